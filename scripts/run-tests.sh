@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks the formatting, then builds and runs every test twice:
+# with the ci preset (warnings as errors) and with the asan preset (ASan + UBSan).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/check-format.sh
+for preset in ci asan; do
+    echo "== $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done

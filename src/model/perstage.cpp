@@ -1,0 +1,74 @@
+#include "perstage.h"
+
+namespace {
+
+template<typename T>
+std::optional<T> readForStage(
+    const Race &race, const std::optional<T> &base, const std::optional<StageMap<T>> &map)
+{
+    if (!race.activeStageId || !map)
+        return base;
+    if (const T *entry = stageEntry(*map, *race.activeStageId))
+        return *entry;
+    return base;
+}
+
+template<typename T>
+void writeForStage(
+    const Race &race, std::optional<T> &base, std::optional<StageMap<T>> &map, const std::optional<T> &value)
+{
+    if (!race.activeStageId) {
+        base = value;
+        return;
+    }
+    const QString &stage = *race.activeStageId;
+    if (!map)
+        map = StageMap<T>();
+    // Find the stored key that is canonically the same id, so one stage never gets two entries.
+    QString key = stage;
+    for (auto it = map->constBegin(); it != map->constEnd(); ++it) {
+        if (sameId(it.key(), stage)) {
+            key = it.key();
+            break;
+        }
+    }
+    if (value)
+        map->insert(key, *value);
+    else
+        map->remove(key);
+}
+
+} // namespace
+
+std::optional<QDateTime> scheduledStartTime(const Race &race, const Participant &p)
+{
+    return readForStage(race, p.startTime, p.startTimeByStage);
+}
+
+std::optional<QString> effectiveClassId(const Race &race, const Participant &p)
+{
+    return readForStage(race, p.classId, p.classIdByStage);
+}
+
+std::optional<QString> effectiveCourseId(const Race &race, const Participant &p)
+{
+    return readForStage(race, p.courseId, p.courseIdByStage);
+}
+
+void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype index)
+{
+    Participant &p = race.participants[index];
+    writeForStage(race, p.startTime, p.startTimeByStage, value);
+}
+
+void setClassId(Race &race, const std::optional<QString> &value, qsizetype index)
+{
+    Participant &p = race.participants[index];
+    writeForStage(race, p.classId, p.classIdByStage, value);
+}
+
+void setCourseId(Race &race, const std::optional<QString> &value, qsizetype index)
+{
+    Participant &p = race.participants[index];
+    writeForStage(race, p.courseId, p.courseIdByStage, value);
+}

@@ -1,0 +1,237 @@
+#pragma once
+
+// The event document: one `Race` value holding everything set up and recorded.
+//
+// Every type here is a plain copyable value. Optional fields are std::optional: an absent value
+// is never the same as an empty one (an absent map differs from an empty map, an absent flag is
+// not false). Records refer to each other only by id. Dates are QDateTime instants kept in UTC.
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+#include <stdexcept>
+
+// Text ids (courses, classes, stages) compare by Unicode canonical equivalence, without case
+// folding: "é" composed and decomposed are the same id.
+[[nodiscard]] bool sameId(const QString &a, const QString &b);
+[[nodiscard]] bool sameId(const std::optional<QString> &a, const QString &b);
+
+// A map keyed by stage id. Lookups honour canonical equivalence of the key.
+template<typename T> using StageMap = QMap<QString, T>;
+
+template<typename T> [[nodiscard]] const T *stageEntry(const StageMap<T> &map, const QString &stageId)
+{
+    auto it = map.constFind(stageId);
+    if (it != map.constEnd())
+        return &it.value();
+    for (auto i = map.constBegin(); i != map.constEnd(); ++i) {
+        if (sameId(i.key(), stageId))
+            return &i.value();
+    }
+    return nullptr;
+}
+
+[[nodiscard]] inline QUuid newUuid()
+{
+    return QUuid::createUuid();
+}
+
+enum class CourseType { Sequential, Rogaining };
+enum class RaceClassMode { SingleCourse, CourseFamily, MultiCourse };
+enum class StartMethod { ScheduledTime, StartPunch };
+enum class ParticipantStatus { Dns, Dnf };
+enum class StartTimePreference { Early, Late };
+enum class SplitStatus { Ok, Missing, Additional, VisitedNoTime };
+
+inline constexpr StartTimePreference allStartTimePreferences[]
+    = {StartTimePreference::Early, StartTimePreference::Late};
+
+// Text values of the enumerations, as stored in the document.
+[[nodiscard]] QString toText(CourseType v);
+[[nodiscard]] QString toText(RaceClassMode v);
+[[nodiscard]] QString toText(StartMethod v);
+[[nodiscard]] QString toText(ParticipantStatus v);
+[[nodiscard]] QString toText(StartTimePreference v);
+[[nodiscard]] QString toText(SplitStatus v);
+// Exact (case-sensitive) parsing; anything else is absent.
+[[nodiscard]] std::optional<CourseType> courseTypeFromText(const QString &t);
+[[nodiscard]] std::optional<RaceClassMode> raceClassModeFromText(const QString &t);
+[[nodiscard]] std::optional<StartMethod> startMethodFromText(const QString &t);
+[[nodiscard]] std::optional<ParticipantStatus> participantStatusFromText(const QString &t);
+[[nodiscard]] std::optional<StartTimePreference> startTimePreferenceFromText(const QString &t);
+[[nodiscard]] std::optional<SplitStatus> splitStatusFromText(const QString &t);
+
+struct StartWindow
+{
+    qint64 openSeconds = 0;
+    qint64 closeSeconds = 0;
+
+    bool operator==(const StartWindow &) const = default;
+};
+
+struct CourseControl
+{
+    QUuid id = newUuid();
+    qint64 code = 0;
+    qint64 order = 0;
+    std::optional<qint64> score;
+
+    bool operator==(const CourseControl &) const = default;
+};
+
+struct Course
+{
+    QString id;
+    QString name;
+    std::optional<QString> courseFamily;
+    QList<CourseControl> controls;
+    std::optional<QString> stageId;
+    std::optional<CourseType> type;
+    std::optional<double> timeLimitSeconds;
+    std::optional<qint64> overtimePenaltyPerMinute;
+    std::optional<double> lengthMeters;
+
+    bool operator==(const Course &) const = default;
+};
+
+struct RaceClass
+{
+    QString id;
+    QString name;
+    std::optional<QString> courseId;
+    std::optional<QString> courseFamily;
+    std::optional<QList<QString>> courseIds;
+    std::optional<RaceClassMode> mode;
+    std::optional<qint64> lastUsedStartTimeSeconds;
+    std::optional<double> lastUsedIntervalSeconds;
+    std::optional<StartMethod> startMethod;
+    std::optional<StartWindow> startWindow;
+    std::optional<StageMap<QString>> stageCourseIds;
+    std::optional<StageMap<StartMethod>> stageStartMethods;
+    std::optional<StageMap<StartWindow>> stageStartWindows;
+
+    bool operator==(const RaceClass &) const = default;
+};
+
+struct Stage
+{
+    QString id;
+    QString name;
+    QDateTime date;
+    qint64 order = 0;
+
+    bool operator==(const Stage &) const = default;
+};
+
+struct Participant
+{
+    QUuid id = newUuid();
+    QString givenName;
+    QString familyName;
+    QString cardNumber;
+    std::optional<bool> isRentalCard;
+    std::optional<QString> club;
+    std::optional<QString> classId;
+    std::optional<QString> courseId;
+    std::optional<StageMap<QString>> classIdByStage;
+    std::optional<StageMap<QString>> courseIdByStage;
+    std::optional<QDateTime> startTime;
+    std::optional<StageMap<QDateTime>> startTimeByStage;
+    std::optional<StartTimePreference> startTimePreference;
+    std::optional<StageMap<StartTimePreference>> startTimePreferenceByStage;
+    std::optional<ParticipantStatus> status;
+    std::optional<QDateTime> checkedInAt;
+    std::optional<QString> externalId;
+    std::optional<QString> pendingCardNumber;
+
+    bool operator==(const Participant &) const = default;
+};
+
+struct SplitTime
+{
+    QUuid id = newUuid();
+    qint64 controlCode = 0;
+    QDateTime time;
+    SplitStatus status = SplitStatus::Ok;
+    std::optional<double> elapsedFromStart;
+    std::optional<double> legTime;
+    std::optional<qint64> score;
+
+    bool operator==(const SplitTime &) const = default;
+};
+
+// One punch as read from a card. No equality: two reads of one punch are different punches.
+struct SIPunch
+{
+    QUuid id = newUuid();
+    qint64 controlCode = 0;
+    QDateTime time;
+    // False when the card's record held no usable time; `time` then carries no meaning.
+    bool timeAvailable = true;
+};
+
+// The result of one card read-out for one participant. No equality (see SIPunch).
+struct PersonResult
+{
+    QUuid id = newUuid();
+    QUuid participantId;
+    std::optional<QString> courseId;
+    QString cardNumber;
+    QList<SplitTime> splits;
+    QDateTime readAt;
+    std::optional<QDateTime> startTime;
+    std::optional<QDateTime> finishTime;
+    std::optional<double> raceTime;
+    bool completed = false;
+    std::optional<QList<SIPunch>> punches;
+    std::optional<QDateTime> cardStartTime;
+    bool courseAutoMatched = false;
+    std::optional<QString> stageId;
+    std::optional<qint64> score;
+    std::optional<qint64> overtimePenalty;
+    std::optional<bool> withinTimeLimit;
+    std::optional<bool> completedOverride;
+    std::optional<QString> overrideNote;
+
+    // The status that counts everywhere a result is shown, ranked or exported.
+    [[nodiscard]] bool effectiveCompleted() const { return completedOverride.value_or(completed); }
+};
+
+// The event document. No equality.
+struct Race
+{
+    QString name = QStringLiteral("Untitled Race");
+    std::optional<QDateTime> date;
+    std::optional<QString> vexloWebEventId;
+    std::optional<QString> vexloWebChecklistKey;
+    QList<Course> courses;
+    QList<RaceClass> classes;
+    QList<Participant> participants;
+    QList<PersonResult> results;
+    QList<Stage> stages;
+    std::optional<QString> activeStageId;
+    std::optional<bool> multiStageEnabled;
+    std::optional<StartWindow> defaultStartWindow;
+    std::optional<StageMap<StartWindow>> stageDefaultStartWindows;
+
+    // `multiStageEnabled` when present; otherwise multi-stage exactly when there are stages.
+    [[nodiscard]] bool isMultiStage() const { return multiStageEnabled.value_or(!stages.isEmpty()); }
+};
+
+// Raised when imported data cannot be used; the message is shown to the organiser as it stands.
+class ImportError : public std::runtime_error
+{
+public:
+    explicit ImportError(const QString &message)
+        : std::runtime_error(message.toStdString())
+        , m_message(message)
+    { }
+    [[nodiscard]] const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+// The one JSON form of the event document, shared by the event file (pretty, sorted keys), the
+// local autosave (compact) and the station-sync messages.
+
+#include "race.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+enum class JsonLayout { Compact, PrettySorted };
+
+// Encoding fails only on a non-finite double; `error` then names the key path. Nothing partial is
+// ever returned.
+[[nodiscard]] std::optional<QByteArray> encodeRace(
+    const Race &race, JsonLayout layout, QString *error = nullptr);
+[[nodiscard]] std::optional<QByteArray> encodePersonResult(
+    const PersonResult &result, JsonLayout layout, QString *error = nullptr);
+
+// Decoding fails on anything that is not a well-formed document; `error` names the key path and
+// the kind of failure ("participants[3].id: malformed UUID"). No partial document is returned.
+[[nodiscard]] std::optional<Race> decodeRace(const QByteArray &json, QString *error = nullptr);
+[[nodiscard]] std::optional<PersonResult> decodePersonResult(
+    const QByteArray &json, QString *error = nullptr);
+
+// The JSON-object level, for callers that embed a race or a result in a message of their own.
+// The object forms carry the same rules; `toJson*` return nullopt on a non-finite double.
+class QJsonObject;
+[[nodiscard]] std::optional<QJsonObject> raceToJsonObject(const Race &race, QString *error = nullptr);
+[[nodiscard]] std::optional<Race> raceFromJsonObject(const QJsonObject &object, QString *error = nullptr);
+[[nodiscard]] std::optional<QJsonObject> personResultToJsonObject(
+    const PersonResult &result, QString *error = nullptr);
+[[nodiscard]] std::optional<PersonResult> personResultFromJsonObject(
+    const QJsonObject &object, QString *error = nullptr);
+
+// Dates as the document writes them: UTC, whole seconds, "Z" (2025-05-17T08:30:00Z).
+[[nodiscard]] QString formatDocumentDate(const QDateTime &date);
+// Reads "Z" or a numeric offset; rejects fractions and every other form.
+[[nodiscard]] std::optional<QDateTime> parseDocumentDate(const QString &text);
