@@ -235,3 +235,12 @@ public:
 private:
     QString m_message;
 };
+
+// One row of a class's overall standings across all stages (computed on demand, never stored).
+struct StandingsRow
+{
+    Participant participant;
+    // Sum of the stage race times; absent unless every stage has a completed, timed result.
+    std::optional<double> totalTime;
+    bool completedAllStages = false;
+};
