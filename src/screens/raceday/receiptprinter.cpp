@@ -43,6 +43,23 @@ ResolvedPrinter resolvePrinter(const QString &wanted)
     return resolved;
 }
 
+// Adds the cutter entry to the options the engine already carries (the print dialog writes its own
+// list there, replacing what was set before it opened).
+void applyCutterOption(QPrinter &printer, const std::optional<std::pair<QString, QString>> &cutterOption)
+{
+    if (!cutterOption)
+        return;
+    QStringList options = printer.printEngine()->property(cupsOptionsProperty).toStringList();
+    for (qsizetype i = 0; i + 1 < options.size();) {
+        if (options.at(i) == cutterOption->first)
+            options.remove(i, 2);
+        else
+            i += 2;
+    }
+    options << cutterOption->first << cutterOption->second;
+    printer.printEngine()->setProperty(cupsOptionsProperty, options);
+}
+
 void configure(QPrinter &printer, const QString &printerName, const ReceiptPage &page,
     const std::optional<std::pair<QString, QString>> &cutterOption)
 {
@@ -101,16 +118,19 @@ void CupsReceiptPrintBackend::print(const ReceiptPrintJob &job, const ReceiptPag
         auto *dialog = new QPrintDialog(printer.get());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         QPointer<QTextDocument> doc(&document);
-        QObject::connect(dialog, &QDialog::finished, dialog, [printer, doc, page, done](int result) {
-            if (result != QDialog::Accepted || !doc) {
-                done(ReceiptPrintOutcome {
-                    ReceiptPrintOutcome::Failure::Cancelled, printer->printerName(), {}});
-                return;
-            }
-            // Whatever printer the user picked, the cutter entry set above stays with the engine.
-            (void)resolvePrinter(printer->printerName());
-            done(paint(*printer, *doc, page));
-        });
+        const auto cutterOption = job.cutterOption;
+        QObject::connect(
+            dialog, &QDialog::finished, dialog, [printer, doc, page, cutterOption, done](int result) {
+                if (result != QDialog::Accepted || !doc) {
+                    done(ReceiptPrintOutcome {
+                        ReceiptPrintOutcome::Failure::Cancelled, printer->printerName(), {}});
+                    return;
+                }
+                // Whatever printer the user picked, the receipt keeps its cutter entry.
+                applyCutterOption(*printer, cutterOption);
+                (void)resolvePrinter(printer->printerName());
+                done(paint(*printer, *doc, page));
+            });
         dialog->open();
         return;
     }

@@ -109,3 +109,4 @@ private:
     std::optional<ReceiptPrintOutcome> m_lastFailure;
     std::optional<ReceiptPrintOutcome> m_lastOutcome;
 };
+Q_DECLARE_METATYPE(ReceiptPrintOutcome)

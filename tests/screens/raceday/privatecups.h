@@ -102,7 +102,7 @@ public:
     {
         QList<int> ids;
         const QString log = readLog();
-        static const QRegularExpression queued(QStringLiteral(R"(\[Job (\d+)\] Queued on)"));
+        static const QRegularExpression queued(QStringLiteral("\\[Job (\\d+)\\] Queued on"));
         for (auto it = queued.globalMatch(log); it.hasNext();)
             ids << it.next().captured(1).toInt();
         return ids;
@@ -111,7 +111,7 @@ public:
     // The option text the daemon handed to the queue's backend for a job (argv[5]).
     [[nodiscard]] QString jobOptions(int jobId) const
     {
-        const QRegularExpression re(QStringLiteral(R"(\[Job %1\] argv\[5\]="([^"]*)")").arg(jobId));
+        const QRegularExpression re(QStringLiteral("\\[Job %1\\] argv\\[5\\]=\"([^\"]*)\"").arg(jobId));
         const auto m = re.match(readLog());
         return m.hasMatch() ? m.captured(1) : QString();
     }
