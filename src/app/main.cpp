@@ -1,8 +1,7 @@
-#include "race.h"
+#include "racestoreshell.h"
+#include "vexloapp.h"
 
 #include <QGuiApplication>
-#include <QQmlApplicationEngine>
-#include <QUrl>
 
 int main(int argc, char *argv[])
 {
@@ -10,11 +9,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Vexlo"));
     QGuiApplication::setOrganizationName(QStringLiteral("Vexlo"));
 
-    QQmlApplicationEngine engine;
-    engine.setInitialProperties({{QStringLiteral("eventName"), Race().name}});
-    QObject::connect(
-        &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
-        Qt::QueuedConnection);
-    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Vexlo/App/Main.qml")));
+    VexloApp vexlo(makeApplicationStore(), nullptr);
+    if (!vexlo.start())
+        return 1;
     return app.exec();
 }
