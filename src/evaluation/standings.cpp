@@ -2,6 +2,7 @@
 
 #include <QCollator>
 #include <QHash>
+#include <QLocale>
 
 #include <algorithm>
 #include <numeric>
@@ -81,7 +82,10 @@ QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
         rows.append(row);
     }
 
-    QCollator collator;
+    // The C locale collates by code point and ignores numeric mode; a user without a locale gets
+    // the neutral English collation instead, so "Runner 2" still sorts before "Runner 10".
+    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     QList<QString> names;
