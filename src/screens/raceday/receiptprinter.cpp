@@ -1,7 +1,6 @@
 #include "receiptprinter.h"
 
 #include "log.h"
-#include "receiptsettings.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -140,16 +139,16 @@ void CupsReceiptPrintBackend::print(const ReceiptPrintJob &job, const ReceiptPag
     done(paint(*printer, document, page));
 }
 
-ReceiptPrintJob receiptJobFromSettings(const ReceiptSettings &settings, const QString &html)
+ReceiptPrintJob receiptJobFromPreferences(const ReceiptPreferences &prefs, const QString &html)
 {
     ReceiptPrintJob job;
     job.html = html;
-    job.printerName = settings.printerName().trimmed();
-    job.bottomFeedSetting = settings.bottomFeedPoints();
-    const QString key = settings.autoCutOptionKey().trimmed();
+    job.printerName = prefs.printerName.trimmed();
+    job.bottomFeedSetting = prefs.bottomFeedPoints;
+    const QString key = prefs.autoCutOptionKey.trimmed();
     if (!key.isEmpty())
-        job.cutterOption = std::make_pair(key, settings.autoCutOptionValue());
-    job.showDialog = !settings.autoPrint();
+        job.cutterOption = std::make_pair(key, prefs.autoCutOptionValue);
+    job.showDialog = !prefs.autoPrint;
     return job;
 }
 

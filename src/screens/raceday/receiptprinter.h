@@ -17,7 +17,17 @@
 #include <optional>
 #include <utility>
 
-class ReceiptSettings;
+// The receipt preferences as they are at the moment a receipt is asked for (the main window keeps
+// them in the user settings under the receipt keys).
+struct ReceiptPreferences
+{
+    QString printerName;
+    bool autoPrint = false;
+    bool autoPrintOnRead = false;
+    double bottomFeedPoints = 0;
+    QString autoCutOptionKey;
+    QString autoCutOptionValue;
+};
 
 struct ReceiptPrintJob
 {
@@ -71,7 +81,7 @@ public:
 };
 
 // The job for one receipt from the settings as they are now.
-[[nodiscard]] ReceiptPrintJob receiptJobFromSettings(const ReceiptSettings &settings, const QString &html);
+[[nodiscard]] ReceiptPrintJob receiptJobFromPreferences(const ReceiptPreferences &prefs, const QString &html);
 
 class ReceiptPrinter : public QObject
 {

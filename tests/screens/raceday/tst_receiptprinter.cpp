@@ -1,5 +1,4 @@
 #include "receiptprinter.h"
-#include "receiptsettings.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -94,14 +93,14 @@ private slots:
         QCOMPARE(forty.document->documentMargin(), 6.0);
     }
 
-    void jobFollowsTheSettingsOfTheMoment()
+    void jobFollowsThePreferencesOfTheMoment()
     {
-        ReceiptSettings settings;
-        settings.setPrinterName(QStringLiteral(" Star TSP "));
-        settings.setBottomFeedPoints(12);
-        settings.setAutoCutOptionKey(QStringLiteral("FeedCut"));
-        settings.setAutoCutOptionValue(QStringLiteral("Cut2"));
-        ReceiptPrintJob job = receiptJobFromSettings(settings, QStringLiteral("<p>x</p>"));
+        ReceiptPreferences prefs;
+        prefs.printerName = QStringLiteral(" Star TSP ");
+        prefs.bottomFeedPoints = 12;
+        prefs.autoCutOptionKey = QStringLiteral("FeedCut");
+        prefs.autoCutOptionValue = QStringLiteral("Cut2");
+        ReceiptPrintJob job = receiptJobFromPreferences(prefs, QStringLiteral("<p>x</p>"));
         QCOMPARE(job.printerName, QStringLiteral("Star TSP"));
         QCOMPARE(job.bottomFeedSetting, 12.0);
         QVERIFY(job.cutterOption);
@@ -111,49 +110,16 @@ private slots:
 
         // A cleared key sends no option, whatever value is left behind; an empty value with a key
         // is sent as it is.
-        settings.setAutoCutOptionKey(QString());
-        settings.setAutoPrint(true);
-        job = receiptJobFromSettings(settings, QStringLiteral("<p>x</p>"));
+        prefs.autoCutOptionKey = QStringLiteral("  ");
+        prefs.autoPrint = true;
+        job = receiptJobFromPreferences(prefs, QStringLiteral("<p>x</p>"));
         QVERIFY(!job.cutterOption);
         QVERIFY(!job.showDialog);
-        settings.setAutoCutOptionKey(QStringLiteral("cut"));
-        settings.setAutoCutOptionValue(QString());
-        job = receiptJobFromSettings(settings, QStringLiteral("<p>x</p>"));
+        prefs.autoCutOptionKey = QStringLiteral("cut");
+        prefs.autoCutOptionValue = QString();
+        job = receiptJobFromPreferences(prefs, QStringLiteral("<p>x</p>"));
         QVERIFY(job.cutterOption);
         QCOMPARE(job.cutterOption->second, QString());
-    }
-
-    void settingsPersistUnderTheirKeys()
-    {
-        {
-            ReceiptSettings settings;
-            QSignalSpy changed(&settings, &ReceiptSettings::changed);
-            settings.setPrinterName(QStringLiteral("receipt"));
-            settings.setAutoPrint(true);
-            settings.setAutoPrintOnRead(true);
-            settings.setBottomFeedPoints(18.5);
-            settings.setAutoCutOptionKey(QStringLiteral("k"));
-            settings.setAutoCutOptionValue(QStringLiteral("v"));
-            settings.setAutoPrint(true); // unchanged: no signal
-            QCOMPARE(changed.count(), 6);
-        }
-        const QSettings s;
-        QCOMPARE(s.value(QStringLiteral("receiptPrinterName")).toString(), QStringLiteral("receipt"));
-        QCOMPARE(s.value(QStringLiteral("receiptAutoPrint")).toBool(), true);
-        QCOMPARE(s.value(QStringLiteral("receiptAutoPrintOnRead")).toBool(), true);
-        QCOMPARE(s.value(QStringLiteral("receiptBottomFeedPoints")).toDouble(), 18.5);
-        QCOMPARE(s.value(QStringLiteral("receiptAutoCutOptionKey")).toString(), QStringLiteral("k"));
-        QCOMPARE(s.value(QStringLiteral("receiptAutoCutOptionValue")).toString(), QStringLiteral("v"));
-        const ReceiptSettings reread;
-        QCOMPARE(reread.bottomFeedPoints(), 18.5);
-        QCOMPARE(reread.autoCutOptionKey(), QStringLiteral("k"));
-    }
-
-    void garbageFeedInSettingsReadsAsZero()
-    {
-        QSettings().setValue(QStringLiteral("receiptBottomFeedPoints"), QStringLiteral("lots"));
-        const ReceiptSettings settings;
-        QCOMPARE(settings.bottomFeedPoints(), 0.0);
     }
 
     void printingIsQueuedNotDoneInTheCaller()
