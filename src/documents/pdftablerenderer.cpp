@@ -16,7 +16,8 @@
 namespace {
 
 // Debian's fonts-liberation2 first, then the older package's location.
-const char *const fontFolders[] = {"/usr/share/fonts/truetype/liberation2/", "/usr/share/fonts/truetype/liberation/"};
+const char *const fontFolders[]
+    = {"/usr/share/fonts/truetype/liberation2/", "/usr/share/fonts/truetype/liberation/"};
 const char *const fontFiles[] = {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"};
 
 const QColor darkGray(85, 85, 85);
@@ -75,8 +76,8 @@ PDFTableRenderer::~PDFTableRenderer()
         m_painter->end();
 }
 
-std::unique_ptr<PDFTableRenderer> PDFTableRenderer::create(const QString &path, qreal pageWidth, qreal pageHeight,
-                                                           qreal margin, QString *error)
+std::unique_ptr<PDFTableRenderer> PDFTableRenderer::create(
+    const QString &path, qreal pageWidth, qreal pageHeight, qreal margin, QString *error)
 {
     auto fail = [error](const QString &why) -> std::unique_ptr<PDFTableRenderer> {
         if (error)
@@ -142,7 +143,8 @@ void PDFTableRenderer::ensureSpace(qreal height)
         startNewPage();
 }
 
-void PDFTableRenderer::drawText(const QString &text, qreal x, qreal top, const QFont &font, const QColor &color)
+void PDFTableRenderer::drawText(
+    const QString &text, qreal x, qreal top, const QFont &font, const QColor &color)
 {
     if (text.isEmpty() || m_finished)
         return;
@@ -210,13 +212,14 @@ void PDFTableRenderer::drawHeaderRow(const QList<PDFColumn> &columns)
     m_cursorY += 4;
 }
 
-void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove)
+void PDFTableRenderer::drawCellRow(
+    const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove)
 {
     drawCellRow(cells, columns, separatorAbove, m_bodyFont, {});
 }
 
-void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove,
-                                   const QFont &font, const QList<QColor> &colors)
+void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns,
+    bool separatorAbove, const QFont &font, const QList<QColor> &colors)
 {
     ensureSpace(18);
     if (separatorAbove)

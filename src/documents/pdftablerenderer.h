@@ -44,9 +44,8 @@ class PDFTableRenderer
 public:
     // Opens `path` for writing and starts the first page; absent (with the reason in `error`)
     // when the file cannot be created or no GUI application exists.
-    [[nodiscard]] static std::unique_ptr<PDFTableRenderer> create(const QString &path, qreal pageWidth,
-                                                                  qreal pageHeight, qreal margin,
-                                                                  QString *error = nullptr);
+    [[nodiscard]] static std::unique_ptr<PDFTableRenderer> create(
+        const QString &path, qreal pageWidth, qreal pageHeight, qreal margin, QString *error = nullptr);
     ~PDFTableRenderer();
     PDFTableRenderer(const PDFTableRenderer &) = delete;
     PDFTableRenderer &operator=(const PDFTableRenderer &) = delete;
@@ -64,7 +63,7 @@ public:
     void drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove);
     // The same geometry with one font for the row and one colour per cell (black when missing).
     void drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove,
-                     const QFont &font, const QList<QColor> &colors);
+        const QFont &font, const QList<QColor> &colors);
     // One full-width line in the body size.
     void drawRow(const QString &text, bool bold = false);
 

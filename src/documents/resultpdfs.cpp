@@ -17,8 +17,8 @@ QString durationCell(const std::optional<double> &seconds)
 
 // The common frame: title, subtitle, the body, finish.
 template<typename Body>
-PdfExportResult renderDocument(const QString &path, qreal width, qreal height, const Race &race,
-                               const QString &subtitle, Body body)
+PdfExportResult renderDocument(
+    const QString &path, qreal width, qreal height, const Race &race, const QString &subtitle, Body body)
 {
     PdfExportResult result;
     auto renderer = PDFTableRenderer::create(path, width, height, documentMargin, &result.error);
@@ -73,7 +73,8 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const QList<Pe
             if (s && s->status != SplitStatus::Missing && s->legTime && std::isfinite(*s->legTime))
                 legs.append({*s->legTime, i});
         }
-        std::stable_sort(legs.begin(), legs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::stable_sort(
+            legs.begin(), legs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
         for (qsizetype k = 0; k < legs.size(); ++k)
             legRank[legs.at(k).second][j] = int(k + 1);
     }
@@ -95,8 +96,9 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const QList<Pe
                 columns.append({QString(), 70});
 
             QStringList a {QString()};
-            QStringList b {start == 0 ? QStringLiteral("%1. %2").arg(i + 1).arg(resultParticipantName(race, result))
-                                      : QString()};
+            QStringList b {start == 0
+                    ? QStringLiteral("%1. %2").arg(i + 1).arg(resultParticipantName(race, result))
+                    : QString()};
             QStringList c {QString()};
             QList<QColor> aColors {black};
             QList<QColor> bColors {black};
@@ -154,7 +156,8 @@ QString resultParticipantName(const Race &race, const PersonResult &result)
 QString resultStatusText(const PersonResult &result)
 {
     if (result.completedOverride)
-        return localized(*result.completedOverride ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+        return localized(
+            *result.completedOverride ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
     if (result.score) {
         if (!result.withinTimeLimit)
             return QString();
@@ -164,50 +167,53 @@ QString resultStatusText(const PersonResult &result)
 }
 
 PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &groups,
-                                 const std::optional<QString> &stageLabel, const QString &path)
+    const std::optional<QString> &stageLabel, const QString &path)
 {
     const QString subtitle = stageSubtitle("Results", "Results — %@", stageLabel);
     return renderDocument(path, a4ShortSide, a4LongSide, race, subtitle, [&](PDFTableRenderer &renderer) {
         for (const ResultGroup &group : groups) {
             renderer.drawSection(group.classLabel);
-            const bool scoreMode = std::any_of(group.results.begin(), group.results.end(), [&](const PersonResult &r) {
-                const Course *course = findCourse(race, r.courseId);
-                return course && course->type == CourseType::Rogaining;
-            });
+            const bool scoreMode
+                = std::any_of(group.results.begin(), group.results.end(), [&](const PersonResult &r) {
+                      const Course *course = findCourse(race, r.courseId);
+                      return course && course->type == CourseType::Rogaining;
+                  });
             const QList<PDFColumn> columns {{localized(QStringLiteral("#")), 30},
-                                            {localized(QStringLiteral("Name")), 200},
-                                            {localized(QStringLiteral("Card")), 80},
-                                            {localized(scoreMode ? QStringLiteral("Score") : QStringLiteral("Time")), 80},
-                                            {localized(QStringLiteral("Status")), 100}};
+                {localized(QStringLiteral("Name")), 200}, {localized(QStringLiteral("Card")), 80},
+                {localized(scoreMode ? QStringLiteral("Score") : QStringLiteral("Time")), 80},
+                {localized(QStringLiteral("Status")), 100}};
             renderer.drawHeaderRow(columns);
             int n = 0;
             for (const PersonResult &r : group.results) {
-                const QString fourth = scoreMode ? (r.score ? QString::number(*r.score) : dash) : durationCell(r.raceTime);
-                renderer.drawCellRow({QString::number(++n), resultParticipantName(race, r), r.cardNumber, fourth,
-                                      resultStatusText(r)},
-                                     columns, false);
+                const QString fourth
+                    = scoreMode ? (r.score ? QString::number(*r.score) : dash) : durationCell(r.raceTime);
+                renderer.drawCellRow({QString::number(++n), resultParticipantName(race, r), r.cardNumber,
+                                         fourth, resultStatusText(r)},
+                    columns, false);
             }
         }
     });
 }
 
-PdfExportResult renderOverallStandingsPDF(const Race &race, const QList<StandingsGroup> &groups, const QString &path)
+PdfExportResult renderOverallStandingsPDF(
+    const Race &race, const QList<StandingsGroup> &groups, const QString &path)
 {
     const QString subtitle = localized(QStringLiteral("Overall Standings"));
     return renderDocument(path, a4ShortSide, a4LongSide, race, subtitle, [&](PDFTableRenderer &renderer) {
         for (const StandingsGroup &group : groups) {
             renderer.drawSection(group.classLabel);
             const QList<PDFColumn> columns {{localized(QStringLiteral("#")), 30},
-                                            {localized(QStringLiteral("Name")), 220},
-                                            {localized(QStringLiteral("Total Time")), 100},
-                                            {localized(QStringLiteral("Status")), 100}};
+                {localized(QStringLiteral("Name")), 220}, {localized(QStringLiteral("Total Time")), 100},
+                {localized(QStringLiteral("Status")), 100}};
             renderer.drawHeaderRow(columns);
             int n = 0;
             for (const StandingsRow &row : group.rows) {
                 renderer.drawCellRow(
-                    {QString::number(++n), personDisplayName(row.participant.givenName, row.participant.familyName),
-                     durationCell(row.totalTime),
-                     localized(row.completedAllStages ? QStringLiteral("ALL STAGES") : QStringLiteral("INCOMPLETE"))},
+                    {QString::number(++n),
+                        personDisplayName(row.participant.givenName, row.participant.familyName),
+                        durationCell(row.totalTime),
+                        localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
+                                                         : QStringLiteral("INCOMPLETE"))},
                     columns, false);
             }
         }
@@ -215,7 +221,7 @@ PdfExportResult renderOverallStandingsPDF(const Race &race, const QList<Standing
 }
 
 PdfExportResult renderSplitTimesPDF(const Race &race, const QList<ResultGroup> &groups,
-                                    const std::optional<QString> &stageLabel, const QString &path)
+    const std::optional<QString> &stageLabel, const QString &path)
 {
     const QString subtitle = stageSubtitle("Split Times", "Split Times — %@", stageLabel);
     return renderDocument(path, a4LongSide, a4ShortSide, race, subtitle, [&](PDFTableRenderer &renderer) {

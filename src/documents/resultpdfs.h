@@ -9,12 +9,12 @@
 #include <optional>
 
 [[nodiscard]] PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &groups,
-                                               const std::optional<QString> &stageLabel, const QString &path);
-[[nodiscard]] PdfExportResult renderOverallStandingsPDF(const Race &race, const QList<StandingsGroup> &groups,
-                                                        const QString &path);
+    const std::optional<QString> &stageLabel, const QString &path);
+[[nodiscard]] PdfExportResult renderOverallStandingsPDF(
+    const Race &race, const QList<StandingsGroup> &groups, const QString &path);
 // A4 landscape: per runner and block of up to 12 controls, three rows (codes, elapsed, legs).
 [[nodiscard]] PdfExportResult renderSplitTimesPDF(const Race &race, const QList<ResultGroup> &groups,
-                                                  const std::optional<QString> &stageLabel, const QString &path);
+    const std::optional<QString> &stageLabel, const QString &path);
 
 // Given and family name of the result's runner, trimmed; "Unknown" when the runner is gone.
 [[nodiscard]] QString resultParticipantName(const Race &race, const PersonResult &result);

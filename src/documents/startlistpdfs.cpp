@@ -74,7 +74,7 @@ private:
 QString clockText(qint64 seconds)
 {
     return QString::asprintf("%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                             static_cast<long long>((seconds % 3600) / 60));
+        static_cast<long long>((seconds % 3600) / 60));
 }
 
 template<typename Body>
@@ -105,7 +105,8 @@ QString stageDateTitle(const Race &race)
     return QString();
 }
 
-QString courseSummaryText(const RaceClass *raceClass, const QList<Participant> &runners, const QList<Course> &courses)
+QString courseSummaryText(
+    const RaceClass *raceClass, const QList<Participant> &runners, const QList<Course> &courses)
 {
     QStringList parts;
     std::optional<QString> courseId;
@@ -159,7 +160,8 @@ QString startWindowText(const RaceClass &raceClass, const Race &race)
         window = race.defaultStartWindow;
     if (!window)
         return QString();
-    return QStringLiteral(", ") + clockText(window->openSeconds) + QStringLiteral(" - ") + clockText(window->closeSeconds);
+    return QStringLiteral(", ") + clockText(window->openSeconds) + QStringLiteral(" - ")
+        + clockText(window->closeSeconds);
 }
 
 bool classKeyOrderLocalized(const QString &keyA, const QString &keyB, const QList<RaceClass> &classes)
@@ -167,7 +169,8 @@ bool classKeyOrderLocalized(const QString &keyA, const QString &keyB, const QLis
     return classKeyOrderNamed(keyA, keyB, classes, localized(QStringLiteral("No class")));
 }
 
-QList<QPair<RaceClass, QList<Participant>>> classSectionData(const QList<Participant> &participants, const Race &race)
+QList<QPair<RaceClass, QList<Participant>>> classSectionData(
+    const QList<Participant> &participants, const Race &race)
 {
     QList<RaceClass> punchClasses;
     for (const RaceClass &c : race.classes) {
@@ -202,62 +205,59 @@ QList<QPair<RaceClass, QList<Participant>>> classSectionData(const QList<Partici
 }
 
 void drawClassSection(PDFTableRenderer &renderer, const Race &race, const QList<Participant> &participants,
-                      const QList<Course> &courses)
+    const QList<Course> &courses)
 {
     const auto sections = classSectionData(participants, race);
     if (sections.isEmpty())
         return;
     renderer.startNewPage();
     const QList<PDFColumn> columns {{localized(QStringLiteral("Name")), 220},
-                                    {localized(QStringLiteral("Club")), 220},
-                                    {localized(QStringLiteral("Card")), 80}};
+        {localized(QStringLiteral("Club")), 220}, {localized(QStringLiteral("Card")), 80}};
     for (const auto &[raceClass, runners] : sections) {
         renderer.ensureSpace(62);
         renderer.drawSection(raceClass.name + startWindowText(raceClass, race),
-                             courseSummaryText(&raceClass, runners, courses));
+            courseSummaryText(&raceClass, runners, courses));
         renderer.drawHeaderRow(columns);
         for (const Participant &p : runners) {
             renderer.drawCellRow(
-                {displayName(p), shortenToGraphemes(p.club.value_or(QString()), startPunchClubLimit), p.cardNumber},
+                {displayName(p), shortenToGraphemes(p.club.value_or(QString()), startPunchClubLimit),
+                    p.cardNumber},
                 columns, false);
         }
     }
 }
 
 PdfExportResult renderStartListPDF(const Race &race, const QList<Participant> &participants,
-                                   const QList<RaceClass> &classes, const QString &path)
+    const QList<RaceClass> &classes, const QString &path)
 {
     return renderDocument(path, a4ShortSide, a4LongSide, [&](PDFTableRenderer &renderer) {
         renderer.drawTitle(race.name);
         renderer.drawSubtitle(localized(QStringLiteral("Start List")) + stageDateTitle(race));
         const QList<PDFColumn> columns {{localized(QStringLiteral("Time")), 55},
-                                        {localized(QStringLiteral("Name")), 160},
-                                        {localized(QStringLiteral("Class")), 90},
-                                        {localized(QStringLiteral("Club")), 140},
-                                        {localized(QStringLiteral("Card")), 70}};
+            {localized(QStringLiteral("Name")), 160}, {localized(QStringLiteral("Class")), 90},
+            {localized(QStringLiteral("Club")), 140}, {localized(QStringLiteral("Card")), 70}};
         renderer.drawHeaderRow(columns);
         TimeGroupSeparator separator;
         for (const Participant &p : participants) {
             const bool separate = separator(p);
-            renderer.drawCellRow({startText(p), displayName(p), className(p.classId, classes),
-                                  shortenToGraphemes(p.club.value_or(QString()), chronologicalClubLimit),
-                                  p.cardNumber},
-                                 columns, separate);
+            renderer.drawCellRow(
+                {startText(p), displayName(p), className(p.classId, classes),
+                    shortenToGraphemes(p.club.value_or(QString()), chronologicalClubLimit), p.cardNumber},
+                columns, separate);
         }
     });
 }
 
 PdfExportResult renderStartListByClassPDF(const Race &race, const QList<Participant> &participants,
-                                          const QList<RaceClass> &classes, const QList<Course> &courses,
-                                          const QList<Participant> &startPunchParticipants, const QString &path)
+    const QList<RaceClass> &classes, const QList<Course> &courses,
+    const QList<Participant> &startPunchParticipants, const QString &path)
 {
     return renderDocument(path, a4ShortSide, a4LongSide, [&](PDFTableRenderer &renderer) {
         renderer.drawTitle(race.name);
         renderer.drawSubtitle(localized(QStringLiteral("Start List — By Class")) + stageDateTitle(race));
         const QList<PDFColumn> columns {{localized(QStringLiteral("Time")), 60},
-                                        {localized(QStringLiteral("Name")), 220},
-                                        {localized(QStringLiteral("Club")), 150},
-                                        {localized(QStringLiteral("Card")), 90}};
+            {localized(QStringLiteral("Name")), 220}, {localized(QStringLiteral("Club")), 150},
+            {localized(QStringLiteral("Card")), 90}};
         const auto groups = groupParticipantsByClassId(participants);
         QStringList keys = groups.keys();
         std::sort(keys.begin(), keys.end(), [&classes](const QString &a, const QString &b) {
@@ -275,14 +275,16 @@ PdfExportResult renderStartListByClassPDF(const Race &race, const QList<Particip
             std::optional<QString> trailing;
             if (raceClass)
                 trailing = courseSummaryText(raceClass, runners, courses);
-            renderer.drawSection(raceClass ? raceClass->name : localized(QStringLiteral("No class")), trailing);
+            renderer.drawSection(
+                raceClass ? raceClass->name : localized(QStringLiteral("No class")), trailing);
             renderer.drawHeaderRow(columns);
             TimeGroupSeparator separator;
             for (const Participant &p : runners) {
                 const bool separate = separator(p);
-                renderer.drawCellRow({startText(p), displayName(p),
-                                      shortenToGraphemes(p.club.value_or(QString()), byClassClubLimit), p.cardNumber},
-                                     columns, separate);
+                renderer.drawCellRow(
+                    {startText(p), displayName(p),
+                        shortenToGraphemes(p.club.value_or(QString()), byClassClubLimit), p.cardNumber},
+                    columns, separate);
             }
         }
         drawClassSection(renderer, race, startPunchParticipants, courses);
@@ -290,7 +292,7 @@ PdfExportResult renderStartListByClassPDF(const Race &race, const QList<Particip
 }
 
 PdfExportResult renderStartListGridPDF(const Race &race, const QList<Participant> &participants,
-                                       const QList<RaceClass> &classes, const QString &path)
+    const QList<RaceClass> &classes, const QString &path)
 {
     return renderDocument(path, a4LongSide, a4ShortSide, [&](PDFTableRenderer &renderer) {
         // Runners with a start time, per class id and time of day.

@@ -24,7 +24,8 @@ inline QString text(const QString &path, int page = 0)
 {
     QStringList args {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8")};
     if (page > 0)
-        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
     args << path << QStringLiteral("-");
     return run(QStringLiteral("pdftotext"), args);
 }
@@ -40,13 +41,14 @@ inline Info info(const QString &path)
 {
     const QString out = run(QStringLiteral("pdfinfo"), {path});
     Info i;
-    const auto pages = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
-                           .match(out);
+    const auto pages
+        = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+              .match(out);
     if (pages.hasMatch())
         i.pages = pages.captured(1).toInt();
-    const auto size
-        = QRegularExpression(QStringLiteral("^Page size:\\s+([\\d.]+) x ([\\d.]+) pts"), QRegularExpression::MultilineOption)
-              .match(out);
+    const auto size = QRegularExpression(
+        QStringLiteral("^Page size:\\s+([\\d.]+) x ([\\d.]+) pts"), QRegularExpression::MultilineOption)
+                          .match(out);
     if (size.hasMatch())
         i.pageSize = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
     return i;

@@ -143,7 +143,7 @@ private slots:
         Race race;
         race.name = QStringLiteral("Results & Co");
         race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
-                             person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
+            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
         Course rogaine;
         rogaine.id = QStringLiteral("R");
         rogaine.type = CourseType::Rogaining;
@@ -168,13 +168,14 @@ private slots:
         noScore.score.reset();
         noScore.completed = false;
         const QString file = path(QStringLiteral("results.pdf"));
-        const PdfExportResult result
-            = renderResultsPDF(race, {{QStringLiteral("H21"), {a, b}}, {QStringLiteral("Score class"), {s, noScore}}},
-                               QStringLiteral("Day 1"), file);
+        const PdfExportResult result = renderResultsPDF(race,
+            {{QStringLiteral("H21"), {a, b}}, {QStringLiteral("Score class"), {s, noScore}}},
+            QStringLiteral("Day 1"), file);
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(pdftest::info(file).pageSize, QSizeF(595, 842));
         const QStringList lines = pdftest::lines(pdftest::text(file));
-        QCOMPARE(lines.mid(0, 4), (QStringList {"Results & Co", "Results — Day 1", "H21", "# Name Card Time Status"}));
+        QCOMPARE(lines.mid(0, 4),
+            (QStringList {"Results & Co", "Results — Day 1", "H21", "# Name Card Time Status"}));
         QVERIFY(lines.contains(QStringLiteral("1 Anna Berg 111 12:35 COMPLETED")));
         // An override counts; a missing runner is "Unknown".
         QVERIFY(lines.contains(QStringLiteral("2 Unknown 222 — COMPLETED")));
@@ -209,7 +210,8 @@ private slots:
     void overallDocument()
     {
         const StandingsRow done {person(1, QStringLiteral(" Anna\t"), QStringLiteral("Berg ")), 3723, true};
-        const StandingsRow partial {person(2, QStringLiteral("Bo"), QStringLiteral("Dahl")), std::nullopt, false};
+        const StandingsRow partial {
+            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl")), std::nullopt, false};
         const QString file = path(QStringLiteral("overall.pdf"));
         QVERIFY(renderOverallStandingsPDF(Race {}, {{QStringLiteral("H21"), {done, partial}}}, file).ok);
         const QStringList lines = pdftest::lines(pdftest::text(file));
@@ -222,7 +224,7 @@ private slots:
     {
         Race race;
         race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
-                             person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
+            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
         PersonResult full;
         full.participantId = fixedId(1);
         full.raceTime = 1300;
@@ -234,8 +236,8 @@ private slots:
         shorter.completed = false;
         shorter.splits = {split(31, SplitStatus::Ok, 90, 90), split(32, SplitStatus::Missing, {}, {})};
         const QString file = path(QStringLiteral("splits.pdf"));
-        const auto result = renderSplitTimesPDF(
-            race, {{QStringLiteral("H21"), {full, shorter}}, {QStringLiteral("Empty"), {}}}, std::nullopt, file);
+        const auto result = renderSplitTimesPDF(race,
+            {{QStringLiteral("H21"), {full, shorter}}, {QStringLiteral("Empty"), {}}}, std::nullopt, file);
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(pdftest::info(file).pageSize, QSizeF(842, 595));
         const QStringList lines = pdftest::lines(pdftest::text(file));
@@ -256,7 +258,8 @@ private slots:
     {
         Race race;
         race.name = QStringLiteral("<b>Bad</b> \x01\x02 name ") + QString(300, QLatin1Char('W'));
-        Participant p = person(1, QStringLiteral("مرحبا 🏃‍♀️"), QStringLiteral("\x1b[2J") + QChar(0xD800));
+        Participant p = person(
+            1, QStringLiteral("مرحبا 🏃‍♀️"), QStringLiteral("\x1b[2J") + QChar(0xD800));
         race.participants = {p};
         PersonResult r;
         r.participantId = p.id;

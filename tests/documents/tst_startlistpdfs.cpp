@@ -14,7 +14,7 @@ QDateTime local(int h, int m)
 }
 
 Participant runner(const QString &given, const QString &family, std::optional<QString> classId,
-                   std::optional<QDateTime> start, const QString &club = QString())
+    std::optional<QDateTime> start, const QString &club = QString())
 {
     Participant p;
     p.givenName = given;
@@ -74,11 +74,11 @@ private slots:
     void texts()
     {
         QCOMPARE(courseSummaryText(nullptr, {}, {}), QStringLiteral("0 contestant(s)"));
-        const QList<Course> courses {course(QStringLiteral("a"), 12, 999.5), course(QStringLiteral("b"), 0, 1000),
-                                     course(QStringLiteral("c"), 0, std::nullopt)};
+        const QList<Course> courses {course(QStringLiteral("a"), 12, 999.5),
+            course(QStringLiteral("b"), 0, 1000), course(QStringLiteral("c"), 0, std::nullopt)};
         const RaceClass a = raceClass(QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("a"));
         QCOMPARE(courseSummaryText(&a, {Participant {}}, courses),
-                 QStringLiteral("12 controls · 1000 m · 1 contestant(s)"));
+            QStringLiteral("12 controls · 1000 m · 1 contestant(s)"));
         const RaceClass b = raceClass(QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("b"));
         QCOMPARE(courseSummaryText(&b, {}, courses), QStringLiteral("1.0 km · 0 contestant(s)"));
         const RaceClass c = raceClass(QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("c"));
@@ -90,12 +90,15 @@ private slots:
         race.defaultStartWindow = StartWindow {34200, 37800};
         QCOMPARE(startWindowText(w, race), QStringLiteral(", 09:30 - 10:30"));
         race.activeStageId = QStringLiteral("s2");
-        race.stageDefaultStartWindows = StageMap<StartWindow> {{QStringLiteral("s2"), StartWindow {3600, 90000}}};
+        race.stageDefaultStartWindows
+            = StageMap<StartWindow> {{QStringLiteral("s2"), StartWindow {3600, 90000}}};
         QCOMPARE(startWindowText(w, race), QStringLiteral(", 01:00 - 25:00"));
 
         QCOMPARE(stageDateTitle(race), QString());
-        Stage s1 {QStringLiteral("s1"), QStringLiteral("Day 1"), QDateTime(QDate(2025, 6, 13), QTime(12, 0)), 0};
-        Stage s2 {QStringLiteral("s2"), QStringLiteral("Day 2"), QDateTime(QDate(2025, 6, 14), QTime(12, 0)), 1};
+        Stage s1 {
+            QStringLiteral("s1"), QStringLiteral("Day 1"), QDateTime(QDate(2025, 6, 13), QTime(12, 0)), 0};
+        Stage s2 {
+            QStringLiteral("s2"), QStringLiteral("Day 2"), QDateTime(QDate(2025, 6, 14), QTime(12, 0)), 1};
         race.stages = {s1};
         QCOMPARE(stageDateTitle(race), QString());
         race.stages = {s1, s2};
@@ -114,7 +117,7 @@ private slots:
             runner(QStringLiteral("Bo"), QStringLiteral("B"), QStringLiteral("h"), local(9, 0), club26),
             runner(QStringLiteral("Cai"), QStringLiteral("C"), std::nullopt, std::nullopt),
             runner(QStringLiteral("Dina"), QStringLiteral("D"), QStringLiteral("gone"), local(9, 2),
-                   QStringLiteral("🇩🇰") + club26),
+                QStringLiteral("🇩🇰") + club26),
         };
         const QString file = path(QStringLiteral("chrono.pdf"));
         const auto result = renderStartListPDF(race, people, classes, file);
@@ -146,7 +149,7 @@ private slots:
         RaceClass punch = raceClass(QStringLiteral("p"), QStringLiteral("Open 1"), QStringLiteral("c1"));
         punch.startMethod = StartMethod::StartPunch;
         race.classes = {raceClass(QStringLiteral("h10"), QStringLiteral("H10"), QStringLiteral("c1")),
-                        raceClass(QStringLiteral("h9"), QStringLiteral("H9")), punch};
+            raceClass(QStringLiteral("h9"), QStringLiteral("H9")), punch};
         const QList<Course> courses {course(QStringLiteral("c1"), 8, 2450)};
         const QList<Participant> people {
             runner(QStringLiteral("Ten"), QStringLiteral("Late"), QStringLiteral("h10"), local(10, 5)),
@@ -154,8 +157,8 @@ private slots:
             runner(QStringLiteral("Nine"), QStringLiteral("N"), QStringLiteral("h9"), local(10, 0)),
             runner(QStringLiteral("No"), QStringLiteral("Class"), std::nullopt, std::nullopt),
         };
-        const QList<Participant> punchers {
-            runner(QStringLiteral("Zed"), QStringLiteral("Z"), QStringLiteral("p"), std::nullopt, QString(45, 'k')),
+        const QList<Participant> punchers {runner(QStringLiteral("Zed"), QStringLiteral("Z"),
+                                               QStringLiteral("p"), std::nullopt, QString(45, 'k')),
             runner(QStringLiteral("Amy"), QStringLiteral("A"), QStringLiteral("p"), std::nullopt)};
         const QString file = path(QStringLiteral("byclass.pdf"));
         const auto result = renderStartListByClassPDF(race, people, race.classes, courses, punchers, file);
@@ -189,10 +192,11 @@ private slots:
         QList<Participant> people;
         for (int i = 8; i >= 1; --i) {
             classes.append(raceClass(QStringLiteral("c%1").arg(i), QStringLiteral("H%1").arg(i)));
-            people.append(runner(QStringLiteral("R%1").arg(i), QStringLiteral("X"), QStringLiteral("c%1").arg(i),
-                                 local(10, i % 2)));
+            people.append(runner(QStringLiteral("R%1").arg(i), QStringLiteral("X"),
+                QStringLiteral("c%1").arg(i), local(10, i % 2)));
         }
-        people.append(runner(QStringLiteral("Also"), QStringLiteral("One"), QStringLiteral("c1"), local(10, 1)));
+        people.append(
+            runner(QStringLiteral("Also"), QStringLiteral("One"), QStringLiteral("c1"), local(10, 1)));
         classes.append(raceClass(QStringLiteral("empty"), QStringLiteral("D99")));
         const QString file = path(QStringLiteral("grid.pdf"));
         const auto result = renderStartListGridPDF(race, people, classes, file);
@@ -202,17 +206,20 @@ private slots:
         QCOMPARE(info.pageSize, QSizeF(842, 595));
         const QStringList first = pdftest::lines(pdftest::text(file, 1));
         QCOMPARE(first.mid(0, 3),
-                 (QStringList {"Grid", "Start List (Grid) — page 1 of 2", "Time H1 H2 H3 H4 H5 H6 H7"}));
+            (QStringList {"Grid", "Start List (Grid) — page 1 of 2", "Time H1 H2 H3 H4 H5 H6 H7"}));
         QCOMPARE(first.at(3), QStringLiteral("10:00 R2 X R4 X R6 X"));
         QCOMPARE(first.at(4), QStringLiteral("10:01 Also One, R1 X R3 X R5 X R7 X"));
         const QStringList second = pdftest::lines(pdftest::text(file, 2));
-        QCOMPARE(second.mid(1, 4), (QStringList {"Start List (Grid) — page 2 of 2", "Time H8", "10:00 R8 X", "10:01"}));
+        QCOMPARE(second.mid(1, 4),
+            (QStringList {"Start List (Grid) — page 2 of 2", "Time H8", "10:00 R8 X", "10:01"}));
     }
 
     void gridWithoutStartTimesIsOneBlankPage()
     {
         const QString file = path(QStringLiteral("grid-empty.pdf"));
-        QVERIFY(renderStartListGridPDF(Race {}, {runner(QStringLiteral("A"), QStringLiteral("B"), {}, {})}, {}, file).ok);
+        QVERIFY(renderStartListGridPDF(
+            Race {}, {runner(QStringLiteral("A"), QStringLiteral("B"), {}, {})}, {}, file)
+                    .ok);
         QCOMPARE(pdftest::info(file).pages, 1);
         QVERIFY(pdftest::lines(pdftest::text(file)).isEmpty());
     }
@@ -222,7 +229,9 @@ private slots:
         LocalizationManager danish(QStringList {QStringLiteral("da")});
         LocalizationManager::setShared(&danish);
         const QString file = path(QStringLiteral("chrono-da.pdf"));
-        const bool ok = renderStartListPDF(Race {}, {runner(QStringLiteral("Anna"), QStringLiteral("Berg"), {}, {})}, {}, file).ok;
+        const bool ok = renderStartListPDF(
+            Race {}, {runner(QStringLiteral("Anna"), QStringLiteral("Berg"), {}, {})}, {}, file)
+                            .ok;
         LocalizationManager::setShared(m_english);
         QVERIFY(ok);
         const QStringList lines = pdftest::lines(pdftest::text(file));
