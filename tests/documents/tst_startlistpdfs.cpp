@@ -240,6 +240,33 @@ private slots:
         QCOMPARE(lines.at(3), QStringLiteral("— Anna Berg Ingen klasse 7Ann"));
     }
 
+    void hostileInputGivesReadableFiles()
+    {
+        Race race;
+        race.name = QStringLiteral("<script>\x01\x02</script> ") + QChar(0xD800);
+        race.activeStageId = QStringLiteral("s");
+        race.stages = {Stage {QStringLiteral("s"), QStringLiteral("\n\t"), QDateTime(), 0},
+            Stage {QStringLiteral("t"), QStringLiteral("T"), QDateTime(), 1}};
+        RaceClass cls = raceClass(QStringLiteral("c"), QStringLiteral("עברית 🏃 \x07"), QStringLiteral("k"));
+        cls.stageStartMethods = StageMap<StartMethod> {{QStringLiteral("s"), StartMethod::StartPunch}};
+        race.classes = {cls};
+        Course k = course(QStringLiteral("k"), 3, qInf());
+        QList<Participant> people;
+        for (int i = 0; i < 120; ++i)
+            people.append(runner(QStringLiteral("مرحبا%1").arg(i), QStringLiteral("\x1b[0m"),
+                QStringLiteral("c"), local(9, i % 60), QString(200, QChar(0x0416))));
+        const QString chrono = path(QStringLiteral("hostile-chrono.pdf"));
+        const QString byClass = path(QStringLiteral("hostile-byclass.pdf"));
+        const QString grid = path(QStringLiteral("hostile-grid.pdf"));
+        QVERIFY(renderStartListPDF(race, people, race.classes, chrono).ok);
+        QVERIFY(renderStartListByClassPDF(race, people, race.classes, {k}, people, byClass).ok);
+        QVERIFY(renderStartListGridPDF(race, people, race.classes, grid).ok);
+        QCOMPARE(pdftest::info(chrono).pages, 3);
+        QVERIFY(pdftest::info(byClass).pages >= 4);
+        QCOMPARE(pdftest::info(grid).pages, 2);
+        QVERIFY(pdftest::text(byClass).contains(QStringLiteral("3 controls · 120 contestant(s)")));
+    }
+
     void unwritableTargetIsReported()
     {
         const QString bad = path(QStringLiteral("missing/dir/list.pdf"));
