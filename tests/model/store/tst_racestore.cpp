@@ -608,6 +608,24 @@ private slots:
         }
     }
 
+    void pulledCheckinsAreAppliedAndSaved()
+    {
+        auto store = makeStore();
+        store->setRace(namedRace(QStringLiteral("Check-in")));
+        m_steps.clear();
+        ChecklistEntry entry {
+            QStringLiteral("oc-1"), QStringLiteral("123456"), QStringLiteral("Started"), false, {}};
+        store->vexloChecklistPuller()->onCheckinsReceived({entry});
+        const Participant &p = store->race().participants.first();
+        QCOMPARE(p.externalId, std::optional<QString>(QStringLiteral("oc-1")));
+        QVERIFY(p.checkedInAt);
+        QCOMPARE(m_steps.count(QStringLiteral("local")), 1);
+        // The same pull again changes nothing and saves nothing.
+        m_steps.clear();
+        store->vexloChecklistPuller()->onCheckinsReceived({entry});
+        QVERIFY(m_steps.isEmpty());
+    }
+
     void perStageWrappersPublishWithoutSaving()
     {
         auto store = makeStore();
