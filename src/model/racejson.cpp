@@ -944,7 +944,8 @@ private:
         if (p.startTime)
             member("startTime"), date(*p.startTime);
         if (p.startTimeByStage)
-            member("startTimeByStage"), stageMap(*p.startTimeByStage, [this](const QDateTime &d) { date(d); });
+            member("startTimeByStage"),
+                stageMap(*p.startTimeByStage, [this](const QDateTime &d) { date(d); });
         if (p.startTimePreference)
             member("startTimePreference"), string(toText(*p.startTimePreference));
         if (p.startTimePreferenceByStage)
@@ -1105,8 +1106,8 @@ private:
             ++bias; // the exponent form needs a decimal point, the positional one does not
         else if (digitCount == 1 && decpt <= 0)
             --bias; // the positional form needs a decimal point, the exponent one does not
-        const bool positional = decpt <= 0 ? 1 - decpt <= bias
-                                           : (decpt <= digitCount || decpt <= digitCount + bias);
+        const bool positional
+            = decpt <= 0 ? 1 - decpt <= bias : (decpt <= digitCount || decpt <= digitCount + bias);
 
         reserve(40);
         if (negative)
@@ -1474,10 +1475,10 @@ public:
             CompletedOverride,
             OverrideNote
         };
-        static constexpr std::string_view keys[] = {"id", "participantId", "courseId", "cardNumber", "splits",
-            "readAt", "startTime", "finishTime", "raceTime", "completed", "punches", "cardStartTime",
-            "courseAutoMatched", "stageId", "score", "overtimePenalty", "withinTimeLimit", "completedOverride",
-            "overrideNote"};
+        static constexpr std::string_view keys[]
+            = {"id", "participantId", "courseId", "cardNumber", "splits", "readAt", "startTime", "finishTime",
+                "raceTime", "completed", "punches", "cardStartTime", "courseAutoMatched", "stageId", "score",
+                "overtimePenalty", "withinTimeLimit", "completedOverride", "overrideNote"};
         const auto readDate = [this] { return date(); };
         const auto readFlag = [this] { return flag(); };
         const auto readInteger = [this] { return integer(); };
@@ -1561,8 +1562,8 @@ private:
             OvertimePenaltyPerMinute,
             LengthMeters
         };
-        static constexpr std::string_view keys[] = {"id", "name", "courseFamily", "controls", "stageId", "type",
-            "timeLimitSeconds", "overtimePenaltyPerMinute", "lengthMeters"};
+        static constexpr std::string_view keys[] = {"id", "name", "courseFamily", "controls", "stageId",
+            "type", "timeLimitSeconds", "overtimePenaltyPerMinute", "lengthMeters"};
         record(keys, bits({Id, Name, Controls}), [&](int key) {
             switch (key) {
             case Id:
@@ -1639,8 +1640,8 @@ private:
             StageStartMethods,
             StageStartWindows
         };
-        static constexpr std::string_view keys[] = {"id", "name", "courseId", "courseFamily", "courseIds", "mode",
-            "lastUsedStartTimeSeconds", "lastUsedIntervalSeconds", "startMethod", "startWindow",
+        static constexpr std::string_view keys[] = {"id", "name", "courseId", "courseFamily", "courseIds",
+            "mode", "lastUsedStartTimeSeconds", "lastUsedIntervalSeconds", "startMethod", "startWindow",
             "stageCourseIds", "stageStartMethods", "stageStartWindows"};
         const auto readText = [this] { return text(); };
         const auto readMethod = [this] { return enumeration(startMethods()); };
@@ -1696,9 +1697,8 @@ private:
         StartWindow w;
         enum : int { Open, Close };
         static constexpr std::string_view keys[] = {"openSeconds", "closeSeconds"};
-        record(keys, bits({Open, Close}), [&](int key) {
-            (key == Open ? w.openSeconds : w.closeSeconds) = integer();
-        });
+        record(keys, bits({Open, Close}),
+            [&](int key) { (key == Open ? w.openSeconds : w.closeSeconds) = integer(); });
         return w;
     }
 
@@ -1749,10 +1749,10 @@ private:
             ExternalId,
             PendingCardNumber
         };
-        static constexpr std::string_view keys[] = {"id", "givenName", "familyName", "cardNumber",
-            "isRentalCard", "club", "classId", "courseId", "classIdByStage", "courseIdByStage", "startTime",
-            "startTimeByStage", "startTimePreference", "startTimePreferenceByStage", "status", "checkedInAt",
-            "externalId", "pendingCardNumber"};
+        static constexpr std::string_view keys[]
+            = {"id", "givenName", "familyName", "cardNumber", "isRentalCard", "club", "classId", "courseId",
+                "classIdByStage", "courseIdByStage", "startTime", "startTimeByStage", "startTimePreference",
+                "startTimePreferenceByStage", "status", "checkedInAt", "externalId", "pendingCardNumber"};
         const auto readText = [this] { return text(); };
         const auto readDate = [this] { return date(); };
         const auto readPreference = [this] { return enumeration(preferences()); };
@@ -1798,8 +1798,8 @@ private:
                 optional(p.startTimePreference, readPreference);
                 break;
             case PreferenceByStage:
-                optional(
-                    p.startTimePreferenceByStage, [&] { return stageMap<StartTimePreference>(readPreference); });
+                optional(p.startTimePreferenceByStage,
+                    [&] { return stageMap<StartTimePreference>(readPreference); });
                 break;
             case Status:
                 optional(p.status, [this] { return enumeration(participantStatuses()); });
@@ -1896,7 +1896,8 @@ private:
     // Reads one object whose members are named in `keys`: `readMember(index)` reads the value of a
     // listed key; other keys are skipped. A repeated listed key or a missing required one leaves
     // the document to the object reader.
-    template<size_t N, typename F> void record(const std::string_view (&keys)[N], quint32 required, F &&readMember)
+    template<size_t N, typename F>
+    void record(const std::string_view (&keys)[N], quint32 required, F &&readMember)
     {
         static_assert(N <= 32);
         quint32 seen = 0;
@@ -2104,12 +2105,12 @@ private:
     qint64 integer()
     {
         const Number n = scanNumber();
-        if (n.isInteger)
-            return n.integer;
+        // The object reader checks the range on the value as a double, so it refuses the integers
+        // near 2^63 that round up to it; so does this one.
         const double d = n.real;
         if (std::floor(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
             giveUp();
-        return qint64(d);
+        return n.isInteger ? n.integer : qint64(d);
     }
 
     QUuid uuid()
@@ -2202,8 +2203,8 @@ private:
     }
     static const std::array<EnumText<RaceClassMode>, 3> &classModes()
     {
-        static const auto table
-            = enumTable({RaceClassMode::SingleCourse, RaceClassMode::CourseFamily, RaceClassMode::MultiCourse});
+        static const auto table = enumTable(
+            {RaceClassMode::SingleCourse, RaceClassMode::CourseFamily, RaceClassMode::MultiCourse});
         return table;
     }
     static const std::array<EnumText<StartMethod>, 2> &startMethods()
@@ -2516,8 +2517,9 @@ private:
     const char *const m_end;
 };
 
-template<typename F> auto readFast(const QByteArray &json, F &&readTop) -> std::optional<decltype(readTop(
-                                                                             std::declval<TextReader &>()))>
+template<typename F>
+auto readFast(const QByteArray &json, F &&readTop)
+    -> std::optional<decltype(readTop(std::declval<TextReader &>()))>
 {
     try {
         TextReader reader(json);
