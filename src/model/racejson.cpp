@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QRegularExpression>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -1146,27 +1147,29 @@ private:
 
     void uuid(const QUuid &u)
     {
-        static constexpr char hex[] = "0123456789ABCDEF";
+        static constexpr auto pairs = [] {
+            std::array<char, 512> table {};
+            constexpr char hex[] = "0123456789ABCDEF";
+            for (int b = 0; b < 256; ++b) {
+                table[size_t(2 * b)] = hex[b >> 4];
+                table[size_t(2 * b + 1)] = hex[b & 0xf];
+            }
+            return table;
+        }();
+        quint8 bytes[16];
+        qToBigEndian(u.data1, bytes);
+        qToBigEndian(u.data2, bytes + 4);
+        qToBigEndian(u.data3, bytes + 6);
+        std::memcpy(bytes + 8, u.data4, 8);
         reserve(38);
         char *c = m_cursor;
         *c++ = '"';
-        auto bytes = [&](quint64 v, int count) {
-            for (int i = count - 1; i >= 0; --i) {
-                const unsigned b = unsigned(v >> (8 * i)) & 0xff;
-                *c++ = hex[b >> 4];
-                *c++ = hex[b & 0xf];
-            }
-        };
-        bytes(u.data1, 4);
-        *c++ = '-';
-        bytes(u.data2, 2);
-        *c++ = '-';
-        bytes(u.data3, 2);
-        *c++ = '-';
-        bytes(quint64(u.data4[0]) << 8 | u.data4[1], 2);
-        *c++ = '-';
-        for (int i = 2; i < 8; ++i)
-            bytes(u.data4[i], 1);
+        for (int i = 0; i < 16; ++i) {
+            if (i == 4 || i == 6 || i == 8 || i == 10)
+                *c++ = '-';
+            std::memcpy(c, &pairs[size_t(2 * bytes[i])], 2);
+            c += 2;
+        }
         *c++ = '"';
         m_cursor = c;
     }
@@ -2118,23 +2121,23 @@ private:
         const Scanned s = scanString();
         if (s.escaped || s.end - s.begin != 36)
             giveUp();
-        quint8 bytes[16];
-        int b = 0;
-        for (int i = 0; i < 36;) {
-            if (i == 8 || i == 13 || i == 18 || i == 23) {
-                if (s.begin[i] != '-')
-                    giveUp();
-                ++i;
-                continue;
-            }
-            const int high = hexValue(s.begin[i]);
-            const int low = hexValue(s.begin[i + 1]);
-            if (high < 0 || low < 0)
-                giveUp();
-            bytes[b++] = quint8(high << 4 | low);
-            i += 2;
+        const char *t = s.begin;
+        if (t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-')
+            giveUp();
+        // Offsets of the 16 hex pairs in "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX".
+        static constexpr int at[16] = {0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
+        uchar b[16];
+        int invalid = 0;
+        for (int i = 0; i < 16; ++i) {
+            const int high = hexValue(t[at[i]]);
+            const int low = hexValue(t[at[i] + 1]);
+            invalid |= high | low;
+            b[i] = uchar(high << 4 | low);
         }
-        return QUuid::fromRfc4122(QByteArrayView(reinterpret_cast<const char *>(bytes), 16));
+        if (invalid < 0)
+            giveUp();
+        return QUuid(uint(b[0]) << 24 | uint(b[1]) << 16 | uint(b[2]) << 8 | b[3], ushort(b[4] << 8 | b[5]),
+            ushort(b[6] << 8 | b[7]), b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
     }
 
     // "YYYY-MM-DDTHH:MM:SS" then "Z" or "+HH:MM" / "-HH:MM", as parseDocumentDate reads it.
@@ -2260,7 +2263,20 @@ private:
             giveUp();
         Scanned s {++m_p, nullptr, false, false};
         for (;;) {
-            // The common run: printable ASCII.
+            // The common run: printable ASCII, eight bytes at a time while no byte needs a look.
+            while (m_end - m_p >= 8) {
+                quint64 w;
+                std::memcpy(&w, m_p, 8);
+                constexpr quint64 ones = 0x0101010101010101ull;
+                constexpr quint64 highs = 0x8080808080808080ull;
+                const quint64 quote = w ^ (ones * '"');
+                const quint64 backslash = w ^ (ones * '\\');
+                // A byte below 0x20, a zero byte in `quote` / `backslash`, or a byte from 0x80.
+                const quint64 special = ((w - ones * 0x20) | (quote - ones) | (backslash - ones) | w) & highs;
+                if (special)
+                    break;
+                m_p += 8;
+            }
             while (m_p < m_end) {
                 const unsigned char c = static_cast<unsigned char>(*m_p);
                 if (c < 0x20 || c == '"' || c == '\\' || c >= 0x80)
@@ -2486,13 +2502,16 @@ private:
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
     static int hexValue(char c)
     {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
+        static constexpr auto values = [] {
+            std::array<qint8, 256> table {};
+            for (int i = 0; i < 256; ++i)
+                table[size_t(i)] = qint8(i >= '0' && i <= '9' ? i - '0'
+                        : i >= 'a' && i <= 'f'                ? i - 'a' + 10
+                        : i >= 'A' && i <= 'F'                ? i - 'A' + 10
+                                                              : -1);
+            return table;
+        }();
+        return values[static_cast<unsigned char>(c)];
     }
     static bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
     static int daysInMonth(int y, int m)
