@@ -11,26 +11,26 @@ using Node = IofXmlDocument::Node;
 // read afterwards (function-local statics are initialised once, thread-safely).
 const QRegularExpression &isoFractionalReader()
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})\.(\d+)(Z|[+-]\d{2}:\d{2})$)"));
+    static const QRegularExpression re(QStringLiteral(
+        R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})\.([0-9]+)(Z|[+-][0-9]{2}:[0-9]{2})\z)"));
     return re;
 }
 const QRegularExpression &isoReader()
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})()(Z|[+-]\d{2}:\d{2})$)"));
+    static const QRegularExpression re(QStringLiteral(
+        R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})()(Z|[+-][0-9]{2}:[0-9]{2})\z)"));
     return re;
 }
 const QRegularExpression &localMillisecondsReader()
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})\.(\d{3})()$)"));
+    static const QRegularExpression re(QStringLiteral(
+        R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})\.([0-9]{3})()\z)"));
     return re;
 }
 const QRegularExpression &localReader()
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})()()$)"));
+        QStringLiteral(R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})()()\z)"));
     return re;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -31,6 +32,27 @@ void refuseDoctype(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
 QString fromXml(const xmlChar *s)
 {
     return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString();
+}
+
+// The longest text or CDATA node, walked without recursion (depth is bounded by the parser, but
+// the stack need not be).
+qsizetype longestText(xmlDocPtr doc)
+{
+    qsizetype longest = 0;
+    xmlNodePtr node = doc->children;
+    while (node) {
+        if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) && node->content)
+            longest = std::max<qsizetype>(longest, xmlStrlen(node->content));
+        if (node->children && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node && !node->next)
+            node = node->parent == reinterpret_cast<xmlNodePtr>(doc) ? nullptr : node->parent;
+        if (node)
+            node = node->next;
+    }
+    return longest;
 }
 
 } // namespace
@@ -76,6 +98,16 @@ IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
         if (doc)
             xmlFreeDoc(doc);
         throw XmlError(message);
+    }
+
+    // libxml2 lets a text of any size through in small pieces; IOF texts are names and numbers.
+    if (const qsizetype longest = longestText(doc); longest > maxTextBytes) {
+        xmlFreeDoc(doc);
+        throw XmlError(
+            QStringLiteral("The file holds a text of %1 bytes; no IOF field is longer than %2, so it is "
+                           "not read.")
+                .arg(longest)
+                .arg(maxTextBytes));
     }
 
     IofXmlDocument result;

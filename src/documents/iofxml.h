@@ -37,6 +37,8 @@ public:
 
     // Larger files are refused before parsing: no IOF list comes near it.
     static constexpr qsizetype maxDocumentBytes = 64 * 1024 * 1024;
+    // Longer texts are refused: names, codes and times are short.
+    static constexpr qsizetype maxTextBytes = 1024 * 1024;
 
     // Throws XmlError.
     [[nodiscard]] static IofXmlDocument parse(const QByteArray &bytes);
