@@ -261,29 +261,33 @@ void downloadEntryList(QNetworkAccessManager &network, const QUrl &url, QObject 
             }
         });
     QPointer<QNetworkReply> guard(reply);
-    QObject::connect(reply, &QNetworkReply::finished, context, [reply, tooLarge, onBody, onError] {
-        reply->deleteLater();
-        if (*tooLarge) {
-            onError(QStringLiteral("The entry list is too large (over %1 MB).")
-                        .arg(maxEntryListDownloadBytes >> 20));
-            return;
-        }
-        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        const std::optional<int> status
-            = statusAttribute.isValid() ? std::optional<int>(statusAttribute.toInt()) : std::nullopt;
-        // A non-2xx answer is the server's verdict, whatever the transport reports alongside it.
-        if (status && (*status < 200 || *status > 299)) {
-            onBody(QByteArray(), status);
-            return;
-        }
-        if (reply->error() != QNetworkReply::NoError) {
-            onError(QStringLiteral("Could not download the entry list: %1").arg(reply->errorString()));
-            return;
-        }
-        onBody(reply->readAll(), status);
-    });
-    // A reply whose receiver is gone must not linger.
-    QObject::connect(context, &QObject::destroyed, reply, [guard] {
+    auto delivery = std::make_shared<QMetaObject::Connection>();
+    *delivery
+        = QObject::connect(reply, &QNetworkReply::finished, context, [reply, tooLarge, onBody, onError] {
+              reply->deleteLater();
+              if (*tooLarge) {
+                  onError(QStringLiteral("The entry list is too large (over %1 MB).")
+                              .arg(maxEntryListDownloadBytes >> 20));
+                  return;
+              }
+              const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+              const std::optional<int> status
+                  = statusAttribute.isValid() ? std::optional<int>(statusAttribute.toInt()) : std::nullopt;
+              // A non-2xx answer is the server's verdict, whatever the transport reports alongside it.
+              if (status && (*status < 200 || *status > 299)) {
+                  onBody(QByteArray(), status);
+                  return;
+              }
+              if (reply->error() != QNetworkReply::NoError) {
+                  onError(QStringLiteral("Could not download the entry list: %1").arg(reply->errorString()));
+                  return;
+              }
+              onBody(reply->readAll(), status);
+          });
+    // A receiver that goes away cancels the request. `destroyed` comes before the receiver's own
+    // connections are cut, so the delivery is cut first: the abort must not reach it.
+    QObject::connect(context, &QObject::destroyed, reply, [guard, delivery] {
+        QObject::disconnect(*delivery);
         if (guard) {
             guard->abort();
             guard->deleteLater();
