@@ -2,6 +2,7 @@
 
 #include "log.h"
 
+#include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -152,10 +153,19 @@ Participant nextFreeRentalCardNumber(Participant participant, QSet<QString> &inU
     return participant;
 }
 
+namespace {
+
+QString fullNameKey(const Participant &p)
+{
+    return matchKey(p.givenName + u' ' + p.familyName);
+}
+
+} // namespace
+
 bool matchesByFullName(const Participant &stored, const Participant &imported)
 {
-    const QString importedKey = matchKey(imported.givenName + u' ' + imported.familyName);
-    return !importedKey.isEmpty() && matchKey(stored.givenName + u' ' + stored.familyName) == importedKey;
+    const QString importedKey = fullNameKey(imported);
+    return !importedKey.isEmpty() && fullNameKey(stored) == importedKey;
 }
 
 void applyImportedEntries(Race &race, const QList<Participant> &imported)
@@ -168,22 +178,35 @@ void applyImportedEntries(Race &race, const QList<Participant> &imported)
     // found by card is never taken by someone of the same name listed earlier.
     QList<qsizetype> match(imported.size(), -1);
     QList<bool> claimed(storedCount, false);
+    QHash<QString, QList<qsizetype>> byCard; // card number -> stored positions, in list order
+    for (qsizetype j = 0; j < storedCount; ++j)
+        byCard[race.participants[j].cardNumber].append(j);
     for (qsizetype i = 0; i < imported.size(); ++i) {
         if (isMissingCardNumber(imported[i].cardNumber))
             continue;
-        for (qsizetype j = 0; j < storedCount; ++j) {
-            if (!claimed[j] && race.participants[j].cardNumber == imported[i].cardNumber) {
+        for (qsizetype j : byCard.value(imported[i].cardNumber)) {
+            if (!claimed[j]) {
                 match[i] = j;
                 claimed[j] = true;
                 break;
             }
         }
     }
+    QHash<QString, QList<qsizetype>> byName; // full-name key -> stored positions, built on demand
+    bool namesIndexed = false;
     for (qsizetype i = 0; i < imported.size(); ++i) {
         if (match[i] >= 0)
             continue;
-        for (qsizetype j = 0; j < storedCount; ++j) {
-            if (!claimed[j] && matchesByFullName(race.participants[j], imported[i])) {
+        const QString key = fullNameKey(imported[i]);
+        if (key.isEmpty())
+            continue;
+        if (!namesIndexed) {
+            for (qsizetype j = 0; j < storedCount; ++j)
+                byName[fullNameKey(race.participants[j])].append(j);
+            namesIndexed = true;
+        }
+        for (qsizetype j : byName.value(key)) {
+            if (!claimed[j]) {
                 match[i] = j;
                 claimed[j] = true;
                 break;
