@@ -23,6 +23,7 @@ Stage stage(const QString &id)
     Stage s;
     s.id = id;
     s.name = id;
+    s.date = QDateTime(QDate(2025, 7, 1), QTime(0, 0), Qt::UTC);
     return s;
 }
 
@@ -223,6 +224,39 @@ private slots:
         }
         QVERIFY(!saved);
         QCOMPARE(json(race), before);
+    }
+
+    // A second stage's file with the same course ids as the first stage's: both stages keep their
+    // own courses, and the classes point at each stage's course through their stage entries.
+    void sameFileIdsForTwoStages()
+    {
+        const QString path
+            = qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/imports/coursedata-two-stages.xml");
+        Race race;
+        race.stages = {stage("S1"), stage("S2")};
+        race.activeStageId = QStringLiteral("S1");
+        importCourses(race, path);
+        QCOMPARE(race.courses.size(), 2);
+        QCOMPARE(race.courses[0].lengthMeters, std::optional<double>(2100.0));
+        QCOMPARE(race.courses[1].lengthMeters, std::optional<double>(2100.0));
+        QCOMPARE(race.courses[0].controls.size(), 2);
+        const QList<Course> stageOne = race.courses;
+
+        race.activeStageId = QStringLiteral("S2");
+        importCourses(race, path);
+        QCOMPARE(race.courses.size(), 4);
+        QCOMPARE(race.courses.mid(0, 2), stageOne);
+        QCOMPARE(race.courses[2].stageId, std::optional<QString>("S2"));
+        QVERIFY(race.courses[2].id != QStringLiteral("1"));
+        QCOMPARE(race.classes.size(), 2);
+        QCOMPARE(race.classes[0].name, QStringLiteral("H21"));
+        QCOMPARE(race.classes[0].stageCourseIds,
+            std::optional<StageMap<QString>>({{"S1", "1"}, {"S2", race.courses[2].id}}));
+
+        // Importing the stage 2 file again changes nothing but the fresh control ids.
+        const QByteArray before = jsonWithoutControlIds(race);
+        importCourses(race, path);
+        QCOMPARE(jsonWithoutControlIds(race), before);
     }
 
     void unreadableFile()

@@ -3,6 +3,7 @@
 #include "racegenerator.h"
 #include "racejson.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -322,6 +323,32 @@ private slots:
         const QByteArray once = json(race);
         applyDownloadedEntries(race, bytes, 200);
         QCOMPARE(json(race), once);
+    }
+
+    void latin1ListWithStoredClasses()
+    {
+        QFile f(qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/imports/entrylist-latin1.xml"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        Race race;
+        RaceClass h21;
+        h21.id = QStringLiteral("own-h21");
+        h21.name = QStringLiteral("h21");
+        race.classes = {h21};
+        race.participants = {entry("Kim", "Holm", "100")};
+        applyDownloadedEntries(race, f.readAll(), 200);
+        QCOMPARE(race.participants.size(), 4);
+        const Participant &soren = race.participants[1];
+        QCOMPARE(soren.givenName, QStringLiteral("Søren"));
+        QCOMPARE(soren.familyName, QStringLiteral("Ærø"));
+        QCOMPARE(soren.club, std::optional<QString>("Ålborg OK"));
+        QCOMPARE(soren.classId, std::optional<QString>("own-h21"));
+        QCOMPARE(race.participants[2].cardNumber, QStringLiteral("101"));
+        QCOMPARE(race.participants[2].isRentalCard, std::optional<bool>(true));
+        QCOMPARE(race.participants[3].cardNumber, QStringLiteral("8001235"));
+        QCOMPARE(race.participants[3].classId, std::optional<QString>("own-h21"));
+        QCOMPARE(race.classes.size(), 2);
+        QCOMPARE(race.classes[0].name, QStringLiteral("h21"));
+        QCOMPARE(race.classes[1].name, QStringLiteral("D21"));
     }
 
     void largeEventReimport()
