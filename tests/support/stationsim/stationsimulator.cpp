@@ -371,7 +371,9 @@ void StationSimulator::sendRaw(const QByteArray &bytes)
 void StationSimulator::sendFrame(quint8 command, const QByteArray &payload)
 {
     QByteArray frame = QByteArray(1, char(0xFF)) + stationFrame(command, payload);
-    if (m_corruptFrames > 0) {
+    if (m_corruptFrames > 0 && m_corruptAfter > 0) {
+        --m_corruptAfter;
+    } else if (m_corruptFrames > 0) {
         --m_corruptFrames;
         frame[frame.size() - 2] = char(frame.at(frame.size() - 2) ^ 0x5A);
     }

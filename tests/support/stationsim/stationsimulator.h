@@ -71,7 +71,12 @@ public:
     void unplug();
 
     // Misbehaviour, applied to the next frames the station sends.
-    void corruptCrcOfNextFrames(int count) { m_corruptFrames = count; }
+    // Corrupts the CRC of `count` frames after letting `after` frames through intact.
+    void corruptCrcOfNextFrames(int count, int after = 0)
+    {
+        m_corruptFrames = count;
+        m_corruptAfter = after;
+    }
     void truncateNextFrames(int count) { m_truncateFrames = count; }
     // Bytes written before every frame from now on (empty to stop).
     void setGarbageBetweenFrames(const QByteArray &garbage) { m_garbage = garbage; }
@@ -127,6 +132,7 @@ private:
     int m_blocksServed = 0;
 
     int m_corruptFrames = 0;
+    int m_corruptAfter = 0;
     int m_truncateFrames = 0;
     QByteArray m_garbage;
     bool m_silent = false;
