@@ -68,8 +68,8 @@ public:
         roots.devRoot = QStringLiteral("/nonexistent/dev");
         reader = std::make_unique<CardReaderViewModel>(clock, roots);
         reader->onCardRead = [this](const QString &number, const QList<SIPunch> &punches,
-                                    const std::optional<QDateTime> &check, const std::optional<QDateTime> &start,
-                                    const std::optional<QDateTime> &finish) {
+                                 const std::optional<QDateTime> &check, const std::optional<QDateTime> &start,
+                                 const std::optional<QDateTime> &finish) {
             // The reading is published before the callback runs.
             QVERIFY(reader->lastCardRead());
             QCOMPARE(reader->lastCardRead()->cardNumber, number);
@@ -90,7 +90,8 @@ public:
     {
         const int before = int(reads.size());
         station.insertCard(card);
-        QTRY_VERIFY(reader->lastCardRead() && reader->lastCardRead()->cardNumber == QString::number(card.number));
+        QTRY_VERIFY(
+            reader->lastCardRead() && reader->lastCardRead()->cardNumber == QString::number(card.number));
         if (station.mode() == StationMode::Polling && !reader->stationRequiresPolling()
             && card.series != SimCard::Series::SI5)
             clock->advance(400ms);
@@ -148,11 +149,11 @@ private slots:
     {
         QTest::addColumn<StationMode>("mode");
         QTest::addColumn<SimCard::Series>("series");
-        const QList<QPair<const char *, StationMode>> modes {
-            {"handshake", StationMode::Handshake}, {"autosend", StationMode::Autosend}, {"polling", StationMode::Polling}};
-        const QList<SimCard::Series> series {SimCard::Series::SI5,  SimCard::Series::SI6,  SimCard::Series::SI8,
-                                             SimCard::Series::SI9,  SimCard::Series::SI10, SimCard::Series::SI11,
-                                             SimCard::Series::SIAC, SimCard::Series::PCard};
+        const QList<QPair<const char *, StationMode>> modes {{"handshake", StationMode::Handshake},
+            {"autosend", StationMode::Autosend}, {"polling", StationMode::Polling}};
+        const QList<SimCard::Series> series {SimCard::Series::SI5, SimCard::Series::SI6, SimCard::Series::SI8,
+            SimCard::Series::SI9, SimCard::Series::SI10, SimCard::Series::SI11, SimCard::Series::SIAC,
+            SimCard::Series::PCard};
         for (const auto &[modeName, mode] : modes) {
             for (SimCard::Series s : series)
                 QTest::addRow("%s %s", modeName, qPrintable(SimCard::seriesName(s))) << mode << s;
@@ -170,7 +171,8 @@ private slots:
 
         QCOMPARE(rig.reader->lastCardRead()->cardSeries, expectedSeries(series));
         QCOMPARE(rig.reader->lastCardRead()->readAt, rig.clock->now());
-        QCOMPARE(rig.reader->property("lastCardRead").value<SICardReading>().cardNumber, QString::number(card.number));
+        QCOMPARE(rig.reader->property("lastCardRead").value<SICardReading>().cardNumber,
+            QString::number(card.number));
         QVERIFY(rig.reader->isCardDataComplete());
         const bool polled = mode != StationMode::Autosend && series != SimCard::Series::SI5;
         QCOMPARE(rig.station.requestedBlocks(), polled ? polledBlocks(series) : QList<int>());
@@ -208,8 +210,8 @@ private slots:
         LogCapture log;
         rig.connectAndConfigure();
         QCOMPARE(*rig.reader->stationProtocolConfig(), StationProtocolConfig::fromByte(0x01));
-        const QList<SimCard::Series> series {SimCard::Series::SI10, SimCard::Series::SI8, SimCard::Series::SIAC,
-                                             SimCard::Series::SI5, SimCard::Series::SI9};
+        const QList<SimCard::Series> series {SimCard::Series::SI10, SimCard::Series::SI8,
+            SimCard::Series::SIAC, SimCard::Series::SI5, SimCard::Series::SI9};
         for (int i = 0; i < series.size(); ++i) {
             const SimCard card = SimCard::example(series[i], 3 + i, quint32(100 + i));
             rig.readCard(card);
@@ -224,10 +226,10 @@ private slots:
         // Only the first card waited for autosent blocks; after that the station is polled at once.
         QCOMPARE(log.lines().count(QStringLiteral(
                      "SI: no autosend block after 400ms — switching to polling mode, requesting block 0")),
-                 1);
-        QCOMPARE(log.lines().count(QStringLiteral(
-                     "SI: station previously confirmed polling-only — requesting block 0 immediately, no 400ms wait")),
-                 3);
+            1);
+        QCOMPARE(log.lines().count(QStringLiteral("SI: station previously confirmed polling-only — "
+                                                  "requesting block 0 immediately, no 400ms wait")),
+            3);
         rig.clock->advance(5s);
         QVERIFY(!rig.reader->lastCardRead());
     }
@@ -237,16 +239,17 @@ private slots:
         Rig rig(StationMode::Handshake);
         LogCapture log;
         rig.connectAndConfigure();
-        QVERIFY(log.lines().contains(QStringLiteral("SI: sending raw command FF 02 02 83 02 74 01 04 14 03")));
-        QVERIFY(log.lines().contains(QStringLiteral(
-            "SI: station protocol config — extendedProtocol=true autoSendOut=false handshake=true passwordOnly=false "
-            "readCardAfterPunch=false")));
+        QVERIFY(
+            log.lines().contains(QStringLiteral("SI: sending raw command FF 02 02 83 02 74 01 04 14 03")));
+        QVERIFY(log.lines().contains(QStringLiteral("SI: station protocol config — extendedProtocol=true "
+                                                    "autoSendOut=false handshake=true passwordOnly=false "
+                                                    "readCardAfterPunch=false")));
         rig.station.insertCard(SimCard::example(SimCard::Series::SI10, 5));
         QTRY_COMPARE(rig.reads.size(), 1); // no clock advance needed
         QVERIFY(rig.reader->stationRequiresPolling());
         QVERIFY(log.lines().contains(QStringLiteral("SI: polling mode — requesting block 4")));
-        QVERIFY(log.lines().contains(
-            QStringLiteral("SI: block 4 punch data terminated early — skipping remaining blocks in sequence")));
+        QVERIFY(log.lines().contains(QStringLiteral(
+            "SI: block 4 punch data terminated early — skipping remaining blocks in sequence")));
         QVERIFY(log.lines().contains(QStringLiteral(
             "SI: sending ACK (0x06) — testing whether this triggers station beep/flash in polling mode")));
     }
@@ -297,8 +300,8 @@ private slots:
         LogCapture log;
         rig.reader->connectPort(rig.station.devicePath());
         rig.clock->advance(500ms);
-        QVERIFY(log.lines().contains(QStringLiteral(
-            "SI: protocol-config query (0x83/0x74) timed out — falling back to empirical polling detection per card")));
+        QVERIFY(log.lines().contains(QStringLiteral("SI: protocol-config query (0x83/0x74) timed out — "
+                                                    "falling back to empirical polling detection per card")));
         rig.station.insertCard(SimCard::example(SimCard::Series::SI10, 3));
         QTRY_VERIFY(rig.reader->lastCardRead());
         rig.station.removeCard();
@@ -335,7 +338,7 @@ private slots:
         rig.connectAndConfigure();
         QList<SIConnectionState> states;
         QObject::connect(rig.reader.get(), &CardReaderViewModel::connectionStateChanged, rig.reader.get(),
-                         [&] { states.append(rig.reader->connectionState()); });
+            [&] { states.append(rig.reader->connectionState()); });
         rig.station.unplug();
         QTRY_COMPARE(rig.reader->connectionState(), SIConnectionState::disconnected());
         for (int i = 0; i < 10; ++i)
@@ -351,11 +354,15 @@ private slots:
         const SimCard lost = SimCard::example(SimCard::Series::SI10, 3, 1);
         rig.station.corruptCrcOfNextFrames(1);
         rig.station.insertCard(lost);
-        const QByteArray crcInput = QByteArray::fromHex("E806" "0022" "006ACFC1");
+        const QByteArray crcInput = QByteArray::fromHex("E806"
+                                                        "0022"
+                                                        "006ACFC1");
         const quint16 expected = siCrc16(crcInput);
-        const auto hex4 = [](quint16 v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
+        const auto hex4
+            = [](quint16 v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
         const QString line = QStringLiteral("SI: CRC mismatch cmd=E8 len=6 expected=") + hex4(expected)
-            + QStringLiteral(" got=") + hex4(expected ^ 0x5A) + QStringLiteral(" crcInput=[E8 06 00 22 00 6A CF C1]");
+            + QStringLiteral(" got=") + hex4(expected ^ 0x5A)
+            + QStringLiteral(" crcInput=[E8 06 00 22 00 6A CF C1]");
         QTRY_VERIFY(log.lines().contains(line));
         QVERIFY(!rig.reader->lastCardRead());
         rig.station.removeCard();
@@ -387,7 +394,7 @@ private slots:
         rig.station.insertCard(card);
         QTRY_COMPARE(log.lines().count(QStringLiteral("SI: block0 card number = 8000001, series=SIAC1, "
                                                       "requestSequence=[0, 4, 5, 6, 7]")),
-                     1);
+            1);
         QTRY_VERIFY(log.lines().join('\n').contains(QStringLiteral("SI: CRC mismatch cmd=EF len=131")));
         rig.sync();
         rig.clock->advance(400ms);
@@ -412,11 +419,11 @@ private slots:
         // The block reply of the next card is cut in half: the card is never reported, and the
         // frames behind it come through once enough bytes follow.
         const SimCard half = SimCard::example(SimCard::Series::SI10, 3, 2);
-        QObject::connect(&rig.station, &StationSimulator::commandReceived, &rig.station,
-                         [&rig](quint8 command) {
-                             if (command == 0xEF && rig.station.requestedBlocks().size() == 3)
-                                 rig.station.truncateNextFrames(1);
-                         });
+        QObject::connect(
+            &rig.station, &StationSimulator::commandReceived, &rig.station, [&rig](quint8 command) {
+                if (command == 0xEF && rig.station.requestedBlocks().size() == 3)
+                    rig.station.truncateNextFrames(1);
+            });
         rig.station.insertCard(half);
         QTRY_COMPARE(rig.station.requestedBlocks().size(), 4); // 0, 4 of the first card; 0, 4 of this one
         rig.station.removeCard();
@@ -445,12 +452,12 @@ private slots:
         CardReaderViewModel reader(std::make_shared<ManualReaderClock>(), SIDeviceRoots {});
         QList<SIConnectionState> states;
         QObject::connect(&reader, &CardReaderViewModel::connectionStateChanged, &reader,
-                         [&] { states.append(reader.connectionState()); });
+            [&] { states.append(reader.connectionState()); });
         LogCapture log;
         reader.connectPort(QStringLiteral("/nonexistent/ttyUSB9"));
-        QCOMPARE(states, (QList<SIConnectionState> {SIConnectionState::connecting(),
-                                                    SIConnectionState::error(QStringLiteral(
-                                                        "Unable to open /nonexistent/ttyUSB9"))}));
+        QCOMPARE(states,
+            (QList<SIConnectionState> {SIConnectionState::connecting(),
+                SIConnectionState::error(QStringLiteral("Unable to open /nonexistent/ttyUSB9"))}));
         QCOMPARE(reader.connectionState().message(), QStringLiteral("Unable to open /nonexistent/ttyUSB9"));
         QVERIFY(!log.lines().join('\n').contains(QStringLiteral("sending raw command")));
     }
@@ -461,9 +468,10 @@ private slots:
         roots.devRoot = QStringLiteral("/nonexistent/dev");
         CardReaderViewModel reader(std::make_shared<ManualReaderClock>(), roots);
         reader.connectPort();
-        QCOMPARE(reader.connectionState(), SIConnectionState::error(QStringLiteral("No SportIdent reader found")));
+        QCOMPARE(
+            reader.connectionState(), SIConnectionState::error(QStringLiteral("No SportIdent reader found")));
         QCOMPARE(reader.property("connectionState").value<SIConnectionState>().message(),
-                 QStringLiteral("No SportIdent reader found"));
+            QStringLiteral("No SportIdent reader found"));
     }
 
     void connectTakesTheFirstListedPort()
@@ -502,8 +510,8 @@ private slots:
         LogCapture log;
         reader.autoConnect();
         QCOMPARE(reader.connectionState(), SIConnectionState::connected(one.devicePath()));
-        QVERIFY(log.lines().contains(QStringLiteral("SI: auto-connecting to positively identified reader at ")
-                                     + one.devicePath()));
+        QVERIFY(log.lines().contains(
+            QStringLiteral("SI: auto-connecting to positively identified reader at ") + one.devicePath()));
         log.clear();
         reader.autoConnect(); // only while disconnected
         QVERIFY(log.lines().isEmpty());
@@ -533,7 +541,7 @@ private slots:
         // The station sends block 0 again by itself: the card is built and reported once more.
         const QByteArray block0 = StationSimulator::encodeBlocks(card).value(0);
         rig.station.sendRaw(QByteArray(1, char(0xFF))
-                            + StationSimulator::stationFrame(0xEF, QByteArray::fromHex("002200") + block0));
+            + StationSimulator::stationFrame(0xEF, QByteArray::fromHex("002200") + block0));
         QTRY_COMPARE(rig.reads.size(), 2);
         verifyReading(rig.reads[1], card);
     }
@@ -547,7 +555,9 @@ private slots:
             rig.station.sendRaw(StationSimulator::stationFrame(command, QByteArray::fromHex(payloadHex)));
         };
         send(0xEF, "0022");
-        send(0xEF, "002200" "0102");
+        send(0xEF,
+            "002200"
+            "0102");
         send(0xE1, "00");
         send(0xB1, "0022");
         send(0x83, "002275");

@@ -117,14 +117,15 @@ private slots:
                 }
                 break;
             case 2:
-                punches += decodePunchRecords(bytes, now, qsizetype(random.bounded(30)) - 5,
-                                              int(random.bounded(70)))
+                punches += decodePunchRecords(
+                    bytes, now, qsizetype(random.bounded(30)) - 5, int(random.bounded(70)))
                                .size();
                 Q_UNUSED(hasPunchTerminator(bytes));
                 break;
             case 3: {
                 const quint8 command = QList<quint8> {0xE5, 0xE6, 0xE8}[int(random.bounded(3))];
-                QVERIFY(!decodeDetectFrame(command, bytes.left(int(random.bounded(9))), now).cardNumber.isEmpty());
+                QVERIFY(!decodeDetectFrame(command, bytes.left(int(random.bounded(9))), now)
+                             .cardNumber.isEmpty());
                 Q_UNUSED(cardTypeName(random.generate()));
                 break;
             }

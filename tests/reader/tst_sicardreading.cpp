@@ -20,7 +20,7 @@ QDateTime at(int h, int m, int s = 0, QDate day = raceDay)
 
 // A 128-byte block 0 with the given card number, punch count and time records.
 QByteArray block0(quint32 number, int punchCount, const QByteArray &check = hex("EEEEEEEE"),
-                  const QByteArray &start = hex("EEEEEEEE"), const QByteArray &finish = hex("EEEEEEEE"))
+    const QByteArray &start = hex("EEEEEEEE"), const QByteArray &finish = hex("EEEEEEEE"))
 {
     QByteArray b(128, char(0xEE));
     b.replace(0, 8, QByteArray(8, '\0'));
@@ -49,7 +49,8 @@ QByteArray punchArea(int count, int size)
     return area;
 }
 
-QByteArray si5Image(int number, int series, int startRaw, int finishRaw, int checkRaw, QList<QPair<int, int>> punches)
+QByteArray si5Image(
+    int number, int series, int startRaw, int finishRaw, int checkRaw, QList<QPair<int, int>> punches)
 {
     QByteArray image(128, '\0');
     image[4] = char(number >> 8);
@@ -117,7 +118,8 @@ private slots:
         QTest::newRow("SI8") << "SI8" << twoBlocks << twoBlocks << 136 << 50;
         QTest::newRow("SI9") << "SI9" << twoBlocks << twoBlocks << 56 << 50;
         QTest::newRow("pCard") << "pCard" << twoBlocks << twoBlocks << 176 << 20;
-        for (const char *type : {"SI10", "SI11", "SIAC1", "tCard", "fCard", "SI6", "SI6*", "SI5 or unknown", "x"})
+        for (const char *type :
+            {"SI10", "SI11", "SIAC1", "tCard", "fCard", "SI6", "SI6*", "SI5 or unknown", "x"})
             QTest::newRow(type) << type << defaultSequence << defaultPunchBlocks << 0 << 64;
     }
     void layouts()
@@ -141,25 +143,32 @@ private slots:
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("series");
         QTest::addColumn<QStringList>("log");
-        QTest::newRow("SI8 and later") << 0xE8 << hex("0022000F4241") << "1000001" << "SI6-11" << QStringList();
-        QTest::newRow("first number byte ignored") << 0xE8 << hex("0022FF0F4241") << "1000001" << "SI6-11"
-                                                   << QStringList();
-        QTest::newRow("SI6") << 0xE6 << hex("002200093A81") << "604801" << "SI6"
-                             << QStringList {QStringLiteral("SI: WARNING SI6 card detected — block-read protocol "
-                                                            "(0xE1) differs from SI8-11 (0xEF); using untested 0xEF "
-                                                            "fallback")};
-        QTest::newRow("SI5") << 0xE5 << hex("002200003039") << "12345" << "SI5"
-                             << QStringList {QStringLiteral("SI: WARNING SI5 card number decode unverified, and SI5 "
-                                                            "punch readout is NOT supported (wrong block-read "
-                                                            "command) — treating like SI6-11 layout")};
+        QTest::newRow("SI8 and later") << 0xE8 << hex("0022000F4241") << "1000001"
+                                       << "SI6-11" << QStringList();
+        QTest::newRow("first number byte ignored") << 0xE8 << hex("0022FF0F4241") << "1000001"
+                                                   << "SI6-11" << QStringList();
+        QTest::newRow("SI6") << 0xE6 << hex("002200093A81") << "604801"
+                             << "SI6"
+                             << QStringList {
+                                    QStringLiteral("SI: WARNING SI6 card detected — block-read protocol "
+                                                   "(0xE1) differs from SI8-11 (0xEF); using untested 0xEF "
+                                                   "fallback")};
+        QTest::newRow("SI5") << 0xE5 << hex("002200003039") << "12345"
+                             << "SI5"
+                             << QStringList {
+                                    QStringLiteral("SI: WARNING SI5 card number decode unverified, and SI5 "
+                                                   "punch readout is NOT supported (wrong block-read "
+                                                   "command) — treating like SI6-11 layout")};
         QTest::newRow("short payload uses offset 0")
-            << 0xE8 << hex("000F4241") << "1000001" << "SI6-11"
-            << QStringList {QStringLiteral(
-                   "SI: WARNING detect frame too short (4 bytes) for offset-2 card number, falling back to offset 0")};
+            << 0xE8 << hex("000F4241") << "1000001"
+            << "SI6-11"
+            << QStringList {QStringLiteral("SI: WARNING detect frame too short (4 bytes) for offset-2 card "
+                                           "number, falling back to offset 0")};
         QTest::newRow("too short for a number")
-            << 0xE8 << hex("0F42") << "0" << "SI6-11"
-            << QStringList {QStringLiteral(
-                   "SI: WARNING detect frame too short (2 bytes) for offset-2 card number, falling back to offset 0")};
+            << 0xE8 << hex("0F42") << "0"
+            << "SI6-11"
+            << QStringList {QStringLiteral("SI: WARNING detect frame too short (2 bytes) for offset-2 card "
+                                           "number, falling back to offset 0")};
     }
     void detectFrames()
     {
@@ -191,8 +200,9 @@ private slots:
     {
         LogCapture capture;
         QVERIFY(!block0CardNumber(QByteArray(27, '\0')));
-        QCOMPARE(capture.lines(), QStringList {QStringLiteral(
-                                      "SI: WARNING block0 payload too short (27 bytes) for offset-25 card number")});
+        QCOMPARE(capture.lines(),
+            QStringList {
+                QStringLiteral("SI: WARNING block0 payload too short (27 bytes) for offset-25 card number")});
         // Records that do not fit are absent, never read past the end.
         QVERIFY(!decodeCheckTime(QByteArray(11, '\0'), readMoment));
         QVERIFY(decodeCheckTime(QByteArray(12, '\0'), readMoment));
@@ -203,8 +213,12 @@ private slots:
     void punchRecords()
     {
         LogCapture capture;
-        const QList<SIPunch> punches
-            = decodePunchRecords(hex("001F8CA0" "41200100" "0025EEEE" "EEEEEEEE" "00270000"), readMoment, 0, 64);
+        const QList<SIPunch> punches = decodePunchRecords(hex("001F8CA0"
+                                                              "41200100"
+                                                              "0025EEEE"
+                                                              "EEEEEEEE"
+                                                              "00270000"),
+            readMoment, 0, 64);
         QCOMPARE(punches.size(), 3);
         QCOMPARE(punches[0].controlCode, 31);
         QCOMPARE(punches[0].time, at(10, 0));
@@ -216,12 +230,13 @@ private slots:
         QVERIFY(!punches[2].timeAvailable);
         QVERIFY(punches[0].id != punches[1].id);
         QCOMPARE(capture.lines(),
-                 (QStringList {QStringLiteral("SI: WARNING punch record byte0=41 at offset 4 has non-zero "
-                                              "control-code-high bits — control code may be incomplete (codes > 255 "
-                                              "not yet handled)"),
-                               QStringLiteral("SI: punch record at offset 8 (control 37) has blank/sentinel time "
-                                              "bytes — marking as visited, no time available (likely an older "
-                                              "SI5/SI6-era card at its split-record capacity)")}));
+            (QStringList {
+                QStringLiteral("SI: WARNING punch record byte0=41 at offset 4 has non-zero "
+                               "control-code-high bits — control code may be incomplete (codes > 255 "
+                               "not yet handled)"),
+                QStringLiteral("SI: punch record at offset 8 (control 37) has blank/sentinel time "
+                               "bytes — marking as visited, no time available (likely an older "
+                               "SI5/SI6-era card at its split-record capacity)")}));
     }
 
     void blankFirstPunchTakesDayStart()
@@ -234,7 +249,10 @@ private slots:
 
     void punchOffsetsAndLimits()
     {
-        const QByteArray bytes = hex("AABBCCDD" "001F8CA0" "00208CDC" "00218D18");
+        const QByteArray bytes = hex("AABBCCDD"
+                                     "001F8CA0"
+                                     "00208CDC"
+                                     "00218D18");
         QCOMPARE(decodePunchRecords(bytes, readMoment, 4, 64).size(), 3);
         QCOMPARE(decodePunchRecords(bytes, readMoment, 4, 2).size(), 2);
         QCOMPARE(decodePunchRecords(bytes, readMoment, 4, 0).size(), 0);
@@ -253,7 +271,9 @@ private slots:
         QTest::newRow("punch then blank") << hex("001F8CA0EEEEEEEE") << true;
         QTest::newRow("punch only") << hex("001F8CA0") << false;
         QTest::newRow("short") << hex("000000") << false;
-        QTest::newRow("marker split across records") << hex("001F8C00" "0000AAAA") << false;
+        QTest::newRow("marker split across records") << hex("001F8C00"
+                                                            "0000AAAA")
+                                                     << false;
         QTest::newRow("empty") << QByteArray() << false;
     }
     void terminators()
@@ -280,7 +300,10 @@ private slots:
     void si8PunchListStartsInBlock1()
     {
         SIBlockBuffer blocks;
-        blocks[0] = block0(2123456, 3, hex("0000" "8C64"), hex("00008C98"), hex("00008DD0"));
+        blocks[0] = block0(2123456, 3,
+            hex("0000"
+                "8C64"),
+            hex("00008C98"), hex("00008DD0"));
         blocks[1] = QByteArray(8, '\0') + punchArea(3, 120);
         const SI8PlusCardLayout layout = cardLayout("SI8");
         LogCapture capture;
@@ -293,9 +316,9 @@ private slots:
         QCOMPARE(reading.startPunchTime, std::optional<QDateTime>(at(9, 59, 52)));
         QCOMPARE(reading.finishPunchTime, std::optional<QDateTime>(at(10, 5, 4)));
         QCOMPARE(capture.lines().last(),
-                 QStringLiteral("SI: assembled card reading, dow=0 refDate=2025-06-14T13:30:00 punches=3 "
-                                "checkPunchTime=2025-06-14T09:59:00 startPunchTime=2025-06-14T09:59:52 "
-                                "finishPunchTime=2025-06-14T10:05:04"));
+            QStringLiteral("SI: assembled card reading, dow=0 refDate=2025-06-14T13:30:00 punches=3 "
+                           "checkPunchTime=2025-06-14T09:59:00 startPunchTime=2025-06-14T09:59:52 "
+                           "finishPunchTime=2025-06-14T10:05:04"));
     }
 
     void completenessAndTermination()
@@ -331,7 +354,8 @@ private slots:
         blocks[7] = area.mid(384, 128);
         QCOMPARE(collectPunchBlockBytes(blocks, layout), blocks[4]);
         QVERIFY(!isSI8PlusCardComplete(blocks, layout));
-        const QList<SIPunch> punches = decodePunchRecords(collectPunchBlockBytes(blocks, layout), readMoment, 0, 64);
+        const QList<SIPunch> punches
+            = decodePunchRecords(collectPunchBlockBytes(blocks, layout), readMoment, 0, 64);
         QCOMPARE(punches.size(), 32);
         QCOMPARE(punches.last().controlCode, 31 + 31);
         // Block 4 missing: nothing at all.
@@ -351,7 +375,9 @@ private slots:
     {
         QFETCH(QDate, day);
         const QDateTime reference(day, QTime(14, 0));
-        const QList<SIPunch> punches = decodePunchRecords(hex("001F8CA0" "01200E10"), reference, 0, 64);
+        const QList<SIPunch> punches = decodePunchRecords(hex("001F8CA0"
+                                                              "01200E10"),
+            reference, 0, 64);
         QCOMPARE(punches[0].time.time(), QTime(10, 0));
         QCOMPARE(punches[1].time.time(), QTime(13, 0));
         QCOMPARE(punches[0].time.date(), day);
@@ -391,14 +417,16 @@ private slots:
         QFETCH(QDateTime, expected);
         QFETCH(bool, warns);
         LogCapture capture;
-        const auto constraint = nearest ? SI5TimeConstraint::nearestToNow() : SI5TimeConstraint::before(anchor);
+        const auto constraint
+            = nearest ? SI5TimeConstraint::nearestToNow() : SI5TimeConstraint::before(anchor);
         QCOMPARE(correctSI5AmPm(am, am.addSecs(43200), constraint, readMoment), expected);
         QCOMPARE(capture.lines().size(), warns ? 1 : 0);
         if (warns)
             QCOMPARE(capture.lines().first(),
-                     QStringLiteral("SI: WARNING SI5 time later than required anchor even after AM/PM correction — "
-                                    "wrapping -24h to keep ascending order (anchor=2025-06-14T10:00:00, "
-                                    "candidates=2025-06-14T11:00:00/2025-06-14T23:00:00)"));
+                QStringLiteral(
+                    "SI: WARNING SI5 time later than required anchor even after AM/PM correction — "
+                    "wrapping -24h to keep ascending order (anchor=2025-06-14T10:00:00, "
+                    "candidates=2025-06-14T11:00:00/2025-06-14T23:00:00)"));
     }
 
     void si5Card()
@@ -407,7 +435,7 @@ private slots:
         // takes 12:50 without moving the anchor; the first punch (11:55 / 23:55) is 11:55; the start
         // (00:40 / 12:40) must not be after 11:55.
         const QByteArray image = si5Image(12345, 1, /*start*/ 2400, /*finish*/ 3600, /*check*/ 0xEEEE,
-                                          {{31, 42900}, {32, 0xEEEE}, {33, 3000}});
+            {{31, 42900}, {32, 0xEEEE}, {33, 3000}});
         LogCapture capture;
         const auto reading = decodeSI5Card(image, readMoment);
         QVERIFY(reading);
@@ -423,7 +451,8 @@ private slots:
         QCOMPARE(reading->punches[0].time, at(11, 55));
         QCOMPARE(reading->startPunchTime, std::optional<QDateTime>(at(0, 40)));
         QVERIFY(!reading->checkPunchTime);
-        QCOMPARE(capture.lines().last(), QStringLiteral("SI: assembled SI5 card reading (UNVERIFIED), punches=3"));
+        QCOMPARE(
+            capture.lines().last(), QStringLiteral("SI: assembled SI5 card reading (UNVERIFIED), punches=3"));
     }
 
     void si5SeriesNumberAndWrap()
@@ -439,7 +468,8 @@ private slots:
         QCOMPARE(reading->finishPunchTime, std::optional<QDateTime>(at(1, 0)));
         QCOMPARE(reading->punches[1].time, at(0, 50));
         QCOMPARE(reading->punches[0].time, at(1, 6, 40, raceDay.addDays(-1)));
-        QVERIFY(capture.lines().first().startsWith(QStringLiteral("SI: WARNING SI5 time later than required anchor")));
+        QVERIFY(capture.lines().first().startsWith(
+            QStringLiteral("SI: WARNING SI5 time later than required anchor")));
         QVERIFY(!reading->startPunchTime);
     }
 

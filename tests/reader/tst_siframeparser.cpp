@@ -42,7 +42,9 @@ private slots:
     {
         m_frames.clear();
         m_parser = SIFrameParser();
-        m_parser.onFrame = [this](quint8 command, const QByteArray &payload) { m_frames.append({command, payload}); };
+        m_parser.onFrame = [this](quint8 command, const QByteArray &payload) {
+            m_frames.append({command, payload});
+        };
     }
 
     void crc_data()
@@ -69,7 +71,9 @@ private slots:
         QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("configuration query") << 0x83 << hex("7401") << hex("FF0202830274010414" "03");
+        QTest::newRow("configuration query") << 0x83 << hex("7401")
+                                             << hex("FF0202830274010414"
+                                                    "03");
         QTest::newRow("read block 0") << 0xEF << hex("00") << hex("FF0202EF0100E20903");
         QTest::newRow("read SI5") << 0xB1 << QByteArray() << hex("FF0202B100B10003");
     }
@@ -138,19 +142,23 @@ private slots:
         QCOMPARE(m_frames.size(), 1);
         QCOMPARE(m_frames[0].command, quint8(0xE7));
         QCOMPARE(log.lines().size(), 1);
-        const auto hex4 = [](quint16 v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
-        QCOMPARE(log.lines().first(), QStringLiteral("SI: CRC mismatch cmd=83 len=4 expected=") + hex4(expected)
-                     + QStringLiteral(" got=") + hex4(got) + QStringLiteral(" crcInput=[83 04 00 22 74 05]"));
+        const auto hex4
+            = [](quint16 v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
+        QCOMPARE(log.lines().first(),
+            QStringLiteral("SI: CRC mismatch cmd=83 len=4 expected=") + hex4(expected)
+                + QStringLiteral(" got=") + hex4(got) + QStringLiteral(" crcInput=[83 04 00 22 74 05]"));
     }
 
     void crcLogLineHasFixedWidthHex()
     {
         // CMD 0x01 and a CRC below 0x1000 still print with leading zeros.
         LogCapture log;
-        m_parser.append(hex("0201000000" "03"));
+        m_parser.append(hex("0201000000"
+                            "03"));
         QCOMPARE(m_frames.size(), 0);
-        QCOMPARE(log.lines(), QStringList {QStringLiteral(
-                                  "SI: CRC mismatch cmd=01 len=0 expected=0100 got=0000 crcInput=[01 00]")});
+        QCOMPARE(log.lines(),
+            QStringList {
+                QStringLiteral("SI: CRC mismatch cmd=01 len=0 expected=0100 got=0000 crcInput=[01 00]")});
     }
 
     void bytesWithoutStxEmptyTheBuffer()

@@ -21,7 +21,7 @@ void writeFile(const QString &path, const QByteArray &content)
 // A USB device folder with ids, holding an interface folder holding the tty's device folder, and
 // /class/tty/<name>/device pointing at it, as the kernel lays them out.
 void addUsbTty(const QString &sys, const QString &name, const QByteArray &vendor, const QByteArray &product,
-               const QString &usbPath)
+    const QString &usbPath)
 {
     const QString usbDevice = sys + QStringLiteral("/devices/pci0000:00/") + usbPath;
     if (!vendor.isEmpty()) {
@@ -63,7 +63,7 @@ private slots:
         roots.sysRoot = sys;
         roots.devRoot = QStringLiteral("/fake/dev");
         QCOMPARE(sorted(SIPortManager::discoverReaders(roots)),
-                 (QStringList {QStringLiteral("/fake/dev/ttyUSB0"), QStringLiteral("/fake/dev/ttyUSB1")}));
+            (QStringList {QStringLiteral("/fake/dev/ttyUSB0"), QStringLiteral("/fake/dev/ttyUSB1")}));
     }
 
     void idsAboveTheSysRootDoNotCount()
@@ -100,8 +100,9 @@ private slots:
         roots.extraPorts = {QStringLiteral("/tmp/station"), dev + QStringLiteral("/ttyUSB0")};
         const QStringList listed = SIPortManager::listSerialDevices(roots);
         QCOMPARE(listed.size(), 4);
-        QCOMPARE(sorted(listed.mid(0, 3)), (QStringList {dev + QStringLiteral("/ttyACM0"), dev + QStringLiteral("/ttyUSB0"),
-                                                         dev + QStringLiteral("/ttyUSB7")}));
+        QCOMPARE(sorted(listed.mid(0, 3)),
+            (QStringList {dev + QStringLiteral("/ttyACM0"), dev + QStringLiteral("/ttyUSB0"),
+                dev + QStringLiteral("/ttyUSB7")}));
         // Extra ports come last, without repeating a listed device.
         QCOMPARE(listed.last(), QStringLiteral("/tmp/station"));
     }
@@ -111,7 +112,8 @@ private slots:
         qputenv("VEXLO_SI_PORTS", "/dev/pts/7::/tmp/station");
         const SIDeviceRoots roots = SIDeviceRoots::fromEnvironment();
         qunsetenv("VEXLO_SI_PORTS");
-        QCOMPARE(roots.extraPorts, (QStringList {QStringLiteral("/dev/pts/7"), QStringLiteral("/tmp/station")}));
+        QCOMPARE(
+            roots.extraPorts, (QStringList {QStringLiteral("/dev/pts/7"), QStringLiteral("/tmp/station")}));
         QCOMPARE(roots.sysRoot, QStringLiteral("/sys"));
         QCOMPARE(roots.devRoot, QStringLiteral("/dev"));
         QVERIFY(SIPortManager::discoverReaders(roots).endsWith(QStringLiteral("/tmp/station")));
@@ -122,8 +124,10 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing device") << "/nonexistent/ttyUSB0" << "Unable to open /nonexistent/ttyUSB0";
-        QTest::newRow("not a terminal") << "/dev/null" << "tcgetattr failed";
+        QTest::newRow("missing device") << "/nonexistent/ttyUSB0"
+                                        << "Unable to open /nonexistent/ttyUSB0";
+        QTest::newRow("not a terminal") << "/dev/null"
+                                        << "tcgetattr failed";
     }
     void openFailures()
     {
@@ -165,14 +169,16 @@ private slots:
         QVERIFY(port.openPort(station.devicePath(), 38400));
         QVERIFY(port.isOpen());
         QVERIFY(log.lines().first().startsWith(QStringLiteral("SIPortManager: opened fd=")));
-        QCOMPARE(log.lines().at(1), QStringLiteral("SIPortManager: starting read loop on fd=%1").arg(port.fileDescriptor()));
+        QCOMPARE(log.lines().at(1),
+            QStringLiteral("SIPortManager: starting read loop on fd=%1").arg(port.fileDescriptor()));
 
         QSignalSpy commands(&station, &StationSimulator::commandReceived);
-        port.writeBytes(QByteArray::fromHex("FF0202830274010414" "03"));
+        port.writeBytes(QByteArray::fromHex("FF0202830274010414"
+                                            "03"));
         QTRY_COMPARE(commands.size(), 1);
         QCOMPARE(commands.first().at(0).value<quint8>(), quint8(0x83));
-        const QByteArray answer
-            = QByteArray(1, char(0xFF)) + StationSimulator::stationFrame(0x83, QByteArray::fromHex("00227405"));
+        const QByteArray answer = QByteArray(1, char(0xFF))
+            + StationSimulator::stationFrame(0x83, QByteArray::fromHex("00227405"));
         QTRY_COMPARE(received, answer);
 
         station.unplug();
@@ -183,7 +189,7 @@ private slots:
         QCOMPARE(disconnects, 1);
         // The kernel reports the lost terminal as end of file or EIO, depending on timing.
         QVERIFY(log.lines().last() == QStringLiteral("SIPortManager: read event fired, n=0 errno=0")
-                || log.lines().last() == QStringLiteral("SIPortManager: read event fired, n=-1 errno=5"));
+            || log.lines().last() == QStringLiteral("SIPortManager: read event fired, n=-1 errno=5"));
     }
 
     void reopeningClosesTheOldPortFirst()

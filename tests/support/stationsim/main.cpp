@@ -22,13 +22,12 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("SportIdent station simulator on a pseudo-terminal."));
     parser.addHelpOption();
     const QCommandLineOption modeOption(QStringLiteral("mode"),
-                                        QStringLiteral("Station mode: handshake, autosend or polling."),
-                                        QStringLiteral("mode"), QStringLiteral("handshake"));
+        QStringLiteral("Station mode: handshake, autosend or polling."), QStringLiteral("mode"),
+        QStringLiteral("handshake"));
     const QCommandLineOption everyOption(QStringLiteral("every"),
-                                         QStringLiteral("Read a card every N seconds (default: on Enter only)."),
-                                         QStringLiteral("seconds"));
+        QStringLiteral("Read a card every N seconds (default: on Enter only)."), QStringLiteral("seconds"));
     const QCommandLineOption punchesOption(QStringLiteral("punches"), QStringLiteral("Punches per card."),
-                                           QStringLiteral("count"), QStringLiteral("8"));
+        QStringLiteral("count"), QStringLiteral("8"));
     parser.addOptions({modeOption, everyOption, punchesOption});
     parser.process(app);
 
@@ -52,9 +51,9 @@ int main(int argc, char *argv[])
     out << "Start the app with: VEXLO_SI_PORTS=" << station.devicePath() << " scripts/run-app.sh" << Qt::endl;
     out << "Press Enter to read a card, q and Enter to quit." << Qt::endl;
 
-    const QList<SimCard::Series> rotation = {SimCard::Series::SI8,  SimCard::Series::SI9,  SimCard::Series::SI10,
-                                             SimCard::Series::SI11, SimCard::Series::SIAC, SimCard::Series::PCard,
-                                             SimCard::Series::SI6,  SimCard::Series::SI5};
+    const QList<SimCard::Series> rotation
+        = {SimCard::Series::SI8, SimCard::Series::SI9, SimCard::Series::SI10, SimCard::Series::SI11,
+            SimCard::Series::SIAC, SimCard::Series::PCard, SimCard::Series::SI6, SimCard::Series::SI5};
     const int punchCount = std::max(0, parser.value(punchesOption).toInt());
     int reads = 0;
     const auto readCard = [&] {

@@ -137,8 +137,7 @@ int SimCard::capacity(Series series)
 StationSimulator::StationSimulator(StationMode mode, QObject *parent)
     : QObject(parent)
     , m_mode(mode)
-{
-}
+{ }
 
 StationSimulator::~StationSimulator()
 {

@@ -44,8 +44,8 @@ struct SimCard
 
 enum class StationMode {
     Handshake, // reports handshake; sends blocks only when asked
-    Autosend,  // reports autosend; sends the card's blocks right after announcing it
-    Polling,   // reports neither; sends blocks only when asked
+    Autosend, // reports autosend; sends the card's blocks right after announcing it
+    Polling, // reports neither; sends blocks only when asked
 };
 
 class StationSimulator : public QObject
