@@ -15,6 +15,6 @@ int main(int argc, char *argv[])
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);
-    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Vexlo/App/Main.qml")));
+    engine.load(QUrl(QStringLiteral("qrc:/Vexlo/App/Main.qml")));
     return app.exec();
 }
