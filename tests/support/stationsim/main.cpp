@@ -69,23 +69,15 @@ int main(int argc, char *argv[])
         ++reads;
         out << "inserting " << SimCard::seriesName(card.series) << " card " << card.number << " with "
             << card.punches.size() << " punches" << Qt::endl;
+        station.removeCard(); // a card still in the station from a fast --every
         station.insertCard(card);
-        QTimer::singleShot(1500, &station, [&station, &out] {
+        QTimer::singleShot(1500, &station, [&station, &out, &reads, inserted = reads] {
+            if (reads != inserted)
+                return; // a later card is in the station now
             station.removeCard();
             out << "card removed" << Qt::endl;
         });
     };
-
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char line[256];
-        const ssize_t n = ::read(STDIN_FILENO, line, sizeof line);
-        if (n <= 0 || line[0] == 'q') {
-            app.quit();
-            return;
-        }
-        readCard();
-    });
 
     QTimer every;
     if (parser.isSet(everyOption)) {
@@ -95,5 +87,20 @@ int main(int argc, char *argv[])
             every.start(seconds * 1000);
         }
     }
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char line[256];
+        const ssize_t n = ::read(STDIN_FILENO, line, sizeof line);
+        if (n <= 0 && every.isActive()) {
+            input.setEnabled(false); // no terminal: keep reading on the timer
+            return;
+        }
+        if (n <= 0 || line[0] == 'q') {
+            app.quit();
+            return;
+        }
+        readCard();
+    });
+
     return app.exec();
 }
