@@ -1,0 +1,39 @@
+#pragma once
+
+// Text helpers shared by the written documents (receipt, IOF XML, OE CSV, PDF).
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// "&", "<", ">" and the double quote replaced by their entities, in that order; the apostrophe
+// stays. An ampersand already starting an entity is escaped again.
+[[nodiscard]] QString escapeMarkup(const QString &text);
+
+// escapeMarkup, and every character that XML 1.0 does not allow (control characters other than
+// tab, line feed and carriage return, U+FFFE, U+FFFF, unpaired surrogates) replaced by U+FFFD,
+// so that any input gives a well-formed document.
+[[nodiscard]] QString escapeXmlText(const QString &text);
+
+// Nearest whole second (halves away from zero): "m:ss" below an hour, else "h:mm:ss".
+// A non-finite or absurdly large value gives "—".
+[[nodiscard]] QString formatDuration(double seconds);
+
+// The seconds cut to a whole number toward zero; absent when not finite or out of range.
+[[nodiscard]] std::optional<qint64> truncatedSeconds(double seconds);
+
+// Given name, one space, family name, with leading and trailing spaces (Unicode space
+// separators) and tabs removed; line breaks stay.
+[[nodiscard]] QString personDisplayName(const QString &givenName, const QString &familyName);
+
+// ISO 8601 in UTC with "Z" and no fractional seconds; absent for an invalid time or a year that
+// xsd:dateTime cannot carry as four digits.
+[[nodiscard]] std::optional<QString> iofDateTime(const QDateTime &time);
+
+// A file browser's name order: case-insensitive, runs of ASCII digits compared by value.
+// Negative, zero or positive like strcmp.
+[[nodiscard]] int naturalCompare(const QString &a, const QString &b);
+
+// At most `limit` user-perceived characters: a longer text keeps limit − 1 of them and gets "…".
+[[nodiscard]] QString shortenToGraphemes(const QString &text, int limit);

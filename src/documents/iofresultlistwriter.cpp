@@ -1,0 +1,176 @@
+#include "iofresultlistwriter.h"
+
+#include "documenttext.h"
+
+namespace {
+
+enum class Kind { Summary, Splits, Overall };
+
+void line(QString &out, int indent, const QString &text)
+{
+    out += QString(indent, QLatin1Char(' '));
+    out += text;
+    out += QLatin1Char('\n');
+}
+
+void element(QString &out, int indent, const char *name, const QString &value)
+{
+    const QString tag = QLatin1String(name);
+    line(out, indent,
+        QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
+}
+
+void head(QString &out, const Race &race, bool overall)
+{
+    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\">\n").arg(QLatin1String(iofNamespace));
+    line(out, 2, QStringLiteral("<Event>"));
+    element(out, 4, "Name", escapeXmlText(race.name) + (overall ? QStringLiteral(" - Overall") : QString()));
+    line(out, 2, QStringLiteral("</Event>"));
+}
+
+void classOpen(QString &out, const QString &label)
+{
+    line(out, 2, QStringLiteral("<ClassResult>"));
+    line(out, 4, QStringLiteral("<Class>"));
+    element(out, 6, "Name", escapeXmlText(label));
+    line(out, 4, QStringLiteral("</Class>"));
+}
+
+void personOpen(QString &out, const QString &family, const QString &given)
+{
+    line(out, 4, QStringLiteral("<PersonResult>"));
+    line(out, 6, QStringLiteral("<Person>"));
+    line(out, 8, QStringLiteral("<Name>"));
+    element(out, 10, "Family", escapeXmlText(family));
+    element(out, 10, "Given", escapeXmlText(given));
+    line(out, 8, QStringLiteral("</Name>"));
+    line(out, 6, QStringLiteral("</Person>"));
+    line(out, 6, QStringLiteral("<Result>"));
+}
+
+void personClose(QString &out)
+{
+    line(out, 6, QStringLiteral("</Result>"));
+    line(out, 4, QStringLiteral("</PersonResult>"));
+}
+
+void splitTimes(QString &out, const PersonResult &result)
+{
+    for (const SplitTime &split : result.splits) {
+        // Only the exceptions carry a status; "OK" is the schema's default.
+        switch (split.status) {
+        case SplitStatus::Missing:
+            line(out, 8, QStringLiteral("<SplitTime status=\"Missing\">"));
+            break;
+        case SplitStatus::Additional:
+            line(out, 8, QStringLiteral("<SplitTime status=\"Additional\">"));
+            break;
+        case SplitStatus::Ok:
+        case SplitStatus::VisitedNoTime:
+            line(out, 8, QStringLiteral("<SplitTime>"));
+            break;
+        }
+        element(out, 10, "ControlCode", QString::number(split.controlCode));
+        // A punch without a usable time has no Time element.
+        if (split.status == SplitStatus::Ok || split.status == SplitStatus::Additional) {
+            if (split.elapsedFromStart) {
+                if (const auto s = truncatedSeconds(*split.elapsedFromStart))
+                    element(out, 10, "Time", QString::number(*s));
+            }
+        }
+        line(out, 8, QStringLiteral("</SplitTime>"));
+    }
+}
+
+QString stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind kind)
+{
+    QString out;
+    qsizetype rows = 0;
+    for (const ResultGroup &g : groups)
+        rows += g.results.size();
+    out.reserve(512 + rows * (kind == Kind::Splits ? 2600 : 600));
+    head(out, race, false);
+    for (const ResultGroup &group : groups) {
+        classOpen(out, group.classLabel);
+        int position = 0;
+        for (const PersonResult &result : group.results) {
+            ++position;
+            const Participant *runner = findParticipant(race, result.participantId);
+            personOpen(out, runner ? runner->familyName : QString(), runner ? runner->givenName : QString());
+            if (kind == Kind::Summary) {
+                if (result.startTime) {
+                    if (const auto t = iofDateTime(*result.startTime))
+                        element(out, 8, "StartTime", *t);
+                }
+                if (result.finishTime) {
+                    if (const auto t = iofDateTime(*result.finishTime))
+                        element(out, 8, "FinishTime", *t);
+                }
+                if (result.raceTime) {
+                    if (const auto s = truncatedSeconds(*result.raceTime))
+                        element(out, 8, "Time", QString::number(*s));
+                }
+                element(out, 8, "Position", QString::number(position));
+                element(out, 8, "Status", iofResultStatus(race, result));
+                if (result.score)
+                    element(out, 8, "Score", QString::number(*result.score));
+            } else {
+                element(out, 8, "Status", iofResultStatus(race, result));
+                splitTimes(out, result);
+            }
+            element(out, 8, "ControlCard", escapeXmlText(result.cardNumber));
+            personClose(out);
+        }
+        line(out, 2, QStringLiteral("</ClassResult>"));
+    }
+    out += QStringLiteral("</ResultList>\n");
+    return out;
+}
+
+} // namespace
+
+QString iofResultStatus(const Race &race, const PersonResult &result)
+{
+    if (result.completedOverride)
+        return *result.completedOverride ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
+    if (isScoreResult(race, result))
+        return result.withinTimeLimit.value_or(true) ? QStringLiteral("OK") : QStringLiteral("OverTime");
+    return result.completed ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
+}
+
+QString writeIOFResultListXML(const Race &race, const QList<ResultGroup> &groups)
+{
+    return stageDocument(race, groups, Kind::Summary);
+}
+
+QString writeIOFResultListWithSplitsXML(const Race &race, const QList<ResultGroup> &groups)
+{
+    return stageDocument(race, groups, Kind::Splits);
+}
+
+QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGroup> &groups)
+{
+    QString out;
+    head(out, race, true);
+    for (const StandingsGroup &group : groups) {
+        classOpen(out, group.classLabel);
+        int position = 0;
+        for (const StandingsRow &row : group.rows) {
+            ++position;
+            personOpen(out, row.participant.familyName, row.participant.givenName);
+            if (row.totalTime) {
+                if (const auto s = truncatedSeconds(*row.totalTime))
+                    element(out, 8, "Time", QString::number(*s));
+            }
+            element(out, 8, "Position", QString::number(position));
+            // Not having completed every stage is, in the schema's words, not having finished.
+            element(out, 8, "Status",
+                row.completedAllStages ? QStringLiteral("OK") : QStringLiteral("DidNotFinish"));
+            personClose(out);
+        }
+        line(out, 2, QStringLiteral("</ClassResult>"));
+    }
+    out += QStringLiteral("</ResultList>\n");
+    return out;
+}

@@ -1,0 +1,129 @@
+#include "iofstartlistwriter.h"
+
+#include "classorder.h"
+#include "documenttext.h"
+#include "iofresultlistwriter.h"
+
+#include <algorithm>
+
+namespace {
+
+QString classNameOf(const QString &key, const QList<RaceClass> &classes, const QString &noClassName)
+{
+    for (const RaceClass &c : classes) {
+        if (c.id == key)
+            return c.name;
+    }
+    return noClassName;
+}
+
+void line(QString &out, int indent, const QString &text)
+{
+    out += QString(indent, QLatin1Char(' '));
+    out += text;
+    out += QLatin1Char('\n');
+}
+
+void element(QString &out, int indent, const char *name, const QString &value)
+{
+    const QString tag = QLatin1String(name);
+    line(out, indent,
+        QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
+}
+
+} // namespace
+
+QHash<QString, QList<Participant>> groupParticipantsByClassId(const QList<Participant> &participants)
+{
+    QHash<QString, QList<Participant>> groups;
+    for (const Participant &p : participants)
+        groups[p.classId.value_or(QString())].append(p);
+    return groups;
+}
+
+bool classKeyOrderNamed(
+    const QString &keyA, const QString &keyB, const QList<RaceClass> &classes, const QString &noClassName)
+{
+    return classNameLess(classNameOf(keyA, classes, noClassName), classNameOf(keyB, classes, noClassName));
+}
+
+bool classKeyOrder(const QString &keyA, const QString &keyB, const Race &race)
+{
+    return classKeyOrderNamed(keyA, keyB, race.classes, QStringLiteral("No class"));
+}
+
+int secondsOfDay(const QDateTime &time)
+{
+    if (!time.isValid())
+        return 0;
+    const QTime t = time.toLocalTime().time();
+    return t.hour() * 3600 + t.minute() * 60 + t.second();
+}
+
+bool startOrderComparator(const Participant &a, const Participant &b)
+{
+    if (a.startTime.has_value() != b.startTime.has_value())
+        return a.startTime.has_value();
+    if (a.startTime) {
+        const int sa = secondsOfDay(*a.startTime);
+        const int sb = secondsOfDay(*b.startTime);
+        if (sa != sb)
+            return sa < sb;
+    }
+    return naturalCompare(
+               personDisplayName(a.givenName, a.familyName), personDisplayName(b.givenName, b.familyName))
+        < 0;
+}
+
+QString writeIOFStartListXML(const Race &race, const QList<Participant> &participants)
+{
+    const QHash<QString, QList<Participant>> groups = groupParticipantsByClassId(participants);
+    QStringList keys = groups.keys();
+    // Sort the names once; equal names fall back to the key so the order does not depend on
+    // the hash's iteration order.
+    std::sort(keys.begin(), keys.end(), [&race](const QString &a, const QString &b) {
+        if (classKeyOrder(a, b, race))
+            return true;
+        if (classKeyOrder(b, a, race))
+            return false;
+        return a < b;
+    });
+
+    QString out;
+    out.reserve(512 + participants.size() * 400);
+    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out += QStringLiteral("<StartList iofVersion=\"3.0\" xmlns=\"%1\">\n").arg(QLatin1String(iofNamespace));
+    line(out, 2, QStringLiteral("<Event>"));
+    element(out, 4, "Name", escapeXmlText(race.name));
+    line(out, 2, QStringLiteral("</Event>"));
+    for (const QString &key : keys) {
+        QList<Participant> runners = groups.value(key);
+        std::stable_sort(runners.begin(), runners.end(), startOrderComparator);
+        line(out, 2, QStringLiteral("<ClassStart>"));
+        line(out, 4, QStringLiteral("<Class>"));
+        element(out, 6, "Id", key.isEmpty() ? QStringLiteral("none") : escapeXmlText(key));
+        element(out, 6, "Name", escapeXmlText(classNameOf(key, race.classes, QStringLiteral("No class"))));
+        line(out, 4, QStringLiteral("</Class>"));
+        for (const Participant &p : runners) {
+            line(out, 4, QStringLiteral("<PersonStart>"));
+            line(out, 6, QStringLiteral("<Person>"));
+            line(out, 8, QStringLiteral("<Name>"));
+            element(out, 10, "Family", escapeXmlText(p.familyName));
+            element(out, 10, "Given", escapeXmlText(p.givenName));
+            line(out, 8, QStringLiteral("</Name>"));
+            line(out, 6, QStringLiteral("</Person>"));
+            line(out, 6, QStringLiteral("<Start>"));
+            // The schema wants the start time before the card.
+            if (p.startTime) {
+                if (const auto t = iofDateTime(*p.startTime))
+                    element(out, 8, "StartTime", *t);
+            }
+            element(out, 8, "ControlCard", escapeXmlText(p.cardNumber));
+            line(out, 6, QStringLiteral("</Start>"));
+            line(out, 4, QStringLiteral("</PersonStart>"));
+        }
+        line(out, 2, QStringLiteral("</ClassStart>"));
+    }
+    out += QStringLiteral("</StartList>\n");
+    return out;
+}

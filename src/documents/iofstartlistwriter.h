@@ -1,0 +1,31 @@
+#pragma once
+
+// IOF XML 3.0 StartList document, written as text: one ClassStart per class in natural class
+// order, runners by time of day then name. Valid against the IOF 3.0 schema for any input.
+
+#include "race.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// The caller resolves the selected stage into each participant's `classId` and `startTime`.
+[[nodiscard]] QString writeIOFStartListXML(const Race &race, const QList<Participant> &participants);
+
+// Participants by class id, each list in input order; no class id goes under "".
+[[nodiscard]] QHash<QString, QList<Participant>> groupParticipantsByClassId(
+    const QList<Participant> &participants);
+
+// Class keys in natural order of their class names ("No class" for a key without a class).
+[[nodiscard]] bool classKeyOrder(const QString &keyA, const QString &keyB, const Race &race);
+// Same over a class list, with `noClassName` for a key without a class.
+[[nodiscard]] bool classKeyOrderNamed(
+    const QString &keyA, const QString &keyB, const QList<RaceClass> &classes, const QString &noClassName);
+
+// Runners with a start time first, by local time of day (the date does not count), then by
+// display name in natural order.
+[[nodiscard]] bool startOrderComparator(const Participant &a, const Participant &b);
+
+// Local time of day in seconds.
+[[nodiscard]] int secondsOfDay(const QDateTime &time);

@@ -1,0 +1,25 @@
+#pragma once
+
+// Which course a card is evaluated against: the one the set-up assigns for the active stage, or
+// failing that the candidate course the punches fit clearly best.
+
+#include "race.h"
+
+// The first class whose id equals the participant's class for the active stage, if any.
+[[nodiscard]] const RaceClass *findClass(const Race &race, const std::optional<QString> &classId);
+// The first course with that id, if any.
+[[nodiscard]] const Course *findCourse(const Race &race, const std::optional<QString> &courseId);
+
+// The course the set-up assigns to the participant for the active stage. A multi-course class never
+// assigns one; a participant's own course id wins over the class's, even when it names nothing.
+[[nodiscard]] std::optional<Course> chooseCourse(const Race &race, const Participant &participant);
+
+// The courses a runner of the class may have run, in the order of the race's courses.
+[[nodiscard]] QList<Course> candidateCourses(const Race &race, const RaceClass *raceClass);
+
+// How well the punches fit the course, from 0 to 1.
+[[nodiscard]] double courseMatchScore(const QList<SIPunch> &punches, const Course &course);
+
+// The best-fitting candidate when it scores at least 0.9 and beats the runner-up by at least 0.15.
+[[nodiscard]] std::optional<Course> bestCourseMatch(
+    const QList<SIPunch> &punches, const QList<Course> &candidates);

@@ -1,0 +1,159 @@
+#include "resultoperations.h"
+
+#include "coursematch.h"
+#include "perstage.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+qsizetype participantIndex(const Race &race, const QUuid &id)
+{
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        if (race.participants[i].id == id)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool setParticipantStatus(
+    Race &race, const QUuid &participantId, const std::optional<ParticipantStatus> &status)
+{
+    const qsizetype i = participantIndex(race, participantId);
+    if (i < 0)
+        return false;
+    race.participants[i].status = status;
+    return true;
+}
+
+bool updateParticipant(Race &race, const Participant &participant)
+{
+    const qsizetype i = participantIndex(race, participant.id);
+    if (i < 0)
+        return false;
+    race.participants[i] = participant;
+    return true;
+}
+
+bool deleteParticipant(Race &race, const QUuid &participantId)
+{
+    race.participants.removeIf([&](const Participant &p) { return p.id == participantId; });
+    return true;
+}
+
+bool setParticipantCourse(Race &race, const QUuid &participantId, const std::optional<QString> &courseId)
+{
+    const qsizetype i = participantIndex(race, participantId);
+    if (i < 0)
+        return false;
+    setCourseId(race, courseId, i);
+    return true;
+}
+
+bool deleteResult(Race &race, const QUuid &resultId)
+{
+    race.results.removeIf([&](const PersonResult &r) { return r.id == resultId; });
+    return true;
+}
+
+bool overrideResultStatus(Race &race, const QUuid &resultId, const std::optional<bool> &completed,
+    const std::optional<QString> &note)
+{
+    const QList<PersonResult> &results = race.results;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        if (results[i].id != resultId)
+            continue;
+        PersonResult &r = race.results[i];
+        r.completedOverride = completed;
+        r.overrideNote = completed ? note : std::nullopt;
+        return true;
+    }
+    return false;
+}
+
+bool setVexloWebEventId(Race &race, const QString &eventId)
+{
+    if (race.vexloWebEventId == eventId)
+        return false;
+    race.vexloWebEventId = eventId;
+    return true;
+}
+
+bool setVexloWebChecklistKey(Race &race, const QString &key)
+{
+    if (race.vexloWebChecklistKey || key.isEmpty())
+        return false;
+    race.vexloWebChecklistKey = key;
+    return true;
+}
+
+bool setVexloWebChecklistKeyIfNotEmpty(Race &race, const QString &key)
+{
+    if (key.isEmpty())
+        return false;
+    race.vexloWebChecklistKey = key;
+    return true;
+}
+
+QList<RaceClass> classesUsingCourse(const Race &race, const Course &course)
+{
+    QList<RaceClass> using_;
+    for (const RaceClass &c : race.classes) {
+        const bool byId = sameId(c.courseId, course.id);
+        const bool byFamily
+            = c.courseFamily && course.courseFamily && sameId(*c.courseFamily, *course.courseFamily);
+        const bool byList = c.courseIds
+            && std::any_of(c.courseIds->cbegin(), c.courseIds->cend(),
+                [&](const QString &id) { return sameId(id, course.id); });
+        if (byId || byFamily || byList)
+            using_.append(c);
+    }
+    return using_;
+}
+
+QList<Participant> candidateParticipants(const Race &race, const Course &course)
+{
+    QList<QString> classIds;
+    for (const RaceClass &c : classesUsingCourse(race, course))
+        classIds.append(c.id);
+    QList<Participant> candidates;
+    for (const Participant &p : race.participants) {
+        if (!p.cardNumber.isEmpty())
+            continue;
+        const bool byCourse = sameId(p.courseId, course.id);
+        const bool byClass = p.classId
+            && std::any_of(classIds.cbegin(), classIds.cend(),
+                [&](const QString &id) { return sameId(id, *p.classId); });
+        if (byCourse || byClass)
+            candidates.append(p);
+    }
+    return candidates;
+}
+
+bool assignUnmatchedCard(
+    Race &race, const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course)
+{
+    const qsizetype i = participantIndex(race, participantId);
+    if (i < 0)
+        return false;
+    race.participants[i].cardNumber = cardNumber;
+    if (!course)
+        return true;
+    if (!effectiveClassId(race, race.participants[i])) {
+        const QList<RaceClass> using_ = classesUsingCourse(race, *course);
+        setClassId(race, using_.isEmpty() ? std::nullopt : std::optional<QString>(using_.first().id), i);
+    }
+    if (!effectiveCourseId(race, race.participants[i])) {
+        const RaceClass *raceClass = findClass(race, effectiveClassId(race, race.participants[i]));
+        const bool familyClass = raceClass
+            && (raceClass->mode == RaceClassMode::CourseFamily
+                || (!raceClass->mode && raceClass->courseFamily));
+        if (familyClass)
+            setCourseId(race, course->id, i);
+    }
+    return true;
+}

@@ -1,0 +1,144 @@
+#include "splits.h"
+
+#include "stalepunches.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+SplitTime makeSplit(qint64 code, const QDateTime &time, SplitStatus status)
+{
+    SplitTime split;
+    split.controlCode = code;
+    split.time = time;
+    split.status = status;
+    return split;
+}
+
+SplitStatus passageStatus(const SIPunch &punch)
+{
+    return punch.timeAvailable ? SplitStatus::Ok : SplitStatus::VisitedNoTime;
+}
+
+} // namespace
+
+QDateTime missingSplitTime()
+{
+    return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+}
+
+QList<SplitTime> buildSplits(const QList<SIPunch> &punches, const std::optional<Course> &course)
+{
+    QList<SplitTime> splits;
+    if (!course || course->controls.isEmpty()) {
+        splits.reserve(punches.size());
+        for (const SIPunch &p : punches)
+            splits.append(makeSplit(p.controlCode, p.time, SplitStatus::Ok));
+        return splits;
+    }
+    if (course->type == CourseType::Rogaining)
+        return scoreRogainingSplits(punches, *course);
+
+    const QList<qint64> sequence = courseSequence(*course);
+    splits.reserve(punches.size() + sequence.size());
+    qsizetype p = 0;
+    for (qint64 code : sequence) {
+        qsizetype j = p;
+        while (j < punches.size() && punches[j].controlCode != code)
+            ++j;
+        if (j >= punches.size()) {
+            // A missing control consumes no punches.
+            splits.append(makeSplit(code, missingSplitTime(), SplitStatus::Missing));
+            continue;
+        }
+        for (qsizetype k = p; k < j; ++k)
+            splits.append(makeSplit(punches[k].controlCode, punches[k].time, SplitStatus::Additional));
+        splits.append(makeSplit(code, punches[j].time, passageStatus(punches[j])));
+        p = j + 1;
+    }
+    for (qsizetype k = p; k < punches.size(); ++k)
+        splits.append(makeSplit(punches[k].controlCode, punches[k].time, SplitStatus::Additional));
+    return splits;
+}
+
+QList<SplitTime> scoreRogainingSplits(const QList<SIPunch> &punches, const Course &course)
+{
+    QHash<qint64, qint64> points;
+    for (const CourseControl &c : course.controls) {
+        // One entry per code; should a course list a code twice, its first listing counts.
+        if (!points.contains(c.code))
+            points.insert(c.code, c.score.value_or(0));
+    }
+    QList<SplitTime> splits;
+    splits.reserve(punches.size());
+    QSet<qint64> counted;
+    for (const SIPunch &p : punches) {
+        const auto it = points.constFind(p.controlCode);
+        if (it != points.constEnd() && !counted.contains(p.controlCode)) {
+            counted.insert(p.controlCode);
+            SplitTime split = makeSplit(p.controlCode, p.time, passageStatus(p));
+            split.score = it.value();
+            splits.append(split);
+        } else {
+            SplitTime split = makeSplit(p.controlCode, p.time, SplitStatus::Additional);
+            split.score = 0;
+            splits.append(split);
+        }
+    }
+    return splits;
+}
+
+QDateTime dateOnRaceDay(const QDateTime &time, const QDateTime &day)
+{
+    if (!time.isValid() || !day.isValid())
+        return time;
+    const QDate date = day.toLocalTime().date();
+    const QTime clock = time.toLocalTime().time();
+    // Wall-clock components, not start-of-day plus seconds: on a daylight-saving change day the
+    // two differ by an hour.
+    const QDateTime composed(date, QTime(clock.hour(), clock.minute(), clock.second()), Qt::LocalTime);
+    if (!composed.isValid())
+        return time;
+    return composed.toUTC();
+}
+
+void fillSplitTimes(QList<SplitTime> &splits, const std::optional<QDateTime> &start)
+{
+    if (!start)
+        return;
+    QDateTime previous = *start;
+    for (SplitTime &split : splits) {
+        if (split.status != SplitStatus::Ok && split.status != SplitStatus::Additional)
+            continue;
+        split.elapsedFromStart = double(start->msecsTo(split.time)) / 1000.0;
+        split.legTime = double(previous.msecsTo(split.time)) / 1000.0;
+        previous = split.time;
+    }
+}
+
+RogainingScore rogainingScore(const QList<SplitTime> &splits, const Course &course,
+    const std::optional<QDateTime> &start, const std::optional<QDateTime> &finish)
+{
+    RogainingScore result;
+    qint64 points = 0;
+    for (const SplitTime &split : splits) {
+        if (split.status == SplitStatus::Ok)
+            points += split.score.value_or(0);
+    }
+    result.score = points;
+    if (!course.timeLimitSeconds || !start || !finish)
+        return result;
+    const double running = double(start->msecsTo(*finish)) / 1000.0;
+    if (running <= *course.timeLimitSeconds) {
+        result.withinTimeLimit = true;
+        return result;
+    }
+    const auto minutes = qint64(std::ceil((running - *course.timeLimitSeconds) / 60.0));
+    result.overtimePenalty = minutes * course.overtimePenaltyPerMinute.value_or(0);
+    result.score = std::max<qint64>(0, points - result.overtimePenalty);
+    result.withinTimeLimit = false;
+    return result;
+}

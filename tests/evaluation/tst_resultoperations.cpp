@@ -1,0 +1,248 @@
+// Entry and result edits with their save rules; unmatched-card helpers.
+#include "evaluationfixtures.h"
+#include "resultoperations.h"
+
+#include <QTest>
+
+namespace {
+
+Participant person(const QString &card, std::optional<QString> classId = std::nullopt,
+    std::optional<QString> courseId = std::nullopt)
+{
+    Participant p;
+    p.givenName = card;
+    p.cardNumber = card;
+    p.classId = classId;
+    p.courseId = courseId;
+    return p;
+}
+
+RaceClass raceClass(const QString &id, std::optional<RaceClassMode> mode, std::optional<QString> courseId,
+    std::optional<QString> family = std::nullopt, std::optional<QList<QString>> courseIds = std::nullopt)
+{
+    RaceClass c;
+    c.id = id;
+    c.mode = mode;
+    c.courseId = courseId;
+    c.courseFamily = family;
+    c.courseIds = courseIds;
+    return c;
+}
+
+QStringList classIds(const QList<RaceClass> &classes)
+{
+    QStringList ids;
+    for (const RaceClass &c : classes)
+        ids.append(c.id);
+    return ids;
+}
+
+Race unmatchedRace()
+{
+    Race race;
+    Course a = sequentialCourse(QStringLiteral("A"), {31});
+    a.courseFamily = QStringLiteral("Long");
+    race.courses = {a, sequentialCourse(QStringLiteral("B"), {41})};
+    race.classes = {raceClass("single", RaceClassMode::SingleCourse, QStringLiteral("A")),
+        raceClass("family", std::nullopt, std::nullopt, QStringLiteral("Long")),
+        raceClass("multi", RaceClassMode::MultiCourse, std::nullopt, std::nullopt, QList<QString> {"B", "A"}),
+        raceClass("other", RaceClassMode::SingleCourse, QStringLiteral("B"))};
+    race.classes[3].stageCourseIds = StageMap<QString> {{QStringLiteral("day1"), QStringLiteral("A")}};
+    return race;
+}
+
+} // namespace
+
+class TestResultOperations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void participantEdits()
+    {
+        Race race;
+        race.participants = {person("1"), person("2")};
+        const QUuid id = race.participants[1].id;
+        QVERIFY(setParticipantStatus(race, id, ParticipantStatus::Dnf));
+        QCOMPARE(race.participants[1].status, ParticipantStatus::Dnf);
+        QVERIFY(setParticipantStatus(race, id, std::nullopt));
+        QVERIFY(!race.participants[1].status);
+        QVERIFY(!setParticipantStatus(race, QUuid::createUuid(), ParticipantStatus::Dns));
+
+        Participant changed = race.participants[1];
+        changed.familyName = QStringLiteral("Changed");
+        QVERIFY(updateParticipant(race, changed));
+        QCOMPARE(race.participants[1].familyName, QStringLiteral("Changed"));
+        QVERIFY(!updateParticipant(race, person("3"))); // never added
+        QCOMPARE(race.participants.size(), 2);
+    }
+
+    void deletionsAlwaysSaveAndLeaveTheRestAlone()
+    {
+        Race race;
+        race.participants = {person("1"), person("2")};
+        PersonResult r;
+        r.participantId = race.participants[0].id;
+        race.results = {r, r};
+        QVERIFY(deleteParticipant(race, QUuid::createUuid()));
+        QCOMPARE(race.participants.size(), 2);
+        QVERIFY(deleteParticipant(race, race.participants[0].id));
+        QCOMPARE(race.participants.size(), 1);
+        QCOMPARE(race.results.size(), 2); // results of a deleted entry stay
+        QVERIFY(deleteResult(race, r.id)); // removes every result with that id
+        QVERIFY(race.results.isEmpty());
+        QVERIFY(deleteResult(race, r.id));
+    }
+
+    void participantCourseForActiveStage()
+    {
+        Race race;
+        race.participants = {person("1")};
+        const QUuid id = race.participants[0].id;
+        QVERIFY(setParticipantCourse(race, id, QStringLiteral("A")));
+        QCOMPARE(race.participants[0].courseId, QStringLiteral("A"));
+        race.activeStageId = QStringLiteral("day2");
+        QVERIFY(setParticipantCourse(race, id, QStringLiteral("B")));
+        QCOMPARE(race.participants[0].courseId, QStringLiteral("A"));
+        QCOMPARE(race.participants[0].courseIdByStage->value("day2"), QStringLiteral("B"));
+        QVERIFY(setParticipantCourse(race, id, std::nullopt));
+        QVERIFY(!race.participants[0].courseIdByStage->contains("day2"));
+        QVERIFY(!setParticipantCourse(race, QUuid::createUuid(), QStringLiteral("A")));
+    }
+
+    void overrideStatus()
+    {
+        Race race;
+        race.results = {PersonResult()};
+        const QUuid id = race.results[0].id;
+        QVERIFY(overrideResultStatus(race, id, true, QStringLiteral("broken unit")));
+        QCOMPARE(race.results[0].completedOverride, true);
+        QCOMPARE(race.results[0].overrideNote, QStringLiteral("broken unit"));
+        QVERIFY(!race.results[0].completed); // never recomputed
+        QVERIFY(overrideResultStatus(race, id, std::nullopt, QStringLiteral("dropped")));
+        QVERIFY(!race.results[0].completedOverride && !race.results[0].overrideNote);
+        QVERIFY(!overrideResultStatus(race, QUuid::createUuid(), false, std::nullopt));
+    }
+
+    void vexloWebKeys()
+    {
+        Race race;
+        QVERIFY(setVexloWebEventId(race, QStringLiteral("42")));
+        QVERIFY(!setVexloWebEventId(race, QStringLiteral("42")));
+        QVERIFY(setVexloWebEventId(race, QStringLiteral("43")));
+
+        QVERIFY(!setVexloWebChecklistKey(race, QString()));
+        QVERIFY(setVexloWebChecklistKey(race, QStringLiteral("k1")));
+        QVERIFY(!setVexloWebChecklistKey(race, QStringLiteral("k2")));
+        QCOMPARE(race.vexloWebChecklistKey, QStringLiteral("k1"));
+        race.vexloWebChecklistKey = QString(); // present though empty: never replaced
+        QVERIFY(!setVexloWebChecklistKey(race, QStringLiteral("k2")));
+
+        QVERIFY(!setVexloWebChecklistKeyIfNotEmpty(race, QString()));
+        QVERIFY(setVexloWebChecklistKeyIfNotEmpty(race, QStringLiteral("k3")));
+        QVERIFY(setVexloWebChecklistKeyIfNotEmpty(race, QStringLiteral("k3")));
+        QCOMPARE(race.vexloWebChecklistKey, QStringLiteral("k3"));
+    }
+
+    void classesUsingCourse()
+    {
+        const Race race = unmatchedRace();
+        QCOMPARE(classIds(::classesUsingCourse(race, race.courses[0])),
+            (QStringList {"single", "family", "multi"}));
+        // "other" names B as base course; its stage entry for A does not count.
+        QCOMPARE(classIds(::classesUsingCourse(race, race.courses[1])), (QStringList {"multi", "other"}));
+        QVERIFY(::classesUsingCourse(race, sequentialCourse("Z", {1})).isEmpty());
+    }
+
+    void candidateParticipants()
+    {
+        Race race = unmatchedRace();
+        race.participants = {person("", "single"), person("123", "single"), person(" ", "single"),
+            person("", std::nullopt, QStringLiteral("B")), person("", "other"), person("", "nothing")};
+        race.participants[4].classIdByStage = StageMap<QString> {{"day1", "single"}};
+        const QList<Participant> forA = ::candidateParticipants(race, race.courses[0]);
+        QCOMPARE(forA.size(), 1);
+        QCOMPARE(forA[0].id, race.participants[0].id);
+        const QList<Participant> forB = ::candidateParticipants(race, race.courses[1]);
+        QCOMPARE(forB.size(), 2);
+        QCOMPARE(forB[0].id, race.participants[3].id);
+        QCOMPARE(forB[1].id, race.participants[4].id);
+        QVERIFY(::candidateParticipants(race, sequentialCourse("Z", {1})).isEmpty());
+    }
+
+    void assignUnmatchedCard_data()
+    {
+        QTest::addColumn<QString>("classId");
+        QTest::addColumn<QString>("course");
+        QTest::addColumn<QString>("expectedClass");
+        QTest::addColumn<QString>("expectedCourse");
+        QTest::newRow("no class: first class using the course, single") << ""
+                                                                        << "A"
+                                                                        << "single"
+                                                                        << "";
+        QTest::newRow("family class gets the course") << "family"
+                                                      << "A"
+                                                      << "family"
+                                                      << "A";
+        QTest::newRow("multi class keeps no course") << "multi"
+                                                     << "A"
+                                                     << "multi"
+                                                     << "";
+        QTest::newRow("no class uses the course") << ""
+                                                  << "Z"
+                                                  << ""
+                                                  << "";
+        QTest::newRow("no course matched: card only") << ""
+                                                      << ""
+                                                      << ""
+                                                      << "";
+        QTest::newRow("class that no longer exists") << "gone"
+                                                     << "A"
+                                                     << "gone"
+                                                     << "";
+    }
+    void assignUnmatchedCard()
+    {
+        QFETCH(QString, classId);
+        QFETCH(QString, course);
+        QFETCH(QString, expectedClass);
+        QFETCH(QString, expectedCourse);
+        Race race = unmatchedRace();
+        race.participants = {person("", classId.isEmpty() ? std::nullopt : std::optional(classId))};
+        std::optional<Course> matched;
+        if (course == QLatin1String("A"))
+            matched = race.courses[0];
+        else if (!course.isEmpty())
+            matched = sequentialCourse(course, {1});
+        QVERIFY(::assignUnmatchedCard(race, QStringLiteral(" 0815"), race.participants[0].id, matched));
+        const Participant &p = race.participants[0];
+        QCOMPARE(p.cardNumber, QStringLiteral(" 0815"));
+        QCOMPARE(p.classId.value_or(QString()), expectedClass);
+        QCOMPARE(p.courseId.value_or(QString()), expectedCourse);
+        QVERIFY(!p.pendingCardNumber && !p.isRentalCard);
+    }
+
+    void assignUnmatchedCardFamilyFirstWithActiveStage()
+    {
+        Race race = unmatchedRace();
+        race.classes.move(1, 0); // family class first
+        race.activeStageId = QStringLiteral("day1");
+        race.participants = {person("")};
+        QVERIFY(::assignUnmatchedCard(race, QStringLiteral("77"), race.participants[0].id, race.courses[0]));
+        const Participant &p = race.participants[0];
+        QVERIFY(!p.classId && !p.courseId);
+        QCOMPARE(p.classIdByStage->value("day1"), QStringLiteral("family"));
+        QCOMPARE(p.courseIdByStage->value("day1"), QStringLiteral("A"));
+    }
+
+    void assignUnmatchedCardToUnknownParticipant()
+    {
+        Race race = unmatchedRace();
+        race.participants = {person("")};
+        QVERIFY(!::assignUnmatchedCard(race, QStringLiteral("77"), QUuid::createUuid(), race.courses[0]));
+        QVERIFY(race.participants[0].cardNumber.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultOperations)
+#include "tst_resultoperations.moc"
