@@ -1,0 +1,65 @@
+#include "racelocalstore.h"
+
+#include "atomicfile.h"
+#include "log.h"
+#include "racejson.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+const QString RaceLocalStore::fileName = QStringLiteral("current-race.json");
+
+RaceLocalStore::RaceLocalStore(const QString &folder)
+{
+    const QString dir = folder.isEmpty() ? defaultFolder() : folder;
+    QDir().mkpath(dir);
+    m_filePath = QDir(dir).filePath(fileName);
+}
+
+QString RaceLocalStore::defaultFolder()
+{
+    // Fixed to "Vexlo" rather than the application's organisation/name pair, so the location does
+    // not depend on how the process was started.
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty() || !QDir().mkpath(base))
+        base = QDir::tempPath();
+    return QDir(base).filePath(QStringLiteral("Vexlo"));
+}
+
+void RaceLocalStore::save(const Race &race)
+{
+    QString error;
+    const auto json = encodeRace(race, JsonLayout::Compact, &error);
+    if (!json || !writeFileAtomically(m_filePath, *json, &error))
+        logLine(QStringLiteral("RaceStore: local autosave failed: ") + error);
+}
+
+std::optional<Race> RaceLocalStore::loadAtStartUp()
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return std::nullopt;
+    if (file.open(QIODevice::ReadOnly)) {
+        if (auto race = decodeRace(file.readAll()))
+            return race;
+        file.close();
+    }
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QFileInfo info(m_filePath);
+    QString aside;
+    for (int n = 0;; ++n) {
+        aside = info.dir().filePath(QStringLiteral("current-race.unreadable-%1%2.json")
+                                        .arg(stamp, n == 0 ? QString() : QStringLiteral("-%1").arg(n)));
+        if (!QFileInfo::exists(aside))
+            break;
+    }
+    if (file.rename(aside))
+        logLine(QStringLiteral("RaceStore: unreadable local autosave kept as ") + aside);
+    else
+        logLine(
+            QStringLiteral("RaceStore: unreadable local autosave could not be kept: ") + file.errorString());
+    return std::nullopt;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// The local autosave: "current-race.json" in the user's data folder under "Vexlo", always holding
+// the latest state of the open event, saved or not. Written compactly, whole and atomically.
+
+#include "race.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class RaceLocalStore
+{
+public:
+    static const QString fileName;
+
+    // `folder` empty: defaultFolder(). The folder is created when missing; a failure shows up as
+    // failing saves.
+    explicit RaceLocalStore(const QString &folder = {});
+
+    // The per-user data folder's "Vexlo" subfolder (~/.local/share/Vexlo on Linux), else the
+    // temporary folder's "Vexlo".
+    [[nodiscard]] static QString defaultFolder();
+
+    [[nodiscard]] const QString &filePath() const { return m_filePath; }
+    [[nodiscard]] QUrl url() const { return QUrl::fromLocalFile(m_filePath); }
+
+    // Never fails towards the caller; a failure is logged and leaves the previous file in place.
+    void save(const Race &race);
+
+    // The start-up read: the decoded document, or nothing when the file is missing or unusable.
+    // An unusable file is moved aside (and that logged) so that the next autosave cannot destroy
+    // what may be the organiser's only copy of the event.
+    [[nodiscard]] std::optional<Race> loadAtStartUp();
+
+private:
+    QString m_filePath;
+};

@@ -1,0 +1,212 @@
+#pragma once
+
+// The one store: owns the open event document (`race`) and every long-lived service object, and
+// publishes every change to the screens. Main thread only.
+//
+// One route for every change: a screen never edits the race behind the store's back; it calls an
+// operation here, which changes the race (a free function over `Race &`), publishes it
+// (raceChanged) and then autosaves. Operation groups live in their own sections below, each
+// implemented in its own source file where it grows large.
+
+#include "checklistentry.h"
+#include "keystore.h"
+#include "livepublishers.h"
+#include "publishingsettings.h"
+#include "race.h"
+#include "racelocalstore.h"
+#include "stationsettings.h"
+#include "syncengine.h"
+#include "vexlochecklist.h"
+#include "vexlowebclients.h"
+#include "vexlowebsettings.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QSettings>
+
+// The steps of one autosave, in the order they run.
+enum class AutosaveStep { LocalFile, Broadcast, LiveResultat, Metsa, EventFile };
+
+// Where the store keeps its state. The defaults are the user's; tests pass their own so they
+// never touch the user's settings, autosave or keyring.
+struct RaceStoreOptions
+{
+    // Null: the application's default settings store.
+    std::unique_ptr<QSettings> settings;
+    // Empty: RaceLocalStore::defaultFolder().
+    QString autosaveFolder;
+    // Null: the desktop's Secret Service.
+    std::unique_ptr<KeyStore> keyStore;
+    // Told each autosave step just before it runs.
+    std::function<void(AutosaveStep)> autosaveObserver;
+};
+
+class RaceStore : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString eventName READ eventName NOTIFY raceChanged)
+    Q_PROPERTY(QUrl raceFileUrl READ raceFileUrl NOTIFY raceFileUrlChanged)
+    Q_PROPERTY(bool needsInitialSetup READ needsInitialSetup NOTIFY needsInitialSetupChanged)
+    Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
+    Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
+    Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
+    Q_PROPERTY(LiveResultatSettings *liveResultatSettings READ liveResultatSettings CONSTANT)
+    Q_PROPERTY(LiveResultatPublisher *liveResultatPublisher READ liveResultatPublisher CONSTANT)
+    Q_PROPERTY(MetsaSettings *metsaSettings READ metsaSettings CONSTANT)
+    Q_PROPERTY(MetsaPublisher *metsaPublisher READ metsaPublisher CONSTANT)
+    Q_PROPERTY(VexloWebSettings *vexloWebSettings READ vexloWebSettings CONSTANT)
+    Q_PROPERTY(VexloWebVerifier *vexloWebVerifier READ vexloWebVerifier CONSTANT)
+    Q_PROPERTY(VexloWebEventsClient *vexloWebEventsClient READ vexloWebEventsClient CONSTANT)
+    Q_PROPERTY(VexloChecklistSettings *vexloChecklistSettings READ vexloChecklistSettings CONSTANT)
+    Q_PROPERTY(VexloChecklistPuller *vexloChecklistPuller READ vexloChecklistPuller CONSTANT)
+
+public:
+    // Builds every service, reopens the most recent event file (else the local autosave, else a
+    // new "Untitled Race") and installs the sync and check-in callbacks. Never fails.
+    explicit RaceStore(RaceStoreOptions options = {}, QObject *parent = nullptr);
+    ~RaceStore() override;
+
+    // ---- Published state -------------------------------------------------------------------
+
+    [[nodiscard]] const Race &race() const { return m_race; }
+    [[nodiscard]] QString eventName() const { return m_race.name; }
+    // Empty while the document was never saved.
+    [[nodiscard]] const QUrl &raceFileUrl() const { return m_raceFileUrl; }
+    [[nodiscard]] bool needsInitialSetup() const { return m_needsInitialSetup; }
+    // Most recent first, at most 8 after any change made here.
+    [[nodiscard]] const QList<QUrl> &recentRaceUrls() const { return m_recentRaceUrls; }
+
+    // The writable binding of `race` and the open-file action: replace the document whole and
+    // publish it. Neither saves; the open action then calls addRecentRaceUrl.
+    void setRace(const Race &race);
+    void setRaceFileUrl(const QUrl &url);
+
+    // ---- Service objects (owned, alive as long as the store) --------------------------------
+
+    [[nodiscard]] StationSettings *stationSettings() const { return m_stationSettings.get(); }
+    [[nodiscard]] SyncEngine *syncEngine() const { return m_syncEngine.get(); }
+    [[nodiscard]] RaceLocalStore &localStore() const { return *m_localStore; }
+    [[nodiscard]] LiveResultatSettings *liveResultatSettings() const { return m_liveResultatSettings.get(); }
+    [[nodiscard]] LiveResultatPublisher *liveResultatPublisher() const
+    {
+        return m_liveResultatPublisher.get();
+    }
+    [[nodiscard]] MetsaSettings *metsaSettings() const { return m_metsaSettings.get(); }
+    [[nodiscard]] MetsaPublisher *metsaPublisher() const { return m_metsaPublisher.get(); }
+    [[nodiscard]] VexloWebSettings *vexloWebSettings() const { return m_vexloWebSettings.get(); }
+    [[nodiscard]] VexloWebVerifier *vexloWebVerifier() const { return m_vexloWebVerifier.get(); }
+    [[nodiscard]] VexloWebEventsClient *vexloWebEventsClient() const { return m_vexloWebEventsClient.get(); }
+    [[nodiscard]] VexloChecklistSettings *vexloChecklistSettings() const
+    {
+        return m_vexloChecklistSettings.get();
+    }
+    [[nodiscard]] VexloChecklistPuller *vexloChecklistPuller() const { return m_vexloChecklistPuller.get(); }
+
+    // ---- Event file, recent files and autosave ---------------------------------------------
+
+    // Reads and decodes an event file; `error` gets the reason on failure.
+    [[nodiscard]] static std::optional<Race> readEventFile(const QUrl &url, QString *error = nullptr);
+
+    // Writes `race` as the event file (pretty, sorted keys, atomic). On success the file becomes
+    // `raceFileUrl`, goes first in the recent list and ends the initial setup; on failure nothing
+    // of the store changes and `error` gets the reason.
+    [[nodiscard]] bool save(const QUrl &to, QString *error = nullptr);
+    Q_INVOKABLE void addRecentRaceUrl(const QUrl &url);
+    // Removes every entry with the same path; "Clear Recent Events" calls it once per entry.
+    Q_INVOKABLE void removeRecentRaceUrl(const QUrl &url);
+    // A new "Untitled Race", written to the local autosave only; waits for its first save.
+    Q_INVOKABLE void newRace();
+    // After every change: local autosave, broadcast (master only), both publishers' pending race,
+    // then the open event file. Only an event-file failure is reported, as a log line.
+    Q_INVOKABLE void autosave();
+
+    // ---- Per-stage values of a participant (for the active stage) ---------------------------
+
+    [[nodiscard]] std::optional<QDateTime> scheduledStartTime(const Participant &participant) const;
+    [[nodiscard]] std::optional<QString> effectiveClassId(const Participant &participant) const;
+    [[nodiscard]] std::optional<QString> effectiveCourseId(const Participant &participant) const;
+    // `index` must lie within race().participants. These publish but do not save: the caller
+    // autosaves after its writes.
+    void setStartTime(const std::optional<QDateTime> &value, qsizetype index);
+    void setClassId(const std::optional<QString> &value, qsizetype index);
+    void setCourseId(const std::optional<QString> &value, qsizetype index);
+
+    // ---- Station sync and check-in callbacks -----------------------------------------------
+
+    // A race received by a slave: replaces `race` and is written to the local autosave only.
+    void applyReceivedSnapshot(const Race &race);
+    // A result submitted to the master: replaces the result with the same id in place, else is
+    // appended; then autosaves (which broadcasts).
+    void applyReceivedResult(const PersonResult &result);
+    // The API key and the race's check-in key, both exactly as stored; nothing when either is
+    // empty or absent.
+    [[nodiscard]] std::optional<ChecklistCredentials> checklistCredentials() const;
+    // Applies pulled check-ins to the entries; autosaves once when anything changed.
+    void applyChecklistCheckins(const QList<ChecklistEntry> &entries);
+
+    // ---- Participant, result and unmatched-card operations ----------------------------------
+
+    // ---- Evaluation and results operations --------------------------------------------------
+
+    // ---- Setup and import operations (classes, courses, stages, entries) --------------------
+
+    // ---- Start-time operations --------------------------------------------------------------
+
+signals:
+    void raceChanged();
+    void raceFileUrlChanged();
+    void needsInitialSetupChanged();
+    void recentRaceUrlsChanged();
+
+private:
+    // Publishes a change made in place to m_race (no save).
+    void publishRace() { emit raceChanged(); }
+    // Publishes and autosaves: the end of every editing operation.
+    void commitChange()
+    {
+        publishRace();
+        autosave();
+    }
+
+    void reopenAtStartUp();
+    void wireSyncCallbacks();
+    void wireChecklistCallbacks();
+    void setNeedsInitialSetup(bool value);
+    void setRecentRaceUrls(QList<QUrl> urls);
+    void step(AutosaveStep s) const
+    {
+        if (m_autosaveObserver)
+            m_autosaveObserver(s);
+    }
+
+    // The document and its published companions.
+    Race m_race;
+    QUrl m_raceFileUrl;
+    bool m_needsInitialSetup = false;
+    QList<QUrl> m_recentRaceUrls;
+
+    // Declared in construction order, so they are destroyed in reverse: every object outlives
+    // the objects that were given a pointer to it.
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<KeyStore> m_keyStore;
+    std::function<void(AutosaveStep)> m_autosaveObserver;
+    std::unique_ptr<StationSettings> m_stationSettings;
+    std::unique_ptr<SyncEngine> m_syncEngine;
+    std::unique_ptr<RaceLocalStore> m_localStore;
+    std::unique_ptr<LiveResultatSettings> m_liveResultatSettings;
+    std::unique_ptr<MetsaSettings> m_metsaSettings;
+    std::unique_ptr<VexloWebSettings> m_vexloWebSettings;
+    std::unique_ptr<VexloWebVerifier> m_vexloWebVerifier;
+    std::unique_ptr<VexloWebEventsClient> m_vexloWebEventsClient;
+    std::unique_ptr<VexloChecklistSettings> m_vexloChecklistSettings;
+    std::unique_ptr<LiveResultatPublisher> m_liveResultatPublisher;
+    std::unique_ptr<MetsaPublisher> m_metsaPublisher;
+    std::unique_ptr<VexloChecklistPuller> m_vexloChecklistPuller;
+};

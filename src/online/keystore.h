@@ -1,0 +1,31 @@
+#pragma once
+
+// Per-user secret storage: one text per (service, account). Operations complete asynchronously
+// (the Secret Service answers over D-Bus); completions arrive on the main thread in the order the
+// operations were started.
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class KeyStore
+{
+public:
+    virtual ~KeyStore() = default;
+
+    // `done` receives the stored text, or nothing when there is none, when it is not valid UTF-8
+    // or when the store cannot be reached.
+    virtual void load(
+        const QString &service, const QString &account, std::function<void(std::optional<QString>)> done)
+        = 0;
+    // Creates the entry or replaces its value.
+    virtual void save(const QString &service, const QString &account, const QString &value) = 0;
+    virtual void remove(const QString &service, const QString &account) = 0;
+};
+
+// The desktop's Secret Service (gnome-keyring, KWallet) through QtKeychain. Never falls back to a
+// plain-text file: when no secret service is reachable, loads give nothing, saves are lost, and
+// one line is logged for the first failure.
+[[nodiscard]] std::unique_ptr<KeyStore> makeSecretServiceKeyStore();

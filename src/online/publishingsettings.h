@@ -1,0 +1,75 @@
+#pragma once
+
+// The four machine preferences of one live-results service: publishing on or off, the
+// competition id, its passcode and the batch interval. Both services keep the same four values
+// under their own keys, so they share this class.
+
+#include <QObject>
+#include <QString>
+
+class QSettings;
+
+class PublishingSettings : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool enabled READ enabled WRITE setEnabled NOTIFY enabledChanged)
+    Q_PROPERTY(QString competitionId READ competitionId WRITE setCompetitionId NOTIFY competitionIdChanged)
+    Q_PROPERTY(QString passcode READ passcode WRITE setPasscode NOTIFY passcodeChanged)
+    Q_PROPERTY(double publishIntervalSeconds READ publishIntervalSeconds WRITE setPublishIntervalSeconds
+            NOTIFY publishIntervalSecondsChanged)
+
+public:
+    static constexpr double defaultIntervalSeconds = 300.0;
+
+    [[nodiscard]] bool enabled() const { return m_enabled; }
+    [[nodiscard]] const QString &competitionId() const { return m_competitionId; }
+    [[nodiscard]] const QString &passcode() const { return m_passcode; }
+    [[nodiscard]] double publishIntervalSeconds() const { return m_publishIntervalSeconds; }
+
+    // Every assignment notifies, then writes its key at once, also when the value is unchanged
+    // (publishers restart their timer on each). Values are written as given: no trimming, no
+    // floor, no default.
+    void setEnabled(bool enabled);
+    void setCompetitionId(const QString &id);
+    void setPasscode(const QString &passcode);
+    void setPublishIntervalSeconds(double seconds);
+
+signals:
+    void enabledChanged();
+    void competitionIdChanged();
+    void passcodeChanged();
+    void publishIntervalSecondsChanged();
+
+protected:
+    struct Keys
+    {
+        QString enabled;
+        QString competitionId;
+        QString passcode;
+        QString interval;
+    };
+    // Reads the four keys; nothing is written back.
+    PublishingSettings(QSettings *settings, Keys keys, QObject *parent);
+
+private:
+    QSettings *m_settings;
+    Keys m_keys;
+    bool m_enabled = false;
+    QString m_competitionId;
+    QString m_passcode;
+    double m_publishIntervalSeconds = defaultIntervalSeconds;
+};
+
+class LiveResultatSettings : public PublishingSettings
+{
+    Q_OBJECT
+public:
+    explicit LiveResultatSettings(QSettings *settings, QObject *parent = nullptr);
+};
+
+class MetsaSettings : public PublishingSettings
+{
+    Q_OBJECT
+public:
+    explicit MetsaSettings(QSettings *settings, QObject *parent = nullptr);
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+// The station's role in the local-network exchange, the name a master advertises and the
+// station's own id, kept in the settings store so that they survive a restart.
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QSettings;
+
+enum class StationRole { Standalone, Master, Slave };
+
+inline constexpr StationRole allStationRoles[]
+    = {StationRole::Standalone, StationRole::Master, StationRole::Slave};
+
+[[nodiscard]] QString toText(StationRole role);
+// Exact (case-sensitive) raw values only; anything else is absent.
+[[nodiscard]] std::optional<StationRole> stationRoleFromText(const QString &text);
+// The title shown in the role picker ("Standalone", "Master", "Slave").
+[[nodiscard]] QString stationRoleTitle(StationRole role);
+
+class StationSettings : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString role READ roleText WRITE setRoleText NOTIFY roleChanged)
+    Q_PROPERTY(QString serviceName READ serviceName WRITE setServiceName NOTIFY serviceNameChanged)
+    Q_PROPERTY(QString stationId READ stationId CONSTANT)
+
+public:
+    // `settings` must outlive this object. Reads `stationRole`, `stationServiceName`, `stationId`
+    // in that order; a missing station id is created and written back at once.
+    explicit StationSettings(QSettings *settings, QObject *parent = nullptr);
+
+    [[nodiscard]] StationRole role() const { return m_role; }
+    [[nodiscard]] QString roleText() const { return toText(m_role); }
+    [[nodiscard]] const QString &serviceName() const { return m_serviceName; }
+    [[nodiscard]] const QString &stationId() const { return m_stationId; }
+
+    // Every assignment notifies and then writes its key, also when the value is unchanged.
+    void setRole(StationRole role);
+    // Unknown texts are ignored (the picker only offers the three raw values).
+    void setRoleText(const QString &text);
+    void setServiceName(const QString &name);
+
+signals:
+    void roleChanged();
+    void serviceNameChanged();
+
+private:
+    QSettings *m_settings;
+    StationRole m_role = StationRole::Standalone;
+    QString m_serviceName;
+    QString m_stationId;
+};
