@@ -8,6 +8,7 @@ import Vexlo.App
 // the guides and about sheets.
 Item {
     id: root
+    objectName: "infoView"
     property bool isMultiStageEvent: true
     property bool showingAbout: false
     property bool showingGuides: false
