@@ -111,10 +111,10 @@ Item {
 
     GuidesModalView {
         visible: root.showingGuides
-        onClose: root.showingGuides = false
+        onCloseRequested: root.showingGuides = false
     }
     AboutModalView {
         visible: root.showingAbout
-        onClose: root.showingAbout = false
+        onCloseRequested: root.showingAbout = false
     }
 }

@@ -99,7 +99,7 @@ private slots:
                 QCOMPARE(window->title(), QStringLiteral("Sprint 1/2"));
                 app.content().setSelectedItem(SidebarItem::Introduction);
                 for (const char *sheet : {"showingGuides", "showingAbout"}) {
-                    QObject *info = window->findChild<QObject *>(QStringLiteral("infoView"));
+                    QQuickItem *info = findVisibleItem(window, QStringLiteral("infoView"));
                     QVERIFY(info);
                     info->setProperty(sheet, true);
                     shoot(window, code + QLatin1Char('-') + QString::fromLatin1(sheet));
@@ -120,6 +120,19 @@ private:
         const QImage image = window->grabWindow();
         QVERIFY(!image.isNull());
         QVERIFY(image.save(QStringLiteral(VEXLO_SCREENSHOT_DIR "/%1.png").arg(name)));
+    }
+
+    // Screens replaced in the detail pane are deleted later, so only a visible item counts.
+    static QQuickItem *findVisibleItem(QQuickWindow *window, const QString &objectName)
+    {
+        QList<QQuickItem *> pending = {window->contentItem()};
+        while (!pending.isEmpty()) {
+            QQuickItem *item = pending.takeLast();
+            if (item->isVisible() && item->objectName() == objectName)
+                return item;
+            pending.append(item->childItems());
+        }
+        return nullptr;
     }
 
     static bool sidebarShows(QQuickWindow *window, const QString &text)
