@@ -56,13 +56,15 @@ private slots:
         {
             auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>());
             RaceStore *store = &shell->raceStore();
-            VexloApp app(std::move(shell), nullptr);
+            VexloApp app(std::move(shell), std::make_unique<CardReaderViewModel>());
             QVERIFY(app.start());
             QQuickWindow *window = app.window();
             QVERIFY(window);
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QCOMPARE(window->size(), QSize(1280, 800));
             QVERIFY(window->minimumSize().width() >= 220);
+            // No reader on this machine: the appear action left it disconnected, window working.
+            QVERIFY(!app.reader().connectionState().isConnected());
 
             // A new event has no file yet: the new-event sheet covers the window.
             store->newRace();
