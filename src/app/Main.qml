@@ -1,11 +1,48 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+import Vexlo.App
 
+// The one main window. Its whole content is rebuilt when the language changes, so every screen
+// starts again from its initial state in the new language.
 ApplicationWindow {
     id: window
-    property string eventName
+    required property ContentViewModel contentModel
+    required property NewEventSetupViewModel newEvent
+    required property LanguagePickerViewModel languagePicker
+    required property ReceiptSettings receiptSettings
+    // The long-lived store and card reader, handed on to the screens.
+    property QtObject raceStore
+    property QtObject reader
+
     width: 1280
     height: 800
+    minimumWidth: content.item ? content.item.minimumWidth : 0
+    minimumHeight: content.item ? content.item.minimumHeight : 0
     visible: true
-    title: eventName
+    title: contentModel.windowTitle
+    color: Theme.windowBackground
+
+    Loader {
+        id: content
+        anchors.fill: parent
+        property string language: window.languagePicker.languageCode
+        onLanguageChanged: {
+            active = false
+            active = true
+        }
+        sourceComponent: ContentView {
+            contentModel: window.contentModel
+            languagePicker: window.languagePicker
+            receiptSettings: window.receiptSettings
+            raceStore: window.raceStore
+            reader: window.reader
+        }
+    }
+
+    NewEventSetupView {
+        model: window.newEvent
+        anchors.centerIn: parent
+    }
 }

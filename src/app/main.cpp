@@ -1,8 +1,7 @@
-#include "race.h"
+#include "racestoreshell.h"
+#include "vexloapp.h"
 
 #include <QGuiApplication>
-#include <QQmlApplicationEngine>
-#include <QUrl>
 
 int main(int argc, char *argv[])
 {
@@ -10,11 +9,9 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Vexlo"));
     QGuiApplication::setOrganizationName(QStringLiteral("Vexlo"));
 
-    QQmlApplicationEngine engine;
-    engine.setInitialProperties({{QStringLiteral("eventName"), Race().name}});
-    QObject::connect(
-        &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
-        Qt::QueuedConnection);
-    engine.load(QUrl(QStringLiteral("qrc:/Vexlo/App/Main.qml")));
+    // The store and the reader live as long as the process.
+    VexloApp vexlo(makeApplicationStore(), std::make_unique<CardReaderViewModel>());
+    if (!vexlo.start())
+        return 1;
     return app.exec();
 }

@@ -1,0 +1,85 @@
+import QtQuick
+import QtQuick.Controls
+import Vexlo.Ui
+import Vexlo.App
+
+// Shows the selected section's screen, built anew each time the section is selected. A screen
+// plugs in through ContentViewModel's screen table (a QML file per section) and gets the store
+// as `raceStore`; the reader pane also gets `reader`, `contentModel` and `receiptSettings`.
+Rectangle {
+    id: root
+    required property ContentViewModel contentModel
+    required property LanguagePickerViewModel languagePicker
+    required property ReceiptSettings receiptSettings
+    property QtObject raceStore
+    property QtObject reader
+    color: Theme.windowBackground
+
+    Loader {
+        id: screen
+        anchors.fill: parent
+
+        function rebuild() {
+            source = ""
+            sourceComponent = undefined
+            const section = root.contentModel.selectedItem
+            if (section === "") {
+                sourceComponent = noSelection
+                return
+            }
+            if (section === "introduction") {
+                sourceComponent = introduction
+                return
+            }
+            const url = root.contentModel.detailScreen.toString()
+            if (url === "") {
+                sourceComponent = section === "sync" ? settingsTitle : titleOnly
+            } else if (section === "reader") {
+                setSource(url, {
+                    "raceStore": root.raceStore,
+                    "reader": root.reader,
+                    "contentModel": root.contentModel,
+                    "receiptSettings": root.receiptSettings
+                })
+            } else {
+                setSource(url, { "raceStore": root.raceStore })
+            }
+        }
+
+        Component.onCompleted: rebuild()
+        Connections {
+            target: root.contentModel
+            function onSelectedItemChanged() { screen.rebuild() }
+        }
+    }
+
+    Component {
+        id: introduction
+        InfoView {
+            isMultiStageEvent: root.contentModel.isMultiStageEvent
+            onSelectSection: section => root.contentModel.selectedItem = section
+        }
+    }
+    Component {
+        id: titleOnly
+        SectionPlaceholder { title: root.contentModel.selectedTitle }
+    }
+    Component {
+        id: settingsTitle
+        SectionPlaceholder {
+            title: root.contentModel.selectedTitle
+            LanguagePickerView { model: root.languagePicker }
+        }
+    }
+    Component {
+        id: noSelection
+        Item {
+            Label {
+                anchors.centerIn: parent
+                text: qsTranslate("Vexlo", "Select a section")
+                color: Theme.secondaryText
+                font: Theme.body
+            }
+        }
+    }
+}

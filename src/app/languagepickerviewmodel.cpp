@@ -1,0 +1,86 @@
+#include "languagepickerviewmodel.h"
+
+#include <QCoreApplication>
+#include <QQmlEngine>
+
+LanguagePickerViewModel::LanguagePickerViewModel(LocalizationManager *manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+{
+    connect(manager, &LocalizationManager::languageChanged, this, &LanguagePickerViewModel::languageChanged);
+}
+
+QStringList LanguagePickerViewModel::options() const
+{
+    QStringList names;
+    for (AppLanguage language : allAppLanguages)
+        names.append(appLanguageDisplayName(language));
+    return names;
+}
+
+int LanguagePickerViewModel::currentIndex() const
+{
+    if (!m_manager)
+        return 0;
+    int index = 0;
+    for (AppLanguage language : allAppLanguages) {
+        if (language == m_manager->language())
+            return index;
+        ++index;
+    }
+    return 0;
+}
+
+QString LanguagePickerViewModel::languageCode() const
+{
+    return m_manager ? m_manager->languageCode() : QStringLiteral("en");
+}
+
+void LanguagePickerViewModel::pick(int index)
+{
+    if (!m_manager || index < 0 || index >= int(std::size(allAppLanguages)))
+        return;
+    m_manager->setLanguage(allAppLanguages[index]);
+}
+
+AppTranslator::AppTranslator(LocalizationManager *manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+{
+    connect(manager, &LocalizationManager::languageChanged, this, &AppTranslator::install);
+    install();
+}
+
+AppTranslator::~AppTranslator()
+{
+    if (m_translator)
+        QCoreApplication::removeTranslator(m_translator.get());
+}
+
+void AppTranslator::setEngine(QQmlEngine *engine)
+{
+    m_engine = engine;
+}
+
+QString AppTranslator::tablePath(const QString &code)
+{
+    return QStringLiteral(":/i18n/vexlo_%1.qm").arg(code);
+}
+
+void AppTranslator::install()
+{
+    if (m_translator) {
+        QCoreApplication::removeTranslator(m_translator.get());
+        m_translator.reset();
+    }
+    if (m_manager) {
+        auto translator = std::make_unique<QTranslator>();
+        // A missing table leaves the keys (the English texts) showing.
+        if (translator->load(tablePath(m_manager->languageCode()))) {
+            QCoreApplication::installTranslator(translator.get());
+            m_translator = std::move(translator);
+        }
+    }
+    if (m_engine)
+        m_engine->retranslate();
+}

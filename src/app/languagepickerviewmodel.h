@@ -1,0 +1,64 @@
+#pragma once
+
+// The language picker, and the application side of a language change: the Qt translator that
+// QML's qsTranslate() reads is swapped and every open screen is retranslated.
+
+#include "localization.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTranslator>
+#include <QtQml/qqmlregistration.h>
+
+#include <memory>
+
+class QQmlEngine;
+
+class LanguagePickerViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the application")
+    // "English", "Dansk": never translated.
+    Q_PROPERTY(QStringList options READ options CONSTANT)
+    Q_PROPERTY(int currentIndex READ currentIndex NOTIFY languageChanged)
+    Q_PROPERTY(QString languageCode READ languageCode NOTIFY languageChanged)
+
+public:
+    explicit LanguagePickerViewModel(LocalizationManager *manager, QObject *parent = nullptr);
+
+    [[nodiscard]] QStringList options() const;
+    [[nodiscard]] int currentIndex() const;
+    [[nodiscard]] QString languageCode() const;
+    // Picks the language at `index` (a pick persists at once); the current one writes nothing.
+    Q_INVOKABLE void pick(int index);
+
+signals:
+    void languageChanged();
+
+private:
+    QPointer<LocalizationManager> m_manager;
+};
+
+// Keeps the application's installed translator on the selected language and, when it changes,
+// retranslates the QML engine (literal texts) after the manager's own signal reached the
+// view-models (texts built in code).
+class AppTranslator : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AppTranslator(LocalizationManager *manager, QObject *parent = nullptr);
+    ~AppTranslator() override;
+
+    void setEngine(QQmlEngine *engine);
+    // The table of `code` as a .qm resource path.
+    [[nodiscard]] static QString tablePath(const QString &code);
+
+private:
+    void install();
+
+    QPointer<LocalizationManager> m_manager;
+    QPointer<QQmlEngine> m_engine;
+    std::unique_ptr<QTranslator> m_translator;
+};

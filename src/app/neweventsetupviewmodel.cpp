@@ -1,0 +1,92 @@
+#include "neweventsetupviewmodel.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+QString suggestedEventFileName(const QString &eventName)
+{
+    QString base = eventName;
+    base.replace(QLatin1Char('/'), QLatin1Char('-'));
+    base.replace(QLatin1Char('\\'), QLatin1Char('-'));
+    if (base.isEmpty())
+        base = QStringLiteral("Untitled Race");
+    return base + QStringLiteral(".vexloevent.json");
+}
+
+NewEventSetupViewModel::NewEventSetupViewModel(NewEventTarget *target, QObject *parent)
+    : QObject(parent)
+    , m_target(target)
+    , m_lastVisible(target->needsInitialSetup())
+{ }
+
+QString NewEventSetupViewModel::eventName() const
+{
+    return m_target->eventName();
+}
+
+void NewEventSetupViewModel::setEventName(const QString &name)
+{
+    if (name == m_target->eventName())
+        return;
+    m_target->setEventName(name);
+    emit eventNameChanged();
+}
+
+bool NewEventSetupViewModel::canSave() const
+{
+    return !m_target->eventName().trimmed().isEmpty();
+}
+
+QString NewEventSetupViewModel::suggestedFileName() const
+{
+    return suggestedEventFileName(m_target->eventName());
+}
+
+QUrl NewEventSetupViewModel::suggestedFileUrl() const
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QUrl::fromLocalFile(QDir(folder).filePath(suggestedFileName()));
+}
+
+bool NewEventSetupViewModel::isVisible() const
+{
+    return m_target->needsInitialSetup();
+}
+
+bool NewEventSetupViewModel::requestSave() const
+{
+    return canSave();
+}
+
+void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
+{
+    if (!fileUrl.isValid() || fileUrl.isEmpty())
+        return;
+    const QString path = fileUrl.isLocalFile() ? fileUrl.toLocalFile() : fileUrl.toString();
+    if (const auto error = m_target->saveTo(path))
+        setFileError(QStringLiteral("Save failed: ") + *error);
+    else
+        setFileError({});
+    refresh();
+}
+
+void NewEventSetupViewModel::refresh()
+{
+    emit eventNameChanged();
+    const bool visible = m_target->needsInitialSetup();
+    if (visible != m_lastVisible) {
+        m_lastVisible = visible;
+        // Each time the sheet comes back it starts without a message.
+        if (visible)
+            setFileError({});
+        emit visibleChanged();
+    }
+}
+
+void NewEventSetupViewModel::setFileError(const QString &error)
+{
+    if (error == m_fileError)
+        return;
+    m_fileError = error;
+    emit fileErrorChanged();
+}

@@ -1,0 +1,36 @@
+#include "racestoreshell.h"
+
+RaceStoreShell::RaceStoreShell(std::unique_ptr<RaceStore> store, QObject *parent)
+    : QObject(parent)
+    , m_store(std::move(store))
+{
+    const auto changed = [this] { notifyChanged(); };
+    connect(m_store.get(), &RaceStore::raceChanged, this, changed);
+    connect(m_store.get(), &RaceStore::needsInitialSetupChanged, this, changed);
+    connect(m_store->stationSettings(), &StationSettings::roleChanged, this, changed);
+}
+
+bool RaceStoreShell::isSlaveStation() const
+{
+    return m_store->stationSettings()->role() == StationRole::Slave;
+}
+
+void RaceStoreShell::setEventName(const QString &name)
+{
+    Race race = m_store->race();
+    race.name = name;
+    m_store->setRace(race);
+}
+
+std::optional<QString> RaceStoreShell::saveTo(const QString &path)
+{
+    QString error;
+    if (m_store->save(QUrl::fromLocalFile(path), &error))
+        return std::nullopt;
+    return error;
+}
+
+std::unique_ptr<ShellStore> makeApplicationStore()
+{
+    return std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>());
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// The window's view of the application's RaceStore.
+
+#include "racestore.h"
+#include "shellstore.h"
+
+#include <QObject>
+
+#include <memory>
+
+class RaceStoreShell : public QObject, public ShellStore
+{
+    Q_OBJECT
+public:
+    // Owns `store`; observes its race, role and needs-initial-setup flag.
+    explicit RaceStoreShell(std::unique_ptr<RaceStore> store, QObject *parent = nullptr);
+
+    [[nodiscard]] RaceStore &raceStore() { return *m_store; }
+
+    [[nodiscard]] const Race &race() const override { return m_store->race(); }
+    [[nodiscard]] bool isSlaveStation() const override;
+    [[nodiscard]] QObject *storeObject() override { return m_store.get(); }
+    [[nodiscard]] QString eventName() const override { return m_store->race().name; }
+    // Edits the name in place and publishes it; no autosave of its own.
+    void setEventName(const QString &name) override;
+    [[nodiscard]] bool needsInitialSetup() const override { return m_store->needsInitialSetup(); }
+    [[nodiscard]] std::optional<QString> saveTo(const QString &path) override;
+
+private:
+    std::unique_ptr<RaceStore> m_store;
+};
+
+// The store of the running application, with its whole start-up.
+[[nodiscard]] std::unique_ptr<ShellStore> makeApplicationStore();

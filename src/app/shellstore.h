@@ -1,0 +1,31 @@
+#pragma once
+
+// What the window needs of the race store: the published race, the station role, the new-event
+// flow, and a notification when any of them changes. The application's adapter over RaceStore
+// implements it; tests use a small in-memory one.
+
+#include "neweventsetupviewmodel.h"
+#include "race.h"
+
+#include <functional>
+
+class QObject;
+
+class ShellStore : public NewEventTarget
+{
+public:
+    [[nodiscard]] virtual const Race &race() const = 0;
+    [[nodiscard]] virtual bool isSlaveStation() const = 0;
+    // The store object handed to the screens (their `raceStore` property).
+    [[nodiscard]] virtual QObject *storeObject() = 0;
+
+    // Called after the race, the role or the needs-initial-setup flag changed.
+    std::function<void()> onChanged;
+
+protected:
+    void notifyChanged()
+    {
+        if (onChanged)
+            onChanged();
+    }
+};

@@ -1,0 +1,7 @@
+import QtQuick
+import Vexlo.Ui
+
+IconTitleLabel {
+    title: "Edit"
+    systemImage: "pencil"
+}

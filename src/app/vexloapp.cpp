@@ -1,0 +1,85 @@
+#include "vexloapp.h"
+
+#include "localization.h"
+
+#include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Vexlo_UiPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_AppPlugin)
+
+QUrl defaultDetailScreen(SidebarItem item)
+{
+    // Each screen module adds its section here as it joins the application.
+    switch (item) {
+    default:
+        return {};
+    }
+}
+
+VexloApp::VexloApp(
+    std::unique_ptr<ShellStore> store, std::unique_ptr<CardReaderViewModel> reader, QObject *parent)
+    : QObject(parent)
+    , m_store(std::move(store))
+    , m_reader(std::move(reader))
+    , m_newEvent(std::make_unique<NewEventSetupViewModel>(m_store.get()))
+    , m_languagePicker(&LocalizationManager::shared())
+    , m_translator(&LocalizationManager::shared())
+{
+    m_content.setScreenTable(&defaultDetailScreen);
+    m_content.setTranslate([](const QString &key) { return localized(key); });
+    m_content.setRace(m_store->race());
+    m_content.setSlaveStation(m_store->isSlaveStation());
+    m_store->onChanged = [this] { storeChanged(); };
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, &m_content,
+        &ContentViewModel::retranslate);
+    m_translator.setEngine(&m_engine);
+    m_engine.addImportPath(QStringLiteral("qrc:/"));
+}
+
+VexloApp::~VexloApp()
+{
+    m_store->onChanged = nullptr;
+}
+
+bool VexloApp::start()
+{
+    m_engine.setInitialProperties({
+        {QStringLiteral("contentModel"), QVariant::fromValue(&m_content)},
+        {QStringLiteral("newEvent"), QVariant::fromValue(m_newEvent.get())},
+        {QStringLiteral("languagePicker"), QVariant::fromValue(&m_languagePicker)},
+        {QStringLiteral("receiptSettings"), QVariant::fromValue(&m_receiptSettings)},
+        {QStringLiteral("raceStore"), QVariant::fromValue(m_store->storeObject())},
+        {QStringLiteral("reader"), QVariant::fromValue(static_cast<QObject *>(m_reader.get()))},
+    });
+    m_engine.load(QUrl(QStringLiteral("qrc:/Vexlo/App/Main.qml")));
+    QQuickWindow *w = window();
+    if (!w)
+        return false;
+    if (w->isVisible() && !m_appeared) {
+        m_appeared = true;
+        connectReaderOnAppear();
+    }
+    return true;
+}
+
+void VexloApp::connectReaderOnAppear()
+{
+    m_reader->refreshPorts();
+    m_reader->autoConnect();
+    // The card-read callback (recording the reading through the store, receipts, the toast)
+    // belongs to the card-read handling, which installs itself on m_reader->onCardRead.
+}
+
+QQuickWindow *VexloApp::window() const
+{
+    const auto roots = m_engine.rootObjects();
+    return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
+}
+
+void VexloApp::storeChanged()
+{
+    m_content.setRace(m_store->race());
+    m_content.setSlaveStation(m_store->isSlaveStation());
+    m_newEvent->refresh();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+// The application: builds the long-lived objects (store, reader, language, view-models), hands
+// them to the main window and keeps them until the process ends. main.cpp and the UI tests build
+// it the same way.
+
+#include "cardreaderviewmodel.h"
+#include "contentviewmodel.h"
+#include "languagepickerviewmodel.h"
+#include "neweventsetupviewmodel.h"
+#include "receiptsettings.h"
+#include "shellstore.h"
+
+#include <QObject>
+#include <QQmlApplicationEngine>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class QQuickWindow;
+
+// The QML file of a section's screen; empty for sections without one yet.
+[[nodiscard]] QUrl defaultDetailScreen(SidebarItem item);
+
+class VexloApp : public QObject
+{
+    Q_OBJECT
+public:
+    // Owns `store` and `reader` for the life of the process; both are handed to the screens. The
+    // reader is connected when the window is first shown.
+    VexloApp(std::unique_ptr<ShellStore> store, std::unique_ptr<CardReaderViewModel> reader,
+        QObject *parent = nullptr);
+    ~VexloApp() override;
+
+    // Loads the main window; false when it could not be created.
+    [[nodiscard]] bool start();
+
+    [[nodiscard]] QQmlApplicationEngine &engine() { return m_engine; }
+    [[nodiscard]] QQuickWindow *window() const;
+    [[nodiscard]] ContentViewModel &content() { return m_content; }
+    [[nodiscard]] NewEventSetupViewModel &newEvent() { return *m_newEvent; }
+    [[nodiscard]] LanguagePickerViewModel &languagePicker() { return m_languagePicker; }
+    [[nodiscard]] ReceiptSettings &receiptSettings() { return m_receiptSettings; }
+    [[nodiscard]] ShellStore &store() { return *m_store; }
+    [[nodiscard]] CardReaderViewModel &reader() { return *m_reader; }
+
+    // The window's appear action: lists the serial ports and auto-connects to a positively
+    // identified reader. Runs once, when the window is first shown.
+    void connectReaderOnAppear();
+
+private:
+    void storeChanged();
+
+    std::unique_ptr<ShellStore> m_store;
+    std::unique_ptr<CardReaderViewModel> m_reader;
+    ContentViewModel m_content;
+    std::unique_ptr<NewEventSetupViewModel> m_newEvent;
+    LanguagePickerViewModel m_languagePicker;
+    AppTranslator m_translator;
+    ReceiptSettings m_receiptSettings;
+    QQmlApplicationEngine m_engine;
+    bool m_appeared = false;
+};
