@@ -7,11 +7,11 @@ import Vexlo.App
 // Why the product exists, the disclaimer and privacy; the closing line is shown as it stands.
 SheetPopup {
     id: root
-    signal close()
+    signal closeRequested()
     objectName: "aboutSheet"
     width: Math.max(420, Math.min(460, parent ? parent.width - 40 : 460))
     height: Math.max(320, Math.min(460, parent ? parent.height - 40 : 460))
-    onClosed: root.close()
+    onClosed: root.closeRequested()
 
     contentItem: ColumnLayout {
         spacing: 16
@@ -29,7 +29,7 @@ SheetPopup {
             ToolButton {
                 objectName: "aboutClose"
                 contentItem: CloseButtonIcon {}
-                onClicked: root.close()
+                onClicked: root.closeRequested()
                 PointingHandOnHover {}
             }
         }
@@ -41,7 +41,7 @@ SheetPopup {
             contentWidth: availableWidth
 
             ColumnLayout {
-                width: scroller.availableWidth
+                width: scroller.availableWidth - 16
                 spacing: 10
                 Repeater {
                     model: IntroductionModel.aboutBlocks

@@ -7,12 +7,12 @@ import Vexlo.App
 // Four step-by-step recipes, from a walk-up race to a multi-stage event with several stations.
 SheetPopup {
     id: root
-    signal close()
+    signal closeRequested()
     objectName: "guidesSheet"
     width: Math.max(480, Math.min(520, parent ? parent.width - 40 : 520))
     height: Math.max(460, Math.min(560, parent ? parent.height - 40 : 560))
     // Closing by the platform's own means (Escape) clears the flag too.
-    onClosed: root.close()
+    onClosed: root.closeRequested()
 
     contentItem: ColumnLayout {
         spacing: 16
@@ -30,7 +30,7 @@ SheetPopup {
             ToolButton {
                 objectName: "guidesClose"
                 contentItem: CloseButtonIcon {}
-                onClicked: root.close()
+                onClicked: root.closeRequested()
                 PointingHandOnHover {}
             }
         }
@@ -49,7 +49,7 @@ SheetPopup {
             contentWidth: availableWidth
 
             ColumnLayout {
-                width: scroller.availableWidth
+                width: scroller.availableWidth - 16
                 spacing: 18
                 Repeater {
                     model: IntroductionModel.guides

@@ -8,6 +8,7 @@ import Vexlo.App
 // the guides and about sheets.
 Item {
     id: root
+    objectName: "infoView"
     property bool isMultiStageEvent: true
     property bool showingAbout: false
     property bool showingGuides: false
@@ -110,10 +111,10 @@ Item {
 
     GuidesModalView {
         visible: root.showingGuides
-        onClose: root.showingGuides = false
+        onCloseRequested: root.showingGuides = false
     }
     AboutModalView {
         visible: root.showingAbout
-        onClose: root.showingAbout = false
+        onCloseRequested: root.showingAbout = false
     }
 }

@@ -9,7 +9,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Vexlo"));
     QGuiApplication::setOrganizationName(QStringLiteral("Vexlo"));
 
-    VexloApp vexlo(makeApplicationStore(), nullptr);
+    // The store and the reader live as long as the process.
+    VexloApp vexlo(makeApplicationStore(), std::make_unique<CardReaderViewModel>());
     if (!vexlo.start())
         return 1;
     return app.exec();

@@ -17,10 +17,11 @@ QUrl defaultDetailScreen(SidebarItem item)
     }
 }
 
-VexloApp::VexloApp(std::unique_ptr<ShellStore> store, QObject *reader, QObject *parent)
+VexloApp::VexloApp(
+    std::unique_ptr<ShellStore> store, std::unique_ptr<CardReaderViewModel> reader, QObject *parent)
     : QObject(parent)
     , m_store(std::move(store))
-    , m_reader(reader)
+    , m_reader(std::move(reader))
     , m_newEvent(std::make_unique<NewEventSetupViewModel>(m_store.get()))
     , m_languagePicker(&LocalizationManager::shared())
     , m_translator(&LocalizationManager::shared())
@@ -49,7 +50,7 @@ bool VexloApp::start()
         {QStringLiteral("languagePicker"), QVariant::fromValue(&m_languagePicker)},
         {QStringLiteral("receiptSettings"), QVariant::fromValue(&m_receiptSettings)},
         {QStringLiteral("raceStore"), QVariant::fromValue(m_store->storeObject())},
-        {QStringLiteral("reader"), QVariant::fromValue(m_reader)},
+        {QStringLiteral("reader"), QVariant::fromValue(static_cast<QObject *>(m_reader.get()))},
     });
     m_engine.load(QUrl(QStringLiteral("qrc:/Vexlo/App/Main.qml")));
     QQuickWindow *w = window();
@@ -57,10 +58,17 @@ bool VexloApp::start()
         return false;
     if (w->isVisible() && !m_appeared) {
         m_appeared = true;
-        if (connectReaderOnAppear)
-            connectReaderOnAppear();
+        connectReaderOnAppear();
     }
     return true;
+}
+
+void VexloApp::connectReaderOnAppear()
+{
+    m_reader->refreshPorts();
+    m_reader->autoConnect();
+    // The card-read callback (recording the reading through the store, receipts, the toast)
+    // belongs to the card-read handling, which installs itself on m_reader->onCardRead.
 }
 
 QQuickWindow *VexloApp::window() const

@@ -4,6 +4,7 @@
 // them to the main window and keeps them until the process ends. main.cpp and the UI tests build
 // it the same way.
 
+#include "cardreaderviewmodel.h"
 #include "contentviewmodel.h"
 #include "languagepickerviewmodel.h"
 #include "neweventsetupviewmodel.h"
@@ -26,9 +27,10 @@ class VexloApp : public QObject
 {
     Q_OBJECT
 public:
-    // `store` is owned by the application. `reader` (may be null) is handed to the screens; the
-    // window connects it when first shown.
-    VexloApp(std::unique_ptr<ShellStore> store, QObject *reader, QObject *parent = nullptr);
+    // Owns `store` and `reader` for the life of the process; both are handed to the screens. The
+    // reader is connected when the window is first shown.
+    VexloApp(std::unique_ptr<ShellStore> store, std::unique_ptr<CardReaderViewModel> reader,
+        QObject *parent = nullptr);
     ~VexloApp() override;
 
     // Loads the main window; false when it could not be created.
@@ -41,15 +43,17 @@ public:
     [[nodiscard]] LanguagePickerViewModel &languagePicker() { return m_languagePicker; }
     [[nodiscard]] ReceiptSettings &receiptSettings() { return m_receiptSettings; }
     [[nodiscard]] ShellStore &store() { return *m_store; }
+    [[nodiscard]] CardReaderViewModel &reader() { return *m_reader; }
 
-    // Runs once when the window is first shown (the reader's port listing and auto-connect).
-    std::function<void()> connectReaderOnAppear;
+    // The window's appear action: lists the serial ports and auto-connects to a positively
+    // identified reader. Runs once, when the window is first shown.
+    void connectReaderOnAppear();
 
 private:
     void storeChanged();
 
     std::unique_ptr<ShellStore> m_store;
-    QObject *m_reader;
+    std::unique_ptr<CardReaderViewModel> m_reader;
     ContentViewModel m_content;
     std::unique_ptr<NewEventSetupViewModel> m_newEvent;
     LanguagePickerViewModel m_languagePicker;

@@ -16,7 +16,8 @@ void line(QString &out, int indent, const QString &text)
 void element(QString &out, int indent, const char *name, const QString &value)
 {
     const QString tag = QLatin1String(name);
-    line(out, indent, QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
+    line(out, indent,
+        QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
 }
 
 void head(QString &out, const Race &race, bool overall)
@@ -164,7 +165,8 @@ QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGrou
             }
             element(out, 8, "Position", QString::number(position));
             // Not having completed every stage is, in the schema's words, not having finished.
-            element(out, 8, "Status", row.completedAllStages ? QStringLiteral("OK") : QStringLiteral("DidNotFinish"));
+            element(out, 8, "Status",
+                row.completedAllStages ? QStringLiteral("OK") : QStringLiteral("DidNotFinish"));
             personClose(out);
         }
         line(out, 2, QStringLiteral("</ClassResult>"));

@@ -27,7 +27,8 @@ void line(QString &out, int indent, const QString &text)
 void element(QString &out, int indent, const char *name, const QString &value)
 {
     const QString tag = QLatin1String(name);
-    line(out, indent, QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
+    line(out, indent,
+        QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
 }
 
 } // namespace
@@ -40,8 +41,8 @@ QHash<QString, QList<Participant>> groupParticipantsByClassId(const QList<Partic
     return groups;
 }
 
-bool classKeyOrderNamed(const QString &keyA, const QString &keyB, const QList<RaceClass> &classes,
-                        const QString &noClassName)
+bool classKeyOrderNamed(
+    const QString &keyA, const QString &keyB, const QList<RaceClass> &classes, const QString &noClassName)
 {
     return classNameLess(classNameOf(keyA, classes, noClassName), classNameOf(keyB, classes, noClassName));
 }
@@ -69,7 +70,8 @@ bool startOrderComparator(const Participant &a, const Participant &b)
         if (sa != sb)
             return sa < sb;
     }
-    return naturalCompare(personDisplayName(a.givenName, a.familyName), personDisplayName(b.givenName, b.familyName))
+    return naturalCompare(
+               personDisplayName(a.givenName, a.familyName), personDisplayName(b.givenName, b.familyName))
         < 0;
 }
 

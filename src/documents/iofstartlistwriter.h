@@ -14,13 +14,14 @@
 [[nodiscard]] QString writeIOFStartListXML(const Race &race, const QList<Participant> &participants);
 
 // Participants by class id, each list in input order; no class id goes under "".
-[[nodiscard]] QHash<QString, QList<Participant>> groupParticipantsByClassId(const QList<Participant> &participants);
+[[nodiscard]] QHash<QString, QList<Participant>> groupParticipantsByClassId(
+    const QList<Participant> &participants);
 
 // Class keys in natural order of their class names ("No class" for a key without a class).
 [[nodiscard]] bool classKeyOrder(const QString &keyA, const QString &keyB, const Race &race);
 // Same over a class list, with `noClassName` for a key without a class.
-[[nodiscard]] bool classKeyOrderNamed(const QString &keyA, const QString &keyB, const QList<RaceClass> &classes,
-                                      const QString &noClassName);
+[[nodiscard]] bool classKeyOrderNamed(
+    const QString &keyA, const QString &keyB, const QList<RaceClass> &classes, const QString &noClassName);
 
 // Runners with a start time first, by local time of day (the date does not count), then by
 // display name in natural order.

@@ -25,30 +25,34 @@ constexpr int colClassLong = 86;
 QString buildHeader()
 {
     QStringList h = {QStringLiteral("OE0002_V12"), QStringLiteral("Tilmeldings ID"), QStringLiteral("St nr."),
-                     QStringLiteral("Start nr")};
+        QStringLiteral("Start nr")};
     for (int i = 1; i <= 6; ++i)
         h.append(QStringLiteral("Brik nr.%1").arg(i));
     h << QStringLiteral("Database ID") << QStringLiteral("IOF ID") << QStringLiteral("Efternavn")
-      << QStringLiteral("Fornavn") << QStringLiteral("Fødselsdato") << QStringLiteral("År") << QStringLiteral("K");
+      << QStringLiteral("Fornavn") << QStringLiteral("Fødselsdato") << QStringLiteral("År")
+      << QStringLiteral("K");
     for (int i = 1; i <= 6; ++i)
         h.append(QStringLiteral("Blok%1").arg(i));
     for (int i = 1; i <= 6; ++i)
         h.append(QStringLiteral("E%1").arg(i));
     for (int r = 1; r <= 6; ++r) {
-        for (const char *base : {"UFK", "Start", "Mål", "Tid", "Status", "Kredit", "Suplerende +", "Kommentar"})
+        for (const char *base :
+            {"UFK", "Start", "Mål", "Tid", "Status", "Kredit", "Suplerende +", "Kommentar"})
             h.append(QString::fromUtf8(base) + QString::number(r));
     }
-    h << QStringLiteral("Klub nr.") << QStringLiteral("Navn") << QStringLiteral("By") << QStringLiteral("Land")
-      << QStringLiteral("Placering") << QStringLiteral("Distrikt") << QStringLiteral("Klasse nr.")
-      << QStringLiteral("Kort") << QStringLiteral("Lang") << QStringLiteral("Tilm. kl. nr")
-      << QStringLiteral("Tilmeldingsklasse (kort)") << QStringLiteral("Tilmeldingsklasse (lang)")
-      << QStringLiteral("Rang") << QStringLiteral("Rangliste point") << QStringLiteral("Num1")
-      << QStringLiteral("Num2") << QStringLiteral("Num3") << QStringLiteral("Text1") << QStringLiteral("Text2")
+    h << QStringLiteral("Klub nr.") << QStringLiteral("Navn") << QStringLiteral("By")
+      << QStringLiteral("Land") << QStringLiteral("Placering") << QStringLiteral("Distrikt")
+      << QStringLiteral("Klasse nr.") << QStringLiteral("Kort") << QStringLiteral("Lang")
+      << QStringLiteral("Tilm. kl. nr") << QStringLiteral("Tilmeldingsklasse (kort)")
+      << QStringLiteral("Tilmeldingsklasse (lang)") << QStringLiteral("Rang")
+      << QStringLiteral("Rangliste point") << QStringLiteral("Num1") << QStringLiteral("Num2")
+      << QStringLiteral("Num3") << QStringLiteral("Text1") << QStringLiteral("Text2")
       << QStringLiteral("Text3") << QStringLiteral("Adr. efternavn") << QStringLiteral("Adr. fornavn")
-      << QStringLiteral("Gade") << QStringLiteral("Linje2") << QStringLiteral("Postnr.") << QStringLiteral("Adr. by")
-      << QStringLiteral("Tlf.") << QStringLiteral("Mobil") << QStringLiteral("Fax.") << QStringLiteral("E-mail")
-      << QStringLiteral("Lejet") << QStringLiteral("Startafgift") << QStringLiteral("Betalt")
-      << QStringLiteral("Gruppe-ID") << QStringLiteral("Gruppenavn");
+      << QStringLiteral("Gade") << QStringLiteral("Linje2") << QStringLiteral("Postnr.")
+      << QStringLiteral("Adr. by") << QStringLiteral("Tlf.") << QStringLiteral("Mobil")
+      << QStringLiteral("Fax.") << QStringLiteral("E-mail") << QStringLiteral("Lejet")
+      << QStringLiteral("Startafgift") << QStringLiteral("Betalt") << QStringLiteral("Gruppe-ID")
+      << QStringLiteral("Gruppenavn");
     Q_ASSERT(h.size() == cellCount);
     return h.join(QLatin1Char(';')) + QLatin1Char('\n');
 }
@@ -109,7 +113,7 @@ QString makeOECSV(const Race &race, QRandomGenerator &random)
 {
     QList<Stage> sortedStages = race.stages;
     std::stable_sort(sortedStages.begin(), sortedStages.end(),
-                     [](const Stage &a, const Stage &b) { return a.order < b.order; });
+        [](const Stage &a, const Stage &b) { return a.order < b.order; });
     // Only the six stages of lowest order have columns.
     const QList<Stage> stages = sortedStages.mid(0, maxRaces);
 

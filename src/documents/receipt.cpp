@@ -42,7 +42,8 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
         ".meta div { margin: 1px 0; }\n"
         "hr { border: none; border-top: 0.75px solid #000; margin: 4px 0; }\n"
         "table { border-collapse: collapse; width: 100%; margin: 4px 0; }\n"
-        "th { text-align: left; font-weight: bold; border-bottom: 1px solid #000; padding: 1px 3px; font-size: "
+        "th { text-align: left; font-weight: bold; border-bottom: 1px solid #000; padding: 1px 3px; "
+        "font-size: "
         "7.5pt; }\n"
         "td { padding: 1px 3px; font-size: 7.5pt; }\n"
         "td.miss { color: #c00; font-weight: bold; }\n"
@@ -51,7 +52,8 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
         "<h1>");
     html += escapeMarkup(race.name);
     html += QStringLiteral("</h1>\n<hr/>\n<div class=\"name\">");
-    const QString name = runner ? personDisplayName(runner->givenName, runner->familyName) : QStringLiteral("Unknown");
+    const QString name
+        = runner ? personDisplayName(runner->givenName, runner->familyName) : QStringLiteral("Unknown");
     html += escapeMarkup(name);
     html += QStringLiteral("</div>\n<div class=\"meta\">\n<div>Card: ");
     html += escapeMarkup(result.cardNumber);
@@ -73,8 +75,8 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
     for (const SplitTime &split : result.splits) {
         ++n;
         const QString leg = split.legTime ? formatDurationForReceipt(*split.legTime) : QStringLiteral("—");
-        const QString elapsed
-            = split.elapsedFromStart ? formatDurationForReceipt(*split.elapsedFromStart) : QStringLiteral("—");
+        const QString elapsed = split.elapsedFromStart ? formatDurationForReceipt(*split.elapsedFromStart)
+                                                       : QStringLiteral("—");
         const QString points = QString::number(split.score.value_or(0));
         html += QStringLiteral("<tr><td>") + QString::number(n) + QStringLiteral("</td><td>")
             + QString::number(split.controlCode);
@@ -84,7 +86,8 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
             break;
         case SplitStatus::VisitedNoTime:
             if (scoreMode)
-                html += QStringLiteral("</td><td>VISITED</td><td>+") + points + QStringLiteral("</td></tr>\n");
+                html
+                    += QStringLiteral("</td><td>VISITED</td><td>+") + points + QStringLiteral("</td></tr>\n");
             else
                 html += QStringLiteral("</td><td colspan=\"2\">VISITED (no time)</td></tr>\n");
             break;
@@ -94,10 +97,11 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
                 html += QStringLiteral("</td><td>") + escapeMarkup(leg) + QStringLiteral("</td><td>")
                     + escapeMarkup(elapsed) + QStringLiteral("</td></tr>\n");
             } else if (split.status == SplitStatus::Ok) {
-                html += QStringLiteral("</td><td>") + escapeMarkup(leg) + QStringLiteral("</td><td>+") + points
-                    + QStringLiteral("</td></tr>\n");
+                html += QStringLiteral("</td><td>") + escapeMarkup(leg) + QStringLiteral("</td><td>+")
+                    + points + QStringLiteral("</td></tr>\n");
             } else {
-                html += QStringLiteral("</td><td>") + escapeMarkup(leg) + QStringLiteral("</td><td>0</td></tr>\n");
+                html += QStringLiteral("</td><td>") + escapeMarkup(leg)
+                    + QStringLiteral("</td><td>0</td></tr>\n");
             }
             break;
         }
@@ -116,7 +120,8 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
         if (result.raceTime)
             footer.append(QStringLiteral("Total time: ") + formatDurationForReceipt(*result.raceTime));
         if (result.courseId)
-            footer.append(result.effectiveCompleted() ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+            footer.append(
+                result.effectiveCompleted() ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
     }
     for (const QString &line : footer)
         html += QStringLiteral("<div class=\"footer-line\">") + escapeMarkup(line) + QStringLiteral("</div>");

@@ -4,6 +4,7 @@
 // The documents never sort or rank; they number rows 1, 2, 3 in the order given.
 
 #include "race.h"
+#include "racelookup.h"
 
 #include <QList>
 #include <QString>
@@ -23,8 +24,3 @@ struct StandingsGroup
 // True when the result was run on a score (rogaining) course: its course is a rogaining course,
 // or, when the course is gone, it carries a score.
 [[nodiscard]] bool isScoreResult(const Race &race, const PersonResult &result);
-
-// The first course of the race with the id, or nullptr.
-[[nodiscard]] const Course *findCourse(const Race &race, const std::optional<QString> &courseId);
-// The first participant of the race with the id, or nullptr.
-[[nodiscard]] const Participant *findParticipant(const Race &race, const QUuid &participantId);

@@ -97,7 +97,10 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
 
     // 1. The runner: first entry holding exactly this card number.
     const Participant *participant = nullptr;
-    for (const Participant &p : race.participants) {
+    // Reads go through a const view: the race is often shared with the published copy, and a
+    // non-const access would copy every list before anything changes.
+    const Race &view = race;
+    for (const Participant &p : view.participants) {
         if (p.cardNumber == cardNumber) {
             participant = &p;
             break;
@@ -161,8 +164,8 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     result.withinTimeLimit = e.withinTimeLimit;
 
     // 13. A read repeating the runner's last result for this stage adds nothing.
-    for (qsizetype i = race.results.size() - 1; i >= 0; --i) {
-        const PersonResult &stored = race.results[i];
+    for (qsizetype i = view.results.size() - 1; i >= 0; --i) {
+        const PersonResult &stored = view.results[i];
         if (stored.participantId != participantId || !sameStage(stored.stageId, race.activeStageId))
             continue;
         if (stored.finishTime == result.finishTime && stored.splits.size() == result.splits.size()) {
@@ -184,8 +187,9 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
 bool reevaluateResult(Race &race, const PersonResult &edited)
 {
     qsizetype index = -1;
-    for (qsizetype i = 0; i < race.results.size(); ++i) {
-        if (race.results[i].id == edited.id) {
+    const Race &view = race;
+    for (qsizetype i = 0; i < view.results.size(); ++i) {
+        if (view.results[i].id == edited.id) {
             index = i;
             break;
         }

@@ -21,17 +21,19 @@ QString trimStatus(const QString &text)
 
 qsizetype findParticipant(Race &race, const ChecklistEntry &entry, bool &changed)
 {
-    for (qsizetype i = 0; i < race.participants.size(); ++i) {
-        if (race.participants[i].externalId == entry.id)
+    // Look-ups read a const view so that a pull that changes nothing copies nothing.
+    const QList<Participant> &participants = race.participants;
+    for (qsizetype i = 0; i < participants.size(); ++i) {
+        if (participants[i].externalId == entry.id)
             return i;
     }
     // A blank card number names nobody: matching it would link an arbitrary runner without a card.
     if (entry.sportident.trimmed().isEmpty())
         return -1;
-    for (qsizetype i = 0; i < race.participants.size(); ++i) {
-        Participant &p = race.participants[i];
+    for (qsizetype i = 0; i < participants.size(); ++i) {
+        const Participant &p = participants[i];
         if (!p.externalId && p.cardNumber == entry.sportident) {
-            p.externalId = entry.id;
+            race.participants[i].externalId = entry.id;
             changed = true;
             return i;
         }
@@ -48,7 +50,7 @@ bool applyChecklistCheckins(Race &race, const QList<ChecklistEntry> &entries, co
         const qsizetype index = findParticipant(race, entry, changed);
         if (index < 0)
             continue;
-        Participant &p = race.participants[index];
+        const Participant &p = std::as_const(race.participants)[index];
         const QString status = trimStatus(entry.startStatus);
 
         std::optional<QDateTime> checkedInAt;
@@ -63,19 +65,21 @@ bool applyChecklistCheckins(Race &race, const QList<ChecklistEntry> &entries, co
             if (targetStatus == ParticipantStatus::Dns)
                 targetStatus.reset();
         }
-        if (checkedInAt != p.checkedInAt) {
-            p.checkedInAt = checkedInAt;
-            changed = true;
-        }
-        if (targetStatus != p.status) {
-            p.status = targetStatus;
-            changed = true;
-        }
         const std::optional<QString> pending = entry.hasNewSportident ? entry.newSportident : std::nullopt;
-        if (pending != p.pendingCardNumber) {
-            p.pendingCardNumber = pending;
-            changed = true;
-        }
+        const bool newTime = checkedInAt != p.checkedInAt;
+        const bool newStatus = targetStatus != p.status;
+        const bool newPending = pending != p.pendingCardNumber;
+        if (!newTime && !newStatus && !newPending)
+            continue;
+        // Writing may detach the list, so `p` is not used past this point.
+        Participant &target = race.participants[index];
+        if (newTime)
+            target.checkedInAt = checkedInAt;
+        if (newStatus)
+            target.status = targetStatus;
+        if (newPending)
+            target.pendingCardNumber = pending;
+        changed = true;
     }
     return changed;
 }

@@ -7,28 +7,6 @@
 
 #include <algorithm>
 
-const RaceClass *findClass(const Race &race, const std::optional<QString> &classId)
-{
-    if (!classId)
-        return nullptr;
-    for (const RaceClass &c : race.classes) {
-        if (sameId(c.id, *classId))
-            return &c;
-    }
-    return nullptr;
-}
-
-const Course *findCourse(const Race &race, const std::optional<QString> &courseId)
-{
-    if (!courseId)
-        return nullptr;
-    for (const Course &c : race.courses) {
-        if (sameId(c.id, *courseId))
-            return &c;
-    }
-    return nullptr;
-}
-
 std::optional<Course> chooseCourse(const Race &race, const Participant &participant)
 {
     const RaceClass *raceClass = findClass(race, effectiveClassId(race, participant));

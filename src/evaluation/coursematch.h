@@ -4,11 +4,7 @@
 // failing that the candidate course the punches fit clearly best.
 
 #include "race.h"
-
-// The first class whose id equals the participant's class for the active stage, if any.
-[[nodiscard]] const RaceClass *findClass(const Race &race, const std::optional<QString> &classId);
-// The first course with that id, if any.
-[[nodiscard]] const Course *findCourse(const Race &race, const std::optional<QString> &courseId);
+#include "racelookup.h"
 
 // The course the set-up assigns to the participant for the active stage. A multi-course class never
 // assigns one; a participant's own course id wins over the class's, even when it names nothing.

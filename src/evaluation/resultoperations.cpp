@@ -63,9 +63,11 @@ bool deleteResult(Race &race, const QUuid &resultId)
 bool overrideResultStatus(Race &race, const QUuid &resultId, const std::optional<bool> &completed,
     const std::optional<QString> &note)
 {
-    for (PersonResult &r : race.results) {
-        if (r.id != resultId)
+    const QList<PersonResult> &results = race.results;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        if (results[i].id != resultId)
             continue;
+        PersonResult &r = race.results[i];
         r.completedOverride = completed;
         r.overrideNote = completed ? note : std::nullopt;
         return true;

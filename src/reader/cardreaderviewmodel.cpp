@@ -24,11 +24,10 @@ StationProtocolConfig StationProtocolConfig::fromByte(quint8 value)
 
 CardReaderViewModel::CardReaderViewModel(QObject *parent)
     : CardReaderViewModel(std::make_shared<SystemReaderClock>(), SIDeviceRoots::fromEnvironment(), parent)
-{
-}
+{ }
 
-CardReaderViewModel::CardReaderViewModel(std::shared_ptr<ReaderClock> clock, SIDeviceRoots deviceRoots,
-                                         QObject *parent)
+CardReaderViewModel::CardReaderViewModel(
+    std::shared_ptr<ReaderClock> clock, SIDeviceRoots deviceRoots, QObject *parent)
     : QObject(parent)
     , m_clock(clock ? std::move(clock) : std::make_shared<SystemReaderClock>())
     , m_deviceRoots(std::move(deviceRoots))
@@ -51,11 +50,11 @@ void CardReaderViewModel::installCallbacks()
     // Everything runs on the main thread: the port reads through the event loop, so each chunk is
     // parsed and each frame handled in order of arrival without a thread hop.
     m_portManager->onDataReceived = [this](const QByteArray &bytes) { m_frameParser.append(bytes); };
-    m_portManager->onError = [this](const SIPortError &error) {
-        setConnectionState(SIConnectionState::error(error.message));
-    };
+    m_portManager->onError
+        = [this](const SIPortError &error) { setConnectionState(SIConnectionState::error(error.message)); };
     m_portManager->onDisconnect = [this] { setConnectionState(SIConnectionState::disconnected()); };
-    m_frameParser.onFrame = [this](quint8 command, const QByteArray &payload) { handleFrame(command, payload); };
+    m_frameParser.onFrame
+        = [this](quint8 command, const QByteArray &payload) { handleFrame(command, payload); };
 }
 
 void CardReaderViewModel::setConnectionState(const SIConnectionState &state)
@@ -152,8 +151,9 @@ void CardReaderViewModel::queryProtocolConfig()
     sendCommand(SICard::systemValues, QByteArray("\x74\x01", 2));
     m_protocolConfigTimeout = m_clock->schedule(protocolConfigTimeout, [this] {
         if (!m_stationConfig)
-            logLine(QStringLiteral("SI: protocol-config query (0x83/0x74) timed out — falling back to empirical "
-                                   "polling detection per card"));
+            logLine(
+                QStringLiteral("SI: protocol-config query (0x83/0x74) timed out — falling back to empirical "
+                               "polling detection per card"));
     });
 }
 
@@ -192,10 +192,11 @@ void CardReaderViewModel::handleProtocolConfigReply(const QByteArray &payload)
     const StationProtocolConfig config = StationProtocolConfig::fromByte(quint8(payload.at(3)));
     m_stationConfig = config;
     m_protocolConfigTimeout.reset();
-    logLine(QStringLiteral("SI: station protocol config — extendedProtocol=%1 autoSendOut=%2 handshake=%3 "
-                           "passwordOnly=%4 readCardAfterPunch=%5")
-                .arg(boolText(config.extendedProtocol), boolText(config.autoSendOut), boolText(config.handshake),
-                     boolText(config.passwordOnly), boolText(config.readCardAfterPunch)));
+    logLine(
+        QStringLiteral("SI: station protocol config — extendedProtocol=%1 autoSendOut=%2 handshake=%3 "
+                       "passwordOnly=%4 readCardAfterPunch=%5")
+            .arg(boolText(config.extendedProtocol), boolText(config.autoSendOut), boolText(config.handshake),
+                boolText(config.passwordOnly), boolText(config.readCardAfterPunch)));
 }
 
 void CardReaderViewModel::handleCardInserted(quint8 command, const QByteArray &payload)
@@ -228,15 +229,17 @@ void CardReaderViewModel::requestFirstBlock()
 {
     const QByteArray block0(1, '\0');
     if (m_stationRequiresPolling) {
-        logLine(QStringLiteral("SI: station previously confirmed polling-only — requesting block 0 immediately, no "
-                               "400ms wait"));
+        logLine(QStringLiteral(
+            "SI: station previously confirmed polling-only — requesting block 0 immediately, no "
+            "400ms wait"));
         m_isPollingMode = true;
         sendCommand(SICard::readBlock, block0);
         return;
     }
     if (m_stationConfig && m_stationConfig->handshake) {
-        logLine(QStringLiteral("SI: station confirmed handshake mode via protocol-config query — requesting block 0 "
-                               "immediately, no 400ms wait"));
+        logLine(QStringLiteral(
+            "SI: station confirmed handshake mode via protocol-config query — requesting block 0 "
+            "immediately, no 400ms wait"));
         m_stationRequiresPolling = true;
         m_isPollingMode = true;
         sendCommand(SICard::readBlock, block0);
@@ -246,7 +249,8 @@ void CardReaderViewModel::requestFirstBlock()
     m_autosendCheck = m_clock->schedule(autosendWait, [this, awaitedCard, block0] {
         if (m_pendingCardNumber != awaitedCard || m_blockBuffer.contains(0))
             return;
-        logLine(QStringLiteral("SI: no autosend block after 400ms — switching to polling mode, requesting block 0"));
+        logLine(QStringLiteral(
+            "SI: no autosend block after 400ms — switching to polling mode, requesting block 0"));
         m_stationRequiresPolling = true;
         m_isPollingMode = true;
         sendCommand(SICard::readBlock, block0);
@@ -284,8 +288,9 @@ void CardReaderViewModel::handleBlockReply(const QByteArray &payload)
     if (!hasBlock)
         return;
     if (m_isPollingMode && blockCompletesCard(block, m_blockBuffer, m_currentCardLayout)) {
-        logLine(QStringLiteral("SI: sending ACK (0x06) — testing whether this triggers station beep/flash in polling "
-                               "mode"));
+        logLine(QStringLiteral(
+            "SI: sending ACK (0x06) — testing whether this triggers station beep/flash in polling "
+            "mode"));
         m_portManager->writeBytes(QByteArray(1, char(SIFrame::ack)));
     }
     requestNextPollingBlock(block);
@@ -300,9 +305,11 @@ void CardReaderViewModel::requestNextPollingBlock(quint8 block)
     if (index < 0 || index + 1 >= sequence.size())
         return;
     if (m_currentCardLayout.punchBlocks.contains(block)
-        && hasPunchTerminator(punchRecordBytes(m_blockBuffer, m_currentCardLayout, m_currentCardLayout.punchListOffset))) {
-        logLine(QStringLiteral("SI: block %1 punch data terminated early — skipping remaining blocks in sequence")
-                    .arg(block));
+        && hasPunchTerminator(
+            punchRecordBytes(m_blockBuffer, m_currentCardLayout, m_currentCardLayout.punchListOffset))) {
+        logLine(
+            QStringLiteral("SI: block %1 punch data terminated early — skipping remaining blocks in sequence")
+                .arg(block));
         return;
     }
     const quint8 next = sequence.at(index + 1);
@@ -376,7 +383,8 @@ void CardReaderViewModel::tryAssemble()
     m_hasAssembledCurrentCard = true;
     m_autosendCheck.reset();
     setCardDataComplete(true);
-    publishReading(decodeSI8PlusCard(m_blockBuffer, m_currentCardLayout, m_pendingCardNumber, m_pendingSeries, now));
+    publishReading(
+        decodeSI8PlusCard(m_blockBuffer, m_currentCardLayout, m_pendingCardNumber, m_pendingSeries, now));
 }
 
 void CardReaderViewModel::publishReading(SICardReading reading)
@@ -384,5 +392,5 @@ void CardReaderViewModel::publishReading(SICardReading reading)
     setLastCardRead(reading);
     if (onCardRead)
         onCardRead(reading.cardNumber, reading.punches, reading.checkPunchTime, reading.startPunchTime,
-                   reading.finishPunchTime);
+            reading.finishPunchTime);
 }

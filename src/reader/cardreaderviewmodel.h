@@ -57,8 +57,7 @@ private:
     SIConnectionState(Kind kind, QString text)
         : m_kind(kind)
         , m_text(std::move(text))
-    {
-    }
+    { }
     Kind m_kind = Kind::Disconnected;
     QString m_text;
 };
@@ -67,10 +66,10 @@ Q_DECLARE_METATYPE(SIConnectionState)
 // The station's protocol-configuration byte (system value at address 0x74).
 struct StationProtocolConfig
 {
-    bool extendedProtocol = false;  // bit 0
-    bool autoSendOut = false;       // bit 1
-    bool handshake = false;         // bit 2
-    bool passwordOnly = false;      // bit 4
+    bool extendedProtocol = false; // bit 0
+    bool autoSendOut = false; // bit 1
+    bool handshake = false; // bit 2
+    bool passwordOnly = false; // bit 4
     bool readCardAfterPunch = false; // bit 7
 
     [[nodiscard]] static StationProtocolConfig fromByte(quint8 value);
@@ -79,23 +78,23 @@ struct StationProtocolConfig
 
 enum class SICardKind {
     SI8Plus, // block reads with 0xEF (also used for SI6 cards)
-    SI5,     // one 0xB1 read
+    SI5, // one 0xB1 read
 };
 
 class CardReaderViewModel : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(SIConnectionState connectionState READ connectionState NOTIFY connectionStateChanged)
-    Q_PROPERTY(QStringList availablePorts READ availablePorts WRITE setAvailablePorts NOTIFY availablePortsChanged)
+    Q_PROPERTY(
+        QStringList availablePorts READ availablePorts WRITE setAvailablePorts NOTIFY availablePortsChanged)
     // An SICardReading, or null when no card is shown.
     Q_PROPERTY(QVariant lastCardRead READ lastCardReadVariant NOTIFY lastCardReadChanged)
     Q_PROPERTY(bool isCardDataComplete READ isCardDataComplete NOTIFY isCardDataCompleteChanged)
 
 public:
     using CardReadCallback = std::function<void(const QString &cardNumber, const QList<SIPunch> &punches,
-                                                const std::optional<QDateTime> &checkPunchTime,
-                                                const std::optional<QDateTime> &startPunchTime,
-                                                const std::optional<QDateTime> &finishPunchTime)>;
+        const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
+        const std::optional<QDateTime> &finishPunchTime)>;
 
     static constexpr int baudRate = 38400;
     static constexpr std::chrono::milliseconds protocolConfigTimeout {500};
@@ -104,7 +103,8 @@ public:
 
     // System clock and device roots from the environment (VEXLO_SI_PORTS).
     explicit CardReaderViewModel(QObject *parent = nullptr);
-    CardReaderViewModel(std::shared_ptr<ReaderClock> clock, SIDeviceRoots deviceRoots, QObject *parent = nullptr);
+    CardReaderViewModel(
+        std::shared_ptr<ReaderClock> clock, SIDeviceRoots deviceRoots, QObject *parent = nullptr);
     ~CardReaderViewModel() override;
 
     // Called on the main thread once per completely read card, after lastCardRead is set.
@@ -117,7 +117,10 @@ public:
     [[nodiscard]] QVariant lastCardReadVariant() const;
     [[nodiscard]] bool isCardDataComplete() const { return m_isCardDataComplete; }
 
-    [[nodiscard]] std::optional<StationProtocolConfig> stationProtocolConfig() const { return m_stationConfig; }
+    [[nodiscard]] std::optional<StationProtocolConfig> stationProtocolConfig() const
+    {
+        return m_stationConfig;
+    }
     [[nodiscard]] bool stationRequiresPolling() const { return m_stationRequiresPolling; }
     [[nodiscard]] bool isPollingMode() const { return m_isPollingMode; }
     [[nodiscard]] const SIDeviceRoots &deviceRoots() const { return m_deviceRoots; }

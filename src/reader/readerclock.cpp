@@ -40,8 +40,8 @@ QDateTime SystemReaderClock::now() const
     return QDateTime::currentDateTime();
 }
 
-std::unique_ptr<ReaderTimer> SystemReaderClock::schedule(std::chrono::milliseconds delay,
-                                                         std::function<void()> action)
+std::unique_ptr<ReaderTimer> SystemReaderClock::schedule(
+    std::chrono::milliseconds delay, std::function<void()> action)
 {
     return std::make_unique<QtTimerHandle>(delay, std::move(action));
 }
@@ -51,8 +51,7 @@ class ManualReaderClock::Handle : public ReaderTimer
 public:
     explicit Handle(std::weak_ptr<Entry> entry)
         : m_entry(std::move(entry))
-    {
-    }
+    { }
     ~Handle() override { cancel(); }
     void cancel() override
     {
@@ -66,13 +65,12 @@ private:
 
 ManualReaderClock::ManualReaderClock(QDateTime start)
     : m_now(std::move(start))
-{
-}
+{ }
 
 ManualReaderClock::~ManualReaderClock() = default;
 
-std::unique_ptr<ReaderTimer> ManualReaderClock::schedule(std::chrono::milliseconds delay,
-                                                         std::function<void()> action)
+std::unique_ptr<ReaderTimer> ManualReaderClock::schedule(
+    std::chrono::milliseconds delay, std::function<void()> action)
 {
     auto entry = std::make_shared<Entry>();
     entry->due = m_now.addMSecs(delay.count());
@@ -104,5 +102,6 @@ void ManualReaderClock::advance(std::chrono::milliseconds by)
 
 int ManualReaderClock::pendingCount() const
 {
-    return int(std::count_if(m_entries.begin(), m_entries.end(), [](const auto &e) { return !e->cancelled; }));
+    return int(
+        std::count_if(m_entries.begin(), m_entries.end(), [](const auto &e) { return !e->cancelled; }));
 }

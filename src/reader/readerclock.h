@@ -25,8 +25,8 @@ public:
     virtual ~ReaderClock() = default;
     [[nodiscard]] virtual QDateTime now() const = 0;
     // Runs `action` once on the calling (main) thread after `delay`, unless cancelled first.
-    [[nodiscard]] virtual std::unique_ptr<ReaderTimer> schedule(std::chrono::milliseconds delay,
-                                                               std::function<void()> action)
+    [[nodiscard]] virtual std::unique_ptr<ReaderTimer> schedule(
+        std::chrono::milliseconds delay, std::function<void()> action)
         = 0;
 };
 
@@ -35,8 +35,8 @@ class SystemReaderClock : public ReaderClock
 {
 public:
     [[nodiscard]] QDateTime now() const override;
-    [[nodiscard]] std::unique_ptr<ReaderTimer> schedule(std::chrono::milliseconds delay,
-                                                       std::function<void()> action) override;
+    [[nodiscard]] std::unique_ptr<ReaderTimer> schedule(
+        std::chrono::milliseconds delay, std::function<void()> action) override;
 };
 
 // Time that only moves when advance() is called; due actions run inside advance(), earliest first
@@ -48,8 +48,8 @@ public:
     ~ManualReaderClock() override;
 
     [[nodiscard]] QDateTime now() const override { return m_now; }
-    [[nodiscard]] std::unique_ptr<ReaderTimer> schedule(std::chrono::milliseconds delay,
-                                                       std::function<void()> action) override;
+    [[nodiscard]] std::unique_ptr<ReaderTimer> schedule(
+        std::chrono::milliseconds delay, std::function<void()> action) override;
 
     void setNow(const QDateTime &now) { m_now = now; }
     void advance(std::chrono::milliseconds by);

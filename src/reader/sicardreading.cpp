@@ -29,7 +29,8 @@ bool isEndMarker(const char *record)
     return zeroTail || allBlank;
 }
 
-std::optional<QDateTime> decodeTimeRecord(const QByteArray &block0, qsizetype offset, const QDateTime &reference)
+std::optional<QDateTime> decodeTimeRecord(
+    const QByteArray &block0, qsizetype offset, const QDateTime &reference)
 {
     if (block0.size() < offset + 4)
         return std::nullopt;
@@ -156,8 +157,8 @@ std::optional<QDateTime> decodeFinishTime(const QByteArray &block0, const QDateT
     return decodeTimeRecord(block0, 16, reference);
 }
 
-QList<SIPunch> decodePunchRecords(const QByteArray &bytes, const QDateTime &reference, qsizetype startOffset,
-                                  int limit)
+QList<SIPunch> decodePunchRecords(
+    const QByteArray &bytes, const QDateTime &reference, qsizetype startOffset, int limit)
 {
     QList<SIPunch> punches;
     const QDate day = reference.date();
@@ -170,8 +171,9 @@ QList<SIPunch> decodePunchRecords(const QByteArray &bytes, const QDateTime &refe
         const auto b = [record](int i) { return quint8(record[i]); };
         const int code = b(1);
         if (b(0) >= 0x40)
-            logLine(QStringLiteral("SI: WARNING punch record byte0=%1 at offset %2 has non-zero control-code-high "
-                                   "bits — control code may be incomplete (codes > 255 not yet handled)")
+            logLine(QStringLiteral(
+                "SI: WARNING punch record byte0=%1 at offset %2 has non-zero control-code-high "
+                "bits — control code may be incomplete (codes > 255 not yet handled)")
                         .arg(hex2(b(0)))
                         .arg(position));
         SIPunch punch;
@@ -179,11 +181,12 @@ QList<SIPunch> decodePunchRecords(const QByteArray &bytes, const QDateTime &refe
         if (b(2) == 0xEE && b(3) == 0xEE) {
             punch.time = punches.isEmpty() ? dayStart : punches.last().time;
             punch.timeAvailable = false;
-            logLine(QStringLiteral("SI: punch record at offset %1 (control %2) has blank/sentinel time bytes — "
-                                   "marking as visited, no time available (likely an older SI5/SI6-era card at "
-                                   "its split-record capacity)")
-                        .arg(position)
-                        .arg(code));
+            logLine(
+                QStringLiteral("SI: punch record at offset %1 (control %2) has blank/sentinel time bytes — "
+                               "marking as visited, no time available (likely an older SI5/SI6-era card at "
+                               "its split-record capacity)")
+                    .arg(position)
+                    .arg(code));
         } else {
             qint64 seconds = b(2) * 256 + b(3);
             if (b(0) & 0x01)
@@ -231,7 +234,7 @@ bool isSI8PlusCardComplete(const SIBlockBuffer &blocks, const SI8PlusCardLayout 
     if (!blocks.contains(0))
         return false;
     const bool allPresent = std::all_of(layout.requestSequence.begin(), layout.requestSequence.end(),
-                                        [&blocks](quint8 block) { return blocks.contains(block); });
+        [&blocks](quint8 block) { return blocks.contains(block); });
     return allPresent || hasPunchTerminator(punchRecordBytes(blocks, layout, layout.punchListOffset));
 }
 
@@ -244,7 +247,7 @@ bool blockCompletesCard(quint8 block, const SIBlockBuffer &blocks, const SI8Plus
 }
 
 SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout,
-                                const QString &cardNumber, const QString &series, const QDateTime &now)
+    const QString &cardNumber, const QString &series, const QDateTime &now)
 {
     const QByteArray block0 = blocks.value(0);
     const QDateTime reference = now;
@@ -258,23 +261,24 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
     SICardReading reading;
     reading.cardNumber = cardNumber;
     reading.cardSeries = series;
-    reading.punches
-        = decodePunchRecords(collectPunchBlockBytes(blocks, layout), reference, layout.punchListOffset, limit);
+    reading.punches = decodePunchRecords(
+        collectPunchBlockBytes(blocks, layout), reference, layout.punchListOffset, limit);
     reading.readAt = now;
     reading.checkPunchTime = decodeCheckTime(block0, reference);
     reading.startPunchTime = decodeStartTime(block0, reference);
     reading.finishPunchTime = decodeFinishTime(block0, reference);
     logLine(QStringLiteral("SI: assembled card reading, dow=%1 refDate=%2 punches=%3 checkPunchTime=%4 "
                            "startPunchTime=%5 finishPunchTime=%6")
-                .arg(dayOfWeek ? QString::number(*dayOfWeek) : QStringLiteral("nil"), reference.toString(Qt::ISODate))
+                .arg(dayOfWeek ? QString::number(*dayOfWeek) : QStringLiteral("nil"),
+                    reference.toString(Qt::ISODate))
                 .arg(reading.punches.size())
                 .arg(describe(reading.checkPunchTime), describe(reading.startPunchTime),
-                     describe(reading.finishPunchTime)));
+                    describe(reading.finishPunchTime)));
     return reading;
 }
 
-QDateTime correctSI5AmPm(const QDateTime &am, const QDateTime &pm, const SI5TimeConstraint &constraint,
-                         const QDateTime &now)
+QDateTime correctSI5AmPm(
+    const QDateTime &am, const QDateTime &pm, const SI5TimeConstraint &constraint, const QDateTime &now)
 {
     if (constraint.kind == SI5TimeConstraint::Kind::NearestToNow) {
         const qint64 toAm = std::abs(now.msecsTo(am));
@@ -287,7 +291,8 @@ QDateTime correctSI5AmPm(const QDateTime &am, const QDateTime &pm, const SI5Time
         return am;
     logLine(QStringLiteral("SI: WARNING SI5 time later than required anchor even after AM/PM correction — "
                            "wrapping -24h to keep ascending order (anchor=%1, candidates=%2/%3)")
-                .arg(constraint.anchor.toString(Qt::ISODate), am.toString(Qt::ISODate), pm.toString(Qt::ISODate)));
+                .arg(constraint.anchor.toString(Qt::ISODate), am.toString(Qt::ISODate),
+                    pm.toString(Qt::ISODate)));
     return am.addDays(-1);
 }
 
@@ -320,7 +325,8 @@ QList<SI5Record> si5Records(const QByteArray &image)
             const quint8 code = byteAt(image, offset);
             const quint8 high = byteAt(image, offset + 1);
             const quint8 low = byteAt(image, offset + 2);
-            if ((code == 0x00 && high == 0x00 && low == 0x00) || (code == 0xEE && high == 0xEE && low == 0xEE))
+            if ((code == 0x00 && high == 0x00 && low == 0x00)
+                || (code == 0xEE && high == 0xEE && low == 0xEE))
                 return records;
             SI5Record record;
             record.code = code;
@@ -340,7 +346,8 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
         return std::nullopt;
     const QDate day = now.date();
     const auto place = [&](int raw, const SI5TimeConstraint &constraint) {
-        return correctSI5AmPm(timeOnDay(day, raw), timeOnDay(day, raw + SICard::halfDaySeconds), constraint, now);
+        return correctSI5AmPm(
+            timeOnDay(day, raw), timeOnDay(day, raw + SICard::halfDaySeconds), constraint, now);
     };
 
     quint32 number = quint32(byteAt(image, 4)) * 256 + byteAt(image, 5);
@@ -365,7 +372,7 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
         punch.controlCode = it->code;
         if (it->seconds) {
             punch.time = place(*it->seconds,
-                               anchor ? SI5TimeConstraint::before(*anchor) : SI5TimeConstraint::nearestToNow());
+                anchor ? SI5TimeConstraint::before(*anchor) : SI5TimeConstraint::nearestToNow());
             punch.timeAvailable = true;
             anchor = punch.time;
         } else {
@@ -385,9 +392,11 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
         reading.startPunchTime = place(*raw, constraint);
     }
     if (const auto raw = si5RawTime(image, 25)) {
-        reading.checkPunchTime = place(*raw, reading.startPunchTime ? SI5TimeConstraint::before(*reading.startPunchTime)
-                                                                    : SI5TimeConstraint::nearestToNow());
+        reading.checkPunchTime = place(*raw,
+            reading.startPunchTime ? SI5TimeConstraint::before(*reading.startPunchTime)
+                                   : SI5TimeConstraint::nearestToNow());
     }
-    logLine(QStringLiteral("SI: assembled SI5 card reading (UNVERIFIED), punches=%1").arg(reading.punches.size()));
+    logLine(QStringLiteral("SI: assembled SI5 card reading (UNVERIFIED), punches=%1")
+                .arg(reading.punches.size()));
     return reading;
 }

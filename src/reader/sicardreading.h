@@ -77,7 +77,8 @@ constexpr int halfDaySeconds = 43200;
 [[nodiscard]] QDateTime timeOnDay(const QDate &day, qint64 seconds);
 
 // The preliminary reading of a card-inserted frame (0xE5, 0xE6, 0xE8); logs the series warnings.
-[[nodiscard]] SICardReading decodeDetectFrame(quint8 command, const QByteArray &payload, const QDateTime &now);
+[[nodiscard]] SICardReading decodeDetectFrame(
+    quint8 command, const QByteArray &payload, const QDateTime &now);
 
 // Card number in bytes 25-27 of block 0; none (with the warning logged) when block 0 is shorter
 // than 28 bytes.
@@ -89,8 +90,8 @@ constexpr int halfDaySeconds = 43200;
 
 // 4-byte punch records from `startOffset` on, at most `limit` of them, stopping at an end marker
 // or where no whole record remains. Log positions count from the start of `bytes`.
-[[nodiscard]] QList<SIPunch> decodePunchRecords(const QByteArray &bytes, const QDateTime &reference,
-                                                qsizetype startOffset, int limit);
+[[nodiscard]] QList<SIPunch> decodePunchRecords(
+    const QByteArray &bytes, const QDateTime &reference, qsizetype startOffset, int limit);
 
 // True when a whole 4-byte record from offset 0 on is an end marker (bytes 1-3 zero, or EE EE EE EE).
 [[nodiscard]] bool hasPunchTerminator(const QByteArray &bytes);
@@ -99,21 +100,21 @@ constexpr int halfDaySeconds = 43200;
 // would shift every later record, so bytes after it are never used.
 [[nodiscard]] QByteArray collectPunchBlockBytes(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 // collectPunchBlockBytes() from `offset` on; empty when the offset is not below its length.
-[[nodiscard]] QByteArray punchRecordBytes(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout,
-                                          qsizetype offset);
+[[nodiscard]] QByteArray punchRecordBytes(
+    const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout, qsizetype offset);
 
 // Block 0 present, and either every requested block present or the punch list already terminated.
 [[nodiscard]] bool isSI8PlusCardComplete(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 
 // Whether block `block` finishes the read-out: the last block of the request sequence, or a punch
 // block after which the collected punch list is terminated.
-[[nodiscard]] bool blockCompletesCard(quint8 block, const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
+[[nodiscard]] bool blockCompletesCard(
+    quint8 block, const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 
 // The reading of a complete SI8-or-later card (check isSI8PlusCardComplete first); logs the
 // "assembled" line.
 [[nodiscard]] SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout,
-                                              const QString &cardNumber, const QString &series,
-                                              const QDateTime &now);
+    const QString &cardNumber, const QString &series, const QDateTime &now);
 
 // How a 12-hour SI5 time is placed on the clock.
 struct SI5TimeConstraint
@@ -127,8 +128,8 @@ struct SI5TimeConstraint
 };
 
 // Chooses between the AM candidate and the PM candidate (AM + 12 h).
-[[nodiscard]] QDateTime correctSI5AmPm(const QDateTime &am, const QDateTime &pm,
-                                       const SI5TimeConstraint &constraint, const QDateTime &now);
+[[nodiscard]] QDateTime correctSI5AmPm(
+    const QDateTime &am, const QDateTime &pm, const SI5TimeConstraint &constraint, const QDateTime &now);
 
 // The reading of an SI5 card image (the 0xB1 data after the station code); none while the image
 // holds 35 bytes or fewer. Logs the "assembled SI5" line.

@@ -91,8 +91,7 @@ SIDeviceRoots SIDeviceRoots::fromEnvironment()
 
 SIPortManager::SIPortManager(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 SIPortManager::~SIPortManager()
 {
@@ -211,7 +210,8 @@ QStringList SIPortManager::discoverReaders(const SIDeviceRoots &roots)
 {
     QStringList readers;
     const QDir ttyClass(roots.sysRoot + QStringLiteral("/class/tty"));
-    const QStringList names = ttyClass.entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QStringList names
+        = ttyClass.entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QString &name : names) {
         const QString deviceDir = ttyClass.filePath(name + QStringLiteral("/device"));
         if (matchesUsbIds(deviceDir, roots.sysRoot, stationVendorId, stationProductId))
@@ -225,7 +225,8 @@ QStringList SIPortManager::listSerialDevices(const SIDeviceRoots &roots)
 {
     QStringList devices;
     const QDir dev(roots.devRoot);
-    const QStringList names = dev.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QStringList names
+        = dev.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QString &name : names) {
         if (name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM")))
             devices.append(roots.devRoot + QLatin1Char('/') + name);

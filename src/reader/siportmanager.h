@@ -67,9 +67,11 @@ public:
 
     // Serial devices whose USB ancestor is the station's bridge (vendor 0x10C4, product 0x800A),
     // in directory order, then the extra ports.
-    [[nodiscard]] static QStringList discoverReaders(const SIDeviceRoots &roots = SIDeviceRoots::fromEnvironment());
+    [[nodiscard]] static QStringList discoverReaders(
+        const SIDeviceRoots &roots = SIDeviceRoots::fromEnvironment());
     // ttyUSB* and ttyACM* devices in directory order (no sorting), then the extra ports.
-    [[nodiscard]] static QStringList listSerialDevices(const SIDeviceRoots &roots = SIDeviceRoots::fromEnvironment());
+    [[nodiscard]] static QStringList listSerialDevices(
+        const SIDeviceRoots &roots = SIDeviceRoots::fromEnvironment());
 
 private:
     void handleReadEvent();

@@ -54,7 +54,8 @@ inline QString compareWithGolden(const QString &name, const QByteArray &actual)
 inline QString validateAgainstIOFSchema(const QByteArray &xml)
 {
     static xmlSchemaPtr schema = [] {
-        const QByteArray xsd = (qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/IOF.xsd")).toLocal8Bit();
+        const QByteArray xsd
+            = (qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/IOF.xsd")).toLocal8Bit();
         xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(xsd.constData());
         xmlSchemaPtr s = parser ? xmlSchemaParse(parser) : nullptr;
         if (parser)
@@ -71,8 +72,9 @@ inline QString validateAgainstIOFSchema(const QByteArray &xml)
     xmlSchemaSetValidStructuredErrors(
         ctx,
         [](void *user, xmlErrorPtr error) {
-            static_cast<QStringList *>(user)->append(
-                QStringLiteral("line %1: %2").arg(error->line).arg(QString::fromUtf8(error->message).trimmed()));
+            static_cast<QStringList *>(user)->append(QStringLiteral("line %1: %2")
+                                                         .arg(error->line)
+                                                         .arg(QString::fromUtf8(error->message).trimmed()));
         },
         &errors);
     const int rc = xmlSchemaValidateDoc(ctx, doc);
@@ -85,14 +87,14 @@ inline QString validateAgainstIOFSchema(const QByteArray &xml)
 
 } // namespace documenttest
 
-#define VERIFY_GOLDEN(name, bytes)                                                                                     \
-    do {                                                                                                               \
-        const QString goldenError_ = documenttest::compareWithGolden(name, bytes);                                     \
-        QVERIFY2(goldenError_.isEmpty(), qPrintable(goldenError_));                                                    \
+#define VERIFY_GOLDEN(name, bytes)                                                                           \
+    do {                                                                                                     \
+        const QString goldenError_ = documenttest::compareWithGolden(name, bytes);                           \
+        QVERIFY2(goldenError_.isEmpty(), qPrintable(goldenError_));                                          \
     } while (false)
 
-#define VERIFY_IOF_VALID(xml)                                                                                          \
-    do {                                                                                                               \
-        const QString schemaError_ = documenttest::validateAgainstIOFSchema(xml);                                      \
-        QVERIFY2(schemaError_.isEmpty(), qPrintable(schemaError_));                                                    \
+#define VERIFY_IOF_VALID(xml)                                                                                \
+    do {                                                                                                     \
+        const QString schemaError_ = documenttest::validateAgainstIOFSchema(xml);                            \
+        QVERIFY2(schemaError_.isEmpty(), qPrintable(schemaError_));                                          \
     } while (false)

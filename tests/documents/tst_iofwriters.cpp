@@ -20,7 +20,7 @@ QUuid fixedId(int n)
 }
 
 Participant runner(int n, const QString &given, const QString &family, std::optional<QString> classId = {},
-                   std::optional<QDateTime> start = {})
+    std::optional<QDateTime> start = {})
 {
     Participant p;
     p.id = fixedId(n);
@@ -48,9 +48,9 @@ Race resultRace()
     Race race;
     race.name = QStringLiteral("Spring & <Cup> \"Final\" O'Ringen");
     race.participants = {runner(1, QStringLiteral("Anna"), QStringLiteral("Berg & Søn")),
-                         runner(2, QStringLiteral("Bo"), QStringLiteral("<Dahl>")),
-                         runner(3, QStringLiteral("Cai"), QStringLiteral("Ek")),
-                         runner(4, QStringLiteral("Dina"), QStringLiteral("Fog"))};
+        runner(2, QStringLiteral("Bo"), QStringLiteral("<Dahl>")),
+        runner(3, QStringLiteral("Cai"), QStringLiteral("Ek")),
+        runner(4, QStringLiteral("Dina"), QStringLiteral("Fog"))};
     Course rogaine;
     rogaine.id = QStringLiteral("R1");
     rogaine.name = QStringLiteral("Rogaine");
@@ -72,9 +72,9 @@ QList<ResultGroup> resultGroups()
     full.finishTime = utc(9, 29, 59);
     full.raceTime = 3599.9;
     full.completed = true;
-    full.splits = {split(31, SplitStatus::Ok, 600.7, utc(8, 40)), split(32, SplitStatus::Missing, std::nullopt),
-                   split(99, SplitStatus::Additional, 1200.0, utc(8, 50)),
-                   split(33, SplitStatus::VisitedNoTime, std::nullopt)};
+    full.splits = {split(31, SplitStatus::Ok, 600.7, utc(8, 40)),
+        split(32, SplitStatus::Missing, std::nullopt), split(99, SplitStatus::Additional, 1200.0, utc(8, 50)),
+        split(33, SplitStatus::VisitedNoTime, std::nullopt)};
 
     PersonResult bare;
     bare.participantId = fixedId(2);
@@ -109,8 +109,7 @@ QList<ResultGroup> resultGroups()
     inTime.withinTimeLimit = true;
 
     return {{QStringLiteral("H21"), {full, bare, overridden, gone}},
-            {QStringLiteral("Rogaine & Co"), {inTime, overtime}},
-            {QStringLiteral("Empty"), {}}};
+        {QStringLiteral("Rogaine & Co"), {inTime, overtime}}, {QStringLiteral("Empty"), {}}};
 }
 
 } // namespace
@@ -125,7 +124,8 @@ private slots:
         const QString xml = writeIOFResultListXML(resultRace(), resultGroups());
         VERIFY_IOF_VALID(xml.toUtf8());
         VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml.toUtf8());
-        QVERIFY(xml.contains(QStringLiteral("<Name>Spring &amp; &lt;Cup&gt; &quot;Final&quot; O'Ringen</Name>")));
+        QVERIFY(
+            xml.contains(QStringLiteral("<Name>Spring &amp; &lt;Cup&gt; &quot;Final&quot; O'Ringen</Name>")));
         QVERIFY(xml.contains(QStringLiteral("        <Time>3599</Time>\n")));
         QVERIFY(xml.contains(QStringLiteral("        <StartTime>2025-06-14T08:30:00Z</StartTime>\n")));
         QVERIFY(xml.contains(QStringLiteral("<Status>OverTime</Status>")));
@@ -191,11 +191,12 @@ private slots:
     void schemaCheckCatchesTheOldElementOrder()
     {
         // The validator itself must reject a card written before the start time.
-        QString xml = writeIOFStartListXML(resultRace(), {runner(1, "A", "B", QStringLiteral("x"), utc(9, 0))});
+        QString xml
+            = writeIOFStartListXML(resultRace(), {runner(1, "A", "B", QStringLiteral("x"), utc(9, 0))});
         xml.replace(QStringLiteral("        <StartTime>2025-06-14T09:00:00Z</StartTime>\n"
                                    "        <ControlCard>500001</ControlCard>\n"),
-                    QStringLiteral("        <ControlCard>500001</ControlCard>\n"
-                                   "        <StartTime>2025-06-14T09:00:00Z</StartTime>\n"));
+            QStringLiteral("        <ControlCard>500001</ControlCard>\n"
+                           "        <StartTime>2025-06-14T09:00:00Z</StartTime>\n"));
         QVERIFY(!documenttest::validateAgainstIOFSchema(xml.toUtf8()).isEmpty());
     }
 
@@ -203,7 +204,7 @@ private slots:
     {
         const Race race = resultRace();
         for (const QString &xml : {writeIOFResultListXML(race, {}), writeIOFResultListWithSplitsXML(race, {}),
-                                   writeIOFOverallResultListXML(race, {})}) {
+                 writeIOFOverallResultListXML(race, {})}) {
             VERIFY_IOF_VALID(xml.toUtf8());
             QVERIFY(xml.endsWith(QStringLiteral("  </Event>\n</ResultList>\n")));
         }
@@ -223,7 +224,7 @@ private slots:
         const QList<Participant> people = {
             runner(1, QStringLiteral("Zoe"), QStringLiteral("Late"), QStringLiteral("c10"), utc(9, 0)),
             runner(2, QStringLiteral("Al"), QStringLiteral("Early"), QStringLiteral("c10"),
-                   utc(9, 0, 0, QDate(2025, 6, 13))),
+                utc(9, 0, 0, QDate(2025, 6, 13))),
             runner(3, QStringLiteral("No"), QStringLiteral("Time"), QStringLiteral("c10")),
             runner(4, QStringLiteral("Ida"), QStringLiteral("First"), QStringLiteral("c10"), utc(8, 0)),
             runner(5, QStringLiteral("Nina"), QStringLiteral("Nine"), QStringLiteral("c9"), utc(10, 0)),
@@ -253,7 +254,8 @@ private slots:
     {
         Race race;
         race.name = QStringLiteral("Bad\x01\x1f name <&>\"'") + QChar(0xFFFE) + QChar(0xD800);
-        Participant p = runner(1, QStringLiteral("שלום 🏃‍♀️"), QStringLiteral("</Family><x>") + QChar(0x0B));
+        Participant p = runner(
+            1, QStringLiteral("שלום 🏃‍♀️"), QStringLiteral("</Family><x>") + QChar(0x0B));
         p.club = QString(200, QChar(0x00C5));
         p.cardNumber = QStringLiteral("\x07\x1b[31m");
         p.classId = QStringLiteral("cls\x02");
@@ -268,7 +270,7 @@ private slots:
         r.startTime = QDateTime();
         r.finishTime = QDateTime(QDate(-5, 1, 1), QTime(0, 0), Qt::UTC);
         r.splits = {split(1, SplitStatus::Ok, std::numeric_limits<double>::infinity()),
-                    split(2, SplitStatus::Additional, 1e300)};
+            split(2, SplitStatus::Additional, 1e300)};
         const QList<ResultGroup> groups = {{QStringLiteral("\x04") + QChar(0xDC00), {r}}};
         VERIFY_IOF_VALID(writeIOFResultListXML(race, groups).toUtf8());
         VERIFY_IOF_VALID(writeIOFResultListWithSplitsXML(race, groups).toUtf8());

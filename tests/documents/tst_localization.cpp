@@ -141,6 +141,24 @@ private slots:
         QCOMPARE(formatLocalized(format, arguments), expected);
     }
 
+    void everyDocumentCaptionHasADanishText()
+    {
+        LocalizationManager manager(QStringList {"da"});
+        const QStringList keys {"#", "%@ contestant(s)", "%@ controls", "ALL STAGES", "COMPLETED", "Card",
+            "Class", "Club", "IN TIME", "INCOMPLETE", "Name", "No class", "No course/split data", "OVERTIME",
+            "Overall Standings", "Results", "Results — %@", "Score", "Split Times", "Split Times — %@",
+            "Start List", "Start List (Grid)", "Start List (Grid) — page %@ of %@", "Start List — By Class",
+            "Status", "Time", "Total", "Total Time"};
+        for (const QString &key : keys) {
+            const auto text = manager.lookup(key);
+            QVERIFY2(text.has_value(), qPrintable(key));
+            // Format texts keep as many arguments as their key.
+            QCOMPARE(text->count(QStringLiteral("%@")), key.count(QStringLiteral("%@")));
+        }
+        QCOMPARE(manager.lookup(QStringLiteral("No class")),
+            std::optional<QString>(QStringLiteral("Ingen klasse")));
+    }
+
     void sharedInstanceIsOne()
     {
         QCOMPARE(&LocalizationManager::shared(), &LocalizationManager::shared());

@@ -18,7 +18,7 @@ QUuid fixedId(int n)
 }
 
 SplitTime split(qint64 code, SplitStatus status, std::optional<double> leg, std::optional<double> elapsed,
-                std::optional<qint64> score = {})
+    std::optional<qint64> score = {})
 {
     SplitTime s;
     s.controlCode = code;
@@ -94,14 +94,15 @@ private slots:
         r.raceTime = 2730;
         r.completed = true;
         r.splits = {split(31, SplitStatus::Ok, 300, 300), split(32, SplitStatus::Missing, {}, {}),
-                    split(33, SplitStatus::VisitedNoTime, {}, {}), split(99, SplitStatus::Additional, 59.5, 3600),
-                    split(34, SplitStatus::Ok, {}, {})};
+            split(33, SplitStatus::VisitedNoTime, {}, {}), split(99, SplitStatus::Additional, 59.5, 3600),
+            split(34, SplitStatus::Ok, {}, {})};
         const QString html = renderReceiptHTML(r, receiptRace());
         VERIFY_GOLDEN(QStringLiteral("receipt-timed.html"), html.toUtf8());
         QVERIFY(html.contains(QStringLiteral("<div class=\"name\">Åse O'Neil &lt;&amp;&gt;</div>")));
         QVERIFY(html.contains(QStringLiteral("<div>Start: 10:00:00</div><div>Finish: 10:45:30</div>")));
-        QVERIFY(html.contains(QStringLiteral("<tr><td>2</td><td>32</td><td colspan=\"2\" class=\"miss\">MISSING</td></tr>\n"
-                                             "<tr><td>3</td><td>33</td>")));
+        QVERIFY(html.contains(
+            QStringLiteral("<tr><td>2</td><td>32</td><td colspan=\"2\" class=\"miss\">MISSING</td></tr>\n"
+                           "<tr><td>3</td><td>33</td>")));
         QVERIFY(html.endsWith(QStringLiteral("<div class=\"footer-line\">Total time: 45:30</div>"
                                              "<div class=\"footer-line\">COMPLETED</div>\n</body></html>")));
     }
@@ -115,15 +116,17 @@ private slots:
         r.score = 40;
         r.overtimePenalty = 0;
         r.withinTimeLimit = false;
-        r.splits = {split(31, SplitStatus::Ok, 120, 120, 10), split(32, SplitStatus::VisitedNoTime, {}, {}, 20),
-                    split(33, SplitStatus::Additional, 60, 180, 5), split(34, SplitStatus::Missing, {}, {})};
+        r.splits
+            = {split(31, SplitStatus::Ok, 120, 120, 10), split(32, SplitStatus::VisitedNoTime, {}, {}, 20),
+                split(33, SplitStatus::Additional, 60, 180, 5), split(34, SplitStatus::Missing, {}, {})};
         const QString html = renderReceiptHTML(r, receiptRace());
         VERIFY_GOLDEN(QStringLiteral("receipt-score.html"), html.toUtf8());
         QVERIFY(html.contains(QStringLiteral("<th>Pts</th>")));
         QVERIFY(html.contains(QStringLiteral("<td>VISITED</td><td>+20</td>")));
         QVERIFY(html.contains(QStringLiteral("<td>1:00</td><td>0</td>")));
         QVERIFY(!html.contains(QStringLiteral("Overtime penalty")));
-        QVERIFY(html.contains(QStringLiteral("Score: 40 pts</div><div class=\"footer-line\">OVERTIME</div>")));
+        QVERIFY(
+            html.contains(QStringLiteral("Score: 40 pts</div><div class=\"footer-line\">OVERTIME</div>")));
     }
 
     void receiptWithoutRunnerOrCourse()
@@ -288,8 +291,8 @@ private slots:
             race.stages.append(s);
         }
         Participant p;
-        p.classIdByStage = StageMap<QString> {{QStringLiteral("s7"), QStringLiteral("c")},
-                                              {QStringLiteral("s5"), QStringLiteral("c")}};
+        p.classIdByStage = StageMap<QString> {
+            {QStringLiteral("s7"), QStringLiteral("c")}, {QStringLiteral("s5"), QStringLiteral("c")}};
         p.startTime = utc(9, 0);
         race.participants = {p};
         const QStringList cells = cellsOf(makeOECSV(race).chopped(1).split(QLatin1Char('\n'))[1]);

@@ -92,7 +92,7 @@ private slots:
         race.participants = {person("1", QStringLiteral("e1"))};
         race.participants[0].status = before;
         race.participants[0].checkedInAt = at(7, 0);
-        applyChecklistCheckins(race, {entry("e1", "1", startStatus)}, firstPull);
+        (void)applyChecklistCheckins(race, {entry("e1", "1", startStatus)}, firstPull);
         QCOMPARE(race.participants[0].status, after);
         // A runner already checked in keeps the first time.
         QCOMPARE(race.participants[0].checkedInAt, checkedIn ? std::optional(at(7, 0)) : std::nullopt);

@@ -115,6 +115,9 @@ private slots:
             << at(11, 15, 30, QDate(2025, 3, 29)) << at(10, 0, 0, spring) << at(11, 15, 30, spring);
         QTest::newRow("autumn back day")
             << at(11, 15, 30, QDate(2025, 10, 25)) << at(10, 0, 0, autumn) << at(11, 15, 30, autumn);
+        // 02:30 does not exist on the spring-forward day: the time is kept as it was.
+        QTest::newRow("wall-clock time in the gap")
+            << at(2, 30, 0, QDate(2025, 3, 29)) << at(10, 0, 0, spring) << at(2, 30, 0, QDate(2025, 3, 29));
         QTest::newRow("invalid time unchanged") << QDateTime() << at(10, 0) << QDateTime();
     }
     void dateOnRaceDay()

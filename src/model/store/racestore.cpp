@@ -1,6 +1,7 @@
 #include "racestore.h"
 
 #include "atomicfile.h"
+#include "checkins.h"
 #include "log.h"
 #include "perstage.h"
 #include "racejson.h"
@@ -280,6 +281,7 @@ std::optional<ChecklistCredentials> RaceStore::checklistCredentials() const
 
 void RaceStore::applyChecklistCheckins(const QList<ChecklistEntry> &entries)
 {
-    // The check-in operations fill this in; the puller makes no requests before they exist.
-    Q_UNUSED(entries)
+    // A pull that changes nothing neither publishes nor saves.
+    if (::applyChecklistCheckins(m_race, entries, QDateTime::currentDateTimeUtc()))
+        commitChange();
 }

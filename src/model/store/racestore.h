@@ -148,7 +148,7 @@ public:
     // The API key and the race's check-in key, both exactly as stored; nothing when either is
     // empty or absent.
     [[nodiscard]] std::optional<ChecklistCredentials> checklistCredentials() const;
-    // Applies pulled check-ins to the entries (filled in with the check-in operations).
+    // Applies pulled check-ins to the entries; autosaves once when anything changed.
     void applyChecklistCheckins(const QList<ChecklistEntry> &entries);
 
     // ---- Participant, result and unmatched-card operations ----------------------------------

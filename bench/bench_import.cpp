@@ -1,0 +1,164 @@
+// Reading and merging a generated 5,000-entry EntryList and a 40-course CourseData file.
+#include "coursesetup.h"
+#include "entryimport.h"
+#include "iofcoursedataparser.h"
+#include "iofentrylistparser.h"
+#include "log.h"
+#include "racegenerator.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QByteArray escaped(const QString &text)
+{
+    return text.toHtmlEscaped().toUtf8();
+}
+
+const Race &generated()
+{
+    static const Race race = [] {
+        RaceGeneratorOptions options;
+        options.withResults = false;
+        return generateRace(options);
+    }();
+    return race;
+}
+
+// Every generated entry, one in fifty without a card (rental candidates).
+const QByteArray &entryListXml()
+{
+    static const QByteArray xml = [] {
+        const Race &race = generated();
+        QByteArray out
+            = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\" iofVersion=\"3.0\">\n"
+              "<ClassList>";
+        for (const RaceClass &c : race.classes)
+            out += "<Class><Id>" + escaped(c.id) + "</Id><Name>" + escaped(c.name) + "</Name></Class>";
+        out += "</ClassList>\n";
+        int n = 0;
+        for (const Participant &p : race.participants) {
+            out += "<PersonEntry><Person><Name><Family>" + escaped(p.familyName) + "</Family><Given>"
+                + escaped(p.givenName) + "</Given></Name></Person>";
+            if (p.club)
+                out += "<Organisation><Name>" + escaped(*p.club) + "</Name></Organisation>";
+            if (++n % 50 != 0)
+                out += "<ControlCard>" + escaped(p.cardNumber) + "</ControlCard>";
+            if (p.classId)
+                out += "<Class><Id>" + escaped(*p.classId) + "</Id></Class>";
+            out += "</PersonEntry>\n";
+        }
+        return out + "</EntryList>\n";
+    }();
+    return xml;
+}
+
+// 40 courses of 20 controls on a 1:10000 map with every position known.
+const QByteArray &courseDataXml()
+{
+    static const QByteArray xml = [] {
+        QByteArray out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                         "<CourseData xmlns=\"http://www.orienteering.org/datastandard/3.0\"><RaceCourseData>"
+                         "<Map><Scale>10000</Scale></Map>";
+        for (int code = 31; code <= 130; ++code) {
+            out += "<Control><Id>" + QByteArray::number(code) + "</Id><MapPosition unit=\"mm\" x=\""
+                + QByteArray::number((code * 37) % 400) + "\" y=\"" + QByteArray::number((code * 53) % 280)
+                + "\"/></Control>";
+        }
+        for (int c = 0; c < 40; ++c) {
+            out += "<Course><Id>C" + QByteArray::number(c) + "</Id><Name>Course " + QByteArray::number(c)
+                + "</Name>";
+            for (int k = 0; k < 20; ++k)
+                out += "<CourseControl type=\"Control\"><Control>"
+                    + QByteArray::number(31 + (c * 7 + k * 13) % 100) + "</Control></CourseControl>";
+            out += "</Course>";
+        }
+        for (int c = 0; c < 40; ++c) {
+            out += "<ClassCourseAssignment><ClassName>Class " + QByteArray::number(c)
+                + "</ClassName><CourseName>Course " + QByteArray::number(c)
+                + "</CourseName></ClassCourseAssignment>";
+        }
+        return out + "</RaceCourseData></CourseData>\n";
+    }();
+    return xml;
+}
+
+// Parser log lines would swamp the timings.
+struct QuietLog
+{
+    QuietLog()
+    {
+        setLogSink([](const QString &) {});
+    }
+    ~QuietLog() { setLogSink(nullptr); }
+};
+
+void BM_ParseEntryList(benchmark::State &state)
+{
+    QuietLog quiet;
+    const QByteArray &xml = entryListXml();
+    for (auto _ : state) {
+        auto result = IOFEntryListParser::parse(xml);
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["bytes"] = double(xml.size());
+}
+BENCHMARK(BM_ParseEntryList)->Unit(benchmark::kMillisecond);
+
+void BM_ImportEntryListIntoEmptyEvent(benchmark::State &state)
+{
+    QuietLog quiet;
+    const QByteArray &xml = entryListXml();
+    for (auto _ : state) {
+        Race race;
+        applyDownloadedEntries(race, xml, 200);
+        benchmark::DoNotOptimize(race);
+    }
+}
+BENCHMARK(BM_ImportEntryListIntoEmptyEvent)->Unit(benchmark::kMillisecond);
+
+void BM_ReimportEntryList(benchmark::State &state)
+{
+    QuietLog quiet;
+    const QByteArray &xml = entryListXml();
+    Race base;
+    applyDownloadedEntries(base, xml, 200);
+    for (auto _ : state) {
+        state.PauseTiming();
+        Race race = base;
+        state.ResumeTiming();
+        applyDownloadedEntries(race, xml, 200);
+        benchmark::DoNotOptimize(race);
+    }
+}
+BENCHMARK(BM_ReimportEntryList)->Unit(benchmark::kMillisecond);
+
+void BM_ParseCourseData(benchmark::State &state)
+{
+    QuietLog quiet;
+    const QByteArray &xml = courseDataXml();
+    for (auto _ : state) {
+        auto result = IOFCourseDataParser::parse(xml);
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["bytes"] = double(xml.size());
+}
+BENCHMARK(BM_ParseCourseData)->Unit(benchmark::kMillisecond);
+
+void BM_ImportCourseDataTwice(benchmark::State &state)
+{
+    QuietLog quiet;
+    const QByteArray &xml = courseDataXml();
+    for (auto _ : state) {
+        Race race;
+        importCourseData(race, xml, QStringLiteral("courses.xml"));
+        importCourseData(race, xml, QStringLiteral("courses.xml"));
+        benchmark::DoNotOptimize(race);
+    }
+}
+BENCHMARK(BM_ImportCourseDataTwice)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,24 @@
+#pragma once
+
+// Reads an IOF XML 3.0 EntryList document: one new participant per PersonEntry (names, card,
+// club, class) and the classes the entries name. Pure conversion: the event is not touched.
+
+#include "iofxml.h"
+#include "race.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace IOFEntryListParser {
+
+struct Result
+{
+    QList<Participant> participants; // document order, each with a fresh id
+    QList<RaceClass> classes; // one per class id, in order of first mention
+};
+
+// Throws XmlError for bytes that are not an acceptable XML document, and ImportError
+// "No <PersonEntry> elements found in EntryList XML" when there is no entry.
+[[nodiscard]] Result parse(const QByteArray &bytes);
+
+} // namespace IOFEntryListParser

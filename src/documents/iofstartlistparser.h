@@ -1,0 +1,54 @@
+#pragma once
+
+// Reads an IOF XML 3.0 StartList document into one row per runner start (card, names, start
+// time). Matching rows to participants is the caller's business.
+
+#include "iofxml.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+
+class IOFStartListParser
+{
+public:
+    IOFStartListParser() = delete;
+
+    struct Entry
+    {
+        std::optional<QString> cardNumber;
+        std::optional<QString> familyName;
+        std::optional<QString> givenName;
+        QDateTime startTime; // UTC instant
+
+        bool operator==(const Entry &) const = default;
+    };
+
+    // The start list holds no usable data; the message is shown to the organiser as it stands.
+    class ParseError : public std::runtime_error
+    {
+    public:
+        explicit ParseError(const QString &message)
+            : std::runtime_error(message.toStdString())
+            , m_message(message)
+        { }
+        [[nodiscard]] const QString &message() const { return m_message; }
+
+    private:
+        QString m_message;
+    };
+
+    // Rows in document order; starts without a readable start time are dropped. Throws XmlError
+    // for bytes that are not an acceptable XML document, and ParseError
+    // "No <PersonStart> elements found in StartList XML" when there is no start.
+    [[nodiscard]] static QList<Entry> parse(const QByteArray &bytes);
+
+    // Tries, on the untrimmed text: ISO 8601 with fractional seconds and a zone designator; the
+    // same without fractional seconds; local date-time with milliseconds; local date-time. Texts
+    // without a zone are read in the system's current time zone.
+    [[nodiscard]] static std::optional<QDateTime> parseDate(const QString &text);
+};

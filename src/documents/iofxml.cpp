@@ -1,0 +1,282 @@
+#include "iofxml.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xpath.h>
+
+#include <QUuid>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace {
+
+void initLibxml()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+}
+
+// Marks the parse as refused and stops it. Installed in place of the tree builder's DOCTYPE
+// handler, so it runs when "<!DOCTYPE" is read, before any entity or external subset is declared.
+void refuseDoctype(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
+{
+    auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    ctxt->_private = reinterpret_cast<void *>(1);
+    xmlStopParser(ctxt);
+}
+
+QString fromXml(const xmlChar *s)
+{
+    return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString();
+}
+
+// The longest text or CDATA node, walked without recursion (depth is bounded by the parser, but
+// the stack need not be).
+qsizetype longestText(xmlDocPtr doc)
+{
+    qsizetype longest = 0;
+    xmlNodePtr node = doc->children;
+    while (node) {
+        if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) && node->content)
+            longest = std::max<qsizetype>(longest, xmlStrlen(node->content));
+        if (node->children && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node && !node->next)
+            node = node->parent == reinterpret_cast<xmlNodePtr>(doc) ? nullptr : node->parent;
+        if (node)
+            node = node->next;
+    }
+    return longest;
+}
+
+} // namespace
+
+IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
+{
+    initLibxml();
+    if (bytes.size() > maxDocumentBytes) {
+        throw XmlError(
+            QStringLiteral("The file is too large to be an IOF XML document (%1 bytes; the limit is %2).")
+                .arg(bytes.size())
+                .arg(maxDocumentBytes));
+    }
+    if (bytes.isEmpty())
+        throw XmlError(QStringLiteral("The file is empty, not an XML document."));
+
+    std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+    if (!ctxt)
+        throw XmlError(QStringLiteral("The XML parser could not be started."));
+    ctxt->sax->internalSubset = refuseDoctype;
+    ctxt->_private = nullptr;
+
+    // No XML_PARSE_NOENT / DTDLOAD / DTDATTR / HUGE / XINCLUDE: entities stay unexpanded, no DTD is
+    // fetched, and libxml2's depth and text-size limits stay in force.
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    xmlDocPtr doc
+        = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
+    const bool refused = ctxt->_private != nullptr;
+    if (refused || !doc || !ctxt->wellFormed) {
+        QString message;
+        if (refused) {
+            message
+                = QStringLiteral("The file declares a document type (<!DOCTYPE>); IOF XML files never do, "
+                                 "so it is not read.");
+        } else {
+            const xmlError *err = xmlCtxtGetLastError(ctxt.get());
+            const QString detail = err && err->message ? QString::fromUtf8(err->message).trimmed()
+                                                       : QStringLiteral("unknown error");
+            message = err && err->line > 0
+                ? QStringLiteral("The file is not well-formed XML: %1 (line %2).").arg(detail).arg(err->line)
+                : QStringLiteral("The file is not well-formed XML: %1.").arg(detail);
+        }
+        if (doc)
+            xmlFreeDoc(doc);
+        throw XmlError(message);
+    }
+
+    // libxml2 lets a text of any size through in small pieces; IOF texts are names and numbers.
+    if (const qsizetype longest = longestText(doc); longest > maxTextBytes) {
+        xmlFreeDoc(doc);
+        throw XmlError(
+            QStringLiteral("The file holds a text of %1 bytes; no IOF field is longer than %2, so it is "
+                           "not read.")
+                .arg(longest)
+                .arg(maxTextBytes));
+    }
+
+    IofXmlDocument result;
+    result.m_doc = doc;
+    result.m_xpath = xmlXPathNewContext(doc);
+    if (!result.m_xpath)
+        throw XmlError(QStringLiteral("The XML document could not be queried."));
+    return result;
+}
+
+IofXmlDocument::IofXmlDocument(IofXmlDocument &&other) noexcept
+    : m_doc(std::exchange(other.m_doc, nullptr))
+    , m_xpath(std::exchange(other.m_xpath, nullptr))
+    , m_compiled(std::exchange(other.m_compiled, {}))
+{ }
+
+IofXmlDocument &IofXmlDocument::operator=(IofXmlDocument &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_doc = std::exchange(other.m_doc, nullptr);
+        m_xpath = std::exchange(other.m_xpath, nullptr);
+        m_compiled = std::exchange(other.m_compiled, {});
+    }
+    return *this;
+}
+
+IofXmlDocument::~IofXmlDocument()
+{
+    release();
+}
+
+void IofXmlDocument::release()
+{
+    for (auto *expr : std::as_const(m_compiled)) {
+        if (expr)
+            xmlXPathFreeCompExpr(expr);
+    }
+    m_compiled.clear();
+    if (m_xpath)
+        xmlXPathFreeContext(m_xpath);
+    m_xpath = nullptr;
+    if (m_doc)
+        xmlFreeDoc(m_doc);
+    m_doc = nullptr;
+}
+
+xmlXPathCompExprPtr IofXmlDocument::compiled(const char *xpath) const
+{
+    const QByteArray key(xpath);
+    auto it = m_compiled.constFind(key);
+    if (it != m_compiled.constEnd())
+        return it.value();
+    // A failed compilation is cached as nullptr: the query then finds nothing, every time.
+    xmlXPathCompExprPtr expr = xmlXPathCtxtCompile(m_xpath, reinterpret_cast<const xmlChar *>(xpath));
+    m_compiled.insert(key, expr);
+    return expr;
+}
+
+QList<IofXmlDocument::Node> IofXmlDocument::query(const char *xpath, Node context, bool elementsOnly) const
+{
+    QList<Node> nodes;
+    if (!m_doc || !m_xpath)
+        return nodes;
+    xmlXPathCompExprPtr expr = compiled(xpath);
+    if (!expr)
+        return nodes;
+    m_xpath->node = context ? context : reinterpret_cast<xmlNodePtr>(m_doc);
+    std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> result(
+        xmlXPathCompiledEval(expr, m_xpath), xmlXPathFreeObject);
+    if (!result || result->type != XPATH_NODESET || !result->nodesetval)
+        return nodes;
+    const xmlNodeSetPtr set = result->nodesetval;
+    nodes.reserve(set->nodeNr);
+    for (int i = 0; i < set->nodeNr; ++i) {
+        xmlNodePtr node = set->nodeTab[i];
+        if (!node || (elementsOnly && node->type != XML_ELEMENT_NODE))
+            continue;
+        nodes.append(node);
+    }
+    return nodes;
+}
+
+IofXmlDocument::Node IofXmlDocument::first(const char *xpath, Node context) const
+{
+    const QList<Node> nodes = query(xpath, context, false);
+    if (nodes.isEmpty() || nodes.first()->type != XML_ELEMENT_NODE)
+        return nullptr;
+    return nodes.first();
+}
+
+std::optional<QString> IofXmlDocument::text(const char *xpath, Node context) const
+{
+    const QList<Node> nodes = query(xpath, context, false);
+    if (nodes.isEmpty())
+        return std::nullopt;
+    return stringValue(nodes.first()).trimmed();
+}
+
+std::optional<QString> IofXmlDocument::childText(Node element, const char *localName) const
+{
+    const QByteArray xpath = QByteArrayLiteral("*[local-name()='") + localName + QByteArrayLiteral("']");
+    return text(xpath.constData(), element);
+}
+
+std::optional<QString> IofXmlDocument::attribute(Node element, const char *name)
+{
+    if (!element)
+        return std::nullopt;
+    xmlChar *value = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar *>(name));
+    if (!value)
+        return std::nullopt;
+    QString result = fromXml(value);
+    xmlFree(value);
+    return result;
+}
+
+QString IofXmlDocument::stringValue(Node node)
+{
+    if (!node)
+        return {};
+    xmlChar *content = xmlNodeGetContent(node);
+    QString result = fromXml(content);
+    if (content)
+        xmlFree(content);
+    return result;
+}
+
+QString IofXmlDocument::localName(Node node)
+{
+    return node ? fromXml(node->name) : QString();
+}
+
+QString IofXmlDocument::rootName() const
+{
+    return m_doc ? localName(xmlDocGetRootElement(m_doc)) : QString();
+}
+
+std::optional<qint64> iofInteger(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    qsizetype i = (text.front() == u'+' || text.front() == u'-') ? 1 : 0;
+    if (i == text.size())
+        return std::nullopt;
+    for (qsizetype k = i; k < text.size(); ++k) {
+        if (text[k] < u'0' || text[k] > u'9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    // QString::toLongLong rejects a leading '+' followed by nothing and reports overflow.
+    const qint64 value = text.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> iofDecimal(const QString &text)
+{
+    if (text.isEmpty() || text.front().isSpace() || text.back().isSpace())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString newIdText()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}

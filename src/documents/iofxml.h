@@ -1,0 +1,87 @@
+#pragma once
+
+// A read-only XML document for the IOF importers, parsed safely and queried with XPath.
+//
+// Parsing never touches the network, never loads or honours a DTD (a document that declares one is
+// refused before any of its declarations are read, so entity expansion bombs cannot run) and keeps
+// libxml2's limits on nesting depth and text size. Queries address elements by local name, so a
+// document in any namespace or none reads alike.
+
+#include "race.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+struct _xmlDoc;
+struct _xmlNode;
+struct _xmlXPathContext;
+struct _xmlXPathCompExpr;
+
+// The bytes were not a well-formed (or acceptable) XML document. The message names the cause and,
+// where the parser knows it, the line.
+class XmlError : public ImportError
+{
+public:
+    using ImportError::ImportError;
+};
+
+class IofXmlDocument
+{
+public:
+    using Node = _xmlNode *;
+
+    // Larger files are refused before parsing: no IOF list comes near it.
+    static constexpr qsizetype maxDocumentBytes = 64 * 1024 * 1024;
+    // Longer texts are refused: names, codes and times are short.
+    static constexpr qsizetype maxTextBytes = 1024 * 1024;
+
+    // Throws XmlError.
+    [[nodiscard]] static IofXmlDocument parse(const QByteArray &bytes);
+
+    IofXmlDocument(IofXmlDocument &&) noexcept;
+    IofXmlDocument &operator=(IofXmlDocument &&) noexcept;
+    ~IofXmlDocument();
+
+    // The nodes an XPath query finds, in document order; relative to `context` when given, else to
+    // the document. A query that fails finds nothing. With `elementsOnly`, other nodes are skipped.
+    [[nodiscard]] QList<Node> query(
+        const char *xpath, Node context = nullptr, bool elementsOnly = true) const;
+    // The first element the query finds, or nullptr.
+    [[nodiscard]] Node first(const char *xpath, Node context = nullptr) const;
+    // The string value of the first node the query finds, trimmed; absent when nothing is found.
+    [[nodiscard]] std::optional<QString> text(const char *xpath, Node context = nullptr) const;
+    // The text of the first child element with this local name (`*[local-name()='NAME']`).
+    [[nodiscard]] std::optional<QString> childText(Node element, const char *localName) const;
+
+    // An attribute without namespace, as it stands (not trimmed).
+    [[nodiscard]] static std::optional<QString> attribute(Node element, const char *name);
+    // The concatenated text content of a node.
+    [[nodiscard]] static QString stringValue(Node node);
+    [[nodiscard]] static QString localName(Node node);
+    // The root element's local name, or empty when there is none.
+    [[nodiscard]] QString rootName() const;
+
+private:
+    IofXmlDocument() = default;
+    _xmlXPathCompExpr *compiled(const char *xpath) const;
+    void release();
+
+    _xmlDoc *m_doc = nullptr;
+    _xmlXPathContext *m_xpath = nullptr;
+    mutable QHash<QByteArray, _xmlXPathCompExpr *> m_compiled;
+};
+
+// Strict number reading shared by the IOF readers.
+// Integer: an optional sign and ASCII digits, nothing else (no spaces, no "10.0"); out of range is
+// no number.
+[[nodiscard]] std::optional<qint64> iofInteger(const QString &text);
+// Decimal: plain or exponent notation, the whole text, no surrounding spaces; only finite values
+// (an infinite or NaN coordinate or scale would poison every length computed from it).
+[[nodiscard]] std::optional<double> iofDecimal(const QString &text);
+// A new random id in upper-case 36-character form, for records whose file gives none.
+[[nodiscard]] QString newIdText();

@@ -1,0 +1,265 @@
+#include "pdftablerenderer.h"
+
+#include "log.h"
+
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <mutex>
+
+namespace {
+
+// Debian's fonts-liberation2 first, then the older package's location.
+const char *const fontFolders[]
+    = {"/usr/share/fonts/truetype/liberation2/", "/usr/share/fonts/truetype/liberation/"};
+const char *const fontFiles[] = {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"};
+
+const QColor darkGray(85, 85, 85);
+
+QFont makeFont(qreal points, bool bold)
+{
+    QFont font(PDFTableRenderer::documentFontFamily());
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setKerning(true);
+    // Hinting would move glyphs to a device grid that a PDF does not have.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+} // namespace
+
+QString PDFTableRenderer::documentFontFamily()
+{
+    static QString family;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char *folder : fontFolders) {
+            for (const char *file : fontFiles) {
+                const QString path = QString::fromLatin1(folder) + QString::fromLatin1(file);
+                if (!QFileInfo::exists(path))
+                    continue;
+                const int id = QFontDatabase::addApplicationFont(path);
+                const QStringList families = QFontDatabase::applicationFontFamilies(id);
+                if (id >= 0 && !families.isEmpty())
+                    family = families.first();
+            }
+            if (!family.isEmpty())
+                break;
+        }
+        if (family.isEmpty()) {
+            logLine(QStringLiteral("PDFTableRenderer: Liberation Sans not found, using the default font"));
+            family = QFont().defaultFamily();
+        }
+    });
+    return family;
+}
+
+PDFTableRenderer::PDFTableRenderer(qreal pageWidth, qreal pageHeight, qreal margin)
+    : m_pageWidth(pageWidth)
+    , m_pageHeight(pageHeight)
+    , m_margin(margin)
+    , m_cursorY(margin)
+{ }
+
+PDFTableRenderer::~PDFTableRenderer()
+{
+    // A renderer dropped without finish() leaves no half-written file behind: the save file is
+    // discarded when it is not committed.
+    if (m_painter && m_painter->isActive())
+        m_painter->end();
+}
+
+std::unique_ptr<PDFTableRenderer> PDFTableRenderer::create(
+    const QString &path, qreal pageWidth, qreal pageHeight, qreal margin, QString *error)
+{
+    auto fail = [error](const QString &why) -> std::unique_ptr<PDFTableRenderer> {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return fail(QStringLiteral("PDF output needs a running GUI application"));
+    if (!(pageWidth > 0 && pageHeight > 0 && margin >= 0))
+        return fail(QStringLiteral("invalid page geometry"));
+
+    std::unique_ptr<PDFTableRenderer> r(new PDFTableRenderer(pageWidth, pageHeight, margin));
+    r->m_titleFont = makeFont(16, true);
+    r->m_subtitleFont = makeFont(11, false);
+    r->m_sectionFont = makeFont(12, true);
+    r->m_sectionTrailingFont = makeFont(8, false);
+    r->m_headerFont = makeFont(9, true);
+    r->m_bodyFont = makeFont(9, false);
+
+    // Written beside the target and moved into place by finish(), so a failed export never
+    // leaves a truncated file where a good one was.
+    r->m_file = std::make_unique<QSaveFile>(path);
+    if (!r->m_file->open(QIODevice::WriteOnly))
+        return fail(r->m_file->errorString());
+
+    r->m_writer = std::make_unique<QPdfWriter>(r->m_file.get());
+    r->m_writer->setResolution(72);
+    r->m_writer->setCreator(QString());
+    r->m_writer->setPageSize(
+        QPageSize(QSizeF(pageWidth, pageHeight), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    r->m_writer->setPageOrientation(QPageLayout::Portrait);
+    r->m_writer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+
+    r->m_painter = std::make_unique<QPainter>();
+    if (!r->m_painter->begin(r->m_writer.get())) {
+        r->m_file->cancelWriting();
+        return fail(QStringLiteral("cannot start the PDF document"));
+    }
+    r->m_painter->setRenderHint(QPainter::Antialiasing, true);
+    r->m_painter->setRenderHint(QPainter::TextAntialiasing, true);
+    r->m_pageCount = 1;
+    r->beginPage();
+    return r;
+}
+
+void PDFTableRenderer::beginPage()
+{
+    m_cursorY = m_margin;
+}
+
+void PDFTableRenderer::startNewPage()
+{
+    if (m_finished)
+        return;
+    m_writer->newPage();
+    ++m_pageCount;
+    beginPage();
+}
+
+void PDFTableRenderer::ensureSpace(qreal height)
+{
+    if (m_cursorY + height > m_pageHeight - m_margin)
+        startNewPage();
+}
+
+void PDFTableRenderer::drawText(
+    const QString &text, qreal x, qreal top, const QFont &font, const QColor &color)
+{
+    if (text.isEmpty() || m_finished)
+        return;
+    // The line's top is given; QPainter places text on its baseline.
+    const QFontMetricsF metrics(font, m_writer.get());
+    m_painter->setFont(font);
+    m_painter->setPen(color);
+    m_painter->drawText(QPointF(x, top + metrics.ascent()), text);
+}
+
+void PDFTableRenderer::drawRule(qreal y, const QColor &color, qreal width)
+{
+    if (m_finished)
+        return;
+    QPen pen(color);
+    pen.setWidthF(width);
+    pen.setCapStyle(Qt::FlatCap);
+    m_painter->setPen(pen);
+    m_painter->drawLine(QPointF(m_margin, y), QPointF(m_pageWidth - m_margin, y));
+}
+
+qreal PDFTableRenderer::textWidth(const QString &text, const QFont &font) const
+{
+    return QFontMetricsF(font, m_writer.get()).horizontalAdvance(text);
+}
+
+void PDFTableRenderer::drawTitle(const QString &text)
+{
+    ensureSpace(24);
+    drawText(text, m_margin, m_cursorY, m_titleFont, Qt::black);
+    m_cursorY += 22;
+}
+
+void PDFTableRenderer::drawSubtitle(const QString &text)
+{
+    ensureSpace(18);
+    drawText(text, m_margin, m_cursorY, m_subtitleFont, darkGray);
+    m_cursorY += 16;
+}
+
+void PDFTableRenderer::drawSection(const QString &title, const std::optional<QString> &trailing)
+{
+    ensureSpace(24);
+    m_cursorY += 6;
+    drawText(title, m_margin, m_cursorY, m_sectionFont, Qt::black);
+    if (trailing && !trailing->isEmpty()) {
+        const qreal x = m_pageWidth - m_margin - textWidth(*trailing, m_sectionTrailingFont);
+        drawText(*trailing, x, m_cursorY + 3, m_sectionTrailingFont, darkGray);
+    }
+    m_cursorY += 16;
+    drawRule(m_cursorY, Qt::black, 0.75);
+    m_cursorY += 6;
+}
+
+void PDFTableRenderer::drawHeaderRow(const QList<PDFColumn> &columns)
+{
+    ensureSpace(18);
+    qreal x = m_margin;
+    for (const PDFColumn &column : columns) {
+        drawText(column.title, x, m_cursorY, m_headerFont, Qt::black);
+        x += column.width;
+    }
+    m_cursorY += 12;
+    drawRule(m_cursorY, Qt::black, 1.0);
+    m_cursorY += 4;
+}
+
+void PDFTableRenderer::drawCellRow(
+    const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove)
+{
+    drawCellRow(cells, columns, separatorAbove, m_bodyFont, {});
+}
+
+void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns,
+    bool separatorAbove, const QFont &font, const QList<QColor> &colors)
+{
+    ensureSpace(18);
+    if (separatorAbove)
+        drawRule(m_cursorY - 2, QColor::fromRgbF(0.6f, 0.6f, 0.6f), 0.5);
+    qreal x = m_margin;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (i < cells.size())
+            drawText(cells.at(i), x, m_cursorY, font, i < colors.size() ? colors.at(i) : QColor(Qt::black));
+        x += columns.at(i).width;
+    }
+    m_cursorY += 14;
+}
+
+void PDFTableRenderer::drawRow(const QString &text, bool bold)
+{
+    ensureSpace(14);
+    drawText(text, m_margin, m_cursorY, bold ? m_headerFont : m_bodyFont, Qt::black);
+    m_cursorY += 13;
+}
+
+bool PDFTableRenderer::finish(QString *error)
+{
+    if (m_finished) {
+        if (error)
+            *error = QStringLiteral("document already finished");
+        return false;
+    }
+    m_finished = true;
+    const bool painted = m_painter->end();
+    m_writer.reset();
+    if (!painted) {
+        m_file->cancelWriting();
+        if (error)
+            *error = QStringLiteral("cannot finish the PDF document");
+        return false;
+    }
+    if (!m_file->commit()) {
+        if (error)
+            *error = m_file->errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+// Titled, paginated tables written to one PDF file, one unit = one point (72 dpi).
+//
+// The renderer owns the cursor that moves down the page (`cursorY`: from the page's top edge to
+// the top of the next line) and decides the page breaks; a document only says what to draw, line
+// by line. Text is set in Liberation Sans loaded from its installed file, so the output does not
+// depend on the machine's font configuration. Main thread only; needs a QGuiApplication.
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QPdfWriter;
+class QSaveFile;
+
+struct PDFColumn
+{
+    QString title;
+    qreal width = 0;
+};
+
+// Outcome of writing a PDF document; `error` says why when `ok` is false.
+struct PdfExportResult
+{
+    bool ok = false;
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
+// A4 in points.
+inline constexpr qreal a4ShortSide = 595;
+inline constexpr qreal a4LongSide = 842;
+inline constexpr qreal documentMargin = 36;
+
+class PDFTableRenderer
+{
+public:
+    // Opens `path` for writing and starts the first page; absent (with the reason in `error`)
+    // when the file cannot be created or no GUI application exists.
+    [[nodiscard]] static std::unique_ptr<PDFTableRenderer> create(
+        const QString &path, qreal pageWidth, qreal pageHeight, qreal margin, QString *error = nullptr);
+    ~PDFTableRenderer();
+    PDFTableRenderer(const PDFTableRenderer &) = delete;
+    PDFTableRenderer &operator=(const PDFTableRenderer &) = delete;
+
+    // Breaks the page when cursorY + height > pageHeight − margin.
+    void ensureSpace(qreal height);
+    void startNewPage();
+
+    void drawTitle(const QString &text);
+    void drawSubtitle(const QString &text);
+    // Heading with an optional trailing text ending at the right margin, and a rule below.
+    void drawSection(const QString &title, const std::optional<QString> &trailing = std::nullopt);
+    void drawHeaderRow(const QList<PDFColumn> &columns);
+    // One table row, one text per column (missing cells are blank), body font, black.
+    void drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove);
+    // The same geometry with one font for the row and one colour per cell (black when missing).
+    void drawCellRow(const QStringList &cells, const QList<PDFColumn> &columns, bool separatorAbove,
+        const QFont &font, const QList<QColor> &colors);
+    // One full-width line in the body size.
+    void drawRow(const QString &text, bool bold = false);
+
+    [[nodiscard]] qreal textWidth(const QString &text, const QFont &font) const;
+
+    // Ends the last page and completes the file; false (with the reason) when it cannot be
+    // written. The renderer is not used afterwards.
+    [[nodiscard]] bool finish(QString *error = nullptr);
+
+    [[nodiscard]] qreal pageWidth() const { return m_pageWidth; }
+    [[nodiscard]] qreal pageHeight() const { return m_pageHeight; }
+    [[nodiscard]] qreal margin() const { return m_margin; }
+    [[nodiscard]] qreal cursorY() const { return m_cursorY; }
+    [[nodiscard]] int pageCount() const { return m_pageCount; }
+
+    [[nodiscard]] const QFont &titleFont() const { return m_titleFont; }
+    [[nodiscard]] const QFont &subtitleFont() const { return m_subtitleFont; }
+    [[nodiscard]] const QFont &sectionFont() const { return m_sectionFont; }
+    [[nodiscard]] const QFont &sectionTrailingFont() const { return m_sectionTrailingFont; }
+    [[nodiscard]] const QFont &headerFont() const { return m_headerFont; }
+    [[nodiscard]] const QFont &bodyFont() const { return m_bodyFont; }
+
+    // The family the documents are set in ("Liberation Sans" when its files are installed).
+    [[nodiscard]] static QString documentFontFamily();
+
+private:
+    PDFTableRenderer(qreal pageWidth, qreal pageHeight, qreal margin);
+
+    void beginPage();
+    void drawText(const QString &text, qreal x, qreal top, const QFont &font, const QColor &color);
+    void drawRule(qreal y, const QColor &color, qreal width);
+
+    qreal m_pageWidth;
+    qreal m_pageHeight;
+    qreal m_margin;
+    qreal m_cursorY;
+    int m_pageCount = 0;
+    bool m_finished = false;
+
+    QFont m_titleFont;
+    QFont m_subtitleFont;
+    QFont m_sectionFont;
+    QFont m_sectionTrailingFont;
+    QFont m_headerFont;
+    QFont m_bodyFont;
+
+    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QPdfWriter> m_writer;
+    std::unique_ptr<QPainter> m_painter;
+};

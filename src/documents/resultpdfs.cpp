@@ -1,0 +1,233 @@
+#include "resultpdfs.h"
+
+#include "documenttext.h"
+#include "localization.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString dash = QStringLiteral("—");
+
+QString durationCell(const std::optional<double> &seconds)
+{
+    return seconds ? formatDurationForPDF(*seconds) : dash;
+}
+
+// The common frame: title, subtitle, the body, finish.
+template<typename Body>
+PdfExportResult renderDocument(
+    const QString &path, qreal width, qreal height, const Race &race, const QString &subtitle, Body body)
+{
+    PdfExportResult result;
+    auto renderer = PDFTableRenderer::create(path, width, height, documentMargin, &result.error);
+    if (!renderer)
+        return result;
+    renderer->drawTitle(race.name);
+    renderer->drawSubtitle(subtitle);
+    body(*renderer);
+    result.ok = renderer->finish(&result.error);
+    return result;
+}
+
+QString stageSubtitle(const char *plain, const char *withStage, const std::optional<QString> &stageLabel)
+{
+    if (stageLabel)
+        return localized(QString::fromUtf8(withStage), {*stageLabel});
+    return localized(QString::fromUtf8(plain));
+}
+
+const SplitTime *splitAt(const PersonResult &result, qsizetype j)
+{
+    return j < result.splits.size() ? &result.splits.at(j) : nullptr;
+}
+
+void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const QList<PersonResult> &results)
+{
+    const QString noData = localized(QStringLiteral("No course/split data"));
+    if (results.isEmpty()) {
+        renderer.drawRow(noData);
+        return;
+    }
+    const PersonResult *reference = &results.first();
+    for (const PersonResult &r : results) {
+        if (r.splits.size() > reference->splits.size())
+            reference = &r;
+    }
+    if (reference->splits.isEmpty()) {
+        renderer.drawRow(noData);
+        return;
+    }
+    QList<qint64> controls;
+    for (const SplitTime &s : reference->splits)
+        controls.append(s.controlCode);
+    const qsizetype positions = controls.size();
+
+    // Leg ranks per position: equal legs get consecutive, distinct ranks (stable by row order).
+    QList<QList<int>> legRank(results.size(), QList<int>(positions, 0));
+    for (qsizetype j = 0; j < positions; ++j) {
+        QList<QPair<double, qsizetype>> legs;
+        for (qsizetype i = 0; i < results.size(); ++i) {
+            const SplitTime *s = splitAt(results.at(i), j);
+            if (s && s->status != SplitStatus::Missing && s->legTime && std::isfinite(*s->legTime))
+                legs.append({*s->legTime, i});
+        }
+        std::stable_sort(
+            legs.begin(), legs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (qsizetype k = 0; k < legs.size(); ++k)
+            legRank[legs.at(k).second][j] = int(k + 1);
+    }
+
+    const QString total = localized(QStringLiteral("Total"));
+    const QColor black(Qt::black);
+    const QColor red(Qt::red);
+    const QColor gray(128, 128, 128);
+    constexpr qsizetype blockSize = 12;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const PersonResult &result = results.at(i);
+        for (qsizetype start = 0; start < positions; start += blockSize) {
+            const qsizetype end = std::min(positions, start + blockSize);
+            const bool last = end == positions;
+            QList<PDFColumn> columns {{QString(), 160}};
+            for (qsizetype j = start; j < end; ++j)
+                columns.append({QString(), 45});
+            if (last)
+                columns.append({QString(), 70});
+
+            QStringList a {QString()};
+            QStringList b {start == 0
+                    ? QStringLiteral("%1. %2").arg(i + 1).arg(resultParticipantName(race, result))
+                    : QString()};
+            QStringList c {QString()};
+            QList<QColor> aColors {black};
+            QList<QColor> bColors {black};
+            QList<QColor> cColors {black};
+            for (qsizetype j = start; j < end; ++j) {
+                a.append(QString::number(controls.at(j)));
+                aColors.append(black);
+                const SplitTime *s = splitAt(result, j);
+                const bool usable = s && s->status != SplitStatus::Missing;
+                if (usable && s->elapsedFromStart) {
+                    b.append(formatDurationForPDF(*s->elapsedFromStart));
+                    bColors.append(black);
+                } else {
+                    b.append(dash);
+                    bColors.append(red);
+                }
+                if (usable && s->legTime) {
+                    QString leg = formatDurationForPDF(*s->legTime);
+                    if (legRank[i][j] > 0)
+                        leg += QStringLiteral(" (%1)").arg(legRank[i][j]);
+                    c.append(leg);
+                } else {
+                    c.append(dash);
+                }
+                cColors.append(gray);
+            }
+            if (last) {
+                a.append(total);
+                aColors.append(black);
+                b.append(durationCell(result.raceTime));
+                bColors.append(black);
+                c.append(resultStatusText(result));
+                cColors.append(gray);
+            }
+            renderer.drawCellRow(a, columns, start == 0, renderer.headerFont(), aColors);
+            renderer.drawCellRow(b, columns, false, renderer.headerFont(), bColors);
+            renderer.drawCellRow(c, columns, false, renderer.bodyFont(), cColors);
+        }
+    }
+}
+
+} // namespace
+
+QString formatDurationForPDF(double seconds)
+{
+    return formatDuration(seconds);
+}
+
+QString resultParticipantName(const Race &race, const PersonResult &result)
+{
+    const Participant *p = findParticipant(race, result.participantId);
+    return p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown");
+}
+
+QString resultStatusText(const PersonResult &result)
+{
+    if (result.completedOverride)
+        return localized(
+            *result.completedOverride ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+    if (result.score) {
+        if (!result.withinTimeLimit)
+            return QString();
+        return localized(*result.withinTimeLimit ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
+    }
+    return localized(result.completed ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+}
+
+PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &groups,
+    const std::optional<QString> &stageLabel, const QString &path)
+{
+    const QString subtitle = stageSubtitle("Results", "Results — %@", stageLabel);
+    return renderDocument(path, a4ShortSide, a4LongSide, race, subtitle, [&](PDFTableRenderer &renderer) {
+        for (const ResultGroup &group : groups) {
+            renderer.drawSection(group.classLabel);
+            const bool scoreMode
+                = std::any_of(group.results.begin(), group.results.end(), [&](const PersonResult &r) {
+                      const Course *course = findCourse(race, r.courseId);
+                      return course && course->type == CourseType::Rogaining;
+                  });
+            const QList<PDFColumn> columns {{localized(QStringLiteral("#")), 30},
+                {localized(QStringLiteral("Name")), 200}, {localized(QStringLiteral("Card")), 80},
+                {localized(scoreMode ? QStringLiteral("Score") : QStringLiteral("Time")), 80},
+                {localized(QStringLiteral("Status")), 100}};
+            renderer.drawHeaderRow(columns);
+            int n = 0;
+            for (const PersonResult &r : group.results) {
+                const QString fourth
+                    = scoreMode ? (r.score ? QString::number(*r.score) : dash) : durationCell(r.raceTime);
+                renderer.drawCellRow({QString::number(++n), resultParticipantName(race, r), r.cardNumber,
+                                         fourth, resultStatusText(r)},
+                    columns, false);
+            }
+        }
+    });
+}
+
+PdfExportResult renderOverallStandingsPDF(
+    const Race &race, const QList<StandingsGroup> &groups, const QString &path)
+{
+    const QString subtitle = localized(QStringLiteral("Overall Standings"));
+    return renderDocument(path, a4ShortSide, a4LongSide, race, subtitle, [&](PDFTableRenderer &renderer) {
+        for (const StandingsGroup &group : groups) {
+            renderer.drawSection(group.classLabel);
+            const QList<PDFColumn> columns {{localized(QStringLiteral("#")), 30},
+                {localized(QStringLiteral("Name")), 220}, {localized(QStringLiteral("Total Time")), 100},
+                {localized(QStringLiteral("Status")), 100}};
+            renderer.drawHeaderRow(columns);
+            int n = 0;
+            for (const StandingsRow &row : group.rows) {
+                renderer.drawCellRow(
+                    {QString::number(++n),
+                        personDisplayName(row.participant.givenName, row.participant.familyName),
+                        durationCell(row.totalTime),
+                        localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
+                                                         : QStringLiteral("INCOMPLETE"))},
+                    columns, false);
+            }
+        }
+    });
+}
+
+PdfExportResult renderSplitTimesPDF(const Race &race, const QList<ResultGroup> &groups,
+    const std::optional<QString> &stageLabel, const QString &path)
+{
+    const QString subtitle = stageSubtitle("Split Times", "Split Times — %@", stageLabel);
+    return renderDocument(path, a4LongSide, a4ShortSide, race, subtitle, [&](PDFTableRenderer &renderer) {
+        for (const ResultGroup &group : groups) {
+            renderer.drawSection(group.classLabel);
+            drawSplitGroup(renderer, race, group.results);
+        }
+    });
+}

@@ -1,0 +1,110 @@
+// Every text the shell shows is a key with an entry in the Danish table: the keys built in code
+// (section titles, introduction texts, guides, about) and the literal keys of the QML files.
+
+#include "introductioncontent.h"
+#include "languagepickerviewmodel.h"
+#include "sidebaritem.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QTranslator>
+
+namespace {
+
+QString unescapeJs(const QString &literal)
+{
+    QString out;
+    for (int i = 0; i < literal.size(); ++i) {
+        if (literal.at(i) == QLatin1Char('\\') && i + 1 < literal.size())
+            ++i;
+        out.append(literal.at(i));
+    }
+    return out;
+}
+
+QSet<QString> qmlKeys()
+{
+    QSet<QString> keys;
+    // qsTranslate("Vexlo", "...") and the title keys handed to the icon labels and sidebar rows.
+    const QRegularExpression translate(
+        QStringLiteral(R"re(qsTranslate\("Vexlo",\s*"((?:[^"\\]|\\.)*)"\))re"));
+    const QRegularExpression title(QStringLiteral(R"re(\btitle:\s*"((?:[^"\\]|\\.)*)")re"));
+    QDirIterator it(QStringLiteral(VEXLO_SOURCE_DIR "/src/app"), QStringList {QStringLiteral("*.qml")},
+        QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString text = QString::fromUtf8(file.readAll());
+        for (const auto &re : {translate, title}) {
+            auto matches = re.globalMatch(text);
+            while (matches.hasNext())
+                keys.insert(unescapeJs(matches.next().captured(1)));
+        }
+    }
+    return keys;
+}
+
+QSet<QString> codeKeys()
+{
+    QSet<QString> keys;
+    for (SidebarItem item : allSidebarItems())
+        keys.insert(sidebarItemTitle(item));
+    for (const InfoSection &section : allInfoSections())
+        keys.insert(section.purpose);
+    for (const Guide &guide : allGuides()) {
+        keys.insert(guide.title);
+        keys.insert(guide.summary);
+        for (const QString &step : guide.steps)
+            keys.insert(step);
+    }
+    for (const AboutBlock &block : aboutBlocks()) {
+        keys.insert(block.heading);
+        keys.insert(block.body);
+    }
+    return keys;
+}
+
+} // namespace
+
+class TestTranslationKeys : public QObject
+{
+    Q_OBJECT
+private slots:
+    void qmlFilesWereFound()
+    {
+        const QSet<QString> keys = qmlKeys();
+        QVERIFY(keys.contains(QStringLiteral("Save Event...")));
+        QVERIFY(keys.contains(QStringLiteral("Tools")));
+        QVERIFY(keys.contains(QStringLiteral("Select a section")));
+    }
+
+    void everyKeyHasADanishEntry()
+    {
+        QTranslator danish;
+        QVERIFY(danish.load(AppTranslator::tablePath(QStringLiteral("da"))));
+        QStringList missing;
+        for (const QString &key : qmlKeys() + codeKeys()) {
+            if (danish.translate("Vexlo", key.toUtf8().constData()).isEmpty())
+                missing.append(key);
+        }
+        missing.sort();
+        if (!missing.isEmpty())
+            qWarning().noquote() << "missing Danish entries:\n " << missing.join(QStringLiteral("\n  "));
+        QVERIFY(missing.isEmpty());
+    }
+
+    void danishDiffersWhereItShould()
+    {
+        QTranslator danish;
+        QVERIFY(danish.load(AppTranslator::tablePath(QStringLiteral("da"))));
+        QCOMPARE(danish.translate("Vexlo", "Entries"), QStringLiteral("Tilmeldinger"));
+        QCOMPARE(danish.translate("Vexlo", "Save Event..."), QStringLiteral("Gem løb..."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTranslationKeys)
+#include "tst_translationkeys.moc"

@@ -1,0 +1,69 @@
+#pragma once
+
+// Reads produced PDF files back with poppler-utils.
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+namespace pdftest {
+
+inline QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of one page (1-based), or of all pages when `page` is 0, laid out as on the page.
+inline QString text(const QString &path, int page = 0)
+{
+    QStringList args {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8")};
+    if (page > 0)
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
+    args << path << QStringLiteral("-");
+    return run(QStringLiteral("pdftotext"), args);
+}
+
+struct Info
+{
+    int pages = 0;
+    QSizeF pageSize;
+};
+
+// Page count and the size of the first page in points; zero pages when unreadable.
+inline Info info(const QString &path)
+{
+    const QString out = run(QStringLiteral("pdfinfo"), {path});
+    Info i;
+    const auto pages
+        = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+              .match(out);
+    if (pages.hasMatch())
+        i.pages = pages.captured(1).toInt();
+    const auto size = QRegularExpression(
+        QStringLiteral("^Page size:\\s+([\\d.]+) x ([\\d.]+) pts"), QRegularExpression::MultilineOption)
+                          .match(out);
+    if (size.hasMatch())
+        i.pageSize = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+    return i;
+}
+
+// Lines of the text without layout spacing, for simple containment checks.
+inline QStringList lines(const QString &text)
+{
+    QStringList out;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const QString simple = line.simplified();
+        if (!simple.isEmpty())
+            out.append(simple);
+    }
+    return out;
+}
+
+} // namespace pdftest

@@ -1,0 +1,280 @@
+#include "localization.h"
+#include "pdftablerenderer.h"
+#include "pdftestsupport.h"
+#include "resultpdfs.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QUuid fixedId(int n)
+{
+    return QUuid(QStringLiteral("00000000-0000-0000-0000-%1").arg(n, 12, 10, QLatin1Char('0')));
+}
+
+SplitTime split(qint64 code, SplitStatus status, std::optional<double> leg, std::optional<double> elapsed)
+{
+    SplitTime s;
+    s.controlCode = code;
+    s.status = status;
+    s.legTime = leg;
+    s.elapsedFromStart = elapsed;
+    return s;
+}
+
+Participant person(int n, const QString &given, const QString &family)
+{
+    Participant p;
+    p.id = fixedId(n);
+    p.givenName = given;
+    p.familyName = family;
+    return p;
+}
+
+} // namespace
+
+class TestPdfRenderer : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    LocalizationManager *m_english = nullptr;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_dir.isValid());
+        if (qEnvironmentVariableIsSet("VEXLO_KEEP_TEST_OUTPUT")) {
+            m_dir.setAutoRemove(false);
+            qInfo("PDF output kept in %s", qPrintable(m_dir.path()));
+        }
+        m_english = new LocalizationManager(QStringList {QStringLiteral("en")}, this);
+        m_english->setLanguage(AppLanguage::English);
+        LocalizationManager::setShared(m_english);
+        QCOMPARE(PDFTableRenderer::documentFontFamily(), QStringLiteral("Liberation Sans"));
+    }
+    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    void titleAndSubtitleOnly()
+    {
+        const QString file = path(QStringLiteral("empty.pdf"));
+        QString error;
+        auto r = PDFTableRenderer::create(file, 595, 842, 36, &error);
+        QVERIFY2(r, qPrintable(error));
+        QCOMPARE(r->cursorY(), 36.0);
+        r->drawTitle(QStringLiteral("Event title"));
+        r->drawSubtitle(QStringLiteral("Subtitle"));
+        QVERIFY(r->finish(&error));
+        const auto info = pdftest::info(file);
+        QCOMPARE(info.pages, 1);
+        QCOMPARE(info.pageSize, QSizeF(595, 842));
+        QCOMPARE(pdftest::lines(pdftest::text(file)), (QStringList {"Event title", "Subtitle"}));
+    }
+
+    void fiftyRowsFitTheFirstPortraitPage()
+    {
+        const QString file = path(QStringLiteral("rows.pdf"));
+        auto r = PDFTableRenderer::create(file, 595, 842, 36);
+        QVERIFY(r);
+        r->drawTitle(QStringLiteral("T"));
+        r->drawSubtitle(QStringLiteral("S"));
+        const QList<PDFColumn> columns {{QStringLiteral("#"), 30}, {QStringLiteral("Name"), 200}};
+        r->drawHeaderRow(columns);
+        QCOMPARE(r->cursorY(), 90.0);
+        for (int i = 1; i <= 60; ++i)
+            r->drawCellRow({QString::number(i), QStringLiteral("Row%1").arg(i)}, columns, false);
+        QCOMPARE(r->pageCount(), 2);
+        QVERIFY(r->finish());
+        QCOMPARE(pdftest::info(file).pages, 2);
+        const QString first = pdftest::text(file, 1);
+        QVERIFY(first.contains(QStringLiteral("Row50")));
+        QVERIFY(!first.contains(QStringLiteral("Row51")));
+        QVERIFY(pdftest::lines(pdftest::text(file, 2)).first().endsWith(QStringLiteral("Row51")));
+    }
+
+    void ensureSpaceBoundary()
+    {
+        auto r = PDFTableRenderer::create(path(QStringLiteral("space.pdf")), 595, 842, 36);
+        QVERIFY(r);
+        r->ensureSpace(842 - 72);
+        QCOMPARE(r->pageCount(), 1);
+        r->ensureSpace(842 - 72 + 1);
+        QCOMPARE(r->pageCount(), 2);
+        QCOMPARE(r->cursorY(), 36.0);
+        r->drawSection(QStringLiteral("Section"), QString());
+        QCOMPARE(r->cursorY(), 36.0 + 28);
+        r->drawRow(QStringLiteral("row"));
+        QCOMPARE(r->cursorY(), 36.0 + 28 + 13);
+        QVERIFY(r->finish());
+        QVERIFY(!r->finish());
+    }
+
+    void unwritableTargetIsReported()
+    {
+        const QString missing = path(QStringLiteral("no/such/folder/out.pdf"));
+        QString error;
+        QVERIFY(!PDFTableRenderer::create(missing, 595, 842, 36, &error));
+        QVERIFY(!error.isEmpty());
+        const PdfExportResult result = renderResultsPDF(Race {}, {}, std::nullopt, missing);
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(!QFile::exists(missing));
+    }
+
+    void abandonedDocumentLeavesNoFile()
+    {
+        const QString file = path(QStringLiteral("abandoned.pdf"));
+        {
+            auto r = PDFTableRenderer::create(file, 595, 842, 36);
+            QVERIFY(r);
+            r->drawTitle(QStringLiteral("never finished"));
+        }
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void resultsDocument()
+    {
+        Race race;
+        race.name = QStringLiteral("Results & Co");
+        race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
+            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
+        Course rogaine;
+        rogaine.id = QStringLiteral("R");
+        rogaine.type = CourseType::Rogaining;
+        race.courses = {rogaine};
+        PersonResult a;
+        a.participantId = fixedId(1);
+        a.cardNumber = QStringLiteral("111");
+        a.raceTime = 754.6;
+        a.completed = true;
+        PersonResult b;
+        b.participantId = fixedId(99);
+        b.cardNumber = QStringLiteral("222");
+        b.completed = false;
+        b.completedOverride = true;
+        PersonResult s;
+        s.participantId = fixedId(2);
+        s.courseId = QStringLiteral("R");
+        s.cardNumber = QStringLiteral("333");
+        s.score = 70;
+        s.withinTimeLimit = false;
+        PersonResult noScore = s;
+        noScore.score.reset();
+        noScore.completed = false;
+        const QString file = path(QStringLiteral("results.pdf"));
+        const PdfExportResult result = renderResultsPDF(race,
+            {{QStringLiteral("H21"), {a, b}}, {QStringLiteral("Score class"), {s, noScore}}},
+            QStringLiteral("Day 1"), file);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(pdftest::info(file).pageSize, QSizeF(595, 842));
+        const QStringList lines = pdftest::lines(pdftest::text(file));
+        QCOMPARE(lines.mid(0, 4),
+            (QStringList {"Results & Co", "Results — Day 1", "H21", "# Name Card Time Status"}));
+        QVERIFY(lines.contains(QStringLiteral("1 Anna Berg 111 12:35 COMPLETED")));
+        // An override counts; a missing runner is "Unknown".
+        QVERIFY(lines.contains(QStringLiteral("2 Unknown 222 — COMPLETED")));
+        QVERIFY(lines.contains(QStringLiteral("# Name Card Score Status")));
+        QVERIFY(lines.contains(QStringLiteral("1 Bo Dahl 333 70 OVERTIME")));
+        QVERIFY(lines.contains(QStringLiteral("2 Bo Dahl 333 — INCOMPLETE")));
+    }
+
+    void resultsInDanish()
+    {
+        LocalizationManager danish(QStringList {QStringLiteral("da")});
+        LocalizationManager::setShared(&danish);
+        PersonResult a;
+        a.completed = true;
+        const QString file = path(QStringLiteral("results-da.pdf"));
+        QVERIFY(renderResultsPDF(Race {}, {{QStringLiteral("D21"), {a}}}, std::nullopt, file).ok);
+        LocalizationManager::setShared(m_english);
+        const QStringList lines = pdftest::lines(pdftest::text(file));
+        QVERIFY(lines.contains(QStringLiteral("Resultater")));
+        QVERIFY(lines.contains(QStringLiteral("# Navn Brik Tid Status")));
+        QVERIFY(lines.contains(QStringLiteral("1 Unknown — GENNEMFØRT")));
+    }
+
+    void emptyGroupsGiveOnePage()
+    {
+        const QString file = path(QStringLiteral("nogroups.pdf"));
+        QVERIFY(renderOverallStandingsPDF(Race {}, {}, file).ok);
+        QCOMPARE(pdftest::info(file).pages, 1);
+        QCOMPARE(pdftest::lines(pdftest::text(file)), (QStringList {"Untitled Race", "Overall Standings"}));
+    }
+
+    void overallDocument()
+    {
+        const StandingsRow done {person(1, QStringLiteral(" Anna\t"), QStringLiteral("Berg ")), 3723, true};
+        const StandingsRow partial {
+            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl")), std::nullopt, false};
+        const QString file = path(QStringLiteral("overall.pdf"));
+        QVERIFY(renderOverallStandingsPDF(Race {}, {{QStringLiteral("H21"), {done, partial}}}, file).ok);
+        const QStringList lines = pdftest::lines(pdftest::text(file));
+        QVERIFY(lines.contains(QStringLiteral("# Name Total Time Status")));
+        QVERIFY(lines.contains(QStringLiteral("1 Anna Berg 1:02:03 ALL STAGES")));
+        QVERIFY(lines.contains(QStringLiteral("2 Bo Dahl — INCOMPLETE")));
+    }
+
+    void splitTimesDocument()
+    {
+        Race race;
+        race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
+            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
+        PersonResult full;
+        full.participantId = fixedId(1);
+        full.raceTime = 1300;
+        full.completed = true;
+        for (int i = 0; i < 13; ++i)
+            full.splits.append(split(31 + i, SplitStatus::Ok, 100, 100.0 * (i + 1)));
+        PersonResult shorter;
+        shorter.participantId = fixedId(2);
+        shorter.completed = false;
+        shorter.splits = {split(31, SplitStatus::Ok, 90, 90), split(32, SplitStatus::Missing, {}, {})};
+        const QString file = path(QStringLiteral("splits.pdf"));
+        const auto result = renderSplitTimesPDF(race,
+            {{QStringLiteral("H21"), {full, shorter}}, {QStringLiteral("Empty"), {}}}, std::nullopt, file);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(pdftest::info(file).pageSize, QSizeF(842, 595));
+        const QStringList lines = pdftest::lines(pdftest::text(file));
+        QCOMPARE(lines.mid(0, 3), (QStringList {"Untitled Race", "Split Times", "H21"}));
+        QCOMPARE(lines.at(3), QStringLiteral("31 32 33 34 35 36 37 38 39 40 41 42"));
+        QVERIFY(lines.at(4).startsWith(QStringLiteral("1. Anna Berg 1:40 3:20")));
+        // The fastest leg at control 31 is the shorter runner's 1:30: rank 1.
+        QVERIFY(lines.at(5).startsWith(QStringLiteral("1:40 (2) 1:40 (1)")));
+        QCOMPARE(lines.at(6), QStringLiteral("43 Total"));
+        QCOMPARE(lines.at(7), QStringLiteral("21:40 21:40"));
+        QCOMPARE(lines.at(8), QStringLiteral("1:40 (1) COMPLETED"));
+        QVERIFY(lines.at(10).startsWith(QStringLiteral("2. Bo Dahl 1:30 — —")));
+        QVERIFY(lines.at(11).startsWith(QStringLiteral("1:30 (1) — —")));
+        QVERIFY(lines.contains(QStringLiteral("No course/split data")));
+    }
+
+    void hostileTextStillGivesReadablePdf()
+    {
+        Race race;
+        race.name = QStringLiteral("<b>Bad</b> \x01\x02 name ") + QString(300, QLatin1Char('W'));
+        Participant p = person(
+            1, QStringLiteral("مرحبا 🏃‍♀️"), QStringLiteral("\x1b[2J") + QChar(0xD800));
+        race.participants = {p};
+        PersonResult r;
+        r.participantId = p.id;
+        r.cardNumber = QString(200, QChar(0x00C5));
+        r.raceTime = qInf();
+        r.splits = {split(1, SplitStatus::Ok, qQNaN(), qInf())};
+        const QString file = path(QStringLiteral("hostile.pdf"));
+        QVERIFY(renderResultsPDF(race, {{QStringLiteral("\n\n"), {r}}}, QStringLiteral("\t"), file).ok);
+        QCOMPARE(pdftest::info(file).pages, 1);
+        const QString split = path(QStringLiteral("hostile-splits.pdf"));
+        QVERIFY(renderSplitTimesPDF(race, {{QStringLiteral("x"), {r}}}, std::nullopt, split).ok);
+        QCOMPARE(pdftest::info(split).pages, 1);
+        QVERIFY(pdftest::text(split).contains(QStringLiteral("INCOMPLETE")));
+    }
+};
+
+QTEST_MAIN(TestPdfRenderer)
+#include "tst_pdfrenderer.moc"

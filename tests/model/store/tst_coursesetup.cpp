@@ -1,0 +1,309 @@
+#include "coursesetup.h"
+#include "entryimport.h"
+#include "log.h"
+#include "racejson.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+Course course(const QString &id, const QString &name, std::optional<QString> stage = std::nullopt)
+{
+    Course c;
+    c.id = id;
+    c.name = name;
+    c.stageId = std::move(stage);
+    return c;
+}
+
+Stage stage(const QString &id)
+{
+    Stage s;
+    s.id = id;
+    s.name = id;
+    s.date = QDateTime(QDate(2025, 7, 1), QTime(0, 0), Qt::UTC);
+    return s;
+}
+
+QByteArray courseFile(const QByteArray &courses)
+{
+    return "<?xml version=\"1.0\"?><CourseData xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
+           "<RaceCourseData>"
+        + courses + "</RaceCourseData></CourseData>";
+}
+
+QByteArray json(const Race &race)
+{
+    QString error;
+    const auto bytes = encodeRace(race, JsonLayout::PrettySorted, &error);
+    if (!bytes)
+        qFatal("cannot encode the race: %s", qPrintable(error));
+    return *bytes;
+}
+
+// Control ids are drawn fresh by every parse; the document without them.
+QByteArray jsonWithoutControlIds(Race race)
+{
+    for (Course &c : race.courses) {
+        for (CourseControl &cc : c.controls)
+            cc.id = QUuid();
+    }
+    return json(race);
+}
+
+} // namespace
+
+class TestCourseSetup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mergeByNameKeepsStoredId()
+    {
+        Race race;
+        Course stored = course("A", "Long");
+        stored.lengthMeters = 5000;
+        race.courses = {stored};
+        Course imported = course("B", "long");
+        imported.controls = {CourseControl {QUuid::createUuid(), 31, 0, {}}};
+        const IdMap map = mergeImportedCourses(race, {imported}, std::nullopt);
+        QCOMPARE(map, (IdMap {{"B", "A"}}));
+        QCOMPARE(race.courses.size(), 1);
+        QCOMPARE(race.courses[0].id, QStringLiteral("A"));
+        QCOMPARE(race.courses[0].name, QStringLiteral("long"));
+        QCOMPARE(race.courses[0].controls.size(), 1);
+        QVERIFY(!race.courses[0].lengthMeters); // absent values come from the import too
+
+        RaceClass cls;
+        cls.id = QStringLiteral("H21");
+        cls.courseId = QStringLiteral("B");
+        const auto remapped = remapClassCourseIds({cls}, map);
+        QCOMPARE(remapped[0].courseId, std::optional<QString>("A"));
+        QCOMPARE(remapClassCourseIds({cls}, {})[0].courseId, std::optional<QString>("B"));
+    }
+
+    void stagesKeepTheirOwnCourses()
+    {
+        Race race;
+        race.stages = {stage("S1"), stage("S2")};
+        race.courses = {course("c1", "Long", QStringLiteral("S1")), course("u", "Short")};
+        const IdMap map
+            = mergeImportedCourses(race, {course("x", "Long"), course("y", "short")}, QStringLiteral("S2"));
+        QCOMPARE(race.courses.size(), 3);
+        QCOMPARE(race.courses[0].stageId, std::optional<QString>("S1"));
+        QCOMPARE(race.courses[0].name, QStringLiteral("Long"));
+        QCOMPARE(race.courses[1].id, QStringLiteral("u"));
+        QVERIFY(!race.courses[1].stageId); // merged into, stays untagged
+        QCOMPARE(race.courses[2].id, QStringLiteral("x"));
+        QCOMPARE(race.courses[2].stageId, std::optional<QString>("S2"));
+        QCOMPARE(map, (IdMap {{"y", "u"}}));
+    }
+
+    // Another stage's course that shares the imported id is never overwritten.
+    void idClashAcrossStagesAddsUnderNewId()
+    {
+        Race race;
+        race.stages = {stage("S1"), stage("S2")};
+        Course s1 = course("1", "Long", QStringLiteral("S1"));
+        s1.controls = {CourseControl {QUuid::createUuid(), 31, 0, {}}};
+        race.courses = {s1};
+        Course imported = course("1", "Middle");
+        imported.controls = {CourseControl {QUuid::createUuid(), 45, 0, {}}};
+        const IdMap map = mergeImportedCourses(race, {imported}, QStringLiteral("S2"));
+        QCOMPARE(race.courses.size(), 2);
+        QCOMPARE(race.courses[0], s1);
+        QCOMPARE(race.courses[1].stageId, std::optional<QString>("S2"));
+        QVERIFY(race.courses[1].id != QStringLiteral("1"));
+        QCOMPARE(map.value(QStringLiteral("1")), race.courses[1].id);
+
+        // Importing the same file again for S2 updates S2's course, still leaving S1's alone.
+        const IdMap again = mergeImportedCourses(race, {imported}, QStringLiteral("S2"));
+        QCOMPARE(race.courses.size(), 2);
+        QCOMPARE(race.courses[0], s1);
+        QCOMPARE(again.value(QStringLiteral("1")), race.courses[1].id);
+    }
+
+    void duplicateNamesInOneImport()
+    {
+        Race race;
+        const IdMap map
+            = mergeImportedCourses(race, {course("a", "Open"), course("b", "OPEN")}, std::nullopt);
+        QCOMPARE(race.courses.size(), 1);
+        QCOMPARE(map, (IdMap {{"b", "a"}}));
+    }
+
+    void importTwiceIsStable()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("courses.xml"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(courseFile(
+            "<Course><Id>L</Id><Name>Long</Name><CourseControl><Control>31</Control></CourseControl>"
+            "</Course><ClassCourseAssignment><ClassName>H21</ClassName><CourseName>Long</CourseName>"
+            "</ClassCourseAssignment>"));
+        f.close();
+
+        Race race;
+        int saves = 0;
+        LogCapture log;
+        importCourses(race, path, [&] { ++saves; });
+        const QStringList firstLines = log.lines();
+        QCOMPARE(firstLines.first(),
+            QStringLiteral("RaceStore: importCourses reading courses.xml, %1 bytes").arg(f.size()));
+        QVERIFY(firstLines.contains(
+            QStringLiteral("RaceStore: importCourses parsed 1 course(s), 1 class assignment(s)")));
+        QCOMPARE(firstLines.last(),
+            QStringLiteral("RaceStore: importCourses applied \u2014 race.courses now has 1 course(s)"));
+        const QByteArray once = jsonWithoutControlIds(race);
+        log.clear();
+        importCourses(race, path, [&] { ++saves; });
+        QCOMPARE(saves, 2);
+        QCOMPARE(log.lines().size(), firstLines.size());
+        QCOMPARE(race.courses.size(), 1);
+        QCOMPARE(race.classes.size(), 1);
+        QCOMPARE(race.classes[0].courseId, std::optional<QString>("L"));
+        QCOMPARE(jsonWithoutControlIds(race), once);
+    }
+
+    void stageTaggingLogLines()
+    {
+        const QByteArray bytes
+            = courseFile("<Course><Id>L</Id><Name>Long</Name></Course>"
+                         "<ClassCourseAssignment><ClassName>H21</ClassName><CourseId>L</CourseId>"
+                         "</ClassCourseAssignment>");
+        Race race;
+        LogCapture log;
+        importCourseData(race, bytes, QStringLiteral("f.xml"));
+        QVERIFY(!log.lines().join('\n').contains(QStringLiteral("tagging")));
+
+        Race staged;
+        staged.stages = {stage("S1"), stage("S2")};
+        log.clear();
+        importCourseData(staged, bytes, QStringLiteral("f.xml"));
+        QVERIFY(log.lines().contains(
+            QStringLiteral("RaceStore: importCourses tagging imported courses with stageId nil")));
+        QVERIFY(!staged.courses[0].stageId);
+
+        staged.activeStageId = QStringLiteral("S2");
+        staged.courses.clear();
+        staged.classes.clear();
+        log.clear();
+        importCourseData(staged, bytes, QStringLiteral("f.xml"));
+        QVERIFY(log.lines().contains(
+            QStringLiteral("RaceStore: importCourses tagging imported courses with stageId S2")));
+        QCOMPARE(staged.courses[0].stageId, std::optional<QString>("S2"));
+        // The class's course for this stage goes into its stage entry.
+        QCOMPARE(staged.classes[0].stageCourseIds->value(QStringLiteral("S2")), QStringLiteral("L"));
+    }
+
+    void failuresLeaveTheRaceAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no courses") << courseFile("") << "No <Course> elements found in CourseData XML";
+        QTest::newRow("not xml") << QByteArray("{\"courses\": []}") << "The file is not well-formed XML: ";
+        QTest::newRow("doctype") << QByteArray("<!DOCTYPE x [<!ENTITY a \"b\">]><CourseData/>")
+                                 << "The file declares a document type";
+    }
+    void failuresLeaveTheRaceAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        Race race;
+        race.courses = {course("A", "Long")};
+        const QByteArray before = json(race);
+        bool saved = false;
+        try {
+            importCourseData(race, bytes, QStringLiteral("x.xml"), [&] { saved = true; });
+            QFAIL("no error");
+        } catch (const ImportError &e) {
+            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        }
+        QVERIFY(!saved);
+        QCOMPARE(json(race), before);
+    }
+
+    // A second stage's file with the same course ids as the first stage's: both stages keep their
+    // own courses, and the classes point at each stage's course through their stage entries.
+    void sameFileIdsForTwoStages()
+    {
+        const QString path
+            = qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/imports/coursedata-two-stages.xml");
+        Race race;
+        race.stages = {stage("S1"), stage("S2")};
+        race.activeStageId = QStringLiteral("S1");
+        importCourses(race, path);
+        QCOMPARE(race.courses.size(), 2);
+        QCOMPARE(race.courses[0].lengthMeters, std::optional<double>(2100.0));
+        QCOMPARE(race.courses[1].lengthMeters, std::optional<double>(2100.0));
+        QCOMPARE(race.courses[0].controls.size(), 2);
+        const QList<Course> stageOne = race.courses;
+
+        race.activeStageId = QStringLiteral("S2");
+        importCourses(race, path);
+        QCOMPARE(race.courses.size(), 4);
+        QCOMPARE(race.courses.mid(0, 2), stageOne);
+        QCOMPARE(race.courses[2].stageId, std::optional<QString>("S2"));
+        QVERIFY(race.courses[2].id != QStringLiteral("1"));
+        QCOMPARE(race.classes.size(), 2);
+        QCOMPARE(race.classes[0].name, QStringLiteral("H21"));
+        QCOMPARE(race.classes[0].stageCourseIds,
+            std::optional<StageMap<QString>>({{"S1", "1"}, {"S2", race.courses[2].id}}));
+
+        // Importing the stage 2 file again changes nothing but the fresh control ids.
+        const QByteArray before = jsonWithoutControlIds(race);
+        importCourses(race, path);
+        QCOMPARE(jsonWithoutControlIds(race), before);
+    }
+
+    void unreadableFile()
+    {
+        Race race;
+        try {
+            importCourses(race, QStringLiteral("/nonexistent/dir/c.xml"));
+            QFAIL("no error");
+        } catch (const ImportError &e) {
+            QVERIFY(e.message().startsWith(QStringLiteral("Could not read the course file c.xml")));
+        }
+    }
+
+    void editsAndStages()
+    {
+        Race race;
+        race.courses = {course("A", "Long")};
+        RaceClass cls;
+        cls.id = QStringLiteral("H");
+        cls.courseId = QStringLiteral("A");
+        race.classes = {cls};
+        QVERIFY(!updateCourse(race, course("Z", "none")));
+        QVERIFY(updateCourse(race, course("A", "Longer")));
+        QCOMPARE(race.courses[0].name, QStringLiteral("Longer"));
+        deleteCourse(race, QStringLiteral("A"));
+        QVERIFY(race.courses.isEmpty());
+        QCOMPARE(race.classes[0].courseId, std::optional<QString>("A"));
+
+        addStage(race, stage("S1"));
+        QCOMPARE(race.activeStageId, std::optional<QString>("S1"));
+        addStage(race, stage("S2"));
+        addStage(race, stage("S3"));
+        QCOMPARE(race.activeStageId, std::optional<QString>("S1"));
+        Stage renamed = stage("S2");
+        renamed.name = QStringLiteral("Day 2");
+        QVERIFY(updateStage(race, renamed));
+        QVERIFY(!updateStage(race, stage("S9")));
+        QCOMPARE(race.stages[1].name, QStringLiteral("Day 2"));
+        deleteStage(race, stage("S2"));
+        QCOMPARE(race.activeStageId, std::optional<QString>("S1"));
+        deleteStage(race, stage("S1"));
+        QCOMPARE(race.activeStageId, std::optional<QString>("S3"));
+        deleteStage(race, stage("S3"));
+        QVERIFY(!race.activeStageId);
+        QVERIFY(race.stages.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCourseSetup)
+#include "tst_coursesetup.moc"

@@ -1,0 +1,234 @@
+// The entry download against a small HTTP server on 127.0.0.1 run by the test itself.
+#include "entryimport.h"
+#include "racejson.h"
+
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Answers every request with one canned reply, then closes (or just drops the connection).
+class OneShotHttpServer : public QObject
+{
+public:
+    using Answer = std::function<void(QTcpSocket *)>;
+
+    explicit OneShotHttpServer(Answer answer)
+        : m_answer(std::move(answer))
+    {
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                ++m_connections;
+                // Each connection gets the answer (a client may retry on a dropped one).
+                auto received = std::make_shared<QByteArray>();
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
+                    *received += socket->readAll();
+                    if (received->contains("\r\n\r\n") && !socket->property("answered").toBool()) {
+                        socket->setProperty("answered", true);
+                        m_request = *received;
+                        m_answer(socket);
+                    }
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost);
+    }
+
+    [[nodiscard]] QUrl url(const QString &path = QStringLiteral("/xml.php")) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+    [[nodiscard]] int connections() const { return m_connections; }
+    [[nodiscard]] const QByteArray &request() const { return m_request; }
+
+    static Answer reply(int status, const QByteArray &body)
+    {
+        return [status, body](QTcpSocket *socket) {
+            socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/xml\r\n"
+                + "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n"
+                + body);
+            socket->disconnectFromHost();
+        };
+    }
+    static Answer drop(const QByteArray &partial = {})
+    {
+        return [partial](QTcpSocket *socket) {
+            if (!partial.isEmpty())
+                socket->write(partial);
+            socket->flush();
+            socket->abort();
+        };
+    }
+
+private:
+    QTcpServer m_server;
+    Answer m_answer;
+    QByteArray m_request;
+    int m_connections = 0;
+};
+
+const QByteArray list
+    = "<?xml version=\"1.0\"?><EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
+      "<PersonEntry><Person><Name><Family>Berg</Family><Given>Ann</Given></Name></Person>"
+      "<ControlCard>501</ControlCard><Class><Id>1</Id><Name>H21</Name></Class></PersonEntry>"
+      "<PersonEntry><Person><Name><Family>Dahl</Family><Given>Bo</Given></Name></Person>"
+      "<Class><Id>1</Id></Class></PersonEntry></EntryList>";
+
+QByteArray json(const Race &race)
+{
+    return encodeRace(race, JsonLayout::Compact).value_or(QByteArray());
+}
+
+struct Outcome
+{
+    bool done = false;
+    int saves = 0;
+    std::optional<QString> error;
+};
+
+} // namespace
+
+class TestEntryDownload : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs one import and waits for its outcome.
+    Outcome run(Race &race, const QUrl &url)
+    {
+        QNetworkAccessManager network;
+        Outcome outcome;
+        QObject context;
+        importEntries(
+            network, url, &context, [&race] { return &race; }, [&outcome] { ++outcome.saves; },
+            [&outcome](const std::optional<QString> &error) {
+                outcome.done = true;
+                outcome.error = error;
+            });
+        // Delivered asynchronously, never inside the call.
+        if (outcome.done)
+            qFatal("outcome delivered synchronously");
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000); }();
+        return outcome;
+    }
+
+private slots:
+    void okAppliesTheList()
+    {
+        OneShotHttpServer server(OneShotHttpServer::reply(200, list));
+        Race race;
+        const Outcome outcome = run(race, server.url());
+        QVERIFY2(!outcome.error, qPrintable(outcome.error.value_or(QString())));
+        QCOMPARE(outcome.saves, 1);
+        QCOMPARE(race.participants.size(), 2);
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("100"));
+        QVERIFY(server.request().startsWith("GET /xml.php HTTP/1.1\r\n"));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("404") << 0 << "Server returned status 404";
+        QTest::newRow("not xml") << 1 << "The file is not well-formed XML: ";
+        QTest::newRow("dropped connection") << 2 << "Could not download the entry list: ";
+        QTest::newRow("dropped mid-body") << 3 << "Could not download the entry list: ";
+    }
+    void failures()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        const OneShotHttpServer::Answer answers[] = {
+            OneShotHttpServer::reply(404, "<html>Not Found</html>"),
+            OneShotHttpServer::reply(200, "<html><body>Maintenance<br></body></html>"),
+            OneShotHttpServer::drop(),
+            OneShotHttpServer::drop(
+                "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<EntryList><PersonEntry>"),
+        };
+        OneShotHttpServer server(answers[kind]);
+        Race race;
+        Participant stored;
+        stored.givenName = QStringLiteral("Kept");
+        race.participants = {stored};
+        const QByteArray before = json(race);
+        const Outcome outcome = run(race, server.url());
+        QVERIFY(outcome.error);
+        QVERIFY2(outcome.error->startsWith(message), qPrintable(*outcome.error));
+        QCOMPARE(outcome.saves, 0);
+        QCOMPARE(json(race), before);
+    }
+
+    void onlyWebAddresses_data()
+    {
+        QTest::addColumn<QUrl>("url");
+        QTest::newRow("file") << QUrl(QStringLiteral("file:///etc/passwd"));
+        QTest::newRow("ftp") << QUrl(QStringLiteral("ftp://127.0.0.1/list.xml"));
+        QTest::newRow("data") << QUrl(QStringLiteral("data:text/xml,<EntryList/>"));
+        QTest::newRow("no host") << QUrl(QStringLiteral("http:///xml.php"));
+        QTest::newRow("empty") << QUrl();
+    }
+    void onlyWebAddresses()
+    {
+        QFETCH(QUrl, url);
+        OneShotHttpServer server(OneShotHttpServer::reply(200, list));
+        Race race;
+        const Outcome outcome = run(race, url);
+        QVERIFY(outcome.error);
+        QVERIFY2(outcome.error->startsWith(
+                     QStringLiteral("Entry lists can only be downloaded from http:// or https:// addresses")),
+            qPrintable(*outcome.error));
+        QVERIFY(race.participants.isEmpty());
+        QCOMPARE(server.connections(), 0);
+    }
+
+    // The race is read when the answer arrives, not when the request was made.
+    void appliesToTheRaceAsItIsOnArrival()
+    {
+        OneShotHttpServer server(OneShotHttpServer::reply(200, list));
+        QNetworkAccessManager network;
+        Race race;
+        bool done = false;
+        importEntries(
+            network, server.url(), &server, [&race] { return &race; }, {},
+            [&done](const std::optional<QString> &) { done = true; });
+        Participant addedMeanwhile;
+        addedMeanwhile.cardNumber = QStringLiteral("100");
+        race.participants.append(addedMeanwhile);
+        QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+        QCOMPARE(race.participants.size(), 3);
+        QCOMPARE(race.participants[2].cardNumber, QStringLiteral("101"));
+    }
+
+    // Once the receiver is gone, nothing is delivered.
+    void goneReceiverGetsNothing()
+    {
+        OneShotHttpServer server(OneShotHttpServer::reply(200, list));
+        QNetworkAccessManager network;
+        bool called = false;
+        {
+            QObject context;
+            downloadEntryList(
+                network, server.url(), &context,
+                [&called](const QByteArray &, std::optional<int>) { called = true; },
+                [&called](const QString &) { called = true; });
+        }
+        // A later download on the same server finishing shows the first had every chance to deliver.
+        QObject live;
+        bool secondDone = false;
+        downloadEntryList(
+            network, server.url(), &live, [&](const QByteArray &, std::optional<int>) { secondDone = true; },
+            [&](const QString &) { secondDone = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(secondDone, 20000);
+        QVERIFY(!called);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEntryDownload)
+#include "tst_entrydownload.moc"

@@ -1,0 +1,375 @@
+#include "entryimport.h"
+#include "log.h"
+#include "racegenerator.h"
+#include "racejson.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+Participant entry(const QString &given, const QString &family, const QString &card,
+    std::optional<QString> classId = std::nullopt)
+{
+    Participant p;
+    p.givenName = given;
+    p.familyName = family;
+    p.cardNumber = card;
+    p.classId = std::move(classId);
+    return p;
+}
+
+Stage stage(const QString &id)
+{
+    Stage s;
+    s.id = id;
+    return s;
+}
+
+QByteArray json(const Race &race)
+{
+    QString error;
+    const auto bytes = encodeRace(race, JsonLayout::PrettySorted, &error);
+    if (!bytes)
+        qFatal("cannot encode the race: %s", qPrintable(error));
+    return *bytes;
+}
+
+QByteArray entryList(const QByteArray &entries)
+{
+    return "<?xml version=\"1.0\"?><EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
+           "<ClassList><Class><Id>1</Id><Name>H21</Name></Class><Class><Id>2</Id><Name>D21</Name></Class></"
+           "ClassList>"
+        + entries + "</EntryList>";
+}
+
+QByteArray personEntry(const QByteArray &given, const QByteArray &family, const QByteArray &card,
+    const QByteArray &classId, const QByteArray &club = "OK Sydjyl")
+{
+    QByteArray xml = "<PersonEntry><Person><Name><Family>" + family + "</Family><Given>" + given
+        + "</Given></Name></Person><Organisation><Name>" + club + "</Name></Organisation>";
+    if (!card.isEmpty())
+        xml += "<ControlCard>" + card + "</ControlCard>";
+    return xml + "<Class><Id>" + classId + "</Id></Class></PersonEntry>";
+}
+
+const QByteArray standardList
+    = entryList(personEntry("Anna", "Berg", "501", "1") + personEntry("Bo", "Dahl", "", "1")
+        + personEntry("Cai", "Eng", "", "2") + personEntry("Dora", "Fisk", "502", "2"));
+
+} // namespace
+
+class TestEntryImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rentalNumbersAroundStoredOnes()
+    {
+        Race race;
+        race.participants = {entry("X", "One", "100"), entry("Y", "Two", "102")};
+        const auto numbered = assignRentalCardNumbers(
+            race, {entry("A", "A", ""), entry("B", "B", "0"), entry("C", "C", ""), entry("D", "D", " 0")});
+        QCOMPARE(numbered[0].cardNumber, QStringLiteral("101"));
+        QCOMPARE(numbered[1].cardNumber, QStringLiteral("103"));
+        QCOMPARE(numbered[2].cardNumber, QStringLiteral("104"));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(numbered[i].isRentalCard, std::optional<bool>(true));
+        QCOMPARE(numbered[3].cardNumber, QStringLiteral(" 0"));
+        QVERIFY(!numbered[3].isRentalCard);
+        QCOMPARE(race.participants.size(), 2);
+    }
+
+    // The list's own card numbers are taken too: one import never hands out a card twice.
+    void importedNumbersCountAsInUse()
+    {
+        Race race;
+        const auto numbered = assignRentalCardNumbers(race, {entry("A", "A", "100"), entry("B", "B", "")});
+        QCOMPARE(numbered[1].cardNumber, QStringLiteral("101"));
+    }
+
+    void exhaustionIsLoggedPerEntry()
+    {
+        Race race;
+        for (int n = firstRentalCardNumber; n <= lastRentalCardNumber; ++n)
+            race.participants.append(entry("R", QString::number(n), QString::number(n)));
+        LogCapture log;
+        const auto numbered = assignRentalCardNumbers(
+            race, {entry(" Ann\t", "Berg ", ""), entry("Bo", "", ""), entry("C", "C", "7")});
+        QCOMPARE(numbered[0].cardNumber, QString());
+        QVERIFY(!numbered[0].isRentalCard);
+        QCOMPARE(log.lines(),
+            (QStringList {QStringLiteral("RaceStore: no rent-a-card numbers available (100-200 all in use) "
+                                         "\u2014 Ann\t Berg left with no card number"),
+                QStringLiteral("RaceStore: no rent-a-card numbers available (100-200 all in use) "
+                               "\u2014 Bo left with no card number")}));
+    }
+
+    void fullNameRule_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("imported");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("case and accents") << "Søren Åberg"
+                                          << "SØREN aberg" << true;
+        QTest::newRow("different") << "Ann Berg"
+                                   << "Ann Borg" << false;
+        QTest::newRow("empty imported name") << " "
+                                             << " " << false;
+    }
+    void fullNameRule()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, imported);
+        QFETCH(bool, match);
+        const auto split = [](const QString &s) {
+            const qsizetype i = s.indexOf(u' ');
+            return entry(s.left(i), s.mid(i + 1), QString());
+        };
+        QCOMPARE(matchesByFullName(split(stored), split(imported)), match);
+    }
+
+    void classMerge()
+    {
+        Race race;
+        RaceClass stored;
+        stored.id = QStringLiteral("H21-id");
+        stored.name = QStringLiteral("H21");
+        stored.courseId = QStringLiteral("c1");
+        stored.startMethod = StartMethod::StartPunch;
+        stored.startWindow = StartWindow {36000, 40000};
+        stored.mode = RaceClassMode::SingleCourse;
+        race.classes = {stored};
+
+        RaceClass imported;
+        imported.id = QStringLiteral("7");
+        imported.name = QStringLiteral("h21");
+        RaceClass fresh;
+        fresh.id = QStringLiteral("8");
+        fresh.name = QStringLiteral("D21");
+        fresh.courseId = QStringLiteral("c2");
+        const IdMap map = mergeImportedClasses(race, {imported, fresh}, QStringLiteral("S2"));
+        QCOMPARE(map, (IdMap {{"7", "H21-id"}}));
+        QCOMPARE(race.classes.size(), 2);
+        QCOMPARE(race.classes[0].name, QStringLiteral("H21"));
+        QCOMPARE(race.classes[0].courseId, std::optional<QString>("c1"));
+        // Settings the list does not carry survive a re-import.
+        QCOMPARE(race.classes[0].startMethod, stored.startMethod);
+        QCOMPARE(race.classes[0].startWindow, stored.startWindow);
+        QCOMPARE(race.classes[0].mode, stored.mode);
+        QCOMPARE(race.classes[1].stageCourseIds, std::optional<StageMap<QString>>({{"S2", "c2"}}));
+
+        RaceClass withCourse = imported;
+        withCourse.courseId = QStringLiteral("c9");
+        (void)mergeImportedClasses(race, {withCourse}, QStringLiteral("S2"));
+        QCOMPARE(race.classes[0].courseId, std::optional<QString>("c1"));
+        QCOMPARE(race.classes[0].stageCourseIds->value(QStringLiteral("S2")), QStringLiteral("c9"));
+
+        Participant p = entry("A", "B", "1", QStringLiteral("7"));
+        QCOMPARE(remapParticipantClassIds({p}, map)[0].classId, std::optional<QString>("H21-id"));
+    }
+
+    void importTwiceLeavesTheSameEvent()
+    {
+        Race race;
+        applyDownloadedEntries(race, standardList, 200);
+        QCOMPARE(race.participants.size(), 4);
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("100"));
+        QCOMPARE(race.participants[2].cardNumber, QStringLiteral("101"));
+        QCOMPARE(race.participants[1].isRentalCard, std::optional<bool>(true));
+
+        // Race day: a result, a start time, a status, a check-in.
+        PersonResult result;
+        result.participantId = race.participants[1].id;
+        result.cardNumber = race.participants[1].cardNumber;
+        result.readAt = QDateTime(QDate(2025, 5, 17), QTime(11, 0), Qt::UTC);
+        race.results = {result};
+        race.participants[0].startTime = QDateTime(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        race.participants[2].status = ParticipantStatus::Dns;
+        race.participants[3].checkedInAt = QDateTime(QDate(2025, 5, 17), QTime(9, 0), Qt::UTC);
+        race.participants[3].externalId = QStringLiteral("ext-4");
+
+        const QByteArray before = json(race);
+        applyDownloadedEntries(race, standardList, 200);
+        QCOMPARE(json(race), before);
+        QCOMPARE(race.results[0].participantId, race.participants[1].id);
+    }
+
+    void reimportUpdatesOnlyCarriedFields()
+    {
+        Race race;
+        applyDownloadedEntries(race, standardList, std::nullopt);
+        const Participant bo = race.participants[1];
+        race.participants[0].startTime = QDateTime(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        const QUuid annaId = race.participants[0].id;
+
+        applyDownloadedEntries(race,
+            entryList(personEntry("Anna", "Berg-Lund", "501", "2", "OK Vest")
+                + personEntry("BO", "Dahl", "8100", "1")),
+            200);
+        QCOMPARE(race.participants.size(), 4);
+        const Participant &anna = race.participants[0];
+        QCOMPARE(anna.id, annaId);
+        QCOMPARE(anna.familyName, QStringLiteral("Berg-Lund"));
+        QCOMPARE(anna.club, std::optional<QString>("OK Vest"));
+        QCOMPARE(anna.classId, std::optional<QString>("2"));
+        QVERIFY(anna.startTime);
+        // Matched by name, brings his own card now; keeps id and rental flag.
+        QCOMPARE(race.participants[1].id, bo.id);
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("8100"));
+        QCOMPARE(race.participants[1].isRentalCard, bo.isRentalCard);
+    }
+
+    // Two runners with the same name: the one found by card is never taken by the other.
+    void cardMatchesBeatNameMatches()
+    {
+        Race race;
+        race.participants = {entry("Ann", "Berg", "1"), entry("Ann", "Berg", "2")};
+        const QUuid first = race.participants[0].id;
+        const QUuid second = race.participants[1].id;
+        applyImportedEntries(race, {entry("Ann", "Berg", "3"), entry("Ann", "Berg", "1")});
+        QCOMPARE(race.participants.size(), 2);
+        QCOMPARE(race.participants[0].id, first);
+        QCOMPARE(race.participants[0].cardNumber, QStringLiteral("1"));
+        QCOMPARE(race.participants[1].id, second);
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("3"));
+    }
+
+    void emptyCardNeverMatches()
+    {
+        Race race;
+        race.participants = {entry("Stored", "Runner", "")};
+        applyImportedEntries(race, {entry("New", "Runner", "")});
+        QCOMPARE(race.participants.size(), 2);
+        QCOMPARE(race.participants[0].givenName, QStringLiteral("Stored"));
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("100"));
+    }
+
+    void activeStageTouchesOnlyThatStage()
+    {
+        Race race;
+        race.stages = {stage("S1"), stage("S2")};
+        race.activeStageId = QStringLiteral("S1");
+        applyDownloadedEntries(race, standardList, 200);
+        QCOMPARE(race.participants[0].classIdByStage, std::optional<StageMap<QString>>({{"S1", "1"}}));
+        QVERIFY(!race.participants[0].classId);
+
+        race.participants[0].startTimeByStage
+            = StageMap<QDateTime> {{"S1", QDateTime(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC)}};
+        race.participants[0].courseIdByStage = StageMap<QString> {{"S1", "c1"}};
+        race.activeStageId = QStringLiteral("S2");
+        Race before = race;
+        applyDownloadedEntries(race,
+            entryList(personEntry("ANNA", "BERG", "777", "2") + personEntry("Eva", "Gran", "900", "1")), 200);
+        QCOMPARE(race.participants.size(), 5);
+        const Participant &anna = race.participants[0];
+        QCOMPARE(anna.id, before.participants[0].id);
+        QCOMPARE(anna.cardNumber, QStringLiteral("777"));
+        QCOMPARE(anna.classIdByStage, std::optional<StageMap<QString>>({{"S1", "1"}, {"S2", "2"}}));
+        QCOMPARE(anna.startTimeByStage, before.participants[0].startTimeByStage);
+        QCOMPARE(anna.courseIdByStage, before.participants[0].courseIdByStage);
+        const Participant &eva = race.participants[4];
+        QVERIFY(!eva.classId);
+        QCOMPARE(eva.classIdByStage, std::optional<StageMap<QString>>({{"S2", "1"}}));
+        for (int i = 1; i < 4; ++i)
+            QCOMPARE(race.participants[i], before.participants[i]);
+    }
+
+    void failedImportsChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<std::optional<int>>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("404") << standardList << std::optional<int>(404) << "Server returned status 404";
+        QTest::newRow("500 with html")
+            << QByteArray("<html>oops</html>") << std::optional<int>(500) << "Server returned status 500";
+        QTest::newRow("not xml") << QByteArray("Service unavailable") << std::optional<int>(200)
+                                 << "The file is not well-formed XML: ";
+        QTest::newRow("no entries") << entryList("") << std::optional<int>(200)
+                                    << "No <PersonEntry> elements found in EntryList XML";
+        QTest::newRow("entity bomb") << QByteArray(
+            "<!DOCTYPE l [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]>"
+            "<EntryList><PersonEntry>&b;</PersonEntry></EntryList>")
+                                     << std::optional<int>(200) << "The file declares a document type";
+    }
+    void failedImportsChangeNothing()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(std::optional<int>, status);
+        QFETCH(QString, message);
+        Race race;
+        applyDownloadedEntries(race, standardList, 200);
+        const QByteArray before = json(race);
+        try {
+            applyDownloadedEntries(race, body, status);
+            QFAIL("no error");
+        } catch (const ImportError &e) {
+            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        }
+        QCOMPARE(json(race), before);
+    }
+
+    void officialExample()
+    {
+        QFile f(qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/examples/EntryList1.xml"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        Race race;
+        applyDownloadedEntries(race, bytes, 200);
+        QCOMPARE(race.participants.size(), 3);
+        QCOMPARE(race.participants[1].familyName, QStringLiteral("Martin"));
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("100"));
+        QCOMPARE(race.classes.size(), 2);
+        const QByteArray once = json(race);
+        applyDownloadedEntries(race, bytes, 200);
+        QCOMPARE(json(race), once);
+    }
+
+    void latin1ListWithStoredClasses()
+    {
+        QFile f(qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/imports/entrylist-latin1.xml"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        Race race;
+        RaceClass h21;
+        h21.id = QStringLiteral("own-h21");
+        h21.name = QStringLiteral("h21");
+        race.classes = {h21};
+        race.participants = {entry("Kim", "Holm", "100")};
+        applyDownloadedEntries(race, f.readAll(), 200);
+        QCOMPARE(race.participants.size(), 4);
+        const Participant &soren = race.participants[1];
+        QCOMPARE(soren.givenName, QStringLiteral("Søren"));
+        QCOMPARE(soren.familyName, QStringLiteral("Ærø"));
+        QCOMPARE(soren.club, std::optional<QString>("Ålborg OK"));
+        QCOMPARE(soren.classId, std::optional<QString>("own-h21"));
+        QCOMPARE(race.participants[2].cardNumber, QStringLiteral("101"));
+        QCOMPARE(race.participants[2].isRentalCard, std::optional<bool>(true));
+        QCOMPARE(race.participants[3].cardNumber, QStringLiteral("8001235"));
+        QCOMPARE(race.participants[3].classId, std::optional<QString>("own-h21"));
+        QCOMPARE(race.classes.size(), 2);
+        QCOMPARE(race.classes[0].name, QStringLiteral("h21"));
+        QCOMPARE(race.classes[1].name, QStringLiteral("D21"));
+    }
+
+    void largeEventReimport()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 800;
+        options.withResults = false;
+        Race race = generateRace(options);
+        race.activeStageId.reset();
+        race.stages.clear();
+        QList<Participant> list;
+        for (const Participant &p : race.participants) {
+            Participant imported = entry(p.givenName, p.familyName, p.cardNumber, p.classId);
+            imported.club = p.club;
+            list.append(imported);
+        }
+        const QByteArray before = json(race);
+        applyImportedEntries(race, list);
+        QCOMPARE(json(race), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEntryImport)
+#include "tst_entryimport.moc"

@@ -1,0 +1,670 @@
+#include "log.h"
+#include "racejson.h"
+#include "racestore.h"
+#include "storefakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+const QString fallbackSuffix = QStringLiteral(") \u2014 falling back to local autosave");
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+Race namedRace(const QString &name)
+{
+    Race race;
+    race.name = name;
+    race.date = QDateTime(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
+    Participant p;
+    p.givenName = QStringLiteral("Anna");
+    p.cardNumber = QStringLiteral("123456");
+    race.participants.append(p);
+    return race;
+}
+
+QByteArray compact(const Race &race)
+{
+    return *encodeRace(race, JsonLayout::Compact);
+}
+
+} // namespace
+
+class TestRaceStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_steps;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString settingsPath() const { return path(QStringLiteral("settings.ini")); }
+    QString autosavePath() const { return path(QStringLiteral("data/current-race.json")); }
+
+    std::unique_ptr<RaceStore> makeStore()
+    {
+        RaceStoreOptions options;
+        options.settings = std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat);
+        options.autosaveFolder = path(QStringLiteral("data"));
+        options.keyStore = std::make_unique<MemoryKeyStore>();
+        options.autosaveObserver = [this](AutosaveStep s) {
+            static const char *names[] = {"local", "broadcast", "liveResultat", "metsa", "eventFile"};
+            m_steps.append(QString::fromLatin1(names[int(s)]));
+        };
+        return std::make_unique<RaceStore>(std::move(options));
+    }
+
+    void storeRecent(const QStringList &paths)
+    {
+        QSettings settings(settingsPath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("recentRaceFilePaths"), paths);
+    }
+
+    QStringList storedRecent() const
+    {
+        QSettings settings(settingsPath(), QSettings::IniFormat);
+        return settings.value(QStringLiteral("recentRaceFilePaths")).toStringList();
+    }
+
+    static QStringList paths(const QList<QUrl> &urls)
+    {
+        QStringList out;
+        for (const QUrl &u : urls)
+            out.append(u.toLocalFile());
+        return out;
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_steps.clear();
+    }
+
+    void firstStart()
+    {
+        LogCapture log;
+        auto store = makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+        QVERIFY(!store->race().date);
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QVERIFY(!store->needsInitialSetup());
+        QVERIFY(store->recentRaceUrls().isEmpty());
+        QVERIFY(log.lines().isEmpty());
+        QVERIFY(m_steps.isEmpty());
+        // The autosave folder exists, but nothing was written at start-up.
+        QVERIFY(QDir(path(QStringLiteral("data"))).exists());
+        QVERIFY(!QFile::exists(autosavePath()));
+    }
+
+    void defaultAutosaveFolderEndsInVexlo()
+    {
+        const QString folder = RaceLocalStore::defaultFolder();
+        QCOMPARE(QDir(folder).dirName(), QStringLiteral("Vexlo"));
+        RaceLocalStore local;
+        QCOMPARE(local.filePath(), QDir(folder).filePath(QStringLiteral("current-race.json")));
+        QVERIFY(QDir(folder).exists());
+    }
+
+    void startsFromAutosaveWithoutRecentFiles()
+    {
+        QDir().mkpath(path(QStringLiteral("data")));
+        writeAll(autosavePath(), compact(namedRace(QStringLiteral("From autosave"))));
+        LogCapture log;
+        auto store = makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("From autosave"));
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QVERIFY(log.lines().isEmpty());
+    }
+
+    void unusableMostRecentFileFallsBack_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("deleted") << QByteArray() << false << QStringLiteral("No such file or directory");
+        QTest::newRow("not JSON") << QByteArray("hello, not an event\n") << true << QString();
+        QTest::newRow("foreign JSON") << QByteArray(R"({"kind":"something else"})") << true << QString();
+        QTest::newRow("truncated") << compact(namedRace(QStringLiteral("X"))).left(200) << true << QString();
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4) << true << QString();
+    }
+
+    void unusableMostRecentFileFallsBack()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, exists);
+        QFETCH(QString, reason);
+        const QString recent = path(QStringLiteral("event.vexloevent.json"));
+        if (exists)
+            writeAll(recent, content);
+        const QString other = path(QStringLiteral("other.vexloevent.json"));
+        storeRecent({recent, other});
+        QDir().mkpath(path(QStringLiteral("data")));
+        writeAll(autosavePath(), compact(namedRace(QStringLiteral("From autosave"))));
+
+        LogCapture log;
+        auto store = makeStore();
+        QCOMPARE(log.lines().size(), 1);
+        const QString line = log.lines().first();
+        QVERIFY2(line.startsWith(QStringLiteral("RaceStore: failed to reopen most recent race file (")),
+            qPrintable(line));
+        QVERIFY2(line.endsWith(fallbackSuffix), qPrintable(line));
+        if (!reason.isEmpty())
+            QVERIFY(line.contains(reason));
+        QCOMPARE(store->race().name, QStringLiteral("From autosave"));
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QCOMPARE(paths(store->recentRaceUrls()), QStringList({recent, other}));
+        QCOMPARE(storedRecent(), QStringList({recent, other}));
+        // The file that failed to read is never written, not even by the next autosave.
+        store->autosave();
+        QCOMPARE(QFile::exists(recent), exists);
+        if (exists)
+            QCOMPARE(readAll(recent), content);
+    }
+
+    void unusableMostRecentAndNoAutosaveGivesUntitled()
+    {
+        storeRecent({path(QStringLiteral("gone.json"))});
+        LogCapture log;
+        auto store = makeStore();
+        QCOMPARE(log.lines().size(), 1);
+        QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+    }
+
+    void unreadableAutosaveIsKeptAside()
+    {
+        QDir().mkpath(path(QStringLiteral("data")));
+        const QByteArray garbage("{\"name\": \"half an event");
+        writeAll(autosavePath(), garbage);
+        LogCapture log;
+        auto store = makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY2(
+            log.lines().first().startsWith(QStringLiteral("RaceStore: unreadable local autosave kept as ")),
+            qPrintable(log.lines().first()));
+        const QString aside
+            = log.lines().first().mid(QStringLiteral("RaceStore: unreadable local autosave kept as ").size());
+        QCOMPARE(readAll(aside), garbage);
+        store->autosave();
+        QCOMPARE(readAll(aside), garbage);
+        QVERIFY(decodeRace(readAll(autosavePath())));
+    }
+
+    void successfulReopenRewritesRecentList_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("expected");
+        const QString a = QStringLiteral("A");
+        QTest::newRow("single") << QStringList {a} << QStringList {a};
+        QTest::newRow("duplicates of the reopened")
+            << QStringList {a, "b", a, "c"} << QStringList {a, "b", "c"};
+        QStringList ten {a};
+        for (int i = 1; i < 10; ++i)
+            ten.append(QStringLiteral("f%1").arg(i));
+        QTest::newRow("ten entries") << ten << ten.mid(0, 8);
+    }
+
+    void successfulReopenRewritesRecentList()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, expected);
+        const QString eventPath = path(QStringLiteral("event.vexloevent.json"));
+        writeAll(eventPath, *encodeRace(namedRace(QStringLiteral("Reopened")), JsonLayout::PrettySorted));
+        auto full = [&](QStringList list) {
+            for (QString &s : list)
+                s = s == QStringLiteral("A") ? eventPath : path(s);
+            return list;
+        };
+        storeRecent(full(stored));
+        LogCapture log;
+        auto store = makeStore();
+        QVERIFY(log.lines().isEmpty());
+        QCOMPARE(store->race().name, QStringLiteral("Reopened"));
+        QCOMPARE(store->raceFileUrl(), QUrl::fromLocalFile(eventPath));
+        QVERIFY(!store->needsInitialSetup());
+        QCOMPARE(paths(store->recentRaceUrls()), full(expected));
+        QCOMPARE(storedRecent(), full(expected));
+        QVERIFY(m_steps.isEmpty());
+    }
+
+    void storedListLoadsUnchangedUntilNextAddition()
+    {
+        // Duplicates and more than 8 entries load as stored (the first does not open, so nothing
+        // rewrites the list); the next addition drops only the added path's entries, then caps.
+        QStringList stored;
+        for (int i = 0; i < 10; ++i)
+            stored.append(path(QStringLiteral("f%1.json").arg(i % 5)));
+        storeRecent(stored);
+        auto store = makeStore();
+        QCOMPARE(paths(store->recentRaceUrls()), stored);
+        const QString added = path(QStringLiteral("f3.json"));
+        store->addRecentRaceUrl(QUrl::fromLocalFile(added));
+        QStringList expected {added};
+        for (const QString &s : stored) {
+            if (s != added)
+                expected.append(s);
+        }
+        expected = expected.mid(0, 8);
+        QCOMPARE(paths(store->recentRaceUrls()), expected);
+        QCOMPARE(storedRecent(), expected);
+    }
+
+    void savingToANinthFileKeepsEight()
+    {
+        auto store = makeStore();
+        QStringList saved;
+        for (int i = 0; i < 9; ++i) {
+            const QString p = path(QStringLiteral("event%1.json").arg(i));
+            QString error;
+            QVERIFY2(store->save(QUrl::fromLocalFile(p), &error), qPrintable(error));
+            saved.prepend(p);
+        }
+        QCOMPARE(store->recentRaceUrls().size(), 8);
+        QCOMPARE(paths(store->recentRaceUrls()), saved.mid(0, 8));
+        QCOMPARE(storedRecent(), saved.mid(0, 8));
+        // Saving again to a listed file moves it to the front, no duplicate.
+        const QString again = saved.at(4);
+        QVERIFY(store->save(QUrl::fromLocalFile(again)));
+        QCOMPARE(store->recentRaceUrls().size(), 8);
+        QCOMPARE(paths(store->recentRaceUrls()).first(), again);
+        QCOMPARE(paths(store->recentRaceUrls()).count(again), 1);
+    }
+
+    void saveUpdatesStateInOrder()
+    {
+        auto store = makeStore();
+        store->newRace();
+        QVERIFY(store->needsInitialSetup());
+        QStringList order;
+        connect(store.get(), &RaceStore::raceFileUrlChanged, this, [&] { order << "url"; });
+        connect(store.get(), &RaceStore::recentRaceUrlsChanged, this, [&] { order << "recent"; });
+        connect(store.get(), &RaceStore::needsInitialSetupChanged, this, [&] { order << "setup"; });
+        const QUrl url = QUrl::fromLocalFile(path(QStringLiteral("e.json")));
+        QVERIFY(store->save(url));
+        QCOMPARE(order, QStringList({"url", "recent", "setup"}));
+        QCOMPARE(store->raceFileUrl(), url);
+        QVERIFY(!store->needsInitialSetup());
+    }
+
+    void saveFailureChangesNothing_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("parent is a file") << QStringLiteral("blocker/event.json");
+        QTest::newRow("missing folder") << QStringLiteral("no/such/folder/event.json");
+        QTest::newRow("target is a folder") << QStringLiteral("afolder");
+        QTest::newRow("not a local file") << QString();
+    }
+
+    void saveFailureChangesNothing()
+    {
+        QFETCH(QString, target);
+        writeAll(path(QStringLiteral("blocker")), "x");
+        QDir().mkpath(path(QStringLiteral("afolder")));
+        auto store = makeStore();
+        const QUrl good = QUrl::fromLocalFile(path(QStringLiteral("good.json")));
+        QVERIFY(store->save(good));
+        store->newRace();
+        QVERIFY(store->needsInitialSetup());
+        const QList<QUrl> recentBefore = store->recentRaceUrls();
+        QSignalSpy urlSpy(store.get(), &RaceStore::raceFileUrlChanged);
+        QSignalSpy recentSpy(store.get(), &RaceStore::recentRaceUrlsChanged);
+        const QUrl url = target.isEmpty() ? QUrl(QStringLiteral("https://127.0.0.1/event.json"))
+                                          : QUrl::fromLocalFile(path(target));
+        QString error;
+        QVERIFY(!store->save(url, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QVERIFY(store->needsInitialSetup());
+        QCOMPARE(store->recentRaceUrls(), recentBefore);
+        QCOMPARE(urlSpy.count(), 0);
+        QCOMPARE(recentSpy.count(), 0);
+        QCOMPARE(readAll(path(QStringLiteral("blocker"))), QByteArray("x"));
+    }
+
+    void removeRecentClearsList()
+    {
+        auto store = makeStore();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(store->save(QUrl::fromLocalFile(path(QStringLiteral("e%1.json").arg(i)))));
+        const QList<QUrl> listed = store->recentRaceUrls();
+        for (const QUrl &u : listed)
+            store->removeRecentRaceUrl(u);
+        QVERIFY(store->recentRaceUrls().isEmpty());
+        QSettings settings(settingsPath(), QSettings::IniFormat);
+        QVERIFY(settings.contains(QStringLiteral("recentRaceFilePaths")));
+        QVERIFY(settings.value(QStringLiteral("recentRaceFilePaths")).toStringList().isEmpty());
+        // The open file stays open: clearing the list is not closing the event.
+        QVERIFY(!store->raceFileUrl().isEmpty());
+    }
+
+    void removeRecentWritesAlsoWhenNothingRemoved()
+    {
+        storeRecent({path("a"), path("a")});
+        auto store = makeStore();
+        QSignalSpy spy(store.get(), &RaceStore::recentRaceUrlsChanged);
+        store->removeRecentRaceUrl(QUrl::fromLocalFile(path("zzz")));
+        QCOMPARE(spy.count(), 1);
+        store->removeRecentRaceUrl(QUrl::fromLocalFile(path("a")));
+        QVERIFY(store->recentRaceUrls().isEmpty());
+    }
+
+    void newRaceReplacesDocument()
+    {
+        auto store = makeStore();
+        store->setRace(namedRace(QStringLiteral("Old")));
+        const QString eventPath = path(QStringLiteral("old.json"));
+        QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
+        const QByteArray eventBefore = readAll(eventPath);
+        const QList<QUrl> recentBefore = store->recentRaceUrls();
+        m_steps.clear();
+        QSignalSpy setupSpy(store.get(), &RaceStore::needsInitialSetupChanged);
+        store->newRace();
+        QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+        QVERIFY(!store->race().date);
+        QVERIFY(store->race().participants.isEmpty());
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QVERIFY(store->needsInitialSetup());
+        QCOMPARE(setupSpy.count(), 1);
+        QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Untitled Race"));
+        QCOMPARE(readAll(eventPath), eventBefore);
+        QCOMPARE(store->recentRaceUrls(), recentBefore);
+        QVERIFY(m_steps.isEmpty()); // no broadcast, no publishers
+    }
+
+    void autosaveOrder_data()
+    {
+        QTest::addColumn<bool>("withEventFile");
+        QTest::newRow("no event file") << false;
+        QTest::newRow("event file open") << true;
+    }
+
+    void autosaveOrder()
+    {
+        QFETCH(bool, withEventFile);
+        auto store = makeStore();
+        if (withEventFile)
+            QVERIFY(store->save(QUrl::fromLocalFile(path(QStringLiteral("e.json")))));
+        const QList<QUrl> recentBefore = store->recentRaceUrls();
+        store->setRace(namedRace(QStringLiteral("Changed")));
+        m_steps.clear();
+        LogCapture log;
+        store->autosave();
+        QStringList expected {"local", "broadcast", "liveResultat", "metsa"};
+        if (withEventFile)
+            expected << "eventFile";
+        QCOMPARE(m_steps, expected);
+        QVERIFY(log.lines().isEmpty());
+        QCOMPARE(store->recentRaceUrls(), recentBefore);
+        QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Changed"));
+        if (withEventFile)
+            QCOMPARE(decodeRace(readAll(path(QStringLiteral("e.json"))))->name, QStringLiteral("Changed"));
+    }
+
+    void autosaveHandsRaceToConfiguredPublishers()
+    {
+        auto store = makeStore();
+        store->liveResultatSettings()->setEnabled(true);
+        store->liveResultatSettings()->setCompetitionId(QStringLiteral("123"));
+        store->metsaSettings()->setEnabled(true); // no competition id: not configured
+        store->setRace(namedRace(QStringLiteral("Published")));
+        QVERIFY(!store->liveResultatPublisher()->pendingRace());
+        store->autosave();
+        QCOMPARE(store->liveResultatPublisher()->pendingRace()->name, QStringLiteral("Published"));
+        QVERIFY(!store->metsaPublisher()->pendingRace());
+    }
+
+    void autosaveWithUnwritableEventFileLogsEachTime()
+    {
+        auto store = makeStore();
+        const QString dir = path(QStringLiteral("events"));
+        QDir().mkpath(dir);
+        const QUrl url = QUrl::fromLocalFile(dir + QStringLiteral("/e.json"));
+        QVERIFY(store->save(url));
+        // The folder turns into a file: the event file can no longer be written.
+        QVERIFY(QDir(dir).removeRecursively());
+        writeAll(dir, "blocked");
+        LogCapture log;
+        for (int i = 0; i < 2; ++i) {
+            store->setRace(namedRace(QStringLiteral("Change %1").arg(i)));
+            store->autosave();
+            QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Change %1").arg(i));
+        }
+        QCOMPARE(log.lines().size(), 2);
+        for (const QString &line : log.lines())
+            QVERIFY2(line.startsWith(QStringLiteral("SI: autosave failed: ")) && line.size() > 21,
+                qPrintable(line));
+        QCOMPARE(store->raceFileUrl(), url);
+    }
+
+    void failedLocalAutosaveIsLogged()
+    {
+        auto store = makeStore();
+        // A folder where the autosave file should be: the write cannot replace it.
+        QVERIFY(QDir().mkpath(autosavePath()));
+        LogCapture log;
+        store->autosave();
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY2(log.lines().first().startsWith(QStringLiteral("RaceStore: local autosave failed: ")),
+            qPrintable(log.lines().first()));
+        QVERIFY(log.lines().first().size() > QStringLiteral("RaceStore: local autosave failed: ").size());
+    }
+
+    void eventFileAndAutosaveDifferOnlyInLayout()
+    {
+        auto store = makeStore();
+        Race race = namedRace(QStringLiteral("Layout"));
+        race.activeStageId = QStringLiteral("s1");
+        store->setRace(race);
+        const QString eventPath = path(QStringLiteral("e.json"));
+        QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
+        store->autosave();
+        const QByteArray eventBytes = readAll(eventPath);
+        const QByteArray autoBytes = readAll(autosavePath());
+        QVERIFY(eventBytes != autoBytes);
+        QVERIFY(eventBytes.contains("\n    "));
+        QVERIFY(!autoBytes.contains('\n'));
+        QCOMPARE(compact(*decodeRace(eventBytes)), compact(*decodeRace(autoBytes)));
+    }
+
+    void slaveSnapshotWritesOnlyTheAutosave()
+    {
+        auto store = makeStore();
+        store->setRace(namedRace(QStringLiteral("Own")));
+        const QString eventPath = path(QStringLiteral("slave.json"));
+        QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
+        store->liveResultatSettings()->setEnabled(true);
+        store->liveResultatSettings()->setCompetitionId(QStringLiteral("1"));
+        store->stationSettings()->setRole(StationRole::Slave);
+        store->syncEngine()->start(StationRole::Slave, QStringLiteral("S1"), QStringLiteral("Vexlo Race"));
+        RecordingConnection master;
+        store->syncEngine()->addConnection(&master);
+        const QByteArray eventBefore = readAll(eventPath);
+        const QList<QUrl> recentBefore = store->recentRaceUrls();
+        m_steps.clear();
+        QSignalSpy raceSpy(store.get(), &RaceStore::raceChanged);
+
+        store->syncEngine()->onSnapshotReceived(namedRace(QStringLiteral("From master")));
+
+        QCOMPARE(store->race().name, QStringLiteral("From master"));
+        QCOMPARE(raceSpy.count(), 1);
+        QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("From master"));
+        QCOMPARE(readAll(eventPath), eventBefore);
+        QVERIFY(master.frames.isEmpty());
+        QVERIFY(!store->liveResultatPublisher()->pendingRace());
+        QVERIFY(m_steps.isEmpty());
+        QCOMPARE(store->raceFileUrl(), QUrl::fromLocalFile(eventPath));
+        QCOMPARE(store->recentRaceUrls(), recentBefore);
+        store->syncEngine()->removeConnection(&master);
+    }
+
+    void masterReceivingSameResultTwice()
+    {
+        auto store = makeStore();
+        store->setRace(namedRace(QStringLiteral("Master")));
+        const QDateTime readAt(QDate(2025, 5, 17), QTime(11, 0), Qt::UTC);
+        PersonResult other;
+        other.readAt = readAt;
+        other.participantId = store->race().participants.first().id;
+        store->setRace([&] {
+            Race r = store->race();
+            r.results.append(other);
+            return r;
+        }());
+        store->syncEngine()->start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"));
+        RecordingConnection slaveA, slaveB;
+        store->syncEngine()->addConnection(&slaveA);
+        store->syncEngine()->addConnection(&slaveB);
+        m_steps.clear();
+
+        PersonResult submitted;
+        submitted.readAt = readAt;
+        submitted.participantId = other.participantId;
+        submitted.cardNumber = QStringLiteral("123456");
+        submitted.raceTime = 100;
+        store->syncEngine()->onResultSubmitted(submitted);
+        submitted.raceTime = 200;
+        store->syncEngine()->onResultSubmitted(submitted);
+
+        const auto &results = store->race().results;
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].id, other.id); // a new id beside an existing result: appended
+        QCOMPARE(results[1].id, submitted.id);
+        QCOMPARE(results[1].raceTime, std::optional<double>(200));
+        QCOMPARE(m_steps.count(QStringLiteral("local")), 2);
+        QCOMPARE(m_steps.count(QStringLiteral("broadcast")), 2);
+        QCOMPARE(slaveA.frames.size(), 2);
+        QCOMPARE(slaveB.frames.size(), 2);
+        QCOMPARE(slaveA.frames, slaveB.frames);
+        store->syncEngine()->stop();
+    }
+
+    void callbacksAfterStoreReleasedDoNothing()
+    {
+        auto store = makeStore();
+        auto snapshot = store->syncEngine()->onSnapshotReceived;
+        auto submitted = store->syncEngine()->onResultSubmitted;
+        auto credentials = store->vexloChecklistPuller()->credentialsProvider;
+        auto checkins = store->vexloChecklistPuller()->onCheckinsReceived;
+        store.reset();
+        snapshot(namedRace(QStringLiteral("late")));
+        submitted(PersonResult {});
+        QVERIFY(!credentials());
+        checkins({});
+        QVERIFY(!QFile::exists(autosavePath()));
+    }
+
+    void checklistCredentials_data()
+    {
+        QTest::addColumn<QString>("apiKey");
+        QTest::addColumn<std::optional<QString>>("checklistKey");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("both") << QStringLiteral(" key ") << std::optional<QString>(QStringLiteral(" ck "))
+                              << true;
+        QTest::newRow("no api key") << QString() << std::optional<QString>(QStringLiteral("ck")) << false;
+        QTest::newRow("absent check-in key") << QStringLiteral("key") << std::optional<QString>() << false;
+        QTest::newRow("empty check-in key")
+            << QStringLiteral("key") << std::optional<QString>(QString()) << false;
+    }
+
+    void checklistCredentials()
+    {
+        QFETCH(QString, apiKey);
+        QFETCH(std::optional<QString>, checklistKey);
+        QFETCH(bool, present);
+        auto store = makeStore();
+        store->vexloWebSettings()->setApiKey(apiKey);
+        Race race;
+        race.vexloWebChecklistKey = checklistKey;
+        race.vexloWebEventId = QStringLiteral("ignored");
+        store->setRace(race);
+        const auto answer = store->vexloChecklistPuller()->credentialsProvider();
+        QCOMPARE(bool(answer), present);
+        if (present) {
+            QCOMPARE(answer->apiKey, apiKey);
+            QCOMPARE(answer->checklistKey, *checklistKey);
+        }
+    }
+
+    void pulledCheckinsAreAppliedAndSaved()
+    {
+        auto store = makeStore();
+        store->setRace(namedRace(QStringLiteral("Check-in")));
+        m_steps.clear();
+        ChecklistEntry entry {
+            QStringLiteral("oc-1"), QStringLiteral("123456"), QStringLiteral("Started"), false, {}};
+        store->vexloChecklistPuller()->onCheckinsReceived({entry});
+        const Participant &p = store->race().participants.first();
+        QCOMPARE(p.externalId, std::optional<QString>(QStringLiteral("oc-1")));
+        QVERIFY(p.checkedInAt);
+        QCOMPARE(m_steps.count(QStringLiteral("local")), 1);
+        // The same pull again changes nothing and saves nothing.
+        m_steps.clear();
+        store->vexloChecklistPuller()->onCheckinsReceived({entry});
+        QVERIFY(m_steps.isEmpty());
+    }
+
+    void perStageWrappersPublishWithoutSaving()
+    {
+        auto store = makeStore();
+        Race race = namedRace(QStringLiteral("Stages"));
+        race.activeStageId = QStringLiteral("s2");
+        race.participants[0].classId = QStringLiteral("A");
+        store->setRace(race);
+        m_steps.clear();
+        QSignalSpy spy(store.get(), &RaceStore::raceChanged);
+        store->setClassId(QStringLiteral("B"), 0);
+        store->setCourseId(QStringLiteral("C1"), 0);
+        const QDateTime t(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        store->setStartTime(t, 0);
+        QCOMPARE(spy.count(), 3);
+        QVERIFY(m_steps.isEmpty());
+        const Participant &p = store->race().participants[0];
+        QCOMPARE(store->effectiveClassId(p), std::optional<QString>(QStringLiteral("B")));
+        QCOMPARE(store->effectiveCourseId(p), std::optional<QString>(QStringLiteral("C1")));
+        QCOMPARE(store->scheduledStartTime(p), std::optional<QDateTime>(t));
+        QCOMPARE(p.classId, std::optional<QString>(QStringLiteral("A")));
+        QVERIFY(!QFile::exists(autosavePath()));
+    }
+
+    void servicesStartInTheirInitialState()
+    {
+        auto store = makeStore();
+        QCOMPARE(store->syncEngine()->statusText(), QStringLiteral("Not started"));
+        QVERIFY(!store->syncEngine()->isRunning());
+        QCOMPARE(store->vexloWebVerifier()->statusText(), QStringLiteral("Not verified"));
+        QVERIFY(!store->vexloWebVerifier()->isVerifying());
+        QCOMPARE(store->vexloWebEventsClient()->statusText(), QStringLiteral("Not fetched yet"));
+        QCOMPARE(store->liveResultatPublisher()->statusText(), QStringLiteral("Not published yet"));
+        QCOMPARE(store->metsaPublisher()->statusText(), QStringLiteral("Not published yet"));
+        QCOMPARE(store->vexloChecklistPuller()->statusText(), QStringLiteral("Not pulled yet"));
+        QVERIFY(!store->liveResultatPublisher()->pendingRace());
+        // The reopened race is not handed to the publishers: nothing uploads before a change.
+        QVERIFY(!store->metsaPublisher()->pendingRace());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRaceStore)
+#include "tst_racestore.moc"

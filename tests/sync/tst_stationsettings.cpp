@@ -1,0 +1,103 @@
+#include "stationsettings.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+class TestStationSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QSettings> settings()
+    {
+        return std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+    }
+
+private slots:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void firstStartCreatesAndKeepsStationId()
+    {
+        auto store = settings();
+        StationSettings first(store.get());
+        QCOMPARE(first.role(), StationRole::Standalone);
+        QCOMPARE(first.serviceName(), QStringLiteral("Vexlo Race"));
+        QCOMPARE(first.stationId().size(), 36);
+        QCOMPARE(first.stationId(), first.stationId().toUpper());
+        QVERIFY(!QUuid::fromString(first.stationId()).isNull());
+        QCOMPARE(store->value(QStringLiteral("stationId")).toString(), first.stationId());
+        // The default service name is not written back.
+        QVERIFY(!store->contains(QStringLiteral("stationServiceName")));
+        QVERIFY(!store->contains(QStringLiteral("stationRole")));
+
+        auto again = settings();
+        StationSettings second(again.get());
+        QCOMPARE(second.stationId(), first.stationId());
+    }
+
+    void storedRole_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<StationRole>("role");
+        QTest::newRow("standalone") << "standalone" << StationRole::Standalone;
+        QTest::newRow("master") << "master" << StationRole::Master;
+        QTest::newRow("slave") << "slave" << StationRole::Slave;
+        QTest::newRow("capital M") << "Master" << StationRole::Standalone;
+        QTest::newRow("unknown") << "server" << StationRole::Standalone;
+        QTest::newRow("empty") << "" << StationRole::Standalone;
+    }
+
+    void storedRole()
+    {
+        QFETCH(QString, stored);
+        QFETCH(StationRole, role);
+        auto store = settings();
+        store->setValue(QStringLiteral("stationRole"), stored);
+        StationSettings s(store.get());
+        QCOMPARE(s.role(), role);
+        // An unrecognised text stays stored until the role is next assigned.
+        QCOMPARE(store->value(QStringLiteral("stationRole")).toString(), stored);
+    }
+
+    void emptyTextsAreKept()
+    {
+        auto store = settings();
+        store->setValue(QStringLiteral("stationServiceName"), QString());
+        store->setValue(QStringLiteral("stationId"), QString());
+        StationSettings s(store.get());
+        QCOMPARE(s.serviceName(), QString());
+        QCOMPARE(s.stationId(), QString());
+    }
+
+    void assignmentNotifiesThenWrites()
+    {
+        auto store = settings();
+        StationSettings s(store.get());
+        QString storedWhenNotified = QStringLiteral("unset");
+        connect(&s, &StationSettings::roleChanged, this,
+            [&] { storedWhenNotified = store->value(QStringLiteral("stationRole")).toString(); });
+        s.setRole(StationRole::Slave);
+        QCOMPARE(storedWhenNotified, QString());
+        QCOMPARE(store->value(QStringLiteral("stationRole")).toString(), QStringLiteral("slave"));
+        s.setServiceName(QStringLiteral("Start 2 "));
+        auto again = settings();
+        StationSettings restarted(again.get());
+        QCOMPARE(restarted.role(), StationRole::Slave);
+        QCOMPARE(restarted.serviceName(), QStringLiteral("Start 2 "));
+    }
+
+    void roleTexts()
+    {
+        QCOMPARE(toText(StationRole::Master), QStringLiteral("master"));
+        QCOMPARE(stationRoleTitle(StationRole::Slave), QStringLiteral("Slave"));
+        QCOMPARE(
+            stationRoleFromText(QStringLiteral("slave")), std::optional<StationRole>(StationRole::Slave));
+        QVERIFY(!stationRoleFromText(QStringLiteral("SLAVE")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStationSettings)
+#include "tst_stationsettings.moc"
