@@ -1,5 +1,8 @@
 #include "racedayresults.h"
 
+#include "documenttext.h"
+#include "racelookup.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -31,11 +34,7 @@ QString formatElapsed(double seconds)
 
 const Participant *participantOfResult(const Race &race, const PersonResult &result)
 {
-    for (const Participant &p : race.participants) {
-        if (p.id == result.participantId)
-            return &p;
-    }
-    return nullptr;
+    return findParticipant(race, result.participantId);
 }
 
 namespace {
@@ -49,15 +48,6 @@ std::optional<QString> classIdForStage(const Participant &p, const std::optional
     return p.classId;
 }
 
-const RaceClass *findClass(const Race &race, const QString &classId)
-{
-    for (const RaceClass &c : race.classes) {
-        if (sameId(c.id, classId))
-            return &c;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 const RaceClass *classOfResult(const Race &race, const PersonResult &result)
@@ -65,19 +55,12 @@ const RaceClass *classOfResult(const Race &race, const PersonResult &result)
     const Participant *p = participantOfResult(race, result);
     if (!p)
         return nullptr;
-    const std::optional<QString> classId = classIdForStage(*p, result.stageId);
-    return classId ? findClass(race, *classId) : nullptr;
+    return findClass(race, classIdForStage(*p, result.stageId));
 }
 
 const Course *courseOfResult(const Race &race, const PersonResult &result)
 {
-    if (!result.courseId)
-        return nullptr;
-    for (const Course &c : race.courses) {
-        if (sameId(c.id, *result.courseId))
-            return &c;
-    }
-    return nullptr;
+    return findCourse(race, result.courseId);
 }
 
 bool isRogainingResult(const Race &race, const PersonResult &result)
@@ -103,65 +86,6 @@ const PersonResult *resultById(const Race &race, const QUuid &id)
             return &r;
     }
     return nullptr;
-}
-
-int naturalCompare(const QString &a, const QString &b)
-{
-    // Own implementation rather than QCollator: the collator drops numeric mode in the C locale,
-    // and the order of class names must not depend on the machine's locale settings.
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        const bool digitA = a.at(i).isDigit();
-        const bool digitB = b.at(j).isDigit();
-        if (digitA && digitB) {
-            qsizetype endA = i;
-            while (endA < a.size() && a.at(endA).isDigit())
-                ++endA;
-            qsizetype endB = j;
-            while (endB < b.size() && b.at(endB).isDigit())
-                ++endB;
-            // Compare by value without converting: skip leading zeros, then the longer run is
-            // larger, then digit by digit.
-            qsizetype startA = i;
-            while (startA + 1 < endA && a.at(startA).digitValue() == 0)
-                ++startA;
-            qsizetype startB = j;
-            while (startB + 1 < endB && b.at(startB).digitValue() == 0)
-                ++startB;
-            if (endA - startA != endB - startB)
-                return endA - startA < endB - startB ? -1 : 1;
-            for (qsizetype k = 0; k < endA - startA; ++k) {
-                const int da = a.at(startA + k).digitValue();
-                const int db = b.at(startB + k).digitValue();
-                if (da != db)
-                    return da < db ? -1 : 1;
-            }
-            i = endA;
-            j = endB;
-            continue;
-        }
-        if (digitA != digitB)
-            return digitA ? -1 : 1;
-        qsizetype endA = i;
-        while (endA < a.size() && !a.at(endA).isDigit())
-            ++endA;
-        qsizetype endB = j;
-        while (endB < b.size() && !b.at(endB).isDigit())
-            ++endB;
-        const int c = QStringView(a)
-                          .sliced(i, endA - i)
-                          .compare(QStringView(b).sliced(j, endB - j), Qt::CaseInsensitive);
-        if (c != 0)
-            return c < 0 ? -1 : 1;
-        i = endA;
-        j = endB;
-    }
-    if (i < a.size())
-        return 1;
-    if (j < b.size())
-        return -1;
-    return 0;
 }
 
 QList<RecentResultGroup> recentResultGroups(const Race &race)

@@ -42,6 +42,3 @@ struct RecentResultGroup
 // class" without one), groups in natural order of their titles (case-insensitive, digit runs by
 // value).
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race);
-
-// Natural order of titles as a file browser sorts names; a stable tie-break is left to callers.
-[[nodiscard]] int naturalCompare(const QString &a, const QString &b);

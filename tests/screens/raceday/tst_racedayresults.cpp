@@ -123,33 +123,6 @@ private slots:
         QCOMPARE(groups[3].resultIndexes, (QList<qsizetype> {4, 5}));
     }
 
-    void naturalCompare_data()
-    {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<int>("order");
-        QTest::newRow("digits by value") << "H9"
-                                         << "H10" << -1;
-        QTest::newRow("case-insensitive") << "d21"
-                                          << "D21" << 0;
-        QTest::newRow("letters before digits decide") << "D21"
-                                                      << "H9" << -1;
-        QTest::newRow("leading zeros") << "H010"
-                                       << "H9" << 1;
-        QTest::newRow("prefix shorter first") << "H"
-                                              << "H10" << -1;
-        QTest::newRow("long digit runs") << "99999999999999999999999"
-                                         << "100000000000000000000000" << -1;
-    }
-    void naturalCompare()
-    {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(int, order);
-        QCOMPARE(::naturalCompare(a, b), order);
-        QCOMPARE(::naturalCompare(b, a), -order);
-    }
-
     void noResultsNoGroups() { QVERIFY(recentResultGroups(Race()).isEmpty()); }
 
     void missingControlsInSplitOrderWithDuplicates()
