@@ -20,6 +20,7 @@
 #include "vexlowebclients.h"
 #include "vexlowebsettings.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -46,6 +47,9 @@ struct RaceStoreOptions
     std::unique_ptr<KeyStore> keyStore;
     // Told each autosave step just before it runs.
     std::function<void(AutosaveStep)> autosaveObserver;
+    // "Now" for the operations that stamp a time (a card's read-out time, check-ins). Empty: the
+    // system clock in UTC.
+    std::function<QDateTime()> clock;
 };
 
 class RaceStore : public QObject
@@ -155,6 +159,13 @@ public:
 
     // ---- Evaluation and results operations --------------------------------------------------
 
+    // Records one card read-out for the active stage: the result stored for it (a repeated read
+    // gives the stored one), absent when no runner holds the card (then nothing is saved). Saves
+    // after an append and after a repeat; a slave then submits an appended result to its master.
+    std::optional<PersonResult> recordCardReading(const QString &cardNumber, const QList<SIPunch> &punches,
+        const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
+        const std::optional<QDateTime> &finishPunchTime);
+
     // ---- Setup and import operations (classes, courses, stages, entries) --------------------
 
     // ---- Start-time operations --------------------------------------------------------------
@@ -197,6 +208,7 @@ private:
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<KeyStore> m_keyStore;
     std::function<void(AutosaveStep)> m_autosaveObserver;
+    std::function<QDateTime()> m_clock;
     std::unique_ptr<StationSettings> m_stationSettings;
     std::unique_ptr<SyncEngine> m_syncEngine;
     std::unique_ptr<RaceLocalStore> m_localStore;
