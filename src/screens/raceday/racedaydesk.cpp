@@ -1,47 +1,41 @@
 #include "racedaydesk.h"
 
 #include "cardreaderviewmodel.h"
-#include "cardrecording.h"
+#include "cardresultpanel.h"
+#include "localization.h"
 #include "racedayresults.h"
 #include "racestore.h"
 #include "receipt.h"
 
-#include <QTimer>
-
-std::optional<PersonResult> recordThroughStore(RaceStore &store, const QString &cardNumber,
-    const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
-    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime)
-{
-    Race race = store.race();
-    const CardRecording recording = recordCardReading(race, cardNumber, punches, checkPunchTime,
-        startPunchTime, finishPunchTime, QDateTime::currentDateTimeUtc());
-    if (!recording.result)
-        return std::nullopt;
-    store.setRace(race);
-    if (recording.save)
-        store.autosave();
-    return recording.result;
-}
-
 RaceDayDesk::RaceDayDesk(RaceStore *store, CardReaderViewModel *reader, ReceiptPrinter *printer,
-    Recorder recorder, Preferences preferences, QObject *parent)
+    Preferences preferences, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_reader(reader)
     , m_printer(printer)
-    , m_record(std::move(recorder))
     , m_preferences(std::move(preferences))
     , m_renderReceipt(
           [](const PersonResult &result, const Race &race) { return renderReceiptHTML(result, race); })
-    , m_scheduler([this](std::chrono::milliseconds delay, std::function<void()> action) {
-        QTimer::singleShot(delay, this, std::move(action));
-    })
+    , m_clock(std::make_shared<SystemReaderClock>())
 {
     connect(m_reader, &CardReaderViewModel::lastCardReadChanged, this, &RaceDayDesk::readingChanged);
     connect(m_reader, &CardReaderViewModel::isCardDataCompleteChanged, this, &RaceDayDesk::changed);
+    connect(m_reader, &CardReaderViewModel::connectionStateChanged, this, &RaceDayDesk::changed);
     connect(m_store, &RaceStore::raceChanged, this, &RaceDayDesk::changed);
+    // Texts built here follow the selected language.
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
+        emit changed();
+        emit unmatchedCardChanged();
+    });
     if (m_reader->lastCardRead())
         m_lastReadAt = m_reader->lastCardRead()->readAt;
+}
+
+RaceDayDesk::~RaceDayDesk()
+{
+    // The reader may outlive the desk: its callback must not point at a dead object.
+    if (m_reader)
+        m_reader->onCardRead = nullptr;
 }
 
 void RaceDayDesk::install()
@@ -60,7 +54,7 @@ void RaceDayDesk::handleCardRead(const QString &cardNumber, const QList<SIPunch>
     // The result is stored (and autosaved) before anything is printed: a printer that is missing
     // or fails can never cost a result.
     const std::optional<PersonResult> result
-        = m_record(cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime);
+        = m_store->recordCardReading(cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime);
     RecordedRead record {cardNumber, {}, result ? std::optional<QUuid>(result->id) : std::nullopt};
     if (m_reader->lastCardRead() && m_reader->lastCardRead()->cardNumber == cardNumber)
         record.readAt = m_reader->lastCardRead()->readAt;
@@ -96,9 +90,14 @@ RaceDayDesk::CardStatus RaceDayDesk::cardStatus() const
         // The result was deleted since: nothing of it is left to show.
         return CardStatus::NoCard;
     }
-    // Complete but not recorded here: the card-read handler has not run for this reading (it is
-    // not installed); what the card belongs to is unknown, so it is offered for registration.
-    return m_reader->isCardDataComplete() ? CardStatus::Unmatched : CardStatus::Reading;
+    if (m_reader->isCardDataComplete()) {
+        // Complete but not recorded here: the card-read handler did not run for this reading;
+        // what the card belongs to is unknown, so it is offered for registration.
+        return CardStatus::Unmatched;
+    }
+    // A half-read card whose station went away will never complete: say so instead of showing
+    // a progress row for ever.
+    return m_reader->connectionState().isConnected() ? CardStatus::Reading : CardStatus::Interrupted;
 }
 
 std::optional<PersonResult> RaceDayDesk::shownResult() const
@@ -117,6 +116,29 @@ QString RaceDayDesk::shownCardNumber() const
     return reading ? reading->cardNumber : QString();
 }
 
+QVariantMap RaceDayDesk::cardPanelVariant() const
+{
+    const std::optional<PersonResult> result = shownResult();
+    if (!result)
+        return {};
+    return cardResultPanel(m_store->race(), *result).toVariantMap();
+}
+
+QString RaceDayDesk::progressText() const
+{
+    return localized(QStringLiteral("Reading card %@..."), shownCardNumber());
+}
+
+QString RaceDayDesk::cardNumberText() const
+{
+    return localized(QStringLiteral("Card Number: %@"), shownCardNumber());
+}
+
+QString RaceDayDesk::interruptedText() const
+{
+    return localized(QStringLiteral("Card %@ was not read out: the station is disconnected"), shownCardNumber());
+}
+
 void RaceDayDesk::readingChanged()
 {
     const std::optional<SICardReading> &reading = m_reader->lastCardRead();
@@ -125,12 +147,9 @@ void RaceDayDesk::readingChanged()
     const bool readAtChanged = readAt != m_lastReadAt;
     m_lastReadAt = readAt;
     if (readAtChanged && readAt) {
-        // A later read restarts the 10 s: the earlier hide is disarmed by the generation count.
+        // A later read restarts the 10 s: replacing the handle cancels the earlier hide.
         m_toastWanted = true;
-        const quint64 generation = ++m_toastGeneration;
-        m_scheduler(toastDuration, [this, generation] {
-            if (generation != m_toastGeneration)
-                return;
+        m_toastHide = m_clock->schedule(toastDuration, [this] {
             m_toastWanted = false;
             emit changed();
         });
@@ -153,7 +172,7 @@ bool RaceDayDesk::toastShown() const
 
 void RaceDayDesk::closeToast()
 {
-    ++m_toastGeneration;
+    m_toastHide.reset();
     if (!m_toastWanted)
         return;
     m_toastWanted = false;
@@ -167,6 +186,11 @@ void RaceDayDesk::registerShownCard()
         return;
     m_unmatchedCard = *reading;
     emit unmatchedCardChanged();
+}
+
+QString RaceDayDesk::unmatchedCardText() const
+{
+    return m_unmatchedCard ? localized(QStringLiteral("Card Number: %@"), m_unmatchedCard->cardNumber) : QString();
 }
 
 void RaceDayDesk::clearUnmatchedCard()

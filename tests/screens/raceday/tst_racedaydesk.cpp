@@ -1,35 +1,26 @@
-#include "cardreaderviewmodel.h"
-#include "racedaydesk.h"
-#include "racelocalstore.h"
-#include "racestore.h"
+// Card-read handling without a station: the handler records through the store, autosaves, and
+// only then queues the receipt, with the preferences as they are at that moment.
 
-#include <QSettings>
+#include "racedayrig.h"
+
+#include "racelocalstore.h"
+
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
-
-class RecordingBackend : public ReceiptPrintBackend
-{
-public:
-    void print(const ReceiptPrintJob &job, const ReceiptPage &, QTextDocument &,
-        std::function<void(const ReceiptPrintOutcome &)> done) override
-    {
-        jobs->append(job);
-        done(ReceiptPrintOutcome {});
-    }
-    std::shared_ptr<QList<ReceiptPrintJob>> jobs = std::make_shared<QList<ReceiptPrintJob>>();
-};
 
 SIPunch punch(qint64 code, const QDateTime &at)
 {
     SIPunch p;
+    p.id = QUuid::createUuid();
     p.controlCode = code;
     p.time = at;
     return p;
 }
+
+const QDateTime start(QDate(2025, 6, 14), QTime(10, 0), Qt::LocalTime);
+const QList<SIPunch> punches {punch(31, start.addSecs(300)), punch(32, start.addSecs(600))};
 
 } // namespace
 
@@ -37,47 +28,17 @@ class TestRaceDayDesk : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-
-    std::unique_ptr<RaceStore> makeStore()
-    {
-        RaceStoreOptions options;
-        options.settings = std::make_unique<QSettings>(
-            m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        options.autosaveFolder = m_dir.filePath(QStringLiteral("autosave"));
-        auto store = std::make_unique<RaceStore>(std::move(options));
-        Race race = store->race();
-        race.classes = {RaceClass {QStringLiteral("h21"), QStringLiteral("H21")}};
-        Course course;
-        course.id = QStringLiteral("c1");
-        course.name = QStringLiteral("Long");
-        for (int i = 0; i < 2; ++i) {
-            CourseControl c;
-            c.code = 31 + i;
-            c.order = i;
-            course.controls.append(c);
-        }
-        race.courses = {course};
-        Participant p;
-        p.givenName = QStringLiteral("Ida");
-        p.familyName = QStringLiteral("Holm");
-        p.cardNumber = QStringLiteral("8012345");
-        p.classId = QStringLiteral("h21");
-        p.courseId = QStringLiteral("c1");
-        race.participants = {p};
-        store->setRace(race);
-        return store;
-    }
-
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void readIsStoredAutosavedThenPrinted()
     {
-        auto store = makeStore();
-        CardReaderViewModel reader;
-        auto backend = std::make_unique<RecordingBackend>();
+        QTemporaryDir dir;
+        auto clock = std::make_shared<ManualReaderClock>(rigMorning);
+        auto store = makeTestStore(dir, clock);
+        store->setRace(deskTestRace());
+        CardReaderViewModel reader(clock, SIDeviceRoots {});
+        auto backend = std::make_unique<RecordingPrintBackend>();
         auto jobs = backend->jobs;
         ReceiptPrinter printer(std::move(backend));
         ReceiptPreferences prefs;
@@ -86,20 +47,16 @@ private slots:
         prefs.printerName = QStringLiteral("receipt");
         prefs.autoCutOptionKey = QStringLiteral("FeedCut");
         prefs.autoCutOptionValue = QStringLiteral("Cut2");
-        RaceDayDesk desk(
-            store.get(), &reader, &printer,
-            [&store](auto &&...args) { return recordThroughStore(*store, args...); },
-            [&prefs] { return prefs; });
+        RaceDayDesk desk(store.get(), &reader, &printer, [&prefs] { return prefs; });
         desk.install();
         QVERIFY(reader.onCardRead);
 
-        const QDateTime start(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
-        QList<SIPunch> punches {punch(31, start.addSecs(300)), punch(32, start.addSecs(600))};
-        reader.onCardRead(QStringLiteral("8012345"), punches, std::nullopt, start, start.addSecs(754));
+        reader.onCardRead(QStringLiteral("2000001"), punches, std::nullopt, start, start.addSecs(754));
 
         QCOMPARE(store->race().results.size(), 1);
         const PersonResult stored = store->race().results.first();
         QCOMPARE(stored.raceTime, std::optional<double>(754));
+        QCOMPARE(stored.readAt, rigMorning.toUTC());
         // Autosaved before the receipt was even laid out.
         const auto saved = RaceStore::readEventFile(store->localStore().url());
         QVERIFY(saved);
@@ -118,34 +75,64 @@ private slots:
 
         // Printing on read off: recorded, not printed.
         prefs.autoPrintOnRead = false;
-        reader.onCardRead(QStringLiteral("8012345"), punches, std::nullopt, start, start.addSecs(800));
+        reader.onCardRead(QStringLiteral("2000001"), punches, std::nullopt, start, start.addSecs(800));
+        QCOMPARE(store->race().results.size(), 2);
         QCoreApplication::processEvents();
         QCOMPARE(jobs->size(), 1);
+
+        // Dialog wanted: auto-print off shows it; an empty cutter key sets no option.
+        prefs.autoPrintOnRead = true;
+        prefs.autoPrint = false;
+        prefs.autoCutOptionKey.clear();
+        reader.onCardRead(QStringLiteral("2000001"), punches, std::nullopt, start, start.addSecs(900));
+        QTRY_COMPARE(jobs->size(), 2);
+        QVERIFY(jobs->last().showDialog);
+        QVERIFY(!jobs->last().cutterOption);
     }
 
     void failingPrinterKeepsTheResult()
     {
-        auto store = makeStore();
-        CardReaderViewModel reader;
-        // The real backend against a printer that does not exist (no CUPS daemon is reachable).
-        qputenv("CUPS_SERVER", m_dir.filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
+        QTemporaryDir dir;
+        auto clock = std::make_shared<ManualReaderClock>(rigMorning);
+        auto store = makeTestStore(dir, clock);
+        store->setRace(deskTestRace());
+        CardReaderViewModel reader(clock, SIDeviceRoots {});
+        // The real backend with no printing system to reach.
+        qputenv("CUPS_SERVER", dir.filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
         ReceiptPrinter printer;
         QSignalSpy finished(&printer, &ReceiptPrinter::jobFinished);
         ReceiptPreferences prefs;
         prefs.autoPrintOnRead = true;
         prefs.autoPrint = true;
         prefs.printerName = QStringLiteral("gone");
-        RaceDayDesk desk(
-            store.get(), &reader, &printer,
-            [&store](auto &&...args) { return recordThroughStore(*store, args...); },
-            [&prefs] { return prefs; });
+        RaceDayDesk desk(store.get(), &reader, &printer, [&prefs] { return prefs; });
+        ReaderPaneViewModel pane;
+        pane.setPrinterDirectory({[] { return QStringList(); }, [] { return QString(); }});
+        pane.setDesk(&desk);
+        QSignalSpy printerChanged(&pane, &ReaderPaneViewModel::printerChanged);
         desk.install();
-        const QDateTime start(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
-        reader.onCardRead(QStringLiteral("8012345"), {}, std::nullopt, start, start.addSecs(100));
+        reader.onCardRead(QStringLiteral("2000001"), {}, std::nullopt, start, start.addSecs(100));
         QCOMPARE(store->race().results.size(), 1);
         QVERIFY(finished.wait(10000));
         QVERIFY(printer.lastFailure());
+        QVERIFY(printerChanged.count() > 0);
+        QCOMPARE(pane.printerErrorText(), QStringLiteral("Last receipt not printed on gone: Printer not found"));
         QCOMPARE(RaceStore::readEventFile(store->localStore().url())->results.size(), 1);
+        qunsetenv("CUPS_SERVER");
+    }
+
+    void deskUnhooksItselfFromTheReader()
+    {
+        QTemporaryDir dir;
+        auto clock = std::make_shared<ManualReaderClock>(rigMorning);
+        auto store = makeTestStore(dir, clock);
+        CardReaderViewModel reader(clock, SIDeviceRoots {});
+        {
+            RaceDayDesk desk(store.get(), &reader, nullptr, {});
+            desk.install();
+            QVERIFY(reader.onCardRead);
+        }
+        QVERIFY(!reader.onCardRead);
     }
 };
 
