@@ -52,27 +52,29 @@ ColumnLayout {
     }
     GridLayout {
         visible: root.status === RaceDayDesk.Unmatched
-        columns: root.inToast ? 3 : 1
+        columns: root.inToast ? 2 : 1
         rowSpacing: 4
         columnSpacing: 8
         Layout.fillWidth: true
+        // In the toast the texts take the room the button leaves and wrap.
         ColumnLayout {
             spacing: 4
+            Layout.fillWidth: root.inToast
             Label {
                 objectName: "unmatchedCardNumber"
                 text: root.desk ? root.desk.cardNumberText : ""
                 font: Theme.headline
                 color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: root.inToast
             }
             Label {
                 text: qsTranslate("Vexlo", "No participant registered for this card")
                 color: Theme.tint("orange", 1.0)
                 font: Theme.body
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: root.inToast
             }
-        }
-        Item {
-            visible: root.inToast
-            Layout.fillWidth: true
         }
         IconButton {
             objectName: "registerButton"

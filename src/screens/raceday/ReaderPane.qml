@@ -116,6 +116,7 @@ Item {
                         MenuSeparator {}
                         MenuItem {
                             text: qsTranslate("Vexlo", "Advanced printer settings...")
+                            icon.source: "qrc:/Vexlo/Ui/icons/sliders-row.svg"
                             onTriggered: root.showingPrinterAdvancedSettings = true
                         }
                     }

@@ -116,5 +116,8 @@ QStringList raceDayTextKeys()
         QStringLiteral("SportIdent Reader (USB)"), QStringLiteral("System default"),
         QStringLiteral("Automatic (on read)"), QStringLiteral("Manual"), QStringLiteral("Printer: %@ · %@"),
         QStringLiteral("Printer not found"), QStringLiteral("No default printer"),
-        QStringLiteral("Printing failed"), QStringLiteral("Last receipt not printed on %@: %@")};
+        QStringLiteral("Printing failed"), QStringLiteral("Last receipt not printed on %@: %@"),
+        // Chosen in the port rows by state.
+        QStringLiteral("Connected"), QStringLiteral("Disconnected"), QStringLiteral("Connect"),
+        QStringLiteral("Disconnect")};
 }
