@@ -49,7 +49,8 @@ Race raceDayEvent()
 {
     Race race;
     race.name = QStringLiteral("Spring Cup");
-    for (const auto &[id, name] : {std::pair {"h21", "H21"}, std::pair {"d21", "D21"}, std::pair {"h10", "H10"}}) {
+    for (const auto &[id, name] :
+        {std::pair {"h21", "H21"}, std::pair {"d21", "D21"}, std::pair {"h10", "H10"}}) {
         RaceClass c;
         c.id = QString::fromLatin1(id);
         c.name = QString::fromLatin1(name);
@@ -70,10 +71,14 @@ Race raceDayEvent()
     race.courses = {course};
     race.participants = {runner(QStringLiteral("Ida"), QStringLiteral("Holm"), QStringLiteral("2000001"),
                              QStringLiteral("h21")),
-        runner(QStringLiteral("Søren"), QStringLiteral("Ærø"), QStringLiteral("2000002"), QStringLiteral("h21")),
-        runner(QStringLiteral("Mette"), QStringLiteral("Lund"), QStringLiteral("2000003"), QStringLiteral("d21")),
-        runner(QStringLiteral("Karen"), QStringLiteral("Bech"), QStringLiteral("2000004"), QStringLiteral("d21")),
-        runner(QStringLiteral("Bo"), QStringLiteral("Krag"), QStringLiteral("2000005"), QStringLiteral("h10"))};
+        runner(
+            QStringLiteral("Søren"), QStringLiteral("Ærø"), QStringLiteral("2000002"), QStringLiteral("h21")),
+        runner(QStringLiteral("Mette"), QStringLiteral("Lund"), QStringLiteral("2000003"),
+            QStringLiteral("d21")),
+        runner(QStringLiteral("Karen"), QStringLiteral("Bech"), QStringLiteral("2000004"),
+            QStringLiteral("d21")),
+        runner(
+            QStringLiteral("Bo"), QStringLiteral("Krag"), QStringLiteral("2000005"), QStringLiteral("h10"))};
     const QDateTime readAt(QDate(2025, 6, 14), QTime(10, 20), Qt::UTC);
     const double times[] = {0, 1932, 2210.4, 2650, 1499.6};
     for (int i = 1; i < race.participants.size(); ++i) {
@@ -175,11 +180,13 @@ private slots:
                 QTRY_COMPARE(app.raceDay()->cardStatus(), RaceDayDesk::CardStatus::Unmatched);
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("registerButton")));
                 shoot(window, code + QStringLiteral("-toast-unmatched"));
-                QMetaObject::invokeMethod(findVisibleItem(window, QStringLiteral("registerButton")), "clicked");
+                QMetaObject::invokeMethod(
+                    findVisibleItem(window, QStringLiteral("registerButton")), "clicked");
                 QVERIFY(app.raceDay()->hasUnmatchedCard());
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("unmatchedSheetClose")));
                 shoot(window, code + QStringLiteral("-unmatched-sheet"));
-                QMetaObject::invokeMethod(findVisibleItem(window, QStringLiteral("unmatchedSheetClose")), "clicked");
+                QMetaObject::invokeMethod(
+                    findVisibleItem(window, QStringLiteral("unmatchedSheetClose")), "clicked");
                 QVERIFY(!app.raceDay()->hasUnmatchedCard());
 
                 // The toast hides 10 s after the last reading.
@@ -193,7 +200,8 @@ private slots:
                 pane->setProperty("showingPrinterAdvancedSettings", true);
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("advancedPrinterDone")));
                 shoot(window, code + QStringLiteral("-printer-settings"));
-                QMetaObject::invokeMethod(findVisibleItem(window, QStringLiteral("advancedPrinterDone")), "clicked");
+                QMetaObject::invokeMethod(
+                    findVisibleItem(window, QStringLiteral("advancedPrinterDone")), "clicked");
                 QVERIFY(!pane->property("showingPrinterAdvancedSettings").toBool());
             }
             // Ida read in both rounds: the repeat keeps the one result.

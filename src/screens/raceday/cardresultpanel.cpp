@@ -59,7 +59,8 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
         }
         if (result.withinTimeLimit) {
             panel.verdictGood = *result.withinTimeLimit;
-            panel.verdictText = localized(panel.verdictGood ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
+            panel.verdictText
+                = localized(panel.verdictGood ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
         }
     } else {
         if (result.raceTime) {

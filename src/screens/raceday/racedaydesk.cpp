@@ -136,7 +136,8 @@ QString RaceDayDesk::cardNumberText() const
 
 QString RaceDayDesk::interruptedText() const
 {
-    return localized(QStringLiteral("Card %@ was not read out: the station is disconnected"), shownCardNumber());
+    return localized(
+        QStringLiteral("Card %@ was not read out: the station is disconnected"), shownCardNumber());
 }
 
 void RaceDayDesk::readingChanged()
@@ -190,7 +191,8 @@ void RaceDayDesk::registerShownCard()
 
 QString RaceDayDesk::unmatchedCardText() const
 {
-    return m_unmatchedCard ? localized(QStringLiteral("Card Number: %@"), m_unmatchedCard->cardNumber) : QString();
+    return m_unmatchedCard ? localized(QStringLiteral("Card Number: %@"), m_unmatchedCard->cardNumber)
+                           : QString();
 }
 
 void RaceDayDesk::clearUnmatchedCard()

@@ -192,7 +192,8 @@ QHash<int, QByteArray> RecentResultsModel::roleNames() const
 
 ReaderPaneViewModel::PrinterDirectory ReaderPaneViewModel::systemPrinters()
 {
-    return {[] { return QPrinterInfo::availablePrinterNames(); }, [] { return QPrinterInfo::defaultPrinterName(); }};
+    return {[] { return QPrinterInfo::availablePrinterNames(); },
+        [] { return QPrinterInfo::defaultPrinterName(); }};
 }
 
 ReaderPaneViewModel::ReaderPaneViewModel(QObject *parent)
@@ -216,7 +217,8 @@ void ReaderPaneViewModel::setDesk(RaceDayDesk *desk)
     m_deskConnections.clear();
     m_desk = desk;
     if (RaceStore *s = store())
-        m_deskConnections.append(connect(s, &RaceStore::raceChanged, this, &ReaderPaneViewModel::raceChanged));
+        m_deskConnections.append(
+            connect(s, &RaceStore::raceChanged, this, &ReaderPaneViewModel::raceChanged));
     if (ReceiptPrinter *p = printer())
         m_deskConnections.append(
             connect(p, &ReceiptPrinter::statusChanged, this, &ReaderPaneViewModel::printerChanged));
@@ -280,7 +282,8 @@ QVariantList ReaderPaneViewModel::stageOptions() const
     if (!store())
         return {};
     QList<Stage> stages = store()->race().stages;
-    std::stable_sort(stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    std::stable_sort(
+        stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
     QVariantList rows;
     for (const Stage &s : stages)
         rows.append(QVariantMap {{QStringLiteral("text"), s.name}, {QStringLiteral("value"), s.id}});
@@ -316,8 +319,8 @@ void ReaderPaneViewModel::refreshPrinters()
 
 QVariantList ReaderPaneViewModel::printerChoices() const
 {
-    QVariantList rows {QVariantMap {
-        {QStringLiteral("text"), localized(QStringLiteral("System default"))}, {QStringLiteral("value"), QString()}}};
+    QVariantList rows {QVariantMap {{QStringLiteral("text"), localized(QStringLiteral("System default"))},
+        {QStringLiteral("value"), QString()}}};
     for (const QString &name : m_printerNames)
         rows.append(QVariantMap {{QStringLiteral("text"), name}, {QStringLiteral("value"), name}});
     return rows;
@@ -336,16 +339,18 @@ QString ReaderPaneViewModel::printerStatusText() const
     QString name = m_printerName;
     if (name.isEmpty())
         name = m_defaultPrinter.isEmpty() ? localized(QStringLiteral("System default")) : m_defaultPrinter;
-    const QString mode = localized(m_autoPrintOnRead ? QStringLiteral("Automatic (on read)") : QStringLiteral("Manual"));
+    const QString mode
+        = localized(m_autoPrintOnRead ? QStringLiteral("Automatic (on read)") : QStringLiteral("Manual"));
     return localized(QStringLiteral("Printer: %@ · %@"), name, mode);
 }
 
 QString ReaderPaneViewModel::printerErrorText() const
 {
     const ReceiptPrinter *p = printer();
-    if (!p || !p->lastFailure())
+    const std::optional<ReceiptPrintOutcome> last = p ? p->lastFailure() : std::nullopt;
+    if (!last)
         return {};
-    const ReceiptPrintOutcome &failure = *p->lastFailure();
+    const ReceiptPrintOutcome &failure = *last;
     QString reason;
     switch (failure.failure) {
     case ReceiptPrintOutcome::Failure::PrinterNotFound:
@@ -358,7 +363,8 @@ QString ReaderPaneViewModel::printerErrorText() const
         reason = failure.detail.isEmpty() ? localized(QStringLiteral("Printing failed")) : failure.detail;
         break;
     }
-    const QString name = failure.printerName.isEmpty() ? localized(QStringLiteral("System default")) : failure.printerName;
+    const QString name
+        = failure.printerName.isEmpty() ? localized(QStringLiteral("System default")) : failure.printerName;
     return localized(QStringLiteral("Last receipt not printed on %@: %@"), name, reason);
 }
 

@@ -111,7 +111,8 @@ struct RaceDayRig
     {
         QVERIFY(reader->connectionState().isConnected());
         station.insertCard(card);
-        QTRY_VERIFY(reader->lastCardRead() && reader->lastCardRead()->cardNumber == QString::number(card.number));
+        QTRY_VERIFY(
+            reader->lastCardRead() && reader->lastCardRead()->cardNumber == QString::number(card.number));
         if (station.mode() == StationMode::Polling && !reader->stationRequiresPolling())
             clock->advance(std::chrono::milliseconds(400));
         QTRY_VERIFY(reader->isCardDataComplete());

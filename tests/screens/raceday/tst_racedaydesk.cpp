@@ -4,6 +4,7 @@
 #include "racedayrig.h"
 
 #include "racelocalstore.h"
+#include "receipt.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -116,9 +117,27 @@ private slots:
         QVERIFY(finished.wait(10000));
         QVERIFY(printer.lastFailure());
         QVERIFY(printerChanged.count() > 0);
-        QCOMPARE(pane.printerErrorText(), QStringLiteral("Last receipt not printed on gone: Printer not found"));
+        QCOMPARE(
+            pane.printerErrorText(), QStringLiteral("Last receipt not printed on gone: Printer not found"));
         QCOMPARE(RaceStore::readEventFile(store->localStore().url())->results.size(), 1);
         qunsetenv("CUPS_SERVER");
+    }
+
+    void receiptNamesTheClassOfTheResultsStage()
+    {
+        Race race = deskTestRace();
+        race.classes.append(RaceClass {QStringLiteral("h21e"), QStringLiteral("H21 Elite")});
+        race.participants[0].classIdByStage
+            = StageMap<QString> {{QStringLiteral("s2"), QStringLiteral("h21e")}};
+        PersonResult result;
+        result.participantId = race.participants[0].id;
+        result.cardNumber = race.participants[0].cardNumber;
+        result.stageId = QStringLiteral("s2");
+        QVERIFY(renderReceiptHTML(result, race).contains(QStringLiteral("Class: H21 Elite")));
+        result.stageId = QStringLiteral("s1");
+        QVERIFY(renderReceiptHTML(result, race).contains(QStringLiteral("Class: H21<")));
+        result.stageId = std::nullopt;
+        QVERIFY(renderReceiptHTML(result, race).contains(QStringLiteral("Class: H21<")));
     }
 
     void deskUnhooksItselfFromTheReader()

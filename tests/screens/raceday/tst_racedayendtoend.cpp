@@ -242,8 +242,8 @@ private slots:
         rig.preferences.autoCutOptionKey = QStringLiteral("FeedCut");
         rig.preferences.autoCutOptionValue = QStringLiteral("2");
         rig.preferences.bottomFeedPoints = -5;
-        rig.printBackend->outcome
-            = ReceiptPrintOutcome {ReceiptPrintOutcome::Failure::PrinterNotFound, QStringLiteral("Receipts"), {}};
+        rig.printBackend->outcome = ReceiptPrintOutcome {
+            ReceiptPrintOutcome::Failure::PrinterNotFound, QStringLiteral("Receipts"), {}};
         rig.connect();
         rig.readCard(idasCard());
         // Stored and saved even though the printer fails.
@@ -254,7 +254,8 @@ private slots:
         QVERIFY(job.printerName.isEmpty()); // the system default
         QVERIFY(!job.showDialog);
         QCOMPARE(job.cutterOption, (std::optional<std::pair<QString, QString>>({"FeedCut", "2"})));
-        QCOMPARE(rig.pane->printerErrorText(), QStringLiteral("Last receipt not printed on Receipts: Printer not found"));
+        QCOMPARE(rig.pane->printerErrorText(),
+            QStringLiteral("Last receipt not printed on Receipts: Printer not found"));
         QCOMPARE(RaceStore::readEventFile(rig.store->localStore().url())->results.size(), 1);
     }
 

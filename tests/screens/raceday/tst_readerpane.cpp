@@ -78,23 +78,28 @@ private slots:
 
         PersonResult noCourse = resultOf(race);
         noCourse.raceTime = 754;
-        QTest::newRow("no course: time, no verdict")
-            << noCourse << "Class: D21" << "Total time: 12:34" << false << "" << "" << "";
+        QTest::newRow("no course: time, no verdict") << noCourse << "Class: D21"
+                                                     << "Total time: 12:34" << false << ""
+                                                     << ""
+                                                     << "";
 
         PersonResult missing = resultOf(race);
         missing.courseId = QStringLiteral("seq");
         missing.splits = {split(31, SplitStatus::Missing), split(40, SplitStatus::Ok),
             split(45, SplitStatus::Missing), split(31, SplitStatus::Missing)};
-        QTest::newRow("missed controls in split order, no time")
-            << missing << "Class: D21" << "Total time: —" << true << "" << "INCOMPLETE"
-            << "Missing controls: 31, 45, 31";
+        QTest::newRow("missed controls in split order, no time") << missing << "Class: D21"
+                                                                 << "Total time: —" << true << ""
+                                                                 << "INCOMPLETE"
+                                                                 << "Missing controls: 31, 45, 31";
 
         PersonResult deletedCourse = resultOf(race);
         deletedCourse.courseId = QStringLiteral("gone");
         deletedCourse.completed = true;
         deletedCourse.raceTime = 3599.5;
-        QTest::newRow("deleted course keeps its verdict")
-            << deletedCourse << "Class: D21" << "Total time: 1:00:00" << false << "" << "COMPLETE" << "";
+        QTest::newRow("deleted course keeps its verdict") << deletedCourse << "Class: D21"
+                                                          << "Total time: 1:00:00" << false << ""
+                                                          << "COMPLETE"
+                                                          << "";
 
         PersonResult rogaine = resultOf(race);
         rogaine.courseId = QStringLiteral("rogaine");
@@ -103,20 +108,28 @@ private slots:
         rogaine.withinTimeLimit = false;
         rogaine.stageId = QStringLiteral("s2");
         QTest::newRow("rogaining with penalty, per-stage class")
-            << rogaine << "Class: D21 Elite" << "Score: 340 pts" << false << "(-12 overtime)" << "OVERTIME" << "";
+            << rogaine << "Class: D21 Elite"
+            << "Score: 340 pts" << false << "(-12 overtime)"
+            << "OVERTIME"
+            << "";
 
         PersonResult noPenalty = rogaine;
         noPenalty.overtimePenalty = 0;
         noPenalty.withinTimeLimit = std::nullopt;
         noPenalty.stageId = QStringLiteral("s1");
         QTest::newRow("rogaining, zero penalty, no verdict, base class for another stage")
-            << noPenalty << "Class: D21" << "Score: 340 pts" << false << "" << "" << "";
+            << noPenalty << "Class: D21"
+            << "Score: 340 pts" << false << ""
+            << ""
+            << "";
 
         PersonResult noScore = rogaine;
         noScore.score = std::nullopt;
         noScore.withinTimeLimit = true;
-        QTest::newRow("rogaining without score")
-            << noScore << "Class: D21 Elite" << "Score: —" << true << "" << "IN TIME" << "";
+        QTest::newRow("rogaining without score") << noScore << "Class: D21 Elite"
+                                                 << "Score: —" << true << ""
+                                                 << "IN TIME"
+                                                 << "";
     }
     void panel()
     {
@@ -205,7 +218,8 @@ private slots:
         // D21 (two classes of that name, one group), H9, H10; newest first within a group.
         QCOMPARE(rows,
             (QStringList {QStringLiteral("D21|Eva|1:00"), QStringLiteral("D21|Dina|1:00:00"),
-                QStringLiteral("H9|Carl|—"), QStringLiteral("H10|Bo|20:00"), QStringLiteral("H10|Anna|10:00")}));
+                QStringLiteral("H9|Carl|—"), QStringLiteral("H10|Bo|20:00"),
+                QStringLiteral("H10|Anna|10:00")}));
         model.setRace(Race());
         QCOMPARE(model.rowCount(), 0);
     }
@@ -246,7 +260,8 @@ private slots:
         QCOMPARE(rig.pane->printerChoiceIndex(), 1);
         const QVariantList choices = rig.pane->printerChoices();
         QCOMPARE(choices.size(), 2);
-        QCOMPARE(choices.first().toMap().value(QStringLiteral("text")).toString(), QStringLiteral("System default"));
+        QCOMPARE(choices.first().toMap().value(QStringLiteral("text")).toString(),
+            QStringLiteral("System default"));
         QCOMPARE(choices.first().toMap().value(QStringLiteral("value")).toString(), QString());
         // A printer no longer installed still shows; the menu has no row for it.
         rig.pane->setPrinterName(QStringLiteral("Gone"));
@@ -255,7 +270,8 @@ private slots:
         // No default printer at all.
         rig.pane->setPrinterDirectory({[] { return QStringList(); }, [] { return QString(); }});
         rig.pane->setPrinterName(QString());
-        QCOMPARE(rig.pane->printerStatusText(), QStringLiteral("Printer: System default · Automatic (on read)"));
+        QCOMPARE(
+            rig.pane->printerStatusText(), QStringLiteral("Printer: System default · Automatic (on read)"));
         QVERIFY(rig.pane->printerErrorText().isEmpty());
     }
 
@@ -264,10 +280,11 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("identified");
         QTest::addColumn<QString>("name");
-        QTest::newRow("identified station") << "/dev/ttyUSB0" << QStringList {"/dev/ttyUSB0"}
-                                            << "SportIdent Reader (USB)";
+        QTest::newRow("identified station")
+            << "/dev/ttyUSB0" << QStringList {"/dev/ttyUSB0"} << "SportIdent Reader (USB)";
         QTest::newRow("other USB serial") << "/dev/ttyUSB1" << QStringList {"/dev/ttyUSB0"} << "/dev/ttyUSB1";
-        QTest::newRow("known bridge name") << "/dev/cu.SLAB_USBtoUART" << QStringList() << "SportIdent Reader (USB)";
+        QTest::newRow("known bridge name")
+            << "/dev/cu.SLAB_USBtoUART" << QStringList() << "SportIdent Reader (USB)";
         QTest::newRow("underscores") << "/dev/cu.usb_serial_1" << QStringList() << "usb serial 1";
         QTest::newRow("pseudo-terminal") << "/dev/pts/7" << QStringList() << "/dev/pts/7";
         QTest::newRow("empty") << "" << QStringList() << "";
@@ -287,15 +304,16 @@ private slots:
         model.setIdentifiedReaders([] { return QStringList {QStringLiteral("/dev/ttyUSB0")}; });
         model.setReader(&reader);
         QCOMPARE(model.count(), 0);
-        reader.setAvailablePorts({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyACM0"),
-            QStringLiteral("/dev/ttyUSB1")});
+        reader.setAvailablePorts(
+            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB1")});
         QCOMPARE(model.count(), 3);
         // Three rows of 28 points: 84.
         QCOMPARE(model.count() * ReaderPaneViewModel::portRowHeight, 84);
         QCOMPARE(model.index(0).data(ReaderPortsModel::DisplayNameRole).toString(),
             QStringLiteral("SportIdent Reader (USB)"));
         QCOMPARE(model.index(0).data(Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(model.index(1).data(ReaderPortsModel::DisplayNameRole).toString(), QStringLiteral("/dev/ttyACM0"));
+        QCOMPARE(model.index(1).data(ReaderPortsModel::DisplayNameRole).toString(),
+            QStringLiteral("/dev/ttyACM0"));
         for (int i = 0; i < 3; ++i)
             QVERIFY(!model.index(i).data(ReaderPortsModel::ConnectedRole).toBool());
         // A failed connect is no connection.
