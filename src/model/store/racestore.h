@@ -236,8 +236,9 @@ public:
     void deleteStage(const Stage &stage);
 
     // Downloads an IOF EntryList and applies it to the race as it is when the answer arrives, then
-    // saves. `done` runs exactly once, later (never inside this call), with no error on success or
-    // with the message for the organiser; on failure the race is untouched and nothing is saved.
+    // saves. `done` runs once, later (never inside this call; never once the store is gone), with
+    // no error on success or with the message for the organiser; on failure the race is untouched
+    // and nothing is saved.
     void importEntries(const QUrl &url, std::function<void(const std::optional<QString> &error)> done);
     // Applies an entry list's bytes (a download's body, or a file read by the entry list screen,
     // which passes no status) and saves. Throws ImportError for an HTTP status outside 200 to 299
