@@ -7,6 +7,7 @@
 #include "racejson.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QSettings>
 
@@ -25,6 +26,8 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     , m_settings(options.settings ? std::move(options.settings) : std::make_unique<QSettings>())
     , m_keyStore(options.keyStore ? std::move(options.keyStore) : makeSecretServiceKeyStore())
     , m_autosaveObserver(std::move(options.autosaveObserver))
+    , m_clock(options.clock ? std::move(options.clock)
+                            : std::function<QDateTime()>([] { return QDateTime::currentDateTimeUtc(); }))
 {
     // The order matters: each object is built after everything it is given, the recent list is
     // read before the publishers, and the document is in place before any callback can fire.
@@ -46,6 +49,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_liveResultatPublisher = std::make_unique<LiveResultatPublisher>(m_liveResultatSettings.get());
     m_metsaPublisher = std::make_unique<MetsaPublisher>(m_metsaSettings.get());
     m_vexloChecklistPuller = std::make_unique<VexloChecklistPuller>(m_vexloChecklistSettings.get());
+    m_network = std::make_unique<QNetworkAccessManager>();
 
     reopenAtStartUp();
     wireSyncCallbacks();
@@ -282,6 +286,6 @@ std::optional<ChecklistCredentials> RaceStore::checklistCredentials() const
 void RaceStore::applyChecklistCheckins(const QList<ChecklistEntry> &entries)
 {
     // A pull that changes nothing neither publishes nor saves.
-    if (::applyChecklistCheckins(m_race, entries, QDateTime::currentDateTimeUtc()))
+    if (::applyChecklistCheckins(m_race, entries, m_clock()))
         commitChange();
 }
