@@ -100,8 +100,9 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     // Reads go through a const view: the race is often shared with the published copy, and a
     // non-const access would copy every list before anything changes.
     const Race &view = race;
+    // An empty card number names no card: it would otherwise link the first entry without one.
     for (const Participant &p : view.participants) {
-        if (p.cardNumber == cardNumber) {
+        if (!cardNumber.trimmed().isEmpty() && p.cardNumber == cardNumber) {
             participant = &p;
             break;
         }

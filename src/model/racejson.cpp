@@ -389,18 +389,21 @@ public:
     qint64 integer(const QJsonValue &v, const QString &key) const
     {
         const double d = number(v, key);
+        // The parser keeps integer literals that fit in 64 bits exactly; take those as they are,
+        // so every integer the writer puts out reads back (the ones near 2^63 round up to 2^63
+        // as doubles and would fail the range check below).
+        if (v.toVariant().typeId() == QMetaType::LongLong)
+            return v.toInteger();
         // 2^63 is exactly representable; anything at or beyond it does not fit.
         if (!std::isfinite(d) || std::floor(d) != d || d < -9223372036854775808.0
             || d >= 9223372036854775808.0)
             fail(key, QStringLiteral("expected an integer"));
-        // Large integers are kept exactly by the parser; toDouble() alone would round them.
-        const qint64 exact = v.toInteger(std::numeric_limits<qint64>::min());
-        return double(exact) == d ? exact : qint64(d);
+        return qint64(d);
     }
     QUuid uuid(const QJsonValue &v, const QString &key) const
     {
-        static const QRegularExpression form(
-            QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+        static const QRegularExpression form(QStringLiteral(
+            "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\z"));
         const QString t = text(v, key);
         if (!form.match(t).hasMatch())
             fail(key, QStringLiteral("malformed UUID \"%1\"").arg(t.left(64)));
@@ -2108,8 +2111,9 @@ private:
     qint64 integer()
     {
         const Number n = scanNumber();
-        // The object reader checks the range on the value as a double, so it refuses the integers
-        // near 2^63 that round up to it; so does this one.
+        // An integer literal that fits in 64 bits is taken exactly, as the object reader does.
+        if (n.isInteger)
+            return n.integer;
         const double d = n.real;
         if (std::floor(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
             giveUp();
@@ -2561,8 +2565,8 @@ QString formatDocumentDate(const QDateTime &date)
 
 std::optional<QDateTime> parseDocumentDate(const QString &text)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(Z|([+-])(\\d{2}):(\\d{2}))$"));
+    static const QRegularExpression form(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{"
+                                                        "2}):([0-9]{2})(Z|([+-])([0-9]{2}):([0-9]{2}))\\z"));
     const auto m = form.match(text);
     if (!m.hasMatch())
         return std::nullopt;

@@ -77,12 +77,16 @@ private slots:
         QTest::newRow("leading zero") << "0123456";
         QTest::newRow("trailing space") << "123456 ";
         QTest::newRow("empty") << "";
+        QTest::newRow("blank") << " ";
     }
     void unknownCardIsLoggedAndNotRecorded()
     {
         QFETCH(QString, card);
         Race race = baseRace();
-        race.participants = {runner(QStringLiteral("123456"), QStringLiteral("H21"))};
+        // The entries without a card (empty or blank) must not catch an empty read.
+        race.participants = {runner(QStringLiteral(""), QStringLiteral("H21")),
+            runner(QStringLiteral(" "), QStringLiteral("H21")),
+            runner(QStringLiteral("123456"), QStringLiteral("H21"))};
         LogCapture log;
         const CardRecording r = record(race, card, punchesEveryMinute({31}, at(10, 1)));
         QVERIFY(!r.result);

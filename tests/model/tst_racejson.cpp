@@ -452,6 +452,49 @@ private slots:
         QCOMPARE(*back->classes[0].lastUsedStartTimeSeconds, (qint64(1) << 53) + 1);
     }
 
+    void extremeIntegersReadBack_data()
+    {
+        QTest::addColumn<qint64>("value");
+        QTest::newRow("max") << std::numeric_limits<qint64>::max();
+        QTest::newRow("max - 1") << std::numeric_limits<qint64>::max() - 1;
+        QTest::newRow("min") << std::numeric_limits<qint64>::min();
+        QTest::newRow("2^63 - 512") << std::numeric_limits<qint64>::max() - 511;
+    }
+    void extremeIntegersReadBack()
+    {
+        // Whatever the writer puts out must read back.
+        QFETCH(qint64, value);
+        Race race = fullRace();
+        race.courses[0].controls[0].code = value;
+        race.classes[0].lastUsedStartTimeSeconds = value;
+        QString error;
+        auto back = decodeRace(*encodeRace(race, JsonLayout::Compact), &error);
+        QVERIFY2(back, qPrintable(error));
+        QCOMPARE(back->courses[0].controls[0].code, value);
+        QCOMPARE(*back->classes[0].lastUsedStartTimeSeconds, value);
+    }
+
+    void datesAndUuidsAreStrict_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("date trailing newline") << "date"
+                                               << "2025-05-17T08:30:00Z\n";
+        QTest::newRow("date arabic-indic digits")
+            << "date" << QString::fromUtf8("\u0662\u0660\u0662\u0665-05-17T08:30:00Z");
+        QTest::newRow("uuid trailing newline") << "participants/0/id"
+                                               << "6F9619FF-8B86-D011-B42D-00C04FC964FF\n";
+    }
+    void datesAndUuidsAreStrict()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        const QJsonObject full = parse(*encodeRace(fullRace(), JsonLayout::Compact));
+        QString error;
+        QVERIFY(!decodeRace(withValue(full, path, text), &error));
+        QVERIFY2(error.contains(QStringLiteral("malformed")), qPrintable(error));
+    }
+
     void unknownKeysAreIgnored()
     {
         QJsonObject top = parse(minimalDocument());

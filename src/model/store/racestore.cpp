@@ -7,6 +7,7 @@
 #include "racejson.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QSettings>
 
@@ -48,6 +49,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_liveResultatPublisher = std::make_unique<LiveResultatPublisher>(m_liveResultatSettings.get());
     m_metsaPublisher = std::make_unique<MetsaPublisher>(m_metsaSettings.get());
     m_vexloChecklistPuller = std::make_unique<VexloChecklistPuller>(m_vexloChecklistSettings.get());
+    m_network = std::make_unique<QNetworkAccessManager>();
 
     reopenAtStartUp();
     wireSyncCallbacks();

@@ -9,6 +9,7 @@
 // implemented in its own source file where it grows large.
 
 #include "checklistentry.h"
+#include "classsetup.h"
 #include "keystore.h"
 #include "livepublishers.h"
 #include "publishingsettings.h"
@@ -23,6 +24,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -31,6 +33,8 @@
 #include <optional>
 
 #include <QSettings>
+
+class QNetworkAccessManager;
 
 // The steps of one autosave, in the order they run.
 enum class AutosaveStep { LocalFile, Broadcast, LiveResultat, Metsa, EventFile };
@@ -156,6 +160,37 @@ public:
     void applyChecklistCheckins(const QList<ChecklistEntry> &entries);
 
     // ---- Participant, result and unmatched-card operations ----------------------------------
+    //
+    // Each acts on the first record with the id. An edit of an id that is not stored changes
+    // nothing and saves nothing; the deletions always save.
+
+    // Saves when the participant exists.
+    void setParticipantStatus(const QUuid &participantId, const std::optional<ParticipantStatus> &status);
+    // Replaces the participant with the same id in place; never adds one.
+    void updateParticipant(const Participant &participant);
+    // Removes every participant with the id (their results stay); saves even when none was found.
+    void deleteParticipant(const QUuid &participantId);
+    // The participant's course for the active stage; absent clears it.
+    void setParticipantCourse(const QUuid &participantId, const std::optional<QString> &courseId);
+    // Removes every result with the id; always saves.
+    void deleteResult(const QUuid &resultId);
+    // The note is kept only together with a completed flag.
+    void overrideResultStatus(
+        const QUuid &resultId, const std::optional<bool> &completed, const std::optional<QString> &note);
+    // Saves only when the stored id changes.
+    void setVexloWebEventId(const QString &eventId);
+    // Sets the key only when the race has none yet and the key is not empty.
+    void setVexloWebChecklistKey(const QString &key);
+    // Sets (and saves) any key that is not empty, even one equal to the stored key.
+    void setVexloWebChecklistKeyIfNotEmpty(const QString &key);
+    // Read only: the classes naming the course (base course id, family or course list).
+    [[nodiscard]] QList<RaceClass> classesUsingCourse(const Course &course) const;
+    // Read only: entries without a card whose base course or base class fits the course.
+    [[nodiscard]] QList<Participant> candidateParticipants(const Course &course) const;
+    // Gives the card to the participant and completes its class and course from the matched course.
+    // The reading itself is recorded afterwards through recordCardReading.
+    void assignUnmatchedCard(
+        const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course);
 
     // ---- Evaluation and results operations --------------------------------------------------
 
@@ -165,8 +200,58 @@ public:
     std::optional<PersonResult> recordCardReading(const QString &cardNumber, const QList<SIPunch> &punches,
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
         const std::optional<QDateTime> &finishPunchTime);
+    // Evaluates the stored result with the same id again from its punches against the course the
+    // edited copy names, and saves; an id no longer stored is ignored. Never submitted to a master
+    // (a master's autosave broadcasts the whole race).
+    void reevaluateResult(const PersonResult &edited);
+    // Read only: the overall standings of one class across all stages.
+    [[nodiscard]] QList<StandingsRow> rankedResults(const QString &classId) const;
+    // Read only: the courses a runner of the class (or of no class) may have run.
+    [[nodiscard]] QList<Course> candidateCourses(const RaceClass *raceClass) const;
 
     // ---- Setup and import operations (classes, courses, stages, entries) --------------------
+    //
+    // The bulk helpers, deletions and stage additions always save; the whole-record updates save
+    // only when a record with the id was replaced. The merge and numbering steps of the imports
+    // publish but do not save: their caller autosaves at the end of its import.
+
+    void generateClassesFromCourses();
+    void autoMatchClassesToCourses();
+    void updateClass(const RaceClass &raceClass);
+    // With a stage id on an event with stages: that stage's default; otherwise the event's.
+    void setDefaultStartWindow(
+        const std::optional<StartWindow> &window, const std::optional<QString> &stageId);
+    // Removes every class with the id; nothing referring to it is touched.
+    void deleteClass(const QString &classId);
+    void updateCourse(const Course &course);
+    // Removes every course with the id; nothing referring to it is touched.
+    void deleteCourse(const QString &courseId);
+    // Reads an IOF CourseData file and merges it into the race, then saves. Throws ImportError
+    // (unreadable file, not a local file, parser error); the race and the files are then unchanged.
+    void importCourses(const QUrl &fileUrl);
+    // Appends the stage; it becomes the active one when none is active.
+    void addStage(const Stage &stage);
+    void updateStage(const Stage &stage);
+    // Removes every stage with the stage's id; an active deleted stage hands over to the first left.
+    void deleteStage(const Stage &stage);
+
+    // Downloads an IOF EntryList and applies it to the race as it is when the answer arrives, then
+    // saves. `done` runs once, later (never inside this call; never once the store is gone), with
+    // no error on success or with the message for the organiser; on failure the race is untouched
+    // and nothing is saved.
+    void importEntries(const QUrl &url, std::function<void(const std::optional<QString> &error)> done);
+    // Applies an entry list's bytes (a download's body, or a file read by the entry list screen,
+    // which passes no status) and saves. Throws ImportError for an HTTP status outside 200 to 299
+    // and for the parser's errors; the race is then untouched and nothing is saved.
+    void applyDownloadedEntries(const QByteArray &body, std::optional<int> httpStatus = std::nullopt);
+    // The steps of an import, for screens that run the chain themselves (no save of their own).
+    [[nodiscard]] IdMap mergeImportedClasses(
+        const QList<RaceClass> &classes, const std::optional<QString> &stageId);
+    [[nodiscard]] IdMap mergeImportedCourses(
+        const QList<Course> &courses, const std::optional<QString> &stageId);
+    [[nodiscard]] QList<Participant> assignRentalCardNumbers(QList<Participant> imported) const;
+    [[nodiscard]] static Participant nextFreeRentalCardNumber(Participant participant, QSet<QString> &inUse);
+    void applyImportedEntries(const QList<Participant> &imported);
 
     // ---- Start-time operations --------------------------------------------------------------
 
@@ -221,4 +306,6 @@ private:
     std::unique_ptr<LiveResultatPublisher> m_liveResultatPublisher;
     std::unique_ptr<MetsaPublisher> m_metsaPublisher;
     std::unique_ptr<VexloChecklistPuller> m_vexloChecklistPuller;
+    // The entry downloads' client. Last, so it goes first: no reply outlives the store's parts.
+    std::unique_ptr<QNetworkAccessManager> m_network;
 };

@@ -1,9 +1,87 @@
-// RaceStore: card recording, result re-evaluation and the participant, result and unmatched-card
-// operations. Each wrapper runs its free function and then publishes, saves and (for card
-// recording on a slave) submits exactly as that function reports.
+// RaceStore: card recording, result re-evaluation, standings and the participant, result and
+// unmatched-card operations. Each wrapper runs its free function and then publishes, saves and
+// (for card recording on a slave) submits exactly as that function reports.
 
 #include "cardrecording.h"
+#include "coursematch.h"
 #include "racestore.h"
+#include "resultoperations.h"
+#include "standings.h"
+
+// ---- Participant, result and unmatched-card operations -----------------------------------------
+
+void RaceStore::setParticipantStatus(
+    const QUuid &participantId, const std::optional<ParticipantStatus> &status)
+{
+    if (::setParticipantStatus(m_race, participantId, status))
+        commitChange();
+}
+
+void RaceStore::updateParticipant(const Participant &participant)
+{
+    if (::updateParticipant(m_race, participant))
+        commitChange();
+}
+
+void RaceStore::deleteParticipant(const QUuid &participantId)
+{
+    if (::deleteParticipant(m_race, participantId))
+        commitChange();
+}
+
+void RaceStore::setParticipantCourse(const QUuid &participantId, const std::optional<QString> &courseId)
+{
+    if (::setParticipantCourse(m_race, participantId, courseId))
+        commitChange();
+}
+
+void RaceStore::deleteResult(const QUuid &resultId)
+{
+    if (::deleteResult(m_race, resultId))
+        commitChange();
+}
+
+void RaceStore::overrideResultStatus(
+    const QUuid &resultId, const std::optional<bool> &completed, const std::optional<QString> &note)
+{
+    if (::overrideResultStatus(m_race, resultId, completed, note))
+        commitChange();
+}
+
+void RaceStore::setVexloWebEventId(const QString &eventId)
+{
+    if (::setVexloWebEventId(m_race, eventId))
+        commitChange();
+}
+
+void RaceStore::setVexloWebChecklistKey(const QString &key)
+{
+    if (::setVexloWebChecklistKey(m_race, key))
+        commitChange();
+}
+
+void RaceStore::setVexloWebChecklistKeyIfNotEmpty(const QString &key)
+{
+    if (::setVexloWebChecklistKeyIfNotEmpty(m_race, key))
+        commitChange();
+}
+
+QList<RaceClass> RaceStore::classesUsingCourse(const Course &course) const
+{
+    return ::classesUsingCourse(m_race, course);
+}
+
+QList<Participant> RaceStore::candidateParticipants(const Course &course) const
+{
+    return ::candidateParticipants(m_race, course);
+}
+
+void RaceStore::assignUnmatchedCard(
+    const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course)
+{
+    if (::assignUnmatchedCard(m_race, cardNumber, participantId, course))
+        commitChange();
+}
 
 // ---- Evaluation and results operations ---------------------------------------------------------
 
@@ -22,4 +100,20 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     if (recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave)
         m_syncEngine->submitResult(*recording.result);
     return recording.result;
+}
+
+void RaceStore::reevaluateResult(const PersonResult &edited)
+{
+    if (::reevaluateResult(m_race, edited))
+        commitChange();
+}
+
+QList<StandingsRow> RaceStore::rankedResults(const QString &classId) const
+{
+    return ::rankedResults(m_race, classId);
+}
+
+QList<Course> RaceStore::candidateCourses(const RaceClass *raceClass) const
+{
+    return ::candidateCourses(m_race, raceClass);
 }

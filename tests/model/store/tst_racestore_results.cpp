@@ -1,0 +1,417 @@
+// The store's card recording, re-evaluation and result/participant operations: when each publishes,
+// autosaves and submits to a master.
+#include "log.h"
+#include "racejson.h"
+#include "racestore.h"
+#include "storeharness.h"
+#include "syncmessage.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <functional>
+
+using Operation = std::function<void(RaceStore &)>;
+Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(StationRole)
+
+namespace {
+
+const QString card = QStringLiteral("500");
+const QString stationId = QStringLiteral("station-7");
+
+QDateTime at(int h, int m)
+{
+    return QDateTime(QDate(2025, 5, 17), QTime(h, m), Qt::UTC);
+}
+
+Race baseRace()
+{
+    Race race;
+    race.name = QStringLiteral("Spring Cup");
+    race.vexloWebEventId = QStringLiteral("ev-1");
+    race.stages = {Stage {QStringLiteral("day1"), QStringLiteral("Day 1"), at(0, 0), 1}};
+    race.activeStageId = QStringLiteral("day1");
+
+    Course a;
+    a.id = QStringLiteral("A");
+    a.name = QStringLiteral("Long");
+    for (qint64 code : {31, 32, 33}) {
+        CourseControl control;
+        control.code = code;
+        control.order = code - 30;
+        a.controls.append(control);
+    }
+    race.courses = {a};
+
+    RaceClass h21;
+    h21.id = QStringLiteral("H21");
+    h21.name = QStringLiteral("H21");
+    h21.courseId = QStringLiteral("A");
+    h21.mode = RaceClassMode::SingleCourse;
+    h21.startMethod = StartMethod::ScheduledTime;
+    race.classes = {h21};
+
+    Participant anna;
+    anna.givenName = QStringLiteral("Anna");
+    anna.familyName = QStringLiteral("Berg");
+    anna.cardNumber = card;
+    anna.classId = QStringLiteral("H21");
+    anna.startTime = at(10, 0);
+    Participant bo;
+    bo.givenName = QStringLiteral("Bo");
+    bo.familyName = QStringLiteral("Dahl");
+    bo.classId = QStringLiteral("H21");
+    race.participants = {anna, bo};
+    return race;
+}
+
+QList<SIPunch> punches()
+{
+    QList<SIPunch> list;
+    int minute = 5;
+    for (qint64 code : {31, 32, 33}) {
+        SIPunch p;
+        p.controlCode = code;
+        p.time = at(10, minute);
+        minute += 5;
+        list.append(p);
+    }
+    return list;
+}
+
+QByteArray compact(const Race &race)
+{
+    return encodeRace(race, JsonLayout::Compact).value_or(QByteArray());
+}
+
+QByteArray submitFrame(const PersonResult &result)
+{
+    SyncMessage message;
+    message.kind = SyncMessageKind::SubmitResult;
+    message.stationId = stationId;
+    message.result = result;
+    return frameSyncMessage(message).value_or(QByteArray());
+}
+
+// Records each frame together with the number of autosave steps that had run when it was sent.
+class OrderedConnection : public SyncConnection
+{
+public:
+    explicit OrderedConnection(const StoreHarness &harness)
+        : m_harness(harness)
+    { }
+    void send(const QByteArray &frame) override
+    {
+        frames.append(frame);
+        autosavesAtSend.append(m_harness.autosaves());
+    }
+    QList<QByteArray> frames;
+    QList<qsizetype> autosavesAtSend;
+
+private:
+    const StoreHarness &m_harness;
+};
+
+} // namespace
+
+class TestRaceStoreResults : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<StoreHarness> m_harness;
+
+    // A store running as `role`, with one registered connection (the master, for a slave).
+    std::unique_ptr<RaceStore> stationStore(StationRole role, SyncConnection *connection)
+    {
+        auto store = m_harness->makeStore(baseRace());
+        store->stationSettings()->setRole(role);
+        store->syncEngine()->start(role, stationId, QStringLiteral("Vexlo"));
+        store->syncEngine()->addConnection(connection);
+        return store;
+    }
+
+    static std::optional<PersonResult> read(RaceStore &store, std::optional<QDateTime> finish = at(10, 30))
+    {
+        return store.recordCardReading(card, punches(), std::nullopt, std::nullopt, finish);
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        m_harness = std::make_unique<StoreHarness>();
+        QVERIFY(m_harness->isValid());
+    }
+
+    void recordingAppendsPublishesAndAutosaves()
+    {
+        auto store = m_harness->makeStore(baseRace());
+        QSignalSpy changed(store.get(), &RaceStore::raceChanged);
+        const auto result = read(*store);
+        QVERIFY(result);
+        QCOMPARE(result->participantId, store->race().participants[0].id);
+        // The read-out time is the store's clock, not the reading's.
+        QCOMPARE(result->readAt, StoreHarness::fixedNow());
+        QCOMPARE(result->stageId, QStringLiteral("day1"));
+        QVERIFY(result->completed);
+        QCOMPARE(store->race().results.size(), 1);
+        QCOMPARE(store->race().results[0].id, result->id);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(m_harness->steps,
+            (QList<AutosaveStep> {AutosaveStep::LocalFile, AutosaveStep::Broadcast,
+                AutosaveStep::LiveResultat, AutosaveStep::Metsa}));
+        QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compact(store->race()));
+    }
+
+    void unmatchedCardRecordsNothingAndDoesNotSave_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::newRow("unknown") << QStringLiteral("999");
+        QTest::newRow("leading zero") << QStringLiteral("0500");
+        QTest::newRow("trailing space") << QStringLiteral("500 ");
+    }
+    void unmatchedCardRecordsNothingAndDoesNotSave()
+    {
+        QFETCH(QString, number);
+        RecordingConnection master;
+        auto store = stationStore(StationRole::Slave, &master);
+        const QByteArray before = compact(store->race());
+        QSignalSpy changed(store.get(), &RaceStore::raceChanged);
+        LogCapture log;
+        QVERIFY(!store->recordCardReading(number, punches(), std::nullopt, std::nullopt, at(10, 30)));
+        QCOMPARE(compact(store->race()), before);
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(m_harness->steps.isEmpty());
+        QVERIFY(!QFile::exists(m_harness->autosavePath()));
+        QVERIFY(master.frames.isEmpty());
+        QCOMPARE(log.lines(),
+            QStringList {QStringLiteral("SI: no participant registered for card ") + number
+                + QStringLiteral(" \u2014 result not recorded")});
+    }
+
+    void repeatedReadAutosavesButIsNotSubmittedAgain()
+    {
+        RecordingConnection master;
+        auto store = stationStore(StationRole::Slave, &master);
+        const auto first = read(*store);
+        QVERIFY(first);
+        QCOMPARE(master.frames.size(), 1);
+        m_harness->steps.clear();
+        QSignalSpy changed(store.get(), &RaceStore::raceChanged);
+
+        const auto again = read(*store);
+        QVERIFY(again);
+        QCOMPARE(again->id, first->id);
+        QCOMPARE(store->race().results.size(), 1);
+        QCOMPARE(m_harness->autosaves(), 1);
+        QCOMPARE(changed.count(), 0); // nothing changed, so nothing to redraw
+        QCOMPARE(master.frames.size(), 1);
+    }
+
+    void slaveSubmitsEachAppendedResultOnceAfterItsAutosave()
+    {
+        OrderedConnection master(*m_harness);
+        auto store = stationStore(StationRole::Slave, &master);
+        const auto first = read(*store, at(10, 30));
+        const auto repeat = read(*store, at(10, 30));
+        const auto second = read(*store, at(10, 31)); // another finish: a second result
+        QVERIFY(first && repeat && second);
+        QVERIFY(second->id != first->id);
+        QCOMPARE(store->race().results.size(), 2);
+        QCOMPARE(master.frames, (QList<QByteArray> {submitFrame(*first), submitFrame(*second)}));
+        // Each result goes out after its own autosave (the first read's, then the third's).
+        QCOMPARE(master.autosavesAtSend, (QList<qsizetype> {1, 3}));
+    }
+
+    void otherRolesNeverSubmit_data()
+    {
+        QTest::addColumn<StationRole>("role");
+        QTest::newRow("standalone") << StationRole::Standalone;
+        QTest::newRow("master") << StationRole::Master;
+    }
+    void otherRolesNeverSubmit()
+    {
+        QFETCH(StationRole, role);
+        RecordingConnection peer;
+        auto store = stationStore(role, &peer);
+        const auto result = read(*store);
+        QVERIFY(result);
+        QVERIFY(!peer.frames.contains(submitFrame(*result)));
+        // A master's autosave broadcasts the whole race instead.
+        QCOMPARE(peer.frames.size(), role == StationRole::Master ? 1 : 0);
+    }
+
+    void slaveRoleSettingAloneDecides()
+    {
+        // The engine runs as a slave, but the station's own setting says standalone: no submission.
+        RecordingConnection master;
+        auto store = stationStore(StationRole::Slave, &master);
+        store->stationSettings()->setRole(StationRole::Standalone);
+        QVERIFY(read(*store));
+        QVERIFY(master.frames.isEmpty());
+    }
+
+    void reevaluationSavesButNeverSubmits()
+    {
+        RecordingConnection master;
+        auto store = stationStore(StationRole::Slave, &master);
+        const auto recorded = read(*store);
+        QVERIFY(recorded && recorded->completed);
+        m_harness->steps.clear();
+        master.frames.clear();
+
+        PersonResult edited = *recorded;
+        edited.courseId.reset();
+        QSignalSpy changed(store.get(), &RaceStore::raceChanged);
+        store->reevaluateResult(edited);
+        QCOMPARE(store->race().results.size(), 1);
+        QVERIFY(!store->race().results[0].completed);
+        QVERIFY(!store->race().results[0].courseId);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(m_harness->autosaves(), 1);
+        QVERIFY(master.frames.isEmpty());
+    }
+
+    void eventFileIsWrittenByTheRecordingsAutosave()
+    {
+        auto store = m_harness->makeStore(baseRace());
+        const QUrl url = QUrl::fromLocalFile(m_harness->path(QStringLiteral("cup.vexlo")));
+        QVERIFY(store->save(url));
+        m_harness->steps.clear();
+        QVERIFY(read(*store));
+        QCOMPARE(m_harness->steps.last(), AutosaveStep::EventFile);
+        const auto onDisk = RaceStore::readEventFile(url);
+        QVERIFY(onDisk);
+        QCOMPARE(onDisk->results.size(), 1);
+    }
+
+    void saveRules_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<int>("saves");
+        QTest::addColumn<bool>("changes");
+
+        const auto anna = [](RaceStore &s) { return s.race().participants[0]; };
+        const auto result = [](RaceStore &s) { return s.race().results[0]; };
+        const QUuid unknown = QUuid::createUuid();
+
+        QTest::newRow("status of an entry")
+            << Operation([=](RaceStore &s) { s.setParticipantStatus(anna(s).id, ParticipantStatus::Dns); })
+            << 1 << true;
+        QTest::newRow("status of an unknown id")
+            << Operation([=](RaceStore &s) { s.setParticipantStatus(unknown, ParticipantStatus::Dns); }) << 0
+            << false;
+        QTest::newRow("update an entry") << Operation([=](RaceStore &s) {
+            Participant p = anna(s);
+            p.club = QStringLiteral("OK Pan");
+            s.updateParticipant(p);
+        }) << 1 << true;
+        QTest::newRow("update an unknown entry")
+            << Operation([](RaceStore &s) { s.updateParticipant(Participant()); }) << 0 << false;
+        QTest::newRow("delete an entry")
+            << Operation([=](RaceStore &s) { s.deleteParticipant(anna(s).id); }) << 1 << true;
+        QTest::newRow("delete an unknown id")
+            << Operation([=](RaceStore &s) { s.deleteParticipant(unknown); }) << 1 << false;
+        QTest::newRow("course of an entry")
+            << Operation([=](RaceStore &s) { s.setParticipantCourse(anna(s).id, QStringLiteral("A")); }) << 1
+            << true;
+        QTest::newRow("course of an unknown id")
+            << Operation([=](RaceStore &s) { s.setParticipantCourse(unknown, QStringLiteral("A")); }) << 0
+            << false;
+        QTest::newRow("delete a result")
+            << Operation([=](RaceStore &s) { s.deleteResult(result(s).id); }) << 1 << true;
+        QTest::newRow("delete an unknown result")
+            << Operation([=](RaceStore &s) { s.deleteResult(unknown); }) << 1 << false;
+        QTest::newRow("override a result") << Operation([=](RaceStore &s) {
+            s.overrideResultStatus(result(s).id, false, QStringLiteral("skipped 32"));
+        }) << 1 << true;
+        QTest::newRow("override an unknown result")
+            << Operation([=](RaceStore &s) { s.overrideResultStatus(unknown, false, QStringLiteral("x")); })
+            << 0 << false;
+        QTest::newRow("same event id")
+            << Operation([](RaceStore &s) { s.setVexloWebEventId(QStringLiteral("ev-1")); }) << 0 << false;
+        QTest::newRow("new event id")
+            << Operation([](RaceStore &s) { s.setVexloWebEventId(QStringLiteral("ev-2")); }) << 1 << true;
+        QTest::newRow("first check-in key")
+            << Operation([](RaceStore &s) { s.setVexloWebChecklistKey(QStringLiteral("k1")); }) << 1 << true;
+        QTest::newRow("empty check-in key")
+            << Operation([](RaceStore &s) { s.setVexloWebChecklistKey(QString()); }) << 0 << false;
+        QTest::newRow("check-in key over a stored one") << Operation([](RaceStore &s) {
+            s.setVexloWebChecklistKey(QStringLiteral("k1"));
+            s.setVexloWebChecklistKey(QStringLiteral("k2"));
+        }) << 1 << true;
+        QTest::newRow("same key again, if not empty") << Operation([](RaceStore &s) {
+            s.setVexloWebChecklistKeyIfNotEmpty(QStringLiteral("k1"));
+            s.setVexloWebChecklistKeyIfNotEmpty(QStringLiteral("k1"));
+        }) << 2 << true;
+        QTest::newRow("empty key, if not empty")
+            << Operation([](RaceStore &s) { s.setVexloWebChecklistKeyIfNotEmpty(QString()); }) << 0 << false;
+        QTest::newRow("assign a card")
+            << Operation([=](RaceStore &s) { s.assignUnmatchedCard(QStringLiteral("777"), anna(s).id, {}); })
+            << 1 << true;
+        QTest::newRow("assign a card to an unknown id")
+            << Operation([=](RaceStore &s) { s.assignUnmatchedCard(QStringLiteral("777"), unknown, {}); })
+            << 0 << false;
+        QTest::newRow("re-evaluate a result") << Operation([=](RaceStore &s) {
+            PersonResult edited = result(s);
+            edited.courseId.reset();
+            s.reevaluateResult(edited);
+        }) << 1 << true;
+        QTest::newRow("re-evaluate a deleted result")
+            << Operation([](RaceStore &s) { s.reevaluateResult(PersonResult()); }) << 0 << false;
+    }
+    void saveRules()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(int, saves);
+        QFETCH(bool, changes);
+        auto store = m_harness->makeStore(baseRace());
+        QVERIFY(read(*store));
+        m_harness->steps.clear();
+        const QByteArray before = compact(store->race());
+        const QByteArray autosaved = StoreHarness::readAll(m_harness->autosavePath());
+        QSignalSpy changed(store.get(), &RaceStore::raceChanged);
+
+        operation(*store);
+
+        QCOMPARE(m_harness->autosaves(), saves);
+        // Every save publishes first; an operation that does not save does not publish either.
+        QCOMPARE(changed.count(), saves);
+        QCOMPARE(compact(store->race()) != before, changes);
+        QCOMPARE(
+            StoreHarness::readAll(m_harness->autosavePath()), saves ? compact(store->race()) : autosaved);
+    }
+
+    void readOnlyOperationsNeitherPublishNorSave()
+    {
+        auto store = m_harness->makeStore(baseRace());
+        QVERIFY(read(*store));
+        m_harness->steps.clear();
+        QSignalSpy changed(store.get(), &RaceStore::raceChanged);
+        const Course course = store->race().courses[0];
+
+        const QList<RaceClass> classes = store->classesUsingCourse(course);
+        QCOMPARE(classes.size(), 1);
+        QCOMPARE(classes[0].id, QStringLiteral("H21"));
+        // Only Bo has no card.
+        const QList<Participant> candidates = store->candidateParticipants(course);
+        QCOMPARE(candidates.size(), 1);
+        QCOMPARE(candidates[0].givenName, QStringLiteral("Bo"));
+        const QList<StandingsRow> rows = store->rankedResults(QStringLiteral("H21"));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].participant.givenName, QStringLiteral("Anna"));
+        QCOMPARE(rows[0].totalTime, 1800.0);
+        QVERIFY(!rows[1].totalTime);
+        QCOMPARE(store->candidateCourses(&store->race().classes[0]).size(), 1);
+
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(m_harness->steps.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRaceStoreResults)
+#include "tst_racestore_results.moc"

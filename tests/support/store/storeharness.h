@@ -1,0 +1,56 @@
+#pragma once
+
+// A RaceStore in a private temporary folder: its own settings file, autosave folder and key store,
+// a fixed clock, and a record of every autosave step it runs.
+
+#include "racestore.h"
+#include "storefakes.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class StoreHarness
+{
+public:
+    // The time every operation of the store takes as "now".
+    static QDateTime fixedNow() { return QDateTime(QDate(2025, 5, 17), QTime(14, 0), Qt::UTC); }
+
+    [[nodiscard]] bool isValid() const { return m_dir.isValid(); }
+    [[nodiscard]] QString path(const QString &name) const { return m_dir.filePath(name); }
+    [[nodiscard]] QString autosavePath() const { return path(QStringLiteral("data/current-race.json")); }
+
+    // Builds the store; `race` (when given) replaces its document without saving.
+    [[nodiscard]] std::unique_ptr<RaceStore> makeStore(const std::optional<Race> &race = std::nullopt)
+    {
+        RaceStoreOptions options;
+        options.settings
+            = std::make_unique<QSettings>(path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        options.autosaveFolder = path(QStringLiteral("data"));
+        options.keyStore = std::make_unique<MemoryKeyStore>();
+        options.autosaveObserver = [this](AutosaveStep s) { steps.append(s); };
+        options.clock = [] { return fixedNow(); };
+        auto store = std::make_unique<RaceStore>(std::move(options));
+        if (race)
+            store->setRace(*race);
+        steps.clear();
+        return store;
+    }
+
+    // How many autosaves ran since the store was built or the count was reset.
+    [[nodiscard]] qsizetype autosaves() const { return steps.count(AutosaveStep::LocalFile); }
+
+    [[nodiscard]] static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QList<AutosaveStep> steps;
+
+private:
+    QTemporaryDir m_dir;
+};
