@@ -5,7 +5,8 @@ import Vexlo.App
 
 // Shows the selected section's screen, built anew each time the section is selected. A screen
 // plugs in through ContentViewModel's screen table (a QML file per section) and gets the store
-// as `raceStore`; the reader pane also gets `reader`, `contentModel` and `receiptSettings`.
+// as `raceStore`; the reader pane also gets `reader`, `contentModel`, `receiptSettings` and the
+// race-day desk as `raceDay`.
 Rectangle {
     id: root
     required property ContentViewModel contentModel
@@ -13,6 +14,7 @@ Rectangle {
     required property ReceiptSettings receiptSettings
     property QtObject raceStore
     property QtObject reader
+    property QtObject raceDay
     color: Theme.windowBackground
 
     Loader {
@@ -39,7 +41,8 @@ Rectangle {
                     "raceStore": root.raceStore,
                     "reader": root.reader,
                     "contentModel": root.contentModel,
-                    "receiptSettings": root.receiptSettings
+                    "receiptSettings": root.receiptSettings,
+                    "raceDay": root.raceDay
                 })
             } else {
                 setSource(url, { "raceStore": root.raceStore })

@@ -15,6 +15,8 @@ ApplicationWindow {
     // The long-lived store and card reader, handed on to the screens.
     property QtObject raceStore
     property QtObject reader
+    // The race-day desk: card-read handling, the card-read toast and the unmatched-card sheet.
+    property QtObject raceDay
 
     width: 1280
     height: 800
@@ -38,6 +40,7 @@ ApplicationWindow {
             receiptSettings: window.receiptSettings
             raceStore: window.raceStore
             reader: window.reader
+            raceDay: window.raceDay
         }
     }
 

@@ -1,11 +1,12 @@
 #include "racestoreshell.h"
 #include "vexloapp.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    // A widget application: the receipt print dialog is a widget dialog. Everything else is QML.
+    QApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Vexlo"));
     QGuiApplication::setOrganizationName(QStringLiteral("Vexlo"));
 

@@ -21,6 +21,7 @@ public:
     [[nodiscard]] const Race &race() const override { return m_store->race(); }
     [[nodiscard]] bool isSlaveStation() const override;
     [[nodiscard]] QObject *storeObject() override { return m_store.get(); }
+    [[nodiscard]] RaceStore *cardRecordingStore() override { return m_store.get(); }
     [[nodiscard]] QString eventName() const override { return m_store->race().name; }
     // Edits the name in place and publishes it; no autosave of its own.
     void setEventName(const QString &name) override;

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QObject;
+class RaceStore;
 
 class ShellStore : public NewEventTarget
 {
@@ -18,6 +19,8 @@ public:
     [[nodiscard]] virtual bool isSlaveStation() const = 0;
     // The store object handed to the screens (their `raceStore` property).
     [[nodiscard]] virtual QObject *storeObject() = 0;
+    // The store that records card reads; none where the window runs without one (shell tests).
+    [[nodiscard]] virtual RaceStore *cardRecordingStore() { return nullptr; }
 
     // Called after the race, the role or the needs-initial-setup flag changed.
     std::function<void()> onChanged;

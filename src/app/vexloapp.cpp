@@ -7,11 +7,14 @@
 
 Q_IMPORT_QML_PLUGIN(Vexlo_UiPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_AppPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_RaceDayPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)
 {
     // Each screen module adds its section here as it joins the application.
     switch (item) {
+    case SidebarItem::Reader:
+        return QUrl(QStringLiteral("qrc:/Vexlo/RaceDay/ReaderPane.qml"));
     default:
         return {};
     }
@@ -33,6 +36,22 @@ VexloApp::VexloApp(
     m_store->onChanged = [this] { storeChanged(); };
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, &m_content,
         &ContentViewModel::retranslate);
+    if (RaceStore *recording = m_store->cardRecordingStore()) {
+        // The receipt preferences are read afresh for every card read.
+        m_raceDay = std::make_unique<RaceDayDesk>(recording, m_reader.get(), &m_receiptPrinter, [this] {
+            ReceiptPreferences prefs;
+            prefs.printerName = m_receiptSettings.printerName();
+            prefs.autoPrint = m_receiptSettings.autoPrint();
+            prefs.autoPrintOnRead = m_receiptSettings.autoPrintOnRead();
+            prefs.bottomFeedPoints = m_receiptSettings.bottomFeedPoints();
+            prefs.autoCutOptionKey = m_receiptSettings.autoCutOptionKey();
+            prefs.autoCutOptionValue = m_receiptSettings.autoCutOptionValue();
+            return prefs;
+        });
+        const auto followSection = [this] { m_raceDay->setSelectedSection(m_content.selectedItemRaw()); };
+        connect(&m_content, &ContentViewModel::selectedItemChanged, m_raceDay.get(), followSection);
+        followSection();
+    }
     m_translator.setEngine(&m_engine);
     m_engine.addImportPath(QStringLiteral("qrc:/"));
 }
@@ -51,6 +70,7 @@ bool VexloApp::start()
         {QStringLiteral("receiptSettings"), QVariant::fromValue(&m_receiptSettings)},
         {QStringLiteral("raceStore"), QVariant::fromValue(m_store->storeObject())},
         {QStringLiteral("reader"), QVariant::fromValue(static_cast<QObject *>(m_reader.get()))},
+        {QStringLiteral("raceDay"), QVariant::fromValue(static_cast<QObject *>(m_raceDay.get()))},
     });
     m_engine.load(QUrl(QStringLiteral("qrc:/Vexlo/App/Main.qml")));
     QQuickWindow *w = window();
@@ -67,8 +87,9 @@ void VexloApp::connectReaderOnAppear()
 {
     m_reader->refreshPorts();
     m_reader->autoConnect();
-    // The card-read callback (recording the reading through the store, receipts, the toast)
-    // belongs to the card-read handling, which installs itself on m_reader->onCardRead.
+    // Every completely read card is recorded through the store, then its receipt is queued.
+    if (m_raceDay)
+        m_raceDay->install();
 }
 
 QQuickWindow *VexloApp::window() const

@@ -8,6 +8,7 @@
 #include "contentviewmodel.h"
 #include "languagepickerviewmodel.h"
 #include "neweventsetupviewmodel.h"
+#include "racedaydesk.h"
 #include "receiptsettings.h"
 #include "shellstore.h"
 
@@ -44,9 +45,13 @@ public:
     [[nodiscard]] ReceiptSettings &receiptSettings() { return m_receiptSettings; }
     [[nodiscard]] ShellStore &store() { return *m_store; }
     [[nodiscard]] CardReaderViewModel &reader() { return *m_reader; }
+    // Null when the store records no card reads.
+    [[nodiscard]] RaceDayDesk *raceDay() { return m_raceDay.get(); }
+    [[nodiscard]] ReceiptPrinter &receiptPrinter() { return m_receiptPrinter; }
 
-    // The window's appear action: lists the serial ports and auto-connects to a positively
-    // identified reader. Runs once, when the window is first shown.
+    // The window's appear action: lists the serial ports, auto-connects to a positively
+    // identified reader and installs the card-read handling. Runs once, when the window is first
+    // shown.
     void connectReaderOnAppear();
 
 private:
@@ -59,6 +64,9 @@ private:
     LanguagePickerViewModel m_languagePicker;
     AppTranslator m_translator;
     ReceiptSettings m_receiptSettings;
+    ReceiptPrinter m_receiptPrinter;
+    // After the reader and the store: it is gone before either, and unhooks itself from the reader.
+    std::unique_ptr<RaceDayDesk> m_raceDay;
     QQmlApplicationEngine m_engine;
     bool m_appeared = false;
 };

@@ -20,14 +20,16 @@ QString formatDurationForReceipt(double seconds)
 QString renderReceiptHTML(const PersonResult &result, const Race &race)
 {
     const Participant *runner = findParticipant(race, result.participantId);
+    // The class the runner ran in on the result's stage: a per-stage class wins over the base one,
+    // so a receipt from stage 2 never names the class of stage 1.
     const RaceClass *raceClass = nullptr;
-    if (runner && runner->classId) {
-        for (const RaceClass &c : race.classes) {
-            if (c.id == *runner->classId) {
-                raceClass = &c;
-                break;
-            }
+    if (runner) {
+        std::optional<QString> classId = runner->classId;
+        if (result.stageId && runner->classIdByStage) {
+            if (const QString *perStage = stageEntry(*runner->classIdByStage, *result.stageId))
+                classId = *perStage;
         }
+        raceClass = findClass(race, classId);
     }
     const Course *course = findCourse(race, result.courseId);
     const bool scoreMode = course && course->type == CourseType::Rogaining;

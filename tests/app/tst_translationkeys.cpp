@@ -1,6 +1,7 @@
 // Every text the shell shows is a key with an entry in the Danish table: the keys built in code
 // (section titles, introduction texts, guides, about) and the literal keys of the QML files.
 
+#include "cardresultpanel.h"
 #include "introductioncontent.h"
 #include "languagepickerviewmodel.h"
 #include "sidebaritem.h"
@@ -32,17 +33,19 @@ QSet<QString> qmlKeys()
     const QRegularExpression translate(
         QStringLiteral(R"re(qsTranslate\("Vexlo",\s*"((?:[^"\\]|\\.)*)"\))re"));
     const QRegularExpression title(QStringLiteral(R"re(\btitle:\s*"((?:[^"\\]|\\.)*)")re"));
-    QDirIterator it(QStringLiteral(VEXLO_SOURCE_DIR "/src/app"), QStringList {QStringLiteral("*.qml")},
-        QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QString text = QString::fromUtf8(file.readAll());
-        for (const auto &re : {translate, title}) {
-            auto matches = re.globalMatch(text);
-            while (matches.hasNext())
-                keys.insert(unescapeJs(matches.next().captured(1)));
+    for (const char *folder : {VEXLO_SOURCE_DIR "/src/app", VEXLO_SOURCE_DIR "/src/screens"}) {
+        QDirIterator it(QString::fromUtf8(folder), QStringList {QStringLiteral("*.qml")}, QDir::Files,
+            QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QString text = QString::fromUtf8(file.readAll());
+            for (const auto &re : {translate, title}) {
+                auto matches = re.globalMatch(text);
+                while (matches.hasNext())
+                    keys.insert(unescapeJs(matches.next().captured(1)));
+            }
         }
     }
     return keys;
@@ -65,6 +68,8 @@ QSet<QString> codeKeys()
         keys.insert(block.heading);
         keys.insert(block.body);
     }
+    for (const QString &key : raceDayTextKeys())
+        keys.insert(key);
     return keys;
 }
 
@@ -80,6 +85,8 @@ private slots:
         QVERIFY(keys.contains(QStringLiteral("Save Event...")));
         QVERIFY(keys.contains(QStringLiteral("Tools")));
         QVERIFY(keys.contains(QStringLiteral("Select a section")));
+        QVERIFY(keys.contains(QStringLiteral("Refresh Ports")));
+        QVERIFY(keys.contains(QStringLiteral("No card read yet")));
     }
 
     void everyKeyHasADanishEntry()

@@ -11,7 +11,7 @@ struct SymbolEntry
 };
 
 // clang-format off
-constexpr std::array<SymbolEntry, 29> table = {{
+constexpr std::array<SymbolEntry, 35> table = {{
     {"info.circle",                    "info"},
     {"flag.checkered",                 "flag"},
     {"calendar",                       "calendar"},
@@ -41,6 +41,12 @@ constexpr std::array<SymbolEntry, 29> table = {{
     {"doc",                            "file"},
     {"xmark",                          "x"},
     {"person",                         "person-standing"},
+    {"circle",                         "ring"},
+    {"questionmark.circle",            "help-ring"},
+    {"cable.connector",                "connector"},
+    {"cable.connector.slash",          "connector-off"},
+    {"person.badge.plus",              "person-add"},
+    {"slider.horizontal.3",            "sliders-row"},
 }};
 // clang-format on
 

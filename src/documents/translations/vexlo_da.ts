@@ -16,8 +16,16 @@
         <translation>%@ poster</translation>
     </message>
     <message>
+        <source>%@ pts</source>
+        <translation>%@ point</translation>
+    </message>
+    <message>
         <source>%lld</source>
         <translation>%lld</translation>
+    </message>
+    <message>
+        <source>(-%@ overtime)</source>
+        <translation>(-%@ overtid)</translation>
     </message>
     <message>
         <source>1. Simplest — walk-up / &quot;punch&apos;n&apos;run&quot;</source>
@@ -56,6 +64,14 @@
         <translation>Om Vexlo</translation>
     </message>
     <message>
+        <source>Advanced Printer Settings</source>
+        <translation>Avancerede printerindstillinger</translation>
+    </message>
+    <message>
+        <source>Advanced printer settings...</source>
+        <translation>Avancerede printerindstillinger...</translation>
+    </message>
+    <message>
         <source>Advanced settings</source>
         <translation>Avancerede indstillinger</translation>
     </message>
@@ -68,8 +84,36 @@
         <translation>Alle data, du indtaster i Vexlo, bliver i programmet og det tilhørende websted, medmindre du udtrykkeligt vælger at udgive resultater til live- eller andre onlineresultattjenester. Dine data deles aldrig med tredjeparter, sælges aldrig og bruges aldrig til kommercielle formål eller reklame.</translation>
     </message>
     <message>
+        <source>Auto-print (skip print dialog)</source>
+        <translation>Udskriv automatisk (spring printdialogen over)</translation>
+    </message>
+    <message>
+        <source>Auto-print on read</source>
+        <translation>Udskriv automatisk ved aflæsning</translation>
+    </message>
+    <message>
+        <source>Autocut option key</source>
+        <translation>Nøgle for autoskæring</translation>
+    </message>
+    <message>
+        <source>Autocut option value</source>
+        <translation>Værdi for autoskæring</translation>
+    </message>
+    <message>
+        <source>Automatic (on read)</source>
+        <translation>Automatisk (ved aflæsning)</translation>
+    </message>
+    <message>
+        <source>Bottom feed (pts)</source>
+        <translation>Fremføring i bunden (pt)</translation>
+    </message>
+    <message>
         <source>Build the entry list, assign SI cards, and set class/club; import iof xml, by URL or add manually. Card-to-runner matching here is what lets a card read resolve to a result.</source>
         <translation>Opbyg tilmeldingslisten, tildel SI-brikker, og angiv klasse og klub; importér IOF XML, hent fra en URL eller tilføj manuelt. Koblingen mellem brik og løber her er det, der gør, at en brikaflæsning bliver til et resultat.</translation>
+    </message>
+    <message>
+        <source>COMPLETE</source>
+        <translation>GENNEMFØRT</translation>
     </message>
     <message>
         <source>COMPLETED</source>
@@ -80,12 +124,28 @@
         <translation>Brik</translation>
     </message>
     <message>
+        <source>Card %@ was not read out: the station is disconnected</source>
+        <translation>Brik %@ blev ikke aflæst: enheden er afbrudt</translation>
+    </message>
+    <message>
+        <source>Card Number: %@</source>
+        <translation>Briknummer: %@</translation>
+    </message>
+    <message>
+        <source>Card Read</source>
+        <translation>Brik aflæst</translation>
+    </message>
+    <message>
         <source>Choose a name for this event, then save it to a file before continuing.</source>
         <translation>Vælg et navn til løbet, og gem det derefter i en fil, før du fortsætter.</translation>
     </message>
     <message>
         <source>Class</source>
         <translation>Klasse</translation>
+    </message>
+    <message>
+        <source>Class: %@</source>
+        <translation>Klasse: %@</translation>
     </message>
     <message>
         <source>Classes</source>
@@ -104,12 +164,24 @@
         <translation>Klasser: brug &quot;Opret klasser ud fra baner&quot; (eller tilføj klasser manuelt).</translation>
     </message>
     <message>
+        <source>Close</source>
+        <translation>Luk</translation>
+    </message>
+    <message>
         <source>Club</source>
         <translation>Klub</translation>
     </message>
     <message>
+        <source>Connect</source>
+        <translation>Forbind</translation>
+    </message>
+    <message>
         <source>Connect the SI card reader and set up reciept printing. Watch card reads come in live, matched to a participant automatically.</source>
         <translation>Tilslut SI-brikaflæseren, og opsæt udskrivning af stræktidsbon. Følg brikaflæsningerne live, efterhånden som de automatisk kobles til en deltager.</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Forbundet</translation>
     </message>
     <message>
         <source>Courses</source>
@@ -128,12 +200,36 @@
         <translation>Baner: importér baner (IOF XML).</translation>
     </message>
     <message>
+        <source>Current stage</source>
+        <translation>Aktuel etape</translation>
+    </message>
+    <message>
         <source>Define courses/controls, i.e. import iof xml or enter manually. Supports traditional fixed-order courses, including variant/butterfly course families, as well as rogaining/score courses (any order, time limit, penalties).</source>
         <translation>Definér baner og poster, dvs. importér IOF XML eller indtast dem manuelt. Understøtter klassiske baner med fast rækkefølge, også banefamilier med varianter/gafler, samt pointløb/rogaining (vilkårlig rækkefølge, tidsgrænse, strafpoint).</translation>
     </message>
     <message>
+        <source>Devices</source>
+        <translation>Enheder</translation>
+    </message>
+    <message>
         <source>Disclaimer</source>
         <translation>Ansvarsfraskrivelse</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Afbryd</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Afbrudt</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Færdig</translation>
+    </message>
+    <message>
+        <source>Driver-specific tuning for thermal/POS receipt printers with an auto-cutter. Set these once for your printer model — most users never need to touch them.</source>
+        <translation>Driverspecifik finjustering af termo-/POS-kvitteringsprintere med automatisk skæring. Indstil dem én gang for din printermodel — de fleste skal aldrig røre dem.</translation>
     </message>
     <message>
         <source>Edit</source>
@@ -164,6 +260,10 @@
         <translation>Løb: slå &quot;Etapeløb&quot; til, og sæt løbets dato.</translation>
     </message>
     <message>
+        <source>Extra blank paper fed after the receipt, before any auto-cut — gives the cutter clearance so it doesn&apos;t slice through the last printed line.</source>
+        <translation>Ekstra blankt papir efter kvitteringen, før en eventuel autoskæring — giver kniven plads, så den ikke skærer gennem den sidste udskrevne linje.</translation>
+    </message>
+    <message>
         <source>For multi-day/multi-stage events: define one entry per stage and pick which one is active. Card reads are tagged with the active stage; classes get an overall (summed) total once more than one stage exists.</source>
         <translation>Til flerdages- og etapeløb: opret én post pr. etape, og vælg hvilken der er aktiv. Brikaflæsninger knyttes til den aktive etape, og klasserne får et samlet (summeret) resultat, så snart der er mere end én etape.</translation>
     </message>
@@ -188,8 +288,20 @@
         <translation>Sprog</translation>
     </message>
     <message>
+        <source>Last receipt not printed on %@: %@</source>
+        <translation>Sidste kvittering blev ikke udskrevet på %@: %@</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuel</translation>
+    </message>
+    <message>
         <source>Map participants into classes and assign them a course, a course family (with per-runner variant), or a set of courses for multi-course events. Also controls whether a class starts on scheduled times or using SI start punch.</source>
         <translation>Fordel deltagerne i klasser, og giv hver klasse en bane, en banefamilie (med variant pr. løber) eller et sæt baner ved løb med flere baner. Her bestemmes også, om en klasse starter på planlagte tider eller med SI-startpost.</translation>
+    </message>
+    <message>
+        <source>Missing controls: %@</source>
+        <translation>Manglende poster: %@</translation>
     </message>
     <message>
         <source>Multi-station setup: master/slave networking across several reader stations, live-results publishing, and Vexlo Web / O-Checklist integration.</source>
@@ -208,12 +320,24 @@
         <translation>Navngiv dit nye løb</translation>
     </message>
     <message>
+        <source>No card read yet</source>
+        <translation>Ingen brik aflæst endnu</translation>
+    </message>
+    <message>
         <source>No class</source>
         <translation>Ingen klasse</translation>
     </message>
     <message>
         <source>No course/split data</source>
         <translation>Ingen bane- eller mellemtidsdata</translation>
+    </message>
+    <message>
+        <source>No default printer</source>
+        <translation>Ingen standardprinter</translation>
+    </message>
+    <message>
+        <source>No participant registered for this card</source>
+        <translation>Ingen deltager registreret med denne brik</translation>
     </message>
     <message>
         <source>No pre-registration at all. Runners show up, run, and are registered the moment their card is read.</source>
@@ -236,12 +360,56 @@
         <translation>Samlet stilling</translation>
     </message>
     <message>
+        <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
+        <translation>Sendes uændret til CUPS som -o nøgle=værdi for at udløse printerens automatiske skæring. Der findes ingen generel macOS-API til &quot;skær nu&quot; — den præcise nøgle/værdi afhænger af printerens driver/PPD (Star/Epson/Bixolon kalder det hver sit). Lad felterne stå tomme, hvis du er i tvivl; en ukendt nøgle ignoreres stille.</translation>
+    </message>
+    <message>
         <source>Plan when each runner starts — individually or via bulk sequential/mass-start assignment. Independent of any punch on the card; only used when a class&apos;s start method is &quot;scheduled time&quot;.</source>
         <translation>Planlæg hvornår hver løber starter — enkeltvis eller samlet med fortløbende tider eller massestart. Uafhængigt af stemplinger på brikken; bruges kun, når klassens startmetode er &quot;planlagt tid&quot;.</translation>
     </message>
     <message>
+        <source>Printer</source>
+        <translation>Printer</translation>
+    </message>
+    <message>
+        <source>Printer not found</source>
+        <translation>Printeren findes ikke</translation>
+    </message>
+    <message>
+        <source>Printer: %@ · %@</source>
+        <translation>Printer: %@ · %@</translation>
+    </message>
+    <message>
+        <source>Printing failed</source>
+        <translation>Udskrivningen mislykkedes</translation>
+    </message>
+    <message>
         <source>Privacy</source>
         <translation>Privatliv</translation>
+    </message>
+    <message>
+        <source>Reading card %@...</source>
+        <translation>Aflæser brik %@...</translation>
+    </message>
+    <message>
+        <source>Receipt printer</source>
+        <translation>Kvitteringsprinter</translation>
+    </message>
+    <message>
+        <source>Recent Results</source>
+        <translation>Seneste resultater</translation>
+    </message>
+    <message>
+        <source>Refresh Ports</source>
+        <translation>Opdater porte</translation>
+    </message>
+    <message>
+        <source>Register...</source>
+        <translation>Registrer...</translation>
+    </message>
+    <message>
+        <source>Requires a SportIdent BSx7/BSx8-series station connected via its USB-UART bridge, configured (via SI-Config) for 38400 baud with &quot;extended protocol&quot; enabled — without it, SI8/9/10/11/pCard/SIAC cards are reported as (and read like) older SI6 cards, which isn&apos;t reliably supported here. Autosend or handshake mode both work. Other baud rates or older station series are not supported.</source>
+        <translation>Kræver en SportIdent-enhed i BSx7/BSx8-serien, tilsluttet via sin USB-UART-bro og indstillet (med SI-Config) til 38400 baud med &quot;extended protocol&quot; slået til — uden den meldes SI8/9/10/11/pCard/SIAC-brikker som (og aflæses som) ældre SI6-brikker, hvilket ikke understøttes pålideligt her. Både autosend og handshake virker. Andre baudrater og ældre enhedsserier understøttes ikke.</translation>
     </message>
     <message>
         <source>Results</source>
@@ -292,6 +460,18 @@
         <translation>Point</translation>
     </message>
     <message>
+        <source>Score: %@ pts</source>
+        <translation>Point: %@</translation>
+    </message>
+    <message>
+        <source>Score: —</source>
+        <translation>Point: —</translation>
+    </message>
+    <message>
+        <source>See Results tab for full split times</source>
+        <translation>Se fanen Resultater for alle mellemtider</translation>
+    </message>
+    <message>
         <source>See who&apos;s still out on course, who&apos;s checked out, and mark stragglers DNS/DNF when they&apos;ll never produce a card read.</source>
         <translation>Se hvem der stadig er ude på banen, og hvem der er tjekket ud, og markér efternølere som DNS/DNF, når de aldrig kommer til aflæsning.</translation>
     </message>
@@ -306,6 +486,14 @@
     <message>
         <source>Split Times — %@</source>
         <translation>Mellemtider — %@</translation>
+    </message>
+    <message>
+        <source>SportIdent Reader (USB)</source>
+        <translation>SportIdent-læser (USB)</translation>
+    </message>
+    <message>
+        <source>Stage</source>
+        <translation>Etape</translation>
     </message>
     <message>
         <source>Stages</source>
@@ -340,6 +528,10 @@
         <translation>Status</translation>
     </message>
     <message>
+        <source>System default</source>
+        <translation>Systemets standard</translation>
+    </message>
+    <message>
         <source>This app is provided for free and &quot;as is&quot;, without warranty of any kind, expressed or implied, including but not limited to the warranties of merchantability, fitness for a particular purpose, and noninfringement. In no event shall the author be liable for any claim, damages or other liability arising from, out of or in connection with the software or its use.</source>
         <translation>Programmet stilles gratis til rådighed &quot;som det er&quot;, uden nogen form for garanti, hverken udtrykkelig eller underforstået, herunder men ikke begrænset til garantier for salgbarhed, egnethed til et bestemt formål og ikke-krænkelse. Ophavspersonen kan under ingen omstændigheder holdes ansvarlig for krav, skader eller andet ansvar, der opstår af, ud af eller i forbindelse med programmet eller brugen af det.</translation>
     </message>
@@ -360,6 +552,18 @@
         <translation>Samlet tid</translation>
     </message>
     <message>
+        <source>Total time: %@</source>
+        <translation>Samlet tid: %@</translation>
+    </message>
+    <message>
+        <source>Total time: —</source>
+        <translation>Samlet tid: —</translation>
+    </message>
+    <message>
+        <source>Unknown runner</source>
+        <translation>Ukendt løber</translation>
+    </message>
+    <message>
         <source>Vexlo</source>
         <translation>Vexlo</translation>
     </message>
@@ -374,6 +578,14 @@
     <message>
         <source>Why</source>
         <translation>Hvorfor</translation>
+    </message>
+    <message>
+        <source>advanced, driver-specific</source>
+        <translation>avanceret, driverspecifik</translation>
+    </message>
+    <message>
+        <source>e.g. 1</source>
+        <translation>f.eks. 1</translation>
     </message>
 </context>
 </TS>

@@ -16,8 +16,16 @@
         <translation>%@ controls</translation>
     </message>
     <message>
+        <source>%@ pts</source>
+        <translation>%@ pts</translation>
+    </message>
+    <message>
         <source>%lld</source>
         <translation>%lld</translation>
+    </message>
+    <message>
+        <source>(-%@ overtime)</source>
+        <translation>(-%@ overtime)</translation>
     </message>
     <message>
         <source>1. Simplest — walk-up / &quot;punch&apos;n&apos;run&quot;</source>
@@ -56,6 +64,14 @@
         <translation>About Vexlo</translation>
     </message>
     <message>
+        <source>Advanced Printer Settings</source>
+        <translation>Advanced Printer Settings</translation>
+    </message>
+    <message>
+        <source>Advanced printer settings...</source>
+        <translation>Advanced printer settings...</translation>
+    </message>
+    <message>
         <source>Advanced settings</source>
         <translation>Advanced settings</translation>
     </message>
@@ -68,8 +84,36 @@
         <translation>All data entered into Vexlo stays within the app and its companion website, except where you explicitly choose to publish results to live or other online results services. Your data is never shared with third parties, sold, or used for commercial or advertising purposes.</translation>
     </message>
     <message>
+        <source>Auto-print (skip print dialog)</source>
+        <translation>Auto-print (skip print dialog)</translation>
+    </message>
+    <message>
+        <source>Auto-print on read</source>
+        <translation>Auto-print on read</translation>
+    </message>
+    <message>
+        <source>Autocut option key</source>
+        <translation>Autocut option key</translation>
+    </message>
+    <message>
+        <source>Autocut option value</source>
+        <translation>Autocut option value</translation>
+    </message>
+    <message>
+        <source>Automatic (on read)</source>
+        <translation>Automatic (on read)</translation>
+    </message>
+    <message>
+        <source>Bottom feed (pts)</source>
+        <translation>Bottom feed (pts)</translation>
+    </message>
+    <message>
         <source>Build the entry list, assign SI cards, and set class/club; import iof xml, by URL or add manually. Card-to-runner matching here is what lets a card read resolve to a result.</source>
         <translation>Build the entry list, assign SI cards, and set class/club; import iof xml, by URL or add manually. Card-to-runner matching here is what lets a card read resolve to a result.</translation>
+    </message>
+    <message>
+        <source>COMPLETE</source>
+        <translation>COMPLETE</translation>
     </message>
     <message>
         <source>COMPLETED</source>
@@ -80,12 +124,28 @@
         <translation>Card</translation>
     </message>
     <message>
+        <source>Card %@ was not read out: the station is disconnected</source>
+        <translation>Card %@ was not read out: the station is disconnected</translation>
+    </message>
+    <message>
+        <source>Card Number: %@</source>
+        <translation>Card Number: %@</translation>
+    </message>
+    <message>
+        <source>Card Read</source>
+        <translation>Card Read</translation>
+    </message>
+    <message>
         <source>Choose a name for this event, then save it to a file before continuing.</source>
         <translation>Choose a name for this event, then save it to a file before continuing.</translation>
     </message>
     <message>
         <source>Class</source>
         <translation>Class</translation>
+    </message>
+    <message>
+        <source>Class: %@</source>
+        <translation>Class: %@</translation>
     </message>
     <message>
         <source>Classes</source>
@@ -104,12 +164,24 @@
         <translation>Classes: use &quot;Generate classes from courses&quot; (or add classes manually).</translation>
     </message>
     <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
         <source>Club</source>
         <translation>Club</translation>
     </message>
     <message>
+        <source>Connect</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
         <source>Connect the SI card reader and set up reciept printing. Watch card reads come in live, matched to a participant automatically.</source>
         <translation>Connect the SI card reader and set up reciept printing. Watch card reads come in live, matched to a participant automatically.</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Connected</translation>
     </message>
     <message>
         <source>Courses</source>
@@ -128,12 +200,36 @@
         <translation>Courses: import courses (IOF XML).</translation>
     </message>
     <message>
+        <source>Current stage</source>
+        <translation>Current stage</translation>
+    </message>
+    <message>
         <source>Define courses/controls, i.e. import iof xml or enter manually. Supports traditional fixed-order courses, including variant/butterfly course families, as well as rogaining/score courses (any order, time limit, penalties).</source>
         <translation>Define courses/controls, i.e. import iof xml or enter manually. Supports traditional fixed-order courses, including variant/butterfly course families, as well as rogaining/score courses (any order, time limit, penalties).</translation>
     </message>
     <message>
+        <source>Devices</source>
+        <translation>Devices</translation>
+    </message>
+    <message>
         <source>Disclaimer</source>
         <translation>Disclaimer</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>Driver-specific tuning for thermal/POS receipt printers with an auto-cutter. Set these once for your printer model — most users never need to touch them.</source>
+        <translation>Driver-specific tuning for thermal/POS receipt printers with an auto-cutter. Set these once for your printer model — most users never need to touch them.</translation>
     </message>
     <message>
         <source>Edit</source>
@@ -164,6 +260,10 @@
         <translation>Events: enable &quot;Multi-stage event&quot; and set the event date.</translation>
     </message>
     <message>
+        <source>Extra blank paper fed after the receipt, before any auto-cut — gives the cutter clearance so it doesn&apos;t slice through the last printed line.</source>
+        <translation>Extra blank paper fed after the receipt, before any auto-cut — gives the cutter clearance so it doesn&apos;t slice through the last printed line.</translation>
+    </message>
+    <message>
         <source>For multi-day/multi-stage events: define one entry per stage and pick which one is active. Card reads are tagged with the active stage; classes get an overall (summed) total once more than one stage exists.</source>
         <translation>For multi-day/multi-stage events: define one entry per stage and pick which one is active. Card reads are tagged with the active stage; classes get an overall (summed) total once more than one stage exists.</translation>
     </message>
@@ -188,8 +288,20 @@
         <translation>Language</translation>
     </message>
     <message>
+        <source>Last receipt not printed on %@: %@</source>
+        <translation>Last receipt not printed on %@: %@</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
         <source>Map participants into classes and assign them a course, a course family (with per-runner variant), or a set of courses for multi-course events. Also controls whether a class starts on scheduled times or using SI start punch.</source>
         <translation>Map participants into classes and assign them a course, a course family (with per-runner variant), or a set of courses for multi-course events. Also controls whether a class starts on scheduled times or using SI start punch.</translation>
+    </message>
+    <message>
+        <source>Missing controls: %@</source>
+        <translation>Missing controls: %@</translation>
     </message>
     <message>
         <source>Multi-station setup: master/slave networking across several reader stations, live-results publishing, and Vexlo Web / O-Checklist integration.</source>
@@ -208,12 +320,24 @@
         <translation>Name your new event</translation>
     </message>
     <message>
+        <source>No card read yet</source>
+        <translation>No card read yet</translation>
+    </message>
+    <message>
         <source>No class</source>
         <translation>No class</translation>
     </message>
     <message>
         <source>No course/split data</source>
         <translation>No course/split data</translation>
+    </message>
+    <message>
+        <source>No default printer</source>
+        <translation>No default printer</translation>
+    </message>
+    <message>
+        <source>No participant registered for this card</source>
+        <translation>No participant registered for this card</translation>
     </message>
     <message>
         <source>No pre-registration at all. Runners show up, run, and are registered the moment their card is read.</source>
@@ -236,12 +360,56 @@
         <translation>Overall Standings</translation>
     </message>
     <message>
+        <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
+        <translation>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</translation>
+    </message>
+    <message>
         <source>Plan when each runner starts — individually or via bulk sequential/mass-start assignment. Independent of any punch on the card; only used when a class&apos;s start method is &quot;scheduled time&quot;.</source>
         <translation>Plan when each runner starts — individually or via bulk sequential/mass-start assignment. Independent of any punch on the card; only used when a class&apos;s start method is &quot;scheduled time&quot;.</translation>
     </message>
     <message>
+        <source>Printer</source>
+        <translation>Printer</translation>
+    </message>
+    <message>
+        <source>Printer not found</source>
+        <translation>Printer not found</translation>
+    </message>
+    <message>
+        <source>Printer: %@ · %@</source>
+        <translation>Printer: %@ · %@</translation>
+    </message>
+    <message>
+        <source>Printing failed</source>
+        <translation>Printing failed</translation>
+    </message>
+    <message>
         <source>Privacy</source>
         <translation>Privacy</translation>
+    </message>
+    <message>
+        <source>Reading card %@...</source>
+        <translation>Reading card %@...</translation>
+    </message>
+    <message>
+        <source>Receipt printer</source>
+        <translation>Receipt printer</translation>
+    </message>
+    <message>
+        <source>Recent Results</source>
+        <translation>Recent Results</translation>
+    </message>
+    <message>
+        <source>Refresh Ports</source>
+        <translation>Refresh Ports</translation>
+    </message>
+    <message>
+        <source>Register...</source>
+        <translation>Register...</translation>
+    </message>
+    <message>
+        <source>Requires a SportIdent BSx7/BSx8-series station connected via its USB-UART bridge, configured (via SI-Config) for 38400 baud with &quot;extended protocol&quot; enabled — without it, SI8/9/10/11/pCard/SIAC cards are reported as (and read like) older SI6 cards, which isn&apos;t reliably supported here. Autosend or handshake mode both work. Other baud rates or older station series are not supported.</source>
+        <translation>Requires a SportIdent BSx7/BSx8-series station connected via its USB-UART bridge, configured (via SI-Config) for 38400 baud with &quot;extended protocol&quot; enabled — without it, SI8/9/10/11/pCard/SIAC cards are reported as (and read like) older SI6 cards, which isn&apos;t reliably supported here. Autosend or handshake mode both work. Other baud rates or older station series are not supported.</translation>
     </message>
     <message>
         <source>Results</source>
@@ -292,6 +460,18 @@
         <translation>Score</translation>
     </message>
     <message>
+        <source>Score: %@ pts</source>
+        <translation>Score: %@ pts</translation>
+    </message>
+    <message>
+        <source>Score: —</source>
+        <translation>Score: —</translation>
+    </message>
+    <message>
+        <source>See Results tab for full split times</source>
+        <translation>See Results tab for full split times</translation>
+    </message>
+    <message>
         <source>See who&apos;s still out on course, who&apos;s checked out, and mark stragglers DNS/DNF when they&apos;ll never produce a card read.</source>
         <translation>See who&apos;s still out on course, who&apos;s checked out, and mark stragglers DNS/DNF when they&apos;ll never produce a card read.</translation>
     </message>
@@ -306,6 +486,14 @@
     <message>
         <source>Split Times — %@</source>
         <translation>Split Times — %@</translation>
+    </message>
+    <message>
+        <source>SportIdent Reader (USB)</source>
+        <translation>SportIdent Reader (USB)</translation>
+    </message>
+    <message>
+        <source>Stage</source>
+        <translation>Stage</translation>
     </message>
     <message>
         <source>Stages</source>
@@ -340,6 +528,10 @@
         <translation>Status</translation>
     </message>
     <message>
+        <source>System default</source>
+        <translation>System default</translation>
+    </message>
+    <message>
         <source>This app is provided for free and &quot;as is&quot;, without warranty of any kind, expressed or implied, including but not limited to the warranties of merchantability, fitness for a particular purpose, and noninfringement. In no event shall the author be liable for any claim, damages or other liability arising from, out of or in connection with the software or its use.</source>
         <translation>This app is provided for free and &quot;as is&quot;, without warranty of any kind, expressed or implied, including but not limited to the warranties of merchantability, fitness for a particular purpose, and noninfringement. In no event shall the author be liable for any claim, damages or other liability arising from, out of or in connection with the software or its use.</translation>
     </message>
@@ -360,6 +552,18 @@
         <translation>Total Time</translation>
     </message>
     <message>
+        <source>Total time: %@</source>
+        <translation>Total time: %@</translation>
+    </message>
+    <message>
+        <source>Total time: —</source>
+        <translation>Total time: —</translation>
+    </message>
+    <message>
+        <source>Unknown runner</source>
+        <translation>Unknown runner</translation>
+    </message>
+    <message>
         <source>Vexlo</source>
         <translation>Vexlo</translation>
     </message>
@@ -374,6 +578,14 @@
     <message>
         <source>Why</source>
         <translation>Why</translation>
+    </message>
+    <message>
+        <source>advanced, driver-specific</source>
+        <translation>advanced, driver-specific</translation>
+    </message>
+    <message>
+        <source>e.g. 1</source>
+        <translation>e.g. 1</translation>
     </message>
 </context>
 </TS>

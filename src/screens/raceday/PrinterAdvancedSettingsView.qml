@@ -1,0 +1,132 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+
+// Driver-specific receipt printer tuning: the paper fed after a receipt and the job option that
+// makes the printer cut. Every edit is written at once through the owner's handlers; there is no
+// separate save or cancel.
+ColumnLayout {
+    id: root
+    property real bottomFeedPoints: 0
+    property string autoCutOptionKey
+    property string autoCutOptionValue
+    signal bottomFeedEdited(real value)
+    signal autoCutOptionKeyEdited(string value)
+    signal autoCutOptionValueEdited(string value)
+    signal close()
+
+    spacing: 16
+    implicitWidth: 460
+
+    function feedText(value) {
+        return Number(value).toLocaleString(Qt.locale(), "f", Number.isInteger(value) ? 0 : 2)
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        Label {
+            text: qsTranslate("Vexlo", "Advanced Printer Settings")
+            font.pixelSize: Theme.title3.pixelSize
+            font.bold: true
+            color: Theme.primaryText
+        }
+        Item { Layout.fillWidth: true }
+        ToolButton {
+            objectName: "closeAdvancedPrinterSettings"
+            flat: true
+            contentItem: CloseButtonIcon {}
+            onClicked: root.close()
+        }
+    }
+    Label {
+        text: qsTranslate("Vexlo", "Driver-specific tuning for thermal/POS receipt printers with an auto-cutter. Set these once for your printer model — most users never need to touch them.")
+        font: Theme.caption
+        color: Theme.secondaryText
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    GridLayout {
+        columns: 2
+        columnSpacing: 12
+        rowSpacing: 8
+        Layout.fillWidth: true
+
+        Label {
+            text: qsTranslate("Vexlo", "Bottom feed (pts)")
+            font: Theme.body
+            Layout.fillWidth: true
+        }
+        TextField {
+            objectName: "bottomFeedField"
+            placeholderText: "0"
+            text: root.feedText(root.bottomFeedPoints)
+            horizontalAlignment: TextInput.AlignRight
+            validator: DoubleValidator { locale: Qt.locale().name }
+            Layout.preferredWidth: 80
+            onEditingFinished: {
+                let value = 0
+                try {
+                    value = text === "" ? 0 : Number.fromLocaleString(Qt.locale(), text)
+                } catch (e) {
+                    value = root.bottomFeedPoints
+                }
+                root.bottomFeedEdited(value)
+            }
+        }
+        Label {
+            text: qsTranslate("Vexlo", "Extra blank paper fed after the receipt, before any auto-cut — gives the cutter clearance so it doesn't slice through the last printed line.")
+            font: Theme.caption
+            color: Theme.secondaryText
+            wrapMode: Text.WordWrap
+            Layout.columnSpan: 2
+            Layout.fillWidth: true
+        }
+        Label {
+            text: qsTranslate("Vexlo", "Autocut option key")
+            font: Theme.body
+            Layout.fillWidth: true
+        }
+        TextField {
+            objectName: "autoCutKeyField"
+            placeholderText: qsTranslate("Vexlo", "advanced, driver-specific")
+            text: root.autoCutOptionKey
+            horizontalAlignment: TextInput.AlignRight
+            Layout.preferredWidth: 200
+            onTextEdited: root.autoCutOptionKeyEdited(text)
+        }
+        Label {
+            text: qsTranslate("Vexlo", "Autocut option value")
+            font: Theme.body
+            Layout.fillWidth: true
+        }
+        TextField {
+            objectName: "autoCutValueField"
+            placeholderText: qsTranslate("Vexlo", "e.g. 1")
+            text: root.autoCutOptionValue
+            horizontalAlignment: TextInput.AlignRight
+            Layout.preferredWidth: 200
+            onTextEdited: root.autoCutOptionValueEdited(text)
+        }
+        Label {
+            text: qsTranslate("Vexlo", "Passed straight through to CUPS as -o key=value to trigger your printer's auto-cutter. There's no generic macOS \"cut now\" API — the exact key/value is specific to your printer's driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.")
+            font: Theme.caption
+            color: Theme.secondaryText
+            wrapMode: Text.WordWrap
+            Layout.columnSpan: 2
+            Layout.fillWidth: true
+        }
+    }
+    Item { Layout.fillHeight: true }
+    RowLayout {
+        Layout.fillWidth: true
+        Item { Layout.fillWidth: true }
+        Button {
+            objectName: "advancedPrinterDone"
+            text: qsTranslate("Vexlo", "Done")
+            highlighted: true
+            onClicked: root.close()
+            Keys.onReturnPressed: root.close()
+        }
+    }
+}

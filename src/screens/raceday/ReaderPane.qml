@@ -1,0 +1,276 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+import Vexlo.RaceDay
+
+// The SI Reader section: the stage card reads count for, receipt printing, the station's ports,
+// the card just read and every result recorded so far. It owns no data: the view-model derives
+// everything from the store, the reader and the receipt settings.
+Item {
+    id: root
+    objectName: "readerPane"
+    property QtObject raceStore
+    property QtObject reader
+    property QtObject contentModel
+    property QtObject receiptSettings
+    property RaceDayDesk raceDay
+    property bool showingPrinterAdvancedSettings: false
+    property bool showingDeviceHelp: false
+
+    ReaderPaneViewModel {
+        id: vm
+        desk: root.raceDay
+        printerName: root.receiptSettings ? root.receiptSettings.printerName : ""
+        autoPrintOnRead: root.receiptSettings ? root.receiptSettings.autoPrintOnRead : false
+    }
+
+    component Divider: Rectangle {
+        Layout.fillWidth: true
+        Layout.preferredHeight: 1
+        color: Theme.divider
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.margins: 16
+            spacing: 16
+
+            RowLayout {
+                objectName: "stageRow"
+                visible: vm.showsStagePicker
+                spacing: 12
+                Label {
+                    text: qsTranslate("Vexlo", "Current stage")
+                    font: Theme.headline
+                    color: Theme.primaryText
+                }
+                IdNamePicker {
+                    objectName: "stagePicker"
+                    Accessible.name: qsTranslate("Vexlo", "Stage")
+                    model: vm.stageOptions
+                    selectedId: vm.activeStageId
+                    Layout.preferredWidth: 180
+                    onPicked: id => vm.selectStage(id)
+                }
+            }
+            Divider { visible: vm.showsStagePicker }
+
+            RowLayout {
+                spacing: 8
+                Label {
+                    text: qsTranslate("Vexlo", "Printer")
+                    font: Theme.headline
+                    color: Theme.primaryText
+                }
+                ToolButton {
+                    objectName: "printerMenuButton"
+                    flat: true
+                    Layout.preferredWidth: 24
+                    contentItem: SymbolIcon {
+                        name: "gearshape"
+                        color: Theme.primaryText
+                        implicitWidth: 16
+                        implicitHeight: 16
+                    }
+                    onClicked: {
+                        vm.refreshPrinters()
+                        printerMenu.popup()
+                    }
+
+                    Menu {
+                        id: printerMenu
+                        Menu {
+                            id: printerChoiceMenu
+                            title: qsTranslate("Vexlo", "Receipt printer")
+                            Instantiator {
+                                model: vm.printerChoices
+                                delegate: MenuItem {
+                                    required property var modelData
+                                    required property int index
+                                    text: modelData.text
+                                    checkable: true
+                                    checked: index === vm.printerChoiceIndex
+                                    onTriggered: root.receiptSettings.printerName = modelData.value
+                                }
+                                onObjectAdded: (index, object) => printerChoiceMenu.insertItem(index, object)
+                                onObjectRemoved: (index, object) => printerChoiceMenu.removeItem(object)
+                            }
+                        }
+                        MenuItem {
+                            text: qsTranslate("Vexlo", "Auto-print (skip print dialog)")
+                            checkable: true
+                            checked: root.receiptSettings ? root.receiptSettings.autoPrint : false
+                            onTriggered: root.receiptSettings.autoPrint = checked
+                        }
+                        MenuItem {
+                            text: qsTranslate("Vexlo", "Auto-print on read")
+                            checkable: true
+                            checked: root.receiptSettings ? root.receiptSettings.autoPrintOnRead : false
+                            onTriggered: root.receiptSettings.autoPrintOnRead = checked
+                        }
+                        MenuSeparator {}
+                        MenuItem {
+                            text: qsTranslate("Vexlo", "Advanced printer settings...")
+                            icon.source: "qrc:/Vexlo/Ui/icons/sliders-row.svg"
+                            onTriggered: root.showingPrinterAdvancedSettings = true
+                        }
+                    }
+                }
+            }
+            ColumnLayout {
+                spacing: 2
+                Layout.leftMargin: 8
+                Label {
+                    objectName: "printerStatus"
+                    text: vm.printerStatusText
+                    font: Theme.body
+                    color: Theme.primaryText
+                }
+                Label {
+                    objectName: "printerError"
+                    visible: vm.printerErrorText !== ""
+                    text: vm.printerErrorText
+                    font: Theme.caption
+                    color: Theme.error
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                }
+            }
+            Divider {}
+
+            RowLayout {
+                spacing: 8
+                Label {
+                    text: qsTranslate("Vexlo", "Devices")
+                    font: Theme.headline
+                    color: Theme.primaryText
+                }
+                ToolButton {
+                    id: helpButton
+                    objectName: "deviceHelpButton"
+                    flat: true
+                    Layout.preferredWidth: 24
+                    contentItem: SymbolIcon {
+                        name: "questionmark.circle"
+                        color: Theme.primaryText
+                        implicitWidth: 16
+                        implicitHeight: 16
+                    }
+                    onClicked: root.showingDeviceHelp = true
+
+                    Popup {
+                        y: helpButton.height
+                        width: 280 + 24
+                        padding: 12
+                        visible: root.showingDeviceHelp
+                        onClosed: root.showingDeviceHelp = false
+                        contentItem: Label {
+                            text: qsTranslate("Vexlo", "Requires a SportIdent BSx7/BSx8-series station connected via its USB-UART bridge, configured (via SI-Config) for 38400 baud with \"extended protocol\" enabled — without it, SI8/9/10/11/pCard/SIAC cards are reported as (and read like) older SI6 cards, which isn't reliably supported here. Autosend or handshake mode both work. Other baud rates or older station series are not supported.")
+                            font: Theme.caption
+                            wrapMode: Text.WordWrap
+                        }
+                    }
+                }
+            }
+            IconButton {
+                objectName: "refreshPortsButton"
+                title: "Refresh Ports"
+                systemImage: "arrow.clockwise"
+                onClicked: vm.refreshPorts()
+            }
+            ListView {
+                objectName: "portList"
+                visible: vm.ports.count > 0
+                model: vm.ports
+                interactive: false
+                Layout.fillWidth: true
+                Layout.preferredHeight: vm.ports.count * 28
+                delegate: Item {
+                    id: portRow
+                    required property string path
+                    required property string displayName
+                    required property bool connected
+                    width: ListView.view.width
+                    height: 28
+                    ToolTip.visible: rowHover.hovered
+                    ToolTip.text: path
+                    HoverHandler { id: rowHover }
+
+                    RowLayout {
+                        anchors.fill: parent
+                        spacing: 12
+                        Label {
+                            text: portRow.displayName
+                            font: Theme.body
+                            color: Theme.primaryText
+                            elide: Text.ElideMiddle
+                            Layout.fillWidth: true
+                        }
+                        IconTitleLabel {
+                            title: portRow.connected ? "Connected" : "Disconnected"
+                            systemImage: portRow.connected ? "checkmark.circle.fill" : "circle"
+                            color: portRow.connected ? Theme.tint("green", 1.0) : Theme.secondaryText
+                            font: Theme.caption
+                        }
+                        IconButton {
+                            title: portRow.connected ? "Disconnect" : "Connect"
+                            systemImage: portRow.connected ? "cable.connector.slash" : "cable.connector"
+                            ToolTip.visible: hovered
+                            ToolTip.text: qsTranslate("Vexlo", portRow.connected ? "Disconnect" : "Connect")
+                            onClicked: portRow.connected ? vm.disconnectPort() : vm.connectPort(portRow.path)
+                        }
+                    }
+                }
+            }
+            Divider {}
+
+            CardStatusBlock {
+                objectName: "cardStatusBlock"
+                desk: root.raceDay
+                Layout.fillWidth: true
+                Layout.leftMargin: 8
+                Layout.rightMargin: 8
+            }
+        }
+        Divider {}
+        RecentResultsSection {
+            model: vm.recentResults
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+        }
+    }
+
+    Popup {
+        id: advancedSettings
+        objectName: "printerAdvancedSettingsSheet"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        modal: true
+        visible: root.showingPrinterAdvancedSettings
+        closePolicy: Popup.CloseOnEscape
+        onClosed: root.showingPrinterAdvancedSettings = false
+        width: 460
+        height: Math.max(320, advancedView.implicitHeight + 48)
+        padding: 24
+        background: Rectangle {
+            color: Theme.contentBackground
+            radius: 10
+            border.color: Theme.divider
+        }
+        contentItem: PrinterAdvancedSettingsView {
+            id: advancedView
+            bottomFeedPoints: root.receiptSettings ? root.receiptSettings.bottomFeedPoints : 0
+            autoCutOptionKey: root.receiptSettings ? root.receiptSettings.autoCutOptionKey : ""
+            autoCutOptionValue: root.receiptSettings ? root.receiptSettings.autoCutOptionValue : ""
+            onBottomFeedEdited: value => root.receiptSettings.bottomFeedPoints = value
+            onAutoCutOptionKeyEdited: value => root.receiptSettings.autoCutOptionKey = value
+            onAutoCutOptionValueEdited: value => root.receiptSettings.autoCutOptionValue = value
+            onClose: root.showingPrinterAdvancedSettings = false
+        }
+    }
+}

@@ -1,0 +1,124 @@
+#include "cardresultpanel.h"
+
+#include "documenttext.h"
+#include "localization.h"
+#include "racedayresults.h"
+
+namespace {
+
+const QString keyClass = QStringLiteral("Class: %@");
+const QString keyTotalTime = QStringLiteral("Total time: %@");
+const QString keyTotalTimeMissing = QStringLiteral("Total time: —");
+const QString keyScore = QStringLiteral("Score: %@ pts");
+const QString keyScoreMissing = QStringLiteral("Score: —");
+const QString keyOvertime = QStringLiteral("(-%@ overtime)");
+const QString keyMissing = QStringLiteral("Missing controls: %@");
+const QString keyFooter = QStringLiteral("See Results tab for full split times");
+const QString keyUnknownRunner = QStringLiteral("Unknown runner");
+const QString keyPoints = QStringLiteral("%@ pts");
+
+QString runnerName(const Participant *p)
+{
+    return p ? personDisplayName(p->givenName, p->familyName) : QString();
+}
+
+} // namespace
+
+QVariantMap CardResultPanel::toVariantMap() const
+{
+    return {
+        {QStringLiteral("runnerName"), runnerName},
+        {QStringLiteral("classText"), classText},
+        {QStringLiteral("rogaining"), rogaining},
+        {QStringLiteral("valueText"), valueText},
+        {QStringLiteral("valueMissing"), valueMissing},
+        {QStringLiteral("penaltyText"), penaltyText},
+        {QStringLiteral("verdictText"), verdictText},
+        {QStringLiteral("verdictGood"), verdictGood},
+        {QStringLiteral("missingText"), missingText},
+        {QStringLiteral("footerText"), footerText},
+    };
+}
+
+CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
+{
+    CardResultPanel panel;
+    const Participant *p = participantOfResult(race, result);
+    panel.runnerName = p ? runnerName(p) : localized(keyUnknownRunner);
+    if (const RaceClass *c = classOfResult(race, result))
+        panel.classText = localized(keyClass, c->name);
+    panel.rogaining = isRogainingResult(race, result);
+    if (panel.rogaining) {
+        if (result.score) {
+            panel.valueText = localized(keyScore, *result.score);
+            if (result.overtimePenalty && *result.overtimePenalty > 0)
+                panel.penaltyText = localized(keyOvertime, *result.overtimePenalty);
+        } else {
+            panel.valueText = localized(keyScoreMissing);
+            panel.valueMissing = true;
+        }
+        if (result.withinTimeLimit) {
+            panel.verdictGood = *result.withinTimeLimit;
+            panel.verdictText
+                = localized(panel.verdictGood ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
+        }
+    } else {
+        if (result.raceTime) {
+            panel.valueText = localized(keyTotalTime, formatElapsed(*result.raceTime));
+        } else {
+            panel.valueText = localized(keyTotalTimeMissing);
+            panel.valueMissing = true;
+        }
+        // A course id that names no course still gets its verdict: the result was judged.
+        if (result.courseId) {
+            panel.verdictGood = result.completed;
+            panel.verdictText
+                = localized(result.completed ? QStringLiteral("COMPLETE") : QStringLiteral("INCOMPLETE"));
+        }
+    }
+    const QList<qint64> missing = missingControls(result);
+    if (!missing.isEmpty()) {
+        QStringList codes;
+        for (qint64 code : missing)
+            codes.append(QString::number(code));
+        panel.missingText = localized(keyMissing, codes.join(QStringLiteral(", ")));
+    }
+    panel.footerText = localized(keyFooter);
+    return panel;
+}
+
+RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
+{
+    RecentResultRow row;
+    const Participant *p = participantOfResult(race, result);
+    row.runnerName = p ? runnerName(p) : QStringLiteral("Unknown");
+    if (isRogainingResult(race, result)) {
+        if (result.score)
+            row.valueText = localized(keyPoints, *result.score);
+    } else if (result.raceTime) {
+        row.valueText = formatElapsed(*result.raceTime);
+    }
+    if (row.valueText.isEmpty()) {
+        row.valueText = QStringLiteral("—");
+        row.valueMissing = true;
+    }
+    return row;
+}
+
+QStringList raceDayTextKeys()
+{
+    return {keyClass, keyTotalTime, keyTotalTimeMissing, keyScore, keyScoreMissing, keyOvertime, keyMissing,
+        keyFooter, keyUnknownRunner, keyPoints, QStringLiteral("IN TIME"), QStringLiteral("OVERTIME"),
+        QStringLiteral("COMPLETE"), QStringLiteral("INCOMPLETE"),
+        // The desk's status block.
+        QStringLiteral("Reading card %@..."), QStringLiteral("Card Number: %@"),
+        QStringLiteral("Card %@ was not read out: the station is disconnected"),
+        // The reader pane's printer and port texts.
+        QStringLiteral("SportIdent Reader (USB)"), QStringLiteral("System default"),
+        QStringLiteral("Automatic (on read)"), QStringLiteral("Manual"), QStringLiteral("Printer: %@ · %@"),
+        QStringLiteral("Printer not found"), QStringLiteral("No default printer"),
+        QStringLiteral("Printing failed"), QStringLiteral("Last receipt not printed on %@: %@"),
+        // Chosen in the port rows by state.
+        QStringLiteral("Connected"), QStringLiteral("Disconnected"), QStringLiteral("Connect"),
+        QStringLiteral("Disconnect")};
+}

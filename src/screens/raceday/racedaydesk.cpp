@@ -1,0 +1,204 @@
+#include "racedaydesk.h"
+
+#include "cardreaderviewmodel.h"
+#include "cardresultpanel.h"
+#include "localization.h"
+#include "racedayresults.h"
+#include "racestore.h"
+#include "receipt.h"
+
+RaceDayDesk::RaceDayDesk(RaceStore *store, CardReaderViewModel *reader, ReceiptPrinter *printer,
+    Preferences preferences, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_reader(reader)
+    , m_printer(printer)
+    , m_preferences(std::move(preferences))
+    , m_renderReceipt(
+          [](const PersonResult &result, const Race &race) { return renderReceiptHTML(result, race); })
+    , m_clock(std::make_shared<SystemReaderClock>())
+{
+    connect(m_reader, &CardReaderViewModel::lastCardReadChanged, this, &RaceDayDesk::readingChanged);
+    connect(m_reader, &CardReaderViewModel::isCardDataCompleteChanged, this, &RaceDayDesk::changed);
+    connect(m_reader, &CardReaderViewModel::connectionStateChanged, this, &RaceDayDesk::changed);
+    connect(m_store, &RaceStore::raceChanged, this, &RaceDayDesk::changed);
+    // Texts built here follow the selected language.
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
+        emit changed();
+        emit unmatchedCardChanged();
+    });
+    if (m_reader->lastCardRead())
+        m_lastReadAt = m_reader->lastCardRead()->readAt;
+}
+
+RaceDayDesk::~RaceDayDesk()
+{
+    // The reader may outlive the desk: its callback must not point at a dead object.
+    if (m_reader)
+        m_reader->onCardRead = nullptr;
+}
+
+void RaceDayDesk::install()
+{
+    m_reader->onCardRead = [this](const QString &cardNumber, const QList<SIPunch> &punches,
+                               const std::optional<QDateTime> &check, const std::optional<QDateTime> &start,
+                               const std::optional<QDateTime> &finish) {
+        handleCardRead(cardNumber, punches, check, start, finish);
+    };
+}
+
+void RaceDayDesk::handleCardRead(const QString &cardNumber, const QList<SIPunch> &punches,
+    const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &finishPunchTime)
+{
+    // The result is stored (and autosaved) before anything is printed: a printer that is missing
+    // or fails can never cost a result.
+    const std::optional<PersonResult> result
+        = m_store->recordCardReading(cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime);
+    RecordedRead record {cardNumber, {}, result ? std::optional<QUuid>(result->id) : std::nullopt};
+    if (m_reader->lastCardRead() && m_reader->lastCardRead()->cardNumber == cardNumber)
+        record.readAt = m_reader->lastCardRead()->readAt;
+    m_lastRecorded = record;
+    emit changed();
+
+    const ReceiptPreferences prefs = m_preferences ? m_preferences() : ReceiptPreferences {};
+    if (!prefs.autoPrintOnRead || !result || !m_printer)
+        return;
+    m_printer->enqueue(receiptJobFromPreferences(prefs, m_renderReceipt(*result, m_store->race())));
+}
+
+const RaceDayDesk::RecordedRead *RaceDayDesk::recordForShownReading() const
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    if (!reading || !m_lastRecorded)
+        return nullptr;
+    if (m_lastRecorded->cardNumber != reading->cardNumber || m_lastRecorded->readAt != reading->readAt)
+        return nullptr;
+    return &*m_lastRecorded;
+}
+
+RaceDayDesk::CardStatus RaceDayDesk::cardStatus() const
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    if (!reading)
+        return CardStatus::NoCard;
+    if (const RecordedRead *record = recordForShownReading()) {
+        if (!record->resultId)
+            return CardStatus::Unmatched;
+        if (resultById(m_store->race(), *record->resultId))
+            return CardStatus::Result;
+        // The result was deleted since: nothing of it is left to show.
+        return CardStatus::NoCard;
+    }
+    if (m_reader->isCardDataComplete()) {
+        // Complete but not recorded here: the card-read handler did not run for this reading;
+        // what the card belongs to is unknown, so it is offered for registration.
+        return CardStatus::Unmatched;
+    }
+    // A half-read card whose station went away will never complete: say so instead of showing
+    // a progress row for ever.
+    return m_reader->connectionState().isConnected() ? CardStatus::Reading : CardStatus::Interrupted;
+}
+
+std::optional<PersonResult> RaceDayDesk::shownResult() const
+{
+    const RecordedRead *record = recordForShownReading();
+    if (!record || !record->resultId)
+        return std::nullopt;
+    if (const PersonResult *r = resultById(m_store->race(), *record->resultId))
+        return *r;
+    return std::nullopt;
+}
+
+QString RaceDayDesk::shownCardNumber() const
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    return reading ? reading->cardNumber : QString();
+}
+
+QVariantMap RaceDayDesk::cardPanelVariant() const
+{
+    const std::optional<PersonResult> result = shownResult();
+    if (!result)
+        return {};
+    return cardResultPanel(m_store->race(), *result).toVariantMap();
+}
+
+QString RaceDayDesk::progressText() const
+{
+    return localized(QStringLiteral("Reading card %@..."), shownCardNumber());
+}
+
+QString RaceDayDesk::cardNumberText() const
+{
+    return localized(QStringLiteral("Card Number: %@"), shownCardNumber());
+}
+
+QString RaceDayDesk::interruptedText() const
+{
+    return localized(
+        QStringLiteral("Card %@ was not read out: the station is disconnected"), shownCardNumber());
+}
+
+void RaceDayDesk::readingChanged()
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    const std::optional<QDateTime> readAt
+        = reading ? std::optional<QDateTime>(reading->readAt) : std::nullopt;
+    const bool readAtChanged = readAt != m_lastReadAt;
+    m_lastReadAt = readAt;
+    if (readAtChanged && readAt) {
+        // A later read restarts the 10 s: replacing the handle cancels the earlier hide.
+        m_toastWanted = true;
+        m_toastHide = m_clock->schedule(toastDuration, [this] {
+            m_toastWanted = false;
+            emit changed();
+        });
+    }
+    emit changed();
+}
+
+void RaceDayDesk::setSelectedSection(const QString &section)
+{
+    if (section == m_section)
+        return;
+    m_section = section;
+    emit changed();
+}
+
+bool RaceDayDesk::toastShown() const
+{
+    return m_toastWanted && m_section != QLatin1String("reader") && m_reader->lastCardRead().has_value();
+}
+
+void RaceDayDesk::closeToast()
+{
+    m_toastHide.reset();
+    if (!m_toastWanted)
+        return;
+    m_toastWanted = false;
+    emit changed();
+}
+
+void RaceDayDesk::registerShownCard()
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    if (!reading)
+        return;
+    m_unmatchedCard = *reading;
+    emit unmatchedCardChanged();
+}
+
+QString RaceDayDesk::unmatchedCardText() const
+{
+    return m_unmatchedCard ? localized(QStringLiteral("Card Number: %@"), m_unmatchedCard->cardNumber)
+                           : QString();
+}
+
+void RaceDayDesk::clearUnmatchedCard()
+{
+    if (!m_unmatchedCard)
+        return;
+    m_unmatchedCard.reset();
+    emit unmatchedCardChanged();
+}

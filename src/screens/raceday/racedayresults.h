@@ -1,0 +1,44 @@
+#pragma once
+
+// Read-only views of recorded results for the race-day desk: the clock text of a duration, the
+// class a result counts in, the controls it missed and the recent results grouped by class.
+// Pure functions over a `Race`; the reader pane, the card-read toast and the receipt share them.
+
+#include "race.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// Clock text of a duration: "M:SS" under an hour, "H:MM:SS" from an hour on, after rounding to
+// the nearest second (halves away from zero). Negative durations keep their sign in front of
+// the clock text; a non-finite value gives "—".
+[[nodiscard]] QString formatElapsed(double seconds);
+
+[[nodiscard]] const Participant *participantOfResult(const Race &race, const PersonResult &result);
+
+// The class the runner ran in for the result's own stage: the per-stage class when the result is
+// tagged with a stage that the runner has an entry for, else the runner's base class.
+[[nodiscard]] const RaceClass *classOfResult(const Race &race, const PersonResult &result);
+
+[[nodiscard]] const Course *courseOfResult(const Race &race, const PersonResult &result);
+
+[[nodiscard]] bool isRogainingResult(const Race &race, const PersonResult &result);
+
+// Control codes of the splits marked missing, in split order, duplicates kept.
+[[nodiscard]] QList<qint64> missingControls(const PersonResult &result);
+
+[[nodiscard]] const PersonResult *resultById(const Race &race, const QUuid &id);
+
+struct RecentResultGroup
+{
+    QString title;
+    // Indexes into race.results, newest read first.
+    QList<qsizetype> resultIndexes;
+};
+
+// Every result of every stage, newest first (stable), grouped by the name of its class ("No
+// class" without one), groups in natural order of their titles (case-insensitive, digit runs by
+// value).
+[[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race);

@@ -1,0 +1,389 @@
+#include "readerpaneviewmodel.h"
+
+#include "cardreaderviewmodel.h"
+#include "cardresultpanel.h"
+#include "localization.h"
+#include "racedaydesk.h"
+#include "racedayresults.h"
+#include "racestore.h"
+#include "receiptprinter.h"
+
+#include <QPrinterInfo>
+
+#include <algorithm>
+
+namespace {
+
+const QString keyReaderName = QStringLiteral("SportIdent Reader (USB)");
+
+// The file name of the station's USB-UART bridge under "/dev/cu.".
+const QString knownBridgeName = QStringLiteral("SLAB_USBtoUART");
+
+} // namespace
+
+QString portDisplayName(const QString &path, const QStringList &identifiedReaders)
+{
+    if (identifiedReaders.contains(path))
+        return localized(keyReaderName);
+    const QString cuPrefix = QStringLiteral("/dev/cu.");
+    if (path.startsWith(cuPrefix)) {
+        const QString name = path.mid(cuPrefix.size());
+        if (name == knownBridgeName)
+            return localized(keyReaderName);
+        return QString(name).replace(QLatin1Char('_'), QLatin1Char(' '));
+    }
+    return path;
+}
+
+// ---- Ports -------------------------------------------------------------------------------------
+
+ReaderPortsModel::ReaderPortsModel(QObject *parent)
+    : QAbstractListModel(parent)
+{ }
+
+void ReaderPortsModel::setReader(CardReaderViewModel *reader)
+{
+    if (m_reader == reader)
+        return;
+    if (m_reader)
+        disconnect(m_reader, nullptr, this, nullptr);
+    m_reader = reader;
+    if (m_reader) {
+        if (!m_identify) {
+            // Only the USB look-up identifies a station here: ports named by hand (a simulator)
+            // keep their path as their name.
+            m_identify = [this] {
+                if (!m_reader)
+                    return QStringList();
+                SIDeviceRoots roots = m_reader->deviceRoots();
+                roots.extraPorts.clear();
+                return SIPortManager::discoverReaders(roots);
+            };
+        }
+        connect(m_reader, &CardReaderViewModel::availablePortsChanged, this, &ReaderPortsModel::reload);
+        connect(m_reader, &CardReaderViewModel::connectionStateChanged, this,
+            &ReaderPortsModel::connectionChanged);
+    }
+    reload();
+}
+
+void ReaderPortsModel::setIdentifiedReaders(std::function<QStringList()> identify)
+{
+    m_identify = std::move(identify);
+    reload();
+}
+
+void ReaderPortsModel::reload()
+{
+    const QStringList paths = m_reader ? m_reader->availablePorts() : QStringList();
+    const QStringList identified = (m_identify && !paths.isEmpty()) ? m_identify() : QStringList();
+    const int before = count();
+    beginResetModel();
+    m_paths = paths;
+    m_names.clear();
+    for (const QString &path : paths)
+        m_names.append(portDisplayName(path, identified));
+    m_connectedPath = m_reader ? m_reader->connectionState().path() : QString();
+    endResetModel();
+    if (before != count())
+        emit countChanged();
+}
+
+void ReaderPortsModel::connectionChanged()
+{
+    const QString connected = m_reader ? m_reader->connectionState().path() : QString();
+    if (connected == m_connectedPath)
+        return;
+    m_connectedPath = connected;
+    if (!m_paths.isEmpty())
+        emit dataChanged(index(0), index(int(m_paths.size()) - 1), {ConnectedRole});
+}
+
+int ReaderPortsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_paths.size());
+}
+
+QVariant ReaderPortsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const QString &path = m_paths.at(index.row());
+    switch (role) {
+    case PathRole:
+    case Qt::ToolTipRole:
+        return path;
+    case DisplayNameRole:
+    case Qt::DisplayRole:
+        return m_names.at(index.row());
+    case ConnectedRole:
+        return !m_connectedPath.isEmpty() && path == m_connectedPath;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> ReaderPortsModel::roleNames() const
+{
+    return {{PathRole, "path"}, {DisplayNameRole, "displayName"}, {ConnectedRole, "connected"}};
+}
+
+// ---- Recent results ------------------------------------------------------------------------------
+
+RecentResultsModel::RecentResultsModel(QObject *parent)
+    : QAbstractListModel(parent)
+{ }
+
+void RecentResultsModel::setRace(const Race &race)
+{
+    // Regrouped from scratch on every change: a correction made anywhere shows at once.
+    QList<Row> rows;
+    rows.reserve(race.results.size());
+    for (const RecentResultGroup &group : recentResultGroups(race)) {
+        for (qsizetype index : group.resultIndexes) {
+            const PersonResult &result = race.results.at(index);
+            const RecentResultRow row = recentResultRow(race, result);
+            rows.append(Row {group.title, row.runnerName, row.valueText, row.valueMissing,
+                result.id.toString(QUuid::WithoutBraces).toUpper()});
+        }
+    }
+    const int before = count();
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+    if (before != count())
+        emit countChanged();
+}
+
+int RecentResultsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Row &row = m_rows.at(index.row());
+    switch (role) {
+    case GroupRole:
+        return row.group;
+    case RunnerNameRole:
+    case Qt::DisplayRole:
+        return row.runnerName;
+    case ValueTextRole:
+        return row.valueText;
+    case ValueMissingRole:
+        return row.valueMissing;
+    case ResultIdRole:
+        return row.resultId;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> RecentResultsModel::roleNames() const
+{
+    return {{GroupRole, "group"}, {RunnerNameRole, "runnerName"}, {ValueTextRole, "valueText"},
+        {ValueMissingRole, "valueMissing"}, {ResultIdRole, "resultId"}};
+}
+
+// ---- The pane --------------------------------------------------------------------------------------
+
+ReaderPaneViewModel::PrinterDirectory ReaderPaneViewModel::systemPrinters()
+{
+    return {[] { return QPrinterInfo::availablePrinterNames(); },
+        [] { return QPrinterInfo::defaultPrinterName(); }};
+}
+
+ReaderPaneViewModel::ReaderPaneViewModel(QObject *parent)
+    : QObject(parent)
+    , m_printers(systemPrinters())
+{
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
+        emit printerChanged();
+        m_ports.reload();
+        raceChanged();
+    });
+    refreshPrinters();
+}
+
+void ReaderPaneViewModel::setDesk(RaceDayDesk *desk)
+{
+    if (m_desk == desk)
+        return;
+    for (const QMetaObject::Connection &c : std::as_const(m_deskConnections))
+        disconnect(c);
+    m_deskConnections.clear();
+    m_desk = desk;
+    if (RaceStore *s = store())
+        m_deskConnections.append(
+            connect(s, &RaceStore::raceChanged, this, &ReaderPaneViewModel::raceChanged));
+    if (ReceiptPrinter *p = printer())
+        m_deskConnections.append(
+            connect(p, &ReceiptPrinter::statusChanged, this, &ReaderPaneViewModel::printerChanged));
+    m_ports.setReader(reader());
+    raceChanged();
+    emit printerChanged();
+    emit deskChanged();
+}
+
+void ReaderPaneViewModel::setPrinterDirectory(PrinterDirectory directory)
+{
+    m_printers = std::move(directory);
+    refreshPrinters();
+}
+
+RaceStore *ReaderPaneViewModel::store() const
+{
+    return m_desk ? m_desk->store() : nullptr;
+}
+
+CardReaderViewModel *ReaderPaneViewModel::reader() const
+{
+    return m_desk ? m_desk->reader() : nullptr;
+}
+
+ReceiptPrinter *ReaderPaneViewModel::printer() const
+{
+    return m_desk ? m_desk->receiptPrinter() : nullptr;
+}
+
+void ReaderPaneViewModel::raceChanged()
+{
+    m_recent.setRace(store() ? store()->race() : Race());
+    emit stagesChanged();
+}
+
+void ReaderPaneViewModel::setPrinterName(const QString &name)
+{
+    if (m_printerName == name)
+        return;
+    m_printerName = name;
+    emit printerChanged();
+}
+
+void ReaderPaneViewModel::setAutoPrintOnRead(bool on)
+{
+    if (m_autoPrintOnRead == on)
+        return;
+    m_autoPrintOnRead = on;
+    emit printerChanged();
+}
+
+bool ReaderPaneViewModel::showsStagePicker() const
+{
+    // Two or more stages, whatever the event's multi-stage flag says.
+    return store() && store()->race().stages.size() >= 2;
+}
+
+QVariantList ReaderPaneViewModel::stageOptions() const
+{
+    if (!store())
+        return {};
+    QList<Stage> stages = store()->race().stages;
+    std::stable_sort(
+        stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    QVariantList rows;
+    for (const Stage &s : stages)
+        rows.append(QVariantMap {{QStringLiteral("text"), s.name}, {QStringLiteral("value"), s.id}});
+    return rows;
+}
+
+QString ReaderPaneViewModel::activeStageId() const
+{
+    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
+}
+
+void ReaderPaneViewModel::selectStage(const QString &stageId)
+{
+    RaceStore *s = store();
+    if (!s)
+        return;
+    const bool known = std::any_of(s->race().stages.cbegin(), s->race().stages.cend(),
+        [&stageId](const Stage &stage) { return stage.id == stageId; });
+    if (!known || s->race().activeStageId == stageId)
+        return;
+    Race race = s->race();
+    race.activeStageId = stageId;
+    s->setRace(race);
+    s->autosave();
+}
+
+void ReaderPaneViewModel::refreshPrinters()
+{
+    m_printerNames = m_printers.names ? m_printers.names() : QStringList();
+    m_defaultPrinter = m_printers.defaultName ? m_printers.defaultName() : QString();
+    emit printerChanged();
+}
+
+QVariantList ReaderPaneViewModel::printerChoices() const
+{
+    QVariantList rows {QVariantMap {{QStringLiteral("text"), localized(QStringLiteral("System default"))},
+        {QStringLiteral("value"), QString()}}};
+    for (const QString &name : m_printerNames)
+        rows.append(QVariantMap {{QStringLiteral("text"), name}, {QStringLiteral("value"), name}});
+    return rows;
+}
+
+int ReaderPaneViewModel::printerChoiceIndex() const
+{
+    if (m_printerName.isEmpty())
+        return 0;
+    const qsizetype at = m_printerNames.indexOf(m_printerName);
+    return at < 0 ? -1 : int(at) + 1;
+}
+
+QString ReaderPaneViewModel::printerStatusText() const
+{
+    QString name = m_printerName;
+    if (name.isEmpty())
+        name = m_defaultPrinter.isEmpty() ? localized(QStringLiteral("System default")) : m_defaultPrinter;
+    const QString mode
+        = localized(m_autoPrintOnRead ? QStringLiteral("Automatic (on read)") : QStringLiteral("Manual"));
+    return localized(QStringLiteral("Printer: %@ · %@"), name, mode);
+}
+
+QString ReaderPaneViewModel::printerErrorText() const
+{
+    const ReceiptPrinter *p = printer();
+    const std::optional<ReceiptPrintOutcome> last = p ? p->lastFailure() : std::nullopt;
+    if (!last)
+        return {};
+    const ReceiptPrintOutcome &failure = *last;
+    QString reason;
+    switch (failure.failure) {
+    case ReceiptPrintOutcome::Failure::PrinterNotFound:
+        reason = localized(QStringLiteral("Printer not found"));
+        break;
+    case ReceiptPrintOutcome::Failure::NoDefaultPrinter:
+        reason = localized(QStringLiteral("No default printer"));
+        break;
+    default:
+        reason = failure.detail.isEmpty() ? localized(QStringLiteral("Printing failed")) : failure.detail;
+        break;
+    }
+    const QString name
+        = failure.printerName.isEmpty() ? localized(QStringLiteral("System default")) : failure.printerName;
+    return localized(QStringLiteral("Last receipt not printed on %@: %@"), name, reason);
+}
+
+void ReaderPaneViewModel::refreshPorts()
+{
+    if (CardReaderViewModel *r = reader()) {
+        r->refreshPorts();
+        r->autoConnect();
+    }
+}
+
+void ReaderPaneViewModel::connectPort(const QString &path)
+{
+    if (CardReaderViewModel *r = reader())
+        r->connectPort(path);
+}
+
+void ReaderPaneViewModel::disconnectPort()
+{
+    if (CardReaderViewModel *r = reader())
+        r->disconnectPort();
+}

@@ -1,0 +1,195 @@
+#pragma once
+
+// The reader pane (SI Reader section): stage picker, receipt printer menu and status line, the
+// station's ports with their connect buttons, and the recent results. The card status block is
+// the desk's (RaceDayDesk), shared with the card-read toast. The pane keeps no state of its own:
+// everything is derived from the store, the reader and the receipt preferences it is given.
+
+#include "race.h"
+
+#include <QAbstractListModel>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+
+class CardReaderViewModel;
+class RaceDayDesk;
+class RaceStore;
+class ReceiptPrinter;
+
+// The name a port row shows: the positively identified station (by its USB ids) is "SportIdent
+// Reader (USB)"; "/dev/cu.<name>" shows the name with underscores as blanks (the known bridge name
+// as the reader); any other path shows whole.
+[[nodiscard]] QString portDisplayName(const QString &path, const QStringList &identifiedReaders = {});
+
+class ReaderPortsModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the reader pane")
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role { PathRole = Qt::UserRole + 1, DisplayNameRole, ConnectedRole };
+
+    explicit ReaderPortsModel(QObject *parent = nullptr);
+
+    // Follows the reader's port list and connection; null shows nothing.
+    void setReader(CardReaderViewModel *reader);
+    // Where the identified readers are looked up (tests pass a fixed list).
+    void setIdentifiedReaders(std::function<QStringList()> identify);
+
+    // Reads the port list again (names follow the selected language).
+    void reload();
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+    [[nodiscard]] int count() const { return int(m_paths.size()); }
+
+signals:
+    void countChanged();
+
+private:
+    void connectionChanged();
+
+    QPointer<CardReaderViewModel> m_reader;
+    std::function<QStringList()> m_identify;
+    QStringList m_paths;
+    QStringList m_names;
+    QString m_connectedPath;
+};
+
+// Every result of the event, grouped by class ("group" role, for list sections), newest first
+// inside a group, groups in natural order of their titles.
+class RecentResultsModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the reader pane")
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role { GroupRole = Qt::UserRole + 1, RunnerNameRole, ValueTextRole, ValueMissingRole, ResultIdRole };
+
+    explicit RecentResultsModel(QObject *parent = nullptr);
+
+    void setRace(const Race &race);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+    [[nodiscard]] int count() const { return int(m_rows.size()); }
+
+signals:
+    void countChanged();
+
+private:
+    struct Row
+    {
+        QString group;
+        QString runnerName;
+        QString valueText;
+        bool valueMissing = false;
+        QString resultId;
+    };
+    QList<Row> m_rows;
+};
+
+class ReaderPaneViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+
+    Q_PROPERTY(RaceDayDesk *desk READ desk WRITE setDesk NOTIFY deskChanged)
+    // The receipt preferences the pane shows (bound to the application's receipt settings).
+    Q_PROPERTY(QString printerName READ printerName WRITE setPrinterName NOTIFY printerChanged)
+    Q_PROPERTY(bool autoPrintOnRead READ autoPrintOnRead WRITE setAutoPrintOnRead NOTIFY printerChanged)
+
+    Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY stagesChanged)
+    // Rows {text: stage name, value: stage id} in ascending order.
+    Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY stagesChanged)
+    // "" when the race has no active stage.
+    Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY stagesChanged)
+
+    // Rows {text, value}: "System default" (value "") first, then the installed printers.
+    Q_PROPERTY(QVariantList printerChoices READ printerChoices NOTIFY printerChanged)
+    // The row of printerName; -1 for a printer that is no longer installed.
+    Q_PROPERTY(int printerChoiceIndex READ printerChoiceIndex NOTIFY printerChanged)
+    Q_PROPERTY(QString printerStatusText READ printerStatusText NOTIFY printerChanged)
+    // Why the last receipt did not print; empty while receipts print.
+    Q_PROPERTY(QString printerErrorText READ printerErrorText NOTIFY printerChanged)
+
+    Q_PROPERTY(ReaderPortsModel *ports READ ports CONSTANT)
+    Q_PROPERTY(RecentResultsModel *recentResults READ recentResults CONSTANT)
+
+public:
+    static constexpr int portRowHeight = 28;
+
+    struct PrinterDirectory
+    {
+        std::function<QStringList()> names;
+        // "" when the system has no default printer.
+        std::function<QString()> defaultName;
+    };
+    // The installed printers as the printing system lists them.
+    [[nodiscard]] static PrinterDirectory systemPrinters();
+
+    explicit ReaderPaneViewModel(QObject *parent = nullptr);
+
+    [[nodiscard]] RaceDayDesk *desk() const { return m_desk; }
+    void setDesk(RaceDayDesk *desk);
+    void setPrinterDirectory(PrinterDirectory directory);
+
+    [[nodiscard]] QString printerName() const { return m_printerName; }
+    void setPrinterName(const QString &name);
+    [[nodiscard]] bool autoPrintOnRead() const { return m_autoPrintOnRead; }
+    void setAutoPrintOnRead(bool on);
+
+    [[nodiscard]] bool showsStagePicker() const;
+    [[nodiscard]] QVariantList stageOptions() const;
+    [[nodiscard]] QString activeStageId() const;
+    // Sets the race's active stage and autosaves; card reads that follow count for it.
+    Q_INVOKABLE void selectStage(const QString &stageId);
+
+    [[nodiscard]] QVariantList printerChoices() const;
+    [[nodiscard]] int printerChoiceIndex() const;
+    [[nodiscard]] QString printerStatusText() const;
+    [[nodiscard]] QString printerErrorText() const;
+    // Lists the installed printers again (the printer menu calls it when it opens).
+    Q_INVOKABLE void refreshPrinters();
+
+    [[nodiscard]] ReaderPortsModel *ports() { return &m_ports; }
+    [[nodiscard]] RecentResultsModel *recentResults() { return &m_recent; }
+
+    // "Refresh Ports": lists the serial devices again, then connects when exactly one reader is
+    // positively identified and none is connected.
+    Q_INVOKABLE void refreshPorts();
+    Q_INVOKABLE void connectPort(const QString &path);
+    Q_INVOKABLE void disconnectPort();
+
+signals:
+    void deskChanged();
+    void stagesChanged();
+    void printerChanged();
+
+private:
+    [[nodiscard]] RaceStore *store() const;
+    [[nodiscard]] CardReaderViewModel *reader() const;
+    [[nodiscard]] ReceiptPrinter *printer() const;
+    void raceChanged();
+
+    QPointer<RaceDayDesk> m_desk;
+    QList<QMetaObject::Connection> m_deskConnections;
+    PrinterDirectory m_printers;
+    QStringList m_printerNames;
+    QString m_defaultPrinter;
+    QString m_printerName;
+    bool m_autoPrintOnRead = false;
+    ReaderPortsModel m_ports;
+    RecentResultsModel m_recent;
+};

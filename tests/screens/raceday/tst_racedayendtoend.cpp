@@ -1,0 +1,267 @@
+// A card read at the station ends on screen: the station simulator on a pseudo-terminal, the real
+// reader, the real store in temporary folders, and the window's desk and reader-pane view-models.
+
+#include "racedayrig.h"
+
+#include "localization.h"
+#include "racedayresults.h"
+#include "racelocalstore.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+using namespace std::chrono_literals;
+
+class TestRaceDayEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_language = std::make_unique<LocalizationManager>(QStringList {QStringLiteral("en-US")});
+        LocalizationManager::setShared(m_language.get());
+    }
+    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    void cardReadEndsInStoreFileAndPanel()
+    {
+        RaceDayRig rig;
+        QAbstractItemModelTester recentTester(rig.pane->recentResults());
+        QAbstractItemModelTester portsTester(rig.pane->ports());
+        rig.desk->setSelectedSection(QStringLiteral("results"));
+        rig.pane->refreshPorts();
+        // The simulator is named by hand, not identified by USB ids: it keeps its path as name.
+        QCOMPARE(rig.pane->ports()->count(), 1);
+        const QModelIndex row = rig.pane->ports()->index(0);
+        QCOMPARE(row.data(ReaderPortsModel::DisplayNameRole).toString(), rig.station.devicePath());
+        // "Refresh Ports" connected at once: the one reader named is taken as identified.
+        QCOMPARE(row.data(ReaderPortsModel::ConnectedRole).toBool(), true);
+        rig.pane->disconnectPort();
+        QCOMPARE(row.data(ReaderPortsModel::ConnectedRole).toBool(), false);
+        rig.pane->connectPort(rig.station.devicePath());
+        QTRY_VERIFY(rig.reader->stationProtocolConfig().has_value());
+        QCOMPARE(row.data(ReaderPortsModel::ConnectedRole).toBool(), true);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::NoCard);
+        QVERIFY(!rig.desk->toastShown());
+
+        QSignalSpy changed(rig.desk.get(), &RaceDayDesk::changed);
+        rig.readCard(idasCard());
+
+        // Stored, and in the autosave file on disk.
+        QCOMPARE(rig.store->race().results.size(), 1);
+        const PersonResult stored = rig.store->race().results.first();
+        QCOMPARE(stored.cardNumber, QStringLiteral("2000001"));
+        QCOMPARE(stored.raceTime, std::optional<double>(754));
+        QVERIFY(stored.completed);
+        const std::optional<Race> saved = RaceStore::readEventFile(rig.store->localStore().url());
+        QVERIFY(saved);
+        QCOMPARE(saved->results.size(), 1);
+        QCOMPARE(saved->results.first().id, stored.id);
+
+        // The panel names the runner, the class and the time.
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Result);
+        const QVariantMap panel = rig.desk->cardPanelVariant();
+        QCOMPARE(panel.value(QStringLiteral("runnerName")).toString(), QStringLiteral("Ida Holm"));
+        QCOMPARE(panel.value(QStringLiteral("classText")).toString(), QStringLiteral("Class: H21"));
+        QCOMPARE(panel.value(QStringLiteral("valueText")).toString(), QStringLiteral("Total time: 12:34"));
+        QCOMPARE(panel.value(QStringLiteral("verdictText")).toString(), QStringLiteral("COMPLETE"));
+        QVERIFY(changed.count() > 0);
+
+        // The recent list has it under its class.
+        QCOMPARE(rig.pane->recentResults()->count(), 1);
+        const QModelIndex recent = rig.pane->recentResults()->index(0);
+        QCOMPARE(recent.data(RecentResultsModel::GroupRole).toString(), QStringLiteral("H21"));
+        QCOMPARE(recent.data(RecentResultsModel::ValueTextRole).toString(), QStringLiteral("12:34"));
+
+        // The toast is up for 10 s of the injected clock, then hides.
+        QVERIFY(rig.desk->toastShown());
+        rig.clock->advance(9999ms);
+        QVERIFY(rig.desk->toastShown());
+        rig.clock->advance(1ms);
+        QVERIFY(!rig.desk->toastShown());
+
+        // A card nobody holds: nothing recorded, "Register..." offered, the sheet opens for it.
+        rig.station.removeCard();
+        SimCard stranger = SimCard::example(SimCard::Series::SI8, 3, 77);
+        rig.readCard(stranger);
+        QCOMPARE(rig.store->race().results.size(), 1);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Unmatched);
+        QCOMPARE(rig.desk->cardNumberText(), QStringLiteral("Card Number: 2000077"));
+        QVERIFY(rig.desk->toastShown());
+        QSignalSpy sheet(rig.desk.get(), &RaceDayDesk::unmatchedCardChanged);
+        rig.desk->registerShownCard();
+        QCOMPARE(sheet.count(), 1);
+        QVERIFY(rig.desk->unmatchedCard());
+        QCOMPARE(rig.desk->unmatchedCard()->cardNumber, QStringLiteral("2000077"));
+        QCOMPARE(rig.desk->unmatchedCardText(), QStringLiteral("Card Number: 2000077"));
+        rig.desk->clearUnmatchedCard();
+        QVERIFY(!rig.desk->hasUnmatchedCard());
+    }
+
+    void toastTiming_data()
+    {
+        // Cards read at the given seconds; at each check time the toast is shown or not.
+        QTest::addColumn<QList<int>>("readsAt");
+        QTest::addColumn<QList<int>>("checkAt");
+        QTest::addColumn<QList<bool>>("shown");
+        QTest::newRow("one read hides after 10 s")
+            << QList<int> {0} << QList<int> {0, 9, 10} << QList<bool> {true, true, false};
+        QTest::newRow("a read 6 s later keeps it up until 16 s")
+            << QList<int> {0, 6} << QList<int> {6, 10, 15, 16} << QList<bool> {true, true, true, false};
+    }
+    void toastTiming()
+    {
+        QFETCH(QList<int>, readsAt);
+        QFETCH(QList<int>, checkAt);
+        QFETCH(QList<bool>, shown);
+        RaceDayRig rig;
+        rig.connect();
+        rig.desk->setSelectedSection(QStringLiteral("results"));
+        int now = 0;
+        int nextRead = 0;
+        int nextCheck = 0;
+        while (nextCheck < checkAt.size()) {
+            if (nextRead < readsAt.size() && readsAt.at(nextRead) == now) {
+                if (nextRead > 0)
+                    rig.station.removeCard();
+                rig.readCard(SimCard::example(SimCard::Series::SI8, 2, 100 + nextRead));
+                ++nextRead;
+            }
+            if (checkAt.at(nextCheck) == now) {
+                QVERIFY2(rig.desk->toastShown() == shown.at(nextCheck), qPrintable(QString::number(now)));
+                ++nextCheck;
+            }
+            rig.clock->advance(1s);
+            ++now;
+        }
+    }
+
+    void toastStaysOutOfTheReaderPaneAndCloses()
+    {
+        RaceDayRig rig;
+        rig.connect();
+        rig.desk->setSelectedSection(QStringLiteral("reader"));
+        rig.readCard(idasCard());
+        QVERIFY(rig.desk->toastWanted());
+        QVERIFY(!rig.desk->toastShown());
+        rig.clock->advance(4s);
+        // Another section within the 10 s: the toast shows until those 10 s have passed.
+        rig.desk->setSelectedSection(QStringLiteral("results"));
+        QVERIFY(rig.desk->toastShown());
+        rig.clock->advance(6s);
+        QVERIFY(!rig.desk->toastShown());
+
+        // Closing hides it at once; the next reading raises it again.
+        rig.station.removeCard();
+        rig.readCard(SimCard::example(SimCard::Series::SI8, 2, 5));
+        QVERIFY(rig.desk->toastShown());
+        rig.desk->closeToast();
+        QVERIFY(!rig.desk->toastShown());
+        rig.clock->advance(1s);
+        rig.station.removeCard();
+        rig.readCard(SimCard::example(SimCard::Series::SI8, 2, 6));
+        QVERIFY(rig.desk->toastShown());
+    }
+
+    void showsTheResultOfThisReadingNotAnOlderOne()
+    {
+        RaceDayRig rig;
+        // An earlier holder of the same (rented) card, whose result carries a later read-out time
+        // (another station's clock): it must not be taken for this reading's result.
+        Race race = rig.store->race();
+        Participant earlier;
+        earlier.id = QUuid::createUuid();
+        earlier.givenName = QStringLiteral("Old");
+        earlier.familyName = QStringLiteral("Holder");
+        earlier.cardNumber = QStringLiteral("555");
+        race.participants.append(earlier);
+        PersonResult old;
+        old.id = QUuid::createUuid();
+        old.participantId = earlier.id;
+        old.cardNumber = QStringLiteral("2000001");
+        old.readAt = rigMorning.addDays(1);
+        old.raceTime = 999;
+        race.results.append(old);
+        rig.store->setRace(race);
+
+        rig.connect();
+        rig.readCard(idasCard());
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Result);
+        QVERIFY(rig.desk->shownResult());
+        QVERIFY(rig.desk->shownResult()->id != old.id);
+        QCOMPARE(rig.desk->cardPanelVariant().value(QStringLiteral("runnerName")).toString(),
+            QStringLiteral("Ida Holm"));
+
+        // A card that matches no runner offers "Register..." even though old results carry it.
+        rig.station.removeCard();
+        SimCard card = idasCard();
+        card.number = 2000555;
+        race = rig.store->race();
+        PersonResult orphan = old;
+        orphan.id = QUuid::createUuid();
+        orphan.cardNumber = QStringLiteral("2000555");
+        race.results.append(orphan);
+        rig.store->setRace(race);
+        rig.readCard(card);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Unmatched);
+        QVERIFY(!rig.desk->shownResult());
+    }
+
+    void stationUnpluggedMidRead()
+    {
+        RaceDayRig rig(StationMode::Polling);
+        rig.connect();
+        rig.desk->setSelectedSection(QStringLiteral("results"));
+        // A polled card waits 0.4 s for autosent blocks: the clock is held, so it stays half-read.
+        rig.station.insertCard(idasCard());
+        QTRY_VERIFY(rig.reader->lastCardRead().has_value());
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Reading);
+        QCOMPARE(rig.desk->progressText(), QStringLiteral("Reading card 2000001..."));
+        rig.pane->refreshPorts();
+        QVERIFY(rig.pane->ports()->index(0).data(ReaderPortsModel::ConnectedRole).toBool());
+
+        rig.station.unplug();
+        QTRY_VERIFY(!rig.reader->connectionState().isConnected());
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
+        QCOMPARE(rig.desk->interruptedText(),
+            QStringLiteral("Card 2000001 was not read out: the station is disconnected"));
+        QVERIFY(!rig.pane->ports()->index(0).data(ReaderPortsModel::ConnectedRole).toBool());
+        QVERIFY(rig.store->race().results.isEmpty());
+        rig.clock->advance(1s);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
+    }
+
+    void receiptFollowsTheStoredResult()
+    {
+        RaceDayRig rig;
+        rig.preferences.autoPrintOnRead = true;
+        rig.preferences.autoPrint = true;
+        rig.preferences.autoCutOptionKey = QStringLiteral("FeedCut");
+        rig.preferences.autoCutOptionValue = QStringLiteral("2");
+        rig.preferences.bottomFeedPoints = -5;
+        rig.printBackend->outcome = ReceiptPrintOutcome {
+            ReceiptPrintOutcome::Failure::PrinterNotFound, QStringLiteral("Receipts"), {}};
+        rig.connect();
+        rig.readCard(idasCard());
+        // Stored and saved even though the printer fails.
+        QCOMPARE(rig.store->race().results.size(), 1);
+        QTRY_COMPARE(rig.printBackend->jobs->size(), 1);
+        const ReceiptPrintJob job = rig.printBackend->jobs->first();
+        QVERIFY(job.html.contains(QStringLiteral("Ida Holm")));
+        QVERIFY(job.printerName.isEmpty()); // the system default
+        QVERIFY(!job.showDialog);
+        QCOMPARE(job.cutterOption, (std::optional<std::pair<QString, QString>>({"FeedCut", "2"})));
+        QCOMPARE(rig.pane->printerErrorText(),
+            QStringLiteral("Last receipt not printed on Receipts: Printer not found"));
+        QCOMPARE(RaceStore::readEventFile(rig.store->localStore().url())->results.size(), 1);
+    }
+
+private:
+    std::unique_ptr<LocalizationManager> m_language;
+};
+
+QTEST_MAIN(TestRaceDayEndToEnd)
+#include "tst_racedayendtoend.moc"
