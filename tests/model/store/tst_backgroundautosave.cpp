@@ -98,7 +98,10 @@ private:
     std::unique_ptr<StoreHarness> m_harness;
     std::unique_ptr<WriterGate> m_gate;
 
-    QString eventPath(const QString &name = QStringLiteral("event.json")) const { return m_harness->path(name); }
+    QString eventPath(const QString &name = QStringLiteral("event.json")) const
+    {
+        return m_harness->path(name);
+    }
 
     // A store whose writer waits at the gate, with an event file open.
     std::unique_ptr<RaceStore> gatedStoreWithEventFile()
@@ -142,8 +145,8 @@ private slots:
         QCOMPARE(nameIn(eventPath()), QStringLiteral("Saved"));
         QVERIFY(!QFile::exists(m_harness->autosavePath()));
         QCOMPARE(m_harness->steps,
-            (QList<AutosaveStep> {AutosaveStep::LocalFile, AutosaveStep::Broadcast, AutosaveStep::LiveResultat,
-                AutosaveStep::Metsa, AutosaveStep::EventFile}));
+            (QList<AutosaveStep> {AutosaveStep::LocalFile, AutosaveStep::Broadcast,
+                AutosaveStep::LiveResultat, AutosaveStep::Metsa, AutosaveStep::EventFile}));
         m_gate->openAll();
         store->flushAutosave();
         QCOMPARE(nameIn(m_harness->autosavePath()), QStringLiteral("Changed"));
@@ -210,8 +213,8 @@ private slots:
         store->flushAutosave();
         QCOMPARE(nameIn(eventPath(target)), QStringLiteral("Newest"));
         QCOMPARE(nameIn(m_harness->autosavePath()), QStringLiteral("Autosaved 4"));
-        QCOMPARE(nameIn(eventPath()), target == u"event.json" ? QStringLiteral("Newest")
-                                                              : QStringLiteral("Autosaved 4"));
+        QCOMPARE(nameIn(eventPath()),
+            target == u"event.json" ? QStringLiteral("Newest") : QStringLiteral("Autosaved 4"));
         QCOMPARE(store->raceFileUrl(), QUrl::fromLocalFile(eventPath(target)));
         QCOMPARE(store->recentRaceUrls().first(), QUrl::fromLocalFile(eventPath(target)));
     }
