@@ -40,7 +40,7 @@ SimCard cardOfRunner(int index)
     return card;
 }
 
-void runCardRead(benchmark::State &state, bool withEventFile)
+void runCardRead(benchmark::State &state, bool withEventFile, bool untilDurable)
 {
     int argc = 0;
     static QCoreApplication app(argc, nullptr);
@@ -70,7 +70,8 @@ void runCardRead(benchmark::State &state, bool withEventFile)
     desk.install();
 
     // The clock starts when the station is asked for the card's last block (it answers at once)
-    // and stops when the handler has stored and autosaved the result.
+    // and stops when the handler has stored the result and handed the autosave to the writer
+    // (main thread free again), or, until durable, when the writer has put both files on disk.
     QElapsedTimer sinceLastBlock;
     bool done = false;
     const CardReaderViewModel::CardReadCallback handle = reader.onCardRead;
@@ -78,6 +79,8 @@ void runCardRead(benchmark::State &state, bool withEventFile)
         = [&](const QString &number, const QList<SIPunch> &punches, const std::optional<QDateTime> &check,
               const std::optional<QDateTime> &start, const std::optional<QDateTime> &finish) {
               handle(number, punches, check, start, finish);
+              if (untilDurable)
+                  store.flushAutosave();
               done = true;
           };
     quint8 lastBlock = 0;
@@ -101,6 +104,8 @@ void runCardRead(benchmark::State &state, bool withEventFile)
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         state.SetIterationTime(double(sinceLastBlock.nsecsElapsed()) / 1e9);
+        // Each measured read starts with an idle writer.
+        store.flushAutosave();
         station.removeCard();
         QCoreApplication::processEvents();
     }
@@ -109,17 +114,41 @@ void runCardRead(benchmark::State &state, bool withEventFile)
     setLogSink(previous);
 }
 
-void BM_CardReadToAutosaveLocalOnly(benchmark::State &state)
+void BM_CardReadToAutosaveLocalOnlyMainThread(benchmark::State &state)
 {
-    runCardRead(state, false);
+    runCardRead(state, false, false);
 }
-BENCHMARK(BM_CardReadToAutosaveLocalOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CardReadToAutosaveLocalOnlyMainThread)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
-void BM_CardReadToAutosaveWithEventFile(benchmark::State &state)
+void BM_CardReadToAutosaveLocalOnlyUntilDurable(benchmark::State &state)
 {
-    runCardRead(state, true);
+    runCardRead(state, false, true);
 }
-BENCHMARK(BM_CardReadToAutosaveWithEventFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CardReadToAutosaveLocalOnlyUntilDurable)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+void BM_CardReadToAutosaveWithEventFileMainThread(benchmark::State &state)
+{
+    runCardRead(state, true, false);
+}
+BENCHMARK(BM_CardReadToAutosaveWithEventFileMainThread)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+void BM_CardReadToAutosaveWithEventFileUntilDurable(benchmark::State &state)
+{
+    runCardRead(state, true, true);
+}
+BENCHMARK(BM_CardReadToAutosaveWithEventFileUntilDurable)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 } // namespace
 

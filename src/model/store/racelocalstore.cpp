@@ -1,6 +1,6 @@
 #include "racelocalstore.h"
 
-#include "atomicfile.h"
+#include "autosavewriter.h"
 #include "log.h"
 #include "racejson.h"
 
@@ -31,10 +31,8 @@ QString RaceLocalStore::defaultFolder()
 
 void RaceLocalStore::save(const Race &race)
 {
-    QString error;
-    const auto json = encodeRace(race, JsonLayout::Compact, &error);
-    if (!json || !writeFileAtomically(m_filePath, *json, &error))
-        logLine(QStringLiteral("RaceStore: local autosave failed: ") + error);
+    if (const auto error = writeRaceFile(race, JsonLayout::Compact, m_filePath))
+        logLine(QStringLiteral("RaceStore: local autosave failed: ") + *error);
 }
 
 std::optional<Race> RaceLocalStore::loadAtStartUp()

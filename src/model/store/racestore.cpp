@@ -1,6 +1,5 @@
 #include "racestore.h"
 
-#include "atomicfile.h"
 #include "checkins.h"
 #include "log.h"
 #include "perstage.h"
@@ -10,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QSettings>
+#include <QSignalBlocker>
 
 namespace {
 const QString recentKey = QStringLiteral("recentRaceFilePaths");
@@ -50,13 +50,24 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_metsaPublisher = std::make_unique<MetsaPublisher>(m_metsaSettings.get());
     m_vexloChecklistPuller = std::make_unique<VexloChecklistPuller>(m_vexloChecklistSettings.get());
     m_network = std::make_unique<QNetworkAccessManager>();
+    if (options.backgroundAutosave) {
+        m_writer = std::make_unique<AutosaveWriter>(std::move(options.autosaveWriterHook));
+        connect(m_writer.get(), &AutosaveWriter::outcomesReady, this, &RaceStore::applyAutosaveOutcomes,
+            Qt::QueuedConnection);
+    }
 
     reopenAtStartUp();
     wireSyncCallbacks();
     wireChecklistCallbacks();
 }
 
-RaceStore::~RaceStore() = default;
+RaceStore::~RaceStore()
+{
+    // Nothing queued is lost at exit: the files are written, their failures logged and the recent
+    // list stored. No signals: whoever owns the store is being torn down around it.
+    const QSignalBlocker quiet(this);
+    flushAutosave();
+}
 
 // ---- Published state ---------------------------------------------------------------------------
 
@@ -68,6 +79,8 @@ void RaceStore::setRace(const Race &race)
 
 void RaceStore::setRaceFileUrl(const QUrl &url)
 {
+    // A pending background save's success would otherwise put the old file back afterwards.
+    flushAutosave();
     m_raceFileUrl = url;
     emit raceFileUrlChanged();
 }
@@ -101,13 +114,16 @@ void RaceStore::reopenAtStartUp()
         if (auto race = readEventFile(mostRecent, &error)) {
             m_race = std::move(*race);
             m_raceFileUrl = mostRecent;
-            addRecentRaceUrl(mostRecent);
+            putRecentFirst(mostRecent);
             return;
         }
         // The entry stays in the list, and the file is never written: it is not the open file.
         logLine(QStringLiteral("RaceStore: failed to reopen most recent race file (") + error
             + QStringLiteral(") \u2014 falling back to local autosave"));
     }
+    // The start-up read may move the local file aside; nothing can be queued yet, but the rule
+    // holds for every writer of that file.
+    flushAutosave();
     if (auto race = m_localStore->loadAtStartUp())
         m_race = std::move(*race);
 }
@@ -154,25 +170,41 @@ std::optional<Race> RaceStore::readEventFile(const QUrl &url, QString *error)
 
 bool RaceStore::save(const QUrl &to, QString *error)
 {
+    // An older background job still queued or running must not land after this write.
+    flushAutosave();
     QString reason;
     const QString path = to.toLocalFile();
     if (path.isEmpty()) {
         reason = QStringLiteral("Not a local file: ") + to.toString();
-    } else if (const auto json = encodeRace(m_race, JsonLayout::PrettySorted, &reason)) {
-        if (writeFileAtomically(path, *json, &reason)) {
-            if (m_raceFileUrl != to)
-                setRaceFileUrl(to);
-            addRecentRaceUrl(to);
-            setNeedsInitialSetup(false);
-            return true;
-        }
+    } else if (const auto failure = writeRaceFile(m_race, JsonLayout::PrettySorted, path)) {
+        reason = *failure;
+    } else {
+        eventFileSaved(to);
+        return true;
     }
     if (error)
         *error = reason;
     return false;
 }
 
+void RaceStore::eventFileSaved(const QUrl &url)
+{
+    if (m_raceFileUrl != url) {
+        m_raceFileUrl = url;
+        emit raceFileUrlChanged();
+    }
+    putRecentFirst(url);
+    setNeedsInitialSetup(false);
+}
+
 void RaceStore::addRecentRaceUrl(const QUrl &url)
+{
+    // Keeps the order of the changes: a queued autosave's own addition comes first.
+    flushAutosave();
+    putRecentFirst(url);
+}
+
+void RaceStore::putRecentFirst(const QUrl &url)
 {
     QList<QUrl> urls = m_recentRaceUrls;
     urls.removeIf([&](const QUrl &entry) { return samePath(entry, url); });
@@ -184,6 +216,8 @@ void RaceStore::addRecentRaceUrl(const QUrl &url)
 
 void RaceStore::removeRecentRaceUrl(const QUrl &url)
 {
+    // A queued autosave's addition must not bring back an entry removed after it.
+    flushAutosave();
     QList<QUrl> urls = m_recentRaceUrls;
     urls.removeIf([&](const QUrl &entry) { return samePath(entry, url); });
     setRecentRaceUrls(std::move(urls));
@@ -191,6 +225,7 @@ void RaceStore::removeRecentRaceUrl(const QUrl &url)
 
 void RaceStore::newRace()
 {
+    flushAutosave();
     m_race = Race();
     publishRace();
     if (!m_raceFileUrl.isEmpty())
@@ -205,7 +240,17 @@ void RaceStore::autosave()
     // this costs nothing unless a step's callee changes the store's race).
     const Race race = m_race;
     step(AutosaveStep::LocalFile);
-    m_localStore->save(race);
+    if (m_writer) {
+        // One job for both files, queued first so the writer starts while the rest runs here.
+        AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}};
+        if (!m_raceFileUrl.isEmpty()) {
+            job.eventPath = m_raceFileUrl.toLocalFile();
+            job.eventUrl = m_raceFileUrl;
+        }
+        m_writer->enqueue(std::move(job));
+    } else {
+        m_localStore->save(race);
+    }
     step(AutosaveStep::Broadcast);
     m_syncEngine->broadcastSnapshot(race);
     step(AutosaveStep::LiveResultat);
@@ -215,9 +260,36 @@ void RaceStore::autosave()
     if (m_raceFileUrl.isEmpty())
         return;
     step(AutosaveStep::EventFile);
+    if (m_writer)
+        return; // already part of the queued job
     QString error;
     if (!save(m_raceFileUrl, &error))
         logLine(QStringLiteral("SI: autosave failed: ") + error);
+}
+
+void RaceStore::flushAutosave()
+{
+    if (!m_writer)
+        return;
+    m_writer->drain();
+    applyAutosaveOutcomes();
+}
+
+void RaceStore::applyAutosaveOutcomes()
+{
+    if (!m_writer)
+        return;
+    // Also reached by the queued notices of outcomes a flush has already applied: then empty.
+    for (const AutosaveOutcome &outcome : m_writer->takeOutcomes()) {
+        if (outcome.localError)
+            logLine(QStringLiteral("RaceStore: local autosave failed: ") + *outcome.localError);
+        if (!outcome.hadEventFile)
+            continue;
+        if (outcome.eventError)
+            logLine(QStringLiteral("SI: autosave failed: ") + *outcome.eventError);
+        else
+            eventFileSaved(outcome.eventUrl);
+    }
 }
 
 // ---- Per-stage values --------------------------------------------------------------------------
@@ -259,6 +331,7 @@ void RaceStore::setCourseId(const std::optional<QString> &value, qsizetype index
 
 void RaceStore::applyReceivedSnapshot(const Race &race)
 {
+    flushAutosave();
     m_race = race;
     publishRace();
     m_localStore->save(m_race);

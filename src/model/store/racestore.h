@@ -8,6 +8,7 @@
 // (raceChanged) and then autosaves. Operation groups live in their own sections below, each
 // implemented in its own source file where it grows large.
 
+#include "autosavewriter.h"
 #include "checklistentry.h"
 #include "classsetup.h"
 #include "keystore.h"
@@ -49,8 +50,15 @@ struct RaceStoreOptions
     QString autosaveFolder;
     // Null: the desktop's Secret Service.
     std::unique_ptr<KeyStore> keyStore;
-    // Told each autosave step just before it runs.
+    // Told each autosave step just before it runs. With the background writer, LocalFile and
+    // EventFile are told when their write is handed to the writer (one job, queued at LocalFile),
+    // not when the bytes are on disk; the order of the steps is the same in both modes.
     std::function<void(AutosaveStep)> autosaveObserver;
+    // Write the autosave's files on the background writer (the application's choice), or on the
+    // main thread before autosave() returns.
+    bool backgroundAutosave = true;
+    // Runs on the writer thread as each background job starts (tests hold the writer with it).
+    std::function<void()> autosaveWriterHook;
     // "Now" for the operations that stamp a time (a card's read-out time, check-ins). Empty: the
     // system clock in UTC.
     std::function<QDateTime()> clock;
@@ -132,8 +140,15 @@ public:
     // A new "Untitled Race", written to the local autosave only; waits for its first save.
     Q_INVOKABLE void newRace();
     // After every change: local autosave, broadcast (master only), both publishers' pending race,
-    // then the open event file. Only an event-file failure is reported, as a log line.
+    // then the open event file. The broadcast and the hand-off run at once; the two files are
+    // written by the background writer from a copy of the race as it is now (a newer autosave
+    // queued before that write starts replaces it). Failures are log lines, and the event file's
+    // success steps of save(to:), all applied on the main thread in the order of the autosaves.
     Q_INVOKABLE void autosave();
+    // Waits until every queued autosave is on disk and applies its results (log lines, event
+    // file state) now. Everything else that writes the autosave or event file calls it first, so
+    // an older background write can never replace a newer file; the destructor calls it too.
+    void flushAutosave();
 
     // ---- Per-stage values of a participant (for the active stage) ---------------------------
 
@@ -276,6 +291,10 @@ private:
     void wireChecklistCallbacks();
     void setNeedsInitialSetup(bool value);
     void setRecentRaceUrls(QList<QUrl> urls);
+    void putRecentFirst(const QUrl &url);
+    // The success steps of save(to:), in their order.
+    void eventFileSaved(const QUrl &url);
+    void applyAutosaveOutcomes();
     void step(AutosaveStep s) const
     {
         if (m_autosaveObserver)
@@ -308,4 +327,6 @@ private:
     std::unique_ptr<VexloChecklistPuller> m_vexloChecklistPuller;
     // The entry downloads' client. Last, so it goes first: no reply outlives the store's parts.
     std::unique_ptr<QNetworkAccessManager> m_network;
+    // Null in the synchronous mode. Only ever given copies: it never sees the store.
+    std::unique_ptr<AutosaveWriter> m_writer;
 };

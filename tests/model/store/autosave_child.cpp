@@ -1,5 +1,6 @@
 // Helper of the crash-safety test: opens an event file in a store and autosaves a generated
-// event in a loop until it is killed, announcing each finished autosave on standard output.
+// event in a loop until it is killed, announcing each autosave on standard output once its files
+// are on disk.
 //
 // Usage: autosave_child <folder> <entries>
 
@@ -36,6 +37,7 @@ int main(int argc, char **argv)
         race.name = QStringLiteral("Round %1").arg(round);
         store.setRace(race);
         store.autosave();
+        store.flushAutosave();
         std::printf("saved %d\n", round);
         std::fflush(stdout);
     }

@@ -179,6 +179,7 @@ private slots:
         QCOMPARE(storedRecent(), QStringList({recent, other}));
         // The file that failed to read is never written, not even by the next autosave.
         store->autosave();
+        store->flushAutosave();
         QCOMPARE(QFile::exists(recent), exists);
         if (exists)
             QCOMPARE(readAll(recent), content);
@@ -209,6 +210,7 @@ private slots:
             = log.lines().first().mid(QStringLiteral("RaceStore: unreadable local autosave kept as ").size());
         QCOMPARE(readAll(aside), garbage);
         store->autosave();
+        store->flushAutosave();
         QCOMPARE(readAll(aside), garbage);
         QVERIFY(decodeRace(readAll(autosavePath())));
     }
@@ -412,6 +414,7 @@ private slots:
         m_steps.clear();
         LogCapture log;
         store->autosave();
+        store->flushAutosave();
         QStringList expected {"local", "broadcast", "liveResultat", "metsa"};
         if (withEventFile)
             expected << "eventFile";
@@ -432,6 +435,7 @@ private slots:
         store->setRace(namedRace(QStringLiteral("Published")));
         QVERIFY(!store->liveResultatPublisher()->pendingRace());
         store->autosave();
+        store->flushAutosave();
         QCOMPARE(store->liveResultatPublisher()->pendingRace()->name, QStringLiteral("Published"));
         QVERIFY(!store->metsaPublisher()->pendingRace());
     }
@@ -450,6 +454,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             store->setRace(namedRace(QStringLiteral("Change %1").arg(i)));
             store->autosave();
+            store->flushAutosave();
             QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Change %1").arg(i));
         }
         QCOMPARE(log.lines().size(), 2);
@@ -466,6 +471,7 @@ private slots:
         QVERIFY(QDir().mkpath(autosavePath()));
         LogCapture log;
         store->autosave();
+        store->flushAutosave();
         QCOMPARE(log.lines().size(), 1);
         QVERIFY2(log.lines().first().startsWith(QStringLiteral("RaceStore: local autosave failed: ")),
             qPrintable(log.lines().first()));
@@ -481,6 +487,7 @@ private slots:
         const QString eventPath = path(QStringLiteral("e.json"));
         QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
         store->autosave();
+        store->flushAutosave();
         const QByteArray eventBytes = readAll(eventPath);
         const QByteArray autoBytes = readAll(autosavePath());
         QVERIFY(eventBytes != autoBytes);

@@ -164,6 +164,7 @@ private slots:
         QCOMPARE(m_harness->steps,
             (QList<AutosaveStep> {AutosaveStep::LocalFile, AutosaveStep::Broadcast,
                 AutosaveStep::LiveResultat, AutosaveStep::Metsa}));
+        store->flushAutosave();
         QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compact(store->race()));
     }
 
@@ -186,6 +187,7 @@ private slots:
         QCOMPARE(compact(store->race()), before);
         QCOMPARE(changed.count(), 0);
         QVERIFY(m_harness->steps.isEmpty());
+        store->flushAutosave();
         QVERIFY(!QFile::exists(m_harness->autosavePath()));
         QVERIFY(master.frames.isEmpty());
         QCOMPARE(log.lines(),
@@ -284,6 +286,7 @@ private slots:
         m_harness->steps.clear();
         QVERIFY(read(*store));
         QCOMPARE(m_harness->steps.last(), AutosaveStep::EventFile);
+        store->flushAutosave();
         const auto onDisk = RaceStore::readEventFile(url);
         QVERIFY(onDisk);
         QCOMPARE(onDisk->results.size(), 1);
@@ -371,12 +374,14 @@ private slots:
         QFETCH(bool, changes);
         auto store = m_harness->makeStore(baseRace());
         QVERIFY(read(*store));
+        store->flushAutosave();
         m_harness->steps.clear();
         const QByteArray before = compact(store->race());
         const QByteArray autosaved = StoreHarness::readAll(m_harness->autosavePath());
         QSignalSpy changed(store.get(), &RaceStore::raceChanged);
 
         operation(*store);
+        store->flushAutosave();
 
         QCOMPARE(m_harness->autosaves(), saves);
         // Every save publishes first; an operation that does not save does not publish either.

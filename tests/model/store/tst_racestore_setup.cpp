@@ -109,6 +109,7 @@ private:
         if (!store->save(*eventFile))
             qFatal("cannot save the event file");
         store->autosave();
+        store->flushAutosave();
         m_harness->steps.clear();
         return store;
     }
@@ -236,6 +237,7 @@ private slots:
         operation(*store);
         if (QTest::currentTestFailed())
             return;
+        store->flushAutosave();
 
         QCOMPARE(m_harness->autosaves(), saves);
         QCOMPARE(changed.count(), publishes);
@@ -264,6 +266,7 @@ private slots:
         QCOMPARE(m_harness->autosaves(), 1);
         QCOMPARE(m_harness->steps.last(), AutosaveStep::EventFile);
         QCOMPARE(changed.count(), 1);
+        store->flushAutosave();
         QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compact(store->race()));
         QCOMPARE(RaceStore::readEventFile(eventFile)->courses[0].controls.size(), 1);
         QCOMPARE(log.lines().last(),
@@ -385,6 +388,7 @@ private slots:
         QCOMPARE(store->race().vexloWebEventId, QStringLiteral("ev-9"));
         QCOMPARE(store->race().participants.size(), 3);
         QCOMPARE(m_harness->autosaves(), 2);
+        store->flushAutosave();
         QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compact(store->race()));
         QCoreApplication::processEvents();
         QCOMPARE(calls, 1);
@@ -405,6 +409,7 @@ private slots:
         QCOMPARE(error, QStringLiteral("Server returned status 404"));
         QCOMPARE(compact(store->race()), before);
         QVERIFY(m_harness->steps.isEmpty());
+        store->flushAutosave();
         QVERIFY(!QFile::exists(m_harness->autosavePath()));
     }
 

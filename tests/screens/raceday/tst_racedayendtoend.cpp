@@ -56,6 +56,7 @@ private slots:
         QCOMPARE(stored.cardNumber, QStringLiteral("2000001"));
         QCOMPARE(stored.raceTime, std::optional<double>(754));
         QVERIFY(stored.completed);
+        rig.store->flushAutosave();
         const std::optional<Race> saved = RaceStore::readEventFile(rig.store->localStore().url());
         QVERIFY(saved);
         QCOMPARE(saved->results.size(), 1);
@@ -256,6 +257,7 @@ private slots:
         QCOMPARE(job.cutterOption, (std::optional<std::pair<QString, QString>>({"FeedCut", "2"})));
         QCOMPARE(rig.pane->printerErrorText(),
             QStringLiteral("Last receipt not printed on Receipts: Printer not found"));
+        rig.store->flushAutosave();
         QCOMPARE(RaceStore::readEventFile(rig.store->localStore().url())->results.size(), 1);
     }
 

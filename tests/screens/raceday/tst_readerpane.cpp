@@ -242,6 +242,7 @@ private slots:
 
         rig.pane->selectStage(QStringLiteral("s2"));
         QCOMPARE(rig.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
+        rig.store->flushAutosave();
         QCOMPARE(RaceStore::readEventFile(rig.store->localStore().url())->activeStageId,
             std::optional<QString>(QStringLiteral("s2")));
         // An id no stage has changes nothing.

@@ -33,6 +33,8 @@ public:
         options.keyStore = std::make_unique<MemoryKeyStore>();
         options.autosaveObserver = [this](AutosaveStep s) { steps.append(s); };
         options.clock = [] { return fixedNow(); };
+        options.backgroundAutosave = backgroundAutosave;
+        options.autosaveWriterHook = writerHook;
         auto store = std::make_unique<RaceStore>(std::move(options));
         if (race)
             store->setRace(*race);
@@ -50,6 +52,9 @@ public:
     }
 
     QList<AutosaveStep> steps;
+    // Taken by the next makeStore.
+    bool backgroundAutosave = true;
+    std::function<void()> writerHook;
 
 private:
     QTemporaryDir m_dir;
