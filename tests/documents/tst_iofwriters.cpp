@@ -1,3 +1,4 @@
+#include "documentfixtures.h"
 #include "documenttestsupport.h"
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
@@ -8,16 +9,6 @@
 #include <limits>
 
 namespace {
-
-QDateTime utc(int h, int m, int s = 0, QDate date = QDate(2025, 6, 14))
-{
-    return QDateTime(date, QTime(h, m, s), Qt::UTC);
-}
-
-QUuid fixedId(int n)
-{
-    return QUuid(QStringLiteral("00000000-0000-0000-0000-%1").arg(n, 12, 10, QLatin1Char('0')));
-}
 
 Participant runner(int n, const QString &given, const QString &family, std::optional<QString> classId = {},
     std::optional<QDateTime> start = {})

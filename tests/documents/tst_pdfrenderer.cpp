@@ -1,3 +1,4 @@
+#include "documentfixtures.h"
 #include "localization.h"
 #include "pdftablerenderer.h"
 #include "pdftestsupport.h"
@@ -9,21 +10,6 @@
 #include <QTest>
 
 namespace {
-
-QUuid fixedId(int n)
-{
-    return QUuid(QStringLiteral("00000000-0000-0000-0000-%1").arg(n, 12, 10, QLatin1Char('0')));
-}
-
-SplitTime split(qint64 code, SplitStatus status, std::optional<double> leg, std::optional<double> elapsed)
-{
-    SplitTime s;
-    s.controlCode = code;
-    s.status = status;
-    s.legTime = leg;
-    s.elapsedFromStart = elapsed;
-    return s;
-}
 
 Participant person(int n, const QString &given, const QString &family)
 {

@@ -1,3 +1,4 @@
+#include "documentfixtures.h"
 #include "documenttestsupport.h"
 #include "oecsv.h"
 #include "receipt.h"
@@ -6,28 +7,6 @@
 #include <QTest>
 
 namespace {
-
-QDateTime utc(int h, int m, int s = 0)
-{
-    return QDateTime(QDate(2025, 6, 14), QTime(h, m, s), Qt::UTC);
-}
-
-QUuid fixedId(int n)
-{
-    return QUuid(QStringLiteral("00000000-0000-0000-0000-%1").arg(n, 12, 10, QLatin1Char('0')));
-}
-
-SplitTime split(qint64 code, SplitStatus status, std::optional<double> leg, std::optional<double> elapsed,
-    std::optional<qint64> score = {})
-{
-    SplitTime s;
-    s.controlCode = code;
-    s.status = status;
-    s.legTime = leg;
-    s.elapsedFromStart = elapsed;
-    s.score = score;
-    return s;
-}
 
 Race receiptRace()
 {

@@ -176,30 +176,17 @@ private slots:
         QTest::addColumn<QString>("course");
         QTest::addColumn<QString>("expectedClass");
         QTest::addColumn<QString>("expectedCourse");
-        QTest::newRow("no class: first class using the course, single") << ""
-                                                                        << "A"
-                                                                        << "single"
-                                                                        << "";
-        QTest::newRow("family class gets the course") << "family"
-                                                      << "A"
-                                                      << "family"
-                                                      << "A";
-        QTest::newRow("multi class keeps no course") << "multi"
-                                                     << "A"
-                                                     << "multi"
-                                                     << "";
-        QTest::newRow("no class uses the course") << ""
-                                                  << "Z"
-                                                  << ""
-                                                  << "";
-        QTest::newRow("no course matched: card only") << ""
-                                                      << ""
-                                                      << ""
-                                                      << "";
-        QTest::newRow("class that no longer exists") << "gone"
-                                                     << "A"
-                                                     << "gone"
-                                                     << "";
+        const auto row = [](const char *name, const char *classId, const char *course,
+                             const char *expectedClass, const char *expectedCourse) {
+            QTest::newRow(name) << QString::fromUtf8(classId) << QString::fromUtf8(course)
+                                << QString::fromUtf8(expectedClass) << QString::fromUtf8(expectedCourse);
+        };
+        row("no class: first class using the course, single", "", "A", "single", "");
+        row("family class gets the course", "family", "A", "family", "A");
+        row("multi class keeps no course", "multi", "A", "multi", "");
+        row("no class uses the course", "", "Z", "", "");
+        row("no course matched: card only", "", "", "", "");
+        row("class that no longer exists", "gone", "A", "gone", "");
     }
     void assignUnmatchedCard()
     {

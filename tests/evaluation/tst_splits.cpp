@@ -14,32 +14,20 @@ private slots:
         QTest::addColumn<QString>("course");
         QTest::addColumn<QString>("punches");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("skipped punch stays additional") << "31 32 33"
-                                                        << "32 31 33"
-                                                        << "32:additional 31:ok 32:missing 33:ok";
-        QTest::newRow("clean run") << "31 32 33"
-                                   << "31 32 33"
-                                   << "31:ok 32:ok 33:ok";
-        QTest::newRow("no punches") << "31 32 33"
-                                    << ""
-                                    << "31:missing 32:missing 33:missing";
-        QTest::newRow("punched twice in a row") << "31 32"
-                                                << "31 31 32"
-                                                << "31:ok 31:additional 32:ok";
-        QTest::newRow("first control punched late") << "31 32 33"
-                                                    << "32 33 31"
-                                                    << "32:additional 33:additional 31:ok "
-                                                       "32:missing 33:missing";
-        QTest::newRow("extra punches in between and after") << "31 32"
-                                                            << "31 99 32 98"
-                                                            << "31:ok 99:additional 32:ok "
-                                                               "98:additional";
-        QTest::newRow("missing in the middle") << "31 32 33"
-                                               << "31 33"
-                                               << "31:ok 32:missing 33:ok";
-        QTest::newRow("no course") << ""
-                                   << "32 31"
-                                   << "32:ok 31:ok";
+        const auto row = [](const char *name, const char *course, const char *punches, const char *expected) {
+            QTest::newRow(name) << QString::fromUtf8(course) << QString::fromUtf8(punches)
+                                << QString::fromUtf8(expected);
+        };
+        row("skipped punch stays additional", "31 32 33", "32 31 33", "32:additional 31:ok 32:missing 33:ok");
+        row("clean run", "31 32 33", "31 32 33", "31:ok 32:ok 33:ok");
+        row("no punches", "31 32 33", "", "31:missing 32:missing 33:missing");
+        row("punched twice in a row", "31 32", "31 31 32", "31:ok 31:additional 32:ok");
+        row("first control punched late", "31 32 33", "32 33 31",
+            "32:additional 33:additional 31:ok 32:missing 33:missing");
+        row("extra punches in between and after", "31 32", "31 99 32 98",
+            "31:ok 99:additional 32:ok 98:additional");
+        row("missing in the middle", "31 32 33", "31 33", "31:ok 32:missing 33:ok");
+        row("no course", "", "32 31", "32:ok 31:ok");
     }
     void forwardGreedy()
     {

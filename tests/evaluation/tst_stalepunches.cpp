@@ -15,26 +15,19 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<qsizetype>("expected");
-        QTest::newRow("both empty") << ""
-                                    << "" << qsizetype(0);
-        QTest::newRow("a empty") << ""
-                                 << "1 2 3" << qsizetype(0);
-        QTest::newRow("b empty") << "1 2"
-                                 << "" << qsizetype(0);
-        QTest::newRow("equal") << "31 32 33"
-                               << "31 32 33" << qsizetype(3);
-        QTest::newRow("extra in between") << "31 32 33"
-                                          << "31 99 32 98 33" << qsizetype(3);
-        QTest::newRow("swapped") << "31 32 33"
-                                 << "32 31 33" << qsizetype(2);
-        QTest::newRow("reversed") << "1 2 3 4"
-                                  << "4 3 2 1" << qsizetype(1);
-        QTest::newRow("repeats") << "1 1 1"
-                                 << "1 1" << qsizetype(2);
-        QTest::newRow("disjoint") << "1 2"
-                                  << "3 4" << qsizetype(0);
-        QTest::newRow("classic") << "1 2 3 2 4 1 2"
-                                 << "2 4 3 1 2 1" << qsizetype(4);
+        const auto row = [](const char *name, const char *a, const char *b, qsizetype expected) {
+            QTest::newRow(name) << QString::fromLatin1(a) << QString::fromLatin1(b) << expected;
+        };
+        row("both empty", "", "", 0);
+        row("a empty", "", "1 2 3", 0);
+        row("b empty", "1 2", "", 0);
+        row("equal", "31 32 33", "31 32 33", 3);
+        row("extra in between", "31 32 33", "31 99 32 98 33", 3);
+        row("swapped", "31 32 33", "32 31 33", 2);
+        row("reversed", "1 2 3 4", "4 3 2 1", 1);
+        row("repeats", "1 1 1", "1 1", 2);
+        row("disjoint", "1 2", "3 4", 0);
+        row("classic", "1 2 3 2 4 1 2", "2 4 3 1 2 1", 4);
     }
     void lcs()
     {
@@ -59,21 +52,29 @@ private slots:
         QVERIFY(courseSequence(Course()).isEmpty());
     }
 
-    void filterWithoutStartTimeKeepsEverythingSilently()
+    // Punches one minute apart from 10:00.
+    void filterKeepsOrLogs_data()
     {
-        LogCapture log;
-        const auto punches = punchesEveryMinute({31, 32}, at(10, 0));
-        QCOMPARE(codesOf(filterStalePunches(punches, std::nullopt)), (QList<qint64> {31, 32}));
-        QVERIFY(filterStalePunches({}, at(9, 0)).isEmpty());
-        QVERIFY(log.lines().isEmpty());
+        QTest::addColumn<QString>("codes");
+        QTest::addColumn<std::optional<QDateTime>>("start");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("no start time") << "31 32" << std::optional<QDateTime>() << "";
+        QTest::newRow("no punches") << "" << std::optional(at(9, 0)) << "";
+        QTest::newRow("punch exactly at start") << "31 32 33" << std::optional(at(10, 0)) << "";
+        QTest::newRow("would drop everything")
+            << "31 32 33" << std::optional(at(12, 0))
+            << "SI: filterStalePunches would discard all 3 punch(es) against cardStartTime "
+               "2025-06-14 10:00:00 +0000 — ignoring filter, keeping original punches";
     }
-
-    void filterKeepsPunchExactlyAtStart()
+    void filterKeepsOrLogs()
     {
+        QFETCH(QString, codes);
+        QFETCH(std::optional<QDateTime>, start);
+        QFETCH(QString, logged);
         LogCapture log;
-        const auto punches = punchesEveryMinute({31, 32, 33}, at(10, 0));
-        QCOMPARE(codesOf(filterStalePunches(punches, at(10, 0))), (QList<qint64> {31, 32, 33}));
-        QVERIFY(log.lines().isEmpty());
+        QCOMPARE(codesOf(filterStalePunches(punchesEveryMinute(codeList(codes), at(10, 0)), start)),
+            codeList(codes));
+        QCOMPARE(log.lines(), logged.isEmpty() ? QStringList() : QStringList {logged});
     }
 
     void filterDropsStalePunchesAndNamesTheCardsFirstPunch()
@@ -92,17 +93,6 @@ private slots:
                 "card")});
     }
 
-    void filterThatWouldDropEverythingKeepsAll()
-    {
-        LogCapture log;
-        const auto punches = punchesEveryMinute({31, 32, 33}, at(10, 0));
-        QCOMPARE(codesOf(filterStalePunches(punches, at(12, 0))), (QList<qint64> {31, 32, 33}));
-        QCOMPARE(log.lines(),
-            QStringList {
-                QStringLiteral("SI: filterStalePunches would discard all 3 punch(es) against cardStartTime "
-                               "2025-06-14 10:00:00 +0000 — ignoring filter, keeping original punches")});
-    }
-
     void coverageFallback_data()
     {
         QTest::addColumn<QString>("unfiltered");
@@ -114,20 +104,16 @@ private slots:
         const QString line = QStringLiteral("SI: time-based stale-punch filter reduced course-control "
                                             "coverage (1/3 vs 3/3 unfiltered) — cardStartTime "
                                             "looks stale; falling back to unfiltered punches");
-        QTest::newRow("coverage reduced") << "31 32 33"
-                                          << "33" << true << false << "31 32 33" << line;
-        QTest::newRow("coverage kept") << "31 32 33 31 32 33"
-                                       << "31 32 33" << true << false << "31 32 33"
-                                       << "";
-        QTest::newRow("same length") << "31 32 33"
-                                     << "31 32 33" << true << false << "31 32 33"
-                                     << "";
-        QTest::newRow("no course") << "31 32 33"
-                                   << "33" << false << false << "33"
-                                   << "";
-        QTest::newRow("score course") << "31 32 33"
-                                      << "33" << true << true << "33"
-                                      << "";
+        const auto row = [](const char *name, const char *unfiltered, const char *filtered, bool withCourse,
+                             bool rogaining, const char *expected, const QString &logged = QString()) {
+            QTest::newRow(name) << QString::fromLatin1(unfiltered) << QString::fromLatin1(filtered)
+                                << withCourse << rogaining << QString::fromLatin1(expected) << logged;
+        };
+        row("coverage reduced", "31 32 33", "33", true, false, "31 32 33", line);
+        row("coverage kept", "31 32 33 31 32 33", "31 32 33", true, false, "31 32 33");
+        row("same length", "31 32 33", "31 32 33", true, false, "31 32 33");
+        row("no course", "31 32 33", "33", false, false, "33");
+        row("score course", "31 32 33", "33", true, true, "33");
     }
     void coverageFallback()
     {
@@ -162,48 +148,29 @@ private slots:
         QTest::addColumn<QString>("punches");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("logged");
+        const auto row = [](const char *name, const char *course, const char *punches, const char *expected,
+                             const char *logged = "") {
+            QTest::newRow(name) << QString::fromLatin1(course) << QString::fromLatin1(punches)
+                                << QString::fromLatin1(expected) << QString::fromUtf8(logged);
+        };
         // 5 controls, the last 3 found backwards after yesterday's run: 3 * 2 >= 5 drops the lead.
-        QTest::newRow("5 controls, 3 matched")
-            << "31 32 33 34 35"
-            << "90 91 92 40 33 34 35"
-            << "33 34 35"
-            << "SI: detected 4 leading stale punch(es) ahead of the most recent run of this course "
-               "(backward-matched 3/5 controls), likely an uncleared card; dropping them";
+        row("5 controls, 3 matched", "31 32 33 34 35", "90 91 92 40 33 34 35", "33 34 35",
+            "SI: detected 4 leading stale punch(es) ahead of the most recent run of this course "
+            "(backward-matched 3/5 controls), likely an uncleared card; dropping them");
         // Only 2 matched: 2 * 2 < 5 keeps everything.
-        QTest::newRow("5 controls, 2 matched") << "31 32 33 34 35"
-                                               << "77 78 34 35"
-                                               << "77 78 34 35"
-                                               << "";
+        row("5 controls, 2 matched", "31 32 33 34 35", "77 78 34 35", "77 78 34 35");
         // 4 controls matched exactly twice: 2 * 2 is not less than 4.
-        QTest::newRow("4 controls, 2 matched")
-            << "31 32 33 34"
-            << "90 91 33 34"
-            << "33 34"
-            << "SI: detected 2 leading stale punch(es) ahead of the most recent run of this course "
-               "(backward-matched 2/4 controls), likely an uncleared card; dropping them";
-        QTest::newRow("earliest match is the first punch") << "31 32 33"
-                                                           << "31 32 33"
-                                                           << "31 32 33"
-                                                           << "";
-        QTest::newRow("nothing matched") << "31 32 33"
-                                         << "1 2 3"
-                                         << "1 2 3"
-                                         << "";
-        QTest::newRow("no punches") << "31 32 33"
-                                    << ""
-                                    << ""
-                                    << "";
-        QTest::newRow("empty course") << ""
-                                      << "31 32"
-                                      << "31 32"
-                                      << "";
+        row("4 controls, 2 matched", "31 32 33 34", "90 91 33 34", "33 34",
+            "SI: detected 2 leading stale punch(es) ahead of the most recent run of this course "
+            "(backward-matched 2/4 controls), likely an uncleared card; dropping them");
+        row("earliest match is the first punch", "31 32 33", "31 32 33", "31 32 33");
+        row("nothing matched", "31 32 33", "1 2 3", "1 2 3");
+        row("no punches", "31 32 33", "", "");
+        row("empty course", "", "31 32", "31 32");
         // The full previous run lies ahead of a complete new one: the new run is kept.
-        QTest::newRow("two full runs")
-            << "31 32 33"
-            << "31 32 33 31 32 33"
-            << "31 32 33"
-            << "SI: detected 3 leading stale punch(es) ahead of the most recent run of this course "
-               "(backward-matched 3/3 controls), likely an uncleared card; dropping them";
+        row("two full runs", "31 32 33", "31 32 33 31 32 33", "31 32 33",
+            "SI: detected 3 leading stale punch(es) ahead of the most recent run of this course "
+            "(backward-matched 3/3 controls), likely an uncleared card; dropping them");
     }
     void backwardMatch()
     {

@@ -1,4 +1,3 @@
-#include "racegenerator.h"
 #include "racejson.h"
 
 #include <QJsonArray>
@@ -212,61 +211,34 @@ private slots:
         QVERIFY(bytes->contains("\"time\":\"0001-01-01T00:00:00Z\""));
     }
 
-    void prettyLayoutSortsKeys()
-    {
-        auto bytes = *encodeRace(fullRace(), JsonLayout::PrettySorted);
-        QVERIFY(bytes.contains('\n'));
-        const qsizetype classes = bytes.indexOf("\"classes\"");
-        const qsizetype courses = bytes.indexOf("\"courses\"");
-        const qsizetype name = bytes.indexOf("\n    \"name\"");
-        QVERIFY(classes > 0 && classes < courses && courses < name);
-        QVERIFY(!encodeRace(fullRace(), JsonLayout::Compact)->contains('\n'));
-    }
-
     void everyRequiredKeyIsRequired_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
-        const QStringList top = {"name", "courses", "classes", "participants", "results", "stages"};
-        for (const QString &k : top)
-            QTest::newRow(qPrintable(k)) << k << k;
-        for (const char *k : {"id", "name", "controls"})
-            QTest::newRow(qPrintable(QStringLiteral("course.%1").arg(QLatin1String(k))))
-                << QStringLiteral("courses/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("courses[0].%1").arg(QLatin1String(k));
-        for (const char *k : {"id", "code", "order"})
-            QTest::newRow(qPrintable(QStringLiteral("control.%1").arg(QLatin1String(k))))
-                << QStringLiteral("courses/0/controls/1/%1").arg(QLatin1String(k))
-                << QStringLiteral("courses[0].controls[1].%1").arg(QLatin1String(k));
-        for (const char *k : {"id", "name"})
-            QTest::newRow(qPrintable(QStringLiteral("class.%1").arg(QLatin1String(k))))
-                << QStringLiteral("classes/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("classes[0].%1").arg(QLatin1String(k));
-        for (const char *k : {"openSeconds", "closeSeconds"})
-            QTest::newRow(qPrintable(QStringLiteral("window.%1").arg(QLatin1String(k))))
-                << QStringLiteral("defaultStartWindow/%1").arg(QLatin1String(k))
-                << QStringLiteral("defaultStartWindow.%1").arg(QLatin1String(k));
-        for (const char *k : {"id", "name", "date", "order"})
-            QTest::newRow(qPrintable(QStringLiteral("stage.%1").arg(QLatin1String(k))))
-                << QStringLiteral("stages/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("stages[0].%1").arg(QLatin1String(k));
-        for (const char *k : {"id", "givenName", "familyName", "cardNumber"})
-            QTest::newRow(qPrintable(QStringLiteral("participant.%1").arg(QLatin1String(k))))
-                << QStringLiteral("participants/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("participants[0].%1").arg(QLatin1String(k));
-        for (const char *k :
-            {"id", "participantId", "cardNumber", "splits", "readAt", "completed", "courseAutoMatched"})
-            QTest::newRow(qPrintable(QStringLiteral("result.%1").arg(QLatin1String(k))))
-                << QStringLiteral("results/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("results[0].%1").arg(QLatin1String(k));
-        for (const char *k : {"id", "controlCode", "time", "status"})
-            QTest::newRow(qPrintable(QStringLiteral("split.%1").arg(QLatin1String(k))))
-                << QStringLiteral("results/0/splits/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("results[0].splits[0].%1").arg(QLatin1String(k));
-        for (const char *k : {"controlCode", "time"})
-            QTest::newRow(qPrintable(QStringLiteral("punch.%1").arg(QLatin1String(k))))
-                << QStringLiteral("results/0/punches/0/%1").arg(QLatin1String(k))
-                << QStringLiteral("results[0].punches[0].%1").arg(QLatin1String(k));
+        for (const char *k : {"name", "courses", "classes", "participants", "results", "stages"})
+            QTest::newRow(k) << QString::fromLatin1(k) << QString::fromLatin1(k);
+        // Where each kind of object sits in the full document: as a path and as the error names it.
+        const struct
+        {
+            const char *row, *path, *named;
+            QList<const char *> keys;
+        } nested[] = {{"course", "courses/0/", "courses[0].", {"id", "name", "controls"}},
+            {"control", "courses/0/controls/1/", "courses[0].controls[1].", {"id", "code", "order"}},
+            {"class", "classes/0/", "classes[0].", {"id", "name"}},
+            {"window", "defaultStartWindow/", "defaultStartWindow.", {"openSeconds", "closeSeconds"}},
+            {"stage", "stages/0/", "stages[0].", {"id", "name", "date", "order"}},
+            {"participant", "participants/0/", "participants[0].",
+                {"id", "givenName", "familyName", "cardNumber"}},
+            {"result", "results/0/", "results[0].",
+                {"id", "participantId", "cardNumber", "splits", "readAt", "completed", "courseAutoMatched"}},
+            {"split", "results/0/splits/0/", "results[0].splits[0].",
+                {"id", "controlCode", "time", "status"}},
+            {"punch", "results/0/punches/0/", "results[0].punches[0].", {"controlCode", "time"}}};
+        for (const auto &n : nested) {
+            for (const char *k : n.keys)
+                QTest::addRow("%s.%s", n.row, k) << QString::fromLatin1(n.path) + QLatin1String(k)
+                                                 << QString::fromLatin1(n.named) + QLatin1String(k);
+        }
     }
     void everyRequiredKeyIsRequired()
     {
@@ -335,22 +307,6 @@ private slots:
         QString error;
         QVERIFY(!decodeRace(withValue(full, path, value), &error));
         QVERIFY2(error.startsWith(expected + QStringLiteral(": ")), qPrintable(error));
-    }
-
-    void notAnObjectFails_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("garbage") << QByteArray("{\"name\":");
-        QTest::newRow("array") << QByteArray("[]");
-        QTest::newRow("number") << QByteArray("42");
-    }
-    void notAnObjectFails()
-    {
-        QFETCH(QByteArray, json);
-        QString error;
-        QVERIFY(!decodeRace(json, &error));
-        QVERIFY(!error.isEmpty());
     }
 
     void uuidsAreWrittenUpperAndReadInEitherCase()
@@ -444,14 +400,6 @@ private slots:
         QCOMPARE(back->classes, race.classes);
     }
 
-    void largeIntegersStayExact()
-    {
-        Race race = fullRace();
-        race.classes[0].lastUsedStartTimeSeconds = (qint64(1) << 53) + 1;
-        auto back = decodeRace(*encodeRace(race, JsonLayout::Compact));
-        QCOMPARE(*back->classes[0].lastUsedStartTimeSeconds, (qint64(1) << 53) + 1);
-    }
-
     void extremeIntegersReadBack_data()
     {
         QTest::addColumn<qint64>("value");
@@ -459,6 +407,7 @@ private slots:
         QTest::newRow("max - 1") << std::numeric_limits<qint64>::max() - 1;
         QTest::newRow("min") << std::numeric_limits<qint64>::min();
         QTest::newRow("2^63 - 512") << std::numeric_limits<qint64>::max() - 511;
+        QTest::newRow("2^53 + 1") << (qint64(1) << 53) + 1;
     }
     void extremeIntegersReadBack()
     {
@@ -493,24 +442,6 @@ private slots:
         QString error;
         QVERIFY(!decodeRace(withValue(full, path, text), &error));
         QVERIFY2(error.contains(QStringLiteral("malformed")), qPrintable(error));
-    }
-
-    void unknownKeysAreIgnored()
-    {
-        QJsonObject top = parse(minimalDocument());
-        top[QStringLiteral("futureFeature")] = QJsonObject {{QStringLiteral("x"), 1}};
-        QVERIFY(decodeRace(QJsonDocument(top).toJson()));
-    }
-
-    void generatedEventRoundTrips()
-    {
-        RaceGeneratorOptions options;
-        options.entries = 300;
-        const Race race = generateRace(options);
-        auto back = decodeRace(*encodeRace(race, JsonLayout::PrettySorted));
-        QVERIFY(back);
-        QCOMPARE(back->participants, race.participants);
-        QCOMPARE(back->results.size(), race.results.size());
     }
 };
 

@@ -259,17 +259,6 @@ private slots:
         QCOMPARE(jsonWithoutControlIds(race), before);
     }
 
-    void unreadableFile()
-    {
-        Race race;
-        try {
-            importCourses(race, QStringLiteral("/nonexistent/dir/c.xml"));
-            QFAIL("no error");
-        } catch (const ImportError &e) {
-            QVERIFY(e.message().startsWith(QStringLiteral("Could not read the course file c.xml")));
-        }
-    }
-
     void editsAndStages()
     {
         Race race;

@@ -1,13 +1,12 @@
 #include "log.h"
 #include "racejson.h"
 #include "racestore.h"
-#include "storefakes.h"
+#include "storeharness.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -15,12 +14,6 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 namespace {
 
 const QString fallbackSuffix = QStringLiteral(") \u2014 falling back to local autosave");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeAll(const QString &path, const QByteArray &bytes)
 {
@@ -53,25 +46,14 @@ class TestRaceStore : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_steps;
+    std::unique_ptr<StoreHarness> m_harness;
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString path(const QString &name) const { return m_harness->path(name); }
     QString settingsPath() const { return path(QStringLiteral("settings.ini")); }
-    QString autosavePath() const { return path(QStringLiteral("data/current-race.json")); }
-
-    std::unique_ptr<RaceStore> makeStore()
-    {
-        RaceStoreOptions options;
-        options.settings = std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat);
-        options.autosaveFolder = path(QStringLiteral("data"));
-        options.keyStore = std::make_unique<MemoryKeyStore>();
-        options.autosaveObserver = [this](AutosaveStep s) {
-            static const char *names[] = {"local", "broadcast", "liveResultat", "metsa", "eventFile"};
-            m_steps.append(QString::fromLatin1(names[int(s)]));
-        };
-        return std::make_unique<RaceStore>(std::move(options));
-    }
+    QString autosavePath() const { return m_harness->autosavePath(); }
+    std::unique_ptr<RaceStore> makeStore() { return m_harness->makeStore(); }
+    QList<AutosaveStep> &steps() { return m_harness->steps; }
+    static QByteArray readAll(const QString &path) { return StoreHarness::readAll(path); }
 
     void storeRecent(const QStringList &paths)
     {
@@ -98,9 +80,8 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_steps.clear();
+        m_harness = std::make_unique<StoreHarness>();
+        QVERIFY(m_harness->isValid());
     }
 
     void firstStart()
@@ -113,7 +94,7 @@ private slots:
         QVERIFY(!store->needsInitialSetup());
         QVERIFY(store->recentRaceUrls().isEmpty());
         QVERIFY(log.lines().isEmpty());
-        QVERIFY(m_steps.isEmpty());
+        QVERIFY(steps().isEmpty());
         // The autosave folder exists, but nothing was written at start-up.
         QVERIFY(QDir(path(QStringLiteral("data"))).exists());
         QVERIFY(!QFile::exists(autosavePath()));
@@ -249,7 +230,7 @@ private slots:
         QVERIFY(!store->needsInitialSetup());
         QCOMPARE(paths(store->recentRaceUrls()), full(expected));
         QCOMPARE(storedRecent(), full(expected));
-        QVERIFY(m_steps.isEmpty());
+        QVERIFY(steps().isEmpty());
     }
 
     void storedListLoadsUnchangedUntilNextAddition()
@@ -381,7 +362,7 @@ private slots:
         QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
         const QByteArray eventBefore = readAll(eventPath);
         const QList<QUrl> recentBefore = store->recentRaceUrls();
-        m_steps.clear();
+        steps().clear();
         QSignalSpy setupSpy(store.get(), &RaceStore::needsInitialSetupChanged);
         store->newRace();
         QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
@@ -393,7 +374,7 @@ private slots:
         QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Untitled Race"));
         QCOMPARE(readAll(eventPath), eventBefore);
         QCOMPARE(store->recentRaceUrls(), recentBefore);
-        QVERIFY(m_steps.isEmpty()); // no broadcast, no publishers
+        QVERIFY(steps().isEmpty()); // no broadcast, no publishers
     }
 
     void autosaveOrder_data()
@@ -411,14 +392,15 @@ private slots:
             QVERIFY(store->save(QUrl::fromLocalFile(path(QStringLiteral("e.json")))));
         const QList<QUrl> recentBefore = store->recentRaceUrls();
         store->setRace(namedRace(QStringLiteral("Changed")));
-        m_steps.clear();
+        steps().clear();
         LogCapture log;
         store->autosave();
         store->flushAutosave();
-        QStringList expected {"local", "broadcast", "liveResultat", "metsa"};
+        QList<AutosaveStep> expected {AutosaveStep::LocalFile, AutosaveStep::Broadcast,
+            AutosaveStep::LiveResultat, AutosaveStep::Metsa};
         if (withEventFile)
-            expected << "eventFile";
-        QCOMPARE(m_steps, expected);
+            expected << AutosaveStep::EventFile;
+        QCOMPARE(steps(), expected);
         QVERIFY(log.lines().isEmpty());
         QCOMPARE(store->recentRaceUrls(), recentBefore);
         QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Changed"));
@@ -510,7 +492,7 @@ private slots:
         store->syncEngine()->addConnection(&master);
         const QByteArray eventBefore = readAll(eventPath);
         const QList<QUrl> recentBefore = store->recentRaceUrls();
-        m_steps.clear();
+        steps().clear();
         QSignalSpy raceSpy(store.get(), &RaceStore::raceChanged);
 
         store->syncEngine()->onSnapshotReceived(namedRace(QStringLiteral("From master")));
@@ -521,7 +503,7 @@ private slots:
         QCOMPARE(readAll(eventPath), eventBefore);
         QVERIFY(master.frames.isEmpty());
         QVERIFY(!store->liveResultatPublisher()->pendingRace());
-        QVERIFY(m_steps.isEmpty());
+        QVERIFY(steps().isEmpty());
         QCOMPARE(store->raceFileUrl(), QUrl::fromLocalFile(eventPath));
         QCOMPARE(store->recentRaceUrls(), recentBefore);
         store->syncEngine()->removeConnection(&master);
@@ -544,7 +526,7 @@ private slots:
         RecordingConnection slaveA, slaveB;
         store->syncEngine()->addConnection(&slaveA);
         store->syncEngine()->addConnection(&slaveB);
-        m_steps.clear();
+        steps().clear();
 
         PersonResult submitted;
         submitted.readAt = readAt;
@@ -560,8 +542,8 @@ private slots:
         QCOMPARE(results[0].id, other.id); // a new id beside an existing result: appended
         QCOMPARE(results[1].id, submitted.id);
         QCOMPARE(results[1].raceTime, std::optional<double>(200));
-        QCOMPARE(m_steps.count(QStringLiteral("local")), 2);
-        QCOMPARE(m_steps.count(QStringLiteral("broadcast")), 2);
+        QCOMPARE(m_harness->autosaves(), 2);
+        QCOMPARE(steps().count(AutosaveStep::Broadcast), 2);
         QCOMPARE(slaveA.frames.size(), 2);
         QCOMPARE(slaveB.frames.size(), 2);
         QCOMPARE(slaveA.frames, slaveB.frames);
@@ -619,18 +601,18 @@ private slots:
     {
         auto store = makeStore();
         store->setRace(namedRace(QStringLiteral("Check-in")));
-        m_steps.clear();
+        steps().clear();
         ChecklistEntry entry {
             QStringLiteral("oc-1"), QStringLiteral("123456"), QStringLiteral("Started"), false, {}};
         store->vexloChecklistPuller()->onCheckinsReceived({entry});
         const Participant &p = store->race().participants.first();
         QCOMPARE(p.externalId, std::optional<QString>(QStringLiteral("oc-1")));
         QVERIFY(p.checkedInAt);
-        QCOMPARE(m_steps.count(QStringLiteral("local")), 1);
+        QCOMPARE(m_harness->autosaves(), 1);
         // The same pull again changes nothing and saves nothing.
-        m_steps.clear();
+        steps().clear();
         store->vexloChecklistPuller()->onCheckinsReceived({entry});
-        QVERIFY(m_steps.isEmpty());
+        QVERIFY(steps().isEmpty());
     }
 
     void perStageWrappersPublishWithoutSaving()
@@ -640,14 +622,14 @@ private slots:
         race.activeStageId = QStringLiteral("s2");
         race.participants[0].classId = QStringLiteral("A");
         store->setRace(race);
-        m_steps.clear();
+        steps().clear();
         QSignalSpy spy(store.get(), &RaceStore::raceChanged);
         store->setClassId(QStringLiteral("B"), 0);
         store->setCourseId(QStringLiteral("C1"), 0);
         const QDateTime t(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
         store->setStartTime(t, 0);
         QCOMPARE(spy.count(), 3);
-        QVERIFY(m_steps.isEmpty());
+        QVERIFY(steps().isEmpty());
         const Participant &p = store->race().participants[0];
         QCOMPARE(store->effectiveClassId(p), std::optional<QString>(QStringLiteral("B")));
         QCOMPARE(store->effectiveCourseId(p), std::optional<QString>(QStringLiteral("C1")));
