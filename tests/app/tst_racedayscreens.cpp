@@ -3,56 +3,25 @@
 // both languages. Cards come from the station simulator; any QML warning fails the test.
 // Screenshots land in the build folder for a person to look at.
 
+#include "apptesting.h"
 #include "localization.h"
 #include "racestoreshell.h"
 #include "stationsimulator.h"
 #include "storefakes.h"
 #include "vexloapp.h"
 
-#include <QDir>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
-
-QStringList g_qmlProblems;
-QtMessageHandler g_previous = nullptr;
-
-void collectQmlProblems(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    const QString category = QString::fromLatin1(context.category ? context.category : "");
-    const bool fromQml = category.startsWith(QLatin1String("qml")) || category.startsWith(QLatin1String("js"))
-        || message.contains(QLatin1String("qrc:")) || message.contains(QLatin1String(".qml"));
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml)
-        g_qmlProblems.append(message);
-    if (g_previous)
-        g_previous(type, context, message);
-}
-
-Participant runner(const QString &given, const QString &family, const QString &card, const QString &classId)
-{
-    Participant p;
-    p.id = QUuid::createUuid();
-    p.givenName = given;
-    p.familyName = family;
-    p.cardNumber = card;
-    p.classId = classId;
-    return p;
-}
 
 // An event with three classes and a handful of results already read.
 Race raceDayEvent()
 {
     Race race;
     race.name = QStringLiteral("Spring Cup");
-    for (const auto &[id, name] :
-        {std::pair {"h21", "H21"}, std::pair {"d21", "D21"}, std::pair {"h10", "H10"}}) {
+    for (const char *name : {"H21", "D21", "H10"}) {
         RaceClass c;
-        c.id = QString::fromLatin1(id);
+        c.id = QString::fromLatin1(name).toLower();
         c.name = QString::fromLatin1(name);
         c.startMethod = StartMethod::StartPunch;
         c.courseId = QStringLiteral("c1");
@@ -61,24 +30,21 @@ Race raceDayEvent()
     Course course;
     course.id = QStringLiteral("c1");
     course.name = QStringLiteral("Long");
-    for (int i = 0; i < 2; ++i) {
-        CourseControl c;
-        c.id = QUuid::createUuid();
-        c.code = 31 + i;
-        c.order = i;
-        course.controls.append(c);
-    }
+    for (int i = 0; i < 2; ++i)
+        course.controls.append(CourseControl {QUuid::createUuid(), 31 + i, i, std::nullopt});
     race.courses = {course};
-    race.participants = {runner(QStringLiteral("Ida"), QStringLiteral("Holm"), QStringLiteral("2000001"),
-                             QStringLiteral("h21")),
-        runner(
-            QStringLiteral("Søren"), QStringLiteral("Ærø"), QStringLiteral("2000002"), QStringLiteral("h21")),
-        runner(QStringLiteral("Mette"), QStringLiteral("Lund"), QStringLiteral("2000003"),
-            QStringLiteral("d21")),
-        runner(QStringLiteral("Karen"), QStringLiteral("Bech"), QStringLiteral("2000004"),
-            QStringLiteral("d21")),
-        runner(
-            QStringLiteral("Bo"), QStringLiteral("Krag"), QStringLiteral("2000005"), QStringLiteral("h10"))};
+    const char *runners[][4] = {{"Ida", "Holm", "2000001", "h21"}, {"Søren", "Ærø", "2000002", "h21"},
+        {"Mette", "Lund", "2000003", "d21"}, {"Karen", "Bech", "2000004", "d21"},
+        {"Bo", "Krag", "2000005", "h10"}};
+    for (const auto &r : runners) {
+        Participant p;
+        p.id = QUuid::createUuid();
+        p.givenName = QString::fromUtf8(r[0]);
+        p.familyName = QString::fromUtf8(r[1]);
+        p.cardNumber = QString::fromLatin1(r[2]);
+        p.classId = QString::fromLatin1(r[3]);
+        race.participants.append(p);
+    }
     const QDateTime readAt(QDate(2025, 6, 14), QTime(10, 20), Qt::UTC);
     const double times[] = {0, 1932, 2210.4, 2650, 1499.6};
     for (int i = 1; i < race.participants.size(); ++i) {
@@ -94,6 +60,9 @@ Race raceDayEvent()
     }
     return race;
 }
+
+// Shots wait this long for the toast's fade to finish.
+constexpr int fadeMs = 250;
 
 SimCard cardOf(quint32 number)
 {
@@ -112,19 +81,10 @@ class TestRaceDayScreens : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("VexloTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("tst_racedayscreens"));
-        QSettings().clear();
-        QDir().mkpath(QStringLiteral(VEXLO_SCREENSHOT_DIR));
-        g_previous = qInstallMessageHandler(collectQmlProblems);
-    }
-    void cleanupTestCase() { qInstallMessageHandler(g_previous); }
-
     void readerPaneToastAndSheet()
     {
+        useTestSettings("tst_racedayscreens");
+        QmlProblemCollector qml;
         LocalizationManager language(QStringList({"en-US"}));
         LocalizationManager::setShared(&language);
         {
@@ -159,19 +119,19 @@ private slots:
                 const QString code = app.languagePicker().languageCode();
                 station.removeCard();
                 app.content().setSelectedItem(SidebarItem::Reader);
-                shoot(window, code + QStringLiteral("-reader-before"));
+                shoot(window, code + QStringLiteral("-reader-before"), fadeMs);
 
                 station.insertCard(cardOf(2000001));
                 QTRY_VERIFY(app.reader().isCardDataComplete());
                 QTRY_COMPARE(app.raceDay()->cardStatus(), RaceDayDesk::CardStatus::Result);
                 QVERIFY(findVisibleItem(window, QStringLiteral("readerPane")));
                 QVERIFY(!findVisibleItem(window, QStringLiteral("cardReadToast")));
-                shoot(window, code + QStringLiteral("-reader"));
+                shoot(window, code + QStringLiteral("-reader"), fadeMs);
 
                 // Over another section the toast shows the same result.
                 app.content().setSelectedItem(SidebarItem::Results);
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("cardReadToast")));
-                shoot(window, code + QStringLiteral("-toast"));
+                shoot(window, code + QStringLiteral("-toast"), fadeMs);
 
                 // A card nobody holds: the toast offers "Register...", which opens the sheet.
                 station.removeCard();
@@ -179,12 +139,12 @@ private slots:
                 station.insertCard(cardOf(2000099));
                 QTRY_COMPARE(app.raceDay()->cardStatus(), RaceDayDesk::CardStatus::Unmatched);
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("registerButton")));
-                shoot(window, code + QStringLiteral("-toast-unmatched"));
+                shoot(window, code + QStringLiteral("-toast-unmatched"), fadeMs);
                 QMetaObject::invokeMethod(
                     findVisibleItem(window, QStringLiteral("registerButton")), "clicked");
                 QVERIFY(app.raceDay()->hasUnmatchedCard());
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("unmatchedSheetClose")));
-                shoot(window, code + QStringLiteral("-unmatched-sheet"));
+                shoot(window, code + QStringLiteral("-unmatched-sheet"), fadeMs);
                 QMetaObject::invokeMethod(
                     findVisibleItem(window, QStringLiteral("unmatchedSheetClose")), "clicked");
                 QVERIFY(!app.raceDay()->hasUnmatchedCard());
@@ -199,7 +159,7 @@ private slots:
                 QVERIFY(pane);
                 pane->setProperty("showingPrinterAdvancedSettings", true);
                 QTRY_VERIFY(findVisibleItem(window, QStringLiteral("advancedPrinterDone")));
-                shoot(window, code + QStringLiteral("-printer-settings"));
+                shoot(window, code + QStringLiteral("-printer-settings"), fadeMs);
                 QMetaObject::invokeMethod(
                     findVisibleItem(window, QStringLiteral("advancedPrinterDone")), "clicked");
                 QVERIFY(!pane->property("showingPrinterAdvancedSettings").toBool());
@@ -208,29 +168,8 @@ private slots:
             QCOMPARE(store->race().results.size(), 5);
         }
         LocalizationManager::setShared(nullptr);
-        QVERIFY2(g_qmlProblems.isEmpty(), qPrintable(g_qmlProblems.join(QLatin1Char('\n'))));
-    }
-
-private:
-    static void shoot(QQuickWindow *window, const QString &name)
-    {
-        QCoreApplication::processEvents();
-        QTest::qWait(250); // let the toast's fade finish
-        const QImage image = window->grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY(image.save(QStringLiteral(VEXLO_SCREENSHOT_DIR "/%1.png").arg(name)));
-    }
-
-    static QQuickItem *findVisibleItem(QQuickWindow *window, const QString &objectName)
-    {
-        QList<QQuickItem *> pending = {window->contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem *item = pending.takeLast();
-            if (item->isVisible() && item->objectName() == objectName)
-                return item;
-            pending.append(item->childItems());
-        }
-        return nullptr;
+        const QStringList &problems = QmlProblemCollector::problems();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };
 

@@ -1,33 +1,13 @@
+#include "apptesting.h"
 #include "receiptsettings.h"
 
-#include <QCoreApplication>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTest>
 
 class TestReceiptSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("VexloTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("tst_receiptsettings"));
-    }
-    void init() { QSettings().clear(); }
-
-    void defaults()
-    {
-        ReceiptSettings settings;
-        QCOMPARE(settings.printerName(), QString());
-        QCOMPARE(settings.autoPrint(), false);
-        QCOMPARE(settings.autoPrintOnRead(), false);
-        QCOMPARE(settings.bottomFeedPoints(), 0.0);
-        QCOMPARE(settings.autoCutOptionKey(), QString());
-        QCOMPARE(settings.autoCutOptionValue(), QString());
-    }
+    void init() { useTestSettings("tst_receiptsettings"); }
 
     void unreadableValuesFallBack_data()
     {
@@ -35,14 +15,10 @@ private slots:
         QTest::addColumn<QString>("feed");
         QTest::addColumn<bool>("expectedFlag");
         QTest::addColumn<double>("expectedFeed");
-        QTest::newRow("text garbage") << "maybe"
-                                      << "lots" << false << 0.0;
-        QTest::newRow("not a number") << "true"
-                                      << "nan" << true << 0.0;
-        QTest::newRow("infinite") << "false"
-                                  << "inf" << false << 0.0;
-        QTest::newRow("readable") << "true"
-                                  << "12.5" << true << 12.5;
+        QTest::newRow("text garbage") << QStringLiteral("maybe") << QStringLiteral("lots") << false << 0.0;
+        QTest::newRow("not a number") << QStringLiteral("true") << QStringLiteral("nan") << true << 0.0;
+        QTest::newRow("infinite") << QStringLiteral("false") << QStringLiteral("inf") << false << 0.0;
+        QTest::newRow("readable") << QStringLiteral("true") << QStringLiteral("12.5") << true << 12.5;
     }
     void unreadableValuesFallBack()
     {
@@ -61,6 +37,10 @@ private slots:
     void changesAreStoredUnderTheirKeys()
     {
         ReceiptSettings settings;
+        QCOMPARE(settings.printerName(), QString());
+        QVERIFY(!settings.autoPrint() && !settings.autoPrintOnRead());
+        QCOMPARE(settings.bottomFeedPoints(), 0.0);
+        QVERIFY(settings.autoCutOptionKey().isEmpty() && settings.autoCutOptionValue().isEmpty());
         QSignalSpy changed(&settings, &ReceiptSettings::changed);
         settings.setPrinterName(QStringLiteral("TM-T88"));
         settings.setAutoPrintOnRead(true);

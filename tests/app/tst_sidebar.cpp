@@ -28,66 +28,25 @@ class TestSidebar : public QObject
 {
     Q_OBJECT
 private slots:
-    void sectionTable_data()
+    void sectionTableInCaseOrder()
     {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("tint");
-        QTest::newRow("introduction") << "introduction"
-                                      << "Introduction"
-                                      << "info.circle"
-                                      << "gray";
-        QTest::newRow("race") << "race"
-                              << "Events"
-                              << "flag.checkered"
-                              << "red";
-        QTest::newRow("stages") << "stages"
-                                << "Stages"
-                                << "calendar"
-                                << "brown";
-        QTest::newRow("courses") << "courses"
-                                 << "Courses"
-                                 << "map"
-                                 << "green";
-        QTest::newRow("classes") << "classes"
-                                 << "Classes"
-                                 << "tag"
-                                 << "purple";
-        QTest::newRow("participants") << "participants"
-                                      << "Entries"
-                                      << "person.text.rectangle"
-                                      << "blue";
-        QTest::newRow("startList") << "startList"
-                                   << "Start List"
-                                   << "clock"
-                                   << "orange";
-        QTest::newRow("reader") << "reader"
-                                << "SI Reader"
-                                << "wave.3.right"
-                                << "teal";
-        QTest::newRow("results") << "results"
-                                 << "Results"
-                                 << "list.bullet.clipboard"
-                                 << "indigo";
-        QTest::newRow("pending") << "pending"
-                                 << "Status"
-                                 << "figure.run"
-                                 << "pink";
-        QTest::newRow("sync") << "sync"
-                              << "Advanced settings"
-                              << "gearshape"
-                              << "gray";
-    }
-    void sectionTable()
-    {
-        QFETCH(QString, raw);
-        const auto item = sidebarItemFromRawValue(raw);
-        QVERIFY(item);
-        QCOMPARE(rawValue(*item), raw);
-        QTEST(sidebarItemTitle(*item), "title");
-        QTEST(sidebarItemSystemImage(*item), "symbol");
-        QTEST(sidebarItemTint(*item), "tint");
+        const char *table[][4] = {{"introduction", "Introduction", "info.circle", "gray"},
+            {"race", "Events", "flag.checkered", "red"}, {"stages", "Stages", "calendar", "brown"},
+            {"courses", "Courses", "map", "green"}, {"classes", "Classes", "tag", "purple"},
+            {"participants", "Entries", "person.text.rectangle", "blue"},
+            {"startList", "Start List", "clock", "orange"}, {"reader", "SI Reader", "wave.3.right", "teal"},
+            {"results", "Results", "list.bullet.clipboard", "indigo"},
+            {"pending", "Status", "figure.run", "pink"}, {"sync", "Advanced settings", "gearshape", "gray"}};
+        const QList<SidebarItem> all = allSidebarItems();
+        QCOMPARE(all.size(), qsizetype(std::size(table)));
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            const auto &[raw, title, symbol, tint] = table[i];
+            QCOMPARE(rawValue(all[i]), QLatin1String(raw));
+            QCOMPARE(sidebarItemFromRawValue(QLatin1String(raw)), std::optional<SidebarItem>(all[i]));
+            QCOMPARE(sidebarItemTitle(all[i]), QLatin1String(title));
+            QCOMPARE(sidebarItemSystemImage(all[i]), QLatin1String(symbol));
+            QCOMPARE(sidebarItemTint(all[i]), QLatin1String(tint));
+        }
     }
 
     void unknownRawValues_data()
@@ -102,13 +61,6 @@ private slots:
     {
         QFETCH(QString, raw);
         QVERIFY(!sidebarItemFromRawValue(raw));
-    }
-
-    void caseOrder()
-    {
-        QCOMPARE(raws(allSidebarItems()),
-            QStringList({"introduction", "race", "stages", "courses", "classes", "participants", "startList",
-                "reader", "results", "pending", "sync"}));
     }
 
     void visibility_data()
@@ -155,18 +107,20 @@ private slots:
         QTest::addColumn<QStringList>("stageIds");
         QTest::addColumn<QString>("active");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no stages") << "Sprint" << QStringList() << ""
-                                   << "Sprint";
-        QTest::newRow("active stage") << "Name" << QStringList({"s1", "s2"}) << "s1"
-                                      << "Name \u2014 Day 1";
-        QTest::newRow("second stage") << "Name" << QStringList({"s1", "s2"}) << "s2"
-                                      << "Name \u2014 Day 2";
-        QTest::newRow("active id names no stage") << "Name" << QStringList({"s1"}) << "gone"
-                                                  << "Name";
-        QTest::newRow("no active stage") << "Name" << QStringList({"s1"}) << QString() << "Name";
+        const QStringList two {"s1", "s2"};
+        QTest::newRow("no stages") << QStringLiteral("Sprint") << QStringList() << ""
+                                   << QStringLiteral("Sprint");
+        QTest::newRow("active stage")
+            << QStringLiteral("Name") << two << "s1" << QStringLiteral("Name \u2014 Day 1");
+        QTest::newRow("second stage")
+            << QStringLiteral("Name") << two << "s2" << QStringLiteral("Name \u2014 Day 2");
+        QTest::newRow("active id names no stage")
+            << QStringLiteral("Name") << two << "gone" << QStringLiteral("Name");
+        QTest::newRow("no active stage")
+            << QStringLiteral("Name") << two << QString() << QStringLiteral("Name");
         // Data is shown as it stands, also when it happens to equal a translated key.
-        QTest::newRow("name equal to a key") << "Results" << QStringList() << ""
-                                             << "Results";
+        QTest::newRow("name equal to a key")
+            << QStringLiteral("Results") << QStringList() << "" << QStringLiteral("Results");
     }
     void titles()
     {

@@ -82,11 +82,9 @@ private slots:
     void qmlFilesWereFound()
     {
         const QSet<QString> keys = qmlKeys();
-        QVERIFY(keys.contains(QStringLiteral("Save Event...")));
-        QVERIFY(keys.contains(QStringLiteral("Tools")));
-        QVERIFY(keys.contains(QStringLiteral("Select a section")));
-        QVERIFY(keys.contains(QStringLiteral("Refresh Ports")));
-        QVERIFY(keys.contains(QStringLiteral("No card read yet")));
+        for (const char *key :
+            {"Save Event...", "Tools", "Select a section", "Refresh Ports", "No card read yet"})
+            QVERIFY2(keys.contains(QString::fromUtf8(key)), key);
     }
 
     void everyKeyHasADanishEntry()

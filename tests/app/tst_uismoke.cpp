@@ -2,55 +2,21 @@
 // introduction's sheets and runs the new-event sheet; any QML warning or error fails the test.
 // Screenshots of every screen land in the build folder for a person to look at.
 
+#include "apptesting.h"
 #include "localization.h"
 #include "racestoreshell.h"
 #include "vexloapp.h"
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
-
-namespace {
-
-QStringList g_qmlProblems;
-QtMessageHandler g_previous = nullptr;
-
-void collectQmlProblems(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    const QString category = QString::fromLatin1(context.category ? context.category : "");
-    const bool fromQml = category.startsWith(QLatin1String("qml")) || category.startsWith(QLatin1String("js"))
-        || message.contains(QLatin1String("qrc:")) || message.contains(QLatin1String(".qml"))
-        || QString::fromLatin1(context.file ? context.file : "").endsWith(QLatin1String(".qml"));
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml)
-        g_qmlProblems.append(message);
-    if (g_previous)
-        g_previous(type, context, message);
-}
-
-} // namespace
 
 class TestUiSmoke : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("VexloTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("tst_uismoke"));
-        QSettings().clear();
-        QDir().mkpath(QStringLiteral(VEXLO_SCREENSHOT_DIR));
-        g_previous = qInstallMessageHandler(collectQmlProblems);
-    }
-    void cleanupTestCase() { qInstallMessageHandler(g_previous); }
-
     void walkEveryScreen()
     {
+        useTestSettings("tst_uismoke");
+        QmlProblemCollector qml;
         LocalizationManager language(QStringList({"en-US"}));
         LocalizationManager::setShared(&language);
         {
@@ -109,44 +75,13 @@ private slots:
                 }
             }
             // The Danish sidebar draws the Danish titles.
-            QVERIFY(sidebarShows(window, QStringLiteral("Tilmeldinger")));
+            QVERIFY(findVisibleItem(window, [](QQuickItem *item) {
+                return item->property("text").toString() == QStringLiteral("Tilmeldinger");
+            }));
         }
         LocalizationManager::setShared(nullptr);
-        QVERIFY2(g_qmlProblems.isEmpty(), qPrintable(g_qmlProblems.join(QLatin1Char('\n'))));
-    }
-
-private:
-    static void shoot(QQuickWindow *window, const QString &name)
-    {
-        QCoreApplication::processEvents();
-        const QImage image = window->grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY(image.save(QStringLiteral(VEXLO_SCREENSHOT_DIR "/%1.png").arg(name)));
-    }
-
-    // Screens replaced in the detail pane are deleted later, so only a visible item counts.
-    static QQuickItem *findVisibleItem(QQuickWindow *window, const QString &objectName)
-    {
-        QList<QQuickItem *> pending = {window->contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem *item = pending.takeLast();
-            if (item->isVisible() && item->objectName() == objectName)
-                return item;
-            pending.append(item->childItems());
-        }
-        return nullptr;
-    }
-
-    static bool sidebarShows(QQuickWindow *window, const QString &text)
-    {
-        QList<QQuickItem *> pending = {window->contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem *item = pending.takeLast();
-            if (item->isVisible() && item->property("text").toString() == text)
-                return true;
-            pending.append(item->childItems());
-        }
-        return false;
+        const QStringList &problems = QmlProblemCollector::problems();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };
 

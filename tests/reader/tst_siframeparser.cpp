@@ -106,29 +106,46 @@ private slots:
         QVERIFY(m_parser.buffer().isEmpty());
     }
 
-    void twoFramesInOneReadInOrder()
+    void streams_data()
     {
-        m_parser.append(stationFrame(0xE8, hex("0022000F4241")) + stationFrame(0xE7, hex("0022000F4241")));
-        QCOMPARE(m_frames.size(), 2);
-        QCOMPARE(m_frames[0].command, quint8(0xE8));
-        QCOMPARE(m_frames[1].command, quint8(0xE7));
-        QCOMPARE(m_frames[1].payload, hex("0022000F4241"));
-    }
-
-    void wakeUpByteInFrontIsDropped()
-    {
-        m_parser.append(QByteArray(1, '\xFF') + stationFrame(0x83, hex("00227405")));
-        QCOMPARE(m_frames.size(), 1);
-        QCOMPARE(m_frames[0].payload, hex("00227405"));
-    }
-
-    void noiseWithPlausibleStxCostsOneByte()
-    {
+        // What one read holds, the frames delivered (command and payload) and the bytes left waiting.
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QList<int>>("commands");
+        QTest::addColumn<QList<QByteArray>>("payloads");
+        QTest::addColumn<QByteArray>("left");
+        const QByteArray detect = hex("0022000F4241");
+        QTest::newRow("two frames in one read, in order")
+            << stationFrame(0xE8, detect) + stationFrame(0xE7, detect) << QList<int> {0xE8, 0xE7}
+            << QList<QByteArray> {detect, detect} << QByteArray();
+        QTest::newRow("wake-up byte in front is dropped")
+            << QByteArray(1, '\xFF') + stationFrame(0x83, hex("00227405")) << QList<int> {0x83}
+            << QList<QByteArray> {hex("00227405")} << QByteArray();
         // 02 E8 03 promises a 3-byte payload whose ETX would sit where the real frame's data is.
-        const QByteArray real = stationFrame(0xE7, hex("0022000F4241"));
-        m_parser.append(hex("02E803") + real);
-        QCOMPARE(m_frames.size(), 1);
-        QCOMPARE(m_frames[0].command, quint8(0xE7));
+        QTest::newRow("noise with a plausible STX costs one byte")
+            << hex("02E803") + stationFrame(0xE7, detect) << QList<int> {0xE7} << QList<QByteArray> {detect}
+            << QByteArray();
+        QTest::newRow("bytes without STX empty the buffer")
+            << hex("FF0055AA0306") << QList<int>() << QList<QByteArray>() << QByteArray();
+        QTest::newRow("empty payload") << stationFrame(0xE7, {}) << QList<int> {0xE7}
+                                       << QList<QByteArray> {QByteArray()} << QByteArray();
+        QTest::newRow("incomplete header waits")
+            << hex("02E7") << QList<int>() << QList<QByteArray>() << hex("02E7");
+    }
+    void streams()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QList<int>, commands);
+        QFETCH(QList<QByteArray>, payloads);
+        m_parser.append(input);
+        QList<int> gotCommands;
+        QList<QByteArray> gotPayloads;
+        for (const Frame &f : std::as_const(m_frames)) {
+            gotCommands.append(f.command);
+            gotPayloads.append(f.payload);
+        }
+        QCOMPARE(gotCommands, commands);
+        QCOMPARE(gotPayloads, payloads);
+        QTEST(m_parser.buffer(), "left");
     }
 
     void badCrcIsLoggedDroppedAndNextFrameRead()
@@ -159,29 +176,6 @@ private slots:
         QCOMPARE(log.lines(),
             QStringList {
                 QStringLiteral("SI: CRC mismatch cmd=01 len=0 expected=0100 got=0000 crcInput=[01 00]")});
-    }
-
-    void bytesWithoutStxEmptyTheBuffer()
-    {
-        m_parser.append(hex("FF0055AA0306"));
-        QVERIFY(m_parser.buffer().isEmpty());
-        QCOMPARE(m_frames.size(), 0);
-    }
-
-    void emptyPayloadFrame()
-    {
-        m_parser.append(stationFrame(0xE7, {}));
-        QCOMPARE(m_frames.size(), 1);
-        QCOMPARE(m_frames[0].payload, QByteArray());
-    }
-
-    void incompleteHeaderWaits()
-    {
-        m_parser.append(hex("02"));
-        QCOMPARE(m_parser.buffer(), hex("02"));
-        m_parser.append(hex("E7"));
-        QCOMPARE(m_parser.buffer(), hex("02E7"));
-        QCOMPARE(m_frames.size(), 0);
     }
 
     void truncatedFrameThenGoodFrameRecovers()

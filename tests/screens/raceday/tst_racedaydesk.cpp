@@ -34,22 +34,16 @@ private slots:
 
     void readIsStoredAutosavedThenPrinted()
     {
-        QTemporaryDir dir;
-        auto clock = std::make_shared<ManualReaderClock>(rigMorning);
-        auto store = makeTestStore(dir, clock);
-        store->setRace(deskTestRace());
-        CardReaderViewModel reader(clock, SIDeviceRoots {});
-        auto backend = std::make_unique<RecordingPrintBackend>();
-        auto jobs = backend->jobs;
-        ReceiptPrinter printer(std::move(backend));
-        ReceiptPreferences prefs;
+        RaceDayRig rig;
+        auto &store = rig.store;
+        auto &reader = *rig.reader;
+        auto &jobs = rig.printBackend->jobs;
+        ReceiptPreferences &prefs = rig.preferences;
         prefs.autoPrintOnRead = true;
         prefs.autoPrint = true;
         prefs.printerName = QStringLiteral("receipt");
         prefs.autoCutOptionKey = QStringLiteral("FeedCut");
         prefs.autoCutOptionValue = QStringLiteral("Cut2");
-        RaceDayDesk desk(store.get(), &reader, &printer, [&prefs] { return prefs; });
-        desk.install();
         QVERIFY(reader.onCardRead);
 
         reader.onCardRead(QStringLiteral("2000001"), punches, std::nullopt, start, start.addSecs(754));

@@ -155,13 +155,14 @@ private slots:
         printer.enqueue(ReceiptPrintJob {receiptHtml(3), QStringLiteral("receipt"), 0,
             std::make_pair(QStringLiteral("FeedCut"), QStringLiteral("Cut1")), true});
         QPrintDialog *dialog = nullptr;
-        QTRY_VERIFY((dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) || [&] {
+        const auto dialogShown = [&dialog] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 if ((dialog = qobject_cast<QPrintDialog *>(w)) && w->isVisible())
                     return true;
             }
             return false;
-        }());
+        };
+        QTRY_VERIFY(dialogShown());
         QCOMPARE(finished.count(), 0);
         dialog->accept();
         QTRY_COMPARE(finished.count(), 1);
@@ -171,14 +172,7 @@ private slots:
 
         // Cancelled: nothing reaches the daemon and nothing is reported as a failure.
         printer.enqueue(ReceiptPrintJob {receiptHtml(3), QStringLiteral("receipt"), 0, std::nullopt, true});
-        dialog = nullptr;
-        QTRY_VERIFY([&] {
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                if ((dialog = qobject_cast<QPrintDialog *>(w)) && w->isVisible())
-                    return true;
-            }
-            return false;
-        }());
+        QTRY_VERIFY(dialogShown());
         dialog->reject();
         QTRY_COMPARE(finished.count(), 2);
         QCOMPARE(finished.at(1).first().value<ReceiptPrintOutcome>().failure,

@@ -1,0 +1,86 @@
+#pragma once
+
+// Shared set-up of the application-shell tests: private settings, and for the offscreen window
+// tests a QML-warning collector, screenshots into the build folder and a visible-item lookup.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <functional>
+
+// Settings in the test-mode folders under this program's own name, emptied.
+inline void useTestSettings(const char *application)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("VexloTest"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(application));
+    QSettings().clear();
+}
+
+// Every warning or error QML or JavaScript reports while installed; the test fails on any.
+class QmlProblemCollector
+{
+public:
+    QmlProblemCollector() { s_previous = qInstallMessageHandler(collect); }
+    ~QmlProblemCollector() { qInstallMessageHandler(s_previous); }
+    static QStringList &problems()
+    {
+        static QStringList list;
+        return list;
+    }
+
+private:
+    static void collect(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        const QString category = QString::fromLatin1(context.category ? context.category : "");
+        const bool fromQml = category.startsWith(QLatin1String("qml"))
+            || category.startsWith(QLatin1String("js")) || message.contains(QLatin1String("qrc:"))
+            || message.contains(QLatin1String(".qml"))
+            || QString::fromLatin1(context.file ? context.file : "").endsWith(QLatin1String(".qml"));
+        if (type != QtDebugMsg && type != QtInfoMsg && fromQml)
+            problems().append(message);
+        if (s_previous)
+            s_previous(type, context, message);
+    }
+    static inline QtMessageHandler s_previous = nullptr;
+};
+
+// The first visible item below the window's content that matches. Screens replaced in the detail
+// pane are deleted later, so only a visible item counts.
+inline QQuickItem *findVisibleItem(QQuickWindow *window, const std::function<bool(QQuickItem *)> &matches)
+{
+    QList<QQuickItem *> pending = {window->contentItem()};
+    while (!pending.isEmpty()) {
+        QQuickItem *item = pending.takeLast();
+        if (item->isVisible() && matches(item))
+            return item;
+        pending.append(item->childItems());
+    }
+    return nullptr;
+}
+
+inline QQuickItem *findVisibleItem(QQuickWindow *window, const QString &objectName)
+{
+    return findVisibleItem(window, [&](QQuickItem *item) { return item->objectName() == objectName; });
+}
+
+#ifdef VEXLO_SCREENSHOT_DIR
+// Saves the window as <name>.png in the screenshot folder of the build, after `settleMs` of event
+// processing (a fade that should have finished).
+inline void shoot(QQuickWindow *window, const QString &name, int settleMs = 0)
+{
+    QCoreApplication::processEvents();
+    if (settleMs > 0)
+        QTest::qWait(settleMs);
+    QDir().mkpath(QStringLiteral(VEXLO_SCREENSHOT_DIR));
+    const QImage image = window->grabWindow();
+    QVERIFY(!image.isNull());
+    QVERIFY(image.save(QStringLiteral(VEXLO_SCREENSHOT_DIR "/%1.png").arg(name)));
+}
+#endif
