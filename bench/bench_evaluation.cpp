@@ -1,23 +1,16 @@
 // Recording one card on the generated 5,000-entry, 3-stage event (15,000 stored results): the
 // evaluation alone, and through the store with the autosave that follows every read.
+#include "benchstore.h"
 #include "cardrecording.h"
-#include "racegenerator.h"
-#include "racestore.h"
 #include "standings.h"
-#include "storefakes.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 
 const Race &largeRace()
 {
-    static const Race race = generateRace();
-    return race;
+    return generatedEvent();
 }
 
 // A read-out of the entry's stage-1 run with a fresh finish time, so it is appended (not a repeat).
@@ -85,19 +78,10 @@ BENCHMARK(BM_RecordCardReadingWithCourseMatch)->Unit(benchmark::kMicrosecond);
 // until flushAutosave() returns with both files on disk.
 void runRecordingWithAutosave(benchmark::State &state, bool withEventFile, bool untilDurable)
 {
-    int argc = 0;
-    static QCoreApplication app(argc, nullptr);
-    QTemporaryDir dir;
-    RaceStoreOptions options;
-    options.settings = std::make_unique<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
-    options.autosaveFolder = dir.filePath("data");
-    options.keyStore = std::make_unique<MemoryKeyStore>();
-    RaceStore store(std::move(options));
-    store.setRace(largeRace());
-    if (withEventFile && !store.save(QUrl::fromLocalFile(dir.filePath("event.vexloevent.json")))) {
-        state.SkipWithError("cannot write the event file");
+    BenchStore bench;
+    if (!bench.open(largeRace(), withEventFile, state))
         return;
-    }
+    RaceStore &store = bench.store();
     QList<Reading> readings;
     for (qsizetype i : {qsizetype(0), qsizetype(2499), qsizetype(4999)})
         readings.append(readingFor(store.race(), i));
@@ -118,42 +102,6 @@ void runRecordingWithAutosave(benchmark::State &state, bool withEventFile, bool 
     }
 }
 
-void BM_RecordCardReadingWithAutosaveMainThread(benchmark::State &state)
-{
-    runRecordingWithAutosave(state, false, false);
-}
-BENCHMARK(BM_RecordCardReadingWithAutosaveMainThread)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-
-void BM_RecordCardReadingWithAutosaveUntilDurable(benchmark::State &state)
-{
-    runRecordingWithAutosave(state, false, true);
-}
-BENCHMARK(BM_RecordCardReadingWithAutosaveUntilDurable)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
-
-void BM_RecordCardReadingWithAutosaveAndEventFileMainThread(benchmark::State &state)
-{
-    runRecordingWithAutosave(state, true, false);
-}
-BENCHMARK(BM_RecordCardReadingWithAutosaveAndEventFileMainThread)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-
-void BM_RecordCardReadingWithAutosaveAndEventFileUntilDurable(benchmark::State &state)
-{
-    runRecordingWithAutosave(state, true, true);
-}
-BENCHMARK(BM_RecordCardReadingWithAutosaveAndEventFileUntilDurable)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
-
 void BM_RankedResults(benchmark::State &state)
 {
     const Race &race = largeRace();
@@ -166,4 +114,10 @@ BENCHMARK(BM_RankedResults)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    registerAutosaveBenchmarks("BM_RecordCardReadingWithAutosave", runRecordingWithAutosave);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

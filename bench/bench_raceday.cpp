@@ -3,19 +3,13 @@
 // 5,000-entry, 3-stage event. For comparison: the station itself needs about 36 ms to send one
 // 128-byte block at 38400 baud (10 bits per byte), so at least 72 ms for a two-block card.
 
+#include "benchstore.h"
 #include "cardreaderviewmodel.h"
 #include "log.h"
 #include "racedaydesk.h"
-#include "racegenerator.h"
-#include "racestore.h"
 #include "stationsimulator.h"
-#include "storefakes.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -25,7 +19,7 @@ constexpr quint32 firstCard = 2000001;
 const Race &largeRace()
 {
     static const Race race = [] {
-        Race r = generateRace();
+        Race r = generatedEvent();
         for (qsizetype i = 0; i < r.participants.size(); ++i)
             r.participants[i].cardNumber = QString::number(firstCard + quint32(i));
         return r;
@@ -42,29 +36,23 @@ SimCard cardOfRunner(int index)
 
 void runCardRead(benchmark::State &state, bool withEventFile, bool untilDurable)
 {
-    int argc = 0;
-    static QCoreApplication app(argc, nullptr);
+    BenchStore bench;
     const LogSink previous = setLogSink([](const QString &) {});
-    QTemporaryDir dir;
-    RaceStoreOptions options;
-    options.settings = std::make_unique<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
-    options.autosaveFolder = dir.filePath("data");
-    options.keyStore = std::make_unique<MemoryKeyStore>();
-    RaceStore store(std::move(options));
-    store.setRace(largeRace());
-    if (withEventFile && !store.save(QUrl::fromLocalFile(dir.filePath("event.vexloevent.json")))) {
-        state.SkipWithError("cannot write the event file");
+    if (!bench.open(largeRace(), withEventFile, state)) {
+        setLogSink(previous);
         return;
     }
+    RaceStore &store = bench.store();
 
     StationSimulator station(StationMode::Handshake);
     if (!station.start()) {
         state.SkipWithError("no pseudo-terminal");
+        setLogSink(previous);
         return;
     }
     SIDeviceRoots roots;
-    roots.sysRoot = dir.filePath("no-sys");
-    roots.devRoot = dir.filePath("no-dev");
+    roots.sysRoot = bench.filePath("no-sys");
+    roots.devRoot = bench.filePath("no-dev");
     CardReaderViewModel reader(std::make_shared<SystemReaderClock>(), roots);
     RaceDayDesk desk(&store, &reader, nullptr, {});
     desk.install();
@@ -114,42 +102,12 @@ void runCardRead(benchmark::State &state, bool withEventFile, bool untilDurable)
     setLogSink(previous);
 }
 
-void BM_CardReadToAutosaveLocalOnlyMainThread(benchmark::State &state)
-{
-    runCardRead(state, false, false);
-}
-BENCHMARK(BM_CardReadToAutosaveLocalOnlyMainThread)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-
-void BM_CardReadToAutosaveLocalOnlyUntilDurable(benchmark::State &state)
-{
-    runCardRead(state, false, true);
-}
-BENCHMARK(BM_CardReadToAutosaveLocalOnlyUntilDurable)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-
-void BM_CardReadToAutosaveWithEventFileMainThread(benchmark::State &state)
-{
-    runCardRead(state, true, false);
-}
-BENCHMARK(BM_CardReadToAutosaveWithEventFileMainThread)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-
-void BM_CardReadToAutosaveWithEventFileUntilDurable(benchmark::State &state)
-{
-    runCardRead(state, true, true);
-}
-BENCHMARK(BM_CardReadToAutosaveWithEventFileUntilDurable)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    registerAutosaveBenchmarks("BM_CardReadToAutosave", runCardRead);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}
