@@ -2,13 +2,44 @@
 
 // Reads produced PDF files back with poppler-utils.
 
+#include "localization.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace pdftest {
+
+// The folder the PDFs are written to and the English texts every PDF test starts from.
+// VEXLO_KEEP_TEST_OUTPUT keeps the folder for looking at the files.
+class Output
+{
+public:
+    // From initTestCase: installs the English texts; false when the folder could not be made.
+    [[nodiscard]] bool setUp()
+    {
+        if (!m_dir.isValid())
+            return false;
+        if (qEnvironmentVariableIsSet("VEXLO_KEEP_TEST_OUTPUT")) {
+            m_dir.setAutoRemove(false);
+            qInfo("PDF output kept in %s", qPrintable(m_dir.path()));
+        }
+        m_english.setLanguage(AppLanguage::English);
+        LocalizationManager::setShared(&m_english);
+        return true;
+    }
+    ~Output() { LocalizationManager::setShared(nullptr); }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    LocalizationManager &english() { return m_english; }
+
+private:
+    QTemporaryDir m_dir;
+    LocalizationManager m_english {QStringList {QStringLiteral("en")}};
+};
 
 inline QString run(const QString &program, const QStringList &arguments)
 {

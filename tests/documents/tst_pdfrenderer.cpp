@@ -26,26 +26,17 @@ class TestPdfRenderer : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    LocalizationManager *m_english = nullptr;
+    pdftest::Output m_out;
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const { return m_out.path(name); }
 
 private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(m_dir.isValid());
-        if (qEnvironmentVariableIsSet("VEXLO_KEEP_TEST_OUTPUT")) {
-            m_dir.setAutoRemove(false);
-            qInfo("PDF output kept in %s", qPrintable(m_dir.path()));
-        }
-        m_english = new LocalizationManager(QStringList {QStringLiteral("en")}, this);
-        m_english->setLanguage(AppLanguage::English);
-        LocalizationManager::setShared(m_english);
+        QVERIFY(m_out.setUp());
         QCOMPARE(PDFTableRenderer::documentFontFamily(), QStringLiteral("Liberation Sans"));
     }
-    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
 
     void titleAndSubtitleOnly()
     {
@@ -178,7 +169,7 @@ private slots:
         a.completed = true;
         const QString file = path(QStringLiteral("results-da.pdf"));
         QVERIFY(renderResultsPDF(Race {}, {{QStringLiteral("D21"), {a}}}, std::nullopt, file).ok);
-        LocalizationManager::setShared(m_english);
+        LocalizationManager::setShared(&m_out.english());
         const QStringList lines = pdftest::lines(pdftest::text(file));
         QVERIFY(lines.contains(QStringLiteral("Resultater")));
         QVERIFY(lines.contains(QStringLiteral("# Navn Brik Tid Status")));

@@ -51,25 +51,16 @@ class TestStartListPdfs : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    LocalizationManager *m_english = nullptr;
+    pdftest::Output m_out;
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const { return m_out.path(name); }
 
 private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(m_dir.isValid());
-        if (qEnvironmentVariableIsSet("VEXLO_KEEP_TEST_OUTPUT")) {
-            m_dir.setAutoRemove(false);
-            qInfo("PDF output kept in %s", qPrintable(m_dir.path()));
-        }
-        m_english = new LocalizationManager(QStringList {QStringLiteral("en")}, this);
-        m_english->setLanguage(AppLanguage::English);
-        LocalizationManager::setShared(m_english);
+        QVERIFY(m_out.setUp());
     }
-    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
 
     void texts()
     {
@@ -232,7 +223,7 @@ private slots:
         const bool ok = renderStartListPDF(
             Race {}, {runner(QStringLiteral("Anna"), QStringLiteral("Berg"), {}, {})}, {}, file)
                             .ok;
-        LocalizationManager::setShared(m_english);
+        LocalizationManager::setShared(&m_out.english());
         QVERIFY(ok);
         const QStringList lines = pdftest::lines(pdftest::text(file));
         QCOMPARE(lines.at(1), QStringLiteral("Startliste"));
