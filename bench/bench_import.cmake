@@ -1,1 +1,1 @@
-target_link_libraries(${name} PRIVATE vexlo_model vexlo_documents)
+target_link_libraries(${name} PRIVATE vexlo_store vexlo_iof vexlo_documents)

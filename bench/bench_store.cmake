@@ -1,1 +1,1 @@
-target_link_libraries(${name} PRIVATE vexlo_model vexlo_testsupport_store)
+target_link_libraries(${name} PRIVATE vexlo_store vexlo_testsupport_store)

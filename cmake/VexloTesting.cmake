@@ -7,6 +7,10 @@ function(vexlo_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+    # Paths compiled in, so that a test run by hand finds its data exactly as under ctest.
+    target_compile_definitions(${name} PRIVATE
+        VEXLO_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+        VEXLO_IOF_DIR="${PROJECT_SOURCE_DIR}/third_party/iof")
     add_test(NAME ${name} COMMAND ${name})
     set(home ${CMAKE_BINARY_DIR}/testhome/${name})
     if(NOT ARG_TIMEOUT)
@@ -14,7 +18,7 @@ function(vexlo_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;TZ=Europe/Copenhagen;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen;VEXLO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;VEXLO_SHARED_DIR=${PROJECT_SOURCE_DIR}/../shared;${ARG_ENV}")
+        ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;TZ=Europe/Copenhagen;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen;${ARG_ENV}")
     file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/runtime)
     file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 endfunction()

@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/check-format.sh
+scripts/check-layers.py
 for preset in ci asan; do
     echo "== $preset"
     cmake --preset "$preset" >/dev/null

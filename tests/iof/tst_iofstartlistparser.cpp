@@ -118,7 +118,7 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(int, rows);
-        QFile f(qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/examples/") + file);
+        QFile f(QStringLiteral(VEXLO_IOF_DIR "/examples/") + file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const auto result = IOFStartListParser::parse(f.readAll());
         QVERIFY(!result.isEmpty());

@@ -36,7 +36,7 @@ QList<qint64> codes(const Course &c)
 
 QString sharedExample(const QString &name)
 {
-    return qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/examples/") + name;
+    return QStringLiteral(VEXLO_IOF_DIR "/examples/") + name;
 }
 
 QByteArray readFile(const QString &path)

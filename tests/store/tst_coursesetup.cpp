@@ -230,8 +230,7 @@ private slots:
     // own courses, and the classes point at each stage's course through their stage entries.
     void sameFileIdsForTwoStages()
     {
-        const QString path
-            = qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/imports/coursedata-two-stages.xml");
+        const QString path = QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/coursedata-two-stages.xml");
         Race race;
         race.stages = {stage("S1"), stage("S2")};
         race.activeStageId = QStringLiteral("S1");

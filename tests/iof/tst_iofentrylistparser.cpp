@@ -165,7 +165,7 @@ private slots:
 
     void officialExample()
     {
-        QFile f(qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/examples/EntryList1.xml"));
+        QFile f(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const auto result = IOFEntryListParser::parse(f.readAll());
         QCOMPARE(result.participants.size(), 3);

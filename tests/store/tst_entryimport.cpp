@@ -311,7 +311,7 @@ private slots:
 
     void officialExample()
     {
-        QFile f(qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/examples/EntryList1.xml"));
+        QFile f(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         Race race;
@@ -327,7 +327,7 @@ private slots:
 
     void latin1ListWithStoredClasses()
     {
-        QFile f(qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/imports/entrylist-latin1.xml"));
+        QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/entrylist-latin1.xml"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         Race race;
         RaceClass h21;

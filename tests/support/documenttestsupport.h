@@ -15,7 +15,7 @@ namespace documenttest {
 
 inline QString goldenPath(const QString &name)
 {
-    return qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/documents/") + name;
+    return QStringLiteral(VEXLO_TEST_DATA_DIR "/documents/") + name;
 }
 
 // Empty when `actual` equals the golden file. On a mismatch the actual bytes go to
@@ -54,8 +54,7 @@ inline QString compareWithGolden(const QString &name, const QByteArray &actual)
 inline QString validateAgainstIOFSchema(const QByteArray &xml)
 {
     static xmlSchemaPtr schema = [] {
-        const QByteArray xsd
-            = (qEnvironmentVariable("VEXLO_SHARED_DIR") + QStringLiteral("/iof/IOF.xsd")).toLocal8Bit();
+        const QByteArray xsd = (QStringLiteral(VEXLO_IOF_DIR "/IOF.xsd")).toLocal8Bit();
         xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(xsd.constData());
         xmlSchemaPtr s = parser ? xmlSchemaParse(parser) : nullptr;
         if (parser)
@@ -63,7 +62,7 @@ inline QString validateAgainstIOFSchema(const QByteArray &xml)
         return s;
     }();
     if (!schema)
-        return QStringLiteral("IOF.xsd could not be loaded (VEXLO_SHARED_DIR)");
+        return QStringLiteral("IOF.xsd could not be loaded (third_party/iof)");
     QStringList errors;
     xmlDocPtr doc = xmlReadMemory(xml.constData(), int(xml.size()), "document.xml", nullptr, XML_PARSE_NONET);
     if (!doc)
