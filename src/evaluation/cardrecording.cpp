@@ -81,7 +81,7 @@ bool startRecordDoubtful(const QList<SIPunch> &earlier, const QList<SIPunch> &ru
 // course by itself.
 bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence)
 {
-    if (splits.size() < sequence.size() + 2)
+    if (sequence.isEmpty() || splits.size() < sequence.size() + 2)
         return false;
     qsizetype passed = 0; // course controls matched so far
     QList<qint64> gap;
