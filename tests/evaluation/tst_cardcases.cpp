@@ -81,7 +81,7 @@ Course parseCourse(const QString &text)
 QList<Case> readCases()
 {
     QList<Case> cases;
-    const QDir dir(qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/evaluation/cards"));
+    const QDir dir(QStringLiteral(VEXLO_TEST_DATA_DIR "/evaluation/cards"));
     for (const QString &name : dir.entryList({QStringLiteral("*.cases")}, QDir::Files, QDir::Name)) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
