@@ -50,12 +50,22 @@ bool timed(const SIPunch &p)
 }
 
 // The punches today's run is read from: the time filter, undone when the start record is older than
-// the run, and everything ahead of a step back of the card's clock. Course-independent, so the
-// course match sees the same run as the evaluation.
-QList<SIPunch> latestRun(
+// the run (`covered`), then without everything ahead of a step back of the card's clock (`run`).
+// Neither depends on the course, so the course match reads the same run as the evaluation, and the
+// guards log once.
+struct LatestRun
+{
+    QList<SIPunch> covered;
+    QList<SIPunch> run;
+};
+
+LatestRun latestRun(
     const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered, const std::optional<Course> &course)
 {
-    return dropRunsBeforeClockReversal(applyCoverageFallback(unfiltered, filtered, course));
+    LatestRun r;
+    r.covered = applyCoverageFallback(unfiltered, filtered, course);
+    r.run = dropRunsBeforeClockReversal(r.covered);
+    return r;
 }
 
 // A card start time used as the start can only be trusted when it lies between the punches ahead of
@@ -109,13 +119,13 @@ bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequen
 
 // Coverage fallback, leading-stale drop, splits, race-day dating, split times, completion/score,
 // and whether the verdict needs the organiser.
-Evaluation evaluate(const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered,
+Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
     const std::optional<Course> &course, const std::optional<QDateTime> &start, bool startFromCard,
     const std::optional<QDateTime> &undatedFinish)
 {
     Evaluation e;
-    const QList<SIPunch> covered = applyCoverageFallback(unfiltered, filtered, course);
-    const QList<SIPunch> run = dropRunsBeforeClockReversal(covered);
+    const QList<SIPunch> &covered = latest.covered;
+    const QList<SIPunch> &run = latest.run;
     const QList<SIPunch> cleaned = dropLeadingStalePunches(run, course);
     e.splits = buildSplits(cleaned, course);
     e.finishTime = undatedFinish;
@@ -233,12 +243,13 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     // 4. Time filter; its result feeds both the match and the evaluation.
     const QList<SIPunch> filtered = filterStalePunches(punches, startPunchTime);
 
+    const LatestRun latest = latestRun(punches, filtered, course);
+
     // 5. Heuristic match when the set-up assigns no course, on the run the evaluation will read.
     bool autoMatched = false;
     bool severalCourses = false;
     if (!course && !filtered.isEmpty()) {
-        const CourseMatch match
-            = matchCourse(latestRun(punches, filtered, std::nullopt), candidateCourses(race, raceClass));
+        const CourseMatch match = matchCourse(latest.run, candidateCourses(race, raceClass));
         course = match.course;
         severalCourses = match.ambiguous;
         if (course) {
@@ -260,7 +271,7 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     const std::optional<QDateTime> finish = finishPunchTime ? finishPunchTime : latestPunchTime(punches);
 
     // 7., 9.-11.
-    const Evaluation e = evaluate(punches, filtered, course, start, startFromCard, finish);
+    const Evaluation e = evaluate(punches, latest, course, start, startFromCard, finish);
 
     // 12.
     PersonResult result;
@@ -325,8 +336,8 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const QList<SIPunch> punches = edited.punches.value_or(QList<SIPunch>());
     const QList<SIPunch> filtered = filterStalePunches(punches, edited.cardStartTime);
     const bool startFromCard = edited.startTime && edited.startTime == edited.cardStartTime;
-    const Evaluation e
-        = evaluate(punches, filtered, course, edited.startTime, startFromCard, edited.finishTime);
+    const Evaluation e = evaluate(punches, latestRun(punches, filtered, course), course, edited.startTime,
+        startFromCard, edited.finishTime);
 
     PersonResult updated = edited;
     updated.splits = e.splits;
