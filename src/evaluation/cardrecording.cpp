@@ -20,16 +20,113 @@ struct Evaluation
     std::optional<qint64> score;
     std::optional<qint64> overtimePenalty;
     std::optional<bool> withinTimeLimit;
+    // Why the organiser has to look at the card; empty when the verdict stands on its own.
+    QString review;
 };
 
-// Coverage fallback, leading-stale drop, splits, race-day dating, split times, completion/score.
-Evaluation evaluate(const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered,
-    const std::optional<Course> &course, const std::optional<QDateTime> &start,
+const QString reviewNegativeTime = QStringLiteral(
+    "Check this card: the finish lies before the start, so the start record is likely left from an "
+    "earlier run");
+const QString reviewDoubtfulStart = QStringLiteral(
+    "Check this card: its start record may be left from an earlier run, so the race time cannot be "
+    "trusted");
+const QString reviewTwoRuns = QStringLiteral(
+    "Check this card: it holds another run of this course, so today's run cannot be told apart");
+const QString reviewClockStep = QStringLiteral(
+    "Check this card: its punch times run backwards within the run; a station's clock may be wrong");
+const QString reviewSeveralCourses
+    = QStringLiteral("Check this card: its punches complete several courses of the class");
+
+bool isReviewNote(const std::optional<QString> &note)
+{
+    return note
+        && (*note == reviewNegativeTime || *note == reviewDoubtfulStart || *note == reviewTwoRuns
+            || *note == reviewClockStep || *note == reviewSeveralCourses);
+}
+
+bool timed(const SIPunch &p)
+{
+    return p.timeAvailable && p.time.isValid();
+}
+
+// The punches today's run is read from: the time filter, undone when the start record is older than
+// the run (`covered`), then without everything ahead of a step back of the card's clock (`run`).
+// Neither depends on the course, so the course match reads the same run as the evaluation, and the
+// guards log once.
+struct LatestRun
+{
+    QList<SIPunch> covered;
+    QList<SIPunch> run;
+};
+
+LatestRun latestRun(
+    const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered, const std::optional<Course> &course)
+{
+    LatestRun r;
+    r.covered = applyCoverageFallback(unfiltered, filtered, course);
+    r.run = dropRunsBeforeClockReversal(r.covered);
+    return r;
+}
+
+// A card start time used as the start can only be trusted when it lies between the punches ahead of
+// today's run and today's first timed punch: punches of an earlier run at or after it on the clock,
+// before today's run starts, mean the start record may be that run's. One such punch is no run: a
+// runner who punched the first control twice leaves just that.
+bool startRecordDoubtful(const QList<SIPunch> &earlier, const QList<SIPunch> &run, const QDateTime &start)
+{
+    const auto first = std::find_if(run.cbegin(), run.cend(), timed);
+    if (first == run.cend())
+        return false;
+    if (start > first->time)
+        return true;
+    return std::count_if(earlier.cbegin(), earlier.cend(), [&](const SIPunch &p) {
+        return timed(p) && p.time >= start && p.time <= first->time;
+    }) >= 2;
+}
+
+// A completed sequential run that goes back to its first control, or to two or more controls it had
+// already passed in course order (between two of its controls or after its last), rests on two
+// runs of the card:
+// an earlier run's punches ahead, today's restart after them. Today's run did not complete the
+// course by itself.
+bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence)
+{
+    if (sequence.isEmpty() || splits.size() < sequence.size() + 2)
+        return false;
+    qsizetype passed = 0; // course controls matched so far
+    QList<qint64> gap;
+    const auto restarted = [&] {
+        // Back at the course's first control after two or more controls: a run starts again
+        // (punching the first control twice in a row is no restart).
+        if (passed >= 2 && gap.contains(sequence.first()))
+            return true;
+        if (gap.size() < 2 || passed == 0)
+            return false;
+        return lcsLength(sequence.first(passed), gap) >= 2;
+    };
+    for (const SplitTime &split : splits) {
+        if (split.status == SplitStatus::Additional) {
+            gap.append(split.controlCode);
+            continue;
+        }
+        if (restarted())
+            return true;
+        gap.clear();
+        ++passed;
+    }
+    return restarted();
+}
+
+// Coverage fallback, leading-stale drop, splits, race-day dating, split times, completion/score,
+// and whether the verdict needs the organiser.
+Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
+    const std::optional<Course> &course, const std::optional<QDateTime> &start, bool startFromCard,
     const std::optional<QDateTime> &undatedFinish)
 {
     Evaluation e;
-    const QList<SIPunch> covered = applyCoverageFallback(unfiltered, filtered, course);
-    const QList<SIPunch> cleaned = dropLeadingStalePunches(covered, course);
+    const QList<SIPunch> &covered = latest.covered;
+    const QList<SIPunch> &run = latest.run;
+    const QList<SIPunch> cleaned = dropLeadingStalePunches(run, course);
     e.splits = buildSplits(cleaned, course);
     e.finishTime = undatedFinish;
     if (start) {
@@ -43,17 +140,42 @@ Evaluation evaluate(const QList<SIPunch> &unfiltered, const QList<SIPunch> &filt
     fillSplitTimes(e.splits, start);
     if (start && e.finishTime)
         e.raceTime = double(start->msecsTo(*e.finishTime)) / 1000.0;
-    if (!course) {
-        e.completed = false;
-    } else if (course->type == CourseType::Rogaining) {
+    if (!course)
+        return e;
+
+    // `cleaned` is always a trailing part of the card: what lies ahead of it is earlier runs.
+    if (e.raceTime && *e.raceTime < 0) {
+        e.review = reviewNegativeTime;
+    } else if (startFromCard && start
+        && startRecordDoubtful(unfiltered.first(unfiltered.size() - cleaned.size()), cleaned, *start)) {
+        e.review = reviewDoubtfulStart;
+    }
+    if (course->type == CourseType::Rogaining) {
         const RogainingScore s = rogainingScore(e.splits, *course, start, e.finishTime);
         e.completed = false;
         e.score = s.score;
         e.overtimePenalty = s.overtimePenalty;
         e.withinTimeLimit = s.withinTimeLimit;
-    } else {
-        e.completed = std::none_of(e.splits.cbegin(), e.splits.cend(),
-            [](const SplitTime &s) { return s.status == SplitStatus::Missing; });
+        return e;
+    }
+    e.completed = std::none_of(e.splits.cbegin(), e.splits.cend(),
+        [](const SplitTime &s) { return s.status == SplitStatus::Missing; });
+    const QList<qint64> sequence = courseSequence(*course);
+    if (e.completed && e.review.isEmpty() && holdsAnotherRun(e.splits, sequence))
+        e.review = reviewTwoRuns;
+    // Never completed on times or punches that may belong to another run.
+    if (!e.review.isEmpty() && e.completed)
+        e.completed = false;
+    else if (!e.completed)
+        e.review.clear();
+    // What lay ahead of a step back of the clock holds too little of the course to be a run of its
+    // own: a station whose clock is behind may have split today's run. Complete without the cut,
+    // the run is neither completed nor mispunched until someone looks.
+    if (!e.completed && e.review.isEmpty() && run.size() < covered.size()) {
+        const QList<qint64> ahead = punchCodes(covered.first(covered.size() - run.size()));
+        if (lcsLength(sequence, ahead) * 2 < sequence.size()
+            && lcsLength(sequence, punchCodes(covered)) == sequence.size())
+            e.review = reviewClockStep;
     }
     return e;
 }
@@ -121,10 +243,15 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     // 4. Time filter; its result feeds both the match and the evaluation.
     const QList<SIPunch> filtered = filterStalePunches(punches, startPunchTime);
 
-    // 5. Heuristic match when the set-up assigns no course.
+    const LatestRun latest = latestRun(punches, filtered, course);
+
+    // 5. Heuristic match when the set-up assigns no course, on the run the evaluation will read.
     bool autoMatched = false;
+    bool severalCourses = false;
     if (!course && !filtered.isEmpty()) {
-        course = bestCourseMatch(filtered, candidateCourses(race, raceClass));
+        const CourseMatch match = matchCourse(latest.run, candidateCourses(race, raceClass));
+        course = match.course;
+        severalCourses = match.ambiguous;
         if (course) {
             autoMatched = true;
             logLine(QStringLiteral("SI: no course assigned for card ") + cardNumber
@@ -136,14 +263,15 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     // 6. Start: a start-punch class uses the card's start punch only without a scheduled start.
     const std::optional<QDateTime> scheduled = scheduledStartTime(race, *participant);
     std::optional<QDateTime> start = scheduled;
-    if (startMethodForStage(race, raceClass) == StartMethod::StartPunch && !scheduled)
+    const bool startFromCard = startMethodForStage(race, raceClass) == StartMethod::StartPunch && !scheduled;
+    if (startFromCard)
         start = startPunchTime;
 
     // 8. Finish before dating: the finish punch, else the latest punch of the whole card.
     const std::optional<QDateTime> finish = finishPunchTime ? finishPunchTime : latestPunchTime(punches);
 
     // 7., 9.-11.
-    const Evaluation e = evaluate(punches, filtered, course, start, finish);
+    const Evaluation e = evaluate(punches, latest, course, start, startFromCard, finish);
 
     // 12.
     PersonResult result;
@@ -163,6 +291,12 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     result.score = e.score;
     result.overtimePenalty = e.overtimePenalty;
     result.withinTimeLimit = e.withinTimeLimit;
+    // A card the evaluation cannot settle carries a note for the organiser and no override, so it
+    // stays not completed until someone decides.
+    if (!e.review.isEmpty())
+        result.overrideNote = e.review;
+    else if (severalCourses)
+        result.overrideNote = reviewSeveralCourses;
 
     // 13. A read repeating the runner's last result for this stage adds nothing.
     for (qsizetype i = view.results.size() - 1; i >= 0; --i) {
@@ -201,7 +335,9 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const std::optional<Course> course = found ? std::optional<Course>(*found) : std::nullopt;
     const QList<SIPunch> punches = edited.punches.value_or(QList<SIPunch>());
     const QList<SIPunch> filtered = filterStalePunches(punches, edited.cardStartTime);
-    const Evaluation e = evaluate(punches, filtered, course, edited.startTime, edited.finishTime);
+    const bool startFromCard = edited.startTime && edited.startTime == edited.cardStartTime;
+    const Evaluation e = evaluate(punches, latestRun(punches, filtered, course), course, edited.startTime,
+        startFromCard, edited.finishTime);
 
     PersonResult updated = edited;
     updated.splits = e.splits;
@@ -211,6 +347,10 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     updated.score = e.score;
     updated.overtimePenalty = e.overtimePenalty;
     updated.withinTimeLimit = e.withinTimeLimit;
+    // The organiser's own override and note stand; a review note of an earlier evaluation follows
+    // this one.
+    if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote)))
+        updated.overrideNote = e.review.isEmpty() ? std::nullopt : std::optional<QString>(e.review);
     race.results[index] = std::move(updated);
     return true;
 }

@@ -68,17 +68,48 @@ double courseMatchScore(const QList<SIPunch> &punches, const Course &course)
         }
         return double(hit.size()) / double(courseCodes.size());
     }
-    QList<qint64> codes;
-    codes.reserve(punches.size());
-    for (const SIPunch &p : punches)
-        codes.append(p.controlCode);
-    return double(lcsLength(courseSequence(course), codes)) / double(course.controls.size());
+    return double(lcsLength(courseSequence(course), punchCodes(punches))) / double(course.controls.size());
 }
 
-std::optional<Course> bestCourseMatch(const QList<SIPunch> &punches, const QList<Course> &candidates)
+CourseMatch matchCourse(const QList<SIPunch> &punches, const QList<Course> &candidates)
 {
+    CourseMatch match;
     if (punches.isEmpty() || candidates.isEmpty())
-        return std::nullopt;
+        return match;
+    // A runner whose punches hold a candidate's every control in order ran that course, however
+    // close its forked siblings score. Among several such candidates the one whose complete pass
+    // starts latest on the card is today's (an earlier run on an uncleared card lies ahead of it);
+    // at the same start, the one with more controls explains more of the punches. What still ties
+    // cannot be told from the card.
+    const QList<qint64> codes = punchCodes(punches);
+    qsizetype chosen = -1;
+    qsizetype chosenStart = -1;
+    qsizetype chosenLength = 0;
+    bool tied = false;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        if (candidates[i].type == CourseType::Rogaining)
+            continue;
+        const QList<qint64> sequence = courseSequence(candidates[i]);
+        const std::optional<qsizetype> start = latestCompleteRunStart(sequence, codes);
+        if (!start)
+            continue;
+        if (chosen < 0 || *start > chosenStart || (*start == chosenStart && sequence.size() > chosenLength)) {
+            chosen = i;
+            chosenStart = *start;
+            chosenLength = sequence.size();
+            tied = false;
+        } else if (*start == chosenStart && sequence.size() == chosenLength) {
+            tied = true;
+        }
+    }
+    if (chosen >= 0) {
+        if (tied)
+            match.ambiguous = true;
+        else
+            match.course = candidates[chosen];
+        return match;
+    }
+
     QList<std::pair<double, qsizetype>> scored;
     scored.reserve(candidates.size());
     for (qsizetype i = 0; i < candidates.size(); ++i)
@@ -87,10 +118,14 @@ std::optional<Course> bestCourseMatch(const QList<SIPunch> &punches, const QList
         scored.begin(), scored.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     const double best = scored[0].first;
     if (best < 0.9)
-        return std::nullopt;
-    if (scored.size() == 1)
-        return candidates[scored[0].second];
-    if (best - scored[1].first < 0.15)
-        return std::nullopt;
-    return candidates[scored[0].second];
+        return match;
+    if (scored.size() > 1 && best - scored[1].first < 0.15)
+        return match;
+    match.course = candidates[scored[0].second];
+    return match;
+}
+
+std::optional<Course> bestCourseMatch(const QList<SIPunch> &punches, const QList<Course> &candidates)
+{
+    return matchCourse(punches, candidates).course;
 }

@@ -16,6 +16,17 @@
 // How well the punches fit the course, from 0 to 1.
 [[nodiscard]] double courseMatchScore(const QList<SIPunch> &punches, const Course &course);
 
-// The best-fitting candidate when it scores at least 0.9 and beats the runner-up by at least 0.15.
+struct CourseMatch
+{
+    std::optional<Course> course;
+    // Several candidates are run completely from the same place on the card: none is chosen and
+    // the organiser has to decide.
+    bool ambiguous = false;
+};
+
+// The candidate whose every control the punches hold in order (see the definition for several);
+// failing that, the best-fitting candidate when it scores at least 0.9 and beats the runner-up by
+// at least 0.15.
+[[nodiscard]] CourseMatch matchCourse(const QList<SIPunch> &punches, const QList<Course> &candidates);
 [[nodiscard]] std::optional<Course> bestCourseMatch(
     const QList<SIPunch> &punches, const QList<Course> &candidates);

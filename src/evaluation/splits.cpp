@@ -125,7 +125,8 @@ RogainingScore rogainingScore(const QList<SplitTime> &splits, const Course &cour
     RogainingScore result;
     qint64 points = 0;
     for (const SplitTime &split : splits) {
-        if (split.status == SplitStatus::Ok)
+        // A control punched on a card that kept no time for it was visited all the same.
+        if (split.status == SplitStatus::Ok || split.status == SplitStatus::VisitedNoTime)
             points += split.score.value_or(0);
     }
     result.score = points;

@@ -33,7 +33,7 @@ struct RogainingScore
     std::optional<bool> withinTimeLimit;
 };
 
-// Points of the `ok` splits minus the overtime penalty (each started minute over the limit), never
-// below 0.
+// Points of the visited (`ok` and `visitedNoTime`) splits minus the overtime penalty (each started minute
+// over the limit), never below 0.
 [[nodiscard]] RogainingScore rogainingScore(const QList<SplitTime> &splits, const Course &course,
     const std::optional<QDateTime> &start, const std::optional<QDateTime> &finish);

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
 QList<qint64> punchCodes(const QList<SIPunch> &punches)
 {
     QList<qint64> codes;
@@ -14,6 +12,14 @@ QList<qint64> punchCodes(const QList<SIPunch> &punches)
     for (const SIPunch &p : punches)
         codes.append(p.controlCode);
     return codes;
+}
+
+namespace {
+
+// Whether two punches are the same record of the card (lists made from one read share them).
+bool sameRecord(const SIPunch &a, const SIPunch &b)
+{
+    return a.id == b.id && a.controlCode == b.controlCode && a.time == b.time;
 }
 
 bool isRogaining(const Course &course)
@@ -99,11 +105,18 @@ QList<SIPunch> filterStalePunches(
 QList<SIPunch> applyCoverageFallback(
     const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered, const std::optional<Course> &course)
 {
-    if (!course || isRogaining(*course) || unfiltered.size() == filtered.size())
+    if (unfiltered.size() == filtered.size())
         return filtered;
-    const QList<qint64> sequence = courseSequence(*course);
-    if (sequence.isEmpty())
+    // New punches are only ever appended to a card, so an earlier run lies ahead of today's in card
+    // order. When the time filter cut off just a leading part, the start punch is today's and what
+    // it cut is an earlier run: putting it back could only fill today's gaps with another run.
+    const qsizetype offset = unfiltered.size() - filtered.size();
+    if (!filtered.isEmpty() && sameRecord(filtered.first(), unfiltered[offset]))
         return filtered;
+    // The filter dropped punches recorded after kept ones: today's run lies before the card start
+    // time on the clock, so the start record is left from an earlier run.
+    const QList<qint64> sequence
+        = course && !isRogaining(*course) ? courseSequence(*course) : QList<qint64>();
     const qsizetype filteredCoverage = lcsLength(sequence, punchCodes(filtered));
     const qsizetype unfilteredCoverage = lcsLength(sequence, punchCodes(unfiltered));
     if (filteredCoverage < unfilteredCoverage) {
@@ -113,9 +126,59 @@ QList<SIPunch> applyCoverageFallback(
                     .arg(filteredCoverage)
                     .arg(sequence.size())
                     .arg(unfilteredCoverage));
-        return unfiltered;
+    } else {
+        logLine(QStringLiteral("SI: time-based stale-punch filter dropped punches recorded after kept ones — "
+                               "cardStartTime looks stale; falling back to unfiltered punches"));
     }
-    return filtered;
+    return unfiltered;
+}
+
+QList<SIPunch> dropRunsBeforeClockReversal(const QList<SIPunch> &punches)
+{
+    // Within one run the card's punch times never decrease. A step back means the punches ahead of
+    // it were recorded on another day, later on the clock than today's run. A step back of more
+    // than half a day is a run past midnight, not another run.
+    constexpr qint64 halfDayMsecs = 12 * 3600 * 1000;
+    qsizetype cut = 0;
+    const QDateTime *previous = nullptr;
+    for (qsizetype i = 0; i < punches.size(); ++i) {
+        const SIPunch &p = punches[i];
+        if (!p.timeAvailable || !p.time.isValid())
+            continue;
+        if (previous) {
+            const qint64 step = previous->msecsTo(p.time);
+            if (step < 0 && step >= -halfDayMsecs)
+                cut = i;
+        }
+        previous = &p.time;
+    }
+    if (cut == 0)
+        return punches;
+    // Untimed punches directly ahead of the step carry no evidence of their own run: they stay with
+    // the run they were recorded in, which is the earlier one.
+    logLine(QStringLiteral("SI: punch times run backwards at control %1 (%2) — dropping %3 punch(es) of an "
+                           "earlier run, likely an uncleared card")
+                .arg(punches[cut].controlCode)
+                .arg(logDate(punches[cut].time))
+                .arg(cut));
+    return punches.mid(cut);
+}
+
+std::optional<qsizetype> latestCompleteRunStart(const QList<qint64> &sequence, const QList<qint64> &codes)
+{
+    if (sequence.isEmpty())
+        return std::nullopt;
+    // Greedy from the end finds the latest start of an in-order pass through the whole sequence.
+    qsizetype position = codes.size() - 1;
+    for (qsizetype c = sequence.size() - 1; c >= 0; --c) {
+        while (position >= 0 && codes[position] != sequence[c])
+            --position;
+        if (position < 0)
+            return std::nullopt;
+        if (c > 0)
+            --position;
+    }
+    return position;
 }
 
 QList<SIPunch> dropLeadingStalePunches(const QList<SIPunch> &punches, const std::optional<Course> &course)

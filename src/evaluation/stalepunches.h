@@ -18,10 +18,22 @@
 [[nodiscard]] QList<SIPunch> filterStalePunches(
     const QList<SIPunch> &punches, const std::optional<QDateTime> &cardStartTime);
 
-// Returns the unfiltered punches when the time filter made them cover less of a sequential
-// course (the card start time is then stale); otherwise the filtered ones.
+// Returns the filtered punches when the time filter cut off only a leading part of the card (the
+// start punch is today's); the unfiltered ones when it dropped punches recorded after kept ones
+// (the card start time is left from an earlier run). The course only shapes the log line.
 [[nodiscard]] QList<SIPunch> applyCoverageFallback(
     const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered, const std::optional<Course> &course);
+
+// Drops the punches ahead of the last place where the card's clock runs backwards (an earlier
+// run recorded later on the clock than today's); a step back of over half a day counts as midnight.
+[[nodiscard]] QList<SIPunch> dropRunsBeforeClockReversal(const QList<SIPunch> &punches);
+
+// Index where the latest in-order pass through the whole sequence starts, or absent when the codes
+// hold no complete pass.
+[[nodiscard]] std::optional<qsizetype> latestCompleteRunStart(
+    const QList<qint64> &sequence, const QList<qint64> &codes);
+
+[[nodiscard]] QList<qint64> punchCodes(const QList<SIPunch> &punches);
 
 // Matches a sequential course backwards from the last punch and drops the punches ahead of the
 // most recent run when at least half of the course was matched that way.

@@ -68,14 +68,6 @@ inline Course scoreCourse(const QString &id, const QList<std::pair<qint64, qint6
     return course;
 }
 
-inline QList<qint64> codesOf(const QList<SIPunch> &punches)
-{
-    QList<qint64> codes;
-    for (const SIPunch &p : punches)
-        codes.append(p.controlCode);
-    return codes;
-}
-
 // "31:ok 32:missing ..." — the split list as one comparable text.
 inline QString describe(const QList<SplitTime> &splits)
 {
