@@ -23,23 +23,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-Race namedRace(const QString &name)
-{
-    Race race;
-    race.name = name;
-    race.date = QDateTime(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
-    Participant p;
-    p.givenName = QStringLiteral("Anna");
-    p.cardNumber = QStringLiteral("123456");
-    race.participants.append(p);
-    return race;
-}
-
-QByteArray compact(const Race &race)
-{
-    return *encodeRace(race, JsonLayout::Compact);
-}
-
 } // namespace
 
 class TestRaceStore : public QObject
@@ -60,12 +43,6 @@ private:
     {
         QSettings settings(settingsPath(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("recentRaceFilePaths"), paths);
-    }
-
-    QStringList storedRecent() const
-    {
-        QSettings settings(settingsPath(), QSettings::IniFormat);
-        return settings.value(QStringLiteral("recentRaceFilePaths")).toStringList();
     }
 
     static QStringList paths(const QList<QUrl> &urls)
@@ -110,7 +87,7 @@ private slots:
     void startsFromAutosaveWithoutRecentFiles()
     {
         QDir().mkpath(path(QStringLiteral("data")));
-        writeAll(autosavePath(), compact(namedRace(QStringLiteral("From autosave"))));
+        writeAll(autosavePath(), compactJson(namedRace(QStringLiteral("From autosave"))));
         LogCapture log;
         auto store = makeStore();
         QCOMPARE(store->race().name, QStringLiteral("From autosave"));
@@ -140,7 +117,7 @@ private slots:
         const QString other = path(QStringLiteral("other.vexloevent.json"));
         storeRecent({recent, other});
         QDir().mkpath(path(QStringLiteral("data")));
-        writeAll(autosavePath(), compact(namedRace(QStringLiteral("From autosave"))));
+        writeAll(autosavePath(), compactJson(namedRace(QStringLiteral("From autosave"))));
 
         LogCapture log;
         auto store = makeStore();
@@ -154,7 +131,7 @@ private slots:
         QCOMPARE(store->race().name, QStringLiteral("From autosave"));
         QVERIFY(store->raceFileUrl().isEmpty());
         QCOMPARE(paths(store->recentRaceUrls()), QStringList({recent, other}));
-        QCOMPARE(storedRecent(), QStringList({recent, other}));
+        QCOMPARE(m_harness->storedRecent(), QStringList({recent, other}));
         // The file that failed to read is never written, not even by the next autosave.
         store->autosave();
         store->flushAutosave();
@@ -231,7 +208,7 @@ private slots:
         // Every step writes the list, even when it did not change.
         QCOMPARE(changed.count(), actions.size());
         QCOMPARE(paths(store->recentRaceUrls()), full(cells[2]));
-        QCOMPARE(storedRecent(), full(cells[2]));
+        QCOMPARE(m_harness->storedRecent(), full(cells[2]));
         QSettings settings(settingsPath(), QSettings::IniFormat);
         QCOMPARE(settings.contains(QStringLiteral("recentRaceFilePaths")),
             !cells[0].isEmpty() || !actions.isEmpty());
@@ -396,7 +373,7 @@ private slots:
         QVERIFY(eventBytes != autoBytes);
         QVERIFY(eventBytes.contains("\n    "));
         QVERIFY(!autoBytes.contains('\n'));
-        QCOMPARE(compact(*decodeRace(eventBytes)), compact(*decodeRace(autoBytes)));
+        QCOMPARE(compactJson(*decodeRace(eventBytes)), compactJson(*decodeRace(autoBytes)));
     }
 
     void slaveSnapshotWritesOnlyTheAutosave()

@@ -78,11 +78,6 @@ QList<SIPunch> punches()
     return list;
 }
 
-QByteArray compact(const Race &race)
-{
-    return encodeRace(race, JsonLayout::Compact).value_or(QByteArray());
-}
-
 QByteArray submitFrame(const PersonResult &result)
 {
     SyncMessage message;
@@ -160,7 +155,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QCOMPARE(m_harness->autosaves(), 1);
         store->flushAutosave();
-        QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compact(store->race()));
+        QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compactJson(store->race()));
     }
 
     void unmatchedCardRecordsNothingAndDoesNotSave_data()
@@ -175,11 +170,11 @@ private slots:
         QFETCH(QString, number);
         RecordingConnection master;
         auto store = stationStore(StationRole::Slave, &master);
-        const QByteArray before = compact(store->race());
+        const QByteArray before = compactJson(store->race());
         QSignalSpy changed(store.get(), &RaceStore::raceChanged);
         LogCapture log;
         QVERIFY(!store->recordCardReading(number, punches(), std::nullopt, std::nullopt, at(10, 30)));
-        QCOMPARE(compact(store->race()), before);
+        QCOMPARE(compactJson(store->race()), before);
         QCOMPARE(changed.count(), 0);
         QVERIFY(m_harness->steps.isEmpty());
         store->flushAutosave();
@@ -279,7 +274,7 @@ private slots:
         QVERIFY(read(*store));
         store->flushAutosave();
         m_harness->steps.clear();
-        const QByteArray before = compact(store->race());
+        const QByteArray before = compactJson(store->race());
         const QByteArray autosaved = StoreHarness::readAll(m_harness->autosavePath());
         QSignalSpy changed(store.get(), &RaceStore::raceChanged);
 
@@ -326,9 +321,9 @@ private slots:
         QCOMPARE(m_harness->autosaves(), saves);
         // Every save publishes first; an operation that does not save does not publish either.
         QCOMPARE(changed.count(), saves);
-        QCOMPARE(compact(store->race()) != before, changes);
+        QCOMPARE(compactJson(store->race()) != before, changes);
         QCOMPARE(
-            StoreHarness::readAll(m_harness->autosavePath()), saves ? compact(store->race()) : autosaved);
+            StoreHarness::readAll(m_harness->autosavePath()), saves ? compactJson(store->race()) : autosaved);
     }
 
     void readOnlyOperationsNeitherPublishNorSave()
