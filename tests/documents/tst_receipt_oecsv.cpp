@@ -2,34 +2,13 @@
 #include "documentfixtures.h"
 #include "documenttestsupport.h"
 #include "oecsv.h"
+#include "racejson.h"
 #include "receipt.h"
 
 #include <QSet>
 #include <QTest>
 
 namespace {
-
-Race receiptRace()
-{
-    Race race;
-    race.name = QStringLiteral("Night & \"Day\" <Cup>");
-    Participant p;
-    p.id = fixedId(1);
-    p.givenName = QStringLiteral("  Åse");
-    p.familyName = QStringLiteral("O'Neil <&> \t");
-    p.classId = QStringLiteral("c1");
-    race.participants = {p};
-    race.classes = {RaceClass {QStringLiteral("c1"), QStringLiteral("D21 & up")}};
-    Course c;
-    c.id = QStringLiteral("C1");
-    c.name = QStringLiteral("Long <A>");
-    Course r;
-    r.id = QStringLiteral("R1");
-    r.name = QStringLiteral("Score");
-    r.type = CourseType::Rogaining;
-    race.courses = {c, r};
-    return race;
-}
 
 QStringList cellsOf(const QString &line)
 {
@@ -53,57 +32,18 @@ private slots:
         QCOMPARE(formatDurationForReceipt(seconds), cells[1]);
     }
 
-    void timedReceipt()
+    // Each event under documents/receipts/ holds one result; its receipt must be the golden
+    // <event>.html beside it. A new case is a new pair of files.
+    void receipts_data() { documenttest::loadEventFiles("documents/receipts"); }
+    void receipts()
     {
-        PersonResult r;
-        r.participantId = fixedId(1);
-        r.courseId = QStringLiteral("C1");
-        r.cardNumber = QStringLiteral("8000<1>");
-        r.startTime = utc(8, 0);
-        r.finishTime = utc(8, 45, 30);
-        r.raceTime = 2730;
-        r.completed = true;
-        r.splits = {split(31, SplitStatus::Ok, 300, 300), split(32, SplitStatus::Missing, {}, {}),
-            split(33, SplitStatus::VisitedNoTime, {}, {}), split(99, SplitStatus::Additional, 59.5, 3600),
-            split(34, SplitStatus::Ok, {}, {})};
-        const QString html = renderReceiptHTML(r, receiptRace());
-        VERIFY_GOLDEN(QStringLiteral("receipt-timed.html"), html.toUtf8());
-    }
-
-    void scoreReceipt()
-    {
-        PersonResult r;
-        r.participantId = fixedId(1);
-        r.courseId = QStringLiteral("R1");
-        r.cardNumber = QStringLiteral("1");
-        r.score = 40;
-        r.overtimePenalty = 0;
-        r.withinTimeLimit = false;
-        r.splits
-            = {split(31, SplitStatus::Ok, 120, 120, 10), split(32, SplitStatus::VisitedNoTime, {}, {}, 20),
-                split(33, SplitStatus::Additional, 60, 180, 5), split(34, SplitStatus::Missing, {}, {})};
-        const QString html = renderReceiptHTML(r, receiptRace());
-        VERIFY_GOLDEN(QStringLiteral("receipt-score.html"), html.toUtf8());
-    }
-
-    void receiptWithoutRunnerOrCourse()
-    {
-        PersonResult r;
-        r.participantId = fixedId(42);
-        r.cardNumber = QStringLiteral("99");
-        const QString html = renderReceiptHTML(r, receiptRace());
-        VERIFY_GOLDEN(QStringLiteral("receipt-unknown.html"), html.toUtf8());
-    }
-
-    void receiptOfDeletedCourseAndOverride()
-    {
-        PersonResult r;
-        r.participantId = fixedId(1);
-        r.courseId = QStringLiteral("deleted");
-        r.completed = true;
-        r.completedOverride = false;
-        // The official's decision (incomplete) is what the runner's note says.
-        VERIFY_GOLDEN(QStringLiteral("receipt-override.html"), renderReceiptHTML(r, receiptRace()).toUtf8());
+        QFETCH(QString, event);
+        QString error;
+        const std::optional<Race> race = documenttest::readEvent(event, &error);
+        QVERIFY2(race, qPrintable(error));
+        QCOMPARE(race->results.size(), 1);
+        VERIFY_GOLDEN(QStringLiteral("receipts/") + QFileInfo(event).baseName() + QStringLiteral(".html"),
+            renderReceiptHTML(race->results[0], *race).toUtf8());
     }
 
     // The header's bytes are pinned by the golden export below.

@@ -4,8 +4,6 @@
 #include "racejson.h"
 #include "startlistpdfs.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
@@ -97,21 +95,12 @@ private slots:
     // against its golden text <event>-chrono.txt, <event>-by-class.txt and <event>-grid.txt. The
     // entries of a start-punch class form the by-class list's start-punch block (the caller's
     // choice, not the renderer's). A new case is a new event file.
-    void startLists_data()
-    {
-        QTest::addColumn<QString>("event");
-        const QDir folder(QStringLiteral(VEXLO_TEST_DATA_DIR "/documents/startlists"));
-        for (const QFileInfo &file : folder.entryInfoList({QStringLiteral("*.json")}))
-            QTest::newRow(qPrintable(file.baseName())) << file.filePath();
-        QVERIFY(folder.count() > 1);
-    }
+    void startLists_data() { documenttest::loadEventFiles("documents/startlists"); }
     void startLists()
     {
         QFETCH(QString, event);
-        QFile in(event);
-        QVERIFY(in.open(QIODevice::ReadOnly));
         QString error;
-        const std::optional<Race> race = decodeRace(in.readAll(), &error);
+        const std::optional<Race> race = documenttest::readEvent(event, &error);
         QVERIFY2(race, qPrintable(error));
         QList<Participant> timed, punchers;
         for (const Participant &p : race->participants) {
