@@ -23,45 +23,11 @@ QDateTime at(int h, int m)
     return QDateTime(QDate(2025, 5, 17), QTime(h, m), Qt::UTC);
 }
 
+// Spring Cup, one stage: class H21 on course A (controls 31, 32, 33); Anna Berg (card 500, start
+// 10:00) and Bo Dahl (no card).
 Race baseRace()
 {
-    Race race;
-    race.name = QStringLiteral("Spring Cup");
-    race.vexloWebEventId = QStringLiteral("ev-1");
-    race.stages = {Stage {QStringLiteral("day1"), QStringLiteral("Day 1"), at(0, 0), 1}};
-    race.activeStageId = QStringLiteral("day1");
-
-    Course a;
-    a.id = QStringLiteral("A");
-    a.name = QStringLiteral("Long");
-    for (qint64 code : {31, 32, 33}) {
-        CourseControl control;
-        control.code = code;
-        control.order = code - 30;
-        a.controls.append(control);
-    }
-    race.courses = {a};
-
-    RaceClass h21;
-    h21.id = QStringLiteral("H21");
-    h21.name = QStringLiteral("H21");
-    h21.courseId = QStringLiteral("A");
-    h21.mode = RaceClassMode::SingleCourse;
-    h21.startMethod = StartMethod::ScheduledTime;
-    race.classes = {h21};
-
-    Participant anna;
-    anna.givenName = QStringLiteral("Anna");
-    anna.familyName = QStringLiteral("Berg");
-    anna.cardNumber = card;
-    anna.classId = QStringLiteral("H21");
-    anna.startTime = at(10, 0);
-    Participant bo;
-    bo.givenName = QStringLiteral("Bo");
-    bo.familyName = QStringLiteral("Dahl");
-    bo.classId = QStringLiteral("H21");
-    race.participants = {anna, bo};
-    return race;
+    return storeTestEvent("spring-cup.json");
 }
 
 QList<SIPunch> punches()
