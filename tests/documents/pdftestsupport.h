@@ -2,6 +2,7 @@
 
 // Reads produced PDF files back with poppler-utils.
 
+#include "documenttestsupport.h"
 #include "localization.h"
 
 #include <QProcess>
@@ -97,4 +98,23 @@ inline QStringList lines(const QString &text)
     return out;
 }
 
+// The whole readable content of a PDF for a golden file: page count and size, then each
+// page's lines without layout spacing.
+inline QByteArray goldenText(const QString &path)
+{
+    const Info i = info(path);
+    QString out = QStringLiteral("%1 page(s), %2 x %3 pt\n")
+                      .arg(i.pages)
+                      .arg(i.pageSize.width())
+                      .arg(i.pageSize.height());
+    for (int page = 1; page <= i.pages; ++page)
+        out += QStringLiteral("-- page %1\n").arg(page) + lines(text(path, page)).join(QLatin1Char('\n'))
+            + QLatin1Char('\n');
+    return out.toUtf8();
+}
+
 } // namespace pdftest
+
+// The PDF at `path` reads as the golden file tests/data/documents/<name>.txt.
+#define VERIFY_PDF_GOLDEN(path, name)                                                                        \
+    VERIFY_GOLDEN(QString(name) + QStringLiteral(".txt"), pdftest::goldenText(path))

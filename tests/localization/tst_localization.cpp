@@ -1,5 +1,7 @@
+#include "casetable.h"
 #include "localization.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -32,34 +34,12 @@ private slots:
     void init() { clearStored(); }
     void cleanup() { LocalizationManager::setShared(nullptr); }
 
-    void languageCodes()
-    {
-        QCOMPARE(toText(AppLanguage::English), QStringLiteral("en"));
-        QCOMPARE(toText(AppLanguage::Danish), QStringLiteral("da"));
-        QCOMPARE(appLanguageFromText(QStringLiteral("da")), std::optional(AppLanguage::Danish));
-        QCOMPARE(appLanguageFromText(QStringLiteral("DA")), std::nullopt);
-        QCOMPARE(appLanguageFromText(QStringLiteral("")), std::nullopt);
-        QCOMPARE(appLanguageDisplayName(AppLanguage::Danish), QStringLiteral("Dansk"));
-        QCOMPARE(appLanguageDisplayName(AppLanguage::English), QStringLiteral("English"));
-    }
-
-    void firstLaunch_data()
-    {
-        QTest::addColumn<QStringList>("preferred");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("da-DK first") << QStringList {"da-DK", "en-US"} << "da";
-        QTest::newRow("en first") << QStringList {"en-US", "da-DK"} << "en";
-        QTest::newRow("nb-NO only") << QStringList {"nb-NO"} << "en";
-        QTest::newRow("empty") << QStringList {} << "en";
-        QTest::newRow("prefix is case-sensitive") << QStringList {"DA-dk"} << "en";
-        QTest::newRow("bare da") << QStringList {"da"} << "da";
-    }
+    void firstLaunch_data() { casetable::load("localization/first-launch-language.tsv"); }
     void firstLaunch()
     {
-        QFETCH(QStringList, preferred);
-        QFETCH(QString, expected);
-        LocalizationManager manager(preferred);
-        QCOMPARE(manager.languageCode(), expected);
+        QFETCH(QStringList, cells);
+        LocalizationManager manager(cells[0].split(QLatin1Char('|'), Qt::SkipEmptyParts));
+        QCOMPARE(manager.languageCode(), cells[1]);
         // The default is never written back.
         QVERIFY(!stored().isValid());
     }
@@ -120,36 +100,24 @@ private slots:
         QCOMPARE(localized(QStringLiteral("100% done %@")), QStringLiteral("100% done %@"));
     }
 
-    void formatting_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("in order") << "%@ of %d and %lld" << QStringList {"a", "2", "3"} << "a of 2 and 3";
-        QTest::newRow("percent") << "%d%% done" << QStringList {"50"} << "50% done";
-        QTest::newRow("positional") << "%2$@ before %1$@" << QStringList {"x", "y"} << "y before x";
-        QTest::newRow("too few arguments") << "%@ and %@" << QStringList {"one"} << "one and %@";
-        QTest::newRow("unknown specifier") << "%s %@" << QStringList {"z"} << "%s z";
-        QTest::newRow("trailing percent") << "50%" << QStringList {"z"} << "50%";
-        QTest::newRow("argument with specifier") << "%@ %@" << QStringList {"%@", "b"} << "%@ b";
-    }
+    void formatting_data() { casetable::load("localization/format-localized.tsv"); }
     void formatting()
     {
-        QFETCH(QString, format);
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, expected);
-        QCOMPARE(formatLocalized(format, arguments), expected);
+        QFETCH(QStringList, cells);
+        QCOMPARE(formatLocalized(cells[0], cells[1].split(QLatin1Char('|'))), cells[2]);
     }
 
     void everyDocumentCaptionHasADanishText()
     {
         LocalizationManager manager(QStringList {"da"});
-        const QStringList keys {"#", "%@ contestant(s)", "%@ controls", "ALL STAGES", "COMPLETED", "Card",
-            "Class", "Club", "IN TIME", "INCOMPLETE", "Name", "No class", "No course/split data", "OVERTIME",
-            "Overall Standings", "Results", "Results — %@", "Score", "Split Times", "Split Times — %@",
-            "Start List", "Start List (Grid)", "Start List (Grid) — page %@ of %@", "Start List — By Class",
-            "Status", "Time", "Total", "Total Time"};
+        QFile list(QStringLiteral(VEXLO_TEST_DATA_DIR "/localization/document-captions.txt"));
+        QVERIFY(list.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList keys
+            = QString::fromUtf8(list.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(keys.size() > 1);
         for (const QString &key : keys) {
+            if (key.startsWith(QStringLiteral("# ")))
+                continue;
             const auto text = manager.lookup(key);
             QVERIFY2(text.has_value(), qPrintable(key));
             // Format texts keep as many arguments as their key.

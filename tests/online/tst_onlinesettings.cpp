@@ -1,3 +1,4 @@
+#include "casetable.h"
 #include "livepublishers.h"
 #include "publishingsettings.h"
 #include "vexlochecklist.h"
@@ -33,48 +34,18 @@ private:
 private slots:
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
 
-    void firstStart_data()
-    {
-        QTest::addColumn<QString>("service");
-        QTest::newRow("LiveResultat") << "liveResultat";
-        QTest::newRow("Metsä") << "metsa";
-    }
-
-    void firstStart()
-    {
-        QFETCH(QString, service);
-        auto store = settings();
-        auto s = make(service, store.get());
-        QVERIFY(!s->enabled());
-        QCOMPARE(s->competitionId(), QString());
-        QCOMPARE(s->passcode(), QString());
-        QCOMPARE(s->publishIntervalSeconds(), 300.0);
-        QVERIFY(store->allKeys().isEmpty());
-    }
-
-    void storedInterval_data()
-    {
-        QTest::addColumn<QString>("service");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<double>("loaded");
-        for (const char *service : {"liveResultat", "metsa"}) {
-            QTest::addRow("%s zero", service) << service << QVariant(0.0) << 300.0;
-            QTest::addRow("%s negative", service) << service << QVariant(-60.0) << 300.0;
-            QTest::addRow("%s five", service) << service << QVariant(5.0) << 5.0;
-            QTest::addRow("%s text", service) << service << QVariant("soon") << 300.0;
-            QTest::addRow("%s nan", service) << service << QVariant("nan") << 300.0;
-        }
-    }
-
+    // Also: nothing is written at start-up.
+    void storedInterval_data() { casetable::load("online/publish-intervals.tsv"); }
     void storedInterval()
     {
-        QFETCH(QString, service);
-        QFETCH(QVariant, stored);
-        QFETCH(double, loaded);
+        QFETCH(QStringList, cells);
         auto store = settings();
-        store->setValue(service + QStringLiteral("PublishIntervalSeconds"), stored);
-        auto s = make(service, store.get());
-        QCOMPARE(s->publishIntervalSeconds(), loaded);
+        if (!cells[1].isEmpty())
+            store->setValue(cells[0] + QStringLiteral("PublishIntervalSeconds"), cells[1]);
+        const QStringList before = store->allKeys();
+        auto s = make(cells[0], store.get());
+        QCOMPARE(s->publishIntervalSeconds(), cells[2].toDouble());
+        QCOMPARE(store->allKeys(), before);
     }
 
     void everyAssignmentWritesAndNotifies()
@@ -103,34 +74,18 @@ private slots:
         QVERIFY(!again->contains(QStringLiteral("metsaEnabled")));
     }
 
-    void publisherTimer_data()
-    {
-        QTest::addColumn<QString>("service");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<double>("interval");
-        QTest::addColumn<int>("period");
-        for (const char *service : {"liveResultat", "metsa"}) {
-            QTest::addRow("%s off", service) << service << false << 300.0 << -1;
-            QTest::addRow("%s default", service) << service << true << 300.0 << 300000;
-            QTest::addRow("%s below floor", service) << service << true << 5.0 << 10000;
-            QTest::addRow("%s not a number", service) << service << true << qQNaN() << 10000;
-        }
-    }
-
+    void publisherTimer_data() { casetable::load("online/publish-timers.tsv"); }
     void publisherTimer()
     {
-        QFETCH(QString, service);
-        QFETCH(bool, enabled);
-        QFETCH(double, interval);
-        QFETCH(int, period);
+        QFETCH(QStringList, cells);
+        const double interval = cells[2].toDouble();
         auto store = settings();
-        auto s = make(service, store.get());
-        s->setEnabled(enabled);
+        auto s = make(cells[0], store.get());
+        s->setEnabled(cells[1] == u"1");
         s->setPublishIntervalSeconds(interval);
         auto p = publisher(s.get());
-        QCOMPARE(p->statusText(), QStringLiteral("Not published yet"));
-        QVERIFY(!p->isPublishing());
-        QCOMPARE(p->timerPeriodMs().value_or(-1), period);
+        QCOMPARE(
+            p->timerPeriodMs(), cells[3].isEmpty() ? std::nullopt : std::optional<int>(cells[3].toInt()));
         // The setting stays as stored; only the timer has the floor.
         if (!qIsNaN(interval))
             QCOMPARE(s->publishIntervalSeconds(), interval);
@@ -160,43 +115,25 @@ private slots:
         QVERIFY(!p.timerPeriodMs());
     }
 
-    void checklistSettings_data()
-    {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<double>("interval");
-        QTest::addColumn<int>("period");
-        QTest::newRow("absent") << QVariant() << 60.0 << 60000;
-        QTest::newRow("zero") << QVariant(0) << 60.0 << 60000;
-        QTest::newRow("negative") << QVariant(-1) << 60.0 << 60000;
-        QTest::newRow("five") << QVariant(5) << 5.0 << 15000;
-        QTest::newRow("ninety") << QVariant(90) << 90.0 << 90000;
-    }
-
+    void checklistSettings_data() { casetable::load("online/checklist-intervals.tsv"); }
     void checklistSettings()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(double, interval);
-        QFETCH(int, period);
+        QFETCH(QStringList, cells);
         auto store = settings();
-        if (stored.isValid())
-            store->setValue(QStringLiteral("vexloChecklistPullIntervalSeconds"), stored);
+        if (!cells[0].isEmpty())
+            store->setValue(QStringLiteral("vexloChecklistPullIntervalSeconds"), cells[0]);
         store->setValue(QStringLiteral("vexloChecklistPullEnabled"), true);
         VexloChecklistSettings s(store.get());
-        QVERIFY(s.enabled());
-        QCOMPARE(s.intervalSeconds(), interval);
+        QCOMPARE(s.intervalSeconds(), cells[1].toDouble());
         VexloChecklistPuller puller(&s);
-        QCOMPARE(puller.statusText(), QStringLiteral("Not pulled yet"));
-        QVERIFY(!puller.isPulling());
-        QVERIFY(!puller.credentialsProvider);
-        QVERIFY(!puller.onCheckinsReceived);
-        QCOMPARE(puller.timerPeriodMs().value_or(-1), period);
+        QCOMPARE(puller.timerPeriodMs(), std::optional<int>(cells[2].toInt()));
         s.setEnabled(false);
         QVERIFY(!puller.timerPeriodMs());
         QVERIFY(!store->value(QStringLiteral("vexloChecklistPullEnabled")).toBool());
         s.setIntervalSeconds(20);
         QVERIFY(!puller.timerPeriodMs());
         s.setEnabled(true);
-        QCOMPARE(puller.timerPeriodMs().value_or(-1), 20000);
+        QCOMPARE(puller.timerPeriodMs(), std::optional<int>(20000));
         QCOMPARE(store->value(QStringLiteral("vexloChecklistPullIntervalSeconds")).toDouble(), 20.0);
     }
 };

@@ -90,29 +90,6 @@ private slots:
         QVERIFY(!third->isVerified());
         QCOMPARE(log.lines(), QStringList());
     }
-
-    void verifiedHashRule()
-    {
-        std::unique_ptr<KeyStore> keys;
-        auto s = restart(keys);
-        QVERIFY(s);
-        s->setApiKey(QStringLiteral("abc"));
-        s->markVerified();
-        QCOMPARE(m_settings->value(QStringLiteral("vexloWebVerifiedKeyHash")).toString(),
-            QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
-        s->setApiKey(QStringLiteral("abd"));
-        QVERIFY(!s->isVerified());
-        s.reset();
-        drain();
-        // The stored key is now "abd": its fingerprint is not the verified one.
-        auto restarted = restart(keys);
-        QVERIFY(restarted);
-        QCOMPARE(restarted->apiKey(), QStringLiteral("abd"));
-        QVERIFY(!restarted->isVerified());
-        restarted->setApiKey(QString());
-        restarted.reset();
-        drain();
-    }
 };
 
 int main(int argc, char **argv)

@@ -1,3 +1,4 @@
+#include "casetable.h"
 #include "log.h"
 #include "storefakes.h"
 #include "vexlowebsettings.h"
@@ -6,8 +7,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
 
@@ -56,64 +55,31 @@ private slots:
         m_keys = MemoryKeyStore();
     }
 
-    void keyHash_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("hash");
-        QTest::newRow("abc") << "abc"
-                             << "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-        QTest::newRow("UTF-8, not Latin-1") << QStringLiteral(
-            "\u00e6\u00f8\u00e5") << "6c228cdba89548a1af198f33819536422fb01b66e51f761cf2ec38d1fb4178a6";
-        QTest::newRow("spaces are part of the key")
-            << " key "
-            << "bef8b64cca88e2761ced3f780f38c3dfe6d6a92e02a7256548312de76511a323";
-    }
-
+    void keyHash_data() { casetable::load("online/api-key-hashes.tsv"); }
     void keyHash()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, hash);
-        QCOMPARE(VexloWebSettings::keyHash(key), hash);
+        QFETCH(QStringList, cells);
+        QCOMPARE(VexloWebSettings::keyHash(cells[0]), cells[1]);
     }
 
-    void startUp_data()
-    {
-        QTest::addColumn<std::optional<QString>>("keychain");
-        QTest::addColumn<QVariant>("flag");
-        QTest::addColumn<QVariant>("hash");
-        QTest::addColumn<QString>("apiKey");
-        QTest::addColumn<bool>("verified");
-        const QString abcHash = VexloWebSettings::keyHash("abc");
-        using K = std::optional<QString>;
-        QTest::newRow("nothing stored") << K() << QVariant() << QVariant() << "" << false;
-        QTest::newRow("verified key") << K("abc") << QVariant(true) << QVariant(abcHash) << "abc" << true;
-        QTest::newRow("flag without key") << K() << QVariant(true) << QVariant(abcHash) << "" << false;
-        QTest::newRow("other key's hash")
-            << K("abd") << QVariant(true) << QVariant(abcHash) << "abd" << false;
-        QTest::newRow("flag false") << K("abc") << QVariant(false) << QVariant(abcHash) << "abc" << false;
-        QTest::newRow("no hash") << K("abc") << QVariant(true) << QVariant() << "abc" << false;
-    }
-
+    void startUp_data() { casetable::load("online/api-key-start-up.tsv"); }
     void startUp()
     {
-        QFETCH(std::optional<QString>, keychain);
-        QFETCH(QVariant, flag);
-        QFETCH(QVariant, hash);
-        QFETCH(QString, apiKey);
-        QFETCH(bool, verified);
-        if (keychain)
-            storeKey(*keychain);
-        if (flag.isValid())
-            m_settings->setValue(verifiedKey, flag);
-        if (hash.isValid())
-            m_settings->setValue(hashKey, hash);
+        QFETCH(QStringList, cells);
+        if (!cells[0].isEmpty())
+            storeKey(cells[0]);
+        if (!cells[1].isEmpty())
+            m_settings->setValue(verifiedKey, cells[1] == u"true");
+        if (!cells[2].isEmpty())
+            m_settings->setValue(hashKey, VexloWebSettings::keyHash(cells[2]));
+        const QStringList before = m_settings->allKeys();
         VexloWebSettings s(m_settings.get(), &m_keys);
         QVERIFY(s.isKeyLoaded());
-        QCOMPARE(s.apiKey(), apiKey);
-        QCOMPARE(s.isVerified(), verified);
+        QCOMPARE(s.apiKey(), cells[3]);
+        QCOMPARE(s.isVerified(), cells[4] == u"1");
         // Nothing is written back at start-up.
-        QCOMPARE(m_settings->value(verifiedKey),
-            flag.isValid() ? QVariant(flag.toBool() ? "true" : "false") : QVariant());
+        QCOMPARE(m_settings->allKeys(), before);
+        QCOMPARE(m_settings->value(verifiedKey).toString(), cells[1]);
         QCOMPARE(m_keys.calls, QStringList({"load"}));
     }
 

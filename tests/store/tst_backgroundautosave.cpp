@@ -18,17 +18,6 @@
 // order, and nothing queued is lost when the store goes away.
 namespace {
 
-Race namedRace(const QString &name)
-{
-    Race race;
-    race.name = name;
-    Participant p;
-    p.givenName = QStringLiteral("Anna");
-    p.cardNumber = QStringLiteral("123456");
-    race.participants.append(p);
-    return race;
-}
-
 std::optional<QString> nameIn(const QString &path)
 {
     const auto race = decodeRace(StoreHarness::readAll(path));
@@ -111,12 +100,6 @@ private:
         if (!store->save(QUrl::fromLocalFile(eventPath())))
             qFatal("cannot save the event file");
         return store;
-    }
-
-    QStringList storedRecent() const
-    {
-        QSettings settings(m_harness->path(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        return settings.value(QStringLiteral("recentRaceFilePaths")).toStringList();
     }
 
 private slots:
@@ -344,7 +327,7 @@ private slots:
         QCOMPARE(nameIn(m_harness->autosavePath()), QStringLiteral("Last 4"));
         QCOMPARE(nameIn(eventPath()), QStringLiteral("Last 4"));
         // The last background save's recent-list step was stored too.
-        QCOMPARE(storedRecent(), QStringList({eventPath(), other.toLocalFile()}));
+        QCOMPARE(m_harness->storedRecent(), QStringList({eventPath(), other.toLocalFile()}));
     }
 
     void backgroundEventSaveUpdatesTheRecentList()
@@ -371,7 +354,7 @@ private slots:
         QVERIFY(setup.wait(20000));
         QCOMPARE(order, QStringList({"recent", "setup"}));
         QCOMPARE(store->recentRaceUrls(), (QList<QUrl> {url, other}));
-        QCOMPARE(storedRecent(), QStringList({url.toLocalFile(), other.toLocalFile()}));
+        QCOMPARE(m_harness->storedRecent(), QStringList({url.toLocalFile(), other.toLocalFile()}));
         QVERIFY(!store->needsInitialSetup());
         QCOMPARE(store->raceFileUrl(), url);
         // A flush afterwards finds nothing left to apply.

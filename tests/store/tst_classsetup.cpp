@@ -1,4 +1,6 @@
+#include "casetable.h"
 #include "classsetup.h"
+#include "documentfixtures.h"
 
 #include <QTest>
 
@@ -13,14 +15,6 @@ Course course(const QString &id, const QString &name, std::optional<QString> fam
     return c;
 }
 
-RaceClass raceClass(const QString &id, const QString &name)
-{
-    RaceClass c;
-    c.id = id;
-    c.name = name;
-    return c;
-}
-
 } // namespace
 
 class TestClassSetup : public QObject
@@ -28,27 +22,11 @@ class TestClassSetup : public QObject
     Q_OBJECT
 
 private slots:
-    void matchKeys_data()
-    {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<bool>("same");
-        QTest::newRow("accents and leading spaces")
-            << QStringLiteral("  Åbo") << QStringLiteral("abo") << true;
-        QTest::newRow("trailing space and case") << QStringLiteral("H21 ") << QStringLiteral("h21") << true;
-        QTest::newRow("inner space differs") << QStringLiteral("H21") << QStringLiteral("H 21") << false;
-        QTest::newRow("decomposed accent") << QStringLiteral("Jose\u0301") << QStringLiteral("JOSÉ") << true;
-        QTest::newRow("newline trimmed") << QStringLiteral("D45\n") << QStringLiteral("d45") << true;
-        QTest::newRow("turkish capital I folds without locale")
-            << QStringLiteral("IK") << QStringLiteral("ik") << true;
-        QTest::newRow("ø is its own letter") << QStringLiteral("Ørn") << QStringLiteral("orn") << false;
-    }
+    void matchKeys_data() { casetable::load("store/class-match-keys.tsv"); }
     void matchKeys()
     {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(bool, same);
-        QCOMPARE(matchKey(a) == matchKey(b), same);
+        QFETCH(QStringList, cells);
+        QCOMPARE(matchKey(cells[0]) == matchKey(cells[1]), cells[2] == u"1");
     }
 
     void generateFollowsCourseOrder()
@@ -82,50 +60,24 @@ private slots:
         QCOMPARE(race.classes[1].courseId, std::optional<QString>("b"));
     }
 
-    void autoMatch_data()
-    {
-        QTest::addColumn<QList<Course>>("courses");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<std::optional<QString>>("courseId");
-        QTest::addColumn<std::optional<QString>>("family");
-        const QList<Course> h21 = {course("c1", "H21"), course("c2", "H21 Kort")};
-        QTest::newRow("exact h21") << h21 << "h21" << std::optional<QString>("c1")
-                                   << std::optional<QString>();
-        QTest::newRow("exact with trailing space")
-            << h21 << "H21 kort " << std::optional<QString>("c2") << std::optional<QString>();
-        QTest::newRow("H contained in both")
-            << h21 << "H" << std::optional<QString>() << std::optional<QString>();
-        QTest::newRow("inner space no match") << QList<Course> {course("d", "D 35")} << "D35"
-                                              << std::optional<QString>() << std::optional<QString>();
-        QTest::newRow("two courses named Open")
-            << QList<Course> {course("o1", "Open"), course("o2", "Open")} << "open"
-            << std::optional<QString>() << std::optional<QString>();
-        QTest::newRow("two Open, a family decides")
-            << QList<Course> {course("o1", "Open", "ÖPEN"), course("o2", "Open", "Open")} << "open"
-            << std::optional<QString>() << std::optional<QString>("ÖPEN");
-        QTest::newRow("contained course")
-            << QList<Course> {course("l", "Lang"), course("k", "Kort")} << "Lang bane"
-            << std::optional<QString>("l") << std::optional<QString>();
-        QTest::newRow("contained family")
-            << QList<Course> {course("a1", "A1", "Elite"), course("a2", "A2", "Elite")} << "Elite Men"
-            << std::optional<QString>() << std::optional<QString>("Elite");
-        QTest::newRow("spaces only") << QList<Course> {course("x", "X")} << "   " << std::optional<QString>()
-                                     << std::optional<QString>();
-    }
+    void autoMatch_data() { casetable::load("store/class-auto-match.tsv"); }
     void autoMatch()
     {
-        QFETCH(QList<Course>, courses);
-        QFETCH(QString, className);
-        QFETCH(std::optional<QString>, courseId);
-        QFETCH(std::optional<QString>, family);
+        QFETCH(QStringList, cells);
+        const auto optional = [](const QString &cell) {
+            return cell.isEmpty() ? std::nullopt : std::optional<QString>(cell);
+        };
         Race race;
-        race.courses = courses;
-        RaceClass cls = raceClass("k", className);
+        for (const QString &spec : cells[0].split(QLatin1Char('|'))) {
+            const QStringList parts = spec.split(QLatin1Char(':'));
+            race.courses.append(course(parts[0], parts[1], optional(parts.value(2))));
+        }
+        RaceClass cls = raceClass("k", cells[1]);
         cls.mode = RaceClassMode::MultiCourse;
         race.classes = {cls};
         autoMatchClassesToCourses(race);
-        QCOMPARE(race.classes[0].courseId, courseId);
-        QCOMPARE(race.classes[0].courseFamily, family);
+        QCOMPARE(race.classes[0].courseId, optional(cells[2]));
+        QCOMPARE(race.classes[0].courseFamily, optional(cells[3]));
         QCOMPARE(race.classes[0].mode, std::optional<RaceClassMode>(RaceClassMode::MultiCourse));
     }
 

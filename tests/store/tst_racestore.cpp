@@ -1,3 +1,4 @@
+#include "casetable.h"
 #include "log.h"
 #include "racejson.h"
 #include "racestore.h"
@@ -22,23 +23,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-Race namedRace(const QString &name)
-{
-    Race race;
-    race.name = name;
-    race.date = QDateTime(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
-    Participant p;
-    p.givenName = QStringLiteral("Anna");
-    p.cardNumber = QStringLiteral("123456");
-    race.participants.append(p);
-    return race;
-}
-
-QByteArray compact(const Race &race)
-{
-    return *encodeRace(race, JsonLayout::Compact);
-}
-
 } // namespace
 
 class TestRaceStore : public QObject
@@ -59,12 +43,6 @@ private:
     {
         QSettings settings(settingsPath(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("recentRaceFilePaths"), paths);
-    }
-
-    QStringList storedRecent() const
-    {
-        QSettings settings(settingsPath(), QSettings::IniFormat);
-        return settings.value(QStringLiteral("recentRaceFilePaths")).toStringList();
     }
 
     static QStringList paths(const QList<QUrl> &urls)
@@ -89,10 +67,7 @@ private slots:
         LogCapture log;
         auto store = makeStore();
         QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
-        QVERIFY(!store->race().date);
-        QVERIFY(store->raceFileUrl().isEmpty());
         QVERIFY(!store->needsInitialSetup());
-        QVERIFY(store->recentRaceUrls().isEmpty());
         QVERIFY(log.lines().isEmpty());
         QVERIFY(steps().isEmpty());
         // The autosave folder exists, but nothing was written at start-up.
@@ -112,7 +87,7 @@ private slots:
     void startsFromAutosaveWithoutRecentFiles()
     {
         QDir().mkpath(path(QStringLiteral("data")));
-        writeAll(autosavePath(), compact(namedRace(QStringLiteral("From autosave"))));
+        writeAll(autosavePath(), compactJson(namedRace(QStringLiteral("From autosave"))));
         LogCapture log;
         auto store = makeStore();
         QCOMPARE(store->race().name, QStringLiteral("From autosave"));
@@ -120,30 +95,29 @@ private slots:
         QVERIFY(log.lines().isEmpty());
     }
 
+    // Each file under store/unusable-event-files as the most recent file, and one that is gone.
     void unusableMostRecentFileFallsBack_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("deleted") << QByteArray() << false << QStringLiteral("No such file or directory");
-        QTest::newRow("not JSON") << QByteArray("hello, not an event\n") << true << QString();
-        QTest::newRow("foreign JSON") << QByteArray(R"({"kind":"something else"})") << true << QString();
-        QTest::newRow("truncated") << compact(namedRace(QStringLiteral("X"))).left(200) << true << QString();
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4) << true << QString();
+        QTest::addColumn<QString>("source");
+        QTest::newRow("deleted") << QString();
+        const QDir folder(QStringLiteral(VEXLO_TEST_DATA_DIR "/store/unusable-event-files"));
+        for (const QString &name : folder.entryList(QDir::Files))
+            QTest::newRow(qPrintable(name)) << folder.filePath(name);
+        QVERIFY(folder.count() > 2);
     }
 
     void unusableMostRecentFileFallsBack()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, exists);
-        QFETCH(QString, reason);
+        QFETCH(QString, source);
+        const bool exists = !source.isEmpty();
+        const QByteArray content = exists ? readAll(source) : QByteArray();
         const QString recent = path(QStringLiteral("event.vexloevent.json"));
         if (exists)
             writeAll(recent, content);
         const QString other = path(QStringLiteral("other.vexloevent.json"));
         storeRecent({recent, other});
         QDir().mkpath(path(QStringLiteral("data")));
-        writeAll(autosavePath(), compact(namedRace(QStringLiteral("From autosave"))));
+        writeAll(autosavePath(), compactJson(namedRace(QStringLiteral("From autosave"))));
 
         LogCapture log;
         auto store = makeStore();
@@ -152,12 +126,12 @@ private slots:
         QVERIFY2(line.startsWith(QStringLiteral("RaceStore: failed to reopen most recent race file (")),
             qPrintable(line));
         QVERIFY2(line.endsWith(fallbackSuffix), qPrintable(line));
-        if (!reason.isEmpty())
-            QVERIFY(line.contains(reason));
+        if (!exists)
+            QVERIFY(line.contains(QStringLiteral("No such file or directory")));
         QCOMPARE(store->race().name, QStringLiteral("From autosave"));
         QVERIFY(store->raceFileUrl().isEmpty());
         QCOMPARE(paths(store->recentRaceUrls()), QStringList({recent, other}));
-        QCOMPARE(storedRecent(), QStringList({recent, other}));
+        QCOMPARE(m_harness->storedRecent(), QStringList({recent, other}));
         // The file that failed to read is never written, not even by the next autosave.
         store->autosave();
         store->flushAutosave();
@@ -196,84 +170,49 @@ private slots:
         QVERIFY(decodeRace(readAll(autosavePath())));
     }
 
-    void successfulReopenRewritesRecentList_data()
+    void recentFiles_data() { casetable::load("store/recent-files.tsv"); }
+    void recentFiles()
     {
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<QStringList>("expected");
-        const QString a = QStringLiteral("A");
-        QTest::newRow("single") << QStringList {a} << QStringList {a};
-        QTest::newRow("duplicates of the reopened")
-            << QStringList {a, "b", a, "c"} << QStringList {a, "b", "c"};
-        QStringList ten {a};
-        for (int i = 1; i < 10; ++i)
-            ten.append(QStringLiteral("f%1").arg(i));
-        QTest::newRow("ten entries") << ten << ten.mid(0, 8);
-    }
-
-    void successfulReopenRewritesRecentList()
-    {
-        QFETCH(QStringList, stored);
-        QFETCH(QStringList, expected);
-        const QString eventPath = path(QStringLiteral("event.vexloevent.json"));
+        QFETCH(QStringList, cells);
+        const QString eventPath = path(QStringLiteral("A"));
         writeAll(eventPath, *encodeRace(namedRace(QStringLiteral("Reopened")), JsonLayout::PrettySorted));
-        auto full = [&](QStringList list) {
-            for (QString &s : list)
-                s = s == QStringLiteral("A") ? eventPath : path(s);
-            return list;
+        const auto full = [&](const QString &names) {
+            QStringList out;
+            for (const QString &n : names.split(QLatin1Char('|'), Qt::SkipEmptyParts))
+                out.append(path(n));
+            return out;
         };
-        storeRecent(full(stored));
+        storeRecent(full(cells[0]));
         LogCapture log;
         auto store = makeStore();
-        QVERIFY(log.lines().isEmpty());
-        QCOMPARE(store->race().name, QStringLiteral("Reopened"));
-        QCOMPARE(store->raceFileUrl(), QUrl::fromLocalFile(eventPath));
-        QVERIFY(!store->needsInitialSetup());
-        QCOMPARE(paths(store->recentRaceUrls()), full(expected));
-        QCOMPARE(storedRecent(), full(expected));
-        QVERIFY(steps().isEmpty());
-    }
-
-    void storedListLoadsUnchangedUntilNextAddition()
-    {
-        // Duplicates and more than 8 entries load as stored (the first does not open, so nothing
-        // rewrites the list); the next addition drops only the added path's entries, then caps.
-        QStringList stored;
-        for (int i = 0; i < 10; ++i)
-            stored.append(path(QStringLiteral("f%1.json").arg(i % 5)));
-        storeRecent(stored);
-        auto store = makeStore();
-        QCOMPARE(paths(store->recentRaceUrls()), stored);
-        const QString added = path(QStringLiteral("f3.json"));
-        store->addRecentRaceUrl(QUrl::fromLocalFile(added));
-        QStringList expected {added};
-        for (const QString &s : stored) {
-            if (s != added)
-                expected.append(s);
+        if (cells[3] == u"A") {
+            QVERIFY(log.lines().isEmpty());
+            QCOMPARE(store->race().name, QStringLiteral("Reopened"));
+            QVERIFY(!store->needsInitialSetup());
+            QVERIFY(steps().isEmpty());
         }
-        expected = expected.mid(0, 8);
-        QCOMPARE(paths(store->recentRaceUrls()), expected);
-        QCOMPARE(storedRecent(), expected);
-    }
-
-    void savingToANinthFileKeepsEight()
-    {
-        auto store = makeStore();
-        QStringList saved;
-        for (int i = 0; i < 9; ++i) {
-            const QString p = path(QStringLiteral("event%1.json").arg(i));
-            QString error;
-            QVERIFY2(store->save(QUrl::fromLocalFile(p), &error), qPrintable(error));
-            saved.prepend(p);
+        QSignalSpy changed(store.get(), &RaceStore::recentRaceUrlsChanged);
+        const QStringList actions = cells[1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString &action : actions) {
+            const QString verb = action.section(QLatin1Char(' '), 0, 0);
+            const QUrl url = QUrl::fromLocalFile(path(action.section(QLatin1Char(' '), 1)));
+            if (verb == u"add")
+                store->addRecentRaceUrl(url);
+            else if (verb == u"remove")
+                store->removeRecentRaceUrl(url);
+            else if (verb == u"save")
+                QVERIFY(store->save(url));
+            else
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + action));
         }
-        QCOMPARE(store->recentRaceUrls().size(), 8);
-        QCOMPARE(paths(store->recentRaceUrls()), saved.mid(0, 8));
-        QCOMPARE(storedRecent(), saved.mid(0, 8));
-        // Saving again to a listed file moves it to the front, no duplicate.
-        const QString again = saved.at(4);
-        QVERIFY(store->save(QUrl::fromLocalFile(again)));
-        QCOMPARE(store->recentRaceUrls().size(), 8);
-        QCOMPARE(paths(store->recentRaceUrls()).first(), again);
-        QCOMPARE(paths(store->recentRaceUrls()).count(again), 1);
+        // Every step writes the list, even when it did not change.
+        QCOMPARE(changed.count(), actions.size());
+        QCOMPARE(paths(store->recentRaceUrls()), full(cells[2]));
+        QCOMPARE(m_harness->storedRecent(), full(cells[2]));
+        QSettings settings(settingsPath(), QSettings::IniFormat);
+        QCOMPARE(settings.contains(QStringLiteral("recentRaceFilePaths")),
+            !cells[0].isEmpty() || !actions.isEmpty());
+        QCOMPARE(store->raceFileUrl(), cells[3].isEmpty() ? QUrl() : QUrl::fromLocalFile(path(cells[3])));
     }
 
     void saveUpdatesStateInOrder()
@@ -325,33 +264,6 @@ private slots:
         QCOMPARE(urlSpy.count(), 0);
         QCOMPARE(recentSpy.count(), 0);
         QCOMPARE(readAll(path(QStringLiteral("blocker"))), QByteArray("x"));
-    }
-
-    void removeRecentClearsList()
-    {
-        auto store = makeStore();
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(store->save(QUrl::fromLocalFile(path(QStringLiteral("e%1.json").arg(i)))));
-        const QList<QUrl> listed = store->recentRaceUrls();
-        for (const QUrl &u : listed)
-            store->removeRecentRaceUrl(u);
-        QVERIFY(store->recentRaceUrls().isEmpty());
-        QSettings settings(settingsPath(), QSettings::IniFormat);
-        QVERIFY(settings.contains(QStringLiteral("recentRaceFilePaths")));
-        QVERIFY(settings.value(QStringLiteral("recentRaceFilePaths")).toStringList().isEmpty());
-        // The open file stays open: clearing the list is not closing the event.
-        QVERIFY(!store->raceFileUrl().isEmpty());
-    }
-
-    void removeRecentWritesAlsoWhenNothingRemoved()
-    {
-        storeRecent({path("a"), path("a")});
-        auto store = makeStore();
-        QSignalSpy spy(store.get(), &RaceStore::recentRaceUrlsChanged);
-        store->removeRecentRaceUrl(QUrl::fromLocalFile(path("zzz")));
-        QCOMPARE(spy.count(), 1);
-        store->removeRecentRaceUrl(QUrl::fromLocalFile(path("a")));
-        QVERIFY(store->recentRaceUrls().isEmpty());
     }
 
     void newRaceReplacesDocument()
@@ -446,20 +358,6 @@ private slots:
         QCOMPARE(store->raceFileUrl(), url);
     }
 
-    void failedLocalAutosaveIsLogged()
-    {
-        auto store = makeStore();
-        // A folder where the autosave file should be: the write cannot replace it.
-        QVERIFY(QDir().mkpath(autosavePath()));
-        LogCapture log;
-        store->autosave();
-        store->flushAutosave();
-        QCOMPARE(log.lines().size(), 1);
-        QVERIFY2(log.lines().first().startsWith(QStringLiteral("RaceStore: local autosave failed: ")),
-            qPrintable(log.lines().first()));
-        QVERIFY(log.lines().first().size() > QStringLiteral("RaceStore: local autosave failed: ").size());
-    }
-
     void eventFileAndAutosaveDifferOnlyInLayout()
     {
         auto store = makeStore();
@@ -475,7 +373,7 @@ private slots:
         QVERIFY(eventBytes != autoBytes);
         QVERIFY(eventBytes.contains("\n    "));
         QVERIFY(!autoBytes.contains('\n'));
-        QCOMPARE(compact(*decodeRace(eventBytes)), compact(*decodeRace(autoBytes)));
+        QCOMPARE(compactJson(*decodeRace(eventBytes)), compactJson(*decodeRace(autoBytes)));
     }
 
     void slaveSnapshotWritesOnlyTheAutosave()
@@ -636,22 +534,6 @@ private slots:
         QCOMPARE(store->scheduledStartTime(p), std::optional<QDateTime>(t));
         QCOMPARE(p.classId, std::optional<QString>(QStringLiteral("A")));
         QVERIFY(!QFile::exists(autosavePath()));
-    }
-
-    void servicesStartInTheirInitialState()
-    {
-        auto store = makeStore();
-        QCOMPARE(store->syncEngine()->statusText(), QStringLiteral("Not started"));
-        QVERIFY(!store->syncEngine()->isRunning());
-        QCOMPARE(store->vexloWebVerifier()->statusText(), QStringLiteral("Not verified"));
-        QVERIFY(!store->vexloWebVerifier()->isVerifying());
-        QCOMPARE(store->vexloWebEventsClient()->statusText(), QStringLiteral("Not fetched yet"));
-        QCOMPARE(store->liveResultatPublisher()->statusText(), QStringLiteral("Not published yet"));
-        QCOMPARE(store->metsaPublisher()->statusText(), QStringLiteral("Not published yet"));
-        QCOMPARE(store->vexloChecklistPuller()->statusText(), QStringLiteral("Not pulled yet"));
-        QVERIFY(!store->liveResultatPublisher()->pendingRace());
-        // The reopened race is not handed to the publishers: nothing uploads before a change.
-        QVERIFY(!store->metsaPublisher()->pendingRace());
     }
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Builders shared by the document tests: ids that stay the same from run to run, so that written
-// documents can be compared byte for byte, and times on the fixed race day.
+// Builders shared by the document and setup tests: ids that stay the same from run to run, so that
+// written documents can be compared byte for byte, times on the fixed race day, and classes.
 
 #include "race.h"
 
@@ -25,4 +25,13 @@ inline SplitTime split(qint64 code, SplitStatus status, std::optional<double> le
     s.elapsedFromStart = elapsed;
     s.score = score;
     return s;
+}
+
+inline RaceClass raceClass(const QString &id, const QString &name, std::optional<QString> courseId = {})
+{
+    RaceClass c;
+    c.id = id;
+    c.name = name;
+    c.courseId = std::move(courseId);
+    return c;
 }

@@ -1,12 +1,17 @@
 #pragma once
 
-// Shared checks of the document tests: golden files and IOF schema validation.
+// Shared checks of the document tests: golden files, event files as inputs and IOF schema
+// validation.
+
+#include "racejson.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <libxml/parser.h>
 #include <libxml/xmlschemas.h>
@@ -48,6 +53,30 @@ inline QString compareWithGolden(const QString &name, const QByteArray &actual)
     diff.start(QStringLiteral("diff"), {QStringLiteral("-u"), path, failPath});
     diff.waitForFinished(10000);
     return QStringLiteral("differs from %1:\n%2").arg(path, QString::fromUtf8(diff.readAllStandardOutput()));
+}
+
+// From a `_data()` slot: one row per event file (*.json) under tests/data/<folder>, named by its
+// base name, with the path in the column "event".
+inline void loadEventFiles(const char *folder)
+{
+    QTest::addColumn<QString>("event");
+    const QDir dir(QStringLiteral(VEXLO_TEST_DATA_DIR "/") + QLatin1String(folder));
+    const QFileInfoList files = dir.entryInfoList({QStringLiteral("*.json")});
+    if (files.isEmpty())
+        qFatal("no event files under %s", folder);
+    for (const QFileInfo &file : files)
+        QTest::newRow(qPrintable(file.baseName())) << file.filePath();
+}
+
+// The event in the file at `path`; nothing, with the reason in `error`, when it cannot be read.
+inline std::optional<Race> readEvent(const QString &path, QString *error)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return std::nullopt;
+    }
+    return decodeRace(in.readAll(), error);
 }
 
 // Errors of validating `xml` against the official IOF 3.0 schema; empty when valid.

@@ -39,24 +39,6 @@ public:
     QStringList calls;
 };
 
-// A key store shared by several owners (the store takes ownership of what it is given).
-class ForwardingKeyStore : public KeyStore
-{
-public:
-    explicit ForwardingKeyStore(KeyStore *target)
-        : m_target(target)
-    { }
-    void load(const QString &s, const QString &a, std::function<void(std::optional<QString>)> done) override
-    {
-        m_target->load(s, a, std::move(done));
-    }
-    void save(const QString &s, const QString &a, const QString &v) override { m_target->save(s, a, v); }
-    void remove(const QString &s, const QString &a) override { m_target->remove(s, a); }
-
-private:
-    KeyStore *m_target;
-};
-
 class RecordingConnection : public SyncConnection
 {
 public:

@@ -3,6 +3,7 @@
 // A RaceStore in a private temporary folder: its own settings file, autosave folder and key store,
 // a fixed clock, and a record of every autosave step it runs.
 
+#include "racejson.h"
 #include "racestore.h"
 #include "storefakes.h"
 
@@ -12,6 +13,37 @@
 #include <QTemporaryDir>
 
 #include <memory>
+
+// An event of one entry (Anna, card 123456) named `name`.
+inline Race namedRace(const QString &name)
+{
+    Race race;
+    race.name = name;
+    Participant p;
+    p.givenName = QStringLiteral("Anna");
+    p.cardNumber = QStringLiteral("123456");
+    race.participants.append(p);
+    return race;
+}
+
+// The autosave's form of `race`.
+inline QByteArray compactJson(const Race &race)
+{
+    return encodeRace(race, JsonLayout::Compact).value_or(QByteArray());
+}
+
+// The event in the file tests/data/store/<name>; a file that does not read stops the test program.
+inline Race storeTestEvent(const char *name)
+{
+    QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/store/") + QLatin1String(name));
+    QString error = QStringLiteral("cannot open");
+    std::optional<Race> race;
+    if (f.open(QIODevice::ReadOnly))
+        race = decodeRace(f.readAll(), &error);
+    if (!race)
+        qFatal("test event %s: %s", name, qPrintable(error));
+    return *race;
+}
 
 class StoreHarness
 {
@@ -49,6 +81,13 @@ public:
     {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The recent-file list as stored in the settings file.
+    [[nodiscard]] QStringList storedRecent() const
+    {
+        QSettings settings(path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        return settings.value(QStringLiteral("recentRaceFilePaths")).toStringList();
     }
 
     QList<AutosaveStep> steps;
