@@ -369,11 +369,48 @@ def short_frames():
           "number -", "log SI: WARNING block0 payload too short (20 bytes) for offset-25 card number"])
 
 
+def frame_cases():
+    """frames.txt: the CRC's published examples, the host's command frames and station byte
+    streams with the frames the parser must deliver."""
+    detect = "0022000F4241"
+    e8 = frame(0xE8, bytes.fromhex(detect))
+    e7 = frame(0xE7, bytes.fromhex(detect))
+    block = frame(0xEF, bytes.fromhex("00220400") + b"\x11" * 128)
+    bad = bytearray(bytes.fromhex(frame(0x83, bytes.fromhex("00227405"))))
+    bad[-2] ^= 0x01
+    good_crc = crc(bytes.fromhex("830400227405"))
+    cut = frame(0xEF, bytes.fromhex("00220000") + bytes(128))[:80]
+    lines = [
+        "# crc <CMD LEN DATA> <CRC>: SportIdent's published examples and the short cases",
+        "crc 83027401 0414", "crc EF0100 E209", "crc B100 B100", "crc 530005010FB500001E08 2C12",
+        "crc - 0000", "crc AB 0000", "crc 1234 1234",
+        "# command <CMD> <DATA or -> <frame the host sends>",
+        "command 83 7401 FF020283027401041403", "command EF 00 FF0202EF0100E20903", "command B1 - FF0202B100B10003",
+        "# stream <read>[|<read>...] => <CMD:payload>,... left <bytes waiting or -> [log <line>]",
+        "stream %s%s => E8:%s,E7:%s left -" % (e8, e7, detect, detect),
+        "stream FF%s => 83:00227405 left -" % frame(0x83, bytes.fromhex("00227405")),
+        "stream 02E803%s => E7:%s left -" % (e7, detect),
+        "stream FF0055AA0306 => left -",
+        "stream %s => E7: left -" % frame(0xE7, b""),
+        "stream 02E7 => left 02E7",
+        "stream %s|%s => EF:%s left -" % (block[:100], block[100:], "00220400" + "11" * 128),
+        "stream %s%s => E7:%s left - log SI: CRC mismatch cmd=83 len=4 expected=%04X got=%04X crcInput=[83 04 00 22 74 05]"
+        % (bytes(bad).hex().upper(), e7, detect, good_crc, good_crc ^ 1),
+        "stream 020100000003 => left - log SI: CRC mismatch cmd=01 len=0 expected=0100 got=0000 crcInput=[01 00]",
+        # A frame cut short holds the stream until its LEN is satisfied, then its missing ETX costs
+        # it one byte at a time, and the frames behind it come through.
+        "stream %s|%s => %s left -" % (cut, e7 * 12, ",".join(["E7:" + detect] * 12)),
+    ]
+    with open(os.path.join(HERE, "frames.txt"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     real_cards()
     si5_cards()
     sportident_js_si5()
     short_frames()
+    frame_cases()
     si6_cards()
     modern_cards()
