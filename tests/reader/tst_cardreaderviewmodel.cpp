@@ -31,7 +31,7 @@ QDateTime at(int secondOfDay)
 
 QString dataDir()
 {
-    return qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/reader");
+    return QStringLiteral(VEXLO_TEST_DATA_DIR) + QStringLiteral("/reader");
 }
 
 class Rig

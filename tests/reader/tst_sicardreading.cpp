@@ -15,7 +15,7 @@ namespace {
 
 QString dataDir()
 {
-    return qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/reader");
+    return QStringLiteral(VEXLO_TEST_DATA_DIR) + QStringLiteral("/reader");
 }
 
 // "HH:MM:SS" on the day of the reading, or a full ISO date-time; "-" none.

@@ -40,7 +40,7 @@ private slots:
     void cases()
     {
         // frames.txt: CRC examples, command frames and station streams with what must come out.
-        QFile file(qEnvironmentVariable("VEXLO_TEST_DATA") + QStringLiteral("/reader/frames.txt"));
+        QFile file(QStringLiteral(VEXLO_TEST_DATA_DIR) + QStringLiteral("/reader/frames.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         int cases = 0;
         for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
