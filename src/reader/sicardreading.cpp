@@ -31,6 +31,15 @@ bool isEndMarker(const char *record)
     return zeroTail || allBlank;
 }
 
+// A card is read after it was punched, so a time of day later than the reading (beyond an hour
+// for station clocks that run ahead) was punched the day before: a night event read after
+// midnight keeps its evening on the evening before.
+QDateTime placeBeforeReading(qint64 seconds, const QDateTime &reference)
+{
+    const QDateTime sameDay = timeOnDay(reference.date(), seconds);
+    return sameDay > reference.addSecs(3600) ? timeOnDay(reference.date().addDays(-1), seconds) : sameDay;
+}
+
 // A 4-byte time record (flags, station code or sub-second fraction, seconds high, seconds low).
 // Only bit 0 of the flags (afternoon) places the time; the day-of-week, week and sub-second bits
 // are not needed to place a time on the day of the reading.
@@ -54,11 +63,11 @@ std::optional<QDateTime> decodeTimeRecord(
     }
     if (b(0) & 0x01)
         seconds += SICard::halfDaySeconds;
-    return timeOnDay(reference.date(), seconds);
+    return placeBeforeReading(seconds, reference);
 }
 
-SIPunch decodePunchRecord(
-    const char *record, qsizetype position, const QDate &day, const std::optional<QDateTime> &previous)
+SIPunch decodePunchRecord(const char *record, qsizetype position, const QDateTime &reference,
+    const std::optional<QDateTime> &previous)
 {
     const auto b = [record](int i) { return quint8(record[i]); };
     const int code = b(1);
@@ -72,7 +81,7 @@ SIPunch decodePunchRecord(
     punch.controlCode = code;
     const int seconds = b(2) * 256 + b(3);
     if ((b(2) == 0xEE && b(3) == 0xEE) || seconds >= SICard::halfDaySeconds) {
-        punch.time = previous ? *previous : timeOnDay(day, 0);
+        punch.time = previous ? *previous : timeOnDay(reference.date(), 0);
         punch.timeAvailable = false;
         logLine(QStringLiteral(
             "SI: punch record at offset %1 (control %2) has blank/sentinel time bytes — "
@@ -81,7 +90,7 @@ SIPunch decodePunchRecord(
                     .arg(position)
                     .arg(code));
     } else {
-        punch.time = timeOnDay(day, seconds + ((b(0) & 0x01) ? SICard::halfDaySeconds : 0));
+        punch.time = placeBeforeReading(seconds + ((b(0) & 0x01) ? SICard::halfDaySeconds : 0), reference);
         punch.timeAvailable = true;
     }
     return punch;
@@ -326,7 +335,6 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
 {
     const QByteArray block0 = blocks.value(0);
     const QDateTime reference = now;
-    const QDate day = reference.date();
     std::optional<int> dayOfWeek;
     if (block0.size() > layout.checkOffset)
         dayOfWeek = (byteAt(block0, layout.checkOffset) >> 1) & 0x07;
@@ -359,7 +367,7 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
         }
         const std::optional<QDateTime> previous
             = reading.punches.isEmpty() ? std::nullopt : std::optional(reading.punches.last().time);
-        reading.punches.append(decodePunchRecord(record, position, day, previous));
+        reading.punches.append(decodePunchRecord(record, position, reference, previous));
     }
     if (!missingBlocks.isEmpty())
         logLine(

@@ -4,7 +4,9 @@
 // records, punch records, end markers, and the SI5 card image with its 12-hour clock.
 //
 // Card times are times of day; they are placed on the calendar day of the reading by wall-clock
-// time (date + hours/minutes/seconds), so a punch at 10:00 stays 10:00 on a daylight-saving day.
+// time (date + hours/minutes/seconds), so a punch at 10:00 stays 10:00 on a daylight-saving day;
+// a time more than an hour after the reading was punched the day before (a night event read after
+// midnight).
 
 #include "race.h"
 

@@ -358,6 +358,24 @@ def sportident_js_si5():
           "punch 1 32 ?", "punch 30 32 ?", "punch 31 32 -", "punch 36 32 -"])
 
 
+def night_event_si10():
+    """An SI10 card of a night event read after midnight: evening times stay on the evening before."""
+    mem = bytearray(b"\xEE" * 1024)
+    mem[0:8] = bytes.fromhex("12345678EAEAEAEA")
+    mem[8:12] = record(23, 28, 0, 1)
+    mem[12:16] = record(23, 30, 0, 1)
+    mem[16:20] = record(0, 40, 0, 1)
+    mem[20:24] = bytes([0, 0x43, 2, 0x42])
+    mem[24] = 0x0F
+    mem[25:28] = (7000123).to_bytes(3, "big")
+    mem[512:516] = record(23, 50, 0, 31)
+    mem[516:520] = record(0, 10, 0, 32)
+    write("si10-night-event", ["# Built from the published description of the card series.", "kind si8",
+          "now 2024-05-04T00:45:00"] + blocks_lines({b: bytes(mem[b * 128:(b + 1) * 128]) for b in (0, 4)}) + [
+          "number 7000123", "series SI10", "check 2024-05-03T23:28:00", "start 2024-05-03T23:30:00",
+          "finish 00:40:00", "punches 2", "punch 1 31 2024-05-03T23:50:00", "punch 2 32 00:10:00"])
+
+
 def short_frames():
     head = ["# Station frames too short for what they should carry.", "now 2024-05-03T13:00:00"]
     write("detect-short-payload", head + ["kind si8", "frame " + frame(0xE8, bytes.fromhex("000F4241")),
@@ -411,6 +429,7 @@ if __name__ == "__main__":
     si5_cards()
     sportident_js_si5()
     short_frames()
+    night_event_si10()
     frame_cases()
     si6_cards()
     modern_cards()
