@@ -179,56 +179,6 @@ private slots:
         QCOMPARE(rig.clock->pendingCount(), 0);
     }
 
-    void severalCardsInARow()
-    {
-        Rig rig(StationMode::Polling);
-        LogCapture log;
-        rig.connectAndConfigure();
-        QCOMPARE(*rig.reader->stationProtocolConfig(), StationProtocolConfig::fromByte(0x01));
-        const QList<SimCard::Series> series {SimCard::Series::SI10, SimCard::Series::SI8,
-            SimCard::Series::SIAC, SimCard::Series::SI5, SimCard::Series::SI9};
-        for (int i = 0; i < series.size(); ++i) {
-            const SimCard card = SimCard::example(series[i], 3 + i, quint32(100 + i));
-            rig.readCard(card);
-            verifyReading(rig.reads.last(), card);
-            rig.station.removeCard();
-            rig.sync();
-            // The shown card stays until the next card replaces it.
-            rig.clock->advance(5s);
-            QVERIFY(rig.reader->lastCardRead());
-        }
-        QCOMPARE(rig.reads.size(), series.size());
-        // Only the first card waited for autosent blocks; after that the station is polled at once.
-        QCOMPARE(log.lines().count(QStringLiteral(
-                     "SI: no autosend block after 400ms — switching to polling mode, requesting block 0")),
-            1);
-        QCOMPARE(log.lines().count(QStringLiteral("SI: station previously confirmed polling-only — "
-                                                  "requesting block 0 immediately, no 400ms wait")),
-            3);
-        rig.clock->advance(5s);
-        QVERIFY(!rig.reader->lastCardRead());
-    }
-
-    void handshakeStationIsPolledAtOnce()
-    {
-        Rig rig(StationMode::Handshake);
-        LogCapture log;
-        rig.connectAndConfigure();
-        QVERIFY(
-            log.lines().contains(QStringLiteral("SI: sending raw command FF 02 02 83 02 74 01 04 14 03")));
-        QVERIFY(log.lines().contains(QStringLiteral("SI: station protocol config — extendedProtocol=true "
-                                                    "autoSendOut=false handshake=true passwordOnly=false "
-                                                    "readCardAfterPunch=false")));
-        rig.station.insertCard(SimCard::example(SimCard::Series::SI10, 5));
-        QTRY_COMPARE(rig.reads.size(), 1); // no clock advance needed
-        QVERIFY(rig.reader->stationRequiresPolling());
-        QVERIFY(log.lines().contains(QStringLiteral("SI: polling mode — requesting block 4")));
-        QVERIFY(log.lines().contains(QStringLiteral(
-            "SI: block 4 punch data terminated early — skipping remaining blocks in sequence")));
-        QVERIFY(log.lines().contains(QStringLiteral(
-            "SI: sending ACK (0x06) — testing whether this triggers station beep/flash in polling mode")));
-    }
-
     void cardPulledMidRead()
     {
         Rig rig(StationMode::Handshake);
@@ -383,8 +333,14 @@ private slots:
         roots.extraPorts = {station.devicePath()};
         CardReaderViewModel reader(std::make_shared<ManualReaderClock>(), roots);
         QSignalSpy ports(&reader, &CardReaderViewModel::availablePortsChanged);
+        LogCapture log;
         reader.connectPort();
         QCOMPARE(ports.size(), 1);
+        QVERIFY(
+            log.lines().contains(QStringLiteral("SI: sending raw command FF 02 02 83 02 74 01 04 14 03")));
+        QTRY_VERIFY(log.lines().contains(QStringLiteral("SI: station protocol config — extendedProtocol=true "
+                                                        "autoSendOut=false handshake=true passwordOnly=false "
+                                                        "readCardAfterPunch=false")));
         QCOMPARE(reader.availablePorts(), QStringList {station.devicePath()});
         QCOMPARE(reader.connectionState(), SIConnectionState::connected(station.devicePath()));
         QTRY_COMPARE(station.configQueries(), 1);
