@@ -208,7 +208,7 @@ void CardReaderViewModel::handleCardInserted(quint8 command, const QByteArray &p
     setCardDataComplete(false);
     m_isPollingMode = false;
     m_si6ReplyCounter = 0;
-    m_currentCardLayout = defaultCardLayout();
+    m_currentCardLayout = command == SICard::si6Inserted ? si6CardLayout() : defaultCardLayout();
 
     SICardReading preliminary = decodeDetectFrame(command, payload, m_clock->now());
     m_pendingCardNumber = preliminary.cardNumber;
@@ -217,23 +217,25 @@ void CardReaderViewModel::handleCardInserted(quint8 command, const QByteArray &p
 
     if (command == SICard::si5Inserted) {
         m_pendingCardKind = SICardKind::SI5;
-        logLine(QStringLiteral("SI: SI5 card detected — requesting full card via untested C_GET_SI5 (0xB1)"));
+        logLine(QStringLiteral("SI: SI5 card detected — requesting full card (0xB1)"));
         sendCommand(SICard::readSI5);
     } else {
-        m_pendingCardKind = SICardKind::SI8Plus;
+        m_pendingCardKind = command == SICard::si6Inserted ? SICardKind::SI6 : SICardKind::SI8Plus;
         requestFirstBlock();
     }
 }
 
 void CardReaderViewModel::requestFirstBlock()
 {
+    // SI6 cards answer block reads with 0xE1, later cards with 0xEF; both take the block number.
+    const quint8 command = m_currentCardLayout.readCommand;
     const QByteArray block0(1, '\0');
     if (m_stationRequiresPolling) {
         logLine(QStringLiteral(
             "SI: station previously confirmed polling-only — requesting block 0 immediately, no "
             "400ms wait"));
         m_isPollingMode = true;
-        sendCommand(SICard::readBlock, block0);
+        sendCommand(command, block0);
         return;
     }
     if (m_stationConfig && m_stationConfig->handshake) {
@@ -242,52 +244,71 @@ void CardReaderViewModel::requestFirstBlock()
             "immediately, no 400ms wait"));
         m_stationRequiresPolling = true;
         m_isPollingMode = true;
-        sendCommand(SICard::readBlock, block0);
+        sendCommand(command, block0);
         return;
     }
     const QString awaitedCard = m_pendingCardNumber;
-    m_autosendCheck = m_clock->schedule(autosendWait, [this, awaitedCard, block0] {
+    m_autosendCheck = m_clock->schedule(autosendWait, [this, awaitedCard, block0, command] {
         if (m_pendingCardNumber != awaitedCard || m_blockBuffer.contains(0))
             return;
         logLine(QStringLiteral(
             "SI: no autosend block after 400ms — switching to polling mode, requesting block 0"));
         m_stationRequiresPolling = true;
         m_isPollingMode = true;
-        sendCommand(SICard::readBlock, block0);
+        sendCommand(command, block0);
     });
 }
 
 void CardReaderViewModel::handleBlockReply(const QByteArray &payload)
 {
-    const bool hasBlock = payload.size() >= 4;
-    quint8 block = 0;
-    if (!hasBlock) {
+    if (payload.size() < 4) {
         logLine(QStringLiteral("SI: 0xEF block frame too short (%1 bytes)").arg(payload.size()));
-    } else {
-        block = quint8(payload.at(2));
-        const QByteArray data = payload.mid(3);
-        m_blockBuffer.insert(block, data);
-        if (block == 0) {
-            if (const auto number = block0CardNumber(data)) {
-                m_pendingCardNumber = QString::number(*number);
-                m_pendingSeries = cardTypeName(*number);
-                m_currentCardLayout = cardLayout(m_pendingSeries);
-                QStringList sequence;
-                for (quint8 b : m_currentCardLayout.requestSequence)
-                    sequence.append(QString::number(b));
-                logLine(QStringLiteral("SI: block0 card number = %1, series=%2, requestSequence=[%3]")
-                            .arg(m_pendingCardNumber, m_pendingSeries, sequence.join(QStringLiteral(", "))));
-                // A new block 0 starts the card over (a re-read): older blocks belong to the old read.
-                m_blockBuffer.removeIf([](const auto &entry) { return entry.key() != 0; });
-                m_hasAssembledCurrentCard = false;
-            }
-        }
+        if (!m_hasAssembledCurrentCard)
+            tryAssemble();
+        return;
     }
+    const quint8 block = quint8(payload.at(2));
+    storeBlock(block, payload.mid(3));
+    afterBlock(block);
+}
+
+void CardReaderViewModel::storeBlock(quint8 block, const QByteArray &data)
+{
+    m_blockBuffer.insert(block, data);
+    if (block != 0 || m_pendingCardKind == SICardKind::SI5)
+        return;
+    // Block 0 tells the card's number, and so its series and layout (an SI6 card's layout also
+    // depends on its punch mode, which block 0 holds).
+    const SI8PlusCardLayout numberLayout
+        = m_pendingCardKind == SICardKind::SI6 ? si6CardLayout() : defaultCardLayout();
+    const auto number = block0CardNumber(data, numberLayout);
+    if (!number)
+        return;
+    m_pendingCardNumber = QString::number(*number);
+    if (m_pendingCardKind == SICardKind::SI6) {
+        const QString type = cardTypeName(*number);
+        m_pendingSeries = type.startsWith(QLatin1String("SI6")) ? type : QStringLiteral("SI6");
+        m_currentCardLayout = si6CardLayout(data);
+    } else {
+        m_pendingSeries = cardTypeName(*number);
+        m_currentCardLayout = cardLayout(m_pendingSeries);
+    }
+    QStringList sequence;
+    for (quint8 b : m_currentCardLayout.requestSequence)
+        sequence.append(QString::number(b));
+    logLine(QStringLiteral("SI: block0 card number = %1, series=%2, requestSequence=[%3]")
+                .arg(m_pendingCardNumber, m_pendingSeries, sequence.join(QStringLiteral(", "))));
+    // A new block 0 starts the card over (a re-read): older blocks belong to the old read.
+    m_blockBuffer.removeIf([](const auto &entry) { return entry.key() != 0; });
+    m_hasAssembledCurrentCard = false;
+}
+
+void CardReaderViewModel::afterBlock(quint8 block)
+{
+    const bool wasAssembled = m_hasAssembledCurrentCard;
     if (!m_hasAssembledCurrentCard)
         tryAssemble();
-    if (!hasBlock)
-        return;
-    if (m_isPollingMode && blockCompletesCard(block, m_blockBuffer, m_currentCardLayout)) {
+    if (m_isPollingMode && !wasAssembled && m_hasAssembledCurrentCard) {
         logLine(QStringLiteral(
             "SI: sending ACK (0x06) — testing whether this triggers station beep/flash in polling "
             "mode"));
@@ -298,23 +319,20 @@ void CardReaderViewModel::handleBlockReply(const QByteArray &payload)
 
 void CardReaderViewModel::requestNextPollingBlock(quint8 block)
 {
-    if (!m_isPollingMode)
+    if (!m_isPollingMode || !m_blockBuffer.contains(0))
         return;
     const QList<quint8> &sequence = m_currentCardLayout.requestSequence;
-    const qsizetype index = sequence.indexOf(block);
-    if (index < 0 || index + 1 >= sequence.size())
-        return;
-    if (m_currentCardLayout.punchBlocks.contains(block)
-        && hasPunchTerminator(
-            punchRecordBytes(m_blockBuffer, m_currentCardLayout, m_currentCardLayout.punchListOffset))) {
-        logLine(
-            QStringLiteral("SI: block %1 punch data terminated early — skipping remaining blocks in sequence")
-                .arg(block));
+    const std::optional<quint8> next = nextBlockToRequest(m_blockBuffer, m_currentCardLayout);
+    if (!next) {
+        // The count in block 0 says the punches end before the layout's last block.
+        if (sequence.contains(block) && sequence.last() != block)
+            logLine(QStringLiteral(
+                "SI: block %1 punch data terminated early — skipping remaining blocks in sequence")
+                        .arg(block));
         return;
     }
-    const quint8 next = sequence.at(index + 1);
-    logLine(QStringLiteral("SI: polling mode — requesting block %1").arg(next));
-    sendCommand(SICard::readBlock, QByteArray(1, char(next)));
+    logLine(QStringLiteral("SI: polling mode — requesting block %1").arg(*next));
+    sendCommand(m_currentCardLayout.readCommand, QByteArray(1, char(*next)));
 }
 
 void CardReaderViewModel::handleSI5Reply(const QByteArray &payload)
@@ -344,13 +362,12 @@ void CardReaderViewModel::handleSI6Reply(const QByteArray &payload)
         logLine(QStringLiteral("SI: SI6 reply %1 ignored, no block number left").arg(m_si6ReplyCounter));
         return;
     }
-    m_blockBuffer.insert(quint8(block), data);
     logLine(QStringLiteral("SI: SI6 reply %1 received as block %2, %3 byte(s)")
                 .arg(m_si6ReplyCounter)
                 .arg(block)
                 .arg(data.size()));
-    if (!m_hasAssembledCurrentCard)
-        tryAssemble();
+    storeBlock(quint8(block), data);
+    afterBlock(quint8(block));
 }
 
 void CardReaderViewModel::handleCardRemoved()
@@ -378,7 +395,12 @@ void CardReaderViewModel::tryAssemble()
         publishReading(std::move(*reading));
         return;
     }
-    if (!isSI8PlusCardComplete(m_blockBuffer, m_currentCardLayout))
+    // A polled card waits for every block it needs; an autosent card whose last block came in
+    // after a lost one is read as far as it is sound, since the lost block will not come again.
+    if (!m_blockBuffer.contains(0))
+        return;
+    if (!isSI8PlusCardComplete(m_blockBuffer, m_currentCardLayout)
+        && (m_isPollingMode || !hasMissingMiddleBlock(m_blockBuffer, m_currentCardLayout)))
         return;
     m_hasAssembledCurrentCard = true;
     m_autosendCheck.reset();

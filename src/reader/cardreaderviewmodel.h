@@ -77,7 +77,8 @@ struct StationProtocolConfig
 };
 
 enum class SICardKind {
-    SI8Plus, // block reads with 0xEF (also used for SI6 cards)
+    SI8Plus, // block reads with 0xEF
+    SI6, // block reads with 0xE1
     SI5, // one 0xB1 read
 };
 
@@ -157,6 +158,8 @@ private:
     void handleBlockReply(const QByteArray &payload);
     void handleSI5Reply(const QByteArray &payload);
     void handleSI6Reply(const QByteArray &payload);
+    void storeBlock(quint8 block, const QByteArray &data);
+    void afterBlock(quint8 block);
     void handleCardRemoved();
     void requestNextPollingBlock(quint8 block);
     void tryAssemble();

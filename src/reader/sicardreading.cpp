@@ -3,6 +3,7 @@
 #include "log.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -21,6 +22,7 @@ QString describe(const std::optional<QDateTime> &time)
     return time ? time->toString(Qt::ISODate) : QStringLiteral("nil");
 }
 
+// An unused punch record: bytes 1-3 zero (any byte 0), or all four blank.
 bool isEndMarker(const char *record)
 {
     const auto b = [record](int i) { return quint8(record[i]); };
@@ -29,6 +31,18 @@ bool isEndMarker(const char *record)
     return zeroTail || allBlank;
 }
 
+// A card is read after it was punched, so a time of day later than the reading (beyond an hour
+// for station clocks that run ahead) was punched the day before: a night event read after
+// midnight keeps its evening on the evening before.
+QDateTime placeBeforeReading(qint64 seconds, const QDateTime &reference)
+{
+    const QDateTime sameDay = timeOnDay(reference.date(), seconds);
+    return sameDay > reference.addSecs(3600) ? timeOnDay(reference.date().addDays(-1), seconds) : sameDay;
+}
+
+// A 4-byte time record (flags, station code or sub-second fraction, seconds high, seconds low).
+// Only bit 0 of the flags (afternoon) places the time; the day-of-week, week and sub-second bits
+// are not needed to place a time on the day of the reading.
 std::optional<QDateTime> decodeTimeRecord(
     const QByteArray &block0, qsizetype offset, const QDateTime &reference)
 {
@@ -36,12 +50,58 @@ std::optional<QDateTime> decodeTimeRecord(
         return std::nullopt;
     const char *record = block0.constData() + offset;
     const auto b = [record](int i) { return quint8(record[i]); };
-    if (b(0) == 0xEE && b(1) == 0xEE && b(2) == 0xEE && b(3) == 0xEE)
+    if (b(2) == 0xEE && b(3) == 0xEE)
         return std::nullopt;
     qint64 seconds = b(2) * 256 + b(3);
+    if (seconds >= SICard::halfDaySeconds) {
+        logLine(
+            QStringLiteral("SI: WARNING time record at block-0 offset %1 holds %2 s, more than 12 hours — "
+                           "time left out")
+                .arg(offset)
+                .arg(seconds));
+        return std::nullopt;
+    }
     if (b(0) & 0x01)
         seconds += SICard::halfDaySeconds;
-    return timeOnDay(reference.date(), seconds);
+    return placeBeforeReading(seconds, reference);
+}
+
+SIPunch decodePunchRecord(const char *record, qsizetype position, const QDateTime &reference,
+    const std::optional<QDateTime> &previous)
+{
+    const auto b = [record](int i) { return quint8(record[i]); };
+    const int code = b(1);
+    if (b(0) >= 0x40)
+        logLine(
+            QStringLiteral("SI: WARNING punch record byte0=%1 at offset %2 has non-zero control-code-high "
+                           "bits — control code may be incomplete (codes > 255 not yet handled)")
+                .arg(hex2(b(0)))
+                .arg(position));
+    SIPunch punch;
+    punch.controlCode = code;
+    const int seconds = b(2) * 256 + b(3);
+    if ((b(2) == 0xEE && b(3) == 0xEE) || seconds >= SICard::halfDaySeconds) {
+        punch.time = previous ? *previous : timeOnDay(reference.date(), 0);
+        punch.timeAvailable = false;
+        logLine(QStringLiteral(
+            "SI: punch record at offset %1 (control %2) has blank/sentinel time bytes — "
+            "marking as visited, no time available (likely an older SI5/SI6-era card at its split-record "
+            "capacity)")
+                    .arg(position)
+                    .arg(code));
+    } else {
+        punch.time = placeBeforeReading(seconds + ((b(0) & 0x01) ? SICard::halfDaySeconds : 0), reference);
+        punch.timeAvailable = true;
+    }
+    return punch;
+}
+
+QString blockList(const QList<quint8> &blocks)
+{
+    QStringList texts;
+    for (quint8 b : blocks)
+        texts.append(QString::number(b));
+    return texts.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -73,17 +133,51 @@ QString cardTypeName(quint32 n)
 
 SI8PlusCardLayout defaultCardLayout()
 {
-    return {{0, 4, 5, 6, 7}, {4, 5, 6, 7}, 0, 64};
+    SI8PlusCardLayout layout;
+    layout.requestSequence = {0, 4, 5, 6, 7};
+    layout.punchBlocks = {4, 5, 6, 7};
+    layout.punchListOffset = 0;
+    layout.maxPunches = 128;
+    return layout;
+}
+
+SI8PlusCardLayout si6CardLayout(const QByteArray &block0)
+{
+    SI8PlusCardLayout layout;
+    layout.readCommand = SICard::si6Block;
+    layout.requestSequence = {0, 6, 7};
+    layout.punchBlocks = {6, 7, 2, 3, 4, 5};
+    layout.maxPunches = 64;
+    layout.finishOffset = 20;
+    layout.startOffset = 24;
+    layout.checkOffset = 28;
+    layout.countOffset = 18;
+    layout.numberOffset = 11;
+    if (block0.size() > layout.countOffset && byteAt(block0, layout.countOffset) > 64) {
+        layout.requestSequence = {0, 6, 7, 2, 3, 4, 5};
+        layout.maxPunches = 192;
+    }
+    return layout;
 }
 
 SI8PlusCardLayout cardLayout(const QString &typeName)
 {
+    const auto twoBlocks = [](int offset) {
+        SI8PlusCardLayout layout;
+        layout.requestSequence = {0, 1};
+        layout.punchBlocks = {0, 1};
+        layout.punchListOffset = offset;
+        layout.maxPunches = (2 * SICard::blockSize - offset) / 4;
+        return layout;
+    };
     if (typeName == QLatin1String("SI8"))
-        return {{0, 1}, {0, 1}, 136, 50};
+        return twoBlocks(136);
     if (typeName == QLatin1String("SI9"))
-        return {{0, 1}, {0, 1}, 56, 50};
+        return twoBlocks(56);
     if (typeName == QLatin1String("pCard"))
-        return {{0, 1}, {0, 1}, 176, 20};
+        return twoBlocks(176);
+    if (typeName == QLatin1String("SI6") || typeName == QLatin1String("SI6*"))
+        return si6CardLayout();
     return defaultCardLayout();
 }
 
@@ -99,13 +193,6 @@ QDateTime timeOnDay(const QDate &day, qint64 seconds)
 
 SICardReading decodeDetectFrame(quint8 command, const QByteArray &payload, const QDateTime &now)
 {
-    if (command == SICard::si6Inserted)
-        logLine(QStringLiteral("SI: WARNING SI6 card detected — block-read protocol (0xE1) differs from "
-                               "SI8-11 (0xEF); using untested 0xEF fallback"));
-    else if (command == SICard::si5Inserted)
-        logLine(QStringLiteral("SI: WARNING SI5 card number decode unverified, and SI5 punch readout is NOT "
-                               "supported (wrong block-read command) — treating like SI6-11 layout"));
-
     QByteArray numberBytes;
     if (payload.size() >= 6) {
         numberBytes = payload.mid(2, 4);
@@ -116,9 +203,18 @@ SICardReading decodeDetectFrame(quint8 command, const QByteArray &payload, const
         numberBytes = payload.left(4);
     }
     quint32 number = 0;
-    if (numberBytes.size() == 4)
-        number = quint32(byteAt(numberBytes, 1)) << 16 | quint32(byteAt(numberBytes, 2)) << 8
-            | byteAt(numberBytes, 3);
+    if (numberBytes.size() == 4) {
+        if (command == SICard::si5Inserted) {
+            // An SI5 card gives its series (CNS) and a 16-bit number; series 0 and 1 are not printed.
+            const quint32 series = byteAt(numberBytes, 1);
+            number = quint32(byteAt(numberBytes, 2)) << 8 | byteAt(numberBytes, 3);
+            if (series >= 2)
+                number += series * 100000;
+        } else {
+            number = quint32(byteAt(numberBytes, 1)) << 16 | quint32(byteAt(numberBytes, 2)) << 8
+                | byteAt(numberBytes, 3);
+        }
+    }
 
     SICardReading reading;
     reading.cardNumber = QString::number(number);
@@ -132,118 +228,106 @@ SICardReading decodeDetectFrame(quint8 command, const QByteArray &payload, const
     return reading;
 }
 
-std::optional<quint32> block0CardNumber(const QByteArray &block0)
+std::optional<quint32> block0CardNumber(const QByteArray &block0, const SI8PlusCardLayout &layout)
 {
-    if (block0.size() < 28) {
-        logLine(QStringLiteral("SI: WARNING block0 payload too short (%1 bytes) for offset-25 card number")
-                    .arg(block0.size()));
+    const int offset = layout.numberOffset;
+    if (block0.size() < offset + 3) {
+        logLine(QStringLiteral("SI: WARNING block0 payload too short (%1 bytes) for offset-%2 card number")
+                    .arg(block0.size())
+                    .arg(offset));
         return std::nullopt;
     }
-    return quint32(byteAt(block0, 25)) << 16 | quint32(byteAt(block0, 26)) << 8 | byteAt(block0, 27);
+    return quint32(byteAt(block0, offset)) << 16 | quint32(byteAt(block0, offset + 1)) << 8
+        | byteAt(block0, offset + 2);
 }
 
-std::optional<QDateTime> decodeCheckTime(const QByteArray &block0, const QDateTime &reference)
+std::optional<QDateTime> decodeCheckTime(
+    const QByteArray &block0, const QDateTime &reference, const SI8PlusCardLayout &layout)
 {
-    return decodeTimeRecord(block0, 8, reference);
+    return decodeTimeRecord(block0, layout.checkOffset, reference);
 }
 
-std::optional<QDateTime> decodeStartTime(const QByteArray &block0, const QDateTime &reference)
+std::optional<QDateTime> decodeStartTime(
+    const QByteArray &block0, const QDateTime &reference, const SI8PlusCardLayout &layout)
 {
-    return decodeTimeRecord(block0, 12, reference);
+    return decodeTimeRecord(block0, layout.startOffset, reference);
 }
 
-std::optional<QDateTime> decodeFinishTime(const QByteArray &block0, const QDateTime &reference)
+std::optional<QDateTime> decodeFinishTime(
+    const QByteArray &block0, const QDateTime &reference, const SI8PlusCardLayout &layout)
 {
-    return decodeTimeRecord(block0, 16, reference);
+    return decodeTimeRecord(block0, layout.finishOffset, reference);
 }
 
-QList<SIPunch> decodePunchRecords(
-    const QByteArray &bytes, const QDateTime &reference, qsizetype startOffset, int limit)
+int countedPunches(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
 {
-    QList<SIPunch> punches;
-    const QDate day = reference.date();
-    const QDateTime dayStart = timeOnDay(day, 0);
-    qsizetype position = std::max<qsizetype>(startOffset, 0);
-    while (position + 4 <= bytes.size() && punches.size() < limit) {
-        const char *record = bytes.constData() + position;
-        if (isEndMarker(record))
-            break;
-        const auto b = [record](int i) { return quint8(record[i]); };
-        const int code = b(1);
-        if (b(0) >= 0x40)
-            logLine(QStringLiteral(
-                "SI: WARNING punch record byte0=%1 at offset %2 has non-zero control-code-high "
-                "bits — control code may be incomplete (codes > 255 not yet handled)")
-                        .arg(hex2(b(0)))
-                        .arg(position));
-        SIPunch punch;
-        punch.controlCode = code;
-        if (b(2) == 0xEE && b(3) == 0xEE) {
-            punch.time = punches.isEmpty() ? dayStart : punches.last().time;
-            punch.timeAvailable = false;
-            logLine(
-                QStringLiteral("SI: punch record at offset %1 (control %2) has blank/sentinel time bytes — "
-                               "marking as visited, no time available (likely an older SI5/SI6-era card at "
-                               "its split-record capacity)")
-                    .arg(position)
-                    .arg(code));
-        } else {
-            qint64 seconds = b(2) * 256 + b(3);
-            if (b(0) & 0x01)
-                seconds += SICard::halfDaySeconds;
-            punch.time = timeOnDay(day, seconds);
-            punch.timeAvailable = true;
-        }
-        punches.append(std::move(punch));
-        position += 4;
+    const QByteArray block0 = blocks.value(0);
+    if (block0.size() <= layout.countOffset)
+        return 0;
+    const int count = byteAt(block0, layout.countOffset);
+    if (count > layout.maxPunches) {
+        logLine(
+            QStringLiteral("SI: WARNING block 0 counts %1 punches, the card holds at most %2 — reading %2")
+                .arg(count)
+                .arg(layout.maxPunches));
+        return layout.maxPunches;
     }
-    return punches;
+    return count;
 }
 
-bool hasPunchTerminator(const QByteArray &bytes)
+namespace {
+
+// Block 0 is long enough to hold the card's number, count and time records.
+bool holdsHeader(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
 {
-    for (qsizetype position = 0; position + 4 <= bytes.size(); position += 4) {
-        if (isEndMarker(bytes.constData() + position))
-            return true;
+    const int needed = std::max({layout.numberOffset + 3, layout.countOffset + 1, layout.checkOffset + 4,
+        layout.startOffset + 4, layout.finishOffset + 4});
+    return blocks.value(0).size() >= needed;
+}
+
+} // namespace
+
+QList<quint8> blocksNeeded(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
+{
+    QList<quint8> needed {0};
+    if (!blocks.contains(0))
+        return needed;
+    const int count = countedPunches(blocks, layout);
+    if (count == 0)
+        return needed;
+    const int lastByte = layout.punchListOffset + 4 * count - 1;
+    for (qsizetype i = 0; i <= lastByte / SICard::blockSize && i < layout.punchBlocks.size(); ++i) {
+        if (!needed.contains(layout.punchBlocks.at(i)))
+            needed.append(layout.punchBlocks.at(i));
     }
-    return false;
-}
-
-QByteArray collectPunchBlockBytes(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
-{
-    QByteArray bytes;
-    for (quint8 block : layout.punchBlocks) {
-        const auto found = blocks.constFind(block);
-        if (found == blocks.constEnd())
-            break;
-        bytes.append(*found);
-    }
-    return bytes;
-}
-
-QByteArray punchRecordBytes(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout, qsizetype offset)
-{
-    const QByteArray all = collectPunchBlockBytes(blocks, layout);
-    if (offset < 0 || offset >= all.size())
-        return {};
-    return all.mid(offset);
+    // Request order follows the layout's sequence (block 0 first).
+    std::sort(needed.begin(), needed.end(), [&layout](quint8 a, quint8 b) {
+        return layout.requestSequence.indexOf(a) < layout.requestSequence.indexOf(b);
+    });
+    return needed;
 }
 
 bool isSI8PlusCardComplete(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
 {
-    if (!blocks.contains(0))
-        return false;
-    const bool allPresent = std::all_of(layout.requestSequence.begin(), layout.requestSequence.end(),
-        [&blocks](quint8 block) { return blocks.contains(block); });
-    return allPresent || hasPunchTerminator(punchRecordBytes(blocks, layout, layout.punchListOffset));
+    const QList<quint8> needed = blocksNeeded(blocks, layout);
+    return holdsHeader(blocks, layout)
+        && std::all_of(needed.begin(), needed.end(), [&blocks](quint8 b) { return blocks.contains(b); });
 }
 
-bool blockCompletesCard(quint8 block, const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
+bool hasMissingMiddleBlock(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
 {
-    if (!layout.requestSequence.isEmpty() && layout.requestSequence.last() == block)
-        return true;
-    return layout.punchBlocks.contains(block)
-        && hasPunchTerminator(punchRecordBytes(blocks, layout, layout.punchListOffset));
+    const QList<quint8> needed = blocksNeeded(blocks, layout);
+    return holdsHeader(blocks, layout) && blocks.contains(needed.last())
+        && !isSI8PlusCardComplete(blocks, layout);
+}
+
+std::optional<quint8> nextBlockToRequest(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
+{
+    for (quint8 block : blocksNeeded(blocks, layout)) {
+        if (!blocks.contains(block))
+            return block;
+    }
+    return std::nullopt;
 }
 
 SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout,
@@ -252,21 +336,46 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
     const QByteArray block0 = blocks.value(0);
     const QDateTime reference = now;
     std::optional<int> dayOfWeek;
-    if (block0.size() >= 9)
-        dayOfWeek = (byteAt(block0, 8) >> 1) & 0x07;
-    int limit = layout.maxPunches;
-    if (block0.size() >= 23)
-        limit = std::min<int>(limit, byteAt(block0, 22));
+    if (block0.size() > layout.checkOffset)
+        dayOfWeek = (byteAt(block0, layout.checkOffset) >> 1) & 0x07;
+    const int count = countedPunches(blocks, layout);
 
     SICardReading reading;
     reading.cardNumber = cardNumber;
     reading.cardSeries = series;
-    reading.punches = decodePunchRecords(
-        collectPunchBlockBytes(blocks, layout), reference, layout.punchListOffset, limit);
     reading.readAt = now;
-    reading.checkPunchTime = decodeCheckTime(block0, reference);
-    reading.startPunchTime = decodeStartTime(block0, reference);
-    reading.finishPunchTime = decodeFinishTime(block0, reference);
+    QList<quint8> missingBlocks;
+    for (int i = 0; i < count; ++i) {
+        // Records are found by position, so a missing block costs only its own records.
+        const int position = layout.punchListOffset + 4 * i;
+        const quint8 block = layout.punchBlocks.at(position / SICard::blockSize);
+        const int inBlock = position % SICard::blockSize;
+        const auto found = blocks.constFind(block);
+        if (found == blocks.constEnd() || found->size() < inBlock + 4) {
+            if (!missingBlocks.contains(block))
+                missingBlocks.append(block);
+            continue;
+        }
+        const char *record = found->constData() + inBlock;
+        if (isEndMarker(record)) {
+            logLine(
+                QStringLiteral("SI: WARNING block 0 counts %1 punches but record %2 is empty — reading %3")
+                    .arg(count)
+                    .arg(i + 1)
+                    .arg(reading.punches.size()));
+            break;
+        }
+        const std::optional<QDateTime> previous
+            = reading.punches.isEmpty() ? std::nullopt : std::optional(reading.punches.last().time);
+        reading.punches.append(decodePunchRecord(record, position, reference, previous));
+    }
+    if (!missingBlocks.isEmpty())
+        logLine(
+            QStringLiteral("SI: WARNING block(s) %1 of card %2 never arrived — their punches are not read")
+                .arg(blockList(missingBlocks), cardNumber));
+    reading.checkPunchTime = decodeCheckTime(block0, reference, layout);
+    reading.startPunchTime = decodeStartTime(block0, reference, layout);
+    reading.finishPunchTime = decodeFinishTime(block0, reference, layout);
     logLine(QStringLiteral("SI: assembled card reading, dow=%1 refDate=%2 punches=%3 checkPunchTime=%4 "
                            "startPunchTime=%5 finishPunchTime=%6")
                 .arg(dayOfWeek ? QString::number(*dayOfWeek) : QStringLiteral("nil"),
@@ -277,23 +386,29 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
     return reading;
 }
 
-QDateTime correctSI5AmPm(
-    const QDateTime &am, const QDateTime &pm, const SI5TimeConstraint &constraint, const QDateTime &now)
+QDateTime placeSI5Time(int raw, const SI5TimeConstraint &constraint, const QDateTime &now)
 {
     if (constraint.kind == SI5TimeConstraint::Kind::NearestToNow) {
-        const qint64 toAm = std::abs(now.msecsTo(am));
-        const qint64 toPm = std::abs(now.msecsTo(pm));
-        return toPm < toAm ? pm : am;
+        const QDate today = now.date();
+        QDateTime best;
+        qint64 bestDistance = std::numeric_limits<qint64>::max();
+        for (const QDateTime &candidate : {timeOnDay(today.addDays(-1), raw + SICard::halfDaySeconds),
+                 timeOnDay(today, raw), timeOnDay(today, raw + SICard::halfDaySeconds)}) {
+            const qint64 distance = std::abs(now.msecsTo(candidate));
+            if (distance < bestDistance) {
+                best = candidate;
+                bestDistance = distance;
+            }
+        }
+        return best;
     }
-    if (pm <= constraint.anchor)
-        return pm;
-    if (am <= constraint.anchor)
-        return am;
-    logLine(QStringLiteral("SI: WARNING SI5 time later than required anchor even after AM/PM correction — "
-                           "wrapping -24h to keep ascending order (anchor=%1, candidates=%2/%3)")
-                .arg(constraint.anchor.toString(Qt::ISODate), am.toString(Qt::ISODate),
-                    pm.toString(Qt::ISODate)));
-    return am.addDays(-1);
+    const QDate day = constraint.anchor.date();
+    for (const QDateTime &candidate : {timeOnDay(day, raw + SICard::halfDaySeconds), timeOnDay(day, raw),
+             timeOnDay(day.addDays(-1), raw + SICard::halfDaySeconds), timeOnDay(day.addDays(-1), raw)}) {
+        if (candidate <= constraint.anchor)
+            return candidate;
+    }
+    return timeOnDay(day.addDays(-1), raw); // not reached: a 12-hour time fits every 12 hours
 }
 
 namespace {
@@ -301,39 +416,66 @@ namespace {
 struct SI5Record
 {
     int code = 0;
-    std::optional<int> seconds; // raw 12-hour seconds; none for EE EE
+    std::optional<int> seconds; // raw 12-hour seconds; none for EE EE, for punches 31-36 and refused values
 };
 
-std::optional<int> si5RawTime(const QByteArray &image, qsizetype offset)
+// Raw 12-hour seconds; none for EE EE, and none (logged) for values of 12 hours or more, which a
+// 12-hour clock cannot have written.
+std::optional<int> si5RawTime(const QByteArray &image, qsizetype offset, const char *what)
 {
     const quint8 high = byteAt(image, offset);
     const quint8 low = byteAt(image, offset + 1);
     if (high == 0xEE && low == 0xEE)
         return std::nullopt;
-    return high * 256 + low;
+    const int raw = high * 256 + low;
+    if (raw >= SICard::halfDaySeconds) {
+        logLine(QStringLiteral("SI: WARNING SI5 %1 time %2 s is not a 12-hour time — time left out")
+                    .arg(QLatin1String(what))
+                    .arg(raw));
+        return std::nullopt;
+    }
+    return raw;
 }
 
+// Punches 1-30: five 3-byte records (code, time high, time low) after the first byte of each
+// 16-byte group from offset 32; punches 31-36: that first byte, a code without time.
 QList<SI5Record> si5Records(const QByteArray &image)
 {
+    int pointer = byteAt(image, 23);
+    int count = pointer - 1;
+    if (pointer == 0 || count > SICard::si5MaxPunches) {
+        logLine(QStringLiteral("SI: WARNING SI5 punch pointer %1 is out of range — reading %2 punches")
+                    .arg(pointer)
+                    .arg(std::clamp(count, 0, SICard::si5MaxPunches)));
+        count = std::clamp(count, 0, SICard::si5MaxPunches);
+    }
     QList<SI5Record> records;
-    constexpr int punchArea = 32, groups = 6, groupSize = 16, perGroup = 5, recordSize = 3;
-    for (int group = 0; group < groups; ++group) {
-        for (int r = 0; r < perGroup; ++r) {
-            const qsizetype offset = punchArea + group * groupSize + 1 + r * recordSize;
-            if (offset + recordSize > image.size())
-                return records;
-            const quint8 code = byteAt(image, offset);
-            const quint8 high = byteAt(image, offset + 1);
-            const quint8 low = byteAt(image, offset + 2);
-            if ((code == 0x00 && high == 0x00 && low == 0x00)
-                || (code == 0xEE && high == 0xEE && low == 0xEE))
-                return records;
-            SI5Record record;
-            record.code = code;
-            if (!(high == 0xEE && low == 0xEE))
-                record.seconds = high * 256 + low;
-            records.append(record);
+    for (int i = 0; i < count; ++i) {
+        const bool timed = i < SICard::si5TimedPunches;
+        const qsizetype offset
+            = timed ? 32 + (i / 5) * 16 + 1 + (i % 5) * 3 : 32 + (i - SICard::si5TimedPunches) * 16;
+        if (offset + (timed ? 3 : 1) > image.size()) {
+            logLine(
+                QStringLiteral("SI: WARNING SI5 image of %1 bytes ends before punch %2 of %3 — reading %4")
+                    .arg(image.size())
+                    .arg(i + 1)
+                    .arg(count)
+                    .arg(records.size()));
+            break;
         }
+        SI5Record record;
+        record.code = byteAt(image, offset);
+        if (record.code == 0x00 || record.code == 0xEE) {
+            logLine(
+                QStringLiteral("SI: WARNING SI5 card counts %1 punches but record %2 is empty — reading %3")
+                    .arg(count)
+                    .arg(i + 1)
+                    .arg(records.size()));
+            break;
+        }
+        if (timed)
+            record.seconds = si5RawTime(image, offset + 1, "punch");
+        records.append(record);
     }
     return records;
 }
@@ -345,10 +487,6 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
     if (image.size() <= 35)
         return std::nullopt;
     const QDate day = now.date();
-    const auto place = [&](int raw, const SI5TimeConstraint &constraint) {
-        return correctSI5AmPm(
-            timeOnDay(day, raw), timeOnDay(day, raw + SICard::halfDaySeconds), constraint, now);
-    };
 
     quint32 number = quint32(byteAt(image, 4)) * 256 + byteAt(image, 5);
     const quint8 series = byteAt(image, 6);
@@ -360,8 +498,8 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
     reading.cardSeries = QStringLiteral("SI5");
     reading.readAt = now;
 
-    if (const auto raw = si5RawTime(image, 21))
-        reading.finishPunchTime = place(*raw, SI5TimeConstraint::nearestToNow());
+    if (const auto raw = si5RawTime(image, 21, "finish"))
+        reading.finishPunchTime = placeSI5Time(*raw, SI5TimeConstraint::nearestToNow(), now);
 
     // Walk back from the finish so every punch lands on or before the one after it.
     const QList<SI5Record> records = si5Records(image);
@@ -371,8 +509,8 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
         SIPunch punch;
         punch.controlCode = it->code;
         if (it->seconds) {
-            punch.time = place(*it->seconds,
-                anchor ? SI5TimeConstraint::before(*anchor) : SI5TimeConstraint::nearestToNow());
+            punch.time = placeSI5Time(*it->seconds,
+                anchor ? SI5TimeConstraint::before(*anchor) : SI5TimeConstraint::nearestToNow(), now);
             punch.timeAvailable = true;
             anchor = punch.time;
         } else {
@@ -383,20 +521,22 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
     }
     reading.punches = QList<SIPunch>(reversed.crbegin(), reversed.crend());
 
-    if (const auto raw = si5RawTime(image, 19)) {
+    if (const auto raw = si5RawTime(image, 19, "start")) {
         SI5TimeConstraint constraint = SI5TimeConstraint::nearestToNow();
-        if (!reading.punches.isEmpty())
-            constraint = SI5TimeConstraint::before(reading.punches.first().time);
+        const auto firstTimed = std::find_if(reading.punches.cbegin(), reading.punches.cend(),
+            [](const SIPunch &p) { return p.timeAvailable; });
+        if (firstTimed != reading.punches.cend())
+            constraint = SI5TimeConstraint::before(firstTimed->time);
         else if (reading.finishPunchTime)
             constraint = SI5TimeConstraint::before(*reading.finishPunchTime);
-        reading.startPunchTime = place(*raw, constraint);
+        reading.startPunchTime = placeSI5Time(*raw, constraint, now);
     }
-    if (const auto raw = si5RawTime(image, 25)) {
-        reading.checkPunchTime = place(*raw,
+    if (const auto raw = si5RawTime(image, 25, "check")) {
+        reading.checkPunchTime = placeSI5Time(*raw,
             reading.startPunchTime ? SI5TimeConstraint::before(*reading.startPunchTime)
-                                   : SI5TimeConstraint::nearestToNow());
+                                   : SI5TimeConstraint::nearestToNow(),
+            now);
     }
-    logLine(QStringLiteral("SI: assembled SI5 card reading (UNVERIFIED), punches=%1")
-                .arg(reading.punches.size()));
+    logLine(QStringLiteral("SI: assembled SI5 card reading, punches=%1").arg(reading.punches.size()));
     return reading;
 }

@@ -4,7 +4,9 @@
 // records, punch records, end markers, and the SI5 card image with its 12-hour clock.
 //
 // Card times are times of day; they are placed on the calendar day of the reading by wall-clock
-// time (date + hours/minutes/seconds), so a punch at 10:00 stays 10:00 on a daylight-saving day.
+// time (date + hours/minutes/seconds), so a punch at 10:00 stays 10:00 on a daylight-saving day;
+// a time more than an hour after the reading was punched the day before (a night event read after
+// midnight).
 
 #include "race.h"
 
@@ -39,14 +41,24 @@ public:
 };
 Q_DECLARE_METATYPE(SICardReading)
 
-// Which blocks of an SI8-or-later card to read and where its punch list lies.
+// How a card of the block-read family (SI6 and SI8 onwards) keeps its data: which command reads a
+// block, which blocks to read, where the punch list lies and where block 0 keeps its header.
 struct SI8PlusCardLayout
 {
+    // Blocks in the order they are read; only those that hold counted punches are requested.
     QList<quint8> requestSequence;
     // Blocks whose bytes, concatenated in this order, hold the punch list.
     QList<quint8> punchBlocks;
     int punchListOffset = 0;
+    // Capacity of the punch list; the count in block 0 is bounded by it.
     int maxPunches = 0;
+    quint8 readCommand = 0xEF;
+    // Offsets in block 0.
+    int checkOffset = 8;
+    int startOffset = 12;
+    int finishOffset = 16;
+    int countOffset = 22;
+    int numberOffset = 25;
 
     friend bool operator==(const SI8PlusCardLayout &, const SI8PlusCardLayout &) = default;
 };
@@ -65,54 +77,61 @@ constexpr quint8 readSI5 = 0xB1;
 constexpr quint8 systemValues = 0x83;
 constexpr int blockSize = 128;
 constexpr int halfDaySeconds = 43200;
+constexpr int si5MaxPunches = 36;
+constexpr int si5TimedPunches = 30;
 } // namespace SICard
 
 [[nodiscard]] QString cardTypeName(quint32 cardNumber);
+// SI10, SI11 and SIAC: block 0, then 128 punches in blocks 4 to 7.
 [[nodiscard]] SI8PlusCardLayout defaultCardLayout();
-// Unknown type names get the default layout.
+// Unknown type names get the default layout; "SI6" and "SI6*" the SI6 layout in 64-punch mode.
 [[nodiscard]] SI8PlusCardLayout cardLayout(const QString &typeName);
+// An SI6 card read with 0xE1: header in block 0, punches 1-64 in blocks 6 and 7; a card in
+// 192-punch mode (its block 0 counts more than 64) keeps punches 65-192 in blocks 2 to 5.
+[[nodiscard]] SI8PlusCardLayout si6CardLayout(const QByteArray &block0 = {});
 
 // `day` at `seconds` after midnight by wall clock; seconds past one day roll into the next days.
 // A wall-clock time that does not exist (skipped by a daylight-saving change) moves forward.
 [[nodiscard]] QDateTime timeOnDay(const QDate &day, qint64 seconds);
 
-// The preliminary reading of a card-inserted frame (0xE5, 0xE6, 0xE8); logs the series warnings.
+// The preliminary reading of a card-inserted frame (0xE5, 0xE6, 0xE8); logs the short-frame warning.
 [[nodiscard]] SICardReading decodeDetectFrame(
     quint8 command, const QByteArray &payload, const QDateTime &now);
 
-// Card number in bytes 25-27 of block 0; none (with the warning logged) when block 0 is shorter
-// than 28 bytes.
-[[nodiscard]] std::optional<quint32> block0CardNumber(const QByteArray &block0);
+// Card number in block 0 at the layout's offset (3 bytes, high first); none (with the warning
+// logged) when block 0 is too short to hold it.
+[[nodiscard]] std::optional<quint32> block0CardNumber(
+    const QByteArray &block0, const SI8PlusCardLayout &layout = defaultCardLayout());
 
-[[nodiscard]] std::optional<QDateTime> decodeCheckTime(const QByteArray &block0, const QDateTime &reference);
-[[nodiscard]] std::optional<QDateTime> decodeStartTime(const QByteArray &block0, const QDateTime &reference);
-[[nodiscard]] std::optional<QDateTime> decodeFinishTime(const QByteArray &block0, const QDateTime &reference);
+[[nodiscard]] std::optional<QDateTime> decodeCheckTime(const QByteArray &block0, const QDateTime &reference,
+    const SI8PlusCardLayout &layout = defaultCardLayout());
+[[nodiscard]] std::optional<QDateTime> decodeStartTime(const QByteArray &block0, const QDateTime &reference,
+    const SI8PlusCardLayout &layout = defaultCardLayout());
+[[nodiscard]] std::optional<QDateTime> decodeFinishTime(const QByteArray &block0, const QDateTime &reference,
+    const SI8PlusCardLayout &layout = defaultCardLayout());
 
-// 4-byte punch records from `startOffset` on, at most `limit` of them, stopping at an end marker
-// or where no whole record remains. Log positions count from the start of `bytes`.
-[[nodiscard]] QList<SIPunch> decodePunchRecords(
-    const QByteArray &bytes, const QDateTime &reference, qsizetype startOffset, int limit);
+// The number of punches block 0 says the card holds, bounded by the layout's capacity; 0 without
+// block 0. A count above the capacity is logged.
+[[nodiscard]] int countedPunches(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 
-// True when a whole 4-byte record from offset 0 on is an end marker (bytes 1-3 zero, or EE EE EE EE).
-[[nodiscard]] bool hasPunchTerminator(const QByteArray &bytes);
+// The blocks a read-out needs, in request order: block 0, then the punch blocks holding the
+// counted punches. Only block 0 while block 0 is missing.
+[[nodiscard]] QList<quint8> blocksNeeded(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 
-// The punch blocks' bytes in layout order, up to the first punch block that has not arrived: a gap
-// would shift every later record, so bytes after it are never used.
-[[nodiscard]] QByteArray collectPunchBlockBytes(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
-// collectPunchBlockBytes() from `offset` on; empty when the offset is not below its length.
-[[nodiscard]] QByteArray punchRecordBytes(
-    const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout, qsizetype offset);
-
-// Block 0 present, and either every requested block present or the punch list already terminated.
+// Block 0 holds the whole header and every needed block is present.
 [[nodiscard]] bool isSI8PlusCardComplete(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 
-// Whether block `block` finishes the read-out: the last block of the request sequence, or a punch
-// block after which the collected punch list is terminated.
-[[nodiscard]] bool blockCompletesCard(
-    quint8 block, const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
+// The last needed block arrived but one before it did not (a lost frame of an autosending
+// station): the card can be read as far as it is sound, and will not become complete.
+[[nodiscard]] bool hasMissingMiddleBlock(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
 
-// The reading of a complete SI8-or-later card (check isSI8PlusCardComplete first); logs the
-// "assembled" line.
+// The first needed block that has not arrived; none when the card is complete.
+[[nodiscard]] std::optional<quint8> nextBlockToRequest(
+    const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout);
+
+// The reading of an SI6-or-later card from the blocks at hand: the counted punch records that
+// arrived, stopping at an empty record; missing blocks and a count the records do not bear out are
+// logged. Logs the "assembled" line.
 [[nodiscard]] SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout,
     const QString &cardNumber, const QString &series, const QDateTime &now);
 
@@ -127,10 +146,14 @@ struct SI5TimeConstraint
     [[nodiscard]] static SI5TimeConstraint nearestToNow() { return {Kind::NearestToNow, {}}; }
 };
 
-// Chooses between the AM candidate and the PM candidate (AM + 12 h).
-[[nodiscard]] QDateTime correctSI5AmPm(
-    const QDateTime &am, const QDateTime &pm, const SI5TimeConstraint &constraint, const QDateTime &now);
+// Places a 12-hour time (raw seconds below 12 h). Before an anchor: the latest of the morning and
+// afternoon readings of the anchor's day and the day before that is not later than the anchor, so
+// a night event read after midnight keeps its evening punches on the evening before. Nearest to
+// now: of the afternoon before and the morning and afternoon of today, the one closest to now.
+[[nodiscard]] QDateTime placeSI5Time(
+    int rawSeconds, const SI5TimeConstraint &constraint, const QDateTime &now);
 
 // The reading of an SI5 card image (the 0xB1 data after the station code); none while the image
-// holds 35 bytes or fewer. Logs the "assembled SI5" line.
+// holds 35 bytes or fewer (records past a short image are logged as missing). The punch count is the card's
+// punch pointer (byte 23) less one; punches 31-36 keep only their code. Logs the "assembled SI5" line.
 [[nodiscard]] std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateTime &now);

@@ -82,8 +82,8 @@ private slots:
     {
         QRandomGenerator random(4711);
         const QDateTime now(QDate(2025, 3, 30), QTime(13, 30));
-        const QList<SI8PlusCardLayout> layouts
-            = {cardLayout("SI8"), cardLayout("SI9"), cardLayout("pCard"), defaultCardLayout()};
+        const QList<SI8PlusCardLayout> layouts = {cardLayout("SI8"), cardLayout("SI9"), cardLayout("pCard"),
+            defaultCardLayout(), si6CardLayout(), si6CardLayout(QByteArray(19, char(0xC0)))};
         // Every decoded punch costs a local-time conversion, so the inputs stay short enough to
         // keep the whole run at a few seconds.
         constexpr int inputs = 250000;
@@ -94,33 +94,34 @@ private slots:
             switch (i % 5) {
             case 0: {
                 SIBlockBuffer blocks;
-                for (quint8 b : {0, 1, 4, 5, 6, 7}) {
+                for (quint8 b : {0, 1, 2, 3, 4, 5, 6, 7}) {
                     if (random.bounded(3) != 0)
                         blocks[b] = randomBytes(random, b == 0 ? 140 : 48);
                 }
-                if (blocks.value(0).size() > 22 && i % 50 != 0)
-                    blocks[0][22] = char(random.bounded(4)); // the punch count caps the decoded list
                 const SI8PlusCardLayout &layout = layouts[int(random.bounded(layouts.size()))];
-                if (isSI8PlusCardComplete(blocks, layout)) {
-                    const SICardReading reading = decodeSI8PlusCard(blocks, layout, "1", "SI8", now);
-                    QVERIFY(reading.punches.size() <= layout.maxPunches);
-                    punches += reading.punches.size();
-                }
-                for (quint8 b : layout.requestSequence)
-                    Q_UNUSED(blockCompletesCard(b, blocks, layout));
+                if (blocks.value(0).size() > layout.countOffset && i % 50 != 0)
+                    blocks[0][layout.countOffset] = char(random.bounded(4)); // the count caps the list
+                const SICardReading reading = decodeSI8PlusCard(blocks, layout, "1", "SI8", now);
+                QVERIFY(
+                    reading.punches.size() <= std::min(layout.maxPunches, countedPunches(blocks, layout)));
+                punches += reading.punches.size();
+                if (const auto next = nextBlockToRequest(blocks, layout))
+                    QVERIFY(!blocks.contains(*next) && layout.requestSequence.contains(*next));
+                Q_UNUSED(hasMissingMiddleBlock(blocks, layout));
                 break;
             }
             case 1:
                 if (const auto reading = decodeSI5Card(bytes, now)) {
-                    QVERIFY(reading->punches.size() <= 30);
+                    QVERIFY(reading->punches.size() <= 36);
                     punches += reading->punches.size();
                 }
                 break;
             case 2:
-                punches += decodePunchRecords(
-                    bytes, now, qsizetype(random.bounded(30)) - 5, int(random.bounded(70)))
-                               .size();
-                Q_UNUSED(hasPunchTerminator(bytes));
+                Q_UNUSED(placeSI5Time(int(random.bounded(43200)),
+                    random.bounded(2)
+                        ? SI5TimeConstraint::nearestToNow()
+                        : SI5TimeConstraint::before(now.addSecs(-qint64(random.bounded(200000)))),
+                    now));
                 break;
             case 3: {
                 const quint8 command = QList<quint8> {0xE5, 0xE6, 0xE8}[int(random.bounded(3))];

@@ -79,15 +79,6 @@ private slots:
         QVERIFY(SIPortManager::discoverReaders(roots).isEmpty());
     }
 
-    void missingRootsGiveEmptyLists()
-    {
-        SIDeviceRoots roots;
-        roots.sysRoot = QStringLiteral("/nonexistent/sys");
-        roots.devRoot = QStringLiteral("/nonexistent/dev");
-        QVERIFY(SIPortManager::discoverReaders(roots).isEmpty());
-        QVERIFY(SIPortManager::listSerialDevices(roots).isEmpty());
-    }
-
     void listsUsbSerialDevicesOnly()
     {
         QTemporaryDir root;
@@ -142,17 +133,6 @@ private slots:
         QCOMPARE(errors, QStringList {message});
         QVERIFY(!port.isOpen());
         QCOMPARE(disconnects, 0);
-    }
-
-    void writesBeforeOpenAndAfterCloseDoNothing()
-    {
-        SIPortManager port;
-        int disconnects = 0;
-        port.onDisconnect = [&] { ++disconnects; };
-        port.writeBytes(QByteArray("\x06", 1));
-        port.closePort();
-        QCOMPARE(disconnects, 0);
-        QVERIFY(!port.isOpen());
     }
 
     void readsWritesAndUnplugOverAPseudoTerminal()

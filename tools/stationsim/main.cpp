@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDate>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTime>
@@ -61,11 +62,16 @@ int main(int argc, char *argv[])
         // Times around now so the read looks like a runner who just finished.
         const int now = QTime::currentTime().msecsSinceStartOfDay() / 1000;
         const int shift = now - (*card.finish);
+        const auto moved = [shift](std::optional<int> &t) {
+            if (t)
+                t = (*t + shift + 86400) % 86400;
+        };
         for (SimPunch &p : card.punches)
-            p.secondOfDay = (*p.secondOfDay + shift + 86400) % 86400;
-        card.check = (*card.check + shift + 86400) % 86400;
-        card.start = (*card.start + shift + 86400) % 86400;
+            moved(p.secondOfDay);
+        moved(card.check);
+        moved(card.start);
         card.finish = now;
+        card.dayOfWeek = QDate::currentDate().dayOfWeek() % 7; // the card counts from Sunday = 0
         ++reads;
         out << "inserting " << SimCard::seriesName(card.series) << " card " << card.number << " with "
             << card.punches.size() << " punches" << Qt::endl;

@@ -1,10 +1,13 @@
 #pragma once
 
 // Plays the station's side of the SportIdent extended protocol over a pseudo-terminal: answers the
-// protocol-configuration query, announces cards, serves their blocks (handshake, autosend or
-// polling), removes them, and can misbehave on request.
+// protocol-configuration query, announces cards, serves their memory (handshake, autosend or
+// polling; 0xEF blocks, 0xE1 SI6 blocks, the 0xB1 SI5 image), removes them, and can misbehave on
+// request. It frames and checks bytes with its own CRC, after SportIdent's published algorithm.
 //
 // Runs on the thread's event loop; the reader under test opens devicePath() like a real port.
+
+#include "simcard.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,32 +18,6 @@
 #include <optional>
 
 class QSocketNotifier;
-
-struct SimPunch
-{
-    int controlCode = 31;
-    // Seconds after midnight; none writes the blank time bytes (EE EE).
-    std::optional<int> secondOfDay;
-};
-
-struct SimCard
-{
-    enum class Series { SI5, SI6, SI8, SI9, SI10, SI11, SIAC, PCard };
-
-    Series series = Series::SI8;
-    quint32 number = 2000001;
-    QList<SimPunch> punches;
-    std::optional<int> check;
-    std::optional<int> start;
-    std::optional<int> finish;
-
-    // A plausible card of the series: `punchCount` punches one minute apart from 10:01 (control
-    // codes 31, 32, ...), check 09:58, start 10:00, finish one minute after the last punch.
-    [[nodiscard]] static SimCard example(Series series, int punchCount, quint32 serial = 1);
-    [[nodiscard]] static QString seriesName(Series series);
-    // How many punches the series' card image holds.
-    [[nodiscard]] static int capacity(Series series);
-};
 
 enum class StationMode {
     Handshake, // reports handshake; sends blocks only when asked
@@ -95,11 +72,10 @@ public:
     [[nodiscard]] int configQueries() const { return m_configQueries; }
     void clearObservations();
 
-    // The station's encodings, also used by tests to build expectations.
+    // STX CMD LEN DATA CRC ETX, as the station sends it.
     [[nodiscard]] static QByteArray stationFrame(quint8 command, const QByteArray &payload);
-    [[nodiscard]] static QMap<quint8, QByteArray> encodeBlocks(const SimCard &card);
-    [[nodiscard]] static QList<quint8> blocksToSend(const SimCard &card);
-    [[nodiscard]] static QByteArray encodeSI5Image(const SimCard &card);
+    [[nodiscard]] static quint16 crc16(const QByteArray &bytes);
+    [[nodiscard]] static QList<quint8> blocksToSend(const SimCard &card) { return card.readOutBlocks(); }
     [[nodiscard]] quint8 configByte() const;
 
 signals:
@@ -111,7 +87,7 @@ private:
     void handleWritable();
     void processHostBytes();
     void handleCommand(quint8 command, const QByteArray &data);
-    void serveBlock(quint8 block);
+    void serveBlock(quint8 command, quint8 block);
     void sendFrame(quint8 command, const QByteArray &payload);
     void writeOut(const QByteArray &bytes);
     [[nodiscard]] QByteArray withStationCode(const QByteArray &data) const;

@@ -1,7 +1,5 @@
 #include "stationsimulator.h"
 
-#include "siframeparser.h"
-
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -9,130 +7,6 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
-
-namespace {
-
-constexpr int blockSize = 128;
-
-struct SimLayout
-{
-    QList<quint8> requestSequence;
-    QList<quint8> punchBlocks;
-    int punchOffset = 0;
-};
-
-SimLayout layoutOf(SimCard::Series series)
-{
-    switch (series) {
-    case SimCard::Series::SI8:
-        return {{0, 1}, {0, 1}, 136};
-    case SimCard::Series::SI9:
-        return {{0, 1}, {0, 1}, 56};
-    case SimCard::Series::PCard:
-        return {{0, 1}, {0, 1}, 176};
-    default:
-        return {{0, 4, 5, 6, 7}, {4, 5, 6, 7}, 0};
-    }
-}
-
-void putTimeRecord(QByteArray &block, int offset, const std::optional<int> &secondOfDay)
-{
-    if (!secondOfDay) {
-        block.replace(offset, 4, QByteArray(4, char(0xEE)));
-        return;
-    }
-    const int seconds = *secondOfDay % 43200;
-    block[offset] = char(*secondOfDay >= 43200 ? 0x01 : 0x00);
-    block[offset + 1] = 0;
-    block[offset + 2] = char(seconds >> 8);
-    block[offset + 3] = char(seconds & 0xFF);
-}
-
-void putSI5Time(QByteArray &image, int offset, const std::optional<int> &secondOfDay)
-{
-    const int raw = secondOfDay ? *secondOfDay % 43200 : 0xEEEE;
-    image[offset] = char(raw >> 8);
-    image[offset + 1] = char(raw & 0xFF);
-}
-
-} // namespace
-
-SimCard SimCard::example(Series series, int punchCount, quint32 serial)
-{
-    SimCard card;
-    card.series = series;
-    switch (series) {
-    case Series::SI5:
-        card.number = 10000 + serial;
-        break;
-    case Series::SI6:
-        card.number = 600000 + serial;
-        break;
-    case Series::SI8:
-        card.number = 2000000 + serial;
-        break;
-    case Series::SI9:
-        card.number = 1000000 + serial;
-        break;
-    case Series::SI10:
-        card.number = 7000000 + serial;
-        break;
-    case Series::SI11:
-        card.number = 9000000 + serial;
-        break;
-    case Series::SIAC:
-        card.number = 8000000 + serial;
-        break;
-    case Series::PCard:
-        card.number = 4000000 + serial;
-        break;
-    }
-    card.check = 9 * 3600 + 58 * 60;
-    card.start = 10 * 3600;
-    const int count = std::min(punchCount, capacity(series));
-    for (int i = 0; i < count; ++i)
-        card.punches.append(SimPunch {31 + i, 10 * 3600 + 60 * (i + 1)});
-    card.finish = 10 * 3600 + 60 * (count + 1);
-    return card;
-}
-
-QString SimCard::seriesName(Series series)
-{
-    switch (series) {
-    case Series::SI5:
-        return QStringLiteral("SI5");
-    case Series::SI6:
-        return QStringLiteral("SI6");
-    case Series::SI8:
-        return QStringLiteral("SI8");
-    case Series::SI9:
-        return QStringLiteral("SI9");
-    case Series::SI10:
-        return QStringLiteral("SI10");
-    case Series::SI11:
-        return QStringLiteral("SI11");
-    case Series::SIAC:
-        return QStringLiteral("SIAC");
-    case Series::PCard:
-        return QStringLiteral("pCard");
-    }
-    return {};
-}
-
-int SimCard::capacity(Series series)
-{
-    switch (series) {
-    case Series::SI5:
-    case Series::SI8:
-        return 30;
-    case Series::SI9:
-        return 50;
-    case Series::PCard:
-        return 20;
-    default:
-        return 64;
-    }
-}
 
 StationSimulator::StationSimulator(StationMode mode, QObject *parent)
     : QObject(parent)
@@ -216,13 +90,36 @@ quint8 StationSimulator::configByte() const
     return 0x01;
 }
 
+quint16 StationSimulator::crc16(const QByteArray &bytes)
+{
+    // SportIdent's CRC: 16-bit words high byte first, the first word as start value, polynomial
+    // 0x8005, and a final zero word (or the odd last byte padded with zero).
+    const auto byte = [&bytes](qsizetype i) { return i < bytes.size() ? quint8(bytes.at(i)) : quint8(0); };
+    if (bytes.size() < 2)
+        return 0;
+    quint16 crc = quint16(byte(0) << 8 | byte(1));
+    if (bytes.size() == 2)
+        return crc;
+    for (qsizetype i = 2; i < bytes.size() + 2 - bytes.size() % 2; i += 2) {
+        quint16 word = quint16(byte(i) << 8 | byte(i + 1));
+        for (int bit = 0; bit < 16; ++bit) {
+            const bool carry = crc & 0x8000;
+            crc = quint16(crc << 1 | (word & 0x8000 ? 1 : 0));
+            word = quint16(word << 1);
+            if (carry)
+                crc ^= 0x8005;
+        }
+    }
+    return crc;
+}
+
 QByteArray StationSimulator::stationFrame(quint8 command, const QByteArray &payload)
 {
     QByteArray body;
     body.append(char(command));
     body.append(char(payload.size()));
     body.append(payload);
-    const quint16 crc = siCrc16(body);
+    const quint16 crc = crc16(body);
     QByteArray frame;
     frame.append(char(0x02));
     frame.append(body);
@@ -230,84 +127,6 @@ QByteArray StationSimulator::stationFrame(quint8 command, const QByteArray &payl
     frame.append(char(crc & 0xFF));
     frame.append(char(0x03));
     return frame;
-}
-
-QMap<quint8, QByteArray> StationSimulator::encodeBlocks(const SimCard &card)
-{
-    const SimLayout layout = layoutOf(card.series);
-    QMap<quint8, QByteArray> blocks;
-    for (quint8 b : layout.requestSequence)
-        blocks.insert(b, QByteArray(blockSize, char(0xEE)));
-
-    QByteArray &block0 = blocks[0];
-    block0.replace(0, 8, QByteArray(8, '\0'));
-    putTimeRecord(block0, 8, card.check);
-    putTimeRecord(block0, 12, card.start);
-    putTimeRecord(block0, 16, card.finish);
-    block0.replace(20, 8, QByteArray(8, '\0'));
-    block0[22] = char(std::min<qsizetype>(card.punches.size(), 255));
-    block0[25] = char((card.number >> 16) & 0xFF);
-    block0[26] = char((card.number >> 8) & 0xFF);
-    block0[27] = char(card.number & 0xFF);
-
-    QByteArray area;
-    for (quint8 b : layout.punchBlocks)
-        area.append(blocks.value(b));
-    int position = layout.punchOffset;
-    for (const SimPunch &punch : card.punches) {
-        if (position + 4 > area.size())
-            break;
-        const int code = punch.controlCode;
-        quint8 flags = quint8(((code >> 8) & 0x03) << 6);
-        if (punch.secondOfDay) {
-            const int seconds = *punch.secondOfDay % 43200;
-            if (*punch.secondOfDay >= 43200)
-                flags |= 0x01;
-            area[position + 2] = char(seconds >> 8);
-            area[position + 3] = char(seconds & 0xFF);
-        } else {
-            area[position + 2] = char(0xEE);
-            area[position + 3] = char(0xEE);
-        }
-        area[position] = char(flags);
-        area[position + 1] = char(code & 0xFF);
-        position += 4;
-    }
-    for (int i = 0; i < layout.punchBlocks.size(); ++i)
-        blocks[layout.punchBlocks.at(i)] = area.mid(i * blockSize, blockSize);
-    return blocks;
-}
-
-QList<quint8> StationSimulator::blocksToSend(const SimCard &card)
-{
-    if (card.series == SimCard::Series::SI5)
-        return {};
-    return layoutOf(card.series).requestSequence;
-}
-
-QByteArray StationSimulator::encodeSI5Image(const SimCard &card)
-{
-    QByteArray image(blockSize, '\0');
-    const quint32 series = card.number >= 100000 ? card.number / 100000 : 1;
-    const quint32 low = card.number >= 100000 ? card.number % 100000 : card.number;
-    image[4] = char((low >> 8) & 0xFF);
-    image[5] = char(low & 0xFF);
-    image[6] = char(series);
-    putSI5Time(image, 19, card.start);
-    putSI5Time(image, 21, card.finish);
-    putSI5Time(image, 25, card.check);
-    int index = 0;
-    for (; index < std::min<qsizetype>(card.punches.size(), 30); ++index) {
-        const SimPunch &punch = card.punches.at(index);
-        const int offset = 32 + (index / 5) * 16 + 1 + (index % 5) * 3;
-        image[offset] = char(punch.controlCode & 0xFF);
-        putSI5Time(image, offset + 1, punch.secondOfDay);
-    }
-    if (index < 30) {
-        const int offset = 32 + (index / 5) * 16 + 1 + (index % 5) * 3;
-        image.replace(offset, 3, QByteArray(3, char(0xEE)));
-    }
-    return image;
 }
 
 QByteArray StationSimulator::withStationCode(const QByteArray &data) const
@@ -321,13 +140,7 @@ QByteArray StationSimulator::withStationCode(const QByteArray &data) const
 
 QByteArray StationSimulator::cardNumberPayload() const
 {
-    const quint32 n = m_card ? m_card->number : 0;
-    QByteArray bytes;
-    bytes.append('\0');
-    bytes.append(char((n >> 16) & 0xFF));
-    bytes.append(char((n >> 8) & 0xFF));
-    bytes.append(char(n & 0xFF));
-    return withStationCode(bytes);
+    return withStationCode(m_card ? m_card->detectNumber() : QByteArray(4, '\0'));
 }
 
 void StationSimulator::insertCard(const SimCard &card)
@@ -342,15 +155,14 @@ void StationSimulator::insertCard(const SimCard &card)
     sendFrame(detect, cardNumberPayload());
     if (m_mode != StationMode::Autosend)
         return;
+    const QMap<quint8, QByteArray> memory = card.memory();
     if (card.series == SimCard::Series::SI5) {
-        sendFrame(0xB1, withStationCode(encodeSI5Image(card)));
+        sendFrame(0xB1, withStationCode(memory.value(0)));
         return;
     }
-    const QMap<quint8, QByteArray> blocks = encodeBlocks(card);
-    for (quint8 b : blocksToSend(card)) {
-        const QByteArray data = QByteArray(1, char(b)) + blocks.value(b);
-        sendFrame(card.series == SimCard::Series::SI6 ? 0xE1 : 0xEF, withStationCode(data));
-    }
+    for (quint8 b : card.readOutBlocks())
+        sendFrame(card.series == SimCard::Series::SI6 ? 0xE1 : 0xEF,
+            withStationCode(QByteArray(1, char(b)) + memory.value(b)));
 }
 
 void StationSimulator::removeCard()
@@ -449,7 +261,7 @@ void StationSimulator::processHostBytes()
         const QByteArray body = m_inbound.mid(at, 2 + length);
         const quint16 crc = quint16(quint8(m_inbound.at(total - 3)) << 8 | quint8(m_inbound.at(total - 2)));
         m_inbound.remove(0, total);
-        if (siCrc16(body) != crc)
+        if (crc16(body) != crc)
             continue;
         handleCommand(quint8(body.at(0)), body.mid(2));
     }
@@ -465,31 +277,41 @@ void StationSimulator::handleCommand(quint8 command, const QByteArray &data)
             sendFrame(0x83, withStationCode(QByteArray(1, char(0x74)) + QByteArray(1, char(configByte()))));
         break;
     case 0xEF:
+    case 0xE1:
         if (data.isEmpty())
             break;
         m_requestedBlocks.append(quint8(data.at(0)));
-        if (!m_silent)
-            serveBlock(quint8(data.at(0)));
+        if (m_silent)
+            break;
+        if (command == 0xE1 && quint8(data.at(0)) == 0x08) {
+            // 0xE1 with 8 asks for blocks 0, 6 and 7 of an SI6 card in three replies.
+            for (quint8 b : {0, 6, 7})
+                serveBlock(command, b);
+        } else {
+            serveBlock(command, quint8(data.at(0)));
+        }
         break;
     case 0xB1:
         ++m_si5Requests;
         if (!m_silent && m_card && m_card->series == SimCard::Series::SI5)
-            sendFrame(0xB1, withStationCode(encodeSI5Image(*m_card)));
+            sendFrame(0xB1, withStationCode(m_card->memory().value(0)));
         break;
     default:
         break;
     }
 }
 
-void StationSimulator::serveBlock(quint8 block)
+void StationSimulator::serveBlock(quint8 command, quint8 block)
 {
-    if (!m_card || m_card->series == SimCard::Series::SI5)
+    // A station answers a block read only for a card of the family that command reads.
+    if (!m_card || m_card->series == SimCard::Series::SI5
+        || (command == 0xE1) != (m_card->series == SimCard::Series::SI6))
         return;
     if (m_pullAfterBlocks >= 0 && m_blocksServed >= m_pullAfterBlocks) {
         removeCard();
         return;
     }
-    const QByteArray data = encodeBlocks(*m_card).value(block, QByteArray(blockSize, char(0xEE)));
-    sendFrame(0xEF, withStationCode(QByteArray(1, char(block)) + data));
+    const QByteArray data = m_card->memory().value(block, QByteArray(128, char(0xEE)));
+    sendFrame(command, withStationCode(QByteArray(1, char(block)) + data));
     ++m_blocksServed;
 }
