@@ -139,6 +139,11 @@ void RaceStore::wireSyncCallbacks()
         if (self)
             self->applyReceivedResult(result);
     };
+    m_syncEngine->currentRace = [self]() -> std::optional<Race> {
+        if (!self)
+            return std::nullopt;
+        return self->race();
+    };
 }
 
 void RaceStore::wireChecklistCallbacks()

@@ -2,6 +2,8 @@
 
 #include "racejson.h"
 
+#include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtEndian>
@@ -23,22 +25,201 @@ QString toText(SyncMessageKind kind)
 
 std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message)
 {
-    QJsonObject object;
-    object.insert(QStringLiteral("kind"), toText(message.kind));
-    object.insert(QStringLiteral("stationId"), message.stationId);
+    // Written by hand around the document's own compact encoding, so that a snapshot of a large
+    // event is encoded once, without an intermediate JSON tree.
+    const auto jsonString = [](const QString &text) {
+        const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
+        return array.mid(1, array.size() - 2);
+    };
+    QByteArray out;
+    out += "{\"kind\":";
+    out += jsonString(toText(message.kind));
+    out += ",\"stationId\":";
+    out += jsonString(message.stationId);
     if (message.race) {
-        auto race = raceToJsonObject(*message.race);
+        auto race = encodeRace(*message.race, JsonLayout::Compact);
         if (!race)
             return std::nullopt;
-        object.insert(QStringLiteral("race"), *race);
+        out += ",\"race\":";
+        out += *race;
     }
     if (message.result) {
-        auto result = personResultToJsonObject(*message.result);
+        auto result = encodePersonResult(*message.result, JsonLayout::Compact);
         if (!result)
             return std::nullopt;
-        object.insert(QStringLiteral("result"), *result);
+        out += ",\"result\":";
+        out += *result;
     }
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    out += '}';
+    return out;
+}
+
+namespace {
+
+// The byte ranges of a JSON object's top-level values, found without building a tree: a snapshot
+// carries the whole event, which the document's own reader then decodes straight from its bytes.
+// Only the structure is followed here; each value is validated by whoever decodes it.
+class TopLevelScanner
+{
+public:
+    explicit TopLevelScanner(const QByteArray &text)
+        : m_p(text.constData())
+        , m_end(text.constData() + text.size())
+    { }
+
+    // Key -> value text, or nothing when the text is not a single object.
+    std::optional<QHash<QByteArray, QByteArray>> scan()
+    {
+        QHash<QByteArray, QByteArray> values;
+        skipSpace();
+        if (!eat('{'))
+            return std::nullopt;
+        skipSpace();
+        if (eat('}'))
+            return finish(values);
+        while (true) {
+            skipSpace();
+            const char *keyStart = m_p;
+            if (!skipString())
+                return std::nullopt;
+            const auto key
+                = QJsonDocument::fromJson(QByteArray("[") + QByteArray(keyStart, m_p - keyStart) + ']');
+            if (!key.isArray())
+                return std::nullopt;
+            skipSpace();
+            if (!eat(':'))
+                return std::nullopt;
+            skipSpace();
+            const char *valueStart = m_p;
+            if (!skipValue())
+                return std::nullopt;
+            values.insert(key.array().first().toString().toUtf8(), QByteArray(valueStart, m_p - valueStart));
+            skipSpace();
+            if (eat(','))
+                continue;
+            if (eat('}'))
+                return finish(values);
+            return std::nullopt;
+        }
+    }
+
+private:
+    std::optional<QHash<QByteArray, QByteArray>> finish(QHash<QByteArray, QByteArray> &values)
+    {
+        skipSpace();
+        if (m_p != m_end)
+            return std::nullopt;
+        return std::move(values);
+    }
+    bool eat(char c)
+    {
+        if (m_p < m_end && *m_p == c) {
+            ++m_p;
+            return true;
+        }
+        return false;
+    }
+    void skipSpace()
+    {
+        while (m_p < m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t'))
+            ++m_p;
+    }
+    bool skipString()
+    {
+        if (!eat('"'))
+            return false;
+        while (m_p < m_end) {
+            const char c = *m_p++;
+            if (c == '\\') {
+                if (m_p == m_end)
+                    return false;
+                ++m_p;
+            } else if (c == '"') {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool skipValue()
+    {
+        if (m_p == m_end)
+            return false;
+        if (*m_p == '"')
+            return skipString();
+        if (*m_p == '{' || *m_p == '[') {
+            int depth = 0;
+            while (m_p < m_end) {
+                const char c = *m_p;
+                if (c == '"') {
+                    if (!skipString())
+                        return false;
+                    continue;
+                }
+                ++m_p;
+                if (c == '{' || c == '[')
+                    ++depth;
+                else if ((c == '}' || c == ']') && --depth == 0)
+                    return true;
+            }
+            return false;
+        }
+        const char *start = m_p;
+        while (m_p < m_end && *m_p != ',' && *m_p != '}' && *m_p != ' ' && *m_p != '\n' && *m_p != '\r'
+            && *m_p != '\t')
+            ++m_p;
+        return m_p > start;
+    }
+
+    const char *m_p;
+    const char *m_end;
+};
+
+// A scalar value's text as JSON (string, number, literal); undefined when it is not valid.
+QJsonValue scalar(const QByteArray &text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson('[' + text + ']');
+    if (!document.isArray() || document.array().size() != 1)
+        return QJsonValue(QJsonValue::Undefined);
+    return document.array().first();
+}
+
+} // namespace
+
+std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
+{
+    const auto values = TopLevelScanner(body).scan();
+    if (!values)
+        return std::nullopt;
+    const QJsonValue kind = scalar(values->value("kind"));
+    const QJsonValue stationId = scalar(values->value("stationId"));
+    if (!kind.isString() || !stationId.isString())
+        return std::nullopt;
+    SyncMessage message;
+    const QString kindText = kind.toString();
+    if (kindText == QLatin1String("hello"))
+        message.kind = SyncMessageKind::Hello;
+    else if (kindText == QLatin1String("snapshot"))
+        message.kind = SyncMessageKind::Snapshot;
+    else if (kindText == QLatin1String("submitResult"))
+        message.kind = SyncMessageKind::SubmitResult;
+    else
+        return std::nullopt;
+    message.stationId = stationId.toString();
+    const auto present = [&](const char *key) {
+        const auto it = values->constFind(key);
+        return it != values->cend() && it.value() != "null";
+    };
+    if (present("race")) {
+        message.race = decodeRace(values->value("race"));
+        if (!message.race)
+            return std::nullopt;
+    }
+    if (present("result")) {
+        message.result = decodePersonResult(values->value("result"));
+        if (!message.result)
+            return std::nullopt;
+    }
+    return message;
 }
 
 std::optional<QByteArray> frameSyncMessage(const SyncMessage &message)
@@ -50,4 +231,29 @@ std::optional<QByteArray> frameSyncMessage(const SyncMessage &message)
     qToBigEndian<quint32>(quint32(body->size()), frame.data());
     frame.append(*body);
     return frame;
+}
+
+QList<QByteArray> SyncFrameReader::feed(const QByteArray &bytes)
+{
+    QList<QByteArray> bodies;
+    if (m_failed)
+        return bodies;
+    m_buffer.append(bytes);
+    qsizetype offset = 0;
+    while (m_buffer.size() - offset >= 4) {
+        const quint32 length = qFromBigEndian<quint32>(m_buffer.constData() + offset);
+        if (length > m_maxBodyBytes) {
+            m_failed = true;
+            m_refusedLength = length;
+            m_buffer.clear();
+            return bodies;
+        }
+        if (quint64(m_buffer.size() - offset - 4) < length)
+            break;
+        bodies.append(m_buffer.mid(offset + 4, length));
+        offset += 4 + qsizetype(length);
+    }
+    if (offset > 0)
+        m_buffer.remove(0, offset);
+    return bodies;
 }

@@ -6,6 +6,7 @@
 #include "race.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -26,6 +27,39 @@ struct SyncMessage
 // the race or result cannot be encoded (a non-finite number).
 [[nodiscard]] std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message);
 
+// A message from its JSON body: "kind" one of the three raw values exactly, "stationId" a string;
+// "race" and "result" may be missing or null. Absent for anything else.
+[[nodiscard]] std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body);
+
 // Length prefix and body, ready to hand to a connection as one send. Absent when the message
 // cannot be encoded or its body would not fit the 32-bit length.
 [[nodiscard]] std::optional<QByteArray> frameSyncMessage(const SyncMessage &message);
+
+// The largest body a station accepts. The length field could announce 4 GiB; a peer announcing more
+// than this is not one of our stations, and its connection is closed. The bound leaves room for
+// large events: a 5,000-runner, three-stage event with results is about 90 MB of JSON. Memory
+// is never reserved from the announced length, only for bytes that actually arrive.
+inline constexpr quint32 maxSyncFrameBodyBytes = 256u * 1024u * 1024u;
+
+// Cuts a TCP byte stream into frame bodies. Bytes may arrive in any split: several frames in one
+// chunk, or one frame over many.
+class SyncFrameReader
+{
+public:
+    explicit SyncFrameReader(quint32 maxBodyBytes = maxSyncFrameBodyBytes)
+        : m_maxBodyBytes(maxBodyBytes)
+    { }
+
+    // Appends the bytes and returns every body now complete, in order. After an oversized length
+    // the reader stays failed and returns nothing more.
+    [[nodiscard]] QList<QByteArray> feed(const QByteArray &bytes);
+    [[nodiscard]] bool failed() const { return m_failed; }
+    // The length that made the reader fail.
+    [[nodiscard]] quint32 refusedLength() const { return m_refusedLength; }
+
+private:
+    QByteArray m_buffer;
+    quint32 m_maxBodyBytes;
+    bool m_failed = false;
+    quint32 m_refusedLength = 0;
+};
