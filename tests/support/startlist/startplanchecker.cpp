@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <bit>
 
 namespace {
 
@@ -80,35 +81,27 @@ struct Rules
             tokens.insert(QStringLiteral("class ") + classOf(p));
         return tokens;
     }
+    // The class's course (its own, else the first of its list, else the first of its family);
+    // a score course or one without controls has no first control.
     std::optional<qint64> firstControl(const QString &classId) const
     {
         const RaceClass *c = classById(classId);
-        if (!c)
-            return std::nullopt;
-        const Course *course = nullptr;
-        auto find = [&](auto pred) {
-            for (const Course &k : in.courses) {
-                if (pred(k))
-                    return &k;
-            }
-            return static_cast<const Course *>(nullptr);
-        };
-        const RaceClassMode mode
-            = c->mode.value_or(c->courseFamily ? RaceClassMode::CourseFamily : RaceClassMode::SingleCourse);
-        if (mode == RaceClassMode::SingleCourse && classCourse(*c))
-            course = find([&](const Course &k) { return sameId(k.id, *classCourse(*c)); });
-        else if (mode == RaceClassMode::CourseFamily && c->courseFamily)
-            course = find([&](const Course &k) { return k.courseFamily == c->courseFamily; });
-        else if (mode == RaceClassMode::MultiCourse && c->courseIds && !c->courseIds->isEmpty())
-            course = find([&](const Course &k) { return sameId(k.id, c->courseIds->first()); });
-        if (!course || course->type == CourseType::Rogaining || course->controls.isEmpty())
-            return std::nullopt;
-        const CourseControl *first = &course->controls.first();
-        for (const CourseControl &k : course->controls) {
-            if (k.order < first->order)
-                first = &k;
+        for (const Course &k : in.courses) {
+            const bool ofClass = c
+                && (c->mode == RaceClassMode::MultiCourse
+                        ? c->courseIds && sameId(c->courseIds->value(0), k.id)
+                        : c->mode == RaceClassMode::CourseFamily || (!c->mode && c->courseFamily)
+                        ? c->courseFamily && k.courseFamily == c->courseFamily
+                        : classCourse(*c) && sameId(*classCourse(*c), k.id));
+            if (!ofClass)
+                continue;
+            if (k.type == CourseType::Rogaining || k.controls.isEmpty())
+                return std::nullopt;
+            return std::min_element(k.controls.begin(), k.controls.end(), [](auto &x, auto &y) {
+                return x.order < y.order;
+            })->code;
         }
-        return first->code;
+        return std::nullopt;
     }
 };
 
@@ -206,74 +199,52 @@ StartPlanReport checkStartPlan(
         }
     }
 
-    // Preferences: placed early runners before every other placed runner of the class, late ones
-    // after; a preference runner is only left out when the slots went to preference runners.
+    // Preferences: in start order, early runners, then the others, then late runners; a preference
+    // runner is only left out when every slot of the class went to runners of that preference or earlier.
     for (auto it = classRunners.constBegin(); it != classRunners.constEnd(); ++it) {
-        int lastEarly = -1, firstLate = slotCount, firstOther = slotCount, lastOther = -1;
-        bool earlyOut = false, lateOut = false, otherPlaced = false, earlyPlacedOrOther = false;
+        auto rank = [](const Participant *p) {
+            return p->startTimePreference ? (*p->startTimePreference == StartTimePreference::Early ? 0 : 2)
+                                          : 1;
+        };
+        QList<std::pair<int, int>> started; // minute, rank
+        bool earlyOut = false, lateOut = false;
         for (const Participant *p : *it) {
-            const bool placed = minuteOf.contains(p->id);
-            const int m = minuteOf.value(p->id);
-            const auto pref = p->startTimePreference;
-            if (pref == StartTimePreference::Early) {
-                if (!placed)
-                    earlyOut = true;
-                else
-                    lastEarly = std::max(lastEarly, m);
-            } else if (pref == StartTimePreference::Late) {
-                if (!placed)
-                    lateOut = true;
-                else
-                    firstLate = std::min(firstLate, m);
-            } else if (placed) {
-                otherPlaced = true;
-                firstOther = std::min(firstOther, m);
-                lastOther = std::max(lastOther, m);
-            }
-            if (placed && pref != StartTimePreference::Early)
-                earlyPlacedOrOther = true;
+            if (minuteOf.contains(p->id))
+                started.append({minuteOf[p->id], rank(p)});
+            else if (rank(p) != 1)
+                (rank(p) == 0 ? earlyOut : lateOut) = true;
         }
-        const bool bad = lastEarly >= std::min(firstOther, firstLate) || firstLate <= lastOther
-            || (earlyOut && earlyPlacedOrOther) || (lateOut && otherPlaced);
-        if (bad)
+        std::sort(started.begin(), started.end());
+        bool ok = std::is_sorted(
+            started.begin(), started.end(), [](auto &a, auto &b) { return a.second < b.second; });
+        for (const auto &s : started)
+            ok = ok && !(earlyOut && s.second != 0) && !(lateOut && s.second == 1);
+        if (!ok)
             report.violations << QStringLiteral("class %1: preferences not honoured").arg(it.key());
     }
 
     if (rerun && (rerun->assignments != plan.assignments || rerun->warnings != plan.warnings))
         report.violations << QStringLiteral("same input and seed gave another plan");
 
-    // Soft: first controls. Per control, how many runners start in each minute, per class too.
-    QHash<qint64, QList<int>> controlCount;
-    QHash<QString, QList<int>> classCount;
+    // Soft: first controls. Per control, the classes starting in each minute.
     QHash<QString, std::optional<qint64>> controlOfClass;
     for (auto it = classRunners.constBegin(); it != classRunners.constEnd(); ++it)
         controlOfClass.insert(it.key(), rules.firstControl(it.key()));
+    QHash<qint64, QHash<int, QSet<QString>>> classesAt;
     for (const Participant *p : order) {
-        if (!minuteOf.contains(p->id))
-            continue;
-        const QString c = rules.classOf(*p);
-        if (const auto control = controlOfClass.value(c)) {
-            auto &counts = controlCount[*control];
-            auto &own = classCount[c];
-            counts.resize(slotCount);
-            own.resize(slotCount);
-            ++counts[minuteOf[p->id]];
-            ++own[minuteOf[p->id]];
-        }
+        if (const auto control = controlOfClass.value(rules.classOf(*p)); control && minuteOf.contains(p->id))
+            classesAt[*control][minuteOf[p->id]].insert(rules.classOf(*p));
     }
     for (const Participant *p : order) {
-        if (!minuteOf.contains(p->id))
-            continue;
         const QString c = rules.classOf(*p);
         const auto control = controlOfClass.value(c);
-        if (!control)
-            continue;
-        const int m = minuteOf[p->id];
-        int others = 0;
-        for (int s = std::max(0, m - gap + 1); s <= std::min(slotCount - 1, m + gap - 1); ++s)
-            others += controlCount[*control][s] - classCount[c][s];
-        if (others > 0)
-            ++report.firstControlClose;
+        bool close = false;
+        for (int m = minuteOf.value(p->id) - gap + 1;
+             control && minuteOf.contains(p->id) && m < minuteOf[p->id] + gap; ++m) {
+            const QSet<QString> there = classesAt[*control].value(m);
+            close = close || there.size() > 1 || (there.size() == 1 && !there.contains(c));
+        }
+        report.firstControlClose += close ? 1 : 0;
     }
 
     // Soft: clubmates next to each other in their class's start order.
@@ -326,24 +297,13 @@ Race startListEvent(const StartListShape &shape)
             cls.stageCourseIds.reset();
         }
     }
-    // Club k has about 1/k of the runners: one big club, a tail of clubs of one or two.
-    const int clubs = std::max(shape.clubs, 0);
-    double harmonic = 0;
-    for (int k = 1; k <= clubs; ++k)
-        harmonic += 1.0 / k;
+    // Club sizes fall off steeply: half the runners in club 1, a quarter in club 2, ... and a tail of
+    // small clubs.
     for (int i = 0; i < race.participants.size(); ++i) {
         Participant &p = race.participants[i];
-        if (clubs == 0) {
-            p.club.reset();
-        } else {
-            double x = double((i * 7919) % race.participants.size()) / race.participants.size() * harmonic;
-            int k = 1;
-            while (k < clubs && x >= 1.0 / k) {
-                x -= 1.0 / k;
-                ++k;
-            }
-            p.club = QStringLiteral("Club %1").arg(k);
-        }
+        const int k = std::min(
+            shape.clubs, 1 + std::countr_zero(unsigned(i + 1)) + (i * 7919) % std::max(shape.clubs, 1) / 2);
+        p.club = shape.clubs > 0 ? std::optional(QStringLiteral("Club %1").arg(k)) : std::nullopt;
         if (shape.preferenceEvery > 0 && i % shape.preferenceEvery == 0)
             p.startTimePreference = StartTimePreference::Early;
         else if (shape.preferenceEvery > 0 && i % shape.preferenceEvery == 1)
