@@ -55,6 +55,11 @@ std::optional<QString> effectiveCourseId(const Race &race, const Participant &p)
     return readForStage(race, p.courseId, p.courseIdByStage);
 }
 
+std::optional<StartTimePreference> effectiveStartTimePreference(const Race &race, const Participant &p)
+{
+    return readForStage(race, p.startTimePreference, p.startTimePreferenceByStage);
+}
+
 void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype index)
 {
     Participant &p = race.participants[index];
@@ -71,4 +76,10 @@ void setCourseId(Race &race, const std::optional<QString> &value, qsizetype inde
 {
     Participant &p = race.participants[index];
     writeForStage(race, p.courseId, p.courseIdByStage, value);
+}
+
+void setStartTimePreference(Race &race, const std::optional<StartTimePreference> &value, qsizetype index)
+{
+    Participant &p = race.participants[index];
+    writeForStage(race, p.startTimePreference, p.startTimePreferenceByStage, value);
 }

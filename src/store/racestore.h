@@ -16,6 +16,7 @@
 #include "publishingsettings.h"
 #include "race.h"
 #include "racelocalstore.h"
+#include "startgenerator.h"
 #include "stationsettings.h"
 #include "syncengine.h"
 #include "vexlochecklist.h"
@@ -269,6 +270,37 @@ public:
     void applyImportedEntries(const QList<Participant> &imported);
 
     // ---- Start-time operations --------------------------------------------------------------
+    //
+    // For the active stage. Each finds a runner as the first participant with the id and saves
+    // once after all its changes: the bulk operations always, the single-runner ones only when the
+    // runner exists.
+
+    // Random draw; the empty class id means every participant. An interval that is not a finite
+    // number of seconds within a day changes and saves nothing.
+    void assignIntervalStartTimes(
+        const QString &classId, const QDateTime &firstStart, double intervalSeconds);
+    // No class id means every participant.
+    void assignMassStart(const std::optional<QString> &classId, const QDateTime &start);
+    void setParticipantStartTime(const QUuid &participantId, const std::optional<QDateTime> &start);
+    void applyStartTimes(const QHash<QUuid, QDateTime> &times);
+    // A generated plan: its times, and the unplaced runners' old times cleared. Saves only when it
+    // writes something, so a plan that placed nobody leaves the files alone.
+    void applyStartPlan(const StartGeneratorResult &plan);
+    void setStartTimePreference(
+        const QUuid &participantId, const std::optional<StartTimePreference> &preference);
+    void reorderStartTimes(const QList<QUuid> &orderedIds);
+
+    // A typed time on the start-list day (active stage, else event, else today): the first start
+    // of draws, mass starts and generation.
+    [[nodiscard]] std::optional<QDateTime> startTimeOnStartListDay(const QString &text) const;
+    // The edit sheet's and the list's handlers: the time on the runner's day (startTimeEditDay),
+    // written through setParticipantStartTime. False, and nothing written, for an unreadable text.
+    bool saveTypedStartTime(const Participant &participant, const QString &text);
+    bool saveEditedStartTime(const Participant &participant, int hour, int minute, int second);
+    void clearStartTime(const Participant &participant)
+    {
+        setParticipantStartTime(participant.id, std::nullopt);
+    }
 
 signals:
     void raceChanged();

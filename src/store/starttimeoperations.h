@@ -1,0 +1,42 @@
+#pragma once
+
+// Start-time operations over the event document, for the active stage. Each finds a runner as the
+// first participant with the id and skips ids that match nobody. None of them saves: the store's
+// wrappers save once per operation, never once per runner.
+
+#include "race.h"
+#include "startgenerator.h"
+
+#include <QHash>
+#include <QList>
+#include <QRandomGenerator>
+#include <QUuid>
+
+#include <optional>
+
+// The first index of every participant id.
+[[nodiscard]] QHash<QUuid, qsizetype> participantIndex(const Race &race);
+
+// Random draw: the selected runners (every participant for the empty class id, else those whose
+// base class is the id) shuffled, the k-th given first start + k x interval. False, and nothing
+// changed, for an interval that is not a finite number of seconds within a day.
+bool assignIntervalStartTimes(Race &race, const QString &classId, const QDateTime &firstStart,
+    double intervalSeconds, QRandomGenerator &rng);
+// Every participant (no class id) or those whose base class is the id get the same start.
+void assignMassStart(Race &race, const std::optional<QString> &classId, const QDateTime &start);
+// False when no participant has the id.
+bool setParticipantStartTime(Race &race, const QUuid &id, const std::optional<QDateTime> &start);
+bool setStartTimePreference(
+    Race &race, const QUuid &id, const std::optional<StartTimePreference> &preference);
+// Each listed runner gets its time; the others keep theirs.
+void applyStartTimes(Race &race, const QHash<QUuid, QDateTime> &times);
+// A generated plan: its times, and the unplaced runners' old times cleared. False when the plan
+// writes nothing at all.
+bool applyStartPlan(Race &race, const StartGeneratorResult &plan);
+// The times of the listed runners who have one, handed out again earliest first in list order
+// among those same runners; runners without a time and repeated ids are left alone.
+void reorderStartTimes(Race &race, const QList<QUuid> &orderedIds);
+
+// The day a typed or edited time of this runner lies on: the race's day (active stage, else
+// event), else the day of the runner's current start, else `today`.
+[[nodiscard]] QDate startTimeEditDay(const Race &race, const Participant &participant, const QDate &today);

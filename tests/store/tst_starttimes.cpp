@@ -1,0 +1,196 @@
+// The store's start-time operations: what each writes for the active stage and that each saves
+// once (bulk operations always, single-runner ones only for a runner that exists).
+#include "racestore.h"
+#include "startgenerator.h"
+#include "storeharness.h"
+
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+const QDateTime ten(QDate(2025, 7, 1), QTime(8, 0), Qt::UTC); // 10:00 in Copenhagen
+QDateTime at(int minutes)
+{
+    return ten.addSecs(minutes * 60);
+}
+
+// Four runners: A, B, C in H21 (A and B with a base start of their own), D without a class.
+Race race(bool withStage = true)
+{
+    Race r;
+    r.name = QStringLiteral("Spring Cup");
+    r.date = QDateTime(QDate(2025, 6, 30), QTime(22, 0), Qt::UTC); // 1 July locally
+    RaceClass h21;
+    h21.id = QStringLiteral("H21");
+    h21.name = h21.id;
+    r.classes = {h21};
+    for (const char *name : {"A", "B", "C", "D"}) {
+        Participant p;
+        p.givenName = QString::fromLatin1(name);
+        p.cardNumber = p.givenName;
+        if (p.givenName != u"D")
+            p.classId = QStringLiteral("H21");
+        r.participants.append(p);
+    }
+    r.participants[0].startTime = at(-60);
+    r.participants[1].startTime = at(-30);
+    if (withStage) {
+        r.stages = {Stage {QStringLiteral("day2"), QStringLiteral("Day 2"),
+            QDateTime(QDate(2025, 7, 1), QTime(22, 0), Qt::UTC), 2}};
+        r.activeStageId = QStringLiteral("day2");
+    }
+    return r;
+}
+
+} // namespace
+
+class TestStartTimes : public QObject
+{
+    Q_OBJECT
+
+    StoreHarness *h = nullptr;
+    std::unique_ptr<RaceStore> store;
+    const Participant &runner(int i) const { return store->race().participants[i]; }
+    std::optional<QDateTime> start(int i) const { return store->scheduledStartTime(runner(i)); }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        h = new StoreHarness;
+        h->backgroundAutosave = false;
+        store = h->makeStore(race());
+    }
+    void cleanup()
+    {
+        store.reset();
+        delete h;
+    }
+
+    void drawGivesEachTimeOnceAndSavesOnce()
+    {
+        store->assignIntervalStartTimes(QStringLiteral("H21"), ten, 90);
+        QList<QDateTime> times {*start(0), *start(1), *start(2)};
+        std::sort(times.begin(), times.end());
+        QCOMPARE(times, QList<QDateTime>({ten, ten.addSecs(90), ten.addSecs(180)}));
+        QCOMPARE(start(3), std::nullopt);
+        QCOMPARE(runner(0).startTime, at(-60)); // only the stage's entry is written
+        QCOMPARE(h->autosaves(), 1);
+        store->assignIntervalStartTimes(QString(), ten, 0);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(start(i), ten);
+        QCOMPARE(h->autosaves(), 2);
+        // A typed interval that is no number of seconds changes and saves nothing.
+        store->assignIntervalStartTimes(QString(), ten, std::nan(""));
+        store->assignIntervalStartTimes(QString(), ten, 1e300);
+        QCOMPARE(h->autosaves(), 2);
+        QCOMPARE(start(2), ten);
+    }
+
+    void massStartSelection()
+    {
+        store->assignMassStart(QString(), ten); // the empty class id: runners whose class is ""
+        QCOMPARE(start(3), std::nullopt);
+        QCOMPARE(h->autosaves(), 1);
+        store->assignMassStart(std::nullopt, ten);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(start(i), ten);
+        QCOMPARE(h->autosaves(), 2);
+    }
+
+    void singleRunnerOperations()
+    {
+        store->setParticipantStartTime(runner(0).id, at(5));
+        QCOMPARE(start(0), at(5));
+        store->setParticipantStartTime(runner(0).id, std::nullopt);
+        QCOMPARE(start(0), at(-60)); // the base start shows again
+        store->setStartTimePreference(runner(1).id, StartTimePreference::Late);
+        QCOMPARE(
+            runner(1).startTimePreferenceByStage->value(QStringLiteral("day2")), StartTimePreference::Late);
+        QCOMPARE(runner(1).startTimePreference, std::nullopt);
+        QCOMPARE(h->autosaves(), 3);
+        store->setParticipantStartTime(QUuid::createUuid(), at(5));
+        store->setStartTimePreference(QUuid::createUuid(), StartTimePreference::Early);
+        QCOMPARE(h->autosaves(), 3);
+    }
+
+    void reorderHandsOutTimesAmongTimedRunners()
+    {
+        store->setRace(race(false));
+        store->applyStartTimes({{runner(0).id, at(2)}, {runner(1).id, at(0)}, {runner(2).id, at(4)}});
+        const QUuid a = runner(0).id, b = runner(1).id, c = runner(2).id, d = runner(3).id;
+        store->reorderStartTimes({c, a, QUuid::createUuid(), b});
+        QCOMPARE(
+            QList({start(2), start(0), start(1)}), QList<std::optional<QDateTime>>({at(0), at(2), at(4)}));
+        // D has no time: it takes no one's (else D and A would share 10:02); B listed twice counts once.
+        store->reorderStartTimes({d, b, a, b});
+        QCOMPARE(start(3), std::nullopt);
+        QCOMPARE(
+            QList({start(1), start(0), start(2)}), QList<std::optional<QDateTime>>({at(2), at(4), at(0)}));
+        QCOMPARE(h->autosaves(), 3);
+    }
+
+    void applyStartTimesAlwaysSaves()
+    {
+        store->applyStartTimes({});
+        store->applyStartTimes({{QUuid::createUuid(), ten}});
+        QCOMPARE(h->autosaves(), 2);
+        QCOMPARE(start(0), at(-60));
+    }
+
+    void generatedPlanOnTheStageDayClearsUnplaced()
+    {
+        // Day 2 is 2 July locally; the clock says 17 May. Two slots for three H21 runners and D.
+        store->applyStartTimes({{runner(0).id, at(30)}, {runner(1).id, at(31)}, {runner(2).id, at(32)}});
+        StartGeneratorSettings settings;
+        settings.windowMinutes = 1;
+        settings.slotCapacity = 2;
+        const auto plan = planStartList(store->race(), QStringLiteral("9:00"), settings, QDate(2025, 5, 17));
+        QVERIFY(plan);
+        QCOMPARE(plan->unplaced.size(), 1);
+        store->applyStartPlan(*plan);
+        QCOMPARE(h->autosaves(), 2);
+        const QDateTime nine(QDate(2025, 7, 2), QTime(7, 0), Qt::UTC);
+        QSet<QDateTime> h21;
+        for (int i = 0; i < 3; ++i) {
+            if (runner(i).id == plan->unplaced.first())
+                QCOMPARE(start(i), runner(i).startTime); // the stage's old time is gone
+            else
+                h21.insert(*start(i));
+        }
+        QCOMPARE(h21, QSet<QDateTime>({nine, nine.addSecs(60)}));
+        QVERIFY(start(3) == nine || start(3) == nine.addSecs(60));
+        // A plan that writes nothing saves nothing; an unreadable first start gives no plan.
+        store->applyStartPlan(StartGeneratorResult());
+        QCOMPARE(h->autosaves(), 2);
+        QVERIFY(!planStartList(store->race(), QStringLiteral("9:75"), settings, QDate(2025, 5, 17)));
+    }
+
+    void typedTimesOnTheStartListDay()
+    {
+        // The stage's day, else the event's, else the clock's (17 May); for an edited runner
+        // without either, the day of its current start.
+        QCOMPARE(store->startTimeOnStartListDay(QStringLiteral("9.30")),
+            QDateTime(QDate(2025, 7, 2), QTime(7, 30), Qt::UTC));
+        QVERIFY(store->saveEditedStartTime(runner(0), 11, 5, 0));
+        QCOMPARE(start(0), QDateTime(QDate(2025, 7, 2), QTime(9, 5), Qt::UTC));
+        Race noStage = race(false);
+        store->setRace(noStage);
+        QCOMPARE(store->startTimeOnStartListDay(QStringLiteral("930")),
+            QDateTime(QDate(2025, 7, 1), QTime(7, 30), Qt::UTC));
+        noStage.date.reset();
+        store->setRace(noStage);
+        QCOMPARE(store->startTimeOnStartListDay(QStringLiteral("9")),
+            QDateTime(QDate(2025, 5, 17), QTime(7, 0), Qt::UTC));
+        QVERIFY(store->saveTypedStartTime(runner(1), QStringLiteral("12:00")));
+        QCOMPARE(start(1), QDateTime(QDate(2025, 7, 1), QTime(10, 0), Qt::UTC)); // kept its own day
+        QVERIFY(!store->saveTypedStartTime(runner(2), QStringLiteral("9:75")));
+        store->clearStartTime(runner(1));
+        QCOMPARE(start(1), std::nullopt);
+        QCOMPARE(h->autosaves(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartTimes)
+#include "tst_starttimes.moc"
