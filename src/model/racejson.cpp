@@ -45,12 +45,22 @@ std::optional<QJsonObject> parseTopObject(const QByteArray &json, QString *error
 
 QByteArray serialise(const QJsonObject &o, JsonLayout layout)
 {
-    // QJsonObject keeps its keys sorted, so the indented form is also the sorted-keys form.
-    return QJsonDocument(o).toJson(
-        layout == JsonLayout::Compact ? QJsonDocument::Compact : QJsonDocument::Indented);
+    // QJsonObject keeps its keys sorted, so the indented form is also the sorted-keys form. A raw
+    // U+FEFF can only stand inside a string here; escaped, it reads back (see the text writer).
+    return QJsonDocument(o)
+        .toJson(layout == JsonLayout::Compact ? QJsonDocument::Compact : QJsonDocument::Indented)
+        .replace("\xEF\xBB\xBF", "\\ufeff");
 }
 
 } // namespace
+
+bool isDocumentDate(const QDateTime &date)
+{
+    if (!date.isValid())
+        return false;
+    const int year = date.toUTC().date().year();
+    return year >= 1 && year <= 9999;
+}
 
 QString formatDocumentDate(const QDateTime &date)
 {
@@ -80,8 +90,10 @@ std::optional<QDateTime> parseDocumentDate(const QString &text)
             return std::nullopt;
         offsetSeconds = (hours * 3600 + minutes * 60) * (m.captured(8) == QLatin1String("-") ? -1 : 1);
     }
-    QDateTime utc(date, time, Qt::UTC);
-    return utc.addSecs(-offsetSeconds);
+    const QDateTime utc = QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    if (!isDocumentDate(utc))
+        return std::nullopt;
+    return utc;
 }
 
 std::optional<QByteArray> encodeRace(const Race &race, JsonLayout layout, QString *error)

@@ -41,6 +41,8 @@ public:
     {
         if (!d.isValid())
             fail(key, QStringLiteral("invalid date"));
+        if (!isDocumentDate(d))
+            fail(key, QStringLiteral("date outside the years 1 to 9999"));
         return formatDocumentDate(d);
     }
     QJsonValue number(double v, const QString &key) const

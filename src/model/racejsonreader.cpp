@@ -849,6 +849,9 @@ private:
             giveUp();
         const qint64 seconds
             = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
+        // A UTC instant in year 0 or 10000 could not be written back in this form.
+        if (seconds < daysFromCivil(1, 1, 1) * 86400 || seconds >= daysFromCivil(10000, 1, 1) * 86400)
+            giveUp();
         return QDateTime::fromMSecsSinceEpoch(seconds * 1000, Qt::UTC);
     }
 

@@ -461,14 +461,9 @@ private:
         const qint64 days = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
         const qint64 secondOfDay = seconds - days * 86400;
         const auto [year, month, day] = civilFromDays(days);
-        if (year < 1 || year > 9999) {
-            // QDate counts no year 0 and prints signs and wide years its own way.
-            put('"');
-            const QByteArray text = formatDocumentDate(d).toLatin1();
-            put(text.constData(), text.size());
-            put('"');
-            return;
-        }
+        // Outside these years the form cannot be read back; the object writer names the failure.
+        if (year < 1 || year > 9999)
+            throw TextFailure {};
         reserve(22);
         char *c = m_cursor;
         auto two = [&](int v) {
@@ -495,7 +490,7 @@ private:
 
     // As QJsonDocument escapes: '"', '\\' and the C0 controls (short forms for \b \f \n \r \t,
     // else \u00xx in lower-case hex); everything else as UTF-8, except an unpaired surrogate,
-    // which becomes \uxxxx.
+    // which becomes \uxxxx, and U+FEFF, which becomes \ufeff.
     void string(const QString &s)
     {
         static constexpr char hex[] = "0123456789abcdef";
@@ -545,6 +540,11 @@ private:
             } else if (ch < 0x800) {
                 *c++ = char(0xc0 | (ch >> 6));
                 *c++ = char(0x80 | (ch & 0x3f));
+            } else if (ch == 0xfeff) {
+                // Escaped, unlike QJsonDocument: its reader drops a raw U+FEFF that starts a
+                // string, so the text would not read back the same.
+                std::memcpy(c, "\\ufeff", 6);
+                c += 6;
             } else if (!QChar::isSurrogate(ch)) {
                 *c++ = char(0xe0 | (ch >> 12));
                 *c++ = char(0x80 | ((ch >> 6) & 0x3f));

@@ -155,7 +155,7 @@ private slots:
         QTest::newRow("plus") << "+7" << std::optional<qint64>(7) << std::optional<double>(7);
         QTest::newRow("decimal") << "10.0" << std::optional<qint64>() << std::optional<double>(10);
         QTest::newRow("exponent") << "1e4" << std::optional<qint64>() << std::optional<double>(10000);
-        QTest::newRow("leading space") << " 4" << std::optional<qint64>() << std::optional<double>();
+        QTest::newRow("surrounding space") << " 4 " << std::optional<qint64>() << std::optional<double>(4);
         QTest::newRow("trailing junk") << "4m" << std::optional<qint64>() << std::optional<double>();
         QTest::newRow("sign only") << "-" << std::optional<qint64>() << std::optional<double>();
         QTest::newRow("overflow") << "99999999999999999999" << std::optional<qint64>()

@@ -20,17 +20,18 @@ QJsonDocument::JsonFormat format(JsonLayout layout)
     return layout == JsonLayout::Compact ? QJsonDocument::Compact : QJsonDocument::Indented;
 }
 
-// What the document bytes were before the text writer: the object form serialised by Qt.
+// What the document bytes were before the text writer: the object form serialised by Qt, with
+// U+FEFF escaped (Qt's reader drops a raw one that starts a string).
 QByteArray referenceEncode(const Race &race, JsonLayout layout)
 {
     const auto o = raceToJsonObject(race);
-    return o ? QJsonDocument(*o).toJson(format(layout)) : QByteArray();
+    return o ? QJsonDocument(*o).toJson(format(layout)).replace("\xEF\xBB\xBF", "\\ufeff") : QByteArray();
 }
 
 QByteArray referenceEncode(const PersonResult &result, JsonLayout layout)
 {
     const auto o = personResultToJsonObject(result);
-    return o ? QJsonDocument(*o).toJson(format(layout)) : QByteArray();
+    return o ? QJsonDocument(*o).toJson(format(layout)).replace("\xEF\xBB\xBF", "\\ufeff") : QByteArray();
 }
 
 // What decoding was before the text reader: QJsonDocument, then the object reader.
@@ -696,9 +697,8 @@ private slots:
                     continue;
                 ++readBack;
                 QCOMPARE(*encodePersonResult(*back, layout), referenceEncode(*reference, layout));
-                // Qt drops a U+FEFF that starts a string on reading; every other text comes back.
-                if (!json.contains("\"\xEF\xBB\xBF"))
-                    QCOMPARE(*encodePersonResult(*back, layout), json);
+                // Every text comes back, U+FEFF included (it is written escaped).
+                QCOMPARE(*encodePersonResult(*back, layout), json);
             }
         }
         QVERIFY(readBack > race.results.size());
