@@ -62,13 +62,14 @@ std::optional<QPointF> pointOf(Node element, const QString &defaultUnit, std::op
 // Longitude and latitude in degrees, from a Position's lng and lat attributes.
 std::optional<QPointF> geographicPointOf(Node element)
 {
-    const auto lng = IofXmlDocument::attribute(element, "lng");
-    const auto lat = IofXmlDocument::attribute(element, "lat");
-    const auto x = lng ? iofDecimal(*lng) : std::nullopt;
-    const auto y = lat ? iofDecimal(*lat) : std::nullopt;
-    if (!x || !y || std::fabs(*x) > 180 || std::fabs(*y) > 90)
+    const double lng
+        = iofDecimal(IofXmlDocument::attribute(element, "lng").value_or(QString())).value_or(NAN);
+    const double lat
+        = iofDecimal(IofXmlDocument::attribute(element, "lat").value_or(QString())).value_or(NAN);
+    // NaN (no number) fails both comparisons.
+    if (!(std::fabs(lng) <= 180) || !(std::fabs(lat) <= 90))
         return std::nullopt;
-    return QPointF(*x, *y);
+    return QPointF(lng, lat);
 }
 
 // Great-circle distance in metres between two (longitude, latitude) points.
