@@ -78,51 +78,69 @@ PersonResult bareResult()
     return r;
 }
 
+QList<QByteArray> dataLines(const char *name)
+{
+    QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/") + QLatin1String(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(f.fileName()));
+    QList<QByteArray> lines = f.readAll().split('\n');
+    lines.removeLast(); // after the last newline
+    lines.removeIf([](const QByteArray &line) { return line.startsWith('#'); });
+    return lines;
+}
+
+// tests/data/model/tricky-texts.txt: \u{XXXX} is one UTF-16 unit, \repeat{N}c is c N times.
 const QStringList &trickyTexts()
 {
     static const QStringList texts = [] {
-        QStringList t = {QString(), QStringLiteral("plain"), QStringLiteral("quote \" backslash \\ slash /"),
-            QStringLiteral("tab\tnew\nline\rcr\bbell\ffeed"), QStringLiteral("Påske Ørsted Åse"),
-            QStringLiteral("emoji 😀🏃‍♀️ flag 🇩🇰"),
-            QStringLiteral("שלום עולם ‏mixed‎ مرحبا"),
-            QStringLiteral("<tag> & 'apos' %1 %n"), QStringLiteral("\u2028\u2029 separators"),
-            QStringLiteral("\uFEFFbom first"), QStringLiteral("bom \uFEFF inside"),
-            QStringLiteral("\uFFFF\uFFFE\uFDD0"),
-            QStringLiteral("\u007F del \u0080 \u00FF \u0100 \u07FF \u0800 \uE000")};
-        QString controls;
-        for (char16_t c = 0; c < 0x20; ++c)
-            controls += QChar(c);
-        t << controls;
-        t << (QString(QChar(0xD800)) + QStringLiteral("lone high"))
-          << (QStringLiteral("lone low") + QChar(0xDC00))
-          << (QString(QChar(0xDBFF)) + QChar(0xDBFF) + QChar(0xDFFF))
-          << QString(QChar(0xDC00)) + QChar(0xD800) << QString(QChar(0xD800));
-        t << QString(3000, QChar(u'é'));
+        QStringList t;
+        for (const QByteArray &line : dataLines("tricky-texts.txt")) {
+            QString text = QString::fromUtf8(line);
+            if (text.startsWith(QStringLiteral("\\repeat{"))) {
+                const qsizetype close = text.indexOf(u'}');
+                t << QString(text.mid(8, close - 8).toInt(), text.at(close + 1));
+                continue;
+            }
+            for (qsizetype at = text.indexOf(QStringLiteral("\\u{")); at >= 0;
+                 at = text.indexOf(QStringLiteral("\\u{"), at + 1))
+                text.replace(at, 8, QChar(char16_t(text.mid(at + 3, 4).toUShort(nullptr, 16))));
+            t << text;
+        }
         return t;
     }();
     return texts;
 }
 
+// tests/data/model/tricky-numbers.txt: "d" lines are doubles, "i" lines 64-bit integers.
+QList<QByteArray> trickyNumbers(char kind)
+{
+    QList<QByteArray> numbers;
+    for (const QByteArray &line : dataLines("tricky-numbers.txt")) {
+        if (line.startsWith(kind))
+            numbers << line.mid(2);
+    }
+    return numbers;
+}
+
 const QList<double> &trickyDoubles()
 {
-    static const QList<double> values = {0.0, -0.0, 0.1, -0.1, 1e-7, 1e21, 1e20, 1e-5, 1e-4, 0.001,
-        0.00012345, 2.5e-5, 3600.5, 307, 1e6, 1e15, 1e16, 1e17, 1.5e16, 9e15, 9.0071e15, 9.0072e15,
-        9007199254740991.0, 9007199254740992.0, 9007199254740994.0, 9007199254741000.0, 18014398509481988.0,
-        123456789012.5, 9223372036854775808.0, -9223372036854775808.0, 9223372036854774784.0,
-        1.8446744073709552e19, 12345678901234567890.0, 1e22, 1.7976931348623157e308, -1.7976931348623157e308,
-        std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(), 5e-324, 1e-320,
-        2.2250738585072009e-308, 0.5, -2.5, 100.25, 4.35, 1.0 / 3.0, 2.0 / 3.0, 123e-7, 1.5e300, 1e-300,
-        1e100, 1.23456789e-10, 98765.4321, 0.30000000000000004, 5e-1, 1e0, 1e1, 1e2, 10.5, 105, 1050.5};
+    static const QList<double> values = [] {
+        QList<double> v;
+        for (const QByteArray &n : trickyNumbers('d'))
+            v << n.toDouble();
+        return v;
+    }();
     return values;
 }
 
 const QList<qint64> &trickyIntegers()
 {
-    static const QList<qint64> values = {0, 1, -1, 31, 36000, 43200, (qint64(1) << 53) - 1, qint64(1) << 53,
-        (qint64(1) << 53) + 1, -(qint64(1) << 53) - 1, std::numeric_limits<qint64>::max(),
-        std::numeric_limits<qint64>::max() - 1, std::numeric_limits<qint64>::min(),
-        std::numeric_limits<qint64>::min() + 1, 999999999999999999, 1000000000000000000,
-        -1000000000000000000};
+    static const QList<qint64> values = [] {
+        QList<qint64> v;
+        for (const QByteArray &n : trickyNumbers('i'))
+            v << n.toLongLong();
+        return v;
+    }();
     return values;
 }
 
