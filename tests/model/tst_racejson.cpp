@@ -79,17 +79,6 @@ class TestRaceJson : public QObject
     Q_OBJECT
 
 private slots:
-    void minimalDocumentReadsWithEverythingAbsent()
-    {
-        QString error;
-        auto race = decodeRace(minimalDocument(), &error);
-        QVERIFY2(race, qPrintable(error));
-        QCOMPARE(race->name, QStringLiteral("Sprint"));
-        QVERIFY(!race->date && !race->activeStageId && !race->multiStageEnabled && !race->defaultStartWindow
-            && !race->stageDefaultStartWindows && !race->vexloWebEventId);
-        QVERIFY(!race->isMultiStage());
-    }
-
     // Every field read is written back as it stood, in either layout.
     void fullDocumentRoundTrips()
     {
@@ -107,29 +96,13 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
-        for (const char *k : {"name", "courses", "classes", "participants", "results", "stages"})
-            QTest::newRow(k) << QString::fromLatin1(k) << QString::fromLatin1(k);
-        // Where each kind of object sits in the full document: as a path and as the error names it.
-        const struct
-        {
-            const char *row, *path, *named;
-            QList<const char *> keys;
-        } nested[] = {{"course", "courses/0/", "courses[0].", {"id", "name", "controls"}},
-            {"control", "courses/0/controls/1/", "courses[0].controls[1].", {"id", "code", "order"}},
-            {"class", "classes/0/", "classes[0].", {"id", "name"}},
-            {"window", "defaultStartWindow/", "defaultStartWindow.", {"openSeconds", "closeSeconds"}},
-            {"stage", "stages/0/", "stages[0].", {"id", "name", "date", "order"}},
-            {"participant", "participants/0/", "participants[0].",
-                {"id", "givenName", "familyName", "cardNumber"}},
-            {"result", "results/0/", "results[0].",
-                {"id", "participantId", "cardNumber", "splits", "readAt", "completed", "courseAutoMatched"}},
-            {"split", "results/0/splits/0/", "results[0].splits[0].",
-                {"id", "controlCode", "time", "status"}},
-            {"punch", "results/0/punches/0/", "results[0].punches[0].", {"controlCode", "time"}}};
-        for (const auto &n : nested) {
-            for (const char *k : n.keys)
-                QTest::addRow("%s.%s", n.row, k) << QString::fromLatin1(n.path) + QLatin1String(k)
-                                                 << QString::fromLatin1(n.named) + QLatin1String(k);
+        for (const QByteArray &line :
+            readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/required-keys.txt")).split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QList<QByteArray> parts = line.split('\t');
+            QTest::addRow("%s", parts[0].constData())
+                << QString::fromUtf8(parts[0]) << QString::fromUtf8(parts[1]);
         }
     }
     void everyRequiredKeyIsRequired()
