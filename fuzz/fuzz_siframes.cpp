@@ -20,15 +20,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)decodeCheckTime(payload, now);
         (void)decodeStartTime(payload, now);
         (void)decodeFinishTime(payload, now);
-        (void)decodePunchRecords(payload, now, 0, 128);
-        (void)hasPunchTerminator(payload);
     };
     // Split the stream where the first byte says, as a serial port delivers it in pieces.
     const qsizetype cut = bytes.isEmpty() ? 0 : quint8(bytes[0]) % (bytes.size() + 1);
     parser.append(bytes.left(cut));
     parser.append(bytes.mid(cut));
-    // The same bytes as raw card blocks.
+    // The same bytes as card memory: an SI5 image, and 128-byte blocks of a card of each layout.
     (void)decodeSI5Card(bytes, now);
-    (void)decodePunchRecords(bytes, now, cut, 64);
+    SIBlockBuffer blocks;
+    for (qsizetype at = 0, block = 0; at < bytes.size(); at += SICard::blockSize, ++block)
+        blocks.insert(quint8(block), bytes.mid(at, SICard::blockSize));
+    for (const SI8PlusCardLayout &layout : {defaultCardLayout(), si6CardLayout(blocks.value(0))}) {
+        (void)countedPunches(blocks, layout);
+        (void)blocksNeeded(blocks, layout);
+        (void)nextBlockToRequest(blocks, layout);
+        (void)hasMissingMiddleBlock(blocks, layout);
+        (void)decodeSI8PlusCard(blocks, layout, QStringLiteral("1"), QStringLiteral("SI"), now);
+    }
     return 0;
 }
