@@ -57,11 +57,14 @@ QString buildHeader()
     return h.join(QLatin1Char(';')) + QLatin1Char('\n');
 }
 
-// A cell can hold neither the separator nor a line break.
+// A cell can hold neither the separator nor a line break: most CSV readers end the row at a lone
+// carriage return too (names from IOF files can carry one as &#13;). CR LF becomes one space.
 QString cell(const QString &text)
 {
     QString out = text;
     out.replace(QLatin1Char(';'), QLatin1Char(','));
+    out.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    out.replace(QLatin1Char('\r'), QLatin1Char(' '));
     out.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return out;
 }

@@ -46,61 +46,148 @@ std::optional<QPointF> pointOf(Node element, const QString &defaultUnit, std::op
     if (!x || !y)
         return std::nullopt;
     const QString unit = IofXmlDocument::attribute(element, "unit").value_or(defaultUnit).toLower();
+    QPointF point;
     if (unit == u"m")
-        return QPointF(*x, *y);
-    if (unit == u"mm" && scale)
-        return QPointF(*x * *scale / 1000.0, *y * *scale / 1000.0);
-    return std::nullopt;
+        point = QPointF(*x, *y);
+    else if (unit == u"mm" && scale)
+        point = QPointF(*x * *scale / 1000.0, *y * *scale / 1000.0);
+    else
+        return std::nullopt;
+    // Legal but huge coordinates overflow once scaled; such a point is no position at all.
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return std::nullopt;
+    return point;
 }
 
-// Control id to planar position in metres; a later control with the same id replaces the earlier.
-QHash<QString, QPointF> controlPositions(const IofXmlDocument &doc, std::optional<double> scale)
+// Longitude and latitude in degrees, from a Position's lng and lat attributes.
+std::optional<QPointF> geographicPointOf(Node element)
 {
-    QHash<QString, QPointF> positions;
+    const double lng
+        = iofDecimal(IofXmlDocument::attribute(element, "lng").value_or(QString())).value_or(NAN);
+    const double lat
+        = iofDecimal(IofXmlDocument::attribute(element, "lat").value_or(QString())).value_or(NAN);
+    // NaN (no number) fails both comparisons.
+    if (!(std::fabs(lng) <= 180) || !(std::fabs(lat) <= 90))
+        return std::nullopt;
+    return QPointF(lng, lat);
+}
+
+// Great-circle distance in metres between two (longitude, latitude) points.
+double geographicDistance(QPointF a, QPointF b)
+{
+    constexpr double earthRadius = 6371000.0;
+    constexpr double radians = 3.14159265358979323846 / 180.0;
+    const double dLat = (b.y() - a.y()) * radians;
+    const double dLng = (b.x() - a.x()) * radians;
+    const double h = std::sin(dLat / 2) * std::sin(dLat / 2)
+        + std::cos(a.y() * radians) * std::cos(b.y() * radians) * std::sin(dLng / 2) * std::sin(dLng / 2);
+    return 2 * earthRadius * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+// Control id to position; a later control with the same id replaces the earlier. Planar points
+// are in metres; geographic ones are used only where a whole course has them and no planar ones.
+struct Positions
+{
+    QHash<QString, QPointF> planar;
+    QHash<QString, QPointF> geographic;
+};
+
+Positions controlPositions(const IofXmlDocument &doc, Node scope, std::optional<double> scale)
+{
+    Positions positions;
     const auto controls = doc.query(
-        "//*[local-name()='Control'][*[local-name()='Position'] or *[local-name()='MapPosition']]");
+        ".//*[local-name()='Control'][*[local-name()='Position'] or *[local-name()='MapPosition']]", scope);
     for (Node control : controls) {
         std::optional<QString> id = IofXmlDocument::attribute(control, "id");
         if (!id)
             id = doc.childText(control, "Id");
         if (!id)
             continue;
+        const QString key = id->normalized(QString::NormalizationForm_C);
         std::optional<QPointF> point;
-        if (Node position = doc.first("*[local-name()='Position']", control))
+        Node position = doc.first("*[local-name()='Position']", control);
+        if (position)
             point = pointOf(position, QStringLiteral("m"), scale);
         if (!point) {
             if (Node mapPosition = doc.first("*[local-name()='MapPosition']", control))
                 point = pointOf(mapPosition, QStringLiteral("mm"), scale);
         }
         if (point)
-            positions.insert(id->normalized(QString::NormalizationForm_C), *point);
+            positions.planar.insert(key, *point);
+        else
+            positions.planar.remove(key);
+        const auto geographic = position ? geographicPointOf(position) : std::nullopt;
+        if (geographic)
+            positions.geographic.insert(key, *geographic);
+        else
+            positions.geographic.remove(key);
     }
     return positions;
 }
 
 // Start and finish count toward the length; one leg without positions means no length at all.
-std::optional<double> courseLength(
-    const IofXmlDocument &doc, Node course, const QHash<QString, QPointF> &positions)
+// A sum that overflows is no length either: the event must never hold a value it cannot save.
+std::optional<double> computedLength(const IofXmlDocument &doc, Node course, const Positions &positions)
 {
     QStringList ids;
     for (Node cc : doc.query("*[local-name()='CourseControl']", course)) {
         if (auto code = doc.childText(cc, "Control"))
             ids.append(code->normalized(QString::NormalizationForm_C));
     }
-    if (ids.size() < 2 || positions.isEmpty())
+    if (ids.size() < 2)
         return std::nullopt;
-    double sum = 0;
-    for (qsizetype i = 1; i < ids.size(); ++i) {
-        auto a = positions.constFind(ids[i - 1]);
-        auto b = positions.constFind(ids[i]);
-        if (a == positions.constEnd() || b == positions.constEnd())
+    const auto sum = [&](const QHash<QString, QPointF> &points, auto distance) -> std::optional<double> {
+        if (points.isEmpty())
             return std::nullopt;
-        sum += std::hypot(b->x() - a->x(), b->y() - a->y());
-    }
-    return sum;
+        double total = 0;
+        for (qsizetype i = 1; i < ids.size(); ++i) {
+            auto a = points.constFind(ids[i - 1]);
+            auto b = points.constFind(ids[i]);
+            if (a == points.constEnd() || b == points.constEnd())
+                return std::nullopt;
+            total += distance(*a, *b);
+        }
+        if (!std::isfinite(total))
+            return std::nullopt;
+        return total;
+    };
+    if (auto planar = sum(
+            positions.planar, [](QPointF a, QPointF b) { return std::hypot(b.x() - a.x(), b.y() - a.y()); }))
+        return planar;
+    return sum(positions.geographic, geographicDistance);
 }
 
-Course readCourse(const IofXmlDocument &doc, Node element, const QHash<QString, QPointF> &positions)
+// The course's own Length (metres) where the file declares one; else the length from positions.
+std::optional<double> courseLength(const IofXmlDocument &doc, Node course, const Positions &positions)
+{
+    if (const auto declared = doc.childText(course, "Length")) {
+        const auto metres = iofDecimal(*declared);
+        if (metres && *metres >= 0)
+            return metres;
+    }
+    return computedLength(doc, course, positions);
+}
+
+// Score points: an integer, or a decimal with a whole value ("10.0", "1e1"). A fractional score
+// cannot be held by the event; the file is refused rather than the points changed.
+std::optional<qint64> scoreOf(const QString &text, const QString &courseName, qint64 code)
+{
+    if (const auto whole = iofInteger(text.trimmed()))
+        return whole;
+    const auto value = iofDecimal(text);
+    if (!value)
+        return std::nullopt;
+    if (std::trunc(*value) != *value || std::fabs(*value) > 9.0e15) {
+        throw ImportError(QStringLiteral("The course \"%1\" gives control %2 the score %3; only whole points "
+                                         "can be imported.")
+                              .arg(courseName.left(100))
+                              .arg(code)
+                              .arg(text.left(32)));
+    }
+    return qint64(*value);
+}
+
+Course readCourse(const IofXmlDocument &doc, Node element, const Positions &positions)
 {
     Course course;
     std::optional<QString> id = IofXmlDocument::attribute(element, "id");
@@ -124,7 +211,7 @@ Course readCourse(const IofXmlDocument &doc, Node element, const QHash<QString, 
         control.code = *code;
         control.order = course.controls.size();
         if (const auto scoreText = doc.childText(cc, "Score"))
-            control.score = iofInteger(*scoreText);
+            control.score = scoreOf(*scoreText, course.name, control.code);
         scored = scored || control.score.has_value();
         course.controls.append(control);
     }
@@ -169,13 +256,47 @@ RaceClass readAssignment(const IofXmlDocument &doc, Node element, const QList<Co
     return cls;
 }
 
+// The part of the document that holds the race being imported: the whole document when it has
+// one RaceCourseData (or none, as some programs write), else the race with that number.
+Node raceScope(const IofXmlDocument &doc, std::optional<int> raceNumber)
+{
+    const QList<Node> races = doc.query("/*/*[local-name()='RaceCourseData']");
+    if (races.size() <= 1)
+        return nullptr;
+    if (!raceNumber) {
+        throw ImportError(
+            QStringLiteral("This CourseData file holds the courses of %1 races, and the event has no "
+                           "stage to import them into. Add the stages, choose the stage these courses "
+                           "belong to, and import the file again.")
+                .arg(races.size()));
+    }
+    QStringList numbers;
+    for (qsizetype i = 0; i < races.size(); ++i) {
+        // Without the raceNumber attribute, races count in document order from 1.
+        const auto attribute = IofXmlDocument::attribute(races[i], "raceNumber");
+        const auto number = attribute ? iofInteger(attribute->trimmed()) : std::optional<qint64>(i + 1);
+        if (number && *number == *raceNumber)
+            return races[i];
+        numbers.append(number ? QString::number(*number) : QStringLiteral("?"));
+    }
+    throw ImportError(
+        QStringLiteral("This CourseData file holds the courses of races %1, but none of race %2, "
+                       "the stage being imported.")
+            .arg(numbers.join(QStringLiteral(", ")))
+            .arg(*raceNumber));
+}
+
 } // namespace
 
-Result parse(const QByteArray &bytes)
+Result parse(const QByteArray &bytes, std::optional<int> raceNumber)
 {
     const IofXmlDocument doc = IofXmlDocument::parse(bytes);
+    // A StartList or ResultList repeats course names; merged as courses it would empty the
+    // controls of every course it names.
+    doc.expectRoot("CourseData", QStringLiteral("courses"));
+    const Node scope = raceScope(doc, raceNumber);
 
-    const auto courseNodes = doc.query("//*[local-name()='Course']");
+    const auto courseNodes = doc.query(".//*[local-name()='Course']", scope);
     if (courseNodes.isEmpty()) {
         const QString root = doc.rootName();
         logLine(QStringLiteral("IOFCourseDataParser: no <Course> elements found \u2014 root element is <%1>")
@@ -185,7 +306,7 @@ Result parse(const QByteArray &bytes)
     logLine(QStringLiteral("IOFCourseDataParser: found %1 <Course> element(s)").arg(courseNodes.size()));
 
     std::optional<double> scale;
-    if (Node map = doc.first("//*[local-name()='Map']")) {
+    if (Node map = doc.first(".//*[local-name()='Map']", scope)) {
         std::optional<QString> scaleText = IofXmlDocument::attribute(map, "scale");
         if (!scaleText)
             scaleText = doc.childText(map, "Scale");
@@ -193,15 +314,15 @@ Result parse(const QByteArray &bytes)
             scale = iofDecimal(*scaleText);
     }
 
-    const QHash<QString, QPointF> positions = controlPositions(doc, scale);
+    const Positions positions = controlPositions(doc, scope, scale);
     logLine(QStringLiteral("IOFCourseDataParser: map scale = %1, resolved %2 control position(s)")
                 .arg(scaleText(scale))
-                .arg(positions.size()));
+                .arg(positions.planar.size()));
 
     Result result;
     for (Node node : courseNodes)
         result.courses.append(readCourse(doc, node, positions));
-    for (Node node : doc.query("//*[local-name()='ClassCourseAssignment']"))
+    for (Node node : doc.query(".//*[local-name()='ClassCourseAssignment']", scope))
         result.classes.append(readAssignment(doc, node, result.courses));
     return result;
 }

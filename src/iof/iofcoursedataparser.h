@@ -1,8 +1,8 @@
 #pragma once
 
-// Reads an IOF XML 3.0 CourseData document into courses (with their controls, family and a length
-// computed from control positions) and the classes named by its class-course assignments.
-// Pure conversion: the event is not touched.
+// Reads an IOF XML 3.0 CourseData document into courses (with their controls, family and length:
+// the declared one, else computed from control positions) and the classes named by its
+// class-course assignments. Pure conversion: the event is not touched.
 
 #include "iofxml.h"
 #include "race.h"
@@ -18,8 +18,10 @@ struct Result
     QList<RaceClass> classes; // document order, one per assignment
 };
 
-// Throws XmlError for bytes that are not an acceptable XML document, and ImportError
-// "No <Course> elements found in CourseData XML" when there is no course.
-[[nodiscard]] Result parse(const QByteArray &bytes);
+// Throws XmlError for bytes that are not an acceptable XML document; ImportError for any other
+// document than CourseData (a StartList or ResultList also names courses), "No <Course> elements
+// found in CourseData XML" when there is no course, and for a file of several races when
+// `raceNumber` is absent or names none of them. A file of one race is read whatever the number.
+[[nodiscard]] Result parse(const QByteArray &bytes, std::optional<int> raceNumber = std::nullopt);
 
 } // namespace IOFCourseDataParser

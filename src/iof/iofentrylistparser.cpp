@@ -44,6 +44,7 @@ private:
 Result parse(const QByteArray &bytes)
 {
     const IofXmlDocument doc = IofXmlDocument::parse(bytes);
+    doc.expectRoot("EntryList", QStringLiteral("entries"));
 
     const auto entries = doc.query("//*[local-name()='PersonEntry']");
     if (entries.isEmpty())
@@ -69,7 +70,7 @@ Result parse(const QByteArray &bytes)
         p.givenName = doc.text("*[local-name()='Name']/*[local-name()='Given']", person).value_or(QString());
         p.familyName
             = doc.text("*[local-name()='Name']/*[local-name()='Family']", person).value_or(QString());
-        p.cardNumber = doc.text("*[local-name()='ControlCard']", entry).value_or(QString());
+        p.cardNumber = sportIdentCard(doc, "*[local-name()='ControlCard']", entry).value_or(QString());
         p.club = doc.text("*[local-name()='Organisation']/*[local-name()='Name']", entry);
 
         Node classElement = doc.first("*[local-name()='Class']", entry);

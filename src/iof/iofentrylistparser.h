@@ -17,8 +17,9 @@ struct Result
     QList<RaceClass> classes; // one per class id, in order of first mention
 };
 
-// Throws XmlError for bytes that are not an acceptable XML document, and ImportError
-// "No <PersonEntry> elements found in EntryList XML" when there is no entry.
+// Throws XmlError for bytes that are not an acceptable XML document; ImportError for any other
+// document than an EntryList, and "No <PersonEntry> elements found in EntryList XML" when there
+// is no entry. A card number is the entry's SportIdent card (see sportIdentCard).
 [[nodiscard]] Result parse(const QByteArray &bytes);
 
 } // namespace IOFEntryListParser

@@ -1,5 +1,7 @@
 #include "iofstartlistparser.h"
 
+#include "racejson.h"
+
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -7,47 +9,62 @@ namespace {
 
 using Node = IofXmlDocument::Node;
 
-// The four readers, tried in this order. Each pattern is compiled once, on first use, and only
-// read afterwards (function-local statics are initialised once, thread-safely).
-const QRegularExpression &isoFractionalReader()
+// xs:dateTime: date, time with any number of fractional digits, and an optional zone. The pattern
+// is compiled once, on first use, and only read afterwards.
+const QRegularExpression &dateTimeForm()
 {
     static const QRegularExpression re(QStringLiteral(
-        R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})\.([0-9]+)(Z|[+-][0-9]{2}:[0-9]{2})\z)"));
-    return re;
-}
-const QRegularExpression &isoReader()
-{
-    static const QRegularExpression re(QStringLiteral(
-        R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})()(Z|[+-][0-9]{2}:[0-9]{2})\z)"));
-    return re;
-}
-const QRegularExpression &localMillisecondsReader()
-{
-    static const QRegularExpression re(QStringLiteral(
-        R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})\.([0-9]{3})()\z)"));
-    return re;
-}
-const QRegularExpression &localReader()
-{
-    static const QRegularExpression re(
-        QStringLiteral(R"(\A([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})()()\z)"));
+        R"(\A(-?[0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})(?:\.([0-9]+))?(Z|[+-][0-9]{2}:[0-9]{2})?\z)"));
     return re;
 }
 
-// Captures: 1-6 date and time, 7 fraction digits (may be empty), 8 zone (empty: local time).
-std::optional<QDateTime> read(const QRegularExpression &reader, const QString &text)
+// The Start of the race being imported: the one with that raceNumber, else one without a number.
+// Without a race number the event has one race: race 1, or the runner's only start.
+Node raceStart(const IofXmlDocument &doc, Node personStart, std::optional<int> raceNumber)
 {
-    const auto m = reader.match(text);
+    const QList<Node> starts = doc.query("*[local-name()='Start']", personStart);
+    if (starts.isEmpty())
+        return personStart; // not the IOF form; read the whole element as before
+    Node unnumbered = nullptr;
+    for (Node start : starts) {
+        const auto attribute = IofXmlDocument::attribute(start, "raceNumber");
+        if (!attribute) {
+            if (!unnumbered)
+                unnumbered = start;
+            continue;
+        }
+        if (iofInteger(attribute->trimmed()) == raceNumber.value_or(1))
+            return start;
+    }
+    if (unnumbered)
+        return unnumbered;
+    return !raceNumber && starts.size() == 1 ? starts.first() : nullptr;
+}
+
+} // namespace
+
+std::optional<QDateTime> IOFStartListParser::parseDate(const QString &text)
+{
+    // xs:dateTime collapses white space.
+    const auto m = dateTimeForm().match(text.trimmed());
     if (!m.hasMatch())
         return std::nullopt;
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    int msec = 0;
+    QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const int hour = m.captured(4).toInt();
+    const int minute = m.captured(5).toInt();
+    const int second = m.captured(6).toInt();
+    // Fractions beyond milliseconds are cut, not rounded, so a time never moves to the next second.
     const QString fraction = m.captured(7);
-    if (!fraction.isEmpty())
-        msec = fraction.left(3).leftJustified(3, u'0').toInt();
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt(), msec);
+    const int msec = fraction.isEmpty() ? 0 : fraction.left(3).leftJustified(3, u'0').toInt();
+    QTime time(hour, minute, second, msec);
+    // 24:00:00 is the end of the day, that is midnight of the next.
+    const bool endOfDay = hour == 24 && minute == 0 && second == 0 && msec == 0;
+    if (endOfDay)
+        time = QTime(0, 0);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
+    if (endOfDay)
+        date = date.addDays(1);
     const QString zone = m.captured(8);
     QDateTime result;
     if (zone.isEmpty()) {
@@ -62,34 +79,28 @@ std::optional<QDateTime> read(const QRegularExpression &reader, const QString &t
         const int offset = (hours * 3600 + minutes * 60) * (zone.front() == u'-' ? -1 : 1);
         result = QDateTime(date, time, QTimeZone(offset));
     }
-    if (!result.isValid())
+    // Only instants the event file can hold (0001-01-01T00:30:00 local east of Greenwich is year 0).
+    if (!result.isValid() || !isDocumentDate(result))
         return std::nullopt;
     return result.toUTC();
 }
 
-} // namespace
-
-std::optional<QDateTime> IOFStartListParser::parseDate(const QString &text)
-{
-    for (const QRegularExpression *reader :
-        {&isoFractionalReader(), &isoReader(), &localMillisecondsReader(), &localReader()}) {
-        if (auto date = read(*reader, text))
-            return date;
-    }
-    return std::nullopt;
-}
-
-QList<IOFStartListParser::Entry> IOFStartListParser::parse(const QByteArray &bytes)
+QList<IOFStartListParser::Entry> IOFStartListParser::parse(
+    const QByteArray &bytes, std::optional<int> raceNumber)
 {
     const IofXmlDocument doc = IofXmlDocument::parse(bytes);
+    doc.expectRoot("StartList", QStringLiteral("start times"));
     const auto starts = doc.query("//*[local-name()='PersonStart' or local-name()='TeamMemberStart']");
     if (starts.isEmpty())
         throw ParseError(QStringLiteral("No <PersonStart> elements found in StartList XML"));
 
     QList<Entry> rows;
     rows.reserve(starts.size());
-    for (Node start : starts) {
-        // The start time is read untrimmed: the readers decide what they accept.
+    for (Node personStart : starts) {
+        // Only this race's start: a runner entered only for a later race does not start in this one.
+        const Node start = raceStart(doc, personStart, raceNumber);
+        if (!start)
+            continue;
         const QList<Node> timeNodes = doc.query(".//*[local-name()='StartTime']", start, false);
         if (timeNodes.isEmpty())
             continue;
@@ -97,9 +108,11 @@ QList<IOFStartListParser::Entry> IOFStartListParser::parse(const QByteArray &byt
         if (!startTime)
             continue;
         Entry row;
-        row.familyName = doc.text(".//*[local-name()='Family']", start);
-        row.givenName = doc.text(".//*[local-name()='Given']", start);
-        row.cardNumber = doc.text(".//*[local-name()='ControlCard']", start);
+        row.familyName = doc.text(".//*[local-name()='Family']", personStart);
+        row.givenName = doc.text(".//*[local-name()='Given']", personStart);
+        row.cardNumber = sportIdentCard(doc, ".//*[local-name()='ControlCard']", start);
+        if (!row.cardNumber && start != personStart)
+            row.cardNumber = sportIdentCard(doc, ".//*[local-name()='ControlCard']", personStart);
         row.startTime = *startTime;
         rows.append(row);
     }

@@ -42,13 +42,16 @@ public:
         QString m_message;
     };
 
-    // Rows in document order; starts without a readable start time are dropped. Throws XmlError
-    // for bytes that are not an acceptable XML document, and ParseError
+    // Rows in document order, one per runner who starts in race `raceNumber` (absent: the event
+    // has one race); starts without a readable start time are dropped. The card is the start's
+    // SportIdent card. Throws XmlError for bytes that are not an acceptable XML document,
+    // ImportError for any other document than a StartList, and ParseError
     // "No <PersonStart> elements found in StartList XML" when there is no start.
-    [[nodiscard]] static QList<Entry> parse(const QByteArray &bytes);
+    [[nodiscard]] static QList<Entry> parse(
+        const QByteArray &bytes, std::optional<int> raceNumber = std::nullopt);
 
-    // Tries, on the untrimmed text: ISO 8601 with fractional seconds and a zone designator; the
-    // same without fractional seconds; local date-time with milliseconds; local date-time. Texts
-    // without a zone are read in the system's current time zone.
+    // Every xs:dateTime form: surrounding white space, any number of fractional digits (cut to
+    // milliseconds), a zone designator or none (then the system's current time zone), 24:00:00.
+    // Instants the event file cannot hold (outside years 1 to 9999) are no date.
     [[nodiscard]] static std::optional<QDateTime> parseDate(const QString &text);
 };

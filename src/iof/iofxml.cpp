@@ -6,6 +6,7 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xpath.h>
 
+#include <QStringList>
 #include <QUuid>
 
 #include <algorithm>
@@ -29,9 +30,16 @@ void refuseDoctype(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
     xmlStopParser(ctxt);
 }
 
+// Every text read from a file loses the invisible characters some programs leave in it (a byte
+// order mark pasted into a field, zero-width spaces): "\uFEFF8001234" must match the card 8001234
+// the station reads.
 QString fromXml(const xmlChar *s)
 {
-    return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString();
+    if (!s)
+        return QString();
+    QString text = QString::fromUtf8(reinterpret_cast<const char *>(s));
+    text.removeIf([](QChar c) { return c == u'\uFEFF' || c == u'\u200B' || c == u'\u2060'; });
+    return text;
 }
 
 // The longest text or CDATA node, walked without recursion (depth is bounded by the parser, but
@@ -267,10 +275,12 @@ std::optional<qint64> iofInteger(const QString &text)
 
 std::optional<double> iofDecimal(const QString &text)
 {
-    if (text.isEmpty() || text.front().isSpace() || text.back().isSpace())
+    // xs:double collapses white space: " 12.5 " is 12.5.
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
         return std::nullopt;
     bool ok = false;
-    const double value = text.toDouble(&ok);
+    const double value = trimmed.toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -279,4 +289,40 @@ std::optional<double> iofDecimal(const QString &text)
 QString newIdText()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString IofXmlDocument::describe() const
+{
+    static const QStringList iofLists = {QStringLiteral("CourseData"), QStringLiteral("EntryList"),
+        QStringLiteral("StartList"), QStringLiteral("ResultList"), QStringLiteral("ClassList"),
+        QStringLiteral("CompetitorList"), QStringLiteral("OrganisationList"), QStringLiteral("EventList"),
+        QStringLiteral("ControlCardList"), QStringLiteral("ServiceRequestList")};
+    const QString root = rootName();
+    if (iofLists.contains(root))
+        return QStringLiteral("an IOF %1").arg(root);
+    if (root.isEmpty())
+        return QStringLiteral("an XML document without a root element");
+    return QStringLiteral("an XML document whose root element is <%1>").arg(root.left(64));
+}
+
+void IofXmlDocument::expectRoot(const char *rootName, const QString &importedAs) const
+{
+    if (this->rootName() == QLatin1String(rootName))
+        return;
+    throw ImportError(
+        QStringLiteral("This file is %1, not an IOF %2: only an IOF %2 file can be imported as %3.")
+            .arg(describe(), QLatin1String(rootName), importedAs));
+}
+
+std::optional<QString> sportIdentCard(
+    const IofXmlDocument &doc, const char *xpath, IofXmlDocument::Node context)
+{
+    for (IofXmlDocument::Node card : doc.query(xpath, context)) {
+        const auto system = IofXmlDocument::attribute(card, "punchingSystem");
+        const QString name = system ? system->trimmed() : QString();
+        if (!system || name.compare(u"SI", Qt::CaseInsensitive) == 0
+            || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0)
+            return IofXmlDocument::stringValue(card).trimmed();
+    }
+    return std::nullopt;
 }

@@ -65,6 +65,13 @@ public:
     [[nodiscard]] static QString localName(Node node);
     // The root element's local name, or empty when there is none.
     [[nodiscard]] QString rootName() const;
+    // What the document is, for messages: "an IOF StartList", "an XML document whose root element
+    // is <gpx>".
+    [[nodiscard]] QString describe() const;
+    // Throws ImportError saying what the file is and what was expected ("This file is an IOF
+    // StartList, not an IOF CourseData: only an IOF CourseData file can be imported as courses.")
+    // unless the root element has this local name.
+    void expectRoot(const char *rootName, const QString &importedAs) const;
 
 private:
     IofXmlDocument() = default;
@@ -80,8 +87,14 @@ private:
 // Integer: an optional sign and ASCII digits, nothing else (no spaces, no "10.0"); out of range is
 // no number.
 [[nodiscard]] std::optional<qint64> iofInteger(const QString &text);
-// Decimal: plain or exponent notation, the whole text, no surrounding spaces; only finite values
+// Decimal: plain or exponent notation, the whole text apart from surrounding white space; only
+// finite values
 // (an infinite or NaN coordinate or scale would poison every length computed from it).
 [[nodiscard]] std::optional<double> iofDecimal(const QString &text);
 // A new random id in upper-case 36-character form, for records whose file gives none.
 [[nodiscard]] QString newIdText();
+
+// The text of the first ControlCard the query finds whose punchingSystem is SportIdent ("SI") or
+// not given; entry services list other systems' cards beside it, and those never match a read-out.
+[[nodiscard]] std::optional<QString> sportIdentCard(
+    const IofXmlDocument &doc, const char *xpath, IofXmlDocument::Node context);

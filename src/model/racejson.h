@@ -12,8 +12,8 @@
 
 enum class JsonLayout { Compact, PrettySorted };
 
-// Encoding fails only on a non-finite double; `error` then names the key path. Nothing partial is
-// ever returned.
+// Encoding fails only on a non-finite double or a date that is not a document date; `error` then
+// names the key path. Nothing partial is ever returned. What is written reads back the same.
 [[nodiscard]] std::optional<QByteArray> encodeRace(
     const Race &race, JsonLayout layout, QString *error = nullptr);
 [[nodiscard]] std::optional<QByteArray> encodePersonResult(
@@ -35,7 +35,11 @@ class QJsonObject;
 [[nodiscard]] std::optional<PersonResult> personResultFromJsonObject(
     const QJsonObject &object, QString *error = nullptr);
 
+// Whether the document can hold the date: valid, and in the years 1 to 9999 as a UTC instant. The
+// writers refuse any other date and the readers never produce one.
+[[nodiscard]] bool isDocumentDate(const QDateTime &date);
 // Dates as the document writes them: UTC, whole seconds, "Z" (2025-05-17T08:30:00Z).
 [[nodiscard]] QString formatDocumentDate(const QDateTime &date);
-// Reads "Z" or a numeric offset; rejects fractions and every other form.
+// Reads "Z" or a numeric offset; rejects fractions, every other form and every date that is not
+// a document date.
 [[nodiscard]] std::optional<QDateTime> parseDocumentDate(const QString &text);

@@ -6,7 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+
 #include <QUuid>
+#include <algorithm>
 
 bool updateCourse(Race &race, const Course &course)
 {
@@ -22,6 +24,20 @@ bool updateCourse(Race &race, const Course &course)
 void deleteCourse(Race &race, const QString &courseId)
 {
     race.courses.removeIf([&](const Course &c) { return sameId(c.id, courseId); });
+}
+
+std::optional<int> raceNumberOf(const Race &race, const std::optional<QString> &stageId)
+{
+    if (!stageId)
+        return std::nullopt;
+    QList<Stage> stages = race.stages;
+    std::stable_sort(
+        stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    for (qsizetype i = 0; i < stages.size(); ++i) {
+        if (sameId(stages[i].id, *stageId))
+            return int(i + 1);
+    }
+    return std::nullopt;
 }
 
 void importCourses(Race &race, const QString &filePath, const std::function<void()> &save)
@@ -49,15 +65,16 @@ void importCourseData(
     Race &race, const QByteArray &bytes, const QString &fileName, const std::function<void()> &save)
 {
     logLine(QStringLiteral("RaceStore: importCourses reading %1, %2 bytes").arg(fileName).arg(bytes.size()));
+    std::optional<QString> stageId;
+    if (!race.stages.isEmpty())
+        stageId = race.activeStageId;
     // Everything that can fail happens before the race is touched.
-    const IOFCourseDataParser::Result parsed = IOFCourseDataParser::parse(bytes);
+    const IOFCourseDataParser::Result parsed = IOFCourseDataParser::parse(bytes, raceNumberOf(race, stageId));
     logLine(QStringLiteral("RaceStore: importCourses parsed %1 course(s), %2 class assignment(s)")
                 .arg(parsed.courses.size())
                 .arg(parsed.classes.size()));
 
-    std::optional<QString> stageId;
     if (!race.stages.isEmpty()) {
-        stageId = race.activeStageId;
         logLine(QStringLiteral("RaceStore: importCourses tagging imported courses with stageId %1")
                     .arg(stageId.value_or(QStringLiteral("nil"))));
     }

@@ -19,12 +19,17 @@ void deleteCourse(Race &race, const QString &courseId);
 
 // Reads a CourseData file and merges its courses and class assignments into the race, tagged with
 // and matched within the active stage when the event has stages. `save` runs after the merge (the
-// store passes its autosave). Throws ImportError for an unreadable file and the parser's errors;
-// on any failure the race is untouched.
+// store passes its autosave). Of a file holding several races, only the active stage's race is
+// read. Throws ImportError for an unreadable file and the parser's errors (a file that is not
+// CourseData, a race that cannot be told); on any failure the race is untouched.
 void importCourses(Race &race, const QString &filePath, const std::function<void()> &save = {});
 // The same for bytes already read; `fileName` only names them in the log.
 void importCourseData(
     Race &race, const QByteArray &bytes, const QString &fileName, const std::function<void()> &save = {});
+
+// The IOF race number of a stage: its place, from 1, among the event's stages in their order.
+// Absent without a stage or for a stage the event does not have.
+[[nodiscard]] std::optional<int> raceNumberOf(const Race &race, const std::optional<QString> &stageId);
 
 // Merges imported courses into the race (see coursesetup.cpp); returns the id map.
 [[nodiscard]] IdMap mergeImportedCourses(

@@ -126,8 +126,11 @@ void setStageEntry(
 QList<Participant> assignRentalCardNumbers(const Race &race, QList<Participant> imported)
 {
     QSet<QString> inUse = cardNumbersInUse(race, imported);
-    for (Participant &p : imported)
-        p = nextFreeRentalCardNumber(std::move(p), inUse);
+    for (Participant &p : imported) {
+        // Vacant places are not imported; they take no number.
+        if (!isVacantEntry(p))
+            p = nextFreeRentalCardNumber(std::move(p), inUse);
+    }
     return imported;
 }
 
@@ -168,8 +171,18 @@ bool matchesByFullName(const Participant &stored, const Participant &imported)
     return !importedKey.isEmpty() && fullNameKey(stored) == importedKey;
 }
 
-void applyImportedEntries(Race &race, const QList<Participant> &imported)
+bool isVacantEntry(const Participant &entry)
 {
+    return isMissingCardNumber(entry.cardNumber) && entry.givenName.trimmed().isEmpty()
+        && entry.familyName.trimmed().isEmpty();
+}
+
+void applyImportedEntries(Race &race, const QList<Participant> &allImported)
+{
+    // A vacant place (no name, no card) is nobody to add: kept, it came back on every re-import
+    // and took a rental number each time.
+    QList<Participant> imported = allImported;
+    imported.removeIf(isVacantEntry);
     const std::optional<QString> stageId = importStage(race);
     const qsizetype storedCount = race.participants.size();
 

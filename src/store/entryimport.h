@@ -50,6 +50,8 @@ inline constexpr int lastRentalCardNumber = 200;
 // once per import. Entries that match nothing are appended, numbered with rental cards first when
 // they came without a card.
 void applyImportedEntries(Race &race, const QList<Participant> &imported);
+// A place the list holds open: no name and no card. Such entries are not imported.
+[[nodiscard]] bool isVacantEntry(const Participant &entry);
 // Same full name by match key (given, space, family), the imported one not empty.
 [[nodiscard]] bool matchesByFullName(const Participant &stored, const Participant &imported);
 

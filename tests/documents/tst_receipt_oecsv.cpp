@@ -73,7 +73,7 @@ private slots:
         base.givenName = QStringLiteral("Anna");
         base.familyName = QStringLiteral("Line\nBreak");
         base.cardNumber = QStringLiteral("12345");
-        base.club = QStringLiteral("Club; North");
+        base.club = QStringLiteral("Club;\rNorth");
         base.classId = QStringLiteral("c1");
         base.startTime = utc(8, 30, 15);
         Participant perStage;

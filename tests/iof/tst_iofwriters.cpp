@@ -115,11 +115,6 @@ private slots:
         const QString xml = writeIOFResultListXML(resultRace(), resultGroups());
         VERIFY_IOF_VALID(xml.toUtf8());
         VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml.toUtf8());
-        QVERIFY(
-            xml.contains(QStringLiteral("<Name>Spring &amp; &lt;Cup&gt; &quot;Final&quot; O'Ringen</Name>")));
-        QVERIFY(xml.contains(QStringLiteral("        <Time>3599</Time>\n")));
-        QVERIFY(xml.contains(QStringLiteral("        <StartTime>2025-06-14T08:30:00Z</StartTime>\n")));
-        QVERIFY(xml.contains(QStringLiteral("<Status>OverTime</Status>")));
     }
 
     void resultStatus_data()
@@ -159,12 +154,6 @@ private slots:
         const QString xml = writeIOFResultListWithSplitsXML(resultRace(), resultGroups());
         VERIFY_IOF_VALID(xml.toUtf8());
         VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"), xml.toUtf8());
-        // A missing control has its code and no time; times are whole seconds from the start.
-        QVERIFY(xml.contains(QStringLiteral("        <SplitTime status=\"Missing\">\n"
-                                            "          <ControlCode>32</ControlCode>\n"
-                                            "        </SplitTime>\n")));
-        QVERIFY(xml.contains(QStringLiteral("          <ControlCode>31</ControlCode>\n"
-                                            "          <Time>600</Time>\n")));
     }
 
     void overall()
@@ -175,8 +164,6 @@ private slots:
         const QString xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
         VERIFY_IOF_VALID(xml.toUtf8());
         VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml.toUtf8());
-        QVERIFY(xml.contains(QStringLiteral("&quot;Final&quot; O'Ringen - Overall</Name>")));
-        QVERIFY(xml.contains(QStringLiteral("<Status>DidNotFinish</Status>")));
     }
 
     void schemaCheckCatchesTheOldElementOrder()
@@ -225,20 +212,9 @@ private slots:
         };
         const QString xml = writeIOFStartListXML(race, people);
         VERIFY_IOF_VALID(xml.toUtf8());
+        // The golden: D21, H9, H10, then two "No class" groups; within H10 Ida, Al (the same time of
+        // day on another date orders by name), Zoe, and the runner without a time last.
         VERIFY_GOLDEN(QStringLiteral("startlist.xml"), xml.toUtf8());
-        // D21, H9, H10, then the two "No class" groups.
-        const qsizetype d = xml.indexOf(QStringLiteral("<Name>D21</Name>"));
-        const qsizetype h9pos = xml.indexOf(QStringLiteral("<Name>H9</Name>"));
-        const qsizetype h10pos = xml.indexOf(QStringLiteral("<Name>H10</Name>"));
-        const qsizetype none = xml.indexOf(QStringLiteral("<Id>none</Id>"));
-        QVERIFY(d > 0 && d < h9pos && h9pos < h10pos && h10pos < none);
-        QCOMPARE(xml.count(QStringLiteral("<Name>No class</Name>")), 2);
-        QVERIFY(xml.contains(QStringLiteral("<Name>Sprint &amp;amp; more</Name>")));
-        // Same time of day on another date orders by name: Al before Zoe; no time comes last.
-        const qsizetype al = xml.indexOf(QStringLiteral("<Given>Al</Given>"));
-        const qsizetype zoe = xml.indexOf(QStringLiteral("<Given>Zoe</Given>"));
-        const qsizetype noTime = xml.indexOf(QStringLiteral("<Given>No</Given>"));
-        QVERIFY(xml.indexOf(QStringLiteral("<Given>Ida</Given>")) < al && al < zoe && zoe < noTime);
     }
 
     void hostileInputStaysValid()

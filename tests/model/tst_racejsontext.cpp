@@ -4,6 +4,7 @@
 #include "racegenerator.h"
 #include "racejson.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -20,17 +21,18 @@ QJsonDocument::JsonFormat format(JsonLayout layout)
     return layout == JsonLayout::Compact ? QJsonDocument::Compact : QJsonDocument::Indented;
 }
 
-// What the document bytes were before the text writer: the object form serialised by Qt.
+// What the document bytes were before the text writer: the object form serialised by Qt, with
+// U+FEFF escaped (Qt's reader drops a raw one that starts a string).
 QByteArray referenceEncode(const Race &race, JsonLayout layout)
 {
     const auto o = raceToJsonObject(race);
-    return o ? QJsonDocument(*o).toJson(format(layout)) : QByteArray();
+    return o ? QJsonDocument(*o).toJson(format(layout)).replace("\xEF\xBB\xBF", "\\ufeff") : QByteArray();
 }
 
 QByteArray referenceEncode(const PersonResult &result, JsonLayout layout)
 {
     const auto o = personResultToJsonObject(result);
-    return o ? QJsonDocument(*o).toJson(format(layout)) : QByteArray();
+    return o ? QJsonDocument(*o).toJson(format(layout)).replace("\xEF\xBB\xBF", "\\ufeff") : QByteArray();
 }
 
 // What decoding was before the text reader: QJsonDocument, then the object reader.
@@ -76,51 +78,69 @@ PersonResult bareResult()
     return r;
 }
 
+QList<QByteArray> dataLines(const char *name)
+{
+    QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/") + QLatin1String(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(f.fileName()));
+    QList<QByteArray> lines = f.readAll().split('\n');
+    lines.removeLast(); // after the last newline
+    lines.removeIf([](const QByteArray &line) { return line.startsWith('#'); });
+    return lines;
+}
+
+// tests/data/model/tricky-texts.txt: \u{XXXX} is one UTF-16 unit, \repeat{N}c is c N times.
 const QStringList &trickyTexts()
 {
     static const QStringList texts = [] {
-        QStringList t = {QString(), QStringLiteral("plain"), QStringLiteral("quote \" backslash \\ slash /"),
-            QStringLiteral("tab\tnew\nline\rcr\bbell\ffeed"), QStringLiteral("Påske Ørsted Åse"),
-            QStringLiteral("emoji 😀🏃‍♀️ flag 🇩🇰"),
-            QStringLiteral("שלום עולם ‏mixed‎ مرحبا"),
-            QStringLiteral("<tag> & 'apos' %1 %n"), QStringLiteral("\u2028\u2029 separators"),
-            QStringLiteral("\uFEFFbom first"), QStringLiteral("bom \uFEFF inside"),
-            QStringLiteral("\uFFFF\uFFFE\uFDD0"),
-            QStringLiteral("\u007F del \u0080 \u00FF \u0100 \u07FF \u0800 \uE000")};
-        QString controls;
-        for (char16_t c = 0; c < 0x20; ++c)
-            controls += QChar(c);
-        t << controls;
-        t << (QString(QChar(0xD800)) + QStringLiteral("lone high"))
-          << (QStringLiteral("lone low") + QChar(0xDC00))
-          << (QString(QChar(0xDBFF)) + QChar(0xDBFF) + QChar(0xDFFF))
-          << QString(QChar(0xDC00)) + QChar(0xD800) << QString(QChar(0xD800));
-        t << QString(3000, QChar(u'é'));
+        QStringList t;
+        for (const QByteArray &line : dataLines("tricky-texts.txt")) {
+            QString text = QString::fromUtf8(line);
+            if (text.startsWith(QStringLiteral("\\repeat{"))) {
+                const qsizetype close = text.indexOf(u'}');
+                t << QString(text.mid(8, close - 8).toInt(), text.at(close + 1));
+                continue;
+            }
+            for (qsizetype at = text.indexOf(QStringLiteral("\\u{")); at >= 0;
+                 at = text.indexOf(QStringLiteral("\\u{"), at + 1))
+                text.replace(at, 8, QChar(char16_t(text.mid(at + 3, 4).toUShort(nullptr, 16))));
+            t << text;
+        }
         return t;
     }();
     return texts;
 }
 
+// tests/data/model/tricky-numbers.txt: "d" lines are doubles, "i" lines 64-bit integers.
+QList<QByteArray> trickyNumbers(char kind)
+{
+    QList<QByteArray> numbers;
+    for (const QByteArray &line : dataLines("tricky-numbers.txt")) {
+        if (line.startsWith(kind))
+            numbers << line.mid(2);
+    }
+    return numbers;
+}
+
 const QList<double> &trickyDoubles()
 {
-    static const QList<double> values = {0.0, -0.0, 0.1, -0.1, 1e-7, 1e21, 1e20, 1e-5, 1e-4, 0.001,
-        0.00012345, 2.5e-5, 3600.5, 307, 1e6, 1e15, 1e16, 1e17, 1.5e16, 9e15, 9.0071e15, 9.0072e15,
-        9007199254740991.0, 9007199254740992.0, 9007199254740994.0, 9007199254741000.0, 18014398509481988.0,
-        123456789012.5, 9223372036854775808.0, -9223372036854775808.0, 9223372036854774784.0,
-        1.8446744073709552e19, 12345678901234567890.0, 1e22, 1.7976931348623157e308, -1.7976931348623157e308,
-        std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(), 5e-324, 1e-320,
-        2.2250738585072009e-308, 0.5, -2.5, 100.25, 4.35, 1.0 / 3.0, 2.0 / 3.0, 123e-7, 1.5e300, 1e-300,
-        1e100, 1.23456789e-10, 98765.4321, 0.30000000000000004, 5e-1, 1e0, 1e1, 1e2, 10.5, 105, 1050.5};
+    static const QList<double> values = [] {
+        QList<double> v;
+        for (const QByteArray &n : trickyNumbers('d'))
+            v << n.toDouble();
+        return v;
+    }();
     return values;
 }
 
 const QList<qint64> &trickyIntegers()
 {
-    static const QList<qint64> values = {0, 1, -1, 31, 36000, 43200, (qint64(1) << 53) - 1, qint64(1) << 53,
-        (qint64(1) << 53) + 1, -(qint64(1) << 53) - 1, std::numeric_limits<qint64>::max(),
-        std::numeric_limits<qint64>::max() - 1, std::numeric_limits<qint64>::min(),
-        std::numeric_limits<qint64>::min() + 1, 999999999999999999, 1000000000000000000,
-        -1000000000000000000};
+    static const QList<qint64> values = [] {
+        QList<qint64> v;
+        for (const QByteArray &n : trickyNumbers('i'))
+            v << n.toLongLong();
+        return v;
+    }();
     return values;
 }
 
@@ -378,35 +398,17 @@ private slots:
             QCOMPARE(*encodeRace(race, layout), referenceEncode(race, layout));
     }
 
-    void prettyLayoutIsQtsIndentedForm()
+    void layoutsAreQtsForms()
     {
         Race race;
         race.name = QStringLiteral("A");
         race.stageDefaultStartWindows = StageMap<StartWindow> {{QStringLiteral("s1"), StartWindow {1, 2}}};
-        const QByteArray expected = "{\n"
-                                    "    \"classes\": [\n"
-                                    "    ],\n"
-                                    "    \"courses\": [\n"
-                                    "    ],\n"
-                                    "    \"name\": \"A\",\n"
-                                    "    \"participants\": [\n"
-                                    "    ],\n"
-                                    "    \"results\": [\n"
-                                    "    ],\n"
-                                    "    \"stageDefaultStartWindows\": {\n"
-                                    "        \"s1\": {\n"
-                                    "            \"closeSeconds\": 2,\n"
-                                    "            \"openSeconds\": 1\n"
-                                    "        }\n"
-                                    "    },\n"
-                                    "    \"stages\": [\n"
-                                    "    ]\n"
-                                    "}\n";
-        QCOMPARE(*encodeRace(race, JsonLayout::PrettySorted), expected);
-        QCOMPARE(*encodeRace(race, JsonLayout::Compact),
-            QByteArray(
-                R"({"classes":[],"courses":[],"name":"A","participants":[],"results":[],)"
-                R"("stageDefaultStartWindows":{"s1":{"closeSeconds":2,"openSeconds":1}},"stages":[]})"));
+        for (const auto &[layout, file] : {std::pair(JsonLayout::PrettySorted, "layout-pretty.json"),
+                 std::pair(JsonLayout::Compact, "layout-compact.json")}) {
+            QFile golden(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/") + QLatin1String(file));
+            QVERIFY(golden.open(QIODevice::ReadOnly));
+            QCOMPARE(*encodeRace(race, layout), golden.readAll());
+        }
     }
 
     void failuresAreTheObjectWritersFailures_data()
@@ -460,196 +462,49 @@ private slots:
     void decodingMatchesTheObjectReader_data()
     {
         QTest::addColumn<QByteArray>("json");
+        QFile cases(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/decoding-cases.txt"));
+        if (!cases.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(cases.fileName()));
+        for (const QByteArray &line : cases.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const qsizetype tab = line.indexOf('\t');
+            QByteArray json = line.mid(tab + 1);
+            for (qsizetype at = json.indexOf("\\x{"); at >= 0; at = json.indexOf("\\x{", at + 1))
+                json.replace(at, 6, QByteArray::fromHex(json.mid(at + 3, 2)));
+            QTest::addRow("%s", line.left(tab).constData()) << json;
+        }
+
+        // Generated families: the big documents, every prefix, nesting depths, huge strings.
         Race race = trickyRace();
         race.results.resize(4);
         race.participants.resize(4);
         const QByteArray base = *encodeRace(race, JsonLayout::Compact);
         const QByteArray minimal
             = R"({"name":"Sprint","courses":[],"classes":[],"participants":[],"results":[],"stages":[]})";
-        const QByteArray tail = R"(,"courses":[],"classes":[],"participants":[],"results":[],"stages":[]})";
-        auto withName = [&](const QByteArray &value) { return "{\"name\":" + value + tail; };
-        auto withDate = [&](const QByteArray &value) { return withName("\"x\",\"date\":" + value); };
-        auto withUnknown
-            = [&](const QByteArray &value) { return withName("\"x\",\"futureFeature\":" + value); };
-        auto withControl = [&](const QByteArray &control) {
-            return "{\"name\":\"x\",\"courses\":[{\"id\":\"c\",\"name\":\"n\",\"controls\":[" + control
-                + R"(]}],"classes":[],"participants":[],"results":[],"stages":[]})";
+        auto withName = [&](const QByteArray &value) {
+            return "{\"name\":" + value
+                + R"(,"courses":[],"classes":[],"participants":[],"results":[],"stages":[]})";
         };
-        auto withCourseField = [&](const QByteArray &field) {
-            return "{\"name\":\"x\",\"courses\":[{\"id\":\"c\",\"name\":\"n\",\"controls\":[]," + field
-                + R"(}],"classes":[],"participants":[],"results":[],"stages":[]})";
-        };
-        const QByteArray uuid = "\"6F9619FF-8B86-D011-B42D-00C04FC964FF\"";
-        auto control = [&](const QByteArray &id, const QByteArray &code) {
-            return withControl("{\"id\":" + id + ",\"code\":" + code + ",\"order\":1}");
-        };
-
         QTest::newRow("tricky compact") << base;
         QTest::newRow("tricky pretty") << *encodeRace(race, JsonLayout::PrettySorted);
         QTest::newRow("generated") << *encodeRace(generateRace({.entries = 20}), JsonLayout::Compact);
-        QTest::newRow("minimal") << minimal;
-
-        // Not a document.
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("space only") << QByteArray(" \n");
-        QTest::newRow("top array") << QByteArray("[]");
-        QTest::newRow("top string") << QByteArray("\"x\"");
-        QTest::newRow("top number") << QByteArray("42");
-        QTest::newRow("top null") << QByteArray("null");
-        QTest::newRow("trailing garbage") << minimal + " x";
-        QTest::newRow("trailing nul") << minimal + QByteArray(1, '\0');
-        QTest::newRow("trailing object") << minimal + minimal;
-        QTest::newRow("trailing newlines") << minimal + "\n\r\n\t ";
-        QTest::newRow("leading bom") << "\xEF\xBB\xBF" + minimal;
-        QTest::newRow("form feed space") << "\f" + minimal;
-        QTest::newRow("vertical tab space") << minimal + "\v";
-        QTest::newRow("spaces everywhere")
-            << QByteArray(" { \"name\" : \"x\" , \"courses\" : [ ] ,\t\"classes\":[ "
-                          "],\r\n\"participants\":[],\"results\":[],"
-                          "\"stages\":[\n]\n}\n");
-
-        // Syntax.
-        QTest::newRow("trailing comma object") << withName("\"x\",");
-        QTest::newRow("trailing comma array") << withUnknown("[1,]");
-        QTest::newRow("missing colon") << QByteArray("{\"name\" \"x\"}");
-        QTest::newRow("single quotes") << QByteArray("{'name':'x'}");
-        QTest::newRow("unquoted key") << QByteArray("{name:\"x\"}");
-        QTest::newRow("comment") << "/* c */" + minimal;
-        QTest::newRow("literal tru") << withUnknown("tru");
-        QTest::newRow("literal True") << withUnknown("True");
-        QTest::newRow("literal nul") << withUnknown("nul");
-        QTest::newRow("literal nullx") << withUnknown("nullx");
-
-        // Truncated input (every prefix of a small document; a sample of the big one).
         for (qsizetype n = 0; n < minimal.size(); ++n)
             QTest::addRow("minimal cut at %lld", qlonglong(n)) << minimal.left(n);
         for (qsizetype n = 1; n < base.size(); n += base.size() / 400 + 1)
             QTest::addRow("tricky cut at %lld", qlonglong(n)) << base.left(n);
-
-        // Strings.
-        QTest::newRow("escaped key") << replaced(minimal, "\"name\"", "\"n\\u0061me\"");
-        QTest::newRow("escaped slash") << withName("\"a\\/b\"");
-        QTest::newRow("unknown escape") << withName("\"a\\xb\"");
-        QTest::newRow("short unicode escape") << withName("\"a\\u12\"");
-        QTest::newRow("bad hex escape") << withName("\"a\\u12G4\"");
-        QTest::newRow("escaped nul") << withName("\"a\\u0000b\"");
-        QTest::newRow("escaped pair") << withName("\"\\ud83d\\ude00\"");
-        QTest::newRow("lone high escape") << withName("\"\\ud800\"");
-        QTest::newRow("lone low escape") << withName("\"\\udc00x\"");
-        QTest::newRow("high then letter escape") << withName("\"\\uD800\\u0041\"");
-        QTest::newRow("reversed pair escape") << withName("\"\\ude00\\ud83d\"");
-        QTest::newRow("escaped bom first") << withName("\"\\ufeffx\"");
-        QTest::newRow("escaped bom inside") << withName("\"x\\uFEFFy\"");
-        QTest::newRow("raw bom first") << withName("\"\xEF\xBB\xBFx\"");
-        QTest::newRow("raw bom inside") << withName("\"x\xEF\xBB\xBFy\"");
-        QTest::newRow("raw control") << withName("\"a\x01b\"");
-        QTest::newRow("raw tab") << withName("\"a\tb\"");
-        QTest::newRow("raw newline") << withName("\"a\nb\"");
-        QTest::newRow("raw nul") << withName(QByteArray("\"a\0b\"", 5));
-        QTest::newRow("raw del") << withName("\"a\x7f\"");
-        for (const char *bad : {"\xFF", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xED\xA0\x80",
-                 "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\x80", "\xBF", "\xE2\x82",
-                 "\xF0\x9F\x98", "\xC3"})
-            QTest::addRow("invalid utf-8 %s", QByteArray(bad).toHex().constData())
-                << withName("\"a" + QByteArray(bad) + "b\"");
-        for (const char *good : {"\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
-                 "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xEF\xBB\xBE"})
-            QTest::addRow("valid utf-8 %s", QByteArray(good).toHex().constData())
-                << withName("\"a" + QByteArray(good) + "b\"");
-        QTest::newRow("invalid utf-8 in unknown key") << withName("\"x\",\"\xFF\":1");
-        QTest::newRow("invalid utf-8 in unknown value") << withUnknown("[\"\xC0\xAF\"]");
         QTest::newRow("huge string") << withName("\"" + QByteArray(8 << 20, 'a') + "\"");
         QTest::newRow("huge escaped string")
             << withName("\"" + QByteArray(1 << 20, 'a').replace("aa", "\\n") + "\"");
-
-        // Duplicate keys: QJsonDocument keeps the last.
-        QTest::newRow("duplicate name") << replaced(minimal, "{", "{\"name\":\"first\",");
-        QTest::newRow("duplicate optional to null")
-            << withName("\"x\",\"date\":\"2025-05-17T08:30:00Z\",\"date\":null");
-        QTest::newRow("duplicate optional from null")
-            << withName("\"x\",\"date\":null,\"date\":\"2025-05-17T08:30:00Z\"");
-        QTest::newRow("duplicate list")
-            << replaced(minimal, "\"stages\":[]", "\"stages\":[{}],\"stages\":[]");
-        QTest::newRow("duplicate unknown") << withName("\"x\",\"u\":1,\"u\":[2]");
-        QTest::newRow("duplicate stage-map key") << withName(
-            R"("x","stageDefaultStartWindows":{"s":{"openSeconds":1,"closeSeconds":2},"s":{"openSeconds":3,"closeSeconds":4}})");
-        QTest::newRow("duplicate stage-map key escaped") << withName(
-            R"("x","stageDefaultStartWindows":{"s":{"openSeconds":1,"closeSeconds":2},"\u0073":null})");
-        QTest::newRow("duplicate control code")
-            << withControl("{\"id\":" + uuid + ",\"code\":1,\"code\":2,\"order\":1}");
-
-        // Nesting.
         for (int depth : {1, 100, 300, 1000, 1022, 1023, 1024, 1100, 5000}) {
             QTest::addRow("unknown nested %d arrays", depth)
-                << withUnknown(QByteArray(depth, '[') + QByteArray(depth, ']'));
+                << withName("\"x\",\"futureFeature\":" + QByteArray(depth, '[') + QByteArray(depth, ']'));
             QByteArray objects;
             for (int i = 0; i < depth; ++i)
                 objects += "{\"k\":";
             QTest::addRow("unknown nested %d objects", depth)
-                << withUnknown(objects + "1" + QByteArray(depth, '}'));
+                << withName("\"x\",\"futureFeature\":" + objects + "1" + QByteArray(depth, '}'));
         }
-        QTest::newRow("unknown of every kind")
-            << withUnknown(R"({"a":[1,-2.5e3,true,false,null,"s",{},[]],"b":{"c":"\u00e9"}})");
-
-        // Numbers.
-        for (const char *n : {"0", "-0", "-0.0", "0.0", "1.", ".5", "01", "-01", "+1", "1e", "1e+", "-",
-                 "0e5", "0e-999", "1E2", "1e+2", "31.0", "3.1e1", "310e-1", "31.5", "1e400", "-1e400",
-                 "1e-400", "5e-324", "2.2250738585072014e-308", "2.2250738585072011e-308",
-                 "1.7976931348623157e308", "1.7976931348623159e308", "9223372036854775807",
-                 "9223372036854775808", "-9223372036854775808", "-9223372036854775809",
-                 "9223372036854775807.0", "9.223372036854775807e18", "-9.223372036854775808e18",
-                 "999999999999999999", "1000000000000000000", "12345678901234567890", "9007199254740993",
-                 "100000000000000000000000000000000000",
-                 "0.1000000000000000055511151231257827021181583404541015625", "1NaN", "Infinity", "-Infinity",
-                 "NaN", "0x10", "1_000"}) {
-            QTest::addRow("control code %s", n) << control(uuid, n);
-            QTest::addRow("length %s", n) << withCourseField(QByteArray("\"lengthMeters\":") + n);
-            QTest::addRow("unknown number %s", n) << withUnknown(n);
-        }
-
-        // UUIDs, dates and enumerations.
-        for (const char *id : {"6f9619ff-8b86-d011-b42d-00c04fc964ff", "6F9619FF-8b86-D011-b42d-00C04FC964FF",
-                 "6F9619FF-8B86-D011-B42D-00C04FC964F", "6F9619FF-8B86-D011-B42D-00C04FC964FFF",
-                 "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "6F9619FF8B86D011B42D00C04FC964FF",
-                 "6F9619FF-8B86-D011-B42D-00C04FC964FG", "6F9619FF_8B86-D011-B42D-00C04FC964FF",
-                 "6F9619FF-8B86-D011-B42D-00C04FC964FF\\n", "6F9619FF-8B86-D011-B42D-00C04FC964FF ",
-                 "\\u0036F9619FF-8B86-D011-B42D-00C04FC964FF", "00000000-0000-0000-0000-000000000000", ""})
-            QTest::addRow("uuid %s", id) << control(QByteArray("\"") + id + "\"", "1");
-        QTest::newRow("uuid number") << control("5", "1");
-        QTest::newRow("uuid null") << control("null", "1");
-        for (const char *d : {"2025-05-17T08:30:00Z", "2025-05-17T10:30:00+02:00",
-                 "2025-05-17T00:30:00-23:59", "2025-05-17T08:30:00+24:00", "2025-05-17T08:30:00+02:60",
-                 "2025-05-17T08:30:00+0200", "2025-05-17T08:30:00z", "2025-05-17t08:30:00Z",
-                 "2025-05-17 08:30:00Z", "2025-05-17T08:30:00.5Z", "2025-05-17T08:30:00", "2025-05-17",
-                 "2024-02-29T00:00:00Z", "2023-02-29T00:00:00Z", "2000-02-29T00:00:00Z",
-                 "1900-02-29T00:00:00Z", "0000-01-01T00:00:00Z", "0001-01-01T00:00:00Z",
-                 "0001-01-01T00:00:00+01:00", "9999-12-31T23:59:59Z", "9999-12-31T23:59:59-01:00",
-                 "2025-13-01T00:00:00Z", "2025-00-01T00:00:00Z", "2025-04-31T00:00:00Z",
-                 "2025-05-17T24:00:00Z", "2025-05-17T23:60:00Z", "2025-05-17T23:59:60Z",
-                 "2025-05-17T08:30:00Z\\n", "2025-05-17T08:30:00+02:00\\n", "\\u0032025-05-17T08:30:00Z",
-                 "+2025-05-17T08:30:00Z", "2025-5-17T08:30:00Z", "２０２５-05-17T08:30:00Z", ""})
-            QTest::addRow("date %s", d) << withDate(QByteArray("\"") + d + "\"");
-        QTest::newRow("date number") << withDate("20250517");
-        QTest::newRow("date null") << withDate("null");
-        for (const char *type : {"sequential", "rogaining", "Rogaining", "rogaining ", "", "\\u0072ogaining"})
-            QTest::addRow("course type %s", type) << withCourseField(QByteArray("\"type\":\"") + type + "\"");
-        QTest::newRow("course type null") << withCourseField("\"type\":null");
-        QTest::newRow("course type number") << withCourseField("\"type\":1");
-
-        // Types and required keys.
-        QTest::newRow("name null") << withName("null");
-        QTest::newRow("name number") << withName("5");
-        QTest::newRow("name object") << withName("{}");
-        QTest::newRow("name missing") << tail.mid(1).prepend('{');
-        QTest::newRow("stages object") << replaced(minimal, "\"stages\":[]", "\"stages\":{}");
-        QTest::newRow("stage not object") << replaced(minimal, "\"stages\":[]", "\"stages\":[1]");
-        QTest::newRow("flag as text") << withName("\"x\",\"multiStageEnabled\":\"true\"");
-        QTest::newRow("flag null") << withName("\"x\",\"multiStageEnabled\":null");
-        QTest::newRow("window missing close") << withName("\"x\",\"defaultStartWindow\":{\"openSeconds\":1}");
-        QTest::newRow("window close null")
-            << withName("\"x\",\"defaultStartWindow\":{\"openSeconds\":1,\"closeSeconds\":null}");
-        QTest::newRow("stage map null value") << withName("\"x\",\"stageDefaultStartWindows\":{\"s\":null}");
-        QTest::newRow("stage map array") << withName("\"x\",\"stageDefaultStartWindows\":[]");
         QTest::newRow("punch without id")
             << replaced(base, "{\"controlCode\":", "{\"id\":null,\"controlCode\":");
         QTest::newRow("punch time available null")
@@ -696,9 +551,8 @@ private slots:
                     continue;
                 ++readBack;
                 QCOMPARE(*encodePersonResult(*back, layout), referenceEncode(*reference, layout));
-                // Qt drops a U+FEFF that starts a string on reading; every other text comes back.
-                if (!json.contains("\"\xEF\xBB\xBF"))
-                    QCOMPARE(*encodePersonResult(*back, layout), json);
+                // Every text comes back, U+FEFF included (it is written escaped).
+                QCOMPARE(*encodePersonResult(*back, layout), json);
             }
         }
         QVERIFY(readBack > race.results.size());

@@ -199,31 +199,26 @@ private slots:
         QCOMPARE(staged.classes[0].stageCourseIds->value(QStringLiteral("S2")), QStringLiteral("L"));
     }
 
-    void failuresLeaveTheRaceAlone_data()
+    // A file of two races: each stage takes its own race's courses, by the stage's place.
+    void multiRaceFileTakesTheActiveStagesRace()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no courses") << courseFile("") << "No <Course> elements found in CourseData XML";
-        QTest::newRow("not xml") << QByteArray("{\"courses\": []}") << "The file is not well-formed XML: ";
-        QTest::newRow("doctype") << QByteArray("<!DOCTYPE x [<!ENTITY a \"b\">]><CourseData/>")
-                                 << "The file declares a document type";
-    }
-    void failuresLeaveTheRaceAlone()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
         Race race;
-        race.courses = {course("A", "Long")};
-        const QByteArray before = json(race);
-        bool saved = false;
-        try {
-            importCourseData(race, bytes, QStringLiteral("x.xml"), [&] { saved = true; });
-            QFAIL("no error");
-        } catch (const ImportError &e) {
-            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
-        }
-        QVERIFY(!saved);
-        QCOMPARE(json(race), before);
+        race.stages = {stage("S2"), stage("S1")};
+        race.stages[0].order = 2;
+        race.stages[1].order = 1;
+        race.activeStageId = QStringLiteral("S2");
+        const QString path = QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/read/coursedata/multi-race-1.xml");
+        importCourses(race, path);
+        QCOMPARE(race.courses.size(), 1);
+        QCOMPARE(race.courses[0].controls.size(), 2);
+        QCOMPARE(race.courses[0].controls[0].code, 41);
+        race.activeStageId = QStringLiteral("S1");
+        importCourses(race, path);
+        QCOMPARE(race.courses.size(), 3);
+        QCOMPARE(race.courses[1].name, QStringLiteral("Long"));
+        QCOMPARE(race.courses[1].stageId, std::optional<QString>("S1"));
+        QCOMPARE(race.courses[1].controls[0].code, 31);
+        QCOMPARE(race.courses[0].controls[0].code, 41);
     }
 
     // A second stage's file with the same course ids as the first stage's: both stages keep their

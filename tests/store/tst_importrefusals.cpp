@@ -1,0 +1,89 @@
+// Every line of tests/data/iof/refusals.txt: a wrong file offered to the course or entry import of
+// an event that already holds a good course file and entry list. The import must fail with the
+// line's message, save nothing, and leave the event file's bytes exactly as they were.
+#include "coursesetup.h"
+#include "entryimport.h"
+#include "racejson.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return f.readAll();
+}
+
+QByteArray json(const Race &race)
+{
+    const auto bytes = encodeRace(race, JsonLayout::PrettySorted);
+    if (!bytes)
+        qFatal("cannot encode the race");
+    return *bytes;
+}
+
+} // namespace
+
+class TestImportRefusals : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refused_data()
+    {
+        QTest::addColumn<QString>("importer");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        const QString root = QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/");
+        for (const QString &line : QString::fromUtf8(readFile(root + "refusals.txt")).split(u'\n')) {
+            if (line.isEmpty() || line.startsWith(u'#'))
+                continue;
+            const QStringList parts = line.split(u'\t');
+            if (parts.size() != 3)
+                qFatal("malformed line: %s", qPrintable(line));
+            const QString path = parts[1].startsWith(QStringLiteral("examples/"))
+                ? QStringLiteral(VEXLO_IOF_DIR "/") + parts[1]
+                : root + parts[1];
+            QTest::addRow("%s %s", qPrintable(parts[0]), qPrintable(parts[1]))
+                << parts[0] << path << parts[2];
+        }
+    }
+    void refused()
+    {
+        QFETCH(QString, importer);
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        Race race;
+        importCourseData(race, readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/refused/good-courses.xml")),
+            QStringLiteral("good-courses.xml"));
+        applyDownloadedEntries(race,
+            readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/refused/good-entries.xml")), std::nullopt);
+        QCOMPARE(race.courses.size(), 1);
+        QCOMPARE(race.participants.size(), 2);
+        const QByteArray before = json(race);
+        const QByteArray bytes = readFile(path);
+        bool saved = false;
+        QString shown;
+        try {
+            if (importer == u"courses")
+                importCourseData(race, bytes, QStringLiteral("wrong.xml"), [&] { saved = true; });
+            else
+                applyDownloadedEntries(race, bytes, std::nullopt);
+        } catch (const ImportError &e) {
+            shown = e.message();
+        }
+        if (message.endsWith(QStringLiteral("...")))
+            QVERIFY2(shown.startsWith(message.chopped(3)), qPrintable(shown));
+        else
+            QCOMPARE(shown, message);
+        QVERIFY(!saved);
+        QCOMPARE(json(race), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImportRefusals)
+#include "tst_importrefusals.moc"
