@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and runs every test twice:
-# with the ci preset (warnings as errors) and with the asan preset (ASan + UBSan); then runs each
-# fuzz target for about 30 seconds (scripts/run-fuzzers.sh).
+# with the ci preset (warnings as errors) and with the asan preset (ASan + UBSan); in between it
+# runs each fuzz target for about 30 seconds (scripts/run-fuzzers.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/check-format.sh
 scripts/check-layers.py
-for preset in ci asan; do
-    echo "== $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-    ctest --preset "$preset"
-done
+run_preset() {
+    echo "== $1"
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+    ctest --preset "$1"
+}
+run_preset ci
 scripts/run-fuzzers.sh 30
+run_preset asan
