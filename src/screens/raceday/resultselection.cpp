@@ -83,17 +83,55 @@ private:
     QHash<QString, const Course *> m_courses;
 };
 
-bool matches(const Lookup &lookup, const ResultFilter &filter, const PersonResult &result)
+// sameId against one fixed id, remembered per distinct id: a canonical comparison of two
+// different ids costs two normalisations, and a filter meets the same few ids thousands of times.
+class IdMatcher
 {
-    if (!filter.classId.isEmpty()) {
-        const std::optional<QString> classId = lookup.classIdOf(result);
-        if (!classId || !sameId(*classId, filter.classId))
-            return false;
+public:
+    explicit IdMatcher(const QString &target)
+        : m_target(target)
+    { }
+    [[nodiscard]] bool operator()(const QString &id) const
+    {
+        auto it = m_seen.constFind(id);
+        if (it == m_seen.constEnd())
+            it = m_seen.insert(id, sameId(id, m_target));
+        return it.value();
     }
-    if (filter.stageId.isEmpty() || filter.showsOverall())
-        return true;
-    return result.stageId && sameId(*result.stageId, filter.stageId);
-}
+
+private:
+    QString m_target;
+    mutable QHash<QString, bool> m_seen;
+};
+
+class Selection
+{
+public:
+    Selection(const Lookup &lookup, const ResultFilter &filter)
+        : m_lookup(lookup)
+        , m_filter(filter)
+        , m_class(filter.classId)
+        , m_stage(filter.stageId)
+    { }
+
+    [[nodiscard]] bool matches(const PersonResult &result) const
+    {
+        if (!m_filter.classId.isEmpty()) {
+            const std::optional<QString> classId = m_lookup.classIdOf(result);
+            if (!classId || !m_class(*classId))
+                return false;
+        }
+        if (m_filter.stageId.isEmpty() || m_filter.showsOverall())
+            return true;
+        return result.stageId && m_stage(*result.stageId);
+    }
+
+private:
+    const Lookup &m_lookup;
+    const ResultFilter &m_filter;
+    IdMatcher m_class;
+    IdMatcher m_stage;
+};
 
 std::optional<qint64> wholeSeconds(const std::optional<double> &seconds)
 {
@@ -207,7 +245,8 @@ QString classLabel(const Race &race, const PersonResult &result)
 
 bool resultMatchesFilter(const Race &race, const ResultFilter &filter, const PersonResult &result)
 {
-    return matches(Lookup(race), filter, result);
+    const Lookup lookup(race);
+    return Selection(lookup, filter).matches(result);
 }
 
 bool classUsesScoreCourse(const Race &race, const QList<PersonResult> &results)
@@ -234,10 +273,11 @@ bool earnsPlace(const PersonResult &result, bool scoreGroup)
 QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter)
 {
     const Lookup lookup(race);
+    const Selection selection(lookup, filter);
     QList<QString> labels;
     QHash<QString, QList<const PersonResult *>> members;
     for (const PersonResult &r : race.results) {
-        if (!matches(lookup, filter, r))
+        if (!selection.matches(r))
             continue;
         const QString label = lookup.label(r);
         auto it = members.find(label);
