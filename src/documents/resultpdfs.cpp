@@ -43,8 +43,15 @@ const SplitTime *splitAt(const PersonResult &result, qsizetype j)
     return j < result.splits.size() ? &result.splits.at(j) : nullptr;
 }
 
-void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const QList<PersonResult> &results)
+QString placeCell(const QList<std::optional<qint64>> &places, qsizetype row)
 {
+    const auto place = placeOfRow(places, row);
+    return place ? QString::number(*place) : QString();
+}
+
+void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ResultGroup &group)
+{
+    const QList<PersonResult> &results = group.results;
     const QString noData = localized(QStringLiteral("No course/split data"));
     if (results.isEmpty()) {
         renderer.drawRow(noData);
@@ -97,7 +104,9 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const QList<Pe
 
             QStringList a {QString()};
             QStringList b {start == 0
-                    ? QStringLiteral("%1. %2").arg(i + 1).arg(resultParticipantName(race, result))
+                    ? (placeOfRow(group.places, i) ? QStringLiteral("%1. ").arg(*placeOfRow(group.places, i))
+                                                   : QString())
+                        + resultParticipantName(race, result)
                     : QString()};
             QStringList c {QString()};
             QList<QColor> aColors {black};
@@ -183,12 +192,12 @@ PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &gro
                 {localized(scoreMode ? QStringLiteral("Score") : QStringLiteral("Time")), 80},
                 {localized(QStringLiteral("Status")), 100}};
             renderer.drawHeaderRow(columns);
-            int n = 0;
-            for (const PersonResult &r : group.results) {
+            for (qsizetype n = 0; n < group.results.size(); ++n) {
+                const PersonResult &r = group.results.at(n);
                 const QString fourth
                     = scoreMode ? (r.score ? QString::number(*r.score) : dash) : durationCell(r.raceTime);
-                renderer.drawCellRow({QString::number(++n), resultParticipantName(race, r), r.cardNumber,
-                                         fourth, resultStatusText(r)},
+                renderer.drawCellRow({placeCell(group.places, n), resultParticipantName(race, r),
+                                         r.cardNumber, fourth, resultStatusText(r)},
                     columns, false);
             }
         }
@@ -206,10 +215,10 @@ PdfExportResult renderOverallStandingsPDF(
                 {localized(QStringLiteral("Name")), 220}, {localized(QStringLiteral("Total Time")), 100},
                 {localized(QStringLiteral("Status")), 100}};
             renderer.drawHeaderRow(columns);
-            int n = 0;
-            for (const StandingsRow &row : group.rows) {
+            for (qsizetype n = 0; n < group.rows.size(); ++n) {
+                const StandingsRow &row = group.rows.at(n);
                 renderer.drawCellRow(
-                    {QString::number(++n),
+                    {placeCell(group.places, n),
                         personDisplayName(row.participant.givenName, row.participant.familyName),
                         durationCell(row.totalTime),
                         localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
@@ -227,7 +236,7 @@ PdfExportResult renderSplitTimesPDF(const Race &race, const QList<ResultGroup> &
     return renderDocument(path, a4LongSide, a4ShortSide, race, subtitle, [&](PDFTableRenderer &renderer) {
         for (const ResultGroup &group : groups) {
             renderer.drawSection(group.classLabel);
-            drawSplitGroup(renderer, race, group.results);
+            drawSplitGroup(renderer, race, group);
         }
     });
 }

@@ -93,9 +93,8 @@ QString stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind k
     head(out, race, false);
     for (const ResultGroup &group : groups) {
         classOpen(out, group.classLabel);
-        int position = 0;
-        for (const PersonResult &result : group.results) {
-            ++position;
+        for (qsizetype row = 0; row < group.results.size(); ++row) {
+            const PersonResult &result = group.results.at(row);
             const Participant *runner = findParticipant(race, result.participantId);
             personOpen(out, runner ? runner->familyName : QString(), runner ? runner->givenName : QString());
             if (kind == Kind::Summary) {
@@ -111,7 +110,8 @@ QString stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind k
                     if (const auto s = truncatedSeconds(*result.raceTime))
                         element(out, 8, "Time", QString::number(*s));
                 }
-                element(out, 8, "Position", QString::number(position));
+                if (const auto place = placeOfRow(group.places, row))
+                    element(out, 8, "Position", QString::number(*place));
                 element(out, 8, "Status", iofResultStatus(race, result));
                 if (result.score)
                     element(out, 8, "Score", QString::number(*result.score));
@@ -155,15 +155,15 @@ QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGrou
     head(out, race, true);
     for (const StandingsGroup &group : groups) {
         classOpen(out, group.classLabel);
-        int position = 0;
-        for (const StandingsRow &row : group.rows) {
-            ++position;
+        for (qsizetype index = 0; index < group.rows.size(); ++index) {
+            const StandingsRow &row = group.rows.at(index);
             personOpen(out, row.participant.familyName, row.participant.givenName);
             if (row.totalTime) {
                 if (const auto s = truncatedSeconds(*row.totalTime))
                     element(out, 8, "Time", QString::number(*s));
             }
-            element(out, 8, "Position", QString::number(position));
+            if (const auto place = placeOfRow(group.places, index))
+                element(out, 8, "Position", QString::number(*place));
             // Not having completed every stage is, in the schema's words, not having finished.
             element(out, 8, "Status",
                 row.completedAllStages ? QStringLiteral("OK") : QStringLiteral("DidNotFinish"));

@@ -1,7 +1,8 @@
 #pragma once
 
 // The input of the result documents: classes in the caller's order, rows in the caller's order.
-// The documents never sort or rank; they number rows 1, 2, 3 in the order given.
+// The documents never sort or rank. Each row shows the place the caller gives in `places` (absent:
+// no place, e.g. a mispunch); without `places` the rows are numbered 1, 2, 3 in the order given.
 
 #include "race.h"
 #include "racelookup.h"
@@ -9,17 +10,32 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 struct ResultGroup
 {
     QString classLabel;
     QList<PersonResult> results;
+    // Empty, or one entry per row.
+    QList<std::optional<qint64>> places;
 };
 
 struct StandingsGroup
 {
     QString classLabel;
     QList<StandingsRow> rows;
+    // Empty, or one entry per row.
+    QList<std::optional<qint64>> places;
 };
+
+// The place shown for row `index` of a group (see `places` above).
+[[nodiscard]] inline std::optional<qint64> placeOfRow(
+    const QList<std::optional<qint64>> &places, qsizetype index)
+{
+    if (places.isEmpty())
+        return index + 1;
+    return index < places.size() ? places.at(index) : std::nullopt;
+}
 
 // True when the result was run on a score (rogaining) course: its course is a rogaining course,
 // or, when the course is gone, it carries a score.

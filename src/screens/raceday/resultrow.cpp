@@ -1,0 +1,69 @@
+#include "resultrow.h"
+
+#include "localization.h"
+#include "racedayresults.h"
+#include "racelookup.h"
+#include "resultselection.h"
+
+QString formatRaceTime(double seconds)
+{
+    return formatElapsed(seconds);
+}
+
+QString courseNameForResult(const Race &race, const PersonResult &result)
+{
+    const Course *course = findCourse(race, result.courseId);
+    return course ? course->name : QStringLiteral("No course");
+}
+
+ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
+    const std::optional<qint64> &place, const std::optional<double> &leaderTime)
+{
+    ResultRowTexts row;
+    if (place)
+        row.place = localized(QStringLiteral("%lld."), *place);
+    row.name = displayName(race, result);
+    row.detail
+        = localized(QStringLiteral("SI %@ · %@"), result.cardNumber, courseNameForResult(race, result));
+
+    const Course *course = findCourse(race, result.courseId);
+    row.scoreCourse = course && course->type == CourseType::Rogaining;
+    const QString dash = localized(QStringLiteral("—"));
+    if (row.scoreCourse) {
+        if (result.score) {
+            row.points = localized(QStringLiteral("%@ pts"), *result.score);
+        } else {
+            row.points = dash;
+            row.pointsTone = RowTone::Orange;
+        }
+        if (result.overtimePenalty && *result.overtimePenalty > 0)
+            row.overtime = localized(QStringLiteral("-%@ OT"), *result.overtimePenalty);
+        if (result.withinTimeLimit) {
+            row.verdict
+                = localized(*result.withinTimeLimit ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
+            row.verdictTone = *result.withinTimeLimit ? RowTone::Green : RowTone::Red;
+        }
+        return row;
+    }
+
+    if (const std::optional<double> time = rankedTime(result)) {
+        row.time = formatRaceTime(*time);
+        if (place && leaderTime && *place > 1)
+            row.behind = localized(QStringLiteral("+%@"), formatRaceTime(*time - *leaderTime));
+    } else {
+        row.time = dash;
+        row.timeTone = RowTone::Orange;
+    }
+    if (result.courseId) {
+        const bool completed = result.effectiveCompleted();
+        row.showsBadge = true;
+        row.badge = localized(completed ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+        row.badgeTone = completed ? RowTone::Green : RowTone::Red;
+        if (result.completedOverride) {
+            row.overridden = true;
+            row.overrideTooltip = result.overrideNote ? *result.overrideNote
+                                                      : localized(QStringLiteral("Manually overridden"));
+        }
+    }
+    return row;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+// Which results the results screen and its exports show, grouped by class, in which order and
+// with which places. Pure functions of the race and the screen's two filter values; they are
+// computed anew whenever the race or a filter changes.
+//
+// Places: only a runner whose effective status is completed (the override first) and who has
+// something to rank by (a race time; on a score course, points) gets a place. Mispunched,
+// unfinished and disqualified runners follow the placed ones without a place. Equal ranking
+// values share a place and the next place skips (1, 2, 2, 4). Race times are compared in whole
+// seconds, as they are shown; a non-finite time counts as no time at all.
+
+#include "race.h"
+#include "resultgroups.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The stage filter value that selects the overall standings.
+inline const QString overallStageFilter = QStringLiteral("__overall__");
+
+struct ResultFilter
+{
+    // Empty: every class.
+    QString classId;
+    // Empty: every stage; overallStageFilter: the overall standings; else a stage id.
+    QString stageId;
+
+    [[nodiscard]] bool showsOverall() const { return stageId == overallStageFilter; }
+};
+
+struct ClassResults
+{
+    // The group label, shown verbatim: a class name or "No class".
+    QString className;
+    QList<PersonResult> results;
+    // One per result; absent for a runner without a place.
+    QList<std::optional<qint64>> places;
+    // True when the group is ranked by points (a result on a rogaining course is in it).
+    bool scoreGroup = false;
+    // The winner's time, for the behind-the-leader texts of a timed group.
+    std::optional<double> leaderTime;
+};
+
+struct ClassStandings
+{
+    QString className;
+    QList<StandingsRow> standings;
+    QList<std::optional<qint64>> places;
+};
+
+// "Unknown" when the runner is gone.
+[[nodiscard]] QString displayName(const Race &race, const PersonResult &result);
+// The class of the runner for the result's own stage (per-stage class first, else the base one).
+[[nodiscard]] std::optional<QString> labelClassId(const Race &race, const PersonResult &result);
+// That class's name; "No class" when the runner, the class id or the class is missing.
+[[nodiscard]] QString classLabel(const Race &race, const PersonResult &result);
+// The class filter compares the class the label shows, so a runner who ran another class in one
+// stage is listed (and exported) under that class only.
+[[nodiscard]] bool resultMatchesFilter(
+    const Race &race, const ResultFilter &filter, const PersonResult &result);
+[[nodiscard]] bool classUsesScoreCourse(const Race &race, const QList<PersonResult> &results);
+// The race time when it is a finite number.
+[[nodiscard]] std::optional<double> rankedTime(const PersonResult &result);
+// Whether the result may hold a place in a group of that kind.
+[[nodiscard]] bool earnsPlace(const PersonResult &result, bool scoreGroup);
+
+// Stable: results that compare equal keep their order in `race.results`.
+[[nodiscard]] QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter);
+// Every class (or the filtered one) with participants, across every stage; empty without stages.
+[[nodiscard]] QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &filter);
+// The name of the selected stage; absent for every stage, the overall standings or an unknown id.
+[[nodiscard]] std::optional<QString> selectedStageName(const Race &race, const ResultFilter &filter);
+
+// The same groups as the documents take them.
+[[nodiscard]] QList<ResultGroup> toResultGroups(const QList<ClassResults> &groups);
+[[nodiscard]] QList<StandingsGroup> toStandingsGroups(const QList<ClassStandings> &groups);

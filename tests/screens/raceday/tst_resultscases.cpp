@@ -1,0 +1,189 @@
+// Every case file under tests/data/results/cases describes a small event, the screen's filters and
+// language, and the list the results screen shows for them: groups, places and row texts.
+//
+//   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name>
+//   runner <name> [<class>] [<stage>=<class> ...] | filter [class=<id>] [stage=<id>] | language da
+//   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
+//          [override=ok|mp] [note=<word>]
+//   expect: then the rendered lines (see render below)
+// Names, classes and courses not declared are gone from the race; a time may be nan or inf.
+
+#include "localization.h"
+#include "resultrow.h"
+#include "resultselection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTest>
+
+namespace {
+
+struct Case
+{
+    Race race;
+    ResultFilter filter;
+    AppLanguage language = AppLanguage::English;
+    QStringList expected;
+};
+
+Case parse(const QString &text)
+{
+    Case c;
+    QHash<QString, QUuid> runners;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const qsizetype expectAt = lines.indexOf(QStringLiteral("expect:"));
+    for (const QString &line : lines.mid(expectAt + 1))
+        if (!line.trimmed().isEmpty())
+            c.expected.append(line.trimmed());
+    for (const QString &line : lines.mid(0, expectAt)) {
+        QStringList f = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QHash<QString, QString> kv;
+        for (qsizetype i = f.size() - 1; i > 0; --i) {
+            const QString word = f[i];
+            if (const qsizetype eq = word.indexOf(QLatin1Char('=')); eq > 0 && f.removeAll(word))
+                kv.insert(word.left(eq), word.mid(eq + 1));
+        }
+        auto opt = [&kv](const char *key) {
+            const auto it = kv.constFind(QLatin1String(key));
+            return it == kv.cend() ? std::nullopt : std::optional<QString>(*it);
+        };
+        const QString kind = f.value(0);
+        if (kind == QLatin1String("stages")) {
+            for (const QString &id : f.mid(1))
+                c.race.stages.append(Stage {id, QStringLiteral("Day ") + id, {}, c.race.stages.size() + 1});
+        } else if (kind == QLatin1String("active")) {
+            c.race.activeStageId = f[1];
+        } else if (kind == QLatin1String("course")) {
+            c.race.courses.append(Course {f[1], f[1]});
+            if (f.contains(QLatin1String("rogaining")))
+                c.race.courses.last().type = CourseType::Rogaining;
+        } else if (kind == QLatin1String("class")) {
+            c.race.classes.append(RaceClass {f[1], f.value(2, f[1])});
+        } else if (kind == QLatin1String("runner")) {
+            Participant p;
+            p.givenName = f[1];
+            p.classId = f.size() > 2 ? std::optional<QString>(f[2]) : std::nullopt;
+            if (!kv.isEmpty())
+                p.classIdByStage = StageMap<QString>();
+            for (auto it = kv.cbegin(); it != kv.cend(); ++it)
+                p.classIdByStage->insert(it.key(), it.value());
+            runners.insert(p.givenName, p.id);
+            c.race.participants.append(p);
+        } else if (kind == QLatin1String("result")) {
+            PersonResult r;
+            r.participantId = runners.value(f[1], QUuid::createUuid());
+            r.cardNumber = kv.value(QStringLiteral("card"), QStringLiteral("1"));
+            r.readAt
+                = QDateTime(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC)
+                      .addSecs(opt("read").value_or(QString::number(c.race.results.size())).toLongLong());
+            r.stageId = opt("stage");
+            r.courseId = opt("course");
+            if (auto v = opt("time"))
+                r.raceTime = v->toDouble();
+            if (auto v = opt("score"))
+                r.score = v->toLongLong();
+            if (auto v = opt("penalty"))
+                r.overtimePenalty = v->toLongLong();
+            if (auto v = opt("intime"))
+                r.withinTimeLimit = *v == QLatin1String("yes");
+            if (auto v = opt("override"))
+                r.completedOverride = *v == QLatin1String("ok");
+            r.overrideNote = opt("note");
+            r.completed = f.contains(QLatin1String("ok"));
+            c.race.results.append(r);
+        } else if (kind == QLatin1String("filter")) {
+            c.filter = {kv.value(QStringLiteral("class")), kv.value(QStringLiteral("stage"))};
+        } else if (kind == QLatin1String("language")) {
+            c.language = f[1] == QLatin1String("da") ? AppLanguage::Danish : AppLanguage::English;
+        }
+    }
+    return c;
+}
+
+QString tone(RowTone t)
+{
+    static const char *marks[] = {"", "(green)", "(red)", "(orange)"};
+    return QString::fromLatin1(marks[int(t)]);
+}
+
+QString joined(const QStringList &cells)
+{
+    QStringList out = cells;
+    while (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    return out.join(QStringLiteral(" | "));
+}
+
+// "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
+// (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden), behind, "-" for no place; overall
+// rows: place, name, total, stages verdict.
+QStringList render(const Case &c)
+{
+    QStringList lines;
+    if (c.filter.showsOverall()) {
+        for (const ClassStandings &g : overallStandings(c.race, c.filter)) {
+            lines.append(QStringLiteral("== ") + g.className);
+            for (qsizetype i = 0; i < g.standings.size(); ++i) {
+                const StandingsRow &row = g.standings[i];
+                lines.append(joined(
+                    {g.places[i] ? localized(QStringLiteral("%lld."), *g.places[i]) : QStringLiteral("-"),
+                        row.participant.givenName,
+                        row.totalTime ? formatRaceTime(*row.totalTime) : QStringLiteral("—"),
+                        localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
+                                                         : QStringLiteral("INCOMPLETE"))}));
+            }
+        }
+        return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
+    }
+    for (const ClassResults &g : resultsForClass(c.race, c.filter)) {
+        lines.append(QStringLiteral("== ") + g.className);
+        for (qsizetype i = 0; i < g.results.size(); ++i) {
+            const ResultRowTexts t = resultRowTexts(c.race, g.results[i], g.places[i], g.leaderTime);
+            const QString right = t.scoreCourse ? (t.points + tone(t.pointsTone)
+                                      + (t.overtime.isEmpty() ? QString() : QLatin1Char(' ') + t.overtime))
+                                                : t.time + tone(t.timeTone);
+            QString status = t.scoreCourse ? t.verdict + tone(t.verdictTone) : t.badge + tone(t.badgeTone);
+            if (t.overridden)
+                status += QStringLiteral(" ✎") + t.overrideTooltip;
+            lines.append(joined({t.place.isEmpty() ? QStringLiteral("-") : t.place, t.name, t.detail, right,
+                status, t.behind}));
+        }
+    }
+    return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
+}
+
+} // namespace
+
+class TestResultsCases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cases_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir dir(QStringLiteral(VEXLO_TEST_DATA_DIR "/results/cases"));
+        const QStringList names = dir.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+        QVERIFY(names.size() >= 12);
+        for (const QString &name : names)
+            QTest::newRow(qPrintable(name)) << dir.filePath(name);
+    }
+    void cases()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const Case c = parse(QString::fromUtf8(file.readAll()));
+        LocalizationManager language {QStringList {QStringLiteral("en")}};
+        language.setLanguage(c.language);
+        LocalizationManager::setShared(&language);
+        const QStringList actual = render(c);
+        LocalizationManager::setShared(nullptr);
+        QVERIFY(!c.expected.isEmpty());
+        QCOMPARE(actual.join(QLatin1Char('\n')), c.expected.join(QLatin1Char('\n')));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsCases)
+#include "tst_resultscases.moc"
