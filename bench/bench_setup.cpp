@@ -1,8 +1,10 @@
 // The set-up screens' view-model work on the generated event (60 classes, 40 courses of 20
 // controls, 3 stages, the first active): rebuilding the classes screen's derived lists and rows,
-// one class edit until the rows are rebuilt (the store's autosave handed to its writer included).
+// one class edit until the rows are rebuilt (the store's autosave handed to its writer included),
+// and opening the courses screen.
 #include "benchstore.h"
 #include "classesscreen.h"
+#include "coursesscreen.h"
 
 #include <QElapsedTimer>
 
@@ -46,8 +48,21 @@ void BM_ClassEditToRows(benchmark::State &state)
     }
 }
 
+void BM_CoursesOpen(benchmark::State &state)
+{
+    BenchStore bench;
+    if (!bench.open(activeStageEvent(), false, state))
+        return;
+    for (auto _ : state) {
+        CoursesScreen screen;
+        screen.setStore(&bench.store());
+        benchmark::DoNotOptimize(screen.rows()->rowCount());
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_ClassesRebuild)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClassEditToRows)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoursesOpen)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -18,6 +18,8 @@ QUrl defaultDetailScreen(SidebarItem item)
         return QUrl(QStringLiteral("qrc:/Vexlo/RaceDay/ReaderPane.qml"));
     case SidebarItem::Classes:
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/ClassesView.qml"));
+    case SidebarItem::Courses:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Setup/CoursesView.qml"));
     default:
         return {};
     }

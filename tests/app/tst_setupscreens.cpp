@@ -151,6 +151,97 @@ private slots:
             qPrintable(QmlProblemCollector::problems().join('\n')));
     }
 
+    void coursesSection()
+    {
+        QmlProblemCollector qml;
+        LocalizationManager language(QStringList({"en-US"}));
+        LocalizationManager::setShared(&language);
+        {
+            Race staged;
+            staged.name = QStringLiteral("Two Days");
+            const QDateTime day(QDate(2025, 6, 14), QTime(0, 0), Qt::UTC);
+            staged.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), day, 1},
+                Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), day.addDays(1), 2}};
+            staged.activeStageId = QStringLiteral("s1");
+            SetupWindow w(staged);
+            QVERIFY(w.start());
+            const QString eventFile = w.harness.path(QStringLiteral("event.json"));
+            QVERIFY(w.store->save(QUrl::fromLocalFile(eventFile)));
+            for (int languageIndex : {0, 1}) {
+                w.app->languagePicker().pick(languageIndex);
+                const QString code = w.app->languagePicker().languageCode();
+                w.app->content().setSelectedItem(SidebarItem::Courses);
+                QTRY_VERIFY(w.item(QStringLiteral("coursesView")));
+                // The file dialog's answer, handed to the screen's own import action.
+                const auto importFile = [&](const QString &path) {
+                    QObject *screen
+                        = qvariant_cast<QObject *>(w.item(QStringLiteral("coursesView"))->property("screen"));
+                    QVERIFY(QMetaObject::invokeMethod(
+                        screen, "importCourses", Q_ARG(QUrl, QUrl::fromLocalFile(path))));
+                };
+                if (languageIndex == 0) {
+                    importFile(QStringLiteral(VEXLO_IOF_DIR "/examples/CourseData_Individual_Step2.xml"));
+                    importFile(QStringLiteral(VEXLO_IOF_DIR "/examples/CourseData_Individual_Step4.xml"));
+                    w.app->content().setSelectedItem(SidebarItem::Stages);
+                    w.store->setRace([&] {
+                        Race r = w.store->race();
+                        r.activeStageId = QStringLiteral("s2");
+                        return r;
+                    }());
+                    w.app->content().setSelectedItem(SidebarItem::Courses);
+                    importFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/coursedata-two-stages.xml"));
+                    QTRY_VERIFY(w.item(QStringLiteral("courseRow_Lang")));
+                    QVERIFY(w.item(QStringLiteral("changeSummary")));
+                }
+                shoot(w.window, code + QStringLiteral("-courses"));
+
+                // Edit: rename by typing, Return saves through the store.
+                w.click(w.itemIn(QStringLiteral("courseRow_Lang"), QStringLiteral("editCourseButton")));
+                QTRY_VERIFY(w.item(QStringLiteral("courseEditSheet")));
+                w.click(QStringLiteral("rogainingToggle"));
+                shoot(w.window, code + QStringLiteral("-course-editor"));
+                w.click(QStringLiteral("rogainingToggle"));
+                w.typeInto(w.item(QStringLiteral("courseNameField")), QStringLiteral("Lang2"));
+                QTest::keyClick(w.window, Qt::Key_Return);
+                QTRY_VERIFY(!w.item(QStringLiteral("courseEditSheet")));
+                QTRY_VERIFY(w.item(QStringLiteral("courseRow_Lang2")));
+
+                // Delete, confirmed in the alert.
+                w.click(w.itemIn(QStringLiteral("courseRow_Kort"), QStringLiteral("deleteCourseButton")));
+                QTRY_VERIFY(w.item(QStringLiteral("confirmDeleteCourseButton")));
+                shoot(w.window, code + QStringLiteral("-course-delete"));
+                w.click(QStringLiteral("confirmDeleteCourseButton"));
+                QTRY_VERIFY(!w.item(QStringLiteral("courseRow_Kort")));
+
+                // A broken file: the store's reason in red, the event file unchanged.
+                w.store->flushAutosave();
+                const QByteArray before = StoreHarness::readAll(eventFile);
+                importFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/setup/bad-imports/html-page.xml"));
+                QTRY_VERIFY(w.item(QStringLiteral("importError")));
+                shoot(w.window, code + QStringLiteral("-course-import-error"));
+                w.store->flushAutosave();
+                QCOMPARE(StoreHarness::readAll(eventFile), before);
+
+                // Back for the next language: the renamed course is "Lang" again, "Kort" returns.
+                importFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/coursedata-two-stages.xml"));
+                Race r = w.store->race();
+                for (Course &c : r.courses)
+                    c.name = c.name == QLatin1String("Lang2") ? QStringLiteral("Lang") : c.name;
+                w.store->setRace(r);
+                w.store->autosave();
+            }
+            w.store->flushAutosave();
+            QString error;
+            const auto written = RaceStore::readEventFile(QUrl::fromLocalFile(eventFile), &error);
+            QVERIFY2(written, qPrintable(error));
+            QCOMPARE(written->courses, w.store->race().courses);
+            QCOMPARE(written->classes, w.store->race().classes);
+        }
+        LocalizationManager::setShared(nullptr);
+        QVERIFY2(QmlProblemCollector::problems().isEmpty(),
+            qPrintable(QmlProblemCollector::problems().join('\n')));
+    }
+
     void generatedEvent()
     {
         QmlProblemCollector qml;

@@ -43,6 +43,7 @@ Item {
                 Accessible.name: qsTranslate("Vexlo", "Stage")
                 model: vm.stageOptions
                 selectedId: vm.activeStageId
+                currentIndex: count >= 0 ? indexOfValue(vm.activeStageId) : -1
                 Layout.preferredWidth: 160
                 onPicked: id => vm.selectStage(id)
             }
