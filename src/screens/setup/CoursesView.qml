@@ -130,7 +130,7 @@ Item {
                 readonly property bool variant: kind === "variant"
                 objectName: kind === "family" ? "familyRow_" + family : "courseRow_" + title
                 width: list.width
-                implicitHeight: kind === "family" ? 30 : (variant ? 38 : 44)
+                implicitHeight: kind === "family" ? 30 : Math.max(variant ? 38 : 44, courseColumns.implicitHeight + 10)
                 color: striped ? Qt.rgba(0.5, 0.5, 0.5, 0.12) : "transparent"
 
                 ItemDelegate {
@@ -142,6 +142,7 @@ Item {
                     onClicked: vm.toggleFamily(courseRow.family)
                 }
                 RowLayout {
+                    id: courseColumns
                     visible: courseRow.kind !== "family"
                     anchors.fill: parent
                     anchors.leftMargin: courseRow.variant ? 20 : 4
@@ -157,11 +158,12 @@ Item {
                             elide: Text.ElideRight
                             Layout.fillWidth: true
                         }
+                        // Every control code is shown: a long course wraps onto more lines.
                         Label {
                             text: courseRow.summary
                             font: Theme.caption
                             color: Theme.secondaryText
-                            elide: Text.ElideRight
+                            wrapMode: Text.WordWrap
                             Layout.fillWidth: true
                         }
                     }
