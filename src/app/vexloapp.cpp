@@ -8,6 +8,7 @@
 Q_IMPORT_QML_PLUGIN(Vexlo_UiPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_AppPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_RaceDayPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_SetupPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)
 {
@@ -15,6 +16,10 @@ QUrl defaultDetailScreen(SidebarItem item)
     switch (item) {
     case SidebarItem::Reader:
         return QUrl(QStringLiteral("qrc:/Vexlo/RaceDay/ReaderPane.qml"));
+    case SidebarItem::Classes:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Setup/ClassesView.qml"));
+    case SidebarItem::Courses:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Setup/CoursesView.qml"));
     default:
         return {};
     }

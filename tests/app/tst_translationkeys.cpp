@@ -51,9 +51,29 @@ QSet<QString> qmlKeys()
     return keys;
 }
 
-QSet<QString> codeKeys()
+// The literal keys the screens' view-models look up themselves: localized(QStringLiteral("...")).
+QSet<QString> screenCodeKeys()
 {
     QSet<QString> keys;
+    // Not a raw string: moc misreads one that holds a closing parenthesis before a quote.
+    const QRegularExpression lookup(
+        QStringLiteral("localized\\(\\s*QStringLiteral\\(\"((?:[^\"\\\\]|\\\\.)*)\"\\)"));
+    QDirIterator it(QStringLiteral(VEXLO_SOURCE_DIR "/src/screens"), QStringList {QStringLiteral("*.cpp")},
+        QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        auto matches = lookup.globalMatch(QString::fromUtf8(file.readAll()));
+        while (matches.hasNext())
+            keys.insert(unescapeJs(matches.next().captured(1)));
+    }
+    return keys;
+}
+
+QSet<QString> codeKeys()
+{
+    QSet<QString> keys = screenCodeKeys();
     for (SidebarItem item : allSidebarItems())
         keys.insert(sidebarItemTitle(item));
     for (const InfoSection &section : allInfoSections())
@@ -85,6 +105,7 @@ private slots:
         for (const char *key :
             {"Save Event...", "Tools", "Select a section", "Refresh Ports", "No card read yet"})
             QVERIFY2(keys.contains(QString::fromUtf8(key)), key);
+        QVERIFY(screenCodeKeys().contains(QStringLiteral("\"%@\" is not a time of day (for example 9:30).")));
     }
 
     void everyKeyHasADanishEntry()

@@ -11,7 +11,7 @@ struct SymbolEntry
 };
 
 // clang-format off
-constexpr std::array<SymbolEntry, 35> table = {{
+constexpr std::array<SymbolEntry, 39> table = {{
     {"info.circle",                    "info"},
     {"flag.checkered",                 "flag"},
     {"calendar",                       "calendar"},
@@ -47,6 +47,10 @@ constexpr std::array<SymbolEntry, 35> table = {{
     {"cable.connector.slash",          "connector-off"},
     {"person.badge.plus",              "person-add"},
     {"slider.horizontal.3",            "sliders-row"},
+    {"wand.and.stars",                 "wand"},
+    {"link",                           "chain"},
+    {"clock.badge",                    "clock-badge"},
+    {"checkmark",                      "checkmark"},
 }};
 // clang-format on
 

@@ -1,0 +1,553 @@
+#include "classesscreen.h"
+
+#include "classorder.h"
+#include "localization.h"
+#include "racelookup.h"
+#include "racestore.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+// ---- ClassRowsModel ----------------------------------------------------------------------------
+
+void ClassRowsModel::setRows(const QList<Row> &rows)
+{
+    const bool sameClasses = std::equal(m_rows.begin(), m_rows.end(), rows.begin(), rows.end(),
+        [](const Row &a, const Row &b) { return a.classId == b.classId; });
+    if (!sameClasses) {
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+        emit countChanged();
+        return;
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        if (m_rows.at(i) == rows.at(i))
+            continue;
+        m_rows[i] = rows.at(i);
+        emit dataChanged(index(i), index(i));
+    }
+}
+
+int ClassRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant ClassRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const Row &row = m_rows.at(index.row());
+    switch (role) {
+    case ClassIdRole:
+        return row.classId;
+    case NameRole:
+        return row.name;
+    case ModeIndexRole:
+        return row.modeIndex;
+    case StartIndexRole:
+        return row.startIndex;
+    case CourseIdRole:
+        return row.courseId;
+    case FamilyRole:
+        return row.family;
+    case MultiCourseTextRole:
+        return row.multiCourseText;
+    case ShowsStagesButtonRole:
+        return row.showsStagesButton;
+    case ShowsWindowButtonRole:
+        return row.showsWindowButton;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> ClassRowsModel::roleNames() const
+{
+    return {{ClassIdRole, "classId"}, {NameRole, "name"}, {ModeIndexRole, "modeIndex"},
+        {StartIndexRole, "startIndex"}, {CourseIdRole, "courseId"}, {FamilyRole, "family"},
+        {MultiCourseTextRole, "multiCourseText"}, {ShowsStagesButtonRole, "showsStagesButton"},
+        {ShowsWindowButtonRole, "showsWindowButton"}};
+}
+
+// ---- ClassesScreen -----------------------------------------------------------------------------
+
+namespace {
+
+template<typename T> void closeSheet(std::unique_ptr<T> &sheet)
+{
+    // The sheet may be the caller (its Save or Cancel runs this): it goes once the call is over.
+    if (sheet)
+        sheet.release()->deleteLater();
+}
+
+// Closes `sheet` when it is still the one that was opened: a sheet already closed (its window
+// reporting the close late) must not close its successor.
+template<typename T> bool closeIfCurrent(std::unique_ptr<T> &sheet, const T *opened)
+{
+    if (sheet.get() != opened)
+        return false;
+    closeSheet(sheet);
+    return true;
+}
+
+} // namespace
+
+ClassesScreen::ClassesScreen(QObject *parent)
+    : QObject(parent)
+    , m_rows(this)
+{ }
+
+ClassesScreen::~ClassesScreen() = default;
+
+QObject *ClassesScreen::storeObject() const
+{
+    return m_store.data();
+}
+
+void ClassesScreen::setStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void ClassesScreen::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    if (m_store)
+        connect(m_store, &RaceStore::raceChanged, this, &ClassesScreen::storePublished);
+    emit storeChanged();
+    emit raceChanged();
+    queueRebuild();
+}
+
+void ClassesScreen::storePublished()
+{
+    emit raceChanged();
+    const Race &race = m_store->race();
+    if (race.courses == m_seenCourses && race.classes == m_seenClasses && race.stages == m_seenStages
+        && race.activeStageId == m_seenActiveStage)
+        return;
+    queueRebuild();
+}
+
+void ClassesScreen::queueRebuild()
+{
+    if (!m_loading) {
+        m_loading = true;
+        emit loadingChanged();
+    }
+    if (m_rebuildQueued)
+        return;
+    m_rebuildQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_rebuildQueued)
+            rebuild();
+    });
+}
+
+void ClassesScreen::rebuildNow()
+{
+    rebuild();
+}
+
+void ClassesScreen::rebuild()
+{
+    m_rebuildQueued = false;
+    const Race race = m_store ? m_store->race() : Race();
+    m_seenCourses = race.courses;
+    m_seenClasses = race.classes;
+    m_seenStages = race.stages;
+    m_seenActiveStage = race.activeStageId;
+    m_courses = visibleCourses(race);
+    m_sortedClasses = race.classes;
+    std::stable_sort(m_sortedClasses.begin(), m_sortedClasses.end(), compareClassNames);
+    QList<ClassRowsModel::Row> rows;
+    rows.reserve(m_sortedClasses.size());
+    for (const RaceClass &raceClass : m_sortedClasses)
+        rows.append(rowFor(raceClass));
+    emit listsChanged();
+    m_rows.setRows(rows);
+    m_loading = false;
+    emit loadingChanged();
+}
+
+ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
+{
+    const Race &race = m_store->race();
+    const bool active = hasActiveStage(race);
+    ClassRowsModel::Row row;
+    row.classId = raceClass.id;
+    row.name = raceClass.name;
+    row.modeIndex = int(effectiveMode(raceClass));
+    StartMethod start = raceClass.startMethod.value_or(StartMethod::ScheduledTime);
+    if (const StartMethod *m = active && raceClass.stageStartMethods
+            ? stageEntry(*raceClass.stageStartMethods, *race.activeStageId)
+            : nullptr)
+        start = *m;
+    row.startIndex = start == StartMethod::StartPunch ? 1 : 0;
+    row.courseId = raceClass.courseId.value_or(QString());
+    if (const QString *id = active && raceClass.stageCourseIds
+            ? stageEntry(*raceClass.stageCourseIds, *race.activeStageId)
+            : nullptr)
+        row.courseId = *id;
+    row.family = raceClass.courseFamily.value_or(QString());
+    QStringList names;
+    for (const QString &id : raceClass.courseIds.value_or(QList<QString>())) {
+        if (const Course *course = findCourse(race, id))
+            names.append(course->name);
+    }
+    row.multiCourseText
+        = names.isEmpty() ? localized(QStringLiteral("Select courses...")) : names.join(QStringLiteral(", "));
+    row.showsStagesButton = !race.stages.isEmpty();
+    row.showsWindowButton = race.stages.isEmpty() && start == StartMethod::StartPunch;
+    return row;
+}
+
+bool ClassesScreen::showsStagePicker() const
+{
+    return m_store && !m_store->race().stages.isEmpty();
+}
+
+QVariantList ClassesScreen::stageOptions() const
+{
+    return m_store ? stagePickerRows(m_store->race()) : QVariantList();
+}
+
+QString ClassesScreen::activeStageId() const
+{
+    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+}
+
+bool ClassesScreen::canGenerate() const
+{
+    return m_store && !m_store->race().courses.isEmpty();
+}
+
+bool ClassesScreen::canAutoMatch() const
+{
+    return canGenerate() && !m_store->race().classes.isEmpty();
+}
+
+bool ClassesScreen::canDeleteAll() const
+{
+    return m_store && !m_store->race().classes.isEmpty();
+}
+
+QVariantList ClassesScreen::courseOptions() const
+{
+    return coursePickerRows(m_courses.standalone, localized(QStringLiteral("None")));
+}
+
+QVariantList ClassesScreen::familyOptions() const
+{
+    QVariantList rows {QVariantMap {
+        {QStringLiteral("text"), localized(QStringLiteral("None"))}, {QStringLiteral("value"), QString()}}};
+    for (const CourseFamilyGroup &group : m_courses.families) {
+        rows.append(QVariantMap {
+            {QStringLiteral("text"), familyOptionText(group)}, {QStringLiteral("value"), group.family}});
+    }
+    return rows;
+}
+
+void ClassesScreen::selectStage(const QString &stageId)
+{
+    if (!m_store || stageId.isEmpty())
+        return;
+    Race race = m_store->race();
+    race.activeStageId = stageId;
+    m_store->setRace(race);
+    m_store->autosave();
+}
+
+void ClassesScreen::generateClasses()
+{
+    if (canGenerate())
+        m_store->generateClassesFromCourses();
+}
+
+void ClassesScreen::autoMatchClasses()
+{
+    if (canAutoMatch())
+        m_store->autoMatchClassesToCourses();
+}
+
+void ClassesScreen::deleteAllClasses()
+{
+    if (!m_store)
+        return;
+    Race race = m_store->race();
+    race.classes.clear();
+    m_store->setRace(race);
+    m_store->autosave();
+}
+
+void ClassesScreen::closeSheets()
+{
+    closeSheet(m_classEditor);
+    closeSheet(m_stageEditor);
+    closeSheet(m_windowEditor);
+    m_showingDefaultWindow = false;
+}
+
+void ClassesScreen::addClass()
+{
+    if (!m_store)
+        return;
+    closeSheets();
+    RaceClass fresh;
+    fresh.id = newRecordId();
+    fresh.name = QStringLiteral("New Class");
+    m_classEditor = std::make_unique<ClassEditor>(fresh, m_courses.sorted, this);
+    m_classEditor->onSave = [this, opened = m_classEditor.get()](const RaceClass &raceClass) {
+        if (m_classEditor.get() != opened)
+            return;
+        Race race = m_store->race();
+        race.classes.append(raceClass);
+        m_store->setRace(race);
+        m_store->autosave();
+        if (closeIfCurrent(m_classEditor, opened))
+            emit sheetsChanged();
+    };
+    m_classEditor->onCancel = [this, opened = m_classEditor.get()] {
+        if (closeIfCurrent(m_classEditor, opened))
+            emit sheetsChanged();
+    };
+    emit sheetsChanged();
+}
+
+void ClassesScreen::editStages(const QString &classId)
+{
+    const auto raceClass = storedClass(classId);
+    if (!raceClass)
+        return;
+    closeSheets();
+    const Race &race = m_store->race();
+    QList<Course> courses;
+    for (const Course &course : race.courses) {
+        if (!course.courseFamily)
+            courses.append(course);
+    }
+    m_stageEditor = std::make_unique<StageSettingsEditor>(*raceClass, courses, race.stages, this);
+    m_stageEditor->onSave = [this, opened = m_stageEditor.get()](const RaceClass &edited) {
+        if (!closeIfCurrent(m_stageEditor, opened))
+            return;
+        m_store->updateClass(edited);
+        emit sheetsChanged();
+    };
+    m_stageEditor->onCancel = [this, opened = m_stageEditor.get()] {
+        if (closeIfCurrent(m_stageEditor, opened))
+            emit sheetsChanged();
+    };
+    emit sheetsChanged();
+}
+
+void ClassesScreen::editStartWindow(const QString &classId)
+{
+    const auto raceClass = storedClass(classId);
+    if (!raceClass)
+        return;
+    closeSheets();
+    const Race &race = m_store->race();
+    std::optional<QString> stageId;
+    std::optional<QString> stageName;
+    if (!race.stages.isEmpty()) {
+        stageId = race.activeStageId;
+        for (const Stage &stage : race.stages) {
+            if (race.activeStageId && stage.id == *race.activeStageId) {
+                stageName = stage.name;
+                break;
+            }
+        }
+    }
+    m_windowEditor = std::make_unique<StartWindowEditor>(*raceClass, stageId, stageName, this);
+    m_windowEditor->onSave = [this, opened = m_windowEditor.get()](const RaceClass &edited) {
+        if (!closeIfCurrent(m_windowEditor, opened))
+            return;
+        m_store->updateClass(edited);
+        emit sheetsChanged();
+    };
+    m_windowEditor->onCancel = [this, opened = m_windowEditor.get()] {
+        if (closeIfCurrent(m_windowEditor, opened))
+            emit sheetsChanged();
+    };
+    emit sheetsChanged();
+}
+
+std::optional<StartWindow> ClassesScreen::effectiveDefaultWindow() const
+{
+    if (!m_store)
+        return std::nullopt;
+    const Race &race = m_store->race();
+    if (race.activeStageId && race.stageDefaultStartWindows) {
+        if (const StartWindow *w = stageEntry(*race.stageDefaultStartWindows, *race.activeStageId))
+            return *w;
+    }
+    return race.defaultStartWindow;
+}
+
+void ClassesScreen::openDefaultWindow()
+{
+    if (!m_store)
+        return;
+    closeSheets();
+    const auto window = effectiveDefaultWindow();
+    m_defaultOpen = window ? windowFieldText(window->openSeconds) : QString();
+    m_defaultClose = window ? windowFieldText(window->closeSeconds) : QString();
+    m_shownDefaultOpen = m_defaultOpen;
+    m_shownDefaultClose = m_defaultClose;
+    m_showingDefaultWindow = true;
+    emit defaultTextsChanged();
+    emit sheetsChanged();
+}
+
+void ClassesScreen::setDefaultOpenText(const QString &text)
+{
+    if (text == m_defaultOpen)
+        return;
+    m_defaultOpen = text;
+    emit defaultTextsChanged();
+}
+
+void ClassesScreen::setDefaultCloseText(const QString &text)
+{
+    if (text == m_defaultClose)
+        return;
+    m_defaultClose = text;
+    emit defaultTextsChanged();
+}
+
+void ClassesScreen::clearDefaultWindow()
+{
+    if (!m_store)
+        return;
+    m_store->setDefaultStartWindow(std::nullopt, m_store->race().activeStageId);
+    m_defaultOpen.clear();
+    m_defaultClose.clear();
+    m_shownDefaultOpen.clear();
+    m_shownDefaultClose.clear();
+    emit defaultTextsChanged();
+}
+
+void ClassesScreen::dismissDefaultWindow()
+{
+    if (!m_showingDefaultWindow)
+        return;
+    m_showingDefaultWindow = false;
+    emit sheetsChanged();
+}
+
+void ClassesScreen::finishDefaultWindow()
+{
+    if (m_store && m_showingDefaultWindow) {
+        const auto shown = effectiveDefaultWindow();
+        const bool unchanged = m_defaultOpen == m_shownDefaultOpen && m_defaultClose == m_shownDefaultClose;
+        const auto open = readWindowField(m_defaultOpen, m_shownDefaultOpen,
+            shown && unchanged ? std::optional(shown->openSeconds) : std::nullopt);
+        const auto close = readWindowField(m_defaultClose, m_shownDefaultClose,
+            shown && unchanged ? std::optional(shown->closeSeconds) : std::nullopt);
+        const auto stageId = m_store->race().activeStageId;
+        if (open && close)
+            m_store->setDefaultStartWindow(StartWindow {*open, *close}, stageId);
+        else if (m_defaultOpen.isEmpty() && m_defaultClose.isEmpty())
+            m_store->setDefaultStartWindow(std::nullopt, stageId);
+    }
+    m_showingDefaultWindow = false;
+    emit sheetsChanged();
+}
+
+std::optional<RaceClass> ClassesScreen::storedClass(const QString &classId) const
+{
+    if (!m_store)
+        return std::nullopt;
+    const RaceClass *raceClass = findClass(m_store->race(), classId);
+    return raceClass ? std::optional(*raceClass) : std::nullopt;
+}
+
+void ClassesScreen::updateClass(const QString &classId, const std::function<void(RaceClass &)> &change)
+{
+    // The stored class, not the row's copy from the last rebuild: two edits within one turn of
+    // the event loop must not undo each other.
+    auto raceClass = storedClass(classId);
+    if (!raceClass)
+        return;
+    const RaceClass before = *raceClass;
+    change(*raceClass);
+    if (*raceClass != before)
+        m_store->updateClass(*raceClass);
+}
+
+void ClassesScreen::renameClass(const QString &classId, const QString &name)
+{
+    updateClass(classId, [&](RaceClass &c) { c.name = name; });
+}
+
+void ClassesScreen::setMode(const QString &classId, int modeIndex)
+{
+    if (modeIndex < 0 || modeIndex > 2)
+        return;
+    updateClass(classId, [&](RaceClass &c) { setClassMode(c, RaceClassMode(modeIndex)); });
+}
+
+void ClassesScreen::setStart(const QString &classId, int startIndex)
+{
+    const StartMethod method = startIndex == 1 ? StartMethod::StartPunch : StartMethod::ScheduledTime;
+    const Race &race = m_store ? m_store->race() : Race();
+    const bool active = hasActiveStage(race);
+    const QString stageId = race.activeStageId.value_or(QString());
+    updateClass(classId, [&](RaceClass &c) {
+        if (active) {
+            if (!c.stageStartMethods)
+                c.stageStartMethods = StageMap<StartMethod>();
+            c.stageStartMethods->insert(stageId, method);
+        } else {
+            c.startMethod = method;
+        }
+    });
+}
+
+void ClassesScreen::setCourse(const QString &classId, const QString &courseId)
+{
+    const Race &race = m_store ? m_store->race() : Race();
+    const bool active = hasActiveStage(race);
+    const QString stageId = race.activeStageId.value_or(QString());
+    updateClass(classId, [&](RaceClass &c) {
+        if (!active) {
+            c.courseId = courseId.isEmpty() ? std::nullopt : std::optional(courseId);
+            return;
+        }
+        if (!c.stageCourseIds)
+            c.stageCourseIds = StageMap<QString>();
+        c.stageCourseIds->remove(stageId);
+        if (!courseId.isEmpty())
+            c.stageCourseIds->insert(stageId, courseId);
+    });
+}
+
+void ClassesScreen::setFamily(const QString &classId, const QString &family)
+{
+    updateClass(classId,
+        [&](RaceClass &c) { c.courseFamily = family.isEmpty() ? std::nullopt : std::optional(family); });
+}
+
+void ClassesScreen::toggleCourse(const QString &classId, const QString &courseId)
+{
+    updateClass(classId, [&](RaceClass &c) { toggleCourseId(c, courseId); });
+}
+
+QVariantList ClassesScreen::multiCourseItems(const QString &classId) const
+{
+    const auto raceClass = storedClass(classId);
+    return raceClass ? multiCourseRows(*raceClass, m_courses.standalone) : QVariantList();
+}
+
+void ClassesScreen::deleteClass(const QString &classId)
+{
+    if (m_store)
+        m_store->deleteClass(classId);
+}

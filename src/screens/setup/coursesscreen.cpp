@@ -1,0 +1,331 @@
+#include "coursesscreen.h"
+
+#include "localization.h"
+#include "racestore.h"
+#include "setuplists.h"
+
+#include "log.h"
+
+#include <algorithm>
+
+// ---- CourseRowsModel ---------------------------------------------------------------------------
+
+void CourseRowsModel::setRows(const QList<Row> &rows)
+{
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+    emit countChanged();
+}
+
+int CourseRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant CourseRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const Row &row = m_rows.at(index.row());
+    switch (role) {
+    case KindRole:
+        return row.kind;
+    case CourseIdRole:
+        return row.courseId;
+    case TitleRole:
+        return row.title;
+    case SummaryRole:
+        return row.summary;
+    case CountRole:
+        return row.count;
+    case StripedRole:
+        return row.striped;
+    case ExpandedRole:
+        return row.expanded;
+    case FamilyRole:
+        return row.family;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> CourseRowsModel::roleNames() const
+{
+    return {{KindRole, "kind"}, {CourseIdRole, "courseId"}, {TitleRole, "title"}, {SummaryRole, "summary"},
+        {CountRole, "countText"}, {StripedRole, "striped"}, {ExpandedRole, "expanded"},
+        {FamilyRole, "family"}};
+}
+
+// ---- CoursesScreen -----------------------------------------------------------------------------
+
+CoursesScreen::CoursesScreen(QObject *parent)
+    : QObject(parent)
+    , m_rows(this)
+{ }
+
+CoursesScreen::~CoursesScreen() = default;
+
+QObject *CoursesScreen::storeObject() const
+{
+    return m_store.data();
+}
+
+void CoursesScreen::setStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void CoursesScreen::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    if (m_store)
+        connect(m_store, &RaceStore::raceChanged, this, &CoursesScreen::storePublished);
+    emit storeChanged();
+    emit raceChanged();
+    rebuild();
+}
+
+void CoursesScreen::storePublished()
+{
+    emit raceChanged();
+    const Race &race = m_store->race();
+    if (race.courses != m_seenCourses || race.stages != m_seenStages
+        || race.activeStageId != m_seenActiveStage)
+        rebuild();
+}
+
+void CoursesScreen::rebuild()
+{
+    const Race race = m_store ? m_store->race() : Race();
+    m_seenCourses = race.courses;
+    m_seenStages = race.stages;
+    m_seenActiveStage = race.activeStageId;
+    const VisibleCourses lists = visibleCourses(race);
+    QList<CourseRowsModel::Row> rows;
+    const auto courseRow = [](const Course &course, const QString &kind, int position) {
+        return CourseRowsModel::Row {kind, course.id, course.name, rogainingSummaryText(course),
+            controlCountText(course), position % 2 == 1, false, course.courseFamily.value_or(QString())};
+    };
+    for (int i = 0; i < lists.standalone.size(); ++i)
+        rows.append(courseRow(lists.standalone.at(i), QStringLiteral("course"), i));
+    for (const CourseFamilyGroup &group : lists.families) {
+        const bool expanded = m_expanded.contains(group.family);
+        CourseRowsModel::Row header;
+        header.kind = QStringLiteral("family");
+        header.title = localized(QStringLiteral("%@ (%lld variants)"), group.family, group.courses.size());
+        header.expanded = expanded;
+        header.family = group.family;
+        rows.append(header);
+        for (int i = 0; expanded && i < group.courses.size(); ++i)
+            rows.append(courseRow(group.courses.at(i), QStringLiteral("variant"), i));
+    }
+    m_rows.setRows(rows);
+}
+
+bool CoursesScreen::showsStagePicker() const
+{
+    return m_store && !m_store->race().stages.isEmpty();
+}
+
+QVariantList CoursesScreen::stageOptions() const
+{
+    return m_store ? stagePickerRows(m_store->race()) : QVariantList();
+}
+
+QString CoursesScreen::activeStageId() const
+{
+    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+}
+
+bool CoursesScreen::canDeleteAll() const
+{
+    return m_store && !m_store->race().courses.isEmpty();
+}
+
+void CoursesScreen::selectStage(const QString &stageId)
+{
+    if (!m_store || stageId.isEmpty())
+        return;
+    Race race = m_store->race();
+    race.activeStageId = stageId;
+    m_store->setRace(race);
+    m_store->autosave();
+}
+
+void CoursesScreen::toggleFamily(const QString &family)
+{
+    if (!m_expanded.remove(family))
+        m_expanded.insert(family);
+    rebuild();
+}
+
+void CoursesScreen::closeEditor(const CourseEditor *opened)
+{
+    // The editor may be the caller (its Save or Cancel runs this): it goes once the call is over.
+    if (!m_editor || m_editor.get() != opened)
+        return;
+    m_editor.release()->deleteLater();
+    emit editorChanged();
+}
+
+void CoursesScreen::addCourse()
+{
+    if (!m_store)
+        return;
+    Course fresh;
+    fresh.id = newRecordId();
+    fresh.name = QStringLiteral("New Course");
+    if (!m_store->race().stages.isEmpty())
+        fresh.stageId = m_store->race().activeStageId;
+    closeEditor(m_editor.get());
+    m_editor = std::make_unique<CourseEditor>(fresh, this);
+    m_addingNewCourse = true;
+    const CourseEditor *opened = m_editor.get();
+    m_editor->onSave = [this, opened](const Course &course) {
+        if (m_editor.get() != opened)
+            return;
+        Race race = m_store->race();
+        race.courses.append(course);
+        m_store->setRace(race);
+        m_store->autosave();
+        closeEditor(opened);
+    };
+    m_editor->onCancel = [this, opened] { closeEditor(opened); };
+    emit editorChanged();
+}
+
+void CoursesScreen::editCourse(const QString &courseId)
+{
+    if (!m_store)
+        return;
+    const Course *stored = nullptr;
+    for (const Course &course : m_store->race().courses)
+        stored = !stored && course.id == courseId ? &course : stored;
+    if (!stored)
+        return;
+    closeEditor(m_editor.get());
+    m_editor = std::make_unique<CourseEditor>(*stored, this);
+    m_addingNewCourse = false;
+    const CourseEditor *opened = m_editor.get();
+    m_editor->onSave = [this, opened](const Course &course) {
+        if (m_editor.get() != opened)
+            return;
+        m_store->updateCourse(course);
+        closeEditor(opened);
+    };
+    m_editor->onCancel = [this, opened] { closeEditor(opened); };
+    emit editorChanged();
+}
+
+void CoursesScreen::confirmDeleteCourse(const QString &courseId)
+{
+    if (!m_store)
+        return;
+    for (const Course &course : m_store->race().courses) {
+        if (course.id == courseId) {
+            m_pendingDelete = course;
+            emit pendingDeleteChanged();
+            return;
+        }
+    }
+}
+
+void CoursesScreen::cancelDelete()
+{
+    if (!m_pendingDelete)
+        return;
+    m_pendingDelete.reset();
+    emit pendingDeleteChanged();
+}
+
+int CoursesScreen::classesReferring(const QSet<QString> &courseIds) const
+{
+    // An empty set stands for every course id (all courses are gone).
+    const auto named = [&](const QString &id) { return courseIds.isEmpty() || courseIds.contains(id); };
+    int count = 0;
+    for (const RaceClass &c : m_store->race().classes) {
+        bool refers = c.courseId && named(*c.courseId);
+        for (const QString &id : c.courseIds.value_or(QList<QString>()))
+            refers = refers || named(id);
+        for (const QString &id : c.stageCourseIds.value_or(StageMap<QString>()))
+            refers = refers || named(id);
+        count += refers ? 1 : 0;
+    }
+    return count;
+}
+
+void CoursesScreen::setMessages(const QString &error, const QString &summary)
+{
+    m_importError = error;
+    m_summary = summary;
+    emit messagesChanged();
+}
+
+void CoursesScreen::deletePendingCourse()
+{
+    if (!m_pendingDelete || !m_store)
+        return;
+    const Course course = *m_pendingDelete;
+    m_pendingDelete.reset();
+    emit pendingDeleteChanged();
+    m_store->deleteCourse(course.id);
+    setMessages(m_importError,
+        localized(QStringLiteral("Deleted \"%@\"; %@ classes still refer to it."), course.name,
+            classesReferring({course.id})));
+}
+
+void CoursesScreen::deleteAllCourses()
+{
+    if (!m_store)
+        return;
+    Race race = m_store->race();
+    const int referring = classesReferring({});
+    const qsizetype removed = race.courses.size();
+    race.courses.clear();
+    m_store->setRace(race);
+    m_store->autosave();
+    setMessages(m_importError,
+        localized(QStringLiteral("Deleted %@ courses; %@ classes still refer to a deleted course."), removed,
+            referring));
+}
+
+void CoursesScreen::importCourses(const QUrl &fileUrl)
+{
+    if (!m_store)
+        return;
+    logLine(QStringLiteral("CoursesView: panel completion fired, result=OK, url=") + fileUrl.toLocalFile());
+    const QList<Course> coursesBefore = m_store->race().courses;
+    const QList<RaceClass> classesBefore = m_store->race().classes;
+    try {
+        m_store->importCourses(fileUrl);
+    } catch (const ImportError &error) {
+        logLine(QStringLiteral("CoursesView: import threw error: ") + error.message());
+        setMessages(error.message(), QString());
+        return;
+    }
+    // The store merged by id or name: count what is new and what was replaced.
+    const auto tally = [](const auto &before, const auto &after, int &added, int &changed) {
+        for (const auto &record : after) {
+            const auto it = std::find_if(
+                before.begin(), before.end(), [&](const auto &old) { return old.id == record.id; });
+            if (it == before.end())
+                ++added;
+            else if (!(*it == record))
+                ++changed;
+        }
+    };
+    int coursesAdded = 0, coursesChanged = 0, classesAdded = 0, classesChanged = 0;
+    tally(coursesBefore, m_store->race().courses, coursesAdded, coursesChanged);
+    tally(classesBefore, m_store->race().classes, classesAdded, classesChanged);
+    logLine(QStringLiteral("CoursesView: import succeeded"));
+    setMessages(QString(),
+        localized(
+            QStringLiteral(
+                "Imported: %@ courses added, %@ courses updated, %@ classes added, %@ classes updated."),
+            coursesAdded, coursesChanged, classesAdded, classesChanged));
+}

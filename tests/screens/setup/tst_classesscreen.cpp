@@ -1,0 +1,355 @@
+// The classes screen's view-models without rendering: the default-window and override sheets
+// against the tables in tests/data/setup, the Tools rules, adding, row edits, the per-stage sheet,
+// deleting all, and a flow over the official CourseData example down to the event file.
+
+#include "classesscreen.h"
+#include "setuptesting.h"
+#include "storeharness.h"
+
+#include <QAbstractItemModelTester>
+#include <QRegularExpression>
+#include <QSignalSpy>
+
+namespace {
+
+Race raceOfShape(const QString &shape)
+{
+    Race race;
+    if (shape != QLatin1String("none"))
+        race.stages = threeStages();
+    if (shape == QLatin1String("active"))
+        race.activeStageId = QStringLiteral("s1");
+    return race;
+}
+
+struct Screen
+{
+    explicit Screen(const Race &race)
+    {
+        harness.backgroundAutosave = false;
+        store = harness.makeStore(race);
+        screen.setStore(store.get());
+        screen.rebuildNow();
+        harness.steps.clear();
+    }
+    StoreHarness harness;
+    std::unique_ptr<RaceStore> store;
+    ClassesScreen screen;
+};
+
+} // namespace
+
+class TestClassesScreen : public QObject
+{
+    Q_OBJECT
+private slots:
+    void defaultWindow_data()
+    {
+        QTest::addColumn<QStringList>("row");
+        for (const QStringList &row : tableRows(QStringLiteral("default-window.tsv")))
+            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
+    }
+    void defaultWindow()
+    {
+        QFETCH(QStringList, row);
+        Race race = raceOfShape(row.at(0));
+        race.defaultStartWindow = windowOf(row.at(1));
+        if (const auto w = windowOf(row.at(2)))
+            race.stageDefaultStartWindows = StageMap<StartWindow> {{QStringLiteral("s1"), *w}};
+        Screen s(race);
+        s.screen.openDefaultWindow();
+        QVERIFY(s.screen.showingDefaultWindow());
+        QCOMPARE(s.screen.defaultOpenText(), row.at(8));
+        QCOMPARE(s.screen.defaultCloseText(), row.at(9));
+        if (row.at(3) == QLatin1String("clear")) {
+            s.screen.clearDefaultWindow();
+            QVERIFY(s.screen.showingDefaultWindow());
+            QCOMPARE(s.screen.defaultOpenText(), QString());
+        } else {
+            s.screen.setDefaultOpenText(row.at(4));
+            s.screen.setDefaultCloseText(row.at(5));
+            s.screen.finishDefaultWindow();
+            QVERIFY(!s.screen.showingDefaultWindow());
+        }
+        const Race &after = s.store->race();
+        QCOMPARE(windowNotation(after.defaultStartWindow), row.at(6));
+        const StartWindow *stage = after.stageDefaultStartWindows
+            ? stageEntry(*after.stageDefaultStartWindows, QStringLiteral("s1"))
+            : nullptr;
+        QCOMPARE(windowNotation(stage ? std::optional(*stage) : std::nullopt), row.at(7));
+    }
+
+    void startWindowOverride_data()
+    {
+        QTest::addColumn<QStringList>("row");
+        for (const QStringList &row : tableRows(QStringLiteral("start-window.tsv")))
+            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
+    }
+    void startWindowOverride()
+    {
+        QFETCH(QStringList, row);
+        const bool withStage = row.at(0) == QLatin1String("stage");
+        Race race = raceOfShape(withStage ? QStringLiteral("active") : QStringLiteral("none"));
+        RaceClass c = makeClass(QStringLiteral("c1"), QStringLiteral("M21"));
+        c.startMethod = StartMethod::StartPunch;
+        const auto stored = windowOf(row.at(1));
+        const StartWindow other {100, 200};
+        if (withStage) {
+            c.stageStartWindows = StageMap<StartWindow> {{QStringLiteral("s2"), other}};
+            if (stored)
+                c.stageStartWindows->insert(QStringLiteral("s1"), *stored);
+        } else {
+            c.startWindow = stored;
+        }
+        race.classes = {c};
+        Screen s(race);
+        s.screen.editStartWindow(QStringLiteral("c1"));
+        StartWindowEditor *editor = s.screen.windowEditor();
+        QVERIFY(editor);
+        QCOMPARE(editor->title(),
+            withStage ? QStringLiteral("Start window — M21 (Day 1)") : QStringLiteral("Start window — M21"));
+        QCOMPARE(editor->openText(), row.at(5));
+        QCOMPARE(editor->closeText(), row.at(6));
+        QCOMPARE(editor->canClear(), stored.has_value());
+        editor->setOpenText(row.at(2));
+        editor->setCloseText(row.at(3));
+        editor->save();
+        const RaceClass &after = s.store->race().classes.at(0);
+        if (row.at(4) == QLatin1String("kept")) {
+            QVERIFY(s.screen.windowEditor());
+            QVERIFY(!editor->problem().isEmpty());
+            QCOMPARE(after, c);
+            QCOMPARE(s.harness.autosaves(), 0);
+            return;
+        }
+        QVERIFY(!s.screen.windowEditor());
+        if (withStage) {
+            const StartWindow *w = stageEntry(*after.stageStartWindows, QStringLiteral("s1"));
+            QCOMPARE(windowNotation(w ? std::optional(*w) : std::nullopt), row.at(4));
+            QCOMPARE(*stageEntry(*after.stageStartWindows, QStringLiteral("s2")), other);
+            QCOMPARE(after.startWindow, c.startWindow);
+        } else {
+            QCOMPARE(windowNotation(after.startWindow), row.at(4));
+        }
+    }
+
+    void toolsEnabled_data()
+    {
+        QTest::addColumn<QStringList>("row");
+        for (const QStringList &row : tableRows(QStringLiteral("tools-enabled.tsv")))
+            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
+    }
+    void toolsEnabled()
+    {
+        QFETCH(QStringList, row);
+        Race race;
+        for (int i = 0; i < row.at(0).toInt(); ++i)
+            race.courses.append(makeCourse(QString::number(i), QStringLiteral("Course %1").arg(i)));
+        for (int i = 0; i < row.at(1).toInt(); ++i)
+            race.classes.append(makeClass(QString::number(i), QStringLiteral("H%1").arg(i)));
+        Screen s(race);
+        const auto yes = [](const QString &t) { return t == QLatin1String("yes"); };
+        QCOMPARE(s.screen.canGenerate(), yes(row.at(2)));
+        QCOMPARE(s.screen.canAutoMatch(), yes(row.at(3)));
+        QCOMPARE(s.screen.canDeleteAll(), yes(row.at(4)));
+    }
+
+    void addClassCancelledThenSaved()
+    {
+        Race race;
+        race.classes = {makeClass(QStringLiteral("a"), QStringLiteral("H21")),
+            makeClass(QStringLiteral("b"), QStringLiteral("D10"))};
+        race.courses = {makeCourse(QStringLiteral("k1"), QStringLiteral("Long"), QStringLiteral("L")),
+            makeCourse(QStringLiteral("k2"), QStringLiteral("Short"))};
+        Screen s(race);
+        s.screen.addClass();
+        QVERIFY(s.screen.classEditor());
+        s.screen.classEditor()->cancel();
+        QVERIFY(!s.screen.classEditor());
+        QCOMPARE(s.store->race().classes, race.classes);
+        QCOMPARE(s.harness.autosaves(), 0);
+
+        s.screen.addClass();
+        ClassEditor *editor = s.screen.classEditor();
+        QCOMPARE(editor->name(), QStringLiteral("New Class"));
+        QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
+                    .match(editor->raceClass().id)
+                    .hasMatch());
+        // Family courses are offered only as a family.
+        QCOMPARE(editor->courseOptions().size(), 2);
+        QCOMPARE(editor->familyOptions().value(1).toMap().value(QStringLiteral("text")).toString(),
+            QStringLiteral("L (1 variants)"));
+        editor->setName(QStringLiteral("   "));
+        QVERIFY(!editor->canSave());
+        editor->save();
+        QVERIFY(s.screen.classEditor());
+        editor->setCourseId(QStringLiteral("k2"));
+        editor->setModeIndex(2);
+        editor->setModeIndex(0);
+        QCOMPARE(editor->courseId(), QString());
+        editor->setName(QStringLiteral(" H8 "));
+        editor->save();
+        QVERIFY(!s.screen.classEditor());
+        QCOMPARE(s.harness.autosaves(), 1);
+        QCOMPARE(s.store->race().classes.size(), 3);
+        QCOMPARE(s.store->race().classes.last().name, QStringLiteral(" H8 "));
+        QCOMPARE(s.store->race().classes.last().courseId, std::nullopt);
+        s.screen.rebuildNow();
+        QStringList names;
+        for (const auto &r : s.screen.rows()->rows())
+            names.append(r.name);
+        // The leading space is part of the prefix, which sorts before letters.
+        QCOMPARE(names, QStringList({" H8 ", "D10", "H21"}));
+    }
+
+    void rowEdits()
+    {
+        Race race = raceOfShape(QStringLiteral("active"));
+        RaceClass c = makeClass(QStringLiteral("a"), QStringLiteral("H21"));
+        c.courseId = QStringLiteral("base");
+        c.stageCourseIds = StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("k1")}};
+        race.classes = {c, makeClass(QStringLiteral("b"), QStringLiteral("D21"))};
+        race.courses = {makeCourse(QStringLiteral("k1"), QStringLiteral("Course 10")),
+            makeCourse(QStringLiteral("k2"), QStringLiteral("course 2"), {}, QStringLiteral("s1")),
+            makeCourse(QStringLiteral("k3"), QStringLiteral("Course 1"), {}, QStringLiteral("s2"))};
+        Screen s(race);
+        QAbstractItemModelTester tester(s.screen.rows());
+        QStringList courseNames;
+        for (const Course &course : s.screen.courseLists().sorted)
+            courseNames.append(course.name);
+        QCOMPARE(courseNames, QStringList({"course 2", "Course 10"}));
+        const auto row = [&](int i) { return s.screen.rows()->rows().at(i); };
+        QCOMPARE(row(1).courseId, QStringLiteral("k1"));
+        QVERIFY(row(1).showsStagesButton && !row(1).showsWindowButton);
+
+        // A rename is one change and one autosave; the rows are updated in place.
+        QSignalSpy resets(s.screen.rows(), &QAbstractItemModel::modelReset);
+        s.screen.renameClass(QStringLiteral("a"), QStringLiteral("H22"));
+        s.screen.renameClass(QStringLiteral("a"), QStringLiteral("H22"));
+        QCOMPARE(s.harness.autosaves(), 1);
+        s.screen.rebuildNow();
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(row(1).name, QStringLiteral("H22"));
+
+        // "None" with a stage active removes that stage's entry only.
+        s.screen.setCourse(QStringLiteral("a"), QString());
+        const RaceClass &after = s.store->race().classes.at(0);
+        QCOMPARE(after.courseId, QStringLiteral("base"));
+        QVERIFY(after.stageCourseIds && after.stageCourseIds->isEmpty());
+        s.screen.setStart(QStringLiteral("a"), 1);
+        QCOMPARE(s.store->race().classes.at(0).stageStartMethods->value(QStringLiteral("s1")),
+            StartMethod::StartPunch);
+        QCOMPARE(s.store->race().classes.at(0).startMethod, std::nullopt);
+
+        s.screen.setMode(QStringLiteral("a"), 2);
+        s.screen.toggleCourse(QStringLiteral("a"), QStringLiteral("k1"));
+        s.screen.rebuildNow();
+        QCOMPARE(row(1).multiCourseText, QStringLiteral("Course 10"));
+        s.screen.toggleCourse(QStringLiteral("a"), QStringLiteral("k1"));
+        s.screen.rebuildNow();
+        QCOMPARE(s.store->race().classes.at(0).courseIds, QList<QString>());
+        QCOMPARE(row(1).multiCourseText, QStringLiteral("Select courses..."));
+        QCOMPARE(s.store->race().classes.at(0).courseId, std::nullopt);
+
+        s.screen.deleteClass(QStringLiteral("b"));
+        QCOMPARE(s.store->race().classes.size(), 1);
+    }
+
+    void perStageSheet()
+    {
+        Race race = raceOfShape(QStringLiteral("active"));
+        RaceClass c = makeClass(QStringLiteral("a"), QStringLiteral("H21"));
+        c.startMethod = StartMethod::StartPunch;
+        c.stageStartWindows = StageMap<StartWindow> {{QStringLiteral("s2"), StartWindow {3600, 7200}},
+            {QStringLiteral("s3"), StartWindow {3600, 7200}}};
+        race.classes = {c};
+        race.courses = {makeCourse(QStringLiteral("k1"), QStringLiteral("Long"), QStringLiteral("Fam")),
+            makeCourse(QStringLiteral("k2"), QStringLiteral("Short")),
+            makeCourse(QStringLiteral("k3"), QStringLiteral("Sprint"), {}, QStringLiteral("s2"))};
+        Screen s(race);
+        s.screen.editStages(QStringLiteral("a"));
+        StageSettingsEditor *editor = s.screen.stageEditor();
+        QVERIFY(editor);
+        QStringList seen;
+        for (const QVariant &v : editor->stages()) {
+            const QVariantMap stage = v.toMap();
+            QStringList offered;
+            for (const QVariant &o : stage.value(QStringLiteral("courseOptions")).toList())
+                offered.append(o.toMap().value(QStringLiteral("text")).toString());
+            seen.append(stage.value(QStringLiteral("name")).toString() + QLatin1Char(':')
+                + offered.join(QLatin1Char(','))
+                + (stage.value(QStringLiteral("showsWindow")).toBool() ? QStringLiteral(":window")
+                                                                       : QString()));
+        }
+        QCOMPARE(seen,
+            QStringList({"Day 1:(Default),Short:window", "Day 2:(Default),Short,Sprint:window",
+                "Day 3:(Default),Short:window"}));
+        editor->setStart(QStringLiteral("s3"), QStringLiteral("scheduledTime"));
+        QVERIFY(!editor->stages().at(2).toMap().value(QStringLiteral("showsWindow")).toBool());
+        editor->setWindowText(QStringLiteral("s1"), QStringLiteral("9:00"), QStringLiteral("11:30"));
+        editor->setWindowText(QStringLiteral("s2"), QStringLiteral("9:00"), QStringLiteral("24:00"));
+        editor->setCourse(QStringLiteral("s1"), QStringLiteral("k2"));
+        editor->setCourse(QStringLiteral("s1"), QString());
+        editor->save();
+        QVERIFY(!s.screen.stageEditor());
+        const RaceClass &after = s.store->race().classes.at(0);
+        QCOMPARE(
+            after.stageStartWindows->value(QStringLiteral("s1")), (StartWindow {9 * 3600, 11 * 3600 + 1800}));
+        QCOMPARE(after.stageStartWindows->value(QStringLiteral("s2")), (StartWindow {3600, 7200}));
+        QCOMPARE(after.stageStartWindows->value(QStringLiteral("s3")), (StartWindow {3600, 7200}));
+        QVERIFY(after.stageCourseIds && after.stageCourseIds->isEmpty());
+        QCOMPARE(after.startWindow, std::nullopt);
+
+        s.screen.editStages(QStringLiteral("a"));
+        s.screen.stageEditor()->setCourse(QStringLiteral("s1"), QStringLiteral("k2"));
+        s.screen.stageEditor()->cancel();
+        QCOMPARE(s.store->race().classes.at(0), after);
+    }
+
+    void deleteAllKeepsClassIds()
+    {
+        Race race;
+        race.classes = {makeClass(QStringLiteral("a"), QStringLiteral("H21"))};
+        Participant p;
+        p.classId = QStringLiteral("a");
+        race.participants = {p};
+        Screen s(race);
+        s.screen.deleteAllClasses();
+        s.screen.rebuildNow();
+        QVERIFY(s.store->race().classes.isEmpty());
+        QCOMPARE(s.store->race().participants.at(0).classId, QStringLiteral("a"));
+        QCOMPARE(s.screen.rows()->rowCount(), 0);
+        QVERIFY(!s.screen.canDeleteAll());
+        QCOMPARE(s.harness.autosaves(), 1);
+    }
+
+    void officialCourseDataToEventFile()
+    {
+        Screen s {Race()};
+        const QString eventFile = s.harness.path(QStringLiteral("event.json"));
+        QVERIFY(s.store->save(QUrl::fromLocalFile(eventFile)));
+        s.store->importCourses(
+            QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/CourseData_Individual_Step2.xml")));
+        s.screen.generateClasses();
+        s.screen.autoMatchClasses();
+        s.screen.rebuildNow();
+        QVERIFY(s.screen.rows()->rowCount() > 0);
+        const QString first = s.screen.rows()->rows().first().classId;
+        s.screen.renameClass(first, QStringLiteral("Edited"));
+        s.screen.setStart(first, 1);
+        s.store->flushAutosave();
+        QString error;
+        const auto written = RaceStore::readEventFile(QUrl::fromLocalFile(eventFile), &error);
+        QVERIFY2(written, qPrintable(error));
+        QCOMPARE(written->classes, s.store->race().classes);
+        const RaceClass *edited = nullptr;
+        for (const RaceClass &c : written->classes)
+            edited = c.id == first ? &c : edited;
+        QVERIFY(edited);
+        QCOMPARE(edited->name, QStringLiteral("Edited"));
+        QCOMPARE(edited->startMethod, StartMethod::StartPunch);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClassesScreen)
+#include "tst_classesscreen.moc"
