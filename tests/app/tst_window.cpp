@@ -210,6 +210,39 @@ private slots:
         QVERIFY(readable("Events/Cup.vexloevent.json"));
     }
 
+    // A failed autosave is said in the window, with what to do, until saving works again.
+    void failedAutosaveIsShownUntilSavingWorks()
+    {
+        RaceDayWindow w(raceDayEvent());
+        QDir folder(w.dir.filePath(QStringLiteral("event")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        QVERIFY(w.store->save(QUrl::fromLocalFile(folder.filePath(QStringLiteral("cup.vexloevent.json")))));
+        QVERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusBanner")));
+
+        QVERIFY(folder.removeRecursively());
+        w.store->autosave();
+        w.store->flushAutosave();
+        QVERIFY(!w.store->autosaveError().isEmpty());
+        QQuickItem *text = waitFor(w.window, QStringLiteral("saveStatusText"));
+        QVERIFY(text);
+        QVERIFY2(text->property("text").toString().contains(w.store->autosaveError()),
+            qPrintable(text->property("text").toString()));
+        QVERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusDismiss")));
+        shoot(w.window, QStringLiteral("en-autosave-failed"));
+
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        w.store->autosave();
+        w.store->flushAutosave();
+        QVERIFY(w.store->autosaveError().isEmpty());
+        QTRY_COMPARE(text->property("text").toString(),
+            localized(QStringLiteral("Saving works again: every change is saved.")));
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("cup.vexloevent.json"))));
+        QQuickItem *ok = findVisibleItem(w.window, QStringLiteral("saveStatusDismiss"));
+        QVERIFY(ok);
+        QMetaObject::invokeMethod(ok, "clicked");
+        QTRY_VERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusBanner")));
+    }
+
     // Every text of every section and sheet, whole at the minimum window size in both languages.
     void noTextCutOffAtMinimumSize()
     {
