@@ -68,6 +68,7 @@ Item {
                     color: Theme.primaryText
                 }
                 ToolButton {
+                    id: printerButton
                     objectName: "printerMenuButton"
                     flat: true
                     Layout.preferredWidth: 24
@@ -80,7 +81,7 @@ Item {
                     // The printers are listed afresh each time: one added meanwhile is offered.
                     onClicked: {
                         vm.refreshPrinters()
-                        printerMenu.popup()
+                        printerMenu.popup(printerButton, 0, printerButton.height)
                     }
 
                     FittingMenu {
