@@ -33,8 +33,9 @@ Race twoStageEvent()
 QQuickItem *waitFor(QQuickWindow *window, const QString &name)
 {
     QQuickItem *item = nullptr;
-    QTest::qWaitFor([&] { return (item = findVisibleItem(window, name)) != nullptr; }, 3000);
-    return item;
+    // Null when it never shows; the caller's check fails then.
+    return QTest::qWaitFor([&] { return (item = findVisibleItem(window, name)) != nullptr; }, 3000) ? item
+                                                                                                    : nullptr;
 }
 
 } // namespace
