@@ -12,6 +12,7 @@ SheetPopup {
     width: Math.max(420, Math.min(460, parent ? parent.width - 40 : 460))
     height: Math.max(320, Math.min(460, parent ? parent.height - 40 : 460))
     onClosed: root.closeRequested()
+    onDefaultAction: root.closeRequested()
 
     contentItem: ColumnLayout {
         spacing: 16

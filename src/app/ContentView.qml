@@ -11,6 +11,7 @@ Item {
     required property ContentViewModel contentModel
     required property LanguagePickerViewModel languagePicker
     required property ReceiptSettings receiptSettings
+    required property SaveStatus saveStatus
     property QtObject raceStore
     property QtObject reader
     property RaceDayDesk raceDay
@@ -19,8 +20,44 @@ Item {
     readonly property int minimumWidth: sidebarWidth + 700
     readonly property int minimumHeight: 600
 
-    RowLayout {
+    ColumnLayout {
         anchors.fill: parent
+        spacing: 0
+
+    // While the event cannot be saved the whole window says so; then that it works again.
+    Rectangle {
+        objectName: "saveStatusBanner"
+        readonly property bool failing: root.saveStatus.problemText !== ""
+        visible: failing || root.saveStatus.recoveredText !== ""
+        color: failing ? Theme.tint("red", 0.18) : Theme.tint("green", 0.18)
+        Layout.fillWidth: true
+        implicitHeight: bannerRow.implicitHeight + 16
+        RowLayout {
+            id: bannerRow
+            anchors.fill: parent
+            anchors.margins: 8
+            anchors.leftMargin: 16
+            spacing: 12
+            Label {
+                objectName: "saveStatusText"
+                text: parent.parent.failing ? root.saveStatus.problemText : root.saveStatus.recoveredText
+                font: Theme.body
+                color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "saveStatusDismiss"
+                visible: !parent.parent.failing
+                text: qsTranslate("Vexlo", "OK")
+                onClicked: root.saveStatus.dismissRecovered()
+            }
+        }
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        Layout.fillHeight: true
         spacing: 0
 
         Sidebar {
@@ -45,6 +82,7 @@ Item {
             Layout.fillHeight: true
         }
     }
+    }
 
     // The card-read toast over the bottom-trailing corner, over every section but the reader pane.
     CardReadToast {
@@ -55,20 +93,12 @@ Item {
     }
 
     // The unmatched-card sheet, opened by "Register..." in the toast or the reader pane.
-    Popup {
+    Sheet {
         objectName: "unmatchedCardSheet"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        modal: true
         padding: 24
         visible: root.raceDay !== null && root.raceDay.hasUnmatchedCard
-        closePolicy: Popup.CloseOnEscape
         onClosed: if (root.raceDay) root.raceDay.clearUnmatchedCard()
-        background: Rectangle {
-            color: Theme.contentBackground
-            radius: 10
-            border.color: Theme.divider
-        }
+        onDefaultAction: root.raceDay.clearUnmatchedCard()
         contentItem: UnmatchedCardResolutionView {
             cardNumberText: root.raceDay ? root.raceDay.unmatchedCardText : ""
             onComplete: root.raceDay.clearUnmatchedCard()

@@ -13,6 +13,7 @@ SheetPopup {
     height: Math.max(460, Math.min(560, parent ? parent.height - 40 : 560))
     // Closing by the platform's own means (Escape) clears the flag too.
     onClosed: root.closeRequested()
+    onDefaultAction: root.closeRequested()
 
     contentItem: ColumnLayout {
         spacing: 16

@@ -12,6 +12,7 @@ ApplicationWindow {
     required property NewEventSetupViewModel newEvent
     required property LanguagePickerViewModel languagePicker
     required property ReceiptSettings receiptSettings
+    required property SaveStatus saveStatus
     // The long-lived store and card reader, handed on to the screens.
     property QtObject raceStore
     property QtObject reader
@@ -38,6 +39,7 @@ ApplicationWindow {
             contentModel: window.contentModel
             languagePicker: window.languagePicker
             receiptSettings: window.receiptSettings
+            saveStatus: window.saveStatus
             raceStore: window.raceStore
             reader: window.reader
             raceDay: window.raceDay

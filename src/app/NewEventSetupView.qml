@@ -12,13 +12,16 @@ SheetPopup {
     required property NewEventSetupViewModel model
     objectName: "newEventSheet"
     visible: model.visible
-    closePolicy: Popup.NoAutoClose
+    // Nothing to go back to: the event must be saved first.
+    closesOnEscape: false
+    onDefaultAction: root.saveNewEvent()
     width: Math.max(440, Math.min(480, parent ? parent.width - 40 : 480))
     height: Math.max(180, column.implicitHeight + 48)
 
     function saveNewEvent() {
-        if (!root.model.requestSave())
+        if (!root.model.requestSave() || saveDialog.visible)
             return
+        saveDialog.currentFolder = root.model.startFolder
         saveDialog.selectedFile = root.model.suggestedFileUrl
         saveDialog.open()
     }
@@ -47,8 +50,8 @@ SheetPopup {
             text: root.model.eventName
             font: Theme.title3
             Layout.preferredWidth: 360
+            focus: true
             onTextEdited: root.model.eventName = text
-            onAccepted: root.saveNewEvent()
         }
         Label {
             objectName: "fileError"
@@ -75,8 +78,12 @@ SheetPopup {
 
     FileDialog {
         id: saveDialog
+        objectName: "saveEventDialog"
         fileMode: FileDialog.SaveFile
-        nameFilters: ["JSON (*.json)"]
+        title: qsTranslate("Vexlo", "Save Event")
+        acceptLabel: qsTranslate("Vexlo", "Save")
+        nameFilters: [qsTranslate("Vexlo", "Vexlo events") + " (*.vexloevent.json)"]
+        // The view-model adds the suffix and saves into a folder chosen instead of a file.
         onAccepted: root.model.saveTo(selectedFile)
     }
 }

@@ -3,16 +3,5 @@ import QtQuick.Controls
 import Vexlo.Ui
 import Vexlo.App
 
-// A modal sheet centred over the window.
-Popup {
-    id: root
-    parent: Overlay.overlay
-    anchors.centerIn: parent
-    modal: true
-    padding: 0
-    background: Rectangle {
-        color: Theme.contentBackground
-        radius: 10
-        border.color: Theme.divider
-    }
-}
+// A modal sheet of the shell (see Sheet: Escape closes, Return runs the sheet's default action).
+Sheet {}

@@ -17,13 +17,24 @@ Item {
     signal clicked()
 
     objectName: "sidebarRow_" + sectionId
-    implicitHeight: rowHeight + 4
+    // A title too long for the sidebar's width (Danish "Avancerede indstillinger" in semibold)
+    // takes a second line rather than being cut off.
+    implicitHeight: Math.max(rowHeight, rowTitle.implicitHeight + 8) + 4
+    // Reached with Tab like any control; Return or Space opens the section.
+    activeFocusOnTab: true
+    Keys.onReturnPressed: root.clicked()
+    Keys.onEnterPressed: root.clicked()
+    Keys.onSpacePressed: root.clicked()
+    Accessible.role: Accessible.Button
+    Accessible.name: rowTitle.text
 
     Rectangle {
         anchors.fill: parent
         anchors.topMargin: 2
         anchors.bottomMargin: 2
         radius: 10
+        border.width: root.activeFocus ? 2 : 0
+        border.color: Theme.sidebarAccent
         color: root.selected ? Qt.rgba(Theme.sidebarAccent.r, Theme.sidebarAccent.g, Theme.sidebarAccent.b, 0.16)
                              : "transparent"
     }
@@ -40,11 +51,12 @@ Item {
             Layout.preferredHeight: 16
         }
         Label {
+            id: rowTitle
             text: qsTranslate("Vexlo", root.title)
             font.pixelSize: 13
             font.weight: root.selected ? Font.DemiBold : Font.Normal
             color: Theme.primaryText
-            elide: Text.ElideRight
+            wrapMode: Text.WordWrap
             Layout.fillWidth: true
         }
     }

@@ -1,6 +1,7 @@
 #include "languagepickerviewmodel.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QQmlEngine>
 
 LanguagePickerViewModel::LanguagePickerViewModel(LocalizationManager *manager, QObject *parent)
@@ -55,6 +56,8 @@ AppTranslator::~AppTranslator()
 {
     if (m_translator)
         QCoreApplication::removeTranslator(m_translator.get());
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
 }
 
 void AppTranslator::setEngine(QQmlEngine *engine)
@@ -69,9 +72,20 @@ QString AppTranslator::tablePath(const QString &code)
 
 void AppTranslator::install()
 {
-    if (m_translator) {
-        QCoreApplication::removeTranslator(m_translator.get());
-        m_translator.reset();
+    for (std::unique_ptr<QTranslator> *installed : {&m_translator, &m_qtTranslator}) {
+        if (*installed) {
+            QCoreApplication::removeTranslator(installed->get());
+            installed->reset();
+        }
+    }
+    if (m_manager && m_manager->languageCode() != QLatin1String("en")) {
+        // Installed by the qt6-translations-l10n package; without it Qt's dialogs stay English.
+        auto qt = std::make_unique<QTranslator>();
+        if (qt->load(QStringLiteral("qtbase_") + m_manager->languageCode(),
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(qt.get());
+            m_qtTranslator = std::move(qt);
+        }
     }
     if (m_manager) {
         auto translator = std::make_unique<QTranslator>();

@@ -54,6 +54,8 @@ public:
     void setEngine(QQmlEngine *engine);
     // The table of `code` as a .qm resource path.
     [[nodiscard]] static QString tablePath(const QString &code);
+    // Whether Qt's own table for the selected language is installed (none is needed for English).
+    [[nodiscard]] bool hasQtTable() const { return m_qtTranslator != nullptr; }
 
 private:
     void install();
@@ -61,4 +63,6 @@ private:
     QPointer<LocalizationManager> m_manager;
     QPointer<QQmlEngine> m_engine;
     std::unique_ptr<QTranslator> m_translator;
+    // Qt's own texts (file and print dialogs, standard buttons) in the selected language.
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };

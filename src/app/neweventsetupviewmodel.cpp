@@ -1,7 +1,31 @@
 #include "neweventsetupviewmodel.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+const QString eventSuffix = QStringLiteral(".vexloevent.json");
+const QString lastFolderKey = QStringLiteral("lastEventFolder");
+
+} // namespace
+
+QString eventFilePathFor(const QString &chosenPath, const QString &fileName)
+{
+    QString path = chosenPath;
+    if (QFileInfo(path).isDir())
+        path = QDir(path).filePath(fileName);
+    if (path.endsWith(eventSuffix))
+        return path;
+    for (const QString &partial : {QStringLiteral(".vexloevent"), QStringLiteral(".json")}) {
+        if (path.endsWith(partial)) {
+            path.chop(partial.size());
+            break;
+        }
+    }
+    return path + eventSuffix;
+}
 
 QString suggestedEventFileName(const QString &eventName)
 {
@@ -44,8 +68,15 @@ QString NewEventSetupViewModel::suggestedFileName() const
 
 QUrl NewEventSetupViewModel::suggestedFileUrl() const
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QUrl::fromLocalFile(QDir(folder).filePath(suggestedFileName()));
+    return QUrl::fromLocalFile(QDir(startFolder().toLocalFile()).filePath(suggestedFileName()));
+}
+
+QUrl NewEventSetupViewModel::startFolder() const
+{
+    const QString last = QSettings().value(lastFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return QUrl::fromLocalFile(last);
+    return QUrl::fromLocalFile(QDir::homePath());
 }
 
 bool NewEventSetupViewModel::isVisible() const
@@ -62,11 +93,14 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
 {
     if (!fileUrl.isValid() || fileUrl.isEmpty())
         return;
-    const QString path = fileUrl.isLocalFile() ? fileUrl.toLocalFile() : fileUrl.toString();
-    if (const auto error = m_target->saveTo(path))
+    const QString chosen = fileUrl.isLocalFile() ? fileUrl.toLocalFile() : fileUrl.toString();
+    const QString path = eventFilePathFor(chosen, suggestedFileName());
+    if (const auto error = m_target->saveTo(path)) {
         setFileError(QStringLiteral("Save failed: ") + *error);
-    else
+    } else {
         setFileError({});
+        QSettings().setValue(lastFolderKey, QFileInfo(path).absolutePath());
+    }
     refresh();
 }
 

@@ -24,6 +24,11 @@ public:
     [[nodiscard]] virtual std::optional<QString> saveTo(const QString &path) = 0;
 };
 
+// Where a save dialog's choice is written: a folder gets `fileName` inside it, and the event
+// file's suffix ".vexloevent.json" is added unless the name already ends with it (a typed
+// ".json" or ".vexloevent" becomes the whole suffix).
+[[nodiscard]] QString eventFilePathFor(const QString &chosenPath, const QString &fileName);
+
 // The file name the save dialog proposes: the name as typed (blanks kept) with ".vexloevent.json".
 // A path separator would make the dialog pick a folder, so each becomes "-"; an empty name
 // proposes "Untitled Race".
@@ -38,8 +43,11 @@ class NewEventSetupViewModel : public QObject
     Q_PROPERTY(QString eventName READ eventName WRITE setEventName NOTIFY eventNameChanged)
     Q_PROPERTY(bool canSave READ canSave NOTIFY eventNameChanged)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName NOTIFY eventNameChanged)
-    // The proposed file in the user's documents folder, for the save dialog.
+    // The proposed file in `startFolder`, for the save dialog.
     Q_PROPERTY(QUrl suggestedFileUrl READ suggestedFileUrl NOTIFY eventNameChanged)
+    // Where the save dialog opens: the folder of the last event saved, when it still exists,
+    // else the home folder.
+    Q_PROPERTY(QUrl startFolder READ startFolder NOTIFY eventNameChanged)
     // "Save failed: " and the error, shown as it stands; empty when there is none.
     Q_PROPERTY(QString fileError READ fileError NOTIFY fileErrorChanged)
     Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
@@ -52,6 +60,7 @@ public:
     [[nodiscard]] bool canSave() const;
     [[nodiscard]] QString suggestedFileName() const;
     [[nodiscard]] QUrl suggestedFileUrl() const;
+    [[nodiscard]] QUrl startFolder() const;
     [[nodiscard]] QString fileError() const { return m_fileError; }
     [[nodiscard]] bool isVisible() const;
 

@@ -22,6 +22,7 @@ public:
     [[nodiscard]] bool isSlaveStation() const override;
     [[nodiscard]] QObject *storeObject() override { return m_store.get(); }
     [[nodiscard]] RaceStore *cardRecordingStore() override { return m_store.get(); }
+    [[nodiscard]] QString autosaveError() const override { return m_store->autosaveError(); }
     [[nodiscard]] QString eventName() const override { return m_store->race().name; }
     // Edits the name in place and publishes it; no autosave of its own.
     void setEventName(const QString &name) override;

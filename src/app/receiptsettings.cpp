@@ -1,5 +1,8 @@
 #include "receiptsettings.h"
 
+#include "localization.h"
+#include <QRegularExpression>
+
 #include <QSettings>
 
 #include <cmath>
@@ -103,4 +106,48 @@ void ReceiptSettings::setAutoCutOptionValue(const QString &value)
         return;
     m_autoCutOptionValue = value;
     write(ReceiptSettingsKeys::autoCutOptionValue, value);
+}
+
+namespace {
+
+QLocale selectedLocale()
+{
+    return QLocale(LocalizationManager::shared().languageCode() == QLatin1String("da") ? QLocale::Danish
+                                                                                       : QLocale::English);
+}
+
+} // namespace
+
+std::optional<double> readLocalNumber(const QString &text, const QLocale &locale)
+{
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const double value = locale.toDouble(trimmed, &ok);
+    if (ok && std::isfinite(value))
+        return value;
+    // One mark followed by anything but three digits is a decimal mark in any language.
+    static const QRegularExpression decimal(QStringLiteral(R"(^([-+]?\d*)[.,](\d{1,2}|\d{4,})$)"));
+    const QRegularExpressionMatch m = decimal.match(trimmed);
+    if (!m.hasMatch() || (m.captured(1).isEmpty() && m.captured(2).isEmpty()))
+        return std::nullopt;
+    const double read = QLocale::c().toDouble(m.captured(1) + QLatin1Char('.') + m.captured(2), &ok);
+    return ok && std::isfinite(read) ? std::optional<double>(read) : std::nullopt;
+}
+
+QString ReceiptSettings::bottomFeedText() const
+{
+    return selectedLocale().toString(m_bottomFeedPoints, 'g', 12);
+}
+
+QString ReceiptSettings::enterBottomFeed(const QString &text)
+{
+    const QLocale locale = selectedLocale();
+    const std::optional<double> value
+        = text.trimmed().isEmpty() ? std::optional<double>(0) : readLocalNumber(text, locale);
+    if (!value || *value < 0)
+        return localized(
+            QStringLiteral("\"%@\" is not a number of points. Type a number of 0 or more, for example %@."),
+            text.trimmed(), locale.toString(12.5));
+    setBottomFeedPoints(*value);
+    return {};
 }

@@ -3,9 +3,17 @@
 // The six receipt settings of the main window, read and written through the application's
 // settings so that every screen bound to a key sees a change made anywhere.
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
+
+#include <optional>
+
+// A number as typed in `locale`'s own form ("12,5" in Danish, "12.5" or "1,000" in English). The
+// other language's decimal mark is understood too when it cannot be a digit group ("12.5" in
+// Danish), so that nobody's "12.5" silently becomes 125. Nothing for anything else.
+[[nodiscard]] std::optional<double> readLocalNumber(const QString &text, const QLocale &locale);
 
 namespace ReceiptSettingsKeys {
 inline constexpr const char *printerName = "receiptPrinterName";
@@ -28,6 +36,8 @@ class ReceiptSettings : public QObject
     Q_PROPERTY(double bottomFeedPoints READ bottomFeedPoints WRITE setBottomFeedPoints NOTIFY changed)
     Q_PROPERTY(QString autoCutOptionKey READ autoCutOptionKey WRITE setAutoCutOptionKey NOTIFY changed)
     Q_PROPERTY(QString autoCutOptionValue READ autoCutOptionValue WRITE setAutoCutOptionValue NOTIFY changed)
+    // The bottom feed as the selected language writes it.
+    Q_PROPERTY(QString bottomFeedText READ bottomFeedText NOTIFY changed)
 
 public:
     explicit ReceiptSettings(QObject *parent = nullptr);
@@ -48,6 +58,11 @@ public:
     void setAutoCutOptionKey(const QString &value);
     [[nodiscard]] QString autoCutOptionValue() const { return m_autoCutOptionValue; }
     void setAutoCutOptionValue(const QString &value);
+
+    [[nodiscard]] QString bottomFeedText() const;
+    // The bottom feed as typed in the selected language: stored and "" returned, or, when it is
+    // not a number of zero or more points, the setting kept and the reason returned to show.
+    Q_INVOKABLE QString enterBottomFeed(const QString &text);
 
 signals:
     void changed();

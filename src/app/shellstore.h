@@ -21,8 +21,10 @@ public:
     [[nodiscard]] virtual QObject *storeObject() = 0;
     // The store that records card reads; none where the window runs without one (shell tests).
     [[nodiscard]] virtual RaceStore *cardRecordingStore() { return nullptr; }
+    // Why the last autosave failed; empty while saving works.
+    [[nodiscard]] virtual QString autosaveError() const { return {}; }
 
-    // Called after the race, the role or the needs-initial-setup flag changed.
+    // Called after the race, the role, the needs-initial-setup flag or the autosave error changed.
     std::function<void()> onChanged;
 
 protected:

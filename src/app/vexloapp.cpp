@@ -41,6 +41,8 @@ VexloApp::VexloApp(
     m_store->onChanged = [this] { storeChanged(); };
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, &m_content,
         &ContentViewModel::retranslate);
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, &m_saveStatus,
+        &SaveStatus::retranslate);
     if (RaceStore *recording = m_store->cardRecordingStore()) {
         // The receipt preferences are read afresh for every card read.
         m_raceDay = std::make_unique<RaceDayDesk>(recording, m_reader.get(), &m_receiptPrinter, [this] {
@@ -73,6 +75,7 @@ bool VexloApp::start()
         {QStringLiteral("newEvent"), QVariant::fromValue(m_newEvent.get())},
         {QStringLiteral("languagePicker"), QVariant::fromValue(&m_languagePicker)},
         {QStringLiteral("receiptSettings"), QVariant::fromValue(&m_receiptSettings)},
+        {QStringLiteral("saveStatus"), QVariant::fromValue(&m_saveStatus)},
         {QStringLiteral("raceStore"), QVariant::fromValue(m_store->storeObject())},
         {QStringLiteral("reader"), QVariant::fromValue(static_cast<QObject *>(m_reader.get()))},
         {QStringLiteral("raceDay"), QVariant::fromValue(static_cast<QObject *>(m_raceDay.get()))},
@@ -108,4 +111,5 @@ void VexloApp::storeChanged()
     m_content.setRace(m_store->race());
     m_content.setSlaveStation(m_store->isSlaveStation());
     m_newEvent->refresh();
+    m_saveStatus.setAutosaveError(m_store->autosaveError());
 }

@@ -10,6 +10,7 @@
 #include "neweventsetupviewmodel.h"
 #include "racedaydesk.h"
 #include "receiptsettings.h"
+#include "savestatus.h"
 #include "shellstore.h"
 
 #include <QObject>
@@ -43,6 +44,7 @@ public:
     [[nodiscard]] NewEventSetupViewModel &newEvent() { return *m_newEvent; }
     [[nodiscard]] LanguagePickerViewModel &languagePicker() { return m_languagePicker; }
     [[nodiscard]] ReceiptSettings &receiptSettings() { return m_receiptSettings; }
+    [[nodiscard]] SaveStatus &saveStatus() { return m_saveStatus; }
     [[nodiscard]] ShellStore &store() { return *m_store; }
     [[nodiscard]] CardReaderViewModel &reader() { return *m_reader; }
     // Null when the store records no card reads.
@@ -64,6 +66,7 @@ private:
     LanguagePickerViewModel m_languagePicker;
     AppTranslator m_translator;
     ReceiptSettings m_receiptSettings;
+    SaveStatus m_saveStatus;
     ReceiptPrinter m_receiptPrinter;
     // After the reader and the store: it is gone before either, and unhooks itself from the reader.
     std::unique_ptr<RaceDayDesk> m_raceDay;

@@ -268,8 +268,10 @@ void RaceStore::autosave()
     if (m_writer)
         return; // already part of the queued job
     QString error;
-    if (!save(m_raceFileUrl, &error))
+    const bool saved = save(m_raceFileUrl, &error);
+    if (!saved)
         logLine(QStringLiteral("SI: autosave failed: ") + error);
+    setAutosaveError(saved ? QString() : error);
 }
 
 void RaceStore::flushAutosave()
@@ -288,13 +290,24 @@ void RaceStore::applyAutosaveOutcomes()
     for (const AutosaveOutcome &outcome : m_writer->takeOutcomes()) {
         if (outcome.localError)
             logLine(QStringLiteral("RaceStore: local autosave failed: ") + *outcome.localError);
-        if (!outcome.hadEventFile)
+        if (!outcome.hadEventFile) {
+            setAutosaveError(outcome.localError.value_or(QString()));
             continue;
+        }
         if (outcome.eventError)
             logLine(QStringLiteral("SI: autosave failed: ") + *outcome.eventError);
         else
             eventFileSaved(outcome.eventUrl);
+        setAutosaveError(outcome.eventError.value_or(QString()));
     }
+}
+
+void RaceStore::setAutosaveError(const QString &error)
+{
+    if (m_autosaveError == error)
+        return;
+    m_autosaveError = error;
+    emit autosaveErrorChanged();
 }
 
 // ---- Per-stage values --------------------------------------------------------------------------

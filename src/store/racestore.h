@@ -72,6 +72,7 @@ class RaceStore : public QObject
     Q_PROPERTY(QUrl raceFileUrl READ raceFileUrl NOTIFY raceFileUrlChanged)
     Q_PROPERTY(bool needsInitialSetup READ needsInitialSetup NOTIFY needsInitialSetupChanged)
     Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
+    Q_PROPERTY(QString autosaveError READ autosaveError NOTIFY autosaveErrorChanged)
     Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
     Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
     Q_PROPERTY(LiveResultatSettings *liveResultatSettings READ liveResultatSettings CONSTANT)
@@ -150,6 +151,10 @@ public:
     // file state) now. Everything else that writes the autosave or event file calls it first, so
     // an older background write can never replace a newer file; the destructor calls it too.
     void flushAutosave();
+    // Why the last autosave did not reach the disk (the event file, or the local autosave while
+    // there is none); empty once an autosave succeeds again. The window shows it: a failed
+    // autosave must never go unnoticed for the rest of a race day.
+    [[nodiscard]] QString autosaveError() const { return m_autosaveError; }
 
     // ---- Per-stage values of a participant (for the active stage) ---------------------------
 
@@ -307,6 +312,7 @@ signals:
     void raceFileUrlChanged();
     void needsInitialSetupChanged();
     void recentRaceUrlsChanged();
+    void autosaveErrorChanged();
 
 private:
     // Publishes a change made in place to m_race (no save).
@@ -327,6 +333,7 @@ private:
     // The success steps of save(to:), in their order.
     void eventFileSaved(const QUrl &url);
     void applyAutosaveOutcomes();
+    void setAutosaveError(const QString &error);
     void step(AutosaveStep s) const
     {
         if (m_autosaveObserver)
@@ -336,6 +343,7 @@ private:
     // The document and its published companions.
     Race m_race;
     QUrl m_raceFileUrl;
+    QString m_autosaveError;
     bool m_needsInitialSetup = false;
     QList<QUrl> m_recentRaceUrls;
 

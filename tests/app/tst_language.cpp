@@ -76,8 +76,11 @@ private slots:
         manager.setLanguage(AppLanguage::Danish);
         QCOMPARE(QCoreApplication::translate("Vexlo", "Results"), QStringLiteral("Resultater"));
         QCOMPARE(localized(QStringLiteral("Results")), QStringLiteral("Resultater"));
+        // Qt's own dialogs (file, print) speak Danish too.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuller"));
         manager.setLanguage(AppLanguage::English);
         QCOMPARE(QCoreApplication::translate("Vexlo", "Results"), QStringLiteral("Results"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
     }
 };
 

@@ -28,27 +28,6 @@ class TestSidebar : public QObject
 {
     Q_OBJECT
 private slots:
-    void sectionTableInCaseOrder()
-    {
-        const char *table[][4] = {{"introduction", "Introduction", "info.circle", "gray"},
-            {"race", "Events", "flag.checkered", "red"}, {"stages", "Stages", "calendar", "brown"},
-            {"courses", "Courses", "map", "green"}, {"classes", "Classes", "tag", "purple"},
-            {"participants", "Entries", "person.text.rectangle", "blue"},
-            {"startList", "Start List", "clock", "orange"}, {"reader", "SI Reader", "wave.3.right", "teal"},
-            {"results", "Results", "list.bullet.clipboard", "indigo"},
-            {"pending", "Status", "figure.run", "pink"}, {"sync", "Advanced settings", "gearshape", "gray"}};
-        const QList<SidebarItem> all = allSidebarItems();
-        QCOMPARE(all.size(), qsizetype(std::size(table)));
-        for (qsizetype i = 0; i < all.size(); ++i) {
-            const auto &[raw, title, symbol, tint] = table[i];
-            QCOMPARE(rawValue(all[i]), QLatin1String(raw));
-            QCOMPARE(sidebarItemFromRawValue(QLatin1String(raw)), std::optional<SidebarItem>(all[i]));
-            QCOMPARE(sidebarItemTitle(all[i]), QLatin1String(title));
-            QCOMPARE(sidebarItemSystemImage(all[i]), QLatin1String(symbol));
-            QCOMPARE(sidebarItemTint(all[i]), QLatin1String(tint));
-        }
-    }
-
     void unknownRawValues_data()
     {
         QTest::addColumn<QString>("raw");

@@ -4,13 +4,24 @@ import QtQuick.Controls
 
 // A picker over stages, classes or courses. `model` holds rows made by idNamePickerRow
 // ({ text: the record's name as it stands, value: its id }); `selectedId` may be absent
-// (undefined or empty), in which case no row is chosen.
+// (undefined or empty), in which case no row is chosen. The index is set again whenever the rows
+// or the selection change: a binding evaluated before the model is filled would leave the picker
+// blank, and a choice made in the list would break a binding for good.
 ComboBox {
     id: root
     property var selectedId
     signal picked(var id)
     textRole: "text"
     valueRole: "value"
-    currentIndex: (selectedId === undefined || selectedId === "") ? -1 : indexOfValue(selectedId)
-    onActivated: index => root.picked(valueAt(index))
+    function showSelection() {
+        currentIndex = (selectedId === undefined || selectedId === "") ? -1 : indexOfValue(selectedId)
+    }
+    onSelectedIdChanged: showSelection()
+    onCountChanged: showSelection()
+    onModelChanged: showSelection()
+    Component.onCompleted: showSelection()
+    onActivated: index => {
+        root.picked(valueAt(index))
+        root.showSelection()
+    }
 }

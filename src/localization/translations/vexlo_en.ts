@@ -177,7 +177,7 @@
     </message>
     <message>
         <source>Connect the SI card reader and set up reciept printing. Watch card reads come in live, matched to a participant automatically.</source>
-        <translation>Connect the SI card reader and set up reciept printing. Watch card reads come in live, matched to a participant automatically.</translation>
+        <translation>Connect the SI card reader and set up receipt printing. Watch card reads come in live, matched to a participant automatically.</translation>
     </message>
     <message>
         <source>Connected</source>
@@ -353,7 +353,7 @@
     </message>
     <message>
         <source>Orienteering race administration and SI card reader for MacOS</source>
-        <translation>Orienteering race administration and SI card reader for MacOS</translation>
+        <translation>Orienteering race administration and SI card reader for Linux</translation>
     </message>
     <message>
         <source>Overall Standings</source>
@@ -361,7 +361,7 @@
     </message>
     <message>
         <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
-        <translation>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</translation>
+        <translation>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. Linux printing has no general &quot;cut now&quot; command — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</translation>
     </message>
     <message>
         <source>Plan when each runner starts — individually or via bulk sequential/mass-start assignment. Independent of any punch on the card; only used when a class&apos;s start method is &quot;scheduled time&quot;.</source>
@@ -569,7 +569,7 @@
     </message>
     <message>
         <source>Vexlo was written to give the orienteering community a Mac-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
-        <translation>Vexlo was written to give the orienteering community a Mac-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</translation>
+        <translation>Vexlo was written to give the orienteering community a desktop program of its own to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</translation>
     </message>
     <message>
         <source>When a runner punches in and their card is read with no match, click &quot;Register...&quot; on the card-read prompt, fill in their name/class, and their result is recorded immediately — no separate entry step needed.</source>

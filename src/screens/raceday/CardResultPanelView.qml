@@ -18,7 +18,7 @@ ColumnLayout {
         text: root.panel.runnerName || ""
         font: Theme.title2
         color: Theme.primaryText
-        elide: Text.ElideRight
+        wrapMode: Text.Wrap
         Layout.fillWidth: true
     }
     Label {
@@ -55,6 +55,15 @@ ColumnLayout {
         text: root.panel.missingText || ""
         font: Theme.subheadline
         color: root.red
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    Label {
+        objectName: "panelRepeat"
+        visible: (root.panel.repeatText || "") !== ""
+        text: root.panel.repeatText || ""
+        font: Theme.subheadline
+        color: root.orange
         wrapMode: Text.WordWrap
         Layout.fillWidth: true
     }

@@ -8,10 +8,13 @@ import Vexlo.Ui
 // separate save or cancel.
 ColumnLayout {
     id: root
-    property real bottomFeedPoints: 0
+    // The stored feed as the selected language writes it.
+    property string bottomFeedText
     property string autoCutOptionKey
     property string autoCutOptionValue
-    signal bottomFeedEdited(real value)
+    // Stores a typed feed; returns "" or why the text was refused (the setting is then kept).
+    property var enterBottomFeed: text => ""
+    property string bottomFeedError
     signal autoCutOptionKeyEdited(string value)
     signal autoCutOptionValueEdited(string value)
     signal close()
@@ -19,8 +22,16 @@ ColumnLayout {
     spacing: 16
     implicitWidth: 460
 
-    function feedText(value) {
-        return Number(value).toLocaleString(Qt.locale(), "f", Number.isInteger(value) ? 0 : 2)
+    function commitBottomFeed() {
+        root.bottomFeedError = root.enterBottomFeed(feedField.text)
+        if (root.bottomFeedError === "")
+            feedField.text = Qt.binding(() => root.bottomFeedText)
+        return root.bottomFeedError === ""
+    }
+    // "Done" and Return: a feed that cannot be read keeps the sheet open with its message.
+    function done() {
+        if (root.commitBottomFeed())
+            root.close()
     }
 
     RowLayout {
@@ -36,7 +47,7 @@ ColumnLayout {
             objectName: "closeAdvancedPrinterSettings"
             flat: true
             contentItem: CloseButtonIcon {}
-            onClicked: root.close()
+            onClicked: root.done()
         }
     }
     Label {
@@ -58,21 +69,23 @@ ColumnLayout {
             Layout.fillWidth: true
         }
         TextField {
+            id: feedField
             objectName: "bottomFeedField"
             placeholderText: "0"
-            text: root.feedText(root.bottomFeedPoints)
+            text: root.bottomFeedText
             horizontalAlignment: TextInput.AlignRight
-            validator: DoubleValidator { locale: Qt.locale().name }
             Layout.preferredWidth: 80
-            onEditingFinished: {
-                let value = 0
-                try {
-                    value = text === "" ? 0 : Number.fromLocaleString(Qt.locale(), text)
-                } catch (e) {
-                    value = root.bottomFeedPoints
-                }
-                root.bottomFeedEdited(value)
-            }
+            onEditingFinished: root.commitBottomFeed()
+        }
+        Label {
+            objectName: "bottomFeedError"
+            visible: root.bottomFeedError !== ""
+            text: root.bottomFeedError
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.columnSpan: 2
+            Layout.fillWidth: true
         }
         Label {
             text: qsTranslate("Vexlo", "Extra blank paper fed after the receipt, before any auto-cut — gives the cutter clearance so it doesn't slice through the last printed line.")
@@ -125,8 +138,7 @@ ColumnLayout {
             objectName: "advancedPrinterDone"
             text: qsTranslate("Vexlo", "Done")
             highlighted: true
-            onClicked: root.close()
-            Keys.onReturnPressed: root.close()
+            onClicked: root.done()
         }
     }
 }

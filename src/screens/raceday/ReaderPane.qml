@@ -68,6 +68,7 @@ Item {
                     color: Theme.primaryText
                 }
                 ToolButton {
+                    id: printerButton
                     objectName: "printerMenuButton"
                     flat: true
                     Layout.preferredWidth: 24
@@ -77,14 +78,16 @@ Item {
                         implicitWidth: 16
                         implicitHeight: 16
                     }
+                    // The printers are listed afresh each time: one added meanwhile is offered.
                     onClicked: {
                         vm.refreshPrinters()
-                        printerMenu.popup()
+                        printerMenu.popup(printerButton, 0, printerButton.height)
                     }
 
-                    Menu {
+                    FittingMenu {
                         id: printerMenu
-                        Menu {
+                        objectName: "printerMenu"
+                        FittingMenu {
                             id: printerChoiceMenu
                             title: qsTranslate("Vexlo", "Receipt printer")
                             Instantiator {
@@ -164,6 +167,8 @@ Item {
                     onClicked: root.showingDeviceHelp = true
 
                     Popup {
+                        objectName: "deviceHelp"
+                        focus: true
                         y: helpButton.height
                         width: 280 + 24
                         padding: 12
@@ -182,6 +187,36 @@ Item {
                 title: "Refresh Ports"
                 systemImage: "arrow.clockwise"
                 onClicked: vm.refreshPorts()
+            }
+            // A lost station or a failed connect, in plain words, until the station is back.
+            Rectangle {
+                objectName: "stationProblem"
+                readonly property string text: root.raceDay ? root.raceDay.stationText : ""
+                visible: text !== ""
+                color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 0.15) : Theme.tint("orange", 0.15)
+                border.color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 1.0) : Theme.tint("orange", 1.0)
+                radius: 6
+                Layout.fillWidth: true
+                implicitHeight: stationProblemText.implicitHeight + 16
+                Label {
+                    id: stationProblemText
+                    objectName: "stationProblemText"
+                    anchors.fill: parent
+                    anchors.margins: 8
+                    text: parent.text
+                    font: Theme.body
+                    color: Theme.primaryText
+                    wrapMode: Text.WordWrap
+                }
+            }
+            Label {
+                objectName: "noPortsText"
+                visible: vm.ports.count === 0
+                text: qsTranslate("Vexlo", "No station found. Connect the SportIdent station by USB, then choose Refresh Ports.")
+                font: Theme.caption
+                color: Theme.secondaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
             }
             ListView {
                 objectName: "portList"
@@ -205,6 +240,8 @@ Item {
                         anchors.fill: parent
                         spacing: 12
                         Label {
+                            // Elides only in a narrow pane; the row's tooltip names the device.
+                            objectName: "portName"
                             text: portRow.displayName
                             font: Theme.body
                             color: Theme.primaryText
@@ -245,29 +282,21 @@ Item {
         }
     }
 
-    Popup {
+    Sheet {
         id: advancedSettings
         objectName: "printerAdvancedSettingsSheet"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        modal: true
         visible: root.showingPrinterAdvancedSettings
-        closePolicy: Popup.CloseOnEscape
         onClosed: root.showingPrinterAdvancedSettings = false
+        onDefaultAction: advancedView.done()
         width: 460
         height: Math.max(320, advancedView.implicitHeight + 48)
         padding: 24
-        background: Rectangle {
-            color: Theme.contentBackground
-            radius: 10
-            border.color: Theme.divider
-        }
         contentItem: PrinterAdvancedSettingsView {
             id: advancedView
-            bottomFeedPoints: root.receiptSettings ? root.receiptSettings.bottomFeedPoints : 0
+            bottomFeedText: root.receiptSettings ? root.receiptSettings.bottomFeedText : ""
             autoCutOptionKey: root.receiptSettings ? root.receiptSettings.autoCutOptionKey : ""
             autoCutOptionValue: root.receiptSettings ? root.receiptSettings.autoCutOptionValue : ""
-            onBottomFeedEdited: value => root.receiptSettings.bottomFeedPoints = value
+            enterBottomFeed: text => root.receiptSettings ? root.receiptSettings.enterBottomFeed(text) : ""
             onAutoCutOptionKeyEdited: value => root.receiptSettings.autoCutOptionKey = value
             onAutoCutOptionValueEdited: value => root.receiptSettings.autoCutOptionValue = value
             onClose: root.showingPrinterAdvancedSettings = false

@@ -40,32 +40,64 @@ ColumnLayout {
             bottomPadding: 4
         }
         delegate: StripedRowBackground {
+            id: recentRow
             required property int index
             required property string runnerName
             required property string valueText
             required property bool valueMissing
+            required property string statusText
+            required property bool repeatRead
             rowIndex: index
             width: ListView.view.width
             height: 24
             Label {
                 anchors.left: parent.left
                 anchors.leftMargin: 16
-                anchors.right: value.left
+                anchors.right: marks.left
                 anchors.rightMargin: 8
                 anchors.verticalCenter: parent.verticalCenter
                 text: parent.runnerName
                 font: Theme.body
                 color: Theme.primaryText
+                // Long names elide here; the tooltip and the card result panel show them whole.
+                objectName: "recentRunnerName"
                 elide: Text.ElideRight
+                ToolTip.visible: truncated && nameHover.hovered
+                ToolTip.text: text
+                HoverHandler { id: nameHover }
             }
-            Label {
-                id: value
+            // Anything but a clean first read is said in words beside the value.
+            Row {
+                id: marks
                 anchors.right: parent.right
                 anchors.rightMargin: 16
                 anchors.verticalCenter: parent.verticalCenter
-                text: parent.valueText
-                font: Theme.headline
-                color: parent.valueMissing ? Theme.tint("orange", 1.0) : Theme.primaryText
+                spacing: 8
+                Label {
+                    objectName: "recentRepeat"
+                    visible: recentRow.repeatRead
+                    text: qsTranslate("Vexlo", "Read again")
+                    font: Theme.caption
+                    color: Theme.tint("orange", 1.0)
+                    anchors.verticalCenter: parent.verticalCenter
+                }
+                Label {
+                    objectName: "recentStatus"
+                    visible: recentRow.statusText !== ""
+                    text: recentRow.statusText
+                    font: Theme.caption
+                    color: Theme.tint("red", 1.0)
+                    anchors.verticalCenter: parent.verticalCenter
+                }
+                Label {
+                    text: recentRow.valueText
+                    // Bold only for a clean run: a mispunch's time is not a result.
+                    font.pixelSize: Theme.headline.pixelSize
+                    font.bold: recentRow.statusText === "" && !recentRow.valueMissing
+                    color: recentRow.valueMissing ? Theme.tint("orange", 1.0)
+                         : recentRow.statusText !== "" ? Theme.secondaryText : Theme.primaryText
+                    anchors.verticalCenter: parent.verticalCenter
+                }
             }
         }
     }

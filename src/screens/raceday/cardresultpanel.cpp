@@ -17,6 +17,8 @@ const QString keyFooter = QStringLiteral("See Results tab for full split times")
 const QString keyUnknownRunner = QStringLiteral("Unknown runner");
 const QString keyPoints = QStringLiteral("%@ pts");
 
+const QString keyRepeat = QStringLiteral("Read again: this card was already read at %@");
+
 QString runnerName(const Participant *p)
 {
     return p ? personDisplayName(p->givenName, p->familyName) : QString();
@@ -36,8 +38,43 @@ QVariantMap CardResultPanel::toVariantMap() const
         {QStringLiteral("verdictText"), verdictText},
         {QStringLiteral("verdictGood"), verdictGood},
         {QStringLiteral("missingText"), missingText},
+        {QStringLiteral("repeatText"), repeatText},
         {QStringLiteral("footerText"), footerText},
     };
+}
+
+QString effectiveStatusKey(const Race &race, const PersonResult &result)
+{
+    if (isRogainingResult(race, result))
+        return result.withinTimeLimit == false ? QStringLiteral("Over time") : QString();
+    if (!result.courseId)
+        return {};
+    if (result.completedOverride)
+        return *result.completedOverride ? QString() : QStringLiteral("Mispunch");
+    // Missed controls decide over a missing finish: the run could not count either way.
+    if (!result.completed && !missingControls(result).isEmpty())
+        return QStringLiteral("Mispunch");
+    if (!result.raceTime)
+        return QStringLiteral("Did not finish");
+    return result.completed ? QString() : QStringLiteral("Mispunch");
+}
+
+const PersonResult *earlierReadOf(const Race &race, const PersonResult &result)
+{
+    const PersonResult *earlier = nullptr;
+    for (const PersonResult &other : race.results) {
+        if (&other == &result || other.id == result.id || other.cardNumber != result.cardNumber
+            || other.stageId != result.stageId || other.readAt >= result.readAt)
+            continue;
+        if (!earlier || other.readAt > earlier->readAt)
+            earlier = &other;
+    }
+    return earlier;
+}
+
+QString repeatReadText(const QDateTime &earlierReadAt)
+{
+    return localized(keyRepeat, earlierReadAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
 }
 
 CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
@@ -69,11 +106,12 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
             panel.valueText = localized(keyTotalTimeMissing);
             panel.valueMissing = true;
         }
-        // A course id that names no course still gets its verdict: the result was judged.
+        // A course id that names no course still gets its verdict: the result was judged. Only a
+        // clean run is "COMPLETE"; a run without a time never is, whatever the controls say.
         if (result.courseId) {
-            panel.verdictGood = result.completed;
-            panel.verdictText
-                = localized(result.completed ? QStringLiteral("COMPLETE") : QStringLiteral("INCOMPLETE"));
+            const QString status = effectiveStatusKey(race, result);
+            panel.verdictGood = status.isEmpty();
+            panel.verdictText = localized(status.isEmpty() ? QStringLiteral("COMPLETE") : status.toUpper());
         }
     }
     const QList<qint64> missing = missingControls(result);
@@ -83,6 +121,8 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
             codes.append(QString::number(code));
         panel.missingText = localized(keyMissing, codes.join(QStringLiteral(", ")));
     }
+    if (const PersonResult *earlier = earlierReadOf(race, result))
+        panel.repeatText = repeatReadText(earlier->readAt);
     panel.footerText = localized(keyFooter);
     return panel;
 }
@@ -102,6 +142,10 @@ RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
         row.valueText = QStringLiteral("—");
         row.valueMissing = true;
     }
+    const QString status = effectiveStatusKey(race, result);
+    if (!status.isEmpty())
+        row.statusText = localized(status);
+    row.repeatRead = earlierReadOf(race, result) != nullptr;
     return row;
 }
 
@@ -109,7 +153,16 @@ QStringList raceDayTextKeys()
 {
     return {keyClass, keyTotalTime, keyTotalTimeMissing, keyScore, keyScoreMissing, keyOvertime, keyMissing,
         keyFooter, keyUnknownRunner, keyPoints, QStringLiteral("IN TIME"), QStringLiteral("OVERTIME"),
-        QStringLiteral("COMPLETE"), QStringLiteral("INCOMPLETE"),
+        QStringLiteral("COMPLETE"), keyRepeat, QStringLiteral("Mispunch"), QStringLiteral("MISPUNCH"),
+        QStringLiteral("Did not finish"), QStringLiteral("DID NOT FINISH"), QStringLiteral("Over time"),
+        QStringLiteral("Read again"),
+        // The station line of the reader pane.
+        QStringLiteral("Could not connect to the station: %@"), QStringLiteral("No SportIdent reader found"),
+        QStringLiteral("The station was disconnected. No cards are read until it is back: plug it in again, "
+                       "then choose Refresh Ports or Connect."),
+        QStringLiteral(
+            "The station was lost (%@). No cards are read until it is back: plug it in again, then "
+            "choose Refresh Ports or Connect."),
         // The desk's status block.
         QStringLiteral("Reading card %@..."), QStringLiteral("Card Number: %@"),
         QStringLiteral("Card %@ was not read out: the station is disconnected"),

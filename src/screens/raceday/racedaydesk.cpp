@@ -20,7 +20,7 @@ RaceDayDesk::RaceDayDesk(RaceStore *store, CardReaderViewModel *reader, ReceiptP
 {
     connect(m_reader, &CardReaderViewModel::lastCardReadChanged, this, &RaceDayDesk::readingChanged);
     connect(m_reader, &CardReaderViewModel::isCardDataCompleteChanged, this, &RaceDayDesk::changed);
-    connect(m_reader, &CardReaderViewModel::connectionStateChanged, this, &RaceDayDesk::changed);
+    connect(m_reader, &CardReaderViewModel::connectionStateChanged, this, &RaceDayDesk::connectionChanged);
     connect(m_store, &RaceStore::raceChanged, this, &RaceDayDesk::changed);
     // Texts built here follow the selected language.
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
@@ -29,6 +29,56 @@ RaceDayDesk::RaceDayDesk(RaceStore *store, CardReaderViewModel *reader, ReceiptP
     });
     if (m_reader->lastCardRead())
         m_lastReadAt = m_reader->lastCardRead()->readAt;
+    m_wasConnected = m_reader->connectionState().isConnected();
+}
+
+void RaceDayDesk::connectionChanged()
+{
+    const SIConnectionState state = m_reader->connectionState();
+    switch (state.kind()) {
+    case SIConnectionState::Kind::Connected:
+        m_wasConnected = true;
+        m_stationLost = false;
+        m_stationError.clear();
+        break;
+    case SIConnectionState::Kind::Connecting:
+        break;
+    case SIConnectionState::Kind::Disconnected:
+    case SIConnectionState::Kind::Error:
+        // Lost stays set through failed reconnects until the station is connected again.
+        if (m_wasConnected && !m_disconnecting)
+            m_stationLost = true;
+        m_wasConnected = false;
+        m_stationError = state.message();
+        break;
+    }
+    emit changed();
+}
+
+void RaceDayDesk::disconnectStation()
+{
+    m_disconnecting = true;
+    m_reader->disconnectPort();
+    m_disconnecting = false;
+    m_stationLost = false;
+    m_stationError.clear();
+    emit changed();
+}
+
+QString RaceDayDesk::stationText() const
+{
+    const QString reason = m_stationError.isEmpty() ? QString() : localized(m_stationError);
+    if (m_stationLost) {
+        return reason.isEmpty()
+            ? localized(QStringLiteral("The station was disconnected. No cards are read until it is back: "
+                                       "plug it in again, then choose Refresh Ports or Connect."))
+            : localized(QStringLiteral("The station was lost (%@). No cards are read until it is back: "
+                                       "plug it in again, then choose Refresh Ports or Connect."),
+                reason);
+    }
+    if (!reason.isEmpty())
+        return localized(QStringLiteral("Could not connect to the station: %@"), reason);
+    return {};
 }
 
 RaceDayDesk::~RaceDayDesk()
@@ -53,9 +103,18 @@ void RaceDayDesk::handleCardRead(const QString &cardNumber, const QList<SIPunch>
 {
     // The result is stored (and autosaved) before anything is printed: a printer that is missing
     // or fails can never cost a result.
+    // A card already read in this stage is a repeat, whether the store keeps the one result (the
+    // same read-out again) or appends another: the panel says so.
+    std::optional<QDateTime> earlierRead;
+    for (const PersonResult &r : m_store->race().results) {
+        if (r.cardNumber == cardNumber && r.stageId == m_store->race().activeStageId
+            && (!earlierRead || r.readAt > *earlierRead))
+            earlierRead = r.readAt;
+    }
     const std::optional<PersonResult> result
         = m_store->recordCardReading(cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime);
-    RecordedRead record {cardNumber, {}, result ? std::optional<QUuid>(result->id) : std::nullopt};
+    RecordedRead record {
+        cardNumber, {}, result ? std::optional<QUuid>(result->id) : std::nullopt, earlierRead};
     if (m_reader->lastCardRead() && m_reader->lastCardRead()->cardNumber == cardNumber)
         record.readAt = m_reader->lastCardRead()->readAt;
     m_lastRecorded = record;
@@ -121,7 +180,11 @@ QVariantMap RaceDayDesk::cardPanelVariant() const
     const std::optional<PersonResult> result = shownResult();
     if (!result)
         return {};
-    return cardResultPanel(m_store->race(), *result).toVariantMap();
+    CardResultPanel panel = cardResultPanel(m_store->race(), *result);
+    const RecordedRead *record = recordForShownReading();
+    if (panel.repeatText.isEmpty() && record && record->earlierReadAt)
+        panel.repeatText = repeatReadText(*record->earlierReadAt);
+    return panel.toVariantMap();
 }
 
 QString RaceDayDesk::progressText() const

@@ -39,6 +39,10 @@ class RaceDayDesk : public QObject
     Q_PROPERTY(QString cardNumberText READ cardNumberText NOTIFY changed)
     // Why a card stopped half-way (the station went away while it was being read out).
     Q_PROPERTY(QString interruptedText READ interruptedText NOTIFY changed)
+    // Why the station is not reading cards: it went away while connected (shown until it is
+    // connected again), or the last connect failed; empty while all is well.
+    Q_PROPERTY(QString stationText READ stationText NOTIFY changed)
+    Q_PROPERTY(bool stationLost READ stationLost NOTIFY changed)
     Q_PROPERTY(bool toastShown READ toastShown NOTIFY changed)
     Q_PROPERTY(bool hasUnmatchedCard READ hasUnmatchedCard NOTIFY unmatchedCardChanged)
     // "Card Number: %@" for the card whose unmatched-card sheet is open.
@@ -91,6 +95,10 @@ public:
     [[nodiscard]] QString progressText() const;
     [[nodiscard]] QString cardNumberText() const;
     [[nodiscard]] QString interruptedText() const;
+    [[nodiscard]] QString stationText() const;
+    [[nodiscard]] bool stationLost() const { return m_stationLost; }
+    // The organiser's own disconnect: the station is not "lost" then.
+    Q_INVOKABLE void disconnectStation();
 
     // ---- The toast ---------------------------------------------------------------------------
 
@@ -121,9 +129,12 @@ private:
         QString cardNumber;
         QDateTime readAt;
         std::optional<QUuid> resultId;
+        // The card's latest result in the same stage before this read: a repeat.
+        std::optional<QDateTime> earlierReadAt;
     };
 
     void readingChanged();
+    void connectionChanged();
     [[nodiscard]] const RecordedRead *recordForShownReading() const;
 
     RaceStore *m_store;
@@ -140,4 +151,9 @@ private:
     std::unique_ptr<ReaderTimer> m_toastHide;
     QString m_section = QStringLiteral("introduction");
     std::optional<SICardReading> m_unmatchedCard;
+    bool m_wasConnected = false;
+    bool m_disconnecting = false;
+    bool m_stationLost = false;
+    // The reader's last error message (a lost port, a failed connect).
+    QString m_stationError;
 };

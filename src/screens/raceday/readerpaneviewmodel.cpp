@@ -144,7 +144,7 @@ void RecentResultsModel::setRace(const Race &race)
             const PersonResult &result = race.results.at(index);
             const RecentResultRow row = recentResultRow(race, result);
             rows.append(Row {group.title, row.runnerName, row.valueText, row.valueMissing,
-                result.id.toString(QUuid::WithoutBraces).toUpper()});
+                result.id.toString(QUuid::WithoutBraces).toUpper(), row.statusText, row.repeatRead});
         }
     }
     const int before = count();
@@ -177,6 +177,10 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
         return row.valueMissing;
     case ResultIdRole:
         return row.resultId;
+    case StatusTextRole:
+        return row.statusText;
+    case RepeatReadRole:
+        return row.repeatRead;
     default:
         return {};
     }
@@ -185,7 +189,8 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
 QHash<int, QByteArray> RecentResultsModel::roleNames() const
 {
     return {{GroupRole, "group"}, {RunnerNameRole, "runnerName"}, {ValueTextRole, "valueText"},
-        {ValueMissingRole, "valueMissing"}, {ResultIdRole, "resultId"}};
+        {ValueMissingRole, "valueMissing"}, {ResultIdRole, "resultId"}, {StatusTextRole, "statusText"},
+        {RepeatReadRole, "repeatRead"}};
 }
 
 // ---- The pane --------------------------------------------------------------------------------------
@@ -384,6 +389,6 @@ void ReaderPaneViewModel::connectPort(const QString &path)
 
 void ReaderPaneViewModel::disconnectPort()
 {
-    if (CardReaderViewModel *r = reader())
-        r->disconnectPort();
+    if (m_desk)
+        m_desk->disconnectStation();
 }

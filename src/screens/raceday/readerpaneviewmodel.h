@@ -74,7 +74,15 @@ class RecentResultsModel : public QAbstractListModel
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
-    enum Role { GroupRole = Qt::UserRole + 1, RunnerNameRole, ValueTextRole, ValueMissingRole, ResultIdRole };
+    enum Role {
+        GroupRole = Qt::UserRole + 1,
+        RunnerNameRole,
+        ValueTextRole,
+        ValueMissingRole,
+        ResultIdRole,
+        StatusTextRole,
+        RepeatReadRole
+    };
 
     explicit RecentResultsModel(QObject *parent = nullptr);
 
@@ -96,6 +104,8 @@ private:
         QString valueText;
         bool valueMissing = false;
         QString resultId;
+        QString statusText;
+        bool repeatRead = false;
     };
     QList<Row> m_rows;
 };

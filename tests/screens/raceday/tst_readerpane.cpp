@@ -84,7 +84,7 @@ private slots:
             split(45, SplitStatus::Missing), split(31, SplitStatus::Missing)};
         QTest::newRow("missed controls in split order, no time")
             << missing
-            << QStringList {"Class: D21", "Total time: —", "", "INCOMPLETE", "Missing controls: 31, 45, 31"}
+            << QStringList {"Class: D21", "Total time: —", "", "MISPUNCH", "Missing controls: 31, 45, 31"}
             << true;
 
         PersonResult deletedCourse = resultOf(race);

@@ -2,6 +2,8 @@
 // page size are read back from the daemon's own records.
 
 #include "privatecups.h"
+#include "racedaydesk.h"
+#include "readerpaneviewmodel.h"
 #include "receiptprinter.h"
 
 #include <QApplication>
@@ -145,6 +147,22 @@ private slots:
         QCOMPARE(outcome.failure, ReceiptPrintOutcome::Failure::PrintFailed);
         QVERIFY(!outcome.detail.isEmpty());
         QVERIFY(printer.lastFailure());
+    }
+
+    // The printer menu lists the printers afresh each time it opens, from the printing system.
+    void printerAddedWhileRunningIsOffered()
+    {
+        ReaderPaneViewModel pane;
+        const auto offered = [&pane](const QString &name) {
+            const QVariantList choices = pane.printerChoices();
+            return std::any_of(choices.cbegin(), choices.cend(),
+                [&name](const QVariant &row) { return row.toMap().value(QStringLiteral("value")) == name; });
+        };
+        QVERIFY(offered(QStringLiteral("receipt")));
+        QVERIFY(!offered(QStringLiteral("added-later")));
+        QVERIFY(m_cups.addFileQueue(QStringLiteral("added-later")));
+        pane.refreshPrinters();
+        QVERIFY(offered(QStringLiteral("added-later")));
     }
 
     void dialogOnlyWhenAskedFor()

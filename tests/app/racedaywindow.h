@@ -1,0 +1,127 @@
+#pragma once
+
+// The real main window over a private store and the station simulator, offscreen: the fixture of
+// the window tests that read cards. Settings, autosave folder and key store are private to the
+// test; the reader sees only the simulator's port; the clock is manual.
+
+#include "apptesting.h"
+#include "localization.h"
+#include "racestoreshell.h"
+#include "stationsimulator.h"
+#include "storefakes.h"
+#include "vexloapp.h"
+
+#include <QTemporaryDir>
+
+// An event with three classes and a handful of results already read; Karen Bech mispunched.
+inline Race raceDayEvent()
+{
+    Race race;
+    race.name = QStringLiteral("Spring Cup");
+    for (const char *name : {"H21", "D21", "H10"}) {
+        RaceClass c;
+        c.id = QString::fromLatin1(name).toLower();
+        c.name = QString::fromLatin1(name);
+        c.startMethod = StartMethod::StartPunch;
+        c.courseId = QStringLiteral("c1");
+        race.classes.append(c);
+    }
+    Course course;
+    course.id = QStringLiteral("c1");
+    course.name = QStringLiteral("Long");
+    for (int i = 0; i < 2; ++i)
+        course.controls.append(CourseControl {QUuid::createUuid(), 31 + i, i, std::nullopt});
+    race.courses = {course};
+    const char *runners[][4] = {{"Ida", "Holm", "2000001", "h21"}, {"Søren", "Ærø", "2000002", "h21"},
+        {"Mette", "Lund", "2000003", "d21"}, {"Karen", "Bech", "2000004", "d21"},
+        {"Bo", "Krag", "2000005", "h10"}};
+    for (const auto &r : runners) {
+        Participant p;
+        p.id = QUuid::createUuid();
+        p.givenName = QString::fromUtf8(r[0]);
+        p.familyName = QString::fromUtf8(r[1]);
+        p.cardNumber = QString::fromLatin1(r[2]);
+        p.classId = QString::fromLatin1(r[3]);
+        race.participants.append(p);
+    }
+    const QDateTime readAt(QDate(2025, 6, 14), QTime(10, 20), Qt::UTC);
+    const double times[] = {0, 1932, 2210.4, 2650, 1499.6};
+    for (int i = 1; i < race.participants.size(); ++i) {
+        PersonResult r;
+        r.id = QUuid::createUuid();
+        r.participantId = race.participants.at(i).id;
+        r.cardNumber = race.participants.at(i).cardNumber;
+        r.courseId = QStringLiteral("c1");
+        r.completed = i != 3;
+        r.raceTime = times[i];
+        r.readAt = readAt.addSecs(60 * i);
+        race.results.append(r);
+    }
+    return race;
+}
+
+// A card of the event's course: with `mispunch` the second control is missing.
+inline SimCard simCard(quint32 number, bool mispunch = false)
+{
+    SimCard card;
+    card.series = SimCard::Series::SI8;
+    card.number = number;
+    card.start = 10 * 3600;
+    card.punches = {SimPunch {31, 10 * 3600 + 300}};
+    if (!mispunch)
+        card.punches.append(SimPunch {32, 10 * 3600 + 500});
+    card.finish = 10 * 3600 + 754;
+    return card;
+}
+
+// Shots wait this long for the toast's fade to finish.
+constexpr int fadeMs = 250;
+
+class RaceDayWindow
+{
+public:
+    explicit RaceDayWindow(const Race &race)
+    {
+        QVERIFY(station.start());
+        RaceStoreOptions options;
+        options.settings
+            = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
+        options.keyStore = std::make_unique<MemoryKeyStore>();
+        auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
+        store = &shell->raceStore();
+        store->setRace(race);
+        SIDeviceRoots roots;
+        roots.sysRoot = dir.filePath(QStringLiteral("no-sys"));
+        roots.devRoot = dir.filePath(QStringLiteral("no-dev"));
+        roots.extraPorts = {station.devicePath()};
+        app = std::make_unique<VexloApp>(
+            std::move(shell), std::make_unique<CardReaderViewModel>(clock, roots));
+        QVERIFY(app->raceDay());
+        app->raceDay()->setClock(clock);
+        QVERIFY(app->start());
+        window = app->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+
+    // Reads `card` through the station until its result (or unmatched row) is on show.
+    void read(const SimCard &card, RaceDayDesk::CardStatus expected = RaceDayDesk::CardStatus::Result)
+    {
+        station.removeCard();
+        clock->advance(std::chrono::seconds(1));
+        const auto &last = app->reader().lastCardRead();
+        const QDateTime before = last ? last->readAt : QDateTime();
+        station.insertCard(card);
+        QTRY_VERIFY(last && last->readAt != before && app->reader().isCardDataComplete());
+        QCOMPARE(last->cardNumber, QString::number(card.number));
+        QTRY_COMPARE(app->raceDay()->cardStatus(), expected);
+    }
+
+    QTemporaryDir dir;
+    StationSimulator station;
+    std::shared_ptr<ManualReaderClock> clock
+        = std::make_shared<ManualReaderClock>(QDateTime(QDate(2025, 6, 14), QTime(10, 30)));
+    RaceStore *store = nullptr;
+    std::unique_ptr<VexloApp> app;
+    QQuickWindow *window = nullptr;
+};

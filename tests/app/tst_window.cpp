@@ -1,0 +1,307 @@
+// The main window as an organiser drives it, offscreen with real key presses: Tab reaches every
+// control of the shell and the reader pane in reading order, Return and Escape work on every
+// sheet, the stage picker shows the active stage from the start, every section and sheet loads
+// without a QML warning and with no text cut off at the minimum window size in either language
+// (screenshots of each land in the build folder), a failed autosave is shown until saving works
+// again, and an event saved through the real file dialog ends up as a readable event file.
+
+#include "racedaywindow.h"
+#include "uichecks.h"
+
+#include <QDir>
+
+namespace {
+
+// Elide on purpose: a tooltip or the card result panel shows the whole text.
+const QSet<QString> elidingFields {QStringLiteral("recentRunnerName"), QStringLiteral("portName")};
+
+Race twoStageEvent()
+{
+    Race race = raceDayEvent();
+    for (int i = 0; i < 2; ++i) {
+        Stage s;
+        s.id = QStringLiteral("s%1").arg(i + 1);
+        s.name = QStringLiteral("Stage %1").arg(i + 1);
+        s.order = i;
+        s.date = QDateTime(QDate(2025, 6, 14 + i), QTime(10, 0), Qt::UTC);
+        race.stages.append(s);
+    }
+    race.activeStageId = QStringLiteral("s2");
+    return race;
+}
+
+QQuickItem *waitFor(QQuickWindow *window, const QString &name)
+{
+    QQuickItem *item = nullptr;
+    // Null when it never shows; the caller's check fails then.
+    return QTest::qWaitFor([&] { return (item = findVisibleItem(window, name)) != nullptr; }, 3000) ? item
+                                                                                                    : nullptr;
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    LocalizationManager m_language {QStringList({"en-US"})};
+
+private slots:
+    void initTestCase()
+    {
+        useTestSettings("tst_window");
+        LocalizationManager::setShared(&m_language);
+    }
+    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    void tabReachesEveryControlInOrder()
+    {
+        RaceDayWindow w(twoStageEvent());
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        // The picker shows the active stage from its first frame.
+        QQuickItem *picker = findVisibleItem(w.window, QStringLiteral("stagePicker"));
+        QVERIFY(picker);
+        QCOMPARE(picker->property("currentText").toString(), QStringLiteral("Stage 2"));
+
+        QQuickItem *first = findVisibleItem(w.window, QStringLiteral("sidebarRow_introduction"));
+        QVERIFY(first);
+        first->forceActiveFocus(Qt::TabFocusReason);
+        QList<QQuickItem *> cycle = uichecks::tabCycle(w.window);
+        QVERIFY(cycle.contains(first));
+        std::rotate(cycle.begin(), cycle.begin() + cycle.indexOf(first), cycle.end());
+
+        // Sidebar first, top to bottom, then the pane in reading order.
+        QList<QQuickItem *> sidebar;
+        QList<QQuickItem *> pane;
+        for (QQuickItem *item : uichecks::tabControls(w.window->contentItem()))
+            (item->mapToScene({0, 0}).x() < 220 ? sidebar : pane).append(item);
+        uichecks::sortByPosition(sidebar);
+        uichecks::sortByPosition(pane);
+        QVERIFY(pane.contains(picker) && pane.size() >= 5);
+        QCOMPARE(uichecks::describe(cycle), uichecks::describe(sidebar + pane));
+
+        // Return on a sidebar row opens its section.
+        QQuickItem *results = findVisibleItem(w.window, QStringLiteral("sidebarRow_results"));
+        results->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.window, Qt::Key_Return);
+        QCOMPARE(w.app->content().selectedItemRaw(), QStringLiteral("results"));
+    }
+
+    void returnAndEscapeOnEverySheet()
+    {
+        RaceDayWindow w(raceDayEvent());
+        QQuickWindow *window = w.window;
+        for (const char *flag : {"showingGuides", "showingAbout"}) {
+            for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+                w.app->content().setSelectedItem(SidebarItem::Introduction);
+                QQuickItem *info = waitFor(window, QStringLiteral("infoView"));
+                QVERIFY(info);
+                info->setProperty(flag, true);
+                QTRY_VERIFY(findVisibleItem(window,
+                    QString::fromLatin1(flag) == QLatin1String("showingGuides")
+                        ? QStringLiteral("guidesClose")
+                        : QStringLiteral("aboutClose")));
+                QTest::keyClick(window, key);
+                QTRY_VERIFY2(!info->property(flag).toBool(), flag);
+            }
+        }
+
+        // The printer settings: Return stores the feed as the language writes it and closes;
+        // an unreadable feed keeps the sheet open with its reason; Escape closes without storing.
+        ReceiptSettings &settings = w.app->receiptSettings();
+        const struct
+        {
+            int language;
+            const char *typed;
+            double stored;
+        } feeds[] = {{0, "12.5", 12.5}, {1, "7,25", 7.25}, {1, "3.5", 3.5}, {0, "1,000", 1000}};
+        for (const auto &feed : feeds) {
+            w.app->languagePicker().pick(feed.language);
+            w.app->content().setSelectedItem(SidebarItem::Reader);
+            QQuickItem *pane = waitFor(window, QStringLiteral("readerPane"));
+            QVERIFY(pane);
+            pane->setProperty("showingPrinterAdvancedSettings", true);
+            QQuickItem *field = waitFor(window, QStringLiteral("bottomFeedField"));
+            QVERIFY(field);
+            field->forceActiveFocus();
+            QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+            uichecks::typeText(window, QString::fromLatin1(feed.typed));
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_VERIFY(!pane->property("showingPrinterAdvancedSettings").toBool());
+            QCOMPARE(settings.bottomFeedPoints(), feed.stored);
+        }
+        QQuickItem *pane = findVisibleItem(window, QStringLiteral("readerPane"));
+        pane->setProperty("showingPrinterAdvancedSettings", true);
+        QQuickItem *field = waitFor(window, QStringLiteral("bottomFeedField"));
+        field->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        uichecks::typeText(window, QStringLiteral("12 pt"));
+        QTest::keyClick(window, Qt::Key_Return);
+        QVERIFY(pane->property("showingPrinterAdvancedSettings").toBool());
+        QVERIFY(findVisibleItem(window, QStringLiteral("bottomFeedError")));
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!pane->property("showingPrinterAdvancedSettings").toBool());
+        QCOMPARE(settings.bottomFeedPoints(), 1000.0);
+
+        // The new-event sheet cannot be escaped; Return asks where to save.
+        w.app->languagePicker().pick(0);
+        w.store->newRace();
+        QQuickItem *name = waitFor(window, QStringLiteral("eventNameField"));
+        QVERIFY(name);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(w.app->newEvent().isVisible());
+        name->forceActiveFocus();
+        uichecks::typeText(window, QStringLiteral("Sprint"));
+        QTest::keyClick(window, Qt::Key_Return);
+        QObject *dialog = window->findChild<QObject *>(QStringLiteral("saveEventDialog"));
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->property("visible").toBool());
+    }
+
+    void saveThroughTheFileDialog()
+    {
+        RaceDayWindow w(raceDayEvent());
+        QQuickWindow *window = w.window;
+        const QDir home = QDir::home();
+        QDir(home.filePath(QStringLiteral("Events"))).removeRecursively();
+        QFile::remove(home.filePath(QStringLiteral("Sprint.vexloevent.json")));
+        QVERIFY(home.mkpath(QStringLiteral("Events")));
+        const auto saveWithDialog = [&](const QString &eventName) {
+            w.store->newRace();
+            QQuickItem *name = waitFor(window, QStringLiteral("eventNameField"));
+            QVERIFY(name);
+            name->forceActiveFocus();
+            QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+            uichecks::typeText(window, eventName);
+            QTest::keyClick(window, Qt::Key_Return);
+            QObject *dialog = window->findChild<QObject *>(QStringLiteral("saveEventDialog"));
+            QTRY_VERIFY(dialog && dialog->property("visible").toBool());
+            QCOMPARE(dialog->property("currentFolder").toUrl(), w.app->newEvent().startFolder());
+            // The dialog's own accept button says what it does.
+            QQuickItem *save = nullptr;
+            QTRY_VERIFY(save = findVisibleItem(window, [](QQuickItem *item) {
+                return item->inherits("QQuickAbstractButton")
+                    && item->property("text").toString() == QLatin1String("Save");
+            }));
+            QTest::mouseClick(
+                window, Qt::LeftButton, {}, save->mapToScene(save->boundingRect().center()).toPoint());
+            QTRY_VERIFY(!w.app->newEvent().isVisible());
+        };
+        const auto readable = [&home](const char *path) {
+            return RaceStore::readEventFile(QUrl::fromLocalFile(home.filePath(QString::fromLatin1(path))))
+                .has_value();
+        };
+
+        // Nothing saved yet: the home folder, the name with the suffix.
+        QCOMPARE(w.app->newEvent().startFolder().toLocalFile(), home.path());
+        saveWithDialog(QStringLiteral("Sprint"));
+        QVERIFY(readable("Sprint.vexloevent.json"));
+
+        // A folder chosen instead of a file (the dialog's selection after navigating): the event
+        // goes into it under its proposed name; a name without the suffix gets it.
+        w.store->newRace();
+        w.app->newEvent().setEventName(QStringLiteral("Night"));
+        w.app->newEvent().saveTo(QUrl::fromLocalFile(home.filePath(QStringLiteral("Events"))));
+        QVERIFY(readable("Events/Night.vexloevent.json"));
+        w.store->newRace();
+        w.app->newEvent().saveTo(QUrl::fromLocalFile(home.filePath(QStringLiteral("Events/relay.json"))));
+        QVERIFY(readable("Events/relay.vexloevent.json"));
+
+        // The next dialog starts in the folder last used.
+        saveWithDialog(QStringLiteral("Cup"));
+        QVERIFY(readable("Events/Cup.vexloevent.json"));
+    }
+
+    // A failed autosave is said in the window, with what to do, until saving works again.
+    void failedAutosaveIsShownUntilSavingWorks()
+    {
+        RaceDayWindow w(raceDayEvent());
+        QDir folder(w.dir.filePath(QStringLiteral("event")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        QVERIFY(w.store->save(QUrl::fromLocalFile(folder.filePath(QStringLiteral("cup.vexloevent.json")))));
+        QVERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusBanner")));
+
+        QVERIFY(folder.removeRecursively());
+        w.store->autosave();
+        w.store->flushAutosave();
+        QVERIFY(!w.store->autosaveError().isEmpty());
+        QQuickItem *text = waitFor(w.window, QStringLiteral("saveStatusText"));
+        QVERIFY(text);
+        QVERIFY2(text->property("text").toString().contains(w.store->autosaveError()),
+            qPrintable(text->property("text").toString()));
+        QVERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusDismiss")));
+        shoot(w.window, QStringLiteral("en-autosave-failed"));
+
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        w.store->autosave();
+        w.store->flushAutosave();
+        QVERIFY(w.store->autosaveError().isEmpty());
+        QTRY_COMPARE(text->property("text").toString(),
+            localized(QStringLiteral("Saving works again: every change is saved.")));
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("cup.vexloevent.json"))));
+        QQuickItem *ok = findVisibleItem(w.window, QStringLiteral("saveStatusDismiss"));
+        QVERIFY(ok);
+        QMetaObject::invokeMethod(ok, "clicked");
+        QTRY_VERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusBanner")));
+    }
+
+    // Every text of every section and sheet, whole at the minimum window size in both languages.
+    void everyScreenWholeAtMinimumSize()
+    {
+        QmlProblemCollector qml;
+        RaceDayWindow w(twoStageEvent());
+        QQuickWindow *window = w.window;
+        QStringList cut;
+        const auto check = [&](const QString &where) {
+            QCoreApplication::processEvents();
+            for (const QString &text : uichecks::truncatedTexts(window, elidingFields))
+                cut.append(where + QStringLiteral(" — ") + text);
+            shoot(window, QString(where).replace(QLatin1Char('/'), QLatin1Char('-')));
+        };
+        w.read(simCard(2000004, true));
+        for (int languageIndex : {0, 1}) {
+            w.app->languagePicker().pick(languageIndex);
+            const QString code = w.app->languagePicker().languageCode();
+            window->resize(window->minimumSize());
+            QTRY_COMPARE(window->size(), window->minimumSize());
+            for (SidebarItem item : allSidebarItems()) {
+                w.app->content().setSelectedItem(item);
+                check(code + QLatin1Char('/') + rawValue(item));
+            }
+            w.app->content().setSelectedItem(SidebarItem::Introduction);
+            QQuickItem *info = waitFor(window, QStringLiteral("infoView"));
+            for (const char *flag : {"showingGuides", "showingAbout"}) {
+                info->setProperty(flag, true);
+                QTest::qWait(50);
+                check(code + QLatin1Char('/') + QString::fromLatin1(flag));
+                info->setProperty(flag, false);
+            }
+            w.app->content().setSelectedItem(SidebarItem::Reader);
+            QQuickItem *pane = waitFor(window, QStringLiteral("readerPane"));
+            for (const char *flag : {"showingPrinterAdvancedSettings", "showingDeviceHelp"}) {
+                pane->setProperty(flag, true);
+                QTest::qWait(50);
+                check(code + QLatin1Char('/') + QString::fromLatin1(flag));
+                pane->setProperty(flag, false);
+            }
+            QQuickItem *menuButton = findVisibleItem(window, QStringLiteral("printerMenuButton"));
+            QMetaObject::invokeMethod(menuButton, "clicked");
+            QTest::qWait(100);
+            check(code + QStringLiteral("/printerMenu"));
+            QTest::keyClick(window, Qt::Key_Escape);
+            w.app->raceDay()->registerShownCard();
+            QTest::qWait(50);
+            check(code + QStringLiteral("/unmatchedCardSheet"));
+            w.app->raceDay()->clearUnmatchedCard();
+        }
+        w.store->newRace();
+        QVERIFY(waitFor(window, QStringLiteral("eventNameField")));
+        check(QStringLiteral("da/newEvent"));
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+        QVERIFY2(QmlProblemCollector::problems().isEmpty(),
+            qPrintable(QmlProblemCollector::problems().join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

@@ -1,0 +1,103 @@
+#pragma once
+
+// Checks every window test can run on whatever screen or sheet it shows: texts cut off at the
+// current window size, and the controls the keyboard reaches with Tab.
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSet>
+#include <QStringList>
+#include <QTest>
+
+#include <algorithm>
+
+namespace uichecks {
+
+// Every visible item below `root`, depth first.
+inline QList<QQuickItem *> visibleItems(QQuickItem *root)
+{
+    QList<QQuickItem *> found;
+    QList<QQuickItem *> pending {root};
+    while (!pending.isEmpty()) {
+        QQuickItem *item = pending.takeFirst();
+        if (!item->isVisible() || item->opacity() == 0)
+            continue;
+        found.append(item);
+        const QList<QQuickItem *> children = item->childItems();
+        for (auto it = children.crbegin(); it != children.crend(); ++it)
+            pending.prepend(*it);
+    }
+    return found;
+}
+
+// The Text items (Label included) Qt Quick reports as truncated, as "objectName: text" lines.
+// Items whose objectName is in `mayElide` are declared eliding fields: a tooltip or another
+// panel shows their text whole.
+inline QStringList truncatedTexts(QQuickWindow *window, const QSet<QString> &mayElide = {})
+{
+    QStringList cut;
+    for (QQuickItem *item : visibleItems(window->contentItem())) {
+        if (!item->inherits("QQuickText") || mayElide.contains(item->objectName()))
+            continue;
+        if (item->property("truncated").toBool())
+            cut.append(item->objectName() + QStringLiteral(": ") + item->property("text").toString());
+    }
+    return cut;
+}
+
+// The items Tab stops at, from the current focus, once round: Tab is pressed until the focus
+// comes back to where it started (or `limit` presses).
+inline QList<QQuickItem *> tabCycle(QQuickWindow *window, int limit = 200)
+{
+    QList<QQuickItem *> cycle;
+    for (int i = 0; i < limit; ++i) {
+        QTest::keyClick(window, Qt::Key_Tab);
+        QQuickItem *focus = window->activeFocusItem();
+        if (!focus || (!cycle.isEmpty() && focus == cycle.first()))
+            break;
+        cycle.append(focus);
+    }
+    return cycle;
+}
+
+// The visible, enabled controls below `root` that take the focus from Tab.
+inline QList<QQuickItem *> tabControls(QQuickItem *root)
+{
+    QList<QQuickItem *> controls;
+    for (QQuickItem *item : visibleItems(root)) {
+        if (item->activeFocusOnTab() && item->isEnabled())
+            controls.append(item);
+    }
+    return controls;
+}
+
+// Reading order on screen: top to bottom, then left to right (rows within 4 px count as one line).
+inline void sortByPosition(QList<QQuickItem *> &items)
+{
+    std::stable_sort(items.begin(), items.end(), [](QQuickItem *a, QQuickItem *b) {
+        const QPointF pa = a->mapToScene({0, 0});
+        const QPointF pb = b->mapToScene({0, 0});
+        if (std::abs(pa.y() - pb.y()) > 4)
+            return pa.y() < pb.y();
+        return pa.x() < pb.x();
+    });
+}
+
+// Types `text` (Latin-1) into the window's focused item, key by key (QTest::keyClicks takes
+// widgets only).
+inline void typeText(QWindow *window, const QString &text)
+{
+    for (QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+inline QString describe(const QList<QQuickItem *> &items)
+{
+    QStringList names;
+    for (QQuickItem *item : items)
+        names.append(item->objectName().isEmpty() ? QString::fromLatin1(item->metaObject()->className())
+                                                  : item->objectName());
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace uichecks
