@@ -75,13 +75,17 @@ Item {
             id: recentMenu
             title: qsTranslate("Vexlo", "Recent Events")
             enabled: vm.recentFiles.length > 0
-            Repeater {
+            Instantiator {
                 model: vm.recentFiles
-                MenuItem {
+                delegate: MenuItem {
+                    required property var modelData
+                    required property int index
                     objectName: "recentItem" + index
                     text: modelData.title
                     onTriggered: vm.loadEvent(modelData.url)
                 }
+                onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
+                onObjectRemoved: (index, object) => recentMenu.removeItem(object)
             }
             MenuSeparator {}
             MenuItem {
@@ -103,6 +107,9 @@ Item {
         Label {
             width: parent.width
             wrapMode: Text.WordWrap
+            focus: true
+            Keys.onReturnPressed: confirmNew.accept()
+            Keys.onEnterPressed: confirmNew.accept()
             text: qsTranslate("Vexlo", "The open event has changes that are not saved to its file. A new event replaces it.")
         }
         footer: DialogButtonBox {
@@ -113,9 +120,6 @@ Item {
                 DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
             }
         }
-        onOpened: footer.forceActiveFocus()
-        Keys.onReturnPressed: accept()
-        Keys.onEnterPressed: accept()
         onAccepted: vm.newEvent()
     }
 

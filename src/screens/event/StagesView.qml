@@ -83,9 +83,14 @@ Item {
                     }
                     PointingHandOnHover {}
                 }
-                IconButton { objectName: "editStage" + index; title: "Edit"; systemImage: "pencil"; onClicked: vm.beginEdit(modelData.id) }
-                IconButton {
-                    objectName: "deleteStage" + index; title: ""; systemImage: "trash"
+                Button {
+                    objectName: "editStage" + index
+                    contentItem: EditButtonLabel {}
+                    onClicked: vm.beginEdit(modelData.id)
+                }
+                Button {
+                    objectName: "deleteStage" + index
+                    contentItem: TrashIcon {}
                     Accessible.name: qsTranslate("Vexlo", "Delete")
                     onClicked: vm.requestDelete(modelData.id)
                 }
