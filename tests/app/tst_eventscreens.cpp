@@ -191,11 +191,15 @@ private slots:
             QVERIFY(fileBytes(first).contains(QStringLiteral("\"givenName\": \"Søs\"").toUtf8()));
 
             QQuickItem *sheets = host(app,
-                "Item { property alias counts: c; property alias prefs: p\n"
+                "Item { property alias counts: c; property alias prefs: p; property alias model: vm\n"
                 "StartSheetsViewModel { id: vm }\n"
                 "EntriesPerClassSheet { id: c; model: vm }\n"
                 "StartPreferencesSheet { id: p; model: vm } }");
             QVERIFY(sheets);
+            QObject *sheetModel = sheets->property("model").value<QObject *>();
+            sheetModel->setProperty("raceStore", QVariant::fromValue<QObject *>(store));
+            QCOMPARE(sheetModel->property("classCounts").toList().size(), 2);
+            QCOMPARE(sheetModel->property("preferences").toList().size(), 2);
 
             // Every screen and sheet in both languages, also at the smallest window.
             for (int languageIndex : {0, 1}) {

@@ -43,9 +43,20 @@ ColumnLayout {
             Accessible.name: qsTranslate("Vexlo", "Event date")
             onEditingFinished: root.model.setEventDateText(text)
         }
-        Button { text: "<"; onClicked: grid.shift(-1); Accessible.name: qsTranslate("Vexlo", "Previous month") }
+        Button { text: "<"; Layout.preferredWidth: 32; onClicked: grid.shift(-1); Accessible.name: qsTranslate("Vexlo", "Previous month") }
         Label { text: grid.heading; font: Theme.headline; Layout.preferredWidth: 130; horizontalAlignment: Text.AlignHCenter }
-        Button { text: ">"; onClicked: grid.shift(1); Accessible.name: qsTranslate("Vexlo", "Next month") }
+        Button { text: ">"; Layout.preferredWidth: 32; onClicked: grid.shift(1); Accessible.name: qsTranslate("Vexlo", "Next month") }
+    }
+    DayOfWeekRow {
+        locale: grid.locale
+        Layout.preferredWidth: 280
+        delegate: Label {
+            required property string shortName
+            text: shortName
+            font: Theme.caption
+            color: Theme.secondaryText
+            horizontalAlignment: Text.AlignHCenter
+        }
     }
     MonthGrid {
         id: grid
