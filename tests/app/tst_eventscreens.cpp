@@ -9,6 +9,7 @@
 #include "participanteditor.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
+#include "storeharness.h"
 #include "vexloapp.h"
 
 #include <QKeyEvent>
@@ -39,23 +40,18 @@ Race entriesEvent()
     return race;
 }
 
-void click(QQuickWindow *window, const QString &objectName)
+// Clicks the visible item with the object name, or failing that with the text.
+void click(QQuickWindow *window, const QString &name)
 {
     QQuickItem *item = nullptr;
-    QTRY_VERIFY2((item = findVisibleItem(window, objectName)), qPrintable(objectName));
-    QTRY_VERIFY(item->isEnabled());
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(window, Qt::LeftButton, {}, centre.toPoint());
-}
-
-void clickText(QQuickWindow *window, const QString &text)
-{
-    QQuickItem *item = nullptr;
-    QTRY_VERIFY2((item = findVisibleItem(
-                      window, [&](QQuickItem *i) { return i->property("text").toString() == text; })),
-        qPrintable(text));
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(window, Qt::LeftButton, {}, centre.toPoint());
+    QTRY_VERIFY2((item = findVisibleItem(window,
+                      [&](QQuickItem *i) {
+                          return i->isEnabled()
+                              && (i->objectName() == name || i->property("text").toString() == name);
+                      })),
+        qPrintable(name));
+    QTest::mouseClick(window, Qt::LeftButton, {},
+        item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
 }
 
 void typeInto(QQuickWindow *window, const QString &objectName, const QString &text)
@@ -68,12 +64,6 @@ void typeInto(QQuickWindow *window, const QString &objectName, const QString &te
         QCoreApplication::sendEvent(window, &press);
         QCoreApplication::sendEvent(window, &release);
     }
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A QML host for a sheet of the Entries module, as a screen would hold it.
@@ -138,14 +128,14 @@ private slots:
             typeInto(window, QStringLiteral("eventNameField"), QStringLiteral("Night Sprint"));
             QCOMPARE(store->race().name, QStringLiteral("Night Sprint"));
             click(window, QStringLiteral("saveEventButton"));
-            QVERIFY(fileBytes(first).contains("\"name\": \"Night Sprint\""));
+            QVERIFY(StoreHarness::readAll(first).contains("\"name\": \"Night Sprint\""));
 
             // An unsaved rename is dropped by reopening the file from the recent list.
             typeInto(window, QStringLiteral("eventNameField"), QStringLiteral("Scratch"));
             click(window, QStringLiteral("moreButton"));
             QTRY_VERIFY(findVisibleItem(window, QStringLiteral("saveAsItem")));
             shoot(window, QStringLiteral("en-events-menu"));
-            clickText(window, QStringLiteral("Recent Events"));
+            click(window, QStringLiteral("Recent Events"));
             click(window, QStringLiteral("recentItem0"));
             QTRY_COMPARE(store->race().name, QStringLiteral("Night Sprint"));
 
@@ -158,7 +148,7 @@ private slots:
             QTRY_COMPARE(store->race().stages.size(), 1);
             QCOMPARE(store->race().stages.at(0).name, QStringLiteral("Prologue"));
             QCOMPARE(store->race().activeStageId, std::optional<QString>(store->race().stages.at(0).id));
-            QVERIFY(fileBytes(first).contains("\"name\": \"Prologue\""));
+            QVERIFY(StoreHarness::readAll(first).contains("\"name\": \"Prologue\""));
 
             // The participant editor from a host that stores what it hands back.
             store->setRace([&] {
@@ -188,7 +178,7 @@ private slots:
             QTest::keyClick(window, Qt::Key_Return);
             QTRY_VERIFY(!editor->isOpen());
             QCOMPARE(store->race().participants.at(1).cardNumber, QStringLiteral("2000009"));
-            QVERIFY(fileBytes(first).contains(QStringLiteral("\"givenName\": \"Søs\"").toUtf8()));
+            QVERIFY(StoreHarness::readAll(first).contains(QStringLiteral("\"givenName\": \"Søs\"").toUtf8()));
 
             QQuickItem *sheets = host(app,
                 "Item { property alias counts: c; property alias prefs: p; property alias model: vm\n"

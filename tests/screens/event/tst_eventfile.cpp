@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(store->race().name, name);
     }
 
-    void datesAndStageFlag()
+    void datesOutOfRangeKeepTheEvent()
     {
         QCOMPARE(vm.eventDate(), QDate(2025, 5, 17));
         QVERIFY(!store->race().date);
@@ -169,15 +169,6 @@ private slots:
         QVERIFY(vm.dateError().isEmpty());
         QCOMPARE(formatDocumentDate(*store->race().date), QStringLiteral("2025-06-13T22:00:00Z"));
         QCOMPARE(vm.eventDate(), QDate(2025, 6, 14));
-
-        // Without an explicit flag the stages decide; the toggle stores an explicit value.
-        QVERIFY(!vm.multiStage());
-        Race race = store->race();
-        race.stages.append(Stage {QStringLiteral("S1"), QStringLiteral("Day 1"), {}, 0});
-        store->setRace(race);
-        QVERIFY(vm.multiStage());
-        vm.setMultiStage(true);
-        QCOMPARE(store->race().multiStageEnabled, std::optional<bool>(true));
     }
 };
 
