@@ -9,11 +9,17 @@ Q_IMPORT_QML_PLUGIN(Vexlo_UiPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_AppPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_RaceDayPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_SetupPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_EventPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_EntriesPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)
 {
     // Each screen module adds its section here as it joins the application.
     switch (item) {
+    case SidebarItem::Race:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Event/RaceView.qml"));
+    case SidebarItem::Stages:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Event/StagesView.qml"));
     case SidebarItem::Reader:
         return QUrl(QStringLiteral("qrc:/Vexlo/RaceDay/ReaderPane.qml"));
     case SidebarItem::Classes:

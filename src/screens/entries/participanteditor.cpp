@@ -1,0 +1,388 @@
+#include "participanteditor.h"
+
+#include "classorder.h"
+#include "localization.h"
+#include "racestore.h"
+
+#include <algorithm>
+
+bool isCourseFamilyClass(const RaceClass &raceClass)
+{
+    if (raceClass.mode)
+        return *raceClass.mode == RaceClassMode::CourseFamily;
+    return raceClass.courseFamily.has_value();
+}
+
+bool naturalLess(const QString &a, const QString &b)
+{
+    // Runs of digits compare by value, everything else case-insensitively; the platform's
+    // collator is not relied on, as it ignores the numeric mode without ICU.
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            qsizetype ie = i;
+            qsizetype je = j;
+            while (ie < a.size() && a.at(ie).isDigit())
+                ++ie;
+            while (je < b.size() && b.at(je).isDigit())
+                ++je;
+            // Without leading zeros, the longer run is the larger number.
+            QStringView x = QStringView(a).mid(i, ie - i);
+            QStringView y = QStringView(b).mid(j, je - j);
+            while (x.size() > 1 && x.front() == QLatin1Char('0'))
+                x = x.mid(1);
+            while (y.size() > 1 && y.front() == QLatin1Char('0'))
+                y = y.mid(1);
+            if (x.size() != y.size())
+                return x.size() < y.size();
+            if (const int c = x.compare(y); c != 0)
+                return c < 0;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const QChar x = a.at(i).toCaseFolded();
+        const QChar y = b.at(j).toCaseFolded();
+        if (x != y)
+            return x < y;
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+namespace {
+QVariantMap option(const QString &id, const QString &name)
+{
+    return {{QStringLiteral("id"), id}, {QStringLiteral("name"), name}};
+}
+} // namespace
+
+ParticipantEditorViewModel::ParticipantEditorViewModel(QObject *parent)
+    : QObject(parent)
+{ }
+
+void ParticipantEditorViewModel::edit(const Participant &participant, const QList<RaceClass> &classes,
+    const QList<Course> &courses, const QList<Stage> &stages, const QSet<QString> &otherCardNumbers)
+{
+    m_p = participant;
+    m_classes = classes;
+    m_courses = courses;
+    m_stages = stages;
+    std::stable_sort(
+        m_stages.begin(), m_stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    m_otherCards.clear();
+    // Compared trimmed, as the edited number is stored trimmed.
+    for (const QString &card : otherCardNumbers)
+        m_otherCards.insert(card.trimmed());
+    m_open = true;
+    emit openChanged();
+    emit edited();
+}
+
+bool ParticipantEditorViewModel::editParticipant(QObject *storeObject, const QString &participantId)
+{
+    auto *store = qobject_cast<RaceStore *>(storeObject);
+    if (!store)
+        return false;
+    const Race &race = store->race();
+    const QUuid id(participantId);
+    const auto found = std::find_if(race.participants.cbegin(), race.participants.cend(),
+        [&](const Participant &p) { return p.id == id; });
+    if (found == race.participants.cend())
+        return false;
+    QSet<QString> others;
+    for (const Participant &p : race.participants)
+        if (p.id != id)
+            others.insert(p.cardNumber);
+    edit(*found, race.classes, race.courses, race.stages, others);
+    return true;
+}
+
+void ParticipantEditorViewModel::editNewParticipant(QObject *storeObject)
+{
+    auto *store = qobject_cast<RaceStore *>(storeObject);
+    if (!store)
+        return;
+    const Race &race = store->race();
+    QSet<QString> others;
+    for (const Participant &p : race.participants)
+        others.insert(p.cardNumber);
+    edit(Participant(), race.classes, race.courses, race.stages, others);
+}
+
+Participant ParticipantEditorViewModel::result() const
+{
+    Participant p = m_p;
+    p.cardNumber = p.cardNumber.trimmed();
+    return p;
+}
+
+void ParticipantEditorViewModel::setGivenName(const QString &v)
+{
+    m_p.givenName = v;
+    emit edited();
+}
+
+void ParticipantEditorViewModel::setFamilyName(const QString &v)
+{
+    m_p.familyName = v;
+    emit edited();
+}
+
+void ParticipantEditorViewModel::setCardNumber(const QString &v)
+{
+    m_p.cardNumber = v;
+    emit edited();
+}
+
+void ParticipantEditorViewModel::setClub(const QString &v)
+{
+    m_p.club = v.isEmpty() ? std::nullopt : std::optional<QString>(v);
+    emit edited();
+}
+
+int ParticipantEditorViewModel::preferenceIndex() const
+{
+    if (!m_p.startTimePreference)
+        return 0;
+    return *m_p.startTimePreference == StartTimePreference::Early ? 1 : 2;
+}
+
+void ParticipantEditorViewModel::setPreferenceIndex(int index)
+{
+    if (index == 1)
+        m_p.startTimePreference = StartTimePreference::Early;
+    else if (index == 2)
+        m_p.startTimePreference = StartTimePreference::Late;
+    else
+        m_p.startTimePreference.reset();
+    emit edited();
+}
+
+bool ParticipantEditorViewModel::isDuplicateCardNumber() const
+{
+    const QString card = m_p.cardNumber.trimmed();
+    return !card.isEmpty() && m_otherCards.contains(card);
+}
+
+QString ParticipantEditorViewModel::cardWarning() const
+{
+    if (isDuplicateCardNumber())
+        return localized(QStringLiteral("This card number is already assigned to another participant."));
+    if (!m_p.cardNumber.isEmpty() && m_p.cardNumber.trimmed().isEmpty())
+        return localized(QStringLiteral("The card number is blank."));
+    return {};
+}
+
+bool ParticipantEditorViewModel::canSave() const
+{
+    return !m_p.cardNumber.trimmed().isEmpty() && !isDuplicateCardNumber();
+}
+
+QString ParticipantEditorViewModel::classLabel() const
+{
+    return localized(m_stages.isEmpty() ? QStringLiteral("Class") : QStringLiteral("Base class"));
+}
+
+QList<RaceClass> ParticipantEditorViewModel::sortedClasses() const
+{
+    QList<RaceClass> sorted = m_classes;
+    std::stable_sort(sorted.begin(), sorted.end(), compareClassNames);
+    return sorted;
+}
+
+QVariantList ParticipantEditorViewModel::classOptions() const
+{
+    QVariantList options {option({}, localized(QStringLiteral("None")))};
+    for (const RaceClass &c : sortedClasses())
+        options.append(option(c.id, c.name));
+    return options;
+}
+
+QVariantList ParticipantEditorViewModel::stageClassOptions() const
+{
+    QVariantList options {option({}, localized(QStringLiteral("(Same as base)")))};
+    for (const RaceClass &c : sortedClasses())
+        options.append(option(c.id, c.name));
+    return options;
+}
+
+namespace {
+// The option's position; -1 (no selection) when the stored id matches none, so a picker never
+// shows a different value than the one stored.
+int indexOf(const QVariantList &options, const std::optional<QString> &id)
+{
+    for (int i = 0; i < options.size(); ++i)
+        if (options.at(i).toMap().value(QStringLiteral("id")).toString() == id.value_or(QString()))
+            return i;
+    return -1;
+}
+std::optional<QString> idAt(const QVariantList &options, int index)
+{
+    if (index <= 0 || index >= options.size())
+        return std::nullopt;
+    return options.at(index).toMap().value(QStringLiteral("id")).toString();
+}
+} // namespace
+
+int ParticipantEditorViewModel::classIndex() const
+{
+    return indexOf(classOptions(), m_p.classId);
+}
+
+void ParticipantEditorViewModel::setClassIndex(int index)
+{
+    if (index < 0)
+        return;
+    m_p.classId = idAt(classOptions(), index);
+    emit edited();
+}
+
+const RaceClass *ParticipantEditorViewModel::findClass(const std::optional<QString> &id) const
+{
+    if (!id)
+        return nullptr;
+    for (const RaceClass &c : m_classes)
+        if (c.id == *id)
+            return &c;
+    return nullptr;
+}
+
+std::optional<QString> ParticipantEditorViewModel::classIdForStage(
+    const std::optional<QString> &stageId) const
+{
+    if (stageId && m_p.classIdByStage && m_p.classIdByStage->contains(*stageId))
+        return m_p.classIdByStage->value(*stageId);
+    return m_p.classId;
+}
+
+std::optional<QString> ParticipantEditorViewModel::courseIdForStage(
+    const std::optional<QString> &stageId) const
+{
+    if (stageId && m_p.courseIdByStage && m_p.courseIdByStage->contains(*stageId))
+        return m_p.courseIdByStage->value(*stageId);
+    return m_p.courseId;
+}
+
+QList<Course> ParticipantEditorViewModel::courseChoices(const std::optional<QString> &stageId) const
+{
+    QList<Course> sorted = m_courses;
+    std::stable_sort(sorted.begin(), sorted.end(),
+        [](const Course &a, const Course &b) { return naturalLess(a.name, b.name); });
+    const RaceClass *c = findClass(classIdForStage(stageId));
+    if (!c || !c->courseFamily)
+        return sorted;
+    QList<Course> family;
+    for (const Course &course : std::as_const(sorted))
+        if (course.courseFamily == c->courseFamily)
+            family.append(course);
+    return family;
+}
+
+bool ParticipantEditorViewModel::showsCourseOverride() const
+{
+    const RaceClass *c = findClass(m_p.classId);
+    return c && isCourseFamilyClass(*c);
+}
+
+QVariantList ParticipantEditorViewModel::courseOptions() const
+{
+    QVariantList options {option({}, localized(QStringLiteral("(Class default)")))};
+    for (const Course &course : courseChoices(std::nullopt))
+        options.append(option(course.id, course.name));
+    return options;
+}
+
+int ParticipantEditorViewModel::courseIndex() const
+{
+    return indexOf(courseOptions(), m_p.courseId);
+}
+
+void ParticipantEditorViewModel::setCourseIndex(int index)
+{
+    if (index < 0)
+        return;
+    m_p.courseId = idAt(courseOptions(), index);
+    emit edited();
+}
+
+QVariantList ParticipantEditorViewModel::stageBlocks() const
+{
+    QVariantList blocks;
+    const QVariantList classOpts = stageClassOptions();
+    for (const Stage &stage : m_stages) {
+        const RaceClass *c = findClass(classIdForStage(stage.id));
+        QVariantList courseOpts {option({}, localized(QStringLiteral("(Default)")))};
+        for (const Course &course : courseChoices(stage.id))
+            courseOpts.append(option(course.id, course.name));
+        const std::optional<QString> ownClass = m_p.classIdByStage && m_p.classIdByStage->contains(stage.id)
+            ? std::optional<QString>(m_p.classIdByStage->value(stage.id))
+            : std::nullopt;
+        blocks.append(
+            QVariantMap {{QStringLiteral("stageId"), stage.id}, {QStringLiteral("name"), stage.name},
+                {QStringLiteral("classIndex"), indexOf(classOpts, ownClass)},
+                {QStringLiteral("showsCourse"), c && isCourseFamilyClass(*c)},
+                {QStringLiteral("courseLabel"), localized(stage.name + QStringLiteral(" course"))},
+                {QStringLiteral("courseOptions"), courseOpts},
+                {QStringLiteral("courseIndex"), indexOf(courseOpts, courseIdForStage(stage.id))}});
+    }
+    return blocks;
+}
+
+void ParticipantEditorViewModel::setStageClassIndex(const QString &stageId, int index)
+{
+    if (index < 0)
+        return;
+    if (!m_p.classIdByStage)
+        m_p.classIdByStage = StageMap<QString>();
+    if (const auto id = idAt(stageClassOptions(), index))
+        m_p.classIdByStage->insert(stageId, *id);
+    else
+        m_p.classIdByStage->remove(stageId);
+    emit edited();
+}
+
+void ParticipantEditorViewModel::setStageCourseIndex(const QString &stageId, int index)
+{
+    if (index < 0)
+        return;
+    QVariantList courseOpts {QVariant()};
+    for (const Course &course : courseChoices(stageId))
+        courseOpts.append(option(course.id, course.name));
+    if (!m_p.courseIdByStage)
+        m_p.courseIdByStage = StageMap<QString>();
+    if (const auto id = idAt(courseOpts, index))
+        m_p.courseIdByStage->insert(stageId, *id);
+    else
+        m_p.courseIdByStage->remove(stageId);
+    emit edited();
+}
+
+void ParticipantEditorViewModel::save()
+{
+    if (!m_open || !canSave())
+        return;
+    emit saved();
+    close();
+}
+
+void ParticipantEditorViewModel::saveOnSubmit()
+{
+    save();
+}
+
+void ParticipantEditorViewModel::cancel()
+{
+    if (!m_open)
+        return;
+    emit cancelled();
+    close();
+}
+
+void ParticipantEditorViewModel::close()
+{
+    m_open = false;
+    emit openChanged();
+}

@@ -1,0 +1,143 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import Vexlo.Ui
+import Vexlo.Event
+
+// The Events section: the event's file (new, open, save, save as, recent files) and its details.
+Item {
+    id: root
+    objectName: "raceView"
+    property QtObject raceStore
+
+    EventFileViewModel { id: vm; raceStore: root.raceStore }
+
+    function startNew() {
+        if (vm.newNeedsConfirmation())
+            confirmNew.open()
+        else
+            vm.newEvent()
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 20
+        spacing: 16
+
+        RowLayout {
+            Layout.fillWidth: true
+            Label { text: qsTranslate("Vexlo", "Current event"); font: Theme.headline; color: Theme.primaryText }
+            Item { Layout.fillWidth: true }
+            IconButton { objectName: "newEventButton"; title: "New"; systemImage: "doc"; onClicked: root.startNew() }
+            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: openDialog.open() }
+            IconButton {
+                objectName: "saveEventButton"; title: "Save"; systemImage: "square.and.arrow.down"
+                enabled: vm.canSave; onClicked: vm.saveEvent()
+            }
+            Button {
+                id: moreButton
+                objectName: "moreButton"
+                text: "…"
+                Layout.preferredWidth: 28
+                Accessible.name: qsTranslate("Vexlo", "More")
+                onClicked: moreMenu.popup(moreButton, 0, moreButton.height)
+            }
+        }
+
+        EventDetailsSection { model: vm; Layout.fillWidth: true }
+
+        Label {
+            objectName: "fileError"
+            visible: vm.fileError !== ""
+            text: vm.fileError
+            color: Theme.error
+            font: Theme.body
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Item { Layout.fillHeight: true }
+    }
+
+    Menu {
+        id: moreMenu
+        MenuItem {
+            objectName: "saveAsItem"
+            text: qsTranslate("Vexlo", "Save As...")
+            onTriggered: {
+                saveDialog.currentFolder = vm.dialogFolder
+                saveDialog.selectedFile = vm.dialogFolder + "/" + encodeURIComponent(vm.suggestedFileName)
+                saveDialog.open()
+            }
+        }
+        MenuSeparator { visible: vm.recentFiles.length > 0; height: visible ? implicitHeight : 0 }
+        Menu {
+            id: recentMenu
+            title: qsTranslate("Vexlo", "Recent Events")
+            enabled: vm.recentFiles.length > 0
+            Instantiator {
+                model: vm.recentFiles
+                delegate: MenuItem {
+                    required property var modelData
+                    required property int index
+                    objectName: "recentItem" + index
+                    text: modelData.title
+                    onTriggered: vm.loadEvent(modelData.url)
+                }
+                onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
+                onObjectRemoved: (index, object) => recentMenu.removeItem(object)
+            }
+            MenuSeparator {}
+            MenuItem {
+                objectName: "clearRecentItem"
+                text: qsTranslate("Vexlo", "Clear Recent Events")
+                onTriggered: vm.clearRecentEvents()
+            }
+        }
+    }
+
+    Dialog {
+        id: confirmNew
+        objectName: "confirmNewDialog"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        modal: true
+        title: qsTranslate("Vexlo", "Start a new event?")
+        width: Math.min(420, root.width - 40)
+        Label {
+            width: parent.width
+            wrapMode: Text.WordWrap
+            focus: true
+            Keys.onReturnPressed: confirmNew.accept()
+            Keys.onEnterPressed: confirmNew.accept()
+            text: qsTranslate("Vexlo", "The open event has changes that are not saved to its file. A new event replaces it.")
+        }
+        footer: DialogButtonBox {
+            Button { text: qsTranslate("Vexlo", "Cancel"); DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
+            Button {
+                objectName: "confirmNewButton"
+                text: qsTranslate("Vexlo", "New Event")
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            }
+        }
+        onAccepted: vm.newEvent()
+    }
+
+    FileDialog {
+        id: openDialog
+        objectName: "openDialog"
+        fileMode: FileDialog.OpenFile
+        nameFilters: [qsTranslate("Vexlo", "Event files (*.json)")]
+        currentFolder: vm.dialogFolder
+        onAccepted: vm.loadEvent(selectedFile)
+    }
+    FileDialog {
+        id: saveDialog
+        objectName: "saveAsDialog"
+        fileMode: FileDialog.SaveFile
+        acceptLabel: qsTranslate("Vexlo", "Save")
+        defaultSuffix: "vexloevent.json"
+        nameFilters: [qsTranslate("Vexlo", "Event files (*.json)")]
+        onAccepted: vm.saveEventAs(selectedFile)
+    }
+}

@@ -1,0 +1,237 @@
+#include "stagesviewmodel.h"
+
+#include "atomicfile.h"
+#include "localization.h"
+#include "oecsv.h"
+#include "racestore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <algorithm>
+
+QList<Stage> sortedStages(const QList<Stage> &stages)
+{
+    QList<Stage> sorted = stages;
+    std::stable_sort(
+        sorted.begin(), sorted.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    return sorted;
+}
+
+Stage proposedNewStage(const QList<Stage> &stages, const QDateTime &now)
+{
+    qint64 highest = -1;
+    for (const Stage &stage : stages)
+        highest = std::max(highest, stage.order);
+    Stage stage;
+    stage.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    stage.order = highest + 1;
+    stage.name = QStringLiteral("Stage ") + QString::number(highest + 2);
+    stage.date = now;
+    return stage;
+}
+
+StagesViewModel::StagesViewModel(QObject *parent)
+    : QObject(parent)
+{ }
+
+QObject *StagesViewModel::raceStoreObject() const
+{
+    return m_store;
+}
+
+void StagesViewModel::setRaceStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void StagesViewModel::setStore(RaceStore *store)
+{
+    if (m_store == store)
+        return;
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    if (m_store)
+        connect(m_store, &RaceStore::raceChanged, this, &StagesViewModel::changed);
+    emit changed();
+}
+
+QVariantList StagesViewModel::stages() const
+{
+    QVariantList rows;
+    if (!m_store)
+        return rows;
+    const auto &active = m_store->race().activeStageId;
+    for (const Stage &stage : sortedStages(m_store->race().stages))
+        rows.append(QVariantMap {{QStringLiteral("id"), stage.id}, {QStringLiteral("name"), stage.name},
+            {QStringLiteral("dateText"),
+                QLocale().toString(stage.date.toLocalTime().date(), QLocale::ShortFormat)},
+            {QStringLiteral("active"), active && *active == stage.id}});
+    return rows;
+}
+
+int StagesViewModel::activeIndex() const
+{
+    if (!m_store || !m_store->race().activeStageId)
+        return -1;
+    const QList<Stage> sorted = sortedStages(m_store->race().stages);
+    for (int i = 0; i < sorted.size(); ++i)
+        if (sorted.at(i).id == *m_store->race().activeStageId)
+            return i;
+    return -1;
+}
+
+bool StagesViewModel::canExport() const
+{
+    return m_store && !m_store->race().participants.isEmpty();
+}
+
+QString StagesViewModel::suggestedExportName() const
+{
+    QString name = m_store ? m_store->race().name : QString();
+    // A separator would point the dialog into another folder.
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return name + QStringLiteral("-entries-oe.csv");
+}
+
+QUrl StagesViewModel::exportFolder() const
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QUrl::fromLocalFile(QFileInfo(documents).isDir() ? documents : QDir::homePath());
+}
+
+QString StagesViewModel::editName() const
+{
+    return m_editing ? m_editing->name : QString();
+}
+
+void StagesViewModel::setEditName(const QString &name)
+{
+    if (m_editing && m_editing->name != name) {
+        m_editing->name = name;
+        emit editorChanged();
+    }
+}
+
+QDate StagesViewModel::editDate() const
+{
+    return m_editing ? m_editing->date.toLocalTime().date() : QDate();
+}
+
+void StagesViewModel::setEditDate(const QDate &date)
+{
+    if (!m_editing || !date.isValid())
+        return;
+    // Only the day changes; the time of day the stage had is kept.
+    const QDateTime local = m_editing->date.toLocalTime();
+    m_editing->date = QDateTime(date, local.isValid() ? local.time() : QTime(0, 0));
+    emit editorChanged();
+}
+
+int StagesViewModel::editOrder() const
+{
+    return m_editing ? int(m_editing->order) : 0;
+}
+
+void StagesViewModel::setEditOrder(int order)
+{
+    if (m_editing) {
+        m_editing->order = std::clamp(order, 0, 99);
+        emit editorChanged();
+    }
+}
+
+QString StagesViewModel::editOrderTitle() const
+{
+    return localized(QStringLiteral("Order: %lld"), {QString::number(editOrder())});
+}
+
+std::optional<Stage> StagesViewModel::findStage(const QString &id) const
+{
+    if (m_store)
+        for (const Stage &stage : m_store->race().stages)
+            if (stage.id == id)
+                return stage;
+    return std::nullopt;
+}
+
+void StagesViewModel::makeActive(const QString &stageId)
+{
+    if (!m_store || !findStage(stageId))
+        return;
+    Race race = m_store->race();
+    race.activeStageId = stageId;
+    m_store->setRace(race);
+    m_store->autosave();
+}
+
+void StagesViewModel::beginNewStage()
+{
+    if (!m_store)
+        return;
+    m_editing = proposedNewStage(m_store->race().stages, m_now());
+    m_isAddingNew = true;
+    emit editorChanged();
+}
+
+void StagesViewModel::beginEdit(const QString &stageId)
+{
+    m_editing = findStage(stageId);
+    m_isAddingNew = false;
+    emit editorChanged();
+}
+
+void StagesViewModel::saveEdit()
+{
+    if (!m_store || !m_editing)
+        return;
+    if (m_isAddingNew)
+        m_store->addStage(*m_editing);
+    else
+        m_store->updateStage(*m_editing);
+    m_editing.reset();
+    emit editorChanged();
+}
+
+void StagesViewModel::cancelEdit()
+{
+    m_editing.reset();
+    emit editorChanged();
+}
+
+void StagesViewModel::requestDelete(const QString &stageId)
+{
+    m_pendingDelete = findStage(stageId);
+    emit editorChanged();
+}
+
+void StagesViewModel::confirmDelete()
+{
+    if (m_store && m_pendingDelete)
+        m_store->deleteStage(*m_pendingDelete);
+    cancelDelete();
+}
+
+void StagesViewModel::cancelDelete()
+{
+    m_pendingDelete.reset();
+    emit editorChanged();
+}
+
+void StagesViewModel::exportEntries(const QUrl &url)
+{
+    if (!m_store)
+        return;
+    QString error;
+    const QString path = url.toLocalFile();
+    if (path.isEmpty())
+        error = QStringLiteral("Not a local file: ") + url.toString();
+    else if (writeFileAtomically(path, makeOECSV(m_store->race()).toUtf8(), &error))
+        error.clear();
+    m_exportError = error.isEmpty() ? QString() : QStringLiteral("Export failed: ") + error;
+    emit changed();
+}

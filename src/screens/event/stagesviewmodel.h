@@ -1,0 +1,104 @@
+#pragma once
+
+// The "Stages" section: the event's stages in display order, the active stage, the stage editor
+// sheet (add or edit), the delete confirmation and the OE CSV export of the entries. Every change
+// of the race goes through the store, which saves it.
+
+#include "race.h"
+
+#include <QDate>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <optional>
+
+class RaceStore;
+
+// The stages ordered by `order`; equal orders keep their stored sequence.
+[[nodiscard]] QList<Stage> sortedStages(const QList<Stage> &stages);
+// What "Add Stage" proposes: order one past the highest (0 for the first), named after its
+// position, a fresh upper-case id, dated `now`.
+[[nodiscard]] Stage proposedNewStage(const QList<Stage> &stages, const QDateTime &now);
+
+class StagesViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+
+    Q_PROPERTY(QObject *raceStore READ raceStoreObject WRITE setRaceStore NOTIFY changed)
+    // [{id, name, dateText, active}] in display order.
+    Q_PROPERTY(QVariantList stages READ stages NOTIFY changed)
+    Q_PROPERTY(int activeIndex READ activeIndex NOTIFY changed)
+    Q_PROPERTY(bool canExport READ canExport NOTIFY changed)
+    Q_PROPERTY(QString exportError READ exportError NOTIFY changed)
+    Q_PROPERTY(QString suggestedExportName READ suggestedExportName NOTIFY changed)
+    Q_PROPERTY(QUrl exportFolder READ exportFolder CONSTANT)
+    // The editor sheet and its working copy.
+    Q_PROPERTY(bool editing READ editing NOTIFY editorChanged)
+    Q_PROPERTY(QString editName READ editName WRITE setEditName NOTIFY editorChanged)
+    Q_PROPERTY(QDate editDate READ editDate WRITE setEditDate NOTIFY editorChanged)
+    Q_PROPERTY(QString editDateText READ editDateText NOTIFY editorChanged)
+    Q_PROPERTY(int editOrder READ editOrder WRITE setEditOrder NOTIFY editorChanged)
+    Q_PROPERTY(QString editOrderTitle READ editOrderTitle NOTIFY editorChanged)
+    // The delete confirmation.
+    Q_PROPERTY(bool confirmingDelete READ confirmingDelete NOTIFY editorChanged)
+
+public:
+    explicit StagesViewModel(QObject *parent = nullptr);
+
+    [[nodiscard]] QObject *raceStoreObject() const;
+    void setRaceStore(QObject *store);
+    void setStore(RaceStore *store);
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    [[nodiscard]] QVariantList stages() const;
+    [[nodiscard]] int activeIndex() const;
+    [[nodiscard]] bool canExport() const;
+    [[nodiscard]] QString exportError() const { return m_exportError; }
+    [[nodiscard]] QString suggestedExportName() const;
+    [[nodiscard]] QUrl exportFolder() const;
+
+    [[nodiscard]] bool editing() const { return m_editing.has_value(); }
+    [[nodiscard]] QString editName() const;
+    void setEditName(const QString &name);
+    [[nodiscard]] QDate editDate() const;
+    void setEditDate(const QDate &date);
+    // The date as typed (year-month-day); anything else is ignored.
+    Q_INVOKABLE void setEditDateText(const QString &text)
+    {
+        setEditDate(QDate::fromString(text, Qt::ISODate));
+    }
+    [[nodiscard]] QString editDateText() const { return editDate().toString(Qt::ISODate); }
+    [[nodiscard]] int editOrder() const;
+    void setEditOrder(int order);
+    [[nodiscard]] QString editOrderTitle() const;
+    [[nodiscard]] bool confirmingDelete() const { return m_pendingDelete.has_value(); }
+
+    Q_INVOKABLE void makeActive(const QString &stageId);
+    Q_INVOKABLE void beginNewStage();
+    Q_INVOKABLE void beginEdit(const QString &stageId);
+    Q_INVOKABLE void saveEdit();
+    Q_INVOKABLE void cancelEdit();
+    Q_INVOKABLE void requestDelete(const QString &stageId);
+    Q_INVOKABLE void confirmDelete();
+    Q_INVOKABLE void cancelDelete();
+    Q_INVOKABLE void exportEntries(const QUrl &url);
+
+signals:
+    void changed();
+    void editorChanged();
+
+private:
+    [[nodiscard]] std::optional<Stage> findStage(const QString &id) const;
+
+    QPointer<RaceStore> m_store;
+    std::optional<Stage> m_editing;
+    bool m_isAddingNew = false;
+    std::optional<Stage> m_pendingDelete;
+    QString m_exportError;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+};

@@ -1,0 +1,183 @@
+// The participant editor and the start-list sheets: card-number checks, course and per-stage
+// pickers, and the entries-per-class and preference rows, from case tables.
+
+#include "casetable.h"
+#include "participanteditor.h"
+#include "startsheets.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QList<RaceClass> testClasses()
+{
+    QList<RaceClass> classes;
+    for (const char *id : {"h21", "d10", "d21", "h9", "h10"})
+        classes.append(RaceClass {.id = id, .name = QString::fromLatin1(id).toUpper()});
+    return classes;
+}
+
+// "h21/d21" -> base class and stage S1's class; "-" none.
+void putClasses(Participant &p, const QString &spec)
+{
+    const QStringList parts = spec.split(QLatin1Char('/'));
+    if (parts.at(0) != QLatin1String("-"))
+        p.classId = parts.at(0);
+    if (parts.size() > 1 && parts.at(1) != QLatin1String("-"))
+        p.classIdByStage = StageMap<QString> {{QStringLiteral("S1"), parts.at(1)}};
+}
+
+std::optional<StartTimePreference> preferenceOf(const QString &text)
+{
+    if (text == QLatin1String("early"))
+        return StartTimePreference::Early;
+    if (text == QLatin1String("late"))
+        return StartTimePreference::Late;
+    return std::nullopt;
+}
+
+Race raceWith(const QString &activeStage)
+{
+    Race race;
+    race.classes = testClasses();
+    race.stages = {Stage {QStringLiteral("S1"), QStringLiteral("Day 1"), {}, 0}};
+    if (activeStage != QLatin1String("-"))
+        race.activeStageId = activeStage;
+    return race;
+}
+
+} // namespace
+
+class TestEntries : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cardNumber_data() { casetable::load("entries/card_numbers.tsv"); }
+    void cardNumber()
+    {
+        QFETCH(QStringList, cells);
+        ParticipantEditorViewModel vm;
+        QSet<QString> others;
+        for (const QString &n : cells.at(0).split(QLatin1Char('|'), Qt::SkipEmptyParts))
+            others.insert(n);
+        Participant p;
+        p.givenName = QStringLiteral(" Ann ");
+        vm.edit(p, {}, {}, {}, others);
+        vm.setCardNumber(cells.at(1));
+        QSignalSpy saved(&vm, &ParticipantEditorViewModel::saved);
+        QCOMPARE(vm.canSave(), cells.at(2) == QLatin1String("yes"));
+        const QString warning = cells.at(3) == QLatin1String("duplicate")
+            ? QStringLiteral("This card number is already assigned to another participant.")
+            : cells.at(3) == QLatin1String("blank") ? QStringLiteral("The card number is blank.")
+                                                    : QString();
+        QCOMPARE(vm.cardWarning(), warning);
+        vm.saveOnSubmit();
+        QCOMPARE(saved.size(), vm.canSave() || !saved.isEmpty() ? 1 : 0);
+        if (!saved.isEmpty()) {
+            QCOMPARE(vm.result().cardNumber, cells.value(4));
+            QCOMPARE(vm.result().givenName, QStringLiteral(" Ann "));
+            QVERIFY(!vm.isOpen());
+        }
+    }
+
+    void coursePickers()
+    {
+        QList<RaceClass> classes = testClasses();
+        classes[0].mode = RaceClassMode::CourseFamily; // H21: family mode, no family: every course
+        classes[1].courseFamily = QStringLiteral("B"); // D10: no mode, family B
+        classes[2].mode = RaceClassMode::SingleCourse; // D21
+        classes[2].courseFamily = QStringLiteral("B");
+        QList<Course> courses;
+        for (const char *spec : {"c10:B10:B", "c2:B2:B", "ca:A1:A", "cb:b1:B"}) {
+            const QStringList f = QString::fromLatin1(spec).split(QLatin1Char(':'));
+            courses.append(Course {.id = f.at(0), .name = f.at(1), .courseFamily = f.at(2)});
+        }
+        const QList<Stage> stages
+            = {Stage {"S2", "Day 2", {}, 2}, Stage {"S1a", "Day 1a", {}, 1}, Stage {"S1b", "Day 1b", {}, 1}};
+        Participant p;
+        p.classId = QStringLiteral("d21");
+        p.courseId = QStringLiteral("ca");
+        ParticipantEditorViewModel vm;
+        vm.edit(p, classes, courses, stages, {});
+        QCOMPARE(vm.classLabel(), QStringLiteral("Base class"));
+        QVERIFY(!vm.showsCourseOverride());
+
+        auto names = [](const QVariantList &rows) {
+            QStringList out;
+            for (const QVariant &r : rows)
+                out.append(r.toMap().value("name").toString());
+            return out;
+        };
+        QCOMPARE(names(vm.classOptions()), QStringList({"None", "D10", "D21", "H9", "H10", "H21"}));
+        QCOMPARE(names(vm.stageBlocks()), QStringList({"Day 1a", "Day 1b", "Day 2"}));
+
+        vm.setClassIndex(5); // H21: every course, natural name order
+        QVERIFY(vm.showsCourseOverride());
+        QCOMPARE(names(vm.courseOptions()), QStringList({"(Class default)", "A1", "b1", "B2", "B10"}));
+        QCOMPARE(vm.courseIndex(), 1);
+        vm.setClassIndex(1); // D10: family B only
+        QCOMPARE(names(vm.courseOptions()), QStringList({"(Class default)", "b1", "B2", "B10"}));
+        // A course outside the family shows no selection and stays stored.
+        QCOMPARE(vm.courseIndex(), -1);
+        QCOMPARE(vm.result().courseId, std::optional<QString>("ca"));
+
+        // Stage Day 1a on the single-course class: no course picker there.
+        vm.setStageClassIndex(QStringLiteral("S1a"), 2);
+        QVERIFY(!vm.stageBlocks().at(0).toMap().value("showsCourse").toBool());
+        QVERIFY(vm.stageBlocks().at(1).toMap().value("showsCourse").toBool());
+        vm.setStageClassIndex(QStringLiteral("S1a"), 0);
+        QCOMPARE(vm.result().classIdByStage, std::optional<StageMap<QString>>(StageMap<QString>()));
+        vm.setStageCourseIndex(QStringLiteral("S2"), 2);
+        QCOMPARE(vm.result().courseIdByStage->value("S2"), QStringLiteral("c2"));
+        vm.setStageCourseIndex(QStringLiteral("S2"), 0);
+        QVERIFY(vm.result().courseIdByStage->isEmpty());
+    }
+
+    void classCounts_data() { casetable::load("entries/class_counts.tsv"); }
+    void classCounts()
+    {
+        QFETCH(QStringList, cells);
+        Race race = raceWith(cells.at(0));
+        for (const QString &spec : cells.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            Participant p;
+            putClasses(p, spec);
+            race.participants.append(p);
+        }
+        const auto rows = classEntryCountOrder(classEntryCounts(race),
+            cells.at(2) == QLatin1String("class") ? EntryCountSortField::ClassName
+                                                  : EntryCountSortField::Count,
+            cells.at(3) == QLatin1String("yes"));
+        QStringList shown;
+        for (const ClassEntryCount &row : rows)
+            shown.append(row.className + QLatin1Char(' ') + QString::number(row.count));
+        QCOMPARE(shown.join(QLatin1Char('|')), cells.value(4));
+    }
+
+    void preferences_data() { casetable::load("entries/preferences.tsv"); }
+    void preferences()
+    {
+        QFETCH(QStringList, cells);
+        Race race = raceWith(cells.at(0));
+        for (const QString &spec : cells.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QStringList f = spec.split(QLatin1Char(':'));
+            Participant p;
+            p.givenName = f.at(0);
+            putClasses(p, f.at(1));
+            const QStringList prefs = f.at(2).split(QLatin1Char('/'));
+            p.startTimePreference = preferenceOf(prefs.at(0));
+            if (prefs.size() > 1 && preferenceOf(prefs.at(1)))
+                p.startTimePreferenceByStage
+                    = StageMap<StartTimePreference> {{"S1", *preferenceOf(prefs.at(1))}};
+            race.participants.append(p);
+        }
+        QStringList shown;
+        for (const PreferenceRow &row : preferenceRows(race))
+            shown.append(row.name + "/" + row.className + "/"
+                + (row.preference == StartTimePreference::Early ? "E" : "L"));
+        QCOMPARE(shown.join(QLatin1Char('|')), cells.value(2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEntries)
+#include "tst_entries.moc"

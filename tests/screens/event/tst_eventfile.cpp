@@ -1,0 +1,176 @@
+// The Events section's file handling on a real store: failed opens and saves keep the event and
+// show why, the recent list follows opens and saves, "New" asks before losing unsaved work, and
+// bad names and dates never reach a file.
+
+#include "eventfileviewmodel.h"
+#include "localization.h"
+#include "racejson.h"
+#include "storeharness.h"
+
+#include <QFile>
+#include <QTest>
+
+class TestEventFile : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<StoreHarness> harness;
+    std::unique_ptr<RaceStore> store;
+    EventFileViewModel vm;
+
+    QUrl fileUrl(const QString &name) const { return QUrl::fromLocalFile(harness->path(name)); }
+
+private slots:
+    void init()
+    {
+        // A fresh folder each time: a store reopens the last recent file it finds.
+        harness = std::make_unique<StoreHarness>();
+        harness->backgroundAutosave = false;
+        store = harness->makeStore(namedRace(QStringLiteral("Spring Cup")));
+        vm.setStore(store.get());
+        vm.setToday([] { return QDate(2025, 5, 17); });
+    }
+    void cleanup()
+    {
+        vm.setStore(nullptr);
+        store.reset();
+    }
+
+    void saveAsThenReopenFromRecent()
+    {
+        QVERIFY(!vm.canSave());
+        QCOMPARE(vm.suggestedFileName(), QStringLiteral("Spring Cup.vexloevent.json"));
+        // The dialog's name without the suffix still gives an event file.
+        vm.saveEventAs(fileUrl(QStringLiteral("cup")));
+        QCOMPARE(store->raceFileUrl(), fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QVERIFY(vm.canSave());
+        vm.setEventName(QStringLiteral("Autumn Cup"));
+        QVERIFY(vm.newNeedsConfirmation());
+        vm.saveEvent();
+        QVERIFY(!vm.newNeedsConfirmation());
+        vm.saveEventAs(fileUrl(QStringLiteral("second.json")));
+        QCOMPARE(vm.recentFiles().size(), 2);
+        QCOMPARE(
+            vm.recentFiles().first().toMap().value("title").toString(), QStringLiteral("second.vexloevent"));
+
+        vm.setEventName(QStringLiteral("unsaved"));
+        vm.loadEvent(fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+        QCOMPARE(vm.recentFiles().first().toMap().value("url").toUrl(),
+            fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QVERIFY(vm.fileError().isEmpty());
+
+        vm.clearRecentEvents();
+        QVERIFY(vm.recentFiles().isEmpty());
+        QVERIFY(harness->storedRecent().isEmpty());
+    }
+
+    void failedOpenKeepsEventAndList()
+    {
+        vm.saveEventAs(fileUrl(QStringLiteral("gone.vexloevent.json")));
+        QVERIFY(QFile::remove(harness->path(QStringLiteral("gone.vexloevent.json"))));
+        QFile notEvent(harness->path(QStringLiteral("notes.json")));
+        QVERIFY(notEvent.open(QIODevice::WriteOnly));
+        notEvent.write("{\"hello\": [1, 2]}");
+        notEvent.close();
+        QDir().mkpath(harness->path(QStringLiteral("folder.vexloevent.json")));
+
+        for (const QString &name : {QStringLiteral("gone.vexloevent.json"), QStringLiteral("notes.json"),
+                 QStringLiteral("folder.vexloevent.json")}) {
+            vm.loadEvent(fileUrl(name));
+            QVERIFY2(vm.fileError().startsWith(QStringLiteral("Load failed: ")), qPrintable(vm.fileError()));
+            QCOMPARE(vm.eventName(), QStringLiteral("Spring Cup"));
+            QCOMPARE(store->raceFileUrl(), fileUrl(QStringLiteral("gone.vexloevent.json")));
+            QCOMPARE(vm.recentFiles().size(), 1);
+        }
+        QVERIFY(vm.fileError().contains(QStringLiteral("folder")));
+        // A success clears the message.
+        vm.saveEventAs(fileUrl(QStringLiteral("back.vexloevent.json")));
+        QVERIFY(vm.fileError().isEmpty());
+    }
+
+    void failedSaveKeepsFileAndList()
+    {
+        // A plain file where a folder should be: unwritable for everyone, root included.
+        QFile plain(harness->path(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QDir().mkpath(harness->path(QStringLiteral("dir.vexloevent.json")));
+        for (const QString &name : {QStringLiteral("plain/a.vexloevent.json"),
+                 QStringLiteral("dir.vexloevent.json"), QStringLiteral("none/x.json")}) {
+            vm.saveEventAs(fileUrl(name));
+            QVERIFY2(vm.fileError().startsWith(QStringLiteral("Save failed: ")), qPrintable(name));
+            QVERIFY(store->raceFileUrl().isEmpty());
+            QVERIFY(vm.recentFiles().isEmpty());
+            QCOMPARE(vm.eventName(), QStringLiteral("Spring Cup"));
+        }
+    }
+
+    void newAsksOnlyWhenWorkWouldBeLost()
+    {
+        // Only in the autosave: asks.
+        QVERIFY(vm.newNeedsConfirmation());
+        vm.saveEventAs(fileUrl(QStringLiteral("a.vexloevent.json")));
+        QVERIFY(!vm.newNeedsConfirmation());
+        // An edit that no save wrote yet.
+        vm.setMultiStage(true);
+        QVERIFY(vm.newNeedsConfirmation());
+        // An operation that autosaves writes the file too.
+        store->autosave();
+        QVERIFY(!vm.newNeedsConfirmation());
+        // The file changed or vanished behind the store.
+        QVERIFY(QFile::remove(harness->path(QStringLiteral("a.vexloevent.json"))));
+        QVERIFY(vm.newNeedsConfirmation());
+        vm.newEvent();
+        QCOMPARE(vm.eventName(), QStringLiteral("Untitled Race"));
+        QVERIFY(store->needsInitialSetup());
+        QVERIFY(!vm.canSave());
+    }
+
+    void namesNeverMakeBrokenFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("plain") << "Spring Cup"
+                               << "Spring Cup.vexloevent.json" << false;
+        QTest::newRow("empty") << ""
+                               << "Untitled Race.vexloevent.json" << true;
+        QTest::newRow("blanks") << "   "
+                                << "Untitled Race.vexloevent.json" << true;
+        QTest::newRow("slash") << "DM/Sprint"
+                               << "DM-Sprint.vexloevent.json" << true;
+        QTest::newRow("up") << "../etc"
+                            << "-etc.vexloevent.json" << true;
+        QTest::newRow("dots") << "..."
+                              << "Untitled Race.vexloevent.json" << false;
+    }
+    void namesNeverMakeBrokenFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, file);
+        QFETCH(bool, warned);
+        vm.setEventName(name);
+        QCOMPARE(vm.suggestedFileName(), file);
+        QCOMPARE(!vm.nameWarning().isEmpty(), warned);
+        QCOMPARE(store->race().name, name);
+    }
+
+    void datesOutOfRangeKeepTheEvent()
+    {
+        QCOMPARE(vm.eventDate(), QDate(2025, 5, 17));
+        QVERIFY(!store->race().date);
+        for (const char *bad : {"2025-13-01", "0099-01-01", "tomorrow", "3000-01-01"}) {
+            QVERIFY(!vm.setEventDateText(QString::fromLatin1(bad)));
+            QVERIFY(!vm.dateError().isEmpty());
+            QVERIFY(!store->race().date);
+        }
+        QVERIFY(vm.setEventDateText(QStringLiteral("2025-06-14")));
+        QVERIFY(vm.dateError().isEmpty());
+        QCOMPARE(formatDocumentDate(*store->race().date), QStringLiteral("2025-06-13T22:00:00Z"));
+        QCOMPARE(vm.eventDate(), QDate(2025, 6, 14));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventFile)
+#include "tst_eventfile.moc"
