@@ -9,6 +9,7 @@ Q_IMPORT_QML_PLUGIN(Vexlo_UiPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_AppPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_RaceDayPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_SetupPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_SettingsPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)
 {
@@ -20,6 +21,8 @@ QUrl defaultDetailScreen(SidebarItem item)
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/ClassesView.qml"));
     case SidebarItem::Courses:
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/CoursesView.qml"));
+    case SidebarItem::Sync:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Settings/SyncView.qml"));
     default:
         return {};
     }
