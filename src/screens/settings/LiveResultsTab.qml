@@ -70,6 +70,7 @@ ColumnLayout {
         RowLayout {
             spacing: 6
             Layout.preferredWidth: 220
+            Layout.maximumWidth: 220
             Label {
                 objectName: "intervalLabel"
                 text: root.model.intervalText
@@ -82,12 +83,14 @@ ColumnLayout {
                 text: "−"
                 enabled: root.model.canStepDown
                 onClicked: root.model.step(-1)
+                Layout.preferredWidth: 32
             }
             Button {
                 objectName: "intervalUp"
                 text: "+"
                 enabled: root.model.canStepUp
                 onClicked: root.model.step(1)
+                Layout.preferredWidth: 32
             }
         }
     }

@@ -44,17 +44,11 @@ Item {
                     }
                     contentItem: RowLayout {
                         spacing: 6
-                        SymbolIcon {
-                            name: tabButton.modelData.symbol
-                            color: Theme.primaryText
-                            Layout.leftMargin: 10
-                            Layout.preferredWidth: 14
-                            Layout.preferredHeight: 14
-                        }
                         Label {
                             text: tabButton.modelData.title
                             font: Theme.body
                             color: Theme.primaryText
+                            Layout.leftMargin: 10
                             Layout.rightMargin: 10
                             Layout.topMargin: 6
                             Layout.bottomMargin: 6
