@@ -62,11 +62,11 @@ private:
     void loadSecretPasscode();
 
     QSettings *m_settings;
+    Keys m_keys;
     KeyStore *m_keyStore;
     QString m_passcodeService;
     bool m_passcodeAssigned = false;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    Keys m_keys;
     bool m_enabled = false;
     QString m_competitionId;
     QString m_passcode;
