@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
+import Vexlo.Settings
 import Vexlo.RaceDay
 
 // The sidebar column beside the detail pane.

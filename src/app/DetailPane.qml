@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import Vexlo.Ui
 import Vexlo.App
+import Vexlo.Settings
 
 // Shows the selected section's screen, built anew each time the section is selected. A screen
 // plugs in through ContentViewModel's screen table (a QML file per section) and gets the store
@@ -35,7 +36,7 @@ Rectangle {
             }
             const url = root.contentModel.detailScreen.toString()
             if (url === "") {
-                sourceComponent = section === "sync" ? settingsTitle : titleOnly
+                sourceComponent = titleOnly
             } else if (section === "reader") {
                 setSource(url, {
                     "raceStore": root.raceStore,
@@ -66,13 +67,6 @@ Rectangle {
     Component {
         id: titleOnly
         SectionPlaceholder { title: root.contentModel.selectedTitle }
-    }
-    Component {
-        id: settingsTitle
-        SectionPlaceholder {
-            title: root.contentModel.selectedTitle
-            LanguagePickerView { model: root.languagePicker }
-        }
     }
     Component {
         id: noSelection

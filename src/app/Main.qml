@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
+import Vexlo.Settings
 
 // The one main window. Its whole content is rebuilt when the language changes, so every screen
 // starts again from its initial state in the new language.

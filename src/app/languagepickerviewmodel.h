@@ -1,8 +1,9 @@
 #pragma once
 
-// The language picker, and the application side of a language change: the Qt translator that
+// The application side of a language change (the picker is the settings screen's): the Qt translator that
 // QML's qsTranslate() reads is swapped and every open screen is retranslated.
 
+#include "languagepicker.h"
 #include "localization.h"
 
 #include <QObject>
@@ -14,32 +15,6 @@
 #include <memory>
 
 class QQmlEngine;
-
-class LanguagePickerViewModel : public QObject
-{
-    Q_OBJECT
-    QML_ELEMENT
-    QML_UNCREATABLE("Made by the application")
-    // "English", "Dansk": never translated.
-    Q_PROPERTY(QStringList options READ options CONSTANT)
-    Q_PROPERTY(int currentIndex READ currentIndex NOTIFY languageChanged)
-    Q_PROPERTY(QString languageCode READ languageCode NOTIFY languageChanged)
-
-public:
-    explicit LanguagePickerViewModel(LocalizationManager *manager, QObject *parent = nullptr);
-
-    [[nodiscard]] QStringList options() const;
-    [[nodiscard]] int currentIndex() const;
-    [[nodiscard]] QString languageCode() const;
-    // Picks the language at `index` (a pick persists at once); the current one writes nothing.
-    Q_INVOKABLE void pick(int index);
-
-signals:
-    void languageChanged();
-
-private:
-    QPointer<LocalizationManager> m_manager;
-};
 
 // Keeps the application's installed translator on the selected language and, when it changes,
 // retranslates the QML engine (literal texts) after the manager's own signal reached the

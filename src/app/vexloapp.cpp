@@ -11,6 +11,7 @@ Q_IMPORT_QML_PLUGIN(Vexlo_RaceDayPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_SetupPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_EventPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_EntriesPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_SettingsPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)
 {
@@ -26,6 +27,8 @@ QUrl defaultDetailScreen(SidebarItem item)
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/ClassesView.qml"));
     case SidebarItem::Courses:
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/CoursesView.qml"));
+    case SidebarItem::Sync:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Settings/SyncView.qml"));
     default:
         return {};
     }

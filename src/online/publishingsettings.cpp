@@ -1,18 +1,49 @@
 #include "publishingsettings.h"
 
+#include "keystore.h"
 #include "settingsvalues.h"
 
 #include <QSettings>
 
-PublishingSettings::PublishingSettings(QSettings *settings, Keys keys, QObject *parent)
+namespace {
+const QString passcodeAccount = QStringLiteral("passcode");
+}
+
+PublishingSettings::PublishingSettings(
+    QSettings *settings, Keys keys, KeyStore *keyStore, QString passcodeService, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_keys(std::move(keys))
+    , m_keyStore(keyStore)
+    , m_passcodeService(std::move(passcodeService))
 {
     m_enabled = readBool(*m_settings, m_keys.enabled);
     m_competitionId = readString(*m_settings, m_keys.competitionId);
     m_passcode = readString(*m_settings, m_keys.passcode);
     m_publishIntervalSeconds = readPositiveSeconds(*m_settings, m_keys.interval, defaultIntervalSeconds);
+    if (m_keyStore)
+        loadSecretPasscode();
+}
+
+void PublishingSettings::loadSecretPasscode()
+{
+    if (m_settings->contains(m_keys.passcode)) {
+        // Left by an older version: moved into the key store, and the plain-text copy goes. An
+        // empty one held nothing worth moving.
+        m_settings->remove(m_keys.passcode);
+        if (!m_passcode.isEmpty()) {
+            m_passcodeAssigned = true;
+            m_keyStore->save(m_passcodeService, passcodeAccount, m_passcode);
+            return;
+        }
+    }
+    std::weak_ptr<bool> alive = m_alive;
+    m_keyStore->load(m_passcodeService, passcodeAccount, [this, alive](std::optional<QString> passcode) {
+        if (alive.expired() || m_passcodeAssigned || !passcode || passcode->isEmpty())
+            return;
+        m_passcode = *passcode;
+        emit passcodeChanged();
+    });
 }
 
 void PublishingSettings::setEnabled(bool enabled)
@@ -32,8 +63,14 @@ void PublishingSettings::setCompetitionId(const QString &id)
 void PublishingSettings::setPasscode(const QString &passcode)
 {
     m_passcode = passcode;
+    m_passcodeAssigned = true;
     emit passcodeChanged();
-    m_settings->setValue(m_keys.passcode, passcode);
+    if (!m_keyStore)
+        m_settings->setValue(m_keys.passcode, passcode);
+    else if (passcode.isEmpty())
+        m_keyStore->remove(m_passcodeService, passcodeAccount);
+    else
+        m_keyStore->save(m_passcodeService, passcodeAccount, passcode);
 }
 
 void PublishingSettings::setPublishIntervalSeconds(double seconds)
@@ -43,16 +80,30 @@ void PublishingSettings::setPublishIntervalSeconds(double seconds)
     m_settings->setValue(m_keys.interval, seconds);
 }
 
-LiveResultatSettings::LiveResultatSettings(QSettings *settings, QObject *parent)
+const QString LiveResultatSettings::passcodeService = QStringLiteral("org.vexlo.liveresultat.passcode");
+const QString LiveResultatSettings::defaultBaseUrl = QStringLiteral("https://liveresultat.orientering.se");
+
+LiveResultatSettings::LiveResultatSettings(QSettings *settings, KeyStore *keyStore, QObject *parent)
     : PublishingSettings(settings,
         {QStringLiteral("liveResultatEnabled"), QStringLiteral("liveResultatCompetitionId"),
             QStringLiteral("liveResultatPasscode"), QStringLiteral("liveResultatPublishIntervalSeconds")},
-        parent)
+        keyStore, passcodeService, parent)
+    , m_store(settings)
 { }
+
+QUrl LiveResultatSettings::uploadUrl() const
+{
+    QString base = readString(*m_store, QStringLiteral("liveResultatBaseUrl"));
+    if (base.isEmpty())
+        base = defaultBaseUrl;
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return QUrl(base + QStringLiteral("/upload"));
+}
 
 MetsaSettings::MetsaSettings(QSettings *settings, QObject *parent)
     : PublishingSettings(settings,
         {QStringLiteral("metsaEnabled"), QStringLiteral("metsaCompetitionId"),
             QStringLiteral("metsaPasscode"), QStringLiteral("metsaPublishIntervalSeconds")},
-        parent)
+        nullptr, QString(), parent)
 { }

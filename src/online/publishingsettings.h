@@ -6,7 +6,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
+#include <memory>
+
+class KeyStore;
 class QSettings;
 
 class PublishingSettings : public QObject
@@ -48,23 +52,45 @@ protected:
         QString passcode;
         QString interval;
     };
-    // Reads the four keys; nothing is written back.
-    PublishingSettings(QSettings *settings, Keys keys, QObject *parent);
+    // Reads the four keys; nothing is written back. With a key store the passcode lives there
+    // under (`passcodeService`, "passcode") instead of in the settings file; it is loaded
+    // asynchronously, and one typed before the load finishes wins.
+    PublishingSettings(
+        QSettings *settings, Keys keys, KeyStore *keyStore, QString passcodeService, QObject *parent);
 
 private:
+    void loadSecretPasscode();
+
     QSettings *m_settings;
     Keys m_keys;
+    KeyStore *m_keyStore;
+    QString m_passcodeService;
+    bool m_passcodeAssigned = false;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_enabled = false;
     QString m_competitionId;
     QString m_passcode;
     double m_publishIntervalSeconds = defaultIntervalSeconds;
 };
 
+// The passcode is a secret: it lives in `keyStore`. A passcode left in the settings file by an
+// older version is moved there once and removed from the file.
 class LiveResultatSettings : public PublishingSettings
 {
     Q_OBJECT
 public:
-    explicit LiveResultatSettings(QSettings *settings, QObject *parent = nullptr);
+    static const QString passcodeService;
+    static const QString defaultBaseUrl;
+
+    // `settings` and `keyStore` must outlive this object.
+    LiveResultatSettings(QSettings *settings, KeyStore *keyStore, QObject *parent = nullptr);
+
+    // Where uploads go: the "liveResultatBaseUrl" setting, else the service's address; the
+    // upload path is "/upload" below it.
+    [[nodiscard]] QUrl uploadUrl() const;
+
+private:
+    QSettings *m_store;
 };
 
 class MetsaSettings : public PublishingSettings

@@ -34,7 +34,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_stationSettings = std::make_unique<StationSettings>(m_settings.get());
     m_syncEngine = std::make_unique<SyncEngine>();
     m_localStore = std::make_unique<RaceLocalStore>(options.autosaveFolder);
-    m_liveResultatSettings = std::make_unique<LiveResultatSettings>(m_settings.get());
+    m_liveResultatSettings = std::make_unique<LiveResultatSettings>(m_settings.get(), m_keyStore.get());
     m_metsaSettings = std::make_unique<MetsaSettings>(m_settings.get());
     m_vexloWebSettings = std::make_unique<VexloWebSettings>(m_settings.get(), m_keyStore.get());
     m_vexloWebVerifier = std::make_unique<VexloWebVerifier>();

@@ -1,6 +1,7 @@
 #include "casetable.h"
 #include "livepublishers.h"
 #include "publishingsettings.h"
+#include "storefakes.h"
 #include "vexlochecklist.h"
 
 #include <QSettings>
@@ -14,14 +15,15 @@ class TestOnlineSettings : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    MemoryKeyStore m_keys;
     std::unique_ptr<QSettings> settings() const
     {
         return std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
     }
-    static std::unique_ptr<PublishingSettings> make(const QString &service, QSettings *s)
+    std::unique_ptr<PublishingSettings> make(const QString &service, QSettings *s)
     {
         if (service == QStringLiteral("liveResultat"))
-            return std::make_unique<LiveResultatSettings>(s);
+            return std::make_unique<LiveResultatSettings>(s, &m_keys);
         return std::make_unique<MetsaSettings>(s);
     }
     static std::unique_ptr<LivePublisher> publisher(PublishingSettings *s)
@@ -32,7 +34,12 @@ private:
     }
 
 private slots:
-    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_keys.entries.clear();
+        m_keys.calls.clear();
+    }
 
     // Also: nothing is written at start-up.
     void storedInterval_data() { casetable::load("online/publish-intervals.tsv"); }
@@ -51,7 +58,7 @@ private slots:
     void everyAssignmentWritesAndNotifies()
     {
         auto store = settings();
-        LiveResultatSettings s(store.get());
+        LiveResultatSettings s(store.get(), &m_keys);
         QSignalSpy spy(&s, &PublishingSettings::competitionIdChanged);
         QStringList written;
         for (const QString &typed : {QStringLiteral("1"), QStringLiteral("12"), QStringLiteral("123 ")}) {
@@ -65,11 +72,13 @@ private slots:
         s.setPasscode(QStringLiteral("pw"));
         s.setPublishIntervalSeconds(5);
         auto again = settings();
-        LiveResultatSettings restarted(again.get());
+        LiveResultatSettings restarted(again.get(), &m_keys);
         QVERIFY(restarted.enabled());
         QCOMPARE(restarted.competitionId(), QStringLiteral("123 "));
         QCOMPARE(restarted.passcode(), QStringLiteral("pw"));
         QCOMPARE(restarted.publishIntervalSeconds(), 5.0);
+        // The passcode is a secret: never in the settings file.
+        QVERIFY(!again->contains(QStringLiteral("liveResultatPasscode")));
         // Metsä keys are untouched by LiveResultat's.
         QVERIFY(!again->contains(QStringLiteral("metsaEnabled")));
     }
@@ -113,6 +122,21 @@ private slots:
         s.setEnabled(false);
         QVERIFY(!p.pendingRace()); // turning publishing off drops it
         QVERIFY(!p.timerPeriodMs());
+    }
+
+    // An older version kept the passcode in the settings file: moved to the key store once.
+    void plainPasscodeMovesToKeyStore()
+    {
+        auto store = settings();
+        store->setValue(QStringLiteral("liveResultatPasscode"), QStringLiteral("old-secret"));
+        {
+            LiveResultatSettings s(store.get(), &m_keys);
+            QCOMPARE(s.passcode(), QStringLiteral("old-secret"));
+        }
+        QVERIFY(!store->contains(QStringLiteral("liveResultatPasscode")));
+        QCOMPARE(m_keys.calls, QStringList({"save:old-secret"}));
+        LiveResultatSettings restarted(store.get(), &m_keys);
+        QCOMPARE(restarted.passcode(), QStringLiteral("old-secret"));
     }
 
     void checklistSettings_data() { casetable::load("online/checklist-intervals.tsv"); }

@@ -1,0 +1,34 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+import Vexlo.Settings
+
+// The language picker: "English" and "Dansk" are shown as they stand in both languages, as
+// segments side by side.
+RowLayout {
+    id: root
+    required property LanguagePickerViewModel model
+    spacing: 8
+
+    Label {
+        text: qsTranslate("Vexlo", "Language")
+        font: Theme.body
+        color: Theme.primaryText
+    }
+    TabBar {
+        objectName: "languagePicker"
+        currentIndex: root.model.currentIndex
+        Layout.maximumWidth: 320
+        Repeater {
+            model: root.model.options
+            TabButton {
+                required property int index
+                required property string modelData
+                text: modelData
+                width: implicitWidth
+                onClicked: root.model.pick(index)
+            }
+        }
+    }
+}

@@ -1,0 +1,110 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+import Vexlo.Settings
+
+// The station role tab: role, service name, start and stop, and the engine's state.
+ColumnLayout {
+    id: root
+    required property StationRoleViewModel model
+    spacing: 10
+    Keys.onReturnPressed: if (root.model.canStart) root.model.start()
+
+    Label {
+        text: qsTranslate("Vexlo", "Station Role")
+        font: Theme.headline
+        color: Theme.primaryText
+    }
+    Label {
+        text: qsTranslate("Vexlo", "Standalone: no networking, single station (default). Master: owns the race data and broadcasts it to slave stations. Slave: reads cards locally and submits results to the master; race setup (courses/classes/participants/start list) is read-only here.")
+        font: Theme.caption
+        color: Theme.secondaryText
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    RowLayout {
+        spacing: 8
+        Label {
+            text: qsTranslate("Vexlo", "Role")
+            font: Theme.body
+            color: Theme.primaryText
+        }
+        TabBar {
+            objectName: "rolePicker"
+            currentIndex: root.model.roleIndex
+            Layout.maximumWidth: 320
+            Repeater {
+                model: root.model.roleTitles
+                TabButton {
+                    required property int index
+                    required property string modelData
+                    text: modelData
+                    width: implicitWidth
+                    onClicked: root.model.chooseRole(index)
+                }
+            }
+        }
+    }
+    RowLayout {
+        spacing: 8
+        Label {
+            text: qsTranslate("Vexlo", "Service name")
+            font: Theme.body
+            color: Theme.primaryText
+        }
+        TextField {
+            objectName: "serviceNameField"
+            text: root.model.serviceName
+            placeholderText: qsTranslate("Vexlo", "Vexlo Race")
+            onTextEdited: root.model.serviceName = text
+            onAccepted: if (root.model.canStart) root.model.start()
+            Layout.preferredWidth: 220
+        }
+    }
+    RowLayout {
+        spacing: 8
+        Button {
+            objectName: "startButton"
+            text: qsTranslate("Vexlo", "Start")
+            icon.name: "media-playback-start"
+            enabled: root.model.canStart
+            onClicked: root.model.start()
+        }
+        Button {
+            objectName: "stopButton"
+            text: qsTranslate("Vexlo", "Stop")
+            icon.name: "media-playback-stop"
+            enabled: root.model.canStop
+            onClicked: root.model.stop()
+        }
+    }
+    Rectangle {
+        color: Theme.divider
+        Layout.fillWidth: true
+        Layout.preferredHeight: 1
+    }
+    RowLayout {
+        spacing: 8
+        Rectangle {
+            width: 10
+            height: 10
+            radius: 5
+            color: root.model.isRunning ? Theme.tint("green", 1) : Theme.tint("gray", 1)
+        }
+        Label {
+            objectName: "syncStatus"
+            text: root.model.statusText // verbatim
+            font: Theme.callout
+            color: Theme.primaryText
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+    }
+    Label {
+        text: root.model.connectedText
+        font: Theme.caption
+        color: Theme.secondaryText
+    }
+    Item { Layout.fillHeight: true }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// The language picker: "English" and "Dansk", bound to the process-wide language.
+
+#include "localization.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QtQml/qqmlregistration.h>
+
+class LanguagePickerViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    // "English", "Dansk": never translated.
+    Q_PROPERTY(QStringList options READ options CONSTANT)
+    Q_PROPERTY(int currentIndex READ currentIndex NOTIFY languageChanged)
+    Q_PROPERTY(QString languageCode READ languageCode NOTIFY languageChanged)
+
+public:
+    // Null: the shared manager.
+    explicit LanguagePickerViewModel(LocalizationManager *manager = nullptr, QObject *parent = nullptr);
+
+    [[nodiscard]] QStringList options() const;
+    [[nodiscard]] int currentIndex() const;
+    [[nodiscard]] QString languageCode() const;
+    // Picks the language at `index` (a pick persists at once); the current one writes nothing.
+    Q_INVOKABLE void pick(int index);
+
+signals:
+    void languageChanged();
+
+private:
+    QPointer<LocalizationManager> m_manager;
+};

@@ -1,0 +1,267 @@
+#include "settingstabs.h"
+
+#include "livepublishers.h"
+#include "localization.h"
+#include "publishingsettings.h"
+#include "racestore.h"
+#include "stationsettings.h"
+#include "syncengine.h"
+
+#include <QTimer>
+
+#include <array>
+#include <cmath>
+
+namespace {
+constexpr std::array roles {StationRole::Standalone, StationRole::Master, StationRole::Slave};
+
+struct Tab
+{
+    const char *id;
+    const char *title;
+    const char *symbol;
+};
+// The tabs that exist, in the order of the bar.
+constexpr std::array tabList {Tab {"stationRole", "Station Role", "personalhotspot"},
+    Tab {"liveResults", "Live Results", "network"}, Tab {"language", "Language", "globe.americas"}};
+} // namespace
+
+StationRoleViewModel::StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_engine(engine)
+{
+    connect(settings, &StationSettings::roleChanged, this, &StationRoleViewModel::changed);
+    connect(settings, &StationSettings::serviceNameChanged, this, &StationRoleViewModel::changed);
+    connect(engine, &SyncEngine::isRunningChanged, this, &StationRoleViewModel::changed);
+    connect(engine, &SyncEngine::statusTextChanged, this, &StationRoleViewModel::changed);
+    connect(engine, &SyncEngine::connectedStationCountChanged, this, &StationRoleViewModel::changed);
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
+        emit textsChanged();
+        emit changed();
+    });
+}
+
+QStringList StationRoleViewModel::roleTitles() const
+{
+    QStringList titles;
+    for (StationRole role : roles)
+        titles.append(localized(stationRoleTitle(role)));
+    return titles;
+}
+
+int StationRoleViewModel::roleIndex() const
+{
+    return m_settings ? int(std::find(roles.begin(), roles.end(), m_settings->role()) - roles.begin()) : 0;
+}
+
+QString StationRoleViewModel::serviceName() const
+{
+    return m_settings ? m_settings->serviceName() : QString();
+}
+
+void StationRoleViewModel::setServiceName(const QString &name)
+{
+    if (m_settings)
+        m_settings->setServiceName(name);
+}
+
+bool StationRoleViewModel::canStart() const
+{
+    return m_settings && m_engine && m_settings->role() != StationRole::Standalone && !m_engine->isRunning();
+}
+
+bool StationRoleViewModel::canStop() const
+{
+    return isRunning();
+}
+
+bool StationRoleViewModel::isRunning() const
+{
+    return m_engine && m_engine->isRunning();
+}
+
+QString StationRoleViewModel::statusText() const
+{
+    return m_engine ? m_engine->statusText() : QString();
+}
+
+QString StationRoleViewModel::connectedText() const
+{
+    return localized(
+        QStringLiteral("%@ station(s) connected"), m_engine ? m_engine->connectedStationCount() : 0);
+}
+
+void StationRoleViewModel::chooseRole(int index)
+{
+    if (index < 0 || index >= int(roles.size()))
+        return;
+    QTimer::singleShot(0, this, [this, role = roles[size_t(index)]] {
+        if (!m_settings || !m_engine)
+            return;
+        m_engine->stop();
+        m_settings->setRole(role);
+    });
+}
+
+void StationRoleViewModel::start()
+{
+    if (canStart())
+        m_engine->start(m_settings->role(), m_settings->stationId(), m_settings->serviceName());
+}
+
+void StationRoleViewModel::stop()
+{
+    if (m_engine)
+        m_engine->stop();
+}
+
+LiveResultsViewModel::LiveResultsViewModel(RaceStore *store, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_settings(store->liveResultatSettings())
+    , m_publisher(store->liveResultatPublisher())
+{
+    for (auto signal : {&PublishingSettings::enabledChanged, &PublishingSettings::competitionIdChanged,
+             &PublishingSettings::passcodeChanged, &PublishingSettings::publishIntervalSecondsChanged})
+        connect(m_settings, signal, this, &LiveResultsViewModel::changed);
+    connect(m_publisher, &LivePublisher::statusTextChanged, this, &LiveResultsViewModel::changed);
+    connect(m_publisher, &LivePublisher::isPublishingChanged, this, &LiveResultsViewModel::changed);
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        &LiveResultsViewModel::changed);
+}
+
+bool LiveResultsViewModel::enabled() const
+{
+    return m_settings->enabled();
+}
+
+void LiveResultsViewModel::setEnabled(bool on)
+{
+    m_settings->setEnabled(on);
+}
+
+QString LiveResultsViewModel::competitionId() const
+{
+    return m_settings->competitionId();
+}
+
+void LiveResultsViewModel::setCompetitionId(const QString &id)
+{
+    m_settings->setCompetitionId(id);
+}
+
+QString LiveResultsViewModel::passcode() const
+{
+    return m_settings->passcode();
+}
+
+void LiveResultsViewModel::setPasscode(const QString &passcode)
+{
+    m_settings->setPasscode(passcode);
+}
+
+double LiveResultsViewModel::minutes() const
+{
+    const double m = m_settings->publishIntervalSeconds() / 60.0;
+    return std::isfinite(m) ? m : 1.0;
+}
+
+int LiveResultsViewModel::intervalMinutes() const
+{
+    return int(std::clamp(std::trunc(minutes()), -1e9, 1e9));
+}
+
+QString LiveResultsViewModel::intervalText() const
+{
+    return localized(QStringLiteral("Every %@ min"), intervalMinutes());
+}
+
+bool LiveResultsViewModel::canStepUp() const
+{
+    return minutes() + 1 <= 60;
+}
+
+bool LiveResultsViewModel::canStepDown() const
+{
+    return minutes() - 1 >= 1;
+}
+
+void LiveResultsViewModel::step(int direction)
+{
+    if ((direction > 0 && !canStepUp()) || (direction < 0 && !canStepDown()) || direction == 0)
+        return;
+    m_settings->setPublishIntervalSeconds((minutes() + (direction > 0 ? 1 : -1)) * 60.0);
+}
+
+bool LiveResultsViewModel::canPublishNow() const
+{
+    return !m_publisher->isPublishing() && !m_settings->competitionId().isEmpty();
+}
+
+bool LiveResultsViewModel::isPublishing() const
+{
+    return m_publisher->isPublishing();
+}
+
+QString LiveResultsViewModel::statusText() const
+{
+    return m_publisher->statusText();
+}
+
+void LiveResultsViewModel::publishNow()
+{
+    if (canPublishNow() && m_store)
+        m_publisher->publishNow(m_store->race());
+}
+
+SyncViewModel::SyncViewModel(QObject *parent)
+    : QObject(parent)
+{
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        &SyncViewModel::tabsChanged);
+}
+
+SyncViewModel::~SyncViewModel() = default;
+
+QObject *SyncViewModel::raceStore() const
+{
+    return m_store;
+}
+
+void SyncViewModel::setRaceStore(QObject *store)
+{
+    auto *raceStore = qobject_cast<RaceStore *>(store);
+    if (raceStore == m_store)
+        return;
+    m_store = raceStore;
+    m_stationRole.reset();
+    m_liveResults.reset();
+    if (raceStore) {
+        m_stationRole
+            = std::make_unique<StationRoleViewModel>(raceStore->stationSettings(), raceStore->syncEngine());
+        m_liveResults = std::make_unique<LiveResultsViewModel>(raceStore);
+    }
+    emit raceStoreChanged();
+}
+
+QVariantList SyncViewModel::tabs() const
+{
+    QVariantList list;
+    for (const Tab &tab : tabList) {
+        list.append(QVariantMap {{QStringLiteral("id"), QString::fromLatin1(tab.id)},
+            {QStringLiteral("title"), localized(QString::fromLatin1(tab.title))},
+            {QStringLiteral("symbol"), QString::fromLatin1(tab.symbol)}});
+    }
+    return list;
+}
+
+void SyncViewModel::setSelectedTab(const QString &tab)
+{
+    for (const Tab &t : tabList) {
+        if (tab == QLatin1String(t.id) && tab != m_selectedTab) {
+            m_selectedTab = tab;
+            emit selectedTabChanged();
+        }
+    }
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+// The advanced-settings screen: its row of tabs and the view-models of the station role and live
+// results tabs. They keep no state of their own beyond the selected tab: every edit goes straight
+// to the store's settings and engines, which store it.
+
+#include "languagepicker.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+class LiveResultatPublisher;
+class LiveResultatSettings;
+class RaceStore;
+class StationSettings;
+class SyncEngine;
+
+class StationRoleViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the settings screen")
+    Q_PROPERTY(QStringList roleTitles READ roleTitles NOTIFY textsChanged)
+    Q_PROPERTY(int roleIndex READ roleIndex NOTIFY changed)
+    Q_PROPERTY(QString serviceName READ serviceName WRITE setServiceName NOTIFY changed)
+    Q_PROPERTY(bool canStart READ canStart NOTIFY changed)
+    Q_PROPERTY(bool canStop READ canStop NOTIFY changed)
+    Q_PROPERTY(bool isRunning READ isRunning NOTIFY changed)
+    Q_PROPERTY(QString statusText READ statusText NOTIFY changed)
+    Q_PROPERTY(QString connectedText READ connectedText NOTIFY changed)
+
+public:
+    StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent = nullptr);
+
+    [[nodiscard]] QStringList roleTitles() const;
+    [[nodiscard]] int roleIndex() const;
+    [[nodiscard]] QString serviceName() const;
+    void setServiceName(const QString &name);
+    [[nodiscard]] bool canStart() const;
+    [[nodiscard]] bool canStop() const;
+    [[nodiscard]] bool isRunning() const;
+    [[nodiscard]] QString statusText() const;
+    [[nodiscard]] QString connectedText() const;
+
+    // Applied on the next turn of the event loop: the engine stops, then the role is stored. The
+    // engine is not restarted.
+    Q_INVOKABLE void chooseRole(int index);
+    // With the role, id and service name as they are now.
+    Q_INVOKABLE void start();
+    Q_INVOKABLE void stop();
+
+signals:
+    void changed();
+    void textsChanged();
+
+private:
+    QPointer<StationSettings> m_settings;
+    QPointer<SyncEngine> m_engine;
+};
+
+class LiveResultsViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the settings screen")
+    Q_PROPERTY(bool enabled READ enabled WRITE setEnabled NOTIFY changed)
+    Q_PROPERTY(QString competitionId READ competitionId WRITE setCompetitionId NOTIFY changed)
+    Q_PROPERTY(QString passcode READ passcode WRITE setPasscode NOTIFY changed)
+    Q_PROPERTY(int intervalMinutes READ intervalMinutes NOTIFY changed)
+    Q_PROPERTY(QString intervalText READ intervalText NOTIFY changed)
+    Q_PROPERTY(bool canStepUp READ canStepUp NOTIFY changed)
+    Q_PROPERTY(bool canStepDown READ canStepDown NOTIFY changed)
+    Q_PROPERTY(bool canPublishNow READ canPublishNow NOTIFY changed)
+    Q_PROPERTY(bool isPublishing READ isPublishing NOTIFY changed)
+    Q_PROPERTY(QString statusText READ statusText NOTIFY changed)
+
+public:
+    LiveResultsViewModel(RaceStore *store, QObject *parent = nullptr);
+
+    [[nodiscard]] bool enabled() const;
+    void setEnabled(bool on);
+    [[nodiscard]] QString competitionId() const;
+    void setCompetitionId(const QString &id);
+    [[nodiscard]] QString passcode() const;
+    void setPasscode(const QString &passcode);
+    // Whole minutes of the stored interval, the fraction cut off.
+    [[nodiscard]] int intervalMinutes() const;
+    [[nodiscard]] QString intervalText() const;
+    [[nodiscard]] bool canStepUp() const;
+    [[nodiscard]] bool canStepDown() const;
+    [[nodiscard]] bool canPublishNow() const;
+    [[nodiscard]] bool isPublishing() const;
+    [[nodiscard]] QString statusText() const;
+
+    // One minute up or down from the stored interval in minutes (1 to 60), stored in seconds.
+    Q_INVOKABLE void step(int direction);
+    // A complete upload of the store's race as it is now.
+    Q_INVOKABLE void publishNow();
+
+signals:
+    void changed();
+
+private:
+    [[nodiscard]] double minutes() const;
+
+    QPointer<RaceStore> m_store;
+    LiveResultatSettings *m_settings = nullptr;
+    LiveResultatPublisher *m_publisher = nullptr;
+};
+
+class SyncViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(QObject *raceStore READ raceStore WRITE setRaceStore NOTIFY raceStoreChanged)
+    // Each: {"id", "title", "symbol"}; titles in the selected language.
+    Q_PROPERTY(QVariantList tabs READ tabs NOTIFY tabsChanged)
+    Q_PROPERTY(QString selectedTab READ selectedTab WRITE setSelectedTab NOTIFY selectedTabChanged)
+    Q_PROPERTY(StationRoleViewModel *stationRole READ stationRole NOTIFY raceStoreChanged)
+    Q_PROPERTY(LiveResultsViewModel *liveResults READ liveResults NOTIFY raceStoreChanged)
+    Q_PROPERTY(LanguagePickerViewModel *language READ language CONSTANT)
+
+public:
+    explicit SyncViewModel(QObject *parent = nullptr);
+    ~SyncViewModel() override;
+
+    [[nodiscard]] QObject *raceStore() const;
+    void setRaceStore(QObject *store);
+    [[nodiscard]] QVariantList tabs() const;
+    [[nodiscard]] const QString &selectedTab() const { return m_selectedTab; }
+    // Only the ids of the tabs; anything else is ignored.
+    void setSelectedTab(const QString &tab);
+    [[nodiscard]] StationRoleViewModel *stationRole() const { return m_stationRole.get(); }
+    [[nodiscard]] LiveResultsViewModel *liveResults() const { return m_liveResults.get(); }
+    [[nodiscard]] LanguagePickerViewModel *language() { return &m_language; }
+
+signals:
+    void raceStoreChanged();
+    void tabsChanged();
+    void selectedTabChanged();
+
+private:
+    QPointer<RaceStore> m_store;
+    QString m_selectedTab = QStringLiteral("stationRole");
+    std::unique_ptr<StationRoleViewModel> m_stationRole;
+    std::unique_ptr<LiveResultsViewModel> m_liveResults;
+    LanguagePickerViewModel m_language;
+};
