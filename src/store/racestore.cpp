@@ -107,7 +107,12 @@ void RaceStore::setRecentRaceUrls(QList<QUrl> urls)
     QStringList paths;
     for (const QUrl &url : std::as_const(m_recentRaceUrls))
         paths.append(url.toLocalFile());
+    if (m_settings->value(recentKey).toStringList() == paths)
+        return;
     m_settings->setValue(recentKey, paths);
+    // On disk at once: after a crash, start-up must reopen (and replay the journal onto) the
+    // event that was open, not an older one.
+    m_settings->sync();
 }
 
 // ---- Start-up ----------------------------------------------------------------------------------
