@@ -86,8 +86,10 @@ private slots:
                 out += child.readAllStandardOutput();
             }
             QTest::qWait(int(random.bounded(60)));
+            // The helper may have read every card and ended already.
             child.kill();
-            QVERIFY(child.waitForFinished(30000));
+            child.waitForFinished(30000);
+            QCOMPARE(child.state(), QProcess::NotRunning);
             out += child.readAllStandardOutput();
             bool done = false;
             for (const QByteArray &line : out.split('\n')) {
