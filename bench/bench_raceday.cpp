@@ -58,8 +58,9 @@ void runCardRead(benchmark::State &state, bool withEventFile, bool untilDurable)
     desk.install();
 
     // The clock starts when the station is asked for the card's last block (it answers at once)
-    // and stops when the handler has stored the result and handed the autosave to the writer
-    // (main thread free again), or, until durable, when the writer has put both files on disk.
+    // and stops when the handler has stored the result, synced it to the journal (the result is
+    // durable from here) and handed the autosave to the writer (main thread free again), or,
+    // with "UntilDurable", when the writer has put both full files on disk too.
     QElapsedTimer sinceLastBlock;
     bool done = false;
     const CardReaderViewModel::CardReadCallback handle = reader.onCardRead;

@@ -1,5 +1,9 @@
 #include "race.h"
 
+#include <QRandomGenerator>
+
+#include <array>
+
 namespace {
 template<typename E, size_t N>
 std::optional<E> fromText(const QString &text, const std::pair<E, const char *> (&table)[N])
@@ -97,4 +101,20 @@ std::optional<StartTimePreference> startTimePreferenceFromText(const QString &t)
 std::optional<SplitStatus> splitStatusFromText(const QString &t)
 {
     return fromText(t, splitStatuses);
+}
+
+QUuid newUuid()
+{
+    thread_local QRandomGenerator64 generator = [] {
+        // 256 bits of seed, far more than the ids of any event could ever exhaust.
+        std::array<quint32, 8> seed {};
+        QRandomGenerator::system()->fillRange(seed.data(), seed.size());
+        return QRandomGenerator64(seed.data(), qsizetype(seed.size()));
+    }();
+    const quint64 high = generator.generate64();
+    const quint64 low = generator.generate64();
+    // Version 4 in the top nibble of the third field, variant 10xx in the top bits of the fourth.
+    return QUuid(uint(high >> 32), ushort(high >> 16), ushort((high & 0x0fff) | 0x4000),
+        uchar(((low >> 56) & 0x3f) | 0x80), uchar(low >> 48), uchar(low >> 40), uchar(low >> 32),
+        uchar(low >> 24), uchar(low >> 16), uchar(low >> 8), uchar(low));
 }

@@ -35,10 +35,9 @@ template<typename T> [[nodiscard]] const T *stageEntry(const StageMap<T> &map, c
     return nullptr;
 }
 
-[[nodiscard]] inline QUuid newUuid()
-{
-    return QUuid::createUuid();
-}
+// A random (version 4) UUID from a generator of this thread, seeded once from the system's: the
+// system generator costs microseconds per call, and an event makes one id per split and punch.
+[[nodiscard]] QUuid newUuid();
 
 enum class CourseType { Sequential, Rogaining };
 enum class RaceClassMode { SingleCourse, CourseFamily, MultiCourse };

@@ -1,6 +1,10 @@
 #include "atomicfile.h"
 
+#include <QFile>
 #include <QSaveFile>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
@@ -25,4 +29,13 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         return false;
     }
     return true;
+}
+
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }

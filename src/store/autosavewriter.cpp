@@ -25,6 +25,8 @@ AutosaveOutcome runAutosaveJob(const AutosaveJob &job)
         else
             outcome.eventError = writeRaceFile(job.race, JsonLayout::PrettySorted, *job.eventPath);
     }
+    if (job.afterWritten && !outcome.localError && !outcome.eventError)
+        job.afterWritten();
     return outcome;
 }
 

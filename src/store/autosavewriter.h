@@ -36,6 +36,8 @@ struct AutosaveJob
     std::optional<QString> eventPath;
     // The open event file as the store knows it; handed back untouched in the outcome.
     QUrl eventUrl;
+    // Runs on the writer thread once every file of the job is on disk (not after a failure).
+    std::function<void()> afterWritten;
 };
 
 struct AutosaveOutcome

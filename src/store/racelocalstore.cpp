@@ -29,10 +29,13 @@ QString RaceLocalStore::defaultFolder()
     return QDir(base).filePath(QStringLiteral("Vexlo"));
 }
 
-void RaceLocalStore::save(const Race &race)
+bool RaceLocalStore::save(const Race &race)
 {
-    if (const auto error = writeRaceFile(race, JsonLayout::Compact, m_filePath))
+    if (const auto error = writeRaceFile(race, JsonLayout::Compact, m_filePath)) {
         logLine(QStringLiteral("RaceStore: local autosave failed: ") + *error);
+        return false;
+    }
+    return true;
 }
 
 std::optional<Race> RaceLocalStore::loadAtStartUp()

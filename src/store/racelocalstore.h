@@ -26,8 +26,9 @@ public:
     [[nodiscard]] const QString &filePath() const { return m_filePath; }
     [[nodiscard]] QUrl url() const { return QUrl::fromLocalFile(m_filePath); }
 
-    // Never fails towards the caller; a failure is logged and leaves the previous file in place.
-    void save(const Race &race);
+    // A failure is logged and leaves the previous file in place; returns whether the file was
+    // written.
+    bool save(const Race &race);
 
     // The start-up read: the decoded document, or nothing when the file is missing or unusable.
     // An unusable file is moved aside (and that logged) so that the next autosave cannot destroy

@@ -6,6 +6,7 @@
 #include "racejson.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QSettings>
@@ -34,6 +35,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_stationSettings = std::make_unique<StationSettings>(m_settings.get());
     m_syncEngine = std::make_unique<SyncEngine>();
     m_localStore = std::make_unique<RaceLocalStore>(options.autosaveFolder);
+    m_journal = std::make_shared<RaceJournal>(QFileInfo(m_localStore->filePath()).absolutePath());
     m_liveResultatSettings = std::make_unique<LiveResultatSettings>(m_settings.get(), m_keyStore.get());
     m_metsaSettings = std::make_unique<MetsaSettings>(m_settings.get());
     m_vexloWebSettings = std::make_unique<VexloWebSettings>(m_settings.get(), m_keyStore.get());
@@ -59,6 +61,11 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     reopenAtStartUp();
     wireSyncCallbacks();
     wireChecklistCallbacks();
+    // The changes that only the journal held go into the full files now, which then trims it.
+    if (m_journal->replayAtStartUp(m_race) > 0)
+        commitChange();
+    else if (!m_journal->isEmpty())
+        autosave();
 }
 
 RaceStore::~RaceStore()
@@ -100,7 +107,12 @@ void RaceStore::setRecentRaceUrls(QList<QUrl> urls)
     QStringList paths;
     for (const QUrl &url : std::as_const(m_recentRaceUrls))
         paths.append(url.toLocalFile());
+    if (m_settings->value(recentKey).toStringList() == paths)
+        return;
     m_settings->setValue(recentKey, paths);
+    // On disk at once: after a crash, start-up must reopen (and replay the journal onto) the
+    // event that was open, not an older one.
+    m_settings->sync();
 }
 
 // ---- Start-up ----------------------------------------------------------------------------------
@@ -235,7 +247,8 @@ void RaceStore::newRace()
     publishRace();
     if (!m_raceFileUrl.isEmpty())
         setRaceFileUrl(QUrl());
-    m_localStore->save(m_race);
+    if (m_localStore->save(m_race))
+        trimJournal();
     setNeedsInitialSetup(true);
 }
 
@@ -245,16 +258,19 @@ void RaceStore::autosave()
     // this costs nothing unless a step's callee changes the store's race).
     const Race race = m_race;
     step(AutosaveStep::LocalFile);
+    bool written = true;
     if (m_writer) {
         // One job for both files, queued first so the writer starts while the rest runs here.
-        AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}};
+        AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
         if (!m_raceFileUrl.isEmpty()) {
             job.eventPath = m_raceFileUrl.toLocalFile();
             job.eventUrl = m_raceFileUrl;
         }
+        job.afterWritten
+            = [journal = m_journal, through = m_journal->lastSequence()] { journal->trimThrough(through); };
         m_writer->enqueue(std::move(job));
     } else {
-        m_localStore->save(race);
+        written = m_localStore->save(race);
     }
     step(AutosaveStep::Broadcast);
     m_syncEngine->broadcastSnapshot(race);
@@ -262,16 +278,51 @@ void RaceStore::autosave()
     m_liveResultatPublisher->raceDidChange(race);
     step(AutosaveStep::Metsa);
     m_metsaPublisher->raceDidChange(race);
-    if (m_raceFileUrl.isEmpty())
+    if (!m_raceFileUrl.isEmpty()) {
+        step(AutosaveStep::EventFile);
+        if (m_writer)
+            return; // already part of the queued job
+        QString error;
+        const bool saved = save(m_raceFileUrl, &error);
+        if (!saved) {
+            logLine(QStringLiteral("SI: autosave failed: ") + error);
+            written = false;
+        }
+        setAutosaveError(saved ? QString() : error);
+    }
+    if (!m_writer && written)
+        trimJournal();
+}
+
+void RaceStore::trimJournal()
+{
+    m_journal->trimThrough(m_journal->lastSequence());
+}
+
+void RaceStore::journalResult(const QUuid &resultId)
+{
+    if (!m_writer)
         return;
-    step(AutosaveStep::EventFile);
-    if (m_writer)
-        return; // already part of the queued job
-    QString error;
-    const bool saved = save(m_raceFileUrl, &error);
-    if (!saved)
-        logLine(QStringLiteral("SI: autosave failed: ") + error);
-    setAutosaveError(saved ? QString() : error);
+    for (const PersonResult &result : std::as_const(m_race.results)) {
+        if (result.id == resultId) {
+            m_journal->putResult(result);
+            return;
+        }
+    }
+    m_journal->deleteResult(resultId);
+}
+
+void RaceStore::journalParticipant(const QUuid &participantId)
+{
+    if (!m_writer)
+        return;
+    for (const Participant &participant : std::as_const(m_race.participants)) {
+        if (participant.id == participantId) {
+            m_journal->putParticipant(participant);
+            return;
+        }
+    }
+    m_journal->deleteParticipant(participantId);
 }
 
 void RaceStore::flushAutosave()
@@ -352,7 +403,8 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     flushAutosave();
     m_race = race;
     publishRace();
-    m_localStore->save(m_race);
+    if (m_localStore->save(m_race))
+        trimJournal();
 }
 
 void RaceStore::applyReceivedResult(const PersonResult &result)
@@ -363,6 +415,7 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
         *it = result;
     else
         m_race.results.append(result);
+    journalResult(result.id);
     commitChange();
 }
 

@@ -15,6 +15,7 @@
 #include "livepublishers.h"
 #include "publishingsettings.h"
 #include "race.h"
+#include "racejournal.h"
 #include "racelocalstore.h"
 #include "startgenerator.h"
 #include "stationsettings.h"
@@ -325,6 +326,12 @@ private:
     }
 
     void reopenAtStartUp();
+    // Each records one change in the journal before the change is published and saved (only with
+    // the background writer: otherwise the files are written before the operation returns).
+    void journalResult(const QUuid &resultId);
+    void journalParticipant(const QUuid &participantId);
+    // Every change so far is in files on disk: the journal has nothing left to replay.
+    void trimJournal();
     void wireSyncCallbacks();
     void wireChecklistCallbacks();
     void setNeedsInitialSetup(bool value);
@@ -367,6 +374,8 @@ private:
     std::unique_ptr<VexloChecklistPuller> m_vexloChecklistPuller;
     // The entry downloads' client. Last, so it goes first: no reply outlives the store's parts.
     std::unique_ptr<QNetworkAccessManager> m_network;
+    // Shared with the writer's jobs, which trim it once their files are on disk.
+    std::shared_ptr<RaceJournal> m_journal;
     // Null in the synchronous mode. Only ever given copies: it never sees the store.
     std::unique_ptr<AutosaveWriter> m_writer;
 };

@@ -13,39 +13,51 @@
 void RaceStore::setParticipantStatus(
     const QUuid &participantId, const std::optional<ParticipantStatus> &status)
 {
-    if (::setParticipantStatus(m_race, participantId, status))
+    if (::setParticipantStatus(m_race, participantId, status)) {
+        journalParticipant(participantId);
         commitChange();
+    }
 }
 
 void RaceStore::updateParticipant(const Participant &participant)
 {
-    if (::updateParticipant(m_race, participant))
+    if (::updateParticipant(m_race, participant)) {
+        journalParticipant(participant.id);
         commitChange();
+    }
 }
 
 void RaceStore::deleteParticipant(const QUuid &participantId)
 {
-    if (::deleteParticipant(m_race, participantId))
+    if (::deleteParticipant(m_race, participantId)) {
+        journalParticipant(participantId);
         commitChange();
+    }
 }
 
 void RaceStore::setParticipantCourse(const QUuid &participantId, const std::optional<QString> &courseId)
 {
-    if (::setParticipantCourse(m_race, participantId, courseId))
+    if (::setParticipantCourse(m_race, participantId, courseId)) {
+        journalParticipant(participantId);
         commitChange();
+    }
 }
 
 void RaceStore::deleteResult(const QUuid &resultId)
 {
-    if (::deleteResult(m_race, resultId))
+    if (::deleteResult(m_race, resultId)) {
+        journalResult(resultId);
         commitChange();
+    }
 }
 
 void RaceStore::overrideResultStatus(
     const QUuid &resultId, const std::optional<bool> &completed, const std::optional<QString> &note)
 {
-    if (::overrideResultStatus(m_race, resultId, completed, note))
+    if (::overrideResultStatus(m_race, resultId, completed, note)) {
+        journalResult(resultId);
         commitChange();
+    }
 }
 
 void RaceStore::setVexloWebEventId(const QString &eventId)
@@ -79,8 +91,10 @@ QList<Participant> RaceStore::candidateParticipants(const Course &course) const
 void RaceStore::assignUnmatchedCard(
     const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course)
 {
-    if (::assignUnmatchedCard(m_race, cardNumber, participantId, course))
+    if (::assignUnmatchedCard(m_race, cardNumber, participantId, course)) {
+        journalParticipant(participantId);
         commitChange();
+    }
 }
 
 // ---- Evaluation and results operations ---------------------------------------------------------
@@ -91,8 +105,12 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
 {
     CardRecording recording = ::recordCardReading(
         m_race, cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime, m_clock());
-    if (recording.appended)
+    if (recording.appended) {
+        // On disk before anything else happens: the runner's result survives a crash from here on.
+        if (m_writer)
+            m_journal->putResult(*recording.result);
         publishRace();
+    }
     if (recording.save)
         autosave();
     // After the autosave, so a master never hears of a result this station has not kept; a
@@ -104,8 +122,10 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
 
 void RaceStore::reevaluateResult(const PersonResult &edited)
 {
-    if (::reevaluateResult(m_race, edited))
+    if (::reevaluateResult(m_race, edited)) {
+        journalResult(edited.id);
         commitChange();
+    }
 }
 
 QList<StandingsRow> RaceStore::rankedResults(const QString &classId) const

@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 #include <cmath>
@@ -79,6 +81,21 @@ class TestRaceJson : public QObject
     Q_OBJECT
 
 private slots:
+    void newIdsAreDistinctRandomUuids()
+    {
+        QSet<QUuid> seen;
+        const QRegularExpression stored(
+            QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$"));
+        for (int i = 0; i < 20000; ++i) {
+            const QUuid id = newUuid();
+            QCOMPARE(id.version(), QUuid::Random);
+            QCOMPARE(id.variant(), QUuid::DCE);
+            QVERIFY(!seen.contains(id));
+            seen.insert(id);
+            QVERIFY(stored.match(id.toString(QUuid::WithoutBraces)).hasMatch());
+        }
+    }
+
     // Every field read is written back as it stood, in either layout.
     void fullDocumentRoundTrips()
     {

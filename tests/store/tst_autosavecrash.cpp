@@ -1,5 +1,8 @@
+#include "racejournal.h"
 #include "racejson.h"
+#include "storeharness.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -58,6 +61,125 @@ private slots:
             }
         }
         QVERIFY(lastRound >= 0);
+    }
+
+    // Kills the app at random points of a stream of card reads. After every restart each result
+    // whose recording returned is there exactly once, and both files read back. The number of
+    // kills is VEXLO_CRASH_KILLS (default: a short run for every ctest; raise it for a soak).
+    void killedWhileReadingCardsKeepsEveryRecordedResult()
+    {
+        const int kills = qEnvironmentVariableIntValue("VEXLO_CRASH_KILLS") > 0
+            ? qEnvironmentVariableIntValue("VEXLO_CRASH_KILLS")
+            : 40;
+        QRandomGenerator random(20261206);
+        auto dir = std::make_unique<QTemporaryDir>();
+        QSet<QString> recorded;
+        for (int kill = 0; kill < kills; ++kill) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(AUTOSAVE_CHILD),
+                {dir->path(), QStringLiteral("300"), QStringLiteral("cards")});
+            QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
+            QByteArray out;
+            while (!out.contains("ready\n")) {
+                QVERIFY2(child.waitForReadyRead(120000), "the helper did not start");
+                out += child.readAllStandardOutput();
+            }
+            QTest::qWait(int(random.bounded(60)));
+            // The helper may have read every card and ended already.
+            child.kill();
+            child.waitForFinished(30000);
+            QCOMPARE(child.state(), QProcess::NotRunning);
+            out += child.readAllStandardOutput();
+            bool done = false;
+            for (const QByteArray &line : out.split('\n')) {
+                if (line.startsWith("recorded "))
+                    recorded.insert(QString::fromLatin1(line.mid(9)));
+                done = done || line == "done";
+            }
+
+            // The restart, as the app does it: event file, then the journal replayed onto it.
+            {
+                RaceStoreOptions options;
+                options.settings = std::make_unique<QSettings>(
+                    QDir(dir->path()).filePath("settings.ini"), QSettings::IniFormat);
+                options.autosaveFolder = QDir(dir->path()).filePath("data");
+                options.keyStore = std::make_unique<MemoryKeyStore>();
+                RaceStore store(std::move(options));
+                QHash<QString, int> perEntry;
+                QSet<QUuid> ids;
+                for (const PersonResult &result : store.race().results) {
+                    ++perEntry[result.participantId.toString(QUuid::WithoutBraces)];
+                    QVERIFY2(!ids.contains(result.id), "a result stored twice");
+                    ids.insert(result.id);
+                }
+                for (const QString &id : std::as_const(recorded))
+                    QVERIFY2(perEntry.value(id) == 1,
+                        qPrintable(QStringLiteral("kill %1: entry %2 has %3 results")
+                                       .arg(kill)
+                                       .arg(id)
+                                       .arg(perEntry.value(id))));
+            }
+            for (const QString &name :
+                {QStringLiteral("data/current-race.json"), QStringLiteral("event.vexloevent.json")}) {
+                QFile file(QDir(dir->path()).filePath(name));
+                if (!file.exists() && recorded.isEmpty())
+                    continue; // killed before the event was first saved
+                QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+                QVERIFY2(decodeRace(file.readAll()), qPrintable(name));
+            }
+            if (done) {
+                dir = std::make_unique<QTemporaryDir>();
+                recorded.clear();
+            }
+        }
+    }
+
+    // A journal cut off mid-record, holding records the snapshot already has, a damaged line and
+    // a change for another event's entry: what is whole and belongs is replayed once, the rest is
+    // logged and kept aside, and the app starts and goes on journalling.
+    void damagedJournalReplaysWhatIsWholeAndBelongs()
+    {
+        StoreHarness harness;
+        Race race = namedRace(QStringLiteral("Journal"));
+        PersonResult inSnapshot;
+        inSnapshot.participantId = race.participants.first().id;
+        inSnapshot.cardNumber = race.participants.first().cardNumber;
+        inSnapshot.readAt = StoreHarness::fixedNow();
+        race.results.append(inSnapshot);
+        QDir().mkpath(harness.path(QStringLiteral("data")));
+        QVERIFY(RaceLocalStore(harness.path(QStringLiteral("data"))).save(race));
+        PersonResult journalled = inSnapshot;
+        journalled.id = QUuid::createUuid();
+        journalled.completed = true;
+        PersonResult foreign = journalled;
+        foreign.id = QUuid::createUuid();
+        foreign.participantId = QUuid::createUuid();
+        {
+            RaceJournal journal(harness.path(QStringLiteral("data")));
+            journal.putResult(inSnapshot);
+            journal.putResult(journalled);
+            journal.putResult(foreign);
+        }
+        QFile file(harness.path(QStringLiteral("data/") + RaceJournal::fileName));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("{\"seq\":9,\"op\":\"del\n{\"seq\":10,\"op\":\"result\",\"result\":{\"id\":");
+        file.close();
+
+        auto store = harness.makeStore();
+        const auto &results = store->race().results;
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results.at(0).id, inSnapshot.id);
+        QCOMPARE(results.at(1).id, journalled.id);
+        QVERIFY(results.at(1).completed);
+        QCOMPARE(
+            QDir(harness.path(QStringLiteral("data"))).entryList({QStringLiteral("*.unreplayed-*")}).size(),
+            1);
+
+        store->deleteResult(journalled.id);
+        store.reset();
+        store = harness.makeStore();
+        QCOMPARE(store->race().results.size(), 1);
     }
 };
 

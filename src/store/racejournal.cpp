@@ -1,0 +1,308 @@
+#include "racejournal.h"
+
+#include "atomicfile.h"
+#include "log.h"
+#include "racejson.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+const QString RaceJournal::fileName = QStringLiteral("current-race.journal");
+
+namespace {
+const QString opKey = QStringLiteral("op");
+const QString seqKey = QStringLiteral("seq");
+const QString idKey = QStringLiteral("id");
+const QString resultOp = QStringLiteral("result");
+const QString deleteResultOp = QStringLiteral("deleteResult");
+const QString participantOp = QStringLiteral("participant");
+const QString deleteParticipantOp = QStringLiteral("deleteParticipant");
+
+void logJournal(const QString &text)
+{
+    logLine(QStringLiteral("RaceStore: journal: ") + text);
+}
+
+// An entry has no JSON form of its own: it travels as the one entry of an otherwise empty race.
+std::optional<QJsonObject> participantToJson(const Participant &participant)
+{
+    Race carrier;
+    carrier.participants.append(participant);
+    const auto race = raceToJsonObject(carrier);
+    if (!race)
+        return std::nullopt;
+    return race->value(QStringLiteral("participants")).toArray().first().toObject();
+}
+
+std::optional<Participant> participantFromJson(const QJsonObject &object)
+{
+    auto race = raceToJsonObject(Race());
+    if (!race)
+        return std::nullopt;
+    race->insert(QStringLiteral("participants"), QJsonArray {object});
+    const auto carrier = raceFromJsonObject(*race);
+    if (!carrier || carrier->participants.size() != 1)
+        return std::nullopt;
+    return carrier->participants.first();
+}
+
+bool hasParticipant(const Race &race, const QUuid &id)
+{
+    return std::any_of(race.participants.cbegin(), race.participants.cend(),
+        [&](const Participant &p) { return p.id == id; });
+}
+
+// Applies one decoded record; false when it does not belong to `race` (the reason in `why`).
+bool applyRecord(Race &race, const QJsonObject &record, QString *why)
+{
+    const QString op = record.value(opKey).toString();
+    if (op == resultOp) {
+        const auto result = personResultFromJsonObject(record.value(resultOp).toObject(), why);
+        if (!result)
+            return false;
+        if (!hasParticipant(race, result->participantId)) {
+            *why = QStringLiteral("result for an entry this event does not have");
+            return false;
+        }
+        auto it = std::find_if(race.results.begin(), race.results.end(),
+            [&](const PersonResult &r) { return r.id == result->id; });
+        if (it != race.results.end())
+            *it = *result;
+        else
+            race.results.append(*result);
+        return true;
+    }
+    if (op == participantOp) {
+        const auto participant = participantFromJson(record.value(participantOp).toObject());
+        if (!participant) {
+            *why = QStringLiteral("unreadable entry");
+            return false;
+        }
+        // Only existing entries are journalled: one the event does not have is another event's.
+        auto it = std::find_if(race.participants.begin(), race.participants.end(),
+            [&](const Participant &p) { return p.id == participant->id; });
+        if (it == race.participants.end()) {
+            *why = QStringLiteral("entry this event does not have");
+            return false;
+        }
+        *it = *participant;
+        return true;
+    }
+    const QUuid id = QUuid::fromString(record.value(idKey).toString());
+    if ((op == deleteResultOp || op == deleteParticipantOp) && id.isNull()) {
+        *why = QStringLiteral("malformed id");
+        return false;
+    }
+    if (op == deleteResultOp) {
+        race.results.removeIf([&](const PersonResult &r) { return r.id == id; });
+        return true;
+    }
+    if (op == deleteParticipantOp) {
+        race.participants.removeIf([&](const Participant &p) { return p.id == id; });
+        return true;
+    }
+    *why = QStringLiteral("unknown record kind");
+    return false;
+}
+} // namespace
+
+RaceJournal::RaceJournal(const QString &folder)
+    : m_path(QDir(folder).filePath(fileName))
+{ }
+
+RaceJournal::~RaceJournal()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int RaceJournal::replayAtStartUp(Race &race)
+{
+    const std::lock_guard lock(m_mutex);
+    QFile file(m_path);
+    if (!file.exists())
+        return 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        logJournal(QStringLiteral("unreadable, not replayed: ") + file.errorString());
+        return 0;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    int applied = 0;
+    int skipped = 0;
+    qsizetype start = 0;
+    int lineNumber = 0;
+    while (start < bytes.size()) {
+        ++lineNumber;
+        const qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0) {
+            logJournal(QStringLiteral("record %1 cut off, skipped").arg(lineNumber));
+            ++skipped;
+            break;
+        }
+        const QByteArray line = bytes.mid(start, end - start + 1);
+        start = end + 1;
+        QJsonParseError parseError;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+        const QJsonObject record = document.object();
+        const qint64 sequence = record.value(seqKey).toInteger();
+        if (parseError.error != QJsonParseError::NoError || !document.isObject() || sequence <= 0) {
+            logJournal(QStringLiteral("record %1 damaged, skipped").arg(lineNumber));
+            ++skipped;
+            continue;
+        }
+        QString why;
+        if (!applyRecord(race, record, &why)) {
+            logJournal(QStringLiteral("record %1 not replayed: %2").arg(lineNumber).arg(why));
+            ++skipped;
+            continue;
+        }
+        ++applied;
+        m_sequence = std::max(m_sequence, sequence);
+        m_records.emplace_back(sequence, line);
+    }
+    if (applied > 0)
+        logJournal(QStringLiteral("%1 change(s) replayed").arg(applied));
+    if (skipped > 0) {
+        // What could not be replayed is kept as it was, for whoever looks into it.
+        const QString aside = m_path + QStringLiteral(".unreplayed-")
+            + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+        if (QFile::copy(m_path, aside))
+            logJournal(QStringLiteral("journal as found kept as ") + aside);
+    }
+    // The file keeps only what was replayed: nothing broken for later appends to follow, and a
+    // record of another event is not replayed again onto whatever this event becomes.
+    rewriteLocked();
+    return applied;
+}
+
+void RaceJournal::putResult(const PersonResult &result)
+{
+    QString error;
+    const auto object = personResultToJsonObject(result, &error);
+    if (!object) {
+        logJournal(QStringLiteral("result not journalled: ") + error);
+        return;
+    }
+    append(
+        QJsonDocument(QJsonObject {{opKey, resultOp}, {resultOp, *object}}).toJson(QJsonDocument::Compact));
+}
+
+void RaceJournal::deleteResult(const QUuid &resultId)
+{
+    append(
+        QJsonDocument(QJsonObject {{opKey, deleteResultOp}, {idKey, resultId.toString(QUuid::WithoutBraces)}})
+            .toJson(QJsonDocument::Compact));
+}
+
+void RaceJournal::putParticipant(const Participant &participant)
+{
+    const auto object = participantToJson(participant);
+    if (!object) {
+        logJournal(QStringLiteral("entry not journalled"));
+        return;
+    }
+    append(QJsonDocument(QJsonObject {{opKey, participantOp}, {participantOp, *object}})
+               .toJson(QJsonDocument::Compact));
+}
+
+void RaceJournal::deleteParticipant(const QUuid &participantId)
+{
+    append(QJsonDocument(
+        QJsonObject {{opKey, deleteParticipantOp}, {idKey, participantId.toString(QUuid::WithoutBraces)}})
+               .toJson(QJsonDocument::Compact));
+}
+
+void RaceJournal::append(QByteArray record)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_fd < 0 && !openLocked())
+        return;
+    const qint64 sequence = ++m_sequence;
+    // The sequence number goes first so a reader sees it without the rest of the record; the
+    // record's own object is closed by the brace it already ends with.
+    record.replace(0, 1, "{\"" + seqKey.toUtf8() + "\":" + QByteArray::number(sequence) + ',');
+    record.append('\n');
+    qsizetype done = 0;
+    while (done < record.size()) {
+        const ssize_t n = ::write(m_fd, record.constData() + done, size_t(record.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            logJournal(QStringLiteral("append failed: ") + QString::fromLocal8Bit(strerror(errno)));
+            // A partial line would swallow the next record: start over with a rewritten file.
+            ::close(m_fd);
+            m_fd = -1;
+            rewriteLocked();
+            return;
+        }
+        done += n;
+    }
+    if (::fdatasync(m_fd) != 0)
+        logJournal(QStringLiteral("sync failed: ") + QString::fromLocal8Bit(strerror(errno)));
+    m_records.emplace_back(sequence, std::move(record));
+}
+
+qint64 RaceJournal::lastSequence()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_sequence;
+}
+
+bool RaceJournal::isEmpty()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_records.empty();
+}
+
+void RaceJournal::trimThrough(qint64 sequence)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_records.empty() || m_records.front().first > sequence)
+        return;
+    while (!m_records.empty() && m_records.front().first <= sequence)
+        m_records.pop_front();
+    rewriteLocked();
+}
+
+bool RaceJournal::openLocked()
+{
+    const QByteArray path = QFile::encodeName(m_path);
+    const bool existed = QFileInfo::exists(m_path);
+    m_fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
+        logJournal(QStringLiteral("cannot open %1: %2").arg(m_path, QString::fromLocal8Bit(strerror(errno))));
+        return false;
+    }
+    if (!existed)
+        syncFolder(QFileInfo(m_path).absolutePath());
+    return true;
+}
+
+bool RaceJournal::rewriteLocked()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    QByteArray bytes;
+    for (const auto &record : m_records)
+        bytes += record.second;
+    QString error;
+    // Atomic: a crash mid-rewrite leaves the old journal, whose records replay harmlessly. The
+    // folder is synced so that later appends go to the file a restart will find.
+    if (!writeFileAtomically(m_path, bytes, &error)) {
+        logJournal(QStringLiteral("rewrite failed: ") + error);
+        return false;
+    }
+    syncFolder(QFileInfo(m_path).absolutePath());
+    return openLocked();
+}
