@@ -169,13 +169,12 @@ void SyncEngine::stop()
         m_server = nullptr;
     }
     const bool hadPeers = !m_connections.isEmpty();
-    for (SyncConnection *connection : std::as_const(m_connections)) {
-        if (auto *peer = dynamic_cast<SyncPeer *>(connection)) {
-            peer->disconnect(this);
-            peer->close();
-            peer->deleteLater();
-        }
+    for (SyncPeer *peer : std::as_const(m_ownedPeers)) {
+        peer->disconnect(this);
+        peer->close();
+        peer->deleteLater();
     }
+    m_ownedPeers.clear();
     m_connections.clear();
     m_services.clear();
     m_knownMaster.reset();
@@ -258,6 +257,7 @@ void SyncEngine::addPeer(SyncPeer *peer)
         removeConnection(peer);
         peer->deleteLater();
     });
+    m_ownedPeers.append(peer);
     addConnection(peer);
 }
 
@@ -271,13 +271,23 @@ void SyncEngine::removeConnection(SyncConnection *connection)
 {
     if (m_connections.removeAll(connection) == 0)
         return;
-    if (auto *peer = dynamic_cast<SyncPeer *>(connection))
+    if (SyncPeer *peer = ownedPeer(connection)) {
         peer->disconnect(this);
+        m_ownedPeers.removeAll(peer);
+    }
     emit connectedStationCountChanged();
     if (m_role == StationRole::Slave && m_isRunning) {
         setStatusText(QStringLiteral("Disconnected from master — searching..."));
         scheduleReconnect();
     }
+}
+
+SyncPeer *SyncEngine::ownedPeer(SyncConnection *connection) const
+{
+    for (SyncPeer *peer : m_ownedPeers)
+        if (static_cast<SyncConnection *>(peer) == connection)
+            return peer;
+    return nullptr;
 }
 
 void SyncEngine::connectionReady(SyncConnection *peer)

@@ -109,6 +109,7 @@ private:
     void scheduleReconnect();
     void addPeer(SyncPeer *peer);
     void connectionReady(SyncConnection *connection);
+    [[nodiscard]] SyncPeer *ownedPeer(SyncConnection *connection) const;
     void setRunning(bool running);
     void setStatusText(const QString &text);
 
@@ -120,6 +121,9 @@ private:
     QTcpServer *m_server = nullptr;
     std::unique_ptr<ServiceDiscovery> m_discovery;
     QList<SyncConnection *> m_connections;
+    // The connections this engine made or accepted (a subset of m_connections). Connections
+    // added from outside are never touched beyond send(): they may already be gone at a stop.
+    QList<SyncPeer *> m_ownedPeers;
     QList<DiscoveredService> m_services;
     std::optional<DiscoveredService> m_knownMaster;
     QTimer m_reconnectTimer;
