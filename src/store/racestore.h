@@ -295,6 +295,9 @@ public:
     void setStartTimePreference(
         const QUuid &participantId, const std::optional<StartTimePreference> &preference);
     void reorderStartTimes(const QList<QUuid> &orderedIds);
+    // Clears the listed runners' times for the active stage in one change; saves once, and only
+    // when a stored time was removed. The number removed.
+    qsizetype clearStartTimes(const QList<QUuid> &ids);
 
     // A typed time on the start-list day (active stage, else event, else today): the first start
     // of draws, mass starts and generation.

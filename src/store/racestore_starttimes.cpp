@@ -48,6 +48,14 @@ void RaceStore::reorderStartTimes(const QList<QUuid> &orderedIds)
     commitChange();
 }
 
+qsizetype RaceStore::clearStartTimes(const QList<QUuid> &ids)
+{
+    const qsizetype cleared = ::clearStartTimes(m_race, ids);
+    if (cleared > 0)
+        commitChange();
+    return cleared;
+}
+
 std::optional<QDateTime> RaceStore::startTimeOnStartListDay(const QString &text) const
 {
     return startTimeOnDay(text, startListDay(m_race, m_clock().toLocalTime().date()));

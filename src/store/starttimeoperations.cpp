@@ -133,6 +133,21 @@ void reorderStartTimes(Race &race, const QList<QUuid> &orderedIds)
         setStartTime(race, times[k], timed[k]);
 }
 
+qsizetype clearStartTimes(Race &race, const QList<QUuid> &ids)
+{
+    const QHash<QUuid, qsizetype> index = participantIndex(race);
+    qsizetype cleared = 0;
+    for (const QUuid &id : ids) {
+        auto found = index.constFind(id);
+        if (found == index.constEnd())
+            continue;
+        const Participant before = race.participants[found.value()];
+        setStartTime(race, std::nullopt, found.value());
+        cleared += race.participants[found.value()] == before ? 0 : 1;
+    }
+    return cleared;
+}
+
 QDate startTimeEditDay(const Race &race, const Participant &participant, const QDate &today)
 {
     if (const std::optional<QDate> day = raceDay(race))

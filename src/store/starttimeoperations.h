@@ -36,6 +36,9 @@ bool applyStartPlan(Race &race, const StartGeneratorResult &plan);
 // The times of the listed runners who have one, handed out again earliest first in list order
 // among those same runners; runners without a time and repeated ids are left alone.
 void reorderStartTimes(Race &race, const QList<QUuid> &orderedIds);
+// Clears the listed runners' times for the active stage; the number of runners whose stored
+// time was removed.
+qsizetype clearStartTimes(Race &race, const QList<QUuid> &ids);
 
 // The day a typed or edited time of this runner lies on: the race's day (active stage, else
 // event), else the day of the runner's current start, else `today`.

@@ -1,0 +1,234 @@
+#include "fixedintervaldialog.h"
+
+#include "classorder.h"
+#include "iofstartlistwriter.h"
+#include "localization.h"
+#include "perstage.h"
+#include "racestore.h"
+
+#include <QVariantMap>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool inClass(const Participant &p, const QString &classId)
+{
+    return p.classId && *p.classId == classId;
+}
+
+QString timeText(const QDateTime &t)
+{
+    return t.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace
+
+bool classFullyScheduled(const Race &race, const QString &classId)
+{
+    bool any = false;
+    for (const Participant &p : race.participants) {
+        if (!inClass(p, classId))
+            continue;
+        if (!scheduledStartTime(race, p))
+            return false;
+        any = true;
+    }
+    return any;
+}
+
+qsizetype drawSelectionCount(const Race &race, const QString &classId)
+{
+    if (classId.isEmpty())
+        return race.participants.size();
+    return std::count_if(race.participants.begin(), race.participants.end(),
+        [&](const Participant &p) { return inClass(p, classId); });
+}
+
+QList<RaceClass> classesByCodeOrder(const QList<RaceClass> &classes)
+{
+    QList<RaceClass> sorted = classes;
+    std::stable_sort(sorted.begin(), sorted.end(),
+        [](const RaceClass &a, const RaceClass &b) { return compareUnicodeText(a.name, b.name) < 0; });
+    return sorted;
+}
+
+FixedIntervalDialog::FixedIntervalDialog(QObject *parent)
+    : QObject(parent)
+{ }
+
+void FixedIntervalDialog::setStore(RaceStore *store)
+{
+    if (m_store == store)
+        return;
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    if (m_store)
+        connect(m_store, &RaceStore::raceChanged, this, &FixedIntervalDialog::optionsChanged);
+    emit optionsChanged();
+}
+
+void FixedIntervalDialog::setClassId(const QString &classId)
+{
+    if (classId == m_classId)
+        return;
+    m_classId = classId;
+    m_error.clear();
+    if (m_shown)
+        restoreLastUsed(classId);
+    emit fieldsChanged();
+    emit optionsChanged();
+}
+
+void FixedIntervalDialog::setFirstStart(const QString &text)
+{
+    if (text == m_firstStart)
+        return;
+    m_firstStart = text;
+    m_error.clear();
+    emit fieldsChanged();
+    emit optionsChanged();
+}
+
+void FixedIntervalDialog::setIntervalSeconds(double seconds)
+{
+    if (seconds == m_interval)
+        return;
+    m_interval = seconds;
+    m_error.clear();
+    emit fieldsChanged();
+    emit optionsChanged();
+}
+
+QVariantList FixedIntervalDialog::classOptions() const
+{
+    QVariantList options;
+    options.append(QVariantMap {{QStringLiteral("id"), QString()},
+        {QStringLiteral("name"), localized(QStringLiteral("All classes"))},
+        {QStringLiteral("fullyScheduled"), false}});
+    if (!m_store)
+        return options;
+    const Race &race = m_store->race();
+    for (const RaceClass &c : classesByCodeOrder(race.classes))
+        options.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
+            {QStringLiteral("fullyScheduled"), classFullyScheduled(race, c.id)}});
+    return options;
+}
+
+QString FixedIntervalDialog::intervalLabel() const
+{
+    if (m_interval == 0)
+        return localized(QStringLiteral("Mass start (interval 0s)"));
+    const double whole = std::isfinite(m_interval) ? std::trunc(m_interval) : 0;
+    return localized(QStringLiteral("Interval: %@s"), QString::number(qint64(whole)));
+}
+
+QString FixedIntervalDialog::estimateText() const
+{
+    const std::optional<QString> t = estimatedLastStart();
+    return t ? localized(QStringLiteral("Estimated last start: %@"), *t) : QString();
+}
+
+std::optional<QString> FixedIntervalDialog::estimatedLastStart() const
+{
+    if (!m_store || !(m_interval > 0) || m_interval > maxIntervalSeconds)
+        return std::nullopt;
+    const qsizetype n = drawSelectionCount(m_store->race(), m_classId);
+    if (n == 0)
+        return std::nullopt;
+    const std::optional<QDateTime> first = m_store->startTimeOnStartListDay(m_firstStart);
+    if (!first)
+        return std::nullopt;
+    return timeText(first->addMSecs(std::llround(double(n - 1) * m_interval * 1000)));
+}
+
+void FixedIntervalDialog::open()
+{
+    m_error.clear();
+    m_shown = true;
+    emit fieldsChanged();
+    emit shownChanged();
+}
+
+void FixedIntervalDialog::cancel()
+{
+    m_shown = false;
+    m_error.clear();
+    emit fieldsChanged();
+    emit shownChanged();
+}
+
+void FixedIntervalDialog::shiftFirstStart(int deltaSeconds)
+{
+    if (!m_store)
+        return;
+    const std::optional<QDateTime> first = m_store->startTimeOnStartListDay(m_firstStart);
+    if (!first)
+        return;
+    setFirstStart(timeText(first->addSecs(deltaSeconds)));
+}
+
+bool FixedIntervalDialog::randomDraw()
+{
+    if (!m_store)
+        return false;
+    const std::optional<QDateTime> first = m_store->startTimeOnStartListDay(m_firstStart);
+    if (!first) {
+        setError(localized(
+            QStringLiteral("The first start \"%@\" is not a time of day. Type it as 09:00:00, 9:00 or 0900."),
+            m_firstStart.trimmed()));
+        return false;
+    }
+    if (!std::isfinite(m_interval) || m_interval < 0 || m_interval > maxIntervalSeconds) {
+        setError(localized(QStringLiteral("The interval must be between 0 and 600 seconds.")));
+        return false;
+    }
+    if (m_interval == 0)
+        m_store->assignMassStart(
+            m_classId.isEmpty() ? std::nullopt : std::optional<QString>(m_classId), *first);
+    else
+        m_store->assignIntervalStartTimes(m_classId, *first, m_interval);
+
+    if (!m_classId.isEmpty()) {
+        for (const RaceClass &c : m_store->race().classes) {
+            if (c.id != m_classId)
+                continue;
+            RaceClass remembered = c;
+            remembered.lastUsedStartTimeSeconds = secondsOfDay(*first);
+            remembered.lastUsedIntervalSeconds = m_interval;
+            m_store->updateClass(remembered);
+            break;
+        }
+    }
+    m_error.clear();
+    m_shown = false;
+    emit fieldsChanged();
+    emit shownChanged();
+    return true;
+}
+
+void FixedIntervalDialog::restoreLastUsed(const QString &classId)
+{
+    if (classId.isEmpty() || !m_store)
+        return;
+    for (const RaceClass &c : m_store->race().classes) {
+        if (c.id != classId)
+            continue;
+        if (const std::optional<qint64> s = c.lastUsedStartTimeSeconds) {
+            // A stored value outside a day (hand-edited file) is read modulo a day.
+            const qint64 d = ((*s % 86400) + 86400) % 86400;
+            m_firstStart = QString::asprintf("%02lld:%02lld:%02lld", d / 3600, (d % 3600) / 60, d % 60);
+        }
+        if (c.lastUsedIntervalSeconds)
+            m_interval = *c.lastUsedIntervalSeconds;
+        return;
+    }
+}
+
+void FixedIntervalDialog::setError(const QString &error)
+{
+    m_error = error;
+    emit fieldsChanged();
+}

@@ -1,0 +1,446 @@
+#include "startlistdata.h"
+
+#include "atomicfile.h"
+#include "classorder.h"
+#include "documenttext.h"
+#include "iofstartlistwriter.h"
+#include "localization.h"
+#include "perstage.h"
+#include "racelookup.h"
+#include "startgenerator.h"
+#include "startlistpdfs.h"
+#include "starttimetext.h"
+
+#include <QFileInfo>
+#include <QMap>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+QString displayName(const Participant &p)
+{
+    return personDisplayName(p.givenName, p.familyName);
+}
+
+// Sorts by a precomputed name, so the name is built once per runner rather than per comparison.
+void sortByName(QList<Participant> &runners)
+{
+    QList<QPair<QString, qsizetype>> keys;
+    keys.reserve(runners.size());
+    for (qsizetype i = 0; i < runners.size(); ++i)
+        keys.append({displayName(runners[i]), i});
+    std::stable_sort(keys.begin(), keys.end(),
+        [](const auto &a, const auto &b) { return naturalCompare(a.first, b.first) < 0; });
+    QList<Participant> sorted;
+    sorted.reserve(runners.size());
+    for (const auto &k : keys)
+        sorted.append(std::move(runners[k.second]));
+    runners = std::move(sorted);
+}
+
+} // namespace
+
+QString foldedSearchText(const QString &text)
+{
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString out;
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            out.append(c);
+    }
+    return out.toCaseFolded();
+}
+
+bool matchesSearch(const Participant &p, const QString &foldedQuery)
+{
+    if (foldedQuery.isEmpty())
+        return true;
+    return foldedSearchText(p.givenName).contains(foldedQuery)
+        || foldedSearchText(p.familyName).contains(foldedQuery)
+        || foldedSearchText(p.cardNumber).contains(foldedQuery)
+        || (p.club && foldedSearchText(*p.club).contains(foldedQuery));
+}
+
+StartListLists startListLists(const Race &race, const StartListFilter &filter)
+{
+    StartListLists lists;
+    const QString query = foldedSearchText(filter.searchText.trimmed());
+    QList<QPair<int, qsizetype>> timed;
+    for (const Participant &p : race.participants) {
+        const std::optional<QString> classId = effectiveClassId(race, p);
+        if (!classId)
+            continue;
+        if (!filter.classId.isEmpty() && *classId != filter.classId)
+            continue;
+        if (!matchesSearch(p, query))
+            continue;
+        lists.filtered.append(p);
+    }
+    // Names first (stable), then a stable sort by second of day: ties stay in name order.
+    QList<Participant> named = lists.filtered;
+    sortByName(named);
+    QList<QPair<int, Participant>> scheduled;
+    for (Participant &p : named) {
+        if (const std::optional<QDateTime> t = scheduledStartTime(race, p))
+            scheduled.append({secondsOfDay(*t), std::move(p)});
+        else
+            lists.unscheduled.append(std::move(p));
+    }
+    std::stable_sort(
+        scheduled.begin(), scheduled.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    lists.scheduled.reserve(scheduled.size());
+    for (auto &s : scheduled)
+        lists.scheduled.append(std::move(s.second));
+    return lists;
+}
+
+QString gridCellKey(int slotSeconds, const QString &classId)
+{
+    return QString::number(slotSeconds) + QLatin1Char('|') + classId;
+}
+
+QString slotTimeText(int s)
+{
+    return QString::asprintf("%02d:%02d:%02d", s / 3600, (s % 3600) / 60, s % 60);
+}
+
+GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, const QList<RaceClass> &classes)
+{
+    GridIndex grid;
+    QSet<int> slotSet;
+    QSet<QString> classIds;
+    for (const Participant &p : runners) {
+        const std::optional<QString> classId = effectiveClassId(race, p);
+        const std::optional<QDateTime> time = scheduledStartTime(race, p);
+        if (!classId || !time)
+            continue;
+        const int s = secondsOfDay(*time);
+        slotSet.insert(s);
+        classIds.insert(*classId);
+        grid.cells[gridCellKey(s, *classId)].append(p);
+    }
+    for (auto it = grid.cells.begin(); it != grid.cells.end(); ++it)
+        sortByName(it.value());
+    for (const RaceClass &c : classes)
+        if (classIds.contains(c.id))
+            grid.classes.append(c);
+    std::stable_sort(grid.classes.begin(), grid.classes.end(),
+        [](const RaceClass &a, const RaceClass &b) { return naturalCompare(a.name, b.name) < 0; });
+    grid.timeSlots = QList<int>(slotSet.begin(), slotSet.end());
+    std::sort(grid.timeSlots.begin(), grid.timeSlots.end());
+    grid.runnerCounts.reserve(grid.timeSlots.size());
+    for (int s : grid.timeSlots) {
+        int count = 0;
+        for (const RaceClass &c : grid.classes)
+            count += int(grid.cells.value(gridCellKey(s, c.id)).size());
+        grid.runnerCounts.append(count);
+    }
+    return grid;
+}
+
+QList<bool> startTimeBands(const Race &race, const QList<Participant> &scheduled)
+{
+    QList<bool> bands;
+    bands.reserve(scheduled.size());
+    int band = 0;
+    std::optional<int> previous;
+    for (const Participant &p : scheduled) {
+        if (const std::optional<QDateTime> t = scheduledStartTime(race, p)) {
+            const int s = secondsOfDay(*t);
+            if (previous && *previous != s)
+                ++band;
+            previous = s;
+        }
+        bands.append(band % 2 == 1);
+    }
+    return bands;
+}
+
+QString classCourseLabel(const Race &race, const Participant &p)
+{
+    const QString clubSuffix = p.club && !p.club->isEmpty() ? QStringLiteral(" · ") + *p.club : QString();
+    const std::optional<QString> classId = effectiveClassId(race, p);
+    const RaceClass *cls = classId ? findClass(race, classId) : nullptr;
+    if (!cls)
+        return localized(QStringLiteral("No class")) + clubSuffix;
+    if (cls->courseFamily) {
+        const Course *course = findCourse(race, p.courseId);
+        if (!course)
+            course = findCourse(race, cls->courseId);
+        if (course)
+            return cls->name + QStringLiteral(" - ") + course->name + clubSuffix;
+    }
+    return cls->name + clubSuffix;
+}
+
+// ---- Exports ----------------------------------------------------------------------------------
+
+bool startsByPunchOnActiveStage(const Race &race, const Participant &p)
+{
+    const RaceClass *cls = findClass(race, effectiveClassId(race, p));
+    return cls && usesStartPunch(*cls, race.activeStageId);
+}
+
+namespace {
+Participant resolvedForStage(const Race &race, Participant p, bool withTime)
+{
+    if (withTime)
+        p.startTime = scheduledStartTime(race, p);
+    p.classId = effectiveClassId(race, p);
+    p.courseId = effectiveCourseId(race, p);
+    return p;
+}
+} // namespace
+
+QList<Participant> exportScheduledParticipants(const Race &race, const QList<Participant> &scheduled)
+{
+    QList<Participant> out;
+    out.reserve(scheduled.size());
+    for (const Participant &p : scheduled)
+        out.append(resolvedForStage(race, p, true));
+    return out;
+}
+
+QList<Participant> startPunchParticipants(const Race &race, const QList<Participant> &filtered)
+{
+    QList<Participant> out;
+    for (const Participant &p : filtered)
+        if (startsByPunchOnActiveStage(race, p))
+            out.append(resolvedForStage(race, p, false));
+    return out;
+}
+
+QList<RaceClass> classesForActiveStage(const Race &race)
+{
+    QList<RaceClass> out = race.classes;
+    if (!race.activeStageId)
+        return out;
+    for (RaceClass &c : out) {
+        if (!c.stageCourseIds)
+            continue;
+        if (const QString *course = stageEntry(*c.stageCourseIds, *race.activeStageId))
+            c.courseId = *course;
+    }
+    return out;
+}
+
+QString exportStartListFileName(const Race &race, StartListExportKind kind)
+{
+    QString part = QStringLiteral("-startlist");
+    if (kind == StartListExportKind::ByClassPdf)
+        part = QStringLiteral("-startlist-by-class");
+    else if (kind == StartListExportKind::StartPunchPdf)
+        part = QStringLiteral("-startlist-start-punch");
+    QString stage;
+    if (race.stages.size() >= 2 && race.activeStageId) {
+        for (const Stage &s : race.stages) {
+            if (s.id != *race.activeStageId)
+                continue;
+            QString name = s.name;
+            name.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char(':'), QLatin1Char('-'));
+            stage = QLatin1Char('-') + name.trimmed() + QLatin1Char('-')
+                + s.date.toLocalTime().date().toString(QStringLiteral("yyyy-MM-dd"));
+            break;
+        }
+    }
+    QString name = race.name + part + stage;
+    // A separator in the event's name would point the save dialog into another folder.
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return name + (kind == StartListExportKind::Xml ? QStringLiteral(".xml") : QStringLiteral(".pdf"));
+}
+
+namespace {
+
+StartListExportOutcome failed(const QString &reason)
+{
+    return {false, localized(QStringLiteral("Export failed: ")) + reason};
+}
+
+PdfExportResult renderStartPunchPdf(const Race &race, const QList<Participant> &runners, const QString &path)
+{
+    QString error;
+    std::unique_ptr<PDFTableRenderer> renderer
+        = PDFTableRenderer::create(path, a4ShortSide, a4LongSide, documentMargin, &error);
+    if (!renderer)
+        return {false, error};
+    renderer->drawTitle(race.name);
+    renderer->drawSubtitle(
+        localized(QStringLiteral("Start List — Start Punch Classes")) + stageDateTitle(race));
+    drawClassSection(*renderer, race, runners, race.courses);
+    if (!renderer->finish(&error))
+        return {false, error};
+    return {true, {}};
+}
+
+} // namespace
+
+StartListExportOutcome exportStartList(
+    StartListExportKind kind, const Race &race, const StartListLists &lists, bool grid, const QString &path)
+{
+    if (path.isEmpty())
+        return failed(localized(QStringLiteral("No file was chosen.")));
+    if (kind == StartListExportKind::Xml) {
+        QString error;
+        const QString xml = writeIOFStartListXML(race, exportScheduledParticipants(race, lists.scheduled));
+        if (!writeFileAtomically(path, xml.toUtf8(), &error))
+            return failed(error);
+        return {true, {}};
+    }
+    PdfExportResult written;
+    switch (kind) {
+    case StartListExportKind::TimeslotPdf: {
+        const QList<Participant> runners = exportScheduledParticipants(race, lists.scheduled);
+        written = grid ? renderStartListGridPDF(race, runners, race.classes, path)
+                       : renderStartListPDF(race, runners, race.classes, path);
+        break;
+    }
+    case StartListExportKind::ByClassPdf:
+        written = renderStartListByClassPDF(race, exportScheduledParticipants(race, lists.scheduled),
+            classesForActiveStage(race), race.courses, startPunchParticipants(race, lists.filtered), path);
+        break;
+    case StartListExportKind::StartPunchPdf:
+        written = renderStartPunchPdf(race, startPunchParticipants(race, lists.filtered), path);
+        break;
+    case StartListExportKind::Xml:
+        break;
+    }
+    if (!written.ok)
+        return failed(written.error);
+    if (!QFileInfo(path).isFile())
+        return failed(localized(QStringLiteral("The file was not written.")));
+    return {true, {}};
+}
+
+// ---- Clearing ---------------------------------------------------------------------------------
+
+ClearPlan planClearStartTimes(const Race &race, const QString &classId)
+{
+    ClearPlan plan;
+    QSet<QUuid> seen;
+    for (const Participant &p : race.participants) {
+        if (!classId.isEmpty() && !(p.classId && *p.classId == classId))
+            continue;
+        if (seen.contains(p.id) || !scheduledStartTime(race, p))
+            continue;
+        seen.insert(p.id);
+        const QDateTime *own = race.activeStageId && p.startTimeByStage
+            ? stageEntry(*p.startTimeByStage, *race.activeStageId)
+            : nullptr;
+        if (race.activeStageId && !own) {
+            ++plan.keptBaseTimes;
+            continue;
+        }
+        plan.cleared.append(p.id);
+        // The stage's own time goes; a base time behind it shows again.
+        if (race.activeStageId && p.startTime)
+            ++plan.keptBaseTimes;
+    }
+    return plan;
+}
+
+// ---- Import -----------------------------------------------------------------------------------
+
+std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
+{
+    QMap<QDate, int> counts;
+    for (const QDateTime &d : dates)
+        if (d.isValid())
+            ++counts[d.toLocalTime().date()];
+    if (counts.isEmpty())
+        return std::nullopt;
+    auto best = counts.constBegin();
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        if (it.value() > best.value())
+            best = it;
+    return best.key().startOfDay();
+}
+
+namespace {
+QString nameKey(const QString &family, const QString &given)
+{
+    return family.toCaseFolded() + QChar(0) + given.toCaseFolded();
+}
+} // namespace
+
+StartListMatcher::StartListMatcher(const Race &race)
+{
+    for (const Participant &p : race.participants) {
+        if (!effectiveClassId(race, p))
+            continue;
+        if (!m_byCard.contains(p.cardNumber))
+            m_byCard.insert(p.cardNumber, p.id);
+        const QString key = nameKey(p.familyName, p.givenName);
+        if (!m_byName.contains(key))
+            m_byName.insert(key, p.id);
+    }
+}
+
+std::optional<QUuid> StartListMatcher::match(const IOFStartListParser::Entry &entry) const
+{
+    if (entry.cardNumber && !entry.cardNumber->isEmpty()) {
+        auto it = m_byCard.constFind(*entry.cardNumber);
+        return it == m_byCard.constEnd() ? std::nullopt : std::optional<QUuid>(it.value());
+    }
+    if (entry.familyName && entry.givenName) {
+        auto it = m_byName.constFind(nameKey(*entry.familyName, *entry.givenName));
+        if (it != m_byName.constEnd())
+            return it.value();
+    }
+    return std::nullopt;
+}
+
+ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
+    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay)
+{
+    ImportedStart out;
+    const std::optional<QUuid> id = matcher.match(entry);
+    if (!id)
+        return out;
+    out.runner = *id;
+    const Participant *p = findParticipant(race, *id);
+    if (p && startsByPunchOnActiveStage(race, *p)) {
+        out.kind = ImportedStart::Kind::StartPunch;
+        return out;
+    }
+    out.kind = ImportedStart::Kind::Write;
+    out.time = entry.startTime;
+    if (modalDay && entry.startTime.toLocalTime().date() != modalDay->date()) {
+        const QString text = entry.startTime.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+        if (const std::optional<QDateTime> moved = startTimeOnDay(text, modalDay->date())) {
+            out.time = *moved;
+            out.dateCorrected = true;
+        }
+    }
+    return out;
+}
+
+StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartListParser::Entry> &entries)
+{
+    StartListImportPlan plan;
+    QList<QDateTime> dates;
+    dates.reserve(entries.size());
+    for (const auto &e : entries)
+        dates.append(e.startTime);
+    const std::optional<QDateTime> modalDay = startListModalDay(dates);
+    const StartListMatcher matcher(race);
+    for (const auto &e : entries) {
+        const ImportedStart start = resolveImportedStart(race, matcher, e, modalDay);
+        switch (start.kind) {
+        case ImportedStart::Kind::NoMatch:
+            ++plan.summary.noMatch;
+            break;
+        case ImportedStart::Kind::StartPunch:
+            ++plan.summary.startPunch;
+            break;
+        case ImportedStart::Kind::Write:
+            plan.times.insert(start.runner, start.time);
+            ++plan.summary.applied;
+            plan.summary.dateCorrected += start.dateCorrected ? 1 : 0;
+            break;
+        }
+    }
+    return plan;
+}

@@ -1,0 +1,162 @@
+#pragma once
+
+// What the start-list screen derives from the race for the active stage, as pure functions: the
+// filtered runners split into scheduled (start order) and unscheduled (name order), the grid of
+// start seconds by class, the runners and classes each export receives, clearing, and the matching
+// of an imported start list. The view-model calls these once per change; tests and benchmarks
+// call them directly.
+
+#include "iofstartlistparser.h"
+#include "race.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// The filters the screen applies before splitting; empty texts filter nothing.
+struct StartListFilter
+{
+    QString classId;
+    QString searchText;
+};
+
+struct StartListLists
+{
+    // Runners with a class for the active stage passing the filter, in stored order.
+    QList<Participant> filtered;
+    // Those with a start time for the active stage, by time of day, ties by name.
+    QList<Participant> scheduled;
+    // Those without one, by name.
+    QList<Participant> unscheduled;
+};
+
+[[nodiscard]] StartListLists startListLists(const Race &race, const StartListFilter &filter);
+
+// The text searched for: case and diacritics removed.
+[[nodiscard]] QString foldedSearchText(const QString &text);
+// True when the (folded) query occurs in the runner's given name, family name, card or club.
+[[nodiscard]] bool matchesSearch(const Participant &p, const QString &foldedQuery);
+
+struct GridIndex
+{
+    // The classes with at least one runner in a cell, by name.
+    QList<RaceClass> classes;
+    // Every distinct start second of day, ascending.
+    QList<int> timeSlots;
+    // "<seconds>|<class id>" -> runners by name.
+    QHash<QString, QList<Participant>> cells;
+    // Runners per slot over the cells of `classes`.
+    QList<int> runnerCounts;
+};
+
+[[nodiscard]] QString gridCellKey(int slotSeconds, const QString &classId);
+[[nodiscard]] GridIndex buildGridIndex(
+    const Race &race, const QList<Participant> &runners, const QList<RaceClass> &classes);
+// "HH:MM:SS" of a second of the day.
+[[nodiscard]] QString slotTimeText(int slotSeconds);
+
+// One flag per scheduled runner: the alternating band of equal start seconds.
+[[nodiscard]] QList<bool> startTimeBands(const Race &race, const QList<Participant> &scheduled);
+// "<class>[ - <course>][ · <club>]" of a list row.
+[[nodiscard]] QString classCourseLabel(const Race &race, const Participant &p);
+
+// ---- Exports ----------------------------------------------------------------------------------
+
+enum class StartListExportKind { Xml, TimeslotPdf, ByClassPdf, StartPunchPdf };
+
+// "scheduledTime" unless the runner's class for the active stage starts by the start punch.
+[[nodiscard]] bool startsByPunchOnActiveStage(const Race &race, const Participant &p);
+// Copies with the active stage's start time, class and course in the base fields.
+[[nodiscard]] QList<Participant> exportScheduledParticipants(
+    const Race &race, const QList<Participant> &scheduled);
+// The filtered runners whose class starts by punch, stage class and course in the base fields.
+[[nodiscard]] QList<Participant> startPunchParticipants(const Race &race, const QList<Participant> &filtered);
+// The race's classes with the active stage's course in `courseId`.
+[[nodiscard]] QList<RaceClass> classesForActiveStage(const Race &race);
+// The proposed file name: race name, the kind's part, the stage part (events of two or more
+// stages with an active one) and the extension.
+[[nodiscard]] QString exportStartListFileName(const Race &race, StartListExportKind kind);
+
+struct StartListExportOutcome
+{
+    bool ok = false;
+    // "Export failed: " and the reason; empty on success.
+    QString error;
+};
+
+// Writes the export to `path` (replaced whole, or left alone on failure). Success means the file
+// is in place.
+[[nodiscard]] StartListExportOutcome exportStartList(
+    StartListExportKind kind, const Race &race, const StartListLists &lists, bool grid, const QString &path);
+
+// ---- Clearing ---------------------------------------------------------------------------------
+
+struct ClearPlan
+{
+    // Runners whose shown time is cleared (stage entry, or base time without a stage).
+    QList<QUuid> cleared;
+    // With a stage active: runners who still show a time after clearing because it is their base
+    // time, which every stage without its own entry falls back to.
+    int keptBaseTimes = 0;
+};
+
+// Runners of `classId` (base class; empty: everybody) with a shown time for the active stage.
+[[nodiscard]] ClearPlan planClearStartTimes(const Race &race, const QString &classId);
+
+// ---- Import -----------------------------------------------------------------------------------
+
+struct StartListImportSummary
+{
+    int applied = 0;
+    int noMatch = 0;
+    int startPunch = 0;
+    int dateCorrected = 0;
+    bool operator==(const StartListImportSummary &) const = default;
+};
+
+// The local day (as local midnight) on which most dates lie; the earliest of tied days; absent
+// for no dates.
+[[nodiscard]] std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates);
+
+// Matches entries to runners by card (exactly), else by family and given name (case-insensitive);
+// only runners with a class for the active stage take part, the first in race order wins.
+class StartListMatcher
+{
+public:
+    explicit StartListMatcher(const Race &race);
+    [[nodiscard]] std::optional<QUuid> match(const IOFStartListParser::Entry &entry) const;
+
+private:
+    QHash<QString, QUuid> m_byCard;
+    QHash<QString, QUuid> m_byName;
+};
+
+// The outcome of matching one entry: the runner and the time to write, or why nothing is written.
+struct ImportedStart
+{
+    enum class Kind { Write, NoMatch, StartPunch } kind = Kind::NoMatch;
+    QUuid runner;
+    QDateTime time;
+    bool dateCorrected = false;
+};
+
+// `modalDay` from startListModalDay over all entries. A start off the modal day is moved onto it
+// (time of day kept); when the day has no such local time the start is written as read and is
+// not counted as corrected.
+[[nodiscard]] ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
+    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay);
+
+// The whole import over a race in one go (no store, no progress): the times to write and the
+// counts, the runners who are gone from `current` not counted as applied.
+struct StartListImportPlan
+{
+    QHash<QUuid, QDateTime> times;
+    StartListImportSummary summary;
+};
+[[nodiscard]] StartListImportPlan planStartListImport(
+    const Race &race, const QList<IOFStartListParser::Entry> &entries);

@@ -1,0 +1,562 @@
+#include "startlistviewmodel.h"
+
+#include "documenttext.h"
+#include "localization.h"
+#include "perstage.h"
+#include "racestore.h"
+#include "starttimeoperations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <cmath>
+
+namespace {
+
+// A start list of the largest events is a few megabytes; anything far beyond is not one.
+constexpr qint64 maxImportBytes = 64 * 1024 * 1024;
+// Entries handled per turn of the event loop, so the progress sheet redraws during long imports.
+constexpr qsizetype importChunk = 20;
+
+QString preferenceText(const std::optional<StartTimePreference> &p)
+{
+    if (!p)
+        return {};
+    return *p == StartTimePreference::Early ? QStringLiteral("early") : QStringLiteral("late");
+}
+
+QVariantMap runnerRef(const Participant &p)
+{
+    return {{QStringLiteral("id"), p.id.toString(QUuid::WithoutBraces)},
+        {QStringLiteral("name"), personDisplayName(p.givenName, p.familyName)}};
+}
+
+} // namespace
+
+struct StartListViewModel::ImportRun
+{
+    QList<IOFStartListParser::Entry> entries;
+    Race snapshot;
+    StartListMatcher matcher;
+    std::optional<QDateTime> modalDay;
+    QList<ImportedStart> resolved;
+    qsizetype next = 0;
+};
+
+StartListViewModel::StartListViewModel(QObject *parent)
+    : QObject(parent)
+    , m_fixedInterval(new FixedIntervalDialog(this))
+{
+    connect(
+        m_fixedInterval, &FixedIntervalDialog::fieldsChanged, this, &StartListViewModel::clearScopeChanged);
+}
+
+StartListViewModel::~StartListViewModel() = default;
+
+QObject *StartListViewModel::raceStoreObject() const
+{
+    return m_store;
+}
+
+void StartListViewModel::setRaceStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void StartListViewModel::setStore(RaceStore *store)
+{
+    if (m_store == store)
+        return;
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    m_fixedInterval->setStore(store);
+    if (m_store)
+        connect(m_store, &RaceStore::raceChanged, this, &StartListViewModel::onRaceChanged);
+    m_lastStages.clear();
+    m_lastClasses.clear();
+    m_lastActiveStage.reset();
+    emit storeChanged();
+    emit raceShapeChanged();
+    emit classMenuChanged();
+    scheduleRefresh();
+}
+
+void StartListViewModel::onRaceChanged()
+{
+    const Race &race = m_store->race();
+    // The event's name feeds the proposed file names.
+    if (race.stages != m_lastStages || race.activeStageId != m_lastActiveStage || race.name != m_lastName) {
+        m_lastStages = race.stages;
+        m_lastActiveStage = race.activeStageId;
+        m_lastName = race.name;
+        emit raceShapeChanged();
+    }
+    if (race.classes != m_lastClasses) {
+        m_lastClasses = race.classes;
+        emit classMenuChanged();
+    }
+    scheduleRefresh();
+}
+
+void StartListViewModel::setDisplayMode(int mode)
+{
+    const bool grid = mode == 1;
+    if (grid == m_grid)
+        return;
+    m_grid = grid;
+    emit displayModeChanged();
+    if (m_grid)
+        scheduleGridRebuild();
+}
+
+void StartListViewModel::setFilterClassId(const QString &classId)
+{
+    if (classId == m_filter.classId)
+        return;
+    m_filter.classId = classId;
+    emit filterChanged();
+    emit classMenuChanged();
+    scheduleRefresh();
+}
+
+void StartListViewModel::setSearchText(const QString &text)
+{
+    if (text == m_filter.searchText)
+        return;
+    m_filter.searchText = text;
+    emit filterChanged();
+    scheduleRefresh();
+}
+
+QVariantList StartListViewModel::stages() const
+{
+    QVariantList rows;
+    if (!m_store)
+        return rows;
+    QList<Stage> sorted = m_store->race().stages;
+    std::stable_sort(
+        sorted.begin(), sorted.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    for (const Stage &s : sorted)
+        rows.append(QVariantMap {{QStringLiteral("id"), s.id}, {QStringLiteral("name"), s.name}});
+    return rows;
+}
+
+QString StartListViewModel::activeStageId() const
+{
+    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+}
+
+void StartListViewModel::setActiveStageId(const QString &stageId)
+{
+    if (!m_store || stageId.isEmpty() || stageId == activeStageId())
+        return;
+    for (const Stage &s : m_store->race().stages) {
+        if (s.id == stageId) {
+            Race race = m_store->race();
+            race.activeStageId = stageId;
+            m_store->setRace(race);
+            m_store->autosave();
+            return;
+        }
+    }
+}
+
+QVariantList StartListViewModel::classMenu() const
+{
+    QVariantList rows;
+    rows.append(QVariantMap {{QStringLiteral("id"), QString()},
+        {QStringLiteral("name"), localized(QStringLiteral("All classes"))},
+        {QStringLiteral("checked"), m_filter.classId.isEmpty()}});
+    if (!m_store)
+        return rows;
+    for (const RaceClass &c : classesByCodeOrder(m_store->race().classes))
+        rows.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
+            {QStringLiteral("checked"), !m_filter.classId.isEmpty() && c.id == m_filter.classId}});
+    return rows;
+}
+
+QString StartListViewModel::participantCountText() const
+{
+    return localized(QStringLiteral("%@ participant(s)"), m_lists.filtered.size());
+}
+
+QVariantMap StartListViewModel::rowMap(const Participant &p, bool band) const
+{
+    const Race &race = m_store->race();
+    const std::optional<QDateTime> time = scheduledStartTime(race, p);
+    const QString timeText = time ? time->toLocalTime().toString(QStringLiteral("HH:mm:ss")) : QString();
+    QVariantMap row = runnerRef(p);
+    row.insert(QStringLiteral("cardLine"),
+        localized(QStringLiteral("Card %@ · %@"), p.cardNumber, classCourseLabel(race, p)));
+    row.insert(QStringLiteral("rentalCard"), p.isRentalCard.value_or(false));
+    row.insert(QStringLiteral("startTime"), timeText);
+    row.insert(QStringLiteral("timeLabel"), time ? timeText : localized(QStringLiteral("Set time")));
+    row.insert(QStringLiteral("preference"), preferenceText(effectiveStartTimePreference(race, p)));
+    row.insert(QStringLiteral("band"), band);
+    row.insert(QStringLiteral("classId"), effectiveClassId(race, p).value_or(QString()));
+    return row;
+}
+
+QVariantList StartListViewModel::scheduled() const
+{
+    QVariantList rows;
+    if (!m_store)
+        return rows;
+    rows.reserve(m_lists.scheduled.size());
+    for (qsizetype i = 0; i < m_lists.scheduled.size(); ++i)
+        rows.append(rowMap(m_lists.scheduled[i], m_bands.value(i)));
+    return rows;
+}
+
+QVariantList StartListViewModel::unscheduled() const
+{
+    QVariantList rows;
+    if (!m_store)
+        return rows;
+    rows.reserve(m_lists.unscheduled.size());
+    for (const Participant &p : m_lists.unscheduled)
+        rows.append(rowMap(p, false));
+    return rows;
+}
+
+QVariantList StartListViewModel::gridClasses() const
+{
+    QVariantList columns;
+    for (const RaceClass &c : m_gridIndex.classes)
+        columns.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name}});
+    return columns;
+}
+
+QVariantList StartListViewModel::gridRows() const
+{
+    QVariantList rows;
+    rows.reserve(m_gridIndex.timeSlots.size());
+    for (qsizetype r = 0; r < m_gridIndex.timeSlots.size(); ++r) {
+        const int s = m_gridIndex.timeSlots[r];
+        QVariantList cells;
+        for (const RaceClass &c : m_gridIndex.classes) {
+            QVariantList names;
+            for (const Participant &p : m_gridIndex.cells.value(gridCellKey(s, c.id)))
+                names.append(runnerRef(p));
+            cells.append(QVariant(names));
+        }
+        rows.append(QVariantMap {{QStringLiteral("seconds"), s}, {QStringLiteral("time"), slotTimeText(s)},
+            {QStringLiteral("count"), m_gridIndex.runnerCounts.value(r)}, {QStringLiteral("cells"), cells}});
+    }
+    return rows;
+}
+
+void StartListViewModel::scheduleRefresh()
+{
+    if (!m_loadingData) {
+        m_loadingData = true;
+        emit listsChanged();
+    }
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_refreshQueued)
+                refreshNow();
+        },
+        Qt::QueuedConnection);
+}
+
+void StartListViewModel::refreshNow()
+{
+    m_refreshQueued = false;
+    if (m_store) {
+        m_lists = startListLists(m_store->race(), m_filter);
+        m_bands = startTimeBands(m_store->race(), m_lists.scheduled);
+    } else {
+        m_lists = {};
+        m_bands.clear();
+    }
+    m_loadingData = false;
+    emit listsChanged();
+    if (m_grid)
+        rebuildGrid();
+}
+
+void StartListViewModel::scheduleGridRebuild()
+{
+    if (!m_loadingGrid) {
+        m_loadingGrid = true;
+        emit gridChanged();
+    }
+    if (m_gridQueued)
+        return;
+    m_gridQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_gridQueued)
+                rebuildGrid();
+        },
+        Qt::QueuedConnection);
+}
+
+void StartListViewModel::rebuildGrid()
+{
+    m_gridQueued = false;
+    m_gridIndex = m_store ? buildGridIndex(m_store->race(), m_lists.scheduled, m_store->race().classes)
+                          : GridIndex {};
+    m_loadingGrid = false;
+    emit gridChanged();
+}
+
+// ---- Exports ----------------------------------------------------------------------------------
+
+QString StartListViewModel::xmlFileName() const
+{
+    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::Xml) : QString();
+}
+
+QString StartListViewModel::pdfFileName() const
+{
+    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::TimeslotPdf) : QString();
+}
+
+QString StartListViewModel::byClassPdfFileName() const
+{
+    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::ByClassPdf) : QString();
+}
+
+QString StartListViewModel::startPunchPdfFileName() const
+{
+    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::StartPunchPdf) : QString();
+}
+
+QUrl StartListViewModel::exportFolder() const
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QUrl::fromLocalFile(QFileInfo(documents).isDir() ? documents : QDir::homePath());
+}
+
+QString StartListViewModel::timeslotPdfHelp() const
+{
+    return m_grid ? localized(QStringLiteral("Export grid layout as A4 landscape PDF"))
+                  : localized(QStringLiteral("Export as A4 portrait PDF, chronological"));
+}
+
+void StartListViewModel::setMessages(const QString &error, const QString &status)
+{
+    if (error == m_exportError && status == m_statusMessage)
+        return;
+    m_exportError = error;
+    m_statusMessage = status;
+    emit messageChanged();
+}
+
+bool StartListViewModel::exportTo(StartListExportKind kind, const QUrl &file)
+{
+    if (!m_store)
+        return false;
+    // The file holds exactly what the screen shows, so a rebuild still queued runs first.
+    if (m_refreshQueued)
+        refreshNow();
+    const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
+    StartListExportOutcome outcome;
+    if (path.isEmpty())
+        outcome = {false,
+            localized(QStringLiteral("Export failed: "))
+                + localized(QStringLiteral("Not a local file: %@"), file.toString())};
+    else
+        outcome = exportStartList(kind, m_store->race(), m_lists, m_grid, path);
+    setMessages(outcome.error, m_statusMessage);
+    return outcome.ok;
+}
+
+bool StartListViewModel::exportXml(const QUrl &file)
+{
+    return exportTo(StartListExportKind::Xml, file);
+}
+
+bool StartListViewModel::exportTimeslotPdf(const QUrl &file)
+{
+    return exportTo(StartListExportKind::TimeslotPdf, file);
+}
+
+bool StartListViewModel::exportByClassPdf(const QUrl &file)
+{
+    return exportTo(StartListExportKind::ByClassPdf, file);
+}
+
+bool StartListViewModel::exportStartPunchPdf(const QUrl &file)
+{
+    return exportTo(StartListExportKind::StartPunchPdf, file);
+}
+
+// ---- Clearing ---------------------------------------------------------------------------------
+
+QString StartListViewModel::clearTitle() const
+{
+    return m_fixedInterval->classId().isEmpty() ? localized(QStringLiteral("Clear all start times"))
+                                                : localized(QStringLiteral("Clear class start times"));
+}
+
+QString StartListViewModel::clearConfirmationMessage() const
+{
+    return m_fixedInterval->classId().isEmpty()
+        ? localized(QStringLiteral("This clears the scheduled start time for every participant in every "
+                                   "class. This cannot be undone."))
+        : localized(QStringLiteral("This clears the scheduled start time for every participant in this "
+                                   "class. This cannot be undone."));
+}
+
+void StartListViewModel::clearStartTimes()
+{
+    if (!m_store)
+        return;
+    const ClearPlan plan = planClearStartTimes(m_store->race(), m_fixedInterval->classId());
+    const qsizetype cleared = m_store->clearStartTimes(plan.cleared);
+    QString status = localized(QStringLiteral("%@ start time(s) cleared."), cleared);
+    if (plan.keptBaseTimes > 0)
+        status += QLatin1Char(' ')
+            + localized(
+                QStringLiteral("%@ runner(s) still show a time: the event's base start time, which every "
+                               "stage without its own time uses. Edit the runners to remove it."),
+                plan.keptBaseTimes);
+    setMessages(m_exportError, status);
+}
+
+// ---- Import -----------------------------------------------------------------------------------
+
+int StartListViewModel::importPercent() const
+{
+    if (m_importTotal <= 0)
+        return 0;
+    return int(std::lround(100.0 * m_importCurrent / m_importTotal));
+}
+
+QVariantList StartListViewModel::importSummaryLines() const
+{
+    QVariantList lines;
+    if (!m_importSummary || m_import)
+        return lines;
+    auto add = [&](const QString &key, int count, const char *tone) {
+        lines.append(QVariantMap {{QStringLiteral("text"), localized(key, count)},
+            {QStringLiteral("tone"), QString::fromLatin1(tone)}});
+    };
+    const StartListImportSummary &s = *m_importSummary;
+    add(QStringLiteral("%@ start time(s) imported."), s.applied, "normal");
+    if (s.noMatch > 0)
+        add(QStringLiteral("%@ entry(ies) had no matching participant."), s.noMatch, "secondary");
+    if (s.startPunch > 0)
+        add(QStringLiteral("%@ entry(ies) skipped (class uses start punch)."), s.startPunch, "secondary");
+    if (s.dateCorrected > 0)
+        add(QStringLiteral(
+                "%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover "
+                "in the export) — normalized to match the rest of the field's date."),
+            s.dateCorrected, "warning");
+    if (s.applied == 0)
+        lines.append(
+            QVariantMap {{QStringLiteral("text"),
+                             localized(QStringLiteral("No start time was written; the event is unchanged."))},
+                {QStringLiteral("tone"), QStringLiteral("warning")}});
+    return lines;
+}
+
+void StartListViewModel::importStartList(const QUrl &file)
+{
+    if (!m_store || m_import)
+        return;
+    auto fail = [&](const QString &reason) {
+        setMessages(localized(QStringLiteral("Import failed: ")) + reason, m_statusMessage);
+    };
+    const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
+    if (path.isEmpty())
+        return fail(localized(QStringLiteral("Not a local file: %@"), file.toString()));
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(in.errorString());
+    if (in.size() > maxImportBytes)
+        return fail(localized(QStringLiteral("The file is too large to be a start list.")));
+    const QByteArray bytes = in.readAll();
+    QList<IOFStartListParser::Entry> entries;
+    try {
+        entries = IOFStartListParser::parse(bytes);
+    } catch (const IOFStartListParser::ParseError &e) {
+        return fail(e.message());
+    } catch (const ImportError &e) {
+        return fail(e.message());
+    }
+
+    QList<QDateTime> dates;
+    dates.reserve(entries.size());
+    for (const auto &e : entries)
+        dates.append(e.startTime);
+    const Race &race = m_store->race();
+    m_import.reset(new ImportRun {entries, race, StartListMatcher(race), startListModalDay(dates), {}, 0});
+    m_import->resolved.reserve(entries.size());
+    m_importCurrent = 0;
+    m_importTotal = int(entries.size());
+    m_importSummary.reset();
+    m_showingImportSheet = true;
+    emit importChanged();
+    QMetaObject::invokeMethod(this, &StartListViewModel::importStep, Qt::QueuedConnection);
+}
+
+void StartListViewModel::importStep()
+{
+    if (!m_import)
+        return;
+    ImportRun &run = *m_import;
+    const qsizetype end = std::min(run.entries.size(), run.next + importChunk);
+    for (; run.next < end; ++run.next)
+        run.resolved.append(
+            resolveImportedStart(run.snapshot, run.matcher, run.entries[run.next], run.modalDay));
+    m_importCurrent = int(run.next);
+    if (run.next < run.entries.size()) {
+        emit importChanged();
+        QMetaObject::invokeMethod(this, &StartListViewModel::importStep, Qt::QueuedConnection);
+        return;
+    }
+
+    // Written in one change at the end: runners deleted while the import ran are not written and
+    // not counted.
+    StartListImportSummary summary;
+    QHash<QUuid, QDateTime> times;
+    const QHash<QUuid, qsizetype> present
+        = m_store ? participantIndex(m_store->race()) : QHash<QUuid, qsizetype> {};
+    for (const ImportedStart &s : run.resolved) {
+        switch (s.kind) {
+        case ImportedStart::Kind::NoMatch:
+            ++summary.noMatch;
+            break;
+        case ImportedStart::Kind::StartPunch:
+            ++summary.startPunch;
+            break;
+        case ImportedStart::Kind::Write:
+            if (!present.contains(s.runner)) {
+                ++summary.noMatch;
+                break;
+            }
+            times.insert(s.runner, s.time);
+            ++summary.applied;
+            summary.dateCorrected += s.dateCorrected ? 1 : 0;
+            break;
+        }
+    }
+    if (m_store && !times.isEmpty())
+        m_store->applyStartTimes(times);
+    m_import.reset();
+    m_importSummary = summary;
+    setMessages(QString(), m_statusMessage);
+    emit importChanged();
+}
+
+void StartListViewModel::closeImportSheet()
+{
+    if (m_import || !m_showingImportSheet)
+        return;
+    m_showingImportSheet = false;
+    emit importChanged();
+}
