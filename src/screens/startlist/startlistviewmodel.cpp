@@ -404,11 +404,11 @@ QString StartListViewModel::clearTitle() const
 
 QString StartListViewModel::clearConfirmationMessage() const
 {
+    // clang-format off
     return m_fixedInterval->classId().isEmpty()
-        ? localized(QStringLiteral("This clears the scheduled start time for every participant in every "
-                                   "class. This cannot be undone."))
-        : localized(QStringLiteral("This clears the scheduled start time for every participant in this "
-                                   "class. This cannot be undone."));
+        ? localized(QStringLiteral("This clears the scheduled start time for every participant in every class. This cannot be undone."))
+        : localized(QStringLiteral("This clears the scheduled start time for every participant in this class. This cannot be undone."));
+    // clang-format on
 }
 
 void StartListViewModel::clearStartTimes()
@@ -418,12 +418,10 @@ void StartListViewModel::clearStartTimes()
     const ClearPlan plan = planClearStartTimes(m_store->race(), m_fixedInterval->classId());
     const qsizetype cleared = m_store->clearStartTimes(plan.cleared);
     QString status = localized(QStringLiteral("%@ start time(s) cleared."), cleared);
+    // clang-format off
     if (plan.keptBaseTimes > 0)
-        status += QLatin1Char(' ')
-            + localized(
-                QStringLiteral("%@ runner(s) still show a time: the event's base start time, which every "
-                               "stage without its own time uses. Edit the runners to remove it."),
-                plan.keptBaseTimes);
+        status += QLatin1Char(' ') + localized(QStringLiteral("%@ runner(s) still show a time: the event's base start time, which every stage without its own time uses. Edit the runners to remove it."), plan.keptBaseTimes);
+    // clang-format on
     setMessages(m_exportError, status);
 }
 
@@ -441,26 +439,22 @@ QVariantList StartListViewModel::importSummaryLines() const
     QVariantList lines;
     if (!m_importSummary || m_import)
         return lines;
-    auto add = [&](const QString &key, int count, const char *tone) {
-        lines.append(QVariantMap {{QStringLiteral("text"), localized(key, count)},
-            {QStringLiteral("tone"), QString::fromLatin1(tone)}});
+    auto add = [&](const QString &text, const char *tone) {
+        lines.append(QVariantMap {
+            {QStringLiteral("text"), text}, {QStringLiteral("tone"), QString::fromLatin1(tone)}});
     };
     const StartListImportSummary &s = *m_importSummary;
-    add(QStringLiteral("%@ start time(s) imported."), s.applied, "normal");
+    // clang-format off
+    add(localized(QStringLiteral("%@ start time(s) imported."), s.applied), "normal");
     if (s.noMatch > 0)
-        add(QStringLiteral("%@ entry(ies) had no matching participant."), s.noMatch, "secondary");
+        add(localized(QStringLiteral("%@ entry(ies) had no matching participant."), s.noMatch), "secondary");
     if (s.startPunch > 0)
-        add(QStringLiteral("%@ entry(ies) skipped (class uses start punch)."), s.startPunch, "secondary");
+        add(localized(QStringLiteral("%@ entry(ies) skipped (class uses start punch)."), s.startPunch), "secondary");
     if (s.dateCorrected > 0)
-        add(QStringLiteral(
-                "%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover "
-                "in the export) — normalized to match the rest of the field's date."),
-            s.dateCorrected, "warning");
+        add(localized(QStringLiteral("%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover in the export) — normalized to match the rest of the field's date."), s.dateCorrected), "warning");
     if (s.applied == 0)
-        lines.append(
-            QVariantMap {{QStringLiteral("text"),
-                             localized(QStringLiteral("No start time was written; the event is unchanged."))},
-                {QStringLiteral("tone"), QStringLiteral("warning")}});
+        add(localized(QStringLiteral("No start time was written; the event is unchanged.")), "warning");
+    // clang-format on
     return lines;
 }
 

@@ -1,0 +1,111 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="da" sourcelanguage="en">
+<context>
+    <name>Vexlo</name>
+    <message>
+        <source>%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover in the export) — normalized to match the rest of the field&apos;s date.</source>
+        <translation>%@ post(er) havde en afvigende dato i kildefilen (sandsynligvis en overgang efter midnat i eksporten) — rettet til resten af feltets dato.</translation>
+    </message>
+    <message>
+        <source>%@ entry(ies) had no matching participant.</source>
+        <translation>%@ post(er) havde ingen matchende deltager.</translation>
+    </message>
+    <message>
+        <source>%@ entry(ies) skipped (class uses start punch).</source>
+        <translation>%@ post(er) sprunget over (klassen bruger startstempling).</translation>
+    </message>
+    <message>
+        <source>%@ participant(s)</source>
+        <translation>%@ deltager(e)</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) still show a time: the event&apos;s base start time, which every stage without its own time uses. Edit the runners to remove it.</source>
+        <translation>%@ løber(e) viser stadig en tid: løbets grundstarttid, som alle etaper uden egen tid bruger. Redigér løberne for at fjerne den.</translation>
+    </message>
+    <message>
+        <source>%@ start time(s) cleared.</source>
+        <translation>%@ starttid(er) slettet.</translation>
+    </message>
+    <message>
+        <source>%@ start time(s) imported.</source>
+        <translation>%@ starttid(er) importeret.</translation>
+    </message>
+    <message>
+        <source>All classes</source>
+        <translation>Alle klasser</translation>
+    </message>
+    <message>
+        <source>Card %@ · %@</source>
+        <translation>Brik %@ · %@</translation>
+    </message>
+    <message>
+        <source>Clear all start times</source>
+        <translation>Slet alle starttider</translation>
+    </message>
+    <message>
+        <source>Clear class start times</source>
+        <translation>Slet klassens starttider</translation>
+    </message>
+    <message>
+        <source>Estimated last start: %@</source>
+        <translation>Forventet sidste start: %@</translation>
+    </message>
+    <message>
+        <source>Export as A4 portrait PDF, chronological</source>
+        <translation>Eksportér som A4 stående PDF, kronologisk</translation>
+    </message>
+    <message>
+        <source>Export grid layout as A4 landscape PDF</source>
+        <translation>Eksportér gitteroversigt som A4 liggende PDF</translation>
+    </message>
+    <message>
+        <source>Import failed: </source>
+        <translation>Import mislykkedes: </translation>
+    </message>
+    <message>
+        <source>Interval: %@s</source>
+        <translation>Interval: %@ s</translation>
+    </message>
+    <message>
+        <source>Mass start (interval 0s)</source>
+        <translation>Massestart (interval 0 s)</translation>
+    </message>
+    <message>
+        <source>No start time was written; the event is unchanged.</source>
+        <translation>Ingen starttid blev skrevet; løbet er uændret.</translation>
+    </message>
+    <message>
+        <source>Not a local file: %@</source>
+        <translation>Ikke en lokal fil: %@</translation>
+    </message>
+    <message>
+        <source>Set time</source>
+        <translation>Sæt tid</translation>
+    </message>
+    <message>
+        <source>Start List — Start Punch Classes</source>
+        <translation>Startliste — klasser med startstempling</translation>
+    </message>
+    <message>
+        <source>The file is too large to be a start list.</source>
+        <translation>Filen er for stor til at være en startliste.</translation>
+    </message>
+    <message>
+        <source>The first start &quot;%@&quot; is not a time of day. Type it as 09:00:00, 9:00 or 0900.</source>
+        <translation>Første start &quot;%@&quot; er ikke et klokkeslæt. Skriv den som 09:00:00, 9:00 eller 0900.</translation>
+    </message>
+    <message>
+        <source>The interval must be between 0 and 600 seconds.</source>
+        <translation>Intervallet skal være mellem 0 og 600 sekunder.</translation>
+    </message>
+    <message>
+        <source>This clears the scheduled start time for every participant in every class. This cannot be undone.</source>
+        <translation>Dette sletter den planlagte starttid for alle deltagere i alle klasser. Det kan ikke fortrydes.</translation>
+    </message>
+    <message>
+        <source>This clears the scheduled start time for every participant in this class. This cannot be undone.</source>
+        <translation>Dette sletter den planlagte starttid for alle deltagere i denne klasse. Det kan ikke fortrydes.</translation>
+    </message>
+</context>
+</TS>
