@@ -74,6 +74,12 @@ void StartListViewModel::setStore(RaceStore *store)
     if (m_store)
         disconnect(m_store, nullptr, this, nullptr);
     m_store = store;
+    // An import reads and writes one event; another event drops it unfinished.
+    if (m_import || m_showingImportSheet) {
+        m_import.reset();
+        m_showingImportSheet = false;
+        emit importChanged();
+    }
     m_fixedInterval->setStore(store);
     if (m_store)
         connect(m_store, &RaceStore::raceChanged, this, &StartListViewModel::onRaceChanged);

@@ -1,0 +1,399 @@
+// The start-list view-model on a real store: derived lists of small hand-made events and of the
+// generated event, exports with their failures, the IOF round trip, imports of the official and
+// hostile start lists, clearing, and the fixed-interval draw.
+
+#include "casetable.h"
+#include "documenttestsupport.h"
+#include "documenttext.h"
+#include "iofstartlistwriter.h"
+#include "perstage.h"
+#include "racegenerator.h"
+#include "startlistviewmodel.h"
+#include "starttimeoperations.h"
+#include "storeharness.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+Race screenEvent(const QString &name)
+{
+    QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/startlist/screen/") + name);
+    QString error = QStringLiteral("cannot open");
+    std::optional<Race> race;
+    if (f.open(QIODevice::ReadOnly))
+        race = decodeRace(f.readAll(), &error);
+    if (!race)
+        qFatal("test event %s: %s", qPrintable(name), qPrintable(error));
+    return *race;
+}
+
+QString name(const Participant &p)
+{
+    return personDisplayName(p.givenName, p.familyName);
+}
+
+QStringList names(const QList<Participant> &runners)
+{
+    QStringList out;
+    for (const Participant &p : runners)
+        out.append(name(p));
+    return out;
+}
+
+QString local(const std::optional<QDateTime> &t, const char *format = "HH:mm:ss")
+{
+    return t ? t->toLocalTime().toString(QLatin1String(format)) : QStringLiteral("-");
+}
+
+QStringList split(const QString &cell)
+{
+    return cell.split(QLatin1Char(','), Qt::SkipEmptyParts);
+}
+
+// A planned multi-stage event: the generator's plan for the active stage, applied.
+Race plannedEvent(int entries)
+{
+    RaceGeneratorOptions options;
+    options.entries = entries;
+    options.classes = 20;
+    options.courses = 10;
+    options.stages = 2;
+    options.withResults = false;
+    Race race = generateRace(options);
+    StartGeneratorSettings settings;
+    settings.windowMinutes = 120;
+    settings.slotCapacity = slotCapacityForWindow(entries, settings.windowMinutes);
+    settings.seed = 7;
+    const auto plan = planStartList(race, QStringLiteral("10:00"), settings, QDate(2025, 5, 17));
+    if (!plan || !applyStartPlan(race, *plan))
+        qFatal("the generated event could not be planned");
+    return race;
+}
+
+} // namespace
+
+class TestStartList : public QObject
+{
+    Q_OBJECT
+
+    StoreHarness h;
+    std::unique_ptr<RaceStore> store;
+    StartListViewModel vm;
+    QTemporaryDir dir;
+
+    void open(const Race &race)
+    {
+        vm.setStore(nullptr);
+        vm.closeImportSheet();
+        store = h.makeStore(race);
+        vm.setStore(store.get());
+        vm.refreshNow();
+    }
+    void finishImport()
+    {
+        for (int turns = 0; vm.importIsRunning() && turns < 100000; ++turns)
+            QCoreApplication::processEvents();
+        QVERIFY(!vm.importIsRunning());
+    }
+    const Participant *byCard(const QString &card) const
+    {
+        for (const Participant &p : store->race().participants)
+            if (p.cardNumber == card)
+                return &p;
+        return nullptr;
+    }
+
+private slots:
+    void init() { h.backgroundAutosave = false; }
+
+    void lists_data() { casetable::load("startlist/screen/lists.tsv"); }
+    void lists()
+    {
+        QFETCH(QStringList, cells);
+        Race race = screenEvent(QStringLiteral("two-stages.json"));
+        race.activeStageId = cells[0] == QLatin1String("-") ? std::nullopt : std::optional<QString>(cells[0]);
+        open(race);
+        vm.setDisplayMode(1);
+        vm.setFilterClassId(cells[1]);
+        vm.setSearchText(cells[2]);
+        vm.refreshNow();
+
+        QStringList scheduled;
+        QString bands;
+        for (const QVariant &row : vm.scheduled()) {
+            scheduled.append(row.toMap()[QStringLiteral("name")].toString() + QLatin1Char('@')
+                + row.toMap()[QStringLiteral("startTime")].toString());
+            bands.append(row.toMap()[QStringLiteral("band")].toBool() ? QLatin1Char('1') : QLatin1Char('0'));
+        }
+        QCOMPARE(scheduled, split(cells[3]));
+        QCOMPARE(bands, cells[4]);
+        QCOMPARE(names(vm.lists().unscheduled), split(cells[5]));
+        QCOMPARE(vm.participantCount(), int(scheduled.size() + vm.lists().unscheduled.size()));
+
+        QStringList columns;
+        for (const RaceClass &c : vm.gridIndex().classes)
+            columns.append(c.id);
+        QStringList slotTexts;
+        for (qsizetype i = 0; i < vm.gridIndex().timeSlots.size(); ++i)
+            slotTexts.append(slotTimeText(vm.gridIndex().timeSlots[i]) + QLatin1Char('=')
+                + QString::number(vm.gridIndex().runnerCounts[i]));
+        QCOMPARE(columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
+        QCOMPARE(names(startPunchParticipants(store->race(), vm.lists().filtered)), split(cells[7]));
+        QCOMPARE(vm.xmlFileName(), cells[8]);
+    }
+
+    // The generated event, planned: start order, name order and grid counts against plain counts.
+    void generatedEvent()
+    {
+        open(plannedEvent(2000));
+        vm.setDisplayMode(1);
+        QSignalSpy rebuilt(&vm, &StartListViewModel::listsChanged);
+        vm.setSearchText(QStringLiteral("a"));
+        vm.setSearchText(QString());
+        store->setParticipantStartTime(store->race().participants[0].id, std::nullopt);
+        QVERIFY(vm.isLoadingData());
+        QTRY_VERIFY(!vm.isLoadingData() && !vm.isLoadingGridIndex());
+        QCOMPARE(rebuilt.count(), 2); // loading shown once, rebuilt once
+
+        const Race &race = store->race();
+        int timed = 0;
+        int shown = 0;
+        for (const Participant &p : race.participants) {
+            const bool hasClass = effectiveClassId(race, p).has_value();
+            shown += hasClass ? 1 : 0;
+            timed += hasClass && scheduledStartTime(race, p) ? 1 : 0;
+        }
+        QCOMPARE(vm.participantCount(), shown);
+        QCOMPARE(vm.lists().scheduled.size(), timed);
+        QVERIFY(timed > 1500);
+        const auto &s = vm.lists().scheduled;
+        for (qsizetype i = 1; i < s.size(); ++i) {
+            const int a = secondsOfDay(*scheduledStartTime(race, s[i - 1]));
+            const int b = secondsOfDay(*scheduledStartTime(race, s[i]));
+            QVERIFY(a < b || (a == b && naturalCompare(name(s[i - 1]), name(s[i])) <= 0));
+        }
+        int inGrid = 0;
+        for (int c : vm.gridIndex().runnerCounts)
+            inGrid += c;
+        QCOMPARE(inGrid, timed);
+        QCOMPARE(vm.gridRows().size(), vm.gridIndex().timeSlots.size());
+    }
+
+    // Export of a planned stage, validated, imported into a copy with the stage's times cleared:
+    // every runner gets the same time back, and one autosave.
+    void roundTrip()
+    {
+        const Race planned = plannedEvent(400);
+        open(planned);
+        const QString path = dir.filePath(QStringLiteral("round.xml"));
+        QVERIFY(vm.exportXml(QUrl::fromLocalFile(path)));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        VERIFY_IOF_VALID(file.readAll());
+
+        Race cleared = planned;
+        for (Participant &p : cleared.participants)
+            p.startTimeByStage.reset();
+        open(cleared);
+        vm.importStartList(QUrl::fromLocalFile(path));
+        QVERIFY(vm.showingImportProgressSheet());
+        finishImport();
+        QCOMPARE(h.autosaves(), 1);
+        int compared = 0;
+        for (qsizetype i = 0; i < planned.participants.size(); ++i) {
+            const auto before = scheduledStartTime(planned, planned.participants[i]);
+            QCOMPARE(scheduledStartTime(store->race(), store->race().participants[i]), before);
+            compared += before ? 1 : 0;
+        }
+        QCOMPARE(vm.importSummary()->applied, compared);
+        QCOMPARE(vm.importSummary()->noMatch + vm.importSummary()->dateCorrected, 0);
+        vm.closeImportSheet();
+        QVERIFY(!vm.showingImportProgressSheet());
+    }
+
+    void exportsReportFailure()
+    {
+        open(screenEvent(QStringLiteral("two-stages.json")));
+        const QUrl nowhere = QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing/folder/x.pdf")));
+        const QList<bool (StartListViewModel::*)(const QUrl &)> exports {&StartListViewModel::exportXml,
+            &StartListViewModel::exportTimeslotPdf, &StartListViewModel::exportByClassPdf,
+            &StartListViewModel::exportStartPunchPdf};
+        int n = 0;
+        for (auto exportTo : exports) {
+            QVERIFY(!(vm.*exportTo)(nowhere));
+            QVERIFY2(vm.exportError().startsWith(QStringLiteral("Export failed: ")), qPrintable(vm.exportError()));
+            QVERIFY(!(vm.*exportTo)(QUrl(QStringLiteral("https://127.0.0.1/x.pdf"))));
+            const QString path = dir.filePath(QStringLiteral("ok%1").arg(++n));
+            QVERIFY2((vm.*exportTo)(QUrl::fromLocalFile(path)), qPrintable(vm.exportError()));
+            QVERIFY(vm.exportError().isEmpty());
+            QVERIFY(QFileInfo(path).size() > 0);
+        }
+        QVERIFY(!QFileInfo::exists(nowhere.toLocalFile()));
+        QCOMPARE(h.autosaves(), 0);
+    }
+
+    void imports_data() { casetable::load("startlist/screen/imports.tsv"); }
+    void imports()
+    {
+        QFETCH(QStringList, cells);
+        open(screenEvent(QStringLiteral("import-event.json")));
+        const Race before = store->race();
+        const QString file = cells[0].startsWith(QLatin1String("examples/"))
+            ? QStringLiteral(VEXLO_IOF_DIR "/") + cells[0]
+            : QStringLiteral(VEXLO_TEST_DATA_DIR "/startlist/screen/import/") + cells[0];
+        vm.importStartList(QUrl::fromLocalFile(file));
+        if (cells[5] != QLatin1String("-")) {
+            QVERIFY2(vm.exportError().startsWith(cells[5]), qPrintable(vm.exportError()));
+            QVERIFY(!vm.showingImportProgressSheet());
+        } else {
+            finishImport();
+            const StartListImportSummary expected {
+                cells[1].toInt(), cells[2].toInt(), cells[3].toInt(), cells[4].toInt()};
+            const StartListImportSummary got = *vm.importSummary();
+            QCOMPARE(QList<int>({got.applied, got.noMatch, got.startPunch, got.dateCorrected}),
+                QList<int>({expected.applied, expected.noMatch, expected.startPunch, expected.dateCorrected}));
+            QVERIFY(vm.exportError().isEmpty());
+            QCOMPARE(vm.importSummaryLines().size() > 0, true);
+        }
+        QCOMPARE(h.autosaves(), cells[1].toInt() > 0 ? 1 : 0);
+        if (cells[1].toInt() == 0)
+            QCOMPARE(compactJson(store->race()), compactJson(before));
+        for (const QString &check : cells.mid(6)) {
+            const QString card = check.section(QLatin1Char('='), 0, 0);
+            QVERIFY(byCard(card));
+            QCOMPARE(local(scheduledStartTime(store->race(), *byCard(card)), "yyyy-MM-dd HH:mm:ss"),
+                check.section(QLatin1Char('='), 1));
+        }
+    }
+
+    // A runner deleted while the import runs is neither written nor counted as imported.
+    void importRunnerGone()
+    {
+        open(screenEvent(QStringLiteral("import-event.json")));
+        vm.importStartList(QUrl::fromLocalFile(
+            QStringLiteral(VEXLO_TEST_DATA_DIR "/startlist/screen/import/matching-rules.xml")));
+        store->deleteParticipant(byCard(QStringLiteral("777"))->id);
+        finishImport();
+        QCOMPARE(vm.importSummary()->applied, 2);
+        QCOMPARE(vm.importSummary()->noMatch, 6);
+        QCOMPARE(h.autosaves(), 2); // the deletion's and the import's
+        QCOMPARE(local(byCard(QStringLiteral("777"))->startTime), QStringLiteral("-"));
+    }
+
+    // Clearing with a stage active: the stage's own times go in one save, base times are reported.
+    void clearing()
+    {
+        open(screenEvent(QStringLiteral("two-stages.json")));
+        vm.clearStartTimes();
+        QCOMPARE(h.autosaves(), 1);
+        QCOMPARE(vm.statusMessage(),
+            QStringLiteral("6 start time(s) cleared. 2 runner(s) still show a time: the event's base start time, "
+                           "which every stage without its own time uses. Edit the runners to remove it."));
+        vm.refreshNow();
+        QCOMPARE(names(vm.lists().scheduled), QStringList {QStringLiteral("Bo Dahl")});
+        vm.clearStartTimes();
+        QCOMPARE(h.autosaves(), 1);
+
+        Race race = screenEvent(QStringLiteral("two-stages.json"));
+        race.activeStageId.reset();
+        open(race);
+        vm.fixedInterval()->setClassId(QStringLiteral("H21"));
+        QCOMPARE(vm.clearTitle(), QStringLiteral("Clear class start times"));
+        vm.clearStartTimes();
+        QCOMPARE(vm.statusMessage(), QStringLiteral("1 start time(s) cleared."));
+        QVERIFY(!byCard(QStringLiteral("102"))->startTime);
+        QVERIFY(byCard(QStringLiteral("107"))->startTime); // no class: outside the class's scope
+        QCOMPARE(h.autosaves(), 1);
+        vm.fixedInterval()->setClassId(QString());
+    }
+
+    void draws_data() { casetable::load("startlist/screen/draws.tsv"); }
+    void draws()
+    {
+        QFETCH(QStringList, cells);
+        Race race;
+        race.name = QStringLiteral("Draw");
+        race.date = QDateTime(QDate(2025, 6, 14), QTime(8, 0), Qt::UTC);
+        race.classes = {RaceClass {}, RaceClass {}};
+        race.classes[0].id = race.classes[0].name = QStringLiteral("A");
+        race.classes[1].id = race.classes[1].name = QStringLiteral("B");
+        for (int i = 0; i < cells[0].toInt() + 3; ++i) {
+            Participant p;
+            p.givenName = QString::number(i);
+            if (i < cells[0].toInt() + 2)
+                p.classId = i < cells[0].toInt() ? QStringLiteral("A") : QStringLiteral("B");
+            race.participants.append(p);
+        }
+        open(race);
+        FixedIntervalDialog &d = *vm.fixedInterval();
+        d.open();
+        d.setClassId(cells[1]);
+        d.setFirstStart(cells[2]);
+        d.setIntervalSeconds(cells[3].toDouble());
+        QCOMPARE(d.estimateText(), cells[5]);
+        const bool ok = d.randomDraw();
+        QCOMPARE(ok, cells[4] == QLatin1String("ok"));
+        QCOMPARE(d.shown(), !ok);
+        QCOMPARE(d.error().isEmpty(), ok);
+
+        QList<QDateTime> times;
+        for (const Participant &p : store->race().participants)
+            if (p.startTime)
+                times.append(*p.startTime);
+        std::sort(times.begin(), times.end());
+        QCOMPARE(times.size(), cells[6].toInt());
+        QCOMPARE(QSet<QDateTime>(times.begin(), times.end()).size(), cells[7].toInt());
+        if (!times.isEmpty()) {
+            QCOMPARE(local(times.first()), cells[8]);
+            QCOMPARE(local(times.last()), cells[9]);
+            QCOMPARE(times.first().secsTo(times.last()), cells[10].toLongLong());
+            QCOMPARE(times.first().toLocalTime().date(), QDate(2025, 6, 14));
+        }
+        const RaceClass &a = store->race().classes[0];
+        const bool remembered = ok && cells[1] == QLatin1String("A");
+        QCOMPARE(a.lastUsedIntervalSeconds.has_value(), remembered);
+        if (remembered)
+            QCOMPARE(slotTimeText(int(*a.lastUsedStartTimeSeconds)), cells[8]);
+        QCOMPARE(h.autosaves(), ok ? (remembered ? 2 : 1) : 0);
+    }
+
+    void shifts_data() { casetable::load("startlist/screen/shifts.tsv"); }
+    void shifts()
+    {
+        QFETCH(QStringList, cells);
+        open(namedRace(QStringLiteral("Shift")));
+        vm.fixedInterval()->setFirstStart(cells[0]);
+        vm.fixedInterval()->shiftFirstStart(cells[1].toInt());
+        QCOMPARE(vm.fixedInterval()->firstStart(), cells[2]);
+    }
+
+    // A class's last draw comes back when it is picked again while the dialog is shown.
+    void rememberedSettings()
+    {
+        Race race = screenEvent(QStringLiteral("two-stages.json"));
+        open(race);
+        FixedIntervalDialog &d = *vm.fixedInterval();
+        d.setClassId(QString());
+        d.open();
+        d.setClassId(QStringLiteral("H10"));
+        d.setFirstStart(QStringLiteral("10:30"));
+        d.setIntervalSeconds(90);
+        QVERIFY(d.randomDraw());
+        d.open();
+        d.setClassId(QStringLiteral("K"));
+        d.setFirstStart(QStringLiteral("12:00:00"));
+        d.setIntervalSeconds(30);
+        d.setClassId(QStringLiteral("H10"));
+        QCOMPARE(d.firstStart(), QStringLiteral("10:30:00"));
+        QCOMPARE(d.intervalSeconds(), 90.0);
+        QCOMPARE(d.classOptions()[0].toMap()[QStringLiteral("name")].toString(), QStringLiteral("All classes"));
+        d.cancel();
+        d.setClassId(QString());
+    }
+};
+
+QTEST_MAIN(TestStartList)
+#include "tst_startlist.moc"
