@@ -367,22 +367,23 @@ QString nameKey(const QString &family, const QString &given)
 
 StartListMatcher::StartListMatcher(const Race &race)
 {
-    for (const Participant &p : race.participants) {
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
         if (!effectiveClassId(race, p))
             continue;
         if (!m_byCard.contains(p.cardNumber))
-            m_byCard.insert(p.cardNumber, p.id);
+            m_byCard.insert(p.cardNumber, i);
         const QString key = nameKey(p.familyName, p.givenName);
         if (!m_byName.contains(key))
-            m_byName.insert(key, p.id);
+            m_byName.insert(key, i);
     }
 }
 
-std::optional<QUuid> StartListMatcher::match(const IOFStartListParser::Entry &entry) const
+std::optional<qsizetype> StartListMatcher::match(const IOFStartListParser::Entry &entry) const
 {
     if (entry.cardNumber && !entry.cardNumber->isEmpty()) {
         auto it = m_byCard.constFind(*entry.cardNumber);
-        return it == m_byCard.constEnd() ? std::nullopt : std::optional<QUuid>(it.value());
+        return it == m_byCard.constEnd() ? std::nullopt : std::optional<qsizetype>(it.value());
     }
     if (entry.familyName && entry.givenName) {
         auto it = m_byName.constFind(nameKey(*entry.familyName, *entry.givenName));
@@ -396,12 +397,12 @@ ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &mat
     const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay)
 {
     ImportedStart out;
-    const std::optional<QUuid> id = matcher.match(entry);
-    if (!id)
+    const std::optional<qsizetype> index = matcher.match(entry);
+    if (!index)
         return out;
-    out.runner = *id;
-    const Participant *p = findParticipant(race, *id);
-    if (p && startsByPunchOnActiveStage(race, *p)) {
+    const Participant &p = race.participants[*index];
+    out.runner = p.id;
+    if (startsByPunchOnActiveStage(race, p)) {
         out.kind = ImportedStart::Kind::StartPunch;
         return out;
     }

@@ -129,11 +129,12 @@ class StartListMatcher
 {
 public:
     explicit StartListMatcher(const Race &race);
-    [[nodiscard]] std::optional<QUuid> match(const IOFStartListParser::Entry &entry) const;
+    // The runner's position in the race's participants.
+    [[nodiscard]] std::optional<qsizetype> match(const IOFStartListParser::Entry &entry) const;
 
 private:
-    QHash<QString, QUuid> m_byCard;
-    QHash<QString, QUuid> m_byName;
+    QHash<QString, qsizetype> m_byCard;
+    QHash<QString, qsizetype> m_byName;
 };
 
 // The outcome of matching one entry: the runner and the time to write, or why nothing is written.

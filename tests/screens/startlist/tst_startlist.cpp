@@ -140,7 +140,8 @@ private slots:
         for (qsizetype i = 0; i < vm.gridIndex().timeSlots.size(); ++i)
             slotTexts.append(slotTimeText(vm.gridIndex().timeSlots[i]) + QLatin1Char('=')
                 + QString::number(vm.gridIndex().runnerCounts[i]));
-        QCOMPARE(columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
+        QCOMPARE(
+            columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
         QCOMPARE(names(startPunchParticipants(store->race(), vm.lists().filtered)), split(cells[7]));
         QCOMPARE(vm.xmlFileName(), cells[8]);
     }
@@ -224,7 +225,8 @@ private slots:
         int n = 0;
         for (auto exportTo : exports) {
             QVERIFY(!(vm.*exportTo)(nowhere));
-            QVERIFY2(vm.exportError().startsWith(QStringLiteral("Export failed: ")), qPrintable(vm.exportError()));
+            QVERIFY2(
+                vm.exportError().startsWith(QStringLiteral("Export failed: ")), qPrintable(vm.exportError()));
             QVERIFY(!(vm.*exportTo)(QUrl(QStringLiteral("https://127.0.0.1/x.pdf"))));
             const QString path = dir.filePath(QStringLiteral("ok%1").arg(++n));
             QVERIFY2((vm.*exportTo)(QUrl::fromLocalFile(path)), qPrintable(vm.exportError()));
@@ -254,7 +256,8 @@ private slots:
                 cells[1].toInt(), cells[2].toInt(), cells[3].toInt(), cells[4].toInt()};
             const StartListImportSummary got = *vm.importSummary();
             QCOMPARE(QList<int>({got.applied, got.noMatch, got.startPunch, got.dateCorrected}),
-                QList<int>({expected.applied, expected.noMatch, expected.startPunch, expected.dateCorrected}));
+                QList<int>(
+                    {expected.applied, expected.noMatch, expected.startPunch, expected.dateCorrected}));
             QVERIFY(vm.exportError().isEmpty());
             QCOMPARE(vm.importSummaryLines().size() > 0, true);
         }
@@ -290,8 +293,9 @@ private slots:
         vm.clearStartTimes();
         QCOMPARE(h.autosaves(), 1);
         QCOMPARE(vm.statusMessage(),
-            QStringLiteral("6 start time(s) cleared. 2 runner(s) still show a time: the event's base start time, "
-                           "which every stage without its own time uses. Edit the runners to remove it."));
+            QStringLiteral(
+                "6 start time(s) cleared. 2 runner(s) still show a time: the event's base start time, "
+                "which every stage without its own time uses. Edit the runners to remove it."));
         vm.refreshNow();
         QCOMPARE(names(vm.lists().scheduled), QStringList {QStringLiteral("Bo Dahl")});
         vm.clearStartTimes();
@@ -389,7 +393,8 @@ private slots:
         d.setClassId(QStringLiteral("H10"));
         QCOMPARE(d.firstStart(), QStringLiteral("10:30:00"));
         QCOMPARE(d.intervalSeconds(), 90.0);
-        QCOMPARE(d.classOptions()[0].toMap()[QStringLiteral("name")].toString(), QStringLiteral("All classes"));
+        QCOMPARE(
+            d.classOptions()[0].toMap()[QStringLiteral("name")].toString(), QStringLiteral("All classes"));
         d.cancel();
         d.setClassId(QString());
     }

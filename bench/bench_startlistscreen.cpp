@@ -1,0 +1,115 @@
+// The start-list screen over the generated event (5,000 entries, 60 classes, 3 stages) with the
+// active stage planned by the generator: the derived lists (filter, start order, bands, grid) and
+// the import of the 5,000-runner IOF StartList the screen exports.
+#include "benchstore.h"
+#include "iofstartlistwriter.h"
+#include "startlistdata.h"
+#include "startlistviewmodel.h"
+#include "starttimeoperations.h"
+
+#include <QFile>
+#include <QGuiApplication>
+
+namespace {
+
+const Race &plannedEvent()
+{
+    static const Race race = [] {
+        Race r = generatedEvent();
+        StartGeneratorSettings settings;
+        settings.windowMinutes = 240;
+        settings.slotCapacity = slotCapacityForWindow(r.participants.size(), settings.windowMinutes);
+        settings.seed = 1;
+        if (const auto plan = planStartList(r, QStringLiteral("09:00"), settings, QDate(2025, 5, 17)))
+            applyStartPlan(r, *plan);
+        return r;
+    }();
+    return race;
+}
+
+QByteArray startListXml(const Race &race)
+{
+    const StartListLists lists = startListLists(race, {});
+    return writeIOFStartListXML(race, exportScheduledParticipants(race, lists.scheduled)).toUtf8();
+}
+
+void BM_DerivedLists(benchmark::State &state)
+{
+    const Race &race = plannedEvent();
+    qsizetype scheduled = 0;
+    for (auto _ : state) {
+        const StartListLists lists = startListLists(race, {});
+        const QList<bool> bands = startTimeBands(race, lists.scheduled);
+        const GridIndex grid = buildGridIndex(race, lists.scheduled, race.classes);
+        scheduled = lists.scheduled.size();
+        benchmark::DoNotOptimize(bands);
+        benchmark::DoNotOptimize(grid);
+    }
+    state.counters["scheduled"] = double(scheduled);
+}
+BENCHMARK(BM_DerivedLists)->Unit(benchmark::kMillisecond);
+
+void BM_DerivedListsSearch(benchmark::State &state)
+{
+    const Race &race = plannedEvent();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(startListLists(race, {QString(), QStringLiteral("an")}));
+}
+BENCHMARK(BM_DerivedListsSearch)->Unit(benchmark::kMillisecond);
+
+// Parse, match every entry and write the times into the event.
+void BM_ImportStartList(benchmark::State &state)
+{
+    const QByteArray xml = startListXml(plannedEvent());
+    Race cleared = plannedEvent();
+    for (Participant &p : cleared.participants)
+        p.startTimeByStage.reset();
+    qsizetype applied = 0;
+    for (auto _ : state) {
+        Race race = cleared;
+        const StartListImportPlan plan = planStartListImport(race, IOFStartListParser::parse(xml));
+        applyStartTimes(race, plan.times);
+        applied = plan.summary.applied;
+        benchmark::DoNotOptimize(race);
+    }
+    state.counters["applied"] = double(applied);
+    state.counters["MB"] = double(xml.size()) / 1e6;
+}
+BENCHMARK(BM_ImportStartList)->Unit(benchmark::kMillisecond);
+
+// The whole screen action: read the file, parse, apply in steps through the event loop, one
+// store change and autosave (written by the background writer).
+void BM_ImportThroughScreen(benchmark::State &state)
+{
+    BenchStore bench;
+    Race cleared = plannedEvent();
+    for (Participant &p : cleared.participants)
+        p.startTimeByStage.reset();
+    const QString path = bench.filePath(QStringLiteral("startlist.xml"));
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(startListXml(plannedEvent())) < 0) {
+        state.SkipWithError("cannot write the start list");
+        return;
+    }
+    out.close();
+    StartListViewModel vm;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!bench.open(cleared, false, state))
+            return;
+        vm.setStore(&bench.store());
+        state.ResumeTiming();
+        vm.importStartList(QUrl::fromLocalFile(path));
+        while (vm.importIsRunning())
+            QCoreApplication::processEvents();
+        state.PauseTiming();
+        vm.setStore(nullptr);
+        bench.store().flushAutosave();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ImportThroughScreen)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
