@@ -57,6 +57,22 @@ void BM_DerivedListsSearch(benchmark::State &state)
 }
 BENCHMARK(BM_DerivedListsSearch)->Unit(benchmark::kMillisecond);
 
+// The view-model's whole rebuild: the lists, the rows and grid rows the views read.
+void BM_ScreenRefresh(benchmark::State &state)
+{
+    BenchStore bench;
+    if (!bench.open(plannedEvent(), false, state))
+        return;
+    StartListViewModel vm;
+    vm.setStore(&bench.store());
+    vm.setDisplayMode(1);
+    for (auto _ : state)
+        vm.refreshNow();
+    state.counters["rows"] = double(vm.scheduled().size() + vm.unscheduled().size());
+    vm.setStore(nullptr);
+}
+BENCHMARK(BM_ScreenRefresh)->Unit(benchmark::kMillisecond);
+
 // Parse, match every entry and write the times into the event.
 void BM_ImportStartList(benchmark::State &state)
 {

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>%@ start time(s) cleared.</source>
-        <translation>%@ starttid(er) slettet.</translation>
+        <translation>%@ starttid(er) ryddet.</translation>
     </message>
     <message>
         <source>%@ start time(s) imported.</source>
@@ -41,11 +41,11 @@
     </message>
     <message>
         <source>Clear all start times</source>
-        <translation>Slet alle starttider</translation>
+        <translation>Ryd alle starttider</translation>
     </message>
     <message>
         <source>Clear class start times</source>
-        <translation>Slet klassens starttider</translation>
+        <translation>Ryd klassens starttider</translation>
     </message>
     <message>
         <source>Estimated last start: %@</source>
@@ -53,11 +53,11 @@
     </message>
     <message>
         <source>Export as A4 portrait PDF, chronological</source>
-        <translation>Eksportér som A4 stående PDF, kronologisk</translation>
+        <translation>Eksportér som A4-PDF på højkant, kronologisk</translation>
     </message>
     <message>
         <source>Export grid layout as A4 landscape PDF</source>
-        <translation>Eksportér gitteroversigt som A4 liggende PDF</translation>
+        <translation>Eksportér gitteret som A4-PDF på tværs</translation>
     </message>
     <message>
         <source>Import failed: </source>
@@ -101,11 +101,11 @@
     </message>
     <message>
         <source>This clears the scheduled start time for every participant in every class. This cannot be undone.</source>
-        <translation>Dette sletter den planlagte starttid for alle deltagere i alle klasser. Det kan ikke fortrydes.</translation>
+        <translation>Dette rydder den planlagte starttid for alle deltagere i alle klasser. Det kan ikke fortrydes.</translation>
     </message>
     <message>
         <source>This clears the scheduled start time for every participant in this class. This cannot be undone.</source>
-        <translation>Dette sletter den planlagte starttid for alle deltagere i denne klasse. Det kan ikke fortrydes.</translation>
+        <translation>Dette rydder den planlagte starttid for alle deltagere i denne klasse. Det kan ikke fortrydes.</translation>
     </message>
 </context>
 </TS>

@@ -210,24 +210,12 @@ QVariantMap StartListViewModel::rowMap(const Participant &p, bool band) const
 
 QVariantList StartListViewModel::scheduled() const
 {
-    QVariantList rows;
-    if (!m_store)
-        return rows;
-    rows.reserve(m_lists.scheduled.size());
-    for (qsizetype i = 0; i < m_lists.scheduled.size(); ++i)
-        rows.append(rowMap(m_lists.scheduled[i], m_bands.value(i)));
-    return rows;
+    return m_scheduledRows;
 }
 
 QVariantList StartListViewModel::unscheduled() const
 {
-    QVariantList rows;
-    if (!m_store)
-        return rows;
-    rows.reserve(m_lists.unscheduled.size());
-    for (const Participant &p : m_lists.unscheduled)
-        rows.append(rowMap(p, false));
-    return rows;
+    return m_unscheduledRows;
 }
 
 QVariantList StartListViewModel::gridClasses() const
@@ -240,21 +228,7 @@ QVariantList StartListViewModel::gridClasses() const
 
 QVariantList StartListViewModel::gridRows() const
 {
-    QVariantList rows;
-    rows.reserve(m_gridIndex.timeSlots.size());
-    for (qsizetype r = 0; r < m_gridIndex.timeSlots.size(); ++r) {
-        const int s = m_gridIndex.timeSlots[r];
-        QVariantList cells;
-        for (const RaceClass &c : m_gridIndex.classes) {
-            QVariantList names;
-            for (const Participant &p : m_gridIndex.cells.value(gridCellKey(s, c.id)))
-                names.append(runnerRef(p));
-            cells.append(QVariant(names));
-        }
-        rows.append(QVariantMap {{QStringLiteral("seconds"), s}, {QStringLiteral("time"), slotTimeText(s)},
-            {QStringLiteral("count"), m_gridIndex.runnerCounts.value(r)}, {QStringLiteral("cells"), cells}});
-    }
-    return rows;
+    return m_gridRows;
 }
 
 void StartListViewModel::scheduleRefresh()
@@ -278,12 +252,20 @@ void StartListViewModel::scheduleRefresh()
 void StartListViewModel::refreshNow()
 {
     m_refreshQueued = false;
+    m_scheduledRows.clear();
+    m_unscheduledRows.clear();
     if (m_store) {
         m_lists = startListLists(m_store->race(), m_filter);
-        m_bands = startTimeBands(m_store->race(), m_lists.scheduled);
+        const QList<bool> bands = startTimeBands(m_store->race(), m_lists.scheduled);
+        // Built once here: the views read the rows many times per frame.
+        m_scheduledRows.reserve(m_lists.scheduled.size());
+        for (qsizetype i = 0; i < m_lists.scheduled.size(); ++i)
+            m_scheduledRows.append(rowMap(m_lists.scheduled[i], bands.value(i)));
+        m_unscheduledRows.reserve(m_lists.unscheduled.size());
+        for (const Participant &p : m_lists.unscheduled)
+            m_unscheduledRows.append(rowMap(p, false));
     } else {
         m_lists = {};
-        m_bands.clear();
     }
     m_loadingData = false;
     emit listsChanged();
@@ -314,6 +296,21 @@ void StartListViewModel::rebuildGrid()
     m_gridQueued = false;
     m_gridIndex = m_store ? buildGridIndex(m_store->race(), m_lists.scheduled, m_store->race().classes)
                           : GridIndex {};
+    m_gridRows.clear();
+    m_gridRows.reserve(m_gridIndex.timeSlots.size());
+    for (qsizetype r = 0; r < m_gridIndex.timeSlots.size(); ++r) {
+        const int s = m_gridIndex.timeSlots[r];
+        QVariantList cells;
+        for (const RaceClass &c : m_gridIndex.classes) {
+            QVariantList names;
+            for (const Participant &p : m_gridIndex.cells.value(gridCellKey(s, c.id)))
+                names.append(runnerRef(p));
+            cells.append(QVariant(names));
+        }
+        m_gridRows.append(QVariantMap {{QStringLiteral("seconds"), s},
+            {QStringLiteral("time"), slotTimeText(s)},
+            {QStringLiteral("count"), m_gridIndex.runnerCounts.value(r)}, {QStringLiteral("cells"), cells}});
+    }
     m_loadingGrid = false;
     emit gridChanged();
 }

@@ -189,8 +189,10 @@ private:
     bool m_refreshQueued = false;
     bool m_gridQueued = false;
     StartListLists m_lists;
-    QList<bool> m_bands;
+    QVariantList m_scheduledRows;
+    QVariantList m_unscheduledRows;
     GridIndex m_gridIndex;
+    QVariantList m_gridRows;
     QString m_exportError;
     QString m_statusMessage;
     // The last race shape seen, so a change of times alone does not rebuild the menus.
