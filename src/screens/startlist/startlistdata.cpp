@@ -24,20 +24,53 @@ QString displayName(const Participant &p)
     return personDisplayName(p.givenName, p.familyName);
 }
 
-// Sorts by a precomputed name, so the name is built once per runner rather than per comparison.
+// Seconds of the local day, converted once per distinct instant: a planned field shares a few
+// hundred start times, and the conversion to local time is the costly part.
+class LocalSeconds
+{
+public:
+    int operator()(const QDateTime &t)
+    {
+        const qint64 key = t.toMSecsSinceEpoch();
+        auto it = m_cache.constFind(key);
+        if (it == m_cache.constEnd())
+            it = m_cache.insert(key, secondsOfDay(t));
+        return it.value();
+    }
+
+private:
+    QHash<qint64, int> m_cache;
+};
+
+struct SortKey
+{
+    int seconds;
+    QString name;
+    qsizetype index;
+};
+
+// Orders `runners` by (seconds, name) with stored order for full ties.
+QList<Participant> sortedRunners(const QList<Participant> &runners, QList<SortKey> keys)
+{
+    std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
+        if (a.seconds != b.seconds)
+            return a.seconds < b.seconds;
+        return naturalCompare(a.name, b.name) < 0;
+    });
+    QList<Participant> sorted;
+    sorted.reserve(keys.size());
+    for (const SortKey &k : keys)
+        sorted.append(runners[k.index]);
+    return sorted;
+}
+
 void sortByName(QList<Participant> &runners)
 {
-    QList<QPair<QString, qsizetype>> keys;
+    QList<SortKey> keys;
     keys.reserve(runners.size());
     for (qsizetype i = 0; i < runners.size(); ++i)
-        keys.append({displayName(runners[i]), i});
-    std::stable_sort(keys.begin(), keys.end(),
-        [](const auto &a, const auto &b) { return naturalCompare(a.first, b.first) < 0; });
-    QList<Participant> sorted;
-    sorted.reserve(runners.size());
-    for (const auto &k : keys)
-        sorted.append(std::move(runners[k.second]));
-    runners = std::move(sorted);
+        keys.append({0, displayName(runners[i]), i});
+    runners = sortedRunners(runners, std::move(keys));
 }
 
 } // namespace
@@ -68,7 +101,6 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
 {
     StartListLists lists;
     const QString query = foldedSearchText(filter.searchText.trimmed());
-    QList<QPair<int, qsizetype>> timed;
     for (const Participant &p : race.participants) {
         const std::optional<QString> classId = effectiveClassId(race, p);
         if (!classId)
@@ -79,21 +111,18 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             continue;
         lists.filtered.append(p);
     }
-    // Names first (stable), then a stable sort by second of day: ties stay in name order.
-    QList<Participant> named = lists.filtered;
-    sortByName(named);
-    QList<QPair<int, Participant>> scheduled;
-    for (Participant &p : named) {
+    LocalSeconds seconds;
+    QList<SortKey> timed;
+    QList<SortKey> untimed;
+    for (qsizetype i = 0; i < lists.filtered.size(); ++i) {
+        const Participant &p = lists.filtered[i];
         if (const std::optional<QDateTime> t = scheduledStartTime(race, p))
-            scheduled.append({secondsOfDay(*t), std::move(p)});
+            timed.append({seconds(*t), displayName(p), i});
         else
-            lists.unscheduled.append(std::move(p));
+            untimed.append({0, displayName(p), i});
     }
-    std::stable_sort(
-        scheduled.begin(), scheduled.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    lists.scheduled.reserve(scheduled.size());
-    for (auto &s : scheduled)
-        lists.scheduled.append(std::move(s.second));
+    lists.scheduled = sortedRunners(lists.filtered, std::move(timed));
+    lists.unscheduled = sortedRunners(lists.filtered, std::move(untimed));
     return lists;
 }
 
@@ -110,6 +139,7 @@ QString slotTimeText(int s)
 GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, const QList<RaceClass> &classes)
 {
     GridIndex grid;
+    LocalSeconds seconds;
     QSet<int> slotSet;
     QSet<QString> classIds;
     for (const Participant &p : runners) {
@@ -117,7 +147,7 @@ GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, co
         const std::optional<QDateTime> time = scheduledStartTime(race, p);
         if (!classId || !time)
             continue;
-        const int s = secondsOfDay(*time);
+        const int s = seconds(*time);
         slotSet.insert(s);
         classIds.insert(*classId);
         grid.cells[gridCellKey(s, *classId)].append(p);
@@ -146,10 +176,11 @@ QList<bool> startTimeBands(const Race &race, const QList<Participant> &scheduled
     QList<bool> bands;
     bands.reserve(scheduled.size());
     int band = 0;
+    LocalSeconds seconds;
     std::optional<int> previous;
     for (const Participant &p : scheduled) {
         if (const std::optional<QDateTime> t = scheduledStartTime(race, p)) {
-            const int s = secondsOfDay(*t);
+            const int s = seconds(*t);
             if (previous && *previous != s)
                 ++band;
             previous = s;
