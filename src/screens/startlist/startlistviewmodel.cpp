@@ -35,6 +35,46 @@ QVariantMap runnerRef(const Participant &p)
         {QStringLiteral("name"), personDisplayName(p.givenName, p.familyName)}};
 }
 
+// The rows of one rebuild. The texts shared by many rows are looked up and formatted once.
+class RowBuilder
+{
+public:
+    explicit RowBuilder(const Race &race)
+        : m_race(race)
+        , m_cardLine(localized(QStringLiteral("Card %@ · %@")))
+        , m_setTime(localized(QStringLiteral("Set time")))
+    { }
+
+    QVariantMap operator()(const Participant &p, bool band)
+    {
+        const std::optional<QDateTime> time = scheduledStartTime(m_race, p);
+        QString timeText;
+        if (time) {
+            auto it = m_times.constFind(time->toMSecsSinceEpoch());
+            if (it == m_times.constEnd())
+                it = m_times.insert(
+                    time->toMSecsSinceEpoch(), time->toLocalTime().toString(QStringLiteral("HH:mm:ss")));
+            timeText = it.value();
+        }
+        QVariantMap row = runnerRef(p);
+        row.insert(QStringLiteral("cardLine"),
+            formatLocalized(m_cardLine, {p.cardNumber, classCourseLabel(m_race, p)}));
+        row.insert(QStringLiteral("rentalCard"), p.isRentalCard.value_or(false));
+        row.insert(QStringLiteral("startTime"), timeText);
+        row.insert(QStringLiteral("timeLabel"), time ? timeText : m_setTime);
+        row.insert(QStringLiteral("preference"), preferenceText(effectiveStartTimePreference(m_race, p)));
+        row.insert(QStringLiteral("band"), band);
+        row.insert(QStringLiteral("classId"), effectiveClassId(m_race, p).value_or(QString()));
+        return row;
+    }
+
+private:
+    const Race &m_race;
+    const QString m_cardLine;
+    const QString m_setTime;
+    QHash<qint64, QString> m_times;
+};
+
 } // namespace
 
 struct StartListViewModel::ImportRun
@@ -191,23 +231,6 @@ QString StartListViewModel::participantCountText() const
     return localized(QStringLiteral("%@ participant(s)"), m_lists.filtered.size());
 }
 
-QVariantMap StartListViewModel::rowMap(const Participant &p, bool band) const
-{
-    const Race &race = m_store->race();
-    const std::optional<QDateTime> time = scheduledStartTime(race, p);
-    const QString timeText = time ? time->toLocalTime().toString(QStringLiteral("HH:mm:ss")) : QString();
-    QVariantMap row = runnerRef(p);
-    row.insert(QStringLiteral("cardLine"),
-        localized(QStringLiteral("Card %@ · %@"), p.cardNumber, classCourseLabel(race, p)));
-    row.insert(QStringLiteral("rentalCard"), p.isRentalCard.value_or(false));
-    row.insert(QStringLiteral("startTime"), timeText);
-    row.insert(QStringLiteral("timeLabel"), time ? timeText : localized(QStringLiteral("Set time")));
-    row.insert(QStringLiteral("preference"), preferenceText(effectiveStartTimePreference(race, p)));
-    row.insert(QStringLiteral("band"), band);
-    row.insert(QStringLiteral("classId"), effectiveClassId(race, p).value_or(QString()));
-    return row;
-}
-
 QVariantList StartListViewModel::scheduled() const
 {
     return m_scheduledRows;
@@ -257,6 +280,7 @@ void StartListViewModel::refreshNow()
     if (m_store) {
         m_lists = startListLists(m_store->race(), m_filter);
         const QList<bool> bands = startTimeBands(m_store->race(), m_lists.scheduled);
+        RowBuilder rowMap(m_store->race());
         // Built once here: the views read the rows many times per frame.
         m_scheduledRows.reserve(m_lists.scheduled.size());
         for (qsizetype i = 0; i < m_lists.scheduled.size(); ++i)

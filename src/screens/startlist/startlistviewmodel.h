@@ -175,7 +175,6 @@ private:
     void scheduleRefresh();
     void scheduleGridRebuild();
     void rebuildGrid();
-    [[nodiscard]] QVariantMap rowMap(const Participant &p, bool band) const;
     bool exportTo(StartListExportKind kind, const QUrl &file);
     void setMessages(const QString &error, const QString &status);
     void importStep();
