@@ -27,6 +27,8 @@ QUrl defaultDetailScreen(SidebarItem item)
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/ClassesView.qml"));
     case SidebarItem::Courses:
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/CoursesView.qml"));
+    case SidebarItem::Participants:
+        return QUrl(QStringLiteral("qrc:/Vexlo/Entries/EntriesView.qml"));
     case SidebarItem::Sync:
         return QUrl(QStringLiteral("qrc:/Vexlo/Settings/SyncView.qml"));
     default:

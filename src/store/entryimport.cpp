@@ -255,6 +255,27 @@ void applyImportedEntries(Race &race, const QList<Participant> &allImported)
     }
 }
 
+EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Participant> &after)
+{
+    QHash<QUuid, const Participant *> earlier;
+    earlier.reserve(before.size());
+    for (const Participant &p : before)
+        earlier.insert(p.id, &p);
+    EntryChanges changes;
+    QSet<QUuid> kept;
+    for (const Participant &p : after) {
+        const Participant *old = earlier.value(p.id);
+        if (!old)
+            ++changes.added;
+        else if (!(*old == p))
+            ++changes.updated;
+        kept.insert(p.id);
+    }
+    for (const Participant &p : before)
+        changes.removed += kept.contains(p.id) ? 0 : 1;
+    return changes;
+}
+
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list)
 {
     const IdMap classIds = mergeImportedClasses(race, list.classes, std::nullopt);

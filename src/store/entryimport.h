@@ -55,6 +55,17 @@ void applyImportedEntries(Race &race, const QList<Participant> &imported);
 // Same full name by match key (given, space, family), the imported one not empty.
 [[nodiscard]] bool matchesByFullName(const Participant &stored, const Participant &imported);
 
+// What a change of the entry list did, runner by runner (by id): new, changed, gone.
+struct EntryChanges
+{
+    qsizetype added = 0;
+    qsizetype updated = 0;
+    qsizetype removed = 0;
+    bool operator==(const EntryChanges &) const = default;
+};
+[[nodiscard]] EntryChanges countEntryChanges(
+    const QList<Participant> &before, const QList<Participant> &after);
+
 // The whole entry-list merge of a parsed list: classes, class ids, entries with rental numbers.
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list);
 // Checks the HTTP status (when the answer was HTTP), parses the body and applies it. Throws

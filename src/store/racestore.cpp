@@ -88,6 +88,9 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
 {
     // A pending background save's success would otherwise put the old file back afterwards.
     flushAutosave();
+    // Only opening a file (or leaving one for a new event) comes here; a save moves the URL on
+    // its own path, so the document stays the same one.
+    ++m_documentGeneration;
     m_raceFileUrl = url;
     emit raceFileUrlChanged();
 }
@@ -243,6 +246,7 @@ void RaceStore::removeRecentRaceUrl(const QUrl &url)
 void RaceStore::newRace()
 {
     flushAutosave();
+    ++m_documentGeneration;
     m_race = Race();
     publishRace();
     if (!m_raceFileUrl.isEmpty())

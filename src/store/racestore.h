@@ -11,6 +11,7 @@
 #include "autosavewriter.h"
 #include "checklistentry.h"
 #include "classsetup.h"
+#include "entryimport.h"
 #include "keystore.h"
 #include "livepublishers.h"
 #include "publishingsettings.h"
@@ -260,8 +261,14 @@ public:
     // Downloads an IOF EntryList and applies it to the race as it is when the answer arrives, then
     // saves. `done` runs once, later (never inside this call; never once the store is gone), with
     // no error on success or with the message for the organiser; on failure the race is untouched
-    // and nothing is saved.
-    void importEntries(const QUrl &url, std::function<void(const std::optional<QString> &error)> done);
+    // and nothing is saved. `applied` (when given) hears what the list changed, just before `done`.
+    // An answer that arrives after another event was opened or a new one begun belongs to no
+    // event any more: it is dropped with an error, never merged into the event now open.
+    void importEntries(const QUrl &url, std::function<void(const std::optional<QString> &error)> done,
+        std::function<void(const EntryChanges &)> applied = {});
+    // Changes each time another document takes the store's place (an event opened, a new event
+    // begun); edits of the open event leave it alone. Work started for one event compares it.
+    [[nodiscard]] quint64 documentGeneration() const { return m_documentGeneration; }
     // Applies an entry list's bytes (a download's body, or a file read by the entry list screen,
     // which passes no status) and saves. Throws ImportError for an HTTP status outside 200 to 299
     // and for the parser's errors; the race is then untouched and nothing is saved.
@@ -356,6 +363,7 @@ private:
     QString m_autosaveError;
     bool m_needsInitialSetup = false;
     QList<QUrl> m_recentRaceUrls;
+    quint64 m_documentGeneration = 0;
 
     // Declared in construction order, so they are destroyed in reverse: every object outlives
     // the objects that were given a pointer to it.

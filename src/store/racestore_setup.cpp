@@ -4,6 +4,7 @@
 
 #include "coursesetup.h"
 #include "entryimport.h"
+#include "log.h"
 #include "racestore.h"
 
 #include <QNetworkAccessManager>
@@ -84,12 +85,36 @@ void RaceStore::deleteStage(const Stage &stage)
 
 // ---- Entry import ------------------------------------------------------------------------------
 
-void RaceStore::importEntries(const QUrl &url, std::function<void(const std::optional<QString> &error)> done)
+void RaceStore::importEntries(const QUrl &url, std::function<void(const std::optional<QString> &error)> done,
+    std::function<void(const EntryChanges &)> applied)
 {
     // The store is the context: no outcome is delivered once it is gone, so the race it hands out
-    // is always alive. The list is applied to the race as it is when the answer arrives.
+    // is always alive. The list is applied to the race as it is when the answer arrives, unless
+    // that race is another event's by then.
+    const quint64 generation = m_documentGeneration;
+    auto before = std::make_shared<std::optional<QList<Participant>>>();
+    auto finish = std::make_shared<std::function<void(const std::optional<QString> &)>>(std::move(done));
     ::importEntries(
-        *m_network, url, this, [this] { return &m_race; }, [this] { commitChange(); }, std::move(done));
+        *m_network, url, this,
+        [this, generation, before, finish]() -> Race * {
+            if (generation != m_documentGeneration) {
+                logLine(
+                    QStringLiteral("RaceStore: importEntries dropped, another event was opened meanwhile"));
+                if (*finish)
+                    (*finish)(QStringLiteral("The entry list arrived after another event was opened; it was "
+                                             "not imported."));
+                return nullptr;
+            }
+            *before = m_race.participants;
+            return &m_race;
+        },
+        [this] { commitChange(); },
+        [this, before, finish, applied](const std::optional<QString> &error) {
+            if (!error && *before && applied)
+                applied(countEntryChanges(**before, m_race.participants));
+            if (*finish)
+                (*finish)(error);
+        });
 }
 
 void RaceStore::applyDownloadedEntries(const QByteArray &body, std::optional<int> httpStatus)

@@ -388,6 +388,51 @@ private slots:
         QCOMPARE(calls, 1);
     }
 
+    void entryDownloadForAnEventNoLongerOpenIsDropped()
+    {
+        for (const bool newEvent : {false, true}) {
+            OneShotHttpServer server(OneShotHttpServer::reply(200, entryList));
+            auto store = m_harness->makeStore(baseRace());
+            std::optional<QString> error;
+            int calls = 0;
+            int applied = 0;
+            store->importEntries(
+                server.url(),
+                [&](const std::optional<QString> &e) {
+                    ++calls;
+                    error = e;
+                },
+                [&](const EntryChanges &) { ++applied; });
+            if (newEvent)
+                store->newRace();
+            else
+                store->setRaceFileUrl(QUrl::fromLocalFile(m_harness->path(QStringLiteral("other.json"))));
+            const QByteArray opened = compact(store->race());
+            m_harness->steps.clear();
+            QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 20000);
+            QVERIFY(error && error->contains(QStringLiteral("another event was opened")));
+            QCOMPARE(applied, 0);
+            QCOMPARE(compact(store->race()), opened);
+            QVERIFY(m_harness->steps.isEmpty());
+        }
+    }
+
+    void entryDownloadReportsWhatChanged()
+    {
+        OneShotHttpServer server(OneShotHttpServer::reply(200, entryList));
+        auto store = m_harness->makeStore(baseRace());
+        std::optional<EntryChanges> changes;
+        bool done = false;
+        store->importEntries(
+            server.url(), [&](const std::optional<QString> &) { done = true; },
+            [&](const EntryChanges &c) {
+                QVERIFY(!done);
+                changes = c;
+            });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+        QCOMPARE(changes, (EntryChanges {2, 1, 0}));
+    }
+
     void storeGoneBeforeTheAnswerHearsNothing()
     {
         OneShotHttpServer server(OneShotHttpServer::reply(200, entryList));

@@ -11,7 +11,7 @@ struct SymbolEntry
 };
 
 // clang-format off
-constexpr std::array<SymbolEntry, 39> table = {{
+constexpr std::array<SymbolEntry, 43> table = {{
     {"info.circle",                    "info"},
     {"flag.checkered",                 "flag"},
     {"calendar",                       "calendar"},
@@ -51,6 +51,10 @@ constexpr std::array<SymbolEntry, 39> table = {{
     {"link",                           "chain"},
     {"clock.badge",                    "clock-badge"},
     {"checkmark",                      "checkmark"},
+    {"globe",                          "globe"},
+    {"arrow.up",                       "arrow-up"},
+    {"arrow.down",                     "arrow-down"},
+    {"arrow.up.arrow.down.circle",     "arrows-up-down-circle"},
 }};
 // clang-format on
 

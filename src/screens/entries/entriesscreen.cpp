@@ -1,0 +1,543 @@
+#include "entriesscreen.h"
+
+#include "classorder.h"
+#include "documenttext.h"
+#include "localization.h"
+#include "racestore.h"
+
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+
+// ---- EntryRowsModel ----------------------------------------------------------------------------
+
+void EntryRowsModel::setRows(const QList<Row> &rows)
+{
+    const bool sameEntries = std::equal(m_rows.begin(), m_rows.end(), rows.begin(), rows.end(),
+        [](const Row &a, const Row &b) { return a.entryId == b.entryId; });
+    if (!sameEntries) {
+        const bool countChanges = rows.size() != m_rows.size();
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+        if (countChanges)
+            emit countChanged();
+        return;
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        if (m_rows.at(i) == rows.at(i))
+            continue;
+        m_rows[i] = rows.at(i);
+        emit dataChanged(index(i), index(i));
+    }
+}
+
+int EntryRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant EntryRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const Row &row = m_rows.at(index.row());
+    switch (role) {
+    case EntryIdRole:
+        return row.entryId;
+    case NameRole:
+        return row.name;
+    case DetailRole:
+        return row.detail;
+    case ChecklistWarningRole:
+        return row.checklistWarning;
+    case RentalWarningRole:
+        return row.rentalWarning;
+    case DuplicateWarningRole:
+        return row.duplicateWarning;
+    case StageColumnsRole:
+        return row.stageColumns;
+    case ShowsCoursePickerRole:
+        return row.showsCoursePicker;
+    case CourseOptionsRole:
+        return row.courseOptions;
+    case CourseIdRole:
+        return row.courseId;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> EntryRowsModel::roleNames() const
+{
+    return {{EntryIdRole, "entryId"}, {NameRole, "name"}, {DetailRole, "detail"},
+        {ChecklistWarningRole, "checklistWarning"}, {RentalWarningRole, "rentalWarning"},
+        {DuplicateWarningRole, "duplicateWarning"}, {StageColumnsRole, "stageColumns"},
+        {ShowsCoursePickerRole, "showsCoursePicker"}, {CourseOptionsRole, "courseOptions"},
+        {CourseIdRole, "courseId"}};
+}
+
+// ---- EntriesScreen -----------------------------------------------------------------------------
+
+namespace {
+
+QVariantMap pickerRow(const QString &text, const QString &value)
+{
+    return {{QStringLiteral("text"), text}, {QStringLiteral("value"), value}};
+}
+
+bool sameRowInputs(const Race &a, const Race &b)
+{
+    return a.participants == b.participants && a.classes == b.classes && a.courses == b.courses
+        && a.stages == b.stages;
+}
+
+} // namespace
+
+EntriesScreen::EntriesScreen(QObject *parent)
+    : QObject(parent)
+    , m_rows(this)
+{ }
+
+EntriesScreen::~EntriesScreen() = default;
+
+QObject *EntriesScreen::storeObject() const
+{
+    return m_store.data();
+}
+
+void EntriesScreen::setStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void EntriesScreen::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    if (m_store)
+        connect(m_store, &RaceStore::raceChanged, this, &EntriesScreen::storePublished);
+    emit storeChanged();
+    emit raceChanged();
+    scheduleRebuild();
+}
+
+void EntriesScreen::storePublished()
+{
+    emit raceChanged();
+    const Race &race = m_store->race();
+    if (race.participants != m_seenParticipants || race.classes != m_seenClasses) {
+        scheduleRebuild();
+        return;
+    }
+    // Courses or stages: the rows' texts follow at once, their order waits for the next rebuild.
+    if (!m_rebuildQueued && !sameRowInputs(race, m_rowCacheRace))
+        showRows();
+}
+
+void EntriesScreen::scheduleRebuild()
+{
+    if (!m_loading) {
+        m_loading = true;
+        emit loadingChanged();
+    }
+    // Several changes in one turn of the event loop cost one rebuild, which reads the race and
+    // the screen state as they are when it runs.
+    if (m_rebuildQueued)
+        return;
+    m_rebuildQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_rebuildQueued)
+            rebuild();
+    });
+}
+
+void EntriesScreen::rebuildNow()
+{
+    rebuild();
+}
+
+void EntriesScreen::rebuild()
+{
+    m_rebuildQueued = false;
+    const Race race = m_store ? m_store->race() : Race();
+    m_seenParticipants = race.participants;
+    m_seenClasses = race.classes;
+    if (!m_index || !m_index->isFor(race))
+        m_index = std::make_unique<EntryListIndex>(race);
+    m_shownPositions = m_index->shown(m_filterClassId, m_searchText, m_sortField, m_sortAscending);
+    m_shown.clear();
+    m_shown.reserve(m_shownPositions.size());
+    for (qsizetype i : std::as_const(m_shownPositions))
+        m_shown.append(race.participants.at(i));
+    showRows();
+    emit rowsChanged();
+    m_loading = false;
+    emit loadingChanged();
+}
+
+void EntriesScreen::showRows()
+{
+    // Rows are kept per entry for as long as the race's entries, classes, courses and stages stay
+    // the same, so a keystroke in the search box builds no row text. The shown positions refer to
+    // the entries the last rebuild saw, which are still the race's while no rebuild is due.
+    const Race &race = m_store ? m_store->race() : m_rowCacheRace;
+    if (!sameRowInputs(race, m_rowCacheRace) || m_rowCache.size() != race.participants.size()) {
+        m_rowCacheRace = Race();
+        m_rowCacheRace.participants = race.participants;
+        m_rowCacheRace.classes = race.classes;
+        m_rowCacheRace.courses = race.courses;
+        m_rowCacheRace.stages = race.stages;
+        m_rowCache = QList<std::optional<EntryRowsModel::Row>>(race.participants.size());
+        m_duplicateWarnings = duplicateCardWarnings(race);
+        m_orderedStages = stagesInOrder(race.stages);
+        m_courseOptionsByClass.clear();
+    }
+    QList<EntryRowsModel::Row> rows;
+    rows.reserve(m_shownPositions.size());
+    for (qsizetype i : std::as_const(m_shownPositions)) {
+        if (i >= m_rowCache.size())
+            continue;
+        std::optional<EntryRowsModel::Row> &row = m_rowCache[i];
+        if (!row)
+            row = rowFor(m_rowCacheRace.participants.at(i), m_duplicateWarnings.at(i));
+        rows.append(*row);
+    }
+    m_rows.setRows(rows);
+}
+
+EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QString &duplicateWarning)
+{
+    const Race &race = m_rowCacheRace;
+    EntryRowsModel::Row row;
+    row.entryId = entry.id.toString(QUuid::WithoutBraces);
+    row.name = personDisplayName(entry.givenName, entry.familyName);
+    row.detail = participantDetailLine(race, entry);
+    if (entry.pendingCardNumber)
+        row.checklistWarning = localized(
+            QStringLiteral(
+                "\u26A0 O-Checklist reports new card: %@ (not applied \u2014 edit manually to accept)"),
+            *entry.pendingCardNumber);
+    if (entry.isRentalCard.value_or(false))
+        row.rentalWarning
+            = localized(QStringLiteral("\u26A0 Rent-a-card (%@) \u2014 assign a physical card before start"),
+                entry.cardNumber);
+    row.duplicateWarning = duplicateWarning;
+    for (const Stage &stage : std::as_const(m_orderedStages)) {
+        row.stageColumns.append(QVariantMap {{QStringLiteral("name"), stage.name},
+            {QStringLiteral("summary"), classCourseSummary(race, entry, stage.id)}});
+    }
+    row.showsCoursePicker = race.stages.isEmpty() && showsCoursePicker(race, entry);
+    if (row.showsCoursePicker) {
+        // Entries of one class share their choices.
+        const QString classId = entry.classId.value_or(QString());
+        auto options = m_courseOptionsByClass.constFind(classId);
+        if (options == m_courseOptionsByClass.constEnd()) {
+            QVariantList list {pickerRow(localized(QStringLiteral("(Class default)")), QString())};
+            for (const Course &course : rowCourseChoices(race, entry))
+                list.append(pickerRow(course.name, course.id));
+            options = m_courseOptionsByClass.insert(classId, list);
+        }
+        row.courseOptions = *options;
+        row.courseId = entry.courseId.value_or(QString());
+    }
+    return row;
+}
+
+bool EntriesScreen::showsStagePicker() const
+{
+    return m_store && !m_store->race().stages.isEmpty();
+}
+
+QVariantList EntriesScreen::stageOptions() const
+{
+    QVariantList options;
+    if (m_store) {
+        for (const Stage &stage : stagesInOrder(m_store->race().stages))
+            options.append(pickerRow(stage.name, stage.id));
+    }
+    return options;
+}
+
+QString EntriesScreen::activeStageId() const
+{
+    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+}
+
+QVariantList EntriesScreen::classOptions() const
+{
+    QVariantList options;
+    if (!m_store)
+        return options;
+    QList<RaceClass> classes = m_store->race().classes;
+    std::stable_sort(classes.begin(), classes.end(), compareClassNames);
+    for (const RaceClass &raceClass : std::as_const(classes))
+        options.append(pickerRow(raceClass.name, raceClass.id));
+    return options;
+}
+
+void EntriesScreen::setFilterClassId(const QString &classId)
+{
+    if (classId == m_filterClassId)
+        return;
+    m_filterClassId = classId;
+    emit filterChanged();
+    scheduleRebuild();
+}
+
+void EntriesScreen::setSearchText(const QString &text)
+{
+    if (text == m_searchText)
+        return;
+    m_searchText = text;
+    emit filterChanged();
+    scheduleRebuild();
+}
+
+void EntriesScreen::setSortFieldIndex(int index)
+{
+    if (index < 0 || index >= participantSortFieldCount || index == int(m_sortField))
+        return;
+    m_sortField = ParticipantSortField(index);
+    emit filterChanged();
+    scheduleRebuild();
+}
+
+void EntriesScreen::setSortAscending(bool ascending)
+{
+    if (ascending == m_sortAscending)
+        return;
+    m_sortAscending = ascending;
+    emit filterChanged();
+    scheduleRebuild();
+}
+
+QStringList EntriesScreen::sortFieldTitles() const
+{
+    QStringList titles;
+    for (int i = 0; i < participantSortFieldCount; ++i)
+        titles.append(sortFieldTitle(ParticipantSortField(i)));
+    return titles;
+}
+
+QString EntriesScreen::sortHelp() const
+{
+    const QString direction = m_sortAscending ? QStringLiteral("Ascending") : QStringLiteral("Descending");
+    return localized(QStringLiteral("Sort by %@, %@"), localized(sortFieldTitle(m_sortField)).toLower(),
+        localized(direction).toLower());
+}
+
+QString EntriesScreen::countText() const
+{
+    return localized(QStringLiteral("%@ participant(s)"), QString::number(m_shown.size()));
+}
+
+void EntriesScreen::selectStage(const QString &stageId)
+{
+    if (!m_store)
+        return;
+    Race race = m_store->race();
+    race.activeStageId = stageId.isEmpty() ? std::nullopt : std::optional<QString>(stageId);
+    m_store->setRace(race);
+    m_store->autosave();
+}
+
+// ---- Editor ------------------------------------------------------------------------------------
+
+void EntriesScreen::addEntry()
+{
+    // A blank entry: new id, empty names and card, every optional field absent. The class filter's
+    // class is not handed on.
+    openEditor(Participant(), true);
+}
+
+void EntriesScreen::editParticipant(const QString &entryId)
+{
+    if (!m_store)
+        return;
+    const QUuid id(entryId);
+    for (const Participant &p : m_store->race().participants) {
+        if (p.id == id) {
+            openEditor(p, false);
+            return;
+        }
+    }
+}
+
+void EntriesScreen::openEditor(const Participant &entry, bool addingNew)
+{
+    if (!m_store)
+        return;
+    closeEditor(m_editor.get());
+    const Race &race = m_store->race();
+    QSet<QString> others;
+    for (const Participant &p : race.participants) {
+        if (p.id != entry.id)
+            others.insert(p.cardNumber);
+    }
+    m_editor = std::make_unique<ParticipantEditorViewModel>();
+    m_addingNew = addingNew;
+    const ParticipantEditorViewModel *opened = m_editor.get();
+    connect(m_editor.get(), &ParticipantEditorViewModel::saved, this, [this, opened] {
+        if (m_editor.get() != opened || !m_store)
+            return;
+        const Participant edited = m_editor->result();
+        if (m_addingNew) {
+            Race race = m_store->race();
+            race.participants.append(edited);
+            m_store->setRace(race);
+            m_store->autosave();
+        } else {
+            m_store->updateParticipant(edited);
+        }
+        closeEditor(opened);
+    });
+    connect(m_editor.get(), &ParticipantEditorViewModel::cancelled, this,
+        [this, opened] { closeEditor(opened); });
+    m_editor->edit(entry, race.classes, race.courses, race.stages, others);
+    emit editorChanged();
+}
+
+void EntriesScreen::closeEditor(const ParticipantEditorViewModel *opened)
+{
+    // The editor may be the caller (its Save or Cancel runs this): it goes once the call is over.
+    if (!m_editor || m_editor.get() != opened)
+        return;
+    m_editor.release()->deleteLater();
+    emit editorChanged();
+}
+
+// ---- Rows --------------------------------------------------------------------------------------
+
+void EntriesScreen::deleteParticipant(const QString &entryId)
+{
+    if (m_store)
+        m_store->deleteParticipant(QUuid(entryId));
+}
+
+void EntriesScreen::setParticipantCourse(const QString &entryId, const QString &courseId)
+{
+    if (m_store)
+        m_store->setParticipantCourse(
+            QUuid(entryId), courseId.isEmpty() ? std::nullopt : std::optional<QString>(courseId));
+}
+
+// ---- Tools menu --------------------------------------------------------------------------------
+
+void EntriesScreen::setImportURLString(const QString &text)
+{
+    if (text == m_importURL)
+        return;
+    m_importURL = text;
+    emit importChanged();
+}
+
+void EntriesScreen::toggleImportURLField()
+{
+    m_showImportURLField = !m_showImportURLField;
+    emit importChanged();
+}
+
+bool EntriesScreen::canImportFromURL() const
+{
+    // Not trimmed: a text of blanks enables the item and then fails as an invalid address.
+    return !m_importingFromURL && !m_importURL.isEmpty();
+}
+
+bool EntriesScreen::canDeleteAll() const
+{
+    return m_store && !m_store->race().participants.isEmpty();
+}
+
+void EntriesScreen::setImportState(const std::optional<QString> &error, bool importing)
+{
+    m_importError = error.value_or(QString());
+    if (error)
+        m_importReport.clear();
+    m_importingFromURL = importing;
+    emit importChanged();
+}
+
+void EntriesScreen::reportChanges(const EntryChanges &changes)
+{
+    m_importReport = localized(QStringLiteral("Entries: %@ added, %@ updated, %@ removed."),
+        QString::number(changes.added), QString::number(changes.updated), QString::number(changes.removed));
+    emit importChanged();
+}
+
+void EntriesScreen::importFromFile(const QUrl &fileUrl)
+{
+    if (!m_store)
+        return;
+    QFile file(fileUrl.toLocalFile());
+    if (!fileUrl.isLocalFile() || !file.open(QIODevice::ReadOnly)) {
+        setImportState(file.errorString(), m_importingFromURL);
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setImportState(file.errorString(), m_importingFromURL);
+        return;
+    }
+    const QList<Participant> before = m_store->race().participants;
+    try {
+        m_store->applyDownloadedEntries(bytes);
+    } catch (const ImportError &error) {
+        setImportState(error.message(), m_importingFromURL);
+        return;
+    }
+    setImportState(std::nullopt, m_importingFromURL);
+    reportChanges(countEntryChanges(before, m_store->race().participants));
+}
+
+void EntriesScreen::importFromURL()
+{
+    if (!m_store || !canImportFromURL())
+        return;
+    const QUrl url(m_importURL, QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty()) {
+        setImportState(QStringLiteral("Invalid URL"), false);
+        return;
+    }
+    // The answer may come after the organiser opened another event; the store drops it then, and
+    // the screen (if it is still shown) says so instead of the store's plain message.
+    const quint64 generation = m_store->documentGeneration();
+    QPointer<EntriesScreen> self(this);
+    // The earlier error stays on screen while the download runs.
+    m_importingFromURL = true;
+    emit importChanged();
+    m_store->importEntries(
+        url,
+        [self, generation](const std::optional<QString> &error) {
+            if (!self)
+                return;
+            if (self->m_store && self->m_store->documentGeneration() != generation) {
+                self->setImportState(
+                    localized(QStringLiteral("The entry list arrived after another event was "
+                                             "opened; it was not imported.")),
+                    false);
+                return;
+            }
+            self->setImportState(error, false);
+        },
+        [self](const EntryChanges &changes) {
+            if (self)
+                self->reportChanges(changes);
+        });
+}
+
+void EntriesScreen::deleteAllEntries()
+{
+    if (!m_store)
+        return;
+    Race race = m_store->race();
+    const QList<Participant> before = race.participants;
+    race.participants.clear();
+    m_store->setRace(race);
+    m_store->autosave();
+    reportChanges(countEntryChanges(before, {}));
+}

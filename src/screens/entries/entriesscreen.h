@@ -1,0 +1,217 @@
+#pragma once
+
+// The entry list screen: stage picker, class filter, search, sort, the rows, "Add entry" with the
+// participant editor, and the "Tools" menu (imports from a file or the entry service's address,
+// delete all). The shown list is rebuilt once per change of the entries, the classes, the filter,
+// the search or the sort, on the next turn of the event loop; in between the rows keep the order
+// they had, and only their texts follow other changes of the race.
+
+#include "entryimport.h"
+#include "entrylist.h"
+#include "participanteditor.h"
+#include "race.h"
+
+#include <QAbstractListModel>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+
+#include <memory>
+
+class RaceStore;
+
+// One row per shown entry, in display order. While the same entries stay in the same order a
+// changed row is updated in place, so a scrolled list does not jump.
+class EntryRowsModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the entries screen")
+    Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
+
+public:
+    enum Role {
+        EntryIdRole = Qt::UserRole + 1,
+        NameRole,
+        DetailRole,
+        ChecklistWarningRole,
+        RentalWarningRole,
+        DuplicateWarningRole,
+        StageColumnsRole,
+        ShowsCoursePickerRole,
+        CourseOptionsRole,
+        CourseIdRole,
+    };
+
+    struct Row
+    {
+        QString entryId;
+        QString name;
+        QString detail;
+        QString checklistWarning;
+        QString rentalWarning;
+        QString duplicateWarning;
+        // [{name, summary}] per stage in order; empty without stages.
+        QVariantList stageColumns;
+        bool showsCoursePicker = false;
+        // [{text, value}]: "(Class default)" (the empty id), then the choices.
+        QVariantList courseOptions;
+        QString courseId;
+        bool operator==(const Row &) const = default;
+    };
+
+    using QAbstractListModel::QAbstractListModel;
+    void setRows(const QList<Row> &rows);
+    [[nodiscard]] const QList<Row> &rows() const { return m_rows; }
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+
+signals:
+    void countChanged();
+
+private:
+    QList<Row> m_rows;
+};
+
+class EntriesScreen : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY loadingChanged)
+    Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
+    Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
+    Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY raceChanged)
+    // [{text, value}] of the class menu after "All classes", in class-name order.
+    Q_PROPERTY(QVariantList classOptions READ classOptions NOTIFY raceChanged)
+    Q_PROPERTY(QString filterClassId READ filterClassId WRITE setFilterClassId NOTIFY filterChanged)
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY filterChanged)
+    Q_PROPERTY(int sortField READ sortFieldIndex WRITE setSortFieldIndex NOTIFY filterChanged)
+    Q_PROPERTY(bool sortAscending READ sortAscending WRITE setSortAscending NOTIFY filterChanged)
+    Q_PROPERTY(QStringList sortFieldTitles READ sortFieldTitles CONSTANT)
+    Q_PROPERTY(QString sortHelp READ sortHelp NOTIFY filterChanged)
+    Q_PROPERTY(QString countText READ countText NOTIFY rowsChanged)
+    Q_PROPERTY(EntryRowsModel *rows READ rows CONSTANT)
+    Q_PROPERTY(ParticipantEditorViewModel *editor READ editor NOTIFY editorChanged)
+    Q_PROPERTY(QString importError READ importError NOTIFY importChanged)
+    // What the last import or "Delete All" did to the entries, in counts.
+    Q_PROPERTY(QString importReport READ importReport NOTIFY importChanged)
+    Q_PROPERTY(bool isImportingFromURL READ isImportingFromURL NOTIFY importChanged)
+    Q_PROPERTY(QString importURLString READ importURLString WRITE setImportURLString NOTIFY importChanged)
+    Q_PROPERTY(bool showImportURLField READ showImportURLField NOTIFY importChanged)
+    Q_PROPERTY(bool canImportFromURL READ canImportFromURL NOTIFY importChanged)
+    Q_PROPERTY(bool canDeleteAll READ canDeleteAll NOTIFY raceChanged)
+
+public:
+    // The entry service's entry list.
+    static inline const QString defaultImportURL = QStringLiteral("https://www.o-tilmeldinger.dk/xml.php");
+
+    explicit EntriesScreen(QObject *parent = nullptr);
+    ~EntriesScreen() override;
+
+    [[nodiscard]] QObject *storeObject() const;
+    void setStore(QObject *store);
+    void setStore(RaceStore *store);
+
+    [[nodiscard]] bool isLoading() const { return m_loading; }
+    [[nodiscard]] bool showsStagePicker() const;
+    [[nodiscard]] QVariantList stageOptions() const;
+    [[nodiscard]] QString activeStageId() const;
+    [[nodiscard]] QVariantList classOptions() const;
+    [[nodiscard]] QString filterClassId() const { return m_filterClassId; }
+    void setFilterClassId(const QString &classId);
+    [[nodiscard]] QString searchText() const { return m_searchText; }
+    void setSearchText(const QString &text);
+    [[nodiscard]] ParticipantSortField sortField() const { return m_sortField; }
+    [[nodiscard]] int sortFieldIndex() const { return int(m_sortField); }
+    void setSortFieldIndex(int index);
+    [[nodiscard]] bool sortAscending() const { return m_sortAscending; }
+    void setSortAscending(bool ascending);
+    [[nodiscard]] QStringList sortFieldTitles() const;
+    [[nodiscard]] QString sortHelp() const;
+    [[nodiscard]] QString countText() const;
+    [[nodiscard]] EntryRowsModel *rows() { return &m_rows; }
+    // The shown entries, in display order, as they were when the list was last rebuilt.
+    [[nodiscard]] const QList<Participant> &shownParticipants() const { return m_shown; }
+    [[nodiscard]] ParticipantEditorViewModel *editor() const { return m_editor.get(); }
+    [[nodiscard]] QString importError() const { return m_importError; }
+    [[nodiscard]] QString importReport() const { return m_importReport; }
+    [[nodiscard]] bool isImportingFromURL() const { return m_importingFromURL; }
+    [[nodiscard]] QString importURLString() const { return m_importURL; }
+    void setImportURLString(const QString &text);
+    [[nodiscard]] bool showImportURLField() const { return m_showImportURLField; }
+    [[nodiscard]] bool canImportFromURL() const;
+    [[nodiscard]] bool canDeleteAll() const;
+
+    // Rebuilds the shown list and rows now (tests and benchmarks; the screen itself rebuilds on
+    // the next turn of the event loop after a relevant change).
+    void rebuildNow();
+
+    Q_INVOKABLE void selectStage(const QString &stageId);
+    Q_INVOKABLE void toggleSortDirection() { setSortAscending(!m_sortAscending); }
+    Q_INVOKABLE void addEntry();
+    Q_INVOKABLE void editParticipant(const QString &entryId);
+    Q_INVOKABLE void deleteParticipant(const QString &entryId);
+    // The in-row course choice; the empty id is the class's default.
+    Q_INVOKABLE void setParticipantCourse(const QString &entryId, const QString &courseId);
+    // The file dialog's answer: the list is read and merged through the store; a failure leaves
+    // the entries as they were and shows why.
+    Q_INVOKABLE void importFromFile(const QUrl &fileUrl);
+    // Starts the download of the address typed; the screen stays usable while it runs.
+    Q_INVOKABLE void importFromURL();
+    Q_INVOKABLE void toggleImportURLField();
+    Q_INVOKABLE void deleteAllEntries();
+
+signals:
+    void storeChanged();
+    void loadingChanged();
+    void raceChanged();
+    void filterChanged();
+    void rowsChanged();
+    void editorChanged();
+    void importChanged();
+
+private:
+    void storePublished();
+    void scheduleRebuild();
+    void rebuild();
+    // The rows of the shown entries against the race as it is now.
+    void showRows();
+    [[nodiscard]] EntryRowsModel::Row rowFor(const Participant &entry, const QString &duplicateWarning);
+    void openEditor(const Participant &entry, bool addingNew);
+    void closeEditor(const ParticipantEditorViewModel *opened);
+    void reportChanges(const EntryChanges &changes);
+    void setImportState(const std::optional<QString> &error, bool importing);
+
+    QPointer<RaceStore> m_store;
+    EntryRowsModel m_rows;
+    bool m_loading = true;
+    bool m_rebuildQueued = false;
+    std::unique_ptr<EntryListIndex> m_index;
+    // What the shown list was built from, to tell a relevant change from any other.
+    QList<Participant> m_seenParticipants;
+    QList<RaceClass> m_seenClasses;
+    QList<qsizetype> m_shownPositions;
+    QList<Participant> m_shown;
+    // Each entry's row once built, with what the rows were built from (entries, classes, courses
+    // and stages of the race), the duplicate-card warnings by entry and the shared pickers.
+    QList<std::optional<EntryRowsModel::Row>> m_rowCache;
+    Race m_rowCacheRace;
+    QStringList m_duplicateWarnings;
+    QList<Stage> m_orderedStages;
+    QHash<QString, QVariantList> m_courseOptionsByClass;
+    QString m_filterClassId;
+    QString m_searchText;
+    ParticipantSortField m_sortField = ParticipantSortField::Name;
+    bool m_sortAscending = true;
+    std::unique_ptr<ParticipantEditorViewModel> m_editor;
+    bool m_addingNew = false;
+    QString m_importError;
+    QString m_importReport;
+    bool m_importingFromURL = false;
+    QString m_importURL = defaultImportURL;
+    bool m_showImportURLField = false;
+};

@@ -1,0 +1,214 @@
+// The Entries section in the real main window, offscreen at its minimum size, driven by clicks
+// and keys: an official IOF entry list imported from a file, imports by address from a server on
+// 127.0.0.1 (a list, 404, a dropped connection, a slow answer while another event is opened),
+// sorting, the class filter and the search, an edit in the participant editor and "Delete All",
+// in both languages. Any QML warning fails the test. Screenshots land in the build folder.
+
+#include "entriesscreen.h"
+#include "loopbackhttpserver.h"
+#include "setupwindow.h"
+#include "uichecks.h"
+
+#include <QPointer>
+
+namespace {
+
+Race baseEvent()
+{
+    Race race;
+    race.name = QStringLiteral("Spring Cup");
+    PersonResult result;
+    result.cardNumber = QStringLiteral("794021");
+    race.results.append(result);
+    return race;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList familyNames(const Race &race)
+{
+    QStringList names;
+    for (const Participant &p : race.participants)
+        names.append(p.familyName);
+    return names;
+}
+
+} // namespace
+
+class TestEntriesScreen : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        useTestSettings("tst_entriesscreen");
+        QLocale::setDefault(QLocale(QLocale::English));
+    }
+
+    void entriesSection()
+    {
+        QmlProblemCollector qml;
+        LocalizationManager language(QStringList({"en-US"}));
+        LocalizationManager::setShared(&language);
+        {
+            SetupWindow w(baseEvent());
+            QVERIFY(w.start());
+            for (int languageIndex : {0, 1}) {
+                w.app->languagePicker().pick(languageIndex);
+                const QString code = w.app->languagePicker().languageCode();
+                w.store->setRace(baseEvent());
+                w.app->content().setSelectedItem(SidebarItem::Participants);
+                QTRY_VERIFY(w.item(QStringLiteral("entriesView")));
+                auto *screen = qvariant_cast<EntriesScreen *>(
+                    w.item(QStringLiteral("entriesView"))->property("screen"));
+                QVERIFY(screen);
+                QTRY_VERIFY(!screen->isLoading());
+                const auto tools = [&](const char *item) {
+                    w.click(QStringLiteral("toolsButton"));
+                    QTRY_VERIFY(w.item(QString::fromLatin1(item)));
+                    w.click(QString::fromLatin1(item));
+                };
+                QVERIFY(!w.item(QStringLiteral("stagePicker")));
+
+                // The file dialog's answer, handed to the screen's own import action.
+                w.harness.steps.clear();
+                screen->importFromFile(
+                    QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")));
+                QCOMPARE(w.harness.autosaves(), 1);
+                QTRY_VERIFY(w.item(QStringLiteral("entryRow_George Wood")));
+                QVERIFY(w.itemIn(QStringLiteral("entryRow_Edgar Martin"), QStringLiteral("rentalWarning")));
+                QCOMPARE(w.item(QStringLiteral("importReport"))->property("text").toString(),
+                    localized(QStringLiteral("Entries: %@ added, %@ updated, %@ removed."), "3", "0", "0"));
+
+                // By address: the list, then 404 and a dropped connection, which change nothing.
+                tools("editURLItem");
+                QTRY_VERIFY(w.item(QStringLiteral("importURLField")));
+                OneShotHttpServer list(OneShotHttpServer::reply(
+                    200, fileBytes(QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/entrylist-latin1.xml"))));
+                w.typeInto(w.item(QStringLiteral("importURLField")), list.url().toString());
+                tools("importURLItem");
+                QTRY_VERIFY(w.item(QStringLiteral("entryRow_S\u00f8ren \u00c6r\u00f8")));
+                QCOMPARE(w.store->race().participants.size(), 6);
+                QVERIFY(list.request().startsWith("GET /xml.php HTTP/1.1\r\n"));
+                const Race imported = w.store->race();
+                for (const auto &[answer, error] :
+                    {std::pair {OneShotHttpServer::reply(404, "<html>gone</html>"),
+                         QStringLiteral("Server returned status 404")},
+                        std::pair {
+                            OneShotHttpServer::drop("HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\n<Entry"),
+                            QStringLiteral("Could not download the entry list: ")}}) {
+                    OneShotHttpServer server(answer);
+                    screen->setImportURLString(server.url().toString());
+                    tools("importURLItem");
+                    QTRY_VERIFY(w.item(QStringLiteral("importError")));
+                    QVERIFY(
+                        w.item(QStringLiteral("importError"))->property("text").toString().startsWith(error));
+                    QTRY_VERIFY(!screen->isImportingFromURL());
+                    QCOMPARE(w.store->race().participants, imported.participants);
+                }
+                if (languageIndex == 0)
+                    shoot(w.window, code + QStringLiteral("-entries-import-error"));
+
+                // A slow answer: the progress line shows and the screen stays usable; the organiser
+                // opens another event meanwhile, and the list is not merged into it.
+                QPointer<QTcpSocket> waiting;
+                OneShotHttpServer slow([&](QTcpSocket *socket) { waiting = socket; });
+                screen->setImportURLString(slow.url().toString());
+                tools("importURLItem");
+                QTRY_VERIFY(waiting);
+                QVERIFY(w.item(QStringLiteral("importProgress")));
+                shoot(w.window, code + QStringLiteral("-entries-importing"));
+                w.click(QStringLiteral("sortButton"));
+                QTRY_VERIFY(w.item(QStringLiteral("sortItem_1")));
+                w.click(QStringLiteral("sortItem_1"));
+                QTRY_COMPARE(screen->sortField(), ParticipantSortField::CardNumber);
+                const Race other = baseEvent();
+                w.store->setRace(other);
+                w.store->setRaceFileUrl(QUrl::fromLocalFile(w.harness.path(QStringLiteral("other.json"))));
+                OneShotHttpServer::reply(
+                    200, fileBytes(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")))(waiting);
+                QTRY_VERIFY(!screen->isImportingFromURL());
+                QVERIFY(w.store->race().participants.isEmpty());
+                QCOMPARE(screen->importError(),
+                    localized(QStringLiteral(
+                        "The entry list arrived after another event was opened; it was not imported.")));
+                w.store->setRace(imported);
+
+                // Sorted by card, descending by the direction item; then the class filter and the search.
+                QTRY_COMPARE(screen->shownParticipants().size(), 6);
+                w.click(QStringLiteral("sortButton"));
+                QTRY_VERIFY(w.item(QStringLiteral("sortDirectionItem")));
+                w.click(QStringLiteral("sortDirectionItem"));
+                QTRY_VERIFY(!screen->isLoading() && !screen->sortAscending());
+                QCOMPARE(screen->shownParticipants().first().cardNumber, QStringLiteral("8001235"));
+                w.click(QStringLiteral("classFilterButton"));
+                QTRY_VERIFY(w.item(QStringLiteral("classItem_Open")));
+                w.click(QStringLiteral("classItem_Open"));
+                QTRY_COMPARE(
+                    familyNames(Race {.participants = screen->shownParticipants()}), QStringList {"Lawson"});
+                w.click(QStringLiteral("classFilterButton"));
+                QTRY_VERIFY(w.item(QStringLiteral("allClassesItem")));
+                w.click(QStringLiteral("allClassesItem"));
+                w.click(QStringLiteral("searchField"));
+                QTRY_VERIFY(w.item(QStringLiteral("searchField"))->hasActiveFocus());
+                uichecks::typeText(w.window, QStringLiteral("ASE"));
+                QTRY_COMPARE(screen->shownParticipants().size(), 1);
+                QCOMPARE(w.item(QStringLiteral("entryCount"))->property("text").toString(),
+                    localized(QStringLiteral("%@ participant(s)"), "1"));
+                shoot(w.window, code + QStringLiteral("-entries-search"));
+                w.click(QStringLiteral("clearSearchButton"));
+                QTRY_COMPARE(screen->shownParticipants().size(), 6);
+
+                // The keyboard reaches the header's controls and the rows' buttons.
+                const QList<QQuickItem *> cycle = uichecks::tabCycle(w.window);
+                for (const char *name : {"searchField", "addEntryButton", "toolsButton", "editEntryButton"})
+                    QVERIFY2(std::any_of(cycle.cbegin(), cycle.cend(),
+                                 [&](QQuickItem *i) { return i->objectName() == QLatin1String(name); }),
+                        qPrintable(uichecks::describe(cycle)));
+
+                // Edit through the participant editor: Return saves through the store.
+                w.click(w.itemIn(QStringLiteral("entryRow_George Wood"), QStringLiteral("entryInfo")));
+                QTRY_VERIFY(w.item(QStringLiteral("participantEditSheet")));
+                shoot(w.window, code + QStringLiteral("-entries-editor"));
+                w.typeInto(w.item(QStringLiteral("familyNameField")), QStringLiteral("Woods"));
+                QTest::keyClick(w.window, Qt::Key_Return);
+                QTRY_VERIFY(!w.item(QStringLiteral("participantEditSheet")));
+                QTRY_VERIFY(w.item(QStringLiteral("entryRow_George Woods")));
+                QVERIFY(familyNames(w.store->race()).contains(QStringLiteral("Woods")));
+
+                // "Add entry" and Escape: nothing is stored.
+                w.click(QStringLiteral("addEntryButton"));
+                QTRY_VERIFY(w.item(QStringLiteral("participantEditSheet")));
+                QTest::keyClick(w.window, Qt::Key_Escape);
+                QTRY_VERIFY(!w.item(QStringLiteral("participantEditSheet")));
+                QCOMPARE(w.store->race().participants.size(), 6);
+
+                QVERIFY2(uichecks::truncatedTexts(w.window, {QStringLiteral("entryName")}).isEmpty(),
+                    qPrintable(uichecks::truncatedTexts(w.window).join('\n')));
+                shoot(w.window, code + QStringLiteral("-entries"));
+                w.click(QStringLiteral("toolsButton"));
+                QTRY_VERIFY(w.item(QStringLiteral("deleteAllEntriesItem")));
+                shoot(w.window, code + QStringLiteral("-entries-tools"));
+                w.click(QStringLiteral("deleteAllEntriesItem"));
+                QTRY_VERIFY(w.item(QStringLiteral("confirmDeleteAllButton")));
+                shoot(w.window, code + QStringLiteral("-entries-delete-all"));
+                w.click(QStringLiteral("confirmDeleteAllButton"));
+                QTRY_VERIFY(w.store->race().participants.isEmpty());
+                QCOMPARE(w.store->race().results.size(), 1);
+                QCOMPARE(screen->importReport(),
+                    localized(QStringLiteral("Entries: %@ added, %@ updated, %@ removed."), "0", "0", "6"));
+                QTRY_VERIFY(!screen->canDeleteAll());
+            }
+        }
+        LocalizationManager::setShared(nullptr);
+        QVERIFY2(QmlProblemCollector::problems().isEmpty(),
+            qPrintable(QmlProblemCollector::problems().join('\n')));
+    }
+};
+
+QTEST_MAIN(TestEntriesScreen)
+#include "tst_entriesscreen.moc"
