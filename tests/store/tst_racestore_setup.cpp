@@ -419,7 +419,12 @@ private slots:
 
     void entryDownloadReportsWhatChanged()
     {
-        OneShotHttpServer server(OneShotHttpServer::reply(200, entryList));
+        // Anna, stored with card 100, comes back under a new family name.
+        QByteArray body = entryList;
+        body.replace("</EntryList>",
+            "<PersonEntry><Person><Name><Family>Holm</Family><Given>Anna</Given></Name></Person>"
+            "<ControlCard>100</ControlCard></PersonEntry></EntryList>");
+        OneShotHttpServer server(OneShotHttpServer::reply(200, body));
         auto store = m_harness->makeStore(baseRace());
         std::optional<EntryChanges> changes;
         bool done = false;

@@ -39,6 +39,9 @@ Rectangle {
             objectName: "entryInfo"
             Layout.fillWidth: true
             Accessible.name: row.name
+            // The bare button takes no size from its content by itself.
+            implicitWidth: implicitContentWidth + leftPadding + rightPadding
+            implicitHeight: implicitContentHeight + topPadding + bottomPadding
             onClicked: row.screen.editParticipant(row.entryId)
             PointingHandOnHover {}
             contentItem: ColumnLayout {

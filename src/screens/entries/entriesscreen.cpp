@@ -219,13 +219,11 @@ EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QStrin
     row.detail = participantDetailLine(race, entry);
     if (entry.pendingCardNumber)
         row.checklistWarning = localized(
-            QStringLiteral(
-                "\u26A0 O-Checklist reports new card: %@ (not applied \u2014 edit manually to accept)"),
+            QStringLiteral("⚠ O-Checklist reports new card: %@ (not applied — edit manually to accept)"),
             *entry.pendingCardNumber);
     if (entry.isRentalCard.value_or(false))
-        row.rentalWarning
-            = localized(QStringLiteral("\u26A0 Rent-a-card (%@) \u2014 assign a physical card before start"),
-                entry.cardNumber);
+        row.rentalWarning = localized(
+            QStringLiteral("⚠ Rent-a-card (%@) — assign a physical card before start"), entry.cardNumber);
     row.duplicateWarning = duplicateWarning;
     for (const Stage &stage : std::as_const(m_orderedStages)) {
         row.stageColumns.append(QVariantMap {{QStringLiteral("name"), stage.name},

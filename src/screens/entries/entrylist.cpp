@@ -174,7 +174,7 @@ QStringList duplicateCardWarnings(const Race &race)
                         + QLatin1Char(')'));
             }
             if (!parts.isEmpty())
-                warnings[self] = localized(QStringLiteral("\u26A0 Card %@ also used by %@"), entry.cardNumber,
+                warnings[self] = localized(QStringLiteral("⚠ Card %@ also used by %@"), entry.cardNumber,
                     parts.join(stages.isEmpty() ? QStringLiteral(", ") : QStringLiteral("; ")));
         }
     }
