@@ -215,6 +215,20 @@ private slots:
                 QCOMPARE(screen->importReport(),
                     localized(QStringLiteral("Entries: %@ added, %@ updated, %@ removed."), "0", "0", "6"));
                 QTRY_VERIFY(!screen->canDeleteAll());
+
+                // With stages: the stage picker, and a column per stage in stage order on every row.
+                Race staged = imported;
+                staged.stages = {Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"), {}, 2},
+                    Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"), {}, 1}};
+                staged.activeStageId = QStringLiteral("s1");
+                staged.participants[0].classIdByStage
+                    = StageMap<QString> {{"s2", *staged.participants[0].classId}};
+                w.store->setRace(staged);
+                QTRY_VERIFY(w.item(QStringLiteral("stagePicker")));
+                QTRY_VERIFY(w.itemIn(QStringLiteral("entryRow_George Wood"), QStringLiteral("stageSummary")));
+                QVERIFY2(uichecks::truncatedTexts(w.window, {QStringLiteral("entryName")}).isEmpty(),
+                    qPrintable(uichecks::truncatedTexts(w.window).join('\n')));
+                shoot(w.window, code + QStringLiteral("-entries-stages"));
             }
         }
         LocalizationManager::setShared(nullptr);
