@@ -192,6 +192,7 @@ void EntriesScreen::showRows()
         m_rowCacheRace.classes = race.classes;
         m_rowCacheRace.courses = race.courses;
         m_rowCacheRace.stages = race.stages;
+        m_rowCacheIds = std::make_unique<RaceIds>(m_rowCacheRace);
         m_rowCache = QList<std::optional<EntryRowsModel::Row>>(race.participants.size());
         m_duplicateWarnings = duplicateCardWarnings(race);
         m_orderedStages = stagesInOrder(race.stages);
@@ -213,10 +214,11 @@ void EntriesScreen::showRows()
 EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QString &duplicateWarning)
 {
     const Race &race = m_rowCacheRace;
+    const RaceIds &ids = *m_rowCacheIds;
     EntryRowsModel::Row row;
     row.entryId = entry.id.toString(QUuid::WithoutBraces);
     row.name = personDisplayName(entry.givenName, entry.familyName);
-    row.detail = participantDetailLine(race, entry);
+    row.detail = participantDetailLine(ids, entry);
     if (entry.pendingCardNumber)
         row.checklistWarning = localized(
             QStringLiteral("⚠ O-Checklist reports new card: %@ (not applied — edit manually to accept)"),
@@ -227,16 +229,16 @@ EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QStrin
     row.duplicateWarning = duplicateWarning;
     for (const Stage &stage : std::as_const(m_orderedStages)) {
         row.stageColumns.append(QVariantMap {{QStringLiteral("name"), stage.name},
-            {QStringLiteral("summary"), classCourseSummary(race, entry, stage.id)}});
+            {QStringLiteral("summary"), classCourseSummary(ids, entry, stage.id)}});
     }
-    row.showsCoursePicker = race.stages.isEmpty() && showsCoursePicker(race, entry);
+    row.showsCoursePicker = race.stages.isEmpty() && showsCoursePicker(ids, entry);
     if (row.showsCoursePicker) {
         // Entries of one class share their choices.
         const QString classId = entry.classId.value_or(QString());
         auto options = m_courseOptionsByClass.constFind(classId);
         if (options == m_courseOptionsByClass.constEnd()) {
             QVariantList list {pickerRow(localized(QStringLiteral("(Class default)")), QString())};
-            for (const Course &course : rowCourseChoices(race, entry))
+            for (const Course &course : rowCourseChoices(ids, entry))
                 list.append(pickerRow(course.name, course.id));
             options = m_courseOptionsByClass.insert(classId, list);
         }

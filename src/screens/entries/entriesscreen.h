@@ -200,6 +200,7 @@ private:
     // and stages of the race), the duplicate-card warnings by entry and the shared pickers.
     QList<std::optional<EntryRowsModel::Row>> m_rowCache;
     Race m_rowCacheRace;
+    std::unique_ptr<RaceIds> m_rowCacheIds;
     QStringList m_duplicateWarnings;
     QList<Stage> m_orderedStages;
     QHash<QString, QVariantList> m_courseOptionsByClass;

@@ -4,11 +4,11 @@
 #include "entryimport.h"
 #include "localization.h"
 #include "participanteditor.h"
-#include "racelookup.h"
 
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <numeric>
@@ -70,7 +70,46 @@ QString sortFieldTitle(ParticipantSortField field)
     return {};
 }
 
-QString classCourseSummary(const Race &race, const Participant &entry, const std::optional<QString> &stageId)
+namespace {
+
+// Ids as sameId compares them. Latin-1 text is its own canonical form, so most ids skip the
+// normalisation.
+QString idKey(const QString &id)
+{
+    const bool latin1 = std::all_of(id.cbegin(), id.cend(), [](QChar c) { return c.unicode() < 0x100; });
+    return latin1 ? id : id.normalized(QString::NormalizationForm_C);
+}
+
+template<typename T> void indexFirst(QHash<QString, const T *> &table, const QList<T> &records)
+{
+    for (const T &record : records) {
+        const QString key = idKey(record.id);
+        if (!table.contains(key))
+            table.insert(key, &record);
+    }
+}
+
+} // namespace
+
+RaceIds::RaceIds(const Race &race)
+    : m_race(race)
+{
+    indexFirst(m_classes, race.classes);
+    indexFirst(m_courses, race.courses);
+}
+
+const RaceClass *RaceIds::findClass(const std::optional<QString> &id) const
+{
+    return id ? m_classes.value(idKey(*id)) : nullptr;
+}
+
+const Course *RaceIds::findCourse(const std::optional<QString> &id) const
+{
+    return id ? m_courses.value(idKey(*id)) : nullptr;
+}
+
+QString classCourseSummary(
+    const RaceIds &ids, const Participant &entry, const std::optional<QString> &stageId)
 {
     std::optional<QString> classId = entry.classId;
     std::optional<QString> courseId = entry.courseId;
@@ -83,26 +122,30 @@ QString classCourseSummary(const Race &race, const Participant &entry, const std
             = entry.courseIdByStage ? stageEntry(*entry.courseIdByStage, *stageId) : nullptr)
             courseId = *id;
     }
-    const RaceClass *raceClass = findClass(race, classId);
+    const RaceClass *raceClass = ids.findClass(classId);
     if (!raceClass)
         return stageId ? enDash : QStringLiteral("No class");
     if (!raceClass->courseFamily)
         return raceClass->name;
     const QString joiner = QStringLiteral(" - ");
-    if (const Course *course = findCourse(race, courseId))
+    if (const Course *course = ids.findCourse(courseId))
         return raceClass->name + joiner + course->name;
-    if (const Course *course = findCourse(race, raceClass->courseId))
+    if (const Course *course = ids.findCourse(raceClass->courseId))
         return raceClass->name + joiner + course->name;
     return raceClass->name + QStringLiteral(" (no course)");
 }
 
-QString participantDetailLine(const Race &race, const Participant &entry)
+QString participantDetailLine(const RaceIds &ids, const Participant &entry)
 {
     QString line = QStringLiteral("Card ") + entry.cardNumber + middleDot;
-    if (race.stages.isEmpty())
-        line += classCourseSummary(race, entry, std::nullopt) + middleDot;
-    line += entry.startTime ? QStringLiteral("Start ") + entry.startTime->toLocalTime().toString(u"HH:mm:ss")
-                            : QStringLiteral("No start");
+    if (ids.race().stages.isEmpty())
+        line += classCourseSummary(ids, entry, std::nullopt) + middleDot;
+    // The system's zone, taken once for the life of the process: converting through the C
+    // library's local time looks the zone file up again on every call, thousands of times a list.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    line += entry.startTime
+        ? QStringLiteral("Start ") + entry.startTime->toTimeZone(zone).toString(u"HH:mm:ss")
+        : QStringLiteral("No start");
     if (entry.club && !entry.club->isEmpty())
         line += middleDot + *entry.club;
     if (entry.checkedInAt)
@@ -110,21 +153,21 @@ QString participantDetailLine(const Race &race, const Participant &entry)
     return line;
 }
 
-bool showsCoursePicker(const Race &race, const Participant &entry)
+bool showsCoursePicker(const RaceIds &ids, const Participant &entry)
 {
-    const RaceClass *raceClass = findClass(race, entry.classId);
+    const RaceClass *raceClass = ids.findClass(entry.classId);
     if (!raceClass)
         return false;
     return raceClass->mode ? *raceClass->mode == RaceClassMode::CourseFamily
                            : raceClass->courseFamily.has_value();
 }
 
-QList<Course> rowCourseChoices(const Race &race, const Participant &entry)
+QList<Course> rowCourseChoices(const RaceIds &ids, const Participant &entry)
 {
-    QList<Course> courses = race.courses;
+    QList<Course> courses = ids.race().courses;
     std::stable_sort(courses.begin(), courses.end(),
         [](const Course &a, const Course &b) { return naturalLess(a.name, b.name); });
-    const RaceClass *raceClass = findClass(race, entry.classId);
+    const RaceClass *raceClass = ids.findClass(entry.classId);
     if (raceClass && raceClass->courseFamily)
         courses.removeIf([&](const Course &c) { return c.courseFamily != raceClass->courseFamily; });
     return courses;
@@ -184,7 +227,9 @@ QStringList duplicateCardWarnings(const Race &race)
 QString searchFolded(const QString &text)
 {
     // Canonical decomposition, combining marks dropped, Unicode case folding: "É" finds "e", and
-    // "I" never turns into a dotless i.
+    // "I" never turns into a dotless i. ASCII has nothing to decompose.
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toCaseFolded();
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString folded;
     folded.reserve(decomposed.size());
@@ -228,6 +273,7 @@ const QList<qsizetype> &EntryListIndex::ascendingOrder(ParticipantSortField fiel
         return *order;
     const QList<Participant> &entries = m_race.participants;
     const QCollator collator = naturalCollator();
+    const RaceIds ids(m_race);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(std::size_t(entries.size()));
     for (const Participant &p : entries) {
@@ -243,7 +289,7 @@ const QList<qsizetype> &EntryListIndex::ascendingOrder(ParticipantSortField fiel
             key = p.club.value_or(QString());
             break;
         case ParticipantSortField::ClassAndCourse:
-            key = classCourseSummary(m_race, p, std::nullopt);
+            key = classCourseSummary(ids, p, std::nullopt);
             break;
         }
         keys.push_back(collator.sortKey(key));

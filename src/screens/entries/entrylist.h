@@ -7,6 +7,7 @@
 #include "race.h"
 
 #include <QCollatorSortKey>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariantList>
@@ -21,17 +22,34 @@ inline constexpr int participantSortFieldCount = 4;
 // The field's title key ("Name", "Card", "Club", "Class / Course").
 [[nodiscard]] QString sortFieldTitle(ParticipantSortField field);
 
+// The race with first-match look-ups of its classes and courses by id, answering as findClass and
+// findCourse do, from tables built once: a list of 5,000 entries looks classes up thousands of
+// times, and each miss of findClass compares canonical forms. The race must outlive it, unchanged.
+class RaceIds
+{
+public:
+    explicit RaceIds(const Race &race);
+    [[nodiscard]] const Race &race() const { return m_race; }
+    [[nodiscard]] const RaceClass *findClass(const std::optional<QString> &id) const;
+    [[nodiscard]] const Course *findCourse(const std::optional<QString> &id) const;
+
+private:
+    const Race &m_race;
+    QHash<QString, const RaceClass *> m_classes;
+    QHash<QString, const Course *> m_courses;
+};
+
 // The class and course of the entry for the stage (its own per-stage ids, no fallback), or for no
 // stage (base ids): "No class" / "–" without a known class, the class name, or for a course-family
 // class "Class - Course" or "Class (no course)".
 [[nodiscard]] QString classCourseSummary(
-    const Race &race, const Participant &entry, const std::optional<QString> &stageId);
+    const RaceIds &ids, const Participant &entry, const std::optional<QString> &stageId);
 // "Card 123 · H21 · Start 09:05:07 · Club · ✓ Checked in", as plain text.
-[[nodiscard]] QString participantDetailLine(const Race &race, const Participant &entry);
+[[nodiscard]] QString participantDetailLine(const RaceIds &ids, const Participant &entry);
 // The in-row course picker is offered for entries of a course-family class.
-[[nodiscard]] bool showsCoursePicker(const Race &race, const Participant &entry);
+[[nodiscard]] bool showsCoursePicker(const RaceIds &ids, const Participant &entry);
 // The picker's courses: by name in natural order, only the class's family when it has one.
-[[nodiscard]] QList<Course> rowCourseChoices(const Race &race, const Participant &entry);
+[[nodiscard]] QList<Course> rowCourseChoices(const RaceIds &ids, const Participant &entry);
 // The stages by `order`, stable.
 [[nodiscard]] QList<Stage> stagesInOrder(const QList<Stage> &stages);
 

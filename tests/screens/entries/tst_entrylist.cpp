@@ -79,6 +79,7 @@ class TestEntryList : public QObject
 private slots:
     void initTestCase()
     {
+        qputenv("TZ", "Europe/Copenhagen");
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(m_harness.isValid());
         m_harness.backgroundAutosave = false;
@@ -108,6 +109,30 @@ private slots:
         QCOMPARE(screen.rows()->rowCount(), screen.shownParticipants().size());
         QCOMPARE(
             screen.countText(), QStringLiteral("%1 participant(s)").arg(screen.shownParticipants().size()));
+    }
+
+    void rowDetail_data() { casetable::load("entries/entrylist-rows.tsv"); }
+    void rowDetail()
+    {
+        QFETCH(QStringList, cells);
+        Race race = roster();
+        for (Participant &p : race.participants) {
+            if (p.externalId != cells[0])
+                continue;
+            if (cells[1] != QLatin1String("-"))
+                p.startTime = QDateTime::fromString(cells[1], Qt::ISODate);
+            if (cells[2] == QLatin1String("yes"))
+                p.checkedInAt = StoreHarness::fixedNow();
+        }
+        auto store = m_harness.makeStore(race);
+        EntriesScreen screen;
+        screen.setStore(store.get());
+        screen.rebuildNow();
+        const qsizetype at
+            = std::find_if(screen.shownParticipants().cbegin(), screen.shownParticipants().cend(),
+                  [&](const Participant &p) { return p.externalId == cells[0]; })
+            - screen.shownParticipants().cbegin();
+        QCOMPARE(screen.rows()->rows().at(at).detail, cells[3]);
     }
 
     void duplicateWarnings_data() { casetable::load("entries/entrylist-duplicates.tsv"); }
