@@ -12,6 +12,7 @@ Q_IMPORT_QML_PLUGIN(Vexlo_SetupPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_EventPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_EntriesPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_SettingsPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_StartListViewPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)
 {
@@ -29,6 +30,8 @@ QUrl defaultDetailScreen(SidebarItem item)
         return QUrl(QStringLiteral("qrc:/Vexlo/Setup/CoursesView.qml"));
     case SidebarItem::Participants:
         return QUrl(QStringLiteral("qrc:/Vexlo/Entries/EntriesView.qml"));
+    case SidebarItem::StartList:
+        return QUrl(QStringLiteral("qrc:/Vexlo/StartListView/StartListView.qml"));
     case SidebarItem::Sync:
         return QUrl(QStringLiteral("qrc:/Vexlo/Settings/SyncView.qml"));
     default:

@@ -1,0 +1,1 @@
+target_link_libraries(${name} PRIVATE vexlo_app vexlo_testsupport_startlist vexlo_testsupport_store)

@@ -1,0 +1,53 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+
+// The start-list import's progress and outcome; it cannot be closed while the import runs.
+Sheet {
+    id: root
+    objectName: "importProgress"
+    required property QtObject model
+    readonly property bool wanted: model.showingImportProgressSheet
+    onWantedChanged: wanted ? open() : close()
+    closesOnEscape: !model.importIsRunning
+    onClosed: if (model.showingImportProgressSheet) model.closeImportSheet()
+    onDefaultAction: model.closeImportSheet()
+    width: 420
+
+    contentItem: ColumnLayout {
+        spacing: 12
+        ColumnLayout {
+            visible: root.model.importIsRunning
+            Layout.margins: 20
+            Label { text: qsTranslate("Vexlo", "Importing start list..."); font: Theme.headline }
+            ProgressBar { Layout.fillWidth: true; from: 0; to: 100; value: root.model.importPercent }
+        }
+        ColumnLayout {
+            visible: !root.model.importIsRunning
+            Layout.margins: 20
+            spacing: 6
+            Repeater {
+                model: root.model.importSummaryLines
+                delegate: Label {
+                    required property var modelData
+                    Layout.fillWidth: true
+                    wrapMode: Text.Wrap
+                    text: modelData.text
+                    font: Theme.callout
+                    color: modelData.tone === "warning" ? "#c93400"
+                         : modelData.tone === "secondary" ? Theme.secondaryText : Theme.primaryText
+                }
+            }
+            RowLayout {
+                Item { Layout.fillWidth: true }
+                Button {
+                    objectName: "importDone"
+                    text: qsTranslate("Vexlo", "Done")
+                    highlighted: true
+                    onClicked: root.model.closeImportSheet()
+                }
+            }
+        }
+    }
+}

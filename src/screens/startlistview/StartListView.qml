@@ -1,0 +1,226 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import Vexlo.Ui
+import Vexlo.StartList
+import Vexlo.StartListView
+import Vexlo.Entries
+
+// The Start List section: title, header row (stage, class filter, search, count, view, exports,
+// Tools), the message line, the list or grid body and the screen's sheets. All state and logic
+// live in the view-models; this file only lays them out.
+Item {
+    id: root
+    objectName: "startListView"
+    property QtObject raceStore
+
+    StartListViewModel {
+        id: vm
+        raceStore: root.raceStore
+    }
+    StartGenerationDialog {
+        id: generation
+        store: root.raceStore
+        firstStartText: vm.fixedInterval.firstStart
+    }
+    StartTimeEditSheet {
+        id: editSheet
+        store: root.raceStore
+    }
+    StartListActions {
+        id: actions
+        store: root.raceStore
+    }
+    StartSheetsViewModel {
+        id: sheets
+        raceStore: root.raceStore
+    }
+
+    // The runner being dragged: one floating label for both bodies. Its payload is the runner's id
+    // as plain text.
+    Rectangle {
+        id: dragProxy
+        objectName: "dragProxy"
+        property string runnerId
+        property int fromRow: -1
+        property alias label: proxyLabel.text
+        visible: Drag.active
+        z: 100
+        width: proxyLabel.implicitWidth + 12
+        height: proxyLabel.implicitHeight + 6
+        radius: 4
+        color: Theme.contentBackground
+        border.color: Theme.divider
+        Drag.keys: ["text/plain"]
+        Drag.mimeData: { "text/plain": runnerId }
+        Drag.hotSpot.x: 4
+        Drag.hotSpot.y: height / 2
+        Label { id: proxyLabel; anchors.centerIn: parent; font: Theme.caption }
+    }
+
+    function beginDrag(runnerId, name, fromRow, scenePoint) {
+        dragProxy.runnerId = runnerId
+        dragProxy.label = name
+        dragProxy.fromRow = fromRow
+        moveDrag(scenePoint)
+        dragProxy.Drag.active = true
+    }
+    function moveDrag(scenePoint) {
+        const p = root.mapFromItem(null, scenePoint.x, scenePoint.y)
+        dragProxy.x = p.x - dragProxy.Drag.hotSpot.x
+        dragProxy.y = p.y - dragProxy.Drag.hotSpot.y
+    }
+    function endDrag() {
+        dragProxy.Drag.drop()
+        dragProxy.Drag.active = false
+        dragProxy.fromRow = -1
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 16
+        spacing: 12
+
+        Label {
+            text: qsTranslate("Vexlo", "Start List")
+            font: Theme.headline
+            color: Theme.primaryText
+        }
+
+        StartListHeader {
+            Layout.fillWidth: true
+            model: vm
+            generation: generation
+            onOpenExport: kind => exportDialog.openFor(kind)
+            onOpenImport: importDialog.open()
+            onOpenClassCount: classCountSheet.open()
+            onOpenPreferences: preferencesSheet.open()
+            onOpenClear: clearConfirmation.open()
+        }
+
+        Label {
+            objectName: "messageLine"
+            visible: text !== ""
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            font: Theme.caption
+            color: Theme.error
+            text: actions.message !== "" ? actions.message : vm.exportError
+        }
+        Label {
+            objectName: "statusLine"
+            visible: text !== ""
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            font: Theme.caption
+            color: Theme.secondaryText
+            text: vm.statusMessage
+        }
+
+        Item {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+
+            BusyIndicator {
+                id: loading
+                objectName: "loadingIndicator"
+                anchors.centerIn: parent
+                visible: vm.isLoadingData || (vm.displayMode === 1 && vm.isLoadingGridIndex)
+                running: visible
+            }
+            Label {
+                anchors.top: loading.bottom
+                anchors.horizontalCenter: parent.horizontalCenter
+                visible: loading.visible
+                font: Theme.body
+                color: Theme.secondaryText
+                text: vm.isLoadingData ? qsTranslate("Vexlo", "Loading start list…")
+                                       : qsTranslate("Vexlo", "Loading grid…")
+            }
+            StartListBody {
+                anchors.fill: parent
+                visible: !loading.visible && vm.displayMode === 0
+                model: vm
+                dragHost: root
+                actions: actions
+                onEditTime: id => editSheet.edit(id, vm.fixedInterval.firstStart)
+            }
+            StartGridBody {
+                anchors.fill: parent
+                visible: !loading.visible && vm.displayMode === 1
+                model: vm
+                dragHost: root
+                actions: actions
+            }
+        }
+    }
+
+    StartTimeEditView { model: editSheet }
+    GenerationDialogView { model: generation }
+    GenerationProgressView { model: generation }
+    FixedIntervalView { model: vm.fixedInterval }
+    ImportProgressView { model: vm }
+    EntriesPerClassSheet { id: classCountSheet; model: sheets }
+    StartPreferencesSheet { id: preferencesSheet; model: sheets }
+
+    Dialog {
+        id: clearConfirmation
+        objectName: "clearConfirmation"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        modal: true
+        width: Math.min(420, root.width - 32)
+        title: qsTranslate("Vexlo", "Clear start times?")
+        Label {
+            width: parent.width
+            wrapMode: Text.Wrap
+            text: vm.clearConfirmationMessage
+        }
+        footer: DialogButtonBox {
+            Button {
+                objectName: "clearCancel"
+                text: qsTranslate("Vexlo", "Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+            Button {
+                objectName: "clearConfirm"
+                text: qsTranslate("Vexlo", "Clear")
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                onClicked: {
+                    vm.clearStartTimes()
+                    clearConfirmation.close()
+                }
+            }
+        }
+    }
+
+    FileDialog {
+        id: exportDialog
+        property string kind
+        function openFor(k) {
+            kind = k
+            const names = { "xml": vm.xmlFileName, "timeslot": vm.pdfFileName,
+                            "byClass": vm.byClassPdfFileName, "startPunch": vm.startPunchPdfFileName }
+            selectedFile = vm.exportFolder + "/" + names[k]
+            nameFilters = k === "xml" ? [qsTranslate("Vexlo", "XML files (*.xml)")]
+                                      : [qsTranslate("Vexlo", "PDF files (*.pdf)")]
+            open()
+        }
+        fileMode: FileDialog.SaveFile
+        acceptLabel: qsTranslate("Vexlo", "Save")
+        currentFolder: vm.exportFolder
+        onAccepted: {
+            if (kind === "xml") vm.exportXml(selectedFile)
+            else if (kind === "timeslot") vm.exportTimeslotPdf(selectedFile)
+            else if (kind === "byClass") vm.exportByClassPdf(selectedFile)
+            else vm.exportStartPunchPdf(selectedFile)
+        }
+    }
+    FileDialog {
+        id: importDialog
+        fileMode: FileDialog.OpenFile
+        nameFilters: [qsTranslate("Vexlo", "XML files (*.xml)")]
+        onAccepted: vm.importStartList(selectedFile)
+    }
+}

@@ -1,0 +1,124 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vexlo.Ui
+
+// The start-time edit sheet: the runner, hour, minute and second steppers, the time as text
+// (typed forms such as 9.30 or 0930 are read), and Clear, Cancel, Save (Return).
+Sheet {
+    id: root
+    objectName: "startTimeEditSheet"
+    required property QtObject model
+    readonly property bool wanted: model.showing
+    onWantedChanged: wanted ? open() : close()
+    onClosed: if (model.showing) model.cancel()
+    onOpened: timeField.forceActiveFocus()
+    onDefaultAction: model.save()
+    width: 340
+
+    contentItem: ColumnLayout {
+        spacing: 20
+
+        ColumnLayout {
+            Layout.alignment: Qt.AlignHCenter
+            Layout.topMargin: 32
+            spacing: 4
+            Label {
+                Layout.alignment: Qt.AlignHCenter
+                text: root.model.name
+                font: Theme.headline
+            }
+            Label {
+                Layout.alignment: Qt.AlignHCenter
+                text: root.model.cardText
+                font: Theme.caption
+                color: Theme.secondaryText
+            }
+        }
+
+        RowLayout {
+            Layout.alignment: Qt.AlignHCenter
+            spacing: 8
+            SpinBox {
+                objectName: "hourStepper"
+                from: 0; to: 23
+                value: root.model.hour
+                onValueModified: root.model.hour = value
+                textFromValue: v => String(v).padStart(2, "0")
+                Accessible.name: qsTranslate("Vexlo", "Hour")
+            }
+            Label { text: qsTranslate("Vexlo", ":"); font: Theme.title2 }
+            SpinBox {
+                objectName: "minuteStepper"
+                from: 0; to: 59
+                value: root.model.minute
+                onValueModified: root.model.minute = value
+                textFromValue: v => String(v).padStart(2, "0")
+                Accessible.name: qsTranslate("Vexlo", "Minute")
+            }
+            Label { text: qsTranslate("Vexlo", ":"); font: Theme.title2 }
+            SpinBox {
+                objectName: "secondStepper"
+                from: 0; to: 59
+                value: root.model.second
+                onValueModified: root.model.second = value
+                textFromValue: v => String(v).padStart(2, "0")
+                Accessible.name: qsTranslate("Vexlo", "Second")
+            }
+        }
+
+        ColumnLayout {
+            Layout.leftMargin: 32
+            Layout.rightMargin: 32
+            spacing: 4
+            Label {
+                text: qsTranslate("Vexlo", "Start time")
+                font: Theme.caption
+                color: Theme.secondaryText
+            }
+            TextField {
+                id: timeField
+                objectName: "startTimeField"
+                Layout.fillWidth: true
+                font.family: "monospace"
+                placeholderText: qsTranslate("Vexlo", "HH:mm:ss")
+                text: root.model.timeText
+                onTextEdited: root.model.timeText = text
+            }
+            Label {
+                objectName: "startTimeProblem"
+                visible: text !== ""
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: root.model.problem
+                font: Theme.caption
+                color: Theme.error
+            }
+        }
+
+        RowLayout {
+            Layout.leftMargin: 32
+            Layout.rightMargin: 32
+            Layout.bottomMargin: 32
+            Layout.topMargin: 12
+            Button {
+                objectName: "clearTimeButton"
+                text: qsTranslate("Vexlo", "Clear")
+                palette.buttonText: Theme.error
+                onClicked: root.model.clear()
+            }
+            Item { Layout.fillWidth: true }
+            Button {
+                objectName: "cancelTimeButton"
+                text: qsTranslate("Vexlo", "Cancel")
+                onClicked: root.model.cancel()
+            }
+            Button {
+                objectName: "saveTimeButton"
+                text: qsTranslate("Vexlo", "Save")
+                highlighted: true
+                onClicked: root.model.save()
+            }
+        }
+    }
+}

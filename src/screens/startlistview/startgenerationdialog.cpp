@@ -1,0 +1,230 @@
+#include "startgenerationdialog.h"
+
+#include "localization.h"
+#include "racestore.h"
+#include "starttimetext.h"
+
+#include <QRandomGenerator>
+#include <QThread>
+
+namespace {
+
+constexpr int minutesPerDay = 24 * 60;
+
+} // namespace
+
+std::optional<GenerationProblem> generationProblem(const QString &firstStartText,
+    const std::optional<QDateTime> &firstStart, int windowMinutes, int slotCapacity, int minSpacingMinutes)
+{
+    if (!firstStart)
+        return GenerationProblem {QStringLiteral("The first start \"%@\" is not a time of day. Type it as "
+                                                 "9:30, 9.30.15 or 0930 under Fixed interval startlist."),
+            {firstStartText.trimmed()}};
+    if (windowMinutes < 0 || windowMinutes > minutesPerDay)
+        return GenerationProblem {
+            QStringLiteral("The start period must be 0 to 1440 minutes, not %@."), {QString::number(windowMinutes)}};
+    if (slotCapacity < 1)
+        return GenerationProblem {QStringLiteral("At least 1 runner must fit in a slot, not %@."),
+            {QString::number(slotCapacity)}};
+    if (minSpacingMinutes < 1)
+        return GenerationProblem {QStringLiteral("The minimum gap must be at least 1 minute, not %@."),
+            {QString::number(minSpacingMinutes)}};
+    // A period of 0 minutes still has its two slots, one minute apart.
+    const int period = std::max(windowMinutes, 1);
+    if (minSpacingMinutes > period)
+        return GenerationProblem {
+            QStringLiteral("A minimum gap of %@ minutes does not fit in a start period of %@ minutes."),
+            {QString::number(minSpacingMinutes), QString::number(windowMinutes)}};
+    const QTime start = firstStart->toLocalTime().time();
+    if (start.msecsSinceStartOfDay() / 60000 + period >= minutesPerDay)
+        return GenerationProblem {QStringLiteral("A start period of %@ minutes from %@ runs past midnight."),
+            {QString::number(windowMinutes), start.toString(QStringLiteral("HH:mm:ss"))}};
+    return std::nullopt;
+}
+
+StartGenerationDialog::StartGenerationDialog(QObject *parent)
+    : QObject(parent)
+{
+}
+
+StartGenerationDialog::~StartGenerationDialog()
+{
+    if (m_worker)
+        m_worker->wait();
+}
+
+QObject *StartGenerationDialog::storeObject() const
+{
+    return m_store.data();
+}
+
+void StartGenerationDialog::setStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void StartGenerationDialog::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    m_store = store;
+    // The capacity that fits the event's field into the initial 91 slots.
+    const qsizetype n = participantCount();
+    m_slotCapacity = n == 0 ? 1 : int(std::max<qsizetype>(1, (n + 90) / 91));
+    emit storeChanged();
+    emit fieldsChanged();
+}
+
+qsizetype StartGenerationDialog::participantCount() const
+{
+    return m_store ? m_store->race().participants.size() : 0;
+}
+
+void StartGenerationDialog::setFirstStartText(const QString &text)
+{
+    if (text == m_firstStartText)
+        return;
+    m_firstStartText = text;
+    emit fieldsChanged();
+}
+
+void StartGenerationDialog::setWindowMinutes(int minutes)
+{
+    if (minutes == m_windowMinutes)
+        return;
+    // The coupled field is written here directly, so the change never echoes back.
+    m_windowMinutes = minutes;
+    m_slotCapacity = slotCapacityForWindow(participantCount(), minutes);
+    emit fieldsChanged();
+}
+
+void StartGenerationDialog::setSlotCapacity(int capacity)
+{
+    if (capacity == m_slotCapacity)
+        return;
+    m_slotCapacity = capacity;
+    m_windowMinutes = windowForSlotCapacity(participantCount(), capacity);
+    emit fieldsChanged();
+}
+
+void StartGenerationDialog::setMinSpacingMinutes(int minutes)
+{
+    if (minutes == m_minSpacingMinutes)
+        return;
+    m_minSpacingMinutes = minutes;
+    emit fieldsChanged();
+}
+
+QString StartGenerationDialog::problem() const
+{
+    return m_problem ? localized(m_problem->key, m_problem->arguments) : QString();
+}
+
+QString StartGenerationDialog::runningCaption() const
+{
+    return localized(QStringLiteral("Spacing runners within each class, keeping clubs apart where possible, "
+                                    "and respecting the %@-minute window."),
+        QStringList {QString::number(m_runWindowMinutes)});
+}
+
+QString StartGenerationDialog::resultTitle() const
+{
+    return m_warnings.isEmpty() ? localized(QStringLiteral("Start list generated"))
+                                : localized(QStringLiteral("Generated with warnings"));
+}
+
+QString StartGenerationDialog::assignedText() const
+{
+    return localized(QStringLiteral("%@ participant(s) assigned a start time."),
+        QStringList {QString::number(m_assignedCount)});
+}
+
+void StartGenerationDialog::open()
+{
+    if (m_running)
+        return;
+    m_problem.reset();
+    m_showingDialog = true;
+    emit stateChanged();
+}
+
+void StartGenerationDialog::cancel()
+{
+    m_problem.reset();
+    m_showingDialog = false;
+    emit stateChanged();
+}
+
+bool StartGenerationDialog::generate()
+{
+    if (!m_store || m_running)
+        return false;
+    const std::optional<QDateTime> firstStart = m_store->startTimeOnStartListDay(m_firstStartText);
+    m_problem
+        = generationProblem(m_firstStartText, firstStart, m_windowMinutes, m_slotCapacity, m_minSpacingMinutes);
+    if (m_problem) {
+        emit stateChanged();
+        return false;
+    }
+    m_showingDialog = false;
+    m_running = true;
+    m_warnings.clear();
+    m_assignedCount = 0;
+    m_runWindowMinutes = m_windowMinutes;
+    m_showingProgress = true;
+    emit stateChanged();
+
+    StartGeneratorSettings settings;
+    settings.windowMinutes = m_windowMinutes;
+    settings.slotCapacity = m_slotCapacity;
+    settings.minSpacingMinutes = m_minSpacingMinutes;
+    settings.seed = QRandomGenerator::global()->generate64();
+    // The worker reads only its own copies; the store is touched again on the main thread alone.
+    auto outcome = std::make_shared<std::optional<StartGeneratorResult>>();
+    m_outcome = outcome;
+    const Race race = m_store->race();
+    const QString text = m_firstStartText;
+    // The store placed the first start on the start-list day; its local date is that day.
+    const QDate day = firstStart->toLocalTime().date();
+    QThread *worker = QThread::create(
+        [outcome, race, text, settings, day] { *outcome = planStartList(race, text, settings, day); });
+    m_worker = worker;
+    connect(worker, &QThread::finished, this, [this, outcome] { finishRun(*outcome); });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+    return true;
+}
+
+void StartGenerationDialog::finishRun(const std::optional<StartGeneratorResult> &plan)
+{
+    if (!m_running)
+        return;
+    if (plan && m_store) {
+        m_store->applyStartPlan(*plan);
+        m_warnings = plan->warnings;
+        m_assignedCount = int(plan->assignments.size());
+    }
+    m_running = false;
+    m_outcome.reset();
+    emit stateChanged();
+    emit applied();
+}
+
+void StartGenerationDialog::waitForRun()
+{
+    if (!m_running)
+        return;
+    if (m_worker)
+        m_worker->wait();
+    // The finished signal is queued to this thread; deliver the result now.
+    if (m_running && m_outcome)
+        finishRun(*m_outcome);
+}
+
+void StartGenerationDialog::done()
+{
+    if (m_running)
+        return;
+    m_showingProgress = false;
+    emit stateChanged();
+}

@@ -1,0 +1,155 @@
+#include "starttimeeditsheet.h"
+
+#include "localization.h"
+#include "racestore.h"
+#include "starttimetext.h"
+
+#include <algorithm>
+
+namespace {
+
+const Participant *findParticipant(const Race &race, const QUuid &id)
+{
+    for (const Participant &p : race.participants) {
+        if (p.id == id)
+            return &p;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QObject *StartTimeEditSheet::storeObject() const
+{
+    return m_store.data();
+}
+
+void StartTimeEditSheet::setStore(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void StartTimeEditSheet::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    m_store = store;
+    emit storeChanged();
+}
+
+QString StartTimeEditSheet::participantId() const
+{
+    return m_participant ? m_participant->toString(QUuid::WithoutBraces) : QString();
+}
+
+QString StartTimeEditSheet::cardText() const
+{
+    return localized(QStringLiteral("Card %@"), QStringList {m_card});
+}
+
+void StartTimeEditSheet::setHour(int value)
+{
+    setTime(std::clamp(value, 0, 23), m_minute, m_second);
+}
+
+void StartTimeEditSheet::setMinute(int value)
+{
+    setTime(m_hour, std::clamp(value, 0, 59), m_second);
+}
+
+void StartTimeEditSheet::setSecond(int value)
+{
+    setTime(m_hour, m_minute, std::clamp(value, 0, 59));
+}
+
+void StartTimeEditSheet::setTime(int hour, int minute, int second)
+{
+    const bool same = hour == m_hour && minute == m_minute && second == m_second && !m_badText;
+    m_hour = hour;
+    m_minute = minute;
+    m_second = second;
+    m_badText.reset();
+    if (!same)
+        emit timeChanged();
+}
+
+QString StartTimeEditSheet::timeText() const
+{
+    return m_badText ? *m_badText : QString::asprintf("%02d:%02d:%02d", m_hour, m_minute, m_second);
+}
+
+void StartTimeEditSheet::setTimeText(const QString &text)
+{
+    const std::optional<QString> normal = parseStartTimeText(text);
+    if (!normal) {
+        m_badText = text;
+        emit timeChanged();
+        return;
+    }
+    const QStringList parts = normal->split(u':');
+    setTime(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt());
+}
+
+QString StartTimeEditSheet::problem() const
+{
+    if (!m_badText)
+        return {};
+    return localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30.15 or 0930."),
+        QStringList {m_badText->trimmed()});
+}
+
+bool StartTimeEditSheet::edit(const QString &participantId, const QString &firstStartText)
+{
+    if (!m_store)
+        return false;
+    const Participant *p = findParticipant(m_store->race(), QUuid::fromString(participantId));
+    if (!p)
+        return false;
+    m_participant = p->id;
+    m_name = (p->givenName + u' ' + p->familyName).trimmed();
+    m_card = p->cardNumber;
+    std::optional<QDateTime> seed = m_store->scheduledStartTime(*p);
+    if (!seed)
+        seed = m_store->startTimeOnStartListDay(firstStartText);
+    const QTime time = seed ? seed->toLocalTime().time() : QTime(9, 0);
+    m_badText.reset();
+    m_hour = time.hour();
+    m_minute = time.minute();
+    m_second = time.second();
+    emit showingChanged();
+    emit timeChanged();
+    return true;
+}
+
+bool StartTimeEditSheet::save()
+{
+    if (!m_participant || m_badText)
+        return false;
+    if (m_store) {
+        // The store takes the runner as it is now: its day is that of its current start.
+        if (const Participant *p = findParticipant(m_store->race(), *m_participant))
+            m_store->saveEditedStartTime(*p, m_hour, m_minute, m_second);
+    }
+    close();
+    return true;
+}
+
+void StartTimeEditSheet::clear()
+{
+    if (m_participant && m_store)
+        m_store->setParticipantStartTime(*m_participant, std::nullopt);
+    close();
+}
+
+void StartTimeEditSheet::cancel()
+{
+    close();
+}
+
+void StartTimeEditSheet::close()
+{
+    m_participant.reset();
+    m_badText.reset();
+    emit showingChanged();
+    emit timeChanged();
+}

@@ -1,0 +1,284 @@
+// The start-list screen's view-models without rendering: the landings of dragged runners and the
+// generation settings against the tables in tests/data/startlistview, a generation over a large
+// event checked by the independent plan checker, and the start-time edit sheet.
+
+#include "casetable.h"
+#include "localization.h"
+#include "perstage.h"
+#include "startgenerationdialog.h"
+#include "startlistactions.h"
+#include "raceplancheck.h"
+#include "starttimeeditsheet.h"
+#include "starttimetext.h"
+#include "storeharness.h"
+
+namespace {
+
+const QDate raceDate(2025, 6, 14);
+
+QDateTime at(const QString &hhmm)
+{
+    return *startTimeOnDay(hhmm, raceDate);
+}
+
+// Runners A to F as the drop table describes them; each runner's id is derived from its letter.
+Race dropEvent(bool withStage)
+{
+    Race race;
+    race.name = QStringLiteral("Drops");
+    race.date = QDateTime(raceDate, QTime(12, 0));
+    auto addClass = [&](const char *id, const char *course, bool startPunch = false) {
+        RaceClass c;
+        c.id = c.name = QString::fromLatin1(id);
+        c.courseId = QString::fromLatin1(course);
+        if (startPunch)
+            c.startMethod = StartMethod::StartPunch;
+        race.classes.append(c);
+    };
+    addClass("H21", "k1");
+    addClass("D21", "k1");
+    addClass("H10", "k2");
+    addClass("SP", "k3", true);
+    for (const char *id : {"k1", "k2", "k3"}) {
+        Course course;
+        course.id = course.name = QString::fromLatin1(id);
+        race.courses.append(course);
+    }
+    auto addRunner = [&](const char *letter, const char *cls, const char *time) {
+        Participant p;
+        p.id = QUuid::createUuidV5(QUuid(), QByteArray(letter));
+        p.givenName = QString::fromLatin1(letter);
+        p.familyName = QStringLiteral("Runner");
+        p.cardNumber = QStringLiteral("7") + QString::fromLatin1(letter);
+        p.classId = QString::fromLatin1(cls);
+        if (*time)
+            p.startTime = at(QString::fromLatin1(time));
+        race.participants.append(p);
+    };
+    addRunner("A", "H21", "10:00");
+    addRunner("B", "H21", "10:02");
+    addRunner("C", "D21", "10:01");
+    addRunner("D", "H10", "10:00");
+    addRunner("E", "SP", "");
+    addRunner("F", "H10", "");
+    if (withStage) {
+        race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), QDateTime(raceDate, QTime(12, 0)), 1}};
+        race.activeStageId = QStringLiteral("s1");
+    }
+    return race;
+}
+
+const Participant &runner(const Race &race, const QString &letter)
+{
+    for (const Participant &p : race.participants) {
+        if (p.givenName == letter)
+            return p;
+    }
+    qFatal("no runner %s", qPrintable(letter));
+}
+
+QString idOf(const Race &race, const QString &letterOrText)
+{
+    return letterOrText.size() == 1 ? runner(race, letterOrText).id.toString(QUuid::WithoutBraces) : letterOrText;
+}
+
+QString clockOf(const Race &race, const Participant &p)
+{
+    const std::optional<QDateTime> t = scheduledStartTime(race, p);
+    return t ? t->toLocalTime().toString(QStringLiteral("HH:mm")) : QStringLiteral("none");
+}
+
+struct Rig
+{
+    explicit Rig(const Race &race)
+    {
+        harness.backgroundAutosave = false;
+        store = harness.makeStore(race);
+        harness.steps.clear();
+    }
+    StoreHarness harness;
+    std::unique_ptr<RaceStore> store;
+};
+
+} // namespace
+
+class TestStartListView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        LocalizationManager::shared().setLanguage(AppLanguage::English);
+    }
+
+    void drops_data() { casetable::load("startlistview/drops.tsv"); }
+    void drops()
+    {
+        QFETCH(QStringList, cells);
+        const bool staged = cells.at(0) == QLatin1String("s1");
+        Rig rig(dropEvent(staged));
+        const Race before = rig.store->race();
+        StartListActions actions;
+        actions.setStore(rig.store.get());
+        actions.setToday([] { return QDate(2030, 1, 1); });
+        const QStringList move = cells.at(1).split(u' ');
+        if (move.at(0) == QLatin1String("grid")) {
+            const QTime slot = QTime::fromString(move.at(2), QStringLiteral("HH:mm"));
+            const int seconds = slot.isValid() ? slot.msecsSinceStartOfDay() / 1000 : 24 * 3600;
+            actions.dropOnGridCell(idOf(before, move.at(1)), seconds, move.at(3));
+        } else {
+            QStringList shown;
+            for (const char *letter : {"A", "D", "C", "B"})
+                shown.append(idOf(before, QString::fromLatin1(letter)));
+            actions.moveScheduledRow(shown, move.at(1).toInt(), move.at(2).toInt());
+        }
+
+        const QString expected = cells.at(2);
+        const Race &after = rig.store->race();
+        if (expected.startsWith(QLatin1String("refused:"))) {
+            QVERIFY2(actions.message().contains(expected.mid(8)), qPrintable(actions.message()));
+            QCOMPARE(after.participants, before.participants);
+            QCOMPARE(rig.harness.autosaves(), 0);
+            return;
+        }
+        QVERIFY2(actions.message().isEmpty(), qPrintable(actions.message()));
+        QCOMPARE(rig.harness.autosaves(), 1);
+        for (const QString &item : expected.mid(3).split(u',')) {
+            const QString letter = item.left(1);
+            const QString time = item.mid(2, 5);
+            const Participant &p = runner(after, letter);
+            QCOMPARE(clockOf(after, p), time);
+            QCOMPARE(scheduledStartTime(after, p)->toLocalTime().date(), raceDate);
+            if (item.contains(u'/')) {
+                const QString cls = item.section(u'/', 1);
+                QCOMPARE(effectiveClassId(after, p), cls);
+                // On a stage only the stage's class changes; the base class stays.
+                QCOMPARE(p.classId, staged ? runner(before, letter).classId : std::optional<QString>(cls));
+            }
+        }
+    }
+
+    void generationSettings_data() { casetable::load("startlistview/generation.tsv"); }
+    void generationSettings()
+    {
+        QFETCH(QStringList, cells);
+        const std::optional<QDateTime> first = startTimeOnDay(cells.at(0), raceDate);
+        const std::optional<GenerationProblem> problem
+            = generationProblem(cells.at(0), first, cells.at(1).toInt(), cells.at(2).toInt(), cells.at(3).toInt());
+        if (cells.at(4) == QLatin1String("ok")) {
+            QVERIFY2(!problem, problem ? qPrintable(localized(problem->key, problem->arguments)) : "");
+            return;
+        }
+        QVERIFY(problem);
+        QVERIFY2(localized(problem->key, problem->arguments).startsWith(cells.at(4)),
+            qPrintable(localized(problem->key, problem->arguments)));
+    }
+
+    // A refused run changes nothing; a run over 60 classes and 2,000 runners is computed off the
+    // main thread, applied in one change, and obeys the rules by the independent checker.
+    void generationRun()
+    {
+        StartListShape shape;
+        shape.classes = 60;
+        shape.runners = 2000;
+        shape.courses = 40;
+        shape.startPunchEvery = 15;
+        shape.preferenceEvery = 9;
+        Rig rig(startListEvent(shape));
+        StartGenerationDialog dialog;
+        dialog.setStore(rig.store.get());
+        QCOMPARE(dialog.slotCapacity(), 22); // 2,000 runners over 91 slots
+        dialog.setWindowMinutes(120);
+        QCOMPARE(dialog.slotCapacity(), 17);
+        dialog.setSlotCapacity(40);
+        QCOMPARE(dialog.windowMinutes(), 49);
+        dialog.setWindowMinutes(90);
+
+        dialog.open();
+        dialog.setFirstStartText(QStringLiteral("25:00"));
+        QVERIFY(!dialog.generate());
+        QVERIFY(dialog.showingDialog());
+        QVERIFY(!dialog.showingProgress());
+        QVERIFY(dialog.problem().contains(QStringLiteral("25:00")));
+        QCOMPARE(rig.harness.autosaves(), 0);
+
+        dialog.setFirstStartText(QStringLiteral("9.30"));
+        QVERIFY(dialog.generate());
+        QVERIFY(dialog.running());
+        QVERIFY(!dialog.showingDialog());
+        QVERIFY(dialog.showingProgress());
+        QVERIFY(dialog.runningCaption().contains(QStringLiteral("90-minute")));
+        dialog.done(); // refused while running
+        QVERIFY(dialog.showingProgress());
+        dialog.waitForRun();
+        QVERIFY(!dialog.running());
+        QCOMPARE(rig.harness.autosaves(), 1);
+
+        StartGeneratorSettings settings;
+        settings.windowMinutes = 90;
+        settings.slotCapacity = dialog.slotCapacity();
+        const QDateTime first = *rig.store->startTimeOnStartListDay(QStringLiteral("09:30"));
+        const StartPlanReport report = checkRaceStartTimes(rig.store->race(), first, settings, dialog.warnings());
+        QVERIFY2(report.violations.isEmpty(), qPrintable(report.violations.join(u'\n')));
+        QCOMPARE(dialog.assignedCount(), report.placed);
+        QVERIFY(report.placed > 1800);
+        // Four start-punch classes are named in one warning.
+        QVERIFY(dialog.warnings().first().startsWith(QStringLiteral("Skipped 4 class(es)")));
+        QCOMPARE(dialog.resultTitle(), QStringLiteral("Generated with warnings"));
+        dialog.done();
+        QVERIFY(!dialog.showingProgress());
+    }
+
+    void editSheet()
+    {
+        Rig rig(dropEvent(false));
+        StartTimeEditSheet sheet;
+        sheet.setStore(rig.store.get());
+        const Race &race = rig.store->race();
+        QVERIFY(!sheet.edit(QUuid::createUuid().toString(), QString()));
+        QVERIFY(!sheet.showing());
+
+        // A runner with a time opens at it; the steppers stop at their ends.
+        QVERIFY(sheet.edit(idOf(race, QStringLiteral("B")), QStringLiteral("08:00")));
+        QCOMPARE(sheet.timeText(), QStringLiteral("10:02:00"));
+        QCOMPARE(sheet.cardText(), QStringLiteral("Card 7B"));
+        sheet.setHour(30);
+        sheet.setMinute(-4);
+        QCOMPARE(sheet.timeText(), QStringLiteral("23:00:00"));
+
+        // A typed text that is not a time: the reason, Save refused, nothing written.
+        sheet.setTimeText(QStringLiteral("9h30"));
+        QCOMPARE(sheet.problem(),
+            QStringLiteral("\"9h30\" is not a time of day. Type it as 9:30, 9.30.15 or 0930."));
+        QCOMPARE(sheet.timeText(), QStringLiteral("9h30"));
+        QVERIFY(!sheet.save());
+        QVERIFY(sheet.showing());
+        QCOMPARE(rig.harness.autosaves(), 0);
+
+        sheet.setTimeText(QStringLiteral("0931"));
+        QVERIFY(sheet.problem().isEmpty());
+        QCOMPARE(sheet.timeText(), QStringLiteral("09:31:00"));
+        QVERIFY(sheet.save());
+        QVERIFY(!sheet.showing());
+        QCOMPARE(clockOf(race, runner(race, QStringLiteral("B"))), QStringLiteral("09:31"));
+        QCOMPARE(rig.harness.autosaves(), 1);
+
+        // Without a time: seeded from the first start, else 09:00:00; Cancel writes nothing.
+        QVERIFY(sheet.edit(idOf(race, QStringLiteral("F")), QStringLiteral("10.15")));
+        QCOMPARE(sheet.timeText(), QStringLiteral("10:15:00"));
+        sheet.cancel();
+        QVERIFY(sheet.edit(idOf(race, QStringLiteral("F")), QStringLiteral("later")));
+        QCOMPARE(sheet.timeText(), QStringLiteral("09:00:00"));
+        sheet.cancel();
+        QCOMPARE(rig.harness.autosaves(), 1);
+
+        QVERIFY(sheet.edit(idOf(race, QStringLiteral("A")), QString()));
+        sheet.clear();
+        QCOMPARE(clockOf(race, runner(race, QStringLiteral("A"))), QStringLiteral("none"));
+        QCOMPARE(rig.harness.autosaves(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartListView)
+#include "tst_startlistview.moc"
