@@ -12,6 +12,7 @@ Q_IMPORT_QML_PLUGIN(Vexlo_SetupPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_EventPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_EntriesPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_SettingsPlugin)
+Q_IMPORT_QML_PLUGIN(Vexlo_StartListPlugin)
 Q_IMPORT_QML_PLUGIN(Vexlo_StartListViewPlugin)
 
 QUrl defaultDetailScreen(SidebarItem item)

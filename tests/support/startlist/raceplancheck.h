@@ -20,3 +20,13 @@ inline StartPlanReport checkRaceStartTimes(const Race &race, const QDateTime &fi
     }
     return checkStartPlan(startPlanInput(race, firstStart, settings), plan);
 }
+
+// The race with every start time removed, so that what a screen leaves is its own doing.
+inline Race withoutStartTimes(Race race)
+{
+    for (Participant &p : race.participants) {
+        p.startTime.reset();
+        p.startTimeByStage.reset();
+    }
+    return race;
+}
