@@ -18,6 +18,8 @@ Sheet {
     width: 440
 
     contentItem: ColumnLayout {
+        // The sheet's name on its visible item, where window tests look for it.
+        objectName: root.objectName
         spacing: 12
         Label {
             Layout.topMargin: 24

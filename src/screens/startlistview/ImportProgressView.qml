@@ -16,6 +16,8 @@ Sheet {
     width: 420
 
     contentItem: ColumnLayout {
+        // The sheet's name on its visible item, where window tests look for it.
+        objectName: root.objectName
         spacing: 12
         ColumnLayout {
             visible: root.model.importIsRunning

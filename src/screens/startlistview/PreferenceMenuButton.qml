@@ -36,6 +36,8 @@ ToolButton {
     onClicked: menu.popup(root, 0, root.height)
     FittingMenu {
         id: menu
+        // Kept inside the window, however far right its button sits.
+        margins: 4
         MenuItem {
             objectName: "preferenceNone"
             text: qsTranslate("Vexlo", "No preference")

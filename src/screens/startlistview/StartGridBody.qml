@@ -8,7 +8,7 @@ import Vexlo.Ui
 Item {
     id: root
     objectName: "startGrid"
-    required property QtObject model
+    required property QtObject screen
     required property Item dragHost
     required property QtObject actions
 
@@ -17,7 +17,8 @@ Item {
     readonly property int classWidth: 140
     readonly property int lineHeight: 15
     readonly property int leadWidth: timeWidth + countWidth
-    readonly property var classes: model.gridClasses
+    // Read once per change of the grid: every cell looks its column up here.
+    readonly property var classes: actions.snapshot(screen.gridClasses)
     readonly property alias view: grid
 
     Item {
@@ -99,7 +100,7 @@ Item {
         reuseItems: true
         ScrollBar.vertical: ScrollBar {}
         ScrollBar.horizontal: ScrollBar {}
-        model: root.model.gridRows
+        model: root.screen.gridRows
 
         delegate: Item {
             id: gridRow

@@ -9,30 +9,28 @@ import Vexlo.Ui
 ListView {
     id: root
     objectName: "startList"
-    required property QtObject model
+    required property QtObject screen
     required property Item dragHost
     required property QtObject actions
     signal editTime(string id)
 
-    readonly property int scheduledCount: model.scheduled.length
-    readonly property var scheduledIds: model.scheduled.map(r => r.id)
 
     clip: true
     boundsBehavior: Flickable.StopAtBounds
     ScrollBar.vertical: ScrollBar {}
-    // Rows are recreated as the lists change; the model is the two sections one after the other.
-    model: root.model.scheduled.concat(root.model.unscheduled)
+    // The two sections one after the other, rebuilt as the lists change.
+    model: root.actions.listRows(root.screen.scheduled, root.screen.unscheduled)
     header: SectionHeader { text: qsTranslate("Vexlo", "Scheduled"); width: root.width }
 
     delegate: Column {
         id: row
         required property var modelData
         required property int index
-        readonly property bool scheduled: index < root.scheduledCount
+        readonly property bool scheduled: modelData.scheduled
         width: root.width
 
         SectionHeader {
-            visible: row.index === root.scheduledCount
+            visible: row.modelData.opensUnscheduled
             width: row.width
             text: qsTranslate("Vexlo", "Unscheduled")
         }
@@ -49,7 +47,7 @@ ListView {
                 onDropped: drop => {
                     const from = drop.source ? drop.source.fromRow : -1
                     if (row.scheduled)
-                        root.actions.moveScheduledRow(root.scheduledIds, from, row.index)
+                        root.actions.moveScheduledRow(root.actions.rowIds(root.screen.scheduled), from, row.index)
                     else
                         root.actions.refuseDrop()
                     drop.accept()

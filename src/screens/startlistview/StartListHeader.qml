@@ -4,9 +4,14 @@ import QtQuick.Layouts
 import Vexlo.Ui
 
 // The header row of the start list: stage picker, class filter, search, count, view, exports and
-// the Tools menu. Every control only sets a field of the view-model or opens a dialog.
-RowLayout {
+// the Tools menu. Every control only sets a field of the view-model or opens a dialog. In a narrow
+// window the view picker, exports and Tools move to a second row, so that nothing is cut off.
+GridLayout {
     id: root
+    readonly property bool wide: width >= 1080
+    columns: wide ? 9 : 5
+    rowSpacing: 8
+    columnSpacing: 8
     required property QtObject model
     required property QtObject generation
     signal openExport(string kind)
@@ -14,18 +19,23 @@ RowLayout {
     signal openClassCount()
     signal openPreferences()
     signal openClear()
-    spacing: 8
 
-    ComboBox {
-        objectName: "stagePicker"
-        visible: root.model.stages.length > 0
-        Layout.preferredWidth: 220
-        Accessible.name: qsTranslate("Vexlo", "Stage")
-        model: root.model.stages
-        textRole: "name"
-        valueRole: "id"
-        currentIndex: count >= 0 ? indexOfValue(root.model.activeStageId) : -1
-        onActivated: index => root.model.activeStageId = valueAt(index)
+    // Always in the grid, so the cells keep their places; empty when the event has no stages.
+    Item {
+        implicitWidth: stagePicker.visible ? 220 : 0
+        implicitHeight: stagePicker.implicitHeight
+        ComboBox {
+            id: stagePicker
+            objectName: "stagePicker"
+            visible: root.model.stages.length > 0
+            width: 220
+            Accessible.name: qsTranslate("Vexlo", "Stage")
+            model: root.model.stages
+            textRole: "name"
+            valueRole: "id"
+            currentIndex: count >= 0 ? indexOfValue(root.model.activeStageId) : -1
+            onActivated: index => root.model.activeStageId = valueAt(index)
+        }
     }
 
     ToolButton {
@@ -36,6 +46,8 @@ RowLayout {
         onClicked: classMenu.popup(classButton, 0, classButton.height)
         FittingMenu {
             id: classMenu
+            // Kept inside the window, however far right its button sits.
+            margins: 4
             objectName: "classFilterMenu"
             Instantiator {
                 model: root.model.classMenu
@@ -53,7 +65,7 @@ RowLayout {
     }
 
     Rectangle {
-        Layout.preferredWidth: 200
+        Layout.preferredWidth: 240
         Layout.preferredHeight: searchField.implicitHeight + 8
         radius: 6
         color: Qt.rgba(0.5, 0.5, 0.5, 0.12)
@@ -134,6 +146,8 @@ RowLayout {
         onClicked: pdfMenu.popup(pdfButton, 0, pdfButton.height)
         FittingMenu {
             id: pdfMenu
+            // Kept inside the window, however far right its button sits.
+            margins: 4
             MenuItem {
                 objectName: "pdfTimeslotItem"
                 text: qsTranslate("Vexlo", "By timeslot")
@@ -168,6 +182,8 @@ RowLayout {
         onClicked: toolsMenu.popup(toolsButton, 0, toolsButton.height)
         FittingMenu {
             id: toolsMenu
+            // Kept inside the window, however far right its button sits.
+            margins: 4
             objectName: "toolsMenu"
             MenuItem {
                 objectName: "classCountItem"

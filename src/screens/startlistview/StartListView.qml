@@ -20,20 +20,20 @@ Item {
         raceStore: root.raceStore
     }
     StartGenerationDialog {
-        id: generation
+        id: generationModel
         store: root.raceStore
         firstStartText: vm.fixedInterval.firstStart
     }
     StartTimeEditSheet {
-        id: editSheet
+        id: editModel
         store: root.raceStore
     }
     StartListActions {
-        id: actions
+        id: actionsModel
         store: root.raceStore
     }
     StartSheetsViewModel {
-        id: sheets
+        id: sheetsModel
         raceStore: root.raceStore
     }
 
@@ -91,7 +91,7 @@ Item {
         StartListHeader {
             Layout.fillWidth: true
             model: vm
-            generation: generation
+            generation: generationModel
             onOpenExport: kind => exportDialog.openFor(kind)
             onOpenImport: importDialog.open()
             onOpenClassCount: classCountSheet.open()
@@ -106,7 +106,7 @@ Item {
             wrapMode: Text.Wrap
             font: Theme.caption
             color: Theme.error
-            text: actions.message !== "" ? actions.message : vm.exportError
+            text: actionsModel.message !== "" ? actionsModel.message : vm.exportError
         }
         Label {
             objectName: "statusLine"
@@ -141,28 +141,28 @@ Item {
             StartListBody {
                 anchors.fill: parent
                 visible: !loading.visible && vm.displayMode === 0
-                model: vm
+                screen: vm
                 dragHost: root
-                actions: actions
-                onEditTime: id => editSheet.edit(id, vm.fixedInterval.firstStart)
+                actions: actionsModel
+                onEditTime: id => editModel.edit(id, vm.fixedInterval.firstStart)
             }
             StartGridBody {
                 anchors.fill: parent
                 visible: !loading.visible && vm.displayMode === 1
-                model: vm
+                screen: vm
                 dragHost: root
-                actions: actions
+                actions: actionsModel
             }
         }
     }
 
-    StartTimeEditView { model: editSheet }
-    GenerationDialogView { model: generation }
-    GenerationProgressView { model: generation }
+    StartTimeEditView { model: editModel }
+    GenerationDialogView { model: generationModel }
+    GenerationProgressView { model: generationModel }
     FixedIntervalView { model: vm.fixedInterval }
     ImportProgressView { model: vm }
-    EntriesPerClassSheet { id: classCountSheet; model: sheets }
-    StartPreferencesSheet { id: preferencesSheet; model: sheets }
+    EntriesPerClassSheet { id: classCountSheet; model: sheetsModel }
+    StartPreferencesSheet { id: preferencesSheet; model: sheetsModel }
 
     Dialog {
         id: clearConfirmation

@@ -12,11 +12,16 @@ Sheet {
     readonly property bool wanted: model.showing
     onWantedChanged: wanted ? open() : close()
     onClosed: if (model.showing) model.cancel()
-    onOpened: timeField.forceActiveFocus()
+    onOpened: {
+        timeField.text = model.timeText
+        timeField.forceActiveFocus()
+    }
     onDefaultAction: model.save()
     width: 340
 
     contentItem: ColumnLayout {
+        // The sheet's name on its visible item, where window tests look for it.
+        objectName: root.objectName
         spacing: 20
 
         ColumnLayout {
@@ -82,8 +87,17 @@ Sheet {
                 Layout.fillWidth: true
                 font.family: "monospace"
                 placeholderText: qsTranslate("Vexlo", "HH:mm:ss")
-                text: root.model.timeText
+                // Follows the steppers, but never rewrites what is being typed (no binding: a
+                // binding would be evaluated again at every key).
                 onTextEdited: root.model.timeText = text
+                Connections {
+                    target: root.model
+                    function onTimeChanged() {
+                        if (!timeField.activeFocus)
+                            timeField.text = root.model.timeText
+                    }
+                }
+                onActiveFocusChanged: if (!activeFocus) text = root.model.timeText
             }
             Label {
                 objectName: "startTimeProblem"

@@ -225,3 +225,31 @@ void StartListActions::setPreference(const QString &participantId, const QString
         value = StartTimePreference::Late;
     m_store->setStartTimePreference(QUuid::fromString(participantId), value);
 }
+
+QVariantList StartListActions::listRows(const QVariantList &scheduled, const QVariantList &unscheduled) const
+{
+    QVariantList rows;
+    rows.reserve(scheduled.size() + unscheduled.size());
+    for (const QVariant &row : scheduled) {
+        QVariantMap map = row.toMap();
+        map.insert(QStringLiteral("scheduled"), true);
+        map.insert(QStringLiteral("opensUnscheduled"), false);
+        rows.append(map);
+    }
+    for (qsizetype i = 0; i < unscheduled.size(); ++i) {
+        QVariantMap map = unscheduled[i].toMap();
+        map.insert(QStringLiteral("scheduled"), false);
+        map.insert(QStringLiteral("opensUnscheduled"), i == 0);
+        rows.append(map);
+    }
+    return rows;
+}
+
+QStringList StartListActions::rowIds(const QVariantList &rows) const
+{
+    QStringList ids;
+    ids.reserve(rows.size());
+    for (const QVariant &row : rows)
+        ids.append(row.toMap().value(QStringLiteral("id")).toString());
+    return ids;
+}

@@ -68,6 +68,15 @@ public:
     // A drop on a place that takes no runner (the unscheduled rows, a header).
     Q_INVOKABLE void refuseDrop();
     Q_INVOKABLE void clearMessage();
+    // The list body's rows: the scheduled rows, then the unscheduled ones, each marked with its
+    // section ("scheduled") and whether it opens the "Unscheduled" section ("opensUnscheduled").
+    // Built here in one pass: the lists come from the screen as whole values, read once.
+    Q_INVOKABLE QVariantList listRows(const QVariantList &scheduled, const QVariantList &unscheduled) const;
+    // The list as one value. A list property of a view-model read from QML is read afresh at
+    // every index; the bodies take such a list through here once per change instead.
+    Q_INVOKABLE QVariantList snapshot(const QVariantList &list) const { return list; }
+    // The "id" of each row.
+    Q_INVOKABLE QStringList rowIds(const QVariantList &rows) const;
     // The list's preference menu: "" for none, "early" or "late".
     Q_INVOKABLE void setPreference(const QString &participantId, const QString &preference);
 
