@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -60,9 +61,9 @@ struct GridWindow
 
     static void applyPlan(Race &race, const StartGeneratorResult &plan)
     {
+        // Only the plan's times: runners it leaves out start without one.
         for (Participant &p : race.participants) {
-            if (plan.assignments.contains(p.id))
-                p.startTime = plan.assignments.value(p.id);
+            p.startTime = plan.assignments.contains(p.id) ? std::optional(plan.assignments.value(p.id)) : std::nullopt;
             p.startTimeByStage.reset();
         }
     }
@@ -91,10 +92,14 @@ struct GridWindow
     QQuickItem *grid = nullptr;
 };
 
+// Made on first use, gone before the application object.
+std::unique_ptr<GridWindow> window;
+
 GridWindow &gridWindow()
 {
-    static GridWindow window;
-    return window;
+    if (!window)
+        window = std::make_unique<GridWindow>();
+    return *window;
 }
 
 void scroll(benchmark::State &state, const char *axis, double step)
@@ -151,5 +156,6 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    window.reset();
     return 0;
 }

@@ -274,6 +274,32 @@ private:
             }
         }
         shot(w, code + QStringLiteral("-startlist-grid-dropped"));
+        {
+            // Onto a cell of its own class where a classmate already starts: refused, with the
+            // reason under the header, and nothing saved.
+            const QList<QQuickItem *> cells
+                = visibleIn(w.window, grid, QRegularExpression(QStringLiteral("^gridCell_")));
+            QQuickItem *source = nullptr;
+            QQuickItem *target = nullptr;
+            for (QQuickItem *cell : cells) {
+                for (QQuickItem *other : cells) {
+                    if (!source && other != cell && child(cell, QStringLiteral("gridRunnerName"))
+                        && child(other, QStringLiteral("gridRunnerName"))
+                        && other->objectName().section(u'_', 2) == cell->objectName().section(u'_', 2)) {
+                        source = child(cell, QStringLiteral("gridRunnerName"));
+                        target = other;
+                    }
+                }
+            }
+            QVERIFY(source && target);
+            const QList<Participant> before = w.store->race().participants;
+            w.harness.steps.clear();
+            dragOnto(w.window, source, target);
+            QTRY_VERIFY(w.item(QStringLiteral("messageLine")));
+            shot(w, code + QStringLiteral("-startlist-grid-refused"));
+            QCOMPARE(w.harness.autosaves(), 0);
+            QCOMPARE(w.store->race().participants, before);
+        }
 
         // List, one class: drag the first row onto the second; the two swap times.
         w.click(QStringLiteral("listModeButton"));

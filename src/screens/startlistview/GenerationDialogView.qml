@@ -109,11 +109,8 @@ Sheet {
             Button {
                 objectName: "generateButton"
                 highlighted: true
-                contentItem: IconTitleLabel {
-                    title: "Generate"
-                    systemImage: "wand.and.stars"
-                    color: "white"
-                }
+                text: qsTranslate("Vexlo", "Generate")
+                icon.source: "qrc:/Vexlo/Ui/icons/wand.svg"
                 onClicked: root.model.generate()
             }
         }

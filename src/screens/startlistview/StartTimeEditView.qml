@@ -46,6 +46,7 @@ Sheet {
             spacing: 8
             SpinBox {
                 objectName: "hourStepper"
+                Layout.preferredWidth: 76
                 from: 0; to: 23
                 value: root.model.hour
                 onValueModified: root.model.hour = value
@@ -55,6 +56,7 @@ Sheet {
             Label { text: qsTranslate("Vexlo", ":"); font: Theme.title2 }
             SpinBox {
                 objectName: "minuteStepper"
+                Layout.preferredWidth: 76
                 from: 0; to: 59
                 value: root.model.minute
                 onValueModified: root.model.minute = value
@@ -64,6 +66,7 @@ Sheet {
             Label { text: qsTranslate("Vexlo", ":"); font: Theme.title2 }
             SpinBox {
                 objectName: "secondStepper"
+                Layout.preferredWidth: 76
                 from: 0; to: 59
                 value: root.model.second
                 onValueModified: root.model.second = value
