@@ -52,7 +52,8 @@ struct GridWindow
         settle();
         QQuickItem *view = find(QStringLiteral("startListView"));
         for (QObject *o : view ? view->children() : QObjectList()) {
-            if (QString::fromLatin1(o->metaObject()->className()).startsWith(QLatin1String("StartListViewModel")))
+            if (QString::fromLatin1(o->metaObject()->className())
+                    .startsWith(QLatin1String("StartListViewModel")))
                 o->setProperty("displayMode", 1);
         }
         for (int i = 0; i < 50 && !(grid = find(QStringLiteral("gridView"))); ++i)
@@ -63,7 +64,8 @@ struct GridWindow
     {
         // Only the plan's times: runners it leaves out start without one.
         for (Participant &p : race.participants) {
-            p.startTime = plan.assignments.contains(p.id) ? std::optional(plan.assignments.value(p.id)) : std::nullopt;
+            p.startTime = plan.assignments.contains(p.id) ? std::optional(plan.assignments.value(p.id))
+                                                          : std::nullopt;
             p.startTimeByStage.reset();
         }
     }

@@ -122,7 +122,7 @@ Item {
                         required property var modelData
                         required property int index
                         readonly property var column: root.classes[index]
-                        objectName: "gridCell_" + gridRow.modelData.time + "_" + column.name
+                        objectName: "gridCell_" + gridRow.modelData.seconds + "_" + column.id
                         width: root.classWidth
                         height: gridRow.height
                         color: index % 2 === 1 ? Qt.rgba(0, 0.48, 1, 0.06) : "transparent"

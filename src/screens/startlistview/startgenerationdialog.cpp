@@ -21,11 +21,11 @@ std::optional<GenerationProblem> generationProblem(const QString &firstStartText
                                                  "9:30, 9.30.15 or 0930 under Fixed interval startlist."),
             {firstStartText.trimmed()}};
     if (windowMinutes < 0 || windowMinutes > minutesPerDay)
-        return GenerationProblem {
-            QStringLiteral("The start period must be 0 to 1440 minutes, not %@."), {QString::number(windowMinutes)}};
+        return GenerationProblem {QStringLiteral("The start period must be 0 to 1440 minutes, not %@."),
+            {QString::number(windowMinutes)}};
     if (slotCapacity < 1)
-        return GenerationProblem {QStringLiteral("At least 1 runner must fit in a slot, not %@."),
-            {QString::number(slotCapacity)}};
+        return GenerationProblem {
+            QStringLiteral("At least 1 runner must fit in a slot, not %@."), {QString::number(slotCapacity)}};
     if (minSpacingMinutes < 1)
         return GenerationProblem {QStringLiteral("The minimum gap must be at least 1 minute, not %@."),
             {QString::number(minSpacingMinutes)}};
@@ -45,6 +45,9 @@ std::optional<GenerationProblem> generationProblem(const QString &firstStartText
 StartGenerationDialog::StartGenerationDialog(QObject *parent)
     : QObject(parent)
 {
+    // The texts made here follow the language while a sheet is open.
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        &StartGenerationDialog::stateChanged);
 }
 
 StartGenerationDialog::~StartGenerationDialog()
@@ -160,8 +163,8 @@ bool StartGenerationDialog::generate()
     if (!m_store || m_running)
         return false;
     const std::optional<QDateTime> firstStart = m_store->startTimeOnStartListDay(m_firstStartText);
-    m_problem
-        = generationProblem(m_firstStartText, firstStart, m_windowMinutes, m_slotCapacity, m_minSpacingMinutes);
+    m_problem = generationProblem(
+        m_firstStartText, firstStart, m_windowMinutes, m_slotCapacity, m_minSpacingMinutes);
     if (m_problem) {
         emit stateChanged();
         return false;

@@ -86,7 +86,8 @@ DropPlan planGridDrop(
         return {std::nullopt, DropRefusal {QStringLiteral("Drop the runner onto a cell of a class."), {}}};
     if (usesStartPunch(*target, race.activeStageId))
         return {std::nullopt,
-            DropRefusal {QStringLiteral("Class %@ starts by start punch: its runners get no planned start time."),
+            DropRefusal {
+                QStringLiteral("Class %@ starts by start punch: its runners get no planned start time."),
                 {target->name}}};
     const qsizetype i = index.value(id);
     const QDate day = startTimeEditDay(race, race.participants[i], today);
@@ -123,6 +124,8 @@ StartListActions::StartListActions(QObject *parent)
     : QObject(parent)
     , m_today([] { return QDate::currentDate(); })
 {
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        &StartListActions::messageChanged);
 }
 
 QObject *StartListActions::storeObject() const

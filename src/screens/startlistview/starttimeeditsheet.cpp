@@ -19,6 +19,15 @@ const Participant *findParticipant(const Race &race, const QUuid &id)
 
 } // namespace
 
+StartTimeEditSheet::StartTimeEditSheet(QObject *parent)
+    : QObject(parent)
+{
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
+        emit showingChanged();
+        emit timeChanged();
+    });
+}
+
 QObject *StartTimeEditSheet::storeObject() const
 {
     return m_store.data();

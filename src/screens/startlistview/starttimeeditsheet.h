@@ -32,7 +32,7 @@ class StartTimeEditSheet : public QObject
     Q_PROPERTY(QString problem READ problem NOTIFY timeChanged)
 
 public:
-    using QObject::QObject;
+    explicit StartTimeEditSheet(QObject *parent = nullptr);
 
     [[nodiscard]] QObject *storeObject() const;
     void setStore(QObject *store);

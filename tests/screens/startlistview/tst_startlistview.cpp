@@ -5,9 +5,9 @@
 #include "casetable.h"
 #include "localization.h"
 #include "perstage.h"
+#include "raceplancheck.h"
 #include "startgenerationdialog.h"
 #include "startlistactions.h"
-#include "raceplancheck.h"
 #include "starttimeeditsheet.h"
 #include "starttimetext.h"
 #include "storeharness.h"
@@ -64,7 +64,8 @@ Race dropEvent(bool withStage)
     addRunner("E", "SP", "");
     addRunner("F", "H10", "");
     if (withStage) {
-        race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), QDateTime(raceDate, QTime(12, 0)), 1}};
+        race.stages
+            = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), QDateTime(raceDate, QTime(12, 0)), 1}};
         race.activeStageId = QStringLiteral("s1");
     }
     return race;
@@ -81,7 +82,8 @@ const Participant &runner(const Race &race, const QString &letter)
 
 QString idOf(const Race &race, const QString &letterOrText)
 {
-    return letterOrText.size() == 1 ? runner(race, letterOrText).id.toString(QUuid::WithoutBraces) : letterOrText;
+    return letterOrText.size() == 1 ? runner(race, letterOrText).id.toString(QUuid::WithoutBraces)
+                                    : letterOrText;
 }
 
 QString clockOf(const Race &race, const Participant &p)
@@ -166,8 +168,8 @@ private slots:
     {
         QFETCH(QStringList, cells);
         const std::optional<QDateTime> first = startTimeOnDay(cells.at(0), raceDate);
-        const std::optional<GenerationProblem> problem
-            = generationProblem(cells.at(0), first, cells.at(1).toInt(), cells.at(2).toInt(), cells.at(3).toInt());
+        const std::optional<GenerationProblem> problem = generationProblem(
+            cells.at(0), first, cells.at(1).toInt(), cells.at(2).toInt(), cells.at(3).toInt());
         if (cells.at(4) == QLatin1String("ok")) {
             QVERIFY2(!problem, problem ? qPrintable(localized(problem->key, problem->arguments)) : "");
             return;
@@ -221,7 +223,8 @@ private slots:
         settings.windowMinutes = 90;
         settings.slotCapacity = dialog.slotCapacity();
         const QDateTime first = *rig.store->startTimeOnStartListDay(QStringLiteral("09:30"));
-        const StartPlanReport report = checkRaceStartTimes(rig.store->race(), first, settings, dialog.warnings());
+        const StartPlanReport report
+            = checkRaceStartTimes(rig.store->race(), first, settings, dialog.warnings());
         QVERIFY2(report.violations.isEmpty(), qPrintable(report.violations.join(u'\n')));
         QCOMPARE(dialog.assignedCount(), report.placed);
         QVERIFY(report.placed > 1800);
