@@ -18,57 +18,19 @@ namespace {
 
 const QDate raceDate(2025, 6, 14);
 
-QDateTime at(const QString &hhmm)
-{
-    return *startTimeOnDay(hhmm, raceDate);
-}
-
-// Runners A to F as the drop table describes them; each runner's id is derived from its letter.
+// The event of the drop table (tests/data/startlistview/drops-event.json), optionally on a stage.
 Race dropEvent(bool withStage)
 {
-    Race race;
-    race.name = QStringLiteral("Drops");
-    race.date = QDateTime(raceDate, QTime(12, 0));
-    auto addClass = [&](const char *id, const char *course, bool startPunch = false) {
-        RaceClass c;
-        c.id = c.name = QString::fromLatin1(id);
-        c.courseId = QString::fromLatin1(course);
-        if (startPunch)
-            c.startMethod = StartMethod::StartPunch;
-        race.classes.append(c);
-    };
-    addClass("H21", "k1");
-    addClass("D21", "k1");
-    addClass("H10", "k2");
-    addClass("SP", "k3", true);
-    for (const char *id : {"k1", "k2", "k3"}) {
-        Course course;
-        course.id = course.name = QString::fromLatin1(id);
-        race.courses.append(course);
-    }
-    auto addRunner = [&](const char *letter, const char *cls, const char *time) {
-        Participant p;
-        p.id = QUuid::createUuidV5(QUuid(), QByteArray(letter));
-        p.givenName = QString::fromLatin1(letter);
-        p.familyName = QStringLiteral("Runner");
-        p.cardNumber = QStringLiteral("7") + QString::fromLatin1(letter);
-        p.classId = QString::fromLatin1(cls);
-        if (*time)
-            p.startTime = at(QString::fromLatin1(time));
-        race.participants.append(p);
-    };
-    addRunner("A", "H21", "10:00");
-    addRunner("B", "H21", "10:02");
-    addRunner("C", "D21", "10:01");
-    addRunner("D", "H10", "10:00");
-    addRunner("E", "SP", "");
-    addRunner("F", "H10", "");
+    QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/startlistview/drops-event.json"));
+    std::optional<Race> race = f.open(QIODevice::ReadOnly) ? decodeRace(f.readAll()) : std::nullopt;
+    if (!race)
+        qFatal("drops-event.json does not read");
     if (withStage) {
-        race.stages
+        race->stages
             = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), QDateTime(raceDate, QTime(12, 0)), 1}};
-        race.activeStageId = QStringLiteral("s1");
+        race->activeStageId = QStringLiteral("s1");
     }
-    return race;
+    return *race;
 }
 
 const Participant &runner(const Race &race, const QString &letter)
