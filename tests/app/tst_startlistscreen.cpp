@@ -68,16 +68,21 @@ struct Plan
     QHash<QString, QString> groups;
 };
 
-// Presses on `from`, moves in steps onto `to` and releases there.
-void dragOnto(QQuickWindow *window, QQuickItem *from, QQuickItem *to)
+// Presses on `from`, moves in steps to the scene point `to` and releases there.
+void dragOnto(QQuickWindow *window, QQuickItem *from, QPointF to)
 {
-    QVERIFY(from && to);
+    QVERIFY(from);
     const QPoint a = from->mapToScene(QPointF(8, from->height() / 2)).toPoint();
-    const QPoint b = to->mapToScene(QPointF(to->width() / 2, to->height() / 2)).toPoint();
+    const QPoint b = to.toPoint();
     QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, a);
     for (int i = 1; i <= 8; ++i)
         QTest::mouseMove(window, a + (b - a) * i / 8);
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, b);
+}
+
+QPointF centre(QQuickItem *item)
+{
+    return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)) : QPointF();
 }
 
 QQuickItem *child(QQuickItem *parent, const QString &name)
@@ -98,28 +103,37 @@ QUuid runnerOf(QQuickItem *label)
     return label ? QUuid::fromString(label->childItems().value(0)->property("runnerId").toString()) : QUuid();
 }
 
-// The grid cells wholly on screen, with their slot (minutes from the first start) and class id.
-struct Cell
+// The grid's rows wholly on screen by minute from the first start, and the names in them.
+struct GridOnScreen
 {
-    QQuickItem *item;
-    int minute;
-    QString classId;
-};
-QList<Cell> cellsOnScreen(QQuickWindow *window, QQuickItem *grid, const QDateTime &first)
-{
-    const QRectF area = grid->mapRectToScene(QRectF(0, 0, grid->width(), grid->height()));
-    QList<Cell> cells;
-    for (QQuickItem *item : uichecks::visibleItems(window->contentItem())) {
-        const QString name = item->objectName();
-        if (name.startsWith(QLatin1String("gridCell_"))
-            && area.contains(item->mapRectToScene(QRectF(0, 0, item->width(), item->height()))))
-            cells.append({item,
-                int((name.section(u'_', 1, 1).toInt()
-                        - first.toLocalTime().time().msecsSinceStartOfDay() / 1000)
-                    / 60),
-                name.section(u'_', 2)});
+    QMap<int, QQuickItem *> rows;
+    QList<std::pair<int, QQuickItem *>> names; // minute, label
+    // The scene point of a column's cell in the row of a minute.
+    [[nodiscard]] QPointF cell(int minute, int column) const
+    {
+        return rows.value(minute)->mapToScene(QPointF(106 + 140 * column + 70, 8));
     }
-    return cells;
+};
+GridOnScreen gridOnScreen(QQuickWindow *window, QQuickItem *grid, const QDateTime &first)
+{
+    const QRectF area = grid->mapRectToScene(QRectF(106, 0, grid->width() - 106, grid->height()));
+    const int firstSecond = first.toLocalTime().time().msecsSinceStartOfDay() / 1000;
+    GridOnScreen on;
+    for (QQuickItem *item : uichecks::visibleItems(window->contentItem())) {
+        const QRectF r = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        const QString name = item->objectName();
+        if (name.startsWith(QLatin1String("gridRow_")) && r.top() >= area.top()
+            && r.bottom() <= area.bottom())
+            on.rows.insert((name.section(u'_', 1).toInt() - firstSecond) / 60, item);
+    }
+    for (auto it = on.rows.cbegin(); it != on.rows.cend(); ++it) {
+        for (QQuickItem *label : it.value()->childItems()) {
+            const QRectF r = label->mapRectToScene(QRectF(0, 0, label->width(), label->height()));
+            if (label->objectName() == QLatin1String("gridRunnerName") && area.contains(r))
+                on.names.append({it.key(), label});
+        }
+    }
+    return on;
 }
 
 QQuickItem *listRow(QQuickItem *list, int index)
@@ -218,32 +232,36 @@ private:
         w.click(QStringLiteral("gridModeButton"));
         QTRY_VERIFY(w.item(QStringLiteral("gridView")));
         QQuickItem *grid = w.item(QStringLiteral("gridView"));
-        QTRY_VERIFY(!cellsOnScreen(w.window, grid, first).isEmpty());
+        QTRY_VERIFY(!gridOnScreen(w.window, grid, first).names.isEmpty());
         shot(w, code + QStringLiteral("-startlist-grid"));
         for (const bool free : {true, false}) {
             const Plan plan(w.store->race(), first);
-            const QList<Cell> cells = cellsOnScreen(w.window, grid, first);
+            const GridOnScreen on = gridOnScreen(w.window, grid, first);
             QQuickItem *source = nullptr;
-            const Cell *target = nullptr;
-            for (const Cell &from : cells) {
-                const QUuid id = runnerOf(child(from.item, QStringLiteral("gridRunnerName")));
-                for (const Cell &to : cells) {
-                    const bool taken = child(to.item, QStringLiteral("gridRunnerName"));
-                    if (!source && !id.isNull() && to.classId == from.classId && to.item != from.item
-                        && (free ? plan.fits(plan.groupOf(plan.runner(id)), to.minute, {id}) : taken)) {
-                        source = child(from.item, QStringLiteral("gridRunnerName"));
-                        target = &to;
+            int column = -1;
+            int target = -1;
+            for (const auto &[minute, label] : on.names) {
+                const QUuid id = runnerOf(label);
+                const int col = label->property("column").toInt();
+                for (const int m : on.rows.keys()) {
+                    const bool taken = std::any_of(on.names.begin(), on.names.end(), [&](const auto &other) {
+                        return other.first == m && other.second->property("column").toInt() == col;
+                    });
+                    if (!source && m != minute
+                        && (free ? plan.fits(plan.groupOf(plan.runner(id)), m, {id}) : taken)) {
+                        std::tie(source, column, target) = std::tuple(label, col, m);
                     }
                 }
             }
-            QVERIFY(source && target);
+            QVERIFY(source);
             const QUuid moved = runnerOf(source);
             w.harness.steps.clear();
-            dragOnto(w.window, source, target->item);
+            dragOnto(w.window, source, on.cell(target, column));
             if (free) {
                 QTRY_COMPARE(w.harness.autosaves(), 1);
                 const Plan after(w.store->race(), first);
-                QCOMPARE(after.minuteOf(after.runner(moved)), target->minute);
+                QCOMPARE(after.minuteOf(after.runner(moved)), target);
+                QCOMPARE(after.runner(moved).classId, plan.runner(moved).classId);
                 shot(w, code + QStringLiteral("-startlist-grid-dropped"));
             } else {
                 QTRY_VERIFY(w.item(QStringLiteral("messageLine")));
@@ -274,7 +292,7 @@ private:
             QVERIFY(timeA && timeB && *timeA < *timeB);
             w.harness.steps.clear();
             dragOnto(w.window, child(listRow(list, 0), QStringLiteral("runnerName")),
-                child(listRow(list, 1), QStringLiteral("cardLine")));
+                centre(child(listRow(list, 1), QStringLiteral("cardLine"))));
             QTRY_COMPARE(w.harness.autosaves(), 1);
             QCOMPARE(timeOf(a), timeB);
             QCOMPARE(timeOf(b), timeA);

@@ -84,6 +84,25 @@ Item {
         color: Theme.divider
     }
 
+    // The blue band of every other class column, the whole height of the grid, moving sideways
+    // with it.
+    Item {
+        anchors.fill: grid
+        clip: true
+        Row {
+            x: root.leadWidth - grid.contentX
+            Repeater {
+                model: root.classes.length
+                delegate: Rectangle {
+                    required property int index
+                    width: root.classWidth
+                    height: grid.height
+                    color: index % 2 === 1 ? Qt.rgba(0, 0.48, 1, 0.06) : "transparent"
+                }
+            }
+        }
+    }
+
     ListView {
         id: grid
         objectName: "gridView"
@@ -102,62 +121,53 @@ Item {
         ScrollBar.horizontal: ScrollBar {}
         model: root.screen.gridRows
 
+        // A row holds only its runners' names (a few per minute), not a cell item per class:
+        // the column bands are drawn once behind the grid, and one drop area per row finds the
+        // column under the drop.
         delegate: Item {
             id: gridRow
             required property var modelData
             required property int index
-            readonly property int lines: Math.max(1, Math.max(...modelData.cells.map(c => c.length)))
+            readonly property var entries: root.actions.gridEntries(modelData.cells)
+            readonly property int lines: entries.reduce((most, e) => Math.max(most, e.line + 1), 1)
+            objectName: "gridRow_" + modelData.seconds
             width: grid.contentWidth
             height: lines * root.lineHeight + 6
             Rectangle {
                 anchors.fill: parent
-                color: gridRow.index % 2 === 1 ? Qt.rgba(0.5, 0.5, 0.5, 0.12) : "transparent"
+                visible: gridRow.index % 2 === 1
+                color: Qt.rgba(0.5, 0.5, 0.5, 0.12)
             }
-            Row {
+            DropArea {
                 x: root.leadWidth
-                Repeater {
-                    model: gridRow.modelData.cells
-                    delegate: Rectangle {
-                        id: cell
-                        required property var modelData
-                        required property int index
-                        readonly property var column: root.classes[index]
-                        objectName: "gridCell_" + gridRow.modelData.seconds + "_" + column.id
-                        width: root.classWidth
-                        height: gridRow.height
-                        color: index % 2 === 1 ? Qt.rgba(0, 0.48, 1, 0.06) : "transparent"
-                        DropArea {
-                            anchors.fill: parent
-                            keys: ["text/plain"]
-                            onDropped: drop => {
-                                const payload = drop.hasText ? drop.text
-                                                             : (drop.source ? drop.source.runnerId : "")
-                                root.actions.dropOnGridCell(payload, gridRow.modelData.seconds, cell.column.id)
-                                drop.accept()
-                            }
-                        }
-                        Column {
-                            x: 6
-                            y: 2
-                            spacing: 0
-                            Repeater {
-                                model: cell.modelData
-                                delegate: Label {
-                                    required property var modelData
-                                    objectName: "gridRunnerName"
-                                    width: root.classWidth - 12
-                                    height: root.lineHeight
-                                    elide: Text.ElideRight
-                                    text: modelData.name
-                                    font.pixelSize: Theme.caption.pixelSize
-                                    DragSource {
-                                        dragHost: root.dragHost
-                                        runnerId: parent.modelData.id
-                                        name: parent.modelData.name
-                                    }
-                                }
-                            }
-                        }
+                width: parent.width - root.leadWidth
+                height: parent.height
+                keys: ["text/plain"]
+                onDropped: drop => {
+                    const payload = drop.hasText ? drop.text : (drop.source ? drop.source.runnerId : "")
+                    const column = Math.floor(drop.x / root.classWidth)
+                    if (column >= 0 && column < root.classes.length)
+                        root.actions.dropOnGridCell(payload, gridRow.modelData.seconds, root.classes[column].id)
+                    drop.accept()
+                }
+            }
+            Repeater {
+                model: gridRow.entries
+                delegate: Label {
+                    required property var modelData
+                    readonly property int column: modelData.column
+                    objectName: "gridRunnerName"
+                    x: root.leadWidth + modelData.column * root.classWidth + 6
+                    y: 2 + modelData.line * root.lineHeight
+                    width: root.classWidth - 12
+                    height: root.lineHeight
+                    elide: Text.ElideRight
+                    text: modelData.name
+                    font.pixelSize: Theme.caption.pixelSize
+                    DragSource {
+                        dragHost: root.dragHost
+                        runnerId: parent.modelData.id
+                        name: parent.modelData.name
                     }
                 }
             }

@@ -256,3 +256,18 @@ QStringList StartListActions::rowIds(const QVariantList &rows) const
         ids.append(row.toMap().value(QStringLiteral("id")).toString());
     return ids;
 }
+
+QVariantList StartListActions::gridEntries(const QVariantList &cells) const
+{
+    QVariantList entries;
+    for (qsizetype column = 0; column < cells.size(); ++column) {
+        const QVariantList runners = cells[column].toList();
+        for (qsizetype line = 0; line < runners.size(); ++line) {
+            QVariantMap entry = runners[line].toMap();
+            entry.insert(QStringLiteral("column"), int(column));
+            entry.insert(QStringLiteral("line"), int(line));
+            entries.append(entry);
+        }
+    }
+    return entries;
+}

@@ -75,6 +75,9 @@ public:
     // The list as one value. A list property of a view-model read from QML is read afresh at
     // every index; the bodies take such a list through here once per change instead.
     Q_INVOKABLE QVariantList snapshot(const QVariantList &list) const { return list; }
+    // The names of one grid row, flat: one {column, line, id, name} per runner, for the cells'
+    // lists in column order (`cells`: one list of {id, name} per column).
+    Q_INVOKABLE QVariantList gridEntries(const QVariantList &cells) const;
     // The "id" of each row.
     Q_INVOKABLE QStringList rowIds(const QVariantList &rows) const;
     // The list's preference menu: "" for none, "early" or "late".
