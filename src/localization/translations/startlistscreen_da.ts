@@ -264,6 +264,10 @@
         <translation>Den løber er ikke længere med i løbet.</translation>
     </message>
     <message>
+        <source>The clock skips %@ on that day (summer time begins). Choose another time.</source>
+        <translation>Uret springer %@ over den dag (sommertid begynder). Vælg et andet tidspunkt.</translation>
+    </message>
+    <message>
         <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930 under Fixed interval startlist.</source>
         <translation>Første start &quot;%@&quot; er ikke et klokkeslæt. Skriv det som 9:30, 9.30.15 eller 0930 under Startliste med fast interval.</translation>
     </message>

@@ -264,6 +264,10 @@
         <translation>That runner is no longer in the event.</translation>
     </message>
     <message>
+        <source>The clock skips %@ on that day (summer time begins). Choose another time.</source>
+        <translation>The clock skips %@ on that day (summer time begins). Choose another time.</translation>
+    </message>
+    <message>
         <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930 under Fixed interval startlist.</source>
         <translation>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930 under Fixed interval startlist.</translation>
     </message>

@@ -78,6 +78,7 @@ void StartTimeEditSheet::setTime(int hour, int minute, int second)
     m_minute = minute;
     m_second = second;
     m_badText.reset();
+    m_skippedTime = false;
     if (!same)
         emit timeChanged();
 }
@@ -101,6 +102,10 @@ void StartTimeEditSheet::setTimeText(const QString &text)
 
 QString StartTimeEditSheet::problem() const
 {
+    if (m_skippedTime)
+        return localized(
+            QStringLiteral("The clock skips %@ on that day (summer time begins). Choose another time."),
+            QStringList {timeText()});
     if (!m_badText)
         return {};
     return localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30.15 or 0930."),
@@ -122,6 +127,7 @@ bool StartTimeEditSheet::edit(const QString &participantId, const QString &first
         seed = m_store->startTimeOnStartListDay(firstStartText);
     const QTime time = seed ? seed->toLocalTime().time() : QTime(9, 0);
     m_badText.reset();
+    m_skippedTime = false;
     m_hour = time.hour();
     m_minute = time.minute();
     m_second = time.second();
@@ -136,8 +142,12 @@ bool StartTimeEditSheet::save()
         return false;
     if (m_store) {
         // The store takes the runner as it is now: its day is that of its current start.
-        if (const Participant *p = findParticipant(m_store->race(), *m_participant))
-            m_store->saveEditedStartTime(*p, m_hour, m_minute, m_second);
+        const Participant *p = findParticipant(m_store->race(), *m_participant);
+        if (p && !m_store->saveEditedStartTime(*p, m_hour, m_minute, m_second)) {
+            m_skippedTime = true;
+            emit timeChanged();
+            return false;
+        }
     }
     close();
     return true;
@@ -159,6 +169,7 @@ void StartTimeEditSheet::close()
 {
     m_participant.reset();
     m_badText.reset();
+    m_skippedTime = false;
     emit showingChanged();
     emit timeChanged();
 }

@@ -56,7 +56,8 @@ public:
     // Opens for the runner, seeded with its start for the active stage, else with the typed first
     // start of the fixed-interval dialog, else 09:00:00. An id that names nobody opens nothing.
     Q_INVOKABLE bool edit(const QString &participantId, const QString &firstStartText);
-    // False, and the sheet stays open, while the typed text is not a time.
+    // False, and the sheet stays open with the reason, while the typed text is not a time or the
+    // time does not occur on the runner's day.
     Q_INVOKABLE bool save();
     Q_INVOKABLE void clear();
     Q_INVOKABLE void cancel();
@@ -79,4 +80,6 @@ private:
     int m_second = 0;
     // The text last typed when it was not a time.
     std::optional<QString> m_badText;
+    // Save found that the clock skips the time on the runner's day (the change to summer time).
+    bool m_skippedTime = false;
 };

@@ -240,7 +240,17 @@ private slots:
         sheet.cancel();
         QCOMPARE(rig.harness.autosaves(), 1);
 
+        // A time the clock skips on the runner's day: the reason, and nothing written.
+        Race springForward = race;
+        springForward.date = QDateTime(QDate(2025, 3, 30), QTime(12, 0));
+        rig.store->setRace(springForward);
         QVERIFY(sheet.edit(idOf(race, QStringLiteral("A")), QString()));
+        sheet.setTimeText(QStringLiteral("2.30"));
+        QVERIFY(!sheet.save());
+        QCOMPARE(sheet.problem(),
+            QStringLiteral(
+                "The clock skips 02:30:00 on that day (summer time begins). Choose another time."));
+        QCOMPARE(rig.harness.autosaves(), 1);
         sheet.clear();
         QCOMPARE(clockOf(race, runner(race, QStringLiteral("A"))), QStringLiteral("none"));
         QCOMPARE(rig.harness.autosaves(), 2);
