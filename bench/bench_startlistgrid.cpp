@@ -3,6 +3,7 @@
 // iteration moves the grid by one wheel step (48 px down, or 140 px, one column, sideways) and
 // renders a frame: polish, sync and render with the read-back of the frame (grabWindow), which is
 // what one frame costs the main thread here. Rows coming into view are built during that frame.
+// A still frame (nothing moved, the scene graph still re-rendered and read back) is the baseline.
 
 #include "localization.h"
 #include "racestoreshell.h"
@@ -134,6 +135,12 @@ void scroll(benchmark::State &state, const char *axis, double step)
     state.counters["rows"] = w.grid->property("count").toDouble();
 }
 
+// The same frame without moving anything: what rendering and reading back the window costs alone.
+void BM_GridStillFrame(benchmark::State &state)
+{
+    scroll(state, "contentY", 0);
+}
+
 void BM_GridScrollDown(benchmark::State &state)
 {
     scroll(state, "contentY", 48);
@@ -146,6 +153,7 @@ void BM_GridScrollSideways(benchmark::State &state)
 
 } // namespace
 
+BENCHMARK(BM_GridStillFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_GridScrollDown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_GridScrollSideways)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
