@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(first->apiKey(), QString());
 
         first->setApiKey(key);
-        first->markVerified();
+        first->markVerified(key);
         first.reset();
         drain();
 
