@@ -253,6 +253,7 @@ void SyncViewModel::setRaceStore(QObject *store)
             &SyncViewModel::tabsChanged);
     }
     emit raceStoreChanged();
+    emit tabsChanged();
 }
 
 QVariantList SyncViewModel::tabs() const

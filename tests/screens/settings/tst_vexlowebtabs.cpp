@@ -15,29 +15,21 @@
 #include <QTest>
 #include <QTimeZone>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <vector>
-
 namespace {
 const QString apiKey = QStringLiteral("vx-GOOD-4711-\u00e6\u00f8\u00e5");
 
 // "ev=<id> key=<key>" and, per participant, its name with what check-ins set.
 QString summary(const Race &race)
 {
-    QStringList parts {QStringLiteral("ev=%1 key=%2")
-                           .arg(race.vexloWebEventId.value_or(QStringLiteral("-")),
-                               race.vexloWebChecklistKey.value_or(QStringLiteral("-")))};
+    QString s
+        = "ev=" + race.vexloWebEventId.value_or("-") + " key=" + race.vexloWebChecklistKey.value_or("-");
     for (const Participant &p : race.participants) {
-        QString s = p.givenName;
-        s += p.checkedInAt ? QStringLiteral(" in") : QString();
-        s += p.status == ParticipantStatus::Dns ? QStringLiteral(" dns") : QString();
-        s += p.externalId ? QStringLiteral(" ext=") + *p.externalId : QString();
-        s += p.pendingCardNumber ? QStringLiteral(" card=") + *p.pendingCardNumber : QString();
-        parts.append(s);
+        s += "|" + p.givenName + (p.checkedInAt ? " in" : "")
+            + (p.status == ParticipantStatus::Dns ? " dns" : "")
+            + (p.externalId ? " ext=" + *p.externalId : "")
+            + (p.pendingCardNumber ? " card=" + *p.pendingCardNumber : "");
     }
-    return parts.join(QLatin1Char('|'));
+    return s;
 }
 } // namespace
 
@@ -58,7 +50,7 @@ class TestVexloWebTabs : public QObject
         RaceStoreOptions options;
         options.settings = std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat);
         options.settings->setValue("vexloWebBaseUrl", m_server.baseUrl().toString());
-        options.autosaveFolder = m_dir.filePath(QStringLiteral("autosave"));
+        options.autosaveFolder = m_dir.filePath("autosave");
         options.backgroundAutosave = false;
         options.clock = [] { return QDateTime(QDate(2026, 5, 1), QTime(8, 0), QTimeZone::utc()); };
         m_store = std::make_unique<RaceStore>(std::move(options));
@@ -66,32 +58,25 @@ class TestVexloWebTabs : public QObject
         m_view = std::make_unique<SyncViewModel>();
         m_view->setRaceStore(m_store.get());
     }
-    QStringList tabIds() const
+    bool offersChecklistTab() const
     {
-        QStringList ids;
-        for (const QVariant &tab : m_view->tabs())
-            ids.append(tab.toMap().value(QStringLiteral("id")).toString());
-        return ids;
+        return m_view->tabs().contains(
+            QVariantMap {{"id", "oChecklist"}, {"title", "O-Checklist"}, {"symbol", "checklist"}});
     }
-    Race fixture() const
+    static Race fixture()
     {
-        Race race;
-        race.name = QStringLiteral("Spring");
-        race.vexloWebEventId = QStringLiteral("ev-1");
-        race.vexloWebChecklistKey = QStringLiteral("ck-1");
+        Race race {.name = "Spring", .vexloWebEventId = "ev-1", .vexloWebChecklistKey = "ck-1"};
         for (auto [name, card] : {std::pair {"Anna", "101"}, {"Bo", "102"}, {"Carl", ""}, {"Dora", "104"}})
-            race.participants.append(
-                {.givenName = QString::fromLatin1(name), .cardNumber = QString::fromLatin1(card)});
-        race.participants[3].externalId = QStringLiteral("d-1");
+            race.participants.append(Participant {.givenName = name, .cardNumber = card});
+        race.participants[3].externalId = "d-1";
         return race;
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY2(
-            qEnvironmentVariableIsSet("VEXLO_PRIVATE_KEYRING"), "not inside the private keyring session");
         m_server.goodKeys.insert(apiKey);
+        QVERIFY(m_dir.isValid());
         start();
     }
 
@@ -99,9 +84,9 @@ private slots:
     {
         VexloWebViewModel *web = m_view->vexloWeb();
         QVERIFY(!web->canVerify());
-        QVERIFY(!tabIds().contains(QStringLiteral("oChecklist")));
+        QVERIFY(!offersChecklistTab());
         web->setApiKey(QStringLiteral("wrong"));
-        QCOMPARE(tabIds(), QStringList({"stationRole", "liveResults", "vexloWeb", "oChecklist", "language"}));
+        QVERIFY(offersChecklistTab());
         web->verify();
         QTRY_COMPARE(web->statusText(), QStringLiteral("Verification failed: server returned status 401"));
         QVERIFY(!web->isVerified());
@@ -147,8 +132,14 @@ private slots:
         tab->refresh();
         QTRY_VERIFY(!tab->isLoading());
         QCOMPARE(tab->checklistKey(), QStringLiteral("ck-1")); // captured once
+        race = m_store->race();
+        race.date = QDateTime(QDate(2026, 12, 31), QTime(23, 30)); // local: that day, whatever UTC says
+        m_store->setRace(race);
         tab->rotateKey();
         QTRY_COMPARE(tab->checklistKey(), QStringLiteral("ck-elsewhere-r"));
+        QCOMPARE(m_server.requests.last().body,
+            QByteArray("{\"eventId\":\"ev-1\",\"name\":\"Spring\",\"eventDate\":\"2026-12-31\","
+                       "\"rotateChecklistKey\":true}"));
 
         // Another event is opened while the rotation is under way: the answer is not its own.
         m_server.holding = true;
@@ -176,32 +167,60 @@ private slots:
         const QString file = cells[0];
         m_store->vexloWebSettings()->setApiKey(apiKey);
         m_store->setRace(fixture());
+        QFile in(QStringLiteral(VEXLO_TEST_DATA_DIR "/online/vexloweb/") + file);
         if (file == QLatin1String("@huge")) {
-            const QByteArray entry
-                = "{\"id\":\"a1\",\"sportident\":\"101\",\"startStatus\":\"x\",\"hasNewSportident\":false},";
-            const QByteArray body
-                = "{\"eventId\":\"ev-1\",\"entries\":[" + entry.repeated((9 << 20) / entry.size()) + "{}]}";
+            const QByteArray body = "{\"eventId\":\"e\",\"entries\":[" + QByteArray(9 << 20, ' ') + "]}";
             m_server.rawAnswer
                 = "HTTP/1.1 200 X\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
         } else {
-            QFile in(QStringLiteral(VEXLO_TEST_DATA_DIR "/online/vexloweb/") + file);
             QVERIFY(in.open(QIODevice::ReadOnly));
             m_server.rawAnswer = in.readAll();
         }
         LogCapture log;
         OChecklistViewModel *tab = m_view->oChecklist();
-        if (file.startsWith(QLatin1String("event-"))) {
-            tab->refresh();
-            QTRY_VERIFY(!tab->isLoading());
-            QCOMPARE(tab->fetchStatus(), cells[1]);
-        } else {
-            QVERIFY(tab->canPullNow());
-            tab->pullNow();
-            QTRY_VERIFY(!tab->isPulling());
-            QCOMPARE(tab->pullStatus(), cells[1]);
-        }
+        const bool event = file.startsWith(QLatin1String("event-"));
+        QVERIFY(event || tab->canPullNow());
+        event ? tab->refresh() : tab->pullNow();
+        QTRY_VERIFY(!tab->isLoading() && !tab->isPulling());
+        QCOMPARE(event ? tab->fetchStatus() : tab->pullStatus(), cells[1]);
         QCOMPARE(summary(m_store->race()), cells[2]);
         QCOMPARE(log.lines().join(QLatin1Char('\n')), cells.value(3));
+    }
+
+    // A tick of the (hand-fired) timer pulls; one while a pull is under way is dropped; turning
+    // pulling off stops the timer.
+    void pullerTimer()
+    {
+        struct ManualTimer : BatchTimer
+        {
+            std::function<void()> tick;
+            void start(int, std::function<void()> t) override { tick = std::move(t); }
+            void stop() override { tick = nullptr; }
+            std::optional<int> periodMs() const override
+            {
+                return tick ? std::optional<int>(1) : std::nullopt;
+            }
+        };
+        auto timer = std::make_unique<ManualTimer>();
+        ManualTimer *t = timer.get();
+        VexloChecklistSettings *settings = m_store->vexloChecklistSettings();
+        VexloChecklistPuller puller(settings, {{.baseUrl = m_server.baseUrl()}, std::move(timer)});
+        settings->setEnabled(true);
+        int handedOver = 0;
+        m_server.events = {{"ev-1", {}, {}, "ck-1"}};
+        puller.credentialsProvider = [] { return ChecklistCredentials {apiKey, "ck-1"}; };
+        puller.onCheckinsReceived = [&](const QList<ChecklistEntry> &) { ++handedOver; };
+        const qsizetype before = m_server.requests.size();
+        m_server.holding = true;
+        t->tick();
+        t->tick();
+        settings->setEnabled(false);
+        QVERIFY(!t->tick);
+        m_server.release();
+        QTRY_VERIFY(!puller.isPulling());
+        QCOMPARE(m_server.requests.size(), before + 1);
+        QCOMPARE(handedOver, 1);
+        QCOMPARE(m_server.requests.last().headers.value("x-checklist-key"), QByteArray("ck-1"));
     }
 
     // Nothing the program wrote holds the API key: not the settings, the autosave, the event
@@ -227,15 +246,7 @@ private slots:
 int main(int argc, char **argv)
 {
     qputenv("TZ", "Europe/Copenhagen");
-    if (!qEnvironmentVariableIsSet("VEXLO_PRIVATE_KEYRING")) {
-        std::vector<char *> args {const_cast<char *>("/bin/sh"), const_cast<char *>(KEYRING_WRAPPER)};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execv("/bin/sh", args.data());
-        std::perror("tst_vexlowebtabs: cannot run the keyring wrapper");
-        return 1;
-    }
+    enterPrivateKeyring(argc, argv, KEYRING_WRAPPER);
     QCoreApplication app(argc, argv);
     TestVexloWebTabs test;
     return QTest::qExec(&test, argc, argv);

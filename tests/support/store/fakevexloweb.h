@@ -10,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
 #include <QMap>
 #include <QSet>
 #include <QTcpServer>
@@ -24,10 +23,8 @@ class FakeVexloWeb : public QObject
 public:
     struct Request
     {
-        QByteArray method;
-        QByteArray path;
+        QByteArray method, path, body;
         QMap<QByteArray, QByteArray> headers; // names in lower case
-        QByteArray body;
     };
     struct Event
     {
@@ -38,30 +35,20 @@ public:
     QList<Event> events;
     QJsonArray entries; // the check-ins every event reports
     QList<Request> requests;
-    // Written as the whole answer to the next request instead of the service's own.
-    std::optional<QByteArray> rawAnswer;
-    // While set, answers wait until release().
-    bool holding = false;
+    std::optional<QByteArray> rawAnswer; // the whole next answer instead of the service's own
+    bool holding = false; // answers wait for release()
 
     FakeVexloWeb()
     {
         m_server.listen(QHostAddress::LocalHost);
+        m_port = m_server.serverPort();
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = m_server.nextPendingConnection())
                 connect(s, &QTcpSocket::readyRead, s, [this, s] { read(s); });
         });
     }
-    [[nodiscard]] QUrl baseUrl() const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port ? m_port : m_server.serverPort()));
-    }
-    // Nothing listens any more: requests are refused.
-    void stop()
-    {
-        m_port = m_server.serverPort();
-        m_server.close();
-    }
-    // Listens again on the same port.
+    [[nodiscard]] QUrl baseUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
+    void stop() { m_server.close(); }
     void resume() { m_server.listen(QHostAddress::LocalHost, m_port); }
     void release()
     {
@@ -73,30 +60,21 @@ public:
 private:
     void read(QTcpSocket *s)
     {
-        QByteArray in = s->property("in").toByteArray() + s->readAll();
+        const QByteArray in = s->property("in").toByteArray() + s->readAll();
         s->setProperty("in", in);
         const qsizetype end = in.indexOf("\r\n\r\n");
-        if (end < 0)
-            return;
-        Request r;
+        Request r {.body = in.mid(end + 4)};
         const QList<QByteArray> lines = in.left(end).split('\n');
-        const QList<QByteArray> first = lines.first().trimmed().split(' ');
-        r.method = first.value(0);
-        r.path = first.value(1);
-        for (const QByteArray &line : lines.mid(1)) {
-            const qsizetype colon = line.indexOf(':');
-            r.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
-        }
-        r.body = in.mid(end + 4);
-        if (r.body.size() < r.headers.value("content-length").toInt())
+        r.method = lines.first().split(' ').value(0);
+        r.path = lines.first().split(' ').value(1);
+        for (const QByteArray &line : lines.mid(1))
+            r.headers.insert(
+                line.left(line.indexOf(':')).trimmed().toLower(), line.mid(line.indexOf(':') + 1).trimmed());
+        if (end < 0 || r.body.size() < r.headers.value("content-length").toInt())
             return;
-        s->setProperty("in", QByteArray());
         requests.append(r);
         const QByteArray answer = rawAnswer ? *std::exchange(rawAnswer, std::nullopt) : serve(r);
-        if (holding)
-            m_held.append({s, answer});
-        else
-            send(s, answer);
+        holding ? m_held.append({s, answer}) : send(s, answer);
     }
     static void send(QTcpSocket *s, const QByteArray &answer)
     {
@@ -114,34 +92,28 @@ private:
         const QByteArray bearer = r.headers.value("authorization");
         if (!bearer.startsWith("Bearer ") || !goodKeys.contains(QString::fromUtf8(bearer.mid(7))))
             return http(401);
-        if (r.path == "/api/verify.php" && r.method == "POST")
+        if (r.method + r.path == "POST/api/verify.php")
             return http(204);
-        if (r.path == "/api/events.php" && r.method == "POST") {
+        if (r.method + r.path == "POST/api/events.php") {
             const QJsonObject in = QJsonDocument::fromJson(r.body).object();
             auto it = std::find_if(events.begin(), events.end(),
-                [&](const Event &e) { return e.id == in.value("eventId").toString(); });
+                [&](const Event &e) { return e.id == in["eventId"].toString(); });
             if (it == events.end()) {
                 const QString n = QString::number(events.size() + 1);
-                events.append({QStringLiteral("ev-") + n, {}, {}, QStringLiteral("ck-") + n});
-                it = events.end() - 1;
+                it = events.insert(events.end(), {"ev-" + n, {}, {}, "ck-" + n});
             }
-            it->name = in.value("name").toString();
-            it->date = in.value("eventDate").toString();
-            if (in.value("rotateChecklistKey").toBool())
-                it->key += QStringLiteral("-r");
+            it->name = in["name"].toString();
+            it->date = in["eventDate"].toString();
+            it->key += in["rotateChecklistKey"].toBool() ? "-r" : "";
             return http(200,
                 {{"eventId", it->id}, {"name", it->name}, {"eventDate", it->date},
                     {"checklistKey", it->key}});
         }
-        if (r.path == "/api/entries.php" && r.method == "GET") {
-            const QString key = QString::fromUtf8(r.headers.value("x-checklist-key"));
-            for (const Event &e : std::as_const(events)) {
-                if (e.key == key)
-                    return http(200, {{"eventId", e.id}, {"entries", entries}});
-            }
-            return http(403);
+        for (const Event &e : std::as_const(events)) {
+            if (r.method + r.path == "GET/api/entries.php" && e.key == r.headers.value("x-checklist-key"))
+                return http(200, {{"eventId", e.id}, {"entries", entries}});
         }
-        return http(404);
+        return http(403);
     }
 
     QTcpServer m_server;
