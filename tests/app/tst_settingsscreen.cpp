@@ -88,6 +88,11 @@ private slots:
             QTRY_VERIFY(findVisibleItem(window, QStringLiteral("eventDetails")));
             press(window, QStringLiteral("pullNowButton"));
             QTRY_VERIFY(store->race().participants.value(0).checkedInAt.has_value());
+            press(window, QStringLiteral("rotateButton")); // asks first
+            QTRY_VERIFY(findVisibleItem(window, QStringLiteral("confirmRotateButton")));
+            QCOMPARE(store->race().vexloWebChecklistKey, std::optional<QString>("ck-1"));
+            press(window, QStringLiteral("confirmRotateButton"));
+            QTRY_COMPARE(store->race().vexloWebChecklistKey, std::optional<QString>("ck-1-r"));
             for (int languageIndex : {0, 1}) {
                 app.languagePicker().pick(languageIndex);
                 const QString code = app.languagePicker().languageCode();

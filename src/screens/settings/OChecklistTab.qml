@@ -244,12 +244,17 @@ ScrollView {
             text: qsTranslate("Vexlo", "This issues a brand-new key and invalidates the current one immediately. O-Checklist will stop authenticating until it's reconfigured with the new key.")
         }
         footer: DialogButtonBox {
-            Button { text: qsTranslate("Vexlo", "Cancel"); DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
+            Button {
+                text: qsTranslate("Vexlo", "Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                Keys.onReturnPressed: clicked()
+            }
             Button {
                 objectName: "confirmRotateButton"
                 text: qsTranslate("Vexlo", "Rotate")
                 DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
                 onClicked: { rotateDialog.close(); root.model.rotateKey() }
+                Keys.onReturnPressed: clicked()
             }
         }
     }
