@@ -1,6 +1,7 @@
 #include "vexlochecklist.h"
 
 #include "settingsvalues.h"
+#include "vexlowebjson.h"
 
 #include <QSettings>
 
@@ -41,31 +42,72 @@ void VexloChecklistSettings::setIntervalSeconds(double seconds)
     m_settings->setValue(intervalKey, seconds);
 }
 
-VexloChecklistPuller::VexloChecklistPuller(VexloChecklistSettings *settings, QObject *parent)
+VexloChecklistPuller::VexloChecklistPuller(
+    VexloChecklistSettings *settings, VexloChecklistPullerOptions options, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_timer(options.timer ? std::move(options.timer) : makeBatchTimer())
+    , m_transport(std::move(options.web))
 {
-    m_timer.setTimerType(Qt::CoarseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &VexloChecklistPuller::timerTick);
     auto restart = [this] { restartTimer(m_settings->enabled(), m_settings->intervalSeconds()); };
     connect(m_settings, &VexloChecklistSettings::enabledChanged, this, restart);
     connect(m_settings, &VexloChecklistSettings::intervalSecondsChanged, this, restart);
     restart();
 }
 
-std::optional<int> VexloChecklistPuller::timerPeriodMs() const
-{
-    return m_timer.isActive() ? std::optional<int>(m_timer.interval()) : std::nullopt;
-}
-
 void VexloChecklistPuller::restartTimer(bool enabled, double intervalSeconds)
 {
-    m_timer.stop();
+    m_timer->stop();
     if (enabled)
-        m_timer.start(periodMs(intervalSeconds, minimumPeriodSeconds));
+        m_timer->start(periodMs(intervalSeconds, minimumPeriodSeconds), [this] { pullNow(); });
 }
 
-void VexloChecklistPuller::timerTick()
+void VexloChecklistPuller::pullNow()
 {
-    // The pull itself arrives with the check-in client.
+    if (m_isPulling)
+        return;
+    const std::optional<ChecklistCredentials> credentials
+        = credentialsProvider ? credentialsProvider() : std::nullopt;
+    if (!credentials) {
+        setStatusText(QStringLiteral("Not set up yet \u2014 enter an API key and fetch the event first"));
+        return;
+    }
+    setPulling(true);
+    QNetworkRequest request(m_transport.url(QStringLiteral("/api/entries.php")));
+    request.setRawHeader("Authorization", "Bearer " + credentials->apiKey.toUtf8());
+    request.setRawHeader("X-Checklist-Key", credentials->checklistKey.toUtf8());
+    m_transport.send(this, "GET", request, {}, [this](const WebAnswer &answer) {
+        if (!answer.status) {
+            setStatusText(QStringLiteral("Pull failed: ") + answer.error);
+        } else if (*answer.status < 200 || *answer.status > 299) {
+            setStatusText(
+                QStringLiteral("Pull failed: server returned status ") + QString::number(*answer.status));
+        } else {
+            QString error;
+            const std::optional<QList<ChecklistEntry>> entries = decodeChecklistEntries(answer.body, &error);
+            if (!entries) {
+                setStatusText(QStringLiteral("Pull failed: ") + error);
+            } else {
+                if (onCheckinsReceived)
+                    onCheckinsReceived(*entries);
+                setStatusText(
+                    QStringLiteral("Pulled %1 entrie(s) at ").arg(entries->size()) + m_transport.timeOfDay());
+            }
+        }
+        setPulling(false);
+    });
+}
+
+void VexloChecklistPuller::setStatusText(const QString &text)
+{
+    m_statusText = text;
+    emit statusTextChanged();
+}
+
+void VexloChecklistPuller::setPulling(bool pulling)
+{
+    if (m_isPulling == pulling)
+        return;
+    m_isPulling = pulling;
+    emit isPullingChanged();
 }

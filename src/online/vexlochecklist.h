@@ -5,13 +5,15 @@
 // each pull and hands the pulled entries to onCheckinsReceived.
 
 #include "checklistentry.h"
+#include "livepublishers.h"
+#include "vexlowebtransport.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSettings;
@@ -53,6 +55,13 @@ struct ChecklistCredentials
     QString checklistKey;
 };
 
+struct VexloChecklistPullerOptions
+{
+    VexloWebOptions web;
+    // Null: a real timer.
+    std::unique_ptr<BatchTimer> timer;
+};
+
 class VexloChecklistPuller : public QObject
 {
     Q_OBJECT
@@ -63,7 +72,8 @@ public:
     static constexpr double minimumPeriodSeconds = 15.0;
 
     // `settings` must outlive this object; the timer starts at once when pulling is enabled.
-    explicit VexloChecklistPuller(VexloChecklistSettings *settings, QObject *parent = nullptr);
+    explicit VexloChecklistPuller(VexloChecklistSettings *settings, VexloChecklistPullerOptions options = {},
+        QObject *parent = nullptr);
 
     // Asked before every pull; nothing means "not set up", and no request is made.
     std::function<std::optional<ChecklistCredentials>()> credentialsProvider;
@@ -74,20 +84,26 @@ public:
     [[nodiscard]] bool isPulling() const { return m_isPulling; }
     [[nodiscard]] VexloChecklistSettings *settings() const { return m_settings; }
     // The running timer's period; nothing while the periodic pull is off.
-    [[nodiscard]] std::optional<int> timerPeriodMs() const;
+    [[nodiscard]] std::optional<int> timerPeriodMs() const { return m_timer->periodMs(); }
 
     // Replaces the timer: off, or repeating every max(interval, 15 s), first tick one period on.
     void restartTimer(bool enabled, double intervalSeconds);
+
+    // Fetches the check-in list and hands it to onCheckinsReceived. A pull already under way
+    // drops this one; a failed pull hands nothing over, so the entries keep their state.
+    void pullNow();
 
 signals:
     void statusTextChanged();
     void isPullingChanged();
 
 private:
-    void timerTick();
+    void setStatusText(const QString &text);
+    void setPulling(bool pulling);
 
     QString m_statusText = QStringLiteral("Not pulled yet");
     bool m_isPulling = false;
     VexloChecklistSettings *m_settings;
-    QTimer m_timer;
+    std::unique_ptr<BatchTimer> m_timer;
+    WebTransport m_transport;
 };

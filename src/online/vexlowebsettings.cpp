@@ -63,8 +63,10 @@ void VexloWebSettings::setApiKey(const QString &key)
         invalidateVerificationIfKeyChanged();
 }
 
-void VexloWebSettings::markVerified()
+void VexloWebSettings::markVerified(const QString &sentKey)
 {
+    if (sentKey != m_apiKey)
+        return;
     setVerified(true);
     m_verifiedKeyHash = keyHash(m_apiKey);
     m_settings->setValue(verifiedHashKey, *m_verifiedKeyHash);

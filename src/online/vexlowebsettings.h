@@ -40,8 +40,9 @@ public:
     // Every assignment stores the key (an empty key deletes the entry), also when unchanged; a
     // changed key loses its verification unless it is the verified key.
     void setApiKey(const QString &key);
-    // The current key has just been verified by the service.
-    Q_INVOKABLE void markVerified();
+    // The service has just accepted `sentKey`. Recorded only while it is still the current key:
+    // an answer that arrives after the key was edited says nothing about the key now held.
+    void markVerified(const QString &sentKey);
 
     // SHA-256 of the UTF-8 bytes, 64 lower-case hex digits.
     [[nodiscard]] static QString keyHash(const QString &key);

@@ -39,8 +39,14 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_liveResultatSettings = std::make_unique<LiveResultatSettings>(m_settings.get(), m_keyStore.get());
     m_metsaSettings = std::make_unique<MetsaSettings>(m_settings.get());
     m_vexloWebSettings = std::make_unique<VexloWebSettings>(m_settings.get(), m_keyStore.get());
-    m_vexloWebVerifier = std::make_unique<VexloWebVerifier>();
-    m_vexloWebEventsClient = std::make_unique<VexloWebEventsClient>();
+    // The web clients' status lines tell the time of day of the store's own clock.
+    auto webOptions = [this] {
+        VexloWebOptions web = vexloWebOptionsFrom(*m_settings);
+        web.clock = [clock = m_clock] { return clock().toLocalTime().time(); };
+        return web;
+    };
+    m_vexloWebVerifier = std::make_unique<VexloWebVerifier>(webOptions());
+    m_vexloWebEventsClient = std::make_unique<VexloWebEventsClient>(webOptions());
     m_vexloChecklistSettings = std::make_unique<VexloChecklistSettings>(m_settings.get());
 
     // Loaded as stored: duplicates and a list longer than 8 are only tidied by the next change.
@@ -50,7 +56,8 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
 
     m_liveResultatPublisher = std::make_unique<LiveResultatPublisher>(m_liveResultatSettings.get());
     m_metsaPublisher = std::make_unique<MetsaPublisher>(m_metsaSettings.get());
-    m_vexloChecklistPuller = std::make_unique<VexloChecklistPuller>(m_vexloChecklistSettings.get());
+    m_vexloChecklistPuller = std::make_unique<VexloChecklistPuller>(
+        m_vexloChecklistSettings.get(), VexloChecklistPullerOptions {webOptions(), nullptr});
     m_network = std::make_unique<QNetworkAccessManager>();
     if (options.backgroundAutosave) {
         m_writer = std::make_unique<AutosaveWriter>(std::move(options.autosaveWriterHook));

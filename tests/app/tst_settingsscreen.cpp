@@ -1,11 +1,15 @@
 // The Advanced settings section in the real main window, offscreen, at the window's minimum size
 // and in both languages: each tab is chosen with the keyboard, nothing is cut off, and any QML
-// warning fails the test. Screenshots land in the build folder for a person to look at.
+// warning fails the test. Screenshots land in the build folder for a person to look at. The Vexlo
+// Web tabs talk to a fake service on 127.0.0.1: a key typed and verified, the event fetched and
+// check-ins pulled, all from the keyboard.
 
 #include "apptesting.h"
+#include "fakevexloweb.h"
 #include "localization.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
+#include "uichecks.h"
 #include "vexloapp.h"
 
 #include <QQuickItem>
@@ -23,6 +27,15 @@ QQuickItem *truncatedBelow(QQuickItem *item)
             return cut;
     }
     return nullptr;
+}
+
+// Focus on the control, then Return, as after tabbing to it.
+void press(QQuickWindow *window, const QString &name)
+{
+    QQuickItem *item = findVisibleItem(window, name);
+    QVERIFY2(item && item->isEnabled(), qPrintable(name));
+    item->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(window, Qt::Key_Return);
 }
 } // namespace
 
@@ -44,9 +57,15 @@ private slots:
                 dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
             options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
             options.keyStore = std::make_unique<MemoryKeyStore>();
+            FakeVexloWeb web;
+            web.entries = {QJsonObject {
+                {"id", "c1"}, {"sportident", "101"}, {"startStatus", "OK"}, {"hasNewSportident", false}}};
+            options.settings->setValue("vexloWebBaseUrl", web.baseUrl().toString());
             auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
             RaceStore *store = &shell->raceStore();
             store->liveResultatSettings()->setCompetitionId(QStringLiteral("12345"));
+            store->setRace(
+                {.name = "Forårsløbet", .participants = {{.givenName = "Anna", .cardNumber = "101"}}});
             VexloApp app(std::move(shell), std::make_unique<CardReaderViewModel>());
             QVERIFY(app.start());
             QQuickWindow *window = app.window();
@@ -54,14 +73,35 @@ private slots:
             app.content().setSelectedItem(SidebarItem::Sync);
             QTRY_VERIFY(findVisibleItem(window, QStringLiteral("tab_stationRole")));
             window->resize(window->minimumSize());
+            QVERIFY(
+                !findVisibleItem(window, QStringLiteral("tab_oChecklist"))); // offered once a key is entered
+            press(window, QStringLiteral("tab_vexloWeb"));
+            QTRY_VERIFY(findVisibleItem(window, QStringLiteral("apiKeyField")));
+            findVisibleItem(window, QStringLiteral("apiKeyField"))->forceActiveFocus(Qt::TabFocusReason);
+            uichecks::typeText(window, QStringLiteral("good-key"));
+            QTest::keyClick(window, Qt::Key_Tab); // on to Verify
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_VERIFY(findVisibleItem(window, QStringLiteral("verifiedMark")));
+            press(window, QStringLiteral("tab_oChecklist"));
+            QTRY_VERIFY(findVisibleItem(window, QStringLiteral("refreshButton")));
+            press(window, QStringLiteral("refreshButton"));
+            QTRY_VERIFY(findVisibleItem(window, QStringLiteral("eventDetails")));
+            press(window, QStringLiteral("pullNowButton"));
+            QTRY_VERIFY(store->race().participants.value(0).checkedInAt.has_value());
+            press(window, QStringLiteral("rotateButton")); // asks first
+            QTRY_VERIFY(findVisibleItem(window, QStringLiteral("confirmRotateButton")));
+            QCOMPARE(store->race().vexloWebChecklistKey, std::optional<QString>("ck-1"));
+            press(window, QStringLiteral("confirmRotateButton"));
+            QTRY_COMPARE(store->race().vexloWebChecklistKey, std::optional<QString>("ck-1-r"));
             for (int languageIndex : {0, 1}) {
                 app.languagePicker().pick(languageIndex);
                 const QString code = app.languagePicker().languageCode();
                 const std::pair<const char *, const char *> tabs[] = {{"liveResults", "publishNowButton"},
+                    {"vexloWeb", "verifyStatus"}, {"oChecklist", "pullStatus"},
                     {"language", "languagePicker"}, {"stationRole", "rolePicker"}};
                 for (const auto &[tab, shows] : tabs) {
                     QQuickItem *button = findVisibleItem(window, QStringLiteral("tab_") + QLatin1String(tab));
-                    QVERIFY(button);
+                    QVERIFY2(button, tab);
                     button->forceActiveFocus();
                     QTest::keyClick(window, Qt::Key_Return);
                     QTRY_VERIFY(findVisibleItem(window, QLatin1String(shows)));

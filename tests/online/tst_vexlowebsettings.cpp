@@ -88,7 +88,7 @@ private slots:
         VexloWebSettings s(m_settings.get(), &m_keys);
         s.setApiKey(QStringLiteral("abc"));
         QCOMPARE(storedKey(), std::optional<QString>("abc"));
-        s.markVerified();
+        s.markVerified(s.apiKey());
         QVERIFY(s.isVerified());
         QCOMPARE(m_settings->value(hashKey).toString(), VexloWebSettings::keyHash("abc"));
         QVERIFY(m_settings->value(verifiedKey).toBool());
@@ -119,7 +119,7 @@ private slots:
     {
         VexloWebSettings s(m_settings.get(), &m_keys);
         s.setApiKey(QStringLiteral("abc"));
-        s.markVerified();
+        s.markVerified(s.apiKey());
         m_keys.calls.clear();
         s.setApiKey(QString());
         QCOMPARE(m_keys.calls, QStringList({"remove"}));

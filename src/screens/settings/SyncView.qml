@@ -69,6 +69,8 @@ Item {
             Layout.fillHeight: true
             Layout.margins: 16
             sourceComponent: viewModel.selectedTab === "liveResults" ? liveResults
+                : viewModel.selectedTab === "vexloWeb" ? vexloWeb
+                : viewModel.selectedTab === "oChecklist" ? oChecklist
                 : viewModel.selectedTab === "language" ? language : stationRole
         }
     }
@@ -80,6 +82,14 @@ Item {
     Component {
         id: liveResults
         LiveResultsTab { model: viewModel.liveResults }
+    }
+    Component {
+        id: vexloWeb
+        VexloWebTab { model: viewModel.vexloWeb }
+    }
+    Component {
+        id: oChecklist
+        OChecklistTab { model: viewModel.oChecklist }
     }
     Component {
         id: language

@@ -6,11 +6,13 @@
 #include "racestore.h"
 #include "stationsettings.h"
 #include "syncengine.h"
+#include "vexlowebsettings.h"
 
 #include <QTimer>
 
 #include <array>
 #include <cmath>
+#include <string_view>
 
 namespace {
 constexpr std::array roles {StationRole::Standalone, StationRole::Master, StationRole::Slave};
@@ -23,7 +25,8 @@ struct Tab
 };
 // The tabs that exist, in the order of the bar.
 constexpr std::array tabList {Tab {"stationRole", "Station Role", "personalhotspot"},
-    Tab {"liveResults", "Live Results", "network"}, Tab {"language", "Language", "globe.americas"}};
+    Tab {"liveResults", "Live Results", "network"}, Tab {"vexloWeb", "Vexlo Web", "globe"},
+    Tab {"oChecklist", "O-Checklist", "checklist"}, Tab {"language", "Language", "globe.americas"}};
 } // namespace
 
 StationRoleViewModel::StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent)
@@ -237,18 +240,29 @@ void SyncViewModel::setRaceStore(QObject *store)
     m_store = raceStore;
     m_stationRole.reset();
     m_liveResults.reset();
+    m_vexloWeb.reset();
+    m_oChecklist.reset();
     if (raceStore) {
         m_stationRole
             = std::make_unique<StationRoleViewModel>(raceStore->stationSettings(), raceStore->syncEngine());
         m_liveResults = std::make_unique<LiveResultsViewModel>(raceStore);
+        m_vexloWeb = std::make_unique<VexloWebViewModel>(raceStore);
+        m_oChecklist = std::make_unique<OChecklistViewModel>(raceStore);
+        // The O-Checklist tab is offered only while an API key is entered.
+        connect(raceStore->vexloWebSettings(), &VexloWebSettings::apiKeyChanged, this,
+            &SyncViewModel::tabsChanged);
     }
     emit raceStoreChanged();
+    emit tabsChanged();
 }
 
 QVariantList SyncViewModel::tabs() const
 {
     QVariantList list;
+    const bool hasKey = m_store && !m_store->vexloWebSettings()->apiKey().isEmpty();
     for (const Tab &tab : tabList) {
+        if (!hasKey && tab.id == std::string_view("oChecklist"))
+            continue;
         list.append(QVariantMap {{QStringLiteral("id"), QString::fromLatin1(tab.id)},
             {QStringLiteral("title"), localized(QString::fromLatin1(tab.title))},
             {QStringLiteral("symbol"), QString::fromLatin1(tab.symbol)}});

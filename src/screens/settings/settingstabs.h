@@ -5,6 +5,7 @@
 // to the store's settings and engines, which store it.
 
 #include "languagepicker.h"
+#include "vexlowebtabs.h"
 
 #include <QObject>
 #include <QPointer>
@@ -121,6 +122,8 @@ class SyncViewModel : public QObject
     Q_PROPERTY(QString selectedTab READ selectedTab WRITE setSelectedTab NOTIFY selectedTabChanged)
     Q_PROPERTY(StationRoleViewModel *stationRole READ stationRole NOTIFY raceStoreChanged)
     Q_PROPERTY(LiveResultsViewModel *liveResults READ liveResults NOTIFY raceStoreChanged)
+    Q_PROPERTY(VexloWebViewModel *vexloWeb READ vexloWeb NOTIFY raceStoreChanged)
+    Q_PROPERTY(OChecklistViewModel *oChecklist READ oChecklist NOTIFY raceStoreChanged)
     Q_PROPERTY(LanguagePickerViewModel *language READ language CONSTANT)
 
 public:
@@ -135,6 +138,8 @@ public:
     void setSelectedTab(const QString &tab);
     [[nodiscard]] StationRoleViewModel *stationRole() const { return m_stationRole.get(); }
     [[nodiscard]] LiveResultsViewModel *liveResults() const { return m_liveResults.get(); }
+    [[nodiscard]] VexloWebViewModel *vexloWeb() const { return m_vexloWeb.get(); }
+    [[nodiscard]] OChecklistViewModel *oChecklist() const { return m_oChecklist.get(); }
     [[nodiscard]] LanguagePickerViewModel *language() { return &m_language; }
 
 signals:
@@ -147,5 +152,7 @@ private:
     QString m_selectedTab = QStringLiteral("stationRole");
     std::unique_ptr<StationRoleViewModel> m_stationRole;
     std::unique_ptr<LiveResultsViewModel> m_liveResults;
+    std::unique_ptr<VexloWebViewModel> m_vexloWeb;
+    std::unique_ptr<OChecklistViewModel> m_oChecklist;
     LanguagePickerViewModel m_language;
 };

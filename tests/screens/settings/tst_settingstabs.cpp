@@ -35,7 +35,7 @@ private slots:
         QStringList ids;
         for (const QVariant &tab : view.tabs())
             ids.append(tab.toMap().value(QStringLiteral("id")).toString());
-        QCOMPARE(ids, QStringList({"stationRole", "liveResults", "language"}));
+        QCOMPARE(ids, QStringList({"stationRole", "liveResults", "vexloWeb", "language"}));
         QCOMPARE(view.selectedTab(), QStringLiteral("stationRole"));
         view.setSelectedTab(QStringLiteral("metsa")); // not a tab of this screen
         QCOMPARE(view.selectedTab(), QStringLiteral("stationRole"));
