@@ -9,11 +9,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string_view>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -61,7 +64,7 @@ public:
             member("multiStageEnabled"), boolean(*r.multiStageEnabled);
         member("name"), string(r.name);
         member("participants"), array(r.participants, [this](const Participant &p) { participant(p); });
-        member("results"), array(r.results, [this](const PersonResult &p) { result(p); });
+        member("results"), resultArray(r.results);
         if (r.stageDefaultStartWindows)
             member("stageDefaultStartWindows"),
                 stageMap(*r.stageDefaultStartWindows, [this](const StartWindow &w) { startWindow(w); });
@@ -111,6 +114,65 @@ public:
     }
 
 private:
+    // The results are most of a large event's text: their elements are written in parallel
+    // slices, each by its own writer at this writer's nesting, then copied into place in parallel
+    // too (fresh memory costs as much as the writing). The bytes are those of array().
+    void resultArray(const QList<PersonResult> &list)
+    {
+        constexpr qsizetype perSlice = 1500;
+        const qsizetype slices
+            = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), list.size() / perSlice);
+        if (slices < 2) {
+            array(list, [this](const PersonResult &r) { result(r); });
+            return;
+        }
+        open('[');
+        std::vector<QByteArray> parts(static_cast<size_t>(slices));
+        std::atomic<bool> failed = false;
+        const auto inParallel = [slices](const std::function<void(qsizetype)> &work) {
+            std::vector<std::thread> threads;
+            for (qsizetype t = 1; t < slices; ++t)
+                threads.emplace_back(work, t);
+            work(0);
+            for (std::thread &thread : threads)
+                thread.join();
+        };
+        inParallel([&](qsizetype t) {
+            const qsizetype begin = list.size() * t / slices;
+            const qsizetype end = list.size() * (t + 1) / slices;
+            try {
+                TextWriter w(0);
+                w.m_level = m_level;
+                w.m_filled[m_level] = begin > 0;
+                for (qsizetype i = begin; i < end; ++i) {
+                    w.element();
+                    w.result(list[i]);
+                }
+                w.m_buffer.truncate(w.m_cursor - w.m_buffer.data());
+                parts[size_t(t)] = std::move(w.m_buffer);
+            } catch (const TextFailure &) {
+                failed = true;
+            }
+        });
+        if (failed)
+            throw TextFailure {};
+        qsizetype total = 0;
+        for (const QByteArray &part : parts)
+            total += part.size();
+        reserve(total);
+        char *const start = m_cursor;
+        inParallel([&](qsizetype t) {
+            qsizetype offset = 0;
+            for (qsizetype i = 0; i < t; ++i)
+                offset += parts[size_t(i)].size();
+            std::memcpy(start + offset, parts[size_t(t)].constData(), size_t(parts[size_t(t)].size()));
+            parts[size_t(t)] = QByteArray();
+        });
+        m_cursor += total;
+        m_filled[m_level] = true;
+        close(']');
+    }
+
     // Keys are written in sorted order in both layouts, as QJsonObject keeps them.
     void course(const Course &c)
     {
@@ -312,15 +374,23 @@ private:
     }
     void element()
     {
-        if (m_filled[m_level]) {
-            if constexpr (Pretty)
-                put(",\n", 2);
-            else
-                put(',');
+        if constexpr (Pretty) {
+            // The separator, the line break and the indent in one fixed-size copy: half the pretty
+            // text is indent, written a few bytes at a time otherwise.
+            const qsizetype n = 4 * qsizetype(m_level);
+            reserve(2 + sizeof indentText);
+            if (m_filled[m_level]) {
+                *m_cursor++ = ',';
+                std::memcpy(m_cursor, lineAndIndent, sizeof lineAndIndent);
+                m_cursor += 1 + n;
+            } else {
+                std::memcpy(m_cursor, indentText, sizeof indentText);
+                m_cursor += n;
+            }
+        } else if (m_filled[m_level]) {
+            put(',');
         }
         m_filled[m_level] = true;
-        if constexpr (Pretty)
-            indent(m_level);
     }
     template<size_t N> void member(const char (&key)[N])
     {
@@ -336,10 +406,9 @@ private:
     }
     void indent(int level)
     {
-        const qsizetype n = 4 * qsizetype(level);
-        reserve(n);
-        std::memset(m_cursor, ' ', size_t(n));
-        m_cursor += n;
+        reserve(sizeof indentText);
+        std::memcpy(m_cursor, indentText, sizeof indentText);
+        m_cursor += 4 * qsizetype(level);
     }
 
     // Values.
@@ -460,24 +529,35 @@ private:
         const qint64 seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
         const qint64 days = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
         const qint64 secondOfDay = seconds - days * 86400;
-        const auto [year, month, day] = civilFromDays(days);
-        // Outside these years the form cannot be read back; the object writer names the failure.
-        if (year < 1 || year > 9999)
-            throw TextFailure {};
+        // An event's times fall on a few days: the calendar part is worked out once per day.
+        if (days != m_lastDay) {
+            const auto [year, month, day] = civilFromDays(days);
+            // Outside these years the form cannot be read back; the object writer names the failure.
+            if (year < 1 || year > 9999)
+                throw TextFailure {};
+            char *c = m_lastDayText;
+            auto two = [&](int v) {
+                *c++ = char('0' + v / 10);
+                *c++ = char('0' + v % 10);
+            };
+            *c++ = '"';
+            two(int(year / 100));
+            two(int(year % 100));
+            *c++ = '-';
+            two(month);
+            *c++ = '-';
+            two(day);
+            *c++ = 'T';
+            m_lastDay = days;
+        }
         reserve(22);
         char *c = m_cursor;
         auto two = [&](int v) {
             *c++ = char('0' + v / 10);
             *c++ = char('0' + v % 10);
         };
-        *c++ = '"';
-        two(int(year / 100));
-        two(int(year % 100));
-        *c++ = '-';
-        two(month);
-        *c++ = '-';
-        two(day);
-        *c++ = 'T';
+        std::memcpy(c, m_lastDayText, sizeof m_lastDayText);
+        c += sizeof m_lastDayText;
         two(int(secondOfDay / 3600));
         *c++ = ':';
         two(int(secondOfDay / 60 % 60));
@@ -608,6 +688,13 @@ private:
     }
 
     static constexpr int MaxLevel = 16;
+    // Spaces for the deepest indent, and the same after a line break.
+    static constexpr char indentText[4 * MaxLevel + 1]
+        = "                                                                ";
+    static constexpr char lineAndIndent[4 * MaxLevel + 2]
+        = "\n                                                                ";
+    qint64 m_lastDay = std::numeric_limits<qint64>::min();
+    char m_lastDayText[12] = {};
     QByteArray m_buffer;
     char *m_cursor = nullptr;
     char *m_end = nullptr;
