@@ -1,17 +1,20 @@
 #include "recordingindex.h"
 
+#include <algorithm>
+
 namespace {
 
-// Stage keys: absent and present stages never share a key, whatever the present id holds.
-QString exactStage(const std::optional<QString> &stageId)
+bool blank(const QString &text)
 {
-    return stageId ? QLatin1Char('=') + *stageId : QString();
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
 }
 
-// sameId compares ids by canonical equivalence: the key is the canonical form.
-QString canonicalStage(const std::optional<QString> &stageId)
+// sameId compares ids by canonical equivalence: the key holds the canonical form. Text without
+// characters from U+0300 on (where combining marks begin) is already canonical.
+QString canonical(const QString &id)
 {
-    return stageId ? QLatin1Char('=') + stageId->normalized(QString::NormalizationForm_C) : QString();
+    const bool plain = std::all_of(id.cbegin(), id.cend(), [](QChar c) { return c.unicode() < 0x300; });
+    return plain ? id : id.normalized(QString::NormalizationForm_C);
 }
 
 } // namespace
@@ -24,9 +27,10 @@ void RecordingIndex::ensure(const Race &race)
     m_latestResult.clear();
     m_latestRead.clear();
     m_byCard.reserve(race.participants.size());
-    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+    // Backwards, so the first entry holding a number is the one left in the index.
+    for (qsizetype i = race.participants.size() - 1; i >= 0; --i) {
         const QString &number = race.participants[i].cardNumber;
-        if (!number.trimmed().isEmpty() && !m_byCard.contains(number))
+        if (!blank(number))
             m_byCard.insert(number, i);
     }
     m_latestResult.reserve(race.results.size());
@@ -40,15 +44,19 @@ void RecordingIndex::ensure(const Race &race)
 
 void RecordingIndex::add(const PersonResult &result, qsizetype index)
 {
-    m_latestResult.insert({result.participantId, canonicalStage(result.stageId)}, index);
-    QDateTime &latest = m_latestRead[{result.cardNumber, exactStage(result.stageId)}];
+    const bool hasStage = result.stageId.has_value();
+    m_latestResult.insert(
+        {QString(), result.participantId, hasStage ? canonical(*result.stageId) : QString(), hasStage},
+        index);
+    QDateTime &latest
+        = m_latestRead[{result.cardNumber, QUuid(), result.stageId.value_or(QString()), hasStage}];
     if (!latest.isValid() || result.readAt > latest)
         latest = result.readAt;
 }
 
 const Participant *RecordingIndex::participantWithCard(const Race &race, const QString &cardNumber)
 {
-    if (cardNumber.trimmed().isEmpty())
+    if (blank(cardNumber))
         return nullptr;
     for (int attempt = 0; attempt < 2; ++attempt) {
         ensure(race);
@@ -67,7 +75,8 @@ const PersonResult *RecordingIndex::latestResult(
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         ensure(race);
-        const auto found = m_latestResult.constFind({participantId, canonicalStage(stageId)});
+        const auto found = m_latestResult.constFind(
+            {QString(), participantId, stageId ? canonical(*stageId) : QString(), stageId.has_value()});
         if (found == m_latestResult.constEnd())
             return nullptr;
         if (*found < race.results.size() && race.results[*found].participantId == participantId)
@@ -81,7 +90,8 @@ std::optional<QDateTime> RecordingIndex::latestRead(
     const Race &race, const QString &cardNumber, const std::optional<QString> &stageId)
 {
     ensure(race);
-    const auto found = m_latestRead.constFind({cardNumber, exactStage(stageId)});
+    const auto found
+        = m_latestRead.constFind({cardNumber, QUuid(), stageId.value_or(QString()), stageId.has_value()});
     if (found == m_latestRead.constEnd())
         return std::nullopt;
     return *found;

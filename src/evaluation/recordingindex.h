@@ -11,12 +11,12 @@
 
 #include <QHash>
 
-#include <utility>
-
 class RecordingIndex
 {
 public:
     void invalidate() { m_built = false; }
+    // Builds the look-ups now if they are not in step, so that the next read finds them ready.
+    void prepare(const Race &race) { ensure(race); }
 
     // The first entry whose card number is exactly `cardNumber`; none for a number that is empty
     // or only blanks.
@@ -33,7 +33,19 @@ public:
     void resultAppended(const Race &race);
 
 private:
-    using Key = std::pair<QString, QString>;
+    // An id (an entry's, or a card number) and a stage; `stage` is meaningful only with `hasStage`.
+    struct Key
+    {
+        QString card;
+        QUuid participant;
+        QString stage;
+        bool hasStage = false;
+        friend bool operator==(const Key &, const Key &) = default;
+        friend size_t qHash(const Key &k, size_t seed = 0)
+        {
+            return qHashMulti(seed, k.card, k.participant, k.stage, k.hasStage);
+        }
+    };
     void ensure(const Race &race);
     void add(const PersonResult &result, qsizetype index);
 
@@ -41,6 +53,6 @@ private:
     qsizetype m_participants = 0;
     qsizetype m_results = 0;
     QHash<QString, qsizetype> m_byCard;
-    QHash<std::pair<QUuid, QString>, qsizetype> m_latestResult;
+    QHash<Key, qsizetype> m_latestResult;
     QHash<Key, QDateTime> m_latestRead;
 };

@@ -9,14 +9,11 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <string_view>
-#include <thread>
 #include <tuple>
 
 namespace {
@@ -64,7 +61,7 @@ public:
             member("multiStageEnabled"), boolean(*r.multiStageEnabled);
         member("name"), string(r.name);
         member("participants"), array(r.participants, [this](const Participant &p) { participant(p); });
-        member("results"), resultArray(r.results);
+        member("results"), array(r.results, [this](const PersonResult &p) { result(p); });
         if (r.stageDefaultStartWindows)
             member("stageDefaultStartWindows"),
                 stageMap(*r.stageDefaultStartWindows, [this](const StartWindow &w) { startWindow(w); });
@@ -114,65 +111,6 @@ public:
     }
 
 private:
-    // The results are most of a large event's text: their elements are written in parallel
-    // slices, each by its own writer at this writer's nesting, then copied into place in parallel
-    // too (fresh memory costs as much as the writing). The bytes are those of array().
-    void resultArray(const QList<PersonResult> &list)
-    {
-        constexpr qsizetype perSlice = 1500;
-        const qsizetype slices
-            = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), list.size() / perSlice);
-        if (slices < 2) {
-            array(list, [this](const PersonResult &r) { result(r); });
-            return;
-        }
-        open('[');
-        std::vector<QByteArray> parts(static_cast<size_t>(slices));
-        std::atomic<bool> failed = false;
-        const auto inParallel = [slices](const std::function<void(qsizetype)> &work) {
-            std::vector<std::thread> threads;
-            for (qsizetype t = 1; t < slices; ++t)
-                threads.emplace_back(work, t);
-            work(0);
-            for (std::thread &thread : threads)
-                thread.join();
-        };
-        inParallel([&](qsizetype t) {
-            const qsizetype begin = list.size() * t / slices;
-            const qsizetype end = list.size() * (t + 1) / slices;
-            try {
-                TextWriter w(0);
-                w.m_level = m_level;
-                w.m_filled[m_level] = begin > 0;
-                for (qsizetype i = begin; i < end; ++i) {
-                    w.element();
-                    w.result(list[i]);
-                }
-                w.m_buffer.truncate(w.m_cursor - w.m_buffer.data());
-                parts[size_t(t)] = std::move(w.m_buffer);
-            } catch (const TextFailure &) {
-                failed = true;
-            }
-        });
-        if (failed)
-            throw TextFailure {};
-        qsizetype total = 0;
-        for (const QByteArray &part : parts)
-            total += part.size();
-        reserve(total);
-        char *const start = m_cursor;
-        inParallel([&](qsizetype t) {
-            qsizetype offset = 0;
-            for (qsizetype i = 0; i < t; ++i)
-                offset += parts[size_t(i)].size();
-            std::memcpy(start + offset, parts[size_t(t)].constData(), size_t(parts[size_t(t)].size()));
-            parts[size_t(t)] = QByteArray();
-        });
-        m_cursor += total;
-        m_filled[m_level] = true;
-        close(']');
-    }
-
     // Keys are written in sorted order in both layouts, as QJsonObject keeps them.
     void course(const Course &c)
     {

@@ -1,6 +1,7 @@
 // Cards decoded and recorded under the zones of tests/data/evaluation/timezones.tsv: the results
 // must not depend on whether TZ is set, unset, or changed from one card to the next.
 #include "cardrecording.h"
+#include "evaluationfixtures.h"
 #include "log.h"
 #include "sicardreading.h"
 
@@ -83,20 +84,14 @@ QString readAndRecord(const QStringList &cells)
         QStringLiteral("1"), QStringLiteral("SIAC1"), readAt);
 
     Race race;
-    Course course;
-    course.id = course.name = QStringLiteral("A");
-    course.type = CourseType::Sequential;
-    for (qint64 code : {31, 32, 33})
-        course.controls.append(CourseControl {QUuid(), code, code - 30, std::nullopt});
-    race.courses = {course};
-    RaceClass raceClass;
-    raceClass.id = QStringLiteral("C");
-    raceClass.courseId = course.id;
-    raceClass.startMethod = StartMethod::StartPunch;
-    race.classes = {raceClass};
+    race.courses = {sequentialCourse(QStringLiteral("A"), {31, 32, 33})};
+    race.classes = {RaceClass {}};
+    race.classes[0].id = QStringLiteral("C");
+    race.classes[0].courseId = QStringLiteral("A");
+    race.classes[0].startMethod = StartMethod::StartPunch;
     Participant runner;
     runner.cardNumber = QStringLiteral("1");
-    runner.classId = raceClass.id;
+    runner.classId = QStringLiteral("C");
     race.participants = {runner};
     const CardRecording r = recordCardReading(race, runner.cardNumber, reading.punches,
         reading.checkPunchTime, reading.startPunchTime, reading.finishPunchTime, readAt);
@@ -105,23 +100,20 @@ QString readAndRecord(const QStringList &cells)
 
     QStringList elapsed;
     QStringList placed;
+    const auto clock
+        = [](const QDateTime &t) { return t.toLocalTime().toString(QStringLiteral("HH:mm:ss")); };
     for (const SplitTime &split : r.result->splits) {
         elapsed.append(
             split.elapsedFromStart ? QString::number(*split.elapsedFromStart) : QStringLiteral("-"));
         if (split.status != SplitStatus::Missing)
-            placed.append(split.time.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
+            placed.append(clock(split.time));
     }
-    const QString raceTime
-        = r.result->raceTime ? QString::number(*r.result->raceTime) : QStringLiteral("none");
-    const QString start = r.result->startTime
-        ? r.result->startTime->toLocalTime().toString(QStringLiteral("HH:mm:ss"))
-        : QStringLiteral("none");
-    const QString actual = raceTime + QLatin1Char(' ') + elapsed.join(',') + QLatin1Char(' ') + start
-        + QLatin1Char(' ') + placed.join(' ');
-    const QString expected = cells[5] + QLatin1Char(' ') + cells[6] + QLatin1Char(' ') + cells[2]
-        + QLatin1Char(' ') + wallClocks.join(' ');
-    return actual == expected ? QString()
-                              : QStringLiteral("got \"%1\", expected \"%2\"").arg(actual, expected);
+    const QStringList actual {QString::number(r.result->raceTime.value_or(-1)), elapsed.join(','),
+        r.result->startTime ? clock(*r.result->startTime) : QString(), placed.join(' ')};
+    const QStringList expected {cells[5], cells[6], cells[2], wallClocks.join(' ')};
+    return actual == expected
+        ? QString()
+        : QStringLiteral("got \"%1\", expected \"%2\"").arg(actual.join('|'), expected.join('|'));
 }
 
 // Zones for the rows that hold in any zone, taken in turn when the zone changes between cards.
