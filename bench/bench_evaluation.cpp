@@ -2,6 +2,8 @@
 // evaluation alone, and through the store with the autosave that follows every read.
 #include "benchstore.h"
 #include "cardrecording.h"
+#include "log.h"
+#include "sicardreading.h"
 #include "standings.h"
 
 #include <QElapsedTimer>
@@ -41,17 +43,92 @@ void BM_RecordCardReading(benchmark::State &state)
     QList<Reading> readings;
     for (qsizetype i : {qsizetype(0), qsizetype(2499), qsizetype(4999), qsizetype(1234), qsizetype(3777)})
         readings.append(readingFor(race, i));
+    // The look-ups the store keeps in step with its event.
+    RecordingIndex index;
     qsizetype n = 0;
     for (auto _ : state) {
-        const Reading &r = readings[n++ % readings.size()];
-        CardRecording rec = recordCardReading(race, r.card, r.punches, std::nullopt, r.start, r.finish, now);
+        const Reading &r = readings[n % readings.size()];
+        // A later finish each time, so every read is appended; the event grows by one result per
+        // read, which does not change the look-ups' cost.
+        const QDateTime finish = r.finish->addSecs(n++);
+        CardRecording rec
+            = recordCardReading(race, r.card, r.punches, std::nullopt, r.start, finish, now, &index);
         benchmark::DoNotOptimize(rec);
-        // Keep the event at its size: the appended result is taken off again.
-        if (rec.appended)
-            race.results.removeLast();
+        if (!rec.appended)
+            state.SkipWithError("not appended");
     }
 }
 BENCHMARK(BM_RecordCardReading)->Unit(benchmark::kMicrosecond);
+
+// Checking 10,000 cards of 20 controls against their course: an event of 10,000 entries with a
+// scheduled start, one class on one 20-control course, each card read once (the last one with a
+// missing control). Punch times come from the card decoder's day placement, as on race day.
+void BM_CourseCheck10000Cards(benchmark::State &state)
+{
+    constexpr int cards = 10000;
+    constexpr int controls = 20;
+    const QDate day(2025, 6, 14);
+    Race race;
+    race.stages = {Stage {QStringLiteral("day1"), QStringLiteral("Day 1"), timeOnDay(day, 0), 1}};
+    race.activeStageId = QStringLiteral("day1");
+    Course course;
+    course.id = QStringLiteral("A");
+    course.name = QStringLiteral("A");
+    course.type = CourseType::Sequential;
+    for (int c = 0; c < controls; ++c) {
+        CourseControl control;
+        control.code = 31 + c;
+        control.order = c + 1;
+        course.controls.append(control);
+    }
+    race.courses = {course};
+    RaceClass raceClass;
+    raceClass.id = QStringLiteral("C");
+    raceClass.name = QStringLiteral("C");
+    raceClass.courseId = course.id;
+    raceClass.mode = RaceClassMode::SingleCourse;
+    raceClass.startMethod = StartMethod::ScheduledTime;
+    race.classes = {raceClass};
+    QList<Reading> readings;
+    for (int i = 0; i < cards; ++i) {
+        Participant p;
+        p.cardNumber = QString::number(500001 + i);
+        p.classId = raceClass.id;
+        const qint64 start = 9 * 3600 + i % 7200;
+        p.startTime = timeOnDay(day, start);
+        race.participants.append(p);
+        Reading r;
+        r.card = p.cardNumber;
+        for (int c = 0; c < controls; ++c) {
+            if (i == cards - 1 && c == 7)
+                continue;
+            SIPunch punch;
+            punch.controlCode = 31 + c;
+            punch.time = timeOnDay(day, start + 120 * (c + 1) + i % 37);
+            r.punches.append(punch);
+        }
+        r.finish = timeOnDay(day, start + 120 * (controls + 1));
+        readings.append(r);
+    }
+    const QDateTime now = timeOnDay(day, 16 * 3600);
+    const LogSink previous = setLogSink([](const QString &) {});
+    for (auto _ : state) {
+        state.PauseTiming();
+        Race event = race;
+        RecordingIndex index;
+        state.ResumeTiming();
+        for (const Reading &r : readings) {
+            CardRecording rec = recordCardReading(
+                event, r.card, r.punches, std::nullopt, std::nullopt, r.finish, now, &index);
+            benchmark::DoNotOptimize(rec);
+        }
+        if (event.results.size() != cards || event.results.last().completed
+            || !event.results.first().completed)
+            state.SkipWithError("unexpected verdicts");
+    }
+    setLogSink(previous);
+}
+BENCHMARK(BM_CourseCheck10000Cards)->Unit(benchmark::kMillisecond);
 
 // A card that names no course: the class's candidates are matched from the punches first.
 void BM_RecordCardReadingWithCourseMatch(benchmark::State &state)
@@ -63,11 +140,13 @@ void BM_RecordCardReadingWithCourseMatch(benchmark::State &state)
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const Reading r = readingFor(race, 4999);
+    RecordingIndex index;
+    qsizetype n = 0;
     for (auto _ : state) {
-        CardRecording rec = recordCardReading(race, r.card, r.punches, std::nullopt, r.start, r.finish, now);
+        const QDateTime finish = r.finish->addSecs(n++);
+        CardRecording rec
+            = recordCardReading(race, r.card, r.punches, std::nullopt, r.start, finish, now, &index);
         benchmark::DoNotOptimize(rec);
-        if (rec.appended)
-            race.results.removeLast();
     }
 }
 BENCHMARK(BM_RecordCardReadingWithCourseMatch)->Unit(benchmark::kMicrosecond);

@@ -83,6 +83,36 @@ void BM_DecodeSI8PlusCard(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeSI8PlusCard);
 
+// A race day's worth of cards: 3,000 SIAC readings of 20 punches, each card its own number and
+// punch times.
+void BM_Decode3000Cards(benchmark::State &state)
+{
+    QList<SIBlockBuffer> cards;
+    for (int i = 0; i < 3000; ++i) {
+        SIBlockBuffer blocks = siacBlocks();
+        const int number = 8000001 + i;
+        blocks[0][25] = char(number >> 16);
+        blocks[0][26] = char(number >> 8);
+        blocks[0][27] = char(number);
+        for (int p = 0; p < 20; ++p) {
+            const int seconds = 36000 + i + 60 * (p + 1);
+            blocks[4][4 * p + 2] = char(seconds >> 8);
+            blocks[4][4 * p + 3] = char(seconds);
+        }
+        cards.append(blocks);
+    }
+    const SI8PlusCardLayout layout = cardLayout(QStringLiteral("SIAC1"));
+    const QDateTime now(QDate(2025, 6, 14), QTime(13, 30));
+    const LogSink previous = setLogSink([](const QString &) {});
+    for (auto _ : state) {
+        for (const SIBlockBuffer &blocks : cards)
+            benchmark::DoNotOptimize(
+                decodeSI8PlusCard(blocks, layout, QStringLiteral("8000001"), QStringLiteral("SIAC1"), now));
+    }
+    setLogSink(previous);
+}
+BENCHMARK(BM_Decode3000Cards)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -1,10 +1,13 @@
 // One store autosave of the generated 5,000-entry, 3-stage event: the local autosave alone, and
 // the local autosave plus the open event file. "MainThread" is the time until autosave() returns
 // (what a card read waits for; the files are written by the background writer); "UntilDurable"
-// adds flushAutosave(), until both files are on disk.
+// adds flushAutosave(), until both files are on disk. "JournalPutResult": what makes one recorded
+// result durable, its record appended to the change journal and synced.
 #include "benchstore.h"
+#include "racejournal.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -25,6 +28,16 @@ void runAutosave(benchmark::State &state, bool withEventFile, bool untilDurable)
         store.flushAutosave();
     }
 }
+
+void BM_JournalPutResult(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    RaceJournal journal(dir.path());
+    const PersonResult &result = generatedEvent().results.first();
+    for (auto _ : state)
+        journal.putResult(result);
+}
+BENCHMARK(BM_JournalPutResult)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 

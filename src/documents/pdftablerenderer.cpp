@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextLayout>
 
 #include <mutex>
 
@@ -148,11 +149,130 @@ void PDFTableRenderer::drawText(
 {
     if (text.isEmpty() || m_finished)
         return;
+    setTextState(font, color);
     // The line's top is given; QPainter places text on its baseline.
-    const QFontMetricsF metrics(font, m_writer.get());
-    m_painter->setFont(font);
-    m_painter->setPen(color);
-    m_painter->drawText(QPointF(x, top + metrics.ascent()), text);
+    m_painter->drawText(QPointF(x, top + m_textAscent), text);
+}
+
+void PDFTableRenderer::setTextState(const QFont &font, const QColor &color)
+{
+    // Setting a font or pen on the painter costs a font look-up and PDF state output each time,
+    // and a split-times list draws hundreds of thousands of cells: only a change is passed on.
+    if (!m_textFont || !(*m_textFont == font)) {
+        m_painter->setFont(font);
+        m_textFont = font;
+        m_textAscent = QFontMetricsF(font, m_writer.get()).ascent();
+    }
+    if (!m_textColor || *m_textColor != color) {
+        m_painter->setPen(color);
+        m_textColor = color;
+    }
+}
+
+const QGlyphRun *PDFTableRenderer::shaped(const QString &text, const QFont &font)
+{
+    const QFont *const own[]
+        = {&m_titleFont, &m_subtitleFont, &m_sectionFont, &m_sectionTrailingFont, &m_headerFont, &m_bodyFont};
+    const auto which = std::find(std::begin(own), std::end(own), &font);
+    if (which == std::end(own))
+        return nullptr;
+    const auto index = which - std::begin(own);
+    auto &cache = m_shaped[index];
+    auto found = cache.find(text);
+    if (found == cache.end()) {
+        std::optional<QGlyphRun> run = direct(text, index);
+        if (!run)
+            run = laidOut(text, font);
+        found = cache.insert(text, run);
+    }
+    return found->has_value() ? &**found : nullptr;
+}
+
+std::optional<QGlyphRun> PDFTableRenderer::laidOut(const QString &text, const QFont &font) const
+{
+    // Laid out as QPainter::drawText lays out one line, on the PDF device.
+    QTextLayout layout(text, font, m_writer.get());
+    layout.setCacheEnabled(false);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (!line.isValid() || runs.size() != 1)
+        return std::nullopt;
+    QGlyphRun run = runs.first();
+    QList<QPointF> positions = run.positions();
+    for (QPointF &p : positions)
+        p.ry() -= line.ascent();
+    run.setPositions(positions);
+    return run;
+}
+
+std::optional<QGlyphRun> PDFTableRenderer::direct(const QString &text, qsizetype index)
+{
+    const QFont *const own[]
+        = {&m_titleFont, &m_subtitleFont, &m_sectionFont, &m_sectionTrailingFont, &m_headerFont, &m_bodyFont};
+    Direct &d = m_direct[index];
+    if (!d.checked) {
+        d.checked = true;
+        // Times, places and ranks; a character joins only if it and every pair with the others
+        // come out of the layout exactly as glyphs and kerned advances put them.
+        const QString candidates = QStringLiteral("0123456789:.,-() \u2014");
+        if (const auto sample = laidOut(QStringLiteral("0"), *own[index]))
+            d.font = sample->rawFont();
+        for (const QChar c : candidates) {
+            const QString single(c);
+            if (d.font.isValid() && sameRun(laidOut(single, *own[index]), single, d.font))
+                d.characters += c;
+        }
+        QString kept;
+        for (const QChar a : std::as_const(d.characters)) {
+            bool pairs = true;
+            for (const QChar b : std::as_const(d.characters)) {
+                const QString ab = QString(a) + b;
+                const QString ba = QString(b) + a;
+                pairs = pairs && sameRun(laidOut(ab, *own[index]), ab, d.font)
+                    && sameRun(laidOut(ba, *own[index]), ba, d.font);
+            }
+            if (pairs)
+                kept += a;
+        }
+        d.characters = kept;
+    }
+    if (d.characters.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (!d.characters.contains(c))
+            return std::nullopt;
+    }
+    return glyphsOf(text, d.font);
+}
+
+std::optional<QGlyphRun> PDFTableRenderer::glyphsOf(const QString &text, const QRawFont &font)
+{
+    const QList<quint32> glyphs = font.glyphIndexesForString(text);
+    if (glyphs.size() != text.size())
+        return std::nullopt;
+    const QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    QPointF at(0, 0);
+    for (const QPointF &advance : advances) {
+        positions.append(at);
+        at += advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(font);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    return run;
+}
+
+bool PDFTableRenderer::sameRun(
+    const std::optional<QGlyphRun> &laid, const QString &text, const QRawFont &font)
+{
+    const auto direct = glyphsOf(text, font);
+    return laid && direct && laid->rawFont() == font && laid->glyphIndexes() == direct->glyphIndexes()
+        && laid->positions() == direct->positions();
 }
 
 void PDFTableRenderer::drawRule(qreal y, const QColor &color, qreal width)
@@ -163,6 +283,7 @@ void PDFTableRenderer::drawRule(qreal y, const QColor &color, qreal width)
     pen.setWidthF(width);
     pen.setCapStyle(Qt::FlatCap);
     m_painter->setPen(pen);
+    m_textColor.reset();
     m_painter->drawLine(QPointF(m_margin, y), QPointF(m_pageWidth - m_margin, y));
 }
 
@@ -224,11 +345,41 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
     ensureSpace(18);
     if (separatorAbove)
         drawRule(m_cursorY - 2, QColor::fromRgbF(0.6f, 0.6f, 0.6f), 0.5);
+    // The cells of one colour go out as one run of glyphs, each glyph where drawing the cell's text
+    // on its own would put it: a PDF text object per cell costs more than its glyphs. A text the
+    // cache cannot hold is drawn on its own.
+    struct Run
+    {
+        QColor color;
+        QGlyphRun glyphs;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    QList<Run> runs;
     qreal x = m_margin;
-    for (qsizetype i = 0; i < columns.size(); ++i) {
-        if (i < cells.size())
-            drawText(cells.at(i), x, m_cursorY, font, i < colors.size() ? colors.at(i) : QColor(Qt::black));
-        x += columns.at(i).width;
+    for (qsizetype i = 0; i < columns.size() && i < cells.size(); x += columns.at(i).width, ++i) {
+        const QString &text = cells.at(i);
+        const QColor color = i < colors.size() ? colors.at(i) : QColor(Qt::black);
+        if (text.isEmpty() || m_finished)
+            continue;
+        const QGlyphRun *glyphs = shaped(text, font);
+        if (!glyphs) {
+            drawText(text, x, m_cursorY, font, color);
+            continue;
+        }
+        auto run = std::find_if(runs.begin(), runs.end(),
+            [&](const Run &r) { return r.color == color && r.glyphs.rawFont() == glyphs->rawFont(); });
+        if (run == runs.end())
+            run = runs.insert(runs.end(), Run {color, *glyphs, {}, {}});
+        run->indexes += glyphs->glyphIndexes();
+        for (const QPointF &p : glyphs->positions())
+            run->positions.append(p + QPointF(x, 0));
+    }
+    for (Run &run : runs) {
+        setTextState(font, run.color);
+        run.glyphs.setGlyphIndexes(run.indexes);
+        run.glyphs.setPositions(run.positions);
+        m_painter->drawGlyphRun(QPointF(0, m_cursorY + m_textAscent), run.glyphs);
     }
     m_cursorY += 14;
 }

@@ -9,7 +9,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGlyphRun>
+#include <QHash>
 #include <QList>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 
@@ -94,6 +97,15 @@ private:
 
     void beginPage();
     void drawText(const QString &text, qreal x, qreal top, const QFont &font, const QColor &color);
+    void setTextState(const QFont &font, const QColor &color);
+    // `text` laid out in `font` as drawText sets it, positions from the start of its baseline;
+    // absent when it needs more than one font or the font is not one of the renderer's own.
+    const QGlyphRun *shaped(const QString &text, const QFont &font);
+    [[nodiscard]] std::optional<QGlyphRun> laidOut(const QString &text, const QFont &font) const;
+    [[nodiscard]] std::optional<QGlyphRun> direct(const QString &text, qsizetype fontIndex);
+    [[nodiscard]] static std::optional<QGlyphRun> glyphsOf(const QString &text, const QRawFont &font);
+    [[nodiscard]] static bool sameRun(
+        const std::optional<QGlyphRun> &laid, const QString &text, const QRawFont &font);
     void drawRule(qreal y, const QColor &color, qreal width);
 
     qreal m_pageWidth;
@@ -109,6 +121,23 @@ private:
     QFont m_sectionTrailingFont;
     QFont m_headerFont;
     QFont m_bodyFont;
+
+    // What the painter holds for text, to set only what changes.
+    std::optional<QFont> m_textFont;
+    qreal m_textAscent = 0;
+    std::optional<QColor> m_textColor;
+    // Per font of the renderer (by its place among the members above), every text shaped so far:
+    // a split-times list repeats the same few hundred texts many thousand times.
+    QHash<QString, std::optional<QGlyphRun>> m_shaped[6];
+    // Per font: the characters whose layout is the font's own glyphs and kerned advances, checked
+    // pair by pair against the layout; texts of those alone are set without a layout.
+    struct Direct
+    {
+        bool checked = false;
+        QRawFont font;
+        QString characters;
+    };
+    Direct m_direct[6];
 
     std::unique_ptr<QSaveFile> m_file;
     std::unique_ptr<QPdfWriter> m_writer;

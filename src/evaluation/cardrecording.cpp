@@ -130,12 +130,13 @@ Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
     e.splits = buildSplits(cleaned, course);
     e.finishTime = undatedFinish;
     if (start) {
+        RaceDayClock raceDay(*start);
         for (SplitTime &split : e.splits) {
             if (split.status != SplitStatus::Missing)
-                split.time = dateOnRaceDay(split.time, *start);
+                split.time = raceDay.place(split.time);
         }
         if (e.finishTime)
-            e.finishTime = dateOnRaceDay(*e.finishTime, *start);
+            e.finishTime = raceDay.place(*e.finishTime);
     }
     fillSplitTimes(e.splits, start);
     if (start && e.finishTime)
@@ -202,33 +203,22 @@ std::optional<QDateTime> latestPunchTime(const QList<SIPunch> &punches)
     return latest;
 }
 
-bool sameStage(const std::optional<QString> &a, const std::optional<QString> &b)
-{
-    if (!a || !b)
-        return !a && !b;
-    return sameId(*a, *b);
-}
-
 } // namespace
 
 CardRecording recordCardReading(Race &race, const QString &cardNumber, const QList<SIPunch> &punches,
     const std::optional<QDateTime> & /*checkPunchTime*/, const std::optional<QDateTime> &startPunchTime,
-    const std::optional<QDateTime> &finishPunchTime, const QDateTime &readAt)
+    const std::optional<QDateTime> &finishPunchTime, const QDateTime &readAt, RecordingIndex *index)
 {
     CardRecording outcome;
+    RecordingIndex ownIndex;
+    RecordingIndex &lookups = index ? *index : ownIndex;
 
-    // 1. The runner: first entry holding exactly this card number.
-    const Participant *participant = nullptr;
+    // 1. The runner: first entry holding exactly this card number. An empty card number names no
+    // card: it would otherwise link the first entry without one.
     // Reads go through a const view: the race is often shared with the published copy, and a
     // non-const access would copy every list before anything changes.
     const Race &view = race;
-    // An empty card number names no card: it would otherwise link the first entry without one.
-    for (const Participant &p : view.participants) {
-        if (!cardNumber.trimmed().isEmpty() && p.cardNumber == cardNumber) {
-            participant = &p;
-            break;
-        }
-    }
+    const Participant *participant = lookups.participantWithCard(view, cardNumber);
     if (!participant) {
         logLine(QStringLiteral("SI: no participant registered for card ") + cardNumber
             + QStringLiteral(" — result not recorded"));
@@ -299,20 +289,16 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
         result.overrideNote = reviewSeveralCourses;
 
     // 13. A read repeating the runner's last result for this stage adds nothing.
-    for (qsizetype i = view.results.size() - 1; i >= 0; --i) {
-        const PersonResult &stored = view.results[i];
-        if (stored.participantId != participantId || !sameStage(stored.stageId, race.activeStageId))
-            continue;
-        if (stored.finishTime == result.finishTime && stored.splits.size() == result.splits.size()) {
-            outcome.result = stored;
-            outcome.save = true;
-            return outcome;
-        }
-        break;
+    if (const PersonResult *stored = lookups.latestResult(view, participantId, view.activeStageId);
+        stored && stored->finishTime == result.finishTime && stored->splits.size() == result.splits.size()) {
+        outcome.result = *stored;
+        outcome.save = true;
+        return outcome;
     }
 
     // 14.
     race.results.append(result);
+    lookups.resultAppended(race);
     outcome.result = std::move(result);
     outcome.appended = true;
     outcome.save = true;

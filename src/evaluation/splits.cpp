@@ -93,16 +93,23 @@ QList<SplitTime> scoreRogainingSplits(const QList<SIPunch> &punches, const Cours
 
 QDateTime dateOnRaceDay(const QDateTime &time, const QDateTime &day)
 {
-    if (!time.isValid() || !day.isValid())
+    return RaceDayClock(day).place(time);
+}
+
+RaceDayClock::RaceDayClock(const QDateTime &day)
+{
+    if (day.isValid())
+        m_date = m_days.wallClock(day).date;
+}
+
+QDateTime RaceDayClock::place(const QDateTime &time)
+{
+    if (!time.isValid() || !m_date.isValid())
         return time;
-    const QDate date = day.toLocalTime().date();
-    const QTime clock = time.toLocalTime().time();
     // Wall-clock components, not start-of-day plus seconds: on a daylight-saving change day the
     // two differ by an hour.
-    const QDateTime composed(date, QTime(clock.hour(), clock.minute(), clock.second()), Qt::LocalTime);
-    if (!composed.isValid())
-        return time;
-    return composed.toUTC();
+    const QDateTime composed = m_days.at(m_date, m_days.wallClock(time).secondOfDay);
+    return composed.isValid() ? composed : time;
 }
 
 void fillSplitTimes(QList<SplitTime> &splits, const std::optional<QDateTime> &start)

@@ -3,6 +3,7 @@
 // From cleaned punches and a course to the split list, split times and score of a result.
 // Plain functions: no store access, no logging.
 
+#include "localdays.h"
 #include "race.h"
 
 // The time a `missing` split carries: midnight UTC at the start of year 1, meaning "no time".
@@ -22,6 +23,19 @@
 // wall-clock time is kept even on a daylight-saving change day; a time that does not exist on that
 // day returns `time` unchanged.
 [[nodiscard]] QDateTime dateOnRaceDay(const QDateTime &time, const QDateTime &day);
+
+// dateOnRaceDay for every time of one card: the race day and the local days of the card's times are
+// worked out once, not once per punch.
+class RaceDayClock
+{
+public:
+    explicit RaceDayClock(const QDateTime &day);
+    [[nodiscard]] QDateTime place(const QDateTime &time);
+
+private:
+    LocalDays m_days;
+    QDate m_date; // invalid when `day` was
+};
 
 // Elapsed and leg times of every `ok` and `additional` split; legs run from the last timed passage.
 void fillSplitTimes(QList<SplitTime> &splits, const std::optional<QDateTime> &start);

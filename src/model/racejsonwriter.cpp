@@ -312,15 +312,23 @@ private:
     }
     void element()
     {
-        if (m_filled[m_level]) {
-            if constexpr (Pretty)
-                put(",\n", 2);
-            else
-                put(',');
+        if constexpr (Pretty) {
+            // The separator, the line break and the indent in one fixed-size copy: half the pretty
+            // text is indent, written a few bytes at a time otherwise.
+            const qsizetype n = 4 * qsizetype(m_level);
+            reserve(2 + sizeof indentText);
+            if (m_filled[m_level]) {
+                *m_cursor++ = ',';
+                std::memcpy(m_cursor, lineAndIndent, sizeof lineAndIndent);
+                m_cursor += 1 + n;
+            } else {
+                std::memcpy(m_cursor, indentText, sizeof indentText);
+                m_cursor += n;
+            }
+        } else if (m_filled[m_level]) {
+            put(',');
         }
         m_filled[m_level] = true;
-        if constexpr (Pretty)
-            indent(m_level);
     }
     template<size_t N> void member(const char (&key)[N])
     {
@@ -336,10 +344,9 @@ private:
     }
     void indent(int level)
     {
-        const qsizetype n = 4 * qsizetype(level);
-        reserve(n);
-        std::memset(m_cursor, ' ', size_t(n));
-        m_cursor += n;
+        reserve(sizeof indentText);
+        std::memcpy(m_cursor, indentText, sizeof indentText);
+        m_cursor += 4 * qsizetype(level);
     }
 
     // Values.
@@ -460,24 +467,35 @@ private:
         const qint64 seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
         const qint64 days = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
         const qint64 secondOfDay = seconds - days * 86400;
-        const auto [year, month, day] = civilFromDays(days);
-        // Outside these years the form cannot be read back; the object writer names the failure.
-        if (year < 1 || year > 9999)
-            throw TextFailure {};
+        // An event's times fall on a few days: the calendar part is worked out once per day.
+        if (days != m_lastDay) {
+            const auto [year, month, day] = civilFromDays(days);
+            // Outside these years the form cannot be read back; the object writer names the failure.
+            if (year < 1 || year > 9999)
+                throw TextFailure {};
+            char *c = m_lastDayText;
+            auto two = [&](int v) {
+                *c++ = char('0' + v / 10);
+                *c++ = char('0' + v % 10);
+            };
+            *c++ = '"';
+            two(int(year / 100));
+            two(int(year % 100));
+            *c++ = '-';
+            two(month);
+            *c++ = '-';
+            two(day);
+            *c++ = 'T';
+            m_lastDay = days;
+        }
         reserve(22);
         char *c = m_cursor;
         auto two = [&](int v) {
             *c++ = char('0' + v / 10);
             *c++ = char('0' + v % 10);
         };
-        *c++ = '"';
-        two(int(year / 100));
-        two(int(year % 100));
-        *c++ = '-';
-        two(month);
-        *c++ = '-';
-        two(day);
-        *c++ = 'T';
+        std::memcpy(c, m_lastDayText, sizeof m_lastDayText);
+        c += sizeof m_lastDayText;
         two(int(secondOfDay / 3600));
         *c++ = ':';
         two(int(secondOfDay / 60 % 60));
@@ -608,6 +626,13 @@ private:
     }
 
     static constexpr int MaxLevel = 16;
+    // Spaces for the deepest indent, and the same after a line break.
+    static constexpr char indentText[4 * MaxLevel + 1]
+        = "                                                                ";
+    static constexpr char lineAndIndent[4 * MaxLevel + 2]
+        = "\n                                                                ";
+    qint64 m_lastDay = std::numeric_limits<qint64>::min();
+    char m_lastDayText[12] = {};
     QByteArray m_buffer;
     char *m_cursor = nullptr;
     char *m_end = nullptr;

@@ -1,5 +1,6 @@
 #include "sicardreading.h"
 
+#include "localdays.h"
 #include "log.h"
 
 #include <algorithm>
@@ -17,9 +18,10 @@ QString hex2(quint8 value)
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+// In local time, as the log has always shown card times.
 QString describe(const std::optional<QDateTime> &time)
 {
-    return time ? time->toString(Qt::ISODate) : QStringLiteral("nil");
+    return time ? time->toLocalTime().toString(Qt::ISODate) : QStringLiteral("nil");
 }
 
 // An unused punch record: bytes 1-3 zero (any byte 0), or all four blank.
@@ -31,20 +33,40 @@ bool isEndMarker(const char *record)
     return zeroTail || allBlank;
 }
 
+// The reading's day and the latest time a punch can have, worked out once per card: local-time
+// conversions are the costly part of placing a time.
+struct ReadingDay
+{
+    explicit ReadingDay(const QDateTime &reference)
+        : date(reference.date())
+        , latest(reference.addSecs(3600).toUTC())
+    { }
+    LocalDays days;
+    QDate date;
+    QDateTime latest;
+};
+
+QDateTime timeOnDay(LocalDays &days, const QDate &day, qint64 seconds)
+{
+    const QDate date = day.addDays(seconds / 86400);
+    const int secondOfDay = int(seconds % 86400);
+    const QDateTime wallClock = days.at(date, secondOfDay);
+    return wallClock.isValid() ? wallClock : date.startOfDay().addSecs(secondOfDay);
+}
+
 // A card is read after it was punched, so a time of day later than the reading (beyond an hour
 // for station clocks that run ahead) was punched the day before: a night event read after
 // midnight keeps its evening on the evening before.
-QDateTime placeBeforeReading(qint64 seconds, const QDateTime &reference)
+QDateTime placeBeforeReading(qint64 seconds, ReadingDay &reading)
 {
-    const QDateTime sameDay = timeOnDay(reference.date(), seconds);
-    return sameDay > reference.addSecs(3600) ? timeOnDay(reference.date().addDays(-1), seconds) : sameDay;
+    const QDateTime sameDay = timeOnDay(reading.days, reading.date, seconds);
+    return sameDay > reading.latest ? timeOnDay(reading.days, reading.date.addDays(-1), seconds) : sameDay;
 }
 
 // A 4-byte time record (flags, station code or sub-second fraction, seconds high, seconds low).
 // Only bit 0 of the flags (afternoon) places the time; the day-of-week, week and sub-second bits
 // are not needed to place a time on the day of the reading.
-std::optional<QDateTime> decodeTimeRecord(
-    const QByteArray &block0, qsizetype offset, const QDateTime &reference)
+std::optional<QDateTime> decodeTimeRecord(const QByteArray &block0, qsizetype offset, ReadingDay &reference)
 {
     if (block0.size() < offset + 4)
         return std::nullopt;
@@ -66,8 +88,8 @@ std::optional<QDateTime> decodeTimeRecord(
     return placeBeforeReading(seconds, reference);
 }
 
-SIPunch decodePunchRecord(const char *record, qsizetype position, const QDateTime &reference,
-    const std::optional<QDateTime> &previous)
+SIPunch decodePunchRecord(
+    const char *record, qsizetype position, ReadingDay &reference, const std::optional<QDateTime> &previous)
 {
     const auto b = [record](int i) { return quint8(record[i]); };
     const int code = b(1);
@@ -81,7 +103,7 @@ SIPunch decodePunchRecord(const char *record, qsizetype position, const QDateTim
     punch.controlCode = code;
     const int seconds = b(2) * 256 + b(3);
     if ((b(2) == 0xEE && b(3) == 0xEE) || seconds >= SICard::halfDaySeconds) {
-        punch.time = previous ? *previous : timeOnDay(reference.date(), 0);
+        punch.time = previous ? *previous : timeOnDay(reference.days, reference.date, 0);
         punch.timeAvailable = false;
         logLine(QStringLiteral(
             "SI: punch record at offset %1 (control %2) has blank/sentinel time bytes — "
@@ -183,12 +205,8 @@ SI8PlusCardLayout cardLayout(const QString &typeName)
 
 QDateTime timeOnDay(const QDate &day, qint64 seconds)
 {
-    const QDate date = day.addDays(seconds / 86400);
-    const int secondOfDay = int(seconds % 86400);
-    QDateTime wallClock(date, QTime(secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60));
-    if (!wallClock.isValid())
-        wallClock = date.startOfDay().addSecs(secondOfDay);
-    return wallClock;
+    LocalDays days;
+    return timeOnDay(days, day, seconds);
 }
 
 SICardReading decodeDetectFrame(quint8 command, const QByteArray &payload, const QDateTime &now)
@@ -244,19 +262,22 @@ std::optional<quint32> block0CardNumber(const QByteArray &block0, const SI8PlusC
 std::optional<QDateTime> decodeCheckTime(
     const QByteArray &block0, const QDateTime &reference, const SI8PlusCardLayout &layout)
 {
-    return decodeTimeRecord(block0, layout.checkOffset, reference);
+    ReadingDay day(reference);
+    return decodeTimeRecord(block0, layout.checkOffset, day);
 }
 
 std::optional<QDateTime> decodeStartTime(
     const QByteArray &block0, const QDateTime &reference, const SI8PlusCardLayout &layout)
 {
-    return decodeTimeRecord(block0, layout.startOffset, reference);
+    ReadingDay day(reference);
+    return decodeTimeRecord(block0, layout.startOffset, day);
 }
 
 std::optional<QDateTime> decodeFinishTime(
     const QByteArray &block0, const QDateTime &reference, const SI8PlusCardLayout &layout)
 {
-    return decodeTimeRecord(block0, layout.finishOffset, reference);
+    ReadingDay day(reference);
+    return decodeTimeRecord(block0, layout.finishOffset, day);
 }
 
 int countedPunches(const SIBlockBuffer &blocks, const SI8PlusCardLayout &layout)
@@ -334,7 +355,8 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
     const QString &cardNumber, const QString &series, const QDateTime &now)
 {
     const QByteArray block0 = blocks.value(0);
-    const QDateTime reference = now;
+    const QDateTime &reference = now;
+    ReadingDay day(now);
     std::optional<int> dayOfWeek;
     if (block0.size() > layout.checkOffset)
         dayOfWeek = (byteAt(block0, layout.checkOffset) >> 1) & 0x07;
@@ -367,15 +389,15 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
         }
         const std::optional<QDateTime> previous
             = reading.punches.isEmpty() ? std::nullopt : std::optional(reading.punches.last().time);
-        reading.punches.append(decodePunchRecord(record, position, reference, previous));
+        reading.punches.append(decodePunchRecord(record, position, day, previous));
     }
     if (!missingBlocks.isEmpty())
         logLine(
             QStringLiteral("SI: WARNING block(s) %1 of card %2 never arrived — their punches are not read")
                 .arg(blockList(missingBlocks), cardNumber));
-    reading.checkPunchTime = decodeCheckTime(block0, reference, layout);
-    reading.startPunchTime = decodeStartTime(block0, reference, layout);
-    reading.finishPunchTime = decodeFinishTime(block0, reference, layout);
+    reading.checkPunchTime = decodeTimeRecord(block0, layout.checkOffset, day);
+    reading.startPunchTime = decodeTimeRecord(block0, layout.startOffset, day);
+    reading.finishPunchTime = decodeTimeRecord(block0, layout.finishOffset, day);
     logLine(QStringLiteral("SI: assembled card reading, dow=%1 refDate=%2 punches=%3 checkPunchTime=%4 "
                            "startPunchTime=%5 finishPunchTime=%6")
                 .arg(dayOfWeek ? QString::number(*dayOfWeek) : QStringLiteral("nil"),
@@ -386,15 +408,19 @@ SICardReading decodeSI8PlusCard(const SIBlockBuffer &blocks, const SI8PlusCardLa
     return reading;
 }
 
-QDateTime placeSI5Time(int raw, const SI5TimeConstraint &constraint, const QDateTime &now)
+namespace {
+
+// placeSI5Time with the local days of one card.
+QDateTime placeSI5Time(LocalDays &days, int raw, const SI5TimeConstraint &constraint, const QDateTime &now)
 {
     if (constraint.kind == SI5TimeConstraint::Kind::NearestToNow) {
         const QDate today = now.date();
+        const QDateTime nowUtc = now.toUTC();
         QDateTime best;
         qint64 bestDistance = std::numeric_limits<qint64>::max();
-        for (const QDateTime &candidate : {timeOnDay(today.addDays(-1), raw + SICard::halfDaySeconds),
-                 timeOnDay(today, raw), timeOnDay(today, raw + SICard::halfDaySeconds)}) {
-            const qint64 distance = std::abs(now.msecsTo(candidate));
+        for (const QDateTime &candidate : {timeOnDay(days, today.addDays(-1), raw + SICard::halfDaySeconds),
+                 timeOnDay(days, today, raw), timeOnDay(days, today, raw + SICard::halfDaySeconds)}) {
+            const qint64 distance = std::abs(nowUtc.msecsTo(candidate));
             if (distance < bestDistance) {
                 best = candidate;
                 bestDistance = distance;
@@ -402,13 +428,23 @@ QDateTime placeSI5Time(int raw, const SI5TimeConstraint &constraint, const QDate
         }
         return best;
     }
-    const QDate day = constraint.anchor.date();
-    for (const QDateTime &candidate : {timeOnDay(day, raw + SICard::halfDaySeconds), timeOnDay(day, raw),
-             timeOnDay(day.addDays(-1), raw + SICard::halfDaySeconds), timeOnDay(day.addDays(-1), raw)}) {
+    // The anchor's local day, whatever form the anchor is kept in.
+    const QDate day = days.wallClock(constraint.anchor).date;
+    for (const QDateTime &candidate : {timeOnDay(days, day, raw + SICard::halfDaySeconds),
+             timeOnDay(days, day, raw), timeOnDay(days, day.addDays(-1), raw + SICard::halfDaySeconds),
+             timeOnDay(days, day.addDays(-1), raw)}) {
         if (candidate <= constraint.anchor)
             return candidate;
     }
-    return timeOnDay(day.addDays(-1), raw); // not reached: a 12-hour time fits every 12 hours
+    return timeOnDay(days, day.addDays(-1), raw); // not reached: a 12-hour time fits every 12 hours
+}
+
+} // namespace
+
+QDateTime placeSI5Time(int raw, const SI5TimeConstraint &constraint, const QDateTime &now)
+{
+    LocalDays days;
+    return placeSI5Time(days, raw, constraint, now);
 }
 
 namespace {
@@ -487,6 +523,7 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
     if (image.size() <= 35)
         return std::nullopt;
     const QDate day = now.date();
+    LocalDays days;
 
     quint32 number = quint32(byteAt(image, 4)) * 256 + byteAt(image, 5);
     const quint8 series = byteAt(image, 6);
@@ -499,7 +536,7 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
     reading.readAt = now;
 
     if (const auto raw = si5RawTime(image, 21, "finish"))
-        reading.finishPunchTime = placeSI5Time(*raw, SI5TimeConstraint::nearestToNow(), now);
+        reading.finishPunchTime = placeSI5Time(days, *raw, SI5TimeConstraint::nearestToNow(), now);
 
     // Walk back from the finish so every punch lands on or before the one after it.
     const QList<SI5Record> records = si5Records(image);
@@ -509,12 +546,12 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
         SIPunch punch;
         punch.controlCode = it->code;
         if (it->seconds) {
-            punch.time = placeSI5Time(*it->seconds,
+            punch.time = placeSI5Time(days, *it->seconds,
                 anchor ? SI5TimeConstraint::before(*anchor) : SI5TimeConstraint::nearestToNow(), now);
             punch.timeAvailable = true;
             anchor = punch.time;
         } else {
-            punch.time = anchor ? *anchor : timeOnDay(day, 0);
+            punch.time = anchor ? *anchor : timeOnDay(days, day, 0);
             punch.timeAvailable = false;
         }
         reversed.append(std::move(punch));
@@ -529,10 +566,10 @@ std::optional<SICardReading> decodeSI5Card(const QByteArray &image, const QDateT
             constraint = SI5TimeConstraint::before(firstTimed->time);
         else if (reading.finishPunchTime)
             constraint = SI5TimeConstraint::before(*reading.finishPunchTime);
-        reading.startPunchTime = placeSI5Time(*raw, constraint, now);
+        reading.startPunchTime = placeSI5Time(days, *raw, constraint, now);
     }
     if (const auto raw = si5RawTime(image, 25, "check")) {
-        reading.checkPunchTime = placeSI5Time(*raw,
+        reading.checkPunchTime = placeSI5Time(days, *raw,
             reading.startPunchTime ? SI5TimeConstraint::before(*reading.startPunchTime)
                                    : SI5TimeConstraint::nearestToNow(),
             now);

@@ -186,14 +186,15 @@ int RaceJournal::replayAtStartUp(Race &race)
 
 void RaceJournal::putResult(const PersonResult &result)
 {
+    // The text writer, not the object form: this runs on the card-read path. The record is what
+    // QJsonDocument writes for {"op": "result", "result": {...}}, keys in order.
     QString error;
-    const auto object = personResultToJsonObject(result, &error);
-    if (!object) {
+    const auto text = encodePersonResult(result, JsonLayout::Compact, &error);
+    if (!text) {
         logJournal(QStringLiteral("result not journalled: ") + error);
         return;
     }
-    append(
-        QJsonDocument(QJsonObject {{opKey, resultOp}, {resultOp, *object}}).toJson(QJsonDocument::Compact));
+    append("{\"op\":\"result\",\"result\":" + *text + '}');
 }
 
 void RaceJournal::deleteResult(const QUuid &resultId)

@@ -65,6 +65,11 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
             Qt::QueuedConnection);
     }
 
+    // The card look-ups are rebuilt after a change while the app waits, not when the next card
+    // is read (that would cost the read a walk over the whole event).
+    connect(
+        this, &RaceStore::raceChanged, this, [this] { m_recordingIndex.prepare(m_race); },
+        Qt::QueuedConnection);
     reopenAtStartUp();
     wireSyncCallbacks();
     wireChecklistCallbacks();
@@ -73,6 +78,8 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
         commitChange();
     else if (!m_journal->isEmpty())
         autosave();
+    QMetaObject::invokeMethod(
+        this, [this] { m_recordingIndex.prepare(m_race); }, Qt::QueuedConnection);
 }
 
 RaceStore::~RaceStore()

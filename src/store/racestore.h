@@ -18,6 +18,7 @@
 #include "race.h"
 #include "racejournal.h"
 #include "racelocalstore.h"
+#include "recordingindex.h"
 #include "startgenerator.h"
 #include "stationsettings.h"
 #include "syncengine.h"
@@ -227,6 +228,8 @@ public:
     // edited copy names, and saves; an id no longer stored is ignored. Never submitted to a master
     // (a master's autosave broadcasts the whole race).
     void reevaluateResult(const PersonResult &edited);
+    // The latest time a result was read from this card in the active stage (a repeat read).
+    [[nodiscard]] std::optional<QDateTime> latestReadOfCard(const QString &cardNumber) const;
     // Read only: the overall standings of one class across all stages.
     [[nodiscard]] QList<StandingsRow> rankedResults(const QString &classId) const;
     // Read only: the courses a runner of the class (or of no class) may have run.
@@ -327,7 +330,13 @@ signals:
 
 private:
     // Publishes a change made in place to m_race (no save).
-    void publishRace() { emit raceChanged(); }
+    // Every change of the race goes out through here, so the card-read look-ups start over; card
+    // recording keeps them in step itself and emits directly.
+    void publishRace()
+    {
+        m_recordingIndex.invalidate();
+        emit raceChanged();
+    }
     // Publishes and autosaves: the end of every editing operation.
     void commitChange()
     {
@@ -359,6 +368,7 @@ private:
 
     // The document and its published companions.
     Race m_race;
+    mutable RecordingIndex m_recordingIndex;
     QUrl m_raceFileUrl;
     QString m_autosaveError;
     bool m_needsInitialSetup = false;

@@ -103,13 +103,13 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
     const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime)
 {
-    CardRecording recording = ::recordCardReading(
-        m_race, cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime, m_clock());
+    CardRecording recording = ::recordCardReading(m_race, cardNumber, punches, checkPunchTime, startPunchTime,
+        finishPunchTime, m_clock(), &m_recordingIndex);
     if (recording.appended) {
         // On disk before anything else happens: the runner's result survives a crash from here on.
         if (m_writer)
             m_journal->putResult(*recording.result);
-        publishRace();
+        emit raceChanged(); // the look-ups already hold the appended result
     }
     if (recording.save)
         autosave();
@@ -126,6 +126,11 @@ void RaceStore::reevaluateResult(const PersonResult &edited)
         journalResult(edited.id);
         commitChange();
     }
+}
+
+std::optional<QDateTime> RaceStore::latestReadOfCard(const QString &cardNumber) const
+{
+    return m_recordingIndex.latestRead(m_race, cardNumber, m_race.activeStageId);
 }
 
 QList<StandingsRow> RaceStore::rankedResults(const QString &classId) const

@@ -151,6 +151,45 @@ private slots:
                 + QStringLiteral(" \u2014 result not recorded")});
     }
 
+    // The look-ups by card number and of the latest result follow every change the store makes
+    // between two reads: a card moved to another entry, a result deleted, an event received whole.
+    void cardLookUpsFollowEveryChange()
+    {
+        auto store = m_harness->makeStore(baseRace());
+        const auto readCard = [&](const QString &number) {
+            return store->recordCardReading(number, punches(), std::nullopt, std::nullopt, at(10, 30));
+        };
+        const auto anna = readCard(card);
+        QVERIFY(anna);
+        QCOMPARE(store->latestReadOfCard(card), StoreHarness::fixedNow());
+        Participant annaEntry = store->race().participants[0];
+        Participant boEntry = store->race().participants[1];
+        annaEntry.cardNumber = QStringLiteral("501");
+        boEntry.cardNumber = card;
+        store->updateParticipant(annaEntry);
+        store->updateParticipant(boEntry);
+
+        const auto bo = readCard(card);
+        QVERIFY(bo);
+        QCOMPARE(bo->participantId, boEntry.id);
+        QCOMPARE(readCard(QStringLiteral("501"))->id, anna->id); // her repeat read
+        store->deleteResult(bo->id);
+        const auto boAgain = readCard(card);
+        QVERIFY(boAgain && boAgain->id != bo->id);
+        annaEntry.cardNumber = card; // two entries with one card: the first in the list has it
+        store->updateParticipant(annaEntry);
+        QCOMPARE(readCard(card)->participantId, annaEntry.id);
+
+        Race received = store->race();
+        received.results.clear();
+        store->applyReceivedSnapshot(received);
+        QCOMPARE(store->latestReadOfCard(card), std::nullopt);
+        const auto fresh = readCard(card);
+        QVERIFY(fresh && fresh->id != anna->id);
+        QCOMPARE(store->race().results.size(), 1);
+        QVERIFY(!readCard(QStringLiteral(" ")));
+    }
+
     void repeatedReadAutosavesButIsNotSubmittedAgain()
     {
         RecordingConnection master;

@@ -105,12 +105,7 @@ void RaceDayDesk::handleCardRead(const QString &cardNumber, const QList<SIPunch>
     // or fails can never cost a result.
     // A card already read in this stage is a repeat, whether the store keeps the one result (the
     // same read-out again) or appends another: the panel says so.
-    std::optional<QDateTime> earlierRead;
-    for (const PersonResult &r : m_store->race().results) {
-        if (r.cardNumber == cardNumber && r.stageId == m_store->race().activeStageId
-            && (!earlierRead || r.readAt > *earlierRead))
-            earlierRead = r.readAt;
-    }
+    const std::optional<QDateTime> earlierRead = m_store->latestReadOfCard(cardNumber);
     const std::optional<PersonResult> result
         = m_store->recordCardReading(cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime);
     RecordedRead record {
