@@ -5,6 +5,7 @@ import Vexlo.Ui
 import Vexlo.App
 import Vexlo.Settings
 import Vexlo.RaceDay
+import Vexlo.Entries
 
 // The sidebar column beside the detail pane.
 Item {
@@ -93,16 +94,31 @@ Item {
         anchors.margins: 20
     }
 
-    // The unmatched-card sheet, opened by "Register..." in the toast or the reader pane.
-    Sheet {
-        objectName: "unmatchedCardSheet"
-        padding: 24
-        visible: root.raceDay !== null && root.raceDay.hasUnmatchedCard
-        onClosed: if (root.raceDay) root.raceDay.clearUnmatchedCard()
-        onDefaultAction: root.raceDay.clearUnmatchedCard()
-        contentItem: UnmatchedCardResolutionView {
-            cardNumberText: root.raceDay ? root.raceDay.unmatchedCardText : ""
-            onComplete: root.raceDay.clearUnmatchedCard()
+    // The unmatched-card sheet, opened by "Register..." in the toast or the reader pane: its list
+    // (or, on a slave, its notice) in a sheet, its new-runner side in the participant editor.
+    UnmatchedCardSheet {
+        id: unmatched
+        store: root.raceStore
+        desk: root.raceDay
+        onChanged: {
+            if (mode === "editor" && !newRunnerEditor.model.open)
+                newRunnerEditor.model.editDraft(root.raceStore, draftParticipant())
         }
+    }
+    Sheet {
+        padding: 24
+        readonly property bool shown: unmatched.mode === "list" || unmatched.mode === "slave"
+        visible: shown
+        onClosed: if (shown) unmatched.cancel()
+        onDefaultAction: if (unmatched.mode === "slave") unmatched.cancel()
+        contentItem: UnmatchedCardResolutionView {
+            objectName: "unmatchedCardSheet"
+            sheet: unmatched
+        }
+    }
+    ParticipantEditView {
+        id: newRunnerEditor
+        onSave: unmatched.saveNewParticipant(model.resultValue())
+        onCancel: unmatched.cancel()
     }
 }

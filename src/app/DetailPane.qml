@@ -7,7 +7,7 @@ import Vexlo.Settings
 // Shows the selected section's screen, built anew each time the section is selected. A screen
 // plugs in through ContentViewModel's screen table (a QML file per section) and gets the store
 // as `raceStore`; the reader pane also gets `reader`, `contentModel`, `receiptSettings` and the
-// race-day desk as `raceDay`.
+// race-day desk as `raceDay`, the results screen the desk (it prints receipts through it).
 Rectangle {
     id: root
     required property ContentViewModel contentModel
@@ -45,6 +45,8 @@ Rectangle {
                     "receiptSettings": root.receiptSettings,
                     "raceDay": root.raceDay
                 })
+            } else if (section === "results") {
+                setSource(url, { "raceStore": root.raceStore, "raceDay": root.raceDay })
             } else {
                 setSource(url, { "raceStore": root.raceStore })
             }

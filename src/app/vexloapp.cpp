@@ -33,6 +33,10 @@ QUrl defaultDetailScreen(SidebarItem item)
         return QUrl(QStringLiteral("qrc:/Vexlo/Entries/EntriesView.qml"));
     case SidebarItem::StartList:
         return QUrl(QStringLiteral("qrc:/Vexlo/StartListView/StartListView.qml"));
+    case SidebarItem::Results:
+        return QUrl(QStringLiteral("qrc:/Vexlo/RaceDay/ResultsView.qml"));
+    case SidebarItem::Pending:
+        return QUrl(QStringLiteral("qrc:/Vexlo/RaceDay/OutstandingView.qml"));
     case SidebarItem::Sync:
         return QUrl(QStringLiteral("qrc:/Vexlo/Settings/SyncView.qml"));
     default:

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QMap>
+#include <QMetaType>
 #include <QString>
 #include <QUuid>
 
@@ -243,3 +244,6 @@ struct StandingsRow
     std::optional<double> totalTime;
     bool completedAllStages = false;
 };
+
+// Screens hand an edited entry from one module to another as a QVariant.
+Q_DECLARE_METATYPE(Participant)

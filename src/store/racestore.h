@@ -192,6 +192,8 @@ public:
     void setParticipantStatus(const QUuid &participantId, const std::optional<ParticipantStatus> &status);
     // Replaces the participant with the same id in place; never adds one.
     void updateParticipant(const Participant &participant);
+    // Appends the entry as given (a runner registered on the spot for a card read out) and saves.
+    void addParticipant(const Participant &participant);
     // Removes every participant with the id (their results stay); saves even when none was found.
     void deleteParticipant(const QUuid &participantId);
     // The participant's course for the active stage; absent clears it.

@@ -27,6 +27,15 @@ void RaceStore::updateParticipant(const Participant &participant)
     }
 }
 
+void RaceStore::addParticipant(const Participant &participant)
+{
+    m_race.participants.append(participant);
+    commitChange();
+    // The journal replays changes to entries the files already hold, never a new entry, so the
+    // files take the new entry before anything (such as its card's result) refers to it.
+    flushAutosave();
+}
+
 void RaceStore::deleteParticipant(const QUuid &participantId)
 {
     if (::deleteParticipant(m_race, participantId)) {

@@ -11,7 +11,7 @@ struct SymbolEntry
 };
 
 // clang-format off
-constexpr std::array<SymbolEntry, 43> table = {{
+constexpr std::array<SymbolEntry, 44> table = {{
     {"info.circle",                    "info"},
     {"flag.checkered",                 "flag"},
     {"calendar",                       "calendar"},
@@ -47,6 +47,7 @@ constexpr std::array<SymbolEntry, 43> table = {{
     {"cable.connector.slash",          "connector-off"},
     {"person.badge.plus",              "person-add"},
     {"slider.horizontal.3",            "sliders-row"},
+    {"line.3.horizontal.decrease.circle", "sliders-row"},
     {"wand.and.stars",                 "wand"},
     {"link",                           "chain"},
     {"clock.badge",                    "clock-badge"},

@@ -112,6 +112,18 @@ void ParticipantEditorViewModel::editNewParticipant(QObject *storeObject)
     edit(Participant(), race.classes, race.courses, race.stages, others);
 }
 
+void ParticipantEditorViewModel::editDraft(QObject *storeObject, const QVariant &draft)
+{
+    auto *store = qobject_cast<RaceStore *>(storeObject);
+    if (!store || !draft.canConvert<Participant>())
+        return;
+    const Race &race = store->race();
+    QSet<QString> others;
+    for (const Participant &p : race.participants)
+        others.insert(p.cardNumber);
+    edit(draft.value<Participant>(), race.classes, race.courses, race.stages, others);
+}
+
 Participant ParticipantEditorViewModel::result() const
 {
     Participant p = m_p;

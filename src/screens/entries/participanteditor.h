@@ -55,6 +55,11 @@ public:
     // For screens in QML: the entry with the id from the store's event, or a new one.
     Q_INVOKABLE bool editParticipant(QObject *store, const QString &participantId);
     Q_INVOKABLE void editNewParticipant(QObject *store);
+    // A prefilled new entry (a Participant in a QVariant) against the store's event; every entry's
+    // card number counts as another's.
+    Q_INVOKABLE void editDraft(QObject *store, const QVariant &draft);
+    // result() in a QVariant, for openers in other modules.
+    Q_INVOKABLE QVariant resultValue() const { return QVariant::fromValue(result()); }
     // What "Save" hands back: the copy with its card number trimmed.
     [[nodiscard]] Participant result() const;
 

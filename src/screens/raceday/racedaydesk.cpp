@@ -121,6 +121,14 @@ void RaceDayDesk::handleCardRead(const QString &cardNumber, const QList<SIPunch>
     m_printer->enqueue(receiptJobFromPreferences(prefs, m_renderReceipt(*result, m_store->race())));
 }
 
+void RaceDayDesk::printReceipt(const PersonResult &result)
+{
+    if (!m_printer)
+        return;
+    const ReceiptPreferences prefs = m_preferences ? m_preferences() : ReceiptPreferences {};
+    m_printer->enqueue(receiptJobFromPreferences(prefs, m_renderReceipt(result, m_store->race())));
+}
+
 const RaceDayDesk::RecordedRead *RaceDayDesk::recordForShownReading() const
 {
     const std::optional<SICardReading> &reading = m_reader->lastCardRead();

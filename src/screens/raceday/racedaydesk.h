@@ -85,6 +85,10 @@ public:
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
         const std::optional<QDateTime> &finishPunchTime);
 
+    // Queues the receipt of a stored result with the receipt settings as they are now ("Print
+    // receipt" of the results list).
+    void printReceipt(const PersonResult &result);
+
     // ---- What the reader pane's status block and the toast show ----------------------------
 
     [[nodiscard]] CardStatus cardStatus() const;

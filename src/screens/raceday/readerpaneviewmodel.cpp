@@ -353,9 +353,11 @@ QString ReaderPaneViewModel::printerErrorText() const
 {
     const ReceiptPrinter *p = printer();
     const std::optional<ReceiptPrintOutcome> last = p ? p->lastFailure() : std::nullopt;
-    if (!last)
-        return {};
-    const ReceiptPrintOutcome &failure = *last;
+    return last ? receiptFailureText(*last) : QString();
+}
+
+QString receiptFailureText(const ReceiptPrintOutcome &failure)
+{
     QString reason;
     switch (failure.failure) {
     case ReceiptPrintOutcome::Failure::PrinterNotFound:

@@ -20,11 +20,15 @@ class CardReaderViewModel;
 class RaceDayDesk;
 class RaceStore;
 class ReceiptPrinter;
+struct ReceiptPrintOutcome;
 
 // The name a port row shows: the positively identified station (by its USB ids) is "SportIdent
 // Reader (USB)"; "/dev/cu.<name>" shows the name with underscores as blanks (the known bridge name
 // as the reader); any other path shows whole.
 [[nodiscard]] QString portDisplayName(const QString &path, const QStringList &identifiedReaders = {});
+
+// "Last receipt not printed on <printer>: <reason>" for a receipt that did not print.
+[[nodiscard]] QString receiptFailureText(const ReceiptPrintOutcome &failure);
 
 class ReaderPortsModel : public QAbstractListModel
 {

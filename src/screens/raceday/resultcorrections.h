@@ -3,7 +3,7 @@
 // The corrections an organiser makes from a result row: another course, a forced status with a
 // reason, clearing that override, deleting the card read. Every change goes through a RaceStore
 // operation, which saves it (and broadcasts it on a master). Corrections are never submitted to a
-// master: made on a slave they stay in that station's copy until its master sends the race again.
+// master, whose next race would undo them on a slave: the results screen offers none there.
 //
 // The two confirmations (override reason, deletion) remember only the result's id; confirming
 // looks the result up again, so a race replaced meanwhile (by a sync snapshot) is never written

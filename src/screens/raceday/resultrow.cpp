@@ -26,6 +26,11 @@ ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
     row.detail
         = localized(QStringLiteral("SI %@ · %@"), result.cardNumber, courseNameForResult(race, result));
 
+    // The evaluation's notes are keys of the text tables; an organiser's reason belongs to an
+    // override and is shown with it.
+    if (!result.completedOverride && result.overrideNote && !result.overrideNote->isEmpty())
+        row.reviewNote = localized(*result.overrideNote);
+
     const Course *course = findCourse(race, result.courseId);
     row.scoreCourse = course && course->type == CourseType::Rogaining;
     const QString dash = localized(QStringLiteral("—"));

@@ -34,6 +34,8 @@ struct ResultRowTexts
     bool overridden = false;
     // The reason given with the override, else "Manually overridden".
     QString overrideTooltip;
+    // A note the card evaluation left for the organiser (no override), in the selected language.
+    QString reviewNote;
 
     // Score rows: "120 pts" or "—" (orange), "-5 OT" when penalised, "IN TIME" / "OVERTIME".
     QString points;

@@ -1,0 +1,345 @@
+#include "outstandingrunners.h"
+
+#include "documenttext.h"
+#include "localization.h"
+#include "racelookup.h"
+#include "racestore.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+struct GroupInfo
+{
+    StatusFilterGroup group;
+    const char *raw;
+    const char *title;
+};
+
+constexpr GroupInfo groupInfo[] = {
+    {StatusFilterGroup::All, "all", "All"},
+    {StatusFilterGroup::NotStartedYet, "notStartedYet", "Not started yet"},
+    {StatusFilterGroup::StillGoing, "stillGoing", "Still going"},
+    {StatusFilterGroup::CheckedOut, "checkedOut", "Checked out"},
+    {StatusFilterGroup::Dnf, "dnf", "DNF"},
+    {StatusFilterGroup::Dns, "dns", "DNS"},
+};
+
+const GroupInfo &info(StatusFilterGroup group)
+{
+    return groupInfo[static_cast<int>(group)];
+}
+
+} // namespace
+
+QString rawValue(StatusFilterGroup group)
+{
+    return QString::fromLatin1(info(group).raw);
+}
+
+std::optional<StatusFilterGroup> statusFilterGroupFromRawValue(const QString &raw)
+{
+    for (const GroupInfo &g : groupInfo) {
+        if (raw == QLatin1String(g.raw))
+            return g.group;
+    }
+    return std::nullopt;
+}
+
+QString statusFilterTitle(StatusFilterGroup group)
+{
+    return QString::fromLatin1(info(group).title);
+}
+
+std::optional<QString> stageClassId(const Participant &p, const QString &stageId)
+{
+    if (!stageId.isEmpty() && p.classIdByStage) {
+        if (const QString *id = stageEntry(*p.classIdByStage, stageId))
+            return *id;
+    }
+    return p.classId;
+}
+
+std::optional<QDateTime> stageStartTime(const Participant &p, const QString &stageId)
+{
+    if (!stageId.isEmpty() && p.startTimeByStage) {
+        if (const QDateTime *t = stageEntry(*p.startTimeByStage, stageId))
+            return *t;
+    }
+    return p.startTime;
+}
+
+OutstandingContext outstandingContext(const Race &race, const QString &stageId, const QDateTime &now)
+{
+    OutstandingContext context {&race, stageId, now, {}};
+    context.withResult.reserve(race.results.size());
+    for (const PersonResult &r : race.results) {
+        const bool counts = stageId.isEmpty() ? !r.stageId.has_value() : r.stageId == stageId;
+        if (counts)
+            context.withResult.insert(r.participantId);
+    }
+    return context;
+}
+
+bool matchesGroup(const OutstandingContext &context, const Participant &p, StatusFilterGroup group)
+{
+    switch (group) {
+    case StatusFilterGroup::All:
+        return true;
+    case StatusFilterGroup::NotStartedYet: {
+        if (context.withResult.contains(p.id) || p.status)
+            return false;
+        const std::optional<QDateTime> start = stageStartTime(p, context.stageId);
+        return start && *start > context.now;
+    }
+    case StatusFilterGroup::StillGoing: {
+        if (!stageClassId(p, context.stageId) || context.withResult.contains(p.id) || p.status)
+            return false;
+        const std::optional<QDateTime> start = stageStartTime(p, context.stageId);
+        return !start || *start <= context.now;
+    }
+    case StatusFilterGroup::CheckedOut:
+        return context.withResult.contains(p.id);
+    case StatusFilterGroup::Dnf:
+        return p.status == ParticipantStatus::Dnf;
+    case StatusFilterGroup::Dns:
+        return p.status == ParticipantStatus::Dns;
+    }
+    return false;
+}
+
+QList<qsizetype> participantNameOrder(const QList<Participant> &participants)
+{
+    QList<QString> names;
+    names.reserve(participants.size());
+    for (const Participant &p : participants)
+        names.append(outstandingNameLine(p));
+    QList<qsizetype> order(participants.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+        [&](qsizetype a, qsizetype b) { return naturalCompare(names.at(a), names.at(b)) < 0; });
+    return order;
+}
+
+QList<qsizetype> filteredParticipants(const OutstandingContext &context,
+    const QSet<StatusFilterGroup> &groups, const QList<qsizetype> &nameOrder)
+{
+    QList<qsizetype> rows;
+    if (groups.isEmpty())
+        return rows;
+    const bool all = groups.contains(StatusFilterGroup::All);
+    // A plain list: walking a hash set once per runner costs more than the tests themselves.
+    QList<StatusFilterGroup> wanted;
+    for (StatusFilterGroup g : allStatusFilterGroups)
+        if (groups.contains(g))
+            wanted.append(g);
+    for (qsizetype index : nameOrder) {
+        const Participant &p = context.race->participants.at(index);
+        const bool listed = all || std::any_of(wanted.cbegin(), wanted.cend(), [&](StatusFilterGroup g) {
+            return matchesGroup(context, p, g);
+        });
+        if (listed)
+            rows.append(index);
+    }
+    return rows;
+}
+
+QString outstandingNameLine(const Participant &p)
+{
+    return (p.givenName + QLatin1Char(' ') + p.familyName).trimmed();
+}
+
+QString outstandingDetailLine(const Race &race, const Participant &p, const QString &stageId)
+{
+    const RaceClass *raceClass = findClass(race, stageClassId(p, stageId));
+    const QString className = raceClass ? raceClass->name : localized(QStringLiteral("No class"));
+    const QString clubSuffix = p.club && !p.club->isEmpty() ? QStringLiteral(" · ") + *p.club : QString();
+    return localized(QStringLiteral("Card %@ · %@%@"), p.cardNumber, className, clubSuffix);
+}
+
+// ---- Rows ----------------------------------------------------------------------------------
+
+void OutstandingRowsModel::setRows(const Race *race, const QString &stageId, QList<qsizetype> rows)
+{
+    const bool countChanges = rows.size() != m_rows.size();
+    beginResetModel();
+    m_race = race;
+    m_stageId = stageId;
+    m_rows = std::move(rows);
+    endResetModel();
+    if (countChanges)
+        emit countChanged();
+}
+
+int OutstandingRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant OutstandingRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!m_race || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Participant &p = m_race->participants.at(m_rows.at(index.row()));
+    switch (role) {
+    case ParticipantIdRole:
+        return p.id.toString(QUuid::WithoutBraces);
+    case NameRole:
+        return outstandingNameLine(p);
+    case DetailRole:
+        return outstandingDetailLine(*m_race, p, m_stageId);
+    case StatusIndexRole:
+        return !p.status ? 0 : *p.status == ParticipantStatus::Dns ? 1 : 2;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> OutstandingRowsModel::roleNames() const
+{
+    return {{ParticipantIdRole, "participantId"}, {NameRole, "name"}, {DetailRole, "detail"},
+        {StatusIndexRole, "statusIndex"}};
+}
+
+// ---- Screen --------------------------------------------------------------------------------
+
+OutstandingScreen::OutstandingScreen(QObject *parent)
+    : QObject(parent)
+    , m_clock([] { return QDateTime::currentDateTimeUtc(); })
+{
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        &OutstandingScreen::refresh);
+}
+
+QObject *OutstandingScreen::storeObject() const
+{
+    return m_store.data();
+}
+
+void OutstandingScreen::setStoreObject(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void OutstandingScreen::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    for (const auto &c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    m_store = store;
+    m_stageId = store ? store->race().activeStageId.value_or(QString()) : QString();
+    if (store) {
+        m_connections.append(connect(store, &RaceStore::raceChanged, this, &OutstandingScreen::refresh));
+        m_connections.append(connect(
+            store->stationSettings(), &StationSettings::roleChanged, this, &OutstandingScreen::rowsChanged));
+    }
+    emit storeChanged();
+    refresh();
+}
+
+void OutstandingScreen::refresh()
+{
+    if (!m_store) {
+        m_rows.setRows(nullptr, {}, {});
+        emit rowsChanged();
+        return;
+    }
+    const Race &race = m_store->race();
+    // The name order survives every change that leaves the entries' ids and names alone.
+    bool sameNames = m_orderedNames.size() == race.participants.size();
+    for (qsizetype i = 0; sameNames && i < race.participants.size(); ++i) {
+        const Participant &p = race.participants.at(i);
+        sameNames
+            = m_orderedNames.at(i).first == p.id && m_orderedNames.at(i).second == outstandingNameLine(p);
+    }
+    if (!sameNames) {
+        m_nameOrder = participantNameOrder(race.participants);
+        m_orderedNames.clear();
+        m_orderedNames.reserve(race.participants.size());
+        for (const Participant &p : race.participants)
+            m_orderedNames.append({p.id, outstandingNameLine(p)});
+    }
+    const OutstandingContext context = outstandingContext(race, m_stageId, m_clock());
+    m_rows.setRows(&race, m_stageId, filteredParticipants(context, m_selected, m_nameOrder));
+    emit rowsChanged();
+}
+
+QString OutstandingScreen::countText() const
+{
+    return localized(QStringLiteral("%@ participant(s)"), m_rows.count());
+}
+
+QVariantList OutstandingScreen::groups() const
+{
+    QVariantList list;
+    for (StatusFilterGroup g : allStatusFilterGroups) {
+        list.append(QVariantMap {{QStringLiteral("raw"), rawValue(g)},
+            {QStringLiteral("title"), localized(statusFilterTitle(g))},
+            {QStringLiteral("checked"), m_selected.contains(g)}});
+    }
+    return list;
+}
+
+void OutstandingScreen::toggleGroup(const QString &raw)
+{
+    const std::optional<StatusFilterGroup> g = statusFilterGroupFromRawValue(raw);
+    if (!g)
+        return;
+    if (!m_selected.remove(*g))
+        m_selected.insert(*g);
+    refresh();
+}
+
+bool OutstandingScreen::showsStagePicker() const
+{
+    return m_store && !m_store->race().stages.isEmpty();
+}
+
+QVariantList OutstandingScreen::stageOptions() const
+{
+    QVariantList list;
+    if (!m_store)
+        return list;
+    QList<Stage> stages = m_store->race().stages;
+    std::stable_sort(
+        stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    for (const Stage &s : std::as_const(stages))
+        list.append(QVariantMap {{QStringLiteral("text"), s.name}, {QStringLiteral("value"), s.id}});
+    return list;
+}
+
+void OutstandingScreen::setFilterStageId(const QString &stageId)
+{
+    if (stageId == m_stageId)
+        return;
+    m_stageId = stageId;
+    refresh();
+}
+
+bool OutstandingScreen::canMark() const
+{
+    return m_store && m_store->stationSettings()->role() != StationRole::Slave;
+}
+
+QString OutstandingScreen::markingNotice() const
+{
+    if (!m_store || canMark())
+        return {};
+    return localized(QStringLiteral("This station is a slave: mark DNS and DNF at the master, whose next "
+                                    "update would undo a mark made here."));
+}
+
+void OutstandingScreen::setStatusIndex(const QString &participantId, int index)
+{
+    if (!m_store || !canMark())
+        return;
+    std::optional<ParticipantStatus> status;
+    if (index == 1)
+        status = ParticipantStatus::Dns;
+    else if (index == 2)
+        status = ParticipantStatus::Dnf;
+    m_store->setParticipantStatus(QUuid(participantId), status);
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+// The Status section: who has not started yet, who is still out, who is back (has a card read for
+// the selected stage) and who is marked DNS or DNF, with a DNS / DNF mark per runner. The list is
+// derived from the store's race each time it changes; "now" is read from the injected clock at
+// each derivation, so a start time that passes moves its runner on the next change.
+//
+// The 5,000-entry event must update within a frame after a card read. The name order of all
+// participants is kept and only rebuilt when an entry's name or the entry list changes; a stable
+// sort of a subset is the subsequence of the stable sort of the whole, so filtering walks that
+// order once.
+
+#include "race.h"
+
+#include <QAbstractListModel>
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <optional>
+
+class RaceStore;
+
+enum class StatusFilterGroup { All, NotStartedYet, StillGoing, CheckedOut, Dnf, Dns };
+
+// In the order of the checkbox row.
+inline constexpr StatusFilterGroup allStatusFilterGroups[]
+    = {StatusFilterGroup::All, StatusFilterGroup::NotStartedYet, StatusFilterGroup::StillGoing,
+        StatusFilterGroup::CheckedOut, StatusFilterGroup::Dnf, StatusFilterGroup::Dns};
+
+[[nodiscard]] QString rawValue(StatusFilterGroup group);
+[[nodiscard]] std::optional<StatusFilterGroup> statusFilterGroupFromRawValue(const QString &raw);
+// The checkbox title (a localisation key).
+[[nodiscard]] QString statusFilterTitle(StatusFilterGroup group);
+
+// The per-stage view of the race the groups are decided on. An empty stage id means no stage.
+struct OutstandingContext
+{
+    const Race *race = nullptr;
+    QString stageId;
+    QDateTime now;
+    // Runners with a result of that stage (a result without stage counts only for no stage).
+    QSet<QUuid> withResult;
+};
+
+[[nodiscard]] OutstandingContext outstandingContext(
+    const Race &race, const QString &stageId, const QDateTime &now);
+[[nodiscard]] std::optional<QString> stageClassId(const Participant &p, const QString &stageId);
+[[nodiscard]] std::optional<QDateTime> stageStartTime(const Participant &p, const QString &stageId);
+[[nodiscard]] bool matchesGroup(
+    const OutstandingContext &context, const Participant &p, StatusFilterGroup group);
+
+// The participants to list, as indexes into race.participants, in name order (ties keep entry
+// order). `nameOrder` is every participant's index in that order (see participantNameOrder).
+[[nodiscard]] QList<qsizetype> filteredParticipants(const OutstandingContext &context,
+    const QSet<StatusFilterGroup> &groups, const QList<qsizetype> &nameOrder);
+[[nodiscard]] QList<qsizetype> participantNameOrder(const QList<Participant> &participants);
+
+// The row texts: the name as given, and "Card %@ · %@%@" with class name and club suffix.
+[[nodiscard]] QString outstandingNameLine(const Participant &p);
+[[nodiscard]] QString outstandingDetailLine(const Race &race, const Participant &p, const QString &stageId);
+
+class OutstandingRowsModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the Status section")
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role { ParticipantIdRole = Qt::UserRole + 1, NameRole, DetailRole, StatusIndexRole };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    // Texts are built when a row is drawn, from the race the rows were set with.
+    void setRows(const Race *race, const QString &stageId, QList<qsizetype> rows);
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+    [[nodiscard]] int count() const { return int(m_rows.size()); }
+    [[nodiscard]] const QList<qsizetype> &rows() const { return m_rows; }
+
+signals:
+    void countChanged();
+
+private:
+    const Race *m_race = nullptr;
+    QString m_stageId;
+    QList<qsizetype> m_rows;
+};
+
+class OutstandingScreen : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
+    // "%@ participant(s)" with the number of rows.
+    Q_PROPERTY(QString countText READ countText NOTIFY rowsChanged)
+    // [{raw, title, checked}] in checkbox order.
+    Q_PROPERTY(QVariantList groups READ groups NOTIFY rowsChanged)
+    Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY rowsChanged)
+    // [{text: name, value: id}] by stage order.
+    Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY rowsChanged)
+    Q_PROPERTY(QString filterStageId READ filterStageId WRITE setFilterStageId NOTIFY rowsChanged)
+    Q_PROPERTY(OutstandingRowsModel *rows READ rowsModel CONSTANT)
+    // Marks are kept at the master: a slave's mark would be undone by the master's next race.
+    Q_PROPERTY(bool canMark READ canMark NOTIFY rowsChanged)
+    Q_PROPERTY(QString markingNotice READ markingNotice NOTIFY rowsChanged)
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    explicit OutstandingScreen(QObject *parent = nullptr);
+
+    [[nodiscard]] QObject *storeObject() const;
+    void setStoreObject(QObject *store);
+    void setStore(RaceStore *store);
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+    [[nodiscard]] QString countText() const;
+    [[nodiscard]] QVariantList groups() const;
+    [[nodiscard]] const QSet<StatusFilterGroup> &selectedGroups() const { return m_selected; }
+    Q_INVOKABLE void toggleGroup(const QString &raw);
+    [[nodiscard]] bool showsStagePicker() const;
+    [[nodiscard]] QVariantList stageOptions() const;
+    [[nodiscard]] const QString &filterStageId() const { return m_stageId; }
+    void setFilterStageId(const QString &stageId);
+    [[nodiscard]] OutstandingRowsModel *rowsModel() { return &m_rows; }
+    [[nodiscard]] bool canMark() const;
+    [[nodiscard]] QString markingNotice() const;
+
+    // 0 "—", 1 "DNS", 2 "DNF".
+    Q_INVOKABLE void setStatusIndex(const QString &participantId, int index);
+
+    // Derives the rows from the race as it is now (the store's changes call it).
+    void refresh();
+
+signals:
+    void storeChanged();
+    void rowsChanged();
+
+private:
+    QPointer<RaceStore> m_store;
+    QList<QMetaObject::Connection> m_connections;
+    Clock m_clock;
+    QSet<StatusFilterGroup> m_selected {StatusFilterGroup::StillGoing};
+    QString m_stageId;
+    OutstandingRowsModel m_rows;
+    // The name order and the names it was built from (in entry order).
+    QList<qsizetype> m_nameOrder;
+    QList<QPair<QUuid, QString>> m_orderedNames;
+};

@@ -1,0 +1,425 @@
+#include "resultsscreen.h"
+
+#include "localization.h"
+#include "racedaydesk.h"
+#include "racelookup.h"
+#include "racestore.h"
+#include "readerpaneviewmodel.h"
+#include "resultrow.h"
+#include "splittimessheet.h"
+
+#include <algorithm>
+
+namespace {
+
+QVariantMap rowVariant(const ResultRowTexts &row, const PersonResult &result)
+{
+    return {{QStringLiteral("place"), row.place}, {QStringLiteral("name"), row.name},
+        {QStringLiteral("detail"), row.detail}, {QStringLiteral("scoreCourse"), row.scoreCourse},
+        {QStringLiteral("time"), row.time}, {QStringLiteral("timeTone"), toneName(row.timeTone)},
+        {QStringLiteral("behind"), row.behind}, {QStringLiteral("showsBadge"), row.showsBadge},
+        {QStringLiteral("badge"), row.badge}, {QStringLiteral("badgeTone"), toneName(row.badgeTone)},
+        {QStringLiteral("overridden"), row.overridden},
+        {QStringLiteral("overrideTooltip"), row.overrideTooltip}, {QStringLiteral("points"), row.points},
+        {QStringLiteral("pointsTone"), toneName(row.pointsTone)}, {QStringLiteral("overtime"), row.overtime},
+        {QStringLiteral("verdict"), row.verdict}, {QStringLiteral("verdictTone"), toneName(row.verdictTone)},
+        {QStringLiteral("reviewNote"), row.reviewNote},
+        {QStringLiteral("canClearOverride"), ResultCorrections::canClearOverride(result)}};
+}
+
+QString overallName(const Participant &p)
+{
+    return (p.givenName + QLatin1Char(' ') + p.familyName).trimmed();
+}
+
+} // namespace
+
+// ---- List ----------------------------------------------------------------------------------
+
+void ResultListModel::setLines(const Race *race, QList<Line> lines)
+{
+    const bool countChanges = lines.size() != m_lines.size();
+    beginResetModel();
+    m_race = race;
+    m_lines = std::move(lines);
+    endResetModel();
+    if (countChanges)
+        emit countChanged();
+}
+
+int ResultListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant ResultListModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Line &line = m_lines.at(index.row());
+    switch (role) {
+    case KindRole:
+        return line.kind;
+    case StripeRole:
+        return line.stripe;
+    case ResultIdRole:
+        return line.resultId;
+    case TextsRole:
+        if (line.result && m_race)
+            return rowVariant(
+                resultRowTexts(*m_race, *line.result, line.place, line.leaderTime), *line.result);
+        return line.texts;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> ResultListModel::roleNames() const
+{
+    return {{KindRole, "kind"}, {StripeRole, "stripe"}, {ResultIdRole, "resultId"}, {TextsRole, "texts"}};
+}
+
+// ---- Screen --------------------------------------------------------------------------------
+
+ResultsScreen::ResultsScreen(QObject *parent)
+    : QObject(parent)
+{
+    connect(
+        &LocalizationManager::shared(), &LocalizationManager::languageChanged, this, &ResultsScreen::refresh);
+}
+
+ResultsScreen::~ResultsScreen() = default;
+
+QObject *ResultsScreen::storeObject() const
+{
+    return m_store.data();
+}
+
+void ResultsScreen::setStoreObject(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void ResultsScreen::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    for (const auto &c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    m_store = store;
+    m_results.reset();
+    m_corrections.reset();
+    m_detail.reset();
+    if (store) {
+        m_results = std::make_unique<ResultsViewModel>(store);
+        m_corrections = std::make_unique<ResultCorrections>(store);
+        m_connections.append(connect(store, &RaceStore::raceChanged, this, &ResultsScreen::refresh));
+        m_connections.append(connect(
+            store->stationSettings(), &StationSettings::roleChanged, this, &ResultsScreen::viewChanged));
+        m_connections.append(connect(
+            m_results.get(), &ResultsViewModel::exportErrorChanged, this, &ResultsScreen::viewChanged));
+        if (VexloChecklistPuller *puller = store->vexloChecklistPuller())
+            m_connections.append(
+                connect(puller, &VexloChecklistPuller::isPullingChanged, this, &ResultsScreen::viewChanged));
+    }
+    emit storeChanged();
+    emit detailChanged();
+    refresh();
+}
+
+QObject *ResultsScreen::deskObject() const
+{
+    return m_desk.data();
+}
+
+void ResultsScreen::setDeskObject(QObject *desk)
+{
+    auto *d = qobject_cast<RaceDayDesk *>(desk);
+    if (d == m_desk)
+        return;
+    disconnect(m_printConnection);
+    m_desk = d;
+    if (d && d->receiptPrinter())
+        m_printConnection
+            = connect(d->receiptPrinter(), &ReceiptPrinter::jobFinished, this, &ResultsScreen::printFinished);
+    emit storeChanged();
+}
+
+void ResultsScreen::refresh()
+{
+    QList<ResultListModel::Line> lines;
+    if (m_store) {
+        if (m_results->showsOverall()) {
+            for (const ClassStandings &group : m_results->standingsGroups()) {
+                lines.append(
+                    {QStringLiteral("header"), false, {}, {{QStringLiteral("title"), group.className}}});
+                for (qsizetype i = 0; i < group.standings.size(); ++i) {
+                    const StandingsRow &row = group.standings.at(i);
+                    const std::optional<qint64> place = group.places.value(i);
+                    QVariantMap texts {{QStringLiteral("place"),
+                                           place ? localized(QStringLiteral("%lld."), *place) : QString()},
+                        {QStringLiteral("name"), overallName(row.participant)},
+                        {QStringLiteral("total"),
+                            row.totalTime ? formatRaceTime(*row.totalTime) : localized(QStringLiteral("—"))},
+                        {QStringLiteral("totalMissing"), !row.totalTime.has_value()},
+                        {QStringLiteral("allStages"), row.completedAllStages},
+                        {QStringLiteral("stagesText"),
+                            localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
+                                                             : QStringLiteral("INCOMPLETE"))}};
+                    lines.append({QStringLiteral("overall"), i % 2 == 1, {}, texts});
+                }
+            }
+        } else {
+            for (const ClassResults &group : m_results->classGroups()) {
+                lines.append(
+                    {QStringLiteral("header"), false, {}, {{QStringLiteral("title"), group.className}}});
+                for (qsizetype i = 0; i < group.results.size(); ++i) {
+                    const PersonResult &result = group.results.at(i);
+                    lines.append(
+                        {QStringLiteral("result"), i % 2 == 1, result.id.toString(QUuid::WithoutBraces), {},
+                            result, group.places.value(i), group.leaderTime});
+                }
+            }
+        }
+    }
+    m_lines.setLines(m_store ? &m_store->race() : nullptr, std::move(lines));
+    emit viewChanged();
+    // The sheet shows the result as it was opened; the names follow the race.
+    if (m_detail)
+        emit detailChanged();
+}
+
+QString ResultsScreen::classFilterLabel() const
+{
+    if (m_store) {
+        if (const RaceClass *c = findClass(m_store->race(), m_results->filterClassId());
+            c && !m_results->filterClassId().isEmpty())
+            return localized(c->name);
+    }
+    return localized(QStringLiteral("All classes"));
+}
+
+QVariantList ResultsScreen::classOptions() const
+{
+    QVariantList options;
+    const QString selected = m_results ? m_results->filterClassId() : QString();
+    options.append(QVariantMap {{QStringLiteral("id"), QString()},
+        {QStringLiteral("name"), localized(QStringLiteral("All classes"))},
+        {QStringLiteral("checked"), selected.isEmpty()}});
+    if (!m_store)
+        return options;
+    QList<RaceClass> classes = m_store->race().classes;
+    // Plain character-code order, as the menu has always listed them.
+    std::stable_sort(classes.begin(), classes.end(),
+        [](const RaceClass &a, const RaceClass &b) { return a.name < b.name; });
+    for (const RaceClass &c : std::as_const(classes)) {
+        options.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
+            {QStringLiteral("checked"), !selected.isEmpty() && c.id == selected}});
+    }
+    return options;
+}
+
+QVariantList ResultsScreen::stageChips() const
+{
+    QVariantList chips;
+    if (!m_store || m_store->race().stages.isEmpty())
+        return chips;
+    QList<Stage> stages = m_store->race().stages;
+    std::stable_sort(
+        stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
+    const QString selected = m_results->filterStageId();
+    for (const Stage &s : std::as_const(stages)) {
+        chips.append(QVariantMap {{QStringLiteral("id"), s.id}, {QStringLiteral("name"), localized(s.name)},
+            {QStringLiteral("selected"), s.id == selected}});
+    }
+    chips.append(QVariantMap {{QStringLiteral("id"), overallStageFilter},
+        {QStringLiteral("name"), localized(QStringLiteral("Overall"))},
+        {QStringLiteral("selected"), selected == overallStageFilter}});
+    return chips;
+}
+
+bool ResultsScreen::showsOverall() const
+{
+    return m_results && m_results->showsOverall();
+}
+
+QString ResultsScreen::exportError() const
+{
+    return m_results ? m_results->exportError() : QString();
+}
+
+void ResultsScreen::selectClass(const QString &classId)
+{
+    if (!m_results)
+        return;
+    m_results->setFilterClassId(classId);
+    refresh();
+}
+
+void ResultsScreen::selectStage(const QString &stageId)
+{
+    if (!m_results)
+        return;
+    m_results->setFilterStageId(stageId);
+    refresh();
+}
+
+std::optional<PersonResult> ResultsScreen::storedResult(const QString &resultId) const
+{
+    if (!m_store)
+        return std::nullopt;
+    const QUuid id(resultId);
+    for (const PersonResult &r : m_store->race().results) {
+        if (r.id == id)
+            return r;
+    }
+    return std::nullopt;
+}
+
+QVariantMap ResultsScreen::detail() const
+{
+    if (!m_detail || !m_store)
+        return {};
+    return toVariant(splitSheetTexts(m_store->race(), *m_detail));
+}
+
+void ResultsScreen::showDetail(const QString &resultId)
+{
+    m_detail = storedResult(resultId);
+    emit detailChanged();
+}
+
+void ResultsScreen::closeDetail()
+{
+    if (!m_detail)
+        return;
+    m_detail.reset();
+    emit detailChanged();
+}
+
+bool ResultsScreen::canCorrect() const
+{
+    return m_store && m_store->stationSettings()->role() != StationRole::Slave;
+}
+
+QString ResultsScreen::correctionNotice() const
+{
+    if (!m_store || canCorrect())
+        return {};
+    return localized(QStringLiteral("This station is a slave: correct results at the master, whose next "
+                                    "update would undo a correction made here."));
+}
+
+QVariantList ResultsScreen::courseChoices() const
+{
+    QVariantList choices {QVariantMap {
+        {QStringLiteral("id"), QString()}, {QStringLiteral("name"), localized(QStringLiteral("(None)"))}}};
+    if (!m_corrections)
+        return choices;
+    for (const Course &c : m_corrections->changeCourseCandidates())
+        choices.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name}});
+    return choices;
+}
+
+void ResultsScreen::changeCourse(const QString &resultId, const QString &courseId)
+{
+    if (canCorrect())
+        m_corrections->changeResultCourse(QUuid(resultId), courseId);
+}
+
+void ResultsScreen::beginOverride(const QString &resultId, bool completed)
+{
+    if (canCorrect())
+        m_corrections->beginOverride(QUuid(resultId), completed);
+}
+
+void ResultsScreen::clearOverride(const QString &resultId)
+{
+    if (canCorrect())
+        m_corrections->clearOverride(QUuid(resultId));
+}
+
+void ResultsScreen::requestDeletion(const QString &resultId)
+{
+    if (canCorrect())
+        m_corrections->requestDeletion(QUuid(resultId));
+}
+
+void ResultsScreen::printReceipt(const QString &resultId)
+{
+    const std::optional<PersonResult> result = storedResult(resultId);
+    if (!result || !m_desk || !m_desk->receiptPrinter())
+        return;
+    ++m_printsPending;
+    m_desk->printReceipt(*result);
+}
+
+void ResultsScreen::printFinished(const ReceiptPrintOutcome &outcome)
+{
+    if (m_printsPending == 0)
+        return;
+    --m_printsPending;
+    // Cancelling the dialog is the organiser's own choice, not a problem to report.
+    QString problem;
+    if (!outcome.printed() && outcome.failure != ReceiptPrintOutcome::Failure::Cancelled)
+        problem = receiptFailureText(outcome);
+    if (problem != m_printProblem) {
+        m_printProblem = problem;
+        emit printProblemChanged();
+    }
+}
+
+bool ResultsScreen::exportEnabled(int kind) const
+{
+    return m_results && kind >= 0 && kind <= 3
+        && m_results->exportEnabled(static_cast<ResultExportKind>(kind));
+}
+
+QVariantList ResultsScreen::exportItems() const
+{
+    static const char *const items[][2] = {{"resultsXmlItem", "Results XML"}, {"splitsXmlItem", "Splits XML"},
+        {"resultsPdfItem", "Results PDF"}, {"splitsPdfItem", "Splits PDF"}};
+    QVariantList list;
+    for (int kind = 0; kind < 4; ++kind) {
+        list.append(QVariantMap {{QStringLiteral("kind"), kind},
+            {QStringLiteral("name"), QString::fromLatin1(items[kind][0])},
+            {QStringLiteral("title"), localized(QString::fromLatin1(items[kind][1]))},
+            {QStringLiteral("enabled"), exportEnabled(kind)},
+            {QStringLiteral("fileName"), suggestedFileName(kind)}});
+    }
+    return list;
+}
+
+QString ResultsScreen::suggestedFileName(int kind) const
+{
+    return exportEnabled(kind) ? m_results->suggestedFileName(static_cast<ResultExportKind>(kind))
+                               : QString();
+}
+
+bool ResultsScreen::exportTo(int kind, const QUrl &file)
+{
+    if (!exportEnabled(kind))
+        return false;
+    return m_results->exportTo(static_cast<ResultExportKind>(kind), file.toLocalFile());
+}
+
+bool ResultsScreen::canPullCheckins() const
+{
+    VexloChecklistPuller *puller = m_store ? m_store->vexloChecklistPuller() : nullptr;
+    return puller && !puller->isPulling() && puller->credentialsProvider && puller->credentialsProvider();
+}
+
+QString ResultsScreen::pullHelp() const
+{
+    VexloChecklistPuller *puller = m_store ? m_store->vexloChecklistPuller() : nullptr;
+    if (!puller || !puller->credentialsProvider || !puller->credentialsProvider())
+        return localized(QStringLiteral("Set up O-Checklist (API key + event) in Advanced settings first"));
+    return localized(QStringLiteral("Pull the latest check-in state from O-Checklist"));
+}
+
+void ResultsScreen::pullCheckins()
+{
+    if (canPullCheckins())
+        m_store->vexloChecklistPuller()->pullNow();
+}

@@ -1,0 +1,149 @@
+#include "splittimessheet.h"
+
+#include "localization.h"
+#include "racelookup.h"
+#include "resultselection.h"
+
+namespace {
+
+QString clockText(const QDateTime &time, const QTimeZone &zone)
+{
+    return time.toTimeZone(zone).toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString duration(const std::optional<double> &seconds)
+{
+    return seconds ? formatRaceTime(*seconds) : localized(QStringLiteral("—"));
+}
+
+// Where the finish leg is measured from: the last timed split (missing splits and punches whose
+// record holds no time are passed over; an untimed record's stored time means nothing), else the
+// start.
+std::optional<QDateTime> finishLegReference(const PersonResult &result)
+{
+    for (auto it = result.splits.crbegin(); it != result.splits.crend(); ++it) {
+        const bool timed = it->status == SplitStatus::Ok || it->status == SplitStatus::Additional;
+        if (timed && it->time.isValid())
+            return it->time;
+    }
+    return result.startTime;
+}
+
+} // namespace
+
+QString toneName(RowTone tone)
+{
+    switch (tone) {
+    case RowTone::Green:
+        return QStringLiteral("green");
+    case RowTone::Red:
+        return QStringLiteral("red");
+    case RowTone::Orange:
+        return QStringLiteral("orange");
+    case RowTone::Plain:
+        break;
+    }
+    return {};
+}
+
+SplitSheetTexts splitSheetTexts(const Race &race, const PersonResult &result, const QTimeZone &zone)
+{
+    SplitSheetTexts t;
+    t.title = displayName(race, result);
+    t.cardLine
+        = localized(QStringLiteral("SI %@ · %@"), result.cardNumber, courseNameForResult(race, result));
+    if (result.startTime) {
+        t.startText = localized(QStringLiteral("Start: %@"), clockText(*result.startTime, zone));
+    } else {
+        t.startText = localized(QStringLiteral("Start: —"));
+        t.startMissing = true;
+    }
+    if (result.finishTime) {
+        t.finishText = localized(QStringLiteral("Finish: %@"), clockText(*result.finishTime, zone));
+    } else {
+        t.finishText = localized(QStringLiteral("Finish: —"));
+        t.finishMissing = true;
+    }
+    if (result.completedOverride && result.overrideNote) {
+        t.overrideLine = localized(QStringLiteral("Override: %@ — %@"),
+            localized(*result.completedOverride ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE")),
+            *result.overrideNote);
+    } else if (!result.completedOverride && result.overrideNote && !result.overrideNote->isEmpty()) {
+        // The evaluation's notes are keys of the text tables; anything else shows as stored.
+        t.reviewNote = localized(*result.overrideNote);
+    }
+    const Course *course = findCourse(race, result.courseId);
+    t.scoreColumn = course && course->type == CourseType::Rogaining;
+
+    const QString dash = localized(QStringLiteral("—"));
+    qint64 number = 0;
+    for (const SplitTime &s : result.splits) {
+        SplitSheetLine line;
+        line.number = QString::number(++number);
+        line.control = QString::number(s.controlCode);
+        switch (s.status) {
+        case SplitStatus::Ok:
+        case SplitStatus::Additional:
+            line.split = duration(s.legTime);
+            line.fromStart = duration(s.elapsedFromStart);
+            break;
+        case SplitStatus::Missing:
+            line.split = localized(QStringLiteral("MISSING"));
+            line.splitTone = RowTone::Red;
+            line.fromStart = dash;
+            line.fromStartDimmed = true;
+            break;
+        case SplitStatus::VisitedNoTime:
+            line.split = localized(QStringLiteral("VISITED"));
+            line.splitTone = RowTone::Orange;
+            line.fromStart = dash;
+            line.fromStartDimmed = true;
+            break;
+        }
+        if (t.scoreColumn) {
+            switch (s.status) {
+            case SplitStatus::Ok:
+            case SplitStatus::VisitedNoTime:
+                line.score = QLatin1Char('+') + QString::number(s.score.value_or(0));
+                break;
+            case SplitStatus::Missing:
+                line.score = dash;
+                line.scoreDimmed = true;
+                break;
+            case SplitStatus::Additional:
+                line.score = QStringLiteral("0");
+                line.scoreDimmed = true;
+                break;
+            }
+        }
+        t.lines.append(line);
+    }
+    if (result.finishTime) {
+        t.hasFinishLine = true;
+        const std::optional<QDateTime> reference = finishLegReference(result);
+        t.finishLeg = reference && reference->isValid()
+            ? formatRaceTime(double(reference->msecsTo(*result.finishTime)) / 1000.0)
+            : dash;
+        t.finishTotal = duration(result.raceTime);
+    }
+    return t;
+}
+
+QVariantMap toVariant(const SplitSheetTexts &t)
+{
+    QVariantList lines;
+    for (const SplitSheetLine &l : t.lines) {
+        lines.append(QVariantMap {{QStringLiteral("number"), l.number},
+            {QStringLiteral("control"), l.control}, {QStringLiteral("split"), l.split},
+            {QStringLiteral("splitTone"), toneName(l.splitTone)}, {QStringLiteral("fromStart"), l.fromStart},
+            {QStringLiteral("fromStartDimmed"), l.fromStartDimmed}, {QStringLiteral("score"), l.score},
+            {QStringLiteral("scoreDimmed"), l.scoreDimmed}});
+    }
+    return {{QStringLiteral("title"), t.title}, {QStringLiteral("cardLine"), t.cardLine},
+        {QStringLiteral("startText"), t.startText}, {QStringLiteral("startMissing"), t.startMissing},
+        {QStringLiteral("finishText"), t.finishText}, {QStringLiteral("finishMissing"), t.finishMissing},
+        {QStringLiteral("overrideLine"), t.overrideLine}, {QStringLiteral("reviewNote"), t.reviewNote},
+        {QStringLiteral("scoreColumn"), t.scoreColumn}, {QStringLiteral("lines"), lines},
+        {QStringLiteral("hasFinishLine"), t.hasFinishLine}, {QStringLiteral("finishLeg"), t.finishLeg},
+        {QStringLiteral("finishTotal"), t.finishTotal}};
+}

@@ -1,0 +1,233 @@
+#include "unmatchedcardsheet.h"
+
+#include "coursematch.h"
+#include "localization.h"
+#include "racedaydesk.h"
+#include "racelookup.h"
+#include "racestore.h"
+#include "resultoperations.h"
+#include "stalepunches.h"
+
+#include <utility>
+
+UnmatchedCardChoices unmatchedCardChoices(const Race &race, const SICardReading &card)
+{
+    UnmatchedCardChoices choices;
+    const QList<SIPunch> punches
+        = card.startPunchTime ? filterStalePunches(card.punches, card.startPunchTime) : card.punches;
+    choices.course = bestCourseMatch(punches, race.courses);
+    if (!choices.course)
+        return choices;
+    choices.candidates = candidateParticipants(race, *choices.course);
+    const QList<RaceClass> classes = classesUsingCourse(race, *choices.course);
+    if (!classes.isEmpty())
+        choices.suggestedClassId = classes.first().id;
+    return choices;
+}
+
+Participant unmatchedCardDraft(const SICardReading &card, const UnmatchedCardChoices &choices)
+{
+    Participant p;
+    p.cardNumber = card.cardNumber;
+    p.classId = choices.suggestedClassId;
+    if (choices.course)
+        p.courseId = choices.course->id;
+    return p;
+}
+
+UnmatchedCardSheet::UnmatchedCardSheet(QObject *parent)
+    : QObject(parent)
+{
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        &UnmatchedCardSheet::changed);
+}
+
+QObject *UnmatchedCardSheet::storeObject() const
+{
+    return m_store.data();
+}
+
+void UnmatchedCardSheet::setStoreObject(QObject *store)
+{
+    setStore(qobject_cast<RaceStore *>(store));
+}
+
+void UnmatchedCardSheet::setStore(RaceStore *store)
+{
+    if (store == m_store)
+        return;
+    for (const auto &c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    m_store = store;
+    if (store) {
+        // The list follows the race: an entry given a card elsewhere leaves it.
+        m_connections.append(connect(store, &RaceStore::raceChanged, this, &UnmatchedCardSheet::changed));
+        m_connections.append(connect(
+            store->stationSettings(), &StationSettings::roleChanged, this, &UnmatchedCardSheet::changed));
+    }
+    emit changed();
+}
+
+QObject *UnmatchedCardSheet::deskObject() const
+{
+    return m_desk.data();
+}
+
+void UnmatchedCardSheet::setDeskObject(QObject *desk)
+{
+    auto *d = qobject_cast<RaceDayDesk *>(desk);
+    if (d == m_desk)
+        return;
+    if (m_desk)
+        disconnect(m_desk, nullptr, this, nullptr);
+    m_desk = d;
+    if (d)
+        connect(d, &RaceDayDesk::unmatchedCardChanged, this, &UnmatchedCardSheet::cardChanged);
+    cardChanged();
+}
+
+void UnmatchedCardSheet::cardChanged()
+{
+    m_card = m_desk ? m_desk->unmatchedCard() : std::nullopt;
+    m_registeringNew = false;
+    m_problem.clear();
+    emit changed();
+}
+
+void UnmatchedCardSheet::open(const SICardReading &card)
+{
+    m_card = card;
+    m_registeringNew = false;
+    m_problem.clear();
+    emit changed();
+}
+
+bool UnmatchedCardSheet::isSlave() const
+{
+    return m_store && m_store->stationSettings()->role() == StationRole::Slave;
+}
+
+QString UnmatchedCardSheet::mode() const
+{
+    if (!m_card || !m_store)
+        return {};
+    if (isSlave())
+        return QStringLiteral("slave");
+    if (m_registeringNew || unmatchedCardChoices(m_store->race(), *m_card).candidates.isEmpty())
+        return QStringLiteral("editor");
+    return QStringLiteral("list");
+}
+
+QString UnmatchedCardSheet::titleText() const
+{
+    return m_card ? localized(QStringLiteral("Card %@ — no participant registered"), m_card->cardNumber)
+                  : QString();
+}
+
+QString UnmatchedCardSheet::courseText() const
+{
+    if (!m_card || !m_store)
+        return {};
+    const UnmatchedCardChoices choices = unmatchedCardChoices(m_store->race(), *m_card);
+    return choices.course
+        ? localized(QStringLiteral("Identified course from punches: %@"), choices.course->name)
+        : QString();
+}
+
+QVariantList UnmatchedCardSheet::candidates() const
+{
+    QVariantList list;
+    if (!m_card || !m_store)
+        return list;
+    const Race &race = m_store->race();
+    for (const Participant &p : unmatchedCardChoices(race, *m_card).candidates) {
+        const RaceClass *c = findClass(race, p.classId);
+        list.append(QVariantMap {{QStringLiteral("id"), p.id.toString(QUuid::WithoutBraces)},
+            {QStringLiteral("name"), (p.givenName + QLatin1Char(' ') + p.familyName).trimmed()},
+            {QStringLiteral("className"), c ? c->name : localized(QStringLiteral("No class"))}});
+    }
+    return list;
+}
+
+QString UnmatchedCardSheet::slaveNotice() const
+{
+    return isSlave()
+        ? localized(QStringLiteral("This station is a slave: register the runner at the master, whose next "
+                                   "update would drop an entry made here, then read the card again."))
+        : QString();
+}
+
+void UnmatchedCardSheet::assignCard(const QString &participantId)
+{
+    if (!m_card || !m_store || isSlave())
+        return;
+    const QUuid id(participantId);
+    if (!findParticipant(m_store->race(), id)) {
+        // Gone meanwhile (deleted on another screen, or replaced by the master's race): the card
+        // stays on the sheet for another entry or a new one.
+        m_problem = localized(QStringLiteral(
+            "That entry no longer exists. Choose another entry or register a new participant."));
+        emit changed();
+        return;
+    }
+    // The sheet lets go of the card first: the changes below redraw it, and with the card still
+    // on it, the entry that just got the card would make it offer the new-runner editor.
+    const SICardReading card = *std::exchange(m_card, std::nullopt);
+    const UnmatchedCardChoices choices = unmatchedCardChoices(m_store->race(), card);
+    m_store->assignUnmatchedCard(card.cardNumber, id, choices.course);
+    record(card, card.cardNumber);
+    complete();
+}
+
+void UnmatchedCardSheet::registerNew()
+{
+    if (isSlave())
+        return;
+    m_registeringNew = true;
+    emit changed();
+}
+
+QVariant UnmatchedCardSheet::draftParticipant() const
+{
+    if (!m_card || !m_store)
+        return {};
+    return QVariant::fromValue(unmatchedCardDraft(*m_card, unmatchedCardChoices(m_store->race(), *m_card)));
+}
+
+void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
+{
+    if (!m_card || !m_store || isSlave() || !participant.canConvert<Participant>())
+        return;
+    const SICardReading card = *std::exchange(m_card, std::nullopt);
+    const Participant p = participant.value<Participant>();
+    m_store->addParticipant(p);
+    // Under the number the runner was saved with: a number changed in the editor must not leave
+    // the reading with nobody.
+    record(card, p.cardNumber);
+    complete();
+}
+
+void UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNumber)
+{
+    m_store->recordCardReading(
+        cardNumber, card.punches, card.checkPunchTime, card.startPunchTime, card.finishPunchTime);
+}
+
+void UnmatchedCardSheet::cancel()
+{
+    complete();
+}
+
+void UnmatchedCardSheet::complete()
+{
+    m_registeringNew = false;
+    m_problem.clear();
+    emit completed();
+    if (m_desk)
+        m_desk->clearUnmatchedCard();
+    else {
+        m_card.reset();
+        emit changed();
+    }
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+// The sheet for a card read out that belongs to nobody: give the card to an entry registered
+// without one that runs the course its punches identify, or register a new runner with it. Either
+// way the reading is then recorded as that runner's result. The identified course, the candidates
+// and the suggested class are derived from the race as it is now, every time they are needed.
+//
+// A reading is never dropped behind the organiser's back: an entry that disappeared before
+// "Assign card" leaves the sheet open with a message, and a new runner whose card number was
+// changed in the editor gets the reading under the number they were saved with. On a slave the
+// sheet only explains that runners are registered at the master (whose next race would drop an
+// entry made here).
+
+#include "race.h"
+#include "sicardreading.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVariant>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <optional>
+
+class RaceDayDesk;
+class RaceStore;
+
+struct UnmatchedCardChoices
+{
+    std::optional<Course> course;
+    QList<Participant> candidates;
+    std::optional<QString> suggestedClassId;
+};
+
+// The course the card's punches identify among all courses, the entries that could have run it
+// without a card, and the first class using it.
+[[nodiscard]] UnmatchedCardChoices unmatchedCardChoices(const Race &race, const SICardReading &card);
+// The new entry the editor starts from: the card number, the suggested class and the course.
+[[nodiscard]] Participant unmatchedCardDraft(const SICardReading &card, const UnmatchedCardChoices &choices);
+
+class UnmatchedCardSheet : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY changed)
+    // The sheet follows the desk's pending unmatched card.
+    Q_PROPERTY(QObject *desk READ deskObject WRITE setDeskObject NOTIFY changed)
+    // "" (no card), "list", "editor" or "slave".
+    Q_PROPERTY(QString mode READ mode NOTIFY changed)
+    Q_PROPERTY(QString titleText READ titleText NOTIFY changed)
+    Q_PROPERTY(QString courseText READ courseText NOTIFY changed)
+    // [{id, name, className}] in entry order.
+    Q_PROPERTY(QVariantList candidates READ candidates NOTIFY changed)
+    Q_PROPERTY(QString problemText READ problemText NOTIFY changed)
+    Q_PROPERTY(QString slaveNotice READ slaveNotice NOTIFY changed)
+
+public:
+    explicit UnmatchedCardSheet(QObject *parent = nullptr);
+
+    [[nodiscard]] QObject *storeObject() const;
+    void setStoreObject(QObject *store);
+    [[nodiscard]] QObject *deskObject() const;
+    void setDeskObject(QObject *desk);
+    // Without a desk (tests): the card on show and what ends the sheet.
+    void setStore(RaceStore *store);
+    void open(const SICardReading &card);
+
+    [[nodiscard]] const std::optional<SICardReading> &card() const { return m_card; }
+    [[nodiscard]] QString mode() const;
+    [[nodiscard]] QString titleText() const;
+    [[nodiscard]] QString courseText() const;
+    [[nodiscard]] QVariantList candidates() const;
+    [[nodiscard]] QString problemText() const { return m_problem; }
+    [[nodiscard]] QString slaveNotice() const;
+
+    Q_INVOKABLE void assignCard(const QString &participantId);
+    Q_INVOKABLE void registerNew();
+    // The editor's starting entry (a Participant in a QVariant).
+    Q_INVOKABLE QVariant draftParticipant() const;
+    // The editor's "Save": the entry is added, then the reading recorded under its card number.
+    Q_INVOKABLE void saveNewParticipant(const QVariant &participant);
+    Q_INVOKABLE void cancel();
+
+signals:
+    void changed();
+    // The sheet is done (assigned, saved or cancelled).
+    void completed();
+
+private:
+    [[nodiscard]] bool isSlave() const;
+    void cardChanged();
+    void record(const SICardReading &card, const QString &cardNumber);
+    void complete();
+
+    QPointer<RaceStore> m_store;
+    QPointer<RaceDayDesk> m_desk;
+    QList<QMetaObject::Connection> m_connections;
+    std::optional<SICardReading> m_card;
+    bool m_registeringNew = false;
+    QString m_problem;
+};

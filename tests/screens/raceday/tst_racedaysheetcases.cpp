@@ -1,0 +1,175 @@
+// The split-times sheet and the Status list, from the case tables under tests/data/raceday: each
+// line a small result or a small field of runners, and the texts the screen shows for it.
+
+#include "casetable.h"
+#include "localization.h"
+#include "outstandingrunners.h"
+#include "splittimessheet.h"
+
+#include <QStandardPaths>
+
+namespace {
+
+const QDateTime day(QDate(2025, 6, 14), QTime(0, 0), QTimeZone::utc());
+
+std::optional<QDateTime> clock(const QString &cell)
+{
+    if (cell == QLatin1String("-"))
+        return std::nullopt;
+    return QDateTime(day.date(), QTime::fromString(cell, QStringLiteral("HH:mm:ss")), QTimeZone::utc());
+}
+
+std::optional<double> number(const QString &cell)
+{
+    return cell == QLatin1String("-") ? std::nullopt : std::optional<double>(cell.toDouble());
+}
+
+// Course "seq", "score", "gone" (named but deleted) or "none"; splits "status:code:fromStart:leg:score"
+// separated by ";" with status ok, mp, add or vis and "-" for a value the split lacks.
+std::pair<Race, PersonResult> sheetCase(const QStringList &c)
+{
+    Race race;
+    Participant runner;
+    runner.givenName = QStringLiteral(" Ida");
+    runner.familyName = QStringLiteral("Holm");
+    race.participants.append(runner);
+    Course course {QStringLiteral("k1"), QStringLiteral("Long")};
+    if (c[0] == QLatin1String("score"))
+        course.type = CourseType::Rogaining;
+    if (c[0] == QLatin1String("seq") || c[0] == QLatin1String("score"))
+        race.courses.append(course);
+    PersonResult r;
+    r.participantId = runner.id;
+    r.cardNumber = QStringLiteral("2000001");
+    if (c[0] != QLatin1String("none"))
+        r.courseId = course.id;
+    r.startTime = clock(c[2]);
+    r.finishTime = clock(c[3]);
+    r.raceTime = number(c[4]);
+    if (c[5] != QLatin1String("-"))
+        r.completedOverride = c[5] == QLatin1String("ok");
+    if (c[6] != QLatin1String("-"))
+        r.overrideNote = c[6];
+    const QHash<QString, SplitStatus> statuses {{QStringLiteral("ok"), SplitStatus::Ok},
+        {QStringLiteral("mp"), SplitStatus::Missing}, {QStringLiteral("add"), SplitStatus::Additional},
+        {QStringLiteral("vis"), SplitStatus::VisitedNoTime}};
+    for (const QString &spec : c[1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList f = spec.split(QLatin1Char(':'));
+        SplitTime s;
+        s.status = statuses.value(f[0]);
+        s.controlCode = f[1].toLongLong();
+        s.elapsedFromStart = number(f.value(2, QStringLiteral("-")));
+        s.legTime = number(f.value(3, QStringLiteral("-")));
+        if (f.value(4, QStringLiteral("-")) != QLatin1String("-"))
+            s.score = f[4].toLongLong();
+        if (r.startTime && s.elapsedFromStart)
+            s.time = r.startTime->addMSecs(qint64(*s.elapsedFromStart * 1000));
+        r.splits.append(s);
+    }
+    return {race, r};
+}
+
+QString render(const SplitSheetTexts &t)
+{
+    QStringList parts {t.title, t.cardLine, t.startText + (t.startMissing ? QStringLiteral("!") : QString()),
+        t.finishText + (t.finishMissing ? QStringLiteral("!") : QString()), t.overrideLine, t.reviewNote};
+    for (const SplitSheetLine &l : t.lines) {
+        QStringList cells {l.number, l.control,
+            l.split + (l.splitTone == RowTone::Plain ? QString() : QStringLiteral("!")),
+            l.fromStart + (l.fromStartDimmed ? QStringLiteral("~") : QString())};
+        if (t.scoreColumn)
+            cells.append(l.score + (l.scoreDimmed ? QStringLiteral("~") : QString()));
+        parts.append(cells.join(QLatin1Char(' ')));
+    }
+    if (t.hasFinishLine)
+        parts.append(QStringLiteral("Finish ") + t.finishLeg + QLatin1Char(' ') + t.finishTotal);
+    return parts.join(QStringLiteral(" | "));
+}
+
+// Runners "name/classes/start/status/result/club": classes "h21", "-" or "h21,s2=d21"; start in
+// minutes from now; result the stage it was read in ("none" for a result without stage).
+Race fieldCase(const QString &spec, const QDateTime &now)
+{
+    Race race;
+    race.classes = {RaceClass {QStringLiteral("h21"), QStringLiteral("H21")},
+        RaceClass {QStringLiteral("d21"), QStringLiteral("D21")}};
+    race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), day, 1},
+        Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), day.addDays(1), 2}};
+    for (const QString &runner : spec.split(QLatin1Char(';'))) {
+        const QStringList f = runner.split(QLatin1Char('/'));
+        Participant p;
+        p.givenName = f[0].section(QLatin1Char(' '), 0, 0);
+        p.familyName = f[0].section(QLatin1Char(' '), 1);
+        p.cardNumber = QString::number(1000 + race.participants.size());
+        for (const QString &cls : f[1].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (cls.contains(QLatin1Char('=')))
+                p.classIdByStage = StageMap<QString> {
+                    {cls.section(QLatin1Char('='), 0, 0), cls.section(QLatin1Char('='), 1)}};
+            else if (cls != QLatin1String("-"))
+                p.classId = cls;
+        }
+        if (f[2] != QLatin1String("-"))
+            p.startTime = now.addSecs(f[2].toInt() * 60);
+        if (f[3] != QLatin1String("-"))
+            p.status = f[3] == QLatin1String("dns") ? ParticipantStatus::Dns : ParticipantStatus::Dnf;
+        if (f[4] != QLatin1String("-")) {
+            PersonResult r;
+            r.participantId = p.id;
+            if (f[4] != QLatin1String("none"))
+                r.stageId = f[4];
+            race.results.append(r);
+        }
+        if (f.value(5, QStringLiteral("-")) != QLatin1String("-"))
+            p.club = f[5] == QLatin1String("''") ? QString() : f[5];
+        race.participants.append(p);
+    }
+    return race;
+}
+
+} // namespace
+
+class TestRaceDaySheetCases : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        LocalizationManager::setShared(&m_language);
+    }
+    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    void splitSheet_data() { casetable::load("raceday/splitsheet.txt"); }
+    void splitSheet()
+    {
+        QFETCH(QStringList, cells);
+        const auto [race, result] = sheetCase(cells);
+        QCOMPARE(render(splitSheetTexts(race, result, QTimeZone::utc())), cells[7]);
+    }
+
+    void statusList_data() { casetable::load("raceday/statuslist.txt"); }
+    void statusList()
+    {
+        QFETCH(QStringList, cells);
+        const QDateTime now = day.addSecs(11 * 3600);
+        const Race race = fieldCase(cells[2], now);
+        const QString stage = cells[0] == QLatin1String("-") ? QString() : cells[0];
+        QSet<StatusFilterGroup> groups;
+        for (const QString &raw : cells[1].split(QLatin1Char(','), Qt::SkipEmptyParts))
+            groups.insert(statusFilterGroupFromRawValue(raw).value());
+        const QList<qsizetype> rows = filteredParticipants(
+            outstandingContext(race, stage, now), groups, participantNameOrder(race.participants));
+        QStringList shown;
+        for (qsizetype i : rows)
+            shown.append(outstandingNameLine(race.participants.at(i)));
+        QCOMPARE(shown.join(QLatin1Char('|')), cells[3]);
+        if (!rows.isEmpty() && cells.value(4, QStringLiteral("-")) != QLatin1String("-"))
+            QCOMPARE(outstandingDetailLine(race, race.participants.at(rows.first()), stage), cells[4]);
+    }
+
+private:
+    LocalizationManager m_language {QStringList {QStringLiteral("en-US")}};
+};
+
+QTEST_GUILESS_MAIN(TestRaceDaySheetCases)
+#include "tst_racedaysheetcases.moc"
