@@ -1,10 +1,14 @@
-// The split-times sheet and the Status list, from the case tables under tests/data/raceday: each
-// line a small result or a small field of runners, and the texts the screen shows for it.
+// The split-times sheet, the Status list and the Results header, from the case tables under
+// tests/data/raceday: each line a small result, field of runners or event, and the texts the
+// screen shows for it. Then the unmatched-card sheet following the race while it is open.
 
 #include "casetable.h"
 #include "localization.h"
 #include "outstandingrunners.h"
+#include "resultsscreen.h"
 #include "splittimessheet.h"
+#include "storeharness.h"
+#include "unmatchedcardsheet.h"
 
 #include <QStandardPaths>
 
@@ -165,6 +169,92 @@ private slots:
         QCOMPARE(shown.join(QLatin1Char('|')), cells[3]);
         if (!rows.isEmpty() && cells.value(4, QStringLiteral("-")) != QLatin1String("-"))
             QCOMPARE(outstandingDetailLine(race, race.participants.at(rows.first()), stage), cells[4]);
+    }
+
+    // Classes "name,..." (ids c0, c1, ... in that order), stages "name@order,...", the active
+    // stage's name, then the class filter (a name, "gone" for a deleted class) and the chip chosen.
+    void resultsHeader_data() { casetable::load("raceday/resultsheader.txt"); }
+    void resultsHeader()
+    {
+        QFETCH(QStringList, cells);
+        Race race;
+        for (const QString &name : cells[0].split(QLatin1Char(','), Qt::SkipEmptyParts))
+            race.classes.append(RaceClass {QStringLiteral("c%1").arg(race.classes.size()), name});
+        for (const QString &stage : cells[1].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString name = stage.section(QLatin1Char('@'), 0, 0);
+            race.stages.append(
+                Stage {name.toLower(), name, day, stage.section(QLatin1Char('@'), 1).toLongLong()});
+            if (name == cells[2])
+                race.activeStageId = name.toLower();
+        }
+        StoreHarness harness;
+        const auto store = harness.makeStore(race);
+        ResultsScreen screen;
+        screen.setStore(store.get());
+        for (const RaceClass &c : race.classes) {
+            if (c.name == cells[3]) {
+                screen.selectClass(c.id);
+                break;
+            }
+        }
+        if (cells[3] == QLatin1String("gone"))
+            screen.selectClass(QStringLiteral("deleted"));
+        if (cells[4] != QLatin1String("-"))
+            screen.selectStage(
+                cells[4] == QLatin1String("Overall") ? QStringLiteral("__overall__") : cells[4].toLower());
+        QStringList menu;
+        for (const QVariant &o : screen.classOptions())
+            menu.append(o.toMap().value(QStringLiteral("name")).toString()
+                + (o.toMap().value(QStringLiteral("checked")).toBool() ? QStringLiteral("*") : QString()));
+        QStringList chips;
+        for (const QVariant &c : screen.stageChips())
+            chips.append(c.toMap().value(QStringLiteral("name")).toString()
+                + (c.toMap().value(QStringLiteral("selected")).toBool() ? QStringLiteral("*") : QString()));
+        QString exports;
+        for (int kind = 0; kind < 4; ++kind)
+            exports.append(screen.exportEnabled(kind) ? QLatin1Char('1') : QLatin1Char('0'));
+        QCOMPARE(QStringList({screen.classFilterLabel(), menu.join(QLatin1Char(',')),
+                                 chips.join(QLatin1Char(',')), exports})
+                     .join(QStringLiteral(" | ")),
+            cells[5]);
+    }
+
+    // The sheet follows the race: when the last entry without a card gets one elsewhere, it offers
+    // the new-runner editor, prefilled with the class and course the punches point to.
+    void unmatchedSheetFollowsTheRace()
+    {
+        Race race;
+        Course course {QStringLiteral("k1"), QStringLiteral("Long")};
+        for (qint64 code : {31, 32, 33})
+            course.controls.append(
+                CourseControl {QUuid::createUuid(), code, course.controls.size(), std::nullopt});
+        race.courses = {course};
+        race.classes = {RaceClass {QStringLiteral("h21"), QStringLiteral("H21")}};
+        race.classes[0].courseId = course.id;
+        Participant open;
+        open.givenName = QStringLiteral("Lone");
+        open.classId = QStringLiteral("h21");
+        race.participants = {open};
+        StoreHarness harness;
+        const auto store = harness.makeStore(race);
+        SICardReading card;
+        card.cardNumber = QStringLiteral("2000099");
+        for (qint64 code : {31, 32, 33})
+            card.punches.append(SIPunch {QUuid::createUuid(), code, day.addSecs(36000 + code * 60), true});
+        UnmatchedCardSheet sheet;
+        sheet.setStore(store.get());
+        sheet.open(card);
+        QCOMPARE(sheet.mode(), QStringLiteral("list"));
+        QCOMPARE(sheet.candidates().size(), 1);
+
+        Participant given = store->race().participants.first();
+        given.cardNumber = QStringLiteral("123");
+        store->updateParticipant(given);
+        QCOMPARE(sheet.mode(), QStringLiteral("editor"));
+        const Participant draft = sheet.draftParticipant().value<Participant>();
+        QCOMPARE(draft.cardNumber, card.cardNumber);
+        QCOMPARE(draft.classId, QStringLiteral("h21"));
+        QCOMPARE(draft.courseId, course.id);
     }
 
 private:
