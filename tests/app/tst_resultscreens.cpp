@@ -13,6 +13,8 @@
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
 
+#include <ctime>
+
 namespace {
 
 Race eventWithOpenEntries()
@@ -97,6 +99,9 @@ private slots:
     void initTestCase()
     {
         useTestSettings("tst_resultscreens");
+        // Clock times on the sheets are shown in the system's zone.
+        qputenv("TZ", "UTC");
+        tzset();
         if (!m_cups.start())
             QSKIP(qPrintable(m_cups.error()));
         QVERIFY(m_cups.addFileQueue(QStringLiteral("receipts")));

@@ -68,10 +68,10 @@ ColumnLayout {
                 anchors.rightMargin: 8
                 ColumnLayout {
                     spacing: 2
-                    Layout.fillWidth: true
                     Label { text: candidate.modelData.name; font: Theme.body; color: Theme.primaryText }
                     Label { text: candidate.modelData.className; font: Theme.caption; color: Theme.secondaryText }
                 }
+                Item { Layout.fillWidth: true }
                 Button {
                     objectName: "assignCardButton"
                     text: qsTranslate("Vexlo", "Assign card")
