@@ -181,7 +181,12 @@ QVariant OutstandingRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!m_race || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const Participant &p = m_race->participants.at(m_rows.at(index.row()));
+    // The rows are rebuilt on every published change; an index past the entries can only be a
+    // change not published yet, and shows nothing rather than another runner's data.
+    const qsizetype at = m_rows.at(index.row());
+    if (at >= m_race->participants.size())
+        return {};
+    const Participant &p = m_race->participants.at(at);
     switch (role) {
     case ParticipantIdRole:
         return p.id.toString(QUuid::WithoutBraces);
