@@ -88,6 +88,7 @@ public:
 
     // Replaces the timer: off, or repeating every max(interval, 15 s), first tick one period on.
     void restartTimer(bool enabled, double intervalSeconds);
+
     // Fetches the check-in list and hands it to onCheckinsReceived. A pull already under way
     // drops this one; a failed pull hands nothing over, so the entries keep their state.
     void pullNow();
