@@ -2,10 +2,10 @@
 // pseudo-terminal; the protocol waits run on a manual clock.
 
 #include "cardreaderviewmodel.h"
+#include "casetable.h"
 #include "log.h"
 #include "stationsimulator.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -27,11 +27,6 @@ const QDateTime readMoment(QDate(2025, 6, 14), QTime(13, 30));
 QDateTime at(int secondOfDay)
 {
     return QDateTime(readMoment.date(), QTime(0, 0).addSecs(secondOfDay));
-}
-
-QString dataDir()
-{
-    return QStringLiteral(VEXLO_TEST_DATA_DIR) + QStringLiteral("/reader");
 }
 
 class Rig
@@ -128,13 +123,10 @@ private slots:
         QTest::addColumn<int>("punches");
         QTest::addColumn<QList<int>>("polled");
         QTest::addColumn<quint32>("number");
-        QFile file(dataDir() + QStringLiteral("/end-to-end.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         const QList<QPair<const char *, StationMode>> modes {{"handshake", StationMode::Handshake},
             {"autosend", StationMode::Autosend}, {"polling", StationMode::Polling}};
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("reader/end-to-end.txt"))) {
+            const QString &line = cells[0];
             const QStringList f = line.split(QLatin1Char(' '));
             QList<int> polled;
             for (const QString &b : f[2].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
