@@ -4,7 +4,6 @@
 
 #include "classesscreen.h"
 #include "setuptesting.h"
-#include "storeharness.h"
 
 #include <QAbstractItemModelTester>
 #include <QRegularExpression>
@@ -22,19 +21,15 @@ Race raceOfShape(const QString &shape)
     return race;
 }
 
-struct Screen
+// Built with its rows in place and no autosave counted yet.
+struct Screen : ScreenRig<ClassesScreen>
 {
     explicit Screen(const Race &race)
+        : ScreenRig(race)
     {
-        harness.backgroundAutosave = false;
-        store = harness.makeStore(race);
-        screen.setStore(store.get());
         screen.rebuildNow();
         harness.steps.clear();
     }
-    StoreHarness harness;
-    std::unique_ptr<RaceStore> store;
-    ClassesScreen screen;
 };
 
 } // namespace
@@ -43,12 +38,7 @@ class TestClassesScreen : public QObject
 {
     Q_OBJECT
 private slots:
-    void defaultWindow_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("default-window.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void defaultWindow_data() { loadTable(QStringLiteral("default-window.tsv")); }
     void defaultWindow()
     {
         QFETCH(QStringList, row);
@@ -79,12 +69,7 @@ private slots:
         QCOMPARE(windowNotation(stage ? std::optional(*stage) : std::nullopt), row.at(7));
     }
 
-    void startWindowOverride_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("start-window.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void startWindowOverride_data() { loadTable(QStringLiteral("start-window.tsv")); }
     void startWindowOverride()
     {
         QFETCH(QStringList, row);
@@ -133,12 +118,7 @@ private slots:
         }
     }
 
-    void toolsEnabled_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("tools-enabled.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void toolsEnabled_data() { loadTable(QStringLiteral("tools-enabled.tsv")); }
     void toolsEnabled()
     {
         QFETCH(QStringList, row);

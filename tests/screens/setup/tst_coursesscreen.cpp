@@ -5,21 +5,15 @@
 
 #include "coursesscreen.h"
 #include "setuptesting.h"
-#include "storeharness.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
 
 namespace {
 
-struct Screen
+struct Screen : ScreenRig<CoursesScreen>
 {
-    explicit Screen(const Race &race)
-    {
-        harness.backgroundAutosave = false;
-        store = harness.makeStore(race);
-        screen.setStore(store.get());
-    }
+    using ScreenRig::ScreenRig;
     QStringList titles()
     {
         QStringList out;
@@ -27,9 +21,6 @@ struct Screen
             out.append(row.kind.left(1) + QLatin1Char(':') + row.title);
         return out;
     }
-    StoreHarness harness;
-    std::unique_ptr<RaceStore> store;
-    CoursesScreen screen;
 };
 
 std::optional<double> number(const QString &text)
@@ -43,12 +34,7 @@ class TestCoursesScreen : public QObject
 {
     Q_OBJECT
 private slots:
-    void editorSave_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("course-editor.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void editorSave_data() { loadTable(QStringLiteral("course-editor.tsv")); }
     void editorSave()
     {
         QFETCH(QStringList, row);
@@ -77,12 +63,7 @@ private slots:
         QCOMPARE(saved->lengthMeters, course.lengthMeters);
     }
 
-    void rowTexts_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("course-rows.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void rowTexts_data() { loadTable(QStringLiteral("course-rows.tsv")); }
     void rowTexts()
     {
         QFETCH(QStringList, row);
