@@ -3,6 +3,7 @@
 #include "pdftablerenderer.h"
 #include "pdftestsupport.h"
 #include "resultpdfs.h"
+#include "testevent.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -109,36 +110,13 @@ private slots:
 
     void resultsDocument()
     {
-        Race race;
-        race.name = QStringLiteral("Results & Co");
-        race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
-            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
-        Course rogaine;
-        rogaine.id = QStringLiteral("R");
-        rogaine.type = CourseType::Rogaining;
-        race.courses = {rogaine};
-        PersonResult a;
-        a.participantId = fixedId(1);
-        a.cardNumber = QStringLiteral("111");
-        a.raceTime = 754.6;
-        a.completed = true;
-        PersonResult b;
-        b.participantId = fixedId(99);
-        b.cardNumber = QStringLiteral("222");
-        b.completed = false;
-        b.completedOverride = true;
-        PersonResult s;
-        s.participantId = fixedId(2);
-        s.courseId = QStringLiteral("R");
-        s.cardNumber = QStringLiteral("333");
-        s.score = 70;
-        s.withinTimeLimit = false;
-        PersonResult noScore = s;
-        noScore.score.reset();
-        noScore.completed = false;
+        // Anna's complete run, the result of a runner no longer entered marked complete by the
+        // organiser, and Bo on the score course over time, with and without a score.
+        const Race race = testEvent(QStringLiteral("documents/results-event.json"));
         const QString file = path(QStringLiteral("results.pdf"));
         const PdfExportResult result = renderResultsPDF(race,
-            {{QStringLiteral("H21"), {a, b}}, {QStringLiteral("Score class"), {s, noScore}}},
+            {{QStringLiteral("H21"), race.results.mid(0, 2)},
+                {QStringLiteral("Score class"), race.results.mid(2)}},
             QStringLiteral("Day 1"), file);
         QVERIFY2(result.ok, qPrintable(result.error));
         // An override counts; a missing runner is "Unknown".
