@@ -122,23 +122,9 @@ private slots:
 
     void startList()
     {
-        Race race;
-        race.name = QStringLiteral("Sprint &amp; more");
-        RaceClass h10 {QStringLiteral("c10"), QStringLiteral("H10")};
-        RaceClass h9 {QStringLiteral("c9"), QStringLiteral("H9")};
-        RaceClass d21 {QStringLiteral("d21"), QStringLiteral("D21")};
-        race.classes = {h10, h9, d21};
-        const QList<Participant> people = {
-            runner(1, QStringLiteral("Zoe"), QStringLiteral("Late"), QStringLiteral("c10"), utc(9, 0)),
-            runner(2, QStringLiteral("Al"), QStringLiteral("Early"), QStringLiteral("c10"),
-                utc(9, 0, 0, QDate(2025, 6, 13))),
-            runner(3, QStringLiteral("No"), QStringLiteral("Time"), QStringLiteral("c10")),
-            runner(4, QStringLiteral("Ida"), QStringLiteral("First"), QStringLiteral("c10"), utc(8, 0)),
-            runner(5, QStringLiteral("Nina"), QStringLiteral("Nine"), QStringLiteral("c9"), utc(10, 0)),
-            runner(6, QStringLiteral("Dora"), QStringLiteral("D"), QStringLiteral("d21"), utc(10, 0)),
-            runner(7, QStringLiteral("Cless"), QStringLiteral("Runner")),
-            runner(8, QStringLiteral("Lost"), QStringLiteral("Class"), QStringLiteral("gone"), utc(11, 0)),
-        };
+        // Classes H10, H9 and D21 and runners in them, one without a class and one whose class is gone.
+        const Race race = testEvent(QStringLiteral("iof/start-event.json"));
+        const QList<Participant> &people = race.participants;
         const QString xml = writeIOFStartListXML(race, people);
         VERIFY_IOF_VALID(xml.toUtf8());
         // The golden: D21, H9, H10, then two "No class" groups; within H10 Ida, Al (the same time of

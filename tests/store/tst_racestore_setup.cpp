@@ -13,8 +13,6 @@
 #include <QStandardPaths>
 #include <QTest>
 
-Q_DECLARE_METATYPE(std::optional<int>)
-
 namespace {
 
 Race baseRace()
@@ -210,21 +208,14 @@ private slots:
         QCOMPARE(StoreHarness::readAll(eventFile.toLocalFile()), saved);
     }
 
-    void entryBytesFailureChangesNothing_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<std::optional<int>>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("404") << entryList << std::optional<int>(404) << "Server returned status 404";
-        QTest::newRow("no entries") << QByteArray("<EntryList/>") << std::optional<int>()
-                                    << "No <PersonEntry> elements found in EntryList XML";
-        QTest::newRow("not XML") << QByteArray("<EntryList><PersonEntry>") << std::optional<int>(200) << "";
-    }
+    void entryBytesFailureChangesNothing_data() { casetable::load("store/entry-list-refused.tsv"); }
     void entryBytesFailureChangesNothing()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(std::optional<int>, status);
-        QFETCH(QString, message);
+        QFETCH(QStringList, cells);
+        const QByteArray body
+            = cells[0].startsWith(u"data:") ? casetable::readData(cells[0].mid(5)) : cells[0].toUtf8();
+        const std::optional<int> status = cells[1] == u"-" ? std::nullopt : std::optional(cells[1].toInt());
+        const QString &message = cells[2];
         auto store = m_harness->makeStore(baseRace());
         const QByteArray before = compactJson(store->race());
         QSignalSpy changed(store.get(), &RaceStore::raceChanged);
