@@ -5,6 +5,7 @@
 
 #include "coursesscreen.h"
 #include "setuptesting.h"
+#include "testevent.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -120,15 +121,9 @@ private slots:
 
     void familiesAndOrder()
     {
-        Race race;
-        race.courses = {makeCourse(QStringLiteral("1"), QStringLiteral("Course 10")),
-            makeCourse(QStringLiteral("2"), QStringLiteral("course 2")),
-            makeCourse(QStringLiteral("3"), QStringLiteral("Course 1")),
-            makeCourse(QStringLiteral("4"), QStringLiteral("L2"), QStringLiteral("Long")),
-            makeCourse(QStringLiteral("5"), QStringLiteral("L1"), QStringLiteral("Long")),
-            makeCourse(QStringLiteral("6"), QStringLiteral("l1"), QStringLiteral("long")),
-            makeCourse(QStringLiteral("7"), QStringLiteral("E"), QString())};
-        Screen s(race);
+        // Courses "Course 10", "course 2", "Course 1"; L2 and L1 of family Long, l1 of family long,
+        // E of the empty family.
+        Screen s(testEvent(QStringLiteral("setup/courses-families.json")));
         QAbstractItemModelTester tester(s.screen.rows());
         QStringList titles = s.titles();
         // "Long" and "long" compare equal: their order is not fixed.
