@@ -154,19 +154,10 @@ private slots:
 
     void splitTimesDocument()
     {
-        Race race;
-        race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
-            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
-        PersonResult full;
-        full.participantId = fixedId(1);
-        full.raceTime = 1300;
-        full.completed = true;
-        for (int i = 0; i < 13; ++i)
-            full.splits.append(split(31 + i, SplitStatus::Ok, 100, 100.0 * (i + 1)));
-        PersonResult shorter;
-        shorter.participantId = fixedId(2);
-        shorter.completed = false;
-        shorter.splits = {split(31, SplitStatus::Ok, 90, 90), split(32, SplitStatus::Missing, {}, {})};
+        // Anna complete over 13 controls at 100 s a leg; Bo at 31 in 90 s, then 32 missing.
+        const Race race = testEvent(QStringLiteral("documents/split-times-event.json"));
+        const PersonResult &full = race.results[0];
+        const PersonResult &shorter = race.results[1];
         const QString file = path(QStringLiteral("splits.pdf"));
         const auto result = renderSplitTimesPDF(race,
             {{QStringLiteral("H21"), {full, shorter}}, {QStringLiteral("Empty"), {}}}, std::nullopt, file);

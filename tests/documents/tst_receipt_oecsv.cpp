@@ -99,18 +99,8 @@ private slots:
 
     void eightStagesUseTheSixLowest()
     {
-        Race race;
-        for (int order = 7; order >= 0; --order) {
-            Stage s;
-            s.id = QStringLiteral("s%1").arg(order);
-            s.order = order;
-            race.stages.append(s);
-        }
-        Participant p;
-        p.classIdByStage = StageMap<QString> {
-            {QStringLiteral("s7"), QStringLiteral("c")}, {QStringLiteral("s5"), QStringLiteral("c")}};
-        p.startTime = utc(9, 0);
-        race.participants = {p};
+        // Stages of order 7 down to 0; one runner in class c on the stages of order 7 and 5.
+        const Race race = testEvent(QStringLiteral("documents/oe-eight-stages-event.json"));
         const QStringList cells = cellsOf(makeOECSV(race).chopped(1).split(QLatin1Char('\n'))[1]);
         QCOMPARE(cells.size(), 112);
         QCOMPARE(cells[23 + 5], QStringLiteral("X"));
