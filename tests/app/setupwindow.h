@@ -9,6 +9,8 @@
 #include "storeharness.h"
 #include "vexloapp.h"
 
+#include <QKeyEvent>
+
 class SetupWindow
 {
 public:
@@ -54,17 +56,38 @@ public:
         const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
         QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     }
-    void click(const QString &name) const { click(item(name)); }
+    // The enabled item with this object name, or failing that with this text, once it shows.
+    void click(const QString &name) const
+    {
+        QQuickItem *target = nullptr;
+        QTRY_VERIFY2((target = findVisibleItem(window,
+                          [&](QQuickItem *i) {
+                              return i->isEnabled()
+                                  && (i->objectName() == name || i->property("text").toString() == name);
+                          })),
+            qPrintable(name));
+        click(target);
+    }
 
-    // Replaces the focused field's text by typing.
+    // Replaces the field's text by typing, any character.
     void typeInto(QQuickItem *field, const QString &text) const
     {
         click(field);
         QTRY_VERIFY(field->hasActiveFocus());
         QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(window, Qt::Key_Backspace);
-        for (const QChar c : text)
-            QTest::keyClick(window, c.toLatin1());
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(window, &press);
+            QCoreApplication::sendEvent(window, &release);
+        }
+    }
+    void typeInto(const QString &name, const QString &text) const
+    {
+        QQuickItem *field = nullptr;
+        QTRY_VERIFY2((field = item(name)), qPrintable(name));
+        typeInto(field, text);
     }
 
     StoreHarness harness;

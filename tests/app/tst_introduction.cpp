@@ -18,30 +18,21 @@ private slots:
             QVERIFY(row.item != SidebarItem::Introduction);
     }
 
+    // The guides' texts are content; their steps are numbered from one, and a row carries its section.
     void guidesAreNumberedFromOne()
     {
         IntroductionModel model;
         const QVariantList guides = model.guides();
-        QCOMPARE(guides.size(), 4);
-        const QList<int> stepCounts = {4, 4, 5, 6};
-        for (int g = 0; g < guides.size(); ++g) {
-            const QVariantList steps = guides.at(g).toMap().value(QStringLiteral("steps")).toList();
-            QCOMPARE(steps.size(), stepCounts.at(g));
+        QVERIFY(!guides.isEmpty());
+        for (const QVariant &guide : guides) {
+            const QVariantList steps = guide.toMap().value(QStringLiteral("steps")).toList();
+            QVERIFY(!steps.isEmpty());
             for (int s = 0; s < steps.size(); ++s)
                 QCOMPARE(steps.at(s).toMap().value(QStringLiteral("number")).toInt(), s + 1);
         }
-        QCOMPARE(guides.first().toMap().value(QStringLiteral("title")).toString(),
-            QStringLiteral("1. Simplest \u2014 walk-up / \"punch'n'run\""));
-    }
-
-    void sectionRowsCarryTheirSection()
-    {
-        IntroductionModel model;
-        const QVariantList rows = model.sections(false);
-        QCOMPARE(rows.first().toMap().value(QStringLiteral("id")).toString(), QStringLiteral("race"));
-        QCOMPARE(rows.last().toMap().value(QStringLiteral("id")).toString(), QStringLiteral("sync"));
-        QCOMPARE(rows.last().toMap().value(QStringLiteral("title")).toString(),
-            QStringLiteral("Advanced settings"));
+        const QVariantMap last = model.sections(false).last().toMap();
+        QCOMPARE(last.value(QStringLiteral("id")).toString(), QStringLiteral("sync"));
+        QCOMPARE(last.value(QStringLiteral("title")).toString(), QStringLiteral("Advanced settings"));
     }
 };
 

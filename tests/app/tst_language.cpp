@@ -1,3 +1,4 @@
+// The language picker and the translator over the language rules (tested in tst_localization).
 #include "apptesting.h"
 #include "languagepickerviewmodel.h"
 #include "localization.h"
@@ -11,42 +12,13 @@ private slots:
     void init() { useTestSettings("tst_language"); }
     void cleanup() { LocalizationManager::setShared(nullptr); }
 
-    void firstLaunch_data()
-    {
-        QTest::addColumn<QStringList>("preferred");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("da-DK then en-US") << QStringList({"da-DK", "en-US"}) << QString() << "da";
-        QTest::newRow("nb-NO") << QStringList({"nb-NO"}) << QString() << "en";
-        QTest::newRow("empty list") << QStringList() << QString() << "en";
-        QTest::newRow("en first, da second") << QStringList({"en-GB", "da-DK"}) << QString() << "en";
-        QTest::newRow("stored DA is unknown") << QStringList({"nb-NO"}) << QStringLiteral("DA") << "en";
-        QTest::newRow("stored garbage") << QStringList({"da"}) << QStringLiteral("klingon") << "da";
-        QTest::newRow("stored da wins") << QStringList({"en-US"}) << QStringLiteral("da") << "da";
-    }
-    void firstLaunch()
-    {
-        QFETCH(QStringList, preferred);
-        QFETCH(QString, stored);
-        if (!stored.isNull())
-            QSettings().setValue(QLatin1String(LocalizationManager::settingsKey), stored);
-        LocalizationManager manager(preferred);
-        LanguagePickerViewModel picker(&manager);
-        QTEST(picker.languageCode(), "expected");
-        // The default is never written back; an unknown stored code stays as it was.
-        QSettings settings;
-        if (stored.isNull())
-            QVERIFY(!settings.contains(QLatin1String(LocalizationManager::settingsKey)));
-        else
-            QCOMPARE(settings.value(QLatin1String(LocalizationManager::settingsKey)).toString(), stored);
-    }
-
     void pickerShowsNamesAsTheyStand()
     {
         LocalizationManager manager(QStringList({"da-DK"}));
         LanguagePickerViewModel picker(&manager);
         QCOMPARE(picker.options(), QStringList({"English", "Dansk"}));
         QCOMPARE(picker.currentIndex(), 1);
+        QCOMPARE(picker.languageCode(), QStringLiteral("da"));
     }
 
     void pickingStoresAndAnnounces()

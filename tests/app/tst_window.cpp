@@ -6,6 +6,7 @@
 // again, and an event saved through the real file dialog ends up as a readable event file.
 
 #include "racedaywindow.h"
+#include "testevent.h"
 #include "uichecks.h"
 
 #include <QDir>
@@ -15,19 +16,10 @@ namespace {
 // Elide on purpose: a tooltip or the card result panel shows the whole text.
 const QSet<QString> elidingFields {QStringLiteral("recentRunnerName"), QStringLiteral("portName")};
 
+// The race-day event (raceDayEvent()) with two stages, the second active.
 Race twoStageEvent()
 {
-    Race race = raceDayEvent();
-    for (int i = 0; i < 2; ++i) {
-        Stage s;
-        s.id = QStringLiteral("s%1").arg(i + 1);
-        s.name = QStringLiteral("Stage %1").arg(i + 1);
-        s.order = i;
-        s.date = QDateTime(QDate(2025, 6, 14 + i), QTime(10, 0), Qt::UTC);
-        race.stages.append(s);
-    }
-    race.activeStageId = QStringLiteral("s2");
-    return race;
+    return testEvent(QStringLiteral("app/two-stage-race-day.json"));
 }
 
 QQuickItem *waitFor(QQuickWindow *window, const QString &name)

@@ -3,6 +3,7 @@
 #include "pdftablerenderer.h"
 #include "pdftestsupport.h"
 #include "resultpdfs.h"
+#include "testevent.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -109,36 +110,13 @@ private slots:
 
     void resultsDocument()
     {
-        Race race;
-        race.name = QStringLiteral("Results & Co");
-        race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
-            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
-        Course rogaine;
-        rogaine.id = QStringLiteral("R");
-        rogaine.type = CourseType::Rogaining;
-        race.courses = {rogaine};
-        PersonResult a;
-        a.participantId = fixedId(1);
-        a.cardNumber = QStringLiteral("111");
-        a.raceTime = 754.6;
-        a.completed = true;
-        PersonResult b;
-        b.participantId = fixedId(99);
-        b.cardNumber = QStringLiteral("222");
-        b.completed = false;
-        b.completedOverride = true;
-        PersonResult s;
-        s.participantId = fixedId(2);
-        s.courseId = QStringLiteral("R");
-        s.cardNumber = QStringLiteral("333");
-        s.score = 70;
-        s.withinTimeLimit = false;
-        PersonResult noScore = s;
-        noScore.score.reset();
-        noScore.completed = false;
+        // Anna's complete run, the result of a runner no longer entered marked complete by the
+        // organiser, and Bo on the score course over time, with and without a score.
+        const Race race = testEvent(QStringLiteral("documents/results-event.json"));
         const QString file = path(QStringLiteral("results.pdf"));
         const PdfExportResult result = renderResultsPDF(race,
-            {{QStringLiteral("H21"), {a, b}}, {QStringLiteral("Score class"), {s, noScore}}},
+            {{QStringLiteral("H21"), race.results.mid(0, 2)},
+                {QStringLiteral("Score class"), race.results.mid(2)}},
             QStringLiteral("Day 1"), file);
         QVERIFY2(result.ok, qPrintable(result.error));
         // An override counts; a missing runner is "Unknown".
@@ -176,19 +154,10 @@ private slots:
 
     void splitTimesDocument()
     {
-        Race race;
-        race.participants = {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")),
-            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl"))};
-        PersonResult full;
-        full.participantId = fixedId(1);
-        full.raceTime = 1300;
-        full.completed = true;
-        for (int i = 0; i < 13; ++i)
-            full.splits.append(split(31 + i, SplitStatus::Ok, 100, 100.0 * (i + 1)));
-        PersonResult shorter;
-        shorter.participantId = fixedId(2);
-        shorter.completed = false;
-        shorter.splits = {split(31, SplitStatus::Ok, 90, 90), split(32, SplitStatus::Missing, {}, {})};
+        // Anna complete over 13 controls at 100 s a leg; Bo at 31 in 90 s, then 32 missing.
+        const Race race = testEvent(QStringLiteral("documents/split-times-event.json"));
+        const PersonResult &full = race.results[0];
+        const PersonResult &shorter = race.results[1];
         const QString file = path(QStringLiteral("splits.pdf"));
         const auto result = renderSplitTimesPDF(race,
             {{QStringLiteral("H21"), {full, shorter}}, {QStringLiteral("Empty"), {}}}, std::nullopt, file);

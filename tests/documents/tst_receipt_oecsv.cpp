@@ -4,6 +4,7 @@
 #include "oecsv.h"
 #include "racejson.h"
 #include "receipt.h"
+#include "testevent.h"
 
 #include <QSet>
 #include <QTest>
@@ -59,36 +60,9 @@ private slots:
 
     void oeRows()
     {
-        Race race;
-        race.classes = {RaceClass {QStringLiteral("c1"), QStringLiteral("H21")}};
-        for (int order : {2, 0, 1}) {
-            Stage s;
-            s.id = QStringLiteral("s%1").arg(order);
-            s.name = s.id;
-            s.order = order;
-            race.stages.append(s);
-        }
-        Participant base;
-        base.id = fixedId(1);
-        base.givenName = QStringLiteral("Anna");
-        base.familyName = QStringLiteral("Line\nBreak");
-        base.cardNumber = QStringLiteral("12345");
-        base.club = QStringLiteral("Club;\rNorth");
-        base.classId = QStringLiteral("c1");
-        base.startTime = utc(8, 30, 15);
-        Participant perStage;
-        perStage.id = fixedId(2);
-        perStage.classIdByStage = StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("c1")}};
-        perStage.startTimeByStage = StageMap<QDateTime> {{QStringLiteral("s1"), utc(9, 0)}};
-        perStage.startTime = utc(7, 0);
-        Participant noClass;
-        noClass.id = fixedId(3);
-        noClass.startTime = utc(7, 0);
-        Participant unknownClass;
-        unknownClass.id = fixedId(4);
-        unknownClass.classId = QStringLiteral("gone");
-        race.participants = {base, perStage, noClass, unknownClass};
-
+        // H21 and three stages stored out of order; Anna with separators and line breaks in her
+        // cells, a runner in H21 on stage s1 only, one without a class, one whose class is gone.
+        const Race race = testEvent(QStringLiteral("documents/oe-entries-event.json"));
         QRandomGenerator random(7);
         const QString csv = makeOECSV(race, random);
         // Race 2 is the stage of order 1: only there does the per-stage runner run. Separators
@@ -125,18 +99,8 @@ private slots:
 
     void eightStagesUseTheSixLowest()
     {
-        Race race;
-        for (int order = 7; order >= 0; --order) {
-            Stage s;
-            s.id = QStringLiteral("s%1").arg(order);
-            s.order = order;
-            race.stages.append(s);
-        }
-        Participant p;
-        p.classIdByStage = StageMap<QString> {
-            {QStringLiteral("s7"), QStringLiteral("c")}, {QStringLiteral("s5"), QStringLiteral("c")}};
-        p.startTime = utc(9, 0);
-        race.participants = {p};
+        // Stages of order 7 down to 0; one runner in class c on the stages of order 7 and 5.
+        const Race race = testEvent(QStringLiteral("documents/oe-eight-stages-event.json"));
         const QStringList cells = cellsOf(makeOECSV(race).chopped(1).split(QLatin1Char('\n'))[1]);
         QCOMPARE(cells.size(), 112);
         QCOMPARE(cells[23 + 5], QStringLiteral("X"));

@@ -2,8 +2,10 @@
 // results, re-evaluation and hostile cards. Verdicts on single cards are the case files'
 // (tst_cardcases).
 #include "cardrecording.h"
+#include "casetable.h"
 #include "evaluationfixtures.h"
 #include "log.h"
+#include "testevent.h"
 
 #include <QTest>
 
@@ -12,25 +14,11 @@ namespace {
 const QString stage1 = QStringLiteral("day1");
 const QDateTime now = at(14, 0);
 
+// Courses A (31-33), B (41-44), E (no controls) and the score course S; classes H21 (on A), Multi
+// (several courses), Score (on S) and Empty (on E), all timed from the start punch; stage day1.
 Race baseRace()
 {
-    Race race;
-    race.stages = {Stage {stage1, QStringLiteral("Day 1"), at(0, 0), 1}};
-    race.activeStageId = stage1;
-    race.courses = {sequentialCourse(QStringLiteral("A"), {31, 32, 33}),
-        sequentialCourse(QStringLiteral("B"), {41, 42, 43, 44}), sequentialCourse(QStringLiteral("E"), {}),
-        scoreCourse(QStringLiteral("S"), {{51, 10}, {52, 20}, {53, 30}}, 1800.0, 2)};
-    for (const char *id : {"H21", "Multi", "Score", "Empty"}) {
-        RaceClass c;
-        c.id = QString::fromLatin1(id);
-        c.startMethod = StartMethod::StartPunch;
-        race.classes.append(c);
-    }
-    race.classes[0].courseId = QStringLiteral("A");
-    race.classes[1].mode = RaceClassMode::MultiCourse;
-    race.classes[2].courseId = QStringLiteral("S");
-    race.classes[3].courseId = QStringLiteral("E");
-    return race;
+    return testEvent(QStringLiteral("evaluation/card-recording.json"));
 }
 
 Participant runner(const QString &card, const QString &classId, std::optional<QDateTime> start = at(10, 0))
@@ -125,31 +113,13 @@ private slots:
         QCOMPARE(race.results.size(), 2);
     }
 
-    void hostileCards_data()
-    {
-        QTest::addColumn<QString>("classId");
-        QTest::addColumn<QString>("courseId");
-        QTest::addColumn<int>("punchCount");
-        QTest::newRow("no punches") << "H21"
-                                    << "" << 0;
-        QTest::newRow("192 punches") << "H21"
-                                     << "" << 192;
-        QTest::newRow("192 punches, no course") << "Multi"
-                                                << "" << 192;
-        QTest::newRow("course without controls") << "Empty"
-                                                 << "" << 5;
-        QTest::newRow("class deleted") << "Gone"
-                                       << "" << 5;
-        QTest::newRow("course deleted") << "H21"
-                                        << "Gone" << 5;
-        QTest::newRow("score course, 192 punches") << "Score"
-                                                   << "" << 192;
-    }
+    void hostileCards_data() { casetable::load("evaluation/hostile-cards.tsv"); }
     void hostileCards()
     {
-        QFETCH(QString, classId);
-        QFETCH(QString, courseId);
-        QFETCH(int, punchCount);
+        QFETCH(QStringList, cells);
+        const QString &classId = cells[0];
+        const QString &courseId = cells[1];
+        const int punchCount = cells[2].toInt();
         Race race = baseRace();
         Participant p = runner("5", classId);
         if (!courseId.isEmpty())

@@ -1,4 +1,5 @@
 // Applying pulled check-in entries to the event's entries.
+#include "casetable.h"
 #include "checkins.h"
 #include "evaluationfixtures.h"
 
@@ -62,40 +63,21 @@ private slots:
         QCOMPARE(race.participants[1].status, ParticipantStatus::Dns);
     }
 
-    void status_data()
-    {
-        QTest::addColumn<QString>("startStatus");
-        QTest::addColumn<std::optional<ParticipantStatus>>("before");
-        QTest::addColumn<bool>("checkedIn");
-        QTest::addColumn<std::optional<ParticipantStatus>>("after");
-        using S = std::optional<ParticipantStatus>;
-        const S none;
-        const S dns = ParticipantStatus::Dns;
-        const S dnf = ParticipantStatus::Dnf;
-        QTest::newRow("empty clears dns") << "" << dns << false << none;
-        QTest::newRow("empty keeps dnf") << "" << dnf << false << dnf;
-        QTest::newRow("checked in clears dns") << "OK" << dns << true << none;
-        QTest::newRow("checked in keeps dnf") << "started" << dnf << true << dnf;
-        QTest::newRow("DNS replaces dnf") << "DNS" << dnf << false << dns;
-        QTest::newRow("DNS with spaces and tabs") << " \tDNS\u00a0 " << none << false << dns;
-        QTest::newRow("lower-case dns is checked in") << "dns" << none << true << none;
-        QTest::newRow("line break is not trimmed") << "DNS\n" << none << true << none;
-        QTest::newRow("only blanks is empty") << " \t " << dns << false << none;
-    }
+    void status_data() { casetable::load("evaluation/checkin-status.tsv"); }
     void status()
     {
-        QFETCH(QString, startStatus);
-        QFETCH(std::optional<ParticipantStatus>, before);
-        QFETCH(bool, checkedIn);
-        QFETCH(std::optional<ParticipantStatus>, after);
+        QFETCH(QStringList, cells);
+        const auto status = [](const QString &text) {
+            return text == u"-" ? std::nullopt : participantStatusFromText(text);
+        };
         Race race;
         race.participants = {person("1", QStringLiteral("e1"))};
-        race.participants[0].status = before;
+        race.participants[0].status = status(cells[1]);
         race.participants[0].checkedInAt = at(7, 0);
-        (void)applyChecklistCheckins(race, {entry("e1", "1", startStatus)}, firstPull);
-        QCOMPARE(race.participants[0].status, after);
+        (void)applyChecklistCheckins(race, {entry("e1", "1", cells[0])}, firstPull);
+        QCOMPARE(race.participants[0].status, status(cells[2]));
         // A runner already checked in keeps the first time.
-        QCOMPARE(race.participants[0].checkedInAt, checkedIn ? std::optional(at(7, 0)) : std::nullopt);
+        QCOMPARE(race.participants[0].checkedInAt, cells[3] == u"1" ? std::optional(at(7, 0)) : std::nullopt);
     }
 
     void secondEntryWithSameCardFindsNoUnlinkedRunner()

@@ -1,6 +1,8 @@
 // Entry and result edits with their save rules; unmatched-card helpers.
+#include "casetable.h"
 #include "evaluationfixtures.h"
 #include "resultoperations.h"
+#include "testevent.h"
 
 #include <QTest>
 
@@ -17,18 +19,6 @@ Participant person(const QString &card, std::optional<QString> classId = std::nu
     return p;
 }
 
-RaceClass raceClass(const QString &id, std::optional<RaceClassMode> mode, std::optional<QString> courseId,
-    std::optional<QString> family = std::nullopt, std::optional<QList<QString>> courseIds = std::nullopt)
-{
-    RaceClass c;
-    c.id = id;
-    c.mode = mode;
-    c.courseId = courseId;
-    c.courseFamily = family;
-    c.courseIds = courseIds;
-    return c;
-}
-
 QStringList classIds(const QList<RaceClass> &classes)
 {
     QStringList ids;
@@ -37,18 +27,11 @@ QStringList classIds(const QList<RaceClass> &classes)
     return ids;
 }
 
+// Courses A (family "Long") and B; classes "single" (A), "family" (Long), "multi" (B and A) and
+// "other" (B, and A on the stage day1).
 Race unmatchedRace()
 {
-    Race race;
-    Course a = sequentialCourse(QStringLiteral("A"), {31});
-    a.courseFamily = QStringLiteral("Long");
-    race.courses = {a, sequentialCourse(QStringLiteral("B"), {41})};
-    race.classes = {raceClass("single", RaceClassMode::SingleCourse, QStringLiteral("A")),
-        raceClass("family", std::nullopt, std::nullopt, QStringLiteral("Long")),
-        raceClass("multi", RaceClassMode::MultiCourse, std::nullopt, std::nullopt, QList<QString> {"B", "A"}),
-        raceClass("other", RaceClassMode::SingleCourse, QStringLiteral("B"))};
-    race.classes[3].stageCourseIds = StageMap<QString> {{QStringLiteral("day1"), QStringLiteral("A")}};
-    return race;
+    return testEvent(QStringLiteral("evaluation/unmatched-cards.json"));
 }
 
 } // namespace
@@ -170,32 +153,13 @@ private slots:
         QVERIFY(::candidateParticipants(race, sequentialCourse("Z", {1})).isEmpty());
     }
 
-    void assignUnmatchedCard_data()
-    {
-        QTest::addColumn<QString>("classId");
-        QTest::addColumn<QString>("course");
-        QTest::addColumn<QString>("expectedClass");
-        QTest::addColumn<QString>("expectedCourse");
-        const auto row = [](const char *name, const char *classId, const char *course,
-                             const char *expectedClass, const char *expectedCourse) {
-            QTest::newRow(name) << QString::fromUtf8(classId) << QString::fromUtf8(course)
-                                << QString::fromUtf8(expectedClass) << QString::fromUtf8(expectedCourse);
-        };
-        row("no class: first class using the course, single", "", "A", "single", "");
-        row("family class gets the course", "family", "A", "family", "A");
-        row("multi class keeps no course", "multi", "A", "multi", "");
-        row("no class uses the course", "", "Z", "", "");
-        row("no course matched: card only", "", "", "", "");
-        row("class that no longer exists", "gone", "A", "gone", "");
-    }
+    void assignUnmatchedCard_data() { casetable::load("evaluation/unmatched-card-assignment.tsv"); }
     void assignUnmatchedCard()
     {
-        QFETCH(QString, classId);
-        QFETCH(QString, course);
-        QFETCH(QString, expectedClass);
-        QFETCH(QString, expectedCourse);
+        QFETCH(QStringList, cells);
+        const QString &course = cells[1];
         Race race = unmatchedRace();
-        race.participants = {person("", classId.isEmpty() ? std::nullopt : std::optional(classId))};
+        race.participants = {person("", cells[0].isEmpty() ? std::nullopt : std::optional(cells[0]))};
         std::optional<Course> matched;
         if (course == QLatin1String("A"))
             matched = race.courses[0];
@@ -204,8 +168,8 @@ private slots:
         QVERIFY(::assignUnmatchedCard(race, QStringLiteral(" 0815"), race.participants[0].id, matched));
         const Participant &p = race.participants[0];
         QCOMPARE(p.cardNumber, QStringLiteral(" 0815"));
-        QCOMPARE(p.classId.value_or(QString()), expectedClass);
-        QCOMPARE(p.courseId.value_or(QString()), expectedCourse);
+        QCOMPARE(p.classId.value_or(QString()), cells[2]);
+        QCOMPARE(p.courseId.value_or(QString()), cells[3]);
         QVERIFY(!p.pendingCardNumber && !p.isRentalCard);
     }
 

@@ -2,13 +2,13 @@
 // written out line by line, must equal NAME.expected. A first line "race: N" in the expected file
 // asks for race N. The official examples are listed in tests/data/iof/read/examples.txt, with
 // their outcomes in examples/<reader>-<example>.expected. A new case is a new pair of files.
+#include "casetable.h"
 #include "iofcoursedataparser.h"
 #include "iofentrylistparser.h"
 #include "iofstartlistparser.h"
 #include "log.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -16,13 +16,7 @@
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return f.readAll();
-}
+using casetable::readFile;
 
 QString quoted(const QString &text)
 {

@@ -3,6 +3,7 @@
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
 #include "racegenerator.h"
+#include "testevent.h"
 
 #include <QTest>
 
@@ -34,73 +35,19 @@ SplitTime split(qint64 code, SplitStatus status, std::optional<double> elapsed, 
     return s;
 }
 
+// Four runners, the sequential course C1 and the score course R1, and six results: on C1 one
+// complete with every kind of split, one bare, one overridden, one of a runner no longer entered;
+// on R1 one within and one over the time limit. Texts that need escaping throughout.
 Race resultRace()
 {
-    Race race;
-    race.name = QStringLiteral("Spring & <Cup> \"Final\" O'Ringen");
-    race.participants = {runner(1, QStringLiteral("Anna"), QStringLiteral("Berg & Søn")),
-        runner(2, QStringLiteral("Bo"), QStringLiteral("<Dahl>")),
-        runner(3, QStringLiteral("Cai"), QStringLiteral("Ek")),
-        runner(4, QStringLiteral("Dina"), QStringLiteral("Fog"))};
-    Course rogaine;
-    rogaine.id = QStringLiteral("R1");
-    rogaine.name = QStringLiteral("Rogaine");
-    rogaine.type = CourseType::Rogaining;
-    Course seq;
-    seq.id = QStringLiteral("C1");
-    seq.name = QStringLiteral("Long");
-    race.courses = {seq, rogaine};
-    return race;
+    return testEvent(QStringLiteral("iof/result-event.json"));
 }
 
 QList<ResultGroup> resultGroups()
 {
-    PersonResult full;
-    full.participantId = fixedId(1);
-    full.courseId = QStringLiteral("C1");
-    full.cardNumber = QStringLiteral("500001");
-    full.startTime = utc(8, 30);
-    full.finishTime = utc(9, 29, 59);
-    full.raceTime = 3599.9;
-    full.completed = true;
-    full.splits = {split(31, SplitStatus::Ok, 600.7, utc(8, 40)),
-        split(32, SplitStatus::Missing, std::nullopt), split(99, SplitStatus::Additional, 1200.0, utc(8, 50)),
-        split(33, SplitStatus::VisitedNoTime, std::nullopt)};
-
-    PersonResult bare;
-    bare.participantId = fixedId(2);
-    bare.cardNumber = QStringLiteral("A&B");
-    bare.completed = false;
-
-    PersonResult overridden;
-    overridden.participantId = fixedId(3);
-    overridden.courseId = QStringLiteral("C1");
-    overridden.cardNumber = QStringLiteral("500003");
-    overridden.raceTime = 4000;
-    overridden.completed = false;
-    overridden.completedOverride = true;
-
-    PersonResult gone;
-    gone.participantId = fixedId(77);
-    gone.cardNumber = QStringLiteral("777");
-    gone.completed = true;
-
-    PersonResult overtime;
-    overtime.participantId = fixedId(4);
-    overtime.courseId = QStringLiteral("R1");
-    overtime.cardNumber = QStringLiteral("500004");
-    overtime.raceTime = 3700;
-    overtime.completed = true;
-    overtime.score = 42;
-    overtime.withinTimeLimit = false;
-
-    PersonResult inTime = overtime;
-    inTime.participantId = fixedId(1);
-    inTime.score = 50;
-    inTime.withinTimeLimit = true;
-
-    return {{QStringLiteral("H21"), {full, bare, overridden, gone}},
-        {QStringLiteral("Rogaine & Co"), {inTime, overtime}}, {QStringLiteral("Empty"), {}}};
+    const QList<PersonResult> r = resultRace().results;
+    return {{QStringLiteral("H21"), r.mid(0, 4)}, {QStringLiteral("Rogaine & Co"), r.mid(4)},
+        {QStringLiteral("Empty"), {}}};
 }
 
 } // namespace
@@ -117,36 +64,18 @@ private slots:
         VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml.toUtf8());
     }
 
-    void resultStatus_data()
-    {
-        QTest::addColumn<bool>("completed");
-        QTest::addColumn<int>("override"); // -1 none
-        QTest::addColumn<QString>("course");
-        QTest::addColumn<int>("withinLimit"); // -1 none
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("completed") << true << -1 << "C1" << -1 << "OK";
-        QTest::newRow("not completed") << false << -1 << "C1" << -1 << "MissingPunch";
-        QTest::newRow("override completes") << false << 1 << "C1" << -1 << "OK";
-        QTest::newRow("override rejects") << true << 0 << "C1" << -1 << "MissingPunch";
-        QTest::newRow("score in time") << false << -1 << "R1" << 1 << "OK";
-        QTest::newRow("score over time") << true << -1 << "R1" << 0 << "OverTime";
-        QTest::newRow("score overridden") << true << 1 << "R1" << 0 << "OK";
-    }
+    void resultStatus_data() { casetable::load("iof/result-status.tsv"); }
     void resultStatus()
     {
-        QFETCH(bool, completed);
-        QFETCH(int, override);
-        QFETCH(QString, course);
-        QFETCH(int, withinLimit);
-        QFETCH(QString, expected);
+        QFETCH(QStringList, cells);
         PersonResult r;
-        r.completed = completed;
-        r.courseId = course;
-        if (override >= 0)
-            r.completedOverride = override == 1;
-        if (withinLimit >= 0)
-            r.withinTimeLimit = withinLimit == 1;
-        QCOMPARE(iofResultStatus(resultRace(), r), expected);
+        r.completed = cells[0] == u"1";
+        if (cells[1] != u"-")
+            r.completedOverride = cells[1] == u"1";
+        r.courseId = cells[2];
+        if (cells[3] != u"-")
+            r.withinTimeLimit = cells[3] == u"1";
+        QCOMPARE(iofResultStatus(resultRace(), r), cells[4]);
     }
 
     void resultListWithSplits()
@@ -193,23 +122,9 @@ private slots:
 
     void startList()
     {
-        Race race;
-        race.name = QStringLiteral("Sprint &amp; more");
-        RaceClass h10 {QStringLiteral("c10"), QStringLiteral("H10")};
-        RaceClass h9 {QStringLiteral("c9"), QStringLiteral("H9")};
-        RaceClass d21 {QStringLiteral("d21"), QStringLiteral("D21")};
-        race.classes = {h10, h9, d21};
-        const QList<Participant> people = {
-            runner(1, QStringLiteral("Zoe"), QStringLiteral("Late"), QStringLiteral("c10"), utc(9, 0)),
-            runner(2, QStringLiteral("Al"), QStringLiteral("Early"), QStringLiteral("c10"),
-                utc(9, 0, 0, QDate(2025, 6, 13))),
-            runner(3, QStringLiteral("No"), QStringLiteral("Time"), QStringLiteral("c10")),
-            runner(4, QStringLiteral("Ida"), QStringLiteral("First"), QStringLiteral("c10"), utc(8, 0)),
-            runner(5, QStringLiteral("Nina"), QStringLiteral("Nine"), QStringLiteral("c9"), utc(10, 0)),
-            runner(6, QStringLiteral("Dora"), QStringLiteral("D"), QStringLiteral("d21"), utc(10, 0)),
-            runner(7, QStringLiteral("Cless"), QStringLiteral("Runner")),
-            runner(8, QStringLiteral("Lost"), QStringLiteral("Class"), QStringLiteral("gone"), utc(11, 0)),
-        };
+        // Classes H10, H9 and D21 and runners in them, one without a class and one whose class is gone.
+        const Race race = testEvent(QStringLiteral("iof/start-event.json"));
+        const QList<Participant> &people = race.participants;
         const QString xml = writeIOFStartListXML(race, people);
         VERIFY_IOF_VALID(xml.toUtf8());
         // The golden: D21, H9, H10, then two "No class" groups; within H10 Ida, Al (the same time of

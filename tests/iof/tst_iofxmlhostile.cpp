@@ -1,9 +1,9 @@
 // Hostile and broken documents: each fails fast with a message, and nothing is fetched.
+#include "casetable.h"
 #include "iofcoursedataparser.h"
 #include "iofentrylistparser.h"
 #include "iofstartlistparser.h"
 
-#include <QFile>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -68,22 +68,9 @@ private slots:
         const QString notXml = QStringLiteral("The file is not well-formed XML: ");
         const QString doctype = QStringLiteral("The file declares a document type (<!DOCTYPE>)");
 
-        QTest::newRow("empty") << QByteArray() << QStringLiteral("The file is empty");
-        QTest::newRow("not xml") << QByteArray("Hello, this is a web page") << notXml;
-        QTest::newRow("html error page")
-            << QByteArray("<html><body><p>Not found<br></body></html>") << notXml;
-        QTest::newRow("unclosed element") << QByteArray("<EntryList><PersonEntry></EntryList>") << notXml;
-        QTest::newRow("truncated") << QByteArray("<?xml version=\"1.0\"?><CourseData><Course><Na") << notXml;
-        QTest::newRow("undeclared entity") << QByteArray("<EntryList>&secret;</EntryList>") << notXml;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("iof/hostile-documents.tsv")))
+            QTest::newRow(qPrintable(cells[0])) << cells[1].toUtf8() << cells[2];
         QTest::newRow("billion laughs") << billionLaughs() << doctype;
-        QTest::newRow("external entity") << QByteArray(
-            "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
-            "<EntryList><PersonEntry><Person><Name><Given>&x;</Given></Name></Person></PersonEntry>"
-            "</EntryList>") << doctype;
-        QTest::newRow("external DTD")
-            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE EntryList SYSTEM \"http://127.0.0.1:9/iof.dtd\">"
-                          "<EntryList><PersonEntry><Person/></PersonEntry></EntryList>")
-            << doctype;
         QByteArray deep;
         for (int i = 0; i < 5000; ++i)
             deep += "<a>";
@@ -148,13 +135,8 @@ private slots:
     // Decimal and integer texts are read strictly (tests/data/iof/numbers.txt).
     void numbers()
     {
-        QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/numbers.txt"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
         int cases = 0;
-        for (const QString &line : QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
-            if (line.startsWith(u'#'))
-                continue;
-            const QStringList parts = line.split(u'\t');
+        for (const QStringList &parts : casetable::rows(QStringLiteral("iof/numbers.txt"))) {
             const auto integer = iofInteger(parts[0]);
             const auto decimal = iofDecimal(parts[0]);
             QCOMPARE(integer ? QString::number(*integer) : QStringLiteral("-"), parts[1]);

@@ -1,7 +1,7 @@
 // Typed start times: every case of tests/data/startlist/typedtimes.txt, and their placing on a day.
+#include "casetable.h"
 #include "starttimetext.h"
 
-#include <QFile>
 #include <QTest>
 
 class TestStartTimeText : public QObject
@@ -13,21 +13,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
-        QFile file(QStringLiteral(VEXLO_TEST_DATA_DIR "/startlist/typedtimes.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        int line = 0;
-        for (const QByteArray &raw : file.readAll().split('\n')) {
-            ++line;
-            if (raw.isEmpty() || raw.startsWith('#'))
-                continue;
-            const QList<QByteArray> cols = raw.split('\t');
-            QCOMPARE(cols.size(), 2);
-            QString typed = QString::fromUtf8(cols[0]);
-            typed.replace(QStringLiteral("\\s"), QStringLiteral(" "))
-                .replace(QStringLiteral("\\t"), QStringLiteral("\t"))
-                .replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-            QTest::addRow("line %d", line) << typed << QString::fromUtf8(cols[1]);
-        }
+        for (const QStringList &cells : casetable::rows(QStringLiteral("startlist/typedtimes.txt")))
+            QTest::addRow("typed \"%s\"", qPrintable(cells[0])) << cells[0] << cells[1];
     }
     void parse()
     {

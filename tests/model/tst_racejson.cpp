@@ -1,15 +1,12 @@
+#include "casetable.h"
 #include "racejson.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
-
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -50,18 +47,10 @@ QByteArray withValue(QJsonObject top, const QString &path, const QJsonValue &val
     return QJsonDocument(rec(top, 0).toObject()).toJson(QJsonDocument::Compact);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return f.readAll();
-}
-
 // Every field of the document set, in the pretty form the event file is written in.
 const QByteArray &fullDocument()
 {
-    static const QByteArray bytes = readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/full-event.json"));
+    static const QByteArray bytes = casetable::readData(QStringLiteral("model/full-event.json"));
     return bytes;
 }
 
@@ -109,23 +98,12 @@ private slots:
         QCOMPARE(back->results[0].splits, race.results[0].splits);
     }
 
-    void everyRequiredKeyIsRequired_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("expected");
-        for (const QByteArray &line :
-            readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/required-keys.txt")).split('\n')) {
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
-            const QList<QByteArray> parts = line.split('\t');
-            QTest::addRow("%s", parts[0].constData())
-                << QString::fromUtf8(parts[0]) << QString::fromUtf8(parts[1]);
-        }
-    }
+    void everyRequiredKeyIsRequired_data() { casetable::load("model/required-keys.txt"); }
     void everyRequiredKeyIsRequired()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, expected);
+        QFETCH(QStringList, cells);
+        const QString path = QString::fromLatin1(QTest::currentDataTag());
+        const QString &expected = cells[0];
         const QJsonObject full = parse(*encodeRace(fullRace(), JsonLayout::Compact));
         for (const QJsonValue &replacement :
             {QJsonValue(QJsonValue::Undefined), QJsonValue(QJsonValue::Null)}) {
@@ -151,24 +129,16 @@ private slots:
 
     void badValuesFailTheWholeRead_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<QString>("expected");
-        const auto lines = readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/model/bad-values.txt")).split('\n');
-        for (const QByteArray &line : lines) {
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
-            const QList<QByteArray> parts = line.split('\t');
-            QTest::addRow("%s %s", parts[0].constData(), parts[1].constData())
-                << QString::fromUtf8(parts[0]) << parts[1] << QString::fromUtf8(parts[2]);
-        }
+        QTest::addColumn<QStringList>("cells");
+        for (const QStringList &cells : casetable::rows(QStringLiteral("model/bad-values.txt")))
+            QTest::addRow("%s %s", qPrintable(cells[0]), qPrintable(cells[1])) << cells;
     }
     void badValuesFailTheWholeRead()
     {
-        QFETCH(QString, path);
-        QFETCH(QByteArray, value);
-        QFETCH(QString, expected);
-        const QJsonValue replacement = QJsonDocument::fromJson("[" + value + "]").array().at(0);
+        QFETCH(QStringList, cells);
+        const QString &path = cells[0];
+        const QString &expected = cells[2];
+        const QJsonValue replacement = QJsonDocument::fromJson("[" + cells[1].toUtf8() + "]").array().at(0);
         const QJsonObject full = parse(*encodeRace(fullRace(), JsonLayout::Compact));
         QString error;
         QVERIFY(!decodeRace(withValue(full, path, replacement), &error));
@@ -225,25 +195,19 @@ private slots:
         QCOMPARE(punch.keys(), (QStringList {"controlCode", "id", "time", "timeAvailable"}));
     }
 
-    void nonFiniteNumbersCannotBeWritten_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN();
-        QTest::newRow("inf") << std::numeric_limits<double>::infinity();
-        QTest::newRow("-inf") << -std::numeric_limits<double>::infinity();
-    }
     void nonFiniteNumbersCannotBeWritten()
     {
-        QFETCH(double, value);
-        Race race = fullRace();
-        race.results[0].raceTime = value;
-        QString error;
-        QVERIFY(!encodeRace(race, JsonLayout::Compact, &error));
-        QCOMPARE(error, QStringLiteral("results[0].raceTime: number is not finite"));
-        race = fullRace();
-        race.courses[0].lengthMeters = value;
-        QVERIFY(!encodeRace(race, JsonLayout::PrettySorted, &error));
-        QCOMPARE(error, QStringLiteral("courses[0].lengthMeters: number is not finite"));
+        for (double value : {qQNaN(), qInf(), -qInf()}) {
+            Race race = fullRace();
+            race.results[0].raceTime = value;
+            QString error;
+            QVERIFY(!encodeRace(race, JsonLayout::Compact, &error));
+            QCOMPARE(error, QStringLiteral("results[0].raceTime: number is not finite"));
+            race = fullRace();
+            race.courses[0].lengthMeters = value;
+            QVERIFY(!encodeRace(race, JsonLayout::PrettySorted, &error));
+            QCOMPARE(error, QStringLiteral("courses[0].lengthMeters: number is not finite"));
+        }
     }
 
     void absentAndEmptyCollectionsSurvive()
@@ -266,19 +230,14 @@ private slots:
         QCOMPARE(back->classes, race.classes);
     }
 
-    void extremeIntegersReadBack_data()
-    {
-        QTest::addColumn<qint64>("value");
-        QTest::newRow("max") << std::numeric_limits<qint64>::max();
-        QTest::newRow("max - 1") << std::numeric_limits<qint64>::max() - 1;
-        QTest::newRow("min") << std::numeric_limits<qint64>::min();
-        QTest::newRow("2^63 - 512") << std::numeric_limits<qint64>::max() - 511;
-        QTest::newRow("2^53 + 1") << (qint64(1) << 53) + 1;
-    }
+    void extremeIntegersReadBack_data() { casetable::load("model/extreme-integers.tsv"); }
     void extremeIntegersReadBack()
     {
         // Whatever the writer puts out must read back.
-        QFETCH(qint64, value);
+        QFETCH(QStringList, cells);
+        bool ok = false;
+        const qint64 value = cells[0].toLongLong(&ok);
+        QVERIFY(ok);
         Race race = fullRace();
         race.courses[0].controls[0].code = value;
         race.classes[0].lastUsedStartTimeSeconds = value;

@@ -2,10 +2,10 @@
 // pseudo-terminal; the protocol waits run on a manual clock.
 
 #include "cardreaderviewmodel.h"
+#include "casetable.h"
 #include "log.h"
 #include "stationsimulator.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -29,15 +29,13 @@ QDateTime at(int secondOfDay)
     return QDateTime(readMoment.date(), QTime(0, 0).addSecs(secondOfDay));
 }
 
-QString dataDir()
-{
-    return QStringLiteral(VEXLO_TEST_DATA_DIR) + QStringLiteral("/reader");
-}
+constexpr bool connected = true;
 
 class Rig
 {
 public:
-    explicit Rig(StationMode mode)
+    // With `connect`, the reader is connected to the station and knows its protocol settings.
+    Rig(StationMode mode, bool connect = false)
         : clock(std::make_shared<ManualReaderClock>(readMoment))
         , station(mode)
     {
@@ -59,6 +57,8 @@ public:
             QVERIFY(reader->isCardDataComplete());
             reads.append({number, punches, check, start, finish});
         };
+        if (connect)
+            connectAndConfigure();
     }
 
     void connectAndConfigure()
@@ -128,13 +128,10 @@ private slots:
         QTest::addColumn<int>("punches");
         QTest::addColumn<QList<int>>("polled");
         QTest::addColumn<quint32>("number");
-        QFile file(dataDir() + QStringLiteral("/end-to-end.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         const QList<QPair<const char *, StationMode>> modes {{"handshake", StationMode::Handshake},
             {"autosend", StationMode::Autosend}, {"polling", StationMode::Polling}};
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("reader/end-to-end.txt"))) {
+            const QString &line = cells[0];
             const QStringList f = line.split(QLatin1Char(' '));
             QList<int> polled;
             for (const QString &b : f[2].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -164,8 +161,7 @@ private slots:
         if (number != 0)
             card.number = number;
 
-        Rig rig(mode);
-        rig.connectAndConfigure();
+        Rig rig(mode, connected);
         rig.readCard(card);
         verifyReading(rig.reads.first(), card);
         // The card-inserted frame already shows the right number.
@@ -181,8 +177,7 @@ private slots:
 
     void cardPulledMidRead()
     {
-        Rig rig(StationMode::Handshake);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Handshake, connected);
         const SimCard card = SimCard::example(SimCard::Series::SIAC, 40);
         rig.station.pullCardAfterBlocks(2); // blocks 0 and 4 served, then the card is gone
         QSignalSpy complete(rig.reader.get(), &CardReaderViewModel::isCardDataCompleteChanged);
@@ -227,8 +222,7 @@ private slots:
 
     void cardSwappedWithinTheAutosendWait()
     {
-        Rig rig(StationMode::Polling);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Polling, connected);
         const SimCard first = SimCard::example(SimCard::Series::SI10, 3, 1);
         const SimCard second = SimCard::example(SimCard::Series::SI11, 4, 2);
         rig.station.insertCard(first);
@@ -246,8 +240,7 @@ private slots:
 
     void unpluggedStationDisconnectsOnce()
     {
-        Rig rig(StationMode::Handshake);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Handshake, connected);
         QList<SIConnectionState> states;
         QObject::connect(rig.reader.get(), &CardReaderViewModel::connectionStateChanged, rig.reader.get(),
             [&] { states.append(rig.reader->connectionState()); });
@@ -260,8 +253,7 @@ private slots:
 
     void badCrcFrameIsDroppedAndTheNextFrameRead()
     {
-        Rig rig(StationMode::Handshake);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Handshake, connected);
         LogCapture log;
         const SimCard lost = SimCard::example(SimCard::Series::SI10, 3, 1);
         rig.station.corruptCrcOfNextFrames(1);
@@ -286,8 +278,7 @@ private slots:
 
     void lostMiddleBlockIsReadAsFarAsSound()
     {
-        Rig rig(StationMode::Autosend);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Autosend, connected);
         // Autosend: detect, block 0, blocks 4 to 7. Block 4 (punches 1-32) is corrupt; blocks 5 to
         // 7 arrive and keep their place: punches 33-100 are read, none is made up.
         rig.station.corruptCrcOfNextFrames(1, 2);
@@ -375,8 +366,7 @@ private slots:
 
     void disconnectKeepsTheStationMode()
     {
-        Rig rig(StationMode::Handshake);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Handshake, connected);
         rig.readCard(SimCard::example(SimCard::Series::SI8, 2, 1));
         rig.station.removeCard();
         rig.reader->disconnectPort();
@@ -390,8 +380,7 @@ private slots:
 
     void rereadBlock0ReportsAgain()
     {
-        Rig rig(StationMode::Handshake);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Handshake, connected);
         const SimCard card = SimCard::example(SimCard::Series::SI9, 2);
         rig.readCard(card);
         // The station sends block 0 again by itself: the card is built and reported once more.
@@ -404,8 +393,7 @@ private slots:
 
     void malformedRepliesAreSkipped()
     {
-        Rig rig(StationMode::Handshake);
-        rig.connectAndConfigure();
+        Rig rig(StationMode::Handshake, connected);
         LogCapture log;
         const auto send = [&](quint8 command, const char *payloadHex) {
             rig.station.sendRaw(StationSimulator::stationFrame(command, QByteArray::fromHex(payloadHex)));

@@ -1,6 +1,7 @@
 // Card decoding against read-outs of real cards and cards built from the published description,
 // one case per file in tests/data/reader/cards (the format is in that folder's README).
 
+#include "casetable.h"
 #include "log.h"
 #include "sicardreading.h"
 #include "siframeparser.h"
@@ -174,14 +175,10 @@ private slots:
 
     void cardTypes()
     {
-        QFile file(dataDir() + QStringLiteral("/card-types.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         int cases = 0;
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
-            const qsizetype space = line.indexOf(QLatin1Char(' '));
-            QCOMPARE(cardTypeName(line.left(space).toUInt()), line.mid(space + 1));
+        for (const QStringList &cells : casetable::rows(QStringLiteral("reader/card-types.txt"))) {
+            const qsizetype space = cells[0].indexOf(QLatin1Char(' '));
+            QCOMPARE(cardTypeName(cells[0].left(space).toUInt()), cells[0].mid(space + 1));
             ++cases;
         }
         QVERIFY(cases > 10);

@@ -1,7 +1,7 @@
+#include "casetable.h"
 #include "log.h"
 #include "siframeparser.h"
 
-#include <QFile>
 #include <QTest>
 
 namespace {
@@ -40,14 +40,10 @@ private slots:
     void cases()
     {
         // frames.txt: CRC examples, command frames and station streams with what must come out.
-        QFile file(QStringLiteral(VEXLO_TEST_DATA_DIR) + QStringLiteral("/reader/frames.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         int cases = 0;
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("reader/frames.txt"))) {
             ++cases;
-            const QStringList f = line.split(QLatin1Char(' '));
+            const QStringList f = cells[0].split(QLatin1Char(' '));
             const auto bytes = [](const QString &text) {
                 return text == QLatin1String("-") ? QByteArray() : hex(text.toLatin1());
             };

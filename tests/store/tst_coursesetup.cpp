@@ -1,10 +1,10 @@
+#include "casetable.h"
 #include "coursesetup.h"
 #include "entryimport.h"
 #include "log.h"
 #include "racejson.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -25,13 +25,6 @@ Stage stage(const QString &id)
     s.name = id;
     s.date = QDateTime(QDate(2025, 7, 1), QTime(0, 0), Qt::UTC);
     return s;
-}
-
-QByteArray courseFile(const QByteArray &courses)
-{
-    return "<?xml version=\"1.0\"?><CourseData xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
-           "<RaceCourseData>"
-        + courses + "</RaceCourseData></CourseData>";
 }
 
 QByteArray json(const Race &race)
@@ -136,23 +129,15 @@ private slots:
 
     void importTwiceIsStable()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("courses.xml"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(courseFile(
-            "<Course><Id>L</Id><Name>Long</Name><CourseControl><Control>31</Control></CourseControl>"
-            "</Course><ClassCourseAssignment><ClassName>H21</ClassName><CourseName>Long</CourseName>"
-            "</ClassCourseAssignment>"));
-        f.close();
-
+        const QString path = QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/coursedata-long.xml");
         Race race;
         int saves = 0;
         LogCapture log;
         importCourses(race, path, [&] { ++saves; });
         const QStringList firstLines = log.lines();
         QCOMPARE(firstLines.first(),
-            QStringLiteral("RaceStore: importCourses reading courses.xml, %1 bytes").arg(f.size()));
+            QStringLiteral("RaceStore: importCourses reading coursedata-long.xml, %1 bytes")
+                .arg(QFile(path).size()));
         QVERIFY(firstLines.contains(
             QStringLiteral("RaceStore: importCourses parsed 1 course(s), 1 class assignment(s)")));
         QCOMPARE(firstLines.last(),
@@ -170,10 +155,7 @@ private slots:
 
     void stageTaggingLogLines()
     {
-        const QByteArray bytes
-            = courseFile("<Course><Id>L</Id><Name>Long</Name></Course>"
-                         "<ClassCourseAssignment><ClassName>H21</ClassName><CourseId>L</CourseId>"
-                         "</ClassCourseAssignment>");
+        const QByteArray bytes = casetable::readData(QStringLiteral("imports/coursedata-by-id.xml"));
         Race race;
         LogCapture log;
         importCourseData(race, bytes, QStringLiteral("f.xml"));

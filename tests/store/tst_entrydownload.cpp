@@ -13,12 +13,7 @@
 
 namespace {
 
-const QByteArray list
-    = "<?xml version=\"1.0\"?><EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
-      "<PersonEntry><Person><Name><Family>Berg</Family><Given>Ann</Given></Name></Person>"
-      "<ControlCard>501</ControlCard><Class><Id>1</Id><Name>H21</Name></Class></PersonEntry>"
-      "<PersonEntry><Person><Name><Family>Dahl</Family><Given>Bo</Given></Name></Person>"
-      "<Class><Id>1</Id></Class></PersonEntry></EntryList>";
+const QByteArray list = casetable::readData(QStringLiteral("imports/entrylist-two.xml"));
 
 QByteArray json(const Race &race)
 {

@@ -1,3 +1,4 @@
+#include "casetable.h"
 #include "entryimport.h"
 #include "log.h"
 #include "racegenerator.h"
@@ -35,27 +36,12 @@ QByteArray json(const Race &race)
     return *bytes;
 }
 
-QByteArray entryList(const QByteArray &entries)
+QByteArray entryFile(const char *name)
 {
-    return "<?xml version=\"1.0\"?><EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
-           "<ClassList><Class><Id>1</Id><Name>H21</Name></Class><Class><Id>2</Id><Name>D21</Name></Class></"
-           "ClassList>"
-        + entries + "</EntryList>";
+    return casetable::readData(QStringLiteral("imports/") + QLatin1String(name));
 }
 
-QByteArray personEntry(const QByteArray &given, const QByteArray &family, const QByteArray &card,
-    const QByteArray &classId, const QByteArray &club = "OK Sydjyl")
-{
-    QByteArray xml = "<PersonEntry><Person><Name><Family>" + family + "</Family><Given>" + given
-        + "</Given></Name></Person><Organisation><Name>" + club + "</Name></Organisation>";
-    if (!card.isEmpty())
-        xml += "<ControlCard>" + card + "</ControlCard>";
-    return xml + "<Class><Id>" + classId + "</Id></Class></PersonEntry>";
-}
-
-const QByteArray standardList
-    = entryList(personEntry("Anna", "Berg", "501", "1") + personEntry("Bo", "Dahl", "", "1")
-        + personEntry("Cai", "Eng", "", "2") + personEntry("Dora", "Fisk", "502", "2"));
+const QByteArray standardList = entryFile("entrylist-standard.xml");
 
 } // namespace
 
@@ -105,28 +91,15 @@ private slots:
                                "\u2014 Bo left with no card number")}));
     }
 
-    void fullNameRule_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("imported");
-        QTest::addColumn<bool>("match");
-        QTest::newRow("case and accents") << "Søren Åberg"
-                                          << "SØREN aberg" << true;
-        QTest::newRow("different") << "Ann Berg"
-                                   << "Ann Borg" << false;
-        QTest::newRow("empty imported name") << " "
-                                             << " " << false;
-    }
+    void fullNameRule_data() { casetable::load("store/full-name-match.tsv"); }
     void fullNameRule()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, imported);
-        QFETCH(bool, match);
+        QFETCH(QStringList, cells);
         const auto split = [](const QString &s) {
             const qsizetype i = s.indexOf(u' ');
             return entry(s.left(i), s.mid(i + 1), QString());
         };
-        QCOMPARE(matchesByFullName(split(stored), split(imported)), match);
+        QCOMPARE(matchesByFullName(split(cells[0]), split(cells[1])), cells[2] == u"1");
     }
 
     void classMerge()
@@ -203,10 +176,7 @@ private slots:
         race.participants[0].startTime = QDateTime(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
         const QUuid annaId = race.participants[0].id;
 
-        applyDownloadedEntries(race,
-            entryList(personEntry("Anna", "Berg-Lund", "501", "2", "OK Vest")
-                + personEntry("BO", "Dahl", "8100", "1")),
-            200);
+        applyDownloadedEntries(race, entryFile("entrylist-standard-changed.xml"), 200);
         QCOMPARE(race.participants.size(), 4);
         const Participant &anna = race.participants[0];
         QCOMPARE(anna.id, annaId);
@@ -259,8 +229,7 @@ private slots:
         race.participants[0].courseIdByStage = StageMap<QString> {{"S1", "c1"}};
         race.activeStageId = QStringLiteral("S2");
         Race before = race;
-        applyDownloadedEntries(race,
-            entryList(personEntry("ANNA", "BERG", "777", "2") + personEntry("Eva", "Gran", "900", "1")), 200);
+        applyDownloadedEntries(race, entryFile("entrylist-second-stage.xml"), 200);
         QCOMPARE(race.participants.size(), 5);
         const Participant &anna = race.participants[0];
         QCOMPARE(anna.id, before.participants[0].id);
@@ -277,9 +246,7 @@ private slots:
 
     void vacantPlacesAreNotImported()
     {
-        QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/read/entrylist/vacant-places.xml"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray list = f.readAll();
+        const QByteArray list = casetable::readData(QStringLiteral("iof/read/entrylist/vacant-places.xml"));
         Race race;
         applyDownloadedEntries(race, list, std::nullopt);
         applyDownloadedEntries(race, list, std::nullopt);
@@ -333,15 +300,13 @@ private slots:
 
     void latin1ListWithStoredClasses()
     {
-        QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/imports/entrylist-latin1.xml"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
         Race race;
         RaceClass h21;
         h21.id = QStringLiteral("own-h21");
         h21.name = QStringLiteral("h21");
         race.classes = {h21};
         race.participants = {entry("Kim", "Holm", "100")};
-        applyDownloadedEntries(race, f.readAll(), 200);
+        applyDownloadedEntries(race, entryFile("entrylist-latin1.xml"), 200);
         QCOMPARE(race.participants.size(), 4);
         const Participant &soren = race.participants[1];
         QCOMPARE(soren.givenName, QStringLiteral("Søren"));

@@ -1,21 +1,21 @@
 // Every line of tests/data/iof/refusals.txt: a wrong file offered to the course or entry import of
 // an event that already holds a good course file and entry list. The import must fail with the
 // line's message, save nothing, and leave the event file's bytes exactly as they were.
+#include "casetable.h"
 #include "coursesetup.h"
 #include "entryimport.h"
 #include "racejson.h"
 
-#include <QFile>
 #include <QTest>
 
 namespace {
 
 QByteArray readFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return f.readAll();
+    return casetable::readFile(
+        (path.startsWith(QStringLiteral("examples/")) ? QStringLiteral(VEXLO_IOF_DIR "/")
+                                                      : QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/"))
+        + path);
 }
 
 QByteArray json(const Race &race)
@@ -38,19 +38,9 @@ private slots:
         QTest::addColumn<QString>("importer");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message");
-        const QString root = QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/");
-        for (const QString &line : QString::fromUtf8(readFile(root + "refusals.txt")).split(u'\n')) {
-            if (line.isEmpty() || line.startsWith(u'#'))
-                continue;
-            const QStringList parts = line.split(u'\t');
-            if (parts.size() != 3)
-                qFatal("malformed line: %s", qPrintable(line));
-            const QString path = parts[1].startsWith(QStringLiteral("examples/"))
-                ? QStringLiteral(VEXLO_IOF_DIR "/") + parts[1]
-                : root + parts[1];
-            QTest::addRow("%s %s", qPrintable(parts[0]), qPrintable(parts[1]))
-                << parts[0] << path << parts[2];
-        }
+        for (const QStringList &cells : casetable::rows(QStringLiteral("iof/refusals.txt")))
+            QTest::addRow("%s %s", qPrintable(cells[0]), qPrintable(cells[1]))
+                << cells[0] << cells[1] << cells[2];
     }
     void refused()
     {
@@ -58,10 +48,9 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, message);
         Race race;
-        importCourseData(race, readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/refused/good-courses.xml")),
-            QStringLiteral("good-courses.xml"));
-        applyDownloadedEntries(race,
-            readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/refused/good-entries.xml")), std::nullopt);
+        importCourseData(
+            race, readFile(QStringLiteral("refused/good-courses.xml")), QStringLiteral("good-courses.xml"));
+        applyDownloadedEntries(race, readFile(QStringLiteral("refused/good-entries.xml")), std::nullopt);
         QCOMPARE(race.courses.size(), 1);
         QCOMPARE(race.participants.size(), 2);
         const QByteArray before = json(race);

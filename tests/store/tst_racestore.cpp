@@ -10,8 +10,6 @@
 #include <QStandardPaths>
 #include <QTest>
 
-Q_DECLARE_METATYPE(std::optional<QString>)
-
 namespace {
 
 const QString fallbackSuffix = QStringLiteral(") \u2014 falling back to local autosave");
@@ -231,18 +229,11 @@ private slots:
         QVERIFY(!store->needsInitialSetup());
     }
 
-    void saveFailureChangesNothing_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::newRow("parent is a file") << QStringLiteral("blocker/event.json");
-        QTest::newRow("missing folder") << QStringLiteral("no/such/folder/event.json");
-        QTest::newRow("target is a folder") << QStringLiteral("afolder");
-        QTest::newRow("not a local file") << QString();
-    }
-
+    void saveFailureChangesNothing_data() { casetable::load("store/save-refused.tsv"); }
     void saveFailureChangesNothing()
     {
-        QFETCH(QString, target);
+        QFETCH(QStringList, cells);
+        const QString &target = cells[0];
         writeAll(path(QStringLiteral("blocker")), "x");
         QDir().mkpath(path(QStringLiteral("afolder")));
         auto store = makeStore();
@@ -253,8 +244,8 @@ private slots:
         const QList<QUrl> recentBefore = store->recentRaceUrls();
         QSignalSpy urlSpy(store.get(), &RaceStore::raceFileUrlChanged);
         QSignalSpy recentSpy(store.get(), &RaceStore::recentRaceUrlsChanged);
-        const QUrl url = target.isEmpty() ? QUrl(QStringLiteral("https://127.0.0.1/event.json"))
-                                          : QUrl::fromLocalFile(path(target));
+        const QUrl url = target == u"-" ? QUrl(QStringLiteral("https://127.0.0.1/event.json"))
+                                        : QUrl::fromLocalFile(path(target));
         QString error;
         QVERIFY(!store->save(url, &error));
         QVERIFY(!error.isEmpty());
@@ -332,30 +323,6 @@ private slots:
         store->flushAutosave();
         QCOMPARE(store->liveResultatPublisher()->pendingRace()->name, QStringLiteral("Published"));
         QVERIFY(!store->metsaPublisher()->pendingRace());
-    }
-
-    void autosaveWithUnwritableEventFileLogsEachTime()
-    {
-        auto store = makeStore();
-        const QString dir = path(QStringLiteral("events"));
-        QDir().mkpath(dir);
-        const QUrl url = QUrl::fromLocalFile(dir + QStringLiteral("/e.json"));
-        QVERIFY(store->save(url));
-        // The folder turns into a file: the event file can no longer be written.
-        QVERIFY(QDir(dir).removeRecursively());
-        writeAll(dir, "blocked");
-        LogCapture log;
-        for (int i = 0; i < 2; ++i) {
-            store->setRace(namedRace(QStringLiteral("Change %1").arg(i)));
-            store->autosave();
-            store->flushAutosave();
-            QCOMPARE(decodeRace(readAll(autosavePath()))->name, QStringLiteral("Change %1").arg(i));
-        }
-        QCOMPARE(log.lines().size(), 2);
-        for (const QString &line : log.lines())
-            QVERIFY2(line.startsWith(QStringLiteral("SI: autosave failed: ")) && line.size() > 21,
-                qPrintable(line));
-        QCOMPARE(store->raceFileUrl(), url);
     }
 
     void eventFileAndAutosaveDifferOnlyInLayout()
@@ -463,35 +430,22 @@ private slots:
         QVERIFY(!QFile::exists(autosavePath()));
     }
 
-    void checklistCredentials_data()
-    {
-        QTest::addColumn<QString>("apiKey");
-        QTest::addColumn<std::optional<QString>>("checklistKey");
-        QTest::addColumn<bool>("present");
-        QTest::newRow("both") << QStringLiteral(" key ") << std::optional<QString>(QStringLiteral(" ck "))
-                              << true;
-        QTest::newRow("no api key") << QString() << std::optional<QString>(QStringLiteral("ck")) << false;
-        QTest::newRow("absent check-in key") << QStringLiteral("key") << std::optional<QString>() << false;
-        QTest::newRow("empty check-in key")
-            << QStringLiteral("key") << std::optional<QString>(QString()) << false;
-    }
-
+    void checklistCredentials_data() { casetable::load("store/checklist-credentials.tsv"); }
     void checklistCredentials()
     {
-        QFETCH(QString, apiKey);
-        QFETCH(std::optional<QString>, checklistKey);
-        QFETCH(bool, present);
+        QFETCH(QStringList, cells);
         auto store = makeStore();
-        store->vexloWebSettings()->setApiKey(apiKey);
+        store->vexloWebSettings()->setApiKey(cells[0]);
         Race race;
-        race.vexloWebChecklistKey = checklistKey;
+        if (cells[1] != u"-")
+            race.vexloWebChecklistKey = cells[1];
         race.vexloWebEventId = QStringLiteral("ignored");
         store->setRace(race);
         const auto answer = store->vexloChecklistPuller()->credentialsProvider();
-        QCOMPARE(bool(answer), present);
-        if (present) {
-            QCOMPARE(answer->apiKey, apiKey);
-            QCOMPARE(answer->checklistKey, *checklistKey);
+        QCOMPARE(bool(answer), cells[2] == u"1");
+        if (answer) {
+            QCOMPARE(answer->apiKey, cells[0]);
+            QCOMPARE(answer->checklistKey, cells[1]);
         }
     }
 

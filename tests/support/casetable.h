@@ -33,27 +33,47 @@ inline QString unescape(const QString &cell)
     return out;
 }
 
-// From a `_data()` slot: one row per case of tests/data/<file>, with the cells after the name in
-// the column "cells". A missing or empty table fails the test rather than passing with no rows.
-inline void load(const char *file)
+// The bytes of the file at `path`; a missing file stops the test program.
+inline QByteArray readFile(const QString &path)
 {
-    QTest::addColumn<QStringList>("cells");
-    QFile in(QStringLiteral(VEXLO_TEST_DATA_DIR "/") + QLatin1String(file));
+    QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
-        qFatal("missing case table %s", file);
-    int rows = 0;
-    for (const QByteArray &raw : in.readAll().split('\n')) {
+        qFatal("missing test data %s", qPrintable(path));
+    return in.readAll();
+}
+
+// The bytes of tests/data/<file>.
+inline QByteArray readData(const QString &file)
+{
+    return readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/") + file);
+}
+
+// The cases of tests/data/<file>, each its cells unescaped, the name first. A missing or empty
+// table stops the test program rather than passing with no cases.
+inline QList<QStringList> rows(const QString &file)
+{
+    QList<QStringList> out;
+    for (const QByteArray &raw : readData(file).split('\n')) {
         const QString line = QString::fromUtf8(raw);
         if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         QStringList cells;
         for (const QString &cell : line.split(QLatin1Char('\t')))
             cells.append(unescape(cell));
-        QTest::newRow(qPrintable(cells.takeFirst())) << cells;
-        ++rows;
+        out.append(cells);
     }
-    if (rows == 0)
-        qFatal("empty case table %s", file);
+    if (out.isEmpty())
+        qFatal("empty case table %s", qPrintable(file));
+    return out;
+}
+
+// From a `_data()` slot: one row per case of tests/data/<file>, with the cells after the name in
+// the column "cells".
+inline void load(const char *file)
+{
+    QTest::addColumn<QStringList>("cells");
+    for (QStringList cells : rows(QLatin1String(file)))
+        QTest::newRow(qPrintable(cells.takeFirst())) << cells;
 }
 
 } // namespace casetable

@@ -1,6 +1,7 @@
 // Stations over real TCP on 127.0.0.1: a master and slaves found through a directory inside the
 // test process, raw sockets playing hostile peers.
 
+#include "casetable.h"
 #include "log.h"
 #include "loopbackdirectory.h"
 #include "racejson.h"
@@ -8,7 +9,6 @@
 #include "syncengine.h"
 #include "syncmessage.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -93,16 +93,10 @@ private slots:
         const QByteArray raceJson = *encodeRace(race, JsonLayout::Compact);
         const QByteArray resultJson
             = *encodePersonResult(result(QStringLiteral("8001234"), 1800), JsonLayout::Compact);
-        QFile file(QStringLiteral(VEXLO_TEST_DATA_DIR "/sync/messages.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
         int line = 0;
-        for (QByteArray text : file.readAll().split('\n')) {
-            ++line;
-            if (text.isEmpty() || text.startsWith('#'))
-                continue;
-            const qsizetype tab = text.indexOf('\t');
-            QByteArray body = text.mid(tab + 1).replace("$RACE", raceJson).replace("$RESULT", resultJson);
-            QTest::addRow("line %d", line) << QString::fromUtf8(text.left(tab)) << body;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("sync/messages.txt"))) {
+            QByteArray body = cells[1].toUtf8().replace("$RACE", raceJson).replace("$RESULT", resultJson);
+            QTest::addRow("case %d", ++line) << cells[0] << body;
         }
     }
 

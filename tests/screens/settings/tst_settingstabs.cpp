@@ -1,31 +1,25 @@
 // The advanced-settings view-models over a store with private settings.
 
-#include "racestore.h"
+#include "casetable.h"
 #include "settingstabs.h"
-#include "storefakes.h"
+#include "storeharness.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestSettingsTabs : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<StoreHarness> m_harness;
     std::unique_ptr<RaceStore> m_store;
 
 private slots:
     void init()
     {
-        RaceStoreOptions options;
-        options.settings = std::make_unique<QSettings>(
-            m_dir.filePath(QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".ini")),
-            QSettings::IniFormat);
-        options.autosaveFolder = m_dir.filePath(QStringLiteral("autosave"));
-        options.keyStore = std::make_unique<MemoryKeyStore>();
-        options.backgroundAutosave = false;
-        m_store = std::make_unique<RaceStore>(std::move(options));
+        m_store.reset();
+        m_harness = std::make_unique<StoreHarness>();
+        m_harness->backgroundAutosave = false;
+        m_store = m_harness->makeStore();
     }
 
     void tabsAndSelection()
@@ -58,25 +52,16 @@ private slots:
         QCOMPARE(role.roleIndex(), 1);
     }
 
-    // Minutes shown and stored, and the stepper's ends.
+    void intervalStepper_data() { casetable::load("settings/publish-interval-steps.tsv"); }
     void intervalStepper()
     {
+        QFETCH(QStringList, cells);
         LiveResultsViewModel live(m_store.get());
         LiveResultatSettings *s = m_store->liveResultatSettings();
-        const struct
-        {
-            double stored;
-            int direction;
-            QString shown;
-            double after;
-        } cases[] = {{300, 1, "Every 5 min", 360}, {300, -1, "Every 5 min", 240}, {90, 1, "Every 1 min", 150},
-            {3600, 1, "Every 60 min", 3600}, {60, -1, "Every 1 min", 60}, {5, 1, "Every 0 min", 65}};
-        for (const auto &c : cases) {
-            s->setPublishIntervalSeconds(c.stored);
-            QCOMPARE(live.intervalText(), c.shown);
-            live.step(c.direction);
-            QCOMPARE(s->publishIntervalSeconds(), c.after);
-        }
+        s->setPublishIntervalSeconds(cells[0].toDouble());
+        QCOMPARE(live.intervalText(), cells[1]);
+        live.step(cells[2].toInt());
+        QCOMPARE(s->publishIntervalSeconds(), cells[3].toDouble());
     }
 
     void publishNowNeedsACompetitionId()

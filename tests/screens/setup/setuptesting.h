@@ -3,34 +3,46 @@
 // Shared by the set-up screen tests: the rows of a tests/data/setup table and the window notation
 // the tables use ("9:00-10:15", "-" for none; hours may pass 24).
 
+#include "casetable.h"
 #include "race.h"
-
-#include <QFile>
-#include <QStringList>
-#include <QTest>
+#include "storeharness.h"
 
 #include <optional>
 
-// The non-comment lines of the table, split at tabs, each field unquoted ("" is the empty text).
+// The cases of tests/data/setup/<name>, each field unquoted ("" is the empty text).
 inline QList<QStringList> tableRows(const QString &name)
 {
-    QFile file(QStringLiteral(VEXLO_TEST_DATA_DIR "/setup/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test table %s", qPrintable(name));
-    QList<QStringList> rows;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw);
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        QStringList fields = line.split(QLatin1Char('\t'));
+    QList<QStringList> rows = casetable::rows(QStringLiteral("setup/") + name);
+    for (QStringList &fields : rows) {
         for (QString &field : fields) {
             if (field.size() >= 2 && field.startsWith(QLatin1Char('"')) && field.endsWith(QLatin1Char('"')))
                 field = field.mid(1, field.size() - 2);
         }
-        rows.append(fields);
     }
     return rows;
 }
+
+// From a `_data()` slot: every case of the table in the column "row", named by its fields.
+inline void loadTable(const QString &name)
+{
+    QTest::addColumn<QStringList>("row");
+    for (const QStringList &row : tableRows(name))
+        QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
+}
+
+// A set-up screen over a store of its own that writes synchronously.
+template<typename ScreenType> struct ScreenRig
+{
+    explicit ScreenRig(const Race &race)
+    {
+        harness.backgroundAutosave = false;
+        store = harness.makeStore(race);
+        screen.setStore(store.get());
+    }
+    StoreHarness harness;
+    std::unique_ptr<RaceStore> store;
+    ScreenType screen;
+};
 
 inline qint64 clockSeconds(const QString &text)
 {

@@ -4,7 +4,7 @@
 
 #include "classesscreen.h"
 #include "setuptesting.h"
-#include "storeharness.h"
+#include "testevent.h"
 
 #include <QAbstractItemModelTester>
 #include <QRegularExpression>
@@ -22,19 +22,15 @@ Race raceOfShape(const QString &shape)
     return race;
 }
 
-struct Screen
+// Built with its rows in place and no autosave counted yet.
+struct Screen : ScreenRig<ClassesScreen>
 {
     explicit Screen(const Race &race)
+        : ScreenRig(race)
     {
-        harness.backgroundAutosave = false;
-        store = harness.makeStore(race);
-        screen.setStore(store.get());
         screen.rebuildNow();
         harness.steps.clear();
     }
-    StoreHarness harness;
-    std::unique_ptr<RaceStore> store;
-    ClassesScreen screen;
 };
 
 } // namespace
@@ -43,12 +39,7 @@ class TestClassesScreen : public QObject
 {
     Q_OBJECT
 private slots:
-    void defaultWindow_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("default-window.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void defaultWindow_data() { loadTable(QStringLiteral("default-window.tsv")); }
     void defaultWindow()
     {
         QFETCH(QStringList, row);
@@ -79,12 +70,7 @@ private slots:
         QCOMPARE(windowNotation(stage ? std::optional(*stage) : std::nullopt), row.at(7));
     }
 
-    void startWindowOverride_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("start-window.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void startWindowOverride_data() { loadTable(QStringLiteral("start-window.tsv")); }
     void startWindowOverride()
     {
         QFETCH(QStringList, row);
@@ -133,12 +119,7 @@ private slots:
         }
     }
 
-    void toolsEnabled_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("tools-enabled.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void toolsEnabled_data() { loadTable(QStringLiteral("tools-enabled.tsv")); }
     void toolsEnabled()
     {
         QFETCH(QStringList, row);
@@ -156,11 +137,8 @@ private slots:
 
     void addClassCancelledThenSaved()
     {
-        Race race;
-        race.classes = {makeClass(QStringLiteral("a"), QStringLiteral("H21")),
-            makeClass(QStringLiteral("b"), QStringLiteral("D10"))};
-        race.courses = {makeCourse(QStringLiteral("k1"), QStringLiteral("Long"), QStringLiteral("L")),
-            makeCourse(QStringLiteral("k2"), QStringLiteral("Short"))};
+        // Classes H21 and D10; courses "Long" (family L) and "Short".
+        const Race race = testEvent(QStringLiteral("setup/classes-add.json"));
         Screen s(race);
         s.screen.addClass();
         QVERIFY(s.screen.classEditor());
@@ -204,15 +182,9 @@ private slots:
 
     void rowEdits()
     {
-        Race race = raceOfShape(QStringLiteral("active"));
-        RaceClass c = makeClass(QStringLiteral("a"), QStringLiteral("H21"));
-        c.courseId = QStringLiteral("base");
-        c.stageCourseIds = StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("k1")}};
-        race.classes = {c, makeClass(QStringLiteral("b"), QStringLiteral("D21"))};
-        race.courses = {makeCourse(QStringLiteral("k1"), QStringLiteral("Course 10")),
-            makeCourse(QStringLiteral("k2"), QStringLiteral("course 2"), {}, QStringLiteral("s1")),
-            makeCourse(QStringLiteral("k3"), QStringLiteral("Course 1"), {}, QStringLiteral("s2"))};
-        Screen s(race);
+        // Three stages, s1 active; H21 on course "base" and on k1 for s1, D21; k1 for every stage,
+        // k2 for s1, k3 for s2.
+        Screen s(testEvent(QStringLiteral("setup/classes-rows.json")));
         QAbstractItemModelTester tester(s.screen.rows());
         QStringList courseNames;
         for (const Course &course : s.screen.courseLists().sorted)
@@ -257,16 +229,9 @@ private slots:
 
     void perStageSheet()
     {
-        Race race = raceOfShape(QStringLiteral("active"));
-        RaceClass c = makeClass(QStringLiteral("a"), QStringLiteral("H21"));
-        c.startMethod = StartMethod::StartPunch;
-        c.stageStartWindows = StageMap<StartWindow> {{QStringLiteral("s2"), StartWindow {3600, 7200}},
-            {QStringLiteral("s3"), StartWindow {3600, 7200}}};
-        race.classes = {c};
-        race.courses = {makeCourse(QStringLiteral("k1"), QStringLiteral("Long"), QStringLiteral("Fam")),
-            makeCourse(QStringLiteral("k2"), QStringLiteral("Short")),
-            makeCourse(QStringLiteral("k3"), QStringLiteral("Sprint"), {}, QStringLiteral("s2"))};
-        Screen s(race);
+        // Three stages, s1 active; H21 on the start punch with windows 1:00-2:00 for s2 and s3;
+        // courses "Long" (family Fam), "Short", and "Sprint" for s2.
+        Screen s(testEvent(QStringLiteral("setup/classes-stages.json")));
         s.screen.editStages(QStringLiteral("a"));
         StageSettingsEditor *editor = s.screen.stageEditor();
         QVERIFY(editor);

@@ -5,21 +5,16 @@
 
 #include "coursesscreen.h"
 #include "setuptesting.h"
-#include "storeharness.h"
+#include "testevent.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
 
 namespace {
 
-struct Screen
+struct Screen : ScreenRig<CoursesScreen>
 {
-    explicit Screen(const Race &race)
-    {
-        harness.backgroundAutosave = false;
-        store = harness.makeStore(race);
-        screen.setStore(store.get());
-    }
+    using ScreenRig::ScreenRig;
     QStringList titles()
     {
         QStringList out;
@@ -27,9 +22,6 @@ struct Screen
             out.append(row.kind.left(1) + QLatin1Char(':') + row.title);
         return out;
     }
-    StoreHarness harness;
-    std::unique_ptr<RaceStore> store;
-    CoursesScreen screen;
 };
 
 std::optional<double> number(const QString &text)
@@ -43,12 +35,7 @@ class TestCoursesScreen : public QObject
 {
     Q_OBJECT
 private slots:
-    void editorSave_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("course-editor.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void editorSave_data() { loadTable(QStringLiteral("course-editor.tsv")); }
     void editorSave()
     {
         QFETCH(QStringList, row);
@@ -77,12 +64,7 @@ private slots:
         QCOMPARE(saved->lengthMeters, course.lengthMeters);
     }
 
-    void rowTexts_data()
-    {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList &row : tableRows(QStringLiteral("course-rows.tsv")))
-            QTest::newRow(qPrintable(row.join(QLatin1Char(' ')))) << row;
-    }
+    void rowTexts_data() { loadTable(QStringLiteral("course-rows.tsv")); }
     void rowTexts()
     {
         QFETCH(QStringList, row);
@@ -139,15 +121,9 @@ private slots:
 
     void familiesAndOrder()
     {
-        Race race;
-        race.courses = {makeCourse(QStringLiteral("1"), QStringLiteral("Course 10")),
-            makeCourse(QStringLiteral("2"), QStringLiteral("course 2")),
-            makeCourse(QStringLiteral("3"), QStringLiteral("Course 1")),
-            makeCourse(QStringLiteral("4"), QStringLiteral("L2"), QStringLiteral("Long")),
-            makeCourse(QStringLiteral("5"), QStringLiteral("L1"), QStringLiteral("Long")),
-            makeCourse(QStringLiteral("6"), QStringLiteral("l1"), QStringLiteral("long")),
-            makeCourse(QStringLiteral("7"), QStringLiteral("E"), QString())};
-        Screen s(race);
+        // Courses "Course 10", "course 2", "Course 1"; L2 and L1 of family Long, l1 of family long,
+        // E of the empty family.
+        Screen s(testEvent(QStringLiteral("setup/courses-families.json")));
         QAbstractItemModelTester tester(s.screen.rows());
         QStringList titles = s.titles();
         // "Long" and "long" compare equal: their order is not fixed.

@@ -6,6 +6,7 @@
 #include "racejson.h"
 #include "racestore.h"
 #include "storefakes.h"
+#include "testevent.h"
 
 #include <QFile>
 #include <QSettings>
@@ -32,17 +33,10 @@ inline QByteArray compactJson(const Race &race)
     return encodeRace(race, JsonLayout::Compact).value_or(QByteArray());
 }
 
-// The event in the file tests/data/store/<name>; a file that does not read stops the test program.
+// The event in the file tests/data/store/<name>.
 inline Race storeTestEvent(const char *name)
 {
-    QFile f(QStringLiteral(VEXLO_TEST_DATA_DIR "/store/") + QLatin1String(name));
-    QString error = QStringLiteral("cannot open");
-    std::optional<Race> race;
-    if (f.open(QIODevice::ReadOnly))
-        race = decodeRace(f.readAll(), &error);
-    if (!race)
-        qFatal("test event %s: %s", name, qPrintable(error));
-    return *race;
+    return testEvent(QStringLiteral("store/") + QLatin1String(name));
 }
 
 class StoreHarness
