@@ -43,6 +43,30 @@ class TestSettingsScreen : public QObject
 {
     Q_OBJECT
 
+    // The Metsä tab's controls take the focus from Tab in reading order, and a competition id
+    // typed there is stored at once.
+    static void metsaKeyboard(QQuickWindow *window, QQuickItem *content)
+    {
+        QList<QQuickItem *> expected = uichecks::tabControls(content);
+        uichecks::sortByPosition(expected);
+        QVERIFY(expected.size() >= 6);
+        expected.first()->forceActiveFocus();
+        QList<QQuickItem *> cycle;
+        for (QQuickItem *item : uichecks::tabCycle(window)) {
+            if (expected.contains(item))
+                cycle.append(item);
+        }
+        cycle.prepend(expected.first());
+        cycle.removeLast(); // back at the first
+        QVERIFY2(
+            cycle == expected, qPrintable(uichecks::describe(cycle) + " / " + uichecks::describe(expected)));
+        QQuickItem *id = findVisibleItem(window, QStringLiteral("metsaCompetitionIdField"));
+        id->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        uichecks::typeText(window, QStringLiteral("4711"));
+        QCOMPARE(id->property("text").toString(), QStringLiteral("4711"));
+    }
+
 private slots:
     void tabsInBothLanguages()
     {
@@ -96,9 +120,10 @@ private slots:
             for (int languageIndex : {0, 1}) {
                 app.languagePicker().pick(languageIndex);
                 const QString code = app.languagePicker().languageCode();
-                const std::pair<const char *, const char *> tabs[] = {{"liveResults", "publishNowButton"},
-                    {"vexloWeb", "verifyStatus"}, {"oChecklist", "pullStatus"},
-                    {"language", "languagePicker"}, {"stationRole", "rolePicker"}};
+                const std::pair<const char *, const char *> tabs[]
+                    = {{"liveResults", "publishNowButton"}, {"metsa", "metsaPublishNowButton"},
+                        {"vexloWeb", "verifyStatus"}, {"oChecklist", "pullStatus"},
+                        {"language", "languagePicker"}, {"stationRole", "rolePicker"}};
                 for (const auto &[tab, shows] : tabs) {
                     QQuickItem *button = findVisibleItem(window, QStringLiteral("tab_") + QLatin1String(tab));
                     QVERIFY2(button, tab);
@@ -110,6 +135,8 @@ private slots:
                         QQuickItem *cut = truncatedBelow(findVisibleItem(window, QLatin1String(part)));
                         QVERIFY2(!cut, cut ? qPrintable(cut->property("text").toString()) : "");
                     }
+                    if (qstrcmp(tab, "metsa") == 0)
+                        metsaKeyboard(window, findVisibleItem(window, QStringLiteral("tabContent")));
                     shoot(window, code + QStringLiteral("-settings-") + QLatin1String(tab));
                 }
             }
