@@ -7,7 +7,6 @@
 #include "racestore.h"
 #include "storefakes.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,54 +43,35 @@ private slots:
         m_server.reset();
     }
 
+    // "Publish now" with publishing off, the button held while the upload runs, and the status
+    // line the service's answer gives.
     void answers_data() { casetable::load("online/metsa-answers.tsv"); }
     void answers()
     {
         QFETCH(QStringList, cells);
         m_server->answers = {{.status = cells[0].toInt(), .body = cells[1].toUtf8()}};
-        m_tab->setCompetitionId(QStringLiteral("12345"));
-        QSignalSpy changed(m_tab.get(), &MetsaTabViewModel::changed);
-        m_tab->publishNow();
-        QVERIFY(m_tab->isPublishing());
         QVERIFY(!m_tab->canPublishNow());
+        m_tab->setCompetitionId(QStringLiteral(" ")); // not trimmed: a space counts
+        m_tab->publishNow();
+        QVERIFY(m_tab->isPublishing() && !m_tab->canPublishNow());
         QTRY_VERIFY(!m_tab->isPublishing());
         QCOMPARE(m_tab->statusText(), cells[2]);
-        QVERIFY(changed.count() >= 2);
         QVERIFY(m_tab->canPublishNow());
-        QCOMPARE(m_server->requests.size(), 1);
+        QCOMPARE(m_server->requests.value(0).path, QByteArray("/api/v1/competitions/%20/uploads"));
     }
 
-    void publishNowNeedsAnIdAndWorksWithPublishingOff()
-    {
-        QVERIFY(!m_tab->canPublishNow());
-        QCOMPARE(m_tab->statusText(), QStringLiteral("Not published yet"));
-        m_tab->setCompetitionId(QStringLiteral(" ")); // not trimmed
-        QVERIFY(m_tab->canPublishNow() && !m_tab->enabled());
-        m_tab->setCompetitionId(QStringLiteral("7"));
-        m_tab->publishNow();
-        QTRY_COMPARE(m_tab->statusText(), QStringLiteral("Published at 10:41:07"));
-        QCOMPARE(m_server->requests.value(0).path, QByteArray("/api/v1/competitions/7/uploads"));
-    }
-
-    void intervalStepperAndToggleKeepValues()
+    void intervalStepper()
     {
         MetsaSettings *s = m_store->metsaSettings();
         QCOMPARE(m_tab->intervalText(), QStringLiteral("Every 5 min"));
         m_tab->step(1);
         QCOMPARE(s->publishIntervalSeconds(), 360.0);
-        s->setPublishIntervalSeconds(90);
+        s->setPublishIntervalSeconds(90); // 1.5 min
         QCOMPARE(m_tab->intervalText(), QStringLiteral("Every 1 min"));
-        QVERIFY(!m_tab->canStepDown());
         m_tab->step(-1);
         QCOMPARE(s->publishIntervalSeconds(), 90.0);
         s->setPublishIntervalSeconds(3600);
-        QVERIFY(!m_tab->canStepUp());
-        m_tab->setCompetitionId(QStringLiteral("42"));
-        m_tab->setPasscode(QStringLiteral("pw"));
-        m_tab->setEnabled(true);
-        m_tab->setEnabled(false);
-        QCOMPARE(m_tab->competitionId(), QStringLiteral("42"));
-        QCOMPARE(m_tab->passcode(), QStringLiteral("pw"));
+        m_tab->step(1);
         QCOMPARE(s->publishIntervalSeconds(), 3600.0);
     }
 };
