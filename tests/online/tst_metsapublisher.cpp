@@ -61,10 +61,10 @@ private slots:
         m_settings->setPasscode(QStringLiteral("s3cret"));
         auto timer = std::make_unique<ManualTimer>();
         m_timer = timer.get();
-        // The time-out is 300 ms here instead of 60 s.
+        // The time-out is 1.5 s here instead of 60 s.
         m_publisher = std::make_unique<MetsaPublisher>(m_settings.get(),
             MetsaPublisherOptions {
-                .timer = std::move(timer), .clock = [] { return QTime(10, 41, 7); }, .timeoutMs = 300});
+                .timer = std::move(timer), .clock = [] { return QTime(10, 41, 7); }, .timeoutMs = 1500});
     }
     void cleanup()
     {
