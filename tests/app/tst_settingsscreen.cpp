@@ -5,6 +5,7 @@
 // check-ins pulled, all from the keyboard.
 
 #include "apptesting.h"
+#include "fakemetsaserver.h"
 #include "fakevexloweb.h"
 #include "localization.h"
 #include "racestoreshell.h"
@@ -43,28 +44,38 @@ class TestSettingsScreen : public QObject
 {
     Q_OBJECT
 
-    // The Metsä tab's controls take the focus from Tab in reading order, and a competition id
-    // typed there is stored at once.
-    static void metsaKeyboard(QQuickWindow *window, QQuickItem *content)
+    // The Metsä tab by keyboard alone: an id typed and Return publish (the fake service refuses the
+    // upload, and the status line says why), Tab reaches the controls in reading order, Space on
+    // "+" steps the interval.
+    static void metsaKeyboard(QQuickWindow *window, QQuickItem *content, RaceStore *store,
+        FakeMetsaServer *metsa, const QString &status)
     {
-        QList<QQuickItem *> expected = uichecks::tabControls(content);
-        uichecks::sortByPosition(expected);
-        QVERIFY(expected.size() >= 6);
-        expected.first()->forceActiveFocus();
-        QList<QQuickItem *> cycle;
-        for (QQuickItem *item : uichecks::tabCycle(window)) {
-            if (expected.contains(item))
-                cycle.append(item);
-        }
-        cycle.prepend(expected.first());
-        cycle.removeLast(); // back at the first
-        QVERIFY2(
-            cycle == expected, qPrintable(uichecks::describe(cycle) + " / " + uichecks::describe(expected)));
-        QQuickItem *id = findVisibleItem(window, QStringLiteral("metsaCompetitionIdField"));
-        id->forceActiveFocus();
+        MetsaSettings *settings = store->metsaSettings();
+        findVisibleItem(window, QStringLiteral("metsaCompetitionIdField"))->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
         uichecks::typeText(window, QStringLiteral("4711"));
-        QCOMPARE(id->property("text").toString(), QStringLiteral("4711"));
+        const qsizetype sent = metsa->requests.size();
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE(metsa->requests.size(), sent + 1);
+        QTRY_VERIFY(!store->metsaPublisher()->isPublishing());
+        QCOMPARE(findVisibleItem(window, QStringLiteral("metsaPublishStatus"))->property("text").toString(),
+            status);
+        QCOMPARE(metsa->requests.size(), sent + 1); // one Return, one upload
+        QCOMPARE(settings->competitionId(), QStringLiteral("4711"));
+        QList<QQuickItem *> expected = uichecks::tabControls(content);
+        uichecks::sortByPosition(expected);
+        expected.first()->forceActiveFocus();
+        QList<QQuickItem *> cycle {expected.first()};
+        for (QQuickItem *item : uichecks::tabCycle(window)) {
+            if (expected.contains(item) && item != expected.first())
+                cycle.append(item);
+        }
+        QVERIFY2(
+            cycle == expected, qPrintable(uichecks::describe(cycle) + " / " + uichecks::describe(expected)));
+        const double interval = settings->publishIntervalSeconds();
+        findVisibleItem(window, QStringLiteral("metsaIntervalUp"))->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(settings->publishIntervalSeconds(), interval + 60);
     }
 
 private slots:
@@ -85,6 +96,9 @@ private slots:
             web.entries = {QJsonObject {
                 {"id", "c1"}, {"sportident", "101"}, {"startStatus", "OK"}, {"hasNewSportident", false}}};
             options.settings->setValue("vexloWebBaseUrl", web.baseUrl().toString());
+            FakeMetsaServer metsa;
+            metsa.answers = {{.status = 413}, {.status = 415}};
+            options.settings->setValue(QStringLiteral("metsaBaseUrl"), metsa.baseUrl());
             auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
             RaceStore *store = &shell->raceStore();
             store->liveResultatSettings()->setCompetitionId(QStringLiteral("12345"));
@@ -136,7 +150,11 @@ private slots:
                         QVERIFY2(!cut, cut ? qPrintable(cut->property("text").toString()) : "");
                     }
                     if (qstrcmp(tab, "metsa") == 0)
-                        metsaKeyboard(window, findVisibleItem(window, QStringLiteral("tabContent")));
+                        metsaKeyboard(window, findVisibleItem(window, QStringLiteral("tabContent")), store,
+                            &metsa,
+                            languageIndex == 0
+                                ? QStringLiteral("Publish failed: upload too large (over 32 MiB)")
+                                : QStringLiteral("Publish failed: wrong content type/encoding"));
                     shoot(window, code + QStringLiteral("-settings-") + QLatin1String(tab));
                 }
             }

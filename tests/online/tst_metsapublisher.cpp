@@ -98,6 +98,19 @@ private slots:
         QCOMPARE(sent.body, MetsaPublisher::buildResultListXML(race).toUtf8());
     }
 
+    // The status line for each answer; "Publish now" needs no background publishing.
+    void answers_data() { casetable::load("online/metsa-answers.tsv"); }
+    void answers()
+    {
+        QFETCH(QStringList, cells);
+        m_server->answers = {{.status = cells[0].toInt(), .body = cells[1].toUtf8()}};
+        m_settings->setEnabled(false);
+        m_publisher->publishNow(raceNamed(QStringLiteral("Answered")));
+        QVERIFY(m_publisher->isPublishing());
+        settled();
+        QCOMPARE(status(), cells[2]);
+    }
+
     void droppedConnectionRetriedOnTheNextTick()
     {
         m_server->dropping = true;
