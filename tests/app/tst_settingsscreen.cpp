@@ -44,11 +44,10 @@ class TestSettingsScreen : public QObject
 {
     Q_OBJECT
 
-    // The Metsä tab by keyboard alone: an id typed and Return publish (the fake service refuses the
-    // upload, and the status line says why), Tab reaches the controls in reading order, Space on
-    // "+" steps the interval.
-    static void metsaKeyboard(QQuickWindow *window, QQuickItem *content, RaceStore *store,
-        FakeMetsaServer *metsa, const QString &status)
+    // The Metsä tab by keyboard alone: an id typed and Return publish once (the fake service
+    // refuses the upload, and the status line says why); Space on "+" steps the interval.
+    static void metsaKeyboard(
+        QQuickWindow *window, RaceStore *store, FakeMetsaServer *metsa, const QString &status)
     {
         MetsaSettings *settings = store->metsaSettings();
         findVisibleItem(window, QStringLiteral("metsaCompetitionIdField"))->forceActiveFocus();
@@ -62,16 +61,6 @@ class TestSettingsScreen : public QObject
             status);
         QCOMPARE(metsa->requests.size(), sent + 1); // one Return, one upload
         QCOMPARE(settings->competitionId(), QStringLiteral("4711"));
-        QList<QQuickItem *> expected = uichecks::tabControls(content);
-        uichecks::sortByPosition(expected);
-        expected.first()->forceActiveFocus();
-        QList<QQuickItem *> cycle {expected.first()};
-        for (QQuickItem *item : uichecks::tabCycle(window)) {
-            if (expected.contains(item) && item != expected.first())
-                cycle.append(item);
-        }
-        QVERIFY2(
-            cycle == expected, qPrintable(uichecks::describe(cycle) + " / " + uichecks::describe(expected)));
         const double interval = settings->publishIntervalSeconds();
         findVisibleItem(window, QStringLiteral("metsaIntervalUp"))->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_Space);
@@ -150,8 +139,7 @@ private slots:
                         QVERIFY2(!cut, cut ? qPrintable(cut->property("text").toString()) : "");
                     }
                     if (qstrcmp(tab, "metsa") == 0)
-                        metsaKeyboard(window, findVisibleItem(window, QStringLiteral("tabContent")), store,
-                            &metsa,
+                        metsaKeyboard(window, store, &metsa,
                             languageIndex == 0
                                 ? QStringLiteral("Publish failed: upload too large (over 32 MiB)")
                                 : QStringLiteral("Publish failed: wrong content type/encoding"));

@@ -1,11 +1,9 @@
-// The Metsä upload document. Every case under tests/data/online/metsa: <case>.input.json holds a
-// race, <case>.xml the exact document; each document also validates against the IOF 3.0 schema.
+// The Metsä upload document. Every case under tests/data/online/metsa: <case>.json holds a race,
+// <case>.xml the exact document; each document also validates against the IOF 3.0 schema.
 
 #include "documenttestsupport.h"
 #include "metsapublisher.h"
 #include "racegenerator.h"
-
-#include <QTest>
 
 class TestMetsaDocument : public QObject
 {
@@ -14,25 +12,16 @@ class TestMetsaDocument : public QObject
 private slots:
     void initTestCase() { QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Copenhagen")); }
 
-    void document_data()
-    {
-        QTest::addColumn<QString>("base");
-        const QDir dir(QStringLiteral(VEXLO_TEST_DATA_DIR "/online/metsa"));
-        const QStringList inputs = dir.entryList({QStringLiteral("*.input.json")}, QDir::Files, QDir::Name);
-        QVERIFY(!inputs.isEmpty());
-        for (const QString &input : inputs)
-            QTest::newRow(qPrintable(input)) << input.chopped(int(qstrlen(".input.json")));
-    }
+    void document_data() { documenttest::loadEventFiles("online/metsa"); }
     void document()
     {
-        QFETCH(QString, base);
+        QFETCH(QString, event);
         QString error;
-        const std::optional<Race> race = documenttest::readEvent(
-            QStringLiteral(VEXLO_TEST_DATA_DIR "/online/metsa/") + base + QStringLiteral(".input.json"),
-            &error);
+        const std::optional<Race> race = documenttest::readEvent(event, &error);
         QVERIFY2(race, qPrintable(error));
         const QByteArray xml = MetsaPublisher::buildResultListXML(*race).toUtf8();
-        VERIFY_GOLDEN(QStringLiteral("../online/metsa/") + base + QStringLiteral(".xml"), xml);
+        VERIFY_GOLDEN(
+            QStringLiteral("../online/metsa/") + QFileInfo(event).baseName() + QStringLiteral(".xml"), xml);
         VERIFY_IOF_VALID(xml);
     }
 
