@@ -24,8 +24,6 @@ Race raceNamed(const QString &name)
 {
     Race race;
     race.name = name;
-    race.classes.append({.id = QStringLiteral("H21"), .name = QStringLiteral("H21")});
-    race.participants.append({.givenName = QStringLiteral("Ann"), .classId = QStringLiteral("H21")});
     return race;
 }
 } // namespace
@@ -66,12 +64,6 @@ private slots:
             MetsaPublisherOptions {
                 .timer = std::move(timer), .clock = [] { return QTime(10, 41, 7); }, .timeoutMs = 1500});
     }
-    void cleanup()
-    {
-        m_publisher.reset();
-        m_server.reset();
-    }
-
     // Each line: the competition id and password as typed, the path the service receives ("-":
     // nothing is sent) and the status line afterwards; the service answers 404.
     void onTheWire_data() { casetable::load("online/metsa-requests.tsv"); }

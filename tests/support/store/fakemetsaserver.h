@@ -17,18 +17,17 @@ public:
         QByteArray method, path, body;
         QMap<QByteArray, QByteArray> headers; // lower-case names, trimmed values
     };
-    // `drop`: close without a word; `hold`: keep the connection open and never answer.
+    // `hold`: keep the connection open and never answer.
     struct Answer
     {
         int status = 200;
         QByteArray body;
-        bool drop = false, hold = false;
+        bool hold = false;
     };
     QList<Answer> answers;
     QList<Request> requests;
     QTcpSocket *held = nullptr;
-    // Drops every connection (the network stack may resend a request whose connection dropped).
-    bool dropping = false;
+    bool dropping = false; // every connection (the network stack may resend a dropped request)
 
     FakeMetsaServer()
     {
@@ -68,8 +67,8 @@ private:
             return;
         request.body = in.mid(end + 4, length);
         requests.append(request);
-        const Answer answer = dropping || answers.isEmpty() ? Answer {.drop = dropping} : answers.takeFirst();
-        if (answer.drop)
+        const Answer answer = dropping || answers.isEmpty() ? Answer {} : answers.takeFirst();
+        if (dropping)
             socket->abort();
         else if (answer.hold)
             held = socket;
