@@ -1,6 +1,4 @@
-// The Metsä publisher against a fake service on 127.0.0.1, driven by a hand-fired timer: what
-// goes on the wire, what a refused id or password keeps off it, retries and the one upload in
-// flight.
+// The Metsä publisher against a fake service on 127.0.0.1, driven by a hand-fired timer.
 
 #include "casetable.h"
 #include "fakemetsaserver.h"
