@@ -129,7 +129,7 @@ private slots:
     // either service.
     void plainPasscodeMovesToKeyStore()
     {
-        for (const QString service : {QStringLiteral("liveResultat"), QStringLiteral("metsa")}) {
+        for (const QString &service : {QStringLiteral("liveResultat"), QStringLiteral("metsa")}) {
             auto store = settings();
             const QString key = service + QStringLiteral("Passcode");
             store->setValue(key, QStringLiteral("old-secret"));
