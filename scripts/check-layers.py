@@ -15,7 +15,7 @@ MIDDLE = {
     'evaluation': CORE,
     'reader': CORE,
     'sync': CORE,
-    'online': CORE,
+    'online': CORE + ['localization', 'iof'],
     'startlist': CORE + ['localization'],
     'iof': CORE + ['localization'],
     'documents': CORE + ['localization', 'iof'],

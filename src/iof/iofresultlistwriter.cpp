@@ -2,9 +2,7 @@
 
 #include "documenttext.h"
 
-namespace {
-
-enum class Kind { Summary, Splits, Overall };
+namespace iofwrite {
 
 void line(QString &out, int indent, const QString &text)
 {
@@ -18,23 +16,6 @@ void element(QString &out, int indent, const char *name, const QString &value)
     const QString tag = QLatin1String(name);
     line(out, indent,
         QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
-}
-
-void head(QString &out, const Race &race, bool overall)
-{
-    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\">\n").arg(QLatin1String(iofNamespace));
-    line(out, 2, QStringLiteral("<Event>"));
-    element(out, 4, "Name", escapeXmlText(race.name) + (overall ? QStringLiteral(" - Overall") : QString()));
-    line(out, 2, QStringLiteral("</Event>"));
-}
-
-void classOpen(QString &out, const QString &label)
-{
-    line(out, 2, QStringLiteral("<ClassResult>"));
-    line(out, 4, QStringLiteral("<Class>"));
-    element(out, 6, "Name", escapeXmlText(label));
-    line(out, 4, QStringLiteral("</Class>"));
 }
 
 void personOpen(QString &out, const QString &family, const QString &given)
@@ -53,6 +34,31 @@ void personClose(QString &out)
 {
     line(out, 6, QStringLiteral("</Result>"));
     line(out, 4, QStringLiteral("</PersonResult>"));
+}
+
+} // namespace iofwrite
+
+namespace {
+
+using namespace iofwrite;
+
+enum class Kind { Summary, Splits, Overall };
+
+void head(QString &out, const Race &race, bool overall)
+{
+    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\">\n").arg(QLatin1String(iofNamespace));
+    line(out, 2, QStringLiteral("<Event>"));
+    element(out, 4, "Name", escapeXmlText(race.name) + (overall ? QStringLiteral(" - Overall") : QString()));
+    line(out, 2, QStringLiteral("</Event>"));
+}
+
+void classOpen(QString &out, const QString &label)
+{
+    line(out, 2, QStringLiteral("<ClassResult>"));
+    line(out, 4, QStringLiteral("<Class>"));
+    element(out, 6, "Name", escapeXmlText(label));
+    line(out, 4, QStringLiteral("</Class>"));
 }
 
 void splitTimes(QString &out, const PersonResult &result)

@@ -21,3 +21,14 @@ inline constexpr const char *iofNamespace = "http://www.orienteering.org/datasta
 // a score result is "OK" within its time limit and "OverTime" beyond it, and any other result
 // "OK" when completed, else "MissingPunch".
 [[nodiscard]] QString iofResultStatus(const Race &race, const PersonResult &result);
+
+// The line writing every result document shares: two spaces per level, one element a line, each
+// line ended by a line feed. Values are written as given: the caller escapes texts.
+namespace iofwrite {
+void line(QString &out, int indent, const QString &text);
+void element(QString &out, int indent, const char *name, const QString &value);
+// From the PersonResult start tag to the Result start tag, names escaped.
+void personOpen(QString &out, const QString &family, const QString &given);
+// The Result and PersonResult end tags.
+void personClose(QString &out);
+} // namespace iofwrite

@@ -242,7 +242,3 @@ QString LiveResultatPublisher::timeOfDay() const
 {
     return m_clock().toString(QStringLiteral("HH:mm:ss"));
 }
-
-MetsaPublisher::MetsaPublisher(MetsaSettings *settings, QObject *parent)
-    : LivePublisher(settings, nullptr, parent)
-{ }

@@ -147,10 +147,3 @@ private:
     bool m_tickWaiting = false;
     std::optional<Race> m_publishNowWaiting;
 };
-
-class MetsaPublisher : public LivePublisher
-{
-    Q_OBJECT
-public:
-    explicit MetsaPublisher(MetsaSettings *settings, QObject *parent = nullptr);
-};

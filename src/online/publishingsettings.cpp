@@ -101,9 +101,23 @@ QUrl LiveResultatSettings::uploadUrl() const
     return QUrl(base + QStringLiteral("/upload"));
 }
 
-MetsaSettings::MetsaSettings(QSettings *settings, QObject *parent)
+const QString MetsaSettings::passcodeService = QStringLiteral("org.vexlo.metsa.passcode");
+const QString MetsaSettings::serviceHost = QStringLiteral("metsa.live");
+
+MetsaSettings::MetsaSettings(QSettings *settings, KeyStore *keyStore, QObject *parent)
     : PublishingSettings(settings,
         {QStringLiteral("metsaEnabled"), QStringLiteral("metsaCompetitionId"),
             QStringLiteral("metsaPasscode"), QStringLiteral("metsaPublishIntervalSeconds")},
-        nullptr, QString(), parent)
+        keyStore, passcodeService, parent)
+    , m_store(settings)
 { }
+
+QString MetsaSettings::serviceBase() const
+{
+    QString base = readString(*m_store, QStringLiteral("metsaBaseUrl"));
+    if (base.isEmpty())
+        base = QStringLiteral("https://") + serviceHost;
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return base;
+}

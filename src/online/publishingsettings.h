@@ -93,9 +93,23 @@ private:
     QSettings *m_store;
 };
 
+// The password is a secret like LiveResultat's passcode: in `keyStore`, moved there once from an
+// older settings file.
 class MetsaSettings : public PublishingSettings
 {
     Q_OBJECT
 public:
-    explicit MetsaSettings(QSettings *settings, QObject *parent = nullptr);
+    static const QString passcodeService;
+    // The service's host, as the Metsä tab names it.
+    static const QString serviceHost;
+
+    // `settings` and `keyStore` must outlive this object.
+    MetsaSettings(QSettings *settings, KeyStore *keyStore, QObject *parent = nullptr);
+
+    // The service's address without a trailing slash: the "metsaBaseUrl" setting, else HTTPS on
+    // `serviceHost`. Not offered to the user.
+    [[nodiscard]] QString serviceBase() const;
+
+private:
+    QSettings *m_store;
 };

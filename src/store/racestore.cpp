@@ -37,7 +37,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_localStore = std::make_unique<RaceLocalStore>(options.autosaveFolder);
     m_journal = std::make_shared<RaceJournal>(QFileInfo(m_localStore->filePath()).absolutePath());
     m_liveResultatSettings = std::make_unique<LiveResultatSettings>(m_settings.get(), m_keyStore.get());
-    m_metsaSettings = std::make_unique<MetsaSettings>(m_settings.get());
+    m_metsaSettings = std::make_unique<MetsaSettings>(m_settings.get(), m_keyStore.get());
     m_vexloWebSettings = std::make_unique<VexloWebSettings>(m_settings.get(), m_keyStore.get());
     // The web clients' status lines tell the time of day of the store's own clock.
     auto webOptions = [this] {
@@ -55,7 +55,8 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
         m_recentRaceUrls.append(QUrl::fromLocalFile(path));
 
     m_liveResultatPublisher = std::make_unique<LiveResultatPublisher>(m_liveResultatSettings.get());
-    m_metsaPublisher = std::make_unique<MetsaPublisher>(m_metsaSettings.get());
+    m_metsaPublisher = std::make_unique<MetsaPublisher>(m_metsaSettings.get(),
+        MetsaPublisherOptions {.clock = [this] { return m_clock().toLocalTime().time(); }});
     m_vexloChecklistPuller = std::make_unique<VexloChecklistPuller>(
         m_vexloChecklistSettings.get(), VexloChecklistPullerOptions {webOptions(), nullptr});
     m_network = std::make_unique<QNetworkAccessManager>();

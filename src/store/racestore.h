@@ -14,6 +14,7 @@
 #include "entryimport.h"
 #include "keystore.h"
 #include "livepublishers.h"
+#include "metsapublisher.h"
 #include "publishingsettings.h"
 #include "race.h"
 #include "racejournal.h"

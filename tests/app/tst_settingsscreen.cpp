@@ -5,6 +5,7 @@
 // check-ins pulled, all from the keyboard.
 
 #include "apptesting.h"
+#include "fakemetsaserver.h"
 #include "fakevexloweb.h"
 #include "localization.h"
 #include "racestoreshell.h"
@@ -43,6 +44,28 @@ class TestSettingsScreen : public QObject
 {
     Q_OBJECT
 
+    // The Metsä tab by keyboard alone: an id typed and Return publish once (the fake service
+    // refuses the upload, and the status line says why); Space on "+" steps the interval.
+    static void metsaKeyboard(
+        QQuickWindow *window, RaceStore *store, FakeMetsaServer *metsa, const QString &status)
+    {
+        MetsaSettings *settings = store->metsaSettings();
+        findVisibleItem(window, QStringLiteral("metsaCompetitionIdField"))->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        uichecks::typeText(window, QStringLiteral("4711"));
+        const qsizetype sent = metsa->requests.size();
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE(metsa->requests.size(), sent + 1);
+        QTRY_VERIFY(!store->metsaPublisher()->isPublishing());
+        QCOMPARE(findVisibleItem(window, QStringLiteral("metsaPublishStatus"))->property("text").toString(),
+            status);
+        QCOMPARE(metsa->requests.value(sent + 1).path, QByteArray()); // one Return, one upload
+        const double interval = settings->publishIntervalSeconds();
+        findVisibleItem(window, QStringLiteral("metsaIntervalUp"))->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(settings->publishIntervalSeconds(), interval + 60);
+    }
+
 private slots:
     void tabsInBothLanguages()
     {
@@ -61,6 +84,9 @@ private slots:
             web.entries = {QJsonObject {
                 {"id", "c1"}, {"sportident", "101"}, {"startStatus", "OK"}, {"hasNewSportident", false}}};
             options.settings->setValue("vexloWebBaseUrl", web.baseUrl().toString());
+            FakeMetsaServer metsa;
+            metsa.answers = {{.status = 413}, {.status = 415}};
+            options.settings->setValue(QStringLiteral("metsaBaseUrl"), metsa.baseUrl());
             auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
             RaceStore *store = &shell->raceStore();
             store->liveResultatSettings()->setCompetitionId(QStringLiteral("12345"));
@@ -96,9 +122,10 @@ private slots:
             for (int languageIndex : {0, 1}) {
                 app.languagePicker().pick(languageIndex);
                 const QString code = app.languagePicker().languageCode();
-                const std::pair<const char *, const char *> tabs[] = {{"liveResults", "publishNowButton"},
-                    {"vexloWeb", "verifyStatus"}, {"oChecklist", "pullStatus"},
-                    {"language", "languagePicker"}, {"stationRole", "rolePicker"}};
+                const std::pair<const char *, const char *> tabs[]
+                    = {{"liveResults", "publishNowButton"}, {"metsa", "metsaPublishNowButton"},
+                        {"vexloWeb", "verifyStatus"}, {"oChecklist", "pullStatus"},
+                        {"language", "languagePicker"}, {"stationRole", "rolePicker"}};
                 for (const auto &[tab, shows] : tabs) {
                     QQuickItem *button = findVisibleItem(window, QStringLiteral("tab_") + QLatin1String(tab));
                     QVERIFY2(button, tab);
@@ -110,6 +137,11 @@ private slots:
                         QQuickItem *cut = truncatedBelow(findVisibleItem(window, QLatin1String(part)));
                         QVERIFY2(!cut, cut ? qPrintable(cut->property("text").toString()) : "");
                     }
+                    if (qstrcmp(tab, "metsa") == 0)
+                        metsaKeyboard(window, store, &metsa,
+                            languageIndex == 0
+                                ? QStringLiteral("Publish failed: upload too large (over 32 MiB)")
+                                : QStringLiteral("Publish failed: wrong content type/encoding"));
                     shoot(window, code + QStringLiteral("-settings-") + QLatin1String(tab));
                 }
             }

@@ -1,5 +1,6 @@
 #include "casetable.h"
 #include "livepublishers.h"
+#include "metsapublisher.h"
 #include "publishingsettings.h"
 #include "storefakes.h"
 #include "vexlochecklist.h"
@@ -24,7 +25,7 @@ private:
     {
         if (service == QStringLiteral("liveResultat"))
             return std::make_unique<LiveResultatSettings>(s, &m_keys);
-        return std::make_unique<MetsaSettings>(s);
+        return std::make_unique<MetsaSettings>(s, &m_keys);
     }
     static std::unique_ptr<LivePublisher> publisher(PublishingSettings *s)
     {
@@ -103,7 +104,7 @@ private slots:
     void raceDidChangeKeepsPendingOnlyWhenConfigured()
     {
         auto store = settings();
-        MetsaSettings s(store.get());
+        MetsaSettings s(store.get(), &m_keys);
         MetsaPublisher p(&s);
         Race race;
         race.name = QStringLiteral("First");
@@ -124,19 +125,21 @@ private slots:
         QVERIFY(!p.timerPeriodMs());
     }
 
-    // An older version kept the passcode in the settings file: moved to the key store once.
+    // An older version kept the passcode in the settings file: moved to the key store once, for
+    // either service.
     void plainPasscodeMovesToKeyStore()
     {
-        auto store = settings();
-        store->setValue(QStringLiteral("liveResultatPasscode"), QStringLiteral("old-secret"));
-        {
-            LiveResultatSettings s(store.get(), &m_keys);
-            QCOMPARE(s.passcode(), QStringLiteral("old-secret"));
+        for (const QString &service : {QStringLiteral("liveResultat"), QStringLiteral("metsa")}) {
+            auto store = settings();
+            const QString key = service + QStringLiteral("Passcode");
+            store->setValue(key, QStringLiteral("old-secret"));
+            m_keys.calls.clear();
+            QCOMPARE(make(service, store.get())->passcode(), QStringLiteral("old-secret"));
+            QVERIFY(!store->contains(key));
+            QCOMPARE(m_keys.calls, QStringList({"save:old-secret"}));
+            QCOMPARE(make(service, store.get())->passcode(), QStringLiteral("old-secret"));
         }
-        QVERIFY(!store->contains(QStringLiteral("liveResultatPasscode")));
-        QCOMPARE(m_keys.calls, QStringList({"save:old-secret"}));
-        LiveResultatSettings restarted(store.get(), &m_keys);
-        QCOMPARE(restarted.passcode(), QStringLiteral("old-secret"));
+        QCOMPARE(m_keys.entries.size(), 2); // one secret per service
     }
 
     void checklistSettings_data() { casetable::load("online/checklist-intervals.tsv"); }

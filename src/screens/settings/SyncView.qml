@@ -69,6 +69,7 @@ Item {
             Layout.fillHeight: true
             Layout.margins: 16
             sourceComponent: viewModel.selectedTab === "liveResults" ? liveResults
+                : viewModel.selectedTab === "metsa" ? metsa
                 : viewModel.selectedTab === "vexloWeb" ? vexloWeb
                 : viewModel.selectedTab === "oChecklist" ? oChecklist
                 : viewModel.selectedTab === "language" ? language : stationRole
@@ -82,6 +83,12 @@ Item {
     Component {
         id: liveResults
         LiveResultsTab { model: viewModel.liveResults }
+    }
+    Component {
+        id: metsa
+        MetsaTab {
+            model: MetsaTabViewModel { raceStore: root.raceStore }
+        }
     }
     Component {
         id: vexloWeb

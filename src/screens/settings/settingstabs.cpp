@@ -25,8 +25,9 @@ struct Tab
 };
 // The tabs that exist, in the order of the bar.
 constexpr std::array tabList {Tab {"stationRole", "Station Role", "personalhotspot"},
-    Tab {"liveResults", "Live Results", "network"}, Tab {"vexloWeb", "Vexlo Web", "globe"},
-    Tab {"oChecklist", "O-Checklist", "checklist"}, Tab {"language", "Language", "globe.americas"}};
+    Tab {"liveResults", "Live Results", "network"}, Tab {"metsa", "Metsä", "paperplane"},
+    Tab {"vexloWeb", "Vexlo Web", "globe"}, Tab {"oChecklist", "O-Checklist", "checklist"},
+    Tab {"language", "Language", "globe.americas"}};
 } // namespace
 
 StationRoleViewModel::StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent)
@@ -264,7 +265,7 @@ QVariantList SyncViewModel::tabs() const
         if (!hasKey && tab.id == std::string_view("oChecklist"))
             continue;
         list.append(QVariantMap {{QStringLiteral("id"), QString::fromLatin1(tab.id)},
-            {QStringLiteral("title"), localized(QString::fromLatin1(tab.title))},
+            {QStringLiteral("title"), localized(QString::fromUtf8(tab.title))},
             {QStringLiteral("symbol"), QString::fromLatin1(tab.symbol)}});
     }
     return list;

@@ -29,9 +29,9 @@ private slots:
         QStringList ids;
         for (const QVariant &tab : view.tabs())
             ids.append(tab.toMap().value(QStringLiteral("id")).toString());
-        QCOMPARE(ids, QStringList({"stationRole", "liveResults", "vexloWeb", "language"}));
+        QCOMPARE(ids, QStringList({"stationRole", "liveResults", "metsa", "vexloWeb", "language"}));
         QCOMPARE(view.selectedTab(), QStringLiteral("stationRole"));
-        view.setSelectedTab(QStringLiteral("metsa")); // not a tab of this screen
+        view.setSelectedTab(QStringLiteral("Metsa")); // ids are exact
         QCOMPARE(view.selectedTab(), QStringLiteral("stationRole"));
         view.setSelectedTab(QStringLiteral("language"));
         QCOMPARE(view.selectedTab(), QStringLiteral("language"));

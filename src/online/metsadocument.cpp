@@ -1,0 +1,124 @@
+// The Metsä upload document: a small, fixed subset of an IOF XML 3.0 ResultList (event name,
+// classes, runners with name, start, time, status and card), always of the whole race.
+
+#include "documenttext.h"
+#include "iofresultlistwriter.h"
+#include "metsapublisher.h"
+#include "racelookup.h"
+
+#include <QHash>
+
+#include <cmath>
+
+using namespace iofwrite;
+
+namespace {
+
+// xsd:dateTime in the computer's time zone with its offset ("Z" at zero), no fractional
+// seconds. Nothing for an invalid time or a year xsd:dateTime cannot carry as four digits.
+std::optional<QString> localDateTime(const QDateTime &time)
+{
+    if (!time.isValid())
+        return std::nullopt;
+    const QDateTime local = time.toLocalTime();
+    const int year = local.date().year();
+    const int offset = local.offsetFromUtc();
+    if (year < 1 || year > 9999)
+        return std::nullopt;
+    // A historical offset with seconds cannot be written as ±hh:mm: the same instant in UTC is.
+    if (offset % 60 != 0)
+        return iofDateTime(time);
+    QString text = local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    if (offset == 0)
+        return text + QLatin1Char('Z');
+    const int minutes = std::abs(offset) / 60;
+    text += QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return text;
+}
+
+bool inClass(const Participant &p, const RaceClass &c)
+{
+    return p.classId && *p.classId == c.id;
+}
+
+} // namespace
+
+MetsaPublisher::StatusAndTime MetsaPublisher::iofStatusAndTime(
+    const PersonResult *result, const Race &race, const Participant &participant)
+{
+    if (!result) {
+        if (!participant.status)
+            return {QStringLiteral("Inactive"), std::nullopt};
+        return {*participant.status == ParticipantStatus::Dnf ? QStringLiteral("DidNotFinish")
+                                                              : QStringLiteral("DidNotStart"),
+            std::nullopt};
+    }
+    // A score course is judged by its time limit alone; every other course by completion.
+    const Course *course = result->courseId ? findCourse(race, result->courseId) : nullptr;
+    QString status;
+    if (course && course->type == CourseType::Rogaining)
+        status = result->withinTimeLimit.value_or(true) ? QStringLiteral("OK") : QStringLiteral("OverTime");
+    else
+        status = result->effectiveCompleted() ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
+    return {status, result->raceTime};
+}
+
+QString MetsaPublisher::personResultXML(
+    const Participant &participant, const PersonResult *result, const Race &race)
+{
+    QString out;
+    personOpen(out, participant.familyName, participant.givenName);
+    std::optional<QDateTime> start = result && result->startTime ? result->startTime : participant.startTime;
+    if (start) {
+        if (const auto text = localDateTime(*start))
+            element(out, 8, "StartTime", *text);
+    }
+    const StatusAndTime status = iofStatusAndTime(result, race, participant);
+    // xsd:double has no spelling for what is not a finite number.
+    if (status.time && std::isfinite(*status.time))
+        element(out, 8, "Time", QString::asprintf("%.1f", *status.time));
+    element(out, 8, "Status", status.status);
+    if (!participant.cardNumber.isEmpty())
+        element(out, 8, "ControlCard", escapeXmlText(participant.cardNumber));
+    personClose(out);
+    return out;
+}
+
+QString MetsaPublisher::buildResultListXML(const Race &race)
+{
+    // The latest result of every runner, found in one pass rather than one scan per runner.
+    QHash<QUuid, const PersonResult *> latest;
+    latest.reserve(race.results.size());
+    for (const PersonResult &result : race.results) {
+        const PersonResult *&kept = latest[result.participantId];
+        if (!kept || result.readAt > kept->readAt)
+            kept = &result;
+    }
+
+    QString out;
+    out.reserve(512 + race.participants.size() * 420);
+    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\" status=\"Complete\">\n")
+               .arg(QLatin1String(iofNamespace));
+    line(out, 2, QStringLiteral("<Event>"));
+    element(out, 4, "Name", escapeXmlText(race.name));
+    line(out, 2, QStringLiteral("</Event>"));
+    for (const RaceClass &raceClass : race.classes) {
+        const bool hasRunners = std::any_of(race.participants.cbegin(), race.participants.cend(),
+            [&](const Participant &p) { return inClass(p, raceClass); });
+        if (!hasRunners)
+            continue;
+        line(out, 2, QStringLiteral("<ClassResult>"));
+        line(out, 4, QStringLiteral("<Class>"));
+        element(out, 6, "Id", escapeXmlText(raceClass.id));
+        element(out, 6, "Name", escapeXmlText(raceClass.name));
+        line(out, 4, QStringLiteral("</Class>"));
+        for (const Participant &runner : race.participants) {
+            if (inClass(runner, raceClass))
+                out += personResultXML(runner, latest.value(runner.id), race);
+        }
+        line(out, 2, QStringLiteral("</ClassResult>"));
+    }
+    out += QStringLiteral("</ResultList>\n");
+    return out;
+}
