@@ -1,6 +1,7 @@
 // Cards decoded and recorded under the zones of tests/data/evaluation/timezones.tsv: the results
 // must not depend on whether TZ is set, unset, or changed from one card to the next.
 #include "cardrecording.h"
+#include "casetable.h"
 #include "evaluationfixtures.h"
 #include "log.h"
 #include "sicardreading.h"
@@ -19,20 +20,9 @@ struct Row
 
 QList<Row> rows()
 {
-    QFile in(QStringLiteral(VEXLO_TEST_DATA_DIR "/evaluation/timezones.tsv"));
-    if (!in.open(QIODevice::ReadOnly))
-        qFatal("missing case table timezones.tsv");
     QList<Row> rows;
-    for (const QByteArray &raw : in.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw);
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        QStringList cells = line.split(QLatin1Char('\t'));
-        const QString name = cells.takeFirst();
-        rows.append({name, cells});
-    }
-    if (rows.size() < 10)
-        qFatal("timezones.tsv holds too few cases");
+    for (QStringList cells : casetable::rows(QStringLiteral("evaluation/timezones.tsv")))
+        rows.append({cells.takeFirst(), cells});
     return rows;
 }
 

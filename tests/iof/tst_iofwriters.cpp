@@ -2,7 +2,6 @@
 #include "documenttestsupport.h"
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
-#include "racegenerator.h"
 #include "testevent.h"
 
 #include <QTest>
@@ -158,21 +157,6 @@ private slots:
         VERIFY_IOF_VALID(writeIOFResultListWithSplitsXML(race, groups).toUtf8());
         const StandingsRow row {p, std::numeric_limits<double>::infinity(), false};
         VERIFY_IOF_VALID(writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}}).toUtf8());
-        VERIFY_IOF_VALID(writeIOFStartListXML(race, race.participants).toUtf8());
-    }
-
-    void largeGeneratedEventIsValid()
-    {
-        RaceGeneratorOptions options;
-        options.entries = 300;
-        const Race race = generateRace(options);
-        QList<ResultGroup> groups;
-        for (const RaceClass &c : race.classes)
-            groups.append({c.name, {}});
-        for (int i = 0; i < race.results.size(); ++i)
-            groups[i % groups.size()].results.append(race.results[i]);
-        VERIFY_IOF_VALID(writeIOFResultListXML(race, groups).toUtf8());
-        VERIFY_IOF_VALID(writeIOFResultListWithSplitsXML(race, groups).toUtf8());
         VERIFY_IOF_VALID(writeIOFStartListXML(race, race.participants).toUtf8());
     }
 };

@@ -258,16 +258,8 @@ private slots:
         const SimCard lost = SimCard::example(SimCard::Series::SI10, 3, 1);
         rig.station.corruptCrcOfNextFrames(1);
         rig.station.insertCard(lost);
-        const QByteArray crcInput = QByteArray::fromHex("E806"
-                                                        "0022"
-                                                        "0F6ACFC1");
-        const quint16 expected = siCrc16(crcInput);
-        const auto hex4
-            = [](quint16 v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
-        const QString line = QStringLiteral("SI: CRC mismatch cmd=E8 len=6 expected=") + hex4(expected)
-            + QStringLiteral(" got=") + hex4(expected ^ 0x5A)
-            + QStringLiteral(" crcInput=[E8 06 00 22 0F 6A CF C1]");
-        QTRY_VERIFY(log.lines().contains(line));
+        // The exact line is the frame parser's (frames.txt); here, that the reader goes on.
+        QTRY_VERIFY(log.lines().join('\n').contains(QStringLiteral("SI: CRC mismatch cmd=E8 len=6")));
         QVERIFY(!rig.reader->lastCardRead());
         rig.station.removeCard();
         const SimCard next = SimCard::example(SimCard::Series::SI11, 3, 2);

@@ -1,10 +1,10 @@
 // The start-list generator: exact cases from tests/data/startlist/cases/*.json, generated events
 // of many shapes (tests/data/startlist/shapes.txt) under the independent checker, and the checker
 // itself catching each kind of broken plan (tests/data/startlist/planted.txt).
+#include "casetable.h"
 #include "startplanchecker.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -167,10 +167,8 @@ private slots:
     void cases()
     {
         QFETCH(QString, path);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+        const QJsonDocument doc = QJsonDocument::fromJson(casetable::readFile(path), &error);
         QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
         const Case c = readCase(doc.object());
         const StartGeneratorResult plan = run(c.input);
@@ -213,12 +211,8 @@ private slots:
     {
         QTest::addColumn<StartListShape>("shape");
         QTest::addColumn<StartGeneratorSettings>("settings");
-        QFile file(dataDir + QStringLiteral("shapes.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            const QList<QByteArray> f = line.simplified().split(' ');
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("startlist/shapes.txt"))) {
+            const QStringList f = cells[0].simplified().split(u' ');
             QCOMPARE(f.size(), 13);
             StartListShape shape {f[1].toUInt(), f[2].toInt(), f[3].toInt(), f[4].toInt(), f[8].toInt(),
                 f[9].toInt(), f[10].toInt(), f[11].toInt(), f[12].toInt()};
@@ -227,7 +221,7 @@ private slots:
             settings.slotCapacity = f[6].toInt();
             settings.minSpacingMinutes = f[7].toInt();
             settings.seed = shape.seed;
-            QTest::newRow(f[0].constData()) << shape << settings;
+            QTest::newRow(qPrintable(f[0])) << shape << settings;
         }
     }
     void shapes()
@@ -249,14 +243,8 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected");
-        QFile file(dataDir + QStringLiteral("planted.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
-            const QList<QByteArray> f = line.split('\t');
-            QTest::newRow(f[0].constData()) << QString::fromUtf8(f[0]) << QString::fromUtf8(f[1]);
-        }
+        for (const QStringList &cells : casetable::rows(QStringLiteral("startlist/planted.txt")))
+            QTest::newRow(qPrintable(cells[0])) << cells[0] << cells[1];
     }
     void plantedFaults()
     {

@@ -2,7 +2,7 @@
 #include "coursesetup.h"
 #include "entryimport.h"
 #include "log.h"
-#include "racejson.h"
+#include "storeharness.h"
 
 #include <QFile>
 #include <QTest>
@@ -27,15 +27,6 @@ Stage stage(const QString &id)
     return s;
 }
 
-QByteArray json(const Race &race)
-{
-    QString error;
-    const auto bytes = encodeRace(race, JsonLayout::PrettySorted, &error);
-    if (!bytes)
-        qFatal("cannot encode the race: %s", qPrintable(error));
-    return *bytes;
-}
-
 // Control ids are drawn fresh by every parse; the document without them.
 QByteArray jsonWithoutControlIds(Race race)
 {
@@ -43,7 +34,7 @@ QByteArray jsonWithoutControlIds(Race race)
         for (CourseControl &cc : c.controls)
             cc.id = QUuid();
     }
-    return json(race);
+    return compactJson(race);
 }
 
 } // namespace

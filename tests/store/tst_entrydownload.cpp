@@ -2,7 +2,7 @@
 #include "casetable.h"
 #include "entryimport.h"
 #include "loopbackhttpserver.h"
-#include "racejson.h"
+#include "storeharness.h"
 
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
@@ -14,11 +14,6 @@
 namespace {
 
 const QByteArray list = casetable::readData(QStringLiteral("imports/entrylist-two.xml"));
-
-QByteArray json(const Race &race)
-{
-    return encodeRace(race, JsonLayout::Compact).value_or(QByteArray());
-}
 
 struct Outcome
 {
@@ -54,18 +49,6 @@ private:
     }
 
 private slots:
-    void okAppliesTheList()
-    {
-        OneShotHttpServer server(OneShotHttpServer::reply(200, list));
-        Race race;
-        const Outcome outcome = run(race, server.url());
-        QVERIFY2(!outcome.error, qPrintable(outcome.error.value_or(QString())));
-        QCOMPARE(outcome.saves, 1);
-        QCOMPARE(race.participants.size(), 2);
-        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("100"));
-        QVERIFY(server.request().startsWith("GET /xml.php HTTP/1.1\r\n"));
-    }
-
     void failures_data()
     {
         QTest::addColumn<int>("kind");
@@ -91,12 +74,12 @@ private slots:
         Participant stored;
         stored.givenName = QStringLiteral("Kept");
         race.participants = {stored};
-        const QByteArray before = json(race);
+        const QByteArray before = compactJson(race);
         const Outcome outcome = run(race, server.url());
         QVERIFY(outcome.error);
         QVERIFY2(outcome.error->startsWith(message), qPrintable(*outcome.error));
         QCOMPARE(outcome.saves, 0);
-        QCOMPARE(json(race), before);
+        QCOMPARE(compactJson(race), before);
     }
 
     void onlyWebAddresses_data() { casetable::load("store/entry-download-refused.tsv"); }

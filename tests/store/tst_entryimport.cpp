@@ -1,10 +1,10 @@
 #include "casetable.h"
+#include "coursesetup.h"
 #include "entryimport.h"
 #include "log.h"
 #include "racegenerator.h"
-#include "racejson.h"
+#include "storeharness.h"
 
-#include <QFile>
 #include <QTest>
 
 namespace {
@@ -27,21 +27,21 @@ Stage stage(const QString &id)
     return s;
 }
 
-QByteArray json(const Race &race)
-{
-    QString error;
-    const auto bytes = encodeRace(race, JsonLayout::PrettySorted, &error);
-    if (!bytes)
-        qFatal("cannot encode the race: %s", qPrintable(error));
-    return *bytes;
-}
-
 QByteArray entryFile(const char *name)
 {
     return casetable::readData(QStringLiteral("imports/") + QLatin1String(name));
 }
 
 const QByteArray standardList = entryFile("entrylist-standard.xml");
+
+// A file under tests/data/iof, or under the official examples for "examples/...".
+QByteArray iofFile(const QString &path)
+{
+    return casetable::readFile(
+        (path.startsWith(QStringLiteral("examples/")) ? QStringLiteral(VEXLO_IOF_DIR "/")
+                                                      : QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/"))
+        + path);
+}
 
 } // namespace
 
@@ -162,9 +162,9 @@ private slots:
         race.participants[3].checkedInAt = QDateTime(QDate(2025, 5, 17), QTime(9, 0), Qt::UTC);
         race.participants[3].externalId = QStringLiteral("ext-4");
 
-        const QByteArray before = json(race);
+        const QByteArray before = compactJson(race);
         applyDownloadedEntries(race, standardList, 200);
-        QCOMPARE(json(race), before);
+        QCOMPARE(compactJson(race), before);
         QCOMPARE(race.results[0].participantId, race.participants[1].id);
     }
 
@@ -246,7 +246,7 @@ private slots:
 
     void vacantPlacesAreNotImported()
     {
-        const QByteArray list = casetable::readData(QStringLiteral("iof/read/entrylist/vacant-places.xml"));
+        const QByteArray list = iofFile(QStringLiteral("read/entrylist/vacant-places.xml"));
         Race race;
         applyDownloadedEntries(race, list, std::nullopt);
         applyDownloadedEntries(race, list, std::nullopt);
@@ -256,46 +256,18 @@ private slots:
         QCOMPARE(numbered[0].cardNumber, QString());
     }
 
-    void failedImportsChangeNothing_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<std::optional<int>>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("404") << standardList << std::optional<int>(404) << "Server returned status 404";
-        QTest::newRow("500 with html")
-            << QByteArray("<html>oops</html>") << std::optional<int>(500) << "Server returned status 500";
-    }
-    void failedImportsChangeNothing()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(std::optional<int>, status);
-        QFETCH(QString, message);
-        Race race;
-        applyDownloadedEntries(race, standardList, 200);
-        const QByteArray before = json(race);
-        try {
-            applyDownloadedEntries(race, body, status);
-            QFAIL("no error");
-        } catch (const ImportError &e) {
-            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
-        }
-        QCOMPARE(json(race), before);
-    }
-
     void officialExample()
     {
-        QFile f(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = iofFile(QStringLiteral("examples/EntryList1.xml"));
         Race race;
         applyDownloadedEntries(race, bytes, 200);
         QCOMPARE(race.participants.size(), 3);
         QCOMPARE(race.participants[1].familyName, QStringLiteral("Martin"));
         QCOMPARE(race.participants[1].cardNumber, QStringLiteral("100"));
         QCOMPARE(race.classes.size(), 2);
-        const QByteArray once = json(race);
+        const QByteArray once = compactJson(race);
         applyDownloadedEntries(race, bytes, 200);
-        QCOMPARE(json(race), once);
+        QCOMPARE(compactJson(race), once);
     }
 
     void latin1ListWithStoredClasses()
@@ -336,9 +308,52 @@ private slots:
             imported.club = p.club;
             list.append(imported);
         }
-        const QByteArray before = json(race);
+        const QByteArray before = compactJson(race);
         applyImportedEntries(race, list);
-        QCOMPARE(json(race), before);
+        QCOMPARE(compactJson(race), before);
+    }
+
+    // Every line of tests/data/iof/refusals.txt: a wrong file offered to the course or entry import
+    // of an event that already holds a good course file and entry list. The import must fail with
+    // the line's message, save nothing, and leave the event exactly as it was.
+    void refused_data()
+    {
+        QTest::addColumn<QString>("importer");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        for (const QStringList &cells : casetable::rows(QStringLiteral("iof/refusals.txt")))
+            QTest::addRow("%s %s", qPrintable(cells[0]), qPrintable(cells[1]))
+                << cells[0] << cells[1] << cells[2];
+    }
+    void refused()
+    {
+        QFETCH(QString, importer);
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        Race race;
+        importCourseData(
+            race, iofFile(QStringLiteral("refused/good-courses.xml")), QStringLiteral("good-courses.xml"));
+        applyDownloadedEntries(race, iofFile(QStringLiteral("refused/good-entries.xml")), std::nullopt);
+        QCOMPARE(race.courses.size(), 1);
+        QCOMPARE(race.participants.size(), 2);
+        const QByteArray before = compactJson(race);
+        const QByteArray bytes = iofFile(path);
+        bool saved = false;
+        QString shown;
+        try {
+            if (importer == u"courses")
+                importCourseData(race, bytes, QStringLiteral("wrong.xml"), [&] { saved = true; });
+            else
+                applyDownloadedEntries(race, bytes, std::nullopt);
+        } catch (const ImportError &e) {
+            shown = e.message();
+        }
+        if (message.endsWith(QStringLiteral("...")))
+            QVERIFY2(shown.startsWith(message.chopped(3)), qPrintable(shown));
+        else
+            QCOMPARE(shown, message);
+        QVERIFY(!saved);
+        QCOMPARE(compactJson(race), before);
     }
 };
 

@@ -73,15 +73,6 @@ private slots:
         QVERIFY(!QFile::exists(autosavePath()));
     }
 
-    void defaultAutosaveFolderEndsInVexlo()
-    {
-        const QString folder = RaceLocalStore::defaultFolder();
-        QCOMPARE(QDir(folder).dirName(), QStringLiteral("Vexlo"));
-        RaceLocalStore local;
-        QCOMPARE(local.filePath(), QDir(folder).filePath(QStringLiteral("current-race.json")));
-        QVERIFY(QDir(folder).exists());
-    }
-
     void startsFromAutosaveWithoutRecentFiles()
     {
         QDir().mkpath(path(QStringLiteral("data")));
