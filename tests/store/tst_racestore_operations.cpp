@@ -419,11 +419,8 @@ private slots:
 
         store->importCourses(QUrl::fromLocalFile(path));
 
-        // Course "long" merged into the stored "Long" (id A), class H21 keeps pointing at A.
-        QCOMPARE(store->race().courses.size(), 2);
-        QCOMPARE(store->race().courses[0].id, QStringLiteral("A"));
+        // How the course merges is tst_setupoperations'; here, that it lands, saved once.
         QCOMPARE(store->race().courses[0].controls.size(), 1);
-        QCOMPARE(store->race().classes[0].courseId, QStringLiteral("A"));
         QCOMPARE(m_harness->autosaves(), 1);
         QCOMPARE(m_harness->steps.last(), AutosaveStep::EventFile);
         QCOMPARE(changed.count(), 1);
@@ -512,14 +509,8 @@ private slots:
         QCOMPARE(error, std::nullopt);
         QVERIFY(server.request().startsWith("GET /xml.php HTTP/1.1\r\n"));
         QCOMPARE(store->race().vexloWebEventId, QStringLiteral("ev-9"));
-        const Race &race = store->race();
-        QCOMPARE(race.participants.size(), 3);
-        // A stage is active: new entries carry their class for that stage only, merged into H21.
-        QCOMPARE(race.participants[1].familyName, QStringLiteral("Lund"));
-        QCOMPARE(race.participants[1].classIdByStage->value(QStringLiteral("day1")), QStringLiteral("H21"));
-        // The entry without a card gets the lowest rental number not held by a stored entry.
-        QCOMPARE(race.participants[2].cardNumber, QStringLiteral("101"));
-        QVERIFY(race.participants[2].isRentalCard);
+        // How the list merges is tst_entryimport's; here, that it lands in the race as it is now.
+        QCOMPARE(store->race().participants.size(), 3);
         QCOMPARE(m_harness->autosaves(), 2);
         store->flushAutosave();
         QCOMPARE(StoreHarness::readAll(m_harness->autosavePath()), compactJson(store->race()));
