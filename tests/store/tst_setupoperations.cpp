@@ -323,7 +323,7 @@ private slots:
             const QStringList parts = spec.split(QLatin1Char(':'));
             race.courses.append(familyCourse(parts[0], parts[1], optional(parts.value(2))));
         }
-        RaceClass cls = raceClass("k", cells[1]);
+        RaceClass cls {QStringLiteral("k"), cells[1]};
         cls.mode = RaceClassMode::MultiCourse;
         race.classes = {cls};
         autoMatchClassesToCourses(race);
