@@ -1,7 +1,10 @@
-// Entry and result edits with their save rules; unmatched-card helpers.
+// Operations on entries and results: edits, unmatched-card helpers, pulled check-ins and the overall
+// standings.
 #include "casetable.h"
+#include "checkins.h"
 #include "evaluationfixtures.h"
 #include "resultoperations.h"
+#include "standings.h"
 #include "testevent.h"
 
 #include <QTest>
@@ -32,6 +35,66 @@ QStringList classIds(const QList<RaceClass> &classes)
 Race unmatchedRace()
 {
     return testEvent(QStringLiteral("evaluation/unmatched-cards.json"));
+}
+
+ChecklistEntry entry(const QString &id, const QString &card, const QString &status, bool hasNew = false,
+    std::optional<QString> newCard = std::nullopt)
+{
+    return ChecklistEntry {id, card, status, hasNew, newCard};
+}
+
+Participant linked(const QString &card, std::optional<QString> externalId = std::nullopt)
+{
+    Participant p;
+    p.cardNumber = card;
+    p.externalId = externalId;
+    return p;
+}
+
+const QDateTime firstPull = at(8, 0);
+const QDateTime secondPull = at(8, 1);
+
+struct Builder
+{
+    Race race;
+    Builder()
+    {
+        race.stages = {Stage {"s1", "Day 1", at(0, 0), 2}, Stage {"s2", "Day 2", at(0, 0).addDays(1), 1}};
+    }
+    QUuid runner(const QString &given, const QString &family, const QString &classId = QStringLiteral("H21"))
+    {
+        Participant p;
+        p.givenName = given;
+        p.familyName = family;
+        p.classId = classId;
+        race.participants.append(p);
+        return p.id;
+    }
+    PersonResult &result(const QUuid &who, std::optional<QString> stage, std::optional<double> time,
+        bool completed = true, int readMinute = 0)
+    {
+        PersonResult r;
+        r.participantId = who;
+        r.stageId = stage;
+        r.raceTime = time;
+        r.completed = completed;
+        r.readAt = at(12, readMinute);
+        race.results.append(r);
+        return race.results.last();
+    }
+    void both(const QUuid &who, double t1, double t2)
+    {
+        result(who, QStringLiteral("s1"), t1);
+        result(who, QStringLiteral("s2"), t2);
+    }
+};
+
+QStringList names(const QList<StandingsRow> &rows)
+{
+    QStringList out;
+    for (const StandingsRow &r : rows)
+        out.append(r.participant.givenName + QLatin1Char('|') + r.participant.familyName);
+    return out;
 }
 
 } // namespace
@@ -185,6 +248,196 @@ private slots:
         race.participants = {person("")};
         QVERIFY(!::assignUnmatchedCard(race, QStringLiteral("77"), QUuid::createUuid(), race.courses[0]));
         QVERIFY(race.participants[0].cardNumber.isEmpty());
+    }
+
+    // Pulled check-in entries applied to the event's entries.
+    void emptyOrUnmatchedListChangesNothing()
+    {
+        Race race;
+        race.participants = {linked("1"), linked("2", QStringLiteral("x"))};
+        QVERIFY(!applyChecklistCheckins(race, {}, firstPull));
+        QVERIFY(!applyChecklistCheckins(race, {entry("e9", "9", "OK")}, firstPull));
+        QVERIFY(!race.participants[0].externalId);
+    }
+
+    void linksByCardThenById()
+    {
+        Race race;
+        race.participants = {linked("1"), linked("2")};
+        QVERIFY(applyChecklistCheckins(race, {entry("e1", "1", "")}, firstPull));
+        QCOMPARE(race.participants[0].externalId, QStringLiteral("e1"));
+        // Later pulls find it by id even after the card changed on the service.
+        QVERIFY(applyChecklistCheckins(race, {entry("e1", "555", "OK")}, firstPull));
+        QCOMPARE(race.participants[0].checkedInAt, firstPull);
+        QCOMPARE(race.participants[0].cardNumber, QStringLiteral("1"));
+    }
+
+    void sameListTwiceKeepsFirstCheckInTime()
+    {
+        Race race;
+        race.participants = {linked("1"), linked("2")};
+        const QList<ChecklistEntry> list {entry("e1", "1", "OK"), entry("e2", "2", "DNS")};
+        QVERIFY(applyChecklistCheckins(race, list, firstPull));
+        QVERIFY(!applyChecklistCheckins(race, list, secondPull));
+        QCOMPARE(race.participants[0].checkedInAt, firstPull);
+        QCOMPARE(race.participants[1].status, ParticipantStatus::Dns);
+    }
+
+    void status_data() { casetable::load("evaluation/checkin-status.tsv"); }
+    void status()
+    {
+        QFETCH(QStringList, cells);
+        const auto status = [](const QString &text) {
+            return text == u"-" ? std::nullopt : participantStatusFromText(text);
+        };
+        Race race;
+        race.participants = {linked("1", QStringLiteral("e1"))};
+        race.participants[0].status = status(cells[1]);
+        race.participants[0].checkedInAt = at(7, 0);
+        (void)applyChecklistCheckins(race, {entry("e1", "1", cells[0])}, firstPull);
+        QCOMPARE(race.participants[0].status, status(cells[2]));
+        // A runner already checked in keeps the first time.
+        QCOMPARE(race.participants[0].checkedInAt, cells[3] == u"1" ? std::optional(at(7, 0)) : std::nullopt);
+    }
+
+    void secondEntryWithSameCardFindsNoUnlinkedRunner()
+    {
+        Race race;
+        race.participants = {linked("1"), linked("2", QStringLiteral("other"))};
+        QVERIFY(applyChecklistCheckins(race, {entry("e1", "1", "OK"), entry("e2", "1", "OK")}, firstPull));
+        QCOMPARE(race.participants[0].externalId, QStringLiteral("e1"));
+        QCOMPARE(race.participants[1].externalId, QStringLiteral("other"));
+    }
+
+    void linkedRunnerIsNotMatchedByCard()
+    {
+        Race race;
+        race.participants = {linked("1", QStringLiteral("e1"))};
+        QVERIFY(!applyChecklistCheckins(race, {entry("e2", "1", "OK")}, firstPull));
+        QVERIFY(!race.participants[0].checkedInAt);
+    }
+
+    void blankCardNeverLinksARunner_data()
+    {
+        QTest::addColumn<QString>("card");
+        QTest::newRow("empty") << "";
+        QTest::newRow("spaces") << "   ";
+    }
+    void blankCardNeverLinksARunner()
+    {
+        QFETCH(QString, card);
+        Race race;
+        race.participants = {linked(card), linked("")};
+        QVERIFY(!applyChecklistCheckins(race, {entry("e1", card, "OK")}, firstPull));
+        QVERIFY(!race.participants[0].externalId && !race.participants[1].externalId);
+        QVERIFY(!race.participants[0].checkedInAt);
+    }
+
+    void pendingCardNumber()
+    {
+        Race race;
+        race.participants = {linked("1", QStringLiteral("e1"))};
+        QVERIFY(
+            applyChecklistCheckins(race, {entry("e1", "1", "", true, QStringLiteral("8001"))}, firstPull));
+        QCOMPARE(race.participants[0].pendingCardNumber, QStringLiteral("8001"));
+        QCOMPARE(race.participants[0].cardNumber, QStringLiteral("1"));
+        QVERIFY(
+            !applyChecklistCheckins(race, {entry("e1", "1", "", true, QStringLiteral("8001"))}, firstPull));
+        QVERIFY(
+            applyChecklistCheckins(race, {entry("e1", "1", "", false, QStringLiteral("8001"))}, firstPull));
+        QVERIFY(!race.participants[0].pendingCardNumber);
+        // Reported as new but without a number: nothing pending.
+        QVERIFY(!applyChecklistCheckins(race, {entry("e1", "1", "", true)}, firstPull));
+    }
+
+    // Overall standings of a class across stages.
+    void noStagesNoRows()
+    {
+        Builder b;
+        const QUuid a = b.runner("A", "A");
+        b.race.stages.clear();
+        b.result(a, std::nullopt, 100);
+        QVERIFY(rankedResults(b.race, "H21").isEmpty());
+    }
+
+    void totalsAndEffectiveStatus()
+    {
+        Builder b;
+        const QUuid slow = b.runner("Slow", "S");
+        const QUuid fast = b.runner("Fast", "F");
+        const QUuid mp = b.runner("Mp", "M");
+        const QUuid rescued = b.runner("Rescued", "R");
+        const QUuid overruled = b.runner("Overruled", "O");
+        const QUuid partial = b.runner("Partial", "P");
+        const QUuid untimed = b.runner("Untimed", "U");
+        b.runner("Other", "X", QStringLiteral("D21"));
+        b.both(slow, 1000, 1000);
+        b.both(fast, 900, 900);
+        b.result(mp, "s1", 500);
+        b.result(mp, "s2", 500, false);
+        b.result(rescued, "s1", 1200);
+        b.result(rescued, "s2", 1200, false).completedOverride = true;
+        b.result(overruled, "s1", 100);
+        b.result(overruled, "s2", 100).completedOverride = false;
+        b.result(partial, "s1", 100);
+        b.result(untimed, "s1", 100);
+        b.result(untimed, "s2", std::nullopt);
+        b.result(partial, std::nullopt, 100); // no stage: never counts
+
+        const QList<StandingsRow> rows = rankedResults(b.race, "H21");
+        QCOMPARE(names(rows),
+            (QStringList {"Fast|F", "Slow|S", "Rescued|R", "Mp|M", "Overruled|O", "Partial|P", "Untimed|U"}));
+        QCOMPARE(rows[0].totalTime, 1800.0);
+        QCOMPARE(rows[2].totalTime, 2400.0);
+        QVERIFY(rows[2].completedAllStages);
+        QVERIFY(!rows[3].totalTime && !rows[3].completedAllStages);
+        QVERIFY(!rows[4].totalTime && !rows[4].completedAllStages);
+        QVERIFY(!rows[6].totalTime);
+        QVERIFY(rows[6].completedAllStages); // completed, but one stage without a race time
+    }
+
+    void latestReadOutCounts()
+    {
+        Builder b;
+        const QUuid a = b.runner("A", "A");
+        b.result(a, "s1", 5000, true, 1);
+        b.result(a, "s1", 100, true, 5);
+        b.result(a, "s1", 9000, true, 5); // same readAt: the earlier stored one stays
+        b.result(a, "s2", 100);
+        QCOMPARE(rankedResults(b.race, "H21")[0].totalTime, 200.0);
+    }
+
+    void baseClassOnly()
+    {
+        Builder b;
+        const QUuid moved = b.runner("Moved", "M", QStringLiteral("D21"));
+        b.race.participants.last().classIdByStage = StageMap<QString> {{"s2", "H21"}};
+        b.both(moved, 1, 1);
+        QVERIFY(rankedResults(b.race, "H21").isEmpty());
+        QCOMPARE(rankedResults(b.race, "D21").size(), 1);
+    }
+
+    void equalTotalsKeepEntryOrder()
+    {
+        Builder b;
+        const QUuid z = b.runner("Zed", "Z");
+        const QUuid a = b.runner("Anna", "A");
+        b.both(z, 100, 200);
+        b.both(a, 200, 100);
+        QCOMPARE(names(rankedResults(b.race, "H21")), (QStringList {"Zed|Z", "Anna|A"}));
+    }
+
+    void untimedByName_data() { casetable::load("evaluation/untimed-order.tsv"); }
+    void untimedByName()
+    {
+        QFETCH(QStringList, cells);
+        Builder b;
+        for (const QString &g : cells[0].split(QLatin1Char('|')))
+            b.runner(g, QString());
+        QStringList got;
+        for (const StandingsRow &r : rankedResults(b.race, "H21"))
+            got.append(r.participant.givenName);
+        QCOMPARE(got.join(QLatin1Char('|')), cells[1]);
     }
 };
 
