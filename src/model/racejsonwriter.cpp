@@ -4,17 +4,24 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QtEndian>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string_view>
 #include <tuple>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -33,16 +40,20 @@ struct TextFailure
 template<bool Pretty> class TextWriter
 {
 public:
-    explicit TextWriter(qsizetype sizeHint) { grow(std::max<qsizetype>(sizeHint, 4096)); }
+    // Writes into `buffer` (any bytes it holds are overwritten) or a new one of about `sizeHint`.
+    TextWriter(QByteArray buffer, qsizetype sizeHint)
+        : m_buffer(std::move(buffer))
+    {
+        m_buffer.resize(std::max({m_buffer.capacity(), sizeHint, qsizetype(4096)}));
+        m_cursor = m_buffer.data();
+        m_end = m_cursor + m_buffer.size();
+    }
 
     QByteArray finish()
     {
         if constexpr (Pretty)
             put('\n');
         m_buffer.truncate(m_cursor - m_buffer.data());
-        // Large documents are kept around (sync snapshots); do not hold on to much spare room.
-        if (m_buffer.capacity() - m_buffer.size() > m_buffer.size() / 4)
-            m_buffer.squeeze();
         return std::move(m_buffer);
     }
 
@@ -246,7 +257,7 @@ private:
             member("legTime"), number(*s.legTime);
         if (s.score)
             member("score"), integer(*s.score);
-        member("status"), string(toText(s.status));
+        member("status"), splitStatus(s.status);
         member("time"), date(s.time);
         close('}');
     }
@@ -259,6 +270,22 @@ private:
         member("time"), date(p.time);
         member("timeAvailable"), boolean(p.timeAvailable);
         close('}');
+    }
+
+    // Every split has a status: its texts are made once, quoted, from the model's own names.
+    void splitStatus(SplitStatus status)
+    {
+        static const auto texts = [] {
+            std::array<QByteArray, 4> quoted;
+            for (SplitStatus v :
+                {SplitStatus::Ok, SplitStatus::Missing, SplitStatus::Additional, SplitStatus::VisitedNoTime})
+                quoted[size_t(v)] = '"' + toText(v).toLatin1() + '"';
+            return quoted;
+        }();
+        if (size_t(status) < texts.size()) [[likely]]
+            put(texts[size_t(status)].constData(), texts[size_t(status)].size());
+        else
+            string(toText(status));
     }
 
     template<typename T, typename F> void array(const QList<T> &list, F &&writeOne)
@@ -289,73 +316,100 @@ private:
     }
 
     // Layout. `m_level` is the nesting level of the container being filled; `m_filled` says
-    // whether it already has a member (for the separator and, when pretty, the closing line).
-    void open(char bracket)
+    // whether it already has a member (for the separator). When pretty, every member and every
+    // closing bracket starts on a line of its own, an empty container included ("[\n    ]").
+    Q_ALWAYS_INLINE void open(char bracket)
     {
         put(bracket);
-        if constexpr (Pretty)
-            put('\n');
         ++m_level;
         Q_ASSERT(m_level < MaxLevel);
         m_filled[m_level] = false;
     }
-    void close(char bracket)
+    Q_ALWAYS_INLINE void close(char bracket)
     {
-        if constexpr (Pretty) {
-            if (m_filled[m_level])
-                put('\n');
-        }
         --m_level;
+        reserve(Room);
         if constexpr (Pretty)
-            indent(m_level);
-        put(bracket);
+            m_cursor = lineBreak(m_cursor, lineAndIndent + 1, m_level);
+        *m_cursor++ = bracket;
     }
-    void element()
+    Q_ALWAYS_INLINE void element()
     {
-        if constexpr (Pretty) {
-            // The separator, the line break and the indent in one fixed-size copy: half the pretty
-            // text is indent, written a few bytes at a time otherwise.
-            const qsizetype n = 4 * qsizetype(m_level);
-            reserve(2 + sizeof indentText);
-            if (m_filled[m_level]) {
-                *m_cursor++ = ',';
-                std::memcpy(m_cursor, lineAndIndent, sizeof lineAndIndent);
-                m_cursor += 1 + n;
-            } else {
-                std::memcpy(m_cursor, indentText, sizeof indentText);
-                m_cursor += n;
-            }
-        } else if (m_filled[m_level]) {
-            put(',');
-        }
+        const bool filled = m_filled[m_level];
         m_filled[m_level] = true;
+        reserve(Room);
+        if constexpr (Pretty) {
+            // The separator, the line break and the indent, copied whole: half the pretty text
+            // is indent.
+            m_cursor = lineBreak(m_cursor, lineAndIndent + !filled, m_level, filled);
+        } else if (filled) {
+            *m_cursor++ = ',';
+        }
     }
-    template<size_t N> void member(const char (&key)[N])
+    template<size_t N> Q_ALWAYS_INLINE void member(const char (&key)[N])
     {
+        static_assert(4 * MaxLevel + 2 + N + 3 <= Room);
         element();
-        reserve(N + 3);
-        *m_cursor++ = '"';
-        std::memcpy(m_cursor, key, N - 1);
-        m_cursor += N - 1;
-        *m_cursor++ = '"';
-        *m_cursor++ = ':';
+        char *c = m_cursor;
+        *c++ = '"';
+        std::memcpy(c, key, N - 1);
+        c += N - 1;
+        *c++ = '"';
+        *c++ = ':';
         if constexpr (Pretty)
-            *m_cursor++ = ' ';
+            *c++ = ' ';
+        m_cursor = c;
     }
-    void indent(int level)
+    // Copies `extra` separator bytes, the line break and 4 * level spaces from `text` to `c` as
+    // one fixed-size block (a variable-size copy costs several times more at these lengths); the
+    // buffer always has `Room` bytes free and the text is long enough.
+    static Q_ALWAYS_INLINE char *lineBreak(char *c, const char *text, int level, bool extra = false)
     {
-        reserve(sizeof indentText);
-        std::memcpy(m_cursor, indentText, sizeof indentText);
-        m_cursor += 4 * qsizetype(level);
+        const qsizetype n = qsizetype(extra) + 1 + 4 * qsizetype(level);
+        if (n <= 32) [[likely]]
+            std::memcpy(c, text, 32);
+        else
+            std::memcpy(c, text, sizeof lineAndIndent - 1);
+        return c + n;
     }
 
     // Values.
     void boolean(bool b) { b ? put("true", 4) : put("false", 5); }
 
-    void integer(qint64 v)
+    Q_ALWAYS_INLINE void integer(qint64 v)
     {
         reserve(24);
+        // Control codes, seconds and scores are nearly all below 10,000.
+        if (quint64(v) < 10000) [[likely]] {
+            const unsigned u = unsigned(v);
+            char *c = m_cursor;
+            if (u < 10) {
+                *c++ = char('0' + u);
+            } else if (u < 100) {
+                c = twoDigits(c, u);
+            } else if (u < 1000) {
+                *c++ = char('0' + u / 100);
+                c = twoDigits(c, u % 100);
+            } else {
+                c = twoDigits(twoDigits(c, u / 100), u % 100);
+            }
+            m_cursor = c;
+            return;
+        }
         m_cursor = std::to_chars(m_cursor, m_cursor + 24, v).ptr;
+    }
+    static Q_ALWAYS_INLINE char *twoDigits(char *c, unsigned v)
+    {
+        static constexpr auto pairs = [] {
+            std::array<char, 200> table {};
+            for (int i = 0; i < 100; ++i) {
+                table[size_t(2 * i)] = char('0' + i / 10);
+                table[size_t(2 * i + 1)] = char('0' + i % 10);
+            }
+            return table;
+        }();
+        std::memcpy(c, &pairs[2 * v], 2);
+        return c + 2;
     }
 
     // As QJsonValue(double) and QByteArray::number(d, 'g', QLocale::FloatingPointShortest): whole
@@ -430,36 +484,51 @@ private:
         }
     }
 
-    void uuid(const QUuid &u)
+    Q_ALWAYS_INLINE void uuid(const QUuid &u)
     {
-        static constexpr auto pairs = [] {
-            std::array<char, 512> table {};
-            constexpr char hex[] = "0123456789ABCDEF";
-            for (int b = 0; b < 256; ++b) {
-                table[size_t(2 * b)] = hex[b >> 4];
-                table[size_t(2 * b + 1)] = hex[b & 0xf];
-            }
-            return table;
-        }();
         quint8 bytes[16];
         qToBigEndian(u.data1, bytes);
         qToBigEndian(u.data2, bytes + 4);
         qToBigEndian(u.data3, bytes + 6);
         std::memcpy(bytes + 8, u.data4, 8);
+        // The 32 hex digits in text order, upper case.
+        char hex[32];
+#if defined(__SSE2__)
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
+        const __m128i nibble = _mm_set1_epi8(0x0f);
+        const __m128i low = _mm_and_si128(v, nibble);
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+        const auto toHex = [](__m128i n) {
+            const __m128i letters
+                = _mm_and_si128(_mm_cmpgt_epi8(n, _mm_set1_epi8(9)), _mm_set1_epi8('A' - '0' - 10));
+            return _mm_add_epi8(_mm_add_epi8(n, _mm_set1_epi8('0')), letters);
+        };
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(hex), toHex(_mm_unpacklo_epi8(high, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(hex + 16), toHex(_mm_unpackhi_epi8(high, low)));
+#else
+        static constexpr char digits[] = "0123456789ABCDEF";
+        for (int i = 0; i < 16; ++i) {
+            hex[2 * i] = digits[bytes[i] >> 4];
+            hex[2 * i + 1] = digits[bytes[i] & 0xf];
+        }
+#endif
         reserve(38);
         char *c = m_cursor;
-        *c++ = '"';
-        for (int i = 0; i < 16; ++i) {
-            if (i == 4 || i == 6 || i == 8 || i == 10)
-                *c++ = '-';
-            std::memcpy(c, &pairs[size_t(2 * bytes[i])], 2);
-            c += 2;
-        }
-        *c++ = '"';
-        m_cursor = c;
+        c[0] = '"';
+        std::memcpy(c + 1, hex, 8);
+        c[9] = '-';
+        std::memcpy(c + 10, hex + 8, 4);
+        c[14] = '-';
+        std::memcpy(c + 15, hex + 12, 4);
+        c[19] = '-';
+        std::memcpy(c + 20, hex + 16, 4);
+        c[24] = '-';
+        std::memcpy(c + 25, hex + 20, 12);
+        c[37] = '"';
+        m_cursor = c + 38;
     }
 
-    void date(const QDateTime &d)
+    Q_ALWAYS_INLINE void date(const QDateTime &d)
     {
         if (!d.isValid())
             throw TextFailure {};
@@ -490,17 +559,14 @@ private:
         }
         reserve(22);
         char *c = m_cursor;
-        auto two = [&](int v) {
-            *c++ = char('0' + v / 10);
-            *c++ = char('0' + v % 10);
-        };
         std::memcpy(c, m_lastDayText, sizeof m_lastDayText);
         c += sizeof m_lastDayText;
-        two(int(secondOfDay / 3600));
+        const unsigned second = unsigned(secondOfDay);
+        c = twoDigits(c, second / 3600);
         *c++ = ':';
-        two(int(secondOfDay / 60 % 60));
+        c = twoDigits(c, second / 60 % 60);
         *c++ = ':';
-        two(int(secondOfDay % 60));
+        c = twoDigits(c, second % 60);
         *c++ = 'Z';
         *c++ = '"';
         m_cursor = c;
@@ -587,25 +653,25 @@ private:
     }
 
     // Buffer.
-    void put(char ch)
+    Q_ALWAYS_INLINE void put(char ch)
     {
         reserve(1);
         *m_cursor++ = ch;
     }
-    void put(const char *text, qsizetype n)
+    Q_ALWAYS_INLINE void put(const char *text, qsizetype n)
     {
         reserve(n);
         std::memcpy(m_cursor, text, size_t(n));
         m_cursor += n;
     }
-    void reserve(qsizetype n)
+    Q_ALWAYS_INLINE void reserve(qsizetype n)
     {
-        if (m_end - m_cursor < n)
+        if (m_end - m_cursor < n) [[unlikely]]
             grow(n);
     }
-    Q_DECL_COLD_FUNCTION void grow(qsizetype n)
+    Q_DECL_COLD_FUNCTION Q_NEVER_INLINE void grow(qsizetype n)
     {
-        const qsizetype used = m_cursor ? m_cursor - m_buffer.data() : 0;
+        const qsizetype used = m_cursor - m_buffer.data();
         m_buffer.resize(std::max(used + n, m_buffer.size() + m_buffer.size() / 2 + 4096));
         m_cursor = m_buffer.data() + used;
         m_end = m_buffer.data() + m_buffer.size();
@@ -626,11 +692,15 @@ private:
     }
 
     static constexpr int MaxLevel = 16;
-    // Spaces for the deepest indent, and the same after a line break.
-    static constexpr char indentText[4 * MaxLevel + 1]
-        = "                                                                ";
-    static constexpr char lineAndIndent[4 * MaxLevel + 2]
-        = "\n                                                                ";
+    // Free bytes every layout step may write without asking: the block holding a separator, a
+    // line break and the deepest indent, then the longest key.
+    static constexpr qsizetype Room = 128;
+    // A separator, a line break and spaces for the deepest indent, and one more byte: the copy
+    // starts at the line break when there is no separator.
+    static constexpr char lineAndIndent[2 + 4 * MaxLevel + 2] = ",\n"
+                                                                "                                "
+                                                                "                                "
+                                                                " ";
     qint64 m_lastDay = std::numeric_limits<qint64>::min();
     char m_lastDayText[12] = {};
     QByteArray m_buffer;
@@ -640,32 +710,105 @@ private:
     bool m_filled[MaxLevel] = {};
 };
 
+// A little over the size of the text for events like the generated one (results with their
+// splits and punches are nearly all of it), so the buffer is allocated once; room never written
+// costs address space only. Long texts make the text grow past it, which is merely slower.
+qsizetype resultSize(const PersonResult &r, bool pretty)
+{
+    const qsizetype punches = r.punches ? r.punches->size() : 0;
+    return pretty ? 800 + 330 * r.splits.size() + 250 * punches : 400 + 150 * r.splits.size() + 110 * punches;
+}
+
+qsizetype raceSize(const Race &race, bool pretty)
+{
+    qsizetype size = 64 * 1024;
+    for (const PersonResult &r : race.results)
+        size += resultSize(r, pretty);
+    for (const Course &c : race.courses)
+        size += (pretty ? 400 : 200) + (pretty ? 200 : 100) * c.controls.size();
+    size += (pretty ? 1000 : 500) * race.classes.size();
+    size += (pretty ? 800 : 400) * race.participants.size();
+    return size;
+}
+
+// Fresh memory for a text of a hundred megabytes costs about as much as writing the text: the
+// system maps and zeroes each page on first touch. So the buffer of the last large text is kept
+// and written into again once nobody holds that text any more (the autosave, the event file and
+// sync all drop theirs once written); a text held on to merely makes the next one start afresh,
+// and a caller changing its text in place gets a copy of its own. The memory kept is the pages
+// the last large text touched. A text needing under a quarter of that buffer starts afresh, and
+// its own buffer is kept in place of the larger one.
+class BufferStash
+{
+public:
+    static constexpr qsizetype From = qsizetype(4) << 20;
+
+    QByteArray take(qsizetype sizeHint)
+    {
+        if (sizeHint < From)
+            return {};
+        QMutexLocker lock(&m_mutex);
+        // Detached: the stash holds the only reference, so nobody can see the bytes change.
+        if (!m_buffer.isDetached() || m_buffer.capacity() / 4 > sizeHint)
+            return {};
+        // Pairs with the release in the last holder's dereference: its reads come before our writes.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return std::exchange(m_buffer, QByteArray());
+    }
+    void keep(const QByteArray &text)
+    {
+        if (text.size() < From)
+            return;
+        QMutexLocker lock(&m_mutex);
+        m_buffer = text;
+    }
+
+private:
+    QMutex m_mutex;
+    QByteArray m_buffer;
+};
+
+BufferStash &bufferStash()
+{
+    static BufferStash stash;
+    return stash;
+}
+
 template<typename Value, typename Write>
 std::optional<QByteArray> writeFast(const Value &value, JsonLayout layout, qsizetype sizeHint, Write &&write)
 {
-    try {
-        if (layout == JsonLayout::Compact) {
-            TextWriter<false> w(sizeHint);
+    const auto run = [&](auto &&w) -> std::optional<QByteArray> {
+        try {
             write(w, value);
-            return w.finish();
+        } catch (const TextFailure &) {
+            return std::nullopt;
         }
-        TextWriter<true> w(sizeHint);
-        write(w, value);
-        return w.finish();
-    } catch (const TextFailure &) {
-        return std::nullopt;
-    }
+        QByteArray text = w.finish();
+        if (text.size() >= BufferStash::From) {
+            bufferStash().keep(text);
+        } else if (text.capacity() - text.size() > text.size() / 4) {
+            // A small text may be kept for long by its caller: give back the spare room.
+            text.squeeze();
+        }
+        return text;
+    };
+    QByteArray buffer = bufferStash().take(sizeHint);
+    if (layout == JsonLayout::Compact)
+        return run(TextWriter<false>(std::move(buffer), sizeHint));
+    return run(TextWriter<true>(std::move(buffer), sizeHint));
 }
 
 } // namespace
 
 std::optional<QByteArray> racejson_detail::writeRaceText(const Race &race, JsonLayout layout)
 {
-    return writeFast(race, layout, 0, [](auto &w, const Race &r) { w.race(r); });
+    return writeFast(race, layout, raceSize(race, layout == JsonLayout::PrettySorted),
+        [](auto &w, const Race &r) { w.race(r); });
 }
 
 std::optional<QByteArray> racejson_detail::writePersonResultText(
     const PersonResult &result, JsonLayout layout)
 {
-    return writeFast(result, layout, 0, [](auto &w, const PersonResult &r) { w.result(r); });
+    return writeFast(result, layout, resultSize(result, layout == JsonLayout::PrettySorted),
+        [](auto &w, const PersonResult &r) { w.result(r); });
 }

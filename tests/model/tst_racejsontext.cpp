@@ -287,6 +287,8 @@ private slots:
             QTest::addRow("%s generated 1 stage", name) << int(layout) << 150 << 1 << 7u;
             QTest::addRow("%s generated 3 stages", name) << int(layout) << 300 << 3 << 20250517u;
         }
+        // Large texts are written into the buffer the previous one left: a shorter text over a longer.
+        QTest::newRow("compact generated after pretty") << int(JsonLayout::Compact) << 300 << 3 << 20250517u;
     }
     void encodingMatchesTheObjectForm()
     {
