@@ -1,14 +1,13 @@
 #include "pdftablerenderer.h"
 
 #include "log.h"
+#include "pdfwriter.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
+#include <QPaintDevice>
 #include <QSaveFile>
 #include <QTextLayout>
 
@@ -22,6 +21,33 @@ const char *const fontFolders[]
 const char *const fontFiles[] = {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"};
 
 const QColor darkGray(85, 85, 85);
+
+// Only metrics: 72 dots per inch, so a font's pixel size is its size in points.
+class PointDevice : public QPaintDevice
+{
+public:
+    QPaintEngine *paintEngine() const override { return nullptr; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 72;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        case PdmDepth:
+            return 32;
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+};
 
 QFont makeFont(qreal points, bool bold)
 {
@@ -69,13 +95,9 @@ PDFTableRenderer::PDFTableRenderer(qreal pageWidth, qreal pageHeight, qreal marg
     , m_cursorY(margin)
 { }
 
-PDFTableRenderer::~PDFTableRenderer()
-{
-    // A renderer dropped without finish() leaves no half-written file behind: the save file is
-    // discarded when it is not committed.
-    if (m_painter && m_painter->isActive())
-        m_painter->end();
-}
+// A renderer dropped without finish() leaves no half-written file behind: the save file is
+// discarded when it is not committed.
+PDFTableRenderer::~PDFTableRenderer() = default;
 
 std::unique_ptr<PDFTableRenderer> PDFTableRenderer::create(
     const QString &path, qreal pageWidth, qreal pageHeight, qreal margin, QString *error)
@@ -104,21 +126,12 @@ std::unique_ptr<PDFTableRenderer> PDFTableRenderer::create(
     if (!r->m_file->open(QIODevice::WriteOnly))
         return fail(r->m_file->errorString());
 
-    r->m_writer = std::make_unique<QPdfWriter>(r->m_file.get());
-    r->m_writer->setResolution(72);
-    r->m_writer->setCreator(QString());
-    r->m_writer->setPageSize(
-        QPageSize(QSizeF(pageWidth, pageHeight), QPageSize::Point, QString(), QPageSize::ExactMatch));
-    r->m_writer->setPageOrientation(QPageLayout::Portrait);
-    r->m_writer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-
-    r->m_painter = std::make_unique<QPainter>();
-    if (!r->m_painter->begin(r->m_writer.get())) {
-        r->m_file->cancelWriting();
-        return fail(QStringLiteral("cannot start the PDF document"));
-    }
-    r->m_painter->setRenderHint(QPainter::Antialiasing, true);
-    r->m_painter->setRenderHint(QPainter::TextAntialiasing, true);
+    r->m_device = std::make_unique<PointDevice>();
+    const QFont *const own[] = {&r->m_titleFont, &r->m_subtitleFont, &r->m_sectionFont,
+        &r->m_sectionTrailingFont, &r->m_headerFont, &r->m_bodyFont};
+    for (int i = 0; i < 6; ++i)
+        r->m_ascent[i] = QFontMetricsF(*own[i], r->m_device.get()).ascent();
+    r->m_pdf = std::make_unique<PDFWriter>(r->m_file.get(), pageWidth, pageHeight);
     r->m_pageCount = 1;
     r->beginPage();
     return r;
@@ -133,7 +146,7 @@ void PDFTableRenderer::startNewPage()
 {
     if (m_finished)
         return;
-    m_writer->newPage();
+    m_pdf->newPage();
     ++m_pageCount;
     beginPage();
 }
@@ -149,24 +162,40 @@ void PDFTableRenderer::drawText(
 {
     if (text.isEmpty() || m_finished)
         return;
-    setTextState(font, color);
-    // The line's top is given; QPainter places text on its baseline.
-    m_painter->drawText(QPointF(x, top + m_textAscent), text);
+    // The line's top is given; glyphs sit on the baseline one ascent below it.
+    const QPointF baseline(x, top + ascent(font));
+    if (const QGlyphRun *run = shaped(text, font)) {
+        const QList<quint32> glyphs = run->glyphIndexes();
+        const QList<QPointF> positions = run->positions();
+        m_pdf->drawGlyphs(
+            run->rawFont(), glyphs.constData(), positions.constData(), glyphs.size(), baseline, color);
+        return;
+    }
+    // Characters the document font lacks come from other fonts, one run each.
+    QTextLayout layout(text, font, m_device.get());
+    layout.setCacheEnabled(false);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (!line.isValid())
+        return;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        m_pdf->noteText(run.rawFont(), glyphs, text);
+        m_pdf->drawGlyphs(run.rawFont(), glyphs.constData(), positions.constData(), glyphs.size(),
+            baseline - QPointF(0, line.ascent()), color);
+    }
 }
 
-void PDFTableRenderer::setTextState(const QFont &font, const QColor &color)
+qreal PDFTableRenderer::ascent(const QFont &font) const
 {
-    // Setting a font or pen on the painter costs a font look-up and PDF state output each time,
-    // and a split-times list draws hundreds of thousands of cells: only a change is passed on.
-    if (!m_textFont || !(*m_textFont == font)) {
-        m_painter->setFont(font);
-        m_textFont = font;
-        m_textAscent = QFontMetricsF(font, m_writer.get()).ascent();
-    }
-    if (!m_textColor || *m_textColor != color) {
-        m_painter->setPen(color);
-        m_textColor = color;
-    }
+    const QFont *const own[]
+        = {&m_titleFont, &m_subtitleFont, &m_sectionFont, &m_sectionTrailingFont, &m_headerFont, &m_bodyFont};
+    const auto which = std::find(std::begin(own), std::end(own), &font);
+    if (which != std::end(own))
+        return m_ascent[which - std::begin(own)];
+    return QFontMetricsF(font, m_device.get()).ascent();
 }
 
 const QGlyphRun *PDFTableRenderer::shaped(const QString &text, const QFont &font)
@@ -183,6 +212,8 @@ const QGlyphRun *PDFTableRenderer::shaped(const QString &text, const QFont &font
         std::optional<QGlyphRun> run = direct(text, index);
         if (!run)
             run = laidOut(text, font);
+        if (run)
+            m_pdf->noteText(run->rawFont(), run->glyphIndexes(), text);
         found = cache.insert(text, run);
     }
     return found->has_value() ? &**found : nullptr;
@@ -191,7 +222,7 @@ const QGlyphRun *PDFTableRenderer::shaped(const QString &text, const QFont &font
 std::optional<QGlyphRun> PDFTableRenderer::laidOut(const QString &text, const QFont &font) const
 {
     // Laid out as QPainter::drawText lays out one line, on the PDF device.
-    QTextLayout layout(text, font, m_writer.get());
+    QTextLayout layout(text, font, m_device.get());
     layout.setCacheEnabled(false);
     layout.beginLayout();
     QTextLine line = layout.createLine();
@@ -279,17 +310,12 @@ void PDFTableRenderer::drawRule(qreal y, const QColor &color, qreal width)
 {
     if (m_finished)
         return;
-    QPen pen(color);
-    pen.setWidthF(width);
-    pen.setCapStyle(Qt::FlatCap);
-    m_painter->setPen(pen);
-    m_textColor.reset();
-    m_painter->drawLine(QPointF(m_margin, y), QPointF(m_pageWidth - m_margin, y));
+    m_pdf->drawLine(QPointF(m_margin, y), QPointF(m_pageWidth - m_margin, y), width, color);
 }
 
 qreal PDFTableRenderer::textWidth(const QString &text, const QFont &font) const
 {
-    return QFontMetricsF(font, m_writer.get()).horizontalAdvance(text);
+    return QFontMetricsF(font, m_device.get()).horizontalAdvance(text);
 }
 
 void PDFTableRenderer::drawTitle(const QString &text)
@@ -351,7 +377,7 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
     struct Run
     {
         QColor color;
-        QGlyphRun glyphs;
+        QRawFont font;
         QList<quint32> indexes;
         QList<QPointF> positions;
     };
@@ -368,18 +394,17 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
             continue;
         }
         auto run = std::find_if(runs.begin(), runs.end(),
-            [&](const Run &r) { return r.color == color && r.glyphs.rawFont() == glyphs->rawFont(); });
+            [&](const Run &r) { return r.color == color && r.font == glyphs->rawFont(); });
         if (run == runs.end())
-            run = runs.insert(runs.end(), Run {color, *glyphs, {}, {}});
+            run = runs.insert(runs.end(), Run {color, glyphs->rawFont(), {}, {}});
         run->indexes += glyphs->glyphIndexes();
         for (const QPointF &p : glyphs->positions())
             run->positions.append(p + QPointF(x, 0));
     }
-    for (Run &run : runs) {
-        setTextState(font, run.color);
-        run.glyphs.setGlyphIndexes(run.indexes);
-        run.glyphs.setPositions(run.positions);
-        m_painter->drawGlyphRun(QPointF(0, m_cursorY + m_textAscent), run.glyphs);
+    const QPointF origin(0, m_cursorY + ascent(font));
+    for (const Run &run : std::as_const(runs)) {
+        m_pdf->drawGlyphs(run.font, run.indexes.constData(), run.positions.constData(), run.indexes.size(),
+            origin, run.color);
     }
     m_cursorY += 14;
 }
@@ -399,12 +424,8 @@ bool PDFTableRenderer::finish(QString *error)
         return false;
     }
     m_finished = true;
-    const bool painted = m_painter->end();
-    m_writer.reset();
-    if (!painted) {
+    if (!m_pdf->finish(error)) {
         m_file->cancelWriting();
-        if (error)
-            *error = QStringLiteral("cannot finish the PDF document");
         return false;
     }
     if (!m_file->commit()) {

@@ -19,8 +19,8 @@
 #include <memory>
 #include <optional>
 
-class QPainter;
-class QPdfWriter;
+class PDFWriter;
+class QPaintDevice;
 class QSaveFile;
 
 struct PDFColumn
@@ -97,7 +97,7 @@ private:
 
     void beginPage();
     void drawText(const QString &text, qreal x, qreal top, const QFont &font, const QColor &color);
-    void setTextState(const QFont &font, const QColor &color);
+    [[nodiscard]] qreal ascent(const QFont &font) const;
     // `text` laid out in `font` as drawText sets it, positions from the start of its baseline;
     // absent when it needs more than one font or the font is not one of the renderer's own.
     const QGlyphRun *shaped(const QString &text, const QFont &font);
@@ -122,10 +122,8 @@ private:
     QFont m_headerFont;
     QFont m_bodyFont;
 
-    // What the painter holds for text, to set only what changes.
-    std::optional<QFont> m_textFont;
-    qreal m_textAscent = 0;
-    std::optional<QColor> m_textColor;
+    // The ascent of each font of the renderer (by its place among the members above).
+    qreal m_ascent[6] = {};
     // Per font of the renderer (by its place among the members above), every text shaped so far:
     // a split-times list repeats the same few hundred texts many thousand times.
     QHash<QString, std::optional<QGlyphRun>> m_shaped[6];
@@ -139,7 +137,8 @@ private:
     };
     Direct m_direct[6];
 
+    // Text is laid out for this 72-dpi device, one pixel = one point.
+    std::unique_ptr<QPaintDevice> m_device;
     std::unique_ptr<QSaveFile> m_file;
-    std::unique_ptr<QPdfWriter> m_writer;
-    std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<PDFWriter> m_pdf;
 };
