@@ -4,12 +4,15 @@
 #include "localization.h"
 #include "pdftablerenderer.h"
 #include "pdftestsupport.h"
+#include "pdfwriter.h"
 #include "resultpdfs.h"
 #include "startlistpdfs.h"
 #include "testevent.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRawFont>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -224,6 +227,62 @@ private slots:
         QVERIFY(renderSplitTimesPDF(race, {{QStringLiteral("x"), {r}}}, std::nullopt, split).ok);
         QCOMPARE(pdftest::info(split).pages, 1);
         QVERIFY(pdftest::text(split).contains(QStringLiteral("INCOMPLETE")));
+    }
+
+    void fontWithoutTrueTypeOutlinesReadsBack()
+    {
+        // A CFF font goes in as glyph outlines, 256 glyphs to a font: over 300 Latin, Greek and
+        // Cyrillic letters, 30 to a line, and ligatures come back out of the file as the same text.
+        const QRawFont font(
+            QStringLiteral("/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf"), 12);
+        QVERIFY(!font.fontTable("CFF ").isEmpty());
+        QString letters;
+        for (char16_t c = 0xC0; c < 0x500 && letters.size() < 900; ++c) {
+            if (font.glyphIndexesForString(QString(QChar(c))).value(0) != 0)
+                letters += QChar(c);
+        }
+        QVERIFY(letters.size() > 300);
+        const QString file = path(QStringLiteral("outlines.pdf"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        PDFWriter pdf(&out, 595, 842);
+        QStringList lines;
+        const auto draw = [&](const QString &text, QList<quint32> glyphs) {
+            lines.append(text);
+            QList<QPointF> positions;
+            QPointF at;
+            for (const QPointF &advance : font.advancesForGlyphIndexes(glyphs)) {
+                positions.append(at);
+                at += advance;
+            }
+            pdf.noteText(font, glyphs, text);
+            pdf.drawGlyphs(font, glyphs.constData(), positions.constData(), glyphs.size(),
+                QPointF(36, 20 * lines.size()), Qt::black);
+        };
+        // "office fi" set with the font's "ffi" and "fi" ligatures, as its layout does.
+        const QList<quint32> ligatures = font.glyphIndexesForString(QStringLiteral("o\uFB03ce \uFB01"));
+        QVERIFY(!ligatures.contains(0));
+        draw(QStringLiteral("office fi"), ligatures);
+        for (qsizetype from = 0; from < letters.size(); from += 30)
+            draw(letters.mid(from, 30), font.glyphIndexesForString(letters.mid(from, 30)));
+        QString error;
+        QVERIFY2(pdf.finish(&error), qPrintable(error));
+        out.close();
+        QCOMPARE(pdftest::text(file).split(u'\n', Qt::SkipEmptyParts).mid(0, lines.size()), lines);
+        const QString fonts = pdftest::run(QStringLiteral("pdffonts"), {file});
+        QCOMPARE(fonts.count(QStringLiteral("Type 3")), 2);
+    }
+
+    void refusedWriteIsReported()
+    {
+        QBuffer readOnly;
+        QVERIFY(readOnly.open(QIODevice::ReadOnly));
+        QTest::ignoreMessage(QtWarningMsg, "QIODevice::write (QBuffer): ReadOnly device");
+        PDFWriter pdf(&readOnly, 595, 842);
+        pdf.drawLine(QPointF(0, 0), QPointF(10, 10), 1, Qt::black);
+        QString error;
+        QVERIFY(!pdf.finish(&error));
+        QVERIFY(!error.isEmpty());
     }
 
     void texts()
