@@ -374,14 +374,7 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
     // The cells of one colour go out as one run of glyphs, each glyph where drawing the cell's text
     // on its own would put it: a PDF text object per cell costs more than its glyphs. A text the
     // cache cannot hold is drawn on its own.
-    struct Run
-    {
-        QColor color;
-        QRawFont font;
-        QList<quint32> indexes;
-        QList<QPointF> positions;
-    };
-    QList<Run> runs;
+    qsizetype runCount = 0;
     qreal x = m_margin;
     for (qsizetype i = 0; i < columns.size() && i < cells.size(); x += columns.at(i).width, ++i) {
         const QString &text = cells.at(i);
@@ -393,17 +386,28 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
             drawText(text, x, m_cursorY, font, color);
             continue;
         }
-        auto run = std::find_if(runs.begin(), runs.end(),
-            [&](const Run &r) { return r.color == color && r.font == glyphs->rawFont(); });
-        if (run == runs.end())
-            run = runs.insert(runs.end(), Run {color, glyphs->rawFont(), {}, {}});
-        run->indexes += glyphs->glyphIndexes();
+        const QRawFont raw = glyphs->rawFont();
+        qsizetype r = 0;
+        while (r < runCount && !(m_runs.at(r).color == color && m_runs.at(r).font == raw))
+            ++r;
+        if (r == runCount) {
+            if (runCount == m_runs.size())
+                m_runs.append(Run {});
+            Run &fresh = m_runs[runCount++];
+            fresh.color = color;
+            fresh.font = raw;
+            fresh.glyphs.clear();
+            fresh.positions.clear();
+        }
+        Run &run = m_runs[r];
+        run.glyphs += glyphs->glyphIndexes();
         for (const QPointF &p : glyphs->positions())
-            run->positions.append(p + QPointF(x, 0));
+            run.positions.append(QPointF(p.x() + x, p.y()));
     }
     const QPointF origin(0, m_cursorY + ascent(font));
-    for (const Run &run : std::as_const(runs)) {
-        m_pdf->drawGlyphs(run.font, run.indexes.constData(), run.positions.constData(), run.indexes.size(),
+    for (qsizetype r = 0; r < runCount; ++r) {
+        const Run &run = m_runs.at(r);
+        m_pdf->drawGlyphs(run.font, run.glyphs.constData(), run.positions.constData(), run.glyphs.size(),
             origin, run.color);
     }
     m_cursorY += 14;

@@ -136,6 +136,15 @@ private:
         QString characters;
     };
     Direct m_direct[6];
+    // The glyphs of one row by colour and font, kept from row to row to reuse their lists.
+    struct Run
+    {
+        QColor color;
+        QRawFont font;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    QList<Run> m_runs;
 
     // Text is laid out for this 72-dpi device, one pixel = one point.
     std::unique_ptr<QPaintDevice> m_device;

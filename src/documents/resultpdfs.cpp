@@ -91,30 +91,45 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ResultGr
     const QColor red(Qt::red);
     const QColor gray(128, 128, 128);
     constexpr qsizetype blockSize = 12;
+    // The columns and the control row of each block of 12 positions are the same for every runner.
+    struct Block
+    {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        QList<PDFColumn> columns;
+        QStringList controlRow;
+        QList<QColor> controlColors;
+    };
+    QList<Block> blocks;
+    for (qsizetype start = 0; start < positions; start += blockSize) {
+        Block block {start, std::min(positions, start + blockSize), {{QString(), 160}}, {QString()}, {black}};
+        for (qsizetype j = block.start; j < block.end; ++j) {
+            block.columns.append({QString(), 45});
+            block.controlRow.append(QString::number(controls.at(j)));
+            block.controlColors.append(black);
+        }
+        if (block.end == positions) {
+            block.columns.append({QString(), 70});
+            block.controlRow.append(total);
+            block.controlColors.append(black);
+        }
+        blocks.append(block);
+    }
     for (qsizetype i = 0; i < results.size(); ++i) {
         const PersonResult &result = results.at(i);
-        for (qsizetype start = 0; start < positions; start += blockSize) {
-            const qsizetype end = std::min(positions, start + blockSize);
+        for (const Block &block : std::as_const(blocks)) {
+            const qsizetype start = block.start;
+            const qsizetype end = block.end;
             const bool last = end == positions;
-            QList<PDFColumn> columns {{QString(), 160}};
-            for (qsizetype j = start; j < end; ++j)
-                columns.append({QString(), 45});
-            if (last)
-                columns.append({QString(), 70});
-
-            QStringList a {QString()};
             QStringList b {start == 0
                     ? (placeOfRow(group.places, i) ? QStringLiteral("%1. ").arg(*placeOfRow(group.places, i))
                                                    : QString())
                         + resultParticipantName(race, result)
                     : QString()};
             QStringList c {QString()};
-            QList<QColor> aColors {black};
             QList<QColor> bColors {black};
             QList<QColor> cColors {black};
             for (qsizetype j = start; j < end; ++j) {
-                a.append(QString::number(controls.at(j)));
-                aColors.append(black);
                 const SplitTime *s = splitAt(result, j);
                 const bool usable = s && s->status != SplitStatus::Missing;
                 if (usable && s->elapsedFromStart) {
@@ -135,14 +150,14 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ResultGr
                 cColors.append(gray);
             }
             if (last) {
-                a.append(total);
-                aColors.append(black);
                 b.append(durationCell(result.raceTime));
                 bColors.append(black);
                 c.append(resultStatusText(result));
                 cColors.append(gray);
             }
-            renderer.drawCellRow(a, columns, start == 0, renderer.headerFont(), aColors);
+            const QList<PDFColumn> &columns = block.columns;
+            renderer.drawCellRow(
+                block.controlRow, columns, start == 0, renderer.headerFont(), block.controlColors);
             renderer.drawCellRow(b, columns, false, renderer.headerFont(), bColors);
             renderer.drawCellRow(c, columns, false, renderer.bodyFont(), cColors);
         }
