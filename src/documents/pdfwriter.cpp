@@ -18,6 +18,9 @@ constexpr int resourcesObject = 3;
 // put it is left there, so the common case needs no number between glyphs.
 constexpr double positionTolerance = 1.0 / 64;
 
+// The most characters one glyph is taken to stand for.
+constexpr qsizetype maxLigature = 4;
+
 // The most a glyph adds to a text array: a move there and back, a font change, a number and
 // the glyph itself.
 constexpr qsizetype glyphBound = 192;
@@ -608,7 +611,9 @@ void PDFWriter::noteText(const QRawFont &raw, const QList<quint32> &glyphs, cons
         qsizetype to = next + 1;
         while (to < own.size() && std::find(glyphs.begin() + i + 1, glyphs.end(), own.at(to)) == glyphs.end())
             ++to;
-        if (!font.text.contains(glyphs.at(i)))
+        // A ligature joins a few characters; a longer span means the glyphs and the text did not
+        // line up (a run of another font), and the character map is the better guess.
+        if (!font.text.contains(glyphs.at(i)) && to - next <= maxLigature)
             font.text.insert(glyphs.at(i), characterText(next, to));
         next = to;
     }
