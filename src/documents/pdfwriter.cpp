@@ -21,14 +21,17 @@ constexpr double positionTolerance = 1.0 / 64;
 // The most characters one glyph is taken to stand for.
 constexpr qsizetype maxLigature = 4;
 
-// The most a glyph adds to a text array: a move there and back, a font change, a number and
-// the glyph itself.
+// The most one glyph adds to the page: the end of an array, a font change, a new text position,
+// a number and the glyph itself.
 constexpr qsizetype glyphBound = 192;
 
 // Three decimals at most: a thousandth of a point is far below what any reader shows. Writes at
 // most 24 characters at `p`; returns the end.
 char *putNumber(char *p, double value)
 {
+    // Page coordinates never come near this; whatever comes in, the output stays a number.
+    if (!(std::abs(value) < 1e12))
+        value = 0;
     qint64 n = std::llround(value * 1000);
     if (n < 0) {
         *p++ = '-';
@@ -251,7 +254,8 @@ bool PDFWriter::Font::loadTrueType()
     if (head.size() < 54 || hhea.size() < 36 || maxp.size() < 6 || hmtx.isEmpty() || loca.isEmpty()
         || glyf.isEmpty())
         return false;
-    // A font whose licence allows no embedding (or bitmaps only) is drawn as outlines, as Qt does.
+    // A font whose licence allows no embedding (or bitmaps only) is drawn as outlines, as Qt's own
+    // PDF output does.
     const QByteArray os2 = raw.fontTable("OS/2");
     const quint16 fsType = u16(os2, 8);
     if ((fsType & 0x000F) == 0x0002 || (fsType & 0x0200) != 0)
