@@ -237,7 +237,6 @@ private slots:
                 cut.append(where + QStringLiteral(" — ") + text);
             shoot(window, QString(where).replace(QLatin1Char('/'), QLatin1Char('-')));
         };
-        w.read(simCard(2000004, true));
         for (int languageIndex : {0, 1}) {
             w.app->languagePicker().pick(languageIndex);
             const QString code = w.app->languagePicker().languageCode();
@@ -268,10 +267,6 @@ private slots:
             QTest::qWait(100);
             check(code + QStringLiteral("/printerMenu"));
             QTest::keyClick(window, Qt::Key_Escape);
-            w.app->raceDay()->registerShownCard();
-            QTest::qWait(50);
-            check(code + QStringLiteral("/unmatchedCardSheet"));
-            w.app->raceDay()->clearUnmatchedCard();
         }
         w.store->newRace();
         QVERIFY(waitFor(window, QStringLiteral("eventNameField")));

@@ -105,22 +105,20 @@ private slots:
         QVERIFY(!rig.desk->hasUnmatchedCard());
     }
 
-    void toastTiming_data()
-    {
-        // Cards read at the given seconds; at each check time the toast is shown or not.
-        QTest::addColumn<QList<int>>("readsAt");
-        QTest::addColumn<QList<int>>("checkAt");
-        QTest::addColumn<QList<bool>>("shown");
-        QTest::newRow("one read hides after 10 s")
-            << QList<int> {0} << QList<int> {0, 9, 10} << QList<bool> {true, true, false};
-        QTest::newRow("a read 6 s later keeps it up until 16 s")
-            << QList<int> {0, 6} << QList<int> {6, 10, 15, 16} << QList<bool> {true, true, true, false};
-    }
+    // Cards read at the given seconds; at each check time the toast is shown or not.
+    void toastTiming_data() { casetable::load("raceday/toast-timing.tsv"); }
     void toastTiming()
     {
-        QFETCH(QList<int>, readsAt);
-        QFETCH(QList<int>, checkAt);
-        QFETCH(QList<bool>, shown);
+        QFETCH(QStringList, cells);
+        const auto seconds = [](const QString &cell) {
+            QList<int> out;
+            for (const QString &s : cell.split(u','))
+                out.append(s.toInt());
+            return out;
+        };
+        const QList<int> readsAt = seconds(cells[0]);
+        const QList<int> checkAt = seconds(cells[1]);
+        const QString shown = cells[2];
         RaceDayRig rig;
         rig.connect();
         rig.desk->setSelectedSection(QStringLiteral("results"));
@@ -135,7 +133,8 @@ private slots:
                 ++nextRead;
             }
             if (checkAt.at(nextCheck) == now) {
-                QVERIFY2(rig.desk->toastShown() == shown.at(nextCheck), qPrintable(QString::number(now)));
+                QVERIFY2(rig.desk->toastShown() == (shown.at(nextCheck) == u'1'),
+                    qPrintable(QString::number(now)));
                 ++nextCheck;
             }
             rig.clock->advance(1s);
