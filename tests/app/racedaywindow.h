@@ -4,60 +4,20 @@
 // the window tests that read cards. Settings, autosave folder and key store are private to the
 // test; the reader sees only the simulator's port; the clock is manual.
 
-#include "apptesting.h"
 #include "localization.h"
 #include "racestoreshell.h"
 #include "stationsimulator.h"
 #include "storefakes.h"
+#include "testevent.h"
 #include "vexloapp.h"
+#include "windowdriver.h"
 
 #include <QTemporaryDir>
 
 // An event with three classes and a handful of results already read; Karen Bech mispunched.
 inline Race raceDayEvent()
 {
-    Race race;
-    race.name = QStringLiteral("Spring Cup");
-    for (const char *name : {"H21", "D21", "H10"}) {
-        RaceClass c;
-        c.id = QString::fromLatin1(name).toLower();
-        c.name = QString::fromLatin1(name);
-        c.startMethod = StartMethod::StartPunch;
-        c.courseId = QStringLiteral("c1");
-        race.classes.append(c);
-    }
-    Course course;
-    course.id = QStringLiteral("c1");
-    course.name = QStringLiteral("Long");
-    for (int i = 0; i < 2; ++i)
-        course.controls.append(CourseControl {QUuid::createUuid(), 31 + i, i, std::nullopt});
-    race.courses = {course};
-    const char *runners[][4] = {{"Ida", "Holm", "2000001", "h21"}, {"Søren", "Ærø", "2000002", "h21"},
-        {"Mette", "Lund", "2000003", "d21"}, {"Karen", "Bech", "2000004", "d21"},
-        {"Bo", "Krag", "2000005", "h10"}};
-    for (const auto &r : runners) {
-        Participant p;
-        p.id = QUuid::createUuid();
-        p.givenName = QString::fromUtf8(r[0]);
-        p.familyName = QString::fromUtf8(r[1]);
-        p.cardNumber = QString::fromLatin1(r[2]);
-        p.classId = QString::fromLatin1(r[3]);
-        race.participants.append(p);
-    }
-    const QDateTime readAt(QDate(2025, 6, 14), QTime(10, 20), Qt::UTC);
-    const double times[] = {0, 1932, 2210.4, 2650, 1499.6};
-    for (int i = 1; i < race.participants.size(); ++i) {
-        PersonResult r;
-        r.id = QUuid::createUuid();
-        r.participantId = race.participants.at(i).id;
-        r.cardNumber = race.participants.at(i).cardNumber;
-        r.courseId = QStringLiteral("c1");
-        r.completed = i != 3;
-        r.raceTime = times[i];
-        r.readAt = readAt.addSecs(60 * i);
-        race.results.append(r);
-    }
-    return race;
+    return testEvent(QStringLiteral("app/race-day.json"));
 }
 
 // A card of the event's course: with `mispunch` the second control is missing.
@@ -77,7 +37,7 @@ inline SimCard simCard(quint32 number, bool mispunch = false)
 // Shots wait this long for the toast's fade to finish.
 constexpr int fadeMs = 250;
 
-class RaceDayWindow
+class RaceDayWindow : public WindowDriver
 {
 public:
     explicit RaceDayWindow(const Race &race)
@@ -123,5 +83,4 @@ public:
         = std::make_shared<ManualReaderClock>(QDateTime(QDate(2025, 6, 14), QTime(10, 30)));
     RaceStore *store = nullptr;
     std::unique_ptr<VexloApp> app;
-    QQuickWindow *window = nullptr;
 };

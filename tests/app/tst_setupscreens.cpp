@@ -29,25 +29,16 @@ const RaceClass *classNamed(const Race &race, const QString &name)
 class TestSetupScreens : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QmlProblemCollector> m_qml;
-    std::unique_ptr<LocalizationManager> m_language;
+    std::optional<WindowTestScope> m_scope;
 
 private slots:
     void initTestCase() { useTestSettings("tst_setupscreens"); }
-    void init()
-    {
-        m_qml = std::make_unique<QmlProblemCollector>();
-        m_language = std::make_unique<LocalizationManager>(QStringList({"en-US"}));
-        LocalizationManager::setShared(m_language.get());
-    }
+    void init() { m_scope.emplace(); }
     // Any QML warning of the test fails it.
     void cleanup()
     {
-        LocalizationManager::setShared(nullptr);
-        m_language.reset();
-        m_qml.reset();
-        QVERIFY2(QmlProblemCollector::problems().isEmpty(),
-            qPrintable(QmlProblemCollector::problems().join('\n')));
+        m_scope.reset();
+        verifyNoQmlProblems();
     }
 
     void classesSection()
@@ -60,13 +51,13 @@ private slots:
             w.store->setRace(setupEvent());
             w.app->content().setSelectedItem(SidebarItem::Classes);
             QTRY_VERIFY(w.item(QStringLiteral("classRow_D10")));
-            shoot(w.window, code + QStringLiteral("-classes"));
+            w.shot(code + QStringLiteral("-classes"));
 
             // Add a class: the sheet opens with its name field focused; Return saves.
             w.harness.steps.clear();
             w.click(QStringLiteral("addClassButton"));
             QTRY_VERIFY(w.item(QStringLiteral("classEditSheet")));
-            shoot(w.window, code + QStringLiteral("-class-editor"));
+            w.shot(code + QStringLiteral("-class-editor"));
             w.typeInto(w.itemIn(QStringLiteral("classEditSheet"), QStringLiteral("classNameField")),
                 QStringLiteral("H35"));
             QTest::keyClick(w.window, Qt::Key_Return);
@@ -94,7 +85,7 @@ private slots:
             w.typeInto(w.item(QStringLiteral("openField")), QStringLiteral("25:00"));
             w.click(w.itemIn(QStringLiteral("startWindowSheet"), QStringLiteral("acceptButton")));
             QTRY_VERIFY(w.item(QStringLiteral("windowProblem")));
-            shoot(w.window, code + QStringLiteral("-start-window"));
+            w.shot(code + QStringLiteral("-start-window"));
             QCOMPARE(classNamed(w.store->race(), QStringLiteral("H21"))->startWindow,
                 (StartWindow {8 * 3600, 9 * 3600}));
             QTest::keyClick(w.window, Qt::Key_Escape);
@@ -104,12 +95,12 @@ private slots:
             // The default start-window sheet from the Tools menu.
             w.click(QStringLiteral("toolsButton"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowItem")));
-            shoot(w.window, code + QStringLiteral("-classes-tools"));
+            w.shot(code + QStringLiteral("-classes-tools"));
             w.click(QStringLiteral("defaultWindowItem"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowSheet")));
             w.typeInto(w.item(QStringLiteral("defaultOpenField")), QStringLiteral("10:00"));
             w.typeInto(w.item(QStringLiteral("defaultCloseField")), QStringLiteral("11:30"));
-            shoot(w.window, code + QStringLiteral("-default-window"));
+            w.shot(code + QStringLiteral("-default-window"));
             QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(!w.item(QStringLiteral("defaultWindowSheet")));
             QCOMPARE(w.store->race().defaultStartWindow, (StartWindow {10 * 3600, 11 * 3600 + 1800}));
@@ -126,7 +117,7 @@ private slots:
             QTRY_VERIFY(w.item(QStringLiteral("stageSettingsSheet")));
             w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("9:00"));
             w.typeInto(w.item(QStringLiteral("stageCloseField")), QStringLiteral("9:45"));
-            shoot(w.window, code + QStringLiteral("-stage-settings"));
+            w.shot(code + QStringLiteral("-stage-settings"));
             const qsizetype before = w.harness.autosaves();
             w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));
             QTRY_VERIFY(!w.item(QStringLiteral("stageSettingsSheet")));
@@ -175,13 +166,13 @@ private slots:
                 QTRY_VERIFY(w.item(QStringLiteral("courseRow_Lang")));
                 QVERIFY(w.item(QStringLiteral("changeSummary")));
             }
-            shoot(w.window, code + QStringLiteral("-courses"));
+            w.shot(code + QStringLiteral("-courses"));
 
             // Edit: rename by typing, Return saves through the store.
             w.click(w.itemIn(QStringLiteral("courseRow_Lang"), QStringLiteral("editCourseButton")));
             QTRY_VERIFY(w.item(QStringLiteral("courseEditSheet")));
             w.click(QStringLiteral("rogainingToggle"));
-            shoot(w.window, code + QStringLiteral("-course-editor"));
+            w.shot(code + QStringLiteral("-course-editor"));
             w.click(QStringLiteral("rogainingToggle"));
             w.typeInto(w.item(QStringLiteral("courseNameField")), QStringLiteral("Lang2"));
             QTest::keyClick(w.window, Qt::Key_Return);
@@ -191,7 +182,7 @@ private slots:
             // Delete, confirmed in the alert.
             w.click(w.itemIn(QStringLiteral("courseRow_Kort"), QStringLiteral("deleteCourseButton")));
             QTRY_VERIFY(w.item(QStringLiteral("confirmDeleteCourseButton")));
-            shoot(w.window, code + QStringLiteral("-course-delete"));
+            w.shot(code + QStringLiteral("-course-delete"));
             w.click(QStringLiteral("confirmDeleteCourseButton"));
             QTRY_VERIFY(!w.item(QStringLiteral("courseRow_Kort")));
 
@@ -200,7 +191,7 @@ private slots:
             const QByteArray before = StoreHarness::readAll(eventFile);
             importFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/setup/bad-imports/html-page.xml"));
             QTRY_VERIFY(w.item(QStringLiteral("importError")));
-            shoot(w.window, code + QStringLiteral("-course-import-error"));
+            w.shot(code + QStringLiteral("-course-import-error"));
             w.store->flushAutosave();
             QCOMPARE(StoreHarness::readAll(eventFile), before);
 
@@ -230,7 +221,7 @@ private slots:
             for (SidebarItem section : {SidebarItem::Classes, SidebarItem::Courses}) {
                 w.app->content().setSelectedItem(section);
                 QCoreApplication::processEvents();
-                shoot(w.window, code + QStringLiteral("-generated-") + rawValue(section));
+                w.shot(code + QStringLiteral("-generated-") + rawValue(section));
             }
         }
     }

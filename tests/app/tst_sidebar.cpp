@@ -1,4 +1,9 @@
+// The shell's sidebar, window title and introduction: which sections are listed and named how.
+
+#include "casetable.h"
 #include "contentviewmodel.h"
+#include "introductioncontent.h"
+#include "introductionmodel.h"
 #include "sidebaritem.h"
 
 #include <QSignalSpy>
@@ -28,107 +33,43 @@ class TestSidebar : public QObject
 {
     Q_OBJECT
 private slots:
-    void unknownRawValues_data()
+    void rawValues_data() { casetable::load("app/sidebar-raw-values.tsv"); }
+    void rawValues()
     {
-        QTest::addColumn<QString>("raw");
-        QTest::newRow("empty") << "";
-        QTest::newRow("case") << "Introduction";
-        QTest::newRow("title") << "Start List";
-        QTest::newRow("blank") << "race ";
-    }
-    void unknownRawValues()
-    {
-        QFETCH(QString, raw);
-        QVERIFY(!sidebarItemFromRawValue(raw));
+        QFETCH(QStringList, cells);
+        const std::optional<SidebarItem> item = sidebarItemFromRawValue(cells[0]);
+        QCOMPARE(item.has_value(), cells[1] == u"1");
+        QCOMPARE(item ? rawValue(*item) : cells[0], cells[0]);
+        QCOMPARE(::showsEventTitle(item), cells[2] == u"1");
     }
 
-    void visibility_data()
-    {
-        QTest::addColumn<bool>("slave");
-        QTest::addColumn<int>("multiStage"); // -1 absent, 0 false, 1 true
-        QTest::addColumn<int>("stageCount");
-        QTest::addColumn<QStringList>("listed");
-        QTest::addColumn<bool>("advanced");
-
-        const QStringList all = {"introduction", "race", "stages", "courses", "classes", "participants",
-            "startList", "reader", "results", "pending"};
-        QStringList noStages = all;
-        noStages.removeAll("stages");
-        const QStringList slave = {"introduction", "reader", "results", "pending"};
-
-        QTest::newRow("standalone, absent flag, no stages") << false << -1 << 0 << noStages << true;
-        QTest::newRow("absent flag, one stage shows Stages") << false << -1 << 1 << all << true;
-        QTest::newRow("false with stages hides Stages") << false << 0 << 2 << noStages << true;
-        QTest::newRow("true without stages shows Stages") << false << 1 << 0 << all << true;
-        QTest::newRow("slave, multi-stage") << true << 1 << 3 << slave << true;
-        QTest::newRow("slave, single stage") << true << -1 << 0 << slave << true;
-    }
+    void visibility_data() { casetable::load("app/sidebar-visibility.tsv"); }
     void visibility()
     {
-        QFETCH(bool, slave);
-        QFETCH(int, multiStage);
-        QFETCH(int, stageCount);
+        QFETCH(QStringList, cells);
+        const bool slave = cells[0] == u"1";
         Race race;
-        if (multiStage >= 0)
-            race.multiStageEnabled = multiStage == 1;
-        for (int i = 0; i < stageCount; ++i)
+        if (cells[1] != u"-")
+            race.multiStageEnabled = cells[1] == u"1";
+        for (int i = 0; i < cells[2].toInt(); ++i)
             race.stages.append(stage(QString::number(i), QStringLiteral("Day %1").arg(i + 1)));
-
-        QTEST(raws(listedSidebarItems(slave, race)), "listed");
-        QFETCH(bool, advanced);
-        QCOMPARE(visibleSidebarItems(slave, race).contains(SidebarItem::Sync), advanced);
+        QCOMPARE(raws(listedSidebarItems(slave, race)).join(u','), cells[3]);
+        QVERIFY(visibleSidebarItems(slave, race).contains(SidebarItem::Sync));
         QVERIFY(!listedSidebarItems(slave, race).contains(SidebarItem::Sync));
     }
 
-    void titles_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("stageIds");
-        QTest::addColumn<QString>("active");
-        QTest::addColumn<QString>("expected");
-        const QStringList two {"s1", "s2"};
-        QTest::newRow("no stages") << QStringLiteral("Sprint") << QStringList() << ""
-                                   << QStringLiteral("Sprint");
-        QTest::newRow("active stage")
-            << QStringLiteral("Name") << two << "s1" << QStringLiteral("Name \u2014 Day 1");
-        QTest::newRow("second stage")
-            << QStringLiteral("Name") << two << "s2" << QStringLiteral("Name \u2014 Day 2");
-        QTest::newRow("active id names no stage")
-            << QStringLiteral("Name") << two << "gone" << QStringLiteral("Name");
-        QTest::newRow("no active stage")
-            << QStringLiteral("Name") << two << QString() << QStringLiteral("Name");
-        // Data is shown as it stands, also when it happens to equal a translated key.
-        QTest::newRow("name equal to a key")
-            << QStringLiteral("Results") << QStringList() << "" << QStringLiteral("Results");
-    }
+    void titles_data() { casetable::load("app/event-titles.tsv"); }
     void titles()
     {
-        QFETCH(QString, name);
-        QFETCH(QStringList, stageIds);
-        QFETCH(QString, active);
+        QFETCH(QStringList, cells);
         Race race;
-        race.name = name;
-        for (int i = 0; i < stageIds.size(); ++i)
-            race.stages.append(stage(stageIds.at(i), QStringLiteral("Day %1").arg(i + 1)));
-        if (!active.isNull())
-            race.activeStageId = active;
-        QTEST(eventTitle(race), "expected");
-    }
-
-    void showsEventTitle_data()
-    {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<bool>("shows");
-        QTest::newRow("introduction") << "introduction" << false;
-        QTest::newRow("race") << "race" << false;
-        QTest::newRow("results") << "results" << true;
-        QTest::newRow("sync") << "sync" << true;
-        QTest::newRow("nothing") << "" << true;
-    }
-    void showsEventTitle()
-    {
-        QFETCH(QString, raw);
-        QTEST(::showsEventTitle(sidebarItemFromRawValue(raw)), "shows");
+        race.name = cells[0];
+        const QStringList ids = cells[1].split(u',', Qt::SkipEmptyParts);
+        for (int i = 0; i < ids.size(); ++i)
+            race.stages.append(stage(ids.at(i), QStringLiteral("Day %1").arg(i + 1)));
+        if (cells[2] != u"-")
+            race.activeStageId = cells[2];
+        QCOMPARE(eventTitle(race), cells[3]);
     }
 
     void windowTitleTranslatesSectionsOnly()
@@ -174,6 +115,34 @@ private slots:
         model.selectRaw(QStringLiteral("courses"));
         QVERIFY(model.detailScreen().isEmpty());
         QCOMPARE(model.selectedTitle(), QStringLiteral("Courses"));
+    }
+
+    void sectionRows()
+    {
+        QCOMPARE(infoSections(true).size(), 10);
+        const auto single = infoSections(false);
+        QCOMPARE(single.size(), 9);
+        for (const auto &row : single)
+            QVERIFY(row.item != SidebarItem::Stages);
+        for (const auto &row : allInfoSections())
+            QVERIFY(row.item != SidebarItem::Introduction);
+    }
+
+    // The guides' texts are content; their steps are numbered from one, and a row carries its section.
+    void guidesAreNumberedFromOne()
+    {
+        IntroductionModel model;
+        const QVariantList guides = model.guides();
+        QVERIFY(!guides.isEmpty());
+        for (const QVariant &guide : guides) {
+            const QVariantList steps = guide.toMap().value(QStringLiteral("steps")).toList();
+            QVERIFY(!steps.isEmpty());
+            for (int s = 0; s < steps.size(); ++s)
+                QCOMPARE(steps.at(s).toMap().value(QStringLiteral("number")).toInt(), s + 1);
+        }
+        const QVariantMap last = model.sections(false).last().toMap();
+        QCOMPARE(last.value(QStringLiteral("id")).toString(), QStringLiteral("sync"));
+        QCOMPARE(last.value(QStringLiteral("title")).toString(), QStringLiteral("Advanced settings"));
     }
 };
 

@@ -1,5 +1,7 @@
-// The publisher against a fake LiveResultat server on 127.0.0.1, driven by a hand-fired timer.
+// The publisher against a fake LiveResultat server on 127.0.0.1 (the recording HTTP server of the
+// Metsä tests), driven by a hand-fired timer.
 
+#include "fakemetsaserver.h"
 #include "livepublishers.h"
 #include "storefakes.h"
 
@@ -7,65 +9,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-// Answers each request in turn with the next of `answers` (200 when none is left): a status code,
-// 0 to drop the connection, or -1 to hold it. While `dropping`, every connection is dropped (the
-// network stack may resend a request whose connection dropped).
-class FakeLiveResultat : public QObject
-{
-public:
-    QList<int> answers;
-    QList<QJsonObject> bodies;
-    QTcpServer server;
-    QTcpSocket *held = nullptr;
-    bool dropping = false;
-
-    FakeLiveResultat()
-    {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *s = server.nextPendingConnection();
-            connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                const QByteArray in = s->property("in").toByteArray() + s->readAll();
-                s->setProperty("in", in);
-                const qsizetype end = in.indexOf("\r\n\r\n");
-                const QByteArray head = in.left(end).toLower();
-                const qsizetype at = head.indexOf("content-length:") + 15;
-                if (end < 0
-                    || in.size() - end - 4 < head.mid(at, head.indexOf('\r', at) - at).trimmed().toInt())
-                    return;
-                bodies.append(QJsonDocument::fromJson(in.mid(end + 4)).object());
-                const int answer = dropping ? 0 : answers.isEmpty() ? 200 : answers.takeFirst();
-                if (answer == -1)
-                    held = s;
-                else
-                    respond(s, answer);
-            });
-        });
-    }
-    void respond(QTcpSocket *s, int status)
-    {
-        if (status == 0)
-            return s->abort();
-        s->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: 6\r\n\r\n<html>");
-        s->disconnectFromHost();
-    }
-};
-
-class ManualTimer : public BatchTimer
-{
-public:
-    std::function<void()> tick;
-    void start(int, std::function<void()> t) override { tick = std::move(t); }
-    void stop() override { tick = nullptr; }
-    std::optional<int> periodMs() const override { return tick ? std::optional<int>(1) : std::nullopt; }
-};
-
 Race raceWith(int runners, int results)
 {
     Race race;
@@ -88,7 +35,7 @@ class TestLiveResultatPublisher : public QObject
     QTemporaryDir m_dir;
     std::unique_ptr<QSettings> m_store;
     MemoryKeyStore m_keys;
-    std::unique_ptr<FakeLiveResultat> m_server;
+    std::unique_ptr<FakeMetsaServer> m_server;
     std::unique_ptr<LiveResultatSettings> m_settings;
     ManualTimer *m_timer = nullptr;
     std::unique_ptr<LiveResultatPublisher> m_publisher;
@@ -103,18 +50,21 @@ class TestLiveResultatPublisher : public QObject
         QVERIFY(!m_publisher->isPublishing());
     }
     QString status() const { return m_publisher->statusText(); }
+    QJsonObject body(int request) const
+    {
+        return QJsonDocument::fromJson(m_server->requests.value(request).body).object();
+    }
     QJsonArray sent(int request, const char *key) const
     {
-        return m_server->bodies.value(request).value(QLatin1String(key)).toArray();
+        return body(request).value(QLatin1String(key)).toArray();
     }
 
 private slots:
     void init()
     {
         m_store = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
-        m_server = std::make_unique<FakeLiveResultat>();
-        m_store->setValue(QStringLiteral("liveResultatBaseUrl"),
-            QStringLiteral("http://127.0.0.1:%1/").arg(m_server->server.serverPort()));
+        m_server = std::make_unique<FakeMetsaServer>();
+        m_store->setValue(QStringLiteral("liveResultatBaseUrl"), m_server->baseUrl() + QLatin1Char('/'));
         m_settings = std::make_unique<LiveResultatSettings>(m_store.get(), &m_keys);
         m_settings->setEnabled(true);
         m_settings->setCompetitionId(QStringLiteral("42"));
@@ -135,8 +85,8 @@ private slots:
         Race race = raceWith(3, 1);
         tick(race);
         QCOMPARE(status(), QStringLiteral("Published 3 runner(s) (full sync) at 07:05:09"));
-        QCOMPARE(m_server->bodies[0].value("mode").toString(), QStringLiteral("complete"));
-        QCOMPARE(m_server->bodies[0].value("password").toString(), QStringLiteral("pw"));
+        QCOMPARE(body(0).value("mode").toString(), QStringLiteral("complete"));
+        QCOMPARE(body(0).value("password").toString(), QStringLiteral("pw"));
         race.results.append({.participantId = race.participants[2].id, .raceTime = 700.0});
         tick(race);
         QCOMPARE(status(), QStringLiteral("Published 0 runner change(s), 1 result change(s) at 07:05:09"));
@@ -146,17 +96,17 @@ private slots:
         tick(race, false);
         QCOMPARE(status(), QStringLiteral("No changes to publish at 07:05:09"));
         m_timer->tick(); // nothing pending
-        QCOMPARE(m_server->bodies.size(), 2);
+        QCOMPARE(m_server->requests.size(), 2);
     }
 
     void failuresKeepTheBaselineAndRetry()
     {
         Race race = raceWith(2, 1);
-        m_server->answers = {500, 200};
+        m_server->answers = {{.status = 500}, {.status = 200}};
         tick(race);
         QCOMPARE(status(), QStringLiteral("Publish failed: server returned status 500"));
         m_timer->tick(); // the failed race waits for the next tick
-        QTRY_COMPARE(m_server->bodies.size(), 2);
+        QTRY_COMPARE(m_server->requests.size(), 2);
         QTRY_VERIFY(status().startsWith(QStringLiteral("Published 2 runner(s)")));
         race.results.append({.participantId = race.participants[1].id, .raceTime = 1.0, .completed = true});
         m_server->dropping = true;
@@ -166,27 +116,27 @@ private slots:
             qPrintable(status()));
         race.participants[0].familyName = QStringLiteral("Changed");
         tick(race);
-        const int last = int(m_server->bodies.size()) - 1;
-        QCOMPARE(m_server->bodies[last].value("mode").toString(), QStringLiteral("diff"));
+        const int last = int(m_server->requests.size()) - 1;
+        QCOMPARE(body(last).value("mode").toString(), QStringLiteral("diff"));
         QCOMPARE(sent(last, "runners").size(), 1);
         QCOMPARE(sent(last, "results").size(), 1); // the change the dropped upload carried
     }
 
     void oneUploadInFlight()
     {
-        m_server->answers = {-1};
+        m_server->answers = {{.hold = true}};
         m_publisher->publishNow(raceWith(1, 0));
         QTRY_VERIFY(m_server->held);
         Race later = raceWith(1, 1);
         m_publisher->raceDidChange(later);
         m_timer->tick();
         QCoreApplication::processEvents();
-        QCOMPARE(m_server->bodies.size(), 1);
+        QCOMPARE(m_server->requests.size(), 1);
         QVERIFY(m_publisher->isPublishing());
-        m_server->respond(m_server->held, 200);
+        FakeMetsaServer::respond(m_server->held, 200, {});
         // The waiting tick runs once the first upload is accepted: a diff of the later race.
-        QTRY_COMPARE(m_server->bodies.size(), 2);
-        QCOMPARE(m_server->bodies[1].value("mode").toString(), QStringLiteral("diff"));
+        QTRY_COMPARE(m_server->requests.size(), 2);
+        QCOMPARE(body(1).value("mode").toString(), QStringLiteral("diff"));
     }
 
     void anotherCompetitionStartsComplete()
@@ -194,12 +144,12 @@ private slots:
         tick(raceWith(2, 2));
         m_settings->setCompetitionId(QStringLiteral("43"));
         tick(raceWith(2, 2));
-        QCOMPARE(m_server->bodies[1].value("mode").toString(), QStringLiteral("complete"));
-        QCOMPARE(m_server->bodies[1].value("eventid").toInteger(), 43);
+        QCOMPARE(body(1).value("mode").toString(), QStringLiteral("complete"));
+        QCOMPARE(body(1).value("eventid").toInteger(), 43);
         m_settings->setCompetitionId(QStringLiteral("43a"));
         tick(raceWith(2, 2), false);
         QCOMPARE(status(), QStringLiteral("Invalid competition id (must be numeric \"eventid\")"));
-        QCOMPARE(m_server->bodies.size(), 2);
+        QCOMPARE(m_server->requests.size(), 2);
     }
 };
 

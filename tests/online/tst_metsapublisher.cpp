@@ -10,14 +10,6 @@
 #include <QTest>
 
 namespace {
-struct ManualTimer : BatchTimer
-{
-    std::function<void()> tick;
-    void start(int, std::function<void()> t) override { tick = std::move(t); }
-    void stop() override { tick = nullptr; }
-    std::optional<int> periodMs() const override { return tick ? std::optional<int>(1) : std::nullopt; }
-};
-
 Race raceNamed(const QString &name)
 {
     Race race;

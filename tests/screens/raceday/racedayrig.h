@@ -12,24 +12,44 @@
 #include "receiptprinter.h"
 #include "stationsimulator.h"
 #include "storefakes.h"
+#include "testevent.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include <memory>
 
+// Records each job with its page and text, and answers with `outcome` (naming the job's printer
+// when it names none): at once, or, while `holdBack`, when the test calls the answer in `pending`.
+// Shared so a test keeps them once the printer owns the backend.
 class RecordingPrintBackend : public ReceiptPrintBackend
 {
 public:
-    void print(const ReceiptPrintJob &job, const ReceiptPage &, QTextDocument &,
-        std::function<void(const ReceiptPrintOutcome &)> done) override
+    struct Recorded
     {
-        jobs->append(job);
-        done(outcome);
+        ReceiptPrintJob job;
+        ReceiptPage page;
+        QString text;
+    };
+    using Done = std::function<void(const ReceiptPrintOutcome &)>;
+
+    void print(
+        const ReceiptPrintJob &job, const ReceiptPage &page, QTextDocument &document, Done done) override
+    {
+        jobs->append(Recorded {job, page, document.toPlainText()});
+        if (*holdBack)
+            return pending->append(done);
+        ReceiptPrintOutcome answer = *outcome;
+        if (answer.printerName.isEmpty())
+            answer.printerName = job.printerName;
+        done(answer);
     }
-    std::shared_ptr<QList<ReceiptPrintJob>> jobs = std::make_shared<QList<ReceiptPrintJob>>();
-    ReceiptPrintOutcome outcome;
+    std::shared_ptr<QList<Recorded>> jobs = std::make_shared<QList<Recorded>>();
+    std::shared_ptr<ReceiptPrintOutcome> outcome = std::make_shared<ReceiptPrintOutcome>();
+    std::shared_ptr<bool> holdBack = std::make_shared<bool>(false);
+    std::shared_ptr<QList<Done>> pending = std::make_shared<QList<Done>>();
 };
 
 // 10:00 on a race day; card punch times are on the same day.
@@ -49,33 +69,7 @@ inline std::unique_ptr<RaceStore> makeTestStore(const QTemporaryDir &dir, std::s
 // A start-punch class H21 on a two-control course (31, 32), Ida Holm on card 2000001.
 inline Race deskTestRace()
 {
-    Race race;
-    race.name = QStringLiteral("Spring Cup");
-    RaceClass h21;
-    h21.id = QStringLiteral("h21");
-    h21.name = QStringLiteral("H21");
-    h21.startMethod = StartMethod::StartPunch;
-    race.classes = {h21};
-    Course course;
-    course.id = QStringLiteral("c1");
-    course.name = QStringLiteral("Long");
-    for (int i = 0; i < 2; ++i) {
-        CourseControl c;
-        c.id = QUuid::createUuid();
-        c.code = 31 + i;
-        c.order = i;
-        course.controls.append(c);
-    }
-    race.courses = {course};
-    Participant ida;
-    ida.id = QUuid::createUuid();
-    ida.givenName = QStringLiteral("Ida");
-    ida.familyName = QStringLiteral("Holm");
-    ida.cardNumber = QStringLiteral("2000001");
-    ida.classId = QStringLiteral("h21");
-    ida.courseId = QStringLiteral("c1");
-    race.participants = {ida};
-    return race;
+    return testEvent(QStringLiteral("raceday/desk-event.json"));
 }
 
 struct RaceDayRig

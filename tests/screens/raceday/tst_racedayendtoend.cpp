@@ -1,8 +1,11 @@
 // A card read at the station ends on screen: the station simulator on a pseudo-terminal, the real
-// reader, the real store in temporary folders, and the window's desk and reader-pane view-models.
+// reader, the real store in temporary folders, and the window's desk and reader-pane view-models;
+// then the reader pane's stage picker, printer menu and port rows (the card panel's texts and the
+// recent-results list are case files of tst_resultscases).
 
 #include "racedayrig.h"
 
+#include "casetable.h"
 #include "localization.h"
 #include "racedayresults.h"
 #include "racelocalstore.h"
@@ -102,22 +105,20 @@ private slots:
         QVERIFY(!rig.desk->hasUnmatchedCard());
     }
 
-    void toastTiming_data()
-    {
-        // Cards read at the given seconds; at each check time the toast is shown or not.
-        QTest::addColumn<QList<int>>("readsAt");
-        QTest::addColumn<QList<int>>("checkAt");
-        QTest::addColumn<QList<bool>>("shown");
-        QTest::newRow("one read hides after 10 s")
-            << QList<int> {0} << QList<int> {0, 9, 10} << QList<bool> {true, true, false};
-        QTest::newRow("a read 6 s later keeps it up until 16 s")
-            << QList<int> {0, 6} << QList<int> {6, 10, 15, 16} << QList<bool> {true, true, true, false};
-    }
+    // Cards read at the given seconds; at each check time the toast is shown or not.
+    void toastTiming_data() { casetable::load("raceday/toast-timing.tsv"); }
     void toastTiming()
     {
-        QFETCH(QList<int>, readsAt);
-        QFETCH(QList<int>, checkAt);
-        QFETCH(QList<bool>, shown);
+        QFETCH(QStringList, cells);
+        const auto seconds = [](const QString &cell) {
+            QList<int> out;
+            for (const QString &s : cell.split(u','))
+                out.append(s.toInt());
+            return out;
+        };
+        const QList<int> readsAt = seconds(cells[0]);
+        const QList<int> checkAt = seconds(cells[1]);
+        const QString shown = cells[2];
         RaceDayRig rig;
         rig.connect();
         rig.desk->setSelectedSection(QStringLiteral("results"));
@@ -132,7 +133,8 @@ private slots:
                 ++nextRead;
             }
             if (checkAt.at(nextCheck) == now) {
-                QVERIFY2(rig.desk->toastShown() == shown.at(nextCheck), qPrintable(QString::number(now)));
+                QVERIFY2(rig.desk->toastShown() == (shown.at(nextCheck) == u'1'),
+                    qPrintable(QString::number(now)));
                 ++nextCheck;
             }
             rig.clock->advance(1s);
@@ -235,30 +237,151 @@ private slots:
         QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
     }
 
+    // The receipt is queued only once the result is stored and autosaved, with the preferences of
+    // that moment; a card nobody holds prints nothing, nor does a reading with printing on read
+    // off; a failing printer keeps the result and the pane says why.
     void receiptFollowsTheStoredResult()
     {
         RaceDayRig rig;
+        const QList<RecordingPrintBackend::Recorded> &jobs = *rig.printBackend->jobs;
         rig.preferences.autoPrintOnRead = true;
         rig.preferences.autoPrint = true;
         rig.preferences.autoCutOptionKey = QStringLiteral("FeedCut");
         rig.preferences.autoCutOptionValue = QStringLiteral("2");
-        rig.preferences.bottomFeedPoints = -5;
-        rig.printBackend->outcome = ReceiptPrintOutcome {
+        *rig.printBackend->outcome = ReceiptPrintOutcome {
             ReceiptPrintOutcome::Failure::PrinterNotFound, QStringLiteral("Receipts"), {}};
-        rig.connect();
-        rig.readCard(idasCard());
-        // Stored and saved even though the printer fails.
+        const QDateTime start(QDate(2025, 6, 14), QTime(10, 0));
+        rig.reader->onCardRead(QStringLiteral("2000001"), {}, std::nullopt, start, start.addSecs(754));
         QCOMPARE(rig.store->race().results.size(), 1);
-        QTRY_COMPARE(rig.printBackend->jobs->size(), 1);
-        const ReceiptPrintJob job = rig.printBackend->jobs->first();
-        QVERIFY(job.html.contains(QStringLiteral("Ida Holm")));
-        QVERIFY(job.printerName.isEmpty()); // the system default
-        QVERIFY(!job.showDialog);
-        QCOMPARE(job.cutterOption, (std::optional<std::pair<QString, QString>>({"FeedCut", "2"})));
-        QCOMPARE(rig.pane->printerErrorText(),
-            QStringLiteral("Last receipt not printed on Receipts: Printer not found"));
+        QCOMPARE(rig.store->race().results.first().readAt, rigMorning.toUTC());
         rig.store->flushAutosave();
         QCOMPARE(RaceStore::readEventFile(rig.store->localStore().url())->results.size(), 1);
+        QVERIFY(jobs.isEmpty());
+        QTRY_COMPARE(jobs.size(), 1);
+        QVERIFY(jobs.first().job.html.contains(QStringLiteral("Ida Holm")));
+        QVERIFY(jobs.first().job.printerName.isEmpty()); // the system default
+        QVERIFY(!jobs.first().job.showDialog);
+        QCOMPARE(
+            jobs.first().job.cutterOption, (std::optional<std::pair<QString, QString>>({"FeedCut", "2"})));
+        QCOMPARE(rig.pane->printerErrorText(),
+            QStringLiteral("Last receipt not printed on Receipts: Printer not found"));
+
+        rig.reader->onCardRead(QStringLiteral("999"), {}, std::nullopt, start, start.addSecs(754));
+        QCOMPARE(rig.store->race().results.size(), 1);
+        rig.preferences.autoPrintOnRead = false;
+        rig.reader->onCardRead(QStringLiteral("2000001"), {}, std::nullopt, start, start.addSecs(800));
+        QCOMPARE(rig.store->race().results.size(), 2);
+        rig.preferences.autoPrintOnRead = true;
+        rig.preferences.autoPrint = false;
+        rig.reader->onCardRead(QStringLiteral("2000001"), {}, std::nullopt, start, start.addSecs(900));
+        QTRY_COMPARE(jobs.size(), 2);
+        QVERIFY(jobs.last().job.showDialog);
+
+        // The desk unhooks itself from the reader it handled.
+        rig.pane.reset();
+        rig.desk.reset();
+        QVERIFY(!rig.reader->onCardRead);
+    }
+
+    // The reader pane's own state: the stage picker, the printer menu and status line, the ports.
+    void stagePicker()
+    {
+        RaceDayRig rig;
+        QVERIFY(!rig.pane->showsStagePicker());
+        Race race = rig.store->race();
+        const QDateTime day(QDate(2025, 6, 14), QTime(0, 0), Qt::UTC);
+        race.stages = {Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), day.addDays(1), 2},
+            Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), day, 1}};
+        rig.store->setRace(race);
+        QVERIFY(rig.pane->showsStagePicker());
+        QCOMPARE(rig.pane->activeStageId(), QString());
+        const QVariantList options = rig.pane->stageOptions();
+        QCOMPARE(options.size(), 2);
+        QCOMPARE(options.at(0).toMap().value(QStringLiteral("text")).toString(), QStringLiteral("Day 1"));
+        QCOMPARE(options.at(1).toMap().value(QStringLiteral("value")).toString(), QStringLiteral("s2"));
+
+        rig.pane->selectStage(QStringLiteral("s2"));
+        QCOMPARE(rig.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
+        rig.store->flushAutosave();
+        QCOMPARE(RaceStore::readEventFile(rig.store->localStore().url())->activeStageId,
+            std::optional<QString>(QStringLiteral("s2")));
+        // An id no stage has changes nothing.
+        rig.pane->selectStage(QStringLiteral("nope"));
+        QCOMPARE(rig.pane->activeStageId(), QStringLiteral("s2"));
+    }
+
+    void printerStatus()
+    {
+        RaceDayRig rig;
+        QCOMPARE(rig.pane->printerStatusText(), QStringLiteral("Printer: Office · Manual"));
+        rig.pane->setAutoPrintOnRead(true);
+        QCOMPARE(rig.pane->printerStatusText(), QStringLiteral("Printer: Office · Automatic (on read)"));
+        rig.pane->setPrinterName(QStringLiteral("Receipts"));
+        QCOMPARE(rig.pane->printerStatusText(), QStringLiteral("Printer: Receipts · Automatic (on read)"));
+        QCOMPARE(rig.pane->printerChoiceIndex(), 1);
+        const QVariantList choices = rig.pane->printerChoices();
+        QCOMPARE(choices.size(), 2);
+        QCOMPARE(choices.first().toMap().value(QStringLiteral("text")).toString(),
+            QStringLiteral("System default"));
+        QCOMPARE(choices.first().toMap().value(QStringLiteral("value")).toString(), QString());
+        // A printer no longer installed still shows; the menu has no row for it.
+        rig.pane->setPrinterName(QStringLiteral("Gone"));
+        QCOMPARE(rig.pane->printerStatusText(), QStringLiteral("Printer: Gone · Automatic (on read)"));
+        QCOMPARE(rig.pane->printerChoiceIndex(), -1);
+        // No default printer at all.
+        rig.pane->setPrinterDirectory({[] { return QStringList(); }, [] { return QString(); }});
+        rig.pane->setPrinterName(QString());
+        QCOMPARE(
+            rig.pane->printerStatusText(), QStringLiteral("Printer: System default · Automatic (on read)"));
+        QVERIFY(rig.pane->printerErrorText().isEmpty());
+    }
+
+    void portDisplayNames_data() { casetable::load("raceday/port-names.tsv"); }
+    void portDisplayNames()
+    {
+        QFETCH(QStringList, cells);
+        QCOMPARE(portDisplayName(cells[0], cells[1].split(u',', Qt::SkipEmptyParts)), cells[2]);
+    }
+
+    void portRows()
+    {
+        CardReaderViewModel reader(std::make_shared<ManualReaderClock>(), SIDeviceRoots {});
+        ReaderPortsModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setIdentifiedReaders([] { return QStringList {QStringLiteral("/dev/ttyUSB0")}; });
+        model.setReader(&reader);
+        QCOMPARE(model.count(), 0);
+        reader.setAvailablePorts(
+            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB1")});
+        QCOMPARE(model.count(), 3);
+        // Three rows of 28 points: 84.
+        QCOMPARE(model.count() * ReaderPaneViewModel::portRowHeight, 84);
+        QCOMPARE(model.index(0).data(ReaderPortsModel::DisplayNameRole).toString(),
+            QStringLiteral("SportIdent Reader (USB)"));
+        QCOMPARE(model.index(0).data(Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(model.index(1).data(ReaderPortsModel::DisplayNameRole).toString(),
+            QStringLiteral("/dev/ttyACM0"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(!model.index(i).data(ReaderPortsModel::ConnectedRole).toBool());
+        // A failed connect is no connection.
+        reader.connectPort(QStringLiteral("/nonexistent/ttyUSB9"));
+        QCOMPARE(reader.connectionState().kind(), SIConnectionState::Kind::Error);
+        for (int i = 0; i < model.count(); ++i)
+            QVERIFY(!model.index(i).data(ReaderPortsModel::ConnectedRole).toBool());
+    }
+
+    void paneWithoutDesk()
+    {
+        ReaderPaneViewModel pane;
+        pane.setPrinterDirectory({[] { return QStringList(); }, [] { return QStringLiteral("Office"); }});
+        QVERIFY(!pane.showsStagePicker());
+        QVERIFY(pane.stageOptions().isEmpty());
+        pane.selectStage(QStringLiteral("s1"));
+        pane.refreshPorts();
+        pane.connectPort(QStringLiteral("/dev/ttyUSB0"));
+        pane.disconnectPort();
+        QCOMPARE(pane.ports()->count(), 0);
+        QCOMPARE(pane.recentResults()->count(), 0);
     }
 
 private:

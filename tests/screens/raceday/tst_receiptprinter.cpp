@@ -1,4 +1,6 @@
-#include "receiptprinter.h"
+#include "racedayrig.h"
+
+#include "casetable.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -6,41 +8,6 @@
 #include <QTest>
 
 #include <cmath>
-
-namespace {
-
-struct Recorded
-{
-    ReceiptPrintJob job;
-    ReceiptPage page;
-    QString text;
-};
-
-// Records each job and answers with a prepared outcome, at once or when told.
-class FakeBackend : public ReceiptPrintBackend
-{
-public:
-    void print(const ReceiptPrintJob &job, const ReceiptPage &page, QTextDocument &document,
-        std::function<void(const ReceiptPrintOutcome &)> done) override
-    {
-        jobs->append(Recorded {job, page, document.toPlainText()});
-        if (*holdBack) {
-            pending->append(done);
-            return;
-        }
-        ReceiptPrintOutcome outcome = *answer;
-        outcome.printerName = job.printerName;
-        done(outcome);
-    }
-
-    std::shared_ptr<QList<Recorded>> jobs = std::make_shared<QList<Recorded>>();
-    std::shared_ptr<ReceiptPrintOutcome> answer = std::make_shared<ReceiptPrintOutcome>();
-    std::shared_ptr<bool> holdBack = std::make_shared<bool>(false);
-    std::shared_ptr<QList<std::function<void(const ReceiptPrintOutcome &)>>> pending
-        = std::make_shared<QList<std::function<void(const ReceiptPrintOutcome &)>>>();
-};
-
-} // namespace
 
 class TestReceiptPrinter : public QObject
 {
@@ -50,33 +17,16 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() { QSettings().clear(); }
 
-    void pageGeometry_data()
-    {
-        QTest::addColumn<double>("content");
-        QTest::addColumn<double>("feed");
-        QTest::addColumn<double>("bottomMargin");
-        QTest::addColumn<double>("paperHeight");
-        QTest::newRow("no feed") << 300.0 << 0.0 << 6.0 << 324.0;
-        QTest::newRow("feed -5 counts as 0") << 300.0 << -5.0 << 6.0 << 324.0;
-        QTest::newRow("feed NaN counts as 0") << 300.0 << std::nan("") << 6.0 << 324.0;
-        QTest::newRow("feed infinite counts as 0") << 300.0 << HUGE_VAL << 6.0 << 324.0;
-        QTest::newRow("feed 20") << 300.0 << 20.0 << 26.0 << 344.0;
-        QTest::newRow("feed beyond the cap") << 300.0 << 1e12 << 2006.0 << 2324.0;
-        QTest::newRow("empty content") << 0.0 << 0.0 << 6.0 << 24.0;
-    }
+    // Every receipt is 221 points wide with margins of 6: the feed (a bad value counts as none,
+    // a huge one is capped) goes under the content.
+    void pageGeometry_data() { casetable::load("raceday/receipt-pages.tsv"); }
     void pageGeometry()
     {
-        QFETCH(double, content);
-        QFETCH(double, feed);
-        QFETCH(double, bottomMargin);
-        QFETCH(double, paperHeight);
-        const ReceiptPage page = receiptPageFor(content, feed);
-        QCOMPARE(page.paperWidth, 221.0);
-        QCOMPARE(page.topMargin, 6.0);
-        QCOMPARE(page.leftMargin, 6.0);
-        QCOMPARE(page.rightMargin, 6.0);
-        QCOMPARE(page.bottomMargin, bottomMargin);
-        QCOMPARE(page.paperHeight, paperHeight);
+        QFETCH(QStringList, cells);
+        const ReceiptPage page = receiptPageFor(cells[0].toDouble(), cells[1].toDouble());
+        QCOMPARE(QList<double>({page.paperWidth, page.topMargin, page.leftMargin, page.rightMargin,
+                     page.bottomMargin, page.paperHeight}),
+            QList<double>({221, 6, 6, 6, cells[2].toDouble(), cells[3].toDouble()}));
     }
 
     void layoutGrowsWithTheReceipt()
@@ -124,7 +74,7 @@ private slots:
 
     void printingIsQueuedNotDoneInTheCaller()
     {
-        auto backend = std::make_unique<FakeBackend>();
+        auto backend = std::make_unique<RecordingPrintBackend>();
         auto jobs = backend->jobs;
         ReceiptPrinter printer(std::move(backend));
         QSignalSpy finished(&printer, &ReceiptPrinter::jobFinished);
@@ -148,7 +98,7 @@ private slots:
 
     void oneJobAtATimeWhileADialogIsOpen()
     {
-        auto backend = std::make_unique<FakeBackend>();
+        auto backend = std::make_unique<RecordingPrintBackend>();
         auto jobs = backend->jobs;
         auto pending = backend->pending;
         *backend->holdBack = true;
@@ -170,8 +120,8 @@ private slots:
 
     void failureIsKeptUntilAJobPrints()
     {
-        auto backend = std::make_unique<FakeBackend>();
-        auto answer = backend->answer;
+        auto backend = std::make_unique<RecordingPrintBackend>();
+        auto answer = backend->outcome;
         ReceiptPrinter printer(std::move(backend));
         QSignalSpy finished(&printer, &ReceiptPrinter::jobFinished);
         *answer = ReceiptPrintOutcome {ReceiptPrintOutcome::Failure::PrinterNotFound, {}, {}};

@@ -3,6 +3,7 @@
 // and the exports of a generated three-stage event (IOF lists valid against the official schema
 // with places only for placed runners, PDFs read back, every failure reported with no file left).
 
+#include "casetable.h"
 #include "documenttestsupport.h"
 #include "localization.h"
 #include "racegenerator.h"
@@ -39,6 +40,12 @@ Race clubChamps()
         race.results[i].completed = i % 7 != 3;
     race.results[1].raceTime = race.results[0].raceTime;
     return race;
+}
+
+ResultExportKind exportKind(const QString &name)
+{
+    static const QStringList names {"ResultsXML", "SplitsXML", "ResultsPDF", "SplitsPDF"};
+    return ResultExportKind(names.indexOf(name));
 }
 
 QString pdfText(const QString &path)
@@ -146,23 +153,16 @@ private slots:
         m_store->syncEngine()->removeConnection(&master);
     }
 
-    void resultListsAreValidAndPlaceOnlyPlacedRunners_data()
-    {
-        QTest::addColumn<QString>("stage");
-        QTest::addColumn<ResultExportKind>("kind");
-        QTest::newRow("stage 2") << QStringLiteral("stage-2") << ResultExportKind::ResultsXML;
-        QTest::newRow("stage 2 with splits") << QStringLiteral("stage-2") << ResultExportKind::SplitsXML;
-        QTest::newRow("every stage") << QString() << ResultExportKind::ResultsXML;
-        QTest::newRow("overall") << overallStageFilter << ResultExportKind::ResultsXML;
-    }
+    // Stage 2, every stage ("") or the overall standings, as a result list or with splits.
+    void resultListsAreValidAndPlaceOnlyPlacedRunners_data() { casetable::load("results/valid-exports.tsv"); }
     void resultListsAreValidAndPlaceOnlyPlacedRunners()
     {
-        QFETCH(QString, stage);
-        QFETCH(ResultExportKind, kind);
+        QFETCH(QStringList, cells);
+        const QString stage = cells[0];
+        const ResultExportKind kind = exportKind(cells[1]);
         open(clubChamps());
         ResultsViewModel model(m_store.get());
-        model.setFilterStageId(
-            stage.isEmpty() || model.showsOverall() ? stage : m_store->race().stages[1].id);
+        model.setFilterStageId(stage == u"stage-2" ? m_store->race().stages[1].id : stage);
         QVERIFY(model.exportTo(kind, file(QStringLiteral("list.xml"))));
         const QByteArray xml = StoreHarness::readAll(file(QStringLiteral("list.xml")));
         QCOMPARE(documenttest::validateAgainstIOFSchema(xml), QString());
@@ -208,24 +208,13 @@ private slots:
             && overall.contains(QStringLiteral("INCOMPLETE")));
     }
 
-    void failuresAreReportedAndLeaveNoFile_data()
-    {
-        QTest::addColumn<ResultExportKind>("kind");
-        QTest::addColumn<QString>("stage");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("xml, missing folder") << ResultExportKind::ResultsXML << QString() << "no/such/out";
-        QTest::newRow("pdf, missing folder") << ResultExportKind::ResultsPDF << QString() << "no/such/out";
-        QTest::newRow("overall pdf") << ResultExportKind::ResultsPDF << overallStageFilter << "no/such/out";
-        QTest::newRow("splits pdf onto a folder") << ResultExportKind::SplitsPDF << QString() << ".";
-        QTest::newRow("no path") << ResultExportKind::ResultsXML << QString() << "";
-        QTest::newRow("splits of the overall")
-            << ResultExportKind::SplitsXML << overallStageFilter << "x.xml";
-    }
+    void failuresAreReportedAndLeaveNoFile_data() { casetable::load("results/failed-exports.tsv"); }
     void failuresAreReportedAndLeaveNoFile()
     {
-        QFETCH(ResultExportKind, kind);
-        QFETCH(QString, stage);
-        QFETCH(QString, name);
+        QFETCH(QStringList, cells);
+        const ResultExportKind kind = exportKind(cells[0]);
+        const QString stage = cells[1];
+        const QString name = cells[2];
         open(clubChamps());
         const QString path = name.isEmpty() ? QString() : file(name);
         ResultsViewModel model(m_store.get());

@@ -1,17 +1,27 @@
 // Every case file under tests/data/results/cases describes a small event, the screen's filters and
-// language, and the list the results screen shows for them: groups, places and row texts.
+// language, and what the race-day screens show for it: by default the results list (groups,
+// places and row texts); with "show panel" the card result panel of each result, with "show
+// recent" the reader pane's recent-results list.
 //
-//   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name>
-//   runner <name> [<class>] [<stage>=<class> ...] | filter [class=<id>] [stage=<id>] | language da
+//   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
+//   runner <name> [<class>] [family=<name>] [<stage>=<class> ...] | filter [class=<id>] [stage=<id>]
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
-//          [override=ok|mp] [note=<word>]
+//          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
+//   language da | show panel|recent
 //   expect: then the rendered lines (see render below)
-// Names, classes and courses not declared are gone from the race; a time may be nan or inf.
+// Names, classes and courses not declared are gone from the race; a time may be nan or inf; "_"
+// in a name is a space.
 
+#include "cardresultpanel.h"
+#include "casetable.h"
 #include "localization.h"
+#include "racedaydesk.h"
+#include "racedayresults.h"
+#include "readerpaneviewmodel.h"
 #include "resultrow.h"
 #include "resultselection.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -24,6 +34,7 @@ struct Case
     Race race;
     ResultFilter filter;
     AppLanguage language = AppLanguage::English;
+    QString show;
     QStringList expected;
 };
 
@@ -59,16 +70,17 @@ Case parse(const QString &text)
             if (f.contains(QLatin1String("rogaining")))
                 c.race.courses.last().type = CourseType::Rogaining;
         } else if (kind == QLatin1String("class")) {
-            c.race.classes.append(RaceClass {f[1], f.value(2, f[1])});
+            c.race.classes.append(RaceClass {f[1], f.size() > 2 ? f.mid(2).join(u' ') : f[1]});
         } else if (kind == QLatin1String("runner")) {
             Participant p;
-            p.givenName = f[1];
+            p.givenName = QString(f[1]).replace(QLatin1Char('_'), QLatin1Char(' '));
+            p.familyName = kv.take(QStringLiteral("family")).replace(QLatin1Char('_'), QLatin1Char(' '));
             p.classId = f.size() > 2 ? std::optional<QString>(f[2]) : std::nullopt;
             if (!kv.isEmpty())
                 p.classIdByStage = StageMap<QString>();
             for (auto it = kv.cbegin(); it != kv.cend(); ++it)
                 p.classIdByStage->insert(it.key(), it.value());
-            runners.insert(p.givenName, p.id);
+            runners.insert(f[1], p.id);
             c.race.participants.append(p);
         } else if (kind == QLatin1String("result")) {
             PersonResult r;
@@ -91,9 +103,16 @@ Case parse(const QString &text)
                 r.completedOverride = *v == QLatin1String("ok");
             r.overrideNote = opt("note");
             r.completed = f.contains(QLatin1String("ok"));
+            for (const QString &split : opt("splits").value_or(QString()).split(u',', Qt::SkipEmptyParts)) {
+                static const QString marks = QStringLiteral("+-*");
+                r.splits.append(SplitTime {.controlCode = split.chopped(1).toLongLong(),
+                    .status = SplitStatus(marks.indexOf(split.back()))});
+            }
             c.race.results.append(r);
         } else if (kind == QLatin1String("filter")) {
             c.filter = {kv.value(QStringLiteral("class")), kv.value(QStringLiteral("stage"))};
+        } else if (kind == QLatin1String("show")) {
+            c.show = f[1];
         } else if (kind == QLatin1String("language")) {
             c.language = f[1] == QLatin1String("da") ? AppLanguage::Danish : AppLanguage::English;
         }
@@ -118,9 +137,37 @@ QString joined(const QStringList &cells)
 // "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
 // (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden), behind, "-" for no place; overall
 // rows: place, name, total, stages verdict.
+// "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
+// verdict | missing controls. "show recent": "== <group>" then runner | value | status per row.
 QStringList render(const Case &c)
 {
     QStringList lines;
+    if (c.show == QLatin1String("panel")) {
+        for (const PersonResult &r : c.race.results) {
+            const CardResultPanel p = cardResultPanel(c.race, r);
+            lines.append(joined({p.runnerName, p.classText,
+                p.valueText + (p.valueMissing ? QStringLiteral("(warn)") : QString()), p.penaltyText,
+                p.verdictText, p.missingText}));
+        }
+        return lines;
+    }
+    if (c.show == QLatin1String("recent")) {
+        RecentResultsModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setRace(c.race);
+        for (int i = 0; i < model.rowCount(); ++i) {
+            const QModelIndex at = model.index(i);
+            const QString group = QStringLiteral("== ") + at.data(RecentResultsModel::GroupRole).toString();
+            if (lines.lastIndexOf(group) < 0)
+                lines.append(group);
+            lines.append(joined({at.data(RecentResultsModel::RunnerNameRole).toString(),
+                at.data(RecentResultsModel::ValueTextRole).toString()
+                    + (at.data(RecentResultsModel::ValueMissingRole).toBool() ? QStringLiteral("(warn)")
+                                                                              : QString()),
+                at.data(RecentResultsModel::StatusTextRole).toString()}));
+        }
+        return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
+    }
     if (c.filter.showsOverall()) {
         for (const ClassStandings &g : overallStandings(c.race, c.filter)) {
             lines.append(QStringLiteral("== ") + g.className);
@@ -182,6 +229,14 @@ private slots:
         LocalizationManager::setShared(nullptr);
         QVERIFY(!c.expected.isEmpty());
         QCOMPARE(actual.join(QLatin1Char('\n')), c.expected.join(QLatin1Char('\n')));
+    }
+
+    // The clock text of a duration on the race-day screens.
+    void elapsed_data() { casetable::load("raceday/elapsed.tsv"); }
+    void elapsed()
+    {
+        QFETCH(QStringList, cells);
+        QCOMPARE(formatElapsed(cells[0].toDouble()), cells[1]);
     }
 };
 

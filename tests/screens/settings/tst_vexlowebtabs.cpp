@@ -8,6 +8,7 @@
 #include "log.h"
 #include "racestore.h"
 #include "settingstabs.h"
+#include "storefakes.h"
 #include "vexlowebtabs.h"
 
 #include <QCoreApplication>
@@ -191,16 +192,6 @@ private slots:
     // pulling off stops the timer.
     void pullerTimer()
     {
-        struct ManualTimer : BatchTimer
-        {
-            std::function<void()> tick;
-            void start(int, std::function<void()> t) override { tick = std::move(t); }
-            void stop() override { tick = nullptr; }
-            std::optional<int> periodMs() const override
-            {
-                return tick ? std::optional<int>(1) : std::nullopt;
-            }
-        };
         auto timer = std::make_unique<ManualTimer>();
         ManualTimer *t = timer.get();
         VexloChecklistSettings *settings = m_store->vexloChecklistSettings();

@@ -1,8 +1,10 @@
 #pragma once
 
-// In-memory stand-ins for the store's outside world: a key store and a sync connection.
+// In-memory stand-ins for the store's outside world: a key store, a sync connection and a
+// publishing timer fired by hand.
 
 #include "keystore.h"
+#include "livepublishers.h"
 #include "syncengine.h"
 
 #include <QByteArray>
@@ -44,4 +46,13 @@ class RecordingConnection : public SyncConnection
 public:
     void send(const QByteArray &frame) override { frames.append(frame); }
     QList<QByteArray> frames;
+};
+
+// Runs only when the test calls `tick`.
+struct ManualTimer : BatchTimer
+{
+    std::function<void()> tick;
+    void start(int, std::function<void()> t) override { tick = std::move(t); }
+    void stop() override { tick = nullptr; }
+    std::optional<int> periodMs() const override { return tick ? std::optional<int>(1) : std::nullopt; }
 };

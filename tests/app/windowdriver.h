@@ -1,0 +1,98 @@
+#pragma once
+
+// Mouse and keys on the real main window, for the window tests: items found by object name (only
+// visible ones count), clicks at their centre, text typed as key presses, and the check every
+// window test makes of each screen it shows: a screenshot, and no text cut off.
+
+#include "apptesting.h"
+#include "localization.h"
+#include "uichecks.h"
+
+#include <QKeyEvent>
+
+struct WindowDriver
+{
+    [[nodiscard]] QQuickItem *item(const QString &name) const { return findVisibleItem(window, name); }
+    // The first visible item named `name` inside the visible item named `parentName`.
+    [[nodiscard]] QQuickItem *itemIn(const QString &parentName, const QString &name) const
+    {
+        QQuickItem *parent = item(parentName);
+        QList<QQuickItem *> pending = parent ? parent->childItems() : QList<QQuickItem *>();
+        while (!pending.isEmpty()) {
+            QQuickItem *i = pending.takeFirst();
+            if (i->isVisible() && i->objectName() == name)
+                return i;
+            pending.append(i->childItems());
+        }
+        return nullptr;
+    }
+
+    void click(QQuickItem *target) const
+    {
+        QVERIFY(target);
+        const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    }
+    // The enabled item with this object name, or failing that with this text, once it shows.
+    void click(const QString &name) const
+    {
+        QQuickItem *target = nullptr;
+        QTRY_VERIFY2((target = findVisibleItem(window,
+                          [&](QQuickItem *i) {
+                              return i->isEnabled()
+                                  && (i->objectName() == name || i->property("text").toString() == name);
+                          })),
+            qPrintable(name));
+        click(target);
+    }
+
+    // Replaces the field's text by typing, any character.
+    void typeInto(QQuickItem *field, const QString &text) const
+    {
+        click(field);
+        QTRY_VERIFY(field->hasActiveFocus());
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_Backspace);
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(window, &press);
+            QCoreApplication::sendEvent(window, &release);
+        }
+    }
+    void typeInto(const QString &name, const QString &text) const
+    {
+        QQuickItem *field = nullptr;
+        QTRY_VERIFY2((field = item(name)), qPrintable(name));
+        typeInto(field, text);
+    }
+
+    // Screenshot `name` (after `settleMs`), and every text whole but those of `mayElide`.
+    void shot(const QString &name, int settleMs = 0) const
+    {
+        shoot(window, name, settleMs);
+        const QStringList cut = uichecks::truncatedTexts(window, mayElide);
+        QVERIFY2(cut.isEmpty(), qPrintable(name + QStringLiteral(": ") + cut.join(u'\n')));
+    }
+
+    QQuickWindow *window = nullptr;
+    // Fields that elide on purpose: a tooltip or another panel shows their text whole.
+    QSet<QString> mayElide;
+};
+
+// What a window test runs under: English as the shared language (the test picks Danish in the
+// window) and every QML warning collected for verifyNoQmlProblems().
+struct WindowTestScope
+{
+    WindowTestScope() { LocalizationManager::setShared(&language); }
+    ~WindowTestScope() { LocalizationManager::setShared(nullptr); }
+    QmlProblemCollector qml;
+    LocalizationManager language {QStringList {QStringLiteral("en-US")}};
+};
+
+// Fails the test when QML or JavaScript reported a warning since the last call.
+inline void verifyNoQmlProblems()
+{
+    const QStringList problems = std::exchange(QmlProblemCollector::problems(), {});
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
