@@ -217,6 +217,11 @@ struct Race
     std::optional<bool> multiStageEnabled;
     std::optional<StartWindow> defaultStartWindow;
     std::optional<StageMap<StartWindow>> stageDefaultStartWindows;
+    // The store's change-journal bookkeeping (readers that do not know these keys skip them):
+    // which event this is, whatever file holds it, given once, lazily, before the event's first
+    // journalled change; and the newest journalled change this copy already holds.
+    std::optional<QUuid> journalEventId;
+    std::optional<qint64> journalThrough;
 
     // `multiStageEnabled` when present; otherwise multi-stage exactly when there are stages.
     [[nodiscard]] bool isMultiStage() const { return multiStageEnabled.value_or(!stages.isEmpty()); }

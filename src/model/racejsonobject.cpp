@@ -326,6 +326,10 @@ public:
             o.insert(QStringLiteral("multiStageEnabled"), *r.multiStageEnabled);
         if (r.defaultStartWindow)
             o.insert(QStringLiteral("defaultStartWindow"), startWindow(*r.defaultStartWindow));
+        if (r.journalEventId)
+            o.insert(QStringLiteral("journalEventId"), uuid(*r.journalEventId));
+        if (r.journalThrough)
+            o.insert(QStringLiteral("journalThrough"), integer(*r.journalThrough));
         if (r.stageDefaultStartWindows)
             o.insert(QStringLiteral("stageDefaultStartWindows"),
                 stageMap(*r.stageDefaultStartWindows, QStringLiteral("stageDefaultStartWindows"),
@@ -705,6 +709,10 @@ public:
         r.multiStageEnabled = opt(o, QStringLiteral("multiStageEnabled"),
             [this](const QJsonValue &v, const QString &k) { return flag(v, k); });
         r.defaultStartWindow = opt(o, QStringLiteral("defaultStartWindow"), windowReader());
+        r.journalEventId = opt(o, QStringLiteral("journalEventId"),
+            [this](const QJsonValue &v, const QString &k) { return uuid(v, k); });
+        r.journalThrough = opt(o, QStringLiteral("journalThrough"),
+            [this](const QJsonValue &v, const QString &k) { return integer(v, k); });
         r.stageDefaultStartWindows = opt(
             o, QStringLiteral("stageDefaultStartWindows"), [this](const QJsonValue &v, const QString &k) {
                 return stageMap<StartWindow>(v, k, windowReader());

@@ -65,11 +65,13 @@ public:
             ActiveStageId,
             MultiStageEnabled,
             DefaultStartWindow,
-            StageDefaultStartWindows
+            StageDefaultStartWindows,
+            JournalEventId,
+            JournalThrough
         };
         static constexpr std::string_view keys[] = {"name", "date", "vexloWebEventId", "vexloWebChecklistKey",
             "courses", "classes", "participants", "results", "stages", "activeStageId", "multiStageEnabled",
-            "defaultStartWindow", "stageDefaultStartWindows"};
+            "defaultStartWindow", "stageDefaultStartWindows", "journalEventId", "journalThrough"};
         record(keys, bits({Name, Courses, Classes, Participants, Results, Stages}), [&](int key) {
             switch (key) {
             case Name:
@@ -111,6 +113,12 @@ public:
             case StageDefaultStartWindows:
                 optional(r.stageDefaultStartWindows,
                     [this] { return stageMap<StartWindow>([this] { return startWindow(); }); });
+                break;
+            case JournalEventId:
+                optional(r.journalEventId, [this] { return uuid(); });
+                break;
+            case JournalThrough:
+                optional(r.journalThrough, [this] { return integer(); });
                 break;
             }
         });

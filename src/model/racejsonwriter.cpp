@@ -68,6 +68,10 @@ public:
             member("date"), date(*r.date);
         if (r.defaultStartWindow)
             member("defaultStartWindow"), startWindow(*r.defaultStartWindow);
+        if (r.journalEventId)
+            member("journalEventId"), uuid(*r.journalEventId);
+        if (r.journalThrough)
+            member("journalThrough"), integer(*r.journalThrough);
         if (r.multiStageEnabled)
             member("multiStageEnabled"), boolean(*r.multiStageEnabled);
         member("name"), string(r.name);

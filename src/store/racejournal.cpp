@@ -21,6 +21,7 @@ namespace {
 const QString opKey = QStringLiteral("op");
 const QString seqKey = QStringLiteral("seq");
 const QString idKey = QStringLiteral("id");
+const QString eventKey = QStringLiteral("event");
 const QString resultOp = QStringLiteral("result");
 const QString deleteResultOp = QStringLiteral("deleteResult");
 const QString participantOp = QStringLiteral("participant");
@@ -61,14 +62,16 @@ bool hasParticipant(const Race &race, const QUuid &id)
 }
 
 // Applies one decoded record; false when it does not belong to `race` (the reason in `why`).
-bool applyRecord(Race &race, const QJsonObject &record, QString *why)
+// `named`: the record names this event, so a new entry or a result of any entry is this event's.
+// A record naming none belongs only when it changes what the event already has.
+bool applyRecord(Race &race, const QJsonObject &record, bool named, QString *why)
 {
     const QString op = record.value(opKey).toString();
     if (op == resultOp) {
         const auto result = personResultFromJsonObject(record.value(resultOp).toObject(), why);
         if (!result)
             return false;
-        if (!hasParticipant(race, result->participantId)) {
+        if (!named && !hasParticipant(race, result->participantId)) {
             *why = QStringLiteral("result for an entry this event does not have");
             return false;
         }
@@ -86,14 +89,17 @@ bool applyRecord(Race &race, const QJsonObject &record, QString *why)
             *why = QStringLiteral("unreadable entry");
             return false;
         }
-        // Only existing entries are journalled: one the event does not have is another event's.
         auto it = std::find_if(race.participants.begin(), race.participants.end(),
             [&](const Participant &p) { return p.id == participant->id; });
-        if (it == race.participants.end()) {
+        if (it != race.participants.end()) {
+            *it = *participant;
+            return true;
+        }
+        if (!named) {
             *why = QStringLiteral("entry this event does not have");
             return false;
         }
-        *it = *participant;
+        race.participants.append(*participant);
         return true;
     }
     const QUuid id = QUuid::fromString(record.value(idKey).toString());
@@ -127,6 +133,11 @@ RaceJournal::~RaceJournal()
 int RaceJournal::replayAtStartUp(Race &race)
 {
     const std::lock_guard lock(m_mutex);
+    // Records up to `through` are in the snapshot already: a crash came between its write and
+    // the trim, or the journal is older than the snapshot.
+    const qint64 through = race.journalThrough.value_or(0);
+    m_sequence = std::max(m_sequence, through);
+    m_writtenEvent = race.journalEventId;
     QFile file(m_path);
     if (!file.exists())
         return 0;
@@ -137,6 +148,7 @@ int RaceJournal::replayAtStartUp(Race &race)
     const QByteArray bytes = file.readAll();
     file.close();
     int applied = 0;
+    int held = 0;
     int skipped = 0;
     qsizetype start = 0;
     int lineNumber = 0;
@@ -159,8 +171,19 @@ int RaceJournal::replayAtStartUp(Race &race)
             ++skipped;
             continue;
         }
+        const QJsonValue event = record.value(eventKey);
+        if (!event.isUndefined()
+            && (!race.journalEventId || QUuid::fromString(event.toString()) != *race.journalEventId)) {
+            logJournal(QStringLiteral("record %1 not replayed: another event's change").arg(lineNumber));
+            ++skipped;
+            continue;
+        }
+        if (sequence <= through) {
+            ++held;
+            continue;
+        }
         QString why;
-        if (!applyRecord(race, record, &why)) {
+        if (!applyRecord(race, record, !event.isUndefined(), &why)) {
             logJournal(QStringLiteral("record %1 not replayed: %2").arg(lineNumber).arg(why));
             ++skipped;
             continue;
@@ -171,6 +194,8 @@ int RaceJournal::replayAtStartUp(Race &race)
     }
     if (applied > 0)
         logJournal(QStringLiteral("%1 change(s) replayed").arg(applied));
+    if (held > 0)
+        logJournal(QStringLiteral("%1 change(s) already in the event's files, dropped").arg(held));
     if (skipped > 0) {
         // What could not be replayed is kept as it was, for whoever looks into it.
         const QString aside = m_path + QStringLiteral(".unreplayed-")
@@ -184,7 +209,7 @@ int RaceJournal::replayAtStartUp(Race &race)
     return applied;
 }
 
-void RaceJournal::putResult(const PersonResult &result)
+void RaceJournal::putResult(const PersonResult &result, const std::optional<QUuid> &event)
 {
     // The text writer, not the object form: this runs on the card-read path. The record is what
     // QJsonDocument writes for {"op": "result", "result": {...}}, keys in order.
@@ -194,17 +219,18 @@ void RaceJournal::putResult(const PersonResult &result)
         logJournal(QStringLiteral("result not journalled: ") + error);
         return;
     }
-    append("{\"op\":\"result\",\"result\":" + *text + '}');
+    append("{\"op\":\"result\",\"result\":" + *text + '}', event);
 }
 
-void RaceJournal::deleteResult(const QUuid &resultId)
+void RaceJournal::deleteResult(const QUuid &resultId, const std::optional<QUuid> &event)
 {
     append(
         QJsonDocument(QJsonObject {{opKey, deleteResultOp}, {idKey, resultId.toString(QUuid::WithoutBraces)}})
-            .toJson(QJsonDocument::Compact));
+            .toJson(QJsonDocument::Compact),
+        event);
 }
 
-void RaceJournal::putParticipant(const Participant &participant)
+void RaceJournal::putParticipant(const Participant &participant, const std::optional<QUuid> &event)
 {
     const auto object = participantToJson(participant);
     if (!object) {
@@ -212,25 +238,30 @@ void RaceJournal::putParticipant(const Participant &participant)
         return;
     }
     append(QJsonDocument(QJsonObject {{opKey, participantOp}, {participantOp, *object}})
-               .toJson(QJsonDocument::Compact));
+               .toJson(QJsonDocument::Compact),
+        event);
 }
 
-void RaceJournal::deleteParticipant(const QUuid &participantId)
+void RaceJournal::deleteParticipant(const QUuid &participantId, const std::optional<QUuid> &event)
 {
-    append(QJsonDocument(
-        QJsonObject {{opKey, deleteParticipantOp}, {idKey, participantId.toString(QUuid::WithoutBraces)}})
-               .toJson(QJsonDocument::Compact));
+    append(QJsonDocument(QJsonObject {{opKey, deleteParticipantOp},
+                             {idKey, participantId.toString(QUuid::WithoutBraces)}})
+               .toJson(QJsonDocument::Compact),
+        event);
 }
 
-void RaceJournal::append(QByteArray record)
+void RaceJournal::append(QByteArray record, const std::optional<QUuid> &event)
 {
     const std::lock_guard lock(m_mutex);
     if (m_fd < 0 && !openLocked())
         return;
     const qint64 sequence = ++m_sequence;
-    // The sequence number goes first so a reader sees it without the rest of the record; the
-    // record's own object is closed by the brace it already ends with.
-    record.replace(0, 1, "{\"" + seqKey.toUtf8() + "\":" + QByteArray::number(sequence) + ',');
+    // The sequence number and the event go first so a reader sees them without the rest of the
+    // record; the record's own object is closed by the brace it already ends with.
+    QByteArray head = "{\"seq\":" + QByteArray::number(sequence) + ',';
+    if (event)
+        head += "\"event\":\"" + event->toByteArray(QUuid::WithoutBraces) + "\",";
+    record.replace(0, 1, head);
     record.append('\n');
     qsizetype done = 0;
     while (done < record.size()) {
@@ -264,9 +295,22 @@ bool RaceJournal::isEmpty()
     return m_records.empty();
 }
 
-void RaceJournal::trimThrough(qint64 sequence)
+void RaceJournal::continueAfter(qint64 sequence)
 {
     const std::lock_guard lock(m_mutex);
+    m_sequence = std::max(m_sequence, sequence);
+}
+
+std::optional<QUuid> RaceJournal::writtenEvent()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_writtenEvent;
+}
+
+void RaceJournal::trimThrough(qint64 sequence, const std::optional<QUuid> &event)
+{
+    const std::lock_guard lock(m_mutex);
+    m_writtenEvent = event;
     if (m_records.empty() || m_records.front().first > sequence)
         return;
     while (!m_records.empty() && m_records.front().first <= sequence)

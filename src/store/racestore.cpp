@@ -95,6 +95,10 @@ RaceStore::~RaceStore()
 
 void RaceStore::setRace(const Race &race)
 {
+    // A file from elsewhere may have numbered its journal further than this one: a record made
+    // from now on must not look older than what the file holds.
+    if (race.journalThrough)
+        m_journal->continueAfter(*race.journalThrough);
     m_race = race;
     publishRace();
 }
@@ -207,6 +211,7 @@ bool RaceStore::save(const QUrl &to, QString *error)
 {
     // An older background job still queued or running must not land after this write.
     flushAutosave();
+    stampJournalThrough();
     QString reason;
     const QString path = to.toLocalFile();
     if (path.isEmpty()) {
@@ -267,7 +272,7 @@ void RaceStore::newRace()
     if (!m_raceFileUrl.isEmpty())
         setRaceFileUrl(QUrl());
     if (m_localStore->save(m_race))
-        trimJournal();
+        trimJournal(true);
     setNeedsInitialSetup(true);
 }
 
@@ -275,6 +280,7 @@ void RaceStore::autosave()
 {
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
+    stampJournalThrough();
     const Race race = m_race;
     step(AutosaveStep::LocalFile);
     bool written = true;
@@ -285,8 +291,8 @@ void RaceStore::autosave()
             job.eventPath = m_raceFileUrl.toLocalFile();
             job.eventUrl = m_raceFileUrl;
         }
-        job.afterWritten
-            = [journal = m_journal, through = m_journal->lastSequence()] { journal->trimThrough(through); };
+        job.afterWritten = [journal = m_journal, through = m_journal->lastSequence(),
+                               event = race.journalEventId] { journal->trimThrough(through, event); };
         m_writer->enqueue(std::move(job));
     } else {
         written = m_localStore->save(race);
@@ -310,38 +316,60 @@ void RaceStore::autosave()
         setAutosaveError(saved ? QString() : error);
     }
     if (!m_writer && written)
-        trimJournal();
+        trimJournal(true);
 }
 
-void RaceStore::trimJournal()
+void RaceStore::stampJournalThrough()
 {
-    m_journal->trimThrough(m_journal->lastSequence());
+    if (const qint64 through = m_journal->lastSequence(); through > 0)
+        m_race.journalThrough = through;
 }
 
-void RaceStore::journalResult(const QUuid &resultId)
+void RaceStore::trimJournal(bool everyFile)
+{
+    m_journal->trimThrough(
+        m_journal->lastSequence(), everyFile ? m_race.journalEventId : std::optional<QUuid>());
+}
+
+std::optional<QUuid> RaceStore::journalEvent()
+{
+    // Given on the first journalled change, not on opening: the files are left as they are until
+    // the event changes. Its first full write carries it.
+    if (!m_race.journalEventId)
+        m_race.journalEventId = newUuid();
+    if (m_journal->writtenEvent() == m_race.journalEventId)
+        return m_race.journalEventId;
+    return std::nullopt;
+}
+
+bool RaceStore::journalResult(const QUuid &resultId)
 {
     if (!m_writer)
-        return;
+        return true;
+    const auto event = journalEvent();
     for (const PersonResult &result : std::as_const(m_race.results)) {
         if (result.id == resultId) {
-            m_journal->putResult(result);
-            return;
+            m_journal->putResult(result, event);
+            return event.has_value();
         }
     }
-    m_journal->deleteResult(resultId);
+    m_journal->deleteResult(resultId, event);
+    return event.has_value();
 }
 
-void RaceStore::journalParticipant(const QUuid &participantId)
+bool RaceStore::journalParticipant(const QUuid &participantId)
 {
     if (!m_writer)
-        return;
+        return true;
+    const auto event = journalEvent();
     for (const Participant &participant : std::as_const(m_race.participants)) {
         if (participant.id == participantId) {
-            m_journal->putParticipant(participant);
-            return;
+            m_journal->putParticipant(participant, event);
+            return event.has_value();
         }
     }
-    m_journal->deleteParticipant(participantId);
+    m_journal->deleteParticipant(participantId, event);
+    return event.has_value();
 }
 
 void RaceStore::flushAutosave()
@@ -420,10 +448,18 @@ void RaceStore::setCourseId(const std::optional<QString> &value, qsizetype index
 void RaceStore::applyReceivedSnapshot(const Race &race)
 {
     flushAutosave();
+    // A master that has not named its event yet sends none: the station's own name stays.
+    const std::optional<QUuid> event = m_race.journalEventId;
     m_race = race;
+    if (!m_race.journalEventId)
+        m_race.journalEventId = event;
+    // The master's sequence numbers are not this station's.
+    m_race.journalThrough.reset();
+    stampJournalThrough();
     publishRace();
+    // Start-up reads the open event file first, which this write leaves behind.
     if (m_localStore->save(m_race))
-        trimJournal();
+        trimJournal(m_raceFileUrl.isEmpty());
 }
 
 void RaceStore::applyReceivedResult(const PersonResult &result)

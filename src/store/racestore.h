@@ -350,10 +350,17 @@ private:
     void reopenAtStartUp();
     // Each records one change in the journal before the change is published and saved (only with
     // the background writer: otherwise the files are written before the operation returns).
-    void journalResult(const QUuid &resultId);
-    void journalParticipant(const QUuid &participantId);
+    // False when the record could not name the event yet (see RaceJournal): replay then takes it
+    // only for an entry the event's files already hold.
+    bool journalResult(const QUuid &resultId);
+    bool journalParticipant(const QUuid &participantId);
+    // The event the next record names: absent until a full write has put its id on disk.
+    std::optional<QUuid> journalEvent();
+    // The files about to be written hold every journalled change so far: they say so.
+    void stampJournalThrough();
     // Every change so far is in files on disk: the journal has nothing left to replay.
-    void trimJournal();
+    // `everyFile`: those are all the files start-up reads (they carry the event's id then).
+    void trimJournal(bool everyFile);
     void wireSyncCallbacks();
     void wireChecklistCallbacks();
     void setNeedsInitialSetup(bool value);

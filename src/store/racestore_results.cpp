@@ -30,10 +30,12 @@ void RaceStore::updateParticipant(const Participant &participant)
 void RaceStore::addParticipant(const Participant &participant)
 {
     m_race.participants.append(participant);
+    const bool named = journalParticipant(participant.id);
     commitChange();
-    // The journal replays changes to entries the files already hold, never a new entry, so the
-    // files take the new entry before anything (such as its card's result) refers to it.
-    flushAutosave();
+    // Replay takes a new entry only from a record naming the event, which records do once the
+    // event's files carry its id (after its first full write): until then the files take it now.
+    if (!named)
+        flushAutosave();
 }
 
 void RaceStore::deleteParticipant(const QUuid &participantId)
@@ -117,7 +119,7 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     if (recording.appended) {
         // On disk before anything else happens: the runner's result survives a crash from here on.
         if (m_writer)
-            m_journal->putResult(*recording.result);
+            m_journal->putResult(*recording.result, journalEvent());
         emit raceChanged(); // the look-ups already hold the appended result
     }
     if (recording.save)

@@ -1,3 +1,5 @@
+#include "casetable.h"
+#include "log.h"
 #include "racejournal.h"
 #include "racejson.h"
 #include "storeharness.h"
@@ -135,51 +137,42 @@ private slots:
         }
     }
 
-    // A journal cut off mid-record, holding records the snapshot already has, a damaged line and
-    // a change for another event's entry: what is whole and belongs is replayed once, the rest is
-    // logged and kept aside, and the app starts and goes on journalling.
-    void damagedJournalReplaysWhatIsWholeAndBelongs()
+    // The journal found at start-up beside a snapshot: what is whole, belongs to the snapshot's
+    // event and is not in it yet is replayed; the rest is logged, and kept aside when it is not
+    // simply already held. The store starts every time.
+    void journalReplay_data() { casetable::load("store/journal-replay.tsv"); }
+    void journalReplay()
     {
+        QFETCH(QStringList, cells);
         StoreHarness harness;
-        Race race = namedRace(QStringLiteral("Journal"));
-        PersonResult inSnapshot;
-        inSnapshot.participantId = race.participants.first().id;
-        inSnapshot.cardNumber = race.participants.first().cardNumber;
-        inSnapshot.readAt = StoreHarness::fixedNow();
-        race.results.append(inSnapshot);
-        QDir().mkpath(harness.path(QStringLiteral("data")));
-        QVERIFY(RaceLocalStore(harness.path(QStringLiteral("data"))).save(race));
-        PersonResult journalled = inSnapshot;
-        journalled.id = QUuid::createUuid();
-        journalled.completed = true;
-        PersonResult foreign = journalled;
-        foreign.id = QUuid::createUuid();
-        foreign.participantId = QUuid::createUuid();
-        {
-            RaceJournal journal(harness.path(QStringLiteral("data")));
-            journal.putResult(inSnapshot);
-            journal.putResult(journalled);
-            journal.putResult(foreign);
-        }
-        QFile file(harness.path(QStringLiteral("data/") + RaceJournal::fileName));
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("{\"seq\":9,\"op\":\"del\n{\"seq\":10,\"op\":\"result\",\"result\":{\"id\":");
-        file.close();
+        Race snapshot = storeTestEvent("journal/snapshot.json");
+        if (cells[0] == QStringLiteral("-"))
+            snapshot.journalEventId.reset();
+        snapshot.journalThrough
+            = cells[1] == QStringLiteral("-") ? std::nullopt : std::optional(cells[1].toLongLong());
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(RaceLocalStore(data).save(snapshot));
+        QFile journal(QDir(data).filePath(RaceJournal::fileName));
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        journal.write(casetable::readData(QStringLiteral("store/journal/") + cells[2]));
+        journal.close();
 
+        LogCapture log;
         auto store = harness.makeStore();
-        const auto &results = store->race().results;
-        QCOMPARE(results.size(), 2);
-        QCOMPARE(results.at(0).id, inSnapshot.id);
-        QCOMPARE(results.at(1).id, journalled.id);
-        QVERIFY(results.at(1).completed);
-        QCOMPARE(
-            QDir(harness.path(QStringLiteral("data"))).entryList({QStringLiteral("*.unreplayed-*")}).size(),
-            1);
-
-        store->deleteResult(journalled.id);
-        store.reset();
-        store = harness.makeStore();
-        QCOMPARE(store->race().results.size(), 1);
+        QStringList entries;
+        for (const Participant &p : store->race().participants)
+            entries.append(
+                (p.givenName + u' ' + (p.startTime ? p.startTime->toUTC().toString(u"hh:mm") : QString()))
+                    .trimmed());
+        QStringList results;
+        for (const PersonResult &r : store->race().results)
+            results.append(r.cardNumber + (r.completed ? QStringLiteral(" done") : QStringLiteral(" open")));
+        QCOMPARE(entries.join(u','), cells[3]);
+        QCOMPARE(results.join(u','), cells[4]);
+        QCOMPARE(QDir(data).entryList({QStringLiteral("*.unreplayed-*")}).size(), cells[5].toInt());
+        QVERIFY2(log.lines().contains(QStringLiteral("RaceStore: journal: ") + cells[6]),
+            qPrintable(log.lines().join(u'\n')));
     }
 };
 
