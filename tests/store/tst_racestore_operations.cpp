@@ -84,6 +84,14 @@ private:
     const StoreHarness &m_harness;
 };
 
+// The event without the change journal's bookkeeping, which any journalled change sets.
+QByteArray documentOf(Race race)
+{
+    race.journalEventId.reset();
+    race.journalThrough.reset();
+    return compactJson(race);
+}
+
 } // namespace
 
 class TestRaceStoreOperations : public QObject
@@ -142,7 +150,7 @@ private slots:
             store->flushAutosave();
             m_harness->steps.clear();
         }
-        const QByteArray before = compactJson(store->race());
+        const QByteArray before = documentOf(store->race());
         const QByteArray autosaved = StoreHarness::readAll(m_harness->autosavePath());
         QSignalSpy changed(store.get(), &RaceStore::raceChanged);
 
@@ -250,7 +258,7 @@ private slots:
         const int saves = cells[2].toInt();
         QCOMPARE(m_harness->autosaves(), saves);
         QCOMPARE(changed.count(), cells[3].toInt());
-        QCOMPARE(compactJson(store->race()) != before, cells[4] == u"1");
+        QCOMPARE(documentOf(store->race()) != before, cells[4] == u"1");
         QCOMPARE(
             StoreHarness::readAll(m_harness->autosavePath()), saves ? compactJson(store->race()) : autosaved);
     }
