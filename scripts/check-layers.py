@@ -24,7 +24,9 @@ BELOW_STORE = CORE + list(MIDDLE)
 ALLOWED = {'model': [], **MIDDLE, 'store': BELOW_STORE}
 BELOW_SCREENS = BELOW_STORE + ['store']
 # Screen modules build on everything below them and on the shared QML helpers of the app's ui folder.
-SCREENS = BELOW_SCREENS + ['app/ui']
+SCREENS = BELOW_SCREENS + ['app/ui', 'screens/common']
+# What the screen modules share stands on the store and below only.
+ALLOWED['screens/common'] = BELOW_SCREENS
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 

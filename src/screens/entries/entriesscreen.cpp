@@ -6,7 +6,7 @@
 #include "racestore.h"
 
 #include <QFile>
-#include <QTimer>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -14,28 +14,7 @@
 
 void EntryRowsModel::setRows(const QList<Row> &rows)
 {
-    const bool sameEntries = std::equal(m_rows.begin(), m_rows.end(), rows.begin(), rows.end(),
-        [](const Row &a, const Row &b) { return a.entryId == b.entryId; });
-    if (!sameEntries) {
-        const bool countChanges = rows.size() != m_rows.size();
-        beginResetModel();
-        m_rows = rows;
-        endResetModel();
-        if (countChanges)
-            emit countChanged();
-        return;
-    }
-    for (int i = 0; i < rows.size(); ++i) {
-        if (m_rows.at(i) == rows.at(i))
-            continue;
-        m_rows[i] = rows.at(i);
-        emit dataChanged(index(i), index(i));
-    }
-}
-
-int EntryRowsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
+    updateRows(m_rows, rows, [](const Row &a, const Row &b) { return a.entryId == b.entryId; });
 }
 
 QVariant EntryRowsModel::data(const QModelIndex &index, int role) const
@@ -96,75 +75,38 @@ bool sameRowInputs(const Race &a, const Race &b)
 } // namespace
 
 EntriesScreen::EntriesScreen(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
     , m_rows(this)
+    , m_rebuild(
+          this, [this] { rebuildNow(); }, [this] { emit loadingChanged(); })
 { }
 
 EntriesScreen::~EntriesScreen() = default;
 
-QObject *EntriesScreen::storeObject() const
+void EntriesScreen::storeReplaced()
 {
-    return m_store.data();
-}
-
-void EntriesScreen::setStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void EntriesScreen::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &EntriesScreen::storePublished);
     emit storeChanged();
     emit raceChanged();
-    scheduleRebuild();
+    m_rebuild.schedule();
 }
 
-void EntriesScreen::storePublished()
+void EntriesScreen::racePublished()
 {
     emit raceChanged();
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     if (race.participants != m_seenParticipants || race.classes != m_seenClasses) {
-        scheduleRebuild();
+        m_rebuild.schedule();
         return;
     }
     // Courses or stages: the rows' texts follow at once, their order waits for the next rebuild.
-    if (!m_rebuildQueued && !sameRowInputs(race, m_rowCacheRace))
+    if (!m_rebuild.isQueued() && !sameRowInputs(race, m_rowCacheRace))
         showRows();
-}
-
-void EntriesScreen::scheduleRebuild()
-{
-    if (!m_loading) {
-        m_loading = true;
-        emit loadingChanged();
-    }
-    // Several changes in one turn of the event loop cost one rebuild, which reads the race and
-    // the screen state as they are when it runs.
-    if (m_rebuildQueued)
-        return;
-    m_rebuildQueued = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_rebuildQueued)
-            rebuild();
-    });
 }
 
 void EntriesScreen::rebuildNow()
 {
-    rebuild();
-}
-
-void EntriesScreen::rebuild()
-{
-    m_rebuildQueued = false;
-    const Race race = m_store ? m_store->race() : Race();
+    m_rebuild.begin();
+    const Race race = store() ? store()->race() : Race();
     m_seenParticipants = race.participants;
     m_seenClasses = race.classes;
     if (!m_index || !m_index->isFor(race))
@@ -176,8 +118,7 @@ void EntriesScreen::rebuild()
         m_shown.append(race.participants.at(i));
     showRows();
     emit rowsChanged();
-    m_loading = false;
-    emit loadingChanged();
+    m_rebuild.end();
 }
 
 void EntriesScreen::showRows()
@@ -185,7 +126,7 @@ void EntriesScreen::showRows()
     // Rows are kept per entry for as long as the race's entries, classes, courses and stages stay
     // the same, so a keystroke in the search box builds no row text. The shown positions refer to
     // the entries the last rebuild saw, which are still the race's while no rebuild is due.
-    const Race &race = m_store ? m_store->race() : m_rowCacheRace;
+    const Race &race = store() ? store()->race() : m_rowCacheRace;
     if (!sameRowInputs(race, m_rowCacheRace) || m_rowCache.size() != race.participants.size()) {
         m_rowCacheRace = Race();
         m_rowCacheRace.participants = race.participants;
@@ -250,14 +191,14 @@ EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QStrin
 
 bool EntriesScreen::showsStagePicker() const
 {
-    return m_store && !m_store->race().stages.isEmpty();
+    return store() && !store()->race().stages.isEmpty();
 }
 
 QVariantList EntriesScreen::stageOptions() const
 {
     QVariantList options;
-    if (m_store) {
-        for (const Stage &stage : stagesInOrder(m_store->race().stages))
+    if (store()) {
+        for (const Stage &stage : stagesInOrder(store()->race().stages))
             options.append(pickerRow(stage.name, stage.id));
     }
     return options;
@@ -265,15 +206,15 @@ QVariantList EntriesScreen::stageOptions() const
 
 QString EntriesScreen::activeStageId() const
 {
-    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
 }
 
 QVariantList EntriesScreen::classOptions() const
 {
     QVariantList options;
-    if (!m_store)
+    if (!store())
         return options;
-    QList<RaceClass> classes = m_store->race().classes;
+    QList<RaceClass> classes = store()->race().classes;
     std::stable_sort(classes.begin(), classes.end(), compareClassNames);
     for (const RaceClass &raceClass : std::as_const(classes))
         options.append(pickerRow(raceClass.name, raceClass.id));
@@ -286,7 +227,7 @@ void EntriesScreen::setFilterClassId(const QString &classId)
         return;
     m_filterClassId = classId;
     emit filterChanged();
-    scheduleRebuild();
+    m_rebuild.schedule();
 }
 
 void EntriesScreen::setSearchText(const QString &text)
@@ -295,7 +236,7 @@ void EntriesScreen::setSearchText(const QString &text)
         return;
     m_searchText = text;
     emit filterChanged();
-    scheduleRebuild();
+    m_rebuild.schedule();
 }
 
 void EntriesScreen::setSortFieldIndex(int index)
@@ -304,7 +245,7 @@ void EntriesScreen::setSortFieldIndex(int index)
         return;
     m_sortField = ParticipantSortField(index);
     emit filterChanged();
-    scheduleRebuild();
+    m_rebuild.schedule();
 }
 
 void EntriesScreen::setSortAscending(bool ascending)
@@ -313,7 +254,7 @@ void EntriesScreen::setSortAscending(bool ascending)
         return;
     m_sortAscending = ascending;
     emit filterChanged();
-    scheduleRebuild();
+    m_rebuild.schedule();
 }
 
 QStringList EntriesScreen::sortFieldTitles() const
@@ -338,12 +279,12 @@ QString EntriesScreen::countText() const
 
 void EntriesScreen::selectStage(const QString &stageId)
 {
-    if (!m_store)
+    if (!store())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     race.activeStageId = stageId.isEmpty() ? std::nullopt : std::optional<QString>(stageId);
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
 }
 
 // ---- Editor ------------------------------------------------------------------------------------
@@ -357,10 +298,10 @@ void EntriesScreen::addEntry()
 
 void EntriesScreen::editParticipant(const QString &entryId)
 {
-    if (!m_store)
+    if (!store())
         return;
     const QUuid id(entryId);
-    for (const Participant &p : m_store->race().participants) {
+    for (const Participant &p : store()->race().participants) {
         if (p.id == id) {
             openEditor(p, false);
             return;
@@ -370,10 +311,10 @@ void EntriesScreen::editParticipant(const QString &entryId)
 
 void EntriesScreen::openEditor(const Participant &entry, bool addingNew)
 {
-    if (!m_store)
+    if (!store())
         return;
     closeEditor(m_editor.get());
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     QSet<QString> others;
     for (const Participant &p : race.participants) {
         if (p.id != entry.id)
@@ -383,16 +324,16 @@ void EntriesScreen::openEditor(const Participant &entry, bool addingNew)
     m_addingNew = addingNew;
     const ParticipantEditorViewModel *opened = m_editor.get();
     connect(m_editor.get(), &ParticipantEditorViewModel::saved, this, [this, opened] {
-        if (m_editor.get() != opened || !m_store)
+        if (m_editor.get() != opened || !store())
             return;
         const Participant edited = m_editor->result();
         if (m_addingNew) {
-            Race race = m_store->race();
+            Race race = store()->race();
             race.participants.append(edited);
-            m_store->setRace(race);
-            m_store->autosave();
+            store()->setRace(race);
+            store()->autosave();
         } else {
-            m_store->updateParticipant(edited);
+            store()->updateParticipant(edited);
         }
         closeEditor(opened);
     });
@@ -415,14 +356,14 @@ void EntriesScreen::closeEditor(const ParticipantEditorViewModel *opened)
 
 void EntriesScreen::deleteParticipant(const QString &entryId)
 {
-    if (m_store)
-        m_store->deleteParticipant(QUuid(entryId));
+    if (store())
+        store()->deleteParticipant(QUuid(entryId));
 }
 
 void EntriesScreen::setParticipantCourse(const QString &entryId, const QString &courseId)
 {
-    if (m_store)
-        m_store->setParticipantCourse(
+    if (store())
+        store()->setParticipantCourse(
             QUuid(entryId), courseId.isEmpty() ? std::nullopt : std::optional<QString>(courseId));
 }
 
@@ -450,7 +391,7 @@ bool EntriesScreen::canImportFromURL() const
 
 bool EntriesScreen::canDeleteAll() const
 {
-    return m_store && !m_store->race().participants.isEmpty();
+    return store() && !store()->race().participants.isEmpty();
 }
 
 void EntriesScreen::setImportState(const std::optional<QString> &error, bool importing)
@@ -471,7 +412,7 @@ void EntriesScreen::reportChanges(const EntryChanges &changes)
 
 void EntriesScreen::importFromFile(const QUrl &fileUrl)
 {
-    if (!m_store)
+    if (!store())
         return;
     QFile file(fileUrl.toLocalFile());
     if (!fileUrl.isLocalFile() || !file.open(QIODevice::ReadOnly)) {
@@ -483,20 +424,20 @@ void EntriesScreen::importFromFile(const QUrl &fileUrl)
         setImportState(file.errorString(), m_importingFromURL);
         return;
     }
-    const QList<Participant> before = m_store->race().participants;
+    const QList<Participant> before = store()->race().participants;
     try {
-        m_store->applyDownloadedEntries(bytes);
+        store()->applyDownloadedEntries(bytes);
     } catch (const ImportError &error) {
         setImportState(error.message(), m_importingFromURL);
         return;
     }
     setImportState(std::nullopt, m_importingFromURL);
-    reportChanges(countEntryChanges(before, m_store->race().participants));
+    reportChanges(countEntryChanges(before, store()->race().participants));
 }
 
 void EntriesScreen::importFromURL()
 {
-    if (!m_store || !canImportFromURL())
+    if (!store() || !canImportFromURL())
         return;
     const QUrl url(m_importURL, QUrl::StrictMode);
     if (!url.isValid() || url.isEmpty()) {
@@ -505,17 +446,17 @@ void EntriesScreen::importFromURL()
     }
     // The answer may come after the organiser opened another event; the store drops it then, and
     // the screen (if it is still shown) says so instead of the store's plain message.
-    const quint64 generation = m_store->documentGeneration();
+    const quint64 generation = store()->documentGeneration();
     QPointer<EntriesScreen> self(this);
     // The earlier error stays on screen while the download runs.
     m_importingFromURL = true;
     emit importChanged();
-    m_store->importEntries(
+    store()->importEntries(
         url,
         [self, generation](const std::optional<QString> &error) {
             if (!self)
                 return;
-            if (self->m_store && self->m_store->documentGeneration() != generation) {
+            if (self->store() && self->store()->documentGeneration() != generation) {
                 self->setImportState(
                     localized(QStringLiteral("The entry list arrived after another event was "
                                              "opened; it was not imported.")),
@@ -532,12 +473,12 @@ void EntriesScreen::importFromURL()
 
 void EntriesScreen::deleteAllEntries()
 {
-    if (!m_store)
+    if (!store())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     const QList<Participant> before = race.participants;
     race.participants.clear();
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
     reportChanges(countEntryChanges(before, {}));
 }

@@ -6,29 +6,27 @@
 // the search or the sort, on the next turn of the event loop; in between the rows keep the order
 // they had, and only their texts follow other changes of the race.
 
+#include "countedlistmodel.h"
 #include "entryimport.h"
 #include "entrylist.h"
 #include "participanteditor.h"
 #include "race.h"
+#include "rebuildqueue.h"
+#include "storeviewmodel.h"
 
-#include <QAbstractListModel>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
-class RaceStore;
-
 // One row per shown entry, in display order. While the same entries stay in the same order a
 // changed row is updated in place, so a scrolled list does not jump.
-class EntryRowsModel : public QAbstractListModel
+class EntryRowsModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the entries screen")
-    Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
 
 public:
     enum Role {
@@ -61,26 +59,23 @@ public:
         bool operator==(const Row &) const = default;
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    using CountedListModel::CountedListModel;
     void setRows(const QList<Row> &rows);
     [[nodiscard]] const QList<Row> &rows() const { return m_rows; }
 
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-signals:
-    void countChanged();
-
 private:
+    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
     QList<Row> m_rows;
 };
 
-class EntriesScreen : public QObject
+class EntriesScreen : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY loadingChanged)
     Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
@@ -112,11 +107,7 @@ public:
     explicit EntriesScreen(QObject *parent = nullptr);
     ~EntriesScreen() override;
 
-    [[nodiscard]] QObject *storeObject() const;
-    void setStore(QObject *store);
-    void setStore(RaceStore *store);
-
-    [[nodiscard]] bool isLoading() const { return m_loading; }
+    [[nodiscard]] bool isLoading() const { return m_rebuild.isLoading(); }
     [[nodiscard]] bool showsStagePicker() const;
     [[nodiscard]] QVariantList stageOptions() const;
     [[nodiscard]] QString activeStageId() const;
@@ -175,9 +166,8 @@ signals:
     void importChanged();
 
 private:
-    void storePublished();
-    void scheduleRebuild();
-    void rebuild();
+    void storeReplaced() override;
+    void racePublished() override;
     // The rows of the shown entries against the race as it is now.
     void showRows();
     [[nodiscard]] EntryRowsModel::Row rowFor(const Participant &entry, const QString &duplicateWarning);
@@ -186,10 +176,8 @@ private:
     void reportChanges(const EntryChanges &changes);
     void setImportState(const std::optional<QString> &error, bool importing);
 
-    QPointer<RaceStore> m_store;
     EntryRowsModel m_rows;
-    bool m_loading = true;
-    bool m_rebuildQueued = false;
+    RebuildQueue m_rebuild;
     std::unique_ptr<EntryListIndex> m_index;
     // What the shown list was built from, to tell a relevant change from any other.
     QList<Participant> m_seenParticipants;

@@ -86,23 +86,8 @@ QList<PreferenceRow> preferenceRows(const Race &race)
 }
 
 StartSheetsViewModel::StartSheetsViewModel(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 { }
-
-QObject *StartSheetsViewModel::raceStoreObject() const
-{
-    return m_store;
-}
-
-void StartSheetsViewModel::setRaceStore(QObject *store)
-{
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = qobject_cast<RaceStore *>(store);
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &StartSheetsViewModel::changed);
-    emit changed();
-}
 
 void StartSheetsViewModel::setSortField(int field)
 {
@@ -119,10 +104,10 @@ void StartSheetsViewModel::setAscending(bool on)
 QVariantList StartSheetsViewModel::classCounts() const
 {
     QVariantList rows;
-    if (!m_store)
+    if (!store())
         return rows;
     for (const ClassEntryCount &row :
-        classEntryCountOrder(classEntryCounts(m_store->race()), m_field, m_ascending))
+        classEntryCountOrder(classEntryCounts(store()->race()), m_field, m_ascending))
         rows.append(
             QVariantMap {{QStringLiteral("name"), row.className}, {QStringLiteral("count"), row.count}});
     return rows;
@@ -131,9 +116,9 @@ QVariantList StartSheetsViewModel::classCounts() const
 QVariantList StartSheetsViewModel::preferences() const
 {
     QVariantList rows;
-    if (!m_store)
+    if (!store())
         return rows;
-    for (const PreferenceRow &row : preferenceRows(m_store->race()))
+    for (const PreferenceRow &row : preferenceRows(store()->race()))
         rows.append(
             QVariantMap {{QStringLiteral("name"), row.name}, {QStringLiteral("className"), row.className},
                 {QStringLiteral("early"), row.preference == StartTimePreference::Early}});

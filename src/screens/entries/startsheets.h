@@ -4,13 +4,11 @@
 // and late wishes, both for the active stage and over every entry of the event.
 
 #include "race.h"
+#include "storeviewmodel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
-
-class RaceStore;
 
 struct ClassEntryCount
 {
@@ -40,11 +38,11 @@ struct PreferenceRow
 
 // Both sheets' view-model: the rows as QML reads them. The sort choice lives here so that it
 // survives closing and reopening the sheet.
-class StartSheetsViewModel : public QObject
+class StartSheetsViewModel : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *raceStore READ raceStoreObject WRITE setRaceStore NOTIFY changed)
+    Q_PROPERTY(QObject *raceStore READ storeObject WRITE setStoreObject NOTIFY changed)
     // 0 by class, 1 by count.
     Q_PROPERTY(int sortField READ sortField WRITE setSortField NOTIFY changed)
     Q_PROPERTY(bool ascending READ ascending WRITE setAscending NOTIFY changed)
@@ -55,8 +53,6 @@ class StartSheetsViewModel : public QObject
 
 public:
     explicit StartSheetsViewModel(QObject *parent = nullptr);
-    [[nodiscard]] QObject *raceStoreObject() const;
-    void setRaceStore(QObject *store);
     [[nodiscard]] int sortField() const { return int(m_field); }
     void setSortField(int field);
     [[nodiscard]] bool ascending() const { return m_ascending; }
@@ -68,7 +64,8 @@ signals:
     void changed();
 
 private:
-    QPointer<RaceStore> m_store;
+    void storeReplaced() override { emit changed(); }
+    void racePublished() override { emit changed(); }
     EntryCountSortField m_field = EntryCountSortField::Count;
     bool m_ascending = false;
 };

@@ -46,46 +46,30 @@ QString recentFileTitle(const QUrl &url)
 }
 
 EventFileViewModel::EventFileViewModel(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 { }
 
-QObject *EventFileViewModel::raceStoreObject() const
+void EventFileViewModel::storeReplaced()
 {
-    return m_store;
-}
-
-void EventFileViewModel::setRaceStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void EventFileViewModel::setStore(RaceStore *store)
-{
-    if (m_store == store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store) {
-        connect(m_store, &RaceStore::raceChanged, this, &EventFileViewModel::changed);
-        connect(m_store, &RaceStore::raceFileUrlChanged, this, &EventFileViewModel::changed);
-        connect(m_store, &RaceStore::recentRaceUrlsChanged, this, &EventFileViewModel::changed);
+    if (store()) {
+        follow(connect(store(), &RaceStore::raceFileUrlChanged, this, &EventFileViewModel::changed));
+        follow(connect(store(), &RaceStore::recentRaceUrlsChanged, this, &EventFileViewModel::changed));
     }
     emit changed();
 }
 
 void EventFileViewModel::editRace(const std::function<void(Race &)> &edit)
 {
-    if (!m_store)
+    if (!store())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     edit(race);
-    m_store->setRace(race);
+    store()->setRace(race);
 }
 
 QString EventFileViewModel::eventName() const
 {
-    return m_store ? m_store->race().name : QString();
+    return store() ? store()->race().name : QString();
 }
 
 void EventFileViewModel::setEventName(const QString &name)
@@ -96,7 +80,7 @@ void EventFileViewModel::setEventName(const QString &name)
 
 QString EventFileViewModel::nameWarning() const
 {
-    if (!m_store)
+    if (!store())
         return {};
     const QString name = eventName();
     if (name.trimmed().isEmpty())
@@ -111,8 +95,8 @@ QString EventFileViewModel::nameWarning() const
 
 QDate EventFileViewModel::eventDate() const
 {
-    if (m_store && m_store->race().date)
-        return m_store->race().date->toLocalTime().date();
+    if (store() && store()->race().date)
+        return store()->race().date->toLocalTime().date();
     return m_today();
 }
 
@@ -142,7 +126,7 @@ bool EventFileViewModel::setEventDateText(const QString &text)
 
 bool EventFileViewModel::multiStage() const
 {
-    return m_store && m_store->race().isMultiStage();
+    return store() && store()->race().isMultiStage();
 }
 
 void EventFileViewModel::setMultiStage(bool on)
@@ -152,15 +136,15 @@ void EventFileViewModel::setMultiStage(bool on)
 
 bool EventFileViewModel::canSave() const
 {
-    return m_store && !m_store->raceFileUrl().isEmpty();
+    return store() && !store()->raceFileUrl().isEmpty();
 }
 
 QVariantList EventFileViewModel::recentFiles() const
 {
     QVariantList rows;
-    if (!m_store)
+    if (!store())
         return rows;
-    for (const QUrl &url : m_store->recentRaceUrls())
+    for (const QUrl &url : store()->recentRaceUrls())
         rows.append(
             QVariantMap {{QStringLiteral("title"), recentFileTitle(url)}, {QStringLiteral("url"), url}});
     return rows;
@@ -176,8 +160,8 @@ QUrl EventFileViewModel::dialogFolder() const
     // The open file's folder when it still exists, else the documents folder, else home: a
     // dialog never starts in a folder that is gone.
     QStringList candidates;
-    if (m_store && !m_store->raceFileUrl().isEmpty())
-        candidates.append(QFileInfo(m_store->raceFileUrl().toLocalFile()).absolutePath());
+    if (store() && !store()->raceFileUrl().isEmpty())
+        candidates.append(QFileInfo(store()->raceFileUrl().toLocalFile()).absolutePath());
     candidates.append(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     for (const QString &folder : std::as_const(candidates))
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
@@ -187,28 +171,28 @@ QUrl EventFileViewModel::dialogFolder() const
 
 bool EventFileViewModel::newNeedsConfirmation() const
 {
-    if (!m_store)
+    if (!store())
         return false;
-    if (m_store->raceFileUrl().isEmpty())
+    if (store()->raceFileUrl().isEmpty())
         return true;
-    m_store->flushAutosave();
-    QFile file(m_store->raceFileUrl().toLocalFile());
-    const auto current = encodeRace(m_store->race(), JsonLayout::PrettySorted);
+    store()->flushAutosave();
+    QFile file(store()->raceFileUrl().toLocalFile());
+    const auto current = encodeRace(store()->race(), JsonLayout::PrettySorted);
     return !file.open(QIODevice::ReadOnly) || !current || file.readAll() != *current;
 }
 
 void EventFileViewModel::newEvent()
 {
-    if (!m_store)
+    if (!store())
         return;
-    m_store->newRace();
+    store()->newRace();
     m_dateError.clear();
     setFileError({});
 }
 
 void EventFileViewModel::loadEvent(const QUrl &url)
 {
-    if (!m_store)
+    if (!store())
         return;
     QString error;
     std::optional<Race> race;
@@ -220,9 +204,9 @@ void EventFileViewModel::loadEvent(const QUrl &url)
         setFileError(localized(QStringLiteral("Load failed: %@"), {error}));
         return;
     }
-    m_store->setRace(*race);
-    m_store->setRaceFileUrl(url);
-    m_store->addRecentRaceUrl(url);
+    store()->setRace(*race);
+    store()->setRaceFileUrl(url);
+    store()->addRecentRaceUrl(url);
     m_dateError.clear();
     setFileError({});
 }
@@ -232,7 +216,7 @@ void EventFileViewModel::saveEvent()
     if (!canSave())
         return;
     QString error;
-    if (m_store->save(m_store->raceFileUrl(), &error))
+    if (store()->save(store()->raceFileUrl(), &error))
         setFileError({});
     else
         setFileError(localized(QStringLiteral("Save failed: %@"), {error}));
@@ -240,13 +224,13 @@ void EventFileViewModel::saveEvent()
 
 void EventFileViewModel::saveEventAs(const QUrl &chosen)
 {
-    if (!m_store)
+    if (!store())
         return;
     const QUrl url = withEventSuffix(chosen);
     QString error;
     if (QFileInfo(url.toLocalFile()).isDir())
         error = localized(QStringLiteral("%@ is a folder, not an event file."), {url.toLocalFile()});
-    else if (m_store->save(url, &error)) {
+    else if (store()->save(url, &error)) {
         setFileError({});
         return;
     }
@@ -255,11 +239,11 @@ void EventFileViewModel::saveEventAs(const QUrl &chosen)
 
 void EventFileViewModel::clearRecentEvents()
 {
-    if (!m_store)
+    if (!store())
         return;
-    const QList<QUrl> urls = m_store->recentRaceUrls();
+    const QList<QUrl> urls = store()->recentRaceUrls();
     for (const QUrl &url : urls)
-        m_store->removeRecentRaceUrl(url);
+        store()->removeRecentRaceUrl(url);
 }
 
 void EventFileViewModel::setFileError(const QString &error)

@@ -4,9 +4,10 @@
 // own details (name, date, several stages). Every change goes through the store; the only state
 // kept here is the text of the last failed file operation.
 
+#include "storeviewmodel.h"
+
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QVariantList>
@@ -14,7 +15,6 @@
 
 #include <functional>
 
-class RaceStore;
 struct Race;
 
 // The file name proposed for an event: the name with ".vexloevent.json". A name that is blank
@@ -27,12 +27,12 @@ struct Race;
 // The recent entry's title: the file's last path component without its last extension.
 [[nodiscard]] QString recentFileTitle(const QUrl &url);
 
-class EventFileViewModel : public QObject
+class EventFileViewModel : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
 
-    Q_PROPERTY(QObject *raceStore READ raceStoreObject WRITE setRaceStore NOTIFY changed)
+    Q_PROPERTY(QObject *raceStore READ storeObject WRITE setStoreObject NOTIFY changed)
     Q_PROPERTY(QString eventName READ eventName WRITE setEventName NOTIFY changed)
     Q_PROPERTY(QString nameWarning READ nameWarning NOTIFY changed)
     Q_PROPERTY(QDate eventDate READ eventDate WRITE setEventDate NOTIFY changed)
@@ -53,9 +53,6 @@ class EventFileViewModel : public QObject
 public:
     explicit EventFileViewModel(QObject *parent = nullptr);
 
-    [[nodiscard]] QObject *raceStoreObject() const;
-    void setRaceStore(QObject *store);
-    void setStore(RaceStore *store);
     // "Today" for the calendar of an event without a date.
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
 
@@ -94,10 +91,11 @@ signals:
     void changed();
 
 private:
+    void storeReplaced() override;
+    void racePublished() override { emit changed(); }
     void setFileError(const QString &error);
     void editRace(const std::function<void(Race &)> &edit);
 
-    QPointer<RaceStore> m_store;
     QString m_fileError;
     QString m_dateError;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };

@@ -35,38 +35,16 @@ Stage proposedNewStage(const QList<Stage> &stages, const QDateTime &now)
 }
 
 StagesViewModel::StagesViewModel(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 { }
-
-QObject *StagesViewModel::raceStoreObject() const
-{
-    return m_store;
-}
-
-void StagesViewModel::setRaceStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void StagesViewModel::setStore(RaceStore *store)
-{
-    if (m_store == store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &StagesViewModel::changed);
-    emit changed();
-}
 
 QVariantList StagesViewModel::stages() const
 {
     QVariantList rows;
-    if (!m_store)
+    if (!store())
         return rows;
-    const auto &active = m_store->race().activeStageId;
-    for (const Stage &stage : sortedStages(m_store->race().stages))
+    const auto &active = store()->race().activeStageId;
+    for (const Stage &stage : sortedStages(store()->race().stages))
         rows.append(QVariantMap {{QStringLiteral("id"), stage.id}, {QStringLiteral("name"), stage.name},
             {QStringLiteral("dateText"),
                 QLocale().toString(stage.date.toLocalTime().date(), QLocale::ShortFormat)},
@@ -76,23 +54,23 @@ QVariantList StagesViewModel::stages() const
 
 int StagesViewModel::activeIndex() const
 {
-    if (!m_store || !m_store->race().activeStageId)
+    if (!store() || !store()->race().activeStageId)
         return -1;
-    const QList<Stage> sorted = sortedStages(m_store->race().stages);
+    const QList<Stage> sorted = sortedStages(store()->race().stages);
     for (int i = 0; i < sorted.size(); ++i)
-        if (sorted.at(i).id == *m_store->race().activeStageId)
+        if (sorted.at(i).id == *store()->race().activeStageId)
             return i;
     return -1;
 }
 
 bool StagesViewModel::canExport() const
 {
-    return m_store && !m_store->race().participants.isEmpty();
+    return store() && !store()->race().participants.isEmpty();
 }
 
 QString StagesViewModel::suggestedExportName() const
 {
-    QString name = m_store ? m_store->race().name : QString();
+    QString name = store() ? store()->race().name : QString();
     // A separator would point the dialog into another folder.
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
     return name + QStringLiteral("-entries-oe.csv");
@@ -152,8 +130,8 @@ QString StagesViewModel::editOrderTitle() const
 
 std::optional<Stage> StagesViewModel::findStage(const QString &id) const
 {
-    if (m_store)
-        for (const Stage &stage : m_store->race().stages)
+    if (store())
+        for (const Stage &stage : store()->race().stages)
             if (stage.id == id)
                 return stage;
     return std::nullopt;
@@ -161,19 +139,19 @@ std::optional<Stage> StagesViewModel::findStage(const QString &id) const
 
 void StagesViewModel::makeActive(const QString &stageId)
 {
-    if (!m_store || !findStage(stageId))
+    if (!store() || !findStage(stageId))
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     race.activeStageId = stageId;
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
 }
 
 void StagesViewModel::beginNewStage()
 {
-    if (!m_store)
+    if (!store())
         return;
-    m_editing = proposedNewStage(m_store->race().stages, m_now());
+    m_editing = proposedNewStage(store()->race().stages, m_now());
     m_isAddingNew = true;
     emit editorChanged();
 }
@@ -187,12 +165,12 @@ void StagesViewModel::beginEdit(const QString &stageId)
 
 void StagesViewModel::saveEdit()
 {
-    if (!m_store || !m_editing)
+    if (!store() || !m_editing)
         return;
     if (m_isAddingNew)
-        m_store->addStage(*m_editing);
+        store()->addStage(*m_editing);
     else
-        m_store->updateStage(*m_editing);
+        store()->updateStage(*m_editing);
     m_editing.reset();
     emit editorChanged();
 }
@@ -211,8 +189,8 @@ void StagesViewModel::requestDelete(const QString &stageId)
 
 void StagesViewModel::confirmDelete()
 {
-    if (m_store && m_pendingDelete)
-        m_store->deleteStage(*m_pendingDelete);
+    if (store() && m_pendingDelete)
+        store()->deleteStage(*m_pendingDelete);
     cancelDelete();
 }
 
@@ -224,13 +202,13 @@ void StagesViewModel::cancelDelete()
 
 void StagesViewModel::exportEntries(const QUrl &url)
 {
-    if (!m_store)
+    if (!store())
         return;
     QString error;
     const QString path = url.toLocalFile();
     if (path.isEmpty())
         error = QStringLiteral("Not a local file: ") + url.toString();
-    else if (writeFileAtomically(path, makeOECSV(m_store->race()).toUtf8(), &error))
+    else if (writeFileAtomically(path, makeOECSV(store()->race()).toUtf8(), &error))
         error.clear();
     m_exportError = error.isEmpty() ? QString() : QStringLiteral("Export failed: ") + error;
     emit changed();

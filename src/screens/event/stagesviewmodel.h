@@ -5,10 +5,10 @@
 // of the race goes through the store, which saves it.
 
 #include "race.h"
+#include "storeviewmodel.h"
 
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -16,20 +16,18 @@
 #include <functional>
 #include <optional>
 
-class RaceStore;
-
 // The stages ordered by `order`; equal orders keep their stored sequence.
 [[nodiscard]] QList<Stage> sortedStages(const QList<Stage> &stages);
 // What "Add Stage" proposes: order one past the highest (0 for the first), named after its
 // position, a fresh upper-case id, dated `now`.
 [[nodiscard]] Stage proposedNewStage(const QList<Stage> &stages, const QDateTime &now);
 
-class StagesViewModel : public QObject
+class StagesViewModel : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
 
-    Q_PROPERTY(QObject *raceStore READ raceStoreObject WRITE setRaceStore NOTIFY changed)
+    Q_PROPERTY(QObject *raceStore READ storeObject WRITE setStoreObject NOTIFY changed)
     // [{id, name, dateText, active}] in display order.
     Q_PROPERTY(QVariantList stages READ stages NOTIFY changed)
     Q_PROPERTY(int activeIndex READ activeIndex NOTIFY changed)
@@ -50,9 +48,6 @@ class StagesViewModel : public QObject
 public:
     explicit StagesViewModel(QObject *parent = nullptr);
 
-    [[nodiscard]] QObject *raceStoreObject() const;
-    void setRaceStore(QObject *store);
-    void setStore(RaceStore *store);
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
     [[nodiscard]] QVariantList stages() const;
@@ -93,9 +88,10 @@ signals:
     void editorChanged();
 
 private:
+    void storeReplaced() override { emit changed(); }
+    void racePublished() override { emit changed(); }
     [[nodiscard]] std::optional<Stage> findStage(const QString &id) const;
 
-    QPointer<RaceStore> m_store;
     std::optional<Stage> m_editing;
     bool m_isAddingNew = false;
     std::optional<Stage> m_pendingDelete;

@@ -162,19 +162,11 @@ QString outstandingDetailLine(const Race &race, const Participant &p, const QStr
 
 void OutstandingRowsModel::setRows(const Race *race, const QString &stageId, QList<qsizetype> rows)
 {
-    const bool countChanges = rows.size() != m_rows.size();
-    beginResetModel();
-    m_race = race;
-    m_stageId = stageId;
-    m_rows = std::move(rows);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
-}
-
-int OutstandingRowsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
+    resetRows([&] {
+        m_race = race;
+        m_stageId = stageId;
+        m_rows = std::move(rows);
+    });
 }
 
 QVariant OutstandingRowsModel::data(const QModelIndex &index, int role) const
@@ -210,49 +202,32 @@ QHash<int, QByteArray> OutstandingRowsModel::roleNames() const
 // ---- Screen --------------------------------------------------------------------------------
 
 OutstandingScreen::OutstandingScreen(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
     , m_clock([] { return QDateTime::currentDateTimeUtc(); })
 {
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
         &OutstandingScreen::refresh);
 }
 
-QObject *OutstandingScreen::storeObject() const
+void OutstandingScreen::storeReplaced()
 {
-    return m_store.data();
-}
-
-void OutstandingScreen::setStoreObject(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void OutstandingScreen::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    for (const auto &c : std::as_const(m_connections))
-        disconnect(c);
-    m_connections.clear();
-    m_store = store;
+    RaceStore *store = this->store();
     m_stageId = store ? store->race().activeStageId.value_or(QString()) : QString();
-    if (store) {
-        m_connections.append(connect(store, &RaceStore::raceChanged, this, &OutstandingScreen::refresh));
-        m_connections.append(connect(
+    if (store)
+        follow(connect(
             store->stationSettings(), &StationSettings::roleChanged, this, &OutstandingScreen::rowsChanged));
-    }
     emit storeChanged();
     refresh();
 }
 
 void OutstandingScreen::refresh()
 {
-    if (!m_store) {
+    if (!store()) {
         m_rows.setRows(nullptr, {}, {});
         emit rowsChanged();
         return;
     }
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     // The name order survives every change that leaves the entries' ids and names alone.
     bool sameNames = m_orderedNames.size() == race.participants.size();
     for (qsizetype i = 0; sameNames && i < race.participants.size(); ++i) {
@@ -300,15 +275,15 @@ void OutstandingScreen::toggleGroup(const QString &raw)
 
 bool OutstandingScreen::showsStagePicker() const
 {
-    return m_store && !m_store->race().stages.isEmpty();
+    return store() && !store()->race().stages.isEmpty();
 }
 
 QVariantList OutstandingScreen::stageOptions() const
 {
     QVariantList list;
-    if (!m_store)
+    if (!store())
         return list;
-    QList<Stage> stages = m_store->race().stages;
+    QList<Stage> stages = store()->race().stages;
     std::stable_sort(
         stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
     for (const Stage &s : std::as_const(stages))
@@ -326,12 +301,12 @@ void OutstandingScreen::setFilterStageId(const QString &stageId)
 
 bool OutstandingScreen::canMark() const
 {
-    return m_store && m_store->stationSettings()->role() != StationRole::Slave;
+    return store() && store()->stationSettings()->role() != StationRole::Slave;
 }
 
 QString OutstandingScreen::markingNotice() const
 {
-    if (!m_store || canMark())
+    if (!store() || canMark())
         return {};
     return localized(QStringLiteral("This station is a slave: mark DNS and DNF at the master, whose next "
                                     "update would undo a mark made here."));
@@ -339,12 +314,12 @@ QString OutstandingScreen::markingNotice() const
 
 void OutstandingScreen::setStatusIndex(const QString &participantId, int index)
 {
-    if (!m_store || !canMark())
+    if (!store() || !canMark())
         return;
     std::optional<ParticipantStatus> status;
     if (index == 1)
         status = ParticipantStatus::Dns;
     else if (index == 2)
         status = ParticipantStatus::Dnf;
-    m_store->setParticipantStatus(QUuid(participantId), status);
+    store()->setParticipantStatus(QUuid(participantId), status);
 }

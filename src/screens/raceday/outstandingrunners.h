@@ -10,20 +10,18 @@
 // sort of a subset is the subsequence of the stable sort of the whole, so filtering walks that
 // order once.
 
+#include "countedlistmodel.h"
 #include "race.h"
+#include "storeviewmodel.h"
 
-#include <QAbstractListModel>
 #include <QDateTime>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 #include <functional>
 #include <optional>
-
-class RaceStore;
 
 enum class StatusFilterGroup { All, NotStartedYet, StillGoing, CheckedOut, Dnf, Dns };
 
@@ -64,36 +62,31 @@ struct OutstandingContext
 [[nodiscard]] QString outstandingNameLine(const Participant &p);
 [[nodiscard]] QString outstandingDetailLine(const Race &race, const Participant &p, const QString &stageId);
 
-class OutstandingRowsModel : public QAbstractListModel
+class OutstandingRowsModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the Status section")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role { ParticipantIdRole = Qt::UserRole + 1, NameRole, DetailRole, StatusIndexRole };
 
-    using QAbstractListModel::QAbstractListModel;
+    using CountedListModel::CountedListModel;
 
     // Texts are built when a row is drawn, from the race the rows were set with.
     void setRows(const Race *race, const QString &stageId, QList<qsizetype> rows);
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
-    [[nodiscard]] int count() const { return int(m_rows.size()); }
     [[nodiscard]] const QList<qsizetype> &rows() const { return m_rows; }
 
-signals:
-    void countChanged();
-
 private:
+    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
     const Race *m_race = nullptr;
     QString m_stageId;
     QList<qsizetype> m_rows;
 };
 
-class OutstandingScreen : public QObject
+class OutstandingScreen : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
@@ -117,9 +110,6 @@ public:
 
     explicit OutstandingScreen(QObject *parent = nullptr);
 
-    [[nodiscard]] QObject *storeObject() const;
-    void setStoreObject(QObject *store);
-    void setStore(RaceStore *store);
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
     [[nodiscard]] QString countText() const;
@@ -145,8 +135,9 @@ signals:
     void rowsChanged();
 
 private:
-    QPointer<RaceStore> m_store;
-    QList<QMetaObject::Connection> m_connections;
+    void storeReplaced() override;
+    void racePublished() override { refresh(); }
+
     Clock m_clock;
     QSet<StatusFilterGroup> m_selected {StatusFilterGroup::StillGoing};
     QString m_stageId;

@@ -38,7 +38,7 @@ QString portDisplayName(const QString &path, const QStringList &identifiedReader
 // ---- Ports -------------------------------------------------------------------------------------
 
 ReaderPortsModel::ReaderPortsModel(QObject *parent)
-    : QAbstractListModel(parent)
+    : CountedListModel(parent)
 { }
 
 void ReaderPortsModel::setReader(CardReaderViewModel *reader)
@@ -77,16 +77,13 @@ void ReaderPortsModel::reload()
 {
     const QStringList paths = m_reader ? m_reader->availablePorts() : QStringList();
     const QStringList identified = (m_identify && !paths.isEmpty()) ? m_identify() : QStringList();
-    const int before = count();
-    beginResetModel();
-    m_paths = paths;
-    m_names.clear();
-    for (const QString &path : paths)
-        m_names.append(portDisplayName(path, identified));
-    m_connectedPath = m_reader ? m_reader->connectionState().path() : QString();
-    endResetModel();
-    if (before != count())
-        emit countChanged();
+    resetRows([&] {
+        m_paths = paths;
+        m_names.clear();
+        for (const QString &path : paths)
+            m_names.append(portDisplayName(path, identified));
+        m_connectedPath = m_reader ? m_reader->connectionState().path() : QString();
+    });
 }
 
 void ReaderPortsModel::connectionChanged()
@@ -97,11 +94,6 @@ void ReaderPortsModel::connectionChanged()
     m_connectedPath = connected;
     if (!m_paths.isEmpty())
         emit dataChanged(index(0), index(int(m_paths.size()) - 1), {ConnectedRole});
-}
-
-int ReaderPortsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_paths.size());
 }
 
 QVariant ReaderPortsModel::data(const QModelIndex &index, int role) const
@@ -131,7 +123,7 @@ QHash<int, QByteArray> ReaderPortsModel::roleNames() const
 // ---- Recent results ------------------------------------------------------------------------------
 
 RecentResultsModel::RecentResultsModel(QObject *parent)
-    : QAbstractListModel(parent)
+    : CountedListModel(parent)
 { }
 
 void RecentResultsModel::setRace(const Race &race)
@@ -147,17 +139,7 @@ void RecentResultsModel::setRace(const Race &race)
                 result.id.toString(QUuid::WithoutBraces).toUpper(), row.statusText, row.repeatRead});
         }
     }
-    const int before = count();
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-    if (before != count())
-        emit countChanged();
-}
-
-int RecentResultsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
+    resetRows([&] { m_rows = std::move(rows); });
 }
 
 QVariant RecentResultsModel::data(const QModelIndex &index, int role) const

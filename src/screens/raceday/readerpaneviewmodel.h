@@ -5,9 +5,9 @@
 // the desk's (RaceDayDesk), shared with the card-read toast. The pane keeps no state of its own:
 // everything is derived from the store, the reader and the receipt preferences it is given.
 
+#include "countedlistmodel.h"
 #include "race.h"
 
-#include <QAbstractListModel>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -30,12 +30,11 @@ struct ReceiptPrintOutcome;
 // "Last receipt not printed on <printer>: <reason>" for a receipt that did not print.
 [[nodiscard]] QString receiptFailureText(const ReceiptPrintOutcome &failure);
 
-class ReaderPortsModel : public QAbstractListModel
+class ReaderPortsModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the reader pane")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role { PathRole = Qt::UserRole + 1, DisplayNameRole, ConnectedRole };
@@ -50,15 +49,11 @@ public:
     // Reads the port list again (names follow the selected language).
     void reload();
 
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
-    [[nodiscard]] int count() const { return int(m_paths.size()); }
-
-signals:
-    void countChanged();
 
 private:
+    [[nodiscard]] qsizetype size() const override { return m_paths.size(); }
     void connectionChanged();
 
     QPointer<CardReaderViewModel> m_reader;
@@ -70,12 +65,11 @@ private:
 
 // Every result of the event, grouped by class ("group" role, for list sections), newest first
 // inside a group, groups in natural order of their titles.
-class RecentResultsModel : public QAbstractListModel
+class RecentResultsModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the reader pane")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role {
@@ -92,15 +86,11 @@ public:
 
     void setRace(const Race &race);
 
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
-    [[nodiscard]] int count() const { return int(m_rows.size()); }
-
-signals:
-    void countChanged();
 
 private:
+    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
     struct Row
     {
         QString group;

@@ -38,18 +38,10 @@ QString overallName(const Participant &p)
 
 void ResultListModel::setLines(const Race *race, QList<Line> lines)
 {
-    const bool countChanges = lines.size() != m_lines.size();
-    beginResetModel();
-    m_race = race;
-    m_lines = std::move(lines);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
-}
-
-int ResultListModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_lines.size());
+    resetRows([&] {
+        m_race = race;
+        m_lines = std::move(lines);
+    });
 }
 
 QVariant ResultListModel::data(const QModelIndex &index, int role) const
@@ -82,7 +74,7 @@ QHash<int, QByteArray> ResultListModel::roleNames() const
 // ---- Screen --------------------------------------------------------------------------------
 
 ResultsScreen::ResultsScreen(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 {
     connect(
         &LocalizationManager::shared(), &LocalizationManager::languageChanged, this, &ResultsScreen::refresh);
@@ -90,37 +82,21 @@ ResultsScreen::ResultsScreen(QObject *parent)
 
 ResultsScreen::~ResultsScreen() = default;
 
-QObject *ResultsScreen::storeObject() const
+void ResultsScreen::storeReplaced()
 {
-    return m_store.data();
-}
-
-void ResultsScreen::setStoreObject(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void ResultsScreen::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    for (const auto &c : std::as_const(m_connections))
-        disconnect(c);
-    m_connections.clear();
-    m_store = store;
+    RaceStore *store = this->store();
     m_results.reset();
     m_corrections.reset();
     m_detail.reset();
     if (store) {
         m_results = std::make_unique<ResultsViewModel>(store);
         m_corrections = std::make_unique<ResultCorrections>(store);
-        m_connections.append(connect(store, &RaceStore::raceChanged, this, &ResultsScreen::refresh));
-        m_connections.append(connect(
+        follow(connect(
             store->stationSettings(), &StationSettings::roleChanged, this, &ResultsScreen::viewChanged));
-        m_connections.append(connect(
+        follow(connect(
             m_results.get(), &ResultsViewModel::exportErrorChanged, this, &ResultsScreen::viewChanged));
         if (VexloChecklistPuller *puller = store->vexloChecklistPuller())
-            m_connections.append(
+            follow(
                 connect(puller, &VexloChecklistPuller::isPullingChanged, this, &ResultsScreen::viewChanged));
     }
     emit storeChanged();
@@ -149,7 +125,7 @@ void ResultsScreen::setDeskObject(QObject *desk)
 void ResultsScreen::refresh()
 {
     QList<ResultListModel::Line> lines;
-    if (m_store) {
+    if (store()) {
         if (m_results->showsOverall()) {
             for (const ClassStandings &group : m_results->standingsGroups()) {
                 lines.append(
@@ -183,7 +159,7 @@ void ResultsScreen::refresh()
             }
         }
     }
-    m_lines.setLines(m_store ? &m_store->race() : nullptr, std::move(lines));
+    m_lines.setLines(store() ? &store()->race() : nullptr, std::move(lines));
     emit viewChanged();
     // The sheet shows the result as it was opened; the names follow the race.
     if (m_detail)
@@ -192,8 +168,8 @@ void ResultsScreen::refresh()
 
 QString ResultsScreen::classFilterLabel() const
 {
-    if (m_store) {
-        if (const RaceClass *c = findClass(m_store->race(), m_results->filterClassId());
+    if (store()) {
+        if (const RaceClass *c = findClass(store()->race(), m_results->filterClassId());
             c && !m_results->filterClassId().isEmpty())
             return localized(c->name);
     }
@@ -207,9 +183,9 @@ QVariantList ResultsScreen::classOptions() const
     options.append(QVariantMap {{QStringLiteral("id"), QString()},
         {QStringLiteral("name"), localized(QStringLiteral("All classes"))},
         {QStringLiteral("checked"), selected.isEmpty()}});
-    if (!m_store)
+    if (!store())
         return options;
-    QList<RaceClass> classes = m_store->race().classes;
+    QList<RaceClass> classes = store()->race().classes;
     // Plain character-code order, as the menu has always listed them.
     std::stable_sort(classes.begin(), classes.end(),
         [](const RaceClass &a, const RaceClass &b) { return a.name < b.name; });
@@ -223,9 +199,9 @@ QVariantList ResultsScreen::classOptions() const
 QVariantList ResultsScreen::stageChips() const
 {
     QVariantList chips;
-    if (!m_store || m_store->race().stages.isEmpty())
+    if (!store() || store()->race().stages.isEmpty())
         return chips;
-    QList<Stage> stages = m_store->race().stages;
+    QList<Stage> stages = store()->race().stages;
     std::stable_sort(
         stages.begin(), stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
     const QString selected = m_results->filterStageId();
@@ -267,10 +243,10 @@ void ResultsScreen::selectStage(const QString &stageId)
 
 std::optional<PersonResult> ResultsScreen::storedResult(const QString &resultId) const
 {
-    if (!m_store)
+    if (!store())
         return std::nullopt;
     const QUuid id(resultId);
-    for (const PersonResult &r : m_store->race().results) {
+    for (const PersonResult &r : store()->race().results) {
         if (r.id == id)
             return r;
     }
@@ -279,9 +255,9 @@ std::optional<PersonResult> ResultsScreen::storedResult(const QString &resultId)
 
 QVariantMap ResultsScreen::detail() const
 {
-    if (!m_detail || !m_store)
+    if (!m_detail || !store())
         return {};
-    return toVariant(splitSheetTexts(m_store->race(), *m_detail));
+    return toVariant(splitSheetTexts(store()->race(), *m_detail));
 }
 
 void ResultsScreen::showDetail(const QString &resultId)
@@ -300,12 +276,12 @@ void ResultsScreen::closeDetail()
 
 bool ResultsScreen::canCorrect() const
 {
-    return m_store && m_store->stationSettings()->role() != StationRole::Slave;
+    return store() && store()->stationSettings()->role() != StationRole::Slave;
 }
 
 QString ResultsScreen::correctionNotice() const
 {
-    if (!m_store || canCorrect())
+    if (!store() || canCorrect())
         return {};
     return localized(QStringLiteral("This station is a slave: correct results at the master, whose next "
                                     "update would undo a correction made here."));
@@ -406,13 +382,13 @@ bool ResultsScreen::exportTo(int kind, const QUrl &file)
 
 bool ResultsScreen::canPullCheckins() const
 {
-    VexloChecklistPuller *puller = m_store ? m_store->vexloChecklistPuller() : nullptr;
+    VexloChecklistPuller *puller = store() ? store()->vexloChecklistPuller() : nullptr;
     return puller && !puller->isPulling() && puller->credentialsProvider && puller->credentialsProvider();
 }
 
 QString ResultsScreen::pullHelp() const
 {
-    VexloChecklistPuller *puller = m_store ? m_store->vexloChecklistPuller() : nullptr;
+    VexloChecklistPuller *puller = store() ? store()->vexloChecklistPuller() : nullptr;
     if (!puller || !puller->credentialsProvider || !puller->credentialsProvider())
         return localized(QStringLiteral("Set up O-Checklist (API key + event) in Advanced settings first"));
     return localized(QStringLiteral("Pull the latest check-in state from O-Checklist"));
@@ -421,5 +397,5 @@ QString ResultsScreen::pullHelp() const
 void ResultsScreen::pullCheckins()
 {
     if (canPullCheckins())
-        m_store->vexloChecklistPuller()->pullNow();
+        store()->vexloChecklistPuller()->pullNow();
 }

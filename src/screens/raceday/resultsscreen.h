@@ -8,10 +8,11 @@
 // race replaces the slave's whole copy, so a correction made there would be silently undone (the
 // exchange carries only card results towards the master, never corrections or deletions).
 
+#include "countedlistmodel.h"
 #include "resultcorrections.h"
 #include "resultsviewmodel.h"
+#include "storeviewmodel.h"
 
-#include <QAbstractListModel>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -22,21 +23,19 @@
 #include <optional>
 
 class RaceDayDesk;
-class RaceStore;
 struct ReceiptPrintOutcome;
 
 // One line of the results list: a group title, a result row or an overall row.
-class ResultListModel : public QAbstractListModel
+class ResultListModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the Results section")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role { KindRole = Qt::UserRole + 1, StripeRole, ResultIdRole, TextsRole };
 
-    using QAbstractListModel::QAbstractListModel;
+    using CountedListModel::CountedListModel;
 
     struct Line
     {
@@ -54,20 +53,16 @@ public:
     void setLines(const Race *race, QList<Line> lines);
     [[nodiscard]] const QList<Line> &lines() const { return m_lines; }
 
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
-    [[nodiscard]] int count() const { return int(m_lines.size()); }
-
-signals:
-    void countChanged();
 
 private:
+    [[nodiscard]] qsizetype size() const override { return m_lines.size(); }
     const Race *m_race = nullptr;
     QList<Line> m_lines;
 };
 
-class ResultsScreen : public QObject
+class ResultsScreen : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
@@ -104,9 +99,6 @@ public:
     explicit ResultsScreen(QObject *parent = nullptr);
     ~ResultsScreen() override;
 
-    [[nodiscard]] QObject *storeObject() const;
-    void setStoreObject(QObject *store);
-    void setStore(RaceStore *store);
     [[nodiscard]] QObject *deskObject() const;
     void setDeskObject(QObject *desk);
 
@@ -159,12 +151,12 @@ signals:
     void printProblemChanged();
 
 private:
+    void storeReplaced() override;
+    void racePublished() override { refresh(); }
     [[nodiscard]] std::optional<PersonResult> storedResult(const QString &resultId) const;
     void printFinished(const ReceiptPrintOutcome &outcome);
 
-    QPointer<RaceStore> m_store;
     QPointer<RaceDayDesk> m_desk;
-    QList<QMetaObject::Connection> m_connections;
     QMetaObject::Connection m_printConnection;
     std::unique_ptr<ResultsViewModel> m_results;
     std::unique_ptr<ResultCorrections> m_corrections;

@@ -36,36 +36,17 @@ Participant unmatchedCardDraft(const SICardReading &card, const UnmatchedCardCho
 }
 
 UnmatchedCardSheet::UnmatchedCardSheet(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 {
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
         &UnmatchedCardSheet::changed);
 }
 
-QObject *UnmatchedCardSheet::storeObject() const
+void UnmatchedCardSheet::storeReplaced()
 {
-    return m_store.data();
-}
-
-void UnmatchedCardSheet::setStoreObject(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void UnmatchedCardSheet::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    for (const auto &c : std::as_const(m_connections))
-        disconnect(c);
-    m_connections.clear();
-    m_store = store;
-    if (store) {
-        // The list follows the race: an entry given a card elsewhere leaves it.
-        m_connections.append(connect(store, &RaceStore::raceChanged, this, &UnmatchedCardSheet::changed));
-        m_connections.append(connect(
-            store->stationSettings(), &StationSettings::roleChanged, this, &UnmatchedCardSheet::changed));
-    }
+    if (store())
+        follow(connect(
+            store()->stationSettings(), &StationSettings::roleChanged, this, &UnmatchedCardSheet::changed));
     emit changed();
 }
 
@@ -105,16 +86,16 @@ void UnmatchedCardSheet::open(const SICardReading &card)
 
 bool UnmatchedCardSheet::isSlave() const
 {
-    return m_store && m_store->stationSettings()->role() == StationRole::Slave;
+    return store() && store()->stationSettings()->role() == StationRole::Slave;
 }
 
 QString UnmatchedCardSheet::mode() const
 {
-    if (!m_card || !m_store)
+    if (!m_card || !store())
         return {};
     if (isSlave())
         return QStringLiteral("slave");
-    if (m_registeringNew || unmatchedCardChoices(m_store->race(), *m_card).candidates.isEmpty())
+    if (m_registeringNew || unmatchedCardChoices(store()->race(), *m_card).candidates.isEmpty())
         return QStringLiteral("editor");
     return QStringLiteral("list");
 }
@@ -127,9 +108,9 @@ QString UnmatchedCardSheet::titleText() const
 
 QString UnmatchedCardSheet::courseText() const
 {
-    if (!m_card || !m_store)
+    if (!m_card || !store())
         return {};
-    const UnmatchedCardChoices choices = unmatchedCardChoices(m_store->race(), *m_card);
+    const UnmatchedCardChoices choices = unmatchedCardChoices(store()->race(), *m_card);
     return choices.course
         ? localized(QStringLiteral("Identified course from punches: %@"), choices.course->name)
         : QString();
@@ -138,9 +119,9 @@ QString UnmatchedCardSheet::courseText() const
 QVariantList UnmatchedCardSheet::candidates() const
 {
     QVariantList list;
-    if (!m_card || !m_store)
+    if (!m_card || !store())
         return list;
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     for (const Participant &p : unmatchedCardChoices(race, *m_card).candidates) {
         const RaceClass *c = findClass(race, p.classId);
         list.append(QVariantMap {{QStringLiteral("id"), p.id.toString(QUuid::WithoutBraces)},
@@ -160,10 +141,10 @@ QString UnmatchedCardSheet::slaveNotice() const
 
 void UnmatchedCardSheet::assignCard(const QString &participantId)
 {
-    if (!m_card || !m_store || isSlave())
+    if (!m_card || !store() || isSlave())
         return;
     const QUuid id(participantId);
-    if (!findParticipant(m_store->race(), id)) {
+    if (!findParticipant(store()->race(), id)) {
         // Gone meanwhile (deleted on another screen, or replaced by the master's race): the card
         // stays on the sheet for another entry or a new one.
         m_problem = localized(QStringLiteral(
@@ -174,8 +155,8 @@ void UnmatchedCardSheet::assignCard(const QString &participantId)
     // The sheet lets go of the card first: the changes below redraw it, and with the card still
     // on it, the entry that just got the card would make it offer the new-runner editor.
     const SICardReading card = *std::exchange(m_card, std::nullopt);
-    const UnmatchedCardChoices choices = unmatchedCardChoices(m_store->race(), card);
-    m_store->assignUnmatchedCard(card.cardNumber, id, choices.course);
+    const UnmatchedCardChoices choices = unmatchedCardChoices(store()->race(), card);
+    store()->assignUnmatchedCard(card.cardNumber, id, choices.course);
     record(card, card.cardNumber);
     complete();
 }
@@ -190,18 +171,18 @@ void UnmatchedCardSheet::registerNew()
 
 QVariant UnmatchedCardSheet::draftParticipant() const
 {
-    if (!m_card || !m_store)
+    if (!m_card || !store())
         return {};
-    return QVariant::fromValue(unmatchedCardDraft(*m_card, unmatchedCardChoices(m_store->race(), *m_card)));
+    return QVariant::fromValue(unmatchedCardDraft(*m_card, unmatchedCardChoices(store()->race(), *m_card)));
 }
 
 void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
 {
-    if (!m_card || !m_store || isSlave() || !participant.canConvert<Participant>())
+    if (!m_card || !store() || isSlave() || !participant.canConvert<Participant>())
         return;
     const SICardReading card = *std::exchange(m_card, std::nullopt);
     const Participant p = participant.value<Participant>();
-    m_store->addParticipant(p);
+    store()->addParticipant(p);
     // Under the number the runner was saved with: a number changed in the editor must not leave
     // the reading with nobody.
     record(card, p.cardNumber);
@@ -210,7 +191,7 @@ void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
 
 void UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNumber)
 {
-    m_store->recordCardReading(
+    store()->recordCardReading(
         cardNumber, card.punches, card.checkPunchTime, card.startPunchTime, card.finishPunchTime);
 }
 

@@ -13,6 +13,7 @@
 
 #include "race.h"
 #include "sicardreading.h"
+#include "storeviewmodel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -23,7 +24,6 @@
 #include <optional>
 
 class RaceDayDesk;
-class RaceStore;
 
 struct UnmatchedCardChoices
 {
@@ -38,7 +38,7 @@ struct UnmatchedCardChoices
 // The new entry the editor starts from: the card number, the suggested class and the course.
 [[nodiscard]] Participant unmatchedCardDraft(const SICardReading &card, const UnmatchedCardChoices &choices);
 
-class UnmatchedCardSheet : public QObject
+class UnmatchedCardSheet : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
@@ -58,12 +58,9 @@ class UnmatchedCardSheet : public QObject
 public:
     explicit UnmatchedCardSheet(QObject *parent = nullptr);
 
-    [[nodiscard]] QObject *storeObject() const;
-    void setStoreObject(QObject *store);
     [[nodiscard]] QObject *deskObject() const;
     void setDeskObject(QObject *desk);
     // Without a desk (tests): the card on show and what ends the sheet.
-    void setStore(RaceStore *store);
     void open(const SICardReading &card);
 
     [[nodiscard]] const std::optional<SICardReading> &card() const { return m_card; }
@@ -88,14 +85,15 @@ signals:
     void completed();
 
 private:
+    void storeReplaced() override;
+    // The list follows the race: an entry given a card elsewhere leaves it.
+    void racePublished() override { emit changed(); }
     [[nodiscard]] bool isSlave() const;
     void cardChanged();
     void record(const SICardReading &card, const QString &cardNumber);
     void complete();
 
-    QPointer<RaceStore> m_store;
     QPointer<RaceDayDesk> m_desk;
-    QList<QMetaObject::Connection> m_connections;
     std::optional<SICardReading> m_card;
     bool m_registeringNew = false;
     QString m_problem;

@@ -11,7 +11,6 @@
 #include <QTimer>
 
 #include <array>
-#include <cmath>
 #include <string_view>
 
 namespace {
@@ -121,106 +120,20 @@ void StationRoleViewModel::stop()
 }
 
 LiveResultsViewModel::LiveResultsViewModel(RaceStore *store, QObject *parent)
-    : QObject(parent)
-    , m_store(store)
-    , m_settings(store->liveResultatSettings())
-    , m_publisher(store->liveResultatPublisher())
+    : PublishingTabViewModel(parent)
 {
-    for (auto signal : {&PublishingSettings::enabledChanged, &PublishingSettings::competitionIdChanged,
-             &PublishingSettings::passcodeChanged, &PublishingSettings::publishIntervalSecondsChanged})
-        connect(m_settings, signal, this, &LiveResultsViewModel::changed);
-    connect(m_publisher, &LivePublisher::statusTextChanged, this, &LiveResultsViewModel::changed);
-    connect(m_publisher, &LivePublisher::isPublishingChanged, this, &LiveResultsViewModel::changed);
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
-        &LiveResultsViewModel::changed);
+    setStore(store);
 }
 
-bool LiveResultsViewModel::enabled() const
+PublishingTabViewModel::Service LiveResultsViewModel::serviceOf(RaceStore &store) const
 {
-    return m_settings->enabled();
-}
-
-void LiveResultsViewModel::setEnabled(bool on)
-{
-    m_settings->setEnabled(on);
-}
-
-QString LiveResultsViewModel::competitionId() const
-{
-    return m_settings->competitionId();
-}
-
-void LiveResultsViewModel::setCompetitionId(const QString &id)
-{
-    m_settings->setCompetitionId(id);
-}
-
-QString LiveResultsViewModel::passcode() const
-{
-    return m_settings->passcode();
-}
-
-void LiveResultsViewModel::setPasscode(const QString &passcode)
-{
-    m_settings->setPasscode(passcode);
-}
-
-double LiveResultsViewModel::minutes() const
-{
-    const double m = m_settings->publishIntervalSeconds() / 60.0;
-    return std::isfinite(m) ? m : 1.0;
-}
-
-int LiveResultsViewModel::intervalMinutes() const
-{
-    return int(std::clamp(std::trunc(minutes()), -1e9, 1e9));
-}
-
-QString LiveResultsViewModel::intervalText() const
-{
-    return localized(QStringLiteral("Every %@ min"), intervalMinutes());
-}
-
-bool LiveResultsViewModel::canStepUp() const
-{
-    return minutes() + 1 <= 60;
-}
-
-bool LiveResultsViewModel::canStepDown() const
-{
-    return minutes() - 1 >= 1;
-}
-
-void LiveResultsViewModel::step(int direction)
-{
-    if ((direction > 0 && !canStepUp()) || (direction < 0 && !canStepDown()) || direction == 0)
-        return;
-    m_settings->setPublishIntervalSeconds((minutes() + (direction > 0 ? 1 : -1)) * 60.0);
-}
-
-bool LiveResultsViewModel::canPublishNow() const
-{
-    return !m_publisher->isPublishing() && !m_settings->competitionId().isEmpty();
-}
-
-bool LiveResultsViewModel::isPublishing() const
-{
-    return m_publisher->isPublishing();
-}
-
-QString LiveResultsViewModel::statusText() const
-{
-    return m_publisher->statusText();
-}
-
-void LiveResultsViewModel::publishNow()
-{
-    if (canPublishNow() && m_store)
-        m_publisher->publishNow(m_store->race());
+    LiveResultatPublisher *publisher = store.liveResultatPublisher();
+    return {store.liveResultatSettings(), publisher,
+        [publisher](const Race &race) { publisher->publishNow(race); }};
 }
 
 SyncViewModel::SyncViewModel(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 {
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
         &SyncViewModel::tabsChanged);
@@ -228,30 +141,21 @@ SyncViewModel::SyncViewModel(QObject *parent)
 
 SyncViewModel::~SyncViewModel() = default;
 
-QObject *SyncViewModel::raceStore() const
+void SyncViewModel::storeReplaced()
 {
-    return m_store;
-}
-
-void SyncViewModel::setRaceStore(QObject *store)
-{
-    auto *raceStore = qobject_cast<RaceStore *>(store);
-    if (raceStore == m_store)
-        return;
-    m_store = raceStore;
+    RaceStore *store = this->store();
     m_stationRole.reset();
     m_liveResults.reset();
     m_vexloWeb.reset();
     m_oChecklist.reset();
-    if (raceStore) {
-        m_stationRole
-            = std::make_unique<StationRoleViewModel>(raceStore->stationSettings(), raceStore->syncEngine());
-        m_liveResults = std::make_unique<LiveResultsViewModel>(raceStore);
-        m_vexloWeb = std::make_unique<VexloWebViewModel>(raceStore);
-        m_oChecklist = std::make_unique<OChecklistViewModel>(raceStore);
+    if (store) {
+        m_stationRole = std::make_unique<StationRoleViewModel>(store->stationSettings(), store->syncEngine());
+        m_liveResults = std::make_unique<LiveResultsViewModel>(store);
+        m_vexloWeb = std::make_unique<VexloWebViewModel>(store);
+        m_oChecklist = std::make_unique<OChecklistViewModel>(store);
         // The O-Checklist tab is offered only while an API key is entered.
-        connect(raceStore->vexloWebSettings(), &VexloWebSettings::apiKeyChanged, this,
-            &SyncViewModel::tabsChanged);
+        follow(connect(
+            store->vexloWebSettings(), &VexloWebSettings::apiKeyChanged, this, &SyncViewModel::tabsChanged));
     }
     emit raceStoreChanged();
     emit tabsChanged();
@@ -260,7 +164,7 @@ void SyncViewModel::setRaceStore(QObject *store)
 QVariantList SyncViewModel::tabs() const
 {
     QVariantList list;
-    const bool hasKey = m_store && !m_store->vexloWebSettings()->apiKey().isEmpty();
+    const bool hasKey = store() && !store()->vexloWebSettings()->apiKey().isEmpty();
     for (const Tab &tab : tabList) {
         if (!hasKey && tab.id == std::string_view("oChecklist"))
             continue;

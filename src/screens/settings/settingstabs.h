@@ -5,6 +5,7 @@
 // to the store's settings and engines, which store it.
 
 #include "languagepicker.h"
+#include "publishingtab.h"
 #include "vexlowebtabs.h"
 
 #include <QObject>
@@ -13,8 +14,6 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
-class LiveResultatPublisher;
-class LiveResultatSettings;
 class RaceStore;
 class StationSettings;
 class SyncEngine;
@@ -62,61 +61,25 @@ private:
     QPointer<SyncEngine> m_engine;
 };
 
-class LiveResultsViewModel : public QObject
+class LiveResultsViewModel : public PublishingTabViewModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the settings screen")
-    Q_PROPERTY(bool enabled READ enabled WRITE setEnabled NOTIFY changed)
-    Q_PROPERTY(QString competitionId READ competitionId WRITE setCompetitionId NOTIFY changed)
-    Q_PROPERTY(QString passcode READ passcode WRITE setPasscode NOTIFY changed)
     Q_PROPERTY(int intervalMinutes READ intervalMinutes NOTIFY changed)
-    Q_PROPERTY(QString intervalText READ intervalText NOTIFY changed)
-    Q_PROPERTY(bool canStepUp READ canStepUp NOTIFY changed)
-    Q_PROPERTY(bool canStepDown READ canStepDown NOTIFY changed)
-    Q_PROPERTY(bool canPublishNow READ canPublishNow NOTIFY changed)
-    Q_PROPERTY(bool isPublishing READ isPublishing NOTIFY changed)
-    Q_PROPERTY(QString statusText READ statusText NOTIFY changed)
 
 public:
-    LiveResultsViewModel(RaceStore *store, QObject *parent = nullptr);
+    explicit LiveResultsViewModel(RaceStore *store, QObject *parent = nullptr);
 
-    [[nodiscard]] bool enabled() const;
-    void setEnabled(bool on);
-    [[nodiscard]] QString competitionId() const;
-    void setCompetitionId(const QString &id);
-    [[nodiscard]] QString passcode() const;
-    void setPasscode(const QString &passcode);
-    // Whole minutes of the stored interval, the fraction cut off.
-    [[nodiscard]] int intervalMinutes() const;
-    [[nodiscard]] QString intervalText() const;
-    [[nodiscard]] bool canStepUp() const;
-    [[nodiscard]] bool canStepDown() const;
-    [[nodiscard]] bool canPublishNow() const;
-    [[nodiscard]] bool isPublishing() const;
-    [[nodiscard]] QString statusText() const;
-
-    // One minute up or down from the stored interval in minutes (1 to 60), stored in seconds.
-    Q_INVOKABLE void step(int direction);
-    // A complete upload of the store's race as it is now.
-    Q_INVOKABLE void publishNow();
-
-signals:
-    void changed();
-
-private:
-    [[nodiscard]] double minutes() const;
-
-    QPointer<RaceStore> m_store;
-    LiveResultatSettings *m_settings = nullptr;
-    LiveResultatPublisher *m_publisher = nullptr;
+protected:
+    [[nodiscard]] Service serviceOf(RaceStore &store) const override;
 };
 
-class SyncViewModel : public QObject
+class SyncViewModel : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *raceStore READ raceStore WRITE setRaceStore NOTIFY raceStoreChanged)
+    Q_PROPERTY(QObject *raceStore READ storeObject WRITE setStoreObject NOTIFY raceStoreChanged)
     // Each: {"id", "title", "symbol"}; titles in the selected language.
     Q_PROPERTY(QVariantList tabs READ tabs NOTIFY tabsChanged)
     Q_PROPERTY(QString selectedTab READ selectedTab WRITE setSelectedTab NOTIFY selectedTabChanged)
@@ -130,8 +93,7 @@ public:
     explicit SyncViewModel(QObject *parent = nullptr);
     ~SyncViewModel() override;
 
-    [[nodiscard]] QObject *raceStore() const;
-    void setRaceStore(QObject *store);
+    void setRaceStore(QObject *store) { setStoreObject(store); }
     [[nodiscard]] QVariantList tabs() const;
     [[nodiscard]] const QString &selectedTab() const { return m_selectedTab; }
     // Only the ids of the tabs; anything else is ignored.
@@ -148,7 +110,8 @@ signals:
     void selectedTabChanged();
 
 private:
-    QPointer<RaceStore> m_store;
+    void storeReplaced() override;
+
     QString m_selectedTab = QStringLiteral("stationRole");
     std::unique_ptr<StationRoleViewModel> m_stationRole;
     std::unique_ptr<LiveResultsViewModel> m_liveResults;

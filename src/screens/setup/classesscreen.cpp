@@ -5,34 +5,13 @@
 #include "racelookup.h"
 #include "racestore.h"
 
-#include <QTimer>
-
 #include <algorithm>
 
 // ---- ClassRowsModel ----------------------------------------------------------------------------
 
 void ClassRowsModel::setRows(const QList<Row> &rows)
 {
-    const bool sameClasses = std::equal(m_rows.begin(), m_rows.end(), rows.begin(), rows.end(),
-        [](const Row &a, const Row &b) { return a.classId == b.classId; });
-    if (!sameClasses) {
-        beginResetModel();
-        m_rows = rows;
-        endResetModel();
-        emit countChanged();
-        return;
-    }
-    for (int i = 0; i < rows.size(); ++i) {
-        if (m_rows.at(i) == rows.at(i))
-            continue;
-        m_rows[i] = rows.at(i);
-        emit dataChanged(index(i), index(i));
-    }
-}
-
-int ClassRowsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
+    updateRows(m_rows, rows, [](const Row &a, const Row &b) { return a.classId == b.classId; });
 }
 
 QVariant ClassRowsModel::data(const QModelIndex &index, int role) const
@@ -96,70 +75,35 @@ template<typename T> bool closeIfCurrent(std::unique_ptr<T> &sheet, const T *ope
 } // namespace
 
 ClassesScreen::ClassesScreen(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
     , m_rows(this)
+    , m_rebuild(
+          this, [this] { rebuildNow(); }, [this] { emit loadingChanged(); })
 { }
 
 ClassesScreen::~ClassesScreen() = default;
 
-QObject *ClassesScreen::storeObject() const
+void ClassesScreen::storeReplaced()
 {
-    return m_store.data();
-}
-
-void ClassesScreen::setStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void ClassesScreen::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &ClassesScreen::storePublished);
     emit storeChanged();
     emit raceChanged();
-    queueRebuild();
+    m_rebuild.schedule();
 }
 
-void ClassesScreen::storePublished()
+void ClassesScreen::racePublished()
 {
     emit raceChanged();
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     if (race.courses == m_seenCourses && race.classes == m_seenClasses && race.stages == m_seenStages
         && race.activeStageId == m_seenActiveStage)
         return;
-    queueRebuild();
-}
-
-void ClassesScreen::queueRebuild()
-{
-    if (!m_loading) {
-        m_loading = true;
-        emit loadingChanged();
-    }
-    if (m_rebuildQueued)
-        return;
-    m_rebuildQueued = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_rebuildQueued)
-            rebuild();
-    });
+    m_rebuild.schedule();
 }
 
 void ClassesScreen::rebuildNow()
 {
-    rebuild();
-}
-
-void ClassesScreen::rebuild()
-{
-    m_rebuildQueued = false;
-    const Race race = m_store ? m_store->race() : Race();
+    m_rebuild.begin();
+    const Race race = store() ? store()->race() : Race();
     m_seenCourses = race.courses;
     m_seenClasses = race.classes;
     m_seenStages = race.stages;
@@ -173,13 +117,12 @@ void ClassesScreen::rebuild()
         rows.append(rowFor(raceClass));
     emit listsChanged();
     m_rows.setRows(rows);
-    m_loading = false;
-    emit loadingChanged();
+    m_rebuild.end();
 }
 
 ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
 {
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     const bool active = hasActiveStage(race);
     ClassRowsModel::Row row;
     row.classId = raceClass.id;
@@ -211,32 +154,32 @@ ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
 
 bool ClassesScreen::showsStagePicker() const
 {
-    return m_store && !m_store->race().stages.isEmpty();
+    return store() && !store()->race().stages.isEmpty();
 }
 
 QVariantList ClassesScreen::stageOptions() const
 {
-    return m_store ? stagePickerRows(m_store->race()) : QVariantList();
+    return store() ? stagePickerRows(store()->race()) : QVariantList();
 }
 
 QString ClassesScreen::activeStageId() const
 {
-    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
 }
 
 bool ClassesScreen::canGenerate() const
 {
-    return m_store && !m_store->race().courses.isEmpty();
+    return store() && !store()->race().courses.isEmpty();
 }
 
 bool ClassesScreen::canAutoMatch() const
 {
-    return canGenerate() && !m_store->race().classes.isEmpty();
+    return canGenerate() && !store()->race().classes.isEmpty();
 }
 
 bool ClassesScreen::canDeleteAll() const
 {
-    return m_store && !m_store->race().classes.isEmpty();
+    return store() && !store()->race().classes.isEmpty();
 }
 
 QVariantList ClassesScreen::courseOptions() const
@@ -257,34 +200,34 @@ QVariantList ClassesScreen::familyOptions() const
 
 void ClassesScreen::selectStage(const QString &stageId)
 {
-    if (!m_store || stageId.isEmpty())
+    if (!store() || stageId.isEmpty())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     race.activeStageId = stageId;
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
 }
 
 void ClassesScreen::generateClasses()
 {
     if (canGenerate())
-        m_store->generateClassesFromCourses();
+        store()->generateClassesFromCourses();
 }
 
 void ClassesScreen::autoMatchClasses()
 {
     if (canAutoMatch())
-        m_store->autoMatchClassesToCourses();
+        store()->autoMatchClassesToCourses();
 }
 
 void ClassesScreen::deleteAllClasses()
 {
-    if (!m_store)
+    if (!store())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     race.classes.clear();
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
 }
 
 void ClassesScreen::closeSheets()
@@ -297,7 +240,7 @@ void ClassesScreen::closeSheets()
 
 void ClassesScreen::addClass()
 {
-    if (!m_store)
+    if (!store())
         return;
     closeSheets();
     RaceClass fresh;
@@ -307,10 +250,10 @@ void ClassesScreen::addClass()
     m_classEditor->onSave = [this, opened = m_classEditor.get()](const RaceClass &raceClass) {
         if (m_classEditor.get() != opened)
             return;
-        Race race = m_store->race();
+        Race race = store()->race();
         race.classes.append(raceClass);
-        m_store->setRace(race);
-        m_store->autosave();
+        store()->setRace(race);
+        store()->autosave();
         if (closeIfCurrent(m_classEditor, opened))
             emit sheetsChanged();
     };
@@ -327,7 +270,7 @@ void ClassesScreen::editStages(const QString &classId)
     if (!raceClass)
         return;
     closeSheets();
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     QList<Course> courses;
     for (const Course &course : race.courses) {
         if (!course.courseFamily)
@@ -337,7 +280,7 @@ void ClassesScreen::editStages(const QString &classId)
     m_stageEditor->onSave = [this, opened = m_stageEditor.get()](const RaceClass &edited) {
         if (!closeIfCurrent(m_stageEditor, opened))
             return;
-        m_store->updateClass(edited);
+        store()->updateClass(edited);
         emit sheetsChanged();
     };
     m_stageEditor->onCancel = [this, opened = m_stageEditor.get()] {
@@ -353,7 +296,7 @@ void ClassesScreen::editStartWindow(const QString &classId)
     if (!raceClass)
         return;
     closeSheets();
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     std::optional<QString> stageId;
     std::optional<QString> stageName;
     if (!race.stages.isEmpty()) {
@@ -369,7 +312,7 @@ void ClassesScreen::editStartWindow(const QString &classId)
     m_windowEditor->onSave = [this, opened = m_windowEditor.get()](const RaceClass &edited) {
         if (!closeIfCurrent(m_windowEditor, opened))
             return;
-        m_store->updateClass(edited);
+        store()->updateClass(edited);
         emit sheetsChanged();
     };
     m_windowEditor->onCancel = [this, opened = m_windowEditor.get()] {
@@ -381,9 +324,9 @@ void ClassesScreen::editStartWindow(const QString &classId)
 
 std::optional<StartWindow> ClassesScreen::effectiveDefaultWindow() const
 {
-    if (!m_store)
+    if (!store())
         return std::nullopt;
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     if (race.activeStageId && race.stageDefaultStartWindows) {
         if (const StartWindow *w = stageEntry(*race.stageDefaultStartWindows, *race.activeStageId))
             return *w;
@@ -393,7 +336,7 @@ std::optional<StartWindow> ClassesScreen::effectiveDefaultWindow() const
 
 void ClassesScreen::openDefaultWindow()
 {
-    if (!m_store)
+    if (!store())
         return;
     closeSheets();
     const auto window = effectiveDefaultWindow();
@@ -424,9 +367,9 @@ void ClassesScreen::setDefaultCloseText(const QString &text)
 
 void ClassesScreen::clearDefaultWindow()
 {
-    if (!m_store)
+    if (!store())
         return;
-    m_store->setDefaultStartWindow(std::nullopt, m_store->race().activeStageId);
+    store()->setDefaultStartWindow(std::nullopt, store()->race().activeStageId);
     m_defaultOpen.clear();
     m_defaultClose.clear();
     m_shownDefaultOpen.clear();
@@ -444,18 +387,18 @@ void ClassesScreen::dismissDefaultWindow()
 
 void ClassesScreen::finishDefaultWindow()
 {
-    if (m_store && m_showingDefaultWindow) {
+    if (store() && m_showingDefaultWindow) {
         const auto shown = effectiveDefaultWindow();
         const bool unchanged = m_defaultOpen == m_shownDefaultOpen && m_defaultClose == m_shownDefaultClose;
         const auto open = readWindowField(m_defaultOpen, m_shownDefaultOpen,
             shown && unchanged ? std::optional(shown->openSeconds) : std::nullopt);
         const auto close = readWindowField(m_defaultClose, m_shownDefaultClose,
             shown && unchanged ? std::optional(shown->closeSeconds) : std::nullopt);
-        const auto stageId = m_store->race().activeStageId;
+        const auto stageId = store()->race().activeStageId;
         if (open && close)
-            m_store->setDefaultStartWindow(StartWindow {*open, *close}, stageId);
+            store()->setDefaultStartWindow(StartWindow {*open, *close}, stageId);
         else if (m_defaultOpen.isEmpty() && m_defaultClose.isEmpty())
-            m_store->setDefaultStartWindow(std::nullopt, stageId);
+            store()->setDefaultStartWindow(std::nullopt, stageId);
     }
     m_showingDefaultWindow = false;
     emit sheetsChanged();
@@ -463,9 +406,9 @@ void ClassesScreen::finishDefaultWindow()
 
 std::optional<RaceClass> ClassesScreen::storedClass(const QString &classId) const
 {
-    if (!m_store)
+    if (!store())
         return std::nullopt;
-    const RaceClass *raceClass = findClass(m_store->race(), classId);
+    const RaceClass *raceClass = findClass(store()->race(), classId);
     return raceClass ? std::optional(*raceClass) : std::nullopt;
 }
 
@@ -479,7 +422,7 @@ void ClassesScreen::updateClass(const QString &classId, const std::function<void
     const RaceClass before = *raceClass;
     change(*raceClass);
     if (*raceClass != before)
-        m_store->updateClass(*raceClass);
+        store()->updateClass(*raceClass);
 }
 
 void ClassesScreen::renameClass(const QString &classId, const QString &name)
@@ -497,7 +440,7 @@ void ClassesScreen::setMode(const QString &classId, int modeIndex)
 void ClassesScreen::setStart(const QString &classId, int startIndex)
 {
     const StartMethod method = startIndex == 1 ? StartMethod::StartPunch : StartMethod::ScheduledTime;
-    const Race &race = m_store ? m_store->race() : Race();
+    const Race &race = store() ? store()->race() : Race();
     const bool active = hasActiveStage(race);
     const QString stageId = race.activeStageId.value_or(QString());
     updateClass(classId, [&](RaceClass &c) {
@@ -513,7 +456,7 @@ void ClassesScreen::setStart(const QString &classId, int startIndex)
 
 void ClassesScreen::setCourse(const QString &classId, const QString &courseId)
 {
-    const Race &race = m_store ? m_store->race() : Race();
+    const Race &race = store() ? store()->race() : Race();
     const bool active = hasActiveStage(race);
     const QString stageId = race.activeStageId.value_or(QString());
     updateClass(classId, [&](RaceClass &c) {
@@ -548,6 +491,6 @@ QVariantList ClassesScreen::multiCourseItems(const QString &classId) const
 
 void ClassesScreen::deleteClass(const QString &classId)
 {
-    if (m_store)
-        m_store->deleteClass(classId);
+    if (store())
+        store()->deleteClass(classId);
 }

@@ -6,26 +6,24 @@
 // event loop so that several changes in a row cost one rebuild; the rows only read them.
 
 #include "classsheets.h"
+#include "countedlistmodel.h"
 #include "race.h"
+#include "rebuildqueue.h"
 #include "setuplists.h"
+#include "storeviewmodel.h"
 
-#include <QAbstractListModel>
 #include <QObject>
-#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
-class RaceStore;
-
 // One row per class in display order. Rows are updated in place while the order of the classes
 // stays the same, so a row being edited keeps its controls.
-class ClassRowsModel : public QAbstractListModel
+class ClassRowsModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the classes screen")
-    Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
 
 public:
     enum Role {
@@ -54,26 +52,23 @@ public:
         bool operator==(const Row &) const = default;
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    using CountedListModel::CountedListModel;
     void setRows(const QList<Row> &rows);
     [[nodiscard]] const QList<Row> &rows() const { return m_rows; }
 
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-signals:
-    void countChanged();
-
 private:
+    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
     QList<Row> m_rows;
 };
 
-class ClassesScreen : public QObject
+class ClassesScreen : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY loadingChanged)
     Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
@@ -99,11 +94,7 @@ public:
     explicit ClassesScreen(QObject *parent = nullptr);
     ~ClassesScreen() override;
 
-    [[nodiscard]] QObject *storeObject() const;
-    void setStore(QObject *store);
-    void setStore(RaceStore *store);
-
-    [[nodiscard]] bool isLoading() const { return m_loading; }
+    [[nodiscard]] bool isLoading() const { return m_rebuild.isLoading(); }
     [[nodiscard]] bool showsStagePicker() const;
     [[nodiscard]] QVariantList stageOptions() const;
     [[nodiscard]] QString activeStageId() const;
@@ -162,19 +153,16 @@ signals:
     void defaultTextsChanged();
 
 private:
-    void storePublished();
-    void queueRebuild();
-    void rebuild();
+    void storeReplaced() override;
+    void racePublished() override;
     [[nodiscard]] ClassRowsModel::Row rowFor(const RaceClass &raceClass) const;
     [[nodiscard]] std::optional<RaceClass> storedClass(const QString &classId) const;
     void updateClass(const QString &classId, const std::function<void(RaceClass &)> &change);
     [[nodiscard]] std::optional<StartWindow> effectiveDefaultWindow() const;
     void closeSheets();
 
-    QPointer<RaceStore> m_store;
     ClassRowsModel m_rows;
-    bool m_loading = true;
-    bool m_rebuildQueued = false;
+    RebuildQueue m_rebuild;
     // What the derived lists were built from, to tell a relevant change from any other.
     QList<Course> m_seenCourses;
     QList<RaceClass> m_seenClasses;

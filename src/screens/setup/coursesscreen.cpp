@@ -12,15 +12,7 @@
 
 void CourseRowsModel::setRows(const QList<Row> &rows)
 {
-    beginResetModel();
-    m_rows = rows;
-    endResetModel();
-    emit countChanged();
-}
-
-int CourseRowsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
+    resetRows([&] { m_rows = rows; });
 }
 
 QVariant CourseRowsModel::data(const QModelIndex &index, int role) const
@@ -60,40 +52,23 @@ QHash<int, QByteArray> CourseRowsModel::roleNames() const
 // ---- CoursesScreen -----------------------------------------------------------------------------
 
 CoursesScreen::CoursesScreen(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
     , m_rows(this)
 { }
 
 CoursesScreen::~CoursesScreen() = default;
 
-QObject *CoursesScreen::storeObject() const
+void CoursesScreen::storeReplaced()
 {
-    return m_store.data();
-}
-
-void CoursesScreen::setStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void CoursesScreen::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &CoursesScreen::storePublished);
     emit storeChanged();
     emit raceChanged();
     rebuild();
 }
 
-void CoursesScreen::storePublished()
+void CoursesScreen::racePublished()
 {
     emit raceChanged();
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     if (race.courses != m_seenCourses || race.stages != m_seenStages
         || race.activeStageId != m_seenActiveStage)
         rebuild();
@@ -101,7 +76,7 @@ void CoursesScreen::storePublished()
 
 void CoursesScreen::rebuild()
 {
-    const Race race = m_store ? m_store->race() : Race();
+    const Race race = store() ? store()->race() : Race();
     m_seenCourses = race.courses;
     m_seenStages = race.stages;
     m_seenActiveStage = race.activeStageId;
@@ -129,32 +104,32 @@ void CoursesScreen::rebuild()
 
 bool CoursesScreen::showsStagePicker() const
 {
-    return m_store && !m_store->race().stages.isEmpty();
+    return store() && !store()->race().stages.isEmpty();
 }
 
 QVariantList CoursesScreen::stageOptions() const
 {
-    return m_store ? stagePickerRows(m_store->race()) : QVariantList();
+    return store() ? stagePickerRows(store()->race()) : QVariantList();
 }
 
 QString CoursesScreen::activeStageId() const
 {
-    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
 }
 
 bool CoursesScreen::canDeleteAll() const
 {
-    return m_store && !m_store->race().courses.isEmpty();
+    return store() && !store()->race().courses.isEmpty();
 }
 
 void CoursesScreen::selectStage(const QString &stageId)
 {
-    if (!m_store || stageId.isEmpty())
+    if (!store() || stageId.isEmpty())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     race.activeStageId = stageId;
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
 }
 
 void CoursesScreen::toggleFamily(const QString &family)
@@ -175,13 +150,13 @@ void CoursesScreen::closeEditor(const CourseEditor *opened)
 
 void CoursesScreen::addCourse()
 {
-    if (!m_store)
+    if (!store())
         return;
     Course fresh;
     fresh.id = newRecordId();
     fresh.name = QStringLiteral("New Course");
-    if (!m_store->race().stages.isEmpty())
-        fresh.stageId = m_store->race().activeStageId;
+    if (!store()->race().stages.isEmpty())
+        fresh.stageId = store()->race().activeStageId;
     closeEditor(m_editor.get());
     m_editor = std::make_unique<CourseEditor>(fresh, this);
     m_addingNewCourse = true;
@@ -189,10 +164,10 @@ void CoursesScreen::addCourse()
     m_editor->onSave = [this, opened](const Course &course) {
         if (m_editor.get() != opened)
             return;
-        Race race = m_store->race();
+        Race race = store()->race();
         race.courses.append(course);
-        m_store->setRace(race);
-        m_store->autosave();
+        store()->setRace(race);
+        store()->autosave();
         closeEditor(opened);
     };
     m_editor->onCancel = [this, opened] { closeEditor(opened); };
@@ -201,10 +176,10 @@ void CoursesScreen::addCourse()
 
 void CoursesScreen::editCourse(const QString &courseId)
 {
-    if (!m_store)
+    if (!store())
         return;
     const Course *stored = nullptr;
-    for (const Course &course : m_store->race().courses)
+    for (const Course &course : store()->race().courses)
         stored = !stored && course.id == courseId ? &course : stored;
     if (!stored)
         return;
@@ -215,7 +190,7 @@ void CoursesScreen::editCourse(const QString &courseId)
     m_editor->onSave = [this, opened](const Course &course) {
         if (m_editor.get() != opened)
             return;
-        m_store->updateCourse(course);
+        store()->updateCourse(course);
         closeEditor(opened);
     };
     m_editor->onCancel = [this, opened] { closeEditor(opened); };
@@ -224,9 +199,9 @@ void CoursesScreen::editCourse(const QString &courseId)
 
 void CoursesScreen::confirmDeleteCourse(const QString &courseId)
 {
-    if (!m_store)
+    if (!store())
         return;
-    for (const Course &course : m_store->race().courses) {
+    for (const Course &course : store()->race().courses) {
         if (course.id == courseId) {
             m_pendingDelete = course;
             emit pendingDeleteChanged();
@@ -248,7 +223,7 @@ int CoursesScreen::classesReferring(const QSet<QString> &courseIds) const
     // An empty set stands for every course id (all courses are gone).
     const auto named = [&](const QString &id) { return courseIds.isEmpty() || courseIds.contains(id); };
     int count = 0;
-    for (const RaceClass &c : m_store->race().classes) {
+    for (const RaceClass &c : store()->race().classes) {
         bool refers = c.courseId && named(*c.courseId);
         for (const QString &id : c.courseIds.value_or(QList<QString>()))
             refers = refers || named(id);
@@ -268,12 +243,12 @@ void CoursesScreen::setMessages(const QString &error, const QString &summary)
 
 void CoursesScreen::deletePendingCourse()
 {
-    if (!m_pendingDelete || !m_store)
+    if (!m_pendingDelete || !store())
         return;
     const Course course = *m_pendingDelete;
     m_pendingDelete.reset();
     emit pendingDeleteChanged();
-    m_store->deleteCourse(course.id);
+    store()->deleteCourse(course.id);
     setMessages(m_importError,
         localized(QStringLiteral("Deleted \"%@\"; %@ classes still refer to it."), course.name,
             classesReferring({course.id})));
@@ -281,14 +256,14 @@ void CoursesScreen::deletePendingCourse()
 
 void CoursesScreen::deleteAllCourses()
 {
-    if (!m_store)
+    if (!store())
         return;
-    Race race = m_store->race();
+    Race race = store()->race();
     const int referring = classesReferring({});
     const qsizetype removed = race.courses.size();
     race.courses.clear();
-    m_store->setRace(race);
-    m_store->autosave();
+    store()->setRace(race);
+    store()->autosave();
     setMessages(m_importError,
         localized(QStringLiteral("Deleted %@ courses; %@ classes still refer to a deleted course."), removed,
             referring));
@@ -296,13 +271,13 @@ void CoursesScreen::deleteAllCourses()
 
 void CoursesScreen::importCourses(const QUrl &fileUrl)
 {
-    if (!m_store)
+    if (!store())
         return;
     logLine(QStringLiteral("CoursesView: panel completion fired, result=OK, url=") + fileUrl.toLocalFile());
-    const QList<Course> coursesBefore = m_store->race().courses;
-    const QList<RaceClass> classesBefore = m_store->race().classes;
+    const QList<Course> coursesBefore = store()->race().courses;
+    const QList<RaceClass> classesBefore = store()->race().classes;
     try {
-        m_store->importCourses(fileUrl);
+        store()->importCourses(fileUrl);
     } catch (const ImportError &error) {
         logLine(QStringLiteral("CoursesView: import threw error: ") + error.message());
         setMessages(error.message(), QString());
@@ -320,8 +295,8 @@ void CoursesScreen::importCourses(const QUrl &fileUrl)
         }
     };
     int coursesAdded = 0, coursesChanged = 0, classesAdded = 0, classesChanged = 0;
-    tally(coursesBefore, m_store->race().courses, coursesAdded, coursesChanged);
-    tally(classesBefore, m_store->race().classes, classesAdded, classesChanged);
+    tally(coursesBefore, store()->race().courses, coursesAdded, coursesChanged);
+    tally(classesBefore, store()->race().classes, classesAdded, classesChanged);
     logLine(QStringLiteral("CoursesView: import succeeded"));
     setMessages(QString(),
         localized(

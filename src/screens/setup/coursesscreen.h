@@ -4,27 +4,24 @@
 // collapsible group per family), add, edit, delete, delete all, and the CourseData import. The
 // list is derived afresh whenever the store publishes a change of the courses or stages.
 
+#include "countedlistmodel.h"
 #include "courseeditor.h"
 #include "race.h"
+#include "storeviewmodel.h"
 
-#include <QAbstractListModel>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
-class RaceStore;
-
 // The list's rows: stand-alone courses, then per family a header and (when expanded) its variants.
-class CourseRowsModel : public QAbstractListModel
+class CourseRowsModel : public CountedListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the courses screen")
-    Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
 
 public:
     enum Role {
@@ -51,26 +48,23 @@ public:
         QString family;
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    using CountedListModel::CountedListModel;
     void setRows(const QList<Row> &rows);
     [[nodiscard]] const QList<Row> &rows() const { return m_rows; }
 
-    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-signals:
-    void countChanged();
-
 private:
+    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
     QList<Row> m_rows;
 };
 
-class CoursesScreen : public QObject
+class CoursesScreen : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
     Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY raceChanged)
@@ -85,10 +79,6 @@ class CoursesScreen : public QObject
 public:
     explicit CoursesScreen(QObject *parent = nullptr);
     ~CoursesScreen() override;
-
-    [[nodiscard]] QObject *storeObject() const;
-    void setStore(QObject *store);
-    void setStore(RaceStore *store);
 
     [[nodiscard]] bool showsStagePicker() const;
     [[nodiscard]] QVariantList stageOptions() const;
@@ -120,7 +110,8 @@ signals:
     void pendingDeleteChanged();
 
 private:
-    void storePublished();
+    void storeReplaced() override;
+    void racePublished() override;
     void rebuild();
     void closeEditor(const CourseEditor *opened);
     void setMessages(const QString &error, const QString &summary);
@@ -128,7 +119,6 @@ private:
     // stage course or course list).
     [[nodiscard]] int classesReferring(const QSet<QString> &courseIds) const;
 
-    QPointer<RaceStore> m_store;
     CourseRowsModel m_rows;
     QSet<QString> m_expanded;
     QList<Course> m_seenCourses;

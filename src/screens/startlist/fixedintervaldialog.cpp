@@ -55,20 +55,8 @@ QList<RaceClass> classesByCodeOrder(const QList<RaceClass> &classes)
 }
 
 FixedIntervalDialog::FixedIntervalDialog(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 { }
-
-void FixedIntervalDialog::setStore(RaceStore *store)
-{
-    if (m_store == store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &FixedIntervalDialog::optionsChanged);
-    emit optionsChanged();
-}
 
 void FixedIntervalDialog::setClassId(const QString &classId)
 {
@@ -108,9 +96,9 @@ QVariantList FixedIntervalDialog::classOptions() const
     options.append(QVariantMap {{QStringLiteral("id"), QString()},
         {QStringLiteral("name"), localized(QStringLiteral("All classes"))},
         {QStringLiteral("fullyScheduled"), false}});
-    if (!m_store)
+    if (!store())
         return options;
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     for (const RaceClass &c : classesByCodeOrder(race.classes))
         options.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
             {QStringLiteral("fullyScheduled"), classFullyScheduled(race, c.id)}});
@@ -133,12 +121,12 @@ QString FixedIntervalDialog::estimateText() const
 
 std::optional<QString> FixedIntervalDialog::estimatedLastStart() const
 {
-    if (!m_store || !(m_interval > 0) || m_interval > maxIntervalSeconds)
+    if (!store() || !(m_interval > 0) || m_interval > maxIntervalSeconds)
         return std::nullopt;
-    const qsizetype n = drawSelectionCount(m_store->race(), m_classId);
+    const qsizetype n = drawSelectionCount(store()->race(), m_classId);
     if (n == 0)
         return std::nullopt;
-    const std::optional<QDateTime> first = m_store->startTimeOnStartListDay(m_firstStart);
+    const std::optional<QDateTime> first = store()->startTimeOnStartListDay(m_firstStart);
     if (!first)
         return std::nullopt;
     return timeText(first->addMSecs(std::llround(double(n - 1) * m_interval * 1000)));
@@ -162,9 +150,9 @@ void FixedIntervalDialog::cancel()
 
 void FixedIntervalDialog::shiftFirstStart(int deltaSeconds)
 {
-    if (!m_store)
+    if (!store())
         return;
-    const std::optional<QDateTime> first = m_store->startTimeOnStartListDay(m_firstStart);
+    const std::optional<QDateTime> first = store()->startTimeOnStartListDay(m_firstStart);
     if (!first)
         return;
     setFirstStart(timeText(first->addSecs(deltaSeconds)));
@@ -172,9 +160,9 @@ void FixedIntervalDialog::shiftFirstStart(int deltaSeconds)
 
 bool FixedIntervalDialog::randomDraw()
 {
-    if (!m_store)
+    if (!store())
         return false;
-    const std::optional<QDateTime> first = m_store->startTimeOnStartListDay(m_firstStart);
+    const std::optional<QDateTime> first = store()->startTimeOnStartListDay(m_firstStart);
     if (!first) {
         setError(localized(
             QStringLiteral("The first start \"%@\" is not a time of day. Type it as 09:00:00, 9:00 or 0900."),
@@ -186,19 +174,19 @@ bool FixedIntervalDialog::randomDraw()
         return false;
     }
     if (m_interval == 0)
-        m_store->assignMassStart(
+        store()->assignMassStart(
             m_classId.isEmpty() ? std::nullopt : std::optional<QString>(m_classId), *first);
     else
-        m_store->assignIntervalStartTimes(m_classId, *first, m_interval);
+        store()->assignIntervalStartTimes(m_classId, *first, m_interval);
 
     if (!m_classId.isEmpty()) {
-        for (const RaceClass &c : m_store->race().classes) {
+        for (const RaceClass &c : store()->race().classes) {
             if (c.id != m_classId)
                 continue;
             RaceClass remembered = c;
             remembered.lastUsedStartTimeSeconds = secondsOfDay(*first);
             remembered.lastUsedIntervalSeconds = m_interval;
-            m_store->updateClass(remembered);
+            store()->updateClass(remembered);
             break;
         }
     }
@@ -211,9 +199,9 @@ bool FixedIntervalDialog::randomDraw()
 
 void FixedIntervalDialog::restoreLastUsed(const QString &classId)
 {
-    if (classId.isEmpty() || !m_store)
+    if (classId.isEmpty() || !store())
         return;
-    for (const RaceClass &c : m_store->race().classes) {
+    for (const RaceClass &c : store()->race().classes) {
         if (c.id != classId)
             continue;
         if (const std::optional<qint64> s = c.lastUsedStartTimeSeconds) {

@@ -10,9 +10,9 @@
 
 #include "race.h"
 #include "racestore.h"
+#include "storeviewmodel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -25,7 +25,7 @@
 // The classes in plain character-code order of their names, equal names in stored order.
 [[nodiscard]] QList<RaceClass> classesByCodeOrder(const QList<RaceClass> &classes);
 
-class FixedIntervalDialog : public QObject
+class FixedIntervalDialog : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
@@ -50,7 +50,6 @@ public:
     static constexpr double intervalStep = 30;
 
     explicit FixedIntervalDialog(QObject *parent = nullptr);
-    void setStore(RaceStore *store);
 
     [[nodiscard]] bool shown() const { return m_shown; }
     [[nodiscard]] QString classId() const { return m_classId; }
@@ -85,10 +84,11 @@ signals:
     void optionsChanged();
 
 private:
+    void storeReplaced() override { emit optionsChanged(); }
+    void racePublished() override { emit optionsChanged(); }
     void restoreLastUsed(const QString &classId);
     void setError(const QString &error);
 
-    QPointer<RaceStore> m_store;
     bool m_shown = false;
     QString m_classId;
     QString m_firstStart = QStringLiteral("09:00:00");

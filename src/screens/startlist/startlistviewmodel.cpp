@@ -88,8 +88,12 @@ struct StartListViewModel::ImportRun
 };
 
 StartListViewModel::StartListViewModel(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
     , m_fixedInterval(new FixedIntervalDialog(this))
+    , m_refresh(
+          this, [this] { refreshNow(); }, [this] { emit listsChanged(); })
+    , m_gridRebuild(
+          this, [this] { rebuildGrid(); }, [this] { emit gridChanged(); }, false)
 {
     connect(
         m_fixedInterval, &FixedIntervalDialog::fieldsChanged, this, &StartListViewModel::clearScopeChanged);
@@ -97,44 +101,29 @@ StartListViewModel::StartListViewModel(QObject *parent)
 
 StartListViewModel::~StartListViewModel() = default;
 
-QObject *StartListViewModel::raceStoreObject() const
+void StartListViewModel::storeReplaced()
 {
-    return m_store;
-}
-
-void StartListViewModel::setRaceStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void StartListViewModel::setStore(RaceStore *store)
-{
-    if (m_store == store)
-        return;
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
     // An import reads and writes one event; another event drops it unfinished.
     if (m_import || m_showingImportSheet) {
         m_import.reset();
         m_showingImportSheet = false;
         emit importChanged();
     }
-    m_fixedInterval->setStore(store);
-    if (m_store)
-        connect(m_store, &RaceStore::raceChanged, this, &StartListViewModel::onRaceChanged);
+    m_fixedInterval->setStore(store());
+    if (store())
+        follow(connect(store(), &RaceStore::raceChanged, this, &StartListViewModel::onRaceChanged));
     m_lastStages.clear();
     m_lastClasses.clear();
     m_lastActiveStage.reset();
     emit storeChanged();
     emit raceShapeChanged();
     emit classMenuChanged();
-    scheduleRefresh();
+    m_refresh.schedule();
 }
 
 void StartListViewModel::onRaceChanged()
 {
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     // The event's name feeds the proposed file names.
     if (race.stages != m_lastStages || race.activeStageId != m_lastActiveStage || race.name != m_lastName) {
         m_lastStages = race.stages;
@@ -146,7 +135,7 @@ void StartListViewModel::onRaceChanged()
         m_lastClasses = race.classes;
         emit classMenuChanged();
     }
-    scheduleRefresh();
+    m_refresh.schedule();
 }
 
 void StartListViewModel::setDisplayMode(int mode)
@@ -157,7 +146,7 @@ void StartListViewModel::setDisplayMode(int mode)
     m_grid = grid;
     emit displayModeChanged();
     if (m_grid)
-        scheduleGridRebuild();
+        m_gridRebuild.schedule();
 }
 
 void StartListViewModel::setFilterClassId(const QString &classId)
@@ -167,7 +156,7 @@ void StartListViewModel::setFilterClassId(const QString &classId)
     m_filter.classId = classId;
     emit filterChanged();
     emit classMenuChanged();
-    scheduleRefresh();
+    m_refresh.schedule();
 }
 
 void StartListViewModel::setSearchText(const QString &text)
@@ -176,15 +165,15 @@ void StartListViewModel::setSearchText(const QString &text)
         return;
     m_filter.searchText = text;
     emit filterChanged();
-    scheduleRefresh();
+    m_refresh.schedule();
 }
 
 QVariantList StartListViewModel::stages() const
 {
     QVariantList rows;
-    if (!m_store)
+    if (!store())
         return rows;
-    QList<Stage> sorted = m_store->race().stages;
+    QList<Stage> sorted = store()->race().stages;
     std::stable_sort(
         sorted.begin(), sorted.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
     for (const Stage &s : sorted)
@@ -194,19 +183,19 @@ QVariantList StartListViewModel::stages() const
 
 QString StartListViewModel::activeStageId() const
 {
-    return m_store ? m_store->race().activeStageId.value_or(QString()) : QString();
+    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
 }
 
 void StartListViewModel::setActiveStageId(const QString &stageId)
 {
-    if (!m_store || stageId.isEmpty() || stageId == activeStageId())
+    if (!store() || stageId.isEmpty() || stageId == activeStageId())
         return;
-    for (const Stage &s : m_store->race().stages) {
+    for (const Stage &s : store()->race().stages) {
         if (s.id == stageId) {
-            Race race = m_store->race();
+            Race race = store()->race();
             race.activeStageId = stageId;
-            m_store->setRace(race);
-            m_store->autosave();
+            store()->setRace(race);
+            store()->autosave();
             return;
         }
     }
@@ -218,9 +207,9 @@ QVariantList StartListViewModel::classMenu() const
     rows.append(QVariantMap {{QStringLiteral("id"), QString()},
         {QStringLiteral("name"), localized(QStringLiteral("All classes"))},
         {QStringLiteral("checked"), m_filter.classId.isEmpty()}});
-    if (!m_store)
+    if (!store())
         return rows;
-    for (const RaceClass &c : classesByCodeOrder(m_store->race().classes))
+    for (const RaceClass &c : classesByCodeOrder(store()->race().classes))
         rows.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
             {QStringLiteral("checked"), !m_filter.classId.isEmpty() && c.id == m_filter.classId}});
     return rows;
@@ -254,33 +243,15 @@ QVariantList StartListViewModel::gridRows() const
     return m_gridRows;
 }
 
-void StartListViewModel::scheduleRefresh()
-{
-    if (!m_loadingData) {
-        m_loadingData = true;
-        emit listsChanged();
-    }
-    if (m_refreshQueued)
-        return;
-    m_refreshQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_refreshQueued)
-                refreshNow();
-        },
-        Qt::QueuedConnection);
-}
-
 void StartListViewModel::refreshNow()
 {
-    m_refreshQueued = false;
+    m_refresh.begin();
     m_scheduledRows.clear();
     m_unscheduledRows.clear();
-    if (m_store) {
-        m_lists = startListLists(m_store->race(), m_filter);
-        const QList<bool> bands = startTimeBands(m_store->race(), m_lists.scheduled);
-        RowBuilder rowMap(m_store->race());
+    if (store()) {
+        m_lists = startListLists(store()->race(), m_filter);
+        const QList<bool> bands = startTimeBands(store()->race(), m_lists.scheduled);
+        RowBuilder rowMap(store()->race());
         // Built once here: the views read the rows many times per frame.
         m_scheduledRows.reserve(m_lists.scheduled.size());
         for (qsizetype i = 0; i < m_lists.scheduled.size(); ++i)
@@ -291,34 +262,15 @@ void StartListViewModel::refreshNow()
     } else {
         m_lists = {};
     }
-    m_loadingData = false;
-    emit listsChanged();
+    m_refresh.end();
     if (m_grid)
         rebuildGrid();
 }
 
-void StartListViewModel::scheduleGridRebuild()
-{
-    if (!m_loadingGrid) {
-        m_loadingGrid = true;
-        emit gridChanged();
-    }
-    if (m_gridQueued)
-        return;
-    m_gridQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_gridQueued)
-                rebuildGrid();
-        },
-        Qt::QueuedConnection);
-}
-
 void StartListViewModel::rebuildGrid()
 {
-    m_gridQueued = false;
-    m_gridIndex = m_store ? buildGridIndex(m_store->race(), m_lists.scheduled, m_store->race().classes)
+    m_gridRebuild.begin();
+    m_gridIndex = store() ? buildGridIndex(store()->race(), m_lists.scheduled, store()->race().classes)
                           : GridIndex {};
     m_gridRows.clear();
     m_gridRows.reserve(m_gridIndex.timeSlots.size());
@@ -335,30 +287,29 @@ void StartListViewModel::rebuildGrid()
             {QStringLiteral("time"), slotTimeText(s)},
             {QStringLiteral("count"), m_gridIndex.runnerCounts.value(r)}, {QStringLiteral("cells"), cells}});
     }
-    m_loadingGrid = false;
-    emit gridChanged();
+    m_gridRebuild.end();
 }
 
 // ---- Exports ----------------------------------------------------------------------------------
 
 QString StartListViewModel::xmlFileName() const
 {
-    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::Xml) : QString();
+    return store() ? exportStartListFileName(store()->race(), StartListExportKind::Xml) : QString();
 }
 
 QString StartListViewModel::pdfFileName() const
 {
-    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::TimeslotPdf) : QString();
+    return store() ? exportStartListFileName(store()->race(), StartListExportKind::TimeslotPdf) : QString();
 }
 
 QString StartListViewModel::byClassPdfFileName() const
 {
-    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::ByClassPdf) : QString();
+    return store() ? exportStartListFileName(store()->race(), StartListExportKind::ByClassPdf) : QString();
 }
 
 QString StartListViewModel::startPunchPdfFileName() const
 {
-    return m_store ? exportStartListFileName(m_store->race(), StartListExportKind::StartPunchPdf) : QString();
+    return store() ? exportStartListFileName(store()->race(), StartListExportKind::StartPunchPdf) : QString();
 }
 
 QUrl StartListViewModel::exportFolder() const
@@ -384,10 +335,10 @@ void StartListViewModel::setMessages(const QString &error, const QString &status
 
 bool StartListViewModel::exportTo(StartListExportKind kind, const QUrl &file)
 {
-    if (!m_store)
+    if (!store())
         return false;
     // The file holds exactly what the screen shows, so a rebuild still queued runs first.
-    if (m_refreshQueued)
+    if (m_refresh.isQueued())
         refreshNow();
     const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
     StartListExportOutcome outcome;
@@ -396,7 +347,7 @@ bool StartListViewModel::exportTo(StartListExportKind kind, const QUrl &file)
             localized(QStringLiteral("Export failed: "))
                 + localized(QStringLiteral("Not a local file: %@"), file.toString())};
     else
-        outcome = exportStartList(kind, m_store->race(), m_lists, m_grid, path);
+        outcome = exportStartList(kind, store()->race(), m_lists, m_grid, path);
     setMessages(outcome.error, m_statusMessage);
     return outcome.ok;
 }
@@ -440,10 +391,10 @@ QString StartListViewModel::clearConfirmationMessage() const
 
 void StartListViewModel::clearStartTimes()
 {
-    if (!m_store)
+    if (!store())
         return;
-    const ClearPlan plan = planClearStartTimes(m_store->race(), m_fixedInterval->classId());
-    const qsizetype cleared = m_store->clearStartTimes(plan.cleared);
+    const ClearPlan plan = planClearStartTimes(store()->race(), m_fixedInterval->classId());
+    const qsizetype cleared = store()->clearStartTimes(plan.cleared);
     QString status = localized(QStringLiteral("%@ start time(s) cleared."), cleared);
     // clang-format off
     if (plan.keptBaseTimes > 0)
@@ -487,7 +438,7 @@ QVariantList StartListViewModel::importSummaryLines() const
 
 void StartListViewModel::importStartList(const QUrl &file)
 {
-    if (!m_store || m_import)
+    if (!store() || m_import)
         return;
     auto fail = [&](const QString &reason) {
         setMessages(localized(QStringLiteral("Import failed: ")) + reason, m_statusMessage);
@@ -514,7 +465,7 @@ void StartListViewModel::importStartList(const QUrl &file)
     dates.reserve(entries.size());
     for (const auto &e : entries)
         dates.append(e.startTime);
-    const Race &race = m_store->race();
+    const Race &race = store()->race();
     m_import.reset(new ImportRun {entries, race, StartListMatcher(race), startListModalDay(dates), {}, 0});
     m_import->resolved.reserve(entries.size());
     m_importCurrent = 0;
@@ -546,7 +497,7 @@ void StartListViewModel::importStep()
     StartListImportSummary summary;
     QHash<QUuid, QDateTime> times;
     const QHash<QUuid, qsizetype> present
-        = m_store ? participantIndex(m_store->race()) : QHash<QUuid, qsizetype> {};
+        = store() ? participantIndex(store()->race()) : QHash<QUuid, qsizetype> {};
     for (const ImportedStart &s : run.resolved) {
         switch (s.kind) {
         case ImportedStart::Kind::NoMatch:
@@ -566,8 +517,8 @@ void StartListViewModel::importStep()
             break;
         }
     }
-    if (m_store && !times.isEmpty())
-        m_store->applyStartTimes(times);
+    if (store() && !times.isEmpty())
+        store()->applyStartTimes(times);
     m_import.reset();
     m_importSummary = summary;
     setMessages(QString(), m_statusMessage);

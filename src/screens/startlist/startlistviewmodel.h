@@ -11,20 +11,21 @@
 // grid is shown.
 
 #include "fixedintervaldialog.h"
+#include "rebuildqueue.h"
 #include "startlistdata.h"
+#include "storeviewmodel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
-class StartListViewModel : public QObject
+class StartListViewModel : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
 
-    Q_PROPERTY(QObject *raceStore READ raceStoreObject WRITE setRaceStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *raceStore READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     Q_PROPERTY(FixedIntervalDialog *fixedInterval READ fixedInterval CONSTANT)
 
     // 0 list, 1 grid.
@@ -85,10 +86,6 @@ public:
     explicit StartListViewModel(QObject *parent = nullptr);
     ~StartListViewModel() override;
 
-    [[nodiscard]] QObject *raceStoreObject() const;
-    void setRaceStore(QObject *store);
-    void setStore(RaceStore *store);
-    [[nodiscard]] RaceStore *store() const { return m_store; }
     [[nodiscard]] FixedIntervalDialog *fixedInterval() const { return m_fixedInterval; }
 
     [[nodiscard]] int displayMode() const { return m_grid ? 1 : 0; }
@@ -103,8 +100,8 @@ public:
     void setActiveStageId(const QString &stageId);
     [[nodiscard]] QVariantList classMenu() const;
 
-    [[nodiscard]] bool isLoadingData() const { return m_loadingData; }
-    [[nodiscard]] bool isLoadingGridIndex() const { return m_loadingGrid; }
+    [[nodiscard]] bool isLoadingData() const { return m_refresh.isLoading(); }
+    [[nodiscard]] bool isLoadingGridIndex() const { return m_gridRebuild.isLoading(); }
     [[nodiscard]] int participantCount() const { return int(m_lists.filtered.size()); }
     [[nodiscard]] QString participantCountText() const;
     [[nodiscard]] QVariantList scheduled() const;
@@ -171,22 +168,18 @@ signals:
 private:
     struct ImportRun;
 
+    void storeReplaced() override;
     void onRaceChanged();
-    void scheduleRefresh();
-    void scheduleGridRebuild();
     void rebuildGrid();
     bool exportTo(StartListExportKind kind, const QUrl &file);
     void setMessages(const QString &error, const QString &status);
     void importStep();
 
-    QPointer<RaceStore> m_store;
     FixedIntervalDialog *m_fixedInterval;
     bool m_grid = false;
     StartListFilter m_filter;
-    bool m_loadingData = true;
-    bool m_loadingGrid = false;
-    bool m_refreshQueued = false;
-    bool m_gridQueued = false;
+    RebuildQueue m_refresh;
+    RebuildQueue m_gridRebuild;
     StartListLists m_lists;
     QVariantList m_scheduledRows;
     QVariantList m_unscheduledRows;

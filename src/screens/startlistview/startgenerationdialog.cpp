@@ -43,7 +43,7 @@ std::optional<GenerationProblem> generationProblem(const QString &firstStartText
 }
 
 StartGenerationDialog::StartGenerationDialog(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 {
     // The texts made here follow the language while a sheet is open.
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
@@ -56,21 +56,8 @@ StartGenerationDialog::~StartGenerationDialog()
         m_worker->wait();
 }
 
-QObject *StartGenerationDialog::storeObject() const
+void StartGenerationDialog::storeReplaced()
 {
-    return m_store.data();
-}
-
-void StartGenerationDialog::setStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void StartGenerationDialog::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    m_store = store;
     // The capacity that fits the event's field into the initial 91 slots.
     const qsizetype n = participantCount();
     m_slotCapacity = n == 0 ? 1 : int(std::max<qsizetype>(1, (n + 90) / 91));
@@ -80,7 +67,7 @@ void StartGenerationDialog::setStore(RaceStore *store)
 
 qsizetype StartGenerationDialog::participantCount() const
 {
-    return m_store ? m_store->race().participants.size() : 0;
+    return store() ? store()->race().participants.size() : 0;
 }
 
 void StartGenerationDialog::setFirstStartText(const QString &text)
@@ -160,9 +147,9 @@ void StartGenerationDialog::cancel()
 
 bool StartGenerationDialog::generate()
 {
-    if (!m_store || m_running)
+    if (!store() || m_running)
         return false;
-    const std::optional<QDateTime> firstStart = m_store->startTimeOnStartListDay(m_firstStartText);
+    const std::optional<QDateTime> firstStart = store()->startTimeOnStartListDay(m_firstStartText);
     m_problem = generationProblem(
         m_firstStartText, firstStart, m_windowMinutes, m_slotCapacity, m_minSpacingMinutes);
     if (m_problem) {
@@ -185,7 +172,7 @@ bool StartGenerationDialog::generate()
     // The worker reads only its own copies; the store is touched again on the main thread alone.
     auto outcome = std::make_shared<std::optional<StartGeneratorResult>>();
     m_outcome = outcome;
-    const Race race = m_store->race();
+    const Race race = store()->race();
     const QString text = m_firstStartText;
     // The store placed the first start on the start-list day; its local date is that day.
     const QDate day = firstStart->toLocalTime().date();
@@ -202,8 +189,8 @@ void StartGenerationDialog::finishRun(const std::optional<StartGeneratorResult> 
 {
     if (!m_running)
         return;
-    if (plan && m_store) {
-        m_store->applyStartPlan(*plan);
+    if (plan && store()) {
+        store()->applyStartPlan(*plan);
         m_warnings = plan->warnings;
         m_assignedCount = int(plan->assignments.size());
     }

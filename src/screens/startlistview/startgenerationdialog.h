@@ -7,6 +7,7 @@
 // autosave). A run that cannot start leaves the plan as it is and says why in the dialog.
 
 #include "startgenerator.h"
+#include "storeviewmodel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,7 +17,6 @@
 #include <memory>
 
 class QThread;
-class RaceStore;
 
 // What stops a run before it starts, as the message the dialog shows (a localisation key with
 // its arguments); absent when the settings can run. `firstStart` is the typed first start placed
@@ -29,11 +29,11 @@ struct GenerationProblem
 [[nodiscard]] std::optional<GenerationProblem> generationProblem(const QString &firstStartText,
     const std::optional<QDateTime> &firstStart, int windowMinutes, int slotCapacity, int minSpacingMinutes);
 
-class StartGenerationDialog : public QObject
+class StartGenerationDialog : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     // The fixed-interval dialog's first start, which is also the start of the period.
     Q_PROPERTY(QString firstStartText READ firstStartText WRITE setFirstStartText NOTIFY fieldsChanged)
     Q_PROPERTY(int windowMinutes READ windowMinutes WRITE setWindowMinutes NOTIFY fieldsChanged)
@@ -54,10 +54,6 @@ public:
     explicit StartGenerationDialog(QObject *parent = nullptr);
     // Waits for a run still under way: its thread must not outlive the dialog.
     ~StartGenerationDialog() override;
-
-    [[nodiscard]] QObject *storeObject() const;
-    void setStore(QObject *store);
-    void setStore(RaceStore *store);
 
     [[nodiscard]] QString firstStartText() const { return m_firstStartText; }
     void setFirstStartText(const QString &text);
@@ -98,10 +94,10 @@ signals:
     void applied();
 
 private:
+    void storeReplaced() override;
     void finishRun(const std::optional<StartGeneratorResult> &plan);
     [[nodiscard]] qsizetype participantCount() const;
 
-    QPointer<RaceStore> m_store;
     QString m_firstStartText = QStringLiteral("09:00:00");
     int m_windowMinutes = 90;
     int m_slotCapacity = 1;

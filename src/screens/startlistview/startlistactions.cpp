@@ -121,29 +121,11 @@ DropPlan planListMove(const Race &race, const QList<QUuid> &scheduledIds, int fr
 }
 
 StartListActions::StartListActions(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
     , m_today([] { return QDate::currentDate(); })
 {
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
         &StartListActions::messageChanged);
-}
-
-QObject *StartListActions::storeObject() const
-{
-    return m_store.data();
-}
-
-void StartListActions::setStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void StartListActions::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    m_store = store;
-    emit storeChanged();
 }
 
 QString StartListActions::message() const
@@ -161,15 +143,15 @@ void StartListActions::setRefusal(const std::optional<DropRefusal> &refusal)
 
 bool StartListActions::dropOnGridCell(const QString &payload, int slotSeconds, const QString &classId)
 {
-    if (!m_store)
+    if (!store())
         return false;
-    const DropPlan plan = planGridDrop(m_store->race(), payload, slotSeconds, classId, m_today());
+    const DropPlan plan = planGridDrop(store()->race(), payload, slotSeconds, classId, m_today());
     return apply(plan, QUuid::fromString(payload.trimmed()));
 }
 
 bool StartListActions::moveScheduledRow(const QStringList &scheduledIds, int from, int to)
 {
-    if (!m_store)
+    if (!store())
         return false;
     if (from == to) {
         setRefusal(std::nullopt);
@@ -179,13 +161,13 @@ bool StartListActions::moveScheduledRow(const QStringList &scheduledIds, int fro
     ids.reserve(scheduledIds.size());
     for (const QString &id : scheduledIds)
         ids.append(QUuid::fromString(id));
-    const DropPlan plan = planListMove(m_store->race(), ids, from, to);
+    const DropPlan plan = planListMove(store()->race(), ids, from, to);
     if (!plan.after)
         return apply(plan, {});
     // The store's own operation hands the times out again; the plan above only checked it.
     QList<QUuid> order = ids;
     order.move(from, to);
-    m_store->reorderStartTimes(order);
+    store()->reorderStartTimes(order);
     setRefusal(std::nullopt);
     return true;
 }
@@ -199,7 +181,7 @@ bool StartListActions::apply(const DropPlan &plan, const QUuid &changed)
     // The runner's class and start as one change of the record, so one autosave holds both.
     for (const Participant &p : plan.after->participants) {
         if (p.id == changed) {
-            m_store->updateParticipant(p);
+            store()->updateParticipant(p);
             break;
         }
     }
@@ -219,14 +201,14 @@ void StartListActions::clearMessage()
 
 void StartListActions::setPreference(const QString &participantId, const QString &preference)
 {
-    if (!m_store)
+    if (!store())
         return;
     std::optional<StartTimePreference> value;
     if (preference == QLatin1String("early"))
         value = StartTimePreference::Early;
     else if (preference == QLatin1String("late"))
         value = StartTimePreference::Late;
-    m_store->setStartTimePreference(QUuid::fromString(participantId), value);
+    store()->setStartTimePreference(QUuid::fromString(participantId), value);
 }
 
 QVariantList StartListActions::listRows(const QVariantList &scheduled, const QVariantList &unscheduled) const

@@ -13,15 +13,13 @@
 // were not two before.
 
 #include "race.h"
+#include "storeviewmodel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
 #include <functional>
 #include <optional>
-
-class RaceStore;
 
 // A refusal as a localisation key and its arguments.
 struct DropRefusal
@@ -44,20 +42,17 @@ struct DropPlan
 // The list landing of the row at `from` on the row at `to` of the scheduled ids (in shown order).
 [[nodiscard]] DropPlan planListMove(const Race &race, const QList<QUuid> &scheduledIds, int from, int to);
 
-class StartListActions : public QObject
+class StartListActions : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     // Why the last landing was refused; empty after one that was made. Localised.
     Q_PROPERTY(QString message READ message NOTIFY messageChanged)
 
 public:
     explicit StartListActions(QObject *parent = nullptr);
 
-    [[nodiscard]] QObject *storeObject() const;
-    void setStore(QObject *store);
-    void setStore(RaceStore *store);
     [[nodiscard]] QString message() const;
     // "Today" for a runner whose day nothing else gives (tests pin it).
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
@@ -88,10 +83,10 @@ signals:
     void messageChanged();
 
 private:
+    void storeReplaced() override { emit storeChanged(); }
     bool apply(const DropPlan &plan, const QUuid &changed);
     void setRefusal(const std::optional<DropRefusal> &refusal);
 
-    QPointer<RaceStore> m_store;
     std::function<QDate()> m_today;
     std::optional<DropRefusal> m_refusal;
 };

@@ -20,30 +20,12 @@ const Participant *findParticipant(const Race &race, const QUuid &id)
 } // namespace
 
 StartTimeEditSheet::StartTimeEditSheet(QObject *parent)
-    : QObject(parent)
+    : StoreViewModel(parent)
 {
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this, [this] {
         emit showingChanged();
         emit timeChanged();
     });
-}
-
-QObject *StartTimeEditSheet::storeObject() const
-{
-    return m_store.data();
-}
-
-void StartTimeEditSheet::setStore(QObject *store)
-{
-    setStore(qobject_cast<RaceStore *>(store));
-}
-
-void StartTimeEditSheet::setStore(RaceStore *store)
-{
-    if (store == m_store)
-        return;
-    m_store = store;
-    emit storeChanged();
 }
 
 QString StartTimeEditSheet::participantId() const
@@ -114,17 +96,17 @@ QString StartTimeEditSheet::problem() const
 
 bool StartTimeEditSheet::edit(const QString &participantId, const QString &firstStartText)
 {
-    if (!m_store)
+    if (!store())
         return false;
-    const Participant *p = findParticipant(m_store->race(), QUuid::fromString(participantId));
+    const Participant *p = findParticipant(store()->race(), QUuid::fromString(participantId));
     if (!p)
         return false;
     m_participant = p->id;
     m_name = (p->givenName + u' ' + p->familyName).trimmed();
     m_card = p->cardNumber;
-    std::optional<QDateTime> seed = m_store->scheduledStartTime(*p);
+    std::optional<QDateTime> seed = store()->scheduledStartTime(*p);
     if (!seed)
-        seed = m_store->startTimeOnStartListDay(firstStartText);
+        seed = store()->startTimeOnStartListDay(firstStartText);
     const QTime time = seed ? seed->toLocalTime().time() : QTime(9, 0);
     m_badText.reset();
     m_skippedTime = false;
@@ -140,10 +122,10 @@ bool StartTimeEditSheet::save()
 {
     if (!m_participant || m_badText)
         return false;
-    if (m_store) {
+    if (store()) {
         // The store takes the runner as it is now: its day is that of its current start.
-        const Participant *p = findParticipant(m_store->race(), *m_participant);
-        if (p && !m_store->saveEditedStartTime(*p, m_hour, m_minute, m_second)) {
+        const Participant *p = findParticipant(store()->race(), *m_participant);
+        if (p && !store()->saveEditedStartTime(*p, m_hour, m_minute, m_second)) {
             m_skippedTime = true;
             emit timeChanged();
             return false;
@@ -155,8 +137,8 @@ bool StartTimeEditSheet::save()
 
 void StartTimeEditSheet::clear()
 {
-    if (m_participant && m_store)
-        m_store->setParticipantStartTime(*m_participant, std::nullopt);
+    if (m_participant && store())
+        store()->setParticipantStartTime(*m_participant, std::nullopt);
     close();
 }
 

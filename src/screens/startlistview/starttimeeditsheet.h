@@ -5,20 +5,19 @@
 // store on the runner's day; a typed text that is not a time keeps the sheet open with the reason
 // and writes nothing.
 
+#include "storeviewmodel.h"
+
 #include <QObject>
-#include <QPointer>
 #include <QUuid>
 #include <QtQml/qqmlregistration.h>
 
 #include <optional>
 
-class RaceStore;
-
-class StartTimeEditSheet : public QObject
+class StartTimeEditSheet : public StoreViewModel
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QObject *store READ storeObject WRITE setStore NOTIFY storeChanged)
+    Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     Q_PROPERTY(bool showing READ showing NOTIFY showingChanged)
     Q_PROPERTY(QString participantId READ participantId NOTIFY showingChanged)
     Q_PROPERTY(QString name READ name NOTIFY showingChanged)
@@ -33,10 +32,6 @@ class StartTimeEditSheet : public QObject
 
 public:
     explicit StartTimeEditSheet(QObject *parent = nullptr);
-
-    [[nodiscard]] QObject *storeObject() const;
-    void setStore(QObject *store);
-    void setStore(RaceStore *store);
 
     [[nodiscard]] bool showing() const { return m_participant.has_value(); }
     [[nodiscard]] QString participantId() const;
@@ -68,10 +63,10 @@ signals:
     void timeChanged();
 
 private:
+    void storeReplaced() override { emit storeChanged(); }
     void setTime(int hour, int minute, int second);
     void close();
 
-    QPointer<RaceStore> m_store;
     std::optional<QUuid> m_participant;
     QString m_name;
     QString m_card;
