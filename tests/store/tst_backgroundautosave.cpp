@@ -320,6 +320,36 @@ private slots:
         QCOMPARE(store->raceFileUrl().toLocalFile(), m_harness->path(QStringLiteral("events/e.json")));
     }
 
+    // The journal is trimmed only once every file of the job is on disk: a failed local write
+    // (a folder where the file should be) keeps it, whether or not an event file is open.
+    void trimOnlyAfterEveryFileIsWritten_data()
+    {
+        QTest::addColumn<bool>("localFails");
+        QTest::addColumn<int>("eventFile"); // 0 none, 1 written, 2 fails
+        QTest::newRow("local only") << false << 0;
+        QTest::newRow("both") << false << 1;
+        QTest::newRow("local fails") << true << 0;
+        QTest::newRow("local fails, event written") << true << 1;
+        QTest::newRow("event fails") << false << 2;
+    }
+
+    void trimOnlyAfterEveryFileIsWritten()
+    {
+        QFETCH(bool, localFails);
+        QFETCH(int, eventFile);
+        AutosaveJob job {
+            namedRace(QStringLiteral("Job")), m_harness->path(QStringLiteral("local.json")), {}, {}, {}};
+        if (localFails)
+            QVERIFY(QDir().mkpath(job.localPath));
+        if (eventFile)
+            job.eventPath = eventFile == 1 ? eventPath() : QString();
+        bool trimmed = false;
+        job.afterWritten = [&] { trimmed = true; };
+        const AutosaveOutcome outcome = runAutosaveJob(job);
+        QCOMPARE(trimmed, !localFails && eventFile != 2);
+        QCOMPARE(bool(outcome.localError), localFails);
+    }
+
     void destructionDrainsTheWriter()
     {
         auto store = gatedStoreWithEventFile();
