@@ -319,8 +319,8 @@ private slots:
             return cell.isEmpty() ? std::nullopt : std::optional<QString>(cell);
         };
         Race race;
-        for (const QString &spec : cells[0].split(QLatin1Char('|'))) {
-            const QStringList parts = spec.split(QLatin1Char(':'));
+        for (const QString &field : cells[0].split(QLatin1Char('|'))) {
+            const QStringList parts = field.split(QLatin1Char(':'));
             race.courses.append(familyCourse(parts[0], parts[1], optional(parts.value(2))));
         }
         RaceClass cls {QStringLiteral("k"), cells[1]};

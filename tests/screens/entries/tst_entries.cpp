@@ -19,9 +19,9 @@ QList<RaceClass> testClasses()
 }
 
 // "h21/d21" -> base class and stage S1's class; "-" none.
-void putClasses(Participant &p, const QString &spec)
+void putClasses(Participant &p, const QString &classes)
 {
-    const QStringList parts = spec.split(QLatin1Char('/'));
+    const QStringList parts = classes.split(QLatin1Char('/'));
     if (parts.at(0) != QLatin1String("-"))
         p.classId = parts.at(0);
     if (parts.size() > 1 && parts.at(1) != QLatin1String("-"))
@@ -89,8 +89,8 @@ private slots:
         classes[2].mode = RaceClassMode::SingleCourse; // D21
         classes[2].courseFamily = QStringLiteral("B");
         QList<Course> courses;
-        for (const char *spec : {"c10:B10:B", "c2:B2:B", "ca:A1:A", "cb:b1:B"}) {
-            const QStringList f = QString::fromLatin1(spec).split(QLatin1Char(':'));
+        for (const char *course : {"c10:B10:B", "c2:B2:B", "ca:A1:A", "cb:b1:B"}) {
+            const QStringList f = QString::fromLatin1(course).split(QLatin1Char(':'));
             courses.append(Course {.id = f.at(0), .name = f.at(1), .courseFamily = f.at(2)});
         }
         const QList<Stage> stages
@@ -139,9 +139,9 @@ private slots:
     {
         QFETCH(QStringList, cells);
         Race race = raceWith(cells.at(0));
-        for (const QString &spec : cells.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (const QString &classes : cells.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             Participant p;
-            putClasses(p, spec);
+            putClasses(p, classes);
             race.participants.append(p);
         }
         const auto rows = classEntryCountOrder(classEntryCounts(race),
@@ -159,8 +159,8 @@ private slots:
     {
         QFETCH(QStringList, cells);
         Race race = raceWith(cells.at(0));
-        for (const QString &spec : cells.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const QStringList f = spec.split(QLatin1Char(':'));
+        for (const QString &classes : cells.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QStringList f = classes.split(QLatin1Char(':'));
             Participant p;
             p.givenName = f.at(0);
             putClasses(p, f.at(1));
