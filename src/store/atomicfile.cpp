@@ -1,41 +1,103 @@
 #include "atomicfile.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+void fail(QString *error, const QString &step, const QString &path, int code)
+{
+    if (error)
+        *error = QStringLiteral("%1 %2: %3").arg(step, QDir::toNativeSeparators(path), systemError(code));
+}
+} // namespace
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    // Never fall back to writing the target in place: a half-written event file is worse than a
-    // failed save.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
+    // Not QSaveFile: its buffered write reports a full disk only through a flush whose failure a
+    // commit could pass over, leaving an empty file in place of the old one.
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        fail(error, QStringLiteral("Cannot write"), path, EISDIR);
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
+    const QString folder = target.absolutePath();
+    QByteArray temporary = QFile::encodeName(target.absoluteFilePath()) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        fail(error, QStringLiteral("Cannot create a file in"), folder, errno);
         return false;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
+    const QString temporaryPath = QFile::decodeName(temporary);
+    auto abandon = [&](const QString &step, int code) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        fail(error, step, temporaryPath, code);
+        return false;
+    };
+    // The permissions a new file would get: mkostemp makes it private to the owner.
+    if (QFileInfo::exists(path)) {
+        struct stat old
+        { };
+        if (::stat(QFile::encodeName(path).constData(), &old) == 0)
+            ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return abandon(QStringLiteral("Cannot write"), n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    if (::fsync(fd) != 0)
+        return abandon(QStringLiteral("Cannot sync"), errno);
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        fail(error, QStringLiteral("Cannot write"), temporaryPath, code);
         return false;
     }
-    return true;
+    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        fail(error, QStringLiteral("Cannot replace"), path, code);
+        return false;
+    }
+    // Until the folder is synced a power cut can bring the old file back; whoever trims what the
+    // new contents made redundant (the change journal) must know it has not happened.
+    return syncFolder(folder, error);
 }
 
-void syncFolder(const QString &folder)
+bool syncFolder(const QString &folder, QString *error)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
+    if (fd < 0) {
+        fail(error, QStringLiteral("Cannot open folder"), folder, errno);
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const int code = errno;
     ::close(fd);
+    if (!synced)
+        fail(error, QStringLiteral("Cannot sync folder"), folder, code);
+    return synced;
 }

@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "log.h"
+#include "racechanges.h"
 #include "racejson.h"
 
 #include <QDateTime>
@@ -12,7 +13,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const QString RaceJournal::fileName = QStringLiteral("current-race.journal");
@@ -33,16 +38,6 @@ void logJournal(const QString &text)
 }
 
 // An entry has no JSON form of its own: it travels as the one entry of an otherwise empty race.
-std::optional<QJsonObject> participantToJson(const Participant &participant)
-{
-    Race carrier;
-    carrier.participants.append(participant);
-    const auto race = raceToJsonObject(carrier);
-    if (!race)
-        return std::nullopt;
-    return race->value(QStringLiteral("participants")).toArray().first().toObject();
-}
-
 std::optional<Participant> participantFromJson(const QJsonObject &object)
 {
     auto race = raceToJsonObject(Race());
@@ -61,7 +56,13 @@ bool hasParticipant(const Race &race, const QUuid &id)
         [&](const Participant &p) { return p.id == id; });
 }
 
-// Applies one decoded record; false when it does not belong to `race` (the reason in `why`).
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// An older version's record (one result or entry); false when it does not belong to `race` (the
+// reason in `why`).
 // `named`: the record names this event, so a new entry or a result of any entry is this event's.
 // A record naming none belongs only when it changes what the event already has.
 bool applyRecord(Race &race, const QJsonObject &record, bool named, QString *why)
@@ -130,157 +131,177 @@ RaceJournal::~RaceJournal()
         ::close(m_fd);
 }
 
-int RaceJournal::replayAtStartUp(Race &race)
+RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
 {
     const std::lock_guard lock(m_mutex);
+    Replay replay;
     // Records up to `through` are in the snapshot already: a crash came between its write and
-    // the trim, or the journal is older than the snapshot.
-    const qint64 through = race.journalThrough.value_or(0);
+    // the trim, or the journal is older than the snapshot. A number past the limit is damage.
+    qint64 through = race.journalThrough.value_or(0);
+    if (through < 0 || through > maxSequence)
+        through = 0;
     m_sequence = std::max(m_sequence, through);
     m_writtenEvent = race.journalEventId;
     QFile file(m_path);
     if (!file.exists())
-        return 0;
+        return replay;
     if (!file.open(QIODevice::ReadOnly)) {
         logJournal(QStringLiteral("unreadable, not replayed: ") + file.errorString());
-        return 0;
+        setErrorLocked(file.errorString());
+        return replay;
     }
     const QByteArray bytes = file.readAll();
     file.close();
-    int applied = 0;
     int held = 0;
-    int skipped = 0;
+    // Set once a record naming an event could not be replayed: every later one may depend on it.
+    bool stopped = false;
     qsizetype start = 0;
     int lineNumber = 0;
+    auto setAside = [&](const QString &why) {
+        logJournal(QStringLiteral("record %1 %2").arg(lineNumber).arg(why));
+        ++replay.setAside;
+    };
     while (start < bytes.size()) {
         ++lineNumber;
         const qsizetype end = bytes.indexOf('\n', start);
         if (end < 0) {
-            logJournal(QStringLiteral("record %1 cut off, skipped").arg(lineNumber));
-            ++skipped;
+            setAside(QStringLiteral("cut off, skipped"));
             break;
         }
-        const QByteArray line = bytes.mid(start, end - start + 1);
+        const QByteArray line = bytes.mid(start, end - start);
         start = end + 1;
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
-        const QJsonObject record = document.object();
-        const qint64 sequence = record.value(seqKey).toInteger();
-        if (parseError.error != QJsonParseError::NoError || !document.isObject() || sequence <= 0) {
-            logJournal(QStringLiteral("record %1 damaged, skipped").arg(lineNumber));
-            ++skipped;
+        std::optional<QJsonObject> head = recordHead(line);
+        const bool legacy = !head;
+        if (legacy) {
+            QJsonParseError parseError;
+            const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+            if (parseError.error == QJsonParseError::NoError && document.isObject())
+                head = document.object();
+        }
+        const qint64 sequence = head ? head->value(seqKey).toInteger() : 0;
+        if (!head || sequence <= 0 || sequence > maxSequence) {
+            setAside(QStringLiteral("damaged, skipped"));
+            stopped = true;
             continue;
         }
-        const QJsonValue event = record.value(eventKey);
-        if (!event.isUndefined()
-            && (!race.journalEventId || QUuid::fromString(event.toString()) != *race.journalEventId)) {
-            logJournal(QStringLiteral("record %1 not replayed: another event's change").arg(lineNumber));
-            ++skipped;
+        // Numbers go on after everything found, replayed or not: no new record may reuse one.
+        m_sequence = std::max(m_sequence, sequence);
+        const QJsonValue eventValue = head->value(eventKey);
+        if (eventValue.isUndefined()) {
+            // An older version's record naming no event: it belongs only where it changes what
+            // the snapshot has.
+            QString why;
+            if (sequence <= through) {
+                ++held;
+            } else if (!applyRecord(race, *head, false, &why)) {
+                setAside(QStringLiteral("not replayed: ") + why);
+            } else {
+                ++replay.applied;
+                m_records.push_back({sequence, line + '\n', std::nullopt});
+            }
             continue;
         }
-        if (sequence <= through) {
+        const QUuid event = QUuid::fromString(eventValue.toString());
+        const QString op = head->value(opKey).toString();
+        const bool whole = !legacy && op == QStringLiteral("event");
+        const bool ours = race.journalEventId == event || (whole && !race.journalEventId);
+        if (event.isNull() || !ours) {
+            setAside(QStringLiteral("not replayed: another event's change"));
+            continue;
+        }
+        if (race.journalEventId == event && sequence <= through) {
             ++held;
             continue;
         }
-        QString why;
-        if (!applyRecord(race, record, !event.isUndefined(), &why)) {
-            logJournal(QStringLiteral("record %1 not replayed: %2").arg(lineNumber).arg(why));
-            ++skipped;
+        if (stopped) {
+            setAside(QStringLiteral("not replayed: an earlier change could not be replayed"));
             continue;
         }
-        ++applied;
-        m_sequence = std::max(m_sequence, sequence);
-        m_records.emplace_back(sequence, line);
+        QString why;
+        const bool applied
+            = legacy ? applyRecord(race, *head, true, &why) : applyRaceChanges(race, line, &why);
+        if (!applied) {
+            setAside(QStringLiteral("not replayed: ") + why);
+            stopped = true;
+            continue;
+        }
+        if (whole) {
+            // The state is that of this record now, whatever the snapshot said it held.
+            race.journalEventId = event;
+            through = sequence;
+        }
+        ++replay.applied;
+        m_records.push_back({sequence, line + '\n', whole ? std::optional(event) : std::nullopt});
     }
-    if (applied > 0)
-        logJournal(QStringLiteral("%1 change(s) replayed").arg(applied));
+    if (replay.applied > 0)
+        logJournal(QStringLiteral("%1 change(s) replayed").arg(replay.applied));
     if (held > 0)
         logJournal(QStringLiteral("%1 change(s) already in the event's files, dropped").arg(held));
-    if (skipped > 0) {
+    if (replay.setAside > 0) {
         // What could not be replayed is kept as it was, for whoever looks into it.
         const QString aside = m_path + QStringLiteral(".unreplayed-")
             + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-        if (QFile::copy(m_path, aside))
+        if (QFile::copy(m_path, aside)) {
+            replay.keptAs = aside;
             logJournal(QStringLiteral("journal as found kept as ") + aside);
+        } else {
+            logJournal(QStringLiteral("journal as found could not be kept aside"));
+        }
     }
     // The file keeps only what was replayed: nothing broken for later appends to follow, and a
     // record of another event is not replayed again onto whatever this event becomes.
     rewriteLocked();
-    return applied;
+    return replay;
 }
 
-void RaceJournal::putResult(const PersonResult &result, const std::optional<QUuid> &event)
-{
-    // The text writer, not the object form: this runs on the card-read path. The record is what
-    // QJsonDocument writes for {"op": "result", "result": {...}}, keys in order.
-    QString error;
-    const auto text = encodePersonResult(result, JsonLayout::Compact, &error);
-    if (!text) {
-        logJournal(QStringLiteral("result not journalled: ") + error);
-        return;
-    }
-    append("{\"op\":\"result\",\"result\":" + *text + '}', event);
-}
-
-void RaceJournal::deleteResult(const QUuid &resultId, const std::optional<QUuid> &event)
-{
-    append(
-        QJsonDocument(QJsonObject {{opKey, deleteResultOp}, {idKey, resultId.toString(QUuid::WithoutBraces)}})
-            .toJson(QJsonDocument::Compact),
-        event);
-}
-
-void RaceJournal::putParticipant(const Participant &participant, const std::optional<QUuid> &event)
-{
-    const auto object = participantToJson(participant);
-    if (!object) {
-        logJournal(QStringLiteral("entry not journalled"));
-        return;
-    }
-    append(QJsonDocument(QJsonObject {{opKey, participantOp}, {participantOp, *object}})
-               .toJson(QJsonDocument::Compact),
-        event);
-}
-
-void RaceJournal::deleteParticipant(const QUuid &participantId, const std::optional<QUuid> &event)
-{
-    append(QJsonDocument(QJsonObject {{opKey, deleteParticipantOp},
-                             {idKey, participantId.toString(QUuid::WithoutBraces)}})
-               .toJson(QJsonDocument::Compact),
-        event);
-}
-
-void RaceJournal::append(QByteArray record, const std::optional<QUuid> &event)
+bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeEvent, QString *error)
 {
     const std::lock_guard lock(m_mutex);
-    if (m_fd < 0 && !openLocked())
-        return;
-    const qint64 sequence = ++m_sequence;
-    // The sequence number and the event go first so a reader sees them without the rest of the
-    // record; the record's own object is closed by the brace it already ends with.
-    QByteArray head = "{\"seq\":" + QByteArray::number(sequence) + ',';
-    if (event)
-        head += "\"event\":\"" + event->toByteArray(QUuid::WithoutBraces) + "\",";
-    record.replace(0, 1, head);
-    record.append('\n');
-    qsizetype done = 0;
-    while (done < record.size()) {
-        const ssize_t n = ::write(m_fd, record.constData() + done, size_t(record.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            logJournal(QStringLiteral("append failed: ") + QString::fromLocal8Bit(strerror(errno)));
-            // A partial line would swallow the next record: start over with a rewritten file.
+    QString reason;
+    if (m_sequence >= maxSequence) {
+        reason = QStringLiteral("no sequence number left");
+    } else if (m_fd < 0 && !openLocked(&reason)) {
+        // reason set
+    } else {
+        const qint64 sequence = m_sequence + 1;
+        // The sequence number and the event go first so a reader sees them without the rest.
+        QByteArray line = "{\"seq\":" + QByteArray::number(sequence) + ",\"event\":\""
+            + event.toByteArray(QUuid::WithoutBraces) + "\"," + body + "}\n";
+        qsizetype done = 0;
+        while (done < line.size()) {
+            const ssize_t n = ::write(m_fd, line.constData() + done, size_t(line.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                reason = QStringLiteral("Cannot write %1: %2")
+                             .arg(m_path, n < 0 ? systemError() : QStringLiteral("no progress"));
+                break;
+            }
+            done += n;
+        }
+        if (reason.isEmpty() && ::fdatasync(m_fd) != 0)
+            reason = QStringLiteral("Cannot sync %1: %2").arg(m_path, systemError());
+        if (reason.isEmpty()) {
+            m_sequence = sequence;
+            m_size += line.size();
+            m_records.push_back(
+                {sequence, std::move(line), wholeEvent ? std::optional(event) : std::nullopt});
+            setErrorLocked(QString());
+            return true;
+        }
+        // A partial line would swallow the next record, and a record whose sync failed may or may
+        // not be there: cut the file back to its whole lines (that never needs space). Should
+        // even that fail, the next open cuts it.
+        if (::ftruncate(m_fd, m_size) != 0) {
             ::close(m_fd);
             m_fd = -1;
-            rewriteLocked();
-            return;
         }
-        done += n;
     }
-    if (::fdatasync(m_fd) != 0)
-        logJournal(QStringLiteral("sync failed: ") + QString::fromLocal8Bit(strerror(errno)));
-    m_records.emplace_back(sequence, std::move(record));
+    logJournal(QStringLiteral("append failed: ") + reason);
+    setErrorLocked(reason);
+    if (error)
+        *error = reason;
+    return false;
 }
 
 qint64 RaceJournal::lastSequence()
@@ -295,10 +316,29 @@ bool RaceJournal::isEmpty()
     return m_records.empty();
 }
 
+QString RaceJournal::error()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_error;
+}
+
+void RaceJournal::setErrorLocked(const QString &error)
+{
+    m_error = error;
+}
+
+bool RaceJournal::holdsWholeEvent(const QUuid &event)
+{
+    const std::lock_guard lock(m_mutex);
+    return std::any_of(
+        m_records.cbegin(), m_records.cend(), [&](const Record &r) { return r.wholeEvent == event; });
+}
+
 void RaceJournal::continueAfter(qint64 sequence)
 {
     const std::lock_guard lock(m_mutex);
-    m_sequence = std::max(m_sequence, sequence);
+    if (sequence <= maxSequence)
+        m_sequence = std::max(m_sequence, sequence);
 }
 
 std::optional<QUuid> RaceJournal::writtenEvent()
@@ -311,24 +351,52 @@ void RaceJournal::trimThrough(qint64 sequence, const std::optional<QUuid> &event
 {
     const std::lock_guard lock(m_mutex);
     m_writtenEvent = event;
-    if (m_records.empty() || m_records.front().first > sequence)
+    if (m_records.empty() || m_records.front().sequence > sequence)
         return;
-    while (!m_records.empty() && m_records.front().first <= sequence)
+    while (!m_records.empty() && m_records.front().sequence <= sequence)
         m_records.pop_front();
     rewriteLocked();
 }
 
-bool RaceJournal::openLocked()
+bool RaceJournal::openLocked(QString *error)
 {
     const QByteArray path = QFile::encodeName(m_path);
     const bool existed = QFileInfo::exists(m_path);
-    m_fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    m_fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (m_fd < 0) {
-        logJournal(QStringLiteral("cannot open %1: %2").arg(m_path, QString::fromLocal8Bit(strerror(errno))));
+        *error = QStringLiteral("Cannot open %1: %2").arg(m_path, systemError());
         return false;
     }
-    if (!existed)
-        syncFolder(QFileInfo(m_path).absolutePath());
+    struct stat info
+    { };
+    if (::fstat(m_fd, &info) != 0) {
+        *error = QStringLiteral("Cannot open %1: %2").arg(m_path, systemError());
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    // The file as this journal last left it, or (found so) longer by a failed append's partial
+    // line, which must go before anything follows it.
+    qint64 whole = info.st_size;
+    if (existed && whole > 0) {
+        QFile file(m_path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            whole = bytes.lastIndexOf('\n') + 1;
+        }
+    }
+    if (whole != info.st_size && ::ftruncate(m_fd, whole) != 0) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(m_path, systemError());
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    m_size = whole;
+    if (!existed && !syncFolder(QFileInfo(m_path).absolutePath(), error)) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
     return true;
 }
 
@@ -339,15 +407,22 @@ bool RaceJournal::rewriteLocked()
         m_fd = -1;
     }
     QByteArray bytes;
-    for (const auto &record : m_records)
-        bytes += record.second;
+    for (const Record &record : m_records)
+        bytes += record.line;
     QString error;
-    // Atomic: a crash mid-rewrite leaves the old journal, whose records replay harmlessly. The
-    // folder is synced so that later appends go to the file a restart will find.
+    // Atomic: a failed or interrupted rewrite leaves the old journal, whose extra records replay
+    // harmlessly (they are in the files, or still wanted). The write syncs the folder, so later
+    // appends go to the file a restart will find.
     if (!writeFileAtomically(m_path, bytes, &error)) {
         logJournal(QStringLiteral("rewrite failed: ") + error);
+        setErrorLocked(error);
         return false;
     }
-    syncFolder(QFileInfo(m_path).absolutePath());
-    return openLocked();
+    if (!openLocked(&error)) {
+        logJournal(QStringLiteral("append failed: ") + error);
+        setErrorLocked(error);
+        return false;
+    }
+    setErrorLocked(QString());
+    return true;
 }

@@ -1,22 +1,24 @@
 #pragma once
 
-// The change journal beside the local autosave ("current-race.journal"): every result and entry
-// change the store makes is appended here and flushed to disk before the operation returns, so a
-// recorded card survives a crash long before the full files (tens of megabytes for a large event)
-// have been written again by the background writer. Once a full write holding a change is on
-// disk, the change is trimmed from the journal.
+// The change journal beside the local autosave ("current-race.journal"): every change the store
+// commits is appended here and synced to disk before the operation returns, so it survives a crash
+// long before the full files (tens of megabytes for a large event) have been written again by the
+// background writer. Once a full write holding a change is on disk, the change is trimmed.
 //
-// One compact JSON record per line, each with a rising sequence number. A record puts a whole
-// result or entry by id, or deletes by id, so replaying the records in order leaves each as its
-// last change made it. Two marks tell replay which records belong where:
-// - a record names its event (the race's `journalEventId`) once the full files carry that id;
-//   replay takes such a record only into that event, a new entry included. A record naming no
-//   event (an older journal, or one made before the id reached the files) only changes what the
-//   snapshot already has, as that is all that shows it belongs.
+// One JSON record per line, each with a rising sequence number and the id of its event (the
+// race's `journalEventId`), its body written by the event file's own writer (racechanges.h): the
+// records one operation added, replaced or removed, applied whole or not at all. An event's first
+// record, while its files do not carry its id yet, holds the whole event, so that replay always
+// has the state a record was made from. Two marks tell replay what to take:
+// - the event: a record is replayed only onto its own event (or, for a whole-event record, onto a
+//   snapshot that names no event);
 // - the full files carry the sequence number of the newest record they hold (`journalThrough`):
-//   a crash between a full write and its trim leaves records the snapshot already holds, which
-//   replay skips, so that a later unjournalled change of the same entry (a start time, a class)
-//   is not undone by its older record.
+//   records up to it are in the snapshot already and are skipped.
+// Once a record of the event cannot be replayed, none after it is: replay never applies a change
+// to a state it was not made from. Everything not replayed is kept aside in a file.
+//
+// Records of an older version (a single result or entry, possibly naming no event) are still
+// replayed by their old rules.
 //
 // Appends come from the main thread, trims from the writer thread; both hold the one mutex.
 
@@ -33,6 +35,18 @@ class RaceJournal
 {
 public:
     static const QString fileName;
+    // Far beyond any real count (a record a millisecond for a quarter of a million years), and
+    // exact in every JSON reader: a larger number can only come from damage and is refused.
+    static constexpr qint64 maxSequence = (qint64(1) << 53) - 1;
+
+    struct Replay
+    {
+        int applied = 0;
+        // Records found that could not be replayed (damaged, cut off, another event's, or after
+        // one of those); the journal as found is then kept as `keptAs`.
+        int setAside = 0;
+        QString keptAs;
+    };
 
     // `folder`: the local autosave's folder. Nothing is read or written yet.
     explicit RaceJournal(const QString &folder);
@@ -40,20 +54,15 @@ public:
     RaceJournal(const RaceJournal &) = delete;
     RaceJournal &operator=(const RaceJournal &) = delete;
 
-    // The start-up read onto the snapshot `race`: applies every whole record that belongs to it
-    // and that it does not hold yet, in order, and logs the rest (a record cut off by a crash, a
-    // damaged line, another event's change); when something could not be replayed the journal as
-    // found is kept aside. The replayed records stay until a full write trims them; the file is
-    // rewritten with them alone, so later appends never follow a broken line. Returns how many
-    // records were replayed.
-    int replayAtStartUp(Race &race);
+    // The start-up read onto the snapshot `race` (see above), logged. The replayed records stay
+    // until a full write trims them; the file is rewritten with them alone, so later appends
+    // never follow a broken line.
+    Replay replayAtStartUp(Race &race);
 
-    // Each appends one record naming `event` (none: see above) and syncs it to disk; a failure is
-    // logged (the full write follows).
-    void putResult(const PersonResult &result, const std::optional<QUuid> &event);
-    void deleteResult(const QUuid &resultId, const std::optional<QUuid> &event);
-    void putParticipant(const Participant &participant, const std::optional<QUuid> &event);
-    void deleteParticipant(const QUuid &participantId, const std::optional<QUuid> &event);
+    // Appends one record with `body` (racechanges.h) naming `event`, and syncs it. On failure
+    // (the reason in `error`) the file is cut back to what it held before, nothing is kept and
+    // the sequence number is not used: the caller records the same change again later.
+    [[nodiscard]] bool append(const QByteArray &body, const QUuid &event, bool wholeEvent, QString *error);
 
     // The sequence number of the newest record (0: none yet).
     [[nodiscard]] qint64 lastSequence();
@@ -65,19 +74,31 @@ public:
     void trimThrough(qint64 sequence, const std::optional<QUuid> &event);
     // The event id the last full write put on disk, as told to trimThrough (or found at start-up).
     [[nodiscard]] std::optional<QUuid> writtenEvent();
+    // Whether a whole-event record of `event` is still in the journal.
+    [[nodiscard]] bool holdsWholeEvent(const QUuid &event);
     [[nodiscard]] bool isEmpty();
+    // Why the journal's file could not be written last time (empty since it could again).
+    [[nodiscard]] QString error();
 
 private:
-    void append(QByteArray record, const std::optional<QUuid> &event);
+    struct Record
+    {
+        qint64 sequence = 0;
+        QByteArray line;
+        std::optional<QUuid> wholeEvent;
+    };
     // Under the mutex: writes the kept records to the file atomically and reopens it for appends.
     bool rewriteLocked();
-    bool openLocked();
+    bool openLocked(QString *error);
+    void setErrorLocked(const QString &error);
 
     QString m_path;
     std::mutex m_mutex;
     int m_fd = -1;
+    // The length of the file's whole lines: an append that fails is cut back to it.
+    qint64 m_size = 0;
     qint64 m_sequence = 0;
     std::optional<QUuid> m_writtenEvent;
-    // The records not yet trimmed, with their sequence numbers, each a whole line.
-    std::deque<std::pair<qint64, QByteArray>> m_records;
+    QString m_error;
+    std::deque<Record> m_records;
 };

@@ -33,8 +33,10 @@ bool RaceLocalStore::save(const Race &race)
 {
     if (const auto error = writeRaceFile(race, JsonLayout::Compact, m_filePath)) {
         logLine(QStringLiteral("RaceStore: local autosave failed: ") + *error);
+        m_lastError = *error;
         return false;
     }
+    m_lastError.clear();
     return true;
 }
 

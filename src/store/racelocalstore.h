@@ -29,6 +29,8 @@ public:
     // A failure is logged and leaves the previous file in place; returns whether the file was
     // written.
     bool save(const Race &race);
+    // Why the last save failed (empty after a success).
+    [[nodiscard]] const QString &lastError() const { return m_lastError; }
 
     // The start-up read: the decoded document, or nothing when the file is missing or unusable.
     // An unusable file is moved aside (and that logged) so that the next autosave cannot destroy
@@ -37,4 +39,5 @@ public:
 
 private:
     QString m_filePath;
+    QString m_lastError;
 };

@@ -3,8 +3,10 @@
 #include "checkins.h"
 #include "log.h"
 #include "perstage.h"
+#include "racechanges.h"
 #include "racejson.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -71,11 +73,23 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     connect(
         this, &RaceStore::raceChanged, this, [this] { m_recordingIndex.prepare(m_race); },
         Qt::QueuedConnection);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] { autosave(); });
     reopenAtStartUp();
     wireSyncCallbacks();
     wireChecklistCallbacks();
     // The changes that only the journal held go into the full files now, which then trims it.
-    if (m_journal->replayAtStartUp(m_race) > 0)
+    const RaceJournal::Replay replay = m_journal->replayAtStartUp(m_race);
+    if (replay.setAside > 0)
+        m_recoveryNotice = QStringLiteral(
+            "%n change(s) found after the last session could not be restored whole and were left out. "
+            "They are kept in %1.")
+                               .replace(QStringLiteral("%n"), QString::number(replay.setAside))
+                               .arg(QDir::toNativeSeparators(replay.keptAs));
+    adoptRace();
+    m_journalError = m_journal->error();
+    updateAutosaveError();
+    if (replay.applied > 0)
         commitChange();
     else if (!m_journal->isEmpty())
         autosave();
@@ -99,8 +113,20 @@ void RaceStore::setRace(const Race &race)
     // from now on must not look older than what the file holds.
     if (race.journalThrough)
         m_journal->continueAfter(*race.journalThrough);
+    const bool edit = race.journalEventId && race.journalEventId == m_race.journalEventId;
     m_race = race;
+    if (edit)
+        journalChanges();
+    else
+        adoptRace();
     publishRace();
+}
+
+void RaceStore::adoptRace()
+{
+    if (!m_race.journalEventId)
+        m_race.journalEventId = newUuid();
+    m_journalled = m_race;
 }
 
 void RaceStore::setRaceFileUrl(const QUrl &url)
@@ -268,6 +294,7 @@ void RaceStore::newRace()
     flushAutosave();
     ++m_documentGeneration;
     m_race = Race();
+    adoptRace();
     publishRace();
     if (!m_raceFileUrl.isEmpty())
         setRaceFileUrl(QUrl());
@@ -278,6 +305,8 @@ void RaceStore::newRace()
 
 void RaceStore::autosave()
 {
+    m_retryTimer.stop();
+    journalChanges();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
     stampJournalThrough();
@@ -313,7 +342,9 @@ void RaceStore::autosave()
             logLine(QStringLiteral("SI: autosave failed: ") + error);
             written = false;
         }
-        setAutosaveError(saved ? QString() : error);
+        setWriteError(saved ? (written ? QString() : m_localStore->lastError()) : error);
+    } else if (!m_writer) {
+        setWriteError(written ? QString() : m_localStore->lastError());
     }
     if (!m_writer && written)
         trimJournal(true);
@@ -331,45 +362,32 @@ void RaceStore::trimJournal(bool everyFile)
         m_journal->lastSequence(), everyFile ? m_race.journalEventId : std::optional<QUuid>());
 }
 
-std::optional<QUuid> RaceStore::journalEvent()
+bool RaceStore::journalChanges()
 {
-    // Given on the first journalled change, not on opening: the files are left as they are until
-    // the event changes. Its first full write carries it.
-    if (!m_race.journalEventId)
-        m_race.journalEventId = newUuid();
-    if (m_journal->writtenEvent() == m_race.journalEventId)
-        return m_race.journalEventId;
-    return std::nullopt;
-}
-
-bool RaceStore::journalResult(const QUuid &resultId)
-{
-    if (!m_writer)
-        return true;
-    const auto event = journalEvent();
-    for (const PersonResult &result : std::as_const(m_race.results)) {
-        if (result.id == resultId) {
-            m_journal->putResult(result, event);
-            return event.has_value();
-        }
+    const QUuid event = *m_race.journalEventId;
+    // Until the files carry the event's id, replay has nothing the records could be applied to
+    // but a record of the whole event; it goes first, once.
+    const bool whole = m_journal->writtenEvent() != event && !m_journal->holdsWholeEvent(event);
+    QString error;
+    const auto change
+        = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(m_journalled, m_race, &error);
+    if (!change) {
+        // The full write refuses the same value; that failure is the one shown.
+        logLine(QStringLiteral("RaceStore: journal: change not recorded: ") + error);
+        return false;
     }
-    m_journal->deleteResult(resultId, event);
-    return event.has_value();
-}
-
-bool RaceStore::journalParticipant(const QUuid &participantId)
-{
-    if (!m_writer)
-        return true;
-    const auto event = journalEvent();
-    for (const Participant &participant : std::as_const(m_race.participants)) {
-        if (participant.id == participantId) {
-            m_journal->putParticipant(participant, event);
-            return event.has_value();
-        }
+    if (!change->body.isEmpty() && !m_journal->append(change->body, event, whole, &error)) {
+        m_journalError = error;
+        updateAutosaveError();
+        scheduleRetry();
+        return false;
     }
-    m_journal->deleteParticipant(participantId, event);
-    return event.has_value();
+    m_journalled = m_race;
+    if (!m_journalError.isEmpty()) {
+        m_journalError.clear();
+        updateAutosaveError();
+    }
+    return true;
 }
 
 void RaceStore::flushAutosave()
@@ -388,24 +406,68 @@ void RaceStore::applyAutosaveOutcomes()
     for (const AutosaveOutcome &outcome : m_writer->takeOutcomes()) {
         if (outcome.localError)
             logLine(QStringLiteral("RaceStore: local autosave failed: ") + *outcome.localError);
-        if (!outcome.hadEventFile) {
-            setAutosaveError(outcome.localError.value_or(QString()));
-            continue;
+        if (outcome.hadEventFile) {
+            if (outcome.eventError)
+                logLine(QStringLiteral("SI: autosave failed: ") + *outcome.eventError);
+            else
+                eventFileSaved(outcome.eventUrl);
         }
-        if (outcome.eventError)
-            logLine(QStringLiteral("SI: autosave failed: ") + *outcome.eventError);
-        else
-            eventFileSaved(outcome.eventUrl);
-        setAutosaveError(outcome.eventError.value_or(QString()));
+        // Either file failing is shown: the local autosave is the copy start-up falls back on.
+        setWriteError(outcome.eventError.value_or(outcome.localError.value_or(QString())));
     }
 }
 
-void RaceStore::setAutosaveError(const QString &error)
+void RaceStore::setWriteError(const QString &error)
 {
+    m_writeError = error;
+    if (error.isEmpty())
+        m_retryAttempt = 0;
+    else
+        scheduleRetry();
+    updateAutosaveError();
+}
+
+void RaceStore::updateAutosaveError()
+{
+    QString error = m_writeError;
+    if (!m_journalError.isEmpty())
+        error = QStringLiteral("Changes cannot be recorded as they are made (%1); they are kept only in "
+                               "memory until a save succeeds.")
+                    .arg(m_journalError)
+            + (error.isEmpty() ? QString() : u' ' + error);
     if (m_autosaveError == error)
         return;
     m_autosaveError = error;
     emit autosaveErrorChanged();
+}
+
+void RaceStore::scheduleRetry()
+{
+    if (m_retryTimer.isActive())
+        return;
+    // 1, 2, 4, ... 60 seconds: soon after space returns, without hammering a disk that refuses.
+    const int seconds = std::min(60, 1 << std::min(m_retryAttempt, 6));
+    ++m_retryAttempt;
+    m_retryTimer.start(seconds * 1000);
+}
+
+bool RaceStore::retryFailedWrites()
+{
+    flushAutosave();
+    if (!m_autosaveError.isEmpty() || !m_journal->isEmpty()) {
+        autosave();
+        flushAutosave();
+    }
+    m_retryTimer.stop();
+    return m_autosaveError.isEmpty() && m_journal->isEmpty();
+}
+
+void RaceStore::dismissRecoveryNotice()
+{
+    if (m_recoveryNotice.isEmpty())
+        return;
+    m_recoveryNotice.clear();
+    emit recoveryNoticeChanged();
 }
 
 // ---- Per-stage values --------------------------------------------------------------------------
@@ -456,6 +518,7 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     // The master's sequence numbers are not this station's.
     m_race.journalThrough.reset();
     stampJournalThrough();
+    adoptRace();
     publishRace();
     // Start-up reads the open event file first, which this write leaves behind.
     if (m_localStore->save(m_race))
@@ -470,7 +533,6 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
         *it = result;
     else
         m_race.results.append(result);
-    journalResult(result.id);
     commitChange();
 }
 

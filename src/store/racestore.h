@@ -32,6 +32,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -77,6 +78,7 @@ class RaceStore : public QObject
     Q_PROPERTY(bool needsInitialSetup READ needsInitialSetup NOTIFY needsInitialSetupChanged)
     Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
     Q_PROPERTY(QString autosaveError READ autosaveError NOTIFY autosaveErrorChanged)
+    Q_PROPERTY(QString recoveryNotice READ recoveryNotice NOTIFY recoveryNoticeChanged)
     Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
     Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
     Q_PROPERTY(LiveResultatSettings *liveResultatSettings READ liveResultatSettings CONSTANT)
@@ -106,7 +108,9 @@ public:
     [[nodiscard]] const QList<QUrl> &recentRaceUrls() const { return m_recentRaceUrls; }
 
     // The writable binding of `race` and the open-file action: replace the document whole and
-    // publish it. Neither saves; the open action then calls addRecentRaceUrl.
+    // publish it. Neither saves; the open action then calls addRecentRaceUrl. A race of the same
+    // event (the same `journalEventId`: an edited copy of race()) is an edit, and its changes are
+    // journalled before this returns; any other race is another document taking the store's place.
     void setRace(const Race &race);
     void setRaceFileUrl(const QUrl &url);
 
@@ -155,10 +159,20 @@ public:
     // file state) now. Everything else that writes the autosave or event file calls it first, so
     // an older background write can never replace a newer file; the destructor calls it too.
     void flushAutosave();
-    // Why the last autosave did not reach the disk (the event file, or the local autosave while
-    // there is none); empty once an autosave succeeds again. The window shows it: a failed
-    // autosave must never go unnoticed for the rest of a race day.
+    // Why changes are not safely on disk: the change journal could not be written (changes then
+    // live only in memory until a full write succeeds), or the last full write of the local
+    // autosave or the event file failed; empty once every write succeeds again. The window shows
+    // it: a failed write must never go unnoticed for the rest of a race day. A failed write is
+    // tried again after 1, 2, 4, ... up to 60 seconds, and at quit.
     [[nodiscard]] QString autosaveError() const { return m_autosaveError; }
+    // Tries every failed write again now (the journal's record, then the full files), and waits
+    // for them. True when every change is on disk afterwards: the app may quit without losing
+    // anything. The app calls it at quit; a false answer means the disk still refuses.
+    [[nodiscard]] bool retryFailedWrites();
+    // What start-up could not restore from the journal and where it kept it ("" when all was
+    // restored). Shown until the organiser dismisses it.
+    [[nodiscard]] QString recoveryNotice() const { return m_recoveryNotice; }
+    Q_INVOKABLE void dismissRecoveryNotice();
 
     // ---- Per-stage values of a participant (for the active stage) ---------------------------
 
@@ -294,8 +308,14 @@ public:
     // once after all its changes: the bulk operations always, the single-runner ones only when the
     // runner exists.
 
+    // The start-list screen's draw as one operation: an interval of 0 is a mass start; for a
+    // class, the first start and interval are remembered on the class. Applied and journalled
+    // whole. False, and nothing changed, when the times cannot be stored (see below).
+    bool drawStartTimes(const QString &classId, const QDateTime &firstStart, double intervalSeconds);
     // Random draw; the empty class id means every participant. An interval that is not a finite
-    // number of seconds within a day changes and saves nothing.
+    // number of seconds within a day changes and saves nothing. Every start-time operation
+    // refuses (changes and saves nothing) a time the event file cannot hold (a date outside the
+    // years 1 to 9999).
     void assignIntervalStartTimes(
         const QString &classId, const QDateTime &firstStart, double intervalSeconds);
     // No class id means every participant.
@@ -330,6 +350,7 @@ signals:
     void needsInitialSetupChanged();
     void recentRaceUrlsChanged();
     void autosaveErrorChanged();
+    void recoveryNoticeChanged();
 
 private:
     // Publishes a change made in place to m_race (no save).
@@ -348,14 +369,19 @@ private:
     }
 
     void reopenAtStartUp();
-    // Each records one change in the journal before the change is published and saved (only with
-    // the background writer: otherwise the files are written before the operation returns).
-    // False when the record could not name the event yet (see RaceJournal): replay then takes it
-    // only for an entry the event's files already hold.
-    bool journalResult(const QUuid &resultId);
-    bool journalParticipant(const QUuid &participantId);
-    // The event the next record names: absent until a full write has put its id on disk.
-    std::optional<QUuid> journalEvent();
+    // Records in the journal, as one record, everything that changed since the last record: the
+    // start of every save, so every operation is on disk when it returns, whatever it changed
+    // and through whichever steps. False when it could not be written (shown and retried; the
+    // same changes go into the next record).
+    bool journalChanges();
+    // Another document takes the store's place: it gets its event id (in memory, the files get it
+    // with their next write), and the journal's next record starts from it.
+    void adoptRace();
+    void updateAutosaveError();
+    void scheduleRetry();
+    // Takes `edited` as the race and commits it when every value it changes can be stored (the
+    // event file can hold it); false, and nothing changed, otherwise.
+    bool commitIfStorable(Race edited);
     // The files about to be written hold every journalled change so far: they say so.
     void stampJournalThrough();
     // Every change so far is in files on disk: the journal has nothing left to replay.
@@ -369,7 +395,7 @@ private:
     // The success steps of save(to:), in their order.
     void eventFileSaved(const QUrl &url);
     void applyAutosaveOutcomes();
-    void setAutosaveError(const QString &error);
+    void setWriteError(const QString &error);
     void step(AutosaveStep s) const
     {
         if (m_autosaveObserver)
@@ -381,6 +407,15 @@ private:
     mutable RecordingIndex m_recordingIndex;
     QUrl m_raceFileUrl;
     QString m_autosaveError;
+    // The last full write's failure (either file), and the journal's.
+    QString m_writeError;
+    QString m_journalError;
+    QString m_recoveryNotice;
+    // The race as the journal's records (with the files) hold it: the next record is the
+    // difference from it.
+    Race m_journalled;
+    QTimer m_retryTimer;
+    int m_retryAttempt = 0;
     bool m_needsInitialSetup = false;
     QList<QUrl> m_recentRaceUrls;
     quint64 m_documentGeneration = 0;

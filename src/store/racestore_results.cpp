@@ -14,7 +14,6 @@ void RaceStore::setParticipantStatus(
     const QUuid &participantId, const std::optional<ParticipantStatus> &status)
 {
     if (::setParticipantStatus(m_race, participantId, status)) {
-        journalParticipant(participantId);
         commitChange();
     }
 }
@@ -22,7 +21,6 @@ void RaceStore::setParticipantStatus(
 void RaceStore::updateParticipant(const Participant &participant)
 {
     if (::updateParticipant(m_race, participant)) {
-        journalParticipant(participant.id);
         commitChange();
     }
 }
@@ -30,18 +28,12 @@ void RaceStore::updateParticipant(const Participant &participant)
 void RaceStore::addParticipant(const Participant &participant)
 {
     m_race.participants.append(participant);
-    const bool named = journalParticipant(participant.id);
     commitChange();
-    // Replay takes a new entry only from a record naming the event, which records do once the
-    // event's files carry its id (after its first full write): until then the files take it now.
-    if (!named)
-        flushAutosave();
 }
 
 void RaceStore::deleteParticipant(const QUuid &participantId)
 {
     if (::deleteParticipant(m_race, participantId)) {
-        journalParticipant(participantId);
         commitChange();
     }
 }
@@ -49,7 +41,6 @@ void RaceStore::deleteParticipant(const QUuid &participantId)
 void RaceStore::setParticipantCourse(const QUuid &participantId, const std::optional<QString> &courseId)
 {
     if (::setParticipantCourse(m_race, participantId, courseId)) {
-        journalParticipant(participantId);
         commitChange();
     }
 }
@@ -57,7 +48,6 @@ void RaceStore::setParticipantCourse(const QUuid &participantId, const std::opti
 void RaceStore::deleteResult(const QUuid &resultId)
 {
     if (::deleteResult(m_race, resultId)) {
-        journalResult(resultId);
         commitChange();
     }
 }
@@ -66,7 +56,6 @@ void RaceStore::overrideResultStatus(
     const QUuid &resultId, const std::optional<bool> &completed, const std::optional<QString> &note)
 {
     if (::overrideResultStatus(m_race, resultId, completed, note)) {
-        journalResult(resultId);
         commitChange();
     }
 }
@@ -103,7 +92,6 @@ void RaceStore::assignUnmatchedCard(
     const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course)
 {
     if (::assignUnmatchedCard(m_race, cardNumber, participantId, course)) {
-        journalParticipant(participantId);
         commitChange();
     }
 }
@@ -118,8 +106,7 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
         finishPunchTime, m_clock(), &m_recordingIndex);
     if (recording.appended) {
         // On disk before anything else happens: the runner's result survives a crash from here on.
-        if (m_writer)
-            m_journal->putResult(*recording.result, journalEvent());
+        journalChanges();
         emit raceChanged(); // the look-ups already hold the appended result
     }
     if (recording.save)
@@ -134,7 +121,6 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
 void RaceStore::reevaluateResult(const PersonResult &edited)
 {
     if (::reevaluateResult(m_race, edited)) {
-        journalResult(edited.id);
         commitChange();
     }
 }

@@ -173,22 +173,12 @@ bool FixedIntervalDialog::randomDraw()
         setError(localized(QStringLiteral("The interval must be between 0 and 600 seconds.")));
         return false;
     }
-    if (m_interval == 0)
-        store()->assignMassStart(
-            m_classId.isEmpty() ? std::nullopt : std::optional<QString>(m_classId), *first);
-    else
-        store()->assignIntervalStartTimes(m_classId, *first, m_interval);
-
-    if (!m_classId.isEmpty()) {
-        for (const RaceClass &c : store()->race().classes) {
-            if (c.id != m_classId)
-                continue;
-            RaceClass remembered = c;
-            remembered.lastUsedStartTimeSeconds = secondsOfDay(*first);
-            remembered.lastUsedIntervalSeconds = m_interval;
-            store()->updateClass(remembered);
-            break;
-        }
+    // One operation: the times and the class's remembered first start and interval together.
+    if (!store()->drawStartTimes(m_classId, *first, m_interval)) {
+        setError(localized(
+            QStringLiteral("The first start \"%@\" is not a time of day. Type it as 09:00:00, 9:00 or 0900."),
+            m_firstStart.trimmed()));
+        return false;
     }
     m_error.clear();
     m_shown = false;

@@ -1,0 +1,325 @@
+#include "racechanges.h"
+
+#include "racejson.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+#include <functional>
+
+namespace {
+
+const QByteArray removedMark = ",\"removed\":";
+const QByteArray raceMark = ",\"race\":";
+
+bool sameSplit(const SplitTime &a, const SplitTime &b)
+{
+    return a == b;
+}
+
+bool samePunches(const std::optional<QList<SIPunch>> &a, const std::optional<QList<SIPunch>> &b)
+{
+    if (a.has_value() != b.has_value())
+        return false;
+    if (!a)
+        return true;
+    if (a->constData() == b->constData() && a->size() == b->size())
+        return true;
+    return std::equal(a->cbegin(), a->cend(), b->cbegin(), b->cend(), [](const SIPunch &x, const SIPunch &y) {
+        return x.id == y.id && x.controlCode == y.controlCode && x.timeAvailable == y.timeAvailable
+            && x.time == y.time;
+    });
+}
+
+// One collection of the event: where it lives, how its records are told apart and compared, and
+// the name the record gives it (the event file's key).
+struct Collection
+{
+    const char *name;
+    // Compares the collection of two events; fills `changes` (see below) for the record.
+    std::function<bool(const Race &before, const Race &after, Race &puts, Race &removed)> diff;
+    // Replay: applies the puts and removals of one record, or replaces the collection whole.
+    std::function<void(Race &race, const Race &puts, const Race &removed, bool whole)> apply;
+    std::function<qsizetype(const Race &)> size;
+};
+
+// The diff of one list by id. Returns whether the list must be recorded whole; otherwise `puts`
+// gets the added and changed records and `removed` the removed ones, and replaying them (replace
+// the record with the id in place, else append; drop every record with a removed id) rebuilds
+// `after` exactly from `before`.
+template<typename T, typename Key>
+bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &),
+    bool (*same)(const T &, const T &), QList<T> &puts, QList<T> &removed)
+{
+    QHash<Key, qsizetype> old;
+    old.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        if (old.contains(id(before[i])))
+            return true;
+        old.insert(id(before[i]), i);
+    }
+    QHash<Key, bool> seen;
+    seen.reserve(after.size());
+    qsizetype lastKept = -1;
+    bool appending = false;
+    for (const T &record : after) {
+        const Key key = id(record);
+        if (seen.contains(key))
+            return true;
+        seen.insert(key, true);
+        const auto it = old.constFind(key);
+        if (it == old.constEnd()) {
+            appending = true;
+            puts.append(record);
+            continue;
+        }
+        // A kept record after a new one, or out of its old order, cannot be rebuilt in place.
+        if (appending || *it < lastKept)
+            return true;
+        lastKept = *it;
+        if (!same(before[*it], record))
+            puts.append(record);
+    }
+    for (const T &record : before) {
+        if (!seen.contains(id(record)))
+            removed.append(record);
+    }
+    return false;
+}
+
+template<typename T, typename Key>
+void applyList(QList<T> &list, const QList<T> &puts, const QList<T> &removed, Key (*id)(const T &))
+{
+    for (const T &gone : removed)
+        list.removeIf([&](const T &r) { return id(r) == id(gone); });
+    for (const T &record : puts) {
+        auto it = std::find_if(list.begin(), list.end(), [&](const T &r) { return id(r) == id(record); });
+        if (it != list.end())
+            *it = record;
+        else
+            list.append(record);
+    }
+}
+
+template<typename T, typename Key>
+Collection listCollection(
+    const char *name, QList<T> Race::*member, Key (*id)(const T &), bool (*same)(const T &, const T &))
+{
+    return Collection {name,
+        [=](const Race &before, const Race &after, Race &puts, Race &removed) {
+            const QList<T> &a = before.*member;
+            const QList<T> &b = after.*member;
+            // Untouched since the last record: the list still shares its data.
+            if (a.constData() == b.constData() && a.size() == b.size())
+                return false;
+            if (diffList(a, b, id, same, puts.*member, removed.*member)) {
+                puts.*member = b;
+                (removed.*member).clear();
+                return true;
+            }
+            return false;
+        },
+        [=](Race &race, const Race &puts, const Race &removed, bool whole) {
+            if (whole)
+                race.*member = puts.*member;
+            else
+                applyList(race.*member, puts.*member, removed.*member, id);
+        },
+        [=](const Race &race) { return (race.*member).size(); }};
+}
+
+QUuid participantId(const Participant &p)
+{
+    return p.id;
+}
+QUuid resultId(const PersonResult &r)
+{
+    return r.id;
+}
+QString courseId(const Course &c)
+{
+    return c.id;
+}
+QString classId(const RaceClass &c)
+{
+    return c.id;
+}
+QString stageId(const Stage &s)
+{
+    return s.id;
+}
+template<typename T> bool equal(const T &a, const T &b)
+{
+    return a == b;
+}
+
+// Every collection of the event, in the order replay applies them.
+const QList<Collection> &collections()
+{
+    static const QList<Collection> all {
+        listCollection("courses", &Race::courses, &courseId, &equal<Course>),
+        listCollection("classes", &Race::classes, &classId, &equal<RaceClass>),
+        listCollection("stages", &Race::stages, &stageId, &equal<Stage>),
+        listCollection("participants", &Race::participants, &participantId, &equal<Participant>),
+        listCollection("results", &Race::results, &resultId, &sameResult),
+    };
+    return all;
+}
+
+// The event's own fields (everything but its collections and the journal's bookkeeping).
+void copyFields(const Race &from, Race &to)
+{
+    to.name = from.name;
+    to.date = from.date;
+    to.vexloWebEventId = from.vexloWebEventId;
+    to.vexloWebChecklistKey = from.vexloWebChecklistKey;
+    to.activeStageId = from.activeStageId;
+    to.multiStageEnabled = from.multiStageEnabled;
+    to.defaultStartWindow = from.defaultStartWindow;
+    to.stageDefaultStartWindows = from.stageDefaultStartWindows;
+}
+
+bool sameFields(const Race &a, const Race &b)
+{
+    return a.name == b.name && a.date == b.date && a.vexloWebEventId == b.vexloWebEventId
+        && a.vexloWebChecklistKey == b.vexloWebChecklistKey && a.activeStageId == b.activeStageId
+        && a.multiStageEnabled == b.multiStageEnabled && a.defaultStartWindow == b.defaultStartWindow
+        && a.stageDefaultStartWindows == b.stageDefaultStartWindows;
+}
+
+// A carrier document: the event's fields and only the given records.
+Race carrier(const Race &fields)
+{
+    Race race;
+    copyFields(fields, race);
+    return race;
+}
+
+} // namespace
+
+bool sameResult(const PersonResult &a, const PersonResult &b)
+{
+    return a.id == b.id && a.participantId == b.participantId && a.courseId == b.courseId
+        && a.cardNumber == b.cardNumber && a.readAt == b.readAt && a.startTime == b.startTime
+        && a.finishTime == b.finishTime && a.raceTime == b.raceTime && a.completed == b.completed
+        && a.cardStartTime == b.cardStartTime && a.courseAutoMatched == b.courseAutoMatched
+        && a.stageId == b.stageId && a.score == b.score && a.overtimePenalty == b.overtimePenalty
+        && a.withinTimeLimit == b.withinTimeLimit && a.completedOverride == b.completedOverride
+        && a.overrideNote == b.overrideNote
+        && std::equal(a.splits.cbegin(), a.splits.cend(), b.splits.cbegin(), b.splits.cend(), sameSplit)
+        && samePunches(a.punches, b.punches);
+}
+
+std::optional<RaceChangeText> encodeRaceChanges(const Race &before, const Race &after, QString *error)
+{
+    Race puts = carrier(after);
+    Race removed;
+    QJsonArray whole;
+    RaceChangeText change;
+    for (const Collection &collection : collections()) {
+        if (collection.diff(before, after, puts, removed))
+            whole.append(QLatin1String(collection.name));
+    }
+    const bool fields = !sameFields(before, after);
+    for (const Collection &collection : collections())
+        change.changedRecords += collection.size(puts) + collection.size(removed);
+    if (fields)
+        ++change.changedRecords;
+    if (change.changedRecords == 0 && whole.isEmpty())
+        return change;
+    // Removed records are written whole too: the event writer's text, ids included, is the only
+    // one the journal uses; replay needs only their ids.
+    const auto putText = encodeRace(puts, JsonLayout::Compact, error);
+    const auto removedText = putText ? encodeRace(removed, JsonLayout::Compact, error) : std::nullopt;
+    if (!putText || !removedText)
+        return std::nullopt;
+    const QByteArray &removedIds = *removedText;
+    QJsonObject head {{QStringLiteral("op"), QStringLiteral("commit")}};
+    if (!whole.isEmpty())
+        head.insert(QStringLiteral("whole"), whole);
+    if (fields)
+        head.insert(QStringLiteral("fields"), true);
+    head.insert(QStringLiteral("removedBytes"), removedIds.size());
+    QByteArray headText = QJsonDocument(head).toJson(QJsonDocument::Compact);
+    // Without its braces: the journal puts its own keys first.
+    change.body = headText.mid(1, headText.size() - 2) + removedMark + removedIds + raceMark + *putText;
+    return change;
+}
+
+std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error)
+{
+    const auto text = encodeRace(race, JsonLayout::Compact, error);
+    if (!text)
+        return std::nullopt;
+    RaceChangeText change;
+    change.body = "\"op\":\"event\"" + raceMark + *text;
+    change.changedRecords = 1;
+    return change;
+}
+
+std::optional<QJsonObject> recordHead(const QByteArray &record)
+{
+    // Neither mark can stand inside a string of the head: a quote there is always escaped.
+    qsizetype end = record.indexOf(removedMark);
+    const qsizetype race = record.indexOf(raceMark);
+    if (end < 0 || (race >= 0 && race < end))
+        end = race;
+    if (end < 0)
+        return std::nullopt;
+    QJsonParseError parseError;
+    const QJsonDocument head = QJsonDocument::fromJson(record.left(end) + '}', &parseError);
+    if (parseError.error != QJsonParseError::NoError || !head.isObject())
+        return std::nullopt;
+    return head.object();
+}
+
+bool applyRaceChanges(Race &race, const QByteArray &record, QString *why)
+{
+    const auto head = recordHead(record);
+    if (!head || !record.endsWith('}')) {
+        *why = QStringLiteral("unreadable record");
+        return false;
+    }
+    const QString op = head->value(QStringLiteral("op")).toString();
+    const qsizetype raceAt = record.indexOf(raceMark);
+    if (op == QStringLiteral("event")) {
+        QString error;
+        auto whole = decodeRace(record.mid(raceAt + raceMark.size()).chopped(1), &error);
+        if (!whole) {
+            *why = QStringLiteral("unreadable event: ") + error;
+            return false;
+        }
+        race = std::move(*whole);
+        return true;
+    }
+    if (op != QStringLiteral("commit")) {
+        *why = QStringLiteral("unknown record kind");
+        return false;
+    }
+    const qsizetype removedAt = record.indexOf(removedMark);
+    const qint64 removedBytes = head->value(QStringLiteral("removedBytes")).toInteger(-1);
+    const qsizetype putsAt = removedAt + removedMark.size() + removedBytes;
+    if (removedAt < 0 || removedBytes < 0 || putsAt > record.size()
+        || record.mid(putsAt, raceMark.size()) != raceMark) {
+        *why = QStringLiteral("unreadable record");
+        return false;
+    }
+    QString error;
+    const auto removed = decodeRace(record.mid(removedAt + removedMark.size(), removedBytes), &error);
+    const auto puts
+        = removed ? decodeRace(record.mid(putsAt + raceMark.size()).chopped(1), &error) : std::nullopt;
+    if (!removed || !puts) {
+        *why = QStringLiteral("unreadable change: ") + error;
+        return false;
+    }
+    QSet<QString> whole;
+    for (const QJsonValue &name : head->value(QStringLiteral("whole")).toArray())
+        whole.insert(name.toString());
+    for (const Collection &collection : collections())
+        collection.apply(race, *puts, *removed, whole.contains(QLatin1String(collection.name)));
+    if (head->value(QStringLiteral("fields")).toBool())
+        copyFields(*puts, race);
+    return true;
+}

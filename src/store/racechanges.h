@@ -1,0 +1,50 @@
+#pragma once
+
+// What one store operation changed in the event, as the change journal records it: the records
+// of each collection that were added or replaced (whole, as the event file writes them), the ids
+// removed, and the event's own fields when one of them changed. Applied to the state it was made
+// from, a record gives exactly the state after the operation, so replaying an event's records in
+// order can never leave half an operation or a reference the event never had.
+//
+// Collections are compared by id. One that cannot be expressed as "replace or append these, drop
+// those" (its order changed, or it holds one id twice) is recorded whole.
+//
+// Adding a collection to the event: give it an entry in `collections()` (racechanges.cpp) with
+// its id and its comparison; the record's text is the event writer's, so nothing else changes.
+
+#include "race.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+struct RaceChangeText
+{
+    // The record's body, to follow the journal's own keys: `"op":"commit",...` or
+    // `"op":"event",...`. Empty when nothing changed.
+    QByteArray body;
+    // How many records (entries, results, classes, ...) it puts or removes; 1 for the fields.
+    qsizetype changedRecords = 0;
+};
+
+// The change from `before` to `after`; nullopt (the reason in `error`) when a changed value cannot
+// be written (the event file could not hold it either).
+[[nodiscard]] std::optional<RaceChangeText> encodeRaceChanges(
+    const Race &before, const Race &after, QString *error = nullptr);
+// The whole event as one record: the first record of an event whose files do not carry its id
+// yet, so that replay can find what the later records change.
+[[nodiscard]] std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error = nullptr);
+
+// A journal record is one JSON object: `{` + the journal's own keys + `,` + a body + `}`, the
+// event documents last. The keys before the first document (the journal's and the body's own),
+// read as an object; nullopt when the record holds no document (an older record kind: read it
+// whole) or they are not readable.
+[[nodiscard]] std::optional<QJsonObject> recordHead(const QByteArray &record);
+// Applies a whole record (as above, the body from encodeRaceChanges or encodeWholeRace) to
+// `race`. False, with `race` untouched and the reason in `why`, when it is not whole and readable.
+[[nodiscard]] bool applyRaceChanges(Race &race, const QByteArray &record, QString *why);
+
+// Field by field, as the event file would show them (the model gives results no equality).
+[[nodiscard]] bool sameResult(const PersonResult &a, const PersonResult &b);
