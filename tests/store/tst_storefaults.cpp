@@ -1,0 +1,280 @@
+#include "atomicfile.h"
+#include "casetable.h"
+#include "log.h"
+#include "racejournal.h"
+#include "racejson.h"
+#include "storeharness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QTest>
+
+#include <cerrno>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+// Real disk faults on small file systems of the test's own: a full disk and a read-only folder,
+// met by the atomic write and by the store (journal and full files), and the journal cut at every
+// offset of its last record.
+class TestStoreFaults : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestStoreFaults(bool isolated)
+        : m_isolated(isolated)
+    { }
+
+private:
+    bool m_isolated;
+
+    // A tmpfs of `kib` KiB at `path`, private to this process's mount namespace.
+    static bool mountSmallDisk(const QString &path, int kib)
+    {
+        if (!QDir().mkpath(path))
+            return false;
+        const QByteArray options = "size=" + QByteArray::number(kib) + "k";
+        return ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    // A read-only bind mount over the folder (root ignores file permissions); false undoes it.
+    static bool setReadOnly(const QString &path, bool readOnly)
+    {
+        const QByteArray p = QFile::encodeName(path);
+        if (readOnly && ::mount(p.constData(), p.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return false;
+        if (::mount(
+                nullptr, p.constData(), nullptr, MS_REMOUNT | MS_BIND | (readOnly ? MS_RDONLY : 0), nullptr)
+            != 0)
+            return false;
+        return readOnly || ::umount2(p.constData(), MNT_DETACH) == 0;
+    }
+    static void unmount(const QString &path) { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+    // Fills the file system holding `folder` up to `leave` bytes with the file "filler".
+    static void fill(const QString &folder, qint64 leave)
+    {
+        QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::Append));
+        const QByteArray block(1024, 'x');
+        // A tmpfs counts whole pages: the last page is filled byte by byte.
+        while (filler.write(block) == block.size() && filler.flush()) { }
+        filler.close();
+        if (leave > 0)
+            QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - leave)));
+    }
+
+    void requireIsolation()
+    {
+        if (!m_isolated)
+            QSKIP("needs a private mount namespace (run as root or in a user namespace)");
+    }
+
+private slots:
+    void atomicWriteRefused_data() { casetable::load("store/write-refused.tsv"); }
+    void atomicWriteRefused()
+    {
+        requireIsolation();
+        QFETCH(QStringList, cells);
+        QTemporaryDir dir;
+        const QString disk = dir.filePath(QStringLiteral("disk"));
+        QVERIFY(mountSmallDisk(disk, 64));
+        const QString target = QDir(disk).filePath(QStringLiteral("event.json"));
+        QString error;
+        QVERIFY2(writeFileAtomically(target, "old", &error), qPrintable(error));
+        if (cells[1] == QStringLiteral("read-only"))
+            QVERIFY(setReadOnly(disk, true));
+        else
+            fill(disk, cells[1] == QStringLiteral("full") ? 0 : 8192);
+        const QByteArray bytes(cells[0].toInt(), 'n');
+        const bool written = writeFileAtomically(target, bytes, &error);
+        if (cells[2] == QStringLiteral("-")) {
+            // Nothing to write needs no space: it may succeed, and then holds nothing.
+            QCOMPARE(StoreHarness::readAll(target), written ? bytes : QByteArray("old"));
+        } else {
+            QVERIFY(!written);
+            QVERIFY2(error.endsWith(cells[2]), qPrintable(error));
+            QCOMPARE(StoreHarness::readAll(target), QByteArray("old"));
+        }
+        QStringList left = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("filler"));
+        QCOMPARE(left, QStringList {QStringLiteral("event.json")});
+        if (cells[1] == QStringLiteral("read-only"))
+            unmount(disk);
+        unmount(disk);
+    }
+
+    // Changes made while the disk is full or read-only: the failure is shown, the journal keeps
+    // every record it held (it is never rewritten empty), and once the disk takes writes again a
+    // retry puts everything on disk, so a restart has every change.
+    void refusingDiskLosesNothingAcknowledged_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("full disk") << false;
+        QTest::newRow("read-only folder") << true;
+    }
+    void refusingDiskLosesNothingAcknowledged()
+    {
+        requireIsolation();
+        QFETCH(bool, readOnly);
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        QSemaphore writer;
+        bool holding = false;
+        harness.writerHook = [&] {
+            if (holding)
+                writer.acquire();
+        };
+        LogCapture log;
+        QUuid anna;
+        {
+            auto store = harness.makeStore(namedRace(QStringLiteral("Refused")));
+            anna = store->race().participants.first().id;
+            store->autosave();
+            store->flushAutosave();
+            // Acknowledged while the disk takes writes: held by the journal only (the writer is
+            // the next to run), then the disk refuses.
+            Participant edited = store->race().participants.first();
+            edited.givenName = QStringLiteral("Anna-Lena");
+            store->updateParticipant(edited);
+            store->flushAutosave();
+            holding = true;
+            store->setParticipantStatus(anna, ParticipantStatus::Dns);
+            const QByteArray journalBefore
+                = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
+            QVERIFY(!journalBefore.isEmpty());
+            if (readOnly)
+                QVERIFY(setReadOnly(data, true));
+            else
+                fill(data, 0);
+            Participant bo;
+            bo.givenName = QStringLiteral("Bo");
+            bo.cardNumber = QStringLiteral("777");
+            // Longer than a page: its record cannot fit in the journal's last page either.
+            bo.club = QString(6000, u'c');
+            store->addParticipant(bo);
+            holding = false;
+            writer.release(1000);
+            store->flushAutosave();
+            const QString reason = readOnly ? QStringLiteral("Read-only file system")
+                                            : QStringLiteral("No space left on device");
+            QVERIFY2(store->autosaveError().contains(reason), qPrintable(store->autosaveError()));
+            // The journal as it was, or with the new record whole (a journal already open may
+            // still take appends on a read-only mount): no record lost, no partial line.
+            const QByteArray journalAfter = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
+            QVERIFY(journalAfter.startsWith(journalBefore));
+            QVERIFY(journalAfter.endsWith('\n'));
+            if (!readOnly)
+                QCOMPARE(journalAfter, journalBefore);
+            // A record that failed is shown first: the change is only in memory.
+            if (journalAfter == journalBefore)
+                QVERIFY2(store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded")),
+                    qPrintable(store->autosaveError()));
+            QVERIFY(!store->retryFailedWrites());
+
+            if (readOnly)
+                QVERIFY(setReadOnly(data, false));
+            else
+                QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
+            QVERIFY(store->retryFailedWrites());
+            QCOMPARE(store->autosaveError(), QString());
+        }
+        auto restarted = harness.makeStore();
+        QCOMPARE(restarted->race().participants.size(), 2);
+        QCOMPARE(restarted->race().participants.first().givenName, QStringLiteral("Anna-Lena"));
+        QCOMPARE(restarted->race().participants.first().status, std::optional(ParticipantStatus::Dns));
+        QCOMPARE(restarted->race().participants.last().givenName, QStringLiteral("Bo"));
+        restarted.reset();
+    }
+
+    // The journal cut at every offset of its last record (a power cut mid-append): start-up has
+    // exactly every earlier operation, whole, and the last one only once its line is whole.
+    void tornJournalRecordAtEveryOffset()
+    {
+        StoreHarness harness;
+        QSemaphore writer;
+        bool holding = false;
+        harness.writerHook = [&] {
+            if (holding)
+                writer.acquire();
+        };
+        const QString data = harness.path(QStringLiteral("data"));
+        QByteArray snapshot;
+        QByteArray journal;
+        QByteArray withoutLast;
+        QByteArray withLast;
+        {
+            auto store = harness.makeStore(storeTestEvent("journal/snapshot.json"));
+            store->autosave();
+            store->flushAutosave();
+            snapshot = StoreHarness::readAll(harness.autosavePath());
+            // Held as the journal alone: the writer waits until the end.
+            holding = true;
+            Participant bo;
+            bo.givenName = QStringLiteral("Bo");
+            bo.cardNumber = QStringLiteral("777");
+            RaceClass h21;
+            h21.id = h21.name = QStringLiteral("\uFEFFH21");
+            Race withClass = store->race();
+            withClass.classes.append(h21);
+            store->setRace(withClass);
+            bo.classId = h21.id;
+            store->addParticipant(bo);
+            const QDateTime start(QDate(2025, 5, 17), QTime(10, 30), Qt::UTC);
+            QVERIFY(store->recordCardReading(
+                QStringLiteral("777"), {}, std::nullopt, start, start.addSecs(1500)));
+            withoutLast = compactJson(store->race());
+            Race renamed = store->race();
+            renamed.name = QStringLiteral("\uFEFFJournal");
+            renamed.participants.first().givenName = QStringLiteral("\uFEFFAnna");
+            store->setRace(renamed);
+            withLast = compactJson(store->race());
+            journal = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
+            // The full files were never written: the snapshot and the journal are what a crash
+            // would leave.
+            writer.release(1000);
+        }
+        QVERIFY(journal.endsWith('\n'));
+        const qsizetype lastStart = journal.lastIndexOf('\n', journal.size() - 2) + 1;
+        QVERIFY(lastStart > 0);
+        auto normalised = [](Race race) {
+            race.journalThrough.reset();
+            return compactJson(race);
+        };
+        const QByteArray expectedWithout = normalised(*decodeRace(withoutLast));
+        const QByteArray expectedWith = normalised(*decodeRace(withLast));
+        harness.writerHook = {};
+        harness.backgroundAutosave = false;
+        for (qsizetype cut = lastStart; cut <= journal.size(); ++cut) {
+            QVERIFY(writeFileAtomically(harness.autosavePath(), snapshot, nullptr));
+            QVERIFY(
+                writeFileAtomically(QDir(data).filePath(RaceJournal::fileName), journal.left(cut), nullptr));
+            for (const QString &aside : QDir(data).entryList({QStringLiteral("*.unreplayed-*")}))
+                QFile::remove(QDir(data).filePath(aside));
+            auto store = harness.makeStore();
+            const QByteArray got = normalised(store->race());
+            QVERIFY2(got == (cut == journal.size() ? expectedWith : expectedWithout),
+                qPrintable(QStringLiteral("cut at %1 of %2").arg(cut).arg(journal.size())));
+        }
+    }
+};
+
+int main(int argc, char **argv)
+{
+    // A private mount namespace, entered before anything starts a thread: the test mounts its own
+    // small file systems, which nothing outside this process sees.
+    const bool isolated
+        = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    QCoreApplication app(argc, argv);
+    TestStoreFaults test(isolated);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_storefaults.moc"
