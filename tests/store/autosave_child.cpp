@@ -4,8 +4,14 @@
 // generates and saves it), then reads the card of every entry without a result, announcing each
 // entry once its recording has returned, and "done" when every entry has one.
 //
-// Usage: autosave_child <folder> <entries> [cards]
+// "operations" mode: the same start, then a stream of store operations of every kind the
+// screens call (crashoperations.h), each announced with its keys' values before it runs
+// ("begin <n> <kind>", then "set <key>\t<before>\t<after>" lines) and acknowledged once it has
+// returned ("ack <n>"). Seeded by the fourth argument.
+//
+// Usage: autosave_child <folder> <entries> [cards | operations <seed>]
 
+#include "crashoperations.h"
 #include "racegenerator.h"
 #include "racestore.h"
 #include "storefakes.h"
@@ -31,9 +37,10 @@ int main(int argc, char **argv)
     options.autosaveFolder = QDir(folder).filePath("data");
     options.keyStore = std::make_unique<MemoryKeyStore>();
     RaceStore store(std::move(options));
-    if (argc > 3 && QByteArray(argv[3]) == "cards") {
+    const bool operations = argc > 4 && QByteArray(argv[3]) == "operations";
+    if (operations || (argc > 3 && QByteArray(argv[3]) == "cards")) {
         if (store.race().participants.isEmpty()) {
-            generator.stages = 1;
+            generator.stages = operations ? 2 : 1;
             generator.courses = 4;
             generator.classes = 4;
             generator.withResults = false;
@@ -43,6 +50,24 @@ int main(int argc, char **argv)
         }
         std::printf("ready\n");
         std::fflush(stdout);
+        if (operations) {
+            QRandomGenerator random(QByteArray(argv[4]).toUInt());
+            for (int index = QByteArray(argv[4]).toInt() * 100000;; ++index) {
+                crashops::Operation op = crashops::makeOperation(store, random, index, folder);
+                if (!op.run)
+                    continue;
+                QByteArray announce = "begin " + QByteArray::number(index) + ' ' + op.kind.toUtf8() + '\n';
+                for (qsizetype k = 0; k < op.keys.size(); ++k)
+                    announce += "set " + op.keys[k].toUtf8() + '\t'
+                        + crashops::stateValue(store.race(), op.keys[k]).toUtf8() + '\t'
+                        + op.values[k].toUtf8() + '\n';
+                std::fwrite(announce.constData(), 1, size_t(announce.size()), stdout);
+                std::fflush(stdout);
+                op.run();
+                std::printf("ack %d\n", index);
+                std::fflush(stdout);
+            }
+        }
         const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
         const QList<Participant> entries = store.race().participants;
         for (qsizetype i = 0; i < entries.size(); ++i) {
