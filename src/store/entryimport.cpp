@@ -194,11 +194,12 @@ void applyImportedEntries(Race &race, const QList<Participant> &allImported)
     QList<bool> claimed(storedCount, false);
     QHash<QString, QList<qsizetype>> byCard; // card number -> stored positions, in list order
     for (qsizetype j = 0; j < storedCount; ++j)
-        byCard[race.participants[j].cardNumber].append(j);
+        byCard[cardNumberWithoutSpaces(race.participants[j].cardNumber)].append(j);
     for (qsizetype i = 0; i < imported.size(); ++i) {
         if (isMissingCardNumber(imported[i].cardNumber))
             continue;
-        for (qsizetype j : byCard.value(imported[i].cardNumber)) {
+        // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
+        for (qsizetype j : byCard.value(cardNumberWithoutSpaces(imported[i].cardNumber))) {
             if (!claimed[j]) {
                 match[i] = j;
                 claimed[j] = true;

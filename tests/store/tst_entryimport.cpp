@@ -281,6 +281,23 @@ private slots:
             QCOMPARE(race.participants[i], before.participants[i]);
     }
 
+    // A card number is its digits: a runner stored with a grouped number (as older versions kept
+    // what was typed) is the runner of the list's plain number, and takes the plain form.
+    void groupedCardNumbersMatchByDigits()
+    {
+        Race race;
+        race.participants
+            = {entry(QStringLiteral("Stored"), QStringLiteral("Runner"), QStringLiteral("2 000 009"))};
+        IOFEntryListParser::Result list;
+        list.participants = {entry(QStringLiteral("Ida"), QStringLiteral("Holm"), QStringLiteral("2000009")),
+            entry(QStringLiteral("Bo"), QStringLiteral("Ek"), QStringLiteral(" 8\u00A0001\u2009234 "))};
+        applyEntryList(race, list);
+        QCOMPARE(race.participants.size(), 2);
+        QCOMPARE(race.participants[0].givenName, QStringLiteral("Ida"));
+        QCOMPARE(race.participants[0].cardNumber, QStringLiteral("2000009"));
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("8001234"));
+    }
+
     void vacantPlacesAreNotImported()
     {
         const QByteArray list = iofFile(QStringLiteral("read/entrylist/vacant-places.xml"));

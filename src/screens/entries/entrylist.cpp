@@ -192,7 +192,7 @@ QStringList duplicateCardWarnings(const Race &race)
     // runners without a card do not share one.
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (!isMissingCardNumber(entries[i].cardNumber))
-            holders[entries[i].cardNumber].append(i);
+            holders[cardNumberWithoutSpaces(entries[i].cardNumber)].append(i);
     }
     const QList<Stage> stages = stagesInOrder(race.stages);
     for (const QList<qsizetype> &group : std::as_const(holders)) {
