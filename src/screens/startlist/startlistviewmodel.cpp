@@ -428,12 +428,12 @@ QVariantList StartListViewModel::importSummaryLines() const
     const StartListImportSummary &s = *m_importSummary;
     // clang-format off
     add(localized(QStringLiteral("%@ start time(s) imported."), s.applied), "normal");
+    if (s.applied > 0)
+        add(localized(QStringLiteral("%@ of them replaced an existing start time."), s.replaced), "normal");
     if (s.noMatch > 0)
         add(localized(QStringLiteral("%@ entry(ies) had no matching participant."), s.noMatch), "secondary");
     if (s.startPunch > 0)
         add(localized(QStringLiteral("%@ entry(ies) skipped (class uses start punch)."), s.startPunch), "secondary");
-    if (s.applied > 0)
-        add(localized(QStringLiteral("%@ of them replaced an existing start time."), s.replaced), "normal");
     if (s.dateCorrected > 0)
         add(localized(QStringLiteral("%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover in the export) — normalized to match the rest of the field's date."), s.dateCorrected), "warning");
     if (s.movedToStageDay > 0)
