@@ -4,10 +4,12 @@
 // stage (and into a stage whose date the file does not match), and the exports of one stage.
 // The files and the expected start times are in tests/data/multiday.
 
+#include "apptesting.h"
 #include "casetable.h"
 #include "coursesscreen.h"
 #include "documenttestsupport.h"
 #include "entriesscreen.h"
+#include "localization.h"
 #include "outstandingrunners.h"
 #include "perstage.h"
 #include "resultexports.h"
@@ -91,6 +93,11 @@ private slots:
     {
         qputenv("TZ", "Europe/Copenhagen");
         tzset();
+        useTestSettings("tst_multiday");
+        QLocale::setDefault(QLocale::c());
+        // The texts compared are the English ones, whatever language the machine prefers.
+        static LocalizationManager english(QStringList {QStringLiteral("en")});
+        LocalizationManager::setShared(&english);
         h.backgroundAutosave = false;
         Race race;
         race.name = QStringLiteral("Sommer 2 dage");
@@ -163,11 +170,10 @@ private slots:
         for (const ClassEntryCount &row : classEntryCounts(store->race()))
             counts.append(row.className + u'=' + QString::number(row.count));
         QCOMPARE(counts, QStringList({"D21=3", "H21=4"}));
-        const OutstandingContext outstanding
-            = outstandingContext(store->race(), day2, StoreHarness::fixedNow());
-        const auto listed = filteredParticipants(
-            outstanding, {StatusFilterGroup::All}, participantNameOrder(store->race().participants));
-        QCOMPARE(listed.size(), 7);
+        // The outstanding-runners screen shows each runner's class for the stage.
+        for (const Participant &p : store->race().participants)
+            QVERIFY2(
+                stageClassId(p, day2), qPrintable(p.givenName + QStringLiteral(" has no class on day 2")));
 
         store->assignMassStart(QStringLiteral("D21"), localTime(14, 12, 0));
         QCOMPARE(planClearStartTimes(store->race(), QStringLiteral("D21")).cleared.size(), 3);
