@@ -1,5 +1,7 @@
 #include "checkins.h"
 
+#include "racelookup.h"
+
 namespace {
 
 // Only the tab and the Unicode space separators count as white space here; line breaks stay.
@@ -32,7 +34,8 @@ qsizetype findParticipant(Race &race, const ChecklistEntry &entry, bool &changed
         return -1;
     for (qsizetype i = 0; i < participants.size(); ++i) {
         const Participant &p = participants[i];
-        if (!p.externalId && p.cardNumber == entry.sportident) {
+        if (!p.externalId
+            && cardNumberWithoutSpaces(p.cardNumber) == cardNumberWithoutSpaces(entry.sportident)) {
             race.participants[i].externalId = entry.id;
             changed = true;
             return i;

@@ -1,5 +1,7 @@
 #include "recordingindex.h"
 
+#include "racelookup.h"
+
 #include <algorithm>
 
 namespace {
@@ -29,7 +31,8 @@ void RecordingIndex::ensure(const Race &race)
     m_byCard.reserve(race.participants.size());
     // Backwards, so the first entry holding a number is the one left in the index.
     for (qsizetype i = race.participants.size() - 1; i >= 0; --i) {
-        const QString &number = race.participants[i].cardNumber;
+        // By the digits: a number stored as typed ("2 000 009") is card 2000009.
+        const QString number = cardNumberWithoutSpaces(race.participants[i].cardNumber);
         if (!blank(number))
             m_byCard.insert(number, i);
     }
@@ -56,14 +59,16 @@ void RecordingIndex::add(const PersonResult &result, qsizetype index)
 
 const Participant *RecordingIndex::participantWithCard(const Race &race, const QString &cardNumber)
 {
-    if (blank(cardNumber))
+    const QString number = cardNumberWithoutSpaces(cardNumber);
+    if (blank(number))
         return nullptr;
     for (int attempt = 0; attempt < 2; ++attempt) {
         ensure(race);
-        const auto found = m_byCard.constFind(cardNumber);
+        const auto found = m_byCard.constFind(number);
         if (found == m_byCard.constEnd())
             return nullptr;
-        if (*found < race.participants.size() && race.participants[*found].cardNumber == cardNumber)
+        if (*found < race.participants.size()
+            && cardNumberWithoutSpaces(race.participants[*found].cardNumber) == number)
             return &race.participants[*found];
         m_built = false;
     }

@@ -18,8 +18,8 @@ public:
     // Builds the look-ups now if they are not in step, so that the next read finds them ready.
     void prepare(const Race &race) { ensure(race); }
 
-    // The first entry whose card number is exactly `cardNumber`; none for a number that is empty
-    // or only blanks.
+    // The first entry whose card number has the same digits as `cardNumber` (spaces do not count);
+    // none for a number that is empty or only blanks.
     [[nodiscard]] const Participant *participantWithCard(const Race &race, const QString &cardNumber);
     // The runner's last result (in list order) of the stage, stages compared by sameId; none
     // without one.

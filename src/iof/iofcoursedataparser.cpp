@@ -168,26 +168,34 @@ std::optional<double> courseLength(const IofXmlDocument &doc, Node course, const
     return computedLength(doc, course, positions);
 }
 
-// Score points: an integer, or a decimal with a whole value ("10.0", "1e1"). A fractional score
-// cannot be held by the event; the file is refused rather than the points changed.
-std::optional<qint64> scoreOf(const QString &text, const QString &courseName, qint64 code)
+// Score points: an integer, or a decimal ("10.0", "1e1", "7.5"). The event holds whole points, so
+// a fraction is rounded half up and reported; a value beyond what a score can hold refuses the file
+// rather than change the points beyond recognition.
+std::optional<qint64> scoreOf(
+    const QString &text, const QString &courseName, qint64 code, QList<RoundedScore> &rounded)
 {
     if (const auto whole = iofInteger(text.trimmed()))
         return whole;
     const auto value = iofDecimal(text);
     if (!value)
         return std::nullopt;
-    if (std::trunc(*value) != *value || std::fabs(*value) > 9.0e15) {
-        throw ImportError(QStringLiteral("The course \"%1\" gives control %2 the score %3; only whole points "
-                                         "can be imported.")
-                              .arg(courseName.left(100))
-                              .arg(code)
-                              .arg(text.left(32)));
+    if (std::fabs(*value) > 9.0e15) {
+        throw ImportError(
+            QStringLiteral("The course \"%1\" gives control %2 the score %3, more than any score "
+                           "can be. Correct the score in the course-planning program and "
+                           "export the courses again.")
+                .arg(courseName.left(100))
+                .arg(code)
+                .arg(text.left(32)));
     }
-    return qint64(*value);
+    const qint64 points = qint64(std::floor(*value + 0.5));
+    if (double(points) != *value)
+        rounded.append(RoundedScore {courseName, code, text.trimmed().left(32), points});
+    return points;
 }
 
-Course readCourse(const IofXmlDocument &doc, Node element, const Positions &positions)
+Course readCourse(
+    const IofXmlDocument &doc, Node element, const Positions &positions, QList<RoundedScore> &rounded)
 {
     Course course;
     std::optional<QString> id = IofXmlDocument::attribute(element, "id");
@@ -211,7 +219,7 @@ Course readCourse(const IofXmlDocument &doc, Node element, const Positions &posi
         control.code = *code;
         control.order = course.controls.size();
         if (const auto scoreText = doc.childText(cc, "Score"))
-            control.score = scoreOf(*scoreText, course.name, control.code);
+            control.score = scoreOf(*scoreText, course.name, control.code, rounded);
         scored = scored || control.score.has_value();
         course.controls.append(control);
     }
@@ -321,7 +329,7 @@ Result parse(const QByteArray &bytes, std::optional<int> raceNumber)
 
     Result result;
     for (Node node : courseNodes)
-        result.courses.append(readCourse(doc, node, positions));
+        result.courses.append(readCourse(doc, node, positions, result.roundedScores));
     for (Node node : doc.query(".//*[local-name()='ClassCourseAssignment']", scope))
         result.classes.append(readAssignment(doc, node, result.courses));
     return result;

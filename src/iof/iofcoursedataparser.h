@@ -12,10 +12,22 @@
 
 namespace IOFCourseDataParser {
 
+// A score with a fraction, which the event cannot hold: it counts as the whole points rounded
+// half up (7.5 counts 8), and the organiser is told which control it was.
+struct RoundedScore
+{
+    QString courseName;
+    qint64 code = 0;
+    QString text; // as the file writes it
+    qint64 points = 0;
+    bool operator==(const RoundedScore &) const = default;
+};
+
 struct Result
 {
     QList<Course> courses; // document order
     QList<RaceClass> classes; // document order, one per assignment
+    QList<RoundedScore> roundedScores; // document order
 };
 
 // Throws XmlError for bytes that are not an acceptable XML document; ImportError for any other

@@ -18,7 +18,17 @@ void element(QString &out, int indent, const char *name, const QString &value)
         QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
 }
 
-void personOpen(QString &out, const QString &family, const QString &given)
+void organisation(QString &out, int indent, const std::optional<QString> &club)
+{
+    // Result services read the club from the person's Organisation; a runner without one has none.
+    if (!club || club->trimmed().isEmpty())
+        return;
+    line(out, indent, QStringLiteral("<Organisation>"));
+    element(out, indent + 2, "Name", escapeXmlText(club->trimmed()));
+    line(out, indent, QStringLiteral("</Organisation>"));
+}
+
+void personOpen(QString &out, const QString &family, const QString &given, const std::optional<QString> &club)
 {
     line(out, 4, QStringLiteral("<PersonResult>"));
     line(out, 6, QStringLiteral("<Person>"));
@@ -27,6 +37,7 @@ void personOpen(QString &out, const QString &family, const QString &given)
     element(out, 10, "Given", escapeXmlText(given));
     line(out, 8, QStringLiteral("</Name>"));
     line(out, 6, QStringLiteral("</Person>"));
+    organisation(out, 6, club);
     line(out, 6, QStringLiteral("<Result>"));
 }
 
@@ -102,7 +113,8 @@ QString stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind k
         for (qsizetype row = 0; row < group.results.size(); ++row) {
             const PersonResult &result = group.results.at(row);
             const Participant *runner = findParticipant(race, result.participantId);
-            personOpen(out, runner ? runner->familyName : QString(), runner ? runner->givenName : QString());
+            personOpen(out, runner ? runner->familyName : QString(), runner ? runner->givenName : QString(),
+                runner ? runner->club : std::nullopt);
             if (kind == Kind::Summary) {
                 if (result.startTime) {
                     if (const auto t = iofDateTime(*result.startTime))
@@ -163,7 +175,7 @@ QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGrou
         classOpen(out, group.classLabel);
         for (qsizetype index = 0; index < group.rows.size(); ++index) {
             const StandingsRow &row = group.rows.at(index);
-            personOpen(out, row.participant.familyName, row.participant.givenName);
+            personOpen(out, row.participant.familyName, row.participant.givenName, row.participant.club);
             if (row.totalTime) {
                 if (const auto s = truncatedSeconds(*row.totalTime))
                     element(out, 8, "Time", QString::number(*s));

@@ -27,8 +27,11 @@ inline constexpr const char *iofNamespace = "http://www.orienteering.org/datasta
 namespace iofwrite {
 void line(QString &out, int indent, const QString &text);
 void element(QString &out, int indent, const char *name, const QString &value);
-// From the PersonResult start tag to the Result start tag, names escaped.
-void personOpen(QString &out, const QString &family, const QString &given);
+// The runner's club as an Organisation with its Name; nothing without a club.
+void organisation(QString &out, int indent, const std::optional<QString> &club);
+// From the PersonResult start tag to the Result start tag, names and club escaped.
+void personOpen(
+    QString &out, const QString &family, const QString &given, const std::optional<QString> &club);
 // The Result and PersonResult end tags.
 void personClose(QString &out);
 } // namespace iofwrite

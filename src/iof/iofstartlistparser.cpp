@@ -3,6 +3,7 @@
 #include "racejson.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QTimeZone>
 
 namespace {
@@ -18,9 +19,23 @@ const QRegularExpression &dateTimeForm()
     return re;
 }
 
+// The race numbers the file's starts name. One number or none: the file holds one race, which is
+// read whatever stage it is imported into (as with course data).
+QSet<qint64> raceNumbersOf(const IofXmlDocument &doc)
+{
+    QSet<qint64> numbers;
+    for (Node start : doc.query("//*[local-name()='PersonStart' or local-name()='TeamMemberStart']"
+                                "/*[local-name()='Start'][@raceNumber]")) {
+        if (const auto number = iofInteger(IofXmlDocument::attribute(start, "raceNumber")->trimmed()))
+            numbers.insert(*number);
+    }
+    return numbers;
+}
+
 // The Start of the race being imported: the one with that raceNumber, else one without a number.
-// Without a race number the event has one race: race 1, or the runner's only start.
-Node raceStart(const IofXmlDocument &doc, Node personStart, std::optional<int> raceNumber)
+// Race 0 stands for the file's one race: the runner's only start. (A plain number rather than an
+// optional: GCC 12 cannot see through the optional here.)
+Node raceStart(const IofXmlDocument &doc, Node personStart, int raceNumber)
 {
     const QList<Node> starts = doc.query("*[local-name()='Start']", personStart);
     if (starts.isEmpty())
@@ -33,12 +48,12 @@ Node raceStart(const IofXmlDocument &doc, Node personStart, std::optional<int> r
                 unnumbered = start;
             continue;
         }
-        if (iofInteger(attribute->trimmed()) == raceNumber.value_or(1))
+        if (iofInteger(attribute->trimmed()) == (raceNumber == 0 ? 1 : raceNumber))
             return start;
     }
     if (unnumbered)
         return unnumbered;
-    return !raceNumber && starts.size() == 1 ? starts.first() : nullptr;
+    return raceNumber == 0 && starts.size() == 1 ? starts.first() : nullptr;
 }
 
 } // namespace
@@ -94,11 +109,15 @@ QList<IOFStartListParser::Entry> IOFStartListParser::parse(
     if (starts.isEmpty())
         throw ParseError(QStringLiteral("No <PersonStart> elements found in StartList XML"));
 
+    // A file of several races read for an event of one race takes race 1: a runner who starts only
+    // in a later race has no start in it.
+    const int race = raceNumbersOf(doc).size() <= 1 ? 0 : raceNumber.value_or(1);
+
     QList<Entry> rows;
     rows.reserve(starts.size());
     for (Node personStart : starts) {
         // Only this race's start: a runner entered only for a later race does not start in this one.
-        const Node start = raceStart(doc, personStart, raceNumber);
+        const Node start = raceStart(doc, personStart, race);
         if (!start)
             continue;
         const QList<Node> timeNodes = doc.query(".//*[local-name()='StartTime']", start, false);

@@ -43,7 +43,8 @@ public:
     };
 
     // Rows in document order, one per runner who starts in race `raceNumber` (absent: the event
-    // has one race); starts without a readable start time are dropped. The card is the start's
+    // has one race, which takes race 1 of a file of several); a file that names one race or none
+    // is read whatever the number. Starts without a readable start time are dropped. The card is the start's
     // SportIdent card. Throws XmlError for bytes that are not an acceptable XML document,
     // ImportError for any other document than a StartList, and ParseError
     // "No <PersonStart> elements found in StartList XML" when there is no start.

@@ -112,6 +112,7 @@ QString writeIOFStartListXML(const Race &race, const QList<Participant> &partici
             element(out, 10, "Given", escapeXmlText(p.givenName));
             line(out, 8, QStringLiteral("</Name>"));
             line(out, 6, QStringLiteral("</Person>"));
+            iofwrite::organisation(out, 6, p.club);
             line(out, 6, QStringLiteral("<Start>"));
             // The schema wants the start time before the card.
             if (p.startTime) {

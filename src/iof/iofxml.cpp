@@ -21,13 +21,46 @@ void initLibxml()
     std::call_once(once, [] { xmlInitParser(); });
 }
 
-// Marks the parse as refused and stops it. Installed in place of the tree builder's DOCTYPE
-// handler, so it runs when "<!DOCTYPE" is read, before any entity or external subset is declared.
-void refuseDoctype(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
+// What the document's DOCTYPE said, seen by the handler below.
+struct DoctypeSeen
+{
+    bool declared = false;
+    bool internalSubset = false; // declarations of its own: refused unread
+    QByteArray systemId;
+};
+
+// Installed in place of the tree builder's DOCTYPE handler, so it runs when "<!DOCTYPE" is read,
+// before any entity or external subset is declared. No DTD node is built and nothing is loaded: a
+// bare DOCTYPE (as IOF XML 2.0.3 files and some 3.0 exports carry) is only noted. One with an
+// internal subset stops the parse before a single declaration of it is read.
+void noteDoctype(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *systemId)
 {
     auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
-    ctxt->_private = reinterpret_cast<void *>(1);
-    xmlStopParser(ctxt);
+    auto *seen = static_cast<DoctypeSeen *>(ctxt->_private);
+    seen->declared = true;
+    if (systemId)
+        seen->systemId = QByteArray(reinterpret_cast<const char *>(systemId));
+    // The parser calls this with the input just past the external id and blanks: '[' opens an
+    // internal subset.
+    if (ctxt->input && ctxt->input->cur && *ctxt->input->cur == '[') {
+        seen->internalSubset = true;
+        xmlStopParser(ctxt);
+    }
+}
+
+// IOF XML 2.0.3 documents name the IOFdata DTD and carry an IOFVersion element; 3.0 documents
+// carry neither.
+bool isIof2SystemId(const QByteArray &systemId)
+{
+    return systemId.toLower().contains("iofdata");
+}
+
+const QString &iof2Message()
+{
+    static const QString message = QStringLiteral(
+        "This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again "
+        "from the program that made it, choosing IOF XML 3.0, and import that file.");
+    return message;
 }
 
 // Every text read from a file loses the invisible characters some programs leave in it (a byte
@@ -80,21 +113,26 @@ IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
     std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
     if (!ctxt)
         throw XmlError(QStringLiteral("The XML parser could not be started."));
-    ctxt->sax->internalSubset = refuseDoctype;
-    ctxt->_private = nullptr;
+    DoctypeSeen doctype;
+    ctxt->sax->internalSubset = noteDoctype;
+    // Never read an external subset, whatever the options say.
+    ctxt->sax->externalSubset = nullptr;
+    ctxt->_private = &doctype;
 
     // No XML_PARSE_NOENT / DTDLOAD / DTDATTR / HUGE / XINCLUDE: entities stay unexpanded, no DTD is
     // fetched, and libxml2's depth and text-size limits stay in force.
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
     xmlDocPtr doc
         = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
-    const bool refused = ctxt->_private != nullptr;
+    const bool refused = doctype.internalSubset;
     if (refused || !doc || !ctxt->wellFormed) {
         QString message;
-        if (refused) {
-            message
-                = QStringLiteral("The file declares a document type (<!DOCTYPE>); IOF XML files never do, "
-                                 "so it is not read.");
+        if (refused && isIof2SystemId(doctype.systemId)) {
+            message = iof2Message();
+        } else if (refused) {
+            message = QStringLiteral(
+                "The file declares definitions of its own in its document type (<!DOCTYPE ... [ ]>); "
+                "IOF XML files never do, so it is not read. Export the file again as IOF XML 3.0.");
         } else {
             const xmlError *err = xmlCtxtGetLastError(ctxt.get());
             const QString detail = err && err->message ? QString::fromUtf8(err->message).trimmed()
@@ -116,6 +154,19 @@ IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
                            "not read.")
                 .arg(longest)
                 .arg(maxTextBytes));
+    }
+
+    // Refused whole, before any reader looks at it: a 2.0.3 list read as 3.0 would find no entries
+    // or starts, or worse, half of them.
+    const xmlNodePtr root = xmlDocGetRootElement(doc);
+    bool iof2 = doctype.declared && isIof2SystemId(doctype.systemId);
+    for (xmlNodePtr child = root ? root->children : nullptr; child && !iof2; child = child->next) {
+        iof2 = child->type == XML_ELEMENT_NODE
+            && xmlStrcmp(child->name, reinterpret_cast<const xmlChar *>("IOFVersion")) == 0;
+    }
+    if (iof2) {
+        xmlFreeDoc(doc);
+        throw XmlError(iof2Message());
     }
 
     IofXmlDocument result;

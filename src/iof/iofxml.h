@@ -2,8 +2,9 @@
 
 // A read-only XML document for the IOF importers, parsed safely and queried with XPath.
 //
-// Parsing never touches the network, never loads or honours a DTD (a document that declares one is
-// refused before any of its declarations are read, so entity expansion bombs cannot run) and keeps
+// Parsing never touches the network, never loads or honours a DTD (a document whose DOCTYPE holds
+// declarations of its own is refused before any of them is read, so entity expansion bombs cannot
+// run; a bare DOCTYPE naming an outside DTD is passed over) and keeps
 // libxml2's limits on nesting depth and text size. Queries address elements by local name, so a
 // document in any namespace or none reads alike.
 
@@ -22,8 +23,8 @@ struct _xmlNode;
 struct _xmlXPathContext;
 struct _xmlXPathCompExpr;
 
-// The bytes were not a well-formed (or acceptable) XML document. The message names the cause and,
-// where the parser knows it, the line.
+// The bytes were not a well-formed (or acceptable) XML document, or are an IOF XML 2.0.3 document.
+// The message names the cause and, where the parser knows it, the line.
 class XmlError : public ImportError
 {
 public:

@@ -1,5 +1,7 @@
 #include "racelookup.h"
 
+#include <algorithm>
+
 const RaceClass *findClass(const Race &race, const std::optional<QString> &classId)
 {
     if (!classId)
@@ -29,4 +31,33 @@ const Participant *findParticipant(const Race &race, const QUuid &participantId)
             return &p;
     }
     return nullptr;
+}
+
+QString cardNumberWithoutSpaces(const QString &text)
+{
+    QString number = text;
+    number.removeIf(
+        [](QChar c) { return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF'; });
+    return number;
+}
+
+bool isCardNumberText(const QString &text)
+{
+    const QString number = cardNumberWithoutSpaces(text);
+    return std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+QString stageFileNamePart(const Race &race, const std::optional<QString> &stageId)
+{
+    if (race.stages.size() < 2 || !stageId)
+        return {};
+    for (const Stage &s : race.stages) {
+        if (!sameId(s.id, *stageId))
+            continue;
+        QString name = s.name;
+        name.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char(':'), QLatin1Char('-'));
+        return QLatin1Char('-') + name.trimmed() + QLatin1Char('-')
+            + s.date.toLocalTime().date().toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    return {};
 }

@@ -8,3 +8,15 @@
 [[nodiscard]] const RaceClass *findClass(const Race &race, const std::optional<QString> &classId);
 [[nodiscard]] const Course *findCourse(const Race &race, const std::optional<QString> &courseId);
 [[nodiscard]] const Participant *findParticipant(const Race &race, const QUuid &participantId);
+
+// Card numbers are digits. People type and lists print them grouped ("2 000 009"); the grouping
+// spaces (any white space, no-break and thin spaces included) are not part of the number.
+// The number without them; other characters are kept, so a caller can refuse the text.
+[[nodiscard]] QString cardNumberWithoutSpaces(const QString &text);
+// True when the text, without spaces, is empty or ASCII digits only.
+[[nodiscard]] bool isCardNumberText(const QString &text);
+
+// The part of a proposed export file name that tells the stage apart: "-" + the stage's name + "-"
+// + its local date (yyyy-MM-dd), "/" and ":" made "-"; empty unless the event has two or more
+// stages and one of them has this id.
+[[nodiscard]] QString stageFileNamePart(const Race &race, const std::optional<QString> &stageId);

@@ -67,7 +67,7 @@ QString MetsaPublisher::personResultXML(
     const Participant &participant, const PersonResult *result, const Race &race)
 {
     QString out;
-    personOpen(out, participant.familyName, participant.givenName);
+    personOpen(out, participant.familyName, participant.givenName, std::nullopt);
     std::optional<QDateTime> start = result && result->startTime ? result->startTime : participant.startTime;
     if (start) {
         if (const auto text = localDateTime(*start))

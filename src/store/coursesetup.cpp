@@ -40,7 +40,8 @@ std::optional<int> raceNumberOf(const Race &race, const std::optional<QString> &
     return std::nullopt;
 }
 
-void importCourses(Race &race, const QString &filePath, const std::function<void()> &save)
+QList<IOFCourseDataParser::RoundedScore> importCourses(
+    Race &race, const QString &filePath, const std::function<void()> &save)
 {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -58,10 +59,10 @@ void importCourses(Race &race, const QString &filePath, const std::function<void
         throw ImportError(QStringLiteral("Could not read the course file %1: %2")
                               .arg(QFileInfo(filePath).fileName(), file.errorString()));
     }
-    importCourseData(race, bytes, QFileInfo(filePath).fileName(), save);
+    return importCourseData(race, bytes, QFileInfo(filePath).fileName(), save);
 }
 
-void importCourseData(
+QList<IOFCourseDataParser::RoundedScore> importCourseData(
     Race &race, const QByteArray &bytes, const QString &fileName, const std::function<void()> &save)
 {
     logLine(QStringLiteral("RaceStore: importCourses reading %1, %2 bytes").arg(fileName).arg(bytes.size()));
@@ -85,6 +86,7 @@ void importCourseData(
         save();
     logLine(QStringLiteral("RaceStore: importCourses applied \u2014 race.courses now has %1 course(s)")
                 .arg(race.courses.size()));
+    return parsed.roundedScores;
 }
 
 IdMap mergeImportedCourses(Race &race, const QList<Course> &courses, const std::optional<QString> &stageId)

@@ -5,6 +5,7 @@
 // can be imported again. None of these saves; the store's wrappers do.
 
 #include "classsetup.h"
+#include "iofcoursedataparser.h"
 #include "race.h"
 
 #include <QByteArray>
@@ -22,9 +23,10 @@ void deleteCourse(Race &race, const QString &courseId);
 // store passes its autosave). Of a file holding several races, only the active stage's race is
 // read. Throws ImportError for an unreadable file and the parser's errors (a file that is not
 // CourseData, a race that cannot be told); on any failure the race is untouched.
-void importCourses(Race &race, const QString &filePath, const std::function<void()> &save = {});
+QList<IOFCourseDataParser::RoundedScore> importCourses(
+    Race &race, const QString &filePath, const std::function<void()> &save = {});
 // The same for bytes already read; `fileName` only names them in the log.
-void importCourseData(
+QList<IOFCourseDataParser::RoundedScore> importCourseData(
     Race &race, const QByteArray &bytes, const QString &fileName, const std::function<void()> &save = {});
 
 // The IOF race number of a stage: its place, from 1, among the event's stages in their order.

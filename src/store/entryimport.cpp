@@ -1,6 +1,7 @@
 #include "entryimport.h"
 
 #include "log.h"
+#include "racelookup.h"
 
 #include <QHash>
 #include <QNetworkAccessManager>
@@ -193,11 +194,12 @@ void applyImportedEntries(Race &race, const QList<Participant> &allImported)
     QList<bool> claimed(storedCount, false);
     QHash<QString, QList<qsizetype>> byCard; // card number -> stored positions, in list order
     for (qsizetype j = 0; j < storedCount; ++j)
-        byCard[race.participants[j].cardNumber].append(j);
+        byCard[cardNumberWithoutSpaces(race.participants[j].cardNumber)].append(j);
     for (qsizetype i = 0; i < imported.size(); ++i) {
         if (isMissingCardNumber(imported[i].cardNumber))
             continue;
-        for (qsizetype j : byCard.value(imported[i].cardNumber)) {
+        // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
+        for (qsizetype j : byCard.value(cardNumberWithoutSpaces(imported[i].cardNumber))) {
             if (!claimed[j]) {
                 match[i] = j;
                 claimed[j] = true;
@@ -239,18 +241,23 @@ void applyImportedEntries(Race &race, const QList<Participant> &allImported)
             if (!isMissingCardNumber(entry.cardNumber))
                 stored.cardNumber = entry.cardNumber;
             stored.club = entry.club;
-            if (stageId)
+            if (stageId) {
                 setStageEntry(stored.classIdByStage, *stageId, entry.classId);
-            else
+                // A runner added by an earlier staged import may lack the base class; the overall
+                // standings and the draws select by it.
+                if (!stored.classId)
+                    stored.classId = entry.classId;
+            } else {
                 stored.classId = entry.classId;
+            }
             continue;
         }
         Participant added = nextFreeRentalCardNumber(entry, inUse);
-        if (stageId) {
-            const std::optional<QString> classId = added.classId;
-            added.classId.reset();
-            setStageEntry(added.classIdByStage, *stageId, classId);
-        }
+        // A new runner keeps the imported class as the base class as well: the overall standings,
+        // the draws and the clearing of start times select runners by it. The stage entry records
+        // the class for this stage even when a later stage's import moves the runner.
+        if (stageId)
+            setStageEntry(added.classIdByStage, *stageId, added.classId);
         race.participants.append(added);
     }
 }
@@ -276,10 +283,29 @@ EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Par
     return changes;
 }
 
+QList<Participant> withCardNumberDigits(QList<Participant> entries)
+{
+    // Checked before anything is changed: a refused list leaves the event as it was.
+    for (const Participant &p : entries) {
+        if (isCardNumberText(p.cardNumber))
+            continue;
+        QString name = (p.givenName + u' ' + p.familyName).trimmed();
+        throw ImportError(
+            QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
+                           "only. Correct it in the entry list and import the list again.")
+                .arg(name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100),
+                    p.cardNumber.left(32)));
+    }
+    for (Participant &p : entries)
+        p.cardNumber = cardNumberWithoutSpaces(p.cardNumber);
+    return entries;
+}
+
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list)
 {
+    const QList<Participant> entries = withCardNumberDigits(list.participants);
     const IdMap classIds = mergeImportedClasses(race, list.classes, std::nullopt);
-    applyImportedEntries(race, remapParticipantClassIds(list.participants, classIds));
+    applyImportedEntries(race, remapParticipantClassIds(entries, classIds));
 }
 
 void applyDownloadedEntries(Race &race, const QByteArray &body, std::optional<int> httpStatus)

@@ -45,10 +45,11 @@ inline constexpr int lastRentalCardNumber = 200;
 [[nodiscard]] Participant nextFreeRentalCardNumber(Participant participant, QSet<QString> &inUse);
 
 // Merges imported entries into the race's participants, per the active stage (when the event has
-// stages and one is active, only that stage's class entry is written). Matching: first by card
-// number (a missing card never matches), then by full name; each stored runner is matched at most
-// once per import. Entries that match nothing are appended, numbered with rental cards first when
-// they came without a card.
+// stages and one is active, a matched runner gets only that stage's class entry, and the base
+// class when it had none). Matching: first by card number (a missing card never matches), then by
+// full name; each stored runner is matched at most once per import. Entries that match nothing are
+// appended, numbered with rental cards first when they came without a card; with a stage they get
+// the class both as base class and as that stage's class.
 void applyImportedEntries(Race &race, const QList<Participant> &imported);
 // A place the list holds open: no name and no card. Such entries are not imported.
 [[nodiscard]] bool isVacantEntry(const Participant &entry);
@@ -66,7 +67,11 @@ struct EntryChanges
 [[nodiscard]] EntryChanges countEntryChanges(
     const QList<Participant> &before, const QList<Participant> &after);
 
+// The entries with their card numbers as digits (grouping spaces removed). Throws ImportError
+// naming the runner when a card number holds anything else.
+[[nodiscard]] QList<Participant> withCardNumberDigits(QList<Participant> entries);
 // The whole entry-list merge of a parsed list: classes, class ids, entries with rental numbers.
+// Throws ImportError, before the race is touched, for a card number that is not digits.
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list);
 // Checks the HTTP status (when the answer was HTTP), parses the body and applies it. Throws
 // ImportError ("Server returned status 404", or the parser's error); the race is then untouched.

@@ -12,6 +12,7 @@
 #include "checklistentry.h"
 #include "classsetup.h"
 #include "entryimport.h"
+#include "iofcoursedataparser.h"
 #include "keystore.h"
 #include "livepublishers.h"
 #include "metsapublisher.h"
@@ -271,7 +272,8 @@ public:
     void deleteCourse(const QString &courseId);
     // Reads an IOF CourseData file and merges it into the race, then saves. Throws ImportError
     // (unreadable file, not a local file, parser error); the race and the files are then unchanged.
-    void importCourses(const QUrl &fileUrl);
+    // Returns the scores that were rounded to whole points, for the organiser to check.
+    QList<IOFCourseDataParser::RoundedScore> importCourses(const QUrl &fileUrl);
     // Appends the stage; it becomes the active one when none is active.
     void addStage(const Stage &stage);
     void updateStage(const Stage &stage);

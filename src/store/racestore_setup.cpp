@@ -56,13 +56,13 @@ void RaceStore::deleteCourse(const QString &courseId)
     commitChange();
 }
 
-void RaceStore::importCourses(const QUrl &fileUrl)
+QList<IOFCourseDataParser::RoundedScore> RaceStore::importCourses(const QUrl &fileUrl)
 {
     if (!fileUrl.isLocalFile())
         throw ImportError(QStringLiteral("Not a local file: ") + fileUrl.toDisplayString());
     // The import saves through the callback once the merge is done, before its last log line; a
     // failure throws before the race is touched, so nothing is published or saved then.
-    ::importCourses(m_race, fileUrl.toLocalFile(), [this] { commitChange(); });
+    return ::importCourses(m_race, fileUrl.toLocalFile(), [this] { commitChange(); });
 }
 
 void RaceStore::addStage(const Stage &stage)

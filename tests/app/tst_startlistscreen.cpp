@@ -7,6 +7,7 @@
 
 #include "raceplancheck.h"
 #include "setupwindow.h"
+#include "startlistviewmodel.h"
 #include "uichecks.h"
 
 namespace {
@@ -161,6 +162,54 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+        verifyNoQmlProblems();
+    }
+
+    // A start list of another day than the active stage's: the import sheet asks first; "Cancel"
+    // changes nothing, "Import anyway" places the times on the stage's date.
+    void importAsksForAnotherDay()
+    {
+        WindowTestScope scope;
+        Race race;
+        race.name = QStringLiteral("Sommer 2 dage");
+        race.classes = {RaceClass {QStringLiteral("H21"), QStringLiteral("H21")}};
+        const QDateTime day1 = QDateTime(QDate(2026, 6, 13), QTime(0, 0), Qt::LocalTime).toUTC();
+        race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Stage 1"), day1, 0},
+            Stage {QStringLiteral("s2"), QStringLiteral("Stage 2"), day1.addDays(8), 1}};
+        race.activeStageId = QStringLiteral("s2");
+        for (const auto &[given, family, card] : {std::tuple {"Søren", "Sørensen", "2000009"},
+                 std::tuple {"Per", "Ågren", "8123456"}, std::tuple {"Eva", "Krogh", "8200001"}}) {
+            Participant p;
+            p.givenName = QString::fromUtf8(given);
+            p.familyName = QString::fromUtf8(family);
+            p.cardNumber = QString::fromLatin1(card);
+            p.classId = QStringLiteral("H21");
+            race.participants.append(p);
+        }
+        SetupWindow w(race);
+        QVERIFY(w.start());
+        w.app->content().setSelectedItem(SidebarItem::StartList);
+        QTRY_VERIFY(w.item(QStringLiteral("startListView")));
+        auto *vm = w.item(QStringLiteral("startListView"))->findChild<StartListViewModel *>();
+        QVERIFY(vm);
+        const QUrl file
+            = QUrl::fromLocalFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/multiday/startlist-two-races.xml"));
+
+        vm->importStartList(file);
+        QTRY_VERIFY(w.item(QStringLiteral("importDayQuestion")));
+        w.shot(QStringLiteral("import-day-question"), 50);
+        w.click(QStringLiteral("importDayCancel"));
+        QTRY_VERIFY(!w.item(QStringLiteral("importDayQuestion")));
+        QCOMPARE(w.harness.autosaves(), 0);
+
+        vm->importStartList(file);
+        QTRY_VERIFY(w.item(QStringLiteral("importDayQuestion")));
+        w.click(QStringLiteral("importDayConfirm"));
+        QTRY_VERIFY(w.item(QStringLiteral("importDone")));
+        w.shot(QStringLiteral("import-day-moved"), 50);
+        QCOMPARE(vm->importSummary()->movedToStageDay, 3);
+        w.click(QStringLiteral("importDone"));
+        QTRY_VERIFY(!w.item(QStringLiteral("importDone")));
         verifyNoQmlProblems();
     }
 

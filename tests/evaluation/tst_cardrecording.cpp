@@ -46,7 +46,7 @@ private slots:
     void unknownCardIsLoggedAndNotRecorded_data()
     {
         QTest::addColumn<QString>("card");
-        for (const char *card : {"999", "0123456", "123456 ", "", " "})
+        for (const char *card : {"999", "0123456", "1234567", "", " "})
             QTest::newRow(card) << QString::fromLatin1(card);
     }
     void unknownCardIsLoggedAndNotRecorded()
@@ -62,6 +62,17 @@ private slots:
         QCOMPARE(log.lines(),
             QStringList {QStringLiteral("SI: no participant registered for card ") + card
                 + QStringLiteral(" — result not recorded")});
+    }
+
+    // A card number is its digits: one stored as typed with grouping spaces is the card read.
+    void groupedCardNumberFindsItsRunner()
+    {
+        Race race = baseRace();
+        race.participants = {runner("2 000 009", "H21"), runner("2000009", "H21")};
+        const CardRecording r = record(race, "2000009", punchesEveryMinute({31}, at(10, 1)));
+        QVERIFY(r.appended);
+        QCOMPARE(race.results.first().participantId, race.participants.first().id);
+        QCOMPARE(race.results.first().cardNumber, QStringLiteral("2000009"));
     }
 
     void storesEveryFieldAndAppendsOnlyNewReads()

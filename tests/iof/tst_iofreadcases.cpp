@@ -92,6 +92,13 @@ QStringList courseOutcome(const QByteArray &xml, std::optional<int> race)
                                     : QStringLiteral("-"),
                        optional(cls.courseFamily), bare == cls ? QString() : QStringLiteral(" +other"));
     }
+    for (const IOFCourseDataParser::RoundedScore &r : result.roundedScores) {
+        out << QStringLiteral("rounded course=%1 control=%2 score=%3 points=%4")
+                   .arg(quoted(r.courseName))
+                   .arg(r.code)
+                   .arg(quoted(r.text))
+                   .arg(r.points);
+    }
     for (const QString &line : log.lines())
         out << QStringLiteral("log ") + line;
     return out;
@@ -239,7 +246,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("messageStart");
         const QString notXml = QStringLiteral("The file is not well-formed XML: ");
-        const QString doctype = QStringLiteral("The file declares a document type (<!DOCTYPE>)");
+        const QString doctype
+            = QStringLiteral("The file declares definitions of its own in its document type");
 
         for (const QStringList &cells : casetable::rows(QStringLiteral("iof/hostile-documents.tsv")))
             QTest::newRow(qPrintable(cells[0])) << cells[1].toUtf8() << cells[2];

@@ -258,7 +258,8 @@ private slots:
         race.activeStageId = QStringLiteral("S1");
         applyDownloadedEntries(race, standardList, 200);
         QCOMPARE(race.participants[0].classIdByStage, std::optional<StageMap<QString>>({{"S1", "1"}}));
-        QVERIFY(!race.participants[0].classId);
+        // The base class too: the overall standings and the draws select by it.
+        QCOMPARE(race.participants[0].classId, std::optional<QString>(QStringLiteral("1")));
 
         race.participants[0].startTimeByStage
             = StageMap<QDateTime> {{"S1", QDateTime(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC)}};
@@ -274,10 +275,27 @@ private slots:
         QCOMPARE(anna.startTimeByStage, before.participants[0].startTimeByStage);
         QCOMPARE(anna.courseIdByStage, before.participants[0].courseIdByStage);
         const Participant &eva = race.participants[4];
-        QVERIFY(!eva.classId);
+        QCOMPARE(eva.classId, std::optional<QString>(QStringLiteral("1")));
         QCOMPARE(eva.classIdByStage, std::optional<StageMap<QString>>({{"S2", "1"}}));
         for (int i = 1; i < 4; ++i)
             QCOMPARE(race.participants[i], before.participants[i]);
+    }
+
+    // A card number is its digits: a runner stored with a grouped number (as older versions kept
+    // what was typed) is the runner of the list's plain number, and takes the plain form.
+    void groupedCardNumbersMatchByDigits()
+    {
+        Race race;
+        race.participants
+            = {entry(QStringLiteral("Stored"), QStringLiteral("Runner"), QStringLiteral("2 000 009"))};
+        IOFEntryListParser::Result list;
+        list.participants = {entry(QStringLiteral("Ida"), QStringLiteral("Holm"), QStringLiteral("2000009")),
+            entry(QStringLiteral("Bo"), QStringLiteral("Ek"), QStringLiteral(" 8\u00A0001\u2009234 "))};
+        applyEntryList(race, list);
+        QCOMPARE(race.participants.size(), 2);
+        QCOMPARE(race.participants[0].givenName, QStringLiteral("Ida"));
+        QCOMPARE(race.participants[0].cardNumber, QStringLiteral("2000009"));
+        QCOMPARE(race.participants[1].cardNumber, QStringLiteral("8001234"));
     }
 
     void vacantPlacesAreNotImported()

@@ -95,5 +95,9 @@
         <source>⚠ Rent-a-card (%@) — assign a physical card before start</source>
         <translation>⚠ Lejebrik (%@) — tildel en fysisk brik før start</translation>
     </message>
+    <message>
+        <source>A card number is digits only; &quot;%@&quot; holds other characters. Type the number printed on the card.</source>
+        <translation>Et briknummer består kun af cifre; &quot;%@&quot; indeholder andre tegn. Skriv nummeret, der står på brikken.</translation>
+    </message>
 </context>
 </TS>

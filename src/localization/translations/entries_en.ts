@@ -95,5 +95,9 @@
         <source>⚠ Rent-a-card (%@) — assign a physical card before start</source>
         <translation>⚠ Rent-a-card (%@) — assign a physical card before start</translation>
     </message>
+    <message>
+        <source>A card number is digits only; &quot;%@&quot; holds other characters. Type the number printed on the card.</source>
+        <translation>A card number is digits only; &quot;%@&quot; holds other characters. Type the number printed on the card.</translation>
+    </message>
 </context>
 </TS>

@@ -219,5 +219,13 @@
         <source>VISITED</source>
         <translation>BESØGT</translation>
     </message>
+    <message>
+        <source>Card reads go to %@</source>
+        <translation>Brikaflæsninger går til %@</translation>
+    </message>
+    <message>
+        <source>Card reads now go to %@</source>
+        <translation>Brikaflæsninger går nu til %@</translation>
+    </message>
 </context>
 </TS>

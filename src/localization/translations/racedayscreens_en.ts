@@ -219,5 +219,13 @@
         <source>VISITED</source>
         <translation>VISITED</translation>
     </message>
+    <message>
+        <source>Card reads go to %@</source>
+        <translation>Card reads go to %@</translation>
+    </message>
+    <message>
+        <source>Card reads now go to %@</source>
+        <translation>Card reads now go to %@</translation>
+    </message>
 </context>
 </TS>

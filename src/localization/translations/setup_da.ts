@@ -301,5 +301,9 @@
         <source>limit %@min</source>
         <translation>grænse %@ min</translation>
     </message>
+    <message>
+        <source>Control %@ of course &quot;%@&quot; has the score %@ in the file; scores are whole points, so it counts %@.</source>
+        <translation>Post %@ på banen &quot;%@&quot; har pointtallet %@ i filen; point er hele tal, så den tæller %@.</translation>
+    </message>
 </context>
 </TS>

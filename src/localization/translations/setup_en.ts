@@ -301,5 +301,9 @@
         <source>limit %@min</source>
         <translation>limit %@min</translation>
     </message>
+    <message>
+        <source>Control %@ of course &quot;%@&quot; has the score %@ in the file; scores are whole points, so it counts %@.</source>
+        <translation>Control %@ of course &quot;%@&quot; has the score %@ in the file; scores are whole points, so it counts %@.</translation>
+    </message>
 </context>
 </TS>

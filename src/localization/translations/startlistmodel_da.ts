@@ -107,5 +107,21 @@
         <source>This clears the scheduled start time for every participant in this class. This cannot be undone.</source>
         <translation>Dette rydder den planlagte starttid for alle deltagere i denne klasse. Det kan ikke fortrydes.</translation>
     </message>
+    <message>
+        <source>%@ of them replaced an existing start time.</source>
+        <translation>%@ af dem erstattede en eksisterende starttid.</translation>
+    </message>
+    <message>
+        <source>%@ start time(s) placed on the stage's date, %@.</source>
+        <translation>%@ starttid(er) placeret på etapens dato, %@.</translation>
+    </message>
+    <message>
+        <source>This start list is for %@, but the active stage, %@, is on %@. Import its start times into %@ anyway, placed on %@?</source>
+        <translation>Denne startliste er for %@, men den aktive etape, %@, er den %@. Importér alligevel dens starttider til %@, placeret den %@?</translation>
+    </message>
+    <message>
+        <source>Import cancelled: no start time was changed. Make the stage the start list is for the active stage, or choose the start list of this stage, and import again.</source>
+        <translation>Import annulleret: ingen starttid blev ændret. Gør den etape, startlisten er for, til den aktive etape, eller vælg denne etapes startliste, og importér igen.</translation>
+    </message>
 </context>
 </TS>

@@ -107,5 +107,21 @@
         <source>This clears the scheduled start time for every participant in this class. This cannot be undone.</source>
         <translation>This clears the scheduled start time for every participant in this class. This cannot be undone.</translation>
     </message>
+    <message>
+        <source>%@ of them replaced an existing start time.</source>
+        <translation>%@ of them replaced an existing start time.</translation>
+    </message>
+    <message>
+        <source>%@ start time(s) placed on the stage's date, %@.</source>
+        <translation>%@ start time(s) placed on the stage's date, %@.</translation>
+    </message>
+    <message>
+        <source>This start list is for %@, but the active stage, %@, is on %@. Import its start times into %@ anyway, placed on %@?</source>
+        <translation>This start list is for %@, but the active stage, %@, is on %@. Import its start times into %@ anyway, placed on %@?</translation>
+    </message>
+    <message>
+        <source>Import cancelled: no start time was changed. Make the stage the start list is for the active stage, or choose the start list of this stage, and import again.</source>
+        <translation>Import cancelled: no start time was changed. Make the stage the start list is for the active stage, or choose the start list of this stage, and import again.</translation>
+    </message>
 </context>
 </TS>

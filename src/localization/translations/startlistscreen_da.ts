@@ -295,5 +295,13 @@
         <source>⚠ Rent-a-card — assign a physical card before start</source>
         <translation>⚠ Lejebrik — tildel en fysisk brik før start</translation>
     </message>
+    <message>
+        <source>Import anyway</source>
+        <translation>Importér alligevel</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuller</translation>
+    </message>
 </context>
 </TS>

@@ -295,5 +295,13 @@
         <source>⚠ Rent-a-card — assign a physical card before start</source>
         <translation>⚠ Rent-a-card — assign a physical card before start</translation>
     </message>
+    <message>
+        <source>Import anyway</source>
+        <translation>Import anyway</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #include "entrylist.h"
 
+#include "racelookup.h"
+
 #include "documenttext.h"
 #include "entryimport.h"
 #include "localization.h"
@@ -190,7 +192,7 @@ QStringList duplicateCardWarnings(const Race &race)
     // runners without a card do not share one.
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (!isMissingCardNumber(entries[i].cardNumber))
-            holders[entries[i].cardNumber].append(i);
+            holders[cardNumberWithoutSpaces(entries[i].cardNumber)].append(i);
     }
     const QList<Stage> stages = stagesInOrder(race.stages);
     for (const QList<qsizetype> &group : std::as_const(holders)) {
@@ -247,7 +249,8 @@ EntryListIndex::EntryListIndex(const Race &race)
     m_race.courses = race.courses;
     m_folded.reserve(race.participants.size());
     for (const Participant &p : race.participants)
-        m_folded.append({searchFolded(p.givenName), searchFolded(p.familyName), searchFolded(p.cardNumber)});
+        m_folded.append({searchFolded(p.givenName), searchFolded(p.familyName),
+            searchFolded(cardNumberWithoutSpaces(p.cardNumber))});
 }
 
 bool EntryListIndex::isFor(const Race &race) const
@@ -306,6 +309,8 @@ QList<qsizetype> EntryListIndex::shown(
 {
     // Filtering the stably sorted list keeps the same relative order as sorting the filtered one.
     const QString needle = searchFolded(searchText.trimmed());
+    // Card numbers are found by their digits, however either side groups them.
+    const QString cardNeedle = cardNumberWithoutSpaces(needle);
     QList<qsizetype> kept;
     kept.reserve(m_race.participants.size());
     for (qsizetype i : ascendingOrder(field)) {
@@ -313,7 +318,8 @@ QList<qsizetype> EntryListIndex::shown(
             continue;
         if (!needle.isEmpty()) {
             const auto &fields = m_folded[i];
-            if (!fields[0].contains(needle) && !fields[1].contains(needle) && !fields[2].contains(needle))
+            if (!fields[0].contains(needle) && !fields[1].contains(needle)
+                && (cardNeedle.isEmpty() || !fields[2].contains(cardNeedle)))
                 continue;
         }
         kept.append(i);

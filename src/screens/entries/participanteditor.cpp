@@ -1,5 +1,7 @@
 #include "participanteditor.h"
 
+#include "racelookup.h"
+
 #include "classorder.h"
 #include "localization.h"
 #include "racestore.h"
@@ -73,9 +75,9 @@ void ParticipantEditorViewModel::edit(const Participant &participant, const QLis
     std::stable_sort(
         m_stages.begin(), m_stages.end(), [](const Stage &a, const Stage &b) { return a.order < b.order; });
     m_otherCards.clear();
-    // Compared trimmed, as the edited number is stored trimmed.
+    // Compared by digits, as the edited number is stored without spaces.
     for (const QString &card : otherCardNumbers)
-        m_otherCards.insert(card.trimmed());
+        m_otherCards.insert(cardNumberWithoutSpaces(card));
     m_open = true;
     emit openChanged();
     emit edited();
@@ -95,7 +97,7 @@ bool ParticipantEditorViewModel::editParticipant(QObject *storeObject, const QSt
     QSet<QString> others;
     for (const Participant &p : race.participants)
         if (p.id != id)
-            others.insert(p.cardNumber);
+            others.insert(cardNumberWithoutSpaces(p.cardNumber));
     edit(*found, race.classes, race.courses, race.stages, others);
     return true;
 }
@@ -108,7 +110,7 @@ void ParticipantEditorViewModel::editNewParticipant(QObject *storeObject)
     const Race &race = store->race();
     QSet<QString> others;
     for (const Participant &p : race.participants)
-        others.insert(p.cardNumber);
+        others.insert(cardNumberWithoutSpaces(p.cardNumber));
     edit(Participant(), race.classes, race.courses, race.stages, others);
 }
 
@@ -120,14 +122,15 @@ void ParticipantEditorViewModel::editDraft(QObject *storeObject, const QVariant 
     const Race &race = store->race();
     QSet<QString> others;
     for (const Participant &p : race.participants)
-        others.insert(p.cardNumber);
+        others.insert(cardNumberWithoutSpaces(p.cardNumber));
     edit(draft.value<Participant>(), race.classes, race.courses, race.stages, others);
 }
 
 Participant ParticipantEditorViewModel::result() const
 {
     Participant p = m_p;
-    p.cardNumber = p.cardNumber.trimmed();
+    // Stored as the digits the station reads, whatever grouping was typed.
+    p.cardNumber = cardNumberWithoutSpaces(p.cardNumber);
     return p;
 }
 
@@ -175,12 +178,18 @@ void ParticipantEditorViewModel::setPreferenceIndex(int index)
 
 bool ParticipantEditorViewModel::isDuplicateCardNumber() const
 {
-    const QString card = m_p.cardNumber.trimmed();
+    const QString card = cardNumberWithoutSpaces(m_p.cardNumber);
     return !card.isEmpty() && m_otherCards.contains(card);
 }
 
 QString ParticipantEditorViewModel::cardWarning() const
 {
+    if (!isCardNumberText(m_p.cardNumber)) {
+        return localized(
+            QStringLiteral("A card number is digits only; \"%@\" holds other characters. Type the "
+                           "number printed on the card."),
+            m_p.cardNumber.trimmed().left(32));
+    }
     if (isDuplicateCardNumber())
         return localized(QStringLiteral("This card number is already assigned to another participant."));
     if (!m_p.cardNumber.isEmpty() && m_p.cardNumber.trimmed().isEmpty())
@@ -190,7 +199,8 @@ QString ParticipantEditorViewModel::cardWarning() const
 
 bool ParticipantEditorViewModel::canSave() const
 {
-    return !m_p.cardNumber.trimmed().isEmpty() && !isDuplicateCardNumber();
+    return !cardNumberWithoutSpaces(m_p.cardNumber).isEmpty() && isCardNumberText(m_p.cardNumber)
+        && !isDuplicateCardNumber();
 }
 
 QString ParticipantEditorViewModel::classLabel() const

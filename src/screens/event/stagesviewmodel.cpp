@@ -21,16 +21,28 @@ QList<Stage> sortedStages(const QList<Stage> &stages)
     return sorted;
 }
 
-Stage proposedNewStage(const QList<Stage> &stages, const QDateTime &now)
+Stage proposedNewStage(
+    const QList<Stage> &stages, const std::optional<QDateTime> &eventDate, const QDateTime &now)
 {
     qint64 highest = -1;
-    for (const Stage &stage : stages)
+    const Stage *previous = nullptr;
+    for (const Stage &stage : stages) {
+        if (!previous || stage.order >= previous->order)
+            previous = &stage;
         highest = std::max(highest, stage.order);
+    }
     Stage stage;
     stage.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     stage.order = highest + 1;
     stage.name = QStringLiteral("Stage ") + QString::number(highest + 2);
-    stage.date = now;
+    // Stages run on consecutive days from the event's date; counting in local days keeps the
+    // time of day across a change of summer time.
+    if (previous && previous->date.isValid())
+        stage.date = previous->date.toLocalTime().addDays(1).toUTC();
+    else if (!previous && eventDate && eventDate->isValid())
+        stage.date = eventDate->toUTC();
+    else
+        stage.date = now;
     return stage;
 }
 
@@ -151,7 +163,7 @@ void StagesViewModel::beginNewStage()
 {
     if (!store())
         return;
-    m_editing = proposedNewStage(store()->race().stages, m_now());
+    m_editing = proposedNewStage(store()->race().stages, store()->race().date, m_now());
     m_isAddingNew = true;
     emit editorChanged();
 }

@@ -19,8 +19,10 @@
 // The stages ordered by `order`; equal orders keep their stored sequence.
 [[nodiscard]] QList<Stage> sortedStages(const QList<Stage> &stages);
 // What "Add Stage" proposes: order one past the highest (0 for the first), named after its
-// position, a fresh upper-case id, dated `now`.
-[[nodiscard]] Stage proposedNewStage(const QList<Stage> &stages, const QDateTime &now);
+// position, a fresh upper-case id. Dated the event's date for the first stage, the day after the
+// stage of the highest order for a later one; `now` when there is no such date.
+[[nodiscard]] Stage proposedNewStage(
+    const QList<Stage> &stages, const std::optional<QDateTime> &eventDate, const QDateTime &now);
 
 class StagesViewModel : public StoreViewModel
 {

@@ -58,6 +58,22 @@ Item {
                     onPicked: id => vm.selectStage(id)
                 }
             }
+            Label {
+                objectName: "readsGoTo"
+                visible: text !== ""
+                text: vm.readsGoToText
+                font: Theme.callout
+                color: Theme.secondaryText
+            }
+            Label {
+                objectName: "stageChangeNotice"
+                visible: text !== ""
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: vm.stageChangeNotice
+                font: Theme.headline
+                color: "#c93400"
+            }
             Divider { visible: vm.showsStagePicker }
 
             RowLayout {

@@ -209,7 +209,12 @@ void ReaderPaneViewModel::setDesk(RaceDayDesk *desk)
     if (ReceiptPrinter *p = printer())
         m_deskConnections.append(
             connect(p, &ReceiptPrinter::statusChanged, this, &ReaderPaneViewModel::printerChanged));
+    if (CardReaderViewModel *r = reader())
+        m_deskConnections.append(connect(r, &CardReaderViewModel::connectionStateChanged, this,
+            &ReaderPaneViewModel::readerConnectionChanged));
     m_ports.setReader(reader());
+    m_seenStage = store() ? store()->race().activeStageId : std::nullopt;
+    m_stageChangeNotice.clear();
     raceChanged();
     emit printerChanged();
     emit deskChanged();
@@ -239,7 +244,39 @@ ReceiptPrinter *ReaderPaneViewModel::printer() const
 void ReaderPaneViewModel::raceChanged()
 {
     m_recent.setRace(store() ? store()->race() : Race());
+    const std::optional<QString> active = store() ? store()->race().activeStageId : std::nullopt;
+    const bool moved
+        = active.has_value() != m_seenStage.has_value() || (active && !sameId(*active, *m_seenStage));
+    m_seenStage = active;
+    // Reads from a connected station follow the active stage at once: say so where they are shown.
+    if (moved && reader() && reader()->connectionState().isConnected() && showsStagePicker()
+        && !activeStageName().isEmpty())
+        m_stageChangeNotice = localized(QStringLiteral("Card reads now go to %@"), activeStageName());
     emit stagesChanged();
+}
+
+void ReaderPaneViewModel::readerConnectionChanged()
+{
+    if (m_stageChangeNotice.isEmpty() || (reader() && reader()->connectionState().isConnected()))
+        return;
+    m_stageChangeNotice.clear();
+    emit stagesChanged();
+}
+
+QString ReaderPaneViewModel::activeStageName() const
+{
+    if (!store() || !store()->race().activeStageId)
+        return {};
+    for (const Stage &s : store()->race().stages)
+        if (sameId(s.id, *store()->race().activeStageId))
+            return s.name;
+    return {};
+}
+
+QString ReaderPaneViewModel::readsGoToText() const
+{
+    const QString name = showsStagePicker() ? activeStageName() : QString();
+    return name.isEmpty() ? QString() : localized(QStringLiteral("Card reads go to %@"), name);
 }
 
 void ReaderPaneViewModel::setPrinterName(const QString &name)

@@ -15,6 +15,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <functional>
+#include <optional>
 
 class CardReaderViewModel;
 class RaceDayDesk;
@@ -119,6 +120,12 @@ class ReaderPaneViewModel : public QObject
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY stagesChanged)
     // "" when the race has no active stage.
     Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY stagesChanged)
+    // "Card reads go to <stage>" in an event of two or more stages with one active; "" otherwise.
+    // Every screen's stage picker moves the one active stage, so the pane says where reads land.
+    Q_PROPERTY(QString readsGoToText READ readsGoToText NOTIFY stagesChanged)
+    // "Card reads now go to <stage>" after the active stage changed while a station was
+    // connected; cleared when the station disconnects. "" otherwise.
+    Q_PROPERTY(QString stageChangeNotice READ stageChangeNotice NOTIFY stagesChanged)
 
     // Rows {text, value}: "System default" (value "") first, then the installed printers.
     Q_PROPERTY(QVariantList printerChoices READ printerChoices NOTIFY printerChanged)
@@ -157,6 +164,8 @@ public:
     [[nodiscard]] bool showsStagePicker() const;
     [[nodiscard]] QVariantList stageOptions() const;
     [[nodiscard]] QString activeStageId() const;
+    [[nodiscard]] QString readsGoToText() const;
+    [[nodiscard]] QString stageChangeNotice() const { return m_stageChangeNotice; }
     // Sets the race's active stage and autosaves; card reads that follow count for it.
     Q_INVOKABLE void selectStage(const QString &stageId);
 
@@ -186,8 +195,13 @@ private:
     [[nodiscard]] CardReaderViewModel *reader() const;
     [[nodiscard]] ReceiptPrinter *printer() const;
     void raceChanged();
+    void readerConnectionChanged();
+    [[nodiscard]] QString activeStageName() const;
 
     QPointer<RaceDayDesk> m_desk;
+    // The active stage last seen, to tell a change of it from any other change of the race.
+    std::optional<QString> m_seenStage;
+    QString m_stageChangeNotice;
     QList<QMetaObject::Connection> m_deskConnections;
     PrinterDirectory m_printers;
     QStringList m_printerNames;

@@ -1,5 +1,7 @@
 #include "resultexports.h"
 
+#include "racelookup.h"
+
 #include "atomicfile.h"
 #include "iofresultlistwriter.h"
 #include "localization.h"
@@ -26,7 +28,7 @@ bool resultExportEnabled(ResultExportKind kind, const ResultFilter &filter)
     return !(filter.showsOverall() && splitsKind(kind));
 }
 
-QString suggestedExportFileName(ResultExportKind kind, const QString &raceName, const ResultFilter &filter)
+QString suggestedExportFileName(ResultExportKind kind, const Race &race, const ResultFilter &filter)
 {
     const bool pdf = kind == ResultExportKind::ResultsPDF || kind == ResultExportKind::SplitsPDF;
     QString suffix = QStringLiteral("-results");
@@ -34,7 +36,10 @@ QString suggestedExportFileName(ResultExportKind kind, const QString &raceName, 
         suffix = QStringLiteral("-splits");
     else if (filter.showsOverall())
         suffix = QStringLiteral("-overall");
-    return raceName + suffix + (pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml"));
+    // One stage's results name the stage, so day 2's file does not replace day 1's.
+    if (!filter.showsOverall() && !filter.stageId.isEmpty())
+        suffix += stageFileNamePart(race, filter.stageId);
+    return race.name + suffix + (pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml"));
 }
 
 ResultExportOutcome exportResults(

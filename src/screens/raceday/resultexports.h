@@ -20,9 +20,10 @@ struct ResultExportOutcome
 };
 
 [[nodiscard]] bool resultExportEnabled(ResultExportKind kind, const ResultFilter &filter);
-// The race name as it stands plus "-results", "-overall" or "-splits" and the extension.
+// The race name as it stands plus "-results", "-overall" or "-splits", for one stage of an event of
+// several the stage's part (see stageFileNamePart), and the extension.
 [[nodiscard]] QString suggestedExportFileName(
-    ResultExportKind kind, const QString &raceName, const ResultFilter &filter);
+    ResultExportKind kind, const Race &race, const ResultFilter &filter);
 // Writes the selection of `filter` in `race` to `path` (a local file, replaced atomically).
 [[nodiscard]] ResultExportOutcome exportResults(
     ResultExportKind kind, const Race &race, const ResultFilter &filter, const QString &path);

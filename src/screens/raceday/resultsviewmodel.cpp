@@ -37,7 +37,7 @@ QList<ClassStandings> ResultsViewModel::standingsGroups() const
 
 QString ResultsViewModel::suggestedFileName(ResultExportKind kind) const
 {
-    return suggestedExportFileName(kind, m_store->race().name, m_filter);
+    return suggestedExportFileName(kind, m_store->race(), m_filter);
 }
 
 bool ResultsViewModel::exportTo(ResultExportKind kind, const QString &path)

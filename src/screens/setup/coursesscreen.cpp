@@ -276,8 +276,9 @@ void CoursesScreen::importCourses(const QUrl &fileUrl)
     logLine(QStringLiteral("CoursesView: panel completion fired, result=OK, url=") + fileUrl.toLocalFile());
     const QList<Course> coursesBefore = store()->race().courses;
     const QList<RaceClass> classesBefore = store()->race().classes;
+    QList<IOFCourseDataParser::RoundedScore> rounded;
     try {
-        store()->importCourses(fileUrl);
+        rounded = store()->importCourses(fileUrl);
     } catch (const ImportError &error) {
         logLine(QStringLiteral("CoursesView: import threw error: ") + error.message());
         setMessages(error.message(), QString());
@@ -298,9 +299,16 @@ void CoursesScreen::importCourses(const QUrl &fileUrl)
     tally(coursesBefore, store()->race().courses, coursesAdded, coursesChanged);
     tally(classesBefore, store()->race().classes, classesAdded, classesChanged);
     logLine(QStringLiteral("CoursesView: import succeeded"));
-    setMessages(QString(),
-        localized(
-            QStringLiteral(
-                "Imported: %@ courses added, %@ courses updated, %@ classes added, %@ classes updated."),
-            coursesAdded, coursesChanged, classesAdded, classesChanged));
+    QString summary = localized(
+        QStringLiteral(
+            "Imported: %@ courses added, %@ courses updated, %@ classes added, %@ classes updated."),
+        coursesAdded, coursesChanged, classesAdded, classesChanged);
+    // Scores are whole points: each rounded one is named, so the organiser can check the course.
+    for (const IOFCourseDataParser::RoundedScore &score : rounded) {
+        summary += QLatin1Char(' ')
+            + localized(QStringLiteral("Control %@ of course \"%@\" has the score %@ in the file; scores are "
+                                       "whole points, so it counts %@."),
+                score.code, score.courseName, score.text, score.points);
+    }
+    setMessages(QString(), summary);
 }

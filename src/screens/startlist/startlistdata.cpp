@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "classorder.h"
+#include "coursesetup.h"
 #include "documenttext.h"
 #include "iofstartlistwriter.h"
 #include "localization.h"
@@ -87,13 +88,22 @@ QString foldedSearchText(const QString &text)
     return out.toCaseFolded();
 }
 
+namespace {
+// Card numbers are found by their digits, however either side groups them.
+bool matchesCardNumber(const QString &cardNumber, const QString &foldedQuery)
+{
+    const QString digits = cardNumberWithoutSpaces(foldedQuery);
+    return !digits.isEmpty() && foldedSearchText(cardNumberWithoutSpaces(cardNumber)).contains(digits);
+}
+} // namespace
+
 bool matchesSearch(const Participant &p, const QString &foldedQuery)
 {
     if (foldedQuery.isEmpty())
         return true;
     return foldedSearchText(p.givenName).contains(foldedQuery)
         || foldedSearchText(p.familyName).contains(foldedQuery)
-        || foldedSearchText(p.cardNumber).contains(foldedQuery)
+        || matchesCardNumber(p.cardNumber, foldedQuery)
         || (p.club && foldedSearchText(*p.club).contains(foldedQuery));
 }
 
@@ -265,19 +275,7 @@ QString exportStartListFileName(const Race &race, StartListExportKind kind)
         part = QStringLiteral("-startlist-by-class");
     else if (kind == StartListExportKind::StartPunchPdf)
         part = QStringLiteral("-startlist-start-punch");
-    QString stage;
-    if (race.stages.size() >= 2 && race.activeStageId) {
-        for (const Stage &s : race.stages) {
-            if (s.id != *race.activeStageId)
-                continue;
-            QString name = s.name;
-            name.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char(':'), QLatin1Char('-'));
-            stage = QLatin1Char('-') + name.trimmed() + QLatin1Char('-')
-                + s.date.toLocalTime().date().toString(QStringLiteral("yyyy-MM-dd"));
-            break;
-        }
-    }
-    QString name = race.name + part + stage;
+    QString name = race.name + part + stageFileNamePart(race, race.activeStageId);
     // A separator in the event's name would point the save dialog into another folder.
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
     return name + (kind == StartListExportKind::Xml ? QStringLiteral(".xml") : QStringLiteral(".pdf"));
@@ -389,6 +387,30 @@ std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
     return best.key().startOfDay();
 }
 
+std::optional<int> startListRaceNumber(const Race &race)
+{
+    if (race.stages.isEmpty() || !race.activeStageId)
+        return std::nullopt;
+    return raceNumberOf(race, race.activeStageId);
+}
+
+StartListDayCheck checkStartListDay(const Race &race, const std::optional<QDateTime> &modalDay)
+{
+    StartListDayCheck check;
+    if (!modalDay || race.stages.isEmpty() || !race.activeStageId)
+        return check;
+    for (const Stage &stage : race.stages) {
+        if (!sameId(stage.id, *race.activeStageId))
+            continue;
+        check.fileDay = modalDay->date();
+        if (stage.date.isValid())
+            check.stageDay = stage.date.toLocalTime().date();
+        check.stageName = stage.name;
+        break;
+    }
+    return check;
+}
+
 namespace {
 QString nameKey(const QString &family, const QString &given)
 {
@@ -402,8 +424,10 @@ StartListMatcher::StartListMatcher(const Race &race)
         const Participant &p = race.participants[i];
         if (!effectiveClassId(race, p))
             continue;
-        if (!m_byCard.contains(p.cardNumber))
-            m_byCard.insert(p.cardNumber, i);
+        // Card numbers compare by their digits: "2 000 009" is card 2000009.
+        const QString card = cardNumberWithoutSpaces(p.cardNumber);
+        if (!m_byCard.contains(card))
+            m_byCard.insert(card, i);
         const QString key = nameKey(p.familyName, p.givenName);
         if (!m_byName.contains(key))
             m_byName.insert(key, i);
@@ -413,7 +437,7 @@ StartListMatcher::StartListMatcher(const Race &race)
 std::optional<qsizetype> StartListMatcher::match(const IOFStartListParser::Entry &entry) const
 {
     if (entry.cardNumber && !entry.cardNumber->isEmpty()) {
-        auto it = m_byCard.constFind(*entry.cardNumber);
+        auto it = m_byCard.constFind(cardNumberWithoutSpaces(*entry.cardNumber));
         return it == m_byCard.constEnd() ? std::nullopt : std::optional<qsizetype>(it.value());
     }
     if (entry.familyName && entry.givenName) {
@@ -468,6 +492,10 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
             ++plan.summary.startPunch;
             break;
         case ImportedStart::Kind::Write:
+            if (const auto index = matcher.match(e)) {
+                const auto shown = scheduledStartTime(race, race.participants[*index]);
+                plan.summary.replaced += shown && *shown != start.time ? 1 : 0;
+            }
             plan.times.insert(start.runner, start.time);
             ++plan.summary.applied;
             plan.summary.dateCorrected += start.dateCorrected ? 1 : 0;

@@ -116,8 +116,30 @@ struct StartListImportSummary
     int noMatch = 0;
     int startPunch = 0;
     int dateCorrected = 0;
+    // Of the applied: runners whose shown start time for the stage was another one before.
+    int replaced = 0;
+    // Placed on the stage's date, as the organiser agreed, when the file was for another day.
+    int movedToStageDay = 0;
     bool operator==(const StartListImportSummary &) const = default;
 };
+
+// The IOF race a start list is read for: the active stage's place among the stages (from 1);
+// absent for an event without stages, which takes race 1 of a file of several.
+[[nodiscard]] std::optional<int> startListRaceNumber(const Race &race);
+
+// When the start list's day (its modal start day) is not the active stage's date, the question for
+// the organiser before any time is replaced; empty when the days agree or either is unknown.
+struct StartListDayCheck
+{
+    QDate fileDay;
+    QDate stageDay;
+    QString stageName;
+    [[nodiscard]] bool differs() const
+    {
+        return fileDay.isValid() && stageDay.isValid() && fileDay != stageDay;
+    }
+};
+[[nodiscard]] StartListDayCheck checkStartListDay(const Race &race, const std::optional<QDateTime> &modalDay);
 
 // The local day (as local midnight) on which most dates lie; the earliest of tied days; absent
 // for no dates.

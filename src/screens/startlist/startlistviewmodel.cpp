@@ -85,6 +85,8 @@ struct StartListViewModel::ImportRun
     std::optional<QDateTime> modalDay;
     QList<ImportedStart> resolved;
     qsizetype next = 0;
+    // The organiser chose to place the file's times on the stage's date.
+    bool onStageDay = false;
 };
 
 StartListViewModel::StartListViewModel(QObject *parent)
@@ -104,8 +106,10 @@ StartListViewModel::~StartListViewModel() = default;
 void StartListViewModel::storeReplaced()
 {
     // An import reads and writes one event; another event drops it unfinished.
-    if (m_import || m_showingImportSheet) {
+    if (m_import || m_showingImportSheet || m_pendingImport) {
         m_import.reset();
+        m_pendingImport.reset();
+        m_importDayQuestion.clear();
         m_showingImportSheet = false;
         emit importChanged();
     }
@@ -424,12 +428,16 @@ QVariantList StartListViewModel::importSummaryLines() const
     const StartListImportSummary &s = *m_importSummary;
     // clang-format off
     add(localized(QStringLiteral("%@ start time(s) imported."), s.applied), "normal");
+    if (s.applied > 0)
+        add(localized(QStringLiteral("%@ of them replaced an existing start time."), s.replaced), "normal");
     if (s.noMatch > 0)
         add(localized(QStringLiteral("%@ entry(ies) had no matching participant."), s.noMatch), "secondary");
     if (s.startPunch > 0)
         add(localized(QStringLiteral("%@ entry(ies) skipped (class uses start punch)."), s.startPunch), "secondary");
     if (s.dateCorrected > 0)
         add(localized(QStringLiteral("%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover in the export) — normalized to match the rest of the field's date."), s.dateCorrected), "warning");
+    if (s.movedToStageDay > 0)
+        add(localized(QStringLiteral("%@ start time(s) placed on the stage's date, %@."), s.movedToStageDay, m_pendingStageDay.toString(Qt::ISODate)), "warning");
     if (s.applied == 0)
         add(localized(QStringLiteral("No start time was written; the event is unchanged.")), "warning");
     // clang-format on
@@ -438,7 +446,7 @@ QVariantList StartListViewModel::importSummaryLines() const
 
 void StartListViewModel::importStartList(const QUrl &file)
 {
-    if (!store() || m_import)
+    if (!store() || m_import || m_pendingImport)
         return;
     auto fail = [&](const QString &reason) {
         setMessages(localized(QStringLiteral("Import failed: ")) + reason, m_statusMessage);
@@ -454,7 +462,8 @@ void StartListViewModel::importStartList(const QUrl &file)
     const QByteArray bytes = in.readAll();
     QList<IOFStartListParser::Entry> entries;
     try {
-        entries = IOFStartListParser::parse(bytes);
+        // Stage n takes race n: a runner without a start in that race gets no time from the file.
+        entries = IOFStartListParser::parse(bytes, startListRaceNumber(store()->race()));
     } catch (const IOFStartListParser::ParseError &e) {
         return fail(e.message());
     } catch (const ImportError &e) {
@@ -465,8 +474,34 @@ void StartListViewModel::importStartList(const QUrl &file)
     dates.reserve(entries.size());
     for (const auto &e : entries)
         dates.append(e.startTime);
+    const std::optional<QDateTime> modalDay = startListModalDay(dates);
+    const StartListDayCheck day = checkStartListDay(store()->race(), modalDay);
+    m_pendingStageDay = day.stageDay;
+    if (day.differs()) {
+        // A start list of another day would put that day's times on this stage: nothing is
+        // written until the organiser says so.
+        m_pendingImport = entries;
+        m_importDayQuestion = localized(
+            QStringLiteral("This start list is for %@, but the active stage, %@, is on %@. Import its "
+                           "start times into %@ anyway, placed on %@?"),
+            day.fileDay.toString(Qt::ISODate), day.stageName, day.stageDay.toString(Qt::ISODate),
+            day.stageName, day.stageDay.toString(Qt::ISODate));
+        m_importSummary.reset();
+        m_importCurrent = 0;
+        m_importTotal = int(entries.size());
+        m_showingImportSheet = true;
+        setMessages(QString(), m_statusMessage);
+        emit importChanged();
+        return;
+    }
+    startImport(entries, modalDay, false);
+}
+
+void StartListViewModel::startImport(const QList<IOFStartListParser::Entry> &entries,
+    const std::optional<QDateTime> &targetDay, bool onStageDay)
+{
     const Race &race = store()->race();
-    m_import.reset(new ImportRun {entries, race, StartListMatcher(race), startListModalDay(dates), {}, 0});
+    m_import.reset(new ImportRun {entries, race, StartListMatcher(race), targetDay, {}, 0, onStageDay});
     m_import->resolved.reserve(entries.size());
     m_importCurrent = 0;
     m_importTotal = int(entries.size());
@@ -474,6 +509,30 @@ void StartListViewModel::importStartList(const QUrl &file)
     m_showingImportSheet = true;
     emit importChanged();
     QMetaObject::invokeMethod(this, &StartListViewModel::importStep, Qt::QueuedConnection);
+}
+
+void StartListViewModel::confirmImportDay()
+{
+    if (!m_pendingImport || !store())
+        return;
+    const QList<IOFStartListParser::Entry> entries = *std::exchange(m_pendingImport, std::nullopt);
+    m_importDayQuestion.clear();
+    // Every start off the stage's date moves onto it, its time of day kept.
+    startImport(entries, m_pendingStageDay.startOfDay(), true);
+}
+
+void StartListViewModel::cancelImport()
+{
+    if (!m_pendingImport)
+        return;
+    m_pendingImport.reset();
+    m_importDayQuestion.clear();
+    m_showingImportSheet = false;
+    setMessages(localized(QStringLiteral("Import cancelled: no start time was changed. Make the stage the "
+                                         "start list is for the active stage, or choose the start list "
+                                         "of this stage, and import again.")),
+        m_statusMessage);
+    emit importChanged();
 }
 
 void StartListViewModel::importStep()
@@ -513,7 +572,10 @@ void StartListViewModel::importStep()
             }
             times.insert(s.runner, s.time);
             ++summary.applied;
-            summary.dateCorrected += s.dateCorrected ? 1 : 0;
+            if (const auto shown
+                = scheduledStartTime(store()->race(), store()->race().participants[present.value(s.runner)]))
+                summary.replaced += *shown != s.time ? 1 : 0;
+            (run.onStageDay ? summary.movedToStageDay : summary.dateCorrected) += s.dateCorrected ? 1 : 0;
             break;
         }
     }
@@ -527,7 +589,7 @@ void StartListViewModel::importStep()
 
 void StartListViewModel::closeImportSheet()
 {
-    if (m_import || !m_showingImportSheet)
+    if (m_import || m_pendingImport || !m_showingImportSheet)
         return;
     m_showingImportSheet = false;
     emit importChanged();

@@ -81,6 +81,9 @@ class StartListViewModel : public StoreViewModel
     Q_PROPERTY(int importPercent READ importPercent NOTIFY importChanged)
     // [{text, tone}] with tone "normal", "secondary" or "warning"; empty while running.
     Q_PROPERTY(QVariantList importSummaryLines READ importSummaryLines NOTIFY importChanged)
+    // While the start list's day is not the active stage's date: the question to the organiser,
+    // answered by confirmImportDay or cancelImport; nothing is written before. "" otherwise.
+    Q_PROPERTY(QString importDayQuestion READ importDayQuestion NOTIFY importChanged)
 
 public:
     explicit StartListViewModel(QObject *parent = nullptr);
@@ -131,6 +134,7 @@ public:
     [[nodiscard]] int importPercent() const;
     [[nodiscard]] QVariantList importSummaryLines() const;
     [[nodiscard]] std::optional<StartListImportSummary> importSummary() const { return m_importSummary; }
+    [[nodiscard]] QString importDayQuestion() const { return m_importDayQuestion; }
 
     // Rebuilds the lists (and the grid while shown) now, without waiting for the event loop.
     Q_INVOKABLE void refreshNow();
@@ -142,10 +146,16 @@ public:
     Q_INVOKABLE bool exportByClassPdf(const QUrl &file);
     Q_INVOKABLE bool exportStartPunchPdf(const QUrl &file);
 
-    // Reads and parses the file; on failure `exportError` says why and nothing changes. Otherwise
-    // the sheet opens and the entries are applied in steps of 20 (the sheet's progress follows),
-    // written to the race in one change at the end, saved once.
+    // Reads and parses the file (the active stage's race of a file of several); on failure
+    // `exportError` says why and nothing changes. Otherwise the sheet opens; when the file's day is
+    // not the active stage's date it first asks (`importDayQuestion`). Then the entries are
+    // applied in steps of 20 (the sheet's progress follows), written to the race in one change at
+    // the end, saved once.
     Q_INVOKABLE void importStartList(const QUrl &file);
+    // The organiser's answers to `importDayQuestion`: import the times onto the stage's date, or
+    // import nothing.
+    Q_INVOKABLE void confirmImportDay();
+    Q_INVOKABLE void cancelImport();
     // "Done" of the import sheet (ignored while running).
     Q_INVOKABLE void closeImportSheet();
 
@@ -174,6 +184,8 @@ private:
     bool exportTo(StartListExportKind kind, const QUrl &file);
     void setMessages(const QString &error, const QString &status);
     void importStep();
+    void startImport(const QList<IOFStartListParser::Entry> &entries,
+        const std::optional<QDateTime> &targetDay, bool onStageDay);
 
     FixedIntervalDialog *m_fixedInterval;
     bool m_grid = false;
@@ -198,4 +210,8 @@ private:
     int m_importTotal = 0;
     std::optional<StartListImportSummary> m_importSummary;
     std::unique_ptr<ImportRun> m_import;
+    // Parsed and waiting for the organiser's answer to `m_importDayQuestion`.
+    std::optional<QList<IOFStartListParser::Entry>> m_pendingImport;
+    QDate m_pendingStageDay;
+    QString m_importDayQuestion;
 };

@@ -11,8 +11,9 @@ Sheet {
     readonly property bool wanted: model.showingImportProgressSheet
     onWantedChanged: wanted ? open() : close()
     closesOnEscape: !model.importIsRunning
-    onClosed: if (model.showingImportProgressSheet) model.closeImportSheet()
-    onDefaultAction: model.closeImportSheet()
+    readonly property bool asking: model.importDayQuestion !== ""
+    onClosed: if (model.showingImportProgressSheet) { if (asking) model.cancelImport(); else model.closeImportSheet() }
+    onDefaultAction: asking ? model.confirmImportDay() : model.closeImportSheet()
     width: 420
 
     contentItem: ColumnLayout {
@@ -20,13 +21,39 @@ Sheet {
         objectName: root.objectName
         spacing: 12
         ColumnLayout {
+            visible: root.asking
+            Layout.margins: 20
+            spacing: 12
+            Label {
+                objectName: "importDayQuestion"
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: root.model.importDayQuestion
+                font: Theme.callout
+            }
+            RowLayout {
+                Item { Layout.fillWidth: true }
+                Button {
+                    objectName: "importDayCancel"
+                    text: qsTranslate("Vexlo", "Cancel")
+                    onClicked: root.model.cancelImport()
+                }
+                Button {
+                    objectName: "importDayConfirm"
+                    text: qsTranslate("Vexlo", "Import anyway")
+                    highlighted: true
+                    onClicked: root.model.confirmImportDay()
+                }
+            }
+        }
+        ColumnLayout {
             visible: root.model.importIsRunning
             Layout.margins: 20
             Label { text: qsTranslate("Vexlo", "Importing start list..."); font: Theme.headline }
             ProgressBar { Layout.fillWidth: true; from: 0; to: 100; value: root.model.importPercent }
         }
         ColumnLayout {
-            visible: !root.model.importIsRunning
+            visible: !root.model.importIsRunning && !root.asking
             Layout.margins: 20
             spacing: 6
             Repeater {

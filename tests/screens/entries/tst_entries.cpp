@@ -70,7 +70,11 @@ private slots:
         const QString warning = cells.at(3) == QLatin1String("duplicate")
             ? QStringLiteral("This card number is already assigned to another participant.")
             : cells.at(3) == QLatin1String("blank") ? QStringLiteral("The card number is blank.")
-                                                    : QString();
+            : cells.at(3) == QLatin1String("digits")
+            ? QStringLiteral("A card number is digits only; \"%1\" holds other characters. Type the number "
+                             "printed on the card.")
+                  .arg(cells.at(1).trimmed())
+            : QString();
         QCOMPARE(vm.cardWarning(), warning);
         vm.saveOnSubmit();
         QCOMPARE(saved.size(), vm.canSave() || !saved.isEmpty() ? 1 : 0);

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <ctime>
+
 class TestStages : public QObject
 {
     Q_OBJECT
@@ -32,6 +34,13 @@ class TestStages : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+        // Stage dates are counted in local days: the same zone by hand as under ctest.
+        qputenv("TZ", "Europe/Copenhagen");
+        tzset();
+    }
+
     void init()
     {
         h.backgroundAutosave = false;
@@ -44,15 +53,25 @@ private slots:
     void proposedStage()
     {
         QFETCH(QStringList, cells);
+        // Local dates and times as the organiser sees them ("-": none).
+        const auto localTime = [](const QString &text) {
+            return text == u"-" ? QDateTime() : QDateTime::fromString(text, Qt::ISODate).toUTC();
+        };
         QList<Stage> stages;
-        for (const QString &order : cells.at(0).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            if (order == QLatin1String("-"))
+        for (const QString &stageCell : cells.at(0).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (stageCell == QLatin1String("-"))
                 continue;
-            stages.append(Stage {order, order, {}, order.toLongLong()});
+            const QString order = stageCell.section(u'@', 0, 0);
+            stages.append(Stage {order, order, localTime(stageCell.section(u'@', 1)), order.toLongLong()});
         }
-        const Stage stage = proposedNewStage(stages, StoreHarness::fixedNow());
-        QCOMPARE(stage.order, cells.at(1).toLongLong());
-        QCOMPARE(stage.name, cells.at(2));
+        const QDateTime eventDate = localTime(cells.at(1));
+        const Stage stage = proposedNewStage(stages,
+            eventDate.isValid() ? std::optional<QDateTime>(eventDate) : std::nullopt,
+            StoreHarness::fixedNow());
+        QCOMPARE(stage.order, cells.at(2).toLongLong());
+        QCOMPARE(stage.name, cells.at(3));
+        const QDateTime expected = cells.at(4) == u"now" ? StoreHarness::fixedNow() : localTime(cells.at(4));
+        QCOMPARE(stage.date, expected);
         QCOMPARE(stage.id.size(), 36);
         QCOMPARE(stage.id, stage.id.toUpper());
     }

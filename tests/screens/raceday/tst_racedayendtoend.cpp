@@ -310,6 +310,42 @@ private slots:
         QCOMPARE(rig.pane->activeStageId(), QStringLiteral("s2"));
     }
 
+    // Every screen's stage picker moves the one active stage: the pane names it, says so when it
+    // moves while a station is connected, and the next read lands on it.
+    void readsFollowTheActiveStage()
+    {
+        RaceDayRig rig;
+        Race race = rig.store->race();
+        const QDateTime day(QDate(2025, 6, 14), QTime(0, 0), Qt::UTC);
+        race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), day, 1},
+            Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), day.addDays(1), 2}};
+        race.activeStageId = QStringLiteral("s1");
+        rig.store->setRace(race);
+        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 1"));
+        // Without a station nothing reads yet: the name alone is enough.
+        rig.pane->selectStage(QStringLiteral("s2"));
+        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 2"));
+        QCOMPARE(rig.pane->stageChangeNotice(), QString());
+
+        rig.connect();
+        QSignalSpy changed(rig.pane.get(), &ReaderPaneViewModel::stagesChanged);
+        // Another screen's picker (the start list's, say) moves the stage through the store.
+        race = rig.store->race();
+        race.activeStageId = QStringLiteral("s1");
+        rig.store->setRace(race);
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(rig.pane->stageChangeNotice(), QStringLiteral("Card reads now go to Day 1"));
+        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 1"));
+        rig.readCard(idasCard());
+        QCOMPARE(rig.store->race().results.last().stageId, std::optional<QString>(QStringLiteral("s1")));
+        // A change that leaves the stage keeps the notice as it was.
+        QCOMPARE(rig.pane->stageChangeNotice(), QStringLiteral("Card reads now go to Day 1"));
+
+        rig.reader->disconnectPort();
+        QTRY_COMPARE(rig.pane->stageChangeNotice(), QString());
+        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 1"));
+    }
+
     void printerStatus()
     {
         RaceDayRig rig;
