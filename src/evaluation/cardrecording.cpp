@@ -44,90 +44,13 @@ bool isReviewNote(const std::optional<QString> &note)
             || *note == reviewClockStep || *note == reviewSeveralCourses);
 }
 
-bool timed(const SIPunch &p)
-{
-    return p.timeAvailable && p.time.isValid();
-}
-
-// The punches today's run is read from: the time filter, undone when the start record is older than
-// the run (`covered`), then without everything ahead of a step back of the card's clock (`run`).
-// Neither depends on the course, so the course match reads the same run as the evaluation, and the
-// guards log once.
-struct LatestRun
-{
-    QList<SIPunch> covered;
-    QList<SIPunch> run;
-};
-
-LatestRun latestRun(
-    const QList<SIPunch> &unfiltered, const QList<SIPunch> &filtered, const std::optional<Course> &course)
-{
-    LatestRun r;
-    r.covered = applyCoverageFallback(unfiltered, filtered, course);
-    r.run = dropRunsBeforeClockReversal(r.covered);
-    return r;
-}
-
-// A card start time used as the start can only be trusted when it lies between the punches ahead of
-// today's run and today's first timed punch: punches of an earlier run at or after it on the clock,
-// before today's run starts, mean the start record may be that run's. One such punch is no run: a
-// runner who punched the first control twice leaves just that.
-bool startRecordDoubtful(const QList<SIPunch> &earlier, const QList<SIPunch> &run, const QDateTime &start)
-{
-    const auto first = std::find_if(run.cbegin(), run.cend(), timed);
-    if (first == run.cend())
-        return false;
-    if (start > first->time)
-        return true;
-    return std::count_if(earlier.cbegin(), earlier.cend(), [&](const SIPunch &p) {
-        return timed(p) && p.time >= start && p.time <= first->time;
-    }) >= 2;
-}
-
-// A completed sequential run that goes back to its first control, or to two or more controls it had
-// already passed in course order (between two of its controls or after its last), rests on two
-// runs of the card:
-// an earlier run's punches ahead, today's restart after them. Today's run did not complete the
-// course by itself.
-bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence)
-{
-    if (sequence.isEmpty() || splits.size() < sequence.size() + 2)
-        return false;
-    qsizetype passed = 0; // course controls matched so far
-    QList<qint64> gap;
-    const auto restarted = [&] {
-        // Back at the course's first control after two or more controls: a run starts again
-        // (punching the first control twice in a row is no restart).
-        if (passed >= 2 && gap.contains(sequence.first()))
-            return true;
-        if (gap.size() < 2 || passed == 0)
-            return false;
-        return lcsLength(sequence.first(passed), gap) >= 2;
-    };
-    for (const SplitTime &split : splits) {
-        if (split.status == SplitStatus::Additional) {
-            gap.append(split.controlCode);
-            continue;
-        }
-        if (restarted())
-            return true;
-        gap.clear();
-        ++passed;
-    }
-    return restarted();
-}
-
-// Coverage fallback, leading-stale drop, splits, race-day dating, split times, completion/score,
-// and whether the verdict needs the organiser.
-Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
-    const std::optional<Course> &course, const std::optional<QDateTime> &start, bool startFromCard,
-    const std::optional<QDateTime> &undatedFinish)
+// Splits of today's run, race-day dating, split times, completion/score, and whether the verdict
+// needs the organiser. `runs` is cut to the course already.
+Evaluation evaluate(const CardRuns &runs, const std::optional<Course> &course,
+    const std::optional<QDateTime> &start, bool startFromCard, const std::optional<QDateTime> &undatedFinish)
 {
     Evaluation e;
-    const QList<SIPunch> &covered = latest.covered;
-    const QList<SIPunch> &run = latest.run;
-    const QList<SIPunch> cleaned = dropLeadingStalePunches(run, course);
-    e.splits = buildSplits(cleaned, course);
+    e.splits = buildSplits(runs.run, course);
     e.finishTime = undatedFinish;
     if (start) {
         RaceDayClock raceDay(*start);
@@ -144,13 +67,10 @@ Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
     if (!course)
         return e;
 
-    // `cleaned` is always a trailing part of the card: what lies ahead of it is earlier runs.
-    if (e.raceTime && *e.raceTime < 0) {
+    if (e.raceTime && *e.raceTime < 0)
         e.review = reviewNegativeTime;
-    } else if (startFromCard && start
-        && startRecordDoubtful(unfiltered.first(unfiltered.size() - cleaned.size()), cleaned, *start)) {
+    else if (startFromCard && start && startRecordDoubtful(runs, *start, undatedFinish))
         e.review = reviewDoubtfulStart;
-    }
     if (course->type == CourseType::Rogaining) {
         const RogainingScore s = rogainingScore(e.splits, *course, start, e.finishTime);
         e.completed = false;
@@ -169,15 +89,10 @@ Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
         e.completed = false;
     else if (!e.completed)
         e.review.clear();
-    // What lay ahead of a step back of the clock holds too little of the course to be a run of its
-    // own: a station whose clock is behind may have split today's run. Complete without the cut,
-    // the run is neither completed nor mispunched until someone looks.
-    if (!e.completed && e.review.isEmpty() && run.size() < covered.size()) {
-        const QList<qint64> ahead = punchCodes(covered.first(covered.size() - run.size()));
-        if (lcsLength(sequence, ahead) * 2 < sequence.size()
-            && lcsLength(sequence, punchCodes(covered)) == sequence.size())
-            e.review = reviewClockStep;
-    }
+    // Complete only with what lay ahead of a step back of the clock, the run is neither completed
+    // nor mispunched until someone looks.
+    if (!e.completed && e.review.isEmpty() && clockStepSplitsRun(runs, sequence))
+        e.review = reviewClockStep;
     return e;
 }
 
@@ -230,16 +145,14 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     const RaceClass *raceClass = findClass(race, effectiveClassId(race, *participant));
     std::optional<Course> course = chooseCourse(race, *participant);
 
-    // 4. Time filter; its result feeds both the match and the evaluation.
-    const QList<SIPunch> filtered = filterStalePunches(punches, startPunchTime);
-
-    const LatestRun latest = latestRun(punches, filtered, course);
+    // 4. Today's run on the card: the time filter and the guards that need no course.
+    CardRuns runs = separateRuns(punches, startPunchTime, course);
 
     // 5. Heuristic match when the set-up assigns no course, on the run the evaluation will read.
     bool autoMatched = false;
     bool severalCourses = false;
-    if (!course && !filtered.isEmpty()) {
-        const CourseMatch match = matchCourse(latest.run, candidateCourses(race, raceClass));
+    if (!course && !runs.filtered.isEmpty()) {
+        const CourseMatch match = matchCourse(runs.latest, candidateCourses(race, raceClass));
         course = match.course;
         severalCourses = match.ambiguous;
         if (course) {
@@ -261,7 +174,8 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     const std::optional<QDateTime> finish = finishPunchTime ? finishPunchTime : latestPunchTime(punches);
 
     // 7., 9.-11.
-    const Evaluation e = evaluate(punches, latest, course, start, startFromCard, finish);
+    runOfCourse(runs, course);
+    const Evaluation e = evaluate(runs, course, start, startFromCard, finish);
 
     // 12.
     PersonResult result;
@@ -320,10 +234,10 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const Course *found = findCourse(race, edited.courseId);
     const std::optional<Course> course = found ? std::optional<Course>(*found) : std::nullopt;
     const QList<SIPunch> punches = edited.punches.value_or(QList<SIPunch>());
-    const QList<SIPunch> filtered = filterStalePunches(punches, edited.cardStartTime);
+    CardRuns runs = separateRuns(punches, edited.cardStartTime, course);
+    runOfCourse(runs, course);
     const bool startFromCard = edited.startTime && edited.startTime == edited.cardStartTime;
-    const Evaluation e = evaluate(punches, latestRun(punches, filtered, course), course, edited.startTime,
-        startFromCard, edited.finishTime);
+    const Evaluation e = evaluate(runs, course, edited.startTime, startFromCard, edited.finishTime);
 
     PersonResult updated = edited;
     updated.splits = e.splits;

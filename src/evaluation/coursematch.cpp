@@ -71,6 +71,40 @@ double courseMatchScore(const QList<SIPunch> &punches, const Course &course)
     return double(lcsLength(courseSequence(course), punchCodes(punches))) / double(course.controls.size());
 }
 
+namespace {
+
+QSet<qint64> controlCodes(const Course &course)
+{
+    QSet<qint64> codes;
+    for (const CourseControl &c : course.controls)
+        codes.insert(c.code);
+    return codes;
+}
+
+// Variants of a forked course share most controls, so a runner who missed one control of the
+// variant run still scores close to its siblings. The punches set the leader apart from a close
+// runner-up when it fits strictly better, they hold a control only the leader has, and none only
+// the runner-up has: the forks the runner took are the leader's.
+bool setApart(const QList<SIPunch> &punches, const Course &leader, double leaderScore, const Course &other,
+    double otherScore)
+{
+    if (leaderScore <= otherScore)
+        return false;
+    const QSet<qint64> leaderCodes = controlCodes(leader);
+    const QSet<qint64> otherCodes = controlCodes(other);
+    bool leaderOnly = false;
+    for (const SIPunch &p : punches) {
+        const bool inLeader = leaderCodes.contains(p.controlCode);
+        const bool inOther = otherCodes.contains(p.controlCode);
+        if (inOther && !inLeader)
+            return false;
+        leaderOnly = leaderOnly || (inLeader && !inOther);
+    }
+    return leaderOnly;
+}
+
+} // namespace
+
 CourseMatch matchCourse(const QList<SIPunch> &punches, const QList<Course> &candidates)
 {
     CourseMatch match;
@@ -119,9 +153,12 @@ CourseMatch matchCourse(const QList<SIPunch> &punches, const QList<Course> &cand
     const double best = scored[0].first;
     if (best < 0.9)
         return match;
-    if (scored.size() > 1 && best - scored[1].first < 0.15)
-        return match;
-    match.course = candidates[scored[0].second];
+    const Course &leader = candidates[scored[0].second];
+    for (qsizetype k = 1; k < scored.size() && best - scored[k].first < 0.15; ++k) {
+        if (!setApart(punches, leader, best, candidates[scored[k].second], scored[k].first))
+            return match;
+    }
+    match.course = leader;
     return match;
 }
 

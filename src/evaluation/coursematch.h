@@ -25,8 +25,9 @@ struct CourseMatch
 };
 
 // The candidate whose every control the punches hold in order (see the definition for several);
-// failing that, the best-fitting candidate when it scores at least 0.9 and beats the runner-up by
-// at least 0.15.
+// failing that, the best-fitting candidate when it scores at least 0.9 and beats every other
+// candidate by at least 0.15, or fits a close one strictly better with punches of controls only it
+// has and none of controls only the other has (a forked course's variant, one control missed).
 [[nodiscard]] CourseMatch matchCourse(const QList<SIPunch> &punches, const QList<Course> &candidates);
 [[nodiscard]] std::optional<Course> bestCourseMatch(
     const QList<SIPunch> &punches, const QList<Course> &candidates);

@@ -71,11 +71,31 @@ QList<SIPunch> filterStalePunches(
 {
     if (!cardStartTime)
         return punches;
+    // A record without a time carries a stand-in (the previous punch's time, or midnight for the
+    // first), which says nothing about its run: it goes with the next timed punch on the card,
+    // or failing one with the last timed punch before it; a card without any time keeps it.
+    QList<bool> keep(punches.size(), true);
+    std::optional<bool> following;
+    for (qsizetype i = punches.size() - 1; i >= 0; --i) {
+        if (punches[i].timeAvailable) {
+            keep[i] = punches[i].time >= *cardStartTime;
+            following = keep[i];
+        } else if (following) {
+            keep[i] = *following;
+        }
+    }
+    const auto lastTimed
+        = std::find_if(punches.crbegin(), punches.crend(), [](const SIPunch &p) { return p.timeAvailable; });
+    if (lastTimed != punches.crend()) {
+        const qsizetype last = punches.size() - 1 - (lastTimed - punches.crbegin());
+        for (qsizetype i = last + 1; i < punches.size(); ++i)
+            keep[i] = keep[last];
+    }
     QList<SIPunch> kept;
     kept.reserve(punches.size());
-    for (const SIPunch &p : punches) {
-        if (p.time >= *cardStartTime)
-            kept.append(p);
+    for (qsizetype i = 0; i < punches.size(); ++i) {
+        if (keep[i])
+            kept.append(punches[i]);
     }
     if (punches.isEmpty())
         return kept;
@@ -211,4 +231,108 @@ QList<SIPunch> dropLeadingStalePunches(const QList<SIPunch> &punches, const std:
             .arg(matched)
             .arg(n));
     return punches.mid(*earliest);
+}
+
+CardRuns separateRuns(const QList<SIPunch> &card, const std::optional<QDateTime> &cardStartTime,
+    const std::optional<Course> &course)
+{
+    CardRuns runs;
+    runs.card = card;
+    runs.filtered = filterStalePunches(card, cardStartTime);
+    runs.covered = applyCoverageFallback(card, runs.filtered, course);
+    runs.latest = dropRunsBeforeClockReversal(runs.covered);
+    runs.run = runs.latest;
+    return runs;
+}
+
+void runOfCourse(CardRuns &runs, const std::optional<Course> &course)
+{
+    runs.run = dropLeadingStalePunches(runs.latest, course);
+}
+
+namespace {
+
+bool timed(const SIPunch &p)
+{
+    return p.timeAvailable && p.time.isValid();
+}
+
+// The longest time between two timed passages of the run, the finish included; none when the run
+// has fewer than two.
+std::optional<qint64> longestLegMsecs(const QList<SIPunch> &run, const std::optional<QDateTime> &finish)
+{
+    std::optional<qint64> longest;
+    const QDateTime *previous = nullptr;
+    const auto leg = [&](const QDateTime &time) {
+        if (previous) {
+            const qint64 msecs = previous->msecsTo(time);
+            longest = std::max(longest.value_or(msecs), msecs);
+        }
+        previous = &time;
+    };
+    for (const SIPunch &p : run) {
+        if (timed(p))
+            leg(p.time);
+    }
+    if (finish && finish->isValid() && previous && *finish >= *previous)
+        leg(*finish);
+    return longest;
+}
+
+} // namespace
+
+bool startRecordDoubtful(const CardRuns &runs, const QDateTime &start, const std::optional<QDateTime> &finish)
+{
+    const auto first = std::find_if(runs.run.cbegin(), runs.run.cend(), timed);
+    if (first == runs.run.cend())
+        return false;
+    if (start > first->time)
+        return true;
+    // One punch is no run: a runner who punched the first control twice leaves just that.
+    std::optional<QDateTime> lastAhead;
+    int between = 0;
+    for (const SIPunch &p : runs.ahead()) {
+        if (timed(p) && p.time >= start && p.time <= first->time) {
+            ++between;
+            lastAhead = std::max(lastAhead.value_or(p.time), p.time);
+        }
+    }
+    if (between < 2)
+        return false;
+    const std::optional<qint64> longestLeg = longestLegMsecs(runs.run, finish);
+    // Without legs to compare with, the card cannot say: the start stays in doubt.
+    return !longestLeg || lastAhead->msecsTo(first->time) > *longestLeg;
+}
+
+bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence)
+{
+    if (sequence.isEmpty() || splits.size() < sequence.size() + 2)
+        return false;
+    qsizetype passed = 0; // course controls matched so far
+    QList<qint64> gap;
+    const auto restarted = [&] {
+        if (gap.size() < 2 || passed == 0)
+            return false;
+        return lcsLength(sequence.first(passed), gap) >= 2;
+    };
+    for (const SplitTime &split : splits) {
+        if (split.status == SplitStatus::Additional) {
+            gap.append(split.controlCode);
+            continue;
+        }
+        if (restarted())
+            return true;
+        gap.clear();
+        ++passed;
+    }
+    return restarted();
+}
+
+bool clockStepSplitsRun(const CardRuns &runs, const QList<qint64> &sequence)
+{
+    if (runs.latest.size() >= runs.covered.size())
+        return false;
+    const QList<qint64> ahead = punchCodes(runs.covered.first(runs.covered.size() - runs.latest.size()));
+    return lcsLength(sequence, ahead) * 2 < sequence.size()
+        && lcsLength(sequence, punchCodes(runs.covered)) == sequence.size();
 }

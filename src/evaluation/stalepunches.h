@@ -40,5 +40,53 @@
 [[nodiscard]] QList<SIPunch> dropLeadingStalePunches(
     const QList<SIPunch> &punches, const std::optional<Course> &course);
 
+// Today's run on a card and what lies ahead of it, worked out once per card by the guards in their
+// order. Each list is a trailing part of the one before it, so what a later guard cut lies ahead of
+// the run in card order, and each guard logs once.
+struct CardRuns
+{
+    // Every punch of the card, in card order.
+    QList<SIPunch> card;
+    // The time filter against the card's start record.
+    QList<SIPunch> filtered;
+    // The time filter, undone when the start record is older than the run (coverage fallback).
+    QList<SIPunch> covered;
+    // `covered` from the last step back of the card's clock on. It does not depend on the course,
+    // so the course match reads the same run as the evaluation.
+    QList<SIPunch> latest;
+    // `latest` without the punches ahead of the course's most recent run: what is evaluated.
+    QList<SIPunch> run;
+
+    // The punches ahead of today's run.
+    [[nodiscard]] QList<SIPunch> ahead() const { return card.first(card.size() - run.size()); }
+};
+
+// The time filter, the coverage fallback and the cut at a step back of the clock; `run` is `latest`
+// until runOfCourse() is applied. `course` is the assigned one (it only shapes a log line).
+[[nodiscard]] CardRuns separateRuns(const QList<SIPunch> &card, const std::optional<QDateTime> &cardStartTime,
+    const std::optional<Course> &course);
+
+// Cuts `latest` to the course's most recent run (dropLeadingStalePunches) once the course is known.
+void runOfCourse(CardRuns &runs, const std::optional<Course> &course);
+
+// Whether a start taken from the card's start record may be an earlier run's. Punches ahead of
+// today's run are an earlier run only by their times: at least two of them lie between the start
+// record and today's first timed punch, and the card's clock shows a break after them longer than
+// any leg of today's run (up to `finish`, when given). Punches with no such break are today's own
+// extra punches, whatever they are.
+[[nodiscard]] bool startRecordDoubtful(
+    const CardRuns &runs, const QDateTime &start, const std::optional<QDateTime> &finish);
+
+// A completed sequential run that goes back to two or more controls it had already passed in course
+// order (between two of its controls or after its last) rests on two runs of the card: an earlier
+// run's punches ahead, today's restart after them. A revisit of a single control, the first one
+// included, is a runner's detour, not a restart.
+[[nodiscard]] bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence);
+
+// A run that is complete only with what lay ahead of a step back of the card's clock, where that part
+// holds too little of the course to be a run of its own: a station whose clock is behind may have
+// split today's run.
+[[nodiscard]] bool clockStepSplitsRun(const CardRuns &runs, const QList<qint64> &sequence);
+
 // How dates appear in the stale-punch log lines: UTC, "yyyy-MM-dd HH:mm:ss +0000".
 [[nodiscard]] QString logDate(const QDateTime &date);

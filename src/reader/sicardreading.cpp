@@ -13,11 +13,6 @@ quint8 byteAt(const QByteArray &bytes, qsizetype index)
     return quint8(bytes.at(index));
 }
 
-QString hex2(quint8 value)
-{
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 // In local time, as the log has always shown card times.
 QString describe(const std::optional<QDateTime> &time)
 {
@@ -88,17 +83,20 @@ std::optional<QDateTime> decodeTimeRecord(const QByteArray &block0, qsizetype of
     return placeBeforeReading(seconds, reference);
 }
 
+// Bits 6-7 of a punch record's flags are bits 8-9 of the control code (codes up to 1023). A blank
+// flags byte (EE, a day of week that does not exist) is no flags byte and carries no code bits.
+int punchRecordCode(quint8 flags, quint8 low)
+{
+    if (flags == 0xEE)
+        return low;
+    return (flags >> 6) << 8 | low;
+}
+
 SIPunch decodePunchRecord(
     const char *record, qsizetype position, ReadingDay &reference, const std::optional<QDateTime> &previous)
 {
     const auto b = [record](int i) { return quint8(record[i]); };
-    const int code = b(1);
-    if (b(0) >= 0x40)
-        logLine(
-            QStringLiteral("SI: WARNING punch record byte0=%1 at offset %2 has non-zero control-code-high "
-                           "bits — control code may be incomplete (codes > 255 not yet handled)")
-                .arg(hex2(b(0)))
-                .arg(position));
+    const int code = punchRecordCode(b(0), b(1));
     SIPunch punch;
     punch.controlCode = code;
     const int seconds = b(2) * 256 + b(3);

@@ -48,6 +48,12 @@ std::optional<QString> classCourseForStage(const RaceClass &cls, const std::opti
     return cls.courseId;
 }
 
+// A class without a mode but with a course family counts as a family class, as everywhere else.
+bool familyMode(const RaceClass &cls)
+{
+    return cls.mode ? *cls.mode == RaceClassMode::CourseFamily : cls.courseFamily.has_value();
+}
+
 bool courseOnStage(const Course &course, const std::optional<QString> &stageId)
 {
     return !stageId || !course.stageId || sameId(*course.stageId, *stageId);
@@ -291,24 +297,29 @@ bool usesStartPunch(const RaceClass &cls, const std::optional<QString> &stageId)
     return cls.startMethod == StartMethod::StartPunch;
 }
 
-QHash<QString, QString> startGroupKeys(const QList<Participant> &participants,
+QHash<QString, QStringList> classCourseTokens(const QList<Participant> &participants,
     const QList<RaceClass> &classes, const QList<Course> &courses, const std::optional<QString> &stageId)
 {
-    TokenSets sets;
-    QHash<QString, int> firstToken; // class id key -> one token of its group
+    QHash<QString, QStringList> tokens; // class id key -> its tokens, in the order found
     auto addToken = [&](const QString &classKey, const QString &token) {
-        const int t = sets.token(token);
-        sets.join(valueOrInsert(firstToken, classKey, t), t);
+        QStringList &list = tokens[classKey];
+        if (!list.contains(token))
+            list.append(token);
     };
     auto course = [](const QString &id) { return QStringLiteral("course:") + idKey(id); };
 
     for (const RaceClass &cls : classes) {
         const QString key = idKey(cls.id);
-        if (firstToken.contains(key))
+        if (tokens.contains(key))
             continue; // the first class with an id is the one that counts
-        if (const std::optional<QString> c = classCourseForStage(cls, stageId); c && !c->isEmpty())
-            addToken(key, course(*c));
-        if (cls.courseFamily && !cls.courseFamily->isEmpty()) {
+        const std::optional<QString> classCourse = classCourseForStage(cls, stageId);
+        const bool ownCourse = classCourse && !classCourse->isEmpty();
+        if (ownCourse)
+            addToken(key, course(*classCourse));
+        // Only a class in family mode sends its runners onto the family's courses, and only when it
+        // names no course of its own: a single- or multi-course class that still carries a family
+        // (as imported files leave it) runs its own course(s).
+        if (!ownCourse && familyMode(cls) && cls.courseFamily && !cls.courseFamily->isEmpty()) {
             addToken(key, QStringLiteral("family:") + *cls.courseFamily);
             for (const Course &c : courses) {
                 if (c.courseFamily == cls.courseFamily && courseOnStage(c, stageId))
@@ -321,7 +332,7 @@ QHash<QString, QString> startGroupKeys(const QList<Participant> &participants,
                     addToken(key, course(c));
             }
         }
-        if (!firstToken.contains(key))
+        if (!tokens.contains(key))
             addToken(key, QStringLiteral("class:") + cls.id);
     }
     for (const Participant &p : participants) {
@@ -331,13 +342,25 @@ QHash<QString, QString> startGroupKeys(const QList<Participant> &participants,
         const std::optional<QString> runnerCourse = own ? std::optional<QString>(*own) : p.courseId;
         if (runnerCourse && !runnerCourse->isEmpty())
             addToken(key, course(*runnerCourse));
-        else if (!firstToken.contains(key))
+        else if (!tokens.contains(key))
             addToken(key, QStringLiteral("class:") + classId);
     }
+    return tokens;
+}
 
+QHash<QString, QString> startGroupKeys(const QList<Participant> &participants,
+    const QList<RaceClass> &classes, const QList<Course> &courses, const std::optional<QString> &stageId)
+{
+    const QHash<QString, QStringList> tokens = classCourseTokens(participants, classes, courses, stageId);
+    TokenSets sets;
+    for (auto it = tokens.constBegin(); it != tokens.constEnd(); ++it) {
+        const int first = sets.token(it->first());
+        for (const QString &token : *it)
+            sets.join(first, sets.token(token));
+    }
     QHash<QString, QString> keys;
-    for (auto it = firstToken.constBegin(); it != firstToken.constEnd(); ++it)
-        keys.insert(it.key(), sets.names[sets.find(it.value())]);
+    for (auto it = tokens.constBegin(); it != tokens.constEnd(); ++it)
+        keys.insert(it.key(), sets.names[sets.find(sets.token(it->first()))]);
     return keys;
 }
 
@@ -514,20 +537,26 @@ StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
     }
 
     // Phase one: each class's slots. The near counts stand for the spacing lists: a slot is near a
-    // start group (or first control) when one of its slots lies closer than the gap.
-    const QHash<QString, QString> groupKeys = startGroupKeys(participants, classes, courses, stage);
-    QHash<QString, int> keyIndex;
+    // course (or first control) when one of its slots lies closer than the gap. A class is kept
+    // apart from every class that may send runners onto one of its courses, and from no other: two
+    // classes that each share a course with a third but none with each other may start together.
+    const QHash<QString, QStringList> courseTokens = classCourseTokens(participants, classes, courses, stage);
+    QHash<QString, int> tokenIndex;
     QHash<qint64, int> controlIndex;
-    std::vector<std::vector<int>> nearGroup;
+    std::vector<std::vector<int>> nearToken;
     std::vector<std::vector<int>> nearControl;
     std::vector<int> slotCounts(S, 0);
     QList<QList<int>> classSlots(groups.size());
     for (qsizetype g = 0; g < groups.size(); ++g) {
         const Group &group = groups[g];
-        const QString key = groupKeys.value(idKey(group.classId), QStringLiteral("class:") + group.classId);
-        const int k = valueOrInsert(keyIndex, key, int(nearGroup.size()));
-        if (k == int(nearGroup.size()))
-            nearGroup.emplace_back(S, 0);
+        std::vector<int> ks;
+        for (const QString &token : courseTokens.value(
+                 idKey(group.classId), QStringList {QStringLiteral("class:") + group.classId})) {
+            const int k = valueOrInsert(tokenIndex, token, int(nearToken.size()));
+            if (k == int(nearToken.size()))
+                nearToken.emplace_back(S, 0);
+            ks.push_back(k);
+        }
         const std::optional<qint64> control = firstControlCode(group.classId, classes, courses, stage);
         int f = -1;
         if (control) {
@@ -538,7 +567,8 @@ StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
         QList<int> &chosen = classSlots[g];
         for (int target : slotTargets(int(group.runners.size()), S)) {
             auto acceptable = [&](int s, bool strict) {
-                return slotCounts[s] < grid.capacity && nearGroup[k][s] == 0
+                return slotCounts[s] < grid.capacity
+                    && std::all_of(ks.begin(), ks.end(), [&](int k) { return nearToken[k][s] == 0; })
                     && (!strict || f < 0 || nearControl[f][s] == 0);
             };
             std::optional<int> slot = searchOutward(target, S, [&](int s) { return acceptable(s, true); });
@@ -548,7 +578,8 @@ StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
                 continue;
             chosen.append(*slot);
             ++slotCounts[*slot];
-            markNear(nearGroup[k], *slot, grid.gap);
+            for (int k : ks)
+                markNear(nearToken[k], *slot, grid.gap);
         }
         std::sort(chosen.begin(), chosen.end());
         for (int slot : chosen) {

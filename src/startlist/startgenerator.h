@@ -59,8 +59,13 @@ struct StartGrid
 
 // The start group of each class id that occurs among the classes or the participants. Classes join
 // one group when they may send runners onto one course: a shared course for the stage, a course of
-// a shared course family, a course of a multi-course list, or a runner's own course; a class with
-// none of these is a group of its own.
+// the family of a family class that names no course of its own, a course of a multi-course list, or
+// a runner's own course; a class with none of these is a group of its own. The family a single- or
+// multi-course class carries groups nothing.
+// The courses each class id may send runners onto, as tokens ("course:<id>", "family:<name>",
+// or "class:<id>" for a class with none); the generator keeps classes apart that share a token.
+[[nodiscard]] QHash<QString, QStringList> classCourseTokens(const QList<Participant> &participants,
+    const QList<RaceClass> &classes, const QList<Course> &courses, const std::optional<QString> &stageId);
 [[nodiscard]] QHash<QString, QString> startGroupKeys(const QList<Participant> &participants,
     const QList<RaceClass> &classes, const QList<Course> &courses, const std::optional<QString> &stageId);
 

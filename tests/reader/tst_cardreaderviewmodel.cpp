@@ -128,6 +128,7 @@ private slots:
         QTest::addColumn<int>("punches");
         QTest::addColumn<QList<int>>("polled");
         QTest::addColumn<quint32>("number");
+        QTest::addColumn<int>("firstCode");
         const QList<QPair<const char *, StationMode>> modes {{"handshake", StationMode::Handshake},
             {"autosend", StationMode::Autosend}, {"polling", StationMode::Polling}};
         for (const QStringList &cells : casetable::rows(QStringLiteral("reader/end-to-end.txt"))) {
@@ -140,7 +141,8 @@ private slots:
             }
             for (const auto &[modeName, mode] : modes)
                 QTest::addRow("%s %s", modeName, qPrintable(line))
-                    << mode << f[0] << f[1].toInt() << polled << f[3].toUInt();
+                    << mode << f[0] << f[1].toInt() << polled << f[3].toUInt()
+                    << (f.size() > 4 ? f[4].toInt() : 0);
         }
     }
     void everySeriesInEveryMode()
@@ -150,6 +152,7 @@ private slots:
         QFETCH(int, punches);
         QFETCH(QList<int>, polled);
         QFETCH(quint32, number);
+        QFETCH(int, firstCode);
         const QList<SimCard::Series> all {SimCard::Series::SI5, SimCard::Series::SI6, SimCard::Series::SI8,
             SimCard::Series::SI9, SimCard::Series::SI10, SimCard::Series::SI11, SimCard::Series::SIAC,
             SimCard::Series::PCard};
@@ -160,6 +163,8 @@ private slots:
         QCOMPARE(card.punches.size(), punches);
         if (number != 0)
             card.number = number;
+        for (int i = 0; firstCode != 0 && i < card.punches.size(); ++i)
+            card.punches[i].controlCode = firstCode + i;
 
         Rig rig(mode, connected);
         rig.readCard(card);

@@ -292,6 +292,15 @@ private slots:
                 plan.assignments[other] = plan.assignments[early].addSecs(60);
         } else if (kind == u"dropped") {
             plan.assignments.remove(other);
+        } else if (kind == u"overGrouped") {
+            // Left out with its warning, as a generator does whose start groups are wider than
+            // the courses: the runner's own minute had room for it all along.
+            const Participant &p
+                = *std::find_if(ps.begin(), ps.end(), [&](auto &x) { return x.id == other; });
+            plan.assignments.remove(other);
+            plan.unplaced.append(other);
+            plan.warnings.append(
+                QStringLiteral("Not placed: %1 %2, card %3.").arg(p.givenName, p.familyName, p.cardNumber));
         } else if (kind == u"preference") {
             std::swap(plan.assignments[early], plan.assignments[late]);
         } else if (kind == u"nondeterministic") {

@@ -329,7 +329,7 @@ def modern_cards():
             s = 11 * 3600 + 52 * 60 + 30 * (i + 1)
             code = 31 + i if i < 100 else 300 + i  # codes above 255 carry their high bits in the flags
             mem[offset + 4 * i:offset + 4 * i + 4] = record(s // 3600, s // 60 % 60, s % 60, code)
-            expect.append("punch %d %d %02d:%02d:%02d" % (i + 1, code & 0xFF, s // 3600, s // 60 % 60, s % 60))
+            expect.append("punch %d %d %02d:%02d:%02d" % (i + 1, code, s // 3600, s // 60 % 60, s % 60))
         wanted = [0, 1] if blocks_total == 2 else [0, 4, 5, 6, 7]
         blocks = {b: bytes(mem[b * 128:(b + 1) * 128]) for b in wanted}
         lines = ["frame " + frame(0xE8, STATION + bytes([series_byte]) + number.to_bytes(3, "big")),
@@ -423,6 +423,46 @@ def frame_cases():
         f.write("\n".join(lines) + "\n")
 
 
+# ---------------------------------------------------------------------------------------------
+# Real read-out of an SI6 card in 192-punch mode (card 821003, 101 punches, the last at control
+# 634), published with GecoSI.Net, https://github.com/yannisgu/GecoSI.Net,
+# tests/GecoSI.Net.Tests/SiMessageFixture.cs (sicard6_192p_*), MIT License, port of GecoSI
+# (github.com/sdenier/GecoSI, MIT), whose Si6_192PunchesDataFrameTest publishes the expected values.
+# The frames of blocks 6, 7, 2 and 3 are as published (their CRCs check); of block 0 the header
+# (bytes 0-47) is as published and the owner data after it (a name) is replaced by filler. Blocks
+# 4 and 5 hold no counted punch and are not read.
+
+GECOSI_SI6_B0_HEADER = ("01010102EDEDEDED55AA000C870BBAA3807A65660D0A156C06088F9006048F8E06078F8B"
+                        "EEEEEEEE0000000020202020")
+GECOSI_SI6_FRAMES = [
+    "02E183000606061F8F9A06208F9C06218F9E06228FA006238FA3061F8FAB06208FAD06218FAF06228FB106238FB3"
+    "061F8FB706208FB906218FBB06228FBE06238FC1061F8FC606208FC906218FCB06228FCD06238FD0061F8FD50620"
+    "8FD706218FD906228FDB06238FDD061F8FE206208FE406218FE606228FE806238FEA061F8FEF06208FF1E7F003",
+    "02E18300060706218FF306228FF506238FF8061F8FFD06208FFF062190010622900306239006061F900A0620900D"
+    "0621900F0622901206239015061F901A0620901C0621901F0622902206239024061F90290620902B0621902E0622"
+    "903006239033061F90370620903A0621903C0622903F06239041061F904506209047062190490622904C8DC903",
+    "02E1830006020623904F061F90530620905506219057062290590623905C061F9060062090620621906406229066"
+    "06239069061F906E06209072062190770622907A0623907D061F90820620908406219087062290890623908B061F"
+    "908F06209091062190930622909606239098061F909C0620909D0621909F062290A2062390A4061F90A8F21903",
+    "02E183000603062090AA062190AC062290AE062390B08D7A1531" + "EE" * 108 + "B59B03",
+]
+
+
+def gecosi_si6():
+    block0 = bytes.fromhex(GECOSI_SI6_B0_HEADER) + b" " * 80
+    assert len(block0) == 128
+    for f in GECOSI_SI6_FRAMES:
+        raw = bytes.fromhex(f)
+        assert len(raw) == 137 and crc(raw[1:-3]) == raw[-3] << 8 | raw[-2], f[:20]
+    head = ["# Real card read-out: GecoSI.Net / GecoSI (MIT), owner data left out.", "kind si6",
+            "now 2013-04-26T14:00:00"]
+    write("si6-real-192-mode-code-634", head + ["block 0 " + block0.hex().upper()]
+          + ["frame " + f for f in GECOSI_SI6_FRAMES] + [
+        "number 821003", "series SI6", "check 10:12:30", "start 10:12:32", "finish 13:31:24",
+        "punches 101", "punch 1 31 10:12:42", "punch 2 32 10:12:44", "punch 33 33 10:14:11",
+        "punch 64 34 10:15:40", "punch 100 35 10:17:20", "punch 101 634 13:30:25"])
+
+
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     real_cards()
@@ -433,3 +473,4 @@ if __name__ == "__main__":
     frame_cases()
     si6_cards()
     modern_cards()
+    gecosi_si6()

@@ -66,10 +66,16 @@ struct Rules
         };
         add(forStage(p.courseIdByStage, in.settings.stageId).value_or(p.courseId.value_or(QString())));
         if (const RaceClass *c = classById(classOf(p))) {
-            add(classCourse(*c));
+            const std::optional<QString> own = classCourse(*c);
+            add(own);
             for (const QString &id : c->courseIds.value_or(QList<QString>()))
                 add(id);
-            if (c->courseFamily && !c->courseFamily->isEmpty()) {
+            // A family reaches its runners only through a class run as a family (the mode says so,
+            // or no mode and a family) that has no course of its own; any other class runs its own
+            // course whatever family it carries.
+            const bool runsFamily
+                = c->mode ? *c->mode == RaceClassMode::CourseFamily : c->courseFamily.has_value();
+            if (runsFamily && !(own && !own->isEmpty()) && c->courseFamily && !c->courseFamily->isEmpty()) {
                 tokens.insert(QStringLiteral("family ") + *c->courseFamily);
                 for (const Course &course : in.courses) {
                     if (course.courseFamily == c->courseFamily && onStage(course))
@@ -185,8 +191,31 @@ StartPlanReport checkStartPlan(
         for (const QString &token : rules.courseTokens(*p))
             courseMinutes[token].append(minuteOf[p->id]);
     }
-    for (auto it = courseMinutes.begin(); it != courseMinutes.end(); ++it) {
+    for (auto it = courseMinutes.begin(); it != courseMinutes.end(); ++it)
         std::sort(it->begin(), it->end());
+    // A runner left out while a minute had room and kept the gap to every runner who may share a
+    // course with them was kept out by a rule the start-list rules do not have: start groups drawn
+    // wider than the courses their runners run.
+    for (const Participant *p : order) {
+        if (rules.startPunch(*p) || minuteOf.contains(p->id))
+            continue;
+        const QSet<QString> tokens = rules.courseTokens(*p);
+        for (int s = 0; s < slotCount; ++s) {
+            const bool free
+                = perMinute[s] < capacity && std::all_of(tokens.begin(), tokens.end(), [&](const QString &t) {
+                      const QList<int> &taken = courseMinutes[t];
+                      return std::none_of(
+                          taken.begin(), taken.end(), [&](int m) { return std::abs(m - s) < gap; });
+                  });
+            if (free) {
+                report.violations << QStringLiteral("runner left out though minute %1 was free for them: %2")
+                                         .arg(s)
+                                         .arg(p->cardNumber);
+                break;
+            }
+        }
+    }
+    for (auto it = courseMinutes.begin(); it != courseMinutes.end(); ++it) {
         for (qsizetype i = 1; i < it->size(); ++i) {
             if ((*it)[i] - (*it)[i - 1] < gap) {
                 report.violations << QStringLiteral("%1: minutes %2 and %3 closer than %4")
