@@ -124,7 +124,8 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     }
     // Right after the journal: the engine's outbox file has it before anything else happens, so
     // no moment exists in which a restart or a snapshot could lose it for the master.
-    const bool submit = recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave;
+    const bool submit
+        = recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave;
     if (submit)
         m_syncEngine->keepResult(*recording.result);
     if (recording.save)

@@ -43,14 +43,16 @@ QList<PersonResult> SyncOutboxFile::load() const
             if (result)
                 results.append(*result);
             else
-                error = QStringLiteral("result %1: %2").arg(i).arg(why.isEmpty() ? QStringLiteral("not an object") : why);
+                error = QStringLiteral("result %1: %2")
+                            .arg(i)
+                            .arg(why.isEmpty() ? QStringLiteral("not an object") : why);
         }
     }
     if (error.isEmpty())
         return results;
     // Possibly the only copy of results the master never got: kept for the organiser.
-    const QString aside
-        = m_path + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
+    const QString aside = m_path + QStringLiteral(".unreadable-")
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
     QFile::rename(m_path, aside);
     logLine(QStringLiteral("SyncEngine: unsent results unreadable (%1), moved to %2").arg(error, aside));
     return {};

@@ -82,12 +82,14 @@ public:
         connect(m_socket, &QSslSocket::readyRead, this, &SyncPeer::readAvailable);
         connect(m_socket, &QSslSocket::bytesWritten, this, &SyncPeer::drained);
         connect(m_socket, &QSslSocket::encryptedBytesWritten, this, &SyncPeer::drained);
-        connect(m_socket, &QSslSocket::disconnected, this, [this] { fail(QAbstractSocket::RemoteHostClosedError); });
+        connect(m_socket, &QSslSocket::disconnected, this,
+            [this] { fail(QAbstractSocket::RemoteHostClosedError); });
         connect(m_socket, &QSslSocket::errorOccurred, this, &SyncPeer::fail);
         m_handshakeTimer.setSingleShot(true);
         connect(&m_handshakeTimer, &QTimer::timeout, this, [this] {
-            finish(m_service ? QStringLiteral("Could not join %1: no answer in time").arg(who())
-                             : QStringLiteral("Refused %1: it did not prove the station key in time").arg(who()));
+            finish(m_service
+                    ? QStringLiteral("Could not join %1: no answer in time").arg(who())
+                    : QStringLiteral("Refused %1: it did not prove the station key in time").arg(who()));
         });
         m_handshakeTimer.start(m_engine->m_limits.handshakeTimeout);
     }
@@ -140,14 +142,14 @@ public:
         return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() + m_held.size();
     }
     [[nodiscard]] qint64 bufferedBytes() const { return m_reader.bufferedBytes(); }
-    [[nodiscard]] bool busy() const { return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() > 0; }
+    [[nodiscard]] bool busy() const
+    {
+        return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() > 0;
+    }
     [[nodiscard]] qint64 silentForMs() const { return m_heard.elapsed(); }
     [[nodiscard]] qint64 idleForMs() const { return m_sent.elapsed(); }
 
-    void startClient()
-    {
-        m_socket->connectToHostEncrypted(m_service->host, m_service->port);
-    }
+    void startClient() { m_socket->connectToHostEncrypted(m_service->host, m_service->port); }
 
     void finish(const QString &refusal = {})
     {
@@ -209,9 +211,10 @@ private:
         if (!self || m_closed)
             return;
         if (m_reader.failed()) {
-            logLine(QStringLiteral("SyncEngine: closed the connection from %1: it announced a frame of %2 bytes")
-                        .arg(describe())
-                        .arg(m_reader.refusedLength()));
+            logLine(
+                QStringLiteral("SyncEngine: closed the connection from %1: it announced a frame of %2 bytes")
+                    .arg(describe())
+                    .arg(m_reader.refusedLength()));
             finish();
         } else if (m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
             logLine(QStringLiteral("SyncEngine: closed the connection from %1: %2 bytes of unfinished frames")
@@ -381,8 +384,8 @@ void SyncEngine::accept(qintptr descriptor)
         return;
     }
     const auto handshaking = [this] {
-        return int(std::count_if(
-            m_ownedPeers.cbegin(), m_ownedPeers.cend(), [](const SyncPeer *peer) { return !peer->proven(); }));
+        return int(std::count_if(m_ownedPeers.cbegin(), m_ownedPeers.cend(),
+            [](const SyncPeer *peer) { return !peer->proven(); }));
     };
     auto *peer = new SyncPeer(this, socket, std::nullopt);
     if (m_connections.size() >= m_limits.maxStations) {
@@ -411,7 +414,8 @@ void SyncEngine::startSlave()
     m_discovery = m_discoveryFactory();
     connect(m_discovery.get(), &ServiceDiscovery::ready, this, [this] {
         if (m_connections.isEmpty())
-            setStatus(QStringLiteral("Searching for master \"%1\"...").arg(m_serviceName), SyncStatusLevel::Working);
+            setStatus(QStringLiteral("Searching for master \"%1\"...").arg(m_serviceName),
+                SyncStatusLevel::Working);
     });
     connect(m_discovery.get(), &ServiceDiscovery::failed, this, [this](const QString &error) {
         setStatus(QStringLiteral("Browse failed: ") + error, SyncStatusLevel::Failed);
@@ -471,7 +475,8 @@ void SyncEngine::peerProved(SyncPeer *peer)
     m_knownMaster = peer->service();
     setRefusal(QString());
     setStatus(QStringLiteral("Connected to master"), SyncStatusLevel::Ok);
-    if (const auto hello = frameSyncMessage({SyncMessageKind::Hello, m_stationId, std::nullopt, std::nullopt}))
+    if (const auto hello
+        = frameSyncMessage({SyncMessageKind::Hello, m_stationId, std::nullopt, std::nullopt}))
         peer->send(*hello);
     sendOutbox(peer);
 }
@@ -530,7 +535,8 @@ void SyncEngine::sendOutbox(SyncConnection *connection)
 {
     // What the master may not have: everything its snapshots do not hold yet.
     for (const PersonResult &result : std::as_const(m_outbox))
-        if (const auto frame = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
+        if (const auto frame
+            = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
             connection->send(*frame);
 }
 
@@ -552,7 +558,8 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
         }
         if (currentRace) {
             if (const auto race = currentRace())
-                if (const auto frame = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, *race, std::nullopt}))
+                if (const auto frame
+                    = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, *race, std::nullopt}))
                     peer->sendSnapshot(*frame);
         }
         return;
@@ -621,13 +628,14 @@ void SyncEngine::submitResult(const PersonResult &result)
 {
     // Queued whatever the engine is doing: the store hands over only what a slave recorded, and
     // a slave not started yet sends it once it is.
-    const bool kept = std::any_of(
-        m_outbox.cbegin(), m_outbox.cend(), [&](const PersonResult &queued) { return queued.id == result.id; });
+    const bool kept = std::any_of(m_outbox.cbegin(), m_outbox.cend(),
+        [&](const PersonResult &queued) { return queued.id == result.id; });
     if (!kept)
         keepResult(result);
     if (m_role != StationRole::Slave || m_connections.isEmpty() || !m_connections.first()->isReady())
         return;
-    if (const auto frame = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
+    if (const auto frame
+        = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
         m_connections.first()->send(*frame);
 }
 

@@ -25,8 +25,8 @@ inline const QString otherStationKey = QStringLiteral("ZZZZ-ZZZZ-ZZZZ");
 
 inline QByteArray pskOf(const QString &canonicalKey)
 {
-    return QPasswordDigestor::deriveKeyPbkdf2(
-        QCryptographicHash::Sha256, canonicalKey.toUtf8(), QByteArrayLiteral("vexlo station sync key v1"), 100000, 32);
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, canonicalKey.toUtf8(),
+        QByteArrayLiteral("vexlo station sync key v1"), 100000, 32);
 }
 
 inline QSslConfiguration pskConfiguration()

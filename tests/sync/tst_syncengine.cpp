@@ -8,6 +8,7 @@
 #include "storefakes.h"
 #include "syncengine.h"
 #include "syncmessage.h"
+#include "teststation.h"
 #include "tlspeer.h"
 
 #include <QJsonDocument>
@@ -16,69 +17,6 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
-
-using namespace std::chrono_literals;
-
-namespace {
-
-PersonResult result(const QString &card, int seconds)
-{
-    PersonResult r;
-    r.cardNumber = card;
-    r.readAt = QDateTime(QDate(2025, 5, 17), QTime(11, 0), Qt::UTC);
-    r.raceTime = seconds;
-    return r;
-}
-
-int countOf(const Race &race, const QUuid &id)
-{
-    return int(std::count_if(
-        race.results.cbegin(), race.results.cend(), [&](const PersonResult &r) { return r.id == id; }));
-}
-
-QByteArray frame(const QByteArray &body)
-{
-    QByteArray out(4, Qt::Uninitialized);
-    qToBigEndian<quint32>(quint32(body.size()), out.data());
-    return out + body;
-}
-
-// A station as the store runs one: a received race replaces its own, a submitted result replaces
-// the stored one with its id or is appended, and every change on the master is broadcast.
-struct Station
-{
-    Station(LoopbackDirectory &directory, StationRole role, const QString &id)
-        : engine(directory.factory())
-    {
-        engine.setReconnectDelays(10ms, 40ms);
-        engine.onSnapshotReceived = [this](const Race &received) { race = received; };
-        engine.onResultSubmitted = [this](const PersonResult &r) {
-            store(r);
-            engine.broadcastSnapshot(race);
-        };
-        engine.currentRace = [this] { return std::optional<Race>(race); };
-        engine.start(role, id, QStringLiteral("Vexlo Race"), testStationKey);
-    }
-    void store(const PersonResult &r)
-    {
-        for (PersonResult &stored : race.results)
-            if (stored.id == r.id) {
-                stored = r;
-                return;
-            }
-        race.results.append(r);
-    }
-    // A card read on this station.
-    void read(const PersonResult &r)
-    {
-        store(r);
-        engine.submitResult(r);
-    }
-    SyncEngine engine;
-    Race race;
-};
-
-} // namespace
 
 class TestSyncEngine : public QObject
 {
@@ -192,7 +130,8 @@ private slots:
         QCOMPARE(a.engine.pendingResultCount(), 2);
 
         // Back on another port: the slave finds it again and hands over what it read meanwhile.
-        master.engine.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
+        master.engine.start(
+            StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
         QTRY_COMPARE(a.engine.pendingResultCount(), 0);
         for (const PersonResult &r : {before, second, third}) {
             QCOMPARE(countOf(master.race, r.id), 1);
