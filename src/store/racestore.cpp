@@ -5,6 +5,8 @@
 #include "perstage.h"
 #include "racechanges.h"
 #include "racejson.h"
+#include "stationkey.h"
+#include "syncoutbox.h"
 
 #include <QDir>
 #include <QFile>
@@ -204,6 +206,31 @@ void RaceStore::wireSyncCallbacks()
             return std::nullopt;
         return self->race();
     };
+    // Unsent results live beside the autosave, so they share its folder's fate and discipline.
+    const SyncOutboxFile outbox(QFileInfo(m_localStore->filePath()).absolutePath());
+    m_syncEngine->restoreOutbox(outbox.load());
+    m_syncEngine->onOutboxChanged = [outbox](const QList<PersonResult> &results) { outbox.save(results); };
+
+    // The station key is a secret: the key store holds it, the settings object only a copy.
+    static const QString keyService = QStringLiteral("org.vexlo.station.key");
+    static const QString keyAccount = QStringLiteral("stationKey");
+    auto loaded = std::make_shared<std::optional<QString>>();
+    m_keyStore->load(keyService, keyAccount, [self, loaded](std::optional<QString> key) {
+        *loaded = key.value_or(QString());
+        if (self && key && self->m_stationSettings->stationKey().isEmpty())
+            self->m_stationSettings->setStationKey(*key);
+    });
+    connect(m_stationSettings.get(), &StationSettings::stationKeyChanged, this, [this, loaded] {
+        const QString &typed = m_stationSettings->stationKey();
+        if (*loaded && **loaded == typed)
+            return; // what the key store just gave
+        if (typed.isEmpty()) {
+            m_keyStore->remove(keyService, keyAccount);
+        } else if (const auto key = canonicalStationKey(typed)) {
+            m_keyStore->save(keyService, keyAccount, *key);
+            *loaded = *key;
+        }
+    });
 }
 
 void RaceStore::wireChecklistCallbacks()

@@ -109,11 +109,17 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
         journalChanges();
         emit raceChanged(); // the look-ups already hold the appended result
     }
+    // Right after the journal: the engine's outbox file has it before anything else happens, so
+    // no moment exists in which a restart or a snapshot could lose it for the master.
+    const bool submit
+        = recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave;
+    if (submit)
+        m_syncEngine->keepResult(*recording.result);
     if (recording.save)
         autosave();
     // After the autosave, so a master never hears of a result this station has not kept; a
     // repeated read was submitted when it was first appended.
-    if (recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave)
+    if (submit)
         m_syncEngine->submitResult(*recording.result);
     return recording.result;
 }

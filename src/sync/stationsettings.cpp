@@ -80,3 +80,11 @@ void StationSettings::setServiceName(const QString &name)
     emit serviceNameChanged();
     m_settings->setValue(serviceNameKey, name);
 }
+
+void StationSettings::setStationKey(const QString &key)
+{
+    if (m_stationKey == key)
+        return;
+    m_stationKey = key;
+    emit stationKeyChanged();
+}

@@ -27,6 +27,7 @@ class StationSettings : public QObject
     Q_PROPERTY(QString role READ roleText WRITE setRoleText NOTIFY roleChanged)
     Q_PROPERTY(QString serviceName READ serviceName WRITE setServiceName NOTIFY serviceNameChanged)
     Q_PROPERTY(QString stationId READ stationId CONSTANT)
+    Q_PROPERTY(QString stationKey READ stationKey WRITE setStationKey NOTIFY stationKeyChanged)
 
 public:
     // `settings` must outlive this object. Reads `stationRole`, `stationServiceName`, `stationId`
@@ -44,13 +45,20 @@ public:
     void setRoleText(const QString &text);
     void setServiceName(const QString &name);
 
+    // The event's station key (see stationkey.h). A secret: never in the settings store; the
+    // store keeps it in the key store and puts it here once loaded.
+    [[nodiscard]] const QString &stationKey() const { return m_stationKey; }
+    void setStationKey(const QString &key);
+
 signals:
     void roleChanged();
     void serviceNameChanged();
+    void stationKeyChanged();
 
 private:
     QSettings *m_settings;
     StationRole m_role = StationRole::Standalone;
     QString m_serviceName;
     QString m_stationId;
+    QString m_stationKey;
 };

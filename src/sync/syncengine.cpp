@@ -1,95 +1,245 @@
 #include "syncengine.h"
 
 #include "log.h"
+#include "stationkey.h"
 #include "syncmessage.h"
 
 #include <algorithm>
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QPointer>
+#include <QSslCipher>
+#include <QSslConfiguration>
+#include <QSslPreSharedKeyAuthenticator>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 
-// One TCP connection to another station and its frame reader. It reports each complete body,
-// and once that it is gone (error, end of stream, or a frame too large to accept).
+namespace {
+
+// TLS 1.2 with ephemeral key exchange authenticated by the pre-shared key only: no certificates,
+// and a recorded session cannot be read later even by someone who learns the key.
+QSslConfiguration tlsConfiguration()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setProtocol(QSsl::TlsV1_2);
+    QList<QSslCipher> ciphers;
+    for (const char *name : {"ECDHE-PSK-CHACHA20-POLY1305", "ECDHE-PSK-AES256-CBC-SHA384"}) {
+        const QSslCipher cipher(QString::fromLatin1(name));
+        if (!cipher.isNull())
+            ciphers.append(cipher);
+    }
+    configuration.setCiphers(ciphers);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return configuration;
+}
+
+const QByteArray heartbeatFrame(4, '\0');
+constexpr char pskIdentity[] = "vexlo-station";
+// Qt reads no further from the system while this much is unread; the engine reads it all at
+// every notification, so this only bounds a burst.
+constexpr qint64 socketReadBuffer = 256 * 1024;
+
+} // namespace
+
+class SyncServer : public QTcpServer
+{
+public:
+    explicit SyncServer(SyncEngine *engine)
+        : QTcpServer(engine)
+        , m_engine(engine)
+    { }
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_engine->accept(descriptor); }
+
+private:
+    SyncEngine *m_engine;
+};
+
+// One TLS connection to another station and its frame reader. Nothing is read from it or
+// written to it before the peer has proved the station key (the end of the TLS handshake).
 class SyncPeer : public QObject, public SyncConnection
 {
-    Q_OBJECT
-
 public:
-    SyncPeer(QTcpSocket *socket, QObject *parent)
-        : QObject(parent)
+    SyncPeer(SyncEngine *engine, QSslSocket *socket, std::optional<DiscoveredService> service)
+        : QObject(engine)
+        , m_engine(engine)
         , m_socket(socket)
+        , m_service(std::move(service))
+        , m_reader(engine->maxFrameBytes())
     {
         m_socket->setParent(this);
-        connect(m_socket, &QTcpSocket::connected, this, &SyncPeer::ready);
-        connect(m_socket, &QTcpSocket::readyRead, this, &SyncPeer::readAvailable);
-        connect(m_socket, &QTcpSocket::disconnected, this, [this] { finish(); });
-        connect(m_socket, &QTcpSocket::errorOccurred, this, [this] { finish(); });
+        m_socket->setSslConfiguration(tlsConfiguration());
+        m_socket->setReadBufferSize(socketReadBuffer);
+        connect(m_socket, &QSslSocket::preSharedKeyAuthenticationRequired, this,
+            [this](QSslPreSharedKeyAuthenticator *authenticator) {
+                if (m_service)
+                    authenticator->setIdentity(pskIdentity);
+                authenticator->setPreSharedKey(m_engine->m_preSharedKey);
+            });
+        connect(m_socket, &QSslSocket::encrypted, this, &SyncPeer::proved);
+        connect(m_socket, &QSslSocket::readyRead, this, &SyncPeer::readAvailable);
+        connect(m_socket, &QSslSocket::bytesWritten, this, &SyncPeer::drained);
+        connect(m_socket, &QSslSocket::encryptedBytesWritten, this, &SyncPeer::drained);
+        connect(m_socket, &QSslSocket::disconnected, this,
+            [this] { fail(QAbstractSocket::RemoteHostClosedError); });
+        connect(m_socket, &QSslSocket::errorOccurred, this, &SyncPeer::fail);
+        m_handshakeTimer.setSingleShot(true);
+        connect(&m_handshakeTimer, &QTimer::timeout, this, [this] {
+            finish(m_service
+                    ? QStringLiteral("Could not join %1: no answer in time").arg(who())
+                    : QStringLiteral("Refused %1: it did not prove the station key in time").arg(who()));
+        });
+        m_handshakeTimer.start(m_engine->m_limits.handshakeTimeout);
     }
 
     void send(const QByteArray &frame) override
     {
-        if (!m_closed)
-            m_socket->write(frame);
+        if (m_closed || !m_proved)
+            return;
+        m_socket->write(frame);
+        m_sent.restart();
+    }
+
+    // A snapshot replaces the race whole, so one still waiting is worth nothing once a newer one
+    // exists: a slow or stalled peer holds at most the one being written and the newest.
+    void sendSnapshot(const QByteArray &frame) override
+    {
+        if (m_closed || !m_proved)
+            return;
+        if (busy())
+            m_held = frame;
+        else
+            send(frame);
     }
 
     void close()
     {
         m_closed = true;
+        m_handshakeTimer.stop();
+        m_held.clear();
         disconnect(m_socket, nullptr, this, nullptr);
         m_socket->abort();
     }
 
-    [[nodiscard]] bool isReady() const override
-    {
-        return m_socket->state() == QAbstractSocket::ConnectedState;
-    }
+    [[nodiscard]] bool isReady() const override { return m_proved && !m_closed; }
+    [[nodiscard]] bool proven() const { return m_proved; }
     [[nodiscard]] QString describe() const override
     {
         QHostAddress address = m_socket->peerAddress();
+        if (address.isNull() && m_service)
+            return m_service->host + QLatin1Char(':') + QString::number(m_service->port);
         bool mapped = false;
         const quint32 ipv4 = address.toIPv4Address(&mapped);
         if (mapped) // an IPv4 peer on the dual-stack listener
             address = QHostAddress(ipv4);
         return address.toString() + QLatin1Char(':') + QString::number(m_socket->peerPort());
     }
+    [[nodiscard]] const std::optional<DiscoveredService> &service() const { return m_service; }
+    [[nodiscard]] qint64 queuedBytes() const
+    {
+        return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() + m_held.size();
+    }
+    [[nodiscard]] qint64 bufferedBytes() const { return m_reader.bufferedBytes(); }
+    [[nodiscard]] bool busy() const
+    {
+        return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() > 0;
+    }
+    [[nodiscard]] qint64 silentForMs() const { return m_heard.elapsed(); }
+    [[nodiscard]] qint64 idleForMs() const { return m_sent.elapsed(); }
 
-signals:
-    void ready();
-    void received(const QByteArray &body);
-    void gone();
+    void startClient() { m_socket->connectToHostEncrypted(m_service->host, m_service->port); }
+
+    void finish(const QString &refusal = {})
+    {
+        if (m_closed)
+            return;
+        close();
+        m_engine->peerGone(this, refusal);
+    }
 
 private:
+    [[nodiscard]] QString who() const
+    {
+        if (m_service)
+            return QStringLiteral("\"%1\" at %2").arg(m_service->name, describe());
+        return describe();
+    }
+
+    void proved()
+    {
+        m_handshakeTimer.stop();
+        m_proved = true;
+        m_heard.start();
+        m_sent.start();
+        m_engine->peerProved(this);
+    }
+
+    void fail(QAbstractSocket::SocketError error)
+    {
+        if (m_closed)
+            return;
+        if (m_proved) {
+            finish();
+            return;
+        }
+        // A peer that drops the handshake is refused as firmly as one with the wrong key: a
+        // station with the right key completes it.
+        Q_UNUSED(error)
+        finish(m_service ? QStringLiteral("Could not join %1: the station keys do not match").arg(who())
+                         : QStringLiteral("Refused %1: it did not prove the station key").arg(who()));
+    }
+
     void readAvailable()
     {
-        const QList<QByteArray> bodies = m_reader.feed(m_socket->readAll());
+        if (m_closed || !m_proved)
+            return;
+        const QByteArray bytes = m_socket->readAll();
+        if (bytes.isEmpty())
+            return;
+        m_heard.restart();
+        const QList<QByteArray> bodies = m_reader.feed(bytes);
         QPointer<SyncPeer> self(this);
         for (const QByteArray &body : bodies) {
             // A handler may stop the engine, which closes this peer.
             if (!self || m_closed)
                 return;
-            emit received(body);
+            if (!body.isEmpty()) // heartbeats
+                m_engine->receive(this, body);
         }
-        if (self && m_reader.failed()) {
+        if (!self || m_closed)
+            return;
+        if (m_reader.failed()) {
             logLine(
                 QStringLiteral("SyncEngine: closed the connection from %1: it announced a frame of %2 bytes")
                     .arg(describe())
                     .arg(m_reader.refusedLength()));
             finish();
+        } else if (m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
+            logLine(QStringLiteral("SyncEngine: closed the connection from %1: %2 bytes of unfinished frames")
+                        .arg(describe())
+                        .arg(m_reader.bufferedBytes()));
+            finish();
         }
     }
 
-    void finish()
+    void drained()
     {
-        if (m_closed)
+        if (m_closed || m_held.isEmpty() || busy())
             return;
-        close();
-        emit gone();
+        send(std::exchange(m_held, {}));
     }
 
-    QTcpSocket *m_socket;
+    SyncEngine *m_engine;
+    QSslSocket *m_socket;
+    std::optional<DiscoveredService> m_service; // set on the slave's connection to its master
     SyncFrameReader m_reader;
+    QByteArray m_held;
+    QTimer m_handshakeTimer;
+    QElapsedTimer m_heard;
+    QElapsedTimer m_sent;
+    bool m_proved = false;
     bool m_closed = false;
 };
 
@@ -103,21 +253,10 @@ SyncEngine::SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent)
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
-        if (m_role != StationRole::Slave || !m_isRunning || !m_connections.isEmpty())
-            return;
-        // The master we knew, where discovery still shows it (its port may be new), else
-        // whatever discovery shows, else its last address.
-        std::optional<DiscoveredService> target;
-        for (const DiscoveredService &service : std::as_const(m_services))
-            if (m_knownMaster && service.name == m_knownMaster->name)
-                target = service;
-        if (!target && !m_services.isEmpty())
-            target = m_services.first();
-        if (!target)
-            target = m_knownMaster;
-        if (target)
-            connectTo(*target);
+        if (m_role == StationRole::Slave && m_isRunning && m_ownedPeers.isEmpty())
+            connectToNextCandidate();
     });
+    connect(&m_heartbeatTimer, &QTimer::timeout, this, &SyncEngine::heartbeat);
 }
 
 SyncEngine::~SyncEngine()
@@ -130,6 +269,28 @@ quint16 SyncEngine::listenPort() const
     return m_server ? m_server->serverPort() : 0;
 }
 
+qint64 SyncEngine::queuedOutputBytes() const
+{
+    qint64 total = 0;
+    for (const SyncPeer *peer : m_ownedPeers)
+        total += peer->queuedBytes();
+    return total;
+}
+
+qint64 SyncEngine::bufferedInputBytes() const
+{
+    qint64 total = 0;
+    for (const SyncPeer *peer : m_ownedPeers)
+        total += peer->bufferedBytes();
+    return total;
+}
+
+quint32 SyncEngine::maxFrameBytes() const
+{
+    // Only a slave receives whole events; a master receives hellos and single results.
+    return m_role == StationRole::Master ? m_limits.maxMasterFrameBytes : maxSyncFrameBodyBytes;
+}
+
 void SyncEngine::setReconnectDelays(std::chrono::milliseconds first, std::chrono::milliseconds longest)
 {
     m_firstDelay = first;
@@ -137,40 +298,50 @@ void SyncEngine::setReconnectDelays(std::chrono::milliseconds first, std::chrono
     m_nextDelay = first;
 }
 
-void SyncEngine::start(StationRole role, const QString &stationId, const QString &serviceName)
+void SyncEngine::restoreOutbox(const QList<PersonResult> &results)
+{
+    m_outbox = results;
+}
+
+void SyncEngine::start(
+    StationRole role, const QString &stationId, const QString &serviceName, const QString &stationKey)
 {
     stop();
     m_role = role;
     m_stationId = stationId;
-    switch (role) {
-    case StationRole::Standalone:
-        setStatusText(QStringLiteral("Not started"));
-        break;
-    case StationRole::Master:
-        startMaster(serviceName);
-        break;
-    case StationRole::Slave:
-        startSlave(serviceName);
-        break;
+    m_serviceName = serviceName;
+    setRefusal(QString());
+    if (role == StationRole::Standalone) {
+        setStatus(QStringLiteral("Not started"), SyncStatusLevel::Idle);
+        return;
     }
+    const auto key = canonicalStationKey(stationKey);
+    if (!key) {
+        setStatus(QStringLiteral("No station key"), SyncStatusLevel::Failed);
+        return;
+    }
+    m_preSharedKey = stationPreSharedKey(*key);
+    if (role == StationRole::Master)
+        startMaster(serviceName);
+    else
+        startSlave();
 }
 
 void SyncEngine::stop()
 {
     m_reconnectTimer.stop();
+    m_heartbeatTimer.stop();
     m_nextDelay = m_firstDelay;
     // Everything under way is disconnected before it goes, so that no late report from an old
     // connection, browse or listener can change the state of a later start.
     m_discovery.reset();
     if (m_server) {
-        m_server->disconnect(this);
         m_server->close();
         m_server->deleteLater();
         m_server = nullptr;
     }
     const bool hadPeers = !m_connections.isEmpty();
     for (SyncPeer *peer : std::as_const(m_ownedPeers)) {
-        peer->disconnect(this);
         peer->close();
         peer->deleteLater();
     }
@@ -178,67 +349,108 @@ void SyncEngine::stop()
     m_connections.clear();
     m_services.clear();
     m_knownMaster.reset();
+    m_nextCandidate = 0;
     if (hadPeers)
         emit connectedStationCountChanged();
     setRunning(false);
-    setStatusText(QStringLiteral("Not started"));
+    setStatus(QStringLiteral("Not started"), SyncStatusLevel::Idle);
 }
 
 void SyncEngine::startMaster(const QString &serviceName)
 {
-    auto *server = new QTcpServer(this);
+    auto *server = new SyncServer(this);
     if (!server->listen(QHostAddress::Any, 0)) {
         logLine(QStringLiteral("SyncEngine: could not listen: ") + server->errorString());
         delete server;
-        setStatusText(QStringLiteral("Failed to start listener"));
+        setStatus(QStringLiteral("Failed to start listener"), SyncStatusLevel::Failed);
         return;
     }
     m_server = server;
-    connect(m_server, &QTcpServer::newConnection, this, &SyncEngine::acceptConnections);
     setRunning(true);
-    setStatusText(QStringLiteral("Master running, advertising \"%1\"").arg(serviceName));
+    setStatus(QStringLiteral("Master running, advertising \"%1\"").arg(serviceName), SyncStatusLevel::Ok);
+    m_heartbeatTimer.start(m_limits.heartbeatInterval);
     m_discovery = m_discoveryFactory();
-    connect(m_discovery.get(), &ServiceDiscovery::failed, this,
-        [this](const QString &error) { setStatusText(QStringLiteral("Master failed: ") + error); });
+    connect(m_discovery.get(), &ServiceDiscovery::failed, this, [this](const QString &error) {
+        setStatus(QStringLiteral("Master failed: ") + error, SyncStatusLevel::Failed);
+    });
     m_discovery->advertise(serviceName, m_server->serverPort());
 }
 
-void SyncEngine::acceptConnections()
+void SyncEngine::accept(qintptr descriptor)
 {
-    while (m_server && m_server->hasPendingConnections()) {
-        QTcpSocket *socket = m_server->nextPendingConnection();
-        addPeer(new SyncPeer(socket, this));
+    auto *socket = new QSslSocket;
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
     }
+    const auto handshaking = [this] {
+        return int(std::count_if(m_ownedPeers.cbegin(), m_ownedPeers.cend(),
+            [](const SyncPeer *peer) { return !peer->proven(); }));
+    };
+    auto *peer = new SyncPeer(this, socket, std::nullopt);
+    if (m_connections.size() >= m_limits.maxStations) {
+        setRefusal(QStringLiteral("Refused %1: too many stations connected").arg(peer->describe()));
+        peer->close();
+        peer->deleteLater();
+        return;
+    }
+    // The oldest handshake makes room: a real station completes its own within moments, so a
+    // flood of idle connections only ever pushes out its own kind.
+    while (handshaking() >= m_limits.maxHandshakes) {
+        const auto oldest = std::find_if(
+            m_ownedPeers.cbegin(), m_ownedPeers.cend(), [](const SyncPeer *p) { return !p->proven(); });
+        (*oldest)->finish(QStringLiteral("Refused %1: too many connections waiting to prove the station key")
+                              .arg((*oldest)->describe()));
+    }
+    watch(peer);
+    socket->startServerEncryption();
 }
 
-void SyncEngine::startSlave(const QString &serviceName)
+void SyncEngine::startSlave()
 {
     setRunning(true);
+    setStatus(QStringLiteral("Not started"), SyncStatusLevel::Working);
+    m_heartbeatTimer.start(m_limits.heartbeatInterval);
     m_discovery = m_discoveryFactory();
-    connect(m_discovery.get(), &ServiceDiscovery::ready, this, [this, serviceName] {
+    connect(m_discovery.get(), &ServiceDiscovery::ready, this, [this] {
         if (m_connections.isEmpty())
-            setStatusText(QStringLiteral("Searching for master \"%1\"...").arg(serviceName));
+            setStatus(QStringLiteral("Searching for master \"%1\"...").arg(m_serviceName),
+                SyncStatusLevel::Working);
     });
-    connect(m_discovery.get(), &ServiceDiscovery::failed, this,
-        [this](const QString &error) { setStatusText(QStringLiteral("Browse failed: ") + error); });
-    connect(m_discovery.get(), &ServiceDiscovery::servicesChanged, this,
-        [this](const QList<DiscoveredService> &services) {
-            m_services = services;
-            if (m_connections.isEmpty() && !services.isEmpty()) {
-                m_reconnectTimer.stop();
-                connectTo(services.first());
-            }
-        });
+    connect(m_discovery.get(), &ServiceDiscovery::failed, this, [this](const QString &error) {
+        setStatus(QStringLiteral("Browse failed: ") + error, SyncStatusLevel::Failed);
+    });
+    connect(m_discovery.get(), &ServiceDiscovery::servicesChanged, this, &SyncEngine::servicesChanged);
     m_discovery->browse();
+}
+
+void SyncEngine::servicesChanged(const QList<DiscoveredService> &services)
+{
+    // Only the master this station was set to: another event's master, or a second one on the
+    // same network, is none of its business.
+    m_services.clear();
+    for (const DiscoveredService &service : services)
+        if (service.name == m_serviceName)
+            m_services.append(service);
+    if (m_ownedPeers.isEmpty() && !m_services.isEmpty() && !m_reconnectTimer.isActive())
+        connectToNextCandidate();
+}
+
+void SyncEngine::connectToNextCandidate()
+{
+    // Candidates in turn: a rogue advertising the same name is refused at its handshake, and the
+    // next attempt goes to another.
+    if (!m_services.isEmpty())
+        connectTo(m_services.at(m_nextCandidate++ % m_services.size()));
+    else if (m_knownMaster)
+        connectTo(*m_knownMaster);
 }
 
 void SyncEngine::connectTo(const DiscoveredService &service)
 {
-    auto *socket = new QTcpSocket;
-    auto *peer = new SyncPeer(socket, this);
-    m_knownMaster = service;
-    addPeer(peer);
-    socket->connectToHost(service.host, service.port);
+    auto *peer = new SyncPeer(this, new QSslSocket, service);
+    watch(peer);
+    peer->startClient();
 }
 
 void SyncEngine::scheduleReconnect()
@@ -249,16 +461,57 @@ void SyncEngine::scheduleReconnect()
     m_nextDelay = std::min(m_nextDelay * 2, m_longestDelay);
 }
 
-void SyncEngine::addPeer(SyncPeer *peer)
+void SyncEngine::watch(SyncPeer *peer)
 {
-    connect(peer, &SyncPeer::ready, this, [this, peer] { connectionReady(peer); });
-    connect(peer, &SyncPeer::received, this, [this, peer](const QByteArray &body) { receive(peer, body); });
-    connect(peer, &SyncPeer::gone, this, [this, peer] {
-        removeConnection(peer);
-        peer->deleteLater();
-    });
     m_ownedPeers.append(peer);
+}
+
+void SyncEngine::peerProved(SyncPeer *peer)
+{
     addConnection(peer);
+    if (m_role != StationRole::Slave)
+        return;
+    m_nextDelay = m_firstDelay;
+    m_knownMaster = peer->service();
+    setRefusal(QString());
+    setStatus(QStringLiteral("Connected to master"), SyncStatusLevel::Ok);
+    if (const auto hello
+        = frameSyncMessage({SyncMessageKind::Hello, m_stationId, std::nullopt, std::nullopt}))
+        peer->send(*hello);
+    sendOutbox(peer);
+}
+
+void SyncEngine::peerGone(SyncPeer *peer, const QString &refusal)
+{
+    const bool wasProven = peer->proven();
+    m_ownedPeers.removeAll(peer);
+    peer->deleteLater();
+    if (!refusal.isEmpty()) {
+        logLine(QStringLiteral("SyncEngine: ") + refusal);
+        setRefusal(refusal);
+    }
+    if (wasProven)
+        removeConnection(peer);
+    else if (m_role == StationRole::Slave && m_isRunning)
+        scheduleReconnect();
+}
+
+void SyncEngine::heartbeat()
+{
+    const qint64 silence = m_limits.silenceTimeout.count();
+    const qint64 interval = m_limits.heartbeatInterval.count();
+    for (SyncPeer *peer : QList<SyncPeer *>(m_ownedPeers)) {
+        if (!peer->proven())
+            continue;
+        if (peer->silentForMs() > silence) {
+            logLine(QStringLiteral("SyncEngine: closed the connection to %1: nothing heard for %2 ms")
+                        .arg(peer->describe())
+                        .arg(peer->silentForMs()));
+            peer->finish();
+        } else if (!peer->busy() && peer->idleForMs() >= interval / 2) {
+            peer->send(heartbeatFrame);
+        }
+    }
 }
 
 void SyncEngine::addConnection(SyncConnection *connection)
@@ -271,39 +524,20 @@ void SyncEngine::removeConnection(SyncConnection *connection)
 {
     if (m_connections.removeAll(connection) == 0)
         return;
-    if (SyncPeer *peer = ownedPeer(connection)) {
-        peer->disconnect(this);
-        m_ownedPeers.removeAll(peer);
-    }
     emit connectedStationCountChanged();
     if (m_role == StationRole::Slave && m_isRunning) {
-        setStatusText(QStringLiteral("Disconnected from master — searching..."));
+        setStatus(QStringLiteral("Disconnected from master — searching..."), SyncStatusLevel::Working);
         scheduleReconnect();
     }
 }
 
-SyncPeer *SyncEngine::ownedPeer(SyncConnection *connection) const
+void SyncEngine::sendOutbox(SyncConnection *connection)
 {
-    for (SyncPeer *peer : m_ownedPeers)
-        if (static_cast<SyncConnection *>(peer) == connection)
-            return peer;
-    return nullptr;
-}
-
-void SyncEngine::connectionReady(SyncConnection *peer)
-{
-    if (m_role != StationRole::Slave)
-        return;
-    m_nextDelay = m_firstDelay;
-    setStatusText(QStringLiteral("Connected to master"));
-    if (const auto hello
-        = frameSyncMessage({SyncMessageKind::Hello, m_stationId, std::nullopt, std::nullopt}))
-        peer->send(*hello);
     // What the master may not have: everything its snapshots do not hold yet.
     for (const PersonResult &result : std::as_const(m_outbox))
         if (const auto frame
             = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
-            peer->send(*frame);
+            connection->send(*frame);
 }
 
 void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
@@ -326,7 +560,7 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
             if (const auto race = currentRace())
                 if (const auto frame
                     = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, *race, std::nullopt}))
-                    peer->send(*frame);
+                    peer->sendSnapshot(*frame);
         }
         return;
     case SyncMessageKind::Snapshot: {
@@ -348,7 +582,9 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
                 race.results.append(result);
             }
         }
-        m_outbox = pending;
+        // Kept on disk first: the race handed on below may already be written without them.
+        if (pending.size() != m_outbox.size())
+            setOutbox(std::move(pending));
         if (onSnapshotReceived)
             onSnapshotReceived(race);
         return;
@@ -368,29 +604,46 @@ void SyncEngine::broadcastSnapshot(const Race &race)
 {
     if (m_role != StationRole::Master || m_connections.isEmpty())
         return;
-    // Encoded and framed once, however many slaves there are.
+    // Encoded and framed once, however many slaves there are; held back snapshots share it.
     const auto frame = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, race, std::nullopt});
     if (!frame)
         return;
     for (SyncConnection *connection : std::as_const(m_connections))
-        connection->send(*frame);
+        connection->sendSnapshot(*frame);
+}
+
+void SyncEngine::keepResult(const PersonResult &result)
+{
+    QList<PersonResult> outbox = m_outbox;
+    const auto same = [&](const PersonResult &queued) { return queued.id == result.id; };
+    const auto it = std::find_if(outbox.begin(), outbox.end(), same);
+    if (it != outbox.end())
+        *it = result;
+    else
+        outbox.append(result);
+    setOutbox(std::move(outbox));
 }
 
 void SyncEngine::submitResult(const PersonResult &result)
 {
-    if (m_role != StationRole::Slave)
-        return;
-    const auto same = [&](const PersonResult &queued) { return queued.id == result.id; };
-    const auto it = std::find_if(m_outbox.begin(), m_outbox.end(), same);
-    if (it != m_outbox.end())
-        *it = result;
-    else
-        m_outbox.append(result);
-    if (m_connections.isEmpty() || !m_connections.first()->isReady())
+    // Queued whatever the engine is doing: the store hands over only what a slave recorded, and
+    // a slave not started yet sends it once it is.
+    const bool kept = std::any_of(m_outbox.cbegin(), m_outbox.cend(),
+        [&](const PersonResult &queued) { return queued.id == result.id; });
+    if (!kept)
+        keepResult(result);
+    if (m_role != StationRole::Slave || m_connections.isEmpty() || !m_connections.first()->isReady())
         return;
     if (const auto frame
         = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
         m_connections.first()->send(*frame);
+}
+
+void SyncEngine::setOutbox(QList<PersonResult> outbox)
+{
+    m_outbox = std::move(outbox);
+    if (onOutboxChanged)
+        onOutboxChanged(m_outbox);
 }
 
 void SyncEngine::setRunning(bool running)
@@ -401,12 +654,19 @@ void SyncEngine::setRunning(bool running)
     emit isRunningChanged();
 }
 
-void SyncEngine::setStatusText(const QString &text)
+void SyncEngine::setStatus(const QString &text, SyncStatusLevel level)
 {
-    if (m_statusText == text)
+    if (m_statusText == text && m_statusLevel == level)
         return;
     m_statusText = text;
+    m_statusLevel = level;
     emit statusTextChanged();
 }
 
-#include "syncengine.moc"
+void SyncEngine::setRefusal(const QString &text)
+{
+    if (m_refusalText == text)
+        return;
+    m_refusalText = text;
+    emit refusalTextChanged();
+}

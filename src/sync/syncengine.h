@@ -4,13 +4,18 @@
 //
 // A master listens on a TCP port the system chooses and advertises it by zero-conf; after every
 // change of its race it sends the whole race to every slave, and it answers a slave's hello with
-// the race so that a new slave never works on a stale event. A slave browses for the service,
-// connects, says hello and submits every result it records. Results a slave records while it has
-// no connection wait in its outbox and are sent when it is connected again; they stay in the
-// slave's race until a snapshot from the master holds them, so no result read at a slave is lost.
+// the race so that a new slave never works on a stale event. A slave browses for the service
+// under the name it was set to, connects, says hello and submits every result it records.
+// Results a slave records wait in its outbox (which the store keeps on disk) until a snapshot
+// from the master holds them: they are sent again after every reconnection and every restart,
+// and a snapshot never removes one of them from the slave's race.
 //
-// Everything that arrives from the network is untrusted: frames are capped, messages validated,
-// and a message of the wrong kind for the role is logged and dropped.
+// Only the event's own stations take part. Every connection is TLS 1.2 with a key derived from
+// the event's station key (see stationkey.h); a peer that does not prove the key within the
+// handshake time-out is closed before a single byte of the event is sent to it or read from it.
+// After the handshake everything is still bounded: frames by role, buffered input in total, the
+// number of connections, and snapshots per connection (one still being written plus only the
+// newest waiting). Heartbeats (empty frames) let both ends notice a peer that has vanished.
 
 #include "race.h"
 #include "servicediscovery.h"
@@ -27,8 +32,8 @@
 #include <memory>
 #include <optional>
 
-class QTcpServer;
 class SyncPeer;
+class SyncServer;
 
 // One open connection to another station. Sends are fire-and-forget: failures are not observed.
 class SyncConnection
@@ -36,10 +41,36 @@ class SyncConnection
 public:
     virtual ~SyncConnection() = default;
     virtual void send(const QByteArray &frame) = 0;
+    // A whole-event snapshot: a connection may drop an older one it has not started writing.
+    virtual void sendSnapshot(const QByteArray &frame) { send(frame); }
     // False while a connection to the master is still being made.
     [[nodiscard]] virtual bool isReady() const { return true; }
     // Who is at the other end, for log lines.
     [[nodiscard]] virtual QString describe() const { return QStringLiteral("a station"); }
+};
+
+// How the station's state should be shown: its status dot follows this, never the running flag
+// alone.
+enum class SyncStatusLevel { Idle, Working, Ok, Failed };
+
+// The engine's limits. The defaults suit a race day; tests shorten the times.
+struct SyncLimits
+{
+    // A peer must prove the key within this time from its connection, whatever it sends.
+    std::chrono::milliseconds handshakeTimeout {10000};
+    // Heartbeats go out this often on an idle connection; a connection on which nothing arrived
+    // for `silenceTimeout` is closed (a slave then searches for its master again).
+    std::chrono::milliseconds heartbeatInterval {5000};
+    std::chrono::milliseconds silenceTimeout {20000};
+    // Connections that have proved the key, and connections still in their handshake. Far below
+    // any process's file-descriptor limit; when the handshakes are full the oldest is closed, so
+    // a flood of idle connections cannot keep a real station out.
+    int maxStations = 64;
+    int maxHandshakes = 16;
+    // The largest frame a master accepts (a result with its punches is a few kilobytes) and the
+    // bytes of unfinished frames all connections together may hold.
+    quint32 maxMasterFrameBytes = 1024 * 1024;
+    qint64 totalInputBudget = 64 * 1024 * 1024;
 };
 
 class SyncEngine : public QObject
@@ -48,6 +79,8 @@ class SyncEngine : public QObject
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
     Q_PROPERTY(int connectedStationCount READ connectedStationCount NOTIFY connectedStationCountChanged)
     Q_PROPERTY(QString statusText READ statusText NOTIFY statusTextChanged)
+    Q_PROPERTY(int statusLevel READ statusLevelValue NOTIFY statusTextChanged)
+    Q_PROPERTY(QString refusalText READ refusalText NOTIFY refusalTextChanged)
 
 public:
     // Discovery through the system's Avahi daemon.
@@ -62,10 +95,17 @@ public:
     std::function<void(const PersonResult &)> onResultSubmitted;
     // The master's current race, sent to a slave that says hello.
     std::function<std::optional<Race>()> currentRace;
+    // The outbox after every change, before any of it is sent: whoever keeps it on disk must
+    // have done so when this returns.
+    std::function<void(const QList<PersonResult> &)> onOutboxChanged;
 
     [[nodiscard]] bool isRunning() const { return m_isRunning; }
     [[nodiscard]] int connectedStationCount() const { return int(m_connections.size()); }
     [[nodiscard]] const QString &statusText() const { return m_statusText; }
+    [[nodiscard]] SyncStatusLevel statusLevel() const { return m_statusLevel; }
+    [[nodiscard]] int statusLevelValue() const { return int(m_statusLevel); }
+    // Why the last connection was refused (empty until one is); verbatim, like the status.
+    [[nodiscard]] const QString &refusalText() const { return m_refusalText; }
     // The role and id given to the last start; a stop leaves them as they are.
     [[nodiscard]] StationRole role() const { return m_role; }
     [[nodiscard]] const QString &stationId() const { return m_stationId; }
@@ -73,23 +113,43 @@ public:
     [[nodiscard]] quint16 listenPort() const;
     // Results recorded on this slave that no snapshot from the master holds yet.
     [[nodiscard]] int pendingResultCount() const { return int(m_outbox.size()); }
+    [[nodiscard]] const QList<PersonResult> &pendingResults() const { return m_outbox; }
+    // Connections this engine holds open, handshaking or not.
+    [[nodiscard]] int openConnectionCount() const { return int(m_ownedPeers.size()); }
+    // Bytes waiting to go out on this engine's connections (written but not yet taken by the
+    // system, plus snapshots held back), and bytes of unfinished frames read so far.
+    [[nodiscard]] qint64 queuedOutputBytes() const;
+    [[nodiscard]] qint64 bufferedInputBytes() const;
 
-    void start(StationRole role, const QString &stationId, const QString &serviceName);
+    // The outbox a previous run left on disk; on a slave, sent as soon as it is connected.
+    void restoreOutbox(const QList<PersonResult> &results);
+
+    // `stationKey` is the event's key as typed (see stationkey.h); without a valid one a master
+    // or slave does not start.
+    void start(StationRole role, const QString &stationId, const QString &serviceName,
+        const QString &stationKey = {});
     // Closes the listener, the browse and every connection; "Not started". Nothing that was
     // under way reports afterwards. The outbox is kept for the next start.
     void stop();
 
     // On a master: one snapshot frame, built once, sent to every connection in order.
     void broadcastSnapshot(const Race &race);
-    // On a slave: the result goes into the outbox and, when connected, to the master.
+    // A result recorded on this slave: into the outbox (and so on disk), not sent yet.
+    void keepResult(const PersonResult &result);
+    // A result recorded on this slave: into the outbox unless kept already, and, when
+    // connected, to the master.
     void submitResult(const PersonResult &result);
 
-    // The slave's waits before connecting again to the master it knew: `first`, doubling up to
-    // `longest`.
+    // The slave's waits before connecting again: `first`, doubling up to `longest`.
     void setReconnectDelays(std::chrono::milliseconds first, std::chrono::milliseconds longest);
+    // Takes effect at the next start.
+    void setLimits(const SyncLimits &limits) { m_limits = limits; }
+    [[nodiscard]] const SyncLimits &limits() const { return m_limits; }
+    // Takes effect at the next start.
+    void setDiscoveryFactory(ServiceDiscoveryFactory discovery) { m_discoveryFactory = std::move(discovery); }
 
-    // Connections made elsewhere (not owned), e.g. by a test. The engine's own TCP connections
-    // are registered the same way.
+    // Connections made elsewhere (not owned), e.g. by a test: taken as proven. The engine's own
+    // connections are registered the same way once their peer has proved the key.
     void addConnection(SyncConnection *connection);
     void removeConnection(SyncConnection *connection);
     [[nodiscard]] const QList<SyncConnection *> &connections() const { return m_connections; }
@@ -100,33 +160,54 @@ signals:
     void isRunningChanged();
     void connectedStationCountChanged();
     void statusTextChanged();
+    void refusalTextChanged();
 
 private:
+    friend class SyncPeer;
+    friend class SyncServer;
+
     void startMaster(const QString &serviceName);
-    void startSlave(const QString &serviceName);
-    void acceptConnections();
+    void startSlave();
+    void accept(qintptr descriptor);
+    void servicesChanged(const QList<DiscoveredService> &services);
     void connectTo(const DiscoveredService &service);
+    void connectToNextCandidate();
     void scheduleReconnect();
-    void addPeer(SyncPeer *peer);
-    void connectionReady(SyncConnection *connection);
-    [[nodiscard]] SyncPeer *ownedPeer(SyncConnection *connection) const;
+    void watch(SyncPeer *peer);
+    void peerProved(SyncPeer *peer);
+    void peerGone(SyncPeer *peer, const QString &refusal);
+    void heartbeat();
     void setRunning(bool running);
-    void setStatusText(const QString &text);
+    void setStatus(const QString &text, SyncStatusLevel level);
+    void setRefusal(const QString &text);
+    void setOutbox(QList<PersonResult> outbox);
+    void sendOutbox(SyncConnection *connection);
+    [[nodiscard]] quint32 maxFrameBytes() const;
 
     ServiceDiscoveryFactory m_discoveryFactory;
+    SyncLimits m_limits;
     bool m_isRunning = false;
     QString m_statusText = QStringLiteral("Not started");
+    SyncStatusLevel m_statusLevel = SyncStatusLevel::Idle;
+    QString m_refusalText;
     QString m_stationId;
+    QString m_serviceName;
+    QByteArray m_preSharedKey;
     StationRole m_role = StationRole::Standalone;
-    QTcpServer *m_server = nullptr;
+    SyncServer *m_server = nullptr;
     std::unique_ptr<ServiceDiscovery> m_discovery;
+    // Proven connections (and those added from outside), in the order they were proven.
     QList<SyncConnection *> m_connections;
-    // The connections this engine made or accepted (a subset of m_connections). Connections
-    // added from outside are never touched beyond send(): they may already be gone at a stop.
+    // Every connection this engine made or accepted, handshaking or proven, oldest first.
+    // Connections added from outside are never touched beyond send(): they may already be gone
+    // at a stop.
     QList<SyncPeer *> m_ownedPeers;
+    // On a slave: the master's services under its name, and the one being tried or held.
     QList<DiscoveredService> m_services;
     std::optional<DiscoveredService> m_knownMaster;
+    int m_nextCandidate = 0;
     QTimer m_reconnectTimer;
+    QTimer m_heartbeatTimer;
     std::chrono::milliseconds m_firstDelay {500};
     std::chrono::milliseconds m_longestDelay {10000};
     std::chrono::milliseconds m_nextDelay {500};

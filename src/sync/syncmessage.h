@@ -56,6 +56,8 @@ public:
     [[nodiscard]] bool failed() const { return m_failed; }
     // The length that made the reader fail.
     [[nodiscard]] quint32 refusedLength() const { return m_refusedLength; }
+    // Bytes of the frame not yet complete.
+    [[nodiscard]] qsizetype bufferedBytes() const { return m_buffer.size(); }
 
 private:
     QByteArray m_buffer;

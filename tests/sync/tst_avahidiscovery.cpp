@@ -40,17 +40,18 @@ private slots:
 
     void slaveFindsTheMasterByZeroConf()
     {
+        const QString key = QStringLiteral("7KQM-2D9X-HC4P");
         SyncEngine master;
         Race race;
         race.name = QStringLiteral("Club Night");
         master.currentRace = [&race] { return std::optional<Race>(race); };
-        master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Club Night"));
+        master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Club Night"), key);
         QVERIFY(master.isRunning());
 
         SyncEngine slave;
         std::optional<Race> received;
         slave.onSnapshotReceived = [&received](const Race &r) { received = r; };
-        slave.start(StationRole::Slave, QStringLiteral("S"), QStringLiteral("Club Night"));
+        slave.start(StationRole::Slave, QStringLiteral("S"), QStringLiteral("Club Night"), key);
         QTRY_COMPARE_WITH_TIMEOUT(slave.statusText(), QStringLiteral("Connected to master"), 15000);
         QTRY_VERIFY(received);
         QCOMPARE(received->name, QStringLiteral("Club Night"));

@@ -8,6 +8,8 @@
 #include "storefakes.h"
 #include "syncengine.h"
 #include "syncmessage.h"
+#include "teststation.h"
+#include "tlspeer.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,69 +17,6 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
-
-using namespace std::chrono_literals;
-
-namespace {
-
-PersonResult result(const QString &card, int seconds)
-{
-    PersonResult r;
-    r.cardNumber = card;
-    r.readAt = QDateTime(QDate(2025, 5, 17), QTime(11, 0), Qt::UTC);
-    r.raceTime = seconds;
-    return r;
-}
-
-int countOf(const Race &race, const QUuid &id)
-{
-    return int(std::count_if(
-        race.results.cbegin(), race.results.cend(), [&](const PersonResult &r) { return r.id == id; }));
-}
-
-QByteArray frame(const QByteArray &body)
-{
-    QByteArray out(4, Qt::Uninitialized);
-    qToBigEndian<quint32>(quint32(body.size()), out.data());
-    return out + body;
-}
-
-// A station as the store runs one: a received race replaces its own, a submitted result replaces
-// the stored one with its id or is appended, and every change on the master is broadcast.
-struct Station
-{
-    Station(LoopbackDirectory &directory, StationRole role, const QString &id)
-        : engine(directory.factory())
-    {
-        engine.setReconnectDelays(10ms, 40ms);
-        engine.onSnapshotReceived = [this](const Race &received) { race = received; };
-        engine.onResultSubmitted = [this](const PersonResult &r) {
-            store(r);
-            engine.broadcastSnapshot(race);
-        };
-        engine.currentRace = [this] { return std::optional<Race>(race); };
-        engine.start(role, id, QStringLiteral("Vexlo Race"));
-    }
-    void store(const PersonResult &r)
-    {
-        for (PersonResult &stored : race.results)
-            if (stored.id == r.id) {
-                stored = r;
-                return;
-            }
-        race.results.append(r);
-    }
-    // A card read on this station.
-    void read(const PersonResult &r)
-    {
-        store(r);
-        engine.submitResult(r);
-    }
-    SyncEngine engine;
-    Race race;
-};
-
-} // namespace
 
 class TestSyncEngine : public QObject
 {
@@ -191,7 +130,8 @@ private slots:
         QCOMPARE(a.engine.pendingResultCount(), 2);
 
         // Back on another port: the slave finds it again and hands over what it read meanwhile.
-        master.engine.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"));
+        master.engine.start(
+            StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
         QTRY_COMPARE(a.engine.pendingResultCount(), 0);
         for (const PersonResult &r : {before, second, third}) {
             QCOMPARE(countOf(master.race, r.id), 1);
@@ -219,12 +159,12 @@ private slots:
         LoopbackDirectory directory;
         Station master(directory, StationRole::Master, QStringLiteral("M"));
         master.race.name = QStringLiteral("Mine");
-        QTcpSocket intruder;
-        intruder.connectToHost(QStringLiteral("127.0.0.1"), master.engine.listenPort());
-        QVERIFY(intruder.waitForConnected(5000));
+        // One of the event's own stations, misbehaving: it holds the key.
+        const auto intruder = pskClient(master.engine.listenPort(), pskOf(testStationKey));
+        QTRY_VERIFY(intruder->isEncrypted());
         Race other;
         other.name = QStringLiteral("Theirs");
-        intruder.write(
+        intruder->write(
             *frameSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("X"), other, std::nullopt}));
         QTRY_COMPARE(log.lines().size(), 1);
         QVERIFY2(
@@ -249,31 +189,28 @@ private slots:
         Station slave(directory, StationRole::Slave, QStringLiteral("S"));
         QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
         const quint16 port = master.engine.listenPort();
-        const auto open = [port](QTcpSocket &socket) {
-            socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-            return socket.waitForConnected(5000);
-        };
-
-        QTcpSocket oversized;
-        QVERIFY(open(oversized));
-        oversized.write(QByteArray::fromHex("ffffffff") + QByteArray(64, 'x'));
-        QTRY_COMPARE(oversized.state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(log.lines().join('\n').contains(QStringLiteral("announced a frame of 4294967295 bytes")));
+        const QByteArray key = pskOf(testStationKey);
+        const auto oversized = pskClient(port, key);
+        QTRY_VERIFY(oversized->isEncrypted());
+        // A master takes results and hellos only: a frame larger than any result is refused.
+        oversized->write(QByteArray::fromHex("00100001") + QByteArray(64, 'x'));
+        QTRY_COMPARE(oversized->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(log.lines().join('\n').contains(QStringLiteral("announced a frame of 1048577 bytes")));
 
         // Garbage, then a good frame on the same connection: the good one is taken.
-        QTcpSocket mixed;
-        QVERIFY(open(mixed));
+        const auto mixed = pskClient(port, key);
+        QTRY_VERIFY(mixed->isEncrypted());
         const PersonResult good = result(QStringLiteral("77"), 770);
-        mixed.write(frame("{not json") + frame("{\"kind\":\"Snapshot\",\"stationId\":\"X\"}")
+        mixed->write(frame("{not json") + frame("{\"kind\":\"Snapshot\",\"stationId\":\"X\"}")
             + *frameSyncMessage({SyncMessageKind::SubmitResult, QStringLiteral("X"), std::nullopt, good}));
         QTRY_COMPARE(countOf(master.race, good.id), 1);
 
-        QTcpSocket truncated;
-        QVERIFY(open(truncated));
-        truncated.write(QByteArray::fromHex("00000100") + "{\"kind\"");
-        truncated.waitForBytesWritten(1000);
-        truncated.close();
-        mixed.close();
+        const auto truncated = pskClient(port, key);
+        QTRY_VERIFY(truncated->isEncrypted());
+        truncated->write(QByteArray::fromHex("00000100") + "{\"kind\"");
+        QTRY_COMPARE(truncated->encryptedBytesToWrite(), 0);
+        truncated->close();
+        mixed->close();
 
         for (int i = 0; i < 1000; ++i) {
             QTcpSocket dropped;
@@ -284,6 +221,7 @@ private slots:
                 QCoreApplication::processEvents();
         }
         QTRY_COMPARE_WITH_TIMEOUT(master.engine.connectedStationCount(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(master.engine.openConnectionCount(), 1, 20000);
         QVERIFY(master.engine.isRunning());
         const PersonResult after = result(QStringLiteral("88"), 880);
         slave.read(after);
@@ -311,7 +249,7 @@ private slots:
     {
         LoopbackDirectory directory;
         SyncEngine engine(directory.factory());
-        engine.start(StationRole::Master, QStringLiteral("M"), QString());
+        engine.start(StationRole::Master, QStringLiteral("M"), QString(), testStationKey);
         RecordingConnection slave;
         engine.addConnection(&slave);
         Race race;

@@ -24,6 +24,10 @@
         <translation>Hvert %@. min.</translation>
     </message>
     <message>
+        <source>Every station of the event needs the same station key. The master makes one when it is first started; type it once on each slave.</source>
+        <translation>Alle stationer ved løbet skal have den samme stationsnøgle. Masteren laver en, første gang den startes; skriv den én gang på hver slave.</translation>
+    </message>
+    <message>
         <source>Immediate full sync, bypassing the batch interval — also resets the diff baseline used by batched publishes.</source>
         <translation>Fuld synkronisering med det samme uden om intervallet – nulstiller også det grundlag, som de samlede udgivelser sammenlignes med.</translation>
     </message>
@@ -82,6 +86,10 @@
     <message>
         <source>Station Role</source>
         <translation>Stationsrolle</translation>
+    </message>
+    <message>
+        <source>Station key</source>
+        <translation>Stationsnøgle</translation>
     </message>
     <message>
         <source>Stop</source>

@@ -24,6 +24,10 @@
         <translation>Every %@ min</translation>
     </message>
     <message>
+        <source>Every station of the event needs the same station key. The master makes one when it is first started; type it once on each slave.</source>
+        <translation>Every station of the event needs the same station key. The master makes one when it is first started; type it once on each slave.</translation>
+    </message>
+    <message>
         <source>Immediate full sync, bypassing the batch interval — also resets the diff baseline used by batched publishes.</source>
         <translation>Immediate full sync, bypassing the batch interval — also resets the diff baseline used by batched publishes.</translation>
     </message>
@@ -82,6 +86,10 @@
     <message>
         <source>Station Role</source>
         <translation>Station Role</translation>
+    </message>
+    <message>
+        <source>Station key</source>
+        <translation>Station key</translation>
     </message>
     <message>
         <source>Stop</source>

@@ -64,6 +64,30 @@ ColumnLayout {
     }
     RowLayout {
         spacing: 8
+        Label {
+            text: qsTranslate("Vexlo", "Station key")
+            font: Theme.body
+            color: Theme.primaryText
+        }
+        TextField {
+            objectName: "stationKeyField"
+            text: root.model.stationKey
+            placeholderText: "XXXX-XXXX-XXXX"
+            font.family: "monospace"
+            onTextEdited: root.model.stationKey = text
+            onAccepted: if (root.model.canStart) root.model.start()
+            Layout.preferredWidth: 220
+        }
+    }
+    Label {
+        text: qsTranslate("Vexlo", "Every station of the event needs the same station key. The master makes one when it is first started; type it once on each slave.")
+        font: Theme.caption
+        color: Theme.secondaryText
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    RowLayout {
+        spacing: 8
         Button {
             objectName: "startButton"
             text: qsTranslate("Vexlo", "Start")
@@ -90,7 +114,8 @@ ColumnLayout {
             width: 10
             height: 10
             radius: 5
-            color: root.model.isRunning ? Theme.tint("green", 1) : Theme.tint("gray", 1)
+            objectName: "statusDot"
+            color: Theme.tint(root.model.statusTint, 1)
         }
         Label {
             objectName: "syncStatus"
@@ -100,6 +125,15 @@ ColumnLayout {
             wrapMode: Text.WordWrap
             Layout.fillWidth: true
         }
+    }
+    Label {
+        objectName: "refusalText"
+        visible: text !== ""
+        text: root.model.refusalText // verbatim
+        font: Theme.caption
+        color: Theme.tint("red", 1)
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
     }
     Label {
         text: root.model.connectedText

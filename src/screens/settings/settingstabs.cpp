@@ -4,6 +4,7 @@
 #include "localization.h"
 #include "publishingsettings.h"
 #include "racestore.h"
+#include "stationkey.h"
 #include "stationsettings.h"
 #include "syncengine.h"
 #include "vexlowebsettings.h"
@@ -36,6 +37,8 @@ StationRoleViewModel::StationRoleViewModel(StationSettings *settings, SyncEngine
 {
     connect(settings, &StationSettings::roleChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::serviceNameChanged, this, &StationRoleViewModel::changed);
+    connect(settings, &StationSettings::stationKeyChanged, this, &StationRoleViewModel::changed);
+    connect(engine, &SyncEngine::refusalTextChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::isRunningChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::statusTextChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::connectedStationCountChanged, this, &StationRoleViewModel::changed);
@@ -71,7 +74,48 @@ void StationRoleViewModel::setServiceName(const QString &name)
 
 bool StationRoleViewModel::canStart() const
 {
-    return m_settings && m_engine && m_settings->role() != StationRole::Standalone && !m_engine->isRunning();
+    if (!m_settings || !m_engine || m_settings->role() == StationRole::Standalone || m_engine->isRunning())
+        return false;
+    // A slave cannot make the key up: it must be the master's.
+    return m_settings->role() == StationRole::Master || stationKeyValid();
+}
+
+QString StationRoleViewModel::stationKey() const
+{
+    return m_settings ? m_settings->stationKey() : QString();
+}
+
+void StationRoleViewModel::setStationKey(const QString &key)
+{
+    if (m_settings)
+        m_settings->setStationKey(key);
+}
+
+bool StationRoleViewModel::stationKeyValid() const
+{
+    return canonicalStationKey(stationKey()).has_value();
+}
+
+QString StationRoleViewModel::statusTint() const
+{
+    if (!m_engine)
+        return QStringLiteral("gray");
+    switch (m_engine->statusLevel()) {
+    case SyncStatusLevel::Idle:
+        return QStringLiteral("gray");
+    case SyncStatusLevel::Working:
+        return QStringLiteral("orange");
+    case SyncStatusLevel::Ok:
+        return QStringLiteral("green");
+    case SyncStatusLevel::Failed:
+        return QStringLiteral("red");
+    }
+    return QStringLiteral("gray");
+}
+
+QString StationRoleViewModel::refusalText() const
+{
+    return m_engine ? m_engine->refusalText() : QString();
 }
 
 bool StationRoleViewModel::canStop() const
@@ -109,8 +153,12 @@ void StationRoleViewModel::chooseRole(int index)
 
 void StationRoleViewModel::start()
 {
-    if (canStart())
-        m_engine->start(m_settings->role(), m_settings->stationId(), m_settings->serviceName());
+    if (!canStart())
+        return;
+    if (m_settings->role() == StationRole::Master && !stationKeyValid())
+        m_settings->setStationKey(generateStationKey());
+    m_engine->start(m_settings->role(), m_settings->stationId(), m_settings->serviceName(),
+        *canonicalStationKey(m_settings->stationKey()));
 }
 
 void StationRoleViewModel::stop()

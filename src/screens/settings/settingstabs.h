@@ -31,6 +31,10 @@ class StationRoleViewModel : public QObject
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY changed)
     Q_PROPERTY(QString statusText READ statusText NOTIFY changed)
     Q_PROPERTY(QString connectedText READ connectedText NOTIFY changed)
+    Q_PROPERTY(QString stationKey READ stationKey WRITE setStationKey NOTIFY changed)
+    Q_PROPERTY(bool stationKeyValid READ stationKeyValid NOTIFY changed)
+    Q_PROPERTY(QString statusTint READ statusTint NOTIFY changed)
+    Q_PROPERTY(QString refusalText READ refusalText NOTIFY changed)
 
 public:
     StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent = nullptr);
@@ -44,11 +48,20 @@ public:
     [[nodiscard]] bool isRunning() const;
     [[nodiscard]] QString statusText() const;
     [[nodiscard]] QString connectedText() const;
+    [[nodiscard]] QString stationKey() const;
+    void setStationKey(const QString &key);
+    [[nodiscard]] bool stationKeyValid() const;
+    // The status dot's colour, named as Theme.tint names it: it follows the engine's status
+    // (green only when that status is a good one, red for every failure).
+    [[nodiscard]] QString statusTint() const;
+    // Why the engine last refused a connection, verbatim.
+    [[nodiscard]] QString refusalText() const;
 
     // Applied on the next turn of the event loop: the engine stops, then the role is stored. The
     // engine is not restarted.
     Q_INVOKABLE void chooseRole(int index);
-    // With the role, id and service name as they are now.
+    // With the role, id, service name and station key as they are now. A master without a valid
+    // key makes one first (the field then shows it, for the slaves).
     Q_INVOKABLE void start();
     Q_INVOKABLE void stop();
 

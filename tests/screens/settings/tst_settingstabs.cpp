@@ -4,7 +4,28 @@
 #include "settingstabs.h"
 #include "storeharness.h"
 
+#include <QRegularExpression>
+
 #include <QTest>
+
+namespace {
+
+// The system's zero-conf daemon as it answers when it is not running.
+class DaemonNotRunning : public ServiceDiscovery
+{
+public:
+    void advertise(const QString &, quint16) override { failLater(); }
+    void browse() override { failLater(); }
+
+private:
+    void failLater()
+    {
+        QMetaObject::invokeMethod(
+            this, [this] { emit failed(QStringLiteral("Daemon not running")); }, Qt::QueuedConnection);
+    }
+};
+
+} // namespace
 
 class TestSettingsTabs : public QObject
 {
@@ -50,6 +71,54 @@ private slots:
         role.chooseRole(7);
         QCoreApplication::processEvents();
         QCOMPARE(role.roleIndex(), 1);
+    }
+
+    void statusDotFollowsTheStatusAndAMasterMakesTheKey()
+    {
+        m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<DaemonNotRunning>(); });
+        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        QCOMPARE(role.statusTint(), QStringLiteral("gray"));
+        m_store->stationSettings()->setRole(StationRole::Master);
+        QVERIFY(role.stationKey().isEmpty());
+        QVERIFY(role.canStart());
+        role.start();
+        // The master made the event's key and shows it for the slaves: three groups of four.
+        QVERIFY(role.stationKeyValid());
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-HJKMNP-TV-Z]{4}(-[0-9A-HJKMNP-TV-Z]{4}){2}$"))
+                     .match(role.stationKey())
+                     .hasMatch(),
+            qPrintable(role.stationKey()));
+        QCOMPARE(role.statusText(), QStringLiteral("Master running, advertising \"Vexlo Race\""));
+        QCOMPARE(role.statusTint(), QStringLiteral("green"));
+        // The listener runs, but nobody can find it: never green.
+        QTRY_COMPARE(role.statusText(), QStringLiteral("Master failed: Daemon not running"));
+        QVERIFY(role.isRunning());
+        QCOMPARE(role.statusTint(), QStringLiteral("red"));
+        const QString key = role.stationKey();
+        role.stop();
+        QCOMPARE(role.statusTint(), QStringLiteral("gray"));
+        role.start();
+        QCOMPARE(role.stationKey(), key); // kept, not made anew
+        role.stop();
+    }
+
+    void slaveNeedsTheMastersKey()
+    {
+        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        m_store->stationSettings()->setRole(StationRole::Slave);
+        QVERIFY(!role.canStart());
+        role.setStationKey(QStringLiteral("7kqm 2d9x"));
+        QVERIFY(!role.stationKeyValid());
+        QVERIFY(!role.canStart());
+        role.setStationKey(QStringLiteral("7kqm 2d9x hc4p"));
+        QVERIFY(role.stationKeyValid());
+        QVERIFY(role.canStart());
+        m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<DaemonNotRunning>(); });
+        role.start();
+        QCOMPARE(role.statusTint(), QStringLiteral("orange")); // looking, not yet joined
+        QTRY_COMPARE(role.statusText(), QStringLiteral("Browse failed: Daemon not running"));
+        QCOMPARE(role.statusTint(), QStringLiteral("red"));
+        role.stop();
     }
 
     void intervalStepper_data() { casetable::load("settings/publish-interval-steps.tsv"); }

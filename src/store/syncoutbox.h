@@ -1,0 +1,28 @@
+#pragma once
+
+// A slave's results that no snapshot from the master holds yet, kept in "sync-outbox.json"
+// beside the local autosave: written whole, atomically and synced to disk before any of them is
+// sent, so a slave that dies or restarts sends them again and never lets a snapshot drop them.
+// A JSON array of results in the document's own form; an empty outbox is no file.
+
+#include "race.h"
+
+#include <QList>
+#include <QString>
+
+class SyncOutboxFile
+{
+public:
+    static const QString fileName;
+
+    explicit SyncOutboxFile(const QString &folder);
+
+    [[nodiscard]] const QString &filePath() const { return m_path; }
+    // What the last run left; an unreadable file is moved aside (and logged), never overwritten.
+    [[nodiscard]] QList<PersonResult> load() const;
+    // A failure is logged; the previous file stays.
+    bool save(const QList<PersonResult> &results) const;
+
+private:
+    QString m_path;
+};

@@ -1,0 +1,114 @@
+// Helper of the station restart test: a slave station as the application runs one (a store with
+// its background autosave, journal and unsent-results file), driven by lines on standard input.
+// Its master is wherever the test says: "master <port>" makes its discovery report the service
+// "Vexlo Race" at 127.0.0.1:<port>.
+//
+// Commands: "start" (starts the slave with the test's station key), "master <port>",
+// "read <card> <minutes>" (a card read finishing <minutes> after 10:00; answers "read <result id>"
+// once the recording has returned), "name" (answers "name <event name>"), "results" (answers
+// "results <id> <id> ..." in order).
+//
+// Usage: sync_station_child <folder>
+
+#include "racestore.h"
+#include "servicediscovery.h"
+#include "storefakes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+class TestDirectory : public ServiceDiscovery
+{
+public:
+    static inline QPointer<TestDirectory> current;
+    static inline QList<DiscoveredService> services;
+
+    void advertise(const QString &, quint16) override { }
+    void browse() override
+    {
+        current = this;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                emit ready();
+                if (!services.isEmpty())
+                    emit servicesChanged(services);
+            },
+            Qt::QueuedConnection);
+    }
+};
+
+void answer(const QByteArray &line)
+{
+    std::printf("%s\n", line.constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    RaceStoreOptions options;
+    options.settings
+        = std::make_unique<QSettings>(QDir(folder).filePath("settings.ini"), QSettings::IniFormat);
+    options.autosaveFolder = QDir(folder).filePath("data");
+    options.keyStore = std::make_unique<MemoryKeyStore>();
+    RaceStore store(std::move(options));
+    store.stationSettings()->setRole(StationRole::Slave);
+    store.stationSettings()->setStationKey(QStringLiteral("7KQM-2D9X-HC4P"));
+    SyncEngine *engine = store.syncEngine();
+    engine->setDiscoveryFactory([] { return std::make_unique<TestDirectory>(); });
+    engine->setReconnectDelays(std::chrono::milliseconds(20), std::chrono::milliseconds(100));
+
+    QByteArray pending;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        pending.append(buffer, n);
+        qsizetype end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QList<QByteArray> words = pending.left(end).trimmed().split(' ');
+            pending.remove(0, end + 1);
+            if (words.first() == "start") {
+                engine->start(StationRole::Slave, store.stationSettings()->stationId(),
+                    QStringLiteral("Vexlo Race"), store.stationSettings()->stationKey());
+            } else if (words.first() == "master" && words.size() == 2) {
+                TestDirectory::services = {DiscoveredService {
+                    QStringLiteral("Vexlo Race"), QStringLiteral("127.0.0.1"), quint16(words[1].toUInt())}};
+                if (TestDirectory::current)
+                    emit TestDirectory::current->servicesChanged(TestDirectory::services);
+            } else if (words.first() == "read" && words.size() == 3) {
+                const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+                const auto result = store.recordCardReading(QString::fromLatin1(words[1]), {}, std::nullopt,
+                    start, start.addSecs(60 * words[2].toInt()));
+                answer("read "
+                    + (result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none")));
+            } else if (words.first() == "name") {
+                answer("name " + store.race().name.toUtf8());
+            } else if (words.first() == "results") {
+                QByteArray line = "results";
+                for (const PersonResult &result : store.race().results)
+                    line += ' ' + result.id.toString(QUuid::WithoutBraces).toLatin1();
+                answer(line);
+            }
+        }
+    });
+    answer("ready");
+    return app.exec();
+}

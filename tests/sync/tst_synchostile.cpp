@@ -1,0 +1,341 @@
+// Stations on a network they do not own, over real TLS on 127.0.0.1: strangers without the key,
+// a rogue master, two masters, a peer that never reads, floods of idle connections and a master
+// that vanishes without closing anything.
+
+#include "log.h"
+#include "racejson.h"
+#include "syncmessage.h"
+#include "teststation.h"
+#include "tlspeer.h"
+
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+const QString secretName = QStringLiteral("Ingeborg Secretsdottir");
+const QString secretCard = QStringLiteral("8675309");
+
+Race secretRace()
+{
+    Race race;
+    race.name = QStringLiteral("Members only");
+    Participant p;
+    p.givenName = secretName;
+    p.cardNumber = secretCard;
+    race.participants.append(p);
+    return race;
+}
+
+// An event whose snapshot is about `bytes` long.
+Race largeRace(qsizetype bytes)
+{
+    Race race;
+    race.name = QStringLiteral("Large");
+    const QString padding(200, QLatin1Char('x'));
+    while (encodeRace(race, JsonLayout::Compact)->size() < bytes)
+        for (int i = 0; i < 500; ++i) {
+            Participant p;
+            p.givenName = padding;
+            p.cardNumber = QString::number(100000 + race.participants.size());
+            race.participants.append(p);
+        }
+    return race;
+}
+
+// A proven slave on a thread of its own that says hello and then never reads again: everything
+// the master sends piles up in the system's buffers and then in the master's.
+class StalledPeer : public QThread
+{
+public:
+    explicit StalledPeer(quint16 port)
+        : m_port(port)
+    { }
+    ~StalledPeer() override
+    {
+        release();
+        wait();
+    }
+    void release() { m_release.release(); }
+    QSemaphore proven;
+    // Once released: every snapshot body read to the end of the stream, the newest last.
+    QByteArray lastBody;
+
+protected:
+    void run() override
+    {
+        auto socket = pskClient(m_port, pskOf(testStationKey));
+        if (!socket->waitForEncrypted(10000))
+            return;
+        socket->write(frameOf(R"({"kind":"hello","stationId":"stalled"})"));
+        socket->waitForBytesWritten(5000);
+        proven.release();
+        m_release.acquire();
+        SyncFrameReader reader;
+        while (socket->waitForReadyRead(1000))
+            for (const QByteArray &body : reader.feed(socket->readAll()))
+                if (!body.isEmpty())
+                    lastBody = body;
+    }
+
+private:
+    quint16 m_port;
+    QSemaphore m_release;
+};
+
+} // namespace
+
+class TestSyncHostile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void strangersWithoutTheKeyLearnAndChangeNothing()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        StationOptions options;
+        options.limits.handshakeTimeout = 300ms;
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        master.race = secretRace();
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        const quint16 port = master.engine.listenPort();
+
+        // In plain TCP, as the old protocol spoke: a hello and a forged result.
+        QTcpSocket plain;
+        plain.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(plain.waitForConnected(5000));
+        const quint16 plainPort = plain.localPort();
+        const PersonResult forged = result(secretCard, 1);
+        plain.write(
+            *frameSyncMessage({SyncMessageKind::Hello, QStringLiteral("X"), std::nullopt, std::nullopt})
+            + *frameSyncMessage({SyncMessageKind::SubmitResult, QStringLiteral("X"), std::nullopt, forged}));
+        QByteArray heard;
+        QTRY_VERIFY((heard += plain.readAll(), plain.state() == QAbstractSocket::UnconnectedState));
+        heard += plain.readAll();
+        QVERIFY(!heard.contains(secretName.toUtf8()));
+        QVERIFY(!heard.contains(secretCard.toUtf8()));
+        QVERIFY(!heard.contains("Members only"));
+        QCOMPARE(master.engine.refusalText(),
+            QStringLiteral("Refused 127.0.0.1:%1: it did not prove the station key").arg(plainPort));
+
+        // TLS with another event's key: the handshake fails, nothing is decrypted on either side.
+        const auto wrongKey = pskClient(port, pskOf(otherStationKey));
+        QSignalSpy failed(wrongKey.get(), &QSslSocket::errorOccurred);
+        quint16 wrongKeyPort = 0;
+        connect(wrongKey.get(), &QSslSocket::connected, this, [&] { wrongKeyPort = wrongKey->localPort(); });
+        QTRY_VERIFY(!failed.isEmpty());
+        QVERIFY(!wrongKey->isEncrypted());
+        const auto error = failed.first().first().value<QAbstractSocket::SocketError>();
+        QVERIFY(error == QAbstractSocket::SslHandshakeFailedError
+            || error == QAbstractSocket::RemoteHostClosedError);
+        QTRY_COMPARE(master.engine.refusalText(),
+            QStringLiteral("Refused 127.0.0.1:%1: it did not prove the station key").arg(wrongKeyPort));
+
+        // The start of a handshake record, then one byte every 50 ms: out when its time is up.
+        QTcpSocket trickle;
+        trickle.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(trickle.waitForConnected(5000));
+        const quint16 tricklePort = trickle.localPort();
+        QElapsedTimer since;
+        since.start();
+        trickle.write(QByteArray::fromHex("1603014000"));
+        QVERIFY(spinUntil(
+            [&] {
+                trickle.write("\x01", 1);
+                QTest::qWait(50);
+                return trickle.state() == QAbstractSocket::UnconnectedState;
+            },
+            5000));
+        QVERIFY(since.elapsed() >= 250);
+        QCOMPARE(master.engine.refusalText(),
+            QStringLiteral("Refused 127.0.0.1:%1: it did not prove the station key in time")
+                .arg(tricklePort));
+
+        QCOMPARE(master.submissions, 0);
+        QCOMPARE(master.race.results.size(), 0);
+        QCOMPARE(master.engine.connectedStationCount(), 1);
+        QVERIFY(!log.lines().join('\n').contains(QStringLiteral("dropped")));
+    }
+
+    void rogueMasterWithoutTheKeyGetsNothing()
+    {
+        LoopbackDirectory directory;
+        StationOptions rogueOptions;
+        rogueOptions.key = otherStationKey;
+        Station rogue(directory, StationRole::Master, QStringLiteral("R"), rogueOptions);
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        const PersonResult first = result(QStringLiteral("1"), 100);
+        slave.read(first);
+        QTRY_COMPARE(slave.engine.refusalText(),
+            QStringLiteral("Could not join \"Vexlo Race\" at 127.0.0.1:%1: the station keys do not match")
+                .arg(rogue.engine.listenPort()));
+        QVERIFY(slave.engine.statusText() != QStringLiteral("Connected to master"));
+        QCOMPARE(slave.engine.statusLevel(), SyncStatusLevel::Working);
+
+        // The event's master appears under the same name: the slave finds it among the two.
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        QTRY_COMPARE(countOf(master.race, first.id), 1);
+        const PersonResult second = result(QStringLiteral("2"), 200);
+        slave.read(second);
+        QTRY_COMPARE(countOf(master.race, second.id), 1);
+        QCOMPARE(rogue.submissions, 0);
+        QCOMPARE(rogue.engine.connectedStationCount(), 0);
+        QVERIFY(!rogue.engine.refusalText().isEmpty());
+    }
+
+    void slaveJoinsOnlyTheMasterItIsSetTo()
+    {
+        LoopbackDirectory directory;
+        StationOptions north;
+        north.serviceName = QStringLiteral("North");
+        StationOptions south;
+        south.serviceName = QStringLiteral("South");
+        // Same key, as two events run by one club might have: only the name tells them apart.
+        Station northMaster(directory, StationRole::Master, QStringLiteral("N"), north);
+        QTRY_COMPARE(directory.services().size(), 1);
+        Station southMaster(directory, StationRole::Master, QStringLiteral("SM"), south);
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), south);
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        QList<PersonResult> reads;
+        for (int i = 0; i < 5; ++i) {
+            reads.append(result(QString::number(500 + i), 100 + i));
+            slave.read(reads.last());
+        }
+        QTRY_COMPARE(southMaster.race.results.size(), 5);
+        QCOMPARE(northMaster.submissions, 0);
+        QCOMPARE(northMaster.engine.connectedStationCount(), 0);
+        QCOMPARE(southMaster.engine.connectedStationCount(), 1);
+
+        // A slave set to a name nobody advertises joins nobody.
+        StationOptions east;
+        east.serviceName = QStringLiteral("East");
+        Station lost(directory, StationRole::Slave, QStringLiteral("L"), east);
+        QTRY_COMPARE(lost.engine.statusText(), QStringLiteral("Searching for master \"East\"..."));
+        QTest::qWait(100);
+        QCOMPARE(lost.engine.openConnectionCount(), 0);
+    }
+
+    void aPeerThatNeverReadsHoldsOnlyTheNewestSnapshot()
+    {
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race = largeRace(2 * 1024 * 1024);
+        const qsizetype frameBytes
+            = frameSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), master.race, {}})->size();
+        StalledPeer stalled(master.engine.listenPort());
+        stalled.start();
+        QVERIFY(spinUntil([&] { return stalled.proven.available() > 0; }, 10000));
+        QTRY_COMPARE(master.engine.connectedStationCount(), 1);
+        qint64 peak = 0;
+        for (int change = 1; change <= 10; ++change) {
+            master.race.name = QStringLiteral("Change %1").arg(change);
+            master.engine.broadcastSnapshot(master.race);
+            spinUntil([] { return false; }, 50);
+            peak = std::max(peak, master.engine.queuedOutputBytes());
+        }
+        // The one being written and the newest; the system's buffers hold the rest of the first.
+        QVERIFY2(peak <= 2 * frameBytes + 64 * 1024,
+            qPrintable(QStringLiteral("%1 bytes queued for frames of %2").arg(peak).arg(frameBytes)));
+        QVERIFY(peak > frameBytes / 2);
+        // Released: what it reads last is the newest event, not one of those in between.
+        stalled.release();
+        QVERIFY(spinUntil([&] { return stalled.isFinished(); }, 60000));
+        const auto last = decodeSyncMessage(stalled.lastBody);
+        QVERIFY(last && last->race);
+        QCOMPARE(last->race->name, QStringLiteral("Change 10"));
+    }
+
+    void aFloodOfIdleConnectionsKeepsNoStationOut()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        StationOptions options;
+        options.limits.handshakeTimeout = 2s;
+        options.limits.maxHandshakes = 16;
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        const quint16 port = master.engine.listenPort();
+        std::vector<std::unique_ptr<QTcpSocket>> flood;
+        const auto openMore = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                auto socket = std::make_unique<QTcpSocket>();
+                socket->connectToHost(QStringLiteral("127.0.0.1"), port);
+                QVERIFY(socket->waitForConnected(5000));
+                flood.push_back(std::move(socket));
+                if (i % 10 == 0)
+                    QCoreApplication::processEvents();
+            }
+        };
+        openMore(150);
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        openMore(150);
+        QTRY_COMPARE_WITH_TIMEOUT(slave.engine.statusText(), QStringLiteral("Connected to master"), 10000);
+        QTRY_VERIFY(master.engine.openConnectionCount() <= options.limits.maxHandshakes + 1);
+        QCOMPARE(master.engine.connectedStationCount(), 1);
+        QVERIFY(log.lines().join('\n').contains(
+            QStringLiteral("too many connections waiting to prove the station key")));
+        const PersonResult read = result(QStringLiteral("9"), 9);
+        slave.read(read);
+        QTRY_COMPARE(countOf(master.race, read.id), 1);
+    }
+
+    void aVanishedMasterIsNoticedAndAReturningOneJoined()
+    {
+        LoopbackDirectory directory;
+        // A master that completes the handshake and then never sends a byte again, nor closes.
+        PskServer silent(pskOf(testStationKey));
+        auto advertisement = directory.factory()();
+        advertisement->advertise(QStringLiteral("Vexlo Race"), silent.serverPort());
+        StationOptions options;
+        options.limits.heartbeatInterval = 50ms;
+        options.limits.silenceTimeout = 300ms;
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), options);
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        QCOMPARE(slave.engine.statusLevel(), SyncStatusLevel::Ok);
+        QElapsedTimer since;
+        since.start();
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Disconnected from master — searching..."));
+        QVERIFY(since.elapsed() >= 250);
+        QCOMPARE(slave.engine.connectedStationCount(), 0);
+        QCOMPARE(slave.engine.statusLevel(), SyncStatusLevel::Working);
+        // The slave's heartbeats reached the silent end while it listened.
+        QVERIFY(!silent.sockets.isEmpty());
+
+        advertisement.reset();
+        silent.close();
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        master.race.name = QStringLiteral("Back again");
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        QTRY_COMPARE(slave.race.name, QStringLiteral("Back again"));
+        // Heartbeats keep a quiet but living link up well past the silence time-out.
+        QTest::qWait(800);
+        QCOMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        QCOMPARE(master.engine.connectedStationCount(), 1);
+    }
+
+    void defaultsNoticeAVanishedPeerWithinThirtySeconds()
+    {
+        const SyncLimits limits;
+        QVERIFY(limits.silenceTimeout + limits.heartbeatInterval <= 30s);
+        QVERIFY(limits.heartbeatInterval * 2 < limits.silenceTimeout);
+    }
+
+    void failuresAreNeverShownAsGood()
+    {
+        LoopbackDirectory directory;
+        SyncEngine engine(directory.factory());
+        engine.start(StationRole::Slave, QStringLiteral("S"), QStringLiteral("Vexlo Race"),
+            QStringLiteral("too short"));
+        QCOMPARE(engine.statusText(), QStringLiteral("No station key"));
+        QCOMPARE(engine.statusLevel(), SyncStatusLevel::Failed);
+        QVERIFY(!engine.isRunning());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSyncHostile)
+#include "tst_synchostile.moc"
