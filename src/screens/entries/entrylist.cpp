@@ -1,4 +1,5 @@
 #include "entrylist.h"
+#include "nameorder.h"
 
 #include "documenttext.h"
 #include "entryimport.h"
@@ -34,18 +35,6 @@ QString trimBlanksAndTabs(const QString &text)
 QString nameOf(const Participant &entry)
 {
     return trimBlanksAndTabs(entry.givenName + QLatin1Char(' ') + entry.familyName);
-}
-
-// The platform's natural order of names: case-insensitive, runs of digits by value, letters by the
-// current locale. The C locale collates by code point and has no numeric mode, so a user without a
-// locale gets the neutral English collation.
-QCollator naturalCollator()
-{
-    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
 }
 
 bool runsInStage(const Participant &entry, const QString &stageId)
@@ -272,7 +261,7 @@ const QList<qsizetype> &EntryListIndex::ascendingOrder(ParticipantSortField fiel
     if (order)
         return *order;
     const QList<Participant> &entries = m_race.participants;
-    const QCollator collator = naturalCollator();
+    const QCollator &collator = nameCollator();
     const RaceIds ids(m_race);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(std::size_t(entries.size()));

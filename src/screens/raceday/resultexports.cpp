@@ -1,4 +1,5 @@
 #include "resultexports.h"
+#include "messagetext.h"
 
 #include "atomicfile.h"
 #include "iofresultlistwriter.h"
@@ -16,7 +17,7 @@ bool splitsKind(ResultExportKind kind)
 
 ResultExportOutcome failure(const QString &reason)
 {
-    return {false, localized(QStringLiteral("Export failed: ")) + reason};
+    return {false, localized(QStringLiteral("Export failed: ")) + localizedMessage(reason)};
 }
 
 } // namespace
