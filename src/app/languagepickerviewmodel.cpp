@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QQmlApplicationEngine>
 #include <QQmlEngine>
 
 AppTranslator::AppTranslator(LocalizationManager *manager, QObject *parent)
@@ -63,6 +64,15 @@ void AppTranslator::install()
             m_translator = std::move(translator);
         }
     }
-    if (m_engine)
+    if (m_engine) {
+        // The window took the default locale when it was made; its controls (the calendar's
+        // weekday row, number fields) read the window's, so it follows the language too.
+        if (auto *qml = qobject_cast<QQmlApplicationEngine *>(m_engine.data())) {
+            for (QObject *root : qml->rootObjects()) {
+                if (root->metaObject()->indexOfProperty("locale") >= 0)
+                    root->setProperty("locale", QVariant::fromValue(QLocale()));
+            }
+        }
         m_engine->retranslate();
+    }
 }

@@ -12,6 +12,10 @@
         <translation>%@ (%@)</translation>
     </message>
     <message>
+        <source>%@ (no course)</source>
+        <translation>%@ (ingen bane)</translation>
+    </message>
+    <message>
         <source>%@ is missing</source>
         <translation>%@ mangler</translation>
     </message>
@@ -176,6 +180,10 @@
         <translation>Ingen ændringer at publicere kl. %@</translation>
     </message>
     <message>
+        <source>No start</source>
+        <translation>Ingen start</translation>
+    </message>
+    <message>
         <source>Not fetched yet</source>
         <translation>Ikke hentet endnu</translation>
     </message>
@@ -262,6 +270,10 @@
     <message>
         <source>Socket operation timed out</source>
         <translation>Netværkshandlingen fik timeout</translation>
+    </message>
+    <message>
+        <source>Start %@</source>
+        <translation>Start %@</translation>
     </message>
     <message>
         <source>The XML document could not be queried.</source>
@@ -410,6 +422,10 @@
     <message>
         <source>wrong password</source>
         <translation>forkert adgangskode</translation>
+    </message>
+    <message>
+        <source>✓ Checked in</source>
+        <translation>✓ Tjekket ind</translation>
     </message>
 </context>
 </TS>

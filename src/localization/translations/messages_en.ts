@@ -12,6 +12,10 @@
         <translation>%@ (%@)</translation>
     </message>
     <message>
+        <source>%@ (no course)</source>
+        <translation>%@ (no course)</translation>
+    </message>
+    <message>
         <source>%@ is missing</source>
         <translation>%@ is missing</translation>
     </message>
@@ -176,6 +180,10 @@
         <translation>No changes to publish at %@</translation>
     </message>
     <message>
+        <source>No start</source>
+        <translation>No start</translation>
+    </message>
+    <message>
         <source>Not fetched yet</source>
         <translation>Not fetched yet</translation>
     </message>
@@ -262,6 +270,10 @@
     <message>
         <source>Socket operation timed out</source>
         <translation>Socket operation timed out</translation>
+    </message>
+    <message>
+        <source>Start %@</source>
+        <translation>Start %@</translation>
     </message>
     <message>
         <source>The XML document could not be queried.</source>
@@ -410,6 +422,10 @@
     <message>
         <source>wrong password</source>
         <translation>wrong password</translation>
+    </message>
+    <message>
+        <source>✓ Checked in</source>
+        <translation>✓ Checked in</translation>
     </message>
 </context>
 </TS>

@@ -113,7 +113,7 @@ QString classCourseSummary(
     }
     const RaceClass *raceClass = ids.findClass(classId);
     if (!raceClass)
-        return stageId ? enDash : QStringLiteral("No class");
+        return stageId ? enDash : localized(QStringLiteral("No class"));
     if (!raceClass->courseFamily)
         return raceClass->name;
     const QString joiner = QStringLiteral(" - ");
@@ -121,24 +121,24 @@ QString classCourseSummary(
         return raceClass->name + joiner + course->name;
     if (const Course *course = ids.findCourse(raceClass->courseId))
         return raceClass->name + joiner + course->name;
-    return raceClass->name + QStringLiteral(" (no course)");
+    return localized(QStringLiteral("%@ (no course)"), raceClass->name);
 }
 
 QString participantDetailLine(const RaceIds &ids, const Participant &entry)
 {
-    QString line = QStringLiteral("Card ") + entry.cardNumber + middleDot;
+    QString line = localized(QStringLiteral("Card %@"), entry.cardNumber) + middleDot;
     if (ids.race().stages.isEmpty())
         line += classCourseSummary(ids, entry, std::nullopt) + middleDot;
     // The system's zone, taken once for the life of the process: converting through the C
     // library's local time looks the zone file up again on every call, thousands of times a list.
     static const QTimeZone zone = QTimeZone::systemTimeZone();
     line += entry.startTime
-        ? QStringLiteral("Start ") + entry.startTime->toTimeZone(zone).toString(u"HH:mm:ss")
-        : QStringLiteral("No start");
+        ? localized(QStringLiteral("Start %@"), entry.startTime->toTimeZone(zone).toString(u"HH:mm:ss"))
+        : localized(QStringLiteral("No start"));
     if (entry.club && !entry.club->isEmpty())
         line += middleDot + *entry.club;
     if (entry.checkedInAt)
-        line += middleDot + QStringLiteral("\u2713 Checked in");
+        line += middleDot + localized(QStringLiteral("✓ Checked in"));
     return line;
 }
 
