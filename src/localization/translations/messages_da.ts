@@ -64,6 +64,10 @@
         <translation>Søgning fejlede: %@</translation>
     </message>
     <message>
+        <source>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</source>
+        <translation>Klasse &quot;%@&quot;: ikke flere ledige pladser — vinduet/kapaciteten er for lille til alle løbere. Ikke placeret: %@, brik %@.</translation>
+    </message>
+    <message>
         <source>Connected to master</source>
         <translation>Forbundet til master</translation>
     </message>
@@ -268,6 +272,10 @@
         <translation>Angiv først konkurrence-id&apos;et</translation>
     </message>
     <message>
+        <source>Skipped %@ class(es) using &quot;Start punch&quot; (start time comes from the card itself, not a schedule): %@.</source>
+        <translation>Sprang %@ klasse(r) over, der bruger &quot;Startstempling&quot; (starttiden kommer fra selve brikken, ikke fra en plan): %@.</translation>
+    </message>
+    <message>
         <source>Socket operation timed out</source>
         <translation>Netværkshandlingen fik timeout</translation>
     </message>
@@ -342,6 +350,10 @@
     <message>
         <source>Verification failed: server returned status %@</source>
         <translation>Bekræftelse mislykkedes: serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
+        <translation>Startvinduet er for lille: %@ løber(e), men kun %@ plads(er) ledig(e) (%@ x 1-minuts pladser, %@ løber(e) hver). Gør vinduet større, så alle kan være der.</translation>
     </message>
     <message>
         <source>an IOF %@</source>

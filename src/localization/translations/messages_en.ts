@@ -64,6 +64,10 @@
         <translation>Browse failed: %@</translation>
     </message>
     <message>
+        <source>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</source>
+        <translation>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</translation>
+    </message>
+    <message>
         <source>Connected to master</source>
         <translation>Connected to master</translation>
     </message>
@@ -268,6 +272,10 @@
         <translation>Set the competition id first</translation>
     </message>
     <message>
+        <source>Skipped %@ class(es) using &quot;Start punch&quot; (start time comes from the card itself, not a schedule): %@.</source>
+        <translation>Skipped %@ class(es) using &quot;Start punch&quot; (start time comes from the card itself, not a schedule): %@.</translation>
+    </message>
+    <message>
         <source>Socket operation timed out</source>
         <translation>Socket operation timed out</translation>
     </message>
@@ -342,6 +350,10 @@
     <message>
         <source>Verification failed: server returned status %@</source>
         <translation>Verification failed: server returned status %@</translation>
+    </message>
+    <message>
+        <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
+        <translation>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</translation>
     </message>
     <message>
         <source>an IOF %@</source>
