@@ -67,6 +67,7 @@ SheetPopup {
                     }
                 }
                 Label {
+                    objectName: "aboutClosingLine"
                     text: IntroductionModel.closingLine
                     font: Theme.caption
                     color: Theme.secondaryText

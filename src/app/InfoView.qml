@@ -29,7 +29,7 @@ Item {
                     color: Theme.primaryText
                 }
                 Label {
-                    text: qsTranslate("Vexlo", "Orienteering race administration and SI card reader for MacOS")
+                    text: qsTranslate("Vexlo", "Orienteering race administration and SI card reader for Linux")
                     font: Theme.subheadline
                     color: Theme.secondaryText
                 }

@@ -141,7 +141,7 @@ const QList<AboutBlock> &aboutBlocks()
     static const QList<AboutBlock> blocks = {
         {QStringLiteral("Why"),
             QStringLiteral(
-                "Vexlo was written to give the orienteering community a Mac-native way to organise races "
+                "Vexlo was written to give the orienteering community a Linux-native way to organise races "
                 "and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an "
                 "extra race or training for your club, or by bringing a cake to your next club "
                 "meeting.")},

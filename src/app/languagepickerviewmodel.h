@@ -13,12 +13,13 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <memory>
+#include <vector>
 
 class QQmlEngine;
 
-// Keeps the application's installed translator on the selected language and, when it changes,
-// retranslates the QML engine (literal texts) after the manager's own signal reached the
-// view-models (texts built in code).
+// Keeps the application's installed translators and its locale (dates, month and weekday names,
+// numbers) on the selected language and, when it changes, retranslates the QML engine (literal
+// texts) after the manager's own signal reached the view-models (texts built in code).
 class AppTranslator : public QObject
 {
     Q_OBJECT
@@ -29,8 +30,8 @@ public:
     void setEngine(QQmlEngine *engine);
     // The table of `code` as a .qm resource path.
     [[nodiscard]] static QString tablePath(const QString &code);
-    // Whether Qt's own table for the selected language is installed (none is needed for English).
-    [[nodiscard]] bool hasQtTable() const { return m_qtTranslator != nullptr; }
+    // Whether Qt's own tables for the selected language are installed (none is needed for English).
+    [[nodiscard]] bool hasQtTable() const { return !m_qtTranslators.empty(); }
 
 private:
     void install();
@@ -38,6 +39,7 @@ private:
     QPointer<LocalizationManager> m_manager;
     QPointer<QQmlEngine> m_engine;
     std::unique_ptr<QTranslator> m_translator;
-    // Qt's own texts (file and print dialogs, standard buttons) in the selected language.
-    std::unique_ptr<QTranslator> m_qtTranslator;
+    // Qt's own texts in the selected language: its widgets and system errors (qtbase) and the Qt
+    // Quick dialogs and controls (qtdeclarative).
+    std::vector<std::unique_ptr<QTranslator>> m_qtTranslators;
 };

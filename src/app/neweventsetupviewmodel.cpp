@@ -1,4 +1,6 @@
 #include "neweventsetupviewmodel.h"
+#include "localization.h"
+#include "messagetext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -96,7 +98,7 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
     const QString chosen = fileUrl.isLocalFile() ? fileUrl.toLocalFile() : fileUrl.toString();
     const QString path = eventFilePathFor(chosen, suggestedFileName());
     if (const auto error = m_target->saveTo(path)) {
-        setFileError(QStringLiteral("Save failed: ") + *error);
+        setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(*error)}));
     } else {
         setFileError({});
         QSettings().setValue(lastFolderKey, QFileInfo(path).absolutePath());

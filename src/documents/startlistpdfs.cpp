@@ -1,4 +1,5 @@
 #include "startlistpdfs.h"
+#include "nameorder.h"
 
 #include "classorder.h"
 #include "documenttext.h"
@@ -49,7 +50,7 @@ const RaceClass *findClass(const QString &id, const QList<RaceClass> &classes)
 
 bool byDisplayName(const Participant &a, const Participant &b)
 {
-    return naturalCompare(displayName(a), displayName(b)) < 0;
+    return compareNames(displayName(a), displayName(b)) < 0;
 }
 
 // Separators cut the list into groups of equal start time; runners without a time never start

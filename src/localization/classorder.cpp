@@ -1,4 +1,5 @@
 #include "classorder.h"
+#include "nameorder.h"
 
 #include <QTextBoundaryFinder>
 
@@ -74,10 +75,14 @@ int compareUnicodeText(const QString &a, const QString &b)
 
 bool classSortKeyLess(const ClassSortKey &a, const ClassSortKey &b)
 {
-    if (const int c = compareUnicodeText(a.prefix, b.prefix); c != 0)
+    // Letters in the order of the selected language (Danish Å after Z); names it cannot tell apart
+    // fall back to code points, so the order stays strict.
+    if (const int c = compareNames(a.prefix, b.prefix); c != 0)
         return c < 0;
     if (a.number != b.number)
         return a.number < b.number;
+    if (const int c = compareNames(a.name, b.name); c != 0)
+        return c < 0;
     return compareUnicodeText(a.name, b.name) < 0;
 }
 

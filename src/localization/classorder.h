@@ -23,7 +23,8 @@ struct ClassSortKey
 // Negative, zero or positive like strcmp.
 [[nodiscard]] int compareUnicodeText(const QString &a, const QString &b);
 
-// Strict weak order of keys: prefix, then number, then full name.
+// Strict weak order of keys: prefix, then number, then full name; prefixes and names in the
+// selected language's collation (`compareNames`), ties in code points.
 [[nodiscard]] bool classSortKeyLess(const ClassSortKey &a, const ClassSortKey &b);
 [[nodiscard]] bool classNameLess(const QString &a, const QString &b);
 // Sort predicate over classes; looks only at their names.

@@ -118,7 +118,8 @@ private slots:
                 QVERIFY(screen->isImportingFromURL());
                 QTRY_VERIFY(!screen->isImportingFromURL());
                 const QString shown = w.item(QStringLiteral("importError"))->property("text").toString();
-                QVERIFY2(shown.startsWith(QLatin1String("Server returned status 404")), qPrintable(shown));
+                QVERIFY2(shown.startsWith(localized(QStringLiteral("Server returned status %@"), 404)),
+                    qPrintable(shown));
                 QCOMPARE(w.store->race().participants, imported.participants);
                 if (languageIndex == 0)
                     w.shot(code + QStringLiteral("-entries-import-error"));

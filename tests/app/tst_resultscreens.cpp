@@ -111,7 +111,7 @@ private slots:
                 localized(QStringLiteral("MISPUNCH")));
             QVERIFY(findVisibleItem(window, [](QQuickItem *item) {
                 return item->objectName() == QLatin1String("recentStatus")
-                    && item->property("text") == localized(QStringLiteral("Mispunch"));
+                    && item->property("text") == localized(QStringLiteral("MISPUNCH"));
             }));
             w.shot(code + QStringLiteral("-reader-mispunch"), fadeMs);
             QCOMPARE(w.store->race().results.size(), 6);

@@ -7,6 +7,7 @@
 #include "fakemetsaserver.h"
 #include "fakevexloweb.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
 #include "vexloapp.h"
@@ -43,8 +44,9 @@ class TestSettingsScreen : public QObject
         QTest::keyClick(window, Qt::Key_Return);
         QTRY_COMPARE(metsa->requests.size(), sent + 1);
         QTRY_VERIFY(!store->metsaPublisher()->isPublishing());
+        // The publisher reports in English; the tab shows it in the window's language.
         QCOMPARE(findVisibleItem(window, QStringLiteral("metsaPublishStatus"))->property("text").toString(),
-            status);
+            localizedMessage(status));
         QCOMPARE(metsa->requests.value(sent + 1).path, QByteArray()); // one Return, one upload
         const double interval = settings->publishIntervalSeconds();
         findVisibleItem(window, QStringLiteral("metsaIntervalUp"))->forceActiveFocus();

@@ -233,7 +233,8 @@ private slots:
         QStringList cut;
         const auto check = [&](const QString &where) {
             QCoreApplication::processEvents();
-            for (const QString &text : uichecks::truncatedTexts(window, elidingFields))
+            for (const QString &text :
+                uichecks::truncatedTexts(window, elidingFields) + uichecks::crowdedItems(window))
                 cut.append(where + QStringLiteral(" — ") + text);
             shoot(window, QString(where).replace(QLatin1Char('/'), QLatin1Char('-')));
         };
@@ -262,6 +263,30 @@ private slots:
                 check(code + QLatin1Char('/') + QString::fromLatin1(flag));
                 pane->setProperty(flag, false);
             }
+            // The Tools menus open under their button, inside the window, every item whole.
+            for (SidebarItem item : {SidebarItem::Classes, SidebarItem::Courses, SidebarItem::Participants,
+                     SidebarItem::StartList, SidebarItem::Results}) {
+                w.app->content().setSelectedItem(item);
+                QQuickItem *tools = waitFor(window,
+                    item == SidebarItem::Results ? QStringLiteral("resultsToolsButton")
+                                                 : QStringLiteral("toolsButton"));
+                QVERIFY2(tools, qPrintable(rawValue(item)));
+                QMetaObject::invokeMethod(tools, "clicked");
+                QTest::qWait(100);
+                check(code + QLatin1Char('/') + rawValue(item) + QStringLiteral("-tools"));
+                if (item == SidebarItem::StartList) {
+                    // Entries per class: the counts stay clear of the list's scroll bar.
+                    QQuickItem *counts = waitFor(window, QStringLiteral("classCountItem"));
+                    QVERIFY(counts);
+                    QMetaObject::invokeMethod(counts, "triggered");
+                    QVERIFY(waitFor(window, QStringLiteral("entriesDone")));
+                    QTest::qWait(100);
+                    check(code + QStringLiteral("/entriesPerClass"));
+                }
+                QTest::keyClick(window, Qt::Key_Escape);
+                QTest::qWait(50);
+            }
+            w.app->content().setSelectedItem(SidebarItem::Reader);
             QQuickItem *menuButton = findVisibleItem(window, QStringLiteral("printerMenuButton"));
             QMetaObject::invokeMethod(menuButton, "clicked");
             QTest::qWait(100);

@@ -67,11 +67,12 @@ struct WindowDriver
         typeInto(field, text);
     }
 
-    // Screenshot `name` (after `settleMs`), and every text whole but those of `mayElide`.
+    // Screenshot `name` (after `settleMs`), every text whole but those of `mayElide`, no open
+    // menu or sheet at the window's edge and no text under a scroll bar.
     void shot(const QString &name, int settleMs = 0) const
     {
         shoot(window, name, settleMs);
-        const QStringList cut = uichecks::truncatedTexts(window, mayElide);
+        const QStringList cut = uichecks::truncatedTexts(window, mayElide) + uichecks::crowdedItems(window);
         QVERIFY2(cut.isEmpty(), qPrintable(name + QStringLiteral(": ") + cut.join(u'\n')));
     }
 

@@ -45,6 +45,52 @@ inline QStringList truncatedTexts(QQuickWindow *window, const QSet<QString> &may
     return cut;
 }
 
+// How far an open menu or sheet keeps from the window's edges, and a text from a scroll bar.
+inline constexpr qreal edgeClearance = 4;
+
+// Crowded layouts, as "objectName: text" lines: an open popup (menu, sheet) reaching the window's
+// edge, and a text touching or under a visible vertical scroll bar.
+inline QStringList crowdedItems(QQuickWindow *window)
+{
+    QStringList crowded;
+    const QRectF inside = QRectF(QPointF(0, 0), QSizeF(window->size()))
+                              .adjusted(edgeClearance, edgeClearance, -edgeClearance, -edgeClearance);
+    const auto nameOf = [](QQuickItem *item) {
+        return item->objectName().isEmpty() ? QString::fromLatin1(item->metaObject()->className())
+                                            : item->objectName();
+    };
+    const QList<QQuickItem *> items = visibleItems(window->contentItem());
+    // Each bar with the view it scrolls: only that view's texts can run under it.
+    QList<std::pair<QRectF, QQuickItem *>> bars;
+    for (QQuickItem *item : items) {
+        const QRectF rect = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        if (item->inherits("QQuickPopupItem") && rect.width() > 0 && !inside.contains(rect))
+            crowded.append(nameOf(item) + QStringLiteral(": reaches the window's edge"));
+        // A bar that is drawn: always shown, or shown now (an as-needed bar that is not active
+        // is not painted).
+        const bool drawn = item->property("policy").toInt() == 2 || item->property("active").toBool();
+        if (item->inherits("QQuickScrollBar") && item->property("orientation").toInt() == Qt::Vertical
+            && drawn && rect.width() > 0 && item->parentItem())
+            bars.append({rect, item->parentItem()});
+    }
+    for (QQuickItem *item : items) {
+        if (!item->inherits("QQuickText") || item->property("text").toString().isEmpty())
+            continue;
+        // The painted text, not the item: a label may be wider than what it draws.
+        const qreal painted = std::min(item->width(), item->property("contentWidth").toReal());
+        const qreal left
+            = item->property("horizontalAlignment").toInt() & Qt::AlignRight ? item->width() - painted : 0;
+        const QRectF rect = item->mapRectToScene(QRectF(left, 0, painted, item->height()));
+        for (const auto &[bar, view] : bars) {
+            if (view->isAncestorOf(item) && rect.top() < bar.bottom() && rect.bottom() > bar.top()
+                && rect.right() > bar.left() - 2 && rect.left() < bar.right())
+                crowded.append(nameOf(item) + QStringLiteral(": ") + item->property("text").toString()
+                    + QStringLiteral(" touches a scroll bar"));
+        }
+    }
+    return crowded;
+}
+
 // The items Tab stops at, from the current focus, once round: Tab is pressed until the focus
 // comes back to where it started (or `limit` presses).
 inline QList<QQuickItem *> tabCycle(QQuickWindow *window, int limit = 200)

@@ -352,7 +352,7 @@
         <translation>Tilslut stationens brikaflæser under SI-læser på hver station; resultater fra alle slaver samles hos masteren og vises overalt.</translation>
     </message>
     <message>
-        <source>Orienteering race administration and SI card reader for MacOS</source>
+        <source>Orienteering race administration and SI card reader for Linux</source>
         <translation>Administration af orienteringsløb og SI-brikaflæsning til Linux</translation>
     </message>
     <message>
@@ -360,7 +360,7 @@
         <translation>Samlet stilling</translation>
     </message>
     <message>
-        <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
+        <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. Linux printing has no generic &quot;cut now&quot; command — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
         <translation>Sendes uændret til CUPS som -o nøgle=værdi for at udløse printerens automatiske skæring. Linux-udskrivning har ingen generel kommando til &quot;skær nu&quot; — den præcise nøgle/værdi afhænger af printerens driver/PPD (Star/Epson/Bixolon kalder det hver sit). Lad felterne stå tomme, hvis du er i tvivl; en ukendt nøgle ignoreres stille.</translation>
     </message>
     <message>
@@ -568,8 +568,8 @@
         <translation>Vexlo</translation>
     </message>
     <message>
-        <source>Vexlo was written to give the orienteering community a Mac-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
-        <translation>Vexlo er skrevet for at give orienteringsmiljøet et selvstændigt program til at arrangere løb og aflæse SI-brikker. Vexlo er kageware: kan du lide det, så betal tilbage ved at arrangere et ekstra løb eller en træning for din klub eller ved at tage en kage med til det næste klubmøde.</translation>
+        <source>Vexlo was written to give the orienteering community a Linux-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
+        <translation>Vexlo er skrevet for at give orienteringsmiljøet et Linux-program til at arrangere løb og aflæse SI-brikker. Vexlo er kageware: kan du lide det, så betal tilbage ved at arrangere et ekstra løb eller en træning for din klub eller ved at tage en kage med til det næste klubmøde.</translation>
     </message>
     <message>
         <source>When a runner punches in and their card is read with no match, click &quot;Register...&quot; on the card-read prompt, fill in their name/class, and their result is recorded immediately — no separate entry step needed.</source>

@@ -352,7 +352,7 @@
         <translation>On each station&apos;s SI Reader tab, connect that station&apos;s card reader; results recorded on any slave are merged into the master and shown everywhere.</translation>
     </message>
     <message>
-        <source>Orienteering race administration and SI card reader for MacOS</source>
+        <source>Orienteering race administration and SI card reader for Linux</source>
         <translation>Orienteering race administration and SI card reader for Linux</translation>
     </message>
     <message>
@@ -360,7 +360,7 @@
         <translation>Overall Standings</translation>
     </message>
     <message>
-        <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. There&apos;s no generic macOS &quot;cut now&quot; API — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
+        <source>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. Linux printing has no generic &quot;cut now&quot; command — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</source>
         <translation>Passed straight through to CUPS as -o key=value to trigger your printer&apos;s auto-cutter. Linux printing has no general &quot;cut now&quot; command — the exact key/value is specific to your printer&apos;s driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.</translation>
     </message>
     <message>
@@ -568,7 +568,7 @@
         <translation>Vexlo</translation>
     </message>
     <message>
-        <source>Vexlo was written to give the orienteering community a Mac-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
+        <source>Vexlo was written to give the orienteering community a Linux-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
         <translation>Vexlo was written to give the orienteering community a desktop program of its own to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</translation>
     </message>
     <message>

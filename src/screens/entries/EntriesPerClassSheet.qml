@@ -39,15 +39,21 @@ Popup {
         }
         ListView {
             Layout.fillWidth: true; Layout.fillHeight: true; clip: true
-            ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
+            ScrollBar.vertical: ScrollBar { id: countsBar; policy: ScrollBar.AlwaysOn }
             model: root.model.classCounts
             delegate: Rectangle {
                 required property var modelData
                 required property int index
-                width: ListView.view.width; height: 26
+                // The rows end where the scroll bar begins, so the counts never run under it.
+                width: ListView.view.width - countsBar.width; height: 26
                 color: index % 2 === 1 ? Qt.rgba(0.5, 0.5, 0.5, 0.12) : "transparent"
-                Label { anchors.left: parent.left; anchors.leftMargin: 4; anchors.verticalCenter: parent.verticalCenter; text: modelData.name }
                 Label {
+                    anchors.left: parent.left; anchors.leftMargin: 4; anchors.right: countLabel.left; anchors.rightMargin: 8
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: modelData.name; elide: Text.ElideRight
+                }
+                Label {
+                    id: countLabel
                     anchors.right: parent.right; anchors.rightMargin: 8; anchors.verticalCenter: parent.verticalCenter
                     text: modelData.count; color: Theme.secondaryText
                 }

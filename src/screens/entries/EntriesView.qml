@@ -217,7 +217,8 @@ Item {
                 id: toolsButton
                 objectName: "toolsButton"
                 contentItem: ToolsMenuLabel {}
-                onClicked: toolsMenu.popup(toolsButton, 0, toolsButton.height)
+                // Right-aligned under its button: the button sits at the window's right edge.
+                onClicked: toolsMenu.popup(toolsButton, toolsButton.width - toolsMenu.width, toolsButton.height)
                 FittingMenu {
                     id: toolsMenu
                     objectName: "entryToolsMenu"

@@ -1,5 +1,7 @@
 #include "entriesscreen.h"
 
+#include "messagetext.h"
+
 #include "classorder.h"
 #include "documenttext.h"
 #include "localization.h"
@@ -396,7 +398,8 @@ bool EntriesScreen::canDeleteAll() const
 
 void EntriesScreen::setImportState(const std::optional<QString> &error, bool importing)
 {
-    m_importError = error.value_or(QString());
+    // The store and the parsers report in English; the organiser reads it in the chosen language.
+    m_importError = error ? localizedMessage(*error) : QString();
     if (error)
         m_importReport.clear();
     m_importingFromURL = importing;

@@ -1,4 +1,5 @@
 #include "entrylist.h"
+#include "nameorder.h"
 
 #include "racelookup.h"
 
@@ -36,18 +37,6 @@ QString trimBlanksAndTabs(const QString &text)
 QString nameOf(const Participant &entry)
 {
     return trimBlanksAndTabs(entry.givenName + QLatin1Char(' ') + entry.familyName);
-}
-
-// The platform's natural order of names: case-insensitive, runs of digits by value, letters by the
-// current locale. The C locale collates by code point and has no numeric mode, so a user without a
-// locale gets the neutral English collation.
-QCollator naturalCollator()
-{
-    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
 }
 
 bool runsInStage(const Participant &entry, const QString &stageId)
@@ -126,7 +115,7 @@ QString classCourseSummary(
     }
     const RaceClass *raceClass = ids.findClass(classId);
     if (!raceClass)
-        return stageId ? enDash : QStringLiteral("No class");
+        return stageId ? enDash : localized(QStringLiteral("No class"));
     if (!raceClass->courseFamily)
         return raceClass->name;
     const QString joiner = QStringLiteral(" - ");
@@ -134,24 +123,24 @@ QString classCourseSummary(
         return raceClass->name + joiner + course->name;
     if (const Course *course = ids.findCourse(raceClass->courseId))
         return raceClass->name + joiner + course->name;
-    return raceClass->name + QStringLiteral(" (no course)");
+    return localized(QStringLiteral("%@ (no course)"), raceClass->name);
 }
 
 QString participantDetailLine(const RaceIds &ids, const Participant &entry)
 {
-    QString line = QStringLiteral("Card ") + entry.cardNumber + middleDot;
+    QString line = localized(QStringLiteral("Card %@"), entry.cardNumber) + middleDot;
     if (ids.race().stages.isEmpty())
         line += classCourseSummary(ids, entry, std::nullopt) + middleDot;
     // The system's zone, taken once for the life of the process: converting through the C
     // library's local time looks the zone file up again on every call, thousands of times a list.
     static const QTimeZone zone = QTimeZone::systemTimeZone();
     line += entry.startTime
-        ? QStringLiteral("Start ") + entry.startTime->toTimeZone(zone).toString(u"HH:mm:ss")
-        : QStringLiteral("No start");
+        ? localized(QStringLiteral("Start %@"), entry.startTime->toTimeZone(zone).toString(u"HH:mm:ss"))
+        : localized(QStringLiteral("No start"));
     if (entry.club && !entry.club->isEmpty())
         line += middleDot + *entry.club;
     if (entry.checkedInAt)
-        line += middleDot + QStringLiteral("\u2713 Checked in");
+        line += middleDot + localized(QStringLiteral("✓ Checked in"));
     return line;
 }
 
@@ -275,7 +264,7 @@ const QList<qsizetype> &EntryListIndex::ascendingOrder(ParticipantSortField fiel
     if (order)
         return *order;
     const QList<Participant> &entries = m_race.participants;
-    const QCollator collator = naturalCollator();
+    const QCollator &collator = nameCollator();
     const RaceIds ids(m_race);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(std::size_t(entries.size()));

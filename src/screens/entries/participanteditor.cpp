@@ -1,4 +1,5 @@
 #include "participanteditor.h"
+#include "nameorder.h"
 
 #include "racelookup.h"
 
@@ -17,41 +18,7 @@ bool isCourseFamilyClass(const RaceClass &raceClass)
 
 bool naturalLess(const QString &a, const QString &b)
 {
-    // Runs of digits compare by value, everything else case-insensitively; the platform's
-    // collator is not relied on, as it ignores the numeric mode without ICU.
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a.at(i).isDigit() && b.at(j).isDigit()) {
-            qsizetype ie = i;
-            qsizetype je = j;
-            while (ie < a.size() && a.at(ie).isDigit())
-                ++ie;
-            while (je < b.size() && b.at(je).isDigit())
-                ++je;
-            // Without leading zeros, the longer run is the larger number.
-            QStringView x = QStringView(a).mid(i, ie - i);
-            QStringView y = QStringView(b).mid(j, je - j);
-            while (x.size() > 1 && x.front() == QLatin1Char('0'))
-                x = x.mid(1);
-            while (y.size() > 1 && y.front() == QLatin1Char('0'))
-                y = y.mid(1);
-            if (x.size() != y.size())
-                return x.size() < y.size();
-            if (const int c = x.compare(y); c != 0)
-                return c < 0;
-            i = ie;
-            j = je;
-            continue;
-        }
-        const QChar x = a.at(i).toCaseFolded();
-        const QChar y = b.at(j).toCaseFolded();
-        if (x != y)
-            return x < y;
-        ++i;
-        ++j;
-    }
-    return a.size() - i < b.size() - j;
+    return nameLess(a, b);
 }
 
 namespace {

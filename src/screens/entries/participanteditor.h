@@ -16,7 +16,7 @@ class RaceStore;
 
 // Course-family class: mode courseFamily, or no mode with a family set.
 [[nodiscard]] bool isCourseFamilyClass(const RaceClass &raceClass);
-// Localised standard order of texts: case-insensitive, digits compared as numbers.
+// The chosen language's name order (`nameLess`): case-insensitive, digits compared as numbers.
 [[nodiscard]] bool naturalLess(const QString &a, const QString &b);
 
 class ParticipantEditorViewModel : public QObject

@@ -1,6 +1,8 @@
 #include "eventfileviewmodel.h"
+#include "messagetext.h"
 
 #include "localization.h"
+#include "log.h"
 #include "racejson.h"
 #include "racestore.h"
 
@@ -196,10 +198,26 @@ void EventFileViewModel::loadEvent(const QUrl &url)
         return;
     QString error;
     std::optional<Race> race;
-    if (QFileInfo(url.toLocalFile()).isDir())
-        error = localized(QStringLiteral("%@ is a folder, not an event file."), {url.toLocalFile()});
-    else
-        race = RaceStore::readEventFile(url, &error);
+    const QString path = url.toLocalFile();
+    QFile file(path);
+    if (QFileInfo(path).isDir()) {
+        error = localized(QStringLiteral("%@ is a folder, not an event file."), {path});
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        error = localized(QStringLiteral("Could not open \"%@\": %@"), QFileInfo(path).fileName(),
+            localizedMessage(file.errorString()));
+    } else {
+        file.close();
+        QString detail;
+        race = RaceStore::readEventFile(url, &detail);
+        if (!race) {
+            // The decoder's words ("not JSON: ... at offset 0") are for the log; the organiser is
+            // told which file it was and that it is not an event.
+            logLine(QStringLiteral("EventFile: %1 not opened: %2").arg(path, detail));
+            error = localized(
+                QStringLiteral("\"%@\" is not a Vexlo event file (or it is damaged), so it was not opened."),
+                QFileInfo(path).fileName());
+        }
+    }
     if (!race) {
         setFileError(localized(QStringLiteral("Load failed: %@"), {error}));
         return;
@@ -219,7 +237,7 @@ void EventFileViewModel::saveEvent()
     if (store()->save(store()->raceFileUrl(), &error))
         setFileError({});
     else
-        setFileError(localized(QStringLiteral("Save failed: %@"), {error}));
+        setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(error)}));
 }
 
 void EventFileViewModel::saveEventAs(const QUrl &chosen)
@@ -234,7 +252,7 @@ void EventFileViewModel::saveEventAs(const QUrl &chosen)
         setFileError({});
         return;
     }
-    setFileError(localized(QStringLiteral("Save failed: %@"), {error}));
+    setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(error)}));
 }
 
 void EventFileViewModel::clearRecentEvents()

@@ -1,4 +1,5 @@
 #include "stagesviewmodel.h"
+#include "messagetext.h"
 
 #include "atomicfile.h"
 #include "localization.h"
@@ -222,6 +223,7 @@ void StagesViewModel::exportEntries(const QUrl &url)
         error = QStringLiteral("Not a local file: ") + url.toString();
     else if (writeFileAtomically(path, makeOECSV(store()->race()).toUtf8(), &error))
         error.clear();
-    m_exportError = error.isEmpty() ? QString() : QStringLiteral("Export failed: ") + error;
+    m_exportError = error.isEmpty() ? QString()
+                                    : localized(QStringLiteral("Export failed: ")) + localizedMessage(error);
     emit changed();
 }

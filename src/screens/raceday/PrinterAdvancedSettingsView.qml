@@ -122,7 +122,7 @@ ColumnLayout {
             onTextEdited: root.autoCutOptionValueEdited(text)
         }
         Label {
-            text: qsTranslate("Vexlo", "Passed straight through to CUPS as -o key=value to trigger your printer's auto-cutter. There's no generic macOS \"cut now\" API — the exact key/value is specific to your printer's driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.")
+            text: qsTranslate("Vexlo", "Passed straight through to CUPS as -o key=value to trigger your printer's auto-cutter. Linux printing has no generic \"cut now\" command — the exact key/value is specific to your printer's driver/PPD (Star/Epson/Bixolon each name this differently). Leave blank if unsure; an unrecognized key is silently ignored.")
             font: Theme.caption
             color: Theme.secondaryText
             wrapMode: Text.WordWrap

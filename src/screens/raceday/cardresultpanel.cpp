@@ -43,20 +43,51 @@ QVariantMap CardResultPanel::toVariantMap() const
     };
 }
 
-QString effectiveStatusKey(const Race &race, const PersonResult &result)
+ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
 {
-    if (isRogainingResult(race, result))
-        return result.withinTimeLimit == false ? QStringLiteral("Over time") : QString();
+    if (isRogainingResult(race, result)) {
+        if (!result.withinTimeLimit)
+            return ResultVerdict::None;
+        return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
+    }
     if (!result.courseId)
-        return {};
+        return ResultVerdict::None;
     if (result.completedOverride)
-        return *result.completedOverride ? QString() : QStringLiteral("Mispunch");
+        return *result.completedOverride ? ResultVerdict::Completed : ResultVerdict::Mispunch;
+    if (result.overrideNote && !result.overrideNote->isEmpty())
+        return ResultVerdict::UnderReview;
     // Missed controls decide over a missing finish: the run could not count either way.
     if (!result.completed && !missingControls(result).isEmpty())
-        return QStringLiteral("Mispunch");
+        return ResultVerdict::Mispunch;
     if (!result.raceTime)
-        return QStringLiteral("Did not finish");
-    return result.completed ? QString() : QStringLiteral("Mispunch");
+        return ResultVerdict::DidNotFinish;
+    return result.completed ? ResultVerdict::Completed : ResultVerdict::Mispunch;
+}
+
+QString verdictKey(ResultVerdict verdict)
+{
+    switch (verdict) {
+    case ResultVerdict::Completed:
+        return QStringLiteral("COMPLETED");
+    case ResultVerdict::Mispunch:
+        return QStringLiteral("MISPUNCH");
+    case ResultVerdict::DidNotFinish:
+        return QStringLiteral("DID NOT FINISH");
+    case ResultVerdict::UnderReview:
+        return QStringLiteral("FOR REVIEW");
+    case ResultVerdict::InTime:
+        return QStringLiteral("IN TIME");
+    case ResultVerdict::OverTime:
+        return QStringLiteral("OVERTIME");
+    case ResultVerdict::None:
+        break;
+    }
+    return {};
+}
+
+bool verdictIsGood(ResultVerdict verdict)
+{
+    return verdict == ResultVerdict::Completed || verdict == ResultVerdict::InTime;
 }
 
 const PersonResult *earlierReadOf(const Race &race, const PersonResult &result)
@@ -94,11 +125,6 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
             panel.valueText = localized(keyScoreMissing);
             panel.valueMissing = true;
         }
-        if (result.withinTimeLimit) {
-            panel.verdictGood = *result.withinTimeLimit;
-            panel.verdictText
-                = localized(panel.verdictGood ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
-        }
     } else {
         if (result.raceTime) {
             panel.valueText = localized(keyTotalTime, formatElapsed(*result.raceTime));
@@ -106,13 +132,12 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
             panel.valueText = localized(keyTotalTimeMissing);
             panel.valueMissing = true;
         }
-        // A course id that names no course still gets its verdict: the result was judged. Only a
-        // clean run is "COMPLETE"; a run without a time never is, whatever the controls say.
-        if (result.courseId) {
-            const QString status = effectiveStatusKey(race, result);
-            panel.verdictGood = status.isEmpty();
-            panel.verdictText = localized(status.isEmpty() ? QStringLiteral("COMPLETE") : status.toUpper());
-        }
+    }
+    // A course id that names no course still gets its verdict: the result was judged.
+    const ResultVerdict verdict = resultVerdict(race, result);
+    if (verdict != ResultVerdict::None) {
+        panel.verdictGood = verdictIsGood(verdict);
+        panel.verdictText = localized(verdictKey(verdict));
     }
     const QList<qint64> missing = missingControls(result);
     if (!missing.isEmpty()) {
@@ -142,9 +167,10 @@ RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
         row.valueText = QStringLiteral("—");
         row.valueMissing = true;
     }
-    const QString status = effectiveStatusKey(race, result);
-    if (!status.isEmpty())
-        row.statusText = localized(status);
+    // Only what went wrong is said here; a clean run shows its time alone.
+    if (const ResultVerdict verdict = resultVerdict(race, result);
+        verdict != ResultVerdict::None && !verdictIsGood(verdict))
+        row.statusText = localized(verdictKey(verdict));
     row.repeatRead = earlierReadOf(race, result) != nullptr;
     return row;
 }
@@ -153,9 +179,8 @@ QStringList raceDayTextKeys()
 {
     return {keyClass, keyTotalTime, keyTotalTimeMissing, keyScore, keyScoreMissing, keyOvertime, keyMissing,
         keyFooter, keyUnknownRunner, keyPoints, QStringLiteral("IN TIME"), QStringLiteral("OVERTIME"),
-        QStringLiteral("COMPLETE"), keyRepeat, QStringLiteral("Mispunch"), QStringLiteral("MISPUNCH"),
-        QStringLiteral("Did not finish"), QStringLiteral("DID NOT FINISH"), QStringLiteral("Over time"),
-        QStringLiteral("Read again"),
+        QStringLiteral("COMPLETED"), keyRepeat, QStringLiteral("MISPUNCH"), QStringLiteral("DID NOT FINISH"),
+        QStringLiteral("FOR REVIEW"), QStringLiteral("Read again"),
         // The station line of the reader pane.
         QStringLiteral("Could not connect to the station: %@"), QStringLiteral("No SportIdent reader found"),
         QStringLiteral("The station was disconnected. No cards are read until it is back: plug it in again, "

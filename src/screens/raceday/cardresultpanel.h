@@ -10,11 +10,30 @@
 #include <QStringList>
 #include <QVariantMap>
 
-// What a result came to when it is not a clean completion: "Mispunch" (controls missing or an
-// override saying so), "Did not finish" (no finish, so no time), "Over time" (a score course run
-// beyond its limit); empty for a clean run and for a result with no course to judge it by. The
-// organiser's override decides over the recorded verdict.
-[[nodiscard]] QString effectiveStatusKey(const Race &race, const PersonResult &result);
+// What a result came to, one state for every screen that shows it (the card result panel, the
+// results list, the recent results), each said with one word.
+enum class ResultVerdict {
+    // No course to judge it by, or a score course without a time-limit verdict.
+    None,
+    Completed,
+    // Controls missing, or the organiser forced it incomplete.
+    Mispunch,
+    // No finish, so no time.
+    DidNotFinish,
+    // The evaluation could not settle the card and left a note; the organiser decides.
+    UnderReview,
+    InTime,
+    OverTime,
+};
+
+// The organiser's override decides over the recorded verdict; a note left by the evaluation holds
+// the result for review; missed controls decide over a missing finish.
+[[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
+// The word's key: "COMPLETED", "MISPUNCH", "DID NOT FINISH", "FOR REVIEW", "IN TIME", "OVERTIME";
+// empty for `None`.
+[[nodiscard]] QString verdictKey(ResultVerdict verdict);
+// Shown in green: a completed run or a score run within its limit.
+[[nodiscard]] bool verdictIsGood(ResultVerdict verdict);
 
 // The result recorded earlier for the same card in the same stage, when `result` is a card read
 // again (the latest of them); none for a first read.
@@ -36,8 +55,7 @@ struct CardResultPanel
     bool valueMissing = false;
     // "(-%@ overtime)" for a positive penalty, else empty.
     QString penaltyText;
-    // "COMPLETE" only for a clean run; otherwise the effective status ("MISPUNCH", "DID NOT
-    // FINISH", "OVERTIME") or "IN TIME"; empty without a course to judge by.
+    // The verdict's word; empty without a course to judge by.
     QString verdictText;
     bool verdictGood = false;
     // "Missing controls: %@", or empty.

@@ -1,4 +1,5 @@
 #include "outstandingrunners.h"
+#include "nameorder.h"
 
 #include "documenttext.h"
 #include "localization.h"
@@ -118,7 +119,7 @@ QList<qsizetype> participantNameOrder(const QList<Participant> &participants)
     QList<qsizetype> order(participants.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-        [&](qsizetype a, qsizetype b) { return naturalCompare(names.at(a), names.at(b)) < 0; });
+        [&](qsizetype a, qsizetype b) { return compareNames(names.at(a), names.at(b)) < 0; });
     return order;
 }
 

@@ -1,4 +1,5 @@
 #include "racedaydesk.h"
+#include "messagetext.h"
 
 #include "cardreaderviewmodel.h"
 #include "cardresultpanel.h"
@@ -49,7 +50,7 @@ void RaceDayDesk::connectionChanged()
         if (m_wasConnected && !m_disconnecting)
             m_stationLost = true;
         m_wasConnected = false;
-        m_stationError = state.message();
+        m_stationError = localizedMessage(state.message());
         break;
     }
     emit changed();

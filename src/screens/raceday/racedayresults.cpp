@@ -1,4 +1,5 @@
 #include "racedayresults.h"
+#include "nameorder.h"
 
 #include "documenttext.h"
 #include "racelookup.h"
@@ -132,7 +133,7 @@ QList<RecentResultGroup> recentResultGroups(const Race &race)
     }
     std::stable_sort(
         groups.begin(), groups.end(), [](const RecentResultGroup &a, const RecentResultGroup &b) {
-            return naturalCompare(a.title, b.title) < 0;
+            return compareNames(a.title, b.title) < 0;
         });
     return groups;
 }

@@ -1,4 +1,5 @@
 #include "resultcorrections.h"
+#include "nameorder.h"
 
 #include "documenttext.h"
 #include "localization.h"
@@ -27,7 +28,7 @@ QList<Course> ResultCorrections::changeCourseCandidates() const
             courses.append(c);
     }
     std::stable_sort(courses.begin(), courses.end(),
-        [](const Course &a, const Course &b) { return naturalCompare(a.name, b.name) < 0; });
+        [](const Course &a, const Course &b) { return compareNames(a.name, b.name) < 0; });
     return courses;
 }
 

@@ -1,4 +1,5 @@
 #include "resultexports.h"
+#include "messagetext.h"
 
 #include "racelookup.h"
 
@@ -18,7 +19,7 @@ bool splitsKind(ResultExportKind kind)
 
 ResultExportOutcome failure(const QString &reason)
 {
-    return {false, localized(QStringLiteral("Export failed: ")) + reason};
+    return {false, localized(QStringLiteral("Export failed: ")) + localizedMessage(reason)};
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "resultrow.h"
 
+#include "cardresultpanel.h"
+
 #include "localization.h"
 #include "racedayresults.h"
 #include "racelookup.h"
@@ -60,10 +62,11 @@ ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
         row.timeTone = RowTone::Orange;
     }
     if (result.courseId) {
-        const bool completed = result.effectiveCompleted();
+        // The same word for the same state as the card result panel and the recent results.
+        const ResultVerdict verdict = resultVerdict(race, result);
         row.showsBadge = true;
-        row.badge = localized(completed ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
-        row.badgeTone = completed ? RowTone::Green : RowTone::Red;
+        row.badge = localized(verdictKey(verdict));
+        row.badgeTone = verdictIsGood(verdict) ? RowTone::Green : RowTone::Red;
         if (result.completedOverride) {
             row.overridden = true;
             row.overrideTooltip = result.overrideNote ? *result.overrideNote

@@ -1,4 +1,5 @@
 #include "resultselection.h"
+#include "nameorder.h"
 
 #include "documenttext.h"
 #include "racelookup.h"
@@ -177,7 +178,7 @@ int compareRows(const Row &a, const Row &b, bool scoreGroup)
         if (a.time)
             return *a.time < *b.time ? -1 : (*a.time > *b.time ? 1 : 0);
     }
-    return naturalCompare(a.name, b.name);
+    return compareNames(a.name, b.name);
 }
 
 bool sameRank(const Row &a, const Row &b, bool scoreGroup)
@@ -288,7 +289,7 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         it->append(&r);
     }
     std::stable_sort(labels.begin(), labels.end(),
-        [](const QString &a, const QString &b) { return naturalCompare(a, b) < 0; });
+        [](const QString &a, const QString &b) { return compareNames(a, b) < 0; });
 
     QList<ClassResults> groups;
     groups.reserve(labels.size());
@@ -333,7 +334,7 @@ QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &fil
         groups.append(std::move(group));
     }
     std::stable_sort(groups.begin(), groups.end(), [](const ClassStandings &a, const ClassStandings &b) {
-        return naturalCompare(a.className, b.className) < 0;
+        return compareNames(a.className, b.className) < 0;
     });
     return groups;
 }

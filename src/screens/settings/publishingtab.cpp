@@ -1,4 +1,5 @@
 #include "publishingtab.h"
+#include "messagetext.h"
 
 #include "livepublishers.h"
 #include "localization.h"
@@ -105,7 +106,7 @@ bool PublishingTabViewModel::isPublishing() const
 
 QString PublishingTabViewModel::statusText() const
 {
-    return store() ? m_service.publisher->statusText() : QString();
+    return store() ? localizedMessage(m_service.publisher->statusText()) : QString();
 }
 
 void PublishingTabViewModel::publishNow()

@@ -1,4 +1,5 @@
 #include "settingstabs.h"
+#include "messagetext.h"
 
 #include "livepublishers.h"
 #include "localization.h"
@@ -130,7 +131,7 @@ bool StationRoleViewModel::isRunning() const
 
 QString StationRoleViewModel::statusText() const
 {
-    return m_engine ? m_engine->statusText() : QString();
+    return m_engine ? localizedMessage(m_engine->statusText()) : QString();
 }
 
 QString StationRoleViewModel::connectedText() const

@@ -1,4 +1,5 @@
 #include "vexlowebtabs.h"
+#include "messagetext.h"
 
 #include "localization.h"
 #include "racestore.h"
@@ -55,7 +56,7 @@ QString VexloWebViewModel::statusText() const
 {
     if (m_settings->isVerified() && m_verifier->statusText() == notVerified)
         return localized(QStringLiteral("Verified (saved)"));
-    return m_verifier->statusText();
+    return localizedMessage(m_verifier->statusText());
 }
 
 void VexloWebViewModel::verify()
@@ -105,7 +106,7 @@ bool OChecklistViewModel::isLoading() const
 
 QString OChecklistViewModel::fetchStatus() const
 {
-    return m_client->statusText();
+    return localizedMessage(m_client->statusText());
 }
 
 bool OChecklistViewModel::hasEvent() const
@@ -194,7 +195,7 @@ bool OChecklistViewModel::isPulling() const
 
 QString OChecklistViewModel::pullStatus() const
 {
-    return m_puller->statusText();
+    return localizedMessage(m_puller->statusText());
 }
 
 void OChecklistViewModel::refresh()

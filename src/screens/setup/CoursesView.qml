@@ -68,9 +68,12 @@ Item {
                 id: toolsButton
                 objectName: "toolsButton"
                 contentItem: ToolsMenuLabel {}
-                onClicked: toolsMenu.popup(toolsButton, 0, toolsButton.height)
+                // Right-aligned under its button: the button sits at the window's right edge.
+                onClicked: toolsMenu.popup(toolsButton, toolsButton.width - toolsMenu.width, toolsButton.height)
                 Menu {
                     id: toolsMenu
+                    // Clear of the window's edges, however far right its button sits.
+                    margins: 8
                     // As wide as the longest item, so no text is cut short in either language.
                     width: {
                         let widest = 0

@@ -1,4 +1,5 @@
 #include "coursesscreen.h"
+#include "messagetext.h"
 
 #include "localization.h"
 #include "racestore.h"
@@ -281,7 +282,7 @@ void CoursesScreen::importCourses(const QUrl &fileUrl)
         rounded = store()->importCourses(fileUrl);
     } catch (const ImportError &error) {
         logLine(QStringLiteral("CoursesView: import threw error: ") + error.message());
-        setMessages(error.message(), QString());
+        setMessages(localizedMessage(error.message()), QString());
         return;
     }
     // The store merged by id or name: count what is new and what was replaced.

@@ -1,4 +1,5 @@
 #include "setuplists.h"
+#include "nameorder.h"
 
 #include "documenttext.h"
 #include "localization.h"
@@ -29,7 +30,7 @@ QList<CourseFamilyGroup> groupByFamily(const QList<Course> &sortedCourses)
     }
     std::stable_sort(
         groups.begin(), groups.end(), [](const CourseFamilyGroup &a, const CourseFamilyGroup &b) {
-            return naturalCompare(a.family, b.family) < 0;
+            return compareNames(a.family, b.family) < 0;
         });
     return groups;
 }
@@ -43,7 +44,7 @@ VisibleCourses visibleCourses(const Race &race)
             lists.sorted.append(course);
     }
     std::stable_sort(lists.sorted.begin(), lists.sorted.end(),
-        [](const Course &a, const Course &b) { return naturalCompare(a.name, b.name) < 0; });
+        [](const Course &a, const Course &b) { return compareNames(a.name, b.name) < 0; });
     for (const Course &course : lists.sorted) {
         if (!course.courseFamily)
             lists.standalone.append(course);

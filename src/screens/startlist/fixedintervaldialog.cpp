@@ -46,11 +46,10 @@ qsizetype drawSelectionCount(const Race &race, const QString &classId)
         [&](const Participant &p) { return inClass(p, classId); });
 }
 
-QList<RaceClass> classesByCodeOrder(const QList<RaceClass> &classes)
+QList<RaceClass> classesByName(const QList<RaceClass> &classes)
 {
     QList<RaceClass> sorted = classes;
-    std::stable_sort(sorted.begin(), sorted.end(),
-        [](const RaceClass &a, const RaceClass &b) { return compareUnicodeText(a.name, b.name) < 0; });
+    std::stable_sort(sorted.begin(), sorted.end(), compareClassNames);
     return sorted;
 }
 
@@ -99,7 +98,7 @@ QVariantList FixedIntervalDialog::classOptions() const
     if (!store())
         return options;
     const Race &race = store()->race();
-    for (const RaceClass &c : classesByCodeOrder(race.classes))
+    for (const RaceClass &c : classesByName(race.classes))
         options.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
             {QStringLiteral("fullyScheduled"), classFullyScheduled(race, c.id)}});
     return options;

@@ -22,8 +22,8 @@
 [[nodiscard]] bool classFullyScheduled(const Race &race, const QString &classId);
 // Runners the draw selects: every participant for the empty class id, else those of the base class.
 [[nodiscard]] qsizetype drawSelectionCount(const Race &race, const QString &classId);
-// The classes in plain character-code order of their names, equal names in stored order.
-[[nodiscard]] QList<RaceClass> classesByCodeOrder(const QList<RaceClass> &classes);
+// The classes in class-name order (`compareClassNames`), equal names in stored order.
+[[nodiscard]] QList<RaceClass> classesByName(const QList<RaceClass> &classes);
 
 class FixedIntervalDialog : public StoreViewModel
 {

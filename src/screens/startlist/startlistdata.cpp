@@ -1,4 +1,6 @@
 #include "startlistdata.h"
+#include "messagetext.h"
+#include "nameorder.h"
 
 #include "atomicfile.h"
 #include "classorder.h"
@@ -56,7 +58,7 @@ QList<Participant> sortedRunners(const QList<Participant> &runners, QList<SortKe
     std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
         if (a.seconds != b.seconds)
             return a.seconds < b.seconds;
-        return naturalCompare(a.name, b.name) < 0;
+        return compareNames(a.name, b.name) < 0;
     });
     QList<Participant> sorted;
     sorted.reserve(keys.size());
@@ -168,7 +170,7 @@ GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, co
         if (classIds.contains(c.id))
             grid.classes.append(c);
     std::stable_sort(grid.classes.begin(), grid.classes.end(),
-        [](const RaceClass &a, const RaceClass &b) { return naturalCompare(a.name, b.name) < 0; });
+        [](const RaceClass &a, const RaceClass &b) { return compareNames(a.name, b.name) < 0; });
     grid.timeSlots = QList<int>(slotSet.begin(), slotSet.end());
     std::sort(grid.timeSlots.begin(), grid.timeSlots.end());
     grid.runnerCounts.reserve(grid.timeSlots.size());
@@ -285,7 +287,7 @@ namespace {
 
 StartListExportOutcome failed(const QString &reason)
 {
-    return {false, localized(QStringLiteral("Export failed: ")) + reason};
+    return {false, localized(QStringLiteral("Export failed: ")) + localizedMessage(reason)};
 }
 
 PdfExportResult renderStartPunchPdf(const Race &race, const QList<Participant> &runners, const QString &path)

@@ -1,4 +1,5 @@
 #include "startlistviewmodel.h"
+#include "messagetext.h"
 
 #include "documenttext.h"
 #include "localization.h"
@@ -213,7 +214,7 @@ QVariantList StartListViewModel::classMenu() const
         {QStringLiteral("checked"), m_filter.classId.isEmpty()}});
     if (!store())
         return rows;
-    for (const RaceClass &c : classesByCodeOrder(store()->race().classes))
+    for (const RaceClass &c : classesByName(store()->race().classes))
         rows.append(QVariantMap {{QStringLiteral("id"), c.id}, {QStringLiteral("name"), c.name},
             {QStringLiteral("checked"), !m_filter.classId.isEmpty() && c.id == m_filter.classId}});
     return rows;
@@ -449,7 +450,7 @@ void StartListViewModel::importStartList(const QUrl &file)
     if (!store() || m_import || m_pendingImport)
         return;
     auto fail = [&](const QString &reason) {
-        setMessages(localized(QStringLiteral("Import failed: ")) + reason, m_statusMessage);
+        setMessages(localized(QStringLiteral("Import failed: ")) + localizedMessage(reason), m_statusMessage);
     };
     const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
     if (path.isEmpty())

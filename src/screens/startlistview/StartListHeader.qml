@@ -46,8 +46,6 @@ GridLayout {
         onClicked: classMenu.popup(classButton, 0, classButton.height)
         FittingMenu {
             id: classMenu
-            // Kept inside the window, however far right its button sits.
-            margins: 4
             objectName: "classFilterMenu"
             Instantiator {
                 model: root.model.classMenu
@@ -179,7 +177,8 @@ GridLayout {
         id: toolsButton
         objectName: "toolsButton"
         contentItem: ToolsMenuLabel {}
-        onClicked: toolsMenu.popup(toolsButton, 0, toolsButton.height)
+        // Right-aligned under its button: the button sits at the window's right edge.
+        onClicked: toolsMenu.popup(toolsButton, toolsButton.width - toolsMenu.width, toolsButton.height)
         FittingMenu {
             id: toolsMenu
             // Kept inside the window, however far right its button sits.

@@ -1,4 +1,5 @@
 #include "startgenerationdialog.h"
+#include "messagetext.h"
 
 #include "localization.h"
 #include "racestore.h"
@@ -183,6 +184,15 @@ bool StartGenerationDialog::generate()
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();
     return true;
+}
+
+QStringList StartGenerationDialog::warnings() const
+{
+    QStringList shown;
+    shown.reserve(m_warnings.size());
+    for (const QString &warning : m_warnings)
+        shown.append(localizedMessage(warning));
+    return shown;
 }
 
 void StartGenerationDialog::finishRun(const std::optional<StartGeneratorResult> &plan)

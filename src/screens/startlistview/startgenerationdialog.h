@@ -73,7 +73,8 @@ public:
     [[nodiscard]] QString runningCaption() const;
     [[nodiscard]] QString resultTitle() const;
     [[nodiscard]] QString assignedText() const;
-    [[nodiscard]] QStringList warnings() const { return m_warnings; }
+    // The generator's warnings in the chosen language.
+    [[nodiscard]] QStringList warnings() const;
     [[nodiscard]] int assignedCount() const { return m_assignedCount; }
 
     Q_INVOKABLE void open();

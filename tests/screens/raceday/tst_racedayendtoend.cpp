@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(panel.value(QStringLiteral("runnerName")).toString(), QStringLiteral("Ida Holm"));
         QCOMPARE(panel.value(QStringLiteral("classText")).toString(), QStringLiteral("Class: H21"));
         QCOMPARE(panel.value(QStringLiteral("valueText")).toString(), QStringLiteral("Total time: 12:34"));
-        QCOMPARE(panel.value(QStringLiteral("verdictText")).toString(), QStringLiteral("COMPLETE"));
+        QCOMPARE(panel.value(QStringLiteral("verdictText")).toString(), QStringLiteral("COMPLETED"));
         QVERIFY(changed.count() > 0);
 
         // The recent list has it under its class.

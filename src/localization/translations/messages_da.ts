@@ -1,0 +1,443 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="da" sourcelanguage="en">
+<context>
+    <name>Vexlo</name>
+    <message>
+        <source>&quot;%@&quot; is not a Vexlo event file (or it is damaged), so it was not opened.</source>
+        <translation>&quot;%@&quot; er ikke en Vexlo-løbsfil (eller den er beskadiget), så den blev ikke åbnet.</translation>
+    </message>
+    <message>
+        <source>%@ (%@)</source>
+        <translation>%@ (%@)</translation>
+    </message>
+    <message>
+        <source>%@ (no course)</source>
+        <translation>%@ (ingen bane)</translation>
+    </message>
+    <message>
+        <source>%@ is missing</source>
+        <translation>%@ mangler</translation>
+    </message>
+    <message>
+        <source>%@ is not a list</source>
+        <translation>%@ er ikke en liste</translation>
+    </message>
+    <message>
+        <source>%@ is not a string</source>
+        <translation>%@ er ikke en tekst</translation>
+    </message>
+    <message>
+        <source>%@ is not an object</source>
+        <translation>%@ er ikke et objekt</translation>
+    </message>
+    <message>
+        <source>%@ is not true or false</source>
+        <translation>%@ er hverken true eller false</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es)</source>
+        <translation>%@ person(er), %@ klasse(r)</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es) (unchanged)</source>
+        <translation>%@ person(er), %@ klasse(r) (uændret)</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es) (unchanged) — %@ warning(s)</source>
+        <translation>%@ person(er), %@ klasse(r) (uændret) — %@ advarsel(er)</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es) — %@ warning(s)</source>
+        <translation>%@ person(er), %@ klasse(r) — %@ advarsel(er)</translation>
+    </message>
+    <message>
+        <source>%@ runner change(s), %@ result change(s)</source>
+        <translation>%@ løberændring(er), %@ resultatændring(er)</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) (full sync)</source>
+        <translation>%@ løber(e) (fuld synkronisering)</translation>
+    </message>
+    <message>
+        <source>Browse failed: %@</source>
+        <translation>Søgning fejlede: %@</translation>
+    </message>
+    <message>
+        <source>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</source>
+        <translation>Klasse &quot;%@&quot;: ikke flere ledige pladser — vinduet/kapaciteten er for lille til alle løbere. Ikke placeret: %@, brik %@.</translation>
+    </message>
+    <message>
+        <source>Connected to master</source>
+        <translation>Forbundet til master</translation>
+    </message>
+    <message>
+        <source>Connection closed</source>
+        <translation>Forbindelsen blev lukket</translation>
+    </message>
+    <message>
+        <source>Connection refused</source>
+        <translation>Forbindelsen blev afvist</translation>
+    </message>
+    <message>
+        <source>Connection timed out</source>
+        <translation>Forbindelsen fik timeout</translation>
+    </message>
+    <message>
+        <source>Could not download the entry list: %@</source>
+        <translation>Tilmeldingslisten kunne ikke hentes: %@</translation>
+    </message>
+    <message>
+        <source>Could not open &quot;%@&quot;: %@</source>
+        <translation>Kunne ikke åbne &quot;%@&quot;: %@</translation>
+    </message>
+    <message>
+        <source>Could not read the course file %@: %@</source>
+        <translation>Banefilen %@ kunne ikke læses: %@</translation>
+    </message>
+    <message>
+        <source>Decode failed: %@</source>
+        <translation>Afkodning mislykkedes: %@</translation>
+    </message>
+    <message>
+        <source>Disconnected from master — searching...</source>
+        <translation>Forbindelsen til master er afbrudt — søger...</translation>
+    </message>
+    <message>
+        <source>Encoding failed: %@</source>
+        <translation>Kodning mislykkedes: %@</translation>
+    </message>
+    <message>
+        <source>Enter an API key first</source>
+        <translation>Indtast først en API-nøgle</translation>
+    </message>
+    <message>
+        <source>Entry lists can only be downloaded from http:// or https:// addresses; &quot;%@&quot; is not one.</source>
+        <translation>Tilmeldingslister kan kun hentes fra http://- eller https://-adresser; &quot;%@&quot; er ikke en sådan.</translation>
+    </message>
+    <message>
+        <source>FOR REVIEW</source>
+        <translation>TIL KONTROL</translation>
+    </message>
+    <message>
+        <source>Failed to start listener</source>
+        <translation>Kunne ikke begynde at lytte efter stationer</translation>
+    </message>
+    <message>
+        <source>Fetch failed: %@</source>
+        <translation>Hentning mislykkedes: %@</translation>
+    </message>
+    <message>
+        <source>Fetch failed: server returned status %@</source>
+        <translation>Hentning mislykkedes: serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Fetched at %@</source>
+        <translation>Hentet kl. %@</translation>
+    </message>
+    <message>
+        <source>Host %@ not found</source>
+        <translation>Værten %@ blev ikke fundet</translation>
+    </message>
+    <message>
+        <source>Invalid URL</source>
+        <translation>Ugyldig adresse</translation>
+    </message>
+    <message>
+        <source>Invalid competition id</source>
+        <translation>Ugyldigt konkurrence-id</translation>
+    </message>
+    <message>
+        <source>Invalid competition id (must be numeric &quot;eventid&quot;)</source>
+        <translation>Ugyldigt konkurrence-id (skal være det numeriske &quot;eventid&quot;)</translation>
+    </message>
+    <message>
+        <source>Invalid password: it holds a line break or another control character</source>
+        <translation>Ugyldig adgangskode: den indeholder et linjeskift eller et andet kontroltegn</translation>
+    </message>
+    <message>
+        <source>Master failed: %@</source>
+        <translation>Master fejlede: %@</translation>
+    </message>
+    <message>
+        <source>Master running, advertising &quot;%@&quot;</source>
+        <translation>Master kører og annoncerer &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>Network unreachable</source>
+        <translation>Netværket kan ikke nås</translation>
+    </message>
+    <message>
+        <source>No &lt;Course&gt; elements found in CourseData XML</source>
+        <translation>Ingen &lt;Course&gt;-elementer fundet i CourseData-XML&apos;en</translation>
+    </message>
+    <message>
+        <source>No &lt;PersonEntry&gt; elements found in EntryList XML</source>
+        <translation>Ingen &lt;PersonEntry&gt;-elementer fundet i EntryList-XML&apos;en</translation>
+    </message>
+    <message>
+        <source>No &lt;PersonStart&gt; elements found in StartList XML</source>
+        <translation>Ingen &lt;PersonStart&gt;-elementer fundet i StartList-XML&apos;en</translation>
+    </message>
+    <message>
+        <source>No changes to publish at %@</source>
+        <translation>Ingen ændringer at publicere kl. %@</translation>
+    </message>
+    <message>
+        <source>No start</source>
+        <translation>Ingen start</translation>
+    </message>
+    <message>
+        <source>Not fetched yet</source>
+        <translation>Ikke hentet endnu</translation>
+    </message>
+    <message>
+        <source>Not published yet</source>
+        <translation>Ikke publiceret endnu</translation>
+    </message>
+    <message>
+        <source>Not pulled yet</source>
+        <translation>Ikke hentet endnu</translation>
+    </message>
+    <message>
+        <source>Not set up yet — enter an API key and fetch the event first</source>
+        <translation>Ikke sat op endnu — indtast en API-nøgle og hent først løbet</translation>
+    </message>
+    <message>
+        <source>Not started</source>
+        <translation>Ikke startet</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Ikke bekræftet</translation>
+    </message>
+    <message>
+        <source>Operation canceled</source>
+        <translation>Handlingen blev annulleret</translation>
+    </message>
+    <message>
+        <source>Publish failed: %@</source>
+        <translation>Publicering mislykkedes: %@</translation>
+    </message>
+    <message>
+        <source>Publish failed: no HTTP response</source>
+        <translation>Publicering mislykkedes: intet HTTP-svar</translation>
+    </message>
+    <message>
+        <source>Publish failed: server returned status %@</source>
+        <translation>Publicering mislykkedes: serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Publish failed: the server did not answer in time</source>
+        <translation>Publicering mislykkedes: serveren svarede ikke i tide</translation>
+    </message>
+    <message>
+        <source>Published %@ at %@</source>
+        <translation>Publiceret %@ kl. %@</translation>
+    </message>
+    <message>
+        <source>Published at %@</source>
+        <translation>Publiceret kl. %@</translation>
+    </message>
+    <message>
+        <source>Pull failed: %@</source>
+        <translation>Hentning af indtjekninger mislykkedes: %@</translation>
+    </message>
+    <message>
+        <source>Pull failed: server returned status %@</source>
+        <translation>Hentning af indtjekninger mislykkedes: serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Pulled %@ entrie(s) at %@</source>
+        <translation>Hentede %@ indtjekning(er) kl. %@</translation>
+    </message>
+    <message>
+        <source>SSL handshake failed</source>
+        <translation>SSL-forbindelsen kunne ikke etableres</translation>
+    </message>
+    <message>
+        <source>Searching for master &quot;%@&quot;...</source>
+        <translation>Søger efter master &quot;%@&quot;...</translation>
+    </message>
+    <message>
+        <source>Server returned status %@</source>
+        <translation>Serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Set a competition id first</source>
+        <translation>Angiv først et konkurrence-id</translation>
+    </message>
+    <message>
+        <source>Set the competition id first</source>
+        <translation>Angiv først konkurrence-id&apos;et</translation>
+    </message>
+    <message>
+        <source>Skipped %@ class(es) using &quot;Start punch&quot; (start time comes from the card itself, not a schedule): %@.</source>
+        <translation>Sprang %@ klasse(r) over, der bruger &quot;Startstempling&quot; (starttiden kommer fra selve brikken, ikke fra en plan): %@.</translation>
+    </message>
+    <message>
+        <source>Socket operation timed out</source>
+        <translation>Netværkshandlingen fik timeout</translation>
+    </message>
+    <message>
+        <source>Start %@</source>
+        <translation>Start %@</translation>
+    </message>
+    <message>
+        <source>The XML document could not be queried.</source>
+        <translation>XML-dokumentet kunne ikke gennemsøges.</translation>
+    </message>
+    <message>
+        <source>The XML parser could not be started.</source>
+        <translation>XML-læseren kunne ikke startes.</translation>
+    </message>
+    <message>
+        <source>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</source>
+        <translation>Banen &quot;%@&quot; giver post %@ pointtallet %@; kun hele point kan importeres.</translation>
+    </message>
+    <message>
+        <source>The course file %@ is too large to be an IOF XML document (%@ bytes).</source>
+        <translation>Banefilen %@ er for stor til at være et IOF XML-dokument (%@ byte).</translation>
+    </message>
+    <message>
+        <source>The entry list is too large (over %@ MB).</source>
+        <translation>Tilmeldingslisten er for stor (over %@ MB).</translation>
+    </message>
+    <message>
+        <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
+        <translation>Filen angiver en dokumenttype (&lt;!DOCTYPE&gt;); det gør IOF XML-filer aldrig, så den læses ikke.</translation>
+    </message>
+    <message>
+        <source>The file holds a text of %@ bytes; no IOF field is longer than %@, so it is not read.</source>
+        <translation>Filen indeholder en tekst på %@ byte; intet IOF-felt er længere end %@, så den læses ikke.</translation>
+    </message>
+    <message>
+        <source>The file is empty, not an XML document.</source>
+        <translation>Filen er tom og ikke et XML-dokument.</translation>
+    </message>
+    <message>
+        <source>The file is not well-formed XML: %@ (line %@).</source>
+        <translation>Filen er ikke gyldig XML: %@ (linje %@).</translation>
+    </message>
+    <message>
+        <source>The file is not well-formed XML: %@.</source>
+        <translation>Filen er ikke gyldig XML: %@.</translation>
+    </message>
+    <message>
+        <source>The file is too large to be an IOF XML document (%@ bytes; the limit is %@).</source>
+        <translation>Filen er for stor til at være et IOF XML-dokument (%@ byte; grænsen er %@).</translation>
+    </message>
+    <message>
+        <source>This CourseData file holds the courses of %@ races, and the event has no stage to import them into. Add the stages, choose the stage these courses belong to, and import the file again.</source>
+        <translation>Denne CourseData-fil indeholder banerne for %@ løb, og løbet har ingen etape at importere dem til. Tilføj etaperne, vælg den etape banerne hører til, og importér filen igen.</translation>
+    </message>
+    <message>
+        <source>This CourseData file holds the courses of races %@, but none of race %@, the stage being imported.</source>
+        <translation>Denne CourseData-fil indeholder banerne for løb %@, men ingen for løb %@, den etape der importeres.</translation>
+    </message>
+    <message>
+        <source>This file is %@, not an IOF %@: only an IOF %@ file can be imported as %@.</source>
+        <translation>Denne fil er %@, ikke en IOF %@: kun en IOF %@-fil kan importeres som %@.</translation>
+    </message>
+    <message>
+        <source>Unable to open %@</source>
+        <translation>Kan ikke åbne %@</translation>
+    </message>
+    <message>
+        <source>Verification failed: %@</source>
+        <translation>Bekræftelse mislykkedes: %@</translation>
+    </message>
+    <message>
+        <source>Verification failed: server returned status %@</source>
+        <translation>Bekræftelse mislykkedes: serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
+        <translation>Startvinduet er for lille: %@ løber(e), men kun %@ plads(er) ledig(e) (%@ x 1-minuts pladser, %@ løber(e) hver). Gør vinduet større, så alle kan være der.</translation>
+    </message>
+    <message>
+        <source>an IOF %@</source>
+        <translation>en IOF %@</translation>
+    </message>
+    <message>
+        <source>an XML document whose root element is &lt;%@&gt;</source>
+        <translation>et XML-dokument med rodelementet &lt;%@&gt;</translation>
+    </message>
+    <message>
+        <source>an XML document without a root element</source>
+        <translation>et XML-dokument uden rodelement</translation>
+    </message>
+    <message>
+        <source>competition id is not numeric</source>
+        <translation>konkurrence-id&apos;et er ikke et tal</translation>
+    </message>
+    <message>
+        <source>courses</source>
+        <translation>baner</translation>
+    </message>
+    <message>
+        <source>entries</source>
+        <translation>tilmeldinger</translation>
+    </message>
+    <message>
+        <source>no such competition</source>
+        <translation>konkurrencen findes ikke</translation>
+    </message>
+    <message>
+        <source>not a valid IOF XML entry/start/result list</source>
+        <translation>ikke en gyldig IOF XML-tilmeldings-, start- eller resultatliste</translation>
+    </message>
+    <message>
+        <source>server could not apply the upload — retry</source>
+        <translation>serveren kunne ikke anvende upload — prøv igen</translation>
+    </message>
+    <message>
+        <source>server not taking uploads right now — retry later</source>
+        <translation>serveren modtager ikke upload lige nu — prøv igen senere</translation>
+    </message>
+    <message>
+        <source>server returned status %@</source>
+        <translation>serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>start times</source>
+        <translation>starttider</translation>
+    </message>
+    <message>
+        <source>tcgetattr failed</source>
+        <translation>Portens indstillinger kunne ikke læses (tcgetattr)</translation>
+    </message>
+    <message>
+        <source>tcsetattr failed</source>
+        <translation>Portens indstillinger kunne ikke ændres (tcsetattr)</translation>
+    </message>
+    <message>
+        <source>the answer is larger than %@ MB</source>
+        <translation>svaret er større end %@ MB</translation>
+    </message>
+    <message>
+        <source>the answer is not a JSON object</source>
+        <translation>svaret er ikke et JSON-objekt</translation>
+    </message>
+    <message>
+        <source>the answer is not valid JSON (%@ at byte %@ of %@)</source>
+        <translation>svaret er ikke gyldig JSON (%@ ved byte %@ af %@)</translation>
+    </message>
+    <message>
+        <source>upload too large (over 32 MiB)</source>
+        <translation>upload for stor (over 32 MiB)</translation>
+    </message>
+    <message>
+        <source>wrong content type/encoding</source>
+        <translation>forkert indholdstype/tegnkodning</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>forkert adgangskode</translation>
+    </message>
+    <message>
+        <source>✓ Checked in</source>
+        <translation>✓ Tjekket ind</translation>
+    </message>
+</context>
+</TS>

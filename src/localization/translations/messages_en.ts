@@ -1,0 +1,443 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>Vexlo</name>
+    <message>
+        <source>&quot;%@&quot; is not a Vexlo event file (or it is damaged), so it was not opened.</source>
+        <translation>&quot;%@&quot; is not a Vexlo event file (or it is damaged), so it was not opened.</translation>
+    </message>
+    <message>
+        <source>%@ (%@)</source>
+        <translation>%@ (%@)</translation>
+    </message>
+    <message>
+        <source>%@ (no course)</source>
+        <translation>%@ (no course)</translation>
+    </message>
+    <message>
+        <source>%@ is missing</source>
+        <translation>%@ is missing</translation>
+    </message>
+    <message>
+        <source>%@ is not a list</source>
+        <translation>%@ is not a list</translation>
+    </message>
+    <message>
+        <source>%@ is not a string</source>
+        <translation>%@ is not a string</translation>
+    </message>
+    <message>
+        <source>%@ is not an object</source>
+        <translation>%@ is not an object</translation>
+    </message>
+    <message>
+        <source>%@ is not true or false</source>
+        <translation>%@ is not true or false</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es)</source>
+        <translation>%@ person(s), %@ class(es)</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es) (unchanged)</source>
+        <translation>%@ person(s), %@ class(es) (unchanged)</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es) (unchanged) — %@ warning(s)</source>
+        <translation>%@ person(s), %@ class(es) (unchanged) — %@ warning(s)</translation>
+    </message>
+    <message>
+        <source>%@ person(s), %@ class(es) — %@ warning(s)</source>
+        <translation>%@ person(s), %@ class(es) — %@ warning(s)</translation>
+    </message>
+    <message>
+        <source>%@ runner change(s), %@ result change(s)</source>
+        <translation>%@ runner change(s), %@ result change(s)</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) (full sync)</source>
+        <translation>%@ runner(s) (full sync)</translation>
+    </message>
+    <message>
+        <source>Browse failed: %@</source>
+        <translation>Browse failed: %@</translation>
+    </message>
+    <message>
+        <source>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</source>
+        <translation>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</translation>
+    </message>
+    <message>
+        <source>Connected to master</source>
+        <translation>Connected to master</translation>
+    </message>
+    <message>
+        <source>Connection closed</source>
+        <translation>Connection closed</translation>
+    </message>
+    <message>
+        <source>Connection refused</source>
+        <translation>Connection refused</translation>
+    </message>
+    <message>
+        <source>Connection timed out</source>
+        <translation>Connection timed out</translation>
+    </message>
+    <message>
+        <source>Could not download the entry list: %@</source>
+        <translation>Could not download the entry list: %@</translation>
+    </message>
+    <message>
+        <source>Could not open &quot;%@&quot;: %@</source>
+        <translation>Could not open &quot;%@&quot;: %@</translation>
+    </message>
+    <message>
+        <source>Could not read the course file %@: %@</source>
+        <translation>Could not read the course file %@: %@</translation>
+    </message>
+    <message>
+        <source>Decode failed: %@</source>
+        <translation>Decode failed: %@</translation>
+    </message>
+    <message>
+        <source>Disconnected from master — searching...</source>
+        <translation>Disconnected from master — searching...</translation>
+    </message>
+    <message>
+        <source>Encoding failed: %@</source>
+        <translation>Encoding failed: %@</translation>
+    </message>
+    <message>
+        <source>Enter an API key first</source>
+        <translation>Enter an API key first</translation>
+    </message>
+    <message>
+        <source>Entry lists can only be downloaded from http:// or https:// addresses; &quot;%@&quot; is not one.</source>
+        <translation>Entry lists can only be downloaded from http:// or https:// addresses; &quot;%@&quot; is not one.</translation>
+    </message>
+    <message>
+        <source>FOR REVIEW</source>
+        <translation>FOR REVIEW</translation>
+    </message>
+    <message>
+        <source>Failed to start listener</source>
+        <translation>Failed to start listener</translation>
+    </message>
+    <message>
+        <source>Fetch failed: %@</source>
+        <translation>Fetch failed: %@</translation>
+    </message>
+    <message>
+        <source>Fetch failed: server returned status %@</source>
+        <translation>Fetch failed: server returned status %@</translation>
+    </message>
+    <message>
+        <source>Fetched at %@</source>
+        <translation>Fetched at %@</translation>
+    </message>
+    <message>
+        <source>Host %@ not found</source>
+        <translation>Host %@ not found</translation>
+    </message>
+    <message>
+        <source>Invalid URL</source>
+        <translation>Invalid URL</translation>
+    </message>
+    <message>
+        <source>Invalid competition id</source>
+        <translation>Invalid competition id</translation>
+    </message>
+    <message>
+        <source>Invalid competition id (must be numeric &quot;eventid&quot;)</source>
+        <translation>Invalid competition id (must be numeric &quot;eventid&quot;)</translation>
+    </message>
+    <message>
+        <source>Invalid password: it holds a line break or another control character</source>
+        <translation>Invalid password: it holds a line break or another control character</translation>
+    </message>
+    <message>
+        <source>Master failed: %@</source>
+        <translation>Master failed: %@</translation>
+    </message>
+    <message>
+        <source>Master running, advertising &quot;%@&quot;</source>
+        <translation>Master running, advertising &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>Network unreachable</source>
+        <translation>Network unreachable</translation>
+    </message>
+    <message>
+        <source>No &lt;Course&gt; elements found in CourseData XML</source>
+        <translation>No &lt;Course&gt; elements found in CourseData XML</translation>
+    </message>
+    <message>
+        <source>No &lt;PersonEntry&gt; elements found in EntryList XML</source>
+        <translation>No &lt;PersonEntry&gt; elements found in EntryList XML</translation>
+    </message>
+    <message>
+        <source>No &lt;PersonStart&gt; elements found in StartList XML</source>
+        <translation>No &lt;PersonStart&gt; elements found in StartList XML</translation>
+    </message>
+    <message>
+        <source>No changes to publish at %@</source>
+        <translation>No changes to publish at %@</translation>
+    </message>
+    <message>
+        <source>No start</source>
+        <translation>No start</translation>
+    </message>
+    <message>
+        <source>Not fetched yet</source>
+        <translation>Not fetched yet</translation>
+    </message>
+    <message>
+        <source>Not published yet</source>
+        <translation>Not published yet</translation>
+    </message>
+    <message>
+        <source>Not pulled yet</source>
+        <translation>Not pulled yet</translation>
+    </message>
+    <message>
+        <source>Not set up yet — enter an API key and fetch the event first</source>
+        <translation>Not set up yet — enter an API key and fetch the event first</translation>
+    </message>
+    <message>
+        <source>Not started</source>
+        <translation>Not started</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Not verified</translation>
+    </message>
+    <message>
+        <source>Operation canceled</source>
+        <translation>Operation canceled</translation>
+    </message>
+    <message>
+        <source>Publish failed: %@</source>
+        <translation>Publish failed: %@</translation>
+    </message>
+    <message>
+        <source>Publish failed: no HTTP response</source>
+        <translation>Publish failed: no HTTP response</translation>
+    </message>
+    <message>
+        <source>Publish failed: server returned status %@</source>
+        <translation>Publish failed: server returned status %@</translation>
+    </message>
+    <message>
+        <source>Publish failed: the server did not answer in time</source>
+        <translation>Publish failed: the server did not answer in time</translation>
+    </message>
+    <message>
+        <source>Published %@ at %@</source>
+        <translation>Published %@ at %@</translation>
+    </message>
+    <message>
+        <source>Published at %@</source>
+        <translation>Published at %@</translation>
+    </message>
+    <message>
+        <source>Pull failed: %@</source>
+        <translation>Pull failed: %@</translation>
+    </message>
+    <message>
+        <source>Pull failed: server returned status %@</source>
+        <translation>Pull failed: server returned status %@</translation>
+    </message>
+    <message>
+        <source>Pulled %@ entrie(s) at %@</source>
+        <translation>Pulled %@ entrie(s) at %@</translation>
+    </message>
+    <message>
+        <source>SSL handshake failed</source>
+        <translation>SSL handshake failed</translation>
+    </message>
+    <message>
+        <source>Searching for master &quot;%@&quot;...</source>
+        <translation>Searching for master &quot;%@&quot;...</translation>
+    </message>
+    <message>
+        <source>Server returned status %@</source>
+        <translation>Server returned status %@</translation>
+    </message>
+    <message>
+        <source>Set a competition id first</source>
+        <translation>Set a competition id first</translation>
+    </message>
+    <message>
+        <source>Set the competition id first</source>
+        <translation>Set the competition id first</translation>
+    </message>
+    <message>
+        <source>Skipped %@ class(es) using &quot;Start punch&quot; (start time comes from the card itself, not a schedule): %@.</source>
+        <translation>Skipped %@ class(es) using &quot;Start punch&quot; (start time comes from the card itself, not a schedule): %@.</translation>
+    </message>
+    <message>
+        <source>Socket operation timed out</source>
+        <translation>Socket operation timed out</translation>
+    </message>
+    <message>
+        <source>Start %@</source>
+        <translation>Start %@</translation>
+    </message>
+    <message>
+        <source>The XML document could not be queried.</source>
+        <translation>The XML document could not be queried.</translation>
+    </message>
+    <message>
+        <source>The XML parser could not be started.</source>
+        <translation>The XML parser could not be started.</translation>
+    </message>
+    <message>
+        <source>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</source>
+        <translation>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</translation>
+    </message>
+    <message>
+        <source>The course file %@ is too large to be an IOF XML document (%@ bytes).</source>
+        <translation>The course file %@ is too large to be an IOF XML document (%@ bytes).</translation>
+    </message>
+    <message>
+        <source>The entry list is too large (over %@ MB).</source>
+        <translation>The entry list is too large (over %@ MB).</translation>
+    </message>
+    <message>
+        <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
+        <translation>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</translation>
+    </message>
+    <message>
+        <source>The file holds a text of %@ bytes; no IOF field is longer than %@, so it is not read.</source>
+        <translation>The file holds a text of %@ bytes; no IOF field is longer than %@, so it is not read.</translation>
+    </message>
+    <message>
+        <source>The file is empty, not an XML document.</source>
+        <translation>The file is empty, not an XML document.</translation>
+    </message>
+    <message>
+        <source>The file is not well-formed XML: %@ (line %@).</source>
+        <translation>The file is not well-formed XML: %@ (line %@).</translation>
+    </message>
+    <message>
+        <source>The file is not well-formed XML: %@.</source>
+        <translation>The file is not well-formed XML: %@.</translation>
+    </message>
+    <message>
+        <source>The file is too large to be an IOF XML document (%@ bytes; the limit is %@).</source>
+        <translation>The file is too large to be an IOF XML document (%@ bytes; the limit is %@).</translation>
+    </message>
+    <message>
+        <source>This CourseData file holds the courses of %@ races, and the event has no stage to import them into. Add the stages, choose the stage these courses belong to, and import the file again.</source>
+        <translation>This CourseData file holds the courses of %@ races, and the event has no stage to import them into. Add the stages, choose the stage these courses belong to, and import the file again.</translation>
+    </message>
+    <message>
+        <source>This CourseData file holds the courses of races %@, but none of race %@, the stage being imported.</source>
+        <translation>This CourseData file holds the courses of races %@, but none of race %@, the stage being imported.</translation>
+    </message>
+    <message>
+        <source>This file is %@, not an IOF %@: only an IOF %@ file can be imported as %@.</source>
+        <translation>This file is %@, not an IOF %@: only an IOF %@ file can be imported as %@.</translation>
+    </message>
+    <message>
+        <source>Unable to open %@</source>
+        <translation>Unable to open %@</translation>
+    </message>
+    <message>
+        <source>Verification failed: %@</source>
+        <translation>Verification failed: %@</translation>
+    </message>
+    <message>
+        <source>Verification failed: server returned status %@</source>
+        <translation>Verification failed: server returned status %@</translation>
+    </message>
+    <message>
+        <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
+        <translation>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</translation>
+    </message>
+    <message>
+        <source>an IOF %@</source>
+        <translation>an IOF %@</translation>
+    </message>
+    <message>
+        <source>an XML document whose root element is &lt;%@&gt;</source>
+        <translation>an XML document whose root element is &lt;%@&gt;</translation>
+    </message>
+    <message>
+        <source>an XML document without a root element</source>
+        <translation>an XML document without a root element</translation>
+    </message>
+    <message>
+        <source>competition id is not numeric</source>
+        <translation>competition id is not numeric</translation>
+    </message>
+    <message>
+        <source>courses</source>
+        <translation>courses</translation>
+    </message>
+    <message>
+        <source>entries</source>
+        <translation>entries</translation>
+    </message>
+    <message>
+        <source>no such competition</source>
+        <translation>no such competition</translation>
+    </message>
+    <message>
+        <source>not a valid IOF XML entry/start/result list</source>
+        <translation>not a valid IOF XML entry/start/result list</translation>
+    </message>
+    <message>
+        <source>server could not apply the upload — retry</source>
+        <translation>server could not apply the upload — retry</translation>
+    </message>
+    <message>
+        <source>server not taking uploads right now — retry later</source>
+        <translation>server not taking uploads right now — retry later</translation>
+    </message>
+    <message>
+        <source>server returned status %@</source>
+        <translation>server returned status %@</translation>
+    </message>
+    <message>
+        <source>start times</source>
+        <translation>start times</translation>
+    </message>
+    <message>
+        <source>tcgetattr failed</source>
+        <translation>tcgetattr failed</translation>
+    </message>
+    <message>
+        <source>tcsetattr failed</source>
+        <translation>tcsetattr failed</translation>
+    </message>
+    <message>
+        <source>the answer is larger than %@ MB</source>
+        <translation>the answer is larger than %@ MB</translation>
+    </message>
+    <message>
+        <source>the answer is not a JSON object</source>
+        <translation>the answer is not a JSON object</translation>
+    </message>
+    <message>
+        <source>the answer is not valid JSON (%@ at byte %@ of %@)</source>
+        <translation>the answer is not valid JSON (%@ at byte %@ of %@)</translation>
+    </message>
+    <message>
+        <source>upload too large (over 32 MiB)</source>
+        <translation>upload too large (over 32 MiB)</translation>
+    </message>
+    <message>
+        <source>wrong content type/encoding</source>
+        <translation>wrong content type/encoding</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>wrong password</translation>
+    </message>
+    <message>
+        <source>✓ Checked in</source>
+        <translation>✓ Checked in</translation>
+    </message>
+</context>
+</TS>

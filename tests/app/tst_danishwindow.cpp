@@ -1,0 +1,175 @@
+// The window in Danish, every section, settings tab and sheet, with results read and services in
+// the states they start in: every word on screen is a word of the Danish tables, a name from the
+// event, or one of a few words that stay as they are. An English status line, error detail or
+// verdict that slipped past the tables fails the test with the text that showed it.
+
+#include "racedaywindow.h"
+
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+namespace {
+
+// The about page's closing line names the maker and the year as written, in every language.
+const QSet<QString> shownAsWritten {QStringLiteral("aboutClosingLine")};
+
+// Words shown unchanged in every language: product and service names and the format names.
+const QStringList untranslated {QStringLiteral("IOF"), QStringLiteral("OK"), QStringLiteral("Vexlo"),
+    QStringLiteral("English"), QStringLiteral("Dansk")};
+
+QStringList wordsOf(const QString &text)
+{
+    // Paths, addresses and host names ("/dev/ttyUSB0", "metsa.live") are data, not words.
+    static const QRegularExpression address(QStringLiteral("\\S*(/|\\p{L}\\.\\p{L})\\S*"));
+    static const QRegularExpression word(QStringLiteral("\\p{L}+"));
+    QString plain = text;
+    plain.replace(address, QStringLiteral(" "));
+    QStringList words;
+    auto it = word.globalMatch(plain);
+    while (it.hasNext())
+        words.append(it.next().captured().toLower());
+    return words;
+}
+
+// Every word of every Danish translation the application carries.
+QSet<QString> danishWords()
+{
+    QSet<QString> words;
+    QDirIterator it(QStringLiteral(VEXLO_SOURCE_DIR "/src/localization/translations"),
+        QStringList {QStringLiteral("*_da.ts")}, QDir::Files);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement
+                && xml.name() == QLatin1String("translation"))
+                for (const QString &w : wordsOf(xml.readElementText()))
+                    words.insert(w);
+        }
+    }
+    return words;
+}
+
+QSet<QString> eventWords(const Race &race)
+{
+    QStringList texts {race.name};
+    for (const Participant &p : race.participants)
+        texts << p.givenName << p.familyName << p.club.value_or(QString());
+    for (const RaceClass &c : race.classes)
+        texts << c.name;
+    for (const Course &c : race.courses)
+        texts << c.name;
+    for (const Stage &s : race.stages)
+        texts << s.name;
+    QSet<QString> words;
+    for (const QString &t : texts)
+        for (const QString &w : wordsOf(t))
+            words.insert(w);
+    return words;
+}
+
+} // namespace
+
+class TestDanishWindow : public QObject
+{
+    Q_OBJECT
+
+    LocalizationManager m_language {QStringList({"en-US"})};
+    QSet<QString> m_known;
+    QStringList m_english;
+
+    // Every visible text of the window now, word by word.
+    void check(QQuickWindow *window, const QString &where)
+    {
+        QCoreApplication::processEvents();
+        QTest::qWait(30);
+        for (QQuickItem *item : uichecks::visibleItems(window->contentItem())) {
+            if (!item->inherits("QQuickText") || shownAsWritten.contains(item->objectName()))
+                continue;
+            const QString text = item->property("text").toString();
+            QStringList unknown;
+            for (const QString &w : wordsOf(text))
+                if (!m_known.contains(w))
+                    unknown.append(w);
+            if (!unknown.isEmpty())
+                m_english.append(where + QStringLiteral(": \"") + text + QStringLiteral("\" (")
+                    + unknown.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        }
+        shoot(window, QStringLiteral("walk-da-") + where);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        useTestSettings("tst_danishwindow");
+        LocalizationManager::setShared(&m_language);
+    }
+    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    void everyTextIsDanish()
+    {
+        QmlProblemCollector qml;
+        RaceDayWindow w(raceDayEvent());
+        w.app->languagePicker().pick(1);
+        QCOMPARE(w.app->languagePicker().languageCode(), QStringLiteral("da"));
+        m_known = danishWords();
+        m_known.unite(eventWords(w.store->race()));
+        for (const QString &word : untranslated)
+            m_known.insert(word.toLower());
+        // Month and weekday names come from the language's locale, not from the tables.
+        const QLocale danish(QLocale::Danish, QLocale::Denmark);
+        for (int i = 1; i <= 12; ++i)
+            for (const QString &w : wordsOf(danish.monthName(i) + u' ' + danish.standaloneMonthName(i) + u' '
+                     + danish.monthName(i, QLocale::ShortFormat)))
+                m_known.insert(w);
+        for (int i = 1; i <= 7; ++i)
+            for (const QString &w : wordsOf(danish.dayName(i) + u' ' + danish.dayName(i, QLocale::ShortFormat)
+                     + u' ' + danish.dayName(i, QLocale::NarrowFormat)))
+                m_known.insert(w);
+        QVERIFY(m_known.size() > 500);
+
+        // Results to show: a clean run and a mispunch, read through the station.
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        w.read(simCard(2000001));
+        check(w.window, QStringLiteral("reader-read"));
+        w.read(simCard(2000004, true));
+        check(w.window, QStringLiteral("reader-mispunch"));
+
+        for (SidebarItem item : allSidebarItems()) {
+            w.app->content().setSelectedItem(item);
+            check(w.window, rawValue(item));
+        }
+        w.app->content().setSelectedItem(SidebarItem::Sync);
+        for (const char *tab : {"stationRole", "liveResults", "metsa", "vexloWeb", "language"}) {
+            QQuickItem *button = nullptr;
+            QTRY_VERIFY((button = findVisibleItem(w.window, QStringLiteral("tab_") + QLatin1String(tab))));
+            w.click(button);
+            check(w.window, QStringLiteral("settings-") + QLatin1String(tab));
+        }
+        w.app->content().setSelectedItem(SidebarItem::Introduction);
+        QQuickItem *info = nullptr;
+        QTRY_VERIFY((info = findVisibleItem(w.window, QStringLiteral("infoView"))));
+        for (const char *flag : {"showingGuides", "showingAbout"}) {
+            info->setProperty(flag, true);
+            check(w.window, QLatin1String(flag));
+            info->setProperty(flag, false);
+        }
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        QQuickItem *pane = nullptr;
+        QTRY_VERIFY((pane = findVisibleItem(w.window, QStringLiteral("readerPane"))));
+        for (const char *flag : {"showingPrinterAdvancedSettings", "showingDeviceHelp"}) {
+            pane->setProperty(flag, true);
+            check(w.window, QLatin1String(flag));
+            pane->setProperty(flag, false);
+        }
+        m_english.removeDuplicates();
+        QVERIFY2(m_english.isEmpty(), qPrintable(m_english.join(u'\n')));
+        verifyNoQmlProblems();
+    }
+};
+
+QTEST_MAIN(TestDanishWindow)
+#include "tst_danishwindow.moc"
