@@ -1,5 +1,7 @@
 #include "neweventsetupviewmodel.h"
 
+#include "chosenfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -93,7 +95,13 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
 {
     if (!fileUrl.isValid() || fileUrl.isEmpty())
         return;
-    const QString chosen = fileUrl.isLocalFile() ? fileUrl.toLocalFile() : fileUrl.toString();
+    const QString chosen = chosenLocalPath(fileUrl, startFolder());
+    if (chosen.isEmpty()) {
+        setFileError(QStringLiteral("Save failed: ") + QStringLiteral("Not a local file: ")
+            + fileUrl.toDisplayString());
+        refresh();
+        return;
+    }
     const QString path = eventFilePathFor(chosen, suggestedFileName());
     if (const auto error = m_target->saveTo(path)) {
         setFileError(QStringLiteral("Save failed: ") + *error);
