@@ -22,7 +22,19 @@ Rectangle {
         id: screen
         anchors.fill: parent
 
+        // A field of the screen being replaced writes what was typed when it loses the focus
+        // (its editing ends); the focus elsewhere stays where it is.
+        function finishEditing() {
+            for (let item = root.Window.activeFocusItem; item; item = item.parent) {
+                if (item === screen) {
+                    root.forceActiveFocus()
+                    return
+                }
+            }
+        }
+
         function rebuild() {
+            finishEditing()
             source = ""
             sourceComponent = undefined
             const section = root.contentModel.selectedItem

@@ -28,11 +28,23 @@ ApplicationWindow {
     title: contentModel.windowTitle
     color: Theme.windowBackground
 
+    // Fields write what was typed when their editing ends, and losing the focus ends it: taking
+    // the focus before the content is rebuilt or the window closes keeps every typed text.
+    function finishEditing() {
+        if (activeFocusItem && activeFocusItem !== focusSink)
+            focusSink.forceActiveFocus()
+    }
+    onClosing: finishEditing()
+    // Holds the focus only while the content is replaced; not a focus scope, so taking the focus
+    // really takes it from the field.
+    Item { id: focusSink }
+
     Loader {
         id: content
         anchors.fill: parent
         property string language: window.languagePicker.languageCode
         onLanguageChanged: {
+            window.finishEditing()
             active = false
             active = true
         }

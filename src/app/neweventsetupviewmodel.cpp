@@ -2,6 +2,8 @@
 #include "localization.h"
 #include "messagetext.h"
 
+#include "chosenfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -95,7 +97,13 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
 {
     if (!fileUrl.isValid() || fileUrl.isEmpty())
         return;
-    const QString chosen = fileUrl.isLocalFile() ? fileUrl.toLocalFile() : fileUrl.toString();
+    const QString chosen = chosenLocalPath(fileUrl, startFolder());
+    if (chosen.isEmpty()) {
+        setFileError(QStringLiteral("Save failed: ") + QStringLiteral("Not a local file: ")
+            + fileUrl.toDisplayString());
+        refresh();
+        return;
+    }
     const QString path = eventFilePathFor(chosen, suggestedFileName());
     if (const auto error = m_target->saveTo(path)) {
         setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(*error)}));

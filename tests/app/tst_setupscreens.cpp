@@ -128,6 +128,48 @@ private slots:
         }
     }
 
+    // What is typed into a row or a detail field without Return or Tab is written however the
+    // organiser leaves it: another section clicked, the language switched, the window closed.
+    void typedTextKeptOnLeaving_data()
+    {
+        QTest::addColumn<QString>("leave");
+        QTest::newRow("section clicked") << QStringLiteral("section");
+        QTest::newRow("language switched") << QStringLiteral("language");
+        QTest::newRow("window closed") << QStringLiteral("close");
+    }
+    void typedTextKeptOnLeaving()
+    {
+        QFETCH(QString, leave);
+        SetupWindow w(setupEvent());
+        QVERIFY(w.start());
+        w.app->languagePicker().pick(0);
+        const auto leaveScreen = [&] {
+            if (leave == u"section")
+                w.click(QStringLiteral("sidebarRow_courses"));
+            else if (leave == u"language")
+                w.app->languagePicker().pick(1);
+            else
+                QVERIFY(w.window->close());
+        };
+
+        w.app->content().setSelectedItem(SidebarItem::Classes);
+        QTRY_VERIFY(w.item(QStringLiteral("classRow_D10")));
+        w.typeInto(w.itemIn(QStringLiteral("classRow_D10"), QStringLiteral("classNameField")),
+            QStringLiteral("D12"));
+        leaveScreen();
+        QTRY_VERIFY(classNamed(w.store->race(), QStringLiteral("D12")));
+        QVERIFY(!classNamed(w.store->race(), QStringLiteral("D10")));
+        if (leave == u"close")
+            return;
+
+        w.app->languagePicker().pick(0);
+        w.app->content().setSelectedItem(SidebarItem::Race);
+        w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("2026-05-17"));
+        leaveScreen();
+        QTRY_VERIFY(w.store->race().date.has_value());
+        QCOMPARE(w.store->race().date->date(), QDate(2026, 5, 17));
+    }
+
     void coursesSection()
     {
         Race staged;

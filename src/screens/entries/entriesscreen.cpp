@@ -1,6 +1,7 @@
 #include "entriesscreen.h"
 
 #include "messagetext.h"
+#include "chosenfile.h"
 
 #include "classorder.h"
 #include "documenttext.h"
@@ -417,8 +418,14 @@ void EntriesScreen::importFromFile(const QUrl &fileUrl)
 {
     if (!store())
         return;
-    QFile file(fileUrl.toLocalFile());
-    if (!fileUrl.isLocalFile() || !file.open(QIODevice::ReadOnly)) {
+    const QString path = chosenLocalPath(fileUrl, exportStartFolder(store()));
+    if (path.isEmpty()) {
+        setImportState(localized(QStringLiteral("Not a local file: %@"), {fileUrl.toDisplayString()}),
+            m_importingFromURL);
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         setImportState(file.errorString(), m_importingFromURL);
         return;
     }

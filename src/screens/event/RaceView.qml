@@ -56,6 +56,15 @@ Item {
             wrapMode: Text.WordWrap
             Layout.fillWidth: true
         }
+        Label {
+            objectName: "savedMessage"
+            visible: vm.savedMessage !== "" && vm.fileError === ""
+            text: vm.savedMessage
+            color: Theme.secondaryText
+            font: Theme.body
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
         Item { Layout.fillHeight: true }
     }
 

@@ -103,9 +103,19 @@ Item {
             systemImage: "square.and.arrow.up"
             enabled: vm.canExport
             onClicked: {
-                exportDialog.selectedFile = exportDialog.currentFolder + "/" + encodeURIComponent(vm.suggestedExportName)
+                exportDialog.currentFolder = vm.exportFolder
+                exportDialog.selectedFile = vm.exportFolder + "/" + encodeURIComponent(vm.suggestedExportName)
                 exportDialog.open()
             }
+        }
+        Label {
+            objectName: "exportSaved"
+            visible: vm.savedMessage !== "" && vm.exportError === ""
+            text: vm.savedMessage
+            font: Theme.caption
+            color: Theme.secondaryText
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
         }
         Label {
             objectName: "exportError"
@@ -148,9 +158,10 @@ Item {
 
     FileDialog {
         id: exportDialog
+        objectName: "stagesExportDialog"
         fileMode: FileDialog.SaveFile
         acceptLabel: qsTranslate("Vexlo", "Save")
-        currentFolder: vm.exportFolder
+        defaultSuffix: "csv"
         nameFilters: [qsTranslate("Vexlo", "CSV files (*.csv)")]
         onAccepted: vm.exportEntries(selectedFile)
     }

@@ -1,6 +1,7 @@
 #include "eventfileviewmodel.h"
 #include "messagetext.h"
 
+#include "chosenfile.h"
 #include "localization.h"
 #include "log.h"
 #include "racejson.h"
@@ -159,16 +160,7 @@ QString EventFileViewModel::suggestedFileName() const
 
 QUrl EventFileViewModel::dialogFolder() const
 {
-    // The open file's folder when it still exists, else the documents folder, else home: a
-    // dialog never starts in a folder that is gone.
-    QStringList candidates;
-    if (store() && !store()->raceFileUrl().isEmpty())
-        candidates.append(QFileInfo(store()->raceFileUrl().toLocalFile()).absolutePath());
-    candidates.append(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    for (const QString &folder : std::as_const(candidates))
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            return QUrl::fromLocalFile(folder);
-    return QUrl::fromLocalFile(QDir::homePath());
+    return exportStartFolder(store());
 }
 
 bool EventFileViewModel::newNeedsConfirmation() const
@@ -189,16 +181,21 @@ void EventFileViewModel::newEvent()
         return;
     store()->newRace();
     m_dateError.clear();
+    m_savedMessage.clear();
     setFileError({});
 }
 
-void EventFileViewModel::loadEvent(const QUrl &url)
+void EventFileViewModel::loadEvent(const QUrl &chosen)
 {
     if (!store())
         return;
+    const QString path = chosenLocalPath(chosen, dialogFolder());
+    if (path.isEmpty())
+        return setFileError(localized(QStringLiteral("Load failed: %@"),
+            {localized(QStringLiteral("Not a local file: %@"), {chosen.toDisplayString()})}));
+    const QUrl url = QUrl::fromLocalFile(path);
     QString error;
     std::optional<Race> race;
-    const QString path = url.toLocalFile();
     QFile file(path);
     if (QFileInfo(path).isDir()) {
         error = localized(QStringLiteral("%@ is a folder, not an event file."), {path});
@@ -227,6 +224,7 @@ void EventFileViewModel::loadEvent(const QUrl &url)
     store()->addRecentRaceUrl(url);
     m_dateError.clear();
     setFileError({});
+    m_savedMessage.clear();
 }
 
 void EventFileViewModel::saveEvent()
@@ -234,9 +232,10 @@ void EventFileViewModel::saveEvent()
     if (!canSave())
         return;
     QString error;
-    if (store()->save(store()->raceFileUrl(), &error))
+    if (store()->save(store()->raceFileUrl(), &error)) {
+        m_savedMessage = savedFileMessage(store()->raceFileUrl().toLocalFile());
         setFileError({});
-    else
+    } else
         setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(error)}));
 }
 
@@ -244,11 +243,15 @@ void EventFileViewModel::saveEventAs(const QUrl &chosen)
 {
     if (!store())
         return;
-    const QUrl url = withEventSuffix(chosen);
+    const QString path = chosenLocalPath(chosen, dialogFolder());
+    const QUrl url = withEventSuffix(QUrl::fromLocalFile(path));
     QString error;
-    if (QFileInfo(url.toLocalFile()).isDir())
+    if (path.isEmpty())
+        error = localized(QStringLiteral("Not a local file: %@"), {chosen.toDisplayString()});
+    else if (QFileInfo(url.toLocalFile()).isDir())
         error = localized(QStringLiteral("%@ is a folder, not an event file."), {url.toLocalFile()});
     else if (store()->save(url, &error)) {
+        m_savedMessage = savedFileMessage(url.toLocalFile());
         setFileError({});
         return;
     }
@@ -267,5 +270,7 @@ void EventFileViewModel::clearRecentEvents()
 void EventFileViewModel::setFileError(const QString &error)
 {
     m_fileError = error;
+    if (!error.isEmpty())
+        m_savedMessage.clear();
     emit changed();
 }

@@ -2,7 +2,7 @@
 
 // The "Events" section: new, open, save, save as and recent files of the event, and the event's
 // own details (name, date, several stages). Every change goes through the store; the only state
-// kept here is the text of the last failed file operation.
+// kept here is the outcome of the last file operation.
 
 #include "storeviewmodel.h"
 
@@ -45,6 +45,8 @@ class EventFileViewModel : public StoreViewModel
     Q_PROPERTY(bool canSave READ canSave NOTIFY changed)
     Q_PROPERTY(QString fileError READ fileError NOTIFY changed)
     Q_PROPERTY(QString dateError READ dateError NOTIFY changed)
+    // "Saved <file>" after the last save or save as worked; empty after a failure or a new event.
+    Q_PROPERTY(QString savedMessage READ savedMessage NOTIFY changed)
     // [{title, url}], most recent first.
     Q_PROPERTY(QVariantList recentFiles READ recentFiles NOTIFY changed)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName NOTIFY changed)
@@ -74,6 +76,7 @@ public:
     [[nodiscard]] bool canSave() const;
     [[nodiscard]] QString fileError() const { return m_fileError; }
     [[nodiscard]] QString dateError() const { return m_dateError; }
+    [[nodiscard]] QString savedMessage() const { return m_savedMessage; }
     [[nodiscard]] QVariantList recentFiles() const;
     [[nodiscard]] QString suggestedFileName() const;
     [[nodiscard]] QUrl dialogFolder() const;
@@ -98,5 +101,6 @@ private:
 
     QString m_fileError;
     QString m_dateError;
+    QString m_savedMessage;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };

@@ -2,6 +2,7 @@
 #include "messagetext.h"
 
 #include "atomicfile.h"
+#include "chosenfile.h"
 #include "localization.h"
 #include "oecsv.h"
 #include "racestore.h"
@@ -91,8 +92,7 @@ QString StagesViewModel::suggestedExportName() const
 
 QUrl StagesViewModel::exportFolder() const
 {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QUrl::fromLocalFile(QFileInfo(documents).isDir() ? documents : QDir::homePath());
+    return exportStartFolder(store());
 }
 
 QString StagesViewModel::editName() const
@@ -218,12 +218,13 @@ void StagesViewModel::exportEntries(const QUrl &url)
     if (!store())
         return;
     QString error;
-    const QString path = url.toLocalFile();
+    const QString path = chosenLocalPath(url, exportFolder(), QStringLiteral(".csv"));
     if (path.isEmpty())
-        error = QStringLiteral("Not a local file: ") + url.toString();
+        error = localized(QStringLiteral("Not a local file: %@"), {url.toDisplayString()});
     else if (writeFileAtomically(path, makeOECSV(store()->race()).toUtf8(), &error))
         error.clear();
     m_exportError = error.isEmpty() ? QString()
                                     : localized(QStringLiteral("Export failed: ")) + localizedMessage(error);
+    m_savedMessage = error.isEmpty() ? savedFileMessage(path) : QString();
     emit changed();
 }

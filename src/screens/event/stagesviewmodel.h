@@ -36,7 +36,9 @@ class StagesViewModel : public StoreViewModel
     Q_PROPERTY(bool canExport READ canExport NOTIFY changed)
     Q_PROPERTY(QString exportError READ exportError NOTIFY changed)
     Q_PROPERTY(QString suggestedExportName READ suggestedExportName NOTIFY changed)
-    Q_PROPERTY(QUrl exportFolder READ exportFolder CONSTANT)
+    Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY changed)
+    // "Saved <file>" after the last export worked.
+    Q_PROPERTY(QString savedMessage READ savedMessage NOTIFY changed)
     // The editor sheet and its working copy.
     Q_PROPERTY(bool editing READ editing NOTIFY editorChanged)
     Q_PROPERTY(QString editName READ editName WRITE setEditName NOTIFY editorChanged)
@@ -56,6 +58,7 @@ public:
     [[nodiscard]] int activeIndex() const;
     [[nodiscard]] bool canExport() const;
     [[nodiscard]] QString exportError() const { return m_exportError; }
+    [[nodiscard]] QString savedMessage() const { return m_savedMessage; }
     [[nodiscard]] QString suggestedExportName() const;
     [[nodiscard]] QUrl exportFolder() const;
 
@@ -98,5 +101,6 @@ private:
     bool m_isAddingNew = false;
     std::optional<Stage> m_pendingDelete;
     QString m_exportError;
+    QString m_savedMessage;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };

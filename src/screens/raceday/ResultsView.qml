@@ -96,7 +96,12 @@ Item {
                             enabled: modelData.enabled
                             onTriggered: {
                                 root.exportKind = modelData.kind
-                                exportDialog.selectedFile = exportDialog.currentFolder + "/" + modelData.fileName
+                                exportDialog.nameFilters = modelData.pdf
+                                    ? [qsTranslate("Vexlo", "PDF files (*.pdf)")]
+                                    : [qsTranslate("Vexlo", "XML files (*.xml)")]
+                                exportDialog.defaultSuffix = modelData.pdf ? "pdf" : "xml"
+                                exportDialog.currentFolder = vm.exportFolder
+                                exportDialog.selectedFile = vm.exportFolder + "/" + encodeURIComponent(modelData.fileName)
                                 exportDialog.open()
                             }
                         }
@@ -160,6 +165,7 @@ Item {
             // why corrections are off on a slave.
             model: [
                 { name: "exportErrorText", text: vm.exportError, tone: "red" },
+                { name: "exportSavedText", text: vm.exportSavedMessage, tone: "gray" },
                 { name: "printProblemText", text: vm.printProblem, tone: "red" },
                 { name: "correctionNotice", text: vm.correctionNotice, tone: "orange" }
             ]

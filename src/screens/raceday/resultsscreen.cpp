@@ -1,5 +1,6 @@
 #include "resultsscreen.h"
 
+#include "chosenfile.h"
 #include "localization.h"
 #include "racedaydesk.h"
 #include "racelookup.h"
@@ -225,6 +226,16 @@ QString ResultsScreen::exportError() const
     return m_results ? m_results->exportError() : QString();
 }
 
+QString ResultsScreen::exportSavedMessage() const
+{
+    return m_results ? m_results->savedMessage() : QString();
+}
+
+QUrl ResultsScreen::exportFolder() const
+{
+    return exportStartFolder(store());
+}
+
 void ResultsScreen::selectClass(const QString &classId)
 {
     if (!m_results)
@@ -362,6 +373,7 @@ QVariantList ResultsScreen::exportItems() const
             {QStringLiteral("name"), QString::fromLatin1(items[kind][0])},
             {QStringLiteral("title"), localized(QString::fromLatin1(items[kind][1]))},
             {QStringLiteral("enabled"), exportEnabled(kind)},
+            {QStringLiteral("pdf"), kind >= int(ResultExportKind::ResultsPDF)},
             {QStringLiteral("fileName"), suggestedFileName(kind)}});
     }
     return list;
@@ -377,7 +389,9 @@ bool ResultsScreen::exportTo(int kind, const QUrl &file)
 {
     if (!exportEnabled(kind))
         return false;
-    return m_results->exportTo(static_cast<ResultExportKind>(kind), file.toLocalFile());
+    const bool pdf = kind == int(ResultExportKind::ResultsPDF) || kind == int(ResultExportKind::SplitsPDF);
+    return m_results->exportTo(static_cast<ResultExportKind>(kind),
+        chosenLocalPath(file, exportFolder(), pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml")));
 }
 
 bool ResultsScreen::canPullCheckins() const

@@ -78,6 +78,8 @@ class ResultsScreen : public StoreViewModel
     Q_PROPERTY(QVariantList stageChips READ stageChips NOTIFY viewChanged)
     Q_PROPERTY(bool showsOverall READ showsOverall NOTIFY viewChanged)
     Q_PROPERTY(QString exportError READ exportError NOTIFY viewChanged)
+    Q_PROPERTY(QString exportSavedMessage READ exportSavedMessage NOTIFY viewChanged)
+    Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY viewChanged)
     // [{kind, name, title, enabled, fileName}] in menu order.
     Q_PROPERTY(QVariantList exportItems READ exportItems NOTIFY viewChanged)
     Q_PROPERTY(ResultListModel *lines READ lines CONSTANT)
@@ -108,6 +110,8 @@ public:
     [[nodiscard]] QVariantList stageChips() const;
     [[nodiscard]] bool showsOverall() const;
     [[nodiscard]] QString exportError() const;
+    [[nodiscard]] QString exportSavedMessage() const;
+    [[nodiscard]] QUrl exportFolder() const;
     [[nodiscard]] ResultListModel *lines() { return &m_lines; }
     Q_INVOKABLE void selectClass(const QString &classId);
     Q_INVOKABLE void selectStage(const QString &stageId);

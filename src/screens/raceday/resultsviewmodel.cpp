@@ -1,5 +1,7 @@
 #include "resultsviewmodel.h"
 
+#include "chosenfile.h"
+
 #include "racestore.h"
 
 ResultsViewModel::ResultsViewModel(RaceStore *store, QObject *parent)
@@ -46,8 +48,10 @@ bool ResultsViewModel::exportTo(ResultExportKind kind, const QString &path)
     std::optional<QString> error;
     if (!outcome.ok)
         error = outcome.error;
-    if (error != m_exportError) {
+    const QString saved = outcome.ok ? savedFileMessage(path) : QString();
+    if (error != m_exportError || saved != m_savedMessage) {
         m_exportError = error;
+        m_savedMessage = saved;
         emit exportErrorChanged();
     }
     return outcome.ok;

@@ -41,6 +41,8 @@ public:
 
     // Empty while no export has failed since the last one that succeeded.
     [[nodiscard]] QString exportError() const { return m_exportError.value_or(QString()); }
+    // "Saved <file>" after the last export worked; empty after a failure.
+    [[nodiscard]] QString savedMessage() const { return m_savedMessage; }
     [[nodiscard]] bool exportEnabled(ResultExportKind kind) const
     {
         return resultExportEnabled(kind, m_filter);
@@ -57,4 +59,5 @@ private:
     RaceStore *m_store;
     ResultFilter m_filter;
     std::optional<QString> m_exportError;
+    QString m_savedMessage;
 };

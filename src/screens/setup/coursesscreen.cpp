@@ -1,6 +1,8 @@
 #include "coursesscreen.h"
 #include "messagetext.h"
 
+#include "chosenfile.h"
+
 #include "localization.h"
 #include "racestore.h"
 #include "setuplists.h"
@@ -270,10 +272,12 @@ void CoursesScreen::deleteAllCourses()
             referring));
 }
 
-void CoursesScreen::importCourses(const QUrl &fileUrl)
+void CoursesScreen::importCourses(const QUrl &chosen)
 {
     if (!store())
         return;
+    const QString path = chosenLocalPath(chosen, exportStartFolder(store()));
+    const QUrl fileUrl = path.isEmpty() ? chosen : QUrl::fromLocalFile(path);
     logLine(QStringLiteral("CoursesView: panel completion fired, result=OK, url=") + fileUrl.toLocalFile());
     const QList<Course> coursesBefore = store()->race().courses;
     const QList<RaceClass> classesBefore = store()->race().classes;

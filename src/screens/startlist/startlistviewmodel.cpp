@@ -1,6 +1,7 @@
 #include "startlistviewmodel.h"
 #include "messagetext.h"
 
+#include "chosenfile.h"
 #include "documenttext.h"
 #include "localization.h"
 #include "perstage.h"
@@ -319,8 +320,7 @@ QString StartListViewModel::startPunchPdfFileName() const
 
 QUrl StartListViewModel::exportFolder() const
 {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QUrl::fromLocalFile(QFileInfo(documents).isDir() ? documents : QDir::homePath());
+    return exportStartFolder(store());
 }
 
 QString StartListViewModel::timeslotPdfHelp() const
@@ -345,15 +345,17 @@ bool StartListViewModel::exportTo(StartListExportKind kind, const QUrl &file)
     // The file holds exactly what the screen shows, so a rebuild still queued runs first.
     if (m_refresh.isQueued())
         refreshNow();
-    const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
+    const QString extension
+        = kind == StartListExportKind::Xml ? QStringLiteral(".xml") : QStringLiteral(".pdf");
+    const QString path = chosenLocalPath(file, exportFolder(), extension);
     StartListExportOutcome outcome;
     if (path.isEmpty())
         outcome = {false,
             localized(QStringLiteral("Export failed: "))
-                + localized(QStringLiteral("Not a local file: %@"), file.toString())};
+                + localized(QStringLiteral("Not a local file: %@"), file.toDisplayString())};
     else
         outcome = exportStartList(kind, store()->race(), m_lists, m_grid, path);
-    setMessages(outcome.error, m_statusMessage);
+    setMessages(outcome.error, outcome.ok ? savedFileMessage(path) : QString());
     return outcome.ok;
 }
 
@@ -452,9 +454,9 @@ void StartListViewModel::importStartList(const QUrl &file)
     auto fail = [&](const QString &reason) {
         setMessages(localized(QStringLiteral("Import failed: ")) + localizedMessage(reason), m_statusMessage);
     };
-    const QString path = file.isLocalFile() ? file.toLocalFile() : QString();
+    const QString path = chosenLocalPath(file, exportFolder());
     if (path.isEmpty())
-        return fail(localized(QStringLiteral("Not a local file: %@"), file.toString()));
+        return fail(localized(QStringLiteral("Not a local file: %@"), file.toDisplayString()));
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
         return fail(in.errorString());

@@ -63,7 +63,7 @@ class StartListViewModel : public StoreViewModel
     Q_PROPERTY(QString pdfFileName READ pdfFileName NOTIFY raceShapeChanged)
     Q_PROPERTY(QString byClassPdfFileName READ byClassPdfFileName NOTIFY raceShapeChanged)
     Q_PROPERTY(QString startPunchPdfFileName READ startPunchPdfFileName NOTIFY raceShapeChanged)
-    Q_PROPERTY(QUrl exportFolder READ exportFolder CONSTANT)
+    Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY messageChanged)
     // Tooltip of "By timeslot", following the display mode.
     Q_PROPERTY(QString timeslotPdfHelp READ timeslotPdfHelp NOTIFY displayModeChanged)
 

@@ -202,14 +202,18 @@ Item {
             kind = k
             const names = { "xml": vm.xmlFileName, "timeslot": vm.pdfFileName,
                             "byClass": vm.byClassPdfFileName, "startPunch": vm.startPunchPdfFileName }
-            selectedFile = vm.exportFolder + "/" + names[k]
             nameFilters = k === "xml" ? [qsTranslate("Vexlo", "XML files (*.xml)")]
                                       : [qsTranslate("Vexlo", "PDF files (*.pdf)")]
+            defaultSuffix = k === "xml" ? "xml" : "pdf"
+            // Set on each opening: a label bound once kept the dialog's own "Open" after the
+            // language changed while the window was open.
+            acceptLabel = qsTranslate("Vexlo", "Save")
+            currentFolder = vm.exportFolder
+            selectedFile = vm.exportFolder + "/" + encodeURIComponent(names[k])
             open()
         }
+        objectName: "startListExportDialog"
         fileMode: FileDialog.SaveFile
-        acceptLabel: qsTranslate("Vexlo", "Save")
-        currentFolder: vm.exportFolder
         onAccepted: {
             if (kind === "xml") vm.exportXml(selectedFile)
             else if (kind === "timeslot") vm.exportTimeslotPdf(selectedFile)
@@ -219,7 +223,9 @@ Item {
     }
     FileDialog {
         id: importDialog
+        objectName: "startListImportDialog"
         fileMode: FileDialog.OpenFile
+        currentFolder: vm.exportFolder
         nameFilters: [qsTranslate("Vexlo", "XML files (*.xml)")]
         onAccepted: vm.importStartList(selectedFile)
     }

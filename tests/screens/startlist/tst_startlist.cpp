@@ -241,10 +241,13 @@ private slots:
             QVERIFY2(
                 vm.exportError().startsWith(QStringLiteral("Export failed: ")), qPrintable(vm.exportError()));
             QVERIFY(!(vm.*exportTo)(QUrl(QStringLiteral("https://127.0.0.1/x.pdf"))));
-            const QString path = dir.filePath(QStringLiteral("ok%1").arg(++n));
-            QVERIFY2((vm.*exportTo)(QUrl::fromLocalFile(path)), qPrintable(vm.exportError()));
+            // A name without its extension gets it, and the line under the header says where it went.
+            const QString name = QStringLiteral("ok%1").arg(++n);
+            QVERIFY2((vm.*exportTo)(QUrl::fromLocalFile(dir.filePath(name))), qPrintable(vm.exportError()));
             QVERIFY(vm.exportError().isEmpty());
-            QVERIFY(QFileInfo(path).size() > 0);
+            const QString written = name + (n == 1 ? QStringLiteral(".xml") : QStringLiteral(".pdf"));
+            QVERIFY(QFileInfo(dir.filePath(written)).size() > 0);
+            QCOMPARE(vm.statusMessage(), QStringLiteral("Saved ") + written);
         }
         QVERIFY(!QFileInfo::exists(nowhere.toLocalFile()));
         QCOMPARE(h.autosaves(), 0);
