@@ -30,3 +30,12 @@ const Participant *findParticipant(const Race &race, const QUuid &participantId)
     }
     return nullptr;
 }
+
+ParticipantLookup::ParticipantLookup(const Race &race)
+{
+    m_byId.reserve(race.participants.size());
+    for (const Participant &p : race.participants) {
+        if (!m_byId.contains(p.id))
+            m_byId.insert(p.id, &p);
+    }
+}
