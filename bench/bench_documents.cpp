@@ -1,5 +1,6 @@
-// Writing the documents of the generated 5,000-entry event: results PDF, split-times PDF and the
-// IOF result list of the first stage (5,000 results with 20 splits each, 60 classes).
+// Writing the documents of the generated event: results PDF, split-times PDF and the IOF result
+// list of the first stage (one result with 20 splits per entry, 60 classes), at 500, 5,000 and
+// 50,000 entries: the argument is the number of entries.
 #include "iofresultlistwriter.h"
 #include "racegenerator.h"
 #include "resultpdfs.h"
@@ -7,6 +8,9 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QTemporaryDir>
+
+#include <map>
+#include <memory>
 
 #include <benchmark/benchmark.h>
 
@@ -18,41 +22,47 @@ struct Fixture
     QList<ResultGroup> groups;
 };
 
-const Fixture &fixture()
+Fixture makeFixture(int entries)
 {
-    static const Fixture f = [] {
-        Fixture out;
-        out.race = generateRace();
-        const QString stage = out.race.stages.isEmpty() ? QString() : out.race.stages.first().id;
-        QHash<QString, qsizetype> groupOf;
-        for (const RaceClass &c : out.race.classes) {
-            groupOf.insert(c.id, out.groups.size());
-            out.groups.append({c.name, {}});
-        }
-        QHash<QUuid, QString> classOf;
-        for (const Participant &p : out.race.participants) {
-            std::optional<QString> id = p.classId;
-            if (p.classIdByStage && p.classIdByStage->contains(stage))
-                id = p.classIdByStage->value(stage);
-            if (id)
-                classOf.insert(p.id, *id);
-        }
-        for (const PersonResult &r : out.race.results) {
-            if (r.stageId.value_or(stage) != stage)
-                continue;
-            const auto it = groupOf.constFind(classOf.value(r.participantId));
-            if (it != groupOf.constEnd())
-                out.groups[*it].results.append(r);
-        }
-        return out;
-    }();
-    return f;
+    Fixture out;
+    out.race = generatedRaceOfSize(entries);
+    const QString stage = out.race.stages.isEmpty() ? QString() : out.race.stages.first().id;
+    QHash<QString, qsizetype> groupOf;
+    for (const RaceClass &c : out.race.classes) {
+        groupOf.insert(c.id, out.groups.size());
+        out.groups.append({c.name, {}});
+    }
+    QHash<QUuid, QString> classOf;
+    for (const Participant &p : out.race.participants) {
+        std::optional<QString> id = p.classId;
+        if (p.classIdByStage && p.classIdByStage->contains(stage))
+            id = p.classIdByStage->value(stage);
+        if (id)
+            classOf.insert(p.id, *id);
+    }
+    for (const PersonResult &r : out.race.results) {
+        if (r.stageId.value_or(stage) != stage)
+            continue;
+        const auto it = groupOf.constFind(classOf.value(r.participantId));
+        if (it != groupOf.constEnd())
+            out.groups[*it].results.append(r);
+    }
+    return out;
 }
 
-qsizetype resultCount()
+const Fixture &fixture(const benchmark::State &state)
+{
+    static std::map<int, std::unique_ptr<const Fixture>> fixtures;
+    auto &slot = fixtures[int(state.range(0))];
+    if (!slot)
+        slot = std::make_unique<const Fixture>(makeFixture(int(state.range(0))));
+    return *slot;
+}
+
+qsizetype resultCount(const Fixture &f)
 {
     qsizetype n = 0;
-    for (const ResultGroup &g : fixture().groups)
+    for (const ResultGroup &g : f.groups)
         n += g.results.size();
     return n;
 }
@@ -61,54 +71,52 @@ void BM_ResultsPDF(benchmark::State &state)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results.pdf"));
-    (void)fixture(); // built once, outside the timing
+    const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
-        const PdfExportResult r
-            = renderResultsPDF(fixture().race, fixture().groups, QStringLiteral("Stage 1"), path);
+        const PdfExportResult r = renderResultsPDF(f.race, f.groups, QStringLiteral("Stage 1"), path);
         if (!r.ok)
             state.SkipWithError(qPrintable(r.error));
     }
-    state.counters["results"] = double(resultCount());
+    state.counters["results"] = double(resultCount(f));
 }
-BENCHMARK(BM_ResultsPDF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResultsPDF)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_SplitTimesPDF(benchmark::State &state)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("splits.pdf"));
-    (void)fixture(); // built once, outside the timing
+    const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
-        const PdfExportResult r
-            = renderSplitTimesPDF(fixture().race, fixture().groups, QStringLiteral("Stage 1"), path);
+        const PdfExportResult r = renderSplitTimesPDF(f.race, f.groups, QStringLiteral("Stage 1"), path);
         if (!r.ok)
             state.SkipWithError(qPrintable(r.error));
     }
-    state.counters["results"] = double(resultCount());
+    state.counters["results"] = double(resultCount(f));
 }
-BENCHMARK(BM_SplitTimesPDF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplitTimesPDF)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_IOFResultListWithSplits(benchmark::State &state)
 {
     qint64 bytes = 0;
-    (void)fixture(); // built once, outside the timing
+    const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
-        const QString xml = writeIOFResultListWithSplitsXML(fixture().race, fixture().groups);
+        const QString xml = writeIOFResultListWithSplitsXML(f.race, f.groups);
         bytes = xml.toUtf8().size();
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["bytes"] = double(bytes);
 }
-BENCHMARK(BM_IOFResultListWithSplits)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IOFResultListWithSplits)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_IOFResultList(benchmark::State &state)
 {
-    (void)fixture(); // built once, outside the timing
+    const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
-        const QString xml = writeIOFResultListXML(fixture().race, fixture().groups);
+        const QString xml = writeIOFResultListXML(f.race, f.groups);
         benchmark::DoNotOptimize(xml);
     }
 }
-BENCHMARK(BM_IOFResultList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IOFResultList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,4 +1,5 @@
-// Reading and merging a generated 5,000-entry EntryList and a 40-course CourseData file.
+// Reading and merging a generated EntryList (the argument: 500, 5,000 or 50,000 entries) and a
+// 40-course CourseData file.
 #include "coursesetup.h"
 #include "entryimport.h"
 #include "iofcoursedataparser.h"
@@ -8,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <map>
+
 namespace {
 
 QByteArray escaped(const QString &text)
@@ -15,42 +18,37 @@ QByteArray escaped(const QString &text)
     return text.toHtmlEscaped().toUtf8();
 }
 
-const Race &generated()
+// Every generated entry, one in fifty without a card (rental candidates).
+QByteArray makeEntryListXml(int entries)
 {
-    static const Race race = [] {
-        RaceGeneratorOptions options;
-        options.withResults = false;
-        return generateRace(options);
-    }();
-    return race;
+    const Race &race = generatedRaceOfSize(entries, false);
+    QByteArray out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\" iofVersion=\"3.0\">\n"
+                     "<ClassList>";
+    for (const RaceClass &c : race.classes)
+        out += "<Class><Id>" + escaped(c.id) + "</Id><Name>" + escaped(c.name) + "</Name></Class>";
+    out += "</ClassList>\n";
+    int n = 0;
+    for (const Participant &p : race.participants) {
+        out += "<PersonEntry><Person><Name><Family>" + escaped(p.familyName) + "</Family><Given>"
+            + escaped(p.givenName) + "</Given></Name></Person>";
+        if (p.club)
+            out += "<Organisation><Name>" + escaped(*p.club) + "</Name></Organisation>";
+        if (++n % 50 != 0)
+            out += "<ControlCard>" + escaped(p.cardNumber) + "</ControlCard>";
+        if (p.classId)
+            out += "<Class><Id>" + escaped(*p.classId) + "</Id></Class>";
+        out += "</PersonEntry>\n";
+    }
+    return out + "</EntryList>\n";
 }
 
-// Every generated entry, one in fifty without a card (rental candidates).
-const QByteArray &entryListXml()
+const QByteArray &entryListXml(const benchmark::State &state)
 {
-    static const QByteArray xml = [] {
-        const Race &race = generated();
-        QByteArray out
-            = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\" iofVersion=\"3.0\">\n"
-              "<ClassList>";
-        for (const RaceClass &c : race.classes)
-            out += "<Class><Id>" + escaped(c.id) + "</Id><Name>" + escaped(c.name) + "</Name></Class>";
-        out += "</ClassList>\n";
-        int n = 0;
-        for (const Participant &p : race.participants) {
-            out += "<PersonEntry><Person><Name><Family>" + escaped(p.familyName) + "</Family><Given>"
-                + escaped(p.givenName) + "</Given></Name></Person>";
-            if (p.club)
-                out += "<Organisation><Name>" + escaped(*p.club) + "</Name></Organisation>";
-            if (++n % 50 != 0)
-                out += "<ControlCard>" + escaped(p.cardNumber) + "</ControlCard>";
-            if (p.classId)
-                out += "<Class><Id>" + escaped(*p.classId) + "</Id></Class>";
-            out += "</PersonEntry>\n";
-        }
-        return out + "</EntryList>\n";
-    }();
+    static std::map<int, QByteArray> texts;
+    QByteArray &xml = texts[int(state.range(0))];
+    if (xml.isEmpty())
+        xml = makeEntryListXml(int(state.range(0)));
     return xml;
 }
 
@@ -97,31 +95,31 @@ struct QuietLog
 void BM_ParseEntryList(benchmark::State &state)
 {
     QuietLog quiet;
-    const QByteArray &xml = entryListXml();
+    const QByteArray &xml = entryListXml(state);
     for (auto _ : state) {
         auto result = IOFEntryListParser::parse(xml);
         benchmark::DoNotOptimize(result);
     }
     state.counters["bytes"] = double(xml.size());
 }
-BENCHMARK(BM_ParseEntryList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseEntryList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_ImportEntryListIntoEmptyEvent(benchmark::State &state)
 {
     QuietLog quiet;
-    const QByteArray &xml = entryListXml();
+    const QByteArray &xml = entryListXml(state);
     for (auto _ : state) {
         Race race;
         applyDownloadedEntries(race, xml, 200);
         benchmark::DoNotOptimize(race);
     }
 }
-BENCHMARK(BM_ImportEntryListIntoEmptyEvent)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportEntryListIntoEmptyEvent)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_ReimportEntryList(benchmark::State &state)
 {
     QuietLog quiet;
-    const QByteArray &xml = entryListXml();
+    const QByteArray &xml = entryListXml(state);
     Race base;
     applyDownloadedEntries(base, xml, 200);
     for (auto _ : state) {
@@ -132,7 +130,7 @@ void BM_ReimportEntryList(benchmark::State &state)
         benchmark::DoNotOptimize(race);
     }
 }
-BENCHMARK(BM_ReimportEntryList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReimportEntryList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_ParseCourseData(benchmark::State &state)
 {

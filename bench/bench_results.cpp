@@ -8,10 +8,10 @@
 
 namespace {
 
-const Race &race()
+// The argument is the number of entries: 500, 5,000 or 50,000.
+const Race &race(const benchmark::State &state)
 {
-    static const Race r = generateRace();
-    return r;
+    return generatedRaceOfSize(int(state.range(0)));
 }
 
 void runClassView(benchmark::State &state, const QString &stageId)
@@ -19,7 +19,7 @@ void runClassView(benchmark::State &state, const QString &stageId)
     const ResultFilter filter {QString(), stageId};
     qsizetype rows = 0;
     for (auto _ : state) {
-        const QList<ClassResults> groups = resultsForClass(race(), filter);
+        const QList<ClassResults> groups = resultsForClass(race(state), filter);
         rows = 0;
         for (const ClassResults &g : groups)
             rows += g.results.size();
@@ -30,23 +30,23 @@ void runClassView(benchmark::State &state, const QString &stageId)
 
 void OrderOneStage(benchmark::State &state)
 {
-    runClassView(state, race().stages.first().id);
+    runClassView(state, race(state).stages.first().id);
 }
-BENCHMARK(OrderOneStage)->Unit(benchmark::kMillisecond);
+BENCHMARK(OrderOneStage)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void OrderEveryStage(benchmark::State &state)
 {
     runClassView(state, QString());
 }
-BENCHMARK(OrderEveryStage)->Unit(benchmark::kMillisecond);
+BENCHMARK(OrderEveryStage)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void OverallStandings(benchmark::State &state)
 {
     const ResultFilter filter {QString(), overallStageFilter};
     for (auto _ : state)
-        benchmark::DoNotOptimize(overallStandings(race(), filter));
+        benchmark::DoNotOptimize(overallStandings(race(state), filter));
 }
-BENCHMARK(OverallStandings)->Unit(benchmark::kMillisecond);
+BENCHMARK(OverallStandings)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

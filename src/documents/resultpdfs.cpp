@@ -2,6 +2,7 @@
 
 #include "documenttext.h"
 #include "localization.h"
+#include "racelookup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,12 @@
 namespace {
 
 const QString dash = QStringLiteral("—");
+
+QString participantName(const ParticipantLookup &participants, const PersonResult &result)
+{
+    const Participant *p = participants.find(result.participantId);
+    return p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown");
+}
 
 QString durationCell(const std::optional<double> &seconds)
 {
@@ -49,7 +56,8 @@ QString placeCell(const QList<std::optional<qint64>> &places, qsizetype row)
     return place ? QString::number(*place) : QString();
 }
 
-void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ResultGroup &group)
+void drawSplitGroup(
+    PDFTableRenderer &renderer, const ParticipantLookup &participants, const ResultGroup &group)
 {
     const QList<PersonResult> &results = group.results;
     const QString noData = localized(QStringLiteral("No course/split data"));
@@ -124,7 +132,7 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ResultGr
             QStringList b {start == 0
                     ? (placeOfRow(group.places, i) ? QStringLiteral("%1. ").arg(*placeOfRow(group.places, i))
                                                    : QString())
-                        + resultParticipantName(race, result)
+                        + participantName(participants, result)
                     : QString()};
             QStringList c {QString()};
             QList<QColor> bColors {black};
@@ -195,6 +203,7 @@ PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &gro
 {
     const QString subtitle = stageSubtitle("Results", "Results — %@", stageLabel);
     return renderDocument(path, a4ShortSide, a4LongSide, race, subtitle, [&](PDFTableRenderer &renderer) {
+        const ParticipantLookup participants(race);
         for (const ResultGroup &group : groups) {
             renderer.drawSection(group.classLabel);
             const bool scoreMode
@@ -211,7 +220,7 @@ PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &gro
                 const PersonResult &r = group.results.at(n);
                 const QString fourth
                     = scoreMode ? (r.score ? QString::number(*r.score) : dash) : durationCell(r.raceTime);
-                renderer.drawCellRow({placeCell(group.places, n), resultParticipantName(race, r),
+                renderer.drawCellRow({placeCell(group.places, n), participantName(participants, r),
                                          r.cardNumber, fourth, resultStatusText(r)},
                     columns, false);
             }
@@ -249,9 +258,10 @@ PdfExportResult renderSplitTimesPDF(const Race &race, const QList<ResultGroup> &
 {
     const QString subtitle = stageSubtitle("Split Times", "Split Times — %@", stageLabel);
     return renderDocument(path, a4LongSide, a4ShortSide, race, subtitle, [&](PDFTableRenderer &renderer) {
+        const ParticipantLookup participants(race);
         for (const ResultGroup &group : groups) {
             renderer.drawSection(group.classLabel);
-            drawSplitGroup(renderer, race, group);
+            drawSplitGroup(renderer, participants, group);
         }
     });
 }

@@ -46,43 +46,53 @@ Result parse(const QByteArray &bytes)
     const IofXmlDocument doc = IofXmlDocument::parse(bytes);
     doc.expectRoot("EntryList", QStringLiteral("entries"));
 
-    const auto entries = doc.query("//*[local-name()='PersonEntry']");
+    // One walk in document order finds every PersonEntry (`//PersonEntry`) and every Class of a
+    // ClassList (`//ClassList/Class`), in any namespace; the classes are read before the entries.
+    QList<Node> entries;
+    QList<Node> listedClasses;
+    const Node root = doc.root();
+    for (Node node = root; node; node = IofXmlDocument::nextElement(node, root)) {
+        if (IofXmlDocument::isElement(node, "PersonEntry"))
+            entries.append(node);
+        else if (IofXmlDocument::isElement(node, "Class")
+            && IofXmlDocument::isElement(IofXmlDocument::parentOf(node), "ClassList"))
+            listedClasses.append(node);
+    }
     if (entries.isEmpty())
         throw ImportError(QStringLiteral("No <PersonEntry> elements found in EntryList XML"));
 
     ClassTable classes;
-    for (Node element : doc.query("//*[local-name()='ClassList']/*[local-name()='Class']")) {
+    for (Node element : std::as_const(listedClasses)) {
         std::optional<QString> id = IofXmlDocument::attribute(element, "id");
         if (!id)
-            id = doc.text("*[local-name()='Id']", element);
+            id = IofXmlDocument::childElementText(element, "Id");
         if (!id)
             continue;
-        classes.put(*id, doc.text("*[local-name()='Name']", element).value_or(*id));
+        classes.put(*id, IofXmlDocument::childElementText(element, "Name").value_or(*id));
     }
 
     Result result;
     result.participants.reserve(entries.size());
-    for (Node entry : entries) {
-        Node person = doc.first("*[local-name()='Person']", entry);
+    for (Node entry : std::as_const(entries)) {
+        Node person = IofXmlDocument::firstChild(entry, "Person");
         if (!person)
             continue;
         Participant p;
-        p.givenName = doc.text("*[local-name()='Name']/*[local-name()='Given']", person).value_or(QString());
-        p.familyName
-            = doc.text("*[local-name()='Name']/*[local-name()='Family']", person).value_or(QString());
-        p.cardNumber = sportIdentCard(doc, "*[local-name()='ControlCard']", entry).value_or(QString());
-        p.club = doc.text("*[local-name()='Organisation']/*[local-name()='Name']", entry);
+        p.givenName = IofXmlDocument::grandchildText(person, "Name", "Given").value_or(QString());
+        p.familyName = IofXmlDocument::grandchildText(person, "Name", "Family").value_or(QString());
+        p.cardNumber = sportIdentChildCard(entry).value_or(QString());
+        p.club = IofXmlDocument::grandchildText(entry, "Organisation", "Name");
 
-        Node classElement = doc.first("*[local-name()='Class']", entry);
+        Node classElement = IofXmlDocument::firstChild(entry, "Class");
         if (!classElement) {
-            if (Node entryClass = doc.first("*[local-name()='EntryClass']", entry))
-                classElement = doc.first("*[local-name()='Class']", entryClass);
+            if (Node entryClass = IofXmlDocument::firstChild(entry, "EntryClass"))
+                classElement = IofXmlDocument::firstChild(entryClass, "Class");
         }
         if (classElement) {
             std::optional<QString> id = IofXmlDocument::attribute(classElement, "id");
             if (!id)
-                id = doc.text("*[local-name()='Id']", classElement);
-            const std::optional<QString> name = doc.text("*[local-name()='Name']", classElement);
+                id = IofXmlDocument::childElementText(classElement, "Id");
+            const std::optional<QString> name = IofXmlDocument::childElementText(classElement, "Name");
             if (id || name) {
                 const QString classId = id ? *id : *name;
                 QString className;
@@ -95,7 +105,7 @@ Result parse(const QByteArray &bytes)
                 classes.put(classId, className);
                 p.classId = classId;
             }
-        } else if (const auto classId = doc.text("*[local-name()='ClassId']", entry)) {
+        } else if (const auto classId = IofXmlDocument::childElementText(entry, "ClassId")) {
             p.classId = *classId;
             if (!classes.find(*classId))
                 classes.put(*classId, *classId);

@@ -1,6 +1,7 @@
 #include "iofresultlistwriter.h"
 
 #include "documenttext.h"
+#include "racelookup.h"
 
 namespace iofwrite {
 
@@ -108,11 +109,12 @@ QString stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind k
         rows += g.results.size();
     out.reserve(512 + rows * (kind == Kind::Splits ? 2600 : 600));
     head(out, race, false);
+    const ParticipantLookup participants(race);
     for (const ResultGroup &group : groups) {
         classOpen(out, group.classLabel);
         for (qsizetype row = 0; row < group.results.size(); ++row) {
             const PersonResult &result = group.results.at(row);
-            const Participant *runner = findParticipant(race, result.participantId);
+            const Participant *runner = participants.find(result.participantId);
             personOpen(out, runner ? runner->familyName : QString(), runner ? runner->givenName : QString(),
                 runner ? runner->club : std::nullopt);
             if (kind == Kind::Summary) {

@@ -120,8 +120,9 @@ IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
     ctxt->_private = &doctype;
 
     // No XML_PARSE_NOENT / DTDLOAD / DTDATTR / HUGE / XINCLUDE: entities stay unexpanded, no DTD is
-    // fetched, and libxml2's depth and text-size limits stay in force.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    // fetched, and libxml2's depth and text-size limits stay in force. COMPACT keeps short texts
+    // inside their nodes (fewer allocations; the tree reads the same).
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
     xmlDocPtr doc
         = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
     const bool refused = doctype.internalSubset;
@@ -268,8 +269,81 @@ std::optional<QString> IofXmlDocument::text(const char *xpath, Node context) con
 
 std::optional<QString> IofXmlDocument::childText(Node element, const char *localName) const
 {
-    const QByteArray xpath = QByteArrayLiteral("*[local-name()='") + localName + QByteArrayLiteral("']");
-    return text(xpath.constData(), element);
+    // Without an element the document is the context, as for the queries.
+    return childElementText(element ? element : reinterpret_cast<Node>(m_doc), localName);
+}
+
+bool IofXmlDocument::isElement(Node node, const char *localName)
+{
+    return node && node->type == XML_ELEMENT_NODE
+        && xmlStrEqual(node->name, reinterpret_cast<const xmlChar *>(localName));
+}
+
+IofXmlDocument::Node IofXmlDocument::firstChild(Node parent, const char *localName)
+{
+    if (!parent)
+        return nullptr;
+    for (Node child = parent->children; child; child = child->next) {
+        if (isElement(child, localName))
+            return child;
+    }
+    return nullptr;
+}
+
+IofXmlDocument::Node IofXmlDocument::nextSibling(Node node, const char *localName)
+{
+    for (Node next = node ? node->next : nullptr; next; next = next->next) {
+        if (isElement(next, localName))
+            return next;
+    }
+    return nullptr;
+}
+
+std::optional<QString> IofXmlDocument::childElementText(Node element, const char *localName)
+{
+    if (Node child = firstChild(element, localName))
+        return stringValue(child).trimmed();
+    return std::nullopt;
+}
+
+std::optional<QString> IofXmlDocument::grandchildText(
+    Node element, const char *childName, const char *grandchildName)
+{
+    for (Node child = firstChild(element, childName); child; child = nextSibling(child, childName)) {
+        if (Node grandchild = firstChild(child, grandchildName))
+            return stringValue(grandchild).trimmed();
+    }
+    return std::nullopt;
+}
+
+IofXmlDocument::Node IofXmlDocument::parentOf(Node node)
+{
+    return node ? node->parent : nullptr;
+}
+
+IofXmlDocument::Node IofXmlDocument::root() const
+{
+    return m_doc ? xmlDocGetRootElement(m_doc) : nullptr;
+}
+
+IofXmlDocument::Node IofXmlDocument::nextElement(Node node, Node top)
+{
+    if (!node)
+        return nullptr;
+    // Down to the first child element, else along to the next sibling element of this node or of
+    // the nearest ancestor below `top` that has one.
+    for (Node child = node->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE)
+            return child;
+    }
+    while (node && node != top) {
+        for (Node next = node->next; next; next = next->next) {
+            if (next->type == XML_ELEMENT_NODE)
+                return next;
+        }
+        node = node->parent;
+    }
+    return nullptr;
 }
 
 std::optional<QString> IofXmlDocument::attribute(Node element, const char *name)
@@ -288,6 +362,14 @@ QString IofXmlDocument::stringValue(Node node)
 {
     if (!node)
         return {};
+    // Most elements hold one text, read where it lies instead of through a copy.
+    if (node->type == XML_ELEMENT_NODE) {
+        const Node only = node->children;
+        if (!only)
+            return fromXml(reinterpret_cast<const xmlChar *>(""));
+        if (!only->next && (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE))
+            return fromXml(only->content ? only->content : reinterpret_cast<const xmlChar *>(""));
+    }
     xmlChar *content = xmlNodeGetContent(node);
     QString result = fromXml(content);
     if (content)
@@ -365,14 +447,34 @@ void IofXmlDocument::expectRoot(const char *rootName, const QString &importedAs)
             .arg(describe(), QLatin1String(rootName), importedAs));
 }
 
+namespace {
+
+bool isSportIdentCard(IofXmlDocument::Node card)
+{
+    const auto system = IofXmlDocument::attribute(card, "punchingSystem");
+    const QString name = system ? system->trimmed() : QString();
+    return !system || name.compare(u"SI", Qt::CaseInsensitive) == 0
+        || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 std::optional<QString> sportIdentCard(
     const IofXmlDocument &doc, const char *xpath, IofXmlDocument::Node context)
 {
     for (IofXmlDocument::Node card : doc.query(xpath, context)) {
-        const auto system = IofXmlDocument::attribute(card, "punchingSystem");
-        const QString name = system ? system->trimmed() : QString();
-        if (!system || name.compare(u"SI", Qt::CaseInsensitive) == 0
-            || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0)
+        if (isSportIdentCard(card))
+            return IofXmlDocument::stringValue(card).trimmed();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> sportIdentChildCard(IofXmlDocument::Node parent)
+{
+    constexpr const char *name = "ControlCard";
+    for (auto card = IofXmlDocument::firstChild(parent, name); card;
+         card = IofXmlDocument::nextSibling(card, name)) {
+        if (isSportIdentCard(card))
             return IofXmlDocument::stringValue(card).trimmed();
     }
     return std::nullopt;

@@ -59,6 +59,28 @@ public:
     // The text of the first child element with this local name (`*[local-name()='NAME']`).
     [[nodiscard]] std::optional<QString> childText(Node element, const char *localName) const;
 
+    // The tree walked directly, for readers of large lists: each answers as the XPath in its
+    // comment does, without evaluating one per element.
+    // Whether `node` is an element with this local name, in any namespace or none.
+    [[nodiscard]] static bool isElement(Node node, const char *localName);
+    // The first child element with this local name (`*[local-name()='NAME'][1]`), or nullptr.
+    [[nodiscard]] static Node firstChild(Node parent, const char *localName);
+    // The next sibling element after `node` with this local name, or nullptr.
+    [[nodiscard]] static Node nextSibling(Node node, const char *localName);
+    // The text of the first child element with this local name, trimmed; absent without one.
+    [[nodiscard]] static std::optional<QString> childElementText(Node element, const char *localName);
+    // The text of the first grandchild `child`/`grandchild` in document order
+    // (`*[local-name()='CHILD']/*[local-name()='GRANDCHILD']`), trimmed; absent without one.
+    [[nodiscard]] static std::optional<QString> grandchildText(
+        Node element, const char *childName, const char *grandchildName);
+    // The node's parent (the document node above the root element), or nullptr.
+    [[nodiscard]] static Node parentOf(Node node);
+    // The document's root element, or nullptr.
+    [[nodiscard]] Node root() const;
+    // The element after `node` in document order within the subtree of `top` (`top` itself
+    // included as the first), or nullptr past its end: a walk of `top//*` without recursion.
+    [[nodiscard]] static Node nextElement(Node node, Node top);
+
     // An attribute without namespace, as it stands (not trimmed).
     [[nodiscard]] static std::optional<QString> attribute(Node element, const char *name);
     // The concatenated text content of a node.
@@ -99,3 +121,5 @@ private:
 // not given; entry services list other systems' cards beside it, and those never match a read-out.
 [[nodiscard]] std::optional<QString> sportIdentCard(
     const IofXmlDocument &doc, const char *xpath, IofXmlDocument::Node context);
+// The same over the child elements of `parent` named ControlCard.
+[[nodiscard]] std::optional<QString> sportIdentChildCard(IofXmlDocument::Node parent);

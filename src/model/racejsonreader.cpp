@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -1165,8 +1166,26 @@ private:
     char peek() const { return m_p < m_end ? *m_p : '\0'; }
     void skipSpace()
     {
-        while (m_p < m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t'))
-            ++m_p;
+        // Compact text has no white space; the event file has half its bytes in indents, runs of
+        // spaces after a newline, taken eight at a time.
+        while (m_p < m_end) {
+            const char c = *m_p;
+            if (c == ' ') {
+                ++m_p;
+                while (m_end - m_p >= 8) {
+                    const quint64 other = qFromLittleEndian<quint64>(m_p) ^ 0x2020202020202020ull;
+                    if (other) {
+                        m_p += std::countr_zero(other) / 8;
+                        break;
+                    }
+                    m_p += 8;
+                }
+            } else if (c == '\n' || c == '\r' || c == '\t') {
+                ++m_p;
+            } else {
+                return;
+            }
+        }
     }
     void expect(char c)
     {

@@ -61,3 +61,12 @@ QString stageFileNamePart(const Race &race, const std::optional<QString> &stageI
     }
     return {};
 }
+
+ParticipantLookup::ParticipantLookup(const Race &race)
+{
+    m_byId.reserve(race.participants.size());
+    for (const Participant &p : race.participants) {
+        if (!m_byId.contains(p.id))
+            m_byId.insert(p.id, &p);
+    }
+}

@@ -4,6 +4,7 @@
 #include "casetable.h"
 #include "racegenerator.h"
 #include "racejson.h"
+#include "racejson_p.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -493,6 +494,33 @@ private slots:
         } else {
             QVERIFY(!result);
         }
+    }
+
+    // The saved event file is indented: the text reader must take every indent itself, not leave
+    // the file to the slower object reader.
+    void indentedDocumentsStayOnTheTextReader_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("generated pretty")
+            << *encodeRace(generateRace({.entries = 40}), JsonLayout::PrettySorted);
+        for (const QByteArray &line :
+            casetable::readData(QStringLiteral("model/decoding-cases.txt")).split('\n')) {
+            if (line.startsWith("indent runs"))
+                QTest::addRow("%s", line.left(line.indexOf('\t')).constData())
+                    << line.mid(line.indexOf('\t') + 1)
+                           .replace("\\x{0A}", "\n")
+                           .replace("\\x{0D}", "\r")
+                           .replace("\\x{09}", "\t");
+        }
+    }
+    void indentedDocumentsStayOnTheTextReader()
+    {
+        QFETCH(QByteArray, json);
+        const auto direct = racejson_detail::readRaceText(json);
+        QVERIFY(direct);
+        const auto decoded = decodeRace(json);
+        QVERIFY(decoded);
+        QCOMPARE(comparable(*direct), comparable(*decoded));
     }
 
     void resultsDecodeAsTheObjectReaderDoes()

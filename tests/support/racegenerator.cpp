@@ -2,6 +2,10 @@
 
 #include <QRandomGenerator>
 
+#include <map>
+#include <memory>
+#include <utility>
+
 Race generateRace(const RaceGeneratorOptions &options)
 {
     QRandomGenerator rng(options.seed);
@@ -128,4 +132,17 @@ Race generateRace(const RaceGeneratorOptions &options)
         }
     }
     return race;
+}
+
+const Race &generatedRaceOfSize(int entries, bool withResults)
+{
+    static std::map<std::pair<int, bool>, std::unique_ptr<const Race>> races;
+    auto &slot = races[{entries, withResults}];
+    if (!slot) {
+        RaceGeneratorOptions options;
+        options.entries = entries;
+        options.withResults = withResults;
+        slot = std::make_unique<const Race>(generateRace(options));
+    }
+    return *slot;
 }
