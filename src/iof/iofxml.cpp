@@ -160,7 +160,10 @@ IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
     // Refused whole, before any reader looks at it: a 2.0.3 list read as 3.0 would find no entries
     // or starts, or worse, half of them.
     const xmlNodePtr root = xmlDocGetRootElement(doc);
-    bool iof2 = doctype.declared && isIof2SystemId(doctype.systemId);
+    // The DTD's name alone does not outweigh a root that says it is 3.0.
+    const QString declaredVersion
+        = root ? attribute(root, "iofVersion").value_or(QString()).trimmed() : QString();
+    bool iof2 = doctype.declared && isIof2SystemId(doctype.systemId) && !declaredVersion.startsWith(u'3');
     for (xmlNodePtr child = root ? root->children : nullptr; child && !iof2; child = child->next) {
         iof2 = child->type == XML_ELEMENT_NODE
             && xmlStrcmp(child->name, reinterpret_cast<const xmlChar *>("IOFVersion")) == 0;

@@ -127,8 +127,8 @@ struct StartListImportSummary
 // absent for an event without stages, which takes race 1 of a file of several.
 [[nodiscard]] std::optional<int> startListRaceNumber(const Race &race);
 
-// When the start list's day (its modal start day) is not the active stage's date, the question for
-// the organiser before any time is replaced; empty when the days agree or either is unknown.
+// The start list's day (its modal start day) against the active stage's date. When they differ the
+// organiser is asked before any time is written; an unknown day on either side never asks.
 struct StartListDayCheck
 {
     QDate fileDay;

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
+
 namespace {
 
 Race screenEvent(const QString &name)
@@ -112,9 +114,12 @@ class TestStartList : public QObject
 
 private slots:
     // Names and class menus sort in the application's language: English here, whatever the
-    // machine's own languages are.
+    // machine's own languages are. Start times are compared as local times: the same zone by hand
+    // as under ctest.
     void initTestCase()
     {
+        qputenv("TZ", "Europe/Copenhagen");
+        tzset();
         QStandardPaths::setTestModeEnabled(true);
         m_language.setLanguage(AppLanguage::English);
         LocalizationManager::setShared(&m_language);
@@ -285,6 +290,29 @@ private slots:
             QVERIFY(byCard(card));
             QCOMPARE(local(scheduledStartTime(store->race(), *byCard(card)), "yyyy-MM-dd HH:mm:ss"),
                 check.section(QLatin1Char('='), 1));
+        }
+    }
+
+    void stageImports_data() { casetable::load("startlist/screen/stage-imports.tsv"); }
+    void stageImports()
+    {
+        QFETCH(QStringList, cells);
+        Race race = screenEvent(QStringLiteral("two-day-event.json"));
+        race.activeStageId = cells[0];
+        open(race);
+        vm.importStartList(
+            QUrl::fromLocalFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/multiday/startlist-two-races.xml")));
+        QVERIFY(vm.showingImportProgressSheet());
+        finishImport();
+        const StartListImportSummary got = *vm.importSummary();
+        QCOMPARE(QList<int>({got.applied, got.noMatch, got.startPunch, got.dateCorrected}),
+            QList<int>({cells[1].toInt(), cells[2].toInt(), cells[3].toInt(), cells[4].toInt()}));
+        for (const QString &check : cells.mid(5)) {
+            const QString card = check.section(QLatin1Char('='), 0, 0);
+            QVERIFY(byCard(card));
+            QCOMPARE(
+                card + u'=' + local(scheduledStartTime(store->race(), *byCard(card)), "yyyy-MM-dd HH:mm:ss"),
+                check);
         }
     }
 
