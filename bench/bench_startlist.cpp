@@ -40,6 +40,39 @@ BENCHMARK(BM_GenerateStartTimes)
     ->Args({25000, 300, 150})
     ->Unit(benchmark::kMillisecond);
 
+// The generation dialog's coupling on the benchmark's 5,000-entry event (3 stages, day one active):
+// the capacity that places everyone in a 166-minute period, and the worst case, a 120-minute period
+// no capacity can place everyone in, where the search runs up to one runner a minute per class.
+void BM_CapacityPlacingEveryone(benchmark::State &state)
+{
+    RaceGeneratorOptions options;
+    options.withResults = false;
+    const Race race = generateRace(options);
+    const int window = int(state.range(0));
+    std::optional<int> capacity;
+    for (auto _ : state) {
+        capacity = capacityPlacingEveryone(
+            race, window, 1, slotCapacityForWindow(race.participants.size(), window));
+        benchmark::DoNotOptimize(capacity);
+    }
+    state.counters["capacity"] = double(capacity.value_or(0));
+}
+BENCHMARK(BM_CapacityPlacingEveryone)->ArgName("window")->Arg(166)->Arg(120)->Unit(benchmark::kMillisecond);
+
+void BM_WindowPlacingEveryone(benchmark::State &state)
+{
+    RaceGeneratorOptions options;
+    options.withResults = false;
+    const Race race = generateRace(options);
+    std::optional<int> window;
+    for (auto _ : state) {
+        window = windowPlacingEveryone(race, 30, 1, windowForSlotCapacity(race.participants.size(), 30), 900);
+        benchmark::DoNotOptimize(window);
+    }
+    state.counters["window"] = double(window.value_or(0));
+}
+BENCHMARK(BM_WindowPlacingEveryone)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

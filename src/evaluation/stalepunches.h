@@ -1,8 +1,12 @@
 #pragma once
 
-// Guards against punches left on a card that was not cleared before this run. They run in the
-// order filterStalePunches, applyCoverageFallback, dropLeadingStalePunches; each returns a new list
-// that keeps the order of the punches it keeps, and logs what it drops ("SI: ...").
+// Guards against punches left on a card that was not cleared before this run, and the judgements
+// about earlier runs that follow from them. Card recording and re-evaluation run the guards once per
+// card, as one pipeline: separateRuns (time filter, coverage fallback, cut at a step back of the
+// clock), then, once the course is known, runOfCourse (the backward match). Each guard returns a new
+// list that keeps the order of the punches it keeps, and logs what it drops ("SI: ..."). An earlier
+// run is told from today's by the times of its punches; a punch without a time stays with the run
+// its place on the card puts it in.
 
 #include "race.h"
 
@@ -13,8 +17,9 @@
 // programme: linear memory, |a| x |b| time.
 [[nodiscard]] qsizetype lcsLength(const QList<qint64> &a, const QList<qint64> &b);
 
-// Drops every punch earlier than the card's start punch time. Keeps the input when that would
-// drop everything (the start time itself is then the odd one out).
+// Drops every punch earlier than the card's start punch time; a punch without a time goes with the
+// next timed punch on the card (with the last one when none follows). Keeps the input when that
+// would drop everything (the start time itself is then the odd one out).
 [[nodiscard]] QList<SIPunch> filterStalePunches(
     const QList<SIPunch> &punches, const std::optional<QDateTime> &cardStartTime);
 

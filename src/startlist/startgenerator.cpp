@@ -473,40 +473,38 @@ int windowForSlotCapacity(qsizetype runners, int capacity)
     return std::max(1, int(std::ceil(double(runners) / std::max(capacity, 1)))) - 1;
 }
 
-StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
-    const QList<RaceClass> &classes, const QList<Course> &courses, const QDateTime &firstStart,
-    const StartGeneratorSettings &settings)
-{
-    StartGeneratorResult result;
-    const std::optional<QString> &stage = settings.stageId;
-    const QHash<QString, int> classIndex = indexById(classes);
+namespace {
 
+// The scheduled runners grouped by class, largest class first, and the start-punch classes.
+struct Scheduled
+{
+    QList<Group> groups;
+    qsizetype eligible = 0;
+    QStringList startPunchNames; // in natural order
+};
+
+Scheduled scheduledGroups(const QList<Participant> &participants, const QList<RaceClass> &classes,
+    const std::optional<QString> &stage)
+{
+    Scheduled result;
+    const QHash<QString, int> classIndex = indexById(classes);
     // Start-punch classes: the first class with an id decides.
     QSet<QString> startPunch;
-    QStringList startPunchNames;
     for (int i = 0; i < classes.size(); ++i) {
         const RaceClass &cls = classes[i];
         const QString key = idKey(cls.id);
         if (classIndex.value(key) == i && usesStartPunch(cls, stage)) {
             startPunch.insert(key);
-            startPunchNames.append(cls.name);
+            result.startPunchNames.append(cls.name);
         }
     }
-    if (!startPunchNames.isEmpty()) {
-        std::stable_sort(startPunchNames.begin(), startPunchNames.end(), naturalLess);
-        result.warnings.append(
-            QStringLiteral("Skipped %1 class(es) using \"Start punch\" (start time comes from "
-                           "the card itself, not a schedule): %2.")
-                .arg(startPunchNames.size())
-                .arg(startPunchNames.join(QStringLiteral(", "))));
-    }
+    std::stable_sort(result.startPunchNames.begin(), result.startPunchNames.end(), naturalLess);
 
     // Eligible runners grouped by class in order of first appearance; a repeated id is one runner
     // (the first participant with it), as everywhere in the store.
-    QList<Group> groups;
+    QList<Group> &groups = result.groups;
     QHash<QString, int> groupOf;
     QSet<QUuid> seen;
-    qsizetype eligible = 0;
     for (int i = 0; i < participants.size(); ++i) {
         const Participant &p = participants[i];
         const QString classId = classIdForStage(p, stage);
@@ -518,25 +516,20 @@ StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
         if (g == groups.size())
             groups.append(Group {classId, {}});
         groups[g].runners.append(i);
-        ++eligible;
+        ++result.eligible;
     }
     std::stable_sort(groups.begin(), groups.end(),
         [](const Group &a, const Group &b) { return a.runners.size() > b.runners.size(); });
+    return result;
+}
 
-    const StartGrid grid = startGrid(settings, eligible);
+// Phase one: the slots of each class, in the order of the groups. It does not depend on the seed.
+QList<QList<int>> chooseClassSlots(const QList<Group> &groups, const QList<Participant> &participants,
+    const QList<RaceClass> &classes, const QList<Course> &courses, const std::optional<QString> &stage,
+    const StartGrid &grid)
+{
     const int S = grid.slotCount;
-    if (qint64(grid.capacity) * S < eligible) {
-        result.warnings.append(
-            QStringLiteral("Window too small: %1 runner(s) but only %2 slot(s) available (%3 x "
-                           "1-minute slots, %4 runner(s) each). Increase the window to fit "
-                           "everyone.")
-                .arg(eligible)
-                .arg(qint64(grid.capacity) * S)
-                .arg(S)
-                .arg(grid.capacity));
-    }
-
-    // Phase one: each class's slots. The near counts stand for the spacing lists: a slot is near a
+    // The near counts stand for the spacing lists: a slot is near a
     // course (or first control) when one of its slots lies closer than the gap. A class is kept
     // apart from every class that may send runners onto one of its courses, and from no other: two
     // classes that each share a course with a third but none with each other may start together.
@@ -587,6 +580,46 @@ StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
                 markNear(nearControl[f], slot, grid.gap);
         }
     }
+
+    return classSlots;
+}
+
+} // namespace
+
+StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
+    const QList<RaceClass> &classes, const QList<Course> &courses, const QDateTime &firstStart,
+    const StartGeneratorSettings &settings)
+{
+    StartGeneratorResult result;
+    const std::optional<QString> &stage = settings.stageId;
+    const QHash<QString, int> classIndex = indexById(classes);
+
+    const Scheduled scheduled = scheduledGroups(participants, classes, stage);
+    const QList<Group> &groups = scheduled.groups;
+    const qsizetype eligible = scheduled.eligible;
+    if (!scheduled.startPunchNames.isEmpty()) {
+        result.warnings.append(
+            QStringLiteral("Skipped %1 class(es) using \"Start punch\" (start time comes from "
+                           "the card itself, not a schedule): %2.")
+                .arg(scheduled.startPunchNames.size())
+                .arg(scheduled.startPunchNames.join(QStringLiteral(", "))));
+    }
+
+    const StartGrid grid = startGrid(settings, eligible);
+    const int S = grid.slotCount;
+    if (qint64(grid.capacity) * S < eligible) {
+        result.warnings.append(
+            QStringLiteral("Window too small: %1 runner(s) but only %2 slot(s) available (%3 x "
+                           "1-minute slots, %4 runner(s) each). Increase the window to fit "
+                           "everyone.")
+                .arg(eligible)
+                .arg(qint64(grid.capacity) * S)
+                .arg(S)
+                .arg(grid.capacity));
+    }
+
+    const QList<QList<int>> classSlots
+        = chooseClassSlots(groups, participants, classes, courses, stage, grid);
 
     // Phase two: the runners of each class onto its slots.
     QStringList clubs;
@@ -647,6 +680,62 @@ StartGeneratorResult generateStartTimes(const QList<Participant> &participants,
             result.assignments.insert(participants[r].id, time);
     }
     return result;
+}
+
+qsizetype unplacedRunnerCount(const QList<Participant> &participants, const QList<RaceClass> &classes,
+    const QList<Course> &courses, const StartGeneratorSettings &settings)
+{
+    const Scheduled scheduled = scheduledGroups(participants, classes, settings.stageId);
+    const StartGrid grid = startGrid(settings, scheduled.eligible);
+    const QList<QList<int>> classSlots
+        = chooseClassSlots(scheduled.groups, participants, classes, courses, settings.stageId, grid);
+    qsizetype unplaced = 0;
+    for (qsizetype g = 0; g < scheduled.groups.size(); ++g)
+        unplaced += std::max<qsizetype>(0, scheduled.groups[g].runners.size() - classSlots[g].size());
+    return unplaced;
+}
+
+namespace {
+
+qsizetype unplacedOnStage(const Race &race, int windowMinutes, int capacity, int gap)
+{
+    StartGeneratorSettings settings;
+    settings.windowMinutes = windowMinutes;
+    settings.slotCapacity = capacity;
+    settings.minSpacingMinutes = gap;
+    settings.stageId = race.activeStageId;
+    return unplacedRunnerCount(race.participants, race.classes, race.courses, settings);
+}
+
+} // namespace
+
+std::optional<int> capacityPlacingEveryone(const Race &race, int windowMinutes, int gap, int fromCapacity)
+{
+    // From as many runners per minute as there are classes on, capacity never decides: a class
+    // starts at most one runner a minute.
+    const int enough = std::max<int>(1, int(race.classes.size()) + 1);
+    for (int capacity = std::max(fromCapacity, 1); capacity <= std::max(enough, fromCapacity); ++capacity) {
+        if (unplacedOnStage(race, windowMinutes, capacity, gap) == 0)
+            return capacity;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> windowPlacingEveryone(
+    const Race &race, int capacity, int gap, int fromWindow, int longestWindow)
+{
+    int low = std::max(fromWindow, 0);
+    int high = std::min(longestWindow, maxWindowMinutes);
+    if (low > high || unplacedOnStage(race, high, capacity, gap) != 0)
+        return std::nullopt;
+    if (unplacedOnStage(race, low, capacity, gap) == 0)
+        return low;
+    // A longer window leaves each class at least the room it had; the answer is checked, not assumed.
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (unplacedOnStage(race, middle, capacity, gap) == 0 ? high : low) = middle;
+    }
+    return high;
 }
 
 std::optional<QDate> raceDay(const Race &race)

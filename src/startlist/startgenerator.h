@@ -100,6 +100,19 @@ struct StartGrid
     const QList<RaceClass> &classes, const QList<Course> &courses, const QDateTime &firstStart,
     const StartGeneratorSettings &settings);
 
+// How many scheduled runners the generator leaves without a slot under these settings. Which slots
+// a class gets does not depend on the seed, so neither does this count.
+[[nodiscard]] qsizetype unplacedRunnerCount(const QList<Participant> &participants,
+    const QList<RaceClass> &classes, const QList<Course> &courses, const StartGeneratorSettings &settings);
+
+// Over the race's active stage at the given gap: the smallest capacity from `fromCapacity` at which
+// the generator places every scheduled runner in the window, and the shortest window from
+// `fromWindow` (up to `longestWindow`) that places them all at the capacity; absent when none does.
+[[nodiscard]] std::optional<int> capacityPlacingEveryone(
+    const Race &race, int windowMinutes, int gap, int fromCapacity);
+[[nodiscard]] std::optional<int> windowPlacingEveryone(
+    const Race &race, int capacity, int gap, int fromWindow, int longestWindow);
+
 // The day start times of the start list are dated on: the active stage's date, else the event's
 // date (local calendar days); absent when the race has neither.
 [[nodiscard]] std::optional<QDate> raceDay(const Race &race);

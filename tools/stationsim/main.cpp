@@ -29,7 +29,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Read a card every N seconds (default: on Enter only)."), QStringLiteral("seconds"));
     const QCommandLineOption punchesOption(QStringLiteral("punches"), QStringLiteral("Punches per card."),
         QStringLiteral("count"), QStringLiteral("8"));
-    parser.addOptions({modeOption, everyOption, punchesOption});
+    const QCommandLineOption firstCodeOption(QStringLiteral("first-code"),
+        QStringLiteral("Control code of each card's first punch; the others count up from it (up to 1023)."),
+        QStringLiteral("code"), QStringLiteral("31"));
+    parser.addOptions({modeOption, everyOption, punchesOption, firstCodeOption});
     parser.process(app);
 
     const QString modeText = parser.value(modeOption);
@@ -42,6 +45,12 @@ int main(int argc, char *argv[])
         parser.showHelp(1);
 
     QTextStream out(stdout);
+    bool codeRead = false;
+    const int firstCode = parser.value(firstCodeOption).toInt(&codeRead);
+    if (!codeRead || firstCode < 1 || firstCode > 1023) {
+        out << "vexlo-stationsim: --first-code takes a control code from 1 to 1023" << Qt::endl;
+        return 1;
+    }
     StationSimulator station(mode);
     QString error;
     if (!station.start(&error)) {
@@ -59,6 +68,10 @@ int main(int argc, char *argv[])
     int reads = 0;
     const auto readCard = [&] {
         SimCard card = SimCard::example(rotation.at(reads % rotation.size()), punchCount, quint32(reads + 1));
+        // Codes above 255 keep their two high bits in each punch record's flags; an SI5 card has
+        // room for the low byte only.
+        for (qsizetype i = 0; i < card.punches.size(); ++i)
+            card.punches[i].controlCode = std::min(firstCode + int(i), 1023);
         // Times around now so the read looks like a runner who just finished.
         const int now = QTime::currentTime().msecsSinceStartOfDay() / 1000;
         const int shift = now - (*card.finish);

@@ -16,6 +16,22 @@
         <translation>%@ deltager(e) har fået en starttid.</translation>
     </message>
     <message>
+        <source>%@ runner(s) could not be placed. %@ runners per slot (%@ more) would place everyone.</source>
+        <translation>%@ løber(e) kunne ikke placeres. %@ løbere pr. minut (%@ flere) ville placere alle.</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) or %@ runners per slot (%@ more) would place everyone.</source>
+        <translation>%@ løber(e) kunne ikke placeres. En startperiode på %@ minutter (%@ flere) eller %@ løbere pr. minut (%@ flere) ville placere alle.</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) would place everyone.</source>
+        <translation>%@ løber(e) kunne ikke placeres. En startperiode på %@ minutter (%@ flere) ville placere alle.</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) could not be placed. No start period ending before midnight and no number of runners per slot places everyone at a minimum gap of %@ minute(s); lower the gap.</source>
+        <translation>%@ løber(e) kunne ikke placeres. Ingen startperiode, der slutter før midnat, og intet antal løbere pr. minut placerer alle med en mindste afstand på %@ minut(ter); gør afstanden mindre.</translation>
+    </message>
+    <message>
         <source>:</source>
         <translation>:</translation>
     </message>

@@ -16,6 +16,22 @@
         <translation>%@ participant(s) assigned a start time.</translation>
     </message>
     <message>
+        <source>%@ runner(s) could not be placed. %@ runners per slot (%@ more) would place everyone.</source>
+        <translation>%@ runner(s) could not be placed. %@ runners per slot (%@ more) would place everyone.</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) or %@ runners per slot (%@ more) would place everyone.</source>
+        <translation>%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) or %@ runners per slot (%@ more) would place everyone.</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) would place everyone.</source>
+        <translation>%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) would place everyone.</translation>
+    </message>
+    <message>
+        <source>%@ runner(s) could not be placed. No start period ending before midnight and no number of runners per slot places everyone at a minimum gap of %@ minute(s); lower the gap.</source>
+        <translation>%@ runner(s) could not be placed. No start period ending before midnight and no number of runners per slot places everyone at a minimum gap of %@ minute(s); lower the gap.</translation>
+    </message>
+    <message>
         <source>:</source>
         <translation>:</translation>
     </message>

@@ -4,7 +4,7 @@ import QtQuick.Layouts
 import Vexlo.Ui
 
 // The generation progress sheet: a spinner while the plan is computed, then how many runners got
-// a time and the generator's warnings. It cannot be closed while the run is under way.
+// a time, what would have placed those left out, and the generator's warnings. It cannot be closed while the run is under way.
 Sheet {
     id: root
     objectName: "generationProgress"
@@ -52,6 +52,15 @@ Sheet {
                 Label { objectName: "generationResultTitle"; text: root.model.resultTitle; font: Theme.headline }
             }
             Label { objectName: "generationAssigned"; text: root.model.assignedText; font: Theme.callout }
+            Label {
+                objectName: "generationShortfall"
+                visible: root.model.shortfallText.length > 0
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: root.model.shortfallText
+                font: Theme.callout
+                color: Theme.error
+            }
             Rectangle {
                 visible: root.model.warnings.length > 0
                 Layout.fillWidth: true; Layout.preferredHeight: 1; color: Theme.divider

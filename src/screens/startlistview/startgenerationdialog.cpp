@@ -59,11 +59,38 @@ StartGenerationDialog::~StartGenerationDialog()
 
 void StartGenerationDialog::storeReplaced()
 {
-    // The capacity that fits the event's field into the initial 91 slots.
-    const qsizetype n = participantCount();
-    m_slotCapacity = n == 0 ? 1 : int(std::max<qsizetype>(1, (n + 90) / 91));
+    // The capacity that places the event's field in the initial period.
+    m_slotCapacity = coupledCapacity(m_windowMinutes);
     emit storeChanged();
     emit fieldsChanged();
+}
+
+int StartGenerationDialog::coupledCapacity(int windowMinutes) const
+{
+    // Slots that just hold every participant leave the generator no room to keep courses apart;
+    // the capacity is raised until its plan places everyone.
+    const int fits = slotCapacityForWindow(participantCount(), windowMinutes);
+    if (!store() || windowMinutes < 0 || windowMinutes > minutesPerDay || m_minSpacingMinutes < 1)
+        return fits;
+    return capacityPlacingEveryone(store()->race(), windowMinutes, m_minSpacingMinutes, fits).value_or(fits);
+}
+
+int StartGenerationDialog::coupledWindow(int capacity) const
+{
+    const int fills = windowForSlotCapacity(participantCount(), capacity);
+    if (!store() || capacity < 1 || m_minSpacingMinutes < 1)
+        return fills;
+    return windowPlacingEveryone(store()->race(), capacity, m_minSpacingMinutes, fills, longestWindow())
+        .value_or(fills);
+}
+
+int StartGenerationDialog::longestWindow() const
+{
+    const std::optional<QDateTime> first
+        = store() ? store()->startTimeOnStartListDay(m_firstStartText) : std::nullopt;
+    if (!first)
+        return minutesPerDay;
+    return minutesPerDay - 1 - first->toLocalTime().time().msecsSinceStartOfDay() / 60000;
 }
 
 qsizetype StartGenerationDialog::participantCount() const
@@ -85,7 +112,7 @@ void StartGenerationDialog::setWindowMinutes(int minutes)
         return;
     // The coupled field is written here directly, so the change never echoes back.
     m_windowMinutes = minutes;
-    m_slotCapacity = slotCapacityForWindow(participantCount(), minutes);
+    m_slotCapacity = coupledCapacity(minutes);
     emit fieldsChanged();
 }
 
@@ -94,7 +121,7 @@ void StartGenerationDialog::setSlotCapacity(int capacity)
     if (capacity == m_slotCapacity)
         return;
     m_slotCapacity = capacity;
-    m_windowMinutes = windowForSlotCapacity(participantCount(), capacity);
+    m_windowMinutes = coupledWindow(capacity);
     emit fieldsChanged();
 }
 
@@ -122,6 +149,36 @@ QString StartGenerationDialog::resultTitle() const
 {
     return m_warnings.isEmpty() ? localized(QStringLiteral("Start list generated"))
                                 : localized(QStringLiteral("Generated with warnings"));
+}
+
+QString StartGenerationDialog::shortfallText() const
+{
+    if (!m_shortfall)
+        return QString();
+    const Shortfall &f = *m_shortfall;
+    const QString unplaced = QString::number(f.unplaced);
+    if (f.windowNeeded && f.capacityNeeded)
+        return localized(
+            QStringLiteral("%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) "
+                           "or %@ runners per slot (%@ more) would place everyone."),
+            {unplaced, QString::number(*f.windowNeeded), QString::number(*f.windowNeeded - f.windowMinutes),
+                QString::number(*f.capacityNeeded), QString::number(*f.capacityNeeded - f.slotCapacity)});
+    if (f.windowNeeded)
+        return localized(
+            QStringLiteral("%@ runner(s) could not be placed. A start period of %@ minutes (%@ more) "
+                           "would place everyone."),
+            {unplaced, QString::number(*f.windowNeeded), QString::number(*f.windowNeeded - f.windowMinutes)});
+    if (f.capacityNeeded)
+        return localized(
+            QStringLiteral("%@ runner(s) could not be placed. %@ runners per slot (%@ more) would "
+                           "place everyone."),
+            {unplaced, QString::number(*f.capacityNeeded),
+                QString::number(*f.capacityNeeded - f.slotCapacity)});
+    return localized(
+        QStringLiteral("%@ runner(s) could not be placed. No start period ending before midnight "
+                       "and no number of runners per slot places everyone at a minimum gap of "
+                       "%@ minute(s); lower the gap."),
+        {unplaced, QString::number(f.gap)});
 }
 
 QString StartGenerationDialog::assignedText() const
@@ -161,6 +218,7 @@ bool StartGenerationDialog::generate()
     m_running = true;
     m_warnings.clear();
     m_assignedCount = 0;
+    m_shortfall.reset();
     m_runWindowMinutes = m_windowMinutes;
     m_showingProgress = true;
     emit stateChanged();
@@ -171,14 +229,30 @@ bool StartGenerationDialog::generate()
     settings.minSpacingMinutes = m_minSpacingMinutes;
     settings.seed = QRandomGenerator::global()->generate64();
     // The worker reads only its own copies; the store is touched again on the main thread alone.
-    auto outcome = std::make_shared<std::optional<StartGeneratorResult>>();
+    auto outcome = std::make_shared<Outcome>();
     m_outcome = outcome;
     const Race race = store()->race();
     const QString text = m_firstStartText;
     // The store placed the first start on the start-list day; its local date is that day.
     const QDate day = firstStart->toLocalTime().date();
-    QThread *worker = QThread::create(
-        [outcome, race, text, settings, day] { *outcome = planStartList(race, text, settings, day); });
+    const int longest = longestWindow();
+    QThread *worker = QThread::create([outcome, race, text, settings, day, longest] {
+        outcome->plan = planStartList(race, text, settings, day);
+        if (!outcome->plan || outcome->plan->unplaced.isEmpty())
+            return;
+        // What would have placed the runners left out: the same generator over longer periods or
+        // with more runners per slot.
+        Shortfall f;
+        f.unplaced = int(outcome->plan->unplaced.size());
+        f.windowMinutes = settings.windowMinutes;
+        f.slotCapacity = settings.slotCapacity;
+        f.gap = settings.minSpacingMinutes;
+        f.windowNeeded = windowPlacingEveryone(
+            race, settings.slotCapacity, settings.minSpacingMinutes, settings.windowMinutes + 1, longest);
+        f.capacityNeeded = capacityPlacingEveryone(
+            race, settings.windowMinutes, settings.minSpacingMinutes, settings.slotCapacity + 1);
+        outcome->shortfall = f;
+    });
     m_worker = worker;
     connect(worker, &QThread::finished, this, [this, outcome] { finishRun(*outcome); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
@@ -195,14 +269,15 @@ QStringList StartGenerationDialog::warnings() const
     return shown;
 }
 
-void StartGenerationDialog::finishRun(const std::optional<StartGeneratorResult> &plan)
+void StartGenerationDialog::finishRun(const Outcome &outcome)
 {
     if (!m_running)
         return;
-    if (plan && store()) {
-        store()->applyStartPlan(*plan);
-        m_warnings = plan->warnings;
-        m_assignedCount = int(plan->assignments.size());
+    if (outcome.plan && store()) {
+        store()->applyStartPlan(*outcome.plan);
+        m_warnings = outcome.plan->warnings;
+        m_assignedCount = int(outcome.plan->assignments.size());
+        m_shortfall = outcome.shortfall;
     }
     m_running = false;
     m_outcome.reset();

@@ -48,6 +48,9 @@ class StartGenerationDialog : public StoreViewModel
     Q_PROPERTY(QString resultTitle READ resultTitle NOTIFY stateChanged)
     Q_PROPERTY(QString assignedText READ assignedText NOTIFY stateChanged)
     Q_PROPERTY(QStringList warnings READ warnings NOTIFY stateChanged)
+    // After a run that left runners out: how many, and the longer start period or the higher
+    // number of runners per slot that would place everyone. Empty otherwise. Localised.
+    Q_PROPERTY(QString shortfallText READ shortfallText NOTIFY stateChanged)
     Q_PROPERTY(int assignedCount READ assignedCount NOTIFY stateChanged)
 
 public:
@@ -58,10 +61,13 @@ public:
     [[nodiscard]] QString firstStartText() const { return m_firstStartText; }
     void setFirstStartText(const QString &text);
     [[nodiscard]] int windowMinutes() const { return m_windowMinutes; }
-    // Also sets the capacity that fits every participant into the new period.
+    // Also sets the smallest capacity at which the generator places every scheduled runner in the
+    // new period (at least the one whose slots just hold every participant); when no capacity
+    // does, the latter.
     void setWindowMinutes(int minutes);
     [[nodiscard]] int slotCapacity() const { return m_slotCapacity; }
-    // Also sets the period that the participants fill at the new capacity.
+    // Also sets the shortest period in which the generator places every scheduled runner at the new
+    // capacity (at least the one the participants fill); when no period of the day does, the latter.
     void setSlotCapacity(int capacity);
     [[nodiscard]] int minSpacingMinutes() const { return m_minSpacingMinutes; }
     void setMinSpacingMinutes(int minutes);
@@ -75,6 +81,7 @@ public:
     [[nodiscard]] QString assignedText() const;
     // The generator's warnings in the chosen language.
     [[nodiscard]] QStringList warnings() const;
+    [[nodiscard]] QString shortfallText() const;
     [[nodiscard]] int assignedCount() const { return m_assignedCount; }
 
     Q_INVOKABLE void open();
@@ -96,8 +103,28 @@ signals:
 
 private:
     void storeReplaced() override;
-    void finishRun(const std::optional<StartGeneratorResult> &plan);
+    // What would have placed the runners a run left out.
+    struct Shortfall
+    {
+        int unplaced = 0;
+        int windowMinutes = 0;
+        int slotCapacity = 0;
+        int gap = 1;
+        std::optional<int> windowNeeded;
+        std::optional<int> capacityNeeded;
+    };
+    struct Outcome
+    {
+        std::optional<StartGeneratorResult> plan;
+        std::optional<Shortfall> shortfall;
+    };
+    void finishRun(const Outcome &outcome);
     [[nodiscard]] qsizetype participantCount() const;
+    // The capacity and period coupled to the other field (see the setters).
+    [[nodiscard]] int coupledCapacity(int windowMinutes) const;
+    [[nodiscard]] int coupledWindow(int capacity) const;
+    // The longest period that still ends before midnight from the typed first start.
+    [[nodiscard]] int longestWindow() const;
 
     QString m_firstStartText = QStringLiteral("09:00:00");
     int m_windowMinutes = 90;
@@ -111,6 +138,7 @@ private:
     int m_runWindowMinutes = 90;
     QStringList m_warnings;
     int m_assignedCount = 0;
+    std::optional<Shortfall> m_shortfall;
     QPointer<QThread> m_worker;
-    std::shared_ptr<std::optional<StartGeneratorResult>> m_outcome;
+    std::shared_ptr<Outcome> m_outcome;
 };

@@ -26,11 +26,11 @@ int minuteOfDay(const QDateTime &time)
     return time.toLocalTime().time().msecsSinceStartOfDay() / 60000;
 }
 
-// Runners of one start group in one minute of the day, keyed "group|minute".
+// Runners who may run one course, in one minute of the day, keyed "course token|minute".
 QHash<QString, QList<qsizetype>> sharedMinutes(const Race &race)
 {
-    const QHash<QString, QString> groups
-        = startGroupKeys(race.participants, race.classes, race.courses, race.activeStageId);
+    const QHash<QString, QStringList> tokens
+        = classCourseTokens(race.participants, race.classes, race.courses, race.activeStageId);
     QHash<QString, QList<qsizetype>> minutes;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         const Participant &p = race.participants[i];
@@ -38,8 +38,11 @@ QHash<QString, QList<qsizetype>> sharedMinutes(const Race &race)
         if (!start)
             continue;
         const QString classId = effectiveClassId(race, p).value_or(QString());
-        const QString group = groups.value(classId, QStringLiteral("class:") + classId);
-        minutes[group + u'|' + QString::number(minuteOfDay(*start))].append(i);
+        const QString minute = u'|' + QString::number(minuteOfDay(*start));
+        const QStringList classTokens = tokens.value(classId.normalized(QString::NormalizationForm_C),
+            QStringList {QStringLiteral("class:") + classId});
+        for (const QString &token : classTokens)
+            minutes[token + minute].append(i);
     }
     return minutes;
 }

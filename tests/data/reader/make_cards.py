@@ -376,6 +376,27 @@ def night_event_si10():
           "finish 00:40:00", "punches 2", "punch 1 31 2024-05-03T23:50:00", "punch 2 32 00:10:00"])
 
 
+def untimed_records_si10():
+    """Punch records without a time (seconds EE EE): the flags still carry a code's high bits, and a
+    blank flags byte (EE, a day of week that does not exist) carries none."""
+    mem = bytearray(b"\xEE" * 1024)
+    mem[0:8] = bytes.fromhex("12345678EAEAEAEA")
+    mem[8:12] = record(9, 58, 0, 1)
+    mem[12:16] = record(10, 0, 0, 1)
+    mem[16:20] = record(10, 30, 0, 1)
+    mem[20:24] = bytes([0, 0x43, 4, 0x42])
+    mem[24] = 0x0F
+    mem[25:28] = (7000456).to_bytes(3, "big")
+    mem[512:516] = record(10, 5, 0, 31)
+    mem[516:520] = bytes([ptd(10, code=634), 634 & 0xFF, 0xEE, 0xEE])
+    mem[520:524] = bytes.fromhex("EE25EEEE")
+    mem[524:528] = record(10, 20, 0, 300)
+    write("si10-untimed-records", ["# Built from the published description of the card series.", "kind si8",
+          "now 2024-05-03T11:00:00"] + blocks_lines({b: bytes(mem[b * 128:(b + 1) * 128]) for b in (0, 4)}) + [
+          "number 7000456", "series SI10", "punches 4", "punch 1 31 10:05:00", "punch 2 634 -",
+          "punch 3 37 -", "punch 4 300 10:20:00"])
+
+
 def short_frames():
     head = ["# Station frames too short for what they should carry.", "now 2024-05-03T13:00:00"]
     write("detect-short-payload", head + ["kind si8", "frame " + frame(0xE8, bytes.fromhex("000F4241")),
@@ -474,3 +495,4 @@ if __name__ == "__main__":
     si6_cards()
     modern_cards()
     gecosi_si6()
+    untimed_records_si10()
