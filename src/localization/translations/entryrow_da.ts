@@ -8,6 +8,10 @@
         <translation>%@ (ingen bane)</translation>
     </message>
     <message>
+        <source>No course</source>
+        <translation>Ingen bane</translation>
+    </message>
+    <message>
         <source>No start</source>
         <translation>Ingen start</translation>
     </message>

@@ -8,6 +8,10 @@
         <translation>%@ (no course)</translation>
     </message>
     <message>
+        <source>No course</source>
+        <translation>No course</translation>
+    </message>
+    <message>
         <source>No start</source>
         <translation>No start</translation>
     </message>
