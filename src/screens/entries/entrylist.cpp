@@ -1,9 +1,9 @@
 #include "entrylist.h"
-#include "nameorder.h"
 
 #include "documenttext.h"
 #include "entryimport.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "participanteditor.h"
 
 #include <QCollator>

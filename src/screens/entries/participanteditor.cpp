@@ -1,8 +1,8 @@
 #include "participanteditor.h"
-#include "nameorder.h"
 
 #include "classorder.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "racestore.h"
 
 #include <algorithm>

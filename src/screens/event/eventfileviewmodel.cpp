@@ -1,8 +1,8 @@
 #include "eventfileviewmodel.h"
-#include "messagetext.h"
 
 #include "localization.h"
 #include "log.h"
+#include "messagetext.h"
 #include "racejson.h"
 #include "racestore.h"
 

@@ -1,8 +1,8 @@
 #include "stagesviewmodel.h"
-#include "messagetext.h"
 
 #include "atomicfile.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "oecsv.h"
 #include "racestore.h"
 

@@ -1,9 +1,9 @@
 #include "resultexports.h"
-#include "messagetext.h"
 
 #include "atomicfile.h"
 #include "iofresultlistwriter.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "resultpdfs.h"
 
 #include <QFileInfo>

@@ -1,7 +1,6 @@
 #include "resultrow.h"
 
 #include "cardresultpanel.h"
-
 #include "localization.h"
 #include "racedayresults.h"
 #include "racelookup.h"

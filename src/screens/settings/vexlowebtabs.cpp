@@ -1,7 +1,7 @@
 #include "vexlowebtabs.h"
-#include "messagetext.h"
 
 #include "localization.h"
+#include "messagetext.h"
 #include "racestore.h"
 #include "vexlowebjson.h"
 

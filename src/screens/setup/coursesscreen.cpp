@@ -1,7 +1,7 @@
 #include "coursesscreen.h"
-#include "messagetext.h"
 
 #include "localization.h"
+#include "messagetext.h"
 #include "racestore.h"
 #include "setuplists.h"
 

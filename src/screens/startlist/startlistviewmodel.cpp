@@ -1,8 +1,8 @@
 #include "startlistviewmodel.h"
-#include "messagetext.h"
 
 #include "documenttext.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "perstage.h"
 #include "racestore.h"
 #include "starttimeoperations.h"
