@@ -142,8 +142,11 @@ private slots:
             w.app->content().setSelectedItem(item);
             check(w.window, rawValue(item));
         }
+        // With a key the O-Checklist tab shows as well.
+        w.store->vexloWebSettings()->setApiKey(QStringLiteral("key"));
         w.app->content().setSelectedItem(SidebarItem::Sync);
-        for (const char *tab : {"stationRole", "liveResults", "metsa", "vexloWeb", "language"}) {
+        for (const char *tab :
+            {"stationRole", "liveResults", "metsa", "vexloWeb", "oChecklist", "language"}) {
             QQuickItem *button = nullptr;
             QTRY_VERIFY((button = findVisibleItem(w.window, QStringLiteral("tab_") + QLatin1String(tab))));
             w.click(button);

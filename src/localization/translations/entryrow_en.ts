@@ -20,6 +20,10 @@
         <translation>Start %@</translation>
     </message>
     <message>
+        <source>URL: %@ · Authorization: Bearer &lt;key above&gt;</source>
+        <translation>URL: %@ · Authorization: Bearer &lt;key above&gt;</translation>
+    </message>
+    <message>
         <source>✓ Checked in</source>
         <translation>✓ Checked in</translation>
     </message>
