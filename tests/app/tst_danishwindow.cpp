@@ -142,6 +142,11 @@ private slots:
             w.app->content().setSelectedItem(item);
             check(w.window, rawValue(item));
         }
+        // The Status list with every runner, so its rows show.
+        w.app->content().setSelectedItem(SidebarItem::Pending);
+        w.click(localized(QStringLiteral("All")));
+        QTest::qWait(100);
+        check(w.window, QStringLiteral("pending-all"));
         // With a key the O-Checklist tab shows as well.
         w.store->vexloWebSettings()->setApiKey(QStringLiteral("key"));
         w.app->content().setSelectedItem(SidebarItem::Sync);
