@@ -1,4 +1,5 @@
 #include "neweventsetupviewmodel.h"
+
 #include "localization.h"
 #include "messagetext.h"
 

@@ -1,6 +1,7 @@
 #include "savestatus.h"
 
 #include "localization.h"
+#include "messagetext.h"
 
 void SaveStatus::setAutosaveError(const QString &error)
 {
@@ -18,7 +19,7 @@ QString SaveStatus::problemText() const
     return localized(QStringLiteral("The event is not being saved: %@. Check that the event file's folder "
                                     "still exists, can be written to and has free space. Keep the window "
                                     "open: everything is saved as soon as that works again."),
-        m_error);
+        localizedMessage(m_error));
 }
 
 QString SaveStatus::recoveredText() const

@@ -1,10 +1,10 @@
 #include "startlistpdfs.h"
-#include "nameorder.h"
 
 #include "classorder.h"
 #include "documenttext.h"
 #include "iofstartlistwriter.h"
 #include "localization.h"
+#include "nameorder.h"
 
 #include <QLocale>
 

@@ -1,4 +1,5 @@
 #include "classorder.h"
+
 #include "nameorder.h"
 
 #include <QTextBoundaryFinder>

@@ -104,7 +104,11 @@ const Tables &tables()
     static const Tables built = [] {
         Tables t;
         const QDir dir(QStringLiteral(":/i18n/keys"));
+        QStringList messageKeys;
         for (const QString &name : dir.entryList({QStringLiteral("*.ts")}, QDir::Files, QDir::Name)) {
+            // Only the message table's keys are patterns: a screen's short key ("Start %@") would
+            // otherwise claim any outside text that happens to begin with its word.
+            const bool messages = name.startsWith(QLatin1String("messages_"));
             QFile file(dir.filePath(name));
             if (!file.open(QIODevice::ReadOnly))
                 continue;
@@ -113,6 +117,8 @@ const Tables &tables()
                 if (xml.readNext() == QXmlStreamReader::StartElement
                     && xml.name() == QLatin1String("source")) {
                     const QString key = xml.readElementText();
+                    if (messages)
+                        messageKeys.append(key);
                     if (!t.keySet.contains(key)) {
                         t.keySet.insert(key);
                         t.keys.append(key);
@@ -120,7 +126,7 @@ const Tables &tables()
                 }
             }
         }
-        for (const QString &key : std::as_const(t.keys)) {
+        for (const QString &key : std::as_const(messageKeys)) {
             if (auto p = patternOf(key))
                 t.patterns.append(std::move(*p));
         }

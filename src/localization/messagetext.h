@@ -5,11 +5,12 @@
 //
 // The services speak English: their texts are the table keys filled with their arguments
 // ("Publish failed: server returned status 503"), which is what they log and what their tests
-// read. The window translates such a text at the edge: an exact key is looked up; otherwise the
-// text is matched against the keys that take arguments ("Publish failed: %@"), the most specific
-// key first, and each argument is translated the same way. An argument that matches no key is
-// outside text (a file or host name, a server's or the system's own words) and is shown unchanged,
-// in the language's quotation marks unless it is a number, a time or a single plain word.
+// read. The window translates such a text at the edge: an exact key of any table is looked up;
+// otherwise the text is matched against the keys of the message table (translations/messages_*.ts)
+// that take arguments ("Publish failed: %@"), the most specific key first, and each argument is
+// translated the same way. A service's new message goes into that table, format and all. An argument that
+// matches no key is outside text (a file or host name, a server's or the system's own words) and is shown
+// unchanged, in the language's quotation marks unless it is a number, a time or a single plain word.
 
 #include <QString>
 #include <QStringList>

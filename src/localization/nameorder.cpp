@@ -13,10 +13,11 @@ QLocale localeForLanguage(AppLanguage language, const QLocale &system)
 
 const QCollator &nameCollator()
 {
-    // One collator per language; the shared manager may be swapped by tests, so the cache is
-    // keyed by the language it was made for, not by the manager.
-    static std::optional<AppLanguage> madeFor;
-    static QCollator collator;
+    // One collator per language and thread (a collator is not safe to share between threads);
+    // the shared manager may be swapped by tests, so the cache is keyed by the language it was
+    // made for, not by the manager.
+    thread_local std::optional<AppLanguage> madeFor;
+    thread_local QCollator collator;
     const AppLanguage language = LocalizationManager::shared().language();
     if (madeFor != language) {
         // The language's default locale, not the system's: the order must not depend on the

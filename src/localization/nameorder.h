@@ -16,7 +16,7 @@
 // orienteering results are read).
 [[nodiscard]] QLocale localeForLanguage(AppLanguage language, const QLocale &system = QLocale::system());
 
-// The collator of the shared manager's language, remade when the language changes.
+// The collator of the shared manager's language, remade when the language changes (one per thread).
 [[nodiscard]] const QCollator &nameCollator();
 
 // Negative, zero or positive like strcmp. Names the collator finds equal (differing only in case,

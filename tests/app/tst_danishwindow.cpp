@@ -142,8 +142,16 @@ private slots:
             w.app->content().setSelectedItem(item);
             check(w.window, rawValue(item));
         }
+        // The Status list with every runner, so its rows show.
+        w.app->content().setSelectedItem(SidebarItem::Pending);
+        w.click(localized(QStringLiteral("All")));
+        QTest::qWait(100);
+        check(w.window, QStringLiteral("pending-all"));
+        // With a key the O-Checklist tab shows as well.
+        w.store->vexloWebSettings()->setApiKey(QStringLiteral("key"));
         w.app->content().setSelectedItem(SidebarItem::Sync);
-        for (const char *tab : {"stationRole", "liveResults", "metsa", "vexloWeb", "language"}) {
+        for (const char *tab :
+            {"stationRole", "liveResults", "metsa", "vexloWeb", "oChecklist", "language"}) {
             QQuickItem *button = nullptr;
             QTRY_VERIFY((button = findVisibleItem(w.window, QStringLiteral("tab_") + QLatin1String(tab))));
             w.click(button);
@@ -165,6 +173,46 @@ private slots:
             check(w.window, QLatin1String(flag));
             pane->setProperty(flag, false);
         }
+        // Race day beyond the first screens: a card nobody holds, the station pulled, a result's
+        // split times and its correction prompts, the registration sheet, a new event.
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        w.read(simCard(2000099), RaceDayDesk::CardStatus::Unmatched);
+        check(w.window, QStringLiteral("reader-unmatched"));
+        QTRY_VERIFY(w.item(QStringLiteral("registerButton")));
+        w.click(QStringLiteral("registerButton"));
+        // Every runner of this event has a card, so the sheet opens on a new runner.
+        QTest::qWait(200);
+        check(w.window, QStringLiteral("unmatched-new-runner"));
+        QTest::keyClick(w.window, Qt::Key_Escape);
+        QTest::qWait(100);
+        w.station.unplug();
+        QTRY_VERIFY(w.item(QStringLiteral("stationProblemText")));
+        check(w.window, QStringLiteral("reader-station-lost"));
+        QVERIFY(w.station.start());
+        w.app->reader().connectPort(w.station.devicePath());
+        QTRY_VERIFY(w.app->reader().connectionState().isConnected());
+        w.app->content().setSelectedItem(SidebarItem::Results);
+        QTRY_VERIFY(w.item(QStringLiteral("registerButton")));
+        check(w.window, QStringLiteral("toast-unmatched"));
+        w.clock->advance(std::chrono::seconds(10));
+        QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
+        QTRY_VERIFY(w.item(QStringLiteral("resultRow_Karen Bech")));
+        for (const char *entry : {"forceIncompleteItem", "forceCompletedItem", "deleteResultItem"}) {
+            w.click(w.itemIn(QStringLiteral("resultRow_Karen Bech"), QStringLiteral("rowActionsButton")));
+            w.click(QLatin1String(entry));
+            QTest::qWait(100);
+            check(w.window, QLatin1String(entry));
+            QTest::keyClick(w.window, Qt::Key_Escape);
+            QTest::qWait(50);
+        }
+        w.click(QStringLiteral("resultRow_Ida Holm"));
+        QTest::qWait(100);
+        check(w.window, QStringLiteral("split-times"));
+        QTest::keyClick(w.window, Qt::Key_Escape);
+        w.store->newRace();
+        QTRY_VERIFY(w.item(QStringLiteral("eventNameField")));
+        check(w.window, QStringLiteral("new-event"));
+
         m_english.removeDuplicates();
         QVERIFY2(m_english.isEmpty(), qPrintable(m_english.join(u'\n')));
         verifyNoQmlProblems();

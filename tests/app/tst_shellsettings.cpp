@@ -6,6 +6,7 @@
 #include "localization.h"
 #include "receiptsettings.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 class TestShellSettings : public QObject
@@ -44,6 +45,7 @@ private slots:
 
     void translatorFollowsLanguage()
     {
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
         LocalizationManager manager(QStringList({"en-US"}));
         LocalizationManager::setShared(&manager);
         AppTranslator translator(&manager);
@@ -51,11 +53,21 @@ private slots:
         manager.setLanguage(AppLanguage::Danish);
         QCOMPARE(QCoreApplication::translate("Vexlo", "Results"), QStringLiteral("Resultater"));
         QCOMPARE(localized(QStringLiteral("Results")), QStringLiteral("Resultater"));
-        // Qt's own dialogs (file, print) speak Danish too.
+        // Qt's own dialogs (file, print) speak Danish too, the Quick file dialog included.
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuller"));
+        QCOMPARE(QCoreApplication::translate("FileDialog", "File name"), QStringLiteral("Filnavn"));
+        // Dates, month and weekday names and numbers follow the language, not the machine.
+        QCOMPARE(QLocale().name(), QStringLiteral("da_DK"));
+        QCOMPARE(QLocale().toString(QDate(2025, 5, 10), QStringLiteral("ddd d. MMMM yyyy")),
+            QStringLiteral("lør. 10. maj 2025"));
+        QCOMPARE(QLocale().toString(1234.5, 'f', 1), QStringLiteral("1.234,5"));
         manager.setLanguage(AppLanguage::English);
         QCOMPARE(QCoreApplication::translate("Vexlo", "Results"), QStringLiteral("Results"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+        QCOMPARE(QCoreApplication::translate("FileDialog", "File name"), QStringLiteral("File name"));
+        QCOMPARE(QLocale().language(), QLocale::English);
+        QCOMPARE(QLocale().toString(QDate(2025, 5, 10), QStringLiteral("ddd d MMMM yyyy")),
+            QStringLiteral("Sat 10 May 2025"));
     }
 
     void unreadableValuesFallBack_data() { casetable::load("app/receipt-settings-stored.tsv"); }

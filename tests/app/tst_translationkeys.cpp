@@ -123,6 +123,24 @@ private slots:
         QVERIFY(missing.isEmpty());
     }
 
+    // The application runs on Linux: no text the window shows speaks of the Mac, in any language.
+    void noTextSpeaksOfTheMac()
+    {
+        const QRegularExpression mac(
+            QStringLiteral("\\bmac(os)?\\b|mac-native|os x"), QRegularExpression::CaseInsensitiveOption);
+        QTranslator danish;
+        QVERIFY(danish.load(AppTranslator::tablePath(QStringLiteral("da"))));
+        QStringList found;
+        for (const QString &key : qmlKeys() + codeKeys()) {
+            const QString da = danish.translate("Vexlo", key.toUtf8().constData());
+            if (mac.match(key).hasMatch() || mac.match(da).hasMatch())
+                found.append(key);
+        }
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        QVERIFY(qmlKeys().contains(
+            QStringLiteral("Orienteering race administration and SI card reader for Linux")));
+    }
+
     void danishDiffersWhereItShould()
     {
         QTranslator danish;

@@ -12,10 +12,6 @@
         <translation>%@ (%@)</translation>
     </message>
     <message>
-        <source>%@ (no course)</source>
-        <translation>%@ (ingen bane)</translation>
-    </message>
-    <message>
         <source>%@ is missing</source>
         <translation>%@ mangler</translation>
     </message>
@@ -184,8 +180,8 @@
         <translation>Ingen ændringer at publicere kl. %@</translation>
     </message>
     <message>
-        <source>No start</source>
-        <translation>Ingen start</translation>
+        <source>Not a local file: %@</source>
+        <translation>Ikke en lokal fil: %@</translation>
     </message>
     <message>
         <source>Not fetched yet</source>
@@ -278,10 +274,6 @@
     <message>
         <source>Socket operation timed out</source>
         <translation>Netværkshandlingen fik timeout</translation>
-    </message>
-    <message>
-        <source>Start %@</source>
-        <translation>Start %@</translation>
     </message>
     <message>
         <source>The XML document could not be queried.</source>
@@ -434,10 +426,6 @@
     <message>
         <source>wrong password</source>
         <translation>forkert adgangskode</translation>
-    </message>
-    <message>
-        <source>✓ Checked in</source>
-        <translation>✓ Tjekket ind</translation>
     </message>
 </context>
 </TS>

@@ -12,10 +12,6 @@
         <translation>%@ (%@)</translation>
     </message>
     <message>
-        <source>%@ (no course)</source>
-        <translation>%@ (no course)</translation>
-    </message>
-    <message>
         <source>%@ is missing</source>
         <translation>%@ is missing</translation>
     </message>
@@ -184,8 +180,8 @@
         <translation>No changes to publish at %@</translation>
     </message>
     <message>
-        <source>No start</source>
-        <translation>No start</translation>
+        <source>Not a local file: %@</source>
+        <translation>Not a local file: %@</translation>
     </message>
     <message>
         <source>Not fetched yet</source>
@@ -278,10 +274,6 @@
     <message>
         <source>Socket operation timed out</source>
         <translation>Socket operation timed out</translation>
-    </message>
-    <message>
-        <source>Start %@</source>
-        <translation>Start %@</translation>
     </message>
     <message>
         <source>The XML document could not be queried.</source>
@@ -434,10 +426,6 @@
     <message>
         <source>wrong password</source>
         <translation>wrong password</translation>
-    </message>
-    <message>
-        <source>✓ Checked in</source>
-        <translation>✓ Checked in</translation>
     </message>
 </context>
 </TS>

@@ -1,11 +1,11 @@
 #include "entrylist.h"
-#include "nameorder.h"
 
 #include "racelookup.h"
 
 #include "documenttext.h"
 #include "entryimport.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "participanteditor.h"
 
 #include <QCollator>

@@ -1,10 +1,10 @@
 #include "participanteditor.h"
-#include "nameorder.h"
 
 #include "racelookup.h"
 
 #include "classorder.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "racestore.h"
 
 #include <algorithm>

@@ -41,7 +41,8 @@ Item {
                 text: "…"
                 Layout.preferredWidth: 28
                 Accessible.name: qsTranslate("Vexlo", "More")
-                onClicked: moreMenu.popup(moreButton, 0, moreButton.height)
+                // Right-aligned under its button: the button sits at the window's right edge.
+                onClicked: moreMenu.popup(moreButton, moreButton.width - moreMenu.width, moreButton.height)
             }
         }
 
@@ -70,6 +71,8 @@ Item {
 
     Menu {
         id: moreMenu
+        // Clear of the window's edges, the recent-events submenu as well.
+        margins: 8
         MenuItem {
             objectName: "saveAsItem"
             text: qsTranslate("Vexlo", "Save As...")
@@ -82,6 +85,7 @@ Item {
         MenuSeparator { visible: vm.recentFiles.length > 0; height: visible ? implicitHeight : 0 }
         Menu {
             id: recentMenu
+            margins: 8
             title: qsTranslate("Vexlo", "Recent Events")
             enabled: vm.recentFiles.length > 0
             Instantiator {

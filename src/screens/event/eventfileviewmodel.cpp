@@ -1,9 +1,9 @@
 #include "eventfileviewmodel.h"
-#include "messagetext.h"
 
 #include "chosenfile.h"
 #include "localization.h"
 #include "log.h"
+#include "messagetext.h"
 #include "racejson.h"
 #include "racestore.h"
 

@@ -1,9 +1,9 @@
 #include "stagesviewmodel.h"
-#include "messagetext.h"
 
 #include "atomicfile.h"
 #include "chosenfile.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "oecsv.h"
 #include "racestore.h"
 

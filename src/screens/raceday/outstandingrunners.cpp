@@ -1,8 +1,8 @@
 #include "outstandingrunners.h"
-#include "nameorder.h"
 
 #include "documenttext.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "racelookup.h"
 #include "racestore.h"
 

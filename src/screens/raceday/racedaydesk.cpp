@@ -1,9 +1,9 @@
 #include "racedaydesk.h"
-#include "messagetext.h"
 
 #include "cardreaderviewmodel.h"
 #include "cardresultpanel.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "racedayresults.h"
 #include "racestore.h"
 #include "receipt.h"

@@ -1,7 +1,7 @@
 #include "racedayresults.h"
-#include "nameorder.h"
 
 #include "documenttext.h"
+#include "nameorder.h"
 #include "racelookup.h"
 
 #include <QHash>

@@ -1,8 +1,8 @@
 #include "resultcorrections.h"
-#include "nameorder.h"
 
 #include "documenttext.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "racedayresults.h"
 #include "racestore.h"
 

@@ -1,11 +1,11 @@
 #include "resultexports.h"
-#include "messagetext.h"
 
 #include "racelookup.h"
 
 #include "atomicfile.h"
 #include "iofresultlistwriter.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "resultpdfs.h"
 
 #include <QFileInfo>

@@ -1,7 +1,6 @@
 #include "resultrow.h"
 
 #include "cardresultpanel.h"
-
 #include "localization.h"
 #include "racedayresults.h"
 #include "racelookup.h"
@@ -15,7 +14,8 @@ QString formatRaceTime(double seconds)
 QString courseNameForResult(const Race &race, const PersonResult &result)
 {
     const Course *course = findCourse(race, result.courseId);
-    return course ? course->name : QStringLiteral("No course");
+    // Looked up like every other word of the window: a Danish row reads "Ingen bane".
+    return course ? course->name : localized(QStringLiteral("No course"));
 }
 
 ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,

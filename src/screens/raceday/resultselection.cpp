@@ -1,7 +1,7 @@
 #include "resultselection.h"
-#include "nameorder.h"
 
 #include "documenttext.h"
+#include "nameorder.h"
 #include "racelookup.h"
 #include "standings.h"
 

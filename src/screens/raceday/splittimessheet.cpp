@@ -1,5 +1,6 @@
 #include "splittimessheet.h"
 
+#include "cardresultpanel.h"
 #include "localization.h"
 #include "racelookup.h"
 #include "resultselection.h"
@@ -66,7 +67,9 @@ SplitSheetTexts splitSheetTexts(const Race &race, const PersonResult &result, co
     }
     if (result.completedOverride && result.overrideNote) {
         t.overrideLine = localized(QStringLiteral("Override: %@ — %@"),
-            localized(*result.completedOverride ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE")),
+            // The forced state in the words the results list and the card panel use for it.
+            localized(
+                verdictKey(*result.completedOverride ? ResultVerdict::Completed : ResultVerdict::Mispunch)),
             *result.overrideNote);
     } else if (!result.completedOverride && result.overrideNote && !result.overrideNote->isEmpty()) {
         // The evaluation's notes are keys of the text tables; anything else shows as stored.

@@ -1,8 +1,8 @@
 #include "publishingtab.h"
-#include "messagetext.h"
 
 #include "livepublishers.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "publishingsettings.h"
 #include "racestore.h"
 

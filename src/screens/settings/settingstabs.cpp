@@ -1,8 +1,8 @@
 #include "settingstabs.h"
-#include "messagetext.h"
 
 #include "livepublishers.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "publishingsettings.h"
 #include "racestore.h"
 #include "stationkey.h"

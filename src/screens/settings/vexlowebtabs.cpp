@@ -1,7 +1,7 @@
 #include "vexlowebtabs.h"
-#include "messagetext.h"
 
 #include "localization.h"
+#include "messagetext.h"
 #include "racestore.h"
 #include "vexlowebjson.h"
 
@@ -141,8 +141,9 @@ QString OChecklistViewModel::checklistKey() const
 
 QString OChecklistViewModel::setupLine() const
 {
-    return QStringLiteral("URL: ") + m_client->checklistPostUrl().toString()
-        + QStringLiteral(" \u00b7 Authorization: Bearer <key above>");
+    // The header's own words stay as the app must type them; only the hint is the organiser's.
+    return localized(QStringLiteral("URL: %@ · Authorization: Bearer <key above>"),
+        m_client->checklistPostUrl().toString());
 }
 
 bool OChecklistViewModel::pullEnabled() const

@@ -59,7 +59,8 @@ QString courseLengthText(const Course &course)
     const double meters = *course.lengthMeters;
     if (meters < 1000)
         return wholeText(std::round(meters)) + QStringLiteral(" m");
-    return QString::asprintf("%.1f km", meters / 1000);
+    // The decimal sign of the chosen language (the application's locale): 4,2 km in Danish.
+    return QLocale().toString(meters / 1000, 'f', 1) + QStringLiteral(" km");
 }
 
 QString controlCountText(const Course &course)

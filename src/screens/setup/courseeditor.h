@@ -15,7 +15,7 @@
 [[nodiscard]] QString rogainingSummaryText(const Course &course);
 // "12 controls", with " · 4.2 km" when the course has a length.
 [[nodiscard]] QString controlCountText(const Course &course);
-// "850 m" / "4.2 km"; empty without a (finite) length.
+// "850 m" / "4.2 km" (the decimal sign of the application's locale); empty without a (finite) length.
 [[nodiscard]] QString courseLengthText(const Course &course);
 
 class CourseEditor : public QObject

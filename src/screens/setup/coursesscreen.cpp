@@ -1,9 +1,9 @@
 #include "coursesscreen.h"
-#include "messagetext.h"
 
 #include "chosenfile.h"
 
 #include "localization.h"
+#include "messagetext.h"
 #include "racestore.h"
 #include "setuplists.h"
 

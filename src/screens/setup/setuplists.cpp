@@ -1,8 +1,8 @@
 #include "setuplists.h"
-#include "nameorder.h"
 
 #include "documenttext.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "timeofday.h"
 
 #include <QUuid>

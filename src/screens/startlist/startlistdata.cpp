@@ -1,6 +1,4 @@
 #include "startlistdata.h"
-#include "messagetext.h"
-#include "nameorder.h"
 
 #include "atomicfile.h"
 #include "classorder.h"
@@ -8,6 +6,8 @@
 #include "documenttext.h"
 #include "iofstartlistwriter.h"
 #include "localization.h"
+#include "messagetext.h"
+#include "nameorder.h"
 #include "perstage.h"
 #include "racelookup.h"
 #include "startgenerator.h"

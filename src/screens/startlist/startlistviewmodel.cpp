@@ -1,9 +1,9 @@
 #include "startlistviewmodel.h"
-#include "messagetext.h"
 
 #include "chosenfile.h"
 #include "documenttext.h"
 #include "localization.h"
+#include "messagetext.h"
 #include "perstage.h"
 #include "racestore.h"
 #include "starttimeoperations.h"

@@ -1,7 +1,7 @@
 #include "startgenerationdialog.h"
-#include "messagetext.h"
 
 #include "localization.h"
+#include "messagetext.h"
 #include "racestore.h"
 #include "starttimetext.h"
 

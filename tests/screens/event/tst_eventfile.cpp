@@ -9,6 +9,8 @@
 #include "storeharness.h"
 
 #include <QFile>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 
 class TestEventFile : public QObject
@@ -22,6 +24,7 @@ class TestEventFile : public QObject
     QUrl fileUrl(const QString &name) const { return QUrl::fromLocalFile(harness->path(name)); }
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init()
     {
         // A fresh folder each time: a store reopens the last recent file it finds.
@@ -88,6 +91,23 @@ private slots:
         // A success clears the message.
         vm.saveEventAs(fileUrl(QStringLiteral("back.vexloevent.json")));
         QVERIFY(vm.fileError().isEmpty());
+    }
+
+    void notAnEventFile_data() { casetable::load("event/not-event-files.tsv"); }
+    void notAnEventFile()
+    {
+        QFETCH(QStringList, cells);
+        LocalizationManager language {QStringList {cells[0]}};
+        language.setLanguageCode(cells[0]);
+        LocalizationManager::setShared(&language);
+        const auto restore = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        QFile file(harness->path(cells[1]));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(cells[2].toLatin1());
+        file.close();
+        vm.loadEvent(fileUrl(cells[1]));
+        QCOMPARE(vm.fileError(), cells[3]);
+        QCOMPARE(vm.eventName(), QStringLiteral("Spring Cup"));
     }
 
     // Which targets fail and what they leave is the store's rule (tst_racestore); the section says why.

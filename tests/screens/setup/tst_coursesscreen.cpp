@@ -3,12 +3,14 @@
 // their order, stage switching, deleting a course classes use, and every broken file in
 // tests/data/setup/bad-imports/ refused with the store's reason and the event file left as it was.
 
+#include "courseeditor.h"
 #include "coursesscreen.h"
 #include "setuptesting.h"
 #include "testevent.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
+#include <QScopeGuard>
 
 namespace {
 
@@ -62,6 +64,18 @@ private slots:
         // Nothing else changes: the controls keep their scores, the length stays.
         QCOMPARE(saved->controls, course.controls);
         QCOMPARE(saved->lengthMeters, course.lengthMeters);
+    }
+
+    // The length's decimal sign is the application's locale's, which follows the chosen language.
+    void lengthFollowsTheLocale()
+    {
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+        Course course = makeCourse(QStringLiteral("k"), QStringLiteral("K"));
+        course.lengthMeters = 4230;
+        QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));
+        QCOMPARE(courseLengthText(course), QStringLiteral("4,2 km"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(courseLengthText(course), QStringLiteral("4.2 km"));
     }
 
     void rowTexts_data() { loadTable(QStringLiteral("course-rows.tsv")); }
