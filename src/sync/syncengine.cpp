@@ -216,7 +216,10 @@ private:
                     .arg(describe())
                     .arg(m_reader.refusedLength()));
             finish();
-        } else if (m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
+        } else if (m_engine->m_role == StationRole::Master
+            && m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
+            // A slave holds one connection, bounded by the frame size; a master's many share one
+            // budget.
             logLine(QStringLiteral("SyncEngine: closed the connection from %1: %2 bytes of unfinished frames")
                         .arg(describe())
                         .arg(m_reader.bufferedBytes()));

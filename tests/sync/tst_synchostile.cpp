@@ -251,6 +251,18 @@ private slots:
         QCOMPARE(last->race->name, QStringLiteral("Change 10"));
     }
 
+    void aSlaveTakesSnapshotsLargerThanTheMastersInputBudget()
+    {
+        LoopbackDirectory directory;
+        StationOptions options;
+        options.limits.totalInputBudget = 256 * 1024;
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        master.race = largeRace(1024 * 1024);
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), options);
+        QTRY_COMPARE(slave.race.participants.size(), master.race.participants.size());
+        QCOMPARE(slave.engine.connectedStationCount(), 1);
+    }
+
     void aFloodOfIdleConnectionsKeepsNoStationOut()
     {
         LogCapture log;
