@@ -264,7 +264,11 @@ public:
             m_process.kill();
         m_process.waitForFinished(5000);
     }
-    void tell(const QByteArray &line) { m_process.write(line + '\n'); }
+    void tell(const QByteArray &line)
+    {
+        m_process.write(line + '\n');
+        m_process.waitForBytesWritten(5000);
+    }
     // The rest of the next line that starts with `word`, or nothing after `ms`.
     std::optional<QByteArray> expect(const QByteArray &word, int ms)
     {
