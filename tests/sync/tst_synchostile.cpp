@@ -225,7 +225,7 @@ private slots:
     {
         LoopbackDirectory directory;
         Station master(directory, StationRole::Master, QStringLiteral("M"));
-        master.race = largeRace(2 * 1024 * 1024);
+        master.race = largeRace(4 * 1024 * 1024);
         const qsizetype frameBytes
             = frameSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), master.race, {}})->size();
         StalledPeer stalled(master.engine.listenPort());
