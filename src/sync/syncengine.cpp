@@ -189,10 +189,25 @@ private:
             return;
         }
         // A peer that drops the handshake is refused as firmly as one with the wrong key: a
-        // station with the right key completes it.
-        Q_UNUSED(error)
-        finish(m_service ? QStringLiteral("Could not join %1: the station keys do not match").arg(who())
-                         : QStringLiteral("Refused %1: it did not prove the station key").arg(who()));
+        // station with the right key completes it. A master tells a slave with a wrong key so
+        // with a TLS alert (below); one that only hangs up may be full.
+        if (m_service) {
+            finish(error == QAbstractSocket::SslHandshakeFailedError
+                    ? QStringLiteral("Could not join %1: the station keys do not match").arg(who())
+                    : QStringLiteral("Could not join %1: the master closed the connection").arg(who()));
+            return;
+        }
+        // TLS has just queued its alert for the peer: the socket is given a moment to say it,
+        // while the peer itself is gone at once.
+        const QString refusal = QStringLiteral("Refused %1: it did not prove the station key").arg(who());
+        QSslSocket *socket = std::exchange(m_socket, new QSslSocket(this));
+        disconnect(socket, nullptr, this, nullptr);
+        socket->setParent(nullptr);
+        QTimer::singleShot(100, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        finish(refusal);
     }
 
     void readAvailable()

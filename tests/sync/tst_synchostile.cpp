@@ -251,6 +251,28 @@ private slots:
         QCOMPARE(last->race->name, QStringLiteral("Change 10"));
     }
 
+    void aFullMasterSaysSoAndSoDoesTheSlaveItTurnsAway()
+    {
+        LoopbackDirectory directory;
+        StationOptions options;
+        options.limits.maxStations = 1;
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        Station first(directory, StationRole::Slave, QStringLiteral("A"));
+        QTRY_COMPARE(first.engine.statusText(), QStringLiteral("Connected to master"));
+        Station second(directory, StationRole::Slave, QStringLiteral("B"));
+        const QString prefix = QStringLiteral("Could not join \"Vexlo Race\" at 127.0.0.1:%1: ")
+                                   .arg(master.engine.listenPort());
+        QTRY_COMPARE(
+            second.engine.refusalText(), prefix + QStringLiteral("the master closed the connection"));
+        QVERIFY(master.engine.refusalText().startsWith(QStringLiteral("Refused 127.0.0.1:")));
+        QVERIFY(master.engine.refusalText().endsWith(QStringLiteral(": too many stations connected")));
+        QCOMPARE(master.engine.connectedStationCount(), 1);
+        // A place comes free: the turned-away slave joins at its next attempt.
+        first.engine.stop();
+        QTRY_COMPARE(second.engine.statusText(), QStringLiteral("Connected to master"));
+        QCOMPARE(second.engine.refusalText(), QString());
+    }
+
     void aSlaveTakesSnapshotsLargerThanTheMastersInputBudget()
     {
         LoopbackDirectory directory;
