@@ -3,6 +3,10 @@
 // - SnapshotEncode / SnapshotDecode: one snapshot message of the event, framed and read back.
 // - CardReadRoundTrip: a result read at slave A, from its submit until slave B holds the master's
 //   new race with it (submit, master stores and broadcasts the whole event, slaves decode it).
+// - RaceDay: the master and three slaves each in a process of its own (this program, started
+//   again with "--station"), over TLS on loopback. Each slave reads 1.5 cards a second for a
+//   minute; counters: the master's peak resident memory (and before any slave joined), and the
+//   time from the last read until every slave holds every result.
 
 #include "../tests/sync/loopbackdirectory.h"
 #include "racegenerator.h"
@@ -11,10 +15,19 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
 namespace {
+
+const QString benchKey = QStringLiteral("7KQM-2D9X-HC4P");
 
 const Race &event()
 {
@@ -63,13 +76,13 @@ void CardReadRoundTrip(benchmark::State &state)
         masterRace.results.append(result);
         master.broadcastSnapshot(masterRace);
     };
-    master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"));
+    master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
     SyncEngine a(directory.factory()), b(directory.factory());
     std::optional<Race> atB;
     a.onSnapshotReceived = [](const Race &) {};
     b.onSnapshotReceived = [&](const Race &race) { atB = race; };
-    a.start(StationRole::Slave, QStringLiteral("A"), QStringLiteral("Bench"));
-    b.start(StationRole::Slave, QStringLiteral("B"), QStringLiteral("Bench"));
+    a.start(StationRole::Slave, QStringLiteral("A"), QStringLiteral("Bench"), benchKey);
+    b.start(StationRole::Slave, QStringLiteral("B"), QStringLiteral("Bench"), benchKey);
     QElapsedTimer wait;
     wait.start();
     while ((!atB || a.connectedStationCount() == 0) && wait.elapsed() < 120000)
@@ -95,9 +108,256 @@ void CardReadRoundTrip(benchmark::State &state)
     }
 }
 
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// The kilobytes of a /proc/<pid>/status line ("VmHWM", "VmRSS").
+qint64 procStatusKb(qint64 pid, const char *field)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field)) + 1).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// A slave's master at a port it is told.
+class FixedMaster : public ServiceDiscovery
+{
+public:
+    explicit FixedMaster(quint16 port)
+        : m_port(port)
+    { }
+    void advertise(const QString &, quint16) override { }
+    void browse() override
+    {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                emit ready();
+                emit servicesChanged(
+                    {DiscoveredService {QStringLiteral("Bench"), QStringLiteral("127.0.0.1"), m_port}});
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    quint16 m_port;
+};
+
+void say(const QByteArray &line)
+{
+    std::printf("%s\n", line.constData());
+    std::fflush(stdout);
+}
+
+// Reads lines from standard input on the event loop.
+void onInput(const std::function<void(const QByteArray &)> &handle)
+{
+    auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
+    auto pending = std::make_shared<QByteArray>();
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [notifier, pending, handle] {
+        char buffer[1024];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            notifier->setEnabled(false);
+            QCoreApplication::exit(0);
+            return;
+        }
+        pending->append(buffer, n);
+        qsizetype end;
+        while ((end = pending->indexOf('\n')) >= 0) {
+            const QByteArray line = pending->left(end).trimmed();
+            pending->remove(0, end + 1);
+            handle(line);
+        }
+    });
+}
+
+constexpr int readsPerSlave = 90; // a minute at 1.5 a second
+constexpr int readIntervalMs = 667;
+
+// "--station master": prints "port <p>", then "peak <kB> start <kB>" when told "quit".
+int runMaster()
+{
+    Race race = event();
+    LoopbackDirectory directory;
+    SyncEngine master(directory.factory());
+    master.currentRace = [&] { return std::optional<Race>(race); };
+    master.onResultSubmitted = [&](const PersonResult &result) {
+        race.results.append(result);
+        master.broadcastSnapshot(race);
+    };
+    master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
+    const qint64 startKb = procStatusKb(QCoreApplication::applicationPid(), "VmRSS:");
+    say("port " + QByteArray::number(master.listenPort()));
+    onInput([&](const QByteArray &line) {
+        if (line == "quit") {
+            say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
+                + " start " + QByteArray::number(startKb) + " results "
+                + QByteArray::number(race.results.size()));
+            QCoreApplication::exit(0);
+        }
+    });
+    return QCoreApplication::exec();
+}
+
+// "--station slave <port> <total results>": "ready" once it holds the event, then on "go" reads
+// its cards; "last <ms>" after its last read and "complete <ms>" once it holds every result.
+int runSlave(quint16 port, qsizetype expected)
+{
+    (void)event(); // the cards it reads come from it: made before the minute starts
+    SyncEngine slave([port] { return std::make_unique<FixedMaster>(port); });
+    qsizetype held = 0;
+    bool ready = false;
+    bool complete = false;
+    slave.onSnapshotReceived = [&](const Race &race) {
+        held = race.results.size();
+        if (!ready) {
+            ready = true;
+            say("ready");
+        }
+        if (!complete && held >= expected) {
+            complete = true;
+            say("complete " + QByteArray::number(nowMs()));
+        }
+    };
+    slave.start(StationRole::Slave, QUuid::createUuid().toString(), QStringLiteral("Bench"), benchKey);
+    QTimer reader;
+    int reads = 0;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        PersonResult result = event().results.at(reads * 97 % event().results.size());
+        result.id = QUuid::createUuid();
+        slave.submitResult(result);
+        if (++reads == readsPerSlave) {
+            reader.stop();
+            say("last " + QByteArray::number(nowMs()));
+        }
+    });
+    onInput([&](const QByteArray &line) {
+        if (line == "go")
+            reader.start(readIntervalMs);
+        else if (line == "quit")
+            QCoreApplication::exit(0);
+    });
+    return QCoreApplication::exec();
+}
+
+class StationProcess
+{
+public:
+    explicit StationProcess(const QStringList &arguments)
+    {
+        m_process.setProgram(QCoreApplication::applicationFilePath());
+        m_process.setArguments(QStringList {QStringLiteral("--station")} + arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+    }
+    ~StationProcess()
+    {
+        m_process.write("quit\n");
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    void tell(const QByteArray &line)
+    {
+        m_process.write(line + '\n');
+        m_process.waitForBytesWritten(5000);
+    }
+    // The rest of the next line that starts with `word`, or nothing after `ms`.
+    std::optional<QByteArray> expect(const QByteArray &word, int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            while (m_process.canReadLine()) {
+                const QByteArray line = m_process.readLine().trimmed();
+                if (line == word)
+                    return QByteArray();
+                if (line.startsWith(word + ' '))
+                    return line.mid(word.size() + 1);
+            }
+            m_process.waitForReadyRead(100);
+        }
+        return std::nullopt;
+    }
+
+private:
+    QProcess m_process;
+};
+
+void RaceDay(benchmark::State &state)
+{
+    ensureApplication();
+    for (auto _ : state) {
+        StationProcess master({QStringLiteral("master")});
+        const auto port = master.expect("port", 120000);
+        if (!port) {
+            state.SkipWithError("the master did not start");
+            return;
+        }
+        const qsizetype expected = event().results.size() + 3 * readsPerSlave;
+        std::vector<std::unique_ptr<StationProcess>> slaves;
+        for (int i = 0; i < 3; ++i)
+            slaves.push_back(std::make_unique<StationProcess>(QStringList {
+                QStringLiteral("slave"), QString::fromLatin1(*port), QString::number(expected)}));
+        for (auto &slave : slaves)
+            if (!slave->expect("ready", 300000)) {
+                state.SkipWithError("a slave never got the event");
+                return;
+            }
+        for (auto &slave : slaves)
+            slave->tell("go");
+        qint64 lastRead = 0;
+        qint64 converged = 0;
+        for (auto &slave : slaves) {
+            const auto last = slave->expect("last", 300000);
+            const auto complete = slave->expect("complete", 600000);
+            if (!last || !complete) {
+                state.SkipWithError("a slave never held every result");
+                return;
+            }
+            lastRead = std::max(lastRead, last->toLongLong());
+            converged = std::max(converged, complete->toLongLong());
+        }
+        master.tell("quit");
+        const auto peak = master.expect("peak", 60000);
+        if (!peak) {
+            state.SkipWithError("the master did not report its memory");
+            return;
+        }
+        const QList<QByteArray> words = peak->split(' ');
+        state.counters["master_peak_MB"] = double(words.value(0).toLongLong()) / 1024.0;
+        state.counters["master_before_MB"] = double(words.value(2).toLongLong()) / 1024.0;
+        state.counters["master_results"] = double(words.value(4).toLongLong());
+        state.counters["converged_after_last_read_s"] = double(converged - lastRead) / 1000.0;
+    }
+}
+
 } // namespace
 
 BENCHMARK(SnapshotEncode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SnapshotDecode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(CardReadRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK_MAIN();
+BENCHMARK(RaceDay)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && qstrcmp(argv[1], "--station") == 0) {
+        QCoreApplication app(argc, argv);
+        if (qstrcmp(argv[2], "master") == 0)
+            return runMaster();
+        if (qstrcmp(argv[2], "slave") == 0 && argc >= 5)
+            return runSlave(quint16(QByteArray(argv[3]).toUInt()), QByteArray(argv[4]).toLongLong());
+        return 2;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -94,12 +94,13 @@ public:
         m_handshakeTimer.start(m_engine->m_limits.handshakeTimeout);
     }
 
+    // Small frames (hellos, results, heartbeats) wait behind the frame being written.
     void send(const QByteArray &frame) override
     {
         if (m_closed || !m_proved)
             return;
-        m_socket->write(frame);
-        m_sent.restart();
+        m_queue.append(frame);
+        pump();
     }
 
     // A snapshot replaces the race whole, so one still waiting is worth nothing once a newer one
@@ -108,10 +109,8 @@ public:
     {
         if (m_closed || !m_proved)
             return;
-        if (busy())
-            m_held = frame;
-        else
-            send(frame);
+        m_held = frame;
+        pump();
     }
 
     void close()
@@ -119,6 +118,8 @@ public:
         m_closed = true;
         m_handshakeTimer.stop();
         m_held.clear();
+        m_current.clear();
+        m_queue.clear();
         disconnect(m_socket, nullptr, this, nullptr);
         m_socket->abort();
     }
@@ -139,7 +140,10 @@ public:
     [[nodiscard]] const std::optional<DiscoveredService> &service() const { return m_service; }
     [[nodiscard]] qint64 queuedBytes() const
     {
-        return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() + m_held.size();
+        qint64 queued = socketBuffered() + (m_current.size() - m_offset) + m_held.size();
+        for (const QByteArray &frame : m_queue)
+            queued += frame.size();
+        return queued;
     }
     [[nodiscard]] qint64 bufferedBytes() const { return m_reader.bufferedBytes(); }
     [[nodiscard]] bool busy() const
@@ -185,10 +189,25 @@ private:
             return;
         }
         // A peer that drops the handshake is refused as firmly as one with the wrong key: a
-        // station with the right key completes it.
-        Q_UNUSED(error)
-        finish(m_service ? QStringLiteral("Could not join %1: the station keys do not match").arg(who())
-                         : QStringLiteral("Refused %1: it did not prove the station key").arg(who()));
+        // station with the right key completes it. A master tells a slave with a wrong key so
+        // with a TLS alert (below); one that only hangs up may be full.
+        if (m_service) {
+            finish(error == QAbstractSocket::SslHandshakeFailedError
+                    ? QStringLiteral("Could not join %1: the station keys do not match").arg(who())
+                    : QStringLiteral("Could not join %1: the master closed the connection").arg(who()));
+            return;
+        }
+        // TLS has just queued its alert for the peer: the socket is given a moment to say it,
+        // while the peer itself is gone at once.
+        const QString refusal = QStringLiteral("Refused %1: it did not prove the station key").arg(who());
+        QSslSocket *socket = std::exchange(m_socket, new QSslSocket(this));
+        disconnect(socket, nullptr, this, nullptr);
+        socket->setParent(nullptr);
+        QTimer::singleShot(100, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        finish(refusal);
     }
 
     void readAvailable()
@@ -216,7 +235,10 @@ private:
                     .arg(describe())
                     .arg(m_reader.refusedLength()));
             finish();
-        } else if (m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
+        } else if (m_engine->m_role == StationRole::Master
+            && m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
+            // A slave holds one connection, bounded by the frame size; a master's many share one
+            // budget.
             logLine(QStringLiteral("SyncEngine: closed the connection from %1: %2 bytes of unfinished frames")
                         .arg(describe())
                         .arg(m_reader.bufferedBytes()));
@@ -224,18 +246,51 @@ private:
         }
     }
 
+    [[nodiscard]] qint64 socketBuffered() const
+    {
+        return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
+    }
+
+    // Frames go to the socket a slice at a time as it drains, so the socket's own buffers (which
+    // copy and then encrypt what they are given, per connection) never hold more than a slice or
+    // two; the frame itself stays shared by every connection that sends it.
+    void pump()
+    {
+        constexpr qint64 slice = 256 * 1024;
+        while (!m_closed && socketBuffered() < slice) {
+            if (m_offset < m_current.size()) {
+                const qsizetype length = std::min<qsizetype>(slice, m_current.size() - m_offset);
+                m_socket->write(m_current.constData() + m_offset, length);
+                m_offset += length;
+            } else if (!m_queue.isEmpty()) {
+                m_current = m_queue.takeFirst();
+                m_offset = 0;
+            } else if (!m_held.isEmpty()) {
+                m_current = std::exchange(m_held, {});
+                m_offset = 0;
+            } else {
+                m_current.clear();
+                m_offset = 0;
+                return;
+            }
+            m_sent.restart();
+        }
+    }
+
     void drained()
     {
-        if (m_closed || m_held.isEmpty() || busy())
-            return;
-        send(std::exchange(m_held, {}));
+        if (!m_closed)
+            pump();
     }
 
     SyncEngine *m_engine;
     QSslSocket *m_socket;
     std::optional<DiscoveredService> m_service; // set on the slave's connection to its master
     SyncFrameReader m_reader;
-    QByteArray m_held;
+    QByteArray m_current; // the frame being written, from m_offset on
+    qsizetype m_offset = 0;
+    QList<QByteArray> m_queue;
+    QByteArray m_held; // the newest snapshot, waiting for the frame being written
     QTimer m_handshakeTimer;
     QElapsedTimer m_heard;
     QElapsedTimer m_sent;

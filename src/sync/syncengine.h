@@ -68,7 +68,8 @@ struct SyncLimits
     int maxStations = 64;
     int maxHandshakes = 16;
     // The largest frame a master accepts (a result with its punches is a few kilobytes) and the
-    // bytes of unfinished frames all connections together may hold.
+    // bytes of unfinished frames all a master's connections together may hold (a slave's one
+    // connection is bounded by the largest snapshot it accepts).
     quint32 maxMasterFrameBytes = 1024 * 1024;
     qint64 totalInputBudget = 64 * 1024 * 1024;
 };

@@ -57,6 +57,37 @@ private slots:
         QCOMPARE(received->name, QStringLiteral("Club Night"));
         QCOMPARE(master.statusText(), QStringLiteral("Master running, advertising \"Club Night\""));
     }
+
+    void slaveJoinsTheMasterOfItsNameAmongTwo()
+    {
+        const QString key = QStringLiteral("7KQM-2D9X-HC4P");
+        SyncEngine north;
+        Race northRace;
+        northRace.name = QStringLiteral("North Cup");
+        north.currentRace = [&northRace] { return std::optional<Race>(northRace); };
+        north.start(StationRole::Master, QStringLiteral("N"), QStringLiteral("North"), key);
+        // The slave's own master comes second, so that the first one found is the wrong one.
+        auto northSeen = makeAvahiServiceDiscovery();
+        QSignalSpy seen(northSeen.get(), &ServiceDiscovery::servicesChanged);
+        northSeen->browse();
+        QTRY_VERIFY_WITH_TIMEOUT(!seen.isEmpty(), 10000);
+
+        SyncEngine south;
+        Race southRace;
+        southRace.name = QStringLiteral("South Cup");
+        south.currentRace = [&southRace] { return std::optional<Race>(southRace); };
+        south.start(StationRole::Master, QStringLiteral("SM"), QStringLiteral("South"), key);
+
+        SyncEngine slave;
+        std::optional<Race> received;
+        slave.onSnapshotReceived = [&received](const Race &r) { received = r; };
+        slave.start(StationRole::Slave, QStringLiteral("S"), QStringLiteral("South"), key);
+        QTRY_COMPARE_WITH_TIMEOUT(slave.statusText(), QStringLiteral("Connected to master"), 15000);
+        QTRY_VERIFY(received);
+        QCOMPARE(received->name, QStringLiteral("South Cup"));
+        QCOMPARE(south.connectedStationCount(), 1);
+        QCOMPARE(north.connectedStationCount(), 0);
+    }
 };
 
 int main(int argc, char *argv[])
