@@ -7,5 +7,29 @@
         <source>Saved %@</source>
         <translation>Saved %@</translation>
     </message>
+    <message>
+        <source>The API key cannot hold a line break or another control character.</source>
+        <translation>The API key cannot hold a line break or another control character.</translation>
+    </message>
+    <message>
+        <source>The competition id cannot hold a line break or another control character.</source>
+        <translation>The competition id cannot hold a line break or another control character.</translation>
+    </message>
+    <message>
+        <source>The competition id is a number, like 12345.</source>
+        <translation>The competition id is a number, like 12345.</translation>
+    </message>
+    <message>
+        <source>The key store is unavailable: the API key will not be kept after Vexlo closes.</source>
+        <translation>The key store is unavailable: the API key will not be kept after Vexlo closes.</translation>
+    </message>
+    <message>
+        <source>The key store is unavailable: the passcode will not be kept after Vexlo closes.</source>
+        <translation>The key store is unavailable: the passcode will not be kept after Vexlo closes.</translation>
+    </message>
+    <message>
+        <source>The passcode cannot hold a line break or another control character.</source>
+        <translation>The passcode cannot hold a line break or another control character.</translation>
+    </message>
 </context>
 </TS>

@@ -73,6 +73,7 @@ public:
 
 protected:
     [[nodiscard]] Service serviceOf(RaceStore &store) const override;
+    [[nodiscard]] QString competitionIdProblem(const QString &id) const override;
 };
 
 class SyncViewModel : public StoreViewModel
