@@ -98,6 +98,19 @@ private slots:
             w.shot(code + QStringLiteral("-classes-tools"));
             w.click(QStringLiteral("defaultWindowItem"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowSheet")));
+            // Letters are refused where they were typed: the sheet stays with the reason.
+            w.typeInto(w.item(QStringLiteral("defaultOpenField")), QStringLiteral("ten"));
+            w.typeInto(w.item(QStringLiteral("defaultCloseField")), QStringLiteral("11:30"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(w.item(QStringLiteral("defaultWindowProblem")));
+            QCOMPARE(w.item(QStringLiteral("defaultWindowProblem"))->property("text").toString(),
+                localized(
+                    QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), QStringLiteral("ten"))
+                    + QLatin1Char(' ') + localized(QStringLiteral("The stored start window was kept.")));
+            QCOMPARE(w.item(QStringLiteral("defaultOpenField"))->property("text").toString(),
+                QStringLiteral("ten"));
+            QCOMPARE(w.store->race().defaultStartWindow, std::nullopt);
+            w.shot(code + QStringLiteral("-default-window-refused"));
             w.typeInto(w.item(QStringLiteral("defaultOpenField")), QStringLiteral("10:00"));
             w.typeInto(w.item(QStringLiteral("defaultCloseField")), QStringLiteral("11:30"));
             w.shot(code + QStringLiteral("-default-window"));
@@ -115,8 +128,17 @@ private slots:
             QVERIFY(w.item(QStringLiteral("stagePicker")));
             w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("stagesButton")));
             QTRY_VERIFY(w.item(QStringLiteral("stageSettingsSheet")));
-            w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("9:00"));
+            w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("nine"));
             w.typeInto(w.item(QStringLiteral("stageCloseField")), QStringLiteral("9:45"));
+            w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));
+            QTRY_VERIFY(w.item(QStringLiteral("stageWindowProblem")));
+            QVERIFY(w.item(QStringLiteral("stageSettingsSheet")));
+            QVERIFY(w.item(QStringLiteral("stageWindowProblem"))
+                        ->property("text")
+                        .toString()
+                        .startsWith(QStringLiteral("Day 1: ")));
+            w.shot(code + QStringLiteral("-stage-settings-refused"));
+            w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("9:00"));
             w.shot(code + QStringLiteral("-stage-settings"));
             const qsizetype before = w.harness.autosaves();
             w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));

@@ -97,6 +97,16 @@ SetupSheet {
             }
         }
     }
+    Label {
+        objectName: "stageWindowProblem"
+        visible: sheet.editor.problem !== ""
+        text: sheet.editor.problem
+        color: Theme.error
+        font: Theme.body
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+        Layout.maximumWidth: 420
+    }
     SheetButtons {
         onCancelled: sheet.editor.cancel()
         onAccepted: sheet.editor.save()
