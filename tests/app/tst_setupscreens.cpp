@@ -52,11 +52,21 @@ private slots:
             w.app->content().setSelectedItem(SidebarItem::Classes);
             QTRY_VERIFY(w.item(QStringLiteral("classRow_D10")));
             w.shot(code + QStringLiteral("-classes"));
+            // A class without a course shows the "None" row, not a blank picker.
+            const QString none = localized(QStringLiteral("None"));
+            QTRY_COMPARE(w.itemIn(QStringLiteral("classRow_D10"), QStringLiteral("coursePicker"))
+                             ->property("currentText")
+                             .toString(),
+                none);
 
             // Add a class: the sheet opens with its name field focused; Return saves.
             w.harness.steps.clear();
             w.click(QStringLiteral("addClassButton"));
             QTRY_VERIFY(w.item(QStringLiteral("classEditSheet")));
+            QTRY_COMPARE(w.itemIn(QStringLiteral("classEditSheet"), QStringLiteral("coursePicker"))
+                             ->property("currentText")
+                             .toString(),
+                none);
             w.shot(code + QStringLiteral("-class-editor"));
             w.typeInto(w.itemIn(QStringLiteral("classEditSheet"), QStringLiteral("classNameField")),
                 QStringLiteral("H35"));
@@ -128,6 +138,8 @@ private slots:
             QVERIFY(w.item(QStringLiteral("stagePicker")));
             w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("stagesButton")));
             QTRY_VERIFY(w.item(QStringLiteral("stageSettingsSheet")));
+            QTRY_COMPARE(w.item(QStringLiteral("stageCoursePicker"))->property("currentText").toString(),
+                localized(QStringLiteral("(Default)")));
             w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("nine"));
             w.typeInto(w.item(QStringLiteral("stageCloseField")), QStringLiteral("9:45"));
             w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));
