@@ -2,9 +2,11 @@
 // by clicks and key presses on the controls, in both languages; then both sections over the
 // generated 5,000-entry event. Any QML warning fails the test. Screenshots land in the build folder.
 
+#include "log.h"
 #include "racegenerator.h"
 #include "setupwindow.h"
 #include "testevent.h"
+#include <QPointer>
 
 namespace {
 
@@ -106,6 +108,17 @@ private slots:
             w.click(QStringLiteral("toolsButton"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowItem")));
             w.shot(code + QStringLiteral("-classes-tools"));
+            // Dividers set the default window apart from the class tools above and below it.
+            {
+                const auto y = [&](const char *name) {
+                    QQuickItem *i = w.item(QLatin1String(name));
+                    return i ? i->mapToScene({0, 0}).y() : -1.0;
+                };
+                QVERIFY(y("autoMatchItem") >= 0 && y("toolsDivider") >= 0 && y("toolsDivider2") >= 0);
+                QVERIFY(y("autoMatchItem") < y("toolsDivider") && y("toolsDivider") < y("defaultWindowItem"));
+                QVERIFY(
+                    y("defaultWindowItem") < y("toolsDivider2") && y("toolsDivider2") < y("deleteAllItem"));
+            }
             w.click(QStringLiteral("defaultWindowItem"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowSheet")));
             // Letters are refused where they were typed: the sheet stays with the reason.
@@ -244,10 +257,45 @@ private slots:
             }
             w.shot(code + QStringLiteral("-courses"));
 
+            // The import dialog opened and closed without a file leaves its two log lines.
+            {
+                LogCapture log;
+                w.click(QStringLiteral("importCoursesButton"));
+                // Screens left earlier may still wait for deletion: the open dialog is the one shown.
+                QPointer<QObject> dialog;
+                QTRY_VERIFY([&] {
+                    for (QObject *d : w.window->findChildren<QObject *>(QStringLiteral("courseImportDialog")))
+                        if (d->property("visible").toBool())
+                            dialog = d;
+                    return !dialog.isNull();
+                }());
+                QTest::keyClick(w.window, Qt::Key_Escape);
+                QTRY_VERIFY(dialog && !dialog->property("visible").toBool());
+                QCOMPARE(log.lines(),
+                    QStringList({QStringLiteral("CoursesView: opening import panel"),
+                        QStringLiteral(
+                            "CoursesView: panel completion fired, result=cancel/other, url=nil")}));
+            }
+
             // Edit: rename by typing, Return saves through the store.
             w.click(w.itemIn(QStringLiteral("courseRow_Lang"), QStringLiteral("editCourseButton")));
             QTRY_VERIFY(w.item(QStringLiteral("courseEditSheet")));
+            QVERIFY(!w.item(QStringLiteral("rogainingRulesHeading")));
             w.click(QStringLiteral("rogainingToggle"));
+            QTRY_VERIFY(w.item(QStringLiteral("rogainingRulesHeading")));
+            QCOMPARE(w.item(QStringLiteral("rogainingRulesHeading"))->property("text").toString(),
+                localized(QStringLiteral("Rogaining rules")));
+            // Cancel sits beside Save, at the right.
+            {
+                QQuickItem *cancel
+                    = w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("cancelButton"));
+                QQuickItem *save
+                    = w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("acceptButton"));
+                QVERIFY(cancel && save);
+                const qreal cancelRight = cancel->mapToScene({cancel->width(), 0}).x();
+                QVERIFY(cancelRight < save->mapToScene({0, 0}).x());
+                QVERIFY(save->mapToScene({0, 0}).x() - cancelRight < 24);
+            }
             w.shot(code + QStringLiteral("-course-editor"));
             w.click(QStringLiteral("rogainingToggle"));
             w.typeInto(w.item(QStringLiteral("courseNameField")), QStringLiteral("Lang2"));

@@ -4,6 +4,10 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>Rogaining rules</source>
+        <translation>Regler for pointløb</translation>
+    </message>
+    <message>
         <source>Saved %@</source>
         <translation>Gemt %@</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>Rogaining rules</source>
+        <translation>Rogaining rules</translation>
+    </message>
+    <message>
         <source>Saved %@</source>
         <translation>Saved %@</translation>
     </message>

@@ -271,6 +271,16 @@ void CoursesScreen::deleteAllCourses()
             referring));
 }
 
+void CoursesScreen::importPanelOpened()
+{
+    logLine(QStringLiteral("CoursesView: opening import panel"));
+}
+
+void CoursesScreen::importPanelCancelled()
+{
+    logLine(QStringLiteral("CoursesView: panel completion fired, result=cancel/other, url=nil"));
+}
+
 void CoursesScreen::importCourses(const QUrl &chosen)
 {
     if (!store())
