@@ -4,6 +4,10 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.</source>
+        <translation>Eksporterer alle tilmeldinger (brik, navn, klub, klasse) med hver etapes egen starttid i OE0002_V12-CSV-formatet, som OE bruger til tilmeldinger med op til seks løb/blokke.</translation>
+    </message>
+    <message>
         <source>Rogaining rules</source>
         <translation>Regler for pointløb</translation>
     </message>

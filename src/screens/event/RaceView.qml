@@ -68,8 +68,18 @@ Item {
         Item { Layout.fillHeight: true }
     }
 
+    // "Recent Events" is in the menu only while there are recent events: taken out, not greyed.
     Menu {
         id: moreMenu
+        property bool recentShown: false
+        onAboutToShow: {
+            const wanted = vm.recentFiles.length > 0
+            if (wanted && !recentShown)
+                insertMenu(2, recentMenu)
+            else if (!wanted && recentShown)
+                takeMenu(2)
+            recentShown = wanted
+        }
         MenuItem {
             objectName: "saveAsItem"
             text: qsTranslate("Vexlo", "Save As...")
@@ -80,28 +90,28 @@ Item {
             }
         }
         MenuSeparator { visible: vm.recentFiles.length > 0; height: visible ? implicitHeight : 0 }
-        Menu {
-            id: recentMenu
-            title: qsTranslate("Vexlo", "Recent Events")
-            enabled: vm.recentFiles.length > 0
-            Instantiator {
-                model: vm.recentFiles
-                delegate: MenuItem {
-                    required property var modelData
-                    required property int index
-                    objectName: "recentItem" + index
-                    text: modelData.title
-                    onTriggered: vm.loadEvent(modelData.url)
-                }
-                onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
-                onObjectRemoved: (index, object) => recentMenu.removeItem(object)
+    }
+
+    Menu {
+        id: recentMenu
+        title: qsTranslate("Vexlo", "Recent Events")
+        Instantiator {
+            model: vm.recentFiles
+            delegate: MenuItem {
+                required property var modelData
+                required property int index
+                objectName: "recentItem" + index
+                text: modelData.title
+                onTriggered: vm.loadEvent(modelData.url)
             }
-            MenuSeparator {}
-            MenuItem {
-                objectName: "clearRecentItem"
-                text: qsTranslate("Vexlo", "Clear Recent Events")
-                onTriggered: vm.clearRecentEvents()
-            }
+            onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
+            onObjectRemoved: (index, object) => recentMenu.removeItem(object)
+        }
+        MenuSeparator {}
+        MenuItem {
+            objectName: "clearRecentItem"
+            text: qsTranslate("Vexlo", "Clear Recent Events")
+            onTriggered: vm.clearRecentEvents()
         }
     }
 
