@@ -5,6 +5,7 @@
 // with the mouse and keys; the Tools menu's other sheets opened and closed with Escape. The event
 // file then holds the plan. Any QML warning fails the test; screenshots land in the build.
 
+#include "racegenerator.h"
 #include "raceplancheck.h"
 #include "setupwindow.h"
 #include "uichecks.h"
@@ -162,6 +163,52 @@ private slots:
                 return;
         }
         verifyNoQmlProblems();
+    }
+
+    // A runner held at an edge of the list or the grid scrolls it towards that edge, so rows out
+    // of view can be reached; moving away from the edge stops it.
+    void dragScrollsAtTheEdges()
+    {
+        WindowTestScope scope;
+        SetupWindow w(
+            generateRace({.entries = 400, .stages = 1, .classes = 8, .courses = 4, .withResults = false}));
+        QVERIFY(w.start());
+        w.app->content().setSelectedItem(SidebarItem::StartList);
+        QQuickItem *list = nullptr;
+        QTRY_VERIFY((list = w.item(QStringLiteral("startList"))) && listRow(list, 0));
+        const auto hold = [&](QQuickItem *from, QPointF edge) {
+            const QPoint a = from->mapToScene(QPointF(8, from->height() / 2)).toPoint();
+            QTest::mousePress(w.window, Qt::LeftButton, Qt::NoModifier, a);
+            for (int i = 1; i <= 8; ++i)
+                QTest::mouseMove(w.window, a + (edge.toPoint() - a) * i / 8);
+        };
+        QQuickItem *name = nullptr;
+        QTRY_VERIFY(name = child(listRow(list, 0), QStringLiteral("runnerName")));
+        const QPointF listBottom = list->mapToScene(QPointF(list->width() / 2, list->height() - 4));
+        hold(name, listBottom);
+        QTRY_VERIFY(list->property("contentY").toReal() > 200);
+        w.shot(QStringLiteral("en-startlist-drag-scrolled"));
+        // Back in the middle: the list stays where it is.
+        QTest::mouseMove(
+            w.window, list->mapToScene(QPointF(list->width() / 2, list->height() / 2)).toPoint());
+        QTest::qWait(100);
+        const qreal stopped = list->property("contentY").toReal();
+        QTest::qWait(100);
+        QCOMPARE(list->property("contentY").toReal(), stopped);
+        QTest::mouseRelease(w.window, Qt::LeftButton);
+
+        w.click(QStringLiteral("gridModeButton"));
+        QQuickItem *grid = nullptr;
+        QTRY_VERIFY(grid = w.item(QStringLiteral("gridView")));
+        QQuickItem *label = nullptr;
+        const QRectF gridArea = grid->mapRectToScene(QRectF(106, 0, grid->width() - 106, grid->height() / 2));
+        QTRY_VERIFY(label = findVisibleItem(w.window, [&](QQuickItem *i) {
+            return i->objectName() == QLatin1String("gridRunnerName")
+                && gridArea.contains(i->mapRectToScene(QRectF(0, 0, i->width(), i->height())));
+        }));
+        hold(label, grid->mapToScene(QPointF(grid->width() - 4, grid->height() - 4)));
+        QTRY_VERIFY(grid->property("contentY").toReal() > 100 && grid->property("contentX").toReal() > 50);
+        QTest::mouseRelease(w.window, Qt::LeftButton);
     }
 
 private:
