@@ -5,10 +5,13 @@
 // with the mouse and keys; the Tools menu's other sheets opened and closed with Escape. The event
 // file then holds the plan. Any QML warning fails the test; screenshots land in the build.
 
+#include "localization.h"
 #include "racegenerator.h"
 #include "raceplancheck.h"
 #include "setupwindow.h"
 #include "uichecks.h"
+
+#include <QPointer>
 
 namespace {
 
@@ -209,6 +212,56 @@ private slots:
         hold(label, grid->mapToScene(QPointF(grid->width() - 4, grid->height() - 4)));
         QTRY_VERIFY(grid->property("contentY").toReal() > 100 && grid->property("contentX").toReal() > 50);
         QTest::mouseRelease(w.window, Qt::LeftButton);
+    }
+
+    // A start list imported through the Tools menu and the real file dialog: the bar with its
+    // percentage while it runs, then the check mark, "Import complete", the summary and a divider
+    // above Done.
+    void importSheet()
+    {
+        WindowTestScope scope;
+        SetupWindow w(
+            generateRace({.entries = 40, .stages = 1, .classes = 4, .courses = 2, .withResults = false}));
+        QVERIFY(w.start());
+        const QString folder = w.harness.path(QStringLiteral("import"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(w.store->save(QUrl::fromLocalFile(folder + QStringLiteral("/cup.vexloevent.json"))));
+        QVERIFY(QFile::copy(QStringLiteral(VEXLO_IOF_DIR "/examples/StartList1.xml"),
+            folder + QStringLiteral("/StartList1.xml")));
+        for (int languageIndex : {0, 1}) {
+            w.app->languagePicker().pick(languageIndex);
+            const QString code = w.app->languagePicker().languageCode();
+            w.app->content().setSelectedItem(SidebarItem::StartList);
+            w.click(QStringLiteral("toolsButton"));
+            w.click(QStringLiteral("importItem"));
+            QPointer<QObject> dialog;
+            QTRY_VERIFY([&] {
+                for (QObject *d : w.window->findChildren<QObject *>(QStringLiteral("startListImportDialog")))
+                    if (d->property("visible").toBool())
+                        dialog = d;
+                return !dialog.isNull();
+            }());
+            QCOMPARE(dialog->property("currentFolder").toUrl(), QUrl::fromLocalFile(folder));
+            QQuickItem *row = nullptr;
+            QTRY_VERIFY(row = findVisibleItem(w.window, [&](QQuickItem *item) {
+                return item->objectName().startsWith(QLatin1String("fileDialogDelegate"))
+                    && item->property("file").toUrl().fileName() == QLatin1String("StartList1.xml");
+            }));
+            w.click(row);
+            QTRY_COMPARE(
+                dialog->property("selectedFile").toUrl().fileName(), QStringLiteral("StartList1.xml"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QQuickItem *title = nullptr;
+            QTRY_VERIFY(title = w.item(QStringLiteral("importCompleteTitle")));
+            QCOMPARE(title->property("text").toString(), localized(QStringLiteral("Import complete")));
+            QVERIFY(w.item(QStringLiteral("importDivider")));
+            QVERIFY(w.item(QStringLiteral("importDone")));
+            w.shot(code + QStringLiteral("-startlist-import-complete"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("importCompleteTitle")));
+        }
+        w.app->languagePicker().pick(0);
+        verifyNoQmlProblems();
     }
 
 private:

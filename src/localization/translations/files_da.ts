@@ -4,8 +4,16 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>%lld%</source>
+        <translation>%lld %</translation>
+    </message>
+    <message>
         <source>Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.</source>
         <translation>Eksporterer alle tilmeldinger (brik, navn, klub, klasse) med hver etapes egen starttid i OE0002_V12-CSV-formatet, som OE bruger til tilmeldinger med op til seks løb/blokke.</translation>
+    </message>
+    <message>
+        <source>Import complete</source>
+        <translation>Import fuldført</translation>
     </message>
     <message>
         <source>Rogaining rules</source>

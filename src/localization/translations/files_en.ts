@@ -4,8 +4,16 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>%lld%</source>
+        <translation>%lld%</translation>
+    </message>
+    <message>
         <source>Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.</source>
         <translation>Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.</translation>
+    </message>
+    <message>
+        <source>Import complete</source>
+        <translation>Import complete</translation>
     </message>
     <message>
         <source>Rogaining rules</source>

@@ -129,7 +129,10 @@ Item {
             model: vm
             generation: generationModel
             onOpenExport: kind => exportDialog.openFor(kind)
-            onOpenImport: importDialog.open()
+            onOpenImport: {
+                importDialog.currentFolder = vm.exportFolder
+                importDialog.open()
+            }
             onOpenClassCount: classCountSheet.open()
             onOpenPreferences: preferencesSheet.open()
             onOpenClear: clearConfirmation.open()
@@ -263,7 +266,6 @@ Item {
         id: importDialog
         objectName: "startListImportDialog"
         fileMode: FileDialog.OpenFile
-        currentFolder: vm.exportFolder
         nameFilters: [qsTranslate("Vexlo", "XML files (*.xml)")]
         onAccepted: vm.importStartList(selectedFile)
     }
