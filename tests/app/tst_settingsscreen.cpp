@@ -230,6 +230,10 @@ private slots:
                 for (const auto &[tab, shows] : tabs) {
                     QQuickItem *button = findVisibleItem(window, QStringLiteral("tab_") + QLatin1String(tab));
                     QVERIFY2(button, tab);
+                    // Each tab shows its symbol beside its title.
+                    QQuickItem *symbol = WindowDriver {window}.itemIn(
+                        QStringLiteral("tab_") + QLatin1String(tab), QStringLiteral("tabSymbol"));
+                    QVERIFY2(symbol && symbol->property("valid").toBool(), tab);
                     button->forceActiveFocus();
                     QTest::keyClick(window, Qt::Key_Return);
                     QTRY_VERIFY(findVisibleItem(window, QLatin1String(shows)));

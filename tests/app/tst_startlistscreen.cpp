@@ -426,6 +426,18 @@ private:
             QTRY_VERIFY(w.item(QString::fromLatin1(item)));
             w.click(QString::fromLatin1(item));
             QTRY_VERIFY(w.item(QString::fromLatin1(sheet)));
+            if (qstrcmp(sheet, "drawClassPicker") == 0) {
+                // The first start's steppers and the draw show their symbols.
+                for (const char *button : {"firstStartMinus", "firstStartPlus"}) {
+                    QQuickItem *b = w.item(QLatin1String(button));
+                    QVERIFY2(b, button);
+                    QQuickItem *icon = qvariant_cast<QQuickItem *>(b->property("contentItem"));
+                    QVERIFY2(icon && icon->property("valid").toBool(), button);
+                }
+                QQuickItem *draw = qvariant_cast<QQuickItem *>(
+                    w.item(QStringLiteral("randomDrawButton"))->property("contentItem"));
+                QVERIFY(draw && draw->property("systemImage").toString() == QLatin1String("shuffle"));
+            }
             w.shot(code + QStringLiteral("-") + QString::fromLatin1(sheet), 50);
             QTest::keyClick(w.window, Qt::Key_Escape);
             QTRY_VERIFY(!w.item(QString::fromLatin1(sheet)));
