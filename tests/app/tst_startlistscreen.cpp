@@ -176,6 +176,7 @@ private slots:
         SetupWindow w(
             generateRace({.entries = 400, .stages = 1, .classes = 8, .courses = 4, .withResults = false}));
         QVERIFY(w.start());
+        w.app->languagePicker().pick(0);
         w.app->content().setSelectedItem(SidebarItem::StartList);
         QQuickItem *list = nullptr;
         QTRY_VERIFY((list = w.item(QStringLiteral("startList"))) && listRow(list, 0));
@@ -200,7 +201,16 @@ private slots:
         QCOMPARE(list->property("contentY").toReal(), stopped);
         QTest::mouseRelease(w.window, Qt::LeftButton);
 
+        // The chosen side of the List/Grid toggle is the marked one.
+        const auto marked = [&](const char *button) {
+            QQuickItem *b = w.item(QLatin1String(button));
+            QQuickItem *background = b ? qvariant_cast<QQuickItem *>(b->property("background")) : nullptr;
+            return background && background->property("color").value<QColor>().alpha() > 0
+                && b->property("font").value<QFont>().bold();
+        };
+        QVERIFY(marked("listModeButton") && !marked("gridModeButton"));
         w.click(QStringLiteral("gridModeButton"));
+        QTRY_VERIFY(marked("gridModeButton") && !marked("listModeButton"));
         QQuickItem *grid = nullptr;
         QTRY_VERIFY(grid = w.item(QStringLiteral("gridView")));
         QQuickItem *label = nullptr;
