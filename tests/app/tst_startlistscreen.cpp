@@ -265,6 +265,14 @@ private slots:
             QTRY_VERIFY(title = w.item(QStringLiteral("importCompleteTitle")));
             QCOMPARE(title->property("text").toString(), localized(QStringLiteral("Import complete")));
             QVERIFY(w.item(QStringLiteral("importDivider")));
+            // The percentage beside the bar (hidden once done) reads as the language writes it.
+            // (A screen of the language before may still wait for deletion: the current one counts.)
+            const QString expectedPercent
+                = languageIndex == 0 ? QStringLiteral("100%") : QStringLiteral("100 %");
+            QStringList percents;
+            for (QQuickItem *p : w.window->findChildren<QQuickItem *>(QStringLiteral("importPercent")))
+                percents.append(p->property("text").toString());
+            QVERIFY2(percents.contains(expectedPercent), qPrintable(percents.join(u'|')));
             QVERIFY(w.item(QStringLiteral("importDone")));
             w.shot(code + QStringLiteral("-startlist-import-complete"));
             QTest::keyClick(w.window, Qt::Key_Return);
