@@ -269,6 +269,9 @@ private slots:
                             dialog = d;
                     return !dialog.isNull();
                 }());
+                // It starts in the event file's folder.
+                QCOMPARE(dialog->property("currentFolder").toUrl(),
+                    QUrl::fromLocalFile(QFileInfo(eventFile).absolutePath()));
                 QTest::keyClick(w.window, Qt::Key_Escape);
                 QTRY_VERIFY(dialog && !dialog->property("visible").toBool());
                 QCOMPARE(log.lines(),

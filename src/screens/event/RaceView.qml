@@ -30,7 +30,7 @@ Item {
             Label { text: qsTranslate("Vexlo", "Current event"); font: Theme.headline; color: Theme.primaryText }
             Item { Layout.fillWidth: true }
             IconButton { objectName: "newEventButton"; title: "New"; systemImage: "doc"; onClicked: root.startNew() }
-            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: openDialog.open() }
+            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: { openDialog.currentFolder = vm.dialogFolder; openDialog.open() } }
             IconButton {
                 objectName: "saveEventButton"; title: "Save"; systemImage: "square.and.arrow.down"
                 enabled: vm.canSave; onClicked: vm.saveEvent()
@@ -147,7 +147,6 @@ Item {
         objectName: "openDialog"
         fileMode: FileDialog.OpenFile
         nameFilters: [qsTranslate("Vexlo", "Event files (*.json)")]
-        currentFolder: vm.dialogFolder
         onAccepted: vm.loadEvent(selectedFile)
     }
     FileDialog {

@@ -65,6 +65,7 @@ Item {
                 systemImage: "square.and.arrow.down"
                 onClicked: {
                     vm.importPanelOpened()
+                    importDialog.currentFolder = vm.dialogFolder()
                     importDialog.open()
                 }
             }

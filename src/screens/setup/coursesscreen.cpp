@@ -271,6 +271,11 @@ void CoursesScreen::deleteAllCourses()
             referring));
 }
 
+QUrl CoursesScreen::dialogFolder() const
+{
+    return exportStartFolder(store());
+}
+
 void CoursesScreen::importPanelOpened()
 {
     logLine(QStringLiteral("CoursesView: opening import panel"));
