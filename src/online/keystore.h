@@ -23,6 +23,8 @@ public:
     // Creates the entry or replaces its value.
     virtual void save(const QString &service, const QString &account, const QString &value) = 0;
     virtual void remove(const QString &service, const QString &account) = 0;
+    // False once an operation found no store to reach: what is saved now is gone after a restart.
+    [[nodiscard]] virtual bool isReachable() const { return true; }
 };
 
 // The desktop's Secret Service (gnome-keyring, KWallet) through QtKeychain. Never falls back to a

@@ -1,5 +1,7 @@
 #include "livepublishers.h"
 
+#include "textchecks.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -151,6 +153,13 @@ void LiveResultatPublisher::publish(Race race, bool incremental)
         setPublishing(false);
         return;
     }
+    if (hasControlCharacter(m_settings->passcode()) || passcodeLost()) {
+        setStatusText(passcodeLost()
+                ? passcodeLostText()
+                : QStringLiteral("Invalid passcode: it holds a line break or another control character"));
+        setPublishing(false);
+        return;
+    }
     Upload upload {std::move(race), *eventId, {}, {}, {}};
     upload.runners = makeRunnerSnapshots(upload.race);
     upload.results = makeResultSnapshots(upload.race);
@@ -200,6 +209,10 @@ void LiveResultatPublisher::publish(Race race, bool incremental)
         reply->deleteLater();
         if (answered)
             finish(*shared, status.toInt(), QString());
+        else if (reply->error() == QNetworkReply::OperationCanceledError
+            || reply->error() == QNetworkReply::TimeoutError)
+            // Only the transfer time-out cancels a reply still connected here.
+            finish(*shared, std::nullopt, {}, true);
         else if (reply->error() != QNetworkReply::NoError)
             finish(*shared, std::nullopt, reply->errorString());
         else
@@ -209,15 +222,19 @@ void LiveResultatPublisher::publish(Race race, bool incremental)
     connect(reply, &QNetworkReply::finished, this, settle);
 }
 
-void LiveResultatPublisher::finish(const Upload &upload, std::optional<int> status, const QString &error)
+void LiveResultatPublisher::finish(
+    const Upload &upload, std::optional<int> status, const QString &error, bool timedOut)
 {
     if (status && *status >= 200 && *status <= 299) {
         m_baseline = Baseline {upload.eventId, upload.runners, upload.results};
         setStatusText(QStringLiteral("Published ") + upload.summary + QStringLiteral(" at ") + timeOfDay());
     } else {
-        setStatusText(status
-                ? QStringLiteral("Publish failed: server returned status ") + QString::number(*status)
-                : QStringLiteral("Publish failed: ") + error);
+        if (timedOut)
+            setStatusText(noAnswerText());
+        else
+            setStatusText(status
+                    ? QStringLiteral("Publish failed: server returned status ") + QString::number(*status)
+                    : QStringLiteral("Publish failed: ") + error);
         // The baseline stays, so the next diff repeats everything not yet accepted.
         putBack(upload.race);
     }

@@ -75,6 +75,21 @@ protected:
     void putBack(Race race);
     void clearPendingRace() { m_pendingRace.reset(); }
     [[nodiscard]] PublishingSettings *publishingSettings() const { return m_settings; }
+    // The passcode reads empty because the key store could not keep it: an upload would go out
+    // without it, so none is sent.
+    [[nodiscard]] bool passcodeLost() const
+    {
+        return m_settings->passcode().isEmpty() && !m_settings->passcodeKept();
+    }
+    [[nodiscard]] static QString passcodeLostText()
+    {
+        return QStringLiteral("Not published: the passcode was not kept (no key store); type it again");
+    }
+    // A request the service never answered within the time-out.
+    [[nodiscard]] static QString noAnswerText()
+    {
+        return QStringLiteral("Publish failed: the server did not answer in time");
+    }
 
 private:
     QString m_statusText = QStringLiteral("Not published yet");
@@ -133,7 +148,7 @@ private:
     };
 
     void publish(Race race, bool incremental);
-    void finish(const Upload &upload, std::optional<int> status, const QString &error);
+    void finish(const Upload &upload, std::optional<int> status, const QString &error, bool timedOut = false);
     void runWaiting();
     [[nodiscard]] QString timeOfDay() const;
 

@@ -89,7 +89,8 @@ qint64 centisecondsSinceMidnight(const QDateTime &time)
 
 std::optional<qint64> parseEventId(const QString &competitionId)
 {
-    static const QRegularExpression form(QStringLiteral("^[+-]?[0-9]+$"));
+    // Anchored at the very end: "$" alone also matches before a final line break.
+    static const QRegularExpression form(QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+")));
     if (!form.match(competitionId).hasMatch())
         return std::nullopt;
     bool ok = false;

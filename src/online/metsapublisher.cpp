@@ -1,5 +1,7 @@
 #include "metsapublisher.h"
 
+#include "textchecks.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,12 +13,6 @@
 #include <cmath>
 
 namespace {
-
-bool hasControlCharacter(const QString &text)
-{
-    return std::any_of(
-        text.cbegin(), text.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
-}
 
 // A JSON number that is a whole number; 0 for anything else.
 qint64 wholeNumber(const QJsonValue &value)
@@ -100,6 +96,8 @@ void MetsaPublisher::publish(Race race)
         return refuse(QStringLiteral("Invalid competition id"));
     if (hasControlCharacter(m_settings->passcode()))
         return refuse(QStringLiteral("Invalid password: it holds a line break or another control character"));
+    if (passcodeLost())
+        return refuse(passcodeLostText());
 
     QNetworkRequest request(*url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/xml"));
@@ -148,7 +146,7 @@ void MetsaPublisher::settle(QNetworkReply *reply)
     } else if (reply->error() == QNetworkReply::OperationCanceledError
         || reply->error() == QNetworkReply::TimeoutError) {
         // Only the transfer time-out cancels a reply that is still connected here.
-        setStatusText(QStringLiteral("Publish failed: the server did not answer in time"));
+        setStatusText(noAnswerText());
     } else if (reply->error() != QNetworkReply::NoError) {
         setStatusText(QStringLiteral("Publish failed: ") + reply->errorString());
     } else {

@@ -39,11 +39,20 @@ void PublishingSettings::loadSecretPasscode()
     }
     std::weak_ptr<bool> alive = m_alive;
     m_keyStore->load(m_passcodeService, passcodeAccount, [this, alive](std::optional<QString> passcode) {
-        if (alive.expired() || m_passcodeAssigned || !passcode || passcode->isEmpty())
+        if (alive.expired())
+            return;
+        if (!m_keyStore->isReachable())
+            emit passcodeKeptChanged();
+        if (m_passcodeAssigned || !passcode || passcode->isEmpty())
             return;
         m_passcode = *passcode;
         emit passcodeChanged();
     });
+}
+
+bool PublishingSettings::passcodeKept() const
+{
+    return !m_keyStore || m_keyStore->isReachable();
 }
 
 void PublishingSettings::setEnabled(bool enabled)

@@ -29,6 +29,9 @@ public:
     [[nodiscard]] const QString &competitionId() const { return m_competitionId; }
     [[nodiscard]] const QString &passcode() const { return m_passcode; }
     [[nodiscard]] double publishIntervalSeconds() const { return m_publishIntervalSeconds; }
+    // False when the passcode goes to a key store that could not be reached: it lasts only
+    // until the program ends, and after a restart it reads empty.
+    [[nodiscard]] bool passcodeKept() const;
 
     // Every assignment notifies, then writes its key at once, also when the value is unchanged
     // (publishers restart their timer on each). Values are written as given: no trimming, no
@@ -43,6 +46,7 @@ signals:
     void competitionIdChanged();
     void passcodeChanged();
     void publishIntervalSecondsChanged();
+    void passcodeKeptChanged();
 
 protected:
     struct Keys

@@ -72,6 +72,8 @@ private:
         });
     }
 
+    bool isReachable() const override { return !m_reported; }
+
     void reportFailure(const QString &error)
     {
         if (m_reported)

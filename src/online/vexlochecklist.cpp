@@ -1,6 +1,7 @@
 #include "vexlochecklist.h"
 
 #include "settingsvalues.h"
+#include "textchecks.h"
 #include "vexlowebjson.h"
 
 #include <QSettings>
@@ -70,6 +71,11 @@ void VexloChecklistPuller::pullNow()
         = credentialsProvider ? credentialsProvider() : std::nullopt;
     if (!credentials) {
         setStatusText(QStringLiteral("Not set up yet \u2014 enter an API key and fetch the event first"));
+        return;
+    }
+    if (hasControlCharacter(credentials->apiKey) || hasControlCharacter(credentials->checklistKey)) {
+        setStatusText(QStringLiteral("Pull failed: the API key or check-in key holds a line break or another "
+                                     "control character"));
         return;
     }
     setPulling(true);

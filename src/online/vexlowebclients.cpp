@@ -1,6 +1,7 @@
 #include "vexlowebclients.h"
 
 #include "log.h"
+#include "textchecks.h"
 #include "vexlowebjson.h"
 
 namespace {
@@ -9,6 +10,11 @@ QNetworkRequest bearerRequest(const QUrl &url, const QString &apiKey)
     QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
     return request;
+}
+
+QString invalidApiKeyText()
+{
+    return QStringLiteral("Invalid API key: it holds a line break or another control character");
 }
 
 bool isSuccess(const std::optional<int> &status)
@@ -26,6 +32,12 @@ void VexloWebVerifier::verifyKey(const QString &apiKey, std::function<void(bool)
 {
     if (apiKey.isEmpty()) {
         setStatusText(QStringLiteral("Enter an API key first"));
+        if (done)
+            done(false);
+        return;
+    }
+    if (hasControlCharacter(apiKey)) {
+        setStatusText(invalidApiKeyText());
         if (done)
             done(false);
         return;
@@ -77,6 +89,12 @@ void VexloWebEventsClient::fetchEvent(
     };
     if (request.apiKey.isEmpty()) {
         setStatusText(QStringLiteral("Enter an API key first"));
+        if (done)
+            done(std::nullopt);
+        return;
+    }
+    if (hasControlCharacter(request.apiKey)) {
+        setStatusText(invalidApiKeyText());
         if (done)
             done(std::nullopt);
         return;

@@ -1,5 +1,7 @@
 #include "vexlowebjson.h"
 
+#include "textchecks.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -86,10 +88,17 @@ std::optional<VexloWebEvent> decodeVexloWebEvent(const QByteArray &body, QString
 {
     try {
         const QJsonObject object = parseObject(body);
-        return VexloWebEvent {requiredString(object, QStringLiteral("eventId"), {}),
+        VexloWebEvent event {requiredString(object, QStringLiteral("eventId"), {}),
             requiredString(object, QStringLiteral("name"), {}),
             optionalString(object, QStringLiteral("eventDate"), {}),
             optionalString(object, QStringLiteral("checklistKey"), {})};
+        // The key is sent back as a request header and the id in later requests.
+        if (event.checklistKey && hasControlCharacter(*event.checklistKey))
+            throw DecodeError {
+                QStringLiteral("checklistKey holds a line break or another control character")};
+        if (hasControlCharacter(event.eventId))
+            throw DecodeError {QStringLiteral("eventId holds a line break or another control character")};
+        return event;
     } catch (const DecodeError &e) {
         *error = e.description;
         return std::nullopt;

@@ -43,6 +43,11 @@ void VexloWebSettings::applyLoadedKey(const std::optional<QString> &key)
     emit keyLoaded();
 }
 
+bool VexloWebSettings::keyKept() const
+{
+    return m_keyStore->isReachable();
+}
+
 void VexloWebSettings::setApiKey(const QString &key)
 {
     if (!m_keyLoaded && !m_assignedBeforeLoad) {

@@ -36,6 +36,8 @@ public:
     [[nodiscard]] bool isVerified() const { return m_isVerified; }
     [[nodiscard]] const std::optional<QString> &verifiedKeyHash() const { return m_verifiedKeyHash; }
     [[nodiscard]] bool isKeyLoaded() const { return m_keyLoaded; }
+    // False when the key store could not be reached: the key lasts only until the program ends.
+    [[nodiscard]] bool keyKept() const;
 
     // Every assignment stores the key (an empty key deletes the entry), also when unchanged; a
     // changed key loses its verification unless it is the verified key.

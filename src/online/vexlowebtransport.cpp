@@ -94,6 +94,10 @@ void WebTransport::send(QObject *context, const QByteArray &verb, QNetworkReques
         if (status.isValid() && !(success && reply->error() != QNetworkReply::NoError)) {
             answer.status = status.toInt();
             answer.body = received->body;
+        } else if (reply->error() == QNetworkReply::OperationCanceledError
+            || reply->error() == QNetworkReply::TimeoutError) {
+            // The transfer time-out: the client's own aborts disconnect first or say why above.
+            answer.error = QStringLiteral("the server did not answer in time");
         } else if (reply->error() != QNetworkReply::NoError) {
             // Also a success whose body was cut off: the answer is incomplete.
             answer.error = reply->errorString();

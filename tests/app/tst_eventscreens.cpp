@@ -24,6 +24,15 @@ private slots:
             window->resize(1280, 800);
             app.content().setSelectedItem(SidebarItem::Race);
 
+            // No recent events yet: the menu has no "Recent Events" entry at all.
+            w.click(QStringLiteral("moreButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("saveAsItem")));
+            QVERIFY(!findVisibleItem(window, [](QQuickItem *i) {
+                return i->property("text").toString() == QLatin1String("Recent Events");
+            }));
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!w.item(QStringLiteral("saveAsItem")));
+
             // The open event lives only in the autosave: "New" asks first; Escape keeps it.
             w.click(QStringLiteral("newEventButton"));
             QTRY_VERIFY(w.item(QStringLiteral("confirmNewButton")));
@@ -65,6 +74,29 @@ private slots:
             QCOMPARE(store->race().stages.at(0).name, QStringLiteral("Prologue"));
             QCOMPARE(store->race().activeStageId, std::optional<QString>(store->race().stages.at(0).id));
             QVERIFY(StoreHarness::readAll(first).contains("\"name\": \"Prologue\""));
+
+            // The date is chosen on the sheet's calendar and shown in the medium date style.
+            w.click(QStringLiteral("editStage0"));
+            QTRY_VERIFY(w.item(QStringLiteral("stageCalendar")));
+            const QDate added = store->race().stages.at(0).date.toLocalTime().date();
+            const QDate picked(added.year(), added.month(), added.day() == 15 ? 16 : 15);
+            QCOMPARE(w.item(QStringLiteral("stageDateLabel"))->property("text").toString(),
+                QLocale(QLocale::English, QLocale::UnitedStates)
+                    .toString(added, QStringLiteral("MMM d, yyyy")));
+            w.click(
+                QStringLiteral("stageDay_%1-%2-%3").arg(picked.year()).arg(picked.month()).arg(picked.day()));
+            QTRY_COMPARE(w.item(QStringLiteral("stageDateLabel"))->property("text").toString(),
+                QLocale(QLocale::English, QLocale::UnitedStates)
+                    .toString(picked, QStringLiteral("MMM d, yyyy")));
+            w.shot(QStringLiteral("en-stage-calendar"));
+            w.click(QStringLiteral("stageSave"));
+            QTRY_COMPARE(store->race().stages.at(0).date.toLocalTime().date(), picked);
+            QTRY_VERIFY(findVisibleItem(window, [&](QQuickItem *i) {
+                return i->property("text").toString()
+                    == QLocale(QLocale::English, QLocale::UnitedStates)
+                           .toString(picked, QStringLiteral("MMM d, yyyy"));
+            }));
+            QVERIFY(w.item(QStringLiteral("exportCaption")));
 
             // Every screen and sheet in both languages, also at the smallest window.
             for (int languageIndex : {0, 1}) {

@@ -54,7 +54,124 @@ class TestSettingsScreen : public QObject
         QCOMPARE(settings->publishIntervalSeconds(), interval + 60);
     }
 
+    // The Advanced settings section over a private store with `keys` as its key store.
+    struct SettingsWindow
+    {
+        explicit SettingsWindow(std::unique_ptr<KeyStore> keys)
+        {
+            RaceStoreOptions options;
+            options.settings = std::make_unique<QSettings>(
+                dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+            options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
+            options.keyStore = std::move(keys);
+            auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
+            store = &shell->raceStore();
+            store->liveResultatSettings()->setCompetitionId(QStringLiteral("12345"));
+            app = std::make_unique<VexloApp>(std::move(shell), std::make_unique<CardReaderViewModel>());
+        }
+        bool open(const QString &tab)
+        {
+            if (!w.window) {
+                if (!app->start() || !QTest::qWaitForWindowExposed(app->window()))
+                    return false;
+                w.window = app->window();
+                w.window->resize(w.window->minimumSize());
+            }
+            app->content().setSelectedItem(SidebarItem::Sync);
+            QQuickItem *button = nullptr;
+            if (!QTest::qWaitFor([&] { return (button = w.item(QStringLiteral("tab_") + tab)) != nullptr; }))
+                return false;
+            w.click(button);
+            return true;
+        }
+        QTemporaryDir dir;
+        RaceStore *store = nullptr;
+        std::unique_ptr<VexloApp> app;
+        WindowDriver w;
+    };
+
 private slots:
+    // Each key-store write may bring up a desktop prompt: a secret typed letter by letter is
+    // written once, when its editing ends (Tab, or leaving the section), never per keystroke.
+    void secretsWrittenOnceWhenEditingEnds()
+    {
+        useTestSettings("tst_settingsscreen");
+        WindowTestScope scope;
+        {
+            auto owned = std::make_unique<MemoryKeyStore>();
+            MemoryKeyStore *keys = owned.get();
+            SettingsWindow s(std::move(owned));
+            const auto saves = [keys] { return keys->calls.filter(QStringLiteral("save:")); };
+            const std::tuple<const char *, const char *, const char *> fields[] = {
+                {"liveResults", "passcodeField", "abcdefgh"},
+                {"metsa", "metsaPasswordField", "ijklmnop"},
+                {"vexloWeb", "apiKeyField", "qrstuvwx"},
+            };
+            for (const auto &[tab, field, secret] : fields) {
+                QVERIFY(s.open(QLatin1String(tab)));
+                QVERIFY2(s.w.item(QLatin1String(field)), field);
+                const QStringList before = saves();
+                s.w.typeInto(QLatin1String(field), QLatin1String(secret));
+                QCOMPARE(saves(), before);
+                // Leaving the section ends the editing.
+                s.w.click(QStringLiteral("sidebarRow_results"));
+                QTRY_COMPARE(saves(), before + QStringList {QStringLiteral("save:") + QLatin1String(secret)});
+            }
+            // Return in the passcode field stores it once and publishes with it.
+            QVERIFY(s.open(QStringLiteral("liveResults")));
+            const QStringList before = saves();
+            s.w.typeInto(QStringLiteral("passcodeField"), QStringLiteral("12345678"));
+            QTest::keyClick(s.w.window, Qt::Key_Return);
+            QTRY_COMPARE(saves(), before + QStringList {QStringLiteral("save:12345678")});
+            QCOMPARE(s.store->liveResultatSettings()->passcode(), QStringLiteral("12345678"));
+        }
+        verifyNoQmlProblems();
+    }
+
+    // An id the service cannot take is refused under the field, in either language, and the
+    // stored one stays; a key store out of reach is said in each tab that keeps a secret in it.
+    void refusalsAndUnreachableKeyStore()
+    {
+        useTestSettings("tst_settingsscreen");
+        WindowTestScope scope;
+        {
+            SettingsWindow s(std::make_unique<UnreachableKeyStore>());
+            for (int languageIndex : {0, 1}) {
+                s.app->languagePicker().pick(languageIndex);
+                const QString code = s.app->languagePicker().languageCode();
+                QVERIFY(s.open(QStringLiteral("liveResults")));
+                QTRY_VERIFY(s.w.item(QStringLiteral("keyStoreNotice")));
+                QCOMPARE(s.w.item(QStringLiteral("keyStoreNotice"))->property("text").toString(),
+                    localized(QStringLiteral(
+                        "The key store is unavailable: the passcode will not be kept after Vexlo closes.")));
+                s.w.typeInto(QStringLiteral("competitionIdField"), QStringLiteral("12a45"));
+                QQuickItem *error = nullptr;
+                QTRY_VERIFY(error = s.w.item(QStringLiteral("competitionIdError")));
+                QCOMPARE(error->property("text").toString(),
+                    localized(QStringLiteral("The competition id is a number, like 12345.")));
+                // The field keeps what was typed; the refused id is never stored or published to.
+                QCOMPARE(s.w.item(QStringLiteral("competitionIdField"))->property("text").toString(),
+                    QStringLiteral("12a45"));
+                QCOMPARE(s.store->liveResultatSettings()->competitionId(), QStringLiteral("12"));
+                QVERIFY(!s.w.item(QStringLiteral("publishNowButton"))->isEnabled());
+                s.w.shot(code + QStringLiteral("-settings-liveResults-refused"));
+                s.w.typeInto(QStringLiteral("competitionIdField"), QStringLiteral("678"));
+                QTRY_VERIFY(!s.w.item(QStringLiteral("competitionIdError")));
+                QCOMPARE(s.store->liveResultatSettings()->competitionId(), QStringLiteral("678"));
+
+                QVERIFY(s.open(QStringLiteral("metsa")));
+                QTRY_VERIFY(s.w.item(QStringLiteral("metsaKeyStoreNotice")));
+                s.w.shot(code + QStringLiteral("-settings-metsa-no-key-store"));
+                QVERIFY(s.open(QStringLiteral("vexloWeb")));
+                QTRY_VERIFY(s.w.item(QStringLiteral("apiKeyStoreNotice")));
+                s.w.shot(code + QStringLiteral("-settings-vexloWeb-no-key-store"));
+                s.store->liveResultatSettings()->setCompetitionId(QStringLiteral("12345"));
+            }
+            s.app->languagePicker().pick(0);
+        }
+        verifyNoQmlProblems();
+    }
+
     void tabsInBothLanguages()
     {
         useTestSettings("tst_settingsscreen");
@@ -115,6 +232,10 @@ private slots:
                 for (const auto &[tab, shows] : tabs) {
                     QQuickItem *button = findVisibleItem(window, QStringLiteral("tab_") + QLatin1String(tab));
                     QVERIFY2(button, tab);
+                    // Each tab shows its symbol beside its title.
+                    QQuickItem *symbol = WindowDriver {window}.itemIn(
+                        QStringLiteral("tab_") + QLatin1String(tab), QStringLiteral("tabSymbol"));
+                    QVERIFY2(symbol && symbol->property("valid").toBool(), tab);
                     button->forceActiveFocus();
                     QTest::keyClick(window, Qt::Key_Return);
                     QTRY_VERIFY(findVisibleItem(window, QLatin1String(shows)));

@@ -2,9 +2,11 @@
 // by clicks and key presses on the controls, in both languages; then both sections over the
 // generated 5,000-entry event. Any QML warning fails the test. Screenshots land in the build folder.
 
+#include "log.h"
 #include "racegenerator.h"
 #include "setupwindow.h"
 #include "testevent.h"
+#include <QPointer>
 
 namespace {
 
@@ -52,11 +54,21 @@ private slots:
             w.app->content().setSelectedItem(SidebarItem::Classes);
             QTRY_VERIFY(w.item(QStringLiteral("classRow_D10")));
             w.shot(code + QStringLiteral("-classes"));
+            // A class without a course shows the "None" row, not a blank picker.
+            const QString none = localized(QStringLiteral("None"));
+            QTRY_COMPARE(w.itemIn(QStringLiteral("classRow_D10"), QStringLiteral("coursePicker"))
+                             ->property("currentText")
+                             .toString(),
+                none);
 
             // Add a class: the sheet opens with its name field focused; Return saves.
             w.harness.steps.clear();
             w.click(QStringLiteral("addClassButton"));
             QTRY_VERIFY(w.item(QStringLiteral("classEditSheet")));
+            QTRY_COMPARE(w.itemIn(QStringLiteral("classEditSheet"), QStringLiteral("coursePicker"))
+                             ->property("currentText")
+                             .toString(),
+                none);
             w.shot(code + QStringLiteral("-class-editor"));
             w.typeInto(w.itemIn(QStringLiteral("classEditSheet"), QStringLiteral("classNameField")),
                 QStringLiteral("H35"));
@@ -96,8 +108,32 @@ private slots:
             w.click(QStringLiteral("toolsButton"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowItem")));
             w.shot(code + QStringLiteral("-classes-tools"));
+            // Dividers set the default window apart from the class tools above and below it.
+            {
+                const auto y = [&](const char *name) {
+                    QQuickItem *i = w.item(QLatin1String(name));
+                    return i ? i->mapToScene({0, 0}).y() : -1.0;
+                };
+                QVERIFY(y("autoMatchItem") >= 0 && y("toolsDivider") >= 0 && y("toolsDivider2") >= 0);
+                QVERIFY(y("autoMatchItem") < y("toolsDivider") && y("toolsDivider") < y("defaultWindowItem"));
+                QVERIFY(
+                    y("defaultWindowItem") < y("toolsDivider2") && y("toolsDivider2") < y("deleteAllItem"));
+            }
             w.click(QStringLiteral("defaultWindowItem"));
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowSheet")));
+            // Letters are refused where they were typed: the sheet stays with the reason.
+            w.typeInto(w.item(QStringLiteral("defaultOpenField")), QStringLiteral("ten"));
+            w.typeInto(w.item(QStringLiteral("defaultCloseField")), QStringLiteral("11:30"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(w.item(QStringLiteral("defaultWindowProblem")));
+            QCOMPARE(w.item(QStringLiteral("defaultWindowProblem"))->property("text").toString(),
+                localized(
+                    QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), QStringLiteral("ten"))
+                    + QLatin1Char(' ') + localized(QStringLiteral("The stored start window was kept.")));
+            QCOMPARE(w.item(QStringLiteral("defaultOpenField"))->property("text").toString(),
+                QStringLiteral("ten"));
+            QCOMPARE(w.store->race().defaultStartWindow, std::nullopt);
+            w.shot(code + QStringLiteral("-default-window-refused"));
             w.typeInto(w.item(QStringLiteral("defaultOpenField")), QStringLiteral("10:00"));
             w.typeInto(w.item(QStringLiteral("defaultCloseField")), QStringLiteral("11:30"));
             w.shot(code + QStringLiteral("-default-window"));
@@ -115,8 +151,19 @@ private slots:
             QVERIFY(w.item(QStringLiteral("stagePicker")));
             w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("stagesButton")));
             QTRY_VERIFY(w.item(QStringLiteral("stageSettingsSheet")));
-            w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("9:00"));
+            QTRY_COMPARE(w.item(QStringLiteral("stageCoursePicker"))->property("currentText").toString(),
+                localized(QStringLiteral("(Default)")));
+            w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("nine"));
             w.typeInto(w.item(QStringLiteral("stageCloseField")), QStringLiteral("9:45"));
+            w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));
+            QTRY_VERIFY(w.item(QStringLiteral("stageWindowProblem")));
+            QVERIFY(w.item(QStringLiteral("stageSettingsSheet")));
+            QVERIFY(w.item(QStringLiteral("stageWindowProblem"))
+                        ->property("text")
+                        .toString()
+                        .startsWith(QStringLiteral("Day 1: ")));
+            w.shot(code + QStringLiteral("-stage-settings-refused"));
+            w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("9:00"));
             w.shot(code + QStringLiteral("-stage-settings"));
             const qsizetype before = w.harness.autosaves();
             w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));
@@ -210,10 +257,48 @@ private slots:
             }
             w.shot(code + QStringLiteral("-courses"));
 
+            // The import dialog opened and closed without a file leaves its two log lines.
+            {
+                LogCapture log;
+                w.click(QStringLiteral("importCoursesButton"));
+                // Screens left earlier may still wait for deletion: the open dialog is the one shown.
+                QPointer<QObject> dialog;
+                QTRY_VERIFY([&] {
+                    for (QObject *d : w.window->findChildren<QObject *>(QStringLiteral("courseImportDialog")))
+                        if (d->property("visible").toBool())
+                            dialog = d;
+                    return !dialog.isNull();
+                }());
+                // It starts in the event file's folder.
+                QCOMPARE(dialog->property("currentFolder").toUrl(),
+                    QUrl::fromLocalFile(QFileInfo(eventFile).absolutePath()));
+                QTest::keyClick(w.window, Qt::Key_Escape);
+                QTRY_VERIFY(dialog && !dialog->property("visible").toBool());
+                QCOMPARE(log.lines(),
+                    QStringList({QStringLiteral("CoursesView: opening import panel"),
+                        QStringLiteral(
+                            "CoursesView: panel completion fired, result=cancel/other, url=nil")}));
+            }
+
             // Edit: rename by typing, Return saves through the store.
             w.click(w.itemIn(QStringLiteral("courseRow_Lang"), QStringLiteral("editCourseButton")));
             QTRY_VERIFY(w.item(QStringLiteral("courseEditSheet")));
+            QVERIFY(!w.item(QStringLiteral("rogainingRulesHeading")));
             w.click(QStringLiteral("rogainingToggle"));
+            QTRY_VERIFY(w.item(QStringLiteral("rogainingRulesHeading")));
+            QCOMPARE(w.item(QStringLiteral("rogainingRulesHeading"))->property("text").toString(),
+                localized(QStringLiteral("Rogaining rules")));
+            // Cancel sits beside Save, at the right.
+            {
+                QQuickItem *cancel
+                    = w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("cancelButton"));
+                QQuickItem *save
+                    = w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("acceptButton"));
+                QVERIFY(cancel && save);
+                const qreal cancelRight = cancel->mapToScene({cancel->width(), 0}).x();
+                QVERIFY(cancelRight < save->mapToScene({0, 0}).x());
+                QVERIFY(save->mapToScene({0, 0}).x() - cancelRight < 24);
+            }
             w.shot(code + QStringLiteral("-course-editor"));
             w.click(QStringLiteral("rogainingToggle"));
             w.typeInto(w.item(QStringLiteral("courseNameField")), QStringLiteral("Lang2"));

@@ -4,6 +4,7 @@
 #include "keyringtesthelpers.h"
 #include "keystore.h"
 #include "log.h"
+#include "publishingsettings.h"
 #include "vexlowebsettings.h"
 
 #include <QCoreApplication>
@@ -51,6 +52,20 @@ private slots:
         QCOMPARE(log.lines().size(), 2); // one per key store, i.e. one per run of the program
         QCOMPARE(filesContaining(QDir::homePath(), key.toUtf8()), QStringList());
         QCOMPARE(filesContaining(dir.path(), key.toUtf8()), QStringList());
+    }
+
+    // The live-results settings learn that their passcode will not last, so the tab can say so
+    // and the publishers never send it empty.
+    void passcodeKnownNotKept()
+    {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        auto keys = makeSecretServiceKeyStore();
+        LiveResultatSettings s(&settings, keys.get());
+        QSignalSpy kept(&s, &PublishingSettings::passcodeKeptChanged);
+        QVERIFY(kept.wait(30000));
+        QVERIFY(!s.passcodeKept());
+        QCOMPARE(s.passcode(), QString());
     }
 };
 

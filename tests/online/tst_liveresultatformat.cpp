@@ -81,7 +81,8 @@ private slots:
         QCOMPARE(parseEventId(QStringLiteral("+42")), std::optional<qint64>(42));
         QCOMPARE(parseEventId(QStringLiteral("-7")), std::optional<qint64>(-7));
         QCOMPARE(parseEventId(QStringLiteral("9223372036854775807")), std::optional<qint64>(INT64_MAX));
-        for (const char *bad : {"", " 42", "42 ", "42a", "+", "9223372036854775808", "٤٢", "4 2"})
+        for (const char *bad : {"", " 42", "42 ", "42a", "+", "9223372036854775808", "٤٢", "4 2", "5\n",
+                 "5\r\n", "12a45", "\n5"})
             QVERIFY2(!parseEventId(QString::fromUtf8(bad)), bad);
     }
 };

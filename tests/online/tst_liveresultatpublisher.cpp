@@ -150,6 +150,49 @@ private slots:
         tick(raceWith(2, 2), false);
         QCOMPARE(status(), QStringLiteral("Invalid competition id (must be numeric \"eventid\")"));
         QCOMPARE(m_server->requests.size(), 2);
+        m_settings->setCompetitionId(QStringLiteral("5\n"));
+        tick(raceWith(2, 2), false);
+        QCOMPARE(status(), QStringLiteral("Invalid competition id (must be numeric \"eventid\")"));
+        QCOMPARE(m_server->requests.size(), 2);
+    }
+
+    // A server that never answers: the injected time-out ends the upload, and the status line
+    // says so rather than Qt's "Operation canceled".
+    void serverThatNeverAnswers()
+    {
+        m_publisher = std::make_unique<LiveResultatPublisher>(m_settings.get(),
+            LiveResultatPublisherOptions {.timer = std::make_unique<ManualTimer>(),
+                .clock = [] { return QTime(7, 5, 9); },
+                .timeoutMs = 300});
+        m_server->answers = {{.hold = true}};
+        m_publisher->publishNow(raceWith(1, 1));
+        QTRY_VERIFY(!m_publisher->isPublishing());
+        QCOMPARE(status(), QStringLiteral("Publish failed: the server did not answer in time"));
+    }
+
+    // A passcode with a line break, or one that reads empty because the key store could not keep
+    // it, is never sent.
+    void passcodeThatCannotBeSent()
+    {
+        m_settings->setPasscode(QStringLiteral("pw\r\nX-Injected: 1"));
+        m_publisher->publishNow(raceWith(1, 1));
+        QCOMPARE(
+            status(), QStringLiteral("Invalid passcode: it holds a line break or another control character"));
+
+        UnreachableKeyStore nowhere;
+        LiveResultatSettings lost(m_store.get(), &nowhere);
+        QVERIFY(!lost.passcodeKept());
+        QCOMPARE(lost.passcode(), QString());
+        LiveResultatPublisher publisher(&lost, {.timer = std::make_unique<ManualTimer>()});
+        publisher.publishNow(raceWith(1, 1));
+        QCOMPARE(publisher.statusText(),
+            QStringLiteral("Not published: the passcode was not kept (no key store); type it again"));
+        // Typed again in this run, it is sent.
+        lost.setPasscode(QStringLiteral("pw"));
+        publisher.publishNow(raceWith(1, 1));
+        QTRY_VERIFY(!publisher.isPublishing());
+        QCOMPARE(m_server->requests.size(), 1);
+        QCOMPARE(body(0).value("password").toString(), QStringLiteral("pw"));
     }
 };
 

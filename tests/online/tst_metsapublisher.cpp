@@ -138,6 +138,27 @@ private slots:
         settled();
         QCOMPARE(status(), QStringLiteral("Publish failed: wrong password"));
     }
+
+    // A password that reads empty because the key store could not keep it is never sent; typed
+    // again in this run, it is.
+    void passwordLostWithTheKeyStore()
+    {
+        UnreachableKeyStore nowhere;
+        MetsaSettings lost(m_store.get(), &nowhere);
+        QVERIFY(!lost.passcodeKept());
+        lost.setCompetitionId(QStringLiteral("12345"));
+        MetsaPublisher publisher(&lost, {.timer = std::make_unique<ManualTimer>()});
+        publisher.publishNow(raceNamed(QStringLiteral("Lost")));
+        QTRY_VERIFY(!publisher.isPublishing());
+        QCOMPARE(publisher.statusText(),
+            QStringLiteral("Not published: the passcode was not kept (no key store); type it again"));
+        QCOMPARE(m_server->requests.size(), 0);
+        m_server->answers = {{.status = 404}};
+        lost.setPasscode(QStringLiteral("again"));
+        publisher.publishNow(raceNamed(QStringLiteral("Lost")));
+        QTRY_COMPARE(m_server->requests.size(), 1);
+        QTRY_VERIFY(!publisher.isPublishing());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMetsaPublisher)

@@ -4,9 +4,10 @@ import QtQuick.Controls
 
 // A picker over stages, classes or courses. `model` holds rows made by idNamePickerRow
 // ({ text: the record's name as it stands, value: its id }); `selectedId` may be absent
-// (undefined or empty), in which case no row is chosen. The index is set again whenever the rows
-// or the selection change: a binding evaluated before the model is filled would leave the picker
-// blank, and a choice made in the list would break a binding for good.
+// (undefined or empty): then the row whose value is empty ("None", "(Default)") is chosen, and
+// none when there is no such row. The index is set again whenever the rows or the selection
+// change: a binding evaluated before the model is filled would leave the picker blank, and a
+// choice made in the list would break a binding for good.
 ComboBox {
     id: root
     property var selectedId
@@ -14,7 +15,7 @@ ComboBox {
     textRole: "text"
     valueRole: "value"
     function showSelection() {
-        currentIndex = (selectedId === undefined || selectedId === "") ? -1 : indexOfValue(selectedId)
+        currentIndex = indexOfValue(selectedId === undefined || selectedId === null ? "" : selectedId)
     }
     onSelectedIdChanged: showSelection()
     onCountChanged: showSelection()

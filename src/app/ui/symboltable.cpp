@@ -11,7 +11,7 @@ struct SymbolEntry
 };
 
 // clang-format off
-constexpr std::array<SymbolEntry, 44> table = {{
+constexpr std::array<SymbolEntry, 52> table = {{
     {"info.circle",                    "info"},
     {"flag.checkered",                 "flag"},
     {"calendar",                       "calendar"},
@@ -56,6 +56,14 @@ constexpr std::array<SymbolEntry, 44> table = {{
     {"arrow.up",                       "arrow-up"},
     {"arrow.down",                     "arrow-down"},
     {"arrow.up.arrow.down.circle",     "arrows-up-down-circle"},
+    {"minus.circle",                   "circle-minus"},
+    {"plus.circle",                    "circle-plus"},
+    {"shuffle",                        "shuffle"},
+    {"personalhotspot",                "hotspot"},
+    {"network",                        "network"},
+    {"paperplane",                     "paperplane"},
+    {"checklist",                      "clipboard-list"},
+    {"globe.americas",                 "globe"},
 }};
 // clang-format on
 

@@ -226,7 +226,10 @@ Item {
                         objectName: "importFileItem"
                         text: qsTranslate("Vexlo", "Import from file")
                         icon.source: "qrc:/Vexlo/Ui/icons/download.svg"
-                        onTriggered: importDialog.open()
+                        onTriggered: {
+                            importDialog.currentFolder = vm.dialogFolder()
+                            importDialog.open()
+                        }
                     }
                     MenuItem {
                         objectName: "importURLItem"

@@ -414,6 +414,11 @@ void EntriesScreen::reportChanges(const EntryChanges &changes)
     emit importChanged();
 }
 
+QUrl EntriesScreen::dialogFolder() const
+{
+    return exportStartFolder(store());
+}
+
 void EntriesScreen::importFromFile(const QUrl &fileUrl)
 {
     if (!store())

@@ -30,7 +30,7 @@ Item {
             Label { text: qsTranslate("Vexlo", "Current event"); font: Theme.headline; color: Theme.primaryText }
             Item { Layout.fillWidth: true }
             IconButton { objectName: "newEventButton"; title: "New"; systemImage: "doc"; onClicked: root.startNew() }
-            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: openDialog.open() }
+            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: { openDialog.currentFolder = vm.dialogFolder; openDialog.open() } }
             IconButton {
                 objectName: "saveEventButton"; title: "Save"; systemImage: "square.and.arrow.down"
                 enabled: vm.canSave; onClicked: vm.saveEvent()
@@ -69,10 +69,20 @@ Item {
         Item { Layout.fillHeight: true }
     }
 
+    // "Recent Events" is in the menu only while there are recent events: taken out, not greyed.
     Menu {
         id: moreMenu
         // Clear of the window's edges, the recent-events submenu as well.
         margins: 8
+        property bool recentShown: false
+        onAboutToShow: {
+            const wanted = vm.recentFiles.length > 0
+            if (wanted && !recentShown)
+                insertMenu(2, recentMenu)
+            else if (!wanted && recentShown)
+                takeMenu(2)
+            recentShown = wanted
+        }
         MenuItem {
             objectName: "saveAsItem"
             text: qsTranslate("Vexlo", "Save As...")
@@ -83,29 +93,29 @@ Item {
             }
         }
         MenuSeparator { visible: vm.recentFiles.length > 0; height: visible ? implicitHeight : 0 }
-        Menu {
-            id: recentMenu
-            margins: 8
-            title: qsTranslate("Vexlo", "Recent Events")
-            enabled: vm.recentFiles.length > 0
-            Instantiator {
-                model: vm.recentFiles
-                delegate: MenuItem {
-                    required property var modelData
-                    required property int index
-                    objectName: "recentItem" + index
-                    text: modelData.title
-                    onTriggered: vm.loadEvent(modelData.url)
-                }
-                onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
-                onObjectRemoved: (index, object) => recentMenu.removeItem(object)
+    }
+
+    Menu {
+        id: recentMenu
+        margins: 8
+        title: qsTranslate("Vexlo", "Recent Events")
+        Instantiator {
+            model: vm.recentFiles
+            delegate: MenuItem {
+                required property var modelData
+                required property int index
+                objectName: "recentItem" + index
+                text: modelData.title
+                onTriggered: vm.loadEvent(modelData.url)
             }
-            MenuSeparator {}
-            MenuItem {
-                objectName: "clearRecentItem"
-                text: qsTranslate("Vexlo", "Clear Recent Events")
-                onTriggered: vm.clearRecentEvents()
-            }
+            onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
+            onObjectRemoved: (index, object) => recentMenu.removeItem(object)
+        }
+        MenuSeparator {}
+        MenuItem {
+            objectName: "clearRecentItem"
+            text: qsTranslate("Vexlo", "Clear Recent Events")
+            onTriggered: vm.clearRecentEvents()
         }
     }
 
@@ -141,7 +151,6 @@ Item {
         objectName: "openDialog"
         fileMode: FileDialog.OpenFile
         nameFilters: [qsTranslate("Vexlo", "Event files (*.json)")]
-        currentFolder: vm.dialogFolder
         onAccepted: vm.loadEvent(selectedFile)
     }
     FileDialog {

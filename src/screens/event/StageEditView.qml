@@ -36,13 +36,52 @@ Popup {
             onAccepted: root.model.saveEdit()
         }
         Label { text: qsTranslate("Vexlo", "Date"); font: Theme.caption; color: Theme.secondaryText }
-        TextField {
-            objectName: "stageDateField"
-            Layout.fillWidth: true
-            text: root.model.editDateText
-            color: acceptableInput ? Theme.primaryText : Theme.error
-            validator: RegularExpressionValidator { regularExpression: /\d{4}-\d{2}-\d{2}/ }
-            onEditingFinished: root.model.setEditDateText(text)
+        RowLayout {
+            Label {
+                objectName: "stageDateLabel"
+                text: root.model.editDateDisplay
+                font: Theme.body
+                color: Theme.primaryText
+                Layout.preferredWidth: 130
+            }
+            Button { text: "<"; Layout.preferredWidth: 32; onClicked: calendar.shift(-1); Accessible.name: qsTranslate("Vexlo", "Previous month") }
+            Label { text: calendar.heading; font: Theme.headline; Layout.preferredWidth: 130; horizontalAlignment: Text.AlignHCenter }
+            Button { text: ">"; Layout.preferredWidth: 32; onClicked: calendar.shift(1); Accessible.name: qsTranslate("Vexlo", "Next month") }
+        }
+        DayOfWeekRow {
+            locale: calendar.locale
+            Layout.preferredWidth: 280
+            delegate: Label {
+                required property string shortName
+                text: shortName
+                font: Theme.caption
+                color: Theme.secondaryText
+                horizontalAlignment: Text.AlignHCenter
+            }
+        }
+        MonthGrid {
+            id: calendar
+            objectName: "stageCalendar"
+            property int shown: 0
+            month: (root.model.editMonth + shown + 1200) % 12
+            year: root.model.editYear + Math.floor((root.model.editMonth + shown) / 12)
+            readonly property string heading: Qt.locale().standaloneMonthName(month) + " " + year
+            function shift(by) { shown += by }
+            Layout.preferredWidth: 280
+            onClicked: date => {
+                shown = 0
+                root.model.pickEditDay(date.getFullYear(), date.getMonth() + 1, date.getDate())
+            }
+            delegate: Label {
+                required property var model
+                objectName: "stageDay_" + model.year + "-" + (model.month + 1) + "-" + model.day
+                horizontalAlignment: Text.AlignHCenter
+                text: model.day
+                opacity: model.month === calendar.month ? 1 : 0.3
+                font.bold: model.year === root.model.editYear && model.month === root.model.editMonth
+                    && model.day === root.model.editDay
+                color: font.bold ? Theme.sidebarAccent : Theme.primaryText
+            }
         }
         RowLayout {
             Label { text: root.model.editOrderTitle; Layout.fillWidth: true }

@@ -109,6 +109,14 @@ Item {
             }
         }
         Label {
+            objectName: "exportCaption"
+            text: qsTranslate("Vexlo", "Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.")
+            font: Theme.caption
+            color: Theme.secondaryText
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Label {
             objectName: "exportSaved"
             visible: vm.savedMessage !== "" && vm.exportError === ""
             text: vm.savedMessage

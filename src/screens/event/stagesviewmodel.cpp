@@ -52,6 +52,14 @@ StagesViewModel::StagesViewModel(QObject *parent)
     : StoreViewModel(parent)
 { }
 
+QString mediumDateText(const QDate &date)
+{
+    // The medium date style of each language: the month abbreviated, the year in full.
+    if (LocalizationManager::shared().language() == AppLanguage::Danish)
+        return QLocale(QLocale::Danish, QLocale::Denmark).toString(date, QStringLiteral("d. MMM yyyy"));
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("MMM d, yyyy"));
+}
+
 QVariantList StagesViewModel::stages() const
 {
     QVariantList rows;
@@ -60,8 +68,7 @@ QVariantList StagesViewModel::stages() const
     const auto &active = store()->race().activeStageId;
     for (const Stage &stage : sortedStages(store()->race().stages))
         rows.append(QVariantMap {{QStringLiteral("id"), stage.id}, {QStringLiteral("name"), stage.name},
-            {QStringLiteral("dateText"),
-                QLocale().toString(stage.date.toLocalTime().date(), QLocale::ShortFormat)},
+            {QStringLiteral("dateText"), mediumDateText(stage.date.toLocalTime().date())},
             {QStringLiteral("active"), active && *active == stage.id}});
     return rows;
 }

@@ -24,6 +24,10 @@
 [[nodiscard]] Stage proposedNewStage(
     const QList<Stage> &stages, const std::optional<QDateTime> &eventDate, const QDateTime &now);
 
+// A stage's date as the screen shows it: the medium date style of the selected language
+// ("Jun 14, 2025", "14. jun. 2025").
+[[nodiscard]] QString mediumDateText(const QDate &date);
+
 class StagesViewModel : public StoreViewModel
 {
     Q_OBJECT
@@ -44,6 +48,11 @@ class StagesViewModel : public StoreViewModel
     Q_PROPERTY(QString editName READ editName WRITE setEditName NOTIFY editorChanged)
     Q_PROPERTY(QDate editDate READ editDate WRITE setEditDate NOTIFY editorChanged)
     Q_PROPERTY(QString editDateText READ editDateText NOTIFY editorChanged)
+    // The edited date in the medium date style, and its parts for the calendar (month 0-11).
+    Q_PROPERTY(QString editDateDisplay READ editDateDisplay NOTIFY editorChanged)
+    Q_PROPERTY(int editYear READ editYear NOTIFY editorChanged)
+    Q_PROPERTY(int editMonth READ editMonth NOTIFY editorChanged)
+    Q_PROPERTY(int editDay READ editDay NOTIFY editorChanged)
     Q_PROPERTY(int editOrder READ editOrder WRITE setEditOrder NOTIFY editorChanged)
     Q_PROPERTY(QString editOrderTitle READ editOrderTitle NOTIFY editorChanged)
     // The delete confirmation.
@@ -73,6 +82,15 @@ public:
         setEditDate(QDate::fromString(text, Qt::ISODate));
     }
     [[nodiscard]] QString editDateText() const { return editDate().toString(Qt::ISODate); }
+    [[nodiscard]] QString editDateDisplay() const
+    {
+        return m_editing ? mediumDateText(editDate()) : QString();
+    }
+    [[nodiscard]] int editYear() const { return editDate().year(); }
+    [[nodiscard]] int editMonth() const { return editDate().month() - 1; }
+    [[nodiscard]] int editDay() const { return editDate().day(); }
+    // A day picked on the calendar (month 1-12).
+    Q_INVOKABLE void pickEditDay(int year, int month, int day) { setEditDate(QDate(year, month, day)); }
     [[nodiscard]] int editOrder() const;
     void setEditOrder(int order);
     [[nodiscard]] QString editOrderTitle() const;

@@ -22,7 +22,7 @@ RowLayout {
         Layout.maximumWidth: 320
         Repeater {
             model: root.model.options
-            TabButton {
+            SegmentButton {
                 required property int index
                 required property string modelData
                 text: modelData

@@ -108,8 +108,12 @@ ColumnLayout {
             text: root.model.passcode
             echoMode: TextInput.Password
             placeholderText: qsTranslate("Vexlo", "Password")
-            onTextEdited: root.model.passcode = text
-            onAccepted: root.model.publishNow()
+            // Stored once when editing ends, never per keystroke: each write may ask the user.
+            onEditingFinished: root.model.finishPasscode(text)
+            onAccepted: {
+                root.model.finishPasscode(text)
+                root.model.publishNow()
+            }
             Layout.preferredWidth: 160
         }
         Label {
@@ -143,6 +147,33 @@ ColumnLayout {
                 Layout.preferredWidth: 32
             }
         }
+    }
+    Label {
+        objectName: "metsaCompetitionIdError"
+        visible: text !== ""
+        text: root.model.competitionIdError
+        font: Theme.caption
+        color: Theme.error
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    Label {
+        objectName: "metsaPasscodeError"
+        visible: text !== ""
+        text: root.model.passcodeError
+        font: Theme.caption
+        color: Theme.error
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    Label {
+        objectName: "metsaKeyStoreNotice"
+        visible: text !== ""
+        text: root.model.keyStoreNotice
+        font: Theme.caption
+        color: Theme.tint("orange", 1)
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
     }
     RowLayout {
         spacing: 8

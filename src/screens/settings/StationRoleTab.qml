@@ -36,7 +36,7 @@ ColumnLayout {
             Layout.maximumWidth: 320
             Repeater {
                 model: root.model.roleTitles
-                TabButton {
+                SegmentButton {
                     required property int index
                     required property string modelData
                     text: modelData

@@ -44,11 +44,18 @@ Item {
                     }
                     contentItem: RowLayout {
                         spacing: 6
+                        SymbolIcon {
+                            objectName: "tabSymbol"
+                            name: tabButton.modelData.symbol
+                            color: Theme.primaryText
+                            Layout.leftMargin: 10
+                            Layout.preferredWidth: 16
+                            Layout.preferredHeight: 16
+                        }
                         Label {
                             text: tabButton.modelData.title
                             font: Theme.body
                             color: Theme.primaryText
-                            Layout.leftMargin: 10
                             Layout.rightMargin: 10
                             Layout.topMargin: 6
                             Layout.bottomMargin: 6

@@ -30,11 +30,13 @@ ColumnLayout {
             color: Theme.primaryText
         }
         TextField {
+            id: apiKeyField
             objectName: "apiKeyField"
             text: root.model.apiKey
             echoMode: TextInput.Password
             placeholderText: qsTranslate("Vexlo", "API key")
-            onTextEdited: root.model.apiKey = text
+            // Stored once when editing ends, never per keystroke: each write may ask the user.
+            onEditingFinished: root.model.finishApiKey(text)
             Layout.preferredWidth: 480
             Layout.fillWidth: true
             Layout.maximumWidth: 480
@@ -47,14 +49,36 @@ ColumnLayout {
             color: Theme.tint("green", 1)
         }
     }
+    Label {
+        objectName: "apiKeyError"
+        visible: text !== ""
+        text: root.model.apiKeyError
+        font: Theme.caption
+        color: Theme.error
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    Label {
+        objectName: "apiKeyStoreNotice"
+        visible: text !== ""
+        text: root.model.keyStoreNotice
+        font: Theme.caption
+        color: Theme.tint("orange", 1)
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
     RowLayout {
         spacing: 8
         Button {
             objectName: "verifyButton"
             text: qsTranslate("Vexlo", "Verify")
             icon.name: "security-high"
-            enabled: root.model.canVerify
-            onClicked: root.model.verify()
+            // The key being typed counts: it is stored first, then verified.
+            enabled: !root.model.isVerifying && apiKeyField.text !== ""
+            onClicked: {
+                root.model.finishApiKey(apiKeyField.text)
+                root.model.verify()
+            }
             Keys.onReturnPressed: if (enabled) clicked()
         }
         BusyIndicator {

@@ -5,6 +5,7 @@
 #include "messagetext.h"
 #include "publishingsettings.h"
 #include "racestore.h"
+#include "textchecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,12 +22,19 @@ void PublishingTabViewModel::storeReplaced()
     m_service = store() ? serviceOf(*store()) : Service {};
     if (PublishingSettings *settings = m_service.settings) {
         for (auto signal : {&PublishingSettings::enabledChanged, &PublishingSettings::competitionIdChanged,
-                 &PublishingSettings::passcodeChanged, &PublishingSettings::publishIntervalSecondsChanged})
+                 &PublishingSettings::passcodeChanged, &PublishingSettings::publishIntervalSecondsChanged,
+                 &PublishingSettings::passcodeKeptChanged})
             follow(connect(settings, signal, this, &PublishingTabViewModel::changed));
+        follow(connect(settings, &PublishingSettings::competitionIdChanged, this,
+            &PublishingTabViewModel::competitionIdChanged));
+        follow(connect(
+            settings, &PublishingSettings::passcodeChanged, this, &PublishingTabViewModel::passcodeChanged));
         for (auto signal : {&LivePublisher::statusTextChanged, &LivePublisher::isPublishingChanged})
             follow(connect(m_service.publisher, signal, this, &PublishingTabViewModel::changed));
     }
     emit changed();
+    emit competitionIdChanged();
+    emit passcodeChanged();
 }
 
 bool PublishingTabViewModel::enabled() const
@@ -47,8 +55,20 @@ QString PublishingTabViewModel::competitionId() const
 
 void PublishingTabViewModel::setCompetitionId(const QString &id)
 {
-    if (store())
+    if (!store())
+        return;
+    m_competitionIdError = competitionIdProblem(id);
+    if (m_competitionIdError.isEmpty())
         m_service.settings->setCompetitionId(id);
+    else
+        emit changed();
+}
+
+QString PublishingTabViewModel::competitionIdProblem(const QString &id) const
+{
+    return hasControlCharacter(id) ? localized(
+               QStringLiteral("The competition id cannot hold a line break or another control character."))
+                                   : QString();
 }
 
 QString PublishingTabViewModel::passcode() const
@@ -60,6 +80,29 @@ void PublishingTabViewModel::setPasscode(const QString &passcode)
 {
     if (store())
         m_service.settings->setPasscode(passcode);
+}
+
+void PublishingTabViewModel::finishPasscode(const QString &passcode)
+{
+    if (!store())
+        return;
+    const QString error = hasControlCharacter(passcode)
+        ? localized(QStringLiteral("The passcode cannot hold a line break or another control character."))
+        : QString();
+    if (error != m_passcodeError) {
+        m_passcodeError = error;
+        emit changed();
+    }
+    if (error.isEmpty() && passcode != m_service.settings->passcode())
+        m_service.settings->setPasscode(passcode);
+}
+
+QString PublishingTabViewModel::keyStoreNotice() const
+{
+    if (!store() || m_service.settings->passcodeKept())
+        return {};
+    return localized(
+        QStringLiteral("The key store is unavailable: the passcode will not be kept after Vexlo closes."));
 }
 
 double PublishingTabViewModel::minutes() const
@@ -96,7 +139,9 @@ void PublishingTabViewModel::step(int direction)
 
 bool PublishingTabViewModel::canPublishNow() const
 {
-    return store() && !m_service.publisher->isPublishing() && !m_service.settings->competitionId().isEmpty();
+    // A refused id is not the stored one: publishing would go to the competition stored before.
+    return store() && !m_service.publisher->isPublishing() && !m_service.settings->competitionId().isEmpty()
+        && m_competitionIdError.isEmpty();
 }
 
 bool PublishingTabViewModel::isPublishing() const

@@ -181,6 +181,14 @@ PublishingTabViewModel::Service LiveResultsViewModel::serviceOf(RaceStore &store
         [publisher](const Race &race) { publisher->publishNow(race); }};
 }
 
+QString LiveResultsViewModel::competitionIdProblem(const QString &id) const
+{
+    // The service's event ids are numbers; an empty id switches publishing off.
+    if (id.isEmpty() || liveresultat::parseEventId(id))
+        return {};
+    return localized(QStringLiteral("The competition id is a number, like 12345."));
+}
+
 SyncViewModel::SyncViewModel(QObject *parent)
     : StoreViewModel(parent)
 {

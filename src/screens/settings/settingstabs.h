@@ -86,6 +86,7 @@ public:
 
 protected:
     [[nodiscard]] Service serviceOf(RaceStore &store) const override;
+    [[nodiscard]] QString competitionIdProblem(const QString &id) const override;
 };
 
 class SyncViewModel : public StoreViewModel

@@ -3,6 +3,7 @@
 #include "localization.h"
 #include "messagetext.h"
 #include "racestore.h"
+#include "textchecks.h"
 #include "vexlowebjson.h"
 
 #include <QClipboard>
@@ -20,7 +21,9 @@ VexloWebViewModel::VexloWebViewModel(RaceStore *store, QObject *parent)
     , m_verifier(store->vexloWebVerifier())
 {
     connect(m_settings, &VexloWebSettings::apiKeyChanged, this, &VexloWebViewModel::changed);
+    connect(m_settings, &VexloWebSettings::apiKeyChanged, this, &VexloWebViewModel::apiKeyChanged);
     connect(m_settings, &VexloWebSettings::isVerifiedChanged, this, &VexloWebViewModel::changed);
+    connect(m_settings, &VexloWebSettings::keyLoaded, this, &VexloWebViewModel::changed);
     connect(m_verifier, &VexloWebVerifier::statusTextChanged, this, &VexloWebViewModel::changed);
     connect(m_verifier, &VexloWebVerifier::isVerifyingChanged, this, &VexloWebViewModel::changed);
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
@@ -35,6 +38,27 @@ QString VexloWebViewModel::apiKey() const
 void VexloWebViewModel::setApiKey(const QString &key)
 {
     m_settings->setApiKey(key);
+}
+
+void VexloWebViewModel::finishApiKey(const QString &key)
+{
+    const QString error = hasControlCharacter(key)
+        ? localized(QStringLiteral("The API key cannot hold a line break or another control character."))
+        : QString();
+    if (error != m_apiKeyError) {
+        m_apiKeyError = error;
+        emit changed();
+    }
+    if (error.isEmpty() && key != m_settings->apiKey())
+        m_settings->setApiKey(key);
+}
+
+QString VexloWebViewModel::keyStoreNotice() const
+{
+    if (m_settings->keyKept())
+        return {};
+    return localized(
+        QStringLiteral("The key store is unavailable: the API key will not be kept after Vexlo closes."));
 }
 
 bool VexloWebViewModel::isVerified() const

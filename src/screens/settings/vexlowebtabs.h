@@ -24,18 +24,28 @@ class VexloWebViewModel : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the settings screen")
-    Q_PROPERTY(QString apiKey READ apiKey WRITE setApiKey NOTIFY changed)
+    // Notified only when the stored key changes, so the field keeps what is being typed.
+    Q_PROPERTY(QString apiKey READ apiKey WRITE setApiKey NOTIFY apiKeyChanged)
     Q_PROPERTY(bool isVerified READ isVerified NOTIFY changed)
     Q_PROPERTY(bool isVerifying READ isVerifying NOTIFY changed)
     Q_PROPERTY(bool canVerify READ canVerify NOTIFY changed)
     Q_PROPERTY(QString statusText READ statusText NOTIFY changed)
+    // Why the typed key was refused; empty while the last one typed was taken.
+    Q_PROPERTY(QString apiKeyError READ apiKeyError NOTIFY changed)
+    // Said while the key store cannot be reached (the key lasts only until Vexlo closes).
+    Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY changed)
 
 public:
     explicit VexloWebViewModel(RaceStore *store, QObject *parent = nullptr);
 
     [[nodiscard]] QString apiKey() const;
-    // Every edit of the field, as typed: stored (or, when empty, deleted) at once.
+    // Stored (or, when empty, deleted) at once.
     void setApiKey(const QString &key);
+    // The field's text once its editing ends: stored once (the key store may ask the user for
+    // every write), unless unchanged or refused with `apiKeyError`.
+    Q_INVOKABLE void finishApiKey(const QString &key);
+    [[nodiscard]] QString apiKeyError() const { return m_apiKeyError; }
+    [[nodiscard]] QString keyStoreNotice() const;
     [[nodiscard]] bool isVerified() const;
     [[nodiscard]] bool isVerifying() const;
     // Not trimmed: a key of spaces can be verified.
@@ -49,10 +59,12 @@ public:
 
 signals:
     void changed();
+    void apiKeyChanged();
 
 private:
     VexloWebSettings *m_settings;
     VexloWebVerifier *m_verifier;
+    QString m_apiKeyError;
 };
 
 class OChecklistViewModel : public QObject

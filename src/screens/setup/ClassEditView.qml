@@ -71,7 +71,6 @@ SetupSheet {
             Accessible.name: qsTranslate("Vexlo", "Course")
             model: sheet.editor.courseOptions
             selectedId: sheet.editor.courseId
-            currentIndex: count >= 0 ? indexOfValue(sheet.editor.courseId) : -1
             Layout.preferredWidth: 260
             onPicked: id => sheet.editor.setCourseId(id)
         }
@@ -85,7 +84,6 @@ SetupSheet {
             Accessible.name: qsTranslate("Vexlo", "Course family")
             model: sheet.editor.familyOptions
             selectedId: sheet.editor.family
-            currentIndex: count >= 0 ? indexOfValue(sheet.editor.family) : -1
             Layout.preferredWidth: 260
             onPicked: id => sheet.editor.setFamily(id)
         }

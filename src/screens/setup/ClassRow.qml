@@ -70,9 +70,6 @@ Rectangle {
             Accessible.name: qsTranslate("Vexlo", "Course")
             model: row.screen.courseOptions
             selectedId: row.courseId
-            // "None" selects the empty text, so it is a row like any other; `count` re-reads the
-            // index once the options are in.
-            currentIndex: count >= 0 ? indexOfValue(row.courseId) : -1
             Layout.preferredWidth: row.courseWidth
             onPicked: id => row.screen.setCourse(row.classId, id)
         }
@@ -82,7 +79,6 @@ Rectangle {
             Accessible.name: qsTranslate("Vexlo", "Course family")
             model: row.screen.familyOptions
             selectedId: row.family
-            currentIndex: count >= 0 ? indexOfValue(row.family) : -1
             Layout.preferredWidth: row.courseWidth
             onPicked: id => row.screen.setFamily(row.classId, id)
         }

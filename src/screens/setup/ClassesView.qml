@@ -90,13 +90,14 @@ Item {
                         enabled: vm.canAutoMatch
                         onTriggered: vm.autoMatchClasses()
                     }
+                    MenuSeparator { objectName: "toolsDivider" }
                     MenuItem {
                         objectName: "defaultWindowItem"
                         text: qsTranslate("Vexlo", "Default start window (start punch)...")
                         icon.source: "qrc:/Vexlo/Ui/icons/clock-badge.svg"
                         onTriggered: vm.openDefaultWindow()
                     }
-                    MenuSeparator {}
+                    MenuSeparator { objectName: "toolsDivider2" }
                     MenuItem {
                         objectName: "deleteAllItem"
                         text: qsTranslate("Vexlo", "Delete all classes")

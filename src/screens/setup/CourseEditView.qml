@@ -51,6 +51,13 @@ SetupSheet {
         checked: sheet.editor.isRogaining
         onToggled: sheet.editor.isRogaining = checked
     }
+    Label {
+        objectName: "rogainingRulesHeading"
+        visible: sheet.editor.isRogaining
+        text: qsTranslate("Vexlo", "Rogaining rules")
+        font: Theme.headline
+        color: Theme.secondaryText
+    }
     GridLayout {
         visible: sheet.editor.isRogaining
         columns: 2
@@ -140,6 +147,7 @@ SetupSheet {
         Layout.maximumWidth: 480
     }
     SheetButtons {
+        cancelBesideAccept: true
         onCancelled: sheet.editor.cancel()
         onAccepted: sheet.editor.save()
     }

@@ -26,6 +26,7 @@ Item {
         fileMode: FileDialog.OpenFile
         nameFilters: [qsTranslate("Vexlo", "IOF XML files (*.xml)")]
         onAccepted: vm.importCourses(selectedFile)
+        onRejected: vm.importPanelCancelled()
     }
 
     ColumnLayout {
@@ -62,7 +63,11 @@ Item {
                 objectName: "importCoursesButton"
                 title: "Import Courses (IOF XML)..."
                 systemImage: "square.and.arrow.down"
-                onClicked: importDialog.open()
+                onClicked: {
+                    vm.importPanelOpened()
+                    importDialog.currentFolder = vm.dialogFolder()
+                    importDialog.open()
+                }
             }
             ToolButton {
                 id: toolsButton

@@ -44,6 +44,16 @@ SetupSheet {
         text: qsTranslate("Vexlo", "Clear")
         onClicked: sheet.screen.clearDefaultWindow()
     }
+    Label {
+        objectName: "defaultWindowProblem"
+        visible: sheet.screen.defaultWindowProblem !== ""
+        text: sheet.screen.defaultWindowProblem
+        color: Theme.error
+        font: Theme.body
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+        Layout.maximumWidth: 420
+    }
     SheetButtons {
         showsCancel: false
         acceptText: qsTranslate("Vexlo", "Done")

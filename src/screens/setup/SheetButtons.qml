@@ -3,12 +3,14 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Vexlo.Ui
 
-// The foot of a sheet: a divider, then "Cancel" on the left and the default action on the right.
+// The foot of a sheet: a divider, then "Cancel" on the left and the default action on the right,
+// or with `cancelBesideAccept` both on the right, Cancel first.
 ColumnLayout {
     id: root
     property string acceptText: qsTranslate("Vexlo", "Save")
     property bool acceptEnabled: true
     property bool showsCancel: true
+    property bool cancelBesideAccept: false
     signal cancelled
     signal accepted
     spacing: 12
@@ -21,13 +23,20 @@ ColumnLayout {
     }
     RowLayout {
         Layout.fillWidth: true
+        Item {
+            visible: root.cancelBesideAccept
+            Layout.fillWidth: true
+        }
         Button {
             objectName: "cancelButton"
             visible: root.showsCancel
             text: qsTranslate("Vexlo", "Cancel")
             onClicked: root.cancelled()
         }
-        Item { Layout.fillWidth: true }
+        Item {
+            visible: !root.cancelBesideAccept
+            Layout.fillWidth: true
+        }
         Button {
             objectName: "acceptButton"
             text: root.acceptText

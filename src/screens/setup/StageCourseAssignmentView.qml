@@ -53,8 +53,6 @@ SetupSheet {
                             Accessible.name: qsTranslate("Vexlo", "Course")
                             model: stageBlock.modelData.courseOptions
                             selectedId: stageBlock.modelData.courseId
-                            // "(Default)" selects the empty text, so it must match as a row too.
-                            currentIndex: count >= 0 ? indexOfValue(stageBlock.modelData.courseId) : -1
                             Layout.preferredWidth: 220
                             onPicked: id => sheet.editor.setCourse(stageBlock.modelData.stageId, id)
                         }
@@ -72,7 +70,6 @@ SetupSheet {
                                 { text: qsTranslate("Vexlo", "Scheduled time"), value: "scheduledTime" },
                                 { text: qsTranslate("Vexlo", "Start punch"), value: "startPunch" }
                             ]
-                            currentIndex: count >= 0 ? indexOfValue(stageBlock.modelData.startValue) : -1
                             Layout.preferredWidth: 220
                             onActivated: index => sheet.editor.setStart(stageBlock.modelData.stageId, valueAt(index))
                         }
@@ -96,6 +93,16 @@ SetupSheet {
                 }
             }
         }
+    }
+    Label {
+        objectName: "stageWindowProblem"
+        visible: sheet.editor.problem !== ""
+        text: sheet.editor.problem
+        color: Theme.error
+        font: Theme.body
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+        Layout.maximumWidth: 420
     }
     SheetButtons {
         onCancelled: sheet.editor.cancel()

@@ -344,6 +344,7 @@ void ClassesScreen::openDefaultWindow()
     m_defaultClose = window ? windowFieldText(window->closeSeconds) : QString();
     m_shownDefaultOpen = m_defaultOpen;
     m_shownDefaultClose = m_defaultClose;
+    m_defaultWindowProblem.clear();
     m_showingDefaultWindow = true;
     emit defaultTextsChanged();
     emit sheetsChanged();
@@ -395,6 +396,13 @@ void ClassesScreen::finishDefaultWindow()
         const auto close = readWindowField(m_defaultClose, m_shownDefaultClose,
             shown && unchanged ? std::optional(shown->closeSeconds) : std::nullopt);
         const auto stageId = store()->race().activeStageId;
+        const QString problem = windowFieldsProblem(m_defaultOpen, m_defaultClose, open, close);
+        if (problem != m_defaultWindowProblem) {
+            m_defaultWindowProblem = problem;
+            emit defaultTextsChanged();
+        }
+        if (!problem.isEmpty())
+            return;
         if (open && close)
             store()->setDefaultStartWindow(StartWindow {*open, *close}, stageId);
         else if (m_defaultOpen.isEmpty() && m_defaultClose.isEmpty())

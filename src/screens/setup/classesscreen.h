@@ -89,6 +89,8 @@ class ClassesScreen : public StoreViewModel
     Q_PROPERTY(
         QString defaultCloseText READ defaultCloseText WRITE setDefaultCloseText NOTIFY defaultTextsChanged)
     Q_PROPERTY(bool hasDefaultWindow READ hasDefaultWindow NOTIFY raceChanged)
+    // Why Done kept the default-window sheet open; empty otherwise.
+    Q_PROPERTY(QString defaultWindowProblem READ defaultWindowProblem NOTIFY defaultTextsChanged)
 
 public:
     explicit ClassesScreen(QObject *parent = nullptr);
@@ -115,6 +117,7 @@ public:
     void setDefaultOpenText(const QString &text);
     void setDefaultCloseText(const QString &text);
     [[nodiscard]] bool hasDefaultWindow() const { return effectiveDefaultWindow().has_value(); }
+    [[nodiscard]] QString defaultWindowProblem() const { return m_defaultWindowProblem; }
 
     // Rebuilds the derived lists and rows now (tests and benchmarks; the screen itself rebuilds on
     // the next turn of the event loop after a relevant change).
@@ -175,6 +178,7 @@ private:
     std::unique_ptr<StartWindowEditor> m_windowEditor;
     bool m_showingDefaultWindow = false;
     QString m_defaultOpen;
+    QString m_defaultWindowProblem;
     QString m_defaultClose;
     QString m_shownDefaultOpen;
     QString m_shownDefaultClose;

@@ -224,6 +224,28 @@ void StageSettingsEditor::setWindowText(
 
 void StageSettingsEditor::save()
 {
+    // Every stage's window is readable or blank before anything is written: the sheet stays
+    // open with the first problem, and nothing typed is dropped.
+    for (const Stage &stage : m_stages) {
+        const WindowTexts texts = m_texts.value(stage.id);
+        const WindowTexts shown = m_shownTexts.value(stage.id);
+        const StartWindow *stored
+            = m_class.stageStartWindows ? stageEntry(*m_class.stageStartWindows, stage.id) : nullptr;
+        const QString problem = windowFieldsProblem(texts.open, texts.close,
+            readWindowField(
+                texts.open, shown.open, stored ? std::optional(stored->openSeconds) : std::nullopt),
+            readWindowField(
+                texts.close, shown.close, stored ? std::optional(stored->closeSeconds) : std::nullopt));
+        if (!problem.isEmpty()) {
+            m_problem = stage.name + QStringLiteral(": ") + problem;
+            emit problemChanged();
+            return;
+        }
+    }
+    if (!m_problem.isEmpty()) {
+        m_problem.clear();
+        emit problemChanged();
+    }
     for (const Stage &stage : m_stages) {
         const WindowTexts texts = m_texts.value(stage.id);
         const WindowTexts shown = m_shownTexts.value(stage.id);
@@ -311,21 +333,12 @@ void StartWindowEditor::save()
         = readWindowField(m_open, m_shownOpen, stored ? std::optional(stored->openSeconds) : std::nullopt);
     const auto close
         = readWindowField(m_close, m_shownClose, stored ? std::optional(stored->closeSeconds) : std::nullopt);
-    const bool blank = m_open.trimmed().isEmpty() && m_close.trimmed().isEmpty();
     std::optional<StartWindow> window;
     if (open && close) {
         window = StartWindow {*open, *close};
-    } else if (!blank) {
-        QString problem;
-        if (!open && !m_open.trimmed().isEmpty())
-            problem = localized(QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), m_open);
-        else if (!close && !m_close.trimmed().isEmpty())
-            problem = localized(QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), m_close);
-        else
-            problem = localized(
-                QStringLiteral("Fill in both Open and Close, or clear both to use the event default."));
-        m_problem
-            = problem + QLatin1Char(' ') + localized(QStringLiteral("The stored start window was kept."));
+    } else if (const QString problem = windowFieldsProblem(m_open, m_close, open, close);
+               !problem.isEmpty()) {
+        m_problem = problem;
         emit problemChanged();
         return;
     }

@@ -85,6 +85,8 @@ class StageSettingsEditor : public QObject
     // One map per stage in `order`: stageId, name, courseOptions, courseId, startValue ("",
     // "scheduledTime", "startPunch"), showsWindow, openText, closeText.
     Q_PROPERTY(QVariantList stages READ stages NOTIFY stagesChanged)
+    // Why Save kept the sheet open (a stage's window that cannot be read); empty otherwise.
+    Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 
 public:
     // `courses`: the race's courses without a family, in stored order.
@@ -97,17 +99,20 @@ public:
     [[nodiscard]] const RaceClass &raceClass() const { return m_class; }
     [[nodiscard]] QString title() const;
     [[nodiscard]] QVariantList stages() const;
+    [[nodiscard]] QString problem() const { return m_problem; }
 
     Q_INVOKABLE void setCourse(const QString &stageId, const QString &courseId);
     Q_INVOKABLE void setStart(const QString &stageId, const QString &startValue);
     // Typing in a window field; no redraw, so the field keeps its caret.
     Q_INVOKABLE void setWindowText(const QString &stageId, const QString &openText, const QString &closeText);
-    // Writes the readable windows (both empty: removed; otherwise kept) and hands the class back.
+    // Writes the windows (both empty: removed) and hands the class back; a window that cannot be
+    // read keeps the sheet open with `problem` and writes nothing.
     Q_INVOKABLE void save();
     Q_INVOKABLE void cancel();
 
 signals:
     void stagesChanged();
+    void problemChanged();
 
 private:
     struct WindowTexts
@@ -120,6 +125,7 @@ private:
     QList<Stage> m_stages;
     QMap<QString, WindowTexts> m_texts;
     QMap<QString, WindowTexts> m_shownTexts;
+    QString m_problem;
 };
 
 // One class's own start window: for the active stage, or the class's base window.

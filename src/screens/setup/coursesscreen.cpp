@@ -272,6 +272,21 @@ void CoursesScreen::deleteAllCourses()
             referring));
 }
 
+QUrl CoursesScreen::dialogFolder() const
+{
+    return exportStartFolder(store());
+}
+
+void CoursesScreen::importPanelOpened()
+{
+    logLine(QStringLiteral("CoursesView: opening import panel"));
+}
+
+void CoursesScreen::importPanelCancelled()
+{
+    logLine(QStringLiteral("CoursesView: panel completion fired, result=cancel/other, url=nil"));
+}
+
 void CoursesScreen::importCourses(const QUrl &chosen)
 {
     if (!store())

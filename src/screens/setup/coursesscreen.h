@@ -101,6 +101,11 @@ public:
     // The file dialog's result: the file is merged through the store; a failure leaves the race
     // as it was and shows the store's reason.
     Q_INVOKABLE void importCourses(const QUrl &fileUrl);
+    // Where the import dialog starts: the event file's folder, else home.
+    [[nodiscard]] Q_INVOKABLE QUrl dialogFolder() const;
+    // The import dialog opening, and closing without a file: both only leave a log line.
+    Q_INVOKABLE void importPanelOpened();
+    Q_INVOKABLE void importPanelCancelled();
 
 signals:
     void storeChanged();

@@ -102,6 +102,22 @@ QString windowFieldText(const std::optional<qint64> &seconds)
     return seconds ? windowFieldText(*seconds) : QString();
 }
 
+QString windowFieldsProblem(const QString &openText, const QString &closeText,
+    const std::optional<qint64> &open, const std::optional<qint64> &close)
+{
+    if ((open && close) || (openText.trimmed().isEmpty() && closeText.trimmed().isEmpty()))
+        return {};
+    QString problem;
+    if (!open && !openText.trimmed().isEmpty())
+        problem = localized(QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), openText);
+    else if (!close && !closeText.trimmed().isEmpty())
+        problem = localized(QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), closeText);
+    else
+        problem = localized(
+            QStringLiteral("Fill in both Open and Close, or clear both to use the event default."));
+    return problem + QLatin1Char(' ') + localized(QStringLiteral("The stored start window was kept."));
+}
+
 std::optional<qint64> readWindowField(
     const QString &text, const QString &shownText, const std::optional<qint64> &storedSeconds)
 {

@@ -50,5 +50,9 @@ struct VisibleCourses
 // stored value while the text is left as it was shown.
 [[nodiscard]] QString windowFieldText(qint64 seconds);
 [[nodiscard]] QString windowFieldText(const std::optional<qint64> &seconds);
+// Why a start window typed as `openText` / `closeText` (read as `open` / `close`) cannot be
+// stored, ending "The stored start window was kept."; empty when both are read or both blank.
+[[nodiscard]] QString windowFieldsProblem(const QString &openText, const QString &closeText,
+    const std::optional<qint64> &open, const std::optional<qint64> &close);
 [[nodiscard]] std::optional<qint64> readWindowField(
     const QString &text, const QString &shownText, const std::optional<qint64> &storedSeconds);

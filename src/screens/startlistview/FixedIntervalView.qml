@@ -59,7 +59,7 @@ Sheet {
             RowLayout {
                 ToolButton {
                     objectName: "firstStartMinus"
-                    text: "−"
+                    contentItem: SymbolIcon { name: "minus.circle"; color: Theme.primaryText; implicitWidth: 18; implicitHeight: 18 }
                     Accessible.name: qsTranslate("Vexlo", "One minute earlier")
                     onClicked: root.model.shiftFirstStart(-60)
                 }
@@ -73,7 +73,7 @@ Sheet {
                 }
                 ToolButton {
                     objectName: "firstStartPlus"
-                    text: "+"
+                    contentItem: SymbolIcon { name: "plus.circle"; color: Theme.primaryText; implicitWidth: 18; implicitHeight: 18 }
                     Accessible.name: qsTranslate("Vexlo", "One minute later")
                     onClicked: root.model.shiftFirstStart(60)
                 }
@@ -125,6 +125,7 @@ Sheet {
             Button {
                 objectName: "randomDrawButton"
                 text: qsTranslate("Vexlo", "Random draw")
+                contentItem: IconTitleLabel { title: "Random draw"; systemImage: "shuffle" }
                 highlighted: true
                 onClicked: root.model.randomDraw()
             }

@@ -49,13 +49,45 @@ Sheet {
         ColumnLayout {
             visible: root.model.importIsRunning
             Layout.margins: 20
+            spacing: 16
+            RowLayout {
+                spacing: 12
+                ProgressBar {
+                    objectName: "importBar"
+                    Layout.preferredWidth: 220
+                    from: 0
+                    to: 100
+                    value: root.model.importPercent
+                }
+                Label {
+                    objectName: "importPercent"
+                    text: qsTranslate("Vexlo", "%lld%").replace("%lld", root.model.importPercent)
+                    font: Theme.caption
+                    color: Theme.secondaryText
+                }
+            }
             Label { text: qsTranslate("Vexlo", "Importing start list..."); font: Theme.headline }
-            ProgressBar { Layout.fillWidth: true; from: 0; to: 100; value: root.model.importPercent }
         }
         ColumnLayout {
             visible: !root.model.importIsRunning && !root.asking
             Layout.margins: 20
-            spacing: 6
+            spacing: 16
+            RowLayout {
+                spacing: 8
+                SymbolIcon {
+                    name: "checkmark.circle.fill"
+                    color: "#248a3d"
+                    Layout.preferredWidth: 22
+                    Layout.preferredHeight: 22
+                }
+                Label {
+                    objectName: "importCompleteTitle"
+                    text: qsTranslate("Vexlo", "Import complete")
+                    font: Theme.headline
+                }
+            }
+            ColumnLayout {
+            spacing: 4
             Repeater {
                 model: root.model.importSummaryLines
                 delegate: Label {
@@ -67,6 +99,13 @@ Sheet {
                     color: modelData.tone === "warning" ? "#c93400"
                          : modelData.tone === "secondary" ? Theme.secondaryText : Theme.primaryText
                 }
+            }
+            }
+            Rectangle {
+                objectName: "importDivider"
+                Layout.fillWidth: true
+                Layout.preferredHeight: 1
+                color: Theme.divider
             }
             RowLayout {
                 Item { Layout.fillWidth: true }

@@ -117,12 +117,12 @@ GridLayout {
         objectName: "displayModePicker"
         Layout.preferredWidth: 200
         currentIndex: root.model.displayMode
-        TabButton {
+        SegmentButton {
             objectName: "listModeButton"
             text: qsTranslate("Vexlo", "List")
             onClicked: root.model.displayMode = 0
         }
-        TabButton {
+        SegmentButton {
             objectName: "gridModeButton"
             text: qsTranslate("Vexlo", "Grid")
             onClicked: root.model.displayMode = 1

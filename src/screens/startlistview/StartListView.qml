@@ -67,6 +67,7 @@ Item {
         dragProxy.Drag.active = true
     }
     function moveDrag(scenePoint) {
+        edgeScroll.scenePoint = scenePoint
         const p = root.mapFromItem(null, scenePoint.x, scenePoint.y)
         dragProxy.x = p.x - dragProxy.Drag.hotSpot.x
         dragProxy.y = p.y - dragProxy.Drag.hotSpot.y
@@ -75,6 +76,41 @@ Item {
         dragProxy.Drag.drop()
         dragProxy.Drag.active = false
         dragProxy.fromRow = -1
+    }
+
+    // While a runner is held near an edge of the list or grid, the view scrolls towards it (the
+    // closer to the edge, the faster), so a runner can be dropped on a row that was out of view.
+    Timer {
+        id: edgeScroll
+        objectName: "edgeScroll"
+        property point scenePoint
+        readonly property real margin: 40
+        readonly property real maxStep: 24
+        interval: 30
+        repeat: true
+        running: dragProxy.Drag.active
+        function step(distance) {
+            return distance < margin ? maxStep * (margin - Math.max(distance, 0)) / margin : 0
+        }
+        onTriggered: {
+            const view = vm.displayMode === 0 ? listBody : gridBody.view
+            const p = view.mapFromItem(null, scenePoint.x, scenePoint.y)
+            const dy = step(view.height - p.y) - step(p.y)
+            const dx = vm.displayMode === 0 ? 0 : step(view.width - p.x) - step(p.x - gridBody.leadWidth)
+            const top = view.originY - view.topMargin
+            const bottom = Math.max(top, view.originY + view.contentHeight + view.bottomMargin - view.height)
+            const left = view.originX - view.leftMargin
+            const right = Math.max(left, view.originX + view.contentWidth + view.rightMargin - view.width)
+            const y = Math.min(bottom, Math.max(top, view.contentY + dy))
+            const x = Math.min(right, Math.max(left, view.contentX + dx))
+            if (y === view.contentY && x === view.contentX)
+                return
+            view.contentY = y
+            view.contentX = x
+            // The rows moved under the label: a nudge makes the drop areas under it notice.
+            dragProxy.x += 0.5
+            dragProxy.x -= 0.5
+        }
     }
 
     ColumnLayout {
@@ -93,7 +129,10 @@ Item {
             model: vm
             generation: generationModel
             onOpenExport: kind => exportDialog.openFor(kind)
-            onOpenImport: importDialog.open()
+            onOpenImport: {
+                importDialog.currentFolder = vm.exportFolder
+                importDialog.open()
+            }
             onOpenClassCount: classCountSheet.open()
             onOpenPreferences: preferencesSheet.open()
             onOpenClear: clearConfirmation.open()
@@ -139,6 +178,7 @@ Item {
                                        : qsTranslate("Vexlo", "Loading grid…")
             }
             StartListBody {
+                id: listBody
                 anchors.fill: parent
                 visible: !loading.visible && vm.displayMode === 0
                 screen: vm
@@ -147,6 +187,7 @@ Item {
                 onEditTime: id => editModel.edit(id, vm.fixedInterval.firstStart)
             }
             StartGridBody {
+                id: gridBody
                 anchors.fill: parent
                 visible: !loading.visible && vm.displayMode === 1
                 screen: vm
@@ -225,7 +266,6 @@ Item {
         id: importDialog
         objectName: "startListImportDialog"
         fileMode: FileDialog.OpenFile
-        currentFolder: vm.exportFolder
         nameFilters: [qsTranslate("Vexlo", "XML files (*.xml)")]
         onAccepted: vm.importStartList(selectedFile)
     }

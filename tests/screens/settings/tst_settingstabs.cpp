@@ -1,11 +1,14 @@
 // The advanced-settings view-models over a store with private settings.
 
 #include "casetable.h"
+#include "metsatab.h"
+#include "publishingsettings.h"
 #include "settingstabs.h"
 #include "storeharness.h"
 
 #include <QRegularExpression>
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -140,6 +143,50 @@ private slots:
         live.setCompetitionId(QStringLiteral("1"));
         QVERIFY(live.canPublishNow());
         QCOMPARE(live.statusText(), QStringLiteral("Not published yet"));
+    }
+
+    // A refused id is never stored, and "Publish now" is off while it stands.
+    void competitionIds_data() { casetable::load("settings/competition-ids.tsv"); }
+    void competitionIds()
+    {
+        QFETCH(QStringList, cells);
+        LiveResultsViewModel live(m_store.get());
+        MetsaTabViewModel metsa;
+        metsa.setStore(m_store.get());
+        PublishingTabViewModel &tab
+            = cells[0] == u"metsa" ? static_cast<PublishingTabViewModel &>(metsa) : live;
+        PublishingSettings *settings = cells[0] == u"metsa"
+            ? static_cast<PublishingSettings *>(m_store->metsaSettings())
+            : m_store->liveResultatSettings();
+        settings->setCompetitionId(QStringLiteral("777"));
+        tab.setCompetitionId(cells[1]);
+        if (cells[2] == u"stored") {
+            QCOMPARE(tab.competitionIdError(), QString());
+            QCOMPARE(settings->competitionId(), cells[1]);
+        } else {
+            QCOMPARE(tab.competitionIdError(), cells[2]);
+            QCOMPARE(settings->competitionId(), QStringLiteral("777"));
+            QVERIFY(!tab.canPublishNow());
+        }
+    }
+
+    // The passcode is written when its editing ends, once, and never with a line break.
+    void passcodeWrittenOnceAndChecked()
+    {
+        LiveResultsViewModel live(m_store.get());
+        LiveResultatSettings *s = m_store->liveResultatSettings();
+        QSignalSpy writes(s, &PublishingSettings::passcodeChanged);
+        live.finishPasscode(QStringLiteral("secret"));
+        live.finishPasscode(QStringLiteral("secret"));
+        QCOMPARE(writes.size(), 1);
+        live.finishPasscode(QStringLiteral("se\r\ncret"));
+        QCOMPARE(live.passcodeError(),
+            QStringLiteral("The passcode cannot hold a line break or another control character."));
+        QCOMPARE(s->passcode(), QStringLiteral("secret"));
+        live.finishPasscode(QString());
+        QCOMPARE(live.passcodeError(), QString());
+        QCOMPARE(s->passcode(), QString());
+        QCOMPARE(live.keyStoreNotice(), QString());
     }
 };
 

@@ -117,6 +117,69 @@ private slots:
         m_server.resume();
     }
 
+    // A key with a line break (pasted with its newline) never reaches a request header: the field
+    // refuses it with a reason, and a stored one is not sent. A service that never answers is
+    // said to have not answered in time.
+    void controlCharactersAndTimeOut()
+    {
+        VexloWebViewModel *web = m_view->vexloWeb();
+        web->setApiKey(apiKey);
+        for (const QString &pasted : {apiKey + QStringLiteral("\n"), QStringLiteral("a\r\nX-Injected: 1"),
+                 QStringLiteral("tab\tkey"), QStringLiteral("del\x7f")}) {
+            web->finishApiKey(pasted);
+            QCOMPARE(web->apiKeyError(),
+                QStringLiteral("The API key cannot hold a line break or another control character."));
+            QCOMPARE(web->apiKey(), apiKey);
+        }
+        web->finishApiKey(apiKey + QStringLiteral("2"));
+        QCOMPARE(web->apiKeyError(), QString());
+        QCOMPARE(web->apiKey(), apiKey + QStringLiteral("2"));
+
+        const qsizetype sent = m_server.requests.size();
+        m_store->vexloWebSettings()->setApiKey(QStringLiteral("k\r\nX-Injected: 1"));
+        web->verify();
+        QCOMPARE(web->statusText(),
+            QStringLiteral("Invalid API key: it holds a line break or another control character"));
+        OChecklistViewModel *tab = m_view->oChecklist();
+        tab->refresh();
+        QTRY_VERIFY(!tab->isLoading());
+        QCOMPARE(tab->fetchStatus(),
+            QStringLiteral("Invalid API key: it holds a line break or another control character"));
+        m_store->vexloWebSettings()->setApiKey(apiKey);
+        Race race = fixture();
+        race.vexloWebChecklistKey = QStringLiteral("ck\r\nX-Injected: 1");
+        m_store->setRace(race);
+        tab->pullNow();
+        QTRY_VERIFY(!tab->isPulling());
+        QCOMPARE(tab->pullStatus(),
+            QStringLiteral("Pull failed: the API key or check-in key holds a line break or another control "
+                           "character"));
+        QCOMPARE(m_server.requests.size(), sent);
+
+        VexloWebVerifier verifier({.baseUrl = m_server.baseUrl(), .timeoutMs = 300});
+        m_server.holding = true;
+        verifier.verifyKey(apiKey, {});
+        QTRY_VERIFY(!verifier.isVerifying());
+        QCOMPARE(
+            verifier.statusText(), QStringLiteral("Verification failed: the server did not answer in time"));
+        m_server.release();
+        m_store->setRace(Race {});
+        start();
+    }
+
+    // The passcode typed in the tab reaches the Secret Service once and is there after a restart.
+    void passcodeInTheSecretStore()
+    {
+        {
+            LiveResultsViewModel live(m_store.get());
+            QVERIFY(live.keyStoreNotice().isEmpty());
+            live.finishPasscode(QStringLiteral("pass-\u00e6\u00f8\u00e5"));
+        }
+        start();
+        QTRY_COMPARE(m_store->liveResultatSettings()->passcode(), QStringLiteral("pass-\u00e6\u00f8\u00e5"));
+        QVERIFY(m_store->liveResultatSettings()->passcodeKept());
+    }
+
     void refreshCapturesOnceRotateReplacesOnlyForTheAskingEvent()
     {
         OChecklistViewModel *tab = m_view->oChecklist();

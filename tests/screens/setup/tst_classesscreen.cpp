@@ -60,6 +60,15 @@ private slots:
             s.screen.setDefaultOpenText(row.at(4));
             s.screen.setDefaultCloseText(row.at(5));
             s.screen.finishDefaultWindow();
+            if (row.at(3) == QLatin1String("refused")) {
+                // What was typed stays in the open sheet, with the reason; nothing is stored.
+                QVERIFY(s.screen.showingDefaultWindow());
+                QVERIFY2(s.screen.defaultWindowProblem().endsWith(
+                             QStringLiteral("The stored start window was kept.")),
+                    qPrintable(s.screen.defaultWindowProblem()));
+                QCOMPARE(s.screen.defaultOpenText(), row.at(4));
+                s.screen.dismissDefaultWindow();
+            }
             QVERIFY(!s.screen.showingDefaultWindow());
         }
         const Race &after = s.store->race();
@@ -255,6 +264,16 @@ private slots:
         editor->setWindowText(QStringLiteral("s2"), QStringLiteral("9:00"), QStringLiteral("24:00"));
         editor->setCourse(QStringLiteral("s1"), QStringLiteral("k2"));
         editor->setCourse(QStringLiteral("s1"), QString());
+        // An unreadable window keeps the sheet open, says which stage and writes nothing.
+        const RaceClass before = s.store->race().classes.at(0);
+        editor->save();
+        QCOMPARE(s.screen.stageEditor(), editor);
+        QCOMPARE(editor->problem(),
+            QStringLiteral(
+                "Day 2: \"24:00\" is not a time of day (for example 9:30). The stored start window was "
+                "kept."));
+        QVERIFY(s.store->race().classes.at(0) == before);
+        editor->setWindowText(QStringLiteral("s2"), QStringLiteral("1:00"), QStringLiteral("2:00"));
         editor->save();
         QVERIFY(!s.screen.stageEditor());
         const RaceClass &after = s.store->race().classes.at(0);

@@ -41,6 +41,19 @@ public:
     QStringList calls;
 };
 
+// A desktop without a reachable key store: nothing loads, nothing saved is kept.
+class UnreachableKeyStore : public KeyStore
+{
+public:
+    void load(const QString &, const QString &, std::function<void(std::optional<QString>)> done) override
+    {
+        done(std::nullopt);
+    }
+    void save(const QString &, const QString &, const QString &) override { }
+    void remove(const QString &, const QString &) override { }
+    bool isReachable() const override { return false; }
+};
+
 class RecordingConnection : public SyncConnection
 {
 public:
