@@ -1,12 +1,16 @@
 // Writing the documents of the generated event: results PDF, split-times PDF and the IOF result
-// list of the first stage (one result with 20 splits per entry, 60 classes), at 500, 5,000 and
-// 50,000 entries: the argument is the number of entries.
+// list of the first stage, and the start lists of every entry (IOF, OE CSV, PDF) (one result with 20 splits
+// per entry, 60 classes), at 500, 5,000 and 50,000 entries: the argument is the number of entries.
 #include "iofresultlistwriter.h"
+#include "iofstartlistwriter.h"
+#include "oecsv.h"
 #include "racegenerator.h"
 #include "resultpdfs.h"
+#include "startlistpdfs.h"
 
 #include <QGuiApplication>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <map>
@@ -117,6 +121,41 @@ void BM_IOFResultList(benchmark::State &state)
     }
 }
 BENCHMARK(BM_IOFResultList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The start lists of every entry: IOF StartList, OE CSV and the start-list PDF.
+void BM_IOFStartList(benchmark::State &state)
+{
+    const Fixture &f = fixture(state); // built once, outside the timing
+    for (auto _ : state) {
+        const QString xml = writeIOFStartListXML(f.race, f.race.participants);
+        benchmark::DoNotOptimize(xml);
+    }
+}
+BENCHMARK(BM_IOFStartList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_OECSV(benchmark::State &state)
+{
+    const Fixture &f = fixture(state); // built once, outside the timing
+    for (auto _ : state) {
+        QRandomGenerator random(7);
+        const QString csv = makeOECSV(f.race, random);
+        benchmark::DoNotOptimize(csv);
+    }
+}
+BENCHMARK(BM_OECSV)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_StartListPDF(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("starts.pdf"));
+    const Fixture &f = fixture(state); // built once, outside the timing
+    for (auto _ : state) {
+        const PdfExportResult r = renderStartListPDF(f.race, f.race.participants, f.race.classes, path);
+        if (!r.ok)
+            state.SkipWithError(qPrintable(r.error));
+    }
+}
+BENCHMARK(BM_StartListPDF)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

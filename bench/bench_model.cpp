@@ -3,6 +3,9 @@
 #include "racegenerator.h"
 #include "racejson.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -60,6 +63,30 @@ void BM_DecodePretty(benchmark::State &state)
     state.counters["bytes"] = double(json.size());
 }
 BENCHMARK(BM_DecodePretty)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// Opening an event: the saved file (pretty, sorted keys) read from the page cache and decoded, as
+// RaceStore::readEventFile does.
+void BM_LoadEventFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("event.vexloevent.json"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(*encodeRace(largeRace(state), JsonLayout::PrettySorted)) < 0) {
+            state.SkipWithError("cannot write the event file");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        QFile file(path);
+        auto race = file.open(QIODevice::ReadOnly) ? decodeRace(file.readAll()) : std::nullopt;
+        if (!race)
+            state.SkipWithError("not read");
+        benchmark::DoNotOptimize(race);
+    }
+}
+BENCHMARK(BM_LoadEventFile)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

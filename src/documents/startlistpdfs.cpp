@@ -270,7 +270,7 @@ PdfExportResult renderStartListByClassPDF(const Race &race, const QList<Particip
         });
         for (const QString &key : keys) {
             QList<Participant> runners = groups.value(key);
-            std::stable_sort(runners.begin(), runners.end(), startOrderComparator);
+            sortInStartOrder(runners);
             renderer.ensureSpace(62);
             const RaceClass *raceClass = key.isEmpty() ? nullptr : findClass(key, classes);
             std::optional<QString> trailing;

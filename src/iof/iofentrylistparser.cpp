@@ -1,6 +1,15 @@
 #include "iofentrylistparser.h"
 
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
 #include <QHash>
+
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace IOFEntryListParser {
 namespace {
@@ -39,65 +48,59 @@ private:
     QHash<QString, qsizetype> m_index;
 };
 
-} // namespace
-
-Result parse(const QByteArray &bytes)
+// What the reader takes from a class element: its id attribute and the texts of its first Id and
+// Name children, each trimmed.
+struct ClassFields
 {
-    const IofXmlDocument doc = IofXmlDocument::parse(bytes);
-    doc.expectRoot("EntryList", QStringLiteral("entries"));
+    std::optional<QString> idAttribute;
+    std::optional<QString> id;
+    std::optional<QString> name;
+};
 
-    // One walk in document order finds every PersonEntry (`//PersonEntry`) and every Class of a
-    // ClassList (`//ClassList/Class`), in any namespace; the classes are read before the entries.
-    QList<Node> entries;
-    QList<Node> listedClasses;
-    const Node root = doc.root();
-    for (Node node = root; node; node = IofXmlDocument::nextElement(node, root)) {
-        if (IofXmlDocument::isElement(node, "PersonEntry"))
-            entries.append(node);
-        else if (IofXmlDocument::isElement(node, "Class")
-            && IofXmlDocument::isElement(IofXmlDocument::parentOf(node), "ClassList"))
-            listedClasses.append(node);
-    }
-    if (entries.isEmpty())
+// What the reader takes from a PersonEntry, each text trimmed.
+struct EntryFields
+{
+    bool hasPerson = false;
+    std::optional<QString> given; // the first Person/Name/Given
+    std::optional<QString> family; // the first Person/Name/Family
+    std::optional<QString> card; // the first SportIdent ControlCard
+    std::optional<QString> club; // the first Organisation/Name
+    std::optional<ClassFields> entryClass; // the first Class, else the first EntryClass's first Class
+    std::optional<QString> classId; // the first ClassId
+};
+
+// The classes of every ClassList are read before the entries, whatever their place in the file.
+Result assemble(const std::vector<ClassFields> &listed, const std::vector<EntryFields> &entries)
+{
+    if (entries.empty())
         throw ImportError(QStringLiteral("No <PersonEntry> elements found in EntryList XML"));
 
     ClassTable classes;
-    for (Node element : std::as_const(listedClasses)) {
-        std::optional<QString> id = IofXmlDocument::attribute(element, "id");
-        if (!id)
-            id = IofXmlDocument::childElementText(element, "Id");
+    for (const ClassFields &c : listed) {
+        const std::optional<QString> id = c.idAttribute ? c.idAttribute : c.id;
         if (!id)
             continue;
-        classes.put(*id, IofXmlDocument::childElementText(element, "Name").value_or(*id));
+        classes.put(*id, c.name.value_or(*id));
     }
 
     Result result;
-    result.participants.reserve(entries.size());
-    for (Node entry : std::as_const(entries)) {
-        Node person = IofXmlDocument::firstChild(entry, "Person");
-        if (!person)
+    result.participants.reserve(qsizetype(entries.size()));
+    for (const EntryFields &entry : entries) {
+        if (!entry.hasPerson)
             continue;
         Participant p;
-        p.givenName = IofXmlDocument::grandchildText(person, "Name", "Given").value_or(QString());
-        p.familyName = IofXmlDocument::grandchildText(person, "Name", "Family").value_or(QString());
-        p.cardNumber = sportIdentChildCard(entry).value_or(QString());
-        p.club = IofXmlDocument::grandchildText(entry, "Organisation", "Name");
-
-        Node classElement = IofXmlDocument::firstChild(entry, "Class");
-        if (!classElement) {
-            if (Node entryClass = IofXmlDocument::firstChild(entry, "EntryClass"))
-                classElement = IofXmlDocument::firstChild(entryClass, "Class");
-        }
-        if (classElement) {
-            std::optional<QString> id = IofXmlDocument::attribute(classElement, "id");
-            if (!id)
-                id = IofXmlDocument::childElementText(classElement, "Id");
-            const std::optional<QString> name = IofXmlDocument::childElementText(classElement, "Name");
-            if (id || name) {
-                const QString classId = id ? *id : *name;
+        p.givenName = entry.given.value_or(QString());
+        p.familyName = entry.family.value_or(QString());
+        p.cardNumber = entry.card.value_or(QString());
+        p.club = entry.club;
+        if (entry.entryClass) {
+            const ClassFields &c = *entry.entryClass;
+            const std::optional<QString> id = c.idAttribute ? c.idAttribute : c.id;
+            if (id || c.name) {
+                const QString classId = id ? *id : *c.name;
                 QString className;
-                if (name) {
-                    className = *name;
+                if (c.name) {
+                    className = *c.name;
                 } else {
                     const RaceClass *known = classes.find(classId);
                     className = known ? known->name : classId;
@@ -105,15 +108,396 @@ Result parse(const QByteArray &bytes)
                 classes.put(classId, className);
                 p.classId = classId;
             }
-        } else if (const auto classId = IofXmlDocument::childElementText(entry, "ClassId")) {
-            p.classId = *classId;
-            if (!classes.find(*classId))
-                classes.put(*classId, *classId);
+        } else if (entry.classId) {
+            p.classId = *entry.classId;
+            if (!classes.find(*entry.classId))
+                classes.put(*entry.classId, *entry.classId);
         }
         result.participants.append(p);
     }
     result.classes = classes.classes();
     return result;
+}
+
+// ---- The parsed tree ------------------------------------------------------------------------
+// Every document the streaming reader below does not take is read here, with the messages of
+// IofXmlDocument for every refusal.
+
+ClassFields classFields(Node element)
+{
+    return {IofXmlDocument::attribute(element, "id"), IofXmlDocument::childElementText(element, "Id"),
+        IofXmlDocument::childElementText(element, "Name")};
+}
+
+Result treeResult(const QByteArray &bytes)
+{
+    const IofXmlDocument doc = IofXmlDocument::parse(bytes);
+    doc.expectRoot("EntryList", QStringLiteral("entries"));
+
+    // One walk in document order finds every PersonEntry (`//PersonEntry`) and every Class of a
+    // ClassList (`//ClassList/Class`), in any namespace.
+    std::vector<ClassFields> listed;
+    std::vector<EntryFields> entries;
+    const Node root = doc.root();
+    for (Node node = root; node; node = IofXmlDocument::nextElement(node, root)) {
+        if (IofXmlDocument::isElement(node, "Class")
+            && IofXmlDocument::isElement(IofXmlDocument::parentOf(node), "ClassList")) {
+            listed.push_back(classFields(node));
+            continue;
+        }
+        if (!IofXmlDocument::isElement(node, "PersonEntry"))
+            continue;
+        EntryFields entry;
+        if (Node person = IofXmlDocument::firstChild(node, "Person")) {
+            entry.hasPerson = true;
+            entry.given = IofXmlDocument::grandchildText(person, "Name", "Given");
+            entry.family = IofXmlDocument::grandchildText(person, "Name", "Family");
+            entry.card = sportIdentChildCard(node);
+            entry.club = IofXmlDocument::grandchildText(node, "Organisation", "Name");
+            Node classElement = IofXmlDocument::firstChild(node, "Class");
+            if (!classElement)
+                classElement
+                    = IofXmlDocument::firstChild(IofXmlDocument::firstChild(node, "EntryClass"), "Class");
+            if (classElement)
+                entry.entryClass = classFields(classElement);
+            else
+                entry.classId = IofXmlDocument::childElementText(node, "ClassId");
+        }
+        entries.push_back(std::move(entry));
+    }
+    return assemble(listed, entries);
+}
+
+// ---- Streaming ------------------------------------------------------------------------------
+// The same reading from libxml2's parser events, without building the tree: the tree of a large
+// list costs more to build, walk and free than the parse itself. Only the common case is read
+// here: a well-formed EntryList whose texts are all short and whose read attributes hold no
+// reference. Anything else (refusals, errors, other roots, an attribute value with "&", a long
+// run of text) goes to the tree reader above, which says exactly what the tree reader says.
+
+class Stream
+{
+public:
+    // Nullopt when the document is for the tree reader.
+    static std::optional<Result> read(const QByteArray &bytes)
+    {
+        if (bytes.isEmpty() || bytes.size() > IofXmlDocument::maxDocumentBytes)
+            return std::nullopt;
+        IofXmlDocument::initParser();
+        std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(
+            xmlNewParserCtxt(), xmlFreeParserCtxt);
+        if (!ctxt)
+            return std::nullopt;
+        Stream stream(ctxt.get());
+        xmlSAXHandler handler {};
+        handler.initialized = XML_SAX2_MAGIC;
+        handler.internalSubset
+            = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) { current->giveUp(); };
+        handler.startElementNs
+            = [](void *, const xmlChar *localName, const xmlChar *prefix, const xmlChar *uri, int,
+                  const xmlChar **, int attributeCount, int, const xmlChar **attributes) {
+                  if (current->m_unusual)
+                      return;
+                  // A prefix without a namespace names the tree's element "prefix:name".
+                  if (prefix && !uri)
+                      current->giveUp();
+                  else
+                      current->start(localName, attributeCount, attributes);
+              };
+        handler.endElementNs = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) {
+            if (!current->m_unusual)
+                current->end();
+        };
+        handler.characters = &Stream::onText;
+        handler.ignorableWhitespace = &Stream::onText;
+        handler.cdataBlock = &Stream::onText;
+        handler.comment = [](void *, const xmlChar *) { current->m_textRun = 0; };
+        handler.processingInstruction
+            = [](void *, const xmlChar *, const xmlChar *) { current->m_textRun = 0; };
+        *ctxt->sax = handler;
+
+        Stream *const outer = std::exchange(current, &stream);
+        // The options of IofXmlDocument::parse.
+        const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+        xmlDocPtr doc
+            = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
+        current = outer;
+        if (doc)
+            xmlFreeDoc(doc);
+        if (stream.m_unusual || !ctxt->wellFormed || !stream.m_rootSeen || !stream.m_open.empty())
+            return std::nullopt;
+        std::vector<ClassFields> listed;
+        listed.reserve(stream.m_listed.size());
+        for (const ClassCapture *c : stream.m_listed)
+            listed.push_back(c->fields);
+        std::vector<EntryFields> entries;
+        entries.reserve(stream.m_entries.size());
+        for (EntryCapture &e : stream.m_entries) {
+            if (const ClassCapture *c = e.directClass ? e.directClass : e.entryClassClass)
+                e.fields.entryClass = c->fields;
+            entries.push_back(std::move(e.fields));
+        }
+        return assemble(listed, entries);
+    }
+
+private:
+    // A class element being read, with what it has taken already (the first Id and Name count).
+    struct ClassCapture
+    {
+        ClassFields fields;
+        bool idTaken = false;
+        bool nameTaken = false;
+    };
+    // An entry being read, with what it has taken already: the first of each kind counts.
+    struct EntryCapture
+    {
+        EntryFields fields;
+        bool person = false, given = false, family = false, card = false, club = false, entryClass = false,
+             classId = false;
+        ClassCapture *directClass = nullptr; // the entry's first Class
+        ClassCapture *entryClassClass = nullptr; // the first Class of its first EntryClass
+    };
+    enum class Role {
+        Other,
+        Entry, // a PersonEntry
+        Person, // an entry's first Person
+        PersonName, // a Name of that Person
+        Organisation, // an Organisation of an entry
+        EntryClass, // an entry's first EntryClass
+        Class, // the class element of an entry, or a Class of a ClassList
+        ClassList, // any ClassList
+    };
+    struct Open
+    {
+        Role role = Role::Other;
+        EntryCapture *entry = nullptr; // the entry of an entry's element
+        ClassCapture *cls = nullptr; // for Role::Class
+        // The element's text, collected until its end when it is one the entry or class takes.
+        QByteArray *capture = nullptr;
+        std::optional<QString> *target = nullptr;
+    };
+
+    explicit Stream(xmlParserCtxtPtr ctxt)
+        : m_ctxt(ctxt)
+    { }
+
+    static bool named(const xmlChar *localName, const char *name)
+    {
+        return std::strcmp(reinterpret_cast<const char *>(localName), name) == 0;
+    }
+
+    void giveUp()
+    {
+        m_unusual = true;
+        xmlStopParser(m_ctxt);
+    }
+
+    // The value of the attribute without namespace, as IofXmlDocument::attribute gives it; gives up
+    // on a value with a reference, which the tree holds decoded.
+    std::optional<QString> attribute(int count, const xmlChar **attributes, const char *name)
+    {
+        for (int i = 0; i < count; ++i) {
+            const xmlChar **a = attributes + 5 * i; // local name, prefix, URI, value, end
+            if (a[1] && !a[2]) {
+                // As with elements, the tree's attribute is named "prefix:name".
+                giveUp();
+                return std::nullopt;
+            }
+            if (a[2] || !named(a[0], name))
+                continue;
+            const char *begin = reinterpret_cast<const char *>(a[3]);
+            const QByteArray value(begin, reinterpret_cast<const char *>(a[4]) - begin);
+            if (value.contains('&')) {
+                giveUp();
+                return std::nullopt;
+            }
+            return IofXmlDocument::textFromXml(value.constData());
+        }
+        return std::nullopt;
+    }
+
+    static bool isSportIdent(const std::optional<QString> &system)
+    {
+        if (!system)
+            return true;
+        const QString name = system->trimmed();
+        return name.compare(u"SI", Qt::CaseInsensitive) == 0
+            || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
+    }
+
+    void captureInto(Open &open, std::optional<QString> &target, bool &taken)
+    {
+        if (taken)
+            return;
+        taken = true;
+        m_captures.emplace_back();
+        open.capture = &m_captures.back();
+        open.target = &target;
+    }
+
+    ClassCapture *newClass(int attributeCount, const xmlChar **attributes)
+    {
+        m_classes.emplace_back();
+        m_classes.back().fields.idAttribute = attribute(attributeCount, attributes, "id");
+        return &m_classes.back();
+    }
+
+    void start(const xmlChar *localName, int attributeCount, const xmlChar **attributes)
+    {
+        m_textRun = 0;
+        if (!m_rootSeen) {
+            m_rootSeen = true;
+            if (!named(localName, "EntryList")) {
+                giveUp();
+                return;
+            }
+        }
+        Open open;
+        const Open *parent = m_open.empty() ? nullptr : &m_open.back();
+        const Role parentRole = parent ? parent->role : Role::Other;
+        if (named(localName, "PersonEntry")) {
+            open.role = Role::Entry;
+            m_entries.emplace_back();
+            open.entry = &m_entries.back();
+        } else if (parentRole == Role::ClassList && named(localName, "Class")) {
+            open.role = Role::Class;
+            open.cls = newClass(attributeCount, attributes);
+            m_listed.push_back(open.cls);
+        } else if (named(localName, "ClassList")) {
+            open.role = Role::ClassList;
+        } else if (parentRole == Role::Class) {
+            ClassCapture &c = *parent->cls;
+            if (named(localName, "Id"))
+                captureInto(open, c.fields.id, c.idTaken);
+            else if (named(localName, "Name"))
+                captureInto(open, c.fields.name, c.nameTaken);
+        } else if (parent && parent->entry) {
+            entryChild(open, *parent, localName, attributeCount, attributes);
+        }
+        m_open.push_back(open);
+    }
+
+    void entryChild(Open &open, const Open &parent, const xmlChar *localName, int attributeCount,
+        const xmlChar **attributes)
+    {
+        EntryCapture &entry = *parent.entry;
+        switch (parent.role) {
+        case Role::Entry:
+            if (named(localName, "Person")) {
+                if (!entry.person) {
+                    entry.person = entry.fields.hasPerson = true;
+                    open.role = Role::Person;
+                    open.entry = &entry;
+                }
+            } else if (named(localName, "ControlCard")) {
+                if (!entry.card && isSportIdent(attribute(attributeCount, attributes, "punchingSystem")))
+                    captureInto(open, entry.fields.card, entry.card);
+            } else if (named(localName, "Organisation")) {
+                open.role = Role::Organisation;
+                open.entry = &entry;
+            } else if (named(localName, "Class")) {
+                if (!entry.directClass) {
+                    open.role = Role::Class;
+                    open.cls = entry.directClass = newClass(attributeCount, attributes);
+                }
+            } else if (named(localName, "EntryClass")) {
+                if (!entry.entryClass) {
+                    entry.entryClass = true;
+                    open.role = Role::EntryClass;
+                    open.entry = &entry;
+                }
+            } else if (named(localName, "ClassId")) {
+                captureInto(open, entry.fields.classId, entry.classId);
+            }
+            break;
+        case Role::Person:
+            if (named(localName, "Name")) {
+                open.role = Role::PersonName;
+                open.entry = &entry;
+            }
+            break;
+        case Role::PersonName:
+            if (named(localName, "Given"))
+                captureInto(open, entry.fields.given, entry.given);
+            else if (named(localName, "Family"))
+                captureInto(open, entry.fields.family, entry.family);
+            break;
+        case Role::Organisation:
+            if (named(localName, "Name"))
+                captureInto(open, entry.fields.club, entry.club);
+            break;
+        case Role::EntryClass:
+            if (named(localName, "Class") && !entry.entryClassClass) {
+                open.role = Role::Class;
+                open.cls = entry.entryClassClass = newClass(attributeCount, attributes);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    void end()
+    {
+        m_textRun = 0;
+        const Open open = m_open.back();
+        m_open.pop_back();
+        if (open.capture) {
+            *open.target = IofXmlDocument::textFromXml(open.capture->constData()).trimmed();
+            m_captures.pop_back();
+        }
+    }
+
+    // The tree holds each run of character data as one text (or CDATA) node: a run this long is
+    // left to the tree reader, which refuses a text past its limit with the text's length.
+    static void onText(void *, const xmlChar *chars, int length)
+    {
+        Stream &s = *current;
+        if (s.m_unusual)
+            return;
+        s.m_textRun += length;
+        if (s.m_textRun > IofXmlDocument::maxTextBytes) {
+            s.giveUp();
+            return;
+        }
+        for (QByteArray &capture : s.m_captures)
+            capture.append(reinterpret_cast<const char *>(chars), length);
+    }
+
+    // The stream reading on this thread (libxml2's callbacks carry the parser context only).
+    static thread_local Stream *current;
+
+    xmlParserCtxtPtr m_ctxt;
+    bool m_unusual = false;
+    bool m_rootSeen = false;
+    qsizetype m_textRun = 0;
+    std::vector<Open> m_open;
+    // Deques: the open elements point into them while they grow.
+    std::deque<QByteArray> m_captures;
+    std::deque<EntryCapture> m_entries;
+    std::deque<ClassCapture> m_classes;
+    std::vector<const ClassCapture *> m_listed;
+};
+
+thread_local Stream *Stream::current = nullptr;
+
+} // namespace
+
+Result parse(const QByteArray &bytes)
+{
+    if (std::optional<Result> streamed = Stream::read(bytes))
+        return std::move(*streamed);
+    return treeResult(bytes);
+}
+
+std::optional<Result> readStreaming(const QByteArray &bytes)
+{
+    return Stream::read(bytes);
+}
+
+Result readTree(const QByteArray &bytes)
+{
+    return treeResult(bytes);
 }
 
 } // namespace IOFEntryListParser

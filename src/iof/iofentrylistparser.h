@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <optional>
+
 namespace IOFEntryListParser {
 
 struct Result
@@ -21,5 +23,12 @@ struct Result
 // document than an EntryList, and "No <PersonEntry> elements found in EntryList XML" when there
 // is no entry. A card number is the entry's SportIdent card (see sportIdentCard).
 [[nodiscard]] Result parse(const QByteArray &bytes);
+
+// The two ways parse reads, for tests that hold them against each other. readStreaming reads the
+// common case from the parser's events and gives nullopt for every document it leaves to
+// readTree (refused, broken, another list, a read attribute with a reference, a long text);
+// readTree reads any document from the parsed tree and throws as parse does.
+[[nodiscard]] std::optional<Result> readStreaming(const QByteArray &bytes);
+[[nodiscard]] Result readTree(const QByteArray &bytes);
 
 } // namespace IOFEntryListParser

@@ -5,6 +5,7 @@
 #include "iofresultlistwriter.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -75,6 +76,36 @@ bool startOrderComparator(const Participant &a, const Participant &b)
         < 0;
 }
 
+void sortInStartOrder(QList<Participant> &runners)
+{
+    struct Key
+    {
+        bool hasStart = false;
+        int seconds = 0;
+        QString name;
+        qsizetype index = 0;
+    };
+    std::vector<Key> keys;
+    keys.reserve(size_t(runners.size()));
+    for (qsizetype i = 0; i < runners.size(); ++i) {
+        const Participant &p = runners.at(i);
+        keys.push_back({p.startTime.has_value(), p.startTime ? secondsOfDay(*p.startTime) : 0,
+            personDisplayName(p.givenName, p.familyName), i});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        if (a.hasStart != b.hasStart)
+            return a.hasStart;
+        if (a.hasStart && a.seconds != b.seconds)
+            return a.seconds < b.seconds;
+        return naturalCompare(a.name, b.name) < 0;
+    });
+    QList<Participant> sorted;
+    sorted.reserve(runners.size());
+    for (const Key &key : keys)
+        sorted.append(runners.at(key.index));
+    runners = std::move(sorted);
+}
+
 QString writeIOFStartListXML(const Race &race, const QList<Participant> &participants)
 {
     const QHash<QString, QList<Participant>> groups = groupParticipantsByClassId(participants);
@@ -98,7 +129,7 @@ QString writeIOFStartListXML(const Race &race, const QList<Participant> &partici
     line(out, 2, QStringLiteral("</Event>"));
     for (const QString &key : keys) {
         QList<Participant> runners = groups.value(key);
-        std::stable_sort(runners.begin(), runners.end(), startOrderComparator);
+        sortInStartOrder(runners);
         line(out, 2, QStringLiteral("<ClassStart>"));
         line(out, 4, QStringLiteral("<Class>"));
         element(out, 6, "Id", key.isEmpty() ? QStringLiteral("none") : escapeXmlText(key));

@@ -26,6 +26,9 @@
 // Runners with a start time first, by local time of day (the date does not count), then by
 // display name in natural order.
 [[nodiscard]] bool startOrderComparator(const Participant &a, const Participant &b);
+// Sorts stably as startOrderComparator orders, with each runner's start second and name worked
+// out once rather than at every comparison (a class of 800 runners takes some 8,000).
+void sortInStartOrder(QList<Participant> &runners);
 
 // Local time of day in seconds.
 [[nodiscard]] int secondsOfDay(const QDateTime &time);

@@ -98,6 +98,16 @@ qsizetype longestText(xmlDocPtr doc)
 
 } // namespace
 
+void IofXmlDocument::initParser()
+{
+    initLibxml();
+}
+
+QString IofXmlDocument::textFromXml(const char *utf8)
+{
+    return fromXml(reinterpret_cast<const xmlChar *>(utf8));
+}
+
 IofXmlDocument IofXmlDocument::parse(const QByteArray &bytes)
 {
     initLibxml();

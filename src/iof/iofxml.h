@@ -43,6 +43,11 @@ public:
 
     // Throws XmlError.
     [[nodiscard]] static IofXmlDocument parse(const QByteArray &bytes);
+    // Readies libxml2 once per process, for readers that drive its parser themselves.
+    static void initParser();
+    // A text as the document's readers give it (stringValue, attribute): UTF-8 without the
+    // invisible characters some programs leave in fields, not trimmed.
+    [[nodiscard]] static QString textFromXml(const char *utf8);
 
     IofXmlDocument(IofXmlDocument &&) noexcept;
     IofXmlDocument &operator=(IofXmlDocument &&) noexcept;

@@ -576,22 +576,70 @@ private:
     void record(const std::string_view (&keys)[N], quint32 required, F &&readMember)
     {
         static_assert(N <= 32);
+        // The objects of one kind come with their keys in one order: the key that followed the
+        // previous one last time is compared with the bytes first, and only a miss scans the key
+        // and searches the list. Index N stands for the start of the object.
+        static thread_local std::array<quint8, N + 1> follows = [] {
+            std::array<quint8, N + 1> initial {};
+            initial.fill(quint8(N));
+            return initial;
+        }();
         quint32 seen = 0;
-        members([&](const char *keyBegin, const char *keyEnd) {
-            const std::string_view key(keyBegin, size_t(keyEnd - keyBegin));
-            for (size_t i = 0; i < N; ++i) {
-                if (keys[i] == key) {
-                    if (seen & (1u << i))
+        size_t previous = N;
+        expect('{');
+        skipSpace();
+        if (peek() == '}') {
+            ++m_p;
+        } else {
+            for (;;) {
+                skipSpace();
+                size_t index = N;
+                if (const size_t guess = follows[previous]; guess < N && atQuoted(keys[guess])) {
+                    m_p += keys[guess].size() + 2;
+                    index = guess;
+                } else {
+                    const Scanned key = scanString();
+                    if (key.escaped)
                         giveUp();
-                    seen |= 1u << i;
-                    readMember(int(i));
-                    return;
+                    const std::string_view text(key.begin, size_t(key.end - key.begin));
+                    for (size_t i = 0; i < N; ++i) {
+                        if (keys[i] == text) {
+                            index = i;
+                            break;
+                        }
+                    }
                 }
+                expect(':');
+                skipSpace();
+                if (index < N) {
+                    if (seen & (1u << index))
+                        giveUp();
+                    seen |= 1u << index;
+                    follows[previous] = quint8(index);
+                    previous = index;
+                    readMember(int(index));
+                } else {
+                    skipValue(0);
+                }
+                skipSpace();
+                const char c = peek();
+                ++m_p;
+                if (c == '}')
+                    break;
+                if (c != ',')
+                    giveUp();
             }
-            skipValue(0);
-        });
+        }
         if ((seen & required) != required)
             giveUp();
+    }
+
+    // Whether the text goes on with `key` in quotes (a plain key: no escapes, nothing to check).
+    bool atQuoted(std::string_view key) const
+    {
+        const auto size = qsizetype(key.size());
+        return m_end - m_p >= size + 2 && m_p[0] == '"' && m_p[size + 1] == '"'
+            && std::memcmp(m_p + 1, key.data(), key.size()) == 0;
     }
 
     // Calls `readValue(keyBegin, keyEnd)` for each member of an object, with the raw key bytes

@@ -149,7 +149,8 @@ Participant nextFreeRentalCardNumber(Participant participant, QSet<QString> &inU
         return participant;
     }
     QString name = participant.givenName + u' ' + participant.familyName;
-    name.remove(QRegularExpression(QStringLiteral("^[ \\t]+|[ \\t]+$")));
+    static const QRegularExpression edgeBlanks(QStringLiteral("^[ \\t]+|[ \\t]+$"));
+    name.remove(edgeBlanks);
     logLine(QStringLiteral(
         "RaceStore: no rent-a-card numbers available (100-200 all in use) \u2014 %1 left with no "
         "card number")

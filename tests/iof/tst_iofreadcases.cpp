@@ -104,10 +104,9 @@ QStringList courseOutcome(const QByteArray &xml, std::optional<int> race)
     return out;
 }
 
-QStringList entryOutcome(const QByteArray &xml)
+QStringList entryOutcome(const IOFEntryListParser::Result &result)
 {
     QStringList out;
-    const auto result = IOFEntryListParser::parse(xml);
     QSet<QUuid> ids;
     for (const Participant &p : result.participants) {
         Participant bare;
@@ -130,6 +129,21 @@ QStringList entryOutcome(const QByteArray &xml)
                        RaceClass {cls.id, cls.name} == cls ? QString() : QStringLiteral(" +other"));
     }
     return out;
+}
+
+QStringList entryOutcome(const QByteArray &xml)
+{
+    return entryOutcome(IOFEntryListParser::parse(xml));
+}
+
+// What a reader of an EntryList gives, or its error.
+template<typename Read> QStringList entryOutcomeOf(Read read, const QByteArray &xml)
+{
+    try {
+        return entryOutcome(read(xml));
+    } catch (const ImportError &e) {
+        return {QStringLiteral("error ") + e.message()};
+    }
 }
 
 QStringList startOutcome(const QByteArray &xml, std::optional<int> race)
@@ -272,6 +286,80 @@ private slots:
             const QString message = failureOf(reader, bytes);
             QVERIFY2(message.startsWith(messageStart), qPrintable(message));
         }
+    }
+
+    // The EntryList reader takes the common document from the parser's events and leaves every
+    // other to the tree: each case and example gives the same outcome both ways, and the events are
+    // enough for every well-formed EntryList but the ones the tree must judge.
+    void entryListStreamingReadsAsTheTree_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("streams");
+        const QString root = QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/read/");
+        QStringList files;
+        for (const QString &reader :
+            {QStringLiteral("coursedata"), QStringLiteral("entrylist"), QStringLiteral("startlist")}) {
+            const QDir dir(root + reader);
+            for (const QString &file : dir.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name))
+                files << dir.filePath(file);
+        }
+        const QDir examples(QStringLiteral(VEXLO_IOF_DIR "/examples"));
+        for (const QString &file : examples.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name))
+            files << examples.filePath(file);
+        for (const QString &path : std::as_const(files)) {
+            const QByteArray xml = readFile(path);
+            const QStringList tree = entryOutcomeOf(IOFEntryListParser::readTree, xml);
+            // Only an EntryList is read; "No <PersonEntry>" is an EntryList's outcome.
+            const bool entryList = !tree.value(0).startsWith(QStringLiteral("error "))
+                || tree.value(0).contains(QStringLiteral("<PersonEntry>"));
+            QTest::addRow("%s", qPrintable(QDir(root).relativeFilePath(path))) << xml << entryList;
+        }
+
+        const QByteArray head = "<EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\">"
+                                "<PersonEntry><Person><Name><Family>Lund</Family><Given>";
+        const QByteArray tail = "</Given></Name></Person><Class id=\"H21\"/></PersonEntry></EntryList>";
+        const QByteArray half(600 * 1000, 'x');
+        QTest::newRow("text past the limit") << head + QByteArray(1500 * 1000, 'x') + tail << false;
+        QTest::newRow("text at the limit")
+            << head + QByteArray(IofXmlDocument::maxTextBytes, 'x') + tail << true;
+        QTest::newRow("two halves of text and CDATA")
+            << head + half + "<![CDATA[" + half + "]]>" + tail << false;
+        QTest::newRow("two halves of text around a comment")
+            << head + half + "<!-- between -->" + half + tail << true;
+        QTest::newRow("reference in a class id")
+            << QByteArray(head + "Ann" + tail).replace("id=\"H21\"", "id=\"H&amp;21\"") << false;
+        QTest::newRow("character reference in a punching system")
+            << QByteArray(head + "Ann" + tail)
+                   .replace("</Person>", "</Person><ControlCard punchingSystem=\"S&#73;\">42</ControlCard>")
+            << true;
+        QTest::newRow("references in texts") << head + "A&amp;B &#233;&lt;" + tail << true;
+        QTest::newRow("prefix without a namespace") << QByteArray(head + "Ann" + tail)
+                                                           .replace("<Person>", "<p:Person>")
+                                                           .replace("</Person>", "</p:Person>")
+                                                    << false;
+        QTest::newRow("attribute prefix without a namespace")
+            << QByteArray(head + "Ann" + tail).replace("id=\"H21\"", "q:id=\"H21\" id=\"D21\"") << false;
+        QTest::newRow("another root")
+            << QByteArray("<StartList><PersonEntry><Person/></PersonEntry></StartList>") << false;
+        QTest::newRow("broken") << QByteArray(head + "Ann").append("</Family>") << false;
+    }
+    void entryListStreamingReadsAsTheTree()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, streams);
+        const QStringList tree = entryOutcomeOf(IOFEntryListParser::readTree, xml);
+        QCOMPARE(entryOutcomeOf(IOFEntryListParser::parse, xml), tree);
+        std::optional<IOFEntryListParser::Result> streamed;
+        try {
+            streamed = IOFEntryListParser::readStreaming(xml);
+        } catch (const ImportError &e) {
+            QCOMPARE(QStringList {QStringLiteral("error ") + e.message()}, tree);
+            QVERIFY(streams);
+            return;
+        }
+        QCOMPARE(bool(streamed), streams);
+        if (streamed)
+            QCOMPARE(entryOutcome(*streamed), tree);
     }
 
     // A DTD that points at a local server is never fetched: the server sees no connection.

@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -129,6 +130,35 @@ private slots:
         // The golden: D21, H9, H10, then two "No class" groups; within H10 Ida, Al (the same time of
         // day on another date orders by name), Zoe, and the runner without a time last.
         VERIFY_GOLDEN(QStringLiteral("startlist.xml"), xml.toUtf8());
+    }
+
+    // The start order sorted with keys worked out once is the comparator's stable order: runners
+    // with and without a time, equal seconds on other days, equal and natural-order names.
+    void startOrderIsTheComparatorsOrder()
+    {
+        const QStringList names {QStringLiteral("Ida"), QStringLiteral("al"), QStringLiteral("Al"),
+            QStringLiteral("Runner 10"), QStringLiteral("Runner 9"), QStringLiteral("Åse"), QString()};
+        QList<Participant> runners;
+        for (int i = 0; i < 300; ++i) {
+            Participant p;
+            p.givenName = names[(i * 7) % names.size()];
+            p.familyName = names[(i * 3) % names.size()];
+            p.cardNumber = QString::number(i); // tells equal runners apart after sorting
+            if (i % 5 != 0)
+                p.startTime = QDateTime(QDate(2025, 6, 14 + i % 3), QTime(10, (i * 13) % 4, 0), Qt::UTC);
+            runners.append(p);
+        }
+        QList<Participant> expected = runners;
+        std::stable_sort(expected.begin(), expected.end(), startOrderComparator);
+        QList<Participant> sorted = runners;
+        sortInStartOrder(sorted);
+        QStringList expectedCards;
+        QStringList sortedCards;
+        for (qsizetype i = 0; i < runners.size(); ++i) {
+            expectedCards << expected[i].cardNumber;
+            sortedCards << sorted[i].cardNumber;
+        }
+        QCOMPARE(sortedCards, expectedCards);
     }
 
     void hostileInputStaysValid()

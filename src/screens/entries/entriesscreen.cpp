@@ -116,9 +116,7 @@ void EntriesScreen::rebuildNow()
         m_index = std::make_unique<EntryListIndex>(race);
     m_shownPositions = m_index->shown(m_filterClassId, m_searchText, m_sortField, m_sortAscending);
     m_shown.clear();
-    m_shown.reserve(m_shownPositions.size());
-    for (qsizetype i : std::as_const(m_shownPositions))
-        m_shown.append(race.participants.at(i));
+    m_shownCopied = false;
     showRows();
     emit rowsChanged();
     m_rebuild.end();
@@ -277,7 +275,19 @@ QString EntriesScreen::sortHelp() const
 
 QString EntriesScreen::countText() const
 {
-    return localized(QStringLiteral("%@ participant(s)"), QString::number(m_shown.size()));
+    return localized(QStringLiteral("%@ participant(s)"), QString::number(m_shownPositions.size()));
+}
+
+const QList<Participant> &EntriesScreen::shownParticipants() const
+{
+    if (!m_shownCopied) {
+        m_shown.clear();
+        m_shown.reserve(m_shownPositions.size());
+        for (qsizetype i : std::as_const(m_shownPositions))
+            m_shown.append(m_seenParticipants.at(i));
+        m_shownCopied = true;
+    }
+    return m_shown;
 }
 
 void EntriesScreen::selectStage(const QString &stageId)

@@ -126,7 +126,7 @@ public:
     [[nodiscard]] QString countText() const;
     [[nodiscard]] EntryRowsModel *rows() { return &m_rows; }
     // The shown entries, in display order, as they were when the list was last rebuilt.
-    [[nodiscard]] const QList<Participant> &shownParticipants() const { return m_shown; }
+    [[nodiscard]] const QList<Participant> &shownParticipants() const;
     [[nodiscard]] ParticipantEditorViewModel *editor() const { return m_editor.get(); }
     [[nodiscard]] QString importError() const { return m_importError; }
     [[nodiscard]] QString importReport() const { return m_importReport; }
@@ -185,7 +185,10 @@ private:
     QList<Participant> m_seenParticipants;
     QList<RaceClass> m_seenClasses;
     QList<qsizetype> m_shownPositions;
-    QList<Participant> m_shown;
+    // The shown entries themselves, copied from m_seenParticipants only when asked for: a
+    // keystroke on 50,000 entries would otherwise copy every one it shows.
+    mutable QList<Participant> m_shown;
+    mutable bool m_shownCopied = false;
     // Each entry's row once built, with what the rows were built from (entries, classes, courses
     // and stages of the race), the duplicate-card warnings by entry and the shared pickers.
     QList<std::optional<EntryRowsModel::Row>> m_rowCache;
