@@ -4,6 +4,7 @@
 #include "log.h"
 #include "perstage.h"
 #include "racejson.h"
+#include "wholefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -198,13 +199,10 @@ void RaceStore::wireChecklistCallbacks()
 
 std::optional<Race> RaceStore::readEventFile(const QUrl &url, QString *error)
 {
-    QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    const std::optional<QByteArray> bytes = readWholeFile(url.toLocalFile(), error);
+    if (!bytes)
         return std::nullopt;
-    }
-    return decodeRace(file.readAll(), error);
+    return decodeRace(*bytes, error);
 }
 
 bool RaceStore::save(const QUrl &to, QString *error)
