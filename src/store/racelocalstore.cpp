@@ -3,6 +3,7 @@
 #include "autosavewriter.h"
 #include "log.h"
 #include "racejson.h"
+#include "wholefile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -45,10 +46,9 @@ std::optional<Race> RaceLocalStore::loadAtStartUp()
     QFile file(m_filePath);
     if (!file.exists())
         return std::nullopt;
-    if (file.open(QIODevice::ReadOnly)) {
-        if (auto race = decodeRace(file.readAll()))
+    if (const std::optional<QByteArray> bytes = readWholeFile(m_filePath)) {
+        if (auto race = decodeRace(*bytes))
             return race;
-        file.close();
     }
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QFileInfo info(m_filePath);

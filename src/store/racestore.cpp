@@ -7,6 +7,7 @@
 #include "racejson.h"
 #include "stationkey.h"
 #include "syncoutbox.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -251,13 +252,10 @@ void RaceStore::wireChecklistCallbacks()
 
 std::optional<Race> RaceStore::readEventFile(const QUrl &url, QString *error)
 {
-    QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    const std::optional<QByteArray> bytes = readWholeFile(url.toLocalFile(), error);
+    if (!bytes)
         return std::nullopt;
-    }
-    return decodeRace(file.readAll(), error);
+    return decodeRace(*bytes, error);
 }
 
 bool RaceStore::save(const QUrl &to, QString *error)
