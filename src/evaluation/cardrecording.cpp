@@ -203,10 +203,61 @@ std::optional<QDateTime> latestPunchTime(const QList<SIPunch> &punches)
     return latest;
 }
 
+// A read-out nobody holds stays in the event until someone decides about it: a card read at the
+// finish before its runner was entered must not vanish with its punches at the next read.
+void keepUnknownCard(Race &race, CardRecording &outcome, const QString &cardNumber,
+    const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
+    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+    const QDateTime &readAt)
+{
+    if (cardNumber.trimmed().isEmpty())
+        return;
+    const Race &view = race;
+    if (view.unknownCards) {
+        for (const UnknownCard &kept : *view.unknownCards) {
+            if (holdsReadOut(
+                    kept, cardNumber, punches, startPunchTime, finishPunchTime, view.activeStageId)) {
+                outcome.unknownCard = kept.id;
+                return;
+            }
+        }
+    }
+    UnknownCard card;
+    card.cardNumber = cardNumber;
+    card.punches = punches;
+    card.checkPunchTime = checkPunchTime;
+    card.startPunchTime = startPunchTime;
+    card.finishPunchTime = finishPunchTime;
+    card.readAt = readAt;
+    card.stageId = view.activeStageId;
+    if (!race.unknownCards)
+        race.unknownCards.emplace();
+    race.unknownCards->append(card);
+    outcome.unknownCard = card.id;
+    outcome.unknownCardAppended = true;
+    outcome.save = true;
+}
+
+// The read-out now has its result: its kept copies are settled.
+void settleUnknownCards(Race &race, CardRecording &outcome, const QString &cardNumber,
+    const QList<SIPunch> &punches, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &finishPunchTime)
+{
+    const Race &view = race;
+    if (!view.unknownCards)
+        return;
+    for (const UnknownCard &kept : *view.unknownCards) {
+        if (holdsReadOut(kept, cardNumber, punches, startPunchTime, finishPunchTime, view.activeStageId))
+            outcome.settledUnknownCards.append(kept.id);
+    }
+    for (const QUuid &id : std::as_const(outcome.settledUnknownCards))
+        (void)removeUnknownCard(race, id);
+}
+
 } // namespace
 
 CardRecording recordCardReading(Race &race, const QString &cardNumber, const QList<SIPunch> &punches,
-    const std::optional<QDateTime> & /*checkPunchTime*/, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
     const std::optional<QDateTime> &finishPunchTime, const QDateTime &readAt, RecordingIndex *index)
 {
     CardRecording outcome;
@@ -222,6 +273,8 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     if (!participant) {
         logLine(QStringLiteral("SI: no participant registered for card ") + cardNumber
             + QStringLiteral(" — result not recorded"));
+        keepUnknownCard(
+            race, outcome, cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime, readAt);
         return outcome;
     }
     const QUuid participantId = participant->id;
@@ -293,6 +346,7 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
         stored && stored->finishTime == result.finishTime && stored->splits.size() == result.splits.size()) {
         outcome.result = *stored;
         outcome.save = true;
+        settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);
         return outcome;
     }
 
@@ -302,7 +356,48 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     outcome.result = std::move(result);
     outcome.appended = true;
     outcome.save = true;
+    settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);
     return outcome;
+}
+
+const UnknownCard *findUnknownCard(const Race &race, const QUuid &id)
+{
+    if (!race.unknownCards)
+        return nullptr;
+    for (const UnknownCard &card : *race.unknownCards) {
+        if (card.id == id)
+            return &card;
+    }
+    return nullptr;
+}
+
+bool removeUnknownCard(Race &race, QUuid id)
+{
+    if (!findUnknownCard(race, id))
+        return false;
+    race.unknownCards->removeIf([&](const UnknownCard &card) { return card.id == id; });
+    if (race.unknownCards->isEmpty())
+        race.unknownCards.reset();
+    return true;
+}
+
+bool holdsReadOut(const UnknownCard &card, const QString &cardNumber, const QList<SIPunch> &punches,
+    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+    const std::optional<QString> &stageId)
+{
+    if (card.cardNumber != cardNumber || card.startPunchTime != startPunchTime
+        || card.finishPunchTime != finishPunchTime || card.punches.size() != punches.size())
+        return false;
+    if (card.stageId.has_value() != stageId.has_value() || (stageId && !sameId(*card.stageId, *stageId)))
+        return false;
+    for (qsizetype i = 0; i < punches.size(); ++i) {
+        const SIPunch &a = card.punches.at(i);
+        const SIPunch &b = punches.at(i);
+        if (a.controlCode != b.controlCode || a.timeAvailable != b.timeAvailable
+            || (a.timeAvailable && a.time != b.time))
+            return false;
+    }
+    return true;
 }
 
 bool reevaluateResult(Race &race, const PersonResult &edited)

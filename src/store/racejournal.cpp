@@ -26,6 +26,8 @@ const QString resultOp = QStringLiteral("result");
 const QString deleteResultOp = QStringLiteral("deleteResult");
 const QString participantOp = QStringLiteral("participant");
 const QString deleteParticipantOp = QStringLiteral("deleteParticipant");
+const QString unknownCardOp = QStringLiteral("unknownCard");
+const QString deleteUnknownCardOp = QStringLiteral("deleteUnknownCard");
 
 void logJournal(const QString &text)
 {
@@ -53,6 +55,29 @@ std::optional<Participant> participantFromJson(const QJsonObject &object)
     if (!carrier || carrier->participants.size() != 1)
         return std::nullopt;
     return carrier->participants.first();
+}
+
+// A kept card travels like an entry, as the one kept card of an otherwise empty race.
+std::optional<QJsonObject> unknownCardToJson(const UnknownCard &card)
+{
+    Race carrier;
+    carrier.unknownCards = QList<UnknownCard> {card};
+    const auto race = raceToJsonObject(carrier);
+    if (!race)
+        return std::nullopt;
+    return race->value(QStringLiteral("unknownCards")).toArray().first().toObject();
+}
+
+std::optional<UnknownCard> unknownCardFromJson(const QJsonObject &object)
+{
+    auto race = raceToJsonObject(Race());
+    if (!race)
+        return std::nullopt;
+    race->insert(QStringLiteral("unknownCards"), QJsonArray {object});
+    const auto carrier = raceFromJsonObject(*race);
+    if (!carrier || !carrier->unknownCards || carrier->unknownCards->size() != 1)
+        return std::nullopt;
+    return carrier->unknownCards->first();
 }
 
 bool hasParticipant(const Race &race, const QUuid &id)
@@ -102,8 +127,29 @@ bool applyRecord(Race &race, const QJsonObject &record, bool named, QString *why
         race.participants.append(*participant);
         return true;
     }
+    if (op == unknownCardOp) {
+        const auto card = unknownCardFromJson(record.value(unknownCardOp).toObject());
+        if (!card) {
+            *why = QStringLiteral("unreadable unknown card");
+            return false;
+        }
+        // Nothing but the event's name shows that a kept card belongs to it.
+        if (!named) {
+            *why = QStringLiteral("unknown card of no named event");
+            return false;
+        }
+        if (!race.unknownCards)
+            race.unknownCards.emplace();
+        auto it = std::find_if(race.unknownCards->begin(), race.unknownCards->end(),
+            [&](const UnknownCard &c) { return c.id == card->id; });
+        if (it != race.unknownCards->end())
+            *it = *card;
+        else
+            race.unknownCards->append(*card);
+        return true;
+    }
     const QUuid id = QUuid::fromString(record.value(idKey).toString());
-    if ((op == deleteResultOp || op == deleteParticipantOp) && id.isNull()) {
+    if ((op == deleteResultOp || op == deleteParticipantOp || op == deleteUnknownCardOp) && id.isNull()) {
         *why = QStringLiteral("malformed id");
         return false;
     }
@@ -113,6 +159,14 @@ bool applyRecord(Race &race, const QJsonObject &record, bool named, QString *why
     }
     if (op == deleteParticipantOp) {
         race.participants.removeIf([&](const Participant &p) { return p.id == id; });
+        return true;
+    }
+    if (op == deleteUnknownCardOp) {
+        if (race.unknownCards) {
+            race.unknownCards->removeIf([&](const UnknownCard &c) { return c.id == id; });
+            if (race.unknownCards->isEmpty())
+                race.unknownCards.reset();
+        }
         return true;
     }
     *why = QStringLiteral("unknown record kind");
@@ -246,6 +300,26 @@ void RaceJournal::deleteParticipant(const QUuid &participantId, const std::optio
 {
     append(QJsonDocument(QJsonObject {{opKey, deleteParticipantOp},
                              {idKey, participantId.toString(QUuid::WithoutBraces)}})
+               .toJson(QJsonDocument::Compact),
+        event);
+}
+
+void RaceJournal::putUnknownCard(const UnknownCard &card, const std::optional<QUuid> &event)
+{
+    const auto object = unknownCardToJson(card);
+    if (!object) {
+        logJournal(QStringLiteral("unknown card not journalled"));
+        return;
+    }
+    append(QJsonDocument(QJsonObject {{opKey, unknownCardOp}, {unknownCardOp, *object}})
+               .toJson(QJsonDocument::Compact),
+        event);
+}
+
+void RaceJournal::deleteUnknownCard(const QUuid &cardId, const std::optional<QUuid> &event)
+{
+    append(QJsonDocument(
+               QJsonObject {{opKey, deleteUnknownCardOp}, {idKey, cardId.toString(QUuid::WithoutBraces)}})
                .toJson(QJsonDocument::Compact),
         event);
 }

@@ -54,6 +54,9 @@ public:
     void deleteResult(const QUuid &resultId, const std::optional<QUuid> &event);
     void putParticipant(const Participant &participant, const std::optional<QUuid> &event);
     void deleteParticipant(const QUuid &participantId, const std::optional<QUuid> &event);
+    // A card read that no entry holds, kept; and its removal (settled by a result, or dismissed).
+    void putUnknownCard(const UnknownCard &card, const std::optional<QUuid> &event);
+    void deleteUnknownCard(const QUuid &cardId, const std::optional<QUuid> &event);
 
     // The sequence number of the newest record (0: none yet).
     [[nodiscard]] qint64 lastSequence();

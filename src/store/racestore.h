@@ -41,6 +41,7 @@
 #include <QSettings>
 
 class QNetworkAccessManager;
+struct CardRecording;
 
 // The steps of one autosave, in the order they run.
 enum class AutosaveStep { LocalFile, Broadcast, LiveResultat, Metsa, EventFile };
@@ -222,11 +223,16 @@ public:
     // ---- Evaluation and results operations --------------------------------------------------
 
     // Records one card read-out for the active stage: the result stored for it (a repeated read
-    // gives the stored one), absent when no runner holds the card (then nothing is saved). Saves
-    // after an append and after a repeat; a slave then submits an appended result to its master.
+    // gives the stored one), absent when no runner holds the card: the read-out is then kept in
+    // race().unknownCards (journalled and saved like a result) until a later recording of it under
+    // a runner settles it or it is dismissed. Saves after an append, after a repeat and after a
+    // kept card; a slave then submits an appended result to its master.
     std::optional<PersonResult> recordCardReading(const QString &cardNumber, const QList<SIPunch> &punches,
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
         const std::optional<QDateTime> &finishPunchTime);
+    // Removes a kept card read-out nobody holds (the organiser's "Dismiss"); saves when it existed.
+    // By value: callers pass the id of an element of the list it removes from.
+    void dismissUnknownCard(QUuid cardId);
     // Evaluates the stored result with the same id again from its punches against the course the
     // edited copy names, and saves; an id no longer stored is ignored. Never submitted to a master
     // (a master's autosave broadcasts the whole race).
@@ -354,6 +360,8 @@ private:
     // only for an entry the event's files already hold.
     bool journalResult(const QUuid &resultId);
     bool journalParticipant(const QUuid &participantId);
+    // The kept and settled card read-outs of one recording; false as above for a kept one.
+    bool journalUnknownCards(const CardRecording &recording);
     // The event the next record names: absent until a full write has put its id on disk.
     std::optional<QUuid> journalEvent();
     // The files about to be written hold every journalled change so far: they say so.

@@ -120,15 +120,44 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
         // On disk before anything else happens: the runner's result survives a crash from here on.
         if (m_writer)
             m_journal->putResult(*recording.result, journalEvent());
-        emit raceChanged(); // the look-ups already hold the appended result
     }
+    // After the result: a crash between the two keeps both, never neither.
+    const bool unknownNamed = journalUnknownCards(recording);
+    if (recording.appended || recording.unknownCardAppended || !recording.settledUnknownCards.isEmpty())
+        emit raceChanged(); // the look-ups already hold the appended result; kept cards are not in them
     if (recording.save)
         autosave();
+    // Replay takes a kept card only from a record naming the event (see addParticipant).
+    if (!unknownNamed)
+        flushAutosave();
     // After the autosave, so a master never hears of a result this station has not kept; a
     // repeated read was submitted when it was first appended.
     if (recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave)
         m_syncEngine->submitResult(*recording.result);
     return recording.result;
+}
+
+bool RaceStore::journalUnknownCards(const CardRecording &recording)
+{
+    if (!m_writer || (!recording.unknownCardAppended && recording.settledUnknownCards.isEmpty()))
+        return true;
+    const auto event = journalEvent();
+    if (recording.unknownCardAppended) {
+        if (const UnknownCard *card = findUnknownCard(m_race, *recording.unknownCard))
+            m_journal->putUnknownCard(*card, event);
+    }
+    for (const QUuid &id : recording.settledUnknownCards)
+        m_journal->deleteUnknownCard(id, event);
+    return event.has_value() || !recording.unknownCardAppended;
+}
+
+void RaceStore::dismissUnknownCard(QUuid cardId)
+{
+    if (!removeUnknownCard(m_race, cardId))
+        return;
+    if (m_writer)
+        m_journal->deleteUnknownCard(cardId, journalEvent());
+    commitChange();
 }
 
 void RaceStore::reevaluateResult(const PersonResult &edited)

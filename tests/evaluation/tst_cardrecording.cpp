@@ -56,12 +56,60 @@ private slots:
         // The entries without a card (empty or blank) must not catch an empty read.
         race.participants = {runner("", "H21"), runner(" ", "H21"), runner("123456", "H21")};
         LogCapture log;
-        const CardRecording r = record(race, card, punchesEveryMinute({31}, at(10, 1)));
-        QVERIFY(!r.result && !r.appended && !r.save);
+        const QList<SIPunch> punches = punchesEveryMinute({31}, at(10, 1));
+        const CardRecording r = record(race, card, punches);
+        QVERIFY(!r.result && !r.appended);
         QVERIFY(race.results.isEmpty());
         QCOMPARE(log.lines(),
             QStringList {QStringLiteral("SI: no participant registered for card ") + card
                 + QStringLiteral(" — result not recorded")});
+        // A number names a card to keep; a blank one names none.
+        const bool blank = card.trimmed().isEmpty();
+        QCOMPARE(r.save, !blank);
+        QCOMPARE(r.unknownCardAppended, !blank);
+        QCOMPARE(race.unknownCards.has_value(), !blank);
+        if (blank)
+            return;
+        QCOMPARE(race.unknownCards->size(), 1);
+        const UnknownCard &kept = race.unknownCards->first();
+        QCOMPARE(kept.id, *r.unknownCard);
+        QCOMPARE(kept.cardNumber, card);
+        QCOMPARE(kept.punches.size(), 1);
+        QCOMPARE(kept.punches.first().time, punches.first().time);
+        QVERIFY(!kept.finishPunchTime && !kept.startPunchTime);
+        QCOMPARE(kept.readAt, now);
+        QCOMPARE(kept.stageId, race.activeStageId);
+
+        // The same read-out again keeps nothing more, and saves nothing.
+        const CardRecording again = record(race, card, punches);
+        QCOMPARE(again.unknownCard, r.unknownCard);
+        QVERIFY(!again.unknownCardAppended && !again.save);
+        QCOMPARE(race.unknownCards->size(), 1);
+        // Another read-out of the card (a later finish) is kept beside it.
+        const CardRecording later = record(race, card, punches, std::nullopt, at(10, 31));
+        QVERIFY(later.unknownCardAppended);
+        QCOMPARE(race.unknownCards->size(), 2);
+    }
+
+    // The read-out recorded under a runner settles its kept copies, and only those.
+    void recordingSettlesTheKeptReadOut()
+    {
+        Race race = baseRace();
+        const QList<SIPunch> punches = punchesEveryMinute({31, 32, 33}, at(10, 1));
+        const CardRecording first = record(race, QStringLiteral("777"), punches);
+        const CardRecording other = record(race, QStringLiteral("777"), punches, std::nullopt, at(10, 45));
+        QVERIFY(first.unknownCardAppended && other.unknownCardAppended);
+        race.participants = {runner("777", "H21")};
+        const CardRecording recorded = record(race, QStringLiteral("777"), punches);
+        QVERIFY(recorded.appended);
+        QCOMPARE(recorded.settledUnknownCards, QList<QUuid> {*first.unknownCard});
+        QCOMPARE(race.unknownCards->size(), 1);
+        QCOMPARE(race.unknownCards->first().id, *other.unknownCard);
+        // A repeat of a recorded read settles a copy kept meanwhile as well; the last one gone, the
+        // list is absent again.
+        QVERIFY(removeUnknownCard(race, *other.unknownCard));
+        QVERIFY(!race.unknownCards);
+        QVERIFY(!removeUnknownCard(race, *other.unknownCard));
     }
 
     void storesEveryFieldAndAppendsOnlyNewReads()
