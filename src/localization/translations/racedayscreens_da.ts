@@ -40,6 +40,10 @@
         <translation>Brik %@ — ingen deltager tilmeldt</translation>
     </message>
     <message>
+        <source>Cards read with no runner (%@)</source>
+        <translation>Brikker aflæst uden løber (%@)</translation>
+    </message>
+    <message>
         <source>Change course</source>
         <translation>Skift bane</translation>
     </message>
@@ -92,6 +96,10 @@
         <translation>Slet aflæsning?</translation>
     </message>
     <message>
+        <source>Dismiss</source>
+        <translation>Fjern</translation>
+    </message>
+    <message>
         <source>Export</source>
         <translation>Eksportér</translation>
     </message>
@@ -142,6 +150,10 @@
     <message>
         <source>Pull the latest check-in state from O-Checklist</source>
         <translation>Hent den seneste check-in-status fra O-Checklist</translation>
+    </message>
+    <message>
+        <source>Read at %@ · %@ punch(es)</source>
+        <translation>Aflæst kl. %@ · %@ stempling(er)</translation>
     </message>
     <message>
         <source>Reason (e.g. control malfunction)</source>

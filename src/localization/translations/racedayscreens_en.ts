@@ -40,6 +40,10 @@
         <translation>Card %@ — no participant registered</translation>
     </message>
     <message>
+        <source>Cards read with no runner (%@)</source>
+        <translation>Cards read with no runner (%@)</translation>
+    </message>
+    <message>
         <source>Change course</source>
         <translation>Change course</translation>
     </message>
@@ -92,6 +96,10 @@
         <translation>Delete entry?</translation>
     </message>
     <message>
+        <source>Dismiss</source>
+        <translation>Dismiss</translation>
+    </message>
+    <message>
         <source>Export</source>
         <translation>Export</translation>
     </message>
@@ -142,6 +150,10 @@
     <message>
         <source>Pull the latest check-in state from O-Checklist</source>
         <translation>Pull the latest check-in state from O-Checklist</translation>
+    </message>
+    <message>
+        <source>Read at %@ · %@ punch(es)</source>
+        <translation>Read at %@ · %@ punch(es)</translation>
     </message>
     <message>
         <source>Reason (e.g. control malfunction)</source>

@@ -1,6 +1,7 @@
 #include "racedaydesk.h"
 
 #include "cardreaderviewmodel.h"
+#include "cardrecording.h"
 #include "cardresultpanel.h"
 #include "localization.h"
 #include "racedayresults.h"
@@ -252,6 +253,22 @@ void RaceDayDesk::registerShownCard()
     if (!reading)
         return;
     m_unmatchedCard = *reading;
+    emit unmatchedCardChanged();
+}
+
+void RaceDayDesk::registerKeptCard(const QString &keptCardId)
+{
+    const UnknownCard *kept = findUnknownCard(m_store->race(), QUuid(keptCardId));
+    if (!kept)
+        return;
+    SICardReading reading;
+    reading.cardNumber = kept->cardNumber;
+    reading.punches = kept->punches;
+    reading.checkPunchTime = kept->checkPunchTime;
+    reading.startPunchTime = kept->startPunchTime;
+    reading.finishPunchTime = kept->finishPunchTime;
+    reading.readAt = kept->readAt;
+    m_unmatchedCard = reading;
     emit unmatchedCardChanged();
 }
 

@@ -117,6 +117,9 @@ public:
 
     // "Register...": opens the sheet for the reading on show.
     Q_INVOKABLE void registerShownCard();
+    // "Register..." of a card read-out the event keeps (race().unknownCards): opens the sheet for
+    // it as it was read. An id no longer kept opens nothing.
+    Q_INVOKABLE void registerKeptCard(const QString &keptCardId);
     [[nodiscard]] const std::optional<SICardReading> &unmatchedCard() const { return m_unmatchedCard; }
     [[nodiscard]] bool hasUnmatchedCard() const { return m_unmatchedCard.has_value(); }
     [[nodiscard]] QString unmatchedCardText() const;

@@ -1,5 +1,6 @@
 #include "unmatchedcardsheet.h"
 
+#include "cardrecording.h"
 #include "coursematch.h"
 #include "localization.h"
 #include "racedaydesk.h"
@@ -186,6 +187,9 @@ void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
     // Under the number the runner was saved with: a number changed in the editor must not leave
     // the reading with nobody.
     record(card, p.cardNumber);
+    // Recorded under another number, the read-out kept under the card's own number is settled too.
+    if (p.cardNumber != card.cardNumber)
+        dismissKeptReadOut(card);
     complete();
 }
 
@@ -193,6 +197,20 @@ void UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNu
 {
     store()->recordCardReading(
         cardNumber, card.punches, card.checkPunchTime, card.startPunchTime, card.finishPunchTime);
+}
+
+void UnmatchedCardSheet::dismissKeptReadOut(const SICardReading &card)
+{
+    const Race &race = store()->race();
+    if (!race.unknownCards)
+        return;
+    for (const UnknownCard &kept : *race.unknownCards) {
+        if (holdsReadOut(kept, card.cardNumber, card.punches, card.startPunchTime, card.finishPunchTime,
+                race.activeStageId)) {
+            store()->dismissUnknownCard(kept.id);
+            return;
+        }
+    }
 }
 
 void UnmatchedCardSheet::cancel()

@@ -7,8 +7,10 @@
 
 #include "casetable.h"
 #include "localization.h"
+#include "outstandingrunners.h"
 #include "racedayresults.h"
 #include "racelocalstore.h"
+#include "unmatchedcardsheet.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -28,6 +30,57 @@ private slots:
         LocalizationManager::setShared(m_language.get());
     }
     void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    // A card nobody holds is listed by the Status section until settled: here given to a new
+    // runner whose card number was changed in the editor, which settles the kept read-out too.
+    void keptCardFromTheStatusList()
+    {
+        RaceDayRig rig;
+        OutstandingScreen status;
+        status.setStore(rig.store.get());
+        QVERIFY(status.unknownCards().isEmpty());
+        QCOMPARE(status.unknownCardsTitle(), QString());
+        QList<SIPunch> punches;
+        for (int code : {31, 32}) {
+            SIPunch p;
+            p.controlCode = code;
+            p.time = rigMorning.addSecs(-1800 + 60 * code);
+            punches.append(p);
+        }
+        const std::optional<QDateTime> finish = rigMorning.addSecs(-60);
+        rig.desk->handleCardRead(QStringLiteral("2000077"), punches, std::nullopt, std::nullopt, finish);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::NoCard);
+        QCOMPARE(status.unknownCards().size(), 1);
+        const QVariantMap row = status.unknownCards().first().toMap();
+        QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("Card 2000077"));
+        QCOMPARE(
+            row.value(QStringLiteral("detail")).toString(), QStringLiteral("Read at 10:30:00 · 2 punch(es)"));
+        QCOMPARE(status.unknownCardsTitle(), QStringLiteral("Cards read with no runner (1)"));
+
+        // "Register..." on the list: the sheet gets the read-out as it was read.
+        QSignalSpy opened(rig.desk.get(), &RaceDayDesk::unmatchedCardChanged);
+        rig.desk->registerKeptCard(QUuid::createUuid().toString());
+        QCOMPARE(opened.count(), 0);
+        rig.desk->registerKeptCard(row.value(QStringLiteral("id")).toString());
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(rig.desk->unmatchedCard()->cardNumber, QStringLiteral("2000077"));
+        QCOMPARE(rig.desk->unmatchedCard()->finishPunchTime, finish);
+        QCOMPARE(rig.desk->unmatchedCard()->punches.size(), 2);
+
+        UnmatchedCardSheet sheet;
+        sheet.setStoreObject(rig.store.get());
+        sheet.setDeskObject(rig.desk.get());
+        Participant runner = sheet.draftParticipant().value<Participant>();
+        runner.givenName = QStringLiteral("Nina");
+        runner.cardNumber = QStringLiteral("7000123");
+        sheet.saveNewParticipant(QVariant::fromValue(runner));
+        QVERIFY(!rig.desk->hasUnmatchedCard());
+        QCOMPARE(rig.store->race().results.size(), 1);
+        QCOMPARE(rig.store->race().results.first().cardNumber, QStringLiteral("7000123"));
+        QVERIFY(!rig.store->race().unknownCards);
+        QVERIFY(status.unknownCards().isEmpty());
+        QCOMPARE(status.unknownCardsTitle(), QString());
+    }
 
     void cardReadEndsInStoreFileAndPanel()
     {
