@@ -139,15 +139,18 @@ Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
             e.finishTime = raceDay.place(*e.finishTime);
     }
     fillSplitTimes(e.splits, start);
-    if (start && e.finishTime)
+    // A finish before the start gives no time at all: a negative duration is no race time, and
+    // the organiser has to look at the card whatever else it holds.
+    const bool finishBeforeStart = start && e.finishTime && *e.finishTime < *start;
+    if (start && e.finishTime && !finishBeforeStart)
         e.raceTime = double(start->msecsTo(*e.finishTime)) / 1000.0;
+    if (finishBeforeStart)
+        e.review = reviewNegativeTime;
     if (!course)
         return e;
 
     // `cleaned` is always a trailing part of the card: what lies ahead of it is earlier runs.
-    if (e.raceTime && *e.raceTime < 0) {
-        e.review = reviewNegativeTime;
-    } else if (startFromCard && start
+    if (!finishBeforeStart && startFromCard && start
         && startRecordDoubtful(unfiltered.first(unfiltered.size() - cleaned.size()), cleaned, *start)) {
         e.review = reviewDoubtfulStart;
     }
@@ -167,7 +170,7 @@ Evaluation evaluate(const QList<SIPunch> &unfiltered, const LatestRun &latest,
     // Never completed on times or punches that may belong to another run.
     if (!e.review.isEmpty() && e.completed)
         e.completed = false;
-    else if (!e.completed)
+    else if (!e.completed && !finishBeforeStart)
         e.review.clear();
     // What lay ahead of a step back of the clock holds too little of the course to be a run of its
     // own: a station whose clock is behind may have split today's run. Complete without the cut,

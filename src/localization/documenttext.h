@@ -17,7 +17,7 @@
 [[nodiscard]] QString escapeXmlText(const QString &text);
 
 // Nearest whole second (halves away from zero): "m:ss" below an hour, else "h:mm:ss".
-// A non-finite or absurdly large value gives "—".
+// A negative, non-finite or absurdly large value gives "—": no duration is printed below zero.
 [[nodiscard]] QString formatDuration(double seconds);
 
 // The seconds cut to a whole number toward zero; absent when not finite or out of range.

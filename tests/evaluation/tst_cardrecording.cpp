@@ -229,14 +229,22 @@ private slots:
     {
         Race race = baseRace();
         race.participants = {runner("5", "H21", std::nullopt)};
-        // Start record later than the run: a negative time, so marked for review.
+        // Start record later than the run: a finish before the start, so no time and marked for
+        // review.
         const PersonResult stored
             = *record(race, "5", punchesEveryMinute({31, 32, 33}, at(10, 5)), at(15, 0), at(10, 20)).result;
         QVERIFY(stored.overrideNote && !stored.completed && !stored.completedOverride);
+        QVERIFY(!stored.raceTime);
         PersonResult edited = stored;
-        edited.courseId = QStringLiteral("B"); // a mispunch on B needs no review
+        edited.courseId = QStringLiteral("B"); // a mispunch on B: the finish is still before the start
+        QVERIFY(reevaluateResult(race, edited));
+        QVERIFY(race.results[0].overrideNote);
+        QVERIFY(!race.results[0].raceTime);
+        edited.startTime = at(10, 0); // the start put right by hand: a time, nothing to review
         QVERIFY(reevaluateResult(race, edited));
         QVERIFY(!race.results[0].overrideNote);
+        QCOMPARE(race.results[0].raceTime, std::optional<double>(20 * 60));
+        edited.startTime = stored.startTime;
         edited.overrideNote = QStringLiteral("start checked by hand");
         edited.courseId = QStringLiteral("A");
         QVERIFY(reevaluateResult(race, edited));

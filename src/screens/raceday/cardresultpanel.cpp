@@ -3,6 +3,7 @@
 #include "documenttext.h"
 #include "localization.h"
 #include "racedayresults.h"
+#include "resultgroups.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ QString effectiveStatusKey(const Race &race, const PersonResult &result)
         return {};
     if (result.completedOverride)
         return *result.completedOverride ? QString() : QStringLiteral("Mispunch");
+    // No time and no verdict until someone has looked at the card.
+    if (finishesBeforeStart(result))
+        return QStringLiteral("Check card");
     // Missed controls decide over a missing finish: the run could not count either way.
     if (!result.completed && !missingControls(result).isEmpty())
         return QStringLiteral("Mispunch");
@@ -100,7 +104,7 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
                 = localized(panel.verdictGood ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
         }
     } else {
-        if (result.raceTime) {
+        if (result.raceTime && !finishesBeforeStart(result)) {
             panel.valueText = localized(keyTotalTime, formatElapsed(*result.raceTime));
         } else {
             panel.valueText = localized(keyTotalTimeMissing);
@@ -135,7 +139,7 @@ RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
     if (isRogainingResult(race, result)) {
         if (result.score)
             row.valueText = localized(keyPoints, *result.score);
-    } else if (result.raceTime) {
+    } else if (result.raceTime && !finishesBeforeStart(result)) {
         row.valueText = formatElapsed(*result.raceTime);
     }
     if (row.valueText.isEmpty()) {
