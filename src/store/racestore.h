@@ -78,6 +78,7 @@ class RaceStore : public QObject
     Q_PROPERTY(bool needsInitialSetup READ needsInitialSetup NOTIFY needsInitialSetupChanged)
     Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
     Q_PROPERTY(QString autosaveError READ autosaveError NOTIFY autosaveErrorChanged)
+    Q_PROPERTY(QUrl unreadableEventFileUrl READ unreadableEventFileUrl NOTIFY unreadableEventFileChanged)
     Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
     Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
     Q_PROPERTY(LiveResultatSettings *liveResultatSettings READ liveResultatSettings CONSTANT)
@@ -160,6 +161,17 @@ public:
     // there is none); empty once an autosave succeeds again. The window shows it: a failed
     // autosave must never go unnoticed for the rest of a race day.
     [[nodiscard]] QString autosaveError() const { return m_autosaveError; }
+
+    // ---- An event file start-up could not read -----------------------------------------------
+    //
+    // The most recent event file that start-up could not read (damaged, cut short, gone): the store
+    // opened the local autosave instead, took the file off the recent list, and writes no event
+    // file until the organiser saves the event to one (save(to:)); opening another file or a new
+    // event ends it too. Until then every start-up opens the autosave again and reports the same
+    // file, so the next start never opens another event over the recovered one. Empty URL: none.
+    [[nodiscard]] QUrl unreadableEventFileUrl() const { return m_unreadableEventFile; }
+    // Why it could not be read (the reader's or decoder's words).
+    [[nodiscard]] QString unreadableEventFileReason() const { return m_unreadableEventFileReason; }
 
     // ---- Per-stage values of a participant (for the active stage) ---------------------------
 
@@ -336,6 +348,7 @@ signals:
     void needsInitialSetupChanged();
     void recentRaceUrlsChanged();
     void autosaveErrorChanged();
+    void unreadableEventFileChanged();
 
 private:
     // Publishes a change made in place to m_race (no save).
@@ -354,6 +367,8 @@ private:
     }
 
     void reopenAtStartUp();
+    // Remembers (empty url: forgets) the unreadable event file, in the settings as well.
+    void setUnreadableEventFile(const QUrl &url, const QString &reason);
     // Each records one change in the journal before the change is published and saved (only with
     // the background writer: otherwise the files are written before the operation returns).
     // False when the record could not name the event yet (see RaceJournal): replay then takes it
@@ -389,6 +404,8 @@ private:
     mutable RecordingIndex m_recordingIndex;
     QUrl m_raceFileUrl;
     QString m_autosaveError;
+    QUrl m_unreadableEventFile;
+    QString m_unreadableEventFileReason;
     bool m_needsInitialSetup = false;
     QList<QUrl> m_recentRaceUrls;
     quint64 m_documentGeneration = 0;

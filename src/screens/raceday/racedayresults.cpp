@@ -22,9 +22,9 @@ QString formatElapsed(double seconds)
         return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
     }
     return QStringLiteral("%1:%2:%3")
-              .arg(total / 3600)
-              .arg((total % 3600) / 60, 2, 10, QLatin1Char('0'))
-              .arg(total % 60, 2, 10, QLatin1Char('0'));
+        .arg(total / 3600)
+        .arg((total % 3600) / 60, 2, 10, QLatin1Char('0'))
+        .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
 const Participant *participantOfResult(const Race &race, const PersonResult &result)

@@ -2,8 +2,8 @@
 
 #include "localization.h"
 #include "racedayresults.h"
-#include "resultgroups.h"
 #include "racelookup.h"
+#include "resultgroups.h"
 #include "resultselection.h"
 
 QString formatRaceTime(double seconds)
