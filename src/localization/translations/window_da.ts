@@ -68,6 +68,10 @@
         <translation>Gemning virker igen: alle ændringer er gemt.</translation>
     </message>
     <message>
+        <source>The event file %@ is damaged and could not be opened (%@). Vexlo opened the last autosave instead: “%@”. Choose Save As to keep it in a file; until then it is saved only in the autosave.</source>
+        <translation>Løbsfilen %@ er beskadiget og kunne ikke åbnes (%@). Vexlo åbnede i stedet den seneste autogemte udgave: “%@”. Vælg Gem som for at gemme løbet i en fil; indtil da gemmes det kun i den autogemte udgave.</translation>
+    </message>
+    <message>
         <source>The event is not being saved: %@. Check that the event file&apos;s folder still exists, can be written to and has free space. Keep the window open: everything is saved as soon as that works again.</source>
         <translation>Løbet bliver ikke gemt: %@. Kontrollér, at løbsfilens mappe stadig findes, kan skrives i og har ledig plads. Lad vinduet være åbent: alt gemmes, så snart det virker igen.</translation>
     </message>
