@@ -206,6 +206,26 @@ std::optional<QDateTime> latestPunchTime(const QList<SIPunch> &punches)
     return latest;
 }
 
+// The same card read-out: the punches as read (codes, times and whether they had one), the card's
+// start record and the finish it gave.
+bool sameReadOut(const PersonResult &stored, const PersonResult &read)
+{
+    if (stored.cardNumber != read.cardNumber || stored.cardStartTime != read.cardStartTime
+        || stored.finishTime != read.finishTime)
+        return false;
+    static const QList<SIPunch> none;
+    const QList<SIPunch> &a = stored.punches ? *stored.punches : none;
+    const QList<SIPunch> &b = read.punches ? *read.punches : none;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].controlCode != b[i].controlCode || a[i].timeAvailable != b[i].timeAvailable
+            || (a[i].timeAvailable && a[i].time != b[i].time))
+            return false;
+    }
+    return true;
+}
+
 // A read-out nobody holds stays in the event until someone decides about it: a card read at the
 // finish before its runner was entered must not vanish with its punches at the next read.
 void keepUnknownCard(Race &race, CardRecording &outcome, const QString &cardNumber,
@@ -344,9 +364,17 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     else if (severalCourses)
         result.overrideNote = reviewSeveralCourses;
 
-    // 13. A read repeating the runner's last result for this stage adds nothing.
-    if (const PersonResult *stored = lookups.latestResult(view, participantId, view.activeStageId);
-        stored && stored->finishTime == result.finishTime && stored->splits.size() == result.splits.size()) {
+    // 13. A read repeating the runner's last result for this stage adds nothing; nor does the
+    // very read-out this runner's card last gave in this stage, even when the runner's class or
+    // course has changed since (as giving a card through the unmatched-card sheet does): one
+    // read-out is one result.
+    const PersonResult *stored = lookups.latestResult(view, participantId, view.activeStageId);
+    if (!stored || stored->finishTime != result.finishTime || stored->splits.size() != result.splits.size()) {
+        stored = lookups.latestResultOfCard(view, cardNumber, view.activeStageId);
+        if (stored && (stored->participantId != participantId || !sameReadOut(*stored, result)))
+            stored = nullptr;
+    }
+    if (stored) {
         outcome.result = *stored;
         outcome.save = true;
         settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);

@@ -144,6 +144,30 @@ private slots:
         QCOMPARE(race.results[0].id, first.result->id);
     }
 
+    // The very read-out again after the runner's course changed (as giving a card to a runner
+    // through the unmatched-card sheet may change it): still the one result.
+    void sameReadOutAfterACourseChangeIsOneResult()
+    {
+        Race race = baseRace();
+        race.participants = {runner("300", "H21")};
+        const QList<SIPunch> punches = punchesEveryMinute({41, 42, 43, 44}, at(10, 5));
+        const CardRecording first = record(race, "300", punches, std::nullopt, at(10, 20));
+        QVERIFY(first.appended);
+        QCOMPARE(first.result->splits.size(), 7); // course A: three missed, four additional
+        race.participants[0].courseId = QStringLiteral("B");
+        const CardRecording again = record(race, "300", punches, std::nullopt, at(10, 20));
+        QVERIFY(!again.appended && again.save);
+        QCOMPARE(again.result->id, first.result->id);
+        QCOMPARE(race.results.size(), 1);
+        // Another runner given the card since: the read-out is theirs, a result of their own.
+        race.participants[0].cardNumber = QStringLiteral("301");
+        race.participants.append(runner("300", "H21"));
+        QVERIFY(record(race, "300", punches, std::nullopt, at(10, 20)).appended);
+        // Another read-out of the card is another result.
+        QVERIFY(record(race, "300", punches, std::nullopt, at(10, 21)).appended);
+        QCOMPARE(race.results.size(), 3);
+    }
+
     void noActiveStage()
     {
         Race race = baseRace();

@@ -278,6 +278,16 @@ QString RaceDayDesk::unmatchedCardText() const
                            : QString();
 }
 
+void RaceDayDesk::readingRecorded(const SICardReading &card, const std::optional<PersonResult> &result)
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    if (!reading || reading->cardNumber != card.cardNumber || reading->readAt != card.readAt)
+        return;
+    m_lastRecorded = RecordedRead {
+        card.cardNumber, card.readAt, result ? std::optional<QUuid>(result->id) : std::nullopt, std::nullopt};
+    emit changed();
+}
+
 void RaceDayDesk::clearUnmatchedCard()
 {
     if (!m_unmatchedCard)

@@ -124,6 +124,10 @@ public:
     [[nodiscard]] bool hasUnmatchedCard() const { return m_unmatchedCard.has_value(); }
     [[nodiscard]] QString unmatchedCardText() const;
     Q_INVOKABLE void clearUnmatchedCard();
+    // The unmatched-card sheet recorded `card` as `result` (none: nobody holds the number it was
+    // recorded under). When that is the reading on show, the pane and the toast show the result
+    // from now on instead of offering "Register..." for a card that is registered.
+    void readingRecorded(const SICardReading &card, const std::optional<PersonResult> &result);
 
 signals:
     // The status block or the toast must be redrawn.

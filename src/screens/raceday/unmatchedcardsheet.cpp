@@ -195,8 +195,10 @@ void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
 
 void UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNumber)
 {
-    store()->recordCardReading(
+    const std::optional<PersonResult> result = store()->recordCardReading(
         cardNumber, card.punches, card.checkPunchTime, card.startPunchTime, card.finishPunchTime);
+    if (m_desk)
+        m_desk->readingRecorded(card, result);
 }
 
 void UnmatchedCardSheet::dismissKeptReadOut(const SICardReading &card)

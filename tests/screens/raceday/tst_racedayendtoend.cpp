@@ -82,6 +82,43 @@ private slots:
         QCOMPARE(status.unknownCardsTitle(), QString());
     }
 
+    // Once the sheet has given the card on show to a runner, the pane shows that result and no
+    // longer offers "Register..." (a second registration would give the read to another entry);
+    // reading the card again then keeps the one result.
+    void cardGivenThroughTheSheetShowsItsResult()
+    {
+        RaceDayRig rig;
+        Race race = rig.store->race();
+        Participant open;
+        open.givenName = QStringLiteral("Lone");
+        open.classId = QStringLiteral("h21");
+        open.courseId = QStringLiteral("c1");
+        race.participants.append(open);
+        rig.store->setRace(race);
+        rig.connect();
+        SimCard card = idasCard();
+        card.number = 2000077;
+        rig.readCard(card);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Unmatched);
+        rig.desk->registerShownCard();
+        UnmatchedCardSheet sheet;
+        sheet.setStoreObject(rig.store.get());
+        sheet.setDeskObject(rig.desk.get());
+        QCOMPARE(sheet.mode(), QStringLiteral("list"));
+        sheet.assignCard(open.id.toString());
+        QCOMPARE(rig.store->race().results.size(), 1);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Result);
+        QCOMPARE(rig.desk->cardPanelVariant().value(QStringLiteral("runnerName")).toString(),
+            QStringLiteral("Lone"));
+        QVERIFY(!rig.store->race().unknownCards);
+
+        const SICardReading read = *rig.reader->lastCardRead();
+        for (int i = 0; i < 2; ++i)
+            rig.desk->handleCardRead(read.cardNumber, read.punches, read.checkPunchTime, read.startPunchTime,
+                read.finishPunchTime);
+        QCOMPARE(rig.store->race().results.size(), 1);
+    }
+
     void cardReadEndsInStoreFileAndPanel()
     {
         RaceDayRig rig;
