@@ -51,7 +51,8 @@ QString escapeXmlText(const QString &text)
 
 std::optional<qint64> truncatedSeconds(double seconds)
 {
-    if (!std::isfinite(seconds) || std::fabs(seconds) > maxSeconds)
+    // Below zero is no duration (a finish before its start): written as none.
+    if (!std::isfinite(seconds) || std::fabs(seconds) > maxSeconds || seconds <= -1.0)
         return std::nullopt;
     return static_cast<qint64>(std::trunc(seconds));
 }
