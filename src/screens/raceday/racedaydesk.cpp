@@ -253,6 +253,7 @@ void RaceDayDesk::registerShownCard()
     if (!reading)
         return;
     m_unmatchedCard = *reading;
+    m_unmatchedKeptCard.reset();
     emit unmatchedCardChanged();
 }
 
@@ -269,6 +270,7 @@ void RaceDayDesk::registerKeptCard(const QString &keptCardId)
     reading.finishPunchTime = kept->finishPunchTime;
     reading.readAt = kept->readAt;
     m_unmatchedCard = reading;
+    m_unmatchedKeptCard = kept->id;
     emit unmatchedCardChanged();
 }
 
@@ -293,5 +295,6 @@ void RaceDayDesk::clearUnmatchedCard()
     if (!m_unmatchedCard)
         return;
     m_unmatchedCard.reset();
+    m_unmatchedKeptCard.reset();
     emit unmatchedCardChanged();
 }

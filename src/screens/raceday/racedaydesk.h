@@ -121,6 +121,9 @@ public:
     // it as it was read. An id no longer kept opens nothing.
     Q_INVOKABLE void registerKeptCard(const QString &keptCardId);
     [[nodiscard]] const std::optional<SICardReading> &unmatchedCard() const { return m_unmatchedCard; }
+    // The kept read-out the sheet's card came from ("Register..." on the Status list); none for
+    // the reading on show.
+    [[nodiscard]] std::optional<QUuid> unmatchedKeptCard() const { return m_unmatchedKeptCard; }
     [[nodiscard]] bool hasUnmatchedCard() const { return m_unmatchedCard.has_value(); }
     [[nodiscard]] QString unmatchedCardText() const;
     Q_INVOKABLE void clearUnmatchedCard();
@@ -162,6 +165,7 @@ private:
     std::unique_ptr<ReaderTimer> m_toastHide;
     QString m_section = QStringLiteral("introduction");
     std::optional<SICardReading> m_unmatchedCard;
+    std::optional<QUuid> m_unmatchedKeptCard;
     bool m_wasConnected = false;
     bool m_disconnecting = false;
     bool m_stationLost = false;

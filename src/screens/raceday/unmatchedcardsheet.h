@@ -91,7 +91,8 @@ private:
     void racePublished() override { emit changed(); }
     [[nodiscard]] bool isSlave() const;
     void cardChanged();
-    void record(const SICardReading &card, const QString &cardNumber);
+    // Whether a result was recorded.
+    bool record(const SICardReading &card, const QString &cardNumber);
     void dismissKeptReadOut(const SICardReading &card);
     void complete();
 

@@ -57,6 +57,11 @@ private slots:
             row.value(QStringLiteral("detail")).toString(), QStringLiteral("Read at 10:30:00 · 2 punch(es)"));
         QCOMPARE(status.unknownCardsTitle(), QStringLiteral("Cards read with no runner (1)"));
 
+        // Another stage made active meanwhile: the kept read-out is still the one settled below.
+        Race staged = rig.store->race();
+        staged.activeStageId = QStringLiteral("day2");
+        rig.store->setRace(staged);
+
         // "Register..." on the list: the sheet gets the read-out as it was read.
         QSignalSpy opened(rig.desk.get(), &RaceDayDesk::unmatchedCardChanged);
         rig.desk->registerKeptCard(QUuid::createUuid().toString());
