@@ -486,7 +486,9 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     flushAutosave();
     // A master that has not named its event yet sends none: the station's own name stays.
     const std::optional<QUuid> event = m_race.journalEventId;
+    const QList<UnknownCard> ownCards = ownUnknownCards();
     m_race = race;
+    keepOwnUnknownCards(ownCards);
     if (!m_race.journalEventId)
         m_race.journalEventId = event;
     // The master's sequence numbers are not this station's.
@@ -496,6 +498,37 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     // Start-up reads the open event file first, which this write leaves behind.
     if (m_localStore->save(m_race))
         trimJournal(m_raceFileUrl.isEmpty());
+}
+
+QList<UnknownCard> RaceStore::ownUnknownCards() const
+{
+    QList<UnknownCard> own;
+    if (m_race.unknownCards) {
+        for (const UnknownCard &card : *m_race.unknownCards) {
+            if (!m_receivedUnknownCards.contains(card.id))
+                own.append(card);
+        }
+    }
+    return own;
+}
+
+void RaceStore::keepOwnUnknownCards(const QList<UnknownCard> &own)
+{
+    // The cards this station read that no entry held are not in the master's race: they stay
+    // until a result here settles them or they are dismissed here. The master's own kept cards
+    // come and go with its race.
+    m_receivedUnknownCards.clear();
+    if (m_race.unknownCards) {
+        for (const UnknownCard &card : *m_race.unknownCards)
+            m_receivedUnknownCards.insert(card.id);
+    }
+    for (const UnknownCard &card : own) {
+        if (m_receivedUnknownCards.contains(card.id))
+            continue;
+        if (!m_race.unknownCards)
+            m_race.unknownCards.emplace();
+        m_race.unknownCards->append(card);
+    }
 }
 
 void RaceStore::applyReceivedResult(const PersonResult &result)

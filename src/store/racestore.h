@@ -186,7 +186,8 @@ public:
 
     // ---- Station sync and check-in callbacks -----------------------------------------------
 
-    // A race received by a slave: replaces `race` and is written to the local autosave only.
+    // A race received by a slave: replaces `race` (the cards this station read that no entry held
+    // stay) and is written to the local autosave only.
     void applyReceivedSnapshot(const Race &race);
     // A result submitted to the master: replaces the result with the same id in place, else is
     // appended; then autosaves (which broadcasts).
@@ -385,6 +386,9 @@ private:
     // `everyFile`: those are all the files start-up reads (they carry the event's id then).
     void trimJournal(bool everyFile);
     void wireSyncCallbacks();
+    // A slave's kept unknown cards across the master's snapshots (see applyReceivedSnapshot).
+    [[nodiscard]] QList<UnknownCard> ownUnknownCards() const;
+    void keepOwnUnknownCards(const QList<UnknownCard> &own);
     void wireChecklistCallbacks();
     void setNeedsInitialSetup(bool value);
     void setRecentRaceUrls(QList<QUrl> urls);
@@ -404,6 +408,8 @@ private:
     mutable RecordingIndex m_recordingIndex;
     QUrl m_raceFileUrl;
     QString m_autosaveError;
+    // The kept unknown cards the last snapshot from the master held (a slave's own are the rest).
+    QSet<QUuid> m_receivedUnknownCards;
     QUrl m_unreadableEventFile;
     QString m_unreadableEventFileReason;
     bool m_needsInitialSetup = false;

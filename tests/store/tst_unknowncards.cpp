@@ -198,6 +198,38 @@ private slots:
         QCOMPARE(store->race().unknownCards->size(), 1);
     }
 
+    // A slave keeps the cards it read that no entry held through the master's races, which know
+    // nothing of them; the master's own kept cards come and go with its race.
+    void slaveKeepsItsOwnCardsThroughSnapshots()
+    {
+        StoreHarness harness;
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Spring Cup")));
+        store->stationSettings()->setRole(StationRole::Slave);
+        QVERIFY(!readUnknownCard(*store));
+        const QUuid own = store->race().unknownCards->first().id;
+
+        Race fromMaster = namedRace(QStringLiteral("From master"));
+        UnknownCard mastersCard;
+        mastersCard.cardNumber = QStringLiteral("9000001");
+        mastersCard.readAt = at(11, 0);
+        fromMaster.unknownCards = QList<UnknownCard> {mastersCard};
+        store->syncEngine()->onSnapshotReceived(fromMaster);
+        QCOMPARE(store->race().name, QStringLiteral("From master"));
+        QCOMPARE(store->race().unknownCards->size(), 2);
+        QVERIFY(findUnknownCard(store->race(), own));
+        QVERIFY(findUnknownCard(store->race(), mastersCard.id));
+
+        // Dismissed at the master: gone here too; this station's own stays, and is in the autosave.
+        store->syncEngine()->onSnapshotReceived(namedRace(QStringLiteral("From master")));
+        QCOMPARE(store->race().unknownCards->size(), 1);
+        QCOMPARE(store->race().unknownCards->first().id, own);
+        store->flushAutosave();
+        const auto saved = decodeRace(StoreHarness::readAll(harness.autosavePath()));
+        QVERIFY(saved && saved->unknownCards);
+        QCOMPARE(saved->unknownCards->first().id, own);
+    }
+
     // Dismissing an id no longer kept changes and saves nothing.
     void dismissingAnUnknownIdSavesNothing()
     {
