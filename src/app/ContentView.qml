@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
@@ -55,6 +56,62 @@ Item {
                 onClicked: root.saveStatus.dismissRecovered()
             }
         }
+    }
+
+    // The event file could not be read at start-up: which file, what was opened instead, and a
+    // way to put the event in a file of the organiser's choosing. Stays until that is done.
+    Rectangle {
+        objectName: "unreadableFileBanner"
+        visible: root.saveStatus.unreadableFileText !== ""
+        color: Theme.tint("orange", 0.18)
+        Layout.fillWidth: true
+        implicitHeight: visible ? unreadableColumn.implicitHeight + 16 : 0
+        ColumnLayout {
+            id: unreadableColumn
+            anchors.fill: parent
+            anchors.margins: 8
+            anchors.leftMargin: 16
+            spacing: 4
+            RowLayout {
+                spacing: 12
+                Layout.fillWidth: true
+                Label {
+                    objectName: "unreadableFileText"
+                    text: root.saveStatus.unreadableFileText
+                    font: Theme.body
+                    color: Theme.primaryText
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                }
+                Button {
+                    objectName: "unreadableFileSaveAs"
+                    text: qsTranslate("Vexlo", "Save As...")
+                    onClicked: {
+                        recoverDialog.currentFolder = root.saveStatus.suggestedSaveFolder
+                        recoverDialog.selectedFile = root.saveStatus.suggestedSaveUrl
+                        recoverDialog.open()
+                    }
+                }
+            }
+            Label {
+                objectName: "unreadableFileSaveError"
+                visible: root.saveStatus.saveAsError !== ""
+                text: root.saveStatus.saveAsError
+                font: Theme.body
+                color: Theme.error
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+        }
+    }
+    FileDialog {
+        id: recoverDialog
+        objectName: "unreadableFileSaveDialog"
+        fileMode: FileDialog.SaveFile
+        title: qsTranslate("Vexlo", "Save Event")
+        acceptLabel: qsTranslate("Vexlo", "Save")
+        nameFilters: [qsTranslate("Vexlo", "Vexlo events") + " (*.vexloevent.json)"]
+        onAccepted: root.saveStatus.saveAs(selectedFile)
     }
 
     RowLayout {

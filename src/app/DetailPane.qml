@@ -7,7 +7,8 @@ import Vexlo.Settings
 // Shows the selected section's screen, built anew each time the section is selected. A screen
 // plugs in through ContentViewModel's screen table (a QML file per section) and gets the store
 // as `raceStore`; the reader pane also gets `reader`, `contentModel`, `receiptSettings` and the
-// race-day desk as `raceDay`, the results screen the desk (it prints receipts through it).
+// race-day desk as `raceDay`, the results screen the desk (it prints receipts through it) and the
+// Status screen too (its kept unknown cards open the unmatched-card sheet).
 Rectangle {
     id: root
     required property ContentViewModel contentModel
@@ -57,7 +58,7 @@ Rectangle {
                     "receiptSettings": root.receiptSettings,
                     "raceDay": root.raceDay
                 })
-            } else if (section === "results") {
+            } else if (section === "results" || section === "pending") {
                 setSource(url, { "raceStore": root.raceStore, "raceDay": root.raceDay })
             } else {
                 setSource(url, { "raceStore": root.raceStore })

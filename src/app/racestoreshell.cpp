@@ -8,6 +8,7 @@ RaceStoreShell::RaceStoreShell(std::unique_ptr<RaceStore> store, QObject *parent
     connect(m_store.get(), &RaceStore::raceChanged, this, changed);
     connect(m_store.get(), &RaceStore::needsInitialSetupChanged, this, changed);
     connect(m_store.get(), &RaceStore::autosaveErrorChanged, this, changed);
+    connect(m_store.get(), &RaceStore::unreadableEventFileChanged, this, changed);
     connect(m_store->stationSettings(), &StationSettings::roleChanged, this, changed);
 }
 

@@ -23,6 +23,14 @@ public:
     [[nodiscard]] QObject *storeObject() override { return m_store.get(); }
     [[nodiscard]] RaceStore *cardRecordingStore() override { return m_store.get(); }
     [[nodiscard]] QString autosaveError() const override { return m_store->autosaveError(); }
+    [[nodiscard]] QString unreadableEventFile() const override
+    {
+        return m_store->unreadableEventFileUrl().toLocalFile();
+    }
+    [[nodiscard]] QString unreadableEventFileReason() const override
+    {
+        return m_store->unreadableEventFileReason();
+    }
     [[nodiscard]] QString eventName() const override { return m_store->race().name; }
     // Edits the name in place and publishes it; no autosave of its own.
     void setEventName(const QString &name) override;

@@ -3,10 +3,16 @@
 // What the window says about saving: while autosaves fail, a plain warning with the reason and
 // what to do; once an autosave succeeds after a failure, that saving works again (until the
 // organiser closes the note). Fed with the store's autosave error, so tests need no disk faults.
+// Also, while the event file start-up could not read stays unreplaced: which file, why, that the
+// autosave was opened instead, and "Save As..." to put the event in a file the organiser chooses.
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
+
 #include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <optional>
 
 class SaveStatus : public QObject
 {
@@ -17,6 +23,13 @@ class SaveStatus : public QObject
     Q_PROPERTY(QString problemText READ problemText NOTIFY changed)
     // Empty unless saving works again after a failure and the note is still open.
     Q_PROPERTY(QString recoveredText READ recoveredText NOTIFY changed)
+    // Empty unless the event was opened from the autosave because its file could not be read.
+    Q_PROPERTY(QString unreadableFileText READ unreadableFileText NOTIFY changed)
+    // Where "Save As..." starts: the unreadable file's folder, under a name of its own.
+    Q_PROPERTY(QUrl suggestedSaveUrl READ suggestedSaveUrl NOTIFY changed)
+    Q_PROPERTY(QUrl suggestedSaveFolder READ suggestedSaveFolder NOTIFY changed)
+    // Why the last "Save As..." failed; empty otherwise.
+    Q_PROPERTY(QString saveAsError READ saveAsError NOTIFY changed)
 
 public:
     using QObject::QObject;
@@ -26,6 +39,18 @@ public:
     [[nodiscard]] QString problemText() const;
     [[nodiscard]] QString recoveredText() const;
     Q_INVOKABLE void dismissRecovered();
+
+    using Saver = std::function<std::optional<QString>(const QString &path)>;
+    // The unreadable event file (empty path: none), why, and the name of the event opened
+    // instead; `save` writes the open event to a path and gives the error on failure.
+    void setUnreadableEventFile(const QString &path, const QString &reason, const QString &eventName);
+    void setSaver(Saver save) { m_save = std::move(save); }
+    [[nodiscard]] QString unreadableFileText() const;
+    [[nodiscard]] QUrl suggestedSaveUrl() const;
+    [[nodiscard]] QUrl suggestedSaveFolder() const;
+    [[nodiscard]] QString saveAsError() const { return m_saveAsError; }
+    // The file dialog's choice; a name without ".json" gets ".vexloevent.json".
+    Q_INVOKABLE void saveAs(const QUrl &chosen);
     // Texts follow the selected language.
     void retranslate() { emit changed(); }
 
@@ -35,4 +60,9 @@ signals:
 private:
     QString m_error;
     bool m_recovered = false;
+    QString m_unreadablePath;
+    QString m_unreadableReason;
+    QString m_eventName;
+    QString m_saveAsError;
+    Saver m_save;
 };

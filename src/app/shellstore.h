@@ -23,8 +23,13 @@ public:
     [[nodiscard]] virtual RaceStore *cardRecordingStore() { return nullptr; }
     // Why the last autosave failed; empty while saving works.
     [[nodiscard]] virtual QString autosaveError() const { return {}; }
+    // The event file start-up could not read (the autosave was opened instead) and why; an empty
+    // path while there is none.
+    [[nodiscard]] virtual QString unreadableEventFile() const { return {}; }
+    [[nodiscard]] virtual QString unreadableEventFileReason() const { return {}; }
 
-    // Called after the race, the role, the needs-initial-setup flag or the autosave error changed.
+    // Called after the race, the role, the needs-initial-setup flag, the autosave error or the
+    // unreadable event file changed.
     std::function<void()> onChanged;
 
 protected:

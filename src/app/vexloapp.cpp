@@ -58,6 +58,9 @@ VexloApp::VexloApp(
     m_content.setRace(m_store->race());
     m_content.setSlaveStation(m_store->isSlaveStation());
     m_store->onChanged = [this] { storeChanged(); };
+    m_saveStatus.setSaver([this](const QString &path) { return m_store->saveTo(path); });
+    m_saveStatus.setUnreadableEventFile(
+        m_store->unreadableEventFile(), m_store->unreadableEventFileReason(), m_store->race().name);
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, &m_content,
         &ContentViewModel::retranslate);
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, &m_saveStatus,
@@ -131,4 +134,6 @@ void VexloApp::storeChanged()
     m_content.setSlaveStation(m_store->isSlaveStation());
     m_newEvent->refresh();
     m_saveStatus.setAutosaveError(m_store->autosaveError());
+    m_saveStatus.setUnreadableEventFile(
+        m_store->unreadableEventFile(), m_store->unreadableEventFileReason(), m_store->race().name);
 }

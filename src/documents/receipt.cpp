@@ -119,11 +119,15 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
         if (result.withinTimeLimit)
             footer.append(*result.withinTimeLimit ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
     } else {
-        if (result.raceTime)
+        // A finish before the start has no time to print; the runner is sent to the organiser.
+        const bool beforeStart = finishesBeforeStart(result);
+        if (result.raceTime && !beforeStart)
             footer.append(QStringLiteral("Total time: ") + formatDurationForReceipt(*result.raceTime));
         if (result.courseId)
             footer.append(
                 result.effectiveCompleted() ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+        if (beforeStart && !result.completedOverride)
+            footer.append(QStringLiteral("CHECK CARD: FINISH BEFORE START"));
     }
     for (const QString &line : footer)
         html += QStringLiteral("<div class=\"footer-line\">") + escapeMarkup(line) + QStringLiteral("</div>");

@@ -62,14 +62,17 @@ Evaluation evaluate(const CardRuns &runs, const std::optional<Course> &course,
             e.finishTime = raceDay.place(*e.finishTime);
     }
     fillSplitTimes(e.splits, start);
-    if (start && e.finishTime)
+    // A finish before the start gives no time at all: a negative duration is no race time, and
+    // the organiser has to look at the card whatever else it holds.
+    const bool finishBeforeStart = start && e.finishTime && *e.finishTime < *start;
+    if (start && e.finishTime && !finishBeforeStart)
         e.raceTime = double(start->msecsTo(*e.finishTime)) / 1000.0;
+    if (finishBeforeStart)
+        e.review = reviewNegativeTime;
     if (!course)
         return e;
 
-    if (e.raceTime && *e.raceTime < 0)
-        e.review = reviewNegativeTime;
-    else if (startFromCard && start && startRecordDoubtful(runs, *start, undatedFinish))
+    if (!finishBeforeStart && startFromCard && start && startRecordDoubtful(runs, *start, undatedFinish))
         e.review = reviewDoubtfulStart;
     if (course->type == CourseType::Rogaining) {
         const RogainingScore s = rogainingScore(e.splits, *course, start, e.finishTime);
@@ -87,7 +90,7 @@ Evaluation evaluate(const CardRuns &runs, const std::optional<Course> &course,
     // Never completed on times or punches that may belong to another run.
     if (!e.review.isEmpty() && e.completed)
         e.completed = false;
-    else if (!e.completed)
+    else if (!e.completed && !finishBeforeStart)
         e.review.clear();
     // Complete only with what lay ahead of a step back of the clock, the run is neither completed
     // nor mispunched until someone looks.
@@ -118,10 +121,81 @@ std::optional<QDateTime> latestPunchTime(const QList<SIPunch> &punches)
     return latest;
 }
 
+// The same card read-out: the punches as read (codes, times and whether they had one), the card's
+// start record and the finish it gave.
+bool sameReadOut(const PersonResult &stored, const PersonResult &read)
+{
+    if (stored.cardNumber != read.cardNumber || stored.cardStartTime != read.cardStartTime
+        || stored.finishTime != read.finishTime)
+        return false;
+    static const QList<SIPunch> none;
+    const QList<SIPunch> &a = stored.punches ? *stored.punches : none;
+    const QList<SIPunch> &b = read.punches ? *read.punches : none;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].controlCode != b[i].controlCode || a[i].timeAvailable != b[i].timeAvailable
+            || (a[i].timeAvailable && a[i].time != b[i].time))
+            return false;
+    }
+    return true;
+}
+
+// A read-out nobody holds stays in the event until someone decides about it: a card read at the
+// finish before its runner was entered must not vanish with its punches at the next read.
+void keepUnknownCard(Race &race, CardRecording &outcome, const QString &cardNumber,
+    const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
+    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+    const QDateTime &readAt)
+{
+    if (cardNumber.trimmed().isEmpty())
+        return;
+    const Race &view = race;
+    if (view.unknownCards) {
+        for (const UnknownCard &kept : *view.unknownCards) {
+            if (holdsReadOut(
+                    kept, cardNumber, punches, startPunchTime, finishPunchTime, view.activeStageId)) {
+                outcome.unknownCard = kept.id;
+                return;
+            }
+        }
+    }
+    UnknownCard card;
+    card.cardNumber = cardNumber;
+    card.punches = punches;
+    card.checkPunchTime = checkPunchTime;
+    card.startPunchTime = startPunchTime;
+    card.finishPunchTime = finishPunchTime;
+    card.readAt = readAt;
+    card.stageId = view.activeStageId;
+    if (!race.unknownCards)
+        race.unknownCards.emplace();
+    race.unknownCards->append(card);
+    outcome.unknownCard = card.id;
+    outcome.unknownCardAppended = true;
+    outcome.save = true;
+}
+
+// The read-out now has its result: its kept copies are settled.
+void settleUnknownCards(Race &race, CardRecording &outcome, const QString &cardNumber,
+    const QList<SIPunch> &punches, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &finishPunchTime)
+{
+    const Race &view = race;
+    if (!view.unknownCards)
+        return;
+    for (const UnknownCard &kept : *view.unknownCards) {
+        if (holdsReadOut(kept, cardNumber, punches, startPunchTime, finishPunchTime, view.activeStageId))
+            outcome.settledUnknownCards.append(kept.id);
+    }
+    for (const QUuid &id : std::as_const(outcome.settledUnknownCards))
+        (void)removeUnknownCard(race, id);
+}
+
 } // namespace
 
 CardRecording recordCardReading(Race &race, const QString &cardNumber, const QList<SIPunch> &punches,
-    const std::optional<QDateTime> & /*checkPunchTime*/, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
     const std::optional<QDateTime> &finishPunchTime, const QDateTime &readAt, RecordingIndex *index)
 {
     CardRecording outcome;
@@ -137,6 +211,8 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     if (!participant) {
         logLine(QStringLiteral("SI: no participant registered for card ") + cardNumber
             + QStringLiteral(" — result not recorded"));
+        keepUnknownCard(
+            race, outcome, cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime, readAt);
         return outcome;
     }
     const QUuid participantId = participant->id;
@@ -202,11 +278,20 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     else if (severalCourses)
         result.overrideNote = reviewSeveralCourses;
 
-    // 13. A read repeating the runner's last result for this stage adds nothing.
-    if (const PersonResult *stored = lookups.latestResult(view, participantId, view.activeStageId);
-        stored && stored->finishTime == result.finishTime && stored->splits.size() == result.splits.size()) {
+    // 13. A read repeating the runner's last result for this stage adds nothing; nor does the
+    // very read-out this runner's card last gave in this stage, even when the runner's class or
+    // course has changed since (as giving a card through the unmatched-card sheet does): one
+    // read-out is one result.
+    const PersonResult *stored = lookups.latestResult(view, participantId, view.activeStageId);
+    if (!stored || stored->finishTime != result.finishTime || stored->splits.size() != result.splits.size()) {
+        stored = lookups.latestResultOfCard(view, cardNumber, view.activeStageId);
+        if (stored && (stored->participantId != participantId || !sameReadOut(*stored, result)))
+            stored = nullptr;
+    }
+    if (stored) {
         outcome.result = *stored;
         outcome.save = true;
+        settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);
         return outcome;
     }
 
@@ -216,7 +301,48 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     outcome.result = std::move(result);
     outcome.appended = true;
     outcome.save = true;
+    settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);
     return outcome;
+}
+
+const UnknownCard *findUnknownCard(const Race &race, const QUuid &id)
+{
+    if (!race.unknownCards)
+        return nullptr;
+    for (const UnknownCard &card : *race.unknownCards) {
+        if (card.id == id)
+            return &card;
+    }
+    return nullptr;
+}
+
+bool removeUnknownCard(Race &race, QUuid id)
+{
+    if (!findUnknownCard(race, id))
+        return false;
+    race.unknownCards->removeIf([&](const UnknownCard &card) { return card.id == id; });
+    if (race.unknownCards->isEmpty())
+        race.unknownCards.reset();
+    return true;
+}
+
+bool holdsReadOut(const UnknownCard &card, const QString &cardNumber, const QList<SIPunch> &punches,
+    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+    const std::optional<QString> &stageId)
+{
+    if (card.cardNumber != cardNumber || card.startPunchTime != startPunchTime
+        || card.finishPunchTime != finishPunchTime || card.punches.size() != punches.size())
+        return false;
+    if (card.stageId.has_value() != stageId.has_value() || (stageId && !sameId(*card.stageId, *stageId)))
+        return false;
+    for (qsizetype i = 0; i < punches.size(); ++i) {
+        const SIPunch &a = card.punches.at(i);
+        const SIPunch &b = punches.at(i);
+        if (a.controlCode != b.controlCode || a.timeAvailable != b.timeAvailable
+            || (a.timeAvailable && a.time != b.time))
+            return false;
+    }
+    return true;
 }
 
 bool reevaluateResult(Race &race, const PersonResult &edited)

@@ -15,11 +15,20 @@ struct CardRecording
     std::optional<PersonResult> result;
     // A new result was appended (only then may it be submitted to a master).
     bool appended = false;
-    // The store must autosave: after an append and after a repeated read.
+    // The store must autosave: after an append, after a repeated read and after a card nobody
+    // holds was kept.
     bool save = false;
+    // A card nobody holds: the kept read (appended now, or kept by an earlier read of the same
+    // read-out); none for a blank card number.
+    std::optional<QUuid> unknownCard;
+    bool unknownCardAppended = false;
+    // The kept reads of this same read-out that the recorded result has settled (removed).
+    QList<QUuid> settledUnknownCards;
 };
 
-// Records one read-out. `readAt` is the time the result is built ("now"); the check punch time
+// Records one read-out. A read-out nobody holds is kept in `race.unknownCards` (once: the same
+// read-out again keeps nothing more) until a later recording of it under a runner settles it, or it
+// is dismissed. `readAt` is the time the result is built ("now"); the check punch time
 // plays no part. Results are only ever appended: a read repeating the runner's last result for the
 // stage (same finish time, same number of splits) appends nothing. `index`, when given, is in step
 // with `race` and is kept so; without one the look-ups build their own.
@@ -32,3 +41,13 @@ struct CardRecording
 // (set by the caller), keeping its start time, override and identity, and puts it back in place.
 // Returns whether a result was replaced (the store then autosaves).
 [[nodiscard]] bool reevaluateResult(Race &race, const PersonResult &edited);
+
+// The kept read-out with the id; null when there is none.
+[[nodiscard]] const UnknownCard *findUnknownCard(const Race &race, const QUuid &id);
+// Removes the kept read-out (the list goes back to absent once empty); whether one was removed.
+[[nodiscard]] bool removeUnknownCard(Race &race, QUuid id);
+// Whether the kept read holds this read-out: the same card number, stage, card start and finish
+// times and punches.
+[[nodiscard]] bool holdsReadOut(const UnknownCard &card, const QString &cardNumber,
+    const QList<SIPunch> &punches, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &finishPunchTime, const std::optional<QString> &stageId);

@@ -28,6 +28,7 @@ void RecordingIndex::ensure(const Race &race)
     m_byCard.clear();
     m_latestResult.clear();
     m_latestRead.clear();
+    m_latestOfCard.clear();
     m_byCard.reserve(race.participants.size());
     // Backwards, so the first entry holding a number is the one left in the index.
     for (qsizetype i = race.participants.size() - 1; i >= 0; --i) {
@@ -51,10 +52,12 @@ void RecordingIndex::add(const PersonResult &result, qsizetype index)
     m_latestResult.insert(
         {QString(), result.participantId, hasStage ? canonical(*result.stageId) : QString(), hasStage},
         index);
-    QDateTime &latest
-        = m_latestRead[{result.cardNumber, QUuid(), result.stageId.value_or(QString()), hasStage}];
+    const Key card {result.cardNumber, QUuid(), result.stageId.value_or(QString()), hasStage};
+    QDateTime &latest = m_latestRead[card];
     if (!latest.isValid() || result.readAt > latest)
         latest = result.readAt;
+    if (result.readAt >= latest)
+        m_latestOfCard.insert(card, index);
 }
 
 const Participant *RecordingIndex::participantWithCard(const Race &race, const QString &cardNumber)
@@ -100,6 +103,22 @@ std::optional<QDateTime> RecordingIndex::latestRead(
     if (found == m_latestRead.constEnd())
         return std::nullopt;
     return *found;
+}
+
+const PersonResult *RecordingIndex::latestResultOfCard(
+    const Race &race, const QString &cardNumber, const std::optional<QString> &stageId)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ensure(race);
+        const auto found = m_latestOfCard.constFind(
+            {cardNumber, QUuid(), stageId.value_or(QString()), stageId.has_value()});
+        if (found == m_latestOfCard.constEnd())
+            return nullptr;
+        if (*found < race.results.size() && race.results[*found].cardNumber == cardNumber)
+            return &race.results[*found];
+        m_built = false;
+    }
+    return nullptr;
 }
 
 void RecordingIndex::resultAppended(const Race &race)

@@ -25,6 +25,10 @@ public:
     // without one.
     [[nodiscard]] const PersonResult *latestResult(
         const Race &race, const QUuid &participantId, const std::optional<QString> &stageId);
+    // The result last read (latest readAt, the later in list order on a tie) from this card in
+    // exactly this stage; none without one.
+    [[nodiscard]] const PersonResult *latestResultOfCard(
+        const Race &race, const QString &cardNumber, const std::optional<QString> &stageId);
     // The latest readAt of the results read from this card in exactly this stage.
     [[nodiscard]] std::optional<QDateTime> latestRead(
         const Race &race, const QString &cardNumber, const std::optional<QString> &stageId);
@@ -55,4 +59,5 @@ private:
     QHash<QString, qsizetype> m_byCard;
     QHash<Key, qsizetype> m_latestResult;
     QHash<Key, QDateTime> m_latestRead;
+    QHash<Key, qsizetype> m_latestOfCard;
 };

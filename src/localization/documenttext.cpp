@@ -51,7 +51,8 @@ QString escapeXmlText(const QString &text)
 
 std::optional<qint64> truncatedSeconds(double seconds)
 {
-    if (!std::isfinite(seconds) || std::fabs(seconds) > maxSeconds)
+    // Below zero is no duration (a finish before its start): written as none.
+    if (!std::isfinite(seconds) || std::fabs(seconds) > maxSeconds || seconds <= -1.0)
         return std::nullopt;
     return static_cast<qint64>(std::trunc(seconds));
 }
@@ -61,26 +62,23 @@ QString formatDuration(double seconds)
     if (!std::isfinite(seconds) || std::fabs(seconds) > maxSeconds)
         return QStringLiteral("—");
     const long long s = std::llround(seconds);
+    if (s < 0)
+        return QStringLiteral("—");
     const long long h = s / 3600;
     const long long m = (s % 3600) / 60;
     const long long r = s % 60;
-    if (s >= 0) {
-        // What the formats below give, without a printf per cell of a long split-times list.
-        char text[32];
-        char *c = std::to_chars(text, text + 20, s < 3600 ? m : h).ptr;
-        const auto two = [&c](long long v) {
-            *c++ = ':';
-            *c++ = char('0' + v / 10);
-            *c++ = char('0' + v % 10);
-        };
-        if (s >= 3600)
-            two(m);
-        two(r);
-        return QString::fromLatin1(text, c - text);
-    }
-    if (s < 3600)
-        return QString::asprintf("%lld:%02lld", m, r);
-    return QString::asprintf("%lld:%02lld:%02lld", h, m, r);
+    // What the formats below give, without a printf per cell of a long split-times list.
+    char text[32];
+    char *c = std::to_chars(text, text + 20, s < 3600 ? m : h).ptr;
+    const auto two = [&c](long long v) {
+        *c++ = ':';
+        *c++ = char('0' + v / 10);
+        *c++ = char('0' + v % 10);
+    };
+    if (s >= 3600)
+        two(m);
+    two(r);
+    return QString::fromLatin1(text, c - text);
 }
 
 QString personDisplayName(const QString &givenName, const QString &familyName)

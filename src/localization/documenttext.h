@@ -17,10 +17,11 @@
 [[nodiscard]] QString escapeXmlText(const QString &text);
 
 // Nearest whole second (halves away from zero): "m:ss" below an hour, else "h:mm:ss".
-// A non-finite or absurdly large value gives "—".
+// A negative, non-finite or absurdly large value gives "—": no duration is printed below zero.
 [[nodiscard]] QString formatDuration(double seconds);
 
-// The seconds cut to a whole number toward zero; absent when not finite or out of range.
+// The seconds cut to a whole number toward zero; absent when not finite, out of range or a whole
+// second or more below zero (no duration is written below zero).
 [[nodiscard]] std::optional<qint64> truncatedSeconds(double seconds);
 
 // Given name, one space, family name, with leading and trailing spaces (Unicode space

@@ -201,6 +201,22 @@ struct PersonResult
     [[nodiscard]] bool effectiveCompleted() const { return completedOverride.value_or(completed); }
 };
 
+// A card read out that no entry held: kept with everything the read-out gave until the organiser
+// gives the card to a runner (then it becomes that runner's result) or dismisses it. No equality
+// (see SIPunch).
+struct UnknownCard
+{
+    QUuid id = newUuid();
+    QString cardNumber;
+    QList<SIPunch> punches;
+    std::optional<QDateTime> checkPunchTime;
+    std::optional<QDateTime> startPunchTime;
+    std::optional<QDateTime> finishPunchTime;
+    QDateTime readAt;
+    // The active stage when it was read.
+    std::optional<QString> stageId;
+};
+
 // The event document. No equality.
 struct Race
 {
@@ -217,6 +233,8 @@ struct Race
     std::optional<bool> multiStageEnabled;
     std::optional<StartWindow> defaultStartWindow;
     std::optional<StageMap<StartWindow>> stageDefaultStartWindows;
+    // Absent until the first card nobody holds is read; readers that do not know the key skip it.
+    std::optional<QList<UnknownCard>> unknownCards;
     // The store's change-journal bookkeeping (readers that do not know these keys skip them):
     // which event this is, whatever file holds it, given once, lazily, before the event's first
     // journalled change; and the newest journalled change this copy already holds.

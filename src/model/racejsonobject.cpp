@@ -299,6 +299,28 @@ public:
         return o;
     }
 
+    QJsonObject unknownCard(const UnknownCard &c)
+    {
+        QJsonObject o;
+        o.insert(QStringLiteral("id"), uuid(c.id));
+        o.insert(QStringLiteral("cardNumber"), c.cardNumber);
+        o.insert(QStringLiteral("punches"),
+            array(c.punches, QStringLiteral("punches"), [this](const SIPunch &p) { return punch(p); }));
+        if (c.checkPunchTime)
+            o.insert(
+                QStringLiteral("checkPunchTime"), date(*c.checkPunchTime, QStringLiteral("checkPunchTime")));
+        if (c.startPunchTime)
+            o.insert(
+                QStringLiteral("startPunchTime"), date(*c.startPunchTime, QStringLiteral("startPunchTime")));
+        if (c.finishPunchTime)
+            o.insert(QStringLiteral("finishPunchTime"),
+                date(*c.finishPunchTime, QStringLiteral("finishPunchTime")));
+        o.insert(QStringLiteral("readAt"), date(c.readAt, QStringLiteral("readAt")));
+        if (c.stageId)
+            o.insert(QStringLiteral("stageId"), *c.stageId);
+        return o;
+    }
+
     QJsonObject race(const Race &r)
     {
         QJsonObject o;
@@ -334,6 +356,10 @@ public:
             o.insert(QStringLiteral("stageDefaultStartWindows"),
                 stageMap(*r.stageDefaultStartWindows, QStringLiteral("stageDefaultStartWindows"),
                     [this](const StartWindow &w, const QString &) { return QJsonValue(startWindow(w)); }));
+        if (r.unknownCards)
+            o.insert(QStringLiteral("unknownCards"),
+                array(*r.unknownCards, QStringLiteral("unknownCards"),
+                    [this](const UnknownCard &c) { return unknownCard(c); }));
         return o;
     }
 };
@@ -683,6 +709,22 @@ public:
         return r;
     }
 
+    UnknownCard unknownCard(const QJsonObject &o)
+    {
+        UnknownCard c;
+        auto dateReader = [this](const QJsonValue &v, const QString &k) { return date(v, k); };
+        c.id = uuid(required(o, QStringLiteral("id")), QStringLiteral("id"));
+        c.cardNumber = text(required(o, QStringLiteral("cardNumber")), QStringLiteral("cardNumber"));
+        c.punches = list<SIPunch>(required(o, QStringLiteral("punches")), QStringLiteral("punches"),
+            [this](const QJsonValue &v, const QString &k) { return punch(object(v, k)); });
+        c.checkPunchTime = opt(o, QStringLiteral("checkPunchTime"), dateReader);
+        c.startPunchTime = opt(o, QStringLiteral("startPunchTime"), dateReader);
+        c.finishPunchTime = opt(o, QStringLiteral("finishPunchTime"), dateReader);
+        c.readAt = date(required(o, QStringLiteral("readAt")), QStringLiteral("readAt"));
+        c.stageId = opt(o, QStringLiteral("stageId"), textReader());
+        return c;
+    }
+
     Race race(const QJsonObject &o)
     {
         Race r;
@@ -716,6 +758,11 @@ public:
         r.stageDefaultStartWindows = opt(
             o, QStringLiteral("stageDefaultStartWindows"), [this](const QJsonValue &v, const QString &k) {
                 return stageMap<StartWindow>(v, k, windowReader());
+            });
+        r.unknownCards = opt(
+            o, QStringLiteral("unknownCards"), [this](const QJsonValue &v, const QString &k) {
+                return list<UnknownCard>(v, k,
+                    [this](const QJsonValue &cv, const QString &ck) { return unknownCard(object(cv, ck)); });
             });
         return r;
     }

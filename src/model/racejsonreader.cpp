@@ -68,11 +68,13 @@ public:
             DefaultStartWindow,
             StageDefaultStartWindows,
             JournalEventId,
-            JournalThrough
+            JournalThrough,
+            UnknownCards
         };
         static constexpr std::string_view keys[] = {"name", "date", "vexloWebEventId", "vexloWebChecklistKey",
             "courses", "classes", "participants", "results", "stages", "activeStageId", "multiStageEnabled",
-            "defaultStartWindow", "stageDefaultStartWindows", "journalEventId", "journalThrough"};
+            "defaultStartWindow", "stageDefaultStartWindows", "journalEventId", "journalThrough",
+            "unknownCards"};
         record(keys, bits({Name, Courses, Classes, Participants, Results, Stages}), [&](int key) {
             switch (key) {
             case Name:
@@ -120,6 +122,10 @@ public:
                 break;
             case JournalThrough:
                 optional(r.journalThrough, [this] { return integer(); });
+                break;
+            case UnknownCards:
+                optional(
+                    r.unknownCards, [this] { return list<UnknownCard>([this] { return unknownCard(); }); });
                 break;
             }
         });
@@ -376,6 +382,54 @@ private:
         record(keys, bits({Open, Close}),
             [&](int key) { (key == Open ? w.openSeconds : w.closeSeconds) = integer(); });
         return w;
+    }
+
+    UnknownCard unknownCard()
+    {
+        // The id is required, so a fresh one would only be overwritten.
+        UnknownCard c {.id = QUuid()};
+        enum : int {
+            Id,
+            CardNumber,
+            Punches,
+            CheckPunchTime,
+            StartPunchTime,
+            FinishPunchTime,
+            ReadAt,
+            StageId
+        };
+        static constexpr std::string_view keys[] = {"id", "cardNumber", "punches", "checkPunchTime",
+            "startPunchTime", "finishPunchTime", "readAt", "stageId"};
+        const auto readDate = [this] { return date(); };
+        record(keys, bits({Id, CardNumber, Punches, ReadAt}), [&](int key) {
+            switch (key) {
+            case Id:
+                c.id = uuid();
+                break;
+            case CardNumber:
+                c.cardNumber = text();
+                break;
+            case Punches:
+                c.punches = list<SIPunch>([this] { return punch(); });
+                break;
+            case CheckPunchTime:
+                optional(c.checkPunchTime, readDate);
+                break;
+            case StartPunchTime:
+                optional(c.startPunchTime, readDate);
+                break;
+            case FinishPunchTime:
+                optional(c.finishPunchTime, readDate);
+                break;
+            case ReadAt:
+                c.readAt = date();
+                break;
+            case StageId:
+                optional(c.stageId, [this] { return text(); });
+                break;
+            }
+        });
+        return c;
     }
 
     Stage stage()

@@ -81,6 +81,8 @@ public:
             member("stageDefaultStartWindows"),
                 stageMap(*r.stageDefaultStartWindows, [this](const StartWindow &w) { startWindow(w); });
         member("stages"), array(r.stages, [this](const Stage &s) { stage(s); });
+        if (r.unknownCards)
+            member("unknownCards"), array(*r.unknownCards, [this](const UnknownCard &c) { unknownCard(c); });
         if (r.vexloWebChecklistKey)
             member("vexloWebChecklistKey"), string(*r.vexloWebChecklistKey);
         if (r.vexloWebEventId)
@@ -196,6 +198,24 @@ private:
         open('{');
         member("closeSeconds"), integer(w.closeSeconds);
         member("openSeconds"), integer(w.openSeconds);
+        close('}');
+    }
+
+    void unknownCard(const UnknownCard &c)
+    {
+        open('{');
+        member("cardNumber"), string(c.cardNumber);
+        if (c.checkPunchTime)
+            member("checkPunchTime"), date(*c.checkPunchTime);
+        if (c.finishPunchTime)
+            member("finishPunchTime"), date(*c.finishPunchTime);
+        member("id"), uuid(c.id);
+        member("punches"), array(c.punches, [this](const SIPunch &p) { punch(p); });
+        member("readAt"), date(c.readAt);
+        if (c.stageId)
+            member("stageId"), string(*c.stageId);
+        if (c.startPunchTime)
+            member("startPunchTime"), date(*c.startPunchTime);
         close('}');
     }
 

@@ -37,6 +37,11 @@ struct StandingsGroup
     return index < places.size() ? places.at(index) : std::nullopt;
 }
 
+// True when the result's finish lies before its start (a card whose start record is left from an
+// earlier run, or a start time typed wrong), or when it carries a negative race time, as results
+// evaluated by earlier versions may. Such a result shows no time anywhere and is marked for review.
+[[nodiscard]] bool finishesBeforeStart(const PersonResult &result);
+
 // True when the result was run on a score (rogaining) course: its course is a rogaining course,
 // or, when the course is gone, it carries a score.
 [[nodiscard]] bool isScoreResult(const Race &race, const PersonResult &result);

@@ -127,7 +127,9 @@ ResultMap makeResultSnapshots(const Race &race)
     QSet<QUuid> withResult;
     for (const PersonResult &r : race.results) {
         withResult.insert(r.participantId);
-        if (!r.raceTime)
+        // A finish before the start (a negative time, as earlier versions stored it) has no time
+        // to publish, like a result without one.
+        if (!r.raceTime || *r.raceTime < 0)
             continue;
         // Halves away from zero: 0.125 s is 13 cs.
         const qint64 time = std::llround(*r.raceTime * 100.0);

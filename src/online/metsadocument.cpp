@@ -74,8 +74,9 @@ QString MetsaPublisher::personResultXML(
             element(out, 8, "StartTime", *text);
     }
     const StatusAndTime status = iofStatusAndTime(result, race, participant);
-    // xsd:double has no spelling for what is not a finite number.
-    if (status.time && std::isfinite(*status.time))
+    // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
+    // finish before the start, as earlier versions stored it).
+    if (status.time && std::isfinite(*status.time) && *status.time >= 0)
         element(out, 8, "Time", QString::asprintf("%.1f", *status.time));
     element(out, 8, "Status", status.status);
     if (!participant.cardNumber.isEmpty())

@@ -179,6 +179,19 @@ void copyFields(const Race &from, Race &to)
     to.multiStageEnabled = from.multiStageEnabled;
     to.defaultStartWindow = from.defaultStartWindow;
     to.stageDefaultStartWindows = from.stageDefaultStartWindows;
+    to.unknownCards = from.unknownCards;
+}
+
+// Kept card read-outs are never edited, only kept and dropped: the same ids in the same order are
+// the same list. They are few, so they travel with the event's fields.
+bool sameUnknownCards(const std::optional<QList<UnknownCard>> &a, const std::optional<QList<UnknownCard>> &b)
+{
+    if (a.has_value() != b.has_value())
+        return false;
+    if (!a)
+        return true;
+    return std::equal(a->cbegin(), a->cend(), b->cbegin(), b->cend(),
+        [](const UnknownCard &x, const UnknownCard &y) { return x.id == y.id; });
 }
 
 bool sameFields(const Race &a, const Race &b)
@@ -186,7 +199,8 @@ bool sameFields(const Race &a, const Race &b)
     return a.name == b.name && a.date == b.date && a.vexloWebEventId == b.vexloWebEventId
         && a.vexloWebChecklistKey == b.vexloWebChecklistKey && a.activeStageId == b.activeStageId
         && a.multiStageEnabled == b.multiStageEnabled && a.defaultStartWindow == b.defaultStartWindow
-        && a.stageDefaultStartWindows == b.stageDefaultStartWindows;
+        && a.stageDefaultStartWindows == b.stageDefaultStartWindows
+        && sameUnknownCards(a.unknownCards, b.unknownCards);
 }
 
 // A carrier document: the event's fields and only the given records.

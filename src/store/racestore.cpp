@@ -19,6 +19,9 @@
 
 namespace {
 const QString recentKey = QStringLiteral("recentRaceFilePaths");
+// The event file start-up could not read, while the event lives in the autosave only.
+const QString unreadableFileKey = QStringLiteral("unreadableEventFilePath");
+const QString unreadableReasonKey = QStringLiteral("unreadableEventFileReason");
 constexpr qsizetype maxRecentRaces = 8;
 
 bool samePath(const QUrl &a, const QUrl &b)
@@ -141,6 +144,7 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
     ++m_documentGeneration;
     m_raceFileUrl = url;
     emit raceFileUrlChanged();
+    setUnreadableEventFile(QUrl(), QString());
 }
 
 void RaceStore::setNeedsInitialSetup(bool value)
@@ -171,7 +175,13 @@ void RaceStore::setRecentRaceUrls(QList<QUrl> urls)
 void RaceStore::reopenAtStartUp()
 {
     // No autosave, broadcast or publisher hand-off here: nothing has changed yet.
-    if (!m_recentRaceUrls.isEmpty()) {
+    const QString unreadable = m_settings->value(unreadableFileKey).toString();
+    if (!unreadable.isEmpty()) {
+        // An earlier start-up fell back to the autosave and the event was not saved to a file
+        // since: the autosave still holds it, whatever the recent list now starts with.
+        m_unreadableEventFile = QUrl::fromLocalFile(unreadable);
+        m_unreadableEventFileReason = m_settings->value(unreadableReasonKey).toString();
+    } else if (!m_recentRaceUrls.isEmpty()) {
         const QUrl mostRecent = m_recentRaceUrls.first();
         QString error;
         if (auto race = readEventFile(mostRecent, &error)) {
@@ -180,15 +190,39 @@ void RaceStore::reopenAtStartUp()
             putRecentFirst(mostRecent);
             return;
         }
-        // The entry stays in the list, and the file is never written: it is not the open file.
+        // The file is never written (it is not the open file), and it leaves the recent list: it
+        // must not be offered, or reopened next time, as if it were fine.
         logLine(QStringLiteral("RaceStore: failed to reopen most recent race file (") + error
             + QStringLiteral(") \u2014 falling back to local autosave"));
+        setUnreadableEventFile(mostRecent, error);
+        QList<QUrl> urls = m_recentRaceUrls;
+        urls.removeIf([&](const QUrl &entry) { return samePath(entry, mostRecent); });
+        setRecentRaceUrls(std::move(urls));
     }
     // The start-up read may move the local file aside; nothing can be queued yet, but the rule
     // holds for every writer of that file.
     flushAutosave();
     if (auto race = m_localStore->loadAtStartUp())
         m_race = std::move(*race);
+}
+
+void RaceStore::setUnreadableEventFile(const QUrl &url, const QString &reason)
+{
+    if (url == m_unreadableEventFile && reason == m_unreadableEventFileReason)
+        return;
+    m_unreadableEventFile = url;
+    m_unreadableEventFileReason = url.isEmpty() ? QString() : reason;
+    if (url.isEmpty()) {
+        m_settings->remove(unreadableFileKey);
+        m_settings->remove(unreadableReasonKey);
+    } else {
+        m_settings->setValue(unreadableFileKey, url.toLocalFile());
+        m_settings->setValue(unreadableReasonKey, reason);
+    }
+    // On disk at once, like the recent list: a crash must not leave the next start-up opening
+    // another event over the one only the autosave holds.
+    m_settings->sync();
+    emit unreadableEventFileChanged();
 }
 
 void RaceStore::wireSyncCallbacks()
@@ -286,6 +320,7 @@ void RaceStore::eventFileSaved(const QUrl &url)
     }
     putRecentFirst(url);
     setNeedsInitialSetup(false);
+    setUnreadableEventFile(QUrl(), QString());
 }
 
 void RaceStore::addRecentRaceUrl(const QUrl &url)
@@ -326,6 +361,7 @@ void RaceStore::newRace()
     if (m_localStore->save(m_race))
         trimJournal(true);
     setNeedsInitialSetup(true);
+    setUnreadableEventFile(QUrl(), QString());
 }
 
 void RaceStore::autosave()
@@ -537,7 +573,9 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     flushAutosave();
     // A master that has not named its event yet sends none: the station's own name stays.
     const std::optional<QUuid> event = m_race.journalEventId;
+    const QList<UnknownCard> ownCards = ownUnknownCards();
     m_race = race;
+    keepOwnUnknownCards(ownCards);
     if (!m_race.journalEventId)
         m_race.journalEventId = event;
     // The master's sequence numbers are not this station's.
@@ -548,6 +586,37 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     // Start-up reads the open event file first, which this write leaves behind.
     if (m_localStore->save(m_race))
         trimJournal(m_raceFileUrl.isEmpty());
+}
+
+QList<UnknownCard> RaceStore::ownUnknownCards() const
+{
+    QList<UnknownCard> own;
+    if (m_race.unknownCards) {
+        for (const UnknownCard &card : *m_race.unknownCards) {
+            if (!m_receivedUnknownCards.contains(card.id))
+                own.append(card);
+        }
+    }
+    return own;
+}
+
+void RaceStore::keepOwnUnknownCards(const QList<UnknownCard> &own)
+{
+    // The cards this station read that no entry held are not in the master's race: they stay
+    // until a result here settles them or they are dismissed here. The master's own kept cards
+    // come and go with its race.
+    m_receivedUnknownCards.clear();
+    if (m_race.unknownCards) {
+        for (const UnknownCard &card : *m_race.unknownCards)
+            m_receivedUnknownCards.insert(card.id);
+    }
+    for (const UnknownCard &card : own) {
+        if (m_receivedUnknownCards.contains(card.id))
+            continue;
+        if (!m_race.unknownCards)
+            m_race.unknownCards.emplace();
+        m_race.unknownCards->append(card);
+    }
 }
 
 void RaceStore::applyReceivedResult(const PersonResult &result)

@@ -43,6 +43,7 @@
 #include <QSettings>
 
 class QNetworkAccessManager;
+struct CardRecording;
 
 // The steps of one autosave, in the order they run.
 enum class AutosaveStep { LocalFile, Broadcast, LiveResultat, Metsa, EventFile };
@@ -80,6 +81,7 @@ class RaceStore : public QObject
     Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
     Q_PROPERTY(QString autosaveError READ autosaveError NOTIFY autosaveErrorChanged)
     Q_PROPERTY(QString recoveryNotice READ recoveryNotice NOTIFY recoveryNoticeChanged)
+    Q_PROPERTY(QUrl unreadableEventFileUrl READ unreadableEventFileUrl NOTIFY unreadableEventFileChanged)
     Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
     Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
     Q_PROPERTY(LiveResultatSettings *liveResultatSettings READ liveResultatSettings CONSTANT)
@@ -175,6 +177,17 @@ public:
     [[nodiscard]] QString recoveryNotice() const { return m_recoveryNotice; }
     Q_INVOKABLE void dismissRecoveryNotice();
 
+    // ---- An event file start-up could not read -----------------------------------------------
+    //
+    // The most recent event file that start-up could not read (damaged, cut short, gone): the store
+    // opened the local autosave instead, took the file off the recent list, and writes no event
+    // file until the organiser saves the event to one (save(to:)); opening another file or a new
+    // event ends it too. Until then every start-up opens the autosave again and reports the same
+    // file, so the next start never opens another event over the recovered one. Empty URL: none.
+    [[nodiscard]] QUrl unreadableEventFileUrl() const { return m_unreadableEventFile; }
+    // Why it could not be read (the reader's or decoder's words).
+    [[nodiscard]] QString unreadableEventFileReason() const { return m_unreadableEventFileReason; }
+
     // ---- Per-stage values of a participant (for the active stage) ---------------------------
 
     [[nodiscard]] std::optional<QDateTime> scheduledStartTime(const Participant &participant) const;
@@ -188,7 +201,8 @@ public:
 
     // ---- Station sync and check-in callbacks -----------------------------------------------
 
-    // A race received by a slave: replaces `race` and is written to the local autosave only.
+    // A race received by a slave: replaces `race` (the cards this station read that no entry held
+    // stay) and is written to the local autosave only.
     void applyReceivedSnapshot(const Race &race);
     // A result submitted to the master: replaces the result with the same id in place, else is
     // appended; then autosaves (which broadcasts).
@@ -237,11 +251,16 @@ public:
     // ---- Evaluation and results operations --------------------------------------------------
 
     // Records one card read-out for the active stage: the result stored for it (a repeated read
-    // gives the stored one), absent when no runner holds the card (then nothing is saved). Saves
-    // after an append and after a repeat; a slave then submits an appended result to its master.
+    // gives the stored one), absent when no runner holds the card: the read-out is then kept in
+    // race().unknownCards (journalled and saved like a result) until a later recording of it under
+    // a runner settles it or it is dismissed. Saves after an append, after a repeat and after a
+    // kept card; a slave then submits an appended result to its master.
     std::optional<PersonResult> recordCardReading(const QString &cardNumber, const QList<SIPunch> &punches,
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
         const std::optional<QDateTime> &finishPunchTime);
+    // Removes a kept card read-out nobody holds (the organiser's "Dismiss"); saves when it existed.
+    // By value: callers pass the id of an element of the list it removes from.
+    void dismissUnknownCard(QUuid cardId);
     // Evaluates the stored result with the same id again from its punches against the course the
     // edited copy names, and saves; an id no longer stored is ignored. Never submitted to a master
     // (a master's autosave broadcasts the whole race).
@@ -353,6 +372,7 @@ signals:
     void recentRaceUrlsChanged();
     void autosaveErrorChanged();
     void recoveryNoticeChanged();
+    void unreadableEventFileChanged();
 
 private:
     // Publishes a change made in place to m_race (no save).
@@ -384,12 +404,17 @@ private:
     // Takes `edited` as the race and commits it when every value it changes can be stored (the
     // event file can hold it); false, and nothing changed, otherwise.
     bool commitIfStorable(Race edited);
+    // Remembers (empty url: forgets) the unreadable event file, in the settings as well.
+    void setUnreadableEventFile(const QUrl &url, const QString &reason);
     // The files about to be written hold every journalled change so far: they say so.
     void stampJournalThrough();
     // Every change so far is in files on disk: the journal has nothing left to replay.
     // `everyFile`: those are all the files start-up reads (they carry the event's id then).
     void trimJournal(bool everyFile);
     void wireSyncCallbacks();
+    // A slave's kept unknown cards across the master's snapshots (see applyReceivedSnapshot).
+    [[nodiscard]] QList<UnknownCard> ownUnknownCards() const;
+    void keepOwnUnknownCards(const QList<UnknownCard> &own);
     void wireChecklistCallbacks();
     void setNeedsInitialSetup(bool value);
     void setRecentRaceUrls(QList<QUrl> urls);
@@ -418,6 +443,10 @@ private:
     Race m_journalled;
     QTimer m_retryTimer;
     int m_retryAttempt = 0;
+    // The kept unknown cards the last snapshot from the master held (a slave's own are the rest).
+    QSet<QUuid> m_receivedUnknownCards;
+    QUrl m_unreadableEventFile;
+    QString m_unreadableEventFileReason;
     bool m_needsInitialSetup = false;
     QList<QUrl> m_recentRaceUrls;
     quint64 m_documentGeneration = 0;

@@ -104,10 +104,10 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
 {
     CardRecording recording = ::recordCardReading(m_race, cardNumber, punches, checkPunchTime, startPunchTime,
         finishPunchTime, m_clock(), &m_recordingIndex);
-    if (recording.appended) {
-        // On disk before anything else happens: the runner's result survives a crash from here on.
+    // On disk before anything else happens: the runner's result survives a crash from here on.
+    if (recording.appended || recording.unknownCardAppended || !recording.settledUnknownCards.isEmpty()) {
         journalChanges();
-        emit raceChanged(); // the look-ups already hold the appended result
+        emit raceChanged(); // the look-ups already hold the appended result; kept cards are not in them
     }
     // Right after the journal: the engine's outbox file has it before anything else happens, so
     // no moment exists in which a restart or a snapshot could lose it for the master.
@@ -122,6 +122,13 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     if (submit)
         m_syncEngine->submitResult(*recording.result);
     return recording.result;
+}
+
+void RaceStore::dismissUnknownCard(QUuid cardId)
+{
+    if (!removeUnknownCard(m_race, cardId))
+        return;
+    commitChange();
 }
 
 void RaceStore::reevaluateResult(const PersonResult &edited)

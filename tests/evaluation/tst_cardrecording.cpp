@@ -56,12 +56,60 @@ private slots:
         // The entries without a card (empty or blank) must not catch an empty read.
         race.participants = {runner("", "H21"), runner(" ", "H21"), runner("123456", "H21")};
         LogCapture log;
-        const CardRecording r = record(race, card, punchesEveryMinute({31}, at(10, 1)));
-        QVERIFY(!r.result && !r.appended && !r.save);
+        const QList<SIPunch> punches = punchesEveryMinute({31}, at(10, 1));
+        const CardRecording r = record(race, card, punches);
+        QVERIFY(!r.result && !r.appended);
         QVERIFY(race.results.isEmpty());
         QCOMPARE(log.lines(),
             QStringList {QStringLiteral("SI: no participant registered for card ") + card
                 + QStringLiteral(" — result not recorded")});
+        // A number names a card to keep; a blank one names none.
+        const bool blank = card.trimmed().isEmpty();
+        QCOMPARE(r.save, !blank);
+        QCOMPARE(r.unknownCardAppended, !blank);
+        QCOMPARE(race.unknownCards.has_value(), !blank);
+        if (blank)
+            return;
+        QCOMPARE(race.unknownCards->size(), 1);
+        const UnknownCard &kept = race.unknownCards->first();
+        QCOMPARE(kept.id, *r.unknownCard);
+        QCOMPARE(kept.cardNumber, card);
+        QCOMPARE(kept.punches.size(), 1);
+        QCOMPARE(kept.punches.first().time, punches.first().time);
+        QVERIFY(!kept.finishPunchTime && !kept.startPunchTime);
+        QCOMPARE(kept.readAt, now);
+        QCOMPARE(kept.stageId, race.activeStageId);
+
+        // The same read-out again keeps nothing more, and saves nothing.
+        const CardRecording again = record(race, card, punches);
+        QCOMPARE(again.unknownCard, r.unknownCard);
+        QVERIFY(!again.unknownCardAppended && !again.save);
+        QCOMPARE(race.unknownCards->size(), 1);
+        // Another read-out of the card (a later finish) is kept beside it.
+        const CardRecording later = record(race, card, punches, std::nullopt, at(10, 31));
+        QVERIFY(later.unknownCardAppended);
+        QCOMPARE(race.unknownCards->size(), 2);
+    }
+
+    // The read-out recorded under a runner settles its kept copies, and only those.
+    void recordingSettlesTheKeptReadOut()
+    {
+        Race race = baseRace();
+        const QList<SIPunch> punches = punchesEveryMinute({31, 32, 33}, at(10, 1));
+        const CardRecording first = record(race, QStringLiteral("777"), punches);
+        const CardRecording other = record(race, QStringLiteral("777"), punches, std::nullopt, at(10, 45));
+        QVERIFY(first.unknownCardAppended && other.unknownCardAppended);
+        race.participants = {runner("777", "H21")};
+        const CardRecording recorded = record(race, QStringLiteral("777"), punches);
+        QVERIFY(recorded.appended);
+        QCOMPARE(recorded.settledUnknownCards, QList<QUuid> {*first.unknownCard});
+        QCOMPARE(race.unknownCards->size(), 1);
+        QCOMPARE(race.unknownCards->first().id, *other.unknownCard);
+        // A repeat of a recorded read settles a copy kept meanwhile as well; the last one gone, the
+        // list is absent again.
+        QVERIFY(removeUnknownCard(race, *other.unknownCard));
+        QVERIFY(!race.unknownCards);
+        QVERIFY(!removeUnknownCard(race, *other.unknownCard));
     }
 
     // A card number is its digits: one stored as typed with grouping spaces is the card read.
@@ -105,6 +153,30 @@ private slots:
         QVERIFY(record(race, "100", punches, std::nullopt, at(10, 20)).appended);
         QCOMPARE(race.results.size(), 4);
         QCOMPARE(race.results[0].id, first.result->id);
+    }
+
+    // The very read-out again after the runner's course changed (as giving a card to a runner
+    // through the unmatched-card sheet may change it): still the one result.
+    void sameReadOutAfterACourseChangeIsOneResult()
+    {
+        Race race = baseRace();
+        race.participants = {runner("300", "H21")};
+        const QList<SIPunch> punches = punchesEveryMinute({41, 42, 43, 44}, at(10, 5));
+        const CardRecording first = record(race, "300", punches, std::nullopt, at(10, 20));
+        QVERIFY(first.appended);
+        QCOMPARE(first.result->splits.size(), 7); // course A: three missed, four additional
+        race.participants[0].courseId = QStringLiteral("B");
+        const CardRecording again = record(race, "300", punches, std::nullopt, at(10, 20));
+        QVERIFY(!again.appended && again.save);
+        QCOMPARE(again.result->id, first.result->id);
+        QCOMPARE(race.results.size(), 1);
+        // Another runner given the card since: the read-out is theirs, a result of their own.
+        race.participants[0].cardNumber = QStringLiteral("301");
+        race.participants.append(runner("300", "H21"));
+        QVERIFY(record(race, "300", punches, std::nullopt, at(10, 20)).appended);
+        // Another read-out of the card is another result.
+        QVERIFY(record(race, "300", punches, std::nullopt, at(10, 21)).appended);
+        QCOMPARE(race.results.size(), 3);
     }
 
     void noActiveStage()
@@ -192,14 +264,22 @@ private slots:
     {
         Race race = baseRace();
         race.participants = {runner("5", "H21", std::nullopt)};
-        // Start record later than the run: a negative time, so marked for review.
+        // Start record later than the run: a finish before the start, so no time and marked for
+        // review.
         const PersonResult stored
             = *record(race, "5", punchesEveryMinute({31, 32, 33}, at(10, 5)), at(15, 0), at(10, 20)).result;
         QVERIFY(stored.overrideNote && !stored.completed && !stored.completedOverride);
+        QVERIFY(!stored.raceTime);
         PersonResult edited = stored;
-        edited.courseId = QStringLiteral("B"); // a mispunch on B needs no review
+        edited.courseId = QStringLiteral("B"); // a mispunch on B: the finish is still before the start
+        QVERIFY(reevaluateResult(race, edited));
+        QVERIFY(race.results[0].overrideNote);
+        QVERIFY(!race.results[0].raceTime);
+        edited.startTime = at(10, 0); // the start put right by hand: a time, nothing to review
         QVERIFY(reevaluateResult(race, edited));
         QVERIFY(!race.results[0].overrideNote);
+        QCOMPARE(race.results[0].raceTime, std::optional<double>(20 * 60));
+        edited.startTime = stored.startTime;
         edited.overrideNote = QStringLiteral("start checked by hand");
         edited.courseId = QStringLiteral("A");
         QVERIFY(reevaluateResult(race, edited));

@@ -64,6 +64,26 @@ private slots:
         VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml.toUtf8());
     }
 
+    // A finish before the start as earlier versions stored it (a negative race time and split
+    // times): the list carries no time for it, neither the run's nor a split's.
+    void finishBeforeStartHasNoTime()
+    {
+        Race race = resultRace();
+        PersonResult &r = race.results[0];
+        r.startTime = r.finishTime->addSecs(2418);
+        r.raceTime = -2418;
+        for (SplitTime &s : r.splits)
+            if (s.elapsedFromStart)
+                s.elapsedFromStart = -2718;
+        const QList<ResultGroup> groups {{QStringLiteral("H21"), {r}}};
+        for (const QString &xml :
+            {writeIOFResultListXML(race, groups), writeIOFResultListWithSplitsXML(race, groups)}) {
+            VERIFY_IOF_VALID(xml.toUtf8());
+            QVERIFY2(!xml.contains(QLatin1String("<Time>-")), qPrintable(xml));
+        }
+        QVERIFY(!writeIOFResultListXML(race, groups).contains(QLatin1String("<Time>")));
+    }
+
     void resultStatus_data() { casetable::load("iof/result-status.tsv"); }
     void resultStatus()
     {

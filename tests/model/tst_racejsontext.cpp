@@ -65,6 +65,12 @@ QByteArray comparable(Race race)
                 p.id = QUuid();
         }
     }
+    if (race.unknownCards) {
+        for (UnknownCard &c : *race.unknownCards) {
+            for (SIPunch &p : c.punches)
+                p.id = QUuid();
+        }
+    }
     return referenceEncode(race, JsonLayout::Compact);
 }
 
@@ -245,6 +251,22 @@ Race trickyRace()
         r.overrideNote = text(i + 3);
         race.results.append(r);
         race.results.append(bareResult());
+
+        UnknownCard card;
+        card.cardNumber = text(i + 4);
+        card.punches = {punch, noTime};
+        if (i % 2)
+            card.checkPunchTime = utc(2025, 5, 17, 9, 58, 0, 250);
+        if (i % 3)
+            card.startPunchTime = utc(1, 1, 1);
+        if (i % 4)
+            card.finishPunchTime = utc(9999, 12, 31, 23, 59, 59);
+        card.readAt = utc(2025, 5, 17, 11, 0, i);
+        if (i % 5)
+            card.stageId = text(i + 6);
+        if (!race.unknownCards)
+            race.unknownCards.emplace();
+        race.unknownCards->append(card);
     }
     return race;
 }

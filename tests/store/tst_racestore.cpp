@@ -119,14 +119,65 @@ private slots:
             QVERIFY(line.contains(QStringLiteral("No such file or directory")));
         QCOMPARE(store->race().name, QStringLiteral("From autosave"));
         QVERIFY(store->raceFileUrl().isEmpty());
-        QCOMPARE(paths(store->recentRaceUrls()), QStringList({recent, other}));
-        QCOMPARE(m_harness->storedRecent(), QStringList({recent, other}));
+        // Reported, with its reason, and off the recent list: never again first as if fine.
+        QCOMPARE(store->unreadableEventFileUrl(), QUrl::fromLocalFile(recent));
+        QVERIFY(!store->unreadableEventFileReason().isEmpty());
+        QCOMPARE(paths(store->recentRaceUrls()), QStringList({other}));
+        QCOMPARE(m_harness->storedRecent(), QStringList({other}));
         // The file that failed to read is never written, not even by the next autosave.
         store->autosave();
         store->flushAutosave();
         QCOMPARE(QFile::exists(recent), exists);
         if (exists)
             QCOMPARE(readAll(recent), content);
+
+        // Started again before the event went into a file: the autosave again, never the next
+        // recent file over it, and the same report.
+        store.reset();
+        writeAll(other, *encodeRace(namedRace(QStringLiteral("Other event")), JsonLayout::PrettySorted));
+        store = makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("From autosave"));
+        QCOMPARE(store->unreadableEventFileUrl(), QUrl::fromLocalFile(recent));
+        QCOMPARE(store->unreadableEventFileReason(),
+            line.mid(line.indexOf(u'(') + 1).chopped(fallbackSuffix.size()));
+
+        // Saved where the organiser chose: the report ends and that file is the event's from now on.
+        QSignalSpy ended(store.get(), &RaceStore::unreadableEventFileChanged);
+        const QString chosen = path(QStringLiteral("recovered.vexloevent.json"));
+        QVERIFY(store->save(QUrl::fromLocalFile(chosen)));
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(store->unreadableEventFileUrl().isEmpty());
+        store.reset();
+        store = makeStore();
+        QVERIFY(store->unreadableEventFileUrl().isEmpty());
+        QCOMPARE(store->raceFileUrl(), QUrl::fromLocalFile(chosen));
+        QCOMPARE(store->race().name, QStringLiteral("From autosave"));
+    }
+
+    // An event file cut short at every offset: never opened half, always reported.
+    void eventFileCutAtEveryOffset()
+    {
+        const QByteArray whole = *encodeRace(namedRace(QStringLiteral("Cut")), JsonLayout::PrettySorted);
+        const QString file = path(QStringLiteral("cut.vexloevent.json"));
+        QDir().mkpath(path(QStringLiteral("data")));
+        for (qsizetype n = 0; n < whole.size(); ++n) {
+            writeAll(file, whole.left(n));
+            storeRecent({file});
+            QSettings(path(QStringLiteral("settings.ini")), QSettings::IniFormat)
+                .remove(QStringLiteral("unreadableEventFilePath"));
+            writeAll(autosavePath(), compactJson(namedRace(QStringLiteral("From autosave"))));
+            LogCapture log;
+            auto store = makeStore();
+            // Only the final line break can go without harm.
+            if (n == whole.size() - 1) {
+                QCOMPARE(store->race().name, QStringLiteral("Cut"));
+                QVERIFY(store->unreadableEventFileUrl().isEmpty());
+                continue;
+            }
+            QVERIFY2(store->race().name == QStringLiteral("From autosave"), qPrintable(QString::number(n)));
+            QCOMPARE(store->unreadableEventFileUrl(), QUrl::fromLocalFile(file));
+            QVERIFY(store->recentRaceUrls().isEmpty());
+        }
     }
 
     void unusableMostRecentAndNoAutosaveGivesUntitled()

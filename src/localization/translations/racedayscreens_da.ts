@@ -40,8 +40,16 @@
         <translation>Brik %@ — ingen deltager tilmeldt</translation>
     </message>
     <message>
+        <source>Cards read with no runner (%@)</source>
+        <translation>Brikker aflæst uden løber (%@)</translation>
+    </message>
+    <message>
         <source>Change course</source>
         <translation>Skift bane</translation>
+    </message>
+    <message>
+        <source>Check card</source>
+        <translation>Tjek brik</translation>
     </message>
     <message>
         <source>Check this card: it holds another run of this course, so today&apos;s run cannot be told apart</source>
@@ -90,6 +98,10 @@
     <message>
         <source>Delete entry?</source>
         <translation>Slet aflæsning?</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Fjern</translation>
     </message>
     <message>
         <source>Export</source>
@@ -142,6 +154,10 @@
     <message>
         <source>Pull the latest check-in state from O-Checklist</source>
         <translation>Hent den seneste check-in-status fra O-Checklist</translation>
+    </message>
+    <message>
+        <source>Read at %@ · %@ punch(es)</source>
+        <translation>Aflæst kl. %@ · %@ stempling(er)</translation>
     </message>
     <message>
         <source>Reason (e.g. control malfunction)</source>

@@ -40,8 +40,16 @@
         <translation>Card %@ — no participant registered</translation>
     </message>
     <message>
+        <source>Cards read with no runner (%@)</source>
+        <translation>Cards read with no runner (%@)</translation>
+    </message>
+    <message>
         <source>Change course</source>
         <translation>Change course</translation>
+    </message>
+    <message>
+        <source>Check card</source>
+        <translation>Check card</translation>
     </message>
     <message>
         <source>Check this card: it holds another run of this course, so today&apos;s run cannot be told apart</source>
@@ -90,6 +98,10 @@
     <message>
         <source>Delete entry?</source>
         <translation>Delete entry?</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Dismiss</translation>
     </message>
     <message>
         <source>Export</source>
@@ -142,6 +154,10 @@
     <message>
         <source>Pull the latest check-in state from O-Checklist</source>
         <translation>Pull the latest check-in state from O-Checklist</translation>
+    </message>
+    <message>
+        <source>Read at %@ · %@ punch(es)</source>
+        <translation>Read at %@ · %@ punch(es)</translation>
     </message>
     <message>
         <source>Reason (e.g. control malfunction)</source>

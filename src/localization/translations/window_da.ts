@@ -8,6 +8,10 @@
         <translation>&quot;%@&quot; er ikke et antal punkter. Skriv et tal på 0 eller mere, for eksempel %@.</translation>
     </message>
     <message>
+        <source>CHECK CARD</source>
+        <translation>TJEK BRIK</translation>
+    </message>
+    <message>
         <source>Could not connect to the station: %@</source>
         <translation>Kunne ikke forbinde til stationen: %@</translation>
     </message>
@@ -62,6 +66,10 @@
     <message>
         <source>Saving works again: every change is saved.</source>
         <translation>Gemning virker igen: alle ændringer er gemt.</translation>
+    </message>
+    <message>
+        <source>The event file %@ is damaged and could not be opened (%@). Vexlo opened the last autosave instead: “%@”. Choose Save As to keep it in a file; until then it is saved only in the autosave.</source>
+        <translation>Løbsfilen %@ er beskadiget og kunne ikke åbnes (%@). Vexlo åbnede i stedet den seneste autogemte udgave: “%@”. Vælg Gem som for at gemme løbet i en fil; indtil da gemmes det kun i den autogemte udgave.</translation>
     </message>
     <message>
         <source>The event is not being saved: %@. Check that the event file&apos;s folder still exists, can be written to and has free space. Keep the window open: everything is saved as soon as that works again.</source>

@@ -8,6 +8,10 @@
         <translation>&quot;%@&quot; is not a number of points. Type a number of 0 or more, for example %@.</translation>
     </message>
     <message>
+        <source>CHECK CARD</source>
+        <translation>CHECK CARD</translation>
+    </message>
+    <message>
         <source>Could not connect to the station: %@</source>
         <translation>Could not connect to the station: %@</translation>
     </message>
@@ -62,6 +66,10 @@
     <message>
         <source>Saving works again: every change is saved.</source>
         <translation>Saving works again: every change is saved.</translation>
+    </message>
+    <message>
+        <source>The event file %@ is damaged and could not be opened (%@). Vexlo opened the last autosave instead: “%@”. Choose Save As to keep it in a file; until then it is saved only in the autosave.</source>
+        <translation>The event file %@ is damaged and could not be opened (%@). Vexlo opened the last autosave instead: “%@”. Choose Save As to keep it in a file; until then it is saved only in the autosave.</translation>
     </message>
     <message>
         <source>The event is not being saved: %@. Check that the event file&apos;s folder still exists, can be written to and has free space. Keep the window open: everything is saved as soon as that works again.</source>

@@ -10,6 +10,8 @@ Item {
     id: root
     objectName: "outstandingView"
     property QtObject raceStore
+    // The race-day desk: "Register..." of a kept card opens its unmatched-card sheet.
+    property QtObject raceDay
 
     OutstandingScreen {
         id: vm
@@ -77,6 +79,74 @@ Item {
             color: Theme.tint("orange", 1.0)
             wrapMode: Text.WordWrap
             Layout.fillWidth: true
+        }
+
+        // The cards read that no entry held, until each is given to a runner or dismissed.
+        ColumnLayout {
+            objectName: "unknownCardsSection"
+            visible: vm.unknownCards.length > 0
+            spacing: 4
+            Layout.fillWidth: true
+            Label {
+                objectName: "unknownCardsTitle"
+                text: vm.unknownCardsTitle
+                font: Theme.headline
+                color: Theme.tint("orange", 1.0)
+            }
+            ListView {
+                objectName: "unknownCardsList"
+                model: vm.unknownCards
+                clip: true
+                interactive: contentHeight > height
+                boundsBehavior: Flickable.StopAtBounds
+                Layout.fillWidth: true
+                Layout.preferredHeight: Math.min(contentHeight, 44 * 3)
+                ScrollBar.vertical: ScrollBar {}
+                delegate: StripedRowBackground {
+                    id: cardRow
+                    required property int index
+                    required property var modelData
+                    objectName: "unknownCardRow_" + modelData.title
+                    rowIndex: index
+                    width: ListView.view.width
+                    implicitHeight: 44
+                    RowLayout {
+                        anchors.fill: parent
+                        anchors.leftMargin: 8
+                        anchors.rightMargin: 8
+                        ColumnLayout {
+                            spacing: 2
+                            Layout.fillWidth: true
+                            Label {
+                                text: cardRow.modelData.title
+                                font: Theme.headline
+                                color: Theme.primaryText
+                                elide: Text.ElideRight
+                                Layout.fillWidth: true
+                            }
+                            Label {
+                                objectName: "unknownCardDetail"
+                                text: cardRow.modelData.detail
+                                font: Theme.caption
+                                color: Theme.secondaryText
+                                elide: Text.ElideRight
+                                Layout.fillWidth: true
+                            }
+                        }
+                        Button {
+                            objectName: "registerKeptCardButton"
+                            text: qsTranslate("Vexlo", "Register...")
+                            enabled: root.raceDay !== null
+                            onClicked: root.raceDay.registerKeptCard(cardRow.modelData.id)
+                        }
+                        Button {
+                            objectName: "dismissKeptCardButton"
+                            text: qsTranslate("Vexlo", "Dismiss")
+                            onClicked: vm.dismissUnknownCard(cardRow.modelData.id)
+                        }
+                    }
+                }
+            }
         }
 
         ListView {

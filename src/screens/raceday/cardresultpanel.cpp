@@ -3,6 +3,7 @@
 #include "documenttext.h"
 #include "localization.h"
 #include "racedayresults.h"
+#include "resultgroups.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
         return ResultVerdict::None;
     if (result.completedOverride)
         return *result.completedOverride ? ResultVerdict::Completed : ResultVerdict::Mispunch;
-    if (result.overrideNote && !result.overrideNote->isEmpty())
+    // No time and no verdict until someone has looked at the card.
+    if (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()))
         return ResultVerdict::UnderReview;
     // Missed controls decide over a missing finish: the run could not count either way.
     if (!result.completed && !missingControls(result).isEmpty())
@@ -126,7 +128,7 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
             panel.valueMissing = true;
         }
     } else {
-        if (result.raceTime) {
+        if (result.raceTime && !finishesBeforeStart(result)) {
             panel.valueText = localized(keyTotalTime, formatElapsed(*result.raceTime));
         } else {
             panel.valueText = localized(keyTotalTimeMissing);
@@ -160,7 +162,7 @@ RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
     if (isRogainingResult(race, result)) {
         if (result.score)
             row.valueText = localized(keyPoints, *result.score);
-    } else if (result.raceTime) {
+    } else if (result.raceTime && !finishesBeforeStart(result)) {
         row.valueText = formatElapsed(*result.raceTime);
     }
     if (row.valueText.isEmpty()) {

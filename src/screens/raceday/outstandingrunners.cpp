@@ -200,6 +200,24 @@ QHash<int, QByteArray> OutstandingRowsModel::roleNames() const
         {StatusIndexRole, "statusIndex"}};
 }
 
+QList<UnknownCardRow> unknownCardRows(const Race &race)
+{
+    QList<UnknownCardRow> rows;
+    if (!race.unknownCards)
+        return rows;
+    QList<const UnknownCard *> cards;
+    for (const UnknownCard &card : *race.unknownCards)
+        cards.append(&card);
+    std::stable_sort(cards.begin(), cards.end(),
+        [](const UnknownCard *a, const UnknownCard *b) { return a->readAt > b->readAt; });
+    for (const UnknownCard *card : std::as_const(cards)) {
+        rows.append({card->id, localized(QStringLiteral("Card %@"), card->cardNumber),
+            localized(QStringLiteral("Read at %@ · %@ punch(es)"),
+                card->readAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")), card->punches.size())});
+    }
+    return rows;
+}
+
 // ---- Screen --------------------------------------------------------------------------------
 
 OutstandingScreen::OutstandingScreen(QObject *parent)
@@ -323,4 +341,29 @@ void OutstandingScreen::setStatusIndex(const QString &participantId, int index)
     else if (index == 2)
         status = ParticipantStatus::Dnf;
     store()->setParticipantStatus(QUuid(participantId), status);
+}
+
+QVariantList OutstandingScreen::unknownCards() const
+{
+    QVariantList list;
+    if (!store())
+        return list;
+    for (const UnknownCardRow &row : unknownCardRows(store()->race())) {
+        list.append(QVariantMap {{QStringLiteral("id"), row.id.toString(QUuid::WithoutBraces)},
+            {QStringLiteral("title"), row.title}, {QStringLiteral("detail"), row.detail}});
+    }
+    return list;
+}
+
+QString OutstandingScreen::unknownCardsTitle() const
+{
+    const qsizetype count
+        = store() && store()->race().unknownCards ? store()->race().unknownCards->size() : 0;
+    return count > 0 ? localized(QStringLiteral("Cards read with no runner (%@)"), count) : QString();
+}
+
+void OutstandingScreen::dismissUnknownCard(const QString &id)
+{
+    if (store())
+        store()->dismissUnknownCard(QUuid(id));
 }

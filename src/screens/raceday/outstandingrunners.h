@@ -62,6 +62,18 @@ struct OutstandingContext
 [[nodiscard]] QString outstandingNameLine(const Participant &p);
 [[nodiscard]] QString outstandingDetailLine(const Race &race, const Participant &p, const QString &stageId);
 
+// One card read-out the event keeps because no entry held the card, as the Status section lists
+// it: "Card %@" over "Read at %@ · %@ punch(es)" (time of day in the system's zone).
+struct UnknownCardRow
+{
+    QUuid id;
+    QString title;
+    QString detail;
+};
+
+// Every kept read-out, newest read first (ties keep the stored order).
+[[nodiscard]] QList<UnknownCardRow> unknownCardRows(const Race &race);
+
 class OutstandingRowsModel : public CountedListModel
 {
     Q_OBJECT
@@ -104,6 +116,10 @@ class OutstandingScreen : public StoreViewModel
     // Marks are kept at the master: a slave's mark would be undone by the master's next race.
     Q_PROPERTY(bool canMark READ canMark NOTIFY rowsChanged)
     Q_PROPERTY(QString markingNotice READ markingNotice NOTIFY rowsChanged)
+    // The cards read that no entry held, kept until given to a runner or dismissed:
+    // [{id, title, detail}] newest first, and the heading with their number (empty without any).
+    Q_PROPERTY(QVariantList unknownCards READ unknownCards NOTIFY rowsChanged)
+    Q_PROPERTY(QString unknownCardsTitle READ unknownCardsTitle NOTIFY rowsChanged)
 
 public:
     using Clock = std::function<QDateTime()>;
@@ -126,6 +142,11 @@ public:
 
     // 0 "—", 1 "DNS", 2 "DNF".
     Q_INVOKABLE void setStatusIndex(const QString &participantId, int index);
+
+    [[nodiscard]] QVariantList unknownCards() const;
+    [[nodiscard]] QString unknownCardsTitle() const;
+    // "Dismiss": the read-out is dropped from the event for good.
+    Q_INVOKABLE void dismissUnknownCard(const QString &id);
 
     // Derives the rows from the race as it is now (the store's changes call it).
     void refresh();

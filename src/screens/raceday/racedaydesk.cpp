@@ -1,6 +1,7 @@
 #include "racedaydesk.h"
 
 #include "cardreaderviewmodel.h"
+#include "cardrecording.h"
 #include "cardresultpanel.h"
 #include "localization.h"
 #include "messagetext.h"
@@ -253,6 +254,24 @@ void RaceDayDesk::registerShownCard()
     if (!reading)
         return;
     m_unmatchedCard = *reading;
+    m_unmatchedKeptCard.reset();
+    emit unmatchedCardChanged();
+}
+
+void RaceDayDesk::registerKeptCard(const QString &keptCardId)
+{
+    const UnknownCard *kept = findUnknownCard(m_store->race(), QUuid(keptCardId));
+    if (!kept)
+        return;
+    SICardReading reading;
+    reading.cardNumber = kept->cardNumber;
+    reading.punches = kept->punches;
+    reading.checkPunchTime = kept->checkPunchTime;
+    reading.startPunchTime = kept->startPunchTime;
+    reading.finishPunchTime = kept->finishPunchTime;
+    reading.readAt = kept->readAt;
+    m_unmatchedCard = reading;
+    m_unmatchedKeptCard = kept->id;
     emit unmatchedCardChanged();
 }
 
@@ -262,10 +281,21 @@ QString RaceDayDesk::unmatchedCardText() const
                            : QString();
 }
 
+void RaceDayDesk::readingRecorded(const SICardReading &card, const std::optional<PersonResult> &result)
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    if (!reading || reading->cardNumber != card.cardNumber || reading->readAt != card.readAt)
+        return;
+    m_lastRecorded = RecordedRead {
+        card.cardNumber, card.readAt, result ? std::optional<QUuid>(result->id) : std::nullopt, std::nullopt};
+    emit changed();
+}
+
 void RaceDayDesk::clearUnmatchedCard()
 {
     if (!m_unmatchedCard)
         return;
     m_unmatchedCard.reset();
+    m_unmatchedKeptCard.reset();
     emit unmatchedCardChanged();
 }

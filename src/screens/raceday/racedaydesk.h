@@ -117,10 +117,20 @@ public:
 
     // "Register...": opens the sheet for the reading on show.
     Q_INVOKABLE void registerShownCard();
+    // "Register..." of a card read-out the event keeps (race().unknownCards): opens the sheet for
+    // it as it was read. An id no longer kept opens nothing.
+    Q_INVOKABLE void registerKeptCard(const QString &keptCardId);
     [[nodiscard]] const std::optional<SICardReading> &unmatchedCard() const { return m_unmatchedCard; }
+    // The kept read-out the sheet's card came from ("Register..." on the Status list); none for
+    // the reading on show.
+    [[nodiscard]] std::optional<QUuid> unmatchedKeptCard() const { return m_unmatchedKeptCard; }
     [[nodiscard]] bool hasUnmatchedCard() const { return m_unmatchedCard.has_value(); }
     [[nodiscard]] QString unmatchedCardText() const;
     Q_INVOKABLE void clearUnmatchedCard();
+    // The unmatched-card sheet recorded `card` as `result` (none: nobody holds the number it was
+    // recorded under). When that is the reading on show, the pane and the toast show the result
+    // from now on instead of offering "Register..." for a card that is registered.
+    void readingRecorded(const SICardReading &card, const std::optional<PersonResult> &result);
 
 signals:
     // The status block or the toast must be redrawn.
@@ -155,6 +165,7 @@ private:
     std::unique_ptr<ReaderTimer> m_toastHide;
     QString m_section = QStringLiteral("introduction");
     std::optional<SICardReading> m_unmatchedCard;
+    std::optional<QUuid> m_unmatchedKeptCard;
     bool m_wasConnected = false;
     bool m_disconnecting = false;
     bool m_stationLost = false;

@@ -15,22 +15,17 @@ QString formatElapsed(double seconds)
         return QStringLiteral("—");
     // std::round rounds halves away from zero, which is the rule for clock texts.
     const double rounded = std::round(seconds);
-    if (std::fabs(rounded) >= 9.0e18)
+    // A duration below zero is no duration: a finish before its start, or punches out of order.
+    if (rounded < 0 || rounded >= 9.0e18)
         return QStringLiteral("—");
-    qint64 total = static_cast<qint64>(rounded);
-    QString sign;
-    if (total < 0) {
-        sign = QStringLiteral("-");
-        total = -total;
-    }
+    const auto total = static_cast<qint64>(rounded);
     if (total < 3600) {
-        return sign + QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
     }
-    return sign
-        + QStringLiteral("%1:%2:%3")
-              .arg(total / 3600)
-              .arg((total % 3600) / 60, 2, 10, QLatin1Char('0'))
-              .arg(total % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(total / 3600)
+        .arg((total % 3600) / 60, 2, 10, QLatin1Char('0'))
+        .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
 const Participant *participantOfResult(const Race &race, const PersonResult &result)

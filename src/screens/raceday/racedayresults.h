@@ -12,8 +12,8 @@
 #include <optional>
 
 // Clock text of a duration: "M:SS" under an hour, "H:MM:SS" from an hour on, after rounding to
-// the nearest second (halves away from zero). Negative durations keep their sign in front of
-// the clock text; a non-finite value gives "—".
+// the nearest second (halves away from zero). A negative or non-finite value gives "—": no
+// duration is ever shown below zero.
 [[nodiscard]] QString formatElapsed(double seconds);
 
 [[nodiscard]] const Participant *participantOfResult(const Race &race, const PersonResult &result);

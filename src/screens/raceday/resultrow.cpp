@@ -4,6 +4,7 @@
 #include "localization.h"
 #include "racedayresults.h"
 #include "racelookup.h"
+#include "resultgroups.h"
 #include "resultselection.h"
 
 QString formatRaceTime(double seconds)
@@ -32,6 +33,10 @@ ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
     // override and is shown with it.
     if (!result.completedOverride && result.overrideNote && !result.overrideNote->isEmpty())
         row.reviewNote = localized(*result.overrideNote);
+    // Results evaluated by earlier versions kept a negative time and no note.
+    else if (!result.completedOverride && finishesBeforeStart(result))
+        row.reviewNote = localized(QStringLiteral("Check this card: the finish lies before the start, so the "
+                                                  "start record is likely left from an earlier run"));
 
     const Course *course = findCourse(race, result.courseId);
     row.scoreCourse = course && course->type == CourseType::Rogaining;

@@ -3,6 +3,7 @@
 #include "documenttext.h"
 #include "nameorder.h"
 #include "racelookup.h"
+#include "resultgroups.h"
 #include "standings.h"
 
 #include <QHash>
@@ -259,6 +260,9 @@ bool classUsesScoreCourse(const Race &race, const QList<PersonResult> &results)
 
 std::optional<double> rankedTime(const PersonResult &result)
 {
+    // A finish before the start has no time to rank, whatever an earlier version stored for it.
+    if (finishesBeforeStart(result))
+        return std::nullopt;
     return finiteTime(result.raceTime);
 }
 

@@ -1,5 +1,6 @@
 #include "unmatchedcardsheet.h"
 
+#include "cardrecording.h"
 #include "coursematch.h"
 #include "localization.h"
 #include "racedaydesk.h"
@@ -185,14 +186,38 @@ void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
     store()->addParticipant(p);
     // Under the number the runner was saved with: a number changed in the editor must not leave
     // the reading with nobody.
-    record(card, p.cardNumber);
+    // Recorded under another number, the read-out kept under the card's own number is settled too.
+    if (record(card, p.cardNumber) && p.cardNumber != card.cardNumber)
+        dismissKeptReadOut(card);
     complete();
 }
 
-void UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNumber)
+bool UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNumber)
 {
-    store()->recordCardReading(
+    const std::optional<PersonResult> result = store()->recordCardReading(
         cardNumber, card.punches, card.checkPunchTime, card.startPunchTime, card.finishPunchTime);
+    if (!m_desk)
+        return result.has_value();
+    m_desk->readingRecorded(card, result);
+    // Recorded now: the kept read-out it came from is settled, whatever stage is active by now.
+    // Not recorded (nobody holds the number): it stays kept.
+    if (const std::optional<QUuid> kept = m_desk->unmatchedKeptCard(); kept && result)
+        store()->dismissUnknownCard(*kept);
+    return result.has_value();
+}
+
+void UnmatchedCardSheet::dismissKeptReadOut(const SICardReading &card)
+{
+    const Race &race = store()->race();
+    if (!race.unknownCards)
+        return;
+    for (const UnknownCard &kept : *race.unknownCards) {
+        if (holdsReadOut(kept, card.cardNumber, card.punches, card.startPunchTime, card.finishPunchTime,
+                race.activeStageId)) {
+            store()->dismissUnknownCard(kept.id);
+            return;
+        }
+    }
 }
 
 void UnmatchedCardSheet::cancel()

@@ -7,7 +7,8 @@
 //
 // A reading is never dropped behind the organiser's back: an entry that disappeared before
 // "Assign card" leaves the sheet open with a message, and a new runner whose card number was
-// changed in the editor gets the reading under the number they were saved with. On a slave the
+// changed in the editor gets the reading under the number they were saved with (and the read-out
+// the event kept under the card's own number is then settled). On a slave the
 // sheet only explains that runners are registered at the master (whose next race would drop an
 // entry made here).
 
@@ -90,7 +91,9 @@ private:
     void racePublished() override { emit changed(); }
     [[nodiscard]] bool isSlave() const;
     void cardChanged();
-    void record(const SICardReading &card, const QString &cardNumber);
+    // Whether a result was recorded.
+    bool record(const SICardReading &card, const QString &cardNumber);
+    void dismissKeptReadOut(const SICardReading &card);
     void complete();
 
     QPointer<RaceDayDesk> m_desk;

@@ -7,8 +7,10 @@
 
 #include "casetable.h"
 #include "localization.h"
+#include "outstandingrunners.h"
 #include "racedayresults.h"
 #include "racelocalstore.h"
+#include "unmatchedcardsheet.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -28,6 +30,99 @@ private slots:
         LocalizationManager::setShared(m_language.get());
     }
     void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+
+    // A card nobody holds is listed by the Status section until settled: here given to a new
+    // runner whose card number was changed in the editor, which settles the kept read-out too.
+    void keptCardFromTheStatusList()
+    {
+        RaceDayRig rig;
+        OutstandingScreen status;
+        status.setStore(rig.store.get());
+        QVERIFY(status.unknownCards().isEmpty());
+        QCOMPARE(status.unknownCardsTitle(), QString());
+        QList<SIPunch> punches;
+        for (int code : {31, 32}) {
+            SIPunch p;
+            p.controlCode = code;
+            p.time = rigMorning.addSecs(-1800 + 60 * code);
+            punches.append(p);
+        }
+        const std::optional<QDateTime> finish = rigMorning.addSecs(-60);
+        rig.desk->handleCardRead(QStringLiteral("2000077"), punches, std::nullopt, std::nullopt, finish);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::NoCard);
+        QCOMPARE(status.unknownCards().size(), 1);
+        const QVariantMap row = status.unknownCards().first().toMap();
+        QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("Card 2000077"));
+        QCOMPARE(
+            row.value(QStringLiteral("detail")).toString(), QStringLiteral("Read at 10:30:00 · 2 punch(es)"));
+        QCOMPARE(status.unknownCardsTitle(), QStringLiteral("Cards read with no runner (1)"));
+
+        // Another stage made active meanwhile: the kept read-out is still the one settled below.
+        Race staged = rig.store->race();
+        staged.activeStageId = QStringLiteral("day2");
+        rig.store->setRace(staged);
+
+        // "Register..." on the list: the sheet gets the read-out as it was read.
+        QSignalSpy opened(rig.desk.get(), &RaceDayDesk::unmatchedCardChanged);
+        rig.desk->registerKeptCard(QUuid::createUuid().toString());
+        QCOMPARE(opened.count(), 0);
+        rig.desk->registerKeptCard(row.value(QStringLiteral("id")).toString());
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(rig.desk->unmatchedCard()->cardNumber, QStringLiteral("2000077"));
+        QCOMPARE(rig.desk->unmatchedCard()->finishPunchTime, finish);
+        QCOMPARE(rig.desk->unmatchedCard()->punches.size(), 2);
+
+        UnmatchedCardSheet sheet;
+        sheet.setStoreObject(rig.store.get());
+        sheet.setDeskObject(rig.desk.get());
+        Participant runner = sheet.draftParticipant().value<Participant>();
+        runner.givenName = QStringLiteral("Nina");
+        runner.cardNumber = QStringLiteral("7000123");
+        sheet.saveNewParticipant(QVariant::fromValue(runner));
+        QVERIFY(!rig.desk->hasUnmatchedCard());
+        QCOMPARE(rig.store->race().results.size(), 1);
+        QCOMPARE(rig.store->race().results.first().cardNumber, QStringLiteral("7000123"));
+        QVERIFY(!rig.store->race().unknownCards);
+        QVERIFY(status.unknownCards().isEmpty());
+        QCOMPARE(status.unknownCardsTitle(), QString());
+    }
+
+    // Once the sheet has given the card on show to a runner, the pane shows that result and no
+    // longer offers "Register..." (a second registration would give the read to another entry);
+    // reading the card again then keeps the one result.
+    void cardGivenThroughTheSheetShowsItsResult()
+    {
+        RaceDayRig rig;
+        Race race = rig.store->race();
+        Participant open;
+        open.givenName = QStringLiteral("Lone");
+        open.classId = QStringLiteral("h21");
+        open.courseId = QStringLiteral("c1");
+        race.participants.append(open);
+        rig.store->setRace(race);
+        rig.connect();
+        SimCard card = idasCard();
+        card.number = 2000077;
+        rig.readCard(card);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Unmatched);
+        rig.desk->registerShownCard();
+        UnmatchedCardSheet sheet;
+        sheet.setStoreObject(rig.store.get());
+        sheet.setDeskObject(rig.desk.get());
+        QCOMPARE(sheet.mode(), QStringLiteral("list"));
+        sheet.assignCard(open.id.toString());
+        QCOMPARE(rig.store->race().results.size(), 1);
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Result);
+        QCOMPARE(rig.desk->cardPanelVariant().value(QStringLiteral("runnerName")).toString(),
+            QStringLiteral("Lone"));
+        QVERIFY(!rig.store->race().unknownCards);
+
+        const SICardReading read = *rig.reader->lastCardRead();
+        for (int i = 0; i < 2; ++i)
+            rig.desk->handleCardRead(read.cardNumber, read.punches, read.checkPunchTime, read.startPunchTime,
+                read.finishPunchTime);
+        QCOMPARE(rig.store->race().results.size(), 1);
+    }
 
     void cardReadEndsInStoreFileAndPanel()
     {

@@ -135,7 +135,8 @@ QString joined(const QStringList &cells)
 }
 
 // "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
-// (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden), behind, "-" for no place; overall
+// (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden, "⚑<note>" when marked for
+// review), behind, "-" for no place; overall
 // rows: place, name, total, stages verdict.
 // "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
 // verdict | missing controls. "show recent": "== <group>" then runner | value | status per row.
@@ -193,6 +194,8 @@ QStringList render(const Case &c)
             QString status = t.scoreCourse ? t.verdict + tone(t.verdictTone) : t.badge + tone(t.badgeTone);
             if (t.overridden)
                 status += QStringLiteral(" ✎") + t.overrideTooltip;
+            if (!t.reviewNote.isEmpty())
+                status += QStringLiteral(" ⚑") + t.reviewNote;
             lines.append(joined({t.place.isEmpty() ? QStringLiteral("-") : t.place, t.name, t.detail, right,
                 status, t.behind}));
         }
