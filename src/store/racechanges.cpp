@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
