@@ -259,7 +259,10 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
             p.cardNumber = QString::number(7000000 + index * 10 + k);
             p.classId = added.id;
             entries.append(p);
-            set(QStringLiteral("class:") + p.id.toString(QUuid::WithoutBraces), added.id);
+            // With a stage active an imported runner gets the class for that stage and, as a
+            // new runner, as the base class too.
+            set(QStringLiteral("class:") + p.id.toString(QUuid::WithoutBraces),
+                stage.isEmpty() ? added.id : added.id + u',' + added.id);
         }
         set(QStringLiteral("className:") + added.id, added.name);
         op.run = [&store, added, entries] {
