@@ -84,6 +84,18 @@
         <translation>Could not download the entry list: %@</translation>
     </message>
     <message>
+        <source>Could not join &quot;%@&quot; at %@: no answer in time</source>
+        <translation>Could not join &quot;%@&quot; at %@: no answer in time</translation>
+    </message>
+    <message>
+        <source>Could not join &quot;%@&quot; at %@: the master closed the connection</source>
+        <translation>Could not join &quot;%@&quot; at %@: the master closed the connection</translation>
+    </message>
+    <message>
+        <source>Could not join &quot;%@&quot; at %@: the station keys do not match</source>
+        <translation>Could not join &quot;%@&quot; at %@: the station keys do not match</translation>
+    </message>
+    <message>
         <source>Could not open &quot;%@&quot;: %@</source>
         <translation>Could not open &quot;%@&quot;: %@</translation>
     </message>
@@ -136,6 +148,10 @@
         <translation>Host %@ not found</translation>
     </message>
     <message>
+        <source>Invalid API key: it holds a line break or another control character</source>
+        <translation>Invalid API key: it holds a line break or another control character</translation>
+    </message>
+    <message>
         <source>Invalid URL</source>
         <translation>Invalid URL</translation>
     </message>
@@ -146,6 +162,10 @@
     <message>
         <source>Invalid competition id (must be numeric &quot;eventid&quot;)</source>
         <translation>Invalid competition id (must be numeric &quot;eventid&quot;)</translation>
+    </message>
+    <message>
+        <source>Invalid passcode: it holds a line break or another control character</source>
+        <translation>Invalid passcode: it holds a line break or another control character</translation>
     </message>
     <message>
         <source>Invalid password: it holds a line break or another control character</source>
@@ -180,6 +200,10 @@
         <translation>No changes to publish at %@</translation>
     </message>
     <message>
+        <source>No station key</source>
+        <translation>No station key</translation>
+    </message>
+    <message>
         <source>Not a local file: %@</source>
         <translation>Not a local file: %@</translation>
     </message>
@@ -190,6 +214,10 @@
     <message>
         <source>Not published yet</source>
         <translation>Not published yet</translation>
+    </message>
+    <message>
+        <source>Not published: the passcode was not kept (no key store); type it again</source>
+        <translation>Not published: the passcode was not kept (no key store); type it again</translation>
     </message>
     <message>
         <source>Not pulled yet</source>
@@ -246,6 +274,22 @@
     <message>
         <source>Pulled %@ entrie(s) at %@</source>
         <translation>Pulled %@ entrie(s) at %@</translation>
+    </message>
+    <message>
+        <source>Refused %@: it did not prove the station key</source>
+        <translation>Refused %@: it did not prove the station key</translation>
+    </message>
+    <message>
+        <source>Refused %@: it did not prove the station key in time</source>
+        <translation>Refused %@: it did not prove the station key in time</translation>
+    </message>
+    <message>
+        <source>Refused %@: too many connections waiting to prove the station key</source>
+        <translation>Refused %@: too many connections waiting to prove the station key</translation>
+    </message>
+    <message>
+        <source>Refused %@: too many stations connected</source>
+        <translation>Refused %@: too many stations connected</translation>
     </message>
     <message>
         <source>SSL handshake failed</source>
@@ -360,6 +404,10 @@
         <translation>an XML document without a root element</translation>
     </message>
     <message>
+        <source>checklistKey holds a line break or another control character</source>
+        <translation>checklistKey holds a line break or another control character</translation>
+    </message>
+    <message>
         <source>competition id is not numeric</source>
         <translation>competition id is not numeric</translation>
     </message>
@@ -370,6 +418,10 @@
     <message>
         <source>entries</source>
         <translation>entries</translation>
+    </message>
+    <message>
+        <source>eventId holds a line break or another control character</source>
+        <translation>eventId holds a line break or another control character</translation>
     </message>
     <message>
         <source>no such competition</source>
@@ -404,6 +456,10 @@
         <translation>tcsetattr failed</translation>
     </message>
     <message>
+        <source>the API key or check-in key holds a line break or another control character</source>
+        <translation>the API key or check-in key holds a line break or another control character</translation>
+    </message>
+    <message>
         <source>the answer is larger than %@ MB</source>
         <translation>the answer is larger than %@ MB</translation>
     </message>
@@ -414,6 +470,10 @@
     <message>
         <source>the answer is not valid JSON (%@ at byte %@ of %@)</source>
         <translation>the answer is not valid JSON (%@ at byte %@ of %@)</translation>
+    </message>
+    <message>
+        <source>the server did not answer in time</source>
+        <translation>the server did not answer in time</translation>
     </message>
     <message>
         <source>upload too large (over 32 MiB)</source>

@@ -93,8 +93,9 @@ private slots:
             qPrintable(role.stationKey()));
         QCOMPARE(role.statusText(), QStringLiteral("Master running, advertising \"Vexlo Race\""));
         QCOMPARE(role.statusTint(), QStringLiteral("green"));
-        // The listener runs, but nobody can find it: never green.
-        QTRY_COMPARE(role.statusText(), QStringLiteral("Master failed: Daemon not running"));
+        // The listener runs, but nobody can find it: never green. The daemon's own words are
+        // outside text, quoted as such.
+        QTRY_COMPARE(role.statusText(), QStringLiteral("Master failed: “Daemon not running”"));
         QVERIFY(role.isRunning());
         QCOMPARE(role.statusTint(), QStringLiteral("red"));
         const QString key = role.stationKey();
@@ -119,7 +120,7 @@ private slots:
         m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<DaemonNotRunning>(); });
         role.start();
         QCOMPARE(role.statusTint(), QStringLiteral("orange")); // looking, not yet joined
-        QTRY_COMPARE(role.statusText(), QStringLiteral("Browse failed: Daemon not running"));
+        QTRY_COMPARE(role.statusText(), QStringLiteral("Browse failed: “Daemon not running”"));
         QCOMPARE(role.statusTint(), QStringLiteral("red"));
         role.stop();
     }
