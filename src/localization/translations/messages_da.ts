@@ -328,6 +328,10 @@
         <translation>XML-læseren kunne ikke startes.</translation>
     </message>
     <message>
+        <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
+        <translation>Banen &quot;%@&quot; giver post %@ pointtallet %@, mere end noget pointtal kan være. Ret pointtallet i baneplanlægningsprogrammet, og eksportér banerne igen.</translation>
+    </message>
+    <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</source>
         <translation>Banen &quot;%@&quot; giver post %@ pointtallet %@; kun hele point kan importeres.</translation>
     </message>
@@ -338,6 +342,10 @@
     <message>
         <source>The entry list is too large (over %@ MB).</source>
         <translation>Tilmeldingslisten er for stor (over %@ MB).</translation>
+    </message>
+    <message>
+        <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
+        <translation>Tilmeldingen for %@ har briknummeret &quot;%@&quot;; et briknummer består kun af cifre. Ret det i tilmeldingslisten, og importér listen igen.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
@@ -376,6 +384,10 @@
         <translation>Denne fil er %@, ikke en IOF %@: kun en IOF %@-fil kan importeres som %@.</translation>
     </message>
     <message>
+        <source>This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again from the program that made it, choosing IOF XML 3.0, and import that file.</source>
+        <translation>Denne fil er i formatet IOF XML 2.0.3, som ikke kan importeres. Eksportér listen igen fra det program, der lavede den, med IOF XML 3.0 valgt, og importér den fil.</translation>
+    </message>
+    <message>
         <source>Unable to open %@</source>
         <translation>Kan ikke åbne %@</translation>
     </message>
@@ -390,6 +402,10 @@
     <message>
         <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
         <translation>Startvinduet er for lille: %@ løber(e), men kun %@ plads(er) ledig(e) (%@ x 1-minuts pladser, %@ løber(e) hver). Gør vinduet større, så alle kan være der.</translation>
+    </message>
+    <message>
+        <source>a runner without a name</source>
+        <translation>en løber uden navn</translation>
     </message>
     <message>
         <source>an IOF %@</source>

@@ -328,6 +328,10 @@
         <translation>The XML parser could not be started.</translation>
     </message>
     <message>
+        <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
+        <translation>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</translation>
+    </message>
+    <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</source>
         <translation>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</translation>
     </message>
@@ -338,6 +342,10 @@
     <message>
         <source>The entry list is too large (over %@ MB).</source>
         <translation>The entry list is too large (over %@ MB).</translation>
+    </message>
+    <message>
+        <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
+        <translation>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
@@ -376,6 +384,10 @@
         <translation>This file is %@, not an IOF %@: only an IOF %@ file can be imported as %@.</translation>
     </message>
     <message>
+        <source>This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again from the program that made it, choosing IOF XML 3.0, and import that file.</source>
+        <translation>This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again from the program that made it, choosing IOF XML 3.0, and import that file.</translation>
+    </message>
+    <message>
         <source>Unable to open %@</source>
         <translation>Unable to open %@</translation>
     </message>
@@ -390,6 +402,10 @@
     <message>
         <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
         <translation>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</translation>
+    </message>
+    <message>
+        <source>a runner without a name</source>
+        <translation>a runner without a name</translation>
     </message>
     <message>
         <source>an IOF %@</source>
