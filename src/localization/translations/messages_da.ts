@@ -84,6 +84,18 @@
         <translation>Tilmeldingslisten kunne ikke hentes: %@</translation>
     </message>
     <message>
+        <source>Could not join &quot;%@&quot; at %@: no answer in time</source>
+        <translation>Kunne ikke forbinde til &quot;%@&quot; på %@: intet svar i tide</translation>
+    </message>
+    <message>
+        <source>Could not join &quot;%@&quot; at %@: the master closed the connection</source>
+        <translation>Kunne ikke forbinde til &quot;%@&quot; på %@: masteren lukkede forbindelsen</translation>
+    </message>
+    <message>
+        <source>Could not join &quot;%@&quot; at %@: the station keys do not match</source>
+        <translation>Kunne ikke forbinde til &quot;%@&quot; på %@: stationsnøglerne passer ikke sammen</translation>
+    </message>
+    <message>
         <source>Could not open &quot;%@&quot;: %@</source>
         <translation>Kunne ikke åbne &quot;%@&quot;: %@</translation>
     </message>
@@ -136,6 +148,10 @@
         <translation>Værten %@ blev ikke fundet</translation>
     </message>
     <message>
+        <source>Invalid API key: it holds a line break or another control character</source>
+        <translation>Ugyldig API-nøgle: den indeholder et linjeskift eller et andet kontroltegn</translation>
+    </message>
+    <message>
         <source>Invalid URL</source>
         <translation>Ugyldig adresse</translation>
     </message>
@@ -146,6 +162,10 @@
     <message>
         <source>Invalid competition id (must be numeric &quot;eventid&quot;)</source>
         <translation>Ugyldigt konkurrence-id (skal være det numeriske &quot;eventid&quot;)</translation>
+    </message>
+    <message>
+        <source>Invalid passcode: it holds a line break or another control character</source>
+        <translation>Ugyldig adgangskode: den indeholder et linjeskift eller et andet kontroltegn</translation>
     </message>
     <message>
         <source>Invalid password: it holds a line break or another control character</source>
@@ -180,6 +200,10 @@
         <translation>Ingen ændringer at publicere kl. %@</translation>
     </message>
     <message>
+        <source>No station key</source>
+        <translation>Ingen stationsnøgle</translation>
+    </message>
+    <message>
         <source>Not a local file: %@</source>
         <translation>Ikke en lokal fil: %@</translation>
     </message>
@@ -190,6 +214,10 @@
     <message>
         <source>Not published yet</source>
         <translation>Ikke publiceret endnu</translation>
+    </message>
+    <message>
+        <source>Not published: the passcode was not kept (no key store); type it again</source>
+        <translation>Ikke publiceret: adgangskoden blev ikke gemt (ingen nøglering); skriv den igen</translation>
     </message>
     <message>
         <source>Not pulled yet</source>
@@ -248,6 +276,22 @@
         <translation>Hentede %@ indtjekning(er) kl. %@</translation>
     </message>
     <message>
+        <source>Refused %@: it did not prove the station key</source>
+        <translation>Afviste %@: den viste ikke, at den har stationsnøglen</translation>
+    </message>
+    <message>
+        <source>Refused %@: it did not prove the station key in time</source>
+        <translation>Afviste %@: den viste ikke i tide, at den har stationsnøglen</translation>
+    </message>
+    <message>
+        <source>Refused %@: too many connections waiting to prove the station key</source>
+        <translation>Afviste %@: for mange forbindelser venter på at vise stationsnøglen</translation>
+    </message>
+    <message>
+        <source>Refused %@: too many stations connected</source>
+        <translation>Afviste %@: der er for mange stationer forbundet</translation>
+    </message>
+    <message>
         <source>SSL handshake failed</source>
         <translation>SSL-forbindelsen kunne ikke etableres</translation>
     </message>
@@ -284,6 +328,10 @@
         <translation>XML-læseren kunne ikke startes.</translation>
     </message>
     <message>
+        <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
+        <translation>Banen &quot;%@&quot; giver post %@ pointtallet %@, mere end noget pointtal kan være. Ret pointtallet i baneplanlægningsprogrammet, og eksportér banerne igen.</translation>
+    </message>
+    <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</source>
         <translation>Banen &quot;%@&quot; giver post %@ pointtallet %@; kun hele point kan importeres.</translation>
     </message>
@@ -294,6 +342,10 @@
     <message>
         <source>The entry list is too large (over %@ MB).</source>
         <translation>Tilmeldingslisten er for stor (over %@ MB).</translation>
+    </message>
+    <message>
+        <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
+        <translation>Tilmeldingen for %@ har briknummeret &quot;%@&quot;; et briknummer består kun af cifre. Ret det i tilmeldingslisten, og importér listen igen.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
@@ -332,6 +384,10 @@
         <translation>Denne fil er %@, ikke en IOF %@: kun en IOF %@-fil kan importeres som %@.</translation>
     </message>
     <message>
+        <source>This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again from the program that made it, choosing IOF XML 3.0, and import that file.</source>
+        <translation>Denne fil er i formatet IOF XML 2.0.3, som ikke kan importeres. Eksportér listen igen fra det program, der lavede den, med IOF XML 3.0 valgt, og importér den fil.</translation>
+    </message>
+    <message>
         <source>Unable to open %@</source>
         <translation>Kan ikke åbne %@</translation>
     </message>
@@ -348,6 +404,10 @@
         <translation>Startvinduet er for lille: %@ løber(e), men kun %@ plads(er) ledig(e) (%@ x 1-minuts pladser, %@ løber(e) hver). Gør vinduet større, så alle kan være der.</translation>
     </message>
     <message>
+        <source>a runner without a name</source>
+        <translation>en løber uden navn</translation>
+    </message>
+    <message>
         <source>an IOF %@</source>
         <translation>en IOF %@</translation>
     </message>
@@ -360,6 +420,10 @@
         <translation>et XML-dokument uden rodelement</translation>
     </message>
     <message>
+        <source>checklistKey holds a line break or another control character</source>
+        <translation>checklistKey indeholder et linjeskift eller et andet kontroltegn</translation>
+    </message>
+    <message>
         <source>competition id is not numeric</source>
         <translation>konkurrence-id&apos;et er ikke et tal</translation>
     </message>
@@ -370,6 +434,10 @@
     <message>
         <source>entries</source>
         <translation>tilmeldinger</translation>
+    </message>
+    <message>
+        <source>eventId holds a line break or another control character</source>
+        <translation>eventId indeholder et linjeskift eller et andet kontroltegn</translation>
     </message>
     <message>
         <source>no such competition</source>
@@ -404,6 +472,10 @@
         <translation>Portens indstillinger kunne ikke ændres (tcsetattr)</translation>
     </message>
     <message>
+        <source>the API key or check-in key holds a line break or another control character</source>
+        <translation>API-nøglen eller tjek-ind-nøglen indeholder et linjeskift eller et andet kontroltegn</translation>
+    </message>
+    <message>
         <source>the answer is larger than %@ MB</source>
         <translation>svaret er større end %@ MB</translation>
     </message>
@@ -414,6 +486,10 @@
     <message>
         <source>the answer is not valid JSON (%@ at byte %@ of %@)</source>
         <translation>svaret er ikke gyldig JSON (%@ ved byte %@ af %@)</translation>
+    </message>
+    <message>
+        <source>the server did not answer in time</source>
+        <translation>serveren svarede ikke i tide</translation>
     </message>
     <message>
         <source>upload too large (over 32 MiB)</source>

@@ -84,6 +84,18 @@
         <translation>Could not download the entry list: %@</translation>
     </message>
     <message>
+        <source>Could not join &quot;%@&quot; at %@: no answer in time</source>
+        <translation>Could not join &quot;%@&quot; at %@: no answer in time</translation>
+    </message>
+    <message>
+        <source>Could not join &quot;%@&quot; at %@: the master closed the connection</source>
+        <translation>Could not join &quot;%@&quot; at %@: the master closed the connection</translation>
+    </message>
+    <message>
+        <source>Could not join &quot;%@&quot; at %@: the station keys do not match</source>
+        <translation>Could not join &quot;%@&quot; at %@: the station keys do not match</translation>
+    </message>
+    <message>
         <source>Could not open &quot;%@&quot;: %@</source>
         <translation>Could not open &quot;%@&quot;: %@</translation>
     </message>
@@ -136,6 +148,10 @@
         <translation>Host %@ not found</translation>
     </message>
     <message>
+        <source>Invalid API key: it holds a line break or another control character</source>
+        <translation>Invalid API key: it holds a line break or another control character</translation>
+    </message>
+    <message>
         <source>Invalid URL</source>
         <translation>Invalid URL</translation>
     </message>
@@ -146,6 +162,10 @@
     <message>
         <source>Invalid competition id (must be numeric &quot;eventid&quot;)</source>
         <translation>Invalid competition id (must be numeric &quot;eventid&quot;)</translation>
+    </message>
+    <message>
+        <source>Invalid passcode: it holds a line break or another control character</source>
+        <translation>Invalid passcode: it holds a line break or another control character</translation>
     </message>
     <message>
         <source>Invalid password: it holds a line break or another control character</source>
@@ -180,6 +200,10 @@
         <translation>No changes to publish at %@</translation>
     </message>
     <message>
+        <source>No station key</source>
+        <translation>No station key</translation>
+    </message>
+    <message>
         <source>Not a local file: %@</source>
         <translation>Not a local file: %@</translation>
     </message>
@@ -190,6 +214,10 @@
     <message>
         <source>Not published yet</source>
         <translation>Not published yet</translation>
+    </message>
+    <message>
+        <source>Not published: the passcode was not kept (no key store); type it again</source>
+        <translation>Not published: the passcode was not kept (no key store); type it again</translation>
     </message>
     <message>
         <source>Not pulled yet</source>
@@ -248,6 +276,22 @@
         <translation>Pulled %@ entrie(s) at %@</translation>
     </message>
     <message>
+        <source>Refused %@: it did not prove the station key</source>
+        <translation>Refused %@: it did not prove the station key</translation>
+    </message>
+    <message>
+        <source>Refused %@: it did not prove the station key in time</source>
+        <translation>Refused %@: it did not prove the station key in time</translation>
+    </message>
+    <message>
+        <source>Refused %@: too many connections waiting to prove the station key</source>
+        <translation>Refused %@: too many connections waiting to prove the station key</translation>
+    </message>
+    <message>
+        <source>Refused %@: too many stations connected</source>
+        <translation>Refused %@: too many stations connected</translation>
+    </message>
+    <message>
         <source>SSL handshake failed</source>
         <translation>SSL handshake failed</translation>
     </message>
@@ -284,6 +328,10 @@
         <translation>The XML parser could not be started.</translation>
     </message>
     <message>
+        <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
+        <translation>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</translation>
+    </message>
+    <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</source>
         <translation>The course &quot;%@&quot; gives control %@ the score %@; only whole points can be imported.</translation>
     </message>
@@ -294,6 +342,10 @@
     <message>
         <source>The entry list is too large (over %@ MB).</source>
         <translation>The entry list is too large (over %@ MB).</translation>
+    </message>
+    <message>
+        <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
+        <translation>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
@@ -332,6 +384,10 @@
         <translation>This file is %@, not an IOF %@: only an IOF %@ file can be imported as %@.</translation>
     </message>
     <message>
+        <source>This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again from the program that made it, choosing IOF XML 3.0, and import that file.</source>
+        <translation>This file is in the IOF XML 2.0.3 format, which cannot be imported. Export the list again from the program that made it, choosing IOF XML 3.0, and import that file.</translation>
+    </message>
+    <message>
         <source>Unable to open %@</source>
         <translation>Unable to open %@</translation>
     </message>
@@ -348,6 +404,10 @@
         <translation>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</translation>
     </message>
     <message>
+        <source>a runner without a name</source>
+        <translation>a runner without a name</translation>
+    </message>
+    <message>
         <source>an IOF %@</source>
         <translation>an IOF %@</translation>
     </message>
@@ -360,6 +420,10 @@
         <translation>an XML document without a root element</translation>
     </message>
     <message>
+        <source>checklistKey holds a line break or another control character</source>
+        <translation>checklistKey holds a line break or another control character</translation>
+    </message>
+    <message>
         <source>competition id is not numeric</source>
         <translation>competition id is not numeric</translation>
     </message>
@@ -370,6 +434,10 @@
     <message>
         <source>entries</source>
         <translation>entries</translation>
+    </message>
+    <message>
+        <source>eventId holds a line break or another control character</source>
+        <translation>eventId holds a line break or another control character</translation>
     </message>
     <message>
         <source>no such competition</source>
@@ -404,6 +472,10 @@
         <translation>tcsetattr failed</translation>
     </message>
     <message>
+        <source>the API key or check-in key holds a line break or another control character</source>
+        <translation>the API key or check-in key holds a line break or another control character</translation>
+    </message>
+    <message>
         <source>the answer is larger than %@ MB</source>
         <translation>the answer is larger than %@ MB</translation>
     </message>
@@ -414,6 +486,10 @@
     <message>
         <source>the answer is not valid JSON (%@ at byte %@ of %@)</source>
         <translation>the answer is not valid JSON (%@ at byte %@ of %@)</translation>
+    </message>
+    <message>
+        <source>the server did not answer in time</source>
+        <translation>the server did not answer in time</translation>
     </message>
     <message>
         <source>upload too large (over 32 MiB)</source>

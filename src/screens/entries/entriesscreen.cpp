@@ -1,7 +1,7 @@
 #include "entriesscreen.h"
 
-#include "messagetext.h"
 #include "chosenfile.h"
+#include "messagetext.h"
 
 #include "classorder.h"
 #include "documenttext.h"

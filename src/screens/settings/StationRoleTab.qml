@@ -72,7 +72,8 @@ ColumnLayout {
         TextField {
             objectName: "stationKeyField"
             text: root.model.stationKey
-            placeholderText: "XXXX-XXXX-XXXX"
+            // The key's shape (three groups of four), drawn as a mask: no word of any language.
+            placeholderText: "····-····-····"
             font.family: "monospace"
             onTextEdited: root.model.stationKey = text
             onAccepted: if (root.model.canStart) root.model.start()

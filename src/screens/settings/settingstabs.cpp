@@ -116,7 +116,7 @@ QString StationRoleViewModel::statusTint() const
 
 QString StationRoleViewModel::refusalText() const
 {
-    return m_engine ? m_engine->refusalText() : QString();
+    return m_engine ? localizedMessage(m_engine->refusalText()) : QString();
 }
 
 bool StationRoleViewModel::canStop() const

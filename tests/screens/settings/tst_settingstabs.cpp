@@ -1,14 +1,17 @@
 // The advanced-settings view-models over a store with private settings.
 
 #include "casetable.h"
+#include "localization.h"
 #include "metsatab.h"
 #include "publishingsettings.h"
 #include "settingstabs.h"
 #include "storeharness.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 namespace {
@@ -26,6 +29,14 @@ private:
         QMetaObject::invokeMethod(
             this, [this] { emit failed(QStringLiteral("Daemon not running")); }, Qt::QueuedConnection);
     }
+};
+
+// A daemon that takes the advertisement and says nothing more.
+class QuietDaemon : public ServiceDiscovery
+{
+public:
+    void advertise(const QString &, quint16) override { }
+    void browse() override { }
 };
 
 } // namespace
@@ -93,8 +104,9 @@ private slots:
             qPrintable(role.stationKey()));
         QCOMPARE(role.statusText(), QStringLiteral("Master running, advertising \"Vexlo Race\""));
         QCOMPARE(role.statusTint(), QStringLiteral("green"));
-        // The listener runs, but nobody can find it: never green.
-        QTRY_COMPARE(role.statusText(), QStringLiteral("Master failed: Daemon not running"));
+        // The listener runs, but nobody can find it: never green. The daemon's own words are
+        // outside text, quoted as such.
+        QTRY_COMPARE(role.statusText(), QStringLiteral("Master failed: “Daemon not running”"));
         QVERIFY(role.isRunning());
         QCOMPARE(role.statusTint(), QStringLiteral("red"));
         const QString key = role.stationKey();
@@ -102,6 +114,30 @@ private slots:
         QCOMPARE(role.statusTint(), QStringLiteral("gray"));
         role.start();
         QCOMPARE(role.stationKey(), key); // kept, not made anew
+        role.stop();
+    }
+
+    // A peer that cannot prove the key is refused under the status in the chosen language; its
+    // address stays as it is.
+    void refusalInTheChosenLanguage()
+    {
+        LocalizationManager danish {QStringList {QStringLiteral("da")}};
+        danish.setLanguageCode(QStringLiteral("da"));
+        LocalizationManager::setShared(&danish);
+        const auto english = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<QuietDaemon>(); });
+        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        m_store->stationSettings()->setRole(StationRole::Master);
+        role.start();
+        QVERIFY(role.isRunning());
+        QTcpSocket plain;
+        plain.connectToHost(QHostAddress::LocalHost, m_store->syncEngine()->listenPort());
+        QVERIFY(plain.waitForConnected(5000));
+        const quint16 port = plain.localPort();
+        plain.write("GET / HTTP/1.1\r\n\r\n");
+        QTRY_VERIFY(!role.refusalText().isEmpty());
+        QCOMPARE(role.refusalText(),
+            QStringLiteral("Afviste 127.0.0.1:%1: den viste ikke, at den har stationsnøglen").arg(port));
         role.stop();
     }
 
@@ -119,7 +155,7 @@ private slots:
         m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<DaemonNotRunning>(); });
         role.start();
         QCOMPARE(role.statusTint(), QStringLiteral("orange")); // looking, not yet joined
-        QTRY_COMPARE(role.statusText(), QStringLiteral("Browse failed: Daemon not running"));
+        QTRY_COMPARE(role.statusText(), QStringLiteral("Browse failed: “Daemon not running”"));
         QCOMPARE(role.statusTint(), QStringLiteral("red"));
         role.stop();
     }
