@@ -179,9 +179,15 @@ RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
                 head = document.object();
         }
         const qint64 sequence = head ? head->value(seqKey).toInteger() : 0;
-        if (!head || sequence <= 0 || sequence > maxSequence) {
+        if (!head || sequence <= 0) {
             setAside(QStringLiteral("damaged, skipped"));
             stopped = true;
+            continue;
+        }
+        // Never written by a journal (none counts that far): nothing later depends on it, and
+        // numbering on after it would run out.
+        if (sequence > maxSequence) {
+            setAside(QStringLiteral("numbered past the limit, skipped"));
             continue;
         }
         // Numbers go on after everything found, replayed or not: no new record may reuse one.

@@ -3,6 +3,7 @@
 #include "log.h"
 #include "racejournal.h"
 #include "racejson.h"
+#include "racelocalstore.h"
 #include "storeharness.h"
 
 #include <QDir>
@@ -192,6 +193,46 @@ private slots:
         QCOMPARE(restarted->race().participants.first().status, std::optional(ParticipantStatus::Dns));
         QCOMPARE(restarted->race().participants.last().givenName, QStringLiteral("Bo"));
         restarted.reset();
+    }
+
+    // A record numbered with the largest number there is (never written by a journal) is set
+    // aside, and the changes made after such a start-up are numbered, kept and replayed as ever.
+    void journalNumberedPastTheLimitKeepsRecording()
+    {
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(data));
+        const Race snapshot = storeTestEvent("journal/snapshot.json");
+        QVERIFY(RaceLocalStore(data).save(snapshot));
+        const QString journalPath = QDir(data).filePath(RaceJournal::fileName);
+        QVERIFY(writeFileAtomically(journalPath,
+            casetable::readData(QStringLiteral("store/journal/past-the-limit.journal")), nullptr));
+        QSemaphore writer;
+        bool holding = false;
+        harness.writerHook = [&] {
+            if (holding)
+                writer.acquire();
+        };
+        LogCapture log;
+        QByteArray crashed;
+        QByteArray crashedAutosave;
+        {
+            auto store = harness.makeStore();
+            store->flushAutosave();
+            crashedAutosave = StoreHarness::readAll(harness.autosavePath());
+            holding = true;
+            Participant edited = store->race().participants.first();
+            edited.familyName = QStringLiteral("After");
+            store->updateParticipant(edited);
+            crashed = StoreHarness::readAll(journalPath);
+            holding = false;
+            writer.release(1000);
+        }
+        QVERIFY(writeFileAtomically(harness.autosavePath(), crashedAutosave, nullptr));
+        QVERIFY(writeFileAtomically(journalPath, crashed, nullptr));
+        auto restarted = harness.makeStore();
+        QCOMPARE(restarted->race().participants.first().familyName, QStringLiteral("After"));
+        QCOMPARE(restarted->race().results.first().completed, true);
     }
 
     // The journal cut at every offset of its last record (a power cut mid-append): start-up has
