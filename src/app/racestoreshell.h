@@ -23,6 +23,8 @@ public:
     [[nodiscard]] QObject *storeObject() override { return m_store.get(); }
     [[nodiscard]] RaceStore *cardRecordingStore() override { return m_store.get(); }
     [[nodiscard]] QString autosaveError() const override { return m_store->autosaveError(); }
+    [[nodiscard]] bool retryFailedWrites() override { return m_store->retryFailedWrites(); }
+    [[nodiscard]] QString unrestoredChangesFile() const override { return m_store->unrestoredChangesFile(); }
     [[nodiscard]] QString eventName() const override { return m_store->race().name; }
     // Edits the name in place and publishes it; no autosave of its own.
     void setEventName(const QString &name) override;

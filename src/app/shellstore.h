@@ -23,6 +23,10 @@ public:
     [[nodiscard]] virtual RaceStore *cardRecordingStore() { return nullptr; }
     // Why the last autosave failed; empty while saving works.
     [[nodiscard]] virtual QString autosaveError() const { return {}; }
+    // Tries the failed writes again now; true when every change is on disk.
+    [[nodiscard]] virtual bool retryFailedWrites() { return true; }
+    // Where start-up kept changes it could not restore; empty for none.
+    [[nodiscard]] virtual QString unrestoredChangesFile() const { return {}; }
 
     // Called after the race, the role, the needs-initial-setup flag or the autosave error changed.
     std::function<void()> onChanged;

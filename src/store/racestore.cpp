@@ -81,11 +81,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     // The changes that only the journal held go into the full files now, which then trims it.
     const RaceJournal::Replay replay = m_journal->replayAtStartUp(m_race);
     if (replay.setAside > 0)
-        m_recoveryNotice = QStringLiteral(
-            "%n change(s) found after the last session could not be restored whole and were left out. "
-            "They are kept in %1.")
-                               .replace(QStringLiteral("%n"), QString::number(replay.setAside))
-                               .arg(QDir::toNativeSeparators(replay.keptAs));
+        m_unrestoredChangesFile = replay.keptAs;
     adoptRace();
     m_journalError = m_journal->error();
     updateAutosaveError();
@@ -460,14 +456,6 @@ bool RaceStore::retryFailedWrites()
     }
     m_retryTimer.stop();
     return m_autosaveError.isEmpty() && m_journal->isEmpty();
-}
-
-void RaceStore::dismissRecoveryNotice()
-{
-    if (m_recoveryNotice.isEmpty())
-        return;
-    m_recoveryNotice.clear();
-    emit recoveryNoticeChanged();
 }
 
 // ---- Per-stage values --------------------------------------------------------------------------

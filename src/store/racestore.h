@@ -78,7 +78,6 @@ class RaceStore : public QObject
     Q_PROPERTY(bool needsInitialSetup READ needsInitialSetup NOTIFY needsInitialSetupChanged)
     Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
     Q_PROPERTY(QString autosaveError READ autosaveError NOTIFY autosaveErrorChanged)
-    Q_PROPERTY(QString recoveryNotice READ recoveryNotice NOTIFY recoveryNoticeChanged)
     Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
     Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
     Q_PROPERTY(LiveResultatSettings *liveResultatSettings READ liveResultatSettings CONSTANT)
@@ -169,10 +168,9 @@ public:
     // for them. True when every change is on disk afterwards: the app may quit without losing
     // anything. The app calls it at quit; a false answer means the disk still refuses.
     [[nodiscard]] bool retryFailedWrites();
-    // What start-up could not restore from the journal and where it kept it ("" when all was
-    // restored). Shown until the organiser dismisses it.
-    [[nodiscard]] QString recoveryNotice() const { return m_recoveryNotice; }
-    Q_INVOKABLE void dismissRecoveryNotice();
+    // Where start-up kept the journal as it found it when some of its changes could not be
+    // restored whole (they were left out); empty when everything was restored.
+    [[nodiscard]] const QString &unrestoredChangesFile() const { return m_unrestoredChangesFile; }
 
     // ---- Per-stage values of a participant (for the active stage) ---------------------------
 
@@ -350,7 +348,6 @@ signals:
     void needsInitialSetupChanged();
     void recentRaceUrlsChanged();
     void autosaveErrorChanged();
-    void recoveryNoticeChanged();
 
 private:
     // Publishes a change made in place to m_race (no save).
@@ -410,7 +407,7 @@ private:
     // The last full write's failure (either file), and the journal's.
     QString m_writeError;
     QString m_journalError;
-    QString m_recoveryNotice;
+    QString m_unrestoredChangesFile;
     // The race as the journal's records (with the files) hold it: the next record is the
     // difference from it.
     Race m_journalled;
