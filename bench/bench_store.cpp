@@ -2,14 +2,17 @@
 // the local autosave plus the open event file. "MainThread" is the time until autosave() returns
 // (what a card read waits for; the files are written by the background writer); "UntilDurable"
 // adds flushAutosave(), until both files are on disk. "AddParticipant": a runner registered from
-// the unmatched-card sheet, measured the same two ways. "JournalPutResult": what makes one
-// recorded result durable, its record appended to the change journal and synced.
+// the unmatched-card sheet, measured the same two ways. "BM_Journal/<kind>": the change
+// journal's cost for each kind of operation (see registerJournalBenchmarks).
 #include "benchstore.h"
 #include "racechanges.h"
 #include "racejournal.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -57,21 +60,125 @@ void runAddParticipant(benchmark::State &state, bool withEventFile, bool untilDu
     }
 }
 
-void BM_JournalPutResult(benchmark::State &state)
+// The journal's part of each kind of operation on the generated event: finding what the operation
+// changed (the records compared by id), writing them as one record and syncing it. `change`
+// makes the event after the operation from the event before it, as the store's operation would.
+void runJournal(benchmark::State &state, const std::function<void(Race &)> &change)
 {
     QTemporaryDir dir;
     RaceJournal journal(dir.path());
-    Race after = generatedEvent();
-    after.results.append(generatedEvent().results.first());
-    after.results.last().id = newUuid();
+    const Race &before = generatedEvent();
+    Race after = before;
+    change(after);
     const QUuid event = QUuid::createUuid();
+    qsizetype bytes = 0;
     for (auto _ : state) {
-        const auto change = encodeRaceChanges(generatedEvent(), after);
-        if (!change || !journal.append(change->body, event, false, nullptr))
+        const auto record = encodeRaceChanges(before, after);
+        if (!record || record->body.isEmpty() || !journal.append(record->body, event, false, nullptr)) {
             state.SkipWithError("journal not written");
+            return;
+        }
+        bytes = record->body.size();
     }
+    state.counters["record_bytes"] = double(bytes);
 }
-BENCHMARK(BM_JournalPutResult)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+Participant &firstOfClass(Race &race, int classIndex)
+{
+    for (Participant &p : race.participants)
+        if (p.classId == race.classes[classIndex].id)
+            return p;
+    return race.participants.first();
+}
+
+void registerJournalBenchmarks()
+{
+    const QDateTime nine(QDate(2025, 5, 17), QTime(9, 0), Qt::UTC);
+    const std::vector<std::pair<const char *, std::function<void(Race &)>>> kinds {
+        {"CardRead",
+            [](Race &race) {
+                PersonResult result = race.results.first();
+                result.id = newUuid();
+                race.results.append(result);
+            }},
+        {"EntryAdd",
+            [](Race &race) {
+                Participant walkIn;
+                walkIn.givenName = QStringLiteral("Walk-in");
+                walkIn.cardNumber = QStringLiteral("9000001");
+                race.participants.append(walkIn);
+            }},
+        {"EntryEdit", [](Race &race) { race.participants[2500].familyName = QStringLiteral("Edited"); }},
+        {"EntryDelete", [](Race &race) { race.participants.removeAt(2500); }},
+        {"Import100",
+            [](Race &race) {
+                RaceClass added;
+                added.id = added.name = QStringLiteral("Imported");
+                race.classes.append(added);
+                for (int k = 0; k < 100; ++k) {
+                    Participant p;
+                    p.givenName = QStringLiteral("Imported %1").arg(k);
+                    p.cardNumber = QString::number(7000000 + k);
+                    p.classId = added.id;
+                    race.participants.append(p);
+                }
+            }},
+        {"ClassEdit", [](Race &race) { race.classes[10].name = QStringLiteral("Edited"); }},
+        {"CourseEdit", [](Race &race) { race.courses[10].name = QStringLiteral("Edited"); }},
+        {"StartTimesOfClass",
+            [nine](Race &race) {
+                // A generation or draw of one class: every runner of it gets a time.
+                qint64 k = 0;
+                for (Participant &p : race.participants)
+                    if (p.classId == race.classes[5].id)
+                        p.startTime = nine.addSecs(60 * k++);
+                race.classes[5].lastUsedIntervalSeconds = 60;
+            }},
+        {"StartTimeEdit", [nine](Race &race) { firstOfClass(race, 7).startTime = nine.addSecs(3600); }},
+        {"CheckIn",
+            [](Race &race) {
+                race.participants[100].checkedInAt = QDateTime(QDate(2025, 5, 17), QTime(8, 0), Qt::UTC);
+            }},
+        {"StageAdd",
+            [](Race &race) {
+                race.stages.append(Stage {QStringLiteral("extra"), QStringLiteral("Extra"),
+                    QDateTime(QDate(2025, 5, 20), QTime(9, 0), Qt::UTC), 9});
+            }},
+        {"StageActivate", [](Race &race) { race.activeStageId = race.stages.last().id; }},
+        {"Correction",
+            [](Race &race) {
+                race.results[4000].overrideNote = QStringLiteral("Checked");
+                race.results[4000].completedOverride = true;
+            }},
+    };
+    for (const auto &[name, change] : kinds) {
+        benchmark::RegisterBenchmark((std::string("BM_Journal/") + name).c_str(),
+            [change = change](benchmark::State &state) { runJournal(state, change); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    // The first change of an event whose files do not carry its id yet: the whole event.
+    benchmark::RegisterBenchmark("BM_Journal/WholeEvent",
+        [](benchmark::State &state) {
+            QTemporaryDir dir;
+            RaceJournal journal(dir.path());
+            const QUuid event = QUuid::createUuid();
+            for (auto _ : state) {
+                const auto record = encodeWholeRace(generatedEvent());
+                if (!record || !journal.append(record->body, event, true, nullptr)) {
+                    state.SkipWithError("journal not written");
+                    return;
+                }
+                // One whole-event record at a time, as in the store: the next one replaces it.
+                state.PauseTiming();
+                journal.trimThrough(journal.lastSequence(), event);
+                state.ResumeTiming();
+            }
+        })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(5);
+}
 
 } // namespace
 
@@ -79,6 +186,7 @@ int main(int argc, char **argv)
 {
     registerAutosaveBenchmarks("BM_Autosave", runAutosave);
     registerAutosaveBenchmarks("BM_AddParticipant", runAddParticipant);
+    registerJournalBenchmarks();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

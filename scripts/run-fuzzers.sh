@@ -10,7 +10,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_eventjson fuzz_siframes fuzz_coursedata fuzz_entrylist fuzz_startlist fuzz_timeofday)
+    targets=(fuzz_eventjson fuzz_siframes fuzz_coursedata fuzz_entrylist fuzz_startlist fuzz_timeofday
+        fuzz_journalreplay)
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
