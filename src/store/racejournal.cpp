@@ -349,6 +349,12 @@ void RaceJournal::setErrorLocked(const QString &error)
     m_error = error;
 }
 
+void RaceJournal::setWrittenEvent(const std::optional<QUuid> &event)
+{
+    const std::lock_guard lock(m_mutex);
+    m_writtenEvent = event;
+}
+
 bool RaceJournal::holdsWholeEvent(const QUuid &event)
 {
     const std::lock_guard lock(m_mutex);

@@ -78,6 +78,8 @@ public:
     void trimThrough(qint64 sequence, const std::optional<QUuid> &event);
     // The event id the last full write put on disk, as told to trimThrough (or found at start-up).
     [[nodiscard]] std::optional<QUuid> writtenEvent();
+    // The file start-up reads first now carries `event` (an event file just saved or opened).
+    void setWrittenEvent(const std::optional<QUuid> &event);
     // Whether a whole-event record of `event` is still in the journal.
     [[nodiscard]] bool holdsWholeEvent(const QUuid &event);
     [[nodiscard]] bool isEmpty();

@@ -120,6 +120,7 @@ void RaceStore::setRace(const Race &race)
 
 void RaceStore::adoptRace()
 {
+    m_documentNamedItsEvent = m_race.journalEventId.has_value();
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
@@ -133,6 +134,10 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
     // its own path, so the document stays the same one.
     ++m_documentGeneration;
     m_raceFileUrl = url;
+    // The file just opened names the event, and start-up reads it first from now on: records can
+    // name the event without a whole-event record first.
+    if (!url.isEmpty() && m_documentNamedItsEvent)
+        m_journal->setWrittenEvent(m_race.journalEventId);
     emit raceFileUrlChanged();
 }
 
@@ -241,6 +246,9 @@ bool RaceStore::save(const QUrl &to, QString *error)
     } else if (const auto failure = writeRaceFile(m_race, JsonLayout::PrettySorted, path)) {
         reason = *failure;
     } else {
+        // The file start-up reads first from now on carries the event's id (see setRaceFileUrl).
+        m_documentNamedItsEvent = true;
+        m_journal->setWrittenEvent(m_race.journalEventId);
         eventFileSaved(to);
         return true;
     }

@@ -411,6 +411,8 @@ private:
     // The race as the journal's records (with the files) hold it: the next record is the
     // difference from it.
     Race m_journalled;
+    // Whether the document's event id came with it (from its file), rather than given here.
+    bool m_documentNamedItsEvent = false;
     QTimer m_retryTimer;
     int m_retryAttempt = 0;
     bool m_needsInitialSetup = false;
