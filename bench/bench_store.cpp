@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -179,6 +180,57 @@ void registerJournalBenchmarks()
         ->UseRealTime()
         ->Iterations(5);
 }
+
+// Goal: a card read durable (its journal line synced) within 5 ms at the 99th percentile with a
+// read every 100 ms on the generated event with an open event file, while the full files are
+// written. Each read records a new result (the active stage starts without results) and the time
+// until recordCardReading returns is taken (the line is synced before it returns). The argument is
+// the gap between full writes in seconds: 0 writes after every read (the writer then never rests),
+// 10 is the application's choice. Reported: the percentiles of 100 reads.
+void BM_CardReadDurableWhileWriting(benchmark::State &state)
+{
+    const auto gap = std::chrono::seconds(state.range(0));
+    BenchStore bench(gap);
+    Race race = generatedEvent();
+    const QString stage = *race.activeStageId;
+    race.results.removeIf([&](const PersonResult &r) { return r.stageId == stage; });
+    if (!bench.open(race, true, state))
+        return;
+    RaceStore &store = bench.store();
+    const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+    std::vector<double> times;
+    qsizetype runner = 0;
+    for (auto _ : state) {
+        times.clear();
+        QElapsedTimer clock;
+        clock.start();
+        for (int read = 0; read < 100; ++read) {
+            // A read every 100 ms; the store's queued work runs in between, as in the app.
+            while (clock.elapsed() < read * 100)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            const Participant &p = store.race().participants[runner++ % store.race().participants.size()];
+            QElapsedTimer timer;
+            timer.start();
+            store.recordCardReading(p.cardNumber, {}, std::nullopt, start, start.addSecs(1800 + runner));
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        store.flushAutosave();
+    }
+    std::sort(times.begin(), times.end());
+    auto percentile
+        = [&](double p) { return times[std::min(times.size() - 1, size_t(p * double(times.size())))]; };
+    state.counters["p50_ms"] = percentile(0.50);
+    state.counters["p90_ms"] = percentile(0.90);
+    state.counters["p99_ms"] = percentile(0.99);
+    state.counters["max_ms"] = times.back();
+}
+BENCHMARK(BM_CardReadDurableWhileWriting)
+    ->Arg(0)
+    ->Arg(10)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

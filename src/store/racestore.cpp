@@ -73,6 +73,9 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     connect(
         this, &RaceStore::raceChanged, this, [this] { m_recordingIndex.prepare(m_race); },
         Qt::QueuedConnection);
+    m_fullWriteGap = options.fullWriteGap;
+    m_fullWriteTimer.setSingleShot(true);
+    connect(&m_fullWriteTimer, &QTimer::timeout, this, &RaceStore::writePendingFullFiles);
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, [this] { autosave(); });
     reopenAtStartUp();
@@ -319,14 +322,16 @@ void RaceStore::autosave()
     bool written = true;
     if (m_writer) {
         // One job for both files, queued first so the writer starts while the rest runs here.
-        AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
-        if (!m_raceFileUrl.isEmpty()) {
-            job.eventPath = m_raceFileUrl.toLocalFile();
-            job.eventUrl = m_raceFileUrl;
+        if (m_fullWriteGap.count() > 0) {
+            m_fullWritePending = true;
+            if (!m_fullWriteTimer.isActive()) {
+                const qint64 since = m_sinceFullWrite.isValid() ? m_sinceFullWrite.elapsed()
+                                                                : qint64(m_fullWriteGap.count());
+                m_fullWriteTimer.start(int(std::max<qint64>(0, m_fullWriteGap.count() - since)));
+            }
+        } else {
+            enqueueFullWrite(race);
         }
-        job.afterWritten = [journal = m_journal, through = m_journal->lastSequence(),
-                               event = race.journalEventId] { journal->trimThrough(through, event); };
-        m_writer->enqueue(std::move(job));
     } else {
         written = m_localStore->save(race);
     }
@@ -387,6 +392,10 @@ bool RaceStore::journalChanges()
         return false;
     }
     m_journalled = m_race;
+    if (!m_unsharePending && m_writer) {
+        m_unsharePending = true;
+        QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
+    }
     if (!m_journalError.isEmpty()) {
         m_journalError.clear();
         updateAutosaveError();
@@ -394,10 +403,53 @@ bool RaceStore::journalChanges()
     return true;
 }
 
+void RaceStore::enqueueFullWrite(const Race &race)
+{
+    AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
+    if (!m_raceFileUrl.isEmpty()) {
+        job.eventPath = m_raceFileUrl.toLocalFile();
+        job.eventUrl = m_raceFileUrl;
+    }
+    job.afterWritten = [journal = m_journal, through = race.journalThrough.value_or(0),
+                           event = race.journalEventId] { journal->trimThrough(through, event); };
+    m_writer->enqueue(std::move(job));
+}
+
+void RaceStore::writePendingFullFiles()
+{
+    m_fullWriteTimer.stop();
+    if (!m_fullWritePending)
+        return;
+    m_fullWritePending = false;
+    // The state of the last journal line, not the race now: a change still under way (the steps
+    // of an import) must not reach the files before its line. Only when the journal could not be
+    // written do the files take the race as it is: they are then the only way to the disk.
+    Race race = m_journalError.isEmpty() ? m_journalled : m_race;
+    if (const qint64 through = m_journal->lastSequence(); through > 0)
+        race.journalThrough = through;
+    // Copies of its own of the large lists: while the writer reads them, the race changes on
+    // without copying them first (on a card read, before its line is synced).
+    race.results = QList<PersonResult>(race.results.cbegin(), race.results.cend());
+    race.participants = QList<Participant>(race.participants.cbegin(), race.participants.cend());
+    enqueueFullWrite(race);
+}
+
+void RaceStore::unshareJournalled()
+{
+    m_unsharePending = false;
+    // Only the lists a card read or an entry change grows; the others are small.
+    if (m_journalled.results.constData() == m_race.results.constData())
+        m_journalled.results = QList<PersonResult>(m_race.results.cbegin(), m_race.results.cend());
+    if (m_journalled.participants.constData() == m_race.participants.constData())
+        m_journalled.participants
+            = QList<Participant>(m_race.participants.cbegin(), m_race.participants.cend());
+}
+
 void RaceStore::flushAutosave()
 {
     if (!m_writer)
         return;
+    writePendingFullFiles();
     m_writer->drain();
     applyAutosaveOutcomes();
 }
@@ -408,6 +460,7 @@ void RaceStore::applyAutosaveOutcomes()
         return;
     // Also reached by the queued notices of outcomes a flush has already applied: then empty.
     for (const AutosaveOutcome &outcome : m_writer->takeOutcomes()) {
+        m_sinceFullWrite.start();
         if (outcome.localError)
             logLine(QStringLiteral("RaceStore: local autosave failed: ") + *outcome.localError);
         if (outcome.hadEventFile) {

@@ -28,6 +28,7 @@
 #include "vexlowebsettings.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -35,6 +36,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -65,6 +67,10 @@ struct RaceStoreOptions
     bool backgroundAutosave = true;
     // Runs on the writer thread as each background job starts (tests hold the writer with it).
     std::function<void()> autosaveWriterHook;
+    // The least time between two background writes of the full files; the changes meanwhile are
+    // on disk in the journal, and the writes queued meanwhile coalesce into one. 0: each
+    // autosave's write starts as soon as the writer is free.
+    std::chrono::milliseconds fullWriteGap {0};
     // "Now" for the operations that stamp a time (a card's read-out time, check-ins). Empty: the
     // system clock in UTC.
     std::function<QDateTime()> clock;
@@ -376,6 +382,14 @@ private:
     void adoptRace();
     void updateAutosaveError();
     void scheduleRetry();
+    // In idle time after a commit: the journal's state gets copies of its own of the large lists,
+    // so that the next change of the race does not have to copy them first (on the card-read path,
+    // before the change is durable).
+    void unshareJournalled();
+    // Hands the full files' write of `race` (stamped with its journal number) to the writer.
+    void enqueueFullWrite(const Race &race);
+    // The pending full write, now.
+    void writePendingFullFiles();
     // Takes `edited` as the race and commits it when every value it changes can be stored (the
     // event file can hold it); false, and nothing changed, otherwise.
     bool commitIfStorable(Race edited);
@@ -413,6 +427,13 @@ private:
     Race m_journalled;
     // Whether the document's event id came with it (from its file), rather than given here.
     bool m_documentNamedItsEvent = false;
+    bool m_unsharePending = false;
+    // Full writes at most every m_fullWriteGap (see RaceStoreOptions): one is pending while the
+    // timer runs.
+    std::chrono::milliseconds m_fullWriteGap {0};
+    QTimer m_fullWriteTimer;
+    bool m_fullWritePending = false;
+    QElapsedTimer m_sinceFullWrite;
     QTimer m_retryTimer;
     int m_retryAttempt = 0;
     bool m_needsInitialSetup = false;
