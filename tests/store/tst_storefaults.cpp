@@ -195,6 +195,59 @@ private slots:
         restarted.reset();
     }
 
+    // The local autosave failing is shown while an event file is open and written fine: it is the
+    // copy start-up falls back on.
+    void localAutosaveFailureShownWithAnEventFileOpen()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Open")));
+        QVERIFY(store->save(QUrl::fromLocalFile(harness.path(QStringLiteral("open.vexloevent.json")))));
+        store->autosave();
+        store->flushAutosave();
+        QCOMPARE(store->autosaveError(), QString());
+        QVERIFY(setReadOnly(data, true));
+        store->setParticipantStatus(store->race().participants.first().id, ParticipantStatus::Dnf);
+        store->flushAutosave();
+        QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
+            qPrintable(store->autosaveError()));
+        QVERIFY(decodeRace(StoreHarness::readAll(harness.path(QStringLiteral("open.vexloevent.json"))))
+                    ->participants.first()
+                    .status
+            == ParticipantStatus::Dnf);
+        QVERIFY(setReadOnly(data, false));
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        store.reset();
+    }
+
+    // A journal that cannot be opened (its name taken by a folder) is shown as loudly as a failed
+    // save, and the changes still reach the full files.
+    void journalThatCannotBeOpenedIsShown()
+    {
+        StoreHarness harness;
+        QVERIFY(QDir().mkpath(harness.path(QStringLiteral("data/") + RaceJournal::fileName)));
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Blocked")));
+        store->setParticipantStatus(store->race().participants.first().id, ParticipantStatus::Dns);
+        QVERIFY2(
+            store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded as they are made")),
+            qPrintable(store->autosaveError()));
+        store->flushAutosave();
+        QVERIFY(!store->autosaveError().isEmpty());
+        QCOMPARE(decodeRace(StoreHarness::readAll(harness.autosavePath()))->participants.first().status,
+            std::optional(ParticipantStatus::Dns));
+        QVERIFY(!store->retryFailedWrites());
+        store.reset();
+    }
+
     // A record numbered with the largest number there is (never written by a journal) is set
     // aside, and the changes made after such a start-up are numbered, kept and replayed as ever.
     void journalNumberedPastTheLimitKeepsRecording()
