@@ -381,8 +381,11 @@ bool RaceStore::journalChanges()
     const auto change
         = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(m_journalled, m_race, &error);
     if (!change) {
-        // The full write refuses the same value; that failure is the one shown.
+        // A value the event file cannot hold either: the full writes fail on it too. Shown, as
+        // no later change can be recorded until it is gone.
         logLine(QStringLiteral("RaceStore: journal: change not recorded: ") + error);
+        m_journalError = error;
+        updateAutosaveError();
         return false;
     }
     if (!change->body.isEmpty() && !m_journal->append(change->body, event, whole, &error)) {
