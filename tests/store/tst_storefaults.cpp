@@ -248,6 +248,60 @@ private slots:
         store.reset();
     }
 
+    // The event file cut at every offset of its last record (a damaged file): start-up falls back
+    // on the local autosave and the journal, and every change comes back.
+    void eventFileCutAtEveryOffsetOfItsLastRecord()
+    {
+        StoreHarness harness;
+        QSemaphore writer;
+        bool holding = false;
+        harness.writerHook = [&] {
+            if (holding)
+                writer.acquire();
+        };
+        const QString data = harness.path(QStringLiteral("data"));
+        const QString eventPath = harness.path(QStringLiteral("cup.vexloevent.json"));
+        QByteArray eventFile;
+        QByteArray autosave;
+        QByteArray journal;
+        QByteArray expected;
+        LogCapture log;
+        {
+            auto store = harness.makeStore(storeTestEvent("journal/snapshot.json"));
+            QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
+            store->autosave();
+            store->flushAutosave();
+            eventFile = StoreHarness::readAll(eventPath);
+            autosave = StoreHarness::readAll(harness.autosavePath());
+            holding = true;
+            Participant bo;
+            bo.givenName = QStringLiteral("Bo");
+            bo.cardNumber = QStringLiteral("777");
+            store->addParticipant(bo);
+            store->overrideResultStatus(store->race().results.first().id, true, QStringLiteral("Checked"));
+            Race race = store->race();
+            race.journalThrough.reset();
+            expected = compactJson(race);
+            journal = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
+            holding = false;
+            writer.release(1000);
+        }
+        // The last record of the pretty event file: its last result, to the end of the file.
+        const qsizetype lastRecord = eventFile.lastIndexOf("\"cardNumber\"");
+        QVERIFY(lastRecord > 0);
+        harness.writerHook = {};
+        harness.backgroundAutosave = false;
+        for (qsizetype cut = lastRecord; cut < eventFile.size(); ++cut) {
+            QVERIFY(writeFileAtomically(eventPath, eventFile.left(cut), nullptr));
+            QVERIFY(writeFileAtomically(harness.autosavePath(), autosave, nullptr));
+            QVERIFY(writeFileAtomically(QDir(data).filePath(RaceJournal::fileName), journal, nullptr));
+            auto store = harness.makeStore();
+            Race race = store->race();
+            race.journalThrough.reset();
+            QVERIFY2(compactJson(race) == expected, qPrintable(QStringLiteral("cut at %1").arg(cut)));
+        }
+    }
+
     // A record numbered with the largest number there is (never written by a journal) is set
     // aside, and the changes made after such a start-up are numbered, kept and replayed as ever.
     void journalNumberedPastTheLimitKeepsRecording()
