@@ -77,7 +77,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_fullWriteTimer.setSingleShot(true);
     connect(&m_fullWriteTimer, &QTimer::timeout, this, &RaceStore::writePendingFullFiles);
     m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, [this] { autosave(); });
+    connect(&m_retryTimer, &QTimer::timeout, this, &RaceStore::retryFromTimer);
     reopenAtStartUp();
     wireSyncCallbacks();
     wireChecklistCallbacks();
@@ -511,6 +511,19 @@ void RaceStore::scheduleRetry()
     m_retryTimer.start(seconds * 1000);
 }
 
+void RaceStore::retryFromTimer()
+{
+    // The timer may fire between the steps of an operation (an import applied through the event
+    // loop): only a journal that failed takes the race as it is now; otherwise the files get the
+    // state of the last journal line.
+    if (!m_writer || !m_journalError.isEmpty()) {
+        autosave();
+        return;
+    }
+    m_fullWritePending = true;
+    writePendingFullFiles();
+}
+
 bool RaceStore::retryFailedWrites()
 {
     flushAutosave();
@@ -518,8 +531,11 @@ bool RaceStore::retryFailedWrites()
         autosave();
         flushAutosave();
     }
-    m_retryTimer.stop();
-    return m_autosaveError.isEmpty() && m_journal->isEmpty();
+    const bool written = m_autosaveError.isEmpty() && m_journal->isEmpty();
+    // A failure keeps its timer: the writes are tried again with the back-off.
+    if (written)
+        m_retryTimer.stop();
+    return written;
 }
 
 // ---- Per-stage values --------------------------------------------------------------------------

@@ -382,6 +382,7 @@ private:
     void adoptRace();
     void updateAutosaveError();
     void scheduleRetry();
+    void retryFromTimer();
     // In idle time after a commit: the journal's state gets copies of its own of the large lists,
     // so that the next change of the race does not have to copy them first (on the card-read path,
     // before the change is durable).

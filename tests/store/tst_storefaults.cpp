@@ -184,6 +184,8 @@ private slots:
                 QVERIFY(setReadOnly(data, false));
             else
                 QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
+            // Tried again on its own (after a second or two of back-off), not only at quit.
+            QTRY_VERIFY_WITH_TIMEOUT(store->autosaveError().isEmpty(), 20000);
             QVERIFY(store->retryFailedWrites());
             QCOMPARE(store->autosaveError(), QString());
         }
