@@ -31,10 +31,13 @@ inline void ensureBenchApplication()
 class BenchStore
 {
 public:
-    BenchStore()
+    // `fullWriteGap`: as RaceStoreOptions (the application's choice, or 0: every autosave written
+    // as soon as the writer is free).
+    explicit BenchStore(std::chrono::milliseconds fullWriteGap = std::chrono::milliseconds(0))
     {
         ensureBenchApplication();
         RaceStoreOptions options;
+        options.fullWriteGap = fullWriteGap;
         options.settings = std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat);
         options.autosaveFolder = m_dir.filePath("data");
         options.keyStore = std::make_unique<MemoryKeyStore>();

@@ -11,7 +11,7 @@ cmake --build --preset fuzz
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_eventjson fuzz_siframes fuzz_coursedata fuzz_entrylist fuzz_startlist fuzz_timeofday
-        fuzz_syncframes fuzz_webanswers)
+        fuzz_syncframes fuzz_webanswers fuzz_journalreplay)
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

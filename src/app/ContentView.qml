@@ -113,6 +113,33 @@ Item {
         nameFilters: [qsTranslate("Vexlo", "Vexlo events") + " (*.vexloevent.json)"]
         onAccepted: root.saveStatus.saveAs(selectedFile)
     }
+    // Changes start-up could not restore whole: left out, and where they are kept.
+    Rectangle {
+        objectName: "unrestoredBanner"
+        visible: root.saveStatus.unrestoredText !== ""
+        color: Theme.tint("red", 0.18)
+        Layout.fillWidth: true
+        implicitHeight: unrestoredRow.implicitHeight + 16
+        RowLayout {
+            id: unrestoredRow
+            anchors.fill: parent
+            anchors.margins: 8
+            anchors.leftMargin: 16
+            spacing: 12
+            Label {
+                objectName: "unrestoredText"
+                text: root.saveStatus.unrestoredText
+                font: Theme.body
+                color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+            Button {
+                text: qsTranslate("Vexlo", "OK")
+                onClicked: root.saveStatus.dismissUnrestored()
+            }
+        }
+    }
 
     RowLayout {
         Layout.fillWidth: true

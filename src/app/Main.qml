@@ -63,4 +63,15 @@ ApplicationWindow {
         model: window.newEvent
         anchors.centerIn: parent
     }
+
+    // Nothing unsaved is left behind silently: a quit while the disk refuses is held back.
+    onClosing: (close) => {
+        if (!window.saveStatus.mayQuit())
+            close.accepted = false
+    }
+    QuitProblemView {
+        saveStatus: window.saveStatus
+        anchors.centerIn: parent
+        onSafeToQuit: window.close()
+    }
 }

@@ -34,5 +34,10 @@ std::optional<QString> RaceStoreShell::saveTo(const QString &path)
 
 std::unique_ptr<ShellStore> makeApplicationStore()
 {
-    return std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>());
+    RaceStoreOptions options;
+    // The journal holds every change the moment it is made; the full files (85 MB and more for a
+    // large event) are written at most every 10 seconds, so that their writing seldom holds up a
+    // card read's journal sync on the same disk.
+    options.fullWriteGap = std::chrono::seconds(10);
+    return std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
 }

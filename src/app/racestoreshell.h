@@ -31,6 +31,8 @@ public:
     {
         return m_store->unreadableEventFileReason();
     }
+    [[nodiscard]] bool retryFailedWrites() override { return m_store->retryFailedWrites(); }
+    [[nodiscard]] QString unrestoredChangesFile() const override { return m_store->unrestoredChangesFile(); }
     [[nodiscard]] QString eventName() const override { return m_store->race().name; }
     // Edits the name in place and publishes it; no autosave of its own.
     void setEventName(const QString &name) override;

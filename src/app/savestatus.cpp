@@ -1,5 +1,6 @@
 #include "savestatus.h"
 
+#include "chosenfile.h"
 #include "localization.h"
 #include "messagetext.h"
 
@@ -12,6 +13,9 @@ void SaveStatus::setAutosaveError(const QString &error)
         return;
     m_recovered = error.isEmpty();
     m_error = error;
+    // A new failure after a save elsewhere: that copy no longer holds every change.
+    if (!error.isEmpty())
+        m_savedElsewhere = false;
     emit changed();
 }
 
@@ -87,7 +91,7 @@ void SaveStatus::saveAs(const QUrl &chosen)
 {
     if (!m_save || m_unreadablePath.isEmpty())
         return;
-    QString path = chosen.toLocalFile();
+    QString path = chosenLocalPath(chosen, suggestedSaveFolder());
     if (path.isEmpty()) {
         m_saveAsError = localized(QStringLiteral("Save failed: %@"), chosen.toString());
         emit changed();
@@ -97,5 +101,77 @@ void SaveStatus::saveAs(const QUrl &chosen)
         path += QStringLiteral(".vexloevent.json");
     const std::optional<QString> error = m_save(path);
     m_saveAsError = error ? localized(QStringLiteral("Save failed: %@"), *error) : QString();
+    emit changed();
+}
+
+void SaveStatus::setUnrestoredChangesFile(const QString &path)
+{
+    if (path == m_unrestoredFile)
+        return;
+    m_unrestoredFile = path;
+    emit changed();
+}
+
+QString SaveStatus::unrestoredText() const
+{
+    if (m_unrestoredFile.isEmpty())
+        return {};
+    return localized(
+        QStringLiteral("Some changes found after the last session could not be restored whole and "
+                       "were left out. They are kept in %@."),
+        QDir::toNativeSeparators(m_unrestoredFile));
+}
+
+void SaveStatus::dismissUnrestored()
+{
+    setUnrestoredChangesFile(QString());
+}
+
+bool SaveStatus::mayQuit()
+{
+    if (m_savedElsewhere || !retryWrites || retryWrites()) {
+        if (m_quitRefused) {
+            m_quitRefused = false;
+            emit changed();
+        }
+        return true;
+    }
+    m_quitRefused = true;
+    emit changed();
+    return false;
+}
+
+QString SaveStatus::quitProblemText() const
+{
+    if (!m_quitRefused)
+        return {};
+    return localized(QStringLiteral("Vexlo cannot quit safely: the event cannot be saved (%@), and changes "
+                                    "would be lost. Save it somewhere else, for example on another disk, or "
+                                    "make the folder writable or free space and quit again."),
+        m_error);
+}
+
+QString SaveStatus::saveElsewhere(const QUrl &url)
+{
+    if (!saveEventTo)
+        return {};
+    QString path = chosenLocalPath(url, {});
+    if (path.isEmpty())
+        return localized(QStringLiteral("Not a local file: %@"), {url.toDisplayString()});
+    if (!path.endsWith(QStringLiteral(".json")))
+        path += QStringLiteral(".vexloevent.json");
+    if (const std::optional<QString> error = saveEventTo(QUrl::fromLocalFile(path)))
+        return *error;
+    m_savedElsewhere = true;
+    m_quitRefused = false;
+    emit changed();
+    return {};
+}
+
+void SaveStatus::dismissQuitProblem()
+{
+    if (!m_quitRefused)
+        return;
+    m_quitRefused = false;
     emit changed();
 }

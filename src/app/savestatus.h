@@ -30,6 +30,10 @@ class SaveStatus : public QObject
     Q_PROPERTY(QUrl suggestedSaveFolder READ suggestedSaveFolder NOTIFY changed)
     // Why the last "Save As..." failed; empty otherwise.
     Q_PROPERTY(QString saveAsError READ saveAsError NOTIFY changed)
+    // Empty unless start-up left out changes it could not restore whole (until dismissed).
+    Q_PROPERTY(QString unrestoredText READ unrestoredText NOTIFY changed)
+    // Empty unless a quit was refused because the event cannot be saved (until dismissed).
+    Q_PROPERTY(QString quitProblemText READ quitProblemText NOTIFY changed)
 
 public:
     using QObject::QObject;
@@ -51,6 +55,22 @@ public:
     [[nodiscard]] QString saveAsError() const { return m_saveAsError; }
     // The file dialog's choice; a name without ".json" gets ".vexloevent.json".
     Q_INVOKABLE void saveAs(const QUrl &chosen);
+    // Where start-up kept the changes it could not restore; empty for none.
+    void setUnrestoredChangesFile(const QString &path);
+    [[nodiscard]] QString unrestoredText() const;
+    Q_INVOKABLE void dismissUnrestored();
+
+    // At quit: every failed write is tried once more; false (and the quit problem shown) while
+    // the disk still refuses and the event was not saved elsewhere since.
+    Q_INVOKABLE bool mayQuit();
+    [[nodiscard]] QString quitProblemText() const;
+    // The quit problem's way out: saves the event at `url`; the error's text, empty on success
+    // (the quit may then go ahead).
+    Q_INVOKABLE QString saveElsewhere(const QUrl &url);
+    Q_INVOKABLE void dismissQuitProblem();
+    // Given by the application: try the failed writes again (true: all on disk), and save as.
+    std::function<bool()> retryWrites;
+    std::function<std::optional<QString>(const QUrl &)> saveEventTo;
     // Texts follow the selected language.
     void retranslate() { emit changed(); }
 
@@ -65,4 +85,7 @@ private:
     QString m_eventName;
     QString m_saveAsError;
     Saver m_save;
+    QString m_unrestoredFile;
+    bool m_quitRefused = false;
+    bool m_savedElsewhere = false;
 };

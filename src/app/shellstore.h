@@ -27,6 +27,10 @@ public:
     // path while there is none.
     [[nodiscard]] virtual QString unreadableEventFile() const { return {}; }
     [[nodiscard]] virtual QString unreadableEventFileReason() const { return {}; }
+    // Tries the failed writes again now; true when every change is on disk.
+    [[nodiscard]] virtual bool retryFailedWrites() { return true; }
+    // Where start-up kept changes it could not restore; empty for none.
+    [[nodiscard]] virtual QString unrestoredChangesFile() const { return {}; }
 
     // Called after the race, the role, the needs-initial-setup flag, the autosave error or the
     // unreadable event file changed.

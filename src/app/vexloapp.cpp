@@ -81,6 +81,9 @@ VexloApp::VexloApp(
         connect(&m_content, &ContentViewModel::selectedItemChanged, m_raceDay.get(), followSection);
         followSection();
     }
+    m_saveStatus.retryWrites = [this] { return m_store->retryFailedWrites(); };
+    m_saveStatus.saveEventTo = [this](const QUrl &url) { return m_store->saveTo(url.toLocalFile()); };
+    m_saveStatus.setUnrestoredChangesFile(m_store->unrestoredChangesFile());
     m_translator.setEngine(&m_engine);
     m_engine.addImportPath(QStringLiteral("qrc:/"));
 }

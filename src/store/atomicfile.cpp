@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -59,14 +60,24 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
+    // Written back in slices as it goes: on a file system that orders data before metadata
+    // (ext4), every other file's sync (the change journal's, on each card read) waits for the
+    // dirty data of this one, which then never exceeds a slice.
+    constexpr qsizetype slice = qsizetype(1) << 20;
     qsizetype done = 0;
+    qsizetype flushed = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(std::min(bytes.size() - done, slice)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return abandon(QStringLiteral("Cannot write"), n < 0 ? errno : ENOSPC);
         done += n;
+        if (done - flushed >= slice || done == bytes.size()) {
+            ::sync_file_range(fd, flushed, done - flushed,
+                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            flushed = done;
+        }
     }
     if (::fsync(fd) != 0)
         return abandon(QStringLiteral("Cannot sync"), errno);

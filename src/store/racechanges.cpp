@@ -54,6 +54,35 @@ template<typename T, typename Key>
 bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &),
     bool (*same)(const T &, const T &), QList<T> &puts, QList<T> &removed)
 {
+    // The common case (a card read, an edit, an addition) without hashing every id: the records
+    // all in place, a few replaced, some appended. Each of those must be the only one with its
+    // id, or replay would replace another.
+    if (after.size() >= before.size()) {
+        constexpr qsizetype fewChanges = 16;
+        QList<qsizetype> changed;
+        bool inPlace = true;
+        for (qsizetype i = 0; i < before.size() && inPlace; ++i) {
+            if (!(id(before[i]) == id(after[i])))
+                inPlace = false;
+            else if (!same(before[i], after[i]) && changed.size() <= fewChanges)
+                changed.append(i);
+        }
+        for (qsizetype i = before.size(); i < after.size() && changed.size() <= fewChanges; ++i)
+            changed.append(i);
+        if (inPlace && changed.size() <= fewChanges) {
+            bool unique = true;
+            for (qsizetype i : std::as_const(changed)) {
+                const Key key = id(after[i]);
+                for (qsizetype k = 0; k < after.size() && unique; ++k)
+                    unique = k == i || !(id(after[k]) == key);
+            }
+            if (unique) {
+                for (qsizetype i : std::as_const(changed))
+                    puts.append(after[i]);
+                return false;
+            }
+        }
+    }
     QHash<Key, qsizetype> old;
     old.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
@@ -223,7 +252,9 @@ bool sameResult(const PersonResult &a, const PersonResult &b)
         && a.stageId == b.stageId && a.score == b.score && a.overtimePenalty == b.overtimePenalty
         && a.withinTimeLimit == b.withinTimeLimit && a.completedOverride == b.completedOverride
         && a.overrideNote == b.overrideNote
-        && std::equal(a.splits.cbegin(), a.splits.cend(), b.splits.cbegin(), b.splits.cend(), sameSplit)
+        && (a.splits.constData() == b.splits.constData() ? a.splits.size() == b.splits.size()
+                                                         : std::equal(a.splits.cbegin(), a.splits.cend(),
+                                                             b.splits.cbegin(), b.splits.cend(), sameSplit))
         && samePunches(a.punches, b.punches);
 }
 

@@ -134,24 +134,54 @@ RaceJournal::~RaceJournal()
 RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
 {
     const std::lock_guard lock(m_mutex);
+    m_writtenEvent = race.journalEventId;
+    if (race.journalThrough && *race.journalThrough > 0 && *race.journalThrough <= maxSequence)
+        m_sequence = std::max(m_sequence, *race.journalThrough);
+    QFile file(m_path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        logJournal(QStringLiteral("unreadable, not replayed: ") + file.errorString());
+        setErrorLocked(file.errorString());
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    Replay replay = replayBytes(race, bytes, m_records, m_sequence);
+    if (replay.setAside > 0) {
+        // What could not be replayed is kept as it was, for whoever looks into it.
+        const QString aside = m_path + QStringLiteral(".unreplayed-")
+            + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+        if (QFile::copy(m_path, aside)) {
+            replay.keptAs = aside;
+            logJournal(QStringLiteral("journal as found kept as ") + aside);
+        } else {
+            logJournal(QStringLiteral("journal as found could not be kept aside"));
+        }
+    }
+    // The file keeps only what was replayed: nothing broken for later appends to follow, and a
+    // record of another event is not replayed again onto whatever this event becomes.
+    rewriteLocked();
+    return replay;
+}
+
+RaceJournal::Replay RaceJournal::replay(Race &race, const QByteArray &bytes)
+{
+    std::deque<Record> kept;
+    qint64 sequence = 0;
+    return replayBytes(race, bytes, kept, sequence);
+}
+
+RaceJournal::Replay RaceJournal::replayBytes(
+    Race &race, const QByteArray &bytes, std::deque<Record> &kept, qint64 &sequenceOut)
+{
     Replay replay;
     // Records up to `through` are in the snapshot already: a crash came between its write and
     // the trim, or the journal is older than the snapshot. A number past the limit is damage.
     qint64 through = race.journalThrough.value_or(0);
     if (through < 0 || through > maxSequence)
         through = 0;
-    m_sequence = std::max(m_sequence, through);
-    m_writtenEvent = race.journalEventId;
-    QFile file(m_path);
-    if (!file.exists())
-        return replay;
-    if (!file.open(QIODevice::ReadOnly)) {
-        logJournal(QStringLiteral("unreadable, not replayed: ") + file.errorString());
-        setErrorLocked(file.errorString());
-        return replay;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
+    sequenceOut = std::max(sequenceOut, through);
     int held = 0;
     // Set once a record naming an event could not be replayed: every later one may depend on it.
     bool stopped = false;
@@ -179,13 +209,19 @@ RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
                 head = document.object();
         }
         const qint64 sequence = head ? head->value(seqKey).toInteger() : 0;
-        if (!head || sequence <= 0 || sequence > maxSequence) {
+        if (!head || sequence <= 0) {
             setAside(QStringLiteral("damaged, skipped"));
             stopped = true;
             continue;
         }
+        // Never written by a journal (none counts that far): nothing later depends on it, and
+        // numbering on after it would run out.
+        if (sequence > maxSequence) {
+            setAside(QStringLiteral("numbered past the limit, skipped"));
+            continue;
+        }
         // Numbers go on after everything found, replayed or not: no new record may reuse one.
-        m_sequence = std::max(m_sequence, sequence);
+        sequenceOut = std::max(sequenceOut, sequence);
         const QJsonValue eventValue = head->value(eventKey);
         if (eventValue.isUndefined()) {
             // An older version's record naming no event: it belongs only where it changes what
@@ -197,7 +233,7 @@ RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
                 setAside(QStringLiteral("not replayed: ") + why);
             } else {
                 ++replay.applied;
-                m_records.push_back({sequence, line + '\n', std::nullopt});
+                kept.push_back({sequence, line + '\n', std::nullopt});
             }
             continue;
         }
@@ -231,26 +267,12 @@ RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
             through = sequence;
         }
         ++replay.applied;
-        m_records.push_back({sequence, line + '\n', whole ? std::optional(event) : std::nullopt});
+        kept.push_back({sequence, line + '\n', whole ? std::optional(event) : std::nullopt});
     }
     if (replay.applied > 0)
         logJournal(QStringLiteral("%1 change(s) replayed").arg(replay.applied));
     if (held > 0)
         logJournal(QStringLiteral("%1 change(s) already in the event's files, dropped").arg(held));
-    if (replay.setAside > 0) {
-        // What could not be replayed is kept as it was, for whoever looks into it.
-        const QString aside = m_path + QStringLiteral(".unreplayed-")
-            + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-        if (QFile::copy(m_path, aside)) {
-            replay.keptAs = aside;
-            logJournal(QStringLiteral("journal as found kept as ") + aside);
-        } else {
-            logJournal(QStringLiteral("journal as found could not be kept aside"));
-        }
-    }
-    // The file keeps only what was replayed: nothing broken for later appends to follow, and a
-    // record of another event is not replayed again onto whatever this event becomes.
-    rewriteLocked();
     return replay;
 }
 
@@ -325,6 +347,12 @@ QString RaceJournal::error()
 void RaceJournal::setErrorLocked(const QString &error)
 {
     m_error = error;
+}
+
+void RaceJournal::setWrittenEvent(const std::optional<QUuid> &event)
+{
+    const std::lock_guard lock(m_mutex);
+    m_writtenEvent = event;
 }
 
 bool RaceJournal::holdsWholeEvent(const QUuid &event)

@@ -59,6 +59,10 @@ public:
     // never follow a broken line.
     Replay replayAtStartUp(Race &race);
 
+    // The replay itself, on a journal's bytes (no file is read or written): what start-up would
+    // apply to `race`. For checking replay on any input.
+    static Replay replay(Race &race, const QByteArray &bytes);
+
     // Appends one record with `body` (racechanges.h) naming `event`, and syncs it. On failure
     // (the reason in `error`) the file is cut back to what it held before, nothing is kept and
     // the sequence number is not used: the caller records the same change again later.
@@ -74,6 +78,8 @@ public:
     void trimThrough(qint64 sequence, const std::optional<QUuid> &event);
     // The event id the last full write put on disk, as told to trimThrough (or found at start-up).
     [[nodiscard]] std::optional<QUuid> writtenEvent();
+    // The file start-up reads first now carries `event` (an event file just saved or opened).
+    void setWrittenEvent(const std::optional<QUuid> &event);
     // Whether a whole-event record of `event` is still in the journal.
     [[nodiscard]] bool holdsWholeEvent(const QUuid &event);
     [[nodiscard]] bool isEmpty();
@@ -87,6 +93,9 @@ private:
         QByteArray line;
         std::optional<QUuid> wholeEvent;
     };
+    // Replays `bytes` onto `race`, keeping the replayed records and numbering on after them.
+    static Replay replayBytes(
+        Race &race, const QByteArray &bytes, std::deque<Record> &kept, qint64 &sequence);
     // Under the mutex: writes the kept records to the file atomically and reopens it for appends.
     bool rewriteLocked();
     bool openLocked(QString *error);

@@ -79,19 +79,18 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     connect(
         this, &RaceStore::raceChanged, this, [this] { m_recordingIndex.prepare(m_race); },
         Qt::QueuedConnection);
+    m_fullWriteGap = options.fullWriteGap;
+    m_fullWriteTimer.setSingleShot(true);
+    connect(&m_fullWriteTimer, &QTimer::timeout, this, &RaceStore::writePendingFullFiles);
     m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, [this] { autosave(); });
+    connect(&m_retryTimer, &QTimer::timeout, this, &RaceStore::retryFromTimer);
     reopenAtStartUp();
     wireSyncCallbacks();
     wireChecklistCallbacks();
     // The changes that only the journal held go into the full files now, which then trims it.
     const RaceJournal::Replay replay = m_journal->replayAtStartUp(m_race);
     if (replay.setAside > 0)
-        m_recoveryNotice = QStringLiteral(
-            "%n change(s) found after the last session could not be restored whole and were left out. "
-            "They are kept in %1.")
-                               .replace(QStringLiteral("%n"), QString::number(replay.setAside))
-                               .arg(QDir::toNativeSeparators(replay.keptAs));
+        m_unrestoredChangesFile = replay.keptAs;
     adoptRace();
     m_journalError = m_journal->error();
     updateAutosaveError();
@@ -130,6 +129,7 @@ void RaceStore::setRace(const Race &race)
 
 void RaceStore::adoptRace()
 {
+    m_documentNamedItsEvent = m_race.journalEventId.has_value();
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
@@ -143,6 +143,10 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
     // its own path, so the document stays the same one.
     ++m_documentGeneration;
     m_raceFileUrl = url;
+    // The file just opened names the event, and start-up reads it first from now on: records can
+    // name the event without a whole-event record first.
+    if (!url.isEmpty() && m_documentNamedItsEvent)
+        m_journal->setWrittenEvent(m_race.journalEventId);
     emit raceFileUrlChanged();
     setUnreadableEventFile(QUrl(), QString());
 }
@@ -304,6 +308,9 @@ bool RaceStore::save(const QUrl &to, QString *error)
     } else if (const auto failure = writeRaceFile(m_race, JsonLayout::PrettySorted, path)) {
         reason = *failure;
     } else {
+        // The file start-up reads first from now on carries the event's id (see setRaceFileUrl).
+        m_documentNamedItsEvent = true;
+        m_journal->setWrittenEvent(m_race.journalEventId);
         eventFileSaved(to);
         return true;
     }
@@ -376,14 +383,16 @@ void RaceStore::autosave()
     bool written = true;
     if (m_writer) {
         // One job for both files, queued first so the writer starts while the rest runs here.
-        AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
-        if (!m_raceFileUrl.isEmpty()) {
-            job.eventPath = m_raceFileUrl.toLocalFile();
-            job.eventUrl = m_raceFileUrl;
+        if (m_fullWriteGap.count() > 0) {
+            m_fullWritePending = true;
+            if (!m_fullWriteTimer.isActive()) {
+                const qint64 since = m_sinceFullWrite.isValid() ? m_sinceFullWrite.elapsed()
+                                                                : qint64(m_fullWriteGap.count());
+                m_fullWriteTimer.start(int(std::max<qint64>(0, m_fullWriteGap.count() - since)));
+            }
+        } else {
+            enqueueFullWrite(race);
         }
-        job.afterWritten = [journal = m_journal, through = m_journal->lastSequence(),
-                               event = race.journalEventId] { journal->trimThrough(through, event); };
-        m_writer->enqueue(std::move(job));
     } else {
         written = m_localStore->save(race);
     }
@@ -433,8 +442,11 @@ bool RaceStore::journalChanges()
     const auto change
         = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(m_journalled, m_race, &error);
     if (!change) {
-        // The full write refuses the same value; that failure is the one shown.
+        // A value the event file cannot hold either: the full writes fail on it too. Shown, as
+        // no later change can be recorded until it is gone.
         logLine(QStringLiteral("RaceStore: journal: change not recorded: ") + error);
+        m_journalError = error;
+        updateAutosaveError();
         return false;
     }
     if (!change->body.isEmpty() && !m_journal->append(change->body, event, whole, &error)) {
@@ -444,6 +456,10 @@ bool RaceStore::journalChanges()
         return false;
     }
     m_journalled = m_race;
+    if (!m_unsharePending && m_writer) {
+        m_unsharePending = true;
+        QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
+    }
     if (!m_journalError.isEmpty()) {
         m_journalError.clear();
         updateAutosaveError();
@@ -451,10 +467,53 @@ bool RaceStore::journalChanges()
     return true;
 }
 
+void RaceStore::enqueueFullWrite(const Race &race)
+{
+    AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
+    if (!m_raceFileUrl.isEmpty()) {
+        job.eventPath = m_raceFileUrl.toLocalFile();
+        job.eventUrl = m_raceFileUrl;
+    }
+    job.afterWritten = [journal = m_journal, through = race.journalThrough.value_or(0),
+                           event = race.journalEventId] { journal->trimThrough(through, event); };
+    m_writer->enqueue(std::move(job));
+}
+
+void RaceStore::writePendingFullFiles()
+{
+    m_fullWriteTimer.stop();
+    if (!m_fullWritePending)
+        return;
+    m_fullWritePending = false;
+    // The state of the last journal line, not the race now: a change still under way (the steps
+    // of an import) must not reach the files before its line. Only when the journal could not be
+    // written do the files take the race as it is: they are then the only way to the disk.
+    Race race = m_journalError.isEmpty() ? m_journalled : m_race;
+    if (const qint64 through = m_journal->lastSequence(); through > 0)
+        race.journalThrough = through;
+    // Copies of its own of the large lists: while the writer reads them, the race changes on
+    // without copying them first (on a card read, before its line is synced).
+    race.results = QList<PersonResult>(race.results.cbegin(), race.results.cend());
+    race.participants = QList<Participant>(race.participants.cbegin(), race.participants.cend());
+    enqueueFullWrite(race);
+}
+
+void RaceStore::unshareJournalled()
+{
+    m_unsharePending = false;
+    // Only the lists a card read or an entry change grows; the others are small.
+    if (m_journalled.results.constData() == m_race.results.constData())
+        m_journalled.results = QList<PersonResult>(m_race.results.cbegin(), m_race.results.cend());
+    if (m_journalled.participants.constData() == m_race.participants.constData())
+        m_journalled.participants
+            = QList<Participant>(m_race.participants.cbegin(), m_race.participants.cend());
+}
+
 void RaceStore::flushAutosave()
 {
     if (!m_writer)
         return;
+    writePendingFullFiles();
     m_writer->drain();
     applyAutosaveOutcomes();
 }
@@ -465,6 +524,7 @@ void RaceStore::applyAutosaveOutcomes()
         return;
     // Also reached by the queued notices of outcomes a flush has already applied: then empty.
     for (const AutosaveOutcome &outcome : m_writer->takeOutcomes()) {
+        m_sinceFullWrite.start();
         if (outcome.localError)
             logLine(QStringLiteral("RaceStore: local autosave failed: ") + *outcome.localError);
         if (outcome.hadEventFile) {
@@ -512,6 +572,19 @@ void RaceStore::scheduleRetry()
     m_retryTimer.start(seconds * 1000);
 }
 
+void RaceStore::retryFromTimer()
+{
+    // The timer may fire between the steps of an operation (an import applied through the event
+    // loop): only a journal that failed takes the race as it is now; otherwise the files get the
+    // state of the last journal line.
+    if (!m_writer || !m_journalError.isEmpty()) {
+        autosave();
+        return;
+    }
+    m_fullWritePending = true;
+    writePendingFullFiles();
+}
+
 bool RaceStore::retryFailedWrites()
 {
     flushAutosave();
@@ -519,16 +592,11 @@ bool RaceStore::retryFailedWrites()
         autosave();
         flushAutosave();
     }
-    m_retryTimer.stop();
-    return m_autosaveError.isEmpty() && m_journal->isEmpty();
-}
-
-void RaceStore::dismissRecoveryNotice()
-{
-    if (m_recoveryNotice.isEmpty())
-        return;
-    m_recoveryNotice.clear();
-    emit recoveryNoticeChanged();
+    const bool written = m_autosaveError.isEmpty() && m_journal->isEmpty();
+    // A failure keeps its timer: the writes are tried again with the back-off.
+    if (written)
+        m_retryTimer.stop();
+    return written;
 }
 
 // ---- Per-stage values --------------------------------------------------------------------------

@@ -29,6 +29,7 @@
 #include "vexlowebsettings.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -36,6 +37,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,6 +69,10 @@ struct RaceStoreOptions
     bool backgroundAutosave = true;
     // Runs on the writer thread as each background job starts (tests hold the writer with it).
     std::function<void()> autosaveWriterHook;
+    // The least time between two background writes of the full files; the changes meanwhile are
+    // on disk in the journal, and the writes queued meanwhile coalesce into one. 0: each
+    // autosave's write starts as soon as the writer is free.
+    std::chrono::milliseconds fullWriteGap {0};
     // "Now" for the operations that stamp a time (a card's read-out time, check-ins). Empty: the
     // system clock in UTC.
     std::function<QDateTime()> clock;
@@ -80,7 +86,6 @@ class RaceStore : public QObject
     Q_PROPERTY(bool needsInitialSetup READ needsInitialSetup NOTIFY needsInitialSetupChanged)
     Q_PROPERTY(QList<QUrl> recentRaceUrls READ recentRaceUrls NOTIFY recentRaceUrlsChanged)
     Q_PROPERTY(QString autosaveError READ autosaveError NOTIFY autosaveErrorChanged)
-    Q_PROPERTY(QString recoveryNotice READ recoveryNotice NOTIFY recoveryNoticeChanged)
     Q_PROPERTY(QUrl unreadableEventFileUrl READ unreadableEventFileUrl NOTIFY unreadableEventFileChanged)
     Q_PROPERTY(StationSettings *stationSettings READ stationSettings CONSTANT)
     Q_PROPERTY(SyncEngine *syncEngine READ syncEngine CONSTANT)
@@ -172,10 +177,9 @@ public:
     // for them. True when every change is on disk afterwards: the app may quit without losing
     // anything. The app calls it at quit; a false answer means the disk still refuses.
     [[nodiscard]] bool retryFailedWrites();
-    // What start-up could not restore from the journal and where it kept it ("" when all was
-    // restored). Shown until the organiser dismisses it.
-    [[nodiscard]] QString recoveryNotice() const { return m_recoveryNotice; }
-    Q_INVOKABLE void dismissRecoveryNotice();
+    // Where start-up kept the journal as it found it when some of its changes could not be
+    // restored whole (they were left out); empty when everything was restored.
+    [[nodiscard]] const QString &unrestoredChangesFile() const { return m_unrestoredChangesFile; }
 
     // ---- An event file start-up could not read -----------------------------------------------
     //
@@ -371,7 +375,6 @@ signals:
     void needsInitialSetupChanged();
     void recentRaceUrlsChanged();
     void autosaveErrorChanged();
-    void recoveryNoticeChanged();
     void unreadableEventFileChanged();
 
 private:
@@ -401,6 +404,15 @@ private:
     void adoptRace();
     void updateAutosaveError();
     void scheduleRetry();
+    void retryFromTimer();
+    // In idle time after a commit: the journal's state gets copies of its own of the large lists,
+    // so that the next change of the race does not have to copy them first (on the card-read path,
+    // before the change is durable).
+    void unshareJournalled();
+    // Hands the full files' write of `race` (stamped with its journal number) to the writer.
+    void enqueueFullWrite(const Race &race);
+    // The pending full write, now.
+    void writePendingFullFiles();
     // Takes `edited` as the race and commits it when every value it changes can be stored (the
     // event file can hold it); false, and nothing changed, otherwise.
     bool commitIfStorable(Race edited);
@@ -437,10 +449,19 @@ private:
     // The last full write's failure (either file), and the journal's.
     QString m_writeError;
     QString m_journalError;
-    QString m_recoveryNotice;
+    QString m_unrestoredChangesFile;
     // The race as the journal's records (with the files) hold it: the next record is the
     // difference from it.
     Race m_journalled;
+    // Whether the document's event id came with it (from its file), rather than given here.
+    bool m_documentNamedItsEvent = false;
+    bool m_unsharePending = false;
+    // Full writes at most every m_fullWriteGap (see RaceStoreOptions): one is pending while the
+    // timer runs.
+    std::chrono::milliseconds m_fullWriteGap {0};
+    QTimer m_fullWriteTimer;
+    bool m_fullWritePending = false;
+    QElapsedTimer m_sinceFullWrite;
     QTimer m_retryTimer;
     int m_retryAttempt = 0;
     // The kept unknown cards the last snapshot from the master held (a slave's own are the rest).

@@ -224,6 +224,37 @@ private slots:
         QTRY_VERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusBanner")));
     }
 
+    // A quit while the event cannot be saved is held back with the reason, and offers a save
+    // elsewhere; once that succeeds the window may close.
+    void quitWhileSavingFailsIsHeldBack()
+    {
+        RaceDayWindow w(raceDayEvent());
+        QDir folder(w.dir.filePath(QStringLiteral("event")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        QVERIFY(w.store->save(QUrl::fromLocalFile(folder.filePath(QStringLiteral("cup.vexloevent.json")))));
+        QVERIFY(folder.removeRecursively());
+        w.store->autosave();
+        w.store->flushAutosave();
+        QVERIFY(!w.store->autosaveError().isEmpty());
+
+        QVERIFY(!w.window->close());
+        QVERIFY(w.window->isVisible());
+        QQuickItem *text = waitFor(w.window, QStringLiteral("quitProblemText"));
+        QVERIFY(text);
+        QVERIFY2(text->property("text").toString().contains(w.store->autosaveError()),
+            qPrintable(text->property("text").toString()));
+        shoot(w.window, QStringLiteral("en-quit-refused"));
+
+        SaveStatus &status = w.app->saveStatus();
+        QVERIFY(!status.saveElsewhere(QUrl::fromLocalFile(folder.filePath(QStringLiteral("still/gone.json"))))
+                     .isEmpty());
+        const QString elsewhere = w.dir.filePath(QStringLiteral("elsewhere.vexloevent.json"));
+        QCOMPARE(status.saveElsewhere(QUrl::fromLocalFile(elsewhere)), QString());
+        QVERIFY(RaceStore::readEventFile(QUrl::fromLocalFile(elsewhere)));
+        QTRY_VERIFY(!findVisibleItem(w.window, QStringLiteral("quitProblemText")));
+        QVERIFY(status.mayQuit());
+    }
+
     // Every text of every section and sheet, whole at the minimum window size in both languages.
     void everyScreenWholeAtMinimumSize()
     {

@@ -36,6 +36,8 @@ int main(int argc, char **argv)
         = std::make_unique<QSettings>(QDir(folder).filePath("settings.ini"), QSettings::IniFormat);
     options.autosaveFolder = QDir(folder).filePath("data");
     options.keyStore = std::make_unique<MemoryKeyStore>();
+    // The application's schedule: the full files at most every 10 seconds, the journal at once.
+    options.fullWriteGap = std::chrono::seconds(10);
     RaceStore store(std::move(options));
     const bool operations = argc > 4 && QByteArray(argv[3]) == "operations";
     if (operations || (argc > 3 && QByteArray(argv[3]) == "cards")) {

@@ -177,7 +177,11 @@ private slots:
                 bool acknowledged = false;
             };
             QList<Announced> announced;
-            for (const QByteArray &raw : out.split('\n')) {
+            // A kill can cut the last line (a long announcement is more than one write to the
+            // pipe): it is left out; its operation had not started.
+            QList<QByteArray> lines = out.split('\n');
+            lines.removeLast();
+            for (const QByteArray &raw : std::as_const(lines)) {
                 const QString line = QString::fromUtf8(raw);
                 if (line.startsWith(QStringLiteral("begin "))) {
                     announced.append({line.section(u' ', 2), {}, false});

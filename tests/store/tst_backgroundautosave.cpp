@@ -400,6 +400,36 @@ private slots:
         QCOMPARE(order.size(), 2);
     }
 
+    // With a gap between full writes the files wait, the journal holds the change at once (a
+    // crash meanwhile loses nothing), and a flush writes the files without waiting for the gap.
+    void fullWritesWaitForTheirGapWithNothingLost()
+    {
+        m_harness->fullWriteGap = std::chrono::hours(1);
+        auto store = m_harness->makeStore(namedRace(QStringLiteral("Gap")));
+        store->autosave();
+        store->flushAutosave();
+        Participant edited = store->race().participants.first();
+        edited.familyName = QStringLiteral("Later");
+        store->updateParticipant(edited);
+        QTest::qWait(50);
+        QCOMPARE(
+            decodeRace(StoreHarness::readAll(m_harness->autosavePath()))->participants.first().familyName,
+            QString());
+        const QString journal = m_harness->path(QStringLiteral("data/") + RaceJournal::fileName);
+        const QByteArray crashedJournal = StoreHarness::readAll(journal);
+        const QByteArray crashedAutosave = StoreHarness::readAll(m_harness->autosavePath());
+        QVERIFY(crashedJournal.contains("Later"));
+
+        store->flushAutosave();
+        QCOMPARE(
+            decodeRace(StoreHarness::readAll(m_harness->autosavePath()))->participants.first().familyName,
+            QStringLiteral("Later"));
+        store.reset();
+        QVERIFY(writeFile(m_harness->autosavePath(), crashedAutosave) && writeFile(journal, crashedJournal));
+        store = m_harness->makeStore();
+        QCOMPARE(store->race().participants.first().familyName, QStringLiteral("Later"));
+    }
+
     // A runner registered for an unmatched card, the card recorded and the runner's start time
     // then set, while the writer is held. A crash before any full write: the journal alone brings
     // the runner, the result and the start time back (none waited for a write). A crash after the

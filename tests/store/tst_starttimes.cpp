@@ -1,5 +1,7 @@
 // The store's start-time operations: what each writes for the active stage and that each saves
 // once (bulk operations always, single-runner ones only for a runner that exists).
+#include "casetable.h"
+#include "racejson.h"
 #include "racestore.h"
 #include "startgenerator.h"
 #include "storeharness.h"
@@ -66,6 +68,31 @@ private slots:
     {
         store.reset();
         delete h;
+    }
+
+    // A typed or drawn time the event file cannot hold is refused before it is stored: stored, it
+    // would make every later save fail.
+    void unstorableTimesAreRefused_data() { casetable::load("store/unstorable-start-times.tsv"); }
+    void unstorableTimesAreRefused()
+    {
+        QFETCH(QStringList, cells);
+        Race edge = race(false);
+        edge.date = QDateTime::fromString(cells[0], Qt::ISODate);
+        QVERIFY(edge.date->isValid());
+        store = h->makeStore(edge);
+        const bool typedStored = cells[4] == QStringLiteral("stored");
+        QCOMPARE(store->saveTypedStartTime(runner(3), cells[1]), typedStored);
+        QCOMPARE(start(3).has_value(), typedStored);
+        QCOMPARE(store->startTimeOnStartListDay(cells[1]).has_value(), typedStored);
+        const bool drawStored = cells[5] == QStringLiteral("stored");
+        const QDateTime first = QDateTime::fromString(cells[2], Qt::ISODate);
+        QVERIFY(first.isValid());
+        QCOMPARE(store->drawStartTimes(QStringLiteral("H21"), first, cells[3].toDouble()), drawStored);
+        QCOMPARE(start(2).has_value(), drawStored);
+        QCOMPARE(store->race().classes.first().lastUsedIntervalSeconds.has_value(), drawStored);
+        store->autosave();
+        QCOMPARE(store->autosaveError(), QString());
+        QVERIFY(decodeRace(StoreHarness::readAll(h->autosavePath())));
     }
 
     void drawGivesEachTimeOnceAndSavesOnce()

@@ -3,6 +3,7 @@
 #include "log.h"
 #include "racejournal.h"
 #include "racejson.h"
+#include "racelocalstore.h"
 #include "storeharness.h"
 
 #include <QDir>
@@ -183,6 +184,8 @@ private slots:
                 QVERIFY(setReadOnly(data, false));
             else
                 QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
+            // Tried again on its own (after a second or two of back-off), not only at quit.
+            QTRY_VERIFY_WITH_TIMEOUT(store->autosaveError().isEmpty(), 20000);
             QVERIFY(store->retryFailedWrites());
             QCOMPARE(store->autosaveError(), QString());
         }
@@ -192,6 +195,153 @@ private slots:
         QCOMPARE(restarted->race().participants.first().status, std::optional(ParticipantStatus::Dns));
         QCOMPARE(restarted->race().participants.last().givenName, QStringLiteral("Bo"));
         restarted.reset();
+    }
+
+    // The local autosave failing is shown while an event file is open and written fine: it is the
+    // copy start-up falls back on.
+    void localAutosaveFailureShownWithAnEventFileOpen()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Open")));
+        QVERIFY(store->save(QUrl::fromLocalFile(harness.path(QStringLiteral("open.vexloevent.json")))));
+        store->autosave();
+        store->flushAutosave();
+        QCOMPARE(store->autosaveError(), QString());
+        QVERIFY(setReadOnly(data, true));
+        store->setParticipantStatus(store->race().participants.first().id, ParticipantStatus::Dnf);
+        store->flushAutosave();
+        QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
+            qPrintable(store->autosaveError()));
+        QVERIFY(decodeRace(StoreHarness::readAll(harness.path(QStringLiteral("open.vexloevent.json"))))
+                    ->participants.first()
+                    .status
+            == ParticipantStatus::Dnf);
+        QVERIFY(setReadOnly(data, false));
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        store.reset();
+    }
+
+    // A journal that cannot be opened (its name taken by a folder) is shown as loudly as a failed
+    // save, and the changes still reach the full files.
+    void journalThatCannotBeOpenedIsShown()
+    {
+        StoreHarness harness;
+        QVERIFY(QDir().mkpath(harness.path(QStringLiteral("data/") + RaceJournal::fileName)));
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Blocked")));
+        store->setParticipantStatus(store->race().participants.first().id, ParticipantStatus::Dns);
+        QVERIFY2(
+            store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded as they are made")),
+            qPrintable(store->autosaveError()));
+        store->flushAutosave();
+        QVERIFY(!store->autosaveError().isEmpty());
+        QCOMPARE(decodeRace(StoreHarness::readAll(harness.autosavePath()))->participants.first().status,
+            std::optional(ParticipantStatus::Dns));
+        QVERIFY(!store->retryFailedWrites());
+        store.reset();
+    }
+
+    // The event file cut at every offset of its last record (a damaged file): start-up falls back
+    // on the local autosave and the journal, and every change comes back.
+    void eventFileCutAtEveryOffsetOfItsLastRecord()
+    {
+        StoreHarness harness;
+        QSemaphore writer;
+        bool holding = false;
+        harness.writerHook = [&] {
+            if (holding)
+                writer.acquire();
+        };
+        const QString data = harness.path(QStringLiteral("data"));
+        const QString eventPath = harness.path(QStringLiteral("cup.vexloevent.json"));
+        QByteArray eventFile;
+        QByteArray autosave;
+        QByteArray journal;
+        QByteArray expected;
+        LogCapture log;
+        {
+            auto store = harness.makeStore(storeTestEvent("journal/snapshot.json"));
+            QVERIFY(store->save(QUrl::fromLocalFile(eventPath)));
+            store->autosave();
+            store->flushAutosave();
+            eventFile = StoreHarness::readAll(eventPath);
+            autosave = StoreHarness::readAll(harness.autosavePath());
+            holding = true;
+            Participant bo;
+            bo.givenName = QStringLiteral("Bo");
+            bo.cardNumber = QStringLiteral("777");
+            store->addParticipant(bo);
+            store->overrideResultStatus(store->race().results.first().id, true, QStringLiteral("Checked"));
+            Race race = store->race();
+            race.journalThrough.reset();
+            expected = compactJson(race);
+            journal = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
+            holding = false;
+            writer.release(1000);
+        }
+        // The last record of the pretty event file: its last result, to the end of the file.
+        const qsizetype lastRecord = eventFile.lastIndexOf("\"cardNumber\"");
+        QVERIFY(lastRecord > 0);
+        harness.writerHook = {};
+        harness.backgroundAutosave = false;
+        for (qsizetype cut = lastRecord; cut < eventFile.size(); ++cut) {
+            QVERIFY(writeFileAtomically(eventPath, eventFile.left(cut), nullptr));
+            QVERIFY(writeFileAtomically(harness.autosavePath(), autosave, nullptr));
+            QVERIFY(writeFileAtomically(QDir(data).filePath(RaceJournal::fileName), journal, nullptr));
+            auto store = harness.makeStore();
+            Race race = store->race();
+            race.journalThrough.reset();
+            QVERIFY2(compactJson(race) == expected, qPrintable(QStringLiteral("cut at %1").arg(cut)));
+        }
+    }
+
+    // A record numbered with the largest number there is (never written by a journal) is set
+    // aside, and the changes made after such a start-up are numbered, kept and replayed as ever.
+    void journalNumberedPastTheLimitKeepsRecording()
+    {
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(data));
+        const Race snapshot = storeTestEvent("journal/snapshot.json");
+        QVERIFY(RaceLocalStore(data).save(snapshot));
+        const QString journalPath = QDir(data).filePath(RaceJournal::fileName);
+        QVERIFY(writeFileAtomically(journalPath,
+            casetable::readData(QStringLiteral("store/journal/past-the-limit.journal")), nullptr));
+        QSemaphore writer;
+        bool holding = false;
+        harness.writerHook = [&] {
+            if (holding)
+                writer.acquire();
+        };
+        LogCapture log;
+        QByteArray crashed;
+        QByteArray crashedAutosave;
+        {
+            auto store = harness.makeStore();
+            store->flushAutosave();
+            crashedAutosave = StoreHarness::readAll(harness.autosavePath());
+            holding = true;
+            Participant edited = store->race().participants.first();
+            edited.familyName = QStringLiteral("After");
+            store->updateParticipant(edited);
+            crashed = StoreHarness::readAll(journalPath);
+            holding = false;
+            writer.release(1000);
+        }
+        QVERIFY(writeFileAtomically(harness.autosavePath(), crashedAutosave, nullptr));
+        QVERIFY(writeFileAtomically(journalPath, crashed, nullptr));
+        auto restarted = harness.makeStore();
+        QCOMPARE(restarted->race().participants.first().familyName, QStringLiteral("After"));
+        QCOMPARE(restarted->race().results.first().completed, true);
     }
 
     // The journal cut at every offset of its last record (a power cut mid-append): start-up has

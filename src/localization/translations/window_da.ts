@@ -72,6 +72,10 @@
         <translation>Løbsfilen %@ er beskadiget og kunne ikke åbnes (%@). Vexlo åbnede i stedet den seneste autogemte udgave: “%@”. Vælg Gem som for at gemme løbet i en fil; indtil da gemmes det kun i den autogemte udgave.</translation>
     </message>
     <message>
+        <source>Some changes found after the last session could not be restored whole and were left out. They are kept in %@.</source>
+        <translation>Nogle ændringer fra sidste session kunne ikke genskabes hele og blev udeladt. De er gemt i %@.</translation>
+    </message>
+    <message>
         <source>The event is not being saved: %@. Check that the event file&apos;s folder still exists, can be written to and has free space. Keep the window open: everything is saved as soon as that works again.</source>
         <translation>Løbet bliver ikke gemt: %@. Kontrollér, at løbsfilens mappe stadig findes, kan skrives i og har ledig plads. Lad vinduet være åbent: alt gemmes, så snart det virker igen.</translation>
     </message>
@@ -82,6 +86,10 @@
     <message>
         <source>The station was lost (%@). No cards are read until it is back: plug it in again, then choose Refresh Ports or Connect.</source>
         <translation>Forbindelsen til stationen gik tabt (%@). Der aflæses ingen brikker, før den er tilbage: sæt den i igen, og vælg derefter Opdater porte eller Forbind.</translation>
+    </message>
+    <message>
+        <source>Vexlo cannot quit safely: the event cannot be saved (%@), and changes would be lost. Save it somewhere else, for example on another disk, or make the folder writable or free space and quit again.</source>
+        <translation>Vexlo kan ikke afslutte sikkert: løbet kan ikke gemmes (%@), og ændringer ville gå tabt. Gem det et andet sted, for eksempel på en anden disk, eller gør mappen skrivbar eller frigør plads, og afslut igen.</translation>
     </message>
     <message>
         <source>Vexlo events</source>

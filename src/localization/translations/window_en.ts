@@ -72,6 +72,10 @@
         <translation>The event file %@ is damaged and could not be opened (%@). Vexlo opened the last autosave instead: “%@”. Choose Save As to keep it in a file; until then it is saved only in the autosave.</translation>
     </message>
     <message>
+        <source>Some changes found after the last session could not be restored whole and were left out. They are kept in %@.</source>
+        <translation>Some changes found after the last session could not be restored whole and were left out. They are kept in %@.</translation>
+    </message>
+    <message>
         <source>The event is not being saved: %@. Check that the event file&apos;s folder still exists, can be written to and has free space. Keep the window open: everything is saved as soon as that works again.</source>
         <translation>The event is not being saved: %@. Check that the event file&apos;s folder still exists, can be written to and has free space. Keep the window open: everything is saved as soon as that works again.</translation>
     </message>
@@ -82,6 +86,10 @@
     <message>
         <source>The station was lost (%@). No cards are read until it is back: plug it in again, then choose Refresh Ports or Connect.</source>
         <translation>The station was lost (%@). No cards are read until it is back: plug it in again, then choose Refresh Ports or Connect.</translation>
+    </message>
+    <message>
+        <source>Vexlo cannot quit safely: the event cannot be saved (%@), and changes would be lost. Save it somewhere else, for example on another disk, or make the folder writable or free space and quit again.</source>
+        <translation>Vexlo cannot quit safely: the event cannot be saved (%@), and changes would be lost. Save it somewhere else, for example on another disk, or make the folder writable or free space and quit again.</translation>
     </message>
     <message>
         <source>Vexlo events</source>

@@ -61,6 +61,7 @@ public:
         options.clock = [] { return fixedNow(); };
         options.backgroundAutosave = backgroundAutosave;
         options.autosaveWriterHook = writerHook;
+        options.fullWriteGap = fullWriteGap;
         auto store = std::make_unique<RaceStore>(std::move(options));
         if (race)
             store->setRace(*race);
@@ -88,6 +89,7 @@ public:
     // Taken by the next makeStore.
     bool backgroundAutosave = true;
     std::function<void()> writerHook;
+    std::chrono::milliseconds fullWriteGap {0};
 
 private:
     QTemporaryDir m_dir;
