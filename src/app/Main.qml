@@ -34,7 +34,6 @@ ApplicationWindow {
         if (activeFocusItem && activeFocusItem !== focusSink)
             focusSink.forceActiveFocus()
     }
-    onClosing: finishEditing()
     // Holds the focus only while the content is replaced; not a focus scope, so taking the focus
     // really takes it from the field.
     Item { id: focusSink }
@@ -64,8 +63,10 @@ ApplicationWindow {
         anchors.centerIn: parent
     }
 
-    // Nothing unsaved is left behind silently: a quit while the disk refuses is held back.
+    // What was typed is written first; then nothing unsaved is left behind silently: a quit
+    // while the disk refuses is held back.
     onClosing: (close) => {
+        window.finishEditing()
         if (!window.saveStatus.mayQuit())
             close.accepted = false
     }
