@@ -100,8 +100,8 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
         return;
     const QString chosen = chosenLocalPath(fileUrl, startFolder());
     if (chosen.isEmpty()) {
-        setFileError(QStringLiteral("Save failed: ") + QStringLiteral("Not a local file: ")
-            + fileUrl.toDisplayString());
+        setFileError(localized(QStringLiteral("Save failed: %@"),
+            localizedMessage(QStringLiteral("Not a local file: ") + fileUrl.toDisplayString())));
         refresh();
         return;
     }

@@ -61,7 +61,7 @@ QString SaveStatus::unreadableFileText() const
     return localized(QStringLiteral("The event file %@ is damaged and could not be opened (%@). Vexlo opened "
                                     "the last autosave instead: \u201C%@\u201D. Choose Save As to keep it in "
                                     "a file; until then it is saved only in the autosave."),
-        QDir::toNativeSeparators(m_unreadablePath), m_unreadableReason, m_eventName);
+        QDir::toNativeSeparators(m_unreadablePath), localizedMessage(m_unreadableReason), m_eventName);
 }
 
 QUrl SaveStatus::suggestedSaveFolder() const
@@ -93,14 +93,16 @@ void SaveStatus::saveAs(const QUrl &chosen)
         return;
     QString path = chosenLocalPath(chosen, suggestedSaveFolder());
     if (path.isEmpty()) {
-        m_saveAsError = localized(QStringLiteral("Save failed: %@"), chosen.toString());
+        m_saveAsError = localized(QStringLiteral("Save failed: %@"),
+            localizedMessage(QStringLiteral("Not a local file: ") + chosen.toDisplayString()));
         emit changed();
         return;
     }
     if (!path.endsWith(QStringLiteral(".json")))
         path += QStringLiteral(".vexloevent.json");
     const std::optional<QString> error = m_save(path);
-    m_saveAsError = error ? localized(QStringLiteral("Save failed: %@"), *error) : QString();
+    m_saveAsError
+        = error ? localized(QStringLiteral("Save failed: %@"), localizedMessage(*error)) : QString();
     emit changed();
 }
 
@@ -148,7 +150,7 @@ QString SaveStatus::quitProblemText() const
     return localized(QStringLiteral("Vexlo cannot quit safely: the event cannot be saved (%@), and changes "
                                     "would be lost. Save it somewhere else, for example on another disk, or "
                                     "make the folder writable or free space and quit again."),
-        m_error);
+        localizedMessage(m_error));
 }
 
 QString SaveStatus::saveElsewhere(const QUrl &url)
@@ -157,11 +159,12 @@ QString SaveStatus::saveElsewhere(const QUrl &url)
         return {};
     QString path = chosenLocalPath(url, {});
     if (path.isEmpty())
-        return localized(QStringLiteral("Not a local file: %@"), {url.toDisplayString()});
+        return localized(QStringLiteral("Save failed: %@"),
+            localizedMessage(QStringLiteral("Not a local file: ") + url.toDisplayString()));
     if (!path.endsWith(QStringLiteral(".json")))
         path += QStringLiteral(".vexloevent.json");
     if (const std::optional<QString> error = saveEventTo(QUrl::fromLocalFile(path)))
-        return *error;
+        return localized(QStringLiteral("Save failed: %@"), localizedMessage(*error));
     m_savedElsewhere = true;
     m_quitRefused = false;
     emit changed();

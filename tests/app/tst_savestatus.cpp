@@ -23,14 +23,16 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("en")
             << QStringLiteral("en")
-            << QStringLiteral("The event file /media/usb/cup.vexloevent.json is damaged and could not be "
-                              "opened (not JSON: unterminated string at offset 1845). Vexlo opened the last "
-                              "autosave instead: \u201CSpring Cup\u201D. Choose Save As to keep it in a "
-                              "file; until then it is saved only in the autosave.");
+            << QStringLiteral(
+                   "The event file /media/usb/cup.vexloevent.json is damaged and could not be "
+                   "opened (not JSON: \u201Cunterminated string\u201D at offset 1845). Vexlo opened the last "
+                   "autosave instead: \u201CSpring Cup\u201D. Choose Save As to keep it in a "
+                   "file; until then it is saved only in the autosave.");
         QTest::newRow("da")
             << QStringLiteral("da")
             << QStringLiteral("L\u00F8bsfilen /media/usb/cup.vexloevent.json er beskadiget og kunne ikke "
-                              "\u00E5bnes (not JSON: unterminated string at offset 1845). Vexlo \u00E5bnede "
+                              "\u00E5bnes (ikke JSON: \u201Cunterminated string\u201D ved position 1845). "
+                              "Vexlo \u00E5bnede "
                               "i stedet den seneste autogemte udgave: \u201CSpring Cup\u201D. V\u00E6lg Gem "
                               "som for at gemme l\u00F8bet i en fil; indtil da gemmes det kun i den "
                               "autogemte udgave.");

@@ -4,6 +4,7 @@
 // a file chosen through the real file dialog, and the damaged file is neither first in the recent
 // list nor written. Any QML warning fails the test; screenshots land in the build folder.
 
+#include "messagetext.h"
 #include "racejson.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
@@ -95,7 +96,8 @@ private slots:
                     QStringLiteral("The event file %@ is damaged and could not be opened (%@). Vexlo "
                                    "opened the last autosave instead: \u201C%@\u201D. Choose Save As to "
                                    "keep it in a file; until then it is saved only in the autosave."),
-                    QDir::toNativeSeparators(damaged), store.unreadableEventFileReason(), event.name));
+                    QDir::toNativeSeparators(damaged), localizedMessage(store.unreadableEventFileReason()),
+                    event.name));
             QVERIFY(!store.unreadableEventFileReason().isEmpty());
             QCOMPARE(store.race().name, event.name);
             // Not offered as if it were fine.

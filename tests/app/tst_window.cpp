@@ -6,6 +6,7 @@
 // again, and an event saved through the real file dialog ends up as a readable event file.
 
 #include "casetable.h"
+#include "messagetext.h"
 #include "racedaywindow.h"
 
 #include <QDir>
@@ -206,7 +207,7 @@ private slots:
         QVERIFY(!w.store->autosaveError().isEmpty());
         QQuickItem *text = waitFor(w.window, QStringLiteral("saveStatusText"));
         QVERIFY(text);
-        QVERIFY2(text->property("text").toString().contains(w.store->autosaveError()),
+        QVERIFY2(text->property("text").toString().contains(localizedMessage(w.store->autosaveError())),
             qPrintable(text->property("text").toString()));
         QVERIFY(!findVisibleItem(w.window, QStringLiteral("saveStatusDismiss")));
         shoot(w.window, QStringLiteral("en-autosave-failed"));
@@ -241,7 +242,7 @@ private slots:
         QVERIFY(w.window->isVisible());
         QQuickItem *text = waitFor(w.window, QStringLiteral("quitProblemText"));
         QVERIFY(text);
-        QVERIFY2(text->property("text").toString().contains(w.store->autosaveError()),
+        QVERIFY2(text->property("text").toString().contains(localizedMessage(w.store->autosaveError())),
             qPrintable(text->property("text").toString()));
         shoot(w.window, QStringLiteral("en-quit-refused"));
 

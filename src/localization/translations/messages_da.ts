@@ -56,8 +56,104 @@
         <translation>%@ løber(e) (fuld synkronisering)</translation>
     </message>
     <message>
+        <source>%@: date outside the years 1 to 9999</source>
+        <translation>%@: datoen ligger uden for årene 1 til 9999</translation>
+    </message>
+    <message>
+        <source>%@: expected a number</source>
+        <translation>%@: et tal var ventet</translation>
+    </message>
+    <message>
+        <source>%@: expected a string</source>
+        <translation>%@: en tekst var ventet</translation>
+    </message>
+    <message>
+        <source>%@: expected an array</source>
+        <translation>%@: en liste var ventet</translation>
+    </message>
+    <message>
+        <source>%@: expected an integer</source>
+        <translation>%@: et heltal var ventet</translation>
+    </message>
+    <message>
+        <source>%@: expected an object</source>
+        <translation>%@: et objekt var ventet</translation>
+    </message>
+    <message>
+        <source>%@: expected true or false</source>
+        <translation>%@: true eller false var ventet</translation>
+    </message>
+    <message>
+        <source>%@: invalid date</source>
+        <translation>%@: ugyldig dato</translation>
+    </message>
+    <message>
+        <source>%@: malformed UUID &quot;%@&quot;</source>
+        <translation>%@: ugyldigt UUID &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>%@: malformed date &quot;%@&quot;</source>
+        <translation>%@: ugyldig dato &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>%@: number is not finite</source>
+        <translation>%@: tallet er ikke endeligt</translation>
+    </message>
+    <message>
+        <source>%@: required key is missing</source>
+        <translation>%@: påkrævet nøgle mangler</translation>
+    </message>
+    <message>
+        <source>%@: required value is null</source>
+        <translation>%@: påkrævet værdi er null</translation>
+    </message>
+    <message>
+        <source>%@: unknown value &quot;%@&quot;</source>
+        <translation>%@: ukendt værdi &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>%@: value is null</source>
+        <translation>%@: værdien er null</translation>
+    </message>
+    <message>
         <source>Browse failed: %@</source>
         <translation>Søgning fejlede: %@</translation>
+    </message>
+    <message>
+        <source>Cannot create a file in %@: %@</source>
+        <translation>Kan ikke oprette en fil i %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot open %@: %@</source>
+        <translation>Kan ikke åbne %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot open folder %@: %@</source>
+        <translation>Kan ikke åbne mappen %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot replace %@: %@</source>
+        <translation>Kan ikke erstatte %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot sync %@: %@</source>
+        <translation>Kan ikke skrive %@ helt ud på disken: %@</translation>
+    </message>
+    <message>
+        <source>Cannot sync folder %@: %@</source>
+        <translation>Kan ikke skrive mappen %@ helt ud på disken: %@</translation>
+    </message>
+    <message>
+        <source>Cannot write %@: %@</source>
+        <translation>Kan ikke skrive %@: %@</translation>
+    </message>
+    <message>
+        <source>Changes cannot be recorded as they are made (%@); they are kept only in memory until a save succeeds.</source>
+        <translation>Ændringer kan ikke registreres, efterhånden som de foretages (%@); de findes kun i hukommelsen, indtil det lykkes at gemme.</translation>
+    </message>
+    <message>
+        <source>Changes cannot be recorded as they are made (%@); they are kept only in memory until a save succeeds. %@</source>
+        <translation>Ændringer kan ikke registreres, efterhånden som de foretages (%@); de findes kun i hukommelsen, indtil det lykkes at gemme. %@</translation>
     </message>
     <message>
         <source>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</source>
@@ -440,8 +536,20 @@
         <translation>eventId indeholder et linjeskift eller et andet kontroltegn</translation>
     </message>
     <message>
+        <source>no progress</source>
+        <translation>intet blev skrevet</translation>
+    </message>
+    <message>
+        <source>no sequence number left</source>
+        <translation>der er ikke flere løbenumre tilbage</translation>
+    </message>
+    <message>
         <source>no such competition</source>
         <translation>konkurrencen findes ikke</translation>
+    </message>
+    <message>
+        <source>not JSON: %@ at offset %@</source>
+        <translation>ikke JSON: %@ ved position %@</translation>
     </message>
     <message>
         <source>not a valid IOF XML entry/start/result list</source>
@@ -490,6 +598,10 @@
     <message>
         <source>the server did not answer in time</source>
         <translation>serveren svarede ikke i tide</translation>
+    </message>
+    <message>
+        <source>the top-level value is not an object</source>
+        <translation>værdien øverst er ikke et objekt</translation>
     </message>
     <message>
         <source>upload too large (over 32 MiB)</source>

@@ -56,8 +56,104 @@
         <translation>%@ runner(s) (full sync)</translation>
     </message>
     <message>
+        <source>%@: date outside the years 1 to 9999</source>
+        <translation>%@: date outside the years 1 to 9999</translation>
+    </message>
+    <message>
+        <source>%@: expected a number</source>
+        <translation>%@: expected a number</translation>
+    </message>
+    <message>
+        <source>%@: expected a string</source>
+        <translation>%@: expected a string</translation>
+    </message>
+    <message>
+        <source>%@: expected an array</source>
+        <translation>%@: expected an array</translation>
+    </message>
+    <message>
+        <source>%@: expected an integer</source>
+        <translation>%@: expected an integer</translation>
+    </message>
+    <message>
+        <source>%@: expected an object</source>
+        <translation>%@: expected an object</translation>
+    </message>
+    <message>
+        <source>%@: expected true or false</source>
+        <translation>%@: expected true or false</translation>
+    </message>
+    <message>
+        <source>%@: invalid date</source>
+        <translation>%@: invalid date</translation>
+    </message>
+    <message>
+        <source>%@: malformed UUID &quot;%@&quot;</source>
+        <translation>%@: malformed UUID &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>%@: malformed date &quot;%@&quot;</source>
+        <translation>%@: malformed date &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>%@: number is not finite</source>
+        <translation>%@: number is not finite</translation>
+    </message>
+    <message>
+        <source>%@: required key is missing</source>
+        <translation>%@: required key is missing</translation>
+    </message>
+    <message>
+        <source>%@: required value is null</source>
+        <translation>%@: required value is null</translation>
+    </message>
+    <message>
+        <source>%@: unknown value &quot;%@&quot;</source>
+        <translation>%@: unknown value &quot;%@&quot;</translation>
+    </message>
+    <message>
+        <source>%@: value is null</source>
+        <translation>%@: value is null</translation>
+    </message>
+    <message>
         <source>Browse failed: %@</source>
         <translation>Browse failed: %@</translation>
+    </message>
+    <message>
+        <source>Cannot create a file in %@: %@</source>
+        <translation>Cannot create a file in %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot open %@: %@</source>
+        <translation>Cannot open %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot open folder %@: %@</source>
+        <translation>Cannot open folder %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot replace %@: %@</source>
+        <translation>Cannot replace %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot sync %@: %@</source>
+        <translation>Cannot sync %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot sync folder %@: %@</source>
+        <translation>Cannot sync folder %@: %@</translation>
+    </message>
+    <message>
+        <source>Cannot write %@: %@</source>
+        <translation>Cannot write %@: %@</translation>
+    </message>
+    <message>
+        <source>Changes cannot be recorded as they are made (%@); they are kept only in memory until a save succeeds.</source>
+        <translation>Changes cannot be recorded as they are made (%@); they are kept only in memory until a save succeeds.</translation>
+    </message>
+    <message>
+        <source>Changes cannot be recorded as they are made (%@); they are kept only in memory until a save succeeds. %@</source>
+        <translation>Changes cannot be recorded as they are made (%@); they are kept only in memory until a save succeeds. %@</translation>
     </message>
     <message>
         <source>Class &quot;%@&quot;: ran out of available slots — window/capacity too small to fit every runner. Not placed: %@, card %@.</source>
@@ -440,8 +536,20 @@
         <translation>eventId holds a line break or another control character</translation>
     </message>
     <message>
+        <source>no progress</source>
+        <translation>no progress</translation>
+    </message>
+    <message>
+        <source>no sequence number left</source>
+        <translation>no sequence number left</translation>
+    </message>
+    <message>
         <source>no such competition</source>
         <translation>no such competition</translation>
+    </message>
+    <message>
+        <source>not JSON: %@ at offset %@</source>
+        <translation>not JSON: %@ at offset %@</translation>
     </message>
     <message>
         <source>not a valid IOF XML entry/start/result list</source>
@@ -490,6 +598,10 @@
     <message>
         <source>the server did not answer in time</source>
         <translation>the server did not answer in time</translation>
+    </message>
+    <message>
+        <source>the top-level value is not an object</source>
+        <translation>the top-level value is not an object</translation>
     </message>
     <message>
         <source>upload too large (over 32 MiB)</source>
