@@ -14,6 +14,8 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
+
 // An event with three classes and a handful of results already read; Karen Bech mispunched.
 inline Race raceDayEvent()
 {
@@ -40,9 +42,13 @@ constexpr int fadeMs = 250;
 class RaceDayWindow : public WindowDriver
 {
 public:
-    explicit RaceDayWindow(const Race &race)
+    // `prepare` is given the test's folder before the store starts: files start-up is to find
+    // there (settings.ini, the autosave folder "autosave").
+    explicit RaceDayWindow(const Race &race, const std::function<void(const QString &)> &prepare = {})
     {
         QVERIFY(station.start());
+        if (prepare)
+            prepare(dir.path());
         RaceStoreOptions options;
         options.settings
             = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);

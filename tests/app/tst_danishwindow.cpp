@@ -1,13 +1,22 @@
 // The window in Danish, every section, settings tab and sheet, with results read and services in
 // the states they start in: every word on screen is a word of the Danish tables, a name from the
 // event, or one of a few words that stay as they are. An English status line, error detail or
-// verdict that slipped past the tables fails the test with the text that showed it.
+// verdict that slipped past the tables fails the test with the text that showed it. The store's
+// failures are shown from real faults (a removed folder, the change journal's name taken by a
+// folder, a damaged event file and journal found at start-up): only the system's own words for
+// the fault the test made may stay as they are, and only in quotation marks.
 
 #include "racedaywindow.h"
+#include "racejson.h"
+#include "savestatus.h"
 
 #include <QDirIterator>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -71,6 +80,48 @@ QSet<QString> eventWords(const Race &race)
     return words;
 }
 
+// The race-day event with two stages, the second active.
+Race twoStageEvent()
+{
+    return testEvent(QStringLiteral("app/two-stage-race-day.json"));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The event file cut in half, as a power cut or a full disk leaves it.
+QByteArray cutShort(const Race &event)
+{
+    const QByteArray whole = *encodeRace(event, JsonLayout::PrettySorted);
+    return whole.left(whole.size() / 2);
+}
+
+QString jsonProblem(const Race &event)
+{
+    QJsonParseError error;
+    QJsonDocument::fromJson(cutShort(event), &error);
+    return error.errorString();
+}
+
+// The system's words for the faults this test makes (C library and Qt), as start-up and the
+// writes meet them.
+QStringList systemWords()
+{
+    QStringList words;
+    for (int code : {ENOENT, EISDIR})
+        words.append(QString::fromLocal8Bit(std::strerror(code)));
+    // What Qt says of a directory opened as a file.
+    QFile folder(QDir::tempPath());
+    if (!folder.open(QIODevice::ReadOnly))
+        words.append(folder.errorString());
+    return words;
+}
+
 } // namespace
 
 class TestDanishWindow : public QObject
@@ -81,17 +132,21 @@ class TestDanishWindow : public QObject
     QSet<QString> m_known;
     QStringList m_english;
 
-    // Every visible text of the window now, word by word.
-    void check(QQuickWindow *window, const QString &where)
+    // Every visible text of the window now, word by word; `outside` may show as it is, quoted.
+    void check(QQuickWindow *window, const QString &where, const QStringList &outside = {})
     {
         QCoreApplication::processEvents();
         QTest::qWait(30);
+        const QLocale danish(QLocale::Danish, QLocale::Denmark);
         for (QQuickItem *item : uichecks::visibleItems(window->contentItem())) {
             if (!item->inherits("QQuickText") || shownAsWritten.contains(item->objectName()))
                 continue;
             const QString text = item->property("text").toString();
+            QString checked = text;
+            for (const QString &o : outside)
+                checked.replace(danish.quoteString(o), QStringLiteral(" "));
             QStringList unknown;
-            for (const QString &w : wordsOf(text))
+            for (const QString &w : wordsOf(checked))
                 if (!m_known.contains(w))
                     unknown.append(w);
             if (!unknown.isEmpty())
@@ -101,22 +156,11 @@ class TestDanishWindow : public QObject
         shoot(window, QStringLiteral("walk-da-") + where);
     }
 
-private slots:
-    void initTestCase()
+    // The words a Danish window may show for `race`.
+    void learnWords(const Race &race)
     {
-        useTestSettings("tst_danishwindow");
-        LocalizationManager::setShared(&m_language);
-    }
-    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
-
-    void everyTextIsDanish()
-    {
-        QmlProblemCollector qml;
-        RaceDayWindow w(raceDayEvent());
-        w.app->languagePicker().pick(1);
-        QCOMPARE(w.app->languagePicker().languageCode(), QStringLiteral("da"));
         m_known = danishWords();
-        m_known.unite(eventWords(w.store->race()));
+        m_known.unite(eventWords(race));
         for (const QString &word : untranslated)
             m_known.insert(word.toLower());
         // Month and weekday names come from the language's locale, not from the tables.
@@ -130,6 +174,31 @@ private slots:
                      + u' ' + danish.dayName(i, QLocale::NarrowFormat)))
                 m_known.insert(w);
         QVERIFY(m_known.size() > 500);
+    }
+
+    void report()
+    {
+        m_english.removeDuplicates();
+        QVERIFY2(m_english.isEmpty(), qPrintable(std::exchange(m_english, {}).join(u'\n')));
+        verifyNoQmlProblems();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        useTestSettings("tst_danishwindow");
+        LocalizationManager::setShared(&m_language);
+    }
+    void cleanupTestCase() { LocalizationManager::setShared(nullptr); }
+    void init() { m_english.clear(); }
+
+    void everyTextIsDanish()
+    {
+        QmlProblemCollector qml;
+        RaceDayWindow w(raceDayEvent());
+        w.app->languagePicker().pick(1);
+        QCOMPARE(w.app->languagePicker().languageCode(), QStringLiteral("da"));
+        learnWords(w.store->race());
 
         // Results to show: a clean run and a mispunch, read through the station.
         w.app->content().setSelectedItem(SidebarItem::Reader);
@@ -185,6 +254,11 @@ private slots:
         check(w.window, QStringLiteral("unmatched-new-runner"));
         QTest::keyClick(w.window, Qt::Key_Escape);
         QTest::qWait(100);
+        // The card is kept: the Status section lists it.
+        w.app->content().setSelectedItem(SidebarItem::Pending);
+        QTRY_VERIFY(w.item(QStringLiteral("unknownCardsSection")));
+        check(w.window, QStringLiteral("pending-unknown-card"));
+        w.app->content().setSelectedItem(SidebarItem::Reader);
         w.station.unplug();
         QTRY_VERIFY(w.item(QStringLiteral("stationProblemText")));
         check(w.window, QStringLiteral("reader-station-lost"));
@@ -212,10 +286,114 @@ private slots:
         w.store->newRace();
         QTRY_VERIFY(w.item(QStringLiteral("eventNameField")));
         check(w.window, QStringLiteral("new-event"));
+        report();
+    }
 
-        m_english.removeDuplicates();
-        QVERIFY2(m_english.isEmpty(), qPrintable(m_english.join(u'\n')));
-        verifyNoQmlProblems();
+    // Found at start-up: the event file damaged (the autosave opened instead) and a journal line
+    // that could not be replayed. Then a refused save, the stage reads go to moved, autosaves
+    // failing and a quit held back. At the minimum window size, nothing cut off.
+    void startUpAndSaveProblemsAreDanish()
+    {
+        QmlProblemCollector qml;
+        const Race event = twoStageEvent();
+        // Qt's words as the store meets them at start-up, before the window loads Qt's own
+        // translation; and the JSON parser's for the file cut short.
+        const QStringList outside = systemWords() + QStringList {jsonProblem(event)};
+        RaceDayWindow w(event, [&](const QString &folder) {
+            const QString damaged = folder + QStringLiteral("/events/cup.vexloevent.json");
+            writeFile(damaged, cutShort(event));
+            QSettings settings(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("recentRaceFilePaths"), QStringList {damaged});
+            writeFile(folder + QStringLiteral("/autosave/current-race.journal"), "{\"seq\":1,\"op\n");
+        });
+        w.window->resize(w.window->minimumSize());
+        w.app->languagePicker().pick(1);
+        learnWords(event);
+        SaveStatus &status = w.app->saveStatus();
+        QVERIFY(!status.unreadableFileText().isEmpty());
+        QVERIFY(!status.unrestoredText().isEmpty());
+
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        QTRY_VERIFY(w.item(QStringLiteral("unreadableFileText")));
+        QTRY_VERIFY(w.item(QStringLiteral("readsGoTo")));
+        QVERIFY(w.item(QStringLiteral("unrestoredText")));
+        check(w.window, QStringLiteral("start-up-problems"), outside);
+        w.shot(QStringLiteral("da-walk-start-up-problems"));
+
+        // Another screen moves the active stage while the station reads.
+        QTRY_VERIFY(w.app->reader().connectionState().isConnected());
+        Race moved = w.store->race();
+        moved.activeStageId = QStringLiteral("s1");
+        w.store->setRace(moved);
+        QTRY_VERIFY(w.item(QStringLiteral("stageChangeNotice")));
+        // Saved as into a folder that is not there.
+        status.saveAs(QUrl::fromLocalFile(w.dir.filePath(QStringLiteral("gone/cup.vexloevent.json"))));
+        QTRY_VERIFY(w.item(QStringLiteral("unreadableFileSaveError")));
+        check(w.window, QStringLiteral("save-as-refused"), outside);
+        w.shot(QStringLiteral("da-walk-save-as-refused"));
+        status.dismissUnrestored();
+
+        // The event in a file whose folder then goes: every autosave fails.
+        QDir folder(w.dir.filePath(QStringLiteral("event")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        QVERIFY(w.store->save(QUrl::fromLocalFile(folder.filePath(QStringLiteral("cup.vexloevent.json")))));
+        QVERIFY(folder.removeRecursively());
+        w.store->autosave();
+        w.store->flushAutosave();
+        QVERIFY(!w.store->autosaveError().isEmpty());
+        QTRY_VERIFY(w.item(QStringLiteral("saveStatusText")));
+        check(w.window, QStringLiteral("autosave-failed"), outside);
+        w.shot(QStringLiteral("da-walk-autosave-failed"));
+
+        QVERIFY(!w.window->close());
+        QTRY_VERIFY(w.item(QStringLiteral("quitProblemText")));
+        // The sheet that opened: a language change rebuilds the window's content, and the old
+        // copy may still be waiting for deletion.
+        QObject *sheet = nullptr;
+        for (QObject *candidate : w.window->findChildren<QObject *>(QStringLiteral("quitProblemSheet")))
+            if (candidate->property("visible").toBool())
+                sheet = candidate;
+        QVERIFY(sheet);
+        sheet->setProperty("saveError",
+            status.saveElsewhere(QUrl::fromLocalFile(folder.filePath(QStringLiteral("still/gone.json")))));
+        check(w.window, QStringLiteral("quit-refused"), outside);
+        w.shot(QStringLiteral("da-walk-quit-refused"));
+        status.dismissQuitProblem();
+        report();
+    }
+
+    // The change journal's name taken by a folder: no change can be recorded as it is made, said
+    // with the failing autosave after it, in the banner and when a quit is held back.
+    void journalFailureIsDanish()
+    {
+        QmlProblemCollector qml;
+        const QStringList outside = systemWords();
+        RaceDayWindow w(raceDayEvent(), [](const QString &folder) {
+            QVERIFY(QDir().mkpath(folder + QStringLiteral("/autosave/current-race.journal")));
+        });
+        w.window->resize(w.window->minimumSize());
+        w.app->languagePicker().pick(1);
+        learnWords(w.store->race());
+        QDir folder(w.dir.filePath(QStringLiteral("event")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        QVERIFY(w.store->save(QUrl::fromLocalFile(folder.filePath(QStringLiteral("cup.vexloevent.json")))));
+        QVERIFY(folder.removeRecursively());
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        w.read(simCard(2000001));
+        w.store->flushAutosave();
+        QVERIFY2(w.store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded")),
+            qPrintable(w.store->autosaveError()));
+        QVERIFY2(w.store->autosaveError().contains(QStringLiteral(". Cannot ")),
+            qPrintable(w.store->autosaveError()));
+        QTRY_VERIFY(w.item(QStringLiteral("saveStatusText")));
+        check(w.window, QStringLiteral("journal-failed"), outside);
+        w.shot(QStringLiteral("da-walk-journal-failed"));
+        QVERIFY(!w.window->close());
+        QTRY_VERIFY(w.item(QStringLiteral("quitProblemText")));
+        check(w.window, QStringLiteral("journal-quit-refused"), outside);
+        w.shot(QStringLiteral("da-walk-journal-quit-refused"));
+        w.app->saveStatus().dismissQuitProblem();
+        report();
     }
 };
 

@@ -48,10 +48,6 @@
         <translation>Skift bane</translation>
     </message>
     <message>
-        <source>Check card</source>
-        <translation>Tjek brik</translation>
-    </message>
-    <message>
         <source>Check this card: it holds another run of this course, so today&apos;s run cannot be told apart</source>
         <translation>Kontrollér brikken: den rummer et andet løb på banen, så dagens løb kan ikke skelnes</translation>
     </message>

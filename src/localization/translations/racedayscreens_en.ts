@@ -48,10 +48,6 @@
         <translation>Change course</translation>
     </message>
     <message>
-        <source>Check card</source>
-        <translation>Check card</translation>
-    </message>
-    <message>
         <source>Check this card: it holds another run of this course, so today&apos;s run cannot be told apart</source>
         <translation>Check this card: it holds another run of this course, so today&apos;s run cannot be told apart</translation>
     </message>

@@ -8,10 +8,6 @@
         <translation>&quot;%@&quot; er ikke et antal punkter. Skriv et tal på 0 eller mere, for eksempel %@.</translation>
     </message>
     <message>
-        <source>CHECK CARD</source>
-        <translation>TJEK BRIK</translation>
-    </message>
-    <message>
         <source>Could not connect to the station: %@</source>
         <translation>Kunne ikke forbinde til stationen: %@</translation>
     </message>

@@ -8,10 +8,6 @@
         <translation>&quot;%@&quot; is not a number of points. Type a number of 0 or more, for example %@.</translation>
     </message>
     <message>
-        <source>CHECK CARD</source>
-        <translation>CHECK CARD</translation>
-    </message>
-    <message>
         <source>Could not connect to the station: %@</source>
         <translation>Could not connect to the station: %@</translation>
     </message>
