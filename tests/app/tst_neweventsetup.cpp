@@ -1,6 +1,9 @@
+#include "apptesting.h"
 #include "casetable.h"
+#include "localization.h"
 #include "neweventsetupviewmodel.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -34,6 +37,8 @@ class TestNewEventSetup : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { useTestSettings("tst_neweventsetup"); }
+
     void suggestedName_data() { casetable::load("app/new-event-file-names.tsv"); }
     void suggestedName()
     {
@@ -90,6 +95,27 @@ private slots:
         model.refresh();
         QVERIFY(model.isVisible());
         QCOMPARE(model.fileError(), QString());
+    }
+
+    // A file the dialog gives that is not on this machine, and the store's refusal, in Danish.
+    void refusedSaveInDanish()
+    {
+        LocalizationManager danish(QStringList {QStringLiteral("da")});
+        danish.setLanguage(AppLanguage::Danish);
+        LocalizationManager::setShared(&danish);
+        const auto restore = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        FakeTarget target;
+        NewEventSetupViewModel model(&target);
+        model.saveTo(QUrl(QStringLiteral("https://example.invalid/Cup.vexloevent.json")));
+        QVERIFY(target.savedPaths.isEmpty());
+        QCOMPARE(model.fileError(),
+            QStringLiteral("Lagring mislykkedes: Ikke en lokal fil: "
+                           "\u201Chttps://example.invalid/Cup.vexloevent.json\u201D"));
+        target.nextError = QStringLiteral("Cannot write /ro/Cup.vexloevent.json: Read-only file system");
+        model.saveTo(QUrl::fromLocalFile(QStringLiteral("/ro/Cup.vexloevent.json")));
+        QCOMPARE(model.fileError(),
+            QStringLiteral("Lagring mislykkedes: Kan ikke skrive \u201C/ro/Cup.vexloevent.json\u201D: "
+                           "\u201CRead-only file system\u201D"));
     }
 };
 

@@ -113,6 +113,39 @@ private slots:
         QCOMPARE(asked.size(), 2);
         QVERIFY(status.saveAsError().startsWith(QStringLiteral("Save failed: ")));
     }
+
+    // The quit held back and a refused save elsewhere say the store's reason in Danish, its path
+    // and the system's words quoted.
+    void quitProblemInDanish()
+    {
+        LocalizationManager manager(QStringList {QStringLiteral("da")});
+        LocalizationManager::setShared(&manager);
+        SaveStatus status;
+        status.retryWrites = [] { return false; };
+        std::optional<QString> answer
+            = QStringLiteral("Cannot create a file in /media/usb: Permission denied");
+        status.saveEventTo = [&](const QUrl &) { return answer; };
+        status.setAutosaveError(
+            QStringLiteral("Cannot write /media/usb/cup.vexloevent.json: No space left on device"));
+        QVERIFY(!status.mayQuit());
+        QCOMPARE(status.quitProblemText(),
+            QStringLiteral(
+                "Vexlo kan ikke afslutte sikkert: l\u00F8bet kan ikke gemmes (Kan ikke skrive "
+                "\u201C/media/usb/cup.vexloevent.json\u201D: \u201CNo space left on device\u201D), og "
+                "\u00E6ndringer ville g\u00E5 tabt. Gem det et andet sted, for eksempel p\u00E5 en "
+                "anden disk, eller g\u00F8r mappen skrivbar eller frig\u00F8r plads, og afslut igen."));
+        QCOMPARE(status.saveElsewhere(QUrl::fromLocalFile(QStringLiteral("/media/usb/copy.json"))),
+            QStringLiteral("Lagring mislykkedes: Kan ikke oprette en fil i \u201C/media/usb\u201D: "
+                           "\u201CPermission denied\u201D"));
+        QCOMPARE(status.saveElsewhere(QUrl(QStringLiteral("https://example.invalid/cup.json"))),
+            QStringLiteral(
+                "Lagring mislykkedes: Ikke en lokal fil: \u201Chttps://example.invalid/cup.json\u201D"));
+        QVERIFY(!status.quitProblemText().isEmpty());
+        answer.reset();
+        QCOMPARE(
+            status.saveElsewhere(QUrl::fromLocalFile(QStringLiteral("/media/other/copy.json"))), QString());
+        QCOMPARE(status.quitProblemText(), QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSaveStatus)
