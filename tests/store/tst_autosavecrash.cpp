@@ -259,7 +259,8 @@ private slots:
                 // A save to a file that did not become the open one may have written it or not:
                 // either is sound, so what that file held is not known any more.
                 for (const auto &set : std::as_const(underWay->sets))
-                    if (set[0] == file && asAfter == 0 && underWay->kind != QStringLiteral("open"))
+                    if (set[0] == file && set[1] != set[2] && asAfter == 0
+                        && underWay->kind != QStringLiteral("open"))
                         acknowledged.remove(set[2]);
                 apply(*underWay, asAfter > 0);
             }
