@@ -119,6 +119,11 @@ void RaceStore::setRace(const Race &race)
     if (race.journalThrough)
         m_journal->continueAfter(*race.journalThrough);
     const bool edit = race.journalEventId && race.journalEventId == m_race.journalEventId;
+    // A full write still waiting for its gap is the open document's: it goes to the writer now,
+    // while the race and the file are still that document's. Taken later, it would put the new
+    // document into the old file and trim the old document's journal lines with it.
+    if (!edit)
+        writePendingFullFiles();
     m_race = race;
     if (edit)
         journalChanges();

@@ -7,7 +7,8 @@
 // "operations" mode: the same start, then a stream of store operations of every kind the
 // screens call (crashoperations.h), each announced with its keys' values before it runs
 // ("begin <n> <kind>", then "set <key>\t<before>\t<after>" lines) and acknowledged once it has
-// returned ("ack <n>"). Seeded by the fourth argument.
+// returned ("ack <n>"). Seeded by the fourth argument. A second event in a file of its own is
+// made on the first run; "file <name>" before "ready" names the event file open.
 //
 // Usage: autosave_child <folder> <entries> [cards | operations <seed>]
 
@@ -46,28 +47,43 @@ int main(int argc, char **argv)
             generator.courses = 4;
             generator.classes = 4;
             generator.withResults = false;
+            if (operations) {
+                // A second event in a file of its own, for the organiser to switch to.
+                RaceGeneratorOptions other = generator;
+                other.seed = generator.seed + 1;
+                Race race = generateRace(other);
+                race.name = QStringLiteral("Other event");
+                store.setRace(race);
+                if (!store.save(QUrl::fromLocalFile(QDir(folder).filePath("other.vexloevent.json"))))
+                    return 3;
+            }
             store.setRace(generateRace(generator));
             if (!store.save(QUrl::fromLocalFile(QDir(folder).filePath("event.vexloevent.json"))))
                 return 3;
         }
+        if (operations)
+            std::printf("file %s\n", qPrintable(crashops::stateValue(store, QStringLiteral("file"))));
         std::printf("ready\n");
         std::fflush(stdout);
         if (operations) {
             QRandomGenerator random(QByteArray(argv[4]).toUInt());
             for (int index = QByteArray(argv[4]).toInt() * 100000;; ++index) {
                 crashops::Operation op = crashops::makeOperation(store, random, index, folder);
-                if (!op.run)
-                    continue;
-                QByteArray announce = "begin " + QByteArray::number(index) + ' ' + op.kind.toUtf8() + '\n';
-                for (qsizetype k = 0; k < op.keys.size(); ++k)
-                    announce += "set " + op.keys[k].toUtf8() + '\t'
-                        + crashops::stateValue(store.race(), op.keys[k]).toUtf8() + '\t'
-                        + op.values[k].toUtf8() + '\n';
-                std::fwrite(announce.constData(), 1, size_t(announce.size()), stdout);
-                std::fflush(stdout);
-                op.run();
-                std::printf("ack %d\n", index);
-                std::fflush(stdout);
+                // The steps of one screen action, each announced and acknowledged on its own.
+                while (op.run) {
+                    QByteArray announce
+                        = "begin " + QByteArray::number(index) + ' ' + op.kind.toUtf8() + '\n';
+                    for (qsizetype k = 0; k < op.keys.size(); ++k)
+                        announce += "set " + op.keys[k].toUtf8() + '\t'
+                            + crashops::stateValue(store, op.keys[k]).toUtf8() + '\t' + op.values[k].toUtf8()
+                            + '\n';
+                    std::fwrite(announce.constData(), 1, size_t(announce.size()), stdout);
+                    std::fflush(stdout);
+                    op.run();
+                    std::printf("ack %d\n", index);
+                    std::fflush(stdout);
+                    op = op.next ? op.next() : crashops::Operation {};
+                }
             }
         }
         const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);

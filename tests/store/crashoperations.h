@@ -9,9 +9,12 @@
 
 #include "iofstartlistwriter.h"
 #include "perstage.h"
+#include "racegenerator.h"
 #include "racestore.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -74,6 +77,14 @@ inline QString stateValue(const Race &race, const QString &key)
     const QString &kind = part[0];
     if (kind == QStringLiteral("active"))
         return text(race.activeStageId);
+    if (kind == QStringLiteral("name"))
+        return race.name;
+    if (kind == QStringLiteral("unknown")) {
+        if (!race.unknownCards)
+            return QStringLiteral("0");
+        return QString::number(std::count_if(race.unknownCards->cbegin(), race.unknownCards->cend(),
+            [&](const UnknownCard &c) { return c.cardNumber == part[1]; }));
+    }
     if (kind == QStringLiteral("stage")) {
         for (const Stage &s : race.stages)
             if (s.id == part[1])
@@ -134,6 +145,14 @@ inline QString stateValue(const Race &race, const QString &key)
     return QStringLiteral("unknown key");
 }
 
+// As above, and "file": the name of the event file the store has open.
+inline QString stateValue(const RaceStore &store, const QString &key)
+{
+    if (key == QStringLiteral("file"))
+        return QFileInfo(store.raceFileUrl().toLocalFile()).fileName();
+    return stateValue(store.race(), key);
+}
+
 // References that must hold in every event the test makes: every result's runner and stage, every
 // runner's class, the active stage.
 inline QStringList brokenReferences(const Race &race)
@@ -160,6 +179,10 @@ inline QStringList brokenReferences(const Race &race)
                 broken.append(QStringLiteral("runner without its class: ") + classId);
     if (race.activeStageId && !stages.contains(*race.activeStageId))
         broken.append(QStringLiteral("active stage missing: ") + *race.activeStageId);
+    if (race.unknownCards)
+        for (const UnknownCard &c : *race.unknownCards)
+            if (c.stageId && !stages.contains(*c.stageId))
+                broken.append(QStringLiteral("kept card read on a missing stage: ") + *c.stageId);
     return broken;
 }
 
@@ -171,7 +194,36 @@ struct Operation
     std::function<void()> run;
     // The values the keys get; computed before the run where they are known in advance.
     QStringList values;
+    // A screen action of two store operations: the second, made once the first has returned and
+    // announced and acknowledged on its own.
+    std::function<Operation()> next;
 };
+
+// The event files in the folder that hold another event than the open one.
+inline QStringList otherEventFiles(const RaceStore &store, const QString &folder)
+{
+    QStringList files;
+    for (const QFileInfo &info :
+        QDir(folder).entryInfoList({QStringLiteral("*.vexloevent.json")}, QDir::Files, QDir::Name)) {
+        const auto race = RaceStore::readEventFile(QUrl::fromLocalFile(info.absoluteFilePath()));
+        if (race && race->journalEventId != store.race().journalEventId)
+            files.append(info.absoluteFilePath());
+    }
+    return files;
+}
+
+// A read-out for a card nobody holds, the same each time for the same card number.
+struct KeptReadOut
+{
+    QDateTime start;
+    QDateTime finish;
+};
+
+inline KeptReadOut keptReadOut(const QString &cardNumber)
+{
+    const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+    return {start, start.addSecs(1800 + cardNumber.toLongLong() % 3000)};
+}
 
 // The draws act on the first two classes, generation on the third, single time edits on runners
 // of the others: each class's start times then always come from one kind of operation.
@@ -199,12 +251,15 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
         QStringLiteral("delete"), QStringLiteral("import"), QStringLiteral("class"), QStringLiteral("course"),
         QStringLiteral("generate"), QStringLiteral("draw"), QStringLiteral("time"), QStringLiteral("checkin"),
         QStringLiteral("addStage"), QStringLiteral("renameStage"), QStringLiteral("activateStage"),
-        QStringLiteral("deleteStage"), QStringLiteral("correct"), QStringLiteral("saveAs")};
+        QStringLiteral("deleteStage"), QStringLiteral("correct"), QStringLiteral("unknown"),
+        QStringLiteral("dismiss"), QStringLiteral("assign"), QStringLiteral("saveAs"), QStringLiteral("open"),
+        QStringLiteral("newEvent")};
+    // The last three write whole files and take far longer than the others: drawn less often, so
+    // that the kills spread over the kinds.
+    constexpr qsizetype slowKinds = 3;
     op.kind = kinds[qsizetype(rng.bounded(quint32(kinds.size())))];
-    // A save as writes both full files and takes far longer than the others: drawn less often,
-    // so that the kills spread over the kinds.
-    if (op.kind == QStringLiteral("saveAs") && rng.bounded(8) != 0)
-        op.kind = kinds[qsizetype(rng.bounded(quint32(kinds.size() - 1)))];
+    if (kinds.indexOf(op.kind) >= kinds.size() - slowKinds && rng.bounded(8) != 0)
+        op.kind = kinds[qsizetype(rng.bounded(quint32(kinds.size() - slowKinds)))];
     const QString &kind = op.kind;
     if (race.classes.size() < 4)
         return op;
@@ -339,7 +394,10 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
         QList<Stage> added;
         for (const Stage &s : race.stages) {
             const bool used = std::any_of(race.results.cbegin(), race.results.cend(),
-                [&](const PersonResult &r) { return r.stageId == s.id; });
+                                  [&](const PersonResult &r) { return r.stageId == s.id; })
+                || (race.unknownCards
+                    && std::any_of(race.unknownCards->cbegin(), race.unknownCards->cend(),
+                        [&](const UnknownCard &c) { return c.stageId == s.id; }));
             if (s.id.startsWith(QStringLiteral("stage-"))
                 && (kind != QStringLiteral("deleteStage") || (!used && s.id != stage)))
                 added.append(s);
@@ -373,10 +431,95 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
         op.run = [&store, id = r.id, note = QStringLiteral("Checked ") + tag] {
             store.overrideResultStatus(id, true, note);
         };
+    } else if (kind == QStringLiteral("unknown")) {
+        // A number no runner holds or gets, other than through the assignment below.
+        const QString card = QString::number(3000000000LL + index);
+        set(QStringLiteral("unknown:") + card, QStringLiteral("1"));
+        op.run = [&store, card] {
+            const KeptReadOut read = keptReadOut(card);
+            if (store.recordCardReading(card, {}, std::nullopt, read.start, read.finish))
+                std::abort();
+        };
+    } else if (kind == QStringLiteral("dismiss")) {
+        if (!race.unknownCards)
+            return op;
+        const UnknownCard &card
+            = (*race.unknownCards)[qsizetype(rng.bounded(quint32(race.unknownCards->size())))];
+        set(QStringLiteral("unknown:") + card.cardNumber, QStringLiteral("0"));
+        op.run = [&store, id = card.id] { store.dismissUnknownCard(id); };
+    } else if (kind == QStringLiteral("assign")) {
+        // As the unmatched-card sheet registers a new runner for a kept read: the runner with its
+        // card, then the same read-out recorded, which settles the kept read.
+        QList<const UnknownCard *> open;
+        if (race.unknownCards)
+            for (const UnknownCard &c : *race.unknownCards)
+                if (c.stageId == race.activeStageId
+                    && std::none_of(race.participants.cbegin(), race.participants.cend(),
+                        [&](const Participant &p) { return p.cardNumber == c.cardNumber; }))
+                    open.append(&c);
+        if (open.isEmpty())
+            return op;
+        Participant runner;
+        runner.givenName = QStringLiteral("Assigned ") + tag;
+        runner.familyName = QStringLiteral("Registered");
+        runner.cardNumber = open[qsizetype(rng.bounded(quint32(open.size())))]->cardNumber;
+        const QString id = runner.id.toString(QUuid::WithoutBraces);
+        set(QStringLiteral("exists:") + id, QStringLiteral("1"));
+        op.run = [&store, runner] { store.addParticipant(runner); };
+        op.next = [&store, runner, id, stage] {
+            Operation record;
+            record.kind = QStringLiteral("assign");
+            record.keys = {QStringLiteral("results:%1:%2").arg(id, stage),
+                QStringLiteral("unknown:") + runner.cardNumber};
+            record.values = {QStringLiteral("1"), QStringLiteral("0")};
+            record.run = [&store, card = runner.cardNumber] {
+                const KeptReadOut read = keptReadOut(card);
+                if (!store.recordCardReading(card, {}, std::nullopt, read.start, read.finish))
+                    std::abort();
+            };
+            return record;
+        };
     } else if (kind == QStringLiteral("saveAs")) {
-        const QUrl to
-            = QUrl::fromLocalFile(folder + QStringLiteral("/saved-%1.vexloevent.json").arg(index % 3));
+        const QString name = QStringLiteral("saved-%1.vexloevent.json").arg(index % 3);
+        set(QStringLiteral("file"), name);
+        const QUrl to = QUrl::fromLocalFile(folder + u'/' + name);
         op.run = [&store, to] {
+            if (!store.save(to))
+                std::abort();
+        };
+    } else if (kind == QStringLiteral("open")) {
+        // As the event screen opens a file: read, take its race, its file, the recent list.
+        const QStringList others = otherEventFiles(store, folder);
+        if (others.isEmpty())
+            return op;
+        const QString path = others[qsizetype(rng.bounded(quint32(others.size())))];
+        set(QStringLiteral("file"), QFileInfo(path).fileName());
+        op.run = [&store, url = QUrl::fromLocalFile(path)] {
+            const std::optional<Race> opened = RaceStore::readEventFile(url);
+            if (!opened)
+                std::abort();
+            store.setRace(*opened);
+            store.setRaceFileUrl(url);
+            store.addRecentRaceUrl(url);
+        };
+    } else if (kind == QStringLiteral("newEvent")) {
+        // As a new event is begun: the empty event, its set-up, then its first save to a file.
+        const QString name = QStringLiteral("new-%1.vexloevent.json").arg(index % 2);
+        set(QStringLiteral("file"), name);
+        set(QStringLiteral("name"), QStringLiteral("New ") + tag);
+        op.run = [&store, to = QUrl::fromLocalFile(folder + u'/' + name), tag, index] {
+            store.newRace();
+            RaceGeneratorOptions generator;
+            generator.entries = 100;
+            generator.stages = 2;
+            generator.courses = 4;
+            generator.classes = 4;
+            generator.withResults = false;
+            generator.seed = quint32(index);
+            Race setUp = generateRace(generator);
+            setUp.name = QStringLiteral("New ") + tag;
+            setUp.journalEventId = store.race().journalEventId;
+            store.setRace(setUp);
             if (!store.save(to))
                 std::abort();
         };

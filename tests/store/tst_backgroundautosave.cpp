@@ -430,6 +430,43 @@ private slots:
         QCOMPARE(store->race().participants.first().familyName, QStringLiteral("Later"));
     }
 
+    // Another event's file opened (as the event screen does it) while a change of the open one
+    // waits for its gap: the change goes to the open one's file, and the other file is left as
+    // it was; a restart then finds every change of the first event in its file.
+    void openingAnotherEventWritesTheWaitingChangeToItsOwnFile()
+    {
+        m_harness->fullWriteGap = std::chrono::hours(1);
+        auto store = m_harness->makeStore(namedRace(QStringLiteral("First")));
+        QVERIFY(store->save(QUrl::fromLocalFile(eventPath())));
+        store->autosave();
+        store->flushAutosave();
+        Race edited = store->race();
+        edited.name = QStringLiteral("First, edited");
+        store->setRace(edited);
+        store->autosave();
+        QCOMPARE(nameIn(eventPath()), QStringLiteral("First"));
+        const QUrl second = QUrl::fromLocalFile(eventPath(QStringLiteral("second.json")));
+        QVERIFY(!writeRaceFile(
+            namedRace(QStringLiteral("Second")), JsonLayout::PrettySorted, second.toLocalFile()));
+
+        const std::optional<Race> opened = RaceStore::readEventFile(second);
+        QVERIFY(opened);
+        store->setRace(*opened);
+        store->setRaceFileUrl(second);
+        store->addRecentRaceUrl(second);
+        store->flushAutosave();
+        QCOMPARE(nameIn(eventPath()), QStringLiteral("First, edited"));
+        QCOMPARE(nameIn(second.toLocalFile()), QStringLiteral("Second"));
+        QCOMPARE(store->race().name, QStringLiteral("Second"));
+
+        store.reset();
+        store = m_harness->makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("Second"));
+        QVERIFY(RaceStore::readEventFile(QUrl::fromLocalFile(eventPath())));
+        QCOMPARE(RaceStore::readEventFile(QUrl::fromLocalFile(eventPath()))->name,
+            QStringLiteral("First, edited"));
+    }
+
     // A runner registered for an unmatched card, the card recorded and the runner's start time
     // then set, while the writer is held. A crash before any full write: the journal alone brings
     // the runner, the result and the start time back (none waited for a write). A crash after the
