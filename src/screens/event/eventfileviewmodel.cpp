@@ -219,6 +219,9 @@ void EventFileViewModel::loadEvent(const QUrl &chosen)
         setFileError(localized(QStringLiteral("Load failed: %@"), {error}));
         return;
     }
+    // A full write still waiting for its gap belongs to the open file: written now, before the
+    // opened event replaces it (a copy of the same event would otherwise be written into it).
+    store()->flushAutosave();
     store()->setRace(*race);
     store()->setRaceFileUrl(url);
     store()->addRecentRaceUrl(url);

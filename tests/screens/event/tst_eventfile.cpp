@@ -69,6 +69,35 @@ private slots:
         QVERIFY(harness->storedRecent().isEmpty());
     }
 
+    // Opening a copy of the open event (a Save As copy, the same event) while its full write
+    // still waits for its gap: the waiting write goes to the open file before the copy replaces
+    // the event, so the file keeps the last change made in it.
+    void openingACopyKeepsTheWaitingChangeInItsOwnFile()
+    {
+        cleanup();
+        harness = std::make_unique<StoreHarness>();
+        harness->fullWriteGap = std::chrono::hours(1);
+        store = harness->makeStore(namedRace(QStringLiteral("Spring Cup")));
+        vm.setStore(store.get());
+        vm.saveEventAs(fileUrl(QStringLiteral("cup")));
+        vm.saveEventAs(fileUrl(QStringLiteral("copy")));
+        vm.loadEvent(fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QCOMPARE(store->raceFileUrl(), fileUrl(QStringLiteral("cup.vexloevent.json")));
+        vm.setEventName(QStringLiteral("Spring Cup, edited"));
+        store->autosave();
+
+        vm.loadEvent(fileUrl(QStringLiteral("copy.vexloevent.json")));
+        QVERIFY(vm.fileError().isEmpty());
+        store->flushAutosave();
+        QCOMPARE(store->race().name, QStringLiteral("Spring Cup"));
+        const auto cup = RaceStore::readEventFile(fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QVERIFY(cup);
+        QCOMPARE(cup->name, QStringLiteral("Spring Cup, edited"));
+        const auto copy = RaceStore::readEventFile(fileUrl(QStringLiteral("copy.vexloevent.json")));
+        QVERIFY(copy);
+        QCOMPARE(copy->name, QStringLiteral("Spring Cup"));
+    }
+
     void failedOpenKeepsEventAndList()
     {
         vm.saveEventAs(fileUrl(QStringLiteral("gone.vexloevent.json")));
