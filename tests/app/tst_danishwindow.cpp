@@ -4,6 +4,7 @@
 // verdict that slipped past the tables fails the test with the text that showed it.
 
 #include "racedaywindow.h"
+#include "testenvironment.h"
 
 #include <QDirIterator>
 #include <QRegularExpression>
@@ -100,6 +101,9 @@ class TestDanishWindow : public QObject
         }
         shoot(window, QStringLiteral("walk-da-") + where);
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

@@ -1,5 +1,6 @@
 #include "casetable.h"
 #include "neweventsetupviewmodel.h"
+#include "testenvironment.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -33,6 +34,9 @@ public:
 class TestNewEventSetup : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void suggestedName_data() { casetable::load("app/new-event-file-names.tsv"); }
     void suggestedName()

@@ -7,6 +7,7 @@
 #include "racejson.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
+#include "testenvironment.h"
 #include "testevent.h"
 #include "uichecks.h"
 #include "vexloapp.h"
@@ -36,6 +37,9 @@ QByteArray readAll(const QString &path)
 class TestUnreadableEventFile : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { useTestSettings("tst_unreadableeventfile"); }

@@ -7,6 +7,7 @@
 
 #include "casetable.h"
 #include "racedaywindow.h"
+#include "testenvironment.h"
 
 #include <QDir>
 
@@ -36,6 +37,9 @@ class TestWindow : public QObject
     Q_OBJECT
 
     LocalizationManager m_language {QStringList({"en-US"})};
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

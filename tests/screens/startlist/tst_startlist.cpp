@@ -13,6 +13,7 @@
 #include "startlistviewmodel.h"
 #include "starttimeoperations.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -111,6 +112,9 @@ class TestStartList : public QObject
                 return &p;
         return nullptr;
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     // Names and class menus sort in the application's language: English here, whatever the
