@@ -112,11 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (start.kind == ImportedStart::Kind::Write)
             times.insert(start.runner, start.time);
     }
-    if (!times.isEmpty())
-        store.applyStartTimes(times);
-
+    const bool refused = !times.isEmpty() && !store.applyStartTimes(times);
     if (encodeRace(store.race(), JsonLayout::Compact) == before)
         return 0;
+    if (refused)
+        fuzzFailure("a refused import changed the event", bytes);
     fuzz.checkSavesAndReadsBack(bytes);
     // Applied whole: every runner the import wrote has exactly the imported time.
     for (const Participant &p : store.race().participants) {
