@@ -346,7 +346,8 @@ public:
     // No class id means every participant.
     void assignMassStart(const std::optional<QString> &classId, const QDateTime &start);
     void setParticipantStartTime(const QUuid &participantId, const std::optional<QDateTime> &start);
-    void applyStartTimes(const QHash<QUuid, QDateTime> &times);
+    // False, and nothing changed, when a time cannot be stored.
+    bool applyStartTimes(const QHash<QUuid, QDateTime> &times);
     // A generated plan: its times, and the unplaced runners' old times cleared. Saves only when it
     // writes something, so a plan that placed nobody leaves the files alone.
     void applyStartPlan(const StartGeneratorResult &plan);

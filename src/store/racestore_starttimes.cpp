@@ -77,11 +77,11 @@ void RaceStore::setParticipantStartTime(const QUuid &participantId, const std::o
         commitIfStorable(std::move(race));
 }
 
-void RaceStore::applyStartTimes(const QHash<QUuid, QDateTime> &times)
+bool RaceStore::applyStartTimes(const QHash<QUuid, QDateTime> &times)
 {
     Race race = m_race;
     ::applyStartTimes(race, times);
-    commitIfStorable(std::move(race));
+    return commitIfStorable(std::move(race));
 }
 
 void RaceStore::applyStartPlan(const StartGeneratorResult &plan)

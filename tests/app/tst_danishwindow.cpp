@@ -7,6 +7,7 @@
 // the fault the test made may stay as they are, and only in quotation marks.
 
 #include "racedaywindow.h"
+#include "testenvironment.h"
 #include "racejson.h"
 #include "savestatus.h"
 
@@ -182,6 +183,9 @@ class TestDanishWindow : public QObject
         QVERIFY2(m_english.isEmpty(), qPrintable(std::exchange(m_english, {}).join(u'\n')));
         verifyNoQmlProblems();
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

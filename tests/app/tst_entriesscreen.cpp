@@ -7,6 +7,7 @@
 #include "entriesscreen.h"
 #include "loopbackhttpserver.h"
 #include "setupwindow.h"
+#include "testenvironment.h"
 #include "uichecks.h"
 
 #include <QPointer>
@@ -53,6 +54,9 @@ bool settled(QQuickItem *item)
 class TestEntriesScreen : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void initTestCase()
     {

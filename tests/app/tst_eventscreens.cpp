@@ -4,11 +4,15 @@
 // folder; any QML warning fails the test.
 
 #include "setupwindow.h"
+#include "testenvironment.h"
 #include "testevent.h"
 
 class TestEventScreens : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void eventsAndStages()
     {

@@ -5,6 +5,7 @@
 
 #include "casetable.h"
 #include "setupwindow.h"
+#include "testenvironment.h"
 #include "testevent.h"
 
 #include <QTemporaryDir>
@@ -44,6 +45,9 @@ class TestFileDialogs : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

@@ -2,6 +2,7 @@
 #include "casetable.h"
 #include "localization.h"
 #include "neweventsetupviewmodel.h"
+#include "testenvironment.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -36,6 +37,9 @@ public:
 class TestNewEventSetup : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void initTestCase() { useTestSettings("tst_neweventsetup"); }
 

@@ -11,6 +11,7 @@
 #include "racedaywindow.h"
 #include "racegenerator.h"
 #include "resultsscreen.h"
+#include "testenvironment.h"
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
 
@@ -52,6 +53,9 @@ class TestResultScreens : public QObject
         w.click(w.itemIn(QStringLiteral("resultRow_") + runner, QStringLiteral("rowActionsButton")));
         w.click(entry);
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

@@ -10,6 +10,7 @@
 #include "messagetext.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
+#include "testenvironment.h"
 #include "vexloapp.h"
 #include "windowdriver.h"
 
@@ -89,6 +90,9 @@ class TestSettingsScreen : public QObject
         std::unique_ptr<VexloApp> app;
         WindowDriver w;
     };
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     // Each key-store write may bring up a desktop prompt: a secret typed letter by letter is

@@ -5,6 +5,7 @@
 #include "log.h"
 #include "racegenerator.h"
 #include "setupwindow.h"
+#include "testenvironment.h"
 #include "testevent.h"
 #include <QPointer>
 
@@ -32,6 +33,9 @@ class TestSetupScreens : public QObject
 {
     Q_OBJECT
     std::optional<WindowTestScope> m_scope;
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { useTestSettings("tst_setupscreens"); }

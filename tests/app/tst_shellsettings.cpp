@@ -5,6 +5,7 @@
 #include "languagepickerviewmodel.h"
 #include "localization.h"
 #include "receiptsettings.h"
+#include "testenvironment.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -12,6 +13,9 @@
 class TestShellSettings : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void init() { useTestSettings("tst_shellsettings"); }
     void cleanup() { LocalizationManager::setShared(nullptr); }

@@ -10,6 +10,7 @@
 #include "raceplancheck.h"
 #include "setupwindow.h"
 #include "startlistviewmodel.h"
+#include "testenvironment.h"
 #include "uichecks.h"
 
 #include <QPointer>
@@ -151,6 +152,9 @@ QQuickItem *listRow(QQuickItem *list, int index)
 class TestStartListScreen : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void initTestCase() { useTestSettings("tst_startlistscreen"); }
 

@@ -4,6 +4,7 @@
 // the build folder.
 
 #include "racedaywindow.h"
+#include "testenvironment.h"
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
 
@@ -20,6 +21,9 @@ Race eventWithOpenEntries()
 class TestUnknownCardsWindow : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { useTestSettings("tst_unknowncardswindow"); }

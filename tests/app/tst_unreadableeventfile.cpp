@@ -8,6 +8,7 @@
 #include "racejson.h"
 #include "racestoreshell.h"
 #include "storefakes.h"
+#include "testenvironment.h"
 #include "testevent.h"
 #include "uichecks.h"
 #include "vexloapp.h"
@@ -37,6 +38,9 @@ QByteArray readAll(const QString &path)
 class TestUnreadableEventFile : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { useTestSettings("tst_unreadableeventfile"); }

@@ -8,6 +8,7 @@
 #include "casetable.h"
 #include "messagetext.h"
 #include "racedaywindow.h"
+#include "testenvironment.h"
 
 #include <QDir>
 
@@ -37,6 +38,9 @@ class TestWindow : public QObject
     Q_OBJECT
 
     LocalizationManager m_language {QStringList({"en-US"})};
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

@@ -7,6 +7,7 @@
 #include "pdfwriter.h"
 #include "resultpdfs.h"
 #include "startlistpdfs.h"
+#include "testenvironment.h"
 #include "testevent.h"
 
 #include <QBuffer>
@@ -66,6 +67,9 @@ class TestPdfs : public QObject
     pdftest::Output m_out;
 
     QString path(const QString &name) const { return m_out.path(name); }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

@@ -4,6 +4,7 @@
 #include "oecsv.h"
 #include "racejson.h"
 #include "receipt.h"
+#include "testenvironment.h"
 #include "testevent.h"
 
 #include <QSet>
@@ -21,6 +22,9 @@ QStringList cellsOf(const QString &line)
 class TestReceiptAndOECSV : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void duration_data() { casetable::load("documents/receipt-durations.tsv"); }

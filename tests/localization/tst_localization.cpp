@@ -1,5 +1,6 @@
 #include "casetable.h"
 #include "localization.h"
+#include "testenvironment.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -22,6 +23,9 @@ private:
         QSettings settings;
         return settings.value(QLatin1String(LocalizationManager::settingsKey));
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

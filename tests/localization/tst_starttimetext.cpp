@@ -1,12 +1,16 @@
 // Typed start times: every case of tests/data/startlist/typedtimes.txt, and their placing on a day.
 #include "casetable.h"
 #include "starttimetext.h"
+#include "testenvironment.h"
 
 #include <QTest>
 
 class TestStartTimeText : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void parse_data()

@@ -4,10 +4,14 @@
 #include "documenttestsupport.h"
 #include "metsapublisher.h"
 #include "racegenerator.h"
+#include "testenvironment.h"
 
 class TestMetsaDocument : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Copenhagen")); }

@@ -5,6 +5,7 @@
 #include "racestore.h"
 #include "startgenerator.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -55,6 +56,9 @@ class TestStartTimes : public QObject
     std::unique_ptr<RaceStore> store;
     const Participant &runner(int i) const { return store->race().participants[i]; }
     std::optional<QDateTime> start(int i) const { return store->scheduledStartTime(runner(i)); }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }

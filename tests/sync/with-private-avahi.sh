@@ -4,6 +4,8 @@
 # host's interfaces; the daemons are stopped and their folder removed when the command ends.
 # Usage: with-private-avahi.sh <command> [args...]
 set -eu
+# A user's PATH may leave out the system folders that ip and the daemons live in.
+export PATH="$PATH:/usr/sbin:/sbin"
 if [ -z "${VEXLO_PRIVATE_AVAHI_NS:-}" ]; then
     exec env VEXLO_PRIVATE_AVAHI_NS=1 unshare --net --mount --propagation private sh "$0" "$@"
 fi

@@ -16,6 +16,10 @@
         <translation>%@ post(er) sprunget over (klassen bruger startstempling).</translation>
     </message>
     <message>
+        <source>%@ matched start time(s) fall outside the dates an event file can hold (years 1 to 9999), so none was imported.</source>
+        <translation>%@ matchede starttid(er) ligger uden for de datoer, en løbsfil kan rumme (år 1 til 9999), så ingen blev importeret.</translation>
+    </message>
+    <message>
         <source>%@ participant(s)</source>
         <translation>%@ deltager(e)</translation>
     </message>

@@ -16,6 +16,10 @@
         <translation>%@ entry(ies) skipped (class uses start punch).</translation>
     </message>
     <message>
+        <source>%@ matched start time(s) fall outside the dates an event file can hold (years 1 to 9999), so none was imported.</source>
+        <translation>%@ matched start time(s) fall outside the dates an event file can hold (years 1 to 9999), so none was imported.</translation>
+    </message>
+    <message>
         <source>%@ participant(s)</source>
         <translation>%@ participant(s)</translation>
     </message>

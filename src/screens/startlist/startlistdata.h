@@ -120,6 +120,9 @@ struct StartListImportSummary
     int replaced = 0;
     // Placed on the stage's date, as the organiser agreed, when the file was for another day.
     int movedToStageDay = 0;
+    // Matched starts not written because one of them lies outside the dates the event file can
+    // hold: the import is then refused whole and counts nothing as applied.
+    int unstorable = 0;
     bool operator==(const StartListImportSummary &) const = default;
 };
 

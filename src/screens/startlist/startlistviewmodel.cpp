@@ -441,6 +441,8 @@ QVariantList StartListViewModel::importSummaryLines() const
         add(localized(QStringLiteral("%@ entry(ies) had an inconsistent date in the source file (likely a past-midnight rollover in the export) — normalized to match the rest of the field's date."), s.dateCorrected), "warning");
     if (s.movedToStageDay > 0)
         add(localized(QStringLiteral("%@ start time(s) placed on the stage's date, %@."), s.movedToStageDay, m_pendingStageDay.toString(Qt::ISODate)), "warning");
+    if (s.unstorable > 0)
+        add(localized(QStringLiteral("%@ matched start time(s) fall outside the dates an event file can hold (years 1 to 9999), so none was imported."), s.unstorable), "warning");
     if (s.applied == 0)
         add(localized(QStringLiteral("No start time was written; the event is unchanged.")), "warning");
     // clang-format on
@@ -582,8 +584,11 @@ void StartListViewModel::importStep()
             break;
         }
     }
-    if (store() && !times.isEmpty())
-        store()->applyStartTimes(times);
+    if (store() && !times.isEmpty() && !store()->applyStartTimes(times)) {
+        // The store keeps no time an event file cannot hold, and then none of the list's.
+        summary.unstorable = int(times.size());
+        summary.applied = summary.replaced = summary.dateCorrected = summary.movedToStageDay = 0;
+    }
     m_import.reset();
     m_importSummary = summary;
     setMessages(QString(), m_statusMessage);

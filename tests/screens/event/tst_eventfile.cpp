@@ -7,6 +7,7 @@
 #include "localization.h"
 #include "racejson.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -22,6 +23,9 @@ class TestEventFile : public QObject
     EventFileViewModel vm;
 
     QUrl fileUrl(const QString &name) const { return QUrl::fromLocalFile(harness->path(name)); }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }

@@ -130,9 +130,13 @@ public:
 
     QString run(const QString &program, const QStringList &args) const
     {
+        // lpadmin and cupsreject live in the system folders a user's PATH may leave out.
+        QString path = QStandardPaths::findExecutable(program);
+        if (path.isEmpty())
+            path = QStandardPaths::findExecutable(program, {"/usr/sbin", "/usr/local/sbin"});
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(program, args);
+        p.start(path.isEmpty() ? program : path, args);
         p.waitForFinished(10000);
         return QString::fromLocal8Bit(p.readAll());
     }

@@ -4,6 +4,7 @@
 // recent-results list are case files of tst_resultscases).
 
 #include "racedayrig.h"
+#include "testenvironment.h"
 
 #include "casetable.h"
 #include "localization.h"
@@ -21,6 +22,9 @@ using namespace std::chrono_literals;
 class TestRaceDayEndToEnd : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

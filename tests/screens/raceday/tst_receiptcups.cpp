@@ -5,6 +5,7 @@
 #include "racedaydesk.h"
 #include "readerpaneviewmodel.h"
 #include "receiptprinter.h"
+#include "testenvironment.h"
 
 #include <QApplication>
 #include <QPrintDialog>
@@ -55,6 +56,9 @@ private:
                 ReceiptPrintOutcome::Failure::PrintFailed, {}, QStringLiteral("timeout")};
         return finished.first().first().value<ReceiptPrintOutcome>();
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

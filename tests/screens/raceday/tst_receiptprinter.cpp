@@ -1,4 +1,5 @@
 #include "racedayrig.h"
+#include "testenvironment.h"
 
 #include "casetable.h"
 
@@ -12,6 +13,9 @@
 class TestReceiptPrinter : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }

@@ -11,6 +11,7 @@
 #include "resultcorrections.h"
 #include "resultsviewmodel.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -75,6 +76,9 @@ private:
     }
     const PersonResult &stored() const { return m_store->race().results.first(); }
     QString file(const QString &name) const { return m_harness->path(name); }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void initTestCase()

@@ -20,6 +20,7 @@
 #include "readerpaneviewmodel.h"
 #include "resultrow.h"
 #include "resultselection.h"
+#include "testenvironment.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -208,6 +209,9 @@ QStringList render(const Case &c)
 class TestResultsCases : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     void cases_data()

@@ -13,6 +13,7 @@
 #include "startlistviewmodel.h"
 #include "starttimeoperations.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -111,6 +112,9 @@ class TestStartList : public QObject
                 return &p;
         return nullptr;
     }
+
+public:
+    static void initMain() { pinTestEnvironment(); }
 
 private slots:
     // Names and class menus sort in the application's language: English here, whatever the
@@ -314,6 +318,28 @@ private slots:
                 card + u'=' + local(scheduledStartTime(store->race(), *byCard(card)), "yyyy-MM-dd HH:mm:ss"),
                 check);
         }
+    }
+
+    // A start moved onto the list's day lands before the first day an event file can hold: the
+    // store refuses the list whole, and the summary says so instead of counting the starts.
+    void importRefusedByTheStoreSaysNothingWasImported()
+    {
+        open(screenEvent(QStringLiteral("import-event.json")));
+        const QByteArray before = compactJson(store->race());
+        vm.importStartList(QUrl::fromLocalFile(
+            QStringLiteral(VEXLO_TEST_DATA_DIR "/startlist/screen/import/first-day.xml")));
+        finishImport();
+        QStringList lines;
+        for (const QVariant &line : vm.importSummaryLines())
+            lines.append(line.toMap().value(QStringLiteral("text")).toString());
+        QCOMPARE(lines,
+            QStringList({QStringLiteral("0 start time(s) imported."),
+                QStringLiteral(
+                    "3 matched start time(s) fall outside the dates an event file can hold (years 1 "
+                    "to 9999), so none was imported."),
+                QStringLiteral("No start time was written; the event is unchanged.")}));
+        QCOMPARE(compactJson(store->race()), before);
+        QCOMPARE(h.autosaves(), 0);
     }
 
     // A runner deleted while the import runs is neither written nor counted as imported.

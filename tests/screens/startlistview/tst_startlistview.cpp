@@ -12,6 +12,7 @@
 #include "starttimeeditsheet.h"
 #include "starttimetext.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QStandardPaths>
 
@@ -72,6 +73,9 @@ struct Rig
 class TestStartListView : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
     void initTestCase()
     {
