@@ -7,9 +7,9 @@
 // the fault the test made may stay as they are, and only in quotation marks.
 
 #include "racedaywindow.h"
-#include "testenvironment.h"
 #include "racejson.h"
 #include "savestatus.h"
+#include "testenvironment.h"
 
 #include <QDirIterator>
 #include <QJsonDocument>
