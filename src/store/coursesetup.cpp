@@ -170,6 +170,14 @@ bool updateStage(Race &race, const Stage &stage)
 void deleteStage(Race &race, const Stage &stage)
 {
     race.stages.removeIf([&](const Stage &s) { return sameId(s.id, stage.id); });
+    // A kept read-out settles only by being recorded on its own stage: with the stage gone it
+    // could only ever be recorded on another one, under a stage it was not read on.
+    if (race.unknownCards) {
+        race.unknownCards->removeIf(
+            [&](const UnknownCard &card) { return card.stageId && sameId(*card.stageId, stage.id); });
+        if (race.unknownCards->isEmpty())
+            race.unknownCards.reset();
+    }
     if (race.activeStageId && sameId(*race.activeStageId, stage.id)) {
         race.activeStageId
             = race.stages.isEmpty() ? std::nullopt : std::optional<QString>(race.stages.first().id);

@@ -43,5 +43,6 @@ QList<IOFCourseDataParser::RoundedScore> importCourseData(
 void addStage(Race &race, const Stage &stage);
 // Replaces the first stage with the same id, whole. False when no stage has that id.
 [[nodiscard]] bool updateStage(Race &race, const Stage &stage);
-// Removes every stage with the stage's id; an active deleted stage hands over to the first left.
+// Removes every stage with the stage's id, and the card read-outs kept on it; an active deleted
+// stage hands over to the first left.
 void deleteStage(Race &race, const Stage &stage);

@@ -262,6 +262,20 @@ public:
     std::optional<PersonResult> recordCardReading(const QString &cardNumber, const QList<SIPunch> &punches,
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
         const std::optional<QDateTime> &finishPunchTime);
+    // Registers a runner for a read-out nobody held (appended as addParticipant does) and records
+    // the read-out under the number the runner got, as one change: on disk whole or not at all.
+    // With a result, the read-out's kept copies under its own number `cardNumber` and the kept
+    // read-out `keptCard` it came from are settled too. Returns and submits as recordCardReading.
+    std::optional<PersonResult> registerAndRecord(const Participant &participant, const QString &cardNumber,
+        const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
+        const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+        const std::optional<QUuid> &keptCard = std::nullopt);
+    // assignUnmatchedCard and then the read-out recorded under `cardNumber`, as one change; with
+    // a result, the kept read-out `keptCard` it came from is settled too.
+    std::optional<PersonResult> assignAndRecord(const QUuid &participantId,
+        const std::optional<Course> &course, const QString &cardNumber, const QList<SIPunch> &punches,
+        const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
+        const std::optional<QDateTime> &finishPunchTime, const std::optional<QUuid> &keptCard = std::nullopt);
     // Removes a kept card read-out nobody holds (the organiser's "Dismiss"); saves when it existed.
     // By value: callers pass the id of an element of the list it removes from.
     void dismissUnknownCard(QUuid cardId);
@@ -300,7 +314,8 @@ public:
     // Appends the stage; it becomes the active one when none is active.
     void addStage(const Stage &stage);
     void updateStage(const Stage &stage);
-    // Removes every stage with the stage's id; an active deleted stage hands over to the first left.
+    // Removes every stage with the stage's id, and the card read-outs kept on it (results on it
+    // stay); an active deleted stage hands over to the first left.
     void deleteStage(const Stage &stage);
 
     // Downloads an IOF EntryList and applies it to the race as it is when the answer arrives, then
@@ -394,6 +409,14 @@ private:
         autosave();
     }
 
+    // Records the read-out under `recordedNumber` into the race as the operation has left it
+    // (`changed`: it changed it already), settles with a result the kept copies of the read-out
+    // under `cardNumber` and `keptCard`, then journals all of it as one record, publishes, saves
+    // and submits.
+    std::optional<PersonResult> recordReading(bool changed, const QString &recordedNumber,
+        const QString &cardNumber, const QList<SIPunch> &punches,
+        const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
+        const std::optional<QDateTime> &finishPunchTime, const std::optional<QUuid> &keptCard);
     void reopenAtStartUp();
     // Records in the journal, as one record, everything that changed since the last record: the
     // start of every save, so every operation is on disk when it returns, whatever it changed

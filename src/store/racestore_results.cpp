@@ -102,12 +102,62 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
     const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime)
 {
-    CardRecording recording = ::recordCardReading(m_race, cardNumber, punches, checkPunchTime, startPunchTime,
-        finishPunchTime, m_clock(), &m_recordingIndex);
-    // On disk before anything else happens: the runner's result survives a crash from here on.
-    if (recording.appended || recording.unknownCardAppended || !recording.settledUnknownCards.isEmpty()) {
+    return recordReading(false, cardNumber, cardNumber, punches, checkPunchTime, startPunchTime,
+        finishPunchTime, std::nullopt);
+}
+
+std::optional<PersonResult> RaceStore::registerAndRecord(const Participant &participant,
+    const QString &cardNumber, const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
+    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+    const std::optional<QUuid> &keptCard)
+{
+    m_race.participants.append(participant);
+    return recordReading(true, participant.cardNumber, cardNumber, punches, checkPunchTime, startPunchTime,
+        finishPunchTime, keptCard);
+}
+
+std::optional<PersonResult> RaceStore::assignAndRecord(const QUuid &participantId,
+    const std::optional<Course> &course, const QString &cardNumber, const QList<SIPunch> &punches,
+    const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
+    const std::optional<QDateTime> &finishPunchTime, const std::optional<QUuid> &keptCard)
+{
+    const bool assigned = ::assignUnmatchedCard(m_race, cardNumber, participantId, course);
+    return recordReading(
+        assigned, cardNumber, cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime, keptCard);
+}
+
+std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString &recordedNumber,
+    const QString &cardNumber, const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
+    const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
+    const std::optional<QUuid> &keptCard)
+{
+    if (changed)
+        m_recordingIndex.invalidate(); // the look-ups must be in step with the race they record into
+    CardRecording recording = ::recordCardReading(m_race, recordedNumber, punches, checkPunchTime,
+        startPunchTime, finishPunchTime, m_clock(), &m_recordingIndex);
+    if (recording.result) {
+        // Kept cards are not in the look-ups: settling them leaves the index in step.
+        QList<QUuid> settled;
+        if (recordedNumber != cardNumber && m_race.unknownCards) {
+            for (const UnknownCard &kept : std::as_const(*m_race.unknownCards))
+                if (holdsReadOut(
+                        kept, cardNumber, punches, startPunchTime, finishPunchTime, m_race.activeStageId))
+                    settled.append(kept.id);
+        }
+        if (keptCard)
+            settled.append(*keptCard);
+        for (const QUuid &id : std::as_const(settled))
+            changed = removeUnknownCard(m_race, id) || changed;
+    }
+    // On disk, as one record, before anything else happens: the runner's result survives a crash
+    // from here on, and whatever the operation changed first never stands without it.
+    if (changed || recording.appended || recording.unknownCardAppended
+        || !recording.settledUnknownCards.isEmpty()) {
         journalChanges();
-        emit raceChanged(); // the look-ups already hold the appended result; kept cards are not in them
+        if (changed)
+            publishRace();
+        else
+            emit raceChanged(); // the look-ups already hold the appended result; kept cards are not in them
     }
     // Right after the journal: the engine's outbox file has it before anything else happens, so
     // no moment exists in which a restart or a snapshot could lose it for the master.
@@ -115,7 +165,7 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
         = recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave;
     if (submit)
         m_syncEngine->keepResult(*recording.result);
-    if (recording.save)
+    if (recording.save || changed)
         autosave();
     // After the autosave, so a master never hears of a result this station has not kept; a
     // repeated read was submitted when it was first appended.

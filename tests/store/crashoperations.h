@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -194,9 +195,6 @@ struct Operation
     std::function<void()> run;
     // The values the keys get; computed before the run where they are known in advance.
     QStringList values;
-    // A screen action of two store operations: the second, made once the first has returned and
-    // announced and acknowledged on its own.
-    std::function<Operation()> next;
 };
 
 // The event files in the folder that hold another event than the open one.
@@ -394,10 +392,7 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
         QList<Stage> added;
         for (const Stage &s : race.stages) {
             const bool used = std::any_of(race.results.cbegin(), race.results.cend(),
-                                  [&](const PersonResult &r) { return r.stageId == s.id; })
-                || (race.unknownCards
-                    && std::any_of(race.unknownCards->cbegin(), race.unknownCards->cend(),
-                        [&](const UnknownCard &c) { return c.stageId == s.id; }));
+                [&](const PersonResult &r) { return r.stageId == s.id; });
             if (s.id.startsWith(QStringLiteral("stage-"))
                 && (kind != QStringLiteral("deleteStage") || (!used && s.id != stage)))
                 added.append(s);
@@ -420,6 +415,14 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
             };
         } else {
             set(QStringLiteral("stage:") + target.id, QStringLiteral("absent"));
+            // The read-outs kept on the stage go with it.
+            if (race.unknownCards) {
+                QMap<QString, int> left;
+                for (const UnknownCard &c : *race.unknownCards)
+                    left[c.cardNumber] += c.stageId == target.id ? 0 : 1;
+                for (auto it = left.cbegin(); it != left.cend(); ++it)
+                    set(QStringLiteral("unknown:") + it.key(), QString::number(it.value()));
+            }
             op.run = [&store, target] { store.deleteStage(target); };
         }
     } else if (kind == QStringLiteral("correct")) {
@@ -449,7 +452,7 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
         op.run = [&store, id = card.id] { store.dismissUnknownCard(id); };
     } else if (kind == QStringLiteral("assign")) {
         // As the unmatched-card sheet registers a new runner for a kept read: the runner with its
-        // card, then the same read-out recorded, which settles the kept read.
+        // card and the same read-out recorded, which settles the kept read, as one operation.
         QList<const UnknownCard *> open;
         if (race.unknownCards)
             for (const UnknownCard &c : *race.unknownCards)
@@ -465,19 +468,13 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
         runner.cardNumber = open[qsizetype(rng.bounded(quint32(open.size())))]->cardNumber;
         const QString id = runner.id.toString(QUuid::WithoutBraces);
         set(QStringLiteral("exists:") + id, QStringLiteral("1"));
-        op.run = [&store, runner] { store.addParticipant(runner); };
-        op.next = [&store, runner, id, stage] {
-            Operation record;
-            record.kind = QStringLiteral("assign");
-            record.keys = {QStringLiteral("results:%1:%2").arg(id, stage),
-                QStringLiteral("unknown:") + runner.cardNumber};
-            record.values = {QStringLiteral("1"), QStringLiteral("0")};
-            record.run = [&store, card = runner.cardNumber] {
-                const KeptReadOut read = keptReadOut(card);
-                if (!store.recordCardReading(card, {}, std::nullopt, read.start, read.finish))
-                    std::abort();
-            };
-            return record;
+        set(QStringLiteral("results:%1:%2").arg(id, stage), QStringLiteral("1"));
+        set(QStringLiteral("unknown:") + runner.cardNumber, QStringLiteral("0"));
+        op.run = [&store, runner] {
+            const KeptReadOut read = keptReadOut(runner.cardNumber);
+            if (!store.registerAndRecord(
+                    runner, runner.cardNumber, {}, std::nullopt, read.start, read.finish))
+                std::abort();
         };
     } else if (kind == QStringLiteral("saveAs")) {
         const QString name = QStringLiteral("saved-%1.vexloevent.json").arg(index % 3);

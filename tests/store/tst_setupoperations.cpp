@@ -272,6 +272,37 @@ private slots:
         QVERIFY(race.stages.isEmpty());
     }
 
+    // A deleted stage's results stay; the read-outs kept on it, which could only ever be recorded
+    // on another stage, go with it.
+    void deletingAStageDropsTheReadOutsKeptOnIt()
+    {
+        Race race;
+        for (const char *id : {"S1", "S2"})
+            addStage(race, stage(id));
+        auto kept = [](const QString &cardNumber, const std::optional<QString> &stageId) {
+            UnknownCard card;
+            card.cardNumber = cardNumber;
+            card.stageId = stageId;
+            return card;
+        };
+        race.unknownCards = QList<UnknownCard> {kept(QStringLiteral("1"), QStringLiteral("S1")),
+            kept(QStringLiteral("2"), QStringLiteral("S2")), kept(QStringLiteral("3"), std::nullopt),
+            kept(QStringLiteral("4"), QStringLiteral("S2"))};
+        PersonResult result;
+        result.stageId = QStringLiteral("S2");
+        race.results = {result};
+        deleteStage(race, stage("S2"));
+        QVERIFY(race.unknownCards);
+        QStringList left;
+        for (const UnknownCard &card : *race.unknownCards)
+            left.append(card.cardNumber);
+        QCOMPARE(left, (QStringList {QStringLiteral("1"), QStringLiteral("3")}));
+        QCOMPARE(race.results.size(), 1);
+        race.unknownCards->removeAt(1);
+        deleteStage(race, stage("S1"));
+        QVERIFY(!race.unknownCards); // absent once empty, as a dismissal leaves it
+    }
+
     // Classes: matching names to courses, generating, editing and the default start windows.
     void matchKeys_data() { casetable::load("store/class-match-keys.tsv"); }
     void matchKeys()

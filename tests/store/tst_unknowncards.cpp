@@ -65,6 +65,15 @@ void copyFolder(const QString &from, const QString &to)
     }
 }
 
+// The records in the journal (one line each) of the store on `harness`.
+qsizetype journalRecords(StoreHarness &harness)
+{
+    QFile file(QDir(harness.path(QStringLiteral("data"))).filePath(RaceJournal::fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().count('\n');
+}
+
 } // namespace
 
 class TestUnknownCards : public QObject
@@ -154,6 +163,83 @@ private slots:
         copyFolder(restarted.path(QStringLiteral("data")), again.path(QStringLiteral("data")));
         store = again.makeStore();
         QVERIFY(!store->race().unknownCards);
+        QCOMPARE(store->race().results.size(), 2);
+        QCOMPARE(store->race().results.last().participantId, runner.id);
+    }
+
+    // Registering a runner for the kept read-out and recording it are one change: a kill right
+    // after it finds the runner, the result and the settled read-out together in the journal.
+    void registeringARunnerAndRecordingIsOneChange_data()
+    {
+        QTest::addColumn<bool>("crash");
+        QTest::addColumn<QString>("registeredNumber");
+        QTest::newRow("clean quit") << false << cardNumber;
+        QTest::newRow("killed before the full write") << true << cardNumber;
+        QTest::newRow("killed, number changed in the editor") << true << QStringLiteral("8004799");
+    }
+    void registeringARunnerAndRecordingIsOneChange()
+    {
+        QFETCH(bool, crash);
+        QFETCH(QString, registeredNumber);
+        StoreHarness harness;
+        StoreHarness restarted;
+        LogCapture log;
+        Participant runner;
+        runner.givenName = QStringLiteral("Bo");
+        runner.cardNumber = registeredNumber;
+        auto store = restartAfter(
+            harness, restarted, crash, [](RaceStore &s) { QVERIFY(!readUnknownCard(s)); },
+            [&](RaceStore &s) {
+                const UnknownCard kept = s.race().unknownCards->first();
+                const qsizetype records = journalRecords(harness);
+                harness.steps.clear();
+                const auto result = s.registerAndRecord(runner, kept.cardNumber, kept.punches,
+                    kept.checkPunchTime, kept.startPunchTime, kept.finishPunchTime, kept.id);
+                QVERIFY(result);
+                QCOMPARE(result->participantId, runner.id);
+                QCOMPARE(harness.autosaves(), 1);
+                if (crash)
+                    QCOMPARE(journalRecords(harness), records + 1);
+            });
+        QVERIFY(!store->race().unknownCards);
+        QCOMPARE(store->race().participants.last().id, runner.id);
+        QCOMPARE(store->race().participants.last().cardNumber, registeredNumber);
+        QCOMPARE(store->race().results.size(), 2);
+        QCOMPARE(store->race().results.last().participantId, runner.id);
+        QCOMPARE(store->race().results.last().finishTime, std::optional(at(10, 20, 30)));
+    }
+
+    // The same for a kept read-out given to an entry without a card.
+    void assigningAnEntryAndRecordingIsOneChange_data() { keptCardSurvivesARestartAndIsThenAssigned_data(); }
+    void assigningAnEntryAndRecordingIsOneChange()
+    {
+        QFETCH(bool, crash);
+        StoreHarness harness;
+        StoreHarness restarted;
+        LogCapture log;
+        Participant runner;
+        runner.givenName = QStringLiteral("Ada");
+        auto store = restartAfter(
+            harness, restarted, crash,
+            [&](RaceStore &s) {
+                s.addParticipant(runner);
+                QVERIFY(!readUnknownCard(s));
+            },
+            [&](RaceStore &s) {
+                const UnknownCard kept = s.race().unknownCards->first();
+                const qsizetype records = journalRecords(harness);
+                harness.steps.clear();
+                const auto result = s.assignAndRecord(runner.id, std::nullopt, kept.cardNumber, kept.punches,
+                    kept.checkPunchTime, kept.startPunchTime, kept.finishPunchTime, kept.id);
+                QVERIFY(result);
+                QCOMPARE(result->participantId, runner.id);
+                QCOMPARE(harness.autosaves(), 1);
+                if (crash)
+                    QCOMPARE(journalRecords(harness), records + 1);
+            });
+        QVERIFY(!store->race().unknownCards);
+        QCOMPARE(store->race().participants.last().id, runner.id);
+        QCOMPARE(store->race().participants.last().cardNumber, cardNumber);
         QCOMPARE(store->race().results.size(), 2);
         QCOMPARE(store->race().results.last().participantId, runner.id);
     }

@@ -1,6 +1,5 @@
 #include "unmatchedcardsheet.h"
 
-#include "cardrecording.h"
 #include "coursematch.h"
 #include "localization.h"
 #include "racedaydesk.h"
@@ -157,8 +156,9 @@ void UnmatchedCardSheet::assignCard(const QString &participantId)
     // on it, the entry that just got the card would make it offer the new-runner editor.
     const SICardReading card = *std::exchange(m_card, std::nullopt);
     const UnmatchedCardChoices choices = unmatchedCardChoices(store()->race(), card);
-    store()->assignUnmatchedCard(card.cardNumber, id, choices.course);
-    record(card, card.cardNumber);
+    reportRecorded(card,
+        store()->assignAndRecord(id, choices.course, card.cardNumber, card.punches, card.checkPunchTime,
+            card.startPunchTime, card.finishPunchTime, keptCard()));
     complete();
 }
 
@@ -183,41 +183,26 @@ void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
         return;
     const SICardReading card = *std::exchange(m_card, std::nullopt);
     const Participant p = participant.value<Participant>();
-    store()->addParticipant(p);
     // Under the number the runner was saved with: a number changed in the editor must not leave
-    // the reading with nobody.
-    // Recorded under another number, the read-out kept under the card's own number is settled too.
-    if (record(card, p.cardNumber) && p.cardNumber != card.cardNumber)
-        dismissKeptReadOut(card);
+    // the reading with nobody. Recorded under another number, the read-out kept under the card's
+    // own number is settled too.
+    reportRecorded(card,
+        store()->registerAndRecord(p, card.cardNumber, card.punches, card.checkPunchTime, card.startPunchTime,
+            card.finishPunchTime, keptCard()));
     complete();
 }
 
-bool UnmatchedCardSheet::record(const SICardReading &card, const QString &cardNumber)
+std::optional<QUuid> UnmatchedCardSheet::keptCard() const
 {
-    const std::optional<PersonResult> result = store()->recordCardReading(
-        cardNumber, card.punches, card.checkPunchTime, card.startPunchTime, card.finishPunchTime);
-    if (!m_desk)
-        return result.has_value();
-    m_desk->readingRecorded(card, result);
-    // Recorded now: the kept read-out it came from is settled, whatever stage is active by now.
+    // Recorded, the kept read-out the card came from is settled, whatever stage is active by now.
     // Not recorded (nobody holds the number): it stays kept.
-    if (const std::optional<QUuid> kept = m_desk->unmatchedKeptCard(); kept && result)
-        store()->dismissUnknownCard(*kept);
-    return result.has_value();
+    return m_desk ? m_desk->unmatchedKeptCard() : std::nullopt;
 }
 
-void UnmatchedCardSheet::dismissKeptReadOut(const SICardReading &card)
+void UnmatchedCardSheet::reportRecorded(const SICardReading &card, const std::optional<PersonResult> &result)
 {
-    const Race &race = store()->race();
-    if (!race.unknownCards)
-        return;
-    for (const UnknownCard &kept : *race.unknownCards) {
-        if (holdsReadOut(kept, card.cardNumber, card.punches, card.startPunchTime, card.finishPunchTime,
-                race.activeStageId)) {
-            store()->dismissUnknownCard(kept.id);
-            return;
-        }
-    }
+    if (m_desk)
+        m_desk->readingRecorded(card, result);
 }
 
 void UnmatchedCardSheet::cancel()

@@ -76,7 +76,8 @@ public:
     Q_INVOKABLE void registerNew();
     // The editor's starting entry (a Participant in a QVariant).
     Q_INVOKABLE QVariant draftParticipant() const;
-    // The editor's "Save": the entry is added, then the reading recorded under its card number.
+    // The editor's "Save": the entry added and the reading recorded under its card number, as one
+    // change.
     Q_INVOKABLE void saveNewParticipant(const QVariant &participant);
     Q_INVOKABLE void cancel();
 
@@ -91,9 +92,9 @@ private:
     void racePublished() override { emit changed(); }
     [[nodiscard]] bool isSlave() const;
     void cardChanged();
-    // Whether a result was recorded.
-    bool record(const SICardReading &card, const QString &cardNumber);
-    void dismissKeptReadOut(const SICardReading &card);
+    // The kept read-out the sheet's card came from, settled when the card is recorded.
+    [[nodiscard]] std::optional<QUuid> keptCard() const;
+    void reportRecorded(const SICardReading &card, const std::optional<PersonResult> &result);
     void complete();
 
     QPointer<RaceDayDesk> m_desk;
