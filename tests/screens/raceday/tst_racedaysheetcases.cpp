@@ -1,6 +1,7 @@
 // The split-times sheet, the Status list and the Results header, from the case tables under
 // tests/data/raceday: each line a small result, field of runners or event, and the texts the
-// screen shows for it. Then the unmatched-card sheet following the race while it is open.
+// screen shows for it. Then the unmatched-card sheet following the race while it is open, and saving
+// an entry with the result it records as one change.
 
 #include "casetable.h"
 #include "localization.h"
@@ -255,6 +256,53 @@ private slots:
         QCOMPARE(draft.cardNumber, card.cardNumber);
         QCOMPARE(draft.classId, QStringLiteral("h21"));
         QCOMPARE(draft.courseId, course.id);
+    }
+
+    // The sheet's save and assignment: the entry and the result it records (with the kept
+    // read-out settled) are one change, saved once.
+    void unmatchedSheetSavesEntryAndResultOnce_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("new runner") << QStringLiteral("new");
+        QTest::newRow("new runner, number changed") << QStringLiteral("renumbered");
+        QTest::newRow("entry without a card") << QStringLiteral("assign");
+    }
+    void unmatchedSheetSavesEntryAndResultOnce()
+    {
+        QFETCH(QString, action);
+        Race race;
+        Participant open;
+        open.givenName = QStringLiteral("Lone");
+        race.participants = {open};
+        StoreHarness harness;
+        const auto store = harness.makeStore(race);
+        SICardReading card;
+        card.cardNumber = QStringLiteral("2000099");
+        for (qint64 code : {31, 32, 33})
+            card.punches.append(SIPunch {QUuid::createUuid(), code, day.addSecs(36000 + code * 60), true});
+        card.finishPunchTime = day.addSecs(39000);
+        QVERIFY(!store->recordCardReading(
+            card.cardNumber, card.punches, std::nullopt, std::nullopt, card.finishPunchTime));
+        QVERIFY(store->race().unknownCards);
+        UnmatchedCardSheet sheet;
+        sheet.setStore(store.get());
+        sheet.open(card);
+        harness.steps.clear();
+        QUuid runner = open.id;
+        if (action == u"assign") {
+            sheet.assignCard(open.id.toString(QUuid::WithoutBraces));
+        } else {
+            Participant draft = sheet.draftParticipant().value<Participant>();
+            if (action == u"renumbered")
+                draft.cardNumber = QStringLiteral("2000100");
+            runner = draft.id;
+            sheet.saveNewParticipant(QVariant::fromValue(draft));
+        }
+        QCOMPARE(harness.autosaves(), 1);
+        QCOMPARE(store->race().results.size(), 1);
+        QCOMPARE(store->race().results.first().participantId, runner);
+        QCOMPARE(store->race().results.first().finishTime, card.finishPunchTime);
+        QVERIFY(!store->race().unknownCards);
     }
 
 private:
