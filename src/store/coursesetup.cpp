@@ -170,13 +170,13 @@ bool updateStage(Race &race, const Stage &stage)
 void deleteStage(Race &race, const Stage &stage)
 {
     race.stages.removeIf([&](const Stage &s) { return sameId(s.id, stage.id); });
-    // A kept read-out settles only by being recorded on its own stage: with the stage gone it
-    // could only ever be recorded on another one, under a stage it was not read on.
+    // A kept read-out is never lost with its stage: it stays listed, on no stage, until the
+    // organiser gives the card to a runner or dismisses it (never a reference to a missing stage).
     if (race.unknownCards) {
-        race.unknownCards->removeIf(
-            [&](const UnknownCard &card) { return card.stageId && sameId(*card.stageId, stage.id); });
-        if (race.unknownCards->isEmpty())
-            race.unknownCards.reset();
+        for (UnknownCard &card : *race.unknownCards) {
+            if (card.stageId && sameId(*card.stageId, stage.id))
+                card.stageId.reset();
+        }
     }
     if (race.activeStageId && sameId(*race.activeStageId, stage.id)) {
         race.activeStageId

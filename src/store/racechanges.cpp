@@ -212,16 +212,19 @@ void copyFields(const Race &from, Race &to)
     to.unknownCards = from.unknownCards;
 }
 
-// Kept card read-outs are never edited, only kept and dropped: the same ids in the same order are
-// the same list. They are few, so they travel with the event's fields.
+// Kept card read-outs are only kept, dropped, or lose their stage when it is deleted: the same
+// ids with the same stages in the same order are the same list. They are few, so they travel with
+// the event's fields.
 bool sameUnknownCards(const std::optional<QList<UnknownCard>> &a, const std::optional<QList<UnknownCard>> &b)
 {
     if (a.has_value() != b.has_value())
         return false;
     if (!a)
         return true;
-    return std::equal(a->cbegin(), a->cend(), b->cbegin(), b->cend(),
-        [](const UnknownCard &x, const UnknownCard &y) { return x.id == y.id; });
+    return std::equal(
+        a->cbegin(), a->cend(), b->cbegin(), b->cend(), [](const UnknownCard &x, const UnknownCard &y) {
+            return x.id == y.id && x.stageId == y.stageId && x.cardNumber == y.cardNumber;
+        });
 }
 
 bool sameFields(const Race &a, const Race &b)

@@ -415,11 +415,11 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
             };
         } else {
             set(QStringLiteral("stage:") + target.id, QStringLiteral("absent"));
-            // The read-outs kept on the stage go with it.
+            // The read-outs kept on the stage stay, on no stage.
             if (race.unknownCards) {
                 QMap<QString, int> left;
                 for (const UnknownCard &c : *race.unknownCards)
-                    left[c.cardNumber] += c.stageId == target.id ? 0 : 1;
+                    left[c.cardNumber] += 1;
                 for (auto it = left.cbegin(); it != left.cend(); ++it)
                     set(QStringLiteral("unknown:") + it.key(), QString::number(it.value()));
             }
