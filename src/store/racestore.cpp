@@ -270,6 +270,7 @@ void RaceStore::wireSyncCallbacks()
             return; // what the key store just gave
         if (typed.isEmpty()) {
             m_keyStore->remove(keyService, keyAccount);
+            *loaded = QString();
         } else if (const auto key = canonicalStationKey(typed)) {
             m_keyStore->save(keyService, keyAccount, *key);
             *loaded = *key;
