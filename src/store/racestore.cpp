@@ -261,6 +261,8 @@ void RaceStore::wireSyncCallbacks()
     auto loaded = std::make_shared<std::optional<QString>>();
     m_keyStore->load(keyService, keyAccount, [self, loaded](std::optional<QString> key) {
         *loaded = key.value_or(QString());
+        if (self)
+            self->m_stationSettings->setStationKeyKept(self->m_keyStore->isReachable());
         if (self && key && self->m_stationSettings->stationKey().isEmpty())
             self->m_stationSettings->setStationKey(*key);
     });
@@ -270,9 +272,11 @@ void RaceStore::wireSyncCallbacks()
             return; // what the key store just gave
         if (typed.isEmpty()) {
             m_keyStore->remove(keyService, keyAccount);
+            *loaded = QString();
         } else if (const auto key = canonicalStationKey(typed)) {
             m_keyStore->save(keyService, keyAccount, *key);
             *loaded = *key;
+            m_stationSettings->setStationKeyKept(m_keyStore->isReachable());
         }
     });
 }

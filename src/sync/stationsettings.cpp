@@ -88,3 +88,11 @@ void StationSettings::setStationKey(const QString &key)
     m_stationKey = key;
     emit stationKeyChanged();
 }
+
+void StationSettings::setStationKeyKept(bool kept)
+{
+    if (m_stationKeyKept == kept)
+        return;
+    m_stationKeyKept = kept;
+    emit stationKeyKeptChanged();
+}

@@ -49,11 +49,15 @@ public:
     // store keeps it in the key store and puts it here once loaded.
     [[nodiscard]] const QString &stationKey() const { return m_stationKey; }
     void setStationKey(const QString &key);
+    // False once the key store was found unreachable: the key is then lost when Vexlo closes.
+    [[nodiscard]] bool stationKeyKept() const { return m_stationKeyKept; }
+    void setStationKeyKept(bool kept);
 
 signals:
     void roleChanged();
     void serviceNameChanged();
     void stationKeyChanged();
+    void stationKeyKeptChanged();
 
 private:
     QSettings *m_settings;
@@ -61,4 +65,5 @@ private:
     QString m_serviceName;
     QString m_stationId;
     QString m_stationKey;
+    bool m_stationKeyKept = true;
 };

@@ -405,6 +405,7 @@ void SyncEngine::stop()
     m_services.clear();
     m_knownMaster.reset();
     m_nextCandidate = 0;
+    m_outboxAwaitsSnapshot = false;
     if (hadPeers)
         emit connectedStationCountChanged();
     setRunning(false);
@@ -533,7 +534,9 @@ void SyncEngine::peerProved(SyncPeer *peer)
     if (const auto hello
         = frameSyncMessage({SyncMessageKind::Hello, m_stationId, std::nullopt, std::nullopt}))
         peer->send(*hello);
-    sendOutbox(peer);
+    // The outbox goes once the answer to the hello says what the master holds: a result it has
+    // (perhaps corrected there since) is not sent again over it.
+    m_outboxAwaitsSnapshot = true;
 }
 
 void SyncEngine::peerGone(SyncPeer *peer, const QString &refusal)
@@ -640,6 +643,8 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
         // Kept on disk first: the race handed on below may already be written without them.
         if (pending.size() != m_outbox.size())
             setOutbox(std::move(pending));
+        if (std::exchange(m_outboxAwaitsSnapshot, false))
+            sendOutbox(peer);
         if (onSnapshotReceived)
             onSnapshotReceived(race);
         return;

@@ -7,8 +7,9 @@
 // the race so that a new slave never works on a stale event. A slave browses for the service
 // under the name it was set to, connects, says hello and submits every result it records.
 // Results a slave records wait in its outbox (which the store keeps on disk) until a snapshot
-// from the master holds them: they are sent again after every reconnection and every restart,
-// and a snapshot never removes one of them from the slave's race.
+// from the master holds them: after every reconnection and every restart they are sent again
+// once the master's answer to the hello shows it lacks them, and a snapshot never removes one of
+// them from the slave's race.
 //
 // Only the event's own stations take part. Every connection is TLS 1.2 with a key derived from
 // the event's station key (see stationkey.h); a peer that does not prove the key within the
@@ -207,6 +208,8 @@ private:
     QList<DiscoveredService> m_services;
     std::optional<DiscoveredService> m_knownMaster;
     int m_nextCandidate = 0;
+    // On a slave: proven, and the master's first snapshot not yet in.
+    bool m_outboxAwaitsSnapshot = false;
     QTimer m_reconnectTimer;
     QTimer m_heartbeatTimer;
     std::chrono::milliseconds m_firstDelay {500};

@@ -63,6 +63,17 @@ private slots:
         QCOMPARE(keys->calls.last(), QStringLiteral("remove"));
         QVERIFY(keys->entries.isEmpty());
     }
+
+    void keyTypedAgainAfterClearingIsKeptAgain()
+    {
+        MemoryKeyStore *keys = nullptr;
+        auto store = makeStore(&keys, QStringLiteral("7KQM-2D9X-HC4P"));
+        store->stationSettings()->setStationKey(QString());
+        store->stationSettings()->setStationKey(QStringLiteral("7KQM-2D9X-HC4P"));
+        QCOMPARE(keys->calls.last(), QStringLiteral("save:7KQM-2D9X-HC4P"));
+        QCOMPARE(keys->entries.value({QStringLiteral("org.vexlo.station.key"), QStringLiteral("stationKey")}),
+            QStringLiteral("7KQM-2D9X-HC4P"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStationKeyStore)

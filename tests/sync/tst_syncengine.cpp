@@ -153,6 +153,28 @@ private slots:
         QTRY_COMPARE(countOf(master.race, offline.id), 1);
     }
 
+    void aResultTheMasterHoldsIsNotSentAgainOverItsCorrection()
+    {
+        LoopbackDirectory directory;
+        Station a(directory, StationRole::Slave, QStringLiteral("A"));
+        // Read here and taken by the master, but this slave went down before a snapshot said so.
+        const PersonResult read = result(QStringLiteral("6"), 600);
+        a.read(read);
+        QCOMPARE(a.engine.pendingResultCount(), 1);
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        PersonResult corrected = read;
+        corrected.raceTime = 610; // the organiser's correction at the master meanwhile
+        master.race.results.append(corrected);
+        QTRY_COMPARE(a.engine.pendingResultCount(), 0);
+        // Frames arrive in order: once a later read is in, whatever the slave sent before it is too.
+        const PersonResult next = result(QStringLiteral("7"), 700);
+        a.read(next);
+        QTRY_COMPARE(countOf(master.race, next.id), 1);
+        QCOMPARE(master.race.results.first().raceTime, std::optional<double>(610));
+        QCOMPARE(master.submissions, 1);
+        QTRY_COMPARE(a.race.results.first().raceTime, std::optional<double>(610));
+    }
+
     void wrongKindForTheRoleIsDroppedAndLogged()
     {
         LogCapture log;

@@ -44,6 +44,10 @@
         <translation>Nøgleringen er ikke tilgængelig: adgangskoden gemmes ikke, når Vexlo lukkes.</translation>
     </message>
     <message>
+        <source>The key store is unavailable: the station key will not be kept after Vexlo closes.</source>
+        <translation>Nøgleringen er ikke tilgængelig: stationsnøglen gemmes ikke, når Vexlo lukkes.</translation>
+    </message>
+    <message>
         <source>The passcode cannot hold a line break or another control character.</source>
         <translation>Adgangskoden må ikke indeholde linjeskift eller andre kontroltegn.</translation>
     </message>

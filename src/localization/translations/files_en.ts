@@ -44,6 +44,10 @@
         <translation>The key store is unavailable: the passcode will not be kept after Vexlo closes.</translation>
     </message>
     <message>
+        <source>The key store is unavailable: the station key will not be kept after Vexlo closes.</source>
+        <translation>The key store is unavailable: the station key will not be kept after Vexlo closes.</translation>
+    </message>
+    <message>
         <source>The passcode cannot hold a line break or another control character.</source>
         <translation>The passcode cannot hold a line break or another control character.</translation>
     </message>

@@ -87,6 +87,15 @@ ColumnLayout {
         wrapMode: Text.WordWrap
         Layout.fillWidth: true
     }
+    Label {
+        objectName: "keyStoreNotice"
+        visible: text !== ""
+        text: root.model.keyStoreNotice
+        font: Theme.caption
+        color: Theme.tint("orange", 1)
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
     RowLayout {
         spacing: 8
         Button {

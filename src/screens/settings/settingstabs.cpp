@@ -39,6 +39,7 @@ StationRoleViewModel::StationRoleViewModel(StationSettings *settings, SyncEngine
     connect(settings, &StationSettings::roleChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::serviceNameChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::stationKeyChanged, this, &StationRoleViewModel::changed);
+    connect(settings, &StationSettings::stationKeyKeptChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::refusalTextChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::isRunningChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::statusTextChanged, this, &StationRoleViewModel::changed);
@@ -117,6 +118,14 @@ QString StationRoleViewModel::statusTint() const
 QString StationRoleViewModel::refusalText() const
 {
     return m_engine ? localizedMessage(m_engine->refusalText()) : QString();
+}
+
+QString StationRoleViewModel::keyStoreNotice() const
+{
+    if (!m_settings || m_settings->stationKeyKept())
+        return {};
+    return localized(
+        QStringLiteral("The key store is unavailable: the station key will not be kept after Vexlo closes."));
 }
 
 bool StationRoleViewModel::canStop() const

@@ -35,6 +35,7 @@ class StationRoleViewModel : public QObject
     Q_PROPERTY(bool stationKeyValid READ stationKeyValid NOTIFY changed)
     Q_PROPERTY(QString statusTint READ statusTint NOTIFY changed)
     Q_PROPERTY(QString refusalText READ refusalText NOTIFY changed)
+    Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY changed)
 
 public:
     StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent = nullptr);
@@ -56,6 +57,8 @@ public:
     [[nodiscard]] QString statusTint() const;
     // Why the engine last refused a connection, verbatim.
     [[nodiscard]] QString refusalText() const;
+    // Empty while the key store keeps the station key.
+    [[nodiscard]] QString keyStoreNotice() const;
 
     // Applied on the next turn of the event loop: the engine stops, then the role is stored. The
     // engine is not restarted.

@@ -224,6 +224,27 @@ private slots:
         QCOMPARE(s->passcode(), QString());
         QCOMPARE(live.keyStoreNotice(), QString());
     }
+
+    // Without a key store the station key lives only until Vexlo closes: a master would then
+    // make a new one at its next start, and every slave would be refused.
+    void stationKeyNotKeptIsSaid()
+    {
+        StationRoleViewModel kept(m_store->stationSettings(), m_store->syncEngine());
+        QCOMPARE(kept.property("keyStoreNotice").toString(), QString());
+
+        QTemporaryDir dir;
+        RaceStoreOptions options;
+        options.settings
+            = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        options.autosaveFolder = dir.filePath(QStringLiteral("data"));
+        options.keyStore = std::make_unique<UnreachableKeyStore>();
+        options.backgroundAutosave = false;
+        RaceStore store(std::move(options));
+        StationRoleViewModel role(store.stationSettings(), store.syncEngine());
+        QCOMPARE(role.property("keyStoreNotice").toString(),
+            QStringLiteral(
+                "The key store is unavailable: the station key will not be kept after Vexlo closes."));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettingsTabs)
