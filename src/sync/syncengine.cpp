@@ -19,17 +19,24 @@ namespace {
 
 // TLS 1.2 with ephemeral key exchange authenticated by the pre-shared key only: no certificates,
 // and a recorded session cannot be read later even by someone who learns the key.
-QSslConfiguration tlsConfiguration()
+QList<QSslCipher> pskCiphers()
 {
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setProtocol(QSsl::TlsV1_2);
     QList<QSslCipher> ciphers;
     for (const char *name : {"ECDHE-PSK-CHACHA20-POLY1305", "ECDHE-PSK-AES256-CBC-SHA384"}) {
         const QSslCipher cipher(QString::fromLatin1(name));
         if (!cipher.isNull())
             ciphers.append(cipher);
     }
-    configuration.setCiphers(ciphers);
+    return ciphers;
+}
+
+QSslConfiguration tlsConfiguration()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setProtocol(QSsl::TlsV1_2);
+    // Never empty here (start() refuses without them): an empty list would let Qt fall back to
+    // its default ciphers, with certificates nobody checks.
+    configuration.setCiphers(pskCiphers());
     configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
     return configuration;
 }
@@ -373,6 +380,12 @@ void SyncEngine::start(
     const auto key = canonicalStationKey(stationKey);
     if (!key) {
         setStatus(QStringLiteral("No station key"), SyncStatusLevel::Failed);
+        return;
+    }
+    if (pskCiphers().isEmpty()) {
+        logLine(QStringLiteral("SyncEngine: the TLS library offers no pre-shared-key cipher"));
+        setStatus(QStringLiteral("Secure station connections are not available on this computer"),
+            SyncStatusLevel::Failed);
         return;
     }
     m_preSharedKey = stationPreSharedKey(*key);

@@ -396,6 +396,10 @@
         <translation>Søger efter master &quot;%@&quot;...</translation>
     </message>
     <message>
+        <source>Secure station connections are not available on this computer</source>
+        <translation>Sikre forbindelser mellem stationer kan ikke bruges på denne computer</translation>
+    </message>
+    <message>
         <source>Server returned status %@</source>
         <translation>Serveren svarede med status %@</translation>
     </message>

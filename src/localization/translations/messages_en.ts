@@ -396,6 +396,10 @@
         <translation>Searching for master &quot;%@&quot;...</translation>
     </message>
     <message>
+        <source>Secure station connections are not available on this computer</source>
+        <translation>Secure station connections are not available on this computer</translation>
+    </message>
+    <message>
         <source>Server returned status %@</source>
         <translation>Server returned status %@</translation>
     </message>
