@@ -26,10 +26,15 @@ void fail(QString *error, const QString &step, const QString &path, int code)
 }
 } // namespace
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QString *error)
 {
     // Not QSaveFile: its buffered write reports a full disk only through a flush whose failure a
     // commit could pass over, leaving an empty file in place of the old one.
+    // A link is written through: renaming onto it would replace the link with a copy and leave
+    // the file it names (perhaps on another disk) behind, never written again.
+    QString path = linkedPath;
+    for (int depth = 0; depth < 40 && QFileInfo(path).isSymLink(); ++depth)
+        path = QFileInfo(path).symLinkTarget();
     const QFileInfo target(path);
     if (target.isDir()) {
         fail(error, QStringLiteral("Cannot write"), path, EISDIR);

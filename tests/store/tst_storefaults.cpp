@@ -8,14 +8,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
 
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Real disk faults on small file systems of the test's own: a full disk and a read-only folder,
@@ -105,6 +108,45 @@ private slots:
         if (cells[1] == QStringLiteral("read-only"))
             unmount(disk);
         unmount(disk);
+    }
+
+    // An event file reached through a link (a folder shared from elsewhere): the write lands in
+    // the file the link names, which keeps its permissions, and the link stays a link.
+    void atomicWriteThroughLink_data()
+    {
+        QTest::addColumn<int>("links");
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("absolute link") << 1 << false;
+        QTest::newRow("relative link") << 1 << true;
+        QTest::newRow("link to a link") << 2 << false;
+    }
+    void atomicWriteThroughLink()
+    {
+        QFETCH(int, links);
+        QFETCH(bool, relative);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shared")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("home")));
+        const QString target = dir.filePath(QStringLiteral("shared/event.json"));
+        QVERIFY(writeFileAtomically(target, "old", nullptr));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QString link = target;
+        for (int i = 0; i < links; ++i) {
+            const QString next = dir.filePath(QStringLiteral("home/link%1.json").arg(i));
+            const QByteArray to = relative ? QByteArray("../shared/event.json") : QFile::encodeName(link);
+            QVERIFY(::symlink(to.constData(), QFile::encodeName(next).constData()) == 0);
+            link = next;
+        }
+        QString error;
+        QVERIFY2(writeFileAtomically(link, "new", &error), qPrintable(error));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(StoreHarness::readAll(target), QByteArray("new"));
+        struct stat info
+        { };
+        QVERIFY(::stat(QFile::encodeName(target).constData(), &info) == 0);
+        QCOMPARE(info.st_mode & 07777, 0640u);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("shared"))).entryList(QDir::Files | QDir::Hidden),
+            QStringList {QStringLiteral("event.json")});
     }
 
     // Changes made while the disk is full or read-only: the failure is shown, the journal keeps
