@@ -272,6 +272,39 @@ private slots:
         store.reset();
     }
 
+    // A station's write of the race its master sent, refused by the disk: shown and tried again
+    // like any other write, so the received race is on disk before a quit is let through.
+    void receivedRaceWriteFailureShown()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
+        store->autosave();
+        store->flushAutosave();
+        QCOMPARE(store->autosaveError(), QString());
+        Race received = store->race();
+        received.participants.first().givenName = QStringLiteral("Received");
+        QVERIFY(setReadOnly(data, true));
+        store->applyReceivedSnapshot(received);
+        QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
+            qPrintable(store->autosaveError()));
+        QVERIFY(!store->retryFailedWrites());
+        QVERIFY(setReadOnly(data, false));
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        store.reset();
+        auto restarted = harness.makeStore();
+        QCOMPARE(restarted->race().participants.first().givenName, QStringLiteral("Received"));
+        restarted.reset();
+    }
+
     // A journal that cannot be opened (its name taken by a folder) is shown as loudly as a failed
     // save, and the changes still reach the full files.
     void journalThatCannotBeOpenedIsShown()
