@@ -305,6 +305,32 @@ private slots:
         restarted.reset();
     }
 
+    // Changes found at start-up that cannot be replayed (another event's), on a disk too full for
+    // a copy of the journal: the journal as found is still kept, whole, and said where.
+    void unreplayedChangesKeptOnAFullDisk()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] { unmount(data); });
+        Race race = namedRace(QStringLiteral("Kept"));
+        race.journalEventId = QUuid::createUuid();
+        QVERIFY(writeFileAtomically(harness.autosavePath(), compactJson(race), nullptr));
+        const QByteArray other = "{\"seq\":1,\"event\":\""
+            + QUuid::createUuid().toByteArray(QUuid::WithoutBraces)
+            + "\",\"op\":\"commit\",\"removedBytes\":2,\"removed\":{},\"race\":{\"name\":\""
+            + QByteArray(40000, 'x') + "\"}}\n";
+        QVERIFY(writeFileAtomically(QDir(data).filePath(RaceJournal::fileName), other, nullptr));
+        fill(data, 8192);
+        LogCapture log;
+        auto store = harness.makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("Kept"));
+        QVERIFY2(!store->unrestoredChangesFile().isEmpty(), qPrintable(log.lines().join(u'\n')));
+        QCOMPARE(StoreHarness::readAll(store->unrestoredChangesFile()), other);
+        store.reset();
+    }
+
     // A journal that cannot be opened (its name taken by a folder) is shown as loudly as a failed
     // save, and the changes still reach the full files.
     void journalThatCannotBeOpenedIsShown()
