@@ -24,6 +24,26 @@ void fail(QString *error, const QString &step, const QString &path, int code)
     if (error)
         *error = QStringLiteral("%1 %2: %3").arg(step, QDir::toNativeSeparators(path), systemError(code));
 }
+
+// The process's file mask, read without setting it: umask() tells it only by replacing it, and
+// every file another thread (the background writer, the window) creates meanwhile would get the
+// replacement, or keep it for good when two such reads interleave.
+mode_t fileMask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(mask & 0777);
+        }
+    }
+    // Without /proc: the usual mask.
+    return 022;
+}
 } // namespace
 
 bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QString *error)
@@ -61,9 +81,7 @@ bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QSt
         if (::stat(QFile::encodeName(path).constData(), &old) == 0)
             ::fchmod(fd, old.st_mode & 07777);
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~fileMask());
     }
     // Written back in slices as it goes: on a file system that orders data before metadata
     // (ext4), every other file's sync (the change journal's, on each card read) waits for the

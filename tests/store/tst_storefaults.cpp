@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -147,6 +149,49 @@ private slots:
         QCOMPARE(info.st_mode & 07777, 0640u);
         QCOMPARE(QDir(dir.filePath(QStringLiteral("shared"))).entryList(QDir::Files | QDir::Hidden),
             QStringList {QStringLiteral("event.json")});
+    }
+
+    // New files written at once by the window and the background writer: each gets the
+    // permissions the process's file mask gives, and the mask stays as it was.
+    void newFilesWrittenAtOnceKeepTheMask_data()
+    {
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<uint>("mode");
+        QTest::newRow("group and others read") << 022u << 0644u;
+        QTest::newRow("group reads") << 027u << 0640u;
+        QTest::newRow("owner only") << 077u << 0600u;
+    }
+    void newFilesWrittenAtOnceKeepTheMask()
+    {
+        QFETCH(uint, mask);
+        QFETCH(uint, mode);
+        // A memory file system: without a disk's syncs the writes overlap often.
+        QTemporaryDir dir(QStringLiteral("/dev/shm/vexlo-mask-XXXXXX"));
+        if (!dir.isValid())
+            QSKIP("needs /dev/shm");
+        const mode_t before = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([&] { ::umask(before); });
+        std::atomic<int> wrongMode = 0;
+        std::atomic<int> failed = 0;
+        auto writeNewFiles = [&](const QString &name) {
+            const QString path = dir.filePath(name);
+            for (int i = 0; i < 20000; ++i) {
+                if (!writeFileAtomically(path, "x", nullptr))
+                    ++failed;
+                struct stat info
+                { };
+                if (::stat(QFile::encodeName(path).constData(), &info) != 0 || (info.st_mode & 07777) != mode)
+                    ++wrongMode;
+                ::unlink(QFile::encodeName(path).constData());
+            }
+        };
+        std::thread other(writeNewFiles, QStringLiteral("writer.json"));
+        writeNewFiles(QStringLiteral("window.json"));
+        other.join();
+        const mode_t after = ::umask(mode_t(mask));
+        QCOMPARE(failed.load(), 0);
+        QCOMPARE(wrongMode.load(), 0);
+        QCOMPARE(after, mode_t(mask));
     }
 
     // Changes made while the disk is full or read-only: the failure is shown, the journal keeps
