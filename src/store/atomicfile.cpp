@@ -24,12 +24,37 @@ void fail(QString *error, const QString &step, const QString &path, int code)
     if (error)
         *error = QStringLiteral("%1 %2: %3").arg(step, QDir::toNativeSeparators(path), systemError(code));
 }
+
+// The process's file mask, read without setting it: umask() tells it only by replacing it, and
+// every file another thread (the background writer, the window) creates meanwhile would get the
+// replacement, or keep it for good when two such reads interleave.
+mode_t fileMask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(mask & 0777);
+        }
+    }
+    // Without /proc: the usual mask.
+    return 022;
+}
 } // namespace
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QString *error)
 {
     // Not QSaveFile: its buffered write reports a full disk only through a flush whose failure a
     // commit could pass over, leaving an empty file in place of the old one.
+    // A link is written through: renaming onto it would replace the link with a copy and leave
+    // the file it names (perhaps on another disk) behind, never written again.
+    QString path = linkedPath;
+    for (int depth = 0; depth < 40 && QFileInfo(path).isSymLink(); ++depth)
+        path = QFileInfo(path).symLinkTarget();
     const QFileInfo target(path);
     if (target.isDir()) {
         fail(error, QStringLiteral("Cannot write"), path, EISDIR);
@@ -56,9 +81,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         if (::stat(QFile::encodeName(path).constData(), &old) == 0)
             ::fchmod(fd, old.st_mode & 07777);
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~fileMask());
     }
     // Written back in slices as it goes: on a file system that orders data before metadata
     // (ext4), every other file's sync (the change journal's, on each card read) waits for the

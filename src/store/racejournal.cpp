@@ -152,7 +152,9 @@ RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
         // What could not be replayed is kept as it was, for whoever looks into it.
         const QString aside = m_path + QStringLiteral(".unreplayed-")
             + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-        if (QFile::copy(m_path, aside)) {
+        // A copy needs the journal's size in free space; moving it needs none, and the rewrite
+        // below puts back what was replayed. Either way nothing found is rewritten away unkept.
+        if (QFile::copy(m_path, aside) || QFile::rename(m_path, aside)) {
             replay.keptAs = aside;
             logJournal(QStringLiteral("journal as found kept as ") + aside);
         } else {

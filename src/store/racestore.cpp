@@ -661,8 +661,14 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     adoptRace();
     publishRace();
     // Start-up reads the open event file first, which this write leaves behind.
-    if (m_localStore->save(m_race))
+    if (m_localStore->save(m_race)) {
         trimJournal(m_raceFileUrl.isEmpty());
+    } else {
+        // The journal holds no record of the received race: until this write succeeds it lives
+        // in memory only, which must be shown and tried again like any failed write. A success
+        // clears nothing: an earlier failure of the event file is not mended by it.
+        setWriteError(m_localStore->lastError());
+    }
 }
 
 QList<UnknownCard> RaceStore::ownUnknownCards() const

@@ -8,14 +8,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Real disk faults on small file systems of the test's own: a full disk and a read-only folder,
@@ -105,6 +110,88 @@ private slots:
         if (cells[1] == QStringLiteral("read-only"))
             unmount(disk);
         unmount(disk);
+    }
+
+    // An event file reached through a link (a folder shared from elsewhere): the write lands in
+    // the file the link names, which keeps its permissions, and the link stays a link.
+    void atomicWriteThroughLink_data()
+    {
+        QTest::addColumn<int>("links");
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("absolute link") << 1 << false;
+        QTest::newRow("relative link") << 1 << true;
+        QTest::newRow("link to a link") << 2 << false;
+    }
+    void atomicWriteThroughLink()
+    {
+        QFETCH(int, links);
+        QFETCH(bool, relative);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shared")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("home")));
+        const QString target = dir.filePath(QStringLiteral("shared/event.json"));
+        QVERIFY(writeFileAtomically(target, "old", nullptr));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QString link = target;
+        for (int i = 0; i < links; ++i) {
+            const QString next = dir.filePath(QStringLiteral("home/link%1.json").arg(i));
+            const QByteArray to = relative ? QByteArray("../shared/event.json") : QFile::encodeName(link);
+            QVERIFY(::symlink(to.constData(), QFile::encodeName(next).constData()) == 0);
+            link = next;
+        }
+        QString error;
+        QVERIFY2(writeFileAtomically(link, "new", &error), qPrintable(error));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(StoreHarness::readAll(target), QByteArray("new"));
+        struct stat info
+        { };
+        QVERIFY(::stat(QFile::encodeName(target).constData(), &info) == 0);
+        QCOMPARE(info.st_mode & 07777, 0640u);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("shared"))).entryList(QDir::Files | QDir::Hidden),
+            QStringList {QStringLiteral("event.json")});
+    }
+
+    // New files written at once by the window and the background writer: each gets the
+    // permissions the process's file mask gives, and the mask stays as it was.
+    void newFilesWrittenAtOnceKeepTheMask_data()
+    {
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<uint>("mode");
+        QTest::newRow("group and others read") << 022u << 0644u;
+        QTest::newRow("group reads") << 027u << 0640u;
+        QTest::newRow("owner only") << 077u << 0600u;
+    }
+    void newFilesWrittenAtOnceKeepTheMask()
+    {
+        QFETCH(uint, mask);
+        QFETCH(uint, mode);
+        // A memory file system: without a disk's syncs the writes overlap often.
+        QTemporaryDir dir(QStringLiteral("/dev/shm/vexlo-mask-XXXXXX"));
+        if (!dir.isValid())
+            QSKIP("needs /dev/shm");
+        const mode_t before = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([&] { ::umask(before); });
+        std::atomic<int> wrongMode = 0;
+        std::atomic<int> failed = 0;
+        auto writeNewFiles = [&](const QString &name) {
+            const QString path = dir.filePath(name);
+            for (int i = 0; i < 20000; ++i) {
+                if (!writeFileAtomically(path, "x", nullptr))
+                    ++failed;
+                struct stat info
+                { };
+                if (::stat(QFile::encodeName(path).constData(), &info) != 0 || (info.st_mode & 07777) != mode)
+                    ++wrongMode;
+                ::unlink(QFile::encodeName(path).constData());
+            }
+        };
+        std::thread other(writeNewFiles, QStringLiteral("writer.json"));
+        writeNewFiles(QStringLiteral("window.json"));
+        other.join();
+        const mode_t after = ::umask(mode_t(mask));
+        QCOMPARE(failed.load(), 0);
+        QCOMPARE(wrongMode.load(), 0);
+        QCOMPARE(after, mode_t(mask));
     }
 
     // Changes made while the disk is full or read-only: the failure is shown, the journal keeps
@@ -227,6 +314,65 @@ private slots:
         QVERIFY(setReadOnly(data, false));
         QVERIFY(store->retryFailedWrites());
         QCOMPARE(store->autosaveError(), QString());
+        store.reset();
+    }
+
+    // A station's write of the race its master sent, refused by the disk: shown and tried again
+    // like any other write, so the received race is on disk before a quit is let through.
+    void receivedRaceWriteFailureShown()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
+        store->autosave();
+        store->flushAutosave();
+        QCOMPARE(store->autosaveError(), QString());
+        Race received = store->race();
+        received.participants.first().givenName = QStringLiteral("Received");
+        QVERIFY(setReadOnly(data, true));
+        store->applyReceivedSnapshot(received);
+        QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
+            qPrintable(store->autosaveError()));
+        QVERIFY(!store->retryFailedWrites());
+        QVERIFY(setReadOnly(data, false));
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        store.reset();
+        auto restarted = harness.makeStore();
+        QCOMPARE(restarted->race().participants.first().givenName, QStringLiteral("Received"));
+        restarted.reset();
+    }
+
+    // Changes found at start-up that cannot be replayed (another event's), on a disk too full for
+    // a copy of the journal: the journal as found is still kept, whole, and said where.
+    void unreplayedChangesKeptOnAFullDisk()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] { unmount(data); });
+        Race race = namedRace(QStringLiteral("Kept"));
+        race.journalEventId = QUuid::createUuid();
+        QVERIFY(writeFileAtomically(harness.autosavePath(), compactJson(race), nullptr));
+        const QByteArray other = "{\"seq\":1,\"event\":\""
+            + QUuid::createUuid().toByteArray(QUuid::WithoutBraces)
+            + "\",\"op\":\"commit\",\"removedBytes\":2,\"removed\":{},\"race\":{\"name\":\""
+            + QByteArray(40000, 'x') + "\"}}\n";
+        QVERIFY(writeFileAtomically(QDir(data).filePath(RaceJournal::fileName), other, nullptr));
+        fill(data, 8192);
+        LogCapture log;
+        auto store = harness.makeStore();
+        QCOMPARE(store->race().name, QStringLiteral("Kept"));
+        QVERIFY2(!store->unrestoredChangesFile().isEmpty(), qPrintable(log.lines().join(u'\n')));
+        QCOMPARE(StoreHarness::readAll(store->unrestoredChangesFile()), other);
         store.reset();
     }
 
