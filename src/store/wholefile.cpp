@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -64,10 +65,17 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
     for (int i = 1; i < readers; ++i) {
         const qint64 offset = std::min(size, part * i);
         const qint64 length = std::min(size, offset + part) - offset;
-        threads.emplace_back([&, offset, length] {
+        const auto readPart = [&, offset, length] {
             if (!readRange(fd, buffer + offset, offset, length))
                 failed = true;
-        });
+        };
+        // Where the system has no thread to spare, this part is read here: a refused thread must
+        // never leave the started ones running when the vector goes.
+        try {
+            threads.emplace_back(readPart);
+        } catch (const std::system_error &) {
+            readPart();
+        }
     }
     if (!readRange(fd, buffer, 0, std::min(size, part)))
         failed = true;
