@@ -123,22 +123,23 @@ std::optional<QDateTime> latestPunchTime(const QList<SIPunch> &punches)
 
 // The same card read-out: the punches as read (codes, times and whether they had one), the card's
 // start record and the finish it gave.
+// The same punches as read: codes, whether each had a time, and the times they had (a punch's id
+// is made anew at every decoding).
+bool samePunches(const QList<SIPunch> &a, const QList<SIPunch> &b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const SIPunch &x, const SIPunch &y) {
+        return x.controlCode == y.controlCode && x.timeAvailable == y.timeAvailable
+            && (!x.timeAvailable || x.time == y.time);
+    });
+}
+
 bool sameReadOut(const PersonResult &stored, const PersonResult &read)
 {
     if (stored.cardNumber != read.cardNumber || stored.cardStartTime != read.cardStartTime
         || stored.finishTime != read.finishTime)
         return false;
     static const QList<SIPunch> none;
-    const QList<SIPunch> &a = stored.punches ? *stored.punches : none;
-    const QList<SIPunch> &b = read.punches ? *read.punches : none;
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i].controlCode != b[i].controlCode || a[i].timeAvailable != b[i].timeAvailable
-            || (a[i].timeAvailable && a[i].time != b[i].time))
-            return false;
-    }
-    return true;
+    return samePunches(stored.punches ? *stored.punches : none, read.punches ? *read.punches : none);
 }
 
 // A read-out nobody holds stays in the event until someone decides about it: a card read at the
@@ -331,18 +332,11 @@ bool holdsReadOut(const UnknownCard &card, const QString &cardNumber, const QLis
     const std::optional<QString> &stageId)
 {
     if (card.cardNumber != cardNumber || card.startPunchTime != startPunchTime
-        || card.finishPunchTime != finishPunchTime || card.punches.size() != punches.size())
+        || card.finishPunchTime != finishPunchTime)
         return false;
     if (card.stageId.has_value() != stageId.has_value() || (stageId && !sameId(*card.stageId, *stageId)))
         return false;
-    for (qsizetype i = 0; i < punches.size(); ++i) {
-        const SIPunch &a = card.punches.at(i);
-        const SIPunch &b = punches.at(i);
-        if (a.controlCode != b.controlCode || a.timeAvailable != b.timeAvailable
-            || (a.timeAvailable && a.time != b.time))
-            return false;
-    }
-    return true;
+    return samePunches(card.punches, punches);
 }
 
 bool reevaluateResult(Race &race, const PersonResult &edited)

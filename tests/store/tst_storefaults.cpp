@@ -127,15 +127,15 @@ private slots:
         QFETCH(int, links);
         QFETCH(bool, relative);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shared")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("stick")));
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("home")));
-        const QString target = dir.filePath(QStringLiteral("shared/event.json"));
+        const QString target = dir.filePath(QStringLiteral("stick/event.json"));
         QVERIFY(writeFileAtomically(target, "old", nullptr));
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         QString link = target;
         for (int i = 0; i < links; ++i) {
             const QString next = dir.filePath(QStringLiteral("home/link%1.json").arg(i));
-            const QByteArray to = relative ? QByteArray("../shared/event.json") : QFile::encodeName(link);
+            const QByteArray to = relative ? QByteArray("../stick/event.json") : QFile::encodeName(link);
             QVERIFY(::symlink(to.constData(), QFile::encodeName(next).constData()) == 0);
             link = next;
         }
@@ -147,7 +147,7 @@ private slots:
         { };
         QVERIFY(::stat(QFile::encodeName(target).constData(), &info) == 0);
         QCOMPARE(info.st_mode & 07777, 0640u);
-        QCOMPARE(QDir(dir.filePath(QStringLiteral("shared"))).entryList(QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("stick"))).entryList(QDir::Files | QDir::Hidden),
             QStringList {QStringLiteral("event.json")});
     }
 
