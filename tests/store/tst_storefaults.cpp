@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +21,64 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// A tmpfs of `kib` KiB at `path`, private to this process's mount namespace, unmounted when it
+// goes (with a read-only bind left over it: the first unmount takes the bind, the second the tmpfs).
+class SmallDisk
+{
+public:
+    SmallDisk(const QString &path, int kib)
+        : m_path(path)
+    {
+        const QByteArray options = "size=" + QByteArray::number(kib) + "k";
+        m_mounted = QDir().mkpath(path)
+            && ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallDisk()
+    {
+        for (int i = 0; m_mounted && i < 2; ++i)
+            ::umount2(QFile::encodeName(m_path).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    [[nodiscard]] bool isMounted() const { return m_mounted; }
+    [[nodiscard]] const QString &path() const { return m_path; }
+
+    // A read-only bind mount over the disk (root ignores file permissions); false undoes it.
+    [[nodiscard]] bool setReadOnly(bool readOnly)
+    {
+        const QByteArray p = QFile::encodeName(m_path);
+        if (readOnly && ::mount(p.constData(), p.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return false;
+        if (::mount(
+                nullptr, p.constData(), nullptr, MS_REMOUNT | MS_BIND | (readOnly ? MS_RDONLY : 0), nullptr)
+            != 0)
+            return false;
+        return readOnly || ::umount2(p.constData(), MNT_DETACH) == 0;
+    }
+
+    // Fills the disk up to `leave` bytes with the file "filler".
+    void fill(qint64 leave) const
+    {
+        QFile filler(QDir(m_path).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::Append));
+        const QByteArray block(1024, 'x');
+        // A tmpfs counts whole pages: the last page is filled byte by byte.
+        while (filler.write(block) == block.size() && filler.flush()) { }
+        filler.close();
+        if (leave > 0)
+            QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - leave)));
+    }
+
+private:
+    QString m_path;
+    bool m_mounted = false;
+};
+
+} // namespace
 
 // Real disk faults on small file systems of the test's own: a full disk and a read-only folder,
 // met by the atomic write and by the store (journal and full files), and the journal cut at every
@@ -38,40 +95,6 @@ public:
 private:
     bool m_isolated;
 
-    // A tmpfs of `kib` KiB at `path`, private to this process's mount namespace.
-    static bool mountSmallDisk(const QString &path, int kib)
-    {
-        if (!QDir().mkpath(path))
-            return false;
-        const QByteArray options = "size=" + QByteArray::number(kib) + "k";
-        return ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    // A read-only bind mount over the folder (root ignores file permissions); false undoes it.
-    static bool setReadOnly(const QString &path, bool readOnly)
-    {
-        const QByteArray p = QFile::encodeName(path);
-        if (readOnly && ::mount(p.constData(), p.constData(), nullptr, MS_BIND, nullptr) != 0)
-            return false;
-        if (::mount(
-                nullptr, p.constData(), nullptr, MS_REMOUNT | MS_BIND | (readOnly ? MS_RDONLY : 0), nullptr)
-            != 0)
-            return false;
-        return readOnly || ::umount2(p.constData(), MNT_DETACH) == 0;
-    }
-    static void unmount(const QString &path) { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
-    // Fills the file system holding `folder` up to `leave` bytes with the file "filler".
-    static void fill(const QString &folder, qint64 leave)
-    {
-        QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
-        QVERIFY(filler.open(QIODevice::Append));
-        const QByteArray block(1024, 'x');
-        // A tmpfs counts whole pages: the last page is filled byte by byte.
-        while (filler.write(block) == block.size() && filler.flush()) { }
-        filler.close();
-        if (leave > 0)
-            QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - leave)));
-    }
-
     void requireIsolation()
     {
         if (!m_isolated)
@@ -85,15 +108,15 @@ private slots:
         requireIsolation();
         QFETCH(QStringList, cells);
         QTemporaryDir dir;
-        const QString disk = dir.filePath(QStringLiteral("disk"));
-        QVERIFY(mountSmallDisk(disk, 64));
-        const QString target = QDir(disk).filePath(QStringLiteral("event.json"));
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 64);
+        QVERIFY(disk.isMounted());
+        const QString target = QDir(disk.path()).filePath(QStringLiteral("event.json"));
         QString error;
         QVERIFY2(writeFileAtomically(target, "old", &error), qPrintable(error));
         if (cells[1] == QStringLiteral("read-only"))
-            QVERIFY(setReadOnly(disk, true));
+            QVERIFY(disk.setReadOnly(true));
         else
-            fill(disk, cells[1] == QStringLiteral("full") ? 0 : 8192);
+            disk.fill(cells[1] == QStringLiteral("full") ? 0 : 8192);
         const QByteArray bytes(cells[0].toInt(), 'n');
         const bool written = writeFileAtomically(target, bytes, &error);
         if (cells[2] == QStringLiteral("-")) {
@@ -104,12 +127,9 @@ private slots:
             QVERIFY2(error.endsWith(cells[2]), qPrintable(error));
             QCOMPARE(StoreHarness::readAll(target), QByteArray("old"));
         }
-        QStringList left = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+        QStringList left = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
         left.removeAll(QStringLiteral("filler"));
         QCOMPARE(left, QStringList {QStringLiteral("event.json")});
-        if (cells[1] == QStringLiteral("read-only"))
-            unmount(disk);
-        unmount(disk);
     }
 
     // An event file reached through a link (a folder shared from elsewhere): the write lands in
@@ -209,17 +229,10 @@ private slots:
         QFETCH(bool, readOnly);
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
-        QSemaphore writer;
-        bool holding = false;
-        harness.writerHook = [&] {
-            if (holding)
-                writer.acquire();
-        };
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
+        WriterHold writer;
+        harness.writerHook = writer.hook();
         LogCapture log;
         QUuid anna;
         {
@@ -233,23 +246,22 @@ private slots:
             edited.givenName = QStringLiteral("Anna-Lena");
             store->updateParticipant(edited);
             store->flushAutosave();
-            holding = true;
+            writer.hold();
             store->setParticipantStatus(anna, ParticipantStatus::Dns);
             const QByteArray journalBefore
                 = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
             QVERIFY(!journalBefore.isEmpty());
             if (readOnly)
-                QVERIFY(setReadOnly(data, true));
+                QVERIFY(disk.setReadOnly(true));
             else
-                fill(data, 0);
+                disk.fill(0);
             Participant bo;
             bo.givenName = QStringLiteral("Bo");
             bo.cardNumber = QStringLiteral("777");
             // Longer than a page: its record cannot fit in the journal's last page either.
             bo.club = QString(6000, u'c');
             store->addParticipant(bo);
-            holding = false;
-            writer.release(1000);
+            writer.release();
             store->flushAutosave();
             const QString reason = readOnly ? QStringLiteral("Read-only file system")
                                             : QStringLiteral("No space left on device");
@@ -268,7 +280,7 @@ private slots:
             QVERIFY(!store->retryFailedWrites());
 
             if (readOnly)
-                QVERIFY(setReadOnly(data, false));
+                QVERIFY(disk.setReadOnly(false));
             else
                 QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
             // Tried again on its own (after a second or two of back-off), not only at quit.
@@ -291,18 +303,15 @@ private slots:
         requireIsolation();
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         LogCapture log;
         auto store = harness.makeStore(namedRace(QStringLiteral("Open")));
         QVERIFY(store->save(QUrl::fromLocalFile(harness.path(QStringLiteral("open.vexloevent.json")))));
         store->autosave();
         store->flushAutosave();
         QCOMPARE(store->autosaveError(), QString());
-        QVERIFY(setReadOnly(data, true));
+        QVERIFY(disk.setReadOnly(true));
         store->setParticipantStatus(store->race().participants.first().id, ParticipantStatus::Dnf);
         store->flushAutosave();
         QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
@@ -311,7 +320,7 @@ private slots:
                     ->participants.first()
                     .status
             == ParticipantStatus::Dnf);
-        QVERIFY(setReadOnly(data, false));
+        QVERIFY(disk.setReadOnly(false));
         QVERIFY(store->retryFailedWrites());
         QCOMPARE(store->autosaveError(), QString());
         store.reset();
@@ -324,11 +333,8 @@ private slots:
         requireIsolation();
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         LogCapture log;
         auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
         store->autosave();
@@ -336,12 +342,12 @@ private slots:
         QCOMPARE(store->autosaveError(), QString());
         Race received = store->race();
         received.participants.first().givenName = QStringLiteral("Received");
-        QVERIFY(setReadOnly(data, true));
+        QVERIFY(disk.setReadOnly(true));
         store->applyReceivedSnapshot(received);
         QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
             qPrintable(store->autosaveError()));
         QVERIFY(!store->retryFailedWrites());
-        QVERIFY(setReadOnly(data, false));
+        QVERIFY(disk.setReadOnly(false));
         QVERIFY(store->retryFailedWrites());
         QCOMPARE(store->autosaveError(), QString());
         store.reset();
@@ -357,8 +363,8 @@ private slots:
         requireIsolation();
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] { unmount(data); });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         Race race = namedRace(QStringLiteral("Kept"));
         race.journalEventId = QUuid::createUuid();
         QVERIFY(writeFileAtomically(harness.autosavePath(), compactJson(race), nullptr));
@@ -367,7 +373,7 @@ private slots:
             + "\",\"op\":\"commit\",\"removedBytes\":2,\"removed\":{},\"race\":{\"name\":\""
             + QByteArray(40000, 'x') + "\"}}\n";
         QVERIFY(writeFileAtomically(QDir(data).filePath(RaceJournal::fileName), other, nullptr));
-        fill(data, 8192);
+        disk.fill(8192);
         LogCapture log;
         auto store = harness.makeStore();
         QCOMPARE(store->race().name, QStringLiteral("Kept"));
@@ -401,12 +407,8 @@ private slots:
     void eventFileCutAtEveryOffsetOfItsLastRecord()
     {
         StoreHarness harness;
-        QSemaphore writer;
-        bool holding = false;
-        harness.writerHook = [&] {
-            if (holding)
-                writer.acquire();
-        };
+        WriterHold writer;
+        harness.writerHook = writer.hook();
         const QString data = harness.path(QStringLiteral("data"));
         const QString eventPath = harness.path(QStringLiteral("cup.vexloevent.json"));
         QByteArray eventFile;
@@ -421,7 +423,7 @@ private slots:
             store->flushAutosave();
             eventFile = StoreHarness::readAll(eventPath);
             autosave = StoreHarness::readAll(harness.autosavePath());
-            holding = true;
+            writer.hold();
             Participant bo;
             bo.givenName = QStringLiteral("Bo");
             bo.cardNumber = QStringLiteral("777");
@@ -431,8 +433,7 @@ private slots:
             race.journalThrough.reset();
             expected = compactJson(race);
             journal = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
-            holding = false;
-            writer.release(1000);
+            writer.release();
         }
         // The last record of the pretty event file: its last result, to the end of the file.
         const qsizetype lastRecord = eventFile.lastIndexOf("\"cardNumber\"");
@@ -462,12 +463,8 @@ private slots:
         const QString journalPath = QDir(data).filePath(RaceJournal::fileName);
         QVERIFY(writeFileAtomically(journalPath,
             casetable::readData(QStringLiteral("store/journal/past-the-limit.journal")), nullptr));
-        QSemaphore writer;
-        bool holding = false;
-        harness.writerHook = [&] {
-            if (holding)
-                writer.acquire();
-        };
+        WriterHold writer;
+        harness.writerHook = writer.hook();
         LogCapture log;
         QByteArray crashed;
         QByteArray crashedAutosave;
@@ -475,13 +472,12 @@ private slots:
             auto store = harness.makeStore();
             store->flushAutosave();
             crashedAutosave = StoreHarness::readAll(harness.autosavePath());
-            holding = true;
+            writer.hold();
             Participant edited = store->race().participants.first();
             edited.familyName = QStringLiteral("After");
             store->updateParticipant(edited);
             crashed = StoreHarness::readAll(journalPath);
-            holding = false;
-            writer.release(1000);
+            writer.release();
         }
         QVERIFY(writeFileAtomically(harness.autosavePath(), crashedAutosave, nullptr));
         QVERIFY(writeFileAtomically(journalPath, crashed, nullptr));
@@ -495,12 +491,8 @@ private slots:
     void tornJournalRecordAtEveryOffset()
     {
         StoreHarness harness;
-        QSemaphore writer;
-        bool holding = false;
-        harness.writerHook = [&] {
-            if (holding)
-                writer.acquire();
-        };
+        WriterHold writer;
+        harness.writerHook = writer.hook();
         const QString data = harness.path(QStringLiteral("data"));
         QByteArray snapshot;
         QByteArray journal;
@@ -512,7 +504,7 @@ private slots:
             store->flushAutosave();
             snapshot = StoreHarness::readAll(harness.autosavePath());
             // Held as the journal alone: the writer waits until the end.
-            holding = true;
+            writer.hold();
             Participant bo;
             bo.givenName = QStringLiteral("Bo");
             bo.cardNumber = QStringLiteral("777");
@@ -535,7 +527,7 @@ private slots:
             journal = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
             // The full files were never written: the snapshot and the journal are what a crash
             // would leave.
-            writer.release(1000);
+            writer.release();
         }
         QVERIFY(journal.endsWith('\n'));
         const qsizetype lastStart = journal.lastIndexOf('\n', journal.size() - 2) + 1;

@@ -6,13 +6,16 @@
 #include "racejson.h"
 #include "racestore.h"
 #include "storefakes.h"
+#include "storeoptions.h"
 #include "testevent.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <memory>
 
 // An event of one entry (Anna, card 123456) named `name`.
@@ -39,6 +42,36 @@ inline Race storeTestEvent(const char *name)
     return testEvent(QStringLiteral("store/") + QLatin1String(name));
 }
 
+// Holds the store's background writer at the start of each job while held, so that the files
+// stand as a kill at that moment leaves them: the changes made meanwhile in the journal only.
+// The hook shares the hold's state, so it may outlive the hold.
+class WriterHold
+{
+public:
+    [[nodiscard]] std::function<void()> hook() const
+    {
+        return [state = m_state] {
+            if (state->held.load())
+                state->open.acquire();
+        };
+    }
+    void hold(bool held = true) { m_state->held.store(held); }
+    // Lets the held jobs through, and every later one.
+    void release()
+    {
+        m_state->held.store(false);
+        m_state->open.release(1 << 20);
+    }
+
+private:
+    struct State
+    {
+        std::atomic<bool> held = false;
+        QSemaphore open;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
 class StoreHarness
 {
 public:
@@ -52,11 +85,7 @@ public:
     // Builds the store; `race` (when given) replaces its document without saving.
     [[nodiscard]] std::unique_ptr<RaceStore> makeStore(const std::optional<Race> &race = std::nullopt)
     {
-        RaceStoreOptions options;
-        options.settings
-            = std::make_unique<QSettings>(path(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        options.autosaveFolder = path(QStringLiteral("data"));
-        options.keyStore = std::make_unique<MemoryKeyStore>();
+        RaceStoreOptions options = storeOptionsIn(m_dir.path());
         options.autosaveObserver = [this](AutosaveStep s) { steps.append(s); };
         options.clock = [] { return fixedNow(); };
         options.backgroundAutosave = backgroundAutosave;
