@@ -7,7 +7,7 @@
 #include "localization.h"
 #include "racestoreshell.h"
 #include "stationsimulator.h"
-#include "storefakes.h"
+#include "storeoptions.h"
 #include "testevent.h"
 #include "vexloapp.h"
 #include "windowdriver.h"
@@ -49,12 +49,8 @@ public:
         QVERIFY(station.start());
         if (prepare)
             prepare(dir.path());
-        RaceStoreOptions options;
-        options.settings
-            = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
-        options.keyStore = std::make_unique<MemoryKeyStore>();
-        auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
+        auto shell = std::make_unique<RaceStoreShell>(
+            std::make_unique<RaceStore>(storeOptionsIn(dir.path(), QStringLiteral("autosave"))));
         store = &shell->raceStore();
         store->setRace(race);
         SIDeviceRoots roots;

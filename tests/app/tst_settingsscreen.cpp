@@ -9,7 +9,7 @@
 #include "localization.h"
 #include "messagetext.h"
 #include "racestoreshell.h"
-#include "storefakes.h"
+#include "storeoptions.h"
 #include "testenvironment.h"
 #include "vexloapp.h"
 #include "windowdriver.h"
@@ -60,10 +60,7 @@ class TestSettingsScreen : public QObject
     {
         explicit SettingsWindow(std::unique_ptr<KeyStore> keys)
         {
-            RaceStoreOptions options;
-            options.settings = std::make_unique<QSettings>(
-                dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-            options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
+            RaceStoreOptions options = storeOptionsIn(dir.path(), QStringLiteral("autosave"));
             options.keyStore = std::move(keys);
             auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
             store = &shell->raceStore();
@@ -182,11 +179,7 @@ private slots:
         WindowTestScope scope;
         {
             QTemporaryDir dir;
-            RaceStoreOptions options;
-            options.settings = std::make_unique<QSettings>(
-                dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-            options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
-            options.keyStore = std::make_unique<MemoryKeyStore>();
+            RaceStoreOptions options = storeOptionsIn(dir.path(), QStringLiteral("autosave"));
             FakeVexloWeb web;
             web.entries = {QJsonObject {
                 {"id", "c1"}, {"sportident", "101"}, {"startStatus", "OK"}, {"hasNewSportident", false}}};

@@ -7,7 +7,7 @@
 #include "messagetext.h"
 #include "racejson.h"
 #include "racestoreshell.h"
-#include "storefakes.h"
+#include "storeoptions.h"
 #include "testenvironment.h"
 #include "testevent.h"
 #include "uichecks.h"
@@ -71,12 +71,8 @@ private slots:
                 settings.setValue(QStringLiteral("recentRaceFilePaths"), QStringList {damaged, other});
             }
 
-            RaceStoreOptions options;
-            options.settings = std::make_unique<QSettings>(
-                dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-            options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
-            options.keyStore = std::make_unique<MemoryKeyStore>();
-            auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
+            auto shell = std::make_unique<RaceStoreShell>(
+                std::make_unique<RaceStore>(storeOptionsIn(dir.path(), QStringLiteral("autosave"))));
             RaceStore &store = shell->raceStore();
             SIDeviceRoots roots;
             roots.sysRoot = dir.filePath(QStringLiteral("no-sys"));

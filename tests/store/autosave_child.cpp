@@ -12,16 +12,16 @@
 //
 // Usage: autosave_child <folder> <entries> [cards | operations <seed>]
 
+#include "childprogram.h"
 #include "crashoperations.h"
 #include "racegenerator.h"
 #include "racestore.h"
-#include "storefakes.h"
+#include "storeoptions.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
-#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -32,11 +32,7 @@ int main(int argc, char **argv)
     RaceGeneratorOptions generator;
     generator.entries = QByteArray(argv[2]).toInt();
 
-    RaceStoreOptions options;
-    options.settings
-        = std::make_unique<QSettings>(QDir(folder).filePath("settings.ini"), QSettings::IniFormat);
-    options.autosaveFolder = QDir(folder).filePath("data");
-    options.keyStore = std::make_unique<MemoryKeyStore>();
+    RaceStoreOptions options = storeOptionsIn(folder);
     // The application's schedule: the full files at most every 10 seconds, the journal at once.
     options.fullWriteGap = std::chrono::seconds(10);
     RaceStore store(std::move(options));
@@ -62,25 +58,21 @@ int main(int argc, char **argv)
                 return 3;
         }
         if (operations)
-            std::printf("file %s\n", qPrintable(crashops::stateValue(store, QStringLiteral("file"))));
-        std::printf("ready\n");
-        std::fflush(stdout);
+            announce("file " + crashops::stateValue(store, QStringLiteral("file")).toLocal8Bit() + '\n');
+        announce("ready\n");
         if (operations) {
             QRandomGenerator random(QByteArray(argv[4]).toUInt());
             for (int index = QByteArray(argv[4]).toInt() * 100000;; ++index) {
                 const crashops::Operation op = crashops::makeOperation(store, random, index, folder);
                 if (op.run) {
-                    QByteArray announce
-                        = "begin " + QByteArray::number(index) + ' ' + op.kind.toUtf8() + '\n';
+                    QByteArray begin = "begin " + QByteArray::number(index) + ' ' + op.kind.toUtf8() + '\n';
                     for (qsizetype k = 0; k < op.keys.size(); ++k)
-                        announce += "set " + op.keys[k].toUtf8() + '\t'
+                        begin += "set " + op.keys[k].toUtf8() + '\t'
                             + crashops::stateValue(store, op.keys[k]).toUtf8() + '\t' + op.values[k].toUtf8()
                             + '\n';
-                    std::fwrite(announce.constData(), 1, size_t(announce.size()), stdout);
-                    std::fflush(stdout);
+                    announce(begin);
                     op.run();
-                    std::printf("ack %d\n", index);
-                    std::fflush(stdout);
+                    announce("ack " + QByteArray::number(index) + '\n');
                 }
             }
         }
@@ -94,11 +86,9 @@ int main(int argc, char **argv)
                 continue;
             if (!store.recordCardReading(entry.cardNumber, {}, std::nullopt, start, start.addSecs(1800 + i)))
                 return 4;
-            std::printf("recorded %s\n", qPrintable(entry.id.toString(QUuid::WithoutBraces)));
-            std::fflush(stdout);
+            announce("recorded " + entry.id.toString(QUuid::WithoutBraces).toLatin1() + '\n');
         }
-        std::printf("done\n");
-        std::fflush(stdout);
+        announce("done\n");
         return 0;
     }
     Race race = generateRace(generator);
@@ -111,7 +101,6 @@ int main(int argc, char **argv)
         store.setRace(race);
         store.autosave();
         store.flushAutosave();
-        std::printf("saved %d\n", round);
-        std::fflush(stdout);
+        announce("saved " + QByteArray::number(round) + '\n');
     }
 }

@@ -10,16 +10,16 @@
 //
 // Usage: sync_station_child <folder>
 
+#include "childprogram.h"
 #include "racestore.h"
 #include "servicediscovery.h"
-#include "storefakes.h"
+#include "storeoptions.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
 #include <QSocketNotifier>
 
-#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -45,12 +45,6 @@ public:
     }
 };
 
-void answer(const QByteArray &line)
-{
-    std::printf("%s\n", line.constData());
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -59,12 +53,7 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    RaceStoreOptions options;
-    options.settings
-        = std::make_unique<QSettings>(QDir(folder).filePath("settings.ini"), QSettings::IniFormat);
-    options.autosaveFolder = QDir(folder).filePath("data");
-    options.keyStore = std::make_unique<MemoryKeyStore>();
-    RaceStore store(std::move(options));
+    RaceStore store(storeOptionsIn(folder));
     store.stationSettings()->setRole(StationRole::Slave);
     store.stationSettings()->setStationKey(QStringLiteral("7KQM-2D9X-HC4P"));
     SyncEngine *engine = store.syncEngine();
@@ -97,18 +86,19 @@ int main(int argc, char **argv)
                 const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
                 const auto result = store.recordCardReading(QString::fromLatin1(words[1]), {}, std::nullopt,
                     start, start.addSecs(60 * words[2].toInt()));
-                answer("read "
-                    + (result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none")));
+                announce("read "
+                    + (result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"))
+                    + '\n');
             } else if (words.first() == "name") {
-                answer("name " + store.race().name.toUtf8());
+                announce("name " + store.race().name.toUtf8() + '\n');
             } else if (words.first() == "results") {
                 QByteArray line = "results";
                 for (const PersonResult &result : store.race().results)
                     line += ' ' + result.id.toString(QUuid::WithoutBraces).toLatin1();
-                answer(line);
+                announce(line + '\n');
             }
         }
     });
-    answer("ready");
+    announce("ready\n");
     return app.exec();
 }

@@ -103,12 +103,7 @@ private slots:
 
             // The restart, as the app does it: event file, then the journal replayed onto it.
             {
-                RaceStoreOptions options;
-                options.settings = std::make_unique<QSettings>(
-                    QDir(dir->path()).filePath("settings.ini"), QSettings::IniFormat);
-                options.autosaveFolder = QDir(dir->path()).filePath("data");
-                options.keyStore = std::make_unique<MemoryKeyStore>();
-                RaceStore store(std::move(options));
+                RaceStore store(storeOptionsIn(dir->path()));
                 QHash<QString, int> perEntry;
                 QSet<QUuid> ids;
                 for (const PersonResult &result : store.race().results) {
@@ -228,12 +223,7 @@ private slots:
                     underWay = op;
             }
 
-            RaceStoreOptions options;
-            options.settings = std::make_unique<QSettings>(
-                QDir(dir.path()).filePath("settings.ini"), QSettings::IniFormat);
-            options.autosaveFolder = QDir(dir.path()).filePath("data");
-            options.keyStore = std::make_unique<MemoryKeyStore>();
-            RaceStore store(std::move(options));
+            RaceStore store(storeOptionsIn(dir.path()));
             const Race &race = store.race();
             const QStringList broken = crashops::brokenReferences(race);
             QVERIFY2(

@@ -14,10 +14,7 @@ class TestStationKeyStore : public QObject
 
     std::unique_ptr<RaceStore> makeStore(MemoryKeyStore **keys, const std::optional<QString> &stored = {})
     {
-        RaceStoreOptions options;
-        options.settings = std::make_unique<QSettings>(
-            m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        options.autosaveFolder = m_dir.filePath(QStringLiteral("data"));
+        RaceStoreOptions options = storeOptionsIn(m_dir.path());
         auto keyStore = std::make_unique<MemoryKeyStore>();
         if (stored)
             keyStore->entries.insert(

@@ -11,7 +11,7 @@
 #include "readerpaneviewmodel.h"
 #include "receiptprinter.h"
 #include "stationsimulator.h"
-#include "storefakes.h"
+#include "storeoptions.h"
 #include "testevent.h"
 
 #include <QSettings>
@@ -57,11 +57,7 @@ inline const QDateTime rigMorning(QDate(2025, 6, 14), QTime(10, 30), Qt::LocalTi
 
 inline std::unique_ptr<RaceStore> makeTestStore(const QTemporaryDir &dir, std::shared_ptr<ReaderClock> clock)
 {
-    RaceStoreOptions options;
-    options.settings
-        = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    options.autosaveFolder = dir.filePath(QStringLiteral("autosave"));
-    options.keyStore = std::make_unique<MemoryKeyStore>();
+    RaceStoreOptions options = storeOptionsIn(dir.path(), QStringLiteral("autosave"));
     options.clock = [clock] { return clock->now().toUTC(); };
     return std::make_unique<RaceStore>(std::move(options));
 }

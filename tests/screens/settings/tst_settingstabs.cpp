@@ -233,10 +233,7 @@ private slots:
         QCOMPARE(kept.property("keyStoreNotice").toString(), QString());
 
         QTemporaryDir dir;
-        RaceStoreOptions options;
-        options.settings
-            = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        options.autosaveFolder = dir.filePath(QStringLiteral("data"));
+        RaceStoreOptions options = storeOptionsIn(dir.path());
         options.keyStore = std::make_unique<UnreachableKeyStore>();
         options.backgroundAutosave = false;
         RaceStore store(std::move(options));
