@@ -72,12 +72,7 @@ private slots:
     }
     void cleanupTestCase() { m_cups.stop(); }
 
-    void raceDayInTheWindow_data()
-    {
-        QTest::addColumn<int>("languageIndex");
-        QTest::newRow("en") << 0;
-        QTest::newRow("da") << 1;
-    }
+    void raceDayInTheWindow_data() { addLanguageRows(); }
     void raceDayInTheWindow()
     {
         QFETCH(int, languageIndex);

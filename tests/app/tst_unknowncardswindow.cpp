@@ -28,12 +28,7 @@ public:
 private slots:
     void initTestCase() { useTestSettings("tst_unknowncardswindow"); }
 
-    void keptCardsInTheStatusSection_data()
-    {
-        QTest::addColumn<int>("languageIndex");
-        QTest::newRow("en") << 0;
-        QTest::newRow("da") << 1;
-    }
+    void keptCardsInTheStatusSection_data() { addLanguageRows(); }
     void keptCardsInTheStatusSection()
     {
         QFETCH(int, languageIndex);

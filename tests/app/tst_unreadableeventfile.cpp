@@ -45,12 +45,7 @@ public:
 private slots:
     void initTestCase() { useTestSettings("tst_unreadableeventfile"); }
 
-    void reportedAndSavedElsewhere_data()
-    {
-        QTest::addColumn<int>("languageIndex");
-        QTest::newRow("en") << 0;
-        QTest::newRow("da") << 1;
-    }
+    void reportedAndSavedElsewhere_data() { addLanguageRows(); }
     void reportedAndSavedElsewhere()
     {
         QFETCH(int, languageIndex);

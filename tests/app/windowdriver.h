@@ -91,6 +91,15 @@ struct WindowTestScope
     LocalizationManager language {QStringList {QStringLiteral("en-US")}};
 };
 
+// The rows of a window test run in each language: "en" and "da", with the index the language
+// picker takes.
+inline void addLanguageRows()
+{
+    QTest::addColumn<int>("languageIndex");
+    QTest::newRow("en") << 0;
+    QTest::newRow("da") << 1;
+}
+
 // Fails the test when QML or JavaScript reported a warning since the last call.
 inline void verifyNoQmlProblems()
 {
