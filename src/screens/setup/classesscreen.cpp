@@ -75,7 +75,7 @@ template<typename T> bool closeIfCurrent(std::unique_ptr<T> &sheet, const T *ope
 } // namespace
 
 ClassesScreen::ClassesScreen(QObject *parent)
-    : StoreViewModel(parent)
+    : SetupScreen(parent)
     , m_rows(this)
     , m_rebuild(
           this, [this] { rebuildNow(); }, [this] { emit loadingChanged(); })
@@ -152,21 +152,6 @@ ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
     return row;
 }
 
-bool ClassesScreen::showsStagePicker() const
-{
-    return store() && !store()->race().stages.isEmpty();
-}
-
-QVariantList ClassesScreen::stageOptions() const
-{
-    return store() ? stagePickerRows(store()->race()) : QVariantList();
-}
-
-QString ClassesScreen::activeStageId() const
-{
-    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
-}
-
 bool ClassesScreen::canGenerate() const
 {
     return store() && !store()->race().courses.isEmpty();
@@ -196,16 +181,6 @@ QVariantList ClassesScreen::familyOptions() const
             {QStringLiteral("text"), familyOptionText(group)}, {QStringLiteral("value"), group.family}});
     }
     return rows;
-}
-
-void ClassesScreen::selectStage(const QString &stageId)
-{
-    if (!store() || stageId.isEmpty())
-        return;
-    Race race = store()->race();
-    race.activeStageId = stageId;
-    store()->setRace(race);
-    store()->autosave();
 }
 
 void ClassesScreen::generateClasses()

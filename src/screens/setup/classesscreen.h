@@ -10,7 +10,7 @@
 #include "race.h"
 #include "rebuildqueue.h"
 #include "setuplists.h"
-#include "storeviewmodel.h"
+#include "setupscreen.h"
 
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
@@ -64,7 +64,7 @@ private:
     QList<Row> m_rows;
 };
 
-class ClassesScreen : public StoreViewModel
+class ClassesScreen : public SetupScreen
 {
     Q_OBJECT
     QML_ELEMENT
@@ -97,9 +97,6 @@ public:
     ~ClassesScreen() override;
 
     [[nodiscard]] bool isLoading() const { return m_rebuild.isLoading(); }
-    [[nodiscard]] bool showsStagePicker() const;
-    [[nodiscard]] QVariantList stageOptions() const;
-    [[nodiscard]] QString activeStageId() const;
     [[nodiscard]] bool canGenerate() const;
     [[nodiscard]] bool canAutoMatch() const;
     [[nodiscard]] bool canDeleteAll() const;
@@ -123,7 +120,6 @@ public:
     // the next turn of the event loop after a relevant change).
     void rebuildNow();
 
-    Q_INVOKABLE void selectStage(const QString &stageId);
     Q_INVOKABLE void generateClasses();
     Q_INVOKABLE void autoMatchClasses();
     Q_INVOKABLE void deleteAllClasses();

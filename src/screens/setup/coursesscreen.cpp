@@ -55,7 +55,7 @@ QHash<int, QByteArray> CourseRowsModel::roleNames() const
 // ---- CoursesScreen -----------------------------------------------------------------------------
 
 CoursesScreen::CoursesScreen(QObject *parent)
-    : StoreViewModel(parent)
+    : SetupScreen(parent)
     , m_rows(this)
 { }
 
@@ -105,34 +105,9 @@ void CoursesScreen::rebuild()
     m_rows.setRows(rows);
 }
 
-bool CoursesScreen::showsStagePicker() const
-{
-    return store() && !store()->race().stages.isEmpty();
-}
-
-QVariantList CoursesScreen::stageOptions() const
-{
-    return store() ? stagePickerRows(store()->race()) : QVariantList();
-}
-
-QString CoursesScreen::activeStageId() const
-{
-    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
-}
-
 bool CoursesScreen::canDeleteAll() const
 {
     return store() && !store()->race().courses.isEmpty();
-}
-
-void CoursesScreen::selectStage(const QString &stageId)
-{
-    if (!store() || stageId.isEmpty())
-        return;
-    Race race = store()->race();
-    race.activeStageId = stageId;
-    store()->setRace(race);
-    store()->autosave();
 }
 
 void CoursesScreen::toggleFamily(const QString &family)

@@ -7,7 +7,7 @@
 #include "countedlistmodel.h"
 #include "courseeditor.h"
 #include "race.h"
-#include "storeviewmodel.h"
+#include "setupscreen.h"
 
 #include <QObject>
 #include <QSet>
@@ -60,7 +60,7 @@ private:
     QList<Row> m_rows;
 };
 
-class CoursesScreen : public StoreViewModel
+class CoursesScreen : public SetupScreen
 {
     Q_OBJECT
     QML_ELEMENT
@@ -80,9 +80,6 @@ public:
     explicit CoursesScreen(QObject *parent = nullptr);
     ~CoursesScreen() override;
 
-    [[nodiscard]] bool showsStagePicker() const;
-    [[nodiscard]] QVariantList stageOptions() const;
-    [[nodiscard]] QString activeStageId() const;
     [[nodiscard]] bool canDeleteAll() const;
     [[nodiscard]] CourseRowsModel *rows() { return &m_rows; }
     [[nodiscard]] QString importError() const { return m_importError; }
@@ -90,7 +87,6 @@ public:
     [[nodiscard]] CourseEditor *editor() const { return m_editor.get(); }
     [[nodiscard]] bool confirmingDelete() const { return m_pendingDelete.has_value(); }
 
-    Q_INVOKABLE void selectStage(const QString &stageId);
     Q_INVOKABLE void toggleFamily(const QString &family);
     Q_INVOKABLE void addCourse();
     Q_INVOKABLE void editCourse(const QString &courseId);
