@@ -70,6 +70,19 @@ inline QQuickItem *findVisibleItem(QQuickWindow *window, const QString &objectNa
     return findVisibleItem(window, [&](QQuickItem *item) { return item->objectName() == objectName; });
 }
 
+// The nearest visible item named `name` below `parent` (none when `parent` is null).
+inline QQuickItem *findVisibleChild(QQuickItem *parent, const QString &name)
+{
+    QList<QQuickItem *> pending = parent ? parent->childItems() : QList<QQuickItem *>();
+    while (!pending.isEmpty()) {
+        QQuickItem *item = pending.takeFirst();
+        if (item->isVisible() && item->objectName() == name)
+            return item;
+        pending.append(item->childItems());
+    }
+    return nullptr;
+}
+
 #ifdef VEXLO_SCREENSHOT_DIR
 // Saves the window as <name>.png in the screenshot folder of the build, after `settleMs` of event
 // processing (a fade that should have finished).

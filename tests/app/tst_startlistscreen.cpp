@@ -89,18 +89,6 @@ QPointF centre(QQuickItem *item)
     return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)) : QPointF();
 }
 
-QQuickItem *child(QQuickItem *parent, const QString &name)
-{
-    QList<QQuickItem *> pending = parent ? parent->childItems() : QList<QQuickItem *>();
-    while (!pending.isEmpty()) {
-        QQuickItem *i = pending.takeFirst();
-        if (i->isVisible() && i->objectName() == name)
-            return i;
-        pending.append(i->childItems());
-    }
-    return nullptr;
-}
-
 // The runner a name label drags (its drag source holds the id).
 QUuid runnerOf(QQuickItem *label)
 {
@@ -240,7 +228,7 @@ private slots:
                 QTest::mouseMove(w.window, a + (edge.toPoint() - a) * i / 8);
         };
         QQuickItem *name = nullptr;
-        QTRY_VERIFY(name = child(listRow(list, 0), QStringLiteral("runnerName")));
+        QTRY_VERIFY(name = findVisibleChild(listRow(list, 0), QStringLiteral("runnerName")));
         const QPointF listBottom = list->mapToScene(QPointF(list->width() / 2, list->height() - 4));
         hold(name, listBottom);
         QTRY_VERIFY(list->property("contentY").toReal() > 200);
@@ -434,8 +422,9 @@ private:
         QTRY_VERIFY(w.item(QStringLiteral("classFilter_") + drawn.name));
         w.click(QStringLiteral("classFilter_") + drawn.name);
         QQuickItem *list = w.item(QStringLiteral("startList"));
-        const auto idAt
-            = [&](int row) { return runnerOf(child(listRow(list, row), QStringLiteral("runnerName"))); };
+        const auto idAt = [&](int row) {
+            return runnerOf(findVisibleChild(listRow(list, row), QStringLiteral("runnerName")));
+        };
         const auto timeOf = [&](const QUuid &id) {
             return scheduledStartTime(w.store->race(), Plan(w.store->race(), first).runner(id));
         };
@@ -447,8 +436,8 @@ private:
             const std::optional<QDateTime> timeB = timeOf(b);
             QVERIFY(timeA && timeB && *timeA < *timeB);
             w.harness.steps.clear();
-            dragOnto(w.window, child(listRow(list, 0), QStringLiteral("runnerName")),
-                centre(child(listRow(list, 1), QStringLiteral("cardLine"))));
+            dragOnto(w.window, findVisibleChild(listRow(list, 0), QStringLiteral("runnerName")),
+                centre(findVisibleChild(listRow(list, 1), QStringLiteral("cardLine"))));
             QTRY_COMPARE(w.harness.autosaves(), 1);
             QCOMPARE(timeOf(a), timeB);
             QCOMPARE(timeOf(b), timeA);
@@ -467,7 +456,7 @@ private:
                     || !plan.fits(plan.groupOf(plan.runner(id)), free, {id})))
                 --free;
             QVERIFY(free >= 0);
-            w.click(child(listRow(list, 2), QStringLiteral("startTimeButton")));
+            w.click(findVisibleChild(listRow(list, 2), QStringLiteral("startTimeButton")));
             QTRY_VERIFY(w.item(QStringLiteral("startTimeField"))
                 && w.item(QStringLiteral("startTimeField"))->hasActiveFocus());
             w.harness.steps.clear();

@@ -16,15 +16,7 @@ struct WindowDriver
     // The first visible item named `name` inside the visible item named `parentName`.
     [[nodiscard]] QQuickItem *itemIn(const QString &parentName, const QString &name) const
     {
-        QQuickItem *parent = item(parentName);
-        QList<QQuickItem *> pending = parent ? parent->childItems() : QList<QQuickItem *>();
-        while (!pending.isEmpty()) {
-            QQuickItem *i = pending.takeFirst();
-            if (i->isVisible() && i->objectName() == name)
-                return i;
-            pending.append(i->childItems());
-        }
-        return nullptr;
+        return findVisibleChild(item(parentName), name);
     }
 
     void click(QQuickItem *target) const
