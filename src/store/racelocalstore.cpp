@@ -32,6 +32,8 @@ QString RaceLocalStore::defaultFolder()
 
 bool RaceLocalStore::save(const Race &race)
 {
+    if (!keepDamagedFile())
+        return false;
     if (const auto error = writeRaceFile(race, JsonLayout::Compact, m_filePath)) {
         logLine(QStringLiteral("RaceStore: local autosave failed: ") + *error);
         m_lastError = *error;
@@ -50,6 +52,16 @@ std::optional<Race> RaceLocalStore::loadAtStartUp()
         if (auto race = decodeRace(*bytes))
             return race;
     }
+    m_damagedInTheWay = true;
+    keepDamagedFile();
+    return std::nullopt;
+}
+
+bool RaceLocalStore::keepDamagedFile()
+{
+    if (!m_damagedInTheWay)
+        return true;
+    QFile file(m_filePath);
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QFileInfo info(m_filePath);
     QString aside;
@@ -59,10 +71,19 @@ std::optional<Race> RaceLocalStore::loadAtStartUp()
         if (!QFileInfo::exists(aside))
             break;
     }
-    if (file.rename(aside))
-        logLine(QStringLiteral("RaceStore: unreadable local autosave kept as ") + aside);
-    else
-        logLine(
-            QStringLiteral("RaceStore: unreadable local autosave could not be kept: ") + file.errorString());
-    return std::nullopt;
+    // Gone meanwhile (moved by the organiser): nothing is left to destroy.
+    if (!file.exists() || file.rename(aside)) {
+        if (file.exists())
+            logLine(QStringLiteral("RaceStore: unreadable local autosave kept as ") + aside);
+        m_damagedInTheWay = false;
+        m_lastError.clear();
+        return true;
+    }
+    const QString error = QStringLiteral("The autosave %1 is damaged and could not be moved aside (%2); "
+                                         "nothing is saved over it until it can be")
+                              .arg(QDir::toNativeSeparators(m_filePath), file.errorString());
+    if (error != m_lastError)
+        logLine(QStringLiteral("RaceStore: ") + error);
+    m_lastError = error;
+    return false;
 }

@@ -213,6 +213,8 @@ void RaceStore::reopenAtStartUp()
     flushAutosave();
     if (auto race = m_localStore->loadAtStartUp())
         m_race = std::move(*race);
+    else if (!m_localStore->lastError().isEmpty())
+        setWriteError(m_localStore->lastError()); // a damaged autosave that is in the way
 }
 
 void RaceStore::setUnreadableEventFile(const QUrl &url, const QString &reason)
@@ -253,7 +255,10 @@ void RaceStore::wireSyncCallbacks()
     // Unsent results live beside the autosave, so they share its folder's fate and discipline.
     const SyncOutboxFile outbox(QFileInfo(m_localStore->filePath()).absolutePath());
     m_syncEngine->restoreOutbox(outbox.load());
-    m_syncEngine->onOutboxChanged = [outbox](const QList<PersonResult> &results) { outbox.save(results); };
+    m_syncEngine->onOutboxChanged = [self](const QList<PersonResult> &results) {
+        if (self)
+            self->keepOutbox(results);
+    };
 
     // The station key is a secret: the key store holds it, the settings object only a copy.
     static const QString keyService = QStringLiteral("org.vexlo.station.key");
@@ -374,8 +379,12 @@ void RaceStore::newRace()
     publishRace();
     if (!m_raceFileUrl.isEmpty())
         setRaceFileUrl(QUrl());
+    // The new event exists only in memory until this write succeeds: shown and tried again like
+    // any failed write.
     if (m_localStore->save(m_race))
         trimJournal(true);
+    else
+        setWriteError(m_localStore->lastError());
     setNeedsInitialSetup(true);
     setUnreadableEventFile(QUrl(), QString());
 }
@@ -383,6 +392,9 @@ void RaceStore::newRace()
 void RaceStore::autosave()
 {
     m_retryTimer.stop();
+    // The timer just stopped may have been the unsent results' only retry.
+    if (!m_outboxError.isEmpty())
+        keepOutbox(m_syncEngine->pendingResults());
     journalChanges();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
@@ -479,6 +491,8 @@ bool RaceStore::journalChanges()
 void RaceStore::enqueueFullWrite(const Race &race)
 {
     AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
+    if (!m_localStore->keepDamagedFile())
+        job.localRefused = m_localStore->lastError();
     if (!m_raceFileUrl.isEmpty()) {
         job.eventPath = m_raceFileUrl.toLocalFile();
         job.eventUrl = m_raceFileUrl;
@@ -557,6 +571,25 @@ void RaceStore::setWriteError(const QString &error)
     updateAutosaveError();
 }
 
+void RaceStore::keepOutbox(const QList<PersonResult> &results)
+{
+    const SyncOutboxFile outbox(QFileInfo(m_localStore->filePath()).absolutePath());
+    QString error;
+    // An outbox that could not be emptied holds only results the master has: nothing is at risk.
+    if (outbox.save(results, &error) || results.isEmpty())
+        error.clear();
+    else
+        error = QStringLiteral("Results not yet sent to the master could not be kept in %1 (%2); they are "
+                               "held only in memory until that works.")
+                    .arg(QDir::toNativeSeparators(outbox.filePath()), error);
+    if (!error.isEmpty())
+        scheduleRetry();
+    if (error == m_outboxError)
+        return;
+    m_outboxError = error;
+    updateAutosaveError();
+}
+
 void RaceStore::updateAutosaveError()
 {
     QString error = m_writeError;
@@ -565,6 +598,8 @@ void RaceStore::updateAutosaveError()
                                "memory until a save succeeds.")
                     .arg(m_journalError)
             + (error.isEmpty() ? QString() : u' ' + error);
+    if (!m_outboxError.isEmpty())
+        error = m_outboxError + (error.isEmpty() ? QString() : u' ' + error);
     if (m_autosaveError == error)
         return;
     m_autosaveError = error;
@@ -583,6 +618,11 @@ void RaceStore::scheduleRetry()
 
 void RaceStore::retryFromTimer()
 {
+    if (!m_outboxError.isEmpty()) {
+        keepOutbox(m_syncEngine->pendingResults());
+        if (m_writeError.isEmpty() && m_journalError.isEmpty())
+            return;
+    }
     // The timer may fire between the steps of an operation (an import applied through the event
     // loop): only a journal that failed takes the race as it is now; otherwise the files get the
     // state of the last journal line.
@@ -597,6 +637,8 @@ void RaceStore::retryFromTimer()
 bool RaceStore::retryFailedWrites()
 {
     flushAutosave();
+    if (!m_outboxError.isEmpty())
+        keepOutbox(m_syncEngine->pendingResults());
     if (!m_autosaveError.isEmpty() || !m_journal->isEmpty()) {
         autosave();
         flushAutosave();

@@ -58,12 +58,15 @@ QList<PersonResult> SyncOutboxFile::load() const
     return {};
 }
 
-bool SyncOutboxFile::save(const QList<PersonResult> &results) const
+bool SyncOutboxFile::save(const QList<PersonResult> &results, QString *error) const
 {
     const QString folder = QFileInfo(m_path).absolutePath();
     if (results.isEmpty()) {
-        if (QFile::exists(m_path) && !QFile::remove(m_path)) {
-            logLine(QStringLiteral("SyncEngine: could not remove %1").arg(m_path));
+        QFile file(m_path);
+        if (file.exists() && !file.remove()) {
+            logLine(QStringLiteral("SyncEngine: could not remove %1: %2").arg(m_path, file.errorString()));
+            if (error)
+                *error = file.errorString();
             return false;
         }
         syncFolder(folder);
@@ -79,10 +82,12 @@ bool SyncOutboxFile::save(const QList<PersonResult> &results) const
         json += *encoded;
     }
     json += ']';
-    QString error;
+    QString why;
     QDir().mkpath(folder);
-    if (!writeFileAtomically(m_path, json, &error)) {
-        logLine(QStringLiteral("SyncEngine: could not keep unsent results: ") + error);
+    if (!writeFileAtomically(m_path, json, &why)) {
+        logLine(QStringLiteral("SyncEngine: could not keep unsent results: ") + why);
+        if (error)
+            *error = why;
         return false;
     }
     syncFolder(folder);

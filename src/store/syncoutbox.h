@@ -20,8 +20,8 @@ public:
     [[nodiscard]] const QString &filePath() const { return m_path; }
     // What the last run left; an unreadable file is moved aside (and logged), never overwritten.
     [[nodiscard]] QList<PersonResult> load() const;
-    // A failure is logged; the previous file stays.
-    bool save(const QList<PersonResult> &results) const;
+    // A failure is logged and its reason given in `error`; the previous file stays.
+    bool save(const QList<PersonResult> &results, QString *error = nullptr) const;
 
 private:
     QString m_path;

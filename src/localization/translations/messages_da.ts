@@ -388,6 +388,14 @@
         <translation>Afviste %@: der er for mange stationer forbundet</translation>
     </message>
     <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works.</source>
+        <translation>Resultater, der endnu ikke er sendt til master, kunne ikke gemmes i %@ (%@); de findes kun i hukommelsen, indtil det lykkes.</translation>
+    </message>
+    <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works. %@</source>
+        <translation>Resultater, der endnu ikke er sendt til master, kunne ikke gemmes i %@ (%@); de findes kun i hukommelsen, indtil det lykkes. %@</translation>
+    </message>
+    <message>
         <source>SSL handshake failed</source>
         <translation>SSL-forbindelsen kunne ikke etableres</translation>
     </message>
@@ -426,6 +434,10 @@
     <message>
         <source>The XML parser could not be started.</source>
         <translation>XML-læseren kunne ikke startes.</translation>
+    </message>
+    <message>
+        <source>The autosave %@ is damaged and could not be moved aside (%@); nothing is saved over it until it can be</source>
+        <translation>Autogemningen %@ er beskadiget og kunne ikke flyttes til side (%@); der gemmes intet oven i den, før det kan lade sig gøre</translation>
     </message>
     <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>

@@ -388,6 +388,14 @@
         <translation>Refused %@: too many stations connected</translation>
     </message>
     <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works.</source>
+        <translation>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works.</translation>
+    </message>
+    <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works. %@</source>
+        <translation>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works. %@</translation>
+    </message>
+    <message>
         <source>SSL handshake failed</source>
         <translation>SSL handshake failed</translation>
     </message>
@@ -426,6 +434,10 @@
     <message>
         <source>The XML parser could not be started.</source>
         <translation>The XML parser could not be started.</translation>
+    </message>
+    <message>
+        <source>The autosave %@ is damaged and could not be moved aside (%@); nothing is saved over it until it can be</source>
+        <translation>The autosave %@ is damaged and could not be moved aside (%@); nothing is saved over it until it can be</translation>
     </message>
     <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
