@@ -428,6 +428,10 @@
         <translation>Netværkshandlingen fik timeout</translation>
     </message>
     <message>
+        <source>Stopped: the master sent an event of %@ bytes, more than the %@ this station accepts. Make sure every station runs the same version of Vexlo, then start this station again.</source>
+        <translation>Stoppet: master sendte et løb på %@ byte, mere end de %@, denne station tager imod. Sørg for, at alle stationer kører samme version af Vexlo, og start så denne station igen.</translation>
+    </message>
+    <message>
         <source>The XML document could not be queried.</source>
         <translation>XML-dokumentet kunne ikke gennemsøges.</translation>
     </message>
@@ -458,6 +462,10 @@
     <message>
         <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
         <translation>Tilmeldingen for %@ har briknummeret &quot;%@&quot;; et briknummer består kun af cifre. Ret det i tilmeldingslisten, og importér listen igen.</translation>
+    </message>
+    <message>
+        <source>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</source>
+        <translation>Løbet er for stort til at blive sendt til stationerne (%@ byte; grænsen er %@). De beholder det løb, de sidst modtog, og sender stadig deres resultater hertil.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>

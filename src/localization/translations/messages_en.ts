@@ -428,6 +428,10 @@
         <translation>Socket operation timed out</translation>
     </message>
     <message>
+        <source>Stopped: the master sent an event of %@ bytes, more than the %@ this station accepts. Make sure every station runs the same version of Vexlo, then start this station again.</source>
+        <translation>Stopped: the master sent an event of %@ bytes, more than the %@ this station accepts. Make sure every station runs the same version of Vexlo, then start this station again.</translation>
+    </message>
+    <message>
         <source>The XML document could not be queried.</source>
         <translation>The XML document could not be queried.</translation>
     </message>
@@ -458,6 +462,10 @@
     <message>
         <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
         <translation>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</translation>
+    </message>
+    <message>
+        <source>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</source>
+        <translation>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
