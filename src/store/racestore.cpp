@@ -156,6 +156,46 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
     setUnreadableEventFile(QUrl(), QString());
 }
 
+bool RaceStore::openEvent(const Race &race, const QUrl &url, QString *error)
+{
+    // A full write still waiting for its gap belongs to the file that is open: it goes there
+    // before the opened event replaces the race it would write. So do changes only the journal
+    // holds: start-up replays the journal onto whichever file of their event it opens, which from
+    // now on is this one.
+    flushAutosave();
+    if (!m_journal->isEmpty()) {
+        autosave();
+        flushAutosave();
+    }
+    if (race.journalEventId && race.journalEventId == m_race.journalEventId && !m_journal->isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The event's latest changes could not be saved (%1), and the chosen file "
+                                    "holds the same event, so it was not opened over them. Open it again "
+                                    "once saving works.")
+                         .arg(m_autosaveError);
+        return false;
+    }
+    if (race.journalThrough)
+        m_journal->continueAfter(*race.journalThrough);
+    // Another document even when it names the open event: a copy of it (an older one, say) taken
+    // as an edit would be journalled as changes of the file that is open, and a crash before the
+    // recent list names the copy would replay them into that file.
+    ++m_documentGeneration;
+    m_race = race;
+    adoptRace();
+    m_raceFileUrl = url;
+    if (m_documentNamedItsEvent)
+        m_journal->setWrittenEvent(m_race.journalEventId);
+    // Start-up opens the first recent file unless the note of an unreadable file says the event
+    // lives in the autosave: the list names this file before the note ends, so a crash in
+    // between reopens the autosave's event, never an older file over it.
+    putRecentFirst(url);
+    setUnreadableEventFile(QUrl(), QString());
+    emit raceFileUrlChanged();
+    publishRace();
+    return true;
+}
+
 void RaceStore::setNeedsInitialSetup(bool value)
 {
     if (m_needsInitialSetup == value)

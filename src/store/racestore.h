@@ -115,12 +115,21 @@ public:
     // Most recent first, at most 8 after any change made here.
     [[nodiscard]] const QList<QUrl> &recentRaceUrls() const { return m_recentRaceUrls; }
 
-    // The writable binding of `race` and the open-file action: replace the document whole and
-    // publish it. Neither saves; the open action then calls addRecentRaceUrl. A race of the same
-    // event (the same `journalEventId`: an edited copy of race()) is an edit, and its changes are
-    // journalled before this returns; any other race is another document taking the store's place.
+    // The writable binding of `race` and of the open file: replace the document whole and
+    // publish it. Neither saves. A race of the same event (the same `journalEventId`: an edited
+    // copy of race()) is an edit, and its changes are journalled before this returns; any other
+    // race is another document taking the store's place.
     void setRace(const Race &race);
     void setRaceFileUrl(const QUrl &url);
+    // The open action, as one operation: the event read from `url` takes the store's place
+    // (never as an edit, even when it is a copy of the open event), `url` becomes the open file
+    // and goes first in the recent list, and an unreadable file's note ends. Changes of the open
+    // event not yet in its files are written there first. A crash at any moment leaves start-up
+    // opening either what was open before or this file, with its own changes only.
+    // False, with the reason in `error` and nothing changed, when the file holds the open event
+    // itself (a copy of it) and the open event's changes cannot be written: start-up would
+    // replay them onto the copy.
+    [[nodiscard]] bool openEvent(const Race &race, const QUrl &url, QString *error = nullptr);
 
     // ---- Service objects (owned, alive as long as the store) --------------------------------
 

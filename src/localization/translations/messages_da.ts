@@ -468,6 +468,10 @@
         <translation>Løbet er for stort til at blive sendt til stationerne (%@ byte; grænsen er %@). De beholder det løb, de sidst modtog, og sender stadig deres resultater hertil.</translation>
     </message>
     <message>
+        <source>The event's latest changes could not be saved (%@), and the chosen file holds the same event, so it was not opened over them. Open it again once saving works.</source>
+        <translation>Løbets seneste ændringer kunne ikke gemmes (%@), og den valgte fil indeholder det samme løb, så den blev ikke åbnet oven i dem. Åbn den igen, når det lykkes at gemme.</translation>
+    </message>
+    <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
         <translation>Filen angiver en dokumenttype (&lt;!DOCTYPE&gt;); det gør IOF XML-filer aldrig, så den læses ikke.</translation>
     </message>

@@ -468,6 +468,10 @@
         <translation>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</translation>
     </message>
     <message>
+        <source>The event's latest changes could not be saved (%@), and the chosen file holds the same event, so it was not opened over them. Open it again once saving works.</source>
+        <translation>The event's latest changes could not be saved (%@), and the chosen file holds the same event, so it was not opened over them. Open it again once saving works.</translation>
+    </message>
+    <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
         <translation>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</translation>
     </message>
