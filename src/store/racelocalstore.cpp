@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstdio>
+
 const QString RaceLocalStore::fileName = QStringLiteral("current-race.json");
 
 RaceLocalStore::RaceLocalStore(const QString &folder)
@@ -71,9 +74,12 @@ bool RaceLocalStore::keepDamagedFile()
         if (!QFileInfo::exists(aside))
             break;
     }
-    // Gone meanwhile (moved by the organiser): nothing is left to destroy.
-    if (!file.exists() || file.rename(aside)) {
-        if (file.exists())
+    // A plain rename: QFile's would fall back on copying, and a copy left behind by each failed
+    // try would pile up at every retry.
+    const bool gone = !file.exists(); // moved by the organiser meanwhile: nothing left to destroy
+    if (gone
+        || ::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(aside).constData()) == 0) {
+        if (!gone)
             logLine(QStringLiteral("RaceStore: unreadable local autosave kept as ") + aside);
         m_damagedInTheWay = false;
         m_lastError.clear();
@@ -81,7 +87,7 @@ bool RaceLocalStore::keepDamagedFile()
     }
     const QString error = QStringLiteral("The autosave %1 is damaged and could not be moved aside (%2); "
                                          "nothing is saved over it until it can be")
-                              .arg(QDir::toNativeSeparators(m_filePath), file.errorString());
+                              .arg(QDir::toNativeSeparators(m_filePath), qt_error_string(errno));
     if (error != m_lastError)
         logLine(QStringLiteral("RaceStore: ") + error);
     m_lastError = error;

@@ -29,7 +29,7 @@ public:
     // A failure is logged and leaves the previous file in place; returns whether the file was
     // written. Refused while a damaged file start-up found is still in the way (see below).
     bool save(const Race &race);
-    // Why the last save failed (empty after a success).
+    // Why the last save failed (empty after a success), or why a damaged file is in the way.
     [[nodiscard]] const QString &lastError() const { return m_lastError; }
 
     // The start-up read: the decoded document, or nothing when the file is missing or unusable.
