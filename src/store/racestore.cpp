@@ -293,8 +293,13 @@ void RaceStore::wireSyncCallbacks()
         return self->race();
     };
     // Unsent results live beside the autosave, so they share its folder's fate and discipline.
-    const SyncOutboxFile outbox(QFileInfo(m_localStore->filePath()).absolutePath());
-    m_syncEngine->restoreOutbox(outbox.load());
+    m_outboxFile.emplace(QFileInfo(m_localStore->filePath()).absolutePath());
+    QString unkept;
+    m_syncEngine->restoreOutbox(m_outboxFile->load(&unkept));
+    if (!unkept.isEmpty()) {
+        m_outboxError = outboxErrorText(unkept);
+        scheduleRetry();
+    }
     m_syncEngine->onOutboxChanged = [self](const QList<PersonResult> &results) {
         if (self)
             self->keepOutbox(results);
@@ -611,17 +616,22 @@ void RaceStore::setWriteError(const QString &error)
     updateAutosaveError();
 }
 
+QString RaceStore::outboxErrorText(const QString &reason) const
+{
+    return QStringLiteral("Results not yet sent to the master could not be kept in %1 (%2); they are held "
+                          "only in memory until that works.")
+        .arg(QDir::toNativeSeparators(m_outboxFile->filePath()), reason);
+}
+
 void RaceStore::keepOutbox(const QList<PersonResult> &results)
 {
-    const SyncOutboxFile outbox(QFileInfo(m_localStore->filePath()).absolutePath());
     QString error;
-    // An outbox that could not be emptied holds only results the master has: nothing is at risk.
-    if (outbox.save(results, &error) || results.isEmpty())
+    // An outbox that could not be emptied holds only results the master has: nothing is at risk,
+    // unless it is a damaged file that could not be moved aside.
+    if (m_outboxFile->save(results, &error) || (results.isEmpty() && !m_outboxFile->holdsDamagedFile()))
         error.clear();
     else
-        error = QStringLiteral("Results not yet sent to the master could not be kept in %1 (%2); they are "
-                               "held only in memory until that works.")
-                    .arg(QDir::toNativeSeparators(outbox.filePath()), error);
+        error = outboxErrorText(error);
     if (!error.isEmpty())
         scheduleRetry();
     if (error == m_outboxError)

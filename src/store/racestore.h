@@ -24,6 +24,7 @@
 #include "startgenerator.h"
 #include "stationsettings.h"
 #include "syncengine.h"
+#include "syncoutbox.h"
 #include "vexlochecklist.h"
 #include "vexlowebclients.h"
 #include "vexlowebsettings.h"
@@ -437,6 +438,7 @@ private:
     void updateAutosaveError();
     // Writes a slave's unsent results beside the autosave; a failure is shown and retried.
     void keepOutbox(const QList<PersonResult> &results);
+    [[nodiscard]] QString outboxErrorText(const QString &reason) const;
     void scheduleRetry();
     void retryFromTimer();
     // In idle time after a commit: the journal's state gets copies of its own of the large lists,
@@ -485,6 +487,8 @@ private:
     QString m_journalError;
     // Why the unsent results' file could not be written; empty while it holds them all.
     QString m_outboxError;
+    // Beside the local autosave; made with the sync callbacks.
+    std::optional<SyncOutboxFile> m_outboxFile;
     QString m_unrestoredChangesFile;
     // The race as the journal's records (with the files) hold it: the next record is the
     // difference from it.

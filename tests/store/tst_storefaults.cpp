@@ -475,6 +475,46 @@ private slots:
         store.reset();
     }
 
+    // The same for a slave's file of unsent results: possibly the only copy of results the master
+    // never got, so no result recorded meanwhile is written over it.
+    void damagedUnsentResultsThatCannotBeMovedAreNotWrittenOver()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        const QString outboxPath = QDir(data).filePath(SyncOutboxFile::fileName);
+        const QByteArray damaged = "[{\"id\":\"8A1B";
+        QVERIFY(writeFileAtomically(outboxPath, damaged, nullptr));
+        QVERIFY(setReadOnly(data, true));
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
+        QCOMPARE(store->autosaveError(),
+            QStringLiteral(
+                "Results not yet sent to the master could not be kept in %1 (a damaged file in its "
+                "place could not be moved aside: Read-only file system); they are held only in "
+                "memory until that works.")
+                .arg(outboxPath));
+        store->stationSettings()->setRole(StationRole::Slave);
+        QVERIFY(store->recordCardReading(QStringLiteral("123456"), {}, std::nullopt, std::nullopt,
+            QDateTime(QDate(2025, 5, 17), QTime(11, 30), Qt::UTC)));
+        QVERIFY(!store->retryFailedWrites());
+        QVERIFY(setReadOnly(data, false));
+        QCOMPARE(StoreHarness::readAll(outboxPath), damaged);
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        const QStringList aside
+            = QDir(data).entryList({SyncOutboxFile::fileName + QStringLiteral(".unreadable-*")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(StoreHarness::readAll(QDir(data).filePath(aside.first())), damaged);
+        QCOMPARE(SyncOutboxFile(data).load().size(), 1);
+        store.reset();
+    }
+
     // Changes found at start-up that cannot be replayed (another event's), on a disk too full for
     // a copy of the journal: the journal as found is still kept, whole, and said where.
     void unreplayedChangesKeptOnAFullDisk()

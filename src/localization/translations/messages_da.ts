@@ -528,6 +528,10 @@
         <translation>Startvinduet er for lille: %@ løber(e), men kun %@ plads(er) ledig(e) (%@ x 1-minuts pladser, %@ løber(e) hver). Gør vinduet større, så alle kan være der.</translation>
     </message>
     <message>
+        <source>a damaged file in its place could not be moved aside: %@</source>
+        <translation>en beskadiget fil på dens plads kunne ikke flyttes til side: %@</translation>
+    </message>
+    <message>
         <source>a runner without a name</source>
         <translation>en løber uden navn</translation>
     </message>

@@ -528,6 +528,10 @@
         <translation>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</translation>
     </message>
     <message>
+        <source>a damaged file in its place could not be moved aside: %@</source>
+        <translation>a damaged file in its place could not be moved aside: %@</translation>
+    </message>
+    <message>
         <source>a runner without a name</source>
         <translation>a runner without a name</translation>
     </message>
