@@ -16,7 +16,8 @@ AutosaveOutcome runAutosaveJob(const AutosaveJob &job)
 {
     AutosaveOutcome outcome;
     // The local file first: it is the copy that must survive whatever happens to the event file.
-    outcome.localError = writeRaceFile(job.race, JsonLayout::Compact, job.localPath);
+    outcome.localError
+        = job.localRefused ? job.localRefused : writeRaceFile(job.race, JsonLayout::Compact, job.localPath);
     if (job.eventPath) {
         outcome.hadEventFile = true;
         outcome.eventUrl = job.eventUrl;

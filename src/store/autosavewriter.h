@@ -38,6 +38,8 @@ struct AutosaveJob
     QUrl eventUrl;
     // Runs on the writer thread once every file of the job is on disk (not after a failure).
     std::function<void()> afterWritten;
+    // Set: the local file is not written this time, for this reason (the store's own refusal).
+    std::optional<QString> localRefused;
 };
 
 struct AutosaveOutcome

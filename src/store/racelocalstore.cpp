@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstdio>
+
 const QString RaceLocalStore::fileName = QStringLiteral("current-race.json");
 
 RaceLocalStore::RaceLocalStore(const QString &folder)
@@ -32,6 +35,8 @@ QString RaceLocalStore::defaultFolder()
 
 bool RaceLocalStore::save(const Race &race)
 {
+    if (!keepDamagedFile())
+        return false;
     if (const auto error = writeRaceFile(race, JsonLayout::Compact, m_filePath)) {
         logLine(QStringLiteral("RaceStore: local autosave failed: ") + *error);
         m_lastError = *error;
@@ -50,6 +55,16 @@ std::optional<Race> RaceLocalStore::loadAtStartUp()
         if (auto race = decodeRace(*bytes))
             return race;
     }
+    m_damagedInTheWay = true;
+    keepDamagedFile();
+    return std::nullopt;
+}
+
+bool RaceLocalStore::keepDamagedFile()
+{
+    if (!m_damagedInTheWay)
+        return true;
+    QFile file(m_filePath);
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QFileInfo info(m_filePath);
     QString aside;
@@ -59,10 +74,22 @@ std::optional<Race> RaceLocalStore::loadAtStartUp()
         if (!QFileInfo::exists(aside))
             break;
     }
-    if (file.rename(aside))
-        logLine(QStringLiteral("RaceStore: unreadable local autosave kept as ") + aside);
-    else
-        logLine(
-            QStringLiteral("RaceStore: unreadable local autosave could not be kept: ") + file.errorString());
-    return std::nullopt;
+    // A plain rename: QFile's would fall back on copying, and a copy left behind by each failed
+    // try would pile up at every retry.
+    const bool gone = !file.exists(); // moved by the organiser meanwhile: nothing left to destroy
+    if (gone
+        || ::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(aside).constData()) == 0) {
+        if (!gone)
+            logLine(QStringLiteral("RaceStore: unreadable local autosave kept as ") + aside);
+        m_damagedInTheWay = false;
+        m_lastError.clear();
+        return true;
+    }
+    const QString error = QStringLiteral("The autosave %1 is damaged and could not be moved aside (%2); "
+                                         "nothing is saved over it until it can be")
+                              .arg(QDir::toNativeSeparators(m_filePath), qt_error_string(errno));
+    if (error != m_lastError)
+        logLine(QStringLiteral("RaceStore: ") + error);
+    m_lastError = error;
+    return false;
 }

@@ -156,6 +156,46 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
     setUnreadableEventFile(QUrl(), QString());
 }
 
+bool RaceStore::openEvent(const Race &race, const QUrl &url, QString *error)
+{
+    // A full write still waiting for its gap belongs to the file that is open: it goes there
+    // before the opened event replaces the race it would write. So do changes only the journal
+    // holds: start-up replays the journal onto whichever file of their event it opens, which from
+    // now on is this one.
+    flushAutosave();
+    if (!m_journal->isEmpty()) {
+        autosave();
+        flushAutosave();
+    }
+    if (race.journalEventId && race.journalEventId == m_race.journalEventId && !m_journal->isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The event's latest changes could not be saved (%1), and the chosen file "
+                                    "holds the same event, so it was not opened over them. Open it again "
+                                    "once saving works.")
+                         .arg(m_autosaveError);
+        return false;
+    }
+    if (race.journalThrough)
+        m_journal->continueAfter(*race.journalThrough);
+    // Another document even when it names the open event: a copy of it (an older one, say) taken
+    // as an edit would be journalled as changes of the file that is open, and a crash before the
+    // recent list names the copy would replay them into that file.
+    ++m_documentGeneration;
+    m_race = race;
+    adoptRace();
+    m_raceFileUrl = url;
+    if (m_documentNamedItsEvent)
+        m_journal->setWrittenEvent(m_race.journalEventId);
+    // Start-up opens the first recent file unless the note of an unreadable file says the event
+    // lives in the autosave: the list names this file before the note ends, so a crash in
+    // between reopens the autosave's event, never an older file over it.
+    putRecentFirst(url);
+    setUnreadableEventFile(QUrl(), QString());
+    emit raceFileUrlChanged();
+    publishRace();
+    return true;
+}
+
 void RaceStore::setNeedsInitialSetup(bool value)
 {
     if (m_needsInitialSetup == value)
@@ -213,6 +253,8 @@ void RaceStore::reopenAtStartUp()
     flushAutosave();
     if (auto race = m_localStore->loadAtStartUp())
         m_race = std::move(*race);
+    else if (!m_localStore->lastError().isEmpty())
+        setWriteError(m_localStore->lastError()); // a damaged autosave that is in the way
 }
 
 void RaceStore::setUnreadableEventFile(const QUrl &url, const QString &reason)
@@ -251,9 +293,17 @@ void RaceStore::wireSyncCallbacks()
         return self->race();
     };
     // Unsent results live beside the autosave, so they share its folder's fate and discipline.
-    const SyncOutboxFile outbox(QFileInfo(m_localStore->filePath()).absolutePath());
-    m_syncEngine->restoreOutbox(outbox.load());
-    m_syncEngine->onOutboxChanged = [outbox](const QList<PersonResult> &results) { outbox.save(results); };
+    m_outboxFile.emplace(QFileInfo(m_localStore->filePath()).absolutePath());
+    QString unkept;
+    m_syncEngine->restoreOutbox(m_outboxFile->load(&unkept));
+    if (!unkept.isEmpty()) {
+        m_outboxError = outboxErrorText(unkept);
+        scheduleRetry();
+    }
+    m_syncEngine->onOutboxChanged = [self](const QList<PersonResult> &results) {
+        if (self)
+            self->keepOutbox(results);
+    };
 
     // The station key is a secret: the key store holds it, the settings object only a copy.
     static const QString keyService = QStringLiteral("org.vexlo.station.key");
@@ -374,8 +424,12 @@ void RaceStore::newRace()
     publishRace();
     if (!m_raceFileUrl.isEmpty())
         setRaceFileUrl(QUrl());
+    // The new event exists only in memory until this write succeeds: shown and tried again like
+    // any failed write.
     if (m_localStore->save(m_race))
         trimJournal(true);
+    else
+        setWriteError(m_localStore->lastError());
     setNeedsInitialSetup(true);
     setUnreadableEventFile(QUrl(), QString());
 }
@@ -383,6 +437,9 @@ void RaceStore::newRace()
 void RaceStore::autosave()
 {
     m_retryTimer.stop();
+    // The timer just stopped may have been the unsent results' only retry.
+    if (!m_outboxError.isEmpty())
+        keepOutbox(m_syncEngine->pendingResults());
     journalChanges();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
@@ -479,6 +536,8 @@ bool RaceStore::journalChanges()
 void RaceStore::enqueueFullWrite(const Race &race)
 {
     AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
+    if (!m_localStore->keepDamagedFile())
+        job.localRefused = m_localStore->lastError();
     if (!m_raceFileUrl.isEmpty()) {
         job.eventPath = m_raceFileUrl.toLocalFile();
         job.eventUrl = m_raceFileUrl;
@@ -557,6 +616,30 @@ void RaceStore::setWriteError(const QString &error)
     updateAutosaveError();
 }
 
+QString RaceStore::outboxErrorText(const QString &reason) const
+{
+    return QStringLiteral("Results not yet sent to the master could not be kept in %1 (%2); they are held "
+                          "only in memory until that works.")
+        .arg(QDir::toNativeSeparators(m_outboxFile->filePath()), reason);
+}
+
+void RaceStore::keepOutbox(const QList<PersonResult> &results)
+{
+    QString error;
+    // An outbox that could not be emptied holds only results the master has: nothing is at risk,
+    // unless it is a damaged file that could not be moved aside.
+    if (m_outboxFile->save(results, &error) || (results.isEmpty() && !m_outboxFile->holdsDamagedFile()))
+        error.clear();
+    else
+        error = outboxErrorText(error);
+    if (!error.isEmpty())
+        scheduleRetry();
+    if (error == m_outboxError)
+        return;
+    m_outboxError = error;
+    updateAutosaveError();
+}
+
 void RaceStore::updateAutosaveError()
 {
     QString error = m_writeError;
@@ -565,6 +648,8 @@ void RaceStore::updateAutosaveError()
                                "memory until a save succeeds.")
                     .arg(m_journalError)
             + (error.isEmpty() ? QString() : u' ' + error);
+    if (!m_outboxError.isEmpty())
+        error = m_outboxError + (error.isEmpty() ? QString() : u' ' + error);
     if (m_autosaveError == error)
         return;
     m_autosaveError = error;
@@ -583,6 +668,11 @@ void RaceStore::scheduleRetry()
 
 void RaceStore::retryFromTimer()
 {
+    if (!m_outboxError.isEmpty()) {
+        keepOutbox(m_syncEngine->pendingResults());
+        if (m_writeError.isEmpty() && m_journalError.isEmpty())
+            return;
+    }
     // The timer may fire between the steps of an operation (an import applied through the event
     // loop): only a journal that failed takes the race as it is now; otherwise the files get the
     // state of the last journal line.
@@ -597,6 +687,8 @@ void RaceStore::retryFromTimer()
 bool RaceStore::retryFailedWrites()
 {
     flushAutosave();
+    if (!m_outboxError.isEmpty())
+        keepOutbox(m_syncEngine->pendingResults());
     if (!m_autosaveError.isEmpty() || !m_journal->isEmpty()) {
         autosave();
         flushAutosave();

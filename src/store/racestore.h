@@ -24,6 +24,7 @@
 #include "startgenerator.h"
 #include "stationsettings.h"
 #include "syncengine.h"
+#include "syncoutbox.h"
 #include "vexlochecklist.h"
 #include "vexlowebclients.h"
 #include "vexlowebsettings.h"
@@ -115,12 +116,21 @@ public:
     // Most recent first, at most 8 after any change made here.
     [[nodiscard]] const QList<QUrl> &recentRaceUrls() const { return m_recentRaceUrls; }
 
-    // The writable binding of `race` and the open-file action: replace the document whole and
-    // publish it. Neither saves; the open action then calls addRecentRaceUrl. A race of the same
-    // event (the same `journalEventId`: an edited copy of race()) is an edit, and its changes are
-    // journalled before this returns; any other race is another document taking the store's place.
+    // The writable binding of `race` and of the open file: replace the document whole and
+    // publish it. Neither saves. A race of the same event (the same `journalEventId`: an edited
+    // copy of race()) is an edit, and its changes are journalled before this returns; any other
+    // race is another document taking the store's place.
     void setRace(const Race &race);
     void setRaceFileUrl(const QUrl &url);
+    // The open action, as one operation: the event read from `url` takes the store's place
+    // (never as an edit, even when it is a copy of the open event), `url` becomes the open file
+    // and goes first in the recent list, and an unreadable file's note ends. Changes of the open
+    // event not yet in its files are written there first. A crash at any moment leaves start-up
+    // opening either what was open before or this file, with its own changes only.
+    // False, with the reason in `error` and nothing changed, when the file holds the open event
+    // itself (a copy of it) and the open event's changes cannot be written: start-up would
+    // replay them onto the copy.
+    [[nodiscard]] bool openEvent(const Race &race, const QUrl &url, QString *error = nullptr);
 
     // ---- Service objects (owned, alive as long as the store) --------------------------------
 
@@ -168,8 +178,9 @@ public:
     // an older background write can never replace a newer file; the destructor calls it too.
     void flushAutosave();
     // Why changes are not safely on disk: the change journal could not be written (changes then
-    // live only in memory until a full write succeeds), or the last full write of the local
-    // autosave or the event file failed; empty once every write succeeds again. The window shows
+    // live only in memory until a full write succeeds), the last full write of the local
+    // autosave or the event file failed, or a slave's results not yet sent to the master could
+    // not be kept in their file; empty once every write succeeds again. The window shows
     // it: a failed write must never go unnoticed for the rest of a race day. A failed write is
     // tried again after 1, 2, 4, ... up to 60 seconds, and at quit.
     [[nodiscard]] QString autosaveError() const { return m_autosaveError; }
@@ -247,10 +258,6 @@ public:
     [[nodiscard]] QList<RaceClass> classesUsingCourse(const Course &course) const;
     // Read only: entries without a card whose base course or base class fits the course.
     [[nodiscard]] QList<Participant> candidateParticipants(const Course &course) const;
-    // Gives the card to the participant and completes its class and course from the matched course.
-    // The reading itself is recorded afterwards through recordCardReading.
-    void assignUnmatchedCard(
-        const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course);
 
     // ---- Evaluation and results operations --------------------------------------------------
 
@@ -270,8 +277,10 @@ public:
         const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
         const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
         const std::optional<QUuid> &keptCard = std::nullopt);
-    // assignUnmatchedCard and then the read-out recorded under `cardNumber`, as one change; with
-    // a result, the kept read-out `keptCard` it came from is settled too.
+    // Gives the card to the participant (completing its class and course from the matched course)
+    // and then records the read-out under `cardNumber`, as one change; with a result, the kept
+    // read-out `keptCard` it came from is settled too. An id that is not stored gets no card: the
+    // read-out is then kept as a card nobody holds.
     std::optional<PersonResult> assignAndRecord(const QUuid &participantId,
         const std::optional<Course> &course, const QString &cardNumber, const QList<SIPunch> &punches,
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
@@ -427,6 +436,9 @@ private:
     // with their next write), and the journal's next record starts from it.
     void adoptRace();
     void updateAutosaveError();
+    // Writes a slave's unsent results beside the autosave; a failure is shown and retried.
+    void keepOutbox(const QList<PersonResult> &results);
+    [[nodiscard]] QString outboxErrorText(const QString &reason) const;
     void scheduleRetry();
     void retryFromTimer();
     // In idle time after a commit: the journal's state gets copies of its own of the large lists,
@@ -473,6 +485,10 @@ private:
     // The last full write's failure (either file), and the journal's.
     QString m_writeError;
     QString m_journalError;
+    // Why the unsent results' file could not be written; empty while it holds them all.
+    QString m_outboxError;
+    // Beside the local autosave; made with the sync callbacks.
+    std::optional<SyncOutboxFile> m_outboxFile;
     QString m_unrestoredChangesFile;
     // The race as the journal's records (with the files) hold it: the next record is the
     // difference from it.

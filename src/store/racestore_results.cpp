@@ -88,14 +88,6 @@ QList<Participant> RaceStore::candidateParticipants(const Course &course) const
     return ::candidateParticipants(m_race, course);
 }
 
-void RaceStore::assignUnmatchedCard(
-    const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course)
-{
-    if (::assignUnmatchedCard(m_race, cardNumber, participantId, course)) {
-        commitChange();
-    }
-}
-
 // ---- Evaluation and results operations ---------------------------------------------------------
 
 std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumber,

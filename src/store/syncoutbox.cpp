@@ -12,13 +12,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cerrno>
+#include <cstdio>
+
 const QString SyncOutboxFile::fileName = QStringLiteral("sync-outbox.json");
 
 SyncOutboxFile::SyncOutboxFile(const QString &folder)
     : m_path(QDir(folder).filePath(fileName))
 { }
 
-QList<PersonResult> SyncOutboxFile::load() const
+QList<PersonResult> SyncOutboxFile::load(QString *keptError) const
 {
     QFile file(m_path);
     if (!file.exists())
@@ -50,20 +53,51 @@ QList<PersonResult> SyncOutboxFile::load() const
     }
     if (error.isEmpty())
         return results;
+    logLine(QStringLiteral("SyncEngine: unsent results unreadable (%1)").arg(error));
     // Possibly the only copy of results the master never got: kept for the organiser.
-    const QString aside = m_path + QStringLiteral(".unreadable-")
-        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
-    QFile::rename(m_path, aside);
-    logLine(QStringLiteral("SyncEngine: unsent results unreadable (%1), moved to %2").arg(error, aside));
+    m_damagedInTheWay = true;
+    keepDamagedFile(keptError);
     return {};
 }
 
-bool SyncOutboxFile::save(const QList<PersonResult> &results) const
+bool SyncOutboxFile::keepDamagedFile(QString *error) const
+{
+    if (!m_damagedInTheWay)
+        return true;
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
+    QString aside;
+    for (int n = 0;; ++n) {
+        aside = m_path + QStringLiteral(".unreadable-") + stamp
+            + (n == 0 ? QString() : QStringLiteral("-%1").arg(n));
+        if (!QFileInfo::exists(aside))
+            break;
+    }
+    // A plain rename: a copy left behind by each failed try would pile up.
+    const bool gone = !QFileInfo::exists(m_path); // moved by the organiser meanwhile
+    if (gone || ::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) == 0) {
+        if (!gone)
+            logLine(QStringLiteral("SyncEngine: unreadable unsent results moved to ") + aside);
+        m_damagedInTheWay = false;
+        return true;
+    }
+    const QString why = qt_error_string(errno);
+    logLine(QStringLiteral("SyncEngine: unreadable unsent results could not be moved aside: ") + why);
+    if (error)
+        *error = QStringLiteral("a damaged file in its place could not be moved aside: ") + why;
+    return false;
+}
+
+bool SyncOutboxFile::save(const QList<PersonResult> &results, QString *error) const
 {
     const QString folder = QFileInfo(m_path).absolutePath();
+    if (!keepDamagedFile(error))
+        return false;
     if (results.isEmpty()) {
-        if (QFile::exists(m_path) && !QFile::remove(m_path)) {
-            logLine(QStringLiteral("SyncEngine: could not remove %1").arg(m_path));
+        QFile file(m_path);
+        if (file.exists() && !file.remove()) {
+            logLine(QStringLiteral("SyncEngine: could not remove %1: %2").arg(m_path, file.errorString()));
+            if (error)
+                *error = file.errorString();
             return false;
         }
         syncFolder(folder);
@@ -79,10 +113,12 @@ bool SyncOutboxFile::save(const QList<PersonResult> &results) const
         json += *encoded;
     }
     json += ']';
-    QString error;
+    QString why;
     QDir().mkpath(folder);
-    if (!writeFileAtomically(m_path, json, &error)) {
-        logLine(QStringLiteral("SyncEngine: could not keep unsent results: ") + error);
+    if (!writeFileAtomically(m_path, json, &why)) {
+        logLine(QStringLiteral("SyncEngine: could not keep unsent results: ") + why);
+        if (error)
+            *error = why;
         return false;
     }
     syncFolder(folder);

@@ -19,10 +19,17 @@ public:
 
     [[nodiscard]] const QString &filePath() const { return m_path; }
     // What the last run left; an unreadable file is moved aside (and logged), never overwritten.
-    [[nodiscard]] QList<PersonResult> load() const;
-    // A failure is logged; the previous file stays.
-    bool save(const QList<PersonResult> &results) const;
+    // When it cannot be moved (a read-only folder), `error` says why and every save first tries
+    // again, refusing while it is still in the way.
+    [[nodiscard]] QList<PersonResult> load(QString *error = nullptr) const;
+    // A failure is logged and its reason given in `error`; the previous file stays.
+    bool save(const QList<PersonResult> &results, QString *error = nullptr) const;
+    // Whether an unreadable file load() found is still in the way.
+    [[nodiscard]] bool holdsDamagedFile() const { return m_damagedInTheWay; }
 
 private:
+    bool keepDamagedFile(QString *error) const;
+
     QString m_path;
+    mutable bool m_damagedInTheWay = false;
 };

@@ -241,6 +241,9 @@ private:
                 QStringLiteral("SyncEngine: closed the connection from %1: it announced a frame of %2 bytes")
                     .arg(describe())
                     .arg(m_reader.refusedLength()));
+            // From the master only snapshots are large.
+            if (m_service)
+                m_engine->refuseOversizedSnapshot(m_reader.refusedLength());
             finish();
         } else if (m_engine->m_role == StationRole::Master
             && m_engine->bufferedInputBytes() > m_engine->m_limits.totalInputBudget) {
@@ -350,7 +353,48 @@ qint64 SyncEngine::bufferedInputBytes() const
 quint32 SyncEngine::maxFrameBytes() const
 {
     // Only a slave receives whole events; a master receives hellos and single results.
-    return m_role == StationRole::Master ? m_limits.maxMasterFrameBytes : maxSyncFrameBodyBytes;
+    return m_role == StationRole::Master ? m_limits.maxMasterFrameBytes : m_limits.maxSnapshotBytes;
+}
+
+std::optional<QByteArray> SyncEngine::snapshotFrame(const Race &race)
+{
+    auto frame = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, race, std::nullopt});
+    if (!frame)
+        return std::nullopt;
+    const qint64 body = frame->size() - 4;
+    if (body > qint64(m_limits.maxSnapshotBytes)) {
+        // Sent anyway, every station would close the connection, come back and fetch it again.
+        const QString text = QStringLiteral("The event is too large to send to the stations (%1 bytes; the "
+                                            "limit is %2). They keep the event they last received and "
+                                            "still send their results here.")
+                                 .arg(body)
+                                 .arg(m_limits.maxSnapshotBytes);
+        if (text != m_statusText)
+            logLine(QStringLiteral("SyncEngine: ") + text);
+        m_snapshotTooLarge = true;
+        setStatus(text, SyncStatusLevel::Failed);
+        return std::nullopt;
+    }
+    if (std::exchange(m_snapshotTooLarge, false))
+        setStatus(
+            QStringLiteral("Master running, advertising \"%1\"").arg(m_serviceName), SyncStatusLevel::Ok);
+    return frame;
+}
+
+void SyncEngine::refuseOversizedSnapshot(quint32 length)
+{
+    if (m_role != StationRole::Slave || !m_isRunning)
+        return;
+    m_snapshotTooLarge = true;
+    m_reconnectTimer.stop();
+    const QString text
+        = QStringLiteral("Stopped: the master sent an event of %1 bytes, more than the %2 this "
+                         "station accepts. Make sure every station runs the same version of "
+                         "Vexlo, then start this station again.")
+              .arg(length)
+              .arg(m_limits.maxSnapshotBytes);
+    logLine(QStringLiteral("SyncEngine: ") + text);
+    setStatus(text, SyncStatusLevel::Failed);
 }
 
 void SyncEngine::setReconnectDelays(std::chrono::milliseconds first, std::chrono::milliseconds longest)
@@ -419,6 +463,7 @@ void SyncEngine::stop()
     m_knownMaster.reset();
     m_nextCandidate = 0;
     m_outboxAwaitsSnapshot = false;
+    m_snapshotTooLarge = false;
     if (hadPeers)
         emit connectedStationCountChanged();
     setRunning(false);
@@ -440,6 +485,7 @@ void SyncEngine::startMaster(const QString &serviceName)
     m_heartbeatTimer.start(m_limits.heartbeatInterval);
     m_discovery = m_discoveryFactory();
     connect(m_discovery.get(), &ServiceDiscovery::failed, this, [this](const QString &error) {
+        m_snapshotTooLarge = false; // this status says more; a snapshot that fits must not hide it
         setStatus(QStringLiteral("Master failed: ") + error, SyncStatusLevel::Failed);
     });
     m_discovery->advertise(serviceName, m_server->serverPort());
@@ -501,7 +547,8 @@ void SyncEngine::servicesChanged(const QList<DiscoveredService> &services)
     for (const DiscoveredService &service : services)
         if (service.name == m_serviceName)
             m_services.append(service);
-    if (m_ownedPeers.isEmpty() && !m_services.isEmpty() && !m_reconnectTimer.isActive())
+    if (m_ownedPeers.isEmpty() && !m_services.isEmpty() && !m_reconnectTimer.isActive()
+        && !m_snapshotTooLarge)
         connectToNextCandidate();
 }
 
@@ -524,7 +571,7 @@ void SyncEngine::connectTo(const DiscoveredService &service)
 
 void SyncEngine::scheduleReconnect()
 {
-    if (m_role != StationRole::Slave || !m_isRunning || m_reconnectTimer.isActive())
+    if (m_role != StationRole::Slave || !m_isRunning || m_reconnectTimer.isActive() || m_snapshotTooLarge)
         return;
     m_reconnectTimer.start(m_nextDelay);
     m_nextDelay = std::min(m_nextDelay * 2, m_longestDelay);
@@ -596,7 +643,7 @@ void SyncEngine::removeConnection(SyncConnection *connection)
     if (m_connections.removeAll(connection) == 0)
         return;
     emit connectedStationCountChanged();
-    if (m_role == StationRole::Slave && m_isRunning) {
+    if (m_role == StationRole::Slave && m_isRunning && !m_snapshotTooLarge) {
         setStatus(QStringLiteral("Disconnected from master — searching..."), SyncStatusLevel::Working);
         scheduleReconnect();
     }
@@ -629,8 +676,7 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
         }
         if (currentRace) {
             if (const auto race = currentRace())
-                if (const auto frame
-                    = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, *race, std::nullopt}))
+                if (const auto frame = snapshotFrame(*race))
                     peer->sendSnapshot(*frame);
         }
         return;
@@ -678,7 +724,7 @@ void SyncEngine::broadcastSnapshot(const Race &race)
     if (m_role != StationRole::Master || m_connections.isEmpty())
         return;
     // Encoded and framed once, however many slaves there are; held back snapshots share it.
-    const auto frame = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, race, std::nullopt});
+    const auto frame = snapshotFrame(race);
     if (!frame)
         return;
     for (SyncConnection *connection : std::as_const(m_connections))

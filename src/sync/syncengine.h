@@ -21,6 +21,7 @@
 #include "race.h"
 #include "servicediscovery.h"
 #include "stationsettings.h"
+#include "syncmessage.h"
 
 #include <QByteArray>
 #include <QList>
@@ -73,6 +74,10 @@ struct SyncLimits
     // connection is bounded by the largest snapshot it accepts).
     quint32 maxMasterFrameBytes = 1024 * 1024;
     qint64 totalInputBudget = 64 * 1024 * 1024;
+    // The largest snapshot: a slave closes a connection that announces a longer frame, and a
+    // master sends none longer. The stations of one event must agree; the default is the
+    // protocol's.
+    quint32 maxSnapshotBytes = maxSyncFrameBodyBytes;
 };
 
 class SyncEngine : public QObject
@@ -185,6 +190,13 @@ private:
     void setOutbox(QList<PersonResult> outbox);
     void sendOutbox(SyncConnection *connection);
     [[nodiscard]] quint32 maxFrameBytes() const;
+    // On a master: the snapshot frame of `race`, or nothing when it cannot be encoded or is
+    // larger than a station accepts (the status then says so until a snapshot fits again).
+    [[nodiscard]] std::optional<QByteArray> snapshotFrame(const Race &race);
+    // On a slave: the master sent a snapshot larger than this station accepts. Connecting again
+    // would only fetch the same snapshot again, so the slave stops trying until it is started
+    // again.
+    void refuseOversizedSnapshot(quint32 length);
 
     ServiceDiscoveryFactory m_discoveryFactory;
     SyncLimits m_limits;
@@ -210,6 +222,8 @@ private:
     int m_nextCandidate = 0;
     // On a slave: proven, and the master's first snapshot not yet in.
     bool m_outboxAwaitsSnapshot = false;
+    // On a master: the last snapshot was too large to send. On a slave: it stopped for one.
+    bool m_snapshotTooLarge = false;
     QTimer m_reconnectTimer;
     QTimer m_heartbeatTimer;
     std::chrono::milliseconds m_firstDelay {500};

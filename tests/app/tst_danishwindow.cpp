@@ -399,6 +399,36 @@ private slots:
         w.app->saveStatus().dismissQuitProblem();
         report();
     }
+
+    // A slave station whose file of results not yet sent to the master cannot be written (its
+    // name taken by a folder): said in the banner, and a quit is held back while they are only in
+    // memory.
+    void unsentResultsFailureIsDanish()
+    {
+        QmlProblemCollector qml;
+        const QStringList outside = systemWords();
+        RaceDayWindow w(raceDayEvent());
+        w.window->resize(w.window->minimumSize());
+        w.app->languagePicker().pick(1);
+        learnWords(w.store->race());
+        w.store->stationSettings()->setRole(StationRole::Slave);
+        QVERIFY(QDir().mkpath(w.dir.filePath(QStringLiteral("autosave/sync-outbox.json"))));
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        w.read(simCard(2000001));
+        w.store->flushAutosave();
+        QVERIFY2(w.store->autosaveError().startsWith(
+                     QStringLiteral("Results not yet sent to the master could not be kept in ")),
+            qPrintable(w.store->autosaveError()));
+        QTRY_VERIFY(w.item(QStringLiteral("saveStatusText")));
+        check(w.window, QStringLiteral("outbox-failed"), outside);
+        QVERIFY(!w.window->close());
+        QTRY_VERIFY(w.item(QStringLiteral("quitProblemText")));
+        check(w.window, QStringLiteral("outbox-quit-refused"), outside);
+        w.app->saveStatus().dismissQuitProblem();
+        QVERIFY(QDir(w.dir.filePath(QStringLiteral("autosave/sync-outbox.json"))).removeRecursively());
+        QVERIFY(w.window->close());
+        report();
+    }
 };
 
 QTEST_MAIN(TestDanishWindow)

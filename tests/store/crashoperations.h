@@ -495,9 +495,8 @@ inline Operation makeOperation(RaceStore &store, QRandomGenerator &rng, int inde
             const std::optional<Race> opened = RaceStore::readEventFile(url);
             if (!opened)
                 std::abort();
-            store.setRace(*opened);
-            store.setRaceFileUrl(url);
-            store.addRecentRaceUrl(url);
+            if (!store.openEvent(*opened, url))
+                std::abort();
         };
     } else if (kind == QStringLiteral("newEvent")) {
         // As a new event is begun: the empty event, its set-up, then its first save to a file.

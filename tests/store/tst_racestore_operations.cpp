@@ -244,8 +244,9 @@ private slots:
                 store->setVexloWebChecklistKey(arg);
             } else if (op == u"checkin-key-if-set") {
                 store->setVexloWebChecklistKeyIfNotEmpty(arg);
-            } else if (op == u"assign-card") {
-                store->assignUnmatchedCard(QStringLiteral("777"), id, {});
+            } else if (op == u"assign-and-record") {
+                store->assignAndRecord(id, std::nullopt, QStringLiteral("777"), punches(), std::nullopt,
+                    std::nullopt, at(10, 40));
             } else if (op == u"reevaluate") {
                 PersonResult edited = arg == u"result" ? store->race().results[0] : PersonResult();
                 edited.courseId.reset();

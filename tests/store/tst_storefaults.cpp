@@ -5,6 +5,8 @@
 #include "racejson.h"
 #include "racelocalstore.h"
 #include "storeharness.h"
+#include "syncoutbox.h"
+#include "testenvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -356,6 +358,170 @@ private slots:
         restarted.reset();
     }
 
+    // A slave's results the master has not got yet, refused by the disk: shown like any failed
+    // write, tried again, and a quit is refused until they are in their file.
+    void unsentResultsRefusedByTheDisk_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("read-only folder") << true;
+        QTest::newRow("full disk") << false;
+    }
+    void unsentResultsRefusedByTheDisk()
+    {
+        requireIsolation();
+        QFETCH(bool, readOnly);
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
+        store->stationSettings()->setRole(StationRole::Slave);
+        store->autosave();
+        store->flushAutosave();
+        QCOMPARE(store->autosaveError(), QString());
+        if (readOnly)
+            QVERIFY(setReadOnly(data, true));
+        else
+            fill(data, 0);
+        const auto result = store->recordCardReading(QStringLiteral("123456"), {}, std::nullopt, std::nullopt,
+            QDateTime(QDate(2025, 5, 17), QTime(11, 30), Qt::UTC));
+        QVERIFY(result);
+        QCOMPARE(store->syncEngine()->pendingResultCount(), 1);
+        const QString outboxPath = QDir(data).filePath(SyncOutboxFile::fileName);
+        QVERIFY2(store->autosaveError().startsWith(
+                     QStringLiteral("Results not yet sent to the master could not be kept in %1 (")
+                         .arg(outboxPath)),
+            qPrintable(store->autosaveError()));
+        QVERIFY(!QFile::exists(outboxPath));
+        QVERIFY(!store->retryFailedWrites());
+        if (readOnly)
+            QVERIFY(setReadOnly(data, false));
+        else
+            QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
+        // Tried again on its own (after 1, 2, ... seconds), not only at quit.
+        QTRY_COMPARE_WITH_TIMEOUT(store->autosaveError(), QString(), 10000);
+        QVERIFY(store->retryFailedWrites());
+        const QList<PersonResult> kept = SyncOutboxFile(data).load();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.first().id, result->id);
+        store.reset();
+    }
+
+    // A new event whose autosave the disk refuses exists only in memory: shown and tried again.
+    void newEventWriteRefusedIsShown()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Before")));
+        store->autosave();
+        store->flushAutosave();
+        QVERIFY(setReadOnly(data, true));
+        store->newRace();
+        QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
+            qPrintable(store->autosaveError()));
+        QVERIFY(!store->retryFailedWrites());
+        QVERIFY(setReadOnly(data, false));
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        QCOMPARE(decodeRace(StoreHarness::readAll(harness.autosavePath()))->name, Race().name);
+        store.reset();
+    }
+
+    // An autosave start-up cannot read, in a folder where it cannot be moved aside: said at once,
+    // and no write replaces it; once the folder can be written it is moved aside first.
+    void damagedAutosaveThatCannotBeMovedIsNotWrittenOver_data()
+    {
+        QTest::addColumn<bool>("background");
+        QTest::newRow("background writer") << true;
+        QTest::newRow("writes on the main thread") << false;
+    }
+    void damagedAutosaveThatCannotBeMovedIsNotWrittenOver()
+    {
+        requireIsolation();
+        QFETCH(bool, background);
+        StoreHarness harness;
+        harness.backgroundAutosave = background;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        const QByteArray damaged = compactJson(namedRace(QStringLiteral("Damaged"))).left(40);
+        QVERIFY(writeFileAtomically(harness.autosavePath(), damaged, nullptr));
+        QVERIFY(setReadOnly(data, true));
+        LogCapture log;
+        auto store = harness.makeStore();
+        QVERIFY2(store->autosaveError().startsWith(
+                     QStringLiteral("The autosave %1 is damaged and could not be moved aside (")
+                         .arg(harness.autosavePath())),
+            qPrintable(store->autosaveError()));
+        store->autosave();
+        store->flushAutosave();
+        QVERIFY(!store->retryFailedWrites());
+        QVERIFY(setReadOnly(data, false));
+        // The writes the store tries while the folder refuses must not have queued one over it.
+        QCOMPARE(StoreHarness::readAll(harness.autosavePath()), damaged);
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        const QStringList aside = QDir(data).entryList({QStringLiteral("current-race.unreadable-*.json")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(StoreHarness::readAll(QDir(data).filePath(aside.first())), damaged);
+        QCOMPARE(decodeRace(StoreHarness::readAll(harness.autosavePath()))->name, store->race().name);
+        store.reset();
+    }
+
+    // The same for a slave's file of unsent results: possibly the only copy of results the master
+    // never got, so no result recorded meanwhile is written over it.
+    void damagedUnsentResultsThatCannotBeMovedAreNotWrittenOver()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        const QString data = harness.path(QStringLiteral("data"));
+        QVERIFY(mountSmallDisk(data, 256));
+        const auto unmountAll = qScopeGuard([&] {
+            unmount(data);
+            unmount(data);
+        });
+        const QString outboxPath = QDir(data).filePath(SyncOutboxFile::fileName);
+        const QByteArray damaged = "[{\"id\":\"8A1B";
+        QVERIFY(writeFileAtomically(outboxPath, damaged, nullptr));
+        QVERIFY(setReadOnly(data, true));
+        LogCapture log;
+        auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
+        QCOMPARE(store->autosaveError(),
+            QStringLiteral(
+                "Results not yet sent to the master could not be kept in %1 (a damaged file in its "
+                "place could not be moved aside: Read-only file system); they are held only in "
+                "memory until that works.")
+                .arg(outboxPath));
+        store->stationSettings()->setRole(StationRole::Slave);
+        QVERIFY(store->recordCardReading(QStringLiteral("123456"), {}, std::nullopt, std::nullopt,
+            QDateTime(QDate(2025, 5, 17), QTime(11, 30), Qt::UTC)));
+        QVERIFY(!store->retryFailedWrites());
+        QVERIFY(setReadOnly(data, false));
+        QCOMPARE(StoreHarness::readAll(outboxPath), damaged);
+        QVERIFY(store->retryFailedWrites());
+        QCOMPARE(store->autosaveError(), QString());
+        const QStringList aside
+            = QDir(data).entryList({SyncOutboxFile::fileName + QStringLiteral(".unreadable-*")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(StoreHarness::readAll(QDir(data).filePath(aside.first())), damaged);
+        QCOMPARE(SyncOutboxFile(data).load().size(), 1);
+        store.reset();
+    }
+
     // Changes found at start-up that cannot be replayed (another event's), on a disk too full for
     // a copy of the journal: the journal as found is still kept, whole, and said where.
     void unreplayedChangesKeptOnAFullDisk()
@@ -560,6 +726,7 @@ int main(int argc, char **argv)
     // small file systems, which nothing outside this process sees.
     const bool isolated
         = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    pinTestEnvironment();
     QCoreApplication app(argc, argv);
     TestStoreFaults test(isolated);
     return QTest::qExec(&test, argc, argv);

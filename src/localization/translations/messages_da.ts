@@ -388,6 +388,14 @@
         <translation>Afviste %@: der er for mange stationer forbundet</translation>
     </message>
     <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works.</source>
+        <translation>Resultater, der endnu ikke er sendt til master, kunne ikke gemmes i %@ (%@); de findes kun i hukommelsen, indtil det lykkes.</translation>
+    </message>
+    <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works. %@</source>
+        <translation>Resultater, der endnu ikke er sendt til master, kunne ikke gemmes i %@ (%@); de findes kun i hukommelsen, indtil det lykkes. %@</translation>
+    </message>
+    <message>
         <source>SSL handshake failed</source>
         <translation>SSL-forbindelsen kunne ikke etableres</translation>
     </message>
@@ -420,12 +428,20 @@
         <translation>Netværkshandlingen fik timeout</translation>
     </message>
     <message>
+        <source>Stopped: the master sent an event of %@ bytes, more than the %@ this station accepts. Make sure every station runs the same version of Vexlo, then start this station again.</source>
+        <translation>Stoppet: master sendte et løb på %@ byte, mere end de %@, denne station tager imod. Sørg for, at alle stationer kører samme version af Vexlo, og start så denne station igen.</translation>
+    </message>
+    <message>
         <source>The XML document could not be queried.</source>
         <translation>XML-dokumentet kunne ikke gennemsøges.</translation>
     </message>
     <message>
         <source>The XML parser could not be started.</source>
         <translation>XML-læseren kunne ikke startes.</translation>
+    </message>
+    <message>
+        <source>The autosave %@ is damaged and could not be moved aside (%@); nothing is saved over it until it can be</source>
+        <translation>Autogemningen %@ er beskadiget og kunne ikke flyttes til side (%@); der gemmes intet oven i den, før det kan lade sig gøre</translation>
     </message>
     <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
@@ -446,6 +462,14 @@
     <message>
         <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
         <translation>Tilmeldingen for %@ har briknummeret &quot;%@&quot;; et briknummer består kun af cifre. Ret det i tilmeldingslisten, og importér listen igen.</translation>
+    </message>
+    <message>
+        <source>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</source>
+        <translation>Løbet er for stort til at blive sendt til stationerne (%@ byte; grænsen er %@). De beholder det løb, de sidst modtog, og sender stadig deres resultater hertil.</translation>
+    </message>
+    <message>
+        <source>The event's latest changes could not be saved (%@), and the chosen file holds the same event, so it was not opened over them. Open it again once saving works.</source>
+        <translation>Løbets seneste ændringer kunne ikke gemmes (%@), og den valgte fil indeholder det samme løb, så den blev ikke åbnet oven i dem. Åbn den igen, når det lykkes at gemme.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
@@ -502,6 +526,10 @@
     <message>
         <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
         <translation>Startvinduet er for lille: %@ løber(e), men kun %@ plads(er) ledig(e) (%@ x 1-minuts pladser, %@ løber(e) hver). Gør vinduet større, så alle kan være der.</translation>
+    </message>
+    <message>
+        <source>a damaged file in its place could not be moved aside: %@</source>
+        <translation>en beskadiget fil på dens plads kunne ikke flyttes til side: %@</translation>
     </message>
     <message>
         <source>a runner without a name</source>

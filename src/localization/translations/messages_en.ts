@@ -388,6 +388,14 @@
         <translation>Refused %@: too many stations connected</translation>
     </message>
     <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works.</source>
+        <translation>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works.</translation>
+    </message>
+    <message>
+        <source>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works. %@</source>
+        <translation>Results not yet sent to the master could not be kept in %@ (%@); they are held only in memory until that works. %@</translation>
+    </message>
+    <message>
         <source>SSL handshake failed</source>
         <translation>SSL handshake failed</translation>
     </message>
@@ -420,12 +428,20 @@
         <translation>Socket operation timed out</translation>
     </message>
     <message>
+        <source>Stopped: the master sent an event of %@ bytes, more than the %@ this station accepts. Make sure every station runs the same version of Vexlo, then start this station again.</source>
+        <translation>Stopped: the master sent an event of %@ bytes, more than the %@ this station accepts. Make sure every station runs the same version of Vexlo, then start this station again.</translation>
+    </message>
+    <message>
         <source>The XML document could not be queried.</source>
         <translation>The XML document could not be queried.</translation>
     </message>
     <message>
         <source>The XML parser could not be started.</source>
         <translation>The XML parser could not be started.</translation>
+    </message>
+    <message>
+        <source>The autosave %@ is damaged and could not be moved aside (%@); nothing is saved over it until it can be</source>
+        <translation>The autosave %@ is damaged and could not be moved aside (%@); nothing is saved over it until it can be</translation>
     </message>
     <message>
         <source>The course &quot;%@&quot; gives control %@ the score %@, more than any score can be. Correct the score in the course-planning program and export the courses again.</source>
@@ -446,6 +462,14 @@
     <message>
         <source>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</source>
         <translation>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</translation>
+    </message>
+    <message>
+        <source>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</source>
+        <translation>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</translation>
+    </message>
+    <message>
+        <source>The event's latest changes could not be saved (%@), and the chosen file holds the same event, so it was not opened over them. Open it again once saving works.</source>
+        <translation>The event's latest changes could not be saved (%@), and the chosen file holds the same event, so it was not opened over them. Open it again once saving works.</translation>
     </message>
     <message>
         <source>The file declares a document type (&lt;!DOCTYPE&gt;); IOF XML files never do, so it is not read.</source>
@@ -502,6 +526,10 @@
     <message>
         <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>
         <translation>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</translation>
+    </message>
+    <message>
+        <source>a damaged file in its place could not be moved aside: %@</source>
+        <translation>a damaged file in its place could not be moved aside: %@</translation>
     </message>
     <message>
         <source>a runner without a name</source>

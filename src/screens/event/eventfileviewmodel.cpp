@@ -219,12 +219,11 @@ void EventFileViewModel::loadEvent(const QUrl &chosen)
         setFileError(localized(QStringLiteral("Load failed: %@"), {error}));
         return;
     }
-    // A full write still waiting for its gap belongs to the open file: written now, before the
-    // opened event replaces it (a copy of the same event would otherwise be written into it).
-    store()->flushAutosave();
-    store()->setRace(*race);
-    store()->setRaceFileUrl(url);
-    store()->addRecentRaceUrl(url);
+    QString refused;
+    if (!store()->openEvent(*race, url, &refused)) {
+        setFileError(localized(QStringLiteral("Load failed: %@"), {localizedMessage(refused)}));
+        return;
+    }
     m_dateError.clear();
     setFileError({});
     m_savedMessage.clear();

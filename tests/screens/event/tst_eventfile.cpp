@@ -9,6 +9,7 @@
 #include "storeharness.h"
 #include "testenvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -100,6 +101,139 @@ private slots:
         const auto copy = RaceStore::readEventFile(fileUrl(QStringLiteral("copy.vexloevent.json")));
         QVERIFY(copy);
         QCOMPARE(copy->name, QStringLiteral("Spring Cup"));
+    }
+
+    // Opening an event, interrupted at any moment (every change the store announces during the
+    // open is a moment a crash could come): start-up afterwards opens the event as it was before
+    // the open, or the file opened, never an older file or one file's path with another's event.
+    void openInterruptedAtAnyMomentReopensOneOrTheOther_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("another event") << QStringLiteral("another");
+        QTest::newRow("a copy of the open event") << QStringLiteral("copy");
+        QTest::newRow("the event open from the autosave") << QStringLiteral("autosave");
+    }
+    void openInterruptedAtAnyMomentReopensOneOrTheOther()
+    {
+        QFETCH(QString, setup);
+        // What start-up may open: the file (empty: the autosave) and the event's name.
+        QList<std::pair<QUrl, QString>> allowed;
+        QUrl target;
+        const auto writeEvent = [&](const QString &name, const QString &eventName) {
+            const QUrl url = fileUrl(name);
+            QFile file(url.toLocalFile());
+            if (file.open(QIODevice::WriteOnly))
+                file.write(*encodeRace(namedRace(eventName), JsonLayout::PrettySorted));
+            return url;
+        };
+        if (setup == u"another") {
+            vm.saveEventAs(fileUrl(QStringLiteral("cup.vexloevent.json")));
+            target = writeEvent(QStringLiteral("autumn.vexloevent.json"), QStringLiteral("Autumn Cup"));
+            allowed = {{fileUrl(QStringLiteral("cup.vexloevent.json")), QStringLiteral("Spring Cup")},
+                {target, QStringLiteral("Autumn Cup")}};
+        } else if (setup == u"copy") {
+            // An older copy of the same event, and the event's own file with more in it.
+            vm.saveEventAs(fileUrl(QStringLiteral("cup.vexloevent.json")));
+            vm.setEventName(QStringLiteral("Older copy"));
+            vm.saveEventAs(fileUrl(QStringLiteral("copy.vexloevent.json")));
+            vm.loadEvent(fileUrl(QStringLiteral("cup.vexloevent.json")));
+            vm.setEventName(QStringLiteral("Spring Cup, results"));
+            vm.saveEvent();
+            target = fileUrl(QStringLiteral("copy.vexloevent.json"));
+            allowed
+                = {{fileUrl(QStringLiteral("cup.vexloevent.json")), QStringLiteral("Spring Cup, results")},
+                    {target, QStringLiteral("Older copy")}};
+        } else {
+            // The most recent file damaged: start-up opened the autosave's event instead.
+            vm.saveEventAs(fileUrl(QStringLiteral("older.vexloevent.json")));
+            store->setRace(namedRace(QStringLiteral("Recovered")));
+            vm.saveEventAs(fileUrl(QStringLiteral("damaged.vexloevent.json")));
+            store->autosave();
+            vm.setStore(nullptr);
+            store.reset();
+            QVERIFY(QFile::resize(harness->path(QStringLiteral("damaged.vexloevent.json")), 20));
+            store = harness->makeStore();
+            vm.setStore(store.get());
+            QCOMPARE(store->race().name, QStringLiteral("Recovered"));
+            QCOMPARE(store->unreadableEventFileUrl(), fileUrl(QStringLiteral("damaged.vexloevent.json")));
+            target = writeEvent(QStringLiteral("autumn.vexloevent.json"), QStringLiteral("Autumn Cup"));
+            allowed = {{QUrl(), QStringLiteral("Recovered")}, {target, QStringLiteral("Autumn Cup")}};
+        }
+        QVERIFY(RaceStore::readEventFile(target));
+        store->flushAutosave();
+
+        // The files start-up reads, as they are at each announcement.
+        std::vector<std::unique_ptr<QTemporaryDir>> moments;
+        const auto keep = [&] {
+            auto moment = std::make_unique<QTemporaryDir>();
+            QVERIFY(QDir().mkpath(moment->filePath(QStringLiteral("data"))));
+            QVERIFY(QFile::copy(harness->path(QStringLiteral("settings.ini")),
+                moment->filePath(QStringLiteral("settings.ini"))));
+            const QDir data(harness->path(QStringLiteral("data")));
+            for (const QString &name : data.entryList(QDir::Files | QDir::Hidden))
+                QVERIFY(QFile::copy(data.filePath(name), moment->filePath(QStringLiteral("data/") + name)));
+            moments.push_back(std::move(moment));
+        };
+        QObject context;
+        connect(store.get(), &RaceStore::raceChanged, &context, keep);
+        connect(store.get(), &RaceStore::raceFileUrlChanged, &context, keep);
+        connect(store.get(), &RaceStore::recentRaceUrlsChanged, &context, keep);
+        connect(store.get(), &RaceStore::unreadableEventFileChanged, &context, keep);
+        vm.loadEvent(target);
+        QVERIFY(vm.fileError().isEmpty());
+        QCOMPARE(store->raceFileUrl(), target);
+        QVERIFY(!moments.empty());
+
+        for (std::size_t i = 0; i < moments.size(); ++i) {
+            RaceStoreOptions options;
+            options.settings = std::make_unique<QSettings>(
+                moments[i]->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+            options.autosaveFolder = moments[i]->filePath(QStringLiteral("data"));
+            options.keyStore = std::make_unique<MemoryKeyStore>();
+            options.clock = [] { return StoreHarness::fixedNow(); };
+            options.backgroundAutosave = false;
+            const RaceStore restarted(std::move(options));
+            const std::pair<QUrl, QString> opened {restarted.raceFileUrl(), restarted.race().name};
+            QVERIFY2(allowed.contains(opened),
+                qPrintable(QStringLiteral("moment %1 of %2: %3 with \"%4\"")
+                               .arg(i + 1)
+                               .arg(moments.size())
+                               .arg(opened.first.toLocalFile(), opened.second)));
+            if (opened.first.isEmpty())
+                QCOMPARE(
+                    restarted.unreadableEventFileUrl(), fileUrl(QStringLiteral("damaged.vexloevent.json")));
+        }
+    }
+
+    // A copy of the open event while the open event's changes cannot be written (its autosave's
+    // name taken by a folder): opened, the changes would be replayed onto the copy at the next
+    // start. It is not opened, and the organiser is told why.
+    void copyNotOpenedOverChangesThatCannotBeSaved()
+    {
+        vm.saveEventAs(fileUrl(QStringLiteral("cup.vexloevent.json")));
+        vm.saveEventAs(fileUrl(QStringLiteral("copy.vexloevent.json")));
+        vm.loadEvent(fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QFile::remove(harness->autosavePath());
+        QVERIFY(QDir().mkpath(harness->autosavePath()));
+        vm.setEventName(QStringLiteral("Spring Cup, results"));
+        vm.loadEvent(fileUrl(QStringLiteral("copy.vexloevent.json")));
+        QVERIFY2(vm.fileError().startsWith(
+                     QStringLiteral("Load failed: The event's latest changes could not be saved (")),
+            qPrintable(vm.fileError()));
+        QVERIFY2(vm.fileError().endsWith(QStringLiteral("), and the chosen file holds the same event, so it "
+                                                        "was not opened over them. Open it again once "
+                                                        "saving works.")),
+            qPrintable(vm.fileError()));
+        QCOMPARE(store->raceFileUrl(), fileUrl(QStringLiteral("cup.vexloevent.json")));
+        QCOMPARE(store->race().name, QStringLiteral("Spring Cup, results"));
+        QCOMPARE(harness->storedRecent().first(), harness->path(QStringLiteral("cup.vexloevent.json")));
+        // Saving works again: the copy opens.
+        QVERIFY(QDir(harness->autosavePath()).removeRecursively());
+        vm.loadEvent(fileUrl(QStringLiteral("copy.vexloevent.json")));
+        QVERIFY(vm.fileError().isEmpty());
+        QCOMPARE(store->race().name, QStringLiteral("Spring Cup"));
+        QCOMPARE(RaceStore::readEventFile(fileUrl(QStringLiteral("cup.vexloevent.json")))->name,
+            QStringLiteral("Spring Cup, results"));
     }
 
     void failedOpenKeepsEventAndList()
