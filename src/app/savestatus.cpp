@@ -23,10 +23,14 @@ QString SaveStatus::problemText() const
 {
     if (m_error.isEmpty())
         return {};
+    // The reason stands inside a sentence of its own; most store texts end in a full stop.
+    QString reason = localizedMessage(m_error);
+    if (reason.endsWith(u'.'))
+        reason.chop(1);
     return localized(QStringLiteral("The event is not being saved: %@. Check that the event file's folder "
                                     "still exists, can be written to and has free space. Keep the window "
                                     "open: everything is saved as soon as that works again."),
-        localizedMessage(m_error));
+        reason);
 }
 
 QString SaveStatus::recoveredText() const

@@ -420,6 +420,9 @@ private slots:
                      QStringLiteral("Results not yet sent to the master could not be kept in ")),
             qPrintable(w.store->autosaveError()));
         QTRY_VERIFY(w.item(QStringLiteral("saveStatusText")));
+        const QString banner = w.item(QStringLiteral("saveStatusText"))->property("text").toString();
+        QVERIFY2(banner.contains(QStringLiteral(": Resultater")) && !banner.contains(QStringLiteral("..")),
+            qPrintable(banner));
         check(w.window, QStringLiteral("outbox-failed"), outside);
         QVERIFY(!w.window->close());
         QTRY_VERIFY(w.item(QStringLiteral("quitProblemText")));

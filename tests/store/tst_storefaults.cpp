@@ -372,11 +372,8 @@ private slots:
         QFETCH(bool, readOnly);
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         LogCapture log;
         auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
         store->stationSettings()->setRole(StationRole::Slave);
@@ -384,9 +381,9 @@ private slots:
         store->flushAutosave();
         QCOMPARE(store->autosaveError(), QString());
         if (readOnly)
-            QVERIFY(setReadOnly(data, true));
+            QVERIFY(disk.setReadOnly(true));
         else
-            fill(data, 0);
+            disk.fill(0);
         const auto result = store->recordCardReading(QStringLiteral("123456"), {}, std::nullopt, std::nullopt,
             QDateTime(QDate(2025, 5, 17), QTime(11, 30), Qt::UTC));
         QVERIFY(result);
@@ -399,7 +396,7 @@ private slots:
         QVERIFY(!QFile::exists(outboxPath));
         QVERIFY(!store->retryFailedWrites());
         if (readOnly)
-            QVERIFY(setReadOnly(data, false));
+            QVERIFY(disk.setReadOnly(false));
         else
             QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
         // Tried again on its own (after 1, 2, ... seconds), not only at quit.
@@ -417,21 +414,18 @@ private slots:
         requireIsolation();
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         LogCapture log;
         auto store = harness.makeStore(namedRace(QStringLiteral("Before")));
         store->autosave();
         store->flushAutosave();
-        QVERIFY(setReadOnly(data, true));
+        QVERIFY(disk.setReadOnly(true));
         store->newRace();
         QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
             qPrintable(store->autosaveError()));
         QVERIFY(!store->retryFailedWrites());
-        QVERIFY(setReadOnly(data, false));
+        QVERIFY(disk.setReadOnly(false));
         QVERIFY(store->retryFailedWrites());
         QCOMPARE(store->autosaveError(), QString());
         QCOMPARE(decodeRace(StoreHarness::readAll(harness.autosavePath()))->name, Race().name);
@@ -453,14 +447,11 @@ private slots:
         StoreHarness harness;
         harness.backgroundAutosave = background;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         const QByteArray damaged = compactJson(namedRace(QStringLiteral("Damaged"))).left(40);
         QVERIFY(writeFileAtomically(harness.autosavePath(), damaged, nullptr));
-        QVERIFY(setReadOnly(data, true));
+        QVERIFY(disk.setReadOnly(true));
         LogCapture log;
         auto store = harness.makeStore();
         QVERIFY2(store->autosaveError().startsWith(
@@ -470,7 +461,7 @@ private slots:
         store->autosave();
         store->flushAutosave();
         QVERIFY(!store->retryFailedWrites());
-        QVERIFY(setReadOnly(data, false));
+        QVERIFY(disk.setReadOnly(false));
         // The writes the store tries while the folder refuses must not have queued one over it.
         QCOMPARE(StoreHarness::readAll(harness.autosavePath()), damaged);
         QVERIFY(store->retryFailedWrites());
@@ -489,15 +480,12 @@ private slots:
         requireIsolation();
         StoreHarness harness;
         const QString data = harness.path(QStringLiteral("data"));
-        QVERIFY(mountSmallDisk(data, 256));
-        const auto unmountAll = qScopeGuard([&] {
-            unmount(data);
-            unmount(data);
-        });
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
         const QString outboxPath = QDir(data).filePath(SyncOutboxFile::fileName);
         const QByteArray damaged = "[{\"id\":\"8A1B";
         QVERIFY(writeFileAtomically(outboxPath, damaged, nullptr));
-        QVERIFY(setReadOnly(data, true));
+        QVERIFY(disk.setReadOnly(true));
         LogCapture log;
         auto store = harness.makeStore(namedRace(QStringLiteral("Station")));
         QCOMPARE(store->autosaveError(),
@@ -510,7 +498,7 @@ private slots:
         QVERIFY(store->recordCardReading(QStringLiteral("123456"), {}, std::nullopt, std::nullopt,
             QDateTime(QDate(2025, 5, 17), QTime(11, 30), Qt::UTC)));
         QVERIFY(!store->retryFailedWrites());
-        QVERIFY(setReadOnly(data, false));
+        QVERIFY(disk.setReadOnly(false));
         QCOMPARE(StoreHarness::readAll(outboxPath), damaged);
         QVERIFY(store->retryFailedWrites());
         QCOMPARE(store->autosaveError(), QString());
