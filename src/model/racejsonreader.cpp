@@ -740,7 +740,7 @@ private:
     // the elements' indent and "{"; then every element starts on a line of its own at exactly that
     // indent (a string never holds a raw newline), so such lines are the places where the list may
     // be cut. It is cut at the first such line after equal shares of the rest of the text, and
-    // each slice is read by a reader of its own on a thread of its own. A slice counts only when
+    // each slice is read by a reader of its own, on one of a few threads. A slice counts only when
     // the slice before it ended exactly at its start, where reading in one go would be as well;
     // the slice that meets the "]" ends the list, and what the later ones read (beyond the list)
     // is dropped. On any other outcome the list is read again in one go, which then decides, so
@@ -788,21 +788,24 @@ private:
                 // The slice does not count; reading in one go meets the same, or decides otherwise.
             }
         };
+        // The slices go to whichever thread is free next, this one included: a worker the system
+        // keeps waiting holds up one slice, not a quarter of the list.
+        std::atomic<size_t> next = 0;
+        const auto work = [&] {
+            for (size_t i; (i = next.fetch_add(1)) < n;)
+                read(i);
+        };
         std::vector<std::thread> threads;
-        std::vector<size_t> unstarted;
-        threads.reserve(n);
-        unstarted.reserve(n);
-        for (size_t i = 1; i < n; ++i) {
-            // Where the system has no thread to spare, the slice is read here.
+        threads.reserve(size_t(threadCount()));
+        for (int t = 1; t < threadCount(); ++t) {
+            // Where the system has no thread to spare, fewer read.
             try {
-                threads.emplace_back(read, i);
+                threads.emplace_back(work);
             } catch (const std::system_error &) {
-                unstarted.push_back(i);
+                break;
             }
         }
-        read(0);
-        for (size_t i : unstarted)
-            read(i);
+        work();
         for (std::thread &t : threads)
             t.join();
 
@@ -829,6 +832,13 @@ private:
         return list<T>([&] { return (this->*readOne)(); });
     }
 
+    // The threads that read a sliced list, this one included.
+    int threadCount() const
+    {
+        return m_options.threads > 0 ? m_options.threads
+                                     : int(std::min(4u, std::max(1u, std::thread::hardware_concurrency())));
+    }
+
     // Where the slices of the long list at the text begin (the "{" of an element each), or fewer
     // than two starts when the list is not to be sliced.
     std::vector<const char *> sliceStarts() const
@@ -842,9 +852,9 @@ private:
             return {};
         const qsizetype indent = first - (m_p + 2);
         const qsizetype rest = m_end - first;
-        const int machine = int(std::min(4u, std::max(1u, std::thread::hardware_concurrency())));
-        const qsizetype wanted = std::min<qsizetype>(m_options.slices > 0 ? m_options.slices : machine,
-            rest / std::max<qsizetype>(1, m_options.minSliceBytes));
+        const qsizetype wanted
+            = std::min<qsizetype>(m_options.slices > 0 ? m_options.slices : 4 * threadCount(),
+                rest / std::max<qsizetype>(1, m_options.minSliceBytes));
         std::vector<const char *> starts {first};
         for (qsizetype k = 1; k < wanted; ++k) {
             const char *at = elementLineFrom(std::max(first + rest / wanted * k, starts.back() + 1), indent);

@@ -334,17 +334,18 @@ QList<qsizetype> elementStarts(const QByteArray &json, const QByteArray &key)
     return starts;
 }
 
-// The text reader's outcome in one go and in `slices` slices of any size, as comparable bytes
-// (empty when it declines); `sliced` counts the lists it read in slices.
+// The text reader's outcome in one go and in `slices` slices of any size read by `threads` threads
+// (0: the reader's choice), as comparable bytes (empty when it declines); `sliced` counts the
+// lists it read in slices.
 QByteArray readInOneGo(const QByteArray &json)
 {
     const auto race = racejson_detail::readRaceText(json, {.slices = 1});
     return race ? comparable(*race) : QByteArray();
 }
-QByteArray readInSlices(const QByteArray &json, int slices, int *sliced)
+QByteArray readInSlices(const QByteArray &json, int slices, int *sliced, int threads = 0)
 {
-    const auto race
-        = racejson_detail::readRaceText(json, {.slices = slices, .minSliceBytes = 1, .slicedLists = sliced});
+    const auto race = racejson_detail::readRaceText(
+        json, {.slices = slices, .threads = threads, .minSliceBytes = 1, .slicedLists = sliced});
     return race ? comparable(*race) : QByteArray();
 }
 
@@ -633,9 +634,12 @@ private slots:
         QFETCH(int, minSlicedLists);
         const QByteArray expected = readInOneGo(json);
         for (int slices : {2, 3, 4, 5, 8, 64}) {
-            int sliced = 0;
-            QCOMPARE(readInSlices(json, slices, &sliced), expected);
-            QVERIFY2(sliced >= minSlicedLists, qPrintable(QString::number(sliced)));
+            // One thread reads every slice itself, as where the system starts no other.
+            for (int threads : {1, 3}) {
+                int sliced = 0;
+                QCOMPARE(readInSlices(json, slices, &sliced, threads), expected);
+                QVERIFY2(sliced >= minSlicedLists, qPrintable(QString::number(sliced)));
+            }
         }
     }
 
