@@ -9,13 +9,17 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -35,9 +39,10 @@ struct NotFastPath
 class TextReader
 {
 public:
-    explicit TextReader(const QByteArray &json)
-        : m_p(json.constData())
-        , m_end(json.constData() + json.size())
+    TextReader(const char *begin, const char *end, const racejson_detail::TextReadOptions &options)
+        : m_p(begin)
+        , m_end(end)
+        , m_options(options)
     { }
 
     template<typename F> auto document(F &&readTop)
@@ -96,10 +101,10 @@ public:
                 r.classes = list<RaceClass>([this] { return raceClass(); });
                 break;
             case Participants:
-                r.participants = list<Participant>([this] { return participant(); });
+                r.participants = longList(&TextReader::participant);
                 break;
             case Results:
-                r.results = list<PersonResult>([this] { return result(); });
+                r.results = longList(&TextReader::result);
                 break;
             case Stages:
                 r.stages = list<Stage>([this] { return stage(); });
@@ -124,8 +129,7 @@ public:
                 optional(r.journalThrough, [this] { return integer(); });
                 break;
             case UnknownCards:
-                optional(
-                    r.unknownCards, [this] { return list<UnknownCard>([this] { return unknownCard(); }); });
+                optional(r.unknownCards, [this] { return longList(&TextReader::unknownCard); });
                 break;
             }
         });
@@ -640,50 +644,36 @@ private:
         }();
         quint32 seen = 0;
         size_t previous = N;
-        expect('{');
-        skipSpace();
-        if (peek() == '}') {
-            ++m_p;
-        } else {
-            for (;;) {
-                skipSpace();
-                size_t index = N;
-                if (const size_t guess = follows[previous]; guess < N && atQuoted(keys[guess])) {
-                    m_p += keys[guess].size() + 2;
-                    index = guess;
-                } else {
-                    const Scanned key = scanString();
-                    if (key.escaped)
-                        giveUp();
-                    const std::string_view text(key.begin, size_t(key.end - key.begin));
-                    for (size_t i = 0; i < N; ++i) {
-                        if (keys[i] == text) {
-                            index = i;
-                            break;
-                        }
+        sequence('{', '}', [&] {
+            size_t index = N;
+            if (const size_t guess = follows[previous]; guess < N && atQuoted(keys[guess])) {
+                m_p += keys[guess].size() + 2;
+                index = guess;
+            } else {
+                const Scanned key = scanString();
+                if (key.escaped)
+                    giveUp();
+                const std::string_view text(key.begin, size_t(key.end - key.begin));
+                for (size_t i = 0; i < N; ++i) {
+                    if (keys[i] == text) {
+                        index = i;
+                        break;
                     }
                 }
-                expect(':');
-                skipSpace();
-                if (index < N) {
-                    if (seen & (1u << index))
-                        giveUp();
-                    seen |= 1u << index;
-                    follows[previous] = quint8(index);
-                    previous = index;
-                    readMember(int(index));
-                } else {
-                    skipValue(0);
-                }
-                skipSpace();
-                const char c = peek();
-                ++m_p;
-                if (c == '}')
-                    break;
-                if (c != ',')
-                    giveUp();
             }
-        }
+            expect(':');
+            skipSpace();
+            if (index < N) {
+                if (seen & (1u << index))
+                    giveUp();
+                seen |= 1u << index;
+                follows[previous] = quint8(index);
+                previous = index;
+                readMember(int(index));
+            } else {
+                skipValue(0);
+            }
+        });
         if ((seen & required) != required)
             giveUp();
     }
@@ -696,81 +686,201 @@ private:
             && std::memcmp(m_p + 1, key.data(), key.size()) == 0;
     }
 
-    // Calls `readValue(keyBegin, keyEnd)` for each member of an object, with the raw key bytes
-    // (a key with escapes is not taken).
-    template<typename F> void members(F &&readValue)
+    // Reads an array or object from its `open` to its `close`, `item()` for each element or
+    // member (called with the text at its start).
+    template<typename F> void sequence(char open, char close, F &&item)
     {
-        expect('{');
+        expect(open);
         skipSpace();
-        if (peek() == '}') {
+        if (peek() == close) {
             ++m_p;
             return;
         }
-        for (;;) {
+        do {
             skipSpace();
-            const Scanned key = scanString();
-            if (key.escaped)
-                giveUp();
-            expect(':');
-            skipSpace();
-            readValue(key.begin, key.end);
-            skipSpace();
-            const char c = peek();
-            ++m_p;
-            if (c == '}')
-                return;
-            if (c != ',')
-                giveUp();
-        }
+            item();
+        } while (separator(close));
+    }
+
+    // Steps past what follows an element: true for ",", false for `close`.
+    bool separator(char close)
+    {
+        skipSpace();
+        const char c = peek();
+        ++m_p;
+        if (c == close)
+            return false;
+        if (c != ',')
+            giveUp();
+        return true;
     }
 
     template<typename T, typename F> QList<T> list(F &&readOne)
     {
         QList<T> out;
-        expect('[');
-        skipSpace();
-        if (peek() == ']') {
-            ++m_p;
-            return out;
-        }
-        for (;;) {
-            skipSpace();
-            out.append(readOne());
-            skipSpace();
-            const char c = peek();
-            ++m_p;
-            if (c == ']')
-                return out;
-            if (c != ',')
-                giveUp();
-        }
+        sequence('[', ']', [&] { out.append(readOne()); });
+        return out;
     }
 
     template<typename T, typename F> StageMap<T> stageMap(F &&readOne)
     {
         StageMap<T> out;
-        expect('{');
-        skipSpace();
-        if (peek() == '}') {
-            ++m_p;
-            return out;
-        }
-        for (;;) {
-            skipSpace();
+        sequence('{', '}', [&] {
             const QString key = toQString(scanString());
             expect(':');
             skipSpace();
             if (out.contains(key))
                 giveUp();
             out.insert(key, readOne());
-            skipSpace();
-            const char c = peek();
-            ++m_p;
-            if (c == '}')
-                return out;
-            if (c != ',')
-                giveUp();
+        });
+        return out;
+    }
+
+    // A list that grows with the entries. In the indented event file it opens with "[", a newline,
+    // the elements' indent and "{"; then every element starts on a line of its own at exactly that
+    // indent (a string never holds a raw newline), so such lines are the places where the list may
+    // be cut. It is cut at the first such line after equal shares of the rest of the text, and
+    // each slice is read by a reader of its own, on one of a few threads. A slice counts only when
+    // the slice before it ended exactly at its start, where reading in one go would be as well;
+    // the slice that meets the "]" ends the list, and what the later ones read (beyond the list)
+    // is dropped. On any other outcome the list is read again in one go, which then decides, so
+    // the document and any failure are exactly those of reading in one go.
+    template<typename T> QList<T> longList(T (TextReader::*readOne)())
+    {
+        skipSpace();
+        const char *const open = m_p;
+        const std::vector<const char *> starts = sliceStarts();
+        if (starts.size() < 2)
+            return list<T>([&] { return (this->*readOne)(); });
+
+        struct Slice
+        {
+            QList<T> items;
+            const char *end = nullptr;
+            bool counts = false; // ended at the next slice's start, or at the "]"
+            bool closes = false;
+        };
+        const size_t n = starts.size();
+        std::vector<Slice> slices(n);
+        std::atomic<size_t> closedBy = n;
+        const auto read = [&](size_t i) {
+            Slice &slice = slices[i];
+            try {
+                TextReader reader(starts[i], m_end, m_options);
+                // A slice after the one that met the "]" reads nothing of this list.
+                while (closedBy.load(std::memory_order_relaxed) > i) {
+                    slice.items.append((reader.*readOne)());
+                    if (!reader.separator(']')) {
+                        slice.end = reader.m_p;
+                        slice.counts = slice.closes = true;
+                        for (size_t by = closedBy.load(); by > i && !closedBy.compare_exchange_weak(by, i);) {
+                        }
+                        return;
+                    }
+                    reader.skipSpace();
+                    if (i + 1 < n && reader.m_p >= starts[i + 1]) {
+                        slice.end = reader.m_p;
+                        slice.counts = reader.m_p == starts[i + 1];
+                        return;
+                    }
+                }
+            } catch (...) {
+                // The slice does not count; reading in one go meets the same, or decides otherwise.
+            }
+        };
+        // The slices go to whichever thread is free next, this one included: a worker the system
+        // keeps waiting holds up one slice, not a quarter of the list.
+        std::atomic<size_t> next = 0;
+        const auto work = [&] {
+            for (size_t i; (i = next.fetch_add(1)) < n;)
+                read(i);
+        };
+        std::vector<std::thread> threads;
+        threads.reserve(size_t(threadCount()));
+        for (int t = 1; t < threadCount(); ++t) {
+            // Where the system has no thread to spare, fewer read.
+            try {
+                threads.emplace_back(work);
+            } catch (const std::system_error &) {
+                break;
+            }
         }
+        work();
+        for (std::thread &t : threads)
+            t.join();
+
+        qsizetype count = 0;
+        for (const Slice &slice : slices) {
+            if (!slice.counts)
+                break;
+            count += slice.items.size();
+            if (!slice.closes)
+                continue;
+            QList<T> out;
+            out.reserve(count);
+            for (Slice &part : slices) {
+                out.append(std::move(part.items));
+                if (part.closes)
+                    break;
+            }
+            m_p = slice.end;
+            if (m_options.slicedLists)
+                ++*m_options.slicedLists;
+            return out;
+        }
+        m_p = open;
+        return list<T>([&] { return (this->*readOne)(); });
+    }
+
+    // The threads that read a sliced list, this one included.
+    int threadCount() const
+    {
+        return m_options.threads > 0 ? m_options.threads
+                                     : int(std::min(4u, std::max(1u, std::thread::hardware_concurrency())));
+    }
+
+    // Where the slices of the long list at the text begin (the "{" of an element each), or fewer
+    // than two starts when the list is not to be sliced.
+    std::vector<const char *> sliceStarts() const
+    {
+        if (m_end - m_p < 2 || m_p[0] != '[' || m_p[1] != '\n')
+            return {};
+        const char *first = m_p + 2;
+        while (first < m_end && *first == ' ')
+            ++first;
+        if (first == m_end || *first != '{')
+            return {};
+        const qsizetype indent = first - (m_p + 2);
+        const qsizetype rest = m_end - first;
+        const qsizetype wanted
+            = std::min<qsizetype>(m_options.slices > 0 ? m_options.slices : 4 * threadCount(),
+                rest / std::max<qsizetype>(1, m_options.minSliceBytes));
+        std::vector<const char *> starts {first};
+        for (qsizetype k = 1; k < wanted; ++k) {
+            const char *at = elementLineFrom(std::max(first + rest / wanted * k, starts.back() + 1), indent);
+            if (!at)
+                break;
+            starts.push_back(at);
+        }
+        return starts;
+    }
+
+    // The "{" that starts the first line after `from` indented by exactly `indent` spaces, or
+    // nullptr where there is none.
+    const char *elementLineFrom(const char *from, qsizetype indent) const
+    {
+        for (const char *p = from; p < m_end; ++p) {
+            p = static_cast<const char *>(std::memchr(p, '\n', size_t(m_end - p)));
+            if (!p || m_end - p < indent + 2)
+                return nullptr;
+            const char *const line = p + 1;
+            qsizetype spaces = 0;
+            while (spaces < indent && line[spaces] == ' ')
+                ++spaces;
+            if (spaces == indent && line[indent] == '{')
+                return line + indent;
+        }
+        return nullptr;
     }
 
     // A missing or null optional key leaves the field absent.
@@ -1214,42 +1324,15 @@ private:
             scanString();
             return;
         case '{':
-            expect('{');
-            skipSpace();
-            if (peek() == '}') {
-                ++m_p;
-                return;
-            }
-            for (;;) {
-                skipSpace();
+            sequence('{', '}', [&] {
                 scanString();
                 expect(':');
                 skipValue(depth + 1);
-                skipSpace();
-                const char c = peek();
-                ++m_p;
-                if (c == '}')
-                    return;
-                if (c != ',')
-                    giveUp();
-            }
+            });
+            return;
         case '[':
-            expect('[');
-            skipSpace();
-            if (peek() == ']') {
-                ++m_p;
-                return;
-            }
-            for (;;) {
-                skipValue(depth + 1);
-                skipSpace();
-                const char c = peek();
-                ++m_p;
-                if (c == ']')
-                    return;
-                if (c != ',')
-                    giveUp();
-            }
+            sequence('[', ']', [&] { skipValue(depth + 1); });
+            return;
         case 't':
         case 'f':
             flag();
@@ -1331,14 +1414,15 @@ private:
 
     const char *m_p;
     const char *const m_end;
+    const racejson_detail::TextReadOptions &m_options;
 };
 
 template<typename F>
-auto readFast(const QByteArray &json, F &&readTop)
+auto readFast(const QByteArray &json, const racejson_detail::TextReadOptions &options, F &&readTop)
     -> std::optional<decltype(readTop(std::declval<TextReader &>()))>
 {
     try {
-        TextReader reader(json);
+        TextReader reader(json.constData(), json.constData() + json.size(), options);
         return reader.document([&] { return readTop(reader); });
     } catch (const NotFastPath &) {
         return std::nullopt;
@@ -1347,12 +1431,12 @@ auto readFast(const QByteArray &json, F &&readTop)
 
 } // namespace
 
-std::optional<Race> racejson_detail::readRaceText(const QByteArray &json)
+std::optional<Race> racejson_detail::readRaceText(const QByteArray &json, const TextReadOptions &options)
 {
-    return readFast(json, [](TextReader &r) { return r.race(); });
+    return readFast(json, options, [](TextReader &r) { return r.race(); });
 }
 
 std::optional<PersonResult> racejson_detail::readPersonResultText(const QByteArray &json)
 {
-    return readFast(json, [](TextReader &r) { return r.result(); });
+    return readFast(json, {}, [](TextReader &r) { return r.result(); });
 }

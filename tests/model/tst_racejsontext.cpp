@@ -6,6 +6,7 @@
 #include "racejson.h"
 #include "racejson_p.h"
 
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 
 namespace {
 
@@ -308,6 +310,45 @@ QByteArray reversedKeys(const QJsonValue &value)
     return QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact).chopped(1).mid(1);
 }
 
+// The indented event text of a generated event with `entries` entries over three stages, made once.
+const QByteArray &generatedEventText(int entries)
+{
+    static std::map<int, QByteArray> texts;
+    auto &text = texts[entries];
+    if (text.isEmpty())
+        text = *encodeRace(generateRace({.entries = entries, .stages = 3}), JsonLayout::PrettySorted);
+    return text;
+}
+
+// Where the elements of the top-level list `key` start in indented text (each its "{").
+QList<qsizetype> elementStarts(const QByteArray &json, const QByteArray &key)
+{
+    QList<qsizetype> starts;
+    const qsizetype open = json.indexOf("\n    \"" + key + "\": [\n");
+    if (open < 0)
+        return starts;
+    const qsizetype close = json.indexOf("\n    ]", open);
+    for (qsizetype at = json.indexOf("\n        {", open); at >= 0 && at < close;
+         at = json.indexOf("\n        {", at + 1))
+        starts << at + 9;
+    return starts;
+}
+
+// The text reader's outcome in one go and in `slices` slices of any size read by `threads` threads
+// (0: the reader's choice), as comparable bytes (empty when it declines); `sliced` counts the
+// lists it read in slices.
+QByteArray readInOneGo(const QByteArray &json)
+{
+    const auto race = racejson_detail::readRaceText(json, {.slices = 1});
+    return race ? comparable(*race) : QByteArray();
+}
+QByteArray readInSlices(const QByteArray &json, int slices, int *sliced, int threads = 0)
+{
+    const auto race = racejson_detail::readRaceText(
+        json, {.slices = slices, .threads = threads, .minSliceBytes = 1, .slicedLists = sliced});
+    return race ? comparable(*race) : QByteArray();
+}
+
 class TestRaceJsonText : public QObject
 {
     Q_OBJECT
@@ -545,6 +586,131 @@ private slots:
             QCOMPARE(error, referenceError);
         } else {
             QVERIFY(!result);
+        }
+    }
+
+    // Long lists of the indented event file are read in slices on several threads. On every
+    // event document the tests hold, as it is and written indented, and on generated events of
+    // several sizes, reading in slices (in any number of them) gives what reading in one go gives.
+    void slicedReadingMatchesOneGo_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<int>("slicedLists"); // -1: as it comes
+        QDirIterator files(QStringLiteral(VEXLO_TEST_DATA_DIR), {QStringLiteral("*.json")}, QDir::Files,
+            QDirIterator::Subdirectories);
+        const QDir data(QStringLiteral(VEXLO_TEST_DATA_DIR));
+        int events = 0;
+        while (files.hasNext()) {
+            const QString path = files.next();
+            const QByteArray json = casetable::readFile(path);
+            const QByteArray name = data.relativeFilePath(path).toUtf8();
+            QTest::newRow(name.constData()) << json << -1;
+            if (const auto race = decodeRace(json)) {
+                ++events;
+                QTest::addRow("%s indented", name.constData())
+                    << *encodeRace(*race, JsonLayout::PrettySorted) << -1;
+            }
+        }
+        QVERIFY(events >= 20);
+        Race withCards = generateRace({.entries = 40, .stages = 2});
+        withCards.unknownCards.emplace();
+        for (const PersonResult &r : std::as_const(withCards.results)) {
+            UnknownCard card;
+            card.cardNumber = r.cardNumber;
+            card.punches = r.punches.value_or(QList<SIPunch>());
+            card.readAt = r.readAt;
+            card.stageId = r.stageId;
+            withCards.unknownCards->append(card);
+        }
+        QTest::newRow("generated with unknown cards")
+            << *encodeRace(withCards, JsonLayout::PrettySorted) << 3;
+        for (int entries : {1, 2, 3, 7, 40, 150})
+            QTest::addRow("generated %d entries", entries) << generatedEventText(entries) << 2;
+        // Text not laid out as the event file is read in one go.
+        const QByteArray pretty = generatedEventText(40);
+        QTest::newRow("compact") << *encodeRace(*decodeRace(pretty), JsonLayout::Compact) << 0;
+        QTest::newRow("line ends CR LF") << QByteArray(pretty).replace("\n", "\r\n") << 0;
+        QTest::newRow("tab indents") << QByteArray(pretty).replace("    ", "\t") << 0;
+        QTest::newRow("element on the bracket's line")
+            << QByteArray(pretty).replace("[\n        {", "[ {") << 0;
+    }
+    void slicedReadingMatchesOneGo()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(int, slicedLists);
+        const QByteArray expected = readInOneGo(json);
+        QVERIFY(slicedLists < 0 || !expected.isEmpty());
+        for (int slices : {2, 3, 4, 5, 8, 64}) {
+            // One thread reads every slice itself, as where the system starts no other.
+            for (int threads : {1, 3}) {
+                int sliced = 0;
+                QCOMPARE(readInSlices(json, slices, &sliced, threads), expected);
+                if (slicedLists >= 0)
+                    QCOMPARE(sliced, slicedLists);
+            }
+        }
+    }
+
+    // tests/data/model/sliced-reading.txt: one change to elements of a list of a generated event,
+    // at a place that lies in a later slice; the outcome and any error text are those of reading
+    // in one go. The large event is read as the event file is, with the default slices.
+    void changedElementsReadAsInOneGo_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("expected");
+        for (const QStringList &cells : casetable::rows(QStringLiteral("model/sliced-reading.txt"))) {
+            const int entries = cells[1].toInt();
+            QByteArray json = generatedEventText(entries);
+            const QList<qsizetype> starts = elementStarts(json, cells[2].toUtf8());
+            QVERIFY2(starts.size() > 1, qPrintable(cells[0]));
+            const QByteArray from = cells[4].toUtf8();
+            const QByteArray to = cells[5].toUtf8();
+            QList<qsizetype> changed;
+            if (cells[3] == QLatin1String("all")) {
+                changed = starts;
+            } else if (cells[3] == QLatin1String("every")) {
+                const qsizetype end = json.indexOf("\n    ]", starts.back());
+                for (qsizetype at = json.indexOf(from, starts.front()); at >= 0 && at < end;
+                     at = json.indexOf(from, at + 1))
+                    changed << at;
+            } else {
+                changed << starts[qsizetype(cells[3].toDouble() * double(starts.size() - 1))];
+            }
+            // From the last, so that the earlier places stay where they were.
+            for (auto at = changed.crbegin(); at != changed.crend(); ++at) {
+                const qsizetype found = json.indexOf(from, *at);
+                QVERIFY2(found >= 0, qPrintable(cells[0]));
+                json.replace(found, from.size(), to);
+            }
+            QTest::newRow(qPrintable(cells[0])) << entries << json << cells[6];
+        }
+    }
+    void changedElementsReadAsInOneGo()
+    {
+        QFETCH(int, entries);
+        QFETCH(QByteArray, json);
+        QFETCH(QString, expected);
+        QString error;
+        const auto race = decodeRace(json, &error);
+        QCOMPARE(race ? QStringLiteral("reads") : error, expected);
+        QString referenceError;
+        const auto reference = referenceDecode(json, &referenceError);
+        QCOMPARE(bool(race), bool(reference));
+        if (race)
+            QCOMPARE(comparable(*race), comparable(*reference));
+        const QByteArray inOneGo = readInOneGo(json);
+        if (entries >= 500) {
+            int sliced = 0;
+            const auto direct = racejson_detail::readRaceText(json, {.slicedLists = &sliced});
+            QCOMPARE(direct ? comparable(*direct) : QByteArray(), inOneGo);
+            if (direct)
+                QCOMPARE(sliced, 2);
+            return;
+        }
+        for (int slices : {2, 3, 4, 8, 64, 256}) {
+            int sliced = 0;
+            QCOMPARE(readInSlices(json, slices, &sliced), inOneGo);
         }
     }
 
