@@ -15,16 +15,49 @@
 
 // ---- EntryRowsModel ----------------------------------------------------------------------------
 
-void EntryRowsModel::setRows(const QList<Row> &rows)
+void EntryRowsModel::setRows(std::shared_ptr<const RowTable> table, QList<qsizetype> positions)
 {
-    updateRows(m_rows, rows, [](const Row &a, const Row &b) { return a.entryId == b.entryId; });
+    // While the same entries are shown in the same order, only the rows that differ are updated,
+    // in place, so that a scrolled list does not jump and a row being edited keeps its controls;
+    // otherwise every row is replaced. A position shows the same row as before while the table
+    // is the same one.
+    const bool sameTable = table == m_table;
+    const auto sameRow = [&](qsizetype i) { return sameTable && positions.at(i) == m_positions.at(i); };
+    bool sameRecords = positions.size() == m_positions.size();
+    for (qsizetype i = 0; sameRecords && i < positions.size(); ++i)
+        sameRecords = sameRow(i) || table->at(positions.at(i))->entryId == rowAt(i).entryId;
+    if (!sameRecords) {
+        resetRows([&] {
+            m_table = std::move(table);
+            m_positions = std::move(positions);
+        });
+        return;
+    }
+    QList<qsizetype> changed;
+    for (qsizetype i = 0; i < positions.size(); ++i) {
+        if (!sameRow(i) && !(*table->at(positions.at(i)) == rowAt(i)))
+            changed.append(i);
+    }
+    m_table = std::move(table);
+    m_positions = std::move(positions);
+    for (const qsizetype i : std::as_const(changed))
+        emit dataChanged(index(int(i)), index(int(i)));
+}
+
+QList<EntryRowsModel::Row> EntryRowsModel::rows() const
+{
+    QList<Row> rows;
+    rows.reserve(m_positions.size());
+    for (qsizetype i = 0; i < m_positions.size(); ++i)
+        rows.append(rowAt(i));
+    return rows;
 }
 
 QVariant EntryRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const Row &row = m_rows.at(index.row());
+    const Row &row = rowAt(index.row());
     switch (role) {
     case EntryIdRole:
         return row.entryId;
@@ -128,29 +161,29 @@ void EntriesScreen::showRows()
     // the same, so a keystroke in the search box builds no row text. The shown positions refer to
     // the entries the last rebuild saw, which are still the race's while no rebuild is due.
     const Race &race = store() ? store()->race() : m_rowCacheRace;
-    if (!sameRowInputs(race, m_rowCacheRace) || m_rowCache.size() != race.participants.size()) {
+    if (!sameRowInputs(race, m_rowCacheRace) || m_rowCache->size() != race.participants.size()) {
         m_rowCacheRace = Race();
         m_rowCacheRace.participants = race.participants;
         m_rowCacheRace.classes = race.classes;
         m_rowCacheRace.courses = race.courses;
         m_rowCacheRace.stages = race.stages;
         m_rowCacheIds = std::make_unique<RaceIds>(m_rowCacheRace);
-        m_rowCache = QList<std::optional<EntryRowsModel::Row>>(race.participants.size());
+        // A new table: the rows model still reads the old one until it is handed this one.
+        m_rowCache = std::make_shared<EntryRowsModel::RowTable>(race.participants.size());
         m_duplicateWarnings = duplicateCardWarnings(race);
         m_orderedStages = stagesInOrder(race.stages);
         m_courseOptionsByClass.clear();
+        m_stageCells.clear();
     }
-    QList<EntryRowsModel::Row> rows;
-    rows.reserve(m_shownPositions.size());
-    for (qsizetype i : std::as_const(m_shownPositions)) {
-        if (i >= m_rowCache.size())
-            continue;
-        std::optional<EntryRowsModel::Row> &row = m_rowCache[i];
+    EntryRowsModel::RowTable &table = *m_rowCache;
+    QList<qsizetype> positions = m_shownPositions;
+    positions.removeIf([&](qsizetype i) { return i >= table.size(); });
+    for (const qsizetype i : std::as_const(positions)) {
+        std::optional<EntryRowsModel::Row> &row = table[i];
         if (!row)
             row = rowFor(m_rowCacheRace.participants.at(i), m_duplicateWarnings.at(i));
-        rows.append(*row);
     }
-    m_rows.setRows(rows);
+    m_rows.setRows(m_rowCache, std::move(positions));
 }
 
 EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QString &duplicateWarning)
@@ -169,9 +202,14 @@ EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QStrin
         row.rentalWarning = localized(
             QStringLiteral("⚠ Rent-a-card (%@) — assign a physical card before start"), entry.cardNumber);
     row.duplicateWarning = duplicateWarning;
-    for (const Stage &stage : std::as_const(m_orderedStages)) {
-        row.stageColumns.append(QVariantMap {{QStringLiteral("name"), stage.name},
-            {QStringLiteral("summary"), classCourseSummary(ids, entry, stage.id)}});
+    for (qsizetype k = 0; k < m_orderedStages.size(); ++k) {
+        const Stage &stage = m_orderedStages[k];
+        const QString summary = classCourseSummary(ids, entry, stage.id);
+        auto cell = m_stageCells.constFind({k, summary});
+        if (cell == m_stageCells.constEnd())
+            cell = m_stageCells.insert({k, summary},
+                QVariantMap {{QStringLiteral("name"), stage.name}, {QStringLiteral("summary"), summary}});
+        row.stageColumns.append(*cell);
     }
     row.showsCoursePicker = race.stages.isEmpty() && showsCoursePicker(ids, entry);
     if (row.showsCoursePicker) {

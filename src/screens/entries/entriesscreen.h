@@ -59,16 +59,25 @@ public:
         bool operator==(const Row &) const = default;
     };
 
+    // Rows by position in the entries they were built from; a row once built never changes.
+    using RowTable = QList<std::optional<Row>>;
+
     using CountedListModel::CountedListModel;
-    void setRows(const QList<Row> &rows);
-    [[nodiscard]] const QList<Row> &rows() const { return m_rows; }
+    // Shows the table's rows at `positions` (each of them built), in that order. The rows are
+    // read from the shared table, not copied: a keystroke on 50,000 entries would otherwise copy
+    // and then release every row it shows.
+    void setRows(std::shared_ptr<const RowTable> table, QList<qsizetype> positions);
+    // The shown rows, copied.
+    [[nodiscard]] QList<Row> rows() const;
 
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
 private:
-    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
-    QList<Row> m_rows;
+    [[nodiscard]] qsizetype size() const override { return m_positions.size(); }
+    [[nodiscard]] const Row &rowAt(qsizetype i) const { return *m_table->at(m_positions.at(i)); }
+    std::shared_ptr<const RowTable> m_table;
+    QList<qsizetype> m_positions;
 };
 
 class EntriesScreen : public StoreViewModel
@@ -191,12 +200,15 @@ private:
     mutable bool m_shownCopied = false;
     // Each entry's row once built, with what the rows were built from (entries, classes, courses
     // and stages of the race), the duplicate-card warnings by entry and the shared pickers.
-    QList<std::optional<EntryRowsModel::Row>> m_rowCache;
+    std::shared_ptr<EntryRowsModel::RowTable> m_rowCache = std::make_shared<EntryRowsModel::RowTable>();
     Race m_rowCacheRace;
     std::unique_ptr<RaceIds> m_rowCacheIds;
     QStringList m_duplicateWarnings;
     QList<Stage> m_orderedStages;
     QHash<QString, QVariantList> m_courseOptionsByClass;
+    // The stage columns' cells by stage (its place in m_orderedStages) and summary, shared by the rows that
+    // show the same.
+    QHash<std::pair<qsizetype, QString>, QVariant> m_stageCells;
     QString m_filterClassId;
     QString m_searchText;
     ParticipantSortField m_sortField = ParticipantSortField::Name;

@@ -9,6 +9,7 @@
 #include "participanteditor.h"
 
 #include <QCollator>
+#include <QCollatorSortKey>
 #include <QHash>
 #include <QLocale>
 #include <QTimeZone>
@@ -231,15 +232,69 @@ QString searchFolded(const QString &text)
     return folded.toCaseFolded();
 }
 
+std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &collator)
+{
+    // Each entry's key by number, in the order first met; equal texts share one number.
+    std::vector<quint32> keyOf(std::size_t(keys.size()));
+    QHash<QString, quint32> numbers;
+    QList<QString> distinct;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const auto found = numbers.constFind(keys[i]);
+        if (found != numbers.constEnd()) {
+            keyOf[std::size_t(i)] = *found;
+            continue;
+        }
+        const auto number = quint32(distinct.size());
+        numbers.insert(keys[i], number);
+        distinct.append(keys[i]);
+        keyOf[std::size_t(i)] = number;
+    }
+    std::vector<QCollatorSortKey> sortKeys;
+    sortKeys.reserve(std::size_t(distinct.size()));
+    for (const QString &key : std::as_const(distinct))
+        sortKeys.push_back(collator.sortKey(key));
+    std::vector<quint32> byKey(std::size_t(distinct.size()));
+    std::iota(byKey.begin(), byKey.end(), quint32(0));
+    std::sort(byKey.begin(), byKey.end(),
+        [&](quint32 a, quint32 b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+    // Different texts the collator finds equal ("anna" and "Anna") share a rank, so their entries
+    // keep their stored order as a stable sort by the key would.
+    std::vector<quint32> rank(byKey.size());
+    quint32 ranks = 0;
+    for (std::size_t k = 0; k < byKey.size(); ++k) {
+        if (k > 0 && sortKeys[byKey[k - 1]].compare(sortKeys[byKey[k]]) != 0)
+            ++ranks;
+        rank[byKey[k]] = ranks;
+    }
+    // Counting sort by rank: stable, and linear in the entries.
+    std::vector<quint32> start(byKey.empty() ? 0 : std::size_t(ranks) + 2, 0);
+    for (const quint32 key : keyOf)
+        ++start[rank[key] + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<quint32> order(keyOf.size());
+    for (std::size_t i = 0; i < keyOf.size(); ++i)
+        order[start[rank[keyOf[i]]]++] = quint32(i);
+    return order;
+}
+
 EntryListIndex::EntryListIndex(const Race &race)
 {
     m_race.participants = race.participants;
     m_race.classes = race.classes;
     m_race.courses = race.courses;
-    m_folded.reserve(race.participants.size());
-    for (const Participant &p : race.participants)
-        m_folded.append({searchFolded(p.givenName), searchFolded(p.familyName),
-            searchFolded(cardNumberWithoutSpaces(p.cardNumber))});
+    m_foldedEnds.reserve(std::size_t(race.participants.size()) * 3 + 1);
+    m_foldedEnds.push_back(0);
+    const auto append = [this](const QString &text) {
+        const QString f = searchFolded(text);
+        m_folded.insert(m_folded.end(), f.utf16(), f.utf16() + f.size());
+        m_foldedEnds.push_back(quint32(m_folded.size()));
+    };
+    for (const Participant &p : race.participants) {
+        append(p.givenName);
+        append(p.familyName);
+        append(cardNumberWithoutSpaces(p.cardNumber));
+    }
+    m_folded.shrink_to_fit();
 }
 
 bool EntryListIndex::isFor(const Race &race) const
@@ -258,38 +313,39 @@ bool EntryListIndex::inClass(const Participant &entry, const QString &classId) c
     return std::any_of(byStage.cbegin(), byStage.cend(), [&](const QString &id) { return id == classId; });
 }
 
-const QList<qsizetype> &EntryListIndex::ascendingOrder(ParticipantSortField field)
+bool EntryListIndex::matches(qsizetype entry, QStringView needle, QStringView cardNeedle) const
 {
-    std::optional<QList<qsizetype>> &order = m_orders[std::size_t(field)];
+    const auto first = std::size_t(entry) * 3;
+    return folded(first).contains(needle) || folded(first + 1).contains(needle)
+        || (!cardNeedle.isEmpty() && folded(first + 2).contains(cardNeedle));
+}
+
+const std::vector<quint32> &EntryListIndex::ascendingOrder(ParticipantSortField field)
+{
+    std::optional<std::vector<quint32>> &order = m_orders[std::size_t(field)];
     if (order)
         return *order;
     const QList<Participant> &entries = m_race.participants;
-    const QCollator &collator = nameCollator();
     const RaceIds ids(m_race);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(entries.size()));
+    QList<QString> keys;
+    keys.reserve(entries.size());
     for (const Participant &p : entries) {
-        QString key;
         switch (field) {
         case ParticipantSortField::Name:
-            key = nameOf(p);
+            keys.append(nameOf(p));
             break;
         case ParticipantSortField::CardNumber:
-            key = p.cardNumber;
+            keys.append(p.cardNumber);
             break;
         case ParticipantSortField::Club:
-            key = p.club.value_or(QString());
+            keys.append(p.club.value_or(QString()));
             break;
         case ParticipantSortField::ClassAndCourse:
-            key = classCourseSummary(ids, p, std::nullopt);
+            keys.append(classCourseSummary(ids, p, std::nullopt));
             break;
         }
-        keys.push_back(collator.sortKey(key));
     }
-    order.emplace(entries.size());
-    std::iota(order->begin(), order->end(), qsizetype(0));
-    std::stable_sort(order->begin(), order->end(),
-        [&](qsizetype a, qsizetype b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+    order = collatedOrder(keys, nameCollator());
     return *order;
 }
 
@@ -300,18 +356,23 @@ QList<qsizetype> EntryListIndex::shown(
     const QString needle = searchFolded(searchText.trimmed());
     // Card numbers are found by their digits, however either side groups them.
     const QString cardNeedle = cardNumberWithoutSpaces(needle);
+    const QList<Participant> &entries = m_race.participants;
+    const std::vector<quint32> &order = ascendingOrder(field);
     QList<qsizetype> kept;
-    kept.reserve(m_race.participants.size());
-    for (qsizetype i : ascendingOrder(field)) {
-        if (!filterClassId.isEmpty() && !inClass(m_race.participants[i], filterClassId))
-            continue;
-        if (!needle.isEmpty()) {
-            const auto &fields = m_folded[i];
-            if (!fields[0].contains(needle) && !fields[1].contains(needle)
-                && (cardNeedle.isEmpty() || !fields[2].contains(cardNeedle)))
-                continue;
+    kept.reserve(entries.size());
+    if (filterClassId.isEmpty() && needle.isEmpty()) {
+        kept.append(QList<qsizetype>(order.cbegin(), order.cend()));
+    } else {
+        // The entries are tested in stored order, reading the folded texts in sequence; the
+        // sorted walk then only looks the answers up.
+        std::vector<char> keep(std::size_t(entries.size()));
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            keep[std::size_t(i)] = (filterClassId.isEmpty() || inClass(entries[i], filterClassId))
+                && (needle.isEmpty() || matches(i, needle, cardNeedle));
+        for (const quint32 i : order) {
+            if (keep[i])
+                kept.append(i);
         }
-        kept.append(i);
     }
     if (!ascending)
         std::reverse(kept.begin(), kept.end());
