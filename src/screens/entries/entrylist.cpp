@@ -35,6 +35,14 @@ QString trimBlanksAndTabs(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+// In place: a name without blanks at its ends is left as it is.
+void trimBlanksAndTabs(QString &text)
+{
+    const QString trimmed = trimBlanksAndTabs(std::as_const(text));
+    if (trimmed.size() != text.size())
+        text = trimmed;
+}
+
 QString nameOf(const Participant &entry)
 {
     return trimBlanksAndTabs(entry.givenName + QLatin1Char(' ') + entry.familyName);
@@ -177,17 +185,36 @@ QStringList duplicateCardWarnings(const Race &race)
 {
     const QList<Participant> &entries = race.participants;
     QStringList warnings(entries.size());
-    QHash<QString, QList<qsizetype>> holders;
-    // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
-    // runners without a card do not share one.
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (!isMissingCardNumber(entries[i].cardNumber))
-            holders[cardNumberWithoutSpaces(entries[i].cardNumber)].append(i);
+    // The holders of each number, chained in stored order from the first (-1 ends a chain): most
+    // numbers have one holder, and a list per number would be an allocation per entry.
+    std::vector<qsizetype> nextHolder(std::size_t(entries.size()), -1);
+    std::vector<qsizetype> firsts;
+    {
+        // Number -> {first holder, last holder}.
+        QHash<QString, std::pair<qsizetype, qsizetype>> holders;
+        holders.reserve(entries.size());
+        // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
+        // runners without a card do not share one.
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (isMissingCardNumber(entries[i].cardNumber))
+                continue;
+            const QString number = cardNumberWithoutSpaces(entries[i].cardNumber);
+            const auto ends = holders.find(number);
+            if (ends == holders.end()) {
+                holders.insert(number, {i, i});
+                continue;
+            }
+            if (ends->first == ends->second)
+                firsts.push_back(ends->first);
+            nextHolder[std::size_t(ends->second)] = i;
+            ends->second = i;
+        }
     }
     const QList<Stage> stages = stagesInOrder(race.stages);
-    for (const QList<qsizetype> &group : std::as_const(holders)) {
-        if (group.size() < 2)
-            continue;
+    for (const qsizetype first : firsts) {
+        QList<qsizetype> group;
+        for (qsizetype i = first; i != -1; i = nextHolder[std::size_t(i)])
+            group.append(i);
         for (qsizetype self : group) {
             const Participant &entry = entries[self];
             QStringList parts;
@@ -232,33 +259,36 @@ QString searchFolded(const QString &text)
     return folded.toCaseFolded();
 }
 
-std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &collator)
+void CollatedKeys::reserve(qsizetype count)
 {
-    // Each entry's key by number, in the order first met; equal texts share one number.
-    std::vector<quint32> keyOf(std::size_t(keys.size()));
-    QHash<QString, quint32> numbers;
-    QList<QString> distinct;
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        const auto found = numbers.constFind(keys[i]);
-        if (found != numbers.constEnd()) {
-            keyOf[std::size_t(i)] = *found;
-            continue;
-        }
-        const auto number = quint32(distinct.size());
-        numbers.insert(keys[i], number);
-        distinct.append(keys[i]);
-        keyOf[std::size_t(i)] = number;
+    m_keyOf.reserve(std::size_t(count));
+}
+
+void CollatedKeys::append(const QString &key)
+{
+    const auto found = m_numbers.constFind(key);
+    if (found != m_numbers.constEnd()) {
+        m_keyOf.push_back(*found);
+        return;
     }
+    const auto number = quint32(m_distinct.size());
+    m_numbers.insert(key, number);
+    m_distinct.append(key);
+    m_keyOf.push_back(number);
+}
+
+std::vector<quint32> CollatedKeys::order(const QCollator &collator) const
+{
     std::vector<QCollatorSortKey> sortKeys;
-    sortKeys.reserve(std::size_t(distinct.size()));
-    for (const QString &key : std::as_const(distinct))
+    sortKeys.reserve(std::size_t(m_distinct.size()));
+    for (const QString &key : m_distinct)
         sortKeys.push_back(collator.sortKey(key));
-    std::vector<quint32> byKey(std::size_t(distinct.size()));
+    std::vector<quint32> byKey(std::size_t(m_distinct.size()));
     std::iota(byKey.begin(), byKey.end(), quint32(0));
     std::sort(byKey.begin(), byKey.end(),
         [&](quint32 a, quint32 b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
-    // Different texts the collator finds equal ("anna" and "Anna") share a rank, so their entries
-    // keep their stored order as a stable sort by the key would.
+    // Different texts the collator finds equal ("anna" and "Anna") share a rank, so their
+    // positions keep their order as a stable sort by the key would.
     std::vector<quint32> rank(byKey.size());
     quint32 ranks = 0;
     for (std::size_t k = 0; k < byKey.size(); ++k) {
@@ -266,15 +296,24 @@ std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &
             ++ranks;
         rank[byKey[k]] = ranks;
     }
-    // Counting sort by rank: stable, and linear in the entries.
+    // Counting sort by rank: stable, and linear in the positions.
     std::vector<quint32> start(byKey.empty() ? 0 : std::size_t(ranks) + 2, 0);
-    for (const quint32 key : keyOf)
+    for (const quint32 key : m_keyOf)
         ++start[rank[key] + 1];
     std::partial_sum(start.begin(), start.end(), start.begin());
-    std::vector<quint32> order(keyOf.size());
-    for (std::size_t i = 0; i < keyOf.size(); ++i)
-        order[start[rank[keyOf[i]]]++] = quint32(i);
+    std::vector<quint32> order(m_keyOf.size());
+    for (std::size_t i = 0; i < m_keyOf.size(); ++i)
+        order[start[rank[m_keyOf[i]]]++] = quint32(i);
     return order;
+}
+
+std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &collator)
+{
+    CollatedKeys collated;
+    collated.reserve(keys.size());
+    for (const QString &key : keys)
+        collated.append(key);
+    return collated.order(collator);
 }
 
 EntryListIndex::EntryListIndex(const Race &race)
@@ -289,10 +328,17 @@ EntryListIndex::EntryListIndex(const Race &race)
         m_folded.insert(m_folded.end(), f.utf16(), f.utf16() + f.size());
         m_foldedEnds.push_back(quint32(m_folded.size()));
     };
+    m_nameKeys.reserve(race.participants.size());
+    // One text reused for every name: the key is copied only when it is new.
+    QString name;
     for (const Participant &p : race.participants) {
         append(p.givenName);
         append(p.familyName);
         append(cardNumberWithoutSpaces(p.cardNumber));
+        name.truncate(0);
+        name.append(p.givenName).append(QLatin1Char(' ')).append(p.familyName);
+        trimBlanksAndTabs(name);
+        m_nameKeys.append(name);
     }
     m_folded.shrink_to_fit();
 }
@@ -325,14 +371,17 @@ const std::vector<quint32> &EntryListIndex::ascendingOrder(ParticipantSortField 
     std::optional<std::vector<quint32>> &order = m_orders[std::size_t(field)];
     if (order)
         return *order;
+    if (field == ParticipantSortField::Name) {
+        order = m_nameKeys.order(nameCollator());
+        return *order;
+    }
     const QList<Participant> &entries = m_race.participants;
     const RaceIds ids(m_race);
-    QList<QString> keys;
+    CollatedKeys keys;
     keys.reserve(entries.size());
     for (const Participant &p : entries) {
         switch (field) {
         case ParticipantSortField::Name:
-            keys.append(nameOf(p));
             break;
         case ParticipantSortField::CardNumber:
             keys.append(p.cardNumber);
@@ -345,7 +394,7 @@ const std::vector<quint32> &EntryListIndex::ascendingOrder(ParticipantSortField 
             break;
         }
     }
-    order = collatedOrder(keys, nameCollator());
+    order = keys.order(nameCollator());
     return *order;
 }
 

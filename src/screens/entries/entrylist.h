@@ -62,10 +62,28 @@ private:
 // A text as the search compares it: without case or diacritics, no locale.
 [[nodiscard]] QString searchFolded(const QString &text);
 
-// Positions 0 to n-1 of `keys`, stably sorted ascending by their key in the collator's order:
-// keys the collator finds equal keep their positions' order. Each distinct key is collated once
-// and ranked; the positions are then placed by rank in one pass, so an event of many entries
-// sharing few keys (classes, clubs, common names) costs little more than a pass over them.
+// The sort keys of a list, for its stable order in a collator's order: each distinct key is
+// collated once and ranked, and the positions are then placed by rank in one pass, so a list of
+// many entries sharing few keys (classes, clubs, common names) costs little more than a pass
+// over them, and a comparison never visits an entry.
+class CollatedKeys
+{
+public:
+    void reserve(qsizetype count);
+    // The key of the next position.
+    void append(const QString &key);
+    [[nodiscard]] qsizetype size() const { return qsizetype(m_keyOf.size()); }
+    // Positions 0 to size() - 1 ascending by their key; keys the collator finds equal keep their
+    // positions' order.
+    [[nodiscard]] std::vector<quint32> order(const QCollator &collator) const;
+
+private:
+    // Distinct texts are numbered in the order first met.
+    QHash<QString, quint32> m_numbers;
+    QList<QString> m_distinct;
+    std::vector<quint32> m_keyOf;
+};
+
 [[nodiscard]] std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &collator);
 
 // The race's entries prepared for filtering and sorting. Building it folds every searchable field
@@ -94,6 +112,9 @@ private:
 
     // Shares the lists of the race it was built from.
     Race m_race;
+    // The names' keys, taken in the same pass as the search texts: the entries' own memory is
+    // read once per build, not once per use.
+    CollatedKeys m_nameKeys;
     // Given name, family name and card number of each entry, folded, one after another in one
     // buffer: a search reads it in sequence instead of visiting three heap strings per entry.
     // Field f (0 to 2) of entry i spans m_foldedEnds[3i + f] to m_foldedEnds[3i + f + 1].
