@@ -322,10 +322,21 @@ EntryListIndex::EntryListIndex(const Race &race)
     m_race.classes = race.classes;
     m_race.courses = race.courses;
     m_foldedEnds.reserve(std::size_t(race.participants.size()) * 3 + 1);
+    // Room for the usual names and card numbers, so that the buffer seldom moves while it fills.
+    m_folded.reserve(std::size_t(race.participants.size()) * 24);
     m_foldedEnds.push_back(0);
     const auto append = [this](const QString &text) {
-        const QString f = searchFolded(text);
-        m_folded.insert(m_folded.end(), f.utf16(), f.utf16() + f.size());
+        // ASCII folds to its lower case letter by letter (what searchFolded gives it), written
+        // straight into the buffer; anything else takes the full folding.
+        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+            for (const QChar c : text) {
+                const char16_t u = c.unicode();
+                m_folded.push_back(u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u);
+            }
+        } else {
+            const QString f = searchFolded(text);
+            m_folded.insert(m_folded.end(), f.utf16(), f.utf16() + f.size());
+        }
         m_foldedEnds.push_back(quint32(m_folded.size()));
     };
     m_nameKeys.reserve(race.participants.size());
@@ -340,7 +351,6 @@ EntryListIndex::EntryListIndex(const Race &race)
         trimBlanksAndTabs(name);
         m_nameKeys.append(name);
     }
-    m_folded.shrink_to_fit();
 }
 
 bool EntryListIndex::isFor(const Race &race) const
