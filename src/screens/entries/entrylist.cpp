@@ -181,6 +181,54 @@ QList<Stage> stagesInOrder(const QList<Stage> &stages)
     return sorted;
 }
 
+namespace {
+
+// A card number of 1 to 17 digits as one integer: its length above its value, so that "0815"
+// and "815" stay apart.
+std::optional<quint64> digitsKey(const QString &number)
+{
+    if (number.isEmpty() || number.size() > 17)
+        return std::nullopt;
+    quint64 value = 0;
+    for (const QChar c : number) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return (quint64(number.size()) << 57) | value;
+}
+
+struct NumberHolder
+{
+    quint64 key;
+    quint32 holder;
+};
+
+// Stably by key, a byte at a time from the lowest (a byte all keys share is skipped): linear in
+// the holders.
+void sortByKey(std::vector<NumberHolder> &holders)
+{
+    std::array<std::array<quint32, 256>, 8> counts {};
+    for (const NumberHolder &h : holders) {
+        for (std::size_t b = 0; b < 8; ++b)
+            ++counts[b][(h.key >> (8 * b)) & 0xff];
+    }
+    std::vector<NumberHolder> sorted(holders.size());
+    for (std::size_t b = 0; b < 8; ++b) {
+        std::array<quint32, 256> &count = counts[b];
+        if (std::any_of(count.cbegin(), count.cend(), [&](quint32 c) { return c == holders.size(); }))
+            continue;
+        quint32 start = 0;
+        for (quint32 &c : count)
+            start += std::exchange(c, start);
+        for (const NumberHolder &h : holders)
+            sorted[count[(h.key >> (8 * b)) & 0xff]++] = h;
+        holders.swap(sorted);
+    }
+}
+
+} // namespace
+
 QStringList duplicateCardWarnings(const Race &race)
 {
     const QList<Participant> &entries = race.participants;
@@ -189,26 +237,39 @@ QStringList duplicateCardWarnings(const Race &race)
     // numbers have one holder, and a list per number would be an allocation per entry.
     std::vector<qsizetype> nextHolder(std::size_t(entries.size()), -1);
     std::vector<qsizetype> firsts;
-    {
-        // Number -> {first holder, last holder}.
-        QHash<QString, std::pair<qsizetype, qsizetype>> holders;
-        holders.reserve(entries.size());
-        // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
-        // runners without a card do not share one.
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            if (isMissingCardNumber(entries[i].cardNumber))
-                continue;
-            const QString number = cardNumberWithoutSpaces(entries[i].cardNumber);
-            const auto ends = holders.find(number);
-            if (ends == holders.end()) {
-                holders.insert(number, {i, i});
-                continue;
-            }
-            if (ends->first == ends->second)
-                firsts.push_back(ends->first);
-            nextHolder[std::size_t(ends->second)] = i;
-            ends->second = i;
+    // Numbers of digits only (nearly all) are grouped by sorting them as integers, which reads
+    // memory in sequence; a table of 50,000 numbers would not fit the caches. Others are few.
+    std::vector<NumberHolder> digitNumbers;
+    digitNumbers.reserve(std::size_t(entries.size()));
+    // Number -> {first holder, last holder}.
+    QHash<QString, std::pair<qsizetype, qsizetype>> otherNumbers;
+    // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
+    // runners without a card do not share one.
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (isMissingCardNumber(entries[i].cardNumber))
+            continue;
+        const QString number = cardNumberWithoutSpaces(entries[i].cardNumber);
+        if (const std::optional<quint64> key = digitsKey(number)) {
+            digitNumbers.push_back({*key, quint32(i)});
+            continue;
         }
+        const auto ends = otherNumbers.find(number);
+        if (ends == otherNumbers.end()) {
+            otherNumbers.insert(number, {i, i});
+            continue;
+        }
+        if (ends->first == ends->second)
+            firsts.push_back(ends->first);
+        nextHolder[std::size_t(ends->second)] = i;
+        ends->second = i;
+    }
+    sortByKey(digitNumbers);
+    for (std::size_t k = 1; k < digitNumbers.size(); ++k) {
+        if (digitNumbers[k].key != digitNumbers[k - 1].key)
+            continue;
+        if (k == 1 || digitNumbers[k - 2].key != digitNumbers[k].key)
+            firsts.push_back(digitNumbers[k - 1].holder);
+        nextHolder[digitNumbers[k - 1].holder] = digitNumbers[k].holder;
     }
     const QList<Stage> stages = stagesInOrder(race.stages);
     for (const qsizetype first : firsts) {
