@@ -130,9 +130,9 @@ bool EntryRowTable::isFor(const Race &race) const
 
 const EntryRow &EntryRowTable::row(qsizetype i) const
 {
-    std::optional<EntryRow> &row = m_rows[std::size_t(i)];
+    std::unique_ptr<EntryRow> &row = m_rows[std::size_t(i)];
     if (!row)
-        row = build(i);
+        row = std::make_unique<EntryRow>(build(i));
     return *row;
 }
 

@@ -54,7 +54,7 @@ public:
     [[nodiscard]] qsizetype size() const { return m_race.participants.size(); }
     [[nodiscard]] const QUuid &entryId(qsizetype i) const { return m_race.participants.at(i).id; }
     [[nodiscard]] const EntryRow &row(qsizetype i) const;
-    [[nodiscard]] bool isBuilt(qsizetype i) const { return m_rows[std::size_t(i)].has_value(); }
+    [[nodiscard]] bool isBuilt(qsizetype i) const { return m_rows[std::size_t(i)] != nullptr; }
 
 private:
     [[nodiscard]] EntryRow build(qsizetype i) const;
@@ -70,7 +70,9 @@ private:
     // The stage columns' cells by stage (its place in m_orderedStages) and summary, shared by the
     // rows that show the same.
     mutable QHash<std::pair<qsizetype, QString>, QVariant> m_stageCells;
-    mutable std::vector<std::optional<EntryRow>> m_rows;
+    // A pointer per entry, not a row: most rows are never built, and a table of 50,000 empty
+    // rows would be megabytes to clear and walk.
+    mutable std::vector<std::unique_ptr<EntryRow>> m_rows;
 };
 
 // One row per shown entry, in display order. While the same entries stay in the same order a
