@@ -368,15 +368,6 @@ std::vector<quint32> CollatedKeys::order(const QCollator &collator) const
     return order;
 }
 
-std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &collator)
-{
-    CollatedKeys collated;
-    collated.reserve(keys.size());
-    for (const QString &key : keys)
-        collated.append(key);
-    return collated.order(collator);
-}
-
 EntryListIndex::EntryListIndex(const Race &race)
 {
     m_race.participants = race.participants;

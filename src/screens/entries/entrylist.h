@@ -84,8 +84,6 @@ private:
     std::vector<quint32> m_keyOf;
 };
 
-[[nodiscard]] std::vector<quint32> collatedOrder(const QList<QString> &keys, const QCollator &collator);
-
 // The race's entries prepared for filtering and sorting. Building it folds every searchable field
 // once; the order of each sort field is computed on first use and kept. It stays valid for as
 // long as the race's entries, classes and courses are the ones it was built from (isFor).
