@@ -72,8 +72,7 @@ public:
     void reserve(qsizetype count);
     // The key of the next position.
     void append(const QString &key);
-    [[nodiscard]] qsizetype size() const { return qsizetype(m_keyOf.size()); }
-    // Positions 0 to size() - 1 ascending by their key; keys the collator finds equal keep their
+    // The positions ascending by their key; keys the collator finds equal keep their
     // positions' order.
     [[nodiscard]] std::vector<quint32> order(const QCollator &collator) const;
 
