@@ -15,16 +15,50 @@
 
 // ---- EntryRowsModel ----------------------------------------------------------------------------
 
-void EntryRowsModel::setRows(const QList<Row> &rows)
+void EntryRowsModel::setRows(std::shared_ptr<const EntryRowTable> table, QList<qsizetype> positions)
 {
-    updateRows(m_rows, rows, [](const Row &a, const Row &b) { return a.entryId == b.entryId; });
+    // While the same entries are shown in the same order, only the rows that differ are updated,
+    // in place, so that a scrolled list does not jump and a row being edited keeps its controls;
+    // otherwise every row is replaced. A position shows the same row as before while the table
+    // is the same one; a row of the old table nobody asked for was never seen, so it cannot
+    // have changed on screen.
+    const bool sameTable = table == m_table;
+    const auto sameRow = [&](qsizetype i) { return sameTable && positions.at(i) == m_positions.at(i); };
+    bool sameRecords = positions.size() == m_positions.size();
+    for (qsizetype i = 0; sameRecords && i < positions.size(); ++i)
+        sameRecords = sameRow(i) || table->entryId(positions.at(i)) == m_table->entryId(m_positions.at(i));
+    if (!sameRecords) {
+        resetRows([&] {
+            m_table = std::move(table);
+            m_positions = std::move(positions);
+        });
+        return;
+    }
+    QList<qsizetype> changed;
+    for (qsizetype i = 0; i < positions.size(); ++i) {
+        if (!sameRow(i) && m_table->isBuilt(m_positions.at(i)) && !(table->row(positions.at(i)) == rowAt(i)))
+            changed.append(i);
+    }
+    m_table = std::move(table);
+    m_positions = std::move(positions);
+    for (const qsizetype i : std::as_const(changed))
+        emit dataChanged(index(int(i)), index(int(i)));
+}
+
+QList<EntryRowsModel::Row> EntryRowsModel::rows() const
+{
+    QList<Row> rows;
+    rows.reserve(m_positions.size());
+    for (qsizetype i = 0; i < m_positions.size(); ++i)
+        rows.append(rowAt(i));
+    return rows;
 }
 
 QVariant EntryRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const Row &row = m_rows.at(index.row());
+    const Row &row = rowAt(index.row());
     switch (role) {
     case EntryIdRole:
         return row.entryId;
@@ -60,22 +94,94 @@ QHash<int, QByteArray> EntryRowsModel::roleNames() const
         {CourseIdRole, "courseId"}};
 }
 
-// ---- EntriesScreen -----------------------------------------------------------------------------
+// ---- EntryRowTable -----------------------------------------------------------------------------
 
 namespace {
+
+Race rowInputs(const Race &race)
+{
+    Race inputs;
+    inputs.participants = race.participants;
+    inputs.classes = race.classes;
+    inputs.courses = race.courses;
+    inputs.stages = race.stages;
+    return inputs;
+}
 
 QVariantMap pickerRow(const QString &text, const QString &value)
 {
     return {{QStringLiteral("text"), text}, {QStringLiteral("value"), value}};
 }
 
-bool sameRowInputs(const Race &a, const Race &b)
+} // namespace
+
+EntryRowTable::EntryRowTable(const Race &race)
+    : m_race(rowInputs(race))
+    , m_ids(m_race)
+    , m_orderedStages(stagesInOrder(race.stages))
+    , m_rows(std::size_t(race.participants.size()))
+{ }
+
+bool EntryRowTable::isFor(const Race &race) const
 {
-    return a.participants == b.participants && a.classes == b.classes && a.courses == b.courses
-        && a.stages == b.stages;
+    return race.participants == m_race.participants && race.classes == m_race.classes
+        && race.courses == m_race.courses && race.stages == m_race.stages;
 }
 
-} // namespace
+const EntryRow &EntryRowTable::row(qsizetype i) const
+{
+    std::unique_ptr<EntryRow> &row = m_rows[std::size_t(i)];
+    if (!row)
+        row = std::make_unique<EntryRow>(build(i));
+    return *row;
+}
+
+EntryRow EntryRowTable::build(qsizetype i) const
+{
+    const Race &race = m_race;
+    const RaceIds &ids = m_ids;
+    const Participant &entry = race.participants.at(i);
+    if (!m_duplicateWarnings)
+        m_duplicateWarnings = duplicateCardWarnings(race);
+    EntryRow row;
+    row.entryId = entry.id.toString(QUuid::WithoutBraces);
+    row.name = personDisplayName(entry.givenName, entry.familyName);
+    row.detail = participantDetailLine(ids, entry);
+    if (entry.pendingCardNumber)
+        row.checklistWarning = localized(
+            QStringLiteral("⚠ O-Checklist reports new card: %@ (not applied — edit manually to accept)"),
+            *entry.pendingCardNumber);
+    if (entry.isRentalCard.value_or(false))
+        row.rentalWarning = localized(
+            QStringLiteral("⚠ Rent-a-card (%@) — assign a physical card before start"), entry.cardNumber);
+    row.duplicateWarning = m_duplicateWarnings->at(i);
+    for (qsizetype k = 0; k < m_orderedStages.size(); ++k) {
+        const Stage &stage = m_orderedStages[k];
+        const QString summary = classCourseSummary(ids, entry, stage.id);
+        auto cell = m_stageCells.constFind({k, summary});
+        if (cell == m_stageCells.constEnd())
+            cell = m_stageCells.insert({k, summary},
+                QVariantMap {{QStringLiteral("name"), stage.name}, {QStringLiteral("summary"), summary}});
+        row.stageColumns.append(*cell);
+    }
+    row.showsCoursePicker = race.stages.isEmpty() && showsCoursePicker(ids, entry);
+    if (row.showsCoursePicker) {
+        // Entries of one class share their choices.
+        const QString classId = entry.classId.value_or(QString());
+        auto options = m_courseOptionsByClass.constFind(classId);
+        if (options == m_courseOptionsByClass.constEnd()) {
+            QVariantList list {pickerRow(localized(QStringLiteral("(Class default)")), QString())};
+            for (const Course &course : rowCourseChoices(ids, entry))
+                list.append(pickerRow(course.name, course.id));
+            options = m_courseOptionsByClass.insert(classId, list);
+        }
+        row.courseOptions = *options;
+        row.courseId = entry.courseId.value_or(QString());
+    }
+    return row;
+}
+
+// ---- EntriesScreen -----------------------------------------------------------------------------
 
 EntriesScreen::EntriesScreen(QObject *parent)
     : StoreViewModel(parent)
@@ -102,7 +208,7 @@ void EntriesScreen::racePublished()
         return;
     }
     // Courses or stages: the rows' texts follow at once, their order waits for the next rebuild.
-    if (!m_rebuild.isQueued() && !sameRowInputs(race, m_rowCacheRace))
+    if (!m_rebuild.isQueued() && !m_rowTable->isFor(race))
         showRows();
 }
 
@@ -124,70 +230,15 @@ void EntriesScreen::rebuildNow()
 
 void EntriesScreen::showRows()
 {
-    // Rows are kept per entry for as long as the race's entries, classes, courses and stages stay
-    // the same, so a keystroke in the search box builds no row text. The shown positions refer to
-    // the entries the last rebuild saw, which are still the race's while no rebuild is due.
-    const Race &race = store() ? store()->race() : m_rowCacheRace;
-    if (!sameRowInputs(race, m_rowCacheRace) || m_rowCache.size() != race.participants.size()) {
-        m_rowCacheRace = Race();
-        m_rowCacheRace.participants = race.participants;
-        m_rowCacheRace.classes = race.classes;
-        m_rowCacheRace.courses = race.courses;
-        m_rowCacheRace.stages = race.stages;
-        m_rowCacheIds = std::make_unique<RaceIds>(m_rowCacheRace);
-        m_rowCache = QList<std::optional<EntryRowsModel::Row>>(race.participants.size());
-        m_duplicateWarnings = duplicateCardWarnings(race);
-        m_orderedStages = stagesInOrder(race.stages);
-        m_courseOptionsByClass.clear();
-    }
-    QList<EntryRowsModel::Row> rows;
-    rows.reserve(m_shownPositions.size());
-    for (qsizetype i : std::as_const(m_shownPositions)) {
-        if (i >= m_rowCache.size())
-            continue;
-        std::optional<EntryRowsModel::Row> &row = m_rowCache[i];
-        if (!row)
-            row = rowFor(m_rowCacheRace.participants.at(i), m_duplicateWarnings.at(i));
-        rows.append(*row);
-    }
-    m_rows.setRows(rows);
-}
-
-EntryRowsModel::Row EntriesScreen::rowFor(const Participant &entry, const QString &duplicateWarning)
-{
-    const Race &race = m_rowCacheRace;
-    const RaceIds &ids = *m_rowCacheIds;
-    EntryRowsModel::Row row;
-    row.entryId = entry.id.toString(QUuid::WithoutBraces);
-    row.name = personDisplayName(entry.givenName, entry.familyName);
-    row.detail = participantDetailLine(ids, entry);
-    if (entry.pendingCardNumber)
-        row.checklistWarning = localized(
-            QStringLiteral("⚠ O-Checklist reports new card: %@ (not applied — edit manually to accept)"),
-            *entry.pendingCardNumber);
-    if (entry.isRentalCard.value_or(false))
-        row.rentalWarning = localized(
-            QStringLiteral("⚠ Rent-a-card (%@) — assign a physical card before start"), entry.cardNumber);
-    row.duplicateWarning = duplicateWarning;
-    for (const Stage &stage : std::as_const(m_orderedStages)) {
-        row.stageColumns.append(QVariantMap {{QStringLiteral("name"), stage.name},
-            {QStringLiteral("summary"), classCourseSummary(ids, entry, stage.id)}});
-    }
-    row.showsCoursePicker = race.stages.isEmpty() && showsCoursePicker(ids, entry);
-    if (row.showsCoursePicker) {
-        // Entries of one class share their choices.
-        const QString classId = entry.classId.value_or(QString());
-        auto options = m_courseOptionsByClass.constFind(classId);
-        if (options == m_courseOptionsByClass.constEnd()) {
-            QVariantList list {pickerRow(localized(QStringLiteral("(Class default)")), QString())};
-            for (const Course &course : rowCourseChoices(ids, entry))
-                list.append(pickerRow(course.name, course.id));
-            options = m_courseOptionsByClass.insert(classId, list);
-        }
-        row.courseOptions = *options;
-        row.courseId = entry.courseId.value_or(QString());
-    }
-    return row;
+    // The shown positions refer to the entries the last rebuild saw, which are still the race's
+    // while no rebuild is due; the table follows the race's courses and stages at once.
+    static const Race noRace;
+    const Race &race = store() ? store()->race() : noRace;
+    if (!m_rowTable->isFor(race))
+        m_rowTable = std::make_shared<EntryRowTable>(race);
+    QList<qsizetype> positions = m_shownPositions;
+    positions.removeIf([&](qsizetype i) { return i >= m_rowTable->size(); });
+    m_rows.setRows(m_rowTable, std::move(positions));
 }
 
 bool EntriesScreen::showsStagePicker() const

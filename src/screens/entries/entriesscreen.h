@@ -19,6 +19,61 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <memory>
+#include <vector>
+
+// What one entry's row shows.
+struct EntryRow
+{
+    QString entryId;
+    QString name;
+    QString detail;
+    QString checklistWarning;
+    QString rentalWarning;
+    QString duplicateWarning;
+    // [{name, summary}] per stage in order; empty without stages.
+    QVariantList stageColumns;
+    bool showsCoursePicker = false;
+    // [{text, value}]: "(Class default)" (the empty id), then the choices.
+    QVariantList courseOptions;
+    QString courseId;
+    bool operator==(const EntryRow &) const = default;
+};
+
+// The rows of every entry of one state of the race (its entries, classes, courses and stages),
+// each built when it is first asked for and then kept: the view asks only for the rows it
+// shows, and a keystroke in the search box builds no row text for a row once shown.
+class EntryRowTable
+{
+public:
+    explicit EntryRowTable(const Race &race);
+    EntryRowTable(const EntryRowTable &) = delete;
+    EntryRowTable &operator=(const EntryRowTable &) = delete;
+
+    // True while the race's entries, classes, courses and stages are the ones it was made from.
+    [[nodiscard]] bool isFor(const Race &race) const;
+    [[nodiscard]] qsizetype size() const { return m_race.participants.size(); }
+    [[nodiscard]] const QUuid &entryId(qsizetype i) const { return m_race.participants.at(i).id; }
+    [[nodiscard]] const EntryRow &row(qsizetype i) const;
+    [[nodiscard]] bool isBuilt(qsizetype i) const { return m_rows[std::size_t(i)] != nullptr; }
+
+private:
+    [[nodiscard]] EntryRow build(qsizetype i) const;
+
+    // Shares the lists of the race it was made from.
+    Race m_race;
+    RaceIds m_ids;
+    QList<Stage> m_orderedStages;
+    // Built with the first row: every row needs it, and it takes a pass over all entries.
+    mutable std::optional<QStringList> m_duplicateWarnings;
+    // Entries of one class share their course choices.
+    mutable QHash<QString, QVariantList> m_courseOptionsByClass;
+    // The stage columns' cells by stage (its place in m_orderedStages) and summary, shared by the
+    // rows that show the same.
+    mutable QHash<std::pair<qsizetype, QString>, QVariant> m_stageCells;
+    // A pointer per entry, not a row: most rows are never built, and a table of 50,000 empty
+    // rows would be megabytes to clear and walk.
+    mutable std::vector<std::unique_ptr<EntryRow>> m_rows;
+};
 
 // One row per shown entry, in display order. While the same entries stay in the same order a
 // changed row is updated in place, so a scrolled list does not jump.
@@ -41,34 +96,24 @@ public:
         CourseOptionsRole,
         CourseIdRole,
     };
-
-    struct Row
-    {
-        QString entryId;
-        QString name;
-        QString detail;
-        QString checklistWarning;
-        QString rentalWarning;
-        QString duplicateWarning;
-        // [{name, summary}] per stage in order; empty without stages.
-        QVariantList stageColumns;
-        bool showsCoursePicker = false;
-        // [{text, value}]: "(Class default)" (the empty id), then the choices.
-        QVariantList courseOptions;
-        QString courseId;
-        bool operator==(const Row &) const = default;
-    };
+    using Row = EntryRow;
 
     using CountedListModel::CountedListModel;
-    void setRows(const QList<Row> &rows);
-    [[nodiscard]] const QList<Row> &rows() const { return m_rows; }
+    // Shows the table's rows at `positions`, in that order. The rows are read from the shared
+    // table, not copied: a keystroke on 50,000 entries would otherwise copy and then release
+    // every row it shows.
+    void setRows(std::shared_ptr<const EntryRowTable> table, QList<qsizetype> positions);
+    // The shown rows, copied.
+    [[nodiscard]] QList<Row> rows() const;
 
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
 private:
-    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
-    QList<Row> m_rows;
+    [[nodiscard]] qsizetype size() const override { return m_positions.size(); }
+    [[nodiscard]] const Row &rowAt(qsizetype i) const { return m_table->row(m_positions.at(i)); }
+    std::shared_ptr<const EntryRowTable> m_table;
+    QList<qsizetype> m_positions;
 };
 
 class EntriesScreen : public StoreViewModel
@@ -172,7 +217,6 @@ private:
     void racePublished() override;
     // The rows of the shown entries against the race as it is now.
     void showRows();
-    [[nodiscard]] EntryRowsModel::Row rowFor(const Participant &entry, const QString &duplicateWarning);
     void openEditor(const Participant &entry, bool addingNew);
     void closeEditor(const ParticipantEditorViewModel *opened);
     void reportChanges(const EntryChanges &changes);
@@ -189,14 +233,8 @@ private:
     // keystroke on 50,000 entries would otherwise copy every one it shows.
     mutable QList<Participant> m_shown;
     mutable bool m_shownCopied = false;
-    // Each entry's row once built, with what the rows were built from (entries, classes, courses
-    // and stages of the race), the duplicate-card warnings by entry and the shared pickers.
-    QList<std::optional<EntryRowsModel::Row>> m_rowCache;
-    Race m_rowCacheRace;
-    std::unique_ptr<RaceIds> m_rowCacheIds;
-    QStringList m_duplicateWarnings;
-    QList<Stage> m_orderedStages;
-    QHash<QString, QVariantList> m_courseOptionsByClass;
+    // The rows of the race as the screen last saw it, shared with the rows model.
+    std::shared_ptr<EntryRowTable> m_rowTable = std::make_shared<EntryRowTable>(Race());
     QString m_filterClassId;
     QString m_searchText;
     ParticipantSortField m_sortField = ParticipantSortField::Name;

@@ -1,16 +1,21 @@
 // The entry list screen's view-model from case tables: the shown list (filter, search, sort with
-// its ties, collation locale), the duplicate-card warnings and the "Tools" menu's rules.
+// its ties, collation locale), the order by collated keys, rows updated in place, the
+// duplicate-card warnings and the "Tools" menu's rules.
 
 #include "casetable.h"
 #include "entriesscreen.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "storeharness.h"
 
 #include <QAbstractItemModelTester>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 
@@ -72,6 +77,15 @@ QString tags(const QList<Participant> &entries)
     return out.isEmpty() ? QStringLiteral("-") : out.join(QLatin1Char(' '));
 }
 
+// The positions of `keys` in the order of the language's names.
+std::vector<quint32> orderOf(const QStringList &keys)
+{
+    CollatedKeys collated;
+    for (const QString &key : keys)
+        collated.append(key);
+    return collated.order(nameCollator());
+}
+
 } // namespace
 
 class TestEntryList : public QObject
@@ -115,6 +129,100 @@ private slots:
         QCOMPARE(screen.rows()->rowCount(), screen.shownParticipants().size());
         QCOMPARE(screen.countText(),
             localized(QStringLiteral("%@ participant(s)"), screen.shownParticipants().size()));
+    }
+
+    void collatedOrder_data() { casetable::load("entries/collated-order.tsv"); }
+    void collatedOrder()
+    {
+        QFETCH(QStringList, cells);
+        LocalizationManager language(QStringList {cells[0]});
+        language.setLanguageCode(cells[0]);
+        LocalizationManager::setShared(&language);
+        const auto restore = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        QStringList keys;
+        if (cells[1] != QLatin1String("-")) {
+            for (const QString &key : cells[1].split(QLatin1Char('|')))
+                keys.append(casetable::unescape(key));
+        }
+        QStringList order;
+        for (const quint32 at : orderOf(keys))
+            order.append(QString::number(at));
+        QCOMPARE(order.isEmpty() ? QStringLiteral("-") : order.join(QLatin1Char(' ')), cells[2]);
+    }
+
+    // Against a stable sort by the collator's own comparison, on lists of many repeated keys.
+    void collatedOrderAsStableSort_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<quint32>("seed");
+        for (const char *language : {"en", "da"}) {
+            for (const quint32 seed : {1u, 2u, 3u})
+                QTest::addRow("%s %u", language, seed) << QString::fromLatin1(language) << seed;
+        }
+    }
+    void collatedOrderAsStableSort()
+    {
+        QFETCH(QString, language);
+        QFETCH(quint32, seed);
+        LocalizationManager manager(QStringList {language});
+        manager.setLanguageCode(language);
+        LocalizationManager::setShared(&manager);
+        const auto restore = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        const QStringList pool {QStringLiteral("Anna Berg"), QStringLiteral("anna berg"),
+            QStringLiteral("ANNA BERG"), QStringLiteral("Anna  Berg"), QStringLiteral("\u00c9mile Dupont"),
+            QStringLiteral("Emile Dupont"), QStringLiteral("\u00c5berg"), QStringLiteral("Aaberg"),
+            QStringLiteral("aaberg"), QStringLiteral("Zo\u00eb"), QStringLiteral("Zoe"),
+            QStringLiteral("Runner 2"), QStringLiteral("Runner 10"), QStringLiteral("Runner 02"), QString(),
+            QStringLiteral("0815"), QStringLiteral("815"), QStringLiteral("\u00d8K"),
+            QStringLiteral("\u00c6r\u00f8"), QStringLiteral("ae")};
+        QRandomGenerator random(seed);
+        QStringList keys;
+        for (int i = 0; i < 400; ++i)
+            keys.append(casetable::unescape(pool.at(random.bounded(int(pool.size())))));
+        std::vector<quint32> expected(std::size_t(keys.size()));
+        std::iota(expected.begin(), expected.end(), quint32(0));
+        std::stable_sort(expected.begin(), expected.end(),
+            [&](quint32 a, quint32 b) { return compareNames(keys.at(a), keys.at(b)) < 0; });
+        QVERIFY(orderOf(keys) == expected);
+    }
+
+    // Rows follow a renamed course in place: only the rows that were read and show the course
+    // (as their course, or among the choices of their course-family class) are told to change.
+    void rowsFollowCourseInPlace()
+    {
+        Race race = roster();
+        auto store = m_harness.makeStore(race);
+        EntriesScreen screen;
+        QAbstractItemModelTester tester(screen.rows());
+        screen.setStore(store.get());
+        screen.rebuildNow();
+        const QStringList shown = tags(screen.shownParticipants()).split(QLatin1Char(' '));
+        const qsizetype b = shown.indexOf(QStringLiteral("b"));
+        const qsizetype h = shown.indexOf(QStringLiteral("h"));
+        QVERIFY(screen.rows()->rows().at(b).detail.contains(QStringLiteral("D10 - Long B")));
+        QVERIFY(screen.rows()->rows().at(h).detail.contains(QStringLiteral("D10 - Long A")));
+        QSignalSpy changed(screen.rows(), &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(screen.rows(), &QAbstractItemModel::modelReset);
+        race.courses[1].name = QStringLiteral("Long Z");
+        store->setRace(race);
+        QCOMPARE(reset.size(), 0);
+        QList<int> changedRows;
+        for (const QList<QVariant> &signal : std::as_const(changed))
+            changedRows.append(signal.at(0).toModelIndex().row());
+        std::sort(changedRows.begin(), changedRows.end());
+        QCOMPARE(changedRows, QList<int>({int(std::min(b, h)), int(std::max(b, h))}));
+        QVERIFY(screen.rows()->rows().at(b).detail.contains(QStringLiteral("D10 - Long Z")));
+        QVERIFY(screen.rows()->rows().at(h).detail.contains(QStringLiteral("D10 - Long A")));
+
+        // A row nobody read was never on screen: nothing is told, and it reads the new text.
+        EntriesScreen unread;
+        unread.setStore(store.get());
+        unread.rebuildNow();
+        QSignalSpy unreadChanged(unread.rows(), &QAbstractItemModel::dataChanged);
+        race.courses[1].name = QStringLiteral("Long Y");
+        store->setRace(race);
+        QCOMPARE(unreadChanged.size(), 0);
+        QVERIFY(unread.rows()->rows().at(b).detail.contains(QStringLiteral("D10 - Long Y")));
     }
 
     void rowDetail_data() { casetable::load("entries/entrylist-rows.tsv"); }
