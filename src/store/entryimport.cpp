@@ -11,7 +11,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <bitset>
 #include <memory>
+#include <vector>
 
 IdMap mergeImportedClasses(Race &race, const QList<RaceClass> &classes, const std::optional<QString> &stageId)
 {
@@ -94,14 +96,73 @@ bool isMissingCardNumber(const QString &cardNumber)
 
 namespace {
 
-QSet<QString> cardNumbersInUse(const Race &race, const QList<Participant> &imported)
+// The rental numbers in use. Only a card number that is exactly one of the range's numbers can
+// keep one from being handed out, so an event of 50,000 cards is held as 101 flags, not as a set
+// of its numbers. Numbers are only ever taken, so every number below the cursor is in use.
+class RentalNumbers
 {
-    QSet<QString> inUse;
-    for (const Participant &p : race.participants)
-        inUse.insert(p.cardNumber);
-    for (const Participant &p : imported)
-        inUse.insert(p.cardNumber);
-    return inUse;
+public:
+    RentalNumbers(const QList<Participant> &stored, const QList<Participant> &imported)
+    {
+        for (const Participant &p : stored)
+            take(p.cardNumber);
+        for (const Participant &p : imported)
+            take(p.cardNumber);
+    }
+
+    // The lowest free number, now in use; 0 when the range is used up.
+    int next()
+    {
+        while (m_cursor <= lastRentalCardNumber && m_taken[std::size_t(m_cursor - firstRentalCardNumber)])
+            ++m_cursor;
+        if (m_cursor > lastRentalCardNumber)
+            return 0;
+        m_taken[std::size_t(m_cursor - firstRentalCardNumber)] = true;
+        return m_cursor++;
+    }
+
+private:
+    // Taken when the text is what QString::number gives for a number of the range.
+    void take(const QString &cardNumber)
+    {
+        if (cardNumber.size() != 3 || cardNumber[0] == u'0')
+            return;
+        int n = 0;
+        for (const QChar c : cardNumber) {
+            if (c < u'0' || c > u'9')
+                return;
+            n = n * 10 + (c.unicode() - u'0');
+        }
+        if (n >= firstRentalCardNumber && n <= lastRentalCardNumber)
+            m_taken[std::size_t(n - firstRentalCardNumber)] = true;
+    }
+
+    std::bitset<std::size_t(lastRentalCardNumber - firstRentalCardNumber + 1)> m_taken;
+    int m_cursor = firstRentalCardNumber;
+};
+
+void logNoRentalNumber(const Participant &participant)
+{
+    QString name = participant.givenName + u' ' + participant.familyName;
+    static const QRegularExpression edgeBlanks(QStringLiteral("^[ \\t]+|[ \\t]+$"));
+    name.remove(edgeBlanks);
+    logLine(QStringLiteral(
+        "RaceStore: no rent-a-card numbers available (100-200 all in use) \u2014 %1 left with no "
+        "card number")
+                .arg(name));
+}
+
+// A missing card becomes the lowest free rental number, as nextFreeRentalCardNumber gives it.
+void giveRentalNumber(Participant &participant, RentalNumbers &numbers)
+{
+    if (!isMissingCardNumber(participant.cardNumber))
+        return;
+    if (const int n = numbers.next()) {
+        participant.cardNumber = QString::number(n);
+        participant.isRentalCard = true;
+    } else {
+        logNoRentalNumber(participant);
+    }
 }
 
 std::optional<QString> importStage(const Race &race)
@@ -109,6 +170,17 @@ std::optional<QString> importStage(const Race &race)
     if (race.stages.isEmpty() || !race.activeStageId)
         return std::nullopt;
     return race.activeStageId;
+}
+
+void refuseUnlessCardNumberText(const Participant &p)
+{
+    if (isCardNumberText(p.cardNumber))
+        return;
+    QString name = (p.givenName + u' ' + p.familyName).trimmed();
+    throw ImportError(QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
+                                     "only. Correct it in the entry list and import the list again.")
+                          .arg(name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100),
+                              p.cardNumber.left(32)));
 }
 
 void setStageEntry(
@@ -126,11 +198,11 @@ void setStageEntry(
 
 QList<Participant> assignRentalCardNumbers(const Race &race, QList<Participant> imported)
 {
-    QSet<QString> inUse = cardNumbersInUse(race, imported);
+    RentalNumbers numbers(race.participants, imported);
     for (Participant &p : imported) {
         // Vacant places are not imported; they take no number.
         if (!isVacantEntry(p))
-            p = nextFreeRentalCardNumber(std::move(p), inUse);
+            giveRentalNumber(p, numbers);
     }
     return imported;
 }
@@ -148,13 +220,7 @@ Participant nextFreeRentalCardNumber(Participant participant, QSet<QString> &inU
         inUse.insert(number);
         return participant;
     }
-    QString name = participant.givenName + u' ' + participant.familyName;
-    static const QRegularExpression edgeBlanks(QStringLiteral("^[ \\t]+|[ \\t]+$"));
-    name.remove(edgeBlanks);
-    logLine(QStringLiteral(
-        "RaceStore: no rent-a-card numbers available (100-200 all in use) \u2014 %1 left with no "
-        "card number")
-                .arg(name));
+    logNoRentalNumber(participant);
     return participant;
 }
 
@@ -179,11 +245,75 @@ bool isVacantEntry(const Participant &entry)
         && entry.familyName.trimmed().isEmpty();
 }
 
-void applyImportedEntries(Race &race, const QList<Participant> &allImported)
+namespace {
+
+// A field the list carries, written only when it differs: a re-import of an unchanged list then
+// leaves the stored texts (and the memory they are in) as they are.
+void update(QString &stored, QString &&imported)
+{
+    if (stored != imported || stored.isNull() != imported.isNull())
+        stored = std::move(imported);
+}
+
+void update(std::optional<QString> &stored, std::optional<QString> &&imported)
+{
+    if (stored.has_value() != imported.has_value())
+        stored = std::move(imported);
+    else if (stored)
+        update(*stored, std::move(*imported));
+}
+
+// Stored positions by key, each key's positions in list order from its first unclaimed one on:
+// a chain through the positions instead of a list per key.
+class PositionIndex
+{
+public:
+    explicit PositionIndex(qsizetype storedCount)
+        : m_next(std::size_t(storedCount), -1)
+    {
+        m_first.reserve(storedCount);
+    }
+
+    // Positions must be added from the last to the first.
+    void addBefore(const QString &key, qsizetype position)
+    {
+        auto it = m_first.find(key);
+        if (it == m_first.end()) {
+            m_first.insert(key, position);
+        } else {
+            m_next[std::size_t(position)] = it.value();
+            it.value() = position;
+        }
+    }
+
+    // The first position of the key that is not yet claimed, then claimed; -1 when there is none.
+    // Skips the positions claimed elsewhere, so it is right however claims interleave.
+    qsizetype claimFirst(const QString &key, QList<bool> &claimed)
+    {
+        auto it = m_first.find(key);
+        if (it == m_first.end())
+            return -1;
+        qsizetype j = it.value();
+        while (j >= 0 && claimed[j])
+            j = m_next[std::size_t(j)];
+        if (j >= 0) {
+            claimed[j] = true;
+            it.value() = m_next[std::size_t(j)];
+        } else {
+            m_first.erase(it);
+        }
+        return j;
+    }
+
+private:
+    QHash<QString, qsizetype> m_first;
+    std::vector<qsizetype> m_next;
+};
+
+void mergeEntries(Race &race, QList<Participant> imported)
 {
     // A vacant place (no name, no card) is nobody to add: kept, it came back on every re-import
     // and took a rental number each time.
-    QList<Participant> imported = allImported;
     imported.removeIf(isVacantEntry);
     const std::optional<QString> stageId = importStage(race);
     const qsizetype storedCount = race.participants.size();
@@ -193,55 +323,53 @@ void applyImportedEntries(Race &race, const QList<Participant> &allImported)
     // found by card is never taken by someone of the same name listed earlier.
     QList<qsizetype> match(imported.size(), -1);
     QList<bool> claimed(storedCount, false);
-    QHash<QString, QList<qsizetype>> byCard; // card number -> stored positions, in list order
-    for (qsizetype j = 0; j < storedCount; ++j)
-        byCard[cardNumberWithoutSpaces(race.participants[j].cardNumber)].append(j);
-    for (qsizetype i = 0; i < imported.size(); ++i) {
-        if (isMissingCardNumber(imported[i].cardNumber))
-            continue;
-        // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
-        for (qsizetype j : byCard.value(cardNumberWithoutSpaces(imported[i].cardNumber))) {
-            if (!claimed[j]) {
-                match[i] = j;
-                claimed[j] = true;
-                break;
-            }
+    qsizetype unclaimed = storedCount;
+    if (storedCount > 0) {
+        PositionIndex byCard(storedCount);
+        for (qsizetype j = storedCount - 1; j >= 0; --j)
+            byCard.addBefore(cardNumberWithoutSpaces(race.participants[j].cardNumber), j);
+        for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
+            if (isMissingCardNumber(imported[i].cardNumber))
+                continue;
+            // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
+            match[i] = byCard.claimFirst(cardNumberWithoutSpaces(imported[i].cardNumber), claimed);
+            if (match[i] >= 0)
+                --unclaimed;
         }
     }
-    QHash<QString, QList<qsizetype>> byName; // full-name key -> stored positions, built on demand
-    bool namesIndexed = false;
-    for (qsizetype i = 0; i < imported.size(); ++i) {
+    // By full name, among the runners no card took; built on the first entry with a name.
+    std::optional<PositionIndex> byName;
+    for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
         if (match[i] >= 0)
             continue;
         const QString key = fullNameKey(imported[i]);
         if (key.isEmpty())
             continue;
-        if (!namesIndexed) {
-            for (qsizetype j = 0; j < storedCount; ++j)
-                byName[fullNameKey(race.participants[j])].append(j);
-            namesIndexed = true;
-        }
-        for (qsizetype j : byName.value(key)) {
-            if (!claimed[j]) {
-                match[i] = j;
-                claimed[j] = true;
-                break;
+        if (!byName) {
+            byName.emplace(storedCount);
+            for (qsizetype j = storedCount - 1; j >= 0; --j) {
+                if (!claimed[j])
+                    byName->addBefore(fullNameKey(race.participants[j]), j);
             }
         }
+        match[i] = byName->claimFirst(key, claimed);
+        if (match[i] >= 0)
+            --unclaimed;
     }
 
     // Rental numbers only for the entries that are really new; every number of the event and of
     // the list counts as taken.
-    QSet<QString> inUse = cardNumbersInUse(race, imported);
+    RentalNumbers numbers(race.participants, imported);
+    race.participants.reserve(storedCount + std::count(match.cbegin(), match.cend(), qsizetype(-1)));
     for (qsizetype i = 0; i < imported.size(); ++i) {
-        const Participant &entry = imported[i];
+        Participant &entry = imported[i];
         if (match[i] >= 0) {
             Participant &stored = race.participants[match[i]];
-            stored.givenName = entry.givenName;
-            stored.familyName = entry.familyName;
+            update(stored.givenName, std::move(entry.givenName));
+            update(stored.familyName, std::move(entry.familyName));
             if (!isMissingCardNumber(entry.cardNumber))
-                stored.cardNumber = entry.cardNumber;
-            stored.club = entry.club;
+                update(stored.cardNumber, std::move(entry.cardNumber));
+            update(stored.club, std::move(entry.club));
             if (stageId) {
                 setStageEntry(stored.classIdByStage, *stageId, entry.classId);
                 // A runner added by an earlier staged import may lack the base class; the overall
@@ -249,18 +377,41 @@ void applyImportedEntries(Race &race, const QList<Participant> &allImported)
                 if (!stored.classId)
                     stored.classId = entry.classId;
             } else {
-                stored.classId = entry.classId;
+                update(stored.classId, std::move(entry.classId));
             }
             continue;
         }
-        Participant added = nextFreeRentalCardNumber(entry, inUse);
+        giveRentalNumber(entry, numbers);
         // A new runner keeps the imported class as the base class as well: the overall standings,
         // the draws and the clearing of start times select runners by it. The stage entry records
         // the class for this stage even when a later stage's import moves the runner.
         if (stageId)
-            setStageEntry(added.classIdByStage, *stageId, added.classId);
-        race.participants.append(added);
+            setStageEntry(entry.classIdByStage, *stageId, entry.classId);
+        race.participants.append(std::move(entry));
     }
+}
+
+// The card numbers of a parsed list as digits, its classes merged and its entries merged, without
+// copying the entries on the way.
+void mergeEntryList(Race &race, QList<Participant> entries, const QList<RaceClass> &classes)
+{
+    // Checked before anything is changed: a refused list leaves the event as it was.
+    for (const Participant &p : std::as_const(entries))
+        refuseUnlessCardNumberText(p);
+    for (Participant &p : entries) {
+        QString digits = cardNumberWithoutSpaces(p.cardNumber);
+        if (digits.size() != p.cardNumber.size())
+            p.cardNumber = std::move(digits);
+    }
+    const IdMap classIds = mergeImportedClasses(race, classes, std::nullopt);
+    mergeEntries(race, remapParticipantClassIds(std::move(entries), classIds));
+}
+
+} // namespace
+
+void applyImportedEntries(Race &race, const QList<Participant> &imported)
+{
+    mergeEntries(race, imported);
 }
 
 EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Participant> &after)
@@ -287,16 +438,8 @@ EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Par
 QList<Participant> withCardNumberDigits(QList<Participant> entries)
 {
     // Checked before anything is changed: a refused list leaves the event as it was.
-    for (const Participant &p : entries) {
-        if (isCardNumberText(p.cardNumber))
-            continue;
-        QString name = (p.givenName + u' ' + p.familyName).trimmed();
-        throw ImportError(
-            QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
-                           "only. Correct it in the entry list and import the list again.")
-                .arg(name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100),
-                    p.cardNumber.left(32)));
-    }
+    for (const Participant &p : std::as_const(entries))
+        refuseUnlessCardNumberText(p);
     for (Participant &p : entries)
         p.cardNumber = cardNumberWithoutSpaces(p.cardNumber);
     return entries;
@@ -304,17 +447,15 @@ QList<Participant> withCardNumberDigits(QList<Participant> entries)
 
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list)
 {
-    const QList<Participant> entries = withCardNumberDigits(list.participants);
-    const IdMap classIds = mergeImportedClasses(race, list.classes, std::nullopt);
-    applyImportedEntries(race, remapParticipantClassIds(entries, classIds));
+    mergeEntryList(race, list.participants, list.classes);
 }
 
 void applyDownloadedEntries(Race &race, const QByteArray &body, std::optional<int> httpStatus)
 {
     if (httpStatus && (*httpStatus < 200 || *httpStatus > 299))
         throw ImportError(QStringLiteral("Server returned status %1").arg(*httpStatus));
-    const IOFEntryListParser::Result list = IOFEntryListParser::parse(body);
-    applyEntryList(race, list);
+    IOFEntryListParser::Result list = IOFEntryListParser::parse(body);
+    mergeEntryList(race, std::move(list.participants), list.classes);
 }
 
 void downloadEntryList(QNetworkAccessManager &network, const QUrl &url, QObject *context,
