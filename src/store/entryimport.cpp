@@ -247,25 +247,21 @@ bool isVacantEntry(const Participant &entry)
 
 namespace {
 
-// A field the list carries, written only when it differs: a re-import of an unchanged list then
-// leaves the stored texts (and the memory they are in) as they are.
-void update(QString &stored, QString &&imported)
+// Whether a field the list carries differs from the stored one (an empty text is not an absent or
+// a null one).
+bool differs(const QString &stored, const QString &imported)
 {
-    if (stored != imported || stored.isNull() != imported.isNull())
-        stored = std::move(imported);
+    return stored != imported || stored.isNull() != imported.isNull();
 }
 
-void update(std::optional<QString> &stored, std::optional<QString> &&imported)
+bool differs(const std::optional<QString> &stored, const std::optional<QString> &imported)
 {
-    if (stored.has_value() != imported.has_value())
-        stored = std::move(imported);
-    else if (stored)
-        update(*stored, std::move(*imported));
+    return stored.has_value() != imported.has_value() || (stored && differs(*stored, *imported));
 }
 
 // Stored positions by key, each key's positions in list order from its first unclaimed one on:
 // a chain through the positions instead of a list per key.
-class PositionIndex
+template<typename Key> class PositionIndex
 {
 public:
     explicit PositionIndex(qsizetype storedCount)
@@ -275,7 +271,7 @@ public:
     }
 
     // Positions must be added from the last to the first.
-    void addBefore(const QString &key, qsizetype position)
+    void addBefore(const Key &key, qsizetype position)
     {
         auto it = m_first.find(key);
         if (it == m_first.end()) {
@@ -288,7 +284,7 @@ public:
 
     // The first position of the key that is not yet claimed, then claimed; -1 when there is none.
     // Skips the positions claimed elsewhere, so it is right however claims interleave.
-    qsizetype claimFirst(const QString &key, QList<bool> &claimed)
+    qsizetype claimFirst(const Key &key, QList<bool> &claimed)
     {
         auto it = m_first.find(key);
         if (it == m_first.end())
@@ -306,8 +302,71 @@ public:
     }
 
 private:
-    QHash<QString, qsizetype> m_first;
+    QHash<Key, qsizetype> m_first;
     std::vector<qsizetype> m_next;
+};
+
+// Stored positions by card number without its grouping spaces. A number of up to 17 ASCII digits
+// is keyed as one integer, its length included ("0123" and "123" are two numbers, as they are two
+// texts): a large event is then indexed without a copy or a second read of every card text. Any
+// other text gets a key of its own, tagged apart from the numbers.
+class CardIndex
+{
+public:
+    explicit CardIndex(qsizetype storedCount)
+        : m_positions(storedCount)
+    { }
+
+    void addBefore(const QString &cardNumber, qsizetype position)
+    {
+        m_positions.addBefore(key(cardNumber, true).value_or(0), position);
+    }
+
+    qsizetype claimFirst(const QString &cardNumber, QList<bool> &claimed)
+    {
+        const std::optional<quint64> k = key(cardNumber, false);
+        return k ? m_positions.claimFirst(*k, claimed) : -1;
+    }
+
+private:
+    static constexpr quint64 lengthUnit = 100'000'000'000'000'000ULL; // 10^17
+    static constexpr quint64 textTag = quint64(1) << 63;
+
+    static bool digitKey(QStringView text, quint64 &key)
+    {
+        if (text.size() > 17)
+            return false;
+        quint64 value = 0;
+        for (const QChar c : text) {
+            if (c < u'0' || c > u'9')
+                return false;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        key = quint64(text.size()) * lengthUnit + value;
+        return true;
+    }
+
+    // Nullopt for a text no stored runner has (only when not adding).
+    std::optional<quint64> key(const QString &cardNumber, bool add)
+    {
+        quint64 k = 0;
+        if (digitKey(cardNumber, k))
+            return k;
+        const QString digits = cardNumberWithoutSpaces(cardNumber);
+        if (digitKey(digits, k))
+            return k;
+        auto it = m_texts.constFind(digits);
+        if (it != m_texts.constEnd())
+            return it.value();
+        if (!add)
+            return std::nullopt;
+        k = textTag | quint64(m_texts.size());
+        m_texts.insert(digits, k);
+        return k;
+    }
+
+    PositionIndex<quint64> m_positions;
+    QHash<QString, quint64> m_texts;
 };
 
 void mergeEntries(Race &race, QList<Participant> imported)
@@ -325,31 +384,31 @@ void mergeEntries(Race &race, QList<Participant> imported)
     QList<bool> claimed(storedCount, false);
     qsizetype unclaimed = storedCount;
     if (storedCount > 0) {
-        PositionIndex byCard(storedCount);
+        CardIndex byCard(storedCount);
         for (qsizetype j = storedCount - 1; j >= 0; --j)
-            byCard.addBefore(cardNumberWithoutSpaces(race.participants[j].cardNumber), j);
+            byCard.addBefore(race.participants.at(j).cardNumber, j);
         for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
-            if (isMissingCardNumber(imported[i].cardNumber))
+            if (isMissingCardNumber(imported.at(i).cardNumber))
                 continue;
             // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
-            match[i] = byCard.claimFirst(cardNumberWithoutSpaces(imported[i].cardNumber), claimed);
+            match[i] = byCard.claimFirst(imported.at(i).cardNumber, claimed);
             if (match[i] >= 0)
                 --unclaimed;
         }
     }
     // By full name, among the runners no card took; built on the first entry with a name.
-    std::optional<PositionIndex> byName;
+    std::optional<PositionIndex<QString>> byName;
     for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
         if (match[i] >= 0)
             continue;
-        const QString key = fullNameKey(imported[i]);
+        const QString key = fullNameKey(imported.at(i));
         if (key.isEmpty())
             continue;
         if (!byName) {
             byName.emplace(storedCount);
             for (qsizetype j = storedCount - 1; j >= 0; --j) {
                 if (!claimed[j])
-                    byName->addBefore(fullNameKey(race.participants[j]), j);
+                    byName->addBefore(fullNameKey(race.participants.at(j)), j);
             }
         }
         match[i] = byName->claimFirst(key, claimed);
@@ -360,24 +419,33 @@ void mergeEntries(Race &race, QList<Participant> imported)
     // Rental numbers only for the entries that are really new; every number of the event and of
     // the list counts as taken.
     RentalNumbers numbers(race.participants, imported);
-    race.participants.reserve(storedCount + std::count(match.cbegin(), match.cend(), qsizetype(-1)));
+    if (const qsizetype added = std::count(match.cbegin(), match.cend(), qsizetype(-1)))
+        race.participants.reserve(storedCount + added);
     for (qsizetype i = 0; i < imported.size(); ++i) {
         Participant &entry = imported[i];
-        if (match[i] >= 0) {
-            Participant &stored = race.participants[match[i]];
-            update(stored.givenName, std::move(entry.givenName));
-            update(stored.familyName, std::move(entry.familyName));
-            if (!isMissingCardNumber(entry.cardNumber))
-                update(stored.cardNumber, std::move(entry.cardNumber));
-            update(stored.club, std::move(entry.club));
+        if (const qsizetype j = match[i]; j >= 0) {
+            // A field is written only where it differs: an unchanged list then leaves the stored
+            // runners alone, and with them a participant list the event still shares with a
+            // snapshot (which the first write would copy whole).
+            const auto stored = [&race, j]() -> const Participant & { return race.participants.at(j); };
+            const auto write = [&race, j]() -> Participant & { return race.participants[j]; };
+            if (differs(stored().givenName, entry.givenName))
+                write().givenName = std::move(entry.givenName);
+            if (differs(stored().familyName, entry.familyName))
+                write().familyName = std::move(entry.familyName);
+            if (!isMissingCardNumber(entry.cardNumber) && differs(stored().cardNumber, entry.cardNumber))
+                write().cardNumber = std::move(entry.cardNumber);
+            if (differs(stored().club, entry.club))
+                write().club = std::move(entry.club);
             if (stageId) {
-                setStageEntry(stored.classIdByStage, *stageId, entry.classId);
+                Participant &runner = write();
+                setStageEntry(runner.classIdByStage, *stageId, entry.classId);
                 // A runner added by an earlier staged import may lack the base class; the overall
                 // standings and the draws select by it.
-                if (!stored.classId)
-                    stored.classId = entry.classId;
-            } else {
-                update(stored.classId, std::move(entry.classId));
+                if (!runner.classId)
+                    runner.classId = entry.classId;
+            } else if (differs(stored().classId, entry.classId)) {
+                write().classId = std::move(entry.classId);
             }
             continue;
         }
