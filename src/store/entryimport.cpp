@@ -261,17 +261,15 @@ bool differs(const std::optional<QString> &stored, const std::optional<QString> 
 
 // Stored positions by key, each key's positions in list order from its first unclaimed one on:
 // a chain through the positions instead of a list per key.
-template<typename Key> class PositionIndex
+class NamePositions
 {
 public:
-    explicit PositionIndex(qsizetype storedCount)
+    explicit NamePositions(qsizetype storedCount)
         : m_next(std::size_t(storedCount), -1)
-    {
-        m_first.reserve(storedCount);
-    }
+    { }
 
     // Positions must be added from the last to the first.
-    void addBefore(const Key &key, qsizetype position)
+    void addBefore(const QString &key, qsizetype position)
     {
         auto it = m_first.find(key);
         if (it == m_first.end()) {
@@ -284,7 +282,7 @@ public:
 
     // The first position of the key that is not yet claimed, then claimed; -1 when there is none.
     // Skips the positions claimed elsewhere, so it is right however claims interleave.
-    qsizetype claimFirst(const Key &key, QList<bool> &claimed)
+    qsizetype claimFirst(const QString &key, QList<bool> &claimed)
     {
         auto it = m_first.find(key);
         if (it == m_first.end())
@@ -292,45 +290,90 @@ public:
         qsizetype j = it.value();
         while (j >= 0 && claimed[j])
             j = m_next[std::size_t(j)];
-        if (j >= 0) {
+        it.value() = j >= 0 ? m_next[std::size_t(j)] : -1;
+        if (j >= 0)
             claimed[j] = true;
-            it.value() = m_next[std::size_t(j)];
-        } else {
-            m_first.erase(it);
-        }
         return j;
     }
 
 private:
-    QHash<Key, qsizetype> m_first;
+    QHash<QString, qsizetype> m_first;
     std::vector<qsizetype> m_next;
 };
 
-// Stored positions by card number without its grouping spaces. A number of up to 17 ASCII digits
-// is keyed as one integer, its length included ("0123" and "123" are two numbers, as they are two
-// texts): a large event is then indexed without a copy or a second read of every card text. Any
-// other text gets a key of its own, tagged apart from the numbers.
-class CardIndex
+// Stored positions by card number without its grouping spaces, chained as NamePositions does. A
+// number of up to 17 ASCII digits is keyed as one integer, its length included ("0123" and "123"
+// are two numbers, as they are two texts), in one open-addressed table: an event of 50,000 cards
+// is indexed without copying a card text and found again with one probe into the table, where a
+// table of texts costs several scattered reads per look-up. Any other text gets a key of its own,
+// tagged apart from the numbers.
+class CardPositions
 {
 public:
-    explicit CardIndex(qsizetype storedCount)
-        : m_positions(storedCount)
-    { }
+    explicit CardPositions(qsizetype storedCount)
+        : m_next(std::size_t(storedCount), -1)
+    {
+        std::size_t size = 16;
+        unsigned bits = 4;
+        while (size < 2 * std::size_t(storedCount)) {
+            size *= 2;
+            ++bits;
+        }
+        m_slots.resize(size);
+        m_mask = size - 1;
+        m_shift = 64 - bits;
+    }
 
+    // Positions must be added from the last to the first.
     void addBefore(const QString &cardNumber, qsizetype position)
     {
-        m_positions.addBefore(key(cardNumber, true).value_or(0), position);
+        const quint64 k = key(cardNumber, true).value_or(0);
+        Slot &slot = slotOf(k);
+        if (slot.key == emptyKey) {
+            slot.key = k;
+            slot.first = position;
+        } else {
+            m_next[std::size_t(position)] = slot.first;
+            slot.first = position;
+        }
     }
 
     qsizetype claimFirst(const QString &cardNumber, QList<bool> &claimed)
     {
         const std::optional<quint64> k = key(cardNumber, false);
-        return k ? m_positions.claimFirst(*k, claimed) : -1;
+        if (!k)
+            return -1;
+        Slot &slot = slotOf(*k);
+        if (slot.key == emptyKey)
+            return -1;
+        qsizetype j = slot.first;
+        while (j >= 0 && claimed[j])
+            j = m_next[std::size_t(j)];
+        slot.first = j >= 0 ? m_next[std::size_t(j)] : -1;
+        if (j >= 0)
+            claimed[j] = true;
+        return j;
     }
 
 private:
+    static constexpr quint64 emptyKey = ~quint64(0);
     static constexpr quint64 lengthUnit = 100'000'000'000'000'000ULL; // 10^17
     static constexpr quint64 textTag = quint64(1) << 63;
+
+    struct Slot
+    {
+        quint64 key = emptyKey;
+        qsizetype first = -1;
+    };
+
+    // The slot holding the key, else the empty slot where it goes.
+    Slot &slotOf(quint64 key)
+    {
+        std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
+        while (m_slots[i].key != emptyKey && m_slots[i].key != key)
+            i = (i + 1) & m_mask;
+        return m_slots[i];
+    }
 
     static bool digitKey(QStringView text, quint64 &key)
     {
@@ -365,7 +408,10 @@ private:
         return k;
     }
 
-    PositionIndex<quint64> m_positions;
+    std::vector<Slot> m_slots;
+    std::size_t m_mask = 0;
+    unsigned m_shift = 0;
+    std::vector<qsizetype> m_next;
     QHash<QString, quint64> m_texts;
 };
 
@@ -384,7 +430,7 @@ void mergeEntries(Race &race, QList<Participant> imported)
     QList<bool> claimed(storedCount, false);
     qsizetype unclaimed = storedCount;
     if (storedCount > 0) {
-        CardIndex byCard(storedCount);
+        CardPositions byCard(storedCount);
         for (qsizetype j = storedCount - 1; j >= 0; --j)
             byCard.addBefore(race.participants.at(j).cardNumber, j);
         for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
@@ -397,7 +443,7 @@ void mergeEntries(Race &race, QList<Participant> imported)
         }
     }
     // By full name, among the runners no card took; built on the first entry with a name.
-    std::optional<PositionIndex<QString>> byName;
+    std::optional<NamePositions> byName;
     for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
         if (match[i] >= 0)
             continue;
@@ -419,6 +465,21 @@ void mergeEntries(Race &race, QList<Participant> imported)
     // Rental numbers only for the entries that are really new; every number of the event and of
     // the list counts as taken.
     RentalNumbers numbers(race.participants, imported);
+    // A new runner keeps the imported class as the base class as well: the overall standings, the
+    // draws and the clearing of start times select runners by it. The stage entry records the
+    // class for this stage even when a later stage's import moves the runner.
+    const auto addNew = [&numbers, &stageId](Participant &entry) {
+        giveRentalNumber(entry, numbers);
+        if (stageId)
+            setStageEntry(entry.classIdByStage, *stageId, entry.classId);
+    };
+    if (storedCount == 0) {
+        // Every entry is new: the list, numbered in place, becomes the event's list.
+        for (Participant &entry : imported)
+            addNew(entry);
+        race.participants = std::move(imported);
+        return;
+    }
     if (const qsizetype added = std::count(match.cbegin(), match.cend(), qsizetype(-1)))
         race.participants.reserve(storedCount + added);
     for (qsizetype i = 0; i < imported.size(); ++i) {
@@ -449,12 +510,7 @@ void mergeEntries(Race &race, QList<Participant> imported)
             }
             continue;
         }
-        giveRentalNumber(entry, numbers);
-        // A new runner keeps the imported class as the base class as well: the overall standings,
-        // the draws and the clearing of start times select runners by it. The stage entry records
-        // the class for this stage even when a later stage's import moves the runner.
-        if (stageId)
-            setStageEntry(entry.classIdByStage, *stageId, entry.classId);
+        addNew(entry);
         race.participants.append(std::move(entry));
     }
 }
