@@ -313,13 +313,15 @@ public:
     explicit CardPositions(qsizetype storedCount)
         : m_next(std::size_t(storedCount), -1)
     {
+        // At most three quarters full, so a probe rarely goes past the next slot or two.
         std::size_t size = 16;
         unsigned bits = 4;
-        while (size < 2 * std::size_t(storedCount)) {
+        while (size * 3 < 4 * std::size_t(storedCount)) {
             size *= 2;
             ++bits;
         }
-        m_slots.resize(size);
+        m_keys.assign(size, emptyKey);
+        m_first.resize(size);
         m_mask = size - 1;
         m_shift = 64 - bits;
     }
@@ -328,14 +330,12 @@ public:
     void addBefore(const QString &cardNumber, qsizetype position)
     {
         const quint64 k = key(cardNumber, true).value_or(0);
-        Slot &slot = slotOf(k);
-        if (slot.key == emptyKey) {
-            slot.key = k;
-            slot.first = position;
-        } else {
-            m_next[std::size_t(position)] = slot.first;
-            slot.first = position;
-        }
+        const std::size_t slot = slotOf(k);
+        if (m_keys[slot] == emptyKey)
+            m_keys[slot] = k;
+        else
+            m_next[std::size_t(position)] = m_first[slot];
+        m_first[slot] = qint32(position);
     }
 
     qsizetype claimFirst(const QString &cardNumber, QList<bool> &claimed)
@@ -343,13 +343,13 @@ public:
         const std::optional<quint64> k = key(cardNumber, false);
         if (!k)
             return -1;
-        Slot &slot = slotOf(*k);
-        if (slot.key == emptyKey)
+        const std::size_t slot = slotOf(*k);
+        if (m_keys[slot] == emptyKey)
             return -1;
-        qsizetype j = slot.first;
+        qint32 j = m_first[slot];
         while (j >= 0 && claimed[j])
             j = m_next[std::size_t(j)];
-        slot.first = j >= 0 ? m_next[std::size_t(j)] : -1;
+        m_first[slot] = j >= 0 ? m_next[std::size_t(j)] : -1;
         if (j >= 0)
             claimed[j] = true;
         return j;
@@ -360,19 +360,13 @@ private:
     static constexpr quint64 lengthUnit = 100'000'000'000'000'000ULL; // 10^17
     static constexpr quint64 textTag = quint64(1) << 63;
 
-    struct Slot
-    {
-        quint64 key = emptyKey;
-        qsizetype first = -1;
-    };
-
     // The slot holding the key, else the empty slot where it goes.
-    Slot &slotOf(quint64 key)
+    std::size_t slotOf(quint64 key) const
     {
         std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
-        while (m_slots[i].key != emptyKey && m_slots[i].key != key)
+        while (m_keys[i] != emptyKey && m_keys[i] != key)
             i = (i + 1) & m_mask;
-        return m_slots[i];
+        return i;
     }
 
     static bool digitKey(QStringView text, quint64 &key)
@@ -408,10 +402,12 @@ private:
         return k;
     }
 
-    std::vector<Slot> m_slots;
+    // Keys and first positions side by side in two arrays: an event stays below 2^31 runners.
+    std::vector<quint64> m_keys;
+    std::vector<qint32> m_first;
     std::size_t m_mask = 0;
     unsigned m_shift = 0;
-    std::vector<qsizetype> m_next;
+    std::vector<qint32> m_next;
     QHash<QString, quint64> m_texts;
 };
 
