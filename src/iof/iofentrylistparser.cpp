@@ -100,7 +100,9 @@ public:
     {
         if (!entry.hasPerson)
             return;
-        Participant &p = m_result.participants.emplace_back();
+        // Made in place: QList's emplace_back would make it beside and move it in.
+        m_result.participants.resize(m_result.participants.size() + 1);
+        Participant &p = m_result.participants.last();
         p.givenName = std::move(entry.given).value_or(QString());
         p.familyName = std::move(entry.family).value_or(QString());
         p.cardNumber = std::move(entry.card).value_or(QString());
