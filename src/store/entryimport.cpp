@@ -102,6 +102,7 @@ namespace {
 class RentalNumbers
 {
 public:
+    RentalNumbers() = default;
     RentalNumbers(const QList<Participant> &stored, const QList<Participant> &imported)
     {
         for (const Participant &p : stored)
@@ -110,18 +111,6 @@ public:
             take(p.cardNumber);
     }
 
-    // The lowest free number, now in use; 0 when the range is used up.
-    int next()
-    {
-        while (m_cursor <= lastRentalCardNumber && m_taken[std::size_t(m_cursor - firstRentalCardNumber)])
-            ++m_cursor;
-        if (m_cursor > lastRentalCardNumber)
-            return 0;
-        m_taken[std::size_t(m_cursor - firstRentalCardNumber)] = true;
-        return m_cursor++;
-    }
-
-private:
     // Taken when the text is what QString::number gives for a number of the range.
     void take(const QString &cardNumber)
     {
@@ -137,6 +126,18 @@ private:
             m_taken[std::size_t(n - firstRentalCardNumber)] = true;
     }
 
+    // The lowest free number, now in use; 0 when the range is used up.
+    int next()
+    {
+        while (m_cursor <= lastRentalCardNumber && m_taken[std::size_t(m_cursor - firstRentalCardNumber)])
+            ++m_cursor;
+        if (m_cursor > lastRentalCardNumber)
+            return 0;
+        m_taken[std::size_t(m_cursor - firstRentalCardNumber)] = true;
+        return m_cursor++;
+    }
+
+private:
     std::bitset<std::size_t(lastRentalCardNumber - firstRentalCardNumber + 1)> m_taken;
     int m_cursor = firstRentalCardNumber;
 };
@@ -413,31 +414,58 @@ private:
 
 void mergeEntries(Race &race, QList<Participant> imported)
 {
-    // A vacant place (no name, no card) is nobody to add: kept, it came back on every re-import
-    // and took a rental number each time.
-    imported.removeIf(isVacantEntry);
     const std::optional<QString> stageId = importStage(race);
     const qsizetype storedCount = race.participants.size();
+
+    // One pass over the stored runners and one over the list take all that needs every entry: a
+    // pass over 50,000 entries reads megabytes the caches no longer hold. The runners give the
+    // card index and the rental numbers in use (read through at(), which never copies a list
+    // the event shares); the list loses its vacant places and gives its numbers in use and its
+    // card matches.
+    RentalNumbers numbers;
+    std::optional<CardPositions> byCard;
+    if (storedCount > 0) {
+        byCard.emplace(storedCount);
+        for (qsizetype j = storedCount - 1; j >= 0; --j) {
+            const QString &cardNumber = race.participants.at(j).cardNumber;
+            byCard->addBefore(cardNumber, j);
+            numbers.take(cardNumber);
+        }
+    }
 
     // Match first, against the runners stored before this import; each is claimed at most once,
     // so two entries of one list never land on the same runner. Card matches go first, so a runner
     // found by card is never taken by someone of the same name listed earlier.
-    QList<qsizetype> match(imported.size(), -1);
+    QList<qsizetype> match;
+    match.reserve(imported.size());
     QList<bool> claimed(storedCount, false);
     qsizetype unclaimed = storedCount;
-    if (storedCount > 0) {
-        CardPositions byCard(storedCount);
-        for (qsizetype j = storedCount - 1; j >= 0; --j)
-            byCard.addBefore(race.participants.at(j).cardNumber, j);
-        for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
-            if (isMissingCardNumber(imported.at(i).cardNumber))
-                continue;
+    std::vector<qsizetype> withoutCard; // the entries a rental number may go to
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < imported.size(); ++i) {
+        // A vacant place (no name, no card) is nobody to add: kept, it came back on every
+        // re-import and took a rental number each time.
+        if (isVacantEntry(imported.at(i)))
+            continue;
+        if (kept != i)
+            imported[kept] = std::move(imported[i]);
+        const Participant &entry = imported.at(kept);
+        numbers.take(entry.cardNumber);
+        qsizetype j = -1;
+        if (isMissingCardNumber(entry.cardNumber)) {
+            withoutCard.push_back(kept);
+        } else if (unclaimed > 0) {
             // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
-            match[i] = byCard.claimFirst(imported.at(i).cardNumber, claimed);
-            if (match[i] >= 0)
+            j = byCard->claimFirst(entry.cardNumber, claimed);
+            if (j >= 0)
                 --unclaimed;
         }
+        match.append(j);
+        ++kept;
     }
+    if (kept != imported.size())
+        imported.resize(kept);
+
     // By full name, among the runners no card took; built on the first entry with a name.
     std::optional<NamePositions> byName;
     for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
@@ -460,7 +488,7 @@ void mergeEntries(Race &race, QList<Participant> imported)
 
     // Rental numbers only for the entries that are really new; every number of the event and of
     // the list counts as taken.
-    RentalNumbers numbers(race.participants, imported);
+    //
     // A new runner keeps the imported class as the base class as well: the overall standings, the
     // draws and the clearing of start times select runners by it. The stage entry records the
     // class for this stage even when a later stage's import moves the runner.
@@ -470,9 +498,15 @@ void mergeEntries(Race &race, QList<Participant> imported)
             setStageEntry(entry.classIdByStage, *stageId, entry.classId);
     };
     if (storedCount == 0) {
-        // Every entry is new: the list, numbered in place, becomes the event's list.
-        for (Participant &entry : imported)
-            addNew(entry);
+        // Every entry is new: the list, numbered in place, becomes the event's list. Only the
+        // entries without a card change when there is no stage.
+        if (stageId) {
+            for (Participant &entry : imported)
+                addNew(entry);
+        } else {
+            for (const qsizetype i : withoutCard)
+                giveRentalNumber(imported[i], numbers);
+        }
         race.participants = std::move(imported);
         return;
     }
@@ -515,10 +549,10 @@ void mergeEntries(Race &race, QList<Participant> imported)
 // copying the entries on the way.
 void mergeEntryList(Race &race, QList<Participant> entries, const QList<RaceClass> &classes)
 {
-    // Checked before anything is changed: a refused list leaves the event as it was.
-    for (const Participant &p : std::as_const(entries))
-        refuseUnlessCardNumberText(p);
+    // Checked before the event is changed: a refused list leaves it as it was. The entries are
+    // this merge's own, so each is made digits as soon as it passes.
     for (Participant &p : entries) {
+        refuseUnlessCardNumberText(p);
         QString digits = cardNumberWithoutSpaces(p.cardNumber);
         if (digits.size() != p.cardNumber.size())
             p.cardNumber = std::move(digits);
