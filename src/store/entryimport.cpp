@@ -412,7 +412,9 @@ private:
     QHash<QString, quint64> m_texts;
 };
 
-void mergeEntries(Race &race, QList<Participant> imported)
+// With `listClasses`, the merge of a whole entry list: every card number is checked and made
+// digits first, and the list's classes are merged before its entries.
+void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass> *listClasses)
 {
     const std::optional<QString> stageId = importStage(race);
     const qsizetype storedCount = race.participants.size();
@@ -443,6 +445,14 @@ void mergeEntries(Race &race, QList<Participant> imported)
     std::vector<qsizetype> withoutCard; // the entries a rental number may go to
     qsizetype kept = 0;
     for (qsizetype i = 0; i < imported.size(); ++i) {
+        if (listClasses) {
+            // Checked before the event is changed (a refused list leaves it as it was), and made
+            // digits as soon as it passes.
+            refuseUnlessCardNumberText(imported.at(i));
+            QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
+            if (digits.size() != imported.at(i).cardNumber.size())
+                imported[i].cardNumber = std::move(digits);
+        }
         // A vacant place (no name, no card) is nobody to add: kept, it came back on every
         // re-import and took a rental number each time.
         if (isVacantEntry(imported.at(i)))
@@ -465,6 +475,11 @@ void mergeEntries(Race &race, QList<Participant> imported)
     }
     if (kept != imported.size())
         imported.resize(kept);
+    if (listClasses) {
+        const IdMap classIds = mergeImportedClasses(race, *listClasses, std::nullopt);
+        if (!classIds.isEmpty())
+            imported = remapParticipantClassIds(std::move(imported), classIds);
+    }
 
     // By full name, among the runners no card took; built on the first entry with a name.
     std::optional<NamePositions> byName;
@@ -545,27 +560,11 @@ void mergeEntries(Race &race, QList<Participant> imported)
     }
 }
 
-// The card numbers of a parsed list as digits, its classes merged and its entries merged, without
-// copying the entries on the way.
-void mergeEntryList(Race &race, QList<Participant> entries, const QList<RaceClass> &classes)
-{
-    // Checked before the event is changed: a refused list leaves it as it was. The entries are
-    // this merge's own, so each is made digits as soon as it passes.
-    for (Participant &p : entries) {
-        refuseUnlessCardNumberText(p);
-        QString digits = cardNumberWithoutSpaces(p.cardNumber);
-        if (digits.size() != p.cardNumber.size())
-            p.cardNumber = std::move(digits);
-    }
-    const IdMap classIds = mergeImportedClasses(race, classes, std::nullopt);
-    mergeEntries(race, remapParticipantClassIds(std::move(entries), classIds));
-}
-
 } // namespace
 
 void applyImportedEntries(Race &race, const QList<Participant> &imported)
 {
-    mergeEntries(race, imported);
+    mergeEntries(race, imported, nullptr);
 }
 
 EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Participant> &after)
@@ -601,7 +600,7 @@ QList<Participant> withCardNumberDigits(QList<Participant> entries)
 
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list)
 {
-    mergeEntryList(race, list.participants, list.classes);
+    mergeEntries(race, list.participants, &list.classes);
 }
 
 void applyDownloadedEntries(Race &race, const QByteArray &body, std::optional<int> httpStatus)
@@ -609,7 +608,7 @@ void applyDownloadedEntries(Race &race, const QByteArray &body, std::optional<in
     if (httpStatus && (*httpStatus < 200 || *httpStatus > 299))
         throw ImportError(QStringLiteral("Server returned status %1").arg(*httpStatus));
     IOFEntryListParser::Result list = IOFEntryListParser::parse(body);
-    mergeEntryList(race, std::move(list.participants), list.classes);
+    mergeEntries(race, std::move(list.participants), &list.classes);
 }
 
 void downloadEntryList(QNetworkAccessManager &network, const QUrl &url, QObject *context,
