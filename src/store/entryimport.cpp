@@ -553,6 +553,13 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             } else if (differs(stored().classId, entry.classId)) {
                 write().classId = std::move(entry.classId);
             }
+            // The entry's texts are let go while their memory is still at hand, not in a sweep
+            // over the whole list afterwards.
+            entry.givenName = QString();
+            entry.familyName = QString();
+            entry.cardNumber = QString();
+            entry.club.reset();
+            entry.classId.reset();
             continue;
         }
         addNew(entry);
