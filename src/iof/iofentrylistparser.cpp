@@ -253,14 +253,11 @@ public:
         for (const ClassCapture *c : stream.m_listed)
             listed.push_back(c->fields);
         Assembler assembler(listed, stream.m_entries.size());
-        // Each entry's class element is its own, so its texts can move with the entry; an entry
-        // is freed once added, which keeps the reader's memory from piling up beside the result.
-        while (!stream.m_entries.empty()) {
-            EntryCapture &e = stream.m_entries.front();
+        // Each entry's class element is its own, so its texts can move with the entry.
+        for (EntryCapture &e : stream.m_entries) {
             if (ClassCapture *c = e.directClass ? e.directClass : e.entryClassClass)
                 e.fields.entryClass = std::move(c->fields);
             assembler.add(std::move(e.fields));
-            stream.m_entries.pop_front();
         }
         return assembler.finish();
     }
@@ -299,7 +296,6 @@ private:
         ClassCapture *cls = nullptr; // for Role::Class
         // The element's text, collected until its end when it is one the entry or class takes.
         std::optional<QString> *target = nullptr;
-        bool shared = false; // a club or class text, read once per distinct text
     };
 
     explicit Stream(xmlParserCtxtPtr ctxt)
@@ -350,7 +346,7 @@ private:
             || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
     }
 
-    void captureInto(Open &open, std::optional<QString> &target, bool &taken, bool shared = false)
+    void captureInto(Open &open, std::optional<QString> &target, bool &taken)
     {
         if (taken)
             return;
@@ -360,21 +356,6 @@ private:
         // Emptied, not freed: the buffers serve every text of the document.
         m_buffers[m_capturing++].resize(0);
         open.target = &target;
-        open.shared = shared;
-    }
-
-    // The text of a club or class: a list names few of them many times, so each distinct text
-    // is converted once and the entries share it. The table stops growing at a size no real list
-    // of clubs and classes reaches.
-    QString sharedText(const QByteArray &raw)
-    {
-        auto it = m_sharedTexts.constFind(raw);
-        if (it != m_sharedTexts.constEnd())
-            return it.value();
-        QString text = IofXmlDocument::textFromXml(raw.constData()).trimmed();
-        if (m_sharedTexts.size() < maxSharedTexts)
-            m_sharedTexts.insert(raw, text);
-        return text;
     }
 
     ClassCapture *newClass(int attributeCount, const xmlChar **attributes)
@@ -410,9 +391,9 @@ private:
         } else if (parentRole == Role::Class) {
             ClassCapture &c = *parent->cls;
             if (named(localName, "Id"))
-                captureInto(open, c.fields.id, c.idTaken, true);
+                captureInto(open, c.fields.id, c.idTaken);
             else if (named(localName, "Name"))
-                captureInto(open, c.fields.name, c.nameTaken, true);
+                captureInto(open, c.fields.name, c.nameTaken);
         } else if (parent && parent->entry) {
             entryChild(open, *parent, localName, attributeCount, attributes);
         }
@@ -449,7 +430,7 @@ private:
                     open.entry = &entry;
                 }
             } else if (named(localName, "ClassId")) {
-                captureInto(open, entry.fields.classId, entry.classId, true);
+                captureInto(open, entry.fields.classId, entry.classId);
             }
             break;
         case Role::Person:
@@ -466,7 +447,7 @@ private:
             break;
         case Role::Organisation:
             if (named(localName, "Name"))
-                captureInto(open, entry.fields.club, entry.club, true);
+                captureInto(open, entry.fields.club, entry.club);
             break;
         case Role::EntryClass:
             if (named(localName, "Class") && !entry.entryClassClass) {
@@ -486,8 +467,7 @@ private:
         m_open.pop_back();
         if (open.target) {
             const QByteArray &raw = m_buffers[--m_capturing];
-            *open.target
-                = open.shared ? sharedText(raw) : IofXmlDocument::textFromXml(raw.constData()).trimmed();
+            *open.target = IofXmlDocument::textFromXml(raw.constData()).trimmed();
         }
     }
 
@@ -518,8 +498,6 @@ private:
     // The texts being collected are the first m_capturing buffers, innermost last.
     std::vector<QByteArray> m_buffers;
     std::size_t m_capturing = 0;
-    static constexpr qsizetype maxSharedTexts = 4096;
-    QHash<QByteArray, QString> m_sharedTexts;
     // Deques: the open elements point into them while they grow.
     std::deque<EntryCapture> m_entries;
     std::deque<ClassCapture> m_classes;
