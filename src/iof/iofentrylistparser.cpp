@@ -27,20 +27,29 @@ public:
     }
     void put(const QString &id, const QString &name)
     {
+        const QString k = key(id);
+        auto it = m_index.constFind(k);
+        if (it != m_index.constEnd()) {
+            // Most entries name a class the table holds already, spelled the same.
+            const RaceClass &held = m_classes.at(it.value());
+            if (sameText(held.id, id) && sameText(held.name, name))
+                return;
+        }
         RaceClass cls;
         cls.id = id;
         cls.name = name;
-        auto it = m_index.constFind(key(id));
         if (it != m_index.constEnd()) {
             m_classes[it.value()] = cls;
         } else {
-            m_index.insert(key(id), m_classes.size());
+            m_index.insert(k, m_classes.size());
             m_classes.append(cls);
         }
     }
     [[nodiscard]] QList<RaceClass> classes() const { return m_classes; }
 
 private:
+    static bool sameText(const QString &a, const QString &b) { return a == b && a.isNull() == b.isNull(); }
+
     // Ids are equal when canonically equivalent.
     static QString key(const QString &id) { return id.normalized(QString::NormalizationForm_C); }
 
@@ -70,54 +79,64 @@ struct EntryFields
 };
 
 // The classes of every ClassList are read before the entries, whatever their place in the file.
-Result assemble(const std::vector<ClassFields> &listed, const std::vector<EntryFields> &entries)
+// The entries are then added in document order, their texts moved into the participants.
+class Assembler
 {
-    if (entries.empty())
-        throw ImportError(QStringLiteral("No <PersonEntry> elements found in EntryList XML"));
-
-    ClassTable classes;
-    for (const ClassFields &c : listed) {
-        const std::optional<QString> id = c.idAttribute ? c.idAttribute : c.id;
-        if (!id)
-            continue;
-        classes.put(*id, c.name.value_or(*id));
+public:
+    Assembler(const std::vector<ClassFields> &listed, std::size_t entryCount)
+    {
+        if (entryCount == 0)
+            throw ImportError(QStringLiteral("No <PersonEntry> elements found in EntryList XML"));
+        for (const ClassFields &c : listed) {
+            const std::optional<QString> &id = c.idAttribute ? c.idAttribute : c.id;
+            if (!id)
+                continue;
+            m_classes.put(*id, c.name.value_or(*id));
+        }
+        m_result.participants.reserve(qsizetype(entryCount));
     }
 
-    Result result;
-    result.participants.reserve(qsizetype(entries.size()));
-    for (const EntryFields &entry : entries) {
+    void add(EntryFields &&entry)
+    {
         if (!entry.hasPerson)
-            continue;
-        Participant p;
-        p.givenName = entry.given.value_or(QString());
-        p.familyName = entry.family.value_or(QString());
-        p.cardNumber = entry.card.value_or(QString());
-        p.club = entry.club;
+            return;
+        // Made in place: QList's emplace_back would make it beside and move it in.
+        m_result.participants.resize(m_result.participants.size() + 1);
+        Participant &p = m_result.participants.last();
+        p.givenName = std::move(entry.given).value_or(QString());
+        p.familyName = std::move(entry.family).value_or(QString());
+        p.cardNumber = std::move(entry.card).value_or(QString());
+        p.club = std::move(entry.club);
         if (entry.entryClass) {
             const ClassFields &c = *entry.entryClass;
-            const std::optional<QString> id = c.idAttribute ? c.idAttribute : c.id;
+            const std::optional<QString> &id = c.idAttribute ? c.idAttribute : c.id;
             if (id || c.name) {
-                const QString classId = id ? *id : *c.name;
-                QString className;
+                const QString &classId = id ? *id : *c.name;
                 if (c.name) {
-                    className = *c.name;
+                    m_classes.put(classId, *c.name);
                 } else {
-                    const RaceClass *known = classes.find(classId);
-                    className = known ? known->name : classId;
+                    const RaceClass *known = m_classes.find(classId);
+                    m_classes.put(classId, known ? QString(known->name) : classId);
                 }
-                classes.put(classId, className);
                 p.classId = classId;
             }
         } else if (entry.classId) {
-            p.classId = *entry.classId;
-            if (!classes.find(*entry.classId))
-                classes.put(*entry.classId, *entry.classId);
+            p.classId = std::move(entry.classId);
+            if (!m_classes.find(*p.classId))
+                m_classes.put(*p.classId, *p.classId);
         }
-        result.participants.append(p);
     }
-    result.classes = classes.classes();
-    return result;
-}
+
+    Result finish()
+    {
+        m_result.classes = m_classes.classes();
+        return std::move(m_result);
+    }
+
+private:
+    ClassTable m_classes;
+    Result m_result;
+};
 
 // ---- The parsed tree ------------------------------------------------------------------------
 // Every document the streaming reader below does not take is read here, with the messages of
@@ -165,7 +184,10 @@ Result treeResult(const QByteArray &bytes)
         }
         entries.push_back(std::move(entry));
     }
-    return assemble(listed, entries);
+    Assembler assembler(listed, entries.size());
+    for (EntryFields &entry : entries)
+        assembler.add(std::move(entry));
+    return assembler.finish();
 }
 
 // ---- Streaming ------------------------------------------------------------------------------
@@ -230,14 +252,14 @@ public:
         listed.reserve(stream.m_listed.size());
         for (const ClassCapture *c : stream.m_listed)
             listed.push_back(c->fields);
-        std::vector<EntryFields> entries;
-        entries.reserve(stream.m_entries.size());
+        Assembler assembler(listed, stream.m_entries.size());
+        // Each entry's class element is its own, so its texts can move with the entry.
         for (EntryCapture &e : stream.m_entries) {
-            if (const ClassCapture *c = e.directClass ? e.directClass : e.entryClassClass)
-                e.fields.entryClass = c->fields;
-            entries.push_back(std::move(e.fields));
+            if (ClassCapture *c = e.directClass ? e.directClass : e.entryClassClass)
+                e.fields.entryClass = std::move(c->fields);
+            assembler.add(std::move(e.fields));
         }
-        return assemble(listed, entries);
+        return assembler.finish();
     }
 
 private:
@@ -273,7 +295,6 @@ private:
         EntryCapture *entry = nullptr; // the entry of an entry's element
         ClassCapture *cls = nullptr; // for Role::Class
         // The element's text, collected until its end when it is one the entry or class takes.
-        QByteArray *capture = nullptr;
         std::optional<QString> *target = nullptr;
     };
 
@@ -330,8 +351,10 @@ private:
         if (taken)
             return;
         taken = true;
-        m_captures.emplace_back();
-        open.capture = &m_captures.back();
+        if (m_capturing == m_buffers.size())
+            m_buffers.emplace_back();
+        // Emptied, not freed: the buffers serve every text of the document.
+        m_buffers[m_capturing++].resize(0);
         open.target = &target;
     }
 
@@ -442,9 +465,9 @@ private:
         m_textRun = 0;
         const Open open = m_open.back();
         m_open.pop_back();
-        if (open.capture) {
-            *open.target = IofXmlDocument::textFromXml(open.capture->constData()).trimmed();
-            m_captures.pop_back();
+        if (open.target) {
+            const QByteArray &raw = m_buffers[--m_capturing];
+            *open.target = IofXmlDocument::textFromXml(raw.constData()).trimmed();
         }
     }
 
@@ -460,8 +483,8 @@ private:
             s.giveUp();
             return;
         }
-        for (QByteArray &capture : s.m_captures)
-            capture.append(reinterpret_cast<const char *>(chars), length);
+        for (std::size_t i = 0; i < s.m_capturing; ++i)
+            s.m_buffers[i].append(reinterpret_cast<const char *>(chars), length);
     }
 
     // The stream reading on this thread (libxml2's callbacks carry the parser context only).
@@ -472,8 +495,10 @@ private:
     bool m_rootSeen = false;
     qsizetype m_textRun = 0;
     std::vector<Open> m_open;
+    // The texts being collected are the first m_capturing buffers, innermost last.
+    std::vector<QByteArray> m_buffers;
+    std::size_t m_capturing = 0;
     // Deques: the open elements point into them while they grow.
-    std::deque<QByteArray> m_captures;
     std::deque<EntryCapture> m_entries;
     std::deque<ClassCapture> m_classes;
     std::vector<const ClassCapture *> m_listed;

@@ -11,7 +11,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <bitset>
 #include <memory>
+#include <vector>
 
 IdMap mergeImportedClasses(Race &race, const QList<RaceClass> &classes, const std::optional<QString> &stageId)
 {
@@ -94,14 +96,74 @@ bool isMissingCardNumber(const QString &cardNumber)
 
 namespace {
 
-QSet<QString> cardNumbersInUse(const Race &race, const QList<Participant> &imported)
+// The rental numbers in use. Only a card number that is exactly one of the range's numbers can
+// keep one from being handed out, so an event of 50,000 cards is held as 101 flags, not as a set
+// of its numbers. Numbers are only ever taken, so every number below the cursor is in use.
+class RentalNumbers
 {
-    QSet<QString> inUse;
-    for (const Participant &p : race.participants)
-        inUse.insert(p.cardNumber);
-    for (const Participant &p : imported)
-        inUse.insert(p.cardNumber);
-    return inUse;
+public:
+    RentalNumbers() = default;
+    RentalNumbers(const QList<Participant> &stored, const QList<Participant> &imported)
+    {
+        for (const Participant &p : stored)
+            take(p.cardNumber);
+        for (const Participant &p : imported)
+            take(p.cardNumber);
+    }
+
+    // Taken when the text is what QString::number gives for a number of the range.
+    void take(const QString &cardNumber)
+    {
+        if (cardNumber.size() != 3 || cardNumber[0] == u'0')
+            return;
+        int n = 0;
+        for (const QChar c : cardNumber) {
+            if (c < u'0' || c > u'9')
+                return;
+            n = n * 10 + (c.unicode() - u'0');
+        }
+        if (n >= firstRentalCardNumber && n <= lastRentalCardNumber)
+            m_taken[std::size_t(n - firstRentalCardNumber)] = true;
+    }
+
+    // The lowest free number, now in use; 0 when the range is used up.
+    int next()
+    {
+        while (m_cursor <= lastRentalCardNumber && m_taken[std::size_t(m_cursor - firstRentalCardNumber)])
+            ++m_cursor;
+        if (m_cursor > lastRentalCardNumber)
+            return 0;
+        m_taken[std::size_t(m_cursor - firstRentalCardNumber)] = true;
+        return m_cursor++;
+    }
+
+private:
+    std::bitset<std::size_t(lastRentalCardNumber - firstRentalCardNumber + 1)> m_taken;
+    int m_cursor = firstRentalCardNumber;
+};
+
+void logNoRentalNumber(const Participant &participant)
+{
+    QString name = participant.givenName + u' ' + participant.familyName;
+    static const QRegularExpression edgeBlanks(QStringLiteral("^[ \\t]+|[ \\t]+$"));
+    name.remove(edgeBlanks);
+    logLine(QStringLiteral(
+        "RaceStore: no rent-a-card numbers available (100-200 all in use) \u2014 %1 left with no "
+        "card number")
+                .arg(name));
+}
+
+// A missing card becomes the lowest free rental number, as nextFreeRentalCardNumber gives it.
+void giveRentalNumber(Participant &participant, RentalNumbers &numbers)
+{
+    if (!isMissingCardNumber(participant.cardNumber))
+        return;
+    if (const int n = numbers.next()) {
+        participant.cardNumber = QString::number(n);
+        participant.isRentalCard = true;
+    } else {
+        logNoRentalNumber(participant);
+    }
 }
 
 std::optional<QString> importStage(const Race &race)
@@ -109,6 +171,17 @@ std::optional<QString> importStage(const Race &race)
     if (race.stages.isEmpty() || !race.activeStageId)
         return std::nullopt;
     return race.activeStageId;
+}
+
+void refuseUnlessCardNumberText(const Participant &p)
+{
+    if (isCardNumberText(p.cardNumber))
+        return;
+    QString name = (p.givenName + u' ' + p.familyName).trimmed();
+    throw ImportError(QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
+                                     "only. Correct it in the entry list and import the list again.")
+                          .arg(name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100),
+                              p.cardNumber.left(32)));
 }
 
 void setStageEntry(
@@ -126,11 +199,11 @@ void setStageEntry(
 
 QList<Participant> assignRentalCardNumbers(const Race &race, QList<Participant> imported)
 {
-    QSet<QString> inUse = cardNumbersInUse(race, imported);
+    RentalNumbers numbers(race.participants, imported);
     for (Participant &p : imported) {
         // Vacant places are not imported; they take no number.
         if (!isVacantEntry(p))
-            p = nextFreeRentalCardNumber(std::move(p), inUse);
+            giveRentalNumber(p, numbers);
     }
     return imported;
 }
@@ -148,13 +221,7 @@ Participant nextFreeRentalCardNumber(Participant participant, QSet<QString> &inU
         inUse.insert(number);
         return participant;
     }
-    QString name = participant.givenName + u' ' + participant.familyName;
-    static const QRegularExpression edgeBlanks(QStringLiteral("^[ \\t]+|[ \\t]+$"));
-    name.remove(edgeBlanks);
-    logLine(QStringLiteral(
-        "RaceStore: no rent-a-card numbers available (100-200 all in use) \u2014 %1 left with no "
-        "card number")
-                .arg(name));
+    logNoRentalNumber(participant);
     return participant;
 }
 
@@ -179,88 +246,332 @@ bool isVacantEntry(const Participant &entry)
         && entry.familyName.trimmed().isEmpty();
 }
 
-void applyImportedEntries(Race &race, const QList<Participant> &allImported)
+namespace {
+
+// Whether a field the list carries differs from the stored one (an empty text is not an absent or
+// a null one).
+bool differs(const QString &stored, const QString &imported)
 {
-    // A vacant place (no name, no card) is nobody to add: kept, it came back on every re-import
-    // and took a rental number each time.
-    QList<Participant> imported = allImported;
-    imported.removeIf(isVacantEntry);
+    return stored != imported || stored.isNull() != imported.isNull();
+}
+
+bool differs(const std::optional<QString> &stored, const std::optional<QString> &imported)
+{
+    return stored.has_value() != imported.has_value() || (stored && differs(*stored, *imported));
+}
+
+// Stored positions by key, each key's positions in list order from its first unclaimed one on:
+// a chain through the positions instead of a list per key.
+class NamePositions
+{
+public:
+    explicit NamePositions(qsizetype storedCount)
+        : m_next(std::size_t(storedCount), -1)
+    { }
+
+    // Positions must be added from the last to the first.
+    void addBefore(const QString &key, qsizetype position)
+    {
+        auto it = m_first.find(key);
+        if (it == m_first.end()) {
+            m_first.insert(key, position);
+        } else {
+            m_next[std::size_t(position)] = it.value();
+            it.value() = position;
+        }
+    }
+
+    // The first position of the key that is not yet claimed, then claimed; -1 when there is none.
+    // Skips the positions claimed elsewhere, so it is right however claims interleave.
+    qsizetype claimFirst(const QString &key, QList<bool> &claimed)
+    {
+        auto it = m_first.find(key);
+        if (it == m_first.end())
+            return -1;
+        qsizetype j = it.value();
+        while (j >= 0 && claimed[j])
+            j = m_next[std::size_t(j)];
+        it.value() = j >= 0 ? m_next[std::size_t(j)] : -1;
+        if (j >= 0)
+            claimed[j] = true;
+        return j;
+    }
+
+private:
+    QHash<QString, qsizetype> m_first;
+    std::vector<qsizetype> m_next;
+};
+
+// Stored positions by card number without its grouping spaces, chained as NamePositions does. A
+// number of up to 17 ASCII digits is keyed as one integer, its length included ("0123" and "123"
+// are two numbers, as they are two texts), in one open-addressed table: an event of 50,000 cards
+// is indexed without copying a card text and found again with one probe into the table, where a
+// table of texts costs several scattered reads per look-up. Any other text gets a key of its own,
+// tagged apart from the numbers.
+class CardPositions
+{
+public:
+    explicit CardPositions(qsizetype storedCount)
+        : m_next(std::size_t(storedCount), -1)
+    {
+        // At most three quarters full, so a probe rarely goes past the next slot or two.
+        std::size_t size = 16;
+        unsigned bits = 4;
+        while (size * 3 < 4 * std::size_t(storedCount)) {
+            size *= 2;
+            ++bits;
+        }
+        m_keys.assign(size, emptyKey);
+        m_first.resize(size);
+        m_mask = size - 1;
+        m_shift = 64 - bits;
+    }
+
+    // Positions must be added from the last to the first.
+    void addBefore(const QString &cardNumber, qsizetype position)
+    {
+        const quint64 k = key(cardNumber, true).value_or(0);
+        const std::size_t slot = slotOf(k);
+        if (m_keys[slot] == emptyKey)
+            m_keys[slot] = k;
+        else
+            m_next[std::size_t(position)] = m_first[slot];
+        m_first[slot] = qint32(position);
+    }
+
+    qsizetype claimFirst(const QString &cardNumber, QList<bool> &claimed)
+    {
+        const std::optional<quint64> k = key(cardNumber, false);
+        if (!k)
+            return -1;
+        const std::size_t slot = slotOf(*k);
+        if (m_keys[slot] == emptyKey)
+            return -1;
+        qint32 j = m_first[slot];
+        while (j >= 0 && claimed[j])
+            j = m_next[std::size_t(j)];
+        m_first[slot] = j >= 0 ? m_next[std::size_t(j)] : -1;
+        if (j >= 0)
+            claimed[j] = true;
+        return j;
+    }
+
+private:
+    static constexpr quint64 emptyKey = ~quint64(0);
+    static constexpr quint64 lengthUnit = 100'000'000'000'000'000ULL; // 10^17
+    static constexpr quint64 textTag = quint64(1) << 63;
+
+    // The slot holding the key, else the empty slot where it goes.
+    std::size_t slotOf(quint64 key) const
+    {
+        std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
+        while (m_keys[i] != emptyKey && m_keys[i] != key)
+            i = (i + 1) & m_mask;
+        return i;
+    }
+
+    static bool digitKey(QStringView text, quint64 &key)
+    {
+        if (text.size() > 17)
+            return false;
+        quint64 value = 0;
+        for (const QChar c : text) {
+            if (c < u'0' || c > u'9')
+                return false;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        key = quint64(text.size()) * lengthUnit + value;
+        return true;
+    }
+
+    // Nullopt for a text no stored runner has (only when not adding).
+    std::optional<quint64> key(const QString &cardNumber, bool add)
+    {
+        quint64 k = 0;
+        if (digitKey(cardNumber, k))
+            return k;
+        const QString digits = cardNumberWithoutSpaces(cardNumber);
+        if (digitKey(digits, k))
+            return k;
+        auto it = m_texts.constFind(digits);
+        if (it != m_texts.constEnd())
+            return it.value();
+        if (!add)
+            return std::nullopt;
+        k = textTag | quint64(m_texts.size());
+        m_texts.insert(digits, k);
+        return k;
+    }
+
+    // Keys and first positions side by side in two arrays: an event stays below 2^31 runners.
+    std::vector<quint64> m_keys;
+    std::vector<qint32> m_first;
+    std::size_t m_mask = 0;
+    unsigned m_shift = 0;
+    std::vector<qint32> m_next;
+    QHash<QString, quint64> m_texts;
+};
+
+// With `listClasses`, the merge of a whole entry list: every card number is checked and made
+// digits first, and the list's classes are merged before its entries.
+void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass> *listClasses)
+{
     const std::optional<QString> stageId = importStage(race);
     const qsizetype storedCount = race.participants.size();
+
+    // One pass over the stored runners and one over the list take all that needs every entry: a
+    // pass over 50,000 entries reads megabytes the caches no longer hold. The runners give the
+    // card index and the rental numbers in use (read through at(), which never copies a list
+    // the event shares); the list loses its vacant places and gives its numbers in use and its
+    // card matches.
+    RentalNumbers numbers;
+    std::optional<CardPositions> byCard;
+    if (storedCount > 0) {
+        byCard.emplace(storedCount);
+        for (qsizetype j = storedCount - 1; j >= 0; --j) {
+            const QString &cardNumber = race.participants.at(j).cardNumber;
+            byCard->addBefore(cardNumber, j);
+            numbers.take(cardNumber);
+        }
+    }
 
     // Match first, against the runners stored before this import; each is claimed at most once,
     // so two entries of one list never land on the same runner. Card matches go first, so a runner
     // found by card is never taken by someone of the same name listed earlier.
-    QList<qsizetype> match(imported.size(), -1);
+    QList<qsizetype> match;
+    match.reserve(imported.size());
     QList<bool> claimed(storedCount, false);
-    QHash<QString, QList<qsizetype>> byCard; // card number -> stored positions, in list order
-    for (qsizetype j = 0; j < storedCount; ++j)
-        byCard[cardNumberWithoutSpaces(race.participants[j].cardNumber)].append(j);
+    qsizetype unclaimed = storedCount;
+    std::vector<qsizetype> withoutCard; // the entries a rental number may go to
+    qsizetype kept = 0;
     for (qsizetype i = 0; i < imported.size(); ++i) {
-        if (isMissingCardNumber(imported[i].cardNumber))
-            continue;
-        // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
-        for (qsizetype j : byCard.value(cardNumberWithoutSpaces(imported[i].cardNumber))) {
-            if (!claimed[j]) {
-                match[i] = j;
-                claimed[j] = true;
-                break;
-            }
+        if (listClasses) {
+            // Checked before the event is changed (a refused list leaves it as it was), and made
+            // digits as soon as it passes.
+            refuseUnlessCardNumberText(imported.at(i));
+            QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
+            if (digits.size() != imported.at(i).cardNumber.size())
+                imported[i].cardNumber = std::move(digits);
         }
+        // A vacant place (no name, no card) is nobody to add: kept, it came back on every
+        // re-import and took a rental number each time.
+        if (isVacantEntry(imported.at(i)))
+            continue;
+        if (kept != i)
+            imported[kept] = std::move(imported[i]);
+        const Participant &entry = imported.at(kept);
+        numbers.take(entry.cardNumber);
+        qsizetype j = -1;
+        if (isMissingCardNumber(entry.cardNumber)) {
+            withoutCard.push_back(kept);
+        } else if (unclaimed > 0) {
+            // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
+            j = byCard->claimFirst(entry.cardNumber, claimed);
+            if (j >= 0)
+                --unclaimed;
+        }
+        match.append(j);
+        ++kept;
     }
-    QHash<QString, QList<qsizetype>> byName; // full-name key -> stored positions, built on demand
-    bool namesIndexed = false;
-    for (qsizetype i = 0; i < imported.size(); ++i) {
+    if (kept != imported.size())
+        imported.resize(kept);
+    if (listClasses) {
+        const IdMap classIds = mergeImportedClasses(race, *listClasses, std::nullopt);
+        if (!classIds.isEmpty())
+            imported = remapParticipantClassIds(std::move(imported), classIds);
+    }
+
+    // By full name, among the runners no card took; built on the first entry with a name.
+    std::optional<NamePositions> byName;
+    for (qsizetype i = 0; i < imported.size() && unclaimed > 0; ++i) {
         if (match[i] >= 0)
             continue;
-        const QString key = fullNameKey(imported[i]);
+        const QString key = fullNameKey(imported.at(i));
         if (key.isEmpty())
             continue;
-        if (!namesIndexed) {
-            for (qsizetype j = 0; j < storedCount; ++j)
-                byName[fullNameKey(race.participants[j])].append(j);
-            namesIndexed = true;
-        }
-        for (qsizetype j : byName.value(key)) {
-            if (!claimed[j]) {
-                match[i] = j;
-                claimed[j] = true;
-                break;
+        if (!byName) {
+            byName.emplace(storedCount);
+            for (qsizetype j = storedCount - 1; j >= 0; --j) {
+                if (!claimed[j])
+                    byName->addBefore(fullNameKey(race.participants.at(j)), j);
             }
         }
+        match[i] = byName->claimFirst(key, claimed);
+        if (match[i] >= 0)
+            --unclaimed;
     }
 
     // Rental numbers only for the entries that are really new; every number of the event and of
     // the list counts as taken.
-    QSet<QString> inUse = cardNumbersInUse(race, imported);
+    //
+    // A new runner keeps the imported class as the base class as well: the overall standings, the
+    // draws and the clearing of start times select runners by it. The stage entry records the
+    // class for this stage even when a later stage's import moves the runner.
+    const auto addNew = [&numbers, &stageId](Participant &entry) {
+        giveRentalNumber(entry, numbers);
+        if (stageId)
+            setStageEntry(entry.classIdByStage, *stageId, entry.classId);
+    };
+    if (storedCount == 0) {
+        // Every entry is new: the list, numbered in place, becomes the event's list. Only the
+        // entries without a card change when there is no stage.
+        if (stageId) {
+            for (Participant &entry : imported)
+                addNew(entry);
+        } else {
+            for (const qsizetype i : withoutCard)
+                giveRentalNumber(imported[i], numbers);
+        }
+        race.participants = std::move(imported);
+        return;
+    }
+    if (const qsizetype added = std::count(match.cbegin(), match.cend(), qsizetype(-1)))
+        race.participants.reserve(storedCount + added);
     for (qsizetype i = 0; i < imported.size(); ++i) {
-        const Participant &entry = imported[i];
-        if (match[i] >= 0) {
-            Participant &stored = race.participants[match[i]];
-            stored.givenName = entry.givenName;
-            stored.familyName = entry.familyName;
-            if (!isMissingCardNumber(entry.cardNumber))
-                stored.cardNumber = entry.cardNumber;
-            stored.club = entry.club;
+        Participant &entry = imported[i];
+        if (const qsizetype j = match[i]; j >= 0) {
+            // A field is written only where it differs: an unchanged list then leaves the stored
+            // runners alone, and with them a participant list the event still shares with a
+            // snapshot (which the first write would copy whole).
+            const auto stored = [&race, j]() -> const Participant & { return race.participants.at(j); };
+            const auto write = [&race, j]() -> Participant & { return race.participants[j]; };
+            if (differs(stored().givenName, entry.givenName))
+                write().givenName = std::move(entry.givenName);
+            if (differs(stored().familyName, entry.familyName))
+                write().familyName = std::move(entry.familyName);
+            if (!isMissingCardNumber(entry.cardNumber) && differs(stored().cardNumber, entry.cardNumber))
+                write().cardNumber = std::move(entry.cardNumber);
+            if (differs(stored().club, entry.club))
+                write().club = std::move(entry.club);
             if (stageId) {
-                setStageEntry(stored.classIdByStage, *stageId, entry.classId);
+                Participant &runner = write();
+                setStageEntry(runner.classIdByStage, *stageId, entry.classId);
                 // A runner added by an earlier staged import may lack the base class; the overall
                 // standings and the draws select by it.
-                if (!stored.classId)
-                    stored.classId = entry.classId;
-            } else {
-                stored.classId = entry.classId;
+                if (!runner.classId)
+                    runner.classId = entry.classId;
+            } else if (differs(stored().classId, entry.classId)) {
+                write().classId = std::move(entry.classId);
             }
+            // The entry's texts are let go while their memory is still at hand, not in a sweep
+            // over the whole list afterwards.
+            entry.givenName = QString();
+            entry.familyName = QString();
+            entry.cardNumber = QString();
+            entry.club.reset();
+            entry.classId.reset();
             continue;
         }
-        Participant added = nextFreeRentalCardNumber(entry, inUse);
-        // A new runner keeps the imported class as the base class as well: the overall standings,
-        // the draws and the clearing of start times select runners by it. The stage entry records
-        // the class for this stage even when a later stage's import moves the runner.
-        if (stageId)
-            setStageEntry(added.classIdByStage, *stageId, added.classId);
-        race.participants.append(added);
+        addNew(entry);
+        race.participants.append(std::move(entry));
     }
+}
+
+} // namespace
+
+void applyImportedEntries(Race &race, const QList<Participant> &imported)
+{
+    mergeEntries(race, imported, nullptr);
 }
 
 EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Participant> &after)
@@ -287,16 +598,8 @@ EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Par
 QList<Participant> withCardNumberDigits(QList<Participant> entries)
 {
     // Checked before anything is changed: a refused list leaves the event as it was.
-    for (const Participant &p : entries) {
-        if (isCardNumberText(p.cardNumber))
-            continue;
-        QString name = (p.givenName + u' ' + p.familyName).trimmed();
-        throw ImportError(
-            QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
-                           "only. Correct it in the entry list and import the list again.")
-                .arg(name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100),
-                    p.cardNumber.left(32)));
-    }
+    for (const Participant &p : std::as_const(entries))
+        refuseUnlessCardNumberText(p);
     for (Participant &p : entries)
         p.cardNumber = cardNumberWithoutSpaces(p.cardNumber);
     return entries;
@@ -304,17 +607,15 @@ QList<Participant> withCardNumberDigits(QList<Participant> entries)
 
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list)
 {
-    const QList<Participant> entries = withCardNumberDigits(list.participants);
-    const IdMap classIds = mergeImportedClasses(race, list.classes, std::nullopt);
-    applyImportedEntries(race, remapParticipantClassIds(entries, classIds));
+    mergeEntries(race, list.participants, &list.classes);
 }
 
 void applyDownloadedEntries(Race &race, const QByteArray &body, std::optional<int> httpStatus)
 {
     if (httpStatus && (*httpStatus < 200 || *httpStatus > 299))
         throw ImportError(QStringLiteral("Server returned status %1").arg(*httpStatus));
-    const IOFEntryListParser::Result list = IOFEntryListParser::parse(body);
-    applyEntryList(race, list);
+    IOFEntryListParser::Result list = IOFEntryListParser::parse(body);
+    mergeEntries(race, std::move(list.participants), &list.classes);
 }
 
 void downloadEntryList(QNetworkAccessManager &network, const QUrl &url, QObject *context,

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -51,6 +52,36 @@ QByteArray iofFile(const QString &path)
 }
 
 const QByteArray list = casetable::readData(QStringLiteral("imports/entrylist-two.xml"));
+
+// Entries as the merge cases write them: given|family|card[|club[|class]], "; " between them.
+QList<Participant> entriesFromCell(const QString &cell)
+{
+    QList<Participant> out;
+    if (cell.isEmpty())
+        return out;
+    for (const QString &text : cell.split(QStringLiteral("; "))) {
+        const QStringList f = text.split(u'|');
+        if (f.size() < 3)
+            qFatal("entry needs given|family|card: %s", qPrintable(text));
+        Participant p = entry(f[0], f[1], f[2]);
+        if (f.size() > 3)
+            p.club = f[3];
+        if (f.size() > 4)
+            p.classId = f[4];
+        out.append(p);
+    }
+    return out;
+}
+
+QString entryCell(const Participant &p)
+{
+    QString text = p.givenName + u'|' + p.familyName + u'|' + p.cardNumber;
+    if (p.club || p.classId)
+        text += u'|' + p.club.value_or(QStringLiteral("~"));
+    if (p.classId)
+        text += u'|' + *p.classId;
+    return text + (p.isRentalCard.value_or(false) ? QStringLiteral("*") : QString());
+}
 
 struct Outcome
 {
@@ -136,6 +167,59 @@ private slots:
             return entry(s.left(i), s.mid(i + 1), QString());
         };
         QCOMPARE(matchesByFullName(split(cells[0]), split(cells[1])), cells[2] == u"1");
+    }
+
+    // tests/data/store/entry-merge.tsv: where each entry of a list lands, rental numbers, the log.
+    void mergeCases_data() { casetable::load("store/entry-merge.tsv"); }
+    void mergeCases()
+    {
+        QFETCH(QStringList, cells);
+        QCOMPARE(cells.size(), 6);
+        Race race;
+        race.participants = entriesFromCell(cells[1]);
+        const qsizetype listed = race.participants.size();
+        if (!cells[2].isEmpty()) {
+            const QStringList range = cells[2].split(u'-');
+            for (int n = range[0].toInt(); n <= range[1].toInt(); ++n)
+                race.participants.append(entry("Taken", QString::number(n), QString::number(n)));
+        }
+        const QList<Participant> stored = race.participants;
+        const QList<Participant> imported = entriesFromCell(cells[3]);
+
+        LogCapture log;
+        if (cells[0] == u"list") {
+            IOFEntryListParser::Result list;
+            list.participants = imported;
+            applyEntryList(race, list);
+        } else {
+            QCOMPARE(cells[0], QStringLiteral("entries"));
+            applyImportedEntries(race, imported);
+        }
+
+        QStringList result;
+        for (const Participant &p : std::as_const(race.participants)) {
+            const auto was = std::find_if(
+                stored.cbegin(), stored.cend(), [&p](const Participant &s) { return s.id == p.id; });
+            if (was == stored.cend()) {
+                result.append(QStringLiteral("new:") + entryCell(p));
+                continue;
+            }
+            const qsizetype position = was - stored.cbegin();
+            if (position >= listed && *was == p)
+                continue;
+            result.append(QStringLiteral("s%1:").arg(position) + entryCell(p));
+        }
+        QCOMPARE(result.join(QStringLiteral("; ")), cells[4]);
+
+        QStringList names;
+        const QString prefix
+            = QStringLiteral("RaceStore: no rent-a-card numbers available (100-200 all in use) \u2014 ");
+        const QString suffix = QStringLiteral(" left with no card number");
+        for (const QString &line : log.lines()) {
+            QVERIFY2(line.startsWith(prefix) && line.endsWith(suffix), qPrintable(line));
+            names.append(line.mid(prefix.size(), line.size() - prefix.size() - suffix.size()));
+        }
+        QCOMPARE(names.join(QStringLiteral("; ")), cells[5]);
     }
 
     void classMerge()
