@@ -384,6 +384,12 @@ void RaceStore::autosave()
 {
     m_retryTimer.stop();
     journalChanges();
+    saveJournalled();
+}
+
+void RaceStore::saveJournalled()
+{
+    m_retryTimer.stop();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
     stampJournalThrough();
@@ -448,8 +454,10 @@ bool RaceStore::journalChanges()
     // but a record of the whole event; it goes first, once.
     const bool whole = m_journal->writtenEvent() != event && !m_journal->holdsWholeEvent(event);
     QString error;
-    const auto change
-        = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(m_journalled, m_race, &error);
+    RaceChanges changes;
+    if (!whole)
+        changes = diffRace(m_journalled, m_race);
+    const auto change = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(changes, &error);
     if (!change) {
         // A value the event file cannot hold either: the full writes fail on it too. Shown, as
         // no later change can be recorded until it is gone.
@@ -464,8 +472,23 @@ bool RaceStore::journalChanges()
         scheduleRetry();
         return false;
     }
-    m_journalled = m_race;
-    if (!m_unsharePending && m_writer) {
+    if (whole) {
+        m_journalled = m_race;
+    } else {
+        // The journal's state keeps lists of its own of the two large collections, brought up to
+        // date by the change just written, never a share of the race's: a share would make the
+        // race's next change (the next card read, before its line is synced) copy the whole
+        // list, and replacing the journal's old copy would free one. Everything else is small
+        // and taken from the race as it is.
+        applyRaceChanges(m_journalled, changes);
+        Race state = m_race;
+        state.results = std::move(m_journalled.results);
+        state.participants = std::move(m_journalled.participants);
+        m_journalled = std::move(state);
+    }
+    if (!m_unsharePending && m_writer
+        && (m_journalled.results.constData() == m_race.results.constData()
+            || m_journalled.participants.constData() == m_race.participants.constData())) {
         m_unsharePending = true;
         QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
     }
@@ -505,6 +528,9 @@ void RaceStore::writePendingFullFiles()
     race.results = QList<PersonResult>(race.results.cbegin(), race.results.cend());
     race.participants = QList<Participant>(race.participants.cbegin(), race.participants.cend());
     enqueueFullWrite(race);
+    // The gap runs from here as well as from the write's outcome: until the first outcome of a
+    // newly opened event arrives, every change would otherwise queue another full write.
+    m_sinceFullWrite.start();
 }
 
 void RaceStore::unshareJournalled()

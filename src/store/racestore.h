@@ -423,15 +423,19 @@ private:
     // and through whichever steps. False when it could not be written (shown and retried; the
     // same changes go into the next record).
     bool journalChanges();
+    // The autosave's steps after the journal's record (autosave() is both): for an operation
+    // whose record was just written, which need not compare the whole event again.
+    void saveJournalled();
     // Another document takes the store's place: it gets its event id (in memory, the files get it
     // with their next write), and the journal's next record starts from it.
     void adoptRace();
     void updateAutosaveError();
     void scheduleRetry();
     void retryFromTimer();
-    // In idle time after a commit: the journal's state gets copies of its own of the large lists,
-    // so that the next change of the race does not have to copy them first (on the card-read path,
-    // before the change is durable).
+    // In idle time after a commit that left the journal's state sharing the race's large lists (a
+    // new document, a whole-event record, a list recorded whole): it gets copies of its own, so
+    // that the next change of the race does not have to copy them first (on the card-read path,
+    // before the change is durable). Later records keep them apart (see journalChanges).
     void unshareJournalled();
     // Hands the full files' write of `race` (stamped with its journal number) to the writer.
     void enqueueFullWrite(const Race &race);
