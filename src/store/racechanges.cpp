@@ -8,12 +8,46 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace {
 
 const QByteArray removedMark = ",\"removed\":";
 const QByteArray raceMark = ",\"race\":";
+
+// The comparisons below run over every result of the event on each commit (15,000 on a large
+// event, every card read). Two copies of one id or time hold the same bytes (a time's shared
+// private part, or the time packed in place), so equal bytes mean an equal value without working
+// it out; different bytes fall back to the value's own comparison. Both types are free of padding.
+bool sameId(const QUuid &a, const QUuid &b)
+{
+    static_assert(sizeof(QUuid) == 16);
+    return std::memcmp(&a, &b, sizeof(QUuid)) == 0;
+}
+template<typename Key> bool sameId(const Key &a, const Key &b)
+{
+    return a == b;
+}
+bool sameTime(const QDateTime &a, const QDateTime &b)
+{
+    static_assert(sizeof(QDateTime) == sizeof(void *));
+    return std::memcmp(&a, &b, sizeof(QDateTime)) == 0 || a == b;
+}
+bool sameTime(const std::optional<QDateTime> &a, const std::optional<QDateTime> &b)
+{
+    return a.has_value() == b.has_value() && (!a || sameTime(*a, *b));
+}
+
+// Copies of one text share its characters.
+bool sameText(const QString &a, const QString &b)
+{
+    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+}
+bool sameText(const std::optional<QString> &a, const std::optional<QString> &b)
+{
+    return a.has_value() == b.has_value() && (!a || sameText(*a, *b));
+}
 
 bool sameSplit(const SplitTime &a, const SplitTime &b)
 {
@@ -62,7 +96,7 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
         QList<qsizetype> changed;
         bool inPlace = true;
         for (qsizetype i = 0; i < before.size() && inPlace; ++i) {
-            if (!(id(before[i]) == id(after[i])))
+            if (!sameId(id(before[i]), id(after[i])))
                 inPlace = false;
             else if (!same(before[i], after[i]) && changed.size() <= fewChanges)
                 changed.append(i);
@@ -74,7 +108,7 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
             for (qsizetype i : std::as_const(changed)) {
                 const Key key = id(after[i]);
                 for (qsizetype k = 0; k < after.size() && unique; ++k)
-                    unique = k == i || !(id(after[k]) == key);
+                    unique = k == i || !sameId(id(after[k]), key);
             }
             if (unique) {
                 for (qsizetype i : std::as_const(changed))
@@ -147,8 +181,8 @@ void applyList(QList<T> &list, const QList<T> &puts, const QList<T> &removed, Ke
         if (puts.size() > fewPuts) {
             index = at.value(id(record), -1);
         } else {
-            const auto it
-                = std::find_if(list.cbegin(), list.cend(), [&](const T &r) { return id(r) == id(record); });
+            const auto it = std::find_if(
+                list.cbegin(), list.cend(), [&](const T &r) { return sameId(id(r), id(record)); });
             if (it != list.cend())
                 index = it - list.cbegin();
         }
@@ -277,13 +311,14 @@ Race carrier(const Race &fields)
 
 bool sameResult(const PersonResult &a, const PersonResult &b)
 {
-    return a.id == b.id && a.participantId == b.participantId && a.courseId == b.courseId
-        && a.cardNumber == b.cardNumber && a.readAt == b.readAt && a.startTime == b.startTime
-        && a.finishTime == b.finishTime && a.raceTime == b.raceTime && a.completed == b.completed
-        && a.cardStartTime == b.cardStartTime && a.courseAutoMatched == b.courseAutoMatched
-        && a.stageId == b.stageId && a.score == b.score && a.overtimePenalty == b.overtimePenalty
+    return sameId(a.id, b.id) && sameId(a.participantId, b.participantId) && sameText(a.courseId, b.courseId)
+        && sameText(a.cardNumber, b.cardNumber) && sameTime(a.readAt, b.readAt)
+        && sameTime(a.startTime, b.startTime) && sameTime(a.finishTime, b.finishTime)
+        && a.raceTime == b.raceTime && a.completed == b.completed
+        && sameTime(a.cardStartTime, b.cardStartTime) && a.courseAutoMatched == b.courseAutoMatched
+        && sameText(a.stageId, b.stageId) && a.score == b.score && a.overtimePenalty == b.overtimePenalty
         && a.withinTimeLimit == b.withinTimeLimit && a.completedOverride == b.completedOverride
-        && a.overrideNote == b.overrideNote
+        && sameText(a.overrideNote, b.overrideNote)
         && (a.splits.constData() == b.splits.constData() ? a.splits.size() == b.splits.size()
                                                          : std::equal(a.splits.cbegin(), a.splits.cend(),
                                                              b.splits.cbegin(), b.splits.cend(), sameSplit))

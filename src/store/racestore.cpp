@@ -138,6 +138,15 @@ void RaceStore::adoptRace()
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
+    scheduleUnshare();
+}
+
+void RaceStore::scheduleUnshare()
+{
+    if (!m_unsharePending && m_writer && m_journalled.results.constData() == m_race.results.constData()) {
+        m_unsharePending = true;
+        QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
+    }
 }
 
 void RaceStore::setRaceFileUrl(const QUrl &url)
@@ -475,23 +484,18 @@ bool RaceStore::journalChanges()
     if (whole) {
         m_journalled = m_race;
     } else {
-        // The journal's state keeps lists of its own of the two large collections, brought up to
-        // date by the change just written, never a share of the race's: a share would make the
-        // race's next change (the next card read, before its line is synced) copy the whole
-        // list, and replacing the journal's old copy would free one. Everything else is small
-        // and taken from the race as it is.
+        // The journal's state keeps a result list of its own, brought up to date by the change
+        // just written, never a share of the race's: a share would make the next card read
+        // append to a shared list and so copy all of it before its line is synced, and taking
+        // the race's list here would free the old copy (both a few milliseconds on a large
+        // event). Everything else is taken from the race as it is, shared: it changes far less
+        // often than it would be compared (a card read's diff skips a list still shared).
         applyRaceChanges(m_journalled, changes);
         Race state = m_race;
         state.results = std::move(m_journalled.results);
-        state.participants = std::move(m_journalled.participants);
         m_journalled = std::move(state);
     }
-    if (!m_unsharePending && m_writer
-        && (m_journalled.results.constData() == m_race.results.constData()
-            || m_journalled.participants.constData() == m_race.participants.constData())) {
-        m_unsharePending = true;
-        QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
-    }
+    scheduleUnshare();
     if (!m_journalError.isEmpty()) {
         m_journalError.clear();
         updateAutosaveError();
@@ -536,12 +540,9 @@ void RaceStore::writePendingFullFiles()
 void RaceStore::unshareJournalled()
 {
     m_unsharePending = false;
-    // Only the lists a card read or an entry change grows; the others are small.
+    // Only the list every card read grows (see journalChanges).
     if (m_journalled.results.constData() == m_race.results.constData())
         m_journalled.results = QList<PersonResult>(m_race.results.cbegin(), m_race.results.cend());
-    if (m_journalled.participants.constData() == m_race.participants.constData())
-        m_journalled.participants
-            = QList<Participant>(m_race.participants.cbegin(), m_race.participants.cend());
 }
 
 void RaceStore::flushAutosave()

@@ -432,11 +432,12 @@ private:
     void updateAutosaveError();
     void scheduleRetry();
     void retryFromTimer();
-    // In idle time after a commit that left the journal's state sharing the race's large lists (a
-    // new document, a whole-event record, a list recorded whole): it gets copies of its own, so
-    // that the next change of the race does not have to copy them first (on the card-read path,
-    // before the change is durable). Later records keep them apart (see journalChanges).
+    // In idle time after a commit that left the journal's state sharing the race's result list (a
+    // new document, a whole-event record, the list recorded whole): it gets a copy of its own, so
+    // that the next card read does not have to copy the list first (before its line is synced).
+    // Later records keep the two apart (see journalChanges).
     void unshareJournalled();
+    void scheduleUnshare();
     // Hands the full files' write of `race` (stamped with its journal number) to the writer.
     void enqueueFullWrite(const Race &race);
     // The pending full write, now.
