@@ -138,14 +138,26 @@ void RaceStore::adoptRace()
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
-    scheduleUnshare();
+    scheduleReadyForCardRead();
 }
 
-void RaceStore::scheduleUnshare()
+namespace {
+// Results the lists take before they must grow (a growth moves the whole list: milliseconds on a
+// large event).
+constexpr qsizetype resultsAhead = 256;
+
+bool readyForAppend(const QList<PersonResult> &list)
 {
-    if (!m_unsharePending && m_writer && m_journalled.results.constData() == m_race.results.constData()) {
-        m_unsharePending = true;
-        QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
+    return list.isDetached() && list.capacity() - list.size() >= resultsAhead;
+}
+} // namespace
+
+void RaceStore::scheduleReadyForCardRead()
+{
+    // Checked when it runs: until then this commit's autosave hands the race out.
+    if (!m_readyPending && m_writer) {
+        m_readyPending = true;
+        QMetaObject::invokeMethod(this, &RaceStore::readyForCardRead, Qt::QueuedConnection);
     }
 }
 
@@ -399,6 +411,7 @@ void RaceStore::autosave()
 void RaceStore::saveJournalled()
 {
     m_retryTimer.stop();
+    scheduleReadyForCardRead();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
     stampJournalThrough();
@@ -495,7 +508,7 @@ bool RaceStore::journalChanges()
         state.results = std::move(m_journalled.results);
         m_journalled = std::move(state);
     }
-    scheduleUnshare();
+    scheduleReadyForCardRead();
     if (!m_journalError.isEmpty()) {
         m_journalError.clear();
         updateAutosaveError();
@@ -537,12 +550,21 @@ void RaceStore::writePendingFullFiles()
     m_sinceFullWrite.start();
 }
 
-void RaceStore::unshareJournalled()
+void RaceStore::readyForCardRead()
 {
-    m_unsharePending = false;
-    // Only the list every card read grows (see journalChanges).
-    if (m_journalled.results.constData() == m_race.results.constData())
-        m_journalled.results = QList<PersonResult>(m_race.results.cbegin(), m_race.results.cend());
+    m_readyPending = false;
+    // A list that something else shares (the journal's state and the race each other's, the
+    // live results' waiting copy the race's) gets a copy of its own, and one without room a
+    // larger one; the journal's first, so that the race's list is then often its own already.
+    const qsizetype room = m_race.results.size() + std::max<qsizetype>(1024, m_race.results.size() / 4);
+    for (QList<PersonResult> *list : {&m_journalled.results, &m_race.results}) {
+        if (readyForAppend(*list))
+            continue;
+        QList<PersonResult> own;
+        own.reserve(std::max(room, list->size() + resultsAhead));
+        own.append(*list);
+        *list = std::move(own);
+    }
 }
 
 void RaceStore::flushAutosave()

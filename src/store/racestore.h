@@ -432,12 +432,15 @@ private:
     void updateAutosaveError();
     void scheduleRetry();
     void retryFromTimer();
-    // In idle time after a commit that left the journal's state sharing the race's result list (a
-    // new document, a whole-event record, the list recorded whole): it gets a copy of its own, so
-    // that the next card read does not have to copy the list first (before its line is synced).
-    // Later records keep the two apart (see journalChanges).
-    void unshareJournalled();
-    void scheduleUnshare();
+    // In idle time after a commit and its autosave: the race's result list and the journal's
+    // state's each get a list of their own, with room for more results, so that the next card
+    // read appends to both without copying or moving all of them first (before its line is
+    // synced). A list is shared after a new document or a whole record (the journal's state
+    // takes the race's), and while something keeps a copy of the race (the live results' copy
+    // waiting for its turn, the full write's snapshot when files are written after every change).
+    // Later records keep the journal's apart (see journalChanges).
+    void readyForCardRead();
+    void scheduleReadyForCardRead();
     // Hands the full files' write of `race` (stamped with its journal number) to the writer.
     void enqueueFullWrite(const Race &race);
     // The pending full write, now.
@@ -484,7 +487,7 @@ private:
     Race m_journalled;
     // Whether the document's event id came with it (from its file), rather than given here.
     bool m_documentNamedItsEvent = false;
-    bool m_unsharePending = false;
+    bool m_readyPending = false;
     // Full writes at most every m_fullWriteGap (see RaceStoreOptions): one is pending while the
     // timer runs.
     std::chrono::milliseconds m_fullWriteGap {0};
