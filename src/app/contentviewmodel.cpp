@@ -8,7 +8,14 @@ ContentViewModel::ContentViewModel(QObject *parent)
 
 void ContentViewModel::setRace(const Race &race)
 {
-    m_race = race;
+    // Only the event's name and stages are shown: a copy of the whole race would share its
+    // lists, and the store's next change of one (each card read appends a result) would copy the
+    // whole list first.
+    m_race = Race();
+    m_race.name = race.name;
+    m_race.stages = race.stages;
+    m_race.activeStageId = race.activeStageId;
+    m_race.multiStageEnabled = race.multiStageEnabled;
     // Cheap to recompute; the sidebar and title redraw on every published race.
     emit sectionsChanged();
     emit windowTitleChanged();

@@ -44,6 +44,46 @@ mode_t fileMask()
     // Without /proc: the usual mask.
     return 022;
 }
+// The file about to be replaced, kept open so that its space can be given back a slice at a
+// time once it is gone (see releaseReplaced); -1 when there is none or it cannot be written.
+int openReplaced(const QString &path)
+{
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info
+    { };
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Freeing a large replaced file at once (on its last close) makes one file system commit free
+// all its blocks, and every sync that waits for that commit (the change journal's) waits for it:
+// tens of milliseconds for the full files of a large event, more where freed blocks are
+// discarded. Cut down in slices, each synced, no commit frees more than a slice. Only a file
+// nothing else can reach: no other name (a link elsewhere still holds those contents) and no
+// other open descriptor (a copy being made of the old file must get it whole), which the write
+// lease tells (taken and given back at once: with no name left, nothing can open the file
+// afterwards, and a lease held on would have the system signal this process should anything
+// try). Otherwise, or if any step fails, it is only closed, as before.
+void releaseReplaced(int fd)
+{
+    struct stat info
+    { };
+    constexpr off_t slice = off_t(8) << 20;
+    if (::fstat(fd, &info) == 0 && info.st_nlink == 0 && info.st_size > slice
+        && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        for (off_t size = info.st_size; size > 0;) {
+            size = std::max<off_t>(0, size - slice);
+            if (::ftruncate(fd, size) != 0 || ::fdatasync(fd) != 0)
+                break;
+        }
+    }
+    ::close(fd);
+}
 } // namespace
 
 bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QString *error)
@@ -83,9 +123,22 @@ bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QSt
     } else {
         ::fchmod(fd, 0666 & ~fileMask());
     }
+    // The whole size is set aside first: a disk without room for it refuses before anything is
+    // written, and on ext4 the blocks are allocated now as unwritten extents, so the file system's
+    // commits (each sync of the change journal, on every card read) do not wait for this file's
+    // data as they do for blocks allocated while it is written back. A file system that cannot
+    // set space aside gets the plain write.
+    if (!bytes.isEmpty()) {
+        int code = 0;
+        do
+            code = ::fallocate(fd, 0, 0, off_t(bytes.size())) == 0 ? 0 : errno;
+        while (code == EINTR);
+        if (code != 0 && code != EOPNOTSUPP && code != ENOSYS)
+            return abandon(QStringLiteral("Cannot write"), code);
+    }
     // Written back in slices as it goes: on a file system that orders data before metadata
-    // (ext4), every other file's sync (the change journal's, on each card read) waits for the
-    // dirty data of this one, which then never exceeds a slice.
+    // (ext4), every other file's sync waits for the dirty data of this one, which then never
+    // exceeds a slice.
     constexpr qsizetype slice = qsizetype(1) << 20;
     qsizetype done = 0;
     qsizetype flushed = 0;
@@ -110,15 +163,21 @@ bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QSt
         fail(error, QStringLiteral("Cannot write"), temporaryPath, code);
         return false;
     }
+    const int replaced = openReplaced(path);
     if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
         const int code = errno;
+        if (replaced >= 0)
+            ::close(replaced);
         ::unlink(temporary.constData());
         fail(error, QStringLiteral("Cannot replace"), path, code);
         return false;
     }
     // Until the folder is synced a power cut can bring the old file back; whoever trims what the
     // new contents made redundant (the change journal) must know it has not happened.
-    return syncFolder(folder, error);
+    const bool synced = syncFolder(folder, error);
+    if (replaced >= 0)
+        releaseReplaced(replaced);
+    return synced;
 }
 
 bool syncFolder(const QString &folder, QString *error)

@@ -8,12 +8,46 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace {
 
 const QByteArray removedMark = ",\"removed\":";
 const QByteArray raceMark = ",\"race\":";
+
+// The comparisons below run over every result of the event on each commit (15,000 on a large
+// event, every card read). Two copies of one id or time hold the same bytes (a time's shared
+// private part, or the time packed in place), so equal bytes mean an equal value without working
+// it out; different bytes fall back to the value's own comparison. Both types are free of padding.
+bool sameId(const QUuid &a, const QUuid &b)
+{
+    static_assert(sizeof(QUuid) == 16);
+    return std::memcmp(&a, &b, sizeof(QUuid)) == 0;
+}
+template<typename Key> bool sameId(const Key &a, const Key &b)
+{
+    return a == b;
+}
+bool sameTime(const QDateTime &a, const QDateTime &b)
+{
+    static_assert(sizeof(QDateTime) == sizeof(void *));
+    return std::memcmp(&a, &b, sizeof(QDateTime)) == 0 || a == b;
+}
+bool sameTime(const std::optional<QDateTime> &a, const std::optional<QDateTime> &b)
+{
+    return a.has_value() == b.has_value() && (!a || sameTime(*a, *b));
+}
+
+// Copies of one text share its characters.
+bool sameText(const QString &a, const QString &b)
+{
+    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+}
+bool sameText(const std::optional<QString> &a, const std::optional<QString> &b)
+{
+    return a.has_value() == b.has_value() && (!a || sameText(*a, *b));
+}
 
 bool sameSplit(const SplitTime &a, const SplitTime &b)
 {
@@ -62,7 +96,7 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
         QList<qsizetype> changed;
         bool inPlace = true;
         for (qsizetype i = 0; i < before.size() && inPlace; ++i) {
-            if (!(id(before[i]) == id(after[i])))
+            if (!sameId(id(before[i]), id(after[i])))
                 inPlace = false;
             else if (!same(before[i], after[i]) && changed.size() <= fewChanges)
                 changed.append(i);
@@ -74,7 +108,7 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
             for (qsizetype i : std::as_const(changed)) {
                 const Key key = id(after[i]);
                 for (qsizetype k = 0; k < after.size() && unique; ++k)
-                    unique = k == i || !(id(after[k]) == key);
+                    unique = k == i || !sameId(id(after[k]), key);
             }
             if (unique) {
                 for (qsizetype i : std::as_const(changed))
@@ -122,14 +156,43 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
 template<typename T, typename Key>
 void applyList(QList<T> &list, const QList<T> &puts, const QList<T> &removed, Key (*id)(const T &))
 {
-    for (const T &gone : removed)
-        list.removeIf([&](const T &r) { return id(r) == id(gone); });
+    if (!removed.isEmpty()) {
+        QSet<Key> gone;
+        gone.reserve(removed.size());
+        for (const T &record : removed)
+            gone.insert(id(record));
+        list.removeIf([&](const T &r) { return gone.contains(id(r)); });
+    }
+    if (puts.isEmpty())
+        return;
+    // A card read puts one record into a list of thousands: found by walking the list. Many puts
+    // (an import, a draw) look their places up once.
+    constexpr qsizetype fewPuts = 8;
+    QHash<Key, qsizetype> at;
+    if (puts.size() > fewPuts) {
+        at.reserve(list.size());
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (const Key key = id(list[i]); !at.contains(key))
+                at.insert(key, i); // the first of an id, as the walk finds it
+        }
+    }
     for (const T &record : puts) {
-        auto it = std::find_if(list.begin(), list.end(), [&](const T &r) { return id(r) == id(record); });
-        if (it != list.end())
-            *it = record;
-        else
+        qsizetype index = -1;
+        if (puts.size() > fewPuts) {
+            index = at.value(id(record), -1);
+        } else {
+            const auto it = std::find_if(
+                list.cbegin(), list.cend(), [&](const T &r) { return sameId(id(r), id(record)); });
+            if (it != list.cend())
+                index = it - list.cbegin();
+        }
+        if (index >= 0) {
+            list[index] = record;
+        } else {
+            if (puts.size() > fewPuts)
+                at.insert(id(record), list.size());
             list.append(record);
+        }
     }
 }
 
@@ -248,53 +311,73 @@ Race carrier(const Race &fields)
 
 bool sameResult(const PersonResult &a, const PersonResult &b)
 {
-    return a.id == b.id && a.participantId == b.participantId && a.courseId == b.courseId
-        && a.cardNumber == b.cardNumber && a.readAt == b.readAt && a.startTime == b.startTime
-        && a.finishTime == b.finishTime && a.raceTime == b.raceTime && a.completed == b.completed
-        && a.cardStartTime == b.cardStartTime && a.courseAutoMatched == b.courseAutoMatched
-        && a.stageId == b.stageId && a.score == b.score && a.overtimePenalty == b.overtimePenalty
+    return sameId(a.id, b.id) && sameId(a.participantId, b.participantId) && sameText(a.courseId, b.courseId)
+        && sameText(a.cardNumber, b.cardNumber) && sameTime(a.readAt, b.readAt)
+        && sameTime(a.startTime, b.startTime) && sameTime(a.finishTime, b.finishTime)
+        && a.raceTime == b.raceTime && a.completed == b.completed
+        && sameTime(a.cardStartTime, b.cardStartTime) && a.courseAutoMatched == b.courseAutoMatched
+        && sameText(a.stageId, b.stageId) && a.score == b.score && a.overtimePenalty == b.overtimePenalty
         && a.withinTimeLimit == b.withinTimeLimit && a.completedOverride == b.completedOverride
-        && a.overrideNote == b.overrideNote
+        && sameText(a.overrideNote, b.overrideNote)
         && (a.splits.constData() == b.splits.constData() ? a.splits.size() == b.splits.size()
                                                          : std::equal(a.splits.cbegin(), a.splits.cend(),
                                                              b.splits.cbegin(), b.splits.cend(), sameSplit))
         && samePunches(a.punches, b.punches);
 }
 
-std::optional<RaceChangeText> encodeRaceChanges(const Race &before, const Race &after, QString *error)
+RaceChanges diffRace(const Race &before, const Race &after)
 {
-    Race puts = carrier(after);
-    Race removed;
-    QJsonArray whole;
-    RaceChangeText change;
+    RaceChanges changes;
+    changes.puts = carrier(after);
     for (const Collection &collection : collections()) {
-        if (collection.diff(before, after, puts, removed))
-            whole.append(QLatin1String(collection.name));
+        if (collection.diff(before, after, changes.puts, changes.removed))
+            changes.whole.append(QLatin1String(collection.name));
     }
-    const bool fields = !sameFields(before, after);
+    changes.fields = !sameFields(before, after);
     for (const Collection &collection : collections())
-        change.changedRecords += collection.size(puts) + collection.size(removed);
-    if (fields)
-        ++change.changedRecords;
-    if (change.changedRecords == 0 && whole.isEmpty())
+        changes.changedRecords += collection.size(changes.puts) + collection.size(changes.removed);
+    if (changes.fields)
+        ++changes.changedRecords;
+    return changes;
+}
+
+std::optional<RaceChangeText> encodeRaceChanges(const RaceChanges &changes, QString *error)
+{
+    RaceChangeText change;
+    change.changedRecords = changes.changedRecords;
+    if (change.changedRecords == 0 && changes.whole.isEmpty())
         return change;
     // Removed records are written whole too: the event writer's text, ids included, is the only
     // one the journal uses; replay needs only their ids.
-    const auto putText = encodeRace(puts, JsonLayout::Compact, error);
-    const auto removedText = putText ? encodeRace(removed, JsonLayout::Compact, error) : std::nullopt;
+    const auto putText = encodeRace(changes.puts, JsonLayout::Compact, error);
+    const auto removedText = putText ? encodeRace(changes.removed, JsonLayout::Compact, error) : std::nullopt;
     if (!putText || !removedText)
         return std::nullopt;
     const QByteArray &removedIds = *removedText;
     QJsonObject head {{QStringLiteral("op"), QStringLiteral("commit")}};
-    if (!whole.isEmpty())
-        head.insert(QStringLiteral("whole"), whole);
-    if (fields)
+    if (!changes.whole.isEmpty())
+        head.insert(QStringLiteral("whole"), QJsonArray::fromStringList(changes.whole));
+    if (changes.fields)
         head.insert(QStringLiteral("fields"), true);
     head.insert(QStringLiteral("removedBytes"), removedIds.size());
     QByteArray headText = QJsonDocument(head).toJson(QJsonDocument::Compact);
     // Without its braces: the journal puts its own keys first.
     change.body = headText.mid(1, headText.size() - 2) + removedMark + removedIds + raceMark + *putText;
     return change;
+}
+
+std::optional<RaceChangeText> encodeRaceChanges(const Race &before, const Race &after, QString *error)
+{
+    return encodeRaceChanges(diffRace(before, after), error);
+}
+
+void applyRaceChanges(Race &race, const RaceChanges &changes)
+{
+    for (const Collection &collection : collections())
+        collection.apply(
+            race, changes.puts, changes.removed, changes.whole.contains(QLatin1String(collection.name)));
+    if (changes.fields)
+        copyFields(changes.puts, race);
 }
 
 std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error)
@@ -356,19 +439,21 @@ bool applyRaceChanges(Race &race, const QByteArray &record, QString *why)
         return false;
     }
     QString error;
-    const auto removed = decodeRace(record.mid(removedAt + removedMark.size(), removedBytes), &error);
-    const auto puts
-        = removed ? decodeRace(record.mid(putsAt + raceMark.size()).chopped(1), &error) : std::nullopt;
+    RaceChanges changes;
+    auto removed = decodeRace(record.mid(removedAt + removedMark.size(), removedBytes), &error);
+    auto puts = removed ? decodeRace(record.mid(putsAt + raceMark.size()).chopped(1), &error) : std::nullopt;
     if (!removed || !puts) {
         *why = QStringLiteral("unreadable change: ") + error;
         return false;
     }
-    QSet<QString> whole;
-    for (const QJsonValue &name : head->value(QStringLiteral("whole")).toArray())
-        whole.insert(name.toString());
-    for (const Collection &collection : collections())
-        collection.apply(race, *puts, *removed, whole.contains(QLatin1String(collection.name)));
-    if (head->value(QStringLiteral("fields")).toBool())
-        copyFields(*puts, race);
+    changes.puts = std::move(*puts);
+    changes.removed = std::move(*removed);
+    const QJsonArray whole = head->value(QStringLiteral("whole")).toArray();
+    for (const Collection &collection : collections()) {
+        if (whole.contains(QLatin1String(collection.name)))
+            changes.whole.append(QLatin1String(collection.name));
+    }
+    changes.fields = head->value(QStringLiteral("fields")).toBool();
+    applyRaceChanges(race, changes);
     return true;
 }

@@ -17,6 +17,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -29,10 +30,31 @@ struct RaceChangeText
     qsizetype changedRecords = 0;
 };
 
-// The change from `before` to `after`; nullopt (the reason in `error`) when a changed value cannot
-// be written (the event file could not hold it either).
+// What changed from one state of the event to the next, before it is written.
+struct RaceChanges
+{
+    // The event's fields (those of the state after) and the records added or replaced.
+    Race puts;
+    // The records removed (only their ids matter).
+    Race removed;
+    // The collections (their event file keys) that go in whole, in `puts`.
+    QStringList whole;
+    bool fields = false;
+    qsizetype changedRecords = 0;
+};
+
+// The records of each collection compared by id (see above).
+[[nodiscard]] RaceChanges diffRace(const Race &before, const Race &after);
+// The record of `changes`; nullopt (the reason in `error`) when a changed value cannot be written
+// (the event file could not hold it either).
+[[nodiscard]] std::optional<RaceChangeText> encodeRaceChanges(
+    const RaceChanges &changes, QString *error = nullptr);
+// The record of the change from `before` to `after`, as above.
 [[nodiscard]] std::optional<RaceChangeText> encodeRaceChanges(
     const Race &before, const Race &after, QString *error = nullptr);
+// Applied to the `before` they were found from, `changes` give the collections and fields of the
+// `after` (what replay does with the record).
+void applyRaceChanges(Race &race, const RaceChanges &changes);
 // The whole event as one record: the first record of an event whose files do not carry its id
 // yet, so that replay can find what the later records change.
 [[nodiscard]] std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error = nullptr);

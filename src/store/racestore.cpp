@@ -138,6 +138,27 @@ void RaceStore::adoptRace()
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
+    scheduleReadyForCardRead();
+}
+
+namespace {
+// Results the lists take before they must grow (a growth moves the whole list: milliseconds on a
+// large event).
+constexpr qsizetype resultsAhead = 256;
+
+bool readyForAppend(const QList<PersonResult> &list)
+{
+    return list.isDetached() && list.capacity() - list.size() >= resultsAhead;
+}
+} // namespace
+
+void RaceStore::scheduleReadyForCardRead()
+{
+    // Checked when it runs: until then this commit's autosave hands the race out.
+    if (!m_readyPending && m_writer) {
+        m_readyPending = true;
+        QMetaObject::invokeMethod(this, &RaceStore::readyForCardRead, Qt::QueuedConnection);
+    }
 }
 
 void RaceStore::setRaceFileUrl(const QUrl &url)
@@ -441,6 +462,13 @@ void RaceStore::autosave()
     if (!m_outboxError.isEmpty())
         keepOutbox(m_syncEngine->pendingResults());
     journalChanges();
+    saveJournalled();
+}
+
+void RaceStore::saveJournalled()
+{
+    m_retryTimer.stop();
+    scheduleReadyForCardRead();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).
     stampJournalThrough();
@@ -505,8 +533,10 @@ bool RaceStore::journalChanges()
     // but a record of the whole event; it goes first, once.
     const bool whole = m_journal->writtenEvent() != event && !m_journal->holdsWholeEvent(event);
     QString error;
-    const auto change
-        = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(m_journalled, m_race, &error);
+    RaceChanges changes;
+    if (!whole)
+        changes = diffRace(m_journalled, m_race);
+    const auto change = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(changes, &error);
     if (!change) {
         // A value the event file cannot hold either: the full writes fail on it too. Shown, as
         // no later change can be recorded until it is gone.
@@ -521,11 +551,21 @@ bool RaceStore::journalChanges()
         scheduleRetry();
         return false;
     }
-    m_journalled = m_race;
-    if (!m_unsharePending && m_writer) {
-        m_unsharePending = true;
-        QMetaObject::invokeMethod(this, &RaceStore::unshareJournalled, Qt::QueuedConnection);
+    if (whole) {
+        m_journalled = m_race;
+    } else {
+        // The journal's state keeps a result list of its own, brought up to date by the change
+        // just written, never a share of the race's: a share would make the next card read
+        // append to a shared list and so copy all of it before its line is synced, and taking
+        // the race's list here would free the old copy (both a few milliseconds on a large
+        // event). Everything else is taken from the race as it is, shared: it changes far less
+        // often than it would be compared (a card read's diff skips a list still shared).
+        applyRaceChanges(m_journalled, changes);
+        Race state = m_race;
+        state.results = std::move(m_journalled.results);
+        m_journalled = std::move(state);
     }
+    scheduleReadyForCardRead();
     if (!m_journalError.isEmpty()) {
         m_journalError.clear();
         updateAutosaveError();
@@ -564,17 +604,26 @@ void RaceStore::writePendingFullFiles()
     race.results = QList<PersonResult>(race.results.cbegin(), race.results.cend());
     race.participants = QList<Participant>(race.participants.cbegin(), race.participants.cend());
     enqueueFullWrite(race);
+    // The gap runs from here as well as from the write's outcome: until the first outcome of a
+    // newly opened event arrives, every change would otherwise queue another full write.
+    m_sinceFullWrite.start();
 }
 
-void RaceStore::unshareJournalled()
+void RaceStore::readyForCardRead()
 {
-    m_unsharePending = false;
-    // Only the lists a card read or an entry change grows; the others are small.
-    if (m_journalled.results.constData() == m_race.results.constData())
-        m_journalled.results = QList<PersonResult>(m_race.results.cbegin(), m_race.results.cend());
-    if (m_journalled.participants.constData() == m_race.participants.constData())
-        m_journalled.participants
-            = QList<Participant>(m_race.participants.cbegin(), m_race.participants.cend());
+    m_readyPending = false;
+    // A list that something else shares (the journal's state and the race each other's, the
+    // live results' waiting copy the race's) gets a copy of its own, and one without room a
+    // larger one; the journal's first, so that the race's list is then often its own already.
+    const qsizetype room = m_race.results.size() + std::max<qsizetype>(1024, m_race.results.size() / 4);
+    for (QList<PersonResult> *list : {&m_journalled.results, &m_race.results}) {
+        if (readyForAppend(*list))
+            continue;
+        QList<PersonResult> own;
+        own.reserve(std::max(room, list->size() + resultsAhead));
+        own.append(*list);
+        *list = std::move(own);
+    }
 }
 
 void RaceStore::flushAutosave()

@@ -432,6 +432,9 @@ private:
     // and through whichever steps. False when it could not be written (shown and retried; the
     // same changes go into the next record).
     bool journalChanges();
+    // The autosave's steps after the journal's record (autosave() is both): for an operation
+    // whose record was just written, which need not compare the whole event again.
+    void saveJournalled();
     // Another document takes the store's place: it gets its event id (in memory, the files get it
     // with their next write), and the journal's next record starts from it.
     void adoptRace();
@@ -441,10 +444,15 @@ private:
     [[nodiscard]] QString outboxErrorText(const QString &reason) const;
     void scheduleRetry();
     void retryFromTimer();
-    // In idle time after a commit: the journal's state gets copies of its own of the large lists,
-    // so that the next change of the race does not have to copy them first (on the card-read path,
-    // before the change is durable).
-    void unshareJournalled();
+    // In idle time after a commit and its autosave: the race's result list and the journal's
+    // state's each get a list of their own, with room for more results, so that the next card
+    // read appends to both without copying or moving all of them first (before its line is
+    // synced). A list is shared after a new document or a whole record (the journal's state
+    // takes the race's), and while something keeps a copy of the race (the live results' copy
+    // waiting for its turn, the full write's snapshot when files are written after every change).
+    // Later records keep the journal's apart (see journalChanges).
+    void readyForCardRead();
+    void scheduleReadyForCardRead();
     // Hands the full files' write of `race` (stamped with its journal number) to the writer.
     void enqueueFullWrite(const Race &race);
     // The pending full write, now.
@@ -495,7 +503,7 @@ private:
     Race m_journalled;
     // Whether the document's event id came with it (from its file), rather than given here.
     bool m_documentNamedItsEvent = false;
-    bool m_unsharePending = false;
+    bool m_readyPending = false;
     // Full writes at most every m_fullWriteGap (see RaceStoreOptions): one is pending while the
     // timer runs.
     std::chrono::milliseconds m_fullWriteGap {0};

@@ -143,9 +143,10 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
     }
     // On disk, as one record, before anything else happens: the runner's result survives a crash
     // from here on, and whatever the operation changed first never stands without it.
+    bool journalled = false;
     if (changed || recording.appended || recording.unknownCardAppended
         || !recording.settledUnknownCards.isEmpty()) {
-        journalChanges();
+        journalled = journalChanges();
         if (changed)
             publishRace();
         else
@@ -157,7 +158,10 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
         = recording.appended && recording.result && m_stationSettings->role() == StationRole::Slave;
     if (submit)
         m_syncEngine->keepResult(*recording.result);
-    if (recording.save || changed)
+    // Nothing changed the race since its record (the look-ups and the outbox are not the race).
+    if ((recording.save || changed) && journalled)
+        saveJournalled();
+    else if (recording.save || changed)
         autosave();
     // After the autosave, so a master never hears of a result this station has not kept; a
     // repeated read was submitted when it was first appended.

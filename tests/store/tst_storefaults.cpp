@@ -134,6 +134,35 @@ private slots:
         QCOMPARE(left, QStringList {QStringLiteral("event.json")});
     }
 
+    void replacedFileKeptWhereStillReached_data() { casetable::load("store/replaced-file.tsv"); }
+    void replacedFileKeptWhereStillReached()
+    {
+        QFETCH(QStringList, cells);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("event.json"));
+        QByteArray old(9 << 20, 'o');
+        for (qsizetype i = 0; i < old.size(); i += 4096)
+            old[i] = char('a' + (i / 4096) % 26);
+        QString error;
+        QVERIFY2(writeFileAtomically(target, old, &error), qPrintable(error));
+        const QString other = dir.filePath(QStringLiteral("backup.json"));
+        QFile reader(target);
+        if (cells[0] == QStringLiteral("link"))
+            QVERIFY(::link(QFile::encodeName(target).constData(), QFile::encodeName(other).constData()) == 0);
+        else if (cells[0] == QStringLiteral("open"))
+            QVERIFY(reader.open(QIODevice::ReadOnly));
+        QVERIFY2(writeFileAtomically(target, "new", &error), qPrintable(error));
+        QCOMPARE(StoreHarness::readAll(target), QByteArray("new"));
+        if (cells[0] == QStringLiteral("link"))
+            QVERIFY(StoreHarness::readAll(other) == old);
+        else if (cells[0] == QStringLiteral("open"))
+            QVERIFY(reader.readAll() == old);
+        QStringList expected {QStringLiteral("event.json")};
+        if (cells[0] == QStringLiteral("link"))
+            expected.prepend(QStringLiteral("backup.json"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    }
+
     // An event file reached through a link (a folder shared from elsewhere): the write lands in
     // the file the link names, which keeps its permissions, and the link stays a link.
     void atomicWriteThroughLink_data()

@@ -1,0 +1,128 @@
+#include "casetable.h"
+#include "racejournal.h"
+#include "racejson.h"
+#include "storeharness.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTest>
+
+// Streams of store operations, each journalled as it is made: every line holds exactly what its
+// operation changed, and the journal replayed onto the files written before the stream gives the
+// event as the store holds it, whatever the store kept between the lines.
+namespace {
+
+// The records a journal line puts or removes in one collection, read from the line as the event
+// file's JSON text.
+qsizetype recordsIn(const QByteArray &line, const QString &collection)
+{
+    const QJsonObject record = QJsonDocument::fromJson(line).object();
+    return record.value(QStringLiteral("race")).toObject().value(collection).toArray().size()
+        + record.value(QStringLiteral("removed")).toObject().value(collection).toArray().size();
+}
+
+QByteArray lastLine(const QByteArray &journal)
+{
+    const QList<QByteArray> lines = journal.trimmed().split('\n');
+    return lines.isEmpty() ? QByteArray() : lines.last();
+}
+
+// The event as the files and the journal hold it, without the journal's own bookkeeping.
+QByteArray comparable(Race race)
+{
+    race.journalThrough.reset();
+    return compactJson(race);
+}
+
+} // namespace
+
+class TestJournalSteps : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void everyStepJournalledExactly_data() { casetable::load("store/journal-steps.tsv"); }
+    void everyStepJournalledExactly()
+    {
+        QFETCH(QStringList, cells);
+        StoreHarness harness;
+        QVERIFY(harness.isValid());
+        // No full write during the stream: the journal holds every line of it.
+        harness.fullWriteGap = std::chrono::hours(1);
+        auto store = harness.makeStore(storeTestEvent("spring-cup.json"));
+        store->autosave();
+        store->flushAutosave();
+        const QByteArray files = StoreHarness::readAll(harness.autosavePath());
+        const QString journalPath = harness.path(QStringLiteral("data/") + RaceJournal::fileName);
+        const QDateTime finish = StoreHarness::fixedNow().addSecs(-600);
+        int step = 0;
+        for (const QString &token : cells.first().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            ++step;
+            if (token == QStringLiteral("idle")) {
+                QCoreApplication::processEvents();
+                continue;
+            }
+            const QStringList parts = token.split(QLatin1Char('='));
+            QCOMPARE(parts.size(), 2);
+            const QString operation = parts[0].section(QLatin1Char(':'), 0, 0);
+            const int n = parts[0].section(QLatin1Char(':'), 1, 1).toInt();
+            const QStringList expected = parts[1].split(QLatin1Char('/'));
+            Race race = store->race();
+            if (operation == QStringLiteral("read")) {
+                QVERIFY(n < race.participants.size());
+                QVERIFY(store->recordCardReading(race.participants[n].cardNumber, {}, std::nullopt,
+                    finish.addSecs(-3600), finish.addSecs(step)));
+            } else if (operation == QStringLiteral("note")) {
+                QVERIFY(n < race.results.size());
+                store->overrideResultStatus(race.results[n].id, false, QStringLiteral("step %1").arg(step));
+            } else if (operation == QStringLiteral("delete")) {
+                QVERIFY(n < race.results.size());
+                store->deleteResult(race.results[n].id);
+            } else if (operation == QStringLiteral("rename")) {
+                QVERIFY(n < race.participants.size());
+                Participant entry = race.participants[n];
+                entry.familyName = QStringLiteral("Renamed %1").arg(step);
+                store->updateParticipant(entry);
+            } else if (operation == QStringLiteral("drop")) {
+                QVERIFY(n < race.participants.size());
+                store->deleteParticipant(race.participants[n].id);
+            } else if (operation == QStringLiteral("add")) {
+                for (int k = 0; k < n; ++k) {
+                    Participant entry;
+                    entry.givenName = QStringLiteral("Added %1").arg(k);
+                    entry.cardNumber = QString::number(900001 + race.participants.size());
+                    entry.classId = QStringLiteral("H21");
+                    race.participants.append(entry);
+                }
+                store->setRace(race);
+            } else if (operation == QStringLiteral("reverse")) {
+                std::reverse(race.results.begin(), race.results.end());
+                store->setRace(race);
+            } else if (operation == QStringLiteral("notes")) {
+                for (PersonResult &result : race.results)
+                    result.overrideNote = QStringLiteral("step %1").arg(step);
+                store->setRace(race);
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown operation ") + operation));
+            }
+            const QByteArray journal = StoreHarness::readAll(journalPath);
+            const QByteArray line = lastLine(journal);
+            QVERIFY2(line.contains("\"op\":\"commit\""), line.left(200).constData());
+            QCOMPARE(QString::number(recordsIn(line, QStringLiteral("results"))), expected.value(0));
+            QCOMPARE(QString::number(recordsIn(line, QStringLiteral("participants"))), expected.value(1));
+            std::optional<Race> replayed = decodeRace(files);
+            QVERIFY(replayed);
+            const RaceJournal::Replay replay = RaceJournal::replay(*replayed, journal);
+            QCOMPARE(replay.setAside, 0);
+            QCOMPARE(comparable(*replayed), comparable(store->race()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournalSteps)
+#include "tst_journalsteps.moc"
