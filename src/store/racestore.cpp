@@ -80,6 +80,7 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
         this, &RaceStore::raceChanged, this, [this] { m_recordingIndex.prepare(m_race); },
         Qt::QueuedConnection);
     m_fullWriteGap = options.fullWriteGap;
+    m_firstRetryDelay = options.firstRetryDelay;
     m_fullWriteTimer.setSingleShot(true);
     connect(&m_fullWriteTimer, &QTimer::timeout, this, &RaceStore::writePendingFullFiles);
     m_retryTimer.setSingleShot(true);
@@ -710,9 +711,9 @@ void RaceStore::scheduleRetry()
     if (m_retryTimer.isActive())
         return;
     // 1, 2, 4, ... 60 seconds: soon after space returns, without hammering a disk that refuses.
-    const int seconds = std::min(60, 1 << std::min(m_retryAttempt, 6));
+    const int factor = std::min(60, 1 << std::min(m_retryAttempt, 6));
     ++m_retryAttempt;
-    m_retryTimer.start(seconds * 1000);
+    m_retryTimer.start(int(m_firstRetryDelay.count()) * factor);
 }
 
 void RaceStore::retryFromTimer()

@@ -74,6 +74,9 @@ struct RaceStoreOptions
     // on disk in the journal, and the writes queued meanwhile coalesce into one. 0: each
     // autosave's write starts as soon as the writer is free.
     std::chrono::milliseconds fullWriteGap {0};
+    // The wait before a failed write is tried again; each further try waits twice as long as
+    // the one before, at most 60 times this.
+    std::chrono::milliseconds firstRetryDelay {1000};
     // "Now" for the operations that stamp a time (a card's read-out time, check-ins). Empty: the
     // system clock in UTC.
     std::function<QDateTime()> clock;
@@ -507,6 +510,7 @@ private:
     // Full writes at most every m_fullWriteGap (see RaceStoreOptions): one is pending while the
     // timer runs.
     std::chrono::milliseconds m_fullWriteGap {0};
+    std::chrono::milliseconds m_firstRetryDelay {1000};
     QTimer m_fullWriteTimer;
     bool m_fullWritePending = false;
     QElapsedTimer m_sinceFullWrite;

@@ -259,6 +259,7 @@ private slots:
         requireIsolation();
         QFETCH(bool, readOnly);
         StoreHarness harness;
+        harness.firstRetryDelay = std::chrono::milliseconds(20);
         const QString data = harness.path(QStringLiteral("data"));
         SmallDisk disk(data, 256);
         QVERIFY(disk.isMounted());
@@ -314,8 +315,8 @@ private slots:
                 QVERIFY(disk.setReadOnly(false));
             else
                 QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
-            // Tried again on its own (after a second or two of back-off), not only at quit.
-            QTRY_VERIFY_WITH_TIMEOUT(store->autosaveError().isEmpty(), 20000);
+            // Tried again on its own (the back-off shortened), not only at quit.
+            QTRY_VERIFY_WITH_TIMEOUT(store->autosaveError().isEmpty(), 10000);
             QVERIFY(store->retryFailedWrites());
             QCOMPARE(store->autosaveError(), QString());
         }
@@ -400,6 +401,7 @@ private slots:
         requireIsolation();
         QFETCH(bool, readOnly);
         StoreHarness harness;
+        harness.firstRetryDelay = std::chrono::milliseconds(20);
         const QString data = harness.path(QStringLiteral("data"));
         SmallDisk disk(data, 256);
         QVERIFY(disk.isMounted());
@@ -428,7 +430,7 @@ private slots:
             QVERIFY(disk.setReadOnly(false));
         else
             QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
-        // Tried again on its own (after 1, 2, ... seconds), not only at quit.
+        // Tried again on its own (the back-off shortened), not only at quit.
         QTRY_COMPARE_WITH_TIMEOUT(store->autosaveError(), QString(), 10000);
         QVERIFY(store->retryFailedWrites());
         const QList<PersonResult> kept = SyncOutboxFile(data).load();

@@ -91,6 +91,7 @@ public:
         options.backgroundAutosave = backgroundAutosave;
         options.autosaveWriterHook = writerHook;
         options.fullWriteGap = fullWriteGap;
+        options.firstRetryDelay = firstRetryDelay;
         auto store = std::make_unique<RaceStore>(std::move(options));
         if (race)
             store->setRace(*race);
@@ -119,6 +120,7 @@ public:
     bool backgroundAutosave = true;
     std::function<void()> writerHook;
     std::chrono::milliseconds fullWriteGap {0};
+    std::chrono::milliseconds firstRetryDelay {1000};
 
 private:
     QTemporaryDir m_dir;
