@@ -75,6 +75,19 @@ public:
             QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - leave)));
     }
 
+    // Makes the disk refuse writes, read-only or full; takeWritesAgain() undoes it.
+    [[nodiscard]] bool refuseWrites(bool readOnly)
+    {
+        if (readOnly)
+            return setReadOnly(true);
+        fill(0);
+        return true;
+    }
+    [[nodiscard]] bool takeWritesAgain(bool readOnly)
+    {
+        return readOnly ? setReadOnly(false) : QFile::remove(QDir(m_path).filePath(QStringLiteral("filler")));
+    }
+
 private:
     QString m_path;
     bool m_mounted = false;
@@ -283,10 +296,7 @@ private slots:
             const QByteArray journalBefore
                 = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
             QVERIFY(!journalBefore.isEmpty());
-            if (readOnly)
-                QVERIFY(disk.setReadOnly(true));
-            else
-                disk.fill(0);
+            QVERIFY(disk.refuseWrites(readOnly));
             Participant bo;
             bo.givenName = QStringLiteral("Bo");
             bo.cardNumber = QStringLiteral("777");
@@ -311,10 +321,7 @@ private slots:
                     qPrintable(store->autosaveError()));
             QVERIFY(!store->retryFailedWrites());
 
-            if (readOnly)
-                QVERIFY(disk.setReadOnly(false));
-            else
-                QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
+            QVERIFY(disk.takeWritesAgain(readOnly));
             // Tried again on its own (the back-off shortened), not only at quit.
             QTRY_VERIFY_WITH_TIMEOUT(store->autosaveError().isEmpty(), 10000);
             QVERIFY(store->retryFailedWrites());
@@ -411,10 +418,7 @@ private slots:
         store->autosave();
         store->flushAutosave();
         QCOMPARE(store->autosaveError(), QString());
-        if (readOnly)
-            QVERIFY(disk.setReadOnly(true));
-        else
-            disk.fill(0);
+        QVERIFY(disk.refuseWrites(readOnly));
         const auto result = store->recordCardReading(QStringLiteral("123456"), {}, std::nullopt, std::nullopt,
             QDateTime(QDate(2025, 5, 17), QTime(11, 30), Qt::UTC));
         QVERIFY(result);
@@ -426,10 +430,7 @@ private slots:
             qPrintable(store->autosaveError()));
         QVERIFY(!QFile::exists(outboxPath));
         QVERIFY(!store->retryFailedWrites());
-        if (readOnly)
-            QVERIFY(disk.setReadOnly(false));
-        else
-            QVERIFY(QFile::remove(QDir(data).filePath(QStringLiteral("filler"))));
+        QVERIFY(disk.takeWritesAgain(readOnly));
         // Tried again on its own (the back-off shortened), not only at quit.
         QTRY_COMPARE_WITH_TIMEOUT(store->autosaveError(), QString(), 10000);
         QVERIFY(store->retryFailedWrites());
