@@ -1,11 +1,15 @@
 #include "standings.h"
 
+#include "idmemo.h"
+
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -21,65 +25,109 @@ QString trimSpacesAndTabs(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+std::optional<double> raceTimeOf(const PersonResult &result)
+{
+    return result.raceTime;
+}
+
+// One class's runners in participant order, and whether each is the last of its class with its
+// id: an id held twice in a class counts its results for the later entry only.
+struct Runners
+{
+    std::vector<qint32> participants;
+    std::vector<bool> countsResults;
+};
+
+// The standing of one runner before the rows are built: only what the order needs.
+struct Standing
+{
+    std::optional<double> total;
+    bool complete = false;
+};
+
 } // namespace
 
 QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
 {
-    QList<StandingsRow> rows;
-    if (race.stages.isEmpty())
-        return rows;
+    return rankedResultsOfClasses(race, {classId}).constFirst();
+}
 
-    QList<const Participant *> runners;
-    QHash<QUuid, qsizetype> runnerIndex;
-    for (const Participant &p : race.participants) {
-        if (p.classId && sameId(*p.classId, classId)) {
-            runnerIndex.insert(p.id, runners.size());
-            runners.append(&p);
+QList<QList<StandingsRow>> rankedResultsOfClasses(
+    const Race &race, const QList<QString> &classIds, StageTimeOf stageTime)
+{
+    QList<QList<StandingsRow>> out(classIds.size());
+    if (race.stages.isEmpty() || classIds.isEmpty())
+        return out;
+    if (!stageTime)
+        stageTime = raceTimeOf;
+
+    // Which of the wanted classes each participant's class id is (canonically equal ids count
+    // for every wanted class they match), and one slot per distinct id of a runner for the
+    // results: the entries are read once in order, not once per class.
+    std::vector<Runners> runners(classIds.size());
+    IdMemo<QList<qsizetype>> classesOf;
+    QHash<QUuid, qint32> slotOf;
+    std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
+    bool idHeldTwice = false;
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
+        if (!p.classId)
+            continue;
+        const QList<qsizetype> &wanted = classesOf.get(*p.classId, [&](const QString &id) {
+            QList<qsizetype> matches;
+            for (qsizetype c = 0; c < classIds.size(); ++c)
+                if (sameId(id, classIds[c]))
+                    matches.append(c);
+            return matches;
+        });
+        if (wanted.isEmpty())
+            continue;
+        for (qsizetype c : wanted)
+            runners[c].participants.push_back(qint32(i));
+        const auto it = slotOf.constFind(p.id);
+        if (it == slotOf.constEnd())
+            slotOfParticipant[i] = *slotOf.insert(p.id, qint32(slotOf.size()));
+        else {
+            slotOfParticipant[i] = it.value();
+            idHeldTwice = true;
         }
     }
-    if (runners.isEmpty())
-        return rows;
+    for (Runners &r : runners) {
+        r.countsResults.assign(r.participants.size(), true);
+        if (!idHeldTwice)
+            continue;
+        QSet<QUuid> later;
+        for (std::size_t k = r.participants.size(); k-- > 0;) {
+            const QUuid &id = race.participants[r.participants[k]].id;
+            r.countsResults[k] = !later.contains(id);
+            later.insert(id);
+        }
+    }
+    if (slotOf.isEmpty())
+        return out;
 
-    // chosen[runner * stages + stage]: the latest read-out, the first stored on equal `readAt`.
+    // chosen[slot * stages + stage]: the latest read-out, the first stored on equal `readAt`.
     const qsizetype stageCount = race.stages.size();
-    QList<const PersonResult *> chosen(runners.size() * stageCount, nullptr);
+    std::vector<const PersonResult *> chosen(std::size_t(slotOf.size() * stageCount), nullptr);
+    IdMemo<QList<qsizetype>> stagesOf;
     for (const PersonResult &r : race.results) {
         if (!r.stageId)
             continue;
-        const auto it = runnerIndex.constFind(r.participantId);
-        if (it == runnerIndex.constEnd())
+        const auto it = slotOf.constFind(r.participantId);
+        if (it == slotOf.constEnd())
             continue;
-        for (qsizetype s = 0; s < stageCount; ++s) {
-            if (!sameId(*r.stageId, race.stages[s].id))
-                continue;
-            const PersonResult *&slot = chosen[it.value() * stageCount + s];
+        const QList<qsizetype> &stages = stagesOf.get(*r.stageId, [&race](const QString &id) {
+            QList<qsizetype> matches;
+            for (qsizetype s = 0; s < race.stages.size(); ++s)
+                if (sameId(id, race.stages[s].id))
+                    matches.append(s);
+            return matches;
+        });
+        for (qsizetype s : stages) {
+            const PersonResult *&slot = chosen[std::size_t(it.value() * stageCount + s)];
             if (!slot || r.readAt > slot->readAt)
                 slot = &r;
         }
-    }
-
-    rows.reserve(runners.size());
-    for (qsizetype i = 0; i < runners.size(); ++i) {
-        StandingsRow row;
-        row.participant = *runners[i];
-        bool complete = true;
-        bool timed = true;
-        double total = 0;
-        for (qsizetype s = 0; s < stageCount; ++s) {
-            const PersonResult *r = chosen[i * stageCount + s];
-            if (!r || !r->effectiveCompleted()) {
-                complete = false;
-                continue;
-            }
-            if (r->raceTime)
-                total += *r->raceTime;
-            else
-                timed = false;
-        }
-        row.completedAllStages = complete;
-        if (complete && timed)
-            row.totalTime = total;
-        rows.append(row);
     }
 
     // The C locale collates by code point and ignores numeric mode; a user without a locale gets
@@ -88,25 +136,61 @@ QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
     QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    QList<QString> names;
-    names.reserve(rows.size());
-    for (const StandingsRow &row : rows)
-        names.append(
-            trimSpacesAndTabs(row.participant.givenName + QLatin1Char(' ') + row.participant.familyName));
-    QList<qsizetype> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const auto &ta = rows[a].totalTime;
-        const auto &tb = rows[b].totalTime;
-        if (ta && tb)
-            return *ta < *tb;
-        if (ta || tb)
-            return bool(ta);
-        return collator.compare(names[a], names[b]) < 0;
-    });
-    QList<StandingsRow> sorted;
-    sorted.reserve(rows.size());
-    for (qsizetype i : order)
-        sorted.append(rows[i]);
-    return sorted;
+
+    for (qsizetype c = 0; c < classIds.size(); ++c) {
+        const Runners &group = runners[c];
+        const std::size_t count = group.participants.size();
+        if (count == 0)
+            continue;
+        std::vector<Standing> standings(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!group.countsResults[i])
+                continue;
+            const qint32 slot = slotOfParticipant[group.participants[i]];
+            bool complete = true;
+            bool timed = true;
+            double total = 0;
+            for (qsizetype s = 0; s < stageCount; ++s) {
+                const PersonResult *r = chosen[std::size_t(slot * stageCount + s)];
+                if (!r || !r->effectiveCompleted()) {
+                    complete = false;
+                    continue;
+                }
+                if (const std::optional<double> time = stageTime(*r))
+                    total += *time;
+                else
+                    timed = false;
+            }
+            standings[i].complete = complete;
+            if (complete && timed)
+                standings[i].total = total;
+        }
+
+        // Names are compared only between runners without a total, so only theirs are built.
+        std::vector<QString> names(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!standings[i].total) {
+                const Participant &p = race.participants[group.participants[i]];
+                names[i] = trimSpacesAndTabs(p.givenName + QLatin1Char(' ') + p.familyName);
+            }
+        }
+        std::vector<qint32> order(count);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](qint32 a, qint32 b) {
+            const auto &ta = standings[a].total;
+            const auto &tb = standings[b].total;
+            if (ta && tb)
+                return *ta < *tb;
+            if (ta || tb)
+                return bool(ta);
+            return collator.compare(names[a], names[b]) < 0;
+        });
+
+        QList<StandingsRow> &rows = out[c];
+        rows.reserve(qsizetype(count));
+        for (qint32 i : order)
+            rows.emplaceBack(
+                race.participants[group.participants[i]], standings[i].total, standings[i].complete);
+    }
+    return out;
 }

@@ -1,6 +1,7 @@
 #include "resultselection.h"
 
 #include "documenttext.h"
+#include "idmemo.h"
 #include "nameorder.h"
 #include "racelookup.h"
 #include "resultgroups.h"
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -150,23 +153,69 @@ std::optional<double> finiteTime(const std::optional<double> &seconds)
     return seconds;
 }
 
+// What ordering and placing a result needs, gathered in one pass over the results so that the
+// sort compares small records and never reaches back into the results or the entries.
+struct Member
+{
+    qint32 result;
+    // Index into race.participants; -1 when the runner is gone.
+    qint32 participant;
+    qint32 group;
+    bool completed;
+    // The override does not take the place away (a score course's condition).
+    bool placeAllowed;
+    bool onScoreCourse;
+    std::optional<qint64> time;
+    std::optional<qint64> score;
+};
+
 struct Row
 {
-    const PersonResult *result;
-    QString name;
+    const Member *member;
     std::optional<qint64> time;
     bool placed;
 };
 
+// Names are built only for the rows a comparison reaches them for: equal times, or no time.
+class RowNames
+{
+public:
+    RowNames(const Race &race, const Member *members, qsizetype count)
+        : m_race(race)
+        , m_members(members)
+        , m_names(std::size_t(count))
+        , m_built(std::size_t(count), false)
+    { }
+
+    [[nodiscard]] const QString &operator()(const Row &row)
+    {
+        const std::size_t i = std::size_t(row.member - m_members);
+        if (!m_built[i]) {
+            const qint32 p = row.member->participant;
+            m_names[i] = p < 0
+                ? QStringLiteral("Unknown")
+                : personDisplayName(m_race.participants[p].givenName, m_race.participants[p].familyName);
+            m_built[i] = true;
+        }
+        return m_names[i];
+    }
+
+private:
+    const Race &m_race;
+    const Member *m_members;
+    std::vector<QString> m_names;
+    std::vector<bool> m_built;
+};
+
 // Negative, zero or positive: the order of the Parts' comparators (score, then time, then name;
 // or time, then name), with placed rows ahead of the others.
-int compareRows(const Row &a, const Row &b, bool scoreGroup)
+int compareRows(const Row &a, const Row &b, bool scoreGroup, RowNames &names)
 {
     if (a.placed != b.placed)
         return a.placed ? -1 : 1;
     if (scoreGroup) {
-        const auto &sa = a.result->score;
-        const auto &sb = b.result->score;
+        const auto &sa = a.member->score;
+        const auto &sb = b.member->score;
         if (sa.has_value() != sb.has_value())
             return sa ? -1 : 1;
         if (sa && *sa != *sb)
@@ -179,13 +228,13 @@ int compareRows(const Row &a, const Row &b, bool scoreGroup)
         if (a.time)
             return *a.time < *b.time ? -1 : (*a.time > *b.time ? 1 : 0);
     }
-    return compareNames(a.name, b.name);
+    return compareNames(names(a), names(b));
 }
 
 bool sameRank(const Row &a, const Row &b, bool scoreGroup)
 {
     if (scoreGroup)
-        return a.result->score == b.result->score && a.time == b.time;
+        return a.member->score == b.member->score && a.time == b.time;
     return a.time == b.time;
 }
 
@@ -202,29 +251,34 @@ QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied t
     return places;
 }
 
-ClassResults orderGroup(const Lookup &lookup, QString label, QList<const PersonResult *> results)
+// `members`: the group's results in their order in race.results.
+ClassResults orderGroup(const Race &race, QString label, const Member *members, qsizetype count)
 {
     ClassResults group;
     group.className = std::move(label);
-    group.scoreGroup = std::any_of(results.begin(), results.end(),
-        [&lookup](const PersonResult *r) { return lookup.onScoreCourse(*r); });
+    group.scoreGroup = std::any_of(members, members + count, [](const Member &m) { return m.onScoreCourse; });
+    const bool score = group.scoreGroup;
 
     QList<Row> rows;
-    rows.reserve(results.size());
-    for (const PersonResult *r : results)
-        rows.append({r, lookup.name(*r), wholeSeconds(rankedTime(*r)), earnsPlace(*r, group.scoreGroup)});
-    const bool score = group.scoreGroup;
+    rows.reserve(count);
+    for (const Member *m = members; m != members + count; ++m) {
+        // earnsPlace, from the gathered values.
+        const bool placed
+            = score ? m->score.has_value() && m->placeAllowed : m->completed && m->time.has_value();
+        rows.append({m, m->time, placed});
+    }
+    RowNames names(race, members, count);
     std::stable_sort(rows.begin(), rows.end(),
-        [score](const Row &a, const Row &b) { return compareRows(a, b, score) < 0; });
+        [score, &names](const Row &a, const Row &b) { return compareRows(a, b, score, names) < 0; });
 
     group.places = numberPlaces(
         rows.size(), [&](qsizetype i) { return rows[i].placed; },
         [&](qsizetype a, qsizetype b) { return sameRank(rows[a], rows[b], score); });
     group.results.reserve(rows.size());
     for (const Row &row : rows)
-        group.results.append(*row.result);
+        group.results.append(race.results[row.member->result]);
     if (!score && !rows.isEmpty() && rows.first().placed)
-        group.leaderTime = rankedTime(*rows.first().result);
+        group.leaderTime = rankedTime(race.results[rows.first().member->result]);
     return group;
 }
 
@@ -278,27 +332,99 @@ bool earnsPlace(const PersonResult &result, bool scoreGroup)
 QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter)
 {
     const Lookup lookup(race);
-    const Selection selection(lookup, filter);
-    QList<QString> labels;
-    QHash<QString, QList<const PersonResult *>> members;
-    for (const PersonResult &r : race.results) {
-        if (!selection.matches(r))
-            continue;
-        const QString label = lookup.label(r);
-        auto it = members.find(label);
-        if (it == members.end()) {
-            labels.append(label);
-            it = members.insert(label, {});
+
+    // Per class id as the results meet it: its label (classes sharing a name share one) and
+    // whether the class filter lets it through. Groups are numbered in the order their first
+    // listed result comes, as the labels' order is stable.
+    struct ClassInfo
+    {
+        qint32 label;
+        bool passes;
+    };
+    QList<QString> labelTexts;
+    QHash<QString, qint32> labelOfText;
+    auto labelOf = [&](const QString &text) {
+        auto it = labelOfText.constFind(text);
+        if (it == labelOfText.constEnd()) {
+            it = labelOfText.insert(text, qint32(labelTexts.size()));
+            labelTexts.append(text);
         }
-        it->append(&r);
+        return it.value();
+    };
+    const IdMatcher classFilter(filter.classId);
+    IdMemo<ClassInfo> classes;
+    auto classInfo = [&](const QString &classId) {
+        return classes.get(classId, [&](const QString &id) {
+            const RaceClass *c = lookup.raceClass(id);
+            return ClassInfo {labelOf(c ? c->name : QStringLiteral("No class")),
+                filter.classId.isEmpty() || classFilter(id)};
+        });
+    };
+    const ClassInfo noClass {labelOf(QStringLiteral("No class")), filter.classId.isEmpty()};
+    QList<QString> labels;
+    std::vector<qint32> groupOfLabel;
+
+    const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
+    IdMemo<bool> stages;
+    IdMemo<bool> scoreCourses;
+    std::vector<Member> members;
+    std::vector<qsizetype> groupSizes;
+    for (qsizetype i = 0; i < race.results.size(); ++i) {
+        const PersonResult &r = race.results[i];
+        if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
+                return sameId(id, filter.stageId);
+            })))
+            continue;
+        const Participant *participant = lookup.participant(r.participantId);
+        const QString *classId = nullptr;
+        if (participant) {
+            if (r.stageId && participant->classIdByStage)
+                classId = stageEntry(*participant->classIdByStage, *r.stageId);
+            if (!classId && participant->classId)
+                classId = &*participant->classId;
+        }
+        const ClassInfo info = classId ? classInfo(*classId) : noClass;
+        if (!info.passes)
+            continue;
+        if (std::size_t(info.label) >= groupOfLabel.size())
+            groupOfLabel.resize(std::size_t(info.label) + 1, -1);
+        qint32 &group = groupOfLabel[std::size_t(info.label)];
+        if (group < 0) {
+            group = qint32(labels.size());
+            labels.append(labelTexts[info.label]);
+            groupSizes.push_back(0);
+        }
+        ++groupSizes[std::size_t(group)];
+        const bool onScore = r.courseId
+            && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
+        members.push_back({qint32(i), participant ? qint32(participant - race.participants.constData()) : -1,
+            group, r.effectiveCompleted(), r.completedOverride.value_or(true), onScore,
+            wholeSeconds(rankedTime(r)), r.score});
     }
-    std::stable_sort(labels.begin(), labels.end(),
-        [](const QString &a, const QString &b) { return compareNames(a, b) < 0; });
+
+    // The members by group, each group in the order of race.results (a counting sort).
+    std::vector<qsizetype> groupStart(groupSizes.size() + 1, 0);
+    for (std::size_t g = 0; g < groupSizes.size(); ++g)
+        groupStart[g + 1] = groupStart[g] + groupSizes[g];
+    std::vector<Member> grouped(members.size());
+    {
+        std::vector<qsizetype> next(groupStart.begin(), groupStart.end() - 1);
+        for (const Member &m : members)
+            grouped[std::size_t(next[std::size_t(m.group)]++)] = m;
+    }
+
+    QList<qint32> order(labels.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+        [&labels](qint32 a, qint32 b) { return compareNames(labels[a], labels[b]) < 0; });
 
     QList<ClassResults> groups;
     groups.reserve(labels.size());
-    for (const QString &label : labels)
-        groups.append(orderGroup(lookup, label, members.value(label)));
+    for (qint32 g : order) {
+        const qsizetype from = groupStart[std::size_t(g)];
+        groups.append(
+            orderGroup(race, labels[g], grouped.data() + from, groupStart[std::size_t(g) + 1] - from));
+    }
     return groups;
 }
 
@@ -308,26 +434,24 @@ QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &fil
     if (race.stages.isEmpty())
         return groups;
 
-    // A non-finite stage time would poison a total and the standings' order: rank a copy in which
-    // such times are absent (the runner then has no total).
-    const bool clean = std::all_of(race.results.begin(), race.results.end(),
-        [](const PersonResult &r) { return !r.raceTime || rankedTime(r); });
-    std::optional<Race> cleaned;
-    if (!clean) {
-        cleaned = race;
-        for (PersonResult &r : cleaned->results)
-            r.raceTime = rankedTime(r);
-    }
-    const Race &ranked = cleaned ? *cleaned : race;
-
-    for (const RaceClass &c : race.classes) {
-        if (!filter.classId.isEmpty() && !sameId(c.id, filter.classId))
+    QList<qsizetype> shown;
+    QList<QString> classIds;
+    for (qsizetype c = 0; c < race.classes.size(); ++c) {
+        if (!filter.classId.isEmpty() && !sameId(race.classes[c].id, filter.classId))
             continue;
-        QList<StandingsRow> rows = rankedResults(ranked, c.id);
+        shown.append(c);
+        classIds.append(race.classes[c].id);
+    }
+    // A non-finite stage time would poison a total and the standings' order: such a time counts
+    // as none (the runner then has no total).
+    QList<QList<StandingsRow>> rowsOfClass = rankedResultsOfClasses(race, classIds, rankedTime);
+
+    for (qsizetype k = 0; k < shown.size(); ++k) {
+        QList<StandingsRow> &rows = rowsOfClass[k];
         if (rows.isEmpty())
             continue;
         ClassStandings group;
-        group.className = c.name;
+        group.className = race.classes[shown[k]].name;
         group.places = numberPlaces(
             rows.size(),
             [&](qsizetype i) { return rows[i].completedAllStages && rows[i].totalTime.has_value(); },

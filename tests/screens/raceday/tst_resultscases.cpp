@@ -4,7 +4,8 @@
 // recent" the reader pane's recent-results list.
 //
 //   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
-//   runner <name> [<class>] [family=<name>] [<stage>=<class> ...] | filter [class=<id>] [stage=<id>]
+//   runner <name> [<class>] [family=<name>] [id=<runner>] [<stage>=<class> ...]  (id: entered again
+//          under that runner's id) | filter [class=<id>] [stage=<id>]
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //   language da | show panel|recent
@@ -76,6 +77,8 @@ Case parse(const QString &text)
             Participant p;
             p.givenName = QString(f[1]).replace(QLatin1Char('_'), QLatin1Char(' '));
             p.familyName = kv.take(QStringLiteral("family")).replace(QLatin1Char('_'), QLatin1Char(' '));
+            if (const QString same = kv.take(QStringLiteral("id")); !same.isEmpty())
+                p.id = runners.value(same);
             p.classId = f.size() > 2 ? std::optional<QString>(f[2]) : std::nullopt;
             if (!kv.isEmpty())
                 p.classIdByStage = StageMap<QString>();
