@@ -276,7 +276,7 @@ ClassResults orderGroup(const Race &race, QString label, const Member *members, 
         [&](qsizetype a, qsizetype b) { return sameRank(rows[a], rows[b], score); });
     group.results.reserve(rows.size());
     for (const Row &row : rows)
-        group.results.append(race.results[row.member->result]);
+        group.results.append(&race.results[row.member->result]);
     if (!score && !rows.isEmpty() && rows.first().placed)
         group.leaderTime = rankedTime(race.results[rows.first().member->result]);
     return group;
@@ -482,8 +482,13 @@ QList<ResultGroup> toResultGroups(const QList<ClassResults> &groups)
 {
     QList<ResultGroup> out;
     out.reserve(groups.size());
-    for (const ClassResults &g : groups)
-        out.append({g.className, g.results, g.places});
+    for (const ClassResults &g : groups) {
+        QList<PersonResult> results;
+        results.reserve(g.results.size());
+        for (const PersonResult *r : g.results)
+            results.append(*r);
+        out.append({g.className, std::move(results), g.places});
+    }
     return out;
 }
 

@@ -152,7 +152,7 @@ void ResultsScreen::refresh()
                 lines.append(
                     {QStringLiteral("header"), false, {}, {{QStringLiteral("title"), group.className}}});
                 for (qsizetype i = 0; i < group.results.size(); ++i) {
-                    const PersonResult &result = group.results.at(i);
+                    const PersonResult &result = *group.results.at(i);
                     lines.append(
                         {QStringLiteral("result"), i % 2 == 1, result.id.toString(QUuid::WithoutBraces), {},
                             result, group.places.value(i), group.leaderTime});

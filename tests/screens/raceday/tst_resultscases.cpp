@@ -191,7 +191,7 @@ QStringList render(const Case &c)
     for (const ClassResults &g : resultsForClass(c.race, c.filter)) {
         lines.append(QStringLiteral("== ") + g.className);
         for (qsizetype i = 0; i < g.results.size(); ++i) {
-            const ResultRowTexts t = resultRowTexts(c.race, g.results[i], g.places[i], g.leaderTime);
+            const ResultRowTexts t = resultRowTexts(c.race, *g.results[i], g.places[i], g.leaderTime);
             const QString right = t.scoreCourse ? (t.points + tone(t.pointsTone)
                                       + (t.overtime.isEmpty() ? QString() : QLatin1Char(' ') + t.overtime))
                                                 : t.time + tone(t.timeTone);
