@@ -49,13 +49,16 @@ struct Standing
 
 QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
 {
-    return rankedResultsOfClasses(race, {classId}).constFirst();
+    QList<StandingsRow> rows;
+    for (const RankedEntry &entry : rankedEntriesOfClasses(race, {classId}).constFirst())
+        rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
+    return rows;
 }
 
-QList<QList<StandingsRow>> rankedResultsOfClasses(
+QList<QList<RankedEntry>> rankedEntriesOfClasses(
     const Race &race, const QList<QString> &classIds, StageTimeOf stageTime)
 {
-    QList<QList<StandingsRow>> out(classIds.size());
+    QList<QList<RankedEntry>> out(classIds.size());
     if (race.stages.isEmpty() || classIds.isEmpty())
         return out;
     if (!stageTime)
@@ -186,11 +189,11 @@ QList<QList<StandingsRow>> rankedResultsOfClasses(
             return collator.compare(names[a], names[b]) < 0;
         });
 
-        QList<StandingsRow> &rows = out[c];
+        QList<RankedEntry> &rows = out[c];
         rows.reserve(qsizetype(count));
         for (qint32 i : order)
-            rows.emplaceBack(
-                race.participants[group.participants[i]], standings[i].total, standings[i].complete);
+            rows.append(
+                {&race.participants[group.participants[i]], standings[i].total, standings[i].complete});
     }
     return out;
 }

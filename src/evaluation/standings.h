@@ -14,8 +14,17 @@ using StageTimeOf = std::optional<double> (*)(const PersonResult &result);
 // status (the override when present) decides completion.
 [[nodiscard]] QList<StandingsRow> rankedResults(const Race &race, const QString &classId);
 
+// A standings row that points at its entry in the race it was computed from (read it while that
+// race is unchanged) instead of holding a copy.
+struct RankedEntry
+{
+    const Participant *participant = nullptr;
+    std::optional<double> totalTime;
+    bool completedAllStages = false;
+};
+
 // The rows rankedResults gives for each of `classIds`, in that order, from one pass over the
 // participants and one over the results, whatever the number of classes. `stageTime` (the race
 // time when null) is what each counted result adds to the total.
-[[nodiscard]] QList<QList<StandingsRow>> rankedResultsOfClasses(
+[[nodiscard]] QList<QList<RankedEntry>> rankedEntriesOfClasses(
     const Race &race, const QList<QString> &classIds, StageTimeOf stageTime = nullptr);

@@ -444,10 +444,10 @@ QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &fil
     }
     // A non-finite stage time would poison a total and the standings' order: such a time counts
     // as none (the runner then has no total).
-    QList<QList<StandingsRow>> rowsOfClass = rankedResultsOfClasses(race, classIds, rankedTime);
+    QList<QList<RankedEntry>> rowsOfClass = rankedEntriesOfClasses(race, classIds, rankedTime);
 
     for (qsizetype k = 0; k < shown.size(); ++k) {
-        QList<StandingsRow> &rows = rowsOfClass[k];
+        QList<RankedEntry> &rows = rowsOfClass[k];
         if (rows.isEmpty())
             continue;
         ClassStandings group;
@@ -496,7 +496,12 @@ QList<StandingsGroup> toStandingsGroups(const QList<ClassStandings> &groups)
 {
     QList<StandingsGroup> out;
     out.reserve(groups.size());
-    for (const ClassStandings &g : groups)
-        out.append({g.className, g.standings, g.places});
+    for (const ClassStandings &g : groups) {
+        QList<StandingsRow> rows;
+        rows.reserve(g.standings.size());
+        for (const RankedEntry &entry : g.standings)
+            rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
+        out.append({g.className, std::move(rows), g.places});
+    }
     return out;
 }

@@ -12,6 +12,7 @@
 
 #include "race.h"
 #include "resultgroups.h"
+#include "standings.h"
 
 #include <QList>
 #include <QString>
@@ -49,7 +50,8 @@ struct ClassResults
 struct ClassStandings
 {
     QString className;
-    QList<StandingsRow> standings;
+    // Into the race the standings were computed from, as ClassResults.
+    QList<RankedEntry> standings;
     QList<std::optional<qint64>> places;
 };
 

@@ -177,10 +177,10 @@ QStringList render(const Case &c)
         for (const ClassStandings &g : overallStandings(c.race, c.filter)) {
             lines.append(QStringLiteral("== ") + g.className);
             for (qsizetype i = 0; i < g.standings.size(); ++i) {
-                const StandingsRow &row = g.standings[i];
+                const RankedEntry &row = g.standings[i];
                 lines.append(joined(
                     {g.places[i] ? localized(QStringLiteral("%lld."), *g.places[i]) : QStringLiteral("-"),
-                        row.participant.givenName,
+                        row.participant->givenName,
                         row.totalTime ? formatRaceTime(*row.totalTime) : QStringLiteral("—"),
                         localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
                                                          : QStringLiteral("INCOMPLETE"))}));
