@@ -3,6 +3,7 @@
 #include "idmemo.h"
 
 #include <QCollator>
+#include <QDateTime>
 #include <QHash>
 #include <QLocale>
 #include <QSet>
@@ -38,6 +39,17 @@ struct Runners
     std::vector<bool> countsResults;
 };
 
+// The result that counts for a runner in a stage, with what the standings take from it, gathered
+// while the results are read in order: looked at again runner by runner, the results would be
+// reads all over the event.
+struct Counted
+{
+    bool present = false;
+    bool completed = false;
+    QDateTime readAt;
+    std::optional<double> time;
+};
+
 // The standing of one runner before the rows are built: only what the order needs.
 struct Standing
 {
@@ -70,6 +82,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     std::vector<Runners> runners(classIds.size());
     IdMemo<QList<qsizetype>> classesOf;
     QHash<QUuid, qint32> slotOf;
+    slotOf.reserve(race.participants.size());
     std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
     bool idHeldTwice = false;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
@@ -111,7 +124,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
 
     // chosen[slot * stages + stage]: the latest read-out, the first stored on equal `readAt`.
     const qsizetype stageCount = race.stages.size();
-    std::vector<const PersonResult *> chosen(std::size_t(slotOf.size() * stageCount), nullptr);
+    std::vector<Counted> chosen(std::size_t(slotOf.size() * stageCount));
     IdMemo<QList<qsizetype>> stagesOf;
     for (const PersonResult &r : race.results) {
         if (!r.stageId)
@@ -127,9 +140,11 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             return matches;
         });
         for (qsizetype s : stages) {
-            const PersonResult *&slot = chosen[std::size_t(it.value() * stageCount + s)];
-            if (!slot || r.readAt > slot->readAt)
-                slot = &r;
+            Counted &slot = chosen[std::size_t(it.value() * stageCount + s)];
+            if (!slot.present || r.readAt > slot.readAt) {
+                const bool completed = r.effectiveCompleted();
+                slot = {true, completed, r.readAt, completed ? stageTime(r) : std::nullopt};
+            }
         }
     }
 
@@ -154,13 +169,13 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             bool timed = true;
             double total = 0;
             for (qsizetype s = 0; s < stageCount; ++s) {
-                const PersonResult *r = chosen[std::size_t(slot * stageCount + s)];
-                if (!r || !r->effectiveCompleted()) {
+                const Counted &r = chosen[std::size_t(slot * stageCount + s)];
+                if (!r.present || !r.completed) {
                     complete = false;
                     continue;
                 }
-                if (const std::optional<double> time = stageTime(*r))
-                    total += *time;
+                if (r.time)
+                    total += *r.time;
                 else
                     timed = false;
             }

@@ -172,24 +172,25 @@ struct Member
 struct Row
 {
     const Member *member;
-    std::optional<qint64> time;
+    // The row's place in its group before sorting.
+    qint32 at;
     bool placed;
+    std::optional<qint64> time;
 };
 
 // Names are built only for the rows a comparison reaches them for: equal times, or no time.
 class RowNames
 {
 public:
-    RowNames(const Race &race, const Member *members, qsizetype count)
+    RowNames(const Race &race, qsizetype count)
         : m_race(race)
-        , m_members(members)
         , m_names(std::size_t(count))
         , m_built(std::size_t(count), false)
     { }
 
     [[nodiscard]] const QString &operator()(const Row &row)
     {
-        const std::size_t i = std::size_t(row.member - m_members);
+        const std::size_t i = std::size_t(row.at);
         if (!m_built[i]) {
             const qint32 p = row.member->participant;
             m_names[i] = p < 0
@@ -202,7 +203,6 @@ public:
 
 private:
     const Race &m_race;
-    const Member *m_members;
     std::vector<QString> m_names;
     std::vector<bool> m_built;
 };
@@ -251,23 +251,25 @@ QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied t
     return places;
 }
 
-// `members`: the group's results in their order in race.results.
-ClassResults orderGroup(const Race &race, QString label, const Member *members, qsizetype count)
+// `indices`: into `members`, of the group's results, in their order in race.results.
+ClassResults orderGroup(
+    const Race &race, QString label, const Member *members, const qint32 *indices, qsizetype count)
 {
     ClassResults group;
     group.className = std::move(label);
-    group.scoreGroup = std::any_of(members, members + count, [](const Member &m) { return m.onScoreCourse; });
+    group.scoreGroup
+        = std::any_of(indices, indices + count, [members](qint32 m) { return members[m].onScoreCourse; });
     const bool score = group.scoreGroup;
 
     QList<Row> rows;
     rows.reserve(count);
-    for (const Member *m = members; m != members + count; ++m) {
+    for (qsizetype i = 0; i < count; ++i) {
+        const Member &m = members[indices[i]];
         // earnsPlace, from the gathered values.
-        const bool placed
-            = score ? m->score.has_value() && m->placeAllowed : m->completed && m->time.has_value();
-        rows.append({m, m->time, placed});
+        const bool placed = score ? m.score.has_value() && m.placeAllowed : m.completed && m.time.has_value();
+        rows.append({&m, qint32(i), placed, m.time});
     }
-    RowNames names(race, members, count);
+    RowNames names(race, count);
     std::stable_sort(rows.begin(), rows.end(),
         [score, &names](const Row &a, const Row &b) { return compareRows(a, b, score, names) < 0; });
 
@@ -364,10 +366,23 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     QList<QString> labels;
     std::vector<qint32> groupOfLabel;
 
+    // Each entry's own class, read in one pass over the entries: looked up result by result, the
+    // entries would be read in the results' order, all over the event.
+    struct EntryClass
+    {
+        ClassInfo base;
+        bool perStage;
+    };
+    std::vector<EntryClass> entryClasses;
+    entryClasses.reserve(std::size_t(race.participants.size()));
+    for (const Participant &p : race.participants)
+        entryClasses.push_back({p.classId ? classInfo(*p.classId) : noClass, p.classIdByStage.has_value()});
+
     const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
     IdMemo<bool> stages;
     IdMemo<bool> scoreCourses;
     std::vector<Member> members;
+    members.reserve(std::size_t(race.results.size()));
     std::vector<qsizetype> groupSizes;
     for (qsizetype i = 0; i < race.results.size(); ++i) {
         const PersonResult &r = race.results[i];
@@ -376,14 +391,17 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
             })))
             continue;
         const Participant *participant = lookup.participant(r.participantId);
-        const QString *classId = nullptr;
+        const qint32 entry = participant ? qint32(participant - race.participants.constData()) : -1;
+        ClassInfo info = noClass;
         if (participant) {
-            if (r.stageId && participant->classIdByStage)
-                classId = stageEntry(*participant->classIdByStage, *r.stageId);
-            if (!classId && participant->classId)
-                classId = &*participant->classId;
+            const EntryClass &own = entryClasses[std::size_t(entry)];
+            info = own.base;
+            const QString *perStage = nullptr;
+            if (own.perStage && r.stageId)
+                perStage = stageEntry(*participant->classIdByStage, *r.stageId);
+            if (perStage)
+                info = classInfo(*perStage);
         }
-        const ClassInfo info = classId ? classInfo(*classId) : noClass;
         if (!info.passes)
             continue;
         if (std::size_t(info.label) >= groupOfLabel.size())
@@ -397,20 +415,20 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         ++groupSizes[std::size_t(group)];
         const bool onScore = r.courseId
             && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
-        members.push_back({qint32(i), participant ? qint32(participant - race.participants.constData()) : -1,
-            group, r.effectiveCompleted(), r.completedOverride.value_or(true), onScore,
-            wholeSeconds(rankedTime(r)), r.score});
+        members.push_back({qint32(i), entry, group, r.effectiveCompleted(),
+            r.completedOverride.value_or(true), onScore, wholeSeconds(rankedTime(r)), r.score});
     }
 
-    // The members by group, each group in the order of race.results (a counting sort).
+    // The members by group, each group in the order of race.results (a counting sort of their
+    // indices: the members themselves stay where they are).
     std::vector<qsizetype> groupStart(groupSizes.size() + 1, 0);
     for (std::size_t g = 0; g < groupSizes.size(); ++g)
         groupStart[g + 1] = groupStart[g] + groupSizes[g];
-    std::vector<Member> grouped(members.size());
+    std::vector<qint32> grouped(members.size());
     {
         std::vector<qsizetype> next(groupStart.begin(), groupStart.end() - 1);
-        for (const Member &m : members)
-            grouped[std::size_t(next[std::size_t(m.group)]++)] = m;
+        for (std::size_t m = 0; m < members.size(); ++m)
+            grouped[std::size_t(next[std::size_t(members[m].group)]++)] = qint32(m);
     }
 
     QList<qint32> order(labels.size());
@@ -422,8 +440,8 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     groups.reserve(labels.size());
     for (qint32 g : order) {
         const qsizetype from = groupStart[std::size_t(g)];
-        groups.append(
-            orderGroup(race, labels[g], grouped.data() + from, groupStart[std::size_t(g) + 1] - from));
+        groups.append(orderGroup(
+            race, labels[g], members.data(), grouped.data() + from, groupStart[std::size_t(g) + 1] - from));
     }
     return groups;
 }
