@@ -21,13 +21,17 @@ namespace {
 class Lookup
 {
 public:
-    explicit Lookup(const Race &race)
+    // Without `participants`, participant() and what uses it find nobody: for a caller that reads
+    // the entries itself.
+    explicit Lookup(const Race &race, bool participants = true)
         : m_race(race)
     {
-        m_participants.reserve(race.participants.size());
-        for (const Participant &p : race.participants)
-            if (!m_participants.contains(p.id))
-                m_participants.insert(p.id, &p);
+        if (participants) {
+            m_participants.reserve(race.participants.size());
+            for (const Participant &p : race.participants)
+                if (!m_participants.contains(p.id))
+                    m_participants.insert(p.id, &p);
+        }
         for (const RaceClass &c : race.classes)
             if (!m_classes.contains(c.id))
                 m_classes.insert(c.id, &c);
@@ -160,7 +164,6 @@ struct Member
     qint32 result;
     // Index into race.participants; -1 when the runner is gone.
     qint32 participant;
-    qint32 group;
     bool completed;
     // The override does not take the place away (a score course's condition).
     bool placeAllowed;
@@ -251,27 +254,45 @@ QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied t
     return places;
 }
 
-// `indices`: into `members`, of the group's results, in their order in race.results.
-ClassResults orderGroup(
-    const Race &race, QString label, const Member *members, const qint32 *indices, qsizetype count)
+// `members`: the group's results in their order in race.results.
+ClassResults orderGroup(const Race &race, QString label, const std::vector<Member> &members)
 {
+    const qsizetype count = qsizetype(members.size());
     ClassResults group;
     group.className = std::move(label);
     group.scoreGroup
-        = std::any_of(indices, indices + count, [members](qint32 m) { return members[m].onScoreCourse; });
+        = std::any_of(members.begin(), members.end(), [](const Member &m) { return m.onScoreCourse; });
     const bool score = group.scoreGroup;
 
     QList<Row> rows;
     rows.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
-        const Member &m = members[indices[i]];
+        const Member &m = members[std::size_t(i)];
         // earnsPlace, from the gathered values.
         const bool placed = score ? m.score.has_value() && m.placeAllowed : m.completed && m.time.has_value();
         rows.append({&m, qint32(i), placed, m.time});
     }
     RowNames names(race, count);
-    std::stable_sort(rows.begin(), rows.end(),
-        [score, &names](const Row &a, const Row &b) { return compareRows(a, b, score, names) < 0; });
+    if (score) {
+        std::stable_sort(rows.begin(), rows.end(),
+            [&names](const Row &a, const Row &b) { return compareRows(a, b, true, names) < 0; });
+    } else {
+        // compareRows' order for a timed group in two steps: the rows with a time (placed ones
+        // first) by time, equal times as read, then the rows without one by name. Times compare
+        // as whole numbers and no name is built where a time decides; every key is distinct, so
+        // the quicker unstable sort gives the stable order.
+        const auto timed = std::stable_partition(
+            rows.begin(), rows.end(), [](const Row &r) { return r.time.has_value(); });
+        std::sort(rows.begin(), timed, [](const Row &a, const Row &b) {
+            if (a.placed != b.placed)
+                return a.placed;
+            if (*a.time != *b.time)
+                return *a.time < *b.time;
+            return a.at < b.at;
+        });
+        std::stable_sort(timed, rows.end(),
+            [&names](const Row &a, const Row &b) { return compareRows(a, b, false, names) < 0; });
+    }
 
     group.places = numberPlaces(
         rows.size(), [&](qsizetype i) { return rows[i].placed; },
@@ -333,7 +354,7 @@ bool earnsPlace(const PersonResult &result, bool scoreGroup)
 
 QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter)
 {
-    const Lookup lookup(race);
+    const Lookup lookup(race, false);
 
     // Per class id as the results meet it: its label (classes sharing a name share one) and
     // whether the class filter lets it through. Groups are numbered in the order their first
@@ -375,23 +396,34 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     };
     std::vector<EntryClass> entryClasses;
     entryClasses.reserve(std::size_t(race.participants.size()));
-    for (const Participant &p : race.participants)
+    // The entry of each id, the first holding it (as Lookup's).
+    QHash<QUuid, qint32> entryOf;
+    entryOf.reserve(race.participants.size());
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
+        if (!entryOf.contains(p.id))
+            entryOf.insert(p.id, qint32(i));
         entryClasses.push_back({p.classId ? classInfo(*p.classId) : noClass, p.classIdByStage.has_value()});
+    }
 
     const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
     IdMemo<bool> stages;
     IdMemo<bool> scoreCourses;
-    std::vector<Member> members;
-    members.reserve(std::size_t(race.results.size()));
-    std::vector<qsizetype> groupSizes;
+    // Without a score course in the event no result is on one, whatever its course id.
+    const bool anyScoreCourse = std::any_of(race.courses.begin(), race.courses.end(),
+        [](const Course &c) { return c.type == CourseType::Rogaining; });
+    // Each group's members in the order of race.results, gathered as they are met, so that each
+    // group is then sorted from one stretch of memory.
+    std::vector<std::vector<Member>> members;
     for (qsizetype i = 0; i < race.results.size(); ++i) {
         const PersonResult &r = race.results[i];
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
             })))
             continue;
-        const Participant *participant = lookup.participant(r.participantId);
-        const qint32 entry = participant ? qint32(participant - race.participants.constData()) : -1;
+        const auto found = entryOf.constFind(r.participantId);
+        const qint32 entry = found == entryOf.constEnd() ? -1 : found.value();
+        const Participant *participant = entry < 0 ? nullptr : &race.participants[entry];
         ClassInfo info = noClass;
         if (participant) {
             const EntryClass &own = entryClasses[std::size_t(entry)];
@@ -410,25 +442,12 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         if (group < 0) {
             group = qint32(labels.size());
             labels.append(labelTexts[info.label]);
-            groupSizes.push_back(0);
+            members.emplace_back();
         }
-        ++groupSizes[std::size_t(group)];
-        const bool onScore = r.courseId
+        const bool onScore = anyScoreCourse && r.courseId
             && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
-        members.push_back({qint32(i), entry, group, r.effectiveCompleted(),
+        members[std::size_t(group)].push_back({qint32(i), entry, r.effectiveCompleted(),
             r.completedOverride.value_or(true), onScore, wholeSeconds(rankedTime(r)), r.score});
-    }
-
-    // The members by group, each group in the order of race.results (a counting sort of their
-    // indices: the members themselves stay where they are).
-    std::vector<qsizetype> groupStart(groupSizes.size() + 1, 0);
-    for (std::size_t g = 0; g < groupSizes.size(); ++g)
-        groupStart[g + 1] = groupStart[g] + groupSizes[g];
-    std::vector<qint32> grouped(members.size());
-    {
-        std::vector<qsizetype> next(groupStart.begin(), groupStart.end() - 1);
-        for (std::size_t m = 0; m < members.size(); ++m)
-            grouped[std::size_t(next[std::size_t(members[m].group)]++)] = qint32(m);
     }
 
     QList<qint32> order(labels.size());
@@ -438,11 +457,8 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
 
     QList<ClassResults> groups;
     groups.reserve(labels.size());
-    for (qint32 g : order) {
-        const qsizetype from = groupStart[std::size_t(g)];
-        groups.append(orderGroup(
-            race, labels[g], members.data(), grouped.data() + from, groupStart[std::size_t(g) + 1] - from));
-    }
+    for (qint32 g : order)
+        groups.append(orderGroup(race, labels[g], members[std::size_t(g)]));
     return groups;
 }
 
