@@ -254,6 +254,36 @@ QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied t
     return places;
 }
 
+// Rows that all have a time, in the order read, into the order of their times, equal times as read.
+// Where the times lie close together (a large class: seconds spread over an hour or two) they are
+// counted out in one pass over the rows and one over the seconds; else compared.
+void sortByTime(QList<Row>::iterator first, QList<Row>::iterator last)
+{
+    const auto count = std::distance(first, last);
+    if (count < 2)
+        return;
+    const auto [low, high]
+        = std::minmax_element(first, last, [](const Row &a, const Row &b) { return *a.time < *b.time; });
+    const qint64 min = *low->time;
+    // The difference of two whole seconds, however far apart, as an unsigned number.
+    const quint64 range = quint64(*high->time) - quint64(min);
+    if (range >= quint64(count) * 2) {
+        // Every key (time, place read) is distinct, so the unstable sort gives the stable order.
+        std::sort(first, last,
+            [](const Row &a, const Row &b) { return *a.time != *b.time ? *a.time < *b.time : a.at < b.at; });
+        return;
+    }
+    std::vector<qint32> start(std::size_t(range) + 2, 0);
+    for (auto it = first; it != last; ++it)
+        ++start[std::size_t(quint64(*it->time) - quint64(min)) + 1];
+    for (std::size_t k = 1; k < start.size(); ++k)
+        start[k] += start[k - 1];
+    std::vector<Row> sorted(static_cast<std::size_t>(count));
+    for (auto it = first; it != last; ++it)
+        sorted[std::size_t(start[std::size_t(quint64(*it->time) - quint64(min))]++)] = *it;
+    std::copy(sorted.begin(), sorted.end(), first);
+}
+
 // `members`: the group's results in their order in race.results.
 ClassResults orderGroup(const Race &race, QString label, const std::vector<Member> &members)
 {
@@ -277,19 +307,14 @@ ClassResults orderGroup(const Race &race, QString label, const std::vector<Membe
         std::stable_sort(rows.begin(), rows.end(),
             [&names](const Row &a, const Row &b) { return compareRows(a, b, true, names) < 0; });
     } else {
-        // compareRows' order for a timed group in two steps: the rows with a time (placed ones
-        // first) by time, equal times as read, then the rows without one by name. Times compare
-        // as whole numbers and no name is built where a time decides; every key is distinct, so
-        // the quicker unstable sort gives the stable order.
+        // compareRows' order for a timed group in steps: the placed rows, then the others with a
+        // time, each by time with equal times as read, then the rows without one by name. No name
+        // is built where a time decides.
         const auto timed = std::stable_partition(
             rows.begin(), rows.end(), [](const Row &r) { return r.time.has_value(); });
-        std::sort(rows.begin(), timed, [](const Row &a, const Row &b) {
-            if (a.placed != b.placed)
-                return a.placed;
-            if (*a.time != *b.time)
-                return *a.time < *b.time;
-            return a.at < b.at;
-        });
+        const auto placed = std::stable_partition(rows.begin(), timed, [](const Row &r) { return r.placed; });
+        sortByTime(rows.begin(), placed);
+        sortByTime(placed, timed);
         std::stable_sort(timed, rows.end(),
             [&names](const Row &a, const Row &b) { return compareRows(a, b, false, names) < 0; });
     }
