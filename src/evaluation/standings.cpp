@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <vector>
 
@@ -56,6 +57,48 @@ struct Standing
     std::optional<double> total;
     bool complete = false;
 };
+
+// Runners with a total, in participant order, into the order of their totals, equal totals in
+// participant order, as a stable sort by total gives it. Where the totals lie within a few seconds
+// per runner of each other (a large class) they are counted out by whole seconds, each second's
+// few runners then sorted by the exact total; false (nothing done) where they lie further apart or
+// a total is not a finite number.
+bool sortByWholeSeconds(std::vector<qint32>::iterator first, std::vector<qint32>::iterator last,
+    const std::vector<Standing> &standings)
+{
+    const auto count = std::distance(first, last);
+    if (count < 2)
+        return true;
+    double low = *standings[*first].total;
+    double high = low;
+    for (auto it = first; it != last; ++it) {
+        const double total = *standings[*it].total;
+        if (!std::isfinite(total))
+            return false;
+        low = std::min(low, total);
+        high = std::max(high, total);
+    }
+    if (!(high - low < double(count) * 8))
+        return false;
+    const double base = std::floor(low);
+    auto second = [&](qint32 i) { return std::size_t(std::floor(*standings[i].total) - base); };
+    std::vector<qint32> start(std::size_t(std::floor(high) - base) + 2, 0);
+    for (auto it = first; it != last; ++it)
+        ++start[second(*it) + 1];
+    for (std::size_t k = 1; k < start.size(); ++k)
+        start[k] += start[k - 1];
+    std::vector<qint32> sorted(static_cast<std::size_t>(count));
+    for (auto it = first; it != last; ++it)
+        sorted[std::size_t(start[second(*it)]++)] = *it;
+    for (std::size_t k = 0; k + 1 < start.size(); ++k) {
+        const auto from = sorted.begin() + (k == 0 ? 0 : start[k - 1]);
+        const auto to = sorted.begin() + start[k];
+        std::stable_sort(
+            from, to, [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; });
+    }
+    std::copy(sorted.begin(), sorted.end(), first);
+    return true;
+}
 
 } // namespace
 
@@ -194,15 +237,13 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         }
         std::vector<qint32> order(count);
         std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](qint32 a, qint32 b) {
-            const auto &ta = standings[a].total;
-            const auto &tb = standings[b].total;
-            if (ta && tb)
-                return *ta < *tb;
-            if (ta || tb)
-                return bool(ta);
-            return collator.compare(names[a], names[b]) < 0;
-        });
+        auto byTotal = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
+        const auto timed = std::stable_partition(
+            order.begin(), order.end(), [&](qint32 i) { return standings[i].total.has_value(); });
+        if (!sortByWholeSeconds(order.begin(), timed, standings))
+            std::stable_sort(order.begin(), timed, byTotal);
+        std::stable_sort(
+            timed, order.end(), [&](qint32 a, qint32 b) { return collator.compare(names[a], names[b]) < 0; });
 
         QList<RankedEntry> &rows = out[c];
         rows.reserve(qsizetype(count));

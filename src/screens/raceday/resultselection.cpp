@@ -267,7 +267,7 @@ void sortByTime(QList<Row>::iterator first, QList<Row>::iterator last)
     const qint64 min = *low->time;
     // The difference of two whole seconds, however far apart, as an unsigned number.
     const quint64 range = quint64(*high->time) - quint64(min);
-    if (range >= quint64(count) * 2) {
+    if (range >= quint64(count) * 8) {
         // Every key (time, place read) is distinct, so the unstable sort gives the stable order.
         std::sort(first, last,
             [](const Row &a, const Row &b) { return *a.time != *b.time ? *a.time < *b.time : a.at < b.at; });
