@@ -3,7 +3,6 @@
 #include "idmemo.h"
 
 #include <QCollator>
-#include <QDateTime>
 #include <QHash>
 #include <QLocale>
 #include <QSet>
@@ -45,10 +44,11 @@ struct Runners
 // reads all over the event.
 struct Counted
 {
-    bool present = false;
+    // Null while the runner has no result for the stage.
+    const PersonResult *result = nullptr;
+    double time = 0;
+    bool timed = false;
     bool completed = false;
-    QDateTime readAt;
-    std::optional<double> time;
 };
 
 // The standing of one runner before the rows are built: only what the order needs.
@@ -184,9 +184,10 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         });
         for (qsizetype s : stages) {
             Counted &slot = chosen[std::size_t(it.value() * stageCount + s)];
-            if (!slot.present || r.readAt > slot.readAt) {
+            if (!slot.result || r.readAt > slot.result->readAt) {
                 const bool completed = r.effectiveCompleted();
-                slot = {true, completed, r.readAt, completed ? stageTime(r) : std::nullopt};
+                const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
+                slot = {&r, time.value_or(0), time.has_value(), completed};
             }
         }
     }
@@ -213,12 +214,12 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             double total = 0;
             for (qsizetype s = 0; s < stageCount; ++s) {
                 const Counted &r = chosen[std::size_t(slot * stageCount + s)];
-                if (!r.present || !r.completed) {
+                if (!r.result || !r.completed) {
                     complete = false;
                     continue;
                 }
-                if (r.time)
-                    total += *r.time;
+                if (r.timed)
+                    total += r.time;
                 else
                     timed = false;
             }
