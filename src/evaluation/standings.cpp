@@ -104,8 +104,10 @@ bool sortByWholeSeconds(std::vector<qint32>::iterator first, std::vector<qint32>
 
 QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
 {
+    const QList<QList<RankedEntry>> ranked = rankedEntriesOfClasses(race, {classId});
     QList<StandingsRow> rows;
-    for (const RankedEntry &entry : rankedEntriesOfClasses(race, {classId}).constFirst())
+    rows.reserve(ranked.constFirst().size());
+    for (const RankedEntry &entry : ranked.constFirst())
         rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
     return rows;
 }
@@ -132,13 +134,18 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         const Participant &p = race.participants[i];
         if (!p.classId)
             continue;
-        const QList<qsizetype> &wanted = classesOf.get(*p.classId, [&](const QString &id) {
-            QList<qsizetype> matches;
-            for (qsizetype c = 0; c < classIds.size(); ++c)
-                if (sameId(id, classIds[c]))
-                    matches.append(c);
-            return matches;
-        });
+        // One class is compared directly; for many, each distinct id is compared with them once.
+        static const QList<qsizetype> onlyClass {0};
+        static const QList<qsizetype> none;
+        const QList<qsizetype> &wanted = classIds.size() == 1
+            ? (sameId(*p.classId, classIds.constFirst()) ? onlyClass : none)
+            : classesOf.get(*p.classId, [&](const QString &id) {
+                  QList<qsizetype> matches;
+                  for (qsizetype c = 0; c < classIds.size(); ++c)
+                      if (sameId(id, classIds[c]))
+                          matches.append(c);
+                  return matches;
+              });
         if (wanted.isEmpty())
             continue;
         for (qsizetype c : wanted)
