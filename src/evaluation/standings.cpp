@@ -1,11 +1,16 @@
 #include "standings.h"
 
+#include "idmemo.h"
+
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -21,65 +26,177 @@ QString trimSpacesAndTabs(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+std::optional<double> raceTimeOf(const PersonResult &result)
+{
+    return result.raceTime;
+}
+
+// One class's runners in participant order, and whether each is the last of its class with its
+// id: an id held twice in a class counts its results for the later entry only.
+struct Runners
+{
+    std::vector<qint32> participants;
+    std::vector<bool> countsResults;
+};
+
+// The result that counts for a runner in a stage, with what the standings take from it, gathered
+// while the results are read in order: looked at again runner by runner, the results would be
+// reads all over the event.
+struct Counted
+{
+    // Null while the runner has no result for the stage.
+    const PersonResult *result = nullptr;
+    double time = 0;
+    bool timed = false;
+    bool completed = false;
+};
+
+// The standing of one runner before the rows are built: only what the order needs.
+struct Standing
+{
+    std::optional<double> total;
+    bool complete = false;
+};
+
+// Runners with a total, in participant order, into the order of their totals, equal totals in
+// participant order, as a stable sort by total gives it. Where the totals lie within a few seconds
+// per runner of each other (a large class) they are counted out by whole seconds, each second's
+// few runners then sorted by the exact total; false (nothing done) where they lie further apart or
+// a total is not a finite number.
+bool sortByWholeSeconds(std::vector<qint32>::iterator first, std::vector<qint32>::iterator last,
+    const std::vector<Standing> &standings)
+{
+    const auto count = std::distance(first, last);
+    if (count < 2)
+        return true;
+    double low = *standings[*first].total;
+    double high = low;
+    for (auto it = first; it != last; ++it) {
+        const double total = *standings[*it].total;
+        if (!std::isfinite(total))
+            return false;
+        low = std::min(low, total);
+        high = std::max(high, total);
+    }
+    if (!(high - low < double(count) * 8))
+        return false;
+    const double base = std::floor(low);
+    auto second = [&](qint32 i) { return std::size_t(std::floor(*standings[i].total) - base); };
+    std::vector<qint32> start(std::size_t(std::floor(high) - base) + 2, 0);
+    for (auto it = first; it != last; ++it)
+        ++start[second(*it) + 1];
+    for (std::size_t k = 1; k < start.size(); ++k)
+        start[k] += start[k - 1];
+    std::vector<qint32> sorted(static_cast<std::size_t>(count));
+    for (auto it = first; it != last; ++it)
+        sorted[std::size_t(start[second(*it)]++)] = *it;
+    for (std::size_t k = 0; k + 1 < start.size(); ++k) {
+        const auto from = sorted.begin() + (k == 0 ? 0 : start[k - 1]);
+        const auto to = sorted.begin() + start[k];
+        std::stable_sort(
+            from, to, [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; });
+    }
+    std::copy(sorted.begin(), sorted.end(), first);
+    return true;
+}
+
 } // namespace
 
 QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
 {
+    const QList<QList<RankedEntry>> ranked = rankedEntriesOfClasses(race, {classId});
     QList<StandingsRow> rows;
-    if (race.stages.isEmpty())
-        return rows;
+    rows.reserve(ranked.constFirst().size());
+    for (const RankedEntry &entry : ranked.constFirst())
+        rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
+    return rows;
+}
 
-    QList<const Participant *> runners;
-    QHash<QUuid, qsizetype> runnerIndex;
-    for (const Participant &p : race.participants) {
-        if (p.classId && sameId(*p.classId, classId)) {
-            runnerIndex.insert(p.id, runners.size());
-            runners.append(&p);
+QList<QList<RankedEntry>> rankedEntriesOfClasses(
+    const Race &race, const QList<QString> &classIds, StageTimeOf stageTime)
+{
+    QList<QList<RankedEntry>> out(classIds.size());
+    if (race.stages.isEmpty() || classIds.isEmpty())
+        return out;
+    if (!stageTime)
+        stageTime = raceTimeOf;
+
+    // Which of the wanted classes each participant's class id is (canonically equal ids count
+    // for every wanted class they match), and one slot per distinct id of a runner for the
+    // results: the entries are read once in order, not once per class.
+    std::vector<Runners> runners(classIds.size());
+    IdMemo<QList<qsizetype>> classesOf;
+    QHash<QUuid, qint32> slotOf;
+    slotOf.reserve(race.participants.size());
+    std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
+    bool idHeldTwice = false;
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
+        if (!p.classId)
+            continue;
+        // One class is compared directly; for many, each distinct id is compared with them once.
+        static const QList<qsizetype> onlyClass {0};
+        static const QList<qsizetype> none;
+        const QList<qsizetype> &wanted = classIds.size() == 1
+            ? (sameId(*p.classId, classIds.constFirst()) ? onlyClass : none)
+            : classesOf.get(*p.classId, [&](const QString &id) {
+                  QList<qsizetype> matches;
+                  for (qsizetype c = 0; c < classIds.size(); ++c)
+                      if (sameId(id, classIds[c]))
+                          matches.append(c);
+                  return matches;
+              });
+        if (wanted.isEmpty())
+            continue;
+        for (qsizetype c : wanted)
+            runners[c].participants.push_back(qint32(i));
+        const auto it = slotOf.constFind(p.id);
+        if (it == slotOf.constEnd())
+            slotOfParticipant[i] = *slotOf.insert(p.id, qint32(slotOf.size()));
+        else {
+            slotOfParticipant[i] = it.value();
+            idHeldTwice = true;
         }
     }
-    if (runners.isEmpty())
-        return rows;
+    for (Runners &r : runners) {
+        r.countsResults.assign(r.participants.size(), true);
+        if (!idHeldTwice)
+            continue;
+        QSet<QUuid> later;
+        for (std::size_t k = r.participants.size(); k-- > 0;) {
+            const QUuid &id = race.participants[r.participants[k]].id;
+            r.countsResults[k] = !later.contains(id);
+            later.insert(id);
+        }
+    }
+    if (slotOf.isEmpty())
+        return out;
 
-    // chosen[runner * stages + stage]: the latest read-out, the first stored on equal `readAt`.
+    // chosen[slot * stages + stage]: the latest read-out, the first stored on equal `readAt`.
     const qsizetype stageCount = race.stages.size();
-    QList<const PersonResult *> chosen(runners.size() * stageCount, nullptr);
+    std::vector<Counted> chosen(std::size_t(slotOf.size() * stageCount));
+    IdMemo<QList<qsizetype>> stagesOf;
     for (const PersonResult &r : race.results) {
         if (!r.stageId)
             continue;
-        const auto it = runnerIndex.constFind(r.participantId);
-        if (it == runnerIndex.constEnd())
+        const auto it = slotOf.constFind(r.participantId);
+        if (it == slotOf.constEnd())
             continue;
-        for (qsizetype s = 0; s < stageCount; ++s) {
-            if (!sameId(*r.stageId, race.stages[s].id))
-                continue;
-            const PersonResult *&slot = chosen[it.value() * stageCount + s];
-            if (!slot || r.readAt > slot->readAt)
-                slot = &r;
-        }
-    }
-
-    rows.reserve(runners.size());
-    for (qsizetype i = 0; i < runners.size(); ++i) {
-        StandingsRow row;
-        row.participant = *runners[i];
-        bool complete = true;
-        bool timed = true;
-        double total = 0;
-        for (qsizetype s = 0; s < stageCount; ++s) {
-            const PersonResult *r = chosen[i * stageCount + s];
-            if (!r || !r->effectiveCompleted()) {
-                complete = false;
-                continue;
+        const QList<qsizetype> &stages = stagesOf.get(*r.stageId, [&race](const QString &id) {
+            QList<qsizetype> matches;
+            for (qsizetype s = 0; s < race.stages.size(); ++s)
+                if (sameId(id, race.stages[s].id))
+                    matches.append(s);
+            return matches;
+        });
+        for (qsizetype s : stages) {
+            Counted &slot = chosen[std::size_t(it.value() * stageCount + s)];
+            if (!slot.result || r.readAt > slot.result->readAt) {
+                const bool completed = r.effectiveCompleted();
+                const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
+                slot = {&r, time.value_or(0), time.has_value(), completed};
             }
-            if (r->raceTime)
-                total += *r->raceTime;
-            else
-                timed = false;
         }
-        row.completedAllStages = complete;
-        if (complete && timed)
-            row.totalTime = total;
-        rows.append(row);
     }
 
     // The C locale collates by code point and ignores numeric mode; a user without a locale gets
@@ -88,25 +205,59 @@ QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
     QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    QList<QString> names;
-    names.reserve(rows.size());
-    for (const StandingsRow &row : rows)
-        names.append(
-            trimSpacesAndTabs(row.participant.givenName + QLatin1Char(' ') + row.participant.familyName));
-    QList<qsizetype> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const auto &ta = rows[a].totalTime;
-        const auto &tb = rows[b].totalTime;
-        if (ta && tb)
-            return *ta < *tb;
-        if (ta || tb)
-            return bool(ta);
-        return collator.compare(names[a], names[b]) < 0;
-    });
-    QList<StandingsRow> sorted;
-    sorted.reserve(rows.size());
-    for (qsizetype i : order)
-        sorted.append(rows[i]);
-    return sorted;
+
+    for (qsizetype c = 0; c < classIds.size(); ++c) {
+        const Runners &group = runners[c];
+        const std::size_t count = group.participants.size();
+        if (count == 0)
+            continue;
+        std::vector<Standing> standings(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!group.countsResults[i])
+                continue;
+            const qint32 slot = slotOfParticipant[group.participants[i]];
+            bool complete = true;
+            bool timed = true;
+            double total = 0;
+            for (qsizetype s = 0; s < stageCount; ++s) {
+                const Counted &r = chosen[std::size_t(slot * stageCount + s)];
+                if (!r.result || !r.completed) {
+                    complete = false;
+                    continue;
+                }
+                if (r.timed)
+                    total += r.time;
+                else
+                    timed = false;
+            }
+            standings[i].complete = complete;
+            if (complete && timed)
+                standings[i].total = total;
+        }
+
+        // Names are compared only between runners without a total, so only theirs are built.
+        std::vector<QString> names(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!standings[i].total) {
+                const Participant &p = race.participants[group.participants[i]];
+                names[i] = trimSpacesAndTabs(p.givenName + QLatin1Char(' ') + p.familyName);
+            }
+        }
+        std::vector<qint32> order(count);
+        std::iota(order.begin(), order.end(), 0);
+        auto byTotal = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
+        const auto timed = std::stable_partition(
+            order.begin(), order.end(), [&](qint32 i) { return standings[i].total.has_value(); });
+        if (!sortByWholeSeconds(order.begin(), timed, standings))
+            std::stable_sort(order.begin(), timed, byTotal);
+        std::stable_sort(
+            timed, order.end(), [&](qint32 a, qint32 b) { return collator.compare(names[a], names[b]) < 0; });
+
+        QList<RankedEntry> &rows = out[c];
+        rows.reserve(qsizetype(count));
+        for (qint32 i : order)
+            rows.append(
+                {&race.participants[group.participants[i]], standings[i].total, standings[i].complete});
+    }
+    return out;
 }

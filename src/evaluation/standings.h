@@ -4,7 +4,27 @@
 
 #include "race.h"
 
+#include <optional>
+
+// The time a counted stage result adds to a runner's total; absent makes the total absent.
+using StageTimeOf = std::optional<double> (*)(const PersonResult &result);
+
 // Rows of the participants whose base class is `classId`, timed runners first by total time, then
 // the others by name. Per stage the runner's result with the latest `readAt` counts; its effective
 // status (the override when present) decides completion.
 [[nodiscard]] QList<StandingsRow> rankedResults(const Race &race, const QString &classId);
+
+// A standings row that points at its entry in the race it was computed from (read it while that
+// race is unchanged) instead of holding a copy.
+struct RankedEntry
+{
+    const Participant *participant = nullptr;
+    std::optional<double> totalTime;
+    bool completedAllStages = false;
+};
+
+// The rows rankedResults gives for each of `classIds`, in that order, from one pass over the
+// participants and one over the results, whatever the number of classes. `stageTime` (the race
+// time when null) is what each counted result adds to the total.
+[[nodiscard]] QList<QList<RankedEntry>> rankedEntriesOfClasses(
+    const Race &race, const QList<QString> &classIds, StageTimeOf stageTime = nullptr);

@@ -1,6 +1,7 @@
 #include "resultselection.h"
 
 #include "documenttext.h"
+#include "idmemo.h"
 #include "nameorder.h"
 #include "racelookup.h"
 #include "resultgroups.h"
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -18,13 +21,17 @@ namespace {
 class Lookup
 {
 public:
-    explicit Lookup(const Race &race)
+    // Without `participants`, participant() and what uses it find nobody: for a caller that reads
+    // the entries itself.
+    explicit Lookup(const Race &race, bool participants = true)
         : m_race(race)
     {
-        m_participants.reserve(race.participants.size());
-        for (const Participant &p : race.participants)
-            if (!m_participants.contains(p.id))
-                m_participants.insert(p.id, &p);
+        if (participants) {
+            m_participants.reserve(race.participants.size());
+            for (const Participant &p : race.participants)
+                if (!m_participants.contains(p.id))
+                    m_participants.insert(p.id, &p);
+        }
         for (const RaceClass &c : race.classes)
             if (!m_classes.contains(c.id))
                 m_classes.insert(c.id, &c);
@@ -150,23 +157,68 @@ std::optional<double> finiteTime(const std::optional<double> &seconds)
     return seconds;
 }
 
+// What ordering and placing a result needs, gathered in one pass over the results so that the
+// sort compares small records and never reaches back into the results or the entries.
+struct Member
+{
+    qint32 result;
+    // Index into race.participants; -1 when the runner is gone.
+    qint32 participant;
+    bool completed;
+    // The override does not take the place away (a score course's condition).
+    bool placeAllowed;
+    bool onScoreCourse;
+    std::optional<qint64> time;
+    std::optional<qint64> score;
+};
+
 struct Row
 {
-    const PersonResult *result;
-    QString name;
-    std::optional<qint64> time;
+    const Member *member;
+    // The row's place in its group before sorting.
+    qint32 at;
     bool placed;
+    std::optional<qint64> time;
+};
+
+// Names are built only for the rows a comparison reaches them for: equal times, or no time.
+class RowNames
+{
+public:
+    RowNames(const Race &race, qsizetype count)
+        : m_race(race)
+        , m_names(std::size_t(count))
+        , m_built(std::size_t(count), false)
+    { }
+
+    [[nodiscard]] const QString &operator()(const Row &row)
+    {
+        const std::size_t i = std::size_t(row.at);
+        if (!m_built[i]) {
+            const qint32 p = row.member->participant;
+            m_names[i] = p < 0
+                ? QStringLiteral("Unknown")
+                : personDisplayName(m_race.participants[p].givenName, m_race.participants[p].familyName);
+            m_built[i] = true;
+        }
+        return m_names[i];
+    }
+
+private:
+    const Race &m_race;
+    std::vector<QString> m_names;
+    std::vector<bool> m_built;
 };
 
 // Negative, zero or positive: the order of the Parts' comparators (score, then time, then name;
 // or time, then name), with placed rows ahead of the others.
-int compareRows(const Row &a, const Row &b, bool scoreGroup)
+int compareRows(const Row &a, const Row &b, bool scoreGroup, RowNames &names)
 {
     if (a.placed != b.placed)
         return a.placed ? -1 : 1;
     if (scoreGroup) {
-        const auto &sa = a.result->score;
-        const auto &sb = b.result->score;
+        const auto &sa = a.member->score;
+        const auto &sb = b.member->score;
         if (sa.has_value() != sb.has_value())
             return sa ? -1 : 1;
         if (sa && *sa != *sb)
@@ -179,13 +231,13 @@ int compareRows(const Row &a, const Row &b, bool scoreGroup)
         if (a.time)
             return *a.time < *b.time ? -1 : (*a.time > *b.time ? 1 : 0);
     }
-    return compareNames(a.name, b.name);
+    return compareNames(names(a), names(b));
 }
 
 bool sameRank(const Row &a, const Row &b, bool scoreGroup)
 {
     if (scoreGroup)
-        return a.result->score == b.result->score && a.time == b.time;
+        return a.member->score == b.member->score && a.time == b.time;
     return a.time == b.time;
 }
 
@@ -202,29 +254,79 @@ QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied t
     return places;
 }
 
-ClassResults orderGroup(const Lookup &lookup, QString label, QList<const PersonResult *> results)
+// Rows that all have a time, in the order read, into the order of their times, equal times as read.
+// Where the times lie close together (a large class: seconds spread over an hour or two) they are
+// counted out in one pass over the rows and one over the seconds; else compared.
+void sortByTime(QList<Row>::iterator first, QList<Row>::iterator last)
 {
+    const auto count = std::distance(first, last);
+    if (count < 2)
+        return;
+    const auto [low, high]
+        = std::minmax_element(first, last, [](const Row &a, const Row &b) { return *a.time < *b.time; });
+    const qint64 min = *low->time;
+    // The difference of two whole seconds, however far apart, as an unsigned number.
+    const quint64 range = quint64(*high->time) - quint64(min);
+    if (range >= quint64(count) * 8) {
+        // Every key (time, place read) is distinct, so the unstable sort gives the stable order.
+        std::sort(first, last,
+            [](const Row &a, const Row &b) { return *a.time != *b.time ? *a.time < *b.time : a.at < b.at; });
+        return;
+    }
+    std::vector<qint32> start(std::size_t(range) + 2, 0);
+    for (auto it = first; it != last; ++it)
+        ++start[std::size_t(quint64(*it->time) - quint64(min)) + 1];
+    for (std::size_t k = 1; k < start.size(); ++k)
+        start[k] += start[k - 1];
+    std::vector<Row> sorted(static_cast<std::size_t>(count));
+    for (auto it = first; it != last; ++it)
+        sorted[std::size_t(start[std::size_t(quint64(*it->time) - quint64(min))]++)] = *it;
+    std::copy(sorted.begin(), sorted.end(), first);
+}
+
+// `members`: the group's results in their order in race.results.
+ClassResults orderGroup(const Race &race, QString label, const std::vector<Member> &members)
+{
+    const qsizetype count = qsizetype(members.size());
     ClassResults group;
     group.className = std::move(label);
-    group.scoreGroup = std::any_of(results.begin(), results.end(),
-        [&lookup](const PersonResult *r) { return lookup.onScoreCourse(*r); });
+    group.scoreGroup
+        = std::any_of(members.begin(), members.end(), [](const Member &m) { return m.onScoreCourse; });
+    const bool score = group.scoreGroup;
 
     QList<Row> rows;
-    rows.reserve(results.size());
-    for (const PersonResult *r : results)
-        rows.append({r, lookup.name(*r), wholeSeconds(rankedTime(*r)), earnsPlace(*r, group.scoreGroup)});
-    const bool score = group.scoreGroup;
-    std::stable_sort(rows.begin(), rows.end(),
-        [score](const Row &a, const Row &b) { return compareRows(a, b, score) < 0; });
+    rows.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const Member &m = members[std::size_t(i)];
+        // earnsPlace, from the gathered values.
+        const bool placed = score ? m.score.has_value() && m.placeAllowed : m.completed && m.time.has_value();
+        rows.append({&m, qint32(i), placed, m.time});
+    }
+    RowNames names(race, count);
+    if (score) {
+        std::stable_sort(rows.begin(), rows.end(),
+            [&names](const Row &a, const Row &b) { return compareRows(a, b, true, names) < 0; });
+    } else {
+        // compareRows' order for a timed group in steps: the placed rows, then the others with a
+        // time, each by time with equal times as read, then the rows without one by name. No name
+        // is built where a time decides.
+        const auto timed = std::stable_partition(
+            rows.begin(), rows.end(), [](const Row &r) { return r.time.has_value(); });
+        const auto placed = std::stable_partition(rows.begin(), timed, [](const Row &r) { return r.placed; });
+        sortByTime(rows.begin(), placed);
+        sortByTime(placed, timed);
+        std::stable_sort(timed, rows.end(),
+            [&names](const Row &a, const Row &b) { return compareRows(a, b, false, names) < 0; });
+    }
 
     group.places = numberPlaces(
         rows.size(), [&](qsizetype i) { return rows[i].placed; },
         [&](qsizetype a, qsizetype b) { return sameRank(rows[a], rows[b], score); });
     group.results.reserve(rows.size());
     for (const Row &row : rows)
-        group.results.append(*row.result);
+        group.results.append(&race.results[row.member->result]);
     if (!score && !rows.isEmpty() && rows.first().placed)
-        group.leaderTime = rankedTime(*rows.first().result);
+        group.leaderTime = rankedTime(race.results[rows.first().member->result]);
     return group;
 }
 
@@ -277,28 +379,111 @@ bool earnsPlace(const PersonResult &result, bool scoreGroup)
 
 QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter)
 {
-    const Lookup lookup(race);
-    const Selection selection(lookup, filter);
-    QList<QString> labels;
-    QHash<QString, QList<const PersonResult *>> members;
-    for (const PersonResult &r : race.results) {
-        if (!selection.matches(r))
-            continue;
-        const QString label = lookup.label(r);
-        auto it = members.find(label);
-        if (it == members.end()) {
-            labels.append(label);
-            it = members.insert(label, {});
+    const Lookup lookup(race, false);
+
+    // Per class id as the results meet it: its label (classes sharing a name share one) and
+    // whether the class filter lets it through. Groups are numbered in the order their first
+    // listed result comes, as the labels' order is stable.
+    struct ClassInfo
+    {
+        qint32 label;
+        bool passes;
+    };
+    QList<QString> labelTexts;
+    QHash<QString, qint32> labelOfText;
+    auto labelOf = [&](const QString &text) {
+        auto it = labelOfText.constFind(text);
+        if (it == labelOfText.constEnd()) {
+            it = labelOfText.insert(text, qint32(labelTexts.size()));
+            labelTexts.append(text);
         }
-        it->append(&r);
+        return it.value();
+    };
+    const IdMatcher classFilter(filter.classId);
+    IdMemo<ClassInfo> classes;
+    auto classInfo = [&](const QString &classId) {
+        return classes.get(classId, [&](const QString &id) {
+            const RaceClass *c = lookup.raceClass(id);
+            return ClassInfo {labelOf(c ? c->name : QStringLiteral("No class")),
+                filter.classId.isEmpty() || classFilter(id)};
+        });
+    };
+    const ClassInfo noClass {labelOf(QStringLiteral("No class")), filter.classId.isEmpty()};
+    QList<QString> labels;
+    std::vector<qint32> groupOfLabel;
+
+    // Each entry's own class, read in one pass over the entries: looked up result by result, the
+    // entries would be read in the results' order, all over the event.
+    struct EntryClass
+    {
+        ClassInfo base;
+        bool perStage;
+    };
+    std::vector<EntryClass> entryClasses;
+    entryClasses.reserve(std::size_t(race.participants.size()));
+    // The entry of each id, the first holding it (as Lookup's).
+    QHash<QUuid, qint32> entryOf;
+    entryOf.reserve(race.participants.size());
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
+        if (!entryOf.contains(p.id))
+            entryOf.insert(p.id, qint32(i));
+        entryClasses.push_back({p.classId ? classInfo(*p.classId) : noClass, p.classIdByStage.has_value()});
     }
-    std::stable_sort(labels.begin(), labels.end(),
-        [](const QString &a, const QString &b) { return compareNames(a, b) < 0; });
+
+    const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
+    IdMemo<bool> stages;
+    IdMemo<bool> scoreCourses;
+    // Without a score course in the event no result is on one, whatever its course id.
+    const bool anyScoreCourse = std::any_of(race.courses.begin(), race.courses.end(),
+        [](const Course &c) { return c.type == CourseType::Rogaining; });
+    // Each group's members in the order of race.results, gathered as they are met, so that each
+    // group is then sorted from one stretch of memory.
+    std::vector<std::vector<Member>> members;
+    for (qsizetype i = 0; i < race.results.size(); ++i) {
+        const PersonResult &r = race.results[i];
+        if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
+                return sameId(id, filter.stageId);
+            })))
+            continue;
+        const auto found = entryOf.constFind(r.participantId);
+        const qint32 entry = found == entryOf.constEnd() ? -1 : found.value();
+        const Participant *participant = entry < 0 ? nullptr : &race.participants[entry];
+        ClassInfo info = noClass;
+        if (participant) {
+            const EntryClass &own = entryClasses[std::size_t(entry)];
+            info = own.base;
+            const QString *perStage = nullptr;
+            if (own.perStage && r.stageId)
+                perStage = stageEntry(*participant->classIdByStage, *r.stageId);
+            if (perStage)
+                info = classInfo(*perStage);
+        }
+        if (!info.passes)
+            continue;
+        if (std::size_t(info.label) >= groupOfLabel.size())
+            groupOfLabel.resize(std::size_t(info.label) + 1, -1);
+        qint32 &group = groupOfLabel[std::size_t(info.label)];
+        if (group < 0) {
+            group = qint32(labels.size());
+            labels.append(labelTexts[info.label]);
+            members.emplace_back();
+        }
+        const bool onScore = anyScoreCourse && r.courseId
+            && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
+        members[std::size_t(group)].push_back({qint32(i), entry, r.effectiveCompleted(),
+            r.completedOverride.value_or(true), onScore, wholeSeconds(rankedTime(r)), r.score});
+    }
+
+    QList<qint32> order(labels.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+        [&labels](qint32 a, qint32 b) { return compareNames(labels[a], labels[b]) < 0; });
 
     QList<ClassResults> groups;
     groups.reserve(labels.size());
-    for (const QString &label : labels)
-        groups.append(orderGroup(lookup, label, members.value(label)));
+    for (qint32 g : order)
+        groups.append(orderGroup(race, labels[g], members[std::size_t(g)]));
     return groups;
 }
 
@@ -308,26 +493,24 @@ QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &fil
     if (race.stages.isEmpty())
         return groups;
 
-    // A non-finite stage time would poison a total and the standings' order: rank a copy in which
-    // such times are absent (the runner then has no total).
-    const bool clean = std::all_of(race.results.begin(), race.results.end(),
-        [](const PersonResult &r) { return !r.raceTime || rankedTime(r); });
-    std::optional<Race> cleaned;
-    if (!clean) {
-        cleaned = race;
-        for (PersonResult &r : cleaned->results)
-            r.raceTime = rankedTime(r);
-    }
-    const Race &ranked = cleaned ? *cleaned : race;
-
-    for (const RaceClass &c : race.classes) {
-        if (!filter.classId.isEmpty() && !sameId(c.id, filter.classId))
+    QList<qsizetype> shown;
+    QList<QString> classIds;
+    for (qsizetype c = 0; c < race.classes.size(); ++c) {
+        if (!filter.classId.isEmpty() && !sameId(race.classes[c].id, filter.classId))
             continue;
-        QList<StandingsRow> rows = rankedResults(ranked, c.id);
+        shown.append(c);
+        classIds.append(race.classes[c].id);
+    }
+    // A non-finite stage time would poison a total and the standings' order: such a time counts
+    // as none (the runner then has no total).
+    QList<QList<RankedEntry>> rowsOfClass = rankedEntriesOfClasses(race, classIds, rankedTime);
+
+    for (qsizetype k = 0; k < shown.size(); ++k) {
+        QList<RankedEntry> &rows = rowsOfClass[k];
         if (rows.isEmpty())
             continue;
         ClassStandings group;
-        group.className = c.name;
+        group.className = race.classes[shown[k]].name;
         group.places = numberPlaces(
             rows.size(),
             [&](qsizetype i) { return rows[i].completedAllStages && rows[i].totalTime.has_value(); },
@@ -358,8 +541,13 @@ QList<ResultGroup> toResultGroups(const QList<ClassResults> &groups)
 {
     QList<ResultGroup> out;
     out.reserve(groups.size());
-    for (const ClassResults &g : groups)
-        out.append({g.className, g.results, g.places});
+    for (const ClassResults &g : groups) {
+        QList<PersonResult> results;
+        results.reserve(g.results.size());
+        for (const PersonResult *r : g.results)
+            results.append(*r);
+        out.append({g.className, std::move(results), g.places});
+    }
     return out;
 }
 
@@ -367,7 +555,12 @@ QList<StandingsGroup> toStandingsGroups(const QList<ClassStandings> &groups)
 {
     QList<StandingsGroup> out;
     out.reserve(groups.size());
-    for (const ClassStandings &g : groups)
-        out.append({g.className, g.standings, g.places});
+    for (const ClassStandings &g : groups) {
+        QList<StandingsRow> rows;
+        rows.reserve(g.standings.size());
+        for (const RankedEntry &entry : g.standings)
+            rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
+        out.append({g.className, std::move(rows), g.places});
+    }
     return out;
 }

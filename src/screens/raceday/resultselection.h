@@ -12,6 +12,7 @@
 
 #include "race.h"
 #include "resultgroups.h"
+#include "standings.h"
 
 #include <QList>
 #include <QString>
@@ -35,7 +36,9 @@ struct ClassResults
 {
     // The group label, shown verbatim: a class name or "No class".
     QString className;
-    QList<PersonResult> results;
+    // Into the race the groups were selected from: read them while it is unchanged. A result with
+    // its splits and punches is large, and a screen or document takes what it keeps of it itself.
+    QList<const PersonResult *> results;
     // One per result; absent for a runner without a place.
     QList<std::optional<qint64>> places;
     // True when the group is ranked by points (a result on a rogaining course is in it).
@@ -47,7 +50,8 @@ struct ClassResults
 struct ClassStandings
 {
     QString className;
-    QList<StandingsRow> standings;
+    // Into the race the standings were computed from, as ClassResults.
+    QList<RankedEntry> standings;
     QList<std::optional<qint64>> places;
 };
 
@@ -67,7 +71,8 @@ struct ClassStandings
 // Whether the result may hold a place in a group of that kind.
 [[nodiscard]] bool earnsPlace(const PersonResult &result, bool scoreGroup);
 
-// Stable: results that compare equal keep their order in `race.results`.
+// Stable: results that compare equal keep their order in `race.results`. The groups point into
+// `race`.
 [[nodiscard]] QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter);
 // Every class (or the filtered one) with participants, across every stage; empty without stages.
 [[nodiscard]] QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &filter);

@@ -132,11 +132,11 @@ void ResultsScreen::refresh()
                 lines.append(
                     {QStringLiteral("header"), false, {}, {{QStringLiteral("title"), group.className}}});
                 for (qsizetype i = 0; i < group.standings.size(); ++i) {
-                    const StandingsRow &row = group.standings.at(i);
+                    const RankedEntry &row = group.standings.at(i);
                     const std::optional<qint64> place = group.places.value(i);
                     QVariantMap texts {{QStringLiteral("place"),
                                            place ? localized(QStringLiteral("%lld."), *place) : QString()},
-                        {QStringLiteral("name"), overallName(row.participant)},
+                        {QStringLiteral("name"), overallName(*row.participant)},
                         {QStringLiteral("total"),
                             row.totalTime ? formatRaceTime(*row.totalTime) : localized(QStringLiteral("—"))},
                         {QStringLiteral("totalMissing"), !row.totalTime.has_value()},
@@ -152,7 +152,7 @@ void ResultsScreen::refresh()
                 lines.append(
                     {QStringLiteral("header"), false, {}, {{QStringLiteral("title"), group.className}}});
                 for (qsizetype i = 0; i < group.results.size(); ++i) {
-                    const PersonResult &result = group.results.at(i);
+                    const PersonResult &result = *group.results.at(i);
                     lines.append(
                         {QStringLiteral("result"), i % 2 == 1, result.id.toString(QUuid::WithoutBraces), {},
                             result, group.places.value(i), group.leaderTime});

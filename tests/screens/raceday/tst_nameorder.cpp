@@ -83,8 +83,8 @@ private slots:
             }
             const QList<ClassResults> groups = resultsForClass(race, {});
             QCOMPARE(groups.size(), 1);
-            for (const PersonResult &r : groups.first().results)
-                shown.append(displayName(race, r));
+            for (const PersonResult *r : groups.first().results)
+                shown.append(displayName(race, *r));
         } else if (list == u"groups" || list == u"recent") {
             int minute = 0;
             for (const QString &name : given) {

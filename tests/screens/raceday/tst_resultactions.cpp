@@ -197,7 +197,7 @@ private slots:
         open(clubChamps());
         ResultsViewModel model(m_store.get());
         const ClassResults first = model.classGroups().first();
-        const QString name = displayName(m_store->race(), first.results.first());
+        const QString name = displayName(m_store->race(), *first.results.first());
         QVERIFY(model.exportTo(ResultExportKind::ResultsPDF, file(QStringLiteral("r.pdf"))));
         const QString results = pdfText(file(QStringLiteral("r.pdf")));
         QVERIFY(results.contains(

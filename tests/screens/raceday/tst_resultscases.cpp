@@ -4,7 +4,8 @@
 // recent" the reader pane's recent-results list.
 //
 //   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
-//   runner <name> [<class>] [family=<name>] [<stage>=<class> ...] | filter [class=<id>] [stage=<id>]
+//   runner <name> [<class>] [family=<name>] [id=<runner>] [<stage>=<class> ...]  (id: entered again
+//          under that runner's id) | filter [class=<id>] [stage=<id>]
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //   language da | show panel|recent
@@ -76,6 +77,8 @@ Case parse(const QString &text)
             Participant p;
             p.givenName = QString(f[1]).replace(QLatin1Char('_'), QLatin1Char(' '));
             p.familyName = kv.take(QStringLiteral("family")).replace(QLatin1Char('_'), QLatin1Char(' '));
+            if (const QString same = kv.take(QStringLiteral("id")); !same.isEmpty())
+                p.id = runners.value(same);
             p.classId = f.size() > 2 ? std::optional<QString>(f[2]) : std::nullopt;
             if (!kv.isEmpty())
                 p.classIdByStage = StageMap<QString>();
@@ -174,10 +177,10 @@ QStringList render(const Case &c)
         for (const ClassStandings &g : overallStandings(c.race, c.filter)) {
             lines.append(QStringLiteral("== ") + g.className);
             for (qsizetype i = 0; i < g.standings.size(); ++i) {
-                const StandingsRow &row = g.standings[i];
+                const RankedEntry &row = g.standings[i];
                 lines.append(joined(
                     {g.places[i] ? localized(QStringLiteral("%lld."), *g.places[i]) : QStringLiteral("-"),
-                        row.participant.givenName,
+                        row.participant->givenName,
                         row.totalTime ? formatRaceTime(*row.totalTime) : QStringLiteral("—"),
                         localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
                                                          : QStringLiteral("INCOMPLETE"))}));
@@ -188,7 +191,7 @@ QStringList render(const Case &c)
     for (const ClassResults &g : resultsForClass(c.race, c.filter)) {
         lines.append(QStringLiteral("== ") + g.className);
         for (qsizetype i = 0; i < g.results.size(); ++i) {
-            const ResultRowTexts t = resultRowTexts(c.race, g.results[i], g.places[i], g.leaderTime);
+            const ResultRowTexts t = resultRowTexts(c.race, *g.results[i], g.places[i], g.leaderTime);
             const QString right = t.scoreCourse ? (t.points + tone(t.pointsTone)
                                       + (t.overtime.isEmpty() ? QString() : QLatin1Char(' ') + t.overtime))
                                                 : t.time + tone(t.timeTone);
