@@ -1,5 +1,6 @@
 // Decoding and encoding the generated 3-stage event; the argument is the number of entries (500,
 // 5,000 or 50,000).
+#include "atomicfile.h"
 #include "racegenerator.h"
 #include "racejson.h"
 #include "racestore.h"
@@ -86,7 +87,23 @@ void BM_LoadEventFile(benchmark::State &state)
         benchmark::DoNotOptimize(race);
     }
 }
-BENCHMARK(BM_LoadEventFile)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadEventFile)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// Saving an event: the pretty, sorted-key text written to its file and synced, replacing the
+// file saved the iteration before (wall time: most of it is the disk).
+void BM_SaveEventFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("event.vexloevent.json"));
+    const Race race = largeRace(state);
+    for (auto _ : state) {
+        const auto json = encodeRace(race, JsonLayout::PrettySorted);
+        QString error;
+        if (!json || !writeFileAtomically(path, *json, &error))
+            state.SkipWithError("not saved");
+    }
+}
+BENCHMARK(BM_SaveEventFile)->Arg(500)->Arg(5000)->Arg(50000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
