@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -382,6 +383,7 @@ private:
             open.role = Role::Entry;
             m_entries.emplace_back();
             open.entry = &m_entries.back();
+            m_entryMarks.push_back(m_pending.size());
         } else if (parentRole == Role::ClassList && named(localName, "Class")) {
             open.role = Role::Class;
             open.cls = newClass(attributeCount, attributes);
@@ -467,8 +469,98 @@ private:
         m_open.pop_back();
         if (open.target) {
             const QByteArray &raw = m_buffers[--m_capturing];
-            *open.target = IofXmlDocument::textFromXml(raw.constData()).trimmed();
+            if (m_entryMarks.empty()) {
+                *open.target = IofXmlDocument::textFromXml(raw.constData()).trimmed();
+            } else {
+                m_pending.push_back({open.target, m_pendingBytes.size(), raw.size()});
+                m_pendingBytes.append(QByteArrayView(raw));
+            }
         }
+        if (open.role == Role::Entry) {
+            const std::size_t mark = m_entryMarks.back();
+            m_entryMarks.pop_back();
+            takePending(mark);
+        }
+    }
+
+    // UTF-8 to UTF-16 as QString::fromUtf8 gives it for the well-formed text libxml2 passes on (it
+    // refuses a document whose bytes are not); a broken sequence is never read past the end. Gives
+    // the number of units written, never more than the bytes read.
+    static qsizetype decodeUtf8(char16_t *out, const uchar *in, qsizetype size)
+    {
+        char16_t *const start = out;
+        const uchar *const end = in + size;
+        while (in < end) {
+            const uchar b = *in;
+            if (b < 0x80) {
+                *out++ = b;
+                ++in;
+                continue;
+            }
+            const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+            if (extra == 0 || end - in <= extra) {
+                *out++ = QChar::ReplacementCharacter;
+                ++in;
+                continue;
+            }
+            char32_t c = b & (0x3F >> extra);
+            for (int i = 1; i <= extra; ++i)
+                c = (c << 6) | (in[i] & 0x3F);
+            in += extra + 1;
+            if (QChar::requiresSurrogates(c)) {
+                *out++ = QChar::highSurrogate(c);
+                *out++ = QChar::lowSurrogate(c);
+            } else {
+                *out++ = char16_t(c);
+            }
+        }
+        return out - start;
+    }
+
+    // The texts that ended inside the entry now ending, made as textFromXml(...).trimmed() makes
+    // them but in one block that they share: a participant's texts are then one allocation
+    // instead of five, and a re-import that finds them unchanged frees one block per entry, not
+    // five scattered ones. Each text keeps its own place and terminating null in the block, so it
+    // reads and compares as any other; changing one copies it out first, as for any shared text.
+    void takePending(std::size_t mark)
+    {
+        if (mark == m_pending.size())
+            return;
+        const qsizetype base = m_pending[mark].offset;
+        // A UTF-8 byte never makes more than one UTF-16 unit; each text gets its null.
+        const qsizetype capacity = m_pendingBytes.size() - base + qsizetype(m_pending.size() - mark);
+        auto [header, data] = QTypedArrayData<char16_t>::allocate(capacity);
+        Q_CHECK_PTR(header);
+        char16_t *at = data;
+        qsizetype shared = 0;
+        for (std::size_t i = mark; i < m_pending.size(); ++i) {
+            const Pending &text = m_pending[i];
+            QChar *const begin = reinterpret_cast<QChar *>(at);
+            QChar *end = begin
+                + decodeUtf8(
+                    at, reinterpret_cast<const uchar *>(m_pendingBytes.constData()) + text.offset, text.size);
+            end = std::remove_if(
+                begin, end, [](QChar c) { return c == u'\uFEFF' || c == u'\u200B' || c == u'\u2060'; });
+            const QStringView trimmed = QStringView(begin, end).trimmed();
+            if (trimmed.isEmpty()) {
+                // As textFromXml(...).trimmed() gives it: empty, not null.
+                *text.target = QString(begin, 0);
+                continue;
+            }
+            const qsizetype n = trimmed.size();
+            if (trimmed.utf16() != at)
+                std::memmove(at, trimmed.utf16(), std::size_t(n) * sizeof(char16_t));
+            at[n] = u'\0';
+            // The block is made with one reference, which the first text takes.
+            if (shared++ > 0)
+                header->ref();
+            *text.target = QString(QString::DataPointer(header, at, n));
+            at += n + 1;
+        }
+        if (shared == 0)
+            QTypedArrayData<char16_t>::deallocate(header);
+        m_pending.resize(mark);
+        m_pendingBytes.truncate(base);
     }
 
     // The tree holds each run of character data as one text (or CDATA) node: a run this long is
@@ -502,6 +594,17 @@ private:
     std::deque<EntryCapture> m_entries;
     std::deque<ClassCapture> m_classes;
     std::vector<const ClassCapture *> m_listed;
+    // The texts ended inside the entries being read, kept in UTF-8 until their entry ends; each
+    // entry's first is at its mark (PersonEntry elements may nest).
+    struct Pending
+    {
+        std::optional<QString> *target;
+        qsizetype offset;
+        qsizetype size;
+    };
+    std::vector<Pending> m_pending;
+    QByteArray m_pendingBytes;
+    std::vector<std::size_t> m_entryMarks;
 };
 
 thread_local Stream *Stream::current = nullptr;

@@ -527,8 +527,11 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
     }
     if (const qsizetype added = std::count(match.cbegin(), match.cend(), qsizetype(-1)))
         race.participants.reserve(storedCount + added);
-    for (qsizetype i = 0; i < imported.size(); ++i) {
-        Participant &entry = imported[i];
+    // Each entry is let go as soon as it is merged, while its memory is still at hand, not in a
+    // sweep over the whole list afterwards (removing the first entry of a list frees nothing and
+    // moves nothing else).
+    for (qsizetype i = 0; !imported.isEmpty(); ++i, imported.removeFirst()) {
+        Participant &entry = imported.first();
         if (const qsizetype j = match[i]; j >= 0) {
             // A field is written only where it differs: an unchanged list then leaves the stored
             // runners alone, and with them a participant list the event still shares with a
@@ -553,13 +556,6 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             } else if (differs(stored().classId, entry.classId)) {
                 write().classId = std::move(entry.classId);
             }
-            // The entry's texts are let go while their memory is still at hand, not in a sweep
-            // over the whole list afterwards.
-            entry.givenName = QString();
-            entry.familyName = QString();
-            entry.cardNumber = QString();
-            entry.club.reset();
-            entry.classId.reset();
             continue;
         }
         addNew(entry);

@@ -362,6 +362,60 @@ private slots:
             QCOMPARE(entryOutcome(*streamed), tree);
     }
 
+    // The texts the reader gives are ordinary texts: each ends in a null, an empty one is not a
+    // null one, and changing one, while the entry's other texts live on or after they are gone,
+    // leaves the others as read.
+    void entryTextsChangeOneByOne()
+    {
+        const QByteArray xml
+            = readFile(QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/read/entrylist/encoded-texts.xml"));
+        std::optional<IOFEntryListParser::Result> read = IOFEntryListParser::readStreaming(xml);
+        QVERIFY(read);
+        QList<Participant> entries = std::move(read->participants);
+        read.reset();
+        QCOMPARE(entries.size(), 5);
+        const auto texts = [](Participant &p) {
+            QList<QString *> out {&p.givenName, &p.familyName, &p.cardNumber};
+            if (p.club)
+                out << &*p.club;
+            if (p.classId)
+                out << &*p.classId;
+            return out;
+        };
+        // Before anything asks for a null's characters, which makes it a text.
+        QVERIFY(!entries[1].givenName.isNull()); // "   "
+        QVERIFY(!entries[1].familyName.isNull()); // <Family/>
+        QVERIFY(entries[4].cardNumber.isNull()); // no ControlCard
+        QVERIFY(entries[4].club && !entries[4].club->isNull()); // <Name></Name>
+        for (Participant &p : entries) {
+            for (QString *text : texts(p))
+                QCOMPARE(text->utf16()[text->size()], u'\0');
+            QStringList was;
+            for (QString *text : texts(p))
+                was << QStringView(*text).toString(); // copies of their own
+            for (qsizetype k = 0; k < was.size(); ++k) {
+                Participant changed = p;
+                QString &text = *texts(changed)[k];
+                text.append(u"x");
+                text.prepend(u"y");
+                QCOMPARE(text, u'y' + was[k] + u'x');
+                for (qsizetype i = 0; i < was.size(); ++i) {
+                    QCOMPARE(*texts(p)[i], was[i]);
+                    if (i != k)
+                        QCOMPARE(*texts(changed)[i], was[i]);
+                }
+            }
+        }
+
+        // The given name last of its entry's texts: it grows into the room the others left.
+        QString given = std::move(entries[0].givenName);
+        entries.clear();
+        given.prepend(u"Anne ");
+        given.append(u"-Marie");
+        QCOMPARE(given, QStringLiteral("Anne \u00C5se-Marie"));
+        QCOMPARE(given.utf16()[given.size()], u'\0');
+    }
+
     // A DTD that points at a local server is never fetched: the server sees no connection.
     void externalReferencesAreNeverFetched()
     {
