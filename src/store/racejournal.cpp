@@ -282,8 +282,9 @@ RaceJournal::Replay RaceJournal::replayBytes(
 bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeEvent, QString *error)
 {
     const std::lock_guard lock(m_mutex);
-    // Held lines of another event would be set aside by a replay onto this one's files.
-    if (m_heldBytes > 0 && m_heldEvent != event)
+    // Held lines of another event would be set aside by a replay onto this one's files. (None
+    // known: a rewrite failed, and the file is as a failed trim always left it.)
+    if (m_heldBytes > 0 && m_heldEvent && m_heldEvent != event)
         dropHeldLocked();
     QString reason;
     if (m_sequence >= maxSequence) {
