@@ -9,6 +9,8 @@
 #include "racejournal.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -232,6 +234,75 @@ BENCHMARK(BM_CardReadDurableWhileWriting)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+// What the background writer's trim after each full write holds the journal for, which a card
+// read's append waits on: 50 full writes, each after the 100 records of its 10 seconds (6 kB
+// each, a card read's size on the generated event), the newest of them written meanwhile and so
+// not yet held by the files.
+void BM_JournalTrimAfterFullWrite(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QUuid event = newUuid();
+    const QByteArray body = "\"op\":\"commit\",\"note\":\"" + QByteArray(6000, 'x') + '"';
+    std::vector<double> times;
+    for (auto _ : state) {
+        RaceJournal journal(dir.path());
+        journal.setWrittenEvent(event);
+        times.clear();
+        for (int write = 0; write < 50; ++write) {
+            for (int read = 0; read < 100; ++read) {
+                if (!journal.append(body, event, false, nullptr)) {
+                    state.SkipWithError("append failed");
+                    return;
+                }
+            }
+            QElapsedTimer timer;
+            timer.start();
+            journal.trimThrough(journal.lastSequence() - 1, event);
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        double total = 0;
+        for (double t : times)
+            total += t;
+        state.SetIterationTime(total / 1e3);
+    }
+    std::sort(times.begin(), times.end());
+    state.counters["p50_ms"] = times[times.size() / 2];
+    state.counters["p90_ms"] = times[times.size() * 9 / 10];
+    state.counters["max_ms"] = times.back();
+}
+BENCHMARK(BM_JournalTrimAfterFullWrite)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Start-up's replay of a journal whose lines the full files all hold, as the trim may leave it:
+// 4 MB of such lines (a line without the marks of a change's head, so read whole: the slower case).
+void BM_JournalReplayHeld(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QUuid event = newUuid();
+    const QByteArray body = "\"op\":\"commit\",\"note\":\"" + QByteArray(6000, 'x') + '"';
+    {
+        RaceJournal journal(dir.path());
+        while (QFileInfo(dir.filePath(RaceJournal::fileName)).size() < RaceJournal::defaultKeepHeldUpTo)
+            if (!journal.append(body, event, false, nullptr)) {
+                state.SkipWithError("append failed");
+                return;
+            }
+    }
+    QFile file(dir.filePath(RaceJournal::fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("journal unreadable");
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    Race race;
+    race.journalEventId = event;
+    race.journalThrough = bytes.count('\n');
+    for (auto _ : state) {
+        const RaceJournal::Replay replay = RaceJournal::replay(race, bytes);
+        benchmark::DoNotOptimize(replay.applied);
+    }
+}
+BENCHMARK(BM_JournalReplayHeld)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -121,8 +121,9 @@ bool applyRecord(Race &race, const QJsonObject &record, bool named, QString *why
 }
 } // namespace
 
-RaceJournal::RaceJournal(const QString &folder)
+RaceJournal::RaceJournal(const QString &folder, qint64 keepHeldUpTo)
     : m_path(QDir(folder).filePath(fileName))
+    , m_keepHeldUpTo(keepHeldUpTo)
 { }
 
 RaceJournal::~RaceJournal()
@@ -269,7 +270,7 @@ RaceJournal::Replay RaceJournal::replayBytes(
             through = sequence;
         }
         ++replay.applied;
-        kept.push_back({sequence, line + '\n', whole ? std::optional(event) : std::nullopt});
+        kept.push_back({sequence, line + '\n', whole ? std::optional(event) : std::nullopt, event});
     }
     if (replay.applied > 0)
         logJournal(QStringLiteral("%1 change(s) replayed").arg(replay.applied));
@@ -281,6 +282,10 @@ RaceJournal::Replay RaceJournal::replayBytes(
 bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeEvent, QString *error)
 {
     const std::lock_guard lock(m_mutex);
+    // Held lines of another event would be set aside by a replay onto this one's files. (None
+    // known: a rewrite failed, and the file is as a failed trim always left it.)
+    if (m_heldBytes > 0 && m_heldEvent && m_heldEvent != event)
+        dropHeldLocked();
     QString reason;
     if (m_sequence >= maxSequence) {
         reason = QStringLiteral("no sequence number left");
@@ -309,7 +314,7 @@ bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeE
             m_sequence = sequence;
             m_size += line.size();
             m_records.push_back(
-                {sequence, std::move(line), wholeEvent ? std::optional(event) : std::nullopt});
+                {sequence, std::move(line), wholeEvent ? std::optional(event) : std::nullopt, event});
             setErrorLocked(QString());
             return true;
         }
@@ -355,6 +360,14 @@ void RaceJournal::setWrittenEvent(const std::optional<QUuid> &event)
 {
     const std::lock_guard lock(m_mutex);
     m_writtenEvent = event;
+    dropHeldLocked();
+}
+
+void RaceJournal::startDocument()
+{
+    const std::lock_guard lock(m_mutex);
+    m_documentFrom = m_sequence;
+    dropHeldLocked();
 }
 
 bool RaceJournal::holdsWholeEvent(const QUuid &event)
@@ -369,6 +382,8 @@ void RaceJournal::continueAfter(qint64 sequence)
     const std::lock_guard lock(m_mutex);
     if (sequence <= maxSequence)
         m_sequence = std::max(m_sequence, sequence);
+    // A snapshot numbered otherwise: it may hold fewer of the held lines than their files did.
+    dropHeldLocked();
 }
 
 std::optional<QUuid> RaceJournal::writtenEvent()
@@ -380,12 +395,33 @@ std::optional<QUuid> RaceJournal::writtenEvent()
 void RaceJournal::trimThrough(qint64 sequence, const std::optional<QUuid> &event)
 {
     const std::lock_guard lock(m_mutex);
+    // The lines may stay only while replay would skip each of them: every file start-up reads
+    // carries this event (as the files before did, whose lines are held already) and a number
+    // at least theirs, and nothing in the file names another event or is an earlier document's.
+    bool keep = event && m_writtenEvent == event && (m_heldBytes == 0 || m_heldEvent == event);
     m_writtenEvent = event;
-    if (m_records.empty() || m_records.front().sequence > sequence)
-        return;
-    while (!m_records.empty() && m_records.front().sequence <= sequence)
+    qint64 held = m_heldBytes;
+    while (!m_records.empty() && m_records.front().sequence <= sequence) {
+        const Record &record = m_records.front();
+        keep = keep && record.event == event && record.sequence > m_documentFrom;
+        held += record.line.size();
         m_records.pop_front();
-    rewriteLocked();
+    }
+    if (held == 0 || (held == m_heldBytes && keep))
+        return;
+    keep = keep && held <= m_keepHeldUpTo
+        && std::all_of(
+            m_records.cbegin(), m_records.cend(), [&](const Record &r) { return r.event == event; });
+    m_heldBytes = held;
+    m_heldEvent = keep ? event : std::nullopt;
+    if (!keep)
+        rewriteLocked();
+}
+
+void RaceJournal::dropHeldLocked()
+{
+    if (m_heldBytes > 0)
+        rewriteLocked();
 }
 
 bool RaceJournal::openLocked(QString *error)
@@ -448,6 +484,8 @@ bool RaceJournal::rewriteLocked()
         setErrorLocked(error);
         return false;
     }
+    m_heldBytes = 0;
+    m_heldEvent.reset();
     if (!openLocked(&error)) {
         logJournal(QStringLiteral("append failed: ") + error);
         setErrorLocked(error);

@@ -20,6 +20,11 @@
 // Records of an older version (a single result or entry, possibly naming no event) are still
 // replayed by their old rules.
 //
+// A full write's lines are not cut from the file at once: rewriting the journal takes two syncs
+// under the mutex, which every append (a card read) would wait for, and replay skips them anyway.
+// They go with the first trim that finds more than `keepHeldUpTo` bytes of them, or any of
+// another event or another document (whose files replay would not skip them for).
+//
 // Appends come from the main thread, trims from the writer thread; both hold the one mutex.
 
 #include "race.h"
@@ -48,8 +53,10 @@ public:
         QString keptAs;
     };
 
+    static constexpr qint64 defaultKeepHeldUpTo = qint64(4) << 20;
+
     // `folder`: the local autosave's folder. Nothing is read or written yet.
-    explicit RaceJournal(const QString &folder);
+    explicit RaceJournal(const QString &folder, qint64 keepHeldUpTo = defaultKeepHeldUpTo);
     ~RaceJournal();
     RaceJournal(const RaceJournal &) = delete;
     RaceJournal &operator=(const RaceJournal &) = delete;
@@ -76,6 +83,8 @@ public:
     // Full files holding every change up to `sequence` are on disk: drop those records. `event`:
     // the id those files carry (none: they carry none, or not every file start-up reads).
     void trimThrough(qint64 sequence, const std::optional<QUuid> &event);
+    // Another document is the store's now: lines its files may not hold leave the file at once.
+    void startDocument();
     // The event id the last full write put on disk, as told to trimThrough (or found at start-up).
     [[nodiscard]] std::optional<QUuid> writtenEvent();
     // The file start-up reads first now carries `event` (an event file just saved or opened).
@@ -92,6 +101,8 @@ private:
         qint64 sequence = 0;
         QByteArray line;
         std::optional<QUuid> wholeEvent;
+        // The event the line names (none: an older version's line).
+        std::optional<QUuid> event;
     };
     // Replays `bytes` onto `race`, keeping the replayed records and numbering on after them.
     static Replay replayBytes(
@@ -99,6 +110,8 @@ private:
     // Under the mutex: writes the kept records to the file atomically and reopens it for appends.
     bool rewriteLocked();
     bool openLocked(QString *error);
+    // Rewrites the file without the lines the full files hold, if it has any.
+    void dropHeldLocked();
     void setErrorLocked(const QString &error);
 
     QString m_path;
@@ -110,4 +123,11 @@ private:
     std::optional<QUuid> m_writtenEvent;
     QString m_error;
     std::deque<Record> m_records;
+    // The file's leading lines that the full files hold (none of them in `m_records`): their
+    // length, and the event they all name (none: mixed or unknown, dropped at the next trim).
+    qint64 m_heldBytes = 0;
+    std::optional<QUuid> m_heldEvent;
+    // Lines numbered up to this are an earlier document's.
+    qint64 m_documentFrom = 0;
+    qint64 m_keepHeldUpTo;
 };

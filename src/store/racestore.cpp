@@ -135,6 +135,7 @@ void RaceStore::setRace(const Race &race)
 
 void RaceStore::adoptRace()
 {
+    m_journal->startDocument();
     m_documentNamedItsEvent = m_race.journalEventId.has_value();
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
@@ -169,6 +170,7 @@ void RaceStore::setRaceFileUrl(const QUrl &url)
     // Only opening a file (or leaving one for a new event) comes here; a save moves the URL on
     // its own path, so the document stays the same one.
     ++m_documentGeneration;
+    m_journal->startDocument();
     m_raceFileUrl = url;
     // The file just opened names the event, and start-up reads it first from now on: records can
     // name the event without a whole-event record first.

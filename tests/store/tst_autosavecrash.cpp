@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -320,6 +323,82 @@ private slots:
         QCOMPARE(QDir(data).entryList({QStringLiteral("*.unreplayed-*")}).size(), cells[5].toInt());
         QVERIFY2(log.lines().contains(QStringLiteral("RaceStore: journal: ") + cells[6]),
             qPrintable(log.lines().join(u'\n')));
+    }
+
+    // Lines the full files hold may stay in the journal's file, but only while a replay onto
+    // those files skips each of them: whatever the file holds then replays as the changes not
+    // yet in the files, nothing more and nothing set aside.
+    void heldLines_data() { casetable::load("store/journal-held.tsv"); }
+    void heldLines()
+    {
+        QFETCH(QStringList, cells);
+        const QUuid eventE(QStringLiteral("00000000-0000-4000-8000-0000000000e1"));
+        const QUuid eventF(QStringLiteral("00000000-0000-4000-8000-0000000000f2"));
+        auto body = [](int n) {
+            return "\"op\":\"result\",\"result\":{\"cardNumber\":\"123456\",\"completed\":true,"
+                   "\"courseAutoMatched\":false,\"id\":\"00000000-0000-4000-8000-0000000000"
+                + QByteArray::number(0xc0 + n, 16)
+                + "\",\"participantId\":\"00000000-0000-4000-8000-00000000000A\","
+                  "\"readAt\":\"2025-05-17T11:05:00Z\",\"splits\":[]}";
+        };
+        // The limit is counted in lines, all of one length: that of a line in a journal of its own.
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        qint64 lineLength = 0;
+        {
+            RaceJournal journal(scratch.path());
+            QVERIFY(journal.append(body(1), eventE, false, nullptr));
+            lineLength = QFileInfo(scratch.filePath(RaceJournal::fileName)).size();
+        }
+        QVERIFY(lineLength > 100);
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(RaceJournal::fileName);
+        {
+            RaceJournal journal(dir.path(), cells[0].toLongLong() * lineLength);
+            int appended = 0;
+            for (const QString &step : cells[1].split(u' ')) {
+                const QChar kind = step.at(0);
+                if (kind == u'E' || kind == u'F') {
+                    ++appended;
+                    QVERIFY(journal.append(body(appended), kind == u'E' ? eventE : eventF, false, nullptr));
+                } else if (kind == u't') {
+                    const QStringList parts = step.mid(1).split(u':');
+                    journal.trimThrough(parts[0].toLongLong(),
+                        parts[1] == QStringLiteral("E")       ? std::optional(eventE)
+                            : parts[1] == QStringLiteral("F") ? std::optional(eventF)
+                                                              : std::nullopt);
+                } else if (step == QStringLiteral("wE")) {
+                    journal.setWrittenEvent(eventE);
+                } else if (step == QStringLiteral("d")) {
+                    journal.startDocument();
+                } else if (kind == u'c') {
+                    journal.continueAfter(step.mid(1).toLongLong());
+                } else {
+                    QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+                }
+            }
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QStringList numbers;
+        for (const QByteArray &line : bytes.split('\n')) {
+            if (!line.isEmpty())
+                numbers.append(
+                    QString::number(QJsonDocument::fromJson(line).object().value(u"seq").toInteger()));
+        }
+        QCOMPARE(numbers.isEmpty() ? QStringLiteral("-") : numbers.join(u','), cells[2]);
+
+        Race snapshot = storeTestEvent("journal/snapshot.json");
+        snapshot.journalEventId = eventE;
+        snapshot.journalThrough = cells[3].toLongLong();
+        const qsizetype resultsBefore = snapshot.results.size();
+        const RaceJournal::Replay replay = RaceJournal::replay(snapshot, bytes);
+        QCOMPARE(replay.applied, cells[4].toInt());
+        QCOMPARE(replay.setAside, cells[5].toInt());
+        QCOMPARE(snapshot.results.size() - resultsBefore, qsizetype(cells[4].toInt()));
     }
 };
 
