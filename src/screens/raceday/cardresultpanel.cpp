@@ -134,7 +134,8 @@ QList<bool> repeatedReads(const Race &race)
     QList<Group> groups;
     groups.reserve(count);
     QHash<QString, qsizetype> firstGroupOfCard;
-    firstGroupOfCard.reserve(count);
+    // Mostly one card per entry.
+    firstGroupOfCard.reserve(race.participants.size());
     QList<qsizetype> groupOf(count);
     for (qsizetype i = 0; i < count; ++i) {
         const PersonResult &r = race.results.at(i);

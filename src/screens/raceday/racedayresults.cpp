@@ -86,6 +86,11 @@ const PersonResult *resultById(const Race &race, const QUuid &id)
 
 QList<RecentResultGroup> recentResultGroups(const Race &race)
 {
+    return recentResultGroups(race, ParticipantLookup(race));
+}
+
+QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
+{
     // Every pass over the results goes in their own order, and the sort and the grouping walk
     // compact lists: in newest-first order the results lie scattered through memory, and at
     // 150,000 of them each visit missed the caches.
@@ -98,11 +103,6 @@ QList<RecentResultGroup> recentResultGroups(const Race &race)
 
     // Participants and classes are looked up once per result; a hash keeps a 15,000-result event
     // from turning the redraw quadratic.
-    QHash<QUuid, const Participant *> participants;
-    participants.reserve(race.participants.size());
-    for (const Participant &p : race.participants)
-        if (!participants.contains(p.id))
-            participants.insert(p.id, &p);
     QHash<QString, const RaceClass *> classes;
     classes.reserve(race.classes.size());
     for (const RaceClass &c : race.classes)
@@ -125,7 +125,7 @@ QList<RecentResultGroup> recentResultGroups(const Race &race)
     for (qsizetype i = 0; i < count; ++i) {
         const PersonResult &result = race.results.at(i);
         const RaceClass *c = nullptr;
-        if (const Participant *p = participants.value(result.participantId)) {
+        if (const Participant *p = participants.find(result.participantId)) {
             if (const std::optional<QString> classId = classIdForStage(*p, result.stageId)) {
                 c = classes.value(*classId);
                 if (!c)

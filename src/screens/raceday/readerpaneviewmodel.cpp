@@ -155,7 +155,7 @@ void RecentResultsModel::setRace(const Race &race)
     }
     QList<Row> rows;
     rows.reserve(race.results.size());
-    for (const RecentResultGroup &group : recentResultGroups(race)) {
+    for (const RecentResultGroup &group : recentResultGroups(race, participants)) {
         for (qsizetype index : group.resultIndexes) {
             rows.append(std::move(made[index]));
             rows.last().group = group.title;
