@@ -5,6 +5,10 @@
 #include "racedayresults.h"
 #include "resultgroups.h"
 
+#include <QHash>
+
+#include <algorithm>
+
 namespace {
 
 const QString keyClass = QStringLiteral("Class: %@");
@@ -46,7 +50,12 @@ QVariantMap CardResultPanel::toVariantMap() const
 
 ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
 {
-    if (isRogainingResult(race, result)) {
+    return resultVerdict(result, isRogainingResult(race, result));
+}
+
+ResultVerdict resultVerdict(const PersonResult &result, bool rogaining)
+{
+    if (rogaining) {
         if (!result.withinTimeLimit)
             return ResultVerdict::None;
         return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
@@ -105,6 +114,69 @@ const PersonResult *earlierReadOf(const Race &race, const PersonResult &result)
     return earlier;
 }
 
+QList<bool> repeatedReads(const Race &race)
+{
+    // A result has an earlier read exactly when the earliest read of its card and stage with
+    // another id than its own came before it: that is the group's earliest read when the ids
+    // differ, else the earliest of the group's reads with another id than the earliest's.
+    // The groups keep what is compared: each pass reads the results in order, never another
+    // result of the group.
+    struct Group
+    {
+        const std::optional<QString> *stageId = nullptr;
+        QUuid firstId;
+        QDateTime firstAt;
+        std::optional<QDateTime> firstOfAnotherIdAt;
+        // The next group of the same card (one per stage it was read in), or -1.
+        qsizetype nextOfCard = -1;
+    };
+    const qsizetype count = race.results.size();
+    QList<Group> groups;
+    groups.reserve(count);
+    QHash<QString, qsizetype> firstGroupOfCard;
+    // Mostly one card per entry.
+    firstGroupOfCard.reserve(race.participants.size());
+    QList<qsizetype> groupOf(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const PersonResult &r = race.results.at(i);
+        auto it = firstGroupOfCard.constFind(r.cardNumber);
+        const bool fresh = it == firstGroupOfCard.constEnd();
+        if (fresh)
+            it = firstGroupOfCard.insert(r.cardNumber, groups.size());
+        qsizetype g = *it;
+        if (!fresh) {
+            while (*groups.at(g).stageId != r.stageId && groups.at(g).nextOfCard >= 0)
+                g = groups.at(g).nextOfCard;
+        }
+        if (fresh || *groups.at(g).stageId != r.stageId) {
+            if (!fresh)
+                groups[g].nextOfCard = groups.size();
+            g = groups.size();
+            groups.append(Group {&r.stageId, r.id, r.readAt, std::nullopt, -1});
+        } else if (r.readAt < groups.at(g).firstAt) {
+            groups[g].firstId = r.id;
+            groups[g].firstAt = r.readAt;
+        }
+        groupOf[i] = g;
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        const PersonResult &r = race.results.at(i);
+        Group &group = groups[groupOf.at(i)];
+        if (r.id != group.firstId && (!group.firstOfAnotherIdAt || r.readAt < *group.firstOfAnotherIdAt))
+            group.firstOfAnotherIdAt = r.readAt;
+    }
+    QList<bool> repeated;
+    repeated.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const PersonResult &r = race.results.at(i);
+        const Group &group = groups.at(groupOf.at(i));
+        repeated.append(r.id != group.firstId
+                ? group.firstAt < r.readAt
+                : group.firstOfAnotherIdAt && *group.firstOfAnotherIdAt < r.readAt);
+    }
+    return repeated;
+}
+
 QString repeatReadText(const QDateTime &earlierReadAt)
 {
     return localized(keyRepeat, earlierReadAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
@@ -156,10 +228,17 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
 
 RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
 {
+    return recentResultRow(result, participantOfResult(race, result), courseOfResult(race, result),
+        earlierReadOf(race, result) != nullptr);
+}
+
+RecentResultRow recentResultRow(
+    const PersonResult &result, const Participant *p, const Course *course, bool repeatRead)
+{
     RecentResultRow row;
-    const Participant *p = participantOfResult(race, result);
     row.runnerName = p ? runnerName(p) : QStringLiteral("Unknown");
-    if (isRogainingResult(race, result)) {
+    const bool rogaining = course && course->type == CourseType::Rogaining;
+    if (rogaining) {
         if (result.score)
             row.valueText = localized(keyPoints, *result.score);
     } else if (result.raceTime && !finishesBeforeStart(result)) {
@@ -170,10 +249,10 @@ RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
         row.valueMissing = true;
     }
     // Only what went wrong is said here; a clean run shows its time alone.
-    if (const ResultVerdict verdict = resultVerdict(race, result);
+    if (const ResultVerdict verdict = resultVerdict(result, rogaining);
         verdict != ResultVerdict::None && !verdictIsGood(verdict))
         row.statusText = localized(verdictKey(verdict));
-    row.repeatRead = earlierReadOf(race, result) != nullptr;
+    row.repeatRead = repeatRead;
     return row;
 }
 

@@ -29,6 +29,8 @@ enum class ResultVerdict {
 // The organiser's override decides over the recorded verdict; a note left by the evaluation holds
 // the result for review; missed controls decide over a missing finish.
 [[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
+// The same when the caller knows whether the result's course is a score course.
+[[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool rogaining);
 // The word's key: "COMPLETED", "MISPUNCH", "DID NOT FINISH", "FOR REVIEW", "IN TIME", "OVERTIME";
 // empty for `None`.
 [[nodiscard]] QString verdictKey(ResultVerdict verdict);
@@ -38,6 +40,9 @@ enum class ResultVerdict {
 // The result recorded earlier for the same card in the same stage, when `result` is a card read
 // again (the latest of them); none for a first read.
 [[nodiscard]] const PersonResult *earlierReadOf(const Race &race, const PersonResult &result);
+// For each of race.results (by index), whether earlierReadOf finds a result for it, worked out in
+// one pass over the results instead of one per result.
+[[nodiscard]] QList<bool> repeatedReads(const Race &race);
 
 // "Read again: this card was already read at %@" with the time of the earlier read.
 [[nodiscard]] QString repeatReadText(const QDateTime &earlierReadAt);
@@ -83,6 +88,10 @@ struct RecentResultRow
 };
 
 [[nodiscard]] RecentResultRow recentResultRow(const Race &race, const PersonResult &result);
+// The same with the result's runner, course and repeat found by the caller (a list of every
+// result looks them up once for all).
+[[nodiscard]] RecentResultRow recentResultRow(
+    const PersonResult &result, const Participant *runner, const Course *course, bool repeatRead);
 
 // Every key the race-day desk looks up in code, for the table check.
 [[nodiscard]] QStringList raceDayTextKeys();

@@ -164,6 +164,12 @@ private:
     QString m_stageId;
     OutstandingRowsModel m_rows;
     // The name order and the names it was built from (in entry order).
+    struct OrderedName
+    {
+        QUuid id;
+        QString givenName;
+        QString familyName;
+    };
     QList<qsizetype> m_nameOrder;
-    QList<QPair<QUuid, QString>> m_orderedNames;
+    QList<OrderedName> m_orderedNames;
 };

@@ -86,45 +86,68 @@ const PersonResult *resultById(const Race &race, const QUuid &id)
 
 QList<RecentResultGroup> recentResultGroups(const Race &race)
 {
-    QList<qsizetype> order(race.results.size());
-    for (qsizetype i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-        [&race](qsizetype a, qsizetype b) { return race.results.at(a).readAt > race.results.at(b).readAt; });
+    return recentResultGroups(race, ParticipantLookup(race));
+}
+
+QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
+{
+    // Every pass over the results goes in their own order, and the sort and the grouping walk
+    // compact lists: in newest-first order the results lie scattered through memory, and at
+    // 150,000 of them each visit missed the caches.
+    const qsizetype count = race.results.size();
+    QList<std::pair<QDateTime, qsizetype>> order(count);
+    for (qsizetype i = 0; i < count; ++i)
+        order[i] = {race.results.at(i).readAt, i};
+    std::stable_sort(
+        order.begin(), order.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
 
     // Participants and classes are looked up once per result; a hash keeps a 15,000-result event
     // from turning the redraw quadratic.
-    QHash<QUuid, const Participant *> participants;
-    participants.reserve(race.participants.size());
-    for (const Participant &p : race.participants)
-        if (!participants.contains(p.id))
-            participants.insert(p.id, &p);
     QHash<QString, const RaceClass *> classes;
     classes.reserve(race.classes.size());
     for (const RaceClass &c : race.classes)
         if (!classes.contains(c.id))
             classes.insert(c.id, &c);
 
-    QList<RecentResultGroup> groups;
-    QHash<QString, qsizetype> groupOfTitle;
-    for (qsizetype index : order) {
-        const PersonResult &result = race.results.at(index);
-        QString title = QStringLiteral("No class");
-        if (const Participant *p = participants.value(result.participantId)) {
+    // The title of each result, as an index into `titles`; classes of one name share a title.
+    QList<QString> titles;
+    QHash<QString, qsizetype> titleIndex;
+    QHash<const RaceClass *, qsizetype> titleOfClass;
+    const auto titleFor = [&](const QString &title) {
+        auto it = titleIndex.constFind(title);
+        if (it == titleIndex.constEnd()) {
+            it = titleIndex.insert(title, titles.size());
+            titles.append(title);
+        }
+        return *it;
+    };
+    QList<qsizetype> titleOf(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const PersonResult &result = race.results.at(i);
+        const RaceClass *c = nullptr;
+        if (const Participant *p = participants.find(result.participantId)) {
             if (const std::optional<QString> classId = classIdForStage(*p, result.stageId)) {
-                const RaceClass *c = classes.value(*classId);
+                c = classes.value(*classId);
                 if (!c)
                     c = findClass(race, *classId); // ids that differ only in Unicode form
-                if (c)
-                    title = c->name;
             }
         }
-        auto it = groupOfTitle.constFind(title);
-        if (it == groupOfTitle.constEnd()) {
-            it = groupOfTitle.insert(title, groups.size());
-            groups.append(RecentResultGroup {title, {}});
+        auto it = titleOfClass.constFind(c);
+        if (it == titleOfClass.constEnd())
+            it = titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
+        titleOf[i] = *it;
+    }
+
+    // Groups are made in newest-first order, as they are met: titles that compare as equal keep it.
+    QList<RecentResultGroup> groups;
+    QList<qsizetype> groupOfTitle(titles.size(), -1);
+    for (const auto &[readAt, index] : std::as_const(order)) {
+        qsizetype &group = groupOfTitle[titleOf.at(index)];
+        if (group < 0) {
+            group = groups.size();
+            groups.append(RecentResultGroup {titles.at(titleOf.at(index)), {}});
         }
-        groups[*it].resultIndexes.append(index);
+        groups[group].resultIndexes.append(index);
     }
     std::stable_sort(
         groups.begin(), groups.end(), [](const RecentResultGroup &a, const RecentResultGroup &b) {

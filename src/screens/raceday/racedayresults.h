@@ -5,6 +5,7 @@
 // Pure functions over a `Race`; the reader pane, the card-read toast and the receipt share them.
 
 #include "race.h"
+#include "racelookup.h"
 
 #include <QList>
 #include <QString>
@@ -42,3 +43,6 @@ struct RecentResultGroup
 // class" without one), groups in natural order of their titles (case-insensitive, digit runs by
 // value).
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race);
+// The same with the race's participants looked up in `participants`.
+[[nodiscard]] QList<RecentResultGroup> recentResultGroups(
+    const Race &race, const ParticipantLookup &participants);

@@ -143,7 +143,8 @@ QString joined(const QStringList &cells)
 // review), behind, "-" for no place; overall
 // rows: place, name, total, stages verdict.
 // "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
-// verdict | missing controls. "show recent": "== <group>" then runner | value | status per row.
+// verdict | missing controls. "show recent": "== <group>" then runner | value | status | "Read
+// again" (a repeated read) per row.
 QStringList render(const Case &c)
 {
     QStringList lines;
@@ -169,7 +170,9 @@ QStringList render(const Case &c)
                 at.data(RecentResultsModel::ValueTextRole).toString()
                     + (at.data(RecentResultsModel::ValueMissingRole).toBool() ? QStringLiteral("(warn)")
                                                                               : QString()),
-                at.data(RecentResultsModel::StatusTextRole).toString()}));
+                at.data(RecentResultsModel::StatusTextRole).toString(),
+                at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("Read again")
+                                                                     : QString()}));
         }
         return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
     }

@@ -1,0 +1,34 @@
+// The reader pane's list of results on the generated 3-stage event (500, 5,000 or 50,000 entries,
+// a result per entry and stage: the last argument), as it is rebuilt after every change of the
+// race: every result grouped by class, newest first, each row's name, time, verdict and whether
+// it is a repeated read, then what the list view reads of the rows it shows.
+#include "racedaydesk.h"
+#include "racegenerator.h"
+#include "readerpaneviewmodel.h"
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_RecentResults(benchmark::State &state)
+{
+    static int argc = 0;
+    static QCoreApplication app(argc, nullptr);
+    const Race &race = generatedRaceOfSize(int(state.range(0)));
+    RecentResultsModel rows;
+    const QList<int> roles = rows.roleNames().keys();
+    for (auto _ : state) {
+        rows.setRace(race);
+        for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
+            for (const int role : roles)
+                benchmark::DoNotOptimize(rows.data(rows.index(i), role));
+        }
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_RecentResults)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
