@@ -105,8 +105,8 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
 {
     StartListLists lists;
     const QString query = foldedSearchText(filter.searchText.trimmed());
-    // Positions first, copies once: a list grown runner by runner copies every runner again at
-    // each reallocation, and at tens of thousands of runners those copies cost more than the filter.
+    // Positions first, copies once: a list grown runner by runner copies the runners so far again
+    // at each reallocation.
     QList<qsizetype> passing;
     passing.reserve(race.participants.size());
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
