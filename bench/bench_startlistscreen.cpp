@@ -1,6 +1,6 @@
-// The start-list screen over the generated event (5,000 entries, 60 classes, 3 stages) with the
-// active stage planned by the generator: the derived lists (filter, start order, bands, grid) and
-// the import of the 5,000-runner IOF StartList the screen exports.
+// The start-list screen over the generated event (60 classes, 3 stages; 500, 5,000 or 50,000
+// entries: the benchmark's argument) with the active stage planned by the generator: the derived
+// lists (filter, start order, bands, grid) and the import of the IOF StartList the screen exports.
 #include "benchstore.h"
 #include "iofstartlistwriter.h"
 #include "startlistdata.h"
@@ -10,21 +10,31 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include <map>
+#include <memory>
+
 namespace {
 
-const Race &plannedEvent()
+Race planned(int entries)
 {
-    static const Race race = [] {
-        Race r = generatedEvent();
-        StartGeneratorSettings settings;
-        settings.windowMinutes = 240;
-        settings.slotCapacity = slotCapacityForWindow(r.participants.size(), settings.windowMinutes);
-        settings.seed = 1;
-        if (const auto plan = planStartList(r, QStringLiteral("09:00"), settings, QDate(2025, 5, 17)))
-            applyStartPlan(r, *plan);
-        return r;
-    }();
-    return race;
+    Race r = generatedRaceOfSize(entries);
+    StartGeneratorSettings settings;
+    settings.windowMinutes = 240;
+    settings.slotCapacity = slotCapacityForWindow(r.participants.size(), settings.windowMinutes);
+    settings.seed = 1;
+    if (const auto plan = planStartList(r, QStringLiteral("09:00"), settings, QDate(2025, 5, 17)))
+        applyStartPlan(r, *plan);
+    return r;
+}
+
+// Planned once per size and kept: the sizes share the process.
+const Race &plannedEvent(const benchmark::State &state)
+{
+    static std::map<int, std::unique_ptr<const Race>> races;
+    auto &slot = races[int(state.range(0))];
+    if (!slot)
+        slot = std::make_unique<const Race>(planned(int(state.range(0))));
+    return *slot;
 }
 
 QByteArray startListXml(const Race &race)
@@ -35,7 +45,7 @@ QByteArray startListXml(const Race &race)
 
 void BM_DerivedLists(benchmark::State &state)
 {
-    const Race &race = plannedEvent();
+    const Race &race = plannedEvent(state);
     qsizetype scheduled = 0;
     for (auto _ : state) {
         const StartListLists lists = startListLists(race, {});
@@ -47,21 +57,21 @@ void BM_DerivedLists(benchmark::State &state)
     }
     state.counters["scheduled"] = double(scheduled);
 }
-BENCHMARK(BM_DerivedLists)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DerivedLists)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void BM_DerivedListsSearch(benchmark::State &state)
 {
-    const Race &race = plannedEvent();
+    const Race &race = plannedEvent(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(startListLists(race, {QString(), QStringLiteral("an")}));
 }
-BENCHMARK(BM_DerivedListsSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DerivedListsSearch)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 // The view-model's whole rebuild: the lists, the rows and grid rows the views read.
 void BM_ScreenRefresh(benchmark::State &state)
 {
     BenchStore bench;
-    if (!bench.open(plannedEvent(), false, state))
+    if (!bench.open(plannedEvent(state), false, state))
         return;
     StartListViewModel vm;
     vm.setStore(&bench.store());
@@ -71,13 +81,13 @@ void BM_ScreenRefresh(benchmark::State &state)
     state.counters["rows"] = double(vm.scheduled().size() + vm.unscheduled().size());
     vm.setStore(nullptr);
 }
-BENCHMARK(BM_ScreenRefresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScreenRefresh)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 // Parse, match every entry and write the times into the event.
 void BM_ImportStartList(benchmark::State &state)
 {
-    const QByteArray xml = startListXml(plannedEvent());
-    Race cleared = plannedEvent();
+    const QByteArray xml = startListXml(plannedEvent(state));
+    Race cleared = plannedEvent(state);
     for (Participant &p : cleared.participants)
         p.startTimeByStage.reset();
     qsizetype applied = 0;
@@ -91,19 +101,19 @@ void BM_ImportStartList(benchmark::State &state)
     state.counters["applied"] = double(applied);
     state.counters["MB"] = double(xml.size()) / 1e6;
 }
-BENCHMARK(BM_ImportStartList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportStartList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 // The whole screen action: read the file, parse, apply in steps through the event loop, one
 // store change and autosave (written by the background writer).
 void BM_ImportThroughScreen(benchmark::State &state)
 {
     BenchStore bench;
-    Race cleared = plannedEvent();
+    Race cleared = plannedEvent(state);
     for (Participant &p : cleared.participants)
         p.startTimeByStage.reset();
     const QString path = bench.filePath(QStringLiteral("startlist.xml"));
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(startListXml(plannedEvent())) < 0) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(startListXml(plannedEvent(state))) < 0) {
         state.SkipWithError("cannot write the start list");
         return;
     }
@@ -124,7 +134,7 @@ void BM_ImportThroughScreen(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ImportThroughScreen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportThroughScreen)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -40,11 +41,22 @@ const std::pair<SplitStatus, const char *> splitStatuses[]
         {SplitStatus::VisitedNoTime, "visitedNoTime"}};
 } // namespace
 
+namespace {
+bool isLatin1(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+}
+} // namespace
+
 bool sameId(const QString &a, const QString &b)
 {
     if (a == b)
         return true;
-    // Only texts outside Latin-1 can have another canonical form worth comparing.
+    // Only texts outside Latin-1 can have another canonical form worth comparing: Latin-1 holds no
+    // combining marks, and each of its characters is its own composed form. A stage's time looked
+    // up for a runner who has none of its own compares every other stage's id this way.
+    if (isLatin1(a) && isLatin1(b))
+        return false;
     return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
 }
 

@@ -19,6 +19,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -53,7 +54,7 @@ struct SortKey
 };
 
 // Orders `runners` by (seconds, name) with stored order for full ties.
-QList<Participant> sortedRunners(const QList<Participant> &runners, QList<SortKey> keys)
+QList<Participant> sortedRunners(const QList<Participant> &runners, std::vector<SortKey> keys)
 {
     std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
         if (a.seconds != b.seconds)
@@ -61,19 +62,10 @@ QList<Participant> sortedRunners(const QList<Participant> &runners, QList<SortKe
         return compareNames(a.name, b.name) < 0;
     });
     QList<Participant> sorted;
-    sorted.reserve(keys.size());
+    sorted.reserve(qsizetype(keys.size()));
     for (const SortKey &k : keys)
         sorted.append(runners[k.index]);
     return sorted;
-}
-
-void sortByName(QList<Participant> &runners)
-{
-    QList<SortKey> keys;
-    keys.reserve(runners.size());
-    for (qsizetype i = 0; i < runners.size(); ++i)
-        keys.append({0, displayName(runners[i]), i});
-    runners = sortedRunners(runners, std::move(keys));
 }
 
 } // namespace
@@ -113,7 +105,12 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
 {
     StartListLists lists;
     const QString query = foldedSearchText(filter.searchText.trimmed());
-    for (const Participant &p : race.participants) {
+    // Positions first, copies once: a list grown runner by runner copies the runners so far again
+    // at each reallocation.
+    QList<qsizetype> passing;
+    passing.reserve(race.participants.size());
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
         const std::optional<QString> classId = effectiveClassId(race, p);
         if (!classId)
             continue;
@@ -121,17 +118,20 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             continue;
         if (!matchesSearch(p, query))
             continue;
-        lists.filtered.append(p);
+        passing.append(i);
     }
+    lists.filtered.reserve(passing.size());
+    for (const qsizetype i : passing)
+        lists.filtered.append(race.participants[i]);
     LocalSeconds seconds;
-    QList<SortKey> timed;
-    QList<SortKey> untimed;
+    std::vector<SortKey> timed;
+    std::vector<SortKey> untimed;
     for (qsizetype i = 0; i < lists.filtered.size(); ++i) {
         const Participant &p = lists.filtered[i];
         if (const std::optional<QDateTime> t = scheduledStartTime(race, p))
-            timed.append({seconds(*t), displayName(p), i});
+            timed.push_back({seconds(*t), displayName(p), i});
         else
-            untimed.append({0, displayName(p), i});
+            untimed.push_back({0, displayName(p), i});
     }
     lists.scheduled = sortedRunners(lists.filtered, std::move(timed));
     lists.unscheduled = sortedRunners(lists.filtered, std::move(untimed));
@@ -154,7 +154,17 @@ GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, co
     LocalSeconds seconds;
     QSet<int> slotSet;
     QSet<QString> classIds;
-    for (const Participant &p : runners) {
+    // Each cell's runners by position, copied once in name order at the end.
+    QHash<QString, QList<qsizetype>> cellRunners;
+    struct Placed
+    {
+        int seconds;
+        QString classId;
+    };
+    QList<Placed> placed;
+    placed.reserve(runners.size());
+    for (qsizetype i = 0; i < runners.size(); ++i) {
+        const Participant &p = runners[i];
         const std::optional<QString> classId = effectiveClassId(race, p);
         const std::optional<QDateTime> time = scheduledStartTime(race, p);
         if (!classId || !time)
@@ -162,24 +172,35 @@ GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, co
         const int s = seconds(*time);
         slotSet.insert(s);
         classIds.insert(*classId);
-        grid.cells[gridCellKey(s, *classId)].append(p);
+        cellRunners[gridCellKey(s, *classId)].append(i);
+        placed.append({s, *classId});
     }
-    for (auto it = grid.cells.begin(); it != grid.cells.end(); ++it)
-        sortByName(it.value());
-    for (const RaceClass &c : classes)
-        if (classIds.contains(c.id))
+    grid.cells.reserve(cellRunners.size());
+    for (auto it = cellRunners.cbegin(); it != cellRunners.cend(); ++it) {
+        std::vector<SortKey> keys;
+        keys.reserve(size_t(it.value().size()));
+        for (const qsizetype i : it.value())
+            keys.push_back({0, displayName(runners[i]), i});
+        grid.cells.insert(it.key(), sortedRunners(runners, std::move(keys)));
+    }
+    // A class listed twice is a column twice, and its runners count in each.
+    QHash<QString, int> columnsOfClass;
+    for (const RaceClass &c : classes) {
+        if (classIds.contains(c.id)) {
             grid.classes.append(c);
+            ++columnsOfClass[c.id];
+        }
+    }
     std::stable_sort(grid.classes.begin(), grid.classes.end(),
         [](const RaceClass &a, const RaceClass &b) { return compareNames(a.name, b.name) < 0; });
     grid.timeSlots = QList<int>(slotSet.begin(), slotSet.end());
     std::sort(grid.timeSlots.begin(), grid.timeSlots.end());
+    QHash<int, int> countOfSlot;
+    for (const Placed &r : placed)
+        countOfSlot[r.seconds] += columnsOfClass.value(r.classId);
     grid.runnerCounts.reserve(grid.timeSlots.size());
-    for (int s : grid.timeSlots) {
-        int count = 0;
-        for (const RaceClass &c : grid.classes)
-            count += int(grid.cells.value(gridCellKey(s, c.id)).size());
-        grid.runnerCounts.append(count);
-    }
+    for (int s : grid.timeSlots)
+        grid.runnerCounts.append(countOfSlot.value(s));
     return grid;
 }
 

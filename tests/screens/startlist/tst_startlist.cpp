@@ -15,6 +15,7 @@
 #include "storeharness.h"
 #include "testenvironment.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -166,6 +167,41 @@ private slots:
             columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
         QCOMPARE(names(startPunchParticipants(store->race(), vm.lists().filtered)), split(cells[7]));
         QCOMPARE(vm.xmlFileName(), cells[8]);
+    }
+
+    void gridCells_data() { casetable::load("startlist/screen/grid.tsv"); }
+    void gridCells()
+    {
+        QFETCH(QStringList, cells);
+        open(screenEvent(QStringLiteral("grid-event.json")));
+        // The view-model is shared with the later tests, which filter nothing.
+        const auto unfiltered = qScopeGuard([this] {
+            vm.setFilterClassId(QString());
+            vm.setSearchText(QString());
+        });
+        vm.setDisplayMode(1);
+        vm.setFilterClassId(cells[0]);
+        vm.setSearchText(cells[1]);
+        vm.refreshNow();
+        const GridIndex &grid = vm.gridIndex();
+
+        QStringList columns;
+        for (const RaceClass &c : grid.classes)
+            columns.append(c.id);
+        QCOMPARE(columns.join(QLatin1Char(',')), cells[2]);
+        QStringList cellTexts;
+        for (auto it = grid.cells.cbegin(); it != grid.cells.cend(); ++it) {
+            const qsizetype bar = it.key().indexOf(QLatin1Char('|'));
+            cellTexts.append(slotTimeText(it.key().left(bar).toInt()) + QLatin1Char('/')
+                + it.key().mid(bar + 1) + QLatin1Char('=') + names(it.value()).join(QLatin1Char(';')));
+        }
+        cellTexts.sort();
+        QCOMPARE(cellTexts.join(QLatin1Char('|')), cells[3]);
+        QStringList counts;
+        for (qsizetype i = 0; i < grid.timeSlots.size(); ++i)
+            counts.append(
+                slotTimeText(grid.timeSlots[i]) + QLatin1Char('=') + QString::number(grid.runnerCounts[i]));
+        QCOMPARE(counts.join(QLatin1Char(',')), cells[4]);
     }
 
     // The generated event, planned: start order, name order and grid counts against plain counts.
