@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 #include <vector>
 
@@ -44,11 +45,89 @@ struct Runners
 // reads all over the event.
 struct Counted
 {
-    // Null while the runner has no result for the stage.
-    const PersonResult *result = nullptr;
     double time = 0;
+    // The result's position in the race's results; negative while the runner has none for the stage.
+    qint32 result = -1;
     bool timed = false;
     bool completed = false;
+};
+
+// What a runner's counted results add up to, worked out runner by runner in slot order, so that
+// the classes, each a stretch of every 60th runner or so, read these few bytes instead of the
+// stages' records.
+struct Summary
+{
+    double total = 0;
+    bool complete = true;
+    bool timed = true;
+};
+
+// The slot of each distinct runner id: an open table of 4-byte slot numbers (half a megabyte at
+// 50,000 runners) with the ids kept in slot order beside it. A look-up reads one entry of the
+// table and the id of its slot; results stored in the runners' order read those ids one after
+// the other.
+class SlotTable
+{
+public:
+    explicit SlotTable(qsizetype expected)
+    {
+        std::size_t capacity = 16;
+        while (capacity < std::size_t(expected) * 2)
+            capacity *= 2;
+        m_table.assign(capacity, -1);
+        m_ids.reserve(std::size_t(expected));
+    }
+
+    [[nodiscard]] qsizetype size() const { return qsizetype(m_ids.size()); }
+
+    // The slot of `id`, a new one when it has none yet; `added` tells which.
+    qint32 insert(const QUuid &id, bool &added)
+    {
+        std::size_t at = bucketOf(id);
+        for (; m_table[at] >= 0; at = (at + 1) & (m_table.size() - 1)) {
+            if (m_ids[std::size_t(m_table[at])] == id) {
+                added = false;
+                return m_table[at];
+            }
+        }
+        added = true;
+        m_table[at] = qint32(m_ids.size());
+        m_ids.push_back(id);
+        return m_table[at];
+    }
+
+    // Asks for the table entry of `id` ahead of its look-up or insert: with many runners the table
+    // no longer stays in the caches while the records stream past, and the entries wanted are
+    // all over it.
+    void prefetch(const QUuid &id) const { __builtin_prefetch(&m_table[bucketOf(id)]); }
+
+    // The slot of `id`, or -1.
+    [[nodiscard]] qint32 find(const QUuid &id) const
+    {
+        for (std::size_t at = bucketOf(id); m_table[at] >= 0; at = (at + 1) & (m_table.size() - 1)) {
+            if (m_ids[std::size_t(m_table[at])] == id)
+                return m_table[at];
+        }
+        return -1;
+    }
+
+private:
+    [[nodiscard]] std::size_t bucketOf(const QUuid &id) const
+    {
+        // Ids need not be random (an imported id may differ from the next in one byte), so all
+        // 128 bits are mixed.
+        quint64 words[2];
+        static_assert(sizeof(words) == sizeof(QUuid));
+        std::memcpy(words, &id, sizeof(words));
+        quint64 h = words[0] ^ (words[1] * 0x9E3779B97F4A7C15ULL);
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDULL;
+        h ^= h >> 33;
+        return std::size_t(h) & (m_table.size() - 1);
+    }
+
+    std::vector<qint32> m_table;
+    std::vector<QUuid> m_ids;
 };
 
 // The standing of one runner before the rows are built: only what the order needs.
@@ -90,11 +169,25 @@ bool sortByWholeSeconds(std::vector<qint32>::iterator first, std::vector<qint32>
     std::vector<qint32> sorted(static_cast<std::size_t>(count));
     for (auto it = first; it != last; ++it)
         sorted[std::size_t(start[second(*it)]++)] = *it;
+    // Most seconds hold no runner or one; only those with more are sorted, by insertion (stable,
+    // and without the buffer a stable sort takes) while they are few.
     for (std::size_t k = 0; k + 1 < start.size(); ++k) {
         const auto from = sorted.begin() + (k == 0 ? 0 : start[k - 1]);
         const auto to = sorted.begin() + start[k];
-        std::stable_sort(
-            from, to, [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; });
+        auto earlier = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
+        if (to - from < 2)
+            continue;
+        if (to - from > 16) {
+            std::stable_sort(from, to, earlier);
+            continue;
+        }
+        for (auto it = from + 1; it != to; ++it) {
+            const qint32 moving = *it;
+            auto hole = it;
+            for (; hole != from && earlier(moving, *(hole - 1)); --hole)
+                *hole = *(hole - 1);
+            *hole = moving;
+        }
     }
     std::copy(sorted.begin(), sorted.end(), first);
     return true;
@@ -126,11 +219,21 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     // results: the entries are read once in order, not once per class.
     std::vector<Runners> runners(classIds.size());
     IdMemo<QList<qsizetype>> classesOf;
-    QHash<QUuid, qint32> slotOf;
-    slotOf.reserve(race.participants.size());
+    SlotTable slotOf(race.participants.size());
     std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
     bool idHeldTwice = false;
+    // Both passes ask for what the record `ahead` places on will need, and for the lines read of
+    // the records further on: in a large event neither the records nor the slot table stay in the
+    // caches from one call to the next, and asked for early their misses overlap.
+    constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        if (i + ahead < race.participants.size())
+            slotOf.prefetch(race.participants[i + ahead].id);
+        if (i + 4 * ahead < race.participants.size()) {
+            const Participant &later = race.participants[i + 4 * ahead];
+            __builtin_prefetch(&later.id);
+            __builtin_prefetch(&later.classId);
+        }
         const Participant &p = race.participants[i];
         if (!p.classId)
             continue;
@@ -150,13 +253,10 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             continue;
         for (qsizetype c : wanted)
             runners[c].participants.push_back(qint32(i));
-        const auto it = slotOf.constFind(p.id);
-        if (it == slotOf.constEnd())
-            slotOfParticipant[i] = *slotOf.insert(p.id, qint32(slotOf.size()));
-        else {
-            slotOfParticipant[i] = it.value();
+        bool added = false;
+        slotOfParticipant[i] = slotOf.insert(p.id, added);
+        if (!added)
             idHeldTwice = true;
-        }
     }
     for (Runners &r : runners) {
         r.countsResults.assign(r.participants.size(), true);
@@ -169,18 +269,28 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             later.insert(id);
         }
     }
-    if (slotOf.isEmpty())
+    if (slotOf.size() == 0)
         return out;
 
     // chosen[slot * stages + stage]: the latest read-out, the first stored on equal `readAt`.
     const qsizetype stageCount = race.stages.size();
     std::vector<Counted> chosen(std::size_t(slotOf.size() * stageCount));
     IdMemo<QList<qsizetype>> stagesOf;
-    for (const PersonResult &r : race.results) {
+    for (qsizetype k = 0; k < race.results.size(); ++k) {
+        if (k + ahead < race.results.size())
+            slotOf.prefetch(race.results[k + ahead].participantId);
+        if (k + 4 * ahead < race.results.size()) {
+            const PersonResult &later = race.results[k + 4 * ahead];
+            __builtin_prefetch(&later.participantId);
+            __builtin_prefetch(&later.raceTime);
+            __builtin_prefetch(&later.stageId);
+            __builtin_prefetch(&later.completedOverride);
+        }
+        const PersonResult &r = race.results[k];
         if (!r.stageId)
             continue;
-        const auto it = slotOf.constFind(r.participantId);
-        if (it == slotOf.constEnd())
+        const qint32 runner = slotOf.find(r.participantId);
+        if (runner < 0)
             continue;
         const QList<qsizetype> &stages = stagesOf.get(*r.stageId, [&race](const QString &id) {
             QList<qsizetype> matches;
@@ -190,12 +300,27 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             return matches;
         });
         for (qsizetype s : stages) {
-            Counted &slot = chosen[std::size_t(it.value() * stageCount + s)];
-            if (!slot.result || r.readAt > slot.result->readAt) {
+            Counted &slot = chosen[std::size_t(runner * stageCount + s)];
+            if (slot.result < 0 || r.readAt > race.results[slot.result].readAt) {
                 const bool completed = r.effectiveCompleted();
                 const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
-                slot = {&r, time.value_or(0), time.has_value(), completed};
+                slot = {time.value_or(0), qint32(k), time.has_value(), completed};
             }
+        }
+    }
+    std::vector<Summary> summaries(std::size_t(slotOf.size()));
+    for (std::size_t slot = 0; slot < summaries.size(); ++slot) {
+        Summary &sum = summaries[slot];
+        for (qsizetype s = 0; s < stageCount; ++s) {
+            const Counted &r = chosen[slot * std::size_t(stageCount) + std::size_t(s)];
+            if (r.result < 0 || !r.completed) {
+                sum.complete = false;
+                continue;
+            }
+            if (r.timed)
+                sum.total += r.time;
+            else
+                sum.timed = false;
         }
     }
 
@@ -215,24 +340,10 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         for (std::size_t i = 0; i < count; ++i) {
             if (!group.countsResults[i])
                 continue;
-            const qint32 slot = slotOfParticipant[group.participants[i]];
-            bool complete = true;
-            bool timed = true;
-            double total = 0;
-            for (qsizetype s = 0; s < stageCount; ++s) {
-                const Counted &r = chosen[std::size_t(slot * stageCount + s)];
-                if (!r.result || !r.completed) {
-                    complete = false;
-                    continue;
-                }
-                if (r.timed)
-                    total += r.time;
-                else
-                    timed = false;
-            }
-            standings[i].complete = complete;
-            if (complete && timed)
-                standings[i].total = total;
+            const Summary &sum = summaries[std::size_t(slotOfParticipant[group.participants[i]])];
+            standings[i].complete = sum.complete;
+            if (sum.complete && sum.timed)
+                standings[i].total = sum.total;
         }
 
         // Names are compared only between runners without a total, so only theirs are built.
