@@ -185,6 +185,17 @@ void registerJournalBenchmarks()
         ->Iterations(5);
 }
 
+// The 50th, 90th and 99th percentiles of `times` (milliseconds) as the benchmark's counters.
+void reportPercentiles(benchmark::State &state, std::vector<double> &times)
+{
+    std::sort(times.begin(), times.end());
+    auto percentile
+        = [&](double p) { return times[std::min(times.size() - 1, size_t(p * double(times.size())))]; };
+    state.counters["p50_ms"] = percentile(0.50);
+    state.counters["p90_ms"] = percentile(0.90);
+    state.counters["p99_ms"] = percentile(0.99);
+}
+
 // Goal: a card read durable (its journal line synced) within 5 ms at the 99th percentile with a
 // read every 100 ms on the generated event with an open event file, while the full files are
 // written. Each read records a new result (the active stage starts without results) and the time
@@ -222,12 +233,7 @@ void BM_CardReadDurableWhileWriting(benchmark::State &state)
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
         store.flushAutosave();
     }
-    std::sort(times.begin(), times.end());
-    auto percentile
-        = [&](double p) { return times[std::min(times.size() - 1, size_t(p * double(times.size())))]; };
-    state.counters["p50_ms"] = percentile(0.50);
-    state.counters["p90_ms"] = percentile(0.90);
-    state.counters["p99_ms"] = percentile(0.99);
+    reportPercentiles(state, times);
     state.counters["max_ms"] = times.back();
 }
 BENCHMARK(BM_CardReadDurableWhileWriting)
@@ -261,12 +267,7 @@ void BM_DiskAppendSync(benchmark::State &state)
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
     }
-    std::sort(times.begin(), times.end());
-    auto percentile
-        = [&](double p) { return times[std::min(times.size() - 1, size_t(p * double(times.size())))]; };
-    state.counters["p50_ms"] = percentile(0.50);
-    state.counters["p90_ms"] = percentile(0.90);
-    state.counters["p99_ms"] = percentile(0.99);
+    reportPercentiles(state, times);
 }
 BENCHMARK(BM_DiskAppendSync)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -301,9 +302,7 @@ void BM_JournalTrimAfterFullWrite(benchmark::State &state)
             total += t;
         state.SetIterationTime(total / 1e3);
     }
-    std::sort(times.begin(), times.end());
-    state.counters["p50_ms"] = times[times.size() / 2];
-    state.counters["p90_ms"] = times[times.size() * 9 / 10];
+    reportPercentiles(state, times);
     state.counters["max_ms"] = times.back();
 }
 BENCHMARK(BM_JournalTrimAfterFullWrite)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
