@@ -1,7 +1,7 @@
 // The change journal's replay onto an event: no crash on any bytes, and whatever replay makes of
 // the event is one the event file can hold: it is written and read back to the same bytes.
 
-#include "fuzzsupport.h"
+#include "fuzzreadback.h"
 #include "racejournal.h"
 #include "racejson.h"
 
@@ -38,16 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!named)
             race.journalEventId.reset();
         (void)RaceJournal::replay(race, journal);
-        QString error;
-        const auto first = encodeRace(race, JsonLayout::Compact, &error);
-        if (!first)
-            fuzzFailure("a replayed event does not encode", error.toUtf8());
-        const auto again = decodeRace(*first, &error);
-        if (!again)
-            fuzzFailure("a replayed event does not decode", error.toUtf8() + '\n' + *first);
-        const auto second = encodeRace(*again, JsonLayout::Compact);
-        if (!second || *second != *first)
-            fuzzFailure("a replayed event does not read back the same", *first);
+        checkReadsBack(race, "a replayed event");
     }
     return 0;
 }

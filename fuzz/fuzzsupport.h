@@ -19,8 +19,8 @@ inline void quietFuzzing()
 }
 
 // A broken invariant: print what broke and abort, so libFuzzer saves the input.
-[[noreturn]] inline void fuzzFailure(const char *what, const QByteArray &detail = {})
+[[noreturn]] inline void fuzzFailure(const QByteArray &what, const QByteArray &detail = {})
 {
-    std::fprintf(stderr, "invariant broken: %s\n%s\n", what, detail.constData());
+    std::fprintf(stderr, "invariant broken: %s\n%s\n", what.constData(), detail.constData());
     std::abort();
 }
