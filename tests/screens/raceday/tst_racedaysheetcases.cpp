@@ -17,6 +17,16 @@ namespace {
 
 const QDateTime day(QDate(2025, 6, 14), QTime(0, 0), QTimeZone::utc());
 
+// Card 2000099, held by no entry, punching 31, 32 and 33 a minute apart from 10:31.
+SICardReading cardNobodyHolds()
+{
+    SICardReading card;
+    card.cardNumber = QStringLiteral("2000099");
+    for (qint64 code : {31, 32, 33})
+        card.punches.append(SIPunch {QUuid::createUuid(), code, day.addSecs(36000 + code * 60), true});
+    return card;
+}
+
 std::optional<QDateTime> clock(const QString &cell)
 {
     if (cell == QLatin1String("-"))
@@ -238,10 +248,7 @@ private slots:
         race.participants = {open};
         StoreHarness harness;
         const auto store = harness.makeStore(race);
-        SICardReading card;
-        card.cardNumber = QStringLiteral("2000099");
-        for (qint64 code : {31, 32, 33})
-            card.punches.append(SIPunch {QUuid::createUuid(), code, day.addSecs(36000 + code * 60), true});
+        SICardReading card = cardNobodyHolds();
         UnmatchedCardSheet sheet;
         sheet.setStore(store.get());
         sheet.open(card);
@@ -276,10 +283,7 @@ private slots:
         race.participants = {open};
         StoreHarness harness;
         const auto store = harness.makeStore(race);
-        SICardReading card;
-        card.cardNumber = QStringLiteral("2000099");
-        for (qint64 code : {31, 32, 33})
-            card.punches.append(SIPunch {QUuid::createUuid(), code, day.addSecs(36000 + code * 60), true});
+        SICardReading card = cardNobodyHolds();
         card.finishPunchTime = day.addSecs(39000);
         QVERIFY(!store->recordCardReading(
             card.cardNumber, card.punches, std::nullopt, std::nullopt, card.finishPunchTime));
