@@ -33,7 +33,8 @@ Race eventShape(StageDay stageDay, const std::optional<QDateTime> &fileDay)
     const QDateTime file = fileDay.value_or(FuzzStore::now());
     switch (stageDay) {
     case StageDay::FileDay:
-        stage.date = file;
+        // A stage's date is always one the event file can hold; the file's day may not be.
+        stage.date = isDocumentDate(file) ? file : FuzzStore::now();
         break;
     case StageDay::FirstDay:
         stage.date = QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
