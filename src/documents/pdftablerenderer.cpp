@@ -274,6 +274,11 @@ PDFTableRenderer::Direct &PDFTableRenderer::directFor(qsizetype index)
         const QList<quint32> glyphs = d.font.glyphIndexesForString(d.characters);
         if (glyphs.size() != n)
             d.characters.clear();
+        d.placeOfLatin1.fill(-1);
+        for (qsizetype k = 0; k < d.characters.size(); ++k) {
+            if (d.characters.at(k).unicode() < d.placeOfLatin1.size())
+                d.placeOfLatin1[d.characters.at(k).unicode()] = qint8(k);
+        }
         for (qsizetype k = 0; k < d.characters.size(); ++k) {
             d.glyphs.append(glyphs.at(k));
             d.noted.append(false);
@@ -307,7 +312,9 @@ bool PDFTableRenderer::directPlaces(const Direct &direct, const QString &text, q
     if (direct.characters.isEmpty() || size == 0 || size > directLength)
         return false;
     for (qsizetype i = 0; i < size; ++i) {
-        places[i] = direct.characters.indexOf(text.at(i));
+        const char16_t c = text.at(i).unicode();
+        places[i]
+            = c < direct.placeOfLatin1.size() ? direct.placeOfLatin1[c] : direct.characters.indexOf(QChar(c));
         if (places[i] < 0)
             return false;
     }

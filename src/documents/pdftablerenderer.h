@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -142,6 +143,9 @@ private:
         QList<quint32> glyphs;
         QList<bool> noted;
         QList<QPointF> advances;
+        // The place of each Latin-1 character among `characters`, -1 when not one of them; the
+        // one character above (the dash) is looked up in `characters`.
+        std::array<qint8, 256> placeOfLatin1 {};
     };
     Direct &directFor(qsizetype fontIndex);
     // The place of each character of `text` among the direct ones (up to 32 characters), or false
