@@ -238,7 +238,7 @@ std::optional<QGlyphRun> PDFTableRenderer::laidOut(const QString &text, const QF
     return run;
 }
 
-std::optional<QGlyphRun> PDFTableRenderer::direct(const QString &text, qsizetype index)
+PDFTableRenderer::Direct &PDFTableRenderer::directFor(qsizetype index)
 {
     const QFont *const own[]
         = {&m_titleFont, &m_subtitleFont, &m_sectionFont, &m_sectionTrailingFont, &m_headerFont, &m_bodyFont};
@@ -268,7 +268,35 @@ std::optional<QGlyphRun> PDFTableRenderer::direct(const QString &text, qsizetype
                 kept += a;
         }
         d.characters = kept;
+        // The advances as glyphsOf finds them: the font kerns pair by pair, so a glyph's advance
+        // in any text of these characters is its advance before the next one, or alone.
+        const qsizetype n = d.characters.size();
+        const QList<quint32> glyphs = d.font.glyphIndexesForString(d.characters);
+        if (glyphs.size() != n)
+            d.characters.clear();
+        d.placeOfLatin1.fill(-1);
+        for (qsizetype k = 0; k < d.characters.size(); ++k) {
+            if (d.characters.at(k).unicode() < d.placeOfLatin1.size())
+                d.placeOfLatin1[d.characters.at(k).unicode()] = qint8(k);
+        }
+        for (qsizetype k = 0; k < d.characters.size(); ++k) {
+            d.glyphs.append(glyphs.at(k));
+            d.noted.append(false);
+            for (qsizetype next = 0; next < n; ++next) {
+                const QList<quint32> pair {glyphs.at(k), glyphs.at(next)};
+                d.advances.append(d.font.advancesForGlyphIndexes(pair, QRawFont::KernedAdvances).at(0));
+            }
+            d.advances.append(
+                d.font.advancesForGlyphIndexes(QList<quint32> {glyphs.at(k)}, QRawFont::KernedAdvances)
+                    .at(0));
+        }
     }
+    return d;
+}
+
+std::optional<QGlyphRun> PDFTableRenderer::direct(const QString &text, qsizetype index)
+{
+    const Direct &d = directFor(index);
     if (d.characters.isEmpty())
         return std::nullopt;
     for (const QChar c : text) {
@@ -276,6 +304,57 @@ std::optional<QGlyphRun> PDFTableRenderer::direct(const QString &text, qsizetype
             return std::nullopt;
     }
     return glyphsOf(text, d.font);
+}
+
+bool PDFTableRenderer::directPlaces(const Direct &direct, const QString &text, qsizetype *places)
+{
+    const qsizetype size = text.size();
+    if (direct.characters.isEmpty() || size == 0 || size > directLength)
+        return false;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text.at(i).unicode();
+        places[i]
+            = c < direct.placeOfLatin1.size() ? direct.placeOfLatin1[c] : direct.characters.indexOf(QChar(c));
+        if (places[i] < 0)
+            return false;
+    }
+    return true;
+}
+
+void PDFTableRenderer::appendDirect(Direct &d, const QString &text, const qsizetype *places, qreal x,
+    QList<quint32> &glyphs, QList<QPointF> &positions)
+{
+    const qsizetype n = d.characters.size();
+    const qsizetype size = text.size();
+    bool fresh = false;
+    for (qsizetype i = 0; i < size; ++i)
+        fresh = fresh || !d.noted.at(places[i]);
+    if (fresh) {
+        // The text of each glyph, noted as shaped() notes it when the text is first drawn.
+        QList<quint32> own;
+        own.reserve(size);
+        for (qsizetype i = 0; i < size; ++i) {
+            own.append(d.glyphs.at(places[i]));
+            d.noted[places[i]] = true;
+        }
+        m_pdf->noteText(d.font, own, text);
+    }
+    // Summed as glyphsOf sums them, so the positions are the same to the last bit.
+    QPointF at(0, 0);
+    for (qsizetype i = 0; i < size; ++i) {
+        const qsizetype k = places[i];
+        glyphs.append(d.glyphs.at(k));
+        positions.append(QPointF(at.x() + x, at.y()));
+        at += d.advances.at(k * (n + 1) + (i + 1 < size ? places[i + 1] : n));
+    }
+}
+
+qsizetype PDFTableRenderer::fontIndex(const QFont &font) const
+{
+    const QFont *const own[]
+        = {&m_titleFont, &m_subtitleFont, &m_sectionFont, &m_sectionTrailingFont, &m_headerFont, &m_bodyFont};
+    const auto which = std::find(std::begin(own), std::end(own), &font);
+    return which == std::end(own) ? -1 : which - std::begin(own);
 }
 
 std::optional<QGlyphRun> PDFTableRenderer::glyphsOf(const QString &text, const QRawFont &font)
@@ -375,18 +454,7 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
     // on its own would put it: a PDF text object per cell costs more than its glyphs. A text the
     // cache cannot hold is drawn on its own.
     qsizetype runCount = 0;
-    qreal x = m_margin;
-    for (qsizetype i = 0; i < columns.size() && i < cells.size(); x += columns.at(i).width, ++i) {
-        const QString &text = cells.at(i);
-        const QColor color = i < colors.size() ? colors.at(i) : QColor(Qt::black);
-        if (text.isEmpty() || m_finished)
-            continue;
-        const QGlyphRun *glyphs = shaped(text, font);
-        if (!glyphs) {
-            drawText(text, x, m_cursorY, font, color);
-            continue;
-        }
-        const QRawFont raw = glyphs->rawFont();
+    const auto runFor = [&](const QColor &color, const QRawFont &raw) -> Run & {
         qsizetype r = 0;
         while (r < runCount && !(m_runs.at(r).color == color && m_runs.at(r).font == raw))
             ++r;
@@ -399,7 +467,30 @@ void PDFTableRenderer::drawCellRow(const QStringList &cells, const QList<PDFColu
             fresh.glyphs.clear();
             fresh.positions.clear();
         }
-        Run &run = m_runs[r];
+        return m_runs[r];
+    };
+    const qsizetype ownFont = fontIndex(font);
+    qreal x = m_margin;
+    for (qsizetype i = 0; i < columns.size() && i < cells.size(); x += columns.at(i).width, ++i) {
+        const QString &text = cells.at(i);
+        const QColor color = i < colors.size() ? colors.at(i) : QColor(Qt::black);
+        if (text.isEmpty() || m_finished)
+            continue;
+        if (ownFont >= 0) {
+            Direct &d = directFor(ownFont);
+            qsizetype places[directLength];
+            if (directPlaces(d, text, places)) {
+                Run &run = runFor(color, d.font);
+                appendDirect(d, text, places, x, run.glyphs, run.positions);
+                continue;
+            }
+        }
+        const QGlyphRun *glyphs = shaped(text, font);
+        if (!glyphs) {
+            drawText(text, x, m_cursorY, font, color);
+            continue;
+        }
+        Run &run = runFor(color, glyphs->rawFont());
         run.glyphs += glyphs->glyphIndexes();
         for (const QPointF &p : glyphs->positions())
             run.positions.append(QPointF(p.x() + x, p.y()));

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -134,7 +135,27 @@ private:
         bool checked = false;
         QRawFont font;
         QString characters;
+        // By place in `characters`: the glyph, whether a document has drawn it yet, and the
+        // kerned advance before each other character (by its place) or at the end (the last
+        // place). Texts of these characters are set from the tables without a cache: they are
+        // most of a split-times list, and their many distinct texts made the cache a table
+        // larger than the processor's caches.
+        QList<quint32> glyphs;
+        QList<bool> noted;
+        QList<QPointF> advances;
+        // The place of each Latin-1 character among `characters`, -1 when not one of them; the
+        // one character above (the dash) is looked up in `characters`.
+        std::array<qint8, 256> placeOfLatin1 {};
     };
+    Direct &directFor(qsizetype fontIndex);
+    // The place of each character of `text` among the direct ones (up to 32 characters), or false
+    // when a character is not one of them.
+    static constexpr qsizetype directLength = 32;
+    [[nodiscard]] static bool directPlaces(const Direct &direct, const QString &text, qsizetype *places);
+    // Appends the glyphs of a text found direct to `glyphs` and `positions`, from `x` on the line.
+    void appendDirect(Direct &direct, const QString &text, const qsizetype *places, qreal x,
+        QList<quint32> &glyphs, QList<QPointF> &positions);
+    [[nodiscard]] qsizetype fontIndex(const QFont &font) const;
     Direct m_direct[6];
     // The glyphs of one row by colour and font, kept from row to row to reuse their lists.
     struct Run

@@ -80,18 +80,26 @@ void drawSplitGroup(
     const qsizetype positions = controls.size();
 
     // Leg ranks per position: equal legs get consecutive, distinct ranks (stable by row order).
-    QList<QList<int>> legRank(results.size(), QList<int>(positions, 0));
-    for (qsizetype j = 0; j < positions; ++j) {
-        QList<QPair<double, qsizetype>> legs;
-        for (qsizetype i = 0; i < results.size(); ++i) {
-            const SplitTime *s = splitAt(results.at(i), j);
-            if (s && s->status != SplitStatus::Missing && s->legTime && std::isfinite(*s->legTime))
-                legs.append({*s->legTime, i});
+    // The legs are collected runner by runner, each runner's splits read once and in order (read
+    // position by position, a large class went through every runner's splits once per control),
+    // and the ranks kept in one table of rows × positions.
+    QList<QList<QPair<double, qint32>>> legs(positions);
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const QList<SplitTime> &splits = results.at(i).splits;
+        const qsizetype reach = std::min(positions, splits.size());
+        for (qsizetype j = 0; j < reach; ++j) {
+            const SplitTime &s = splits.at(j);
+            if (s.status != SplitStatus::Missing && s.legTime && std::isfinite(*s.legTime))
+                legs[j].append({*s.legTime, qint32(i)});
         }
+    }
+    QList<int> legRank(results.size() * positions, 0);
+    for (qsizetype j = 0; j < positions; ++j) {
+        QList<QPair<double, qint32>> &leg = legs[j];
         std::stable_sort(
-            legs.begin(), legs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-        for (qsizetype k = 0; k < legs.size(); ++k)
-            legRank[legs.at(k).second][j] = int(k + 1);
+            leg.begin(), leg.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (qsizetype k = 0; k < leg.size(); ++k)
+            legRank[leg.at(k).second * positions + j] = int(k + 1);
     }
 
     const QString total = localized(QStringLiteral("Total"));
@@ -123,20 +131,29 @@ void drawSplitGroup(
         }
         blocks.append(block);
     }
+    // The cells of a line, kept from line to line to reuse their lists.
+    QStringList b;
+    QStringList c;
+    QList<QColor> bColors;
+    QList<QColor> cColors;
     for (qsizetype i = 0; i < results.size(); ++i) {
         const PersonResult &result = results.at(i);
         for (const Block &block : std::as_const(blocks)) {
             const qsizetype start = block.start;
             const qsizetype end = block.end;
             const bool last = end == positions;
-            QStringList b {start == 0
+            b.clear();
+            c.clear();
+            bColors.clear();
+            cColors.clear();
+            b.append(start == 0
                     ? (placeOfRow(group.places, i) ? QStringLiteral("%1. ").arg(*placeOfRow(group.places, i))
                                                    : QString())
                         + participantName(participants, result)
-                    : QString()};
-            QStringList c {QString()};
-            QList<QColor> bColors {black};
-            QList<QColor> cColors {black};
+                    : QString());
+            c.append(QString());
+            bColors.append(black);
+            cColors.append(black);
             for (qsizetype j = start; j < end; ++j) {
                 const SplitTime *s = splitAt(result, j);
                 const bool usable = s && s->status != SplitStatus::Missing;
@@ -149,8 +166,8 @@ void drawSplitGroup(
                 }
                 if (usable && s->legTime) {
                     QString leg = formatDurationForPDF(*s->legTime);
-                    if (legRank[i][j] > 0)
-                        leg += QStringLiteral(" (%1)").arg(legRank[i][j]);
+                    if (const int rank = legRank.at(i * positions + j); rank > 0)
+                        leg += QStringLiteral(" (%1)").arg(rank);
                     c.append(leg);
                 } else {
                     c.append(dash);

@@ -1,5 +1,6 @@
 // The PDF table renderer and the result, split-time and start-list documents it draws, read back
 // with poppler-utils against golden texts.
+#include "casetable.h"
 #include "documentfixtures.h"
 #include "localization.h"
 #include "pdftablerenderer.h"
@@ -107,6 +108,32 @@ private slots:
         QCOMPARE(r->pageCount(), 2);
         QVERIFY(r->finish());
         VERIFY_PDF_GOLDEN(file, "pdf/fifty-rows");
+    }
+
+    void cellTextsAreSetAsLinesAre_data() { casetable::load("documents/cell-texts.tsv"); }
+    void cellTextsAreSetAsLinesAre()
+    {
+        QFETCH(QStringList, cells);
+        const QString text = cells.value(0);
+        const QString asCell = path(QStringLiteral("cell.pdf"));
+        const QString asLine = path(QStringLiteral("line.pdf"));
+        {
+            auto r = PDFTableRenderer::create(asCell, 595, 842, 36);
+            QVERIFY(r);
+            r->drawCellRow({text}, {{QString(), 400}}, false);
+            QVERIFY(r->finish());
+        }
+        {
+            auto r = PDFTableRenderer::create(asLine, 595, 842, 36);
+            QVERIFY(r);
+            r->drawRow(text);
+            QVERIFY(r->finish());
+        }
+        QFile cell(asCell);
+        QFile line(asLine);
+        QVERIFY(cell.open(QIODevice::ReadOnly) && line.open(QIODevice::ReadOnly));
+        QCOMPARE(cell.readAll(), line.readAll());
+        QCOMPARE(pdftest::lines(pdftest::text(asCell, 1)), QStringList {text.simplified()});
     }
 
     void ensureSpaceBoundary()

@@ -116,63 +116,118 @@ const PersonResult *earlierReadOf(const Race &race, const PersonResult &result)
 
 QList<bool> repeatedReads(const Race &race)
 {
+    QList<ReadTimeKey> readAt;
+    readAt.reserve(race.results.size());
+    for (const PersonResult &r : race.results)
+        readAt.append(readTimeKey(r.readAt));
+    return repeatedReads(race, readAt);
+}
+
+namespace {
+
+// A card number as a number when it is one written plainly (digits, no leading zero, up to 18 of
+// them): two such texts are the same card exactly when their numbers are equal.
+std::optional<qint64> plainCardNumber(const QString &card)
+{
+    const qsizetype size = card.size();
+    if (size == 0 || size > 18 || (size > 1 && card.front() == u'0'))
+        return std::nullopt;
+    qint64 number = 0;
+    for (const QChar c : card) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    return number;
+}
+
+} // namespace
+
+QList<bool> repeatedReads(const Race &race, const QList<ReadTimeKey> &readAt)
+{
     // A result has an earlier read exactly when the earliest read of its card and stage with
     // another id than its own came before it: that is the group's earliest read when the ids
     // differ, else the earliest of the group's reads with another id than the earliest's.
-    // The groups keep what is compared: each pass reads the results in order, never another
-    // result of the group.
+    // One pass over the results notes each one's group, id and read time in a compact list; the
+    // later passes read that list and the groups, never the results again.
     struct Group
     {
-        const std::optional<QString> *stageId = nullptr;
-        QUuid firstId;
-        QDateTime firstAt;
-        std::optional<QDateTime> firstOfAnotherIdAt;
+        qint32 stage = 0;
         // The next group of the same card (one per stage it was read in), or -1.
-        qsizetype nextOfCard = -1;
+        qint32 nextOfCard = -1;
+        QUuid firstId;
+        ReadTimeKey firstAt;
+        bool anotherId = false;
+        ReadTimeKey firstOfAnotherIdAt;
+    };
+    struct Read
+    {
+        QUuid id;
+        ReadTimeKey at;
+        qint32 group = 0;
     };
     const qsizetype count = race.results.size();
     QList<Group> groups;
     groups.reserve(count);
-    QHash<QString, qsizetype> firstGroupOfCard;
+    // Cards by number: a table of numbers answers without reading the texts again. A card written
+    // otherwise gets a key below zero, one per text.
+    QHash<qint64, qint32> firstGroupOfCard;
     // Mostly one card per entry.
     firstGroupOfCard.reserve(race.participants.size());
-    QList<qsizetype> groupOf(count);
+    QHash<QString, qint64> otherCards;
+    // The stages results are tagged with, by exact id: a handful.
+    QList<std::optional<QString>> stages;
+    QList<Read> reads(count);
     for (qsizetype i = 0; i < count; ++i) {
         const PersonResult &r = race.results.at(i);
-        auto it = firstGroupOfCard.constFind(r.cardNumber);
+        qint32 stage = 0;
+        while (stage < stages.size() && stages.at(stage) != r.stageId)
+            ++stage;
+        if (stage == stages.size())
+            stages.append(r.stageId);
+        const ReadTimeKey at = readAt.at(i);
+        qint64 card = 0;
+        if (const std::optional<qint64> number = plainCardNumber(r.cardNumber)) {
+            card = *number;
+        } else {
+            auto other = otherCards.constFind(r.cardNumber);
+            if (other == otherCards.constEnd())
+                other = otherCards.insert(r.cardNumber, -1 - otherCards.size());
+            card = *other;
+        }
+        auto it = firstGroupOfCard.constFind(card);
         const bool fresh = it == firstGroupOfCard.constEnd();
         if (fresh)
-            it = firstGroupOfCard.insert(r.cardNumber, groups.size());
-        qsizetype g = *it;
+            it = firstGroupOfCard.insert(card, qint32(groups.size()));
+        qint32 g = *it;
         if (!fresh) {
-            while (*groups.at(g).stageId != r.stageId && groups.at(g).nextOfCard >= 0)
+            while (groups.at(g).stage != stage && groups.at(g).nextOfCard >= 0)
                 g = groups.at(g).nextOfCard;
         }
-        if (fresh || *groups.at(g).stageId != r.stageId) {
+        if (fresh || groups.at(g).stage != stage) {
             if (!fresh)
-                groups[g].nextOfCard = groups.size();
-            g = groups.size();
-            groups.append(Group {&r.stageId, r.id, r.readAt, std::nullopt, -1});
-        } else if (r.readAt < groups.at(g).firstAt) {
+                groups[g].nextOfCard = qint32(groups.size());
+            g = qint32(groups.size());
+            groups.append(Group {stage, -1, r.id, at, false, {}});
+        } else if (at < groups.at(g).firstAt) {
             groups[g].firstId = r.id;
-            groups[g].firstAt = r.readAt;
+            groups[g].firstAt = at;
         }
-        groupOf[i] = g;
+        reads[i] = {r.id, at, g};
     }
-    for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &r = race.results.at(i);
-        Group &group = groups[groupOf.at(i)];
-        if (r.id != group.firstId && (!group.firstOfAnotherIdAt || r.readAt < *group.firstOfAnotherIdAt))
-            group.firstOfAnotherIdAt = r.readAt;
+    for (const Read &read : std::as_const(reads)) {
+        Group &group = groups[read.group];
+        if (read.id != group.firstId && (!group.anotherId || read.at < group.firstOfAnotherIdAt)) {
+            group.anotherId = true;
+            group.firstOfAnotherIdAt = read.at;
+        }
     }
     QList<bool> repeated;
     repeated.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &r = race.results.at(i);
-        const Group &group = groups.at(groupOf.at(i));
-        repeated.append(r.id != group.firstId
-                ? group.firstAt < r.readAt
-                : group.firstOfAnotherIdAt && *group.firstOfAnotherIdAt < r.readAt);
+    for (const Read &read : std::as_const(reads)) {
+        const Group &group = groups.at(read.group);
+        repeated.append(read.id != group.firstId ? group.firstAt < read.at
+                                                 : group.anotherId && group.firstOfAnotherIdAt < read.at);
     }
     return repeated;
 }
@@ -232,26 +287,53 @@ RecentResultRow recentResultRow(const Race &race, const PersonResult &result)
         earlierReadOf(race, result) != nullptr);
 }
 
-RecentResultRow recentResultRow(
-    const PersonResult &result, const Participant *p, const Course *course, bool repeatRead)
+RecentResultFacts recentResultFacts(const PersonResult &result, const Course *course)
 {
-    RecentResultRow row;
-    row.runnerName = p ? runnerName(p) : QStringLiteral("Unknown");
+    RecentResultFacts facts;
     const bool rogaining = course && course->type == CourseType::Rogaining;
     if (rogaining) {
-        if (result.score)
-            row.valueText = localized(keyPoints, *result.score);
+        if (result.score) {
+            facts.value = RecentResultFacts::Value::Points;
+            facts.points = *result.score;
+        }
     } else if (result.raceTime && !finishesBeforeStart(result)) {
-        row.valueText = formatElapsed(*result.raceTime);
-    }
-    if (row.valueText.isEmpty()) {
-        row.valueText = QStringLiteral("—");
-        row.valueMissing = true;
+        facts.value = RecentResultFacts::Value::Clock;
+        facts.seconds = *result.raceTime;
     }
     // Only what went wrong is said here; a clean run shows its time alone.
     if (const ResultVerdict verdict = resultVerdict(result, rogaining);
         verdict != ResultVerdict::None && !verdictIsGood(verdict))
-        row.statusText = localized(verdictKey(verdict));
+        facts.status = verdict;
+    return facts;
+}
+
+QString recentValueText(const RecentResultFacts &facts)
+{
+    switch (facts.value) {
+    case RecentResultFacts::Value::Clock:
+        return formatElapsed(facts.seconds);
+    case RecentResultFacts::Value::Points:
+        return localized(keyPoints, facts.points);
+    case RecentResultFacts::Value::Missing:
+        break;
+    }
+    return QStringLiteral("—");
+}
+
+QString recentStatusText(const RecentResultFacts &facts)
+{
+    return facts.status == ResultVerdict::None ? QString() : localized(verdictKey(facts.status));
+}
+
+RecentResultRow recentResultRow(
+    const PersonResult &result, const Participant *p, const Course *course, bool repeatRead)
+{
+    const RecentResultFacts facts = recentResultFacts(result, course);
+    RecentResultRow row;
+    row.runnerName = p ? runnerName(p) : QStringLiteral("Unknown");
+    row.valueText = recentValueText(facts);
+    row.valueMissing = facts.value == RecentResultFacts::Value::Missing;
+    row.statusText = recentStatusText(facts);
     row.repeatRead = repeatRead;
     return row;
 }

@@ -5,6 +5,7 @@
 // Pure functions over a `Race`.
 
 #include "race.h"
+#include "racedayresults.h"
 
 #include <QString>
 #include <QStringList>
@@ -43,6 +44,8 @@ enum class ResultVerdict {
 // For each of race.results (by index), whether earlierReadOf finds a result for it, worked out in
 // one pass over the results instead of one per result.
 [[nodiscard]] QList<bool> repeatedReads(const Race &race);
+// The same with the read time of each result found beforehand.
+[[nodiscard]] QList<bool> repeatedReads(const Race &race, const QList<ReadTimeKey> &readAt);
 
 // "Read again: this card was already read at %@" with the time of the earlier read.
 [[nodiscard]] QString repeatReadText(const QDateTime &earlierReadAt);
@@ -86,6 +89,24 @@ struct RecentResultRow
     // The card had been read before in the same stage.
     bool repeatRead = false;
 };
+
+// What a recent-results row says, before any text is made of it: a list of every result keeps
+// these and makes the texts of the rows it shows.
+struct RecentResultFacts
+{
+    enum class Value : quint8 { Missing, Clock, Points };
+    Value value = Value::Missing;
+    // The value the row shows: the clock text of `seconds`, or `points`.
+    double seconds = 0;
+    qint64 points = 0;
+    // The verdict said in the status text: `None` for a clean run or nothing to judge by.
+    ResultVerdict status = ResultVerdict::None;
+};
+
+[[nodiscard]] RecentResultFacts recentResultFacts(const PersonResult &result, const Course *course);
+// The row's value text ("—" when missing) and status text, in the selected language.
+[[nodiscard]] QString recentValueText(const RecentResultFacts &facts);
+[[nodiscard]] QString recentStatusText(const RecentResultFacts &facts);
 
 [[nodiscard]] RecentResultRow recentResultRow(const Race &race, const PersonResult &result);
 // The same with the result's runner, course and repeat found by the caller (a list of every

@@ -89,17 +89,37 @@ QList<RecentResultGroup> recentResultGroups(const Race &race)
     return recentResultGroups(race, ParticipantLookup(race));
 }
 
+ReadTimeKey readTimeKey(const QDateTime &time)
+{
+    if (!time.isValid())
+        return {};
+    return {true, time.toMSecsSinceEpoch()};
+}
+
+RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants)
+{
+    RecentResultKeys keys;
+    keys.runners.reserve(race.results.size());
+    keys.readAt.reserve(race.results.size());
+    for (const PersonResult &result : race.results) {
+        keys.runners.append(participants.find(result.participantId));
+        keys.readAt.append(readTimeKey(result.readAt));
+    }
+    return keys;
+}
+
 QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
 {
-    // Every pass over the results goes in their own order, and the sort and the grouping walk
-    // compact lists: in newest-first order the results lie scattered through memory, and at
-    // 150,000 of them each visit missed the caches.
+    return recentResultGroups(race, recentResultKeys(race, participants));
+}
+
+QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys)
+{
+    // One pass in the results' own order notes each one's title and read time in a compact list; the results
+    // are then put into their groups (in stored order) and each group is sorted on its own: a few thousand
+    // entries of 16 bytes that stay in the cache, where one sort of every result by QDateTime went through
+    // memory several times over at 150,000.
     const qsizetype count = race.results.size();
-    QList<std::pair<QDateTime, qsizetype>> order(count);
-    for (qsizetype i = 0; i < count; ++i)
-        order[i] = {race.results.at(i).readAt, i};
-    std::stable_sort(
-        order.begin(), order.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
 
     // Participants and classes are looked up once per result; a hash keeps a 15,000-result event
     // from turning the redraw quadratic.
@@ -111,22 +131,20 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantL
 
     // The title of each result, as an index into `titles`; classes of one name share a title.
     QList<QString> titles;
-    QHash<QString, qsizetype> titleIndex;
-    QHash<const RaceClass *, qsizetype> titleOfClass;
+    QHash<QString, qint32> titleIndex;
+    QHash<const RaceClass *, qint32> titleOfClass;
     const auto titleFor = [&](const QString &title) {
         auto it = titleIndex.constFind(title);
         if (it == titleIndex.constEnd()) {
-            it = titleIndex.insert(title, titles.size());
+            it = titleIndex.insert(title, qint32(titles.size()));
             titles.append(title);
         }
         return *it;
     };
-    QList<qsizetype> titleOf(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &result = race.results.at(i);
+    const auto titleOfRunner = [&](const Participant *p, const std::optional<QString> &stageId) {
         const RaceClass *c = nullptr;
-        if (const Participant *p = participants.find(result.participantId)) {
-            if (const std::optional<QString> classId = classIdForStage(*p, result.stageId)) {
+        if (p) {
+            if (const std::optional<QString> classId = classIdForStage(*p, stageId)) {
                 c = classes.value(*classId);
                 if (!c)
                     c = findClass(race, *classId); // ids that differ only in Unicode form
@@ -135,23 +153,72 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantL
         auto it = titleOfClass.constFind(c);
         if (it == titleOfClass.constEnd())
             it = titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
-        titleOf[i] = *it;
+        return *it;
+    };
+    // A runner without classes per stage has one title for every result: found at the first.
+    const Participant *const firstRunner = race.participants.constData();
+    QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
+
+    struct Entry
+    {
+        ReadTimeKey readAt;
+        qint32 index = 0;
+        qint32 title = 0;
+    };
+    // Newest first; equal times in stored order.
+    const auto newerFirst = [](const Entry &a, const Entry &b) {
+        if (a.readAt != b.readAt)
+            return a.readAt > b.readAt;
+        return a.index < b.index;
+    };
+    QList<Entry> entries(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const Participant *p = keys.runners.at(i);
+        qint32 title = -1;
+        if (p && !p->classIdByStage) {
+            qint32 &plain = titleOfPlainRunner[p - firstRunner];
+            if (plain < 0)
+                plain = titleOfRunner(p, std::nullopt);
+            title = plain;
+        } else {
+            title = titleOfRunner(p, race.results.at(i).stageId);
+        }
+        entries[i] = {keys.readAt.at(i), qint32(i), title};
     }
 
-    // Groups are made in newest-first order, as they are met: titles that compare as equal keep it.
-    QList<RecentResultGroup> groups;
-    QList<qsizetype> groupOfTitle(titles.size(), -1);
-    for (const auto &[readAt, index] : std::as_const(order)) {
-        qsizetype &group = groupOfTitle[titleOf.at(index)];
-        if (group < 0) {
-            group = groups.size();
-            groups.append(RecentResultGroup {titles.at(titleOf.at(index)), {}});
-        }
-        groups[group].resultIndexes.append(index);
+    // The results of each title in stored order, then newest first.
+    QList<qsizetype> start(titles.size() + 1, 0);
+    for (const Entry &e : std::as_const(entries))
+        ++start[e.title + 1];
+    for (qsizetype t = 0; t < titles.size(); ++t)
+        start[t + 1] += start[t];
+    QList<Entry> grouped(count);
+    {
+        QList<qsizetype> next = start;
+        for (const Entry &e : std::as_const(entries))
+            grouped[next[e.title]++] = e;
     }
-    std::stable_sort(
-        groups.begin(), groups.end(), [](const RecentResultGroup &a, const RecentResultGroup &b) {
-            return compareNames(a.title, b.title) < 0;
-        });
+    QList<qsizetype> titleOrder(titles.size());
+    for (qsizetype t = 0; t < titles.size(); ++t) {
+        std::sort(grouped.begin() + start[t], grouped.begin() + start[t + 1], newerFirst);
+        titleOrder[t] = t;
+    }
+
+    // Groups in natural order of their titles; titles that compare as equal in the order their
+    // newest results were read.
+    std::sort(titleOrder.begin(), titleOrder.end(), [&](qsizetype a, qsizetype b) {
+        if (const int c = compareNames(titles.at(a), titles.at(b)))
+            return c < 0;
+        return newerFirst(grouped.at(start[a]), grouped.at(start[b]));
+    });
+    QList<RecentResultGroup> groups;
+    groups.reserve(titles.size());
+    for (const qsizetype t : std::as_const(titleOrder)) {
+        RecentResultGroup group {titles.at(t), {}};
+        group.resultIndexes.reserve(start[t + 1] - start[t]);
+        for (qsizetype k = start[t]; k < start[t + 1]; ++k)
+            group.resultIndexes.append(grouped.at(k).index);
+        groups.append(std::move(group));
+    }
     return groups;
 }

@@ -32,6 +32,18 @@
 
 [[nodiscard]] const PersonResult *resultById(const Race &race, const QUuid &id);
 
+// A read time as numbers that order as the times do, invalid times before every valid one: sorts
+// and groups compare these instead of QDateTimes.
+struct ReadTimeKey
+{
+    bool valid = false;
+    qint64 msecs = 0;
+
+    auto operator<=>(const ReadTimeKey &) const = default;
+};
+
+[[nodiscard]] ReadTimeKey readTimeKey(const QDateTime &time);
+
 struct RecentResultGroup
 {
     QString title;
@@ -46,3 +58,15 @@ struct RecentResultGroup
 // The same with the race's participants looked up in `participants`.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(
     const Race &race, const ParticipantLookup &participants);
+
+// For each of race.results (by index), its runner as a ParticipantLookup finds it (null without
+// one) and its read time: found in one pass for the lists that read them more than once.
+struct RecentResultKeys
+{
+    QList<const Participant *> runners;
+    QList<ReadTimeKey> readAt;
+};
+
+[[nodiscard]] RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants);
+// recentResultGroups with the runners and read times found beforehand.
+[[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);

@@ -2,6 +2,7 @@
 
 #include "cardreaderviewmodel.h"
 #include "cardresultpanel.h"
+#include "documenttext.h"
 #include "localization.h"
 #include "racedaydesk.h"
 #include "racedayresults.h"
@@ -131,10 +132,28 @@ void RecentResultsModel::setRace(const Race &race)
 {
     // Regrouped from scratch on every change: a correction made anywhere shows at once.
     // Runners, courses and repeated reads are found once for all results (looked up per row, they
-    // made each change cost the square of the results: 3 s at 15,000), and the rows are made in
-    // the results' own order, one pass through their memory, then put in the list's order.
+    // made each change cost the square of the results: 3 s at 15,000). Each pass reads the
+    // results in their own order; the list's order is a list of indexes.
     const ParticipantLookup participants(race);
-    const QList<bool> repeated = repeatedReads(race);
+    const RecentResultKeys keys = recentResultKeys(race, participants);
+    const QList<bool> repeated = repeatedReads(race, keys.readAt);
+    const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
+    const qsizetype count = race.results.size();
+
+    QList<qint32> order;
+    order.reserve(count);
+    QStringList titles;
+    titles.reserve(groups.size());
+    QList<qint32> starts;
+    starts.reserve(groups.size() + 1);
+    for (const RecentResultGroup &group : groups) {
+        starts.append(qint32(order.size()));
+        titles.append(group.title);
+        for (const qsizetype index : group.resultIndexes)
+            order.append(qint32(index));
+    }
+    starts.append(qint32(order.size()));
+
     QHash<QString, const Course *> courses;
     const auto courseOf = [&](const PersonResult &result) -> const Course * {
         if (!result.courseId)
@@ -144,45 +163,59 @@ void RecentResultsModel::setRace(const Race &race)
             it = courses.insert(*result.courseId, findCourse(race, result.courseId));
         return *it;
     };
-    QList<Row> made;
-    made.reserve(race.results.size());
-    for (qsizetype i = 0; i < race.results.size(); ++i) {
-        const PersonResult &result = race.results.at(i);
-        RecentResultRow row = recentResultRow(
-            result, participants.find(result.participantId), courseOf(result), repeated.at(i));
-        made.append(Row {QString(), std::move(row.runnerName), std::move(row.valueText), row.valueMissing,
-            result.id.toString(QUuid::WithoutBraces).toUpper(), std::move(row.statusText), row.repeatRead});
-    }
+    // A runner's names are kept once, however many results they have.
+    const Participant *const firstParticipant = race.participants.constData();
+    QList<qint32> runnerOf(race.participants.size(), -1);
+    QList<Runner> runners;
+    runners.reserve(race.participants.size());
     QList<Row> rows;
-    rows.reserve(race.results.size());
-    for (const RecentResultGroup &group : recentResultGroups(race, participants)) {
-        for (qsizetype index : group.resultIndexes) {
-            rows.append(std::move(made[index]));
-            rows.last().group = group.title;
+    rows.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const PersonResult &result = race.results.at(i);
+        Row row {result.id, recentResultFacts(result, courseOf(result)), -1, repeated.at(i)};
+        if (const Participant *p = keys.runners.at(i)) {
+            qint32 &runner = runnerOf[p - firstParticipant];
+            if (runner < 0) {
+                runner = qint32(runners.size());
+                runners.append(Runner {p->givenName, p->familyName});
+            }
+            row.runner = runner;
         }
+        rows.append(row);
     }
-    resetRows([&] { m_rows = std::move(rows); });
+    resetRows([&] {
+        m_rows = std::move(rows);
+        m_order = std::move(order);
+        m_runners = std::move(runners);
+        m_groupTitles = std::move(titles);
+        m_groupStarts = std::move(starts);
+    });
 }
 
 QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const Row &row = m_rows.at(index.row());
+    const Row &row = m_rows.at(m_order.at(index.row()));
     switch (role) {
-    case GroupRole:
-        return row.group;
+    case GroupRole: {
+        // The last group that starts at or before the row.
+        const auto after = std::upper_bound(m_groupStarts.cbegin(), m_groupStarts.cend(), index.row());
+        return m_groupTitles.at(after - m_groupStarts.cbegin() - 1);
+    }
     case RunnerNameRole:
     case Qt::DisplayRole:
-        return row.runnerName;
+        if (row.runner < 0)
+            return QStringLiteral("Unknown");
+        return personDisplayName(m_runners.at(row.runner).givenName, m_runners.at(row.runner).familyName);
     case ValueTextRole:
-        return row.valueText;
+        return recentValueText(row.facts);
     case ValueMissingRole:
-        return row.valueMissing;
+        return row.facts.value == RecentResultFacts::Value::Missing;
     case ResultIdRole:
-        return row.resultId;
+        return row.resultId.toString(QUuid::WithoutBraces).toUpper();
     case StatusTextRole:
-        return row.statusText;
+        return recentStatusText(row.facts);
     case RepeatReadRole:
         return row.repeatRead;
     default:

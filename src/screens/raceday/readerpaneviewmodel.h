@@ -5,6 +5,7 @@
 // the desk's (RaceDayDesk), shared with the card-read toast. The pane keeps no state of its own:
 // everything is derived from the store, the reader and the receipt preferences it is given.
 
+#include "cardresultpanel.h"
 #include "countedlistmodel.h"
 #include "race.h"
 
@@ -91,18 +92,30 @@ public:
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
 private:
-    [[nodiscard]] qsizetype size() const override { return m_rows.size(); }
+    [[nodiscard]] qsizetype size() const override { return m_order.size(); }
+    // What each result's row says, without its texts: the view reads a few dozen rows of a list
+    // that can hold 150,000, so a row's texts are made when it is read.
     struct Row
     {
-        QString group;
-        QString runnerName;
-        QString valueText;
-        bool valueMissing = false;
-        QString resultId;
-        QString statusText;
+        QUuid resultId;
+        RecentResultFacts facts;
+        // Into m_runners; -1 without a runner.
+        qint32 runner = -1;
         bool repeatRead = false;
     };
+    struct Runner
+    {
+        QString givenName;
+        QString familyName;
+    };
+    // By result, in the results' own order: filled in one pass through their memory.
     QList<Row> m_rows;
+    // The list's rows: indexes into m_rows.
+    QList<qint32> m_order;
+    QList<Runner> m_runners;
+    QStringList m_groupTitles;
+    // The first row of each group, then the row count.
+    QList<qint32> m_groupStarts;
 };
 
 class ReaderPaneViewModel : public QObject

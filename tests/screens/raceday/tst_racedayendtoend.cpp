@@ -178,6 +178,9 @@ private slots:
         const QModelIndex recent = rig.pane->recentResults()->index(0);
         QCOMPARE(recent.data(RecentResultsModel::GroupRole).toString(), QStringLiteral("H21"));
         QCOMPARE(recent.data(RecentResultsModel::ValueTextRole).toString(), QStringLiteral("12:34"));
+        QCOMPARE(recent.data(RecentResultsModel::RunnerNameRole).toString(), QStringLiteral("Ida Holm"));
+        QCOMPARE(recent.data(RecentResultsModel::ResultIdRole).toString(),
+            stored.id.toString(QUuid::WithoutBraces).toUpper());
 
         // The toast is up for 10 s of the injected clock, then hides.
         QVERIFY(rig.desk->toastShown());
