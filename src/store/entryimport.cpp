@@ -173,6 +173,11 @@ std::optional<QString> importStage(const Race &race)
     return race.activeStageId;
 }
 
+bool isAsciiDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 void refuseUnlessCardNumberText(const Participant &p)
 {
     if (isCardNumberText(p.cardNumber))
@@ -448,10 +453,13 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
         if (listClasses) {
             // Checked before the event is changed (a refused list leaves it as it was), and made
             // digits as soon as it passes.
-            refuseUnlessCardNumberText(imported.at(i));
-            QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
-            if (digits.size() != imported.at(i).cardNumber.size())
-                imported[i].cardNumber = std::move(digits);
+            // Most numbers are plain digits already, and are read without a copy.
+            if (!isAsciiDigits(imported.at(i).cardNumber)) {
+                refuseUnlessCardNumberText(imported.at(i));
+                QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
+                if (digits.size() != imported.at(i).cardNumber.size())
+                    imported[i].cardNumber = std::move(digits);
+            }
         }
         // A vacant place (no name, no card) is nobody to add: kept, it came back on every
         // re-import and took a rental number each time.
