@@ -332,24 +332,44 @@ public:
         m_shift = 64 - bits;
     }
 
-    // Positions must be added from the last to the first.
-    void addBefore(const QString &cardNumber, qsizetype position)
+    // What a card number is indexed by (keys are numbered, so ask in the order wanted).
+    quint64 storedKey(const QString &cardNumber) { return key(cardNumber, true).value_or(0); }
+    // What a card number is looked up by: noKey for a text no stored runner has.
+    quint64 lookupKey(const QString &cardNumber) { return key(cardNumber, false).value_or(noKey); }
+    static constexpr quint64 noKey = ~quint64(0);
+
+    // Every stored runner, by the key of each position. The table of a large event is read at
+    // random, far beyond the caches: each slot is asked for a few keys before its turn, so the
+    // reads overlap instead of waiting one after another.
+    void addAll(const std::vector<quint64> &keys)
     {
-        const quint64 k = key(cardNumber, true).value_or(0);
-        const std::size_t slot = slotOf(k);
-        if (m_keys[slot] == emptyKey)
-            m_keys[slot] = k;
-        else
-            m_next[std::size_t(position)] = m_first[slot];
-        m_first[slot] = qint32(position);
+        for (qsizetype j = qsizetype(keys.size()) - 1; j >= 0; --j) {
+            if (j >= lookAhead)
+                prefetch(keys[std::size_t(j - lookAhead)]);
+            const quint64 k = keys[std::size_t(j)];
+            const std::size_t slot = slotOf(k);
+            if (m_keys[slot] == emptyKey)
+                m_keys[slot] = k;
+            else
+                m_next[std::size_t(j)] = m_first[slot];
+            m_first[slot] = qint32(j);
+        }
     }
 
-    qsizetype claimFirst(const QString &cardNumber, QList<bool> &claimed)
+    // Readies the slot of a key that is about to be looked up.
+    void prefetch(quint64 key) const
     {
-        const std::optional<quint64> k = key(cardNumber, false);
-        if (!k)
+        const std::size_t slot = home(key);
+        __builtin_prefetch(&m_keys[slot]);
+        __builtin_prefetch(&m_first[slot]);
+    }
+
+    // The first unclaimed position with this key, now claimed; -1 when there is none.
+    qsizetype claimFirst(quint64 k, QList<bool> &claimed)
+    {
+        if (k == noKey)
             return -1;
-        const std::size_t slot = slotOf(*k);
+        const std::size_t slot = slotOf(k);
         if (m_keys[slot] == emptyKey)
             return -1;
         qint32 j = m_first[slot];
@@ -361,15 +381,20 @@ public:
         return j;
     }
 
+    // How many keys ahead the table is readied.
+    static constexpr qsizetype lookAhead = 8;
+
 private:
     static constexpr quint64 emptyKey = ~quint64(0);
     static constexpr quint64 lengthUnit = 100'000'000'000'000'000ULL; // 10^17
     static constexpr quint64 textTag = quint64(1) << 63;
 
+    std::size_t home(quint64 key) const { return std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift); }
+
     // The slot holding the key, else the empty slot where it goes.
     std::size_t slotOf(quint64 key) const
     {
-        std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
+        std::size_t i = home(key);
         while (m_keys[i] != emptyKey && m_keys[i] != key)
             i = (i + 1) & m_mask;
         return i;
@@ -433,18 +458,20 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
     std::optional<CardPositions> byCard;
     if (storedCount > 0) {
         byCard.emplace(storedCount);
-        for (qsizetype j = storedCount - 1; j >= 0; --j) {
+        std::vector<quint64> storedKeys(std::size_t(storedCount), 0);
+        for (qsizetype j = 0; j < storedCount; ++j) {
             const QString &cardNumber = race.participants.at(j).cardNumber;
-            byCard->addBefore(cardNumber, j);
+            storedKeys[std::size_t(j)] = byCard->storedKey(cardNumber);
             numbers.take(cardNumber);
         }
+        byCard->addAll(storedKeys);
     }
 
     // Match first, against the runners stored before this import; each is claimed at most once,
     // so two entries of one list never land on the same runner. Card matches go first, so a runner
     // found by card is never taken by someone of the same name listed earlier.
-    QList<qsizetype> match;
-    match.reserve(imported.size());
+    std::vector<quint64> cardKeys; // the key of each entry kept, noKey for none to match by
+    cardKeys.reserve(std::size_t(imported.size()));
     QList<bool> claimed(storedCount, false);
     qsizetype unclaimed = storedCount;
     std::vector<qsizetype> withoutCard; // the entries a rental number may go to
@@ -469,20 +496,27 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             imported[kept] = std::move(imported[i]);
         const Participant &entry = imported.at(kept);
         numbers.take(entry.cardNumber);
-        qsizetype j = -1;
         if (isMissingCardNumber(entry.cardNumber)) {
             withoutCard.push_back(kept);
-        } else if (unclaimed > 0) {
+            cardKeys.push_back(CardPositions::noKey);
+        } else {
             // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
-            j = byCard->claimFirst(entry.cardNumber, claimed);
-            if (j >= 0)
-                --unclaimed;
+            cardKeys.push_back(byCard ? byCard->lookupKey(entry.cardNumber) : CardPositions::noKey);
         }
-        match.append(j);
         ++kept;
     }
     if (kept != imported.size())
         imported.resize(kept);
+    // The card matches in list order, from the keys alone.
+    QList<qsizetype> match(kept, -1);
+    for (std::size_t i = 0; i < cardKeys.size() && unclaimed > 0; ++i) {
+        const std::size_t ahead = i + std::size_t(CardPositions::lookAhead);
+        if (ahead < cardKeys.size() && cardKeys[ahead] != CardPositions::noKey)
+            byCard->prefetch(cardKeys[ahead]);
+        match[qsizetype(i)] = byCard->claimFirst(cardKeys[i], claimed);
+        if (match[qsizetype(i)] >= 0)
+            --unclaimed;
+    }
     if (listClasses) {
         const IdMap classIds = mergeImportedClasses(race, *listClasses, std::nullopt);
         if (!classIds.isEmpty())
