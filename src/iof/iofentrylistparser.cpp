@@ -234,6 +234,8 @@ private:
         }
     }
 
+    // A place other than the last is left behind only by an entry nesting others, which defers
+    // the classes.
     void drop(qsizetype place)
     {
         if (place == m_result.participants.size() - 1) {
@@ -478,8 +480,9 @@ private:
         const qsizetype at = xmlByteConsumed(m_ctxt);
         if (m_firstEntryAt < 0 || at <= m_firstEntryAt || at >= m_documentBytes)
             return;
-        // No entry is shorter than this; the guess never runs far past what the bytes can hold.
-        const qsizetype perEntry = std::max<qsizetype>(32, (at - m_firstEntryAt) / sample);
+        // Shorter entries are only ever a few: a document of 64 short ones and a long tail of
+        // anything else must not reserve for more than the tail could hold.
+        const qsizetype perEntry = std::max<qsizetype>(64, (at - m_firstEntryAt) / sample);
         const qsizetype rest = (m_documentBytes - at) / perEntry;
         m_assembler.expect(sample + rest + rest / 8 + 16);
     }
