@@ -316,21 +316,8 @@ private:
 class CardPositions
 {
 public:
-    explicit CardPositions(qsizetype storedCount)
-        : m_next(std::size_t(storedCount), -1)
-    {
-        // At most three quarters full, so a probe rarely goes past the next slot or two.
-        std::size_t size = 16;
-        unsigned bits = 4;
-        while (size * 3 < 4 * std::size_t(storedCount)) {
-            size *= 2;
-            ++bits;
-        }
-        m_keys.assign(size, emptyKey);
-        m_first.resize(size);
-        m_mask = size - 1;
-        m_shift = 64 - bits;
-    }
+    // Keys are given out at once; the table is built when it is first needed.
+    CardPositions() = default;
 
     // What a card number is indexed by (keys are numbered, so ask in the order wanted).
     quint64 storedKey(const QString &cardNumber) { return key(cardNumber, true).value_or(0); }
@@ -341,8 +328,20 @@ public:
     // Every stored runner, by the key of each position. The table of a large event is read at
     // random, far beyond the caches: each slot is asked for a few keys before its turn, so the
     // reads overlap instead of waiting one after another.
-    void addAll(const std::vector<quint64> &keys)
+    void build(const std::vector<quint64> &keys)
     {
+        // At most three quarters full, so a probe rarely goes past the next slot or two.
+        std::size_t size = 16;
+        unsigned bits = 4;
+        while (size * 3 < 4 * keys.size()) {
+            size *= 2;
+            ++bits;
+        }
+        m_keys.assign(size, emptyKey);
+        m_first.resize(size);
+        m_mask = size - 1;
+        m_shift = 64 - bits;
+        m_next.assign(keys.size(), -1);
         for (qsizetype j = qsizetype(keys.size()) - 1; j >= 0; --j) {
             if (j >= lookAhead)
                 prefetch(keys[std::size_t(j - lookAhead)]);
@@ -355,6 +354,8 @@ public:
             m_first[slot] = qint32(j);
         }
     }
+
+    [[nodiscard]] bool built() const { return !m_keys.empty(); }
 
     // Readies the slot of a key that is about to be looked up.
     void prefetch(quint64 key) const
@@ -442,6 +443,72 @@ private:
     QHash<QString, quint64> m_texts;
 };
 
+// The card matches of a list, in list order: each entry takes the first unclaimed stored runner
+// with its card. A list imported again mostly comes in the event's own order, so the runner is
+// looked for first just after the last one taken, in storage order, without the table: it is the
+// first with the key when no runner passed over unclaimed holds the key as well. The table is
+// built only when an entry leaves that order, and answers for it.
+class CardMatcher
+{
+public:
+    CardMatcher(std::vector<quint64> keys, CardPositions &table, QList<bool> &claimed)
+        : m_keys(std::move(keys))
+        , m_table(table)
+        , m_claimed(claimed)
+    { }
+
+    qsizetype claim(quint64 key)
+    {
+        if (key == CardPositions::noKey)
+            return -1;
+        const auto count = qsizetype(m_keys.size());
+        while (m_cursor < count && m_claimed[m_cursor])
+            ++m_cursor;
+        // A few runners on: the ones between are then passed over.
+        for (qsizetype c = m_cursor; c < count && c <= m_cursor + nearby; ++c) {
+            if (m_keys[std::size_t(c)] != key || m_claimed[c])
+                continue;
+            if (m_passed.contains(key))
+                break;
+            m_claimed[c] = true;
+            passTo(c);
+            return c;
+        }
+        if (!m_table.built())
+            m_table.build(m_keys);
+        const qsizetype j = m_table.claimFirst(key, m_claimed);
+        if (j >= m_cursor)
+            passTo(j);
+        return j;
+    }
+
+    // Readies the look-up of a key some entries ahead, when the table is there.
+    void prefetch(quint64 key) const
+    {
+        if (m_table.built() && key != CardPositions::noKey)
+            m_table.prefetch(key);
+    }
+
+private:
+    static constexpr qsizetype nearby = 4;
+
+    // Moves on past `taken`, noting the keys of the runners left unclaimed before it.
+    void passTo(qsizetype taken)
+    {
+        for (qsizetype p = m_cursor; p < taken; ++p) {
+            if (!m_claimed[p])
+                m_passed.insert(m_keys[std::size_t(p)]);
+        }
+        m_cursor = taken + 1;
+    }
+
+    std::vector<quint64> m_keys; // of each stored position
+    CardPositions &m_table;
+    QList<bool> &m_claimed;
+    qsizetype m_cursor = 0; // every unclaimed runner before it has its key in m_passed
+    QSet<quint64> m_passed;
+};
+
 // With `listClasses`, the merge of a whole entry list: every card number is checked and made
 // digits first, and the list's classes are merged before its entries.
 void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass> *listClasses)
@@ -456,15 +523,15 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
     // card matches.
     RentalNumbers numbers;
     std::optional<CardPositions> byCard;
+    std::vector<quint64> storedKeys;
     if (storedCount > 0) {
-        byCard.emplace(storedCount);
-        std::vector<quint64> storedKeys(std::size_t(storedCount), 0);
+        byCard.emplace();
+        storedKeys.resize(std::size_t(storedCount));
         for (qsizetype j = 0; j < storedCount; ++j) {
             const QString &cardNumber = race.participants.at(j).cardNumber;
             storedKeys[std::size_t(j)] = byCard->storedKey(cardNumber);
             numbers.take(cardNumber);
         }
-        byCard->addAll(storedKeys);
     }
 
     // Match first, against the runners stored before this import; each is claimed at most once,
@@ -509,13 +576,15 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
         imported.resize(kept);
     // The card matches in list order, from the keys alone.
     QList<qsizetype> match(kept, -1);
-    for (std::size_t i = 0; i < cardKeys.size() && unclaimed > 0; ++i) {
-        const std::size_t ahead = i + std::size_t(CardPositions::lookAhead);
-        if (ahead < cardKeys.size() && cardKeys[ahead] != CardPositions::noKey)
-            byCard->prefetch(cardKeys[ahead]);
-        match[qsizetype(i)] = byCard->claimFirst(cardKeys[i], claimed);
-        if (match[qsizetype(i)] >= 0)
-            --unclaimed;
+    if (unclaimed > 0) {
+        CardMatcher matcher(std::move(storedKeys), *byCard, claimed);
+        for (std::size_t i = 0; i < cardKeys.size() && unclaimed > 0; ++i) {
+            if (const std::size_t ahead = i + std::size_t(CardPositions::lookAhead); ahead < cardKeys.size())
+                matcher.prefetch(cardKeys[ahead]);
+            match[qsizetype(i)] = matcher.claim(cardKeys[i]);
+            if (match[qsizetype(i)] >= 0)
+                --unclaimed;
+        }
     }
     if (listClasses) {
         const IdMap classIds = mergeImportedClasses(race, *listClasses, std::nullopt);
