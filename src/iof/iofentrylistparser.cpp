@@ -79,31 +79,60 @@ struct EntryFields
     std::optional<QString> classId; // the first ClassId
 };
 
-// The classes of every ClassList are read before the entries, whatever their place in the file.
-// The entries are then added in document order, their texts moved into the participants.
+// The classes of every ClassList are read before the entries, whatever their place in the file;
+// the entries then name theirs in document order. Each entry becomes its participant as soon as it
+// is read, while its texts are at hand.
+//
+// Where the lists come first and entries do not nest (as in every list a program writes), each
+// entry's class goes into the table as the entry is added. Otherwise an entry leaves behind only
+// what it does to the table, a few numbers standing for texts held once, and the table is built
+// from them at the end, without going back to the entries.
 class Assembler
 {
 public:
-    Assembler(const std::vector<ClassFields> &listed, std::size_t entryCount)
+    explicit Assembler(bool deferClasses)
+        : m_deferClasses(deferClasses)
+    { }
+
+    // Room for this many entries in all.
+    void expect(qsizetype entries)
     {
-        if (entryCount == 0)
-            throw ImportError(QStringLiteral("No <PersonEntry> elements found in EntryList XML"));
-        for (const ClassFields &c : listed) {
-            const std::optional<QString> &id = c.idAttribute ? c.idAttribute : c.id;
-            if (!id)
-                continue;
-            m_classes.put(*id, c.name.value_or(*id));
-        }
-        m_result.participants.reserve(qsizetype(entryCount));
+        m_result.participants.reserve(entries);
+        if (m_deferClasses)
+            m_steps.reserve(std::size_t(entries));
     }
 
-    void add(EntryFields &&entry)
+    // A class of a ClassList. Without deferring, all of them come before the first entry.
+    void list(const ClassFields &c)
     {
-        if (!entry.hasPerson)
+        if (m_deferClasses) {
+            m_listed.push_back(c);
             return;
+        }
+        const std::optional<QString> &id = c.idAttribute ? c.idAttribute : c.id;
+        if (id)
+            m_classes.put(*id, c.name.value_or(*id));
+    }
+
+    // A place for the next entry in document order, filled by add once the entry is read. Entries
+    // may nest only when deferring; the inner one then ends first.
+    qsizetype reserve()
+    {
+        ++m_entryCount;
         // Made in place: QList's emplace_back would make it beside and move it in.
         m_result.participants.resize(m_result.participants.size() + 1);
-        Participant &p = m_result.participants.last();
+        if (m_deferClasses)
+            m_steps.push_back({});
+        return m_result.participants.size() - 1;
+    }
+
+    void add(qsizetype place, EntryFields &&entry)
+    {
+        if (!entry.hasPerson) {
+            drop(place);
+            return;
+        }
+        Participant &p = m_result.participants[place];
         p.givenName = std::move(entry.given).value_or(QString());
         p.familyName = std::move(entry.family).value_or(QString());
         p.cardNumber = std::move(entry.card).value_or(QString());
@@ -113,30 +142,137 @@ public:
             const std::optional<QString> &id = c.idAttribute ? c.idAttribute : c.id;
             if (id || c.name) {
                 const QString &classId = id ? *id : *c.name;
-                if (c.name) {
-                    m_classes.put(classId, *c.name);
-                } else {
-                    const RaceClass *known = m_classes.find(classId);
-                    m_classes.put(classId, known ? QString(known->name) : classId);
-                }
+                if (c.name)
+                    step(place, ClassStep::Named, classId, &*c.name);
+                else
+                    step(place, ClassStep::Unnamed, classId, nullptr);
                 p.classId = classId;
             }
         } else if (entry.classId) {
             p.classId = std::move(entry.classId);
-            if (!m_classes.find(*p.classId))
-                m_classes.put(*p.classId, *p.classId);
+            step(place, ClassStep::ById, *p.classId, nullptr);
         }
     }
 
+    // Throws when the document holds no entry at all.
     Result finish()
     {
+        if (m_entryCount == 0)
+            throw ImportError(QStringLiteral("No <PersonEntry> elements found in EntryList XML"));
+        if (m_deferClasses) {
+            m_deferClasses = false;
+            for (const ClassFields &c : m_listed)
+                list(c);
+            for (const ClassStep &step : m_steps) {
+                if (step.kind != ClassStep::None && step.kind != ClassStep::Dropped)
+                    apply(step.kind, m_texts[step.id],
+                        step.kind == ClassStep::Named ? &m_texts[step.name] : nullptr);
+            }
+        }
+        if (m_dropped > 0) {
+            // Only entries nesting others can leave a place behind them.
+            qsizetype kept = 0;
+            for (qsizetype i = 0; i < m_result.participants.size(); ++i) {
+                if (m_steps[std::size_t(i)].kind == ClassStep::Dropped)
+                    continue;
+                if (kept != i)
+                    m_result.participants[kept] = std::move(m_result.participants[i]);
+                ++kept;
+            }
+            m_result.participants.resize(kept);
+        }
         m_result.classes = m_classes.classes();
         return std::move(m_result);
     }
 
 private:
-    ClassTable m_classes;
+    // What an entry does to the class table, by the numbers of its texts when deferred.
+    struct ClassStep
+    {
+        enum Kind : quint8 {
+            None, // no class
+            Dropped, // no person: no participant either
+            Named, // put(id, name)
+            Unnamed, // put(id, the known name, else id)
+            ById, // a ClassId: put(id, id) unless known
+        };
+        Kind kind = None;
+        qint32 id = 0;
+        qint32 name = 0;
+    };
+
+    void step(qsizetype place, ClassStep::Kind kind, const QString &id, const QString *name)
+    {
+        if (!m_deferClasses) {
+            apply(kind, id, name);
+            return;
+        }
+        ClassStep &step = m_steps[std::size_t(place)];
+        step.kind = kind;
+        step.id = textIndex(id);
+        if (name)
+            step.name = textIndex(*name);
+    }
+
+    void apply(ClassStep::Kind kind, const QString &id, const QString *name)
+    {
+        switch (kind) {
+        case ClassStep::Named:
+            m_classes.put(id, *name);
+            break;
+        case ClassStep::Unnamed: {
+            const RaceClass *known = m_classes.find(id);
+            m_classes.put(id, known ? QString(known->name) : id);
+            break;
+        }
+        case ClassStep::ById:
+            if (!m_classes.find(id))
+                m_classes.put(id, id);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // A place other than the last is left behind only by an entry nesting others, which defers
+    // the classes.
+    void drop(qsizetype place)
+    {
+        if (place == m_result.participants.size() - 1) {
+            m_result.participants.removeLast();
+            if (m_deferClasses)
+                m_steps.pop_back();
+            return;
+        }
+        m_steps[std::size_t(place)].kind = ClassStep::Dropped;
+        ++m_dropped;
+    }
+
+    // A list names a few classes over and over: each text is held once, with its null-ness (an
+    // empty text and a null one are different texts to the table).
+    qint32 textIndex(const QString &text)
+    {
+        QHash<QString, qint32> &index = text.isNull() ? m_nullTexts : m_textIndex;
+        auto it = index.constFind(text);
+        if (it != index.constEnd())
+            return it.value();
+        const auto n = qint32(m_texts.size());
+        m_texts.push_back(text);
+        index.insert(text, n);
+        return n;
+    }
+
+    bool m_deferClasses;
     Result m_result;
+    ClassTable m_classes;
+    qsizetype m_entryCount = 0;
+    qsizetype m_dropped = 0;
+    // Deferred: the listed classes, and what each place does to the table.
+    std::vector<ClassFields> m_listed;
+    std::vector<ClassStep> m_steps;
+    std::vector<QString> m_texts;
+    QHash<QString, qint32> m_textIndex;
+    QHash<QString, qint32> m_nullTexts;
 };
 
 // ---- The parsed tree ------------------------------------------------------------------------
@@ -185,9 +321,12 @@ Result treeResult(const QByteArray &bytes)
         }
         entries.push_back(std::move(entry));
     }
-    Assembler assembler(listed, entries.size());
+    Assembler assembler(false);
+    assembler.expect(qsizetype(entries.size()));
+    for (const ClassFields &c : listed)
+        assembler.list(c);
     for (EntryFields &entry : entries)
-        assembler.add(std::move(entry));
+        assembler.add(assembler.reserve(), std::move(entry));
     return assembler.finish();
 }
 
@@ -207,11 +346,23 @@ public:
         if (bytes.isEmpty() || bytes.size() > IofXmlDocument::maxDocumentBytes)
             return std::nullopt;
         IofXmlDocument::initParser();
+        bool deferClasses = false;
+        std::optional<Result> result = read(bytes, deferClasses);
+        // A list placed after an entry, or nested entries, found only on the way: read again.
+        if (!result && deferClasses)
+            result = read(bytes, deferClasses);
+        return result;
+    }
+
+private:
+    // With deferClasses false, stops and sets it where the document needs the classes deferred.
+    static std::optional<Result> read(const QByteArray &bytes, bool &deferClasses)
+    {
         std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(
             xmlNewParserCtxt(), xmlFreeParserCtxt);
         if (!ctxt)
             return std::nullopt;
-        Stream stream(ctxt.get());
+        Stream stream(ctxt.get(), bytes.size(), deferClasses);
         xmlSAXHandler handler {};
         handler.initialized = XML_SAX2_MAGIC;
         handler.internalSubset
@@ -247,23 +398,17 @@ public:
         current = outer;
         if (doc)
             xmlFreeDoc(doc);
+        if (stream.m_mustDefer) {
+            deferClasses = true;
+            return std::nullopt;
+        }
         if (stream.m_unusual || !ctxt->wellFormed || !stream.m_rootSeen || !stream.m_open.empty())
             return std::nullopt;
-        std::vector<ClassFields> listed;
-        listed.reserve(stream.m_listed.size());
         for (const ClassCapture *c : stream.m_listed)
-            listed.push_back(c->fields);
-        Assembler assembler(listed, stream.m_entries.size());
-        // Each entry's class element is its own, so its texts can move with the entry.
-        for (EntryCapture &e : stream.m_entries) {
-            if (ClassCapture *c = e.directClass ? e.directClass : e.entryClassClass)
-                e.fields.entryClass = std::move(c->fields);
-            assembler.add(std::move(e.fields));
-        }
-        return assembler.finish();
+            stream.m_assembler.list(c->fields);
+        return stream.m_assembler.finish();
     }
 
-private:
     // A class element being read, with what it has taken already (the first Id and Name count).
     struct ClassCapture
     {
@@ -279,6 +424,10 @@ private:
              classId = false;
         ClassCapture *directClass = nullptr; // the entry's first Class
         ClassCapture *entryClassClass = nullptr; // the first Class of its first EntryClass
+        // What they point at.
+        ClassCapture direct;
+        ClassCapture inEntryClass;
+        qsizetype place = 0; // in the assembler
     };
     enum class Role {
         Other,
@@ -299,9 +448,44 @@ private:
         std::optional<QString> *target = nullptr;
     };
 
-    explicit Stream(xmlParserCtxtPtr ctxt)
+    Stream(xmlParserCtxtPtr ctxt, qsizetype documentBytes, bool deferClasses)
         : m_ctxt(ctxt)
+        , m_documentBytes(documentBytes)
+        , m_deferClasses(deferClasses)
+        , m_assembler(deferClasses)
     { }
+
+    // Stops a reading that adds classes as it goes at the first thing that needs them deferred.
+    // Returns whether the reading goes on.
+    bool classesInOrder(bool inOrder)
+    {
+        if (inOrder || m_deferClasses)
+            return true;
+        m_mustDefer = true;
+        giveUp();
+        return false;
+    }
+
+    // Once the first entries are read, the room for all of them is guessed from the bytes they
+    // took: the list of a large document then never moves its participants to grow. Longer
+    // entries further on only make it grow after all.
+    void expectEntries()
+    {
+        constexpr qsizetype sample = 64;
+        const qsizetype started = m_entriesStarted++;
+        if (started == 0)
+            m_firstEntryAt = xmlByteConsumed(m_ctxt);
+        if (started != sample)
+            return;
+        const qsizetype at = xmlByteConsumed(m_ctxt);
+        if (m_firstEntryAt < 0 || at <= m_firstEntryAt || at >= m_documentBytes)
+            return;
+        // Shorter entries are only ever a few: a document of 64 short ones and a long tail of
+        // anything else must not reserve for more than the tail could hold.
+        const qsizetype perEntry = std::max<qsizetype>(64, (at - m_firstEntryAt) / sample);
+        const qsizetype rest = (m_documentBytes - at) / perEntry;
+        m_assembler.expect(sample + rest + rest / 8 + 16);
+    }
 
     static bool named(const xmlChar *localName, const char *name)
     {
@@ -366,6 +550,12 @@ private:
         return &m_classes.back();
     }
 
+    ClassCapture *entryClass(ClassCapture &capture, int attributeCount, const xmlChar **attributes)
+    {
+        capture.fields.idAttribute = attribute(attributeCount, attributes, "id");
+        return &capture;
+    }
+
     void start(const xmlChar *localName, int attributeCount, const xmlChar **attributes)
     {
         m_textRun = 0;
@@ -380,11 +570,32 @@ private:
         const Open *parent = m_open.empty() ? nullptr : &m_open.back();
         const Role parentRole = parent ? parent->role : Role::Other;
         if (named(localName, "PersonEntry")) {
+            if (m_entriesStarted == 0 && !m_deferClasses) {
+                // The lists read so far are all there are; one still open is not read yet.
+                for (const Open &o : m_open) {
+                    if (!classesInOrder(o.role != Role::Class))
+                        return;
+                }
+                for (const ClassCapture *c : m_listed)
+                    m_assembler.list(c->fields);
+                m_listed.clear();
+            }
+            if (!classesInOrder(m_openEntries == 0))
+                return;
             open.role = Role::Entry;
-            m_entries.emplace_back();
-            open.entry = &m_entries.back();
+            // Entries may nest: the open ones are a stack of captures, each used again for a
+            // later entry once its own is read.
+            if (m_openEntries == m_entryPool.size())
+                m_entryPool.push_back(std::make_unique<EntryCapture>());
+            EntryCapture &entry = *m_entryPool[m_openEntries++];
+            entry = EntryCapture();
+            expectEntries();
+            entry.place = m_assembler.reserve();
+            open.entry = &entry;
             m_entryMarks.push_back(m_pending.size());
         } else if (parentRole == Role::ClassList && named(localName, "Class")) {
+            if (!classesInOrder(m_entriesStarted == 0))
+                return;
             open.role = Role::Class;
             open.cls = newClass(attributeCount, attributes);
             m_listed.push_back(open.cls);
@@ -423,7 +634,7 @@ private:
             } else if (named(localName, "Class")) {
                 if (!entry.directClass) {
                     open.role = Role::Class;
-                    open.cls = entry.directClass = newClass(attributeCount, attributes);
+                    open.cls = entry.directClass = entryClass(entry.direct, attributeCount, attributes);
                 }
             } else if (named(localName, "EntryClass")) {
                 if (!entry.entryClass) {
@@ -454,7 +665,7 @@ private:
         case Role::EntryClass:
             if (named(localName, "Class") && !entry.entryClassClass) {
                 open.role = Role::Class;
-                open.cls = entry.entryClassClass = newClass(attributeCount, attributes);
+                open.cls = entry.entryClassClass = entryClass(entry.inEntryClass, attributeCount, attributes);
             }
             break;
         default:
@@ -480,6 +691,12 @@ private:
             const std::size_t mark = m_entryMarks.back();
             m_entryMarks.pop_back();
             takePending(mark);
+            EntryCapture &e = *open.entry;
+            // The entry's class element is its own, so its texts move with the entry.
+            if (ClassCapture *c = e.directClass ? e.directClass : e.entryClassClass)
+                e.fields.entryClass = std::move(c->fields);
+            m_assembler.add(e.place, std::move(e.fields));
+            --m_openEntries;
         }
     }
 
@@ -583,6 +800,13 @@ private:
     static thread_local Stream *current;
 
     xmlParserCtxtPtr m_ctxt;
+    qsizetype m_documentBytes = 0;
+    qsizetype m_entriesStarted = 0;
+    // Whether the entries' classes are deferred to the end, and whether this reading found that
+    // they must be.
+    bool m_deferClasses = false;
+    bool m_mustDefer = false;
+    qsizetype m_firstEntryAt = -1;
     bool m_unusual = false;
     bool m_rootSeen = false;
     qsizetype m_textRun = 0;
@@ -591,7 +815,11 @@ private:
     std::vector<QByteArray> m_buffers;
     std::size_t m_capturing = 0;
     // Deques: the open elements point into them while they grow.
-    std::deque<EntryCapture> m_entries;
+    // The captures of the entries open, innermost last, at stable addresses.
+    std::vector<std::unique_ptr<EntryCapture>> m_entryPool;
+    std::size_t m_openEntries = 0;
+    Assembler m_assembler;
+    // The classes of ClassLists; a deque, as the open elements point into it while it grows.
     std::deque<ClassCapture> m_classes;
     std::vector<const ClassCapture *> m_listed;
     // The texts ended inside the entries being read, kept in UTF-8 until their entry ends; each

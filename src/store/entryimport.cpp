@@ -173,6 +173,11 @@ std::optional<QString> importStage(const Race &race)
     return race.activeStageId;
 }
 
+bool isAsciiDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 void refuseUnlessCardNumberText(const Participant &p)
 {
     if (isCardNumberText(p.cardNumber))
@@ -311,13 +316,24 @@ private:
 class CardPositions
 {
 public:
-    explicit CardPositions(qsizetype storedCount)
-        : m_next(std::size_t(storedCount), -1)
+    // Keys are given out at once; the table is built when it is first needed.
+    CardPositions() = default;
+
+    // What a card number is indexed by (keys are numbered, so ask in the order wanted).
+    quint64 storedKey(const QString &cardNumber) { return key(cardNumber, true).value_or(0); }
+    // What a card number is looked up by: noKey for a text no stored runner has.
+    quint64 lookupKey(const QString &cardNumber) { return key(cardNumber, false).value_or(noKey); }
+    static constexpr quint64 noKey = ~quint64(0);
+
+    // Every stored runner, by the key of each position. The table of a large event is read at
+    // random, far beyond the caches: each slot is asked for a few keys before its turn, so the
+    // reads overlap instead of waiting one after another.
+    void build(const std::vector<quint64> &keys)
     {
         // At most three quarters full, so a probe rarely goes past the next slot or two.
         std::size_t size = 16;
         unsigned bits = 4;
-        while (size * 3 < 4 * std::size_t(storedCount)) {
+        while (size * 3 < 4 * keys.size()) {
             size *= 2;
             ++bits;
         }
@@ -325,26 +341,36 @@ public:
         m_first.resize(size);
         m_mask = size - 1;
         m_shift = 64 - bits;
+        m_next.assign(keys.size(), -1);
+        for (qsizetype j = qsizetype(keys.size()) - 1; j >= 0; --j) {
+            if (j >= lookAhead)
+                prefetch(keys[std::size_t(j - lookAhead)]);
+            const quint64 k = keys[std::size_t(j)];
+            const std::size_t slot = slotOf(k);
+            if (m_keys[slot] == emptyKey)
+                m_keys[slot] = k;
+            else
+                m_next[std::size_t(j)] = m_first[slot];
+            m_first[slot] = qint32(j);
+        }
     }
 
-    // Positions must be added from the last to the first.
-    void addBefore(const QString &cardNumber, qsizetype position)
+    [[nodiscard]] bool built() const { return !m_keys.empty(); }
+
+    // Readies the slot of a key that is about to be looked up.
+    void prefetch(quint64 key) const
     {
-        const quint64 k = key(cardNumber, true).value_or(0);
-        const std::size_t slot = slotOf(k);
-        if (m_keys[slot] == emptyKey)
-            m_keys[slot] = k;
-        else
-            m_next[std::size_t(position)] = m_first[slot];
-        m_first[slot] = qint32(position);
+        const std::size_t slot = home(key);
+        __builtin_prefetch(&m_keys[slot]);
+        __builtin_prefetch(&m_first[slot]);
     }
 
-    qsizetype claimFirst(const QString &cardNumber, QList<bool> &claimed)
+    // The first unclaimed position with this key, now claimed; -1 when there is none.
+    qsizetype claimFirst(quint64 k, QList<bool> &claimed)
     {
-        const std::optional<quint64> k = key(cardNumber, false);
-        if (!k)
+        if (k == noKey)
             return -1;
-        const std::size_t slot = slotOf(*k);
+        const std::size_t slot = slotOf(k);
         if (m_keys[slot] == emptyKey)
             return -1;
         qint32 j = m_first[slot];
@@ -356,15 +382,20 @@ public:
         return j;
     }
 
+    // How many keys ahead the table is readied.
+    static constexpr qsizetype lookAhead = 8;
+
 private:
     static constexpr quint64 emptyKey = ~quint64(0);
     static constexpr quint64 lengthUnit = 100'000'000'000'000'000ULL; // 10^17
     static constexpr quint64 textTag = quint64(1) << 63;
 
+    std::size_t home(quint64 key) const { return std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift); }
+
     // The slot holding the key, else the empty slot where it goes.
     std::size_t slotOf(quint64 key) const
     {
-        std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
+        std::size_t i = home(key);
         while (m_keys[i] != emptyKey && m_keys[i] != key)
             i = (i + 1) & m_mask;
         return i;
@@ -412,6 +443,72 @@ private:
     QHash<QString, quint64> m_texts;
 };
 
+// The card matches of a list, in list order: each entry takes the first unclaimed stored runner
+// with its card. A list imported again mostly comes in the event's own order, so the runner is
+// looked for first just after the last one taken, in storage order, without the table: it is the
+// first with the key when no runner passed over unclaimed holds the key as well. The table is
+// built only when an entry leaves that order, and answers for it.
+class CardMatcher
+{
+public:
+    CardMatcher(std::vector<quint64> keys, CardPositions &table, QList<bool> &claimed)
+        : m_keys(std::move(keys))
+        , m_table(table)
+        , m_claimed(claimed)
+    { }
+
+    qsizetype claim(quint64 key)
+    {
+        if (key == CardPositions::noKey)
+            return -1;
+        const auto count = qsizetype(m_keys.size());
+        while (m_cursor < count && m_claimed[m_cursor])
+            ++m_cursor;
+        // A few runners on: the ones between are then passed over.
+        for (qsizetype c = m_cursor; c < count && c <= m_cursor + nearby; ++c) {
+            if (m_keys[std::size_t(c)] != key || m_claimed[c])
+                continue;
+            if (m_passed.contains(key))
+                break;
+            m_claimed[c] = true;
+            passTo(c);
+            return c;
+        }
+        if (!m_table.built())
+            m_table.build(m_keys);
+        const qsizetype j = m_table.claimFirst(key, m_claimed);
+        if (j >= m_cursor)
+            passTo(j);
+        return j;
+    }
+
+    // Readies the look-up of a key some entries ahead, when the table is there.
+    void prefetch(quint64 key) const
+    {
+        if (m_table.built() && key != CardPositions::noKey)
+            m_table.prefetch(key);
+    }
+
+private:
+    static constexpr qsizetype nearby = 4;
+
+    // Moves on past `taken`, noting the keys of the runners left unclaimed before it.
+    void passTo(qsizetype taken)
+    {
+        for (qsizetype p = m_cursor; p < taken; ++p) {
+            if (!m_claimed[p])
+                m_passed.insert(m_keys[std::size_t(p)]);
+        }
+        m_cursor = taken + 1;
+    }
+
+    std::vector<quint64> m_keys; // of each stored position
+    CardPositions &m_table;
+    QList<bool> &m_claimed;
+    qsizetype m_cursor = 0; // every unclaimed runner before it has its key in m_passed
+    QSet<quint64> m_passed;
+};
+
 // With `listClasses`, the merge of a whole entry list: every card number is checked and made
 // digits first, and the list's classes are merged before its entries.
 void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass> *listClasses)
@@ -426,11 +523,13 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
     // card matches.
     RentalNumbers numbers;
     std::optional<CardPositions> byCard;
+    std::vector<quint64> storedKeys;
     if (storedCount > 0) {
-        byCard.emplace(storedCount);
-        for (qsizetype j = storedCount - 1; j >= 0; --j) {
+        byCard.emplace();
+        storedKeys.resize(std::size_t(storedCount));
+        for (qsizetype j = 0; j < storedCount; ++j) {
             const QString &cardNumber = race.participants.at(j).cardNumber;
-            byCard->addBefore(cardNumber, j);
+            storedKeys[std::size_t(j)] = byCard->storedKey(cardNumber);
             numbers.take(cardNumber);
         }
     }
@@ -438,8 +537,8 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
     // Match first, against the runners stored before this import; each is claimed at most once,
     // so two entries of one list never land on the same runner. Card matches go first, so a runner
     // found by card is never taken by someone of the same name listed earlier.
-    QList<qsizetype> match;
-    match.reserve(imported.size());
+    std::vector<quint64> cardKeys; // the key of each entry kept, noKey for none to match by
+    cardKeys.reserve(std::size_t(imported.size()));
     QList<bool> claimed(storedCount, false);
     qsizetype unclaimed = storedCount;
     std::vector<qsizetype> withoutCard; // the entries a rental number may go to
@@ -448,10 +547,13 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
         if (listClasses) {
             // Checked before the event is changed (a refused list leaves it as it was), and made
             // digits as soon as it passes.
-            refuseUnlessCardNumberText(imported.at(i));
-            QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
-            if (digits.size() != imported.at(i).cardNumber.size())
-                imported[i].cardNumber = std::move(digits);
+            // Most numbers are plain digits already, and are read without a copy.
+            if (!isAsciiDigits(imported.at(i).cardNumber)) {
+                refuseUnlessCardNumberText(imported.at(i));
+                QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
+                if (digits.size() != imported.at(i).cardNumber.size())
+                    imported[i].cardNumber = std::move(digits);
+            }
         }
         // A vacant place (no name, no card) is nobody to add: kept, it came back on every
         // re-import and took a rental number each time.
@@ -461,20 +563,29 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             imported[kept] = std::move(imported[i]);
         const Participant &entry = imported.at(kept);
         numbers.take(entry.cardNumber);
-        qsizetype j = -1;
         if (isMissingCardNumber(entry.cardNumber)) {
             withoutCard.push_back(kept);
-        } else if (unclaimed > 0) {
+            cardKeys.push_back(CardPositions::noKey);
+        } else {
             // By the digits: a runner stored with a grouped number ("2 000 009") is the same card.
-            j = byCard->claimFirst(entry.cardNumber, claimed);
-            if (j >= 0)
-                --unclaimed;
+            cardKeys.push_back(byCard ? byCard->lookupKey(entry.cardNumber) : CardPositions::noKey);
         }
-        match.append(j);
         ++kept;
     }
     if (kept != imported.size())
         imported.resize(kept);
+    // The card matches in list order, from the keys alone.
+    QList<qsizetype> match(kept, -1);
+    if (unclaimed > 0) {
+        CardMatcher matcher(std::move(storedKeys), *byCard, claimed);
+        for (std::size_t i = 0; i < cardKeys.size() && unclaimed > 0; ++i) {
+            if (const std::size_t ahead = i + std::size_t(CardPositions::lookAhead); ahead < cardKeys.size())
+                matcher.prefetch(cardKeys[ahead]);
+            match[qsizetype(i)] = matcher.claim(cardKeys[i]);
+            if (match[qsizetype(i)] >= 0)
+                --unclaimed;
+        }
+    }
     if (listClasses) {
         const IdMap classIds = mergeImportedClasses(race, *listClasses, std::nullopt);
         if (!classIds.isEmpty())

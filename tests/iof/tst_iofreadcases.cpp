@@ -195,6 +195,52 @@ QByteArray billionLaughs()
     return doc;
 }
 
+// A list of entries of many lengths, far more of them than the reader looks at to guess the room
+// for the rest, with references, CDATA, comments and multi-byte characters in their texts. With
+// `listLast`, the ClassList follows the entries; with `latin1`, the document is in ISO-8859-1.
+QByteArray longEntryList(int entries, bool listLast, bool latin1)
+{
+    QString classList = QStringLiteral("<ClassList>");
+    for (int c = 0; c < 7; ++c)
+        classList += QStringLiteral("<Class><Id>%1</Id><Name>Klass \u00c5%1</Name></Class>").arg(c);
+    classList += QStringLiteral("</ClassList>\n");
+    QString doc = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>\n<EntryList xmlns=\"http://www."
+                                 "orienteering.org/datastandard/3.0\">\n")
+                      .arg(latin1 ? QStringLiteral("ISO-8859-1") : QStringLiteral("UTF-8"));
+    if (!listLast)
+        doc += classList;
+    for (int i = 0; i < entries; ++i) {
+        doc += QStringLiteral("<PersonEntry><Person><Name><Family>");
+        doc += QString(i % 13, u'\u00e9') + QStringLiteral("Lund&amp;%1").arg(i);
+        if (i % 5 == 0)
+            doc += QStringLiteral("<![CDATA[ <cd> ]]>");
+        doc += QStringLiteral("</Family><Given>");
+        if (i % 7 == 0)
+            doc += QStringLiteral("An<!-- note -->na &#233;");
+        else
+            doc += QString(i % 17, u'\u00f8') + QStringLiteral(" Given");
+        doc += QStringLiteral("</Given></Name></Person>");
+        if (i % 9 == 0)
+            doc += QStringLiteral("<Organisation><Name>Klubb %1</Name></Organisation>").arg(i % 4);
+        if (i % 11 != 0) {
+            doc += QStringLiteral("<ControlCard punchingSystem=\"%1\">%2</ControlCard>")
+                       .arg(i % 3 == 0 ? QStringLiteral("Emit") : QStringLiteral("SI"))
+                       .arg(100000 + i);
+        }
+        if (i % 4 == 0)
+            doc += QStringLiteral("<Class id=\"%1\"/>").arg(i % 9);
+        else if (i % 4 == 1)
+            doc += QStringLiteral("<Class><Id>%1</Id><Name>Ny %1</Name></Class>").arg(i % 8);
+        else if (i % 4 == 2)
+            doc += QStringLiteral("<ClassId> %1 </ClassId>").arg(i % 10);
+        doc += QStringLiteral("</PersonEntry>\n");
+    }
+    if (listLast)
+        doc += classList;
+    doc += QStringLiteral("</EntryList>\n");
+    return latin1 ? doc.toLatin1() : doc.toUtf8();
+}
+
 } // namespace
 
 class TestIofReadCases : public QObject
@@ -342,6 +388,23 @@ private slots:
         QTest::newRow("another root")
             << QByteArray("<StartList><PersonEntry><Person/></PersonEntry></StartList>") << false;
         QTest::newRow("broken") << QByteArray(head + "Ann").append("</Family>") << false;
+        QTest::newRow("long list") << longEntryList(3000, false, false) << true;
+        QTest::newRow("long list, classes last") << longEntryList(3000, true, false) << true;
+        QTest::newRow("long list in ISO-8859-1") << longEntryList(3000, false, true) << true;
+        QByteArray multiByte;
+        for (int i = 0; i < 100 * 1000; ++i)
+            multiByte += "\xc3\xa9";
+        QTest::newRow("long multi-byte text") << head + multiByte + tail << true;
+        QTest::newRow("outer entry without a person") << QByteArray(
+            "<EntryList><PersonEntry><PersonEntry><Person><Name><Given>In</Given></Name></Person>"
+            "<Class id=\"A\"/></PersonEntry><Class id=\"B\"/></PersonEntry><PersonEntry><Person/>"
+            "<ClassId>C</ClassId></PersonEntry><ClassList><Class id=\"A\"><Name>Listed</Name>"
+            "</Class></ClassList></EntryList>") << true;
+        QTest::newRow("entry inside a listed class")
+            << QByteArray("<EntryList><ClassList><Class id=\"X\"><PersonEntry><Person/><Class id=\"X\"/>"
+                          "</PersonEntry><Name>Named after</Name></Class></ClassList></EntryList>")
+            << true;
+        QTest::newRow("long list cut short") << longEntryList(3000, false, false).chopped(200) << false;
     }
     void entryListStreamingReadsAsTheTree()
     {

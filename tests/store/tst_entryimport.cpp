@@ -222,6 +222,10 @@ private slots:
         QCOMPARE(names.join(QStringLiteral("; ")), cells[5]);
     }
 
+    // tests/data/store/entry-merge-long.tsv: the same with lists of more than a few entries.
+    void longMergeCases_data() { casetable::load("store/entry-merge-long.tsv"); }
+    void longMergeCases() { mergeCases(); }
+
     void classMerge()
     {
         Race race;
