@@ -90,10 +90,9 @@ void releaseReplaced(int fd)
 // the kernel a fresh page, found by evicting others once the cache is full, left dirty until it
 // is written back, which for the full files of a large event costs more than the disk itself;
 // and every sync of another file (the change journal's, on each card read) waits behind that
-// write-back.
-// Below `directFrom` the buffered write is as fast, and the copy into an aligned buffer and
-// its allocation are not worth it.
-constexpr qsizetype directFrom = qsizetype(1) << 20;
+// write-back. Below `directFrom` (measured: bench_store's WriteFileAtomically) the buffered write,
+// in slices written back as it goes, takes as long and less processor time.
+constexpr qsizetype directFrom = qsizetype(8) << 20;
 // What direct writes are aligned to, in the file and in memory: every disk's logical block
 // divides it. A file system wanting more refuses the first write, which then goes buffered.
 constexpr qsizetype directBlock = 4096;

@@ -277,11 +277,11 @@ private slots:
         QFETCH(QStringList, cells);
         const QString &fault = cells[2];
         QTemporaryDir dir;
-        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 32 * 1024, cells[0]);
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 48 * 1024, cells[0]);
         if (!disk.isMounted())
             QSKIP("cannot make a file system of this kind here (needs mkfs.ext4 and a free loop device)");
         const QString target = QDir(disk.path()).filePath(QStringLiteral("event.json"));
-        const QByteArray old = numberedBytes(2 * 1024 * 1024 + 3, 1);
+        const QByteArray old = numberedBytes(9 * 1024 * 1024 + 3, 1);
         QString error;
         QVERIFY2(writeFileAtomically(target, old, &error), qPrintable(error));
         if (fault == QStringLiteral("read-only"))
