@@ -1,6 +1,8 @@
 #include "atomicfile.h"
+#include "autosavewriter.h"
 #include "casetable.h"
 #include "log.h"
+#include "racegenerator.h"
 #include "racejournal.h"
 #include "racejson.h"
 #include "racelocalstore.h"
@@ -266,6 +268,31 @@ private slots:
         QVERIFY(written == bytes);
         QStringList left = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, QStringList {QStringLiteral("event.json")});
+    }
+
+    // The background writer's files of a large event (the local autosave, compact, and the event
+    // file, pretty) go past the page cache like any other large file, and read back as encoded.
+    void autosaveOfLargeEventPastCache()
+    {
+        requireIsolation();
+        QTemporaryDir dir;
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 128 * 1024, QStringLiteral("ext4"));
+        if (!disk.isMounted())
+            QSKIP("cannot make an ext4 file system here (needs mkfs.ext4 and a free loop device)");
+        AutosaveJob job;
+        job.race = generatedRaceOfSize(1000);
+        job.localPath = QDir(disk.path()).filePath(QStringLiteral("autosave.json"));
+        job.eventPath = QDir(disk.path()).filePath(QStringLiteral("event.vexloevent.json"));
+        const AutosaveOutcome outcome = runAutosaveJob(job);
+        QVERIFY(!outcome.localError && !outcome.eventError);
+        const QList<std::pair<QString, JsonLayout>> files {
+            {job.localPath, JsonLayout::Compact}, {*job.eventPath, JsonLayout::PrettySorted}};
+        for (const auto &[path, layout] : files) {
+            const QByteArray expected = *encodeRace(job.race, layout);
+            QVERIFY2(expected.size() >= 8 * 1024 * 1024, qPrintable(path));
+            QCOMPARE(SmallDisk::cachedPages(path), expected.size() % 4096 == 0 ? 0 : 1);
+            QVERIFY2(StoreHarness::readAll(path) == expected, qPrintable(path));
+        }
     }
 
     // Large writes refused by a disk's file system, past the page cache: the same step and reason
