@@ -137,17 +137,57 @@ struct Written
 // slice copied into an aligned buffer. Stops at the first slice the system refuses or writes
 // short; a short slice, or nothing written where the system takes no direct writes at all, is
 // for the caller to write another way.
+// A thread's queue of direct writes and the aligned buffers they are written from, kept for the
+// thread's life: taking a queue down waits until every processor has passed a quiescent point,
+// tens of milliseconds on a busy machine, more than writing a file of several megabytes takes.
+class DirectQueue
+{
+public:
+    DirectQueue()
+        : m_buffers(
+            static_cast<char *>(std::aligned_alloc(size_t(directBlock), size_t(directSlice * directDepth))))
+    {
+        if (m_buffers && ::syscall(SYS_io_setup, directDepth, &m_context) != 0)
+            m_context = 0;
+    }
+    ~DirectQueue() { close(); }
+    DirectQueue(const DirectQueue &) = delete;
+    DirectQueue &operator=(const DirectQueue &) = delete;
+
+    [[nodiscard]] bool isOpen() const { return m_context != 0; }
+    [[nodiscard]] aio_context_t context() const { return m_context; }
+    [[nodiscard]] char *buffer(int slot) const { return m_buffers.get() + slot * directSlice; }
+    // Waits for every write still queued; the next thread-wide use opens a new queue.
+    void close()
+    {
+        if (m_context != 0)
+            ::syscall(SYS_io_destroy, m_context);
+        m_context = 0;
+    }
+
+private:
+    std::unique_ptr<char, FreeAligned> m_buffers;
+    aio_context_t m_context = 0;
+};
+
+DirectQueue &threadQueue()
+{
+    thread_local std::unique_ptr<DirectQueue> queue;
+    if (!queue || !queue->isOpen())
+        queue = std::make_unique<DirectQueue>();
+    return *queue;
+}
+
 Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
 {
     Written written;
-    aio_context_t context = 0;
-    if (::syscall(SYS_io_setup, directDepth, &context) != 0)
+    DirectQueue &queue = threadQueue();
+    if (!queue.isOpen())
         return written;
-    std::unique_ptr<char, FreeAligned> buffers(
-        static_cast<char *>(std::aligned_alloc(size_t(directBlock), size_t(directSlice * directDepth))));
+    const aio_context_t context = queue.context();
     std::array<iocb, directDepth> requests {};
     std::vector<int> idle;
-    for (int i = directDepth - 1; buffers && i >= 0; --i)
+    for (int i = directDepth - 1; i >= 0; --i)
         idle.push_back(i);
     written.upTo = end;
     auto stopAt = [&](qsizetype offset, int code) {
@@ -156,14 +196,12 @@ Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
     };
     qsizetype next = 0;
     int queued = 0;
-    bool stopped = !buffers;
-    if (stopped)
-        written = {};
+    bool stopped = false;
     while (queued > 0 || (!stopped && next < end)) {
         while (!stopped && next < end && !idle.empty()) {
             const int slot = idle.back();
             const qsizetype length = std::min(directSlice, end - next);
-            char *buffer = buffers.get() + slot * directSlice;
+            char *buffer = queue.buffer(slot);
             std::memcpy(buffer, bytes.constData() + next, size_t(length));
             iocb &request = requests[size_t(slot)];
             request = {};
@@ -197,9 +235,10 @@ Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            // What is still queued is waited for by io_destroy below.
+            // What is still queued is waited for by closing the queue.
             stopped = true;
             stopAt(0, errno);
+            queue.close();
             break;
         }
         for (long i = 0; i < count; ++i) {
@@ -214,8 +253,6 @@ Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
             --queued;
         }
     }
-    // Waits for anything still queued, so the buffers outlive every write from them.
-    ::syscall(SYS_io_destroy, context);
     if (written.code == EINVAL && written.upTo == 0)
         written.code = 0;
     return written;
