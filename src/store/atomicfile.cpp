@@ -90,6 +90,7 @@ void releaseReplaced(int fd)
     }
     ::close(fd);
 }
+
 // Large files bypass the page cache (O_DIRECT): copied into the cache, every 4 KiB of them costs
 // the kernel a fresh page, found by evicting others once the cache is full, left dirty until it
 // is written back, which for the full files of a large event costs more than the disk itself;
@@ -133,10 +134,6 @@ struct Written
     int code = 0;
 };
 
-// Writes the first `end` bytes of `bytes` (whole blocks) to `fd`, opened for direct writes, each
-// slice copied into an aligned buffer. Stops at the first slice the system refuses or writes
-// short; a short slice, or nothing written where the system takes no direct writes at all, is
-// for the caller to write another way.
 // A thread's queue of direct writes and the aligned buffers they are written from, kept for the
 // thread's life: taking a queue down waits until every processor has passed a quiescent point,
 // tens of milliseconds on a busy machine, more than writing a file of several megabytes takes.
@@ -178,6 +175,10 @@ DirectQueue &threadQueue()
     return *queue;
 }
 
+// Writes the first `end` bytes of `bytes` (whole blocks) to `fd`, opened for direct writes, each
+// slice copied into an aligned buffer. Stops at the first slice the system refuses or writes
+// short; a short slice, or nothing written where the system takes no direct writes at all, is
+// for the caller to write another way.
 Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
 {
     Written written;
