@@ -105,6 +105,34 @@ void BM_SaveEventFile(benchmark::State &state)
 }
 BENCHMARK(BM_SaveEventFile)->Arg(500)->Arg(5000)->Arg(50000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Opening an event right after saving it: the file as the save left it (large files written past
+// the page cache, so read from the disk), read and decoded (wall time).
+void BM_LoadEventFileJustSaved(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("event.vexloevent.json"));
+    const auto json = encodeRace(largeRace(state), JsonLayout::PrettySorted);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QString error;
+        if (!json || !writeFileAtomically(path, *json, &error)) {
+            state.SkipWithError("not saved");
+            return;
+        }
+        state.ResumeTiming();
+        auto race = RaceStore::readEventFile(QUrl::fromLocalFile(path));
+        if (!race)
+            state.SkipWithError("not read");
+        benchmark::DoNotOptimize(race);
+    }
+}
+BENCHMARK(BM_LoadEventFileJustSaved)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Arg(50000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -3,7 +3,9 @@
 // (what a card read waits for; the files are written by the background writer); "UntilDurable"
 // adds flushAutosave(), until both files are on disk. "AddParticipant": a runner registered from
 // the unmatched-card sheet, measured the same two ways. "BM_Journal/<kind>": the change
-// journal's cost for each kind of operation (see registerJournalBenchmarks).
+// journal's cost for each kind of operation (see registerJournalBenchmarks). "WriteFileAtomically":
+// one file of the given size written, synced and moved into place.
+#include "atomicfile.h"
 #include "benchstore.h"
 #include "racechanges.h"
 #include "racejournal.h"
@@ -270,6 +272,33 @@ void BM_DiskAppendSync(benchmark::State &state)
     reportPercentiles(state, times);
 }
 BENCHMARK(BM_DiskAppendSync)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One file written and synced over the one before it, as every full file is: sizes on both sides
+// of the smallest written past the page cache and of one direct write (both 8 MiB).
+void BM_WriteFileAtomically(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("event.vexloevent.json"));
+    QByteArray bytes(qsizetype(state.range(0)), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char('a' + (i * 7919) % 26);
+    for (auto _ : state) {
+        QString error;
+        if (!writeFileAtomically(path, bytes, &error))
+            state.SkipWithError(qPrintable(error));
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_WriteFileAtomically)
+    ->Arg(256 * 1024)
+    ->Arg(1024 * 1024)
+    ->Arg(4 * 1024 * 1024 + 1)
+    ->Arg(8 * 1024 * 1024 - 1)
+    ->Arg(8 * 1024 * 1024 + 1)
+    ->Arg(16 * 1024 * 1024 + 1)
+    ->Arg(64 * 1024 * 1024 + 1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // What the background writer's trim after each full write holds the journal for, which a card
 // read's append waits on: 50 full writes, each after the 100 records of its 10 seconds (6 kB

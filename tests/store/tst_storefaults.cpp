@@ -1,6 +1,8 @@
 #include "atomicfile.h"
+#include "autosavewriter.h"
 #include "casetable.h"
 #include "log.h"
+#include "racegenerator.h"
 #include "racejournal.h"
 #include "racejson.h"
 #include "racelocalstore.h"
@@ -11,32 +13,62 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <thread>
 
+#include <fcntl.h>
 #include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// A tmpfs of `kib` KiB at `path`, private to this process's mount namespace, unmounted when it
-// goes (with a read-only bind left over it: the first unmount takes the bind, the second the tmpfs).
+// A file system of `kib` KiB at `path`, private to this process's mount namespace, unmounted when
+// it goes (with a read-only bind left over it: the first unmount takes the bind, the second the
+// disk). A tmpfs or a ramfs (memory, the ramfs taking no direct writes), or ext4 on a loop device
+// over an image file beside `path` (a disk's file system, with or without extents: without them
+// it cannot set space aside).
 class SmallDisk
 {
 public:
-    SmallDisk(const QString &path, int kib)
+    SmallDisk(const QString &path, int kib, const QString &kind = QStringLiteral("tmpfs"))
         : m_path(path)
     {
-        const QByteArray options = "size=" + QByteArray::number(kib) + "k";
-        m_mounted = QDir().mkpath(path)
-            && ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, options.constData()) == 0;
+        if (!QDir().mkpath(path))
+            return;
+        if (kind == QStringLiteral("tmpfs") || kind == QStringLiteral("ramfs")) {
+            const QByteArray options = "size=" + QByteArray::number(kib) + "k";
+            const QByteArray type = kind.toLatin1();
+            m_mounted = ::mount(type.constData(), QFile::encodeName(path).constData(), type.constData(), 0,
+                            options.constData())
+                == 0;
+            return;
+        }
+        QFile image(imagePath());
+        if (!image.open(QIODevice::WriteOnly) || !image.resize(qint64(kib) * 1024))
+            return;
+        image.close();
+        // No blocks kept for root (the test runs as root and would use them), and every table
+        // written now rather than by a background thread while the test fills the disk.
+        QStringList format {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-b"),
+            QStringLiteral("4096"), QStringLiteral("-m"), QStringLiteral("0"), QStringLiteral("-E"),
+            QStringLiteral("lazy_itable_init=0,lazy_journal_init=0")};
+        if (kind == QStringLiteral("ext4 without extents"))
+            format << QStringLiteral("-O") << QStringLiteral("^64bit,^extents");
+        else if (kind != QStringLiteral("ext4"))
+            return;
+        m_mounted = run(QStringLiteral("mkfs.ext4"), format << imagePath()) && mountImage();
     }
     ~SmallDisk()
     {
@@ -45,6 +77,43 @@ public:
     }
     SmallDisk(const SmallDisk &) = delete;
     SmallDisk &operator=(const SmallDisk &) = delete;
+
+    // Shuts an ext4 disk down as when its device goes away (after writing back what it holds):
+    // every later operation on it fails with EIO. remount() brings it back.
+    [[nodiscard]] bool shutDown() const
+    {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        constexpr unsigned long shutdownRequest = _IOR('X', 125, quint32);
+        quint32 flags = 0; // written back first
+        const bool done = fd >= 0 && ::ioctl(fd, shutdownRequest, &flags) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return done;
+    }
+    [[nodiscard]] bool remount()
+    {
+        m_mounted = ::umount2(QFile::encodeName(m_path).constData(), 0) == 0 && mountImage();
+        return m_mounted;
+    }
+
+    // Pages of the file at `path` held in the page cache.
+    [[nodiscard]] static qsizetype cachedPages(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+            return 0;
+        const size_t length = size_t(file.size());
+        void *map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, file.handle(), 0);
+        if (map == MAP_FAILED)
+            return -1;
+        const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+        std::vector<unsigned char> resident((length + page - 1) / page);
+        qsizetype count = -1;
+        if (::mincore(map, length, resident.data()) == 0)
+            count = std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; });
+        ::munmap(map, length);
+        return count;
+    }
 
     [[nodiscard]] bool isMounted() const { return m_mounted; }
     [[nodiscard]] const QString &path() const { return m_path; }
@@ -91,7 +160,33 @@ public:
 private:
     QString m_path;
     bool m_mounted = false;
+
+    [[nodiscard]] QString imagePath() const { return m_path + QStringLiteral(".img"); }
+    [[nodiscard]] bool mountImage() const
+    {
+        return run(QStringLiteral("mount"),
+            {QStringLiteral("-t"), QStringLiteral("ext4"), QStringLiteral("-o"), QStringLiteral("loop"),
+                imagePath(), m_path});
+    }
+    [[nodiscard]] static bool run(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, arguments);
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    }
 };
+
+// Bytes that show any one of them out of place: a repeat of a short pattern could not.
+QByteArray numberedBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator random {seed};
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(random.bounded(256));
+    return bytes;
+}
 
 } // namespace
 
@@ -142,6 +237,98 @@ private slots:
             QVERIFY2(error.endsWith(cells[2]), qPrintable(error));
             QCOMPARE(StoreHarness::readAll(target), QByteArray("old"));
         }
+        QStringList left = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("filler"));
+        QCOMPARE(left, QStringList {QStringLiteral("event.json")});
+    }
+
+    // Every byte in place at sizes around the block, the smallest file written past the page cache
+    // and the size of one write, over a larger file, on a disk's file system and on memory ones
+    // (a ramfs refuses direct writes); and what the page cache keeps of it, when the disk is one:
+    // nothing of a large file but its partial last page, all of a small one.
+    void atomicWriteEveryByteInPlace_data() { casetable::load("store/atomic-write-sizes.tsv"); }
+    void atomicWriteEveryByteInPlace()
+    {
+        requireIsolation();
+        QFETCH(QStringList, cells);
+        QTemporaryDir dir;
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 64 * 1024, cells[0]);
+        if (!disk.isMounted())
+            QSKIP("cannot make a file system of this kind here (needs mkfs.ext4 and a free loop device)");
+        const QString target = QDir(disk.path()).filePath(QStringLiteral("event.json"));
+        const QByteArray old = numberedBytes(5 * 1000 * 1000 + 1, 1);
+        QString error;
+        QVERIFY2(writeFileAtomically(target, old, &error), qPrintable(error));
+        const QByteArray bytes = numberedBytes(cells[1].toLongLong(), 2);
+        QVERIFY2(writeFileAtomically(target, bytes, &error), qPrintable(error));
+        if (cells[2] != QStringLiteral("-"))
+            QCOMPARE(SmallDisk::cachedPages(target), cells[2].toLongLong());
+        const QByteArray written = StoreHarness::readAll(target);
+        QCOMPARE(written.size(), bytes.size());
+        QVERIFY(written == bytes);
+        QStringList left = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList {QStringLiteral("event.json")});
+    }
+
+    // The background writer's files of a large event (the local autosave, compact, and the event
+    // file, pretty) go past the page cache like any other large file, and read back as encoded.
+    void autosaveOfLargeEventPastCache()
+    {
+        requireIsolation();
+        QTemporaryDir dir;
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 128 * 1024, QStringLiteral("ext4"));
+        if (!disk.isMounted())
+            QSKIP("cannot make an ext4 file system here (needs mkfs.ext4 and a free loop device)");
+        AutosaveJob job;
+        job.race = generatedRaceOfSize(1000);
+        job.localPath = QDir(disk.path()).filePath(QStringLiteral("autosave.json"));
+        job.eventPath = QDir(disk.path()).filePath(QStringLiteral("event.vexloevent.json"));
+        const AutosaveOutcome outcome = runAutosaveJob(job);
+        QVERIFY(!outcome.localError && !outcome.eventError);
+        const QList<std::pair<QString, JsonLayout>> files {
+            {job.localPath, JsonLayout::Compact}, {*job.eventPath, JsonLayout::PrettySorted}};
+        for (const auto &[path, layout] : files) {
+            const QByteArray expected = *encodeRace(job.race, layout);
+            QVERIFY2(expected.size() >= 8 * 1024 * 1024, qPrintable(path));
+            QCOMPARE(SmallDisk::cachedPages(path), expected.size() % 4096 == 0 ? 0 : 1);
+            QVERIFY2(StoreHarness::readAll(path) == expected, qPrintable(path));
+        }
+    }
+
+    // Large writes refused by a disk's file system, past the page cache: the same step and reason
+    // as any write, the old file whole and nothing else left, also after the disk comes back.
+    void atomicWritePastCacheRefused_data() { casetable::load("store/write-past-cache-refused.tsv"); }
+    void atomicWritePastCacheRefused()
+    {
+        requireIsolation();
+        QFETCH(QStringList, cells);
+        const QString &fault = cells[2];
+        QTemporaryDir dir;
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 48 * 1024, cells[0]);
+        if (!disk.isMounted())
+            QSKIP("cannot make a file system of this kind here (needs mkfs.ext4 and a free loop device)");
+        const QString target = QDir(disk.path()).filePath(QStringLiteral("event.json"));
+        const QByteArray old = numberedBytes(9 * 1024 * 1024 + 3, 1);
+        QString error;
+        QVERIFY2(writeFileAtomically(target, old, &error), qPrintable(error));
+        if (fault == QStringLiteral("read-only"))
+            QVERIFY(disk.setReadOnly(true));
+        else if (fault == QStringLiteral("shut down"))
+            QVERIFY(disk.shutDown());
+        else
+            disk.fill(fault == QStringLiteral("full")
+                    ? 0
+                    : fault.section(QLatin1Char(' '), 0, 0).toLongLong() << 20);
+        const QByteArray bytes = numberedBytes(cells[1].toLongLong(), 2);
+        QVERIFY(!writeFileAtomically(target, bytes, &error));
+        const QString where = QDir::toNativeSeparators(disk.path());
+        QVERIFY2(error.startsWith(cells[3] + QLatin1Char(' ') + where), qPrintable(error));
+        QVERIFY2(error.endsWith(QStringLiteral(": ") + cells[4]), qPrintable(error));
+        if (fault == QStringLiteral("read-only"))
+            QVERIFY(disk.setReadOnly(false));
+        else if (fault == QStringLiteral("shut down"))
+            QVERIFY(disk.remount());
+        QVERIFY(StoreHarness::readAll(target) == old);
         QStringList left = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
         left.removeAll(QStringLiteral("filler"));
         QCOMPARE(left, QStringList {QStringLiteral("event.json")});
