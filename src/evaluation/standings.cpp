@@ -219,7 +219,8 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         if (k + 4 * ahead < race.results.size()) {
             const PersonResult &later = race.results[k + 4 * ahead];
             __builtin_prefetch(&later.participantId);
-            __builtin_prefetch(&later.raceTime);
+            __builtin_prefetch(&later.startTime);
+            __builtin_prefetch(&later.completed);
             __builtin_prefetch(&later.stageId);
             __builtin_prefetch(&later.completedOverride);
         }

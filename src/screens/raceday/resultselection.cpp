@@ -471,6 +471,12 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         if (i + ahead < race.participants.size())
             slotOf.prefetch(race.participants[i + ahead].id);
+        if (i + 4 * ahead < race.participants.size()) {
+            const Participant &later = race.participants[i + 4 * ahead];
+            __builtin_prefetch(&later.id);
+            __builtin_prefetch(&later.classId);
+            __builtin_prefetch(&later.classIdByStage);
+        }
         const Participant &p = race.participants[i];
         bool added = false;
         slotOf.insert(p.id, added);
@@ -498,6 +504,14 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         // The slot table is only read where the results leave the entries' order.
         if (!inOrder && i + ahead < race.results.size())
             slotOf.prefetch(race.results[i + ahead].participantId);
+        if (i + 4 * ahead < race.results.size()) {
+            const PersonResult &later = race.results[i + 4 * ahead];
+            __builtin_prefetch(&later.participantId);
+            __builtin_prefetch(&later.startTime);
+            __builtin_prefetch(&later.completed);
+            __builtin_prefetch(&later.stageId);
+            __builtin_prefetch(&later.completedOverride);
+        }
         const PersonResult &r = race.results[i];
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
