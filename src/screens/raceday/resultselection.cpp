@@ -159,8 +159,9 @@ std::optional<double> finiteTime(const std::optional<double> &seconds)
 }
 
 // What ordering and placing a result needs, gathered in one pass over the results so that the
-// sort compares small records and never reaches back into the results or the entries. Half a
-// cache line: a large event's groups are sorted from a few megabytes, not from the results.
+// sort compares small records and never reaches back into the results or the entries. A quarter
+// of a cache line: a large event's groups are sorted from a few megabytes, not from the results.
+// The runner is found again only for the few rows a name decides.
 struct Member
 {
     enum Flag : quint8 {
@@ -172,21 +173,44 @@ struct Member
     };
 
     qint64 time;
-    qint64 score;
     qint32 result;
-    // Index into race.participants; -1 when the runner is gone.
-    qint32 participant;
     quint8 flags;
 
     [[nodiscard]] bool has(Flag flag) const { return flags & flag; }
-    [[nodiscard]] std::optional<qint64> timeValue() const
+};
+
+// One group's members in the order of race.results, and beside them their points where the event
+// has a score course (no group is ranked by points otherwise).
+struct GroupMembers
+{
+    std::vector<Member> members;
+    std::vector<qint64> scores;
+    bool scoreGroup = false;
+
+    [[nodiscard]] std::optional<qint64> score(qint32 at) const
     {
-        return has(HasTime) ? std::optional<qint64>(time) : std::nullopt;
+        return members[std::size_t(at)].has(Member::HasScore) ? std::optional<qint64>(scores[std::size_t(at)])
+                                                              : std::nullopt;
     }
-    [[nodiscard]] std::optional<qint64> scoreValue() const
+};
+
+// The entry holding a runner id first, or -1.
+class EntryFinder
+{
+public:
+    EntryFinder(const UuidSlots &table, const std::vector<qint32> &entryOfSlot)
+        : m_slots(table)
+        , m_entryOfSlot(entryOfSlot)
+    { }
+    [[nodiscard]] qint32 operator()(const QUuid &id) const
     {
-        return has(HasScore) ? std::optional<qint64>(score) : std::nullopt;
+        const qint32 slot = m_slots.find(id);
+        return slot < 0 ? -1 : m_entryOfSlot[std::size_t(slot)];
     }
+
+private:
+    const UuidSlots &m_slots;
+    const std::vector<qint32> &m_entryOfSlot;
 };
 
 struct Row
@@ -216,9 +240,10 @@ struct Scratch
 class RowNames
 {
 public:
-    RowNames(const Race &race, const std::vector<Member> &members)
+    RowNames(const Race &race, const std::vector<Member> &members, const EntryFinder &entryOf)
         : m_race(race)
         , m_members(members)
+        , m_entryOf(entryOf)
     { }
 
     [[nodiscard]] const QString &operator()(const Row &row)
@@ -229,7 +254,7 @@ public:
         }
         const std::size_t i = std::size_t(row.at);
         if (!m_built[i]) {
-            const qint32 p = m_members[i].participant;
+            const qint32 p = m_entryOf(m_race.results[m_members[i].result].participantId);
             m_names[i] = p < 0
                 ? QStringLiteral("Unknown")
                 : personDisplayName(m_race.participants[p].givenName, m_race.participants[p].familyName);
@@ -241,26 +266,24 @@ public:
 private:
     const Race &m_race;
     const std::vector<Member> &m_members;
+    const EntryFinder &m_entryOf;
     std::vector<QString> m_names;
     std::vector<bool> m_built;
 };
 
 // Negative, zero or positive: the order of the Parts' comparators (score, then time, then name;
 // or time, then name), with placed rows ahead of the others.
-int compareRows(
-    const Row &a, const Row &b, bool scoreGroup, const std::vector<Member> &members, RowNames &names)
+int compareRows(const Row &a, const Row &b, const GroupMembers &group, RowNames &names)
 {
     if (a.placed != b.placed)
         return a.placed ? -1 : 1;
-    if (scoreGroup) {
-        const Member &ma = members[std::size_t(a.at)];
-        const Member &mb = members[std::size_t(b.at)];
-        const bool sa = ma.has(Member::HasScore);
-        const bool sb = mb.has(Member::HasScore);
-        if (sa != sb)
+    if (group.scoreGroup) {
+        const std::optional<qint64> sa = group.score(a.at);
+        const std::optional<qint64> sb = group.score(b.at);
+        if (sa.has_value() != sb.has_value())
             return sa ? -1 : 1;
-        if (sa && ma.score != mb.score)
-            return ma.score > mb.score ? -1 : 1;
+        if (sa && *sa != *sb)
+            return *sa > *sb ? -1 : 1;
         if (sa && a.timed && b.timed)
             return a.time < b.time ? -1 : (a.time > b.time ? 1 : 0);
     } else {
@@ -272,9 +295,9 @@ int compareRows(
     return compareNames(names(a), names(b));
 }
 
-bool sameRank(const Row &a, const Row &b, bool scoreGroup, const std::vector<Member> &members)
+bool sameRank(const Row &a, const Row &b, const GroupMembers &group)
 {
-    if (scoreGroup && members[std::size_t(a.at)].scoreValue() != members[std::size_t(b.at)].scoreValue())
+    if (group.scoreGroup && group.score(a.at) != group.score(b.at))
         return false;
     return a.timeValue() == b.timeValue();
 }
@@ -324,11 +347,12 @@ void sortByTime(std::vector<Row>::iterator first, std::vector<Row>::iterator las
     std::copy(sorted.begin(), sorted.end(), first);
 }
 
-// `members`: the group's results in their order in race.results.
 ClassResults orderGroup(
-    const Race &race, QString label, const std::vector<Member> &members, bool score, Scratch &scratch)
+    const Race &race, QString label, const GroupMembers &of, const EntryFinder &entryOf, Scratch &scratch)
 {
+    const std::vector<Member> &members = of.members;
     const qsizetype count = qsizetype(members.size());
+    const bool score = of.scoreGroup;
     ClassResults group;
     group.className = std::move(label);
     group.scoreGroup = score;
@@ -342,10 +366,10 @@ ClassResults orderGroup(
                                   : m.has(Member::Completed) && m.has(Member::HasTime);
         rows[std::size_t(i)] = {m.time, qint32(i), placed, m.has(Member::HasTime)};
     }
-    RowNames names(race, members);
+    RowNames names(race, members, entryOf);
     if (score) {
         std::stable_sort(rows.begin(), rows.end(),
-            [&](const Row &a, const Row &b) { return compareRows(a, b, true, members, names) < 0; });
+            [&](const Row &a, const Row &b) { return compareRows(a, b, of, names) < 0; });
     } else {
         // compareRows' order for a timed group in steps: the placed rows, then the others with a
         // time, each by time with equal times as read, then the rows without one by name. No name
@@ -355,15 +379,13 @@ ClassResults orderGroup(
         const auto placed = std::stable_partition(rows.begin(), timed, [](const Row &r) { return r.placed; });
         sortByTime(rows.begin(), placed, scratch);
         sortByTime(placed, timed, scratch);
-        std::stable_sort(timed, rows.end(),
-            [&](const Row &a, const Row &b) { return compareRows(a, b, false, members, names) < 0; });
+        std::stable_sort(
+            timed, rows.end(), [&](const Row &a, const Row &b) { return compareRows(a, b, of, names) < 0; });
     }
 
     group.places = numberPlaces(
         count, [&](qsizetype i) { return rows[std::size_t(i)].placed; },
-        [&](qsizetype a, qsizetype b) {
-            return sameRank(rows[std::size_t(a)], rows[std::size_t(b)], score, members);
-        });
+        [&](qsizetype a, qsizetype b) { return sameRank(rows[std::size_t(a)], rows[std::size_t(b)], of); });
     group.results.reserve(count);
     for (const Row &row : rows)
         group.results.append(&race.results[members[std::size_t(row.at)].result]);
@@ -493,8 +515,7 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         [](const Course &c) { return c.type == CourseType::Rogaining; });
     // Each group's members in the order of race.results, gathered as they are met, so that each
     // group is then sorted from one stretch of memory.
-    std::vector<std::vector<Member>> members;
-    std::vector<bool> scoreGroups;
+    std::vector<GroupMembers> members;
     // Room for an even share of the results in each group as it opens, so that the groups of a
     // large event mostly fill without moving.
     const std::size_t share = std::size_t(race.results.size() / std::max<qsizetype>(1, race.classes.size()));
@@ -541,8 +562,7 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         if (group < 0) {
             group = qint32(labels.size());
             labels.append(labelTexts[info.label]);
-            members.emplace_back().reserve(share);
-            scoreGroups.push_back(false);
+            members.emplace_back().members.reserve(share);
         }
         const bool onScore = anyScoreCourse && r.courseId
             && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
@@ -550,10 +570,12 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
             | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (time ? Member::HasTime : 0)
             | (r.score ? Member::HasScore : 0);
-        members[std::size_t(group)].push_back(
-            {time.value_or(0), r.score.value_or(0), qint32(i), entry, flags});
+        GroupMembers &into = members[std::size_t(group)];
+        into.members.push_back({time.value_or(0), qint32(i), flags});
+        if (anyScoreCourse)
+            into.scores.push_back(r.score.value_or(0));
         if (onScore)
-            scoreGroups[std::size_t(group)] = true;
+            into.scoreGroup = true;
     }
 
     QList<qint32> order(labels.size());
@@ -564,9 +586,9 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     QList<ClassResults> groups;
     groups.reserve(labels.size());
     Scratch scratch;
+    const EntryFinder entryOf(slotOf, entryOfSlot);
     for (qint32 g : order)
-        groups.append(
-            orderGroup(race, labels[g], members[std::size_t(g)], scoreGroups[std::size_t(g)], scratch));
+        groups.append(orderGroup(race, labels[g], members[std::size_t(g)], entryOf, scratch));
     return groups;
 }
 
