@@ -288,14 +288,6 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
                 standings[i].total = sum.total;
         }
 
-        // Names are compared only between runners without a total, so only theirs are built.
-        std::vector<QString> names(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!standings[i].total) {
-                const Participant &p = race.participants[group.participants[i]];
-                names[i] = trimSpacesAndTabs(p.givenName + QLatin1Char(' ') + p.familyName);
-            }
-        }
         std::vector<qint32> order(count);
         std::iota(order.begin(), order.end(), 0);
         auto byTotal = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
@@ -303,8 +295,17 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             order.begin(), order.end(), [&](qint32 i) { return standings[i].total.has_value(); });
         if (!sortByWholeSeconds(order.begin(), timed, standings))
             std::stable_sort(order.begin(), timed, byTotal);
-        std::stable_sort(
-            timed, order.end(), [&](qint32 a, qint32 b) { return collator.compare(names[a], names[b]) < 0; });
+        // Names are compared only between runners without a total, so only theirs are built, and
+        // a class where every runner has a total builds none.
+        if (timed != order.end()) {
+            std::vector<QString> names(count);
+            for (auto it = timed; it != order.end(); ++it) {
+                const Participant &p = race.participants[group.participants[std::size_t(*it)]];
+                names[std::size_t(*it)] = trimSpacesAndTabs(p.givenName + QLatin1Char(' ') + p.familyName);
+            }
+            std::stable_sort(timed, order.end(),
+                [&](qint32 a, qint32 b) { return collator.compare(names[a], names[b]) < 0; });
+        }
 
         QList<RankedEntry> &rows = out[c];
         rows.reserve(qsizetype(count));
