@@ -1,6 +1,7 @@
 #include "standings.h"
 
 #include "idmemo.h"
+#include "uuidslots.h"
 
 #include <QCollator>
 #include <QHash>
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numeric>
 #include <vector>
 
@@ -60,74 +60,6 @@ struct Summary
     double total = 0;
     bool complete = true;
     bool timed = true;
-};
-
-// The slot of each distinct runner id: an open table of 4-byte slot numbers (half a megabyte at
-// 50,000 runners) with the ids kept in slot order beside it. A look-up reads one entry of the
-// table and the id of its slot; results stored in the runners' order read those ids one after
-// the other.
-class SlotTable
-{
-public:
-    explicit SlotTable(qsizetype expected)
-    {
-        std::size_t capacity = 16;
-        while (capacity < std::size_t(expected) * 2)
-            capacity *= 2;
-        m_table.assign(capacity, -1);
-        m_ids.reserve(std::size_t(expected));
-    }
-
-    [[nodiscard]] qsizetype size() const { return qsizetype(m_ids.size()); }
-
-    // The slot of `id`, a new one when it has none yet; `added` tells which.
-    qint32 insert(const QUuid &id, bool &added)
-    {
-        std::size_t at = bucketOf(id);
-        for (; m_table[at] >= 0; at = (at + 1) & (m_table.size() - 1)) {
-            if (m_ids[std::size_t(m_table[at])] == id) {
-                added = false;
-                return m_table[at];
-            }
-        }
-        added = true;
-        m_table[at] = qint32(m_ids.size());
-        m_ids.push_back(id);
-        return m_table[at];
-    }
-
-    // Asks for the table entry of `id` ahead of its look-up or insert: with many runners the table
-    // no longer stays in the caches while the records stream past, and the entries wanted are
-    // all over it.
-    void prefetch(const QUuid &id) const { __builtin_prefetch(&m_table[bucketOf(id)]); }
-
-    // The slot of `id`, or -1.
-    [[nodiscard]] qint32 find(const QUuid &id) const
-    {
-        for (std::size_t at = bucketOf(id); m_table[at] >= 0; at = (at + 1) & (m_table.size() - 1)) {
-            if (m_ids[std::size_t(m_table[at])] == id)
-                return m_table[at];
-        }
-        return -1;
-    }
-
-private:
-    [[nodiscard]] std::size_t bucketOf(const QUuid &id) const
-    {
-        // Ids need not be random (an imported id may differ from the next in one byte), so all
-        // 128 bits are mixed.
-        quint64 words[2];
-        static_assert(sizeof(words) == sizeof(QUuid));
-        std::memcpy(words, &id, sizeof(words));
-        quint64 h = words[0] ^ (words[1] * 0x9E3779B97F4A7C15ULL);
-        h ^= h >> 33;
-        h *= 0xFF51AFD7ED558CCDULL;
-        h ^= h >> 33;
-        return std::size_t(h) & (m_table.size() - 1);
-    }
-
-    std::vector<qint32> m_table;
-    std::vector<QUuid> m_ids;
 };
 
 // The standing of one runner before the rows are built: only what the order needs.
@@ -219,7 +151,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     // results: the entries are read once in order, not once per class.
     std::vector<Runners> runners(classIds.size());
     IdMemo<QList<qsizetype>> classesOf;
-    SlotTable slotOf(race.participants.size());
+    UuidSlots slotOf(race.participants.size());
     std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
     bool idHeldTwice = false;
     // Both passes ask for what the record `ahead` places on will need, and for the lines read of
@@ -272,26 +204,34 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     if (slotOf.size() == 0)
         return out;
 
-    // chosen[slot * stages + stage]: the latest read-out, the first stored on equal `readAt`.
+    // chosen[stage * slots + slot]: the latest read-out, the first stored on equal `readAt`. One
+    // stage's results stored in the runners' order then fill one stretch from start to end.
     const qsizetype stageCount = race.stages.size();
-    std::vector<Counted> chosen(std::size_t(slotOf.size() * stageCount));
+    const std::size_t slotCount = std::size_t(slotOf.size());
+    std::vector<Counted> chosen(slotCount * std::size_t(stageCount));
     IdMemo<QList<qsizetype>> stagesOf;
+    qint32 previous = -1;
+    bool inOrder = false;
     for (qsizetype k = 0; k < race.results.size(); ++k) {
-        if (k + ahead < race.results.size())
+        // The table is only read where the results leave the runners' order.
+        if (!inOrder && k + ahead < race.results.size())
             slotOf.prefetch(race.results[k + ahead].participantId);
         if (k + 4 * ahead < race.results.size()) {
             const PersonResult &later = race.results[k + 4 * ahead];
             __builtin_prefetch(&later.participantId);
-            __builtin_prefetch(&later.raceTime);
+            __builtin_prefetch(&later.startTime);
+            __builtin_prefetch(&later.completed);
             __builtin_prefetch(&later.stageId);
             __builtin_prefetch(&later.completedOverride);
         }
         const PersonResult &r = race.results[k];
         if (!r.stageId)
             continue;
-        const qint32 runner = slotOf.find(r.participantId);
+        const qint32 runner = slotOf.findNear(r.participantId, previous);
+        inOrder = runner >= 0 && runner == previous + 1;
         if (runner < 0)
             continue;
+        previous = runner;
         const QList<qsizetype> &stages = stagesOf.get(*r.stageId, [&race](const QString &id) {
             QList<qsizetype> matches;
             for (qsizetype s = 0; s < race.stages.size(); ++s)
@@ -300,7 +240,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             return matches;
         });
         for (qsizetype s : stages) {
-            Counted &slot = chosen[std::size_t(runner * stageCount + s)];
+            Counted &slot = chosen[std::size_t(s) * slotCount + std::size_t(runner)];
             if (slot.result < 0 || r.readAt > race.results[slot.result].readAt) {
                 const bool completed = r.effectiveCompleted();
                 const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
@@ -308,11 +248,13 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             }
         }
     }
-    std::vector<Summary> summaries(std::size_t(slotOf.size()));
-    for (std::size_t slot = 0; slot < summaries.size(); ++slot) {
-        Summary &sum = summaries[slot];
-        for (qsizetype s = 0; s < stageCount; ++s) {
-            const Counted &r = chosen[slot * std::size_t(stageCount) + std::size_t(s)];
+    // Stage by stage, each runner's total still adds the stages in their order.
+    std::vector<Summary> summaries(slotCount);
+    for (qsizetype s = 0; s < stageCount; ++s) {
+        const Counted *stage = chosen.data() + std::size_t(s) * slotCount;
+        for (std::size_t slot = 0; slot < slotCount; ++slot) {
+            Summary &sum = summaries[slot];
+            const Counted &r = stage[slot];
             if (r.result < 0 || !r.completed) {
                 sum.complete = false;
                 continue;
@@ -346,14 +288,6 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
                 standings[i].total = sum.total;
         }
 
-        // Names are compared only between runners without a total, so only theirs are built.
-        std::vector<QString> names(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!standings[i].total) {
-                const Participant &p = race.participants[group.participants[i]];
-                names[i] = trimSpacesAndTabs(p.givenName + QLatin1Char(' ') + p.familyName);
-            }
-        }
         std::vector<qint32> order(count);
         std::iota(order.begin(), order.end(), 0);
         auto byTotal = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
@@ -361,8 +295,17 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             order.begin(), order.end(), [&](qint32 i) { return standings[i].total.has_value(); });
         if (!sortByWholeSeconds(order.begin(), timed, standings))
             std::stable_sort(order.begin(), timed, byTotal);
-        std::stable_sort(
-            timed, order.end(), [&](qint32 a, qint32 b) { return collator.compare(names[a], names[b]) < 0; });
+        // Names are compared only between runners without a total, so only theirs are built, and
+        // a class where every runner has a total builds none.
+        if (timed != order.end()) {
+            std::vector<QString> names(count);
+            for (auto it = timed; it != order.end(); ++it) {
+                const Participant &p = race.participants[group.participants[std::size_t(*it)]];
+                names[std::size_t(*it)] = trimSpacesAndTabs(p.givenName + QLatin1Char(' ') + p.familyName);
+            }
+            std::stable_sort(timed, order.end(),
+                [&](qint32 a, qint32 b) { return collator.compare(names[a], names[b]) < 0; });
+        }
 
         QList<RankedEntry> &rows = out[c];
         rows.reserve(qsizetype(count));

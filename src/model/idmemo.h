@@ -3,33 +3,68 @@
 // A value worked out once per distinct id text (a stage, class or course id), for passes over all
 // results or entries that meet the same few ids again and again. Consecutive records mostly carry
 // the same id, often as copies sharing their characters, so the last one is compared first (by
-// where its characters are, then by text) before the id is hashed.
+// where its characters are, then by text); then a small table by where the characters are, for
+// copies of a few ids taking turns (entries of sixty classes in turn); only then is the text
+// hashed, which costs more than the rest of a record's work.
 //
-// The ids handed in must stay alive and unchanged while the memo is used (the memo keeps a view
-// of the last one, not a copy).
+// The ids handed in must stay alive and unchanged while the memo is used (the memo keeps views
+// of them, not copies).
 
 #include <QHash>
 #include <QString>
 #include <QStringView>
+
+#include <array>
+#include <deque>
 
 template<typename T> class IdMemo
 {
 public:
     template<typename Compute> const T &get(const QString &id, Compute compute)
     {
-        if (m_last && ((m_lastId.data() == id.constData() && m_lastId.size() == id.size()) || m_lastId == id))
+        const QChar *data = id.constData();
+        if (m_last && m_lastId.data() == data && m_lastId.size() == id.size())
             return *m_last;
-        auto it = m_seen.find(id);
-        if (it == m_seen.end())
-            it = m_seen.insert(id, compute(id));
-        m_lastId = id;
-        m_last = &it.value();
-        return *m_last;
+        Seen &seen = m_byData[slotOf(data)];
+        if (seen.data == data && seen.size == id.size())
+            return remember(id, seen.value);
+        if (m_last && m_lastId == id)
+            return *m_last;
+        auto it = m_byText.constFind(id);
+        if (it == m_byText.constEnd()) {
+            m_values.push_back(compute(id));
+            it = m_byText.insert(id, &m_values.back());
+        }
+        seen = {data, id.size(), it.value()};
+        return remember(id, it.value());
     }
 
 private:
-    // Values move when the hash grows; m_last is set anew after every insert.
-    QHash<QString, T> m_seen;
+    struct Seen
+    {
+        const QChar *data = nullptr;
+        qsizetype size = 0;
+        const T *value = nullptr;
+    };
+
+    static std::size_t slotOf(const QChar *data)
+    {
+        // Heap blocks lie at multiples of 16 bytes; the multiplication spreads their addresses.
+        return std::size_t(((quintptr(data) >> 4) * 0x9E3779B97F4A7C15ULL) >> 55);
+    }
+
+    const T &remember(const QString &id, const T *value)
+    {
+        m_lastId = id;
+        m_last = value;
+        return *value;
+    }
+
+    static constexpr int tableSize = 512;
+    // Values stay where they are as more are added (the views below point at them).
+    std::deque<T> m_values;
+    QHash<QString, const T *> m_byText;
+    std::array<Seen, tableSize> m_byData {};
     QStringView m_lastId;
     const T *m_last = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "racelookup.h"
 #include "resultgroups.h"
 #include "standings.h"
+#include "uuidslots.h"
 
 #include <QHash>
 
@@ -158,44 +159,102 @@ std::optional<double> finiteTime(const std::optional<double> &seconds)
 }
 
 // What ordering and placing a result needs, gathered in one pass over the results so that the
-// sort compares small records and never reaches back into the results or the entries.
+// sort compares small records and never reaches back into the results or the entries. A quarter
+// of a cache line: a large event's groups are sorted from a few megabytes, not from the results.
+// The runner is found again only for the few rows a name decides.
 struct Member
 {
+    enum Flag : quint8 {
+        Completed = 1,
+        // The override does not take the place away (a score course's condition).
+        PlaceAllowed = 2,
+        HasTime = 4,
+        HasScore = 8,
+    };
+
+    qint64 time;
     qint32 result;
-    // Index into race.participants; -1 when the runner is gone.
-    qint32 participant;
-    bool completed;
-    // The override does not take the place away (a score course's condition).
-    bool placeAllowed;
-    bool onScoreCourse;
-    std::optional<qint64> time;
-    std::optional<qint64> score;
+    quint8 flags;
+
+    [[nodiscard]] bool has(Flag flag) const { return flags & flag; }
+};
+
+// One group's members in the order of race.results, and beside them their points where the event
+// has a score course (no group is ranked by points otherwise).
+struct GroupMembers
+{
+    std::vector<Member> members;
+    std::vector<qint64> scores;
+    bool scoreGroup = false;
+
+    [[nodiscard]] std::optional<qint64> score(qint32 at) const
+    {
+        return members[std::size_t(at)].has(Member::HasScore) ? std::optional<qint64>(scores[std::size_t(at)])
+                                                              : std::nullopt;
+    }
+};
+
+// The entry holding a runner id first, or -1.
+class EntryFinder
+{
+public:
+    EntryFinder(const UuidSlots &table, const std::vector<qint32> &entryOfSlot)
+        : m_slots(table)
+        , m_entryOfSlot(entryOfSlot)
+    { }
+    [[nodiscard]] qint32 operator()(const QUuid &id) const
+    {
+        const qint32 slot = m_slots.find(id);
+        return slot < 0 ? -1 : m_entryOfSlot[std::size_t(slot)];
+    }
+
+private:
+    const UuidSlots &m_slots;
+    const std::vector<qint32> &m_entryOfSlot;
 };
 
 struct Row
 {
-    const Member *member;
-    // The row's place in its group before sorting.
+    qint64 time;
+    // The row's member: its place in its group before sorting.
     qint32 at;
     bool placed;
-    std::optional<qint64> time;
+    bool timed;
+
+    [[nodiscard]] std::optional<qint64> timeValue() const
+    {
+        return timed ? std::optional<qint64>(time) : std::nullopt;
+    }
+};
+
+// Buffers one call's groups share, so that each group is ordered in memory the previous one left
+// in the caches instead of in new allocations.
+struct Scratch
+{
+    std::vector<Row> rows;
+    std::vector<Row> sorted;
+    std::vector<qint32> start;
 };
 
 // Names are built only for the rows a comparison reaches them for: equal times, or no time.
 class RowNames
 {
 public:
-    RowNames(const Race &race, qsizetype count)
+    RowNames(const Race &race, const std::vector<Member> &members, const EntryFinder &entryOf)
         : m_race(race)
-        , m_names(std::size_t(count))
-        , m_built(std::size_t(count), false)
+        , m_members(members)
+        , m_entryOf(entryOf)
     { }
 
     [[nodiscard]] const QString &operator()(const Row &row)
     {
+        if (m_names.empty()) {
+            m_names.resize(m_members.size());
+            m_built.assign(m_members.size(), false);
+        }
         const std::size_t i = std::size_t(row.at);
         if (!m_built[i]) {
-            const qint32 p = row.member->participant;
+            const qint32 p = m_entryOf(m_race.results[m_members[i].result].participantId);
             m_names[i] = p < 0
                 ? QStringLiteral("Unknown")
                 : personDisplayName(m_race.participants[p].givenName, m_race.participants[p].familyName);
@@ -206,39 +265,41 @@ public:
 
 private:
     const Race &m_race;
+    const std::vector<Member> &m_members;
+    const EntryFinder &m_entryOf;
     std::vector<QString> m_names;
     std::vector<bool> m_built;
 };
 
 // Negative, zero or positive: the order of the Parts' comparators (score, then time, then name;
 // or time, then name), with placed rows ahead of the others.
-int compareRows(const Row &a, const Row &b, bool scoreGroup, RowNames &names)
+int compareRows(const Row &a, const Row &b, const GroupMembers &group, RowNames &names)
 {
     if (a.placed != b.placed)
         return a.placed ? -1 : 1;
-    if (scoreGroup) {
-        const auto &sa = a.member->score;
-        const auto &sb = b.member->score;
+    if (group.scoreGroup) {
+        const std::optional<qint64> sa = group.score(a.at);
+        const std::optional<qint64> sb = group.score(b.at);
         if (sa.has_value() != sb.has_value())
             return sa ? -1 : 1;
         if (sa && *sa != *sb)
             return *sa > *sb ? -1 : 1;
-        if (sa && a.time && b.time)
-            return *a.time < *b.time ? -1 : (*a.time > *b.time ? 1 : 0);
+        if (sa && a.timed && b.timed)
+            return a.time < b.time ? -1 : (a.time > b.time ? 1 : 0);
     } else {
-        if (a.time.has_value() != b.time.has_value())
-            return a.time ? -1 : 1;
-        if (a.time)
-            return *a.time < *b.time ? -1 : (*a.time > *b.time ? 1 : 0);
+        if (a.timed != b.timed)
+            return a.timed ? -1 : 1;
+        if (a.timed)
+            return a.time < b.time ? -1 : (a.time > b.time ? 1 : 0);
     }
     return compareNames(names(a), names(b));
 }
 
-bool sameRank(const Row &a, const Row &b, bool scoreGroup)
+bool sameRank(const Row &a, const Row &b, const GroupMembers &group)
 {
-    if (scoreGroup)
-        return a.member->score == b.member->score && a.time == b.time;
-    return a.time == b.time;
+    if (group.scoreGroup && group.score(a.at) != group.score(b.at))
+        return false;
+    return a.timeValue() == b.timeValue();
 }
 
 // Places of consecutive ranked entries: a tie shares the place, the next one skips.
@@ -257,76 +318,79 @@ QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied t
 // Rows that all have a time, in the order read, into the order of their times, equal times as read.
 // Where the times lie close together (a large class: seconds spread over an hour or two) they are
 // counted out in one pass over the rows and one over the seconds; else compared.
-void sortByTime(QList<Row>::iterator first, QList<Row>::iterator last)
+void sortByTime(std::vector<Row>::iterator first, std::vector<Row>::iterator last, Scratch &scratch)
 {
     const auto count = std::distance(first, last);
     if (count < 2)
         return;
     const auto [low, high]
-        = std::minmax_element(first, last, [](const Row &a, const Row &b) { return *a.time < *b.time; });
-    const qint64 min = *low->time;
+        = std::minmax_element(first, last, [](const Row &a, const Row &b) { return a.time < b.time; });
+    const qint64 min = low->time;
     // The difference of two whole seconds, however far apart, as an unsigned number.
-    const quint64 range = quint64(*high->time) - quint64(min);
+    const quint64 range = quint64(high->time) - quint64(min);
     if (range >= quint64(count) * 8) {
         // Every key (time, place read) is distinct, so the unstable sort gives the stable order.
         std::sort(first, last,
-            [](const Row &a, const Row &b) { return *a.time != *b.time ? *a.time < *b.time : a.at < b.at; });
+            [](const Row &a, const Row &b) { return a.time != b.time ? a.time < b.time : a.at < b.at; });
         return;
     }
-    std::vector<qint32> start(std::size_t(range) + 2, 0);
+    std::vector<qint32> &start = scratch.start;
+    start.assign(std::size_t(range) + 2, 0);
     for (auto it = first; it != last; ++it)
-        ++start[std::size_t(quint64(*it->time) - quint64(min)) + 1];
+        ++start[std::size_t(quint64(it->time) - quint64(min)) + 1];
     for (std::size_t k = 1; k < start.size(); ++k)
         start[k] += start[k - 1];
-    std::vector<Row> sorted(static_cast<std::size_t>(count));
+    std::vector<Row> &sorted = scratch.sorted;
+    sorted.resize(static_cast<std::size_t>(count));
     for (auto it = first; it != last; ++it)
-        sorted[std::size_t(start[std::size_t(quint64(*it->time) - quint64(min))]++)] = *it;
+        sorted[std::size_t(start[std::size_t(quint64(it->time) - quint64(min))]++)] = *it;
     std::copy(sorted.begin(), sorted.end(), first);
 }
 
-// `members`: the group's results in their order in race.results.
-ClassResults orderGroup(const Race &race, QString label, const std::vector<Member> &members)
+ClassResults orderGroup(
+    const Race &race, QString label, const GroupMembers &of, const EntryFinder &entryOf, Scratch &scratch)
 {
+    const std::vector<Member> &members = of.members;
     const qsizetype count = qsizetype(members.size());
+    const bool score = of.scoreGroup;
     ClassResults group;
     group.className = std::move(label);
-    group.scoreGroup
-        = std::any_of(members.begin(), members.end(), [](const Member &m) { return m.onScoreCourse; });
-    const bool score = group.scoreGroup;
+    group.scoreGroup = score;
 
-    QList<Row> rows;
-    rows.reserve(count);
+    std::vector<Row> &rows = scratch.rows;
+    rows.resize(std::size_t(count));
     for (qsizetype i = 0; i < count; ++i) {
         const Member &m = members[std::size_t(i)];
         // earnsPlace, from the gathered values.
-        const bool placed = score ? m.score.has_value() && m.placeAllowed : m.completed && m.time.has_value();
-        rows.append({&m, qint32(i), placed, m.time});
+        const bool placed = score ? m.has(Member::HasScore) && m.has(Member::PlaceAllowed)
+                                  : m.has(Member::Completed) && m.has(Member::HasTime);
+        rows[std::size_t(i)] = {m.time, qint32(i), placed, m.has(Member::HasTime)};
     }
-    RowNames names(race, count);
+    RowNames names(race, members, entryOf);
     if (score) {
         std::stable_sort(rows.begin(), rows.end(),
-            [&names](const Row &a, const Row &b) { return compareRows(a, b, true, names) < 0; });
+            [&](const Row &a, const Row &b) { return compareRows(a, b, of, names) < 0; });
     } else {
         // compareRows' order for a timed group in steps: the placed rows, then the others with a
         // time, each by time with equal times as read, then the rows without one by name. No name
         // is built where a time decides.
-        const auto timed = std::stable_partition(
-            rows.begin(), rows.end(), [](const Row &r) { return r.time.has_value(); });
+        const auto timed
+            = std::stable_partition(rows.begin(), rows.end(), [](const Row &r) { return r.timed; });
         const auto placed = std::stable_partition(rows.begin(), timed, [](const Row &r) { return r.placed; });
-        sortByTime(rows.begin(), placed);
-        sortByTime(placed, timed);
-        std::stable_sort(timed, rows.end(),
-            [&names](const Row &a, const Row &b) { return compareRows(a, b, false, names) < 0; });
+        sortByTime(rows.begin(), placed, scratch);
+        sortByTime(placed, timed, scratch);
+        std::stable_sort(
+            timed, rows.end(), [&](const Row &a, const Row &b) { return compareRows(a, b, of, names) < 0; });
     }
 
     group.places = numberPlaces(
-        rows.size(), [&](qsizetype i) { return rows[i].placed; },
-        [&](qsizetype a, qsizetype b) { return sameRank(rows[a], rows[b], score); });
-    group.results.reserve(rows.size());
+        count, [&](qsizetype i) { return rows[std::size_t(i)].placed; },
+        [&](qsizetype a, qsizetype b) { return sameRank(rows[std::size_t(a)], rows[std::size_t(b)], of); });
+    group.results.reserve(count);
     for (const Row &row : rows)
-        group.results.append(&race.results[row.member->result]);
-    if (!score && !rows.isEmpty() && rows.first().placed)
-        group.leaderTime = rankedTime(race.results[rows.first().member->result]);
+        group.results.append(&race.results[members[std::size_t(row.at)].result]);
+    if (!score && !rows.empty() && rows.front().placed)
+        group.leaderTime = rankedTime(race.results[members[std::size_t(rows.front().at)].result]);
     return group;
 }
 
@@ -421,13 +485,25 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     };
     std::vector<EntryClass> entryClasses;
     entryClasses.reserve(std::size_t(race.participants.size()));
-    // The entry of each id, the first holding it (as Lookup's).
-    QHash<QUuid, qint32> entryOf;
-    entryOf.reserve(race.participants.size());
+    // The entry of each distinct id, the first holding it (as Lookup's), by the id's slot.
+    UuidSlots slotOf(race.participants.size());
+    std::vector<qint32> entryOfSlot;
+    entryOfSlot.reserve(std::size_t(race.participants.size()));
+    constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        if (i + ahead < race.participants.size())
+            slotOf.prefetch(race.participants[i + ahead].id);
+        if (i + 4 * ahead < race.participants.size()) {
+            const Participant &later = race.participants[i + 4 * ahead];
+            __builtin_prefetch(&later.id);
+            __builtin_prefetch(&later.classId);
+            __builtin_prefetch(&later.classIdByStage);
+        }
         const Participant &p = race.participants[i];
-        if (!entryOf.contains(p.id))
-            entryOf.insert(p.id, qint32(i));
+        bool added = false;
+        slotOf.insert(p.id, added);
+        if (added)
+            entryOfSlot.push_back(qint32(i));
         entryClasses.push_back({p.classId ? classInfo(*p.classId) : noClass, p.classIdByStage.has_value()});
     }
 
@@ -439,15 +515,34 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         [](const Course &c) { return c.type == CourseType::Rogaining; });
     // Each group's members in the order of race.results, gathered as they are met, so that each
     // group is then sorted from one stretch of memory.
-    std::vector<std::vector<Member>> members;
+    std::vector<GroupMembers> members;
+    // Room for an even share of the results in each group as it opens, so that the groups of a
+    // large event mostly fill without moving.
+    const std::size_t share = std::size_t(race.results.size() / std::max<qsizetype>(1, race.classes.size()));
+    qint32 previousSlot = -1;
+    bool inOrder = false;
     for (qsizetype i = 0; i < race.results.size(); ++i) {
+        // The slot table is only read where the results leave the entries' order.
+        if (!inOrder && i + ahead < race.results.size())
+            slotOf.prefetch(race.results[i + ahead].participantId);
+        if (i + 4 * ahead < race.results.size()) {
+            const PersonResult &later = race.results[i + 4 * ahead];
+            __builtin_prefetch(&later.participantId);
+            __builtin_prefetch(&later.startTime);
+            __builtin_prefetch(&later.completed);
+            __builtin_prefetch(&later.stageId);
+            __builtin_prefetch(&later.completedOverride);
+        }
         const PersonResult &r = race.results[i];
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
             })))
             continue;
-        const auto found = entryOf.constFind(r.participantId);
-        const qint32 entry = found == entryOf.constEnd() ? -1 : found.value();
+        const qint32 slot = slotOf.findNear(r.participantId, previousSlot);
+        inOrder = slot >= 0 && slot == previousSlot + 1;
+        if (slot >= 0)
+            previousSlot = slot;
+        const qint32 entry = slot < 0 ? -1 : entryOfSlot[std::size_t(slot)];
         const Participant *participant = entry < 0 ? nullptr : &race.participants[entry];
         ClassInfo info = noClass;
         if (participant) {
@@ -467,12 +562,20 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         if (group < 0) {
             group = qint32(labels.size());
             labels.append(labelTexts[info.label]);
-            members.emplace_back();
+            members.emplace_back().members.reserve(share);
         }
         const bool onScore = anyScoreCourse && r.courseId
             && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
-        members[std::size_t(group)].push_back({qint32(i), entry, r.effectiveCompleted(),
-            r.completedOverride.value_or(true), onScore, wholeSeconds(rankedTime(r)), r.score});
+        const std::optional<qint64> time = wholeSeconds(rankedTime(r));
+        const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
+            | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (time ? Member::HasTime : 0)
+            | (r.score ? Member::HasScore : 0);
+        GroupMembers &into = members[std::size_t(group)];
+        into.members.push_back({time.value_or(0), qint32(i), flags});
+        if (anyScoreCourse)
+            into.scores.push_back(r.score.value_or(0));
+        if (onScore)
+            into.scoreGroup = true;
     }
 
     QList<qint32> order(labels.size());
@@ -482,8 +585,10 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
 
     QList<ClassResults> groups;
     groups.reserve(labels.size());
+    Scratch scratch;
+    const EntryFinder entryOf(slotOf, entryOfSlot);
     for (qint32 g : order)
-        groups.append(orderGroup(race, labels[g], members[std::size_t(g)]));
+        groups.append(orderGroup(race, labels[g], members[std::size_t(g)], entryOf, scratch));
     return groups;
 }
 

@@ -8,7 +8,9 @@
 //          under that runner's id) | filter [class=<id>] [stage=<id>]
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
-//   language da | show panel|recent
+//   language da | show panel|recent | ids shared  (runners and results then hold the declared
+//          classes', stages' and courses' ids themselves, as an event built in the app does,
+//          instead of copies of their text)
 //   expect: then the rendered lines (see render below)
 // Names, classes and courses not declared are gone from the race; a time may be nan or inf; "_"
 // in a name is a space.
@@ -40,9 +42,40 @@ struct Case
     QStringList expected;
 };
 
+// Every id a runner or result holds that a declared class, stage or course has, replaced by that
+// object's own id, sharing its characters.
+void shareIds(Race &race)
+{
+    QHash<QString, QString> declared;
+    for (const RaceClass &k : race.classes)
+        declared.insert(k.id, k.id);
+    for (const Stage &s : race.stages)
+        declared.insert(s.id, s.id);
+    for (const Course &k : race.courses)
+        declared.insert(k.id, k.id);
+    auto share = [&declared](std::optional<QString> &id) {
+        if (id && declared.contains(*id))
+            id = declared.value(*id);
+    };
+    for (Participant &p : race.participants) {
+        share(p.classId);
+        if (p.classIdByStage) {
+            StageMap<QString> byStage;
+            for (auto it = p.classIdByStage->cbegin(); it != p.classIdByStage->cend(); ++it)
+                byStage.insert(declared.value(it.key(), it.key()), declared.value(it.value(), it.value()));
+            p.classIdByStage = byStage;
+        }
+    }
+    for (PersonResult &r : race.results) {
+        share(r.stageId);
+        share(r.courseId);
+    }
+}
+
 Case parse(const QString &text)
 {
     Case c;
+    bool sharedIds = false;
     QHash<QString, QUuid> runners;
     const QStringList lines = text.split(QLatin1Char('\n'));
     const qsizetype expectAt = lines.indexOf(QStringLiteral("expect:"));
@@ -119,8 +152,12 @@ Case parse(const QString &text)
             c.show = f[1];
         } else if (kind == QLatin1String("language")) {
             c.language = f[1] == QLatin1String("da") ? AppLanguage::Danish : AppLanguage::English;
+        } else if (kind == QLatin1String("ids")) {
+            sharedIds = f.value(1) == QLatin1String("shared");
         }
     }
+    if (sharedIds)
+        shareIds(c.race);
     return c;
 }
 

@@ -1,0 +1,89 @@
+#pragma once
+
+// Dense slot numbers 0, 1, 2, ... for distinct ids, for passes over every entry and result of a
+// large event: an open table of 4-byte slot numbers (half a megabyte at 50,000 ids) with the ids
+// kept in slot order beside it. A look-up reads one entry of the table and the id of its slot.
+//
+// Records stored in the order their ids were numbered (results stored stage by stage in the
+// entries' order) are found by findNear, which tries the slot after the previous one first and
+// reads the ids one after the other instead of the table all over.
+
+#include <QUuid>
+
+#include <cstring>
+#include <vector>
+
+class UuidSlots
+{
+public:
+    explicit UuidSlots(qsizetype expected)
+    {
+        std::size_t capacity = 16;
+        while (capacity < std::size_t(expected) * 2)
+            capacity *= 2;
+        m_table.assign(capacity, -1);
+        m_ids.reserve(std::size_t(expected));
+    }
+
+    [[nodiscard]] qsizetype size() const { return qsizetype(m_ids.size()); }
+    [[nodiscard]] const QUuid &id(qint32 slot) const { return m_ids[std::size_t(slot)]; }
+
+    // The slot of `id`, a new one when it has none yet; `added` tells which.
+    qint32 insert(const QUuid &id, bool &added)
+    {
+        std::size_t at = bucketOf(id);
+        for (; m_table[at] >= 0; at = (at + 1) & (m_table.size() - 1)) {
+            if (m_ids[std::size_t(m_table[at])] == id) {
+                added = false;
+                return m_table[at];
+            }
+        }
+        added = true;
+        m_table[at] = qint32(m_ids.size());
+        m_ids.push_back(id);
+        return m_table[at];
+    }
+
+    // Asks for the table entry of `id` ahead of its look-up or insert: with many ids the table no
+    // longer stays in the caches while the records stream past, and the entries wanted are all
+    // over it.
+    void prefetch(const QUuid &id) const { __builtin_prefetch(&m_table[bucketOf(id)]); }
+
+    // The slot of `id`, or -1.
+    [[nodiscard]] qint32 find(const QUuid &id) const
+    {
+        for (std::size_t at = bucketOf(id); m_table[at] >= 0; at = (at + 1) & (m_table.size() - 1)) {
+            if (m_ids[std::size_t(m_table[at])] == id)
+                return m_table[at];
+        }
+        return -1;
+    }
+
+    // find(id), trying `previous + 1` first: each id has one slot, so a slot holding the id is
+    // its slot.
+    [[nodiscard]] qint32 findNear(const QUuid &id, qint32 previous) const
+    {
+        const std::size_t next = std::size_t(previous + 1);
+        if (next < m_ids.size() && m_ids[next] == id)
+            return qint32(next);
+        return find(id);
+    }
+
+private:
+    [[nodiscard]] std::size_t bucketOf(const QUuid &id) const
+    {
+        // Ids need not be random (an imported id may differ from the next in one byte), so all
+        // 128 bits are mixed.
+        quint64 words[2];
+        static_assert(sizeof(words) == sizeof(QUuid));
+        std::memcpy(words, &id, sizeof(words));
+        quint64 h = words[0] ^ (words[1] * 0x9E3779B97F4A7C15ULL);
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDULL;
+        h ^= h >> 33;
+        return std::size_t(h) & (m_table.size() - 1);
+    }
+
+    std::vector<qint32> m_table;
+    std::vector<QUuid> m_ids;
+};
