@@ -585,9 +585,10 @@ bool RaceJournal::rewriteLocked()
     QByteArray bytes;
     for (const Record &record : m_records)
         bytes += record.line;
-    // The new file comes with its space ahead, written and synced with it.
+    // The new file comes with some space ahead, written and synced with it; the thread adds the
+    // rest at once.
     if (roomToWriteAhead(QFileInfo(m_path).absolutePath()))
-        bytes.append(aheadStep, '\0');
+        bytes.append(aheadWithRewrite, '\0');
     QString error;
     // Atomic: a failed or interrupted rewrite leaves the old journal, whose extra records replay
     // harmlessly (they are in the files, or still wanted). The write syncs the folder, so later

@@ -72,6 +72,9 @@ public:
     // the next step is asked for lasts seconds, far longer than a step takes.
     static constexpr qint64 aheadStep = qint64(1) << 20;
     static constexpr qint64 aheadLow = qint64(256) << 10;
+    // What a rewrite (a trim, under the lock appends wait for) writes ahead itself: enough for
+    // the reads until the thread's first step is done, little enough to cost the rewrite nothing.
+    static constexpr qint64 aheadWithRewrite = qint64(64) << 10;
 
     // The length of a journal's lines: `bytes` without the zeros that end it.
     static qsizetype usedLength(const QByteArray &bytes);
