@@ -18,6 +18,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 const QString RaceJournal::fileName = QStringLiteral("current-race.journal");
@@ -54,6 +55,17 @@ bool hasParticipant(const Race &race, const QUuid &id)
 {
     return std::any_of(race.participants.cbegin(), race.participants.cend(),
         [&](const Participant &p) { return p.id == id; });
+}
+
+// Space is written ahead only on a disk with room to spare: on one nearly full, the zeros could
+// take the room the full files need, and the journal appends instead.
+bool roomToWriteAhead(const QString &folder)
+{
+    struct statvfs info
+    { };
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return false;
+    return qint64(info.f_bavail) * qint64(info.f_frsize) >= 64 * RaceJournal::aheadStep;
 }
 
 QString systemError()
@@ -124,12 +136,86 @@ bool applyRecord(Race &race, const QJsonObject &record, bool named, QString *why
 RaceJournal::RaceJournal(const QString &folder, qint64 keepHeldUpTo)
     : m_path(QDir(folder).filePath(fileName))
     , m_keepHeldUpTo(keepHeldUpTo)
-{ }
+{
+    m_aheadWriter = std::thread([this] { extendAhead(); });
+}
 
 RaceJournal::~RaceJournal()
 {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_aheadWriter.join();
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+qsizetype RaceJournal::usedLength(const QByteArray &bytes)
+{
+    qsizetype end = bytes.size();
+    while (end > 0 && bytes.at(end - 1) == '\0')
+        --end;
+    return end;
+}
+
+bool RaceJournal::needsAheadLocked() const
+{
+    return m_fd >= 0 && !m_extending && !m_extendFailed && m_ahead - m_size < aheadLow;
+}
+
+void RaceJournal::extendAhead()
+{
+    std::unique_lock lock(m_mutex);
+    const QByteArray zeros(64 << 10, '\0');
+    for (;;) {
+        m_changed.wait(lock, [&] { return m_stopping || needsAheadLocked(); });
+        if (m_stopping)
+            return;
+        // A descriptor of its own: a rewrite may close the journal's meanwhile, and the step is
+        // then made on the replaced file, harmlessly and uncounted.
+        const int fd = ::dup(m_fd);
+        struct stat info
+        { };
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !roomToWriteAhead(QFileInfo(m_path).absolutePath())) {
+            if (fd >= 0)
+                ::close(fd);
+            m_extendFailed = true;
+            continue;
+        }
+        const quint64 opened = m_opened;
+        const qint64 from = m_ahead;
+        const qint64 to = from + aheadStep;
+        m_extending = true;
+        m_extendingFile = {quint64(info.st_dev), quint64(info.st_ino)};
+        lock.unlock();
+        // Appends write nothing past `from` until this is over, so the step needs no lock. Its
+        // sync commits the file's new size and blocks: appends into the space then need none.
+        bool written = true;
+        for (qint64 at = from; written && at < to;) {
+            const ssize_t n
+                = ::pwrite(fd, zeros.constData(), size_t(std::min<qint64>(zeros.size(), to - at)), at);
+            if (n < 0 && errno == EINTR)
+                continue;
+            written = n > 0;
+            at += std::max<ssize_t>(n, 0);
+        }
+        written = written && ::fdatasync(fd) == 0;
+        lock.lock();
+        m_extending = false;
+        if (opened == m_opened && m_ahead == from) {
+            if (written) {
+                m_ahead = to;
+            } else {
+                // Whatever part was written goes again: it is not known to be on disk.
+                m_extendFailed = true;
+                (void)::ftruncate(fd, from);
+            }
+        }
+        ::close(fd);
+        m_changed.notify_all();
+    }
 }
 
 RaceJournal::Replay RaceJournal::replayAtStartUp(Race &race)
@@ -194,7 +280,9 @@ RaceJournal::Replay RaceJournal::replayBytes(
         logJournal(QStringLiteral("record %1 %2").arg(lineNumber).arg(why));
         ++replay.setAside;
     };
-    while (start < bytes.size()) {
+    // The zeros of the space written ahead end the lines; a line cut off before them is cut off.
+    const qsizetype used = usedLength(bytes);
+    while (start < used) {
         ++lineNumber;
         const qsizetype end = bytes.indexOf('\n', start);
         if (end < 0) {
@@ -281,7 +369,7 @@ RaceJournal::Replay RaceJournal::replayBytes(
 
 bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeEvent, QString *error)
 {
-    const std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     // Held lines of another event would be set aside by a replay onto this one's files. (None
     // known: a rewrite failed, and the file is as a failed trim always left it.)
     if (m_heldBytes > 0 && m_heldEvent && m_heldEvent != event)
@@ -296,9 +384,13 @@ bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeE
         // The sequence number and the event go first so a reader sees them without the rest.
         QByteArray line = "{\"seq\":" + QByteArray::number(sequence) + ",\"event\":\""
             + event.toByteArray(QUuid::WithoutBraces) + "\"," + body + "}\n";
+        // Past the space written ahead only when it cannot be had in time: a step under way ends
+        // within milliseconds, and no record may be written where its zeros still go.
+        m_changed.wait(lock, [&] { return !m_extending || m_size + line.size() <= m_ahead; });
         qsizetype done = 0;
         while (done < line.size()) {
-            const ssize_t n = ::write(m_fd, line.constData() + done, size_t(line.size() - done));
+            const ssize_t n
+                = ::pwrite(m_fd, line.constData() + done, size_t(line.size() - done), m_size + done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
@@ -313,18 +405,25 @@ bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeE
         if (reason.isEmpty()) {
             m_sequence = sequence;
             m_size += line.size();
+            m_ahead = std::max(m_ahead, m_size);
+            if (needsAheadLocked())
+                m_changed.notify_all();
             m_records.push_back(
                 {sequence, std::move(line), wholeEvent ? std::optional(event) : std::nullopt, event});
             setErrorLocked(QString());
             return true;
         }
         // A partial line would swallow the next record, and a record whose sync failed may or may
-        // not be there: cut the file back to its whole lines (that never needs space). Should
-        // even that fail, the next open cuts it.
+        // not be there: cut the file back to its whole lines (that never needs space), the space
+        // ahead with them. Should even that fail, the next open cuts it.
+        ++m_opened;
+        m_ahead = m_size;
+        m_extendFailed = false;
         if (::ftruncate(m_fd, m_size) != 0) {
             ::close(m_fd);
             m_fd = -1;
         }
+        m_changed.notify_all();
     }
     logJournal(QStringLiteral("append failed: ") + reason);
     setErrorLocked(reason);
@@ -428,7 +527,9 @@ bool RaceJournal::openLocked(QString *error)
 {
     const QByteArray path = QFile::encodeName(m_path);
     const bool existed = QFileInfo::exists(m_path);
-    m_fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    ++m_opened;
+    m_extendFailed = false;
+    m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (m_fd < 0) {
         *error = QStringLiteral("Cannot open %1: %2").arg(m_path, systemError());
         return false;
@@ -441,23 +542,32 @@ bool RaceJournal::openLocked(QString *error)
         m_fd = -1;
         return false;
     }
-    // The file as this journal last left it, or (found so) longer by a failed append's partial
-    // line, which must go before anything follows it.
+    // The file as this journal last left it (its lines and the zeros written ahead), or (found
+    // so) longer by a failed append's partial line, which must go before anything follows it:
+    // the space ahead goes with it.
     qint64 whole = info.st_size;
+    qint64 ahead = info.st_size;
     if (existed && whole > 0) {
         QFile file(m_path);
         if (file.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = file.readAll();
-            whole = bytes.lastIndexOf('\n') + 1;
+            const qsizetype used = usedLength(bytes);
+            whole = used > 0 ? bytes.lastIndexOf('\n', used - 1) + 1 : 0;
+            // Zeros the ahead-writer is still writing are not known to be on disk.
+            const bool extending
+                = m_extending && m_extendingFile == std::pair(quint64(info.st_dev), quint64(info.st_ino));
+            ahead = whole == used && !extending ? qint64(bytes.size()) : whole;
         }
     }
-    if (whole != info.st_size && ::ftruncate(m_fd, whole) != 0) {
+    if (ahead != info.st_size && ::ftruncate(m_fd, ahead) != 0) {
         *error = QStringLiteral("Cannot write %1: %2").arg(m_path, systemError());
         ::close(m_fd);
         m_fd = -1;
         return false;
     }
     m_size = whole;
+    m_ahead = ahead;
+    m_changed.notify_all();
     if (!existed && !syncFolder(QFileInfo(m_path).absolutePath(), error)) {
         ::close(m_fd);
         m_fd = -1;
@@ -475,6 +585,10 @@ bool RaceJournal::rewriteLocked()
     QByteArray bytes;
     for (const Record &record : m_records)
         bytes += record.line;
+    // The new file comes with some space ahead, written and synced with it; the thread adds the
+    // rest at once.
+    if (roomToWriteAhead(QFileInfo(m_path).absolutePath()))
+        bytes.append(aheadWithRewrite, '\0');
     QString error;
     // Atomic: a failed or interrupted rewrite leaves the old journal, whose extra records replay
     // harmlessly (they are in the files, or still wanted). The write syncs the folder, so later

@@ -25,6 +25,17 @@
 // They go with the first trim that finds more than `keepHeldUpTo` bytes of them, or any of
 // another event or another document (whose files replay would not skip them for).
 //
+// The file's space is written ahead of the records: past its last line it holds zeros, written
+// and synced before any record goes there. A record is then written in place into that space, so
+// its sync writes the record's blocks and flushes the disk's cache, and changes neither the file's
+// size nor its layout: it waits for no commit of the file system's own journal (which, while the
+// full files are written and replaced, waits for their data and the freeing of their blocks). The
+// space is extended by a thread of the journal's own, off the appends' path; a record that finds
+// too little of it left is appended past the end and synced as before, only slower. Replay stops
+// at the zeros: a run of zero bytes ends every journal, and a line cut off before it is a cut-off
+// line. (An older version finds the zeros to be a cut-off last line: it replays every whole line
+// and keeps the file aside.)
+//
 // Appends come from the main thread, trims from the writer thread; both hold the one mutex.
 
 #include "race.h"
@@ -32,9 +43,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 class RaceJournal
 {
@@ -54,6 +67,17 @@ public:
     };
 
     static constexpr qint64 defaultKeepHeldUpTo = qint64(4) << 20;
+    // The written-ahead space added at a time, and how little of it left has the next added.
+    // A card read's record is about 6 kB: a step lasts minutes of reads, and the rest left when
+    // the next step is asked for lasts seconds, far longer than a step takes.
+    static constexpr qint64 aheadStep = qint64(1) << 20;
+    static constexpr qint64 aheadLow = qint64(256) << 10;
+    // What a rewrite (a trim, under the lock appends wait for) writes ahead itself: enough for
+    // the reads until the thread's first step is done, little enough to cost the rewrite nothing.
+    static constexpr qint64 aheadWithRewrite = qint64(64) << 10;
+
+    // The length of a journal's lines: `bytes` without the zeros that end it.
+    static qsizetype usedLength(const QByteArray &bytes);
 
     // `folder`: the local autosave's folder. Nothing is read or written yet.
     explicit RaceJournal(const QString &folder, qint64 keepHeldUpTo = defaultKeepHeldUpTo);
@@ -113,12 +137,29 @@ private:
     // Rewrites the file without the lines the full files hold, if it has any.
     void dropHeldLocked();
     void setErrorLocked(const QString &error);
+    // The thread that writes the space ahead (see above).
+    void extendAhead();
+    [[nodiscard]] bool needsAheadLocked() const;
 
     QString m_path;
     std::mutex m_mutex;
     int m_fd = -1;
     // The length of the file's whole lines: an append that fails is cut back to it.
     qint64 m_size = 0;
+    // The end of the space written ahead and synced (never less than `m_size`): a record that
+    // ends within it is written in place.
+    qint64 m_ahead = 0;
+    // The ahead-writer is writing past `m_ahead` (of the file `m_extendingFile`, device and
+    // inode): nothing else may write there meanwhile, nor take its zeros for written.
+    bool m_extending = false;
+    std::pair<quint64, quint64> m_extendingFile;
+    // Its last step failed (a full disk): it waits for the file to change before trying again.
+    bool m_extendFailed = false;
+    // Counts the files opened: a step made on a file since replaced is not counted.
+    quint64 m_opened = 0;
+    bool m_stopping = false;
+    std::condition_variable m_changed;
+    std::thread m_aheadWriter;
     qint64 m_sequence = 0;
     std::optional<QUuid> m_writtenEvent;
     QString m_error;

@@ -26,7 +26,7 @@ qsizetype recordsIn(const QByteArray &line, const QString &collection)
 
 QByteArray lastLine(const QByteArray &journal)
 {
-    const QList<QByteArray> lines = journal.trimmed().split('\n');
+    const QList<QByteArray> lines = journal.left(RaceJournal::usedLength(journal)).trimmed().split('\n');
     return lines.isEmpty() ? QByteArray() : lines.last();
 }
 
