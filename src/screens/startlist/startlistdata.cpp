@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <numeric>
 #include <vector>
 
@@ -45,6 +46,15 @@ public:
         if (it == m_cache.constEnd())
             it = m_cache.insert(key, secondsOfDay(t));
         return it.value();
+    }
+
+    // Every second returned so far, ascending, each once.
+    [[nodiscard]] std::vector<int> distinctSeconds() const
+    {
+        std::vector<int> out(m_cache.cbegin(), m_cache.cend());
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
     }
 
 private:
@@ -143,20 +153,22 @@ std::vector<quint32> countingOrder(
     return out;
 }
 
-// Copies of `source[i]` at `target[i]` (negative: not wanted) in a list of `count` runners. The
-// copies are made walking the source in its order, which is the order its texts were stored in,
-// and written into places cleared beforehand: a runner's copy touches each of its texts' shared
-// headers, which a walk in sorted order would visit at random.
-QList<Participant> placedCopies(
-    const QList<Participant> &source, const std::vector<qsizetype> &target, qsizetype count)
+// Copies `source[i]` over `*target[i]` (null: not wanted), walking the source in its order: that
+// is the order its texts were stored in, and a copy touches each text's shared header, which a
+// walk in sorted order would visit at random. The targets, cleared places in sorted lists, are
+// asked for ahead of their turn; their addresses need nothing read first.
+void copyInStoredOrder(const QList<Participant> &source, const std::vector<Participant *> &target)
 {
-    QList<Participant> out(count, Participant {});
-    Participant *places = out.data();
-    for (qsizetype i = 0; i < source.size(); ++i) {
-        if (target[std::size_t(i)] >= 0)
-            places[target[std::size_t(i)]] = source[i];
+    constexpr std::size_t ahead = 8;
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (i + ahead < target.size() && target[i + ahead]) {
+            const char *place = reinterpret_cast<const char *>(target[i + ahead]);
+            for (std::size_t offset = 0; offset < sizeof(Participant); offset += 64)
+                __builtin_prefetch(place + offset, 1);
+        }
+        if (target[i])
+            *target[i] = source[qsizetype(i)];
     }
-    return out;
 }
 
 } // namespace
@@ -251,12 +263,18 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     // One walk over the runners in stored order reads all that the orders need; the copies are
     // made once, in stored order, into their sorted places.
     QHash<QStringView, int> classIndex;
+    LocalSeconds seconds;
+    NameRanks names(64);
     std::vector<qsizetype> passing;
     std::vector<int> classOf;
-    std::vector<const QDateTime *> timeOf;
+    std::vector<quint32> nameOf;
+    std::vector<int> secondsOf;
+    std::vector<quint32> timed;
+    std::vector<quint32> untimed;
     passing.reserve(std::size_t(race.participants.size()));
     classOf.reserve(std::size_t(race.participants.size()));
-    timeOf.reserve(std::size_t(race.participants.size()));
+    nameOf.reserve(std::size_t(race.participants.size()));
+    secondsOf.reserve(std::size_t(race.participants.size()));
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         const Participant &p = race.participants[i];
         const QString *classId = forActiveStage(race, p.classId, p.classIdByStage);
@@ -266,6 +284,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             continue;
         if (!search.matches(p))
             continue;
+        const auto position = quint32(passing.size());
         passing.push_back(i);
         auto known = classIndex.constFind(*classId);
         if (known == classIndex.constEnd()) {
@@ -273,7 +292,14 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             lists.classIds.append(*classId);
         }
         classOf.push_back(known.value());
-        timeOf.push_back(forActiveStage(race, p.startTime, p.startTimeByStage));
+        nameOf.push_back(names.add(p));
+        if (const QDateTime *time = forActiveStage(race, p.startTime, p.startTimeByStage)) {
+            secondsOf.push_back(seconds(*time));
+            timed.push_back(position);
+        } else {
+            secondsOf.push_back(0);
+            untimed.push_back(position);
+        }
     }
     if (qsizetype(passing.size()) == race.participants.size()) {
         lists.filtered = race.participants;
@@ -283,21 +309,6 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             lists.filtered.append(race.participants[i]);
     }
 
-    LocalSeconds seconds;
-    NameRanks names(64);
-    std::vector<quint32> nameOf(passing.size());
-    std::vector<int> secondsOf(passing.size(), 0);
-    std::vector<quint32> timed;
-    std::vector<quint32> untimed;
-    for (std::size_t i = 0; i < passing.size(); ++i) {
-        nameOf[i] = names.add(lists.filtered[qsizetype(i)]);
-        if (timeOf[i]) {
-            secondsOf[i] = seconds(*timeOf[i]);
-            timed.push_back(quint32(i));
-        } else {
-            untimed.push_back(quint32(i));
-        }
-    }
     // Names first, then the start second: a stable order by (second, name, stored order).
     const std::vector<quint32> rankOfNumber = names.ranks();
     std::vector<quint32> rank(passing.size());
@@ -305,11 +316,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         rank[i] = rankOfNumber[nameOf[i]];
     const auto rankCount
         = quint32(rankOfNumber.empty() ? 0 : *std::max_element(rankOfNumber.begin(), rankOfNumber.end()) + 1);
-    std::vector<int> distinctSeconds;
-    for (const quint32 i : timed)
-        distinctSeconds.push_back(secondsOf[i]);
-    std::sort(distinctSeconds.begin(), distinctSeconds.end());
-    distinctSeconds.erase(std::unique(distinctSeconds.begin(), distinctSeconds.end()), distinctSeconds.end());
+    const std::vector<int> distinctSeconds = seconds.distinctSeconds();
     std::vector<quint32> slotOf(passing.size(), 0);
     for (const quint32 i : timed)
         slotOf[i] = quint32(std::lower_bound(distinctSeconds.begin(), distinctSeconds.end(), secondsOf[i])
@@ -318,24 +325,36 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         = countingOrder(slotOf, quint32(distinctSeconds.size()), countingOrder(rank, rankCount, timed));
     const std::vector<quint32> unscheduledOrder = countingOrder(rank, rankCount, untimed);
 
-    std::vector<qsizetype> target(passing.size(), -1);
+    lists.scheduled = QList<Participant>(qsizetype(scheduledOrder.size()), Participant {});
+    lists.unscheduled = QList<Participant>(qsizetype(unscheduledOrder.size()), Participant {});
+    std::vector<Participant *> target(passing.size(), nullptr);
+    Participant *scheduledPlaces = lists.scheduled.data();
     lists.scheduledRows.reserve(qsizetype(scheduledOrder.size()));
     for (std::size_t k = 0; k < scheduledOrder.size(); ++k) {
         const quint32 i = scheduledOrder[k];
-        target[i] = qsizetype(k);
+        target[i] = scheduledPlaces + k;
         lists.scheduledRows.append({secondsOf[i], classOf[i], qsizetype(i)});
     }
-    lists.scheduled = placedCopies(lists.filtered, target, qsizetype(scheduledOrder.size()));
-    std::fill(target.begin(), target.end(), -1);
+    Participant *unscheduledPlaces = lists.unscheduled.data();
     for (std::size_t k = 0; k < unscheduledOrder.size(); ++k)
-        target[unscheduledOrder[k]] = qsizetype(k);
-    lists.unscheduled = placedCopies(lists.filtered, target, qsizetype(unscheduledOrder.size()));
+        target[unscheduledOrder[k]] = unscheduledPlaces + k;
+    copyInStoredOrder(lists.filtered, target);
     return lists;
 }
 
 QString gridCellKey(int slotSeconds, const QString &classId)
 {
-    return QString::number(slotSeconds) + QLatin1Char('|') + classId;
+    // One allocation: the view and the grid make a key for every cell.
+    char digits[16];
+    const auto digitsEnd = std::to_chars(digits, digits + sizeof digits, slotSeconds).ptr;
+    const qsizetype count = digitsEnd - digits;
+    QString key(count + 1 + classId.size(), Qt::Uninitialized);
+    QChar *out = key.data();
+    for (qsizetype i = 0; i < count; ++i)
+        out[i] = QLatin1Char(digits[i]);
+    out[count] = QLatin1Char('|');
+    std::copy(classId.cbegin(), classId.cend(), out + count + 1);
+    return key;
 }
 
 QString slotTimeText(int s)
@@ -349,9 +368,7 @@ GridIndex buildGridIndex(const StartListLists &lists, const QList<RaceClass> &cl
     const QList<StartListLists::ScheduledRow> &rows = lists.scheduledRows;
     // The scheduled runners are in start order, and within a second in name order with ties in
     // stored order: each cell's runners in that order are the cell's order already.
-    std::vector<int> cellOf(std::size_t(rows.size()));
-    std::vector<qsizetype> placeInCell(std::size_t(rows.size()));
-    std::vector<qsizetype> cellSize;
+    std::vector<QList<qsizetype>> cells;
     std::vector<QString> cellKeys;
     std::vector<int> cellOfClass(std::size_t(lists.classIds.size()), -1);
     std::vector<bool> classPlaced(std::size_t(lists.classIds.size()), false);
@@ -368,28 +385,13 @@ GridIndex buildGridIndex(const StartListLists &lists, const QList<RaceClass> &cl
         slotOfRow[std::size_t(k)] = grid.timeSlots.size() - 1;
         int &cell = cellOfClass[std::size_t(row.classIndex)];
         if (cell < 0) {
-            cell = int(cellSize.size());
-            cellSize.push_back(0);
+            cell = int(cells.size());
+            cells.emplace_back();
             cellKeys.push_back(gridCellKey(row.seconds, lists.classIds[row.classIndex]));
             touched.push_back(row.classIndex);
             classPlaced[std::size_t(row.classIndex)] = true;
         }
-        cellOf[std::size_t(k)] = cell;
-        placeInCell[std::size_t(k)] = cellSize[std::size_t(cell)]++;
-    }
-    // Copied walking the runners in stored order (see placedCopies).
-    std::vector<QList<Participant>> cells;
-    cells.reserve(cellSize.size());
-    for (const qsizetype size : cellSize)
-        cells.emplace_back(size, Participant {});
-    std::vector<qsizetype> rowOfFiltered(std::size_t(lists.filtered.size()), -1);
-    for (qsizetype k = 0; k < rows.size(); ++k)
-        rowOfFiltered[std::size_t(rows[k].filteredIndex)] = k;
-    for (qsizetype i = 0; i < lists.filtered.size(); ++i) {
-        const qsizetype k = rowOfFiltered[std::size_t(i)];
-        if (k >= 0)
-            cells[std::size_t(cellOf[std::size_t(k)])].data()[placeInCell[std::size_t(k)]]
-                = lists.filtered[i];
+        cells[std::size_t(cell)].append(k);
     }
     grid.cells.reserve(qsizetype(cells.size()));
     for (std::size_t c = 0; c < cells.size(); ++c)

@@ -62,8 +62,8 @@ struct GridIndex
     QList<RaceClass> classes;
     // Every distinct start second of day, ascending.
     QList<int> timeSlots;
-    // "<seconds>|<class id>" -> runners by name.
-    QHash<QString, QList<Participant>> cells;
+    // "<seconds>|<class id>" -> the runners' positions in the lists' `scheduled`, by name.
+    QHash<QString, QList<qsizetype>> cells;
     // Runners per slot over the cells of `classes`.
     QList<int> runnerCounts;
 };

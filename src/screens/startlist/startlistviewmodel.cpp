@@ -284,8 +284,8 @@ void StartListViewModel::rebuildGrid()
         QVariantList cells;
         for (const RaceClass &c : m_gridIndex.classes) {
             QVariantList names;
-            for (const Participant &p : m_gridIndex.cells.value(gridCellKey(s, c.id)))
-                names.append(runnerRef(p));
+            for (const qsizetype k : m_gridIndex.cells.value(gridCellKey(s, c.id)))
+                names.append(runnerRef(m_lists.scheduled[k]));
             cells.append(QVariant(names));
         }
         m_gridRows.append(QVariantMap {{QStringLiteral("seconds"), s},
