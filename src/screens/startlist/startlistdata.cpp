@@ -641,12 +641,32 @@ ClearPlan planClearStartTimes(const Race &race, const QString &classId)
 
 // ---- Import -----------------------------------------------------------------------------------
 
-std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
+namespace {
+// Local days, converted once per distinct instant: a start list shares a few hundred start times.
+class LocalDays
+{
+public:
+    QDate operator()(const QDateTime &t)
+    {
+        if (!t.isValid())
+            return t.toLocalTime().date();
+        const qint64 key = t.toMSecsSinceEpoch();
+        auto it = m_cache.constFind(key);
+        if (it == m_cache.constEnd())
+            it = m_cache.insert(key, t.toLocalTime().date());
+        return it.value();
+    }
+
+private:
+    QHash<qint64, QDate> m_cache;
+};
+
+std::optional<QDateTime> modalDay(const QList<QDateTime> &dates, LocalDays &days)
 {
     QMap<QDate, int> counts;
     for (const QDateTime &d : dates)
         if (d.isValid())
-            ++counts[d.toLocalTime().date()];
+            ++counts[days(d)];
     if (counts.isEmpty())
         return std::nullopt;
     auto best = counts.constBegin();
@@ -654,6 +674,13 @@ std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
         if (it.value() > best.value())
             best = it;
     return best.key().startOfDay();
+}
+} // namespace
+
+std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
+{
+    LocalDays days;
+    return modalDay(dates, days);
 }
 
 std::optional<int> startListRaceNumber(const Race &race)
@@ -745,31 +772,58 @@ ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &mat
 StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartListParser::Entry> &entries)
 {
     StartListImportPlan plan;
+    LocalDays days;
     QList<QDateTime> dates;
     dates.reserve(entries.size());
     for (const auto &e : entries)
         dates.append(e.startTime);
-    const std::optional<QDateTime> modalDay = startListModalDay(dates);
+    const std::optional<QDateTime> modal = modalDay(dates, days);
     const StartListMatcher matcher(race);
-    for (const auto &e : entries) {
-        const ImportedStart start = resolveImportedStart(race, matcher, e, modalDay);
-        switch (start.kind) {
-        case ImportedStart::Kind::NoMatch:
+    // Matched first, then read in the runners' stored order rather than the file's start order;
+    // a runner's entries keep the file's order, so the last of them still sets the time.
+    std::vector<quint32> runnerOf;
+    std::vector<quint32> matched;
+    runnerOf.reserve(std::size_t(entries.size()));
+    matched.reserve(std::size_t(entries.size()));
+    for (qsizetype k = 0; k < entries.size(); ++k) {
+        const std::optional<qsizetype> index = matcher.match(entries[k]);
+        runnerOf.push_back(index ? quint32(*index) : 0);
+        if (index)
+            matched.push_back(quint32(k));
+        else
             ++plan.summary.noMatch;
-            break;
-        case ImportedStart::Kind::StartPunch:
-            ++plan.summary.startPunch;
-            break;
-        case ImportedStart::Kind::Write:
-            if (const auto index = matcher.match(e)) {
-                const auto shown = scheduledStartTime(race, race.participants[*index]);
-                plan.summary.replaced += shown && *shown != start.time ? 1 : 0;
-            }
-            plan.times.insert(start.runner, start.time);
-            ++plan.summary.applied;
-            plan.summary.dateCorrected += start.dateCorrected ? 1 : 0;
-            break;
+    }
+    // Whether a class starts by punch on the active stage, asked once per class id.
+    QHash<QStringView, bool> punchOfClass;
+    plan.times.reserve(qsizetype(matched.size()));
+    for (const quint32 k : countingOrder(runnerOf, quint32(race.participants.size()), matched)) {
+        const IOFStartListParser::Entry &e = entries[k];
+        const Participant &p = race.participants[runnerOf[k]];
+        bool punch = false;
+        if (const QString *classId = forActiveStage(race, p.classId, p.classIdByStage)) {
+            auto known = punchOfClass.constFind(*classId);
+            if (known == punchOfClass.constEnd())
+                known = punchOfClass.insert(*classId, startsByPunchOnActiveStage(race, p));
+            punch = known.value();
         }
+        if (punch) {
+            ++plan.summary.startPunch;
+            continue;
+        }
+        QDateTime time = e.startTime;
+        bool corrected = false;
+        if (modal && days(e.startTime) != modal->date()) {
+            const QString text = e.startTime.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+            if (const std::optional<QDateTime> moved = startTimeOnDay(text, modal->date())) {
+                time = *moved;
+                corrected = true;
+            }
+        }
+        const QDateTime *shown = forActiveStage(race, p.startTime, p.startTimeByStage);
+        plan.summary.replaced += shown && *shown != time ? 1 : 0;
+        plan.times.insert(p.id, time);
+        ++plan.summary.applied;
+        plan.summary.dateCorrected += corrected ? 1 : 0;
     }
     return plan;
 }
