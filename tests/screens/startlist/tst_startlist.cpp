@@ -10,6 +10,7 @@
 #include "nameorder.h"
 #include "perstage.h"
 #include "racegenerator.h"
+#include "racelookup.h"
 #include "startlistviewmodel.h"
 #include "starttimeoperations.h"
 #include "storeharness.h"
@@ -210,6 +211,50 @@ private slots:
             counts.append(
                 slotTimeText(grid.timeSlots[i]) + QLatin1Char('=') + QString::number(grid.runnerCounts[i]));
         QCOMPARE(counts.join(QLatin1Char(',')), cells[4]);
+    }
+
+    void orders_data() { casetable::load("startlist/screen/orders.tsv"); }
+    void orders()
+    {
+        QFETCH(QStringList, cells);
+        open(screenEvent(cells[0]));
+        const auto unfiltered = qScopeGuard([this] { vm.setSearchText(QString()); });
+        vm.setSearchText(cells[1]);
+        vm.refreshNow();
+        QCOMPARE(names(vm.lists().scheduled).join(QLatin1Char(',')), cells[2]);
+        QCOMPARE(names(vm.lists().unscheduled).join(QLatin1Char(',')), cells[3]);
+    }
+
+    // Every Latin-1 character inside a name, a club and a card: the search finds a query there
+    // exactly where the text, folded whole, holds it.
+    void searchOverLatin1()
+    {
+        for (char16_t c = 1; c < 256; ++c) {
+            const QString text = QStringLiteral("x") + QChar(c) + QStringLiteral("Y 1");
+            const QString folded = foldedSearchText(text);
+            const QString cardDigits = foldedSearchText(cardNumberWithoutSpaces(text));
+            Participant named;
+            named.familyName = text;
+            Participant inClub;
+            inClub.club = text;
+            Participant withCard;
+            withCard.cardNumber = text;
+            for (const QString &query :
+                {foldedSearchText(QString(QChar(c))), foldedSearchText(QStringLiteral("x") + QChar(c)),
+                    QStringLiteral("xy"), QStringLiteral("y 1"), QStringLiteral("1")}) {
+                if (query.isEmpty())
+                    continue;
+                const QString digits = cardNumberWithoutSpaces(query);
+                const QByteArray where = QString(QStringLiteral("U+%1 / %2"))
+                                             .arg(int(c), 4, 16, QLatin1Char('0'))
+                                             .arg(query)
+                                             .toUtf8();
+                QVERIFY2(matchesSearch(named, query) == folded.contains(query), where.constData());
+                QVERIFY2(matchesSearch(inClub, query) == folded.contains(query), where.constData());
+                QVERIFY2(matchesSearch(withCard, query) == (!digits.isEmpty() && cardDigits.contains(digits)),
+                    where.constData());
+            }
+        }
     }
 
     // The generated event, planned: start order, name order and grid counts against plain counts.
