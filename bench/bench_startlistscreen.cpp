@@ -49,8 +49,8 @@ void BM_DerivedLists(benchmark::State &state)
     qsizetype scheduled = 0;
     for (auto _ : state) {
         const StartListLists lists = startListLists(race, {});
-        const QList<bool> bands = startTimeBands(race, lists.scheduled);
-        const GridIndex grid = buildGridIndex(race, lists.scheduled, race.classes);
+        const QList<bool> bands = startTimeBands(lists);
+        const GridIndex grid = buildGridIndex(lists, race.classes);
         scheduled = lists.scheduled.size();
         benchmark::DoNotOptimize(bands);
         benchmark::DoNotOptimize(grid);

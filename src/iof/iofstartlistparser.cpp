@@ -19,29 +19,46 @@ const QRegularExpression &dateTimeForm()
     return re;
 }
 
-// The race numbers the file's starts name. One number or none: the file holds one race, which is
-// read whatever stage it is imported into (as with course data).
-QSet<qint64> raceNumbersOf(const IofXmlDocument &doc)
+// The file is walked as a tree: the readers' XPath evaluates a name test for every element of the
+// document per query, which for a large list costs more than the rest of the import.
+
+bool isRunnerStart(Node node)
 {
-    QSet<qint64> numbers;
-    for (Node start : doc.query("//*[local-name()='PersonStart' or local-name()='TeamMemberStart']"
-                                "/*[local-name()='Start'][@raceNumber]")) {
-        if (const auto number = iofInteger(IofXmlDocument::attribute(start, "raceNumber")->trimmed()))
-            numbers.insert(*number);
+    return IofXmlDocument::isElement(node, "PersonStart")
+        || IofXmlDocument::isElement(node, "TeamMemberStart");
+}
+
+// The first element named `localName` below `top` in document order (`.//*[local-name()='NAME']`).
+Node firstBelow(Node top, const char *localName)
+{
+    for (Node node = IofXmlDocument::nextElement(top, top); node;
+         node = IofXmlDocument::nextElement(node, top)) {
+        if (IofXmlDocument::isElement(node, localName))
+            return node;
     }
-    return numbers;
+    return nullptr;
+}
+
+// The trimmed text of that element; absent without one.
+std::optional<QString> textBelow(Node top, const char *localName)
+{
+    if (const Node node = firstBelow(top, localName))
+        return IofXmlDocument::stringValue(node).trimmed();
+    return std::nullopt;
 }
 
 // The Start of the race being imported: the one with that raceNumber, else one without a number.
 // Race 0 stands for the file's one race: the runner's only start. (A plain number rather than an
 // optional: GCC 12 cannot see through the optional here.)
-Node raceStart(const IofXmlDocument &doc, Node personStart, int raceNumber)
+Node raceStart(Node personStart, int raceNumber)
 {
-    const QList<Node> starts = doc.query("*[local-name()='Start']", personStart);
-    if (starts.isEmpty())
+    Node first = IofXmlDocument::firstChild(personStart, "Start");
+    if (!first)
         return personStart; // not the IOF form; read the whole element as before
     Node unnumbered = nullptr;
-    for (Node start : starts) {
+    qsizetype count = 0;
+    for (Node start = first; start; start = IofXmlDocument::nextSibling(start, "Start")) {
+        ++count;
         const auto attribute = IofXmlDocument::attribute(start, "raceNumber");
         if (!attribute) {
             if (!unnumbered)
@@ -53,7 +70,7 @@ Node raceStart(const IofXmlDocument &doc, Node personStart, int raceNumber)
     }
     if (unnumbered)
         return unnumbered;
-    return raceNumber == 0 && starts.size() == 1 ? starts.first() : nullptr;
+    return raceNumber == 0 && count == 1 ? first : nullptr;
 }
 
 } // namespace
@@ -105,33 +122,50 @@ QList<IOFStartListParser::Entry> IOFStartListParser::parse(
 {
     const IofXmlDocument doc = IofXmlDocument::parse(bytes);
     doc.expectRoot("StartList", QStringLiteral("start times"));
-    const auto starts = doc.query("//*[local-name()='PersonStart' or local-name()='TeamMemberStart']");
+    // Every runner's start in document order (`//*[PersonStart or TeamMemberStart]`), and the race
+    // numbers their Start children name. One number or none: the file holds one race, which is read
+    // whatever stage it is imported into (as with course data).
+    QList<Node> starts;
+    QSet<qint64> raceNumbers;
+    const Node top = doc.root();
+    for (Node node = top; node; node = IofXmlDocument::nextElement(node, top)) {
+        if (!isRunnerStart(node))
+            continue;
+        starts.append(node);
+        for (Node start = IofXmlDocument::firstChild(node, "Start"); start;
+             start = IofXmlDocument::nextSibling(start, "Start")) {
+            if (const auto attribute = IofXmlDocument::attribute(start, "raceNumber")) {
+                if (const auto number = iofInteger(attribute->trimmed()))
+                    raceNumbers.insert(*number);
+            }
+        }
+    }
     if (starts.isEmpty())
         throw ParseError(QStringLiteral("No <PersonStart> elements found in StartList XML"));
 
     // A file of several races read for an event of one race takes race 1: a runner who starts only
     // in a later race has no start in it.
-    const int race = raceNumbersOf(doc).size() <= 1 ? 0 : raceNumber.value_or(1);
+    const int race = raceNumbers.size() <= 1 ? 0 : raceNumber.value_or(1);
 
     QList<Entry> rows;
     rows.reserve(starts.size());
     for (Node personStart : starts) {
         // Only this race's start: a runner entered only for a later race does not start in this one.
-        const Node start = raceStart(doc, personStart, race);
+        const Node start = raceStart(personStart, race);
         if (!start)
             continue;
-        const QList<Node> timeNodes = doc.query(".//*[local-name()='StartTime']", start, false);
-        if (timeNodes.isEmpty())
+        const Node timeNode = firstBelow(start, "StartTime");
+        if (!timeNode)
             continue;
-        const auto startTime = parseDate(IofXmlDocument::stringValue(timeNodes.first()));
+        const auto startTime = parseDate(IofXmlDocument::stringValue(timeNode));
         if (!startTime)
             continue;
         Entry row;
-        row.familyName = doc.text(".//*[local-name()='Family']", personStart);
-        row.givenName = doc.text(".//*[local-name()='Given']", personStart);
-        row.cardNumber = sportIdentCard(doc, ".//*[local-name()='ControlCard']", start);
+        row.familyName = textBelow(personStart, "Family");
+        row.givenName = textBelow(personStart, "Given");
+        row.cardNumber = sportIdentCardWithin(start);
         if (!row.cardNumber && start != personStart)
-            row.cardNumber = sportIdentCard(doc, ".//*[local-name()='ControlCard']", personStart);
+            row.cardNumber = sportIdentCardWithin(personStart);
         row.startTime = *startTime;
         rows.append(row);
     }

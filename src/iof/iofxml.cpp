@@ -482,6 +482,16 @@ std::optional<QString> sportIdentCard(
     return std::nullopt;
 }
 
+std::optional<QString> sportIdentCardWithin(IofXmlDocument::Node top)
+{
+    for (auto node = IofXmlDocument::nextElement(top, top); node;
+         node = IofXmlDocument::nextElement(node, top)) {
+        if (IofXmlDocument::isElement(node, "ControlCard") && isSportIdentCard(node))
+            return IofXmlDocument::stringValue(node).trimmed();
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> sportIdentChildCard(IofXmlDocument::Node parent)
 {
     constexpr const char *name = "ControlCard";

@@ -128,3 +128,6 @@ private:
     const IofXmlDocument &doc, const char *xpath, IofXmlDocument::Node context);
 // The same over the child elements of `parent` named ControlCard.
 [[nodiscard]] std::optional<QString> sportIdentChildCard(IofXmlDocument::Node parent);
+// The same over the elements named ControlCard below `top`, in document order
+// (`.//*[local-name()='ControlCard']`).
+[[nodiscard]] std::optional<QString> sportIdentCardWithin(IofXmlDocument::Node top);

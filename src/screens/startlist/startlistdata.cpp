@@ -14,11 +14,17 @@
 #include "startlistpdfs.h"
 #include "starttimetext.h"
 
+#include <QCollatorSortKey>
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
+#include <QStringView>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -42,30 +48,158 @@ public:
         return it.value();
     }
 
+    // Every second returned so far, ascending, each once.
+    [[nodiscard]] std::vector<int> distinctSeconds() const
+    {
+        std::vector<int> out(m_cache.cbegin(), m_cache.cend());
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+    }
+
 private:
     QHash<qint64, int> m_cache;
 };
 
-struct SortKey
+// The active stage's value of a per-stage field as perstage.h reads it, without copying it: the
+// lists read it for every runner.
+template<typename T>
+const T *forActiveStage(const Race &race, const std::optional<T> &base, const std::optional<StageMap<T>> &map)
 {
-    int seconds;
-    QString name;
-    qsizetype index;
+    if (race.activeStageId && map) {
+        if (const T *entry = stageEntry(*map, *race.activeStageId))
+            return entry;
+    }
+    return base ? &*base : nullptr;
+}
+
+// Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
+// their own allocation, found from the runner itself. With `all`, every text and map a copy of
+// the runner touches; else those the lists read.
+void prefetchRunner(const Participant &p, bool all)
+{
+    const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
+    const auto optionalText = [&](const std::optional<QString> &t) {
+        if (t)
+            text(*t);
+    };
+    // A stage's entry lies in a node of the map beside its first one.
+    const auto map = [](const auto &m) {
+        if (m && !m->isEmpty())
+            __builtin_prefetch(&m->constBegin().value());
+    };
+    text(p.givenName);
+    text(p.familyName);
+    optionalText(p.classId);
+    map(p.startTimeByStage);
+    map(p.classIdByStage);
+    text(p.cardNumber);
+    optionalText(p.club);
+    if (!all)
+        return;
+    optionalText(p.courseId);
+    optionalText(p.externalId);
+    optionalText(p.pendingCardNumber);
+    map(p.courseIdByStage);
+    map(p.startTimePreferenceByStage);
+}
+
+// A runner's given and family name, looked at where they are stored.
+struct NamePair
+{
+    QStringView given;
+    QStringView family;
+    bool operator==(const NamePair &) const = default;
 };
 
-// Orders `runners` by (seconds, name) with stored order for full ties.
-QList<Participant> sortedRunners(const QList<Participant> &runners, std::vector<SortKey> keys)
+size_t qHash(const NamePair &n, size_t seed = 0)
 {
-    std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
-        if (a.seconds != b.seconds)
-            return a.seconds < b.seconds;
-        return compareNames(a.name, b.name) < 0;
-    });
-    QList<Participant> sorted;
-    sorted.reserve(qsizetype(keys.size()));
-    for (const SortKey &k : keys)
-        sorted.append(runners[k.index]);
-    return sorted;
+    return qHashMulti(seed, n.given, n.family);
+}
+
+// Ranks runners' display names in name order, names the collator finds equal sharing a rank. Each
+// distinct pair of names is collated once, by its collation key, so that the rows sort on
+// integers rather than by comparing texts.
+class NameRanks
+{
+public:
+    explicit NameRanks(qsizetype expected) { m_numberOf.reserve(expected); }
+    // The number of the runner's pair of names; numbers count up from 0 in order of first appearance.
+    quint32 add(const Participant &p)
+    {
+        const NamePair key {p.givenName, p.familyName};
+        const auto found = m_numberOf.constFind(key);
+        if (found != m_numberOf.constEnd())
+            return found.value();
+        const auto number = quint32(m_names.size());
+        m_numberOf.insert(key, number);
+        m_names.push_back(displayName(p));
+        return number;
+    }
+    // The rank of each number.
+    [[nodiscard]] std::vector<quint32> ranks() const
+    {
+        const QCollator &collator = nameCollator();
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(m_names.size());
+        for (const QString &name : m_names)
+            keys.push_back(collator.sortKey(name));
+        // The collator's own rule for empty texts: before every other text, whatever its key.
+        const auto compare = [&](quint32 a, quint32 b) {
+            const bool emptyA = m_names[a].isEmpty();
+            const bool emptyB = m_names[b].isEmpty();
+            if (emptyA || emptyB)
+                return int(emptyB) - int(emptyA);
+            return keys[a].compare(keys[b]);
+        };
+        std::vector<quint32> byName(m_names.size());
+        std::iota(byName.begin(), byName.end(), quint32(0));
+        std::sort(byName.begin(), byName.end(), [&](quint32 a, quint32 b) { return compare(a, b) < 0; });
+        std::vector<quint32> rank(m_names.size());
+        quint32 current = 0;
+        for (std::size_t k = 0; k < byName.size(); ++k) {
+            if (k > 0 && compare(byName[k - 1], byName[k]) != 0)
+                ++current;
+            rank[byName[k]] = current;
+        }
+        return rank;
+    }
+
+private:
+    QHash<NamePair, quint32> m_numberOf;
+    std::vector<QString> m_names;
+};
+
+// The positions 0..keys.size()-1 stably ordered by key (each below `keyCount`): a counting sort.
+std::vector<quint32> countingOrder(
+    const std::vector<quint32> &keys, quint32 keyCount, const std::vector<quint32> &input)
+{
+    std::vector<quint32> start(std::size_t(keyCount) + 1, 0);
+    for (const quint32 position : input)
+        ++start[keys[position] + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<quint32> out(input.size());
+    for (const quint32 position : input)
+        out[start[keys[position]]++] = position;
+    return out;
+}
+
+// Copies `source[i]` over `*target[i]` (null: not wanted), walking the source in its order: that
+// is the order its texts were stored in, and a copy touches each text's shared header, which a
+// walk in sorted order would visit at random. The targets, cleared places in sorted lists, are
+// asked for ahead of their turn; their addresses need nothing read first.
+void copyInStoredOrder(const QList<Participant> &source, const std::vector<Participant *> &target)
+{
+    constexpr std::size_t ahead = 8;
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (i + ahead < target.size() && target[i + ahead]) {
+            const char *place = reinterpret_cast<const char *>(target[i + ahead]);
+            for (std::size_t offset = 0; offset < sizeof(Participant); offset += 64)
+                __builtin_prefetch(place + offset, 1);
+        }
+        if (target[i])
+            *target[i] = source[qsizetype(i)];
+    }
 }
 
 } // namespace
@@ -83,64 +217,181 @@ QString foldedSearchText(const QString &text)
 }
 
 namespace {
-// Card numbers are found by their digits, however either side groups them.
-bool matchesCardNumber(const QString &cardNumber, const QString &foldedQuery)
+
+// The folded form of each Latin-1 character. A Latin-1 text holds no combining marks, and every
+// mark its characters decompose into is removed, so its folded form is its characters' folded
+// forms one after the other: names, clubs and cards are matched without building that text.
+const std::array<QString, 256> &latin1Folds()
 {
-    const QString digits = cardNumberWithoutSpaces(foldedQuery);
-    return !digits.isEmpty() && foldedSearchText(cardNumberWithoutSpaces(cardNumber)).contains(digits);
+    static const std::array<QString, 256> folds = [] {
+        std::array<QString, 256> out;
+        for (char16_t c = 0; c < 256; ++c)
+            out[c] = foldedSearchText(QString(QChar(c)));
+        return out;
+    }();
+    return folds;
 }
+
+bool isLatin1Text(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+}
+
+// A folded query matched against the runners' texts, as matchesSearch says.
+class SearchQuery
+{
+public:
+    explicit SearchQuery(const QString &foldedQuery)
+        : m_query(foldedQuery)
+        // Card numbers are found by their digits, however either side groups them.
+        , m_digits(cardNumberWithoutSpaces(foldedQuery))
+    { }
+
+    [[nodiscard]] bool matches(const Participant &p) const
+    {
+        if (m_query.isEmpty())
+            return true;
+        return foldedContains(p.givenName, m_query, false) || foldedContains(p.familyName, m_query, false)
+            || (!m_digits.isEmpty() && foldedContains(p.cardNumber, m_digits, true))
+            || (p.club && foldedContains(*p.club, m_query, false));
+    }
+
+private:
+    // Whether the folded `text` (without its spaces first, for a card) holds `needle`.
+    static bool foldedContains(const QString &text, const QString &needle, bool card)
+    {
+        if (!isLatin1Text(text)) {
+            const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
+            return folded.contains(needle);
+        }
+        const std::array<QString, 256> &folds = latin1Folds();
+        QVarLengthArray<QChar, 128> buffer;
+        for (const QChar c : text) {
+            if (card && (c.isSpace()))
+                continue;
+            const QString &f = folds[c.unicode()];
+            buffer.append(f.constData(), f.size());
+        }
+        return QStringView(buffer.constData(), buffer.size()).contains(needle);
+    }
+
+    QString m_query;
+    QString m_digits;
+};
+
 } // namespace
 
 bool matchesSearch(const Participant &p, const QString &foldedQuery)
 {
-    if (foldedQuery.isEmpty())
-        return true;
-    return foldedSearchText(p.givenName).contains(foldedQuery)
-        || foldedSearchText(p.familyName).contains(foldedQuery)
-        || matchesCardNumber(p.cardNumber, foldedQuery)
-        || (p.club && foldedSearchText(*p.club).contains(foldedQuery));
+    return SearchQuery(foldedQuery).matches(p);
 }
 
 StartListLists startListLists(const Race &race, const StartListFilter &filter)
 {
     StartListLists lists;
     const QString query = foldedSearchText(filter.searchText.trimmed());
-    // Positions first, copies once: a list grown runner by runner copies the runners so far again
-    // at each reallocation.
-    QList<qsizetype> passing;
-    passing.reserve(race.participants.size());
+    const SearchQuery search(query);
+    // One walk over the runners in stored order reads all that the orders need; the copies are
+    // made once, in stored order, into their sorted places.
+    QHash<QStringView, int> classIndex;
+    LocalSeconds seconds;
+    NameRanks names(64);
+    std::vector<qsizetype> passing;
+    std::vector<int> classOf;
+    std::vector<quint32> nameOf;
+    std::vector<int> secondsOf;
+    std::vector<quint32> timed;
+    std::vector<quint32> untimed;
+    passing.reserve(std::size_t(race.participants.size()));
+    classOf.reserve(std::size_t(race.participants.size()));
+    nameOf.reserve(std::size_t(race.participants.size()));
+    secondsOf.reserve(std::size_t(race.participants.size()));
+    constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        if (i + ahead < race.participants.size())
+            prefetchRunner(race.participants[i + ahead], false);
         const Participant &p = race.participants[i];
-        const std::optional<QString> classId = effectiveClassId(race, p);
+        const QString *classId = forActiveStage(race, p.classId, p.classIdByStage);
         if (!classId)
             continue;
         if (!filter.classId.isEmpty() && *classId != filter.classId)
             continue;
-        if (!matchesSearch(p, query))
+        if (!search.matches(p))
             continue;
-        passing.append(i);
+        const auto position = quint32(passing.size());
+        passing.push_back(i);
+        auto known = classIndex.constFind(*classId);
+        if (known == classIndex.constEnd()) {
+            known = classIndex.insert(*classId, int(lists.classIds.size()));
+            lists.classIds.append(*classId);
+        }
+        classOf.push_back(known.value());
+        nameOf.push_back(names.add(p));
+        if (const QDateTime *time = forActiveStage(race, p.startTime, p.startTimeByStage)) {
+            secondsOf.push_back(seconds(*time));
+            timed.push_back(position);
+        } else {
+            secondsOf.push_back(0);
+            untimed.push_back(position);
+        }
     }
-    lists.filtered.reserve(passing.size());
-    for (const qsizetype i : passing)
-        lists.filtered.append(race.participants[i]);
-    LocalSeconds seconds;
-    std::vector<SortKey> timed;
-    std::vector<SortKey> untimed;
-    for (qsizetype i = 0; i < lists.filtered.size(); ++i) {
-        const Participant &p = lists.filtered[i];
-        if (const std::optional<QDateTime> t = scheduledStartTime(race, p))
-            timed.push_back({seconds(*t), displayName(p), i});
-        else
-            untimed.push_back({0, displayName(p), i});
+    if (qsizetype(passing.size()) == race.participants.size()) {
+        lists.filtered = race.participants;
+    } else {
+        lists.filtered.reserve(qsizetype(passing.size()));
+        for (std::size_t k = 0; k < passing.size(); ++k) {
+            if (k + 8 < passing.size())
+                prefetchRunner(race.participants[passing[k + 8]], true);
+            lists.filtered.append(race.participants[passing[k]]);
+        }
     }
-    lists.scheduled = sortedRunners(lists.filtered, std::move(timed));
-    lists.unscheduled = sortedRunners(lists.filtered, std::move(untimed));
+
+    // Names first, then the start second: a stable order by (second, name, stored order).
+    const std::vector<quint32> rankOfNumber = names.ranks();
+    std::vector<quint32> rank(passing.size());
+    for (std::size_t i = 0; i < passing.size(); ++i)
+        rank[i] = rankOfNumber[nameOf[i]];
+    const auto rankCount
+        = quint32(rankOfNumber.empty() ? 0 : *std::max_element(rankOfNumber.begin(), rankOfNumber.end()) + 1);
+    const std::vector<int> distinctSeconds = seconds.distinctSeconds();
+    std::vector<quint32> slotOf(passing.size(), 0);
+    for (const quint32 i : timed)
+        slotOf[i] = quint32(std::lower_bound(distinctSeconds.begin(), distinctSeconds.end(), secondsOf[i])
+            - distinctSeconds.begin());
+    const std::vector<quint32> scheduledOrder
+        = countingOrder(slotOf, quint32(distinctSeconds.size()), countingOrder(rank, rankCount, timed));
+    const std::vector<quint32> unscheduledOrder = countingOrder(rank, rankCount, untimed);
+
+    lists.scheduled = QList<Participant>(qsizetype(scheduledOrder.size()), Participant {});
+    lists.unscheduled = QList<Participant>(qsizetype(unscheduledOrder.size()), Participant {});
+    std::vector<Participant *> target(passing.size(), nullptr);
+    Participant *scheduledPlaces = lists.scheduled.data();
+    lists.scheduledRows.reserve(qsizetype(scheduledOrder.size()));
+    for (std::size_t k = 0; k < scheduledOrder.size(); ++k) {
+        const quint32 i = scheduledOrder[k];
+        target[i] = scheduledPlaces + k;
+        lists.scheduledRows.append({secondsOf[i], classOf[i], qsizetype(i)});
+    }
+    Participant *unscheduledPlaces = lists.unscheduled.data();
+    for (std::size_t k = 0; k < unscheduledOrder.size(); ++k)
+        target[unscheduledOrder[k]] = unscheduledPlaces + k;
+    copyInStoredOrder(lists.filtered, target);
     return lists;
 }
 
 QString gridCellKey(int slotSeconds, const QString &classId)
 {
-    return QString::number(slotSeconds) + QLatin1Char('|') + classId;
+    // One allocation: the view and the grid make a key for every cell.
+    char digits[16];
+    const auto digitsEnd = std::to_chars(digits, digits + sizeof digits, slotSeconds).ptr;
+    const qsizetype count = digitsEnd - digits;
+    QString key(count + 1 + classId.size(), Qt::Uninitialized);
+    QChar *out = key.data();
+    for (qsizetype i = 0; i < count; ++i)
+        out[i] = QLatin1Char(digits[i]);
+    out[count] = QLatin1Char('|');
+    std::copy(classId.cbegin(), classId.cend(), out + count + 1);
+    return key;
 }
 
 QString slotTimeText(int s)
@@ -148,76 +399,71 @@ QString slotTimeText(int s)
     return QString::asprintf("%02d:%02d:%02d", s / 3600, (s % 3600) / 60, s % 60);
 }
 
-GridIndex buildGridIndex(const Race &race, const QList<Participant> &runners, const QList<RaceClass> &classes)
+GridIndex buildGridIndex(const StartListLists &lists, const QList<RaceClass> &classes)
 {
     GridIndex grid;
-    LocalSeconds seconds;
-    QSet<int> slotSet;
-    QSet<QString> classIds;
-    // Each cell's runners by position, copied once in name order at the end.
-    QHash<QString, QList<qsizetype>> cellRunners;
-    struct Placed
-    {
-        int seconds;
-        QString classId;
-    };
-    QList<Placed> placed;
-    placed.reserve(runners.size());
-    for (qsizetype i = 0; i < runners.size(); ++i) {
-        const Participant &p = runners[i];
-        const std::optional<QString> classId = effectiveClassId(race, p);
-        const std::optional<QDateTime> time = scheduledStartTime(race, p);
-        if (!classId || !time)
-            continue;
-        const int s = seconds(*time);
-        slotSet.insert(s);
-        classIds.insert(*classId);
-        cellRunners[gridCellKey(s, *classId)].append(i);
-        placed.append({s, *classId});
+    const QList<StartListLists::ScheduledRow> &rows = lists.scheduledRows;
+    // The scheduled runners are in start order, and within a second in name order with ties in
+    // stored order: each cell's runners in that order are the cell's order already.
+    std::vector<QList<qsizetype>> cells;
+    std::vector<QString> cellKeys;
+    std::vector<int> cellOfClass(std::size_t(lists.classIds.size()), -1);
+    std::vector<bool> classPlaced(std::size_t(lists.classIds.size()), false);
+    std::vector<int> touched;
+    std::vector<qsizetype> slotOfRow(std::size_t(rows.size()));
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+        const StartListLists::ScheduledRow &row = rows[k];
+        if (grid.timeSlots.isEmpty() || grid.timeSlots.last() != row.seconds) {
+            grid.timeSlots.append(row.seconds);
+            for (const int c : touched)
+                cellOfClass[std::size_t(c)] = -1;
+            touched.clear();
+        }
+        slotOfRow[std::size_t(k)] = grid.timeSlots.size() - 1;
+        int &cell = cellOfClass[std::size_t(row.classIndex)];
+        if (cell < 0) {
+            cell = int(cells.size());
+            cells.emplace_back();
+            cellKeys.push_back(gridCellKey(row.seconds, lists.classIds[row.classIndex]));
+            touched.push_back(row.classIndex);
+            classPlaced[std::size_t(row.classIndex)] = true;
+        }
+        cells[std::size_t(cell)].append(k);
     }
-    grid.cells.reserve(cellRunners.size());
-    for (auto it = cellRunners.cbegin(); it != cellRunners.cend(); ++it) {
-        std::vector<SortKey> keys;
-        keys.reserve(size_t(it.value().size()));
-        for (const qsizetype i : it.value())
-            keys.push_back({0, displayName(runners[i]), i});
-        grid.cells.insert(it.key(), sortedRunners(runners, std::move(keys)));
-    }
+    grid.cells.reserve(qsizetype(cells.size()));
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        grid.cells.insert(cellKeys[c], std::move(cells[c]));
+
     // A class listed twice is a column twice, and its runners count in each.
-    QHash<QString, int> columnsOfClass;
+    QHash<QStringView, int> classIndex;
+    for (qsizetype c = 0; c < lists.classIds.size(); ++c)
+        classIndex.insert(lists.classIds[c], int(c));
+    std::vector<int> columnsOfClass(std::size_t(lists.classIds.size()), 0);
     for (const RaceClass &c : classes) {
-        if (classIds.contains(c.id)) {
+        const auto found = classIndex.constFind(c.id);
+        if (found != classIndex.constEnd() && classPlaced[std::size_t(found.value())]) {
             grid.classes.append(c);
-            ++columnsOfClass[c.id];
+            ++columnsOfClass[std::size_t(found.value())];
         }
     }
     std::stable_sort(grid.classes.begin(), grid.classes.end(),
         [](const RaceClass &a, const RaceClass &b) { return compareNames(a.name, b.name) < 0; });
-    grid.timeSlots = QList<int>(slotSet.begin(), slotSet.end());
-    std::sort(grid.timeSlots.begin(), grid.timeSlots.end());
-    QHash<int, int> countOfSlot;
-    for (const Placed &r : placed)
-        countOfSlot[r.seconds] += columnsOfClass.value(r.classId);
-    grid.runnerCounts.reserve(grid.timeSlots.size());
-    for (int s : grid.timeSlots)
-        grid.runnerCounts.append(countOfSlot.value(s));
+    grid.runnerCounts.fill(0, grid.timeSlots.size());
+    for (qsizetype k = 0; k < rows.size(); ++k)
+        grid.runnerCounts[slotOfRow[std::size_t(k)]] += columnsOfClass[std::size_t(rows[k].classIndex)];
     return grid;
 }
 
-QList<bool> startTimeBands(const Race &race, const QList<Participant> &scheduled)
+QList<bool> startTimeBands(const StartListLists &lists)
 {
     QList<bool> bands;
-    bands.reserve(scheduled.size());
+    bands.reserve(lists.scheduledRows.size());
     int band = 0;
-    LocalSeconds seconds;
     std::optional<int> previous;
-    for (const Participant &p : scheduled) {
-        if (const std::optional<QDateTime> t = scheduledStartTime(race, p)) {
-            const int s = seconds(*t);
-            if (previous && *previous != s)
-                ++band;
-            previous = s;
-        }
+    for (const StartListLists::ScheduledRow &row : lists.scheduledRows) {
+        if (previous && *previous != row.seconds)
+            ++band;
+        previous = row.seconds;
         bands.append(band % 2 == 1);
     }
     return bands;
@@ -395,12 +641,32 @@ ClearPlan planClearStartTimes(const Race &race, const QString &classId)
 
 // ---- Import -----------------------------------------------------------------------------------
 
-std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
+namespace {
+// Local days, converted once per distinct instant: a start list shares a few hundred start times.
+class LocalDays
+{
+public:
+    QDate operator()(const QDateTime &t)
+    {
+        if (!t.isValid())
+            return t.toLocalTime().date();
+        const qint64 key = t.toMSecsSinceEpoch();
+        auto it = m_cache.constFind(key);
+        if (it == m_cache.constEnd())
+            it = m_cache.insert(key, t.toLocalTime().date());
+        return it.value();
+    }
+
+private:
+    QHash<qint64, QDate> m_cache;
+};
+
+std::optional<QDateTime> modalDay(const QList<QDateTime> &dates, LocalDays &days)
 {
     QMap<QDate, int> counts;
     for (const QDateTime &d : dates)
         if (d.isValid())
-            ++counts[d.toLocalTime().date()];
+            ++counts[days(d)];
     if (counts.isEmpty())
         return std::nullopt;
     auto best = counts.constBegin();
@@ -408,6 +674,13 @@ std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
         if (it.value() > best.value())
             best = it;
     return best.key().startOfDay();
+}
+} // namespace
+
+std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
+{
+    LocalDays days;
+    return modalDay(dates, days);
 }
 
 std::optional<int> startListRaceNumber(const Race &race)
@@ -499,31 +772,58 @@ ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &mat
 StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartListParser::Entry> &entries)
 {
     StartListImportPlan plan;
+    LocalDays days;
     QList<QDateTime> dates;
     dates.reserve(entries.size());
     for (const auto &e : entries)
         dates.append(e.startTime);
-    const std::optional<QDateTime> modalDay = startListModalDay(dates);
+    const std::optional<QDateTime> modal = modalDay(dates, days);
     const StartListMatcher matcher(race);
-    for (const auto &e : entries) {
-        const ImportedStart start = resolveImportedStart(race, matcher, e, modalDay);
-        switch (start.kind) {
-        case ImportedStart::Kind::NoMatch:
+    // Matched first, then read in the runners' stored order rather than the file's start order;
+    // a runner's entries keep the file's order, so the last of them still sets the time.
+    std::vector<quint32> runnerOf;
+    std::vector<quint32> matched;
+    runnerOf.reserve(std::size_t(entries.size()));
+    matched.reserve(std::size_t(entries.size()));
+    for (qsizetype k = 0; k < entries.size(); ++k) {
+        const std::optional<qsizetype> index = matcher.match(entries[k]);
+        runnerOf.push_back(index ? quint32(*index) : 0);
+        if (index)
+            matched.push_back(quint32(k));
+        else
             ++plan.summary.noMatch;
-            break;
-        case ImportedStart::Kind::StartPunch:
-            ++plan.summary.startPunch;
-            break;
-        case ImportedStart::Kind::Write:
-            if (const auto index = matcher.match(e)) {
-                const auto shown = scheduledStartTime(race, race.participants[*index]);
-                plan.summary.replaced += shown && *shown != start.time ? 1 : 0;
-            }
-            plan.times.insert(start.runner, start.time);
-            ++plan.summary.applied;
-            plan.summary.dateCorrected += start.dateCorrected ? 1 : 0;
-            break;
+    }
+    // Whether a class starts by punch on the active stage, asked once per class id.
+    QHash<QStringView, bool> punchOfClass;
+    plan.times.reserve(qsizetype(matched.size()));
+    for (const quint32 k : countingOrder(runnerOf, quint32(race.participants.size()), matched)) {
+        const IOFStartListParser::Entry &e = entries[k];
+        const Participant &p = race.participants[runnerOf[k]];
+        bool punch = false;
+        if (const QString *classId = forActiveStage(race, p.classId, p.classIdByStage)) {
+            auto known = punchOfClass.constFind(*classId);
+            if (known == punchOfClass.constEnd())
+                known = punchOfClass.insert(*classId, startsByPunchOnActiveStage(race, p));
+            punch = known.value();
         }
+        if (punch) {
+            ++plan.summary.startPunch;
+            continue;
+        }
+        QDateTime time = e.startTime;
+        bool corrected = false;
+        if (modal && days(e.startTime) != modal->date()) {
+            const QString text = e.startTime.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+            if (const std::optional<QDateTime> moved = startTimeOnDay(text, modal->date())) {
+                time = *moved;
+                corrected = true;
+            }
+        }
+        const QDateTime *shown = forActiveStage(race, p.startTime, p.startTimeByStage);
+        plan.summary.replaced += shown && *shown != time ? 1 : 0;
+        plan.times.insert(p.id, time);
+        ++plan.summary.applied;
+        plan.summary.dateCorrected += corrected ? 1 : 0;
     }
     return plan;
 }

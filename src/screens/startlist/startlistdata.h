@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 #include <optional>
@@ -33,6 +34,19 @@ struct StartListLists
     QList<Participant> scheduled;
     // Those without one, by name.
     QList<Participant> unscheduled;
+
+    // What the bands and the grid read of each scheduled runner, in the order of `scheduled`: its
+    // start second of the day, its class for the active stage (an index into `classIds`) and its
+    // position in `filtered`.
+    struct ScheduledRow
+    {
+        int seconds = 0;
+        int classIndex = 0;
+        qsizetype filteredIndex = 0;
+    };
+    QList<ScheduledRow> scheduledRows;
+    // The distinct class ids of the filtered runners, in order of first appearance.
+    QStringList classIds;
 };
 
 [[nodiscard]] StartListLists startListLists(const Race &race, const StartListFilter &filter);
@@ -48,20 +62,20 @@ struct GridIndex
     QList<RaceClass> classes;
     // Every distinct start second of day, ascending.
     QList<int> timeSlots;
-    // "<seconds>|<class id>" -> runners by name.
-    QHash<QString, QList<Participant>> cells;
+    // "<seconds>|<class id>" -> the runners' positions in the lists' `scheduled`, by name.
+    QHash<QString, QList<qsizetype>> cells;
     // Runners per slot over the cells of `classes`.
     QList<int> runnerCounts;
 };
 
 [[nodiscard]] QString gridCellKey(int slotSeconds, const QString &classId);
-[[nodiscard]] GridIndex buildGridIndex(
-    const Race &race, const QList<Participant> &runners, const QList<RaceClass> &classes);
+// The grid of the scheduled runners of `lists`; `classes` are the columns that may appear.
+[[nodiscard]] GridIndex buildGridIndex(const StartListLists &lists, const QList<RaceClass> &classes);
 // "HH:MM:SS" of a second of the day.
 [[nodiscard]] QString slotTimeText(int slotSeconds);
 
 // One flag per scheduled runner: the alternating band of equal start seconds.
-[[nodiscard]] QList<bool> startTimeBands(const Race &race, const QList<Participant> &scheduled);
+[[nodiscard]] QList<bool> startTimeBands(const StartListLists &lists);
 // "<class>[ - <course>][ · <club>]" of a list row.
 [[nodiscard]] QString classCourseLabel(const Race &race, const Participant &p);
 

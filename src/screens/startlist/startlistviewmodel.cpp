@@ -256,7 +256,7 @@ void StartListViewModel::refreshNow()
     m_unscheduledRows.clear();
     if (store()) {
         m_lists = startListLists(store()->race(), m_filter);
-        const QList<bool> bands = startTimeBands(store()->race(), m_lists.scheduled);
+        const QList<bool> bands = startTimeBands(m_lists);
         RowBuilder rowMap(store()->race());
         // Built once here: the views read the rows many times per frame.
         m_scheduledRows.reserve(m_lists.scheduled.size());
@@ -276,8 +276,7 @@ void StartListViewModel::refreshNow()
 void StartListViewModel::rebuildGrid()
 {
     m_gridRebuild.begin();
-    m_gridIndex = store() ? buildGridIndex(store()->race(), m_lists.scheduled, store()->race().classes)
-                          : GridIndex {};
+    m_gridIndex = store() ? buildGridIndex(m_lists, store()->race().classes) : GridIndex {};
     m_gridRows.clear();
     m_gridRows.reserve(m_gridIndex.timeSlots.size());
     for (qsizetype r = 0; r < m_gridIndex.timeSlots.size(); ++r) {
@@ -285,8 +284,8 @@ void StartListViewModel::rebuildGrid()
         QVariantList cells;
         for (const RaceClass &c : m_gridIndex.classes) {
             QVariantList names;
-            for (const Participant &p : m_gridIndex.cells.value(gridCellKey(s, c.id)))
-                names.append(runnerRef(p));
+            for (const qsizetype k : m_gridIndex.cells.value(gridCellKey(s, c.id)))
+                names.append(runnerRef(m_lists.scheduled[k]));
             cells.append(QVariant(names));
         }
         m_gridRows.append(QVariantMap {{QStringLiteral("seconds"), s},

@@ -10,6 +10,7 @@
 #include "nameorder.h"
 #include "perstage.h"
 #include "racegenerator.h"
+#include "racelookup.h"
 #include "startlistviewmodel.h"
 #include "starttimeoperations.h"
 #include "storeharness.h"
@@ -106,6 +107,14 @@ class TestStartList : public QObject
             QCoreApplication::processEvents();
         QVERIFY(!vm.importIsRunning());
     }
+    // The names of a grid cell's runners, which it holds as positions in the start order.
+    QStringList cellNames(const QList<qsizetype> &positions) const
+    {
+        QStringList out;
+        for (const qsizetype k : positions)
+            out.append(name(vm.lists().scheduled.at(k)));
+        return out;
+    }
     const Participant *byCard(const QString &card) const
     {
         for (const Participant &p : store->race().participants)
@@ -193,7 +202,7 @@ private slots:
         for (auto it = grid.cells.cbegin(); it != grid.cells.cend(); ++it) {
             const qsizetype bar = it.key().indexOf(QLatin1Char('|'));
             cellTexts.append(slotTimeText(it.key().left(bar).toInt()) + QLatin1Char('/')
-                + it.key().mid(bar + 1) + QLatin1Char('=') + names(it.value()).join(QLatin1Char(';')));
+                + it.key().mid(bar + 1) + QLatin1Char('=') + cellNames(it.value()).join(QLatin1Char(';')));
         }
         cellTexts.sort();
         QCOMPARE(cellTexts.join(QLatin1Char('|')), cells[3]);
@@ -202,6 +211,50 @@ private slots:
             counts.append(
                 slotTimeText(grid.timeSlots[i]) + QLatin1Char('=') + QString::number(grid.runnerCounts[i]));
         QCOMPARE(counts.join(QLatin1Char(',')), cells[4]);
+    }
+
+    void orders_data() { casetable::load("startlist/screen/orders.tsv"); }
+    void orders()
+    {
+        QFETCH(QStringList, cells);
+        open(screenEvent(cells[0]));
+        const auto unfiltered = qScopeGuard([this] { vm.setSearchText(QString()); });
+        vm.setSearchText(cells[1]);
+        vm.refreshNow();
+        QCOMPARE(names(vm.lists().scheduled).join(QLatin1Char(',')), cells[2]);
+        QCOMPARE(names(vm.lists().unscheduled).join(QLatin1Char(',')), cells[3]);
+    }
+
+    // Every Latin-1 character inside a name, a club and a card: the search finds a query there
+    // exactly where the text, folded whole, holds it.
+    void searchOverLatin1()
+    {
+        for (char16_t c = 1; c < 256; ++c) {
+            const QString text = QStringLiteral("x") + QChar(c) + QStringLiteral("Y 1");
+            const QString folded = foldedSearchText(text);
+            const QString cardDigits = foldedSearchText(cardNumberWithoutSpaces(text));
+            Participant named;
+            named.familyName = text;
+            Participant inClub;
+            inClub.club = text;
+            Participant withCard;
+            withCard.cardNumber = text;
+            for (const QString &query :
+                {foldedSearchText(QString(QChar(c))), foldedSearchText(QStringLiteral("x") + QChar(c)),
+                    QStringLiteral("xy"), QStringLiteral("y 1"), QStringLiteral("1")}) {
+                if (query.isEmpty())
+                    continue;
+                const QString digits = cardNumberWithoutSpaces(query);
+                const QByteArray where = QString(QStringLiteral("U+%1 / %2"))
+                                             .arg(int(c), 4, 16, QLatin1Char('0'))
+                                             .arg(query)
+                                             .toUtf8();
+                QVERIFY2(matchesSearch(named, query) == folded.contains(query), where.constData());
+                QVERIFY2(matchesSearch(inClub, query) == folded.contains(query), where.constData());
+                QVERIFY2(matchesSearch(withCard, query) == (!digits.isEmpty() && cardDigits.contains(digits)),
+                    where.constData());
+            }
+        }
     }
 
     // The generated event, planned: start order, name order and grid counts against plain counts.
@@ -331,6 +384,41 @@ private slots:
             QCOMPARE(local(scheduledStartTime(store->race(), *byCard(card)), "yyyy-MM-dd HH:mm:ss"),
                 check.section(QLatin1Char('='), 1));
         }
+    }
+
+    // The import in one go, as the benchmarks run it, against the screen's import of the same file:
+    // the same counts and, applied, the same event.
+    void importPlanAgreesWithTheScreen_data() { casetable::load("startlist/screen/imports.tsv"); }
+    void importPlanAgreesWithTheScreen()
+    {
+        QFETCH(QStringList, cells);
+        if (cells[5] != QLatin1String("-"))
+            QSKIP("the screen refuses this file before any plan");
+        open(screenEvent(QStringLiteral("import-event.json")));
+        Race race = store->race();
+        const QString path = cells[0].startsWith(QLatin1String("examples/"))
+            ? QStringLiteral(VEXLO_IOF_DIR "/") + cells[0]
+            : QStringLiteral(VEXLO_TEST_DATA_DIR "/startlist/screen/import/") + cells[0];
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const StartListImportPlan plan
+            = planStartListImport(race, IOFStartListParser::parse(file.readAll(), startListRaceNumber(race)));
+        vm.importStartList(QUrl::fromLocalFile(path));
+        finishImport();
+        const StartListImportSummary screen = *vm.importSummary();
+        // The store refuses a list with a start it cannot hold; the plan leaves that to it.
+        const bool refused = screen.unstorable > 0;
+        QCOMPARE(QList<int>({plan.summary.applied, plan.summary.noMatch, plan.summary.startPunch}),
+            QList<int>({refused ? screen.unstorable : screen.applied, screen.noMatch, screen.startPunch}));
+        if (refused)
+            return;
+        QCOMPARE(plan.summary.dateCorrected, screen.dateCorrected);
+        QCOMPARE(plan.summary.replaced, screen.replaced);
+        applyStartTimes(race, plan.times);
+        QCOMPARE(race.participants.size(), store->race().participants.size());
+        for (qsizetype i = 0; i < race.participants.size(); ++i)
+            QVERIFY2(race.participants[i] == store->race().participants[i],
+                qPrintable(race.participants[i].cardNumber));
     }
 
     void stageImports_data() { casetable::load("startlist/screen/stage-imports.tsv"); }
