@@ -44,8 +44,9 @@ enum class ResultVerdict {
 // For each of race.results (by index), whether earlierReadOf finds a result for it, worked out in
 // one pass over the results instead of one per result.
 [[nodiscard]] QList<bool> repeatedReads(const Race &race);
-// The same with the read time of each result found beforehand.
-[[nodiscard]] QList<bool> repeatedReads(const Race &race, const QList<ReadTimeKey> &readAt);
+// The same with each result's read time, card and stage found beforehand by
+// recentResultKeys(race).
+[[nodiscard]] QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys);
 
 // "Read again: this card was already read at %@" with the time of the earlier read.
 [[nodiscard]] QString repeatReadText(const QDateTime &earlierReadAt);

@@ -134,11 +134,26 @@ void RecentResultsModel::setRace(const Race &race)
     // Runners, courses and repeated reads are found once for all results (looked up per row, they
     // made each change cost the square of the results: 3 s at 15,000). Each pass reads the
     // results in their own order; the list's order is a list of indexes.
-    const ParticipantLookup participants(race);
-    const RecentResultKeys keys = recentResultKeys(race, participants);
-    const QList<bool> repeated = repeatedReads(race, keys.readAt);
-    const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
     const qsizetype count = race.results.size();
+    QHash<QString, const Course *> courses;
+    const auto courseOf = [&](const PersonResult &result) -> const Course * {
+        if (!result.courseId)
+            return nullptr;
+        auto it = courses.constFind(*result.courseId);
+        if (it == courses.constEnd())
+            it = courses.insert(*result.courseId, findCourse(race, result.courseId));
+        return *it;
+    };
+    // What each row says is noted in the same walk through the results that finds their runners,
+    // cards and read times: the results are read from memory once.
+    QList<Row> rows(count);
+    Row *const row = rows.data();
+    const RecentResultKeys keys = recentResultKeys(race, [&](qsizetype i, const PersonResult &result) {
+        row[i].resultId = result.id;
+        row[i].facts = recentResultFacts(result, courseOf(result));
+    });
+    const QList<bool> repeated = repeatedReads(race, keys);
+    const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
 
     QList<qint32> order;
     order.reserve(count);
@@ -154,34 +169,21 @@ void RecentResultsModel::setRace(const Race &race)
     }
     starts.append(qint32(order.size()));
 
-    QHash<QString, const Course *> courses;
-    const auto courseOf = [&](const PersonResult &result) -> const Course * {
-        if (!result.courseId)
-            return nullptr;
-        auto it = courses.constFind(*result.courseId);
-        if (it == courses.constEnd())
-            it = courses.insert(*result.courseId, findCourse(race, result.courseId));
-        return *it;
-    };
     // A runner's names are kept once, however many results they have.
     const Participant *const firstParticipant = race.participants.constData();
     QList<qint32> runnerOf(race.participants.size(), -1);
     QList<Runner> runners;
     runners.reserve(race.participants.size());
-    QList<Row> rows;
-    rows.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &result = race.results.at(i);
-        Row row {result.id, recentResultFacts(result, courseOf(result)), -1, repeated.at(i)};
+        row[i].repeatRead = repeated.at(i);
         if (const Participant *p = keys.runners.at(i)) {
             qint32 &runner = runnerOf[p - firstParticipant];
             if (runner < 0) {
                 runner = qint32(runners.size());
                 runners.append(Runner {p->givenName, p->familyName});
             }
-            row.runner = runner;
+            row[i].runner = runner;
         }
-        rows.append(row);
     }
     resetRows([&] {
         m_rows = std::move(rows);
