@@ -169,26 +169,16 @@ void RecentResultsModel::setRace(const Race &race)
     }
     starts.append(qint32(order.size()));
 
-    // A runner's names are kept once, however many results they have.
     const Participant *const firstParticipant = race.participants.constData();
-    QList<qint32> runnerOf(race.participants.size(), -1);
-    QList<Runner> runners;
-    runners.reserve(race.participants.size());
     for (qsizetype i = 0; i < count; ++i) {
         row[i].repeatRead = repeated.at(i);
-        if (const Participant *p = keys.runners.at(i)) {
-            qint32 &runner = runnerOf[p - firstParticipant];
-            if (runner < 0) {
-                runner = qint32(runners.size());
-                runners.append(Runner {p->givenName, p->familyName});
-            }
-            row[i].runner = runner;
-        }
+        if (const Participant *p = keys.runners.at(i))
+            row[i].runner = qint32(p - firstParticipant);
     }
     resetRows([&] {
         m_rows = std::move(rows);
         m_order = std::move(order);
-        m_runners = std::move(runners);
+        m_participants = race.participants;
         m_groupTitles = std::move(titles);
         m_groupStarts = std::move(starts);
     });
@@ -209,7 +199,8 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (row.runner < 0)
             return QStringLiteral("Unknown");
-        return personDisplayName(m_runners.at(row.runner).givenName, m_runners.at(row.runner).familyName);
+        return personDisplayName(
+            m_participants.at(row.runner).givenName, m_participants.at(row.runner).familyName);
     case ValueTextRole:
         return recentValueText(row.facts);
     case ValueMissingRole:
