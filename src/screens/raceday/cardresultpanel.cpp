@@ -137,13 +137,20 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
     const qsizetype count = race.results.size();
     QList<Read> reads(count);
     qint32 stageCount = 0;
+    quint64 largestCard = 0;
     for (qsizetype i = 0; i < count; ++i) {
         reads[i] = {quint64(keys.cards.at(i)), keys.stages.at(i), qint32(i)};
         stageCount = std::max(stageCount, keys.stages.at(i) + 1);
+        largestCard = std::max(largestCard, quint64(keys.cards.at(i)));
     }
-    if (stageCount > 1)
-        sortByKey(reads, [](const Read &read) { return quint64(read.stage); });
-    sortByKey(reads, [](const Read &read) { return read.card; });
+    if (largestCard < (quint64(1) << 56) && stageCount <= 256) {
+        // Card numbers mostly have a few digits: card and stage make one key.
+        sortByKey(reads, [](const Read &read) { return (read.card << 8) | quint64(read.stage); });
+    } else {
+        if (stageCount > 1)
+            sortByKey(reads, [](const Read &read) { return quint64(read.stage); });
+        sortByKey(reads, [](const Read &read) { return read.card; });
+    }
 
     const QList<ReadTimeKey> &readAt = keys.readAt;
     QList<bool> repeated(count, false);

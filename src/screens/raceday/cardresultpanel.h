@@ -97,11 +97,11 @@ struct RecentResultFacts
 {
     enum class Value : quint8 { Missing, Clock, Points };
     Value value = Value::Missing;
+    // The verdict said in the status text: `None` for a clean run or nothing to judge by.
+    ResultVerdict status = ResultVerdict::None;
     // The value the row shows: the clock text of `seconds`, or `points`.
     double seconds = 0;
     qint64 points = 0;
-    // The verdict said in the status text: `None` for a clean run or nothing to judge by.
-    ResultVerdict status = ResultVerdict::None;
 };
 
 [[nodiscard]] RecentResultFacts recentResultFacts(const PersonResult &result, const Course *course);

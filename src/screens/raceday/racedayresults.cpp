@@ -140,8 +140,8 @@ quint64 participantKey(const QUuid &id)
 
 } // namespace
 
-RecentResultKeys recentResultKeys(
-    const Race &race, const std::function<void(qsizetype, const PersonResult &)> &eachResult)
+RecentResultKeys recentResultKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
 {
     // Each result's runner is the first participant with its id. The participants' ids are sorted
     // once on a compact key; a result is looked up there only when the participant after the
@@ -229,7 +229,7 @@ RecentResultKeys recentResultKeys(
         next = runner + 1 == participantCount ? 0 : runner + 1;
         keys.readAt[i] = readTimeKey(result.readAt);
         if (eachResult)
-            eachResult(i, result);
+            eachResult(i, result, runner < 0 ? nullptr : first + runner);
 
         qint32 stage = 0;
         while (stage < stages.size() && stages.at(stage) != result.stageId)

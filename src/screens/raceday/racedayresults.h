@@ -75,8 +75,8 @@ struct RecentResultKeys
 
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants);
 // The same without a table of participants built beforehand; `eachResult` is called with each
-// result's index and the result in the same walk through them.
-[[nodiscard]] RecentResultKeys recentResultKeys(
-    const Race &race, const std::function<void(qsizetype, const PersonResult &)> &eachResult = {});
+// result's index, the result and its runner (or null) in the same walk through them.
+[[nodiscard]] RecentResultKeys recentResultKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult = {});
 // recentResultGroups with the runners and read times found beforehand.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);

@@ -148,11 +148,13 @@ void RecentResultsModel::setRace(const Race &race)
     // cards and read times: the results are read from memory once.
     QList<Row> rows(count);
     Row *const row = rows.data();
-    const RecentResultKeys keys = recentResultKeys(race, [&](qsizetype i, const PersonResult &result) {
-        row[i].resultId = result.id;
-        row[i].facts = recentResultFacts(result, courseOf(result));
-    });
-    const QList<bool> repeated = repeatedReads(race, keys);
+    const Participant *const firstParticipant = race.participants.constData();
+    const RecentResultKeys keys
+        = recentResultKeys(race, [&](qsizetype i, const PersonResult &result, const Participant *runner) {
+              row[i] = {result.id, recentResultFacts(result, courseOf(result)),
+                  runner ? qint32(runner - firstParticipant) : -1};
+          });
+    QList<bool> repeated = repeatedReads(race, keys);
     const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
 
     QList<qint32> order;
@@ -169,14 +171,9 @@ void RecentResultsModel::setRace(const Race &race)
     }
     starts.append(qint32(order.size()));
 
-    const Participant *const firstParticipant = race.participants.constData();
-    for (qsizetype i = 0; i < count; ++i) {
-        row[i].repeatRead = repeated.at(i);
-        if (const Participant *p = keys.runners.at(i))
-            row[i].runner = qint32(p - firstParticipant);
-    }
     resetRows([&] {
         m_rows = std::move(rows);
+        m_repeated = std::move(repeated);
         m_order = std::move(order);
         m_participants = race.participants;
         m_groupTitles = std::move(titles);
@@ -210,7 +207,7 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
     case StatusTextRole:
         return recentStatusText(row.facts);
     case RepeatReadRole:
-        return row.repeatRead;
+        return m_repeated.at(m_order.at(index.row()));
     default:
         return {};
     }

@@ -101,10 +101,11 @@ private:
         RecentResultFacts facts;
         // Into m_participants; -1 without a runner.
         qint32 runner = -1;
-        bool repeatRead = false;
     };
     // By result, in the results' own order: filled in one pass through their memory.
     QList<Row> m_rows;
+    // By result: the card had been read before in the same stage.
+    QList<bool> m_repeated;
     // The list's rows: indexes into m_rows.
     QList<qint32> m_order;
     // The race's entries as they were, shared with it (the race's own list is copied when
