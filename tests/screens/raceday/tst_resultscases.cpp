@@ -15,9 +15,11 @@
 
 #include "cardresultpanel.h"
 #include "casetable.h"
+#include "documenttext.h"
 #include "localization.h"
 #include "racedaydesk.h"
 #include "racedayresults.h"
+#include "racegenerator.h"
 #include "readerpaneviewmodel.h"
 #include "resultrow.h"
 #include "resultselection.h"
@@ -242,6 +244,62 @@ private slots:
         LocalizationManager::setShared(nullptr);
         QVERIFY(!c.expected.isEmpty());
         QCOMPARE(actual.join(QLatin1Char('\n')), c.expected.join(QLatin1Char('\n')));
+    }
+
+    // Reads whose card texts are their runner's own, shared as a loaded or generated event shares
+    // them, mixed with reads again of the same card (shared too), cards typed anew, a read kept
+    // under its first read's id and reads of nobody: every row names its runner and is a read
+    // again exactly when an earlier read of its card and stage is found by looking at every read.
+    void recentSharedCardTexts()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 40;
+        options.classes = 5;
+        options.courses = 4;
+        options.splitsPerResult = 2;
+        Race race = generateRace(options);
+        const qsizetype generated = race.results.size();
+        for (qsizetype i = 0; i < generated; i += 3) {
+            PersonResult again = race.results.at(i);
+            again.readAt = again.readAt.addSecs(i % 2 ? 30 : -30);
+            if (i % 9 != 0)
+                again.id = QUuid::createUuid();
+            if (i % 5 == 0)
+                again.cardNumber = QString::number(again.cardNumber.toLongLong());
+            if (i % 7 == 0)
+                again.cardNumber = QString::number(again.cardNumber.toLongLong() + 1);
+            if (i % 11 == 0)
+                again.participantId = QUuid::createUuid();
+            race.results.append(again);
+        }
+        std::swap(race.results[3], race.results[generated + 4]);
+
+        RecentResultsModel model;
+        model.setRace(race);
+        QCOMPARE(model.rowCount(), race.results.size());
+        QStringList actual;
+        QStringList expected;
+        int repeats = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex at = model.index(row);
+            actual.append(at.data(RecentResultsModel::ResultIdRole).toString() + u' '
+                + at.data(RecentResultsModel::RunnerNameRole).toString() + u' '
+                + (at.data(RecentResultsModel::RepeatReadRole).toBool() ? u'R' : u'-'));
+        }
+        for (const PersonResult &r : std::as_const(race.results)) {
+            const Participant *p = participantOfResult(race, r);
+            const bool repeated = earlierReadOf(race, r) != nullptr;
+            repeats += repeated ? 1 : 0;
+            expected.append(r.id.toString(QUuid::WithoutBraces).toUpper() + u' '
+                + (p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown")) + u' '
+                + (repeated ? u'R' : u'-'));
+        }
+        actual.sort();
+        expected.sort();
+        QCOMPARE(actual, expected);
+        // The event holds reads again and first reads under a read again's card.
+        QVERIFY(repeats > 10);
+        QVERIFY(repeats < race.results.size() - generated);
     }
 
     // The clock text of a duration on the race-day screens.
