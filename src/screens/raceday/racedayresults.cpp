@@ -163,32 +163,35 @@ RecentResultKeys recentResultKeys(const Race &race,
         ids[i] = {participantKey(first[i].id), qint32(i)};
     }
     sortByKey(ids, [](const Id &id) { return id.key; });
-    // A participant that another before it shares its id with is never anyone's runner.
+    // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
+    // id, then stored order, so that neither marking them nor finding one goes through them one
+    // by one for each. A participant after another with its id is never anyone's runner.
+    const auto idBefore = [&](const Id &a, const Id &b) {
+        const QUuid &x = idOf.at(a.index);
+        const QUuid &y = idOf.at(b.index);
+        return x != y ? x < y : a.index < b.index;
+    };
     QList<bool> shadowed(participantCount, false);
     for (qsizetype begin = 0; begin < participantCount;) {
         qsizetype end = begin + 1;
         while (end < participantCount && ids.at(end).key == ids.at(begin).key)
             ++end;
-        for (qsizetype a = begin; a < end; ++a) {
-            for (qsizetype b = begin; b < a; ++b) {
-                if (idOf.at(ids.at(b).index) == idOf.at(ids.at(a).index)) {
-                    shadowed[ids.at(a).index] = true;
-                    break;
-                }
+        if (end - begin > 1) {
+            std::sort(ids.begin() + begin, ids.begin() + end, idBefore);
+            for (qsizetype k = begin + 1; k < end; ++k) {
+                if (idOf.at(ids.at(k).index) == idOf.at(ids.at(k - 1).index))
+                    shadowed[ids.at(k).index] = true;
             }
         }
         begin = end;
     }
     const auto find = [&](const QUuid &id) -> qsizetype {
         const quint64 key = participantKey(id);
-        auto it = std::lower_bound(
-            ids.cbegin(), ids.cend(), key, [](const Id &entry, quint64 k) { return entry.key < k; });
-        // Stable on the key: equal ids lie in stored order, the first is the runner.
-        for (; it != ids.cend() && it->key == key; ++it) {
-            if (idOf.at(it->index) == id)
-                return it->index;
-        }
-        return -1;
+        const auto [from, to] = std::equal_range(
+            ids.cbegin(), ids.cend(), Id {key, 0}, [](const Id &a, const Id &b) { return a.key < b.key; });
+        const auto it = std::lower_bound(
+            from, to, id, [&](const Id &entry, const QUuid &value) { return idOf.at(entry.index) < value; });
+        return it != to && idOf.at(it->index) == id ? it->index : -1;
     };
 
     // A result's card text is mostly its runner's, shared: known by where its characters are, it
