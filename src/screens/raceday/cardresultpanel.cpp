@@ -128,13 +128,16 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
     // Sorted on their card and stage, the reads of one card and stage lie side by side in stored
     // order. Most cards are read once per stage, and a read alone in its group is never a repeat:
     // only the others are read again.
+    const qsizetype count = race.results.size();
+    // Keys found with a ParticipantLookup hold no cards.
+    if (keys.cards.size() != count)
+        return repeatedReads(race, recentResultKeys(race));
     struct Read
     {
         quint64 card = 0;
         qint32 stage = 0;
         qint32 index = 0;
     };
-    const qsizetype count = race.results.size();
     QList<Read> reads(count);
     qint32 stageCount = 0;
     quint64 largestCard = 0;

@@ -45,7 +45,7 @@ enum class ResultVerdict {
 // one pass over the results instead of one per result.
 [[nodiscard]] QList<bool> repeatedReads(const Race &race);
 // The same with each result's read time, card and stage found beforehand by
-// recentResultKeys(race).
+// recentResultKeys(race) (keys without cards are found again).
 [[nodiscard]] QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys);
 
 // "Read again: this card was already read at %@" with the time of the earlier read.
