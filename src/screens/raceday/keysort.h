@@ -54,6 +54,7 @@ template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
         }
         std::swap(from, to);
     }
+    // After an odd number of passes the sorted records are the scratch list's.
     if (from != items.data())
-        std::copy(from, from + count, items.data());
+        items.swap(scratch);
 }
