@@ -217,10 +217,11 @@ RecentResultKeys recentResultKeys(const Race &race,
 
     RecentResultKeys keys;
     const qsizetype count = race.results.size();
-    keys.runners.resize(count);
-    keys.readAt.resize(count);
-    keys.cards.resize(count);
-    keys.stages.resize(count);
+    // Filled in order: reserved, not cleared beforehand.
+    keys.runners.reserve(count);
+    keys.readAt.reserve(count);
+    keys.cards.reserve(count);
+    keys.stages.reserve(count);
     qsizetype next = 0;
     for (qsizetype i = 0; i < count; ++i) {
         const PersonResult &result = race.results.at(i);
@@ -230,7 +231,7 @@ RecentResultKeys recentResultKeys(const Race &race,
         else
             runner = find(result.participantId);
         next = runner + 1 == participantCount ? 0 : runner + 1;
-        keys.readAt[i] = readTimeKey(result.readAt);
+        keys.readAt.append(readTimeKey(result.readAt));
         if (eachResult)
             eachResult(i, result, runner < 0 ? nullptr : first + runner);
 
@@ -239,19 +240,19 @@ RecentResultKeys recentResultKeys(const Race &race,
             ++stage;
         if (stage == stages.size())
             stages.append(result.stageId);
-        keys.stages[i] = stage;
+        keys.stages.append(stage);
 
         const QString &text = result.cardNumber;
         if (runner < 0) {
-            keys.runners[i] = nullptr;
-            keys.cards[i] = cardKey(text);
+            keys.runners.append(nullptr);
+            keys.cards.append(cardKey(text));
             continue;
         }
-        keys.runners[i] = first + runner;
+        keys.runners.append(first + runner);
         Card &known = cardOfRunner[runner];
         if (known.text != text.constData() || known.size != text.size())
             known = {text.constData(), text.size(), cardKey(text)};
-        keys.cards[i] = known.key;
+        keys.cards.append(known.key);
     }
     return keys;
 }
@@ -306,6 +307,25 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResult
     // A runner without classes per stage has one title for every result: found at the first.
     const Participant *const firstRunner = race.participants.constData();
     constexpr qint32 perStage = -2;
+    // Runners of a class mostly share the text of its id: known by where its characters are, the
+    // text is looked up once per class rather than once per runner.
+    struct ClassIdText
+    {
+        qsizetype size = 0;
+        qint32 title = 0;
+    };
+    QHash<const QChar *, ClassIdText> titleOfClassIdText;
+    const auto titleOfClassId = [&](const Participant *p) {
+        if (!p->classId)
+            return titleOfRunner(p, std::nullopt);
+        const QString &text = *p->classId;
+        const auto known = titleOfClassIdText.constFind(text.constData());
+        if (known != titleOfClassIdText.constEnd() && known->size == text.size())
+            return known->title;
+        const qint32 title = titleOfRunner(p, std::nullopt);
+        titleOfClassIdText.insert(text.constData(), {text.size(), title});
+        return title;
+    };
     QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
 
     struct Entry
@@ -328,7 +348,7 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResult
             // Known after the runner's first result, without reading the runner again.
             qint32 &plain = titleOfPlainRunner[p - firstRunner];
             if (plain == -1)
-                plain = p->classIdByStage ? perStage : titleOfRunner(p, std::nullopt);
+                plain = p->classIdByStage ? perStage : titleOfClassId(p);
             title = plain;
         }
         if (title < 0)

@@ -146,13 +146,13 @@ void RecentResultsModel::setRace(const Race &race)
     };
     // What each row says is noted in the same walk through the results that finds their runners,
     // cards and read times: the results are read from memory once.
-    QList<Row> rows(count);
-    Row *const row = rows.data();
+    QList<Row> rows;
+    rows.reserve(count);
     const Participant *const firstParticipant = race.participants.constData();
     const RecentResultKeys keys
-        = recentResultKeys(race, [&](qsizetype i, const PersonResult &result, const Participant *runner) {
-              row[i] = {result.id, recentResultFacts(result, courseOf(result)),
-                  runner ? qint32(runner - firstParticipant) : -1};
+        = recentResultKeys(race, [&](qsizetype, const PersonResult &result, const Participant *runner) {
+              rows.append({result.id, recentResultFacts(result, courseOf(result)),
+                  runner ? qint32(runner - firstParticipant) : -1});
           });
     QList<bool> repeated = repeatedReads(race, keys);
     const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
