@@ -132,6 +132,62 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
     // Keys found with a ParticipantLookup hold no cards.
     if (keys.cards.size() != count)
         return repeatedReads(race, recentResultKeys(race));
+    const QList<ReadTimeKey> &readAt = keys.readAt;
+    QList<bool> repeated(count, false);
+    // The reads of one card and stage, `at(k)` the index of the k-th in stored order.
+    const auto judge = [&](qsizetype begin, qsizetype end, const auto &at) {
+        // The earliest is the first of the earliest times.
+        const QUuid *firstId = nullptr;
+        ReadTimeKey firstAt;
+        for (qsizetype k = begin; k < end; ++k) {
+            const qint32 i = at(k);
+            if (!firstId || readAt.at(i) < firstAt) {
+                firstId = &race.results.at(i).id;
+                firstAt = readAt.at(i);
+            }
+        }
+        bool anotherId = false;
+        ReadTimeKey firstOfAnotherIdAt;
+        for (qsizetype k = begin; k < end; ++k) {
+            const qint32 i = at(k);
+            if (race.results.at(i).id != *firstId && (!anotherId || readAt.at(i) < firstOfAnotherIdAt)) {
+                anotherId = true;
+                firstOfAnotherIdAt = readAt.at(i);
+            }
+        }
+        for (qsizetype k = begin; k < end; ++k) {
+            const qint32 i = at(k);
+            repeated[i] = race.results.at(i).id != *firstId ? firstAt < readAt.at(i)
+                                                            : anotherId && firstOfAnotherIdAt < readAt.at(i);
+        }
+    };
+
+    qint32 stageCount = 0;
+    quint64 largestCard = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        stageCount = std::max(stageCount, keys.stages.at(i) + 1);
+        largestCard = std::max(largestCard, quint64(keys.cards.at(i)));
+    }
+    if (count < (1 << 24) && largestCard < (quint64(1) << 32) && stageCount <= 256) {
+        // Card numbers mostly have up to nine digits: card, stage and index fit one number, and
+        // sorting on its card and stage keeps the reads of each in stored order.
+        QList<quint64> reads;
+        reads.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            reads.append((quint64(keys.cards.at(i)) << 32) | (quint64(keys.stages.at(i)) << 24) | quint64(i));
+        sortByKey(reads, [](quint64 read) { return read >> 24; });
+        const auto at = [&](qsizetype k) { return qint32(reads.at(k) & 0xffffff); };
+        for (qsizetype begin = 0; begin < count;) {
+            qsizetype end = begin + 1;
+            while (end < count && reads.at(end) >> 24 == reads.at(begin) >> 24)
+                ++end;
+            if (end - begin > 1)
+                judge(begin, end, at);
+            begin = end;
+        }
+        return repeated;
+    }
+
     struct Read
     {
         quint64 card = 0;
@@ -139,56 +195,19 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
         qint32 index = 0;
     };
     QList<Read> reads(count);
-    qint32 stageCount = 0;
-    quint64 largestCard = 0;
-    for (qsizetype i = 0; i < count; ++i) {
+    for (qsizetype i = 0; i < count; ++i)
         reads[i] = {quint64(keys.cards.at(i)), keys.stages.at(i), qint32(i)};
-        stageCount = std::max(stageCount, keys.stages.at(i) + 1);
-        largestCard = std::max(largestCard, quint64(keys.cards.at(i)));
-    }
-    if (largestCard < (quint64(1) << 56) && stageCount <= 256) {
-        // Card numbers mostly have a few digits: card and stage make one key.
-        sortByKey(reads, [](const Read &read) { return (read.card << 8) | quint64(read.stage); });
-    } else {
-        if (stageCount > 1)
-            sortByKey(reads, [](const Read &read) { return quint64(read.stage); });
-        sortByKey(reads, [](const Read &read) { return read.card; });
-    }
-
-    const QList<ReadTimeKey> &readAt = keys.readAt;
-    QList<bool> repeated(count, false);
+    if (stageCount > 1)
+        sortByKey(reads, [](const Read &read) { return quint64(read.stage); });
+    sortByKey(reads, [](const Read &read) { return read.card; });
+    const auto at = [&](qsizetype k) { return reads.at(k).index; };
     for (qsizetype begin = 0; begin < count;) {
         qsizetype end = begin + 1;
         while (end < count && reads.at(end).card == reads.at(begin).card
             && reads.at(end).stage == reads.at(begin).stage)
             ++end;
-        if (end - begin > 1) {
-            // The group's reads in stored order: the earliest is the first of the earliest times.
-            const QUuid *firstId = nullptr;
-            ReadTimeKey firstAt;
-            for (qsizetype k = begin; k < end; ++k) {
-                const qint32 i = reads.at(k).index;
-                if (!firstId || readAt.at(i) < firstAt) {
-                    firstId = &race.results.at(i).id;
-                    firstAt = readAt.at(i);
-                }
-            }
-            bool anotherId = false;
-            ReadTimeKey firstOfAnotherIdAt;
-            for (qsizetype k = begin; k < end; ++k) {
-                const qint32 i = reads.at(k).index;
-                if (race.results.at(i).id != *firstId && (!anotherId || readAt.at(i) < firstOfAnotherIdAt)) {
-                    anotherId = true;
-                    firstOfAnotherIdAt = readAt.at(i);
-                }
-            }
-            for (qsizetype k = begin; k < end; ++k) {
-                const qint32 i = reads.at(k).index;
-                repeated[i] = race.results.at(i).id != *firstId
-                    ? firstAt < readAt.at(i)
-                    : anotherId && firstOfAnotherIdAt < readAt.at(i);
-            }
-        }
+        if (end - begin > 1)
+            judge(begin, end, at);
         begin = end;
     }
     return repeated;
