@@ -249,9 +249,10 @@ private slots:
     }
 
     // Reads whose card texts are their runner's own, shared as a loaded or generated event shares
-    // them, mixed with reads again of the same card (shared too), cards typed anew, a read kept
-    // under its first read's id and reads of nobody: every row names its runner and is a read
-    // again exactly when an earlier read of its card and stage is found by looking at every read.
+    // them (and the runners' class ids the classes'), mixed with reads again of the same card
+    // (shared too), cards typed anew, a read kept under its first read's id and reads of nobody:
+    // every row names its runner and class and is a read again exactly when an earlier read of
+    // its card and stage is found by looking at every read.
     void recentSharedCardTexts()
     {
         RaceGeneratorOptions options;
@@ -285,6 +286,7 @@ private slots:
         for (int row = 0; row < model.rowCount(); ++row) {
             const QModelIndex at = model.index(row);
             actual.append(at.data(RecentResultsModel::ResultIdRole).toString() + u' '
+                + at.data(RecentResultsModel::GroupRole).toString() + u' '
                 + at.data(RecentResultsModel::RunnerNameRole).toString() + u' '
                 + (at.data(RecentResultsModel::RepeatReadRole).toBool() ? u'R' : u'-'));
         }
@@ -292,7 +294,9 @@ private slots:
             const Participant *p = participantOfResult(race, r);
             const bool repeated = earlierReadOf(race, r) != nullptr;
             repeats += repeated ? 1 : 0;
+            const RaceClass *c = classOfResult(race, r);
             expected.append(r.id.toString(QUuid::WithoutBraces).toUpper() + u' '
+                + (c ? c->name : QStringLiteral("No class")) + u' '
                 + (p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown")) + u' '
                 + (repeated ? u'R' : u'-'));
         }
