@@ -1,6 +1,7 @@
 #include "cardresultpanel.h"
 
 #include "documenttext.h"
+#include "keysort.h"
 #include "localization.h"
 #include "racedayresults.h"
 #include "resultgroups.h"
@@ -116,118 +117,98 @@ const PersonResult *earlierReadOf(const Race &race, const PersonResult &result)
 
 QList<bool> repeatedReads(const Race &race)
 {
-    QList<ReadTimeKey> readAt;
-    readAt.reserve(race.results.size());
-    for (const PersonResult &r : race.results)
-        readAt.append(readTimeKey(r.readAt));
-    return repeatedReads(race, readAt);
+    return repeatedReads(race, recentResultKeys(race));
 }
 
-namespace {
-
-// A card number as a number when it is one written plainly (digits, no leading zero, up to 18 of
-// them): two such texts are the same card exactly when their numbers are equal.
-std::optional<qint64> plainCardNumber(const QString &card)
-{
-    const qsizetype size = card.size();
-    if (size == 0 || size > 18 || (size > 1 && card.front() == u'0'))
-        return std::nullopt;
-    qint64 number = 0;
-    for (const QChar c : card) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    return number;
-}
-
-} // namespace
-
-QList<bool> repeatedReads(const Race &race, const QList<ReadTimeKey> &readAt)
+QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
 {
     // A result has an earlier read exactly when the earliest read of its card and stage with
     // another id than its own came before it: that is the group's earliest read when the ids
     // differ, else the earliest of the group's reads with another id than the earliest's.
-    // One pass over the results notes each one's group, id and read time in a compact list; the
-    // later passes read that list and the groups, never the results again.
-    struct Group
-    {
-        qint32 stage = 0;
-        // The next group of the same card (one per stage it was read in), or -1.
-        qint32 nextOfCard = -1;
-        QUuid firstId;
+    // Sorted on their card and stage, the reads of one card and stage lie side by side in stored
+    // order. Most cards are read once per stage, and a read alone in its group is never a repeat:
+    // only the others are read again.
+    const qsizetype count = race.results.size();
+    // Keys found with a ParticipantLookup hold no cards.
+    if (keys.cards.size() != count)
+        return repeatedReads(race, recentResultKeys(race));
+    const QList<ReadTimeKey> &readAt = keys.readAt;
+    QList<bool> repeated(count, false);
+    // The reads of one card and stage, `at(k)` the index of the k-th in stored order.
+    const auto judge = [&](qsizetype begin, qsizetype end, const auto &at) {
+        // The earliest is the first of the earliest times.
+        const QUuid *firstId = nullptr;
         ReadTimeKey firstAt;
+        for (qsizetype k = begin; k < end; ++k) {
+            const qint32 i = at(k);
+            if (!firstId || readAt.at(i) < firstAt) {
+                firstId = &race.results.at(i).id;
+                firstAt = readAt.at(i);
+            }
+        }
         bool anotherId = false;
         ReadTimeKey firstOfAnotherIdAt;
+        for (qsizetype k = begin; k < end; ++k) {
+            const qint32 i = at(k);
+            if (race.results.at(i).id != *firstId && (!anotherId || readAt.at(i) < firstOfAnotherIdAt)) {
+                anotherId = true;
+                firstOfAnotherIdAt = readAt.at(i);
+            }
+        }
+        for (qsizetype k = begin; k < end; ++k) {
+            const qint32 i = at(k);
+            repeated[i] = race.results.at(i).id != *firstId ? firstAt < readAt.at(i)
+                                                            : anotherId && firstOfAnotherIdAt < readAt.at(i);
+        }
     };
+
+    qint32 stageCount = 0;
+    quint64 largestCard = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        stageCount = std::max(stageCount, keys.stages.at(i) + 1);
+        largestCard = std::max(largestCard, quint64(keys.cards.at(i)));
+    }
+    if (count < (1 << 24) && largestCard < (quint64(1) << 32) && stageCount <= 256) {
+        // Card numbers mostly have up to nine digits: card, stage and index fit one number, and
+        // sorting on its card and stage keeps the reads of each in stored order.
+        QList<quint64> reads;
+        reads.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            reads.append((quint64(keys.cards.at(i)) << 32) | (quint64(keys.stages.at(i)) << 24) | quint64(i));
+        sortByKey(reads, [](quint64 read) { return read >> 24; });
+        const auto at = [&](qsizetype k) { return qint32(reads.at(k) & 0xffffff); };
+        for (qsizetype begin = 0; begin < count;) {
+            qsizetype end = begin + 1;
+            while (end < count && reads.at(end) >> 24 == reads.at(begin) >> 24)
+                ++end;
+            if (end - begin > 1)
+                judge(begin, end, at);
+            begin = end;
+        }
+        return repeated;
+    }
+
     struct Read
     {
-        QUuid id;
-        ReadTimeKey at;
-        qint32 group = 0;
-    };
-    const qsizetype count = race.results.size();
-    QList<Group> groups;
-    groups.reserve(count);
-    // Cards by number: a table of numbers answers without reading the texts again. A card written
-    // otherwise gets a key below zero, one per text.
-    QHash<qint64, qint32> firstGroupOfCard;
-    // Mostly one card per entry.
-    firstGroupOfCard.reserve(race.participants.size());
-    QHash<QString, qint64> otherCards;
-    // The stages results are tagged with, by exact id: a handful.
-    QList<std::optional<QString>> stages;
-    QList<Read> reads(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &r = race.results.at(i);
+        quint64 card = 0;
         qint32 stage = 0;
-        while (stage < stages.size() && stages.at(stage) != r.stageId)
-            ++stage;
-        if (stage == stages.size())
-            stages.append(r.stageId);
-        const ReadTimeKey at = readAt.at(i);
-        qint64 card = 0;
-        if (const std::optional<qint64> number = plainCardNumber(r.cardNumber)) {
-            card = *number;
-        } else {
-            auto other = otherCards.constFind(r.cardNumber);
-            if (other == otherCards.constEnd())
-                other = otherCards.insert(r.cardNumber, -1 - otherCards.size());
-            card = *other;
-        }
-        auto it = firstGroupOfCard.constFind(card);
-        const bool fresh = it == firstGroupOfCard.constEnd();
-        if (fresh)
-            it = firstGroupOfCard.insert(card, qint32(groups.size()));
-        qint32 g = *it;
-        if (!fresh) {
-            while (groups.at(g).stage != stage && groups.at(g).nextOfCard >= 0)
-                g = groups.at(g).nextOfCard;
-        }
-        if (fresh || groups.at(g).stage != stage) {
-            if (!fresh)
-                groups[g].nextOfCard = qint32(groups.size());
-            g = qint32(groups.size());
-            groups.append(Group {stage, -1, r.id, at, false, {}});
-        } else if (at < groups.at(g).firstAt) {
-            groups[g].firstId = r.id;
-            groups[g].firstAt = at;
-        }
-        reads[i] = {r.id, at, g};
-    }
-    for (const Read &read : std::as_const(reads)) {
-        Group &group = groups[read.group];
-        if (read.id != group.firstId && (!group.anotherId || read.at < group.firstOfAnotherIdAt)) {
-            group.anotherId = true;
-            group.firstOfAnotherIdAt = read.at;
-        }
-    }
-    QList<bool> repeated;
-    repeated.reserve(count);
-    for (const Read &read : std::as_const(reads)) {
-        const Group &group = groups.at(read.group);
-        repeated.append(read.id != group.firstId ? group.firstAt < read.at
-                                                 : group.anotherId && group.firstOfAnotherIdAt < read.at);
+        qint32 index = 0;
+    };
+    QList<Read> reads(count);
+    for (qsizetype i = 0; i < count; ++i)
+        reads[i] = {quint64(keys.cards.at(i)), keys.stages.at(i), qint32(i)};
+    if (stageCount > 1)
+        sortByKey(reads, [](const Read &read) { return quint64(read.stage); });
+    sortByKey(reads, [](const Read &read) { return read.card; });
+    const auto at = [&](qsizetype k) { return reads.at(k).index; };
+    for (qsizetype begin = 0; begin < count;) {
+        qsizetype end = begin + 1;
+        while (end < count && reads.at(end).card == reads.at(begin).card
+            && reads.at(end).stage == reads.at(begin).stage)
+            ++end;
+        if (end - begin > 1)
+            judge(begin, end, at);
+        begin = end;
     }
     return repeated;
 }

@@ -44,8 +44,9 @@ enum class ResultVerdict {
 // For each of race.results (by index), whether earlierReadOf finds a result for it, worked out in
 // one pass over the results instead of one per result.
 [[nodiscard]] QList<bool> repeatedReads(const Race &race);
-// The same with the read time of each result found beforehand.
-[[nodiscard]] QList<bool> repeatedReads(const Race &race, const QList<ReadTimeKey> &readAt);
+// The same with each result's read time, card and stage found beforehand by
+// recentResultKeys(race) (keys without cards are found again).
+[[nodiscard]] QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys);
 
 // "Read again: this card was already read at %@" with the time of the earlier read.
 [[nodiscard]] QString repeatReadText(const QDateTime &earlierReadAt);
@@ -96,11 +97,11 @@ struct RecentResultFacts
 {
     enum class Value : quint8 { Missing, Clock, Points };
     Value value = Value::Missing;
+    // The verdict said in the status text: `None` for a clean run or nothing to judge by.
+    ResultVerdict status = ResultVerdict::None;
     // The value the row shows: the clock text of `seconds`, or `points`.
     double seconds = 0;
     qint64 points = 0;
-    // The verdict said in the status text: `None` for a clean run or nothing to judge by.
-    ResultVerdict status = ResultVerdict::None;
 };
 
 [[nodiscard]] RecentResultFacts recentResultFacts(const PersonResult &result, const Course *course);

@@ -1,6 +1,7 @@
 #include "racedayresults.h"
 
 #include "documenttext.h"
+#include "keysort.h"
 #include "nameorder.h"
 #include "racelookup.h"
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 QString formatElapsed(double seconds)
 {
@@ -108,6 +110,153 @@ RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &par
     return keys;
 }
 
+namespace {
+
+// A card number as a number when it is one written plainly (digits, no leading zero, up to 18 of
+// them): two such texts are the same card exactly when their numbers are equal.
+std::optional<qint64> plainCardNumber(const QString &card)
+{
+    const qsizetype size = card.size();
+    if (size == 0 || size > 18 || (size > 1 && card.front() == u'0'))
+        return std::nullopt;
+    qint64 number = 0;
+    for (const QChar c : card) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    return number;
+}
+
+// A participant id folded to 64 bits from both halves: ids that differ anywhere mostly differ here.
+quint64 participantKey(const QUuid &id)
+{
+    const quint64 high = (quint64(id.data1) << 32) | (quint64(id.data2) << 16) | id.data3;
+    quint64 low = 0;
+    for (const uchar byte : id.data4)
+        low = (low << 8) | byte;
+    return high ^ (low * 0x9E3779B97F4A7C15ull);
+}
+
+} // namespace
+
+RecentResultKeys recentResultKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
+{
+    // Each result's runner is the first participant with its id. The participants' ids are sorted
+    // once on a compact key; a result is looked up there only when the participant after the
+    // previous result's runner is not its own, so results stored in the order of their runners
+    // (as each stage's reads of an entry list are) are matched in one walk through both lists
+    // without jumping about in either.
+    struct Id
+    {
+        quint64 key = 0;
+        qint32 index = 0;
+    };
+    const qsizetype participantCount = race.participants.size();
+    const Participant *const first = race.participants.constData();
+    QList<Id> ids(participantCount);
+    // The ids again in stored order, where the walk below compares them.
+    QList<QUuid> idOf(participantCount);
+    for (qsizetype i = 0; i < participantCount; ++i) {
+        idOf[i] = first[i].id;
+        ids[i] = {participantKey(first[i].id), qint32(i)};
+    }
+    sortByKey(ids, [](const Id &id) { return id.key; });
+    // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
+    // id, then stored order, so that neither marking them nor finding one goes through them one
+    // by one for each. A participant after another with its id is never anyone's runner.
+    const auto idBefore = [&](const Id &a, const Id &b) {
+        const QUuid &x = idOf.at(a.index);
+        const QUuid &y = idOf.at(b.index);
+        return x != y ? x < y : a.index < b.index;
+    };
+    QList<bool> shadowed(participantCount, false);
+    for (qsizetype begin = 0; begin < participantCount;) {
+        qsizetype end = begin + 1;
+        while (end < participantCount && ids.at(end).key == ids.at(begin).key)
+            ++end;
+        if (end - begin > 1) {
+            std::sort(ids.begin() + begin, ids.begin() + end, idBefore);
+            for (qsizetype k = begin + 1; k < end; ++k) {
+                if (idOf.at(ids.at(k).index) == idOf.at(ids.at(k - 1).index))
+                    shadowed[ids.at(k).index] = true;
+            }
+        }
+        begin = end;
+    }
+    const auto find = [&](const QUuid &id) -> qsizetype {
+        const quint64 key = participantKey(id);
+        const auto [from, to] = std::equal_range(
+            ids.cbegin(), ids.cend(), Id {key, 0}, [](const Id &a, const Id &b) { return a.key < b.key; });
+        const auto it = std::lower_bound(
+            from, to, id, [&](const Id &entry, const QUuid &value) { return idOf.at(entry.index) < value; });
+        return it != to && idOf.at(it->index) == id ? it->index : -1;
+    };
+
+    // A result's card text is mostly its runner's, shared: known by where its characters are, it
+    // is read once per runner and not once per result.
+    struct Card
+    {
+        const QChar *text = nullptr;
+        qsizetype size = -1;
+        qint64 key = 0;
+    };
+    QList<Card> cardOfRunner(participantCount);
+    QHash<QString, qint64> otherCards;
+    const auto cardKey = [&](const QString &text) {
+        if (const std::optional<qint64> number = plainCardNumber(text))
+            return *number;
+        auto other = otherCards.constFind(text);
+        if (other == otherCards.constEnd())
+            other = otherCards.insert(text, -1 - otherCards.size());
+        return *other;
+    };
+    // The stages results are tagged with, by exact id: a handful.
+    QList<std::optional<QString>> stages;
+
+    RecentResultKeys keys;
+    const qsizetype count = race.results.size();
+    // Filled in order: reserved, not cleared beforehand.
+    keys.runners.reserve(count);
+    keys.readAt.reserve(count);
+    keys.cards.reserve(count);
+    keys.stages.reserve(count);
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const PersonResult &result = race.results.at(i);
+        qsizetype runner = -1;
+        if (next < participantCount && idOf.at(next) == result.participantId && !shadowed.at(next))
+            runner = next;
+        else
+            runner = find(result.participantId);
+        next = runner + 1 == participantCount ? 0 : runner + 1;
+        keys.readAt.append(readTimeKey(result.readAt));
+        if (eachResult)
+            eachResult(i, result, runner < 0 ? nullptr : first + runner);
+
+        qint32 stage = 0;
+        while (stage < stages.size() && stages.at(stage) != result.stageId)
+            ++stage;
+        if (stage == stages.size())
+            stages.append(result.stageId);
+        keys.stages.append(stage);
+
+        const QString &text = result.cardNumber;
+        if (runner < 0) {
+            keys.runners.append(nullptr);
+            keys.cards.append(cardKey(text));
+            continue;
+        }
+        keys.runners.append(first + runner);
+        Card &known = cardOfRunner[runner];
+        if (known.text != text.constData() || known.size != text.size())
+            known = {text.constData(), text.size(), cardKey(text)};
+        keys.cards.append(known.key);
+    }
+    return keys;
+}
+
 QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
 {
     return recentResultGroups(race, recentResultKeys(race, participants));
@@ -157,6 +306,26 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResult
     };
     // A runner without classes per stage has one title for every result: found at the first.
     const Participant *const firstRunner = race.participants.constData();
+    constexpr qint32 perStage = -2;
+    // Runners of a class mostly share the text of its id: known by where its characters are, the
+    // text is looked up once per class rather than once per runner.
+    struct ClassIdText
+    {
+        qsizetype size = 0;
+        qint32 title = 0;
+    };
+    QHash<const QChar *, ClassIdText> titleOfClassIdText;
+    const auto titleOfClassId = [&](const Participant *p) {
+        if (!p->classId)
+            return titleOfRunner(p, std::nullopt);
+        const QString &text = *p->classId;
+        const auto known = titleOfClassIdText.constFind(text.constData());
+        if (known != titleOfClassIdText.constEnd() && known->size == text.size())
+            return known->title;
+        const qint32 title = titleOfRunner(p, std::nullopt);
+        titleOfClassIdText.insert(text.constData(), {text.size(), title});
+        return title;
+    };
     QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
 
     struct Entry
@@ -175,34 +344,52 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResult
     for (qsizetype i = 0; i < count; ++i) {
         const Participant *p = keys.runners.at(i);
         qint32 title = -1;
-        if (p && !p->classIdByStage) {
+        if (p) {
+            // Known after the runner's first result, without reading the runner again.
             qint32 &plain = titleOfPlainRunner[p - firstRunner];
-            if (plain < 0)
-                plain = titleOfRunner(p, std::nullopt);
+            if (plain == -1)
+                plain = p->classIdByStage ? perStage : titleOfClassId(p);
             title = plain;
-        } else {
-            title = titleOfRunner(p, race.results.at(i).stageId);
         }
+        if (title < 0)
+            title = titleOfRunner(p, race.results.at(i).stageId);
         entries[i] = {keys.readAt.at(i), qint32(i), title};
     }
 
-    // The results of each title in stored order, then newest first.
+    // Newest first with equal times in stored order, then by title: stable sorts on numbers, each a
+    // few passes through the list in order, where sorting each group by comparison cost more the
+    // larger the groups grew.
+    // Mostly every time is valid and they all lie within a few decades: then one key says it all,
+    // the title above the time before the newest.
+    bool allValid = true;
+    qint64 newest = std::numeric_limits<qint64>::min();
+    qint64 oldest = std::numeric_limits<qint64>::max();
+    for (const Entry &e : std::as_const(entries)) {
+        allValid = allValid && e.readAt.valid;
+        newest = std::max(newest, e.readAt.msecs);
+        oldest = std::min(oldest, e.readAt.msecs);
+    }
+    constexpr int timeBits = 40;
+    if (allValid && quint64(newest) - quint64(oldest) < (quint64(1) << timeBits)
+        && titles.size() < (1 << 23)) {
+        sortByKey(entries, [newest](const Entry &e) {
+            return (quint64(e.title) << timeBits) | (quint64(newest) - quint64(e.readAt.msecs));
+        });
+    } else {
+        sortByKey(entries, [](const Entry &e) { return ~(quint64(e.readAt.msecs) ^ (quint64(1) << 63)); });
+        // Times that are not valid come after every valid one.
+        sortByKey(entries, [](const Entry &e) { return quint64(e.readAt.valid ? 0 : 1); });
+        sortByKey(entries, [](const Entry &e) { return quint64(e.title); });
+    }
+    const QList<Entry> &grouped = entries;
     QList<qsizetype> start(titles.size() + 1, 0);
     for (const Entry &e : std::as_const(entries))
         ++start[e.title + 1];
     for (qsizetype t = 0; t < titles.size(); ++t)
         start[t + 1] += start[t];
-    QList<Entry> grouped(count);
-    {
-        QList<qsizetype> next = start;
-        for (const Entry &e : std::as_const(entries))
-            grouped[next[e.title]++] = e;
-    }
     QList<qsizetype> titleOrder(titles.size());
-    for (qsizetype t = 0; t < titles.size(); ++t) {
-        std::sort(grouped.begin() + start[t], grouped.begin() + start[t + 1], newerFirst);
+    for (qsizetype t = 0; t < titles.size(); ++t)
         titleOrder[t] = t;
-    }
 
     // Groups in natural order of their titles; titles that compare as equal in the order their
     // newest results were read.

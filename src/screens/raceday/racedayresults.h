@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // Clock text of a duration: "M:SS" under an hour, "H:MM:SS" from an hour on, after rounding to
@@ -65,8 +66,17 @@ struct RecentResultKeys
 {
     QList<const Participant *> runners;
     QList<ReadTimeKey> readAt;
+    // Filled only without a ParticipantLookup: each result's card (a number written plainly as
+    // itself, any other text a key below zero, one per text) and stage (the results' stage ids,
+    // exactly as written, numbered as first met).
+    QList<qint64> cards;
+    QList<qint32> stages;
 };
 
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants);
+// The same without a table of participants built beforehand; `eachResult` is called with each
+// result's index, the result and its runner (or null) in the same walk through them.
+[[nodiscard]] RecentResultKeys recentResultKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult = {});
 // recentResultGroups with the runners and read times found beforehand.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);

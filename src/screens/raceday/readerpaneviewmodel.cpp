@@ -134,11 +134,28 @@ void RecentResultsModel::setRace(const Race &race)
     // Runners, courses and repeated reads are found once for all results (looked up per row, they
     // made each change cost the square of the results: 3 s at 15,000). Each pass reads the
     // results in their own order; the list's order is a list of indexes.
-    const ParticipantLookup participants(race);
-    const RecentResultKeys keys = recentResultKeys(race, participants);
-    const QList<bool> repeated = repeatedReads(race, keys.readAt);
-    const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
     const qsizetype count = race.results.size();
+    QHash<QString, const Course *> courses;
+    const auto courseOf = [&](const PersonResult &result) -> const Course * {
+        if (!result.courseId)
+            return nullptr;
+        auto it = courses.constFind(*result.courseId);
+        if (it == courses.constEnd())
+            it = courses.insert(*result.courseId, findCourse(race, result.courseId));
+        return *it;
+    };
+    // What each row says is noted in the same walk through the results that finds their runners,
+    // cards and read times: the results are read from memory once.
+    QList<Row> rows;
+    rows.reserve(count);
+    const Participant *const firstParticipant = race.participants.constData();
+    const RecentResultKeys keys
+        = recentResultKeys(race, [&](qsizetype, const PersonResult &result, const Participant *runner) {
+              rows.append({result.id, recentResultFacts(result, courseOf(result)),
+                  runner ? qint32(runner - firstParticipant) : -1});
+          });
+    QList<bool> repeated = repeatedReads(race, keys);
+    const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
 
     QList<qint32> order;
     order.reserve(count);
@@ -154,39 +171,11 @@ void RecentResultsModel::setRace(const Race &race)
     }
     starts.append(qint32(order.size()));
 
-    QHash<QString, const Course *> courses;
-    const auto courseOf = [&](const PersonResult &result) -> const Course * {
-        if (!result.courseId)
-            return nullptr;
-        auto it = courses.constFind(*result.courseId);
-        if (it == courses.constEnd())
-            it = courses.insert(*result.courseId, findCourse(race, result.courseId));
-        return *it;
-    };
-    // A runner's names are kept once, however many results they have.
-    const Participant *const firstParticipant = race.participants.constData();
-    QList<qint32> runnerOf(race.participants.size(), -1);
-    QList<Runner> runners;
-    runners.reserve(race.participants.size());
-    QList<Row> rows;
-    rows.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &result = race.results.at(i);
-        Row row {result.id, recentResultFacts(result, courseOf(result)), -1, repeated.at(i)};
-        if (const Participant *p = keys.runners.at(i)) {
-            qint32 &runner = runnerOf[p - firstParticipant];
-            if (runner < 0) {
-                runner = qint32(runners.size());
-                runners.append(Runner {p->givenName, p->familyName});
-            }
-            row.runner = runner;
-        }
-        rows.append(row);
-    }
     resetRows([&] {
         m_rows = std::move(rows);
+        m_repeated = std::move(repeated);
         m_order = std::move(order);
-        m_runners = std::move(runners);
+        m_participants = race.participants;
         m_groupTitles = std::move(titles);
         m_groupStarts = std::move(starts);
     });
@@ -207,7 +196,8 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (row.runner < 0)
             return QStringLiteral("Unknown");
-        return personDisplayName(m_runners.at(row.runner).givenName, m_runners.at(row.runner).familyName);
+        return personDisplayName(
+            m_participants.at(row.runner).givenName, m_participants.at(row.runner).familyName);
     case ValueTextRole:
         return recentValueText(row.facts);
     case ValueMissingRole:
@@ -217,7 +207,7 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
     case StatusTextRole:
         return recentStatusText(row.facts);
     case RepeatReadRole:
-        return row.repeatRead;
+        return m_repeated.at(m_order.at(index.row()));
     default:
         return {};
     }

@@ -99,20 +99,18 @@ private:
     {
         QUuid resultId;
         RecentResultFacts facts;
-        // Into m_runners; -1 without a runner.
+        // Into m_participants; -1 without a runner.
         qint32 runner = -1;
-        bool repeatRead = false;
-    };
-    struct Runner
-    {
-        QString givenName;
-        QString familyName;
     };
     // By result, in the results' own order: filled in one pass through their memory.
     QList<Row> m_rows;
+    // By result: the card had been read before in the same stage.
+    QList<bool> m_repeated;
     // The list's rows: indexes into m_rows.
     QList<qint32> m_order;
-    QList<Runner> m_runners;
+    // The race's entries as they were, shared with it (the race's own list is copied when
+    // changed): a runner's names are read from there only for the rows shown.
+    QList<Participant> m_participants;
     QStringList m_groupTitles;
     // The first row of each group, then the row count.
     QList<qint32> m_groupStarts;

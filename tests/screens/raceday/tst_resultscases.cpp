@@ -17,9 +17,11 @@
 
 #include "cardresultpanel.h"
 #include "casetable.h"
+#include "documenttext.h"
 #include "localization.h"
 #include "racedaydesk.h"
 #include "racedayresults.h"
+#include "racegenerator.h"
 #include "readerpaneviewmodel.h"
 #include "resultrow.h"
 #include "resultselection.h"
@@ -30,6 +32,8 @@
 #include <QFile>
 #include <QHash>
 #include <QTest>
+
+#include <array>
 
 namespace {
 
@@ -279,6 +283,121 @@ private slots:
         LocalizationManager::setShared(nullptr);
         QVERIFY(!c.expected.isEmpty());
         QCOMPARE(actual.join(QLatin1Char('\n')), c.expected.join(QLatin1Char('\n')));
+    }
+
+    // Reads whose card texts are their runner's own, shared as a loaded or generated event shares
+    // them (and the runners' class ids the classes'), mixed with reads again of the same card
+    // (shared too), cards typed anew, a read kept under its first read's id and reads of nobody:
+    // every row names its runner and class and is a read again exactly when an earlier read of
+    // its card and stage is found by looking at every read.
+    void recentSharedCardTexts()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 40;
+        options.classes = 5;
+        options.courses = 4;
+        options.splitsPerResult = 2;
+        Race race = generateRace(options);
+        const qsizetype generated = race.results.size();
+        for (qsizetype i = 0; i < generated; i += 3) {
+            PersonResult again = race.results.at(i);
+            again.readAt = again.readAt.addSecs(i % 2 ? 30 : -30);
+            if (i % 9 != 0)
+                again.id = QUuid::createUuid();
+            if (i % 5 == 0)
+                again.cardNumber = QString::number(again.cardNumber.toLongLong());
+            if (i % 7 == 0)
+                again.cardNumber = QString::number(again.cardNumber.toLongLong() + 1);
+            if (i % 11 == 0)
+                again.participantId = QUuid::createUuid();
+            race.results.append(again);
+        }
+        std::swap(race.results[3], race.results[generated + 4]);
+
+        RecentResultsModel model;
+        model.setRace(race);
+        QCOMPARE(model.rowCount(), race.results.size());
+        QStringList actual;
+        QStringList expected;
+        int repeats = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex at = model.index(row);
+            actual.append(at.data(RecentResultsModel::ResultIdRole).toString() + u' '
+                + at.data(RecentResultsModel::GroupRole).toString() + u' '
+                + at.data(RecentResultsModel::RunnerNameRole).toString() + u' '
+                + (at.data(RecentResultsModel::RepeatReadRole).toBool() ? u'R' : u'-'));
+        }
+        for (const PersonResult &r : std::as_const(race.results)) {
+            const Participant *p = participantOfResult(race, r);
+            const bool repeated = earlierReadOf(race, r) != nullptr;
+            repeats += repeated ? 1 : 0;
+            const RaceClass *c = classOfResult(race, r);
+            expected.append(r.id.toString(QUuid::WithoutBraces).toUpper() + u' '
+                + (c ? c->name : QStringLiteral("No class")) + u' '
+                + (p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown")) + u' '
+                + (repeated ? u'R' : u'-'));
+        }
+        actual.sort();
+        expected.sort();
+        QCOMPARE(actual, expected);
+        // The event holds reads again and first reads under a read again's card.
+        QVERIFY(repeats > 10);
+        QVERIFY(repeats < race.results.size() - generated);
+    }
+
+    // Entries whose ids differ yet fold to one 64-bit key (made so on purpose, as a hostile file
+    // could), some entered twice: each read still goes to the first entry with its id, and a list
+    // of thousands of them is made without comparing each with all the others.
+    void recentCollidingIds()
+    {
+        constexpr quint64 shared = 0x0123456789abcdefull;
+        const auto collidingId = [](quint64 low) {
+            const quint64 high = shared ^ (low * 0x9E3779B97F4A7C15ull);
+            std::array<uchar, 8> tail {};
+            for (int b = 0; b < 8; ++b)
+                tail[b] = uchar(low >> (8 * (7 - b)));
+            return QUuid(uint(high >> 32), ushort(high >> 16), ushort(high), tail[0], tail[1], tail[2],
+                tail[3], tail[4], tail[5], tail[6], tail[7]);
+        };
+        Race race;
+        for (int i = 0; i < 3000; ++i) {
+            Participant p;
+            // Every tenth entry repeats the id of the one five before it.
+            p.id = collidingId(quint64(i % 10 == 9 ? i - 5 : i) * 7919 + 13);
+            p.givenName = QStringLiteral("P%1").arg(i);
+            race.participants.append(p);
+        }
+        QCOMPARE(race.participants.at(0).id == race.participants.at(1).id, false);
+        for (int i = 0; i < 3000; ++i) {
+            PersonResult r;
+            const int k = (i * 1237) % 3000;
+            r.participantId = k % 50 == 7 ? QUuid::createUuid() : race.participants.at(k).id;
+            r.cardNumber = QString::number(1000 + k);
+            r.readAt = QDateTime(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC).addSecs(i);
+            race.results.append(r);
+        }
+        RecentResultsModel model;
+        model.setRace(race);
+        QCOMPARE(model.rowCount(), race.results.size());
+        QStringList actual;
+        QStringList expected;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex at = model.index(row);
+            actual.append(at.data(RecentResultsModel::ResultIdRole).toString() + u' '
+                + at.data(RecentResultsModel::RunnerNameRole).toString());
+        }
+        int twice = 0;
+        for (const PersonResult &r : std::as_const(race.results)) {
+            const Participant *p = findParticipant(race, r.participantId);
+            twice += p && p->givenName.mid(1).toInt() % 10 == 4 ? 1 : 0;
+            expected.append(r.id.toString(QUuid::WithoutBraces).toUpper() + u' '
+                + (p ? p->givenName : QStringLiteral("Unknown")));
+        }
+        actual.sort();
+        expected.sort();
+        QCOMPARE(actual, expected);
+        // Reads of an id entered twice are among them.
+        QVERIFY(twice > 100);
     }
 
     // The clock text of a duration on the race-day screens.
