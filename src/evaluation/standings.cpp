@@ -1,6 +1,7 @@
 #include "standings.h"
 
 #include "idmemo.h"
+#include "readahead.h"
 #include "uuidslots.h"
 
 #include <QCollator>
@@ -216,14 +217,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         // The table is only read where the results leave the runners' order.
         if (!inOrder && k + ahead < race.results.size())
             slotOf.prefetch(race.results[k + ahead].participantId);
-        if (k + 4 * ahead < race.results.size()) {
-            const PersonResult &later = race.results[k + 4 * ahead];
-            __builtin_prefetch(&later.participantId);
-            __builtin_prefetch(&later.startTime);
-            __builtin_prefetch(&later.completed);
-            __builtin_prefetch(&later.stageId);
-            __builtin_prefetch(&later.completedOverride);
-        }
+        readAheadResult(race.results, k + 4 * ahead);
         const PersonResult &r = race.results[k];
         if (!r.stageId)
             continue;

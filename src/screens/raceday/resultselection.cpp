@@ -4,6 +4,7 @@
 #include "idmemo.h"
 #include "nameorder.h"
 #include "racelookup.h"
+#include "readahead.h"
 #include "resultgroups.h"
 #include "standings.h"
 #include "uuidslots.h"
@@ -525,14 +526,7 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         // The slot table is only read where the results leave the entries' order.
         if (!inOrder && i + ahead < race.results.size())
             slotOf.prefetch(race.results[i + ahead].participantId);
-        if (i + 4 * ahead < race.results.size()) {
-            const PersonResult &later = race.results[i + 4 * ahead];
-            __builtin_prefetch(&later.participantId);
-            __builtin_prefetch(&later.startTime);
-            __builtin_prefetch(&later.completed);
-            __builtin_prefetch(&later.stageId);
-            __builtin_prefetch(&later.completedOverride);
-        }
+        readAheadResult(race.results, i + 4 * ahead);
         const PersonResult &r = race.results[i];
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
