@@ -32,7 +32,7 @@ for target in "${targets[@]}"; do
         done
         failed=1
     else
-        grep -E '^(stat::number_of_executed_units|Done)' "$work/$target.log" || true
+        grep -aE '^(stat::number_of_executed_units|Done)' "$work/$target.log" || true
     fi
 done
 exit $failed
