@@ -365,12 +365,12 @@ private:
 
     // The start of the race read (see raceStart above, which this follows on the captured Start
     // children), or nullptr.
-    const RaceStart *raceStartOf(const Runner &runner, int raceNumber) const
+    RaceStart *raceStartOf(const Runner &runner, int raceNumber)
     {
-        const RaceStart *first = &m_starts[runner.firstStart];
-        const RaceStart *unnumbered = nullptr;
+        RaceStart *first = &m_starts[runner.firstStart];
+        RaceStart *unnumbered = nullptr;
         for (std::size_t i = 0; i < runner.startCount; ++i) {
-            const RaceStart &start = first[i];
+            RaceStart &start = first[i];
             if (start.numbered == RaceStart::Absent) {
                 if (!unnumbered)
                     unnumbered = &start;
@@ -384,16 +384,17 @@ private:
         return raceNumber == 0 && runner.startCount == 1 ? first : nullptr;
     }
 
-    QList<Entry> rows(std::optional<int> raceNumber) const
+    // Moves the texts out of the captures: copying them would touch every text's block once more.
+    QList<Entry> rows(std::optional<int> raceNumber)
     {
         const int race = m_raceNumbers <= 1 ? 0 : raceNumber.value_or(1);
         QList<Entry> rows;
         rows.reserve(qsizetype(m_runners.size()));
-        for (const Runner &runner : m_runners) {
+        for (Runner &runner : m_runners) {
             const std::optional<QDateTime> *time = &runner.time;
-            const std::optional<QString> *card = &runner.card;
+            std::optional<QString> *card = &runner.card;
             if (runner.startCount > 0) {
-                const RaceStart *start = raceStartOf(runner, race);
+                RaceStart *start = raceStartOf(runner, race);
                 if (!start)
                     continue;
                 time = &start->time;
@@ -402,12 +403,11 @@ private:
             }
             if (!*time)
                 continue;
-            Entry row;
-            row.familyName = runner.family;
-            row.givenName = runner.given;
-            row.cardNumber = *card;
+            Entry &row = rows.emplace_back();
+            row.familyName = std::move(runner.family);
+            row.givenName = std::move(runner.given);
+            row.cardNumber = std::move(*card);
             row.startTime = **time;
-            rows.append(std::move(row));
         }
         return rows;
     }
