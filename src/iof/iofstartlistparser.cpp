@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -104,7 +105,7 @@ public:
             xmlNewParserCtxt(), xmlFreeParserCtxt);
         if (!ctxt)
             return std::nullopt;
-        Stream stream(ctxt.get());
+        Stream stream(ctxt.get(), bytes.size());
         xmlSAXHandler handler {};
         handler.initialized = XML_SAX2_MAGIC;
         // Any DOCTYPE is for the tree reader, which judges it; a reference to an entity that only
@@ -186,9 +187,33 @@ private:
         bool isRunner = false;
     };
 
-    explicit Stream(xmlParserCtxtPtr ctxt)
+    Stream(xmlParserCtxtPtr ctxt, qsizetype documentBytes)
         : m_ctxt(ctxt)
+        , m_documentBytes(documentBytes)
     { }
+
+    // Once the first runners are read, the room for all of them is guessed from the bytes they
+    // took: the captures of a large list then never move to grow. Longer runners further on only
+    // make them grow after all.
+    void expectRunners()
+    {
+        constexpr qsizetype sample = 64;
+        const qsizetype started = qsizetype(m_runners.size());
+        if (started == 0)
+            m_firstRunnerAt = xmlByteConsumed(m_ctxt);
+        if (started != sample)
+            return;
+        const qsizetype at = xmlByteConsumed(m_ctxt);
+        if (m_firstRunnerAt < 0 || at <= m_firstRunnerAt || at >= m_documentBytes)
+            return;
+        // Shorter runners are only ever a few: a document of 64 short ones and a long tail of
+        // anything else must not reserve for more than the tail could hold.
+        const qsizetype perRunner = std::max<qsizetype>(64, (at - m_firstRunnerAt) / sample);
+        const qsizetype rest = (m_documentBytes - at) / perRunner;
+        const auto expected = std::size_t(sample + rest + rest / 8 + 16);
+        m_runners.reserve(expected);
+        m_starts.reserve(std::size_t(double(m_starts.size()) / double(sample) * double(expected)) + 16);
+    }
 
     static bool named(const xmlChar *localName, const char *name)
     {
@@ -275,6 +300,7 @@ private:
         if (m_runnerDepth == 0) {
             if (runnerStart) {
                 m_runnerDepth = m_depth;
+                expectRunners();
                 m_runners.emplace_back();
                 m_runners.back().firstStart = m_starts.size();
             }
@@ -432,6 +458,8 @@ private:
     static thread_local Stream *current;
 
     xmlParserCtxtPtr m_ctxt;
+    qsizetype m_documentBytes = 0;
+    qsizetype m_firstRunnerAt = -1;
     bool m_unusual = false;
     bool m_rootSeen = false;
     qsizetype m_textRun = 0;
