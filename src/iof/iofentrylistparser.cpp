@@ -565,6 +565,10 @@ private:
                 giveUp();
                 return;
             }
+        } else if (m_open.size() == 1 && named(localName, "IOFVersion")) {
+            // An IOF XML 2.0.3 list, refused by the tree reader.
+            giveUp();
+            return;
         }
         Open open;
         const Open *parent = m_open.empty() ? nullptr : &m_open.back();

@@ -2,9 +2,18 @@
 
 #include "racejson.h"
 
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
 #include <QRegularExpression>
 #include <QSet>
 #include <QTimeZone>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -73,6 +82,404 @@ Node raceStart(Node personStart, int raceNumber)
     return raceNumber == 0 && count == 1 ? first : nullptr;
 }
 
+// ---- Streaming ------------------------------------------------------------------------------
+// The same reading from libxml2's parser events, without building the tree: the tree of a large
+// list costs more to build, walk and free than the parse itself, and freeing its million nodes
+// leaves the allocator a long walk on the next large allocation. Only the common case is read
+// here: a well-formed StartList with at least one runner's start, no runner's start inside
+// another, texts that are all short and read attributes without a reference. Anything else goes
+// to the tree reader above, which says exactly what it always says.
+
+class Stream
+{
+public:
+    using Entry = IOFStartListParser::Entry;
+
+    // Nullopt when the document is for the tree reader.
+    static std::optional<QList<Entry>> read(const QByteArray &bytes, std::optional<int> raceNumber)
+    {
+        if (bytes.isEmpty() || bytes.size() > IofXmlDocument::maxDocumentBytes)
+            return std::nullopt;
+        IofXmlDocument::initParser();
+        std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(
+            xmlNewParserCtxt(), xmlFreeParserCtxt);
+        if (!ctxt)
+            return std::nullopt;
+        Stream stream(ctxt.get(), bytes.size());
+        xmlSAXHandler handler {};
+        handler.initialized = XML_SAX2_MAGIC;
+        // Any DOCTYPE is for the tree reader, which judges it; a reference to an entity that only
+        // an outside DTD could declare is too.
+        handler.internalSubset
+            = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) { current->giveUp(); };
+        handler.reference = [](void *, const xmlChar *) { current->giveUp(); };
+        handler.startElementNs
+            = [](void *, const xmlChar *localName, const xmlChar *prefix, const xmlChar *uri, int,
+                  const xmlChar **, int attributeCount, int, const xmlChar **attributes) {
+                  if (current->m_unusual)
+                      return;
+                  // A prefix without a namespace names the tree's element "prefix:name".
+                  if (prefix && !uri)
+                      current->giveUp();
+                  else
+                      current->start(localName, attributeCount, attributes);
+              };
+        handler.endElementNs = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) {
+            if (!current->m_unusual)
+                current->end();
+        };
+        handler.characters = &Stream::onText;
+        handler.ignorableWhitespace = &Stream::onText;
+        handler.cdataBlock = &Stream::onText;
+        handler.comment = [](void *, const xmlChar *) { current->m_textRun = 0; };
+        handler.processingInstruction
+            = [](void *, const xmlChar *, const xmlChar *) { current->m_textRun = 0; };
+        *ctxt->sax = handler;
+
+        Stream *const outer = std::exchange(current, &stream);
+        // The options of IofXmlDocument::parse.
+        const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+        xmlDocPtr doc
+            = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
+        current = outer;
+        if (doc)
+            xmlFreeDoc(doc);
+        if (stream.m_unusual || !ctxt->wellFormed || !stream.m_rootSeen || stream.m_depth != 0
+            || stream.m_runners.empty())
+            return std::nullopt;
+        return stream.rows(raceNumber);
+    }
+
+private:
+    // A Start child of a runner's start: its raceNumber, and the first StartTime and SportIdent
+    // card below it.
+    struct RaceStart
+    {
+        enum Number : quint8 { Absent, Read, Unreadable };
+        Number numbered = Absent;
+        bool timeTaken = false;
+        bool cardTaken = false;
+        qint64 number = 0;
+        std::optional<QDateTime> time; // absent also when the text is no time
+        std::optional<QString> card;
+    };
+    // A runner's start (PersonStart or TeamMemberStart): the first Family, Given, StartTime and
+    // SportIdent card anywhere below it, and its Start children, which are the next `startCount`
+    // of m_starts from `firstStart`.
+    struct Runner
+    {
+        bool familyTaken = false, givenTaken = false, timeTaken = false, cardTaken = false;
+        std::optional<QString> family;
+        std::optional<QString> given;
+        std::optional<QDateTime> time;
+        std::optional<QString> card;
+        std::size_t firstStart = 0;
+        std::size_t startCount = 0;
+    };
+    // What an element's text goes to when it ends: the open runner's field, and the same field of
+    // its open Start where that has not taken one yet.
+    enum class Field : quint8 { None, Family, Given, Time, Card };
+    struct Open
+    {
+        Field field = Field::None;
+        bool intoStart = false;
+        bool isStart = false;
+        bool isRunner = false;
+    };
+
+    Stream(xmlParserCtxtPtr ctxt, qsizetype documentBytes)
+        : m_ctxt(ctxt)
+        , m_documentBytes(documentBytes)
+    { }
+
+    // Once the first runners are read, the room for all of them is guessed from the bytes they
+    // took: the captures of a large list then never move to grow. Longer runners further on only
+    // make them grow after all.
+    void expectRunners()
+    {
+        constexpr qsizetype sample = 64;
+        const qsizetype started = qsizetype(m_runners.size());
+        if (started == 0)
+            m_firstRunnerAt = xmlByteConsumed(m_ctxt);
+        if (started != sample)
+            return;
+        const qsizetype at = xmlByteConsumed(m_ctxt);
+        if (m_firstRunnerAt < 0 || at <= m_firstRunnerAt || at >= m_documentBytes)
+            return;
+        // Shorter runners are only ever a few: a document of 64 short ones and a long tail of
+        // anything else must not reserve for more than the tail could hold.
+        const qsizetype perRunner = std::max<qsizetype>(64, (at - m_firstRunnerAt) / sample);
+        const qsizetype rest = (m_documentBytes - at) / perRunner;
+        const auto expected = std::size_t(sample + rest + rest / 8 + 16);
+        m_runners.reserve(expected);
+        m_starts.reserve(std::size_t(double(m_starts.size()) / double(sample) * double(expected)) + 16);
+    }
+
+    static bool named(const xmlChar *localName, const char *name)
+    {
+        return std::strcmp(reinterpret_cast<const char *>(localName), name) == 0;
+    }
+
+    void giveUp()
+    {
+        m_unusual = true;
+        xmlStopParser(m_ctxt);
+    }
+
+    // The value of the attribute without namespace, as IofXmlDocument::attribute gives it; gives up
+    // on a value with a reference, which the tree holds decoded.
+    std::optional<QString> attribute(int count, const xmlChar **attributes, const char *name)
+    {
+        for (int i = 0; i < count; ++i) {
+            const xmlChar **a = attributes + 5 * i; // local name, prefix, URI, value, end
+            if (a[1] && !a[2]) {
+                // As with elements, the tree's attribute is named "prefix:name".
+                giveUp();
+                return std::nullopt;
+            }
+            if (a[2] || !named(a[0], name))
+                continue;
+            const char *begin = reinterpret_cast<const char *>(a[3]);
+            const QByteArray value(begin, reinterpret_cast<const char *>(a[4]) - begin);
+            if (value.contains('&')) {
+                giveUp();
+                return std::nullopt;
+            }
+            return IofXmlDocument::textFromXml(value.constData());
+        }
+        return std::nullopt;
+    }
+
+    static bool isSportIdent(const std::optional<QString> &system)
+    {
+        if (!system)
+            return true;
+        const QString name = system->trimmed();
+        return name.compare(u"SI", Qt::CaseInsensitive) == 0
+            || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
+    }
+
+    [[nodiscard]] RaceStart *openStart() { return m_startDepth > 0 ? &m_starts.back() : nullptr; }
+
+    // Collects the element's text for `field` when the runner, or its open Start, has none yet.
+    void capture(Open &open, Field field, bool &runnerTaken, bool *startTaken)
+    {
+        const bool intoStart = startTaken && !*startTaken;
+        if (runnerTaken && !intoStart)
+            return;
+        open.field = field;
+        open.intoStart = intoStart;
+        // Set so that the text goes only where it was not taken before this element.
+        open.isRunner = !runnerTaken;
+        runnerTaken = true;
+        if (startTaken)
+            *startTaken = true;
+        if (m_capturing == m_buffers.size())
+            m_buffers.emplace_back();
+        // Emptied, not freed: the buffers serve every text of the document.
+        m_buffers[m_capturing++].resize(0);
+    }
+
+    void start(const xmlChar *localName, int attributeCount, const xmlChar **attributes)
+    {
+        m_textRun = 0;
+        ++m_depth;
+        if (!m_rootSeen) {
+            m_rootSeen = true;
+            if (!named(localName, "StartList")) {
+                giveUp();
+                return;
+            }
+        } else if (m_depth == 2 && named(localName, "IOFVersion")) {
+            // An IOF XML 2.0.3 list, refused by the tree reader.
+            giveUp();
+            return;
+        }
+        Open open;
+        const bool runnerStart = named(localName, "PersonStart") || named(localName, "TeamMemberStart");
+        if (m_runnerDepth == 0) {
+            if (runnerStart) {
+                m_runnerDepth = m_depth;
+                expectRunners();
+                m_runners.emplace_back();
+                m_runners.back().firstStart = m_starts.size();
+            }
+            m_open.push_back(open);
+            return;
+        }
+        if (runnerStart) {
+            giveUp();
+            return;
+        }
+        Runner &runner = m_runners.back();
+        RaceStart *start = openStart();
+        if (m_depth == m_runnerDepth + 1 && named(localName, "Start")) {
+            RaceStart race;
+            if (const auto number = attribute(attributeCount, attributes, "raceNumber")) {
+                if (const auto value = iofInteger(number->trimmed())) {
+                    race.numbered = RaceStart::Read;
+                    race.number = *value;
+                    if (m_raceNumbers == 0)
+                        m_firstRaceNumber = *value;
+                    if (m_raceNumbers == 0 || (m_raceNumbers == 1 && *value != m_firstRaceNumber))
+                        ++m_raceNumbers;
+                } else {
+                    race.numbered = RaceStart::Unreadable;
+                }
+            }
+            m_starts.push_back(std::move(race));
+            ++runner.startCount;
+            m_startDepth = m_depth;
+            open.isStart = true;
+        } else if (named(localName, "Family")) {
+            capture(open, Field::Family, runner.familyTaken, nullptr);
+        } else if (named(localName, "Given")) {
+            capture(open, Field::Given, runner.givenTaken, nullptr);
+        } else if (named(localName, "StartTime")) {
+            capture(open, Field::Time, runner.timeTaken, start ? &start->timeTaken : nullptr);
+        } else if (named(localName, "ControlCard")) {
+            const bool wanted = !runner.cardTaken || (start && !start->cardTaken);
+            if (wanted && isSportIdent(attribute(attributeCount, attributes, "punchingSystem")))
+                capture(open, Field::Card, runner.cardTaken, start ? &start->cardTaken : nullptr);
+        }
+        m_open.push_back(open);
+    }
+
+    void end()
+    {
+        m_textRun = 0;
+        const Open open = m_open.back();
+        m_open.pop_back();
+        if (open.field != Field::None) {
+            const QByteArray &raw = m_buffers[--m_capturing];
+            const QString text = IofXmlDocument::textFromXml(raw.constData());
+            Runner &runner = m_runners.back();
+            RaceStart *start = open.intoStart ? openStart() : nullptr;
+            switch (open.field) {
+            case Field::Family:
+                runner.family = text.trimmed();
+                break;
+            case Field::Given:
+                runner.given = text.trimmed();
+                break;
+            case Field::Time: {
+                const auto time = IOFStartListParser::parseDate(text);
+                if (open.isRunner)
+                    runner.time = time;
+                if (start)
+                    start->time = time;
+                break;
+            }
+            case Field::Card: {
+                const QString card = text.trimmed();
+                if (open.isRunner)
+                    runner.card = card;
+                if (start)
+                    start->card = card;
+                break;
+            }
+            case Field::None:
+                break;
+            }
+        }
+        if (open.isStart)
+            m_startDepth = 0;
+        if (m_depth == m_runnerDepth)
+            m_runnerDepth = 0;
+        --m_depth;
+    }
+
+    // The start of the race read (see raceStart above, which this follows on the captured Start
+    // children), or nullptr.
+    RaceStart *raceStartOf(const Runner &runner, int raceNumber)
+    {
+        RaceStart *first = &m_starts[runner.firstStart];
+        RaceStart *unnumbered = nullptr;
+        for (std::size_t i = 0; i < runner.startCount; ++i) {
+            RaceStart &start = first[i];
+            if (start.numbered == RaceStart::Absent) {
+                if (!unnumbered)
+                    unnumbered = &start;
+                continue;
+            }
+            if (start.numbered == RaceStart::Read && start.number == (raceNumber == 0 ? 1 : raceNumber))
+                return &start;
+        }
+        if (unnumbered)
+            return unnumbered;
+        return raceNumber == 0 && runner.startCount == 1 ? first : nullptr;
+    }
+
+    // Moves the texts out of the captures: copying them would touch every text's block once more.
+    QList<Entry> rows(std::optional<int> raceNumber)
+    {
+        const int race = m_raceNumbers <= 1 ? 0 : raceNumber.value_or(1);
+        QList<Entry> rows;
+        rows.reserve(qsizetype(m_runners.size()));
+        for (Runner &runner : m_runners) {
+            const std::optional<QDateTime> *time = &runner.time;
+            std::optional<QString> *card = &runner.card;
+            if (runner.startCount > 0) {
+                RaceStart *start = raceStartOf(runner, race);
+                if (!start)
+                    continue;
+                time = &start->time;
+                if (start->card)
+                    card = &start->card;
+            }
+            if (!*time)
+                continue;
+            Entry &row = rows.emplace_back();
+            row.familyName = std::move(runner.family);
+            row.givenName = std::move(runner.given);
+            row.cardNumber = std::move(*card);
+            row.startTime = **time;
+        }
+        return rows;
+    }
+
+    // The tree holds each run of character data as one text (or CDATA) node: a run this long is
+    // left to the tree reader, which refuses a text past its limit with the text's length.
+    static void onText(void *, const xmlChar *chars, int length)
+    {
+        Stream &s = *current;
+        if (s.m_unusual)
+            return;
+        s.m_textRun += length;
+        if (s.m_textRun > IofXmlDocument::maxTextBytes) {
+            s.giveUp();
+            return;
+        }
+        for (std::size_t i = 0; i < s.m_capturing; ++i)
+            s.m_buffers[i].append(reinterpret_cast<const char *>(chars), length);
+    }
+
+    // The stream reading on this thread (libxml2's callbacks carry the parser context only).
+    static thread_local Stream *current;
+
+    xmlParserCtxtPtr m_ctxt;
+    qsizetype m_documentBytes = 0;
+    qsizetype m_firstRunnerAt = -1;
+    bool m_unusual = false;
+    bool m_rootSeen = false;
+    qsizetype m_textRun = 0;
+    // Depth of the element open, of the runner's start open and of its Start child open (0: none).
+    int m_depth = 0;
+    int m_runnerDepth = 0;
+    int m_startDepth = 0;
+    // How many different race numbers the Start children name, up to two, and the first.
+    int m_raceNumbers = 0;
+    qint64 m_firstRaceNumber = 0;
+    std::vector<Open> m_open;
+    // The texts being collected are the first m_capturing buffers, innermost last.
+    std::vector<QByteArray> m_buffers;
+    std::size_t m_capturing = 0;
+    std::vector<Runner> m_runners;
+    std::vector<RaceStart> m_starts;
+};
+
+thread_local Stream *Stream::current = nullptr;
+
 } // namespace
 
 std::optional<QDateTime> IOFStartListParser::parseDate(const QString &text)
@@ -118,6 +525,20 @@ std::optional<QDateTime> IOFStartListParser::parseDate(const QString &text)
 }
 
 QList<IOFStartListParser::Entry> IOFStartListParser::parse(
+    const QByteArray &bytes, std::optional<int> raceNumber)
+{
+    if (std::optional<QList<Entry>> streamed = readStreaming(bytes, raceNumber))
+        return std::move(*streamed);
+    return readTree(bytes, raceNumber);
+}
+
+std::optional<QList<IOFStartListParser::Entry>> IOFStartListParser::readStreaming(
+    const QByteArray &bytes, std::optional<int> raceNumber)
+{
+    return Stream::read(bytes, raceNumber);
+}
+
+QList<IOFStartListParser::Entry> IOFStartListParser::readTree(
     const QByteArray &bytes, std::optional<int> raceNumber)
 {
     const IofXmlDocument doc = IofXmlDocument::parse(bytes);

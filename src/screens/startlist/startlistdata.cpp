@@ -714,7 +714,7 @@ QString nameKey(const QString &family, const QString &given)
 }
 } // namespace
 
-StartListMatcher::StartListMatcher(const Race &race)
+StartListMatcher::StartListMatcher(const Race &race, bool byName)
 {
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         const Participant &p = race.participants[i];
@@ -724,6 +724,8 @@ StartListMatcher::StartListMatcher(const Race &race)
         const QString card = cardNumberWithoutSpaces(p.cardNumber);
         if (!m_byCard.contains(card))
             m_byCard.insert(card, i);
+        if (!byName)
+            continue;
         const QString key = nameKey(p.familyName, p.givenName);
         if (!m_byName.contains(key))
             m_byName.insert(key, i);
@@ -778,7 +780,11 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
     for (const auto &e : entries)
         dates.append(e.startTime);
     const std::optional<QDateTime> modal = modalDay(dates, days);
-    const StartListMatcher matcher(race);
+    // The names are looked up only for entries without a card; a list that gives every runner's
+    // card spares building their keys.
+    const bool byName = std::any_of(entries.cbegin(), entries.cend(),
+        [](const IOFStartListParser::Entry &e) { return !e.cardNumber || e.cardNumber->isEmpty(); });
+    const StartListMatcher matcher(race, byName);
     // Matched first, then read in the runners' stored order rather than the file's start order;
     // a runner's entries keep the file's order, so the last of them still sets the time.
     std::vector<quint32> runnerOf;

@@ -167,7 +167,9 @@ struct StartListDayCheck
 class StartListMatcher
 {
 public:
-    explicit StartListMatcher(const Race &race);
+    // Without `byName`, only entries with a card can be matched: for callers that know every entry
+    // they match has one.
+    explicit StartListMatcher(const Race &race, bool byName = true);
     // The runner's position in the race's participants.
     [[nodiscard]] std::optional<qsizetype> match(const IOFStartListParser::Entry &entry) const;
 
