@@ -112,7 +112,7 @@ class TestStartList : public QObject
     {
         QStringList out;
         for (const qsizetype k : positions)
-            out.append(name(vm.lists().scheduled.at(k)));
+            out.append(name(vm.lists().runner(vm.lists().scheduled.at(k))));
         return out;
     }
     const Participant *byCard(const QString &card) const
@@ -162,7 +162,7 @@ private slots:
         }
         QCOMPARE(scheduled, split(cells[3]));
         QCOMPARE(bands, cells[4]);
-        QCOMPARE(names(vm.lists().unscheduled), split(cells[5]));
+        QCOMPARE(names(vm.lists().participants(vm.lists().unscheduled)), split(cells[5]));
         QCOMPARE(vm.participantCount(), int(scheduled.size() + vm.lists().unscheduled.size()));
 
         QStringList columns;
@@ -174,7 +174,7 @@ private slots:
                 + QString::number(vm.gridIndex().runnerCounts[i]));
         QCOMPARE(
             columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
-        QCOMPARE(names(startPunchParticipants(store->race(), vm.lists().filtered)), split(cells[7]));
+        QCOMPARE(names(startPunchParticipants(store->race(), vm.lists())), split(cells[7]));
         QCOMPARE(vm.xmlFileName(), cells[8]);
     }
 
@@ -221,8 +221,8 @@ private slots:
         const auto unfiltered = qScopeGuard([this] { vm.setSearchText(QString()); });
         vm.setSearchText(cells[1]);
         vm.refreshNow();
-        QCOMPARE(names(vm.lists().scheduled).join(QLatin1Char(',')), cells[2]);
-        QCOMPARE(names(vm.lists().unscheduled).join(QLatin1Char(',')), cells[3]);
+        QCOMPARE(names(vm.lists().participants(vm.lists().scheduled)).join(QLatin1Char(',')), cells[2]);
+        QCOMPARE(names(vm.lists().participants(vm.lists().unscheduled)).join(QLatin1Char(',')), cells[3]);
     }
 
     // Every Latin-1 character inside a name, a club and a card: the search finds a query there
@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(vm.participantCount(), shown);
         QCOMPARE(vm.lists().scheduled.size(), timed);
         QVERIFY(timed > 1500);
-        const auto &s = vm.lists().scheduled;
+        const QList<Participant> s = vm.lists().participants(vm.lists().scheduled);
         for (qsizetype i = 1; i < s.size(); ++i) {
             const int a = secondsOfDay(*scheduledStartTime(race, s[i - 1]));
             const int b = secondsOfDay(*scheduledStartTime(race, s[i]));
@@ -491,7 +491,8 @@ private slots:
                 "6 start time(s) cleared. 2 runner(s) still show a time: the event's base start time, "
                 "which every stage without its own time uses. Edit the runners to remove it."));
         vm.refreshNow();
-        QCOMPARE(names(vm.lists().scheduled), QStringList {QStringLiteral("Bo Dahl")});
+        QCOMPARE(
+            names(vm.lists().participants(vm.lists().scheduled)), QStringList {QStringLiteral("Bo Dahl")});
         vm.clearStartTimes();
         QCOMPARE(h.autosaves(), 1);
 
