@@ -211,6 +211,46 @@ private slots:
             counts.append(
                 slotTimeText(grid.timeSlots[i]) + QLatin1Char('=') + QString::number(grid.runnerCounts[i]));
         QCOMPARE(counts.join(QLatin1Char(',')), cells[4]);
+
+        // The rows the grid view reads name each cell's runners in the cell's order.
+        QCOMPARE(vm.gridRows().size(), grid.timeSlots.size());
+        for (qsizetype r = 0; r < grid.timeSlots.size(); ++r) {
+            const QVariantList rowCells = vm.gridRows()[r].toMap()[QStringLiteral("cells")].toList();
+            QCOMPARE(rowCells.size(), grid.classes.size());
+            for (qsizetype c = 0; c < grid.classes.size(); ++c) {
+                QStringList shown;
+                QStringList ids;
+                for (const QVariant &ref : rowCells[c].toList()) {
+                    shown.append(ref.toMap()[QStringLiteral("name")].toString());
+                    ids.append(ref.toMap()[QStringLiteral("id")].toString());
+                }
+                const QList<qsizetype> cell
+                    = grid.cells.value(gridCellKey(grid.timeSlots[r], grid.classes[c].id));
+                QStringList expectedIds;
+                for (const qsizetype k : cell)
+                    expectedIds.append(
+                        vm.lists().runner(vm.lists().scheduled.at(k)).id.toString(QUuid::WithoutBraces));
+                QCOMPARE(shown, cellNames(cell));
+                QCOMPARE(ids, expectedIds);
+            }
+        }
+    }
+
+    // The lists name the runners of the race they were made from, whatever becomes of the race
+    // afterwards: an export from a screen not yet refreshed writes the runners it shows.
+    void listsOutliveTheirRace()
+    {
+        Race race = screenEvent(QStringLiteral("grid-event.json"));
+        const StartListLists lists = startListLists(race, {QString(), QStringLiteral("runner")});
+        const QStringList scheduled = names(lists.participants(lists.scheduled));
+        QCOMPARE(scheduled, (QStringList {QStringLiteral("Runner 2"), QStringLiteral("Runner 10")}));
+        const QStringList filtered = names(lists.participants(lists.filtered));
+        race.participants.removeFirst();
+        for (Participant &p : race.participants)
+            p.givenName = QStringLiteral("Changed");
+        QCOMPARE(names(lists.participants(lists.scheduled)), scheduled);
+        QCOMPARE(names(lists.participants(lists.filtered)), filtered);
+        QCOMPARE(names(exportScheduledParticipants(race, lists)), scheduled);
     }
 
     void orders_data() { casetable::load("startlist/screen/orders.tsv"); }
