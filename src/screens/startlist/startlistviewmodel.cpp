@@ -284,8 +284,9 @@ void StartListViewModel::refreshNow()
         // Built once here: the views read the rows many times per frame. They are made walking
         // the runners in stored order, each into its place in its list: the runners' records
         // and texts lie in that order, and a walk in list order would visit them at random.
-        m_scheduledRows = QVariantList(m_lists.scheduled.size());
-        m_unscheduledRows = QVariantList(m_lists.unscheduled.size());
+        // Cleared above, they keep their room from the last rebuild.
+        m_scheduledRows.resize(m_lists.scheduled.size());
+        m_unscheduledRows.resize(m_lists.unscheduled.size());
         const std::vector<Place> places = rowPlaces(m_lists);
         for (qsizetype f = 0; f < m_lists.filtered.size(); ++f) {
             const Participant &p = m_lists.runner(m_lists.filtered[f]);
