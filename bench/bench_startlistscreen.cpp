@@ -40,7 +40,7 @@ const Race &plannedEvent(const benchmark::State &state)
 QByteArray startListXml(const Race &race)
 {
     const StartListLists lists = startListLists(race, {});
-    return writeIOFStartListXML(race, exportScheduledParticipants(race, lists.scheduled)).toUtf8();
+    return writeIOFStartListXML(race, exportScheduledParticipants(race, lists)).toUtf8();
 }
 
 void BM_DerivedLists(benchmark::State &state)

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <numeric>
 #include <vector>
 
@@ -74,9 +75,8 @@ const T *forActiveStage(const Race &race, const std::optional<T> &base, const st
 }
 
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself. With `all`, every text and map a copy of
-// the runner touches; else those the lists read.
-void prefetchRunner(const Participant &p, bool all)
+// their own allocation, found from the runner itself.
+void prefetchRunner(const Participant &p)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
     const auto optionalText = [&](const std::optional<QString> &t) {
@@ -91,17 +91,38 @@ void prefetchRunner(const Participant &p, bool all)
     text(p.givenName);
     text(p.familyName);
     optionalText(p.classId);
-    map(p.startTimeByStage);
     map(p.classIdByStage);
     text(p.cardNumber);
     optionalText(p.club);
-    if (!all)
-        return;
-    optionalText(p.courseId);
-    optionalText(p.externalId);
-    optionalText(p.pendingCardNumber);
-    map(p.courseIdByStage);
-    map(p.startTimePreferenceByStage);
+}
+
+// The shared block of a per-stage map, read from the map itself without following it: a map is
+// its pointer to that block alone.
+template<typename T> const char *mapBlock(const StageMap<T> &m)
+{
+    static_assert(sizeof(StageMap<T>) == sizeof(void *));
+    const char *block = nullptr;
+    std::memcpy(&block, &m, sizeof block);
+    return block;
+}
+
+// The start maps are asked for in two steps, each a step ahead of the one that needs it: the
+// map's block, which holds where its nodes are, and then its first node. Their nodes were
+// allocated in the order the times were written, not in stored order.
+void prefetchStartMapBlock(const Participant &p)
+{
+    if (p.startTimeByStage) {
+        if (const char *block = mapBlock(*p.startTimeByStage)) {
+            __builtin_prefetch(block);
+            __builtin_prefetch(block + 48);
+        }
+    }
+}
+
+void prefetchStartMapNode(const Participant &p)
+{
+    if (p.startTimeByStage && !p.startTimeByStage->isEmpty())
+        __builtin_prefetch(&p.startTimeByStage->constBegin().value());
 }
 
 // A runner's given and family name, looked at where they are stored.
@@ -182,24 +203,6 @@ std::vector<quint32> countingOrder(
     for (const quint32 position : input)
         out[start[keys[position]]++] = position;
     return out;
-}
-
-// Copies `source[i]` over `*target[i]` (null: not wanted), walking the source in its order: that
-// is the order its texts were stored in, and a copy touches each text's shared header, which a
-// walk in sorted order would visit at random. The targets, cleared places in sorted lists, are
-// asked for ahead of their turn; their addresses need nothing read first.
-void copyInStoredOrder(const QList<Participant> &source, const std::vector<Participant *> &target)
-{
-    constexpr std::size_t ahead = 8;
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (i + ahead < target.size() && target[i + ahead]) {
-            const char *place = reinterpret_cast<const char *>(target[i + ahead]);
-            for (std::size_t offset = 0; offset < sizeof(Participant); offset += 64)
-                __builtin_prefetch(place + offset, 1);
-        }
-        if (target[i])
-            *target[i] = source[qsizetype(i)];
-    }
 }
 
 } // namespace
@@ -305,11 +308,10 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     passing.reserve(std::size_t(race.participants.size()));
     classOf.reserve(std::size_t(race.participants.size()));
     nameOf.reserve(std::size_t(race.participants.size()));
-    secondsOf.reserve(std::size_t(race.participants.size()));
     constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         if (i + ahead < race.participants.size())
-            prefetchRunner(race.participants[i + ahead], false);
+            prefetchRunner(race.participants[i + ahead]);
         const Participant &p = race.participants[i];
         const QString *classId = forActiveStage(race, p.classId, p.classIdByStage);
         if (!classId)
@@ -318,7 +320,6 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             continue;
         if (!search.matches(p))
             continue;
-        const auto position = quint32(passing.size());
         passing.push_back(i);
         auto known = classIndex.constFind(*classId);
         if (known == classIndex.constEnd()) {
@@ -327,24 +328,27 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         }
         classOf.push_back(known.value());
         nameOf.push_back(names.add(p));
+    }
+    // The start times in a walk of their own: one with little else to do between its steps keeps
+    // more of the maps' nodes on their way at once.
+    secondsOf.resize(passing.size(), 0);
+    for (std::size_t k = 0; k < passing.size(); ++k) {
+        if (k + 2 * ahead < passing.size())
+            prefetchStartMapBlock(race.participants[passing[k + 2 * ahead]]);
+        if (k + ahead < passing.size())
+            prefetchStartMapNode(race.participants[passing[k + ahead]]);
+        const Participant &p = race.participants[passing[k]];
         if (const QDateTime *time = forActiveStage(race, p.startTime, p.startTimeByStage)) {
-            secondsOf.push_back(seconds(*time));
-            timed.push_back(position);
+            secondsOf[k] = seconds(*time);
+            timed.push_back(quint32(k));
         } else {
-            secondsOf.push_back(0);
-            untimed.push_back(position);
+            untimed.push_back(quint32(k));
         }
     }
-    if (qsizetype(passing.size()) == race.participants.size()) {
-        lists.filtered = race.participants;
-    } else {
-        lists.filtered.reserve(qsizetype(passing.size()));
-        for (std::size_t k = 0; k < passing.size(); ++k) {
-            if (k + 8 < passing.size())
-                prefetchRunner(race.participants[passing[k + 8]], true);
-            lists.filtered.append(race.participants[passing[k]]);
-        }
-    }
+    // The lists name runners by position: copies would touch every text and map of every runner
+    // once more, in sorted order.
+    lists.runners = race.participants;
+    lists.filtered = QList<qsizetype>(passing.begin(), passing.end());
 
     // Names first, then the start second: a stable order by (second, name, stored order).
     const std::vector<quint32> rankOfNumber = names.ranks();
@@ -362,21 +366,25 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         = countingOrder(slotOf, quint32(distinctSeconds.size()), countingOrder(rank, rankCount, timed));
     const std::vector<quint32> unscheduledOrder = countingOrder(rank, rankCount, untimed);
 
-    lists.scheduled = QList<Participant>(qsizetype(scheduledOrder.size()), Participant {});
-    lists.unscheduled = QList<Participant>(qsizetype(unscheduledOrder.size()), Participant {});
-    std::vector<Participant *> target(passing.size(), nullptr);
-    Participant *scheduledPlaces = lists.scheduled.data();
+    lists.scheduled.reserve(qsizetype(scheduledOrder.size()));
     lists.scheduledRows.reserve(qsizetype(scheduledOrder.size()));
-    for (std::size_t k = 0; k < scheduledOrder.size(); ++k) {
-        const quint32 i = scheduledOrder[k];
-        target[i] = scheduledPlaces + k;
+    for (const quint32 i : scheduledOrder) {
+        lists.scheduled.append(passing[i]);
         lists.scheduledRows.append({secondsOf[i], classOf[i], qsizetype(i)});
     }
-    Participant *unscheduledPlaces = lists.unscheduled.data();
-    for (std::size_t k = 0; k < unscheduledOrder.size(); ++k)
-        target[unscheduledOrder[k]] = unscheduledPlaces + k;
-    copyInStoredOrder(lists.filtered, target);
+    lists.unscheduled.reserve(qsizetype(unscheduledOrder.size()));
+    for (const quint32 i : unscheduledOrder)
+        lists.unscheduled.append(passing[i]);
     return lists;
+}
+
+QList<Participant> StartListLists::participants(const QList<qsizetype> &positions) const
+{
+    QList<Participant> out;
+    out.reserve(positions.size());
+    for (const qsizetype position : positions)
+        out.append(runners[position]);
+    return out;
 }
 
 QString gridCellKey(int slotSeconds, const QString &classId)
@@ -505,21 +513,23 @@ Participant resolvedForStage(const Race &race, Participant p, bool withTime)
 }
 } // namespace
 
-QList<Participant> exportScheduledParticipants(const Race &race, const QList<Participant> &scheduled)
+QList<Participant> exportScheduledParticipants(const Race &race, const StartListLists &lists)
 {
     QList<Participant> out;
-    out.reserve(scheduled.size());
-    for (const Participant &p : scheduled)
-        out.append(resolvedForStage(race, p, true));
+    out.reserve(lists.scheduled.size());
+    for (const qsizetype position : lists.scheduled)
+        out.append(resolvedForStage(race, lists.runner(position), true));
     return out;
 }
 
-QList<Participant> startPunchParticipants(const Race &race, const QList<Participant> &filtered)
+QList<Participant> startPunchParticipants(const Race &race, const StartListLists &lists)
 {
     QList<Participant> out;
-    for (const Participant &p : filtered)
+    for (const qsizetype position : lists.filtered) {
+        const Participant &p = lists.runner(position);
         if (startsByPunchOnActiveStage(race, p))
             out.append(resolvedForStage(race, p, false));
+    }
     return out;
 }
 
@@ -582,7 +592,7 @@ StartListExportOutcome exportStartList(
         return failed(localized(QStringLiteral("No file was chosen.")));
     if (kind == StartListExportKind::Xml) {
         QString error;
-        const QString xml = writeIOFStartListXML(race, exportScheduledParticipants(race, lists.scheduled));
+        const QString xml = writeIOFStartListXML(race, exportScheduledParticipants(race, lists));
         if (!writeFileAtomically(path, xml.toUtf8(), &error))
             return failed(error);
         return {true, {}};
@@ -590,17 +600,17 @@ StartListExportOutcome exportStartList(
     PdfExportResult written;
     switch (kind) {
     case StartListExportKind::TimeslotPdf: {
-        const QList<Participant> runners = exportScheduledParticipants(race, lists.scheduled);
+        const QList<Participant> runners = exportScheduledParticipants(race, lists);
         written = grid ? renderStartListGridPDF(race, runners, race.classes, path)
                        : renderStartListPDF(race, runners, race.classes, path);
         break;
     }
     case StartListExportKind::ByClassPdf:
-        written = renderStartListByClassPDF(race, exportScheduledParticipants(race, lists.scheduled),
-            classesForActiveStage(race), race.courses, startPunchParticipants(race, lists.filtered), path);
+        written = renderStartListByClassPDF(race, exportScheduledParticipants(race, lists),
+            classesForActiveStage(race), race.courses, startPunchParticipants(race, lists), path);
         break;
     case StartListExportKind::StartPunchPdf:
-        written = renderStartPunchPdf(race, startPunchParticipants(race, lists.filtered), path);
+        written = renderStartPunchPdf(race, startPunchParticipants(race, lists), path);
         break;
     case StartListExportKind::Xml:
         break;

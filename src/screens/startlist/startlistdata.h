@@ -28,12 +28,19 @@ struct StartListFilter
 
 struct StartListLists
 {
+    // The race's runners the lists were made from, shared with the race: the lists below are
+    // positions in it, so they keep naming the same runners after the race has changed.
+    QList<Participant> runners;
     // Runners with a class for the active stage passing the filter, in stored order.
-    QList<Participant> filtered;
+    QList<qsizetype> filtered;
     // Those with a start time for the active stage, by time of day, ties by name.
-    QList<Participant> scheduled;
+    QList<qsizetype> scheduled;
     // Those without one, by name.
-    QList<Participant> unscheduled;
+    QList<qsizetype> unscheduled;
+
+    [[nodiscard]] const Participant &runner(qsizetype position) const { return runners[position]; }
+    // Copies of the runners at `positions`, in that order.
+    [[nodiscard]] QList<Participant> participants(const QList<qsizetype> &positions) const;
 
     // What the bands and the grid read of each scheduled runner, in the order of `scheduled`: its
     // start second of the day, its class for the active stage (an index into `classIds`) and its
@@ -85,11 +92,11 @@ enum class StartListExportKind { Xml, TimeslotPdf, ByClassPdf, StartPunchPdf };
 
 // "scheduledTime" unless the runner's class for the active stage starts by the start punch.
 [[nodiscard]] bool startsByPunchOnActiveStage(const Race &race, const Participant &p);
-// Copies with the active stage's start time, class and course in the base fields.
-[[nodiscard]] QList<Participant> exportScheduledParticipants(
-    const Race &race, const QList<Participant> &scheduled);
+// Copies of the scheduled runners with the active stage's start time, class and course in the
+// base fields.
+[[nodiscard]] QList<Participant> exportScheduledParticipants(const Race &race, const StartListLists &lists);
 // The filtered runners whose class starts by punch, stage class and course in the base fields.
-[[nodiscard]] QList<Participant> startPunchParticipants(const Race &race, const QList<Participant> &filtered);
+[[nodiscard]] QList<Participant> startPunchParticipants(const Race &race, const StartListLists &lists);
 // The race's classes with the active stage's course in `courseId`.
 [[nodiscard]] QList<RaceClass> classesForActiveStage(const Race &race);
 // The proposed file name: race name, the kind's part, the stage part (events of two or more

@@ -15,7 +15,9 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -35,6 +37,27 @@ QVariantMap runnerRef(const Participant &p)
 {
     return {{QStringLiteral("id"), p.id.toString(QUuid::WithoutBraces)},
         {QStringLiteral("name"), personDisplayName(p.givenName, p.familyName)}};
+}
+
+// Where each filtered runner's row goes: its list and its index there, by position in `filtered`.
+struct Place
+{
+    bool scheduled = false;
+    qsizetype index = 0;
+};
+
+std::vector<Place> rowPlaces(const StartListLists &lists)
+{
+    std::vector<Place> places(std::size_t(lists.filtered.size()));
+    for (qsizetype k = 0; k < lists.scheduledRows.size(); ++k)
+        places[std::size_t(lists.scheduledRows[k].filteredIndex)] = {true, k};
+    // `filtered` holds the positions ascending.
+    for (qsizetype k = 0; k < lists.unscheduled.size(); ++k) {
+        const auto found
+            = std::lower_bound(lists.filtered.cbegin(), lists.filtered.cend(), lists.unscheduled[k]);
+        places[std::size_t(found - lists.filtered.cbegin())] = {false, k};
+    }
+    return places;
 }
 
 // The rows of one rebuild. The texts shared by many rows are looked up and formatted once.
@@ -258,13 +281,21 @@ void StartListViewModel::refreshNow()
         m_lists = startListLists(store()->race(), m_filter);
         const QList<bool> bands = startTimeBands(m_lists);
         RowBuilder rowMap(store()->race());
-        // Built once here: the views read the rows many times per frame.
-        m_scheduledRows.reserve(m_lists.scheduled.size());
-        for (qsizetype i = 0; i < m_lists.scheduled.size(); ++i)
-            m_scheduledRows.append(rowMap(m_lists.scheduled[i], bands.value(i)));
-        m_unscheduledRows.reserve(m_lists.unscheduled.size());
-        for (const Participant &p : m_lists.unscheduled)
-            m_unscheduledRows.append(rowMap(p, false));
+        // Built once here: the views read the rows many times per frame. They are made walking
+        // the runners in stored order, each into its place in its list: the runners' records
+        // and texts lie in that order, and a walk in list order would visit them at random.
+        // Cleared above, they keep their room from the last rebuild.
+        m_scheduledRows.resize(m_lists.scheduled.size());
+        m_unscheduledRows.resize(m_lists.unscheduled.size());
+        const std::vector<Place> places = rowPlaces(m_lists);
+        for (qsizetype f = 0; f < m_lists.filtered.size(); ++f) {
+            const Participant &p = m_lists.runner(m_lists.filtered[f]);
+            const Place &place = places[std::size_t(f)];
+            if (place.scheduled)
+                m_scheduledRows[place.index] = rowMap(p, bands.value(place.index));
+            else
+                m_unscheduledRows[place.index] = rowMap(p, false);
+        }
     } else {
         m_lists = {};
     }
@@ -279,13 +310,23 @@ void StartListViewModel::rebuildGrid()
     m_gridIndex = store() ? buildGridIndex(m_lists, store()->race().classes) : GridIndex {};
     m_gridRows.clear();
     m_gridRows.reserve(m_gridIndex.timeSlots.size());
+    // Each scheduled runner's reference, made in stored order as the rows are.
+    std::vector<QVariant> refs(std::size_t(m_lists.scheduled.size()));
+    if (!m_gridIndex.timeSlots.isEmpty()) {
+        const std::vector<Place> places = rowPlaces(m_lists);
+        for (qsizetype f = 0; f < m_lists.filtered.size(); ++f) {
+            const Place &place = places[std::size_t(f)];
+            if (place.scheduled)
+                refs[std::size_t(place.index)] = runnerRef(m_lists.runner(m_lists.filtered[f]));
+        }
+    }
     for (qsizetype r = 0; r < m_gridIndex.timeSlots.size(); ++r) {
         const int s = m_gridIndex.timeSlots[r];
         QVariantList cells;
         for (const RaceClass &c : m_gridIndex.classes) {
             QVariantList names;
             for (const qsizetype k : m_gridIndex.cells.value(gridCellKey(s, c.id)))
-                names.append(runnerRef(m_lists.scheduled[k]));
+                names.append(refs[std::size_t(k)]);
             cells.append(QVariant(names));
         }
         m_gridRows.append(QVariantMap {{QStringLiteral("seconds"), s},

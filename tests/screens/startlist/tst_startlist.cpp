@@ -112,7 +112,7 @@ class TestStartList : public QObject
     {
         QStringList out;
         for (const qsizetype k : positions)
-            out.append(name(vm.lists().scheduled.at(k)));
+            out.append(name(vm.lists().runner(vm.lists().scheduled.at(k))));
         return out;
     }
     const Participant *byCard(const QString &card) const
@@ -162,7 +162,7 @@ private slots:
         }
         QCOMPARE(scheduled, split(cells[3]));
         QCOMPARE(bands, cells[4]);
-        QCOMPARE(names(vm.lists().unscheduled), split(cells[5]));
+        QCOMPARE(names(vm.lists().participants(vm.lists().unscheduled)), split(cells[5]));
         QCOMPARE(vm.participantCount(), int(scheduled.size() + vm.lists().unscheduled.size()));
 
         QStringList columns;
@@ -174,7 +174,7 @@ private slots:
                 + QString::number(vm.gridIndex().runnerCounts[i]));
         QCOMPARE(
             columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
-        QCOMPARE(names(startPunchParticipants(store->race(), vm.lists().filtered)), split(cells[7]));
+        QCOMPARE(names(startPunchParticipants(store->race(), vm.lists())), split(cells[7]));
         QCOMPARE(vm.xmlFileName(), cells[8]);
     }
 
@@ -211,6 +211,46 @@ private slots:
             counts.append(
                 slotTimeText(grid.timeSlots[i]) + QLatin1Char('=') + QString::number(grid.runnerCounts[i]));
         QCOMPARE(counts.join(QLatin1Char(',')), cells[4]);
+
+        // The rows the grid view reads name each cell's runners in the cell's order.
+        QCOMPARE(vm.gridRows().size(), grid.timeSlots.size());
+        for (qsizetype r = 0; r < grid.timeSlots.size(); ++r) {
+            const QVariantList rowCells = vm.gridRows()[r].toMap()[QStringLiteral("cells")].toList();
+            QCOMPARE(rowCells.size(), grid.classes.size());
+            for (qsizetype c = 0; c < grid.classes.size(); ++c) {
+                QStringList shown;
+                QStringList ids;
+                for (const QVariant &ref : rowCells[c].toList()) {
+                    shown.append(ref.toMap()[QStringLiteral("name")].toString());
+                    ids.append(ref.toMap()[QStringLiteral("id")].toString());
+                }
+                const QList<qsizetype> cell
+                    = grid.cells.value(gridCellKey(grid.timeSlots[r], grid.classes[c].id));
+                QStringList expectedIds;
+                for (const qsizetype k : cell)
+                    expectedIds.append(
+                        vm.lists().runner(vm.lists().scheduled.at(k)).id.toString(QUuid::WithoutBraces));
+                QCOMPARE(shown, cellNames(cell));
+                QCOMPARE(ids, expectedIds);
+            }
+        }
+    }
+
+    // The lists name the runners of the race they were made from, whatever becomes of the race
+    // afterwards: an export from a screen not yet refreshed writes the runners it shows.
+    void listsOutliveTheirRace()
+    {
+        Race race = screenEvent(QStringLiteral("grid-event.json"));
+        const StartListLists lists = startListLists(race, {QString(), QStringLiteral("runner")});
+        const QStringList scheduled = names(lists.participants(lists.scheduled));
+        QCOMPARE(scheduled, (QStringList {QStringLiteral("Runner 2"), QStringLiteral("Runner 10")}));
+        const QStringList filtered = names(lists.participants(lists.filtered));
+        race.participants.removeFirst();
+        for (Participant &p : race.participants)
+            p.givenName = QStringLiteral("Changed");
+        QCOMPARE(names(lists.participants(lists.scheduled)), scheduled);
+        QCOMPARE(names(lists.participants(lists.filtered)), filtered);
+        QCOMPARE(names(exportScheduledParticipants(race, lists)), scheduled);
     }
 
     void orders_data() { casetable::load("startlist/screen/orders.tsv"); }
@@ -221,8 +261,8 @@ private slots:
         const auto unfiltered = qScopeGuard([this] { vm.setSearchText(QString()); });
         vm.setSearchText(cells[1]);
         vm.refreshNow();
-        QCOMPARE(names(vm.lists().scheduled).join(QLatin1Char(',')), cells[2]);
-        QCOMPARE(names(vm.lists().unscheduled).join(QLatin1Char(',')), cells[3]);
+        QCOMPARE(names(vm.lists().participants(vm.lists().scheduled)).join(QLatin1Char(',')), cells[2]);
+        QCOMPARE(names(vm.lists().participants(vm.lists().unscheduled)).join(QLatin1Char(',')), cells[3]);
     }
 
     // Every Latin-1 character inside a name, a club and a card: the search finds a query there
@@ -281,7 +321,7 @@ private slots:
         QCOMPARE(vm.participantCount(), shown);
         QCOMPARE(vm.lists().scheduled.size(), timed);
         QVERIFY(timed > 1500);
-        const auto &s = vm.lists().scheduled;
+        const QList<Participant> s = vm.lists().participants(vm.lists().scheduled);
         for (qsizetype i = 1; i < s.size(); ++i) {
             const int a = secondsOfDay(*scheduledStartTime(race, s[i - 1]));
             const int b = secondsOfDay(*scheduledStartTime(race, s[i]));
@@ -491,7 +531,8 @@ private slots:
                 "6 start time(s) cleared. 2 runner(s) still show a time: the event's base start time, "
                 "which every stage without its own time uses. Edit the runners to remove it."));
         vm.refreshNow();
-        QCOMPARE(names(vm.lists().scheduled), QStringList {QStringLiteral("Bo Dahl")});
+        QCOMPARE(
+            names(vm.lists().participants(vm.lists().scheduled)), QStringList {QStringLiteral("Bo Dahl")});
         vm.clearStartTimes();
         QCOMPARE(h.autosaves(), 1);
 
