@@ -94,7 +94,7 @@ void BM_ImportStartList(benchmark::State &state)
     for (auto _ : state) {
         Race race = cleared;
         const StartListImportPlan plan = planStartListImport(race, IOFStartListParser::parse(xml));
-        applyStartTimes(race, plan.times);
+        applyStartListImportPlan(race, plan);
         applied = plan.summary.applied;
         benchmark::DoNotOptimize(race);
     }

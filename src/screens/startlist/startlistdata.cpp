@@ -724,30 +724,79 @@ QString nameKey(const QString &family, const QString &given)
 }
 } // namespace
 
+namespace {
+bool isCardSpace(QChar c)
+{
+    return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';
+}
+
+// The card's number when its text without spaces is digits only, starts with no zero and has at
+// most 18 digits; such texts are equal exactly when their numbers are.
+std::optional<quint64> cardNumberKey(const QString &card)
+{
+    quint64 number = 0;
+    int digits = 0;
+    for (const QChar c : card) {
+        if (c >= u'0' && c <= u'9') {
+            if ((digits == 0 && c == u'0') || ++digits > 18)
+                return std::nullopt;
+            number = number * 10 + quint64(c.unicode() - u'0');
+        } else if (!isCardSpace(c)) {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    return number;
+}
+} // namespace
+
 StartListMatcher::StartListMatcher(const Race &race, bool byName)
 {
+    m_byNumber.reserve(std::size_t(race.participants.size()));
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         const Participant &p = race.participants[i];
         if (!effectiveClassId(race, p))
             continue;
         // Card numbers compare by their digits: "2 000 009" is card 2000009.
-        const QString card = cardNumberWithoutSpaces(p.cardNumber);
-        if (!m_byCard.contains(card))
-            m_byCard.insert(card, i);
+        if (const std::optional<quint64> number = cardNumberKey(p.cardNumber)) {
+            m_byNumber.push_back({*number, i});
+        } else {
+            const QString card = cardNumberWithoutSpaces(p.cardNumber);
+            if (!m_byCard.contains(card))
+                m_byCard.insert(card, i);
+        }
         if (!byName)
             continue;
         const QString key = nameKey(p.familyName, p.givenName);
         if (!m_byName.contains(key))
             m_byName.insert(key, i);
     }
+    // Stable, so of runners sharing a card the first in race order is kept.
+    std::stable_sort(m_byNumber.begin(), m_byNumber.end(),
+        [](const NumberedCard &a, const NumberedCard &b) { return a.number < b.number; });
+    m_byNumber.erase(std::unique(m_byNumber.begin(), m_byNumber.end(),
+                         [](const NumberedCard &a, const NumberedCard &b) { return a.number == b.number; }),
+        m_byNumber.end());
+}
+
+std::optional<qsizetype> StartListMatcher::matchCard(const QString &card) const
+{
+    if (const std::optional<quint64> number = cardNumberKey(card)) {
+        auto it = std::lower_bound(m_byNumber.cbegin(), m_byNumber.cend(), *number,
+            [](const NumberedCard &c, quint64 n) { return c.number < n; });
+        if (it == m_byNumber.cend() || it->number != *number)
+            return std::nullopt;
+        return it->runner;
+    }
+    auto it = m_byCard.constFind(cardNumberWithoutSpaces(card));
+    return it == m_byCard.constEnd() ? std::nullopt : std::optional<qsizetype>(it.value());
 }
 
 std::optional<qsizetype> StartListMatcher::match(const IOFStartListParser::Entry &entry) const
 {
-    if (entry.cardNumber && !entry.cardNumber->isEmpty()) {
-        auto it = m_byCard.constFind(cardNumberWithoutSpaces(*entry.cardNumber));
-        return it == m_byCard.constEnd() ? std::nullopt : std::optional<qsizetype>(it.value());
-    }
+    if (entry.cardNumber && !entry.cardNumber->isEmpty())
+        return matchCard(*entry.cardNumber);
     if (entry.familyName && entry.givenName) {
         auto it = m_byName.constFind(nameKey(*entry.familyName, *entry.givenName));
         if (it != m_byName.constEnd())
@@ -837,9 +886,18 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
         }
         const QDateTime *shown = forActiveStage(race, p.startTime, p.startTimeByStage);
         plan.summary.replaced += shown && *shown != time ? 1 : 0;
-        plan.times.insert(p.id, time);
+        if (!plan.times.isEmpty() && plan.times.constLast().runner == qsizetype(runnerOf[k]))
+            plan.times.last().time = time;
+        else
+            plan.times.append({qsizetype(runnerOf[k]), time});
         ++plan.summary.applied;
         plan.summary.dateCorrected += corrected ? 1 : 0;
     }
     return plan;
+}
+
+void applyStartListImportPlan(Race &race, const StartListImportPlan &plan)
+{
+    for (const StartListImportPlan::Start &s : plan.times)
+        setStartTime(race, s.time, s.runner);
 }

@@ -18,6 +18,7 @@
 #include <QUuid>
 
 #include <optional>
+#include <vector>
 
 // The filters the screen applies before splitting; empty texts filter nothing.
 struct StartListFilter
@@ -181,6 +182,17 @@ public:
     [[nodiscard]] std::optional<qsizetype> match(const IOFStartListParser::Entry &entry) const;
 
 private:
+    [[nodiscard]] std::optional<qsizetype> matchCard(const QString &card) const;
+
+    // Cards of digits only, without a leading zero and short enough for 64 bits (nearly every
+    // card), as numbers sorted with the first runner's position: the look-ups need no text made.
+    struct NumberedCard
+    {
+        quint64 number = 0;
+        qsizetype runner = 0;
+    };
+    std::vector<NumberedCard> m_byNumber;
+    // Every other card, by its text without spaces.
     QHash<QString, qsizetype> m_byCard;
     QHash<QString, qsizetype> m_byName;
 };
@@ -204,8 +216,18 @@ struct ImportedStart
 // counts, the runners who are gone from `current` not counted as applied.
 struct StartListImportPlan
 {
-    QHash<QUuid, QDateTime> times;
+    struct Start
+    {
+        // The runner's position in the race's participants.
+        qsizetype runner = 0;
+        QDateTime time;
+    };
+    // One per runner, by position, so writing them walks the participants once in stored order;
+    // of a runner's several entries the file's last sets the time.
+    QList<Start> times;
     StartListImportSummary summary;
 };
 [[nodiscard]] StartListImportPlan planStartListImport(
     const Race &race, const QList<IOFStartListParser::Entry> &entries);
+// Writes the plan's times into the race it was made for.
+void applyStartListImportPlan(Race &race, const StartListImportPlan &plan);

@@ -454,7 +454,7 @@ private slots:
             return;
         QCOMPARE(plan.summary.dateCorrected, screen.dateCorrected);
         QCOMPARE(plan.summary.replaced, screen.replaced);
-        applyStartTimes(race, plan.times);
+        applyStartListImportPlan(race, plan);
         QCOMPARE(race.participants.size(), store->race().participants.size());
         for (qsizetype i = 0; i < race.participants.size(); ++i)
             QVERIFY2(race.participants[i] == store->race().participants[i],
