@@ -1,5 +1,7 @@
 #include "iofentrylistparser.h"
 
+#include "iofsax.h"
+
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
@@ -477,20 +479,14 @@ private:
             m_firstEntryAt = xmlByteConsumed(m_ctxt);
         if (started != sample)
             return;
-        const qsizetype at = xmlByteConsumed(m_ctxt);
-        if (m_firstEntryAt < 0 || at <= m_firstEntryAt || at >= m_documentBytes)
-            return;
-        // Shorter entries are only ever a few: a document of 64 short ones and a long tail of
-        // anything else must not reserve for more than the tail could hold.
-        const qsizetype perEntry = std::max<qsizetype>(64, (at - m_firstEntryAt) / sample);
-        const qsizetype rest = (m_documentBytes - at) / perEntry;
-        m_assembler.expect(sample + rest + rest / 8 + 16);
+        const qsizetype guess
+            = IofSax::expectedRecords(sample, m_firstEntryAt, xmlByteConsumed(m_ctxt), m_documentBytes);
+        if (guess > 0)
+            m_assembler.expect(guess);
     }
 
-    static bool named(const xmlChar *localName, const char *name)
-    {
-        return std::strcmp(reinterpret_cast<const char *>(localName), name) == 0;
-    }
+    static bool named(const xmlChar *localName, const char *name) { return IofSax::named(localName, name); }
+    static bool isSportIdent(const std::optional<QString> &system) { return IofSax::isSportIdent(system); }
 
     void giveUp()
     {
@@ -498,37 +494,13 @@ private:
         xmlStopParser(m_ctxt);
     }
 
-    // The value of the attribute without namespace, as IofXmlDocument::attribute gives it; gives up
-    // on a value with a reference, which the tree holds decoded.
     std::optional<QString> attribute(int count, const xmlChar **attributes, const char *name)
     {
-        for (int i = 0; i < count; ++i) {
-            const xmlChar **a = attributes + 5 * i; // local name, prefix, URI, value, end
-            if (a[1] && !a[2]) {
-                // As with elements, the tree's attribute is named "prefix:name".
-                giveUp();
-                return std::nullopt;
-            }
-            if (a[2] || !named(a[0], name))
-                continue;
-            const char *begin = reinterpret_cast<const char *>(a[3]);
-            const QByteArray value(begin, reinterpret_cast<const char *>(a[4]) - begin);
-            if (value.contains('&')) {
-                giveUp();
-                return std::nullopt;
-            }
-            return IofXmlDocument::textFromXml(value.constData());
-        }
-        return std::nullopt;
-    }
-
-    static bool isSportIdent(const std::optional<QString> &system)
-    {
-        if (!system)
-            return true;
-        const QString name = system->trimmed();
-        return name.compare(u"SI", Qt::CaseInsensitive) == 0
-            || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
+        bool unusual = false;
+        auto value = IofSax::attribute(count, attributes, name, unusual);
+        if (unusual)
+            giveUp();
+        return value;
     }
 
     void captureInto(Open &open, std::optional<QString> &target, bool &taken)

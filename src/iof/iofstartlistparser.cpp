@@ -2,6 +2,8 @@
 
 #include "racejson.h"
 
+#include "iofsax.h"
+
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
@@ -203,22 +205,17 @@ private:
             m_firstRunnerAt = xmlByteConsumed(m_ctxt);
         if (started != sample)
             return;
-        const qsizetype at = xmlByteConsumed(m_ctxt);
-        if (m_firstRunnerAt < 0 || at <= m_firstRunnerAt || at >= m_documentBytes)
+        const qsizetype guess
+            = IofSax::expectedRecords(sample, m_firstRunnerAt, xmlByteConsumed(m_ctxt), m_documentBytes);
+        if (guess == 0)
             return;
-        // Shorter runners are only ever a few: a document of 64 short ones and a long tail of
-        // anything else must not reserve for more than the tail could hold.
-        const qsizetype perRunner = std::max<qsizetype>(64, (at - m_firstRunnerAt) / sample);
-        const qsizetype rest = (m_documentBytes - at) / perRunner;
-        const auto expected = std::size_t(sample + rest + rest / 8 + 16);
+        const auto expected = std::size_t(guess);
         m_runners.reserve(expected);
         m_starts.reserve(std::size_t(double(m_starts.size()) / double(sample) * double(expected)) + 16);
     }
 
-    static bool named(const xmlChar *localName, const char *name)
-    {
-        return std::strcmp(reinterpret_cast<const char *>(localName), name) == 0;
-    }
+    static bool named(const xmlChar *localName, const char *name) { return IofSax::named(localName, name); }
+    static bool isSportIdent(const std::optional<QString> &system) { return IofSax::isSportIdent(system); }
 
     void giveUp()
     {
@@ -226,37 +223,13 @@ private:
         xmlStopParser(m_ctxt);
     }
 
-    // The value of the attribute without namespace, as IofXmlDocument::attribute gives it; gives up
-    // on a value with a reference, which the tree holds decoded.
     std::optional<QString> attribute(int count, const xmlChar **attributes, const char *name)
     {
-        for (int i = 0; i < count; ++i) {
-            const xmlChar **a = attributes + 5 * i; // local name, prefix, URI, value, end
-            if (a[1] && !a[2]) {
-                // As with elements, the tree's attribute is named "prefix:name".
-                giveUp();
-                return std::nullopt;
-            }
-            if (a[2] || !named(a[0], name))
-                continue;
-            const char *begin = reinterpret_cast<const char *>(a[3]);
-            const QByteArray value(begin, reinterpret_cast<const char *>(a[4]) - begin);
-            if (value.contains('&')) {
-                giveUp();
-                return std::nullopt;
-            }
-            return IofXmlDocument::textFromXml(value.constData());
-        }
-        return std::nullopt;
-    }
-
-    static bool isSportIdent(const std::optional<QString> &system)
-    {
-        if (!system)
-            return true;
-        const QString name = system->trimmed();
-        return name.compare(u"SI", Qt::CaseInsensitive) == 0
-            || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
+        bool unusual = false;
+        auto value = IofSax::attribute(count, attributes, name, unusual);
+        if (unusual)
+            giveUp();
+        return value;
     }
 
     [[nodiscard]] RaceStart *openStart() { return m_startDepth > 0 ? &m_starts.back() : nullptr; }

@@ -1,0 +1,75 @@
+#pragma once
+
+// What the streaming IOF readers (entry and start lists) share: each reads the common shapes of
+// its document from the parser's events and leaves everything else to the tree reader, which must
+// then give the same result. So each of these answers as the tree would, or says the document is
+// unusual.
+
+#include "iofxml.h"
+
+#include <QString>
+
+#include <libxml/parser.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace IofSax {
+
+inline bool named(const xmlChar *localName, const char *name)
+{
+    return std::strcmp(reinterpret_cast<const char *>(localName), name) == 0;
+}
+
+// The value of the attribute without namespace, as IofXmlDocument::attribute gives it. Sets
+// `unusual` where only the tree can tell: an attribute with a prefix but no namespace (the tree
+// names it "prefix:name") or a value with a reference (the tree holds it decoded).
+inline std::optional<QString> attribute(
+    int count, const xmlChar **attributes, const char *name, bool &unusual)
+{
+    for (int i = 0; i < count; ++i) {
+        const xmlChar **a = attributes + 5 * i; // local name, prefix, URI, value, end
+        if (a[1] && !a[2]) {
+            unusual = true;
+            return std::nullopt;
+        }
+        if (a[2] || !named(a[0], name))
+            continue;
+        const char *begin = reinterpret_cast<const char *>(a[3]);
+        const QByteArray value(begin, reinterpret_cast<const char *>(a[4]) - begin);
+        if (value.contains('&')) {
+            unusual = true;
+            return std::nullopt;
+        }
+        return IofXmlDocument::textFromXml(value.constData());
+    }
+    return std::nullopt;
+}
+
+// A card of no named punching system is taken as SportIdent's, as the tree reader takes it.
+inline bool isSportIdent(const std::optional<QString> &system)
+{
+    if (!system)
+        return true;
+    const QString name = system->trimmed();
+    return name.compare(u"SI", Qt::CaseInsensitive) == 0
+        || name.compare(u"SportIdent", Qt::CaseInsensitive) == 0;
+}
+
+// Room for all the records of a list, guessed once the first `sample` are read (the first began
+// at `firstAt`, the parser is now at `at` of `documentBytes`): a large list then never moves its
+// records to grow, and longer records further on only make it grow after all. Records shorter
+// than 64 bytes are only ever a few, so a document of a few short ones and a long tail of anything
+// else does not reserve for more than the tail could hold. Nothing (0) where the positions make
+// no sense.
+inline qsizetype expectedRecords(qsizetype sample, qsizetype firstAt, qsizetype at, qsizetype documentBytes)
+{
+    if (firstAt < 0 || at <= firstAt || at >= documentBytes)
+        return 0;
+    const qsizetype perRecord = std::max<qsizetype>(64, (at - firstAt) / sample);
+    const qsizetype rest = (documentBytes - at) / perRecord;
+    return sample + rest + rest / 8 + 16;
+}
+
+} // namespace IofSax
