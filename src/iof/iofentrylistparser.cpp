@@ -341,6 +341,8 @@ Result treeResult(const QByteArray &bytes)
 
 class Stream
 {
+    friend struct IofSax::Events;
+
 public:
     // Nullopt when the document is for the tree reader.
     static std::optional<Result> read(const QByteArray &bytes)
@@ -365,41 +367,7 @@ private:
         if (!ctxt)
             return std::nullopt;
         Stream stream(ctxt.get(), bytes.size(), deferClasses);
-        xmlSAXHandler handler {};
-        handler.initialized = XML_SAX2_MAGIC;
-        handler.internalSubset
-            = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) { current->giveUp(); };
-        handler.startElementNs
-            = [](void *, const xmlChar *localName, const xmlChar *prefix, const xmlChar *uri, int,
-                  const xmlChar **, int attributeCount, int, const xmlChar **attributes) {
-                  if (current->m_unusual)
-                      return;
-                  // A prefix without a namespace names the tree's element "prefix:name".
-                  if (prefix && !uri)
-                      current->giveUp();
-                  else
-                      current->start(localName, attributeCount, attributes);
-              };
-        handler.endElementNs = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) {
-            if (!current->m_unusual)
-                current->end();
-        };
-        handler.characters = &Stream::onText;
-        handler.ignorableWhitespace = &Stream::onText;
-        handler.cdataBlock = &Stream::onText;
-        handler.comment = [](void *, const xmlChar *) { current->m_textRun = 0; };
-        handler.processingInstruction
-            = [](void *, const xmlChar *, const xmlChar *) { current->m_textRun = 0; };
-        *ctxt->sax = handler;
-
-        Stream *const outer = std::exchange(current, &stream);
-        // The options of IofXmlDocument::parse.
-        const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
-        xmlDocPtr doc
-            = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
-        current = outer;
-        if (doc)
-            xmlFreeDoc(doc);
+        IofSax::Events::read(ctxt.get(), bytes, stream);
         if (stream.m_mustDefer) {
             deferClasses = true;
             return std::nullopt;

@@ -10,10 +10,12 @@
 #include <QString>
 
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace IofSax {
 
@@ -71,5 +73,53 @@ inline qsizetype expectedRecords(qsizetype sample, qsizetype firstAt, qsizetype 
     const qsizetype rest = (documentBytes - at) / perRecord;
     return sample + rest + rest / 8 + 16;
 }
+
+// Runs the parser over `bytes` with its events going to `stream`, an object of a reader's Stream
+// class (which names this struct its friend): its start(localName, attributeCount, attributes),
+// end(), onText, giveUp(), m_unusual, m_textRun and the thread's `current` reader. The options are
+// those of IofXmlDocument::parse. Any DOCTYPE is for the tree reader, which judges it; so is a
+// reference to an entity that only a DTD could declare. An element or attribute with a prefix but
+// no namespace is too (the tree names it "prefix:name").
+struct Events
+{
+    template<typename Stream> static void read(xmlParserCtxtPtr ctxt, const QByteArray &bytes, Stream &stream)
+    {
+        xmlSAXHandler handler {};
+        handler.initialized = XML_SAX2_MAGIC;
+        handler.internalSubset
+            = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) { Stream::current->giveUp(); };
+        handler.reference = [](void *, const xmlChar *) { Stream::current->giveUp(); };
+        handler.startElementNs
+            = [](void *, const xmlChar *localName, const xmlChar *prefix, const xmlChar *uri, int,
+                  const xmlChar **, int attributeCount, int, const xmlChar **attributes) {
+                  Stream *const current = Stream::current;
+                  if (current->m_unusual)
+                      return;
+                  if (prefix && !uri)
+                      current->giveUp();
+                  else
+                      current->start(localName, attributeCount, attributes);
+              };
+        handler.endElementNs = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) {
+            if (!Stream::current->m_unusual)
+                Stream::current->end();
+        };
+        handler.characters = &Stream::onText;
+        handler.ignorableWhitespace = &Stream::onText;
+        handler.cdataBlock = &Stream::onText;
+        handler.comment = [](void *, const xmlChar *) { Stream::current->m_textRun = 0; };
+        handler.processingInstruction
+            = [](void *, const xmlChar *, const xmlChar *) { Stream::current->m_textRun = 0; };
+        *ctxt->sax = handler;
+
+        Stream *const outer = std::exchange(Stream::current, &stream);
+        const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+        xmlDocPtr doc
+            = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
+        Stream::current = outer;
+        if (doc)
+            xmlFreeDoc(doc);
+    }
+};
 
 } // namespace IofSax

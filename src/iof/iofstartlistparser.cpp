@@ -94,6 +94,8 @@ Node raceStart(Node personStart, int raceNumber)
 
 class Stream
 {
+    friend struct IofSax::Events;
+
 public:
     using Entry = IOFStartListParser::Entry;
 
@@ -108,44 +110,7 @@ public:
         if (!ctxt)
             return std::nullopt;
         Stream stream(ctxt.get(), bytes.size());
-        xmlSAXHandler handler {};
-        handler.initialized = XML_SAX2_MAGIC;
-        // Any DOCTYPE is for the tree reader, which judges it; a reference to an entity that only
-        // an outside DTD could declare is too.
-        handler.internalSubset
-            = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) { current->giveUp(); };
-        handler.reference = [](void *, const xmlChar *) { current->giveUp(); };
-        handler.startElementNs
-            = [](void *, const xmlChar *localName, const xmlChar *prefix, const xmlChar *uri, int,
-                  const xmlChar **, int attributeCount, int, const xmlChar **attributes) {
-                  if (current->m_unusual)
-                      return;
-                  // A prefix without a namespace names the tree's element "prefix:name".
-                  if (prefix && !uri)
-                      current->giveUp();
-                  else
-                      current->start(localName, attributeCount, attributes);
-              };
-        handler.endElementNs = [](void *, const xmlChar *, const xmlChar *, const xmlChar *) {
-            if (!current->m_unusual)
-                current->end();
-        };
-        handler.characters = &Stream::onText;
-        handler.ignorableWhitespace = &Stream::onText;
-        handler.cdataBlock = &Stream::onText;
-        handler.comment = [](void *, const xmlChar *) { current->m_textRun = 0; };
-        handler.processingInstruction
-            = [](void *, const xmlChar *, const xmlChar *) { current->m_textRun = 0; };
-        *ctxt->sax = handler;
-
-        Stream *const outer = std::exchange(current, &stream);
-        // The options of IofXmlDocument::parse.
-        const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
-        xmlDocPtr doc
-            = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr, options);
-        current = outer;
-        if (doc)
-            xmlFreeDoc(doc);
+        IofSax::Events::read(ctxt.get(), bytes, stream);
         if (stream.m_unusual || !ctxt->wellFormed || !stream.m_rootSeen || stream.m_depth != 0
             || stream.m_runners.empty())
             return std::nullopt;
