@@ -33,11 +33,15 @@ const Participant *findParticipant(const Race &race, const QUuid &participantId)
     return nullptr;
 }
 
+bool isCardNumberSpace(QChar c)
+{
+    return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';
+}
+
 QString cardNumberWithoutSpaces(const QString &text)
 {
     QString number = text;
-    number.removeIf(
-        [](QChar c) { return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF'; });
+    number.removeIf(isCardNumberSpace);
     return number;
 }
 

@@ -15,6 +15,8 @@
 // spaces (any white space, no-break and thin spaces included) are not part of the number.
 // The number without them; other characters are kept, so a caller can refuse the text.
 [[nodiscard]] QString cardNumberWithoutSpaces(const QString &text);
+// True for a character those spaces are made of.
+[[nodiscard]] bool isCardNumberSpace(QChar c);
 // True when the text, without spaces, is empty or ASCII digits only.
 [[nodiscard]] bool isCardNumberText(const QString &text);
 

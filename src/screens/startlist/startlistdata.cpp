@@ -725,11 +725,6 @@ QString nameKey(const QString &family, const QString &given)
 } // namespace
 
 namespace {
-bool isCardSpace(QChar c)
-{
-    return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';
-}
-
 // The card's number when its text without spaces is digits only, starts with no zero and has at
 // most 18 digits; such texts are equal exactly when their numbers are.
 std::optional<quint64> cardNumberKey(const QString &card)
@@ -741,7 +736,7 @@ std::optional<quint64> cardNumberKey(const QString &card)
             if ((digits == 0 && c == u'0') || ++digits > 18)
                 return std::nullopt;
             number = number * 10 + quint64(c.unicode() - u'0');
-        } else if (!isCardSpace(c)) {
+        } else if (!isCardNumberSpace(c)) {
             return std::nullopt;
         }
     }
