@@ -15,6 +15,7 @@ namespace {
 
 const QByteArray removedMark = ",\"removed\":";
 const QByteArray raceMark = ",\"race\":";
+const char resultsName[] = "results";
 
 // The comparisons below run over every result of the event on each commit (15,000 on a large
 // event, every card read). Two copies of one id or time hold the same bytes (a time's shared
@@ -256,7 +257,7 @@ const QList<Collection> &collections()
         listCollection("classes", &Race::classes, &classId, &equal<RaceClass>),
         listCollection("stages", &Race::stages, &stageId, &equal<Stage>),
         listCollection("participants", &Race::participants, &participantId, &equal<Participant>),
-        listCollection("results", &Race::results, &resultId, &sameResult),
+        listCollection(resultsName, &Race::results, &resultId, &sameResult),
     };
     return all;
 }
@@ -325,13 +326,19 @@ bool sameResult(const PersonResult &a, const PersonResult &b)
         && samePunches(a.punches, b.punches);
 }
 
-RaceChanges diffRace(const Race &before, const Race &after)
+namespace {
+
+RaceChanges diffRace(const Race &before, const Race &after, std::optional<qsizetype> resultsKept)
 {
     RaceChanges changes;
     changes.puts = carrier(after);
     for (const Collection &collection : collections()) {
-        if (collection.diff(before, after, changes.puts, changes.removed))
+        if (resultsKept && std::strcmp(collection.name, resultsName) == 0) {
+            changes.puts.results = after.results.mid(*resultsKept);
+            changes.resultsAppendedAfter = resultsKept;
+        } else if (collection.diff(before, after, changes.puts, changes.removed)) {
             changes.whole.append(QLatin1String(collection.name));
+        }
     }
     changes.fields = !sameFields(before, after);
     for (const Collection &collection : collections())
@@ -339,6 +346,22 @@ RaceChanges diffRace(const Race &before, const Race &after)
     if (changes.fields)
         ++changes.changedRecords;
     return changes;
+}
+
+} // namespace
+
+RaceChanges diffRace(const Race &before, const Race &after)
+{
+    return diffRace(before, after, std::nullopt);
+}
+
+RaceChanges diffRace(const Race &before, const Race &after, qsizetype resultsKept)
+{
+    // A new id cannot stand earlier in the list, so the appended results are put as they are:
+    // replay appends each, as it finds none with its id.
+    if (resultsKept < 0 || before.results.size() != resultsKept || after.results.size() < resultsKept)
+        return diffRace(before, after, std::nullopt);
+    return diffRace(before, after, std::optional<qsizetype>(resultsKept));
 }
 
 std::optional<RaceChangeText> encodeRaceChanges(const RaceChanges &changes, QString *error)
@@ -373,9 +396,17 @@ std::optional<RaceChangeText> encodeRaceChanges(const Race &before, const Race &
 
 void applyRaceChanges(Race &race, const RaceChanges &changes)
 {
-    for (const Collection &collection : collections())
+    for (const Collection &collection : collections()) {
+        // Made from this very list: the appended results go after it without looking for their ids
+        // (a walk over every result otherwise).
+        if (changes.resultsAppendedAfter && std::strcmp(collection.name, resultsName) == 0
+            && race.results.size() == *changes.resultsAppendedAfter) {
+            race.results.append(changes.puts.results);
+            continue;
+        }
         collection.apply(
             race, changes.puts, changes.removed, changes.whole.contains(QLatin1String(collection.name)));
+    }
     if (changes.fields)
         copyFields(changes.puts, race);
 }

@@ -41,10 +41,18 @@ struct RaceChanges
     QStringList whole;
     bool fields = false;
     qsizetype changedRecords = 0;
+    // Set when the results were compared only past this many (see below): the puts' results are
+    // then all appended after them.
+    std::optional<qsizetype> resultsAppendedAfter;
 };
 
 // The records of each collection compared by id (see above).
 [[nodiscard]] RaceChanges diffRace(const Race &before, const Race &after);
+// As above, but the results compared only past the first `resultsKept`: the caller knows that
+// those of `after` are the ones of `before`, untouched (`before` holds no more), and that every
+// result after them was appended with a new id. The rest of the event is compared as above. When
+// the sizes say otherwise, the results are compared whole.
+[[nodiscard]] RaceChanges diffRace(const Race &before, const Race &after, qsizetype resultsKept);
 // The record of `changes`; nullopt (the reason in `error`) when a changed value cannot be written
 // (the event file could not hold it either).
 [[nodiscard]] std::optional<RaceChangeText> encodeRaceChanges(

@@ -140,6 +140,7 @@ void RaceStore::adoptRace()
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
+    m_resultsAsJournalled.reset();
     scheduleReadyForCardRead();
 }
 
@@ -529,8 +530,17 @@ void RaceStore::trimJournal(bool everyFile)
         m_journal->lastSequence(), everyFile ? m_race.journalEventId : std::optional<QUuid>());
 }
 
-bool RaceStore::journalChanges()
+bool RaceStore::resultsAsJournalled() const
 {
+    return m_resultsAsJournalled && m_race.results.isSharedWith(*m_resultsAsJournalled)
+        && m_race.results.size() == m_resultsAsJournalled->size();
+}
+
+bool RaceStore::journalChanges(std::optional<qsizetype> resultsKept)
+{
+    // Whatever this record does, the journal's state is no longer the one the share was taken
+    // with (the caller of a card read takes it again).
+    m_resultsAsJournalled.reset();
     const QUuid event = *m_race.journalEventId;
     // Until the files carry the event's id, replay has nothing the records could be applied to
     // but a record of the whole event; it goes first, once.
@@ -538,7 +548,7 @@ bool RaceStore::journalChanges()
     QString error;
     RaceChanges changes;
     if (!whole)
-        changes = diffRace(m_journalled, m_race);
+        changes = resultsKept ? diffRace(m_journalled, m_race, *resultsKept) : diffRace(m_journalled, m_race);
     const auto change = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(changes, &error);
     if (!change) {
         // A value the event file cannot hold either: the full writes fail on it too. Shown, as
@@ -615,6 +625,10 @@ void RaceStore::writePendingFullFiles()
 void RaceStore::readyForCardRead()
 {
     m_readyPending = false;
+    // The share only shows that nothing touched the list: let go of it while the lists are made
+    // their own, and take it again on the race's (the same results, still the journal's).
+    const bool asJournalled = resultsAsJournalled();
+    m_resultsAsJournalled.reset();
     // A list that something else shares (the journal's state and the race each other's, the
     // live results' waiting copy the race's) gets a copy of its own, and one without room a
     // larger one; the journal's first, so that the race's list is then often its own already.
@@ -627,6 +641,8 @@ void RaceStore::readyForCardRead()
         own.append(*list);
         *list = std::move(own);
     }
+    if (asJournalled)
+        m_resultsAsJournalled = m_race.results;
 }
 
 void RaceStore::flushAutosave()

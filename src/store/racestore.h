@@ -433,8 +433,12 @@ private:
     // Records in the journal, as one record, everything that changed since the last record: the
     // start of every save, so every operation is on disk when it returns, whatever it changed
     // and through whichever steps. False when it could not be written (shown and retried; the
-    // same changes go into the next record).
-    bool journalChanges();
+    // same changes go into the next record). `resultsKept`: the race's results before that many
+    // are the journal's, untouched, and this operation only appended after them (see
+    // m_resultsAsJournalled), so that only the appended ones are compared.
+    bool journalChanges(std::optional<qsizetype> resultsKept = std::nullopt);
+    // Whether the race's results are still the very list of m_resultsAsJournalled.
+    [[nodiscard]] bool resultsAsJournalled() const;
     // The autosave's steps after the journal's record (autosave() is both): for an operation
     // whose record was just written, which need not compare the whole event again.
     void saveJournalled();
@@ -504,6 +508,13 @@ private:
     // The race as the journal's records (with the files) hold it: the next record is the
     // difference from it.
     Race m_journalled;
+    // A share of the race's result list, taken when a card read's record has brought the
+    // journal's state to the same results: as long as the race's list still shares its data with
+    // it, nothing can have changed a result since (any change to a shared list copies it first),
+    // so the next card read compares only what it appends instead of every result of the event.
+    // Let go of before anything appends (which would otherwise copy the list) and whenever the
+    // journal's state changes otherwise (it then no longer holds these results).
+    std::optional<QList<PersonResult>> m_resultsAsJournalled;
     // Whether the document's event id came with it (from its file), rather than given here.
     bool m_documentNamedItsEvent = false;
     bool m_readyPending = false;

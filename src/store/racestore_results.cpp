@@ -123,6 +123,12 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
     const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime,
     const std::optional<QUuid> &keptCard)
 {
+    // The results as the journal holds them, untouched since: this read's record need only hold
+    // what it appends after them. Let go of first: the append would otherwise copy every result.
+    std::optional<qsizetype> resultsKept;
+    if (resultsAsJournalled())
+        resultsKept = m_race.results.size();
+    m_resultsAsJournalled.reset();
     if (changed)
         m_recordingIndex.invalidate(); // the look-ups must be in step with the race they record into
     CardRecording recording = ::recordCardReading(m_race, recordedNumber, punches, checkPunchTime,
@@ -146,7 +152,10 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
     bool journalled = false;
     if (changed || recording.appended || recording.unknownCardAppended
         || !recording.settledUnknownCards.isEmpty()) {
-        journalled = journalChanges();
+        journalled = journalChanges(resultsKept);
+        // The journal's state has the race's results now: the next read compares only its own.
+        if (journalled)
+            m_resultsAsJournalled = m_race.results;
         if (changed)
             publishRace();
         else

@@ -1,4 +1,5 @@
 #include "casetable.h"
+#include "racechanges.h"
 #include "racejournal.h"
 #include "racejson.h"
 #include "storeharness.h"
@@ -28,6 +29,24 @@ QByteArray lastLine(const QByteArray &journal)
 {
     const QList<QByteArray> lines = journal.left(RaceJournal::usedLength(journal)).trimmed().split('\n');
     return lines.isEmpty() ? QByteArray() : lines.last();
+}
+
+// What a record changes: its keys without the journal's own.
+QJsonObject changeOf(const QByteArray &record)
+{
+    QJsonObject change = QJsonDocument::fromJson(record).object();
+    for (const QString &key : change.keys()) {
+        if (key != QStringLiteral("race") && key != QStringLiteral("removed")
+            && key != QStringLiteral("whole") && key != QStringLiteral("fields")
+            && key != QStringLiteral("op"))
+            change.remove(key);
+    }
+    return change;
+}
+
+qsizetype lineCount(const QByteArray &journal)
+{
+    return journal.left(RaceJournal::usedLength(journal)).count('\n');
 }
 
 // The event as the files and the journal hold it, without the journal's own bookkeeping.
@@ -60,11 +79,19 @@ private slots:
         const QByteArray files = StoreHarness::readAll(harness.autosavePath());
         const QString journalPath = harness.path(QStringLiteral("data/") + RaceJournal::fileName);
         const QDateTime finish = StoreHarness::fixedNow().addSecs(-600);
+        // The last read of a card nobody holds, which register and assign settle, and a copy of
+        // the event as it was, which restore takes back.
+        std::optional<QDateTime> unknownFinish;
+        std::optional<Race> kept;
         int step = 0;
         for (const QString &token : cells.first().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             ++step;
             if (token == QStringLiteral("idle")) {
                 QCoreApplication::processEvents();
+                continue;
+            }
+            if (token == QStringLiteral("keep")) {
+                kept = store->race();
                 continue;
             }
             const QStringList parts = token.split(QLatin1Char('='));
@@ -73,10 +100,64 @@ private slots:
             const int n = parts[0].section(QLatin1Char(':'), 1, 1).toInt();
             const QStringList expected = parts[1].split(QLatin1Char('/'));
             Race race = store->race();
+            // A copy of its own: the store's list must not be shared with the test's while it works.
+            const Race before = [&] {
+                Race own = race;
+                own.results = QList<PersonResult>(race.results.cbegin(), race.results.cend());
+                return own;
+            }();
+            const qsizetype linesBefore = lineCount(StoreHarness::readAll(journalPath));
             if (operation == QStringLiteral("read")) {
                 QVERIFY(n < race.participants.size());
                 QVERIFY(store->recordCardReading(race.participants[n].cardNumber, {}, std::nullopt,
                     finish.addSecs(-3600), finish.addSecs(step)));
+            } else if (operation == QStringLiteral("reread")) {
+                // The runner's last read-out once more: the result it gave, nothing new.
+                QVERIFY(n < race.participants.size());
+                const PersonResult &last = race.results.last();
+                QVERIFY(store->recordCardReading(
+                    race.participants[n].cardNumber, {}, std::nullopt, last.cardStartTime, last.finishTime));
+                QCOMPARE(store->race().results.size(), race.results.size());
+            } else if (operation == QStringLiteral("unknown")) {
+                unknownFinish = finish.addSecs(step);
+                QVERIFY(!store->recordCardReading(
+                    QStringLiteral("777777"), {}, std::nullopt, finish.addSecs(-3600), unknownFinish));
+            } else if (operation == QStringLiteral("register")) {
+                QVERIFY(unknownFinish && race.unknownCards);
+                Participant entry;
+                entry.givenName = QStringLiteral("Registered %1").arg(step);
+                entry.cardNumber = QStringLiteral("777777");
+                entry.classId = QStringLiteral("H21");
+                QVERIFY(store->registerAndRecord(entry, entry.cardNumber, {}, std::nullopt,
+                    finish.addSecs(-3600), unknownFinish, race.unknownCards->last().id));
+            } else if (operation == QStringLiteral("assign")) {
+                QVERIFY(unknownFinish && race.unknownCards && n < race.participants.size());
+                QVERIFY(store->assignAndRecord(race.participants[n].id, std::nullopt,
+                    QStringLiteral("777777"), {}, std::nullopt, finish.addSecs(-3600), unknownFinish,
+                    race.unknownCards->last().id));
+            } else if (operation == QStringLiteral("lend")) {
+                // Entry N runs with the card of the first entry.
+                QVERIFY(n < race.participants.size());
+                Participant entry = race.participants[n];
+                entry.cardNumber = race.participants[0].cardNumber;
+                race.participants[0].cardNumber = QStringLiteral("lent");
+                race.participants[n] = entry;
+                store->setRace(race);
+            } else if (operation == QStringLiteral("reevaluate")) {
+                QVERIFY(n < race.results.size());
+                PersonResult edited = race.results[n];
+                QVERIFY(edited.finishTime);
+                edited.finishTime = edited.finishTime->addSecs(60);
+                store->reevaluateResult(edited);
+            } else if (operation == QStringLiteral("stage")) {
+                // A second day, active from now on.
+                race.stages.append(Stage {QStringLiteral("day%1").arg(race.stages.size() + 1),
+                    QStringLiteral("Day"), finish.addDays(1), int(race.stages.size() + 1)});
+                race.activeStageId = race.stages.last().id;
+                store->setRace(race);
+            } else if (operation == QStringLiteral("restore")) {
+                QVERIFY(kept);
+                store->setRace(*kept);
             } else if (operation == QStringLiteral("note")) {
                 QVERIFY(n < race.results.size());
                 store->overrideResultStatus(race.results[n].id, false, QStringLiteral("step %1").arg(step));
@@ -112,9 +193,18 @@ private slots:
             }
             const QByteArray journal = StoreHarness::readAll(journalPath);
             const QByteArray line = lastLine(journal);
-            QVERIFY2(line.contains("\"op\":\"commit\""), line.left(200).constData());
-            QCOMPARE(QString::number(recordsIn(line, QStringLiteral("results"))), expected.value(0));
-            QCOMPARE(QString::number(recordsIn(line, QStringLiteral("participants"))), expected.value(1));
+            if (parts[1] == QStringLiteral("-")) {
+                QCOMPARE(lineCount(journal), linesBefore);
+            } else {
+                QCOMPARE(lineCount(journal), linesBefore + 1);
+                QVERIFY2(line.contains("\"op\":\"commit\""), line.left(200).constData());
+                QCOMPARE(QString::number(recordsIn(line, QStringLiteral("results"))), expected.value(0));
+                QCOMPARE(QString::number(recordsIn(line, QStringLiteral("participants"))), expected.value(1));
+                // The very change a comparison of the whole event before and after the step finds.
+                const auto full = encodeRaceChanges(before, store->race());
+                QVERIFY(full);
+                QCOMPARE(changeOf(line), changeOf('{' + full->body + '}'));
+            }
             std::optional<Race> replayed = decodeRace(files);
             QVERIFY(replayed);
             const RaceJournal::Replay replay = RaceJournal::replay(*replayed, journal);

@@ -10,9 +10,13 @@
 #include "syncoutbox.h"
 #include "testenvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -443,6 +447,65 @@ private slots:
         QCOMPARE(failed.load(), 0);
         QCOMPARE(wrongMode.load(), 0);
         QCOMPARE(after, mode_t(mask));
+    }
+
+    // A card read right after a correction whose record the full disk refused: the read's record
+    // holds the correction as well (a read's record otherwise compares only the results it
+    // appends), so the journal replayed gives the event as the store holds it.
+    void cardReadAfterRefusedRecordHoldsBoth()
+    {
+        requireIsolation();
+        StoreHarness harness;
+        // Neither a retry nor a full write runs in between: only the read's record can hold it.
+        harness.firstRetryDelay = std::chrono::hours(1);
+        harness.fullWriteGap = std::chrono::hours(1);
+        const QString data = harness.path(QStringLiteral("data"));
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
+        LogCapture log;
+        Race race = namedRace(QStringLiteral("Refused"));
+        Participant bo;
+        bo.givenName = QStringLiteral("Bo");
+        bo.cardNumber = QStringLiteral("777");
+        race.participants.append(bo);
+        auto store = harness.makeStore(race);
+        store->autosave();
+        store->flushAutosave();
+        const QByteArray files = StoreHarness::readAll(harness.autosavePath());
+        const QDateTime start = StoreHarness::fixedNow().addSecs(-3600);
+        const auto anna = store->recordCardReading(
+            QStringLiteral("123456"), {}, std::nullopt, start, start.addSecs(1800));
+        QVERIFY(anna);
+        QCoreApplication::processEvents(); // the store's idle work after a read
+        QVERIFY(disk.refuseWrites(false));
+        // Longer than a page: its record cannot fit in the journal's last page either.
+        const QString note(6000, u'n');
+        store->overrideResultStatus(anna->id, false, note);
+        QVERIFY2(store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded")),
+            qPrintable(store->autosaveError()));
+        QVERIFY(disk.takeWritesAgain(false));
+        QVERIFY(
+            store->recordCardReading(QStringLiteral("777"), {}, std::nullopt, start, start.addSecs(1900)));
+        QCOMPARE(store->autosaveError(), QString());
+
+        const QByteArray journal = StoreHarness::readAll(QDir(data).filePath(RaceJournal::fileName));
+        const QList<QByteArray> lines = journal.left(RaceJournal::usedLength(journal)).trimmed().split('\n');
+        const QJsonArray results = QJsonDocument::fromJson(lines.last())
+                                       .object()
+                                       .value(QStringLiteral("race"))
+                                       .toObject()
+                                       .value(QStringLiteral("results"))
+                                       .toArray();
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results.at(0).toObject().value(QStringLiteral("overrideNote")).toString(), note);
+        std::optional<Race> replayed = decodeRace(files);
+        QVERIFY(replayed);
+        QCOMPARE(RaceJournal::replay(*replayed, journal).setAside, 0);
+        replayed->journalThrough.reset();
+        Race held = store->race();
+        held.journalThrough.reset();
+        QCOMPARE(compactJson(*replayed), compactJson(held));
+        store.reset();
     }
 
     // Changes made while the disk is full or read-only: the failure is shown, the journal keeps
