@@ -350,6 +350,13 @@ RaceChanges diffRace(const Race &before, const Race &after, std::optional<qsizet
 
 } // namespace
 
+bool sameResults(const QList<PersonResult> &a, const QList<PersonResult> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    return a.constData() == b.constData() || std::equal(a.cbegin(), a.cend(), b.cbegin(), sameResult);
+}
+
 RaceChanges diffRace(const Race &before, const Race &after)
 {
     return diffRace(before, after, std::nullopt);

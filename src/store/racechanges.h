@@ -78,3 +78,5 @@ void applyRaceChanges(Race &race, const RaceChanges &changes);
 
 // Field by field, as the event file would show them (the model gives results no equality).
 [[nodiscard]] bool sameResult(const PersonResult &a, const PersonResult &b);
+// The same results in the same order, as above.
+[[nodiscard]] bool sameResults(const QList<PersonResult> &a, const QList<PersonResult> &b);

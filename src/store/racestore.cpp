@@ -626,8 +626,10 @@ void RaceStore::readyForCardRead()
 {
     m_readyPending = false;
     // The share only shows that nothing touched the list: let go of it while the lists are made
-    // their own, and take it again on the race's (the same results, still the journal's).
-    const bool asJournalled = resultsAsJournalled();
+    // their own, and take it again on the race's (the same results, still the journal's). After
+    // any other record or a new document the lists are compared once, here in idle time rather
+    // than on the next card read, before the line the reader waits for.
+    const bool asJournalled = resultsAsJournalled() || sameResults(m_journalled.results, m_race.results);
     m_resultsAsJournalled.reset();
     // A list that something else shares (the journal's state and the race each other's, the
     // live results' waiting copy the race's) gets a copy of its own, and one without room a

@@ -451,10 +451,18 @@ private slots:
 
     // A card read right after a correction whose record the full disk refused: the read's record
     // holds the correction as well (a read's record otherwise compares only the results it
-    // appends), so the journal replayed gives the event as the store holds it.
+    // appends), so the journal replayed gives the event as the store holds it. With idle time
+    // between them the store's own work runs there as well.
+    void cardReadAfterRefusedRecordHoldsBoth_data()
+    {
+        QTest::addColumn<bool>("idle");
+        QTest::newRow("read right after") << false;
+        QTest::newRow("idle time between") << true;
+    }
     void cardReadAfterRefusedRecordHoldsBoth()
     {
         requireIsolation();
+        QFETCH(bool, idle);
         StoreHarness harness;
         // Neither a retry nor a full write runs in between: only the read's record can hold it.
         harness.firstRetryDelay = std::chrono::hours(1);
@@ -484,6 +492,8 @@ private slots:
         QVERIFY2(store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded")),
             qPrintable(store->autosaveError()));
         QVERIFY(disk.takeWritesAgain(false));
+        if (idle)
+            QCoreApplication::processEvents();
         QVERIFY(
             store->recordCardReading(QStringLiteral("777"), {}, std::nullopt, start, start.addSecs(1900)));
         QCOMPARE(store->autosaveError(), QString());
