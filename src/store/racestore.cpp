@@ -141,6 +141,7 @@ void RaceStore::adoptRace()
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
     m_resultsAsJournalled.reset();
+    m_cardsRead = false;
     scheduleReadyForCardRead();
 }
 
@@ -626,10 +627,12 @@ void RaceStore::readyForCardRead()
 {
     m_readyPending = false;
     // The share only shows that nothing touched the list: let go of it while the lists are made
-    // their own, and take it again on the race's (the same results, still the journal's). After
-    // any other record or a new document the lists are compared once, here in idle time rather
-    // than on the next card read, before the line the reader waits for.
-    const bool asJournalled = resultsAsJournalled() || sameResults(m_journalled.results, m_race.results);
+    // their own, and take it again on the race's (the same results, still the journal's). A new
+    // document's lists are one list. Once cards are being read, the lists are compared after any
+    // other record, here in idle time rather than on the next read, before the line the reader
+    // waits for (not before: an import's steps on a large event would pay for it each time).
+    const bool asJournalled = resultsAsJournalled() || m_race.results.isSharedWith(m_journalled.results)
+        || (m_cardsRead && sameResults(m_journalled.results, m_race.results));
     m_resultsAsJournalled.reset();
     // A list that something else shares (the journal's state and the race each other's, the
     // live results' waiting copy the race's) gets a copy of its own, and one without room a

@@ -515,6 +515,8 @@ private:
     // Let go of before anything appends (which would otherwise copy the list) and whenever the
     // journal's state changes otherwise (it then no longer holds these results).
     std::optional<QList<PersonResult>> m_resultsAsJournalled;
+    // A card has been read into this document (see readyForCardRead).
+    bool m_cardsRead = false;
     // Whether the document's event id came with it (from its file), rather than given here.
     bool m_documentNamedItsEvent = false;
     bool m_readyPending = false;

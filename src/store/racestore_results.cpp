@@ -129,6 +129,7 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
     if (resultsAsJournalled())
         resultsKept = m_race.results.size();
     m_resultsAsJournalled.reset();
+    m_cardsRead = true;
     if (changed)
         m_recordingIndex.invalidate(); // the look-ups must be in step with the race they record into
     CardRecording recording = ::recordCardReading(m_race, recordedNumber, punches, checkPunchTime,

@@ -455,13 +455,17 @@ private slots:
     // between them the store's own work runs there as well.
     void cardReadAfterRefusedRecordHoldsBoth_data()
     {
+        // Whether a card was read before the refused record (else the event came with a result).
+        QTest::addColumn<bool>("readFirst");
         QTest::addColumn<bool>("idle");
-        QTest::newRow("read right after") << false;
-        QTest::newRow("idle time between") << true;
+        QTest::newRow("read right after") << true << false;
+        QTest::newRow("idle time between") << true << true;
+        QTest::newRow("first read of the event") << false << true;
     }
     void cardReadAfterRefusedRecordHoldsBoth()
     {
         requireIsolation();
+        QFETCH(bool, readFirst);
         QFETCH(bool, idle);
         StoreHarness harness;
         // Neither a retry nor a full write runs in between: only the read's record can hold it.
@@ -476,15 +480,25 @@ private slots:
         bo.givenName = QStringLiteral("Bo");
         bo.cardNumber = QStringLiteral("777");
         race.participants.append(bo);
+        const QDateTime start = StoreHarness::fixedNow().addSecs(-3600);
+        std::optional<PersonResult> anna;
+        if (!readFirst) {
+            anna.emplace();
+            anna->participantId = race.participants.first().id;
+            anna->cardNumber = race.participants.first().cardNumber;
+            anna->finishTime = start.addSecs(1800);
+            anna->readAt = start.addSecs(1860);
+            race.results.append(*anna);
+        }
         auto store = harness.makeStore(race);
         store->autosave();
         store->flushAutosave();
         const QByteArray files = StoreHarness::readAll(harness.autosavePath());
-        const QDateTime start = StoreHarness::fixedNow().addSecs(-3600);
-        const auto anna = store->recordCardReading(
-            QStringLiteral("123456"), {}, std::nullopt, start, start.addSecs(1800));
+        if (readFirst)
+            anna = store->recordCardReading(
+                QStringLiteral("123456"), {}, std::nullopt, start, start.addSecs(1800));
         QVERIFY(anna);
-        QCoreApplication::processEvents(); // the store's idle work after a read
+        QCoreApplication::processEvents(); // the store's idle work
         QVERIFY(disk.refuseWrites(false));
         // Longer than a page: its record cannot fit in the journal's last page either.
         const QString note(6000, u'n');
