@@ -9,8 +9,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <optional>
 
 // Clock text of a duration: "M:SS" under an hour, "H:MM:SS" from an hour on, after rounding to
@@ -71,6 +74,17 @@ struct RecentResultKeys
     // exactly as written, numbered as first met).
     QList<qint64> cards;
     QList<qint32> stages;
+    // The span of the read times, noted as they are found.
+    bool everyReadValid = true;
+    qint64 newestRead = std::numeric_limits<qint64>::min();
+    qint64 oldestRead = std::numeric_limits<qint64>::max();
+
+    void noteRead(const ReadTimeKey &at)
+    {
+        everyReadValid = everyReadValid && at.valid;
+        newestRead = std::max(newestRead, at.msecs);
+        oldestRead = std::min(oldestRead, at.msecs);
+    }
 };
 
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants);
@@ -80,3 +94,14 @@ struct RecentResultKeys
     const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult = {});
 // recentResultGroups with the runners and read times found beforehand.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);
+
+// The same groups held compactly: the titles in order, where each group's rows begin in `order`
+// (then the row count), and the rows as indexes into race.results.
+struct RecentResultOrder
+{
+    QStringList titles;
+    QList<qint32> starts;
+    QList<qint32> order;
+};
+
+[[nodiscard]] RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &keys);
