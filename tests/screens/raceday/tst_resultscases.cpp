@@ -6,14 +6,14 @@
 //   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
 //   runner <name> [<class>] [family=<name>] [id=<runner>] [<stage>=<class> ...]  (id: entered again
 //          under that runner's id) | filter [class=<id>] [stage=<id>]
-//   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
+//   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //   language da | show panel|recent | ids shared  (runners and results then hold the declared
 //          classes', stages' and courses' ids themselves, as an event built in the app does,
 //          instead of copies of their text)
 //   expect: then the rendered lines (see render below)
 // Names, classes and courses not declared are gone from the race; a time may be nan or inf; "_"
-// in a name is a space.
+// in a name is a space; read=none leaves the result without a read time.
 
 #include "cardresultpanel.h"
 #include "casetable.h"
@@ -127,9 +127,11 @@ Case parse(const QString &text)
             PersonResult r;
             r.participantId = runners.value(f[1], QUuid::createUuid());
             r.cardNumber = kv.value(QStringLiteral("card"), QStringLiteral("1"));
-            r.readAt
-                = QDateTime(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC)
-                      .addSecs(opt("read").value_or(QString::number(c.race.results.size())).toLongLong());
+            if (opt("read") != QStringLiteral("none")) {
+                r.readAt
+                    = QDateTime(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC)
+                          .addSecs(opt("read").value_or(QString::number(c.race.results.size())).toLongLong());
+            }
             r.stageId = opt("stage");
             r.courseId = opt("course");
             if (auto v = opt("time"))
