@@ -99,15 +99,30 @@ ReadTimeKey readTimeKey(const QDateTime &time)
     return {true, time.toMSecsSinceEpoch()};
 }
 
+void RecentResultKeys::appendRead(const QDateTime &time)
+{
+    const ReadTimeKey key = readTimeKey(time);
+    if (!key.valid && readInvalid.isEmpty()) {
+        readInvalid.reserve(readMsecs.capacity());
+        readInvalid.resize(readMsecs.size(), false);
+    }
+    if (!readInvalid.isEmpty())
+        readInvalid.append(!key.valid);
+    readMsecs.append(key.msecs);
+    if (key.valid) {
+        newestRead = std::max(newestRead, key.msecs);
+        oldestRead = std::min(oldestRead, key.msecs);
+    }
+}
+
 RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants)
 {
     RecentResultKeys keys;
     keys.runners.reserve(race.results.size());
-    keys.readAt.reserve(race.results.size());
+    keys.readMsecs.reserve(race.results.size());
     for (const PersonResult &result : race.results) {
         keys.runners.append(participants.find(result.participantId));
-        keys.readAt.append(readTimeKey(result.readAt));
-        keys.noteRead(keys.readAt.constLast());
+        keys.appendRead(result.readAt);
     }
     return keys;
 }
@@ -150,11 +165,14 @@ RecentResultKeys recentResultKeys(const Race &race,
     // previous result's runner is not its own, so results stored in the order of their runners
     // (as each stage's reads of an entry list are) are matched in one walk through both lists
     // without jumping about in either.
+    // Half of the folded id is key enough to sort on: 8 bytes an entry and four passes, where
+    // ids that share it are few and put in order below.
     struct Id
     {
-        quint64 key = 0;
+        quint32 key = 0;
         qint32 index = 0;
     };
+    const auto keyOf = [](const QUuid &id) { return quint32(participantKey(id) >> 32); };
     const qsizetype participantCount = race.participants.size();
     const Participant *const first = race.participants.constData();
     QList<Id> ids(participantCount);
@@ -162,9 +180,9 @@ RecentResultKeys recentResultKeys(const Race &race,
     QList<QUuid> idOf(participantCount);
     for (qsizetype i = 0; i < participantCount; ++i) {
         idOf[i] = first[i].id;
-        ids[i] = {participantKey(first[i].id), qint32(i)};
+        ids[i] = {keyOf(first[i].id), qint32(i)};
     }
-    sortByKey(ids, [](const Id &id) { return id.key; });
+    sortByKey(ids, [](const Id &id) { return quint64(id.key); });
     // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
     // id, then stored order, so that neither marking them nor finding one goes through them one
     // by one for each. A participant after another with its id is never anyone's runner.
@@ -188,7 +206,7 @@ RecentResultKeys recentResultKeys(const Race &race,
         begin = end;
     }
     const auto find = [&](const QUuid &id) -> qsizetype {
-        const quint64 key = participantKey(id);
+        const quint32 key = keyOf(id);
         const auto [from, to] = std::equal_range(
             ids.cbegin(), ids.cend(), Id {key, 0}, [](const Id &a, const Id &b) { return a.key < b.key; });
         const auto it = std::lower_bound(
@@ -216,12 +234,22 @@ RecentResultKeys recentResultKeys(const Race &race,
     };
     // The stages results are tagged with, by exact id: a handful.
     QList<std::optional<QString>> stages;
+    qint32 previousStage = 0;
+    const auto sameStage = [](const std::optional<QString> &known, const std::optional<QString> &id) {
+        if (known.has_value() != id.has_value())
+            return false;
+        if (!known)
+            return true;
+        if (known->constData() == id->constData() && known->size() == id->size())
+            return true;
+        return *known == *id;
+    };
 
     RecentResultKeys keys;
     const qsizetype count = race.results.size();
     // Filled in order: reserved, not cleared beforehand.
     keys.runners.reserve(count);
-    keys.readAt.reserve(count);
+    keys.readMsecs.reserve(count);
     keys.cards.reserve(count);
     keys.stages.reserve(count);
     qsizetype next = 0;
@@ -233,22 +261,32 @@ RecentResultKeys recentResultKeys(const Race &race,
         else
             runner = find(result.participantId);
         next = runner + 1 == participantCount ? 0 : runner + 1;
-        keys.readAt.append(readTimeKey(result.readAt));
-        keys.noteRead(keys.readAt.constLast());
+        keys.appendRead(result.readAt);
         if (eachResult)
             eachResult(i, result, runner < 0 ? nullptr : first + runner);
 
-        qint32 stage = 0;
-        while (stage < stages.size() && stages.at(stage) != result.stageId)
-            ++stage;
-        if (stage == stages.size())
-            stages.append(result.stageId);
+        // Mostly the previous result's stage, its id's characters shared: then no text is compared.
+        qint32 stage = previousStage;
+        if (stages.isEmpty() || !sameStage(stages.at(stage), result.stageId)) {
+            stage = 0;
+            while (stage < stages.size() && stages.at(stage) != result.stageId)
+                ++stage;
+            if (stage == stages.size())
+                stages.append(result.stageId);
+        }
+        previousStage = stage;
         keys.stages.append(stage);
+        if (stage == keys.stageCount) {
+            keys.stageCount = qint32(stages.size());
+            keys.readsOfStage.append(0);
+        }
+        ++keys.readsOfStage[stage];
 
         const QString &text = result.cardNumber;
         if (runner < 0) {
             keys.runners.append(nullptr);
             keys.cards.append(cardKey(text));
+            keys.noteCard(keys.cards.constLast());
             continue;
         }
         keys.runners.append(first + runner);
@@ -256,6 +294,7 @@ RecentResultKeys recentResultKeys(const Race &race,
         if (known.text != text.constData() || known.size != text.size())
             known = {text.constData(), text.size(), cardKey(text)};
         keys.cards.append(known.key);
+        keys.noteCard(known.key);
     }
     return keys;
 }
@@ -387,14 +426,14 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     constexpr int indexBits = 24;
     constexpr int timeBits = 40;
     const qint64 newest = keys.newestRead;
-    if (keys.everyReadValid && quint64(newest) - quint64(keys.oldestRead) < (quint64(1) << timeBits)
+    if (keys.everyReadValid() && quint64(newest) - quint64(keys.oldestRead) < (quint64(1) << timeBits)
         && count < (1 << indexBits)) {
         // Every place is written before it is read.
         const std::unique_ptr<quint64[]> places(new quint64[std::max<qsizetype>(count, 1)]);
         QList<qint32> next = start;
         for (qsizetype i = 0; i < count; ++i) {
             places[next[titleOf.at(i)]++]
-                = ((quint64(newest) - quint64(keys.readAt.at(i).msecs)) << indexBits) | quint64(i);
+                = ((quint64(newest) - quint64(keys.readMsecs.at(i))) << indexBits) | quint64(i);
         }
         qsizetype largest = 0;
         for (qsizetype t = 0; t < titleCount; ++t)
@@ -419,7 +458,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     };
     QList<Entry> entries(count);
     for (qsizetype i = 0; i < count; ++i)
-        entries[i] = {keys.readAt.at(i), qint32(i), titleOf.at(i)};
+        entries[i] = {keys.readAt(i), qint32(i), titleOf.at(i)};
     sortByKey(entries, [](const Entry &e) { return ~(quint64(e.readAt.msecs) ^ (quint64(1) << 63)); });
     // Times that are not valid come after every valid one.
     sortByKey(entries, [](const Entry &e) { return quint64(e.readAt.valid ? 0 : 1); });

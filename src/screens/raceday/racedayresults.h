@@ -68,23 +68,38 @@ struct RecentResultGroup
 struct RecentResultKeys
 {
     QList<const Participant *> runners;
-    QList<ReadTimeKey> readAt;
+    // Each result's read time as readTimeKey gives it, held as its milliseconds alone (8 bytes a
+    // result where the whole key takes 16) while every time is valid.
+    QList<qint64> readMsecs;
+    // Empty while every read time is valid; from the first one that is not, each result's.
+    QList<bool> readInvalid;
     // Filled only without a ParticipantLookup: each result's card (a number written plainly as
     // itself, any other text a key below zero, one per text) and stage (the results' stage ids,
     // exactly as written, numbered as first met).
     QList<qint64> cards;
     QList<qint32> stages;
-    // The span of the read times, noted as they are found.
-    bool everyReadValid = true;
+    // Noted as the keys are found: the span of the valid read times, the number of stages and
+    // the results of each, and the span of the cards (as unsigned: keys below zero count as the
+    // largest).
     qint64 newestRead = std::numeric_limits<qint64>::min();
     qint64 oldestRead = std::numeric_limits<qint64>::max();
+    qint32 stageCount = 0;
+    QList<qint32> readsOfStage;
+    quint64 smallestCard = std::numeric_limits<quint64>::max();
+    quint64 largestCard = 0;
 
-    void noteRead(const ReadTimeKey &at)
+    void noteCard(qint64 card)
     {
-        everyReadValid = everyReadValid && at.valid;
-        newestRead = std::max(newestRead, at.msecs);
-        oldestRead = std::min(oldestRead, at.msecs);
+        smallestCard = std::min(smallestCard, quint64(card));
+        largestCard = std::max(largestCard, quint64(card));
     }
+
+    [[nodiscard]] bool everyReadValid() const { return readInvalid.isEmpty(); }
+    [[nodiscard]] ReadTimeKey readAt(qsizetype i) const
+    {
+        return {readInvalid.isEmpty() || !readInvalid.at(i), readMsecs.at(i)};
+    }
+    void appendRead(const QDateTime &time);
 };
 
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants);
