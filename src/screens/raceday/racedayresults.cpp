@@ -442,7 +442,12 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         for (qsizetype t = 0; t < titleCount; ++t) {
             const qsizetype size = start[t + 1] - start[t];
             quint64 *const first = places.get() + start[t];
-            if (sortByKey(first, size, scratch.get(), [](quint64 place) { return place >> indexBits; }))
+            // The index below the time makes every place distinct and orders equal times: a small
+            // group is sorted on the whole number, where the passes' tables would cost more than
+            // the group.
+            if (size < 64)
+                std::sort(first, first + size);
+            else if (sortByKey(first, size, scratch.get(), [](quint64 place) { return place >> indexBits; }))
                 std::copy_n(scratch.get(), size, first);
         }
         emitGroups([&](qsizetype a, qsizetype b) { return places[start[a]] < places[start[b]]; },
