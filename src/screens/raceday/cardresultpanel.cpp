@@ -168,9 +168,9 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
     const quint64 smallestCard = std::min(keys.smallestCard, largestCard);
     if (count < (1 << 24) && largestCard < (quint64(1) << 32)) {
         // Card numbers mostly have up to nine digits: card (above the smallest) and index fit one
-        // number, and bytes every card shares take no pass of the sort. The reads are
-        // dealt to their stages in stored order and each stage's are sorted on their cards alone,
-        // in the cache, which keeps the reads of each card in stored order.
+        // number, and bytes every card shares take no pass of the sort. The reads are dealt to
+        // their stages in stored order and each stage's are sorted on their cards alone, in the
+        // cache, which keeps the reads of each card in stored order.
         QList<qint32> start(stageCount + 1, 0);
         for (qint32 s = 0; s < stageCount; ++s)
             start[s + 1] = keys.readsOfStage.at(s);
