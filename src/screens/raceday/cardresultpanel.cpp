@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -132,7 +133,7 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
     // Keys found with a ParticipantLookup hold no cards.
     if (keys.cards.size() != count)
         return repeatedReads(race, recentResultKeys(race));
-    const QList<ReadTimeKey> &readAt = keys.readAt;
+    const auto readAt = [&keys](qint32 i) { return keys.readAt(i); };
     QList<bool> repeated(count, false);
     // The reads of one card and stage, `at(k)` the index of the k-th in stored order.
     const auto judge = [&](qsizetype begin, qsizetype end, const auto &at) {
@@ -141,49 +142,64 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
         ReadTimeKey firstAt;
         for (qsizetype k = begin; k < end; ++k) {
             const qint32 i = at(k);
-            if (!firstId || readAt.at(i) < firstAt) {
+            if (!firstId || readAt(i) < firstAt) {
                 firstId = &race.results.at(i).id;
-                firstAt = readAt.at(i);
+                firstAt = readAt(i);
             }
         }
         bool anotherId = false;
         ReadTimeKey firstOfAnotherIdAt;
         for (qsizetype k = begin; k < end; ++k) {
             const qint32 i = at(k);
-            if (race.results.at(i).id != *firstId && (!anotherId || readAt.at(i) < firstOfAnotherIdAt)) {
+            if (race.results.at(i).id != *firstId && (!anotherId || readAt(i) < firstOfAnotherIdAt)) {
                 anotherId = true;
-                firstOfAnotherIdAt = readAt.at(i);
+                firstOfAnotherIdAt = readAt(i);
             }
         }
         for (qsizetype k = begin; k < end; ++k) {
             const qint32 i = at(k);
-            repeated[i] = race.results.at(i).id != *firstId ? firstAt < readAt.at(i)
-                                                            : anotherId && firstOfAnotherIdAt < readAt.at(i);
+            repeated[i] = race.results.at(i).id != *firstId ? firstAt < readAt(i)
+                                                            : anotherId && firstOfAnotherIdAt < readAt(i);
         }
     };
 
-    qint32 stageCount = 0;
-    quint64 largestCard = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        stageCount = std::max(stageCount, keys.stages.at(i) + 1);
-        largestCard = std::max(largestCard, quint64(keys.cards.at(i)));
-    }
-    if (count < (1 << 24) && largestCard < (quint64(1) << 32) && stageCount <= 256) {
-        // Card numbers mostly have up to nine digits: card, stage and index fit one number, and
-        // sorting on its card and stage keeps the reads of each in stored order.
-        QList<quint64> reads;
-        reads.reserve(count);
+    const qint32 stageCount = keys.stageCount;
+    const quint64 largestCard = keys.largestCard;
+    const quint64 smallestCard = std::min(keys.smallestCard, largestCard);
+    if (count < (1 << 24) && largestCard < (quint64(1) << 32)) {
+        // Card numbers mostly have up to nine digits: card (above the smallest) and index fit one
+        // number, and bytes every card shares take no pass of the sort. The reads are dealt to
+        // their stages in stored order and each stage's are sorted on their cards alone, in the
+        // cache, which keeps the reads of each card in stored order.
+        QList<qint32> start(stageCount + 1, 0);
+        for (qint32 s = 0; s < stageCount; ++s)
+            start[s + 1] = keys.readsOfStage.at(s);
+        qsizetype largest = 0;
+        for (qint32 s = 0; s < stageCount; ++s) {
+            largest = std::max(largest, qsizetype(start[s + 1]));
+            start[s + 1] += start[s];
+        }
+        // Every read is written before it is read.
+        const std::unique_ptr<quint64[]> reads(new quint64[std::max<qsizetype>(count, 1)]);
+        const std::unique_ptr<quint64[]> scratch(new quint64[std::max<qsizetype>(largest, 1)]);
+        QList<qint32> next = start;
         for (qsizetype i = 0; i < count; ++i)
-            reads.append((quint64(keys.cards.at(i)) << 32) | (quint64(keys.stages.at(i)) << 24) | quint64(i));
-        sortByKey(reads, [](quint64 read) { return read >> 24; });
-        const auto at = [&](qsizetype k) { return qint32(reads.at(k) & 0xffffff); };
-        for (qsizetype begin = 0; begin < count;) {
-            qsizetype end = begin + 1;
-            while (end < count && reads.at(end) >> 24 == reads.at(begin) >> 24)
-                ++end;
-            if (end - begin > 1)
-                judge(begin, end, at);
-            begin = end;
+            reads[next[keys.stages.at(i)]++]
+                = ((quint64(keys.cards.at(i)) - smallestCard) << 24) | quint64(i);
+        const auto at = [&](qsizetype k) { return qint32(reads[k] & 0xffffff); };
+        for (qint32 s = 0; s < stageCount; ++s) {
+            const qsizetype size = start[s + 1] - start[s];
+            quint64 *const first = reads.get() + start[s];
+            if (sortByKey(first, size, scratch.get(), [](quint64 read) { return read >> 24; }))
+                std::copy_n(scratch.get(), size, first);
+            for (qsizetype begin = start[s]; begin < start[s + 1];) {
+                qsizetype end = begin + 1;
+                while (end < start[s + 1] && reads[end] >> 24 == reads[begin] >> 24)
+                    ++end;
+                if (end - begin > 1)
+                    judge(begin, end, at);
+                begin = end;
+            }
         }
         return repeated;
     }

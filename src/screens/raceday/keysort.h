@@ -58,3 +58,46 @@ template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
     if (from != items.data())
         items.swap(scratch);
 }
+
+// Sorts `count` records at `items` the same way, with room for as many at `scratch`:
+// true when the sorted records ended up in `scratch` (after an odd number of passes).
+template<typename T, typename Key> bool sortByKey(T *items, qsizetype count, T *scratch, Key key)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (count < 2)
+        return false;
+    std::array<std::array<qsizetype, 256>, 8> counts {};
+    for (qsizetype i = 0; i < count; ++i) {
+        const quint64 k = key(items[i]);
+        for (int b = 0; b < 8; ++b)
+            ++counts[b][(k >> (8 * b)) & 0xff];
+    }
+    T *from = items;
+    T *to = scratch;
+    for (int b = 0; b < 8; ++b) {
+        std::array<qsizetype, 256> &c = counts[b];
+        bool shared = false;
+        for (const qsizetype n : c) {
+            if (n == count) {
+                shared = true;
+                break;
+            }
+            if (n != 0)
+                break;
+        }
+        if (shared)
+            continue;
+        qsizetype next = 0;
+        for (qsizetype &n : c) {
+            const qsizetype here = n;
+            n = next;
+            next += here;
+        }
+        for (qsizetype i = 0; i < count; ++i) {
+            const T &item = from[i];
+            to[c[(key(item) >> (8 * b)) & 0xff]++] = item;
+        }
+        std::swap(from, to);
+    }
+    return from == scratch;
+}

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 QString formatElapsed(double seconds)
 {
@@ -98,14 +99,30 @@ ReadTimeKey readTimeKey(const QDateTime &time)
     return {true, time.toMSecsSinceEpoch()};
 }
 
+void RecentResultKeys::appendRead(const QDateTime &time)
+{
+    const ReadTimeKey key = readTimeKey(time);
+    if (!key.valid && readInvalid.isEmpty()) {
+        readInvalid.reserve(readMsecs.capacity());
+        readInvalid.resize(readMsecs.size(), false);
+    }
+    if (!readInvalid.isEmpty())
+        readInvalid.append(!key.valid);
+    readMsecs.append(key.msecs);
+    if (key.valid) {
+        newestRead = std::max(newestRead, key.msecs);
+        oldestRead = std::min(oldestRead, key.msecs);
+    }
+}
+
 RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants)
 {
     RecentResultKeys keys;
     keys.runners.reserve(race.results.size());
-    keys.readAt.reserve(race.results.size());
+    keys.readMsecs.reserve(race.results.size());
     for (const PersonResult &result : race.results) {
         keys.runners.append(participants.find(result.participantId));
-        keys.readAt.append(readTimeKey(result.readAt));
+        keys.appendRead(result.readAt);
     }
     return keys;
 }
@@ -148,11 +165,14 @@ RecentResultKeys recentResultKeys(const Race &race,
     // previous result's runner is not its own, so results stored in the order of their runners
     // (as each stage's reads of an entry list are) are matched in one walk through both lists
     // without jumping about in either.
+    // Half of the folded id is key enough to sort on: 8 bytes an entry and four passes, where
+    // ids that share it are few and put in order below.
     struct Id
     {
-        quint64 key = 0;
+        quint32 key = 0;
         qint32 index = 0;
     };
+    const auto keyOf = [](const QUuid &id) { return quint32(participantKey(id) >> 32); };
     const qsizetype participantCount = race.participants.size();
     const Participant *const first = race.participants.constData();
     QList<Id> ids(participantCount);
@@ -160,9 +180,9 @@ RecentResultKeys recentResultKeys(const Race &race,
     QList<QUuid> idOf(participantCount);
     for (qsizetype i = 0; i < participantCount; ++i) {
         idOf[i] = first[i].id;
-        ids[i] = {participantKey(first[i].id), qint32(i)};
+        ids[i] = {keyOf(first[i].id), qint32(i)};
     }
-    sortByKey(ids, [](const Id &id) { return id.key; });
+    sortByKey(ids, [](const Id &id) { return quint64(id.key); });
     // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
     // id, then stored order, so that neither marking them nor finding one goes through them one
     // by one for each. A participant after another with its id is never anyone's runner.
@@ -186,7 +206,7 @@ RecentResultKeys recentResultKeys(const Race &race,
         begin = end;
     }
     const auto find = [&](const QUuid &id) -> qsizetype {
-        const quint64 key = participantKey(id);
+        const quint32 key = keyOf(id);
         const auto [from, to] = std::equal_range(
             ids.cbegin(), ids.cend(), Id {key, 0}, [](const Id &a, const Id &b) { return a.key < b.key; });
         const auto it = std::lower_bound(
@@ -214,12 +234,22 @@ RecentResultKeys recentResultKeys(const Race &race,
     };
     // The stages results are tagged with, by exact id: a handful.
     QList<std::optional<QString>> stages;
+    qint32 previousStage = 0;
+    const auto sameStage = [](const std::optional<QString> &known, const std::optional<QString> &id) {
+        if (known.has_value() != id.has_value())
+            return false;
+        if (!known)
+            return true;
+        if (known->constData() == id->constData() && known->size() == id->size())
+            return true;
+        return *known == *id;
+    };
 
     RecentResultKeys keys;
     const qsizetype count = race.results.size();
     // Filled in order: reserved, not cleared beforehand.
     keys.runners.reserve(count);
-    keys.readAt.reserve(count);
+    keys.readMsecs.reserve(count);
     keys.cards.reserve(count);
     keys.stages.reserve(count);
     qsizetype next = 0;
@@ -231,21 +261,32 @@ RecentResultKeys recentResultKeys(const Race &race,
         else
             runner = find(result.participantId);
         next = runner + 1 == participantCount ? 0 : runner + 1;
-        keys.readAt.append(readTimeKey(result.readAt));
+        keys.appendRead(result.readAt);
         if (eachResult)
             eachResult(i, result, runner < 0 ? nullptr : first + runner);
 
-        qint32 stage = 0;
-        while (stage < stages.size() && stages.at(stage) != result.stageId)
-            ++stage;
-        if (stage == stages.size())
-            stages.append(result.stageId);
+        // Mostly the previous result's stage, its id's characters shared: then no text is compared.
+        qint32 stage = previousStage;
+        if (stages.isEmpty() || !sameStage(stages.at(stage), result.stageId)) {
+            stage = 0;
+            while (stage < stages.size() && stages.at(stage) != result.stageId)
+                ++stage;
+            if (stage == stages.size())
+                stages.append(result.stageId);
+        }
+        previousStage = stage;
         keys.stages.append(stage);
+        if (stage == keys.stageCount) {
+            keys.stageCount = qint32(stages.size());
+            keys.readsOfStage.append(0);
+        }
+        ++keys.readsOfStage[stage];
 
         const QString &text = result.cardNumber;
         if (runner < 0) {
             keys.runners.append(nullptr);
             keys.cards.append(cardKey(text));
+            keys.noteCard(keys.cards.constLast());
             continue;
         }
         keys.runners.append(first + runner);
@@ -253,6 +294,7 @@ RecentResultKeys recentResultKeys(const Race &race,
         if (known.text != text.constData() || known.size != text.size())
             known = {text.constData(), text.size(), cardKey(text)};
         keys.cards.append(known.key);
+        keys.noteCard(known.key);
     }
     return keys;
 }
@@ -262,12 +304,10 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantL
     return recentResultGroups(race, recentResultKeys(race, participants));
 }
 
-QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys)
+RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &keys)
 {
-    // One pass in the results' own order notes each one's title and read time in a compact list; the results
-    // are then put into their groups (in stored order) and each group is sorted on its own: a few thousand
-    // entries of 16 bytes that stay in the cache, where one sort of every result by QDateTime went through
-    // memory several times over at 150,000.
+    // One pass in the results' own order notes each one's title and read time; the results are
+    // then dealt to their groups (in stored order) and each group is sorted on its own.
     const qsizetype count = race.results.size();
 
     // Participants and classes are looked up once per result; a hash keeps a 15,000-result event
@@ -328,19 +368,10 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResult
     };
     QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
 
-    struct Entry
-    {
-        ReadTimeKey readAt;
-        qint32 index = 0;
-        qint32 title = 0;
-    };
-    // Newest first; equal times in stored order.
-    const auto newerFirst = [](const Entry &a, const Entry &b) {
-        if (a.readAt != b.readAt)
-            return a.readAt > b.readAt;
-        return a.index < b.index;
-    };
-    QList<Entry> entries(count);
+    // Each result's title, found in one walk through the runners, and the size of each group.
+    QList<qint32> titleOf;
+    titleOf.reserve(count);
+    QList<qint32> start(1, 0);
     for (qsizetype i = 0; i < count; ++i) {
         const Participant *p = keys.runners.at(i);
         qint32 title = -1;
@@ -353,58 +384,113 @@ QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResult
         }
         if (title < 0)
             title = titleOfRunner(p, race.results.at(i).stageId);
-        entries[i] = {keys.readAt.at(i), qint32(i), title};
+        titleOf.append(title);
+        if (start.size() < titles.size() + 1)
+            start.resize(titles.size() + 1, 0);
+        ++start[title + 1];
     }
-
-    // Newest first with equal times in stored order, then by title: stable sorts on numbers, each a
-    // few passes through the list in order, where sorting each group by comparison cost more the
-    // larger the groups grew.
-    // Mostly every time is valid and they all lie within a few decades: then one key says it all,
-    // the title above the time before the newest.
-    bool allValid = true;
-    qint64 newest = std::numeric_limits<qint64>::min();
-    qint64 oldest = std::numeric_limits<qint64>::max();
-    for (const Entry &e : std::as_const(entries)) {
-        allValid = allValid && e.readAt.valid;
-        newest = std::max(newest, e.readAt.msecs);
-        oldest = std::min(oldest, e.readAt.msecs);
-    }
-    constexpr int timeBits = 40;
-    if (allValid && quint64(newest) - quint64(oldest) < (quint64(1) << timeBits)
-        && titles.size() < (1 << 23)) {
-        sortByKey(entries, [newest](const Entry &e) {
-            return (quint64(e.title) << timeBits) | (quint64(newest) - quint64(e.readAt.msecs));
-        });
-    } else {
-        sortByKey(entries, [](const Entry &e) { return ~(quint64(e.readAt.msecs) ^ (quint64(1) << 63)); });
-        // Times that are not valid come after every valid one.
-        sortByKey(entries, [](const Entry &e) { return quint64(e.readAt.valid ? 0 : 1); });
-        sortByKey(entries, [](const Entry &e) { return quint64(e.title); });
-    }
-    const QList<Entry> &grouped = entries;
-    QList<qsizetype> start(titles.size() + 1, 0);
-    for (const Entry &e : std::as_const(entries))
-        ++start[e.title + 1];
-    for (qsizetype t = 0; t < titles.size(); ++t)
+    const qsizetype titleCount = titles.size();
+    for (qsizetype t = 0; t < titleCount; ++t)
         start[t + 1] += start[t];
-    QList<qsizetype> titleOrder(titles.size());
-    for (qsizetype t = 0; t < titles.size(); ++t)
-        titleOrder[t] = t;
 
+    RecentResultOrder order;
+    order.titles.reserve(titleCount);
+    order.starts.reserve(titleCount + 1);
+    order.order.reserve(count);
+    QList<qsizetype> titleOrder(titleCount);
+    for (qsizetype t = 0; t < titleCount; ++t)
+        titleOrder[t] = t;
     // Groups in natural order of their titles; titles that compare as equal in the order their
-    // newest results were read.
-    std::sort(titleOrder.begin(), titleOrder.end(), [&](qsizetype a, qsizetype b) {
-        if (const int c = compareNames(titles.at(a), titles.at(b)))
-            return c < 0;
-        return newerFirst(grouped.at(start[a]), grouped.at(start[b]));
-    });
+    // newest results were read. `firstBefore(a, b)`: group a's first result comes before group
+    // b's; `indexAt(k)`: the result at place k of the grouped results.
+    const auto emitGroups = [&](const auto &firstBefore, const auto &indexAt) {
+        std::sort(titleOrder.begin(), titleOrder.end(), [&](qsizetype a, qsizetype b) {
+            if (const int c = compareNames(titles.at(a), titles.at(b)))
+                return c < 0;
+            return firstBefore(a, b);
+        });
+        for (const qsizetype t : std::as_const(titleOrder)) {
+            order.starts.append(qint32(order.order.size()));
+            order.titles.append(titles.at(t));
+            for (qsizetype k = start[t]; k < start[t + 1]; ++k)
+                order.order.append(indexAt(k));
+        }
+        order.starts.append(qint32(count));
+    };
+
+    // Mostly every time is valid and they all lie within a few decades: then a result's place in
+    // its group is one number, the time before the newest above the index. The results are dealt
+    // to their groups in stored order (each group a run of its own), and each group is sorted
+    // alone: a group of a few thousand numbers stays in the cache through every pass, where
+    // sorting all 150,000 results at once went through memory on every pass.
+    constexpr int indexBits = 24;
+    constexpr int timeBits = 40;
+    const qint64 newest = keys.newestRead;
+    if (keys.everyReadValid() && quint64(newest) - quint64(keys.oldestRead) < (quint64(1) << timeBits)
+        && count < (1 << indexBits)) {
+        // Every place is written before it is read.
+        const std::unique_ptr<quint64[]> places(new quint64[std::max<qsizetype>(count, 1)]);
+        QList<qint32> next = start;
+        for (qsizetype i = 0; i < count; ++i) {
+            places[next[titleOf.at(i)]++]
+                = ((quint64(newest) - quint64(keys.readMsecs.at(i))) << indexBits) | quint64(i);
+        }
+        qsizetype largest = 0;
+        for (qsizetype t = 0; t < titleCount; ++t)
+            largest = std::max(largest, qsizetype(start[t + 1] - start[t]));
+        const std::unique_ptr<quint64[]> scratch(new quint64[std::max<qsizetype>(largest, 1)]);
+        for (qsizetype t = 0; t < titleCount; ++t) {
+            const qsizetype size = start[t + 1] - start[t];
+            quint64 *const first = places.get() + start[t];
+            // The index below the time makes every place distinct and orders equal times: a small
+            // group is sorted on the whole number, where the passes' tables would cost more than
+            // the group.
+            if (size < 64)
+                std::sort(first, first + size);
+            else if (sortByKey(first, size, scratch.get(), [](quint64 place) { return place >> indexBits; }))
+                std::copy_n(scratch.get(), size, first);
+        }
+        emitGroups([&](qsizetype a, qsizetype b) { return places[start[a]] < places[start[b]]; },
+            [&](qsizetype k) { return qint32(places[k] & ((quint64(1) << indexBits) - 1)); });
+        return order;
+    }
+
+    struct Entry
+    {
+        ReadTimeKey readAt;
+        qint32 index = 0;
+        qint32 title = 0;
+    };
+    QList<Entry> entries(count);
+    for (qsizetype i = 0; i < count; ++i)
+        entries[i] = {keys.readAt(i), qint32(i), titleOf.at(i)};
+    sortByKey(entries, [](const Entry &e) { return ~(quint64(e.readAt.msecs) ^ (quint64(1) << 63)); });
+    // Times that are not valid come after every valid one.
+    sortByKey(entries, [](const Entry &e) { return quint64(e.readAt.valid ? 0 : 1); });
+    sortByKey(entries, [](const Entry &e) { return quint64(e.title); });
+    // Newest first; equal times in stored order.
+    emitGroups(
+        [&](qsizetype a, qsizetype b) {
+            const Entry &x = entries.at(start[a]);
+            const Entry &y = entries.at(start[b]);
+            if (x.readAt != y.readAt)
+                return x.readAt > y.readAt;
+            return x.index < y.index;
+        },
+        [&](qsizetype k) { return entries.at(k).index; });
+    return order;
+}
+
+QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys)
+{
+    const RecentResultOrder order = recentResultOrder(race, keys);
     QList<RecentResultGroup> groups;
-    groups.reserve(titles.size());
-    for (const qsizetype t : std::as_const(titleOrder)) {
-        RecentResultGroup group {titles.at(t), {}};
-        group.resultIndexes.reserve(start[t + 1] - start[t]);
-        for (qsizetype k = start[t]; k < start[t + 1]; ++k)
-            group.resultIndexes.append(grouped.at(k).index);
+    groups.reserve(order.titles.size());
+    for (qsizetype g = 0; g < order.titles.size(); ++g) {
+        RecentResultGroup group {order.titles.at(g), {}};
+        group.resultIndexes.reserve(order.starts.at(g + 1) - order.starts.at(g));
+        for (qsizetype k = order.starts.at(g); k < order.starts.at(g + 1); ++k)
+            group.resultIndexes.append(order.order.at(k));
         groups.append(std::move(group));
     }
     return groups;

@@ -9,8 +9,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <optional>
 
 // Clock text of a duration: "M:SS" under an hour, "H:MM:SS" from an hour on, after rounding to
@@ -65,12 +68,38 @@ struct RecentResultGroup
 struct RecentResultKeys
 {
     QList<const Participant *> runners;
-    QList<ReadTimeKey> readAt;
+    // Each result's read time as readTimeKey gives it, held as its milliseconds alone (8 bytes a
+    // result where the whole key takes 16) while every time is valid.
+    QList<qint64> readMsecs;
+    // Empty while every read time is valid; from the first one that is not, each result's.
+    QList<bool> readInvalid;
     // Filled only without a ParticipantLookup: each result's card (a number written plainly as
     // itself, any other text a key below zero, one per text) and stage (the results' stage ids,
     // exactly as written, numbered as first met).
     QList<qint64> cards;
     QList<qint32> stages;
+    // Noted as the keys are found: the span of the valid read times, the number of stages and
+    // the results of each, and the span of the cards (as unsigned: keys below zero count as the
+    // largest).
+    qint64 newestRead = std::numeric_limits<qint64>::min();
+    qint64 oldestRead = std::numeric_limits<qint64>::max();
+    qint32 stageCount = 0;
+    QList<qint32> readsOfStage;
+    quint64 smallestCard = std::numeric_limits<quint64>::max();
+    quint64 largestCard = 0;
+
+    void noteCard(qint64 card)
+    {
+        smallestCard = std::min(smallestCard, quint64(card));
+        largestCard = std::max(largestCard, quint64(card));
+    }
+
+    [[nodiscard]] bool everyReadValid() const { return readInvalid.isEmpty(); }
+    [[nodiscard]] ReadTimeKey readAt(qsizetype i) const
+    {
+        return {readInvalid.isEmpty() || !readInvalid.at(i), readMsecs.at(i)};
+    }
+    void appendRead(const QDateTime &time);
 };
 
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race, const ParticipantLookup &participants);
@@ -80,3 +109,14 @@ struct RecentResultKeys
     const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult = {});
 // recentResultGroups with the runners and read times found beforehand.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);
+
+// The same groups held compactly: the titles in order, where each group's rows begin in `order`
+// (then the row count), and the rows as indexes into race.results.
+struct RecentResultOrder
+{
+    QStringList titles;
+    QList<qint32> starts;
+    QList<qint32> order;
+};
+
+[[nodiscard]] RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &keys);

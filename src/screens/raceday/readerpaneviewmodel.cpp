@@ -13,6 +13,7 @@
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <bit>
 
 namespace {
 
@@ -151,34 +152,42 @@ void RecentResultsModel::setRace(const Race &race)
     const Participant *const firstParticipant = race.participants.constData();
     const RecentResultKeys keys
         = recentResultKeys(race, [&](qsizetype, const PersonResult &result, const Participant *runner) {
-              rows.append({result.id, recentResultFacts(result, courseOf(result)),
-                  runner ? qint32(runner - firstParticipant) : -1});
+              rows.append(packedRow(result.id, recentResultFacts(result, courseOf(result)),
+                  runner ? qint32(runner - firstParticipant) : -1));
           });
     QList<bool> repeated = repeatedReads(race, keys);
-    const QList<RecentResultGroup> groups = recentResultGroups(race, keys);
-
-    QList<qint32> order;
-    order.reserve(count);
-    QStringList titles;
-    titles.reserve(groups.size());
-    QList<qint32> starts;
-    starts.reserve(groups.size() + 1);
-    for (const RecentResultGroup &group : groups) {
-        starts.append(qint32(order.size()));
-        titles.append(group.title);
-        for (const qsizetype index : group.resultIndexes)
-            order.append(qint32(index));
-    }
-    starts.append(qint32(order.size()));
+    RecentResultOrder order = recentResultOrder(race, keys);
 
     resetRows([&] {
         m_rows = std::move(rows);
         m_repeated = std::move(repeated);
-        m_order = std::move(order);
+        m_order = std::move(order.order);
         m_participants = race.participants;
-        m_groupTitles = std::move(titles);
-        m_groupStarts = std::move(starts);
+        m_groupTitles = std::move(order.titles);
+        m_groupStarts = std::move(order.starts);
     });
+}
+
+RecentResultsModel::Row RecentResultsModel::packedRow(
+    const QUuid &resultId, const RecentResultFacts &facts, qint32 runner)
+{
+    static_assert(sizeof(Row) == 32);
+    const qint64 amount = facts.value == RecentResultFacts::Value::Clock
+        ? std::bit_cast<qint64>(facts.seconds)
+        : facts.points;
+    return {resultId, amount, runner, facts.value, quint8(facts.status)};
+}
+
+RecentResultFacts RecentResultsModel::factsOf(const Row &row)
+{
+    RecentResultFacts facts;
+    facts.value = row.value;
+    facts.status = ResultVerdict(row.status);
+    if (row.value == RecentResultFacts::Value::Clock)
+        facts.seconds = std::bit_cast<double>(row.amount);
+    else
+        facts.points = row.amount;
+    return facts;
 }
 
 QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
@@ -199,13 +208,13 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
         return personDisplayName(
             m_participants.at(row.runner).givenName, m_participants.at(row.runner).familyName);
     case ValueTextRole:
-        return recentValueText(row.facts);
+        return recentValueText(factsOf(row));
     case ValueMissingRole:
-        return row.facts.value == RecentResultFacts::Value::Missing;
+        return row.value == RecentResultFacts::Value::Missing;
     case ResultIdRole:
         return row.resultId.toString(QUuid::WithoutBraces).toUpper();
     case StatusTextRole:
-        return recentStatusText(row.facts);
+        return recentStatusText(factsOf(row));
     case RepeatReadRole:
         return m_repeated.at(m_order.at(index.row()));
     default:

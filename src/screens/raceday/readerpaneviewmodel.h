@@ -94,14 +94,20 @@ public:
 private:
     [[nodiscard]] qsizetype size() const override { return m_order.size(); }
     // What each result's row says, without its texts: the view reads a few dozen rows of a list
-    // that can hold 150,000, so a row's texts are made when it is read.
+    // that can hold 150,000, so a row's texts are made when it is read. Its facts are packed into
+    // 32 bytes: the rows of every result are written on each change.
     struct Row
     {
         QUuid resultId;
-        RecentResultFacts facts;
+        // The clock value's bits, or the points (as the kind says).
+        qint64 amount = 0;
         // Into m_participants; -1 without a runner.
         qint32 runner = -1;
+        RecentResultFacts::Value value = RecentResultFacts::Value::Missing;
+        quint8 status = 0;
     };
+    [[nodiscard]] static Row packedRow(const QUuid &resultId, const RecentResultFacts &facts, qint32 runner);
+    [[nodiscard]] static RecentResultFacts factsOf(const Row &row);
     // By result, in the results' own order: filled in one pass through their memory.
     QList<Row> m_rows;
     // By result: the card had been read before in the same stage.

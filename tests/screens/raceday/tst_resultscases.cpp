@@ -6,19 +6,20 @@
 //   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
 //   runner <name> [<class>] [family=<name>] [id=<runner>] [<stage>=<class> ...]  (id: entered again
 //          under that runner's id) | filter [class=<id>] [stage=<id>]
-//   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>] [ok|mp]
+//   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //   language da | show panel|recent | ids shared  (runners and results then hold the declared
 //          classes', stages' and courses' ids themselves, as an event built in the app does,
 //          instead of copies of their text)
 //   expect: then the rendered lines (see render below)
 // Names, classes and courses not declared are gone from the race; a time may be nan or inf; "_"
-// in a name is a space.
+// in a name is a space; read=none leaves the result without a read time.
 
 #include "cardresultpanel.h"
 #include "casetable.h"
 #include "documenttext.h"
 #include "localization.h"
+#include "nameorder.h"
 #include "racedaydesk.h"
 #include "racedayresults.h"
 #include "racegenerator.h"
@@ -127,9 +128,11 @@ Case parse(const QString &text)
             PersonResult r;
             r.participantId = runners.value(f[1], QUuid::createUuid());
             r.cardNumber = kv.value(QStringLiteral("card"), QStringLiteral("1"));
-            r.readAt
-                = QDateTime(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC)
-                      .addSecs(opt("read").value_or(QString::number(c.race.results.size())).toLongLong());
+            if (opt("read") != QStringLiteral("none")) {
+                r.readAt
+                    = QDateTime(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC)
+                          .addSecs(opt("read").value_or(QString::number(c.race.results.size())).toLongLong());
+            }
             r.stageId = opt("stage");
             r.courseId = opt("course");
             if (auto v = opt("time"))
@@ -343,6 +346,64 @@ private slots:
         // The event holds reads again and first reads under a read again's card.
         QVERIFY(repeats > 10);
         QVERIFY(repeats < race.results.size() - generated);
+    }
+
+    // Groups of hundreds of reads, with read times shared by several reads and reads hours out of
+    // storage order: each group holds exactly its class's reads, newest first with equal times in
+    // storage order, and the groups follow their titles' natural order.
+    void recentLargeGroups()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 400;
+        options.classes = 3;
+        options.courses = 4;
+        options.splitsPerResult = 1;
+        Race race = generateRace(options);
+        // Entries of one class lie three apart.
+        for (qsizetype i = 3; i < race.results.size(); ++i) {
+            if (i % 2 == 0)
+                race.results[i].readAt = race.results.at(i - 3).readAt;
+            if (i % 17 == 0)
+                race.results[i].readAt = race.results.at(i).readAt.addSecs(-5 * 3600);
+        }
+        RecentResultsModel model;
+        model.setRace(race);
+        QCOMPARE(model.rowCount(), race.results.size());
+        QHash<QString, qsizetype> indexOf;
+        for (qsizetype i = 0; i < race.results.size(); ++i)
+            indexOf.insert(race.results.at(i).id.toString(QUuid::WithoutBraces).toUpper(), i);
+        QStringList titles;
+        qsizetype previous = -1;
+        qsizetype run = 0;
+        qsizetype largest = 0;
+        int ties = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex at = model.index(row);
+            const QString title = at.data(RecentResultsModel::GroupRole).toString();
+            const qsizetype i = indexOf.value(at.data(RecentResultsModel::ResultIdRole).toString(), -1);
+            QVERIFY(i >= 0);
+            const RaceClass *c = classOfResult(race, race.results.at(i));
+            QCOMPARE(title, c ? c->name : QStringLiteral("No class"));
+            if (titles.isEmpty() || titles.constLast() != title) {
+                QVERIFY(!titles.contains(title));
+                titles.append(title);
+                run = 0;
+            } else {
+                const QDateTime &before = race.results.at(previous).readAt;
+                const QDateTime &now = race.results.at(i).readAt;
+                QVERIFY(before > now || (before == now && previous < i));
+                ties += before == now ? 1 : 0;
+            }
+            previous = i;
+            largest = std::max(largest, ++run);
+        }
+        QStringList natural = titles;
+        std::sort(natural.begin(), natural.end(),
+            [](const QString &a, const QString &b) { return compareNames(a, b) < 0; });
+        QCOMPARE(titles, natural);
+        QCOMPARE(titles.size(), 3);
+        QVERIFY(largest >= 300);
+        QVERIFY(ties > 100);
     }
 
     // Entries whose ids differ yet fold to one 64-bit key (made so on purpose, as a hostile file
