@@ -931,6 +931,8 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
 {
     StartListImportPlan plan;
     LocalDays days;
+    // The entries' start times in file order: the writes below read them in the runners' order,
+    // from this list of 8-byte times rather than from the entries.
     QList<QDateTime> dates;
     dates.reserve(entries.size());
     for (const auto &e : entries)
@@ -1020,8 +1022,6 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
     plan.times.reserve(qsizetype(matched.size()));
     const std::vector<quint32> order = countingOrder(runnerOf, quint32(runners), matched);
     for (std::size_t j = 0; j < order.size(); ++j) {
-        if (j + ahead < order.size())
-            __builtin_prefetch(&entries[order[j + ahead]].startTime);
         const quint32 k = order[j];
         const quint32 runner = runnerOf[k];
         const RunnerFacts &f = facts[runner];
@@ -1029,11 +1029,11 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
             ++plan.summary.startPunch;
             continue;
         }
-        const IOFStartListParser::Entry &e = entries[k];
-        QDateTime time = e.startTime;
+        const QDateTime &start = dates[qsizetype(k)];
+        QDateTime time = start;
         bool corrected = false;
-        if (modal && days(e.startTime) != modal->date()) {
-            const QString text = e.startTime.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+        if (modal && days(start) != modal->date()) {
+            const QString text = start.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
             if (const std::optional<QDateTime> moved = startTimeOnDay(text, modal->date())) {
                 time = *moved;
                 corrected = true;
