@@ -105,16 +105,25 @@ public:
         if (bytes.isEmpty() || bytes.size() > IofXmlDocument::maxDocumentBytes)
             return std::nullopt;
         IofXmlDocument::initParser();
-        std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(
-            xmlNewParserCtxt(), xmlFreeParserCtxt);
-        if (!ctxt)
-            return std::nullopt;
-        Stream stream(ctxt.get(), bytes.size());
-        IofSax::Events::read(ctxt.get(), bytes, stream);
-        if (stream.m_unusual || !ctxt->wellFormed || !stream.m_rootSeen || stream.m_depth != 0
-            || stream.m_runners.empty())
-            return std::nullopt;
-        return stream.rows(raceNumber);
+        // Each runner's row is made when its element ends, taking the file's one race (race 0)
+        // until its Start children name a second race number; from there the file is read again
+        // for the race asked for, which then holds from its first runner.
+        for (std::optional<int> race;;) {
+            std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(
+                xmlNewParserCtxt(), xmlFreeParserCtxt);
+            if (!ctxt)
+                return std::nullopt;
+            Stream stream(ctxt.get(), bytes.size(), race);
+            IofSax::Events::read(ctxt.get(), bytes, stream);
+            if (stream.m_readAgain) {
+                race = raceNumber.value_or(1);
+                continue;
+            }
+            if (stream.m_unusual || !ctxt->wellFormed || !stream.m_rootSeen || stream.m_depth != 0
+                || stream.m_runnerCount == 0)
+                return std::nullopt;
+            return std::move(stream.m_rows);
+        }
     }
 
 private:
@@ -132,7 +141,7 @@ private:
     };
     // A runner's start (PersonStart or TeamMemberStart): the first Family, Given, StartTime and
     // SportIdent card anywhere below it, and its Start children, which are the next `startCount`
-    // of m_starts from `firstStart`.
+    // of m_starts from `firstStart` (the open runner's starts are all of m_starts).
     struct Runner
     {
         bool familyTaken = false, givenTaken = false, timeTaken = false, cardTaken = false;
@@ -154,29 +163,28 @@ private:
         bool isRunner = false;
     };
 
-    Stream(xmlParserCtxtPtr ctxt, qsizetype documentBytes)
+    // `race`: the race whose starts are read; none while the file is taken to hold one race (race 0
+    // of raceStartOf).
+    Stream(xmlParserCtxtPtr ctxt, qsizetype documentBytes, std::optional<int> race)
         : m_ctxt(ctxt)
         , m_documentBytes(documentBytes)
+        , m_race(race)
     { }
 
-    // Once the first runners are read, the room for all of them is guessed from the bytes they
-    // took: the captures of a large list then never move to grow. Longer runners further on only
+    // Once the first runners are read, the room for all the rows is guessed from the bytes they
+    // took: the rows of a large list then never move to grow. Longer runners further on only
     // make them grow after all.
     void expectRunners()
     {
         constexpr qsizetype sample = 64;
-        const qsizetype started = qsizetype(m_runners.size());
-        if (started == 0)
+        if (m_runnerCount == 0)
             m_firstRunnerAt = xmlByteConsumed(m_ctxt);
-        if (started != sample)
+        if (m_runnerCount != sample)
             return;
         const qsizetype guess
             = IofSax::expectedRecords(sample, m_firstRunnerAt, xmlByteConsumed(m_ctxt), m_documentBytes);
-        if (guess == 0)
-            return;
-        const auto expected = std::size_t(guess);
-        m_runners.reserve(expected);
-        m_starts.reserve(std::size_t(double(m_starts.size()) / double(sample) * double(expected)) + 16);
+        if (guess > 0)
+            m_rows.reserve(guess);
     }
 
     static bool named(const xmlChar *localName, const char *name) { return IofSax::named(localName, name); }
@@ -239,8 +247,9 @@ private:
             if (runnerStart) {
                 m_runnerDepth = m_depth;
                 expectRunners();
-                m_runners.emplace_back();
-                m_runners.back().firstStart = m_starts.size();
+                ++m_runnerCount;
+                m_runner = Runner();
+                m_starts.clear();
             }
             m_open.push_back(open);
             return;
@@ -249,7 +258,7 @@ private:
             giveUp();
             return;
         }
-        Runner &runner = m_runners.back();
+        Runner &runner = m_runner;
         RaceStart *start = openStart();
         if (m_depth == m_runnerDepth + 1 && named(localName, "Start")) {
             RaceStart race;
@@ -261,6 +270,12 @@ private:
                         m_firstRaceNumber = *value;
                     if (m_raceNumbers == 0 || (m_raceNumbers == 1 && *value != m_firstRaceNumber))
                         ++m_raceNumbers;
+                    if (m_raceNumbers > 1 && !m_race) {
+                        // The rows made so far took the file's one race.
+                        m_readAgain = true;
+                        giveUp();
+                        return;
+                    }
                 } else {
                     race.numbered = RaceStart::Unreadable;
                 }
@@ -291,7 +306,7 @@ private:
         if (open.field != Field::None) {
             const QByteArray &raw = m_buffers[--m_capturing];
             const QString text = IofXmlDocument::textFromXml(raw.constData());
-            Runner &runner = m_runners.back();
+            Runner &runner = m_runner;
             RaceStart *start = open.intoStart ? openStart() : nullptr;
             switch (open.field) {
             case Field::Family:
@@ -322,8 +337,10 @@ private:
         }
         if (open.isStart)
             m_startDepth = 0;
-        if (m_depth == m_runnerDepth)
+        if (m_depth == m_runnerDepth) {
             m_runnerDepth = 0;
+            addRow();
+        }
         --m_depth;
     }
 
@@ -348,32 +365,28 @@ private:
         return raceNumber == 0 && runner.startCount == 1 ? first : nullptr;
     }
 
-    // Moves the texts out of the captures: copying them would touch every text's block once more.
-    QList<Entry> rows(std::optional<int> raceNumber)
+    // The row of the runner whose element just ended, if it starts in the race read. The texts
+    // are moved out of the captures while they are still in the cache.
+    void addRow()
     {
-        const int race = m_raceNumbers <= 1 ? 0 : raceNumber.value_or(1);
-        QList<Entry> rows;
-        rows.reserve(qsizetype(m_runners.size()));
-        for (Runner &runner : m_runners) {
-            const std::optional<QDateTime> *time = &runner.time;
-            std::optional<QString> *card = &runner.card;
-            if (runner.startCount > 0) {
-                RaceStart *start = raceStartOf(runner, race);
-                if (!start)
-                    continue;
-                time = &start->time;
-                if (start->card)
-                    card = &start->card;
-            }
-            if (!*time)
-                continue;
-            Entry &row = rows.emplace_back();
-            row.familyName = std::move(runner.family);
-            row.givenName = std::move(runner.given);
-            row.cardNumber = std::move(*card);
-            row.startTime = **time;
+        Runner &runner = m_runner;
+        const std::optional<QDateTime> *time = &runner.time;
+        std::optional<QString> *card = &runner.card;
+        if (runner.startCount > 0) {
+            RaceStart *start = raceStartOf(runner, m_race.value_or(0));
+            if (!start)
+                return;
+            time = &start->time;
+            if (start->card)
+                card = &start->card;
         }
-        return rows;
+        if (!*time)
+            return;
+        Entry &row = m_rows.emplace_back();
+        row.familyName = std::move(runner.family);
+        row.givenName = std::move(runner.given);
+        row.cardNumber = std::move(*card);
+        row.startTime = **time;
     }
 
     // The tree holds each run of character data as one text (or CDATA) node: a run this long is
@@ -412,8 +425,13 @@ private:
     // The texts being collected are the first m_capturing buffers, innermost last.
     std::vector<QByteArray> m_buffers;
     std::size_t m_capturing = 0;
-    std::vector<Runner> m_runners;
+    // The race read, the runner open and its Start children, the runners begun and the rows made.
+    std::optional<int> m_race;
+    bool m_readAgain = false;
+    Runner m_runner;
     std::vector<RaceStart> m_starts;
+    qsizetype m_runnerCount = 0;
+    QList<Entry> m_rows;
 };
 
 thread_local Stream *Stream::current = nullptr;

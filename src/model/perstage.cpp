@@ -83,3 +83,22 @@ void setStartTimePreference(Race &race, const std::optional<StartTimePreference>
     Participant &p = race.participants[index];
     writeForStage(race, p.startTimePreference, p.startTimePreferenceByStage, value);
 }
+
+void StartTimeWriter::set(qsizetype index, const QDateTime &value)
+{
+    Participant &p = m_race.participants[index];
+    // A time in a named zone is kept apart: its zone is more than the three numbers of the key.
+    if (!m_race.activeStageId || (p.startTimeByStage && !p.startTimeByStage->isEmpty()) || !value.isValid()
+        || value.timeSpec() == Qt::TimeZone) {
+        setStartTime(m_race, value, index);
+        return;
+    }
+    const Instant key {value.toMSecsSinceEpoch(), int(value.timeSpec()), value.offsetFromUtc()};
+    auto it = m_maps.find(key);
+    if (it == m_maps.end()) {
+        StageMap<QDateTime> map;
+        map.insert(*m_race.activeStageId, value);
+        it = m_maps.insert(key, map);
+    }
+    p.startTimeByStage = it.value();
+}

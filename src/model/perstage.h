@@ -6,6 +6,8 @@
 
 #include "race.h"
 
+#include <QHash>
+
 [[nodiscard]] std::optional<QDateTime> scheduledStartTime(const Race &race, const Participant &p);
 [[nodiscard]] std::optional<QString> effectiveClassId(const Race &race, const Participant &p);
 [[nodiscard]] std::optional<QString> effectiveCourseId(const Race &race, const Participant &p);
@@ -18,3 +20,31 @@ void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype i
 void setClassId(Race &race, const std::optional<QString> &value, qsizetype index);
 void setCourseId(Race &race, const std::optional<QString> &value, qsizetype index);
 void setStartTimePreference(Race &race, const std::optional<StartTimePreference> &value, qsizetype index);
+
+// Many runners' start times written as setStartTime writes them, for an import or a plan. A runner
+// without a start map (or with an empty one) gets the active stage's one-entry map, and runners
+// given the same time, held the same way, share that map as copies of one map would: a large list
+// is then written without making a map per runner (and freed without freeing one).
+class StartTimeWriter
+{
+public:
+    explicit StartTimeWriter(Race &race)
+        : m_race(race)
+    { }
+    void set(qsizetype index, const QDateTime &value);
+
+private:
+    struct Instant
+    {
+        qint64 msecs = 0;
+        int spec = 0;
+        int offset = 0;
+        bool operator==(const Instant &) const = default;
+        friend size_t qHash(const Instant &i, size_t seed = 0)
+        {
+            return qHashMulti(seed, i.msecs, i.spec, i.offset);
+        }
+    };
+    Race &m_race;
+    QHash<Instant, StageMap<QDateTime>> m_maps;
+};

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 QHash<QUuid, qsizetype> participantIndex(const Race &race)
 {
@@ -83,9 +84,16 @@ bool setStartTimePreference(Race &race, const QUuid &id, const std::optional<Sta
 void applyStartTimes(Race &race, const QHash<QUuid, QDateTime> &times)
 {
     const QHash<QUuid, qsizetype> index = participantIndex(race);
+    // Written in stored order: in the hash's order a large list would reach its runners at random.
+    std::vector<const QDateTime *> timeOf(std::size_t(race.participants.size()), nullptr);
     for (auto it = times.constBegin(); it != times.constEnd(); ++it) {
         if (auto found = index.constFind(it.key()); found != index.constEnd())
-            setStartTime(race, it.value(), found.value());
+            timeOf[std::size_t(found.value())] = &it.value();
+    }
+    StartTimeWriter writer(race);
+    for (std::size_t i = 0; i < timeOf.size(); ++i) {
+        if (timeOf[i])
+            writer.set(qsizetype(i), *timeOf[i]);
     }
 }
 
