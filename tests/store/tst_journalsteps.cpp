@@ -1,3 +1,4 @@
+#include "autosavewriter.h"
 #include "casetable.h"
 #include "racechanges.h"
 #include "racejournal.h"
@@ -76,13 +77,16 @@ private slots:
         auto store = harness.makeStore(storeTestEvent("spring-cup.json"));
         store->autosave();
         store->flushAutosave();
-        const QByteArray files = StoreHarness::readAll(harness.autosavePath());
+        QByteArray files = StoreHarness::readAll(harness.autosavePath());
         const QString journalPath = harness.path(QStringLiteral("data/") + RaceJournal::fileName);
         const QDateTime finish = StoreHarness::fixedNow().addSecs(-600);
         // The last read of a card nobody holds, which register and assign settle, and a copy of
         // the event as it was, which restore takes back.
         std::optional<QDateTime> unknownFinish;
         std::optional<Race> kept;
+        // The event as the last line left it, while steps without a line of their own have
+        // changed it since.
+        std::optional<Race> unlined;
         int step = 0;
         for (const QString &token : cells.first().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             ++step;
@@ -158,6 +162,35 @@ private slots:
             } else if (operation == QStringLiteral("restore")) {
                 QVERIFY(kept);
                 store->setRace(*kept);
+            } else if (operation == QStringLiteral("receive")) {
+                // A station's corrected copy of result N: put in place of the one held.
+                QVERIFY(n < race.results.size());
+                PersonResult received = race.results[n];
+                received.overrideNote = QStringLiteral("received %1").arg(step);
+                store->applyReceivedResult(received);
+            } else if (operation == QStringLiteral("receivenew")) {
+                // A result a station read for entry N, which this one does not hold yet.
+                QVERIFY(n < race.participants.size());
+                PersonResult received;
+                received.participantId = race.participants[n].id;
+                received.cardNumber = race.participants[n].cardNumber;
+                received.readAt = finish.addSecs(step);
+                received.finishTime = finish.addSecs(step);
+                store->applyReceivedResult(received);
+            } else if (operation == QStringLiteral("class")) {
+                // An import's step: the entry's class changes without a line of its own.
+                QVERIFY(n < race.participants.size());
+                store->setClassId(std::nullopt, n);
+            } else if (operation == QStringLiteral("reopen")) {
+                // The event written to a file of its own and opened from it: another document,
+                // whose lines start from that file.
+                const QString path = harness.path(QStringLiteral("reopened.json"));
+                QVERIFY(!writeRaceFile(store->race(), JsonLayout::PrettySorted, path));
+                files = StoreHarness::readAll(path);
+                const std::optional<Race> opened = decodeRace(files);
+                QVERIFY(opened);
+                QString error;
+                QVERIFY2(store->openEvent(*opened, QUrl::fromLocalFile(path), &error), qPrintable(error));
             } else if (operation == QStringLiteral("note")) {
                 QVERIFY(n < race.results.size());
                 store->overrideResultStatus(race.results[n].id, false, QStringLiteral("step %1").arg(step));
@@ -193,7 +226,10 @@ private slots:
             }
             const QByteArray journal = StoreHarness::readAll(journalPath);
             const QByteArray line = lastLine(journal);
-            if (parts[1] == QStringLiteral("-")) {
+            if (operation == QStringLiteral("reopen")) {
+                // Opening writes the full files and so empties the journal: no line of its own.
+                QCOMPARE(lineCount(journal), 0);
+            } else if (parts[1] == QStringLiteral("-")) {
                 QCOMPARE(lineCount(journal), linesBefore);
             } else {
                 QCOMPARE(lineCount(journal), linesBefore + 1);
@@ -201,10 +237,18 @@ private slots:
                 QCOMPARE(QString::number(recordsIn(line, QStringLiteral("results"))), expected.value(0));
                 QCOMPARE(QString::number(recordsIn(line, QStringLiteral("participants"))), expected.value(1));
                 // The very change a comparison of the whole event before and after the step finds.
-                const auto full = encodeRaceChanges(before, store->race());
+                const auto full = encodeRaceChanges(unlined ? *unlined : before, store->race());
                 QVERIFY(full);
                 QCOMPARE(changeOf(line), changeOf('{' + full->body + '}'));
             }
+            // An import's step reaches the journal with the operation's next line, compared with
+            // the event as the last line left it.
+            if (operation == QStringLiteral("class")) {
+                if (!unlined)
+                    unlined = before;
+                continue;
+            }
+            unlined.reset();
             std::optional<Race> replayed = decodeRace(files);
             QVERIFY(replayed);
             const RaceJournal::Replay replay = RaceJournal::replay(*replayed, journal);

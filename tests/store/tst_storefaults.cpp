@@ -452,21 +452,32 @@ private slots:
     // A card read right after a correction whose record the full disk refused: the read's record
     // holds the correction as well (a read's record otherwise compares only the results it
     // appends), so the journal replayed gives the event as the store holds it. With idle time
-    // between them the store's own work runs there as well.
+    // between them the store's own work runs there as well. The refused record may also be a
+    // result received from a station (in place of the one held) or another card read (the lists
+    // then differ in length).
     void cardReadAfterRefusedRecordHoldsBoth_data()
     {
         // Whether a card was read before the refused record (else the event came with a result).
         QTest::addColumn<bool>("readFirst");
         QTest::addColumn<bool>("idle");
-        QTest::newRow("read right after") << true << false;
-        QTest::newRow("idle time between") << true << true;
-        QTest::newRow("first read of the event") << false << true;
+        // note, receive or read
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("read right after") << true << false << QStringLiteral("note");
+        QTest::newRow("idle time between") << true << true << QStringLiteral("note");
+        QTest::newRow("first read of the event") << false << true << QStringLiteral("note");
+        QTest::newRow("received result, read right after") << true << false << QStringLiteral("receive");
+        QTest::newRow("received result, idle time between") << true << true << QStringLiteral("receive");
+        QTest::newRow("received result, first read") << false << true << QStringLiteral("receive");
+        QTest::newRow("refused read, read right after") << true << false << QStringLiteral("read");
+        QTest::newRow("refused read, idle time between") << true << true << QStringLiteral("read");
+        QTest::newRow("refused first read") << false << false << QStringLiteral("read");
     }
     void cardReadAfterRefusedRecordHoldsBoth()
     {
         requireIsolation();
         QFETCH(bool, readFirst);
         QFETCH(bool, idle);
+        QFETCH(QString, refused);
         StoreHarness harness;
         // Neither a retry nor a full write runs in between: only the read's record can hold it.
         harness.firstRetryDelay = std::chrono::hours(1);
@@ -480,6 +491,10 @@ private slots:
         bo.givenName = QStringLiteral("Bo");
         bo.cardNumber = QStringLiteral("777");
         race.participants.append(bo);
+        Participant cai;
+        cai.givenName = QStringLiteral("Cai");
+        cai.cardNumber = QStringLiteral("778");
+        race.participants.append(cai);
         const QDateTime start = StoreHarness::fixedNow().addSecs(-3600);
         std::optional<PersonResult> anna;
         if (!readFirst) {
@@ -502,7 +517,26 @@ private slots:
         QVERIFY(disk.refuseWrites(false));
         // Longer than a page: its record cannot fit in the journal's last page either.
         const QString note(6000, u'n');
-        store->overrideResultStatus(anna->id, false, note);
+        std::optional<PersonResult> caisRead;
+        if (refused == QStringLiteral("note")) {
+            store->overrideResultStatus(anna->id, false, note);
+        } else if (refused == QStringLiteral("receive")) {
+            PersonResult received = *anna;
+            received.overrideNote = note;
+            store->applyReceivedResult(received);
+        } else {
+            // Punches enough that the record does not fit in the journal's last page either.
+            QList<SIPunch> punches;
+            for (int i = 0; i < 200; ++i) {
+                SIPunch punch;
+                punch.controlCode = 31 + i % 50;
+                punch.time = start.addSecs(10 + i);
+                punches.append(punch);
+            }
+            caisRead = store->recordCardReading(
+                QStringLiteral("778"), punches, std::nullopt, start, start.addSecs(1850));
+            QVERIFY(caisRead);
+        }
         QVERIFY2(store->autosaveError().startsWith(QStringLiteral("Changes cannot be recorded")),
             qPrintable(store->autosaveError()));
         QVERIFY(disk.takeWritesAgain(false));
@@ -521,7 +555,11 @@ private slots:
                                        .value(QStringLiteral("results"))
                                        .toArray();
         QCOMPARE(results.size(), 2);
-        QCOMPARE(results.at(0).toObject().value(QStringLiteral("overrideNote")).toString(), note);
+        if (caisRead)
+            QCOMPARE(results.at(0).toObject().value(QStringLiteral("id")).toString(),
+                caisRead->id.toString(QUuid::WithoutBraces).toUpper());
+        else
+            QCOMPARE(results.at(0).toObject().value(QStringLiteral("overrideNote")).toString(), note);
         std::optional<Race> replayed = decodeRace(files);
         QVERIFY(replayed);
         QCOMPARE(RaceJournal::replay(*replayed, journal).setAside, 0);
