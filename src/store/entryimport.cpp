@@ -91,7 +91,7 @@ QList<Participant> remapParticipantClassIds(QList<Participant> participants, con
 
 bool isMissingCardNumber(const QString &cardNumber)
 {
-    return cardNumber.isEmpty() || cardNumber == u"0";
+    return cardNumber.isEmpty() || (cardNumber.size() == 1 && cardNumber.front() == u'0');
 }
 
 namespace {
@@ -324,6 +324,13 @@ public:
     // What a card number is looked up by: noKey for a text no stored runner has.
     quint64 lookupKey(const QString &cardNumber) { return key(cardNumber, false).value_or(noKey); }
     static constexpr quint64 noKey = ~quint64(0);
+
+    // Whether a text of `size` units that has this key is the key's digits themselves (no grouping
+    // spaces): two such texts with one key are the same text, told without reading either.
+    static bool spellsDigits(quint64 key, qsizetype size)
+    {
+        return (key & textTag) == 0 && key / lengthUnit == quint64(size);
+    }
 
     // Every stored runner, by the key of each position. The table of a large event is read at
     // random, far beyond the caches: each slot is asked for a few keys before its turn, so the
@@ -584,8 +591,11 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             match[qsizetype(i)] = matcher.claim(cardKeys[i]);
             if (match[qsizetype(i)] >= 0)
                 --unclaimed;
+            else
+                cardKeys[i] = CardPositions::noKey;
         }
     }
+    // Of a matched entry, the key is now noKey unless the runner was found by it.
     if (listClasses) {
         const IdMap classIds = mergeImportedClasses(race, *listClasses, std::nullopt);
         if (!classIds.isEmpty())
@@ -653,7 +663,14 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
                 write().givenName = std::move(entry.givenName);
             if (differs(stored().familyName, entry.familyName))
                 write().familyName = std::move(entry.familyName);
-            if (!isMissingCardNumber(entry.cardNumber) && differs(stored().cardNumber, entry.cardNumber))
+            // A runner found by a card both sides spell as plain digits holds that very text, known
+            // from the key alone: the texts are compared only where a grouped spelling or a text
+            // card may make them differ.
+            const quint64 cardKey = cardKeys[std::size_t(i)];
+            const bool sameCard = CardPositions::spellsDigits(cardKey, entry.cardNumber.size())
+                && CardPositions::spellsDigits(cardKey, stored().cardNumber.size());
+            if (!sameCard && !isMissingCardNumber(entry.cardNumber)
+                && differs(stored().cardNumber, entry.cardNumber))
                 write().cardNumber = std::move(entry.cardNumber);
             if (differs(stored().club, entry.club))
                 write().club = std::move(entry.club);

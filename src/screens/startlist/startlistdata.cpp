@@ -4,6 +4,7 @@
 #include "classorder.h"
 #include "coursesetup.h"
 #include "documenttext.h"
+#include "idmemo.h"
 #include "iofstartlistwriter.h"
 #include "localization.h"
 #include "messagetext.h"
@@ -74,9 +75,43 @@ const T *forActiveStage(const Race &race, const std::optional<T> &base, const st
     return base ? &*base : nullptr;
 }
 
+// The active stage's values of the per-stage fields as forActiveStage reads them, for walks over
+// every runner. A runner's map often lacks the active stage (a stage's unplaced runners, classes
+// given for other stages only), and the look-up then asks each of its keys whether it is the
+// active stage's id in another canonical form: the answer is kept per key, and the runners' maps
+// mostly share their keys' characters, so a key's text is read once rather than once per runner.
+class ActiveStageFields
+{
+public:
+    explicit ActiveStageFields(const Race &race)
+        : m_stageId(race.activeStageId ? &*race.activeStageId : nullptr)
+    { }
+
+    template<typename T>
+    const T *operator()(const std::optional<T> &base, const std::optional<StageMap<T>> &map)
+    {
+        if (m_stageId && map) {
+            const auto exact = map->constFind(*m_stageId);
+            if (exact != map->constEnd())
+                return &exact.value();
+            for (auto i = map->constBegin(); i != map->constEnd(); ++i) {
+                if (m_isActive.get(i.key(), [this](const QString &key) { return sameId(key, *m_stageId); }))
+                    return &i.value();
+            }
+        }
+        return base ? &*base : nullptr;
+    }
+
+private:
+    const QString *m_stageId;
+    IdMemo<bool> m_isActive;
+};
+
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself.
-void prefetchRunner(const Participant &p)
+// their own allocation, found from the runner itself. The club and the card are read only by a
+// search (the card only for a query with digits): asking for them otherwise would spend the
+// memory's time on texts nobody reads.
+void prefetchRunner(const Participant &p, bool club, bool card)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
     const auto optionalText = [&](const std::optional<QString> &t) {
@@ -92,8 +127,10 @@ void prefetchRunner(const Participant &p)
     text(p.familyName);
     optionalText(p.classId);
     map(p.classIdByStage);
-    text(p.cardNumber);
-    optionalText(p.club);
+    if (card)
+        text(p.cardNumber);
+    if (club)
+        optionalText(p.club);
 }
 
 // The shared block of a per-stage map, read from the map itself without following it: a map is
@@ -223,21 +260,48 @@ namespace {
 
 // The folded form of each Latin-1 character. A Latin-1 text holds no combining marks, and every
 // mark its characters decompose into is removed, so its folded form is its characters' folded
-// forms one after the other: names, clubs and cards are matched without building that text.
-const std::array<QString, 256> &latin1Folds()
+// forms one after the other: names, clubs and cards are matched without building that text. The
+// forms lie one after the other in one table (nearly all are one unit long), so that folding a
+// text is a copy of a unit or a few per character.
+struct Latin1Folds
 {
-    static const std::array<QString, 256> folds = [] {
-        std::array<QString, 256> out;
-        for (char16_t c = 0; c < 256; ++c)
-            out[c] = foldedSearchText(QString(QChar(c)));
+    // Character c's form is units[start[c]] up to units[start[c + 1]].
+    std::array<quint16, 257> start {};
+    std::vector<char16_t> units;
+    // The longest form.
+    qsizetype longest = 0;
+};
+
+const Latin1Folds &latin1Folds()
+{
+    static const Latin1Folds folds = [] {
+        Latin1Folds out;
+        for (char16_t c = 0; c < 256; ++c) {
+            const QString form = foldedSearchText(QString(QChar(c)));
+            out.start[c] = quint16(out.units.size());
+            const auto *const formUnits = reinterpret_cast<const char16_t *>(form.constData());
+            out.units.insert(out.units.end(), formUnits, formUnits + form.size());
+            out.longest = std::max(out.longest, form.size());
+        }
+        out.start[256] = quint16(out.units.size());
         return out;
     }();
     return folds;
 }
 
-bool isLatin1Text(const QString &text)
+// Whether `text` holds `needle` (as QStringView::contains, unit by unit): the texts searched are a
+// name or a club, too short for the library's search to pay for setting itself up.
+bool holds(const char16_t *text, qsizetype size, QStringView needle)
 {
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+    const qsizetype length = needle.size();
+    if (length == 0)
+        return true;
+    const char16_t *const n = needle.utf16();
+    for (qsizetype i = 0; i + length <= size; ++i) {
+        if (text[i] == n[0] && std::equal(n + 1, n + length, text + i + 1))
+            return true;
+    }
+    return false;
 }
 
 // A folded query matched against the runners' texts, as matchesSearch says.
@@ -259,23 +323,35 @@ public:
             || (p.club && foldedContains(*p.club, m_query, false));
     }
 
+    [[nodiscard]] bool readsClubs() const { return !m_query.isEmpty(); }
+    [[nodiscard]] bool readsCards() const { return !m_digits.isEmpty(); }
+
 private:
     // Whether the folded `text` (without its spaces first, for a card) holds `needle`.
     static bool foldedContains(const QString &text, const QString &needle, bool card)
     {
-        if (!isLatin1Text(text)) {
-            const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
-            return folded.contains(needle);
-        }
-        const std::array<QString, 256> &folds = latin1Folds();
-        QVarLengthArray<QChar, 128> buffer;
-        for (const QChar c : text) {
-            if (card && (c.isSpace()))
+        const Latin1Folds &folds = latin1Folds();
+        QVarLengthArray<char16_t, 256> buffer(text.size() * folds.longest);
+        char16_t *out = buffer.data();
+        const auto *const units = reinterpret_cast<const char16_t *>(text.constData());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = units[i];
+            if (c >= 0x100) {
+                const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
+                return folded.contains(needle);
+            }
+            if (card && QChar::isSpace(c))
                 continue;
-            const QString &f = folds[c.unicode()];
-            buffer.append(f.constData(), f.size());
+            const quint16 from = folds.start[c];
+            const quint16 to = folds.start[c + 1];
+            if (to - from == 1) {
+                *out++ = folds.units[from];
+                continue;
+            }
+            for (quint16 k = from; k < to; ++k)
+                *out++ = folds.units[k];
         }
-        return QStringView(buffer.constData(), buffer.size()).contains(needle);
+        return holds(buffer.constData(), out - buffer.constData(), needle);
     }
 
     QString m_query;
@@ -298,6 +374,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     // made once, in stored order, into their sorted places.
     QHash<QStringView, int> classIndex;
     LocalSeconds seconds;
+    ActiveStageFields activeStage(race);
     NameRanks names(64);
     std::vector<qsizetype> passing;
     std::vector<int> classOf;
@@ -311,9 +388,9 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         if (i + ahead < race.participants.size())
-            prefetchRunner(race.participants[i + ahead]);
+            prefetchRunner(race.participants[i + ahead], search.readsClubs(), search.readsCards());
         const Participant &p = race.participants[i];
-        const QString *classId = forActiveStage(race, p.classId, p.classIdByStage);
+        const QString *classId = activeStage(p.classId, p.classIdByStage);
         if (!classId)
             continue;
         if (!filter.classId.isEmpty() && *classId != filter.classId)
@@ -338,7 +415,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         if (k + ahead < passing.size())
             prefetchStartMapNode(race.participants[passing[k + ahead]]);
         const Participant &p = race.participants[passing[k]];
-        if (const QDateTime *time = forActiveStage(race, p.startTime, p.startTimeByStage)) {
+        if (const QDateTime *time = activeStage(p.startTime, p.startTimeByStage)) {
             secondsOf[k] = seconds(*time);
             timed.push_back(quint32(k));
         } else {

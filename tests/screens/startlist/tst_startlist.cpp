@@ -297,6 +297,43 @@ private slots:
         }
     }
 
+    // Runners whose stage maps share their keys' characters (copies), keys in another canonical
+    // form than the stage's id, and maps without the active stage: each runner is listed, and
+    // scheduled or not, as the model's own reading of its class and start time says.
+    void sharedStageKeys()
+    {
+        Race race = screenEvent(QStringLiteral("search-stages.json"));
+        const QList<Participant> originals = race.participants;
+        for (int copy = 0; copy < 3; ++copy) {
+            for (Participant p : originals) {
+                p.id = QUuid::createUuid();
+                race.participants.append(p);
+            }
+        }
+        const StartListLists lists = startListLists(race, {});
+        QList<qsizetype> shown;
+        QList<qsizetype> timed;
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (!effectiveClassId(race, race.participants[i]))
+                continue;
+            shown.append(i);
+            if (scheduledStartTime(race, race.participants[i]))
+                timed.append(i);
+        }
+        QCOMPARE(lists.filtered, shown);
+        QCOMPARE(lists.scheduled.size(), timed.size());
+        QCOMPARE(lists.unscheduled.size(), shown.size() - timed.size());
+        for (qsizetype k = 0; k < lists.scheduled.size(); ++k) {
+            const std::optional<QDateTime> t
+                = scheduledStartTime(race, race.participants[lists.scheduled[k]]);
+            QVERIFY(t);
+            QCOMPARE(lists.scheduledRows[k].seconds, secondsOfDay(*t));
+            if (k > 0)
+                QVERIFY(lists.scheduledRows[k - 1].seconds <= lists.scheduledRows[k].seconds);
+        }
+        QCOMPARE(timed.size(), 16);
+    }
+
     // The generated event, planned: start order, name order and grid counts against plain counts.
     void generatedEvent()
     {
