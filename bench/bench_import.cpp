@@ -1,5 +1,6 @@
 // Reading and merging a generated EntryList (the argument: 500, 5,000 or 50,000 entries) and a
 // 40-course CourseData file.
+#include "benchentrylist.h"
 #include "coursesetup.h"
 #include "entryimport.h"
 #include "iofcoursedataparser.h"
@@ -12,36 +13,6 @@
 #include <map>
 
 namespace {
-
-QByteArray escaped(const QString &text)
-{
-    return text.toHtmlEscaped().toUtf8();
-}
-
-// Every generated entry, one in fifty without a card (rental candidates).
-QByteArray makeEntryListXml(int entries)
-{
-    const Race &race = generatedRaceOfSize(entries, false);
-    QByteArray out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\" iofVersion=\"3.0\">\n"
-                     "<ClassList>";
-    for (const RaceClass &c : race.classes)
-        out += "<Class><Id>" + escaped(c.id) + "</Id><Name>" + escaped(c.name) + "</Name></Class>";
-    out += "</ClassList>\n";
-    int n = 0;
-    for (const Participant &p : race.participants) {
-        out += "<PersonEntry><Person><Name><Family>" + escaped(p.familyName) + "</Family><Given>"
-            + escaped(p.givenName) + "</Given></Name></Person>";
-        if (p.club)
-            out += "<Organisation><Name>" + escaped(*p.club) + "</Name></Organisation>";
-        if (++n % 50 != 0)
-            out += "<ControlCard>" + escaped(p.cardNumber) + "</ControlCard>";
-        if (p.classId)
-            out += "<Class><Id>" + escaped(*p.classId) + "</Id></Class>";
-        out += "</PersonEntry>\n";
-    }
-    return out + "</EntryList>\n";
-}
 
 const QByteArray &entryListXml(const benchmark::State &state)
 {
@@ -81,16 +52,6 @@ const QByteArray &courseDataXml()
     }();
     return xml;
 }
-
-// Parser log lines would swamp the timings.
-struct QuietLog
-{
-    QuietLog()
-    {
-        setLogSink([](const QString &) {});
-    }
-    ~QuietLog() { setLogSink(nullptr); }
-};
 
 void BM_ParseEntryList(benchmark::State &state)
 {
