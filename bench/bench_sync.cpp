@@ -1,6 +1,8 @@
 // Station sync on loopback with the generated event (5,000 entries, 3 stages, 15,000 results):
 // a master and two slaves, the discovery a directory inside the process.
 // - SnapshotEncode / SnapshotDecode: one snapshot message of the event, framed and read back.
+//   SnapshotEncodeOfSize / SnapshotDecodeOfSize: the same at 500, 5,000 and 50,000 entries (the
+//   argument), the default event otherwise.
 // - CardReadRoundTrip: a result read at slave A, from its submit until slave B holds the master's
 //   new race with it (submit, master stores and broadcasts the whole event, slaves decode it).
 // - RaceDay: the master and three slaves each in a process of its own (this program, started
@@ -41,28 +43,52 @@ void ensureApplication()
     static QCoreApplication app(argc, nullptr);
 }
 
-void SnapshotEncode(benchmark::State &state)
+void encodeSnapshot(benchmark::State &state, const Race &race)
 {
-    const SyncMessage message {SyncMessageKind::Snapshot, QStringLiteral("M"), event(), std::nullopt};
+    const SyncMessage message {SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt};
     qsizetype bytes = 0;
     for (auto _ : state) {
         auto frame = frameSyncMessage(message);
+        if (!frame) {
+            state.SkipWithError("snapshot did not encode");
+            break;
+        }
         bytes = frame->size();
         benchmark::DoNotOptimize(frame);
     }
     state.counters["MB"] = double(bytes) / 1e6;
 }
 
-void SnapshotDecode(benchmark::State &state)
+void decodeSnapshot(benchmark::State &state, const Race &race)
 {
     const QByteArray body
-        = *encodeSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), event(), std::nullopt});
+        = *encodeSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt});
     for (auto _ : state) {
         auto message = decodeSyncMessage(body);
         if (!message || !message->race)
             state.SkipWithError("snapshot did not decode");
         benchmark::DoNotOptimize(message);
     }
+}
+
+void SnapshotEncode(benchmark::State &state)
+{
+    encodeSnapshot(state, event());
+}
+
+void SnapshotDecode(benchmark::State &state)
+{
+    decodeSnapshot(state, event());
+}
+
+void SnapshotEncodeOfSize(benchmark::State &state)
+{
+    encodeSnapshot(state, generatedRaceOfSize(int(state.range(0))));
+}
+
+void SnapshotDecodeOfSize(benchmark::State &state)
+{
+    decodeSnapshot(state, generatedRaceOfSize(int(state.range(0))));
 }
 
 void CardReadRoundTrip(benchmark::State &state)
@@ -343,6 +369,8 @@ void RaceDay(benchmark::State &state)
 
 BENCHMARK(SnapshotEncode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SnapshotDecode)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(SnapshotEncodeOfSize)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(SnapshotDecodeOfSize)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(CardReadRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(RaceDay)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 

@@ -1,0 +1,105 @@
+// The documents the live-results publishers build from the generated event (60 classes, one
+// result with 20 splits per entry and stage), at 500, 5,000 and 50,000 entries: the argument is
+// the number of entries. Only the encoding is measured, nothing is sent.
+// - LiveResultatComplete: the runner and result snapshots, the class names and the complete
+//   upload's JSON body, as the first upload to a competition.
+// - LiveResultatAfterCardRead: the next upload after one more card was read (one result's time
+//   changed): the snapshots of the new race, both diffs against the last accepted ones and the
+//   diff upload's body.
+// - MetsaResultList: the whole race as the IOF XML ResultList Metsä receives, in UTF-8.
+
+#include "liveresultatformat.h"
+#include "metsapublisher.h"
+#include "racegenerator.h"
+
+#include <map>
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace liveresultat;
+
+const Race &event(const benchmark::State &state)
+{
+    return generatedRaceOfSize(int(state.range(0)));
+}
+
+struct AfterCardRead
+{
+    Race race;
+    RunnerMap runners;
+    ResultMap results;
+};
+
+// The race once a card more was read, beside the snapshots accepted before it.
+const AfterCardRead &afterCardRead(const benchmark::State &state)
+{
+    static std::map<int, std::unique_ptr<const AfterCardRead>> cache;
+    auto &slot = cache[int(state.range(0))];
+    if (!slot) {
+        auto made = std::make_unique<AfterCardRead>();
+        const Race &before = event(state);
+        made->runners = makeRunnerSnapshots(before);
+        made->results = makeResultSnapshots(before);
+        made->race = before;
+        // The last stored result is the one its runner is published with.
+        PersonResult &read = made->race.results.last();
+        read.raceTime = read.raceTime.value_or(0) + 61.0;
+        slot = std::move(made);
+    }
+    return *slot;
+}
+
+void LiveResultatComplete(benchmark::State &state)
+{
+    const Race &race = event(state); // built once, outside the timing
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const RunnerMap runners = makeRunnerSnapshots(race);
+        const ResultMap results = makeResultSnapshots(race);
+        const QByteArray body
+            = completeUploadBody(42, QStringLiteral("secret"), makeUploadClasses(race), runners, results);
+        bytes = body.size();
+        benchmark::DoNotOptimize(body.constData());
+    }
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+
+void LiveResultatAfterCardRead(benchmark::State &state)
+{
+    const AfterCardRead &f = afterCardRead(state);
+    qsizetype changes = 0;
+    for (auto _ : state) {
+        const RunnerMap runners = makeRunnerSnapshots(f.race);
+        const ResultMap results = makeResultSnapshots(f.race);
+        const QList<RunnerOp> runnerOps = diffRunners(f.runners, runners);
+        const QList<ResultOp> resultOps = diffResults(f.results, results);
+        const QByteArray body = diffUploadBody(42, QStringLiteral("secret"), runnerOps, resultOps);
+        changes = runnerOps.size() + resultOps.size();
+        benchmark::DoNotOptimize(body.constData());
+    }
+    if (changes != 1)
+        state.SkipWithError("the card read is not exactly one change");
+}
+
+void MetsaResultList(benchmark::State &state)
+{
+    const Race &race = event(state);
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const QByteArray body = MetsaPublisher::buildResultListXML(race).toUtf8();
+        bytes = body.size();
+        benchmark::DoNotOptimize(body.constData());
+    }
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+
+} // namespace
+
+BENCHMARK(LiveResultatComplete)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LiveResultatAfterCardRead)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MetsaResultList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
