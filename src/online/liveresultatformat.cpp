@@ -1,11 +1,15 @@
 #include "liveresultatformat.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace liveresultat {
 
@@ -63,6 +67,24 @@ QString opName(Op op)
     return QStringLiteral("delete");
 }
 
+// The map a sequence of `map[key] = value` assignments in `entries`' order leaves: the last of
+// equal keys wins. Sorting first lets the map be built in key order, each node appended at the
+// end, instead of one descent from the root per assignment.
+template<typename Key, typename Value>
+std::map<Key, Value> lastAssigned(std::vector<std::pair<Key, Value>> &entries)
+{
+    std::stable_sort(
+        entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::map<Key, Value> out;
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        const auto next = std::next(it);
+        if (next != entries.end() && !(it->first < next->first))
+            continue;
+        out.emplace_hint(out.end(), std::move(it->first), std::move(it->second));
+    }
+    return out;
+}
+
 QByteArray compact(const QJsonObject &o)
 {
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
@@ -72,7 +94,25 @@ QByteArray compact(const QJsonObject &o)
 
 qint64 runnerId(const QUuid &participantId)
 {
-    const QByteArray text = participantId.toString(QUuid::WithoutBraces).toUpper().toUtf8();
+    // The text is written here rather than through toString().toUpper(): this runs for every
+    // runner and result of every upload.
+    static constexpr char digits[] = "0123456789ABCDEF";
+    char text[36];
+    int at = 0;
+    const auto hex = [&](quint64 value, int count) {
+        for (int shift = (count - 1) * 4; shift >= 0; shift -= 4)
+            text[at++] = digits[(value >> shift) & 0xf];
+    };
+    hex(participantId.data1, 8);
+    text[at++] = '-';
+    hex(participantId.data2, 4);
+    text[at++] = '-';
+    hex(participantId.data3, 4);
+    text[at++] = '-';
+    hex(quint64(participantId.data4[0]) << 8 | participantId.data4[1], 4);
+    text[at++] = '-';
+    for (int i = 2; i < 8; ++i)
+        hex(participantId.data4[i], 2);
     quint64 hash = 0xcbf29ce484222325ULL;
     for (const char byte : text) {
         hash ^= quint64(quint8(byte));
@@ -100,31 +140,36 @@ std::optional<qint64> parseEventId(const QString &competitionId)
 
 RunnerMap makeRunnerSnapshots(const Race &race)
 {
-    RunnerMap runners;
+    // The first class of an id names it, as a scan of the classes in stored order would find.
+    QHash<QString, const QString *> classNames;
+    classNames.reserve(race.classes.size());
+    for (const RaceClass &c : race.classes)
+        if (!classNames.contains(c.id))
+            classNames.insert(c.id, &c.name);
+    std::vector<std::pair<qint64, RunnerSnapshot>> runners;
+    runners.reserve(size_t(race.participants.size()));
     for (const Participant &p : race.participants) {
         RunnerSnapshot r;
         r.name = trimmedName(p);
         r.club = p.club;
         r.className = noClass;
         if (p.classId) {
-            for (const RaceClass &c : race.classes) {
-                if (c.id == *p.classId) {
-                    r.className = c.name;
-                    break;
-                }
-            }
+            if (const auto it = classNames.constFind(*p.classId); it != classNames.constEnd())
+                r.className = **it;
         }
         if (p.startTime)
             r.start = centisecondsSinceMidnight(*p.startTime);
-        runners[runnerId(p.id)] = std::move(r);
+        runners.emplace_back(runnerId(p.id), std::move(r));
     }
-    return runners;
+    return lastAssigned(runners);
 }
 
 ResultMap makeResultSnapshots(const Race &race)
 {
-    ResultMap results;
+    std::vector<std::pair<ResultKey, ResultSnapshot>> results;
+    results.reserve(size_t(race.results.size()));
     QSet<QUuid> withResult;
+    withResult.reserve(race.participants.size());
     for (const PersonResult &r : race.results) {
         withResult.insert(r.participantId);
         // A finish before the start (a negative time, as earlier versions stored it) has no time
@@ -133,16 +178,16 @@ ResultMap makeResultSnapshots(const Race &race)
             continue;
         // Halves away from zero: 0.125 s is 13 cs.
         const qint64 time = std::llround(*r.raceTime * 100.0);
-        results[{runnerId(r.participantId), finishControl}]
-            = {time, r.effectiveCompleted() ? Completed : NotCompleted};
+        results.push_back({{runnerId(r.participantId), finishControl},
+            {time, r.effectiveCompleted() ? Completed : NotCompleted}});
     }
     for (const Participant &p : race.participants) {
         if (!p.status || withResult.contains(p.id))
             continue;
-        results[{runnerId(p.id), finishControl}]
-            = {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
+        results.push_back({{runnerId(p.id), finishControl},
+            {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish}});
     }
-    return results;
+    return lastAssigned(results);
 }
 
 QStringList makeUploadClasses(const Race &race)
@@ -153,38 +198,53 @@ QStringList makeUploadClasses(const Race &race)
     return names;
 }
 
+namespace {
+
+// Adds and updates in `current`'s key order, then deletes in `baseline`'s, both maps walked once
+// side by side. `same(old, new)` tells an unchanged entry.
+template<typename Map, typename Record, typename Make, typename Same>
+QList<Record> diffMaps(const Map &baseline, const Map &current, Make make, Same same)
+{
+    QList<Record> ops;
+    QList<Record> deletes;
+    auto old = baseline.begin();
+    for (const auto &[key, value] : current) {
+        for (; old != baseline.end() && old->first < key; ++old)
+            deletes.append(make(Op::Delete, old->first, nullptr));
+        if (old == baseline.end() || key < old->first) {
+            ops.append(make(Op::Add, key, &value));
+        } else {
+            if (!same(old->second, value))
+                ops.append(make(Op::Update, key, &value));
+            ++old;
+        }
+    }
+    for (; old != baseline.end(); ++old)
+        deletes.append(make(Op::Delete, old->first, nullptr));
+    ops.append(deletes);
+    return ops;
+}
+
+} // namespace
+
 QList<RunnerOp> diffRunners(const RunnerMap &baseline, const RunnerMap &current)
 {
-    QList<RunnerOp> ops;
-    for (const auto &[id, runner] : current) {
-        const auto old = baseline.find(id);
-        if (old == baseline.end())
-            ops.append({Op::Add, id, runner});
-        else if (!sameRunner(old->second, runner))
-            ops.append({Op::Update, id, runner});
-    }
-    for (const auto &[id, runner] : baseline) {
-        if (!current.contains(id))
-            ops.append({Op::Delete, id, {}});
-    }
-    return ops;
+    return diffMaps<RunnerMap, RunnerOp>(
+        baseline, current,
+        [](Op op, qint64 id, const RunnerSnapshot *runner) {
+            return RunnerOp {op, id, runner ? *runner : RunnerSnapshot {}};
+        },
+        sameRunner);
 }
 
 QList<ResultOp> diffResults(const ResultMap &baseline, const ResultMap &current)
 {
-    QList<ResultOp> ops;
-    for (const auto &[key, result] : current) {
-        const auto old = baseline.find(key);
-        if (old == baseline.end())
-            ops.append({Op::Add, key, result});
-        else if (old->second != result)
-            ops.append({Op::Update, key, result});
-    }
-    for (const auto &[key, result] : baseline) {
-        if (!current.contains(key))
-            ops.append({Op::Delete, key, {}});
-    }
-    return ops;
+    return diffMaps<ResultMap, ResultOp>(
+        baseline, current,
+        [](Op op, const ResultKey &key, const ResultSnapshot *result) {
+            return ResultOp {op, key, result ? *result : ResultSnapshot {}};
+        },
+        [](const ResultSnapshot &a, const ResultSnapshot &b) { return a == b; });
 }
 
 QByteArray completeUploadBody(qint64 eventId, const QString &password, const QStringList &classes,
