@@ -68,19 +68,23 @@ QString opName(Op op)
 }
 
 // The map a sequence of `map[key] = value` assignments in `entries`' order leaves: the last of
-// equal keys wins. Sorting first lets the map be built in key order, each node appended at the
-// end, instead of one descent from the root per assignment.
+// equal keys wins. The keys are sorted apart from the values, with their positions breaking ties,
+// and the map is then built in key order, each node appended at the end, instead of one descent
+// from the root per assignment.
 template<typename Key, typename Value>
 std::map<Key, Value> lastAssigned(std::vector<std::pair<Key, Value>> &entries)
 {
-    std::stable_sort(
-        entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<std::pair<Key, quint32>> order;
+    order.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        order.emplace_back(entries[i].first, quint32(i));
+    std::sort(order.begin(), order.end());
     std::map<Key, Value> out;
-    for (auto it = entries.begin(); it != entries.end(); ++it) {
+    for (auto it = order.begin(); it != order.end(); ++it) {
         const auto next = std::next(it);
-        if (next != entries.end() && !(it->first < next->first))
+        if (next != order.end() && !(it->first < next->first))
             continue;
-        out.emplace_hint(out.end(), std::move(it->first), std::move(it->second));
+        out.emplace_hint(out.end(), it->first, std::move(entries[it->second].second));
     }
     return out;
 }
@@ -168,10 +172,17 @@ ResultMap makeResultSnapshots(const Race &race)
 {
     std::vector<std::pair<ResultKey, ResultSnapshot>> results;
     results.reserve(size_t(race.results.size()));
+    // Only a runner with a status and no result gets an entry of its own: those with a status are
+    // few, so only their ids are looked up for every result, in a set that stays small.
+    QSet<QUuid> withStatus;
+    for (const Participant &p : race.participants) {
+        if (p.status)
+            withStatus.insert(p.id);
+    }
     QSet<QUuid> withResult;
-    withResult.reserve(race.participants.size());
     for (const PersonResult &r : race.results) {
-        withResult.insert(r.participantId);
+        if (!withStatus.isEmpty() && withStatus.contains(r.participantId))
+            withResult.insert(r.participantId);
         // A finish before the start (a negative time, as earlier versions stored it) has no time
         // to publish, like a result without one.
         if (!r.raceTime || *r.raceTime < 0)
