@@ -23,34 +23,56 @@ QString toText(SyncMessageKind kind)
     return {};
 }
 
-std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message)
+namespace {
+
+// Appends the message's body to `out`. Written by hand around the document's own compact
+// encoding, so that a snapshot of a large event is encoded once, without an intermediate JSON
+// tree, and its bytes copied once, into a buffer sized for them.
+bool appendSyncMessage(QByteArray &out, const SyncMessage &message)
 {
-    // Written by hand around the document's own compact encoding, so that a snapshot of a large
-    // event is encoded once, without an intermediate JSON tree.
     const auto jsonString = [](const QString &text) {
         const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
         return array.mid(1, array.size() - 2);
     };
-    QByteArray out;
-    out += "{\"kind\":";
-    out += jsonString(toText(message.kind));
-    out += ",\"stationId\":";
-    out += jsonString(message.stationId);
+    const QByteArray kind = jsonString(toText(message.kind));
+    const QByteArray stationId = jsonString(message.stationId);
+    std::optional<QByteArray> race;
     if (message.race) {
-        auto race = encodeRace(*message.race, JsonLayout::Compact);
+        race = encodeRace(*message.race, JsonLayout::Compact);
         if (!race)
-            return std::nullopt;
+            return false;
+    }
+    std::optional<QByteArray> result;
+    if (message.result) {
+        result = encodePersonResult(*message.result, JsonLayout::Compact);
+        if (!result)
+            return false;
+    }
+    out.reserve(out.size() + 64 + kind.size() + stationId.size() + (race ? race->size() : 0)
+        + (result ? result->size() : 0));
+    out += "{\"kind\":";
+    out += kind;
+    out += ",\"stationId\":";
+    out += stationId;
+    if (race) {
         out += ",\"race\":";
         out += *race;
     }
-    if (message.result) {
-        auto result = encodePersonResult(*message.result, JsonLayout::Compact);
-        if (!result)
-            return std::nullopt;
+    if (result) {
         out += ",\"result\":";
         out += *result;
     }
     out += '}';
+    return true;
+}
+
+} // namespace
+
+std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message)
+{
+    QByteArray out;
+    if (!appendSyncMessage(out, message))
+        return std::nullopt;
     return out;
 }
 
@@ -224,12 +246,14 @@ std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
 
 std::optional<QByteArray> frameSyncMessage(const SyncMessage &message)
 {
-    auto body = encodeSyncMessage(message);
-    if (!body || quint64(body->size()) > std::numeric_limits<quint32>::max())
-        return std::nullopt;
+    // The length goes in front once the body is written behind it.
     QByteArray frame(4, Qt::Uninitialized);
-    qToBigEndian<quint32>(quint32(body->size()), frame.data());
-    frame.append(*body);
+    if (!appendSyncMessage(frame, message))
+        return std::nullopt;
+    const qsizetype bodySize = frame.size() - 4;
+    if (quint64(bodySize) > std::numeric_limits<quint32>::max())
+        return std::nullopt;
+    qToBigEndian<quint32>(quint32(bodySize), frame.data());
     return frame;
 }
 

@@ -61,6 +61,29 @@ private slots:
         QCOMPARE(again->race.has_value(), message->race.has_value());
     }
 
+    void encodedBytes_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        Race race;
+        race.name = QStringLiteral("Spring Cup");
+        const QByteArray raceJson = *encodeRace(race, JsonLayout::Compact);
+        const QByteArray resultJson
+            = *encodePersonResult(result(QStringLiteral("8001234"), 1800), JsonLayout::Compact);
+        int line = 0;
+        for (const QStringList &cells : casetable::rows(QStringLiteral("sync/encoded.txt")))
+            QTest::addRow("case %d", ++line)
+                << cells[0].toUtf8().replace("$RACE", raceJson).replace("$RESULT", resultJson);
+    }
+
+    void encodedBytes()
+    {
+        QFETCH(QByteArray, body);
+        const auto message = decodeSyncMessage(body);
+        QVERIFY(message);
+        QCOMPARE(*encodeSyncMessage(*message), body);
+        QCOMPARE(*frameSyncMessage(*message), frame(body));
+    }
+
     void framesInAnySplit()
     {
         const QList<QByteArray> bodies {
