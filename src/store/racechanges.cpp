@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -99,11 +100,13 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
         for (qsizetype i = 0; i < before.size() && inPlace; ++i) {
             if (!sameId(id(before[i]), id(after[i])))
                 inPlace = false;
-            else if (!same(before[i], after[i]) && changed.size() <= fewChanges)
+            else if (!same(before[i], after[i]))
                 changed.append(i);
         }
-        for (qsizetype i = before.size(); i < after.size() && changed.size() <= fewChanges; ++i)
-            changed.append(i);
+        if (inPlace) {
+            for (qsizetype i = before.size(); i < after.size(); ++i)
+                changed.append(i);
+        }
         if (inPlace && changed.size() <= fewChanges) {
             bool unique = true;
             for (qsizetype i : std::as_const(changed)) {
@@ -116,6 +119,23 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
                     puts.append(after[i]);
                 return false;
             }
+        } else if (inPlace) {
+            // Many records changed in place (an import, a draw): the ids checked for copies as one
+            // sorted run rather than through two hashes of every id, whose random look-ups miss
+            // the cache on a large list. With every kept record in its place, a copied id is the
+            // only case the walk below would record whole.
+            std::vector<Key> ids;
+            ids.reserve(std::size_t(after.size()));
+            for (const T &record : after)
+                ids.push_back(id(record));
+            std::sort(ids.begin(), ids.end());
+            const auto copied = [](const Key &a, const Key &b) { return sameId(a, b); };
+            if (std::adjacent_find(ids.begin(), ids.end(), copied) != ids.end())
+                return true;
+            puts.reserve(changed.size());
+            for (qsizetype i : std::as_const(changed))
+                puts.append(after[i]);
+            return false;
         }
     }
     QHash<Key, qsizetype> old;

@@ -217,6 +217,14 @@ private slots:
             } else if (operation == QStringLiteral("reverse")) {
                 std::reverse(race.results.begin(), race.results.end());
                 store->setRace(race);
+            } else if (operation == QStringLiteral("renames") || operation == QStringLiteral("twin")) {
+                for (Participant &entry : race.participants)
+                    entry.familyName = QStringLiteral("Renamed %1").arg(step);
+                if (operation == QStringLiteral("twin")) {
+                    QVERIFY(n > 0 && n < race.participants.size());
+                    race.participants[n].id = race.participants[0].id;
+                }
+                store->setRace(race);
             } else if (operation == QStringLiteral("notes")) {
                 for (PersonResult &result : race.results)
                     result.overrideNote = QStringLiteral("step %1").arg(step);
