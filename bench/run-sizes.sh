@@ -18,6 +18,8 @@ run() { # tag binary filter [env arguments]
             [ -n "${OLD:-}" ] && [ -x "$OLD/$binary" ] || continue
             dir=$OLD
         fi
+        # An older binary may not have the benchmark yet.
+        "$dir/$binary" --benchmark_list_tests --benchmark_filter="$filter" 2>/dev/null | grep -q . || continue
         echo "== $tag $side, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
         env "$@" "$dir/$binary" --benchmark_filter="$filter" --benchmark_repetitions=3 \
             --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$tag.$side.json"
