@@ -36,11 +36,6 @@ std::optional<QString> localDateTime(const QDateTime &time)
     return text;
 }
 
-bool inClass(const Participant &p, const RaceClass &c)
-{
-    return p.classId && *p.classId == c.id;
-}
-
 } // namespace
 
 MetsaPublisher::StatusAndTime MetsaPublisher::iofStatusAndTime(
@@ -63,17 +58,18 @@ MetsaPublisher::StatusAndTime MetsaPublisher::iofStatusAndTime(
     return {status, result->raceTime};
 }
 
-QString MetsaPublisher::personResultXML(
-    const Participant &participant, const PersonResult *result, const Race &race)
+namespace {
+
+void appendPersonResult(
+    QString &out, const Participant &participant, const PersonResult *result, const Race &race)
 {
-    QString out;
     personOpen(out, participant.familyName, participant.givenName, std::nullopt);
     std::optional<QDateTime> start = result && result->startTime ? result->startTime : participant.startTime;
     if (start) {
         if (const auto text = localDateTime(*start))
             element(out, 8, "StartTime", *text);
     }
-    const StatusAndTime status = iofStatusAndTime(result, race, participant);
+    const MetsaPublisher::StatusAndTime status = MetsaPublisher::iofStatusAndTime(result, race, participant);
     // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
     // finish before the start, as earlier versions stored it).
     if (status.time && std::isfinite(*status.time) && *status.time >= 0)
@@ -82,6 +78,15 @@ QString MetsaPublisher::personResultXML(
     if (!participant.cardNumber.isEmpty())
         element(out, 8, "ControlCard", escapeXmlText(participant.cardNumber));
     personClose(out);
+}
+
+} // namespace
+
+QString MetsaPublisher::personResultXML(
+    const Participant &participant, const PersonResult *result, const Race &race)
+{
+    QString out;
+    appendPersonResult(out, participant, result, race);
     return out;
 }
 
@@ -104,19 +109,56 @@ QString MetsaPublisher::buildResultListXML(const Race &race)
     line(out, 2, QStringLiteral("<Event>"));
     element(out, 4, "Name", escapeXmlText(race.name));
     line(out, 2, QStringLiteral("</Event>"));
-    for (const RaceClass &raceClass : race.classes) {
-        const bool hasRunners = std::any_of(race.participants.cbegin(), race.participants.cend(),
-            [&](const Participant &p) { return inClass(p, raceClass); });
-        if (!hasRunners)
+    // Runners grouped by class id in one pass, kept in list order: a scan of the whole list per
+    // class reads every record once per class, which at tens of thousands of runners no longer
+    // stays in cache. Classes sharing an id text each list the same runners, as before.
+    const qsizetype classCount = race.classes.size();
+    QHash<QString, int> groupOfId;
+    groupOfId.reserve(classCount);
+    QList<int> groupOfClass(classCount);
+    for (qsizetype i = 0; i < classCount; ++i) {
+        auto it = groupOfId.find(race.classes[i].id);
+        if (it == groupOfId.end())
+            it = groupOfId.insert(race.classes[i].id, int(groupOfId.size()));
+        groupOfClass[i] = *it;
+    }
+    const qsizetype runnerCount = race.participants.size();
+    QList<int> groupOfRunner(runnerCount, -1);
+    QList<qsizetype> groupStart(groupOfId.size() + 1, 0);
+    for (qsizetype r = 0; r < runnerCount; ++r) {
+        const std::optional<QString> &classId = race.participants[r].classId;
+        if (!classId)
+            continue;
+        const auto it = groupOfId.constFind(*classId);
+        if (it == groupOfId.cend())
+            continue;
+        groupOfRunner[r] = *it;
+        ++groupStart[*it + 1];
+    }
+    for (qsizetype g = 1; g < groupStart.size(); ++g)
+        groupStart[g] += groupStart[g - 1];
+    QList<qsizetype> byGroup(groupStart.back());
+    {
+        QList<qsizetype> next(groupStart.cbegin(), groupStart.cend() - 1);
+        for (qsizetype r = 0; r < runnerCount; ++r) {
+            if (groupOfRunner[r] >= 0)
+                byGroup[next[groupOfRunner[r]]++] = r;
+        }
+    }
+
+    for (qsizetype i = 0; i < classCount; ++i) {
+        const RaceClass &raceClass = race.classes[i];
+        const int group = groupOfClass[i];
+        if (groupStart[group] == groupStart[group + 1])
             continue;
         line(out, 2, QStringLiteral("<ClassResult>"));
         line(out, 4, QStringLiteral("<Class>"));
         element(out, 6, "Id", escapeXmlText(raceClass.id));
         element(out, 6, "Name", escapeXmlText(raceClass.name));
         line(out, 4, QStringLiteral("</Class>"));
-        for (const Participant &runner : race.participants) {
-            if (inClass(runner, raceClass))
-                out += personResultXML(runner, latest.value(runner.id), race);
+        for (qsizetype k = groupStart[group]; k < groupStart[group + 1]; ++k) {
+            const Participant &runner = race.participants[byGroup[k]];
+            appendPersonResult(out, runner, latest.value(runner.id), race);
         }
         line(out, 2, QStringLiteral("</ClassResult>"));
     }
