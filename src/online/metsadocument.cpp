@@ -8,7 +8,11 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <tuple>
+#include <vector>
 
 using namespace iofwrite;
 
@@ -34,6 +38,65 @@ std::optional<QString> localDateTime(const QDateTime &time)
     const int minutes = std::abs(offset) / 60;
     text += QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;
+}
+
+// A runner or result id as two integers, beside its place in its list. Equal halves are equal ids.
+struct IdKey
+{
+    quint64 high;
+    quint64 low;
+    qsizetype index;
+
+    explicit IdKey(const QUuid &id, qsizetype at)
+        : high((quint64(id.data1) << 32) | (quint64(id.data2) << 16) | id.data3)
+        , low(0)
+        , index(at)
+    {
+        std::memcpy(&low, id.data4, sizeof low);
+    }
+    bool sameId(const IdKey &other) const { return high == other.high && low == other.low; }
+    bool operator<(const IdKey &other) const
+    {
+        return std::tie(high, low, index) < std::tie(other.high, other.low, other.index);
+    }
+};
+
+// For each runner in list order, the result read out last of those with its id (the first stored
+// of equally late ones), null for none. Runners and results are matched by sorting compact keys
+// rather than through a hash: at tens of thousands of runners a hash table no longer fits in
+// cache and every probe is a miss.
+QList<const PersonResult *> latestResultOfEachRunner(const Race &race)
+{
+    std::vector<IdKey> runners;
+    runners.reserve(race.participants.size());
+    for (qsizetype i = 0; i < race.participants.size(); ++i)
+        runners.emplace_back(race.participants[i].id, i);
+    std::vector<IdKey> results;
+    results.reserve(race.results.size());
+    for (qsizetype i = 0; i < race.results.size(); ++i)
+        results.emplace_back(race.results[i].participantId, i);
+    std::sort(runners.begin(), runners.end());
+    std::sort(results.begin(), results.end());
+
+    QList<const PersonResult *> latest(race.participants.size(), nullptr);
+    auto runner = runners.cbegin();
+    for (auto result = results.cbegin(); result != results.cend();) {
+        // Within one id the results come in stored order: a later one replaces the kept one only
+        // when read out later.
+        const PersonResult *kept = nullptr;
+        auto next = result;
+        for (; next != results.cend() && next->sameId(*result); ++next) {
+            const PersonResult &candidate = race.results[next->index];
+            if (!kept || candidate.readAt > kept->readAt)
+                kept = &candidate;
+        }
+        while (runner != runners.cend() && !runner->sameId(*result) && *runner < *result)
+            ++runner;
+        for (; runner != runners.cend() && runner->sameId(*result); ++runner)
+            latest[runner->index] = kept;
+        result = next;
+    }
+    return latest;
 }
 
 } // namespace
@@ -92,14 +155,7 @@ QString MetsaPublisher::personResultXML(
 
 QString MetsaPublisher::buildResultListXML(const Race &race)
 {
-    // The latest result of every runner, found in one pass rather than one scan per runner.
-    QHash<QUuid, const PersonResult *> latest;
-    latest.reserve(race.results.size());
-    for (const PersonResult &result : race.results) {
-        const PersonResult *&kept = latest[result.participantId];
-        if (!kept || result.readAt > kept->readAt)
-            kept = &result;
-    }
+    const QList<const PersonResult *> latestOf = latestResultOfEachRunner(race);
 
     QString out;
     out.reserve(512 + race.participants.size() * 420);
@@ -158,7 +214,7 @@ QString MetsaPublisher::buildResultListXML(const Race &race)
         line(out, 4, QStringLiteral("</Class>"));
         for (qsizetype k = groupStart[group]; k < groupStart[group + 1]; ++k) {
             const Participant &runner = race.participants[byGroup[k]];
-            appendPersonResult(out, runner, latest.value(runner.id), race);
+            appendPersonResult(out, runner, latestOf[byGroup[k]], race);
         }
         line(out, 2, QStringLiteral("</ClassResult>"));
     }
