@@ -5,18 +5,26 @@
 
 namespace iofwrite {
 
+// Written straight into the document: a temporary per line would be allocated and freed once for
+// every element of every runner.
 void line(QString &out, int indent, const QString &text)
 {
-    out += QString(indent, QLatin1Char(' '));
+    out.resize(out.size() + indent, QLatin1Char(' '));
     out += text;
     out += QLatin1Char('\n');
 }
 
 void element(QString &out, int indent, const char *name, const QString &value)
 {
-    const QString tag = QLatin1String(name);
-    line(out, indent,
-        QLatin1Char('<') + tag + QLatin1Char('>') + value + QStringLiteral("</") + tag + QLatin1Char('>'));
+    const QLatin1StringView tag(name);
+    out.resize(out.size() + indent, QLatin1Char(' '));
+    out += QLatin1Char('<');
+    out += tag;
+    out += QLatin1Char('>');
+    out += value;
+    out += QLatin1StringView("</");
+    out += tag;
+    out += QLatin1StringView(">\n");
 }
 
 void organisation(QString &out, int indent, const std::optional<QString> &club)
