@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -142,8 +143,42 @@ std::optional<qint64> parseEventId(const QString &competitionId)
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
+namespace {
+
+// The local time of day of instants that repeat, as start times do (a start list has a few hundred
+// distinct ones), converted once each: the conversion to local time costs far more than the look-up.
+// Only times held in UTC or at a fixed offset are kept, whose instant is read without a conversion;
+// the same instant always has the same local time while the table lives.
+class TimeOfDayCache
+{
+public:
+    qint64 centiseconds(const QDateTime &time)
+    {
+        const Qt::TimeSpec spec = time.timeSpec();
+        if (spec != Qt::UTC && spec != Qt::OffsetFromUTC)
+            return centisecondsSinceMidnight(time);
+        const qint64 instant = time.toMSecsSinceEpoch();
+        Slot &slot = m_slots[size_t(quint64(instant / 1000) % m_slots.size())];
+        if (!slot.used || slot.instant != instant)
+            slot = {instant, centisecondsSinceMidnight(time), true};
+        return slot.centiseconds;
+    }
+
+private:
+    struct Slot
+    {
+        qint64 instant = 0;
+        qint64 centiseconds = 0;
+        bool used = false;
+    };
+    std::array<Slot, 1024> m_slots {};
+};
+
+} // namespace
+
 RunnerMap makeRunnerSnapshots(const Race &race)
 {
+    TimeOfDayCache timesOfDay;
     // The first class of an id names it, as a scan of the classes in stored order would find.
     QHash<QString, const QString *> classNames;
     classNames.reserve(race.classes.size());
@@ -162,7 +197,7 @@ RunnerMap makeRunnerSnapshots(const Race &race)
                 r.className = **it;
         }
         if (p.startTime)
-            r.start = centisecondsSinceMidnight(*p.startTime);
+            r.start = timesOfDay.centiseconds(*p.startTime);
         runners.emplace_back(runnerId(p.id), std::move(r));
     }
     return lastAssigned(runners);
@@ -170,32 +205,69 @@ RunnerMap makeRunnerSnapshots(const Race &race)
 
 ResultMap makeResultSnapshots(const Race &race)
 {
-    std::vector<std::pair<ResultKey, ResultSnapshot>> results;
-    results.reserve(size_t(race.results.size()));
+    // One pass over the participants keeps what the results need of them in a compact list: the
+    // runner id is hashed once per participant, and results stored in participant order (one
+    // round per stage) find their runner at a cursor instead of hashing again.
+    struct Runner
+    {
+        QUuid id;
+        qint64 runnerId;
+        std::optional<ParticipantStatus> status;
+    };
+    std::vector<Runner> runners;
+    runners.reserve(size_t(race.participants.size()));
     // Only a runner with a status and no result gets an entry of its own: those with a status are
     // few, so only their ids are looked up for every result, in a set that stays small.
     QSet<QUuid> withStatus;
     for (const Participant &p : race.participants) {
+        runners.push_back({p.id, runnerId(p.id), p.status});
         if (p.status)
             withStatus.insert(p.id);
     }
+    std::vector<std::pair<ResultKey, ResultSnapshot>> results;
+    results.reserve(size_t(race.results.size()));
     QSet<QUuid> withResult;
-    for (const PersonResult &r : race.results) {
+    // The results are read from the last stored back, as the last one of a runner is the one
+    // published: once a participant has it, that participant's earlier results are passed over
+    // after reading their participant id alone. A cursor walks back through the participants
+    // beside them, skipping a few without a result; a result it does not find is kept whatever it
+    // is, for the last-assigned map to settle.
+    std::vector<bool> published(runners.size());
+    const size_t count = runners.size();
+    size_t cursor = count - 1;
+    const auto find = [&](const QUuid &participantId) -> std::optional<size_t> {
+        for (size_t step = 0; step < std::min<size_t>(count, 8); ++step) {
+            const size_t at = (cursor + count - step) % count;
+            if (runners[at].id == participantId) {
+                cursor = (at + count - 1) % count;
+                return at;
+            }
+        }
+        return std::nullopt;
+    };
+    for (auto it = race.results.crbegin(); it != race.results.crend(); ++it) {
+        const PersonResult &r = *it;
         if (!withStatus.isEmpty() && withStatus.contains(r.participantId))
             withResult.insert(r.participantId);
+        const std::optional<size_t> at = count > 0 ? find(r.participantId) : std::nullopt;
+        if (at && published[*at])
+            continue;
         // A finish before the start (a negative time, as earlier versions stored it) has no time
         // to publish, like a result without one.
         if (!r.raceTime || *r.raceTime < 0)
             continue;
+        if (at)
+            published[*at] = true;
         // Halves away from zero: 0.125 s is 13 cs.
         const qint64 time = std::llround(*r.raceTime * 100.0);
-        results.push_back({{runnerId(r.participantId), finishControl},
+        results.push_back({{at ? runners[*at].runnerId : runnerId(r.participantId), finishControl},
             {time, r.effectiveCompleted() ? Completed : NotCompleted}});
     }
-    for (const Participant &p : race.participants) {
+    std::reverse(results.begin(), results.end());
+    for (const Runner &p : runners) {
         if (!p.status || withResult.contains(p.id))
             continue;
-        results.push_back({{runnerId(p.id), finishControl},
+        results.push_back({{p.runnerId, finishControl},
             {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish}});
     }
     return lastAssigned(results);
