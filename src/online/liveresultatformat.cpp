@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -20,16 +19,36 @@ const QString noClass = QStringLiteral("No class");
 
 QString trimmedName(const Participant &p)
 {
-    // Only spaces and tabs go: other white space is part of what the organiser typed.
-    QString name = p.givenName + QLatin1Char(' ') + p.familyName;
+    // Only spaces and tabs go: other white space is part of what the organiser typed. The bounds
+    // are found on the two parts, so that the name is written once, into a text of its own size.
     auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    const QString &given = p.givenName;
+    const QString &family = p.familyName;
+    // Positions in the joined text "given family".
+    const qsizetype joinedSize = given.size() + 1 + family.size();
+    const auto at = [&](qsizetype i) {
+        return i < given.size() ? given.at(i)
+            : i == given.size() ? QLatin1Char(' ')
+                                : family.at(i - given.size() - 1);
+    };
     qsizetype from = 0;
-    qsizetype to = name.size();
-    while (from < to && blank(name.at(from)))
+    qsizetype to = joinedSize;
+    while (from < to && blank(at(from)))
         ++from;
-    while (to > from && blank(name.at(to - 1)))
+    while (to > from && blank(at(to - 1)))
         --to;
-    return name.mid(from, to - from);
+    QString name;
+    name.reserve(to - from);
+    const qsizetype givenEnd = std::min(to, given.size());
+    if (from < givenEnd)
+        name.append(given.constData() + from, givenEnd - from);
+    if (from <= given.size() && to > given.size())
+        name.append(QLatin1Char(' '));
+    const qsizetype familyFrom = std::max<qsizetype>(from - given.size() - 1, 0);
+    const qsizetype familyTo = to - given.size() - 1;
+    if (familyTo > familyFrom)
+        name.append(family.constData() + familyFrom, familyTo - familyFrom);
+    return name;
 }
 
 // Canonically equivalent texts are the same name to a reader of the results.
@@ -158,20 +177,14 @@ public:
         if (spec != Qt::UTC && spec != Qt::OffsetFromUTC)
             return centisecondsSinceMidnight(time);
         const qint64 instant = time.toMSecsSinceEpoch();
-        Slot &slot = m_slots[size_t(quint64(instant / 1000) % m_slots.size())];
-        if (!slot.used || slot.instant != instant)
-            slot = {instant, centisecondsSinceMidnight(time), true};
-        return slot.centiseconds;
+        auto it = m_known.constFind(instant);
+        if (it == m_known.constEnd())
+            it = m_known.insert(instant, centisecondsSinceMidnight(time));
+        return *it;
     }
 
 private:
-    struct Slot
-    {
-        qint64 instant = 0;
-        qint64 centiseconds = 0;
-        bool used = false;
-    };
-    std::array<Slot, 1024> m_slots {};
+    QHash<qint64, qint64> m_known;
 };
 
 } // namespace
