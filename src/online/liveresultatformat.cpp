@@ -19,16 +19,36 @@ const QString noClass = QStringLiteral("No class");
 
 QString trimmedName(const Participant &p)
 {
-    // Only spaces and tabs go: other white space is part of what the organiser typed.
-    QString name = p.givenName + QLatin1Char(' ') + p.familyName;
+    // Only spaces and tabs go: other white space is part of what the organiser typed. The bounds
+    // are found on the two parts, so that the name is written once, into a text of its own size.
     auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    const QString &given = p.givenName;
+    const QString &family = p.familyName;
+    // Positions in the joined text "given family".
+    const qsizetype joinedSize = given.size() + 1 + family.size();
+    const auto at = [&](qsizetype i) {
+        return i < given.size() ? given.at(i)
+            : i == given.size() ? QLatin1Char(' ')
+                                : family.at(i - given.size() - 1);
+    };
     qsizetype from = 0;
-    qsizetype to = name.size();
-    while (from < to && blank(name.at(from)))
+    qsizetype to = joinedSize;
+    while (from < to && blank(at(from)))
         ++from;
-    while (to > from && blank(name.at(to - 1)))
+    while (to > from && blank(at(to - 1)))
         --to;
-    return name.mid(from, to - from);
+    QString name;
+    name.reserve(to - from);
+    const qsizetype givenEnd = std::min(to, given.size());
+    if (from < givenEnd)
+        name.append(given.constData() + from, givenEnd - from);
+    if (from <= given.size() && to > given.size())
+        name.append(QLatin1Char(' '));
+    const qsizetype familyFrom = std::max<qsizetype>(from - given.size() - 1, 0);
+    const qsizetype familyTo = to - given.size() - 1;
+    if (familyTo > familyFrom)
+        name.append(family.constData() + familyFrom, familyTo - familyFrom);
+    return name;
 }
 
 // Canonically equivalent texts are the same name to a reader of the results.
@@ -142,8 +162,36 @@ std::optional<qint64> parseEventId(const QString &competitionId)
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
+namespace {
+
+// The local time of day of instants that repeat, as start times do (a start list has a few hundred
+// distinct ones), converted once each: the conversion to local time costs far more than the look-up.
+// Only times held in UTC or at a fixed offset are kept, whose instant is read without a conversion;
+// the same instant always has the same local time while the table lives.
+class TimeOfDayCache
+{
+public:
+    qint64 centiseconds(const QDateTime &time)
+    {
+        const Qt::TimeSpec spec = time.timeSpec();
+        if (spec != Qt::UTC && spec != Qt::OffsetFromUTC)
+            return centisecondsSinceMidnight(time);
+        const qint64 instant = time.toMSecsSinceEpoch();
+        auto it = m_known.constFind(instant);
+        if (it == m_known.constEnd())
+            it = m_known.insert(instant, centisecondsSinceMidnight(time));
+        return *it;
+    }
+
+private:
+    QHash<qint64, qint64> m_known;
+};
+
+} // namespace
+
 RunnerMap makeRunnerSnapshots(const Race &race)
 {
+    TimeOfDayCache timesOfDay;
     // The first class of an id names it, as a scan of the classes in stored order would find.
     QHash<QString, const QString *> classNames;
     classNames.reserve(race.classes.size());
@@ -162,7 +210,7 @@ RunnerMap makeRunnerSnapshots(const Race &race)
                 r.className = **it;
         }
         if (p.startTime)
-            r.start = centisecondsSinceMidnight(*p.startTime);
+            r.start = timesOfDay.centiseconds(*p.startTime);
         runners.emplace_back(runnerId(p.id), std::move(r));
     }
     return lastAssigned(runners);
@@ -170,32 +218,69 @@ RunnerMap makeRunnerSnapshots(const Race &race)
 
 ResultMap makeResultSnapshots(const Race &race)
 {
-    std::vector<std::pair<ResultKey, ResultSnapshot>> results;
-    results.reserve(size_t(race.results.size()));
+    // One pass over the participants keeps what the results need of them in a compact list: the
+    // runner id is hashed once per participant, and results stored in participant order (one
+    // round per stage) find their runner at a cursor instead of hashing again.
+    struct Runner
+    {
+        QUuid id;
+        qint64 runnerId;
+        std::optional<ParticipantStatus> status;
+    };
+    std::vector<Runner> runners;
+    runners.reserve(size_t(race.participants.size()));
     // Only a runner with a status and no result gets an entry of its own: those with a status are
     // few, so only their ids are looked up for every result, in a set that stays small.
     QSet<QUuid> withStatus;
     for (const Participant &p : race.participants) {
+        runners.push_back({p.id, runnerId(p.id), p.status});
         if (p.status)
             withStatus.insert(p.id);
     }
+    std::vector<std::pair<ResultKey, ResultSnapshot>> results;
+    results.reserve(size_t(race.results.size()));
     QSet<QUuid> withResult;
-    for (const PersonResult &r : race.results) {
+    // The results are read from the last stored back, as the last one of a runner is the one
+    // published: once a participant has it, that participant's earlier results are passed over
+    // after reading their participant id alone. A cursor walks back through the participants
+    // beside them, skipping a few without a result; a result it does not find is kept whatever it
+    // is, for the last-assigned map to settle.
+    std::vector<bool> published(runners.size());
+    const size_t count = runners.size();
+    size_t cursor = count - 1;
+    const auto find = [&](const QUuid &participantId) -> std::optional<size_t> {
+        for (size_t step = 0; step < std::min<size_t>(count, 8); ++step) {
+            const size_t at = (cursor + count - step) % count;
+            if (runners[at].id == participantId) {
+                cursor = (at + count - 1) % count;
+                return at;
+            }
+        }
+        return std::nullopt;
+    };
+    for (auto it = race.results.crbegin(); it != race.results.crend(); ++it) {
+        const PersonResult &r = *it;
         if (!withStatus.isEmpty() && withStatus.contains(r.participantId))
             withResult.insert(r.participantId);
+        const std::optional<size_t> at = count > 0 ? find(r.participantId) : std::nullopt;
+        if (at && published[*at])
+            continue;
         // A finish before the start (a negative time, as earlier versions stored it) has no time
         // to publish, like a result without one.
         if (!r.raceTime || *r.raceTime < 0)
             continue;
+        if (at)
+            published[*at] = true;
         // Halves away from zero: 0.125 s is 13 cs.
         const qint64 time = std::llround(*r.raceTime * 100.0);
-        results.push_back({{runnerId(r.participantId), finishControl},
+        results.push_back({{at ? runners[*at].runnerId : runnerId(r.participantId), finishControl},
             {time, r.effectiveCompleted() ? Completed : NotCompleted}});
     }
-    for (const Participant &p : race.participants) {
+    std::reverse(results.begin(), results.end());
+    for (const Runner &p : runners) {
         if (!p.status || withResult.contains(p.id))
             continue;
-        results.push_back({{runnerId(p.id), finishControl},
+        results.push_back({{p.runnerId, finishControl},
             {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish}});
     }
     return lastAssigned(results);

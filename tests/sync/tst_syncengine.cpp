@@ -84,6 +84,37 @@ private slots:
         QCOMPARE(*frameSyncMessage(*message), frame(body));
     }
 
+    void largeFramesOneAfterAnother()
+    {
+        // Frames of several megabytes built while an earlier one is still held, after it was let
+        // go, larger than the one before and then small again: each holds its own message's bytes.
+        const auto snapshot = [](qsizetype nameLength, char fill) {
+            Race race;
+            race.name = QString(nameLength, QLatin1Char(fill));
+            return SyncMessage {SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt};
+        };
+        const SyncMessage big = snapshot(6 << 20, 'a');
+        const SyncMessage smaller = snapshot(5 << 20, 'b');
+        const SyncMessage tiny = snapshot(3, 'c');
+        const QByteArray bigFrame = frame(*encodeSyncMessage(big));
+        const QByteArray smallerFrame = frame(*encodeSyncMessage(smaller));
+        const QByteArray tinyFrame = frame(*encodeSyncMessage(tiny));
+        {
+            const QByteArray held = *frameSyncMessage(big);
+            QCOMPARE(*frameSyncMessage(smaller), smallerFrame);
+            QCOMPARE(held, bigFrame);
+        }
+        QCOMPARE(*frameSyncMessage(smaller), smallerFrame);
+        const QByteArray heldBig = *frameSyncMessage(big);
+        QCOMPARE(heldBig, bigFrame);
+        QCOMPARE(*frameSyncMessage(big), bigFrame);
+        const QByteArray heldTiny = *frameSyncMessage(tiny);
+        QCOMPARE(heldTiny, tinyFrame);
+        QVERIFY(heldTiny.capacity() < 1024);
+        QCOMPARE(*frameSyncMessage(smaller), smallerFrame);
+        QCOMPARE(heldBig, bigFrame);
+    }
+
     void framesInAnySplit()
     {
         const QList<QByteArray> bodies {
