@@ -18,6 +18,17 @@
 #include <QTest>
 #include <QtEndian>
 
+// A case's message text with its placeholders filled: $RACE a small event, $RESULT one result.
+static QByteArray withRaceAndResult(const QString &text)
+{
+    Race race;
+    race.name = QStringLiteral("Spring Cup");
+    const QByteArray raceJson = *encodeRace(race, JsonLayout::Compact);
+    const QByteArray resultJson
+        = *encodePersonResult(result(QStringLiteral("8001234"), 1800), JsonLayout::Compact);
+    return text.toUtf8().replace("$RACE", raceJson).replace("$RESULT", resultJson);
+}
+
 class TestSyncEngine : public QObject
 {
     Q_OBJECT
@@ -27,16 +38,9 @@ private slots:
     {
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QByteArray>("body");
-        Race race;
-        race.name = QStringLiteral("Spring Cup");
-        const QByteArray raceJson = *encodeRace(race, JsonLayout::Compact);
-        const QByteArray resultJson
-            = *encodePersonResult(result(QStringLiteral("8001234"), 1800), JsonLayout::Compact);
         int line = 0;
-        for (const QStringList &cells : casetable::rows(QStringLiteral("sync/messages.txt"))) {
-            QByteArray body = cells[1].toUtf8().replace("$RACE", raceJson).replace("$RESULT", resultJson);
-            QTest::addRow("case %d", ++line) << cells[0] << body;
-        }
+        for (const QStringList &cells : casetable::rows(QStringLiteral("sync/messages.txt")))
+            QTest::addRow("case %d", ++line) << cells[0] << withRaceAndResult(cells[1]);
     }
 
     void decode()
@@ -64,15 +68,9 @@ private slots:
     void encodedBytes_data()
     {
         QTest::addColumn<QByteArray>("body");
-        Race race;
-        race.name = QStringLiteral("Spring Cup");
-        const QByteArray raceJson = *encodeRace(race, JsonLayout::Compact);
-        const QByteArray resultJson
-            = *encodePersonResult(result(QStringLiteral("8001234"), 1800), JsonLayout::Compact);
         int line = 0;
         for (const QStringList &cells : casetable::rows(QStringLiteral("sync/encoded.txt")))
-            QTest::addRow("case %d", ++line)
-                << cells[0].toUtf8().replace("$RACE", raceJson).replace("$RESULT", resultJson);
+            QTest::addRow("case %d", ++line) << withRaceAndResult(cells[0]);
     }
 
     void encodedBytes()

@@ -10,20 +10,20 @@
 #include <array>
 #include <type_traits>
 
-template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
+namespace keysort_detail {
+// The passes; `scratch()` gives room for `count` records, asked for only when a pass is needed.
+// Returns where the sorted records are: `items`, or the scratch room after an odd number of passes.
+template<typename T, typename Key, typename Scratch>
+T *sortPasses(T *items, qsizetype count, Scratch scratch, Key key)
 {
     static_assert(std::is_trivially_copyable_v<T>);
-    const qsizetype count = items.size();
-    if (count < 2)
-        return;
     std::array<std::array<qsizetype, 256>, 8> counts {};
-    for (const T &item : std::as_const(items)) {
-        const quint64 k = key(item);
+    for (qsizetype i = 0; i < count; ++i) {
+        const quint64 k = key(items[i]);
         for (int b = 0; b < 8; ++b)
             ++counts[b][(k >> (8 * b)) & 0xff];
     }
-    QList<T> scratch;
-    T *from = items.data();
+    T *from = items;
     T *to = nullptr;
     for (int b = 0; b < 8; ++b) {
         std::array<qsizetype, 256> &c = counts[b];
@@ -38,10 +38,8 @@ template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
         }
         if (shared)
             continue;
-        if (!to) {
-            scratch.resize(count);
-            to = scratch.data();
-        }
+        if (!to)
+            to = scratch();
         qsizetype next = 0;
         for (qsizetype &n : c) {
             const qsizetype here = n;
@@ -54,8 +52,23 @@ template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
         }
         std::swap(from, to);
     }
-    // After an odd number of passes the sorted records are the scratch list's.
-    if (from != items.data())
+    return from;
+}
+} // namespace keysort_detail
+
+template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
+{
+    if (items.size() < 2)
+        return;
+    QList<T> scratch;
+    T *sorted = keysort_detail::sortPasses(
+        items.data(), items.size(),
+        [&] {
+            scratch.resize(items.size());
+            return scratch.data();
+        },
+        key);
+    if (sorted != items.data())
         items.swap(scratch);
 }
 
@@ -63,41 +76,9 @@ template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
 // true when the sorted records ended up in `scratch` (after an odd number of passes).
 template<typename T, typename Key> bool sortByKey(T *items, qsizetype count, T *scratch, Key key)
 {
-    static_assert(std::is_trivially_copyable_v<T>);
     if (count < 2)
         return false;
-    std::array<std::array<qsizetype, 256>, 8> counts {};
-    for (qsizetype i = 0; i < count; ++i) {
-        const quint64 k = key(items[i]);
-        for (int b = 0; b < 8; ++b)
-            ++counts[b][(k >> (8 * b)) & 0xff];
-    }
-    T *from = items;
-    T *to = scratch;
-    for (int b = 0; b < 8; ++b) {
-        std::array<qsizetype, 256> &c = counts[b];
-        bool shared = false;
-        for (const qsizetype n : c) {
-            if (n == count) {
-                shared = true;
-                break;
-            }
-            if (n != 0)
-                break;
-        }
-        if (shared)
-            continue;
-        qsizetype next = 0;
-        for (qsizetype &n : c) {
-            const qsizetype here = n;
-            n = next;
-            next += here;
-        }
-        for (qsizetype i = 0; i < count; ++i) {
-            const T &item = from[i];
-            to[c[(key(item) >> (8 * b)) & 0xff]++] = item;
-        }
-        std::swap(from, to);
-    }
-    return from == scratch;
+    return keysort_detail::sortPasses(
+               items, count, [scratch] { return scratch; }, key)
+        == scratch;
 }
