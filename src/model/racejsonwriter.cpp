@@ -1,5 +1,7 @@
 #include "racejson_p.h"
 
+#include "bufferstash.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -755,43 +757,6 @@ qsizetype raceSize(const Race &race, bool pretty)
     return size;
 }
 
-// Fresh memory for a text of a hundred megabytes costs about as much as writing the text: the
-// system maps and zeroes each page on first touch. So the buffer of the last large text is kept
-// and written into again once nobody holds that text any more (the autosave, the event file and
-// sync all drop theirs once written); a text held on to merely makes the next one start afresh,
-// and a caller changing its text in place gets a copy of its own. The memory kept is the pages
-// the last large text touched. A text needing under a quarter of that buffer starts afresh, and
-// its own buffer is kept in place of the larger one.
-class BufferStash
-{
-public:
-    static constexpr qsizetype From = qsizetype(4) << 20;
-
-    QByteArray take(qsizetype sizeHint)
-    {
-        if (sizeHint < From)
-            return {};
-        QMutexLocker lock(&m_mutex);
-        // Detached: the stash holds the only reference, so nobody can see the bytes change.
-        if (!m_buffer.isDetached() || m_buffer.capacity() / 4 > sizeHint)
-            return {};
-        // Pairs with the release in the last holder's dereference: its reads come before our writes.
-        std::atomic_thread_fence(std::memory_order_acquire);
-        return std::exchange(m_buffer, QByteArray());
-    }
-    void keep(const QByteArray &text)
-    {
-        if (text.size() < From)
-            return;
-        QMutexLocker lock(&m_mutex);
-        m_buffer = text;
-    }
-
-private:
-    QMutex m_mutex;
-    QByteArray m_buffer;
-};
-
 BufferStash &bufferStash()
 {
     static BufferStash stash;
@@ -808,12 +773,7 @@ std::optional<QByteArray> writeFast(const Value &value, JsonLayout layout, qsize
             return std::nullopt;
         }
         QByteArray text = w.finish();
-        if (text.size() >= BufferStash::From) {
-            bufferStash().keep(text);
-        } else if (text.capacity() - text.size() > text.size() / 4) {
-            // A small text may be kept for long by its caller: give back the spare room.
-            text.squeeze();
-        }
+        bufferStash().finished(text);
         return text;
     };
     QByteArray buffer = bufferStash().take(sizeHint);

@@ -1,5 +1,7 @@
 #include "syncmessage.h"
 
+#include "bufferstash.h"
+
 #include "racejson.h"
 
 #include <QHash>
@@ -249,42 +251,11 @@ std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
 
 namespace {
 
-// The buffer of the last large frame, used again for the next once every holder has let it go: a
-// snapshot of a large event is hundreds of megabytes, and fresh memory of that size costs more to
-// map and fault in than the bytes cost to copy.
-class FrameStash
+// The buffer of the last large frame, used again for the next: a snapshot of a large event is
+// hundreds of megabytes.
+BufferStash &frameStash()
 {
-public:
-    static constexpr qsizetype From = qsizetype(4) << 20;
-
-    QByteArray take()
-    {
-        QMutexLocker lock(&m_mutex);
-        // Detached: the stash holds the only reference, so nobody can see the bytes change.
-        if (!m_buffer.isDetached())
-            return {};
-        // Pairs with the release in the last holder's dereference: its reads come before our writes.
-        std::atomic_thread_fence(std::memory_order_acquire);
-        QByteArray buffer = std::exchange(m_buffer, QByteArray());
-        buffer.resize(0);
-        return buffer;
-    }
-    void keep(const QByteArray &frame)
-    {
-        if (frame.size() < From)
-            return;
-        QMutexLocker lock(&m_mutex);
-        m_buffer = frame;
-    }
-
-private:
-    QMutex m_mutex;
-    QByteArray m_buffer;
-};
-
-FrameStash &frameStash()
-{
-    static FrameStash stash;
+    static BufferStash stash;
     return stash;
 }
 
@@ -295,7 +266,7 @@ std::optional<QByteArray> frameSyncMessage(const SyncMessage &message)
     // The length goes in front once the body is written behind it.
     QByteArray frame;
     if (message.race)
-        frame = frameStash().take();
+        frame = frameStash().take(BufferStash::UnknownSize);
     frame.resize(4);
     if (!appendSyncMessage(frame, message))
         return std::nullopt;
@@ -303,10 +274,7 @@ std::optional<QByteArray> frameSyncMessage(const SyncMessage &message)
     if (quint64(bodySize) > std::numeric_limits<quint32>::max())
         return std::nullopt;
     qToBigEndian<quint32>(quint32(bodySize), frame.data());
-    if (frame.size() >= FrameStash::From)
-        frameStash().keep(frame);
-    else if (frame.capacity() - frame.size() > frame.size() / 4)
-        frame.squeeze(); // a small frame in a large kept buffer: the caller may hold it for long
+    frameStash().finished(frame);
     return frame;
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+// Fresh memory for a text of a hundred megabytes costs about as much as writing the text: the
+// system maps and zeroes each page on first touch. So the buffer of the last large text is kept
+// and written into again once nobody holds that text any more (the autosave, the event file and
+// sync all drop theirs once written); a text held on to merely makes the next one start afresh,
+// and a caller changing its text in place gets a copy of its own. The memory kept is the pages
+// the last large text touched. A text needing under a quarter of that buffer starts afresh, and
+// its own buffer is kept in place of the larger one.
+
+#include <QByteArray>
+#include <QMutex>
+
+#include <atomic>
+#include <limits>
+#include <utility>
+
+class BufferStash
+{
+public:
+    static constexpr qsizetype From = qsizetype(4) << 20;
+    // For a text whose size is not known before it is written.
+    static constexpr qsizetype UnknownSize = std::numeric_limits<qsizetype>::max();
+
+    // The kept buffer, emptied, for a text of about `sizeHint` bytes; else an empty one.
+    QByteArray take(qsizetype sizeHint)
+    {
+        if (sizeHint < From)
+            return {};
+        QMutexLocker lock(&m_mutex);
+        // Detached: the stash holds the only reference, so nobody can see the bytes change.
+        if (!m_buffer.isDetached() || m_buffer.capacity() / 4 > sizeHint)
+            return {};
+        // Pairs with the release in the last holder's dereference: its reads come before our writes.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        QByteArray buffer = std::exchange(m_buffer, QByteArray());
+        buffer.resize(0);
+        return buffer;
+    }
+
+    // A finished text: a large one's buffer is kept for the next; a small one gives back the
+    // spare room of a large buffer, as its caller may hold it for long.
+    void finished(QByteArray &text)
+    {
+        if (text.size() >= From) {
+            QMutexLocker lock(&m_mutex);
+            m_buffer = text;
+        } else if (text.capacity() - text.size() > text.size() / 4) {
+            text.squeeze();
+        }
+    }
+
+private:
+    QMutex m_mutex;
+    QByteArray m_buffer;
+};
