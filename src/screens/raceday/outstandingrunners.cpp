@@ -153,6 +153,135 @@ QList<qsizetype> filteredParticipants(const OutstandingContext &context,
     return rows;
 }
 
+void OutstandingDerivation::takeEntries(const Race &race, const QString &stageId)
+{
+    const QList<Participant> &participants = race.participants;
+    // The name order survives every change that leaves the entries' ids and names alone. The
+    // names are compared as stored, without making each row's name line.
+    bool sameNames = m_orderedNames.size() == participants.size();
+    for (qsizetype i = 0; sameNames && i < participants.size(); ++i) {
+        const Participant &p = participants.at(i);
+        const OrderedName &seen = m_orderedNames.at(i);
+        sameNames = seen.id == p.id && seen.givenName == p.givenName && seen.familyName == p.familyName;
+    }
+    if (!sameNames) {
+        m_nameOrder = participantNameOrder(participants);
+        m_orderedNames.clear();
+        m_orderedNames.reserve(participants.size());
+        for (const Participant &p : participants)
+            m_orderedNames.append({p.id, p.givenName, p.familyName});
+    }
+
+    m_facts.clear();
+    m_facts.reserve(std::size_t(participants.size()));
+    m_irregularStarts.clear();
+    m_idNumbers.emplace(participants.size());
+    for (const Participant &p : participants) {
+        quint8 flags = 0;
+        // stageClassId and stageStartTime, without copying what they find.
+        if ((!stageId.isEmpty() && p.classIdByStage && stageEntry(*p.classIdByStage, stageId)) || p.classId)
+            flags |= EntryFacts::HasClass;
+        const QDateTime *start
+            = !stageId.isEmpty() && p.startTimeByStage ? stageEntry(*p.startTimeByStage, stageId) : nullptr;
+        if (!start && p.startTime)
+            start = &*p.startTime;
+        qint64 startValue = 0;
+        if (start) {
+            flags |= EntryFacts::HasStart;
+            // Two valid instants in UTC or at a fixed offset compare as their milliseconds since
+            // the epoch; anything else keeps QDateTime's own comparison.
+            const Qt::TimeSpec spec = start->timeSpec();
+            if (start->isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC)) {
+                startValue = start->toMSecsSinceEpoch();
+            } else {
+                flags |= EntryFacts::Irregular;
+                startValue = qint64(m_irregularStarts.size());
+                m_irregularStarts.push_back(*start);
+            }
+        }
+        if (p.status) {
+            flags |= EntryFacts::Marked;
+            flags |= *p.status == ParticipantStatus::Dns ? EntryFacts::Dns : EntryFacts::Dnf;
+        }
+        bool added = false;
+        m_facts.push_back({startValue, m_idNumbers->insert(p.id, added), flags});
+    }
+    m_entries = participants;
+    m_stageId = stageId;
+    m_taken = true;
+}
+
+QList<qsizetype> OutstandingDerivation::rows(
+    const Race &race, const QString &stageId, const QDateTime &now, const QSet<StatusFilterGroup> &groups)
+{
+    if (!m_taken || !race.participants.isSharedWith(m_entries) || stageId != m_stageId)
+        takeEntries(race, stageId);
+    const Qt::TimeSpec nowSpec = now.timeSpec();
+    if (!now.isValid() || (nowSpec != Qt::UTC && nowSpec != Qt::OffsetFromUTC))
+        return filteredParticipants(outstandingContext(race, stageId, now), groups, m_nameOrder);
+
+    QList<qsizetype> rows;
+    if (groups.isEmpty())
+        return rows;
+    const bool all = groups.contains(StatusFilterGroup::All);
+    const qsizetype count = race.participants.size();
+    if (all) {
+        rows.reserve(m_nameOrder.size());
+        for (qsizetype index : std::as_const(m_nameOrder)) {
+            if (index < count)
+                rows.append(index);
+        }
+        return rows;
+    }
+    const bool notStartedYet = groups.contains(StatusFilterGroup::NotStartedYet);
+    const bool stillGoing = groups.contains(StatusFilterGroup::StillGoing);
+    const bool checkedOut = groups.contains(StatusFilterGroup::CheckedOut);
+    const bool dnf = groups.contains(StatusFilterGroup::Dnf);
+    const bool dns = groups.contains(StatusFilterGroup::Dns);
+
+    // outstandingContext's runners with a result, by their ids' numbers.
+    m_idHasResult.assign(std::size_t(m_idNumbers->size()), 0);
+    for (const PersonResult &r : race.results) {
+        const bool counts = stageId.isEmpty() ? !r.stageId.has_value() : r.stageId == stageId;
+        if (!counts)
+            continue;
+        const qint32 id = m_idNumbers->find(r.participantId);
+        if (id >= 0)
+            m_idHasResult[std::size_t(id)] = 1;
+    }
+
+    // matchesGroup for each wanted group, from the facts.
+    const qint64 nowValue = now.toMSecsSinceEpoch();
+    m_listed.assign(std::size_t(count), 0);
+    for (std::size_t i = 0; i < m_facts.size(); ++i) {
+        const EntryFacts &f = m_facts[i];
+        const bool hasResult = m_idHasResult[std::size_t(f.id)];
+        bool listed = (checkedOut && hasResult) || (dnf && (f.flags & EntryFacts::Dnf))
+            || (dns && (f.flags & EntryFacts::Dns));
+        if (!listed && !hasResult && !(f.flags & EntryFacts::Marked)) {
+            bool later = false;
+            bool notLater = true;
+            if (f.flags & EntryFacts::Irregular) {
+                const QDateTime &start = m_irregularStarts[std::size_t(f.start)];
+                later = start > now;
+                notLater = start <= now;
+            } else if (f.flags & EntryFacts::HasStart) {
+                later = f.start > nowValue;
+                notLater = !later;
+            }
+            const bool hasStart = f.flags & EntryFacts::HasStart;
+            listed = (notStartedYet && hasStart && later)
+                || (stillGoing && (f.flags & EntryFacts::HasClass) && (!hasStart || notLater));
+        }
+        m_listed[i] = listed;
+    }
+    for (qsizetype index : std::as_const(m_nameOrder)) {
+        if (index < count && m_listed[std::size_t(index)])
+            rows.append(index);
+    }
+    return rows;
+}
+
 QString outstandingNameLine(const Participant &p)
 {
     return (p.givenName + QLatin1Char(' ') + p.familyName).trimmed();
@@ -249,28 +378,13 @@ void OutstandingScreen::storeReplaced()
 void OutstandingScreen::refresh()
 {
     if (!store()) {
+        m_derivation = {};
         m_rows.setRows(nullptr, {}, {});
         emit rowsChanged();
         return;
     }
     const Race &race = store()->race();
-    // The name order survives every change that leaves the entries' ids and names alone. The
-    // names are compared as stored, without making each row's name line.
-    bool sameNames = m_orderedNames.size() == race.participants.size();
-    for (qsizetype i = 0; sameNames && i < race.participants.size(); ++i) {
-        const Participant &p = race.participants.at(i);
-        const OrderedName &seen = m_orderedNames.at(i);
-        sameNames = seen.id == p.id && seen.givenName == p.givenName && seen.familyName == p.familyName;
-    }
-    if (!sameNames) {
-        m_nameOrder = participantNameOrder(race.participants);
-        m_orderedNames.clear();
-        m_orderedNames.reserve(race.participants.size());
-        for (const Participant &p : race.participants)
-            m_orderedNames.append({p.id, p.givenName, p.familyName});
-    }
-    const OutstandingContext context = outstandingContext(race, m_stageId, m_clock());
-    m_rows.setRows(&race, m_stageId, filteredParticipants(context, m_selected, m_nameOrder));
+    m_rows.setRows(&race, m_stageId, m_derivation.rows(race, m_stageId, m_clock(), m_selected));
     emit rowsChanged();
 }
 

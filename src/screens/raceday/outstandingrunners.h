@@ -13,6 +13,7 @@
 #include "countedlistmodel.h"
 #include "race.h"
 #include "storeviewmodel.h"
+#include "uuidslots.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -22,6 +23,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 enum class StatusFilterGroup { All, NotStartedYet, StillGoing, CheckedOut, Dnf, Dns };
 
@@ -57,6 +59,61 @@ struct OutstandingContext
 [[nodiscard]] QList<qsizetype> filteredParticipants(const OutstandingContext &context,
     const QSet<StatusFilterGroup> &groups, const QList<qsizetype> &nameOrder);
 [[nodiscard]] QList<qsizetype> participantNameOrder(const QList<Participant> &participants);
+
+// filteredParticipants(outstandingContext(race, stageId, now), groups, participantNameOrder(...))
+// for one race after another, as the Status section derives its list after every change. What
+// the groups read of each entry for the stage (class, start, mark) and the name order are kept in
+// compact tables while the race's entry list is still the one they were read from (a share of it
+// is kept, and any change to a shared list copies it first), so that a card read, which changes
+// only results, costs a pass over the stage's results and those tables instead of one over every
+// entry's record and its per-stage maps.
+class OutstandingDerivation
+{
+public:
+    [[nodiscard]] QList<qsizetype> rows(const Race &race, const QString &stageId, const QDateTime &now,
+        const QSet<StatusFilterGroup> &groups);
+
+private:
+    struct EntryFacts
+    {
+        enum Flag : quint8 {
+            HasClass = 1,
+            HasStart = 2,
+            // A start compared as QDateTime (local time, time zone or invalid): `start` is its
+            // index in m_irregularStarts.
+            Irregular = 4,
+            Marked = 8,
+            Dns = 16,
+            Dnf = 32,
+        };
+        // Milliseconds since the epoch.
+        qint64 start;
+        // The id's dense number: entries sharing an id share whether the id has a result.
+        qint32 id;
+        quint8 flags;
+    };
+
+    void takeEntries(const Race &race, const QString &stageId);
+
+    QList<Participant> m_entries;
+    bool m_taken = false;
+    QString m_stageId;
+    std::vector<EntryFacts> m_facts;
+    std::vector<QDateTime> m_irregularStarts;
+    std::optional<UuidSlots> m_idNumbers;
+    // The name order and the names it was built from (in entry order): a changed entry list whose
+    // names are the same keeps it.
+    struct OrderedName
+    {
+        QUuid id;
+        QString givenName;
+        QString familyName;
+    };
+    QList<qsizetype> m_nameOrder;
+    QList<OrderedName> m_orderedNames;
+    std::vector<char> m_listed;
+    std::vector<char> m_idHasResult;
+};
 
 // The row texts: the name as given, and "Card %@ · %@%@" with class name and club suffix.
 [[nodiscard]] QString outstandingNameLine(const Participant &p);
@@ -163,13 +220,5 @@ private:
     QSet<StatusFilterGroup> m_selected {StatusFilterGroup::StillGoing};
     QString m_stageId;
     OutstandingRowsModel m_rows;
-    // The name order and the names it was built from (in entry order).
-    struct OrderedName
-    {
-        QUuid id;
-        QString givenName;
-        QString familyName;
-    };
-    QList<qsizetype> m_nameOrder;
-    QList<OrderedName> m_orderedNames;
+    OutstandingDerivation m_derivation;
 };

@@ -123,8 +123,30 @@ Race fieldCase(const QString &spec, const QDateTime &now)
             else if (cls != QLatin1String("-"))
                 p.classId = cls;
         }
-        if (f[2] != QLatin1String("-"))
-            p.startTime = now.addSecs(f[2].toInt() * 60);
+        for (const QString &item : f[2].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (item == QLatin1String("-"))
+                continue;
+            const bool perStage = item.contains(QLatin1Char('='));
+            QString value = perStage ? item.section(QLatin1Char('='), 1) : item;
+            QDateTime start;
+            if (value != QLatin1String("bad")) {
+                const QChar form = value.back();
+                if (form == QLatin1Char('L') || form == QLatin1Char('o'))
+                    value.chop(1);
+                start = now.addSecs(value.toInt() * 60);
+                if (form == QLatin1Char('L'))
+                    start = start.toLocalTime();
+                else if (form == QLatin1Char('o'))
+                    start = start.toOffsetFromUtc(-5400);
+            }
+            if (!perStage) {
+                p.startTime = start;
+                continue;
+            }
+            if (!p.startTimeByStage)
+                p.startTimeByStage = StageMap<QDateTime>();
+            p.startTimeByStage->insert(item.section(QLatin1Char('='), 0, 0), start);
+        }
         if (f[3] != QLatin1String("-"))
             p.status = f[3] == QLatin1String("dns") ? ParticipantStatus::Dns : ParticipantStatus::Dnf;
         if (f[4] != QLatin1String("-")) {
@@ -174,10 +196,32 @@ private slots:
             groups.insert(statusFilterGroupFromRawValue(raw).value());
         const QList<qsizetype> rows = filteredParticipants(
             outstandingContext(race, stage, now), groups, participantNameOrder(race.participants));
-        QStringList shown;
-        for (qsizetype i : rows)
-            shown.append(outstandingNameLine(race.participants.at(i)));
-        QCOMPARE(shown.join(QLatin1Char('|')), cells[3]);
+        auto names = [&race](const QList<qsizetype> &indexes) {
+            QStringList shown;
+            for (qsizetype i : indexes)
+                shown.append(outstandingNameLine(race.participants.at(i)));
+            return shown.join(QLatin1Char('|'));
+        };
+        QCOMPARE(names(rows), cells[3]);
+
+        // The Status section's derivation: the same rows whatever it derived before (another
+        // stage, another time, the same entries or a copy of them) and however "now" is held.
+        OutstandingDerivation derivation;
+        QCOMPARE(names(derivation.rows(race, stage, now, groups)), cells[3]);
+        QCOMPARE(names(derivation.rows(race, stage, now.toLocalTime(), groups)), cells[3]);
+        QCOMPARE(names(derivation.rows(race, stage, now.toOffsetFromUtc(3600), groups)), cells[3]);
+        const QString otherStage = stage == QLatin1String("s1") ? QStringLiteral("s2") : QStringLiteral("s1");
+        static_cast<void>(derivation.rows(race, otherStage, now.addDays(-1), groups));
+        QCOMPARE(names(derivation.rows(race, stage, now, groups)), cells[3]);
+        OutstandingDerivation afterFewer;
+        Race fewer = race;
+        fewer.participants.removeLast();
+        static_cast<void>(afterFewer.rows(fewer, stage, now, groups));
+        QCOMPARE(names(afterFewer.rows(race, stage, now, groups)), cells[3]);
+        Race edited = race;
+        edited.participants.detach();
+        QCOMPARE(names(derivation.rows(edited, stage, now, groups)), cells[3]);
+        QCOMPARE(names(derivation.rows(race, stage, now, groups)), cells[3]);
         if (!rows.isEmpty() && cells.value(4, QStringLiteral("-")) != QLatin1String("-"))
             QCOMPARE(outstandingDetailLine(race, race.participants.at(rows.first()), stage), cells[4]);
     }
