@@ -115,10 +115,11 @@ QVariantMap pickerRow(const QString &text, const QString &value)
 
 } // namespace
 
-EntryRowTable::EntryRowTable(const Race &race)
+EntryRowTable::EntryRowTable(const Race &race, std::shared_ptr<const std::vector<quint64>> cardKeys)
     : m_race(rowInputs(race))
     , m_ids(m_race)
     , m_orderedStages(stagesInOrder(race.stages))
+    , m_cardKeys(std::move(cardKeys))
     , m_rows(std::size_t(race.participants.size()))
 { }
 
@@ -142,7 +143,8 @@ EntryRow EntryRowTable::build(qsizetype i) const
     const RaceIds &ids = m_ids;
     const Participant &entry = race.participants.at(i);
     if (!m_duplicateWarnings)
-        m_duplicateWarnings = duplicateCardWarnings(race);
+        m_duplicateWarnings
+            = m_cardKeys ? duplicateCardWarnings(race, *m_cardKeys) : duplicateCardWarnings(race);
     EntryRow row;
     row.entryId = entry.id.toString(QUuid::WithoutBraces);
     row.name = personDisplayName(entry.givenName, entry.familyName);
@@ -235,7 +237,7 @@ void EntriesScreen::showRows()
     static const Race noRace;
     const Race &race = store() ? store()->race() : noRace;
     if (!m_rowTable->isFor(race))
-        m_rowTable = std::make_shared<EntryRowTable>(race);
+        m_rowTable = std::make_shared<EntryRowTable>(race, m_index ? m_index->cardKeysFor(race) : nullptr);
     QList<qsizetype> positions = m_shownPositions;
     positions.removeIf([&](qsizetype i) { return i >= m_rowTable->size(); });
     m_rows.setRows(m_rowTable, std::move(positions));

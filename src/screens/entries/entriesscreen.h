@@ -45,7 +45,8 @@ struct EntryRow
 class EntryRowTable
 {
 public:
-    explicit EntryRowTable(const Race &race);
+    // `cardKeys`: each entry's cardGroupKey when known already (else read from the entries).
+    explicit EntryRowTable(const Race &race, std::shared_ptr<const std::vector<quint64>> cardKeys = nullptr);
     EntryRowTable(const EntryRowTable &) = delete;
     EntryRowTable &operator=(const EntryRowTable &) = delete;
 
@@ -63,6 +64,7 @@ private:
     Race m_race;
     RaceIds m_ids;
     QList<Stage> m_orderedStages;
+    std::shared_ptr<const std::vector<quint64>> m_cardKeys;
     // Built with the first row: every row needs it, and it takes a pass over all entries.
     mutable std::optional<QStringList> m_duplicateWarnings;
     // Entries of one class share their course choices.
