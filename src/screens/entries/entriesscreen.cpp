@@ -142,9 +142,16 @@ EntryRow EntryRowTable::build(qsizetype i) const
     const Race &race = m_race;
     const RaceIds &ids = m_ids;
     const Participant &entry = race.participants.at(i);
-    if (!m_duplicateWarnings)
-        m_duplicateWarnings
-            = m_cardKeys ? duplicateCardWarnings(race, *m_cardKeys) : duplicateCardWarnings(race);
+    if (!m_duplicateWarnings) {
+        if (!m_cardKeys) {
+            auto keys = std::make_shared<std::vector<quint64>>();
+            keys->reserve(std::size_t(race.participants.size()));
+            for (const Participant &p : race.participants)
+                keys->push_back(cardGroupKey(p.cardNumber));
+            m_cardKeys = std::move(keys);
+        }
+        m_duplicateWarnings = duplicateCardWarningsByPosition(race, *m_cardKeys);
+    }
     EntryRow row;
     row.entryId = entry.id.toString(QUuid::WithoutBraces);
     row.name = personDisplayName(entry.givenName, entry.familyName);
@@ -156,7 +163,7 @@ EntryRow EntryRowTable::build(qsizetype i) const
     if (entry.isRentalCard.value_or(false))
         row.rentalWarning = localized(
             QStringLiteral("⚠ Rent-a-card (%@) — assign a physical card before start"), entry.cardNumber);
-    row.duplicateWarning = m_duplicateWarnings->at(i);
+    row.duplicateWarning = m_duplicateWarnings->value(i);
     for (qsizetype k = 0; k < m_orderedStages.size(); ++k) {
         const Stage &stage = m_orderedStages[k];
         const QString summary = classCourseSummary(ids, entry, stage.id);

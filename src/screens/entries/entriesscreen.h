@@ -64,9 +64,10 @@ private:
     Race m_race;
     RaceIds m_ids;
     QList<Stage> m_orderedStages;
-    std::shared_ptr<const std::vector<quint64>> m_cardKeys;
+    // Each entry's cardGroupKey, from the list index or else taken with the first row.
+    mutable std::shared_ptr<const std::vector<quint64>> m_cardKeys;
     // Built with the first row: every row needs it, and it takes a pass over all entries.
-    mutable std::optional<QStringList> m_duplicateWarnings;
+    mutable std::optional<CardWarnings> m_duplicateWarnings;
     // Entries of one class share their course choices.
     mutable QHash<QString, QVariantList> m_courseOptionsByClass;
     // The stage columns' cells by stage (its place in m_orderedStages) and summary, shared by the

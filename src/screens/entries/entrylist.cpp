@@ -204,6 +204,28 @@ void sortByKey(std::vector<NumberHolder> &holders)
     }
 }
 
+// The same for keys packed above their holders in one word: half the memory to move per pass.
+void sortByHighHalf(std::vector<quint64> &items)
+{
+    std::array<std::array<quint32, 256>, 4> counts {};
+    for (const quint64 x : items) {
+        for (std::size_t b = 0; b < 4; ++b)
+            ++counts[b][(x >> (32 + 8 * b)) & 0xff];
+    }
+    std::vector<quint64> sorted(items.size());
+    for (std::size_t b = 0; b < 4; ++b) {
+        std::array<quint32, 256> &count = counts[b];
+        if (std::any_of(count.cbegin(), count.cend(), [&](quint32 c) { return c == items.size(); }))
+            continue;
+        quint32 start = 0;
+        for (quint32 &c : count)
+            start += std::exchange(c, start);
+        for (const quint64 x : items)
+            sorted[count[(x >> (32 + 8 * b)) & 0xff]++] = x;
+        items.swap(sorted);
+    }
+}
+
 } // namespace
 
 quint64 cardGroupKey(QStringView cardNumber)
@@ -230,62 +252,26 @@ QStringList duplicateCardWarnings(const Race &race)
     keys.reserve(std::size_t(race.participants.size()));
     for (const Participant &p : race.participants)
         keys.push_back(cardGroupKey(p.cardNumber));
-    return duplicateCardWarnings(race, keys);
+    const CardWarnings byPosition = duplicateCardWarningsByPosition(race, keys);
+    QStringList warnings(race.participants.size());
+    for (auto it = byPosition.cbegin(); it != byPosition.cend(); ++it)
+        warnings[it.key()] = it.value();
+    return warnings;
 }
 
-QStringList duplicateCardWarnings(const Race &race, const std::vector<quint64> &cardKeys)
+CardWarnings duplicateCardWarningsByPosition(const Race &race, const std::vector<quint64> &cardKeys)
 {
     const QList<Participant> &entries = race.participants;
     Q_ASSERT(cardKeys.size() == std::size_t(entries.size()));
-    QStringList warnings(entries.size());
-    // The holders of each number, chained in stored order from the first (-1 ends a chain): most
-    // numbers have one holder, and a list per number would be an allocation per entry.
-    std::vector<qsizetype> nextHolder(std::size_t(entries.size()), -1);
-    std::vector<qsizetype> firsts;
-    // Numbers of digits only (nearly all) are grouped by sorting them as integers, which reads
-    // memory in sequence; a table of 50,000 numbers would not fit the caches. Others are few.
-    std::vector<NumberHolder> digitNumbers;
-    digitNumbers.reserve(std::size_t(entries.size()));
-    // Number -> {first holder, last holder}.
-    QHash<QString, std::pair<qsizetype, qsizetype>> otherNumbers;
-    // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
-    // runners without a card do not share one.
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const quint64 key = cardKeys[std::size_t(i)];
-        if (key == noCardKey)
-            continue;
-        if (key != textCardKey) {
-            digitNumbers.push_back({key, quint32(i)});
-            continue;
-        }
-        const QString number = cardNumberWithoutSpaces(entries[i].cardNumber);
-        const auto ends = otherNumbers.find(number);
-        if (ends == otherNumbers.end()) {
-            otherNumbers.insert(number, {i, i});
-            continue;
-        }
-        if (ends->first == ends->second)
-            firsts.push_back(ends->first);
-        nextHolder[std::size_t(ends->second)] = i;
-        ends->second = i;
-    }
-    sortByKey(digitNumbers);
-    for (std::size_t k = 1; k < digitNumbers.size(); ++k) {
-        if (digitNumbers[k].key != digitNumbers[k - 1].key)
-            continue;
-        if (k == 1 || digitNumbers[k - 2].key != digitNumbers[k].key)
-            firsts.push_back(digitNumbers[k - 1].holder);
-        nextHolder[digitNumbers[k - 1].holder] = digitNumbers[k].holder;
-    }
+    CardWarnings warnings;
     const QList<Stage> stages = stagesInOrder(race.stages);
-    for (const qsizetype first : firsts) {
-        QList<qsizetype> group;
-        for (qsizetype i = first; i != -1; i = nextHolder[std::size_t(i)])
-            group.append(i);
-        for (qsizetype self : group) {
+    // The holders of one number, in stored order.
+    QList<qsizetype> group;
+    const auto warnGroup = [&] {
+        for (qsizetype self : std::as_const(group)) {
             const Participant &entry = entries[self];
             QStringList parts;
-            for (qsizetype other : group) {
+            for (qsizetype other : std::as_const(group)) {
                 const Participant &holder = entries[other];
                 if (holder.id == entry.id)
                     continue;
@@ -303,10 +289,73 @@ QStringList duplicateCardWarnings(const Race &race, const std::vector<quint64> &
                         + QLatin1Char(')'));
             }
             if (!parts.isEmpty())
-                warnings[self] = localized(QStringLiteral("⚠ Card %@ also used by %@"), entry.cardNumber,
-                    parts.join(stages.isEmpty() ? QStringLiteral(", ") : QStringLiteral("; ")));
+                warnings.insert(self,
+                    localized(QStringLiteral("⚠ Card %@ also used by %@"), entry.cardNumber,
+                        parts.join(stages.isEmpty() ? QStringLiteral(", ") : QStringLiteral("; "))));
         }
+        group.clear();
+    };
+
+    // Numbers of digits only (nearly all) are grouped by sorting them as integers, stably, which
+    // reads memory in sequence and leaves each number's holders in stored order; a table of 50,000
+    // numbers would not fit the caches. Other numbers are few, and are grouped by their text.
+    // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
+    // runners without a card do not share one.
+    quint64 lowest = ~quint64(0);
+    quint64 highest = 0;
+    std::size_t digitNumbers = 0;
+    std::vector<std::pair<QString, qsizetype>> textNumbers;
+    for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+        const quint64 key = cardKeys[i];
+        if (key == noCardKey)
+            continue;
+        if (key == textCardKey) {
+            textNumbers.emplace_back(cardNumberWithoutSpaces(entries[qsizetype(i)].cardNumber), qsizetype(i));
+            continue;
+        }
+        lowest = std::min(lowest, key);
+        highest = std::max(highest, key);
+        ++digitNumbers;
     }
+    const auto endRun = [&](bool sameAsPrevious, quint32 holder) {
+        if (!sameAsPrevious && group.size() > 1)
+            warnGroup();
+        else if (!sameAsPrevious)
+            group.clear();
+        group.append(holder);
+    };
+    if (digitNumbers > 1 && highest - lowest <= 0xffffffffU) {
+        // The numbers of an event mostly lie within a range of 2^32: each is then a word with its
+        // holder below it.
+        std::vector<quint64> numbers;
+        numbers.reserve(digitNumbers);
+        for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+            if (cardKeys[i] != noCardKey && cardKeys[i] != textCardKey)
+                numbers.push_back(((cardKeys[i] - lowest) << 32) | i);
+        }
+        sortByHighHalf(numbers);
+        for (std::size_t k = 0; k < numbers.size(); ++k)
+            endRun(k > 0 && numbers[k] >> 32 == numbers[k - 1] >> 32, quint32(numbers[k]));
+    } else if (digitNumbers > 1) {
+        std::vector<NumberHolder> numbers;
+        numbers.reserve(digitNumbers);
+        for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+            if (cardKeys[i] != noCardKey && cardKeys[i] != textCardKey)
+                numbers.push_back({cardKeys[i], quint32(i)});
+        }
+        sortByKey(numbers);
+        for (std::size_t k = 0; k < numbers.size(); ++k)
+            endRun(k > 0 && numbers[k].key == numbers[k - 1].key, numbers[k].holder);
+    }
+    if (group.size() > 1)
+        warnGroup();
+    group.clear();
+    std::stable_sort(textNumbers.begin(), textNumbers.end(),
+        [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < textNumbers.size(); ++k)
+        endRun(k > 0 && textNumbers[k].first == textNumbers[k - 1].first, quint32(textNumbers[k].second));
+    if (group.size() > 1)
+        warnGroup();
     return warnings;
 }
 

@@ -59,8 +59,11 @@ private:
 // `race.participants`; an empty text where there is none. Numbers compare exactly as stored; an
 // empty one and "0" never count. With stages, a holder counts only for the stages both of them run.
 [[nodiscard]] QStringList duplicateCardWarnings(const Race &race);
-// The same from each entry's cardGroupKey, by position: the numbers are then not read again.
-[[nodiscard]] QStringList duplicateCardWarnings(const Race &race, const std::vector<quint64> &cardKeys);
+// The same for the entries that have one, by position (most have none), from each entry's
+// cardGroupKey: the numbers are then not read again.
+using CardWarnings = QHash<qsizetype, QString>;
+[[nodiscard]] CardWarnings duplicateCardWarningsByPosition(
+    const Race &race, const std::vector<quint64> &cardKeys);
 
 // A card number as the duplicate warnings group it: noCardKey for none (empty or "0"), its digits
 // as one integer when, without grouping spaces, it is 1 to 17 ASCII digits (the length above the
