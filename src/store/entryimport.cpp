@@ -700,6 +700,12 @@ void applyImportedEntries(Race &race, const QList<Participant> &imported)
 
 EntryChanges countEntryChanges(const QList<Participant> &before, const QList<Participant> &after)
 {
+    // Into an event without entries (the first import) every entry is new, and a list emptied
+    // removed every one: no table of 50,000 ids is built to say so.
+    if (before.isEmpty())
+        return {after.size(), 0, 0};
+    if (after.isEmpty())
+        return {0, 0, before.size()};
     QHash<QUuid, const Participant *> earlier;
     earlier.reserve(before.size());
     for (const Participant &p : before)

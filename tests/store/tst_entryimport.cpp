@@ -222,6 +222,27 @@ private slots:
         QCOMPARE(names.join(QStringLiteral("; ")), cells[5]);
     }
 
+    // tests/data/store/entry-changes.tsv: the counts of the import report.
+    void entryChanges_data() { casetable::load("store/entry-changes.tsv"); }
+    void entryChanges()
+    {
+        QFETCH(QStringList, cells);
+        const auto entries = [](const QString &cell) {
+            QList<Participant> out;
+            if (cell == u"-")
+                return out;
+            for (const QString &spec : cell.split(u' ')) {
+                Participant p = entry(spec.section(u'=', 1), QString(), QString());
+                p.id = QUuid::createUuidV5(QUuid(), spec.section(u'=', 0, 0));
+                out.append(p);
+            }
+            return out;
+        };
+        const EntryChanges changes = countEntryChanges(entries(cells[0]), entries(cells[1]));
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(changes.added).arg(changes.updated).arg(changes.removed),
+            cells[2]);
+    }
+
     // tests/data/store/entry-merge-long.tsv: the same with lists of more than a few entries.
     void longMergeCases_data() { casetable::load("store/entry-merge-long.tsv"); }
     void longMergeCases() { mergeCases(); }

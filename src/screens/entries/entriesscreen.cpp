@@ -115,10 +115,11 @@ QVariantMap pickerRow(const QString &text, const QString &value)
 
 } // namespace
 
-EntryRowTable::EntryRowTable(const Race &race)
+EntryRowTable::EntryRowTable(const Race &race, std::shared_ptr<const std::vector<quint64>> cardKeys)
     : m_race(rowInputs(race))
     , m_ids(m_race)
     , m_orderedStages(stagesInOrder(race.stages))
+    , m_cardKeys(std::move(cardKeys))
     , m_rows(std::size_t(race.participants.size()))
 { }
 
@@ -141,8 +142,16 @@ EntryRow EntryRowTable::build(qsizetype i) const
     const Race &race = m_race;
     const RaceIds &ids = m_ids;
     const Participant &entry = race.participants.at(i);
-    if (!m_duplicateWarnings)
-        m_duplicateWarnings = duplicateCardWarnings(race);
+    if (!m_duplicateWarnings) {
+        if (!m_cardKeys) {
+            auto keys = std::make_shared<std::vector<quint64>>();
+            keys->reserve(std::size_t(race.participants.size()));
+            for (const Participant &p : race.participants)
+                keys->push_back(cardGroupKey(p.cardNumber));
+            m_cardKeys = std::move(keys);
+        }
+        m_duplicateWarnings = duplicateCardWarningsByPosition(race, *m_cardKeys);
+    }
     EntryRow row;
     row.entryId = entry.id.toString(QUuid::WithoutBraces);
     row.name = personDisplayName(entry.givenName, entry.familyName);
@@ -154,7 +163,7 @@ EntryRow EntryRowTable::build(qsizetype i) const
     if (entry.isRentalCard.value_or(false))
         row.rentalWarning = localized(
             QStringLiteral("⚠ Rent-a-card (%@) — assign a physical card before start"), entry.cardNumber);
-    row.duplicateWarning = m_duplicateWarnings->at(i);
+    row.duplicateWarning = m_duplicateWarnings->value(i);
     for (qsizetype k = 0; k < m_orderedStages.size(); ++k) {
         const Stage &stage = m_orderedStages[k];
         const QString summary = classCourseSummary(ids, entry, stage.id);
@@ -235,7 +244,7 @@ void EntriesScreen::showRows()
     static const Race noRace;
     const Race &race = store() ? store()->race() : noRace;
     if (!m_rowTable->isFor(race))
-        m_rowTable = std::make_shared<EntryRowTable>(race);
+        m_rowTable = std::make_shared<EntryRowTable>(race, m_index ? m_index->cardKeysFor(race) : nullptr);
     QList<qsizetype> positions = m_shownPositions;
     positions.removeIf([&](qsizetype i) { return i >= m_rowTable->size(); });
     m_rows.setRows(m_rowTable, std::move(positions));

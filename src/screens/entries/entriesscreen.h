@@ -45,7 +45,8 @@ struct EntryRow
 class EntryRowTable
 {
 public:
-    explicit EntryRowTable(const Race &race);
+    // `cardKeys`: each entry's cardGroupKey when known already (else read from the entries).
+    explicit EntryRowTable(const Race &race, std::shared_ptr<const std::vector<quint64>> cardKeys = nullptr);
     EntryRowTable(const EntryRowTable &) = delete;
     EntryRowTable &operator=(const EntryRowTable &) = delete;
 
@@ -63,8 +64,10 @@ private:
     Race m_race;
     RaceIds m_ids;
     QList<Stage> m_orderedStages;
+    // Each entry's cardGroupKey, from the list index or else taken with the first row.
+    mutable std::shared_ptr<const std::vector<quint64>> m_cardKeys;
     // Built with the first row: every row needs it, and it takes a pass over all entries.
-    mutable std::optional<QStringList> m_duplicateWarnings;
+    mutable std::optional<CardWarnings> m_duplicateWarnings;
     // Entries of one class share their course choices.
     mutable QHash<QString, QVariantList> m_courseOptionsByClass;
     // The stage columns' cells by stage (its place in m_orderedStages) and summary, shared by the

@@ -35,14 +35,6 @@ QString trimBlanksAndTabs(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-// In place: a name without blanks at its ends is left as it is.
-void trimBlanksAndTabs(QString &text)
-{
-    const QString trimmed = trimBlanksAndTabs(std::as_const(text));
-    if (trimmed.size() != text.size())
-        text = trimmed;
-}
-
 QString nameOf(const Participant &entry)
 {
     return trimBlanksAndTabs(entry.givenName + QLatin1Char(' ') + entry.familyName);
@@ -183,21 +175,6 @@ QList<Stage> stagesInOrder(const QList<Stage> &stages)
 
 namespace {
 
-// A card number of 1 to 17 digits as one integer: its length above its value, so that "0815"
-// and "815" stay apart.
-std::optional<quint64> digitsKey(const QString &number)
-{
-    if (number.isEmpty() || number.size() > 17)
-        return std::nullopt;
-    quint64 value = 0;
-    for (const QChar c : number) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return (quint64(number.size()) << 57) | value;
-}
-
 struct NumberHolder
 {
     quint64 key;
@@ -227,59 +204,74 @@ void sortByKey(std::vector<NumberHolder> &holders)
     }
 }
 
+// The same for keys packed above their holders in one word: half the memory to move per pass.
+void sortByHighHalf(std::vector<quint64> &items)
+{
+    std::array<std::array<quint32, 256>, 4> counts {};
+    for (const quint64 x : items) {
+        for (std::size_t b = 0; b < 4; ++b)
+            ++counts[b][(x >> (32 + 8 * b)) & 0xff];
+    }
+    std::vector<quint64> sorted(items.size());
+    for (std::size_t b = 0; b < 4; ++b) {
+        std::array<quint32, 256> &count = counts[b];
+        if (std::any_of(count.cbegin(), count.cend(), [&](quint32 c) { return c == items.size(); }))
+            continue;
+        quint32 start = 0;
+        for (quint32 &c : count)
+            start += std::exchange(c, start);
+        for (const quint64 x : items)
+            sorted[count[(x >> (32 + 8 * b)) & 0xff]++] = x;
+        items.swap(sorted);
+    }
+}
+
 } // namespace
+
+quint64 cardGroupKey(QStringView cardNumber)
+{
+    if (cardNumber.isEmpty() || (cardNumber.size() == 1 && cardNumber.front() == u'0'))
+        return noCardKey;
+    quint64 value = 0;
+    quint64 digits = 0;
+    for (const QChar c : cardNumber) {
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > 17)
+                return textCardKey;
+            value = value * 10 + (c.unicode() - u'0');
+        } else if (!isCardNumberSpace(c)) {
+            return textCardKey;
+        }
+    }
+    return digits == 0 ? textCardKey : (digits << 57) | value;
+}
 
 QStringList duplicateCardWarnings(const Race &race)
 {
+    std::vector<quint64> keys;
+    keys.reserve(std::size_t(race.participants.size()));
+    for (const Participant &p : race.participants)
+        keys.push_back(cardGroupKey(p.cardNumber));
+    const CardWarnings byPosition = duplicateCardWarningsByPosition(race, keys);
+    QStringList warnings(race.participants.size());
+    for (auto it = byPosition.cbegin(); it != byPosition.cend(); ++it)
+        warnings[it.key()] = it.value();
+    return warnings;
+}
+
+CardWarnings duplicateCardWarningsByPosition(const Race &race, const std::vector<quint64> &cardKeys)
+{
     const QList<Participant> &entries = race.participants;
-    QStringList warnings(entries.size());
-    // The holders of each number, chained in stored order from the first (-1 ends a chain): most
-    // numbers have one holder, and a list per number would be an allocation per entry.
-    std::vector<qsizetype> nextHolder(std::size_t(entries.size()), -1);
-    std::vector<qsizetype> firsts;
-    // Numbers of digits only (nearly all) are grouped by sorting them as integers, which reads
-    // memory in sequence; a table of 50,000 numbers would not fit the caches. Others are few.
-    std::vector<NumberHolder> digitNumbers;
-    digitNumbers.reserve(std::size_t(entries.size()));
-    // Number -> {first holder, last holder}.
-    QHash<QString, std::pair<qsizetype, qsizetype>> otherNumbers;
-    // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
-    // runners without a card do not share one.
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (isMissingCardNumber(entries[i].cardNumber))
-            continue;
-        const QString number = cardNumberWithoutSpaces(entries[i].cardNumber);
-        if (const std::optional<quint64> key = digitsKey(number)) {
-            digitNumbers.push_back({*key, quint32(i)});
-            continue;
-        }
-        const auto ends = otherNumbers.find(number);
-        if (ends == otherNumbers.end()) {
-            otherNumbers.insert(number, {i, i});
-            continue;
-        }
-        if (ends->first == ends->second)
-            firsts.push_back(ends->first);
-        nextHolder[std::size_t(ends->second)] = i;
-        ends->second = i;
-    }
-    sortByKey(digitNumbers);
-    for (std::size_t k = 1; k < digitNumbers.size(); ++k) {
-        if (digitNumbers[k].key != digitNumbers[k - 1].key)
-            continue;
-        if (k == 1 || digitNumbers[k - 2].key != digitNumbers[k].key)
-            firsts.push_back(digitNumbers[k - 1].holder);
-        nextHolder[digitNumbers[k - 1].holder] = digitNumbers[k].holder;
-    }
+    Q_ASSERT(cardKeys.size() == std::size_t(entries.size()));
+    CardWarnings warnings;
     const QList<Stage> stages = stagesInOrder(race.stages);
-    for (const qsizetype first : firsts) {
-        QList<qsizetype> group;
-        for (qsizetype i = first; i != -1; i = nextHolder[std::size_t(i)])
-            group.append(i);
-        for (qsizetype self : group) {
+    // The holders of one number, in stored order.
+    QList<qsizetype> group;
+    const auto warnGroup = [&] {
+        for (qsizetype self : std::as_const(group)) {
             const Participant &entry = entries[self];
             QStringList parts;
-            for (qsizetype other : group) {
+            for (qsizetype other : std::as_const(group)) {
                 const Participant &holder = entries[other];
                 if (holder.id == entry.id)
                     continue;
@@ -297,10 +289,73 @@ QStringList duplicateCardWarnings(const Race &race)
                         + QLatin1Char(')'));
             }
             if (!parts.isEmpty())
-                warnings[self] = localized(QStringLiteral("⚠ Card %@ also used by %@"), entry.cardNumber,
-                    parts.join(stages.isEmpty() ? QStringLiteral(", ") : QStringLiteral("; ")));
+                warnings.insert(self,
+                    localized(QStringLiteral("⚠ Card %@ also used by %@"), entry.cardNumber,
+                        parts.join(stages.isEmpty() ? QStringLiteral(", ") : QStringLiteral("; "))));
         }
+        group.clear();
+    };
+
+    // Numbers of digits only (nearly all) are grouped by sorting them as integers, stably, which
+    // reads memory in sequence and leaves each number's holders in stored order; a table of 50,000
+    // numbers would not fit the caches. Other numbers are few, and are grouped by their text.
+    // "0" is how entry lists say "no card" (an import gives such entries rental numbers): two
+    // runners without a card do not share one.
+    quint64 lowest = ~quint64(0);
+    quint64 highest = 0;
+    std::size_t digitNumbers = 0;
+    std::vector<std::pair<QString, qsizetype>> textNumbers;
+    for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+        const quint64 key = cardKeys[i];
+        if (key == noCardKey)
+            continue;
+        if (key == textCardKey) {
+            textNumbers.emplace_back(cardNumberWithoutSpaces(entries[qsizetype(i)].cardNumber), qsizetype(i));
+            continue;
+        }
+        lowest = std::min(lowest, key);
+        highest = std::max(highest, key);
+        ++digitNumbers;
     }
+    const auto endRun = [&](bool sameAsPrevious, quint32 holder) {
+        if (!sameAsPrevious && group.size() > 1)
+            warnGroup();
+        else if (!sameAsPrevious)
+            group.clear();
+        group.append(holder);
+    };
+    if (digitNumbers > 1 && highest - lowest <= 0xffffffffU) {
+        // The numbers of an event mostly lie within a range of 2^32: each is then a word with its
+        // holder below it.
+        std::vector<quint64> numbers;
+        numbers.reserve(digitNumbers);
+        for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+            if (cardKeys[i] != noCardKey && cardKeys[i] != textCardKey)
+                numbers.push_back(((cardKeys[i] - lowest) << 32) | i);
+        }
+        sortByHighHalf(numbers);
+        for (std::size_t k = 0; k < numbers.size(); ++k)
+            endRun(k > 0 && numbers[k] >> 32 == numbers[k - 1] >> 32, quint32(numbers[k]));
+    } else if (digitNumbers > 1) {
+        std::vector<NumberHolder> numbers;
+        numbers.reserve(digitNumbers);
+        for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+            if (cardKeys[i] != noCardKey && cardKeys[i] != textCardKey)
+                numbers.push_back({cardKeys[i], quint32(i)});
+        }
+        sortByKey(numbers);
+        for (std::size_t k = 0; k < numbers.size(); ++k)
+            endRun(k > 0 && numbers[k].key == numbers[k - 1].key, numbers[k].holder);
+    }
+    if (group.size() > 1)
+        warnGroup();
+    group.clear();
+    std::stable_sort(textNumbers.begin(), textNumbers.end(),
+        [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < textNumbers.size(); ++k)
+        endRun(k > 0 && textNumbers[k].first == textNumbers[k - 1].first, quint32(textNumbers[k].second));
+    if (group.size() > 1)
+        warnGroup();
     return warnings;
 }
 
@@ -320,31 +375,127 @@ QString searchFolded(const QString &text)
     return folded.toCaseFolded();
 }
 
+namespace {
+
+// A Latin-1 character as searchFolded gives it on its own. Texts of Latin-1 fold character by
+// character: their canonical decompositions only add non-spacing marks, which are dropped
+// whatever their order, and case folding looks at no neighbour.
+struct FoldedChar
+{
+    std::array<char16_t, 3> units {};
+    // 0xff: folds to more units than there is room for (the whole text then takes searchFolded).
+    quint8 size = 0;
+};
+
+const std::array<FoldedChar, 256> &latin1Folds()
+{
+    static const std::array<FoldedChar, 256> table = [] {
+        std::array<FoldedChar, 256> folds;
+        for (char16_t c = 0; c < 256; ++c) {
+            const QString folded = searchFolded(QString(QChar(c)));
+            FoldedChar &f = folds[c];
+            if (folded.size() > qsizetype(f.units.size())) {
+                f.size = 0xff;
+                continue;
+            }
+            std::copy(folded.utf16(), folded.utf16() + folded.size(), f.units.begin());
+            f.size = quint8(folded.size());
+        }
+        return folds;
+    }();
+    return table;
+}
+
+// Appends the text as searchFolded folds it, without the card-number spaces when `card` (as
+// searchFolded(cardNumberWithoutSpaces(text)) gives it).
+void appendFolded(std::vector<char16_t> &out, QStringView text, bool card)
+{
+    const std::array<FoldedChar, 256> &folds = latin1Folds();
+    const std::size_t start = out.size();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 && u != u' ' && (u > u'\r' || u < u'\t')) {
+            // ASCII other than the spaces: its lower case.
+            out.push_back(u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u);
+            continue;
+        }
+        if (u >= 0x100 || folds[u].size == 0xff) {
+            out.resize(start);
+            const QString f = searchFolded(card ? cardNumberWithoutSpaces(text.toString()) : text.toString());
+            out.insert(out.end(), f.utf16(), f.utf16() + f.size());
+            return;
+        }
+        if (card && isCardNumberSpace(c))
+            continue;
+        const FoldedChar &f = folds[u];
+        out.insert(out.end(), f.units.begin(), f.units.begin() + f.size);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// How many entries ahead a pass over the entries asks for their memory.
+constexpr qsizetype readAhead = 8;
+
+} // namespace
+
+std::pair<quint32, bool> TextNumbers::insert(QStringView text)
+{
+    // At most half full, so a probe seldom goes past the next slot.
+    if (m_slots.size() < 2 * (m_hashes.size() + 1))
+        rehash(std::max<std::size_t>(16, 4 * (m_hashes.size() + 1)));
+    const std::size_t hash = qHash(text, 0);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = hash & mask;
+    for (; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const quint32 n = m_slots[slot] - 1;
+        if (m_hashes[n] == hash && this->text(n) == text)
+            return {n, false};
+    }
+    const quint32 n = size();
+    m_slots[slot] = n + 1;
+    m_hashes.push_back(hash);
+    m_chars.insert(m_chars.end(), text.utf16(), text.utf16() + text.size());
+    m_ends.push_back(quint32(m_chars.size()));
+    return {n, true};
+}
+
+void TextNumbers::rehash(std::size_t slotCount)
+{
+    std::size_t size = 16;
+    while (size < slotCount)
+        size *= 2;
+    m_slots.assign(size, 0);
+    const std::size_t mask = size - 1;
+    for (quint32 n = 0; n < this->size(); ++n) {
+        std::size_t slot = m_hashes[n] & mask;
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & mask;
+        m_slots[slot] = n + 1;
+    }
+}
+
 void CollatedKeys::reserve(qsizetype count)
 {
     m_keyOf.reserve(std::size_t(count));
 }
 
-void CollatedKeys::append(const QString &key)
+quint32 CollatedKeys::append(QStringView key)
 {
-    const auto found = m_numbers.constFind(key);
-    if (found != m_numbers.constEnd()) {
-        m_keyOf.push_back(*found);
-        return;
-    }
-    const auto number = quint32(m_distinct.size());
-    m_numbers.insert(key, number);
-    m_distinct.append(key);
+    const quint32 number = m_texts.insert(key).first;
     m_keyOf.push_back(number);
+    return number;
 }
 
 std::vector<quint32> CollatedKeys::order(const QCollator &collator) const
 {
     std::vector<QCollatorSortKey> sortKeys;
-    sortKeys.reserve(std::size_t(m_distinct.size()));
-    for (const QString &key : m_distinct)
-        sortKeys.push_back(collator.sortKey(key));
-    std::vector<quint32> byKey(std::size_t(m_distinct.size()));
+    sortKeys.reserve(m_texts.size());
+    for (quint32 n = 0; n < m_texts.size(); ++n)
+        sortKeys.push_back(collator.sortKey(m_texts.text(n).toString()));
+    std::vector<quint32> byKey(m_texts.size());
     std::iota(byKey.begin(), byKey.end(), quint32(0));
     std::sort(byKey.begin(), byKey.end(),
         [&](quint32 a, quint32 b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
@@ -369,39 +520,59 @@ std::vector<quint32> CollatedKeys::order(const QCollator &collator) const
 }
 
 EntryListIndex::EntryListIndex(const Race &race)
+    : m_cardKeys(std::make_shared<std::vector<quint64>>())
 {
     m_race.participants = race.participants;
     m_race.classes = race.classes;
     m_race.courses = race.courses;
-    m_foldedEnds.reserve(std::size_t(race.participants.size()) * 3 + 1);
+    const auto count = std::size_t(race.participants.size());
+    m_foldedEnds.reserve(count * 3 + 1);
     // Room for the usual names and card numbers, so that the buffer seldom moves while it fills.
-    m_folded.reserve(std::size_t(race.participants.size()) * 24);
+    m_folded.reserve(count * 24);
     m_foldedEnds.push_back(0);
-    const auto append = [this](const QString &text) {
-        // ASCII folds to its lower case letter by letter (what searchFolded gives it), written
-        // straight into the buffer; anything else takes the full folding.
-        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
-            for (const QChar c : text) {
-                const char16_t u = c.unicode();
-                m_folded.push_back(u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u);
-            }
-        } else {
-            const QString f = searchFolded(text);
-            m_folded.insert(m_folded.end(), f.utf16(), f.utf16() + f.size());
-        }
-        m_foldedEnds.push_back(quint32(m_folded.size()));
-    };
+    m_cardKeys->reserve(count);
     m_nameKeys.reserve(race.participants.size());
-    // One text reused for every name: the key is copied only when it is new.
-    QString name;
-    for (const Participant &p : race.participants) {
-        append(p.givenName);
-        append(p.familyName);
-        append(cardNumberWithoutSpaces(p.cardNumber));
-        name.truncate(0);
-        name.append(p.givenName).append(QLatin1Char(' ')).append(p.familyName);
-        trimBlanksAndTabs(name);
-        m_nameKeys.append(name);
+    // One buffer for every name key: a key is copied only when it is new.
+    std::vector<char16_t> name;
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    // Each entry's texts are read once, here, while they are at hand: the entries' memory of a
+    // large event is far beyond the caches, and a second pass would fetch it all again.
+    const Participant *const entries = race.participants.constData();
+    const auto entryCount = race.participants.size();
+    for (qsizetype i = 0; i < entryCount; ++i) {
+        // The entries of a large event are read from memory, not the caches: each entry and then
+        // its texts are asked for some entries before their turn, so the reads overlap instead
+        // of waiting one after another.
+        if (i + 2 * readAhead < entryCount) {
+            const Participant &later = entries[i + 2 * readAhead];
+            __builtin_prefetch(&later.givenName);
+            __builtin_prefetch(&later.cardNumber);
+        }
+        if (i + readAhead < entryCount) {
+            const Participant &soon = entries[i + readAhead];
+            __builtin_prefetch(soon.givenName.constData());
+            __builtin_prefetch(soon.familyName.constData());
+            __builtin_prefetch(soon.cardNumber.constData());
+        }
+        const Participant &p = entries[i];
+        appendFolded(m_folded, p.givenName, false);
+        m_foldedEnds.push_back(quint32(m_folded.size()));
+        appendFolded(m_folded, p.familyName, false);
+        m_foldedEnds.push_back(quint32(m_folded.size()));
+        appendFolded(m_folded, p.cardNumber, true);
+        m_foldedEnds.push_back(quint32(m_folded.size()));
+        m_cardKeys->push_back(cardGroupKey(p.cardNumber));
+        // The name trimmed of blanks and tabs at its ends (line breaks stay).
+        name.assign(p.givenName.utf16(), p.givenName.utf16() + p.givenName.size());
+        name.push_back(u' ');
+        name.insert(name.end(), p.familyName.utf16(), p.familyName.utf16() + p.familyName.size());
+        std::size_t begin = 0;
+        std::size_t end = name.size();
+        while (begin < end && blank(name[begin]))
+            ++begin;
+        while (end > begin && blank(name[end - 1]))
+            --end;
+        m_nameKeys.append(QStringView(name.data() + begin, name.data() + end));
     }
 }
 
@@ -409,6 +580,14 @@ bool EntryListIndex::isFor(const Race &race) const
 {
     return race.participants == m_race.participants && race.classes == m_race.classes
         && race.courses == m_race.courses;
+}
+
+std::shared_ptr<const std::vector<quint64>> EntryListIndex::cardKeysFor(const Race &race) const
+{
+    // A list shares its entries only with itself: any change to either copies them first.
+    const bool same = race.participants.size() == m_race.participants.size()
+        && race.participants.constData() == m_race.participants.constData();
+    return same ? m_cardKeys : nullptr;
 }
 
 bool EntryListIndex::inClass(const Participant &entry, const QString &classId) const
@@ -441,20 +620,56 @@ const std::vector<quint32> &EntryListIndex::ascendingOrder(ParticipantSortField 
     const RaceIds ids(m_race);
     CollatedKeys keys;
     keys.reserve(entries.size());
-    for (const Participant &p : entries) {
-        switch (field) {
-        case ParticipantSortField::Name:
-            break;
-        case ParticipantSortField::CardNumber:
+    switch (field) {
+    case ParticipantSortField::Name:
+        break;
+    case ParticipantSortField::CardNumber:
+        for (const Participant &p : entries)
             keys.append(p.cardNumber);
-            break;
-        case ParticipantSortField::Club:
-            keys.append(p.club.value_or(QString()));
-            break;
-        case ParticipantSortField::ClassAndCourse:
-            keys.append(classCourseSummary(ids, p, std::nullopt));
-            break;
+        break;
+    case ParticipantSortField::Club:
+        for (const Participant &p : entries)
+            keys.append(p.club ? QStringView(*p.club) : QStringView());
+        break;
+    case ParticipantSortField::ClassAndCourse: {
+        // The summary depends on the class alone unless it is a course-family class: the key of
+        // each class id text is found once, and an entry costs a look-up of its id, without
+        // making its summary.
+        TextNumbers classIds;
+        // By class id text: the summary's key number, or -1 where the course decides.
+        std::vector<qint64> keyOfClassId;
+        std::optional<quint32> noClass;
+        const Participant *const records = entries.constData();
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            // As in the index's pass: each entry and then its class id asked for ahead.
+            if (i + 2 * readAhead < entries.size())
+                __builtin_prefetch(&records[i + 2 * readAhead].classId);
+            if (i + readAhead < entries.size()) {
+                if (const std::optional<QString> &id = records[i + readAhead].classId)
+                    __builtin_prefetch(id->constData());
+            }
+            const Participant &p = records[i];
+            if (!p.classId) {
+                if (!noClass)
+                    noClass = keys.append(classCourseSummary(ids, p, std::nullopt));
+                else
+                    keys.appendNumber(*noClass);
+                continue;
+            }
+            const auto [n, isNew] = classIds.insert(*p.classId);
+            if (isNew) {
+                const RaceClass *raceClass = ids.findClass(p.classId);
+                const quint32 key = keys.append(classCourseSummary(ids, p, std::nullopt));
+                keyOfClassId.push_back(raceClass && raceClass->courseFamily ? -1 : qint64(key));
+                continue;
+            }
+            if (const qint64 key = keyOfClassId[n]; key >= 0)
+                keys.appendNumber(quint32(key));
+            else
+                keys.append(classCourseSummary(ids, p, std::nullopt));
         }
+        break;
+    }
     }
     order = keys.order(nameCollator());
     return *order;

@@ -13,6 +13,7 @@
 #include <QVariantList>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -58,9 +59,47 @@ private:
 // `race.participants`; an empty text where there is none. Numbers compare exactly as stored; an
 // empty one and "0" never count. With stages, a holder counts only for the stages both of them run.
 [[nodiscard]] QStringList duplicateCardWarnings(const Race &race);
+// The same for the entries that have one, by position (most have none), from each entry's
+// cardGroupKey: the numbers are then not read again.
+using CardWarnings = QHash<qsizetype, QString>;
+[[nodiscard]] CardWarnings duplicateCardWarningsByPosition(
+    const Race &race, const std::vector<quint64> &cardKeys);
+
+// A card number as the duplicate warnings group it: noCardKey for none (empty or "0"), its digits
+// as one integer when, without grouping spaces, it is 1 to 17 ASCII digits (the length above the
+// value, so that "0815" and "815" stay apart), else textCardKey (grouped by the text without its
+// spaces).
+[[nodiscard]] quint64 cardGroupKey(QStringView cardNumber);
+inline constexpr quint64 noCardKey = 0;
+inline constexpr quint64 textCardKey = ~quint64(0);
 
 // A text as the search compares it: without case or diacritics, no locale.
 [[nodiscard]] QString searchFolded(const QString &text);
+
+// Distinct texts numbered in the order first met, held one after another in one buffer: a look-up
+// hashes the text once and compares it only with texts of the same hash, and no text is copied
+// into a QString of its own (a copy of a stored text touches its shared header, entry by entry).
+// Texts compare as QString compares them: a null text and an empty one are the same.
+class TextNumbers
+{
+public:
+    // The text's number, and whether it was new.
+    std::pair<quint32, bool> insert(QStringView text);
+    [[nodiscard]] QStringView text(quint32 number) const
+    {
+        return QStringView(m_chars.data() + m_ends[number], m_chars.data() + m_ends[number + 1]);
+    }
+    [[nodiscard]] quint32 size() const { return quint32(m_hashes.size()); }
+
+private:
+    void rehash(std::size_t slotCount);
+
+    std::vector<char16_t> m_chars;
+    std::vector<quint32> m_ends {0};
+    std::vector<std::size_t> m_hashes;
+    // Number + 1 of the text in each slot; 0 for an empty slot.
+    std::vector<quint32> m_slots;
+};
 
 // The sort keys of a list, for its stable order in a collator's order: each distinct key is
 // collated once and ranked, and the positions are then placed by rank in one pass, so a list of
@@ -70,16 +109,17 @@ class CollatedKeys
 {
 public:
     void reserve(qsizetype count);
-    // The key of the next position.
-    void append(const QString &key);
+    // The key of the next position; returns the key's number.
+    quint32 append(QStringView key);
+    quint32 append(const QString &key) { return append(QStringView(key)); }
+    // The next position has the key an earlier append numbered so.
+    void appendNumber(quint32 number) { m_keyOf.push_back(number); }
     // The positions ascending by their key; keys the collator finds equal keep their
     // positions' order.
     [[nodiscard]] std::vector<quint32> order(const QCollator &collator) const;
 
 private:
-    // Distinct texts are numbered in the order first met.
-    QHash<QString, quint32> m_numbers;
-    QList<QString> m_distinct;
+    TextNumbers m_texts;
     std::vector<quint32> m_keyOf;
 };
 
@@ -92,6 +132,9 @@ public:
     explicit EntryListIndex(const Race &race);
 
     [[nodiscard]] bool isFor(const Race &race) const;
+    // The cardGroupKey of each entry, taken in the same pass as the search texts, when the race
+    // holds the very list of entries it was built from (null otherwise).
+    [[nodiscard]] std::shared_ptr<const std::vector<quint64>> cardKeysFor(const Race &race) const;
     // Positions in the race's entries, in the order to show: kept by the class filter (empty: all
     // classes) and the search, stably sorted ascending by the field's key in the platform's
     // natural order, then reversed as a whole when descending.
@@ -117,5 +160,6 @@ private:
     // Field f (0 to 2) of entry i spans m_foldedEnds[3i + f] to m_foldedEnds[3i + f + 1].
     std::vector<char16_t> m_folded;
     std::vector<quint32> m_foldedEnds;
+    std::shared_ptr<std::vector<quint64>> m_cardKeys;
     std::array<std::optional<std::vector<quint32>>, participantSortFieldCount> m_orders;
 };

@@ -131,6 +131,43 @@ private slots:
             localized(QStringLiteral("%@ participant(s)"), screen.shownParticipants().size()));
     }
 
+    // Every Latin-1 letter and sign, alone and among others, is found as searchFolded folds it.
+    void searchFoldsAsSearchFolded()
+    {
+        Race race;
+        QStringList texts;
+        for (char16_t c = 1; c < 256; ++c)
+            texts.append(QString(QChar(c)));
+        texts << QStringLiteral("\u00c6r\u00f8 \u00c5se") << QStringLiteral("Stra\u00dfe")
+              << QStringLiteral("\u00b5s \u00d7\u00f7 \u00ff")
+              << QStringLiteral("\u00c0\u00c9\u00ce\u00d5\u00dc \u00d1 \u00c7")
+              << QStringLiteral("na\u00efve caf\u00e9") << QStringLiteral("\u0130stanbul")
+              << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("A\u0308ke");
+        for (const QString &text : std::as_const(texts)) {
+            race.participants.append(Participant {.givenName = text});
+            race.participants.append(
+                Participant {.familyName = QStringLiteral("x") + text + QStringLiteral("y")});
+        }
+        EntryListIndex index(race);
+        QStringList needles;
+        for (const QString &text : std::as_const(texts)) {
+            const QString needle = searchFolded(text).trimmed();
+            if (!needle.isEmpty() && !needles.contains(needle))
+                needles.append(needle);
+        }
+        for (const QString &needle : std::as_const(needles)) {
+            QList<qsizetype> expected;
+            for (qsizetype i = 0; i < race.participants.size(); ++i) {
+                const Participant &p = race.participants.at(i);
+                if (searchFolded(p.givenName).contains(needle) || searchFolded(p.familyName).contains(needle))
+                    expected.append(i);
+            }
+            QList<qsizetype> shown = index.shown(QString(), needle, ParticipantSortField::Name, true);
+            std::sort(shown.begin(), shown.end());
+            QVERIFY2(shown == expected, qPrintable(needle));
+        }
+    }
+
     void collatedOrder_data() { casetable::load("entries/collated-order.tsv"); }
     void collatedOrder()
     {
