@@ -5,6 +5,7 @@
 #include "testevent.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <limits>
@@ -113,6 +114,35 @@ private slots:
         const QString xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
         VERIFY_IOF_VALID(xml.toUtf8());
         VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml.toUtf8());
+    }
+
+    // Texts in every script and with characters XML cannot carry, times with fractions and
+    // offsets, far and early dates, extreme numbers, a runner entered twice under one id, a runner
+    // with two results, a result without a runner, courses shared and gone, places given in part.
+    void oddTextsNumbersAndTimes()
+    {
+        Race race = testEvent(QStringLiteral("iof/result-odd-event.json"));
+        // The event file holds UTC only; times kept with an offset are written in UTC too.
+        race.results[0].startTime = QDateTime(QDate(2025, 6, 14), QTime(10, 30, 0, 999), QTimeZone(7200));
+        race.results[2].finishTime = QDateTime(QDate(2025, 12, 31), QTime(18, 30, 0, 1), QTimeZone(-19800));
+        const QList<PersonResult> &r = race.results;
+        const QList<ResultGroup> groups {
+            {QStringLiteral("H21 & <Co> \u00e6\u00f8\u00e5"), {r[0], r[1], r[6]}, {2, std::nullopt}},
+            {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
+        const QString plain = writeIOFResultListXML(race, groups);
+        VERIFY_IOF_VALID(plain.toUtf8());
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd.xml"), plain.toUtf8());
+        const QString splits = writeIOFResultListWithSplitsXML(race, groups);
+        VERIFY_IOF_VALID(splits.toUtf8());
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-splits.xml"), splits.toUtf8());
+        QList<StandingsRow> rows;
+        for (const Participant &p : race.participants)
+            rows.append({p, 3600.0 * rows.size() + 0.99, rows.size() % 2 == 0});
+        const QString overall = writeIOFOverallResultListXML(race,
+            {{QStringLiteral("Overall \u00c5"), rows, {1, 1, std::nullopt, 4}},
+                {QStringLiteral("x"), rows.mid(4)}});
+        VERIFY_IOF_VALID(overall.toUtf8());
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-overall.xml"), overall.toUtf8());
     }
 
     void schemaCheckCatchesTheOldElementOrder()
