@@ -233,10 +233,17 @@ private slots:
         r.splits = {split(1, SplitStatus::Ok, std::numeric_limits<double>::infinity()),
             split(2, SplitStatus::Additional, 1e300)};
         const QList<ResultGroup> groups = {{QStringLiteral("\x04") + QChar(0xDC00), {r}}};
-        VERIFY_IOF_VALID(writeIOFResultListXML(race, groups).toUtf8());
-        VERIFY_IOF_VALID(writeIOFResultListWithSplitsXML(race, groups).toUtf8());
+        const QByteArray plain = writeIOFResultListXML(race, groups).toUtf8();
+        VERIFY_IOF_VALID(plain);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile.xml"), plain);
+        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups).toUtf8();
+        VERIFY_IOF_VALID(splits);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-splits.xml"), splits);
         const StandingsRow row {p, std::numeric_limits<double>::infinity(), false};
-        VERIFY_IOF_VALID(writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}}).toUtf8());
+        const QByteArray overall
+            = writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}}).toUtf8();
+        VERIFY_IOF_VALID(overall);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-overall.xml"), overall);
         VERIFY_IOF_VALID(writeIOFStartListXML(race, race.participants).toUtf8());
     }
 };
