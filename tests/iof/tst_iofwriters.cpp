@@ -60,9 +60,9 @@ class TestIofWriters : public QObject
 private slots:
     void resultList()
     {
-        const QString xml = writeIOFResultListXML(resultRace(), resultGroups());
-        VERIFY_IOF_VALID(xml.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml.toUtf8());
+        const QByteArray xml = writeIOFResultListXML(resultRace(), resultGroups());
+        VERIFY_IOF_VALID(xml);
+        VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml);
     }
 
     // A finish before the start as earlier versions stored it (a negative race time and split
@@ -77,12 +77,12 @@ private slots:
             if (s.elapsedFromStart)
                 s.elapsedFromStart = -2718;
         const QList<ResultGroup> groups {{QStringLiteral("H21"), {r}}};
-        for (const QString &xml :
+        for (const QByteArray &xml :
             {writeIOFResultListXML(race, groups), writeIOFResultListWithSplitsXML(race, groups)}) {
-            VERIFY_IOF_VALID(xml.toUtf8());
-            QVERIFY2(!xml.contains(QLatin1String("<Time>-")), qPrintable(xml));
+            VERIFY_IOF_VALID(xml);
+            QVERIFY2(!xml.contains("<Time>-"), xml.constData());
         }
-        QVERIFY(!writeIOFResultListXML(race, groups).contains(QLatin1String("<Time>")));
+        QVERIFY(!writeIOFResultListXML(race, groups).contains("<Time>"));
     }
 
     void resultStatus_data() { casetable::load("iof/result-status.tsv"); }
@@ -101,9 +101,9 @@ private slots:
 
     void resultListWithSplits()
     {
-        const QString xml = writeIOFResultListWithSplitsXML(resultRace(), resultGroups());
-        VERIFY_IOF_VALID(xml.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"), xml.toUtf8());
+        const QByteArray xml = writeIOFResultListWithSplitsXML(resultRace(), resultGroups());
+        VERIFY_IOF_VALID(xml);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"), xml);
     }
 
     void overall()
@@ -111,9 +111,9 @@ private slots:
         Race race = resultRace();
         StandingsRow done {race.participants[0], 7200.99, true};
         StandingsRow partial {race.participants[1], std::nullopt, false};
-        const QString xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
-        VERIFY_IOF_VALID(xml.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml.toUtf8());
+        const QByteArray xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
+        VERIFY_IOF_VALID(xml);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml);
     }
 
     // Texts in every script and with characters XML cannot carry, times with fractions and
@@ -129,20 +129,20 @@ private slots:
         const QList<ResultGroup> groups {
             {QStringLiteral("H21 & <Co> \u00e6\u00f8\u00e5"), {r[0], r[1], r[6]}, {2, std::nullopt}},
             {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
-        const QString plain = writeIOFResultListXML(race, groups);
-        VERIFY_IOF_VALID(plain.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-odd.xml"), plain.toUtf8());
-        const QString splits = writeIOFResultListWithSplitsXML(race, groups);
-        VERIFY_IOF_VALID(splits.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-splits.xml"), splits.toUtf8());
+        const QByteArray plain = writeIOFResultListXML(race, groups);
+        VERIFY_IOF_VALID(plain);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd.xml"), plain);
+        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
+        VERIFY_IOF_VALID(splits);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-splits.xml"), splits);
         QList<StandingsRow> rows;
         for (const Participant &p : race.participants)
             rows.append({p, 3600.0 * rows.size() + 0.99, rows.size() % 2 == 0});
-        const QString overall = writeIOFOverallResultListXML(race,
+        const QByteArray overall = writeIOFOverallResultListXML(race,
             {{QStringLiteral("Overall \u00c5"), rows, {1, 1, std::nullopt, 4}},
                 {QStringLiteral("x"), rows.mid(4)}});
-        VERIFY_IOF_VALID(overall.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-overall.xml"), overall.toUtf8());
+        VERIFY_IOF_VALID(overall);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-overall.xml"), overall);
     }
 
     void schemaCheckCatchesTheOldElementOrder()
@@ -160,10 +160,10 @@ private slots:
     void emptyDocuments()
     {
         const Race race = resultRace();
-        for (const QString &xml : {writeIOFResultListXML(race, {}), writeIOFResultListWithSplitsXML(race, {}),
-                 writeIOFOverallResultListXML(race, {})}) {
-            VERIFY_IOF_VALID(xml.toUtf8());
-            QVERIFY(xml.endsWith(QStringLiteral("  </Event>\n</ResultList>\n")));
+        for (const QByteArray &xml : {writeIOFResultListXML(race, {}),
+                 writeIOFResultListWithSplitsXML(race, {}), writeIOFOverallResultListXML(race, {})}) {
+            VERIFY_IOF_VALID(xml);
+            QVERIFY(xml.endsWith("  </Event>\n</ResultList>\n"));
         }
         const QString start = writeIOFStartListXML(race, {});
         VERIFY_IOF_VALID(start.toUtf8());
@@ -233,15 +233,14 @@ private slots:
         r.splits = {split(1, SplitStatus::Ok, std::numeric_limits<double>::infinity()),
             split(2, SplitStatus::Additional, 1e300)};
         const QList<ResultGroup> groups = {{QStringLiteral("\x04") + QChar(0xDC00), {r}}};
-        const QByteArray plain = writeIOFResultListXML(race, groups).toUtf8();
+        const QByteArray plain = writeIOFResultListXML(race, groups);
         VERIFY_IOF_VALID(plain);
         VERIFY_GOLDEN(QStringLiteral("resultlist-hostile.xml"), plain);
-        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups).toUtf8();
+        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
         VERIFY_IOF_VALID(splits);
         VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-splits.xml"), splits);
         const StandingsRow row {p, std::numeric_limits<double>::infinity(), false};
-        const QByteArray overall
-            = writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}}).toUtf8();
+        const QByteArray overall = writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}});
         VERIFY_IOF_VALID(overall);
         VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-overall.xml"), overall);
         VERIFY_IOF_VALID(writeIOFStartListXML(race, race.participants).toUtf8());
