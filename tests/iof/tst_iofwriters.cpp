@@ -2,6 +2,7 @@
 #include "documenttestsupport.h"
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
+#include "racegenerator.h"
 #include "testevent.h"
 
 #include <QTest>
@@ -143,6 +144,40 @@ private slots:
                 {QStringLiteral("x"), rows.mid(4)}});
         VERIFY_IOF_VALID(overall);
         VERIFY_GOLDEN(QStringLiteral("resultlist-odd-overall.xml"), overall);
+    }
+
+    // A large list is written into the buffer of the last one once nobody holds that: a list still
+    // held keeps its bytes, and one written into a kept buffer has the bytes of one written afresh.
+    void aListHeldKeepsItsBytes()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 2000; // about 5 MB with splits, a size whose buffer is kept
+        options.stages = 1;
+        options.classes = 4;
+        const Race race = generateRace(options);
+        QList<PersonResult> reversed = race.results;
+        std::reverse(reversed.begin(), reversed.end());
+        const QList<ResultGroup> forward {{QStringLiteral("All"), race.results}};
+        const QList<ResultGroup> backward {{QStringLiteral("All"), reversed}};
+
+        QByteArray first = writeIOFResultListWithSplitsXML(race, forward);
+        QVERIFY(first.size() > 4 << 20);
+        const QByteArray firstBytes(first.constData(), first.size());
+        QByteArray second = writeIOFResultListWithSplitsXML(race, backward);
+        const QByteArray secondBytes(second.constData(), second.size());
+        QCOMPARE(first, firstBytes);
+        QVERIFY(second != first);
+        VERIFY_IOF_VALID(second);
+
+        first = {};
+        second = {};
+        const QByteArray again = writeIOFResultListWithSplitsXML(race, forward);
+        const QByteArray plain = writeIOFResultListXML(race, backward);
+        const QByteArray againBackward = writeIOFResultListWithSplitsXML(race, backward);
+        QCOMPARE(again, firstBytes);
+        QCOMPARE(againBackward, secondBytes);
+        QVERIFY(plain.startsWith(firstBytes.left(200)));
+        VERIFY_IOF_VALID(plain);
     }
 
     void schemaCheckCatchesTheOldElementOrder()
