@@ -24,8 +24,8 @@ inline constexpr const char *iofNamespace = "http://www.orienteering.org/datasta
 [[nodiscard]] QString iofResultStatus(const Race &race, const PersonResult &result);
 
 // The line writing of the documents built as text (start list, live results), which the result
-// lists write in the same form: two spaces per level, one element a line, each
-// line ended by a line feed. Values are written as given: the caller escapes texts.
+// lists write in the same form: two spaces per level, one element a line, each line ended by a
+// line feed. Values are written as given: the caller escapes texts.
 namespace iofwrite {
 void line(QString &out, int indent, const QString &text);
 void element(QString &out, int indent, const char *name, const QString &value);

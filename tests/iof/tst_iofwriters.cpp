@@ -1,5 +1,6 @@
 #include "documentfixtures.h"
 #include "documenttestsupport.h"
+#include "documenttext.h"
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
 #include "racegenerator.h"
@@ -178,6 +179,31 @@ private slots:
         QCOMPARE(againBackward, secondBytes);
         QVERIFY(plain.startsWith(firstBytes.left(200)));
         VERIFY_IOF_VALID(plain);
+    }
+
+    // Texts far longer than a row's usual size: the list grows past its first estimate and keeps
+    // every byte, each text escaped as escapeXmlText gives it, in UTF-8.
+    void longTextsOutgrowTheEstimate()
+    {
+        Race race = resultRace();
+        const QString family
+            = QString(40000, QChar(0x00D8)) + QStringLiteral("&<\"") + QChar(0xD83C) + QChar(0xDFC3);
+        const QString club = QString(30000, QLatin1Char('"')) + QChar(0xDC00);
+        race.participants[0].familyName = family;
+        race.participants[0].club = club;
+        const QList<ResultGroup> groups {{QStringLiteral("H21"), {race.results[0]}}};
+        const QByteArray familyBytes = "<Family>" + escapeXmlText(family).toUtf8() + "</Family>\n";
+        const QByteArray clubBytes = "<Name>" + escapeXmlText(club).toUtf8() + "</Name>\n";
+        for (const QByteArray &xml :
+            {writeIOFResultListXML(race, groups), writeIOFResultListWithSplitsXML(race, groups),
+                writeIOFOverallResultListXML(
+                    race, {{QStringLiteral("H21"), {{race.participants[0], 1.0, true}}}})}) {
+            VERIFY_IOF_VALID(xml);
+            QVERIFY(xml.size() > 250000);
+            QVERIFY(xml.contains(familyBytes));
+            QVERIFY(xml.contains(clubBytes));
+            QVERIFY(xml.endsWith("    </PersonResult>\n  </ClassResult>\n</ResultList>\n"));
+        }
     }
 
     void schemaCheckCatchesTheOldElementOrder()
