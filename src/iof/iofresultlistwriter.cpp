@@ -398,9 +398,10 @@ void splitTimes(Utf8Document &out, const PersonResult &result)
 
 enum class Kind { Summary, Splits };
 
-// Rows are written in the caller's order, while their split times lie where they were recorded:
-// with tens of thousands of runners each row's are a trip to memory. The next row's trip is
-// started while this one is written.
+// Rows are written in the caller's order, while their runners, names and split times lie where
+// they were made: with tens of thousands of runners each is a trip to memory. The trips for the
+// next rows are started while a row is written (a runner's record two rows ahead, as its names
+// are found through it one row ahead).
 void prefetch(const void *at, qsizetype bytes = 1)
 {
     const char *c = static_cast<const char *>(at);
@@ -419,16 +420,33 @@ QByteArray stageDocument(const Race &race, const QList<ResultGroup> &groups, Kin
     CourseOfResult courses(race);
     const QString none;
     const std::optional<QString> noClub;
+    std::vector<const Participant *> runners;
     for (const ResultGroup &group : groups) {
         classOpen(out, group.classLabel);
         const qsizetype count = group.results.size();
+        // The look-ups are independent of each other, so a pass of them alone overlaps their trips.
+        runners.clear();
+        for (const PersonResult &result : group.results)
+            runners.push_back(participants.find(result.participantId));
+        runners.push_back(nullptr);
+        runners.push_back(nullptr);
         for (qsizetype row = 0; row < count; ++row) {
-            if (kind == Kind::Splits && row + 1 < count) {
+            if (const Participant *later = runners[size_t(row) + 2])
+                prefetch(later, qsizetype(sizeof(Participant)));
+            if (const Participant *next = runners[size_t(row) + 1]) {
+                prefetch(next->familyName.constData());
+                prefetch(next->givenName.constData());
+                if (next->club)
+                    prefetch(next->club->constData());
+            }
+            if (row + 1 < count) {
                 const PersonResult &next = group.results.at(row + 1);
-                prefetch(next.splits.constData(), next.splits.size() * qsizetype(sizeof(SplitTime)));
+                if (kind == Kind::Splits)
+                    prefetch(next.splits.constData(), next.splits.size() * qsizetype(sizeof(SplitTime)));
+                prefetch(next.cardNumber.constData());
             }
             const PersonResult &result = group.results.at(row);
-            const Participant *runner = participants.find(result.participantId);
+            const Participant *runner = runners[size_t(row)];
             personOpen(out, runner ? runner->familyName : none, runner ? runner->givenName : none,
                 runner ? runner->club : noClub);
             if (kind == Kind::Summary) {
