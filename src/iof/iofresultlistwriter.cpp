@@ -1,7 +1,15 @@
 #include "iofresultlistwriter.h"
 
+#include "bufferstash.h"
 #include "documenttext.h"
 #include "racelookup.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <vector>
 
 namespace iofwrite {
 
@@ -60,126 +68,437 @@ void personClose(QString &out)
 
 namespace {
 
-using namespace iofwrite;
-
-enum class Kind { Summary, Splits, Overall };
-
-void head(QString &out, const Race &race, bool overall)
+// The result lists are written as the UTF-8 bytes their file holds, straight into one buffer:
+// a list of 50,000 runners is then written once, at half the size of its UTF-16 form, and not
+// read again to be converted. The bytes are those the lines above would give converted to UTF-8.
+class Utf8Document
 {
-    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\">\n").arg(QLatin1String(iofNamespace));
-    line(out, 2, QStringLiteral("<Event>"));
-    element(out, 4, "Name", escapeXmlText(race.name) + (overall ? QStringLiteral(" - Overall") : QString()));
-    line(out, 2, QStringLiteral("</Event>"));
+public:
+    explicit Utf8Document(qsizetype sizeHint)
+        : m_text(stash().take(sizeHint))
+    {
+        m_text.resize(std::max<qsizetype>(sizeHint, 256));
+        m_at = m_text.data();
+        m_end = m_at + m_text.size();
+    }
+
+    // Room for `n` more bytes; every write below makes its own.
+    void reserve(qsizetype n)
+    {
+        if (m_end - m_at < n)
+            grow(n);
+    }
+    template<qsizetype N> void ascii(const char (&text)[N]) { bytes(text, N - 1); }
+    void bytes(const char *text, qsizetype n)
+    {
+        reserve(n);
+        std::memcpy(m_at, text, size_t(n));
+        m_at += n;
+    }
+    void indent(int n)
+    {
+        reserve(n);
+        std::memset(m_at, ' ', size_t(n));
+        m_at += n;
+    }
+    void number(qint64 value)
+    {
+        reserve(20);
+        m_at = std::to_chars(m_at, m_at + 20, value).ptr;
+    }
+    // As escapeXmlText gives it, in UTF-8: the text never forms a surrogate pair with what comes
+    // before or after it, as markup surrounds every text.
+    void text(QStringView text);
+
+    QByteArray finish()
+    {
+        m_text.resize(m_at - m_text.constData());
+        stash().finished(m_text);
+        return std::move(m_text);
+    }
+
+private:
+    // A list of 50,000 runners would otherwise be written into fresh memory each time (see
+    // BufferStash: the buffer of the last large list is kept for the next).
+    static BufferStash &stash()
+    {
+        static BufferStash kept;
+        return kept;
+    }
+
+    void grow(qsizetype n)
+    {
+        const qsizetype used = m_at - m_text.constData();
+        m_text.resize(std::max(used + n, m_text.size() * 2));
+        m_at = m_text.data() + used;
+        m_end = m_text.data() + m_text.size();
+    }
+
+    QByteArray m_text;
+    char *m_at = nullptr;
+    char *m_end = nullptr;
+};
+
+void Utf8Document::text(QStringView text)
+{
+    // At most six bytes a unit ("&quot;"); a pair's two units take four.
+    reserve(text.size() * 6);
+    char *o = m_at;
+    const auto three = [&o](char32_t c) {
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    };
+    const char16_t *u = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c < 0x80) {
+            switch (c) {
+            case u'&':
+                std::memcpy(o, "&amp;", 5);
+                o += 5;
+                break;
+            case u'<':
+                std::memcpy(o, "&lt;", 4);
+                o += 4;
+                break;
+            case u'>':
+                std::memcpy(o, "&gt;", 4);
+                o += 4;
+                break;
+            case u'"':
+                std::memcpy(o, "&quot;", 6);
+                o += 6;
+                break;
+            default:
+                if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+                    three(0xFFFD);
+                else
+                    *o++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            const char32_t p = QChar::surrogateToUcs4(c, u[++i]);
+            *o++ = char(0xF0 | (p >> 18));
+            *o++ = char(0x80 | ((p >> 12) & 0x3F));
+            *o++ = char(0x80 | ((p >> 6) & 0x3F));
+            *o++ = char(0x80 | (p & 0x3F));
+        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            three(0xFFFD);
+        } else {
+            three(c);
+        }
+    }
+    m_at = o;
 }
 
-void classOpen(QString &out, const QString &label)
+// iofDateTime's text, "yyyy-MM-ddTHH:mm:ssZ", in `text`; false where that has none.
+bool iofDateTimeText(char (&text)[20], const QDateTime &time)
 {
-    line(out, 2, QStringLiteral("<ClassResult>"));
-    line(out, 4, QStringLiteral("<Class>"));
-    element(out, 6, "Name", escapeXmlText(label));
-    line(out, 4, QStringLiteral("</Class>"));
+    if (!time.isValid())
+        return false;
+    const QDateTime utc = time.toUTC();
+    const QDate date = utc.date();
+    const int year = date.year();
+    if (year < 1 || year > 9999)
+        return false;
+    const QTime clock = utc.time();
+    char *o = text;
+    const auto digits = [&o](int value, int count) {
+        for (int k = count - 1; k >= 0; --k, value /= 10)
+            o[k] = char('0' + value % 10);
+        o += count;
+    };
+    digits(year, 4);
+    *o++ = '-';
+    digits(date.month(), 2);
+    *o++ = '-';
+    digits(date.day(), 2);
+    *o++ = 'T';
+    digits(clock.hour(), 2);
+    *o++ = ':';
+    digits(clock.minute(), 2);
+    *o++ = ':';
+    digits(clock.second(), 2);
+    *o = 'Z';
+    return true;
 }
 
-void splitTimes(QString &out, const PersonResult &result)
+// One element a line, two spaces per level, as the helpers above write them.
+template<qsizetype N> void line(Utf8Document &out, int indent, const char (&text)[N])
+{
+    out.indent(indent);
+    out.bytes(text, N - 1);
+    out.ascii("\n");
+}
+
+template<qsizetype N, qsizetype M>
+void textElement(
+    Utf8Document &out, int indent, const char (&open)[N], const char (&close)[M], QStringView value)
+{
+    out.indent(indent);
+    out.ascii(open);
+    out.text(value);
+    out.ascii(close);
+}
+
+template<qsizetype N, qsizetype M>
+void numberElement(Utf8Document &out, int indent, const char (&open)[N], const char (&close)[M], qint64 value)
+{
+    out.indent(indent);
+    out.ascii(open);
+    out.number(value);
+    out.ascii(close);
+}
+
+template<qsizetype N, qsizetype M>
+void dateTimeElement(
+    Utf8Document &out, int indent, const char (&open)[N], const char (&close)[M], const QDateTime &time)
+{
+    char text[20];
+    if (!iofDateTimeText(text, time))
+        return;
+    out.indent(indent);
+    out.ascii(open);
+    out.bytes(text, sizeof text);
+    out.ascii(close);
+}
+
+void head(Utf8Document &out, const Race &race, bool overall)
+{
+    out.ascii("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out.ascii("<ResultList iofVersion=\"3.0\" xmlns=\"");
+    out.bytes(iofNamespace, qsizetype(std::strlen(iofNamespace)));
+    out.ascii("\">\n");
+    line(out, 2, "<Event>");
+    out.indent(4);
+    out.ascii("<Name>");
+    out.text(race.name);
+    if (overall)
+        out.ascii(" - Overall");
+    out.ascii("</Name>\n");
+    line(out, 2, "</Event>");
+}
+
+void classOpen(Utf8Document &out, const QString &label)
+{
+    line(out, 2, "<ClassResult>");
+    line(out, 4, "<Class>");
+    textElement(out, 6, "<Name>", "</Name>\n", label);
+    line(out, 4, "</Class>");
+}
+
+void personOpen(
+    Utf8Document &out, const QString &family, const QString &given, const std::optional<QString> &club)
+{
+    line(out, 4, "<PersonResult>");
+    line(out, 6, "<Person>");
+    line(out, 8, "<Name>");
+    textElement(out, 10, "<Family>", "</Family>\n", family);
+    textElement(out, 10, "<Given>", "</Given>\n", given);
+    line(out, 8, "</Name>");
+    line(out, 6, "</Person>");
+    // Result services read the club from the person's Organisation; a runner without one has none.
+    if (club) {
+        const QStringView name = QStringView(*club).trimmed();
+        if (!name.isEmpty()) {
+            line(out, 6, "<Organisation>");
+            textElement(out, 8, "<Name>", "</Name>\n", name);
+            line(out, 6, "</Organisation>");
+        }
+    }
+    line(out, 6, "<Result>");
+}
+
+void personClose(Utf8Document &out)
+{
+    line(out, 6, "</Result>");
+    line(out, 4, "</PersonResult>");
+}
+
+// iofResultStatus's text for a result and the course its id finds (isScoreResult's rule).
+const char *statusText(const PersonResult &result, const Course *course)
+{
+    if (result.completedOverride)
+        return *result.completedOverride ? "OK" : "MissingPunch";
+    const bool score = course ? course->type == CourseType::Rogaining : result.score.has_value();
+    if (score)
+        return result.withinTimeLimit.value_or(true) ? "OK" : "OverTime";
+    return result.completed ? "OK" : "MissingPunch";
+}
+
+// findCourse for each row's course id, each distinct id text looked up once per document: the
+// look-up compares every course's id by canonical equivalence, while courses are few and a class's
+// rows mostly share one.
+class CourseOfResult
+{
+public:
+    explicit CourseOfResult(const Race &race)
+        : m_race(race)
+    { }
+    const Course *find(const std::optional<QString> &courseId)
+    {
+        if (!courseId)
+            return nullptr;
+        if (m_last && *courseId == m_lastId)
+            return *m_last;
+        auto it = m_found.constFind(*courseId);
+        if (it == m_found.constEnd())
+            it = m_found.insert(*courseId, findCourse(m_race, courseId));
+        m_lastId = *courseId;
+        m_last = *it;
+        return *it;
+    }
+
+private:
+    const Race &m_race;
+    QHash<QString, const Course *> m_found;
+    QString m_lastId;
+    std::optional<const Course *> m_last;
+};
+
+void status(Utf8Document &out, const char *text)
+{
+    out.indent(8);
+    out.ascii("<Status>");
+    out.bytes(text, qsizetype(std::strlen(text)));
+    out.ascii("</Status>\n");
+}
+
+void splitTimes(Utf8Document &out, const PersonResult &result)
 {
     for (const SplitTime &split : result.splits) {
         // Only the exceptions carry a status; "OK" is the schema's default.
         switch (split.status) {
         case SplitStatus::Missing:
-            line(out, 8, QStringLiteral("<SplitTime status=\"Missing\">"));
+            line(out, 8, "<SplitTime status=\"Missing\">");
             break;
         case SplitStatus::Additional:
-            line(out, 8, QStringLiteral("<SplitTime status=\"Additional\">"));
+            line(out, 8, "<SplitTime status=\"Additional\">");
             break;
         case SplitStatus::Ok:
         case SplitStatus::VisitedNoTime:
-            line(out, 8, QStringLiteral("<SplitTime>"));
+            line(out, 8, "<SplitTime>");
             break;
         }
-        element(out, 10, "ControlCode", QString::number(split.controlCode));
+        numberElement(out, 10, "<ControlCode>", "</ControlCode>\n", split.controlCode);
         // A punch without a usable time has no Time element.
         if (split.status == SplitStatus::Ok || split.status == SplitStatus::Additional) {
             if (split.elapsedFromStart) {
                 if (const auto s = truncatedSeconds(*split.elapsedFromStart))
-                    element(out, 10, "Time", QString::number(*s));
+                    numberElement(out, 10, "<Time>", "</Time>\n", *s);
             }
         }
-        line(out, 8, QStringLiteral("</SplitTime>"));
+        line(out, 8, "</SplitTime>");
     }
 }
 
-QString stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind kind)
+enum class Kind { Summary, Splits };
+
+// Rows are written in the caller's order, while their runners, names and split times lie where
+// they were made: with tens of thousands of runners each is a trip to memory. The trips for the
+// next rows are started while a row is written (a runner's record two rows ahead, as its names
+// are found through it one row ahead).
+void prefetch(const void *at, qsizetype bytes = 1)
 {
-    QString out;
+    const char *c = static_cast<const char *>(at);
+    for (qsizetype offset = 0; offset < bytes; offset += 64)
+        __builtin_prefetch(c + offset);
+}
+
+QByteArray stageDocument(const Race &race, const QList<ResultGroup> &groups, Kind kind)
+{
     qsizetype rows = 0;
     for (const ResultGroup &g : groups)
         rows += g.results.size();
-    out.reserve(512 + rows * (kind == Kind::Splits ? 2600 : 600));
+    Utf8Document out(512 + rows * (kind == Kind::Splits ? 2600 : 600));
     head(out, race, false);
     const ParticipantLookup participants(race);
+    CourseOfResult courses(race);
+    const QString none;
+    const std::optional<QString> noClub;
+    std::vector<const Participant *> runners;
     for (const ResultGroup &group : groups) {
         classOpen(out, group.classLabel);
-        for (qsizetype row = 0; row < group.results.size(); ++row) {
+        const qsizetype count = group.results.size();
+        // The look-ups are independent of each other, so a pass of them alone overlaps their trips.
+        runners.clear();
+        for (const PersonResult &result : group.results)
+            runners.push_back(participants.find(result.participantId));
+        runners.push_back(nullptr);
+        runners.push_back(nullptr);
+        for (qsizetype row = 0; row < count; ++row) {
+            if (const Participant *later = runners[size_t(row) + 2])
+                prefetch(later, qsizetype(sizeof(Participant)));
+            if (const Participant *next = runners[size_t(row) + 1]) {
+                prefetch(next->familyName.constData());
+                prefetch(next->givenName.constData());
+                if (next->club)
+                    prefetch(next->club->constData());
+            }
+            if (row + 1 < count) {
+                const PersonResult &next = group.results.at(row + 1);
+                if (kind == Kind::Splits)
+                    prefetch(next.splits.constData(), next.splits.size() * qsizetype(sizeof(SplitTime)));
+                prefetch(next.cardNumber.constData());
+            }
             const PersonResult &result = group.results.at(row);
-            const Participant *runner = participants.find(result.participantId);
-            personOpen(out, runner ? runner->familyName : QString(), runner ? runner->givenName : QString(),
-                runner ? runner->club : std::nullopt);
+            const Participant *runner = runners[size_t(row)];
+            personOpen(out, runner ? runner->familyName : none, runner ? runner->givenName : none,
+                runner ? runner->club : noClub);
             if (kind == Kind::Summary) {
-                if (result.startTime) {
-                    if (const auto t = iofDateTime(*result.startTime))
-                        element(out, 8, "StartTime", *t);
-                }
-                if (result.finishTime) {
-                    if (const auto t = iofDateTime(*result.finishTime))
-                        element(out, 8, "FinishTime", *t);
-                }
+                if (result.startTime)
+                    dateTimeElement(out, 8, "<StartTime>", "</StartTime>\n", *result.startTime);
+                if (result.finishTime)
+                    dateTimeElement(out, 8, "<FinishTime>", "</FinishTime>\n", *result.finishTime);
                 if (result.raceTime) {
                     if (const auto s = truncatedSeconds(*result.raceTime))
-                        element(out, 8, "Time", QString::number(*s));
+                        numberElement(out, 8, "<Time>", "</Time>\n", *s);
                 }
                 if (const auto place = placeOfRow(group.places, row))
-                    element(out, 8, "Position", QString::number(*place));
-                element(out, 8, "Status", iofResultStatus(race, result));
+                    numberElement(out, 8, "<Position>", "</Position>\n", *place);
+                status(out, statusText(result, courses.find(result.courseId)));
                 if (result.score)
-                    element(out, 8, "Score", QString::number(*result.score));
+                    numberElement(out, 8, "<Score>", "</Score>\n", *result.score);
             } else {
-                element(out, 8, "Status", iofResultStatus(race, result));
+                status(out, statusText(result, courses.find(result.courseId)));
                 splitTimes(out, result);
             }
-            element(out, 8, "ControlCard", escapeXmlText(result.cardNumber));
+            textElement(out, 8, "<ControlCard>", "</ControlCard>\n", result.cardNumber);
             personClose(out);
         }
-        line(out, 2, QStringLiteral("</ClassResult>"));
+        line(out, 2, "</ClassResult>");
     }
-    out += QStringLiteral("</ResultList>\n");
-    return out;
+    out.ascii("</ResultList>\n");
+    return out.finish();
 }
 
 } // namespace
 
 QString iofResultStatus(const Race &race, const PersonResult &result)
 {
-    if (result.completedOverride)
-        return *result.completedOverride ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
-    if (isScoreResult(race, result))
-        return result.withinTimeLimit.value_or(true) ? QStringLiteral("OK") : QStringLiteral("OverTime");
-    return result.completed ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
+    return QString::fromLatin1(statusText(result, findCourse(race, result.courseId)));
 }
 
-QString writeIOFResultListXML(const Race &race, const QList<ResultGroup> &groups)
+QByteArray writeIOFResultListXML(const Race &race, const QList<ResultGroup> &groups)
 {
     return stageDocument(race, groups, Kind::Summary);
 }
 
-QString writeIOFResultListWithSplitsXML(const Race &race, const QList<ResultGroup> &groups)
+QByteArray writeIOFResultListWithSplitsXML(const Race &race, const QList<ResultGroup> &groups)
 {
     return stageDocument(race, groups, Kind::Splits);
 }
 
-QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGroup> &groups)
+QByteArray writeIOFOverallResultListXML(const Race &race, const QList<StandingsGroup> &groups)
 {
-    QString out;
+    qsizetype rows = 0;
+    for (const StandingsGroup &g : groups)
+        rows += g.rows.size();
+    Utf8Document out(512 + rows * 600);
     head(out, race, true);
     for (const StandingsGroup &group : groups) {
         classOpen(out, group.classLabel);
@@ -188,17 +507,16 @@ QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGrou
             personOpen(out, row.participant.familyName, row.participant.givenName, row.participant.club);
             if (row.totalTime) {
                 if (const auto s = truncatedSeconds(*row.totalTime))
-                    element(out, 8, "Time", QString::number(*s));
+                    numberElement(out, 8, "<Time>", "</Time>\n", *s);
             }
             if (const auto place = placeOfRow(group.places, index))
-                element(out, 8, "Position", QString::number(*place));
+                numberElement(out, 8, "<Position>", "</Position>\n", *place);
             // Not having completed every stage is, in the schema's words, not having finished.
-            element(out, 8, "Status",
-                row.completedAllStages ? QStringLiteral("OK") : QStringLiteral("DidNotFinish"));
+            status(out, row.completedAllStages ? "OK" : "DidNotFinish");
             personClose(out);
         }
-        line(out, 2, QStringLiteral("</ClassResult>"));
+        line(out, 2, "</ClassResult>");
     }
-    out += QStringLiteral("</ResultList>\n");
-    return out;
+    out.ascii("</ResultList>\n");
+    return out.finish();
 }

@@ -1,29 +1,31 @@
 #pragma once
 
-// IOF XML 3.0 ResultList documents, written as text. Valid against the IOF Data Standard 3.0
-// schema for any input: texts are escaped and stripped of characters XML cannot carry, elements
-// follow the schema's order, and every status is the effective one.
+// IOF XML 3.0 ResultList documents, written as the UTF-8 bytes of their file. Valid against the
+// IOF Data Standard 3.0 schema for any input: texts are escaped and stripped of characters XML
+// cannot carry, elements follow the schema's order, and every status is the effective one.
 
 #include "resultgroups.h"
 
+#include <QByteArray>
 #include <QString>
 
 inline constexpr const char *iofNamespace = "http://www.orienteering.org/datastandard/3.0";
 
 // One stage per class: start, finish, time, position, status, score, card.
-[[nodiscard]] QString writeIOFResultListXML(const Race &race, const QList<ResultGroup> &groups);
+[[nodiscard]] QByteArray writeIOFResultListXML(const Race &race, const QList<ResultGroup> &groups);
 // The same groups with one SplitTime per recorded split (seconds from the start).
-[[nodiscard]] QString writeIOFResultListWithSplitsXML(const Race &race, const QList<ResultGroup> &groups);
+[[nodiscard]] QByteArray writeIOFResultListWithSplitsXML(const Race &race, const QList<ResultGroup> &groups);
 // Overall standings; the event name gets " - Overall".
-[[nodiscard]] QString writeIOFOverallResultListXML(const Race &race, const QList<StandingsGroup> &groups);
+[[nodiscard]] QByteArray writeIOFOverallResultListXML(const Race &race, const QList<StandingsGroup> &groups);
 
 // The ResultStatus written for a result: an override decides ("OK" / "MissingPunch"); otherwise
 // a score result is "OK" within its time limit and "OverTime" beyond it, and any other result
 // "OK" when completed, else "MissingPunch".
 [[nodiscard]] QString iofResultStatus(const Race &race, const PersonResult &result);
 
-// The line writing every result document shares: two spaces per level, one element a line, each
-// line ended by a line feed. Values are written as given: the caller escapes texts.
+// The line writing of the documents built as text (start list, live results), which the result
+// lists write in the same form: two spaces per level, one element a line, each line ended by a
+// line feed. Values are written as given: the caller escapes texts.
 namespace iofwrite {
 void line(QString &out, int indent, const QString &text);
 void element(QString &out, int indent, const char *name, const QString &value);

@@ -1,10 +1,13 @@
 #include "documentfixtures.h"
 #include "documenttestsupport.h"
+#include "documenttext.h"
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
+#include "racegenerator.h"
 #include "testevent.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <limits>
@@ -59,9 +62,9 @@ class TestIofWriters : public QObject
 private slots:
     void resultList()
     {
-        const QString xml = writeIOFResultListXML(resultRace(), resultGroups());
-        VERIFY_IOF_VALID(xml.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml.toUtf8());
+        const QByteArray xml = writeIOFResultListXML(resultRace(), resultGroups());
+        VERIFY_IOF_VALID(xml);
+        VERIFY_GOLDEN(QStringLiteral("resultlist.xml"), xml);
     }
 
     // A finish before the start as earlier versions stored it (a negative race time and split
@@ -76,12 +79,12 @@ private slots:
             if (s.elapsedFromStart)
                 s.elapsedFromStart = -2718;
         const QList<ResultGroup> groups {{QStringLiteral("H21"), {r}}};
-        for (const QString &xml :
+        for (const QByteArray &xml :
             {writeIOFResultListXML(race, groups), writeIOFResultListWithSplitsXML(race, groups)}) {
-            VERIFY_IOF_VALID(xml.toUtf8());
-            QVERIFY2(!xml.contains(QLatin1String("<Time>-")), qPrintable(xml));
+            VERIFY_IOF_VALID(xml);
+            QVERIFY2(!xml.contains("<Time>-"), xml.constData());
         }
-        QVERIFY(!writeIOFResultListXML(race, groups).contains(QLatin1String("<Time>")));
+        QVERIFY(!writeIOFResultListXML(race, groups).contains("<Time>"));
     }
 
     void resultStatus_data() { casetable::load("iof/result-status.tsv"); }
@@ -100,9 +103,9 @@ private slots:
 
     void resultListWithSplits()
     {
-        const QString xml = writeIOFResultListWithSplitsXML(resultRace(), resultGroups());
-        VERIFY_IOF_VALID(xml.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"), xml.toUtf8());
+        const QByteArray xml = writeIOFResultListWithSplitsXML(resultRace(), resultGroups());
+        VERIFY_IOF_VALID(xml);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"), xml);
     }
 
     void overall()
@@ -110,9 +113,97 @@ private slots:
         Race race = resultRace();
         StandingsRow done {race.participants[0], 7200.99, true};
         StandingsRow partial {race.participants[1], std::nullopt, false};
-        const QString xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
-        VERIFY_IOF_VALID(xml.toUtf8());
-        VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml.toUtf8());
+        const QByteArray xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
+        VERIFY_IOF_VALID(xml);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml);
+    }
+
+    // Texts in every script and with characters XML cannot carry, times with fractions and
+    // offsets, far and early dates, extreme numbers, a runner entered twice under one id, a runner
+    // with two results, a result without a runner, courses shared and gone, places given in part.
+    void oddTextsNumbersAndTimes()
+    {
+        Race race = testEvent(QStringLiteral("iof/result-odd-event.json"));
+        // The event file holds UTC only; times kept with an offset are written in UTC too.
+        race.results[0].startTime = QDateTime(QDate(2025, 6, 14), QTime(10, 30, 0, 999), QTimeZone(7200));
+        race.results[2].finishTime = QDateTime(QDate(2025, 12, 31), QTime(18, 30, 0, 1), QTimeZone(-19800));
+        const QList<PersonResult> &r = race.results;
+        const QList<ResultGroup> groups {
+            {QStringLiteral("H21 & <Co> \u00e6\u00f8\u00e5"), {r[0], r[1], r[6]}, {2, std::nullopt}},
+            {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
+        const QByteArray plain = writeIOFResultListXML(race, groups);
+        VERIFY_IOF_VALID(plain);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd.xml"), plain);
+        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
+        VERIFY_IOF_VALID(splits);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-splits.xml"), splits);
+        QList<StandingsRow> rows;
+        for (const Participant &p : race.participants)
+            rows.append({p, 3600.0 * rows.size() + 0.99, rows.size() % 2 == 0});
+        const QByteArray overall = writeIOFOverallResultListXML(race,
+            {{QStringLiteral("Overall \u00c5"), rows, {1, 1, std::nullopt, 4}},
+                {QStringLiteral("x"), rows.mid(4)}});
+        VERIFY_IOF_VALID(overall);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-overall.xml"), overall);
+    }
+
+    // A large list is written into the buffer of the last one once nobody holds that: a list still
+    // held keeps its bytes, and one written into a kept buffer has the bytes of one written afresh.
+    void aListHeldKeepsItsBytes()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 2000; // about 5 MB with splits, a size whose buffer is kept
+        options.stages = 1;
+        options.classes = 4;
+        const Race race = generateRace(options);
+        QList<PersonResult> reversed = race.results;
+        std::reverse(reversed.begin(), reversed.end());
+        const QList<ResultGroup> forward {{QStringLiteral("All"), race.results}};
+        const QList<ResultGroup> backward {{QStringLiteral("All"), reversed}};
+
+        QByteArray first = writeIOFResultListWithSplitsXML(race, forward);
+        QVERIFY(first.size() > 4 << 20);
+        const QByteArray firstBytes(first.constData(), first.size());
+        QByteArray second = writeIOFResultListWithSplitsXML(race, backward);
+        const QByteArray secondBytes(second.constData(), second.size());
+        QCOMPARE(first, firstBytes);
+        QVERIFY(second != first);
+        VERIFY_IOF_VALID(second);
+
+        first = {};
+        second = {};
+        const QByteArray again = writeIOFResultListWithSplitsXML(race, forward);
+        const QByteArray plain = writeIOFResultListXML(race, backward);
+        const QByteArray againBackward = writeIOFResultListWithSplitsXML(race, backward);
+        QCOMPARE(again, firstBytes);
+        QCOMPARE(againBackward, secondBytes);
+        QVERIFY(plain.startsWith(firstBytes.left(200)));
+        VERIFY_IOF_VALID(plain);
+    }
+
+    // Texts far longer than a row's usual size: the list grows past its first estimate and keeps
+    // every byte, each text escaped as escapeXmlText gives it, in UTF-8.
+    void longTextsOutgrowTheEstimate()
+    {
+        Race race = resultRace();
+        const QString family
+            = QString(40000, QChar(0x00D8)) + QStringLiteral("&<\"") + QChar(0xD83C) + QChar(0xDFC3);
+        const QString club = QString(30000, QLatin1Char('"')) + QChar(0xDC00);
+        race.participants[0].familyName = family;
+        race.participants[0].club = club;
+        const QList<ResultGroup> groups {{QStringLiteral("H21"), {race.results[0]}}};
+        const QByteArray familyBytes = "<Family>" + escapeXmlText(family).toUtf8() + "</Family>\n";
+        const QByteArray clubBytes = "<Name>" + escapeXmlText(club).toUtf8() + "</Name>\n";
+        for (const QByteArray &xml :
+            {writeIOFResultListXML(race, groups), writeIOFResultListWithSplitsXML(race, groups),
+                writeIOFOverallResultListXML(
+                    race, {{QStringLiteral("H21"), {{race.participants[0], 1.0, true}}}})}) {
+            VERIFY_IOF_VALID(xml);
+            QVERIFY(xml.size() > 250000);
+            QVERIFY(xml.contains(familyBytes));
+            QVERIFY(xml.contains(clubBytes));
+            QVERIFY(xml.endsWith("    </PersonResult>\n  </ClassResult>\n</ResultList>\n"));
+        }
     }
 
     void schemaCheckCatchesTheOldElementOrder()
@@ -130,10 +221,10 @@ private slots:
     void emptyDocuments()
     {
         const Race race = resultRace();
-        for (const QString &xml : {writeIOFResultListXML(race, {}), writeIOFResultListWithSplitsXML(race, {}),
-                 writeIOFOverallResultListXML(race, {})}) {
-            VERIFY_IOF_VALID(xml.toUtf8());
-            QVERIFY(xml.endsWith(QStringLiteral("  </Event>\n</ResultList>\n")));
+        for (const QByteArray &xml : {writeIOFResultListXML(race, {}),
+                 writeIOFResultListWithSplitsXML(race, {}), writeIOFOverallResultListXML(race, {})}) {
+            VERIFY_IOF_VALID(xml);
+            QVERIFY(xml.endsWith("  </Event>\n</ResultList>\n"));
         }
         const QString start = writeIOFStartListXML(race, {});
         VERIFY_IOF_VALID(start.toUtf8());
@@ -203,10 +294,16 @@ private slots:
         r.splits = {split(1, SplitStatus::Ok, std::numeric_limits<double>::infinity()),
             split(2, SplitStatus::Additional, 1e300)};
         const QList<ResultGroup> groups = {{QStringLiteral("\x04") + QChar(0xDC00), {r}}};
-        VERIFY_IOF_VALID(writeIOFResultListXML(race, groups).toUtf8());
-        VERIFY_IOF_VALID(writeIOFResultListWithSplitsXML(race, groups).toUtf8());
+        const QByteArray plain = writeIOFResultListXML(race, groups);
+        VERIFY_IOF_VALID(plain);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile.xml"), plain);
+        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
+        VERIFY_IOF_VALID(splits);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-splits.xml"), splits);
         const StandingsRow row {p, std::numeric_limits<double>::infinity(), false};
-        VERIFY_IOF_VALID(writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}}).toUtf8());
+        const QByteArray overall = writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}});
+        VERIFY_IOF_VALID(overall);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-overall.xml"), overall);
         VERIFY_IOF_VALID(writeIOFStartListXML(race, race.participants).toUtf8());
     }
 };

@@ -55,7 +55,7 @@ ResultExportOutcome exportResults(
 
     const bool overall = filter.showsOverall();
     if (kind == ResultExportKind::ResultsXML || kind == ResultExportKind::SplitsXML) {
-        QString xml;
+        QByteArray xml;
         if (kind == ResultExportKind::SplitsXML)
             xml = writeIOFResultListWithSplitsXML(race, toResultGroups(resultsForClass(race, filter)));
         else if (overall)
@@ -63,7 +63,7 @@ ResultExportOutcome exportResults(
         else
             xml = writeIOFResultListXML(race, toResultGroups(resultsForClass(race, filter)));
         QString error;
-        if (!writeFileAtomically(path, xml.toUtf8(), &error))
+        if (!writeFileAtomically(path, xml, &error))
             return failure(error);
         return {true, {}};
     }
