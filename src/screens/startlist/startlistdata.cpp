@@ -26,7 +26,9 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -108,29 +110,23 @@ private:
 };
 
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself. The club and the card are read only by a
-// search (the card only for a query with digits): asking for them otherwise would spend the
-// memory's time on texts nobody reads.
-void prefetchRunner(const Participant &p, bool club, bool card)
+// their own allocation, found from the runner itself. The names are read from the runner only
+// without a search (a search reads them from its kept keys).
+void prefetchRunner(const Participant &p, bool names)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
-    const auto optionalText = [&](const std::optional<QString> &t) {
-        if (t)
-            text(*t);
-    };
     // A stage's entry lies in a node of the map beside its first one.
     const auto map = [](const auto &m) {
         if (m && !m->isEmpty())
             __builtin_prefetch(&m->constBegin().value());
     };
-    text(p.givenName);
-    text(p.familyName);
-    optionalText(p.classId);
+    if (names) {
+        text(p.givenName);
+        text(p.familyName);
+    }
+    if (p.classId)
+        text(*p.classId);
     map(p.classIdByStage);
-    if (card)
-        text(p.cardNumber);
-    if (club)
-        optionalText(p.club);
 }
 
 // The shared block of a per-stage map, read from the map itself without following it: a map is
@@ -194,6 +190,19 @@ public:
         m_names.push_back(displayName(p));
         return number;
     }
+    // The same for a pair of names numbered already over a list of `count` pairs (numbers below
+    // it), its display name `name` asked for only on its first appearance.
+    template<typename Name> quint32 add(quint32 listNumber, std::size_t count, Name name)
+    {
+        if (m_byListNumber.empty())
+            m_byListNumber.assign(count, none);
+        quint32 &number = m_byListNumber[listNumber];
+        if (number == none) {
+            number = quint32(m_names.size());
+            m_names.push_back(name());
+        }
+        return number;
+    }
     // The rank of each number.
     [[nodiscard]] std::vector<quint32> ranks() const
     {
@@ -224,7 +233,9 @@ public:
     }
 
 private:
+    static constexpr quint32 none = ~quint32(0);
     QHash<NamePair, quint32> m_numberOf;
+    std::vector<quint32> m_byListNumber;
     std::vector<QString> m_names;
 };
 
@@ -304,6 +315,32 @@ bool holds(const char16_t *text, qsizetype size, QStringView needle)
     return false;
 }
 
+// Writes the folded form of `text` (without its spaces first, for a card) to `out`, which has room
+// for `longest` units per character, and says how many units it wrote; nothing for a text past
+// Latin-1, whose folded form only foldedSearchText knows.
+std::optional<qsizetype> foldLatin1(const QString &text, bool card, char16_t *out)
+{
+    const Latin1Folds &folds = latin1Folds();
+    char16_t *const begin = out;
+    const auto *const units = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = units[i];
+        if (c >= 0x100)
+            return std::nullopt;
+        if (card && QChar::isSpace(c))
+            continue;
+        const quint16 from = folds.start[c];
+        const quint16 to = folds.start[c + 1];
+        if (to - from == 1) {
+            *out++ = folds.units[from];
+            continue;
+        }
+        for (quint16 k = from; k < to; ++k)
+            *out++ = folds.units[k];
+    }
+    return out - begin;
+}
+
 // A folded query matched against the runners' texts, as matchesSearch says.
 class SearchQuery
 {
@@ -325,39 +362,126 @@ public:
 
     [[nodiscard]] bool readsClubs() const { return !m_query.isEmpty(); }
     [[nodiscard]] bool readsCards() const { return !m_digits.isEmpty(); }
+    [[nodiscard]] const QString &query() const { return m_query; }
+    [[nodiscard]] const QString &digits() const { return m_digits; }
 
 private:
     // Whether the folded `text` (without its spaces first, for a card) holds `needle`.
     static bool foldedContains(const QString &text, const QString &needle, bool card)
     {
-        const Latin1Folds &folds = latin1Folds();
-        QVarLengthArray<char16_t, 256> buffer(text.size() * folds.longest);
-        char16_t *out = buffer.data();
-        const auto *const units = reinterpret_cast<const char16_t *>(text.constData());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = units[i];
-            if (c >= 0x100) {
-                const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
-                return folded.contains(needle);
-            }
-            if (card && QChar::isSpace(c))
-                continue;
-            const quint16 from = folds.start[c];
-            const quint16 to = folds.start[c + 1];
-            if (to - from == 1) {
-                *out++ = folds.units[from];
-                continue;
-            }
-            for (quint16 k = from; k < to; ++k)
-                *out++ = folds.units[k];
-        }
-        return holds(buffer.constData(), out - buffer.constData(), needle);
+        QVarLengthArray<char16_t, 256> buffer(text.size() * latin1Folds().longest);
+        if (const auto size = foldLatin1(text, card, buffer.data()))
+            return holds(buffer.constData(), *size, needle);
+        return foldedSearchText(card ? cardNumberWithoutSpaces(text) : text).contains(needle);
     }
 
     QString m_query;
     QString m_digits;
 };
 
+// What a search reads of every runner, made once for a list of runners and kept while the
+// screen's searches run over it: the folded texts one after the other in one buffer, in stored
+// order, and the number of each runner's pair of names. A search then reads a few bytes in order
+// per runner instead of fetching and folding four texts from wherever each was allocated.
+class SearchKeys
+{
+public:
+    explicit SearchKeys(const QList<Participant> &runners)
+        : m_runners(runners)
+    {
+        const Latin1Folds &folds = latin1Folds();
+        m_starts.reserve(std::size_t(runners.size()) * fieldCount + 1);
+        m_nameOf.reserve(std::size_t(runners.size()));
+        QHash<NamePair, quint32> numberOf;
+        std::vector<char16_t> buffer;
+        const auto append = [&](const QString &text, bool card) {
+            m_starts.push_back(quint32(m_units.size()));
+            buffer.resize(std::size_t(text.size() * folds.longest));
+            if (const auto size = foldLatin1(text, card, buffer.data())) {
+                m_units.insert(m_units.end(), buffer.data(), buffer.data() + *size);
+                return;
+            }
+            const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
+            const auto *const units = reinterpret_cast<const char16_t *>(folded.constData());
+            m_units.insert(m_units.end(), units, units + folded.size());
+        };
+        for (const Participant &p : std::as_const(m_runners)) {
+            append(p.givenName, false);
+            append(p.familyName, false);
+            append(p.cardNumber, true);
+            // A runner without a club has an empty one here, which no query holds: an empty
+            // query matches before any text is read.
+            append(p.club ? *p.club : QString(), false);
+            const NamePair pair {p.givenName, p.familyName};
+            auto number = numberOf.constFind(pair);
+            if (number == numberOf.constEnd()) {
+                number = numberOf.insert(pair, quint32(m_names.size()));
+                m_names.push_back(displayName(p));
+            }
+            m_nameOf.push_back(number.value());
+        }
+        m_starts.push_back(quint32(m_units.size()));
+    }
+
+    // Whether these keys were made from `runners` as they are now. The keys hold a copy of the
+    // list they were made from, so a change to the race's list since copied it first: a list of
+    // the same block is one nobody has changed.
+    [[nodiscard]] bool madeFrom(const QList<Participant> &runners) const
+    {
+        return m_runners.constData() == runners.constData() && m_runners.size() == runners.size();
+    }
+
+    [[nodiscard]] bool matches(qsizetype runner, const SearchQuery &search) const
+    {
+        const quint32 *const s = m_starts.data() + std::size_t(runner) * fieldCount;
+        const char16_t *const u = m_units.data();
+        const auto field
+            = [&](int k, QStringView needle) { return holds(u + s[k], s[k + 1] - s[k], needle); };
+        return field(0, search.query()) || field(1, search.query())
+            || (search.readsCards() && field(2, search.digits())) || field(3, search.query());
+    }
+
+    // The runner's pair of names, numbered from 0 over the list; equal pairs share a number.
+    [[nodiscard]] quint32 nameNumber(qsizetype runner) const { return m_nameOf[std::size_t(runner)]; }
+    [[nodiscard]] std::size_t nameCount() const { return m_names.size(); }
+    [[nodiscard]] const QString &pairName(quint32 number) const { return m_names[number]; }
+
+private:
+    // Given name, family name, card and club.
+    static constexpr std::size_t fieldCount = 4;
+    QList<Participant> m_runners;
+    std::vector<char16_t> m_units;
+    // Field k of runner i is m_units from m_starts[4i + k] up to m_starts[4i + k + 1].
+    std::vector<quint32> m_starts;
+    std::vector<quint32> m_nameOf;
+    std::vector<QString> m_names;
+};
+
+// The keys of the runners last searched, per thread (a search runs where its screen does). Only
+// one list's keys are kept, and only while searches and lists are made of it: a list without a
+// search over other runners lets them go, so the copy they hold keeps no old race alive.
+std::unique_ptr<const SearchKeys> &lastSearchKeys()
+{
+    thread_local std::unique_ptr<const SearchKeys> keys;
+    return keys;
+}
+
+const SearchKeys &searchKeysFor(const QList<Participant> &runners)
+{
+    std::unique_ptr<const SearchKeys> &keys = lastSearchKeys();
+    if (!keys || !keys->madeFrom(runners)) {
+        keys.reset();
+        keys = std::make_unique<const SearchKeys>(runners);
+    }
+    return *keys;
+}
+
+void forgetSearchKeysUnlessFor(const QList<Participant> &runners)
+{
+    std::unique_ptr<const SearchKeys> &keys = lastSearchKeys();
+    if (keys && !keys->madeFrom(runners))
+        keys.reset();
+}
 } // namespace
 
 bool matchesSearch(const Participant &p, const QString &foldedQuery)
@@ -372,7 +496,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     const SearchQuery search(query);
     // One walk over the runners in stored order reads all that the orders need; the copies are
     // made once, in stored order, into their sorted places.
-    QHash<QStringView, int> classIndex;
+    IdMemo<int> classIndex;
     LocalSeconds seconds;
     ActiveStageFields activeStage(race);
     NameRanks names(64);
@@ -382,29 +506,43 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     std::vector<int> secondsOf;
     std::vector<quint32> timed;
     std::vector<quint32> untimed;
-    passing.reserve(std::size_t(race.participants.size()));
-    classOf.reserve(std::size_t(race.participants.size()));
-    nameOf.reserve(std::size_t(race.participants.size()));
+    // With a search, the runners' kept keys say first who is found, in one pass over them; only
+    // those found are then looked at, names and all read from the keys.
+    const SearchKeys *keys = nullptr;
+    std::vector<qsizetype> found;
+    if (search.readsClubs()) {
+        keys = &searchKeysFor(race.participants);
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (keys->matches(i, search))
+                found.push_back(i);
+        }
+    } else {
+        forgetSearchKeysUnlessFor(race.participants);
+    }
+    const qsizetype candidates = keys ? qsizetype(found.size()) : race.participants.size();
+    const auto candidate = [&](qsizetype k) { return keys ? found[std::size_t(k)] : k; };
+    passing.reserve(std::size_t(candidates));
+    classOf.reserve(std::size_t(candidates));
+    nameOf.reserve(std::size_t(candidates));
     constexpr qsizetype ahead = 8;
-    for (qsizetype i = 0; i < race.participants.size(); ++i) {
-        if (i + ahead < race.participants.size())
-            prefetchRunner(race.participants[i + ahead], search.readsClubs(), search.readsCards());
+    for (qsizetype k = 0; k < candidates; ++k) {
+        if (k + ahead < candidates)
+            prefetchRunner(race.participants[candidate(k + ahead)], !keys);
+        const qsizetype i = candidate(k);
         const Participant &p = race.participants[i];
         const QString *classId = activeStage(p.classId, p.classIdByStage);
         if (!classId)
             continue;
         if (!filter.classId.isEmpty() && *classId != filter.classId)
             continue;
-        if (!search.matches(p))
-            continue;
         passing.push_back(i);
-        auto known = classIndex.constFind(*classId);
-        if (known == classIndex.constEnd()) {
-            known = classIndex.insert(*classId, int(lists.classIds.size()));
-            lists.classIds.append(*classId);
-        }
-        classOf.push_back(known.value());
-        nameOf.push_back(names.add(p));
+        classOf.push_back(classIndex.get(*classId, [&lists](const QString &id) {
+            lists.classIds.append(id);
+            return int(lists.classIds.size() - 1);
+        }));
+        nameOf.push_back(keys ? names.add(keys->nameNumber(i), keys->nameCount(),
+                             [&] { return keys->pairName(keys->nameNumber(i)); })
+                              : names.add(p));
     }
     // The start times in a walk of their own: one with little else to do between its steps keeps
     // more of the maps' nodes on their way at once.
