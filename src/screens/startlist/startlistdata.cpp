@@ -86,7 +86,10 @@ class ActiveStageFields
 {
 public:
     explicit ActiveStageFields(const Race &race)
-        : m_stageId(race.activeStageId ? &*race.activeStageId : nullptr)
+        : ActiveStageFields(race.activeStageId)
+    { }
+    explicit ActiveStageFields(const std::optional<QString> &stageId)
+        : m_stageId(stageId ? &*stageId : nullptr)
     { }
 
     template<typename T>
@@ -110,9 +113,8 @@ private:
 };
 
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself. The names are read from the runner only
-// without a search (a search reads them from its kept keys).
-void prefetchRunner(const Participant &p, bool names)
+// their own allocation, found from the runner itself.
+void prefetchRunner(const Participant &p)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
     // A stage's entry lies in a node of the map beside its first one.
@@ -120,10 +122,8 @@ void prefetchRunner(const Participant &p, bool names)
         if (m && !m->isEmpty())
             __builtin_prefetch(&m->constBegin().value());
     };
-    if (names) {
-        text(p.givenName);
-        text(p.familyName);
-    }
+    text(p.givenName);
+    text(p.familyName);
     if (p.classId)
         text(*p.classId);
     map(p.classIdByStage);
@@ -379,20 +379,27 @@ private:
     QString m_digits;
 };
 
-// What a search reads of every runner, made once for a list of runners and kept while the
-// screen's searches run over it: the folded texts one after the other in one buffer, in stored
-// order, and the number of each runner's pair of names. A search then reads a few bytes in order
-// per runner instead of fetching and folding four texts from wherever each was allocated.
+// What a search reads of every runner, kept for a race's runners and active stage while the
+// screen's searches run over them: the folded texts one after the other in one buffer, in stored
+// order, made at once; and, worked out for a runner the first time a search finds it, the number
+// of its pair of names and of its class for the stage and where its start time for the stage
+// lies. A search then reads a few bytes in order per runner instead of fetching and folding four
+// texts and looking through two maps of keys, each in an allocation of its own.
 class SearchKeys
 {
 public:
-    explicit SearchKeys(const QList<Participant> &runners)
-        : m_runners(runners)
+    explicit SearchKeys(const Race &race)
+        : m_runners(race.participants)
+        , m_stageId(race.activeStageId)
+        , m_activeStage(m_stageId)
     {
+        const std::size_t count = std::size_t(m_runners.size());
         const Latin1Folds &folds = latin1Folds();
-        m_starts.reserve(std::size_t(runners.size()) * fieldCount + 1);
-        m_nameOf.reserve(std::size_t(runners.size()));
-        QHash<NamePair, quint32> numberOf;
+        m_units.reserve(count * 32);
+        m_starts.reserve(count * fieldCount + 1);
+        m_nameOf.assign(count, unknown);
+        m_classOf.assign(count, unknown);
+        m_startOf.assign(count, unknownTime());
         std::vector<char16_t> buffer;
         const auto append = [&](const QString &text, bool card) {
             m_starts.push_back(quint32(m_units.size()));
@@ -412,23 +419,18 @@ public:
             // A runner without a club has an empty one here, which no query holds: an empty
             // query matches before any text is read.
             append(p.club ? *p.club : QString(), false);
-            const NamePair pair {p.givenName, p.familyName};
-            auto number = numberOf.constFind(pair);
-            if (number == numberOf.constEnd()) {
-                number = numberOf.insert(pair, quint32(m_names.size()));
-                m_names.push_back(displayName(p));
-            }
-            m_nameOf.push_back(number.value());
         }
         m_starts.push_back(quint32(m_units.size()));
     }
 
-    // Whether these keys were made from `runners` as they are now. The keys hold a copy of the
-    // list they were made from, so a change to the race's list since copied it first: a list of
-    // the same block is one nobody has changed.
-    [[nodiscard]] bool madeFrom(const QList<Participant> &runners) const
+    // Whether these keys were made from the race's runners as they are now, for its active stage.
+    // The keys hold a copy of the list they were made from, so a change to the race's list since
+    // copied it first: a list of the same block is one nobody has changed. What the keys point
+    // at in the runners stays where it is for the same reason.
+    [[nodiscard]] bool madeFrom(const Race &race) const
     {
-        return m_runners.constData() == runners.constData() && m_runners.size() == runners.size();
+        return m_runners.constData() == race.participants.constData()
+            && m_runners.size() == race.participants.size() && m_stageId == race.activeStageId;
     }
 
     [[nodiscard]] bool matches(qsizetype runner, const SearchQuery &search) const
@@ -441,45 +443,118 @@ public:
             || (search.readsCards() && field(2, search.digits())) || field(3, search.query());
     }
 
-    // The runner's pair of names, numbered from 0 over the list; equal pairs share a number.
-    [[nodiscard]] quint32 nameNumber(qsizetype runner) const { return m_nameOf[std::size_t(runner)]; }
-    [[nodiscard]] std::size_t nameCount() const { return m_names.size(); }
+    // The runner's pair of names, numbered from 0 in order of first asking; equal pairs share a
+    // number.
+    quint32 nameNumber(qsizetype runner)
+    {
+        quint32 &number = m_nameOf[std::size_t(runner)];
+        if (number == unknown) {
+            const Participant &p = m_runners.at(runner);
+            const NamePair pair {p.givenName, p.familyName};
+            auto found = m_numberOf.constFind(pair);
+            if (found == m_numberOf.constEnd()) {
+                found = m_numberOf.insert(pair, quint32(m_names.size()));
+                m_names.push_back(displayName(p));
+            }
+            number = found.value();
+        }
+        return number;
+    }
+    // Above every name number.
+    [[nodiscard]] std::size_t nameCount() const { return m_runners.size(); }
     [[nodiscard]] const QString &pairName(quint32 number) const { return m_names[number]; }
 
+    // The number of the runner's class for the stage (`none` without one), numbered in order of
+    // first asking.
+    quint32 classNumber(qsizetype runner)
+    {
+        quint32 &number = m_classOf[std::size_t(runner)];
+        if (number == unknown) {
+            const Participant &p = m_runners.at(runner);
+            const QString *classId = m_activeStage(p.classId, p.classIdByStage);
+            number = !classId ? none : m_classNumber.get(*classId, [this](const QString &id) {
+                m_classIds.append(id);
+                return quint32(m_classIds.size() - 1);
+            });
+        }
+        return number;
+    }
+    [[nodiscard]] const QStringList &classIds() const { return m_classIds; }
+
+    // The runner's start time for the stage, if it has one.
+    const QDateTime *startTime(qsizetype runner)
+    {
+        const QDateTime *&time = m_startOf[std::size_t(runner)];
+        if (time == unknownTime()) {
+            const Participant &p = m_runners.at(runner);
+            time = m_activeStage(p.startTime, p.startTimeByStage);
+        }
+        return time;
+    }
+    // Asks for what startTime will read of the runner, in two steps as the lists' own walk does.
+    void prefetchStartTime(qsizetype runner, bool mapBlock) const
+    {
+        const QDateTime *const time = m_startOf[std::size_t(runner)];
+        if (time != unknownTime()) {
+            if (time && !mapBlock)
+                __builtin_prefetch(time);
+        } else if (mapBlock) {
+            prefetchStartMapBlock(m_runners.at(runner));
+        } else {
+            prefetchStartMapNode(m_runners.at(runner));
+        }
+    }
+
+    static constexpr quint32 none = ~quint32(0);
+
 private:
+    static constexpr quint32 unknown = none - 1;
+    static const QDateTime *unknownTime()
+    {
+        static const QDateTime never;
+        return &never;
+    }
+
     // Given name, family name, card and club.
     static constexpr std::size_t fieldCount = 4;
     QList<Participant> m_runners;
+    std::optional<QString> m_stageId;
+    ActiveStageFields m_activeStage;
     std::vector<char16_t> m_units;
     // Field k of runner i is m_units from m_starts[4i + k] up to m_starts[4i + k + 1].
     std::vector<quint32> m_starts;
     std::vector<quint32> m_nameOf;
+    QHash<NamePair, quint32> m_numberOf;
     std::vector<QString> m_names;
+    std::vector<quint32> m_classOf;
+    IdMemo<quint32> m_classNumber;
+    QStringList m_classIds;
+    std::vector<const QDateTime *> m_startOf;
 };
 
 // The keys of the runners last searched, per thread (a search runs where its screen does). Only
 // one list's keys are kept, and only while searches and lists are made of it: a list without a
 // search over other runners lets them go, so the copy they hold keeps no old race alive.
-std::unique_ptr<const SearchKeys> &lastSearchKeys()
+std::unique_ptr<SearchKeys> &lastSearchKeys()
 {
-    thread_local std::unique_ptr<const SearchKeys> keys;
+    thread_local std::unique_ptr<SearchKeys> keys;
     return keys;
 }
 
-const SearchKeys &searchKeysFor(const QList<Participant> &runners)
+SearchKeys &searchKeysFor(const Race &race)
 {
-    std::unique_ptr<const SearchKeys> &keys = lastSearchKeys();
-    if (!keys || !keys->madeFrom(runners)) {
+    std::unique_ptr<SearchKeys> &keys = lastSearchKeys();
+    if (!keys || !keys->madeFrom(race)) {
         keys.reset();
-        keys = std::make_unique<const SearchKeys>(runners);
+        keys = std::make_unique<SearchKeys>(race);
     }
     return *keys;
 }
 
-void forgetSearchKeysUnlessFor(const QList<Participant> &runners)
+void forgetSearchKeysUnlessFor(const Race &race)
 {
-    std::unique_ptr<const SearchKeys> &keys = lastSearchKeys();
-    if (keys && !keys->madeFrom(runners))
+    std::unique_ptr<SearchKeys> &keys = lastSearchKeys();
+    if (keys && !keys->madeFrom(race))
         keys.reset();
 }
 } // namespace
@@ -496,7 +571,6 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     const SearchQuery search(query);
     // One walk over the runners in stored order reads all that the orders need; the copies are
     // made once, in stored order, into their sorted places.
-    IdMemo<int> classIndex;
     LocalSeconds seconds;
     ActiveStageFields activeStage(race);
     NameRanks names(64);
@@ -506,58 +580,90 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     std::vector<int> secondsOf;
     std::vector<quint32> timed;
     std::vector<quint32> untimed;
-    // With a search, the runners' kept keys say first who is found, in one pass over them; only
-    // those found are then looked at, names and all read from the keys.
-    const SearchKeys *keys = nullptr;
-    std::vector<qsizetype> found;
-    if (search.readsClubs()) {
-        keys = &searchKeysFor(race.participants);
-        for (qsizetype i = 0; i < race.participants.size(); ++i) {
-            if (keys->matches(i, search))
-                found.push_back(i);
-        }
-    } else {
-        forgetSearchKeysUnlessFor(race.participants);
-    }
-    const qsizetype candidates = keys ? qsizetype(found.size()) : race.participants.size();
-    const auto candidate = [&](qsizetype k) { return keys ? found[std::size_t(k)] : k; };
-    passing.reserve(std::size_t(candidates));
-    classOf.reserve(std::size_t(candidates));
-    nameOf.reserve(std::size_t(candidates));
     constexpr qsizetype ahead = 8;
-    for (qsizetype k = 0; k < candidates; ++k) {
-        if (k + ahead < candidates)
-            prefetchRunner(race.participants[candidate(k + ahead)], !keys);
-        const qsizetype i = candidate(k);
-        const Participant &p = race.participants[i];
-        const QString *classId = activeStage(p.classId, p.classIdByStage);
-        if (!classId)
-            continue;
-        if (!filter.classId.isEmpty() && *classId != filter.classId)
-            continue;
-        passing.push_back(i);
-        classOf.push_back(classIndex.get(*classId, [&lists](const QString &id) {
-            lists.classIds.append(id);
-            return int(lists.classIds.size() - 1);
-        }));
-        nameOf.push_back(keys ? names.add(keys->nameNumber(i), keys->nameCount(),
-                             [&] { return keys->pairName(keys->nameNumber(i)); })
-                              : names.add(p));
-    }
-    // The start times in a walk of their own: one with little else to do between its steps keeps
-    // more of the maps' nodes on their way at once.
-    secondsOf.resize(passing.size(), 0);
-    for (std::size_t k = 0; k < passing.size(); ++k) {
-        if (k + 2 * ahead < passing.size())
-            prefetchStartMapBlock(race.participants[passing[k + 2 * ahead]]);
-        if (k + ahead < passing.size())
-            prefetchStartMapNode(race.participants[passing[k + ahead]]);
-        const Participant &p = race.participants[passing[k]];
-        if (const QDateTime *time = activeStage(p.startTime, p.startTimeByStage)) {
-            secondsOf[k] = seconds(*time);
+    // The start time of the runner at `passing[k]`, found by `time`.
+    const auto addStart = [&](std::size_t k, const QDateTime *time) {
+        if (time) {
+            secondsOf.push_back(seconds(*time));
             timed.push_back(quint32(k));
         } else {
+            secondsOf.push_back(0);
             untimed.push_back(quint32(k));
+        }
+    };
+    if (search.readsClubs()) {
+        // One pass over the kept keys, in order; of the runners themselves only the start times
+        // of those listed are read.
+        SearchKeys &keys = searchKeysFor(race);
+        // By the keys' class number: the class's place in the lists' classes, and (-1 unknown)
+        // whether it passes the class filter.
+        std::vector<int> classIndex;
+        std::vector<int> classPasses;
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (!keys.matches(i, search))
+                continue;
+            const quint32 classNumber = keys.classNumber(i);
+            if (classNumber == SearchKeys::none)
+                continue;
+            if (classNumber >= classIndex.size()) {
+                classIndex.resize(std::size_t(keys.classIds().size()), -1);
+                classPasses.resize(std::size_t(keys.classIds().size()), -1);
+            }
+            int &passes = classPasses[classNumber];
+            if (passes < 0)
+                passes = filter.classId.isEmpty() || keys.classIds()[classNumber] == filter.classId;
+            if (!passes)
+                continue;
+            passing.push_back(i);
+            int &index = classIndex[classNumber];
+            if (index < 0) {
+                index = int(lists.classIds.size());
+                lists.classIds.append(keys.classIds()[classNumber]);
+            }
+            classOf.push_back(index);
+            const quint32 pair = keys.nameNumber(i);
+            nameOf.push_back(names.add(pair, keys.nameCount(), [&] { return keys.pairName(pair); }));
+        }
+        secondsOf.reserve(passing.size());
+        for (std::size_t k = 0; k < passing.size(); ++k) {
+            if (k + 2 * ahead < passing.size())
+                keys.prefetchStartTime(passing[k + 2 * ahead], true);
+            if (k + ahead < passing.size())
+                keys.prefetchStartTime(passing[k + ahead], false);
+            addStart(k, keys.startTime(passing[k]));
+        }
+    } else {
+        forgetSearchKeysUnlessFor(race);
+        IdMemo<int> classIndex;
+        passing.reserve(std::size_t(race.participants.size()));
+        classOf.reserve(std::size_t(race.participants.size()));
+        nameOf.reserve(std::size_t(race.participants.size()));
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (i + ahead < race.participants.size())
+                prefetchRunner(race.participants[i + ahead]);
+            const Participant &p = race.participants[i];
+            const QString *classId = activeStage(p.classId, p.classIdByStage);
+            if (!classId)
+                continue;
+            if (!filter.classId.isEmpty() && *classId != filter.classId)
+                continue;
+            passing.push_back(i);
+            classOf.push_back(classIndex.get(*classId, [&lists](const QString &id) {
+                lists.classIds.append(id);
+                return int(lists.classIds.size() - 1);
+            }));
+            nameOf.push_back(names.add(p));
+        }
+        // The start times in a walk of their own: one with little else to do between its steps
+        // keeps more of the maps' nodes on their way at once.
+        secondsOf.reserve(passing.size());
+        for (std::size_t k = 0; k < passing.size(); ++k) {
+            if (k + 2 * ahead < passing.size())
+                prefetchStartMapBlock(race.participants[passing[k + 2 * ahead]]);
+            if (k + ahead < passing.size())
+                prefetchStartMapNode(race.participants[passing[k + ahead]]);
+            const Participant &p = race.participants[passing[k]];
+            addStart(k, activeStage(p.startTime, p.startTimeByStage));
         }
     }
     // The lists name runners by position: copies would touch every text and map of every runner
