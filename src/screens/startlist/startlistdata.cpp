@@ -113,8 +113,8 @@ private:
 };
 
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself.
-void prefetchRunner(const Participant &p)
+// their own allocation, found from the runner itself. The club is read only by a search.
+void prefetchRunner(const Participant &p, bool club = false)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
     // A stage's entry lies in a node of the map beside its first one.
@@ -127,6 +127,8 @@ void prefetchRunner(const Participant &p)
     if (p.classId)
         text(*p.classId);
     map(p.classIdByStage);
+    if (club && p.club)
+        text(*p.club);
 }
 
 // The shared block of a per-stage map, read from the map itself without following it: a map is
@@ -190,12 +192,12 @@ public:
         m_names.push_back(displayName(p));
         return number;
     }
-    // The same for a pair of names numbered already over a list of `count` pairs (numbers below
-    // it), its display name `name` asked for only on its first appearance.
-    template<typename Name> quint32 add(quint32 listNumber, std::size_t count, Name name)
+    // The same for a pair of names numbered already by the caller, its display name `name` asked
+    // for only on its first appearance.
+    template<typename Name> quint32 add(quint32 listNumber, Name name)
     {
-        if (m_byListNumber.empty())
-            m_byListNumber.assign(count, none);
+        if (listNumber >= m_byListNumber.size())
+            m_byListNumber.resize(std::max<std::size_t>(listNumber + 1, 2 * m_byListNumber.size()), none);
         quint32 &number = m_byListNumber[listNumber];
         if (number == none) {
             number = quint32(m_names.size());
@@ -279,6 +281,9 @@ struct Latin1Folds
     // Character c's form is units[start[c]] up to units[start[c + 1]].
     std::array<quint16, 257> start {};
     std::vector<char16_t> units;
+    // Character c's form where it is one unit long (nearly all are); `notOne` where it is not.
+    static constexpr char16_t notOne = 0xFFFF;
+    std::array<char16_t, 256> one {};
     // The longest form.
     qsizetype longest = 0;
 };
@@ -293,6 +298,7 @@ const Latin1Folds &latin1Folds()
             const auto *const formUnits = reinterpret_cast<const char16_t *>(form.constData());
             out.units.insert(out.units.end(), formUnits, formUnits + form.size());
             out.longest = std::max(out.longest, form.size());
+            out.one[c] = form.size() == 1 ? formUnits[0] : Latin1Folds::notOne;
         }
         out.start[256] = quint16(out.units.size());
         return out;
@@ -329,13 +335,12 @@ std::optional<qsizetype> foldLatin1(const QString &text, bool card, char16_t *ou
             return std::nullopt;
         if (card && QChar::isSpace(c))
             continue;
-        const quint16 from = folds.start[c];
-        const quint16 to = folds.start[c + 1];
-        if (to - from == 1) {
-            *out++ = folds.units[from];
+        const char16_t one = folds.one[c];
+        if (one != Latin1Folds::notOne) {
+            *out++ = one;
             continue;
         }
-        for (quint16 k = from; k < to; ++k)
+        for (quint16 k = folds.start[c]; k < folds.start[c + 1]; ++k)
             *out++ = folds.units[k];
     }
     return out - begin;
@@ -380,11 +385,12 @@ private:
 };
 
 // What a search reads of every runner, kept for a race's runners and active stage while the
-// screen's searches run over them: the folded texts one after the other in one buffer, in stored
-// order, made at once; and, worked out for a runner the first time a search finds it, the number
-// of its pair of names and of its class for the stage and where its start time for the stage
-// lies. A search then reads a few bytes in order per runner instead of fetching and folding four
-// texts and looking through two maps of keys, each in an allocation of its own.
+// screen's searches run over them: the folded names and clubs one after the other in one buffer,
+// in stored order (the cards in another, made for the first query with digits); and, worked out
+// for a runner the first time a search finds it, the number of its pair of names and of its class
+// for the stage and where its start time for the stage lies. A search then reads a few bytes in
+// order per runner instead of fetching and folding its texts and looking through two maps of keys,
+// each in an allocation of its own.
 class SearchKeys
 {
 public:
@@ -394,33 +400,25 @@ public:
         , m_activeStage(m_stageId)
     {
         const std::size_t count = std::size_t(m_runners.size());
-        const Latin1Folds &folds = latin1Folds();
-        m_units.reserve(count * 32);
+        m_units.reserve(count * 24);
         m_starts.reserve(count * fieldCount + 1);
+        m_starts.push_back(0);
         m_nameOf.assign(count, unknown);
         m_classOf.assign(count, unknown);
         m_startOf.assign(count, unknownTime());
-        std::vector<char16_t> buffer;
-        const auto append = [&](const QString &text, bool card) {
-            m_starts.push_back(quint32(m_units.size()));
-            buffer.resize(std::size_t(text.size() * folds.longest));
-            if (const auto size = foldLatin1(text, card, buffer.data())) {
-                m_units.insert(m_units.end(), buffer.data(), buffer.data() + *size);
-                return;
-            }
-            const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
-            const auto *const units = reinterpret_cast<const char16_t *>(folded.constData());
-            m_units.insert(m_units.end(), units, units + folded.size());
-        };
-        for (const Participant &p : std::as_const(m_runners)) {
-            append(p.givenName, false);
-            append(p.familyName, false);
-            append(p.cardNumber, true);
-            // A runner without a club has an empty one here, which no query holds: an empty
-            // query matches before any text is read.
-            append(p.club ? *p.club : QString(), false);
-        }
-        m_starts.push_back(quint32(m_units.size()));
+    }
+
+    // Whether every runner's texts are folded. They are folded by the first search, one runner
+    // after the other just before it is matched, while the rest of the runner is read anyway.
+    [[nodiscard]] bool complete() const { return m_folded == m_runners.size(); }
+    void foldNext()
+    {
+        const Participant &p = m_runners.at(m_folded++);
+        appendFolded(m_units, m_starts, p.givenName, false);
+        appendFolded(m_units, m_starts, p.familyName, false);
+        // A runner without a club has an empty one here, which no query holds: an empty query
+        // matches before any text is read.
+        appendFolded(m_units, m_starts, p.club ? *p.club : QString(), false);
     }
 
     // Whether these keys were made from the race's runners as they are now, for its active stage.
@@ -433,14 +431,31 @@ public:
             && m_runners.size() == race.participants.size() && m_stageId == race.activeStageId;
     }
 
+    // Made before a search that reads cards: the cards are kept apart, made only for a query
+    // with digits.
+    void prepare(const SearchQuery &search)
+    {
+        if (!search.readsCards() || !m_cardStarts.empty())
+            return;
+        m_cardUnits.reserve(std::size_t(m_runners.size()) * 8);
+        m_cardStarts.reserve(std::size_t(m_runners.size()) + 1);
+        m_cardStarts.push_back(0);
+        for (const Participant &p : std::as_const(m_runners))
+            appendFolded(m_cardUnits, m_cardStarts, p.cardNumber, true);
+    }
+
     [[nodiscard]] bool matches(qsizetype runner, const SearchQuery &search) const
     {
         const quint32 *const s = m_starts.data() + std::size_t(runner) * fieldCount;
         const char16_t *const u = m_units.data();
         const auto field
             = [&](int k, QStringView needle) { return holds(u + s[k], s[k + 1] - s[k], needle); };
-        return field(0, search.query()) || field(1, search.query())
-            || (search.readsCards() && field(2, search.digits())) || field(3, search.query());
+        const auto card = [&] {
+            const quint32 *const c = m_cardStarts.data() + runner;
+            return holds(m_cardUnits.data() + c[0], c[1] - c[0], search.digits());
+        };
+        return field(0, search.query()) || field(1, search.query()) || (search.readsCards() && card())
+            || field(2, search.query());
     }
 
     // The runner's pair of names, numbered from 0 in order of first asking; equal pairs share a
@@ -460,8 +475,6 @@ public:
         }
         return number;
     }
-    // Above every name number.
-    [[nodiscard]] std::size_t nameCount() const { return m_runners.size(); }
     [[nodiscard]] const QString &pairName(quint32 number) const { return m_names[number]; }
 
     // The number of the runner's class for the stage (`none` without one), numbered in order of
@@ -509,20 +522,40 @@ public:
 
 private:
     static constexpr quint32 unknown = none - 1;
+
+    // Appends the folded `text` (without its spaces, for a card) to `units`, and where it ends
+    // to `starts` (where the next text starts).
+    static void appendFolded(
+        std::vector<char16_t> &units, std::vector<quint32> &starts, const QString &text, bool card)
+    {
+        QVarLengthArray<char16_t, 256> buffer(text.size() * latin1Folds().longest);
+        if (const auto size = foldLatin1(text, card, buffer.data())) {
+            units.insert(units.end(), buffer.data(), buffer.data() + *size);
+        } else {
+            const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
+            const auto *const begin = reinterpret_cast<const char16_t *>(folded.constData());
+            units.insert(units.end(), begin, begin + folded.size());
+        }
+        starts.push_back(quint32(units.size()));
+    }
     static const QDateTime *unknownTime()
     {
         static const QDateTime never;
         return &never;
     }
 
-    // Given name, family name, card and club.
-    static constexpr std::size_t fieldCount = 4;
+    // Given name, family name and club.
+    static constexpr std::size_t fieldCount = 3;
     QList<Participant> m_runners;
     std::optional<QString> m_stageId;
     ActiveStageFields m_activeStage;
+    qsizetype m_folded = 0;
     std::vector<char16_t> m_units;
-    // Field k of runner i is m_units from m_starts[4i + k] up to m_starts[4i + k + 1].
+    // Field k of runner i is m_units from m_starts[3i + k] up to m_starts[3i + k + 1].
     std::vector<quint32> m_starts;
+    // Runner i's card is m_cardUnits from m_cardStarts[i] up to m_cardStarts[i + 1].
+    std::vector<char16_t> m_cardUnits;
+    std::vector<quint32> m_cardStarts;
     std::vector<quint32> m_nameOf;
     QHash<NamePair, quint32> m_numberOf;
     std::vector<QString> m_names;
@@ -595,11 +628,18 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         // One pass over the kept keys, in order; of the runners themselves only the start times
         // of those listed are read.
         SearchKeys &keys = searchKeysFor(race);
+        keys.prepare(search);
         // By the keys' class number: the class's place in the lists' classes, and (-1 unknown)
         // whether it passes the class filter.
         std::vector<int> classIndex;
         std::vector<int> classPasses;
+        const bool folding = !keys.complete();
         for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (folding) {
+                if (i + ahead < race.participants.size())
+                    prefetchRunner(race.participants[i + ahead], true);
+                keys.foldNext();
+            }
             if (!keys.matches(i, search))
                 continue;
             const quint32 classNumber = keys.classNumber(i);
@@ -622,7 +662,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
             }
             classOf.push_back(index);
             const quint32 pair = keys.nameNumber(i);
-            nameOf.push_back(names.add(pair, keys.nameCount(), [&] { return keys.pairName(pair); }));
+            nameOf.push_back(names.add(pair, [&] { return keys.pairName(pair); }));
         }
         secondsOf.reserve(passing.size());
         for (std::size_t k = 0; k < passing.size(); ++k) {
