@@ -417,8 +417,10 @@ public:
         appendFolded(m_units, m_starts, p.givenName, false);
         appendFolded(m_units, m_starts, p.familyName, false);
         // A runner without a club has an empty one here, which no query holds: an empty query
-        // matches before any text is read.
-        appendFolded(m_units, m_starts, p.club ? *p.club : QString(), false);
+        // matches before any text is read. (Read where it lies: a copy would write to the club's
+        // text, which lies apart from everything else read here.)
+        static const QString noClub;
+        appendFolded(m_units, m_starts, p.club ? *p.club : noClub, false);
     }
 
     // Whether these keys were made from the race's runners as they are now, for its active stage.
