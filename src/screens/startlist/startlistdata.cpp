@@ -530,10 +530,12 @@ private:
     static void appendFolded(
         std::vector<char16_t> &units, std::vector<quint32> &starts, const QString &text, bool card)
     {
-        QVarLengthArray<char16_t, 256> buffer(text.size() * latin1Folds().longest);
-        if (const auto size = foldLatin1(text, card, buffer.data())) {
-            units.insert(units.end(), buffer.data(), buffer.data() + *size);
+        const std::size_t at = units.size();
+        units.resize(at + std::size_t(text.size() * latin1Folds().longest));
+        if (const auto size = foldLatin1(text, card, units.data() + at)) {
+            units.resize(at + std::size_t(*size));
         } else {
+            units.resize(at);
             const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
             const auto *const begin = reinterpret_cast<const char16_t *>(folded.constData());
             units.insert(units.end(), begin, begin + folded.size());
