@@ -393,6 +393,9 @@ private:
 // each in an allocation of its own.
 class SearchKeys
 {
+    // The stage fields point at the keys' own copy of the stage id.
+    Q_DISABLE_COPY_MOVE(SearchKeys)
+
 public:
     explicit SearchKeys(const Race &race)
         : m_runners(race.participants)
@@ -426,7 +429,9 @@ public:
     // Whether these keys were made from the race's runners as they are now, for its active stage.
     // The keys hold a copy of the list they were made from, so a change to the race's list since
     // copied it first: a list of the same block is one nobody has changed. What the keys point
-    // at in the runners stays where it is for the same reason.
+    // at in the runners stays where it is for the same reason. (As with any list shared so, a
+    // reference into the race's runners taken before the keys' copy is not written through
+    // afterwards.)
     [[nodiscard]] bool madeFrom(const Race &race) const
     {
         return m_runners.constData() == race.participants.constData()
