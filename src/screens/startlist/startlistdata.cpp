@@ -26,7 +26,9 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -84,7 +86,10 @@ class ActiveStageFields
 {
 public:
     explicit ActiveStageFields(const Race &race)
-        : m_stageId(race.activeStageId ? &*race.activeStageId : nullptr)
+        : ActiveStageFields(race.activeStageId)
+    { }
+    explicit ActiveStageFields(const std::optional<QString> &stageId)
+        : m_stageId(stageId ? &*stageId : nullptr)
     { }
 
     template<typename T>
@@ -108,16 +113,10 @@ private:
 };
 
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself. The club and the card are read only by a
-// search (the card only for a query with digits): asking for them otherwise would spend the
-// memory's time on texts nobody reads.
-void prefetchRunner(const Participant &p, bool club, bool card)
+// their own allocation, found from the runner itself. The club is read only by a search.
+void prefetchRunner(const Participant &p, bool club = false)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
-    const auto optionalText = [&](const std::optional<QString> &t) {
-        if (t)
-            text(*t);
-    };
     // A stage's entry lies in a node of the map beside its first one.
     const auto map = [](const auto &m) {
         if (m && !m->isEmpty())
@@ -125,12 +124,11 @@ void prefetchRunner(const Participant &p, bool club, bool card)
     };
     text(p.givenName);
     text(p.familyName);
-    optionalText(p.classId);
+    if (p.classId)
+        text(*p.classId);
     map(p.classIdByStage);
-    if (card)
-        text(p.cardNumber);
-    if (club)
-        optionalText(p.club);
+    if (club && p.club)
+        text(*p.club);
 }
 
 // The shared block of a per-stage map, read from the map itself without following it: a map is
@@ -194,6 +192,19 @@ public:
         m_names.push_back(displayName(p));
         return number;
     }
+    // The same for a pair of names numbered already by the caller, its display name `name` asked
+    // for only on its first appearance.
+    template<typename Name> quint32 add(quint32 listNumber, Name name)
+    {
+        if (listNumber >= m_byListNumber.size())
+            m_byListNumber.resize(std::max<std::size_t>(listNumber + 1, 2 * m_byListNumber.size()), none);
+        quint32 &number = m_byListNumber[listNumber];
+        if (number == none) {
+            number = quint32(m_names.size());
+            m_names.push_back(name());
+        }
+        return number;
+    }
     // The rank of each number.
     [[nodiscard]] std::vector<quint32> ranks() const
     {
@@ -224,7 +235,9 @@ public:
     }
 
 private:
+    static constexpr quint32 none = ~quint32(0);
     QHash<NamePair, quint32> m_numberOf;
+    std::vector<quint32> m_byListNumber;
     std::vector<QString> m_names;
 };
 
@@ -268,6 +281,9 @@ struct Latin1Folds
     // Character c's form is units[start[c]] up to units[start[c + 1]].
     std::array<quint16, 257> start {};
     std::vector<char16_t> units;
+    // Character c's form where it is one unit long (nearly all are); `notOne` where it is not.
+    static constexpr char16_t notOne = 0xFFFF;
+    std::array<char16_t, 256> one {};
     // The longest form.
     qsizetype longest = 0;
 };
@@ -282,6 +298,7 @@ const Latin1Folds &latin1Folds()
             const auto *const formUnits = reinterpret_cast<const char16_t *>(form.constData());
             out.units.insert(out.units.end(), formUnits, formUnits + form.size());
             out.longest = std::max(out.longest, form.size());
+            out.one[c] = form.size() == 1 ? formUnits[0] : Latin1Folds::notOne;
         }
         out.start[256] = quint16(out.units.size());
         return out;
@@ -302,6 +319,31 @@ bool holds(const char16_t *text, qsizetype size, QStringView needle)
             return true;
     }
     return false;
+}
+
+// Writes the folded form of `text` (without its spaces first, for a card) to `out`, which has room
+// for `longest` units per character, and says how many units it wrote; nothing for a text past
+// Latin-1, whose folded form only foldedSearchText knows.
+std::optional<qsizetype> foldLatin1(const QString &text, bool card, char16_t *out)
+{
+    const Latin1Folds &folds = latin1Folds();
+    char16_t *const begin = out;
+    const auto *const units = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = units[i];
+        if (c >= 0x100)
+            return std::nullopt;
+        if (card && QChar::isSpace(c))
+            continue;
+        const char16_t one = folds.one[c];
+        if (one != Latin1Folds::notOne) {
+            *out++ = one;
+            continue;
+        }
+        for (quint16 k = folds.start[c]; k < folds.start[c + 1]; ++k)
+            *out++ = folds.units[k];
+    }
+    return out - begin;
 }
 
 // A folded query matched against the runners' texts, as matchesSearch says.
@@ -325,39 +367,238 @@ public:
 
     [[nodiscard]] bool readsClubs() const { return !m_query.isEmpty(); }
     [[nodiscard]] bool readsCards() const { return !m_digits.isEmpty(); }
+    [[nodiscard]] const QString &query() const { return m_query; }
+    [[nodiscard]] const QString &digits() const { return m_digits; }
 
 private:
     // Whether the folded `text` (without its spaces first, for a card) holds `needle`.
     static bool foldedContains(const QString &text, const QString &needle, bool card)
     {
-        const Latin1Folds &folds = latin1Folds();
-        QVarLengthArray<char16_t, 256> buffer(text.size() * folds.longest);
-        char16_t *out = buffer.data();
-        const auto *const units = reinterpret_cast<const char16_t *>(text.constData());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = units[i];
-            if (c >= 0x100) {
-                const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
-                return folded.contains(needle);
-            }
-            if (card && QChar::isSpace(c))
-                continue;
-            const quint16 from = folds.start[c];
-            const quint16 to = folds.start[c + 1];
-            if (to - from == 1) {
-                *out++ = folds.units[from];
-                continue;
-            }
-            for (quint16 k = from; k < to; ++k)
-                *out++ = folds.units[k];
-        }
-        return holds(buffer.constData(), out - buffer.constData(), needle);
+        QVarLengthArray<char16_t, 256> buffer(text.size() * latin1Folds().longest);
+        if (const auto size = foldLatin1(text, card, buffer.data()))
+            return holds(buffer.constData(), *size, needle);
+        return foldedSearchText(card ? cardNumberWithoutSpaces(text) : text).contains(needle);
     }
 
     QString m_query;
     QString m_digits;
 };
 
+// What a search reads of every runner, kept for a race's runners and active stage while the
+// screen's searches run over them: the folded names and clubs one after the other in one buffer,
+// in stored order (the cards in another, made for the first query with digits); and, worked out
+// for a runner the first time a search finds it, the number of its pair of names and of its class
+// for the stage and where its start time for the stage lies. A search then reads a few bytes in
+// order per runner instead of fetching and folding its texts and looking through two maps of keys,
+// each in an allocation of its own.
+class SearchKeys
+{
+    // The stage fields point at the keys' own copy of the stage id.
+    Q_DISABLE_COPY_MOVE(SearchKeys)
+
+public:
+    explicit SearchKeys(const Race &race)
+        : m_runners(race.participants)
+        , m_stageId(race.activeStageId)
+        , m_activeStage(m_stageId)
+    {
+        const std::size_t count = std::size_t(m_runners.size());
+        m_units.reserve(count * 24);
+        m_starts.reserve(count * fieldCount + 1);
+        m_starts.push_back(0);
+        m_nameOf.assign(count, unknown);
+        m_classOf.assign(count, unknown);
+        m_startOf.assign(count, unknownTime());
+    }
+
+    // Whether every runner's texts are folded. They are folded by the first search, one runner
+    // after the other just before it is matched, while the rest of the runner is read anyway.
+    [[nodiscard]] bool complete() const { return m_folded == m_runners.size(); }
+    void foldNext()
+    {
+        const Participant &p = m_runners.at(m_folded++);
+        appendFolded(m_units, m_starts, p.givenName, false);
+        appendFolded(m_units, m_starts, p.familyName, false);
+        // A runner without a club has an empty one here, which no query holds: an empty query
+        // matches before any text is read. (Read where it lies: a copy would write to the club's
+        // text, which lies apart from everything else read here.)
+        static const QString noClub;
+        appendFolded(m_units, m_starts, p.club ? *p.club : noClub, false);
+    }
+
+    // Whether these keys were made from the race's runners as they are now, for its active stage.
+    // The keys hold a copy of the list they were made from, so a change to the race's list since
+    // copied it first: a list of the same block is one nobody has changed. What the keys point
+    // at in the runners stays where it is for the same reason. (As with any list shared so, a
+    // reference into the race's runners taken before the keys' copy is not written through
+    // afterwards.)
+    [[nodiscard]] bool madeFrom(const Race &race) const
+    {
+        return m_runners.constData() == race.participants.constData()
+            && m_runners.size() == race.participants.size() && m_stageId == race.activeStageId;
+    }
+
+    // Made before a search that reads cards: the cards are kept apart, made only for a query
+    // with digits.
+    void prepare(const SearchQuery &search)
+    {
+        if (!search.readsCards() || !m_cardStarts.empty())
+            return;
+        m_cardUnits.reserve(std::size_t(m_runners.size()) * 8);
+        m_cardStarts.reserve(std::size_t(m_runners.size()) + 1);
+        m_cardStarts.push_back(0);
+        for (const Participant &p : std::as_const(m_runners))
+            appendFolded(m_cardUnits, m_cardStarts, p.cardNumber, true);
+    }
+
+    [[nodiscard]] bool matches(qsizetype runner, const SearchQuery &search) const
+    {
+        const quint32 *const s = m_starts.data() + std::size_t(runner) * fieldCount;
+        const char16_t *const u = m_units.data();
+        const auto field
+            = [&](int k, QStringView needle) { return holds(u + s[k], s[k + 1] - s[k], needle); };
+        const auto card = [&] {
+            const quint32 *const c = m_cardStarts.data() + runner;
+            return holds(m_cardUnits.data() + c[0], c[1] - c[0], search.digits());
+        };
+        return field(0, search.query()) || field(1, search.query()) || (search.readsCards() && card())
+            || field(2, search.query());
+    }
+
+    // The runner's pair of names, numbered from 0 in order of first asking; equal pairs share a
+    // number.
+    quint32 nameNumber(qsizetype runner)
+    {
+        quint32 &number = m_nameOf[std::size_t(runner)];
+        if (number == unknown) {
+            const Participant &p = m_runners.at(runner);
+            const NamePair pair {p.givenName, p.familyName};
+            auto found = m_numberOf.constFind(pair);
+            if (found == m_numberOf.constEnd()) {
+                found = m_numberOf.insert(pair, quint32(m_names.size()));
+                m_names.push_back(displayName(p));
+            }
+            number = found.value();
+        }
+        return number;
+    }
+    [[nodiscard]] const QString &pairName(quint32 number) const { return m_names[number]; }
+
+    // The number of the runner's class for the stage (`none` without one), numbered in order of
+    // first asking.
+    quint32 classNumber(qsizetype runner)
+    {
+        quint32 &number = m_classOf[std::size_t(runner)];
+        if (number == unknown) {
+            const Participant &p = m_runners.at(runner);
+            const QString *classId = m_activeStage(p.classId, p.classIdByStage);
+            number = !classId ? none : m_classNumber.get(*classId, [this](const QString &id) {
+                m_classIds.append(id);
+                return quint32(m_classIds.size() - 1);
+            });
+        }
+        return number;
+    }
+    [[nodiscard]] const QStringList &classIds() const { return m_classIds; }
+
+    // The runner's start time for the stage, if it has one.
+    const QDateTime *startTime(qsizetype runner)
+    {
+        const QDateTime *&time = m_startOf[std::size_t(runner)];
+        if (time == unknownTime()) {
+            const Participant &p = m_runners.at(runner);
+            time = m_activeStage(p.startTime, p.startTimeByStage);
+        }
+        return time;
+    }
+    // Asks for what startTime will read of the runner, in two steps as the lists' own walk does.
+    void prefetchStartTime(qsizetype runner, bool mapBlock) const
+    {
+        const QDateTime *const time = m_startOf[std::size_t(runner)];
+        if (time != unknownTime()) {
+            if (time && !mapBlock)
+                __builtin_prefetch(time);
+        } else if (mapBlock) {
+            prefetchStartMapBlock(m_runners.at(runner));
+        } else {
+            prefetchStartMapNode(m_runners.at(runner));
+        }
+    }
+
+    static constexpr quint32 none = ~quint32(0);
+
+private:
+    static constexpr quint32 unknown = none - 1;
+
+    // Appends the folded `text` (without its spaces, for a card) to `units`, and where it ends
+    // to `starts` (where the next text starts).
+    static void appendFolded(
+        std::vector<char16_t> &units, std::vector<quint32> &starts, const QString &text, bool card)
+    {
+        const std::size_t at = units.size();
+        units.resize(at + std::size_t(text.size() * latin1Folds().longest));
+        if (const auto size = foldLatin1(text, card, units.data() + at)) {
+            units.resize(at + std::size_t(*size));
+        } else {
+            units.resize(at);
+            const QString folded = foldedSearchText(card ? cardNumberWithoutSpaces(text) : text);
+            const auto *const begin = reinterpret_cast<const char16_t *>(folded.constData());
+            units.insert(units.end(), begin, begin + folded.size());
+        }
+        starts.push_back(quint32(units.size()));
+    }
+    static const QDateTime *unknownTime()
+    {
+        static const QDateTime never;
+        return &never;
+    }
+
+    // Given name, family name and club.
+    static constexpr std::size_t fieldCount = 3;
+    QList<Participant> m_runners;
+    std::optional<QString> m_stageId;
+    ActiveStageFields m_activeStage;
+    qsizetype m_folded = 0;
+    std::vector<char16_t> m_units;
+    // Field k of runner i is m_units from m_starts[3i + k] up to m_starts[3i + k + 1].
+    std::vector<quint32> m_starts;
+    // Runner i's card is m_cardUnits from m_cardStarts[i] up to m_cardStarts[i + 1].
+    std::vector<char16_t> m_cardUnits;
+    std::vector<quint32> m_cardStarts;
+    std::vector<quint32> m_nameOf;
+    QHash<NamePair, quint32> m_numberOf;
+    std::vector<QString> m_names;
+    std::vector<quint32> m_classOf;
+    IdMemo<quint32> m_classNumber;
+    QStringList m_classIds;
+    std::vector<const QDateTime *> m_startOf;
+};
+
+// The keys of the runners last searched, per thread (a search runs where its screen does). Only
+// one list's keys are kept, and only while searches and lists are made of it: a list without a
+// search over other runners lets them go, so the copy they hold keeps no old race alive.
+std::unique_ptr<SearchKeys> &lastSearchKeys()
+{
+    thread_local std::unique_ptr<SearchKeys> keys;
+    return keys;
+}
+
+SearchKeys &searchKeysFor(const Race &race)
+{
+    std::unique_ptr<SearchKeys> &keys = lastSearchKeys();
+    if (!keys || !keys->madeFrom(race)) {
+        keys.reset();
+        keys = std::make_unique<SearchKeys>(race);
+    }
+    return *keys;
+}
+
+void forgetSearchKeysUnlessFor(const Race &race)
+{
+    std::unique_ptr<SearchKeys> &keys = lastSearchKeys();
+    if (keys && !keys->madeFrom(race))
+        keys.reset();
+}
 } // namespace
 
 bool matchesSearch(const Participant &p, const QString &foldedQuery)
@@ -372,7 +613,6 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     const SearchQuery search(query);
     // One walk over the runners in stored order reads all that the orders need; the copies are
     // made once, in stored order, into their sorted places.
-    QHash<QStringView, int> classIndex;
     LocalSeconds seconds;
     ActiveStageFields activeStage(race);
     NameRanks names(64);
@@ -382,44 +622,97 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
     std::vector<int> secondsOf;
     std::vector<quint32> timed;
     std::vector<quint32> untimed;
-    passing.reserve(std::size_t(race.participants.size()));
-    classOf.reserve(std::size_t(race.participants.size()));
-    nameOf.reserve(std::size_t(race.participants.size()));
     constexpr qsizetype ahead = 8;
-    for (qsizetype i = 0; i < race.participants.size(); ++i) {
-        if (i + ahead < race.participants.size())
-            prefetchRunner(race.participants[i + ahead], search.readsClubs(), search.readsCards());
-        const Participant &p = race.participants[i];
-        const QString *classId = activeStage(p.classId, p.classIdByStage);
-        if (!classId)
-            continue;
-        if (!filter.classId.isEmpty() && *classId != filter.classId)
-            continue;
-        if (!search.matches(p))
-            continue;
-        passing.push_back(i);
-        auto known = classIndex.constFind(*classId);
-        if (known == classIndex.constEnd()) {
-            known = classIndex.insert(*classId, int(lists.classIds.size()));
-            lists.classIds.append(*classId);
-        }
-        classOf.push_back(known.value());
-        nameOf.push_back(names.add(p));
-    }
-    // The start times in a walk of their own: one with little else to do between its steps keeps
-    // more of the maps' nodes on their way at once.
-    secondsOf.resize(passing.size(), 0);
-    for (std::size_t k = 0; k < passing.size(); ++k) {
-        if (k + 2 * ahead < passing.size())
-            prefetchStartMapBlock(race.participants[passing[k + 2 * ahead]]);
-        if (k + ahead < passing.size())
-            prefetchStartMapNode(race.participants[passing[k + ahead]]);
-        const Participant &p = race.participants[passing[k]];
-        if (const QDateTime *time = activeStage(p.startTime, p.startTimeByStage)) {
-            secondsOf[k] = seconds(*time);
+    // The start time of the runner at `passing[k]`, found by `time`.
+    const auto addStart = [&](std::size_t k, const QDateTime *time) {
+        if (time) {
+            secondsOf.push_back(seconds(*time));
             timed.push_back(quint32(k));
         } else {
+            secondsOf.push_back(0);
             untimed.push_back(quint32(k));
+        }
+    };
+    if (search.readsClubs()) {
+        // One pass over the kept keys, in order; of the runners themselves only the start times
+        // of those listed are read.
+        SearchKeys &keys = searchKeysFor(race);
+        keys.prepare(search);
+        // By the keys' class number: the class's place in the lists' classes, and (-1 unknown)
+        // whether it passes the class filter.
+        std::vector<int> classIndex;
+        std::vector<int> classPasses;
+        const bool folding = !keys.complete();
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (folding) {
+                if (i + ahead < race.participants.size())
+                    prefetchRunner(race.participants[i + ahead], true);
+                keys.foldNext();
+            }
+            if (!keys.matches(i, search))
+                continue;
+            const quint32 classNumber = keys.classNumber(i);
+            if (classNumber == SearchKeys::none)
+                continue;
+            if (classNumber >= classIndex.size()) {
+                classIndex.resize(std::size_t(keys.classIds().size()), -1);
+                classPasses.resize(std::size_t(keys.classIds().size()), -1);
+            }
+            int &passes = classPasses[classNumber];
+            if (passes < 0)
+                passes = filter.classId.isEmpty() || keys.classIds()[classNumber] == filter.classId;
+            if (!passes)
+                continue;
+            passing.push_back(i);
+            int &index = classIndex[classNumber];
+            if (index < 0) {
+                index = int(lists.classIds.size());
+                lists.classIds.append(keys.classIds()[classNumber]);
+            }
+            classOf.push_back(index);
+            const quint32 pair = keys.nameNumber(i);
+            nameOf.push_back(names.add(pair, [&] { return keys.pairName(pair); }));
+        }
+        secondsOf.reserve(passing.size());
+        for (std::size_t k = 0; k < passing.size(); ++k) {
+            if (k + 2 * ahead < passing.size())
+                keys.prefetchStartTime(passing[k + 2 * ahead], true);
+            if (k + ahead < passing.size())
+                keys.prefetchStartTime(passing[k + ahead], false);
+            addStart(k, keys.startTime(passing[k]));
+        }
+    } else {
+        forgetSearchKeysUnlessFor(race);
+        IdMemo<int> classIndex;
+        passing.reserve(std::size_t(race.participants.size()));
+        classOf.reserve(std::size_t(race.participants.size()));
+        nameOf.reserve(std::size_t(race.participants.size()));
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            if (i + ahead < race.participants.size())
+                prefetchRunner(race.participants[i + ahead]);
+            const Participant &p = race.participants[i];
+            const QString *classId = activeStage(p.classId, p.classIdByStage);
+            if (!classId)
+                continue;
+            if (!filter.classId.isEmpty() && *classId != filter.classId)
+                continue;
+            passing.push_back(i);
+            classOf.push_back(classIndex.get(*classId, [&lists](const QString &id) {
+                lists.classIds.append(id);
+                return int(lists.classIds.size() - 1);
+            }));
+            nameOf.push_back(names.add(p));
+        }
+        // The start times in a walk of their own: one with little else to do between its steps
+        // keeps more of the maps' nodes on their way at once.
+        secondsOf.reserve(passing.size());
+        for (std::size_t k = 0; k < passing.size(); ++k) {
+            if (k + 2 * ahead < passing.size())
+                prefetchStartMapBlock(race.participants[passing[k + 2 * ahead]]);
+            if (k + ahead < passing.size())
+                prefetchStartMapNode(race.participants[passing[k + ahead]]);
+            const Participant &p = race.participants[passing[k]];
+            addStart(k, activeStage(p.startTime, p.startTimeByStage));
         }
     }
     // The lists name runners by position: copies would touch every text and map of every runner

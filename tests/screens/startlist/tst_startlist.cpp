@@ -265,6 +265,63 @@ private slots:
         QCOMPARE(names(vm.lists().participants(vm.lists().unscheduled)).join(QLatin1Char(',')), cells[3]);
     }
 
+    // A search made again after a runner's text or the active stage changed lists what the event
+    // holds now, whether the change went through the screen and the store or into a race held by
+    // value.
+    void searchAfterEdit_data() { casetable::load("startlist/screen/search-edits.tsv"); }
+    void searchAfterEdit()
+    {
+        QFETCH(QStringList, cells);
+        const auto edit = [&cells](Participant &p) {
+            if (cells[3] == QLatin1String("given"))
+                p.givenName = cells[4];
+            else if (cells[3] == QLatin1String("family"))
+                p.familyName = cells[4];
+            else if (cells[3] == QLatin1String("card"))
+                p.cardNumber = cells[4];
+            else if (cells[4] == QLatin1String("-"))
+                p.club.reset();
+            else
+                p.club = cells[4];
+        };
+        const StartListFilter filter {QString(), cells[1]};
+
+        const bool stage = cells[3] == QLatin1String("stage");
+
+        open(screenEvent(cells[0]));
+        const auto unfiltered = qScopeGuard([this] { vm.setSearchText(QString()); });
+        vm.setSearchText(cells[1]);
+        vm.refreshNow();
+        if (stage) {
+            vm.setActiveStageId(cells[4]);
+        } else {
+            const Participant *found = byCard(cells[2]);
+            QVERIFY(found);
+            Participant changed = *found;
+            edit(changed);
+            store->updateParticipant(changed);
+        }
+        vm.refreshNow();
+        QCOMPARE(names(vm.lists().participants(vm.lists().scheduled)).join(QLatin1Char(',')), cells[5]);
+        QCOMPARE(names(vm.lists().participants(vm.lists().unscheduled)).join(QLatin1Char(',')), cells[6]);
+
+        Race race = screenEvent(cells[0]);
+        const StartListLists before = startListLists(race, filter);
+        if (stage) {
+            race.activeStageId = cells[4];
+        } else {
+            for (Participant &p : race.participants) {
+                if (p.cardNumber == cells[2])
+                    edit(p);
+            }
+        }
+        const StartListLists after = startListLists(race, filter);
+        QCOMPARE(names(after.participants(after.scheduled)).join(QLatin1Char(',')), cells[5]);
+        QCOMPARE(names(after.participants(after.unscheduled)).join(QLatin1Char(',')), cells[6]);
+        // The case changes what the search lists.
+        QVERIFY(before.filtered != after.filtered);
+    }
+
     // Every Latin-1 character inside a name, a club and a card: the search finds a query there
     // exactly where the text, folded whole, holds it.
     void searchOverLatin1()
