@@ -14,6 +14,7 @@
 
 #include <compare>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace liveresultat {
@@ -86,5 +87,52 @@ struct ResultOp
     const QStringList &classes, const RunnerMap &runners, const ResultMap &results);
 [[nodiscard]] QByteArray diffUploadBody(
     qint64 eventId, const QString &password, const QList<RunnerOp> &runners, const QList<ResultOp> &results);
+
+// The ops taking the service from one accepted state to a race's snapshots.
+struct Changes
+{
+    QList<RunnerOp> runners;
+    QList<ResultOp> results;
+    // Found from what changed in the results alone; the participants were the state's own.
+    bool fromResults = false;
+    // The local time zone the start times were read in.
+    QByteArray timeZone;
+};
+
+// The snapshots the service accepted last, beside the parts of the race they were made from. Qt's
+// lists share their data until one side changes, and this state holds its own copy of each part:
+// a later race whose list still shares it holds that part unchanged, whatever else changed since.
+class AcceptedState
+{
+public:
+    AcceptedState() = default;
+    // The complete snapshots of `race`.
+    explicit AcceptedState(const Race &race);
+
+    [[nodiscard]] const RunnerMap &runners() const { return m_runners; }
+    [[nodiscard]] const ResultMap &results() const { return m_results; }
+
+    // The same ops as diffRunners and diffResults of this state's maps and `race`'s complete
+    // snapshots. While the participants, the classes and the time zone are this state's own,
+    // only the results are compared, in storage order, and only the runners of those that differ
+    // are looked at again; anything else is taken from the complete snapshots.
+    [[nodiscard]] Changes changesTo(const Race &race) const;
+    // This state becomes `race`'s, given `changes` = changesTo(race) on this very state.
+    void accept(const Race &race, const Changes &changes);
+
+private:
+    struct Lookup;
+    [[nodiscard]] const Lookup &lookup() const;
+    [[nodiscard]] Changes changesFromResults(const Race &race, const Lookup &lookup) const;
+
+    RunnerMap m_runners;
+    ResultMap m_results;
+    QList<Participant> m_participants;
+    QList<RaceClass> m_classes;
+    QList<PersonResult> m_resultSource;
+    QByteArray m_timeZone;
+    // Built on first use from the lists above, which never change while it is kept.
+    mutable std::shared_ptr<const Lookup> m_lookup;
+};
 
 } // namespace liveresultat

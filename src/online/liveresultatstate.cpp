@@ -1,0 +1,232 @@
+#include "liveresultatformat.h"
+
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace liveresultat {
+
+namespace {
+
+// A participant id as two integers: ordered and compared without QUuid's variant rules.
+using IdKey = std::pair<quint64, quint64>;
+
+IdKey idKey(const QUuid &id)
+{
+    static_assert(sizeof(QUuid) == 2 * sizeof(quint64));
+    quint64 halves[2];
+    std::memcpy(halves, &id, sizeof halves);
+    return {halves[0], halves[1]};
+}
+
+// What a result's snapshot is made of; a result that differs in none of it publishes the same.
+bool samePublished(const PersonResult &a, const PersonResult &b)
+{
+    return a.participantId == b.participantId && a.raceTime == b.raceTime
+        && a.effectiveCompleted() == b.effectiveCompleted();
+}
+
+// A finish before the start (a negative time, as earlier versions stored it) has no time to
+// publish, like a result without one.
+bool hasPublishedTime(const PersonResult &r)
+{
+    return r.raceTime && !(*r.raceTime < 0);
+}
+
+ResultSnapshot finishSnapshot(const PersonResult &r)
+{
+    // Halves away from zero: 0.125 s is 13 cs.
+    return {std::llround(*r.raceTime * 100.0), r.effectiveCompleted() ? Completed : NotCompleted};
+}
+
+// Results comparing differently in more places than this are taken from complete snapshots: a
+// batch of card reads stays well below it, an edit that shifts the stored results does not.
+constexpr size_t mostChangedResults = 256;
+
+} // namespace
+
+struct AcceptedState::Lookup
+{
+    // The participants' ids in id order, with their positions.
+    std::vector<std::pair<IdKey, qsizetype>> byId;
+    // Every participant has a runner id of its own and every stored result belongs to one of
+    // them: a runner's entries then follow from its own participant and results alone.
+    bool separate = false;
+
+    [[nodiscard]] std::optional<qsizetype> position(const IdKey &id) const
+    {
+        const auto it = std::lower_bound(byId.begin(), byId.end(), id,
+            [](const std::pair<IdKey, qsizetype> &entry, const IdKey &key) { return entry.first < key; });
+        if (it == byId.end() || it->first != id)
+            return std::nullopt;
+        return it->second;
+    }
+};
+
+AcceptedState::AcceptedState(const Race &race)
+    : m_participants(race.participants)
+    , m_classes(race.classes)
+    , m_resultSource(race.results)
+    , m_timeZone(QTimeZone::systemTimeZoneId())
+{
+    m_runners = makeRunnerSnapshots(race);
+    m_results = makeResultSnapshots(race);
+}
+
+const AcceptedState::Lookup &AcceptedState::lookup() const
+{
+    if (m_lookup)
+        return *m_lookup;
+    auto made = std::make_shared<Lookup>();
+    // As many runners as participants: no two share an id or a runner id.
+    if (m_runners.size() == size_t(m_participants.size())) {
+        made->byId.reserve(size_t(m_participants.size()));
+        for (qsizetype i = 0; i < m_participants.size(); ++i)
+            made->byId.emplace_back(idKey(m_participants.at(i).id), i);
+        std::sort(made->byId.begin(), made->byId.end());
+        made->separate = std::all_of(m_resultSource.cbegin(), m_resultSource.cend(),
+            [&](const PersonResult &r) { return made->position(idKey(r.participantId)).has_value(); });
+    }
+    m_lookup = std::move(made);
+    return *m_lookup;
+}
+
+Changes AcceptedState::changesTo(const Race &race) const
+{
+    Changes changes;
+    changes.timeZone = QTimeZone::systemTimeZoneId();
+    if (race.participants.isSharedWith(m_participants) && race.classes.isSharedWith(m_classes)
+        && changes.timeZone == m_timeZone) {
+        if (race.results.isSharedWith(m_resultSource)) {
+            changes.fromResults = true;
+            return changes;
+        }
+        if (const Lookup &found = lookup(); found.separate) {
+            Changes fromResults = changesFromResults(race, found);
+            if (fromResults.fromResults) {
+                fromResults.timeZone = std::move(changes.timeZone);
+                return fromResults;
+            }
+        }
+    }
+    changes.runners = diffRunners(m_runners, makeRunnerSnapshots(race));
+    changes.results = diffResults(m_results, makeResultSnapshots(race));
+    return changes;
+}
+
+Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found) const
+{
+    const QList<PersonResult> &was = m_resultSource;
+    const QList<PersonResult> &now = race.results;
+    const qsizetype common = std::min(was.size(), now.size());
+    if (size_t(was.size() - common + now.size() - common) > mostChangedResults)
+        return {};
+    // The ids of the participants whose results differ, before or after.
+    std::vector<IdKey> touched;
+    size_t differing = 0;
+    for (qsizetype i = 0; i < common; ++i) {
+        const PersonResult &before = was.at(i);
+        const PersonResult &after = now.at(i);
+        if (samePublished(before, after))
+            continue;
+        if (++differing > mostChangedResults)
+            return {};
+        touched.push_back(idKey(before.participantId));
+        touched.push_back(idKey(after.participantId));
+    }
+    for (qsizetype i = common; i < was.size(); ++i)
+        touched.push_back(idKey(was.at(i).participantId));
+    for (qsizetype i = common; i < now.size(); ++i)
+        touched.push_back(idKey(now.at(i).participantId));
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+
+    struct Runner
+    {
+        qsizetype participant = 0;
+        qsizetype timedResult = -1;
+        bool anyResult = false;
+    };
+    std::vector<Runner> runners;
+    runners.reserve(touched.size());
+    for (const IdKey &id : touched) {
+        const std::optional<qsizetype> at = found.position(id);
+        // A result of nobody entered: its runner id could be any other's.
+        if (!at)
+            return {};
+        runners.push_back({*at});
+    }
+    // From the last stored back: a runner's last result with a time is the one published, and
+    // the walk ends once every touched runner has one.
+    size_t untimed = runners.size();
+    for (qsizetype j = now.size() - 1; j >= 0 && untimed > 0; --j) {
+        const PersonResult &r = now.at(j);
+        const auto it = std::lower_bound(touched.begin(), touched.end(), idKey(r.participantId));
+        if (it == touched.end() || *it != idKey(r.participantId))
+            continue;
+        Runner &runner = runners[size_t(it - touched.begin())];
+        runner.anyResult = true;
+        if (runner.timedResult < 0 && hasPublishedTime(r)) {
+            runner.timedResult = j;
+            --untimed;
+        }
+    }
+
+    Changes changes;
+    changes.fromResults = true;
+    QList<ResultOp> deletes;
+    for (const Runner &runner : runners) {
+        const Participant &p = m_participants.at(runner.participant);
+        const ResultKey key {runnerId(p.id), finishControl};
+        std::optional<ResultSnapshot> result;
+        if (runner.timedResult >= 0)
+            result = finishSnapshot(now.at(runner.timedResult));
+        else if (p.status && !runner.anyResult)
+            result
+                = ResultSnapshot {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
+        const auto old = m_results.find(key);
+        if (old == m_results.end()) {
+            if (result)
+                changes.results.append({Op::Add, key, *result});
+        } else if (!result) {
+            deletes.append({Op::Delete, key, {}});
+        } else if (!(old->second == *result)) {
+            changes.results.append({Op::Update, key, *result});
+        }
+    }
+    const auto byKey = [](const ResultOp &a, const ResultOp &b) { return a.key < b.key; };
+    std::sort(changes.results.begin(), changes.results.end(), byKey);
+    std::sort(deletes.begin(), deletes.end(), byKey);
+    changes.results.append(deletes);
+    return changes;
+}
+
+void AcceptedState::accept(const Race &race, const Changes &changes)
+{
+    for (const RunnerOp &op : changes.runners) {
+        if (op.op == Op::Delete)
+            m_runners.erase(op.id);
+        else
+            m_runners.insert_or_assign(op.id, op.runner);
+    }
+    for (const ResultOp &op : changes.results) {
+        if (op.op == Op::Delete)
+            m_results.erase(op.key);
+        else
+            m_results.insert_or_assign(op.key, op.result);
+    }
+    // Ops found from the results alone leave the participants, and so the look-up, as they were;
+    // the new results all belong to entered participants.
+    if (!changes.fromResults)
+        m_lookup.reset();
+    m_participants = race.participants;
+    m_classes = race.classes;
+    m_resultSource = race.results;
+    m_timeZone = changes.timeZone;
+}
+
+} // namespace liveresultat
