@@ -16,6 +16,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace liveresultat {
 
@@ -95,13 +97,17 @@ struct Changes
     QList<ResultOp> results;
     // Found from what changed in the results alone; the participants were the state's own.
     bool fromResults = false;
+    // Then: the places in the race's results that differ from the state's, or lie past its end.
+    std::vector<qsizetype> differingResults;
     // The local time zone the start times were read in.
     QByteArray timeZone;
 };
 
-// The snapshots the service accepted last, beside the parts of the race they were made from. Qt's
-// lists share their data until one side changes, and this state holds its own copy of each part:
-// a later race whose list still shares it holds that part unchanged, whatever else changed since.
+// The snapshots the service accepted last, beside what they were made from: the race's own
+// participant and class lists, and what each stored result publishes, in storage order. Qt's
+// lists share their data until one side changes, and this state holds its own copy of each: a
+// later race whose list still shares it holds it unchanged. The results are not held (a copy held
+// here would make the next appended result copy them all); they are compared, one by one.
 class AcceptedState
 {
 public:
@@ -114,24 +120,36 @@ public:
 
     // The same ops as diffRunners and diffResults of this state's maps and `race`'s complete
     // snapshots. While the participants, the classes and the time zone are this state's own,
-    // only the results are compared, in storage order, and only the runners of those that differ
-    // are looked at again; anything else is taken from the complete snapshots.
+    // only the results are compared, and only the runners of those that differ are looked at
+    // again; anything else is taken from the complete snapshots.
     [[nodiscard]] Changes changesTo(const Race &race) const;
     // This state becomes `race`'s, given `changes` = changesTo(race) on this very state.
     void accept(const Race &race, const Changes &changes);
+
+    // What a stored result publishes: its participant and its time and completion as stored.
+    struct ResultSource
+    {
+        std::pair<quint64, quint64> participant;
+        quint64 timeBits = 0;
+        bool hasTime = false;
+        bool completed = false;
+        bool operator==(const ResultSource &) const = default;
+    };
 
 private:
     struct Lookup;
     [[nodiscard]] const Lookup &lookup() const;
     [[nodiscard]] Changes changesFromResults(const Race &race, const Lookup &lookup) const;
+    void readResultSources(const Race &race);
 
     RunnerMap m_runners;
     ResultMap m_results;
     QList<Participant> m_participants;
     QList<RaceClass> m_classes;
-    QList<PersonResult> m_resultSource;
+    std::vector<ResultSource> m_resultSources;
     QByteArray m_timeZone;
-    // Built on first use from the lists above, which never change while it is kept.
+    // Built on first use from the participants and the result sources; kept through changes
+    // found from the results alone, which leave every result with a participant of the list.
     mutable std::shared_ptr<const Lookup> m_lookup;
 };
 

@@ -23,11 +23,16 @@ IdKey idKey(const QUuid &id)
     return {halves[0], halves[1]};
 }
 
-// What a result's snapshot is made of; a result that differs in none of it publishes the same.
-bool samePublished(const PersonResult &a, const PersonResult &b)
+AcceptedState::ResultSource resultSource(const PersonResult &r)
 {
-    return a.participantId == b.participantId && a.raceTime == b.raceTime
-        && a.effectiveCompleted() == b.effectiveCompleted();
+    AcceptedState::ResultSource source;
+    source.participant = idKey(r.participantId);
+    if (r.raceTime) {
+        source.hasTime = true;
+        std::memcpy(&source.timeBits, &*r.raceTime, sizeof source.timeBits);
+    }
+    source.completed = r.effectiveCompleted();
+    return source;
 }
 
 // A finish before the start (a negative time, as earlier versions stored it) has no time to
@@ -70,11 +75,19 @@ struct AcceptedState::Lookup
 AcceptedState::AcceptedState(const Race &race)
     : m_participants(race.participants)
     , m_classes(race.classes)
-    , m_resultSource(race.results)
     , m_timeZone(QTimeZone::systemTimeZoneId())
 {
     m_runners = makeRunnerSnapshots(race);
     m_results = makeResultSnapshots(race);
+    readResultSources(race);
+}
+
+void AcceptedState::readResultSources(const Race &race)
+{
+    m_resultSources.clear();
+    m_resultSources.reserve(size_t(race.results.size()));
+    for (const PersonResult &r : race.results)
+        m_resultSources.push_back(resultSource(r));
 }
 
 const AcceptedState::Lookup &AcceptedState::lookup() const
@@ -88,8 +101,8 @@ const AcceptedState::Lookup &AcceptedState::lookup() const
         for (qsizetype i = 0; i < m_participants.size(); ++i)
             made->byId.emplace_back(idKey(m_participants.at(i).id), i);
         std::sort(made->byId.begin(), made->byId.end());
-        made->separate = std::all_of(m_resultSource.cbegin(), m_resultSource.cend(),
-            [&](const PersonResult &r) { return made->position(idKey(r.participantId)).has_value(); });
+        made->separate = std::all_of(m_resultSources.cbegin(), m_resultSources.cend(),
+            [&](const ResultSource &r) { return made->position(r.participant).has_value(); });
     }
     m_lookup = std::move(made);
     return *m_lookup;
@@ -101,10 +114,6 @@ Changes AcceptedState::changesTo(const Race &race) const
     changes.timeZone = QTimeZone::systemTimeZoneId();
     if (race.participants.isSharedWith(m_participants) && race.classes.isSharedWith(m_classes)
         && changes.timeZone == m_timeZone) {
-        if (race.results.isSharedWith(m_resultSource)) {
-            changes.fromResults = true;
-            return changes;
-        }
         if (const Lookup &found = lookup(); found.separate) {
             Changes fromResults = changesFromResults(race, found);
             if (fromResults.fromResults) {
@@ -120,28 +129,31 @@ Changes AcceptedState::changesTo(const Race &race) const
 
 Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found) const
 {
-    const QList<PersonResult> &was = m_resultSource;
+    const std::vector<ResultSource> &was = m_resultSources;
     const QList<PersonResult> &now = race.results;
-    const qsizetype common = std::min(was.size(), now.size());
-    if (size_t(was.size() - common + now.size() - common) > mostChangedResults)
+    const qsizetype stored = qsizetype(was.size());
+    const qsizetype common = std::min(stored, now.size());
+    if (size_t(stored - common + now.size() - common) > mostChangedResults)
         return {};
+    std::vector<qsizetype> differing;
     // The ids of the participants whose results differ, before or after.
     std::vector<IdKey> touched;
-    size_t differing = 0;
     for (qsizetype i = 0; i < common; ++i) {
-        const PersonResult &before = was.at(i);
-        const PersonResult &after = now.at(i);
-        if (samePublished(before, after))
+        const ResultSource after = resultSource(now.at(i));
+        if (after == was[size_t(i)])
             continue;
-        if (++differing > mostChangedResults)
+        if (differing.size() == mostChangedResults)
             return {};
-        touched.push_back(idKey(before.participantId));
-        touched.push_back(idKey(after.participantId));
+        differing.push_back(i);
+        touched.push_back(was[size_t(i)].participant);
+        touched.push_back(after.participant);
     }
-    for (qsizetype i = common; i < was.size(); ++i)
-        touched.push_back(idKey(was.at(i).participantId));
-    for (qsizetype i = common; i < now.size(); ++i)
+    for (qsizetype i = common; i < stored; ++i)
+        touched.push_back(was[size_t(i)].participant);
+    for (qsizetype i = common; i < now.size(); ++i) {
+        differing.push_back(i);
         touched.push_back(idKey(now.at(i).participantId));
+    }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
 
@@ -178,6 +190,7 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
 
     Changes changes;
     changes.fromResults = true;
+    changes.differingResults = std::move(differing);
     QList<ResultOp> deletes;
     for (const Runner &runner : runners) {
         const Participant &p = m_participants.at(runner.participant);
@@ -219,13 +232,18 @@ void AcceptedState::accept(const Race &race, const Changes &changes)
         else
             m_results.insert_or_assign(op.key, op.result);
     }
-    // Ops found from the results alone leave the participants, and so the look-up, as they were;
-    // the new results all belong to entered participants.
-    if (!changes.fromResults)
+    if (changes.fromResults) {
+        // The participants are the state's own, and every result read here belongs to one of
+        // them: the look-up stays true.
+        m_resultSources.resize(size_t(race.results.size()));
+        for (const qsizetype i : changes.differingResults)
+            m_resultSources[size_t(i)] = resultSource(race.results.at(i));
+    } else {
         m_lookup.reset();
+        readResultSources(race);
+    }
     m_participants = race.participants;
     m_classes = race.classes;
-    m_resultSource = race.results;
     m_timeZone = changes.timeZone;
 }
 

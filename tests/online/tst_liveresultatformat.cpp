@@ -6,7 +6,8 @@
 // from the state accepted for the previous race to a race that keeps each of the previous race's
 // participants, classes and results that the case gives unchanged (as an edited race shares
 // them). "fromResults", where a case gives it, says whether only the results were compared. Once
-// accepted, the state must hold the race's complete snapshots, texts up to canonical equivalence.
+// accepted, the state must hold the race's complete snapshots, texts up to canonical equivalence,
+// and find the way back to the previous race as the complete snapshots do.
 
 #include "liveresultatformat.h"
 #include "racejson.h"
@@ -108,6 +109,12 @@ private slots:
             QVERIFY(again.runners.isEmpty() && again.results.isEmpty());
             const Changes decoded = state.changesTo(race);
             QVERIFY(decoded.runners.isEmpty() && decoded.results.isEmpty());
+            // And back: the accepted state holds the race, not what it was made from.
+            const Changes back = state.changesTo(previous);
+            QCOMPARE(diffUploadBody(eventId, password, back.runners, back.results),
+                diffUploadBody(eventId, password,
+                    diffRunners(makeRunnerSnapshots(race), makeRunnerSnapshots(previous)),
+                    diffResults(makeResultSnapshots(race), makeResultSnapshots(previous))));
         } else {
             body = completeUploadBody(eventId, password, makeUploadClasses(race), makeRunnerSnapshots(race),
                 makeResultSnapshots(race));
