@@ -213,24 +213,24 @@ void writeHead(BodyWriter &w, qint64 eventId, const QString &password, const cha
     w.text(password);
 }
 
-// The map a sequence of `map[key] = value` assignments in `entries`' order leaves: the last of
-// equal keys wins. The keys are sorted apart from the values, with their positions breaking ties,
-// and the map is then built in key order, each node appended at the end, instead of one descent
-// from the root per assignment.
+// What a sequence of `map[key] = value` assignments in `entries`' order leaves, in key order:
+// the last of equal keys wins. The keys are sorted apart from the values, with their positions
+// breaking ties, and the entries are then moved out in key order into one contiguous list.
 template<typename Key, typename Value>
-std::map<Key, Value> lastAssigned(std::vector<std::pair<Key, Value>> &entries)
+std::vector<std::pair<Key, Value>> lastAssigned(std::vector<std::pair<Key, Value>> &entries)
 {
     std::vector<std::pair<Key, quint32>> order;
     order.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
         order.emplace_back(entries[i].first, quint32(i));
     std::sort(order.begin(), order.end());
-    std::map<Key, Value> out;
+    std::vector<std::pair<Key, Value>> out;
+    out.reserve(order.size());
     for (auto it = order.begin(); it != order.end(); ++it) {
         const auto next = std::next(it);
         if (next != order.end() && !(it->first < next->first))
             continue;
-        out.emplace_hint(out.end(), it->first, std::move(entries[it->second].second));
+        out.emplace_back(it->first, std::move(entries[it->second].second));
     }
     return out;
 }

@@ -13,7 +13,6 @@
 #include <QUuid>
 
 #include <compare>
-#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -50,8 +49,10 @@ struct ResultSnapshot
     bool operator==(const ResultSnapshot &) const = default;
 };
 
-using RunnerMap = std::map<qint64, RunnerSnapshot>;
-using ResultMap = std::map<ResultKey, ResultSnapshot>;
+// Sorted by key, each key once: written out, walked beside each other and searched, all in
+// key order, from one contiguous block.
+using RunnerMap = std::vector<std::pair<qint64, RunnerSnapshot>>;
+using ResultMap = std::vector<std::pair<ResultKey, ResultSnapshot>>;
 
 enum class Op { Add, Update, Delete };
 

@@ -52,6 +52,41 @@ ResultSnapshot finishSnapshot(const PersonResult &r)
 // batch of card reads stays well below it, an edit that shifts the stored results does not.
 constexpr size_t mostChangedResults = 256;
 
+// `entries` (sorted, each key once) with `ops` applied, rebuilt in one pass; the ops of one
+// diff name each key once.
+template<typename Entries, typename Op, typename KeyOf, typename ValueOf>
+void applyOps(Entries &entries, const QList<Op> &ops, KeyOf keyOf, ValueOf valueOf)
+{
+    if (ops.isEmpty())
+        return;
+    std::vector<const Op *> sorted;
+    sorted.reserve(size_t(ops.size()));
+    for (const Op &op : ops)
+        sorted.push_back(&op);
+    std::sort(sorted.begin(), sorted.end(), [&](const Op *a, const Op *b) { return keyOf(*a) < keyOf(*b); });
+    Entries out;
+    out.reserve(entries.size() + sorted.size());
+    auto next = sorted.begin();
+    for (auto &entry : entries) {
+        for (; next != sorted.end() && keyOf(**next) < entry.first; ++next) {
+            if ((*next)->op != liveresultat::Op::Delete)
+                out.emplace_back(keyOf(**next), valueOf(**next));
+        }
+        if (next != sorted.end() && !(entry.first < keyOf(**next))) {
+            if ((*next)->op != liveresultat::Op::Delete)
+                out.emplace_back(entry.first, valueOf(**next));
+            ++next;
+        } else {
+            out.push_back(std::move(entry));
+        }
+    }
+    for (; next != sorted.end(); ++next) {
+        if ((*next)->op != liveresultat::Op::Delete)
+            out.emplace_back(keyOf(**next), valueOf(**next));
+    }
+    entries = std::move(out);
+}
+
 } // namespace
 
 struct AcceptedState::Lookup
@@ -201,8 +236,11 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         else if (p.status && !runner.anyResult)
             result
                 = ResultSnapshot {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
-        const auto old = m_results.find(key);
-        if (old == m_results.end()) {
+        const auto old = std::lower_bound(m_results.begin(), m_results.end(), key,
+            [](const std::pair<ResultKey, ResultSnapshot> &entry, const ResultKey &k) {
+                return entry.first < k;
+            });
+        if (old == m_results.end() || old->first != key) {
             if (result)
                 changes.results.append({Op::Add, key, *result});
         } else if (!result) {
@@ -220,18 +258,12 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
 
 void AcceptedState::accept(const Race &race, const Changes &changes)
 {
-    for (const RunnerOp &op : changes.runners) {
-        if (op.op == Op::Delete)
-            m_runners.erase(op.id);
-        else
-            m_runners.insert_or_assign(op.id, op.runner);
-    }
-    for (const ResultOp &op : changes.results) {
-        if (op.op == Op::Delete)
-            m_results.erase(op.key);
-        else
-            m_results.insert_or_assign(op.key, op.result);
-    }
+    applyOps(
+        m_runners, changes.runners, [](const RunnerOp &op) { return op.id; },
+        [](const RunnerOp &op) { return op.runner; });
+    applyOps(
+        m_results, changes.results, [](const ResultOp &op) { return op.key; },
+        [](const ResultOp &op) { return op.result; });
     if (changes.fromResults) {
         // The participants are the state's own, and every result read here belongs to one of
         // them: the look-up stays true.

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <ctime>
 #include <iterator>
+#include <map>
 
 using namespace liveresultat;
 
@@ -145,8 +146,8 @@ private slots:
             = {INT64_MIN, INT64_MIN + 1, -1, 0, 1, 9, 10, 99, 100, INT64_MAX - 1, INT64_MAX};
         const auto number = [&](qsizetype i) { return numbers[size_t(i) % std::size(numbers)]; };
         const QString opNames[] = {QStringLiteral("add"), QStringLiteral("update"), QStringLiteral("delete")};
-        RunnerMap runners;
-        ResultMap results;
+        std::map<qint64, RunnerSnapshot> runners;
+        std::map<ResultKey, ResultSnapshot> results;
         QList<RunnerOp> runnerOps;
         QList<ResultOp> resultOps;
         QJsonArray runnerOpArray;
@@ -205,7 +206,8 @@ private slots:
                 {QStringLiteral("password"), password}, {QStringLiteral("mode"), QStringLiteral("complete")},
                 {QStringLiteral("classes"), classArray}, {QStringLiteral("runners"), runnerArray},
                 {QStringLiteral("results"), resultArray}};
-            QCOMPARE(completeUploadBody(eventId, password, texts, runners, results),
+            QCOMPARE(completeUploadBody(eventId, password, texts, RunnerMap(runners.begin(), runners.end()),
+                         ResultMap(results.begin(), results.end())),
                 QJsonDocument(complete).toJson(QJsonDocument::Compact));
             const QJsonObject diff {{QStringLiteral("eventid"), eventId},
                 {QStringLiteral("password"), password}, {QStringLiteral("mode"), QStringLiteral("diff")},
