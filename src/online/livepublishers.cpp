@@ -160,30 +160,29 @@ void LiveResultatPublisher::publish(Race race, bool incremental)
         setPublishing(false);
         return;
     }
-    Upload upload {std::move(race), *eventId, {}, {}, {}};
-    upload.runners = makeRunnerSnapshots(upload.race);
-    upload.results = makeResultSnapshots(upload.race);
+    Upload upload {std::move(race), *eventId, std::nullopt, {}, {}};
 
     // A baseline belongs to the competition it was accepted for: another competition starts
     // with a complete upload.
     QByteArray body;
     if (incremental && m_baseline && m_baseline->eventId == *eventId) {
-        const QList<RunnerOp> runnerOps = diffRunners(m_baseline->runners, upload.runners);
-        const QList<ResultOp> resultOps = diffResults(m_baseline->results, upload.results);
-        if (runnerOps.isEmpty() && resultOps.isEmpty()) {
-            m_baseline = Baseline {*eventId, std::move(upload.runners), std::move(upload.results)};
+        upload.changes = m_baseline->state.changesTo(upload.race);
+        const Changes &changes = upload.changes;
+        if (changes.runners.isEmpty() && changes.results.isEmpty()) {
+            m_baseline->state.accept(upload.race, changes);
             setStatusText(QStringLiteral("No changes to publish at ") + timeOfDay());
             setPublishing(false);
             return;
         }
-        body = diffUploadBody(*eventId, m_settings->passcode(), runnerOps, resultOps);
+        body = diffUploadBody(*eventId, m_settings->passcode(), changes.runners, changes.results);
         upload.summary = QStringLiteral("%1 runner change(s), %2 result change(s)")
-                             .arg(runnerOps.size())
-                             .arg(resultOps.size());
+                             .arg(changes.runners.size())
+                             .arg(changes.results.size());
     } else {
-        body = completeUploadBody(
-            *eventId, m_settings->passcode(), makeUploadClasses(upload.race), upload.runners, upload.results);
-        upload.summary = QStringLiteral("%1 runner(s) (full sync)").arg(upload.runners.size());
+        const AcceptedState &state = upload.complete.emplace(upload.race);
+        body = completeUploadBody(*eventId, m_settings->passcode(), makeUploadClasses(upload.race),
+            state.runners(), state.results());
+        upload.summary = QStringLiteral("%1 runner(s) (full sync)").arg(state.runners().size());
     }
 
     QNetworkRequest request(m_settings->uploadUrl());
@@ -223,10 +222,15 @@ void LiveResultatPublisher::publish(Race race, bool incremental)
 }
 
 void LiveResultatPublisher::finish(
-    const Upload &upload, std::optional<int> status, const QString &error, bool timedOut)
+    Upload &upload, std::optional<int> status, const QString &error, bool timedOut)
 {
     if (status && *status >= 200 && *status <= 299) {
-        m_baseline = Baseline {upload.eventId, upload.runners, upload.results};
+        // A diff went out only against the baseline of its competition, which nothing else
+        // replaces while it is in flight.
+        if (upload.complete)
+            m_baseline = Baseline {upload.eventId, std::move(*upload.complete)};
+        else if (m_baseline)
+            m_baseline->state.accept(upload.race, upload.changes);
         setStatusText(QStringLiteral("Published ") + upload.summary + QStringLiteral(" at ") + timeOfDay());
     } else {
         if (timedOut)

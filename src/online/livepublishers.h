@@ -135,20 +135,20 @@ private:
     struct Baseline
     {
         qint64 eventId = 0;
-        liveresultat::RunnerMap runners;
-        liveresultat::ResultMap results;
+        liveresultat::AcceptedState state;
     };
     struct Upload
     {
         Race race;
         qint64 eventId = 0;
-        liveresultat::RunnerMap runners;
-        liveresultat::ResultMap results;
+        // A complete upload's state; a diff's changes to the baseline.
+        std::optional<liveresultat::AcceptedState> complete;
+        liveresultat::Changes changes;
         QString summary;
     };
 
     void publish(Race race, bool incremental);
-    void finish(const Upload &upload, std::optional<int> status, const QString &error, bool timedOut = false);
+    void finish(Upload &upload, std::optional<int> status, const QString &error, bool timedOut = false);
     void runWaiting();
     [[nodiscard]] QString timeOfDay() const;
 

@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -64,54 +63,176 @@ bool sameRunner(const RunnerSnapshot &a, const RunnerSnapshot &b)
     return sameText(a.name, b.name) && clubsEqual && sameText(a.className, b.className) && a.start == b.start;
 }
 
-void writeRunner(QJsonObject &o, const RunnerSnapshot &r)
+// The compact JSON QJsonDocument writes, written straight into one buffer: keys come in the
+// order QJsonObject keeps them (sorted), numbers as integers. A text holding a control character,
+// a surrogate (paired or not) or a non-character is escaped by Qt itself, so that every text
+// reads as Qt would write it; any other character stands for itself in UTF-8.
+class BodyWriter
 {
-    o.insert(QStringLiteral("name"), r.name);
-    if (r.club)
-        o.insert(QStringLiteral("club"), *r.club);
-    o.insert(QStringLiteral("class"), r.className);
-    if (r.start)
-        o.insert(QStringLiteral("start"), *r.start);
+public:
+    explicit BodyWriter(qsizetype expected) { m_out.reserve(expected); }
+
+    void raw(const char *text) { m_out.append(text); }
+    void key(const char *name)
+    {
+        m_out.append('"');
+        m_out.append(name);
+        m_out.append("\":");
+    }
+    void number(qint64 value)
+    {
+        char digits[24];
+        char *end = digits + sizeof digits;
+        char *at = end;
+        quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+        do {
+            *--at = char('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0)
+            *--at = '-';
+        m_out.append(at, end - at);
+    }
+    void text(const QString &value)
+    {
+        const qsizetype start = m_out.size();
+        m_out.append('"');
+        for (const QChar c : value) {
+            const char16_t u = c.unicode();
+            if (u < 0x80) {
+                if (u < 0x20)
+                    return textByQt(start, value);
+                if (u == u'"' || u == u'\\')
+                    m_out.append('\\');
+                m_out.append(char(u));
+            } else if (u < 0x800) {
+                m_out.append(char(0xc0 | (u >> 6)));
+                m_out.append(char(0x80 | (u & 0x3f)));
+            } else if (QChar::isSurrogate(u) || (u >= 0xfdd0 && u <= 0xfdef) || u >= 0xfffe) {
+                return textByQt(start, value);
+            } else {
+                m_out.append(char(0xe0 | (u >> 12)));
+                m_out.append(char(0x80 | ((u >> 6) & 0x3f)));
+                m_out.append(char(0x80 | (u & 0x3f)));
+            }
+        }
+        m_out.append('"');
+    }
+    [[nodiscard]] QByteArray take() { return std::move(m_out); }
+
+private:
+    void textByQt(qsizetype start, const QString &value)
+    {
+        m_out.truncate(start);
+        const QByteArray array = QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact);
+        // "[" text "]"
+        m_out.append(array.constData() + 1, array.size() - 2);
+    }
+
+    QByteArray m_out;
+};
+
+// The runner's fields after its id (and, in a diff, its op), in key order around them.
+void writeRunner(BodyWriter &w, const RunnerSnapshot &r, qint64 id, const char *op)
+{
+    w.key("class");
+    w.text(r.className);
+    if (r.club) {
+        w.raw(",");
+        w.key("club");
+        w.text(*r.club);
+    }
+    w.raw(",");
+    w.key("id");
+    w.number(id);
+    w.raw(",");
+    w.key("name");
+    w.text(r.name);
+    if (op) {
+        w.raw(",");
+        w.key("op");
+        w.raw("\"");
+        w.raw(op);
+        w.raw("\"");
+    }
+    if (r.start) {
+        w.raw(",");
+        w.key("start");
+        w.number(*r.start);
+    }
 }
 
-QString opName(Op op)
+const char *opName(Op op)
 {
     switch (op) {
     case Op::Add:
-        return QStringLiteral("add");
+        return "add";
     case Op::Update:
-        return QStringLiteral("update");
+        return "update";
     case Op::Delete:
         break;
     }
-    return QStringLiteral("delete");
+    return "delete";
 }
 
-// The map a sequence of `map[key] = value` assignments in `entries`' order leaves: the last of
-// equal keys wins. The keys are sorted apart from the values, with their positions breaking ties,
-// and the map is then built in key order, each node appended at the end, instead of one descent
-// from the root per assignment.
+void writeResult(BodyWriter &w, const ResultKey &key, const ResultSnapshot *result, const char *op)
+{
+    w.raw("{");
+    w.key("control");
+    w.number(key.control);
+    if (op) {
+        w.raw(",");
+        w.key("op");
+        w.raw("\"");
+        w.raw(op);
+        w.raw("\"");
+    }
+    w.raw(",");
+    w.key("runnerId");
+    w.number(key.runnerId);
+    if (result) {
+        w.raw(",");
+        w.key("status");
+        w.number(result->status);
+        w.raw(",");
+        w.key("time");
+        w.number(result->time);
+    }
+    w.raw("}");
+}
+
+void writeHead(BodyWriter &w, qint64 eventId, const QString &password, const char *mode)
+{
+    w.key("eventid");
+    w.number(eventId);
+    w.raw(",");
+    w.key("mode");
+    w.raw(mode);
+    w.raw(",");
+    w.key("password");
+    w.text(password);
+}
+
+// What a sequence of `map[key] = value` assignments in `entries`' order leaves, in key order:
+// the last of equal keys wins. The keys are sorted apart from the values, with their positions
+// breaking ties, and the entries are then moved out in key order into one contiguous list.
 template<typename Key, typename Value>
-std::map<Key, Value> lastAssigned(std::vector<std::pair<Key, Value>> &entries)
+std::vector<std::pair<Key, Value>> lastAssigned(std::vector<std::pair<Key, Value>> &entries)
 {
     std::vector<std::pair<Key, quint32>> order;
     order.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
         order.emplace_back(entries[i].first, quint32(i));
     std::sort(order.begin(), order.end());
-    std::map<Key, Value> out;
+    std::vector<std::pair<Key, Value>> out;
+    out.reserve(order.size());
     for (auto it = order.begin(); it != order.end(); ++it) {
         const auto next = std::next(it);
         if (next != order.end() && !(it->first < next->first))
             continue;
-        out.emplace_hint(out.end(), it->first, std::move(entries[it->second].second));
+        out.emplace_back(it->first, std::move(entries[it->second].second));
     }
     return out;
-}
-
-QByteArray compact(const QJsonObject &o)
-{
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
@@ -346,49 +467,75 @@ QList<ResultOp> diffResults(const ResultMap &baseline, const ResultMap &current)
 QByteArray completeUploadBody(qint64 eventId, const QString &password, const QStringList &classes,
     const RunnerMap &runners, const ResultMap &results)
 {
-    QJsonArray classArray;
-    for (const QString &name : classes)
-        classArray.append(QJsonObject {{QStringLiteral("name"), name}});
-    QJsonArray runnerArray;
-    for (const auto &[id, runner] : runners) {
-        QJsonObject o {{QStringLiteral("id"), id}};
-        writeRunner(o, runner);
-        runnerArray.append(o);
+    // About what a runner and a result take, so that the buffer grows once at most.
+    BodyWriter w(256 + classes.size() * 24 + qsizetype(runners.size()) * 96 + qsizetype(results.size()) * 80);
+    w.raw("{");
+    w.key("classes");
+    w.raw("[");
+    for (qsizetype i = 0; i < classes.size(); ++i) {
+        w.raw(i == 0 ? "{" : ",{");
+        w.key("name");
+        w.text(classes.at(i));
+        w.raw("}");
     }
-    QJsonArray resultArray;
+    w.raw("],");
+    writeHead(w, eventId, password, "\"complete\"");
+    w.raw(",");
+    w.key("results");
+    w.raw("[");
+    bool first = true;
     for (const auto &[key, result] : results) {
-        resultArray.append(
-            QJsonObject {{QStringLiteral("runnerId"), key.runnerId}, {QStringLiteral("control"), key.control},
-                {QStringLiteral("time"), result.time}, {QStringLiteral("status"), result.status}});
+        if (!std::exchange(first, false))
+            w.raw(",");
+        writeResult(w, key, &result, nullptr);
     }
-    return compact({{QStringLiteral("eventid"), eventId}, {QStringLiteral("password"), password},
-        {QStringLiteral("mode"), QStringLiteral("complete")}, {QStringLiteral("classes"), classArray},
-        {QStringLiteral("runners"), runnerArray}, {QStringLiteral("results"), resultArray}});
+    w.raw("],");
+    w.key("runners");
+    w.raw("[");
+    first = true;
+    for (const auto &[id, runner] : runners) {
+        w.raw(std::exchange(first, false) ? "{" : ",{");
+        writeRunner(w, runner, id, nullptr);
+        w.raw("}");
+    }
+    w.raw("]}");
+    return w.take();
 }
 
 QByteArray diffUploadBody(
     qint64 eventId, const QString &password, const QList<RunnerOp> &runners, const QList<ResultOp> &results)
 {
-    QJsonArray runnerArray;
-    for (const RunnerOp &op : runners) {
-        QJsonObject o {{QStringLiteral("op"), opName(op.op)}, {QStringLiteral("id"), op.id}};
-        if (op.op != Op::Delete)
-            writeRunner(o, op.runner);
-        runnerArray.append(o);
+    BodyWriter w(256 + runners.size() * 112 + results.size() * 96);
+    w.raw("{");
+    writeHead(w, eventId, password, "\"diff\"");
+    w.raw(",");
+    w.key("results");
+    w.raw("[");
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        if (i > 0)
+            w.raw(",");
+        const ResultOp &op = results.at(i);
+        writeResult(w, op.key, op.op == Op::Delete ? nullptr : &op.result, opName(op.op));
     }
-    QJsonArray resultArray;
-    for (const ResultOp &op : results) {
-        QJsonObject o {{QStringLiteral("op"), opName(op.op)}, {QStringLiteral("runnerId"), op.key.runnerId},
-            {QStringLiteral("control"), op.key.control}};
-        if (op.op != Op::Delete) {
-            o.insert(QStringLiteral("time"), op.result.time);
-            o.insert(QStringLiteral("status"), op.result.status);
+    w.raw("],");
+    w.key("runners");
+    w.raw("[");
+    for (qsizetype i = 0; i < runners.size(); ++i) {
+        const RunnerOp &op = runners.at(i);
+        w.raw(i == 0 ? "{" : ",{");
+        if (op.op == Op::Delete) {
+            w.key("id");
+            w.number(op.id);
+            w.raw(",");
+            w.key("op");
+            w.raw("\"delete\"");
+        } else {
+            writeRunner(w, op.runner, op.id, opName(op.op));
         }
-        resultArray.append(o);
+        w.raw("}");
     }
-    return compact({{QStringLiteral("eventid"), eventId}, {QStringLiteral("password"), password},
-        {QStringLiteral("mode"), QStringLiteral("diff")}, {QStringLiteral("runners"), runnerArray},
-        {QStringLiteral("results"), resultArray}});
+    w.raw("]}");
+    return w.take();
 }
 
 } // namespace liveresultat

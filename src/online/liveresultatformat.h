@@ -13,8 +13,10 @@
 #include <QUuid>
 
 #include <compare>
-#include <map>
+#include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace liveresultat {
 
@@ -47,8 +49,10 @@ struct ResultSnapshot
     bool operator==(const ResultSnapshot &) const = default;
 };
 
-using RunnerMap = std::map<qint64, RunnerSnapshot>;
-using ResultMap = std::map<ResultKey, ResultSnapshot>;
+// Sorted by key, each key once: written out, walked beside each other and searched, all in
+// key order, from one contiguous block.
+using RunnerMap = std::vector<std::pair<qint64, RunnerSnapshot>>;
+using ResultMap = std::vector<std::pair<ResultKey, ResultSnapshot>>;
 
 enum class Op { Add, Update, Delete };
 
@@ -86,5 +90,68 @@ struct ResultOp
     const QStringList &classes, const RunnerMap &runners, const ResultMap &results);
 [[nodiscard]] QByteArray diffUploadBody(
     qint64 eventId, const QString &password, const QList<RunnerOp> &runners, const QList<ResultOp> &results);
+
+// The ops taking the service from one accepted state to a race's snapshots.
+struct Changes
+{
+    QList<RunnerOp> runners;
+    QList<ResultOp> results;
+    // Found from what changed in the results alone; the participants were the state's own.
+    bool fromResults = false;
+    // Then: the places in the race's results that differ from the state's, or lie past its end.
+    std::vector<qsizetype> differingResults;
+    // The local time zone the start times were read in.
+    QByteArray timeZone;
+};
+
+// The snapshots the service accepted last, beside what they were made from: the race's own
+// participant and class lists, and what each stored result publishes, in storage order. Qt's
+// lists share their data until one side changes, and this state holds its own copy of each: a
+// later race whose list still shares it holds it unchanged. The results are not held (a copy held
+// here would make the next appended result copy them all); they are compared, one by one.
+class AcceptedState
+{
+public:
+    AcceptedState() = default;
+    // The complete snapshots of `race`.
+    explicit AcceptedState(const Race &race);
+
+    [[nodiscard]] const RunnerMap &runners() const { return m_runners; }
+    [[nodiscard]] const ResultMap &results() const { return m_results; }
+
+    // The same ops as diffRunners and diffResults of this state's maps and `race`'s complete
+    // snapshots. While the participants, the classes and the time zone are this state's own,
+    // only the results are compared, and only the runners of those that differ are looked at
+    // again; anything else is taken from the complete snapshots.
+    [[nodiscard]] Changes changesTo(const Race &race) const;
+    // This state becomes `race`'s, given `changes` = changesTo(race) on this very state.
+    void accept(const Race &race, const Changes &changes);
+
+    // What a stored result publishes: its participant and its time and completion as stored.
+    struct ResultSource
+    {
+        std::pair<quint64, quint64> participant;
+        quint64 timeBits = 0;
+        bool hasTime = false;
+        bool completed = false;
+        bool operator==(const ResultSource &) const = default;
+    };
+
+private:
+    struct Lookup;
+    [[nodiscard]] const Lookup &lookup() const;
+    [[nodiscard]] Changes changesFromResults(const Race &race, const Lookup &lookup) const;
+    void readResultSources(const Race &race);
+
+    RunnerMap m_runners;
+    ResultMap m_results;
+    QList<Participant> m_participants;
+    QList<RaceClass> m_classes;
+    std::vector<ResultSource> m_resultSources;
+    QByteArray m_timeZone;
+    // Built on first use from the participants and the result sources; kept through changes
+    // found from the results alone, which leave every result with a participant of the list.
+    mutable std::shared_ptr<const Lookup> m_lookup;
+};
 
 } // namespace liveresultat
