@@ -6,10 +6,15 @@
 #include "racestore.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -132,6 +137,70 @@ BENCHMARK(BM_LoadEventFileJustSaved)
     ->Arg(50000)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// The machine's own floor for a pass that reads every result record of the event once: one load
+// from each 64-byte line of each record and the first line of its splits, nothing else. In stored
+// order and (Scattered) in a fixed order unrelated to storage, as lists grouped by class or sorted
+// by time read them. Whether the records fit the caches decides this floor's growth from 5,000 to
+// 50,000 entries; a job whose own work is small beside it cannot grow less.
+void resultRecordsFloor(benchmark::State &state, bool scattered)
+{
+    const Race &race = largeRace(state);
+    std::vector<const PersonResult *> order;
+    order.reserve(size_t(race.results.size()));
+    for (const PersonResult &r : race.results)
+        order.push_back(&r);
+    if (scattered) {
+        QRandomGenerator rng(20251207);
+        for (size_t i = order.size(); i > 1; --i)
+            std::swap(order[i - 1], order[rng.bounded(quint32(i))]);
+    }
+    quint64 sum = 0;
+    for (auto _ : state) {
+        for (const PersonResult *r : order) {
+            const auto *bytes = reinterpret_cast<const unsigned char *>(r);
+            for (size_t at = 0; at < sizeof(PersonResult); at += 64) {
+                quint64 word;
+                std::memcpy(&word, bytes + at, sizeof word);
+                sum += word;
+            }
+            if (!r->splits.isEmpty())
+                sum += quint64(r->splits.constData()->controlCode);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["records"] = double(order.size());
+}
+void BM_ResultRecordsFloor(benchmark::State &state)
+{
+    resultRecordsFloor(state, false);
+}
+BENCHMARK(BM_ResultRecordsFloor)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+void BM_ResultRecordsFloorScattered(benchmark::State &state)
+{
+    resultRecordsFloor(state, true);
+}
+BENCHMARK(BM_ResultRecordsFloorScattered)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The machine's own floor for writing a document of the argument's size in bytes into a buffer
+// kept from the iteration before, 2,500 bytes at a time (about a row of a result list with
+// splits). The sizes are those of that list of stage 1 at 500, 5,000 and 50,000 entries: whether
+// the buffer fits the caches decides this floor's growth.
+void BM_BufferWriteFloor(benchmark::State &state)
+{
+    const auto size = qsizetype(state.range(0));
+    QByteArray piece(2500, 'x');
+    QByteArray buffer;
+    buffer.reserve(size);
+    for (auto _ : state) {
+        buffer.resize(0);
+        while (buffer.size() + piece.size() <= size)
+            buffer.append(piece);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.counters["bytes"] = double(buffer.size());
+}
+BENCHMARK(BM_BufferWriteFloor)->Arg(1270000)->Arg(12700000)->Arg(127000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -28,7 +28,7 @@ run() { # tag binary filter [env arguments]
 run results bench_results '/(500|5000|50000)$'
 run entries bench_entries '/(500|5000|50000)$'
 run import bench_import 'EntryList.*/(500|5000|50000)$'
-run model bench_model '(Decode|DecodePretty|Encode.*|LoadEventFile|SaveEventFile)/(500|5000|50000)'
+run model bench_model '(Decode|DecodePretty|Encode.*|LoadEventFile|SaveEventFile|ResultRecordsFloor.*)/(500|5000|50000)'
 run documents bench_documents '/(500|5000|50000)$'
 run outstanding bench_outstanding '.'
 run readerpane bench_readerpane '/(500|5000|50000)$'
