@@ -133,6 +133,16 @@ private:
 };
 
 // The runner's fields after its id (and, in a diff, its op), in key order around them.
+// `op` is one of the fixed names of opName().
+void writeOp(BodyWriter &w, const char *op)
+{
+    w.raw(",");
+    w.key("op");
+    w.raw("\"");
+    w.raw(op);
+    w.raw("\"");
+}
+
 void writeRunner(BodyWriter &w, const RunnerSnapshot &r, qint64 id, const char *op)
 {
     w.key("class");
@@ -148,13 +158,8 @@ void writeRunner(BodyWriter &w, const RunnerSnapshot &r, qint64 id, const char *
     w.raw(",");
     w.key("name");
     w.text(r.name);
-    if (op) {
-        w.raw(",");
-        w.key("op");
-        w.raw("\"");
-        w.raw(op);
-        w.raw("\"");
-    }
+    if (op)
+        writeOp(w, op);
     if (r.start) {
         w.raw(",");
         w.key("start");
@@ -180,13 +185,8 @@ void writeResult(BodyWriter &w, const ResultKey &key, const ResultSnapshot *resu
     w.raw("{");
     w.key("control");
     w.number(key.control);
-    if (op) {
-        w.raw(",");
-        w.key("op");
-        w.raw("\"");
-        w.raw(op);
-        w.raw("\"");
-    }
+    if (op)
+        writeOp(w, op);
     w.raw(",");
     w.key("runnerId");
     w.number(key.runnerId);
