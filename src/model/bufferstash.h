@@ -5,8 +5,10 @@
 // and written into again once nobody holds that text any more (the autosave, the event file and
 // sync all drop theirs once written); a text held on to merely makes the next one start afresh,
 // and a caller changing its text in place gets a copy of its own. The memory kept is the pages
-// the last large text touched. A text needing under a quarter of that buffer starts afresh, and
-// its own buffer is kept in place of the larger one.
+// the last large text touched. A text needing under a quarter of that buffer starts afresh; its
+// own buffer is kept in place of the larger one only while that one is still held elsewhere. An
+// idle larger buffer stays: freeing it costs its pages' release now and their first touch again
+// on the next large text (an event's full write after each change that encodes only the change).
 
 #include <QByteArray>
 #include <QMutex>
@@ -44,6 +46,8 @@ public:
     {
         if (text.size() >= From) {
             QMutexLocker lock(&m_mutex);
+            if (m_buffer.isDetached() && m_buffer.capacity() > text.capacity())
+                return;
             m_buffer = text;
         } else if (text.capacity() - text.size() > text.size() / 4) {
             text.squeeze();

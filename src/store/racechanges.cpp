@@ -80,6 +80,8 @@ struct Collection
     // Replay: applies the puts and removals of one record, or replaces the collection whole.
     std::function<void(Race &race, const Race &puts, const Race &removed, bool whole)> apply;
     std::function<qsizetype(const Race &)> size;
+    // Whether two events hold this collection's very list (its data shared).
+    std::function<bool(const Race &, const Race &)> shared;
 };
 
 // The diff of one list by id. Returns whether the list must be recorded whole; otherwise `puts`
@@ -241,7 +243,8 @@ Collection listCollection(
             else
                 applyList(race.*member, puts.*member, removed.*member, id);
         },
-        [=](const Race &race) { return (race.*member).size(); }};
+        [=](const Race &race) { return (race.*member).size(); },
+        [=](const Race &a, const Race &b) { return (a.*member).isSharedWith(b.*member); }};
 }
 
 QUuid participantId(const Participant &p)
@@ -411,8 +414,12 @@ std::optional<RaceChangeText> encodeRaceChanges(const RaceChanges &changes, QStr
         head.insert(QStringLiteral("fields"), true);
     head.insert(QStringLiteral("removedBytes"), removedIds.size());
     QByteArray headText = QJsonDocument(head).toJson(QJsonDocument::Compact);
-    // Without its braces: the journal puts its own keys first.
-    change.body = headText.mid(1, headText.size() - 2) + removedMark + removedIds + raceMark + *putText;
+    // Without its braces: the journal puts its own keys first. Built in one allocation: the
+    // puts of an import or a draw run to tens of megabytes.
+    const QByteArrayView headKeys = QByteArrayView(headText).sliced(1, headText.size() - 2);
+    change.body.reserve(
+        headKeys.size() + removedMark.size() + removedIds.size() + raceMark.size() + putText->size());
+    change.body.append(headKeys).append(removedMark).append(removedIds).append(raceMark).append(*putText);
     return change;
 }
 
@@ -421,21 +428,52 @@ std::optional<RaceChangeText> encodeRaceChanges(const Race &before, const Race &
     return encodeRaceChanges(diffRace(before, after), error);
 }
 
+namespace {
+
+void applyCollection(Race &race, const Collection &collection, const RaceChanges &changes)
+{
+    // Made from this very list: the appended results go after it without looking for their ids
+    // (a walk over every result otherwise).
+    if (changes.resultsAppendedAfter && std::strcmp(collection.name, resultsName) == 0
+        && race.results.size() == *changes.resultsAppendedAfter) {
+        race.results.append(changes.puts.results);
+        return;
+    }
+    collection.apply(
+        race, changes.puts, changes.removed, changes.whole.contains(QLatin1String(collection.name)));
+}
+
+} // namespace
+
 void applyRaceChanges(Race &race, const RaceChanges &changes)
 {
-    for (const Collection &collection : collections()) {
-        // Made from this very list: the appended results go after it without looking for their ids
-        // (a walk over every result otherwise).
-        if (changes.resultsAppendedAfter && std::strcmp(collection.name, resultsName) == 0
-            && race.results.size() == *changes.resultsAppendedAfter) {
-            race.results.append(changes.puts.results);
-            continue;
-        }
-        collection.apply(
-            race, changes.puts, changes.removed, changes.whole.contains(QLatin1String(collection.name)));
-    }
+    for (const Collection &collection : collections())
+        applyCollection(race, collection, changes);
     if (changes.fields)
         copyFields(changes.puts, race);
+}
+
+void applyResultChanges(QList<PersonResult> &results, const RaceChanges &changes)
+{
+    for (const Collection &collection : collections()) {
+        if (std::strcmp(collection.name, resultsName) != 0)
+            continue;
+        Race race;
+        race.results = std::move(results);
+        applyCollection(race, collection, changes);
+        results = std::move(race.results);
+    }
+}
+
+bool sharesRecords(const Race &a, const Race &b, bool exceptResults)
+{
+    for (const Collection &collection : collections()) {
+        if (exceptResults && std::strcmp(collection.name, resultsName) == 0)
+            continue;
+        if (!collection.shared(a, b))
+            return false;
+    }
+    return sameFields(a, b);
 }
 
 std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error)

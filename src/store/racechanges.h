@@ -63,6 +63,12 @@ struct RaceChanges
 // Applied to the `before` they were found from, `changes` give the collections and fields of the
 // `after` (what replay does with the record).
 void applyRaceChanges(Race &race, const RaceChanges &changes);
+// As above, for the results alone: what `changes` do to the results they were found from.
+void applyResultChanges(QList<PersonResult> &results, const RaceChanges &changes);
+// Whether `a` and `b` hold the very same lists (each collection sharing its data; with
+// `exceptResults`, the results left out) and the same fields: a diff against one is then, byte
+// for byte, the diff against the other.
+[[nodiscard]] bool sharesRecords(const Race &a, const Race &b, bool exceptResults = false);
 // The whole event as one record: the first record of an event whose files do not carry its id
 // yet, so that replay can find what the later records change.
 [[nodiscard]] std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error = nullptr);

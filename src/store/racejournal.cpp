@@ -382,8 +382,13 @@ bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeE
     } else {
         const qint64 sequence = m_sequence + 1;
         // The sequence number and the event go first so a reader sees them without the rest.
-        QByteArray line = "{\"seq\":" + QByteArray::number(sequence) + ",\"event\":\""
-            + event.toByteArray(QUuid::WithoutBraces) + "\"," + body + "}\n";
+        const QByteArray keys = "{\"seq\":" + QByteArray::number(sequence) + ",\"event\":\""
+            + event.toByteArray(QUuid::WithoutBraces) + "\",";
+        // One allocation of the exact size: the line is kept until a full write holds it, and an
+        // import's line runs to tens of megabytes.
+        QByteArray line;
+        line.reserve(keys.size() + body.size() + 2);
+        line.append(keys).append(body).append("}\n");
         // Past the space written ahead only when it cannot be had in time: a step under way ends
         // within milliseconds, and no record may be written where its zeros still go.
         m_changed.wait(lock, [&] { return !m_extending || m_size + line.size() <= m_ahead; });

@@ -141,6 +141,7 @@ void RaceStore::adoptRace()
         m_race.journalEventId = newUuid();
     m_journalled = m_race;
     m_resultsAsJournalled.reset();
+    m_prepared.reset();
     m_cardsRead = false;
     scheduleReadyForCardRead();
 }
@@ -542,15 +543,26 @@ bool RaceStore::journalChanges(std::optional<qsizetype> resultsKept)
     // Whatever this record does, the journal's state is no longer the one the share was taken
     // with (the caller of a card read takes it again).
     m_resultsAsJournalled.reset();
+    std::optional<PreparedChange> prepared = std::exchange(m_prepared, std::nullopt);
     const QUuid event = *m_race.journalEventId;
     // Until the files carry the event's id, replay has nothing the records could be applied to
     // but a record of the whole event; it goes first, once.
     const bool whole = m_journal->writtenEvent() != event && !m_journal->holdsWholeEvent(event);
     QString error;
     RaceChanges changes;
-    if (!whole)
+    std::optional<RaceChangeText> change;
+    if (whole) {
+        change = encodeWholeRace(m_race, &error);
+    } else if (prepared && !resultsKept && sharesRecords(prepared->journalled, m_journalled)
+        && sharesRecords(prepared->after, m_race)) {
+        changes = std::move(prepared->changes);
+        change = std::move(prepared->text);
+    } else {
         changes = resultsKept ? diffRace(m_journalled, m_race, *resultsKept) : diffRace(m_journalled, m_race);
-    const auto change = whole ? encodeWholeRace(m_race, &error) : encodeRaceChanges(changes, &error);
+        change = encodeRaceChanges(changes, &error);
+    }
+    // Its shares go before anything changes the lists they hold (which would copy them).
+    prepared.reset();
     if (!change) {
         // A value the event file cannot hold either: the full writes fail on it too. Shown, as
         // no later change can be recorded until it is gone.
@@ -573,8 +585,9 @@ bool RaceStore::journalChanges(std::optional<qsizetype> resultsKept)
         // append to a shared list and so copy all of it before its line is synced, and taking
         // the race's list here would free the old copy (both a few milliseconds on a large
         // event). Everything else is taken from the race as it is, shared: it changes far less
-        // often than it would be compared (a card read's diff skips a list still shared).
-        applyRaceChanges(m_journalled, changes);
+        // often than it would be compared (a card read's diff skips a list still shared). Only
+        // the results are brought up to date: the rest would be dropped at once.
+        applyResultChanges(m_journalled.results, changes);
         Race state = m_race;
         state.results = std::move(m_journalled.results);
         m_journalled = std::move(state);

@@ -18,6 +18,7 @@
 #include "metsapublisher.h"
 #include "publishingsettings.h"
 #include "race.h"
+#include "racechanges.h"
 #include "racejournal.h"
 #include "racelocalstore.h"
 #include "recordingindex.h"
@@ -515,6 +516,19 @@ private:
     // Let go of before anything appends (which would otherwise copy the list) and whenever the
     // journal's state changes otherwise (it then no longer holds these results).
     std::optional<QList<PersonResult>> m_resultsAsJournalled;
+    // A change whose record its operation wrote already, to see that it can be stored
+    // (commitIfStorable), found from a race the journal's state was in step with: the journal
+    // writes that record as it is while its state and the race are still the very ones it was
+    // made between (shares of both are held, so neither can change unseen); otherwise it is
+    // dropped and the change found again. Never outlives the next record.
+    struct PreparedChange
+    {
+        Race journalled;
+        Race after;
+        RaceChanges changes;
+        RaceChangeText text;
+    };
+    std::optional<PreparedChange> m_prepared;
     // A card has been read into this document (see readyForCardRead).
     bool m_cardsRead = false;
     // Whether the document's event id came with it (from its file), rather than given here.

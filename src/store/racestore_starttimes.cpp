@@ -24,10 +24,19 @@ std::optional<QDateTime> storable(const std::optional<QDateTime> &time)
 bool RaceStore::commitIfStorable(Race edited)
 {
     QString error;
-    if (!encodeRaceChanges(m_race, edited, &error)) {
+    RaceChanges changes = diffRace(m_race, edited);
+    std::optional<RaceChangeText> text = encodeRaceChanges(changes, &error);
+    if (!text) {
         logLine(QStringLiteral("RaceStore: start times not stored: ") + error);
         return false;
     }
+    // The journal's state the race's own (as after every recorded change): the record just
+    // written is the journal's next one, and is not written again (an import's runs to tens of
+    // megabytes).
+    const bool inStep = sharesRecords(m_journalled, m_race, true)
+        && (m_race.results.isSharedWith(m_journalled.results) || resultsAsJournalled());
+    if (inStep)
+        m_prepared = PreparedChange {m_journalled, edited, std::move(changes), std::move(*text)};
     m_race = std::move(edited);
     commitChange();
     return true;

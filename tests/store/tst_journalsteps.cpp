@@ -225,6 +225,22 @@ private slots:
                     race.participants[n].id = race.participants[0].id;
                 }
                 store->setRace(race);
+            } else if (operation == QStringLiteral("start")) {
+                QVERIFY(n < race.participants.size());
+                store->setParticipantStartTime(race.participants[n].id, finish.addSecs(-7200 + step));
+            } else if (operation == QStringLiteral("starts")) {
+                // An import's times for the first N entries, written as one change.
+                QVERIFY(n <= race.participants.size());
+                QHash<QUuid, QDateTime> times;
+                for (int k = 0; k < n; ++k)
+                    times.insert(race.participants[k].id, finish.addSecs(-7200 + 60 * k + step));
+                QVERIFY(store->applyStartTimes(times));
+            } else if (operation == QStringLiteral("late")) {
+                // A time the event file cannot hold: refused, nothing changed.
+                QVERIFY(n < race.participants.size());
+                store->setParticipantStartTime(
+                    race.participants[n].id, QDateTime(QDate(10000, 1, 1), QTime(9, 0), Qt::UTC));
+                QCOMPARE(compactJson(store->race()), compactJson(race));
             } else if (operation == QStringLiteral("notes")) {
                 for (PersonResult &result : race.results)
                     result.overrideNote = QStringLiteral("step %1").arg(step);
@@ -248,6 +264,10 @@ private slots:
                 const auto full = encodeRaceChanges(unlined ? *unlined : before, store->race());
                 QVERIFY(full);
                 QCOMPARE(changeOf(line), changeOf('{' + full->body + '}'));
+                // Start times: byte for byte that change, whether the store wrote the record once
+                // (to see it could be stored) or found it again.
+                if (operation.startsWith(QStringLiteral("start")))
+                    QCOMPARE(line.mid(line.indexOf("\"op\"")), full->body + '}');
             }
             // An import's step reaches the journal with the operation's next line, compared with
             // the event as the last line left it.
