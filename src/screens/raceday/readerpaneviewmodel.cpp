@@ -13,7 +13,6 @@
 #include <QPrinterInfo>
 
 #include <algorithm>
-#include <bit>
 
 namespace {
 
@@ -132,69 +131,34 @@ RecentResultsModel::RecentResultsModel(QObject *parent)
 void RecentResultsModel::setRace(const Race &race)
 {
     // Regrouped from scratch on every change: a correction made anywhere shows at once.
-    // Runners, courses and repeated reads are found once for all results (looked up per row, they
-    // made each change cost the square of the results: 3 s at 15,000). Each pass reads the
-    // results in their own order; the list's order is a list of indexes.
-    const qsizetype count = race.results.size();
-    QHash<QString, const Course *> courses;
-    const auto courseOf = [&](const PersonResult &result) -> const Course * {
-        if (!result.courseId)
-            return nullptr;
-        auto it = courses.constFind(*result.courseId);
-        if (it == courses.constEnd())
-            it = courses.insert(*result.courseId, findCourse(race, result.courseId));
-        return *it;
-    };
-    // What each row says is noted in the same walk through the results that finds their runners,
-    // cards and read times: the results are read from memory once.
-    QList<Row> rows;
-    rows.reserve(count);
-    const Participant *const firstParticipant = race.participants.constData();
-    const RecentResultKeys keys
-        = recentResultKeys(race, [&](qsizetype, const PersonResult &result, const Participant *runner) {
-              rows.append(packedRow(result.id, recentResultFacts(result, courseOf(result)),
-                  runner ? qint32(runner - firstParticipant) : -1));
-          });
+    // Runners and repeated reads are found once for all results (looked up per row, they made
+    // each change cost the square of the results: 3 s at 15,000). Each pass reads the results in
+    // their own order; the list's order is a list of indexes.
+    RecentResultKeys keys = recentResultKeys(race);
     QList<bool> repeated = repeatedReads(race, keys);
     RecentResultOrder order = recentResultOrder(race, keys);
 
     resetRows([&] {
-        m_rows = std::move(rows);
+        m_race = race;
+        m_runners = std::move(keys.runners);
         m_repeated = std::move(repeated);
         m_order = std::move(order.order);
-        m_participants = race.participants;
         m_groupTitles = std::move(order.titles);
         m_groupStarts = std::move(order.starts);
     });
 }
 
-RecentResultsModel::Row RecentResultsModel::packedRow(
-    const QUuid &resultId, const RecentResultFacts &facts, qint32 runner)
+RecentResultFacts RecentResultsModel::factsAt(qint32 result) const
 {
-    static_assert(sizeof(Row) == 32);
-    const qint64 amount = facts.value == RecentResultFacts::Value::Clock
-        ? std::bit_cast<qint64>(facts.seconds)
-        : facts.points;
-    return {resultId, amount, runner, facts.value, quint8(facts.status)};
-}
-
-RecentResultFacts RecentResultsModel::factsOf(const Row &row)
-{
-    RecentResultFacts facts;
-    facts.value = row.value;
-    facts.status = ResultVerdict(row.status);
-    if (row.value == RecentResultFacts::Value::Clock)
-        facts.seconds = std::bit_cast<double>(row.amount);
-    else
-        facts.points = row.amount;
-    return facts;
+    const PersonResult &r = m_race.results.at(result);
+    return recentResultFacts(r, findCourse(m_race, r.courseId));
 }
 
 QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const Row &row = m_rows.at(m_order.at(index.row()));
+    const qint32 result = m_order.at(index.row());
     switch (role) {
     case GroupRole: {
         // The last group that starts at or before the row.
@@ -203,20 +167,19 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
     }
     case RunnerNameRole:
     case Qt::DisplayRole:
-        if (row.runner < 0)
-            return QStringLiteral("Unknown");
-        return personDisplayName(
-            m_participants.at(row.runner).givenName, m_participants.at(row.runner).familyName);
+        if (const Participant *runner = m_runners.at(result))
+            return personDisplayName(runner->givenName, runner->familyName);
+        return QStringLiteral("Unknown");
     case ValueTextRole:
-        return recentValueText(factsOf(row));
+        return recentValueText(factsAt(result));
     case ValueMissingRole:
-        return row.value == RecentResultFacts::Value::Missing;
+        return factsAt(result).value == RecentResultFacts::Value::Missing;
     case ResultIdRole:
-        return row.resultId.toString(QUuid::WithoutBraces).toUpper();
+        return m_race.results.at(result).id.toString(QUuid::WithoutBraces).toUpper();
     case StatusTextRole:
-        return recentStatusText(factsOf(row));
+        return recentStatusText(factsAt(result));
     case RepeatReadRole:
-        return m_repeated.at(m_order.at(index.row()));
+        return m_repeated.at(result);
     default:
         return {};
     }

@@ -93,30 +93,18 @@ public:
 
 private:
     [[nodiscard]] qsizetype size() const override { return m_order.size(); }
-    // What each result's row says, without its texts: the view reads a few dozen rows of a list
-    // that can hold 150,000, so a row's texts are made when it is read. Its facts are packed into
-    // 32 bytes: the rows of every result are written on each change.
-    struct Row
-    {
-        QUuid resultId;
-        // The clock value's bits, or the points (as the kind says).
-        qint64 amount = 0;
-        // Into m_participants; -1 without a runner.
-        qint32 runner = -1;
-        RecentResultFacts::Value value = RecentResultFacts::Value::Missing;
-        quint8 status = 0;
-    };
-    [[nodiscard]] static Row packedRow(const QUuid &resultId, const RecentResultFacts &facts, qint32 runner);
-    [[nodiscard]] static RecentResultFacts factsOf(const Row &row);
-    // By result, in the results' own order: filled in one pass through their memory.
-    QList<Row> m_rows;
+    [[nodiscard]] RecentResultFacts factsAt(qint32 result) const;
+    // The race as it was, shared with the store (whose next change copies whatever it changes):
+    // the view reads a few dozen rows of a list that can hold 150,000, so each row's value,
+    // verdict and names are read from here when the row is read, not for every result on every
+    // change.
+    Race m_race;
+    // By result: its runner among m_race.participants (null without one).
+    QList<const Participant *> m_runners;
     // By result: the card had been read before in the same stage.
     QList<bool> m_repeated;
-    // The list's rows: indexes into m_rows.
+    // The list's rows: indexes into m_race.results.
     QList<qint32> m_order;
-    // The race's entries as they were, shared with it (the race's own list is copied when
-    // changed): a runner's names are read from there only for the rows shown.
-    QList<Participant> m_participants;
     QStringList m_groupTitles;
     // The first row of each group, then the row count.
     QList<qint32> m_groupStarts;
