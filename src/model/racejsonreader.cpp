@@ -19,6 +19,7 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -178,7 +179,7 @@ public:
                     r.participantId = uuid();
                     break;
                 case CourseId:
-                    optional(r.courseId, [this] { return text(); });
+                    optional(r.courseId, [this] { return sharedText(m_courseIds); });
                     break;
                 case CardNumber:
                     r.cardNumber = text();
@@ -211,7 +212,7 @@ public:
                     r.courseAutoMatched = flag();
                     break;
                 case StageId:
-                    optional(r.stageId, [this] { return text(); });
+                    optional(r.stageId, [this] { return sharedText(m_stageIds); });
                     break;
                 case Score:
                     optional(r.score, readInteger);
@@ -903,6 +904,24 @@ private:
 
     QString text() { return toQString(scanString()); }
 
+    // A text that many records repeat (a result's stage and course): equal texts read by this
+    // reader share one string's data, which saves a string per record and lets a pass comparing
+    // them read one string rather than one per record. Equal bytes between the quotes give equal
+    // texts, so the bytes are the key; the first few distinct texts are kept.
+    QString sharedText(std::vector<std::pair<std::string_view, QString>> &seen)
+    {
+        const Scanned s = scanString();
+        const std::string_view bytes(s.begin, size_t(s.end - s.begin));
+        for (const auto &[key, text] : seen) {
+            if (key == bytes)
+                return text;
+        }
+        QString text = toQString(s);
+        if (seen.size() < 32)
+            seen.emplace_back(bytes, text);
+        return text;
+    }
+
     bool flag()
     {
         if (m_end - m_p >= 4 && std::memcmp(m_p, "true", 4) == 0) {
@@ -1415,6 +1434,8 @@ private:
     const char *m_p;
     const char *const m_end;
     const racejson_detail::TextReadOptions &m_options;
+    std::vector<std::pair<std::string_view, QString>> m_stageIds;
+    std::vector<std::pair<std::string_view, QString>> m_courseIds;
 };
 
 template<typename F>

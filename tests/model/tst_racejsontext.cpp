@@ -571,6 +571,22 @@ private slots:
             QTest::addRow("unknown nested %d objects", depth)
                 << withName("\"x\",\"futureFeature\":" + objects + "1" + QByteArray(depth, '}'));
         }
+        // Stage and course ids repeated across results: the same text written plainly and escaped,
+        // texts that differ in one byte, non-ASCII, absent, and more distinct courses than the
+        // reader keeps shared.
+        QByteArray repeated;
+        for (int i = 0; i < 90; ++i) {
+            static const QByteArray stages[]
+                = {R"("s1")", R"("s\u0031")", R"("s2")", R"("\u00c9t")", "\"\xc3\x89t\"", "null"};
+            repeated += QByteArray(i ? "," : "") + R"({"cardNumber":"1","completed":true,)"
+                + R"("courseAutoMatched":false,"id":"059B085B-1284-4960-B730-9C802C0B5C8C",)"
+                + R"("participantId":"0F0990FC-3B03-4A45-A2BD-3A550863A77F","readAt":"2025-05-17T11:31:22Z",)"
+                + R"("splits":[],"stageId":)" + stages[i % 6] + R"(,"courseId":)"
+                + (i % 7 == 6 ? QByteArray("null") : "\"c" + QByteArray::number(i % 41) + "\"") + "}";
+        }
+        QTest::newRow("repeated stage and course ids")
+            << R"({"name":"Sprint","courses":[],"classes":[],"participants":[],"results":[)" + repeated
+                + R"(],"stages":[]})";
         QTest::newRow("punch without id")
             << replaced(base, "{\"controlCode\":", "{\"id\":null,\"controlCode\":");
         QTest::newRow("punch time available null")
