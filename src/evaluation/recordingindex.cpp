@@ -90,10 +90,10 @@ void groupRows(const std::vector<Row> &rows, int bits, auto &buckets, HashOf has
     buckets.starts[count] = groups;
 }
 
-// Enough buckets for about one key each.
+// Enough buckets for a few keys each: the counts stay small and a bucket is scanned in a few steps.
 int bucketBits(size_t rows)
 {
-    return std::clamp(int(std::bit_width(rows)), 4, 30);
+    return std::clamp(int(std::bit_width(rows)) - 2, 4, 30);
 }
 
 } // namespace
@@ -234,7 +234,12 @@ void RecordingIndex::ensure(const Race &race)
         const PersonResult &result = race.results[i];
         StageCodes codes;
         if (result.stageId) {
-            if (!lastStage || *lastStage != *result.stageId) {
+            const QString &id = *result.stageId;
+            // Ids copied from one another share their text: no need to compare it.
+            const bool same = lastStage
+                && (lastStage->constData() == id.constData() ? lastStage->size() == id.size()
+                                                             : *lastStage == id);
+            if (!same) {
                 lastCodes = stageCodes(result.stageId);
                 lastStage = &*result.stageId;
             }
