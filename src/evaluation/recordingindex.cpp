@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 
 namespace {
 
@@ -52,23 +53,21 @@ void groupRows(const std::vector<Row> &rows, int bits, auto &buckets, HashOf has
     const size_t count = size_t(1) << bits;
     buckets.shift = 64 - bits;
     buckets.starts.assign(count + 1, 0);
-    std::vector<quint32> bucketOf(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        bucketOf[i] = quint32(hashOf(rows[i]) >> buckets.shift);
-        ++buckets.starts[bucketOf[i] + 1];
-    }
+    for (const Row &row : rows)
+        ++buckets.starts[size_t(hashOf(row) >> buckets.shift) + 1];
     for (size_t b = 0; b < count; ++b)
         buckets.starts[b + 1] += buckets.starts[b];
-    std::vector<Row> sorted(rows.size());
-    {
-        std::vector<quint32> next(buckets.starts.begin(), buckets.starts.end() - 1);
-        for (size_t i = 0; i < rows.size(); ++i)
-            sorted[next[bucketOf[i]]++] = rows[i];
-    }
+    // Each bucket's start moves on as its rows arrive, ending at the next bucket's start; the
+    // starts are then found one place further on.
+    std::unique_ptr<Row[]> sorted(new Row[rows.size()]);
+    for (const Row &row : rows)
+        sorted[buckets.starts[size_t(hashOf(row) >> buckets.shift)]++] = row;
+    std::move_backward(buckets.starts.begin(), buckets.starts.end() - 1, buckets.starts.end());
+    buckets.starts[0] = 0;
     quint32 groups = 0;
     for (size_t b = 0; b < count; ++b) {
-        Row *begin = sorted.data() + buckets.starts[b];
-        Row *end = sorted.data() + buckets.starts[b + 1];
+        Row *begin = sorted.get() + buckets.starts[b];
+        Row *end = sorted.get() + buckets.starts[b + 1];
         buckets.starts[b] = groups;
         // Insertion sort: stable, in place, and quick for the one or two rows a bucket holds.
         for (Row *i = begin + 1; i < end; ++i) {
