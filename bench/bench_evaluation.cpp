@@ -192,6 +192,24 @@ void BM_RankedResults(benchmark::State &state)
 }
 BENCHMARK(BM_RankedResults)->Unit(benchmark::kMicrosecond);
 
+// The card-read look-ups rebuilt from scratch, as after any change of the event other than an
+// appended read: the generated 3-stage event of 500, 5,000 or 50,000 entries (a result per entry
+// and stage), then one look-up of each kind so the build is not left for the first read.
+void BM_RecordingIndexRebuild(benchmark::State &state)
+{
+    const Race &race = generatedRaceOfSize(int(state.range(0)));
+    const PersonResult &probe = race.results[race.results.size() / 2];
+    RecordingIndex index;
+    for (auto _ : state) {
+        index.invalidate();
+        index.prepare(race);
+        benchmark::DoNotOptimize(index.participantWithCard(race, probe.cardNumber));
+        benchmark::DoNotOptimize(index.latestResult(race, probe.participantId, probe.stageId));
+        benchmark::DoNotOptimize(index.latestResultOfCard(race, probe.cardNumber, probe.stageId));
+    }
+}
+BENCHMARK(BM_RecordingIndexRebuild)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)

@@ -35,5 +35,6 @@ run readerpane bench_readerpane '/(500|5000|50000)$'
 run startlistscreen bench_startlistscreen '/(500|5000|50000)$'
 run setup bench_setup '/(500|5000|50000)'
 run online bench_online '/(500|5000|50000)$'
+run evaluation bench_evaluation 'RecordingIndexRebuild/(500|5000|50000)$'
 run sync bench_sync 'OfSize/(500|5000|50000)$'
 python3 bench/size-table.py "$out"

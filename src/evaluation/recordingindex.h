@@ -1,15 +1,18 @@
 #pragma once
 
-// The look-ups every card read makes, through hashes instead of walks over the event: the entry
-// holding a card number, each runner's latest result per stage, and the latest read of a card per
-// stage. Built from the race on first use. Whoever changes the race keeps the index in step:
-// resultAppended() after appending a result, invalidate() after any other change of entries or
-// results. As a guard, a change in the number of entries or results and a hit that no longer
+// The look-ups every card read makes, through hashed tables instead of walks over the event: the
+// entry holding a card number, each runner's latest result per stage, and the latest read of a
+// card per stage. Built from the race on first use. Whoever changes the race keeps the index in
+// step: resultAppended() after appending a result, invalidate() after any other change of entries
+// or results. As a guard, a change in the number of entries or results and a hit that no longer
 // matches its entry also rebuild it.
 
 #include "race.h"
 
 #include <QHash>
+
+#include <utility>
+#include <vector>
 
 class RecordingIndex
 {
@@ -37,27 +40,102 @@ public:
     void resultAppended(const Race &race);
 
 private:
-    // An id (an entry's, or a card number) and a stage; `stage` is meaningful only with `hasStage`.
-    struct Key
+    // Card texts and stage ids become small integers, so that the tables sort and search on
+    // plain numbers. A card text that is the decimal form of a number (no sign, no leading zero,
+    // at most 18 digits) is that number; every other text is its rank among such texts seen, with
+    // the top bit set, so two keys are equal exactly when their texts are. Stage code 0 is "no
+    // stage"; a stage id is 1 + its rank among the ids seen (exactly, or in canonical form).
+    struct StageCodes
     {
-        QString card;
-        QUuid participant;
-        QString stage;
-        bool hasStage = false;
-        friend bool operator==(const Key &, const Key &) = default;
-        friend size_t qHash(const Key &k, size_t seed = 0)
+        quint32 exact = 0;
+        quint32 canonical = 0;
+    };
+    // A runner (its id as two halves) and a stage in canonical form.
+    struct RunnerStage
+    {
+        quint64 high = 0;
+        quint64 low = 0;
+        quint32 stage = 0;
+        friend bool operator==(const RunnerStage &, const RunnerStage &) = default;
+        friend size_t qHash(const RunnerStage &k, size_t seed = 0)
         {
-            return qHashMulti(seed, k.card, k.participant, k.stage, k.hasStage);
+            return qHashMulti(seed, k.high, k.low, k.stage);
         }
     };
+    // A card text and an exact stage.
+    struct CardStage
+    {
+        quint64 card = 0;
+        quint32 stage = 0;
+        friend bool operator==(const CardStage &, const CardStage &) = default;
+        friend size_t qHash(const CardStage &k, size_t seed = 0) { return qHashMulti(seed, k.card, k.stage); }
+    };
+    struct RunnerRow
+    {
+        RunnerStage key;
+        quint32 result = 0;
+    };
+    struct CardRow
+    {
+        CardStage key;
+        quint32 result = 0;
+    };
+    struct CardEntry
+    {
+        quint64 card = 0;
+        quint32 participant = 0;
+    };
+    // What the reads of one card in one stage come to, as indices into the results.
+    struct CardState
+    {
+        qsizetype latestRead = -1;
+        qsizetype latestResult = -1;
+    };
+    // A table of groups found by hash: bucket b holds positions starts[b] to starts[b + 1].
+    struct Buckets
+    {
+        std::vector<quint32> starts;
+        int shift = 63;
+        [[nodiscard]] std::pair<quint32, quint32> range(quint64 hash) const
+        {
+            if (starts.empty())
+                return {0, 0};
+            const size_t b = size_t(hash >> shift);
+            return {starts[b], starts[b + 1]};
+        }
+    };
+
+    static constexpr quint64 noKey = ~quint64(0);
+
     void ensure(const Race &race);
-    void add(const PersonResult &result, qsizetype index);
+    void add(const Race &race, qsizetype index);
+    StageCodes stageCodes(const std::optional<QString> &stageId);
+    quint64 cardKey(const QString &text);
+    quint64 entryCardKey(const QString &text, bool &isBlank);
+    [[nodiscard]] quint64 foundCardKey(const QString &text) const;
+    [[nodiscard]] static RunnerStage runner(const QUuid &id, quint32 stage);
+    [[nodiscard]] const CardState *cardState(const CardStage &key) const;
+    [[nodiscard]] static quint64 hash(quint64 card);
+    [[nodiscard]] static quint64 hash(const CardStage &key);
+    [[nodiscard]] static quint64 hash(const RunnerStage &key);
 
     bool m_built = false;
     qsizetype m_participants = 0;
     qsizetype m_results = 0;
-    QHash<QString, qsizetype> m_byCard;
-    QHash<Key, qsizetype> m_latestResult;
-    QHash<Key, QDateTime> m_latestRead;
-    QHash<Key, qsizetype> m_latestOfCard;
+    QHash<QString, quint32> m_cardTexts;
+    QHash<QString, StageCodes> m_stages;
+    QHash<QString, quint32> m_canonicalStages;
+    // Entries by card key, the first entry of each key only.
+    Buckets m_cardBuckets;
+    std::vector<CardEntry> m_byCard;
+    // One row per key: the runner's last result of the stage.
+    Buckets m_resultBuckets;
+    std::vector<RunnerRow> m_latestResult;
+    // One row per key, with each key's state at the same position.
+    Buckets m_readBuckets;
+    std::vector<CardStage> m_cardKeys;
+    std::vector<CardState> m_cardStates;
+    // Results appended since the tables were built; these win over the tables.
+    QHash<RunnerStage, qsizetype> m_appendedResult;
+    QHash<CardStage, CardState> m_appendedCard;
 };
