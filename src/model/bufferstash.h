@@ -5,10 +5,11 @@
 // and written into again once nobody holds that text any more (the autosave, the event file and
 // sync all drop theirs once written); a text held on to merely makes the next one start afresh,
 // and a caller changing its text in place gets a copy of its own. The memory kept is the pages
-// the last large text touched. A text needing under a quarter of that buffer starts afresh; its
-// own buffer is kept in place of the larger one only while that one is still held elsewhere. An
-// idle larger buffer stays: freeing it costs its pages' release now and their first touch again
-// on the next large text (an event's full write after each change that encodes only the change).
+// the last large text touched. A text needing under a quarter of that buffer starts afresh. An
+// idle larger buffer stays over a few such texts in a row: freeing it costs its pages' release
+// now and their first touch again on the next large text (an event's full write after a change
+// that encodes only the change). After more of them the texts have become smaller for good (a
+// smaller event opened), and the latest one's buffer takes its place.
 
 #include <QByteArray>
 #include <QMutex>
@@ -46,15 +47,20 @@ public:
     {
         if (text.size() >= From) {
             QMutexLocker lock(&m_mutex);
-            if (m_buffer.isDetached() && m_buffer.capacity() > text.capacity())
+            if (m_buffer.isDetached() && m_buffer.capacity() > text.capacity()
+                && ++m_passedOver < KeptOverSmallerTexts)
                 return;
             m_buffer = text;
+            m_passedOver = 0;
         } else if (text.capacity() - text.size() > text.size() / 4) {
             text.squeeze();
         }
     }
 
 private:
+    static constexpr int KeptOverSmallerTexts = 3;
+
     QMutex m_mutex;
     QByteArray m_buffer;
+    int m_passedOver = 0;
 };
