@@ -190,11 +190,11 @@ struct PersonResult
     std::optional<bool> completedOverride;
     std::optional<bool> withinTimeLimit;
     bool courseAutoMatched = false;
-    std::optional<qint64> score;
     QDateTime readAt;
     QUuid id = newUuid();
     std::optional<QString> courseId;
     QString cardNumber;
+    std::optional<qint64> score;
     std::optional<qint64> overtimePenalty;
     QList<SplitTime> splits;
     std::optional<QList<SIPunch>> punches;
