@@ -177,28 +177,24 @@ struct SIPunch
 // The result of one card read-out for one participant. No equality (see SIPunch).
 struct PersonResult
 {
-    // The members that the result lists, standings and exports read of every result come first,
-    // so that a pass over a whole event's results reads the first two cache lines of each rather
-    // than all of it. Nothing depends on the order: the event file and the sync frames name every
-    // key, and comparisons go member by member.
+    QUuid id = newUuid();
     QUuid participantId;
-    std::optional<QString> stageId;
+    std::optional<QString> courseId;
+    QString cardNumber;
+    QList<SplitTime> splits;
+    QDateTime readAt;
     std::optional<QDateTime> startTime;
     std::optional<QDateTime> finishTime;
     std::optional<double> raceTime;
     bool completed = false;
-    std::optional<bool> completedOverride;
-    std::optional<bool> withinTimeLimit;
-    bool courseAutoMatched = false;
-    QDateTime readAt;
-    QUuid id = newUuid();
-    std::optional<QString> courseId;
-    QString cardNumber;
-    std::optional<qint64> score;
-    std::optional<qint64> overtimePenalty;
-    QList<SplitTime> splits;
     std::optional<QList<SIPunch>> punches;
     std::optional<QDateTime> cardStartTime;
+    bool courseAutoMatched = false;
+    std::optional<QString> stageId;
+    std::optional<qint64> score;
+    std::optional<qint64> overtimePenalty;
+    std::optional<bool> withinTimeLimit;
+    std::optional<bool> completedOverride;
     std::optional<QString> overrideNote;
 
     // The status that counts everywhere a result is shown, ranked or exported.
