@@ -4,6 +4,7 @@
 
 #include "documenttext.h"
 #include "entryimport.h"
+#include "keysort.h"
 #include "localization.h"
 #include "nameorder.h"
 #include "participanteditor.h"
@@ -181,51 +182,6 @@ struct NumberHolder
     quint32 holder;
 };
 
-// Stably by key, a byte at a time from the lowest (a byte all keys share is skipped): linear in
-// the holders.
-void sortByKey(std::vector<NumberHolder> &holders)
-{
-    std::array<std::array<quint32, 256>, 8> counts {};
-    for (const NumberHolder &h : holders) {
-        for (std::size_t b = 0; b < 8; ++b)
-            ++counts[b][(h.key >> (8 * b)) & 0xff];
-    }
-    std::vector<NumberHolder> sorted(holders.size());
-    for (std::size_t b = 0; b < 8; ++b) {
-        std::array<quint32, 256> &count = counts[b];
-        if (std::any_of(count.cbegin(), count.cend(), [&](quint32 c) { return c == holders.size(); }))
-            continue;
-        quint32 start = 0;
-        for (quint32 &c : count)
-            start += std::exchange(c, start);
-        for (const NumberHolder &h : holders)
-            sorted[count[(h.key >> (8 * b)) & 0xff]++] = h;
-        holders.swap(sorted);
-    }
-}
-
-// The same for keys packed above their holders in one word: half the memory to move per pass.
-void sortByHighHalf(std::vector<quint64> &items)
-{
-    std::array<std::array<quint32, 256>, 4> counts {};
-    for (const quint64 x : items) {
-        for (std::size_t b = 0; b < 4; ++b)
-            ++counts[b][(x >> (32 + 8 * b)) & 0xff];
-    }
-    std::vector<quint64> sorted(items.size());
-    for (std::size_t b = 0; b < 4; ++b) {
-        std::array<quint32, 256> &count = counts[b];
-        if (std::any_of(count.cbegin(), count.cend(), [&](quint32 c) { return c == items.size(); }))
-            continue;
-        quint32 start = 0;
-        for (quint32 &c : count)
-            start += std::exchange(c, start);
-        for (const quint64 x : items)
-            sorted[count[(x >> (32 + 8 * b)) & 0xff]++] = x;
-        items.swap(sorted);
-    }
-}
-
 } // namespace
 
 quint64 cardGroupKey(QStringView cardNumber)
@@ -333,7 +289,7 @@ CardWarnings duplicateCardWarningsByPosition(const Race &race, const std::vector
             if (cardKeys[i] != noCardKey && cardKeys[i] != textCardKey)
                 numbers.push_back(((cardKeys[i] - lowest) << 32) | i);
         }
-        sortByHighHalf(numbers);
+        sortByKey(numbers, [](quint64 x) { return x >> 32; });
         for (std::size_t k = 0; k < numbers.size(); ++k)
             endRun(k > 0 && numbers[k] >> 32 == numbers[k - 1] >> 32, quint32(numbers[k]));
     } else if (digitNumbers > 1) {
@@ -343,7 +299,7 @@ CardWarnings duplicateCardWarningsByPosition(const Race &race, const std::vector
             if (cardKeys[i] != noCardKey && cardKeys[i] != textCardKey)
                 numbers.push_back({cardKeys[i], quint32(i)});
         }
-        sortByKey(numbers);
+        sortByKey(numbers, [](const NumberHolder &h) { return h.key; });
         for (std::size_t k = 0; k < numbers.size(); ++k)
             endRun(k > 0 && numbers[k].key == numbers[k - 1].key, numbers[k].holder);
     }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <type_traits>
+#include <vector>
 
 namespace keysort_detail {
 // The passes; `scratch()` gives room for `count` records, asked for only when a pass is needed.
@@ -56,11 +57,12 @@ T *sortPasses(T *items, qsizetype count, Scratch scratch, Key key)
 }
 } // namespace keysort_detail
 
-template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
+template<typename List, typename Key> void sortListByKey(List &items, Key key)
 {
+    using T = typename List::value_type;
     if (items.size() < 2)
         return;
-    QList<T> scratch;
+    List scratch;
     T *sorted = keysort_detail::sortPasses(
         items.data(), items.size(),
         [&] {
@@ -70,6 +72,15 @@ template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
         key);
     if (sorted != items.data())
         items.swap(scratch);
+}
+
+template<typename T, typename Key> void sortByKey(QList<T> &items, Key key)
+{
+    sortListByKey(items, key);
+}
+template<typename T, typename Key> void sortByKey(std::vector<T> &items, Key key)
+{
+    sortListByKey(items, key);
 }
 
 // Sorts `count` records at `items` the same way, with room for as many at `scratch`:
