@@ -55,6 +55,18 @@ QList<ResultGroup> resultGroups()
 
 } // namespace
 
+// Both result lists of `groups`, valid against the schema and byte for byte as `<stem>.xml` and
+// `<stem>-splits.xml`.
+#define VERIFY_RESULT_LISTS(race, groups, stem)                                                              \
+    do {                                                                                                     \
+        const QByteArray plain_ = writeIOFResultListXML(race, groups);                                       \
+        VERIFY_IOF_VALID(plain_);                                                                            \
+        VERIFY_GOLDEN(QStringLiteral(stem ".xml"), plain_);                                                  \
+        const QByteArray splits_ = writeIOFResultListWithSplitsXML(race, groups);                            \
+        VERIFY_IOF_VALID(splits_);                                                                           \
+        VERIFY_GOLDEN(QStringLiteral(stem "-splits.xml"), splits_);                                          \
+    } while (false)
+
 class TestIofWriters : public QObject
 {
     Q_OBJECT
@@ -131,12 +143,7 @@ private slots:
         const QList<ResultGroup> groups {
             {QStringLiteral("H21 & <Co> \u00e6\u00f8\u00e5"), {r[0], r[1], r[6]}, {2, std::nullopt}},
             {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
-        const QByteArray plain = writeIOFResultListXML(race, groups);
-        VERIFY_IOF_VALID(plain);
-        VERIFY_GOLDEN(QStringLiteral("resultlist-odd.xml"), plain);
-        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
-        VERIFY_IOF_VALID(splits);
-        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-splits.xml"), splits);
+        VERIFY_RESULT_LISTS(race, groups, "resultlist-odd");
         QList<StandingsRow> rows;
         for (const Participant &p : race.participants)
             rows.append({p, 3600.0 * rows.size() + 0.99, rows.size() % 2 == 0});
@@ -294,12 +301,7 @@ private slots:
         r.splits = {split(1, SplitStatus::Ok, std::numeric_limits<double>::infinity()),
             split(2, SplitStatus::Additional, 1e300)};
         const QList<ResultGroup> groups = {{QStringLiteral("\x04") + QChar(0xDC00), {r}}};
-        const QByteArray plain = writeIOFResultListXML(race, groups);
-        VERIFY_IOF_VALID(plain);
-        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile.xml"), plain);
-        const QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
-        VERIFY_IOF_VALID(splits);
-        VERIFY_GOLDEN(QStringLiteral("resultlist-hostile-splits.xml"), splits);
+        VERIFY_RESULT_LISTS(race, groups, "resultlist-hostile");
         const StandingsRow row {p, std::numeric_limits<double>::infinity(), false};
         const QByteArray overall = writeIOFOverallResultListXML(race, {{QStringLiteral("\x05"), {row}}});
         VERIFY_IOF_VALID(overall);
