@@ -1,4 +1,3 @@
-#include "hugepageheap.h"
 #include "racestoreshell.h"
 #include "vexloapp.h"
 
@@ -6,9 +5,6 @@
 
 int main(int argc, char *argv[])
 {
-    // Before anything else: the restart starts the whole program again.
-    restartWithHugePageHeap(argv);
-
     // A widget application: the receipt print dialog is a widget dialog. Everything else is QML.
     QApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Vexlo"));
