@@ -389,9 +389,9 @@ private:
 
 // What a search reads of every runner, kept for a race's runners and active stage while the
 // screen's searches run over them: the folded names and clubs one after the other in one buffer,
-// in stored order (the cards in another, made for the first query that reads cards); and, worked out
-// for a runner the first time a search finds it, the number of its pair of names and of its class
-// for the stage and where its start time for the stage lies. A search then reads a few bytes in
+// in stored order (the cards in another, made for the first query that reads cards); and, worked
+// out for a runner the first time a search finds it, the number of its pair of names and of its
+// class for the stage and where its start time for the stage lies. A search then reads a few bytes in
 // order per runner instead of fetching and folding its texts and looking through two maps of keys,
 // each in an allocation of its own.
 class SearchKeys
