@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -43,32 +44,46 @@ quint64 decimalKey(const QString &text, quint64 fail)
     return value;
 }
 
-// Groups `rows` by key through a table of 2^`bits` buckets chosen by `hashOf` (a counting sort, so
-// rows keep storage order within a bucket, then a stable sort of each bucket's few rows by key).
-// Calls `group` with each key's rows in storage order, bucket after bucket, and leaves in `buckets`
-// where each bucket's groups begin in the order `group` was called.
-template<typename Row, typename HashOf, typename Less, typename Group>
-void groupRows(const std::vector<Row> &rows, int bits, auto &buckets, HashOf hashOf, Less less, Group group)
+// Sorts `rows` by bucket, 2^`bits` buckets chosen by the top bits of `hashOf` (a counting sort, so
+// rows keep storage order within a bucket), using `scratch` as room. Leaves the sorted rows in
+// `rows` and in `buckets` where each bucket begins. (Scattering in two steps, first into a few
+// parts whose ends stay in the cache, measured slower here than writing each row to its place.)
+template<typename Row, typename HashOf>
+void sortIntoBuckets(
+    std::vector<Row> &rows, std::vector<Row> &scratch, int bits, auto &buckets, HashOf hashOf)
 {
     const size_t count = size_t(1) << bits;
     buckets.shift = 64 - bits;
-    buckets.starts.assign(count + 1, 0);
+    const int shift = buckets.shift;
+    std::vector<quint32> &starts = buckets.starts;
+    starts.assign(count + 1, 0);
     for (const Row &row : rows)
-        ++buckets.starts[size_t(hashOf(row) >> buckets.shift) + 1];
+        ++starts[size_t(hashOf(row) >> shift) + 1];
     for (size_t b = 0; b < count; ++b)
-        buckets.starts[b + 1] += buckets.starts[b];
+        starts[b + 1] += starts[b];
+    scratch.resize(rows.size());
     // Each bucket's start moves on as its rows arrive, ending at the next bucket's start; the
     // starts are then found one place further on.
-    std::unique_ptr<Row[]> sorted(new Row[rows.size()]);
     for (const Row &row : rows)
-        sorted[buckets.starts[size_t(hashOf(row) >> buckets.shift)]++] = row;
-    std::move_backward(buckets.starts.begin(), buckets.starts.end() - 1, buckets.starts.end());
-    buckets.starts[0] = 0;
+        scratch[starts[size_t(hashOf(row) >> shift)]++] = row;
+    rows.swap(scratch);
+    std::move_backward(starts.begin(), starts.end() - 1, starts.end());
+    starts[0] = 0;
+}
+
+// Groups rows sorted by sortIntoBuckets by key: calls `group` with each key's rows in storage
+// order, bucket after bucket, and leaves in `buckets` where each bucket's groups begin in the
+// order `group` was called. `group` may write to rows before the group it is given.
+template<typename Row, typename Less, typename Group>
+void groupSorted(std::vector<Row> &rows, auto &buckets, Less less, Group group)
+{
+    std::vector<quint32> &starts = buckets.starts;
+    const size_t count = starts.size() - 1;
     quint32 groups = 0;
     for (size_t b = 0; b < count; ++b) {
-        Row *begin = sorted.get() + buckets.starts[b];
-        Row *end = sorted.get() + buckets.starts[b + 1];
-        buckets.starts[b] = groups;
+        Row *begin = rows.data() + starts[b];
+        Row *end = rows.data() + starts[b + 1];
+        starts[b] = groups;
         // Insertion sort: stable, in place, and quick for the one or two rows a bucket holds.
         for (Row *i = begin + 1; i < end; ++i) {
             Row row = *i;
@@ -81,12 +96,12 @@ void groupRows(const std::vector<Row> &rows, int bits, auto &buckets, HashOf has
             Row *last = begin + 1;
             while (last != end && !less(*begin, *last))
                 ++last;
-            group(begin, last);
+            group(begin, last, groups);
             ++groups;
             begin = last;
         }
     }
-    buckets.starts[count] = groups;
+    starts[count] = groups;
 }
 
 // Enough buckets for a few keys each: the counts stay small and a bucket is scanned in a few steps.
@@ -95,6 +110,11 @@ int bucketBits(size_t rows)
     return std::clamp(int(std::bit_width(rows)) - 2, 4, 30);
 }
 
+// How far ahead of the row being read the walks over the entries and results ask for the record
+// (`recordsAhead`) and for the card text it points at (`textsAhead`, by then in the cache).
+constexpr qsizetype recordsAhead = 16;
+constexpr qsizetype textsAhead = 8;
+
 } // namespace
 
 quint64 RecordingIndex::hash(quint64 card)
@@ -102,14 +122,14 @@ quint64 RecordingIndex::hash(quint64 card)
     return (card ^ card >> 29) * 0x9E3779B97F4A7C15ULL;
 }
 
-quint64 RecordingIndex::hash(const CardStage &key)
+quint64 RecordingIndex::hash(quint64 card, quint32 stage)
 {
-    return hash(key.card ^ quint64(key.stage) * 0xC4CEB9FE1A85EC53ULL);
+    return hash(card ^ quint64(stage) * 0xC4CEB9FE1A85EC53ULL);
 }
 
-quint64 RecordingIndex::hash(const RunnerStage &key)
+quint64 RecordingIndex::hash(quint64 high, quint64 low, quint32 stage)
 {
-    return hash(key.high ^ key.low * 0xFF51AFD7ED558CCDULL ^ quint64(key.stage) * 0xC4CEB9FE1A85EC53ULL);
+    return hash(high ^ low * 0xFF51AFD7ED558CCDULL ^ quint64(stage) * 0xC4CEB9FE1A85EC53ULL);
 }
 
 // By the digits: a number stored as typed ("2 000 009") is card 2000009. Plain digits and spaces
@@ -183,10 +203,11 @@ RecordingIndex::StageCodes RecordingIndex::stageCodes(const std::optional<QStrin
 
 RecordingIndex::RunnerStage RecordingIndex::runner(const QUuid &id, quint32 stage)
 {
+    // The id's sixteen bytes as they lie: two ids are equal exactly when their halves are.
+    static_assert(sizeof(QUuid) == 2 * sizeof(quint64));
     RunnerStage key;
-    key.high = quint64(id.data1) << 32 | quint64(id.data2) << 16 | id.data3;
-    for (const uchar byte : id.data4)
-        key.low = key.low << 8 | byte;
+    std::memcpy(&key.high, &id, sizeof key.high);
+    std::memcpy(&key.low, reinterpret_cast<const char *>(&id) + sizeof key.high, sizeof key.low);
     key.stage = stage;
     return key;
 }
@@ -201,36 +222,56 @@ void RecordingIndex::ensure(const Race &race)
     m_appendedResult.clear();
     m_appendedCard.clear();
 
+    // The walks below read a few fields of each record in stored order and the card text each
+    // points at, which lies in an allocation of its own: both are asked for ahead, so that many
+    // of them are on their way at once.
     {
-        std::vector<CardEntry> entries;
-        entries.reserve(size_t(race.participants.size()));
         const qsizetype count = race.participants.size();
+        const Participant *const participants = race.participants.constData();
+        m_entryRows.clear();
+        m_entryRows.reserve(size_t(count));
         for (qsizetype i = 0; i < count; ++i) {
+            if (i + recordsAhead < count)
+                __builtin_prefetch(&participants[i + recordsAhead].cardNumber);
+            if (i + textsAhead < count)
+                __builtin_prefetch(participants[i + textsAhead].cardNumber.constData());
             bool isBlank = false;
-            const quint64 key = entryCardKey(race.participants[i].cardNumber, isBlank);
+            const quint64 key = entryCardKey(participants[i].cardNumber, isBlank);
             if (!isBlank)
-                entries.push_back({key, quint32(i)});
+                m_entryRows.push_back({key, quint32(i)});
         }
         m_byCard.clear();
-        m_byCard.reserve(entries.size());
+        m_byCard.reserve(m_entryRows.size());
         // The first entry holding a number is the one a read finds.
-        groupRows(
-            entries, bucketBits(entries.size()), m_cardBuckets,
-            [](const CardEntry &e) { return hash(e.card); },
+        sortIntoBuckets(m_entryRows, m_entryScratch, bucketBits(m_entryRows.size()), m_cardBuckets,
+            [](const CardEntry &e) { return hash(e.card); });
+        groupSorted(
+            m_entryRows, m_cardBuckets,
             [](const CardEntry &a, const CardEntry &b) { return a.card < b.card; },
-            [this](const CardEntry *first, const CardEntry *) { m_byCard.push_back(*first); });
+            [this](const CardEntry *first, const CardEntry *, quint32) { m_byCard.push_back(*first); });
     }
 
     const qsizetype count = race.results.size();
-    std::vector<RunnerRow> runners;
-    std::vector<CardRow> cards;
+    const PersonResult *const results = race.results.constData();
+    std::vector<RunnerRow> &runners = m_latestResult;
+    runners.clear();
     runners.reserve(size_t(count));
-    cards.reserve(size_t(count));
+    m_cardRows.clear();
+    m_cardRows.reserve(size_t(count));
     // Results of one stage mostly follow each other: the last stage's codes are reused.
     const QString *lastStage = nullptr;
     StageCodes lastCodes;
     for (qsizetype i = 0; i < count; ++i) {
-        const PersonResult &result = race.results[i];
+        if (i + recordsAhead < count) {
+            const PersonResult &ahead = results[i + recordsAhead];
+            __builtin_prefetch(&ahead.participantId);
+            __builtin_prefetch(&ahead.cardNumber);
+            __builtin_prefetch(&ahead.stageId);
+            __builtin_prefetch(reinterpret_cast<const char *>(&ahead.stageId) + sizeof ahead.stageId - 1);
+        }
+        if (i + textsAhead < count)
+            __builtin_prefetch(results[i + textsAhead].cardNumber.constData());
+        const PersonResult &result = results[i];
         StageCodes codes;
         if (result.stageId) {
             const QString &id = *result.stageId;
@@ -244,49 +285,50 @@ void RecordingIndex::ensure(const Race &race)
             }
             codes = lastCodes;
         }
-        runners.push_back({runner(result.participantId, codes.canonical), quint32(i)});
-        cards.push_back({{cardKey(result.cardNumber), codes.exact}, quint32(i)});
+        const RunnerStage key = runner(result.participantId, codes.canonical);
+        runners.push_back({key.high, key.low, key.stage, quint32(i)});
+        m_cardRows.push_back({cardKey(result.cardNumber), codes.exact, quint32(i)});
     }
 
     const int bits = bucketBits(size_t(count));
-    m_latestResult.clear();
-    m_latestResult.reserve(runners.size());
-    // The last row of each key holds the key's last result in list order.
-    groupRows(
-        runners, bits, m_resultBuckets, [](const RunnerRow &r) { return hash(r.key); },
+    // The last row of each key holds the key's last result in list order; the groups are written
+    // over the rows they come from.
+    sortIntoBuckets(runners, m_runnerScratch, bits, m_resultBuckets,
+        [](const RunnerRow &r) { return hash(r.high, r.low, r.stage); });
+    groupSorted(
+        runners, m_resultBuckets,
         [](const RunnerRow &a, const RunnerRow &b) {
-            if (a.key.high != b.key.high)
-                return a.key.high < b.key.high;
-            if (a.key.low != b.key.low)
-                return a.key.low < b.key.low;
-            return a.key.stage < b.key.stage;
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            return a.stage < b.stage;
         },
-        [this](const RunnerRow *, const RunnerRow *end) { m_latestResult.push_back(end[-1]); });
+        [&runners](const RunnerRow *, const RunnerRow *end, quint32 group) { runners[group] = end[-1]; });
+    runners.resize(m_resultBuckets.starts.back());
 
-    m_cardKeys.clear();
     m_cardStates.clear();
-    m_cardKeys.reserve(cards.size());
-    m_cardStates.reserve(cards.size());
+    m_cardStates.reserve(m_cardRows.size());
     // Each key's reads in list order, as appending them one by one would see them.
-    groupRows(
-        cards, bits, m_readBuckets, [](const CardRow &r) { return hash(r.key); },
+    sortIntoBuckets(m_cardRows, m_cardScratch, bits, m_readBuckets,
+        [](const CardRow &r) { return hash(r.card, r.stage); });
+    groupSorted(
+        m_cardRows, m_readBuckets,
         [](const CardRow &a, const CardRow &b) {
-            return a.key.card != b.key.card ? a.key.card < b.key.card : a.key.stage < b.key.stage;
+            return a.card != b.card ? a.card < b.card : a.stage < b.stage;
         },
-        [this, &race](const CardRow *first, const CardRow *end) {
-            CardState state;
-            state.latestRead = first->result;
-            state.latestResult = first->result;
+        [this, results](const CardRow *first, const CardRow *end, quint32) {
+            quint32 latestRead = first->result;
+            quint32 latestResult = first->result;
             for (const CardRow *row = first + 1; row != end; ++row) {
-                const QDateTime &readAt = race.results[row->result].readAt;
-                const QDateTime &latest = race.results[state.latestRead].readAt;
+                const QDateTime &readAt = results[row->result].readAt;
+                const QDateTime &latest = results[latestRead].readAt;
                 if (!latest.isValid() || readAt > latest)
-                    state.latestRead = row->result;
-                if (readAt >= race.results[state.latestRead].readAt)
-                    state.latestResult = row->result;
+                    latestRead = row->result;
+                if (readAt >= results[latestRead].readAt)
+                    latestResult = row->result;
             }
-            m_cardKeys.push_back(first->key);
-            m_cardStates.push_back(state);
+            m_cardStates.push_back({first->card, first->stage, latestRead, latestResult});
         });
 
     m_participants = race.participants.size();
@@ -294,17 +336,18 @@ void RecordingIndex::ensure(const Race &race)
     m_built = true;
 }
 
-const RecordingIndex::CardState *RecordingIndex::cardState(const CardStage &key) const
+std::optional<RecordingIndex::CardState> RecordingIndex::cardState(const CardStage &key) const
 {
     const auto appended = m_appendedCard.constFind(key);
     if (appended != m_appendedCard.constEnd())
-        return &*appended;
-    const auto [begin, end] = m_readBuckets.range(hash(key));
+        return *appended;
+    const auto [begin, end] = m_readBuckets.range(hash(key.card, key.stage));
     for (quint32 i = begin; i < end; ++i) {
-        if (m_cardKeys[i] == key)
-            return &m_cardStates[i];
+        const CardStateRow &row = m_cardStates[i];
+        if (row.card == key.card && row.stage == key.stage)
+            return CardState {row.latestRead, row.latestResult};
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 void RecordingIndex::add(const Race &race, qsizetype index)
@@ -313,8 +356,7 @@ void RecordingIndex::add(const Race &race, qsizetype index)
     const StageCodes codes = stageCodes(result.stageId);
     m_appendedResult.insert(runner(result.participantId, codes.canonical), index);
     const CardStage key {cardKey(result.cardNumber), codes.exact};
-    const CardState *before = cardState(key);
-    CardState state = before ? *before : CardState();
+    CardState state = cardState(key).value_or(CardState());
     if (state.latestRead < 0 || !race.results[state.latestRead].readAt.isValid()
         || result.readAt > race.results[state.latestRead].readAt)
         state.latestRead = index;
@@ -363,10 +405,11 @@ const PersonResult *RecordingIndex::latestResult(
         const RunnerStage key = runner(participantId, stage);
         qsizetype index = m_appendedResult.value(key, -1);
         if (index < 0) {
-            const auto [begin, end] = m_resultBuckets.range(hash(key));
+            const auto [begin, end] = m_resultBuckets.range(hash(key.high, key.low, key.stage));
             for (quint32 i = begin; i < end; ++i) {
-                if (m_latestResult[i].key == key)
-                    index = m_latestResult[i].result;
+                const RunnerRow &row = m_latestResult[i];
+                if (row.high == key.high && row.low == key.low && row.stage == key.stage)
+                    index = row.result;
             }
         }
         if (index < 0)
@@ -390,7 +433,7 @@ std::optional<QDateTime> RecordingIndex::latestRead(
         stage = found->exact;
     }
     const quint64 card = foundCardKey(cardNumber);
-    const CardState *state = card == noKey ? nullptr : cardState({card, stage});
+    const std::optional<CardState> state = card == noKey ? std::nullopt : cardState({card, stage});
     if (!state || state->latestRead < 0 || state->latestRead >= race.results.size())
         return std::nullopt;
     return race.results[state->latestRead].readAt;
@@ -409,7 +452,7 @@ const PersonResult *RecordingIndex::latestResultOfCard(
             stage = found->exact;
         }
         const quint64 card = foundCardKey(cardNumber);
-        const CardState *state = card == noKey ? nullptr : cardState({card, stage});
+        const std::optional<CardState> state = card == noKey ? std::nullopt : cardState({card, stage});
         if (!state || state->latestResult < 0)
             return nullptr;
         const qsizetype index = state->latestResult;

@@ -70,14 +70,19 @@ private:
         friend bool operator==(const CardStage &, const CardStage &) = default;
         friend size_t qHash(const CardStage &k, size_t seed = 0) { return qHashMulti(seed, k.card, k.stage); }
     };
+    // The rows the tables are built from and keep, flat so that they pack: a runner and stage
+    // with one of its results, and a card and stage with one of its reads.
     struct RunnerRow
     {
-        RunnerStage key;
+        quint64 high = 0;
+        quint64 low = 0;
+        quint32 stage = 0;
         quint32 result = 0;
     };
     struct CardRow
     {
-        CardStage key;
+        quint64 card = 0;
+        quint32 stage = 0;
         quint32 result = 0;
     };
     struct CardEntry
@@ -90,6 +95,14 @@ private:
     {
         qsizetype latestRead = -1;
         qsizetype latestResult = -1;
+    };
+    // A card and stage with what its reads come to.
+    struct CardStateRow
+    {
+        quint64 card = 0;
+        quint32 stage = 0;
+        quint32 latestRead = 0;
+        quint32 latestResult = 0;
     };
     // A table of groups found by hash: bucket b holds positions starts[b] to starts[b + 1].
     struct Buckets
@@ -114,10 +127,10 @@ private:
     quint64 entryCardKey(const QString &text, bool &isBlank);
     [[nodiscard]] quint64 foundCardKey(const QString &text) const;
     [[nodiscard]] static RunnerStage runner(const QUuid &id, quint32 stage);
-    [[nodiscard]] const CardState *cardState(const CardStage &key) const;
+    [[nodiscard]] std::optional<CardState> cardState(const CardStage &key) const;
     [[nodiscard]] static quint64 hash(quint64 card);
-    [[nodiscard]] static quint64 hash(const CardStage &key);
-    [[nodiscard]] static quint64 hash(const RunnerStage &key);
+    [[nodiscard]] static quint64 hash(quint64 card, quint32 stage);
+    [[nodiscard]] static quint64 hash(quint64 high, quint64 low, quint32 stage);
 
     bool m_built = false;
     qsizetype m_participants = 0;
@@ -131,10 +144,16 @@ private:
     // One row per key: the runner's last result of the stage.
     Buckets m_resultBuckets;
     std::vector<RunnerRow> m_latestResult;
-    // One row per key, with each key's state at the same position.
+    // One row per key.
     Buckets m_readBuckets;
-    std::vector<CardStage> m_cardKeys;
-    std::vector<CardState> m_cardStates;
+    std::vector<CardStateRow> m_cardStates;
+    // Room the rows are gathered and sorted in, kept from one build to the next: a build then
+    // writes to memory it has written before instead of having fresh pages handed out.
+    std::vector<CardEntry> m_entryRows;
+    std::vector<CardEntry> m_entryScratch;
+    std::vector<RunnerRow> m_runnerScratch;
+    std::vector<CardRow> m_cardRows;
+    std::vector<CardRow> m_cardScratch;
     // Results appended since the tables were built; these win over the tables.
     QHash<RunnerStage, qsizetype> m_appendedResult;
     QHash<CardStage, CardState> m_appendedCard;

@@ -113,8 +113,9 @@ private:
 };
 
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
-// their own allocation, found from the runner itself. The club is read only by a search.
-void prefetchRunner(const Participant &p, bool club = false)
+// their own allocation, found from the runner itself. The club is read only by a search, the card
+// only by a search that reads cards.
+void prefetchRunner(const Participant &p, bool club = false, bool card = false)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
     // A stage's entry lies in a node of the map beside its first one.
@@ -129,6 +130,8 @@ void prefetchRunner(const Participant &p, bool club = false)
     map(p.classIdByStage);
     if (club && p.club)
         text(*p.club);
+    if (card)
+        text(p.cardNumber);
 }
 
 // The shared block of a per-stage map, read from the map itself without following it: a map is
@@ -386,9 +389,9 @@ private:
 
 // What a search reads of every runner, kept for a race's runners and active stage while the
 // screen's searches run over them: the folded names and clubs one after the other in one buffer,
-// in stored order (the cards in another, made for the first query with digits); and, worked out
-// for a runner the first time a search finds it, the number of its pair of names and of its class
-// for the stage and where its start time for the stage lies. A search then reads a few bytes in
+// in stored order (the cards in another, made for the first query that reads cards); and, worked
+// out for a runner the first time a search finds it, the number of its pair of names and of its
+// class for the stage and where its start time for the stage lies. A search then reads a few bytes in
 // order per runner instead of fetching and folding its texts and looking through two maps of keys,
 // each in an allocation of its own.
 class SearchKeys
@@ -414,6 +417,8 @@ public:
     // Whether every runner's texts are folded. They are folded by the first search, one runner
     // after the other just before it is matched, while the rest of the runner is read anyway.
     [[nodiscard]] bool complete() const { return m_folded == m_runners.size(); }
+    // Whether the cards are folded with the names (see prepare).
+    [[nodiscard]] bool foldsCards() const { return !m_cardStarts.empty(); }
     void foldNext()
     {
         const Participant &p = m_runners.at(m_folded++);
@@ -424,6 +429,8 @@ public:
         // text, which lies apart from everything else read here.)
         static const QString noClub;
         appendFolded(m_units, m_starts, p.club ? *p.club : noClub, false);
+        if (foldsCards())
+            appendFolded(m_cardUnits, m_cardStarts, p.cardNumber, true);
     }
 
     // Whether these keys were made from the race's runners as they are now, for its active stage.
@@ -439,16 +446,17 @@ public:
     }
 
     // Made before a search that reads cards: the cards are kept apart, made only for a query
-    // with digits.
+    // that leaves something once spaces are taken out. Those of runners not folded yet are folded
+    // with their names, in the same walk over the runners.
     void prepare(const SearchQuery &search)
     {
-        if (!search.readsCards() || !m_cardStarts.empty())
+        if (!search.readsCards() || foldsCards())
             return;
         m_cardUnits.reserve(std::size_t(m_runners.size()) * 8);
         m_cardStarts.reserve(std::size_t(m_runners.size()) + 1);
         m_cardStarts.push_back(0);
-        for (const Participant &p : std::as_const(m_runners))
-            appendFolded(m_cardUnits, m_cardStarts, p.cardNumber, true);
+        for (qsizetype i = 0; i < m_folded; ++i)
+            appendFolded(m_cardUnits, m_cardStarts, m_runners.at(i).cardNumber, true);
     }
 
     [[nodiscard]] bool matches(qsizetype runner, const SearchQuery &search) const
@@ -510,6 +518,13 @@ public:
             time = m_activeStage(p.startTime, p.startTimeByStage);
         }
         return time;
+    }
+    // Asks for the runner's own record where it holds its start times, a step before
+    // prefetchStartTime reads the map from it: the runners passing a search lie apart.
+    void prefetchRunnerMap(qsizetype runner) const
+    {
+        if (m_startOf[std::size_t(runner)] == unknownTime())
+            __builtin_prefetch(&m_runners.at(runner).startTimeByStage);
     }
     // Asks for what startTime will read of the runner, in two steps as the lists' own walk does.
     void prefetchStartTime(qsizetype runner, bool mapBlock) const
@@ -646,7 +661,7 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         for (qsizetype i = 0; i < race.participants.size(); ++i) {
             if (folding) {
                 if (i + ahead < race.participants.size())
-                    prefetchRunner(race.participants[i + ahead], true);
+                    prefetchRunner(race.participants[i + ahead], true, keys.foldsCards());
                 keys.foldNext();
             }
             if (!keys.matches(i, search))
@@ -675,6 +690,8 @@ StartListLists startListLists(const Race &race, const StartListFilter &filter)
         }
         secondsOf.reserve(passing.size());
         for (std::size_t k = 0; k < passing.size(); ++k) {
+            if (k + 3 * ahead < passing.size())
+                keys.prefetchRunnerMap(passing[k + 3 * ahead]);
             if (k + 2 * ahead < passing.size())
                 keys.prefetchStartTime(passing[k + 2 * ahead], true);
             if (k + ahead < passing.size())

@@ -322,6 +322,22 @@ private slots:
         QVERIFY(before.filtered != after.filtered);
     }
 
+    // Searches one after another over the same runners, the lists of each checked: a search that
+    // reads no cards (a query of card spaces only) may come before one that does.
+    void searchesInTurn_data() { casetable::load("startlist/screen/search-turns.tsv"); }
+    void searchesInTurn()
+    {
+        QFETCH(QStringList, cells);
+        const Race race = screenEvent(cells[0]);
+        for (const QString &step : cells[1].split(QLatin1Char('|'))) {
+            const QStringList f = step.split(QLatin1Char('>'));
+            QCOMPARE(f.size(), 3);
+            const StartListLists lists = startListLists(race, {QString(), f[0]});
+            QCOMPARE(names(lists.participants(lists.scheduled)).join(QLatin1Char(',')), f[1]);
+            QCOMPARE(names(lists.participants(lists.unscheduled)).join(QLatin1Char(',')), f[2]);
+        }
+    }
+
     // Every Latin-1 character inside a name, a club and a card: the search finds a query there
     // exactly where the text, folded whole, holds it.
     void searchOverLatin1()
