@@ -1,6 +1,7 @@
 // The Metsä upload document: a small, fixed subset of an IOF XML 3.0 ResultList (event name,
 // classes, runners with name, start, time, status and card), always of the whole race.
 
+#include "bufferstash.h"
 #include "documenttext.h"
 #include "iofresultlistwriter.h"
 #include "metsapublisher.h"
@@ -9,9 +10,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 using namespace iofwrite;
@@ -40,131 +41,424 @@ std::optional<QString> localDateTime(const QDateTime &time)
     return text;
 }
 
-// A runner or result id as two integers, beside its place in its list. Equal halves are equal ids.
+// A runner or result id as two integers. Equal halves are equal ids.
 struct IdKey
 {
-    quint64 high;
-    quint64 low;
-    qsizetype index;
+    quint64 high = 0;
+    quint64 low = 0;
 
-    explicit IdKey(const QUuid &id, qsizetype at)
+    explicit IdKey(const QUuid &id)
         : high((quint64(id.data1) << 32) | (quint64(id.data2) << 16) | id.data3)
-        , low(0)
-        , index(at)
     {
         std::memcpy(&low, id.data4, sizeof low);
     }
-    bool sameId(const IdKey &other) const { return high == other.high && low == other.low; }
-    bool operator<(const IdKey &other) const
+    bool operator==(const IdKey &) const = default;
+};
+
+// The runners' ids in an open-addressed table of their places in the list, which at tens of
+// thousands of runners is small enough to stay in cache while the results are read in stored
+// order (a hash of QUuid nodes, or sorting the results by id, reads scattered memory for each).
+class RunnerIds
+{
+public:
+    explicit RunnerIds(const QList<Participant> &runners)
     {
-        return std::tie(high, low, index) < std::tie(other.high, other.low, other.index);
+        const qsizetype count = runners.size();
+        m_keys.reserve(size_t(count));
+        m_first.resize(size_t(count));
+        size_t size = 16;
+        while (size < size_t(count) * 2)
+            size *= 2;
+        m_slots.assign(size, 0);
+        m_mask = size - 1;
+        for (qsizetype i = 0; i < count; ++i) {
+            const IdKey key(runners[i].id);
+            m_keys.push_back(key);
+            size_t at = slotOf(key);
+            while (m_slots[at] != 0 && !(m_keys[m_slots[at] - 1] == key))
+                at = (at + 1) & m_mask;
+            if (m_slots[at] == 0)
+                m_slots[at] = quint32(i + 1);
+            m_first[size_t(i)] = m_slots[at] - 1;
+        }
     }
+
+    // The first runner in list order with the id; -1 for none.
+    [[nodiscard]] qint64 find(const IdKey &key) const
+    {
+        for (size_t at = slotOf(key); m_slots[at] != 0; at = (at + 1) & m_mask) {
+            if (m_keys[m_slots[at] - 1] == key)
+                return m_slots[at] - 1;
+        }
+        return -1;
+    }
+    // The first runner in list order with the same id as `runner`.
+    [[nodiscard]] quint32 first(qsizetype runner) const { return m_first[size_t(runner)]; }
+
+private:
+    [[nodiscard]] size_t slotOf(const IdKey &key) const
+    {
+        return size_t(((key.high ^ (key.low * 0x9e3779b97f4a7c15ULL)) * 0xff51afd7ed558ccdULL) >> 32)
+            & m_mask;
+    }
+
+    std::vector<IdKey> m_keys;
+    std::vector<quint32> m_first;
+    // The place in the list + 1; 0 is an empty slot.
+    std::vector<quint32> m_slots;
+    size_t m_mask = 0;
 };
 
 // For each runner in list order, the result read out last of those with its id (the first stored
-// of equally late ones), null for none. Runners and results are matched by sorting compact keys
-// rather than through a hash: at tens of thousands of runners a hash table no longer fits in
-// cache and every probe is a miss.
+// of equally late ones), null for none. Runners sharing an id share that result.
 QList<const PersonResult *> latestResultOfEachRunner(const Race &race)
 {
-    std::vector<IdKey> runners;
-    runners.reserve(race.participants.size());
-    for (qsizetype i = 0; i < race.participants.size(); ++i)
-        runners.emplace_back(race.participants[i].id, i);
-    std::vector<IdKey> results;
-    results.reserve(race.results.size());
-    for (qsizetype i = 0; i < race.results.size(); ++i)
-        results.emplace_back(race.results[i].participantId, i);
-    std::sort(runners.begin(), runners.end());
-    std::sort(results.begin(), results.end());
-
-    QList<const PersonResult *> latest(race.participants.size(), nullptr);
-    auto runner = runners.cbegin();
-    for (auto result = results.cbegin(); result != results.cend();) {
-        // Within one id the results come in stored order: a later one replaces the kept one only
-        // when read out later.
-        const PersonResult *kept = nullptr;
-        auto next = result;
-        for (; next != results.cend() && next->sameId(*result); ++next) {
-            const PersonResult &candidate = race.results[next->index];
-            if (!kept || candidate.readAt > kept->readAt)
-                kept = &candidate;
-        }
-        while (runner != runners.cend() && !runner->sameId(*result) && *runner < *result)
-            ++runner;
-        for (; runner != runners.cend() && runner->sameId(*result); ++runner)
-            latest[runner->index] = kept;
-        result = next;
+    const RunnerIds ids(race.participants);
+    // Per runner first in list order with its id: the kept result, and its read-out instant where
+    // that is read without a conversion (the kept record is then not read again).
+    struct Kept
+    {
+        const PersonResult *result = nullptr;
+        qint64 readAtMs = 0;
+        bool compact = false;
+    };
+    std::vector<Kept> kept(size_t(race.participants.size()));
+    for (const PersonResult &candidate : race.results) {
+        const qint64 runner = ids.find(IdKey(candidate.participantId));
+        if (runner < 0)
+            continue;
+        Kept &k = kept[size_t(runner)];
+        const QDateTime &readAt = candidate.readAt;
+        const Qt::TimeSpec spec = readAt.timeSpec();
+        const bool compact = readAt.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC);
+        const qint64 ms = compact ? readAt.toMSecsSinceEpoch() : 0;
+        // Both valid: QDateTime orders them by their instants.
+        const bool later = !k.result || (compact && k.compact ? k.readAtMs < ms : readAt > k.result->readAt);
+        if (later)
+            k = {&candidate, ms, compact};
     }
+    QList<const PersonResult *> latest(race.participants.size(), nullptr);
+    for (qsizetype i = 0; i < race.participants.size(); ++i)
+        latest[i] = kept[ids.first(i)].result;
     return latest;
 }
 
 } // namespace
 
-MetsaPublisher::StatusAndTime MetsaPublisher::iofStatusAndTime(
-    const PersonResult *result, const Race &race, const Participant &participant)
+namespace {
+
+// The document as the UTF-8 bytes that are sent, written straight into one buffer: a list of
+// 50,000 runners is then written once, at half the size of its UTF-16 form, and not read again to
+// be converted. The bytes are those the IOF writer's lines (iofwrite::line, element, personOpen)
+// with escapeXmlText would give, converted to UTF-8.
+class Utf8Writer
+{
+public:
+    explicit Utf8Writer(qsizetype sizeHint)
+        : m_text(stash().take(sizeHint))
+    {
+        m_text.resize(std::max<qsizetype>(sizeHint, 256));
+        m_at = m_text.data();
+        m_end = m_at + m_text.size();
+    }
+
+    // Room for `n` more bytes; every write below makes its own.
+    void reserve(qsizetype n)
+    {
+        if (m_end - m_at < n)
+            grow(n);
+    }
+    void bytes(const char *text, qsizetype n)
+    {
+        reserve(n);
+        std::memcpy(m_at, text, size_t(n));
+        m_at += n;
+    }
+    template<qsizetype N> void ascii(const char (&text)[N]) { bytes(text, N - 1); }
+    // `text` indented by `indent` spaces, and a line break.
+    template<qsizetype N> void line(int indent, const char (&text)[N])
+    {
+        reserve(indent + N);
+        std::memset(m_at, ' ', size_t(indent));
+        m_at += indent;
+        std::memcpy(m_at, text, N - 1);
+        m_at += N - 1;
+        *m_at++ = '\n';
+    }
+    // "<tag>", then `text` escaped, then "</tag>" and a line break.
+    template<qsizetype N> void element(int indent, const char (&tag)[N], QStringView text)
+    {
+        open(indent, tag);
+        escaped(text);
+        close(tag);
+    }
+    template<qsizetype N> void elementBytes(int indent, const char (&tag)[N], const char *text, qsizetype n)
+    {
+        open(indent, tag);
+        bytes(text, n);
+        close(tag);
+    }
+    // As escapeXmlText gives it, in UTF-8: the text never forms a surrogate pair with what comes
+    // before or after it, as markup surrounds every text.
+    void escaped(QStringView text);
+
+    [[nodiscard]] QByteArray finish()
+    {
+        m_text.resize(m_at - m_text.constData());
+        stash().finished(m_text);
+        return std::move(m_text);
+    }
+
+private:
+    // A document of 50,000 runners would otherwise be written into fresh memory on every upload
+    // (see BufferStash: the buffer of the last large text is kept for the next).
+    static BufferStash &stash()
+    {
+        static BufferStash kept;
+        return kept;
+    }
+
+    template<qsizetype N> void open(int indent, const char (&tag)[N])
+    {
+        reserve(indent + N + 1);
+        std::memset(m_at, ' ', size_t(indent));
+        m_at += indent;
+        *m_at++ = '<';
+        std::memcpy(m_at, tag, N - 1);
+        m_at += N - 1;
+        *m_at++ = '>';
+    }
+    template<qsizetype N> void close(const char (&tag)[N])
+    {
+        reserve(N + 3);
+        *m_at++ = '<';
+        *m_at++ = '/';
+        std::memcpy(m_at, tag, N - 1);
+        m_at += N - 1;
+        *m_at++ = '>';
+        *m_at++ = '\n';
+    }
+    void grow(qsizetype n)
+    {
+        const qsizetype used = m_at - m_text.constData();
+        m_text.resize(std::max(used + n, m_text.size() * 2));
+        m_at = m_text.data() + used;
+        m_end = m_text.data() + m_text.size();
+    }
+
+    QByteArray m_text;
+    char *m_at = nullptr;
+    char *m_end = nullptr;
+};
+
+void Utf8Writer::escaped(QStringView text)
+{
+    // At most six bytes a unit ("&quot;"); a pair's two units take four.
+    reserve(text.size() * 6);
+    char *o = m_at;
+    const auto three = [&o](char32_t c) {
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    };
+    const char16_t *u = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c < 0x80) {
+            switch (c) {
+            case u'&':
+                std::memcpy(o, "&amp;", 5);
+                o += 5;
+                break;
+            case u'<':
+                std::memcpy(o, "&lt;", 4);
+                o += 4;
+                break;
+            case u'>':
+                std::memcpy(o, "&gt;", 4);
+                o += 4;
+                break;
+            case u'"':
+                std::memcpy(o, "&quot;", 6);
+                o += 6;
+                break;
+            default:
+                if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+                    three(0xFFFD);
+                else
+                    *o++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            const char32_t p = QChar::surrogateToUcs4(c, u[++i]);
+            *o++ = char(0xF0 | (p >> 18));
+            *o++ = char(0x80 | ((p >> 12) & 0x3F));
+            *o++ = char(0x80 | ((p >> 6) & 0x3F));
+            *o++ = char(0x80 | (p & 0x3F));
+        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            three(0xFFFD);
+        } else {
+            three(c);
+        }
+    }
+    m_at = o;
+}
+
+// QString::asprintf("%.1f", seconds)'s text for a finite time of at least zero, in `text`
+// (room for 320 bytes). Qt rounds a value halfway between two tenths up where printf and
+// std::to_chars round it to even: only a value ending in .25 or .75 lies halfway.
+char *oneDecimal(char *text, double seconds)
+{
+    const double quarters = seconds * 4;
+    if (quarters == std::floor(quarters) && quarters - 2 * std::floor(quarters / 2) == 1) {
+        const double whole = std::floor(seconds);
+        text = std::to_chars(text, text + 24, qint64(whole)).ptr;
+        *text++ = '.';
+        *text++ = seconds - whole == 0.25 ? '3' : '8';
+        return text;
+    }
+    return std::to_chars(text, text + 320, seconds, std::chars_format::fixed, 1).ptr;
+}
+
+// The StartTime texts of instants that repeat, as start times do (a start list has a few hundred
+// distinct ones), made once each: the conversion to local time and its formatting cost far more
+// than the look-up. Only times held in UTC or at a fixed offset are kept, whose instant is read
+// without a conversion; the same instant always has the same text while the table lives.
+class StartTimeTexts
+{
+public:
+    // Empty for a time that has none.
+    const QByteArray &text(const QDateTime &time)
+    {
+        const Qt::TimeSpec spec = time.timeSpec();
+        if (!time.isValid() || (spec != Qt::UTC && spec != Qt::OffsetFromUTC)) {
+            m_single = made(time);
+            return m_single;
+        }
+        const qint64 instant = time.toMSecsSinceEpoch();
+        auto it = m_known.constFind(instant);
+        if (it == m_known.constEnd())
+            it = m_known.insert(instant, made(time));
+        return *it;
+    }
+
+private:
+    static QByteArray made(const QDateTime &time)
+    {
+        const std::optional<QString> text = localDateTime(time);
+        return text ? text->toUtf8() : QByteArray();
+    }
+
+    QHash<qint64, QByteArray> m_known;
+    QByteArray m_single;
+};
+
+// Whether a result's course is a score course, found once per course id text.
+class ScoreCourses
+{
+public:
+    explicit ScoreCourses(const Race &race)
+        : m_race(race)
+        , m_any(std::any_of(race.courses.cbegin(), race.courses.cend(),
+              [](const Course &c) { return c.type == CourseType::Rogaining; }))
+    { }
+
+    bool isScore(const std::optional<QString> &courseId)
+    {
+        if (!m_any || !courseId)
+            return false;
+        auto it = m_known.constFind(*courseId);
+        if (it == m_known.constEnd()) {
+            const Course *course = findCourse(m_race, courseId);
+            it = m_known.insert(*courseId, course && course->type == CourseType::Rogaining);
+        }
+        return *it;
+    }
+
+private:
+    const Race &m_race;
+    const bool m_any;
+    QHash<QString, bool> m_known;
+};
+
+struct RowContext
+{
+    StartTimeTexts startTimes;
+    ScoreCourses scoreCourses;
+};
+
+// A score course is judged by its time limit alone; every other course by completion.
+QLatin1StringView statusText(const PersonResult *result, const Participant &participant, bool scoreCourse)
 {
     if (!result) {
         if (!participant.status)
-            return {QStringLiteral("Inactive"), std::nullopt};
-        return {*participant.status == ParticipantStatus::Dnf ? QStringLiteral("DidNotFinish")
-                                                              : QStringLiteral("DidNotStart"),
-            std::nullopt};
+            return QLatin1StringView("Inactive");
+        return *participant.status == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")
+                                                             : QLatin1StringView("DidNotStart");
     }
-    // A score course is judged by its time limit alone; every other course by completion.
-    const Course *course = result->courseId ? findCourse(race, result->courseId) : nullptr;
-    QString status;
-    if (course && course->type == CourseType::Rogaining)
-        status = result->withinTimeLimit.value_or(true) ? QStringLiteral("OK") : QStringLiteral("OverTime");
-    else
-        status = result->effectiveCompleted() ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
-    return {status, result->raceTime};
+    if (scoreCourse)
+        return result->withinTimeLimit.value_or(true) ? QLatin1StringView("OK")
+                                                      : QLatin1StringView("OverTime");
+    return result->effectiveCompleted() ? QLatin1StringView("OK") : QLatin1StringView("MissingPunch");
 }
 
-namespace {
-
-void appendPersonResult(
-    QString &out, const Participant &participant, const PersonResult *result, const Race &race)
+void writePersonResult(
+    Utf8Writer &out, const Participant &participant, const PersonResult *result, RowContext &context)
 {
-    personOpen(out, participant.familyName, participant.givenName, std::nullopt);
-    std::optional<QDateTime> start = result && result->startTime ? result->startTime : participant.startTime;
+    out.line(4, "<PersonResult>");
+    out.line(6, "<Person>");
+    out.line(8, "<Name>");
+    out.element(10, "Family", participant.familyName);
+    out.element(10, "Given", participant.givenName);
+    out.line(8, "</Name>");
+    out.line(6, "</Person>");
+    out.line(6, "<Result>");
+    const std::optional<QDateTime> &start
+        = result && result->startTime ? result->startTime : participant.startTime;
     if (start) {
-        if (const auto text = localDateTime(*start))
-            element(out, 8, "StartTime", *text);
+        const QByteArray &text = context.startTimes.text(*start);
+        if (!text.isEmpty())
+            out.elementBytes(8, "StartTime", text.constData(), text.size());
     }
-    const MetsaPublisher::StatusAndTime status = MetsaPublisher::iofStatusAndTime(result, race, participant);
+    const bool scoreCourse = result && context.scoreCourses.isScore(result->courseId);
     // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
     // finish before the start, as earlier versions stored it).
-    if (status.time && std::isfinite(*status.time) && *status.time >= 0)
-        element(out, 8, "Time", QString::asprintf("%.1f", *status.time));
-    element(out, 8, "Status", status.status);
+    if (result && result->raceTime && std::isfinite(*result->raceTime) && *result->raceTime >= 0) {
+        char text[320];
+        out.elementBytes(8, "Time", text, oneDecimal(text, *result->raceTime) - text);
+    }
+    const QLatin1StringView status = statusText(result, participant, scoreCourse);
+    out.elementBytes(8, "Status", status.data(), status.size());
     if (!participant.cardNumber.isEmpty())
-        element(out, 8, "ControlCard", escapeXmlText(participant.cardNumber));
-    personClose(out);
+        out.element(8, "ControlCard", participant.cardNumber);
+    out.line(6, "</Result>");
+    out.line(4, "</PersonResult>");
 }
 
 } // namespace
 
-QString MetsaPublisher::personResultXML(
-    const Participant &participant, const PersonResult *result, const Race &race)
-{
-    QString out;
-    appendPersonResult(out, participant, result, race);
-    return out;
-}
-
 QString MetsaPublisher::buildResultListXML(const Race &race)
 {
-    const QList<const PersonResult *> latestOf = latestResultOfEachRunner(race);
+    return QString::fromUtf8(buildResultListUtf8(race));
+}
 
-    QString out;
-    out.reserve(512 + race.participants.size() * 420);
-    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\" status=\"Complete\">\n")
-               .arg(QLatin1String(iofNamespace));
-    line(out, 2, QStringLiteral("<Event>"));
-    element(out, 4, "Name", escapeXmlText(race.name));
-    line(out, 2, QStringLiteral("</Event>"));
+QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
+{
+    const QList<const PersonResult *> latestOf = latestResultOfEachRunner(race);
+    RowContext context {{}, ScoreCourses(race)};
+
+    // About what a runner takes, so that the buffer grows once at most.
+    Utf8Writer out(512 + race.participants.size() * 400);
+    out.ascii("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out.ascii("<ResultList iofVersion=\"3.0\" xmlns=\"");
+    out.bytes(iofNamespace, qsizetype(std::strlen(iofNamespace)));
+    out.ascii("\" status=\"Complete\">\n");
+    out.line(2, "<Event>");
+    out.element(4, "Name", race.name);
+    out.line(2, "</Event>");
     // Runners grouped by class id in one pass, kept in list order: a scan of the whole list per
     // class reads every record once per class, which at tens of thousands of runners no longer
     // stays in cache. Classes sharing an id text each list the same runners, as before.
@@ -207,17 +501,17 @@ QString MetsaPublisher::buildResultListXML(const Race &race)
         const int group = groupOfClass[i];
         if (groupStart[group] == groupStart[group + 1])
             continue;
-        line(out, 2, QStringLiteral("<ClassResult>"));
-        line(out, 4, QStringLiteral("<Class>"));
-        element(out, 6, "Id", escapeXmlText(raceClass.id));
-        element(out, 6, "Name", escapeXmlText(raceClass.name));
-        line(out, 4, QStringLiteral("</Class>"));
+        out.line(2, "<ClassResult>");
+        out.line(4, "<Class>");
+        out.element(6, "Id", raceClass.id);
+        out.element(6, "Name", raceClass.name);
+        out.line(4, "</Class>");
         for (qsizetype k = groupStart[group]; k < groupStart[group + 1]; ++k) {
             const Participant &runner = race.participants[byGroup[k]];
-            appendPersonResult(out, runner, latestOf[byGroup[k]], race);
+            writePersonResult(out, runner, latestOf[byGroup[k]], context);
         }
-        line(out, 2, QStringLiteral("</ClassResult>"));
+        out.line(2, "</ClassResult>");
     }
-    out += QStringLiteral("</ResultList>\n");
-    return out;
+    out.ascii("</ResultList>\n");
+    return out.finish();
 }
