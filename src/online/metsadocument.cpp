@@ -109,40 +109,6 @@ private:
     size_t m_mask = 0;
 };
 
-// For each runner in list order, the result read out last of those with its id (the first stored
-// of equally late ones), null for none. Runners sharing an id share that result.
-QList<const PersonResult *> latestResultOfEachRunner(const Race &race)
-{
-    const RunnerIds ids(race.participants);
-    // Per runner first in list order with its id: the kept result, and its read-out instant where
-    // that is read without a conversion (the kept record is then not read again).
-    struct Kept
-    {
-        const PersonResult *result = nullptr;
-        qint64 readAtMs = 0;
-        bool compact = false;
-    };
-    std::vector<Kept> kept(size_t(race.participants.size()));
-    for (const PersonResult &candidate : race.results) {
-        const qint64 runner = ids.find(IdKey(candidate.participantId));
-        if (runner < 0)
-            continue;
-        Kept &k = kept[size_t(runner)];
-        const QDateTime &readAt = candidate.readAt;
-        const Qt::TimeSpec spec = readAt.timeSpec();
-        const bool compact = readAt.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC);
-        const qint64 ms = compact ? readAt.toMSecsSinceEpoch() : 0;
-        // Both valid: QDateTime orders them by their instants.
-        const bool later = !k.result || (compact && k.compact ? k.readAtMs < ms : readAt > k.result->readAt);
-        if (later)
-            k = {&candidate, ms, compact};
-    }
-    QList<const PersonResult *> latest(race.participants.size(), nullptr);
-    for (qsizetype i = 0; i < race.participants.size(); ++i)
-        latest[i] = kept[ids.first(i)].result;
-    return latest;
-}
-
 } // namespace
 
 namespace {
@@ -325,35 +291,44 @@ char *oneDecimal(char *text, double seconds)
 
 // The StartTime texts of instants that repeat, as start times do (a start list has a few hundred
 // distinct ones), made once each: the conversion to local time and its formatting cost far more
-// than the look-up. Only times held in UTC or at a fixed offset are kept, whose instant is read
+// than the look-up. Only times held in UTC or at a fixed offset are shared, whose instant is read
 // without a conversion; the same instant always has the same text while the table lives.
 class StartTimeTexts
 {
 public:
-    // Empty for a time that has none.
-    const QByteArray &text(const QDateTime &time)
+    // The place of `time`'s text, empty for a time that has none.
+    qint32 index(const QDateTime &time)
     {
-        const Qt::TimeSpec spec = time.timeSpec();
-        if (!time.isValid() || (spec != Qt::UTC && spec != Qt::OffsetFromUTC)) {
-            m_single = made(time);
-            return m_single;
-        }
-        const qint64 instant = time.toMSecsSinceEpoch();
+        const std::optional<qint64> at = instant(time);
+        return at ? index(*at) : made(time);
+    }
+    qint32 index(qint64 instant)
+    {
         auto it = m_known.constFind(instant);
         if (it == m_known.constEnd())
-            it = m_known.insert(instant, made(time));
+            it = m_known.insert(instant, made(QDateTime::fromMSecsSinceEpoch(instant, Qt::UTC)));
         return *it;
     }
+    // The instant of a time whose text is shared.
+    static std::optional<qint64> instant(const QDateTime &time)
+    {
+        const Qt::TimeSpec spec = time.timeSpec();
+        if (!time.isValid() || (spec != Qt::UTC && spec != Qt::OffsetFromUTC))
+            return std::nullopt;
+        return time.toMSecsSinceEpoch();
+    }
+    [[nodiscard]] const QByteArray &text(qint32 index) const { return m_texts[size_t(index)]; }
 
 private:
-    static QByteArray made(const QDateTime &time)
+    qint32 made(const QDateTime &time)
     {
         const std::optional<QString> text = localDateTime(time);
-        return text ? text->toUtf8() : QByteArray();
+        m_texts.push_back(text ? text->toUtf8() : QByteArray());
+        return qint32(m_texts.size() - 1);
     }
 
-    QHash<qint64, QByteArray> m_known;
-    QByteArray m_single;
+    QHash<qint64, qint32> m_known;
+    std::vector<QByteArray> m_texts;
 };
 
 // Whether a result's course is a score course, found once per course id text.
@@ -384,29 +359,91 @@ private:
     QHash<QString, bool> m_known;
 };
 
-struct RowContext
+enum class ResultStatus : quint8 { None, Ok, MissingPunch, OverTime };
+
+// What a runner's row shows of the result read out last of those with its id (the first stored of
+// equally late ones). Found in one pass over the results in stored order, so that the rows, written
+// in class order, read this compact record instead of the result's own scattered one.
+struct RowResult
 {
-    StartTimeTexts startTimes;
-    ScoreCourses scoreCourses;
+    const PersonResult *result = nullptr;
+    // The read-out instant, where that is read without a conversion.
+    qint64 readAtMs = 0;
+    double time = 0;
+    // The result's own start time: its instant where its text is shared, else the time itself;
+    // neither where it has none (the runner's is shown).
+    qint64 startInstant = 0;
+    const QDateTime *startTime = nullptr;
+    bool hasStartInstant = false;
+    ResultStatus status = ResultStatus::None;
+    bool timed = false;
+    bool compactReadAt = false;
 };
 
-// A score course is judged by its time limit alone; every other course by completion.
-QLatin1StringView statusText(const PersonResult *result, const Participant &participant, bool scoreCourse)
+// Per runner first in list order with its id, its latest result's row (runners sharing an id share
+// it).
+std::vector<RowResult> latestResults(const Race &race, const RunnerIds &ids)
 {
-    if (!result) {
-        if (!participant.status)
-            return QLatin1StringView("Inactive");
-        return *participant.status == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")
-                                                             : QLatin1StringView("DidNotStart");
+    ScoreCourses scoreCourses(race);
+    std::vector<RowResult> kept(size_t(race.participants.size()));
+    for (const PersonResult &candidate : race.results) {
+        const qint64 runner = ids.find(IdKey(candidate.participantId));
+        if (runner < 0)
+            continue;
+        RowResult &k = kept[size_t(runner)];
+        const QDateTime &readAt = candidate.readAt;
+        const Qt::TimeSpec spec = readAt.timeSpec();
+        const bool compact = readAt.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC);
+        const qint64 ms = compact ? readAt.toMSecsSinceEpoch() : 0;
+        // Both valid: QDateTime orders them by their instants.
+        if (k.result && !(compact && k.compactReadAt ? k.readAtMs < ms : readAt > k.result->readAt))
+            continue;
+        RowResult row;
+        row.result = &candidate;
+        row.readAtMs = ms;
+        row.compactReadAt = compact;
+        // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
+        // finish before the start, as earlier versions stored it).
+        if (candidate.raceTime && std::isfinite(*candidate.raceTime) && *candidate.raceTime >= 0) {
+            row.timed = true;
+            row.time = *candidate.raceTime;
+        }
+        if (candidate.startTime) {
+            const std::optional<qint64> at = StartTimeTexts::instant(*candidate.startTime);
+            row.hasStartInstant = at.has_value();
+            row.startInstant = at.value_or(0);
+            row.startTime = at ? nullptr : &*candidate.startTime;
+        }
+        // A score course is judged by its time limit alone; every other course by completion.
+        if (scoreCourses.isScore(candidate.courseId))
+            row.status = candidate.withinTimeLimit.value_or(true) ? ResultStatus::Ok : ResultStatus::OverTime;
+        else
+            row.status = candidate.effectiveCompleted() ? ResultStatus::Ok : ResultStatus::MissingPunch;
+        k = row;
     }
-    if (scoreCourse)
-        return result->withinTimeLimit.value_or(true) ? QLatin1StringView("OK")
-                                                      : QLatin1StringView("OverTime");
-    return result->effectiveCompleted() ? QLatin1StringView("OK") : QLatin1StringView("MissingPunch");
+    return kept;
+}
+
+QLatin1StringView statusText(const RowResult &result, const Participant &participant)
+{
+    switch (result.status) {
+    case ResultStatus::None:
+        break;
+    case ResultStatus::Ok:
+        return QLatin1StringView("OK");
+    case ResultStatus::MissingPunch:
+        return QLatin1StringView("MissingPunch");
+    case ResultStatus::OverTime:
+        return QLatin1StringView("OverTime");
+    }
+    if (!participant.status)
+        return QLatin1StringView("Inactive");
+    return *participant.status == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")
+                                                         : QLatin1StringView("DidNotStart");
 }
 
 void writePersonResult(
-    Utf8Writer &out, const Participant &participant, const PersonResult *result, RowContext &context)
+    Utf8Writer &out, const Participant &participant, const RowResult &result, StartTimeTexts &startTexts)
 {
     out.line(4, "<PersonResult>");
     out.line(6, "<Person>");
@@ -416,21 +453,20 @@ void writePersonResult(
     out.line(8, "</Name>");
     out.line(6, "</Person>");
     out.line(6, "<Result>");
-    const std::optional<QDateTime> &start
-        = result && result->startTime ? result->startTime : participant.startTime;
-    if (start) {
-        const QByteArray &text = context.startTimes.text(*start);
+    const qint32 start = result.hasStartInstant ? startTexts.index(result.startInstant)
+        : result.startTime                      ? startTexts.index(*result.startTime)
+        : participant.startTime                 ? startTexts.index(*participant.startTime)
+                                                : -1;
+    if (start >= 0) {
+        const QByteArray &text = startTexts.text(start);
         if (!text.isEmpty())
             out.elementBytes(8, "StartTime", text.constData(), text.size());
     }
-    const bool scoreCourse = result && context.scoreCourses.isScore(result->courseId);
-    // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
-    // finish before the start, as earlier versions stored it).
-    if (result && result->raceTime && std::isfinite(*result->raceTime) && *result->raceTime >= 0) {
+    if (result.timed) {
         char text[320];
-        out.elementBytes(8, "Time", text, oneDecimal(text, *result->raceTime) - text);
+        out.elementBytes(8, "Time", text, oneDecimal(text, result.time) - text);
     }
-    const QLatin1StringView status = statusText(result, participant, scoreCourse);
+    const QLatin1StringView status = statusText(result, participant);
     out.elementBytes(8, "Status", status.data(), status.size());
     if (!participant.cardNumber.isEmpty())
         out.element(8, "ControlCard", participant.cardNumber);
@@ -447,8 +483,9 @@ QString MetsaPublisher::buildResultListXML(const Race &race)
 
 QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
 {
-    const QList<const PersonResult *> latestOf = latestResultOfEachRunner(race);
-    RowContext context {{}, ScoreCourses(race)};
+    const RunnerIds ids(race.participants);
+    StartTimeTexts startTexts;
+    const std::vector<RowResult> latest = latestResults(race, ids);
 
     // About what a runner takes, so that the buffer grows once at most.
     Utf8Writer out(512 + race.participants.size() * 400);
@@ -506,9 +543,10 @@ QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
         out.element(6, "Id", raceClass.id);
         out.element(6, "Name", raceClass.name);
         out.line(4, "</Class>");
-        for (qsizetype k = groupStart[group]; k < groupStart[group + 1]; ++k) {
-            const Participant &runner = race.participants[byGroup[k]];
-            writePersonResult(out, runner, latestOf[byGroup[k]], context);
+        const qsizetype end = groupStart[group + 1];
+        for (qsizetype k = groupStart[group]; k < end; ++k) {
+            const qsizetype r = byGroup[k];
+            writePersonResult(out, race.participants[r], latest[ids.first(r)], startTexts);
         }
         out.line(2, "</ClassResult>");
     }
