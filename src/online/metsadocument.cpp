@@ -109,10 +109,6 @@ private:
     size_t m_mask = 0;
 };
 
-} // namespace
-
-namespace {
-
 // The document as the UTF-8 bytes that are sent, written straight into one buffer: a list of
 // 50,000 runners is then written once, at half the size of its UTF-16 form, and not read again to
 // be converted. The bytes are those the IOF writer's lines (iofwrite::line, element, personOpen)
