@@ -86,7 +86,7 @@ void MetsaResultList(benchmark::State &state)
     const Race &race = event(state);
     qsizetype bytes = 0;
     for (auto _ : state) {
-        const QByteArray body = MetsaPublisher::buildResultListXML(race).toUtf8();
+        const QByteArray body = MetsaPublisher::buildResultListUtf8(race);
         bytes = body.size();
         benchmark::DoNotOptimize(body.constData());
     }

@@ -1,6 +1,7 @@
 // The Metsä upload document: a small, fixed subset of an IOF XML 3.0 ResultList (event name,
 // classes, runners with name, start, time, status and card), always of the whole race.
 
+#include "bufferstash.h"
 #include "documenttext.h"
 #include "iofresultlistwriter.h"
 #include "metsapublisher.h"
@@ -9,9 +10,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 using namespace iofwrite;
@@ -40,131 +41,487 @@ std::optional<QString> localDateTime(const QDateTime &time)
     return text;
 }
 
-// A runner or result id as two integers, beside its place in its list. Equal halves are equal ids.
+// A runner or result id as two integers. Equal halves are equal ids.
 struct IdKey
 {
-    quint64 high;
-    quint64 low;
-    qsizetype index;
+    quint64 high = 0;
+    quint64 low = 0;
 
-    explicit IdKey(const QUuid &id, qsizetype at)
+    explicit IdKey(const QUuid &id)
         : high((quint64(id.data1) << 32) | (quint64(id.data2) << 16) | id.data3)
-        , low(0)
-        , index(at)
     {
         std::memcpy(&low, id.data4, sizeof low);
     }
-    bool sameId(const IdKey &other) const { return high == other.high && low == other.low; }
-    bool operator<(const IdKey &other) const
-    {
-        return std::tie(high, low, index) < std::tie(other.high, other.low, other.index);
-    }
+    bool operator==(const IdKey &) const = default;
 };
 
-// For each runner in list order, the result read out last of those with its id (the first stored
-// of equally late ones), null for none. Runners and results are matched by sorting compact keys
-// rather than through a hash: at tens of thousands of runners a hash table no longer fits in
-// cache and every probe is a miss.
-QList<const PersonResult *> latestResultOfEachRunner(const Race &race)
+// The runners' ids in an open-addressed table of their places in the list, which at tens of
+// thousands of runners is small enough to stay in cache while the results are read in stored
+// order (a hash of QUuid nodes, or sorting the results by id, reads scattered memory for each).
+class RunnerIds
 {
-    std::vector<IdKey> runners;
-    runners.reserve(race.participants.size());
-    for (qsizetype i = 0; i < race.participants.size(); ++i)
-        runners.emplace_back(race.participants[i].id, i);
-    std::vector<IdKey> results;
-    results.reserve(race.results.size());
-    for (qsizetype i = 0; i < race.results.size(); ++i)
-        results.emplace_back(race.results[i].participantId, i);
-    std::sort(runners.begin(), runners.end());
-    std::sort(results.begin(), results.end());
-
-    QList<const PersonResult *> latest(race.participants.size(), nullptr);
-    auto runner = runners.cbegin();
-    for (auto result = results.cbegin(); result != results.cend();) {
-        // Within one id the results come in stored order: a later one replaces the kept one only
-        // when read out later.
-        const PersonResult *kept = nullptr;
-        auto next = result;
-        for (; next != results.cend() && next->sameId(*result); ++next) {
-            const PersonResult &candidate = race.results[next->index];
-            if (!kept || candidate.readAt > kept->readAt)
-                kept = &candidate;
+public:
+    explicit RunnerIds(const QList<Participant> &runners)
+    {
+        const qsizetype count = runners.size();
+        m_keys.reserve(size_t(count));
+        m_first.resize(size_t(count));
+        size_t size = 16;
+        while (size < size_t(count) * 2)
+            size *= 2;
+        m_slots.assign(size, 0);
+        m_mask = size - 1;
+        for (qsizetype i = 0; i < count; ++i) {
+            const IdKey key(runners[i].id);
+            m_keys.push_back(key);
+            size_t at = slotOf(key);
+            while (m_slots[at] != 0 && !(m_keys[m_slots[at] - 1] == key))
+                at = (at + 1) & m_mask;
+            if (m_slots[at] == 0)
+                m_slots[at] = quint32(i + 1);
+            m_first[size_t(i)] = m_slots[at] - 1;
         }
-        while (runner != runners.cend() && !runner->sameId(*result) && *runner < *result)
-            ++runner;
-        for (; runner != runners.cend() && runner->sameId(*result); ++runner)
-            latest[runner->index] = kept;
-        result = next;
     }
-    return latest;
+
+    // The first runner in list order with the id; -1 for none.
+    [[nodiscard]] qint64 find(const IdKey &key) const
+    {
+        for (size_t at = slotOf(key); m_slots[at] != 0; at = (at + 1) & m_mask) {
+            if (m_keys[m_slots[at] - 1] == key)
+                return m_slots[at] - 1;
+        }
+        return -1;
+    }
+    // The first runner in list order with the same id as `runner`.
+    [[nodiscard]] quint32 first(qsizetype runner) const { return m_first[size_t(runner)]; }
+
+private:
+    [[nodiscard]] size_t slotOf(const IdKey &key) const
+    {
+        return size_t(((key.high ^ (key.low * 0x9e3779b97f4a7c15ULL)) * 0xff51afd7ed558ccdULL) >> 32)
+            & m_mask;
+    }
+
+    std::vector<IdKey> m_keys;
+    std::vector<quint32> m_first;
+    // The place in the list + 1; 0 is an empty slot.
+    std::vector<quint32> m_slots;
+    size_t m_mask = 0;
+};
+
+// The document as the UTF-8 bytes that are sent, written straight into one buffer: a list of
+// 50,000 runners is then written once, at half the size of its UTF-16 form, and not read again to
+// be converted. The bytes are those the IOF writer's lines (iofwrite::line, element, personOpen)
+// with escapeXmlText would give, converted to UTF-8.
+class Utf8Writer
+{
+public:
+    explicit Utf8Writer(qsizetype sizeHint)
+        : m_text(stash().take(sizeHint))
+    {
+        m_text.resize(std::max<qsizetype>(sizeHint, 256));
+        m_at = m_text.data();
+        m_end = m_at + m_text.size();
+    }
+
+    // Room for `n` more bytes; every write below makes its own.
+    void reserve(qsizetype n)
+    {
+        if (m_end - m_at < n)
+            grow(n);
+    }
+    void bytes(const char *text, qsizetype n)
+    {
+        reserve(n);
+        std::memcpy(m_at, text, size_t(n));
+        m_at += n;
+    }
+    template<qsizetype N> void ascii(const char (&text)[N]) { bytes(text, N - 1); }
+    // `text` indented by `indent` spaces, and a line break.
+    template<qsizetype N> void line(int indent, const char (&text)[N])
+    {
+        reserve(indent + N);
+        std::memset(m_at, ' ', size_t(indent));
+        m_at += indent;
+        std::memcpy(m_at, text, N - 1);
+        m_at += N - 1;
+        *m_at++ = '\n';
+    }
+    // "<tag>", then `text` escaped, then "</tag>" and a line break.
+    template<qsizetype N> void element(int indent, const char (&tag)[N], QStringView text)
+    {
+        open(indent, tag);
+        escaped(text);
+        close(tag);
+    }
+    template<qsizetype N> void elementBytes(int indent, const char (&tag)[N], const char *text, qsizetype n)
+    {
+        open(indent, tag);
+        bytes(text, n);
+        close(tag);
+    }
+    // As escapeXmlText gives it, in UTF-8: the text never forms a surrogate pair with what comes
+    // before or after it, as markup surrounds every text.
+    void escaped(QStringView text);
+
+    [[nodiscard]] QByteArray finish()
+    {
+        m_text.resize(m_at - m_text.constData());
+        stash().finished(m_text);
+        return std::move(m_text);
+    }
+
+private:
+    // A document of 50,000 runners would otherwise be written into fresh memory on every upload
+    // (see BufferStash: the buffer of the last large text is kept for the next).
+    static BufferStash &stash()
+    {
+        static BufferStash kept;
+        return kept;
+    }
+
+    template<qsizetype N> void open(int indent, const char (&tag)[N])
+    {
+        reserve(indent + N + 1);
+        std::memset(m_at, ' ', size_t(indent));
+        m_at += indent;
+        *m_at++ = '<';
+        std::memcpy(m_at, tag, N - 1);
+        m_at += N - 1;
+        *m_at++ = '>';
+    }
+    template<qsizetype N> void close(const char (&tag)[N])
+    {
+        reserve(N + 3);
+        *m_at++ = '<';
+        *m_at++ = '/';
+        std::memcpy(m_at, tag, N - 1);
+        m_at += N - 1;
+        *m_at++ = '>';
+        *m_at++ = '\n';
+    }
+    void grow(qsizetype n)
+    {
+        const qsizetype used = m_at - m_text.constData();
+        m_text.resize(std::max(used + n, m_text.size() * 2));
+        m_at = m_text.data() + used;
+        m_end = m_text.data() + m_text.size();
+    }
+
+    QByteArray m_text;
+    char *m_at = nullptr;
+    char *m_end = nullptr;
+};
+
+void Utf8Writer::escaped(QStringView text)
+{
+    // At most six bytes a unit ("&quot;"); a pair's two units take four.
+    reserve(text.size() * 6);
+    char *o = m_at;
+    const auto three = [&o](char32_t c) {
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    };
+    const char16_t *u = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c < 0x80) {
+            switch (c) {
+            case u'&':
+                std::memcpy(o, "&amp;", 5);
+                o += 5;
+                break;
+            case u'<':
+                std::memcpy(o, "&lt;", 4);
+                o += 4;
+                break;
+            case u'>':
+                std::memcpy(o, "&gt;", 4);
+                o += 4;
+                break;
+            case u'"':
+                std::memcpy(o, "&quot;", 6);
+                o += 6;
+                break;
+            default:
+                if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+                    three(0xFFFD);
+                else
+                    *o++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            const char32_t p = QChar::surrogateToUcs4(c, u[++i]);
+            *o++ = char(0xF0 | (p >> 18));
+            *o++ = char(0x80 | ((p >> 12) & 0x3F));
+            *o++ = char(0x80 | ((p >> 6) & 0x3F));
+            *o++ = char(0x80 | (p & 0x3F));
+        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            three(0xFFFD);
+        } else {
+            three(c);
+        }
+    }
+    m_at = o;
 }
 
-} // namespace
-
-MetsaPublisher::StatusAndTime MetsaPublisher::iofStatusAndTime(
-    const PersonResult *result, const Race &race, const Participant &participant)
+// QString::asprintf("%.1f", seconds)'s text for a finite time of at least zero, in `text`
+// (room for 320 bytes). Qt rounds a value halfway between two tenths up where printf and
+// std::to_chars round it to even: only a value ending in .25 or .75 lies halfway.
+char *oneDecimal(char *text, double seconds)
 {
-    if (!result) {
-        if (!participant.status)
-            return {QStringLiteral("Inactive"), std::nullopt};
-        return {*participant.status == ParticipantStatus::Dnf ? QStringLiteral("DidNotFinish")
-                                                              : QStringLiteral("DidNotStart"),
-            std::nullopt};
+    const double quarters = seconds * 4;
+    if (quarters == std::floor(quarters) && quarters - 2 * std::floor(quarters / 2) == 1) {
+        const double whole = std::floor(seconds);
+        text = std::to_chars(text, text + 24, qint64(whole)).ptr;
+        *text++ = '.';
+        *text++ = seconds - whole == 0.25 ? '3' : '8';
+        return text;
     }
-    // A score course is judged by its time limit alone; every other course by completion.
-    const Course *course = result->courseId ? findCourse(race, result->courseId) : nullptr;
-    QString status;
-    if (course && course->type == CourseType::Rogaining)
-        status = result->withinTimeLimit.value_or(true) ? QStringLiteral("OK") : QStringLiteral("OverTime");
-    else
-        status = result->effectiveCompleted() ? QStringLiteral("OK") : QStringLiteral("MissingPunch");
-    return {status, result->raceTime};
+    return std::to_chars(text, text + 320, seconds, std::chars_format::fixed, 1).ptr;
 }
 
-namespace {
-
-void appendPersonResult(
-    QString &out, const Participant &participant, const PersonResult *result, const Race &race)
+// The StartTime texts of instants that repeat, as start times do (a start list has a few hundred
+// distinct ones), made once each: the conversion to local time and its formatting cost far more
+// than the look-up. Only times held in UTC or at a fixed offset are shared, whose instant is read
+// without a conversion; the same instant always has the same text while the table lives.
+class StartTimeTexts
 {
-    personOpen(out, participant.familyName, participant.givenName, std::nullopt);
-    std::optional<QDateTime> start = result && result->startTime ? result->startTime : participant.startTime;
-    if (start) {
-        if (const auto text = localDateTime(*start))
-            element(out, 8, "StartTime", *text);
+public:
+    // The place of `time`'s text, empty for a time that has none.
+    qint32 index(const QDateTime &time)
+    {
+        const std::optional<qint64> at = instant(time);
+        return at ? index(*at) : made(time);
     }
-    const MetsaPublisher::StatusAndTime status = MetsaPublisher::iofStatusAndTime(result, race, participant);
-    // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
-    // finish before the start, as earlier versions stored it).
-    if (status.time && std::isfinite(*status.time) && *status.time >= 0)
-        element(out, 8, "Time", QString::asprintf("%.1f", *status.time));
-    element(out, 8, "Status", status.status);
+    qint32 index(qint64 instant)
+    {
+        auto it = m_known.constFind(instant);
+        if (it == m_known.constEnd())
+            it = m_known.insert(instant, made(QDateTime::fromMSecsSinceEpoch(instant, Qt::UTC)));
+        return *it;
+    }
+    // The instant of a time whose text is shared.
+    static std::optional<qint64> instant(const QDateTime &time)
+    {
+        const Qt::TimeSpec spec = time.timeSpec();
+        if (!time.isValid() || (spec != Qt::UTC && spec != Qt::OffsetFromUTC))
+            return std::nullopt;
+        return time.toMSecsSinceEpoch();
+    }
+    [[nodiscard]] const QByteArray &text(qint32 index) const { return m_texts[size_t(index)]; }
+
+private:
+    qint32 made(const QDateTime &time)
+    {
+        const std::optional<QString> text = localDateTime(time);
+        m_texts.push_back(text ? text->toUtf8() : QByteArray());
+        return qint32(m_texts.size() - 1);
+    }
+
+    QHash<qint64, qint32> m_known;
+    std::vector<QByteArray> m_texts;
+};
+
+// Whether a result's course is a score course, found once per course id text.
+class ScoreCourses
+{
+public:
+    explicit ScoreCourses(const Race &race)
+        : m_race(race)
+        , m_any(std::any_of(race.courses.cbegin(), race.courses.cend(),
+              [](const Course &c) { return c.type == CourseType::Rogaining; }))
+    { }
+
+    bool isScore(const std::optional<QString> &courseId)
+    {
+        if (!m_any || !courseId)
+            return false;
+        auto it = m_known.constFind(*courseId);
+        if (it == m_known.constEnd()) {
+            const Course *course = findCourse(m_race, courseId);
+            it = m_known.insert(*courseId, course && course->type == CourseType::Rogaining);
+        }
+        return *it;
+    }
+
+private:
+    const Race &m_race;
+    const bool m_any;
+    QHash<QString, bool> m_known;
+};
+
+// How far ahead of a walk through scattered or large records their memory is asked for: far
+// enough that it arrives in time, near enough that it is still cached when read.
+constexpr qsizetype rowsAhead = 8;
+
+enum class ResultStatus : quint8 { None, Ok, MissingPunch, OverTime };
+
+// What a runner's row shows of the result read out last of those with its id (the first stored of
+// equally late ones). Found in one pass over the results in stored order, so that the rows, written
+// in class order, read this compact record instead of the result's own scattered one.
+struct RowResult
+{
+    const PersonResult *result = nullptr;
+    // The read-out instant, where that is read without a conversion.
+    qint64 readAtMs = 0;
+    double time = 0;
+    // The result's own start time: its instant where its text is shared, else the time itself;
+    // neither where it has none (the runner's is shown).
+    qint64 startInstant = 0;
+    const QDateTime *startTime = nullptr;
+    bool hasStartInstant = false;
+    ResultStatus status = ResultStatus::None;
+    bool timed = false;
+    bool compactReadAt = false;
+};
+
+// Per runner first in list order with its id, its latest result's row (runners sharing an id share
+// it).
+std::vector<RowResult> latestResults(const Race &race, const RunnerIds &ids)
+{
+    ScoreCourses scoreCourses(race);
+    std::vector<RowResult> kept(size_t(race.participants.size()));
+    const qsizetype count = race.results.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        // The members read lie in four cache lines of each large record: those of a record a few
+        // places on are asked for now, so that the walk does not wait for each in turn.
+        if (i + rowsAhead < count) {
+            const PersonResult &ahead = race.results[i + rowsAhead];
+            __builtin_prefetch(&ahead.participantId);
+            __builtin_prefetch(&ahead.readAt);
+            __builtin_prefetch(&ahead.raceTime);
+            __builtin_prefetch(&ahead.completedOverride);
+        }
+        const PersonResult &candidate = race.results[i];
+        const qint64 runner = ids.find(IdKey(candidate.participantId));
+        if (runner < 0)
+            continue;
+        RowResult &k = kept[size_t(runner)];
+        const QDateTime &readAt = candidate.readAt;
+        const Qt::TimeSpec spec = readAt.timeSpec();
+        const bool compact = readAt.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC);
+        const qint64 ms = compact ? readAt.toMSecsSinceEpoch() : 0;
+        // Both valid: QDateTime orders them by their instants.
+        if (k.result && !(compact && k.compactReadAt ? k.readAtMs < ms : readAt > k.result->readAt))
+            continue;
+        RowResult row;
+        row.result = &candidate;
+        row.readAtMs = ms;
+        row.compactReadAt = compact;
+        // xsd:double has no spelling for what is not a finite number; below zero is no duration (a
+        // finish before the start, as earlier versions stored it).
+        if (candidate.raceTime && std::isfinite(*candidate.raceTime) && *candidate.raceTime >= 0) {
+            row.timed = true;
+            row.time = *candidate.raceTime;
+        }
+        if (candidate.startTime) {
+            const std::optional<qint64> at = StartTimeTexts::instant(*candidate.startTime);
+            row.hasStartInstant = at.has_value();
+            row.startInstant = at.value_or(0);
+            row.startTime = at ? nullptr : &*candidate.startTime;
+        }
+        // A score course is judged by its time limit alone; every other course by completion.
+        if (scoreCourses.isScore(candidate.courseId))
+            row.status = candidate.withinTimeLimit.value_or(true) ? ResultStatus::Ok : ResultStatus::OverTime;
+        else
+            row.status = candidate.effectiveCompleted() ? ResultStatus::Ok : ResultStatus::MissingPunch;
+        k = row;
+    }
+    return kept;
+}
+
+QLatin1StringView statusText(const RowResult &result, const Participant &participant)
+{
+    switch (result.status) {
+    case ResultStatus::None:
+        break;
+    case ResultStatus::Ok:
+        return QLatin1StringView("OK");
+    case ResultStatus::MissingPunch:
+        return QLatin1StringView("MissingPunch");
+    case ResultStatus::OverTime:
+        return QLatin1StringView("OverTime");
+    }
+    if (!participant.status)
+        return QLatin1StringView("Inactive");
+    return *participant.status == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")
+                                                         : QLatin1StringView("DidNotStart");
+}
+
+void writePersonResult(
+    Utf8Writer &out, const Participant &participant, const RowResult &result, StartTimeTexts &startTexts)
+{
+    out.line(4, "<PersonResult>");
+    out.line(6, "<Person>");
+    out.line(8, "<Name>");
+    out.element(10, "Family", participant.familyName);
+    out.element(10, "Given", participant.givenName);
+    out.line(8, "</Name>");
+    out.line(6, "</Person>");
+    out.line(6, "<Result>");
+    const qint32 start = result.hasStartInstant ? startTexts.index(result.startInstant)
+        : result.startTime                      ? startTexts.index(*result.startTime)
+        : participant.startTime                 ? startTexts.index(*participant.startTime)
+                                                : -1;
+    if (start >= 0) {
+        const QByteArray &text = startTexts.text(start);
+        if (!text.isEmpty())
+            out.elementBytes(8, "StartTime", text.constData(), text.size());
+    }
+    if (result.timed) {
+        char text[320];
+        out.elementBytes(8, "Time", text, oneDecimal(text, result.time) - text);
+    }
+    const QLatin1StringView status = statusText(result, participant);
+    out.elementBytes(8, "Status", status.data(), status.size());
     if (!participant.cardNumber.isEmpty())
-        element(out, 8, "ControlCard", escapeXmlText(participant.cardNumber));
-    personClose(out);
+        out.element(8, "ControlCard", participant.cardNumber);
+    out.line(6, "</Result>");
+    out.line(4, "</PersonResult>");
+}
+
+void prefetchRecord(const Participant &p)
+{
+    __builtin_prefetch(&p.familyName);
+    __builtin_prefetch(&p.cardNumber);
+    __builtin_prefetch(&p.startTime);
+    __builtin_prefetch(&p.status);
+}
+
+void prefetchTexts(const Participant &p)
+{
+    __builtin_prefetch(p.familyName.constData());
+    __builtin_prefetch(p.givenName.constData());
+    __builtin_prefetch(p.cardNumber.constData());
 }
 
 } // namespace
-
-QString MetsaPublisher::personResultXML(
-    const Participant &participant, const PersonResult *result, const Race &race)
-{
-    QString out;
-    appendPersonResult(out, participant, result, race);
-    return out;
-}
 
 QString MetsaPublisher::buildResultListXML(const Race &race)
 {
-    const QList<const PersonResult *> latestOf = latestResultOfEachRunner(race);
+    return QString::fromUtf8(buildResultListUtf8(race));
+}
 
-    QString out;
-    out.reserve(512 + race.participants.size() * 420);
-    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    out += QStringLiteral("<ResultList iofVersion=\"3.0\" xmlns=\"%1\" status=\"Complete\">\n")
-               .arg(QLatin1String(iofNamespace));
-    line(out, 2, QStringLiteral("<Event>"));
-    element(out, 4, "Name", escapeXmlText(race.name));
-    line(out, 2, QStringLiteral("</Event>"));
+QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
+{
+    const RunnerIds ids(race.participants);
+    StartTimeTexts startTexts;
+    const std::vector<RowResult> latest = latestResults(race, ids);
+
+    // About what a runner takes, so that the buffer grows once at most.
+    Utf8Writer out(512 + race.participants.size() * 400);
+    out.ascii("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out.ascii("<ResultList iofVersion=\"3.0\" xmlns=\"");
+    out.bytes(iofNamespace, qsizetype(std::strlen(iofNamespace)));
+    out.ascii("\" status=\"Complete\">\n");
+    out.line(2, "<Event>");
+    out.element(4, "Name", race.name);
+    out.line(2, "</Event>");
     // Runners grouped by class id in one pass, kept in list order: a scan of the whole list per
     // class reads every record once per class, which at tens of thousands of runners no longer
     // stays in cache. Classes sharing an id text each list the same runners, as before.
@@ -207,17 +564,25 @@ QString MetsaPublisher::buildResultListXML(const Race &race)
         const int group = groupOfClass[i];
         if (groupStart[group] == groupStart[group + 1])
             continue;
-        line(out, 2, QStringLiteral("<ClassResult>"));
-        line(out, 4, QStringLiteral("<Class>"));
-        element(out, 6, "Id", escapeXmlText(raceClass.id));
-        element(out, 6, "Name", escapeXmlText(raceClass.name));
-        line(out, 4, QStringLiteral("</Class>"));
-        for (qsizetype k = groupStart[group]; k < groupStart[group + 1]; ++k) {
-            const Participant &runner = race.participants[byGroup[k]];
-            appendPersonResult(out, runner, latestOf[byGroup[k]], race);
+        out.line(2, "<ClassResult>");
+        out.line(4, "<Class>");
+        out.element(6, "Id", raceClass.id);
+        out.element(6, "Name", raceClass.name);
+        out.line(4, "</Class>");
+        const qsizetype end = groupStart[group + 1];
+        for (qsizetype k = groupStart[group]; k < end; ++k) {
+            // A class's runners lie scattered through the list, and their texts through memory:
+            // the records of runners a few rows on are asked for now, their texts once the
+            // records have come.
+            if (k + 2 * rowsAhead < end)
+                prefetchRecord(race.participants[byGroup[k + 2 * rowsAhead]]);
+            if (k + rowsAhead < end)
+                prefetchTexts(race.participants[byGroup[k + rowsAhead]]);
+            const qsizetype r = byGroup[k];
+            writePersonResult(out, race.participants[r], latest[ids.first(r)], startTexts);
         }
-        line(out, 2, QStringLiteral("</ClassResult>"));
+        out.line(2, "</ClassResult>");
     }
-    out += QStringLiteral("</ResultList>\n");
-    return out;
+    out.ascii("</ResultList>\n");
+    return out.finish();
 }

@@ -105,7 +105,7 @@ void MetsaPublisher::publish(Race race)
     request.setTransferTimeout(m_timeoutMs);
     // A redirect is an answer, not something to follow with the password.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    const QByteArray body = buildResultListXML(race).toUtf8();
+    const QByteArray body = buildResultListUtf8(race);
     m_sending = std::move(race);
     m_answer.clear();
     m_answerCut = false;

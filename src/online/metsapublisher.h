@@ -68,16 +68,8 @@ public:
     // their base class, each with its result read out last (of any stage; the first stored of
     // equally late ones).
     [[nodiscard]] static QString buildResultListXML(const Race &race);
-    // `result`: the runner's result, null when it has none.
-    [[nodiscard]] static QString personResultXML(
-        const Participant &participant, const PersonResult *result, const Race &race);
-    struct StatusAndTime
-    {
-        QString status;
-        std::optional<double> time;
-    };
-    [[nodiscard]] static StatusAndTime iofStatusAndTime(
-        const PersonResult *result, const Race &race, const Participant &participant);
+    // The same document as the UTF-8 bytes that are sent.
+    [[nodiscard]] static QByteArray buildResultListUtf8(const Race &race);
 
     // ---- The answer ---------------------------------------------------------------------------
 

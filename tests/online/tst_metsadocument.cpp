@@ -36,6 +36,27 @@ private slots:
         QCOMPARE(xml.count("<PersonResult>"), 600);
         VERIFY_IOF_VALID(xml);
     }
+
+    // A document of some megabytes is written into the buffer of the last one once nobody holds
+    // that: a document still held (an upload in flight) keeps its bytes, and each is whole.
+    void largeDocumentsKeepTheirBytes()
+    {
+        const Race race = generateRace(
+            {.entries = 12000, .stages = 1, .classes = 12, .courses = 6, .splitsPerResult = 1});
+        const QByteArray first = MetsaPublisher::buildResultListUtf8(race);
+        QVERIFY(first.size() > 4 << 20);
+        const QByteArray firstCopy(first.constData(), first.size());
+        QByteArray second = MetsaPublisher::buildResultListUtf8(race);
+        QCOMPARE(first, firstCopy);
+        QCOMPARE(second, first);
+        second.clear();
+        const QByteArray third = MetsaPublisher::buildResultListUtf8(race);
+        QCOMPARE(first, firstCopy);
+        QCOMPARE(third, first);
+        QCOMPARE(MetsaPublisher::buildResultListXML(race).toUtf8(), first);
+        QCOMPARE(first.count("<PersonResult>"), 12000);
+        QVERIFY(first.endsWith("</ResultList>\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMetsaDocument)
