@@ -7,9 +7,14 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace iofwrite {
 
@@ -68,6 +73,41 @@ void personClose(QString &out)
 
 namespace {
 
+// Past the caches, a plain store first reads the line it writes into: a document of a hundred
+// megabytes then crosses the memory bus twice. Such a document is written into a small block that
+// stays in the first-level cache and copied from it into its buffer with stores that bypass the
+// caches. A document that fits the caches is written in place: there the plain stores are faster
+// and the caller reads the bytes from the cache.
+class StreamingCopy
+{
+public:
+    static constexpr qsizetype From = qsizetype(40) << 20;
+    static constexpr qsizetype Block = qsizetype(16) << 10;
+
+    // Copies what of `n` bytes at `from` ends at a 64-byte boundary of `to`, whole lines so that
+    // each is written once; gives the count copied.
+    static qsizetype lines(char *to, const char *from, qsizetype n)
+    {
+        const auto end = (quintptr(to) + quintptr(n)) & ~quintptr(63);
+        if (end <= quintptr(to))
+            return 0;
+        const qsizetype count = qsizetype(end - quintptr(to));
+#if defined(__SSE2__)
+        // Up to the first 16-byte boundary in plain stores; the streaming stores need it.
+        const qsizetype head = qsizetype((16 - (quintptr(to) & 15)) & 15);
+        std::memcpy(to, from, size_t(head));
+        for (qsizetype at = head; at < count; at += 16)
+            _mm_stream_si128(reinterpret_cast<__m128i *>(to + at),
+                _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + at)));
+        // The streaming stores are weakly ordered: whoever reads the buffer next sees them all.
+        _mm_sfence();
+#else
+        std::memcpy(to, from, size_t(count));
+#endif
+        return count;
+    }
+};
+
 // The result lists are written as the UTF-8 bytes their file holds, straight into one buffer:
 // a list of 50,000 runners is then written once, at half the size of its UTF-16 form, and not
 // read again to be converted. The bytes are those the lines above would give converted to UTF-8.
@@ -78,8 +118,14 @@ public:
         : m_text(stash().take(sizeHint))
     {
         m_text.resize(std::max<qsizetype>(sizeHint, 256));
-        m_at = m_text.data();
-        m_end = m_at + m_text.size();
+        if (sizeHint >= StreamingCopy::From) {
+            m_block.resize(size_t(StreamingCopy::Block));
+            m_at = m_block.data();
+            m_end = m_at + m_block.size();
+        } else {
+            m_at = m_text.data();
+            m_end = m_at + m_text.size();
+        }
     }
 
     // Room for `n` more bytes; every write below makes its own.
@@ -112,7 +158,14 @@ public:
 
     QByteArray finish()
     {
-        m_text.resize(m_at - m_text.constData());
+        if (m_block.empty()) {
+            m_text.resize(m_at - m_text.constData());
+        } else {
+            const qsizetype rest = m_at - m_block.data();
+            room(rest);
+            std::memcpy(m_text.data() + m_written, m_block.data(), size_t(rest));
+            m_text.resize(m_written + rest);
+        }
         stash().finished(m_text);
         return std::move(m_text);
     }
@@ -126,15 +179,39 @@ private:
         return kept;
     }
 
+    // The buffer holds `n` bytes past those written.
+    void room(qsizetype n)
+    {
+        if (m_text.size() - m_written < n)
+            m_text.resize(std::max(m_written + n, m_text.size() * 2));
+    }
+
     void grow(qsizetype n)
     {
-        const qsizetype used = m_at - m_text.constData();
-        m_text.resize(std::max(used + n, m_text.size() * 2));
-        m_at = m_text.data() + used;
-        m_end = m_text.data() + m_text.size();
+        if (m_block.empty()) {
+            const qsizetype used = m_at - m_text.constData();
+            m_text.resize(std::max(used + n, m_text.size() * 2));
+            m_at = m_text.data() + used;
+            m_end = m_text.data() + m_text.size();
+            return;
+        }
+        const qsizetype used = m_at - m_block.data();
+        room(used);
+        const qsizetype copied = StreamingCopy::lines(m_text.data() + m_written, m_block.data(), used);
+        m_written += copied;
+        std::memmove(m_block.data(), m_block.data() + copied, size_t(used - copied));
+        const qsizetype kept = used - copied;
+        // A text of thousands of characters may need more than the block.
+        if (qsizetype(m_block.size()) - kept < n)
+            m_block.resize(size_t(kept + n));
+        m_at = m_block.data() + kept;
+        m_end = m_block.data() + m_block.size();
     }
 
     QByteArray m_text;
+    // The block a document past the caches is written into first; empty for one written in place.
+    std::vector<char> m_block;
+    qsizetype m_written = 0;
     char *m_at = nullptr;
     char *m_end = nullptr;
 };
@@ -332,7 +409,9 @@ const char *statusText(const PersonResult &result, const Course *course)
 
 // findCourse for each row's course id, each distinct id text looked up once per document: the
 // look-up compares every course's id by canonical equivalence, while courses are few and a class's
-// rows mostly share one.
+// rows share a few. The ids of the last few rows are known by their characters' address (the rows
+// outlive the document, so an address seen again holds the same text): rows whose id was copied
+// from one text, as most are, then cost no hashing and no reference counting.
 class CourseOfResult
 {
 public:
@@ -343,21 +422,30 @@ public:
     {
         if (!courseId)
             return nullptr;
-        if (m_last && *courseId == m_lastId)
-            return *m_last;
-        auto it = m_found.constFind(*courseId);
+        const QString &id = *courseId;
+        for (const Recent &recent : m_recent) {
+            if (recent.text == id.constData() && recent.size == id.size())
+                return recent.course;
+        }
+        auto it = m_found.constFind(id);
         if (it == m_found.constEnd())
-            it = m_found.insert(*courseId, findCourse(m_race, courseId));
-        m_lastId = *courseId;
-        m_last = *it;
+            it = m_found.insert(id, findCourse(m_race, courseId));
+        m_recent[m_next] = {id.constData(), id.size(), *it};
+        m_next = (m_next + 1) % m_recent.size();
         return *it;
     }
 
 private:
+    struct Recent
+    {
+        const QChar *text = nullptr;
+        qsizetype size = -1;
+        const Course *course = nullptr;
+    };
     const Race &m_race;
     QHash<QString, const Course *> m_found;
-    QString m_lastId;
-    std::optional<const Course *> m_last;
+    std::array<Recent, 4> m_recent;
+    size_t m_next = 0;
 };
 
 void status(Utf8Document &out, const char *text)
