@@ -81,7 +81,7 @@ namespace {
 class StreamingCopy
 {
 public:
-    static constexpr qsizetype From = qsizetype(40) << 20;
+    static constexpr qsizetype From = qsizetype(20) << 20;
     static constexpr qsizetype Block = qsizetype(16) << 10;
 
     // Copies what of `n` bytes at `from` ends at a 64-byte boundary of `to`, whole lines so that
@@ -456,9 +456,19 @@ void status(Utf8Document &out, const char *text)
     out.ascii("</Status>\n");
 }
 
-void splitTimes(Utf8Document &out, const PersonResult &result)
+// `ahead` the split times of a row still to come (or none): their trips to memory are started one
+// split at a time, so that they overlap the writing instead of waiting on each other.
+void splitTimes(Utf8Document &out, const PersonResult &result, const QList<SplitTime> *ahead)
 {
+    const char *aheadAt = ahead ? reinterpret_cast<const char *>(ahead->constData()) : nullptr;
+    const qsizetype aheadCount = ahead ? ahead->size() : 0;
+    qsizetype index = 0;
     for (const SplitTime &split : result.splits) {
+        if (index < aheadCount) {
+            __builtin_prefetch(aheadAt + index * qsizetype(sizeof(SplitTime)));
+            __builtin_prefetch(aheadAt + (index + 1) * qsizetype(sizeof(SplitTime)) - 1);
+        }
+        ++index;
         // Only the exceptions carry a status; "OK" is the schema's default.
         switch (split.status) {
         case SplitStatus::Missing:
@@ -482,9 +492,83 @@ void splitTimes(Utf8Document &out, const PersonResult &result)
         }
         line(out, 8, "</SplitTime>");
     }
+    for (; index < aheadCount; ++index)
+        __builtin_prefetch(aheadAt + index * qsizetype(sizeof(SplitTime)));
 }
 
+// The race's participants by id, answering as ParticipantLookup does (the first with the id),
+// from slots of eight bytes: a part of the id's hash and the participant's index. The slots of
+// 50,000 runners then fit the second-level cache, where a hash of nodes does not; a match on the
+// part is confirmed on the participant, whose record the row reads next anyway.
+class RunnerIndex
+{
+public:
+    explicit RunnerIndex(const QList<Participant> &participants)
+        : m_participants(participants)
+    {
+        size_t count = 16;
+        while (count < size_t(participants.size()) * 2)
+            count *= 2;
+        m_mask = count - 1;
+        m_slots.assign(count, Slot {});
+        for (qsizetype i = 0; i < participants.size(); ++i) {
+            const QUuid &id = participants.at(i).id;
+            const quint64 h = hash(id);
+            for (size_t at = size_t(h) & m_mask;; at = (at + 1) & m_mask) {
+                Slot &slot = m_slots[at];
+                if (slot.index < 0) {
+                    slot = {quint32(h >> 32), qint32(i)};
+                    break;
+                }
+                if (slot.tag == quint32(h >> 32) && m_participants.at(slot.index).id == id)
+                    break;
+            }
+        }
+    }
+
+    [[nodiscard]] const Participant *find(const QUuid &id) const
+    {
+        const quint64 h = hash(id);
+        for (size_t at = size_t(h) & m_mask;; at = (at + 1) & m_mask) {
+            const Slot &slot = m_slots[at];
+            if (slot.index < 0)
+                return nullptr;
+            if (slot.tag == quint32(h >> 32)) {
+                const Participant &p = m_participants.at(slot.index);
+                if (p.id == id)
+                    return &p;
+            }
+        }
+    }
+
+private:
+    static quint64 hash(const QUuid &id)
+    {
+        quint64 a;
+        quint64 b;
+        std::memcpy(&a, &id, sizeof a);
+        std::memcpy(&b, reinterpret_cast<const char *>(&id) + sizeof a, sizeof b);
+        quint64 h = a * 0x9E3779B97F4A7C15ULL ^ b * 0xC2B2AE3D27D4EB4FULL;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ULL;
+        return h ^ (h >> 32);
+    }
+
+    struct Slot
+    {
+        quint32 tag = 0;
+        qint32 index = -1;
+    };
+
+    const QList<Participant> &m_participants;
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+};
+
 enum class Kind { Summary, Splits };
+
+// How many rows ahead of the one written the split times are fetched (see splitTimes).
+constexpr qsizetype SplitsAhead = 1;
 
 // Rows are written in the caller's order, while their runners, names and split times lie where
 // they were made: with tens of thousands of runners each is a trip to memory. The trips for the
@@ -504,7 +588,12 @@ QByteArray stageDocument(const Race &race, const QList<ResultGroup> &groups, Kin
         rows += g.results.size();
     Utf8Document out(512 + rows * (kind == Kind::Splits ? 2600 : 600));
     head(out, race, false);
-    const ParticipantLookup participants(race);
+    const RunnerIndex participants(race.participants);
+    // A row reads a participant's id, names and club, which come first in its record.
+    const qsizetype participantBytes = race.participants.isEmpty()
+        ? 0
+        : reinterpret_cast<const char *>(&race.participants.first().club + 1)
+            - reinterpret_cast<const char *>(&race.participants.first());
     CourseOfResult courses(race);
     const QString none;
     const std::optional<QString> noClub;
@@ -520,19 +609,15 @@ QByteArray stageDocument(const Race &race, const QList<ResultGroup> &groups, Kin
         runners.push_back(nullptr);
         for (qsizetype row = 0; row < count; ++row) {
             if (const Participant *later = runners[size_t(row) + 2])
-                prefetch(later, qsizetype(sizeof(Participant)));
+                prefetch(later, participantBytes);
             if (const Participant *next = runners[size_t(row) + 1]) {
                 prefetch(next->familyName.constData());
                 prefetch(next->givenName.constData());
                 if (next->club)
                     prefetch(next->club->constData());
             }
-            if (row + 1 < count) {
-                const PersonResult &next = group.results.at(row + 1);
-                if (kind == Kind::Splits)
-                    prefetch(next.splits.constData(), next.splits.size() * qsizetype(sizeof(SplitTime)));
-                prefetch(next.cardNumber.constData());
-            }
+            if (row + 1 < count)
+                prefetch(group.results.at(row + 1).cardNumber.constData());
             const PersonResult &result = group.results.at(row);
             const Participant *runner = runners[size_t(row)];
             personOpen(out, runner ? runner->familyName : none, runner ? runner->givenName : none,
@@ -553,7 +638,8 @@ QByteArray stageDocument(const Race &race, const QList<ResultGroup> &groups, Kin
                     numberElement(out, 8, "<Score>", "</Score>\n", *result.score);
             } else {
                 status(out, statusText(result, courses.find(result.courseId)));
-                splitTimes(out, result);
+                splitTimes(out, result,
+                    row + SplitsAhead < count ? &group.results.at(row + SplitsAhead).splits : nullptr);
             }
             textElement(out, 8, "<ControlCard>", "</ControlCard>\n", result.cardNumber);
             personClose(out);
