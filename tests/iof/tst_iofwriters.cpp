@@ -53,6 +53,22 @@ QList<ResultGroup> resultGroups()
         {QStringLiteral("Empty"), {}}};
 }
 
+Race oddRace()
+{
+    Race race = testEvent(QStringLiteral("iof/result-odd-event.json"));
+    // The event file holds UTC only; times kept with an offset are written in UTC too.
+    race.results[0].startTime = QDateTime(QDate(2025, 6, 14), QTime(10, 30, 0, 999), QTimeZone(7200));
+    race.results[2].finishTime = QDateTime(QDate(2025, 12, 31), QTime(18, 30, 0, 1), QTimeZone(-19800));
+    return race;
+}
+
+QList<ResultGroup> oddGroups(const Race &race)
+{
+    const QList<PersonResult> &r = race.results;
+    return {{QStringLiteral("H21 & <Co> \u00e6\u00f8\u00e5"), {r[0], r[1], r[6]}, {2, std::nullopt}},
+        {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
+}
+
 } // namespace
 
 // Both result lists of `groups`, valid against the schema and byte for byte as `<stem>.xml` and
@@ -135,14 +151,8 @@ private slots:
     // with two results, a result without a runner, courses shared and gone, places given in part.
     void oddTextsNumbersAndTimes()
     {
-        Race race = testEvent(QStringLiteral("iof/result-odd-event.json"));
-        // The event file holds UTC only; times kept with an offset are written in UTC too.
-        race.results[0].startTime = QDateTime(QDate(2025, 6, 14), QTime(10, 30, 0, 999), QTimeZone(7200));
-        race.results[2].finishTime = QDateTime(QDate(2025, 12, 31), QTime(18, 30, 0, 1), QTimeZone(-19800));
-        const QList<PersonResult> &r = race.results;
-        const QList<ResultGroup> groups {
-            {QStringLiteral("H21 & <Co> \u00e6\u00f8\u00e5"), {r[0], r[1], r[6]}, {2, std::nullopt}},
-            {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
+        const Race race = oddRace();
+        const QList<ResultGroup> groups = oddGroups(race);
         VERIFY_RESULT_LISTS(race, groups, "resultlist-odd");
         QList<StandingsRow> rows;
         for (const Participant &p : race.participants)
@@ -211,6 +221,38 @@ private slots:
             QVERIFY(xml.contains(clubBytes));
             QVERIFY(xml.endsWith("    </PersonResult>\n  </ClassResult>\n</ResultList>\n"));
         }
+    }
+
+    // Lists taken through the block that large lists are copied on from, whatever its size: the
+    // same bytes as written in place, texts longer than the block included.
+    void streamedListsKeepTheirBytes_data() { casetable::load("iof/list-buffering.tsv"); }
+    void streamedListsKeepTheirBytes()
+    {
+        QFETCH(QStringList, cells);
+        const IOFListBuffering streamed {0, cells[0].toLongLong()};
+        QVERIFY(streamed.block > 0);
+        const Race race = resultRace();
+        VERIFY_GOLDEN(
+            QStringLiteral("resultlist.xml"), writeIOFResultListXML(race, resultGroups(), streamed));
+        VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"),
+            writeIOFResultListWithSplitsXML(race, resultGroups(), streamed));
+        const QByteArray overall = writeIOFOverallResultListXML(race,
+            {{QStringLiteral("H21"),
+                {{race.participants[0], 7200.99, true}, {race.participants[1], std::nullopt, false}}}},
+            streamed);
+        VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), overall);
+        const Race odd = oddRace();
+        VERIFY_GOLDEN(
+            QStringLiteral("resultlist-odd.xml"), writeIOFResultListXML(odd, oddGroups(odd), streamed));
+        VERIFY_GOLDEN(QStringLiteral("resultlist-odd-splits.xml"),
+            writeIOFResultListWithSplitsXML(odd, oddGroups(odd), streamed));
+
+        Race longNames = resultRace();
+        longNames.participants[0].familyName = QString(40000, QChar(0x00D8)) + QChar(0xD83C) + QChar(0xDFC3);
+        const QList<ResultGroup> groups {
+            {QStringLiteral("H21"), {longNames.results[0], longNames.results[1]}}};
+        QCOMPARE(writeIOFResultListWithSplitsXML(longNames, groups, streamed),
+            writeIOFResultListWithSplitsXML(longNames, groups));
     }
 
     void schemaCheckCatchesTheOldElementOrder()
