@@ -69,6 +69,60 @@ void personClose(QString &out)
     line(out, 4, QStringLiteral("</PersonResult>"));
 }
 
+char *xmlTextUtf8(char *out, QStringView text)
+{
+    char *o = out;
+    const auto three = [&o](char32_t c) {
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    };
+    const char16_t *u = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c < 0x80) {
+            switch (c) {
+            case u'&':
+                std::memcpy(o, "&amp;", 5);
+                o += 5;
+                break;
+            case u'<':
+                std::memcpy(o, "&lt;", 4);
+                o += 4;
+                break;
+            case u'>':
+                std::memcpy(o, "&gt;", 4);
+                o += 4;
+                break;
+            case u'"':
+                std::memcpy(o, "&quot;", 6);
+                o += 6;
+                break;
+            default:
+                if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+                    three(0xFFFD);
+                else
+                    *o++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            const char32_t p = QChar::surrogateToUcs4(c, u[++i]);
+            *o++ = char(0xF0 | (p >> 18));
+            *o++ = char(0x80 | ((p >> 12) & 0x3F));
+            *o++ = char(0x80 | ((p >> 6) & 0x3F));
+            *o++ = char(0x80 | (p & 0x3F));
+        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            three(0xFFFD);
+        } else {
+            three(c);
+        }
+    }
+    return o;
+}
+
 } // namespace iofwrite
 
 namespace {
@@ -219,56 +273,7 @@ void Utf8Document::text(QStringView text)
 {
     // At most six bytes a unit ("&quot;"); a pair's two units take four.
     reserve(text.size() * 6);
-    char *o = m_at;
-    const auto three = [&o](char32_t c) {
-        *o++ = char(0xE0 | (c >> 12));
-        *o++ = char(0x80 | ((c >> 6) & 0x3F));
-        *o++ = char(0x80 | (c & 0x3F));
-    };
-    const char16_t *u = text.utf16();
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = u[i];
-        if (c < 0x80) {
-            switch (c) {
-            case u'&':
-                std::memcpy(o, "&amp;", 5);
-                o += 5;
-                break;
-            case u'<':
-                std::memcpy(o, "&lt;", 4);
-                o += 4;
-                break;
-            case u'>':
-                std::memcpy(o, "&gt;", 4);
-                o += 4;
-                break;
-            case u'"':
-                std::memcpy(o, "&quot;", 6);
-                o += 6;
-                break;
-            default:
-                if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-                    three(0xFFFD);
-                else
-                    *o++ = char(c);
-            }
-        } else if (c < 0x800) {
-            *o++ = char(0xC0 | (c >> 6));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
-            const char32_t p = QChar::surrogateToUcs4(c, u[++i]);
-            *o++ = char(0xF0 | (p >> 18));
-            *o++ = char(0x80 | ((p >> 12) & 0x3F));
-            *o++ = char(0x80 | ((p >> 6) & 0x3F));
-            *o++ = char(0x80 | (p & 0x3F));
-        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
-            three(0xFFFD);
-        } else {
-            three(c);
-        }
-    }
-    m_at = o;
+    m_at = iofwrite::xmlTextUtf8(m_at, text);
 }
 
 // iofDateTime's text, "yyyy-MM-ddTHH:mm:ssZ", in `text`; false where that has none.

@@ -49,4 +49,8 @@ void personOpen(
     QString &out, const QString &family, const QString &given, const std::optional<QString> &club);
 // The Result and PersonResult end tags.
 void personClose(QString &out);
+// escapeXmlText(text) as UTF-8 bytes written at `out`, which has room for six bytes a unit of
+// `text`; returns the end of what was written. Markup surrounds every text, so the text never
+// forms a surrogate pair with what comes before or after it.
+char *xmlTextUtf8(char *out, QStringView text);
 } // namespace iofwrite
