@@ -12,10 +12,6 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace iofwrite {
 
 // Written straight into the document: a temporary per line would be allocated and freed once for
@@ -69,211 +65,15 @@ void personClose(QString &out)
     line(out, 4, QStringLiteral("</PersonResult>"));
 }
 
-char *xmlTextUtf8(char *out, QStringView text)
-{
-    char *o = out;
-    const auto three = [&o](char32_t c) {
-        *o++ = char(0xE0 | (c >> 12));
-        *o++ = char(0x80 | ((c >> 6) & 0x3F));
-        *o++ = char(0x80 | (c & 0x3F));
-    };
-    const char16_t *u = text.utf16();
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = u[i];
-        if (c < 0x80) {
-            switch (c) {
-            case u'&':
-                std::memcpy(o, "&amp;", 5);
-                o += 5;
-                break;
-            case u'<':
-                std::memcpy(o, "&lt;", 4);
-                o += 4;
-                break;
-            case u'>':
-                std::memcpy(o, "&gt;", 4);
-                o += 4;
-                break;
-            case u'"':
-                std::memcpy(o, "&quot;", 6);
-                o += 6;
-                break;
-            default:
-                if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-                    three(0xFFFD);
-                else
-                    *o++ = char(c);
-            }
-        } else if (c < 0x800) {
-            *o++ = char(0xC0 | (c >> 6));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
-            const char32_t p = QChar::surrogateToUcs4(c, u[++i]);
-            *o++ = char(0xF0 | (p >> 18));
-            *o++ = char(0x80 | ((p >> 12) & 0x3F));
-            *o++ = char(0x80 | ((p >> 6) & 0x3F));
-            *o++ = char(0x80 | (p & 0x3F));
-        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
-            three(0xFFFD);
-        } else {
-            three(c);
-        }
-    }
-    return o;
-}
-
 } // namespace iofwrite
 
 namespace {
 
-// Past the caches, a plain store first reads the line it writes into: a document of a hundred
-// megabytes then crosses the memory bus twice. Such a document is written into a small block that
-// stays in the first-level cache and copied from it into its buffer with stores that bypass the
-// caches (IOFListBuffering). A document that fits the caches is written in place: there the plain
-// stores are faster and the caller reads the bytes from the cache. Measured with repeated writes
-// into one buffer, the streaming stores win from about 30 MB (the list of 50,000 runners without
-// splits) and lose at 13 MB (5,000 runners with splits): the default limit lies between.
-class StreamingCopy
+// The buffer of the last large result list, kept for the next.
+BufferStash &keptListBuffer()
 {
-public:
-    // Copies what of `n` bytes at `from` ends at a 64-byte boundary of `to`, whole lines so that
-    // each is written once; gives the count copied.
-    static qsizetype lines(char *to, const char *from, qsizetype n)
-    {
-        const auto end = (quintptr(to) + quintptr(n)) & ~quintptr(63);
-        if (end <= quintptr(to))
-            return 0;
-        const qsizetype count = qsizetype(end - quintptr(to));
-#if defined(__SSE2__)
-        // Up to the first 16-byte boundary in plain stores; the streaming stores need it.
-        const qsizetype head = qsizetype((16 - (quintptr(to) & 15)) & 15);
-        std::memcpy(to, from, size_t(head));
-        for (qsizetype at = head; at < count; at += 16)
-            _mm_stream_si128(reinterpret_cast<__m128i *>(to + at),
-                _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + at)));
-        // The streaming stores are weakly ordered: whoever reads the buffer next sees them all.
-        _mm_sfence();
-#else
-        std::memcpy(to, from, size_t(count));
-#endif
-        return count;
-    }
-};
-
-// The result lists are written as the UTF-8 bytes their file holds, straight into one buffer:
-// a list of 50,000 runners is then written once, at half the size of its UTF-16 form, and not
-// read again to be converted. The bytes are those the lines above would give converted to UTF-8.
-class Utf8Document
-{
-public:
-    Utf8Document(qsizetype sizeHint, IOFListBuffering buffering)
-        : m_text(stash().take(sizeHint))
-    {
-        m_text.resize(std::max<qsizetype>(sizeHint, 256));
-        if (sizeHint >= buffering.from) {
-            m_block.resize(size_t(std::max<qsizetype>(buffering.block, 1)));
-            m_at = m_block.data();
-            m_end = m_at + m_block.size();
-        } else {
-            m_at = m_text.data();
-            m_end = m_at + m_text.size();
-        }
-    }
-
-    // Room for `n` more bytes; every write below makes its own.
-    void reserve(qsizetype n)
-    {
-        if (m_end - m_at < n)
-            grow(n);
-    }
-    template<qsizetype N> void ascii(const char (&text)[N]) { bytes(text, N - 1); }
-    void bytes(const char *text, qsizetype n)
-    {
-        reserve(n);
-        std::memcpy(m_at, text, size_t(n));
-        m_at += n;
-    }
-    void indent(int n)
-    {
-        reserve(n);
-        std::memset(m_at, ' ', size_t(n));
-        m_at += n;
-    }
-    void number(qint64 value)
-    {
-        reserve(20);
-        m_at = std::to_chars(m_at, m_at + 20, value).ptr;
-    }
-    // As escapeXmlText gives it, in UTF-8: the text never forms a surrogate pair with what comes
-    // before or after it, as markup surrounds every text.
-    void text(QStringView text);
-
-    QByteArray finish()
-    {
-        if (m_block.empty()) {
-            m_text.resize(m_at - m_text.constData());
-        } else {
-            const qsizetype rest = m_at - m_block.data();
-            room(rest);
-            std::memcpy(m_text.data() + m_written, m_block.data(), size_t(rest));
-            m_text.resize(m_written + rest);
-        }
-        stash().finished(m_text);
-        return std::move(m_text);
-    }
-
-private:
-    // A list of 50,000 runners would otherwise be written into fresh memory each time (see
-    // BufferStash: the buffer of the last large list is kept for the next).
-    static BufferStash &stash()
-    {
-        static BufferStash kept;
-        return kept;
-    }
-
-    // The buffer holds `n` bytes past those written.
-    void room(qsizetype n)
-    {
-        if (m_text.size() - m_written < n)
-            m_text.resize(std::max(m_written + n, m_text.size() * 2));
-    }
-
-    void grow(qsizetype n)
-    {
-        if (m_block.empty()) {
-            const qsizetype used = m_at - m_text.constData();
-            m_text.resize(std::max(used + n, m_text.size() * 2));
-            m_at = m_text.data() + used;
-            m_end = m_text.data() + m_text.size();
-            return;
-        }
-        const qsizetype used = m_at - m_block.data();
-        room(used);
-        const qsizetype copied = StreamingCopy::lines(m_text.data() + m_written, m_block.data(), used);
-        m_written += copied;
-        std::memmove(m_block.data(), m_block.data() + copied, size_t(used - copied));
-        const qsizetype kept = used - copied;
-        // A text of thousands of characters may need more than the block.
-        if (qsizetype(m_block.size()) - kept < n)
-            m_block.resize(size_t(kept + n));
-        m_at = m_block.data() + kept;
-        m_end = m_block.data() + m_block.size();
-    }
-
-    QByteArray m_text;
-    // The block a document past the caches is written into first; empty for one written in place.
-    std::vector<char> m_block;
-    qsizetype m_written = 0;
-    char *m_at = nullptr;
-    char *m_end = nullptr;
-};
-
-void Utf8Document::text(QStringView text)
-{
-    // At most six bytes a unit ("&quot;"); a pair's two units take four.
-    reserve(text.size() * 6);
-    m_at = iofwrite::xmlTextUtf8(m_at, text);
+    static BufferStash kept;
+    return kept;
 }
 
 // iofDateTime's text, "yyyy-MM-ddTHH:mm:ssZ", in `text`; false where that has none.
@@ -593,7 +393,7 @@ QByteArray stageDocument(
     qsizetype rows = 0;
     for (const ResultGroup &g : groups)
         rows += g.results.size();
-    Utf8Document out(512 + rows * (kind == Kind::Splits ? 2600 : 600), buffering);
+    Utf8Document out(keptListBuffer(), 512 + rows * (kind == Kind::Splits ? 2600 : 600), buffering);
     head(out, race, false);
     const RunnerIndex participants(race.participants);
     // A row reads a participant's id, names and club, which come first in its record.
@@ -682,7 +482,7 @@ QByteArray writeIOFOverallResultListXML(
     qsizetype rows = 0;
     for (const StandingsGroup &g : groups)
         rows += g.rows.size();
-    Utf8Document out(512 + rows * 600, buffering);
+    Utf8Document out(keptListBuffer(), 512 + rows * 600, buffering);
     head(out, race, true);
     for (const StandingsGroup &group : groups) {
         classOpen(out, group.classLabel);

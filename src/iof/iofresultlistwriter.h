@@ -5,21 +5,12 @@
 // cannot carry, elements follow the schema's order, and every status is the effective one.
 
 #include "resultgroups.h"
+#include "utf8document.h"
 
 #include <QByteArray>
 #include <QString>
 
 inline constexpr const char *iofNamespace = "http://www.orienteering.org/datastandard/3.0";
-
-// How a list is laid into its buffer: one estimated at `from` bytes or more, too large for the
-// caches to keep, is written into a block of `block` bytes first and copied on from there with
-// stores that pass the caches by. The bytes are the same either way. The defaults suit every list;
-// tests set others to take small lists that way.
-struct IOFListBuffering
-{
-    qsizetype from = qsizetype(20) << 20;
-    qsizetype block = qsizetype(16) << 10;
-};
 
 // One stage per class: start, finish, time, position, status, score, card.
 [[nodiscard]] QByteArray writeIOFResultListXML(
@@ -49,8 +40,4 @@ void personOpen(
     QString &out, const QString &family, const QString &given, const std::optional<QString> &club);
 // The Result and PersonResult end tags.
 void personClose(QString &out);
-// escapeXmlText(text) as UTF-8 bytes written at `out`, which has room for six bytes a unit of
-// `text`; returns the end of what was written. Markup surrounds every text, so the text never
-// forms a surrogate pair with what comes before or after it.
-char *xmlTextUtf8(char *out, QStringView text);
 } // namespace iofwrite

@@ -6,6 +6,7 @@
 #include "iofresultlistwriter.h"
 #include "metsapublisher.h"
 #include "racelookup.h"
+#include "utf8document.h"
 
 #include <QHash>
 
@@ -109,43 +110,22 @@ private:
     size_t m_mask = 0;
 };
 
-// The document as the UTF-8 bytes that are sent, written straight into one buffer: a list of
-// 50,000 runners is then written once, at half the size of its UTF-16 form, and not read again to
-// be converted. The bytes are those the IOF writer's lines (iofwrite::line, element, personOpen)
-// with escapeXmlText would give, converted to UTF-8.
-class Utf8Writer
+// The document as the UTF-8 bytes that are sent (see Utf8Document). The bytes are those the IOF
+// writer's lines (iofwrite::line, element, personOpen) with escapeXmlText would give, converted
+// to UTF-8.
+class Utf8Writer : public Utf8Document
 {
 public:
     explicit Utf8Writer(qsizetype sizeHint)
-        : m_text(stash().take(sizeHint))
-    {
-        m_text.resize(std::max<qsizetype>(sizeHint, 256));
-        m_at = m_text.data();
-        m_end = m_at + m_text.size();
-    }
+        : Utf8Document(stash(), sizeHint, inPlaceBuffering)
+    { }
 
-    // Room for `n` more bytes; every write below makes its own.
-    void reserve(qsizetype n)
-    {
-        if (m_end - m_at < n)
-            grow(n);
-    }
-    void bytes(const char *text, qsizetype n)
-    {
-        reserve(n);
-        std::memcpy(m_at, text, size_t(n));
-        m_at += n;
-    }
-    template<qsizetype N> void ascii(const char (&text)[N]) { bytes(text, N - 1); }
     // `text` indented by `indent` spaces, and a line break.
     template<qsizetype N> void line(int indent, const char (&text)[N])
     {
-        reserve(indent + N);
-        std::memset(m_at, ' ', size_t(indent));
-        m_at += indent;
-        std::memcpy(m_at, text, N - 1);
-        m_at += N - 1;
-        *m_at++ = '\n';
+        this->indent(indent);
+        bytes(text, N - 1);
+        ascii("\n");
     }
     // "<tag>", then `text` escaped, then "</tag>" and a line break.
     template<qsizetype N> void element(int indent, const char (&tag)[N], QStringView text)
@@ -160,20 +140,10 @@ public:
         bytes(text, n);
         close(tag);
     }
-    // As escapeXmlText gives it, in UTF-8: the text never forms a surrogate pair with what comes
-    // before or after it, as markup surrounds every text.
-    void escaped(QStringView text);
-
-    [[nodiscard]] QByteArray finish()
-    {
-        m_text.resize(m_at - m_text.constData());
-        stash().finished(m_text);
-        return std::move(m_text);
-    }
+    void escaped(QStringView text) { Utf8Document::text(text); }
 
 private:
-    // A document of 50,000 runners would otherwise be written into fresh memory on every upload
-    // (see BufferStash: the buffer of the last large text is kept for the next).
+    // The buffer of the last large document, kept for the next upload.
     static BufferStash &stash()
     {
         static BufferStash kept;
@@ -182,43 +152,18 @@ private:
 
     template<qsizetype N> void open(int indent, const char (&tag)[N])
     {
-        reserve(indent + N + 1);
-        std::memset(m_at, ' ', size_t(indent));
-        m_at += indent;
-        *m_at++ = '<';
-        std::memcpy(m_at, tag, N - 1);
-        m_at += N - 1;
-        *m_at++ = '>';
+        this->indent(indent);
+        ascii("<");
+        bytes(tag, N - 1);
+        ascii(">");
     }
     template<qsizetype N> void close(const char (&tag)[N])
     {
-        reserve(N + 3);
-        *m_at++ = '<';
-        *m_at++ = '/';
-        std::memcpy(m_at, tag, N - 1);
-        m_at += N - 1;
-        *m_at++ = '>';
-        *m_at++ = '\n';
+        ascii("</");
+        bytes(tag, N - 1);
+        ascii(">\n");
     }
-    void grow(qsizetype n)
-    {
-        const qsizetype used = m_at - m_text.constData();
-        m_text.resize(std::max(used + n, m_text.size() * 2));
-        m_at = m_text.data() + used;
-        m_end = m_text.data() + m_text.size();
-    }
-
-    QByteArray m_text;
-    char *m_at = nullptr;
-    char *m_end = nullptr;
 };
-
-void Utf8Writer::escaped(QStringView text)
-{
-    // At most six bytes a unit ("&quot;"); a pair's two units take four.
-    reserve(text.size() * 6);
-    m_at = xmlTextUtf8(m_at, text);
-}
 
 // QString::asprintf("%.1f", seconds)'s text for a finite time of at least zero, in `text`
 // (room for 320 bytes). Qt rounds a value halfway between two tenths up where printf and
