@@ -173,12 +173,19 @@ RecentResultKeys recentResultKeys(const Race &race,
         qint32 index = 0;
     };
     const auto keyOf = [](const QUuid &id) { return quint32(participantKey(id) >> 32); };
+    constexpr qsizetype readAhead = 16;
     const qsizetype participantCount = race.participants.size();
     const Participant *const first = race.participants.constData();
     QList<Id> ids(participantCount);
     // The ids again in stored order, where the walk below compares them.
     QList<QUuid> idOf(participantCount);
+    // Both walks below ask for the lines they read of the records `readAhead` places on: the
+    // records of a large event are not in the caches from one change to the next, and asked for
+    // early their misses overlap instead of each record waiting on memory in turn. A result's card
+    // text lies elsewhere: it is asked for once its record has arrived.
     for (qsizetype i = 0; i < participantCount; ++i) {
+        if (i + readAhead < participantCount)
+            __builtin_prefetch(&first[i + readAhead].id);
         idOf[i] = first[i].id;
         ids[i] = {keyOf(first[i].id), qint32(i)};
     }
@@ -254,6 +261,15 @@ RecentResultKeys recentResultKeys(const Race &race,
     keys.stages.reserve(count);
     qsizetype next = 0;
     for (qsizetype i = 0; i < count; ++i) {
+        if (i + readAhead < count) {
+            const PersonResult &later = race.results.at(i + readAhead);
+            __builtin_prefetch(&later.participantId);
+            __builtin_prefetch(&later.cardNumber);
+            __builtin_prefetch(&later.readAt);
+            __builtin_prefetch(&later.stageId);
+        }
+        if (i + readAhead / 2 < count)
+            __builtin_prefetch(race.results.at(i + readAhead / 2).cardNumber.constData());
         const PersonResult &result = race.results.at(i);
         qsizetype runner = -1;
         if (next < participantCount && idOf.at(next) == result.participantId && !shadowed.at(next))
@@ -367,12 +383,21 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         return title;
     };
     QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
+    constexpr qsizetype readAhead = 16;
 
     // Each result's title, found in one walk through the runners, and the size of each group.
     QList<qint32> titleOf;
     titleOf.reserve(count);
     QList<qint32> start(1, 0);
     for (qsizetype i = 0; i < count; ++i) {
+        // The runners' records are read once each in a large event, far apart: asked for a few
+        // results ahead, their misses overlap.
+        if (i + readAhead < count) {
+            if (const Participant *later = keys.runners.at(i + readAhead)) {
+                __builtin_prefetch(&later->classId);
+                __builtin_prefetch(&later->classIdByStage);
+            }
+        }
         const Participant *p = keys.runners.at(i);
         qint32 title = -1;
         if (p) {
