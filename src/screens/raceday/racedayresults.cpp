@@ -254,11 +254,17 @@ RecentResultKeys recentResultKeys(const Race &race,
 
     RecentResultKeys keys;
     const qsizetype count = race.results.size();
-    // Filled in order: reserved, not cleared beforehand.
-    keys.runners.reserve(count);
-    keys.readMsecs.reserve(count);
-    keys.cards.reserve(count);
-    keys.stages.reserve(count);
+    // Sized once and written through their data: appended one by one, the four lists cost a call
+    // each per result.
+    keys.runners.resize(count);
+    keys.readMsecs.resize(count);
+    keys.cards.resize(count);
+    keys.stages.resize(count);
+    const Participant **const runnerOut = keys.runners.data();
+    qint64 *const readOut = keys.readMsecs.data();
+    qint64 *const cardOut = keys.cards.data();
+    qint32 *const stageOut = keys.stages.data();
+    qint32 *readsOfStage = keys.readsOfStage.data();
     qsizetype next = 0;
     for (qsizetype i = 0; i < count; ++i) {
         if (i + readAhead < count) {
@@ -277,7 +283,16 @@ RecentResultKeys recentResultKeys(const Race &race,
         else
             runner = find(result.participantId);
         next = runner + 1 == participantCount ? 0 : runner + 1;
-        keys.appendRead(result.readAt);
+        const ReadTimeKey read = readTimeKey(result.readAt);
+        readOut[i] = read.msecs;
+        if (read.valid) {
+            keys.newestRead = std::max(keys.newestRead, read.msecs);
+            keys.oldestRead = std::min(keys.oldestRead, read.msecs);
+        } else {
+            if (keys.readInvalid.isEmpty())
+                keys.readInvalid.resize(count, false);
+            keys.readInvalid[i] = true;
+        }
         if (eachResult)
             eachResult(i, result, runner < 0 ? nullptr : first + runner);
 
@@ -291,25 +306,26 @@ RecentResultKeys recentResultKeys(const Race &race,
                 stages.append(result.stageId);
         }
         previousStage = stage;
-        keys.stages.append(stage);
+        stageOut[i] = stage;
         if (stage == keys.stageCount) {
             keys.stageCount = qint32(stages.size());
             keys.readsOfStage.append(0);
+            readsOfStage = keys.readsOfStage.data();
         }
-        ++keys.readsOfStage[stage];
+        ++readsOfStage[stage];
 
         const QString &text = result.cardNumber;
         if (runner < 0) {
-            keys.runners.append(nullptr);
-            keys.cards.append(cardKey(text));
-            keys.noteCard(keys.cards.constLast());
+            runnerOut[i] = nullptr;
+            cardOut[i] = cardKey(text);
+            keys.noteCard(cardOut[i]);
             continue;
         }
-        keys.runners.append(first + runner);
+        runnerOut[i] = first + runner;
         Card &known = cardOfRunner[runner];
         if (known.text != text.constData() || known.size != text.size())
             known = {text.constData(), text.size(), cardKey(text)};
-        keys.cards.append(known.key);
+        cardOut[i] = known.key;
         keys.noteCard(known.key);
     }
     return keys;
@@ -386,8 +402,8 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     constexpr qsizetype readAhead = 16;
 
     // Each result's title, found in one walk through the runners, and the size of each group.
-    QList<qint32> titleOf;
-    titleOf.reserve(count);
+    QList<qint32> titleOf(count);
+    qint32 *const titleOut = titleOf.data();
     QList<qint32> start(1, 0);
     for (qsizetype i = 0; i < count; ++i) {
         // The runners' records are read once each in a large event, far apart: asked for a few
@@ -409,7 +425,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         }
         if (title < 0)
             title = titleOfRunner(p, race.results.at(i).stageId);
-        titleOf.append(title);
+        titleOut[i] = title;
         if (start.size() < titles.size() + 1)
             start.resize(titles.size() + 1, 0);
         ++start[title + 1];
@@ -421,7 +437,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     RecentResultOrder order;
     order.titles.reserve(titleCount);
     order.starts.reserve(titleCount + 1);
-    order.order.reserve(count);
+    order.order.resize(count);
     QList<qsizetype> titleOrder(titleCount);
     for (qsizetype t = 0; t < titleCount; ++t)
         titleOrder[t] = t;
@@ -434,11 +450,13 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
                 return c < 0;
             return firstBefore(a, b);
         });
+        qint32 *const out = order.order.data();
+        qsizetype written = 0;
         for (const qsizetype t : std::as_const(titleOrder)) {
-            order.starts.append(qint32(order.order.size()));
+            order.starts.append(qint32(written));
             order.titles.append(titles.at(t));
             for (qsizetype k = start[t]; k < start[t + 1]; ++k)
-                order.order.append(indexAt(k));
+                out[written++] = indexAt(k);
         }
         order.starts.append(qint32(count));
     };
