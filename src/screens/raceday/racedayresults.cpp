@@ -173,12 +173,19 @@ RecentResultKeys recentResultKeys(const Race &race,
         qint32 index = 0;
     };
     const auto keyOf = [](const QUuid &id) { return quint32(participantKey(id) >> 32); };
+    constexpr qsizetype readAhead = 16;
     const qsizetype participantCount = race.participants.size();
     const Participant *const first = race.participants.constData();
     QList<Id> ids(participantCount);
     // The ids again in stored order, where the walk below compares them.
     QList<QUuid> idOf(participantCount);
+    // Both walks below ask for the lines they read of the records `readAhead` places on: the
+    // records of a large event are not in the caches from one change to the next, and asked for
+    // early their misses overlap instead of each record waiting on memory in turn. A result's card
+    // text lies elsewhere: it is asked for once its record has arrived.
     for (qsizetype i = 0; i < participantCount; ++i) {
+        if (i + readAhead < participantCount)
+            __builtin_prefetch(&first[i + readAhead].id);
         idOf[i] = first[i].id;
         ids[i] = {keyOf(first[i].id), qint32(i)};
     }
@@ -247,13 +254,28 @@ RecentResultKeys recentResultKeys(const Race &race,
 
     RecentResultKeys keys;
     const qsizetype count = race.results.size();
-    // Filled in order: reserved, not cleared beforehand.
-    keys.runners.reserve(count);
-    keys.readMsecs.reserve(count);
-    keys.cards.reserve(count);
-    keys.stages.reserve(count);
+    // Sized once and written through their data: appended one by one, the four lists cost a call
+    // each per result.
+    keys.runners.resize(count);
+    keys.readMsecs.resize(count);
+    keys.cards.resize(count);
+    keys.stages.resize(count);
+    const Participant **const runnerOut = keys.runners.data();
+    qint64 *const readOut = keys.readMsecs.data();
+    qint64 *const cardOut = keys.cards.data();
+    qint32 *const stageOut = keys.stages.data();
+    qint32 *readsOfStage = keys.readsOfStage.data();
     qsizetype next = 0;
     for (qsizetype i = 0; i < count; ++i) {
+        if (i + readAhead < count) {
+            const PersonResult &later = race.results.at(i + readAhead);
+            __builtin_prefetch(&later.participantId);
+            __builtin_prefetch(&later.cardNumber);
+            __builtin_prefetch(&later.readAt);
+            __builtin_prefetch(&later.stageId);
+        }
+        if (i + readAhead / 2 < count)
+            __builtin_prefetch(race.results.at(i + readAhead / 2).cardNumber.constData());
         const PersonResult &result = race.results.at(i);
         qsizetype runner = -1;
         if (next < participantCount && idOf.at(next) == result.participantId && !shadowed.at(next))
@@ -261,7 +283,16 @@ RecentResultKeys recentResultKeys(const Race &race,
         else
             runner = find(result.participantId);
         next = runner + 1 == participantCount ? 0 : runner + 1;
-        keys.appendRead(result.readAt);
+        const ReadTimeKey read = readTimeKey(result.readAt);
+        readOut[i] = read.msecs;
+        if (read.valid) {
+            keys.newestRead = std::max(keys.newestRead, read.msecs);
+            keys.oldestRead = std::min(keys.oldestRead, read.msecs);
+        } else {
+            if (keys.readInvalid.isEmpty())
+                keys.readInvalid.resize(count, false);
+            keys.readInvalid[i] = true;
+        }
         if (eachResult)
             eachResult(i, result, runner < 0 ? nullptr : first + runner);
 
@@ -275,25 +306,26 @@ RecentResultKeys recentResultKeys(const Race &race,
                 stages.append(result.stageId);
         }
         previousStage = stage;
-        keys.stages.append(stage);
+        stageOut[i] = stage;
         if (stage == keys.stageCount) {
             keys.stageCount = qint32(stages.size());
             keys.readsOfStage.append(0);
+            readsOfStage = keys.readsOfStage.data();
         }
-        ++keys.readsOfStage[stage];
+        ++readsOfStage[stage];
 
         const QString &text = result.cardNumber;
         if (runner < 0) {
-            keys.runners.append(nullptr);
-            keys.cards.append(cardKey(text));
-            keys.noteCard(keys.cards.constLast());
+            runnerOut[i] = nullptr;
+            cardOut[i] = cardKey(text);
+            keys.noteCard(cardOut[i]);
             continue;
         }
-        keys.runners.append(first + runner);
+        runnerOut[i] = first + runner;
         Card &known = cardOfRunner[runner];
         if (known.text != text.constData() || known.size != text.size())
             known = {text.constData(), text.size(), cardKey(text)};
-        keys.cards.append(known.key);
+        cardOut[i] = known.key;
         keys.noteCard(known.key);
     }
     return keys;
@@ -367,12 +399,21 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         return title;
     };
     QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
+    constexpr qsizetype readAhead = 16;
 
     // Each result's title, found in one walk through the runners, and the size of each group.
-    QList<qint32> titleOf;
-    titleOf.reserve(count);
+    QList<qint32> titleOf(count);
+    qint32 *const titleOut = titleOf.data();
     QList<qint32> start(1, 0);
     for (qsizetype i = 0; i < count; ++i) {
+        // The runners' records are read once each in a large event, far apart: asked for a few
+        // results ahead, their misses overlap.
+        if (i + readAhead < count) {
+            if (const Participant *later = keys.runners.at(i + readAhead)) {
+                __builtin_prefetch(&later->classId);
+                __builtin_prefetch(&later->classIdByStage);
+            }
+        }
         const Participant *p = keys.runners.at(i);
         qint32 title = -1;
         if (p) {
@@ -384,7 +425,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         }
         if (title < 0)
             title = titleOfRunner(p, race.results.at(i).stageId);
-        titleOf.append(title);
+        titleOut[i] = title;
         if (start.size() < titles.size() + 1)
             start.resize(titles.size() + 1, 0);
         ++start[title + 1];
@@ -396,7 +437,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     RecentResultOrder order;
     order.titles.reserve(titleCount);
     order.starts.reserve(titleCount + 1);
-    order.order.reserve(count);
+    order.order.resize(count);
     QList<qsizetype> titleOrder(titleCount);
     for (qsizetype t = 0; t < titleCount; ++t)
         titleOrder[t] = t;
@@ -409,11 +450,13 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
                 return c < 0;
             return firstBefore(a, b);
         });
+        qint32 *const out = order.order.data();
+        qsizetype written = 0;
         for (const qsizetype t : std::as_const(titleOrder)) {
-            order.starts.append(qint32(order.order.size()));
+            order.starts.append(qint32(written));
             order.titles.append(titles.at(t));
             for (qsizetype k = start[t]; k < start[t + 1]; ++k)
-                order.order.append(indexAt(k));
+                out[written++] = indexAt(k);
         }
         order.starts.append(qint32(count));
     };

@@ -526,7 +526,10 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         // The slot table is only read where the results leave the entries' order.
         if (!inOrder && i + ahead < race.results.size())
             slotOf.prefetch(race.results[i + ahead].participantId);
-        readAheadResult(race.results, i + 4 * ahead);
+        // Where one stage is shown, most records are left after their stage id: asking for all
+        // of theirs costs more than it saves.
+        if (!byStage)
+            readAheadResult(race.results, i + 4 * ahead);
         const PersonResult &r = race.results[i];
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
