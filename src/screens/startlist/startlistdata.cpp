@@ -115,7 +115,7 @@ private:
 // Asks for what a runner's turn in the lists reads, ahead of it: its texts and maps each lie in
 // their own allocation, found from the runner itself. The club is read only by a search, the card
 // only by a search that reads cards.
-void prefetchRunner(const Participant &p, bool club = false, bool card = false)
+[[gnu::always_inline]] inline void prefetchRunner(const Participant &p, bool club = false, bool card = false)
 {
     const auto text = [](const QString &t) { __builtin_prefetch(t.constData()); };
     // A stage's entry lies in a node of the map beside its first one.
@@ -147,7 +147,7 @@ template<typename T> const char *mapBlock(const StageMap<T> &m)
 // The start maps are asked for in two steps, each a step ahead of the one that needs it: the
 // map's block, which holds where its nodes are, and then its first node. Their nodes were
 // allocated in the order the times were written, not in stored order.
-void prefetchStartMapBlock(const Participant &p)
+[[gnu::always_inline]] inline void prefetchStartMapBlock(const Participant &p)
 {
     if (p.startTimeByStage) {
         if (const char *block = mapBlock(*p.startTimeByStage)) {
@@ -157,7 +157,7 @@ void prefetchStartMapBlock(const Participant &p)
     }
 }
 
-void prefetchStartMapNode(const Participant &p)
+[[gnu::always_inline]] inline void prefetchStartMapNode(const Participant &p)
 {
     if (p.startTimeByStage && !p.startTimeByStage->isEmpty())
         __builtin_prefetch(&p.startTimeByStage->constBegin().value());
@@ -521,13 +521,13 @@ public:
     }
     // Asks for the runner's own record where it holds its start times, a step before
     // prefetchStartTime reads the map from it: the runners passing a search lie apart.
-    void prefetchRunnerMap(qsizetype runner) const
+    [[gnu::always_inline]] void prefetchRunnerMap(qsizetype runner) const
     {
         if (m_startOf[std::size_t(runner)] == unknownTime())
             __builtin_prefetch(&m_runners.at(runner).startTimeByStage);
     }
     // Asks for what startTime will read of the runner, in two steps as the lists' own walk does.
-    void prefetchStartTime(qsizetype runner, bool mapBlock) const
+    [[gnu::always_inline]] void prefetchStartTime(qsizetype runner, bool mapBlock) const
     {
         const QDateTime *const time = m_startOf[std::size_t(runner)];
         if (time != unknownTime()) {
@@ -1296,7 +1296,7 @@ struct RunnerFacts
 
 // Asks for what that pass reads of a runner a step before it reads it: the blocks of its class
 // and start maps (where their nodes are), then their first nodes and its card's text.
-void prefetchRunnerMaps(const Participant &p)
+[[gnu::always_inline]] inline void prefetchRunnerMaps(const Participant &p)
 {
     if (p.classIdByStage) {
         if (const char *block = mapBlock(*p.classIdByStage))
@@ -1305,7 +1305,7 @@ void prefetchRunnerMaps(const Participant &p)
     prefetchStartMapBlock(p);
 }
 
-void prefetchRunnerTexts(const Participant &p)
+[[gnu::always_inline]] inline void prefetchRunnerTexts(const Participant &p)
 {
     if (p.classIdByStage && !p.classIdByStage->isEmpty())
         __builtin_prefetch(&p.classIdByStage->constBegin().value());
