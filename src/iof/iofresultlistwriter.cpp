@@ -380,7 +380,7 @@ constexpr qsizetype SplitsAhead = 1;
 // they were made: with tens of thousands of runners each is a trip to memory. The trips for the
 // next rows are started while a row is written (a runner's record two rows ahead, as its names
 // are found through it one row ahead).
-void prefetch(const void *at, qsizetype bytes = 1)
+[[gnu::always_inline]] inline void prefetch(const void *at, qsizetype bytes = 1)
 {
     const char *c = static_cast<const char *>(at);
     for (qsizetype offset = 0; offset < bytes; offset += 64)

@@ -381,7 +381,7 @@ void writePersonResult(
     out.line(4, "</PersonResult>");
 }
 
-void prefetchRecord(const Participant &p)
+[[gnu::always_inline]] inline void prefetchRecord(const Participant &p)
 {
     __builtin_prefetch(&p.familyName);
     __builtin_prefetch(&p.cardNumber);
@@ -389,7 +389,7 @@ void prefetchRecord(const Participant &p)
     __builtin_prefetch(&p.status);
 }
 
-void prefetchTexts(const Participant &p)
+[[gnu::always_inline]] inline void prefetchTexts(const Participant &p)
 {
     __builtin_prefetch(p.familyName.constData());
     __builtin_prefetch(p.givenName.constData());
