@@ -866,9 +866,13 @@ QList<bool> startTimeBands(const StartListLists &lists)
 
 QString classCourseLabel(const Race &race, const Participant &p)
 {
-    const QString clubSuffix = p.club && !p.club->isEmpty() ? QStringLiteral(" · ") + *p.club : QString();
     const std::optional<QString> classId = effectiveClassId(race, p);
-    const RaceClass *cls = classId ? findClass(race, classId) : nullptr;
+    return classCourseLabel(race, p, classId ? findClass(race, classId) : nullptr);
+}
+
+QString classCourseLabel(const Race &race, const Participant &p, const RaceClass *cls)
+{
+    const QString clubSuffix = p.club && !p.club->isEmpty() ? QStringLiteral(" · ") + *p.club : QString();
     if (!cls)
         return localized(QStringLiteral("No class")) + clubSuffix;
     if (cls->courseFamily) {
@@ -1187,31 +1191,6 @@ std::optional<qsizetype> StartListMatcher::match(const IOFStartListParser::Entry
     return std::nullopt;
 }
 
-ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
-    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay)
-{
-    ImportedStart out;
-    const std::optional<qsizetype> index = matcher.match(entry);
-    if (!index)
-        return out;
-    const Participant &p = race.participants[*index];
-    out.runner = p.id;
-    if (startsByPunchOnActiveStage(race, p)) {
-        out.kind = ImportedStart::Kind::StartPunch;
-        return out;
-    }
-    out.kind = ImportedStart::Kind::Write;
-    out.time = entry.startTime;
-    if (modalDay && entry.startTime.toLocalTime().date() != modalDay->date()) {
-        const QString text = entry.startTime.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
-        if (const std::optional<QDateTime> moved = startTimeOnDay(text, modalDay->date())) {
-            out.time = *moved;
-            out.dateCorrected = true;
-        }
-    }
-    return out;
-}
-
 namespace {
 // A card number and the position (of a runner or an entry) it belongs to.
 struct NumberedPosition
@@ -1284,6 +1263,56 @@ private:
     QHash<QStringView, bool> m_byText;
 };
 
+} // namespace
+
+struct ImportedStartLookups::State
+{
+    LocalDays days;
+    PunchOfClass punchOfClass;
+};
+
+ImportedStartLookups::ImportedStartLookups()
+    : state(std::make_unique<State>())
+{ }
+ImportedStartLookups::~ImportedStartLookups() = default;
+ImportedStartLookups::ImportedStartLookups(ImportedStartLookups &&) noexcept = default;
+ImportedStartLookups &ImportedStartLookups::operator=(ImportedStartLookups &&) noexcept = default;
+
+ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
+    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay)
+{
+    ImportedStartLookups lookups;
+    return resolveImportedStart(race, matcher, entry, modalDay, lookups);
+}
+
+ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
+    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay,
+    ImportedStartLookups &lookups)
+{
+    ImportedStart out;
+    const std::optional<qsizetype> index = matcher.match(entry);
+    if (!index)
+        return out;
+    const Participant &p = race.participants[*index];
+    out.runner = p.id;
+    const QString *classId = forActiveStage(race, p.classId, p.classIdByStage);
+    if (classId && lookups.state->punchOfClass.startsByPunch(race, p, *classId)) {
+        out.kind = ImportedStart::Kind::StartPunch;
+        return out;
+    }
+    out.kind = ImportedStart::Kind::Write;
+    out.time = entry.startTime;
+    if (modalDay && lookups.state->days(entry.startTime) != modalDay->date()) {
+        const QString text = entry.startTime.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+        if (const std::optional<QDateTime> moved = startTimeOnDay(text, modalDay->date())) {
+            out.time = *moved;
+            out.dateCorrected = true;
+        }
+    }
+    return out;
+}
+
+namespace {
 // What the plan needs of a runner, read in one pass over the runners in stored order: whether it
 // may be matched (it has a class on the active stage), whether that class starts by punch, and
 // the start time it shows now.

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -86,6 +87,9 @@ struct GridIndex
 [[nodiscard]] QList<bool> startTimeBands(const StartListLists &lists);
 // "<class>[ - <course>][ · <club>]" of a list row.
 [[nodiscard]] QString classCourseLabel(const Race &race, const Participant &p);
+// The same, with the runner's class on the active stage already found (findClass of its
+// effectiveClassId; null when it has none).
+[[nodiscard]] QString classCourseLabel(const Race &race, const Participant &p, const RaceClass *cls);
 
 // ---- Exports ----------------------------------------------------------------------------------
 
@@ -206,11 +210,30 @@ struct ImportedStart
     bool dateCorrected = false;
 };
 
+// What resolving the entries of one import asks again and again, each answered once: the local
+// day of a start time, and whether a class starts by punch on the active stage. Kept for one race
+// (the one the entries are resolved against) and no longer than it lives unchanged.
+class ImportedStartLookups
+{
+public:
+    ImportedStartLookups();
+    ~ImportedStartLookups();
+    ImportedStartLookups(ImportedStartLookups &&) noexcept;
+    ImportedStartLookups &operator=(ImportedStartLookups &&) noexcept;
+
+    struct State;
+    std::unique_ptr<State> state;
+};
+
 // `modalDay` from startListModalDay over all entries. A start off the modal day is moved onto it
 // (time of day kept); when the day has no such local time the start is written as read and is
 // not counted as corrected.
 [[nodiscard]] ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
     const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay);
+// The same, with the answers `lookups` has kept from earlier entries of `race`.
+[[nodiscard]] ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
+    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay,
+    ImportedStartLookups &lookups);
 
 // The whole import over a race in one go (no store, no progress): the times to write and the
 // counts, the runners who are gone from `current` not counted as applied.

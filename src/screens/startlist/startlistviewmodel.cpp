@@ -5,6 +5,7 @@
 #include "localization.h"
 #include "messagetext.h"
 #include "perstage.h"
+#include "racelookup.h"
 #include "racestore.h"
 #include "starttimeoperations.h"
 
@@ -81,23 +82,37 @@ public:
                     time->toMSecsSinceEpoch(), time->toLocalTime().toString(QStringLiteral("HH:mm:ss")));
             timeText = it.value();
         }
+        const std::optional<QString> classId = effectiveClassId(m_race, p);
         QVariantMap row = runnerRef(p);
         row.insert(QStringLiteral("cardLine"),
-            formatLocalized(m_cardLine, {p.cardNumber, classCourseLabel(m_race, p)}));
+            formatLocalized(m_cardLine, {p.cardNumber, classCourseLabel(m_race, p, classOf(classId))}));
         row.insert(QStringLiteral("rentalCard"), p.isRentalCard.value_or(false));
         row.insert(QStringLiteral("startTime"), timeText);
         row.insert(QStringLiteral("timeLabel"), time ? timeText : m_setTime);
         row.insert(QStringLiteral("preference"), preferenceText(effectiveStartTimePreference(m_race, p)));
         row.insert(QStringLiteral("band"), band);
-        row.insert(QStringLiteral("classId"), effectiveClassId(m_race, p).value_or(QString()));
+        row.insert(QStringLiteral("classId"), classId.value_or(QString()));
         return row;
     }
 
 private:
+    // Each class id found once: a search of the classes for each of thousands of runners costs
+    // more than the rest of the row.
+    const RaceClass *classOf(const std::optional<QString> &classId)
+    {
+        if (!classId)
+            return nullptr;
+        auto it = m_classes.constFind(*classId);
+        if (it == m_classes.constEnd())
+            it = m_classes.insert(*classId, findClass(m_race, classId));
+        return it.value();
+    }
+
     const Race &m_race;
     const QString m_cardLine;
     const QString m_setTime;
     QHash<qint64, QString> m_times;
+    QHash<QString, const RaceClass *> m_classes;
 };
 
 } // namespace
@@ -112,6 +127,8 @@ struct StartListViewModel::ImportRun
     qsizetype next = 0;
     // The organiser chose to place the file's times on the stage's date.
     bool onStageDay = false;
+    // Of `snapshot`, which stays as it is while the run lives.
+    ImportedStartLookups lookups;
 };
 
 StartListViewModel::StartListViewModel(QObject *parent)
@@ -587,8 +604,8 @@ void StartListViewModel::importStep()
     ImportRun &run = *m_import;
     const qsizetype end = std::min(run.entries.size(), run.next + importChunk);
     for (; run.next < end; ++run.next)
-        run.resolved.append(
-            resolveImportedStart(run.snapshot, run.matcher, run.entries[run.next], run.modalDay));
+        run.resolved.append(resolveImportedStart(
+            run.snapshot, run.matcher, run.entries[run.next], run.modalDay, run.lookups));
     m_importCurrent = int(run.next);
     if (run.next < run.entries.size()) {
         emit importChanged();

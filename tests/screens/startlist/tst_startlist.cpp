@@ -178,6 +178,25 @@ private slots:
         QCOMPARE(vm.xmlFileName(), cells[8]);
     }
 
+    // Each row's card line, "Card <card> · <class>[ - <course>][ · <club>]", for the stage's class
+    // and course of every runner: scheduled rows in start order, then the unscheduled ones.
+    void rowLines_data() { casetable::load("startlist/screen/row-lines.tsv"); }
+    void rowLines()
+    {
+        QFETCH(QStringList, cells);
+        Race race = screenEvent(QStringLiteral("two-stages.json"));
+        race.activeStageId = cells[0] == QLatin1String("-") ? std::nullopt : std::optional<QString>(cells[0]);
+        open(race);
+        auto lines = [](const QVariantList &rows) {
+            QStringList out;
+            for (const QVariant &row : rows)
+                out.append(row.toMap()[QStringLiteral("cardLine")].toString());
+            return out.join(QLatin1Char('|'));
+        };
+        QCOMPARE(lines(vm.scheduled()), cells[1]);
+        QCOMPARE(lines(vm.unscheduled()), cells[2]);
+    }
+
     void gridCells_data() { casetable::load("startlist/screen/grid.tsv"); }
     void gridCells()
     {
