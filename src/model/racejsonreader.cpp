@@ -185,7 +185,7 @@ public:
                     r.cardNumber = text();
                     break;
                 case Splits:
-                    r.splits = list<SplitTime>([this] { return split(); });
+                    r.splits = exactList(m_splits, [this] { return split(); });
                     break;
                 case ReadAt:
                     r.readAt = date();
@@ -203,7 +203,7 @@ public:
                     r.completed = flag();
                     break;
                 case Punches:
-                    optional(r.punches, [this] { return list<SIPunch>([this] { return punch(); }); });
+                    optional(r.punches, [this] { return exactList(m_punches, [this] { return punch(); }); });
                     break;
                 case CardStartTime:
                     optional(r.cardStartTime, readDate);
@@ -415,7 +415,7 @@ private:
                 c.cardNumber = text();
                 break;
             case Punches:
-                c.punches = list<SIPunch>([this] { return punch(); });
+                c.punches = exactList(m_punches, [this] { return punch(); });
                 break;
             case CheckPunchTime:
                 optional(c.checkPunchTime, readDate);
@@ -721,6 +721,19 @@ private:
         QList<T> out;
         sequence('[', ']', [&] { out.append(readOne()); });
         return out;
+    }
+
+    // A list every record of a long list holds (splits, punches): read into `scratch`, which this
+    // reader keeps, and then moved into a list of exactly its length. Appending straight to the
+    // record's list would grow it several times per record, each time a fresh block and a move,
+    // and leave it up to twice as large as needed for the event's whole life.
+    template<typename T, typename F> QList<T> exactList(std::vector<T> &scratch, F &&readOne)
+    {
+        scratch.clear();
+        sequence('[', ']', [&] { scratch.push_back(readOne()); });
+        if (scratch.empty())
+            return {};
+        return QList<T>(std::make_move_iterator(scratch.begin()), std::make_move_iterator(scratch.end()));
     }
 
     template<typename T, typename F> StageMap<T> stageMap(F &&readOne)
@@ -1436,6 +1449,8 @@ private:
     const racejson_detail::TextReadOptions &m_options;
     std::vector<std::pair<std::string_view, QString>> m_stageIds;
     std::vector<std::pair<std::string_view, QString>> m_courseIds;
+    std::vector<SplitTime> m_splits;
+    std::vector<SIPunch> m_punches;
 };
 
 template<typename F>
