@@ -15,10 +15,12 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -784,6 +786,13 @@ private:
                 // A slice after the one that met the "]" reads nothing of this list.
                 while (closedBy.load(std::memory_order_relaxed) > i) {
                     slice.items.append((reader.*readOne)());
+                    if (slice.items.size() == 1 && i + 1 < n) {
+                        // Records of one list are alike in length: room for the slice's share
+                        // after its first record saves growing (moving every record read so far)
+                        // again and again. A guess too small only grows as before.
+                        const qsizetype first = std::max<qsizetype>(1, reader.m_p - starts[i]);
+                        slice.items.reserve((starts[i + 1] - starts[i]) / first * 5 / 4 + 1);
+                    }
                     if (!reader.separator(']')) {
                         slice.end = reader.m_p;
                         slice.counts = slice.closes = true;
@@ -802,17 +811,53 @@ private:
                 // The slice does not count; reading in one go meets the same, or decides otherwise.
             }
         };
-        // The slices go to whichever thread is free next, this one included: a worker the system
-        // keeps waiting holds up one slice, not a quarter of the list.
+        onThreads(n, read);
+
+        size_t closing = n;
+        for (size_t i = 0; i < n && slices[i].counts; ++i) {
+            if (slices[i].closes) {
+                closing = i;
+                break;
+            }
+        }
+        if (closing == n) {
+            m_p = open;
+            return list<T>([&] { return (this->*readOne)(); });
+        }
+        std::vector<qsizetype> offsets(closing + 2, 0);
+        for (size_t i = 0; i <= closing; ++i)
+            offsets[i + 1] = offsets[i] + slices[i].items.size();
+        // The slices are moved into the list, and their own blocks freed, on the threads too: for
+        // a long list that is a large block written and many records read, which one thread alone
+        // would do at memory's pace.
+        static_assert(std::is_nothrow_move_constructible_v<T>);
+        QArrayDataPointer<T> joined(QTypedArrayData<T>::allocate(offsets[closing + 1]));
+        onThreads(n, [&](size_t i) {
+            QList<T> items = std::move(slices[i].items);
+            if (i <= closing)
+                std::uninitialized_move(items.begin(), items.end(), joined.data() + offsets[i]);
+        });
+        joined.size = offsets[closing + 1];
+        m_p = slices[closing].end;
+        if (m_options.slicedLists)
+            ++*m_options.slicedLists;
+        return QList<T>(std::move(joined));
+    }
+
+    // Runs task(0) to task(n - 1), each once, on the threads that read a sliced list. The tasks go
+    // to whichever thread is free next, this one included: a worker the system keeps waiting holds
+    // up one task, not a quarter of them.
+    template<typename F> void onThreads(size_t n, const F &task) const
+    {
         std::atomic<size_t> next = 0;
         const auto work = [&] {
             for (size_t i; (i = next.fetch_add(1)) < n;)
-                read(i);
+                task(i);
         };
         std::vector<std::thread> threads;
         threads.reserve(size_t(threadCount()));
-        for (int t = 1; t < threadCount(); ++t) {
-            // Where the system has no thread to spare, fewer read.
+        for (int t = 1; t < threadCount() && size_t(t) < n; ++t) {
+            // Where the system has no thread to spare, fewer work.
             try {
                 threads.emplace_back(work);
             } catch (const std::system_error &) {
@@ -822,28 +867,6 @@ private:
         work();
         for (std::thread &t : threads)
             t.join();
-
-        qsizetype count = 0;
-        for (const Slice &slice : slices) {
-            if (!slice.counts)
-                break;
-            count += slice.items.size();
-            if (!slice.closes)
-                continue;
-            QList<T> out;
-            out.reserve(count);
-            for (Slice &part : slices) {
-                out.append(std::move(part.items));
-                if (part.closes)
-                    break;
-            }
-            m_p = slice.end;
-            if (m_options.slicedLists)
-                ++*m_options.slicedLists;
-            return out;
-        }
-        m_p = open;
-        return list<T>([&] { return (this->*readOne)(); });
     }
 
     // The threads that read a sliced list, this one included.
