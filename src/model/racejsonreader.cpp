@@ -789,9 +789,12 @@ private:
                     if (slice.items.size() == 1 && i + 1 < n) {
                         // Records of one list are alike in length: room for the slice's share
                         // after its first record saves growing (moving every record read so far)
-                        // again and again. A guess too small only grows as before.
+                        // again and again. A guess too small only grows as before; the guess
+                        // never exceeds what the slice could hold (each record holds at least a
+                        // quoted 36-character id), however short a first record looks.
+                        const qsizetype span = starts[i + 1] - starts[i];
                         const qsizetype first = std::max<qsizetype>(1, reader.m_p - starts[i]);
-                        slice.items.reserve((starts[i + 1] - starts[i]) / first * 5 / 4 + 1);
+                        slice.items.reserve(std::min(span / first * 5 / 4, span / 40) + 1);
                     }
                     if (!reader.separator(']')) {
                         slice.end = reader.m_p;
