@@ -15,10 +15,12 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -185,7 +187,7 @@ public:
                     r.cardNumber = text();
                     break;
                 case Splits:
-                    r.splits = list<SplitTime>([this] { return split(); });
+                    r.splits = exactList(m_splits, [this] { return split(); });
                     break;
                 case ReadAt:
                     r.readAt = date();
@@ -203,7 +205,7 @@ public:
                     r.completed = flag();
                     break;
                 case Punches:
-                    optional(r.punches, [this] { return list<SIPunch>([this] { return punch(); }); });
+                    optional(r.punches, [this] { return exactList(m_punches, [this] { return punch(); }); });
                     break;
                 case CardStartTime:
                     optional(r.cardStartTime, readDate);
@@ -415,7 +417,7 @@ private:
                 c.cardNumber = text();
                 break;
             case Punches:
-                c.punches = list<SIPunch>([this] { return punch(); });
+                c.punches = exactList(m_punches, [this] { return punch(); });
                 break;
             case CheckPunchTime:
                 optional(c.checkPunchTime, readDate);
@@ -723,6 +725,19 @@ private:
         return out;
     }
 
+    // A list every record of a long list holds (splits, punches): read into `scratch`, which this
+    // reader keeps, and then moved into a list of exactly its length. Appending straight to the
+    // record's list would grow it several times per record, each time a fresh block and a move,
+    // and leave it up to twice as large as needed for the event's whole life.
+    template<typename T, typename F> QList<T> exactList(std::vector<T> &scratch, F &&readOne)
+    {
+        scratch.clear();
+        sequence('[', ']', [&] { scratch.push_back(readOne()); });
+        if (scratch.empty())
+            return {};
+        return QList<T>(std::make_move_iterator(scratch.begin()), std::make_move_iterator(scratch.end()));
+    }
+
     template<typename T, typename F> StageMap<T> stageMap(F &&readOne)
     {
         StageMap<T> out;
@@ -771,6 +786,16 @@ private:
                 // A slice after the one that met the "]" reads nothing of this list.
                 while (closedBy.load(std::memory_order_relaxed) > i) {
                     slice.items.append((reader.*readOne)());
+                    if (slice.items.size() == 1 && i + 1 < n) {
+                        // Records of one list are alike in length: room for the slice's share
+                        // after its first record saves growing (moving every record read so far)
+                        // again and again. A guess too small only grows as before; the guess
+                        // never exceeds what the slice could hold (each record holds at least a
+                        // quoted 36-character id), however short a first record looks.
+                        const qsizetype span = starts[i + 1] - starts[i];
+                        const qsizetype first = std::max<qsizetype>(1, reader.m_p - starts[i]);
+                        slice.items.reserve(std::min(span / first * 5 / 4, span / 40) + 1);
+                    }
                     if (!reader.separator(']')) {
                         slice.end = reader.m_p;
                         slice.counts = slice.closes = true;
@@ -789,17 +814,53 @@ private:
                 // The slice does not count; reading in one go meets the same, or decides otherwise.
             }
         };
-        // The slices go to whichever thread is free next, this one included: a worker the system
-        // keeps waiting holds up one slice, not a quarter of the list.
+        onThreads(n, read);
+
+        size_t closing = n;
+        for (size_t i = 0; i < n && slices[i].counts; ++i) {
+            if (slices[i].closes) {
+                closing = i;
+                break;
+            }
+        }
+        if (closing == n) {
+            m_p = open;
+            return list<T>([&] { return (this->*readOne)(); });
+        }
+        std::vector<qsizetype> offsets(closing + 2, 0);
+        for (size_t i = 0; i <= closing; ++i)
+            offsets[i + 1] = offsets[i] + slices[i].items.size();
+        // The slices are moved into the list, and their own blocks freed, on the threads too: for
+        // a long list that is a large block written and many records read, which one thread alone
+        // would do at memory's pace.
+        static_assert(std::is_nothrow_move_constructible_v<T>);
+        QArrayDataPointer<T> joined(QTypedArrayData<T>::allocate(offsets[closing + 1]));
+        onThreads(n, [&](size_t i) {
+            QList<T> items = std::move(slices[i].items);
+            if (i <= closing)
+                std::uninitialized_move(items.begin(), items.end(), joined.data() + offsets[i]);
+        });
+        joined.size = offsets[closing + 1];
+        m_p = slices[closing].end;
+        if (m_options.slicedLists)
+            ++*m_options.slicedLists;
+        return QList<T>(std::move(joined));
+    }
+
+    // Runs task(0) to task(n - 1), each once, on the threads that read a sliced list. The tasks go
+    // to whichever thread is free next, this one included: a worker the system keeps waiting holds
+    // up one task, not a quarter of them.
+    template<typename F> void onThreads(size_t n, const F &task) const
+    {
         std::atomic<size_t> next = 0;
         const auto work = [&] {
             for (size_t i; (i = next.fetch_add(1)) < n;)
-                read(i);
+                task(i);
         };
         std::vector<std::thread> threads;
         threads.reserve(size_t(threadCount()));
-        for (int t = 1; t < threadCount(); ++t) {
-            // Where the system has no thread to spare, fewer read.
+        for (int t = 1; t < threadCount() && size_t(t) < n; ++t) {
+            // Where the system has no thread to spare, fewer work.
             try {
                 threads.emplace_back(work);
             } catch (const std::system_error &) {
@@ -809,28 +870,6 @@ private:
         work();
         for (std::thread &t : threads)
             t.join();
-
-        qsizetype count = 0;
-        for (const Slice &slice : slices) {
-            if (!slice.counts)
-                break;
-            count += slice.items.size();
-            if (!slice.closes)
-                continue;
-            QList<T> out;
-            out.reserve(count);
-            for (Slice &part : slices) {
-                out.append(std::move(part.items));
-                if (part.closes)
-                    break;
-            }
-            m_p = slice.end;
-            if (m_options.slicedLists)
-                ++*m_options.slicedLists;
-            return out;
-        }
-        m_p = open;
-        return list<T>([&] { return (this->*readOne)(); });
     }
 
     // The threads that read a sliced list, this one included.
@@ -1436,6 +1475,8 @@ private:
     const racejson_detail::TextReadOptions &m_options;
     std::vector<std::pair<std::string_view, QString>> m_stageIds;
     std::vector<std::pair<std::string_view, QString>> m_courseIds;
+    std::vector<SplitTime> m_splits;
+    std::vector<SIPunch> m_punches;
 };
 
 template<typename F>
