@@ -3,6 +3,7 @@
 #include "bufferstash.h"
 #include "documenttext.h"
 #include "racelookup.h"
+#include "uuidslots.h"
 
 #include <QHash>
 
@@ -302,75 +303,6 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
         __builtin_prefetch(aheadAt + index * qsizetype(sizeof(SplitTime)), 0, 2);
 }
 
-// The race's participants by id, answering as ParticipantLookup does (the first with the id),
-// from slots of eight bytes: a part of the id's hash and the participant's index. The slots of
-// 50,000 runners then fit the second-level cache, where a hash of nodes does not; a match on the
-// part is confirmed on the participant, whose record the row reads next anyway.
-class RunnerIndex
-{
-public:
-    explicit RunnerIndex(const QList<Participant> &participants)
-        : m_participants(participants)
-    {
-        size_t count = 16;
-        while (count < size_t(participants.size()) * 2)
-            count *= 2;
-        m_mask = count - 1;
-        m_slots.assign(count, Slot {});
-        for (qsizetype i = 0; i < participants.size(); ++i) {
-            const QUuid &id = participants.at(i).id;
-            const quint64 h = hash(id);
-            for (size_t at = size_t(h) & m_mask;; at = (at + 1) & m_mask) {
-                Slot &slot = m_slots[at];
-                if (slot.index < 0) {
-                    slot = {quint32(h >> 32), qint32(i)};
-                    break;
-                }
-                if (slot.tag == quint32(h >> 32) && m_participants.at(slot.index).id == id)
-                    break;
-            }
-        }
-    }
-
-    [[nodiscard]] const Participant *find(const QUuid &id) const
-    {
-        const quint64 h = hash(id);
-        for (size_t at = size_t(h) & m_mask;; at = (at + 1) & m_mask) {
-            const Slot &slot = m_slots[at];
-            if (slot.index < 0)
-                return nullptr;
-            if (slot.tag == quint32(h >> 32)) {
-                const Participant &p = m_participants.at(slot.index);
-                if (p.id == id)
-                    return &p;
-            }
-        }
-    }
-
-private:
-    static quint64 hash(const QUuid &id)
-    {
-        quint64 a;
-        quint64 b;
-        std::memcpy(&a, &id, sizeof a);
-        std::memcpy(&b, reinterpret_cast<const char *>(&id) + sizeof a, sizeof b);
-        quint64 h = a * 0x9E3779B97F4A7C15ULL ^ b * 0xC2B2AE3D27D4EB4FULL;
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ULL;
-        return h ^ (h >> 32);
-    }
-
-    struct Slot
-    {
-        quint32 tag = 0;
-        qint32 index = -1;
-    };
-
-    const QList<Participant> &m_participants;
-    std::vector<Slot> m_slots;
-    size_t m_mask = 0;
-};
-
 enum class Kind { Summary, Splits };
 
 // How many rows ahead of the one written the split times are fetched (see splitTimes).
@@ -395,7 +327,7 @@ QByteArray stageDocument(
         rows += g.results.size();
     Utf8Document out(keptListBuffer(), 512 + rows * (kind == Kind::Splits ? 2600 : 600), buffering);
     head(out, race, false);
-    const RunnerIndex participants(race.participants);
+    const FirstPlaces participants(race.participants);
     // A row reads a participant's id, names and club, which come first in its record.
     const qsizetype participantBytes = race.participants.isEmpty()
         ? 0
@@ -410,8 +342,10 @@ QByteArray stageDocument(
         const qsizetype count = group.results.size();
         // The look-ups are independent of each other, so a pass of them alone overlaps their trips.
         runners.clear();
-        for (const PersonResult &result : group.results)
-            runners.push_back(participants.find(result.participantId));
+        for (const PersonResult &result : group.results) {
+            const qint64 at = participants.find(result.participantId);
+            runners.push_back(at < 0 ? nullptr : &race.participants[at]);
+        }
         runners.push_back(nullptr);
         runners.push_back(nullptr);
         for (qsizetype row = 0; row < count; ++row) {

@@ -90,3 +90,38 @@ private:
     std::vector<qint32> m_table;
     std::vector<QUuid> m_ids;
 };
+
+// The places of records with ids in a list (records[i].id): for each id the first place that
+// holds it, and for each place the first place holding the same id. A repeated id is found at its
+// first place, as a look-up through the list in order finds it.
+class FirstPlaces
+{
+public:
+    template<typename Records>
+    explicit FirstPlaces(const Records &records)
+        : m_slots(records.size())
+    {
+        m_firstOfPlace.reserve(std::size_t(records.size()));
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            bool added = false;
+            const qint32 slot = m_slots.insert(records[i].id, added);
+            if (added)
+                m_firstOfSlot.push_back(quint32(i));
+            m_firstOfPlace.push_back(m_firstOfSlot[std::size_t(slot)]);
+        }
+    }
+
+    // The first place holding `id`, or -1.
+    [[nodiscard]] qint64 find(const QUuid &id) const
+    {
+        const qint32 slot = m_slots.find(id);
+        return slot < 0 ? -1 : qint64(m_firstOfSlot[std::size_t(slot)]);
+    }
+    // The first place holding the id of the record at `place`.
+    [[nodiscard]] quint32 first(qsizetype place) const { return m_firstOfPlace[std::size_t(place)]; }
+
+private:
+    UuidSlots m_slots;
+    std::vector<quint32> m_firstOfSlot;
+    std::vector<quint32> m_firstOfPlace;
+};

@@ -7,6 +7,7 @@
 #include "metsapublisher.h"
 #include "racelookup.h"
 #include "utf8document.h"
+#include "uuidslots.h"
 
 #include <QHash>
 
@@ -41,74 +42,6 @@ std::optional<QString> localDateTime(const QDateTime &time)
     text += QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;
 }
-
-// A runner or result id as two integers. Equal halves are equal ids.
-struct IdKey
-{
-    quint64 high = 0;
-    quint64 low = 0;
-
-    explicit IdKey(const QUuid &id)
-        : high((quint64(id.data1) << 32) | (quint64(id.data2) << 16) | id.data3)
-    {
-        std::memcpy(&low, id.data4, sizeof low);
-    }
-    bool operator==(const IdKey &) const = default;
-};
-
-// The runners' ids in an open-addressed table of their places in the list, which at tens of
-// thousands of runners is small enough to stay in cache while the results are read in stored
-// order (a hash of QUuid nodes, or sorting the results by id, reads scattered memory for each).
-class RunnerIds
-{
-public:
-    explicit RunnerIds(const QList<Participant> &runners)
-    {
-        const qsizetype count = runners.size();
-        m_keys.reserve(size_t(count));
-        m_first.resize(size_t(count));
-        size_t size = 16;
-        while (size < size_t(count) * 2)
-            size *= 2;
-        m_slots.assign(size, 0);
-        m_mask = size - 1;
-        for (qsizetype i = 0; i < count; ++i) {
-            const IdKey key(runners[i].id);
-            m_keys.push_back(key);
-            size_t at = slotOf(key);
-            while (m_slots[at] != 0 && !(m_keys[m_slots[at] - 1] == key))
-                at = (at + 1) & m_mask;
-            if (m_slots[at] == 0)
-                m_slots[at] = quint32(i + 1);
-            m_first[size_t(i)] = m_slots[at] - 1;
-        }
-    }
-
-    // The first runner in list order with the id; -1 for none.
-    [[nodiscard]] qint64 find(const IdKey &key) const
-    {
-        for (size_t at = slotOf(key); m_slots[at] != 0; at = (at + 1) & m_mask) {
-            if (m_keys[m_slots[at] - 1] == key)
-                return m_slots[at] - 1;
-        }
-        return -1;
-    }
-    // The first runner in list order with the same id as `runner`.
-    [[nodiscard]] quint32 first(qsizetype runner) const { return m_first[size_t(runner)]; }
-
-private:
-    [[nodiscard]] size_t slotOf(const IdKey &key) const
-    {
-        return size_t(((key.high ^ (key.low * 0x9e3779b97f4a7c15ULL)) * 0xff51afd7ed558ccdULL) >> 32)
-            & m_mask;
-    }
-
-    std::vector<IdKey> m_keys;
-    std::vector<quint32> m_first;
-    // The place in the list + 1; 0 is an empty slot.
-    std::vector<quint32> m_slots;
-    size_t m_mask = 0;
-};
 
 // The document as the UTF-8 bytes that are sent (see Utf8Document). The bytes are those the IOF
 // writer's lines (iofwrite::line, element, personOpen) with escapeXmlText would give, converted
@@ -278,7 +211,7 @@ struct RowResult
 
 // Per runner first in list order with its id, its latest result's row (runners sharing an id share
 // it).
-std::vector<RowResult> latestResults(const Race &race, const RunnerIds &ids)
+std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
 {
     ScoreCourses scoreCourses(race);
     std::vector<RowResult> kept(size_t(race.participants.size()));
@@ -294,7 +227,7 @@ std::vector<RowResult> latestResults(const Race &race, const RunnerIds &ids)
             __builtin_prefetch(&ahead.completedOverride);
         }
         const PersonResult &candidate = race.results[i];
-        const qint64 runner = ids.find(IdKey(candidate.participantId));
+        const qint64 runner = ids.find(candidate.participantId);
         if (runner < 0)
             continue;
         RowResult &k = kept[size_t(runner)];
@@ -405,7 +338,7 @@ QString MetsaPublisher::buildResultListXML(const Race &race)
 
 QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
 {
-    const RunnerIds ids(race.participants);
+    const FirstPlaces ids(race.participants);
     StartTimeTexts startTexts;
     const std::vector<RowResult> latest = latestResults(race, ids);
 
