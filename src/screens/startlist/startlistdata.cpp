@@ -1279,13 +1279,6 @@ ImportedStartLookups::ImportedStartLookups(ImportedStartLookups &&) noexcept = d
 ImportedStartLookups &ImportedStartLookups::operator=(ImportedStartLookups &&) noexcept = default;
 
 ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
-    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay)
-{
-    ImportedStartLookups lookups;
-    return resolveImportedStart(race, matcher, entry, modalDay, lookups);
-}
-
-ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
     const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay,
     ImportedStartLookups &lookups)
 {

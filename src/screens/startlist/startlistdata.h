@@ -227,10 +227,7 @@ public:
 
 // `modalDay` from startListModalDay over all entries. A start off the modal day is moved onto it
 // (time of day kept); when the day has no such local time the start is written as read and is
-// not counted as corrected.
-[[nodiscard]] ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
-    const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay);
-// The same, with the answers `lookups` has kept from earlier entries of `race`.
+// not counted as corrected. `lookups` keeps its answers from earlier entries of `race`.
 [[nodiscard]] ImportedStart resolveImportedStart(const Race &race, const StartListMatcher &matcher,
     const IOFStartListParser::Entry &entry, const std::optional<QDateTime> &modalDay,
     ImportedStartLookups &lookups);
