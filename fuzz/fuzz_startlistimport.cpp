@@ -107,9 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const Race snapshot = store.race();
     const StartListMatcher matcher(snapshot);
+    ImportedStartLookups lookups;
     QHash<QUuid, QDateTime> times;
     for (const auto &e : entries) {
-        const ImportedStart start = resolveImportedStart(snapshot, matcher, e, targetDay);
+        const ImportedStart start = resolveImportedStart(snapshot, matcher, e, targetDay, lookups);
         if (start.kind == ImportedStart::Kind::Write)
             times.insert(start.runner, start.time);
     }
