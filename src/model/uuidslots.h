@@ -117,6 +117,13 @@ public:
         const qint32 slot = m_slots.find(id);
         return slot < 0 ? -1 : qint64(m_firstOfSlot[std::size_t(slot)]);
     }
+    // find(id) for records walked in the order their ids were numbered (see UuidSlots::findNear):
+    // `slot` holds the slot found last (-1 before the first) and is given this one's.
+    [[nodiscard]] qint64 findNear(const QUuid &id, qint32 &slot) const
+    {
+        slot = m_slots.findNear(id, slot);
+        return slot < 0 ? -1 : qint64(m_firstOfSlot[std::size_t(slot)]);
+    }
     // The first place holding the id of the record at `place`.
     [[nodiscard]] quint32 first(qsizetype place) const { return m_firstOfPlace[std::size_t(place)]; }
 

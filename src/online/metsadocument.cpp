@@ -216,6 +216,7 @@ std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
     ScoreCourses scoreCourses(race);
     std::vector<RowResult> kept(size_t(race.participants.size()));
     const qsizetype count = race.results.size();
+    qint32 slot = -1;
     for (qsizetype i = 0; i < count; ++i) {
         // The members read lie in four cache lines of each large record: those of a record a few
         // places on are asked for now, so that the walk does not wait for each in turn.
@@ -227,7 +228,9 @@ std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
             __builtin_prefetch(&ahead.completedOverride);
         }
         const PersonResult &candidate = race.results[i];
-        const qint64 runner = ids.find(candidate.participantId);
+        // Results are mostly stored stage by stage in the entries' order: the look-up then reads
+        // the ids one after the other instead of the table all over.
+        const qint64 runner = ids.findNear(candidate.participantId, slot);
         if (runner < 0)
             continue;
         RowResult &k = kept[size_t(runner)];
@@ -368,6 +371,9 @@ QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
     QList<int> groupOfRunner(runnerCount, -1);
     QList<qsizetype> groupStart(groupOfId.size() + 1, 0);
     for (qsizetype r = 0; r < runnerCount; ++r) {
+        // One member of each large record: the records on are asked for ahead of the walk.
+        if (r + rowsAhead < runnerCount)
+            __builtin_prefetch(&race.participants[r + rowsAhead].classId);
         const std::optional<QString> &classId = race.participants[r].classId;
         if (!classId)
             continue;
