@@ -1,18 +1,22 @@
 // Writing the documents of the generated event: results PDF, split-times PDF and the IOF result
 // list of the first stage, and the start lists of every entry (IOF, OE CSV, PDF) (one result with 20 splits
 // per entry, 60 classes), at 500, 5,000 and 50,000 entries: the argument is the number of entries.
+// Beside them the machine's floors under the result list with splits (reading its split times,
+// writing a document of its size).
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
 #include "oecsv.h"
 #include "racegenerator.h"
 #include "resultpdfs.h"
 #include "startlistpdfs.h"
+#include "utf8document.h"
 
 #include <QGuiApplication>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -121,6 +125,42 @@ void BM_IOFResultList(benchmark::State &state)
     }
 }
 BENCHMARK(BM_IOFResultList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The machine's own floors under the result list with splits: every split time its rows write
+// read once, in the rows' order (control code, status and time, nothing written), and a document
+// of its size written the way it is (a kept buffer, streamed past the caches from 20 MB), 2,535
+// bytes (a row) at a time. The list cannot grow less between sizes than these do.
+void BM_IOFSplitTimesReadFloor(benchmark::State &state)
+{
+    const Fixture &f = fixture(state); // built once, outside the timing
+    for (auto _ : state) {
+        qint64 sum = 0;
+        for (const ResultGroup &g : f.groups) {
+            for (const PersonResult &r : g.results) {
+                for (const SplitTime &s : r.splits)
+                    sum += s.controlCode + qint64(s.status) + qint64(s.elapsedFromStart.value_or(0));
+            }
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_IOFSplitTimesReadFloor)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_IOFDocumentWriteFloor(benchmark::State &state)
+{
+    static BufferStash kept;
+    const qsizetype size = qsizetype(state.range(0)) * 2535;
+    char row[2535];
+    std::memset(row, 'x', sizeof row);
+    for (auto _ : state) {
+        Utf8Document out(kept, size, {});
+        for (qsizetype written = 0; written + qsizetype(sizeof row) <= size; written += qsizetype(sizeof row))
+            out.bytes(row, qsizetype(sizeof row));
+        const QByteArray bytes = out.finish();
+        benchmark::DoNotOptimize(bytes.constData());
+    }
+}
+BENCHMARK(BM_IOFDocumentWriteFloor)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 // The start lists of every entry: IOF StartList, OE CSV and the start-list PDF.
 void BM_IOFStartList(benchmark::State &state)
