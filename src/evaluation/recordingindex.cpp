@@ -3,6 +3,7 @@
 #include "racelookup.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -44,76 +45,11 @@ quint64 decimalKey(const QString &text, quint64 fail)
     return value;
 }
 
-// Sorts `rows` by bucket, 2^`bits` buckets chosen by the top bits of `hashOf` (a counting sort, so
-// rows keep storage order within a bucket), using `scratch` as room. Leaves the sorted rows in
-// `rows` and in `buckets` where each bucket begins. (Scattering in two steps, first into a few
-// parts whose ends stay in the cache, measured slower here than writing each row to its place.)
-template<typename Row, typename HashOf>
-void sortIntoBuckets(
-    std::vector<Row> &rows, std::vector<Row> &scratch, int bits, auto &buckets, HashOf hashOf)
-{
-    const size_t count = size_t(1) << bits;
-    buckets.shift = 64 - bits;
-    const int shift = buckets.shift;
-    std::vector<quint32> &starts = buckets.starts;
-    starts.assign(count + 1, 0);
-    for (const Row &row : rows)
-        ++starts[size_t(hashOf(row) >> shift) + 1];
-    for (size_t b = 0; b < count; ++b)
-        starts[b + 1] += starts[b];
-    scratch.resize(rows.size());
-    // Each bucket's start moves on as its rows arrive, ending at the next bucket's start; the
-    // starts are then found one place further on.
-    for (const Row &row : rows)
-        scratch[starts[size_t(hashOf(row) >> shift)]++] = row;
-    rows.swap(scratch);
-    std::move_backward(starts.begin(), starts.end() - 1, starts.end());
-    starts[0] = 0;
-}
-
-// Groups rows sorted by sortIntoBuckets by key: calls `group` with each key's rows in storage
-// order, bucket after bucket, and leaves in `buckets` where each bucket's groups begin in the
-// order `group` was called. `group` may write to rows before the group it is given.
-template<typename Row, typename Less, typename Group>
-void groupSorted(std::vector<Row> &rows, auto &buckets, Less less, Group group)
-{
-    std::vector<quint32> &starts = buckets.starts;
-    const size_t count = starts.size() - 1;
-    quint32 groups = 0;
-    for (size_t b = 0; b < count; ++b) {
-        Row *begin = rows.data() + starts[b];
-        Row *end = rows.data() + starts[b + 1];
-        starts[b] = groups;
-        // Insertion sort: stable, in place, and quick for the one or two rows a bucket holds.
-        for (Row *i = begin + 1; i < end; ++i) {
-            Row row = *i;
-            Row *j = i;
-            for (; j != begin && less(row, j[-1]); --j)
-                *j = j[-1];
-            *j = row;
-        }
-        while (begin != end) {
-            Row *last = begin + 1;
-            while (last != end && !less(*begin, *last))
-                ++last;
-            group(begin, last, groups);
-            ++groups;
-            begin = last;
-        }
-    }
-    starts[count] = groups;
-}
-
-// Enough buckets for a few keys each: the counts stay small and a bucket is scanned in a few steps.
-int bucketBits(size_t rows)
-{
-    return std::clamp(int(std::bit_width(rows)) - 2, 4, 30);
-}
-
 // How far ahead of the row being read the walks over the entries and results ask for the record
 // (`recordsAhead`) and for the card text it points at (`textsAhead`, by then in the cache).
 constexpr qsizetype recordsAhead = 16;
 constexpr qsizetype textsAhead = 8;
+constexpr size_t tableAhead = 8;
 
 } // namespace
 
@@ -122,14 +58,71 @@ quint64 RecordingIndex::hash(quint64 card)
     return (card ^ card >> 29) * 0x9E3779B97F4A7C15ULL;
 }
 
-quint64 RecordingIndex::hash(quint64 card, quint32 stage)
+quint64 RecordingIndex::hash(const RunnerId &runner)
 {
-    return hash(card ^ quint64(stage) * 0xC4CEB9FE1A85EC53ULL);
+    return hash(runner.high ^ runner.low * 0xFF51AFD7ED558CCDULL);
 }
 
-quint64 RecordingIndex::hash(quint64 high, quint64 low, quint32 stage)
+template<typename Key> void RecordingIndex::Numbering<Key>::reset(size_t expected)
 {
-    return hash(high ^ low * 0xFF51AFD7ED558CCDULL ^ quint64(stage) * 0xC4CEB9FE1A85EC53ULL);
+    count = 0;
+    const size_t size = std::bit_ceil(std::max<size_t>(16, 2 * expected));
+    // A table grown in the last build is kept unless it is far larger than needed.
+    if (table.size() < size || table.size() > 8 * size) {
+        table.assign(size, Slot());
+        generation = 0;
+    }
+    shift = 64 - std::countr_zero(table.size());
+    if (++generation == 0) {
+        std::fill(table.begin(), table.end(), Slot());
+        generation = 1;
+    }
+}
+
+template<typename Key> void RecordingIndex::Numbering<Key>::grow()
+{
+    std::vector<Slot> old(2 * table.size());
+    old.swap(table);
+    --shift;
+    const size_t mask = table.size() - 1;
+    for (const Slot &slot : old) {
+        if (slot.generation != generation)
+            continue;
+        size_t i = size_t(hash(slot.key) >> shift);
+        while (table[i].generation == generation)
+            i = (i + 1) & mask;
+        table[i] = slot;
+    }
+}
+
+template<typename Key> quint32 RecordingIndex::Numbering<Key>::insert(const Key &key)
+{
+    if (2 * (size_t(count) + 1) > table.size())
+        grow();
+    const size_t mask = table.size() - 1;
+    for (size_t i = size_t(hash(key) >> shift);; i = (i + 1) & mask) {
+        Slot &slot = table[i];
+        if (slot.generation != generation) {
+            slot = {key, count, generation};
+            return count++;
+        }
+        if (slot.key == key)
+            return slot.number;
+    }
+}
+
+template<typename Key> quint32 RecordingIndex::Numbering<Key>::find(const Key &key) const
+{
+    if (table.empty())
+        return none;
+    const size_t mask = table.size() - 1;
+    for (size_t i = size_t(hash(key) >> shift);; i = (i + 1) & mask) {
+        const Slot &slot = table[i];
+        if (slot.generation != generation)
+            return none;
+        if (slot.key == key)
+            return slot.number;
+    }
 }
 
 // By the digits: a number stored as typed ("2 000 009") is card 2000009. Plain digits and spaces
@@ -201,14 +194,13 @@ RecordingIndex::StageCodes RecordingIndex::stageCodes(const std::optional<QStrin
     return codes;
 }
 
-RecordingIndex::RunnerStage RecordingIndex::runner(const QUuid &id, quint32 stage)
+RecordingIndex::RunnerId RecordingIndex::runnerId(const QUuid &id)
 {
     // The id's sixteen bytes as they lie: two ids are equal exactly when their halves are.
     static_assert(sizeof(QUuid) == 2 * sizeof(quint64));
-    RunnerStage key;
+    RunnerId key;
     std::memcpy(&key.high, &id, sizeof key.high);
     std::memcpy(&key.low, reinterpret_cast<const char *>(&id) + sizeof key.high, sizeof key.low);
-    key.stage = stage;
     return key;
 }
 
@@ -224,40 +216,64 @@ void RecordingIndex::ensure(const Race &race)
 
     // The walks below read a few fields of each record in stored order and the card text each
     // points at, which lies in an allocation of its own: both are asked for ahead, so that many
-    // of them are on their way at once.
+    // of them are on their way at once. Everything else they touch is sized by the number of
+    // distinct runners and cards rather than by the bytes of the records.
+    const qsizetype entries = race.participants.size();
+    m_cards.reset(size_t(entries));
+    m_cardEntry.clear();
     {
-        const qsizetype count = race.participants.size();
+        // A key goes into the table `tableAhead` entries after it is read, its slot asked for
+        // in between.
+        std::array<quint64, tableAhead> pending {};
+        const auto settle = [&](qsizetype i) {
+            const quint64 key = pending[size_t(i) % tableAhead];
+            // Numbers are handed out in order: a new one is a number no earlier entry holds.
+            if (key != noKey && m_cards.insert(key) == m_cardEntry.size())
+                m_cardEntry.push_back(quint32(i));
+        };
         const Participant *const participants = race.participants.constData();
-        m_entryRows.clear();
-        m_entryRows.reserve(size_t(count));
-        for (qsizetype i = 0; i < count; ++i) {
-            if (i + recordsAhead < count)
+        for (qsizetype i = 0; i < entries; ++i) {
+            if (i + recordsAhead < entries)
                 __builtin_prefetch(&participants[i + recordsAhead].cardNumber);
-            if (i + textsAhead < count)
+            if (i + textsAhead < entries)
                 __builtin_prefetch(participants[i + textsAhead].cardNumber.constData());
+            if (i >= qsizetype(tableAhead))
+                settle(i - qsizetype(tableAhead));
             bool isBlank = false;
             const quint64 key = entryCardKey(participants[i].cardNumber, isBlank);
+            pending[size_t(i) % tableAhead] = isBlank ? noKey : key;
             if (!isBlank)
-                m_entryRows.push_back({key, quint32(i)});
+                m_cards.prefetch(key);
         }
-        m_byCard.clear();
-        m_byCard.reserve(m_entryRows.size());
-        // The first entry holding a number is the one a read finds.
-        sortIntoBuckets(m_entryRows, m_entryScratch, bucketBits(m_entryRows.size()), m_cardBuckets,
-            [](const CardEntry &e) { return hash(e.card); });
-        groupSorted(
-            m_entryRows, m_cardBuckets,
-            [](const CardEntry &a, const CardEntry &b) { return a.card < b.card; },
-            [this](const CardEntry *first, const CardEntry *, quint32) { m_byCard.push_back(*first); });
+        for (qsizetype i = std::max<qsizetype>(0, entries - qsizetype(tableAhead)); i < entries; ++i)
+            settle(i);
     }
+    m_cardStarts.assign(m_cards.count, 0);
 
     const qsizetype count = race.results.size();
     const PersonResult *const results = race.results.constData();
-    std::vector<RunnerRow> &runners = m_latestResult;
-    runners.clear();
-    runners.reserve(size_t(count));
-    m_cardRows.clear();
-    m_cardRows.reserve(size_t(count));
+    m_runners.reset(size_t(entries));
+    m_runnerStarts.clear();
+    m_resultKeys.resize(size_t(count));
+    struct Pending
+    {
+        RunnerId runner;
+        quint64 card = 0;
+        StageCodes codes;
+    };
+    std::array<Pending, tableAhead> pending {};
+    const auto settle = [&](qsizetype i) {
+        const Pending &keys = pending[size_t(i) % tableAhead];
+        const quint32 runner = m_runners.insert(keys.runner);
+        if (runner == m_runnerStarts.size())
+            m_runnerStarts.push_back(0);
+        ++m_runnerStarts[runner];
+        const quint32 card = m_cards.insert(keys.card);
+        if (card == m_cardStarts.size())
+            m_cardStarts.push_back(0);
+        ++m_cardStarts[card];
+        m_resultKeys[size_t(i)] = {runner, card, keys.codes.exact, keys.codes.canonical};
+    };
     // Results of one stage mostly follow each other: the last stage's codes are reused.
     const QString *lastStage = nullptr;
     StageCodes lastCodes;
@@ -285,53 +301,93 @@ void RecordingIndex::ensure(const Race &race)
             }
             codes = lastCodes;
         }
-        const RunnerStage key = runner(result.participantId, codes.canonical);
-        runners.push_back({key.high, key.low, key.stage, quint32(i)});
-        m_cardRows.push_back({cardKey(result.cardNumber), codes.exact, quint32(i)});
+        if (i >= qsizetype(tableAhead))
+            settle(i - qsizetype(tableAhead));
+        Pending &keys = pending[size_t(i) % tableAhead];
+        keys = {runnerId(result.participantId), cardKey(result.cardNumber), codes};
+        m_runners.prefetch(keys.runner);
+        m_cards.prefetch(keys.card);
     }
+    for (qsizetype i = std::max<qsizetype>(0, count - qsizetype(tableAhead)); i < count; ++i)
+        settle(i);
+    m_cardEntry.resize(m_cards.count, none);
 
-    const int bits = bucketBits(size_t(count));
-    // The last row of each key holds the key's last result in list order; the groups are written
-    // over the rows they come from.
-    sortIntoBuckets(runners, m_runnerScratch, bits, m_resultBuckets,
-        [](const RunnerRow &r) { return hash(r.high, r.low, r.stage); });
-    groupSorted(
-        runners, m_resultBuckets,
-        [](const RunnerRow &a, const RunnerRow &b) {
-            if (a.high != b.high)
-                return a.high < b.high;
-            if (a.low != b.low)
-                return a.low < b.low;
-            return a.stage < b.stage;
-        },
-        [&runners](const RunnerRow *, const RunnerRow *end, quint32 group) { runners[group] = end[-1]; });
-    runners.resize(m_resultBuckets.starts.back());
+    // Each runner's and card's rows in list order (a counting sort on their numbers), then
+    // one row per stage: the runner's last result, and what the card's reads come to as
+    // appending them one by one would see them.
+    const auto countsToStarts = [](std::vector<quint32> &starts) {
+        quint32 sum = 0;
+        for (quint32 &start : starts)
+            sum += std::exchange(start, sum);
+        starts.push_back(sum);
+    };
+    // After the rows are placed, each start has moved on to where the next number's rows begin.
+    const auto placedToStarts = [](std::vector<quint32> &starts) {
+        if (starts.size() < 2)
+            return;
+        std::move_backward(starts.begin(), starts.end() - 2, starts.end() - 1);
+        starts[0] = 0;
+    };
 
-    m_cardStates.clear();
-    m_cardStates.reserve(m_cardRows.size());
-    // Each key's reads in list order, as appending them one by one would see them.
-    sortIntoBuckets(m_cardRows, m_cardScratch, bits, m_readBuckets,
-        [](const CardRow &r) { return hash(r.card, r.stage); });
-    groupSorted(
-        m_cardRows, m_readBuckets,
-        [](const CardRow &a, const CardRow &b) {
-            return a.card != b.card ? a.card < b.card : a.stage < b.stage;
-        },
-        [this, results](const CardRow *first, const CardRow *end, quint32) {
-            quint32 latestRead = first->result;
-            quint32 latestResult = first->result;
-            for (const CardRow *row = first + 1; row != end; ++row) {
-                const QDateTime &readAt = results[row->result].readAt;
-                const QDateTime &latest = results[latestRead].readAt;
-                if (!latest.isValid() || readAt > latest)
-                    latestRead = row->result;
-                if (readAt >= results[latestRead].readAt)
-                    latestResult = row->result;
+    countsToStarts(m_runnerStarts);
+    m_runnerLatest.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        const ResultKeys &keys = m_resultKeys[size_t(i)];
+        m_runnerLatest[m_runnerStarts[keys.runner]++] = {keys.canonicalStage, quint32(i)};
+    }
+    placedToStarts(m_runnerStarts);
+    // The rows are grouped over themselves: no runner keeps more rows than it has.
+    m_stageSlots.assign(size_t(m_canonicalStages.size()) + 1, {none, 0});
+    quint32 kept = 0;
+    for (size_t runner = 0; runner + 1 < m_runnerStarts.size(); ++runner) {
+        const quint32 end = m_runnerStarts[runner + 1];
+        quint32 row = std::exchange(m_runnerStarts[runner], kept);
+        for (; row < end; ++row) {
+            const StageResult read = m_runnerLatest[row];
+            StageSlot &slot = m_stageSlots[read.stage];
+            if (slot.owner == runner) {
+                m_runnerLatest[slot.at].result = read.result;
+            } else {
+                slot = {quint32(runner), kept};
+                m_runnerLatest[kept++] = read;
             }
-            m_cardStates.push_back({first->card, first->stage, latestRead, latestResult});
-        });
+        }
+    }
+    m_runnerStarts.back() = kept;
 
-    m_participants = race.participants.size();
+    countsToStarts(m_cardStarts);
+    m_cardReads.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        const ResultKeys &keys = m_resultKeys[size_t(i)];
+        m_cardReads[m_cardStarts[keys.card]++] = {keys.exactStage, quint32(i)};
+    }
+    placedToStarts(m_cardStarts);
+    m_stageSlots.assign(size_t(m_stages.size()) + 1, {none, 0});
+    m_cardStates.clear();
+    m_cardStates.reserve(size_t(count));
+    for (size_t card = 0; card + 1 < m_cardStarts.size(); ++card) {
+        const quint32 end = m_cardStarts[card + 1];
+        quint32 row = std::exchange(m_cardStarts[card], quint32(m_cardStates.size()));
+        for (; row < end; ++row) {
+            const StageResult read = m_cardReads[row];
+            StageSlot &slot = m_stageSlots[read.stage];
+            if (slot.owner != card) {
+                slot = {quint32(card), quint32(m_cardStates.size())};
+                m_cardStates.push_back({read.stage, read.result, read.result});
+                continue;
+            }
+            CardStateRow &state = m_cardStates[slot.at];
+            const QDateTime &readAt = results[read.result].readAt;
+            const QDateTime &latest = results[state.latestRead].readAt;
+            if (!latest.isValid() || readAt > latest)
+                state.latestRead = read.result;
+            if (readAt >= results[state.latestRead].readAt)
+                state.latestResult = read.result;
+        }
+    }
+    m_cardStarts.back() = quint32(m_cardStates.size());
+
+    m_participants = entries;
     m_results = count;
     m_built = true;
 }
@@ -341,10 +397,12 @@ std::optional<RecordingIndex::CardState> RecordingIndex::cardState(const CardSta
     const auto appended = m_appendedCard.constFind(key);
     if (appended != m_appendedCard.constEnd())
         return *appended;
-    const auto [begin, end] = m_readBuckets.range(hash(key.card, key.stage));
-    for (quint32 i = begin; i < end; ++i) {
+    const quint32 card = m_cards.find(key.card);
+    if (card == none || card + 1 >= m_cardStarts.size())
+        return std::nullopt;
+    for (quint32 i = m_cardStarts[card]; i < m_cardStarts[card + 1]; ++i) {
         const CardStateRow &row = m_cardStates[i];
-        if (row.card == key.card && row.stage == key.stage)
+        if (row.stage == key.stage)
             return CardState {row.latestRead, row.latestResult};
     }
     return std::nullopt;
@@ -354,7 +412,7 @@ void RecordingIndex::add(const Race &race, qsizetype index)
 {
     const PersonResult &result = race.results[index];
     const StageCodes codes = stageCodes(result.stageId);
-    m_appendedResult.insert(runner(result.participantId, codes.canonical), index);
+    m_appendedResult.insert({runnerId(result.participantId), codes.canonical}, index);
     const CardStage key {cardKey(result.cardNumber), codes.exact};
     CardState state = cardState(key).value_or(CardState());
     if (state.latestRead < 0 || !race.results[state.latestRead].readAt.isValid()
@@ -375,14 +433,11 @@ const Participant *RecordingIndex::participantWithCard(const Race &race, const Q
         const quint64 key = foundCardKey(number);
         if (key == noKey)
             return nullptr;
-        const auto [begin, end] = m_cardBuckets.range(hash(key));
-        qsizetype index = -1;
-        for (quint32 i = begin; i < end; ++i) {
-            if (m_byCard[i].card == key)
-                index = m_byCard[i].participant;
-        }
-        if (index < 0)
+        const quint32 card = m_cards.find(key);
+        const quint32 entry = card == none ? none : m_cardEntry[card];
+        if (entry == none)
             return nullptr;
+        const qsizetype index = entry;
         if (index < race.participants.size()
             && cardNumberWithoutSpaces(race.participants[index].cardNumber) == number)
             return &race.participants[index];
@@ -402,14 +457,13 @@ const PersonResult *RecordingIndex::latestResult(
             if (stage == 0)
                 return nullptr;
         }
-        const RunnerStage key = runner(participantId, stage);
+        const RunnerStage key {runnerId(participantId), stage};
         qsizetype index = m_appendedResult.value(key, -1);
-        if (index < 0) {
-            const auto [begin, end] = m_resultBuckets.range(hash(key.high, key.low, key.stage));
-            for (quint32 i = begin; i < end; ++i) {
-                const RunnerRow &row = m_latestResult[i];
-                if (row.high == key.high && row.low == key.low && row.stage == key.stage)
-                    index = row.result;
+        const quint32 runner = index < 0 ? m_runners.find(key.runner) : none;
+        if (runner != none) {
+            for (quint32 i = m_runnerStarts[runner]; i < m_runnerStarts[runner + 1]; ++i) {
+                if (m_runnerLatest[i].stage == stage)
+                    index = m_runnerLatest[i].result;
             }
         }
         if (index < 0)

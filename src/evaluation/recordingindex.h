@@ -50,16 +50,24 @@ private:
         quint32 exact = 0;
         quint32 canonical = 0;
     };
-    // A runner (its id as two halves) and a stage in canonical form.
-    struct RunnerStage
+    // A runner's id as its two halves.
+    struct RunnerId
     {
         quint64 high = 0;
         quint64 low = 0;
+        friend bool operator==(const RunnerId &, const RunnerId &) = default;
+    };
+    [[nodiscard]] static quint64 hash(quint64 card);
+    [[nodiscard]] static quint64 hash(const RunnerId &runner);
+    // A runner and a stage in canonical form.
+    struct RunnerStage
+    {
+        RunnerId runner;
         quint32 stage = 0;
         friend bool operator==(const RunnerStage &, const RunnerStage &) = default;
         friend size_t qHash(const RunnerStage &k, size_t seed = 0)
         {
-            return qHashMulti(seed, k.high, k.low, k.stage);
+            return qHashMulti(seed, k.runner.high, k.runner.low, k.stage);
         }
     };
     // A card text and an exact stage.
@@ -70,55 +78,62 @@ private:
         friend bool operator==(const CardStage &, const CardStage &) = default;
         friend size_t qHash(const CardStage &k, size_t seed = 0) { return qHashMulti(seed, k.card, k.stage); }
     };
-    // The rows the tables are built from and keep, flat so that they pack: a runner and stage
-    // with one of its results, and a card and stage with one of its reads.
-    struct RunnerRow
-    {
-        quint64 high = 0;
-        quint64 low = 0;
-        quint32 stage = 0;
-        quint32 result = 0;
-    };
-    struct CardRow
-    {
-        quint64 card = 0;
-        quint32 stage = 0;
-        quint32 result = 0;
-    };
-    struct CardEntry
-    {
-        quint64 card = 0;
-        quint32 participant = 0;
-    };
     // What the reads of one card in one stage come to, as indices into the results.
     struct CardState
     {
         qsizetype latestRead = -1;
         qsizetype latestResult = -1;
     };
-    // A card and stage with what its reads come to.
+    // Distinct keys numbered 0, 1, ... in the order first seen, found through an open table
+    // (linear probing, at most half full) that holds each key beside its number, so that a
+    // look-up reads one place that can be asked for ahead. A slot of an earlier build (another
+    // generation) is empty: the table is not cleared between builds of one size.
+    template<typename Key> struct Numbering
+    {
+        struct Slot
+        {
+            Key key {};
+            quint32 number = 0;
+            quint32 generation = 0;
+        };
+        std::vector<Slot> table;
+        quint32 generation = 0;
+        quint32 count = 0;
+        int shift = 60;
+        void reset(size_t expected);
+        [[nodiscard]] quint32 insert(const Key &key);
+        [[nodiscard]] quint32 find(const Key &key) const;
+        void prefetch(const Key &key) const { __builtin_prefetch(&table[size_t(hash(key) >> shift)]); }
+        void grow();
+    };
+    // One result's keys by number, and its stage codes.
+    struct ResultKeys
+    {
+        quint32 runner = 0;
+        quint32 card = 0;
+        quint32 exactStage = 0;
+        quint32 canonicalStage = 0;
+    };
+    struct StageResult
+    {
+        quint32 stage = 0;
+        quint32 result = 0;
+    };
     struct CardStateRow
     {
-        quint64 card = 0;
         quint32 stage = 0;
         quint32 latestRead = 0;
         quint32 latestResult = 0;
     };
-    // A table of groups found by hash: bucket b holds positions starts[b] to starts[b + 1].
-    struct Buckets
+    // Where the row of a stage lies among those of the runner or card `owner` being grouped.
+    struct StageSlot
     {
-        std::vector<quint32> starts;
-        int shift = 63;
-        [[nodiscard]] std::pair<quint32, quint32> range(quint64 hash) const
-        {
-            if (starts.empty())
-                return {0, 0};
-            const size_t b = size_t(hash >> shift);
-            return {starts[b], starts[b + 1]};
-        }
+        quint32 owner = 0;
+        quint32 at = 0;
     };
 
     static constexpr quint64 noKey = ~quint64(0);
+    static constexpr quint32 none = ~quint32(0);
 
     void ensure(const Race &race);
     void add(const Race &race, qsizetype index);
@@ -126,11 +141,8 @@ private:
     quint64 cardKey(const QString &text);
     quint64 entryCardKey(const QString &text, bool &isBlank);
     [[nodiscard]] quint64 foundCardKey(const QString &text) const;
-    [[nodiscard]] static RunnerStage runner(const QUuid &id, quint32 stage);
+    [[nodiscard]] static RunnerId runnerId(const QUuid &id);
     [[nodiscard]] std::optional<CardState> cardState(const CardStage &key) const;
-    [[nodiscard]] static quint64 hash(quint64 card);
-    [[nodiscard]] static quint64 hash(quint64 card, quint32 stage);
-    [[nodiscard]] static quint64 hash(quint64 high, quint64 low, quint32 stage);
 
     bool m_built = false;
     qsizetype m_participants = 0;
@@ -138,22 +150,24 @@ private:
     QHash<QString, quint32> m_cardTexts;
     QHash<QString, StageCodes> m_stages;
     QHash<QString, quint32> m_canonicalStages;
-    // Entries by card key, the first entry of each key only.
-    Buckets m_cardBuckets;
-    std::vector<CardEntry> m_byCard;
-    // One row per key: the runner's last result of the stage.
-    Buckets m_resultBuckets;
-    std::vector<RunnerRow> m_latestResult;
-    // One row per key.
-    Buckets m_readBuckets;
+    // Card keys of entries and results, and by card number the first entry holding it (none
+    // for cards only results hold).
+    Numbering<quint64> m_cards;
+    std::vector<quint32> m_cardEntry;
+    // Runners' ids of the results.
+    Numbering<RunnerId> m_runners;
+    // By runner number, its rows from m_runnerStarts[n] to m_runnerStarts[n + 1]: one per stage,
+    // holding the runner's last result of that stage.
+    std::vector<quint32> m_runnerStarts;
+    std::vector<StageResult> m_runnerLatest;
+    // By card number likewise: one row per stage with what the card's reads in it come to.
+    std::vector<quint32> m_cardStarts;
     std::vector<CardStateRow> m_cardStates;
-    // Room the rows are gathered and sorted in, kept from one build to the next: a build then
-    // writes to memory it has written before instead of having fresh pages handed out.
-    std::vector<CardEntry> m_entryRows;
-    std::vector<CardEntry> m_entryScratch;
-    std::vector<RunnerRow> m_runnerScratch;
-    std::vector<CardRow> m_cardRows;
-    std::vector<CardRow> m_cardScratch;
+    // Room the build works in, kept from one build to the next: a build then writes to memory it
+    // has written before instead of having fresh pages handed out.
+    std::vector<ResultKeys> m_resultKeys;
+    std::vector<StageResult> m_cardReads;
+    std::vector<StageSlot> m_stageSlots;
     // Results appended since the tables were built; these win over the tables.
     QHash<RunnerStage, qsizetype> m_appendedResult;
     QHash<CardStage, CardState> m_appendedCard;
