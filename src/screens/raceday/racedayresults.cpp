@@ -155,10 +155,92 @@ quint64 participantKey(const QUuid &id)
     return high ^ (low * 0x9E3779B97F4A7C15ull);
 }
 
+// The title a result is grouped under, as an index into `titles`: its class's name ("No class"
+// without a runner or class); classes of one name share a title. Each title is made when first
+// met, so the titles' order says nothing: groups are put in order by their texts.
+class ResultTitles
+{
+public:
+    // Not a title: the runner has classes per stage, so each of its results is looked up alone.
+    static constexpr qint32 perStage = -2;
+
+    explicit ResultTitles(const Race &race)
+        : m_race(race)
+    {
+        // Participants and classes are looked up once per result; a hash keeps a 15,000-result
+        // event from turning the redraw quadratic.
+        m_classes.reserve(race.classes.size());
+        for (const RaceClass &c : race.classes)
+            if (!m_classes.contains(c.id))
+                m_classes.insert(c.id, &c);
+    }
+
+    QList<QString> titles;
+
+    [[nodiscard]] qint32 ofRunner(const Participant *p, const std::optional<QString> &stageId)
+    {
+        const RaceClass *c = nullptr;
+        if (p) {
+            if (const std::optional<QString> classId = classIdForStage(*p, stageId)) {
+                c = m_classes.value(*classId);
+                if (!c)
+                    c = findClass(m_race, *classId); // ids that differ only in Unicode form
+            }
+        }
+        auto it = m_titleOfClass.constFind(c);
+        if (it == m_titleOfClass.constEnd())
+            it = m_titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
+        return *it;
+    }
+
+    // The runner's title for every result, or `perStage`. Runners of a class mostly share the
+    // text of its id: known by where its characters are, the text is looked up once per class
+    // rather than once per runner.
+    [[nodiscard]] qint32 plainOf(const Participant *p)
+    {
+        if (p->classIdByStage)
+            return perStage;
+        if (!p->classId)
+            return ofRunner(p, std::nullopt);
+        const QString &text = *p->classId;
+        const auto known = m_titleOfClassIdText.constFind(text.constData());
+        if (known != m_titleOfClassIdText.constEnd() && known->size == text.size())
+            return known->title;
+        const qint32 title = ofRunner(p, std::nullopt);
+        m_titleOfClassIdText.insert(text.constData(), {text.size(), title});
+        return title;
+    }
+
+private:
+    qint32 titleFor(const QString &title)
+    {
+        auto it = m_titleIndex.constFind(title);
+        if (it == m_titleIndex.constEnd()) {
+            it = m_titleIndex.insert(title, qint32(titles.size()));
+            titles.append(title);
+        }
+        return *it;
+    }
+
+    struct ClassIdText
+    {
+        qsizetype size = 0;
+        qint32 title = 0;
+    };
+    const Race &m_race;
+    QHash<QString, const RaceClass *> m_classes;
+    QHash<QString, qint32> m_titleIndex;
+    QHash<const RaceClass *, qint32> m_titleOfClass;
+    QHash<const QChar *, ClassIdText> m_titleOfClassIdText;
+};
+
 } // namespace
 
-RecentResultKeys recentResultKeys(const Race &race,
-    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
+namespace {
+
+RecentResultKeys findKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult,
+    bool withTitles)
 {
     // Each result's runner is the first participant with its id. The participants' ids are sorted
     // once on a compact key; a result is looked up there only when the participant after the
@@ -183,11 +265,30 @@ RecentResultKeys recentResultKeys(const Race &race,
     // records of a large event are not in the caches from one change to the next, and asked for
     // early their misses overlap instead of each record waiting on memory in turn. A result's card
     // text lies elsewhere: it is asked for once its record has arrived.
+    // Each runner's title for every result (ResultTitles::plainOf), or -1 while not yet looked
+    // up. When most runners have a result, their classes are read in the walk that reads their
+    // ids, while the record is at hand: read at each runner's first result instead, every record
+    // of a large event came from memory twice.
+    const qsizetype count = race.results.size();
+    std::optional<ResultTitles> titles;
+    QList<qint32> plainTitle;
+    const bool titlesWithIds = withTitles && 2 * count >= participantCount;
+    if (withTitles) {
+        titles.emplace(race);
+        plainTitle.resize(participantCount, -1);
+    }
     for (qsizetype i = 0; i < participantCount; ++i) {
-        if (i + readAhead < participantCount)
+        if (i + readAhead < participantCount) {
             __builtin_prefetch(&first[i + readAhead].id);
+            if (titlesWithIds) {
+                __builtin_prefetch(&first[i + readAhead].classId);
+                __builtin_prefetch(&first[i + readAhead].classIdByStage);
+            }
+        }
         idOf[i] = first[i].id;
         ids[i] = {keyOf(first[i].id), qint32(i)};
+        if (titlesWithIds)
+            plainTitle[i] = titles->plainOf(first + i);
     }
     sortByKey(ids, [](const Id &id) { return quint64(id.key); });
     // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
@@ -253,13 +354,15 @@ RecentResultKeys recentResultKeys(const Race &race,
     };
 
     RecentResultKeys keys;
-    const qsizetype count = race.results.size();
     // Sized once and written through their data: appended one by one, the four lists cost a call
     // each per result.
     keys.runners.resize(count);
     keys.readMsecs.resize(count);
     keys.cards.resize(count);
     keys.stages.resize(count);
+    if (withTitles)
+        keys.titles.resize(count);
+    qint32 *const titleOut = keys.titles.data();
     const Participant **const runnerOut = keys.runners.data();
     qint64 *const readOut = keys.readMsecs.data();
     qint64 *const cardOut = keys.cards.data();
@@ -314,6 +417,20 @@ RecentResultKeys recentResultKeys(const Race &race,
         }
         ++readsOfStage[stage];
 
+        if (withTitles) {
+            qint32 title = -1;
+            if (runner >= 0) {
+                // Known after the runner's first result, without reading the runner again.
+                qint32 &plain = plainTitle[runner];
+                if (plain == -1)
+                    plain = titles->plainOf(first + runner);
+                title = plain;
+            }
+            if (title < 0)
+                title = titles->ofRunner(runner < 0 ? nullptr : first + runner, result.stageId);
+            titleOut[i] = title;
+        }
+
         const QString &text = result.cardNumber;
         if (runner < 0) {
             runnerOut[i] = nullptr;
@@ -328,7 +445,22 @@ RecentResultKeys recentResultKeys(const Race &race,
         cardOut[i] = known.key;
         keys.noteCard(known.key);
     }
+    if (titles)
+        keys.titleTexts = std::move(titles->titles);
     return keys;
+}
+
+} // namespace
+
+RecentResultKeys recentResultKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
+{
+    return findKeys(race, eachResult, false);
+}
+
+RecentResultKeys recentResultKeysWithTitles(const Race &race)
+{
+    return findKeys(race, {}, true);
 }
 
 QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
@@ -342,94 +474,49 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     // then dealt to their groups (in stored order) and each group is sorted on its own.
     const qsizetype count = race.results.size();
 
-    // Participants and classes are looked up once per result; a hash keeps a 15,000-result event
-    // from turning the redraw quadratic.
-    QHash<QString, const RaceClass *> classes;
-    classes.reserve(race.classes.size());
-    for (const RaceClass &c : race.classes)
-        if (!classes.contains(c.id))
-            classes.insert(c.id, &c);
-
-    // The title of each result, as an index into `titles`; classes of one name share a title.
+    // The title of each result, as an index into `titles`, found with the keys or else here in
+    // one walk through the runners.
     QList<QString> titles;
-    QHash<QString, qint32> titleIndex;
-    QHash<const RaceClass *, qint32> titleOfClass;
-    const auto titleFor = [&](const QString &title) {
-        auto it = titleIndex.constFind(title);
-        if (it == titleIndex.constEnd()) {
-            it = titleIndex.insert(title, qint32(titles.size()));
-            titles.append(title);
-        }
-        return *it;
-    };
-    const auto titleOfRunner = [&](const Participant *p, const std::optional<QString> &stageId) {
-        const RaceClass *c = nullptr;
-        if (p) {
-            if (const std::optional<QString> classId = classIdForStage(*p, stageId)) {
-                c = classes.value(*classId);
-                if (!c)
-                    c = findClass(race, *classId); // ids that differ only in Unicode form
+    QList<qint32> titleOf;
+    if (keys.titles.size() == count) {
+        titles = keys.titleTexts;
+        titleOf = keys.titles;
+    } else {
+        ResultTitles titler(race);
+        // A runner without classes per stage has one title for every result: found at the first.
+        const Participant *const firstRunner = race.participants.constData();
+        QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
+        constexpr qsizetype readAhead = 16;
+        titleOf.resize(count);
+        qint32 *const titleOut = titleOf.data();
+        for (qsizetype i = 0; i < count; ++i) {
+            // The runners' records are read once each in a large event, far apart: asked for a
+            // few results ahead, their misses overlap.
+            if (i + readAhead < count) {
+                if (const Participant *later = keys.runners.at(i + readAhead)) {
+                    __builtin_prefetch(&later->classId);
+                    __builtin_prefetch(&later->classIdByStage);
+                }
             }
-        }
-        auto it = titleOfClass.constFind(c);
-        if (it == titleOfClass.constEnd())
-            it = titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
-        return *it;
-    };
-    // A runner without classes per stage has one title for every result: found at the first.
-    const Participant *const firstRunner = race.participants.constData();
-    constexpr qint32 perStage = -2;
-    // Runners of a class mostly share the text of its id: known by where its characters are, the
-    // text is looked up once per class rather than once per runner.
-    struct ClassIdText
-    {
-        qsizetype size = 0;
-        qint32 title = 0;
-    };
-    QHash<const QChar *, ClassIdText> titleOfClassIdText;
-    const auto titleOfClassId = [&](const Participant *p) {
-        if (!p->classId)
-            return titleOfRunner(p, std::nullopt);
-        const QString &text = *p->classId;
-        const auto known = titleOfClassIdText.constFind(text.constData());
-        if (known != titleOfClassIdText.constEnd() && known->size == text.size())
-            return known->title;
-        const qint32 title = titleOfRunner(p, std::nullopt);
-        titleOfClassIdText.insert(text.constData(), {text.size(), title});
-        return title;
-    };
-    QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
-    constexpr qsizetype readAhead = 16;
-
-    // Each result's title, found in one walk through the runners, and the size of each group.
-    QList<qint32> titleOf(count);
-    qint32 *const titleOut = titleOf.data();
-    QList<qint32> start(1, 0);
-    for (qsizetype i = 0; i < count; ++i) {
-        // The runners' records are read once each in a large event, far apart: asked for a few
-        // results ahead, their misses overlap.
-        if (i + readAhead < count) {
-            if (const Participant *later = keys.runners.at(i + readAhead)) {
-                __builtin_prefetch(&later->classId);
-                __builtin_prefetch(&later->classIdByStage);
+            const Participant *p = keys.runners.at(i);
+            qint32 title = -1;
+            if (p) {
+                // Known after the runner's first result, without reading the runner again.
+                qint32 &plain = titleOfPlainRunner[p - firstRunner];
+                if (plain == -1)
+                    plain = titler.plainOf(p);
+                title = plain;
             }
+            if (title < 0)
+                title = titler.ofRunner(p, race.results.at(i).stageId);
+            titleOut[i] = title;
         }
-        const Participant *p = keys.runners.at(i);
-        qint32 title = -1;
-        if (p) {
-            // Known after the runner's first result, without reading the runner again.
-            qint32 &plain = titleOfPlainRunner[p - firstRunner];
-            if (plain == -1)
-                plain = p->classIdByStage ? perStage : titleOfClassId(p);
-            title = plain;
-        }
-        if (title < 0)
-            title = titleOfRunner(p, race.results.at(i).stageId);
-        titleOut[i] = title;
-        if (start.size() < titles.size() + 1)
-            start.resize(titles.size() + 1, 0);
-        ++start[title + 1];
+        titles = std::move(titler.titles);
     }
+    // The size of each group; a title met only among runners without a result has none.
+    QList<qint32> start(titles.size() + 1, 0);
+    for (const qint32 title : std::as_const(titleOf))
+        ++start[title + 1];
     const qsizetype titleCount = titles.size();
     for (qsizetype t = 0; t < titleCount; ++t)
         start[t + 1] += start[t];
@@ -438,9 +525,11 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     order.titles.reserve(titleCount);
     order.starts.reserve(titleCount + 1);
     order.order.resize(count);
-    QList<qsizetype> titleOrder(titleCount);
+    QList<qsizetype> titleOrder;
+    titleOrder.reserve(titleCount);
     for (qsizetype t = 0; t < titleCount; ++t)
-        titleOrder[t] = t;
+        if (start[t + 1] > start[t])
+            titleOrder.append(t);
     // Groups in natural order of their titles; titles that compare as equal in the order their
     // newest results were read. `firstBefore(a, b)`: group a's first result comes before group
     // b's; `indexAt(k)`: the result at place k of the grouped results.

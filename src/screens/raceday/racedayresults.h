@@ -86,6 +86,10 @@ struct RecentResultKeys
     qint32 stageCount = 0;
     QList<qint32> readsOfStage;
     quint64 smallestCard = std::numeric_limits<quint64>::max();
+    // Filled only by recentResultKeysWithTitles: each result's group title (as recentResultOrder
+    // groups them) as an index into `titleTexts`, which may also hold titles of no result.
+    QList<qint32> titles;
+    QStringList titleTexts;
     quint64 largestCard = 0;
 
     void noteCard(qint64 card)
@@ -107,6 +111,9 @@ struct RecentResultKeys
 // result's index, the result and its runner (or null) in the same walk through them.
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race,
     const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult = {});
+// The same with each result's group title found in the same walk (what recentResultOrder would
+// otherwise find in a walk of its own through the runners).
+[[nodiscard]] RecentResultKeys recentResultKeysWithTitles(const Race &race);
 // recentResultGroups with the runners and read times found beforehand.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);
 
