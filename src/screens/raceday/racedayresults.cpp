@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 QString formatElapsed(double seconds)
 {
@@ -514,7 +515,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         titles = std::move(titler.titles);
     }
     // The size of each group; a title met only among runners without a result has none.
-    QList<qint32> start(titles.size() + 1, 0);
+    std::vector<qint32> start(titles.size() + 1, 0);
     for (const qint32 title : std::as_const(titleOf))
         ++start[title + 1];
     const qsizetype titleCount = titles.size();
@@ -562,9 +563,10 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         && count < (1 << indexBits)) {
         // Every place is written before it is read.
         const std::unique_ptr<quint64[]> places(new quint64[std::max<qsizetype>(count, 1)]);
-        QList<qint32> next = start;
+        std::vector<qint32> next = start;
+        const qint32 *const titleAt = titleOf.constData();
         for (qsizetype i = 0; i < count; ++i) {
-            places[next[titleOf.at(i)]++]
+            places[next[titleAt[i]]++]
                 = ((quint64(newest) - quint64(keys.readMsecs.at(i))) << indexBits) | quint64(i);
         }
         qsizetype largest = 0;
