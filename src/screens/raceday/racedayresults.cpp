@@ -464,6 +464,40 @@ RecentResultKeys recentResultKeysWithTitles(const Race &race)
     return findKeys(race, {}, true);
 }
 
+namespace {
+
+// Puts a group's places (each the time before the newest read above the result's index, dealt in
+// stored order) in order when its reads are stored in the order they were read, as cards read
+// out are appended, or newest first: newest first is then the stored order backwards, each run
+// of equal times turned back into stored order. False, with the places untouched, for any other
+// order (found at the first read out of place).
+bool inOrderOfReading(quint64 *places, qsizetype size, int indexBits)
+{
+    bool oldestFirst = true;
+    bool newestFirst = true;
+    for (qsizetype k = 1; k < size; ++k) {
+        const quint64 before = places[k - 1] >> indexBits;
+        const quint64 after = places[k] >> indexBits;
+        oldestFirst = oldestFirst && before >= after;
+        newestFirst = newestFirst && before <= after;
+        if (!oldestFirst && !newestFirst)
+            return false;
+    }
+    if (newestFirst)
+        return true;
+    std::reverse(places, places + size);
+    for (qsizetype begin = 0; begin < size;) {
+        qsizetype end = begin + 1;
+        while (end < size && places[end] >> indexBits == places[begin] >> indexBits)
+            ++end;
+        std::reverse(places + begin, places + end);
+        begin = end;
+    }
+    return true;
+}
+
+} // namespace
+
 QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
 {
     return recentResultGroups(race, recentResultKeys(race, participants));
@@ -579,6 +613,8 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
             // The index below the time makes every place distinct and orders equal times: a small
             // group is sorted on the whole number, where the passes' tables would cost more than
             // the group.
+            if (inOrderOfReading(first, size, indexBits))
+                continue;
             if (size < 64)
                 std::sort(first, first + size);
             else if (sortByKey(first, size, scratch.get(), [](quint64 place) { return place >> indexBits; }))
