@@ -165,13 +165,13 @@ public:
     // Not a title: the runner has classes per stage, so each of its results is looked up alone.
     static constexpr qint32 perStage = -2;
 
-    explicit ResultTitles(const Race &race)
-        : m_race(race)
+    explicit ResultTitles(const QList<RaceClass> &classes)
+        : m_classList(classes)
     {
         // Participants and classes are looked up once per result; a hash keeps a 15,000-result
         // event from turning the redraw quadratic.
-        m_classes.reserve(race.classes.size());
-        for (const RaceClass &c : race.classes)
+        m_classes.reserve(m_classList.size());
+        for (const RaceClass &c : m_classList)
             if (!m_classes.contains(c.id))
                 m_classes.insert(c.id, &c);
     }
@@ -184,8 +184,10 @@ public:
         if (p) {
             if (const std::optional<QString> classId = classIdForStage(*p, stageId)) {
                 c = m_classes.value(*classId);
-                if (!c)
-                    c = findClass(m_race, *classId); // ids that differ only in Unicode form
+                // Ids that differ only in Unicode form.
+                for (qsizetype k = 0; !c && k < m_classList.size(); ++k)
+                    if (sameId(m_classList.at(k).id, *classId))
+                        c = &m_classList.at(k);
             }
         }
         auto it = m_titleOfClass.constFind(c);
@@ -228,56 +230,76 @@ private:
         qsizetype size = 0;
         qint32 title = 0;
     };
-    const Race &m_race;
+    // Shared with the race it was made for: the classes found point into it.
+    const QList<RaceClass> m_classList;
     QHash<QString, const RaceClass *> m_classes;
     QHash<QString, qint32> m_titleIndex;
     QHash<const RaceClass *, qint32> m_titleOfClass;
     QHash<const QChar *, ClassIdText> m_titleOfClassIdText;
 };
 
+// Participants' ids held compactly: half of the folded id is key enough to sort on (8 bytes an
+// entry and four passes), where ids that share it are few and put in order of id.
+struct ParticipantIdKey
+{
+    quint32 key = 0;
+    qint32 index = 0;
+};
+
+quint32 participantIdKey(const QUuid &id)
+{
+    return quint32(participantKey(id) >> 32);
+}
+
 } // namespace
+
+struct RecentRunnerIndex
+{
+    // The lists it was made from, shared with the race: while a race holds these very lists
+    // (at the same place, so unchanged), the index holds for it.
+    QList<Participant> participants;
+    QList<RaceClass> classes;
+    // The ids sorted on their keys, then in order of id and stored order.
+    QList<ParticipantIdKey> ids;
+    // The ids again in stored order.
+    QList<QUuid> idOf;
+    // A participant after another with its id is never anyone's runner.
+    QList<bool> shadowed;
+    // Each runner's title for every result (ResultTitles::plainOf), or -1 while not yet looked up.
+    std::optional<ResultTitles> titles;
+    QList<qint32> plainTitle;
+
+    [[nodiscard]] bool holdsFor(const Race &race, bool withTitles) const
+    {
+        return participants.constData() == race.participants.constData()
+            && participants.size() == race.participants.size()
+            && classes.constData() == race.classes.constData() && classes.size() == race.classes.size()
+            && (titles.has_value() || !withTitles);
+    }
+};
 
 namespace {
 
-RecentResultKeys findKeys(const Race &race,
-    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult,
-    bool withTitles)
+// `titlesWithIds`: each runner's title is found as its id is read (see findKeys).
+std::shared_ptr<RecentRunnerIndex> makeRunnerIndex(const Race &race, bool withTitles, bool titlesWithIds)
 {
-    // Each result's runner is the first participant with its id. The participants' ids are sorted
-    // once on a compact key; a result is looked up there only when the participant after the
-    // previous result's runner is not its own, so results stored in the order of their runners
-    // (as each stage's reads of an entry list are) are matched in one walk through both lists
-    // without jumping about in either.
-    // Half of the folded id is key enough to sort on: 8 bytes an entry and four passes, where
-    // ids that share it are few and put in order below.
-    struct Id
-    {
-        quint32 key = 0;
-        qint32 index = 0;
-    };
-    const auto keyOf = [](const QUuid &id) { return quint32(participantKey(id) >> 32); };
+    auto index = std::make_shared<RecentRunnerIndex>();
+    index->participants = race.participants;
+    index->classes = race.classes;
     constexpr qsizetype readAhead = 16;
     const qsizetype participantCount = race.participants.size();
     const Participant *const first = race.participants.constData();
-    QList<Id> ids(participantCount);
-    // The ids again in stored order, where the walk below compares them.
-    QList<QUuid> idOf(participantCount);
-    // Both walks below ask for the lines they read of the records `readAhead` places on: the
-    // records of a large event are not in the caches from one change to the next, and asked for
-    // early their misses overlap instead of each record waiting on memory in turn. A result's card
-    // text lies elsewhere: it is asked for once its record has arrived.
-    // Each runner's title for every result (ResultTitles::plainOf), or -1 while not yet looked
-    // up. When most runners have a result, their classes are read in the walk that reads their
-    // ids, while the record is at hand: read at each runner's first result instead, every record
-    // of a large event came from memory twice.
-    const qsizetype count = race.results.size();
-    std::optional<ResultTitles> titles;
-    QList<qint32> plainTitle;
-    const bool titlesWithIds = withTitles && 2 * count >= participantCount;
+    QList<ParticipantIdKey> &ids = index->ids;
+    QList<QUuid> &idOf = index->idOf;
+    ids.resize(participantCount);
+    idOf.resize(participantCount);
     if (withTitles) {
-        titles.emplace(race);
-        plainTitle.resize(participantCount, -1);
+        index->titles.emplace(race.classes);
+        index->plainTitle.resize(participantCount, -1);
     }
+    // The walks through the records ask for the lines they read `readAhead` places on: the
+    // records of a large event are not in the caches from one change to the next, and asked for
+    // early their misses overlap instead of each record waiting on memory in turn.
     for (qsizetype i = 0; i < participantCount; ++i) {
         if (i + readAhead < participantCount) {
             __builtin_prefetch(&first[i + readAhead].id);
@@ -287,20 +309,21 @@ RecentResultKeys findKeys(const Race &race,
             }
         }
         idOf[i] = first[i].id;
-        ids[i] = {keyOf(first[i].id), qint32(i)};
+        ids[i] = {participantIdKey(first[i].id), qint32(i)};
         if (titlesWithIds)
-            plainTitle[i] = titles->plainOf(first + i);
+            index->plainTitle[i] = index->titles->plainOf(first + i);
     }
-    sortByKey(ids, [](const Id &id) { return quint64(id.key); });
+    sortByKey(ids, [](const ParticipantIdKey &id) { return quint64(id.key); });
     // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
     // id, then stored order, so that neither marking them nor finding one goes through them one
-    // by one for each. A participant after another with its id is never anyone's runner.
-    const auto idBefore = [&](const Id &a, const Id &b) {
+    // by one for each.
+    const auto idBefore = [&](const ParticipantIdKey &a, const ParticipantIdKey &b) {
         const QUuid &x = idOf.at(a.index);
         const QUuid &y = idOf.at(b.index);
         return x != y ? x < y : a.index < b.index;
     };
-    QList<bool> shadowed(participantCount, false);
+    QList<bool> &shadowed = index->shadowed;
+    shadowed.resize(participantCount, false);
     for (qsizetype begin = 0; begin < participantCount;) {
         qsizetype end = begin + 1;
         while (end < participantCount && ids.at(end).key == ids.at(begin).key)
@@ -314,6 +337,40 @@ RecentResultKeys findKeys(const Race &race,
         }
         begin = end;
     }
+    return index;
+}
+
+RecentResultKeys findKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult,
+    bool withTitles, std::shared_ptr<RecentRunnerIndex> *kept)
+{
+    // Each result's runner is the first participant with its id. The participants' ids are sorted
+    // once on a compact key; a result is looked up there only when the participant after the
+    // previous result's runner is not its own, so results stored in the order of their runners
+    // (as each stage's reads of an entry list are) are matched in one walk through both lists
+    // without jumping about in either.
+    constexpr qsizetype readAhead = 16;
+    const qsizetype participantCount = race.participants.size();
+    const Participant *const first = race.participants.constData();
+    const qsizetype count = race.results.size();
+    // When most runners have a result, their titles are found in the walk that reads their ids,
+    // while the record is at hand: read at each runner's first result instead, every record of a
+    // large event came from memory twice. A change of the results alone (a card read) keeps the
+    // index a caller holds.
+    std::shared_ptr<RecentRunnerIndex> index;
+    if (kept && *kept && (*kept)->holdsFor(race, withTitles))
+        index = *kept;
+    else
+        index = makeRunnerIndex(race, withTitles, withTitles && 2 * count >= participantCount);
+    if (kept)
+        *kept = index;
+    const QList<ParticipantIdKey> &ids = index->ids;
+    const QList<QUuid> &idOf = index->idOf;
+    const QList<bool> &shadowed = index->shadowed;
+    std::optional<ResultTitles> &titles = index->titles;
+    QList<qint32> &plainTitle = index->plainTitle;
+    const auto keyOf = participantIdKey;
+    using Id = ParticipantIdKey;
     const auto find = [&](const QUuid &id) -> qsizetype {
         const quint32 key = keyOf(id);
         const auto [from, to] = std::equal_range(
@@ -447,7 +504,7 @@ RecentResultKeys findKeys(const Race &race,
         keys.noteCard(known.key);
     }
     if (titles)
-        keys.titleTexts = std::move(titles->titles);
+        keys.titleTexts = titles->titles;
     return keys;
 }
 
@@ -456,12 +513,12 @@ RecentResultKeys findKeys(const Race &race,
 RecentResultKeys recentResultKeys(const Race &race,
     const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
 {
-    return findKeys(race, eachResult, false);
+    return findKeys(race, eachResult, false, nullptr);
 }
 
-RecentResultKeys recentResultKeysWithTitles(const Race &race)
+RecentResultKeys recentResultKeysWithTitles(const Race &race, std::shared_ptr<RecentRunnerIndex> *kept)
 {
-    return findKeys(race, {}, true);
+    return findKeys(race, {}, true, kept);
 }
 
 namespace {
@@ -517,7 +574,7 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         titles = keys.titleTexts;
         titleOf = keys.titles;
     } else {
-        ResultTitles titler(race);
+        ResultTitles titler(race.classes);
         // A runner without classes per stage has one title for every result: found at the first.
         const Participant *const firstRunner = race.participants.constData();
         QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
