@@ -268,6 +268,15 @@ struct RecentRunnerIndex
     // Each runner's title for every result (ResultTitles::plainOf), or -1 while not yet looked up.
     std::optional<ResultTitles> titles;
     QList<qint32> plainTitle;
+    // Each runner's card text last met among its results and its number (a card written as a
+    // number), or none (below zero). The text is held, so that no other text can come to lie
+    // where its characters are: a result whose card text lies there is of that card.
+    struct Card
+    {
+        QString text;
+        qint64 key = -1;
+    };
+    QList<Card> cards;
 
     [[nodiscard]] bool holdsFor(const Race &race, bool withTitles) const
     {
@@ -381,14 +390,10 @@ RecentResultKeys findKeys(const Race &race,
     };
 
     // A result's card text is mostly its runner's, shared: known by where its characters are, it
-    // is read once per runner and not once per result.
-    struct Card
-    {
-        const QChar *text = nullptr;
-        qsizetype size = -1;
-        qint64 key = 0;
-    };
-    QList<Card> cardOfRunner(participantCount);
+    // is read once per runner while the index is kept, and not once per result.
+    QList<RecentRunnerIndex::Card> &cardOfRunner = index->cards;
+    if (cardOfRunner.size() != participantCount)
+        cardOfRunner.resize(participantCount);
     QHash<QString, qint64> otherCards;
     const auto cardKey = [&](const QString &text) {
         if (const std::optional<qint64> number = plainCardNumber(text))
@@ -435,8 +440,6 @@ RecentResultKeys findKeys(const Race &race,
             __builtin_prefetch(&later.readAt);
             __builtin_prefetch(&later.stageId);
         }
-        if (i + readAhead / 2 < count)
-            __builtin_prefetch(race.results.at(i + readAhead / 2).cardNumber.constData());
         const PersonResult &result = race.results.at(i);
         qsizetype runner = -1;
         if (next < participantCount && idOf.at(next) == result.participantId && !shadowed.at(next))
@@ -497,11 +500,16 @@ RecentResultKeys findKeys(const Race &race,
             continue;
         }
         runnerOut[i] = first + runner;
-        Card &known = cardOfRunner[runner];
-        if (known.text != text.constData() || known.size != text.size())
-            known = {text.constData(), text.size(), cardKey(text)};
-        cardOut[i] = known.key;
-        keys.noteCard(known.key);
+        RecentRunnerIndex::Card &known = cardOfRunner[runner];
+        qint64 card = known.key;
+        if (card < 0 || known.text.constData() != text.constData() || known.text.size() != text.size()) {
+            card = cardKey(text);
+            // Only a number is kept: other texts are numbered afresh on every walk.
+            if (card >= 0)
+                known = {text, card};
+        }
+        cardOut[i] = card;
+        keys.noteCard(card);
     }
     if (titles)
         keys.titleTexts = titles->titles;

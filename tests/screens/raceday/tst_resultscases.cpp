@@ -317,8 +317,9 @@ private slots:
     // Every "show recent" case again, its list rebuilt after a run of earlier changes as the pane
     // rebuilds it: first an event whose entries are stored the other way round and hold each
     // other's classes, then one whose classes are named otherwise, then the event without its last
-    // result (the entries and classes now the event's own, shared), then the event itself (a
-    // change of the results alone). The list says what the event says, whatever came before.
+    // result and each card read as another (the entries and classes now the event's own, shared),
+    // then the event itself (a change of the results alone). The list says what the event says,
+    // whatever came before.
     void recentAfterEarlierChanges_data()
     {
         QTest::addColumn<QString>("path");
@@ -347,6 +348,9 @@ private slots:
         Race withoutLast = c.race;
         if (!withoutLast.results.isEmpty())
             withoutLast.results.removeLast();
+        // Each card read as another card the time before.
+        for (PersonResult &r : withoutLast.results)
+            r.cardNumber = r.cardNumber + QLatin1Char('0');
         Race otherEntries = withoutLast;
         std::reverse(otherEntries.participants.begin(), otherEntries.participants.end());
         for (qsizetype i = 0; i + 1 < otherEntries.participants.size(); i += 2)
