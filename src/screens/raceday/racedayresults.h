@@ -87,11 +87,11 @@ struct RecentResultKeys
     qint32 stageCount = 0;
     QList<qint32> readsOfStage;
     quint64 smallestCard = std::numeric_limits<quint64>::max();
+    quint64 largestCard = 0;
     // Filled only by recentResultKeysWithTitles: each result's group title (as recentResultOrder
     // groups them) as an index into `titleTexts`, which may also hold titles of no result.
     QList<qint32> titles;
     QStringList titleTexts;
-    quint64 largestCard = 0;
 
     void noteCard(qint64 card)
     {
