@@ -166,6 +166,41 @@ QList<bool> repeatedReads(const Race &race, const RecentResultKeys &keys)
     const qint32 stageCount = keys.stageCount;
     const quint64 largestCard = keys.largestCard;
     const quint64 smallestCard = std::min(keys.smallestCard, largestCard);
+    const quint64 span = largestCard - smallestCard + 1;
+    if (count > 0 && count < (1 << 24) && largestCard < (quint64(1) << 32)
+        && span * quint64(stageCount) <= 4 * quint64(count) + 4096) {
+        // An entry list's cards mostly lie close together: a byte per card and stage counts its
+        // reads (up to two) in one walk, and only the reads of a card read more than once in a
+        // stage (few, mostly none) are sorted and judged, in the order they are stored.
+        const auto slot = [&](qsizetype i) {
+            return quint64(keys.stages.at(i)) * span + (quint64(keys.cards.at(i)) - smallestCard);
+        };
+        const std::unique_ptr<quint8[]> reads(new quint8[span * quint64(stageCount)]());
+        bool again = false;
+        for (qsizetype i = 0; i < count; ++i) {
+            quint8 &n = reads[slot(i)];
+            again |= n != 0;
+            n = quint8(std::min(n + 1, 2));
+        }
+        if (!again)
+            return repeated;
+        QList<quint64> shared;
+        for (qsizetype i = 0; i < count; ++i) {
+            const quint64 at = slot(i);
+            if (reads[at] > 1)
+                shared.append((at << 24) | quint64(i));
+        }
+        sortByKey(shared, [](quint64 read) { return read >> 24; });
+        const auto at = [&](qsizetype k) { return qint32(shared.at(k) & 0xffffff); };
+        for (qsizetype begin = 0; begin < shared.size();) {
+            qsizetype end = begin + 1;
+            while (end < shared.size() && shared.at(end) >> 24 == shared.at(begin) >> 24)
+                ++end;
+            judge(begin, end, at);
+            begin = end;
+        }
+        return repeated;
+    }
     if (count < (1 << 24) && largestCard < (quint64(1) << 32)) {
         // Card numbers mostly have up to nine digits: card (above the smallest) and index fit one
         // number, and bytes every card shares take no pass of the sort. The reads are dealt to

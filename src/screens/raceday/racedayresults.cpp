@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 QString formatElapsed(double seconds)
 {
@@ -155,50 +156,183 @@ quint64 participantKey(const QUuid &id)
     return high ^ (low * 0x9E3779B97F4A7C15ull);
 }
 
+// The title a result is grouped under, as an index into `titles`: its class's name ("No class"
+// without a runner or class); classes of one name share a title. Each title is made when first
+// met, so the titles' order says nothing: groups are put in order by their texts.
+class ResultTitles
+{
+public:
+    // Not a title: the runner has classes per stage, so each of its results is looked up alone.
+    static constexpr qint32 perStage = -2;
+
+    explicit ResultTitles(const QList<RaceClass> &classes)
+        : m_classList(classes)
+    {
+        // Participants and classes are looked up once per result; a hash keeps a 15,000-result
+        // event from turning the redraw quadratic.
+        m_classes.reserve(m_classList.size());
+        for (const RaceClass &c : m_classList)
+            if (!m_classes.contains(c.id))
+                m_classes.insert(c.id, &c);
+    }
+
+    QList<QString> titles;
+
+    [[nodiscard]] qint32 ofRunner(const Participant *p, const std::optional<QString> &stageId)
+    {
+        const RaceClass *c = nullptr;
+        if (p) {
+            if (const std::optional<QString> classId = classIdForStage(*p, stageId)) {
+                c = m_classes.value(*classId);
+                // Ids that differ only in Unicode form.
+                for (qsizetype k = 0; !c && k < m_classList.size(); ++k)
+                    if (sameId(m_classList.at(k).id, *classId))
+                        c = &m_classList.at(k);
+            }
+        }
+        auto it = m_titleOfClass.constFind(c);
+        if (it == m_titleOfClass.constEnd())
+            it = m_titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
+        return *it;
+    }
+
+    // The runner's title for every result, or `perStage`. Runners of a class mostly share the
+    // text of its id: known by where its characters are, the text is looked up once per class
+    // rather than once per runner.
+    [[nodiscard]] qint32 plainOf(const Participant *p)
+    {
+        if (p->classIdByStage)
+            return perStage;
+        if (!p->classId)
+            return ofRunner(p, std::nullopt);
+        const QString &text = *p->classId;
+        const auto known = m_titleOfClassIdText.constFind(text.constData());
+        if (known != m_titleOfClassIdText.constEnd() && known->size == text.size())
+            return known->title;
+        const qint32 title = ofRunner(p, std::nullopt);
+        m_titleOfClassIdText.insert(text.constData(), {text.size(), title});
+        return title;
+    }
+
+private:
+    qint32 titleFor(const QString &title)
+    {
+        auto it = m_titleIndex.constFind(title);
+        if (it == m_titleIndex.constEnd()) {
+            it = m_titleIndex.insert(title, qint32(titles.size()));
+            titles.append(title);
+        }
+        return *it;
+    }
+
+    struct ClassIdText
+    {
+        qsizetype size = 0;
+        qint32 title = 0;
+    };
+    // Shared with the race it was made for: the classes found point into it.
+    const QList<RaceClass> m_classList;
+    QHash<QString, const RaceClass *> m_classes;
+    QHash<QString, qint32> m_titleIndex;
+    QHash<const RaceClass *, qint32> m_titleOfClass;
+    QHash<const QChar *, ClassIdText> m_titleOfClassIdText;
+};
+
+// Participants' ids held compactly: half of the folded id is key enough to sort on (8 bytes an
+// entry and four passes), where ids that share it are few and put in order of id.
+struct ParticipantIdKey
+{
+    quint32 key = 0;
+    qint32 index = 0;
+};
+
+quint32 participantIdKey(const QUuid &id)
+{
+    return quint32(participantKey(id) >> 32);
+}
+
 } // namespace
 
-RecentResultKeys recentResultKeys(const Race &race,
-    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
+struct RecentRunnerIndex
 {
-    // Each result's runner is the first participant with its id. The participants' ids are sorted
-    // once on a compact key; a result is looked up there only when the participant after the
-    // previous result's runner is not its own, so results stored in the order of their runners
-    // (as each stage's reads of an entry list are) are matched in one walk through both lists
-    // without jumping about in either.
-    // Half of the folded id is key enough to sort on: 8 bytes an entry and four passes, where
-    // ids that share it are few and put in order below.
-    struct Id
+    // The lists it was made from, shared with the race: while a race holds these very lists
+    // (at the same place, so unchanged), the index holds for it.
+    QList<Participant> participants;
+    QList<RaceClass> classes;
+    // The ids sorted on their keys, then in order of id and stored order.
+    QList<ParticipantIdKey> ids;
+    // The ids again in stored order.
+    QList<QUuid> idOf;
+    // A participant after another with its id is never anyone's runner.
+    QList<bool> shadowed;
+    // Each runner's title for every result (ResultTitles::plainOf), or -1 while not yet looked up.
+    std::optional<ResultTitles> titles;
+    QList<qint32> plainTitle;
+    // Each runner's card text last met among its results and its number (a card written as a
+    // number), or none (below zero). The text is held, so that no other text can come to lie
+    // where its characters are: a result whose card text lies there is of that card.
+    struct Card
     {
-        quint32 key = 0;
-        qint32 index = 0;
+        QString text;
+        qint64 key = -1;
     };
-    const auto keyOf = [](const QUuid &id) { return quint32(participantKey(id) >> 32); };
+    QList<Card> cards;
+
+    [[nodiscard]] bool holdsFor(const Race &race, bool withTitles) const
+    {
+        return participants.constData() == race.participants.constData()
+            && participants.size() == race.participants.size()
+            && classes.constData() == race.classes.constData() && classes.size() == race.classes.size()
+            && (titles.has_value() || !withTitles);
+    }
+};
+
+namespace {
+
+// `titlesWithIds`: each runner's title is found as its id is read (see findKeys).
+std::shared_ptr<RecentRunnerIndex> makeRunnerIndex(const Race &race, bool withTitles, bool titlesWithIds)
+{
+    auto index = std::make_shared<RecentRunnerIndex>();
+    index->participants = race.participants;
+    index->classes = race.classes;
     constexpr qsizetype readAhead = 16;
     const qsizetype participantCount = race.participants.size();
     const Participant *const first = race.participants.constData();
-    QList<Id> ids(participantCount);
-    // The ids again in stored order, where the walk below compares them.
-    QList<QUuid> idOf(participantCount);
-    // Both walks below ask for the lines they read of the records `readAhead` places on: the
-    // records of a large event are not in the caches from one change to the next, and asked for
-    // early their misses overlap instead of each record waiting on memory in turn. A result's card
-    // text lies elsewhere: it is asked for once its record has arrived.
-    for (qsizetype i = 0; i < participantCount; ++i) {
-        if (i + readAhead < participantCount)
-            __builtin_prefetch(&first[i + readAhead].id);
-        idOf[i] = first[i].id;
-        ids[i] = {keyOf(first[i].id), qint32(i)};
+    QList<ParticipantIdKey> &ids = index->ids;
+    QList<QUuid> &idOf = index->idOf;
+    ids.resize(participantCount);
+    idOf.resize(participantCount);
+    if (withTitles) {
+        index->titles.emplace(race.classes);
+        index->plainTitle.resize(participantCount, -1);
     }
-    sortByKey(ids, [](const Id &id) { return quint64(id.key); });
+    // The walks through the records ask for the lines they read `readAhead` places on: the
+    // records of a large event are not in the caches from one change to the next, and asked for
+    // early their misses overlap instead of each record waiting on memory in turn.
+    for (qsizetype i = 0; i < participantCount; ++i) {
+        if (i + readAhead < participantCount) {
+            __builtin_prefetch(&first[i + readAhead].id);
+            if (titlesWithIds) {
+                __builtin_prefetch(&first[i + readAhead].classId);
+                __builtin_prefetch(&first[i + readAhead].classIdByStage);
+            }
+        }
+        idOf[i] = first[i].id;
+        ids[i] = {participantIdKey(first[i].id), qint32(i)};
+        if (titlesWithIds)
+            index->plainTitle[i] = index->titles->plainOf(first + i);
+    }
+    sortByKey(ids, [](const ParticipantIdKey &id) { return quint64(id.key); });
     // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
     // id, then stored order, so that neither marking them nor finding one goes through them one
-    // by one for each. A participant after another with its id is never anyone's runner.
-    const auto idBefore = [&](const Id &a, const Id &b) {
+    // by one for each.
+    const auto idBefore = [&](const ParticipantIdKey &a, const ParticipantIdKey &b) {
         const QUuid &x = idOf.at(a.index);
         const QUuid &y = idOf.at(b.index);
         return x != y ? x < y : a.index < b.index;
     };
-    QList<bool> shadowed(participantCount, false);
+    QList<bool> &shadowed = index->shadowed;
+    shadowed.resize(participantCount, false);
     for (qsizetype begin = 0; begin < participantCount;) {
         qsizetype end = begin + 1;
         while (end < participantCount && ids.at(end).key == ids.at(begin).key)
@@ -212,6 +346,40 @@ RecentResultKeys recentResultKeys(const Race &race,
         }
         begin = end;
     }
+    return index;
+}
+
+RecentResultKeys findKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult,
+    bool withTitles, std::shared_ptr<RecentRunnerIndex> *kept)
+{
+    // Each result's runner is the first participant with its id. The participants' ids are sorted
+    // once on a compact key; a result is looked up there only when the participant after the
+    // previous result's runner is not its own, so results stored in the order of their runners
+    // (as each stage's reads of an entry list are) are matched in one walk through both lists
+    // without jumping about in either.
+    constexpr qsizetype readAhead = 16;
+    const qsizetype participantCount = race.participants.size();
+    const Participant *const first = race.participants.constData();
+    const qsizetype count = race.results.size();
+    // When most runners have a result, their titles are found in the walk that reads their ids,
+    // while the record is at hand: read at each runner's first result instead, every record of a
+    // large event came from memory twice. A change of the results alone (a card read) keeps the
+    // index a caller holds.
+    std::shared_ptr<RecentRunnerIndex> index;
+    if (kept && *kept && (*kept)->holdsFor(race, withTitles))
+        index = *kept;
+    else
+        index = makeRunnerIndex(race, withTitles, withTitles && 2 * count >= participantCount);
+    if (kept)
+        *kept = index;
+    const QList<ParticipantIdKey> &ids = index->ids;
+    const QList<QUuid> &idOf = index->idOf;
+    const QList<bool> &shadowed = index->shadowed;
+    std::optional<ResultTitles> &titles = index->titles;
+    QList<qint32> &plainTitle = index->plainTitle;
+    const auto keyOf = participantIdKey;
+    using Id = ParticipantIdKey;
     const auto find = [&](const QUuid &id) -> qsizetype {
         const quint32 key = keyOf(id);
         const auto [from, to] = std::equal_range(
@@ -222,14 +390,10 @@ RecentResultKeys recentResultKeys(const Race &race,
     };
 
     // A result's card text is mostly its runner's, shared: known by where its characters are, it
-    // is read once per runner and not once per result.
-    struct Card
-    {
-        const QChar *text = nullptr;
-        qsizetype size = -1;
-        qint64 key = 0;
-    };
-    QList<Card> cardOfRunner(participantCount);
+    // is read once per runner while the index is kept, and not once per result.
+    QList<RecentRunnerIndex::Card> &cardOfRunner = index->cards;
+    if (cardOfRunner.size() != participantCount)
+        cardOfRunner.resize(participantCount);
     QHash<QString, qint64> otherCards;
     const auto cardKey = [&](const QString &text) {
         if (const std::optional<qint64> number = plainCardNumber(text))
@@ -253,13 +417,15 @@ RecentResultKeys recentResultKeys(const Race &race,
     };
 
     RecentResultKeys keys;
-    const qsizetype count = race.results.size();
     // Sized once and written through their data: appended one by one, the four lists cost a call
     // each per result.
     keys.runners.resize(count);
     keys.readMsecs.resize(count);
     keys.cards.resize(count);
     keys.stages.resize(count);
+    if (withTitles)
+        keys.titles.resize(count);
+    qint32 *const titleOut = keys.titles.data();
     const Participant **const runnerOut = keys.runners.data();
     qint64 *const readOut = keys.readMsecs.data();
     qint64 *const cardOut = keys.cards.data();
@@ -274,8 +440,6 @@ RecentResultKeys recentResultKeys(const Race &race,
             __builtin_prefetch(&later.readAt);
             __builtin_prefetch(&later.stageId);
         }
-        if (i + readAhead / 2 < count)
-            __builtin_prefetch(race.results.at(i + readAhead / 2).cardNumber.constData());
         const PersonResult &result = race.results.at(i);
         qsizetype runner = -1;
         if (next < participantCount && idOf.at(next) == result.participantId && !shadowed.at(next))
@@ -314,6 +478,20 @@ RecentResultKeys recentResultKeys(const Race &race,
         }
         ++readsOfStage[stage];
 
+        if (withTitles) {
+            qint32 title = -1;
+            if (runner >= 0) {
+                // Known after the runner's first result, without reading the runner again.
+                qint32 &plain = plainTitle[runner];
+                if (plain == -1)
+                    plain = titles->plainOf(first + runner);
+                title = plain;
+            }
+            if (title < 0)
+                title = titles->ofRunner(runner < 0 ? nullptr : first + runner, result.stageId);
+            titleOut[i] = title;
+        }
+
         const QString &text = result.cardNumber;
         if (runner < 0) {
             runnerOut[i] = nullptr;
@@ -322,14 +500,68 @@ RecentResultKeys recentResultKeys(const Race &race,
             continue;
         }
         runnerOut[i] = first + runner;
-        Card &known = cardOfRunner[runner];
-        if (known.text != text.constData() || known.size != text.size())
-            known = {text.constData(), text.size(), cardKey(text)};
-        cardOut[i] = known.key;
-        keys.noteCard(known.key);
+        RecentRunnerIndex::Card &known = cardOfRunner[runner];
+        qint64 card = known.key;
+        if (card < 0 || known.text.constData() != text.constData() || known.text.size() != text.size()) {
+            card = cardKey(text);
+            // Only a number is kept: other texts are numbered afresh on every walk.
+            if (card >= 0)
+                known = {text, card};
+        }
+        cardOut[i] = card;
+        keys.noteCard(card);
     }
+    if (titles)
+        keys.titleTexts = titles->titles;
     return keys;
 }
+
+} // namespace
+
+RecentResultKeys recentResultKeys(const Race &race,
+    const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult)
+{
+    return findKeys(race, eachResult, false, nullptr);
+}
+
+RecentResultKeys recentResultKeysWithTitles(const Race &race, std::shared_ptr<RecentRunnerIndex> *kept)
+{
+    return findKeys(race, {}, true, kept);
+}
+
+namespace {
+
+// Puts a group's places (each the time before the newest read above the result's index, dealt in
+// stored order) in order when its reads are stored in the order they were read, as cards read
+// out are appended, or newest first: newest first is then the stored order backwards, each run
+// of equal times turned back into stored order. False, with the places untouched, for any other
+// order (found at the first read out of place).
+bool inOrderOfReading(quint64 *places, qsizetype size, int indexBits)
+{
+    bool oldestFirst = true;
+    bool newestFirst = true;
+    for (qsizetype k = 1; k < size; ++k) {
+        const quint64 before = places[k - 1] >> indexBits;
+        const quint64 after = places[k] >> indexBits;
+        oldestFirst = oldestFirst && before >= after;
+        newestFirst = newestFirst && before <= after;
+        if (!oldestFirst && !newestFirst)
+            return false;
+    }
+    if (newestFirst)
+        return true;
+    std::reverse(places, places + size);
+    for (qsizetype begin = 0; begin < size;) {
+        qsizetype end = begin + 1;
+        while (end < size && places[end] >> indexBits == places[begin] >> indexBits)
+            ++end;
+        std::reverse(places + begin, places + end);
+        begin = end;
+    }
+    return true;
+}
+
+} // namespace
 
 QList<RecentResultGroup> recentResultGroups(const Race &race, const ParticipantLookup &participants)
 {
@@ -342,94 +574,49 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     // then dealt to their groups (in stored order) and each group is sorted on its own.
     const qsizetype count = race.results.size();
 
-    // Participants and classes are looked up once per result; a hash keeps a 15,000-result event
-    // from turning the redraw quadratic.
-    QHash<QString, const RaceClass *> classes;
-    classes.reserve(race.classes.size());
-    for (const RaceClass &c : race.classes)
-        if (!classes.contains(c.id))
-            classes.insert(c.id, &c);
-
-    // The title of each result, as an index into `titles`; classes of one name share a title.
+    // The title of each result, as an index into `titles`, found with the keys or else here in
+    // one walk through the runners.
     QList<QString> titles;
-    QHash<QString, qint32> titleIndex;
-    QHash<const RaceClass *, qint32> titleOfClass;
-    const auto titleFor = [&](const QString &title) {
-        auto it = titleIndex.constFind(title);
-        if (it == titleIndex.constEnd()) {
-            it = titleIndex.insert(title, qint32(titles.size()));
-            titles.append(title);
-        }
-        return *it;
-    };
-    const auto titleOfRunner = [&](const Participant *p, const std::optional<QString> &stageId) {
-        const RaceClass *c = nullptr;
-        if (p) {
-            if (const std::optional<QString> classId = classIdForStage(*p, stageId)) {
-                c = classes.value(*classId);
-                if (!c)
-                    c = findClass(race, *classId); // ids that differ only in Unicode form
+    QList<qint32> titleOf;
+    if (keys.titles.size() == count) {
+        titles = keys.titleTexts;
+        titleOf = keys.titles;
+    } else {
+        ResultTitles titler(race.classes);
+        // A runner without classes per stage has one title for every result: found at the first.
+        const Participant *const firstRunner = race.participants.constData();
+        QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
+        constexpr qsizetype readAhead = 16;
+        titleOf.resize(count);
+        qint32 *const titleOut = titleOf.data();
+        for (qsizetype i = 0; i < count; ++i) {
+            // The runners' records are read once each in a large event, far apart: asked for a
+            // few results ahead, their misses overlap.
+            if (i + readAhead < count) {
+                if (const Participant *later = keys.runners.at(i + readAhead)) {
+                    __builtin_prefetch(&later->classId);
+                    __builtin_prefetch(&later->classIdByStage);
+                }
             }
-        }
-        auto it = titleOfClass.constFind(c);
-        if (it == titleOfClass.constEnd())
-            it = titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
-        return *it;
-    };
-    // A runner without classes per stage has one title for every result: found at the first.
-    const Participant *const firstRunner = race.participants.constData();
-    constexpr qint32 perStage = -2;
-    // Runners of a class mostly share the text of its id: known by where its characters are, the
-    // text is looked up once per class rather than once per runner.
-    struct ClassIdText
-    {
-        qsizetype size = 0;
-        qint32 title = 0;
-    };
-    QHash<const QChar *, ClassIdText> titleOfClassIdText;
-    const auto titleOfClassId = [&](const Participant *p) {
-        if (!p->classId)
-            return titleOfRunner(p, std::nullopt);
-        const QString &text = *p->classId;
-        const auto known = titleOfClassIdText.constFind(text.constData());
-        if (known != titleOfClassIdText.constEnd() && known->size == text.size())
-            return known->title;
-        const qint32 title = titleOfRunner(p, std::nullopt);
-        titleOfClassIdText.insert(text.constData(), {text.size(), title});
-        return title;
-    };
-    QList<qint32> titleOfPlainRunner(race.participants.size(), -1);
-    constexpr qsizetype readAhead = 16;
-
-    // Each result's title, found in one walk through the runners, and the size of each group.
-    QList<qint32> titleOf(count);
-    qint32 *const titleOut = titleOf.data();
-    QList<qint32> start(1, 0);
-    for (qsizetype i = 0; i < count; ++i) {
-        // The runners' records are read once each in a large event, far apart: asked for a few
-        // results ahead, their misses overlap.
-        if (i + readAhead < count) {
-            if (const Participant *later = keys.runners.at(i + readAhead)) {
-                __builtin_prefetch(&later->classId);
-                __builtin_prefetch(&later->classIdByStage);
+            const Participant *p = keys.runners.at(i);
+            qint32 title = -1;
+            if (p) {
+                // Known after the runner's first result, without reading the runner again.
+                qint32 &plain = titleOfPlainRunner[p - firstRunner];
+                if (plain == -1)
+                    plain = titler.plainOf(p);
+                title = plain;
             }
+            if (title < 0)
+                title = titler.ofRunner(p, race.results.at(i).stageId);
+            titleOut[i] = title;
         }
-        const Participant *p = keys.runners.at(i);
-        qint32 title = -1;
-        if (p) {
-            // Known after the runner's first result, without reading the runner again.
-            qint32 &plain = titleOfPlainRunner[p - firstRunner];
-            if (plain == -1)
-                plain = p->classIdByStage ? perStage : titleOfClassId(p);
-            title = plain;
-        }
-        if (title < 0)
-            title = titleOfRunner(p, race.results.at(i).stageId);
-        titleOut[i] = title;
-        if (start.size() < titles.size() + 1)
-            start.resize(titles.size() + 1, 0);
-        ++start[title + 1];
+        titles = std::move(titler.titles);
     }
+    // The size of each group; a title met only among runners without a result has none.
+    std::vector<qint32> start(titles.size() + 1, 0);
+    for (const qint32 title : std::as_const(titleOf))
+        ++start[title + 1];
     const qsizetype titleCount = titles.size();
     for (qsizetype t = 0; t < titleCount; ++t)
         start[t + 1] += start[t];
@@ -438,9 +625,11 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
     order.titles.reserve(titleCount);
     order.starts.reserve(titleCount + 1);
     order.order.resize(count);
-    QList<qsizetype> titleOrder(titleCount);
+    QList<qsizetype> titleOrder;
+    titleOrder.reserve(titleCount);
     for (qsizetype t = 0; t < titleCount; ++t)
-        titleOrder[t] = t;
+        if (start[t + 1] > start[t])
+            titleOrder.append(t);
     // Groups in natural order of their titles; titles that compare as equal in the order their
     // newest results were read. `firstBefore(a, b)`: group a's first result comes before group
     // b's; `indexAt(k)`: the result at place k of the grouped results.
@@ -473,9 +662,10 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
         && count < (1 << indexBits)) {
         // Every place is written before it is read.
         const std::unique_ptr<quint64[]> places(new quint64[std::max<qsizetype>(count, 1)]);
-        QList<qint32> next = start;
+        std::vector<qint32> next = start;
+        const qint32 *const titleAt = titleOf.constData();
         for (qsizetype i = 0; i < count; ++i) {
-            places[next[titleOf.at(i)]++]
+            places[next[titleAt[i]]++]
                 = ((quint64(newest) - quint64(keys.readMsecs.at(i))) << indexBits) | quint64(i);
         }
         qsizetype largest = 0;
@@ -488,6 +678,8 @@ RecentResultOrder recentResultOrder(const Race &race, const RecentResultKeys &ke
             // The index below the time makes every place distinct and orders equal times: a small
             // group is sorted on the whole number, where the passes' tables would cost more than
             // the group.
+            if (inOrderOfReading(first, size, indexBits))
+                continue;
             if (size < 64)
                 std::sort(first, first + size);
             else if (sortByKey(first, size, scratch.get(), [](quint64 place) { return place >> indexBits; }))

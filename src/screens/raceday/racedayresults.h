@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 
 // Clock text of a duration: "M:SS" under an hour, "H:MM:SS" from an hour on, after rounding to
@@ -87,6 +88,10 @@ struct RecentResultKeys
     QList<qint32> readsOfStage;
     quint64 smallestCard = std::numeric_limits<quint64>::max();
     quint64 largestCard = 0;
+    // Filled only by recentResultKeysWithTitles: each result's group title (as recentResultOrder
+    // groups them) as an index into `titleTexts`, which may also hold titles of no result.
+    QList<qint32> titles;
+    QStringList titleTexts;
 
     void noteCard(qint64 card)
     {
@@ -107,6 +112,16 @@ struct RecentResultKeys
 // result's index, the result and its runner (or null) in the same walk through them.
 [[nodiscard]] RecentResultKeys recentResultKeys(const Race &race,
     const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult = {});
+// What the keys are found with from the participants and classes alone (their ids in order, each
+// runner's title), for a caller that finds them again after every change to keep: while the race
+// holds the very same lists of participants and classes (a change of the results alone), the
+// next walk takes it as it is instead of reading every participant again.
+struct RecentRunnerIndex;
+// The same with each result's group title found in the same walk (what recentResultOrder would
+// otherwise find in a walk of its own through the runners); `kept`, when given, is taken when it
+// holds for the race and replaced when not.
+[[nodiscard]] RecentResultKeys recentResultKeysWithTitles(
+    const Race &race, std::shared_ptr<RecentRunnerIndex> *kept = nullptr);
 // recentResultGroups with the runners and read times found beforehand.
 [[nodiscard]] QList<RecentResultGroup> recentResultGroups(const Race &race, const RecentResultKeys &keys);
 

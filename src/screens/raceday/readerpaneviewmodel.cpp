@@ -134,7 +134,7 @@ void RecentResultsModel::setRace(const Race &race)
     // Runners and repeated reads are found once for all results (looked up per row, they made
     // each change cost the square of the results: 3 s at 15,000). Each pass reads the results in
     // their own order; the list's order is a list of indexes.
-    RecentResultKeys keys = recentResultKeys(race);
+    RecentResultKeys keys = recentResultKeysWithTitles(race, &m_runnerIndex);
     QList<bool> repeated = repeatedReads(race, keys);
     RecentResultOrder order = recentResultOrder(race, keys);
 

@@ -16,6 +16,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CardReaderViewModel;
@@ -108,6 +109,8 @@ private:
     QStringList m_groupTitles;
     // The first row of each group, then the row count.
     QList<qint32> m_groupStarts;
+    // Kept from one change to the next: a card read changes the results alone.
+    std::shared_ptr<RecentRunnerIndex> m_runnerIndex;
 };
 
 class ReaderPaneViewModel : public QObject
