@@ -167,7 +167,7 @@ void BM_IOFStartList(benchmark::State &state)
 {
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
-        const QString xml = writeIOFStartListXML(f.race, f.race.participants);
+        const QByteArray xml = writeIOFStartListXML(f.race, f.race.participants);
         benchmark::DoNotOptimize(xml);
     }
 }

@@ -57,7 +57,7 @@ const Race &plannedEvent(const benchmark::State &state)
 QByteArray startListXml(const Race &race)
 {
     const StartListLists lists = startListLists(race, {});
-    return writeIOFStartListXML(race, exportScheduledParticipants(race, lists)).toUtf8();
+    return writeIOFStartListXML(race, exportScheduledParticipants(race, lists));
 }
 
 void BM_DerivedLists(benchmark::State &state)

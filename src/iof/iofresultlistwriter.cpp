@@ -77,38 +77,6 @@ BufferStash &keptListBuffer()
     return kept;
 }
 
-// iofDateTime's text, "yyyy-MM-ddTHH:mm:ssZ", in `text`; false where that has none.
-bool iofDateTimeText(char (&text)[20], const QDateTime &time)
-{
-    if (!time.isValid())
-        return false;
-    const QDateTime utc = time.toUTC();
-    const QDate date = utc.date();
-    const int year = date.year();
-    if (year < 1 || year > 9999)
-        return false;
-    const QTime clock = utc.time();
-    char *o = text;
-    const auto digits = [&o](int value, int count) {
-        for (int k = count - 1; k >= 0; --k, value /= 10)
-            o[k] = char('0' + value % 10);
-        o += count;
-    };
-    digits(year, 4);
-    *o++ = '-';
-    digits(date.month(), 2);
-    *o++ = '-';
-    digits(date.day(), 2);
-    *o++ = 'T';
-    digits(clock.hour(), 2);
-    *o++ = ':';
-    digits(clock.minute(), 2);
-    *o++ = ':';
-    digits(clock.second(), 2);
-    *o = 'Z';
-    return true;
-}
-
 // One element a line, two spaces per level, as the helpers above write them.
 template<qsizetype N> void line(Utf8Document &out, int indent, const char (&text)[N])
 {

@@ -1,9 +1,11 @@
 #pragma once
 
-// IOF XML 3.0 StartList document, written as text: one ClassStart per class in natural class
-// order, runners by time of day then name. Valid against the IOF 3.0 schema for any input.
+// IOF XML 3.0 StartList document, written as the UTF-8 bytes of its file: one ClassStart per class
+// in natural class order, runners by time of day then name. Valid against the IOF 3.0 schema for
+// any input.
 
 #include "race.h"
+#include "utf8document.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -11,7 +13,8 @@
 #include <QString>
 
 // The caller resolves the selected stage into each participant's `classId` and `startTime`.
-[[nodiscard]] QString writeIOFStartListXML(const Race &race, const QList<Participant> &participants);
+[[nodiscard]] QByteArray writeIOFStartListXML(
+    const Race &race, const QList<Participant> &participants, IOFListBuffering buffering = {});
 
 // Participants by class id, each list in input order; no class id goes under "".
 [[nodiscard]] QHash<QString, QList<Participant>> groupParticipantsByClassId(

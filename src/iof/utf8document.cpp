@@ -1,6 +1,7 @@
 #include "utf8document.h"
 
 #include <QChar>
+#include <QDateTime>
 
 #include <algorithm>
 
@@ -98,6 +99,37 @@ char *xmlTextUtf8(char *out, QStringView text)
         }
     }
     return o;
+}
+
+bool iofDateTimeText(char (&text)[20], const QDateTime &time)
+{
+    if (!time.isValid())
+        return false;
+    const QDateTime utc = time.toUTC();
+    const QDate date = utc.date();
+    const int year = date.year();
+    if (year < 1 || year > 9999)
+        return false;
+    const QTime clock = utc.time();
+    char *o = text;
+    const auto digits = [&o](int value, int count) {
+        for (int k = count - 1; k >= 0; --k, value /= 10)
+            o[k] = char('0' + value % 10);
+        o += count;
+    };
+    digits(year, 4);
+    *o++ = '-';
+    digits(date.month(), 2);
+    *o++ = '-';
+    digits(date.day(), 2);
+    *o++ = 'T';
+    digits(clock.hour(), 2);
+    *o++ = ':';
+    digits(clock.minute(), 2);
+    *o++ = ':';
+    digits(clock.second(), 2);
+    *o = 'Z';
+    return true;
 }
 
 Utf8Document::Utf8Document(BufferStash &kept, qsizetype sizeHint, IOFListBuffering buffering)

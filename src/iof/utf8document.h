@@ -7,6 +7,7 @@
 #include "bufferstash.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QStringView>
 
 #include <charconv>
@@ -28,6 +29,9 @@ struct IOFListBuffering
 // `text`; returns the end of what was written. Markup surrounds every text, so the text never
 // forms a surrogate pair with what comes before or after it.
 char *xmlTextUtf8(char *out, QStringView text);
+
+// iofDateTime's text, "yyyy-MM-ddTHH:mm:ssZ", in `text`; false where that has none.
+bool iofDateTimeText(char (&text)[20], const QDateTime &time);
 
 // Every document written in place, whatever its size.
 inline constexpr IOFListBuffering inPlaceBuffering {std::numeric_limits<qsizetype>::max()};

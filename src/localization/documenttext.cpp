@@ -133,9 +133,20 @@ int naturalCompare(const QString &a, const QString &b)
             j = je;
             continue;
         }
-        const int c = QStringView(a).mid(i, 1).compare(QStringView(b).mid(j, 1), Qt::CaseInsensitive);
-        if (c != 0)
-            return c < 0 ? -1 : 1;
+        // Letters of the ASCII range fold to their small form; any other pair goes through Qt's case
+        // folding, which may equate an ASCII letter with another (the Kelvin sign with "k").
+        const char16_t ca = a.at(i).unicode();
+        const char16_t cb = b.at(j).unicode();
+        if (ca < 0x80 && cb < 0x80) {
+            const char16_t fa = ca >= u'A' && ca <= u'Z' ? char16_t(ca + 32) : ca;
+            const char16_t fb = cb >= u'A' && cb <= u'Z' ? char16_t(cb + 32) : cb;
+            if (fa != fb)
+                return fa < fb ? -1 : 1;
+        } else {
+            const int c = QStringView(a).mid(i, 1).compare(QStringView(b).mid(j, 1), Qt::CaseInsensitive);
+            if (c != 0)
+                return c < 0 ? -1 : 1;
+        }
         ++i;
         ++j;
     }

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -84,6 +85,60 @@ struct Collection
     std::function<bool(const Race &, const Race &)> shared;
 };
 
+// Whether `ids` holds an id twice (`ids` is reordered).
+template<typename Key> bool holdsCopies(std::vector<Key> &ids)
+{
+    std::sort(ids.begin(), ids.end());
+    const auto copied = [](const Key &a, const Key &b) { return sameId(a, b); };
+    return std::adjacent_find(ids.begin(), ids.end(), copied) != ids.end();
+}
+
+// Record ids are random: spread over buckets by a mix of all their bits, the copies of an id share
+// a bucket and each bucket holds one or two ids, sorted on their own. The whole check then takes
+// time in proportion to the ids where one sort of them all takes more per id the more there are.
+// Ids that gather in a few buckets (made by hand, in order) take no longer than that one sort.
+bool holdsCopies(std::vector<QUuid> &ids)
+{
+    const std::size_t count = ids.size();
+    if (count < 64) {
+        std::sort(ids.begin(), ids.end());
+        return std::adjacent_find(ids.begin(), ids.end(), [](const QUuid &a, const QUuid &b) {
+            return sameId(a, b);
+        }) != ids.end();
+    }
+    const int bits = std::clamp(int(std::bit_width(count)) - 1, 4, 16);
+    const auto bucketOf = [bits](const QUuid &id) {
+        quint64 low = 0;
+        quint64 high = 0;
+        std::memcpy(&low, &id, sizeof low);
+        std::memcpy(&high, reinterpret_cast<const char *>(&id) + sizeof low, sizeof high);
+        const quint64 mixed = (low ^ (high * 0x9E3779B97F4A7C15ULL)) * 0xFF51AFD7ED558CCDULL;
+        return std::size_t(mixed >> (64 - bits));
+    };
+    std::vector<quint32> starts((std::size_t(1) << bits) + 1, 0);
+    for (const QUuid &id : ids)
+        ++starts[bucketOf(id) + 1];
+    for (std::size_t b = 1; b < starts.size(); ++b)
+        starts[b] += starts[b - 1];
+    std::vector<QUuid> grouped(count);
+    {
+        std::vector<quint32> next(starts.begin(), starts.end() - 1);
+        for (const QUuid &id : ids)
+            grouped[next[bucketOf(id)]++] = id;
+    }
+    for (std::size_t b = 0; b + 1 < starts.size(); ++b) {
+        const auto first = grouped.begin() + starts[b];
+        const auto last = grouped.begin() + starts[b + 1];
+        if (last - first < 2)
+            continue;
+        std::sort(first, last);
+        if (std::adjacent_find(first, last, [](const QUuid &a, const QUuid &b) { return sameId(a, b); })
+            != last)
+            return true;
+    }
+    return false;
+}
+
 // The diff of one list by id. Returns whether the list must be recorded whole; otherwise `puts`
 // gets the added and changed records and `removed` the removed ones, and replaying them (replace
 // the record with the id in place, else append; drop every record with a removed id) rebuilds
@@ -130,10 +185,14 @@ bool diffList(const QList<T> &before, const QList<T> &after, Key (*id)(const T &
             ids.reserve(std::size_t(after.size()));
             for (const T &record : after)
                 ids.push_back(id(record));
-            std::sort(ids.begin(), ids.end());
-            const auto copied = [](const Key &a, const Key &b) { return sameId(a, b); };
-            if (std::adjacent_find(ids.begin(), ids.end(), copied) != ids.end())
+            if (holdsCopies(ids))
                 return true;
+            // Every record put (the first import into an empty list): the list itself, shared,
+            // rather than a copy of every record.
+            if (changed.size() == after.size()) {
+                puts = after;
+                return false;
+            }
             puts.reserve(changed.size());
             for (qsizetype i : std::as_const(changed))
                 puts.append(after[i]);

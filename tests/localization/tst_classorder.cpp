@@ -1,5 +1,6 @@
 #include "casetable.h"
 #include "classorder.h"
+#include "documenttext.h"
 #include "timeofday.h"
 
 #include <QTest>
@@ -29,6 +30,15 @@ class TestClassOrder : public QObject
     Q_OBJECT
 
 private slots:
+    void naturalOrder_data() { casetable::load("localization/natural-compare.tsv"); }
+    void naturalOrder()
+    {
+        QFETCH(QStringList, cells);
+        const int sign = cells[2].toInt();
+        QCOMPARE(naturalCompare(cells[0], cells[1]), sign);
+        QCOMPARE(naturalCompare(cells[1], cells[0]), -sign);
+    }
+
     void sortKey_data() { casetable::load("localization/class-sort-keys.tsv"); }
     void sortKey()
     {

@@ -205,13 +205,17 @@ private slots:
             } else if (operation == QStringLiteral("drop")) {
                 QVERIFY(n < race.participants.size());
                 store->deleteParticipant(race.participants[n].id);
-            } else if (operation == QStringLiteral("add")) {
+            } else if (operation == QStringLiteral("add") || operation == QStringLiteral("addcopy")) {
                 for (int k = 0; k < n; ++k) {
                     Participant entry;
                     entry.givenName = QStringLiteral("Added %1").arg(k);
                     entry.cardNumber = QString::number(900001 + race.participants.size());
                     entry.classId = QStringLiteral("H21");
                     race.participants.append(entry);
+                }
+                if (operation == QStringLiteral("addcopy")) {
+                    QVERIFY(n > 0 && !race.participants.isEmpty());
+                    race.participants.last().id = race.participants.first().id;
                 }
                 store->setRace(race);
             } else if (operation == QStringLiteral("reverse")) {

@@ -983,8 +983,8 @@ StartListExportOutcome exportStartList(
         return failed(localized(QStringLiteral("No file was chosen.")));
     if (kind == StartListExportKind::Xml) {
         QString error;
-        const QString xml = writeIOFStartListXML(race, exportScheduledParticipants(race, lists));
-        if (!writeFileAtomically(path, xml.toUtf8(), &error))
+        const QByteArray xml = writeIOFStartListXML(race, exportScheduledParticipants(race, lists));
+        if (!writeFileAtomically(path, xml, &error))
             return failed(error);
         return {true, {}};
     }
