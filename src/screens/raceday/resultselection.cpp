@@ -155,21 +155,20 @@ inline qint64 roundedSeconds(double seconds)
     return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
 }
 
-// A time of at most about 292 billion years, so that llround stays defined.
-inline std::optional<double> finiteTime(const std::optional<double> &seconds)
+// rankedTime, inlined into the passes over every result: true with the time in `seconds`. A plain
+// number and flag, not an optional: the pass would write the optional's two parts and read them
+// back as one, which the processor cannot forward from its store buffer. A time of at most about
+// 292 billion years, so that llround stays defined; without one the start and finish need not be
+// read.
+[[gnu::always_inline]] inline bool timeToRank(const PersonResult &result, double &seconds)
 {
-    if (!seconds || !std::isfinite(*seconds) || std::fabs(*seconds) > 9.0e18)
-        return std::nullopt;
-    return seconds;
-}
-
-// rankedTime, inlined into the passes over every result; without a time the start and finish
-// need not be read.
-[[gnu::always_inline]] inline std::optional<double> timeToRank(const PersonResult &result)
-{
-    if (!result.raceTime || finishesBeforeStart(result))
-        return std::nullopt;
-    return finiteTime(result.raceTime);
+    if (!result.raceTime)
+        return false;
+    const double time = *result.raceTime;
+    if (!std::isfinite(time) || std::fabs(time) > 9.0e18 || finishesBeforeStart(result))
+        return false;
+    seconds = time;
+    return true;
 }
 
 // What ordering and placing a result needs, gathered in one pass over the results so that the
@@ -391,17 +390,19 @@ ClassResults orderGroup(
         // time, each by time with equal times as read, then the rows without one by name. No name
         // is built where a time decides. The rows are dealt into those three stretches in the
         // order read (a placed row always has a time).
+        constexpr quint8 placedFlags = Member::Completed | Member::HasTime;
         std::size_t placedCount = 0;
         std::size_t timedCount = 0;
         for (const Member &m : members) {
-            const Row row = rowOf(m, 0);
-            placedCount += row.placed ? 1 : 0;
-            timedCount += row.timed ? 1 : 0;
+            placedCount += (m.flags & placedFlags) == placedFlags ? 1 : 0;
+            timedCount += (m.flags & Member::HasTime) ? 1 : 0;
         }
         std::size_t next[3] = {0, placedCount, timedCount};
         for (qsizetype i = 0; i < count; ++i) {
-            const Row row = rowOf(members[std::size_t(i)], qint32(i));
-            rows[next[row.placed ? 0 : (row.timed ? 1 : 2)]++] = row;
+            const Member &m = members[std::size_t(i)];
+            const bool placed = (m.flags & placedFlags) == placedFlags;
+            const bool timed = m.flags & Member::HasTime;
+            rows[next[placed ? 0 : (timed ? 1 : 2)]++] = {m.time, qint32(i), placed, timed};
         }
         const auto placed = rows.begin() + std::ptrdiff_t(placedCount);
         const auto timed = rows.begin() + std::ptrdiff_t(timedCount);
@@ -456,7 +457,10 @@ bool classUsesScoreCourse(const Race &race, const QList<PersonResult> &results)
 std::optional<double> rankedTime(const PersonResult &result)
 {
     // A finish before the start has no time to rank, whatever an earlier version stored for it.
-    return timeToRank(result);
+    double seconds = 0;
+    if (!timeToRank(result, seconds))
+        return std::nullopt;
+    return seconds;
 }
 
 bool earnsPlace(const PersonResult &result, bool scoreGroup)
@@ -589,14 +593,14 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         }
         const bool onScore = anyScoreCourse && r.courseId
             && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
-        const std::optional<double> ranked = timeToRank(r);
-        const std::optional<qint64> time
-            = ranked ? std::optional<qint64>(roundedSeconds(*ranked)) : std::optional<qint64>();
+        double seconds = 0;
+        const bool timed = timeToRank(r, seconds);
+        const qint64 time = timed ? roundedSeconds(seconds) : 0;
         const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
-            | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (time ? Member::HasTime : 0)
+            | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (timed ? Member::HasTime : 0)
             | (r.score ? Member::HasScore : 0);
         GroupMembers &into = members[std::size_t(group)];
-        into.members.push_back({time.value_or(0), qint32(i), flags});
+        into.members.push_back({time, qint32(i), flags});
         if (anyScoreCourse)
             into.scores.push_back(r.score.value_or(0));
         if (onScore)
