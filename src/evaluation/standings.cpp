@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <vector>
 
 namespace {
@@ -70,59 +69,90 @@ struct Standing
     bool complete = false;
 };
 
+// A runner with a total while the totals of a class are ordered: the total beside the runner and
+// the whole-second bucket it was counted into, so that the passes read one small array in order.
+struct Keyed
+{
+    double total;
+    qint32 at;
+    quint32 bucket;
+};
+
+// Buffers one call's classes share.
+struct SortScratch
+{
+    std::vector<Keyed> keyed;
+    std::vector<Keyed> sorted;
+    std::vector<qint32> start;
+};
+
 // Runners with a total, in participant order, into the order of their totals, equal totals in
 // participant order, as a stable sort by total gives it. Where the totals lie within a few seconds
-// per runner of each other (a large class) they are counted out by whole seconds, each second's
-// few runners then sorted by the exact total; false (nothing done) where they lie further apart or
-// a total is not a finite number.
-bool sortByWholeSeconds(std::vector<qint32>::iterator first, std::vector<qint32>::iterator last,
-    const std::vector<Standing> &standings)
+// per runner of each other (a large class) they are counted out by the seconds above the lowest
+// total, each second's few runners then sorted by the exact total; else compared. False (nothing
+// done) where a total is not a finite number, which a comparison does not order. The bucket only has to grow
+// with the total (a rounded difference does): a lower bucket then always holds a lower total.
+bool sortByTotals(std::vector<qint32>::iterator first, std::vector<qint32>::iterator last,
+    const std::vector<Standing> &standings, SortScratch &scratch)
 {
     const auto count = std::distance(first, last);
     if (count < 2)
         return true;
-    double low = *standings[*first].total;
+    std::vector<Keyed> &keyed = scratch.keyed;
+    keyed.resize(std::size_t(count));
+    double low = *standings[std::size_t(*first)].total;
     double high = low;
-    for (auto it = first; it != last; ++it) {
-        const double total = *standings[*it].total;
+    for (std::ptrdiff_t k = 0; k < count; ++k) {
+        const qint32 at = first[k];
+        const double total = *standings[std::size_t(at)].total;
         if (!std::isfinite(total))
             return false;
         low = std::min(low, total);
         high = std::max(high, total);
+        keyed[std::size_t(k)] = {total, at, 0};
     }
-    if (!(high - low < double(count) * 8))
-        return false;
-    const double base = std::floor(low);
-    auto second = [&](qint32 i) { return std::size_t(std::floor(*standings[i].total) - base); };
-    std::vector<qint32> start(std::size_t(std::floor(high) - base) + 2, 0);
-    for (auto it = first; it != last; ++it)
-        ++start[second(*it) + 1];
+    auto earlier = [](const Keyed &a, const Keyed &b) { return a.total < b.total; };
+    if (!(high - low < double(count) * 8)) {
+        // A small class, or totals far apart: compared, but from the small array.
+        std::stable_sort(keyed.begin(), keyed.end(), earlier);
+        for (std::ptrdiff_t k = 0; k < count; ++k)
+            first[k] = keyed[std::size_t(k)].at;
+        return true;
+    }
+    std::vector<qint32> &start = scratch.start;
+    start.assign(std::size_t(high - low) + 2, 0);
+    for (Keyed &k : keyed) {
+        k.bucket = quint32(k.total - low);
+        ++start[k.bucket + 1];
+    }
     for (std::size_t k = 1; k < start.size(); ++k)
         start[k] += start[k - 1];
-    std::vector<qint32> sorted(static_cast<std::size_t>(count));
-    for (auto it = first; it != last; ++it)
-        sorted[std::size_t(start[second(*it)]++)] = *it;
-    // Most seconds hold no runner or one; only those with more are sorted, by insertion (stable,
-    // and without the buffer a stable sort takes) while they are few.
-    for (std::size_t k = 0; k + 1 < start.size(); ++k) {
-        const auto from = sorted.begin() + (k == 0 ? 0 : start[k - 1]);
-        const auto to = sorted.begin() + start[k];
-        auto earlier = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
-        if (to - from < 2)
-            continue;
+    std::vector<Keyed> &sorted = scratch.sorted;
+    sorted.resize(std::size_t(count));
+    for (const Keyed &k : keyed)
+        sorted[std::size_t(start[k.bucket]++)] = k;
+    // Most seconds hold no runner or one; the runs of one second with more are sorted, by
+    // insertion (stable, and without the buffer a stable sort takes) while they are few.
+    for (std::size_t from = 0; from < sorted.size();) {
+        std::size_t to = from + 1;
+        while (to < sorted.size() && sorted[to].bucket == sorted[from].bucket)
+            ++to;
         if (to - from > 16) {
-            std::stable_sort(from, to, earlier);
-            continue;
+            std::stable_sort(
+                sorted.begin() + std::ptrdiff_t(from), sorted.begin() + std::ptrdiff_t(to), earlier);
+        } else {
+            for (std::size_t i = from + 1; i < to; ++i) {
+                const Keyed moving = sorted[i];
+                std::size_t hole = i;
+                for (; hole > from && earlier(moving, sorted[hole - 1]); --hole)
+                    sorted[hole] = sorted[hole - 1];
+                sorted[hole] = moving;
+            }
         }
-        for (auto it = from + 1; it != to; ++it) {
-            const qint32 moving = *it;
-            auto hole = it;
-            for (; hole != from && earlier(moving, *(hole - 1)); --hole)
-                *hole = *(hole - 1);
-            *hole = moving;
-        }
+        from = to;
     }
-    std::copy(sorted.begin(), sorted.end(), first);
+    for (std::ptrdiff_t k = 0; k < count; ++k)
+        first[k] = sorted[std::size_t(k)].at;
     return true;
 }
 
@@ -211,6 +241,9 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     const std::size_t slotCount = std::size_t(slotOf.size());
     std::vector<Counted> chosen(slotCount * std::size_t(stageCount));
     IdMemo<QList<qsizetype>> stagesOf;
+    const QChar *lastStageData = nullptr;
+    qsizetype lastStageSize = -1;
+    const QList<qsizetype> *lastStages = nullptr;
     qint32 previous = -1;
     bool inOrder = false;
     for (qsizetype k = 0; k < race.results.size(); ++k) {
@@ -226,14 +259,19 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         if (runner < 0)
             continue;
         previous = runner;
-        const QList<qsizetype> &stages = stagesOf.get(*r.stageId, [&race](const QString &id) {
-            QList<qsizetype> matches;
-            for (qsizetype s = 0; s < race.stages.size(); ++s)
-                if (sameId(id, race.stages[s].id))
-                    matches.append(s);
-            return matches;
-        });
-        for (qsizetype s : stages) {
+        // Results of one stage mostly follow each other holding copies of one id.
+        if (r.stageId->constData() != lastStageData || r.stageId->size() != lastStageSize) {
+            lastStages = &stagesOf.get(*r.stageId, [&race](const QString &id) {
+                QList<qsizetype> matches;
+                for (qsizetype s = 0; s < race.stages.size(); ++s)
+                    if (sameId(id, race.stages[s].id))
+                        matches.append(s);
+                return matches;
+            });
+            lastStageData = r.stageId->constData();
+            lastStageSize = r.stageId->size();
+        }
+        for (qsizetype s : *lastStages) {
             Counted &slot = chosen[std::size_t(s) * slotCount + std::size_t(runner)];
             if (slot.result < 0 || r.readAt > race.results[slot.result].readAt) {
                 const bool completed = r.effectiveCompleted();
@@ -267,28 +305,34 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
 
+    std::vector<Standing> standings;
+    std::vector<qint32> order;
+    std::vector<qint32> untimed;
+    SortScratch scratch;
     for (qsizetype c = 0; c < classIds.size(); ++c) {
         const Runners &group = runners[c];
         const std::size_t count = group.participants.size();
         if (count == 0)
             continue;
-        std::vector<Standing> standings(count);
+        standings.assign(count, {});
+        order.clear();
+        untimed.clear();
         for (std::size_t i = 0; i < count; ++i) {
-            if (!group.countsResults[i])
-                continue;
-            const Summary &sum = summaries[std::size_t(slotOfParticipant[group.participants[i]])];
-            standings[i].complete = sum.complete;
-            if (sum.complete && sum.timed)
-                standings[i].total = sum.total;
+            if (group.countsResults[i]) {
+                const Summary &sum = summaries[std::size_t(slotOfParticipant[group.participants[i]])];
+                standings[i].complete = sum.complete;
+                if (sum.complete && sum.timed)
+                    standings[i].total = sum.total;
+            }
+            (standings[i].total ? order : untimed).push_back(qint32(i));
         }
-
-        std::vector<qint32> order(count);
-        std::iota(order.begin(), order.end(), 0);
-        auto byTotal = [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; };
-        const auto timed = std::stable_partition(
-            order.begin(), order.end(), [&](qint32 i) { return standings[i].total.has_value(); });
-        if (!sortByWholeSeconds(order.begin(), timed, standings))
-            std::stable_sort(order.begin(), timed, byTotal);
+        const auto timedCount = std::ptrdiff_t(order.size());
+        order.insert(order.end(), untimed.begin(), untimed.end());
+        const auto timed = order.begin() + timedCount;
+        if (!sortByTotals(order.begin(), timed, standings, scratch)) {
+            std::stable_sort(order.begin(), timed,
+                [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; });
+        }
         // Names are compared only between runners without a total, so only theirs are built, and
         // a class where every runner has a total builds none.
         if (timed != order.end()) {
@@ -302,10 +346,10 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         }
 
         QList<RankedEntry> &rows = out[c];
-        rows.reserve(qsizetype(count));
+        rows.resize(qsizetype(count));
+        RankedEntry *row = rows.data();
         for (qint32 i : order)
-            rows.append(
-                {&race.participants[group.participants[i]], standings[i].total, standings[i].complete});
+            *row++ = {&race.participants[group.participants[i]], standings[i].total, standings[i].complete};
     }
     return out;
 }

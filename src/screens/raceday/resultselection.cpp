@@ -144,19 +144,31 @@ private:
     IdMatcher m_stage;
 };
 
-std::optional<qint64> wholeSeconds(const std::optional<double> &seconds)
+// std::llround, without a call into the library for every row: below 2^63 in size the part cut
+// off by truncation is exact, and a half rounds away from zero, as llround rounds it.
+inline qint64 roundedSeconds(double seconds)
 {
-    if (!seconds)
-        return std::nullopt;
-    return std::llround(*seconds);
+    if (!(std::fabs(seconds) < 9.0e18))
+        return std::llround(seconds);
+    const auto whole = qint64(seconds);
+    const double rest = seconds - double(whole);
+    return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
 }
 
-// A time of at most about 292 billion years, so that llround stays defined.
-std::optional<double> finiteTime(const std::optional<double> &seconds)
+// rankedTime, inlined into the passes over every result: true with the time in `seconds`. A plain
+// number and flag, not an optional: the pass would write the optional's two parts and read them
+// back as one, which the processor cannot forward from its store buffer. A time of at most about
+// 292 billion years, so that llround stays defined; without one the start and finish need not be
+// read.
+[[gnu::always_inline]] inline bool timeToRank(const PersonResult &result, double &seconds)
 {
-    if (!seconds || !std::isfinite(*seconds) || std::fabs(*seconds) > 9.0e18)
-        return std::nullopt;
-    return seconds;
+    if (!result.raceTime)
+        return false;
+    const double time = *result.raceTime;
+    if (!std::isfinite(time) || std::fabs(time) > 9.0e18 || finishesBeforeStart(result))
+        return false;
+    seconds = time;
+    return true;
 }
 
 // What ordering and placing a result needs, gathered in one pass over the results so that the
@@ -308,10 +320,11 @@ template<typename Placed, typename Tied>
 QList<std::optional<qint64>> numberPlaces(qsizetype count, Placed placed, Tied tied)
 {
     QList<std::optional<qint64>> places(count);
+    std::optional<qint64> *place = places.data();
     for (qsizetype i = 0; i < count; ++i) {
         if (!placed(i))
             continue;
-        places[i] = (i > 0 && places[i - 1] && tied(i - 1, i)) ? places[i - 1] : std::optional<qint64>(i + 1);
+        place[i] = (i > 0 && place[i - 1] && tied(i - 1, i)) ? place[i - 1] : std::optional<qint64>(i + 1);
     }
     return places;
 }
@@ -360,24 +373,39 @@ ClassResults orderGroup(
 
     std::vector<Row> &rows = scratch.rows;
     rows.resize(std::size_t(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        const Member &m = members[std::size_t(i)];
-        // earnsPlace, from the gathered values.
+    // earnsPlace, from the gathered values.
+    auto rowOf = [score](const Member &m, qint32 at) {
         const bool placed = score ? m.has(Member::HasScore) && m.has(Member::PlaceAllowed)
                                   : m.has(Member::Completed) && m.has(Member::HasTime);
-        rows[std::size_t(i)] = {m.time, qint32(i), placed, m.has(Member::HasTime)};
-    }
+        return Row {m.time, at, placed, m.has(Member::HasTime)};
+    };
     RowNames names(race, members, entryOf);
     if (score) {
+        for (qsizetype i = 0; i < count; ++i)
+            rows[std::size_t(i)] = rowOf(members[std::size_t(i)], qint32(i));
         std::stable_sort(rows.begin(), rows.end(),
             [&](const Row &a, const Row &b) { return compareRows(a, b, of, names) < 0; });
     } else {
         // compareRows' order for a timed group in steps: the placed rows, then the others with a
         // time, each by time with equal times as read, then the rows without one by name. No name
-        // is built where a time decides.
-        const auto timed
-            = std::stable_partition(rows.begin(), rows.end(), [](const Row &r) { return r.timed; });
-        const auto placed = std::stable_partition(rows.begin(), timed, [](const Row &r) { return r.placed; });
+        // is built where a time decides. The rows are dealt into those three stretches in the
+        // order read (a placed row always has a time).
+        constexpr quint8 placedFlags = Member::Completed | Member::HasTime;
+        std::size_t placedCount = 0;
+        std::size_t timedCount = 0;
+        for (const Member &m : members) {
+            placedCount += (m.flags & placedFlags) == placedFlags ? 1 : 0;
+            timedCount += (m.flags & Member::HasTime) ? 1 : 0;
+        }
+        std::size_t next[3] = {0, placedCount, timedCount};
+        for (qsizetype i = 0; i < count; ++i) {
+            const Member &m = members[std::size_t(i)];
+            const bool placed = (m.flags & placedFlags) == placedFlags;
+            const bool timed = m.flags & Member::HasTime;
+            rows[next[placed ? 0 : (timed ? 1 : 2)]++] = {m.time, qint32(i), placed, timed};
+        }
+        const auto placed = rows.begin() + std::ptrdiff_t(placedCount);
+        const auto timed = rows.begin() + std::ptrdiff_t(timedCount);
         sortByTime(rows.begin(), placed, scratch);
         sortByTime(placed, timed, scratch);
         std::stable_sort(
@@ -387,9 +415,10 @@ ClassResults orderGroup(
     group.places = numberPlaces(
         count, [&](qsizetype i) { return rows[std::size_t(i)].placed; },
         [&](qsizetype a, qsizetype b) { return sameRank(rows[std::size_t(a)], rows[std::size_t(b)], of); });
-    group.results.reserve(count);
+    group.results.resize(count);
+    const PersonResult **result = group.results.data();
     for (const Row &row : rows)
-        group.results.append(&race.results[members[std::size_t(row.at)].result]);
+        *result++ = &race.results[members[std::size_t(row.at)].result];
     if (!score && !rows.empty() && rows.front().placed)
         group.leaderTime = rankedTime(race.results[members[std::size_t(rows.front().at)].result]);
     return group;
@@ -428,9 +457,10 @@ bool classUsesScoreCourse(const Race &race, const QList<PersonResult> &results)
 std::optional<double> rankedTime(const PersonResult &result)
 {
     // A finish before the start has no time to rank, whatever an earlier version stored for it.
-    if (finishesBeforeStart(result))
+    double seconds = 0;
+    if (!timeToRank(result, seconds))
         return std::nullopt;
-    return finiteTime(result.raceTime);
+    return seconds;
 }
 
 bool earnsPlace(const PersonResult &result, bool scoreGroup)
@@ -563,12 +593,14 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         }
         const bool onScore = anyScoreCourse && r.courseId
             && scoreCourses.get(*r.courseId, [&](const QString &) { return lookup.onScoreCourse(r); });
-        const std::optional<qint64> time = wholeSeconds(rankedTime(r));
+        double seconds = 0;
+        const bool timed = timeToRank(r, seconds);
+        const qint64 time = timed ? roundedSeconds(seconds) : 0;
         const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
-            | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (time ? Member::HasTime : 0)
+            | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (timed ? Member::HasTime : 0)
             | (r.score ? Member::HasScore : 0);
         GroupMembers &into = members[std::size_t(group)];
-        into.members.push_back({time.value_or(0), qint32(i), flags});
+        into.members.push_back({time, qint32(i), flags});
         if (anyScoreCourse)
             into.scores.push_back(r.score.value_or(0));
         if (onScore)
@@ -613,12 +645,19 @@ QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &fil
             continue;
         ClassStandings group;
         group.className = race.classes[shown[k]].name;
-        group.places = numberPlaces(
-            rows.size(),
-            [&](qsizetype i) { return rows[i].completedAllStages && rows[i].totalTime.has_value(); },
-            [&](qsizetype a, qsizetype b) {
-                return wholeSeconds(rows[a].totalTime) == wholeSeconds(rows[b].totalTime);
-            });
+        // numberPlaces, each total rounded once.
+        group.places.resize(rows.size());
+        std::optional<qint64> *place = group.places.data();
+        const RankedEntry *row = rows.constData();
+        qint64 previousSeconds = 0;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (!row[i].completedAllStages || !row[i].totalTime)
+                continue;
+            const qint64 seconds = roundedSeconds(*row[i].totalTime);
+            place[i] = (i > 0 && place[i - 1] && previousSeconds == seconds) ? place[i - 1]
+                                                                             : std::optional<qint64>(i + 1);
+            previousSeconds = seconds;
+        }
         group.standings = std::move(rows);
         groups.append(std::move(group));
     }
