@@ -2,6 +2,7 @@
 // a result per entry and stage: the last argument), as it is rebuilt after every change of the
 // race: every result grouped by class, newest first, each row's name, time, verdict and whether
 // it is a repeated read, then what the list view reads of the rows it shows.
+#include "benchcold.h"
 #include "racedaydesk.h"
 #include "racegenerator.h"
 #include "readerpaneviewmodel.h"
@@ -20,6 +21,7 @@ void BM_RecentResults(benchmark::State &state)
     RecentResultsModel rows;
     const QList<int> roles = rows.roleNames().keys();
     for (auto _ : state) {
+        startCold(state);
         rows.setRace(race);
         for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
             for (const int role : roles)
