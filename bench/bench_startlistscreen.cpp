@@ -179,8 +179,8 @@ void BM_ImportThroughScreen(benchmark::State &state)
         // What opening the event queued (the screen's first rows, the store's preparation for
         // card reads) runs in the idle time before an organiser could start the import.
         drainPostedEvents();
-        const long before = minorFaults();
         evictIfCold();
+        const long before = minorFaults();
         state.ResumeTiming();
         vm.importStartList(QUrl::fromLocalFile(path));
         while (vm.importIsRunning())
