@@ -2,12 +2,13 @@
 
 // Cold caches for the sized benchmarks, on request (VEXLO_BENCH_COLD=1 in the environment).
 //
-// A sized benchmark runs one job over and over on one event. At 5,000 entries the event's data stays
-// in the caches from one iteration to the next; at 50,000 it does not. The application never meets
-// an event that warm: between two redraws or exports a card is read, the journal written and
-// synced, the whole event encoded for the autosave. In cold mode each timed iteration therefore
-// starts with the caches emptied of the event, the timer paused meanwhile, so both sizes are timed
-// as the application runs them and their ratio is the code's own growth, not the caches'.
+// A sized benchmark runs one job over and over on one event. At 5,000 entries the event's data
+// stays in the caches from one iteration to the next; at 50,000 only part of it does. The
+// application never meets an event that warm: between two redraws or exports a card is read, the
+// journal written and synced, the whole event encoded for the autosave. In cold mode each timed
+// iteration therefore starts with the caches emptied of the event, the timer paused meanwhile, so
+// both sizes are timed as the application runs them and their ratio is the code's own growth, not
+// the caches'.
 //
 // Without the variable nothing is emptied and each timed iteration does exactly the work it did
 // before (one test of a flag read at start-up).
