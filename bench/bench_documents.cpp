@@ -3,6 +3,7 @@
 // per entry, 60 classes), at 500, 5,000 and 50,000 entries: the argument is the number of entries.
 // Beside them the machine's floors under the result list with splits (reading its split times,
 // writing a document of its size).
+#include "benchcold.h"
 #include "iofresultlistwriter.h"
 #include "iofstartlistwriter.h"
 #include "oecsv.h"
@@ -81,6 +82,7 @@ void BM_ResultsPDF(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("results.pdf"));
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         const PdfExportResult r = renderResultsPDF(f.race, f.groups, QStringLiteral("Stage 1"), path);
         if (!r.ok)
             state.SkipWithError(qPrintable(r.error));
@@ -95,6 +97,7 @@ void BM_SplitTimesPDF(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("splits.pdf"));
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         const PdfExportResult r = renderSplitTimesPDF(f.race, f.groups, QStringLiteral("Stage 1"), path);
         if (!r.ok)
             state.SkipWithError(qPrintable(r.error));
@@ -108,6 +111,7 @@ void BM_IOFResultListWithSplits(benchmark::State &state)
     qint64 bytes = 0;
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         const QByteArray xml = writeIOFResultListWithSplitsXML(f.race, f.groups);
         bytes = xml.size();
         benchmark::DoNotOptimize(bytes);
@@ -120,6 +124,7 @@ void BM_IOFResultList(benchmark::State &state)
 {
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         const QByteArray xml = writeIOFResultListXML(f.race, f.groups);
         benchmark::DoNotOptimize(xml);
     }
@@ -134,6 +139,7 @@ void BM_IOFSplitTimesReadFloor(benchmark::State &state)
 {
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         qint64 sum = 0;
         for (const ResultGroup &g : f.groups) {
             for (const PersonResult &r : g.results) {
@@ -153,6 +159,7 @@ void BM_IOFDocumentWriteFloor(benchmark::State &state)
     char row[2535];
     std::memset(row, 'x', sizeof row);
     for (auto _ : state) {
+        startCold(state);
         Utf8Document out(kept, size, {});
         for (qsizetype written = 0; written + qsizetype(sizeof row) <= size; written += qsizetype(sizeof row))
             out.bytes(row, qsizetype(sizeof row));
@@ -167,6 +174,7 @@ void BM_IOFStartList(benchmark::State &state)
 {
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         const QByteArray xml = writeIOFStartListXML(f.race, f.race.participants);
         benchmark::DoNotOptimize(xml);
     }
@@ -177,6 +185,7 @@ void BM_OECSV(benchmark::State &state)
 {
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         QRandomGenerator random(7);
         const QString csv = makeOECSV(f.race, random);
         benchmark::DoNotOptimize(csv);
@@ -190,6 +199,7 @@ void BM_StartListPDF(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("starts.pdf"));
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
+        startCold(state);
         const PdfExportResult r = renderStartListPDF(f.race, f.race.participants, f.race.classes, path);
         if (!r.ok)
             state.SkipWithError(qPrintable(r.error));

@@ -3,6 +3,7 @@
 // change of the sort field, and the first build after the entries changed (search texts folded, sort keys,
 // rows), each followed by what a list view reads of the rows it shows; and the screen's import of an
 // EntryList of that size.
+#include "benchcold.h"
 #include "benchentrylist.h"
 #include "benchstore.h"
 #include "entriesscreen.h"
@@ -38,6 +39,7 @@ void BM_SearchKeystroke(benchmark::State &state)
     readVisibleRows(screen.rows());
     qsizetype i = 0;
     for (auto _ : state) {
+        startCold(state);
         screen.setSearchText(keystrokes.at(i++ % keystrokes.size()));
         screen.rebuildNow();
         readVisibleRows(screen.rows());
@@ -56,6 +58,7 @@ void BM_SortFieldChange(benchmark::State &state)
         screen->setStore(&bench.store());
         screen->rebuildNow();
         readVisibleRows(screen->rows());
+        evictIfCold();
         state.ResumeTiming();
         screen->setSortFieldIndex(int(ParticipantSortField::ClassAndCourse));
         screen->rebuildNow();
@@ -69,6 +72,7 @@ void BM_FirstBuild(benchmark::State &state)
     if (!bench.open(generatedRaceOfSize(int(state.range(0))), false, state))
         return;
     for (auto _ : state) {
+        startCold(state);
         EntriesScreen screen;
         screen.setStore(&bench.store());
         screen.rebuildNow();
@@ -103,6 +107,7 @@ void BM_ImportThroughScreen(benchmark::State &state)
         EntriesScreen screen;
         screen.setStore(&bench.store());
         screen.rebuildNow();
+        evictIfCold();
         state.ResumeTiming();
         screen.importFromFile(QUrl::fromLocalFile(path));
         state.PauseTiming();

@@ -1,5 +1,6 @@
 // Recording one card on the generated 5,000-entry, 3-stage event (15,000 stored results): the
 // evaluation alone, and through the store with the autosave that follows every read.
+#include "benchcold.h"
 #include "benchstore.h"
 #include "cardrecording.h"
 #include "log.h"
@@ -201,6 +202,7 @@ void BM_RecordingIndexRebuild(benchmark::State &state)
     const PersonResult &probe = race.results[race.results.size() / 2];
     RecordingIndex index;
     for (auto _ : state) {
+        startCold(state);
         index.invalidate();
         index.prepare(race);
         benchmark::DoNotOptimize(index.participantWithCard(race, probe.cardNumber));

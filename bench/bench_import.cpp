@@ -1,5 +1,6 @@
 // Reading and merging a generated EntryList (the argument: 500, 5,000 or 50,000 entries) and a
 // 40-course CourseData file.
+#include "benchcold.h"
 #include "benchentrylist.h"
 #include "coursesetup.h"
 #include "entryimport.h"
@@ -58,6 +59,7 @@ void BM_ParseEntryList(benchmark::State &state)
     QuietLog quiet;
     const QByteArray &xml = entryListXml(state);
     for (auto _ : state) {
+        startCold(state);
         auto result = IOFEntryListParser::parse(xml);
         benchmark::DoNotOptimize(result);
     }
@@ -70,6 +72,7 @@ void BM_ImportEntryListIntoEmptyEvent(benchmark::State &state)
     QuietLog quiet;
     const QByteArray &xml = entryListXml(state);
     for (auto _ : state) {
+        startCold(state);
         Race race;
         applyDownloadedEntries(race, xml, 200);
         benchmark::DoNotOptimize(race);
@@ -86,6 +89,7 @@ void BM_ReimportEntryList(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         Race race = base;
+        evictIfCold();
         state.ResumeTiming();
         applyDownloadedEntries(race, xml, 200);
         benchmark::DoNotOptimize(race);

@@ -1,6 +1,7 @@
 // Decoding and encoding the generated 3-stage event; the argument is the number of entries (500,
 // 5,000 or 50,000).
 #include "atomicfile.h"
+#include "benchcold.h"
 #include "racegenerator.h"
 #include "racejson.h"
 #include "racestore.h"
@@ -28,6 +29,7 @@ void BM_EncodeCompact(benchmark::State &state)
     const Race &race = largeRace(state);
     qint64 bytes = 0;
     for (auto _ : state) {
+        startCold(state);
         auto json = encodeRace(race, JsonLayout::Compact);
         bytes = json->size();
         benchmark::DoNotOptimize(json);
@@ -41,6 +43,7 @@ void BM_EncodePretty(benchmark::State &state)
     const Race &race = largeRace(state);
     qint64 bytes = 0;
     for (auto _ : state) {
+        startCold(state);
         auto json = encodeRace(race, JsonLayout::PrettySorted);
         bytes = json->size();
         benchmark::DoNotOptimize(json);
@@ -53,6 +56,7 @@ void BM_Decode(benchmark::State &state)
 {
     const QByteArray json = *encodeRace(largeRace(state), JsonLayout::Compact);
     for (auto _ : state) {
+        startCold(state);
         auto race = decodeRace(json);
         benchmark::DoNotOptimize(race);
     }
@@ -65,6 +69,7 @@ void BM_DecodePretty(benchmark::State &state)
 {
     const QByteArray json = *encodeRace(largeRace(state), JsonLayout::PrettySorted);
     for (auto _ : state) {
+        startCold(state);
         auto race = decodeRace(json);
         benchmark::DoNotOptimize(race);
     }
@@ -86,6 +91,7 @@ void BM_LoadEventFile(benchmark::State &state)
         }
     }
     for (auto _ : state) {
+        startCold(state);
         auto race = RaceStore::readEventFile(QUrl::fromLocalFile(path));
         if (!race)
             state.SkipWithError("not read");
@@ -102,6 +108,7 @@ void BM_SaveEventFile(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("event.vexloevent.json"));
     const Race race = largeRace(state);
     for (auto _ : state) {
+        startCold(state);
         const auto json = encodeRace(race, JsonLayout::PrettySorted);
         QString error;
         if (!json || !writeFileAtomically(path, *json, &error))
@@ -124,6 +131,7 @@ void BM_LoadEventFileJustSaved(benchmark::State &state)
             state.SkipWithError("not saved");
             return;
         }
+        evictIfCold();
         state.ResumeTiming();
         auto race = RaceStore::readEventFile(QUrl::fromLocalFile(path));
         if (!race)
@@ -157,6 +165,7 @@ void resultRecordsFloor(benchmark::State &state, bool scattered)
     }
     quint64 sum = 0;
     for (auto _ : state) {
+        startCold(state);
         for (const PersonResult *r : order) {
             const auto *bytes = reinterpret_cast<const unsigned char *>(r);
             for (size_t at = 0; at < sizeof(PersonResult); at += 64) {

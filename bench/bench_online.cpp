@@ -9,6 +9,7 @@
 //   once, before the timing, as the first diff against a state builds it.
 // - MetsaResultList: the whole race as the IOF XML ResultList Metsä receives, in UTF-8.
 
+#include "benchcold.h"
 #include "liveresultatformat.h"
 #include "metsapublisher.h"
 #include "racegenerator.h"
@@ -57,6 +58,7 @@ void LiveResultatComplete(benchmark::State &state)
     const Race &race = event(state); // built once, outside the timing
     qsizetype bytes = 0;
     for (auto _ : state) {
+        startCold(state);
         const RunnerMap runners = makeRunnerSnapshots(race);
         const ResultMap results = makeResultSnapshots(race);
         const QByteArray body
@@ -72,6 +74,7 @@ void LiveResultatAfterCardRead(benchmark::State &state)
     const AfterCardRead &f = afterCardRead(state);
     qsizetype changes = 0;
     for (auto _ : state) {
+        startCold(state);
         const Changes found = f.accepted.changesTo(f.race);
         const QByteArray body = diffUploadBody(42, QStringLiteral("secret"), found.runners, found.results);
         changes = found.runners.size() + found.results.size();
@@ -86,6 +89,7 @@ void MetsaResultList(benchmark::State &state)
     const Race &race = event(state);
     qsizetype bytes = 0;
     for (auto _ : state) {
+        startCold(state);
         const QByteArray body = MetsaPublisher::buildResultListUtf8(race);
         bytes = body.size();
         benchmark::DoNotOptimize(body.constData());

@@ -4,6 +4,7 @@
 // room to spare at 5,000. The card reads themselves (store, evaluation, autosave) are not timed:
 // bench_raceday measures those.
 
+#include "benchcold.h"
 #include "benchstore.h"
 #include "log.h"
 #include "outstandingrunners.h"
@@ -38,6 +39,7 @@ void outstandingAfterCardRead(benchmark::State &state, StatusFilterGroup group)
         state.PauseTiming();
         const Participant &runner = store.race().participants.at(next++ % store.race().participants.size());
         store.recordCardReading(runner.cardNumber, {}, std::nullopt, std::nullopt, std::nullopt);
+        evictIfCold();
         state.ResumeTiming();
 
         screen.refresh();

@@ -6,6 +6,7 @@
 // the entries and classes as they were: what the list keeps of those holds. AfterEntryChange
 // gives it, in turn, two copies of the event with entries of their own (the same entries, stored
 // apart), as after a change of the entries: everything is found again.
+#include "benchcold.h"
 #include "racedaydesk.h"
 #include "racegenerator.h"
 #include "readerpaneviewmodel.h"
@@ -24,6 +25,7 @@ void BM_RecentResults(benchmark::State &state)
     RecentResultsModel rows;
     const QList<int> roles = rows.roleNames().keys();
     for (auto _ : state) {
+        startCold(state);
         rows.setRace(race);
         for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
             for (const int role : roles)
@@ -43,6 +45,7 @@ void BM_RecentResultsAfterEntryChange(benchmark::State &state)
     const QList<int> roles = rows.roleNames().keys();
     bool flip = false;
     for (auto _ : state) {
+        startCold(state);
         rows.setRace(flip ? other : race);
         flip = !flip;
         for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {

@@ -2,6 +2,7 @@
 // controls, 3 stages, the first active; 500, 5,000 or 50,000 entries: the last argument):
 // rebuilding the classes screen's derived lists and rows, one class edit until the rows are rebuilt
 // (the store's autosave handed to its writer included), and opening the courses screen.
+#include "benchcold.h"
 #include "benchstore.h"
 #include "classesscreen.h"
 #include "coursesscreen.h"
@@ -24,8 +25,10 @@ void BM_ClassesRebuild(benchmark::State &state)
         return;
     ClassesScreen screen;
     screen.setStore(&bench.store());
-    for (auto _ : state)
+    for (auto _ : state) {
+        startCold(state);
         screen.rebuildNow();
+    }
 }
 
 void BM_ClassEditToRows(benchmark::State &state)
@@ -45,6 +48,7 @@ void BM_ClassEditToRows(benchmark::State &state)
     screen.rebuildNow();
     bench.store().flushAutosave();
     for (auto _ : state) {
+        startCold(state);
         QElapsedTimer timer;
         timer.start();
         screen.renameClass(classId, QStringLiteral("Edited %1").arg(++round));
@@ -60,6 +64,7 @@ void BM_CoursesOpen(benchmark::State &state)
     if (!bench.open(activeStageEvent(state), false, state))
         return;
     for (auto _ : state) {
+        startCold(state);
         CoursesScreen screen;
         screen.setStore(&bench.store());
         benchmark::DoNotOptimize(screen.rows()->rowCount());

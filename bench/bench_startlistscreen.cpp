@@ -1,6 +1,7 @@
 // The start-list screen over the generated event (60 classes, 3 stages; 500, 5,000 or 50,000
 // entries: the benchmark's argument) with the active stage planned by the generator: the derived
 // lists (filter, start order, bands, grid) and the import of the IOF StartList the screen exports.
+#include "benchcold.h"
 #include "benchstore.h"
 #include "iofstartlistwriter.h"
 #include "startlistdata.h"
@@ -65,6 +66,7 @@ void BM_DerivedLists(benchmark::State &state)
     const Race &race = plannedEvent(state);
     qsizetype scheduled = 0;
     for (auto _ : state) {
+        startCold(state);
         const StartListLists lists = startListLists(race, {});
         const QList<bool> bands = startTimeBands(lists);
         const GridIndex grid = buildGridIndex(lists, race.classes);
@@ -79,8 +81,10 @@ BENCHMARK(BM_DerivedLists)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMi
 void BM_DerivedListsSearch(benchmark::State &state)
 {
     const Race &race = plannedEvent(state);
-    for (auto _ : state)
+    for (auto _ : state) {
+        startCold(state);
         benchmark::DoNotOptimize(startListLists(race, {QString(), QStringLiteral("an")}));
+    }
 }
 BENCHMARK(BM_DerivedListsSearch)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
@@ -98,6 +102,7 @@ void BM_DerivedListsFirstSearch(benchmark::State &state)
         // replaced its lists: their going is no part of the search. (A list made without a search
         // lets go of what the last search kept.)
         benchmark::DoNotOptimize(startListLists(changed, {}));
+        evictIfCold();
         state.ResumeTiming();
         benchmark::DoNotOptimize(startListLists(changed, {QString(), QStringLiteral("an")}));
     }
@@ -113,8 +118,10 @@ void BM_ScreenRefresh(benchmark::State &state)
     StartListViewModel vm;
     vm.setStore(&bench.store());
     vm.setDisplayMode(1);
-    for (auto _ : state)
+    for (auto _ : state) {
+        startCold(state);
         vm.refreshNow();
+    }
     state.counters["rows"] = double(vm.scheduled().size() + vm.unscheduled().size());
     vm.setStore(nullptr);
 }
@@ -129,6 +136,7 @@ void BM_ImportStartList(benchmark::State &state)
         p.startTimeByStage.reset();
     qsizetype applied = 0;
     for (auto _ : state) {
+        startCold(state);
         Race race = cleared;
         const StartListImportPlan plan = planStartListImport(race, IOFStartListParser::parse(xml));
         applyStartListImportPlan(race, plan);
@@ -171,6 +179,7 @@ void BM_ImportThroughScreen(benchmark::State &state)
         // What opening the event queued (the screen's first rows, the store's preparation for
         // card reads) runs in the idle time before an organiser could start the import.
         drainPostedEvents();
+        evictIfCold();
         const long before = minorFaults();
         state.ResumeTiming();
         vm.importStartList(QUrl::fromLocalFile(path));

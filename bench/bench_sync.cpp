@@ -11,6 +11,7 @@
 //   time from the last read until every slave holds every result.
 
 #include "../tests/sync/loopbackdirectory.h"
+#include "benchcold.h"
 #include "racegenerator.h"
 #include "syncengine.h"
 #include "syncmessage.h"
@@ -48,6 +49,7 @@ void encodeSnapshot(benchmark::State &state, const Race &race)
     const SyncMessage message {SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt};
     qsizetype bytes = 0;
     for (auto _ : state) {
+        startCold(state);
         auto frame = frameSyncMessage(message);
         if (!frame) {
             state.SkipWithError("snapshot did not encode");
@@ -64,6 +66,7 @@ void decodeSnapshot(benchmark::State &state, const Race &race)
     const QByteArray body
         = *encodeSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt});
     for (auto _ : state) {
+        startCold(state);
         auto message = decodeSyncMessage(body);
         if (!message || !message->race)
             state.SkipWithError("snapshot did not decode");
