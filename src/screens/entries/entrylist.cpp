@@ -367,22 +367,27 @@ struct FoldedChar
     quint8 size = 0;
 };
 
-const std::array<FoldedChar, 256> &latin1Folds()
+[[gnu::noinline]] std::array<FoldedChar, 256> makeLatin1Folds()
 {
-    static const std::array<FoldedChar, 256> table = [] {
-        std::array<FoldedChar, 256> folds;
-        for (char16_t c = 0; c < 256; ++c) {
-            const QString folded = searchFolded(QString(QChar(c)));
-            FoldedChar &f = folds[c];
-            if (folded.size() > qsizetype(f.units.size())) {
-                f.size = 0xff;
-                continue;
-            }
-            std::copy(folded.utf16(), folded.utf16() + folded.size(), f.units.begin());
-            f.size = quint8(folded.size());
+    std::array<FoldedChar, 256> folds;
+    for (char16_t c = 0; c < 256; ++c) {
+        const QString folded = searchFolded(QString(QChar(c)));
+        FoldedChar &f = folds[c];
+        if (folded.size() > qsizetype(f.units.size())) {
+            f.size = 0xff;
+            continue;
         }
-        return folds;
-    }();
+        std::copy(folded.utf16(), folded.utf16() + folded.size(), f.units.begin());
+        f.size = quint8(folded.size());
+    }
+    return folds;
+}
+
+// Asked for once per text folded: kept small enough to be inlined, the table being made out of
+// line.
+inline const std::array<FoldedChar, 256> &latin1Folds()
+{
+    static const std::array<FoldedChar, 256> table = makeLatin1Folds();
     return table;
 }
 
