@@ -280,7 +280,31 @@ CardWarnings duplicateCardWarningsByPosition(const Race &race, const std::vector
             group.clear();
         group.append(holder);
     };
-    if (digitNumbers > 1 && highest - lowest <= 0xffffffffU) {
+    const auto isDigitKey = [](quint64 key) { return key != noCardKey && key != textCardKey; };
+    // Numbers already in order (a block of rental cards handed out in turn, a list kept by card
+    // number) are grouped where they stand: the stable sort would leave them so.
+    bool inOrder = true;
+    if (digitNumbers > 1) {
+        quint64 previous = 0;
+        for (const quint64 key : cardKeys) {
+            if (!isDigitKey(key))
+                continue;
+            if (key < previous) {
+                inOrder = false;
+                break;
+            }
+            previous = key;
+        }
+    }
+    if (digitNumbers > 1 && inOrder) {
+        std::optional<quint64> previous;
+        for (std::size_t i = 0; i < cardKeys.size(); ++i) {
+            if (!isDigitKey(cardKeys[i]))
+                continue;
+            endRun(previous == cardKeys[i], quint32(i));
+            previous = cardKeys[i];
+        }
+    } else if (digitNumbers > 1 && highest - lowest <= 0xffffffffU) {
         // The numbers of an event mostly lie within a range of 2^32: each is then a word with its
         // holder below it.
         std::vector<quint64> numbers;
@@ -343,22 +367,27 @@ struct FoldedChar
     quint8 size = 0;
 };
 
-const std::array<FoldedChar, 256> &latin1Folds()
+[[gnu::noinline]] std::array<FoldedChar, 256> makeLatin1Folds()
 {
-    static const std::array<FoldedChar, 256> table = [] {
-        std::array<FoldedChar, 256> folds;
-        for (char16_t c = 0; c < 256; ++c) {
-            const QString folded = searchFolded(QString(QChar(c)));
-            FoldedChar &f = folds[c];
-            if (folded.size() > qsizetype(f.units.size())) {
-                f.size = 0xff;
-                continue;
-            }
-            std::copy(folded.utf16(), folded.utf16() + folded.size(), f.units.begin());
-            f.size = quint8(folded.size());
+    std::array<FoldedChar, 256> folds;
+    for (char16_t c = 0; c < 256; ++c) {
+        const QString folded = searchFolded(QString(QChar(c)));
+        FoldedChar &f = folds[c];
+        if (folded.size() > qsizetype(f.units.size())) {
+            f.size = 0xff;
+            continue;
         }
-        return folds;
-    }();
+        std::copy(folded.utf16(), folded.utf16() + folded.size(), f.units.begin());
+        f.size = quint8(folded.size());
+    }
+    return folds;
+}
+
+// Asked for once per text folded: kept small enough to be inlined, the table being made out of
+// line.
+inline const std::array<FoldedChar, 256> &latin1Folds()
+{
+    static const std::array<FoldedChar, 256> table = makeLatin1Folds();
     return table;
 }
 

@@ -291,21 +291,26 @@ struct Latin1Folds
     qsizetype longest = 0;
 };
 
-const Latin1Folds &latin1Folds()
+[[gnu::noinline]] Latin1Folds makeLatin1Folds()
 {
-    static const Latin1Folds folds = [] {
-        Latin1Folds out;
-        for (char16_t c = 0; c < 256; ++c) {
-            const QString form = foldedSearchText(QString(QChar(c)));
-            out.start[c] = quint16(out.units.size());
-            const auto *const formUnits = reinterpret_cast<const char16_t *>(form.constData());
-            out.units.insert(out.units.end(), formUnits, formUnits + form.size());
-            out.longest = std::max(out.longest, form.size());
-            out.one[c] = form.size() == 1 ? formUnits[0] : Latin1Folds::notOne;
-        }
-        out.start[256] = quint16(out.units.size());
-        return out;
-    }();
+    Latin1Folds out;
+    for (char16_t c = 0; c < 256; ++c) {
+        const QString form = foldedSearchText(QString(QChar(c)));
+        out.start[c] = quint16(out.units.size());
+        const auto *const formUnits = reinterpret_cast<const char16_t *>(form.constData());
+        out.units.insert(out.units.end(), formUnits, formUnits + form.size());
+        out.longest = std::max(out.longest, form.size());
+        out.one[c] = form.size() == 1 ? formUnits[0] : Latin1Folds::notOne;
+    }
+    out.start[256] = quint16(out.units.size());
+    return out;
+}
+
+// Asked for once or twice per text a search folds: kept small enough to be inlined, the table
+// being made out of line.
+inline const Latin1Folds &latin1Folds()
+{
+    static const Latin1Folds folds = makeLatin1Folds();
     return folds;
 }
 
