@@ -227,6 +227,19 @@ private slots:
         }
     }
 
+    // Every text the event is tested with (tests/data/model/tricky-texts.txt) is written as
+    // escapeXmlText gives it, in UTF-8.
+    void trickyTextsAsEscaped()
+    {
+        Race race = resultRace();
+        const QList<ResultGroup> groups {{QStringLiteral("H21"), {race.results[0]}}};
+        for (const QStringList &cells : casetable::rows(QStringLiteral("model/tricky-texts.txt"))) {
+            race.participants[0].familyName = cells[0];
+            const QByteArray family = "<Family>" + escapeXmlText(cells[0]).toUtf8() + "</Family>\n";
+            QVERIFY2(writeIOFResultListXML(race, groups).contains(family), family.constData());
+        }
+    }
+
     // Lists taken through the block that large lists are copied on from, whatever its size: the
     // same bytes as written in place, texts longer than the block included.
     void streamedListsKeepTheirBytes_data() { casetable::load("iof/list-buffering.tsv"); }
