@@ -77,24 +77,6 @@ BufferStash &keptListBuffer()
     return kept;
 }
 
-// One element a line, two spaces per level, as the helpers above write them.
-template<qsizetype N> void line(Utf8Document &out, int indent, const char (&text)[N])
-{
-    out.indent(indent);
-    out.bytes(text, N - 1);
-    out.ascii("\n");
-}
-
-template<qsizetype N, qsizetype M>
-void textElement(
-    Utf8Document &out, int indent, const char (&open)[N], const char (&close)[M], QStringView value)
-{
-    out.indent(indent);
-    out.ascii(open);
-    out.text(value);
-    out.ascii(close);
-}
-
 template<qsizetype N, qsizetype M>
 void numberElement(Utf8Document &out, int indent, const char (&open)[N], const char (&close)[M], qint64 value)
 {
@@ -123,50 +105,50 @@ void head(Utf8Document &out, const Race &race, bool overall)
     out.ascii("<ResultList iofVersion=\"3.0\" xmlns=\"");
     out.bytes(iofNamespace, qsizetype(std::strlen(iofNamespace)));
     out.ascii("\">\n");
-    line(out, 2, "<Event>");
+    out.line(2, "<Event>");
     out.indent(4);
     out.ascii("<Name>");
     out.text(race.name);
     if (overall)
         out.ascii(" - Overall");
     out.ascii("</Name>\n");
-    line(out, 2, "</Event>");
+    out.line(2, "</Event>");
 }
 
 void classOpen(Utf8Document &out, const QString &label)
 {
-    line(out, 2, "<ClassResult>");
-    line(out, 4, "<Class>");
-    textElement(out, 6, "<Name>", "</Name>\n", label);
-    line(out, 4, "</Class>");
+    out.line(2, "<ClassResult>");
+    out.line(4, "<Class>");
+    out.textElement(6, "<Name>", "</Name>\n", label);
+    out.line(4, "</Class>");
 }
 
 void personOpen(
     Utf8Document &out, const QString &family, const QString &given, const std::optional<QString> &club)
 {
-    line(out, 4, "<PersonResult>");
-    line(out, 6, "<Person>");
-    line(out, 8, "<Name>");
-    textElement(out, 10, "<Family>", "</Family>\n", family);
-    textElement(out, 10, "<Given>", "</Given>\n", given);
-    line(out, 8, "</Name>");
-    line(out, 6, "</Person>");
+    out.line(4, "<PersonResult>");
+    out.line(6, "<Person>");
+    out.line(8, "<Name>");
+    out.textElement(10, "<Family>", "</Family>\n", family);
+    out.textElement(10, "<Given>", "</Given>\n", given);
+    out.line(8, "</Name>");
+    out.line(6, "</Person>");
     // Result services read the club from the person's Organisation; a runner without one has none.
     if (club) {
         const QStringView name = QStringView(*club).trimmed();
         if (!name.isEmpty()) {
-            line(out, 6, "<Organisation>");
-            textElement(out, 8, "<Name>", "</Name>\n", name);
-            line(out, 6, "</Organisation>");
+            out.line(6, "<Organisation>");
+            out.textElement(8, "<Name>", "</Name>\n", name);
+            out.line(6, "</Organisation>");
         }
     }
-    line(out, 6, "<Result>");
+    out.line(6, "<Result>");
 }
 
 void personClose(Utf8Document &out)
 {
-    line(out, 6, "</Result>");
-    line(out, 4, "</PersonResult>");
+    out.line(6, "</Result>");
+    out.line(4, "</PersonResult>");
 }
 
 // iofResultStatus's text for a result and the course its id finds (isScoreResult's rule).
@@ -247,14 +229,14 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
         // Only the exceptions carry a status; "OK" is the schema's default.
         switch (split.status) {
         case SplitStatus::Missing:
-            line(out, 8, "<SplitTime status=\"Missing\">");
+            out.line(8, "<SplitTime status=\"Missing\">");
             break;
         case SplitStatus::Additional:
-            line(out, 8, "<SplitTime status=\"Additional\">");
+            out.line(8, "<SplitTime status=\"Additional\">");
             break;
         case SplitStatus::Ok:
         case SplitStatus::VisitedNoTime:
-            line(out, 8, "<SplitTime>");
+            out.line(8, "<SplitTime>");
             break;
         }
         numberElement(out, 10, "<ControlCode>", "</ControlCode>\n", split.controlCode);
@@ -265,7 +247,7 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
                     numberElement(out, 10, "<Time>", "</Time>\n", *s);
             }
         }
-        line(out, 8, "</SplitTime>");
+        out.line(8, "</SplitTime>");
     }
     for (; index < aheadCount; ++index)
         __builtin_prefetch(aheadAt + index * qsizetype(sizeof(SplitTime)), 0, 2);
@@ -350,10 +332,10 @@ QByteArray stageDocument(
                 splitTimes(out, result,
                     row + SplitsAhead < count ? &group.results.at(row + SplitsAhead).splits : nullptr);
             }
-            textElement(out, 8, "<ControlCard>", "</ControlCard>\n", result.cardNumber);
+            out.textElement(8, "<ControlCard>", "</ControlCard>\n", result.cardNumber);
             personClose(out);
         }
-        line(out, 2, "</ClassResult>");
+        out.line(2, "</ClassResult>");
     }
     out.ascii("</ResultList>\n");
     return out.finish();
@@ -401,7 +383,7 @@ QByteArray writeIOFOverallResultListXML(
             status(out, row.completedAllStages ? "OK" : "DidNotFinish");
             personClose(out);
         }
-        line(out, 2, "</ClassResult>");
+        out.line(2, "</ClassResult>");
     }
     out.ascii("</ResultList>\n");
     return out.finish();

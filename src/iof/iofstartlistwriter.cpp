@@ -105,23 +105,6 @@ BufferStash &keptStartListBuffer()
     return kept;
 }
 
-template<qsizetype N> void line(Utf8Document &out, int indent, const char (&text)[N])
-{
-    out.indent(indent);
-    out.bytes(text, N - 1);
-    out.ascii("\n");
-}
-
-template<qsizetype N, qsizetype M>
-void textElement(
-    Utf8Document &out, int indent, const char (&open)[N], const char (&close)[M], QStringView value)
-{
-    out.indent(indent);
-    out.ascii(open);
-    out.text(value);
-    out.ascii(close);
-}
-
 // A runner's place in the document: its class's rank among the classes, then its time of day
 // (one past the last second of the day for a runner without a time, who comes last), then its
 // position in the input, which the stable passes below keep among equals.
@@ -288,44 +271,43 @@ QByteArray writeIOFStartListXML(
     out.ascii("<StartList iofVersion=\"3.0\" xmlns=\"");
     out.bytes(iofNamespace, qsizetype(std::strlen(iofNamespace)));
     out.ascii("\">\n");
-    line(out, 2, "<Event>");
-    textElement(out, 4, "<Name>", "</Name>\n", race.name);
-    line(out, 2, "</Event>");
+    out.line(2, "<Event>");
+    out.textElement(4, "<Name>", "</Name>\n", race.name);
+    out.line(2, "</Event>");
     for (size_t from = 0; from < places.size();) {
         const quint32 rank = places[from].classRank;
         const QString &key = keys.at(order[rank]);
-        line(out, 2, "<ClassStart>");
-        line(out, 4, "<Class>");
+        out.line(2, "<ClassStart>");
+        out.line(4, "<Class>");
         if (key.isEmpty())
-            line(out, 6, "<Id>none</Id>");
+            out.line(6, "<Id>none</Id>");
         else
-            textElement(out, 6, "<Id>", "</Id>\n", key);
-        textElement(
-            out, 6, "<Name>", "</Name>\n", classNameOf(key, race.classes, QStringLiteral("No class")));
-        line(out, 4, "</Class>");
+            out.textElement(6, "<Id>", "</Id>\n", key);
+        out.textElement(6, "<Name>", "</Name>\n", classNameOf(key, race.classes, QStringLiteral("No class")));
+        out.line(4, "</Class>");
         for (; from < places.size() && places[from].classRank == rank; ++from) {
             if (from + 16 < places.size())
                 readAheadRecord(participants.at(places[from + 16].index));
             if (from + 8 < places.size())
                 readAheadTexts(participants.at(places[from + 8].index));
             const Participant &p = participants.at(places[from].index);
-            line(out, 4, "<PersonStart>");
-            line(out, 6, "<Person>");
-            line(out, 8, "<Name>");
-            textElement(out, 10, "<Family>", "</Family>\n", p.familyName);
-            textElement(out, 10, "<Given>", "</Given>\n", p.givenName);
-            line(out, 8, "</Name>");
-            line(out, 6, "</Person>");
+            out.line(4, "<PersonStart>");
+            out.line(6, "<Person>");
+            out.line(8, "<Name>");
+            out.textElement(10, "<Family>", "</Family>\n", p.familyName);
+            out.textElement(10, "<Given>", "</Given>\n", p.givenName);
+            out.line(8, "</Name>");
+            out.line(6, "</Person>");
             // Result services read the club from the person's Organisation; a runner without one has none.
             if (p.club) {
                 const QStringView club = QStringView(*p.club).trimmed();
                 if (!club.isEmpty()) {
-                    line(out, 6, "<Organisation>");
-                    textElement(out, 8, "<Name>", "</Name>\n", club);
-                    line(out, 6, "</Organisation>");
+                    out.line(6, "<Organisation>");
+                    out.textElement(8, "<Name>", "</Name>\n", club);
+                    out.line(6, "</Organisation>");
                 }
             }
-            line(out, 6, "<Start>");
+            out.line(6, "<Start>");
             // The schema wants the start time before the card.
             if (const quint32 at = places[from].instant; at != NoInstant && instants[at].written) {
                 out.indent(8);
@@ -333,11 +315,11 @@ QByteArray writeIOFStartListXML(
                 out.bytes(instants[at].text, sizeof instants[at].text);
                 out.ascii("</StartTime>\n");
             }
-            textElement(out, 8, "<ControlCard>", "</ControlCard>\n", p.cardNumber);
-            line(out, 6, "</Start>");
-            line(out, 4, "</PersonStart>");
+            out.textElement(8, "<ControlCard>", "</ControlCard>\n", p.cardNumber);
+            out.line(6, "</Start>");
+            out.line(4, "</PersonStart>");
         }
-        line(out, 2, "</ClassStart>");
+        out.line(2, "</ClassStart>");
     }
     out.ascii("</StartList>\n");
     return out.finish();

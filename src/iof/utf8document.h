@@ -71,6 +71,23 @@ public:
     // before or after it, as markup surrounds every text.
     void text(QStringView text);
 
+    // One element a line, two spaces per level.
+    template<qsizetype N> void line(int indent, const char (&markup)[N])
+    {
+        this->indent(indent);
+        bytes(markup, N - 1);
+        ascii("\n");
+    }
+    // `open`, the escaped text and `close` (which ends the line).
+    template<qsizetype N, qsizetype M>
+    void textElement(int indent, const char (&open)[N], const char (&close)[M], QStringView value)
+    {
+        this->indent(indent);
+        ascii(open);
+        text(value);
+        ascii(close);
+    }
+
     [[nodiscard]] QByteArray finish();
 
 private:
