@@ -3,6 +3,7 @@
 #include "classorder.h"
 #include "documenttext.h"
 #include "iofresultlistwriter.h"
+#include "keysort.h"
 #include "utf8document.h"
 
 #include <algorithm>
@@ -148,20 +149,6 @@ struct Instant
 }
 
 constexpr quint32 NoStartTime = 24 * 3600;
-
-// One stable counting pass over `from` into `to` by `digit` (below `buckets`).
-template<typename Digit>
-void countingPass(const std::vector<Slot> &from, std::vector<Slot> &to, std::vector<quint32> &counts,
-    quint32 buckets, Digit digit)
-{
-    counts.assign(buckets + 1, 0);
-    for (const Slot &s : from)
-        ++counts[digit(s) + 1];
-    for (quint32 b = 1; b <= buckets; ++b)
-        counts[b] += counts[b - 1];
-    for (const Slot &s : from)
-        to[counts[digit(s)]++] = s;
-}
 
 } // namespace
 

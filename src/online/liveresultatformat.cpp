@@ -1,6 +1,7 @@
 #include "liveresultatformat.h"
 
 #include "bufferstash.h"
+#include "keysort.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -269,42 +270,6 @@ quint64 sortKey(qint64 key)
     return quint64(key) ^ (quint64(1) << 63);
 }
 
-// `placed`, made in place order, sorted by key with places in order among equal keys: a radix sort
-// of eleven bits a pass, from the lowest, each pass stable. Takes time in proportion to the count
-// where a comparison sort takes more per entry the more there are; a pass whose digit all keys
-// share is left out.
-void sortByKey(std::vector<Placed> &placed)
-{
-    constexpr int bits = 11;
-    constexpr int passes = (64 + bits - 1) / bits;
-    constexpr size_t buckets = size_t(1) << bits;
-    const size_t n = placed.size();
-    if (n < 256) {
-        std::sort(placed.begin(), placed.end(), [](const Placed &a, const Placed &b) {
-            return a.key != b.key ? a.key < b.key : a.place < b.place;
-        });
-        return;
-    }
-    std::vector<quint32> counts(buckets * passes, 0);
-    for (const Placed &p : placed) {
-        for (int pass = 0; pass < passes; ++pass)
-            ++counts[size_t(pass) * buckets + ((p.key >> (pass * bits)) & (buckets - 1))];
-    }
-    std::vector<Placed> other(n);
-    for (int pass = 0; pass < passes; ++pass) {
-        quint32 *count = counts.data() + size_t(pass) * buckets;
-        const quint64 shared = (placed.front().key >> (pass * bits)) & (buckets - 1);
-        if (count[shared] == n)
-            continue;
-        quint32 sum = 0;
-        for (size_t b = 0; b < buckets; ++b)
-            sum += std::exchange(count[b], sum);
-        for (const Placed &p : placed)
-            other[count[(p.key >> (pass * bits)) & (buckets - 1)]++] = p;
-        placed.swap(other);
-    }
-}
-
 // The entries' places in key order, places in order among equal keys.
 std::vector<Placed> keyOrder(const std::vector<std::pair<qint64, RunnerSnapshot>> &entries)
 {
@@ -312,7 +277,7 @@ std::vector<Placed> keyOrder(const std::vector<std::pair<qint64, RunnerSnapshot>
     placed.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
         placed.push_back({sortKey(entries[i].first), quint32(i)});
-    sortByKey(placed);
+    sortByKey(placed, [](const Placed &p) { return p.key; });
     return placed;
 }
 
@@ -325,7 +290,7 @@ std::vector<Placed> keyOrder(const std::vector<std::pair<ResultKey, ResultSnapsh
         Q_ASSERT(entries[i].first.control == finishControl);
         placed.push_back({sortKey(entries[i].first.runnerId), quint32(i)});
     }
-    sortByKey(placed);
+    sortByKey(placed, [](const Placed &p) { return p.key; });
     return placed;
 }
 

@@ -6,6 +6,7 @@
 #include "documenttext.h"
 #include "idmemo.h"
 #include "iofstartlistwriter.h"
+#include "keysort.h"
 #include "localization.h"
 #include "messagetext.h"
 #include "nameorder.h"
@@ -248,13 +249,9 @@ private:
 std::vector<quint32> countingOrder(
     const std::vector<quint32> &keys, quint32 keyCount, const std::vector<quint32> &input)
 {
-    std::vector<quint32> start(std::size_t(keyCount) + 1, 0);
-    for (const quint32 position : input)
-        ++start[keys[position] + 1];
-    std::partial_sum(start.begin(), start.end(), start.begin());
     std::vector<quint32> out(input.size());
-    for (const quint32 position : input)
-        out[start[keys[position]]++] = position;
+    std::vector<quint32> counts;
+    countingPass(input, out, counts, keyCount, [&](quint32 position) { return keys[position]; });
     return out;
 }
 
@@ -1204,40 +1201,6 @@ struct NumberedPosition
     quint32 position = 0;
 };
 
-// Stably ordered by number: a radix sort on 11-bit digits from the lowest, which skips the digits
-// every number shares (an event's cards span a few million numbers: two or three passes, each a
-// read in order). A comparison sort takes more steps per card the more cards there are: a quarter
-// again as many for 50,000 as for 5,000.
-void sortByNumber(std::vector<NumberedPosition> &items)
-{
-    if (items.size() < 2)
-        return;
-    quint64 any = 0;
-    quint64 every = ~quint64(0);
-    for (const NumberedPosition &item : items) {
-        any |= item.number;
-        every &= item.number;
-    }
-    const quint64 varying = any ^ every;
-    constexpr int digitBits = 11;
-    constexpr quint64 digitMask = (quint64(1) << digitBits) - 1;
-    std::vector<NumberedPosition> sorted(items.size());
-    std::vector<quint32> next(std::size_t(digitMask) + 1);
-    for (int shift = 0; shift < 64; shift += digitBits) {
-        if (((varying >> shift) & digitMask) == 0)
-            continue;
-        std::fill(next.begin(), next.end(), 0);
-        for (const NumberedPosition &item : items)
-            ++next[(item.number >> shift) & digitMask];
-        quint32 at = 0;
-        for (quint32 &n : next)
-            at += std::exchange(n, at);
-        for (const NumberedPosition &item : items)
-            sorted[next[(item.number >> shift) & digitMask]++] = item;
-        items.swap(sorted);
-    }
-}
-
 // Whether a class starts by punch on the active stage, asked once per class id. The runners' class
 // ids are mostly shares of a few texts: an answer is also kept by where the characters of the id
 // are, so most runners are answered without reading their id's text.
@@ -1406,8 +1369,10 @@ StartListImportPlan planStartListImport(const Race &race, const QList<IOFStartLi
 
     // Both sides ordered by number and walked together. Of runners sharing a card the first in
     // race order is kept, as the sort is stable.
-    sortByNumber(runnerCards);
-    sortByNumber(entryCards);
+    // Stably by number: an event's cards span a few million numbers, two or three byte passes.
+    const auto byNumber = [](const NumberedPosition &item) { return item.number; };
+    sortByKey(runnerCards, byNumber);
+    sortByKey(entryCards, byNumber);
     std::size_t r = 0;
     for (const NumberedPosition &card : entryCards) {
         while (r < runnerCards.size() && runnerCards[r].number < card.number)

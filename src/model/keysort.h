@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <array>
+#include <cstddef>
 #include <type_traits>
 #include <vector>
 
@@ -92,4 +93,19 @@ template<typename T, typename Key> bool sortByKey(T *items, qsizetype count, T *
     return keysort_detail::sortPasses(
                items, count, [scratch] { return scratch; }, key)
         == scratch;
+}
+
+// One stable counting pass over `from` into `to` (of the same size) by `digit(item)`, each below
+// `buckets`; `counts` is working room kept by the caller.
+template<typename T, typename Digit>
+void countingPass(const std::vector<T> &from, std::vector<T> &to, std::vector<quint32> &counts,
+    quint32 buckets, Digit digit)
+{
+    counts.assign(std::size_t(buckets) + 1, 0);
+    for (const T &item : from)
+        ++counts[std::size_t(digit(item)) + 1];
+    for (quint32 b = 1; b <= buckets; ++b)
+        counts[b] += counts[b - 1];
+    for (const T &item : from)
+        to[counts[digit(item)]++] = item;
 }
