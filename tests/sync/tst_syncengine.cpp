@@ -171,6 +171,9 @@ private slots:
         const PersonResult before = result(QStringLiteral("1"), 100);
         a.read(before);
         QTRY_COMPARE(countOf(master.race, before.id), 1);
+        // The master's acknowledgement reaches the slave a moment after the result reached the
+        // master; only then is nothing of the first read left waiting.
+        QTRY_COMPARE(a.engine.pendingResultCount(), 0);
 
         master.engine.stop();
         QTRY_COMPARE(a.engine.statusText(), QStringLiteral("Disconnected from master — searching..."));
