@@ -122,12 +122,15 @@ BENCHMARK(BM_IOFResultListWithSplits)->Arg(500)->Arg(5000)->Arg(50000)->Unit(ben
 
 void BM_IOFResultList(benchmark::State &state)
 {
+    qint64 bytes = 0;
     const Fixture &f = fixture(state); // built once, outside the timing
     for (auto _ : state) {
         startCold(state);
         const QByteArray xml = writeIOFResultListXML(f.race, f.groups);
+        bytes = xml.size();
         benchmark::DoNotOptimize(xml);
     }
+    state.counters["bytes"] = double(bytes);
 }
 BENCHMARK(BM_IOFResultList)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 

@@ -5,15 +5,22 @@
 // and written into again once nobody holds that text any more (the autosave, the event file and
 // sync all drop theirs once written); a text held on to merely makes the next one start afresh,
 // and a caller changing its text in place gets a copy of its own. The memory kept is the pages
-// the last large text touched. A text needing under a quarter of that buffer starts afresh. An
-// idle larger buffer stays over a few such texts in a row: freeing it costs its pages' release
-// now and their first touch again on the next large text (an event's full write after a change
-// that encodes only the change). After more of them the texts have become smaller for good (a
-// smaller event opened), and the latest one's buffer takes its place.
+// the last large text touched. A text needing under a quarter of that buffer (or the share the
+// stash is made with) starts afresh. An idle larger buffer stays over a few such texts in a row:
+// freeing it costs its pages' release now and their first touch again on the next large text (an
+// event's full write after a change that encodes only the change). After more of them the texts
+// have become smaller for good (a smaller event opened), and the latest one's buffer takes its
+// place.
+//
+// A stash shared by texts of different kinds whose sizes differ by a known factor (the result
+// lists of one event with and without split times) takes texts down to a smaller share of its
+// buffer: the smaller text is written into pages the larger one touched instead of into fresh
+// memory, each time the two alternate, and no more memory is kept than for the larger one.
 
 #include <QByteArray>
 #include <QMutex>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 #include <utility>
@@ -25,6 +32,11 @@ public:
     // For a text whose size is not known before it is written.
     static constexpr qsizetype UnknownSize = std::numeric_limits<qsizetype>::max();
 
+    // A text needing under 1/`smallestShare` of the kept buffer starts afresh.
+    explicit BufferStash(qsizetype smallestShare = 4)
+        : m_smallestShare(std::max<qsizetype>(smallestShare, 1))
+    { }
+
     // The kept buffer, emptied, for a text of about `sizeHint` bytes; else an empty one.
     QByteArray take(qsizetype sizeHint)
     {
@@ -32,7 +44,7 @@ public:
             return {};
         QMutexLocker lock(&m_mutex);
         // Detached: the stash holds the only reference, so nobody can see the bytes change.
-        if (!m_buffer.isDetached() || m_buffer.capacity() / 4 > sizeHint)
+        if (!m_buffer.isDetached() || m_buffer.capacity() / m_smallestShare > sizeHint)
             return {};
         // Pairs with the release in the last holder's dereference: its reads come before our writes.
         std::atomic_thread_fence(std::memory_order_acquire);
@@ -60,6 +72,7 @@ public:
 private:
     static constexpr int KeptOverSmallerTexts = 3;
 
+    const qsizetype m_smallestShare;
     QMutex m_mutex;
     QByteArray m_buffer;
     int m_passedOver = 0;

@@ -202,6 +202,32 @@ private slots:
         VERIFY_IOF_VALID(plain);
     }
 
+    // Both lists of an event, one after the other as an organiser exports them: the list without
+    // split times, about a fifth of the size, is written into the buffer the list with them left,
+    // not into fresh memory, and has the bytes of one written afresh.
+    void listWithoutSplitsUsesTheSplitListsBuffer()
+    {
+        RaceGeneratorOptions options;
+        options.entries = 10000; // about 26 MB with split times, 5 MB without
+        options.stages = 1;
+        options.classes = 4;
+        options.splitsPerResult = 20;
+        const Race race = generateRace(options);
+        const QList<ResultGroup> groups {{QStringLiteral("All"), race.results}};
+
+        QByteArray plain = writeIOFResultListXML(race, groups);
+        QVERIFY(plain.size() > 4 << 20);
+        const QByteArray plainBytes(plain.constData(), plain.size());
+        plain = {};
+        QByteArray splits = writeIOFResultListWithSplitsXML(race, groups);
+        QVERIFY(splits.size() > 4 * plainBytes.size());
+        const char *const splitsBuffer = splits.constData();
+        splits = {};
+        const QByteArray again = writeIOFResultListXML(race, groups);
+        QVERIFY(again.constData() == splitsBuffer);
+        QCOMPARE(again, plainBytes);
+    }
+
     // Texts far longer than a row's usual size: the list grows past its first estimate and keeps
     // every byte, each text escaped as escapeXmlText gives it, in UTF-8.
     void longTextsOutgrowTheEstimate()

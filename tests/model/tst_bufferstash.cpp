@@ -16,10 +16,17 @@ private slots:
     {
         QFETCH(QStringList, cells);
         QCOMPARE(cells.size(), 2);
-        BufferStash stash;
+        QStringList tokens = cells[0].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        qsizetype share = 4;
+        if (!tokens.isEmpty() && tokens.first().startsWith(QStringLiteral("share:"))) {
+            bool ok = false;
+            share = tokens.takeFirst().mid(6).toInt(&ok);
+            QVERIFY(ok);
+        }
+        BufferStash stash(share);
         std::list<QByteArray> held;
         QStringList used;
-        for (QString token : cells[0].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (QString token : tokens) {
             const bool hold = token.startsWith(QStringLiteral("held:"));
             if (hold)
                 token = token.mid(5);
