@@ -108,6 +108,18 @@ std::optional<QByteArray> encodeRace(const Race &race, JsonLayout layout, QStrin
     return serialise(*o, layout);
 }
 
+std::optional<QByteArray> encodeRaceAfter(
+    QByteArrayView prefix, const Race &race, JsonLayout layout, QString *error)
+{
+    if (auto bytes = racejson_detail::writeRaceText(race, layout, prefix))
+        return bytes;
+    // A value the text writer stops on: encodeRace names it, or gives the object writer's text.
+    auto text = encodeRace(race, layout, error);
+    if (!text)
+        return std::nullopt;
+    return prefix.toByteArray() + *text;
+}
+
 std::optional<QByteArray> encodePersonResult(const PersonResult &result, JsonLayout layout, QString *error)
 {
     auto bytes = racejson_detail::writePersonResultText(result, layout);

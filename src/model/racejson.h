@@ -18,6 +18,11 @@ enum class JsonLayout { Compact, PrettySorted };
     const Race &race, JsonLayout layout, QString *error = nullptr);
 [[nodiscard]] std::optional<QByteArray> encodePersonResult(
     const PersonResult &result, JsonLayout layout, QString *error = nullptr);
+// `prefix` followed by the text encodeRace gives (it fails as encodeRace does), written in one
+// buffer: for a record that carries the event's text behind a head of its own, so that a text of
+// tens of megabytes is not copied once more to be put in place.
+[[nodiscard]] std::optional<QByteArray> encodeRaceAfter(
+    QByteArrayView prefix, const Race &race, JsonLayout layout, QString *error = nullptr);
 
 // Decoding fails on anything that is not a well-formed document; `error` names the key path and
 // the kind of failure ("participants[3].id: malformed UUID"). No partial document is returned.

@@ -12,7 +12,8 @@ namespace racejson_detail {
 
 // The direct text writer (racejsonwriter.cpp): nullopt on any value the object writer refuses,
 // which is then run to name the failure.
-std::optional<QByteArray> writeRaceText(const Race &race, JsonLayout layout);
+// The race's text follows `prefix`, copied as it is, in the same buffer.
+std::optional<QByteArray> writeRaceText(const Race &race, JsonLayout layout, QByteArrayView prefix = {});
 std::optional<QByteArray> writePersonResultText(const PersonResult &result, JsonLayout layout);
 
 // How the direct text reader may divide its work. The event's long lists (entries, results,

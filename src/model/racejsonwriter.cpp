@@ -51,6 +51,13 @@ public:
         m_end = m_cursor + m_buffer.size();
     }
 
+    // Bytes copied as they are, before the value written.
+    void raw(QByteArrayView bytes)
+    {
+        if (!bytes.isEmpty())
+            put(bytes.data(), bytes.size());
+    }
+
     QByteArray finish()
     {
         if constexpr (Pretty)
@@ -764,10 +771,13 @@ BufferStash &bufferStash()
 }
 
 template<typename Value, typename Write>
-std::optional<QByteArray> writeFast(const Value &value, JsonLayout layout, qsizetype sizeHint, Write &&write)
+std::optional<QByteArray> writeFast(
+    const Value &value, JsonLayout layout, qsizetype sizeHint, Write &&write, QByteArrayView prefix = {})
 {
+    sizeHint += prefix.size();
     const auto run = [&](auto &&w) -> std::optional<QByteArray> {
         try {
+            w.raw(prefix);
             write(w, value);
         } catch (const TextFailure &) {
             return std::nullopt;
@@ -784,10 +794,12 @@ std::optional<QByteArray> writeFast(const Value &value, JsonLayout layout, qsize
 
 } // namespace
 
-std::optional<QByteArray> racejson_detail::writeRaceText(const Race &race, JsonLayout layout)
+std::optional<QByteArray> racejson_detail::writeRaceText(
+    const Race &race, JsonLayout layout, QByteArrayView prefix)
 {
-    return writeFast(race, layout, raceSize(race, layout == JsonLayout::PrettySorted),
-        [](auto &w, const Race &r) { w.race(r); });
+    return writeFast(
+        race, layout, raceSize(race, layout == JsonLayout::PrettySorted),
+        [](auto &w, const Race &r) { w.race(r); }, prefix);
 }
 
 std::optional<QByteArray> racejson_detail::writePersonResultText(

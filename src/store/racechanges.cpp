@@ -461,10 +461,16 @@ std::optional<RaceChangeText> encodeRaceChanges(const RaceChanges &changes, QStr
         return change;
     // Removed records are written whole too: the event writer's text, ids included, is the only
     // one the journal uses; replay needs only their ids.
-    const auto putText = encodeRace(changes.puts, JsonLayout::Compact, error);
-    const auto removedText = putText ? encodeRace(changes.removed, JsonLayout::Compact, error) : std::nullopt;
-    if (!putText || !removedText)
+    QString removedError;
+    const auto removedText = encodeRace(changes.removed, JsonLayout::Compact, &removedError);
+    if (!removedText) {
+        // A value of the puts that cannot be written is the one named, as the puts come first.
+        if (!encodeRace(changes.puts, JsonLayout::Compact, error))
+            return std::nullopt;
+        if (error)
+            *error = removedError;
         return std::nullopt;
+    }
     const QByteArray &removedIds = *removedText;
     QJsonObject head {{QStringLiteral("op"), QStringLiteral("commit")}};
     if (!changes.whole.isEmpty())
@@ -473,12 +479,16 @@ std::optional<RaceChangeText> encodeRaceChanges(const RaceChanges &changes, QStr
         head.insert(QStringLiteral("fields"), true);
     head.insert(QStringLiteral("removedBytes"), removedIds.size());
     QByteArray headText = QJsonDocument(head).toJson(QJsonDocument::Compact);
-    // Without its braces: the journal puts its own keys first. Built in one allocation: the
-    // puts of an import or a draw run to tens of megabytes.
+    // Without its braces: the journal puts its own keys first. The puts of an import or a draw
+    // run to tens of megabytes: they are written behind the rest, in the same buffer.
     const QByteArrayView headKeys = QByteArrayView(headText).sliced(1, headText.size() - 2);
-    change.body.reserve(
-        headKeys.size() + removedMark.size() + removedIds.size() + raceMark.size() + putText->size());
-    change.body.append(headKeys).append(removedMark).append(removedIds).append(raceMark).append(*putText);
+    QByteArray before;
+    before.reserve(headKeys.size() + removedMark.size() + removedIds.size() + raceMark.size());
+    before.append(headKeys).append(removedMark).append(removedIds).append(raceMark);
+    auto body = encodeRaceAfter(before, changes.puts, JsonLayout::Compact, error);
+    if (!body)
+        return std::nullopt;
+    change.body = std::move(*body);
     return change;
 }
 
@@ -537,11 +547,11 @@ bool sharesRecords(const Race &a, const Race &b, bool exceptResults)
 
 std::optional<RaceChangeText> encodeWholeRace(const Race &race, QString *error)
 {
-    const auto text = encodeRace(race, JsonLayout::Compact, error);
+    auto text = encodeRaceAfter("\"op\":\"event\"" + raceMark, race, JsonLayout::Compact, error);
     if (!text)
         return std::nullopt;
     RaceChangeText change;
-    change.body = "\"op\":\"event\"" + raceMark + *text;
+    change.body = std::move(*text);
     change.changedRecords = 1;
     return change;
 }

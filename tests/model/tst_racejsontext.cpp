@@ -411,6 +411,13 @@ private slots:
         const auto bytes = encodeRace(race, JsonLayout(layout));
         QVERIFY(bytes);
         QCOMPARE(*bytes, referenceEncode(race, JsonLayout(layout)));
+        // Behind a prefix, in the same buffer: no prefix, a short one, one past the first buffer.
+        for (const QByteArray &prefix :
+            {QByteArray(), QByteArray("\"op\":\"event\",\"race\":"), QByteArray(70000, 'p')}) {
+            const auto after = encodeRaceAfter(prefix, race, JsonLayout(layout));
+            QVERIFY(after);
+            QCOMPARE(*after, prefix + *bytes);
+        }
         for (const PersonResult &r : race.results)
             QCOMPARE(*encodePersonResult(r, JsonLayout(layout)), referenceEncode(r, JsonLayout(layout)));
     }
@@ -519,6 +526,9 @@ private slots:
             QString error;
             QVERIFY(!encodeRace(race, layout, &error));
             QCOMPARE(error, expected);
+            QString afterError;
+            QVERIFY(!encodeRaceAfter("prefix", race, layout, &afterError));
+            QCOMPARE(afterError, expected);
         }
         if (what == 0 || what == 2) {
             QString error;

@@ -66,6 +66,64 @@ class TestJournalSteps : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    // A change's record: its head, the removed records' text, then the puts' text, each the event
+    // writer's own; a value that cannot be written names the puts' first, then the removed ones'.
+    void changeRecordText_data()
+    {
+        QTest::addColumn<bool>("putsWritable");
+        QTest::addColumn<bool>("removedWritable");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("both written") << true << true << QString();
+        QTest::newRow("puts not") << false << true
+                                  << QStringLiteral(
+                                         "classes[0].lastUsedIntervalSeconds: number is not finite");
+        QTest::newRow("removed not") << true << false
+                                     << QStringLiteral("participants[0].startTimeByStage.s1: invalid date");
+        QTest::newRow("neither") << false << false
+                                 << QStringLiteral(
+                                        "classes[0].lastUsedIntervalSeconds: number is not finite");
+    }
+    void changeRecordText()
+    {
+        QFETCH(bool, putsWritable);
+        QFETCH(bool, removedWritable);
+        QFETCH(QString, error);
+        Race before;
+        RaceClass kept;
+        kept.id = QStringLiteral("c1");
+        kept.name = QStringLiteral("H21");
+        before.classes = {kept};
+        Participant gone;
+        gone.givenName = QStringLiteral("Gone");
+        if (!removedWritable)
+            gone.startTimeByStage = StageMap<QDateTime> {{QStringLiteral("s1"), QDateTime()}};
+        Participant stays;
+        stays.givenName = QStringLiteral("Stays");
+        before.participants = {gone, stays};
+        Race after = before;
+        after.participants.removeFirst();
+        after.participants[0].familyName = QStringLiteral("Renamed");
+        after.classes[0].lastUsedIntervalSeconds
+            = putsWritable ? 30.0 : std::numeric_limits<double>::infinity();
+        const RaceChanges changes = diffRace(before, after);
+        QString why;
+        const auto text = encodeRaceChanges(changes, &why);
+        QCOMPARE(bool(text), error.isEmpty());
+        QCOMPARE(why, error);
+        if (!text)
+            return;
+        const QByteArray removed = *encodeRace(changes.removed, JsonLayout::Compact);
+        const QByteArray expected = "\"op\":\"commit\",\"removedBytes\":" + QByteArray::number(removed.size())
+            + ",\"removed\":" + removed + ",\"race\":" + *encodeRace(changes.puts, JsonLayout::Compact);
+        QCOMPARE(text->body, expected);
+        QVERIFY(text->body.contains("\"Renamed\""));
+        QCOMPARE(text->changedRecords, 3);
+
+        const auto whole = encodeWholeRace(after);
+        QVERIFY(whole);
+        QCOMPARE(whole->body, "\"op\":\"event\",\"race\":" + *encodeRace(after, JsonLayout::Compact));
+    }
+
     void everyStepJournalledExactly_data() { casetable::load("store/journal-steps.tsv"); }
     void everyStepJournalledExactly()
     {

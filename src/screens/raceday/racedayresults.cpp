@@ -277,6 +277,26 @@ struct RecentRunnerIndex
         qint64 key = -1;
     };
     QList<Card> cards;
+    // The results last walked with this index, shared with the race they came from (so that the
+    // very same list, unchanged, is known by its place), and what that walk found from them alone:
+    // each one's runner (a place in `runnersOf`, the participants then walked), read time, card
+    // and stage (numbered in `stages`). A change of the entries that leaves every id where it was
+    // (a runner's name, club or class edited, the list copied) finds each result's runner at the
+    // same place again, without reading the results' records.
+    struct Walked
+    {
+        QList<PersonResult> results;
+        const Participant *runnersOf = nullptr;
+        // Without titles: those follow the classes.
+        RecentResultKeys keys;
+        QList<std::optional<QString>> stages;
+
+        [[nodiscard]] bool holdsFor(const QList<PersonResult> &list) const
+        {
+            return results.constData() == list.constData() && results.size() == list.size();
+        }
+    };
+    std::optional<Walked> walked;
 
     [[nodiscard]] bool holdsFor(const Race &race, bool withTitles) const
     {
@@ -289,8 +309,11 @@ struct RecentRunnerIndex
 
 namespace {
 
-// `titlesWithIds`: each runner's title is found as its id is read (see findKeys).
-std::shared_ptr<RecentRunnerIndex> makeRunnerIndex(const Race &race, bool withTitles, bool titlesWithIds)
+// `titlesWithIds`: each runner's title is found as its id is read (see findKeys). When the ids
+// come out as those of `previous`, one by one, its order of them is taken instead of sorting them
+// again (and `sameIds` is set), and so are its runners' cards.
+std::shared_ptr<RecentRunnerIndex> makeRunnerIndex(
+    const Race &race, bool withTitles, bool titlesWithIds, RecentRunnerIndex *previous, bool &sameIds)
 {
     auto index = std::make_shared<RecentRunnerIndex>();
     index->participants = race.participants;
@@ -322,6 +345,14 @@ std::shared_ptr<RecentRunnerIndex> makeRunnerIndex(const Race &race, bool withTi
         if (titlesWithIds)
             index->plainTitle[i] = index->titles->plainOf(first + i);
     }
+    sameIds = previous && previous->idOf == idOf;
+    if (sameIds) {
+        ids = previous->ids;
+        index->shadowed = previous->shadowed;
+        // Its texts are the results', whoever the runner is: see findKeys.
+        index->cards = std::move(previous->cards);
+        return index;
+    }
     sortByKey(ids, [](const ParticipantIdKey &id) { return quint64(id.key); });
     // Ids that share a key (the same id entered twice, or ids made to collide) are put in order of
     // id, then stored order, so that neither marking them nor finding one goes through them one
@@ -349,6 +380,54 @@ std::shared_ptr<RecentRunnerIndex> makeRunnerIndex(const Race &race, bool withTi
     return index;
 }
 
+RecentRunnerIndex::Walked walkedKeys(
+    const Race &race, QList<std::optional<QString>> stages, const RecentResultKeys &keys)
+{
+    RecentRunnerIndex::Walked walked {race.results, race.participants.constData(), keys, std::move(stages)};
+    walked.keys.titles = {};
+    walked.keys.titleTexts = {};
+    return walked;
+}
+
+// The keys of the results `walked` found, for the race whose participants have the same ids in
+// the same order as the ones walked (`walked` may be the index's own): its runners at the same
+// places among the race's participants, and their titles as the index finds them.
+RecentResultKeys keysAsWalked(
+    const Race &race, RecentRunnerIndex &index, const RecentRunnerIndex::Walked &walked)
+{
+    const qsizetype count = race.results.size();
+    const Participant *const first = race.participants.constData();
+    RecentResultKeys keys = walked.keys;
+    if (walked.runnersOf != first) {
+        QList<const Participant *> runners(count);
+        const Participant *const *const before = walked.keys.runners.constData();
+        for (qsizetype i = 0; i < count; ++i)
+            runners[i] = before[i] ? first + (before[i] - walked.runnersOf) : nullptr;
+        keys.runners = std::move(runners);
+    }
+    ResultTitles &titles = *index.titles;
+    keys.titles.resize(count);
+    qint32 *const titleOut = keys.titles.data();
+    const Participant *const *const runnerAt = keys.runners.constData();
+    const qint32 *const stageAt = keys.stages.constData();
+    for (qsizetype i = 0; i < count; ++i) {
+        const Participant *runner = runnerAt[i];
+        qint32 title = -1;
+        if (runner) {
+            qint32 &plain = index.plainTitle[runner - first];
+            if (plain == -1)
+                plain = titles.plainOf(runner);
+            title = plain;
+        }
+        if (title < 0)
+            title = titles.ofRunner(runner, walked.stages.at(stageAt[i]));
+        titleOut[i] = title;
+    }
+    keys.titleTexts = titles.titles;
+    index.walked = walkedKeys(race, walked.stages, keys);
+    return keys;
+}
+
 RecentResultKeys findKeys(const Race &race,
     const std::function<void(qsizetype, const PersonResult &, const Participant *)> &eachResult,
     bool withTitles, std::shared_ptr<RecentRunnerIndex> *kept)
@@ -367,12 +446,21 @@ RecentResultKeys findKeys(const Race &race,
     // large event came from memory twice. A change of the results alone (a card read) keeps the
     // index a caller holds.
     std::shared_ptr<RecentRunnerIndex> index;
-    if (kept && *kept && (*kept)->holdsFor(race, withTitles))
-        index = *kept;
-    else
-        index = makeRunnerIndex(race, withTitles, withTitles && 2 * count >= participantCount);
+    // The index given, kept until the results are known to be the ones it walked (or not).
+    std::shared_ptr<RecentRunnerIndex> previous = kept ? *kept : nullptr;
+    bool sameIds = false;
+    if (previous && previous->holdsFor(race, withTitles)) {
+        index = previous;
+        sameIds = true;
+    } else {
+        index = makeRunnerIndex(
+            race, withTitles, withTitles && 2 * count >= participantCount, previous.get(), sameIds);
+    }
     if (kept)
         *kept = index;
+    if (sameIds && withTitles && previous->walked && previous->walked->holdsFor(race.results))
+        return keysAsWalked(race, *index, *previous->walked);
+    previous.reset();
     const QList<ParticipantIdKey> &ids = index->ids;
     const QList<QUuid> &idOf = index->idOf;
     const QList<bool> &shadowed = index->shadowed;
@@ -513,6 +601,8 @@ RecentResultKeys findKeys(const Race &race,
     }
     if (titles)
         keys.titleTexts = titles->titles;
+    if (kept && withTitles)
+        index->walked = walkedKeys(race, std::move(stages), keys);
     return keys;
 }
 

@@ -134,8 +134,13 @@ void RecentResultsModel::setRace(const Race &race)
     // Runners and repeated reads are found once for all results (looked up per row, they made
     // each change cost the square of the results: 3 s at 15,000). Each pass reads the results in
     // their own order; the list's order is a list of indexes.
+    // A change of anything but the results (the entries, the classes) leaves the race with the
+    // very list of results the pane holds (any change of it would have copied it first): which
+    // reads are repeated is known then, and the keys found from the results alone are kept too.
     RecentResultKeys keys = recentResultKeysWithTitles(race, &m_runnerIndex);
-    QList<bool> repeated = repeatedReads(race, keys);
+    const bool sameResults = m_race.results.constData() == race.results.constData()
+        && m_race.results.size() == race.results.size() && m_repeated.size() == race.results.size();
+    QList<bool> repeated = sameResults ? m_repeated : repeatedReads(race, keys);
     RecentResultOrder order = recentResultOrder(race, keys);
 
     resetRows([&] {

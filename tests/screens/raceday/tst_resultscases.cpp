@@ -202,6 +202,23 @@ QStringList recentLines(const RecentResultsModel &model)
     return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
 }
 
+// Every row of the reader pane's recent results: result id, group, runner, value, status, read again.
+QStringList recentRows(const RecentResultsModel &model)
+{
+    QStringList rows;
+    for (int i = 0; i < model.rowCount(); ++i) {
+        const QModelIndex at = model.index(i);
+        rows.append(joined({at.data(RecentResultsModel::ResultIdRole).toString(),
+            at.data(RecentResultsModel::GroupRole).toString(),
+            at.data(RecentResultsModel::RunnerNameRole).toString(),
+            at.data(RecentResultsModel::ValueTextRole).toString(),
+            at.data(RecentResultsModel::StatusTextRole).toString(),
+            at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("R")
+                                                                 : QStringLiteral("-")}));
+    }
+    return rows;
+}
+
 // "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
 // (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden, "⚑<note>" when marked for
 // review), behind, "-" for no place; overall
@@ -366,6 +383,123 @@ private slots:
         const QStringList actual = recentLines(model);
         LocalizationManager::setShared(nullptr);
         QCOMPARE(actual.join(QLatin1Char('\n')), c.expected.join(QLatin1Char('\n')));
+    }
+
+    // A change of the entries leaves the race with the very list of results the pane walked: the
+    // list shown after it (and after a change back, and after a card read) is the one a pane
+    // shown that race alone gives, whether the runners keep their ids in their places (names,
+    // classes, classes per stage, class names changed) or not (reordered, removed, added, an id
+    // entered twice).
+    void recentAfterEntryChange_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("names") << 0;
+        QTest::newRow("classes swapped") << 1;
+        QTest::newRow("classes per stage") << 2;
+        QTest::newRow("class names") << 3;
+        QTest::newRow("reordered") << 4;
+        QTest::newRow("removed") << 5;
+        QTest::newRow("added") << 6;
+        QTest::newRow("id entered twice") << 7;
+    }
+    void recentAfterEntryChange()
+    {
+        QFETCH(int, change);
+        RaceGeneratorOptions options;
+        options.entries = 60;
+        options.classes = 4;
+        options.courses = 3;
+        options.splitsPerResult = 1;
+        Race race = generateRace(options);
+        const qsizetype generated = race.results.size();
+        for (qsizetype i = 0; i < generated; i += 7) {
+            PersonResult again = race.results.at(i);
+            again.id = QUuid::createUuid();
+            again.readAt = again.readAt.addSecs(40);
+            race.results.append(again);
+        }
+        PersonResult nobody = race.results.at(1);
+        nobody.id = QUuid::createUuid();
+        nobody.participantId = QUuid::createUuid();
+        race.results.append(nobody);
+
+        Race changed = race;
+        QList<Participant> &entries = changed.participants;
+        switch (change) {
+        case 0:
+            for (qsizetype i = 0; i < entries.size(); i += 3)
+                entries[i].givenName += QStringLiteral("X");
+            break;
+        case 1:
+            for (qsizetype i = 0; i + 1 < entries.size(); i += 2)
+                std::swap(entries[i].classId, entries[i + 1].classId);
+            break;
+        case 2:
+            QVERIFY(!changed.stages.isEmpty());
+            for (qsizetype i = 0; i < entries.size(); i += 4) {
+                // The first stage in another class than the runner's own.
+                const QString &other = changed.classes.at(0).id == entries.at(i).classId
+                    ? changed.classes.at(1).id
+                    : changed.classes.at(0).id;
+                entries[i].classIdByStage = StageMap<QString> {{changed.stages.at(0).id, other}};
+            }
+            break;
+        case 3:
+            entries.detach();
+            for (RaceClass &c : changed.classes)
+                c.name = QStringLiteral("Renamed ") + c.name;
+            break;
+        case 4:
+            std::reverse(entries.begin(), entries.end());
+            break;
+        case 5:
+            entries.removeAt(3);
+            break;
+        case 6: {
+            Participant added;
+            added.id = nobody.participantId;
+            added.givenName = QStringLiteral("Added");
+            added.classId = changed.classes.at(1).id;
+            entries.append(added);
+            break;
+        }
+        case 7:
+            entries[5].id = entries.at(4).id;
+            break;
+        }
+        // The very list of results, as the store leaves it.
+        QVERIFY(changed.results.constData() == race.results.constData());
+
+        RecentResultsModel model;
+        model.setRace(race);
+        model.setRace(changed);
+        RecentResultsModel alone;
+        alone.setRace(changed);
+        const QStringList afterChange = recentRows(alone);
+        QCOMPARE(recentRows(model), afterChange);
+        QCOMPARE(afterChange.size(), race.results.size());
+        QVERIFY(std::count_if(afterChange.cbegin(), afterChange.cend(), [](const QString &row) {
+            return row.endsWith(QStringLiteral(" | R"));
+        }) > 5);
+
+        model.setRace(race);
+        RecentResultsModel before;
+        before.setRace(race);
+        QCOMPARE(recentRows(model), recentRows(before));
+        // Reordered entries show the same rows.
+        if (change != 4)
+            QVERIFY(recentRows(before) != afterChange);
+
+        Race read = changed;
+        PersonResult more = read.results.at(2);
+        more.id = QUuid::createUuid();
+        more.readAt = more.readAt.addSecs(100);
+        read.results.append(more);
+        model.setRace(changed);
+        model.setRace(read);
+        RecentResultsModel readAlone;
+        readAlone.setRace(read);
+        QCOMPARE(recentRows(model), recentRows(readAlone));
     }
 
     // Reads whose card texts are their runner's own, shared as a loaded or generated event shares
