@@ -3,6 +3,8 @@
 // Shared set-up of the application-shell tests: private settings, and for the offscreen window
 // tests a QML-warning collector, screenshots into the build folder and a visible-item lookup.
 
+#include "uichecks.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -85,12 +87,15 @@ inline QQuickItem *findVisibleChild(QQuickItem *parent, const QString &name)
 
 #ifdef VEXLO_SCREENSHOT_DIR
 // Saves the window as <name>.png in the screenshot folder of the build, after `settleMs` of event
-// processing (a fade that should have finished).
+// processing (a fade that should have finished) and once no view is still making rows (the grab
+// then lays out everything, and the checks made after it see the screen as shown).
 inline void shoot(QQuickWindow *window, const QString &name, int settleMs = 0)
 {
     QCoreApplication::processEvents();
     if (settleMs > 0)
         QTest::qWait(settleMs);
+    QVERIFY2(
+        uichecks::waitForItemsMade(window), qPrintable(name + QStringLiteral(": items still being made")));
     QDir().mkpath(QStringLiteral(VEXLO_SCREENSHOT_DIR));
     const QImage image = window->grabWindow();
     QVERIFY(!image.isNull());

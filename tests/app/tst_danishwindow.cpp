@@ -138,6 +138,8 @@ class TestDanishWindow : public QObject
     {
         QCoreApplication::processEvents();
         QTest::qWait(30);
+        // The screen as shown: the grab waits for rows still being made and lays them out.
+        shoot(window, QStringLiteral("walk-da-") + where);
         const QLocale danish(QLocale::Danish, QLocale::Denmark);
         for (QQuickItem *item : uichecks::visibleItems(window->contentItem())) {
             if (!item->inherits("QQuickText") || shownAsWritten.contains(item->objectName()))
@@ -154,7 +156,6 @@ class TestDanishWindow : public QObject
                 m_english.append(where + QStringLiteral(": \"") + text + QStringLiteral("\" (")
                     + unknown.join(QStringLiteral(", ")) + QLatin1Char(')'));
         }
-        shoot(window, QStringLiteral("walk-da-") + where);
     }
 
     // The words a Danish window may show for `race`.

@@ -12,26 +12,6 @@
 
 namespace {
 
-// The open file dialog's accept button: the first of its button box (Cancel follows it). Qt 6.4
-// now and then leaves the dialog's own "Open" on it even in a save dialog, so its text is not
-// what finds it (the screenshots show the label).
-QQuickItem *acceptButton(QQuickWindow *window)
-{
-    QQuickItem *box
-        = findVisibleItem(window, [](QQuickItem *item) { return item->inherits("QQuickDialogButtonBox"); });
-    QQuickItem *first = nullptr;
-    QList<QQuickItem *> pending = box ? box->childItems() : QList<QQuickItem *>();
-    while (!pending.isEmpty()) {
-        QQuickItem *item = pending.takeFirst();
-        if (item->isVisible() && item->inherits("QQuickAbstractButton")) {
-            if (!first || item->mapToScene({0, 0}).x() < first->mapToScene({0, 0}).x())
-                first = item;
-        }
-        pending.append(item->childItems());
-    }
-    return first;
-}
-
 QByteArray head(const QString &path, qsizetype size)
 {
     QFile file(path);
@@ -117,7 +97,7 @@ private slots:
         w.typeInto(QStringLiteral("fileNameTextField"), typed);
         w.shot(QStringLiteral("dialog-%1")
                    .arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')));
-        QQuickItem *accept = acceptButton(w.window);
+        QQuickItem *accept = fileDialogAcceptButton(w.window);
         QVERIFY(accept);
         w.click(accept);
         QTRY_VERIFY(!dialog->property("visible").toBool());
@@ -141,7 +121,7 @@ private slots:
         }));
         w.click(row);
         QTRY_COMPARE(dialog->property("selectedFile").toUrl(), QUrl::fromLocalFile(target));
-        w.click(acceptButton(w.window));
+        w.click(fileDialogAcceptButton(w.window));
         QTRY_VERIFY(!dialog->property("visible").toBool());
         QTRY_COMPARE(head(target, magic.size()), magic);
         verifyNoQmlProblems();

@@ -301,7 +301,10 @@ private slots:
             w.click(row);
             QTRY_COMPARE(
                 dialog->property("selectedFile").toUrl().fileName(), QStringLiteral("StartList1.xml"));
-            QTest::keyClick(w.window, Qt::Key_Return);
+            // Its button, as the other dialog tests take it: Return goes to whichever item of the
+            // dialog has the focus, and on a loaded machine it once reached none that takes the
+            // file.
+            w.click(fileDialogAcceptButton(w.window));
             // The example file starts its runners on another day than the stage: nothing is
             // written before the organiser says so, and Return takes the start times onto the
             // stage's day.

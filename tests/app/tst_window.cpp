@@ -268,11 +268,11 @@ private slots:
         QQuickWindow *window = w.window;
         QStringList cut;
         const auto check = [&](const QString &where) {
-            QCoreApplication::processEvents();
+            // The grab lays out what is still to be laid out; the checks look at that.
+            shoot(window, QString(where).replace(QLatin1Char('/'), QLatin1Char('-')));
             for (const QString &text :
                 uichecks::truncatedTexts(window, elidingFields) + uichecks::crowdedItems(window))
                 cut.append(where + QStringLiteral(" — ") + text);
-            shoot(window, QString(where).replace(QLatin1Char('/'), QLatin1Char('-')));
         };
         for (int languageIndex : {0, 1}) {
             w.app->languagePicker().pick(languageIndex);

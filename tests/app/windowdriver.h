@@ -73,6 +73,26 @@ struct WindowDriver
     QSet<QString> mayElide;
 };
 
+// The open file dialog's accept button: the first of its button box (Cancel follows it). Qt 6.4
+// now and then leaves the dialog's own "Open" on it even in a save dialog, so its text is not
+// what finds it (the screenshots show the label).
+inline QQuickItem *fileDialogAcceptButton(QQuickWindow *window)
+{
+    QQuickItem *box
+        = findVisibleItem(window, [](QQuickItem *item) { return item->inherits("QQuickDialogButtonBox"); });
+    QQuickItem *first = nullptr;
+    QList<QQuickItem *> pending = box ? box->childItems() : QList<QQuickItem *>();
+    while (!pending.isEmpty()) {
+        QQuickItem *item = pending.takeFirst();
+        if (item->isVisible() && item->inherits("QQuickAbstractButton")) {
+            if (!first || item->mapToScene({0, 0}).x() < first->mapToScene({0, 0}).x())
+                first = item;
+        }
+        pending.append(item->childItems());
+    }
+    return first;
+}
+
 // What a window test runs under: English as the shared language (the test picks Danish in the
 // window) and every QML warning collected for verifyNoQmlProblems().
 struct WindowTestScope

@@ -3,6 +3,8 @@
 // Checks every window test can run on whatever screen or sheet it shows: texts cut off at the
 // current window size, and the controls the keyboard reaches with Tab.
 
+#include <QQmlEngine>
+#include <QQmlIncubationController>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSet>
@@ -12,6 +14,18 @@
 #include <algorithm>
 
 namespace uichecks {
+
+// Views make the rows just beyond what they show a slice of time per frame: such a row is in the
+// scene, visible, from its first slice on, but its layouts run only once it is whole (on a slow
+// run that takes several frames). Runs the event loop until the window's engine makes no item any
+// more; false when that takes longer than `ms`. A check of the screen waits for this, then for a
+// polish (a grab does one).
+inline bool waitForItemsMade(QQuickWindow *window, int ms = 20000)
+{
+    const QQmlEngine *engine = qmlEngine(window);
+    const QQmlIncubationController *controller = engine ? engine->incubationController() : nullptr;
+    return !controller || QTest::qWaitFor([&] { return controller->incubatingObjectCount() == 0; }, ms);
+}
 
 // Every visible item below `root`, depth first.
 inline QList<QQuickItem *> visibleItems(QQuickItem *root)

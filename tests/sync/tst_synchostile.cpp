@@ -61,7 +61,8 @@ public:
     }
     void release() { m_release.release(); }
     QSemaphore proven;
-    // Once released: every snapshot body read to the end of the stream, the newest last.
+    // Once released: every snapshot body read to the end of the stream (the master closing its
+    // end), the newest last.
     QByteArray lastBody;
 
 protected:
@@ -75,10 +76,16 @@ protected:
         proven.release();
         m_release.acquire();
         SyncFrameReader reader;
-        while (socket->waitForReadyRead(1000))
+        const auto take = [&] {
             for (const QByteArray &body : reader.feed(socket->readAll()))
                 if (!body.isEmpty())
                     lastBody = body;
+        };
+        // Until the master closes the connection: a pause in what arrives is no end. The time-out
+        // only keeps a broken run from hanging.
+        while (socket->waitForReadyRead(120000))
+            take();
+        take();
     }
 
 private:
@@ -98,7 +105,9 @@ private slots:
         LogCapture log;
         LoopbackDirectory directory;
         StationOptions options;
-        options.limits.handshakeTimeout = 300ms;
+        // Far longer than any handshake takes, however slow the run: the strangers below are
+        // refused for what they send, and only the trickle for its time.
+        options.limits.handshakeTimeout = 2s;
         Station master(directory, StationRole::Master, QStringLiteral("M"), options);
         master.race = secretRace();
         Station slave(directory, StationRole::Slave, QStringLiteral("S"));
@@ -136,7 +145,8 @@ private slots:
         QTRY_COMPARE(master.engine.refusalText(),
             QStringLiteral("Refused 127.0.0.1:%1: it did not prove the station key").arg(wrongKeyPort));
 
-        // The start of a handshake record, then one byte every 50 ms: out when its time is up.
+        // The start of a handshake record, then one byte every 50 ms: out when its time is up (the
+        // time-out is a coarse timer, which may fire up to 5 % early).
         QTcpSocket trickle;
         trickle.connectToHost(QStringLiteral("127.0.0.1"), port);
         QVERIFY(trickle.waitForConnected(5000));
@@ -150,8 +160,8 @@ private slots:
                 QTest::qWait(50);
                 return trickle.state() == QAbstractSocket::UnconnectedState;
             },
-            5000));
-        QVERIFY(since.elapsed() >= 250);
+            30000));
+        QVERIFY(since.elapsed() >= 1900);
         QCOMPARE(master.engine.refusalText(),
             QStringLiteral("Refused 127.0.0.1:%1: it did not prove the station key in time")
                 .arg(tricklePort));
@@ -224,7 +234,11 @@ private slots:
     void aPeerThatNeverReadsHoldsOnlyTheNewestSnapshot()
     {
         LoopbackDirectory directory;
-        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        // The peer sends nothing after its hello: the master must not take it for vanished while
+        // the test runs, however slowly.
+        StationOptions options;
+        options.limits.silenceTimeout = std::chrono::hours(1);
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
         master.race = largeRace(4 * 1024 * 1024);
         const qsizetype frameBytes
             = frameSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), master.race, {}})->size();
@@ -245,8 +259,12 @@ private slots:
         QVERIFY2(peak <= 2 * frameBytes + 2 * 256 * 1024,
             qPrintable(QStringLiteral("%1 bytes queued for frames of %2").arg(peak).arg(frameBytes)));
         QVERIFY(peak > frameBytes / 2);
-        // Released: what it reads last is the newest event, not one of those in between.
+        // Released: what it reads last is the newest event, not one of those in between. Once
+        // the master has handed everything to the system it closes its end, which ends the stream.
         stalled.release();
+        QTRY_COMPARE_WITH_TIMEOUT(master.engine.queuedOutputBytes(), 0, 60000);
+        QCOMPARE(master.engine.connectedStationCount(), 1);
+        master.engine.stop();
         QVERIFY(spinUntil([&] { return stalled.isFinished(); }, 60000));
         const auto last = decodeSyncMessage(stalled.lastBody);
         QVERIFY(last && last->race);
@@ -333,21 +351,34 @@ private slots:
         Station slave(directory, StationRole::Slave, QStringLiteral("S"), options);
         QElapsedTimer clock;
         clock.start();
-        qint64 joinedAt = -1;
-        qint64 noticedAt = -1;
+        // The station as it showed when it first joined and when it first noticed the silence:
+        // the slave joins the silent end again moments later, so neither lasts to be looked at.
+        struct Seen
+        {
+            qint64 at = -1;
+            QString text;
+            SyncStatusLevel level = SyncStatusLevel::Idle;
+            int stations = -1;
+        };
+        Seen joined;
+        Seen noticed;
         connect(&slave.engine, &SyncEngine::statusTextChanged, this, [&] {
-            if (slave.engine.statusText() == QStringLiteral("Connected to master") && joinedAt < 0)
-                joinedAt = clock.elapsed();
-            else if (slave.engine.statusText().startsWith(QStringLiteral("Disconnected")) && noticedAt < 0)
-                noticedAt = clock.elapsed();
+            const QString text = slave.engine.statusText();
+            Seen *seen = text == QStringLiteral("Connected to master") ? &joined
+                : text.startsWith(QStringLiteral("Disconnected"))      ? &noticed
+                                                                       : nullptr;
+            if (seen && seen->at < 0)
+                *seen = {
+                    clock.elapsed(), text, slave.engine.statusLevel(), slave.engine.connectedStationCount()};
         });
-        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
-        QCOMPARE(slave.engine.statusLevel(), SyncStatusLevel::Ok);
-        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Disconnected from master — searching..."));
+        QTRY_VERIFY(joined.at >= 0);
+        QCOMPARE(joined.level, SyncStatusLevel::Ok);
+        QTRY_VERIFY(noticed.at >= 0);
+        QCOMPARE(noticed.text, QStringLiteral("Disconnected from master — searching..."));
         // Not at once: after the silence time-out, at the next heartbeat.
-        QVERIFY2(noticedAt - joinedAt >= 300, qPrintable(QString::number(noticedAt - joinedAt)));
-        QCOMPARE(slave.engine.connectedStationCount(), 0);
-        QCOMPARE(slave.engine.statusLevel(), SyncStatusLevel::Working);
+        QVERIFY2(noticed.at - joined.at >= 300, qPrintable(QString::number(noticed.at - joined.at)));
+        QCOMPARE(noticed.stations, 0);
+        QCOMPARE(noticed.level, SyncStatusLevel::Working);
         // The slave's heartbeats reached the silent end while it listened.
         QVERIFY(!silent.sockets.isEmpty());
 
