@@ -19,6 +19,31 @@
 
 namespace {
 
+// Shows the rows a screen reads of the list: the first 30, every role.
+void readShownRows(RecentResultsModel &rows, const QList<int> &roles)
+{
+    for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
+        for (const int role : roles)
+            benchmark::DoNotOptimize(rows.data(rows.index(i), role));
+    }
+}
+
+// Gives the list, in turn, `race` and `other` (the same event, one of its lists stored apart).
+// The pane shows `other` before: the first timed change is one too.
+void alternate(benchmark::State &state, const Race &race, const Race &other)
+{
+    RecentResultsModel rows;
+    const QList<int> roles = rows.roleNames().keys();
+    rows.setRace(other);
+    bool flip = false;
+    for (auto _ : state) {
+        startCold(state);
+        rows.setRace(flip ? other : race);
+        flip = !flip;
+        readShownRows(rows, roles);
+    }
+}
+
 void BM_RecentResults(benchmark::State &state)
 {
     static int argc = 0;
@@ -31,10 +56,7 @@ void BM_RecentResults(benchmark::State &state)
     for (auto _ : state) {
         startCold(state);
         rows.setRace(race);
-        for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
-            for (const int role : roles)
-                benchmark::DoNotOptimize(rows.data(rows.index(i), role));
-        }
+        readShownRows(rows, roles);
     }
 }
 
@@ -45,20 +67,7 @@ void BM_RecentResultsAfterEntryChange(benchmark::State &state)
     const Race &race = generatedRaceOfSize(int(state.range(0)));
     Race other = race;
     other.participants.detach();
-    RecentResultsModel rows;
-    const QList<int> roles = rows.roleNames().keys();
-    // The pane shows the event before its entries change: the first timed change is one too.
-    rows.setRace(other);
-    bool flip = false;
-    for (auto _ : state) {
-        startCold(state);
-        rows.setRace(flip ? other : race);
-        flip = !flip;
-        for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
-            for (const int role : roles)
-                benchmark::DoNotOptimize(rows.data(rows.index(i), role));
-        }
-    }
+    alternate(state, race, other);
 }
 
 void BM_RecentResultsAfterCardRead(benchmark::State &state)
@@ -68,19 +77,7 @@ void BM_RecentResultsAfterCardRead(benchmark::State &state)
     const Race &race = generatedRaceOfSize(int(state.range(0)));
     Race other = race;
     other.results.detach();
-    RecentResultsModel rows;
-    const QList<int> roles = rows.roleNames().keys();
-    rows.setRace(other);
-    bool flip = false;
-    for (auto _ : state) {
-        startCold(state);
-        rows.setRace(flip ? other : race);
-        flip = !flip;
-        for (int i = 0; i < std::min(rows.rowCount(), 30); ++i) {
-            for (const int role : roles)
-                benchmark::DoNotOptimize(rows.data(rows.index(i), role));
-        }
-    }
+    alternate(state, race, other);
 }
 
 } // namespace
