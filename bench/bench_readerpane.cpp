@@ -28,22 +28,6 @@ void readShownRows(RecentResultsModel &rows, const QList<int> &roles)
     }
 }
 
-// Gives the list, in turn, `race` and `other` (the same event, one of its lists stored apart).
-// The pane shows `other` before: the first timed change is one too.
-void alternate(benchmark::State &state, const Race &race, const Race &other)
-{
-    RecentResultsModel rows;
-    const QList<int> roles = rows.roleNames().keys();
-    rows.setRace(other);
-    bool flip = false;
-    for (auto _ : state) {
-        startCold(state);
-        rows.setRace(flip ? other : race);
-        flip = !flip;
-        readShownRows(rows, roles);
-    }
-}
-
 void BM_RecentResults(benchmark::State &state)
 {
     static int argc = 0;
@@ -60,24 +44,36 @@ void BM_RecentResults(benchmark::State &state)
     }
 }
 
-void BM_RecentResultsAfterEntryChange(benchmark::State &state)
+// Gives the list, in turn, the generated event and a copy of it with one of its lists stored apart
+// (`storeApart`), as after a change of that list. The pane shows the copy before: the first timed
+// change is one too.
+template<typename StoreApart> void alternate(benchmark::State &state, StoreApart storeApart)
 {
     static int argc = 0;
     static QCoreApplication app(argc, nullptr);
     const Race &race = generatedRaceOfSize(int(state.range(0)));
     Race other = race;
-    other.participants.detach();
-    alternate(state, race, other);
+    storeApart(other);
+    RecentResultsModel rows;
+    const QList<int> roles = rows.roleNames().keys();
+    rows.setRace(other);
+    bool flip = false;
+    for (auto _ : state) {
+        startCold(state);
+        rows.setRace(flip ? other : race);
+        flip = !flip;
+        readShownRows(rows, roles);
+    }
+}
+
+void BM_RecentResultsAfterEntryChange(benchmark::State &state)
+{
+    alternate(state, [](Race &race) { race.participants.detach(); });
 }
 
 void BM_RecentResultsAfterCardRead(benchmark::State &state)
 {
-    static int argc = 0;
-    static QCoreApplication app(argc, nullptr);
-    const Race &race = generatedRaceOfSize(int(state.range(0)));
-    Race other = race;
-    other.results.detach();
-    alternate(state, race, other);
+    alternate(state, [](Race &race) { race.results.detach(); });
 }
 
 } // namespace
