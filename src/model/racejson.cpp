@@ -141,6 +141,11 @@ std::optional<Race> decodeRace(const QByteArray &json, QString *error)
     return raceFromJsonObject(*o, error);
 }
 
+std::optional<Race> decodeLeadingRace(QByteArrayView text, qsizetype *length)
+{
+    return racejson_detail::readLeadingRaceText(text, length);
+}
+
 std::optional<PersonResult> decodePersonResult(const QByteArray &json, QString *error)
 {
     if (auto result = racejson_detail::readPersonResultText(json))

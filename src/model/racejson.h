@@ -29,6 +29,12 @@ enum class JsonLayout { Compact, PrettySorted };
 [[nodiscard]] std::optional<Race> decodeRace(const QByteArray &json, QString *error = nullptr);
 [[nodiscard]] std::optional<PersonResult> decodePersonResult(
     const QByteArray &json, QString *error = nullptr);
+// For a message that carries the event among other values: the event whose text starts `text`
+// (white space before it skipped), and in `length` the bytes up to its end, without first finding
+// where it ends. Only the common case is read here; on nothing the caller finds the end of the value
+// itself and calls decodeRace on exactly that text, which gives the one outcome and error text.
+// What is returned is what decodeRace gives for that text.
+[[nodiscard]] std::optional<Race> decodeLeadingRace(QByteArrayView text, qsizetype *length);
 
 // The JSON-object level, for callers that embed a race or a result in a message of their own.
 // The object forms carry the same rules; `toJson*` return nullopt on a non-finite double.

@@ -33,5 +33,7 @@ struct TextReadOptions
 // any document failing a reading rule; the object reader then gives the outcome and error text.
 std::optional<Race> readRaceText(const QByteArray &json, const TextReadOptions &options = {});
 std::optional<PersonResult> readPersonResultText(const QByteArray &json);
+// The same reader on the event that starts `text`, whatever follows it; `length` gets where it ended.
+std::optional<Race> readLeadingRaceText(QByteArrayView text, qsizetype *length);
 
 } // namespace racejson_detail

@@ -58,6 +58,15 @@ public:
         return value;
     }
 
+    // A value at the start of the text, whatever follows it; `end` gets where it ended.
+    template<typename F> auto leading(F &&readTop, const char **end)
+    {
+        skipSpace();
+        auto value = readTop();
+        *end = m_p;
+        return value;
+    }
+
     Race race()
     {
         Race r;
@@ -1492,6 +1501,20 @@ auto readFast(const QByteArray &json, const racejson_detail::TextReadOptions &op
 }
 
 } // namespace
+
+std::optional<Race> racejson_detail::readLeadingRaceText(QByteArrayView text, qsizetype *length)
+{
+    const TextReadOptions options;
+    try {
+        TextReader reader(text.data(), text.data() + text.size(), options);
+        const char *end = nullptr;
+        Race race = reader.leading([&] { return reader.race(); }, &end);
+        *length = end - text.data();
+        return race;
+    } catch (const NotFastPath &) {
+        return std::nullopt;
+    }
+}
 
 std::optional<Race> racejson_detail::readRaceText(const QByteArray &json, const TextReadOptions &options)
 {

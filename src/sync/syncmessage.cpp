@@ -94,7 +94,12 @@ public:
         , m_end(text.constData() + text.size())
     { }
 
-    // Key -> value text, or nothing when the text is not a single object.
+    // The event of the last "race" value, when it was read while the text was scanned; otherwise
+    // its text is to be decoded.
+    std::optional<Race> race;
+
+    // Key -> value text, or nothing when the text is not a single object. The values are views
+    // of the scanned text, which must outlive them.
     std::optional<QHash<QByteArray, QByteArray>> scan()
     {
         QHash<QByteArray, QByteArray> values;
@@ -118,9 +123,19 @@ public:
                 return std::nullopt;
             skipSpace();
             const char *valueStart = m_p;
-            if (!skipValue())
+            QByteArray name = key.array().first().toString().toUtf8();
+            if (name == "race") {
+                // The event is most of a snapshot: read as it is passed over, where it can be.
+                qsizetype length = 0;
+                race = decodeLeadingRace(QByteArrayView(m_p, m_end - m_p), &length);
+                if (race)
+                    m_p += length;
+            }
+            if (m_p == valueStart && !skipValue())
                 return std::nullopt;
-            values.insert(key.array().first().toString().toUtf8(), QByteArray(valueStart, m_p - valueStart));
+            // Not copied: a snapshot's event is most of the message, hundreds of megabytes for a
+            // large event.
+            values.insert(std::move(name), QByteArray::fromRawData(valueStart, m_p - valueStart));
             skipSpace();
             if (eat(','))
                 continue;
@@ -214,7 +229,8 @@ QJsonValue scalar(const QByteArray &text)
 
 std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
 {
-    const auto values = TopLevelScanner(body).scan();
+    TopLevelScanner scanner(body);
+    const auto values = scanner.scan();
     if (!values)
         return std::nullopt;
     const QJsonValue kind = scalar(values->value("kind"));
@@ -237,7 +253,7 @@ std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
         return it != values->cend() && it.value() != "null";
     };
     if (present("race")) {
-        message.race = decodeRace(values->value("race"));
+        message.race = scanner.race ? std::move(scanner.race) : decodeRace(values->value("race"));
         if (!message.race)
             return std::nullopt;
     }

@@ -623,6 +623,31 @@ private slots:
         }
     }
 
+    // A message carries the event followed by more of its own: read where it stands, the event
+    // is what reading exactly its text gives, and the read ends where that text does. Every
+    // document the common path reads is read there too, whatever follows it.
+    void leadingEventReadsAsItsTextAlone_data() { decodingMatchesTheObjectReader_data(); }
+    void leadingEventReadsAsItsTextAlone()
+    {
+        QFETCH(QByteArray, json);
+        const bool common = bool(racejson_detail::readRaceText(json));
+        for (const QByteArray trailer : {"", ",\"result\":null}", "}", " ]x", "{\"name\":\"x\"}", "\n"}) {
+            const QByteArray text = json + trailer;
+            qsizetype length = -1;
+            const auto leading = decodeLeadingRace(text, &length);
+            if (common)
+                QVERIFY2(leading, trailer.constData());
+            if (!leading)
+                continue;
+            QVERIFY(length > 0 && length <= text.size());
+            const auto alone = decodeRace(text.left(length));
+            QVERIFY2(alone, trailer.constData());
+            QCOMPARE(comparable(*leading), comparable(*alone));
+            if (common)
+                QCOMPARE(text.left(length).trimmed(), json.trimmed());
+        }
+    }
+
     // Long lists of the indented event file are read in slices on several threads. On every
     // event document the tests hold, as it is and written indented, and on generated events of
     // several sizes, reading in slices (in any number of them) gives what reading in one go gives.
