@@ -8,6 +8,7 @@
 # 0.2 s outside the timing, so those runs time only 5 ms or so of each job (a few iterations) and
 # leave out the 500-entry size and the Status-screen benchmark (200 fixed iterations). Binaries
 # built before bench/benchcold.h ignore the variable: an OLD side then runs warm.
+# Several runs, one after the other, are compared by bench/size-runs.py (the median growth).
 # Usage: [OLD=<old build>/bench] [COLD=1] bench/run-sizes.sh [build folder, default build/ci] [OUT, default a temp folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
