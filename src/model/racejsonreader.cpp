@@ -48,22 +48,19 @@ public:
         , m_options(options)
     { }
 
-    template<typename F> auto document(F &&readTop)
+    // The value the text holds, nothing but white space around it; or, given `end`, the value at
+    // the start of the text, whatever follows it, and in `end` where it ended.
+    template<typename F> auto document(F &&readTop, const char **end = nullptr)
     {
         skipSpace();
         auto value = readTop();
+        if (end) {
+            *end = m_p;
+            return value;
+        }
         skipSpace();
         if (m_p != m_end)
             giveUp();
-        return value;
-    }
-
-    // A value at the start of the text, whatever follows it; `end` gets where it ended.
-    template<typename F> auto leading(F &&readTop, const char **end)
-    {
-        skipSpace();
-        auto value = readTop();
-        *end = m_p;
         return value;
     }
 
@@ -1488,13 +1485,14 @@ private:
     std::vector<SIPunch> m_punches;
 };
 
+// `end`: as TextReader::document.
 template<typename F>
-auto readFast(const QByteArray &json, const racejson_detail::TextReadOptions &options, F &&readTop)
-    -> std::optional<decltype(readTop(std::declval<TextReader &>()))>
+auto readFast(QByteArrayView text, const racejson_detail::TextReadOptions &options, F &&readTop,
+    const char **end = nullptr) -> std::optional<decltype(readTop(std::declval<TextReader &>()))>
 {
     try {
-        TextReader reader(json.constData(), json.constData() + json.size(), options);
-        return reader.document([&] { return readTop(reader); });
+        TextReader reader(text.data(), text.data() + text.size(), options);
+        return reader.document([&] { return readTop(reader); }, end);
     } catch (const NotFastPath &) {
         return std::nullopt;
     }
@@ -1504,16 +1502,12 @@ auto readFast(const QByteArray &json, const racejson_detail::TextReadOptions &op
 
 std::optional<Race> racejson_detail::readLeadingRaceText(QByteArrayView text, qsizetype *length)
 {
-    const TextReadOptions options;
-    try {
-        TextReader reader(text.data(), text.data() + text.size(), options);
-        const char *end = nullptr;
-        Race race = reader.leading([&] { return reader.race(); }, &end);
+    const char *end = nullptr;
+    auto race = readFast(
+        text, {}, [](TextReader &r) { return r.race(); }, &end);
+    if (race)
         *length = end - text.data();
-        return race;
-    } catch (const NotFastPath &) {
-        return std::nullopt;
-    }
+    return race;
 }
 
 std::optional<Race> racejson_detail::readRaceText(const QByteArray &json, const TextReadOptions &options)
