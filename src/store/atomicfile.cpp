@@ -175,11 +175,11 @@ DirectQueue &threadQueue()
     return *queue;
 }
 
-// Writes the first `end` bytes of `bytes` (whole blocks) to `fd`, opened for direct writes, each
-// slice copied into an aligned buffer. Stops at the first slice the system refuses or writes
-// short; a short slice, or nothing written where the system takes no direct writes at all, is
-// for the caller to write another way.
-Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
+// Writes the first `end` bytes of `data` (whole blocks) to `fd`, opened for direct writes, from
+// the block-aligned file offset `at` on, each slice copied into an aligned buffer. Stops at the
+// first slice the system refuses or writes short; a short slice, or nothing written where the
+// system takes no direct writes at all, is for the caller to write another way.
+Written writeDirect(int fd, const char *data, qsizetype end, qint64 at = 0)
 {
     Written written;
     DirectQueue &queue = threadQueue();
@@ -203,7 +203,7 @@ Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
             const int slot = idle.back();
             const qsizetype length = std::min(directSlice, end - next);
             char *buffer = queue.buffer(slot);
-            std::memcpy(buffer, bytes.constData() + next, size_t(length));
+            std::memcpy(buffer, data + next, size_t(length));
             iocb &request = requests[size_t(slot)];
             request = {};
             request.aio_data = quint64(slot);
@@ -211,7 +211,7 @@ Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
             request.aio_fildes = quint32(fd);
             request.aio_buf = quint64(quintptr(buffer));
             request.aio_nbytes = quint64(length);
-            request.aio_offset = qint64(next);
+            request.aio_offset = at + qint64(next);
             iocb *submitted = &request;
             const long taken = ::syscall(SYS_io_submit, context, 1, &submitted);
             if (taken != 1) {
@@ -248,7 +248,7 @@ Written writeDirect(int fd, const QByteArray &bytes, qsizetype end)
             const qint64 result = done[size_t(i)].res;
             if (result != qint64(request.aio_nbytes)) {
                 stopped = true;
-                stopAt(request.aio_offset + std::max<qint64>(result, 0), result < 0 ? int(-result) : 0);
+                stopAt(request.aio_offset - at + std::max<qint64>(result, 0), result < 0 ? int(-result) : 0);
             }
             idle.push_back(slot);
             --queued;
@@ -270,7 +270,7 @@ int writeAll(int fd, const QByteArray &bytes)
     // A file system that takes no direct writes refuses the flag here (ramfs), or the first
     // write (some network and user-space file systems): both then get the buffered write.
     if (size >= directFrom && setDirect(fd, true)) {
-        const Written direct = writeDirect(fd, bytes, size & ~(directBlock - 1));
+        const Written direct = writeDirect(fd, bytes.constData(), size & ~(directBlock - 1));
         if (direct.code != 0)
             return direct.code;
         if (!setDirect(fd, false))
@@ -295,6 +295,26 @@ int writeAll(int fd, const QByteArray &bytes)
     return 0;
 }
 } // namespace
+
+BlocksWritten writeBlocksPastCache(int fd, QByteArrayView bytes, qint64 offset)
+{
+    const qint64 first = (offset + directBlock - 1) & ~qint64(directBlock - 1);
+    const qint64 end = (offset + bytes.size()) & ~qint64(directBlock - 1);
+    if (bytes.size() < directFrom || end <= first)
+        return {};
+    // A description of its own: the direct flag is one of the open file's, shared with every
+    // duplicate of `fd` another thread may be writing through.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    const int direct = ::open(self.constData(), O_WRONLY | O_DIRECT | O_CLOEXEC);
+    if (direct < 0)
+        return {};
+    BlocksWritten written {qsizetype(first - offset), qsizetype(first - offset), 0};
+    const Written done = writeDirect(direct, bytes.constData() + written.from, qsizetype(end - first), first);
+    ::close(direct);
+    written.to = written.from + done.upTo;
+    written.code = done.code;
+    return written;
+}
 
 bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QString *error)
 {

@@ -15,6 +15,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,9 +70,9 @@ bool roomToWriteAhead(const QString &folder)
     return qint64(info.f_bavail) * qint64(info.f_frsize) >= 64 * RaceJournal::aheadStep;
 }
 
-QString systemError()
+QString systemError(int code = errno)
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 // An older version's record (one result or entry); false when it does not belong to `race` (the
@@ -392,18 +394,23 @@ bool RaceJournal::append(const QByteArray &body, const QUuid &event, bool wholeE
         // Past the space written ahead only when it cannot be had in time: a step under way ends
         // within milliseconds, and no record may be written where its zeros still go.
         m_changed.wait(lock, [&] { return !m_extending || m_size + line.size() <= m_ahead; });
-        qsizetype done = 0;
-        while (done < line.size()) {
-            const ssize_t n
-                = ::pwrite(m_fd, line.constData() + done, size_t(line.size() - done), m_size + done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                reason = QStringLiteral("Cannot write %1: %2")
-                             .arg(m_path, n < 0 ? systemError() : QStringLiteral("no progress"));
-                break;
+        // A line of many megabytes (an import's on a large event) goes past the page cache as the
+        // full files do: through it, each 4 KiB would cost a fresh page of the cache, on the
+        // line's way to the disk, where a card read's line reuses the pages written ahead.
+        const BlocksWritten direct = writeBlocksPastCache(m_fd, line, m_size);
+        if (direct.code != 0)
+            reason = QStringLiteral("Cannot write %1: %2").arg(m_path, systemError(direct.code));
+        for (auto [done, end] : {std::pair(qsizetype(0), direct.from), std::pair(direct.to, line.size())}) {
+            while (reason.isEmpty() && done < end) {
+                const ssize_t n = ::pwrite(m_fd, line.constData() + done, size_t(end - done), m_size + done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    reason = QStringLiteral("Cannot write %1: %2")
+                                 .arg(m_path, n < 0 ? systemError() : QStringLiteral("no progress"));
+                else
+                    done += n;
             }
-            done += n;
         }
         if (reason.isEmpty() && ::fdatasync(m_fd) != 0)
             reason = QStringLiteral("Cannot sync %1: %2").arg(m_path, systemError());

@@ -31,10 +31,11 @@
 // size nor its layout: it waits for no commit of the file system's own journal (which, while the
 // full files are written and replaced, waits for their data and the freeing of their blocks). The
 // space is extended by a thread of the journal's own, off the appends' path; a record that finds
-// too little of it left is appended past the end and synced as before, only slower. Replay stops
-// at the zeros: a run of zero bytes ends every journal, and a line cut off before it is a cut-off
-// line. (An older version finds the zeros to be a cut-off last line: it replays every whole line
-// and keeps the file aside.)
+// too little of it left is appended past the end and synced as before, only slower. A record of
+// 8 MiB or more (an import's on a large event) goes past the page cache in whole blocks, as the
+// full files do (atomicfile.h). Replay stops at the zeros: a run of zero bytes ends every journal,
+// and a line cut off before it is a cut-off line. (An older version finds the zeros to be a
+// cut-off last line: it replays every whole line and keeps the file aside.)
 //
 // Appends come from the main thread, trims from the writer thread; both hold the one mutex.
 

@@ -17,20 +17,6 @@
 #include <QTest>
 
 namespace {
-const QUuid eventE(QStringLiteral("00000000-0000-4000-8000-0000000000e1"));
-
-// A card read's record for the entry of journal/snapshot.json, result `n`, with a note of
-// `noteLength` characters.
-QByteArray resultBody(int n, qsizetype noteLength = 0)
-{
-    return "\"op\":\"result\",\"result\":{\"cardNumber\":\"123456\",\"completed\":true,"
-           "\"courseAutoMatched\":false,\"id\":\"00000000-0000-4000-8000-000000000"
-        + QByteArray::number(0x100 + n, 16)
-        + (noteLength > 0 ? "\",\"overrideNote\":\"" + QByteArray(noteLength, 'n') : QByteArray())
-        + "\",\"participantId\":\"00000000-0000-4000-8000-00000000000A\","
-          "\"readAt\":\"2025-05-17T11:05:00Z\",\"splits\":[]}";
-}
-
 // The journal's file once its space ahead is written: zeros follow the records.
 QByteArray withSpaceAhead(const QString &path)
 {

@@ -100,8 +100,9 @@ public:
         return m_mounted;
     }
 
-    // Pages of the file at `path` held in the page cache.
-    [[nodiscard]] static qsizetype cachedPages(const QString &path)
+    // Pages of the file at `path` held in the page cache: all of them, or those holding any of
+    // the bytes [from, to).
+    [[nodiscard]] static qsizetype cachedPages(const QString &path, qint64 from = 0, qint64 to = -1)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
@@ -113,8 +114,12 @@ public:
         const size_t page = size_t(::sysconf(_SC_PAGESIZE));
         std::vector<unsigned char> resident((length + page - 1) / page);
         qsizetype count = -1;
-        if (::mincore(map, length, resident.data()) == 0)
-            count = std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; });
+        if (::mincore(map, length, resident.data()) == 0) {
+            const auto first = resident.begin() + qsizetype(size_t(from) / page);
+            const auto end
+                = to < 0 ? resident.end() : resident.begin() + qsizetype((size_t(to) + page - 1) / page);
+            count = std::count_if(first, end, [](unsigned char r) { return r & 1; });
+        }
         ::munmap(map, length);
         return count;
     }
@@ -190,6 +195,26 @@ QByteArray numberedBytes(qsizetype size, quint32 seed)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = char(random.bounded(256));
     return bytes;
+}
+
+// A record of `length` bytes in all (its line in the journal, with the line's end) for result
+// `n` of journal/snapshot.json, numbered `sequence`: its note of letters that show any block of
+// it out of place.
+QByteArray journalLineOfLength(qint64 sequence, int n, qsizetype length, QByteArray *body)
+{
+    const QByteArray head = "{\"seq\":" + QByteArray::number(sequence) + ",\"event\":\""
+        + eventE.toByteArray(QUuid::WithoutBraces) + "\",";
+    const QByteArray noted = resultBody(n, 1);
+    // A note adds its key and quotes with its first letter, and a letter each after that.
+    const qsizetype note = length - (head.size() + noted.size() + 2) + 1;
+    if (note < 1)
+        return {};
+    *body = resultBody(n, note);
+    const qsizetype at = body->indexOf(QByteArray(note, 'n'));
+    QRandomGenerator random {quint32(length)};
+    for (qsizetype i = 0; i < note; ++i)
+        (*body)[at + i] = char('a' + random.bounded(26));
+    return head + *body + "}\n";
 }
 
 } // namespace
@@ -336,6 +361,68 @@ private slots:
         QStringList left = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
         left.removeAll(QStringLiteral("filler"));
         QCOMPARE(left, QStringList {QStringLiteral("event.json")});
+    }
+
+    // A journal record large enough to go past the page cache (an import's on a large event),
+    // after a record that leaves it starting anywhere in a block: its bytes in place, exactly,
+    // with only its first and last partial blocks in the page cache of a disk's file system;
+    // the same bytes through the cache on memory ones. Refused by a full disk: the same reason as
+    // any append, the file cut back to the records before, and the record taken once there is room.
+    void largeJournalRecordPastCache_data() { casetable::load("store/journal-large-records.tsv"); }
+    void largeJournalRecordPastCache()
+    {
+        requireIsolation();
+        QFETCH(QStringList, cells);
+        const QString &fault = cells[3];
+        QTemporaryDir dir;
+        // Room for the journal to write space ahead of its records (64 MiB free).
+        SmallDisk disk(dir.filePath(QStringLiteral("disk")), 160 * 1024, cells[0]);
+        if (!disk.isMounted())
+            QSKIP("cannot make a file system of this kind here (needs mkfs.ext4 and a free loop device)");
+        const QString path = QDir(disk.path()).filePath(RaceJournal::fileName);
+        QByteArray body;
+        QByteArray before;
+        qint64 sequence = 1;
+        RaceJournal journal(disk.path());
+        QString error;
+        if (const qsizetype length = cells[1].toLongLong(); length > 0) {
+            before = journalLineOfLength(sequence, 1, length, &body);
+            QCOMPARE(before.size(), length);
+            QVERIFY2(journal.append(body, eventE, false, &error), qPrintable(error));
+            ++sequence;
+        }
+        const QByteArray line = journalLineOfLength(sequence, 2, cells[2].toLongLong(), &body);
+        QCOMPARE(line.size(), cells[2].toLongLong());
+        if (fault != QStringLiteral("-")) {
+            disk.fill(fault == QStringLiteral("full")
+                    ? 0
+                    : fault.section(QLatin1Char(' '), 0, 0).toLongLong() << 20);
+            QVERIFY(!journal.append(body, eventE, false, &error));
+            QCOMPARE(error, QStringLiteral("Cannot write %1: %2").arg(path, cells[4]));
+            QCOMPARE(StoreHarness::readAll(path), before);
+            QCOMPARE(journal.lastSequence(), sequence - 1);
+            QVERIFY(QFile::remove(QDir(disk.path()).filePath(QStringLiteral("filler"))));
+        }
+        QVERIFY2(journal.append(body, eventE, false, &error), qPrintable(error));
+        QCOMPARE(journal.lastSequence(), sequence);
+        // Before the file is read, which brings all of it into the cache.
+        if (cells[5] != QStringLiteral("-"))
+            QCOMPARE(SmallDisk::cachedPages(path, before.size(), before.size() + line.size()),
+                cells[5].toLongLong());
+        const QByteArray found = StoreHarness::readAll(path);
+        QCOMPARE(RaceJournal::usedLength(found), before.size() + line.size());
+        QVERIFY(found.left(before.size()) == before);
+        QVERIFY(found.mid(before.size(), line.size()) == line);
+        Race race = storeTestEvent("journal/snapshot.json");
+        race.journalEventId = eventE;
+        race.journalThrough = 0;
+        const qsizetype results = race.results.size();
+        const RaceJournal::Replay replay = RaceJournal::replay(race, found);
+        QCOMPARE(replay.applied, int(sequence));
+        QCOMPARE(replay.setAside, 0);
+        QCOMPARE(race.results.size(), results + sequence);
+        QCOMPARE(race.results.last().overrideNote.value_or(QString()).size(),
+            body.size() - resultBody(2).size() - 18);
     }
 
     void replacedFileKeptWhereStillReached_data() { casetable::load("store/replaced-file.tsv"); }

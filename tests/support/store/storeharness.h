@@ -42,6 +42,21 @@ inline Race storeTestEvent(const char *name)
     return testEvent(QStringLiteral("store/") + QLatin1String(name));
 }
 
+// The event the journal records of the tests below name.
+inline const QUuid eventE(QStringLiteral("00000000-0000-4000-8000-0000000000e1"));
+
+// A card read's journal record for the entry of journal/snapshot.json, result `n`, with a note of
+// `noteLength` characters.
+inline QByteArray resultBody(int n, qsizetype noteLength = 0)
+{
+    return "\"op\":\"result\",\"result\":{\"cardNumber\":\"123456\",\"completed\":true,"
+           "\"courseAutoMatched\":false,\"id\":\"00000000-0000-4000-8000-000000000"
+        + QByteArray::number(0x100 + n, 16)
+        + (noteLength > 0 ? "\",\"overrideNote\":\"" + QByteArray(noteLength, 'n') : QByteArray())
+        + "\",\"participantId\":\"00000000-0000-4000-8000-00000000000A\","
+          "\"readAt\":\"2025-05-17T11:05:00Z\",\"splits\":[]}";
+}
+
 // Holds the store's background writer at the start of each job while held, so that the files
 // stand as a kill at that moment leaves them: the changes made meanwhile in the journal only.
 // The hook shares the hold's state, so it may outlive the hold.
