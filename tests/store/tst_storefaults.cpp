@@ -153,6 +153,12 @@ public:
             QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - leave)));
     }
 
+    // Fills the disk as a case names it: "full", or "N MiB left".
+    void fillLeaving(const QString &left) const
+    {
+        fill(left == QStringLiteral("full") ? 0 : left.section(QLatin1Char(' '), 0, 0).toLongLong() << 20);
+    }
+
     // Makes the disk refuse writes, read-only or full; takeWritesAgain() undoes it.
     [[nodiscard]] bool refuseWrites(bool readOnly)
     {
@@ -345,9 +351,7 @@ private slots:
         else if (fault == QStringLiteral("shut down"))
             QVERIFY(disk.shutDown());
         else
-            disk.fill(fault == QStringLiteral("full")
-                    ? 0
-                    : fault.section(QLatin1Char(' '), 0, 0).toLongLong() << 20);
+            disk.fillLeaving(fault);
         const QByteArray bytes = numberedBytes(cells[1].toLongLong(), 2);
         QVERIFY(!writeFileAtomically(target, bytes, &error));
         const QString where = QDir::toNativeSeparators(disk.path());
@@ -394,9 +398,7 @@ private slots:
         const QByteArray line = journalLineOfLength(sequence, 2, cells[2].toLongLong(), &body);
         QCOMPARE(line.size(), cells[2].toLongLong());
         if (fault != QStringLiteral("-")) {
-            disk.fill(fault == QStringLiteral("full")
-                    ? 0
-                    : fault.section(QLatin1Char(' '), 0, 0).toLongLong() << 20);
+            disk.fillLeaving(fault);
             QVERIFY(!journal.append(body, eventE, false, &error));
             QCOMPARE(error, QStringLiteral("Cannot write %1: %2").arg(path, cells[4]));
             QCOMPARE(StoreHarness::readAll(path), before);
