@@ -120,12 +120,6 @@ struct FreeAligned
     void operator()(char *buffer) const { std::free(buffer); }
 };
 
-bool setDirect(int fd, bool direct)
-{
-    const int flags = ::fcntl(fd, F_GETFL);
-    return flags >= 0 && ::fcntl(fd, F_SETFL, direct ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
-}
-
 struct Written
 {
     // Every byte before it is written.
@@ -179,7 +173,7 @@ DirectQueue &threadQueue()
 // the block-aligned file offset `at` on, each slice copied into an aligned buffer. Stops at the
 // first slice the system refuses or writes short; a short slice, or nothing written where the
 // system takes no direct writes at all, is for the caller to write another way.
-Written writeDirect(int fd, const char *data, qsizetype end, qint64 at = 0)
+Written writeDirect(int fd, const char *data, qsizetype end, qint64 at)
 {
     Written written;
     DirectQueue &queue = threadQueue();
@@ -266,17 +260,11 @@ Written writeDirect(int fd, const char *data, qsizetype end, qint64 at = 0)
 int writeAll(int fd, const QByteArray &bytes)
 {
     const qsizetype size = bytes.size();
-    qsizetype done = 0;
-    // A file system that takes no direct writes refuses the flag here (ramfs), or the first
-    // write (some network and user-space file systems): both then get the buffered write.
-    if (size >= directFrom && setDirect(fd, true)) {
-        const Written direct = writeDirect(fd, bytes.constData(), size & ~(directBlock - 1));
-        if (direct.code != 0)
-            return direct.code;
-        if (!setDirect(fd, false))
-            return errno;
-        done = direct.upTo;
-    }
+    // From the start of the file, so the direct part (if any) is its first bytes.
+    const BlocksWritten direct = writeBlocksPastCache(fd, bytes, 0);
+    if (direct.code != 0)
+        return direct.code;
+    qsizetype done = direct.to;
     qsizetype flushed = done;
     while (done < size) {
         const ssize_t n = ::pwrite(
@@ -303,7 +291,9 @@ BlocksWritten writeBlocksPastCache(int fd, QByteArrayView bytes, qint64 offset)
     if (bytes.size() < directFrom || end <= first)
         return {};
     // A description of its own: the direct flag is one of the open file's, shared with every
-    // duplicate of `fd` another thread may be writing through.
+    // duplicate of `fd` another thread may be writing through. A file system that takes no direct
+    // writes refuses the flag here (ramfs), or the first write (some network and user-space file
+    // systems): both then get the buffered write.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
     const int direct = ::open(self.constData(), O_WRONLY | O_DIRECT | O_CLOEXEC);
     if (direct < 0)
@@ -344,15 +334,6 @@ bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QSt
         fail(error, step, temporaryPath, code);
         return false;
     };
-    // The permissions a new file would get: mkostemp makes it private to the owner.
-    if (QFileInfo::exists(path)) {
-        struct stat old
-        { };
-        if (::stat(QFile::encodeName(path).constData(), &old) == 0)
-            ::fchmod(fd, old.st_mode & 07777);
-    } else {
-        ::fchmod(fd, 0666 & ~fileMask());
-    }
     // The whole size is set aside first: a disk without room for it refuses before anything is
     // written, and on ext4 the blocks are allocated now as unwritten extents, so the file system's
     // commits (each sync of the change journal, on every card read) do not wait for this file's
@@ -369,6 +350,16 @@ bool writeFileAtomically(const QString &linkedPath, const QByteArray &bytes, QSt
     const int code = writeAll(fd, bytes);
     if (code != 0)
         return abandon(QStringLiteral("Cannot write"), code);
+    // The permissions a new file would get: mkostemp makes it private to the owner. Set once it
+    // is written: the direct write reopens it for writing, which a read-only mode would refuse.
+    if (QFileInfo::exists(path)) {
+        struct stat old
+        { };
+        if (::stat(QFile::encodeName(path).constData(), &old) == 0)
+            ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        ::fchmod(fd, 0666 & ~fileMask());
+    }
     if (::fsync(fd) != 0)
         return abandon(QStringLiteral("Cannot sync"), errno);
     if (::close(fd) != 0) {
