@@ -2,6 +2,7 @@
 
 #include "documenttext.h"
 #include "resultgroups.h"
+#include "resultverdict.h"
 
 namespace {
 
@@ -111,24 +112,21 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
     html += QStringLiteral("\n</table>\n<hr/>\n");
 
     QStringList footer;
+    // A finish before the start has no time to print; the runner is sent to the organiser.
+    const bool beforeStart = finishesBeforeStart(result);
     if (scoreMode) {
         if (result.score)
             footer.append(QStringLiteral("Score: %1 pts").arg(*result.score));
         if (result.overtimePenalty && *result.overtimePenalty > 0)
             footer.append(QStringLiteral("Overtime penalty: -%1").arg(*result.overtimePenalty));
-        if (result.withinTimeLimit)
-            footer.append(*result.withinTimeLimit ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
-    } else {
-        // A finish before the start has no time to print; the runner is sent to the organiser.
-        const bool beforeStart = finishesBeforeStart(result);
-        if (result.raceTime && !beforeStart)
-            footer.append(QStringLiteral("Total time: ") + formatDurationForReceipt(*result.raceTime));
-        if (result.courseId)
-            footer.append(
-                result.effectiveCompleted() ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
-        if (beforeStart && !result.completedOverride)
-            footer.append(QStringLiteral("CHECK CARD: FINISH BEFORE START"));
+    } else if (result.raceTime && !beforeStart) {
+        footer.append(QStringLiteral("Total time: ") + formatDurationForReceipt(*result.raceTime));
     }
+    // The verdict in the words the screens and the result lists use for it.
+    if (const QString word = verdictKey(resultVerdict(race, result)); !word.isEmpty())
+        footer.append(word);
+    if (!scoreMode && beforeStart && !result.completedOverride)
+        footer.append(QStringLiteral("CHECK CARD: FINISH BEFORE START"));
     for (const QString &line : footer)
         html += QStringLiteral("<div class=\"footer-line\">") + escapeMarkup(line) + QStringLiteral("</div>");
     html += QStringLiteral("\n</body></html>");

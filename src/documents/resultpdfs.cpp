@@ -3,6 +3,7 @@
 #include "documenttext.h"
 #include "localization.h"
 #include "racelookup.h"
+#include "resultverdict.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,8 +57,8 @@ QString placeCell(const QList<std::optional<qint64>> &places, qsizetype row)
     return place ? QString::number(*place) : QString();
 }
 
-void drawSplitGroup(
-    PDFTableRenderer &renderer, const ParticipantLookup &participants, const ResultGroup &group)
+void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ParticipantLookup &participants,
+    const ResultGroup &group)
 {
     const QList<PersonResult> &results = group.results;
     const QString noData = localized(QStringLiteral("No course/split data"));
@@ -177,7 +178,7 @@ void drawSplitGroup(
             if (last) {
                 b.append(durationCell(result.raceTime));
                 bColors.append(black);
-                c.append(resultStatusText(result));
+                c.append(resultStatusText(race, result));
                 cColors.append(gray);
             }
             const QList<PDFColumn> &columns = block.columns;
@@ -202,17 +203,10 @@ QString resultParticipantName(const Race &race, const PersonResult &result)
     return p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown");
 }
 
-QString resultStatusText(const PersonResult &result)
+QString resultStatusText(const Race &race, const PersonResult &result)
 {
-    if (result.completedOverride)
-        return localized(
-            *result.completedOverride ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
-    if (result.score) {
-        if (!result.withinTimeLimit)
-            return QString();
-        return localized(*result.withinTimeLimit ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
-    }
-    return localized(result.completed ? QStringLiteral("COMPLETED") : QStringLiteral("INCOMPLETE"));
+    const QString word = verdictKey(resultVerdict(race, result));
+    return word.isEmpty() ? QString() : localized(word);
 }
 
 PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &groups,
@@ -238,7 +232,7 @@ PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &gro
                 const QString fourth
                     = scoreMode ? (r.score ? QString::number(*r.score) : dash) : durationCell(r.raceTime);
                 renderer.drawCellRow({placeCell(group.places, n), participantName(participants, r),
-                                         r.cardNumber, fourth, resultStatusText(r)},
+                                         r.cardNumber, fourth, resultStatusText(race, r)},
                     columns, false);
             }
         }
@@ -278,7 +272,7 @@ PdfExportResult renderSplitTimesPDF(const Race &race, const QList<ResultGroup> &
         const ParticipantLookup participants(race);
         for (const ResultGroup &group : groups) {
             renderer.drawSection(group.classLabel);
-            drawSplitGroup(renderer, participants, group);
+            drawSplitGroup(renderer, race, participants, group);
         }
     });
 }

@@ -18,8 +18,8 @@
 
 // Given and family name of the result's runner, trimmed; "Unknown" when the runner is gone.
 [[nodiscard]] QString resultParticipantName(const Race &race, const PersonResult &result);
-// Localised status: an override decides ("COMPLETED" / "INCOMPLETE"); a score result shows
-// "IN TIME" / "OVERTIME" (empty when unknown); any other "COMPLETED" / "INCOMPLETE".
-[[nodiscard]] QString resultStatusText(const PersonResult &result);
+// The result's verdict (resultVerdict) in its localised word, as the screens say it; empty where
+// the verdict has none.
+[[nodiscard]] QString resultStatusText(const Race &race, const PersonResult &result);
 // Same rule as the receipt's duration text; "—" for a value that is not a finite duration.
 [[nodiscard]] QString formatDurationForPDF(double seconds);

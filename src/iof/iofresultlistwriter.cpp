@@ -157,12 +157,8 @@ void personClose(Utf8Document &out)
 // iofResultStatus's text for a result and the course its id finds (isScoreResult's rule).
 const char *statusText(const PersonResult &result, const Course *course)
 {
-    if (result.completedOverride)
-        return *result.completedOverride ? "OK" : "MissingPunch";
     const bool score = course ? course->type == CourseType::Rogaining : result.score.has_value();
-    if (score)
-        return result.withinTimeLimit.value_or(true) ? "OK" : "OverTime";
-    return result.completed ? "OK" : "MissingPunch";
+    return iofStatusOfVerdict(resultVerdict(result, score));
 }
 
 // findCourse for each row's course id, each distinct id text looked up once per document: the
@@ -345,6 +341,29 @@ QByteArray stageDocument(
 }
 
 } // namespace
+
+const char *iofStatusOfVerdict(ResultVerdict verdict)
+{
+    switch (verdict) {
+    case ResultVerdict::Completed:
+    case ResultVerdict::InTime:
+    case ResultVerdict::Scored:
+        return "OK";
+    // Finished, not yet validated: the run is whole but its time or its verdict waits for the
+    // organiser (a start time, a look at the card), or no course could judge it.
+    case ResultVerdict::NoStartTime:
+    case ResultVerdict::UnderReview:
+    case ResultVerdict::None:
+        return "Finished";
+    case ResultVerdict::DidNotFinish:
+        return "DidNotFinish";
+    case ResultVerdict::OverTime:
+        return "OverTime";
+    case ResultVerdict::Mispunch:
+        break;
+    }
+    return "MissingPunch";
+}
 
 QString iofResultStatus(const Race &race, const PersonResult &result)
 {

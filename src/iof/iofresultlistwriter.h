@@ -5,6 +5,7 @@
 // cannot carry, elements follow the schema's order, and every status is the effective one.
 
 #include "resultgroups.h"
+#include "resultverdict.h"
 #include "utf8document.h"
 
 #include <QByteArray>
@@ -22,9 +23,12 @@ inline constexpr const char *iofNamespace = "http://www.orienteering.org/datasta
 [[nodiscard]] QByteArray writeIOFOverallResultListXML(
     const Race &race, const QList<StandingsGroup> &groups, IOFListBuffering buffering = {});
 
-// The ResultStatus written for a result: an override decides ("OK" / "MissingPunch"); otherwise
-// a score result is "OK" within its time limit and "OverTime" beyond it, and any other result
-// "OK" when completed, else "MissingPunch".
+// The ResultStatus that says a verdict: "OK" for a completed run (a score run within its limit or
+// without one); "Finished" (finished, not yet validated) for a run without a time or a verdict yet:
+// no start time, held for review, no course to judge it by; "DidNotFinish", "OverTime",
+// "MissingPunch".
+[[nodiscard]] const char *iofStatusOfVerdict(ResultVerdict verdict);
+// The ResultStatus written for a result: its verdict (resultVerdict) in IOF's word.
 [[nodiscard]] QString iofResultStatus(const Race &race, const PersonResult &result);
 
 // The line writing of the documents built as text (start list, live results), which the result

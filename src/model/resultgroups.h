@@ -7,10 +7,12 @@
 #include "race.h"
 #include "racelookup.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 struct ResultGroup
 {
@@ -45,3 +47,26 @@ struct StandingsGroup
 // True when the result was run on a score (rogaining) course: its course is a rogaining course,
 // or, when the course is gone, it carries a score.
 [[nodiscard]] bool isScoreResult(const Race &race, const PersonResult &result);
+
+// isScoreResult for the many results of one race, each course id text looked up once. The race
+// must outlive it unchanged.
+class ScoreResults
+{
+public:
+    explicit ScoreResults(const Race &race)
+        : m_race(race)
+    { }
+    [[nodiscard]] bool operator()(const PersonResult &result);
+
+private:
+    enum class Kind : quint8 { Score, Other, Gone };
+    const Race &m_race;
+    QHash<QString, Kind> m_known;
+};
+
+// One result per runner and stage counts in every ranked list, document and upload: the read-out
+// with the latest `readAt`, of equally late ones the one stored first. An earlier read of the same
+// runner and stage stays in the event (and where reads are listed) but takes no place and is not
+// exported. Results without a stage form one stage of their own; stage ids compare as sameId.
+// For each of race.results (by index), whether it is the read that counts.
+[[nodiscard]] std::vector<bool> countedReads(const Race &race);

@@ -2,6 +2,7 @@
 
 #include "bufferstash.h"
 #include "keysort.h"
+#include "resultgroups.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -417,6 +418,24 @@ RunnerMap makeRunnerSnapshots(const Race &race)
     return lastAssigned(runners);
 }
 
+StatusCode finishStatus(ResultVerdict verdict)
+{
+    switch (verdict) {
+    case ResultVerdict::Completed:
+    case ResultVerdict::InTime:
+    case ResultVerdict::Scored:
+        return Completed;
+    case ResultVerdict::None:
+    case ResultVerdict::NoStartTime:
+    case ResultVerdict::Mispunch:
+    case ResultVerdict::DidNotFinish:
+    case ResultVerdict::UnderReview:
+    case ResultVerdict::OverTime:
+        break;
+    }
+    return NotCompleted;
+}
+
 ResultMap makeResultSnapshots(const Race &race)
 {
     // One pass over the participants keeps what the results need of them in a compact list: the
@@ -459,6 +478,10 @@ ResultMap makeResultSnapshots(const Race &race)
         }
         return std::nullopt;
     };
+    // Only the read that counts for a runner's stage is published: an earlier read of the same
+    // stage never is, even when the later one has no time.
+    const std::vector<bool> counts = countedReads(race);
+    ScoreResults scoreResults(race);
     for (auto it = race.results.crbegin(); it != race.results.crend(); ++it) {
         // The walk reads a member or two of large records, going back: the hardware does not
         // fetch those ahead, so the records a few places back are asked for now.
@@ -475,14 +498,14 @@ ResultMap makeResultSnapshots(const Race &race)
             continue;
         // A finish before the start (a negative time, as earlier versions stored it) has no time
         // to publish, like a result without one.
-        if (!r.raceTime || *r.raceTime < 0)
+        if (!r.raceTime || *r.raceTime < 0 || !counts[size_t(race.results.crend() - it - 1)])
             continue;
         if (at)
             published[*at] = true;
         // Halves away from zero: 0.125 s is 13 cs.
         const qint64 time = std::llround(*r.raceTime * 100.0);
         results.push_back({{at ? runners[*at].runnerId : runnerId(r.participantId), finishControl},
-            {time, r.effectiveCompleted() ? Completed : NotCompleted}});
+            {time, finishStatus(resultVerdict(r, scoreResults(r)))}});
     }
     std::reverse(results.begin(), results.end());
     for (const Runner &p : runners) {

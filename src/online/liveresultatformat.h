@@ -5,6 +5,7 @@
 // accepted upload. Pure functions; the publisher decides which body to send.
 
 #include "race.h"
+#include "resultverdict.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,6 +26,11 @@ inline constexpr qint64 finishControl = 1000;
 inline constexpr qint64 noTime = -1;
 
 enum StatusCode : qint64 { Completed = 0, DidNotStart = 1, DidNotFinish = 2, NotCompleted = 3 };
+
+// The code that says the verdict of a result with a race time: completed for a completed run and
+// a score run within its limit or without one, else not completed. A result without a race time
+// (no finish, no start time) is not published at all.
+[[nodiscard]] StatusCode finishStatus(ResultVerdict verdict);
 
 struct RunnerSnapshot
 {
@@ -127,13 +133,16 @@ public:
     // This state becomes `race`'s, given `changes` = changesTo(race) on this very state.
     void accept(const Race &race, const Changes &changes);
 
-    // What a stored result publishes: its participant and its time and completion as stored.
+    // What a stored result publishes: its participant, its time and verdict as stored, and its
+    // read time, which decides whether it is the read that counts for its stage.
     struct ResultSource
     {
         std::pair<quint64, quint64> participant;
         quint64 timeBits = 0;
+        qint64 readAt = 0;
         bool hasTime = false;
-        bool completed = false;
+        bool readAtValid = false;
+        ResultVerdict verdict = ResultVerdict::None;
         bool operator==(const ResultSource &) const = default;
     };
 

@@ -1,5 +1,7 @@
 #include "liveresultatformat.h"
 
+#include "resultgroups.h"
+
 #include <QTimeZone>
 
 #include <algorithm>
@@ -23,7 +25,7 @@ IdKey idKey(const QUuid &id)
     return {halves[0], halves[1]};
 }
 
-AcceptedState::ResultSource resultSource(const PersonResult &r)
+AcceptedState::ResultSource resultSource(const PersonResult &r, ScoreResults &scoreResults)
 {
     AcceptedState::ResultSource source;
     source.participant = idKey(r.participantId);
@@ -31,7 +33,11 @@ AcceptedState::ResultSource resultSource(const PersonResult &r)
         source.hasTime = true;
         std::memcpy(&source.timeBits, &*r.raceTime, sizeof source.timeBits);
     }
-    source.completed = r.effectiveCompleted();
+    if (r.readAt.isValid()) {
+        source.readAtValid = true;
+        source.readAt = r.readAt.toMSecsSinceEpoch();
+    }
+    source.verdict = resultVerdict(r, scoreResults(r));
     return source;
 }
 
@@ -42,10 +48,10 @@ bool hasPublishedTime(const PersonResult &r)
     return r.raceTime && !(*r.raceTime < 0);
 }
 
-ResultSnapshot finishSnapshot(const PersonResult &r)
+ResultSnapshot finishSnapshot(const PersonResult &r, ScoreResults &scoreResults)
 {
     // Halves away from zero: 0.125 s is 13 cs.
-    return {std::llround(*r.raceTime * 100.0), r.effectiveCompleted() ? Completed : NotCompleted};
+    return {std::llround(*r.raceTime * 100.0), finishStatus(resultVerdict(r, scoreResults(r)))};
 }
 
 // How far ahead of a walk through the stored results their records are asked for.
@@ -124,8 +130,9 @@ void AcceptedState::readResultSources(const Race &race)
 {
     m_resultSources.clear();
     m_resultSources.reserve(size_t(race.results.size()));
+    ScoreResults scoreResults(race);
     for (const PersonResult &r : race.results)
-        m_resultSources.push_back(resultSource(r));
+        m_resultSources.push_back(resultSource(r, scoreResults));
 }
 
 const AcceptedState::Lookup &AcceptedState::lookup() const
@@ -173,6 +180,7 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
     const qsizetype common = std::min(stored, now.size());
     if (size_t(stored - common + now.size() - common) > mostChangedResults)
         return {};
+    ScoreResults scoreResults(race);
     std::vector<qsizetype> differing;
     // The ids of the participants whose results differ, before or after.
     std::vector<IdKey> touched;
@@ -185,7 +193,7 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
             __builtin_prefetch(&ahead.raceTime);
             __builtin_prefetch(&ahead.completedOverride);
         }
-        const ResultSource after = resultSource(now.at(i));
+        const ResultSource after = resultSource(now.at(i), scoreResults);
         if (after == was[size_t(i)])
             continue;
         if (differing.size() == mostChangedResults)
@@ -218,8 +226,9 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
             return {};
         runners.push_back({*at});
     }
-    // From the last stored back: a runner's last result with a time is the one published, and
-    // the walk ends once every touched runner has one.
+    // From the last stored back: a runner's last counted read with a time is the one published,
+    // and the walk ends once every touched runner has one.
+    const std::vector<bool> counts = countedReads(race);
     size_t untimed = runners.size();
     for (qsizetype j = now.size() - 1; j >= 0 && untimed > 0; --j) {
         const PersonResult &r = now.at(j);
@@ -228,7 +237,7 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
             continue;
         Runner &runner = runners[size_t(it - touched.begin())];
         runner.anyResult = true;
-        if (runner.timedResult < 0 && hasPublishedTime(r)) {
+        if (runner.timedResult < 0 && hasPublishedTime(r) && counts[size_t(j)]) {
             runner.timedResult = j;
             --untimed;
         }
@@ -243,7 +252,7 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         const ResultKey key {runnerId(p.id), finishControl};
         std::optional<ResultSnapshot> result;
         if (runner.timedResult >= 0)
-            result = finishSnapshot(now.at(runner.timedResult));
+            result = finishSnapshot(now.at(runner.timedResult), scoreResults);
         else if (p.status && !runner.anyResult)
             result
                 = ResultSnapshot {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
@@ -279,8 +288,9 @@ void AcceptedState::accept(const Race &race, const Changes &changes)
         // The participants are the state's own, and every result read here belongs to one of
         // them: the look-up stays true.
         m_resultSources.resize(size_t(race.results.size()));
+        ScoreResults scoreResults(race);
         for (const qsizetype i : changes.differingResults)
-            m_resultSources[size_t(i)] = resultSource(race.results.at(i));
+            m_resultSources[size_t(i)] = resultSource(race.results.at(i), scoreResults);
     } else {
         m_lookup.reset();
         readResultSources(race);

@@ -6,6 +6,8 @@
 #include "iofresultlistwriter.h"
 #include "metsapublisher.h"
 #include "racelookup.h"
+#include "resultgroups.h"
+#include "resultverdict.h"
 #include "utf8document.h"
 #include "uuidslots.h"
 
@@ -156,39 +158,9 @@ private:
     std::vector<QByteArray> m_texts;
 };
 
-// Whether a result's course is a score course, found once per course id text.
-class ScoreCourses
-{
-public:
-    explicit ScoreCourses(const Race &race)
-        : m_race(race)
-        , m_any(std::any_of(race.courses.cbegin(), race.courses.cend(),
-              [](const Course &c) { return c.type == CourseType::Rogaining; }))
-    { }
-
-    bool isScore(const std::optional<QString> &courseId)
-    {
-        if (!m_any || !courseId)
-            return false;
-        auto it = m_known.constFind(*courseId);
-        if (it == m_known.constEnd()) {
-            const Course *course = findCourse(m_race, courseId);
-            it = m_known.insert(*courseId, course && course->type == CourseType::Rogaining);
-        }
-        return *it;
-    }
-
-private:
-    const Race &m_race;
-    const bool m_any;
-    QHash<QString, bool> m_known;
-};
-
 // How far ahead of a walk through scattered or large records their memory is asked for: far
 // enough that it arrives in time, near enough that it is still cached when read.
 constexpr qsizetype rowsAhead = 8;
-
-enum class ResultStatus : quint8 { None, Ok, MissingPunch, OverTime };
 
 // What a runner's row shows of the result read out last of those with its id (the first stored of
 // equally late ones). Found in one pass over the results in stored order, so that the rows, written
@@ -204,7 +176,8 @@ struct RowResult
     qint64 startInstant = 0;
     const QDateTime *startTime = nullptr;
     bool hasStartInstant = false;
-    ResultStatus status = ResultStatus::None;
+    // The verdict's ResultStatus; null without a result.
+    const char *status = nullptr;
     bool timed = false;
     bool compactReadAt = false;
 };
@@ -213,7 +186,7 @@ struct RowResult
 // it).
 std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
 {
-    ScoreCourses scoreCourses(race);
+    ScoreResults scoreResults(race);
     std::vector<RowResult> kept(size_t(race.participants.size()));
     const qsizetype count = race.results.size();
     qint32 slot = -1;
@@ -257,11 +230,7 @@ std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
             row.startInstant = at.value_or(0);
             row.startTime = at ? nullptr : &*candidate.startTime;
         }
-        // A score course is judged by its time limit alone; every other course by completion.
-        if (scoreCourses.isScore(candidate.courseId))
-            row.status = candidate.withinTimeLimit.value_or(true) ? ResultStatus::Ok : ResultStatus::OverTime;
-        else
-            row.status = candidate.effectiveCompleted() ? ResultStatus::Ok : ResultStatus::MissingPunch;
+        row.status = iofStatusOfVerdict(resultVerdict(candidate, scoreResults(candidate)));
         k = row;
     }
     return kept;
@@ -269,16 +238,8 @@ std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
 
 QLatin1StringView statusText(const RowResult &result, const Participant &participant)
 {
-    switch (result.status) {
-    case ResultStatus::None:
-        break;
-    case ResultStatus::Ok:
-        return QLatin1StringView("OK");
-    case ResultStatus::MissingPunch:
-        return QLatin1StringView("MissingPunch");
-    case ResultStatus::OverTime:
-        return QLatin1StringView("OverTime");
-    }
+    if (result.status)
+        return QLatin1StringView(result.status);
     if (!participant.status)
         return QLatin1StringView("Inactive");
     return *participant.status == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")

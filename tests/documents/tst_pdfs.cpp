@@ -201,9 +201,17 @@ private slots:
         LocalizationManager danish(QStringList {QStringLiteral("da")});
         LocalizationManager::setShared(&danish);
         PersonResult a;
+        a.courseId = QStringLiteral("C1");
         a.completed = true;
+        a.raceTime = 754.6;
+        a.finishTime = QDateTime(QDate(2025, 6, 14), QTime(10, 12, 35), Qt::UTC);
+        PersonResult b = a;
+        b.raceTime.reset();
         const QString file = path(QStringLiteral("results-da.pdf"));
-        QVERIFY(renderResultsPDF(Race {}, {{QStringLiteral("D21"), {a}}}, std::nullopt, file).ok);
+        // The second run has a finish but no start time: not a DNF.
+        QVERIFY(renderResultsPDF(
+            Race {}, {{QStringLiteral("D21"), {a, b}, {1, std::nullopt}}}, std::nullopt, file)
+                    .ok);
         LocalizationManager::setShared(&m_out.english());
         VERIFY_PDF_GOLDEN(file, "pdf/results-da");
     }
@@ -249,6 +257,7 @@ private slots:
         PersonResult r;
         r.participantId = p.id;
         r.cardNumber = QString(200, QChar(0x00C5));
+        r.courseId = QStringLiteral("C1");
         r.raceTime = qInf();
         r.splits = {split(1, SplitStatus::Ok, qQNaN(), qInf())};
         const QString file = path(QStringLiteral("hostile.pdf"));
@@ -257,7 +266,7 @@ private slots:
         const QString split = path(QStringLiteral("hostile-splits.pdf"));
         QVERIFY(renderSplitTimesPDF(race, {{QStringLiteral("x"), {r}}}, std::nullopt, split).ok);
         QCOMPARE(pdftest::info(split).pages, 1);
-        QVERIFY(pdftest::text(split).contains(QStringLiteral("INCOMPLETE")));
+        QVERIFY(pdftest::text(split).contains(QStringLiteral("MISPUNCH")));
     }
 
     void fontWithoutTrueTypeOutlinesReadsBack()

@@ -28,6 +28,10 @@
         <translation>Fejlklip</translation>
     </message>
     <message>
+        <source>NO START TIME</source>
+        <translation>INGEN STARTTID</translation>
+    </message>
+    <message>
         <source>No SportIdent reader found</source>
         <translation>Ingen SportIdent-aflæser fundet</translation>
     </message>

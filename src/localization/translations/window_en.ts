@@ -28,6 +28,10 @@
         <translation>Mispunch</translation>
     </message>
     <message>
+        <source>NO START TIME</source>
+        <translation>NO START TIME</translation>
+    </message>
+    <message>
         <source>No SportIdent reader found</source>
         <translation>No SportIdent reader found</translation>
     </message>

@@ -50,59 +50,6 @@ QVariantMap CardResultPanel::toVariantMap() const
     };
 }
 
-ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
-{
-    return resultVerdict(result, isRogainingResult(race, result));
-}
-
-ResultVerdict resultVerdict(const PersonResult &result, bool rogaining)
-{
-    if (rogaining) {
-        if (!result.withinTimeLimit)
-            return ResultVerdict::None;
-        return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
-    }
-    if (!result.courseId)
-        return ResultVerdict::None;
-    if (result.completedOverride)
-        return *result.completedOverride ? ResultVerdict::Completed : ResultVerdict::Mispunch;
-    // No time and no verdict until someone has looked at the card.
-    if (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()))
-        return ResultVerdict::UnderReview;
-    // Missed controls decide over a missing finish: the run could not count either way.
-    if (!result.completed && !missingControls(result).isEmpty())
-        return ResultVerdict::Mispunch;
-    if (!result.raceTime)
-        return ResultVerdict::DidNotFinish;
-    return result.completed ? ResultVerdict::Completed : ResultVerdict::Mispunch;
-}
-
-QString verdictKey(ResultVerdict verdict)
-{
-    switch (verdict) {
-    case ResultVerdict::Completed:
-        return QStringLiteral("COMPLETED");
-    case ResultVerdict::Mispunch:
-        return QStringLiteral("MISPUNCH");
-    case ResultVerdict::DidNotFinish:
-        return QStringLiteral("DID NOT FINISH");
-    case ResultVerdict::UnderReview:
-        return QStringLiteral("FOR REVIEW");
-    case ResultVerdict::InTime:
-        return QStringLiteral("IN TIME");
-    case ResultVerdict::OverTime:
-        return QStringLiteral("OVERTIME");
-    case ResultVerdict::None:
-        break;
-    }
-    return {};
-}
-
-bool verdictIsGood(ResultVerdict verdict)
-{
-    return verdict == ResultVerdict::Completed || verdict == ResultVerdict::InTime;
-}
-
 const PersonResult *earlierReadOf(const Race &race, const PersonResult &result)
 {
     const PersonResult *earlier = nullptr;
@@ -296,7 +243,7 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
     }
     // A course id that names no course still gets its verdict: the result was judged.
     const ResultVerdict verdict = resultVerdict(race, result);
-    if (verdict != ResultVerdict::None) {
+    if (!verdictKey(verdict).isEmpty()) {
         panel.verdictGood = verdictIsGood(verdict);
         panel.verdictText = localized(verdictKey(verdict));
     }
@@ -332,9 +279,10 @@ RecentResultFacts recentResultFacts(const PersonResult &result, const Course *co
         facts.value = RecentResultFacts::Value::Clock;
         facts.seconds = *result.raceTime;
     }
-    // Only what went wrong is said here; a clean run shows its time alone.
-    if (const ResultVerdict verdict = resultVerdict(result, rogaining);
-        verdict != ResultVerdict::None && !verdictIsGood(verdict))
+    // Only what went wrong is said here; a clean run shows its time alone. Judged as every other
+    // output judges it: without its course, a result with points was run on a score course.
+    if (const ResultVerdict verdict = resultVerdict(result, course ? rogaining : result.score.has_value());
+        !verdictKey(verdict).isEmpty() && !verdictIsGood(verdict))
         facts.status = verdict;
     return facts;
 }
@@ -372,10 +320,8 @@ RecentResultRow recentResultRow(
 
 QStringList raceDayTextKeys()
 {
-    return {keyClass, keyTotalTime, keyTotalTimeMissing, keyScore, keyScoreMissing, keyOvertime, keyMissing,
-        keyFooter, keyUnknownRunner, keyPoints, QStringLiteral("IN TIME"), QStringLiteral("OVERTIME"),
-        QStringLiteral("COMPLETED"), keyRepeat, QStringLiteral("MISPUNCH"), QStringLiteral("DID NOT FINISH"),
-        QStringLiteral("FOR REVIEW"), QStringLiteral("Read again"),
+    QStringList keys {keyClass, keyTotalTime, keyTotalTimeMissing, keyScore, keyScoreMissing, keyOvertime,
+        keyMissing, keyFooter, keyUnknownRunner, keyPoints, keyRepeat, QStringLiteral("Read again"),
         // The station line of the reader pane.
         QStringLiteral("Could not connect to the station: %@"), QStringLiteral("No SportIdent reader found"),
         QStringLiteral("The station was disconnected. No cards are read until it is back: plug it in again, "
@@ -394,4 +340,7 @@ QStringList raceDayTextKeys()
         // Chosen in the port rows by state.
         QStringLiteral("Connected"), QStringLiteral("Disconnected"), QStringLiteral("Connect"),
         QStringLiteral("Disconnect")};
+    // The verdicts' words.
+    keys.append(verdictKeys());
+    return keys;
 }

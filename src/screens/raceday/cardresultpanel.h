@@ -6,37 +6,11 @@
 
 #include "race.h"
 #include "racedayresults.h"
+#include "resultverdict.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
-
-// What a result came to, one state for every screen that shows it (the card result panel, the
-// results list, the recent results), each said with one word.
-enum class ResultVerdict {
-    // No course to judge it by, or a score course without a time-limit verdict.
-    None,
-    Completed,
-    // Controls missing, or the organiser forced it incomplete.
-    Mispunch,
-    // No finish, so no time.
-    DidNotFinish,
-    // The evaluation could not settle the card and left a note; the organiser decides.
-    UnderReview,
-    InTime,
-    OverTime,
-};
-
-// The organiser's override decides over the recorded verdict; a note left by the evaluation holds
-// the result for review; missed controls decide over a missing finish.
-[[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
-// The same when the caller knows whether the result's course is a score course.
-[[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool rogaining);
-// The word's key: "COMPLETED", "MISPUNCH", "DID NOT FINISH", "FOR REVIEW", "IN TIME", "OVERTIME";
-// empty for `None`.
-[[nodiscard]] QString verdictKey(ResultVerdict verdict);
-// Shown in green: a completed run or a score run within its limit.
-[[nodiscard]] bool verdictIsGood(ResultVerdict verdict);
 
 // The result recorded earlier for the same card in the same stage, when `result` is a card read
 // again (the latest of them); none for a first read.

@@ -40,6 +40,9 @@ ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
 
     const Course *course = findCourse(race, result.courseId);
     row.scoreCourse = course && course->type == CourseType::Rogaining;
+    // The same word for the same state as every other screen, paper and upload.
+    const ResultVerdict verdict = resultVerdict(race, result);
+    const QString verdictWord = verdictKey(verdict);
     const QString dash = localized(QStringLiteral("—"));
     if (row.scoreCourse) {
         if (result.score) {
@@ -50,10 +53,9 @@ ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
         }
         if (result.overtimePenalty && *result.overtimePenalty > 0)
             row.overtime = localized(QStringLiteral("-%@ OT"), *result.overtimePenalty);
-        if (result.withinTimeLimit) {
-            row.verdict
-                = localized(*result.withinTimeLimit ? QStringLiteral("IN TIME") : QStringLiteral("OVERTIME"));
-            row.verdictTone = *result.withinTimeLimit ? RowTone::Green : RowTone::Red;
+        if (!verdictWord.isEmpty()) {
+            row.verdict = localized(verdictWord);
+            row.verdictTone = verdictIsGood(verdict) ? RowTone::Green : RowTone::Red;
         }
         return row;
     }
@@ -66,11 +68,9 @@ ResultRowTexts resultRowTexts(const Race &race, const PersonResult &result,
         row.time = dash;
         row.timeTone = RowTone::Orange;
     }
-    if (result.courseId) {
-        // The same word for the same state as the card result panel and the recent results.
-        const ResultVerdict verdict = resultVerdict(race, result);
+    if (!verdictWord.isEmpty()) {
         row.showsBadge = true;
-        row.badge = localized(verdictKey(verdict));
+        row.badge = localized(verdictWord);
         row.badgeTone = verdictIsGood(verdict) ? RowTone::Green : RowTone::Red;
         if (result.completedOverride) {
             row.overridden = true;

@@ -27,7 +27,7 @@ struct ResultRowTexts
     RowTone timeTone = RowTone::Plain;
     // "+M:SS" behind the group's winner; empty for the winners and for runners without a place.
     QString behind;
-    // Only for a result that names a course (even a deleted one).
+    // Only where the verdict has a word (resultVerdict).
     bool showsBadge = false;
     QString badge;
     RowTone badgeTone = RowTone::Plain;

@@ -550,6 +550,8 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     // Room for an even share of the results in each group as it opens, so that the groups of a
     // large event mostly fill without moving.
     const std::size_t share = std::size_t(race.results.size() / std::max<qsizetype>(1, race.classes.size()));
+    // An earlier read of a runner's stage is listed where reads are, never here.
+    const std::vector<bool> counts = countedReads(race);
     qint32 previousSlot = -1;
     bool inOrder = false;
     for (qsizetype i = 0; i < race.results.size(); ++i) {
@@ -561,6 +563,8 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         if (!byStage)
             readAheadResult(race.results, i + 4 * ahead);
         const PersonResult &r = race.results[i];
+        if (!counts[std::size_t(i)])
+            continue;
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
             })))

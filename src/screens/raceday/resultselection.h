@@ -71,7 +71,8 @@ struct ClassStandings
 // Whether the result may hold a place in a group of that kind.
 [[nodiscard]] bool earnsPlace(const PersonResult &result, bool scoreGroup);
 
-// Stable: results that compare equal keep their order in `race.results`. The groups point into
+// One result per runner and stage (countedReads): an earlier read of the same runner and stage is
+// not listed. Stable: results that compare equal keep their order in `race.results`. The groups point into
 // `race`.
 [[nodiscard]] QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter);
 // Every class (or the filtered one) with participants, across every stage; empty without stages.

@@ -8,7 +8,8 @@
 //          under that runner's id) | filter [class=<id>] [stage=<id>]
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
-//   language da | show panel|recent | ids shared  (runners and results then hold the declared
+//          [start=<s> finish=<s>]  (start and finish seconds after the first read time)
+//   language da | show panel|recent|outputs | ids shared  (runners and results then hold the declared
 //          classes', stages' and courses' ids themselves, as an event built in the app does,
 //          instead of copies of their text)
 //   expect: then the rendered lines (see render below)
@@ -18,12 +19,17 @@
 #include "cardresultpanel.h"
 #include "casetable.h"
 #include "documenttext.h"
+#include "iofresultlistwriter.h"
+#include "liveresultatformat.h"
 #include "localization.h"
+#include "metsapublisher.h"
 #include "nameorder.h"
 #include "racedaydesk.h"
 #include "racedayresults.h"
 #include "racegenerator.h"
 #include "readerpaneviewmodel.h"
+#include "receipt.h"
+#include "resultpdfs.h"
 #include "resultrow.h"
 #include "resultselection.h"
 #include "testenvironment.h"
@@ -32,7 +38,11 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <array>
 
@@ -137,6 +147,11 @@ Case parse(const QString &text)
             r.courseId = opt("course");
             if (auto v = opt("time"))
                 r.raceTime = v->toDouble();
+            const QDateTime day(QDate(2025, 6, 1), QTime(10, 0), Qt::UTC);
+            if (auto v = opt("start"))
+                r.startTime = day.addSecs(v->toLongLong());
+            if (auto v = opt("finish"))
+                r.finishTime = day.addSecs(v->toLongLong());
             if (auto v = opt("score"))
                 r.score = v->toLongLong();
             if (auto v = opt("penalty"))
@@ -219,6 +234,188 @@ QStringList recentRows(const RecentResultsModel &model)
     return rows;
 }
 
+// The cells of a line of `pdftotext -layout` output: runs of two or more spaces part them.
+QStringList layoutCells(const QString &line)
+{
+    static const QRegularExpression gap(QStringLiteral("\\s{2,}"));
+    return line.trimmed().split(gap, Qt::SkipEmptyParts);
+}
+
+// The text of a PDF as pdftotext lays it out; empty when it cannot be read.
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"),
+        {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
+            QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// What one IOF PersonResult says: its runner's given name, Status, Time and Position.
+struct IofRow
+{
+    QString given;
+    QString status;
+    QString time;
+    QString position;
+};
+
+QList<IofRow> iofRows(const QByteArray &xml)
+{
+    QList<IofRow> rows;
+    QXmlStreamReader in(xml);
+    while (!in.atEnd()) {
+        if (!in.readNextStartElement())
+            continue;
+        const QStringView name = in.name();
+        if (name == QLatin1String("PersonResult"))
+            rows.append(IofRow {});
+        else if (rows.isEmpty())
+            continue;
+        else if (name == QLatin1String("Given"))
+            rows.last().given = in.readElementText();
+        else if (name == QLatin1String("Status"))
+            rows.last().status = in.readElementText();
+        else if (name == QLatin1String("Time"))
+            rows.last().time = in.readElementText();
+        else if (name == QLatin1String("Position"))
+            rows.last().position = in.readElementText();
+    }
+    return rows;
+}
+
+// "show outputs": every result through every output that shows it, in stored order, one line
+// each: runner and stage | the verdict's word | place | the IOF result list's Status, Time and
+// Position. The word is given once when the reader pane's panel, the results list, the recent
+// results (which name only what went wrong), the receipt (fixed English), the results PDF and the
+// split-times PDF all say it; else each output's word, so that any disagreement shows. A result
+// the ranked lists leave out (an earlier read) shows "×" for its place and no IOF row. Then
+// "== uploads" and per runner what LiveResultat and Metsä are sent.
+QStringList outputLines(const Case &c)
+{
+    const Race &race = c.race;
+    const QList<ClassResults> groups = resultsForClass(race, c.filter);
+    const QList<ResultGroup> documents = toResultGroups(groups);
+    QTemporaryDir dir;
+    const QString resultsPath = dir.filePath(QStringLiteral("results.pdf"));
+    const QString splitsPath = dir.filePath(QStringLiteral("splits.pdf"));
+    if (!renderResultsPDF(race, documents, std::nullopt, resultsPath).ok
+        || !renderSplitTimesPDF(race, documents, std::nullopt, splitsPath).ok)
+        return {QStringLiteral("(no PDF)")};
+    const QStringList resultsText = pdfText(resultsPath).split(QLatin1Char('\n'));
+    const QStringList splitsText = pdfText(splitsPath).split(QLatin1Char('\n'));
+    const QList<IofRow> iof = iofRows(writeIOFResultListXML(race, documents));
+
+    struct Listed
+    {
+        QString place;
+        QString row;
+        QString pdf;
+        QString splitsPdf;
+        IofRow iof;
+    };
+    QHash<const PersonResult *, Listed> listed;
+    qsizetype resultsLine = 0;
+    qsizetype splitsLine = 0;
+    qsizetype iofRow = 0;
+    const QRegularExpression startsWithPlace(QStringLiteral("^\\d+\\. "));
+    for (const ClassResults &g : groups) {
+        for (qsizetype i = 0; i < g.results.size(); ++i) {
+            const PersonResult *r = g.results[i];
+            const QString name = displayName(race, *r);
+            Listed l;
+            const ResultRowTexts t = resultRowTexts(race, *r, g.places[i], g.leaderTime);
+            l.place = t.place.isEmpty() ? QStringLiteral("-") : t.place;
+            l.row = t.scoreCourse ? t.verdict : t.badge;
+            // The results PDF: place, name, card, time or score, status.
+            for (; resultsLine < resultsText.size(); ++resultsLine) {
+                const QStringList cells = layoutCells(resultsText[resultsLine]);
+                const qsizetype at = cells.indexOf(name);
+                if (at < 0)
+                    continue;
+                l.pdf = cells.value(at + 3);
+                ++resultsLine;
+                break;
+            }
+            // The split-times PDF: the runner's elapsed times, then the legs with the status last.
+            for (; splitsLine + 1 < splitsText.size(); ++splitsLine) {
+                QString first = layoutCells(splitsText[splitsLine]).value(0);
+                first.remove(startsWithPlace);
+                if (first != name)
+                    continue;
+                const QStringList legs = layoutCells(splitsText[splitsLine + 1]);
+                const QString last = legs.isEmpty() ? QString() : legs.last();
+                static const QRegularExpression word(QStringLiteral("^[^\\d—]+$"));
+                l.splitsPdf = word.match(last).hasMatch() ? last : QString();
+                splitsLine += 2;
+                break;
+            }
+            l.iof = iof.value(iofRow++);
+            listed.insert(r, l);
+        }
+    }
+
+    QStringList lines;
+    for (const PersonResult &r : race.results) {
+        const QString panel = cardResultPanel(race, r).verdictText;
+        const QString recent = recentResultRow(race, r).statusText;
+        QString receipt;
+        static const QRegularExpression footer(QStringLiteral("<div class=\"footer-line\">([^<]*)</div>"));
+        for (auto m = footer.globalMatch(renderReceiptHTML(r, race)); m.hasNext();) {
+            const QString line = m.next().captured(1);
+            if (verdictKeys().contains(line))
+                receipt = line;
+        }
+        const auto found = listed.constFind(&r);
+        QStringList words {panel, recent.isEmpty() && verdictIsGood(resultVerdict(race, r)) ? panel : recent,
+            receipt.isEmpty() ? QString() : localized(receipt)};
+        if (found != listed.cend())
+            words << found->row << found->pdf << found->splitsPdf;
+        QString word = panel.isEmpty() ? QStringLiteral("(none)") : panel;
+        if (std::any_of(words.cbegin(), words.cend(), [&panel](const QString &w) { return w != panel; })) {
+            static const char *names[] = {"panel", "recent", "receipt", "list", "pdf", "splits"};
+            QStringList each;
+            for (qsizetype k = 0; k < words.size(); ++k)
+                each.append(QString::fromLatin1(names[k]) + QLatin1Char('=') + words[k]);
+            word = each.join(QLatin1Char(' '));
+        }
+        const QString who = displayName(race, r) + (r.stageId ? QLatin1Char(' ') + *r.stageId : QString());
+        if (found == listed.cend()) {
+            lines.append(joined({who, word, QStringLiteral("×")}));
+            continue;
+        }
+        QString iofText = QStringLiteral("iof ") + found->iof.status;
+        if (!found->iof.time.isEmpty())
+            iofText += QStringLiteral(" time=") + found->iof.time;
+        if (!found->iof.position.isEmpty())
+            iofText += QStringLiteral(" #") + found->iof.position;
+        if (found->iof.given != displayName(race, r))
+            iofText += QStringLiteral(" (row of ") + found->iof.given + QLatin1Char(')');
+        lines.append(joined({who, word, found->place, iofText}));
+    }
+
+    lines.append(QStringLiteral("== uploads"));
+    QHash<qint64, liveresultat::ResultSnapshot> live;
+    for (const auto &[key, snapshot] : liveresultat::makeResultSnapshots(race))
+        live.insert(key.runnerId, snapshot);
+    QHash<QString, IofRow> metsa;
+    for (const IofRow &row : iofRows(MetsaPublisher::buildResultListUtf8(race)))
+        metsa.insert(row.given, row);
+    for (const Participant &p : race.participants) {
+        const auto sent = live.constFind(liveresultat::runnerId(p.id));
+        const QString liveText = sent == live.cend()
+            ? QStringLiteral("live -")
+            : QStringLiteral("live %1 time=%2").arg(sent->status).arg(sent->time);
+        const IofRow m = metsa.value(p.givenName);
+        lines.append(joined({p.givenName, liveText,
+            QStringLiteral("metsa ") + m.status
+                + (m.time.isEmpty() ? QString() : QStringLiteral(" time=") + m.time)}));
+    }
+    return lines;
+}
+
 // "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
 // (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden, "⚑<note>" when marked for
 // review), behind, "-" for no place; overall
@@ -238,6 +435,8 @@ QStringList render(const Case &c)
         }
         return lines;
     }
+    if (c.show == QLatin1String("outputs"))
+        return outputLines(c);
     if (c.show == QLatin1String("recent")) {
         RecentResultsModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -327,6 +526,12 @@ private slots:
         LocalizationManager::setShared(&language);
         const QStringList actual = render(c);
         LocalizationManager::setShared(nullptr);
+        // On a mismatch the lines rendered are kept beside the case, to compare with diff.
+        QFile fail(path + QStringLiteral(".fail"));
+        if (actual != c.expected && fail.open(QIODevice::WriteOnly))
+            fail.write((actual.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        else
+            fail.remove();
         QVERIFY(!c.expected.isEmpty());
         QCOMPARE(actual.join(QLatin1Char('\n')), c.expected.join(QLatin1Char('\n')));
     }
@@ -684,5 +889,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResultsCases)
+// The "show outputs" cases draw PDFs, which take the fonts of a GUI application.
+QTEST_MAIN(TestResultsCases)
 #include "tst_resultscases.moc"

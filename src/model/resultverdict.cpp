@@ -1,0 +1,76 @@
+#include "resultverdict.h"
+
+#include "resultgroups.h"
+
+#include <algorithm>
+
+ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
+{
+    if (result.completedOverride == false)
+        return ResultVerdict::Mispunch;
+    if (scoreCourse) {
+        if (!result.withinTimeLimit)
+            return ResultVerdict::Scored;
+        return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
+    }
+    if (!result.courseId)
+        return ResultVerdict::None;
+    if (result.completedOverride)
+        return ResultVerdict::Completed;
+    // No time and no verdict until someone has looked at the card.
+    if (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()))
+        return ResultVerdict::UnderReview;
+    // Missed controls decide over a missing finish or start: the run could not count either way.
+    const bool missed = std::any_of(result.splits.cbegin(), result.splits.cend(),
+        [](const SplitTime &s) { return s.status == SplitStatus::Missing; });
+    if (!result.completed && missed)
+        return ResultVerdict::Mispunch;
+    if (!result.raceTime) {
+        // A finish with no time has no start to count from: the run itself is whole.
+        if (!result.finishTime)
+            return ResultVerdict::DidNotFinish;
+        return result.completed ? ResultVerdict::NoStartTime : ResultVerdict::Mispunch;
+    }
+    return result.completed ? ResultVerdict::Completed : ResultVerdict::Mispunch;
+}
+
+ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
+{
+    return resultVerdict(result, isScoreResult(race, result));
+}
+
+QString verdictKey(ResultVerdict verdict)
+{
+    switch (verdict) {
+    case ResultVerdict::Completed:
+        return QStringLiteral("COMPLETED");
+    case ResultVerdict::NoStartTime:
+        return QStringLiteral("NO START TIME");
+    case ResultVerdict::Mispunch:
+        return QStringLiteral("MISPUNCH");
+    case ResultVerdict::DidNotFinish:
+        return QStringLiteral("DID NOT FINISH");
+    case ResultVerdict::UnderReview:
+        return QStringLiteral("FOR REVIEW");
+    case ResultVerdict::InTime:
+        return QStringLiteral("IN TIME");
+    case ResultVerdict::OverTime:
+        return QStringLiteral("OVERTIME");
+    case ResultVerdict::None:
+    case ResultVerdict::Scored:
+        break;
+    }
+    return {};
+}
+
+QStringList verdictKeys()
+{
+    return {QStringLiteral("COMPLETED"), QStringLiteral("NO START TIME"), QStringLiteral("MISPUNCH"),
+        QStringLiteral("DID NOT FINISH"), QStringLiteral("FOR REVIEW"), QStringLiteral("IN TIME"),
+        QStringLiteral("OVERTIME")};
+}
+
+bool verdictIsGood(ResultVerdict verdict)
+{
+    return verdict == ResultVerdict::Completed || verdict == ResultVerdict::InTime;
+}

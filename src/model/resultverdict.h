@@ -1,0 +1,51 @@
+#pragma once
+
+// What a result came to, decided once for every screen, paper and upload that shows it: the
+// reader pane, the results list, the receipt, the result and split-time PDFs, the IOF result lists,
+// LiveResultat and Metsä. Each says the verdict in its own vocabulary (a word of the text tables,
+// an IOF ResultStatus, a LiveResultat status code) and none works out a status of its own, so
+// that no runner is "MISPUNCH" on screen and something else on paper.
+
+#include "race.h"
+
+#include <QString>
+
+enum class ResultVerdict {
+    // No course to judge the run by.
+    None,
+    Completed,
+    // Every control in order and a finish, but nothing to time the run from: no start punch and
+    // no start time for the runner on that stage. No time and no place; not a DNF either, since
+    // the runner finished. The time follows once the runner is given a start time.
+    NoStartTime,
+    // Controls missing, or the organiser forced the result not completed.
+    Mispunch,
+    // No finish, so no time.
+    DidNotFinish,
+    // The evaluation could not settle the card (a note for the organiser, or a finish before the
+    // start); the organiser decides.
+    UnderReview,
+    // A score course run judged by its time limit.
+    InTime,
+    OverTime,
+    // A score course run without a time-limit verdict (the course sets no limit): it ranks by its
+    // points and needs no word.
+    Scored,
+};
+
+// On any course an organiser's override to not completed decides first. A score course is then
+// judged by its time limit alone. Any other course: a forced completion; a note left by the
+// evaluation or a finish before the start (held for review); missed controls; a missing finish
+// (did not finish); a finish without a start (no start time); else the evaluation's completion.
+[[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse);
+// The same, the result's course looked up in `race` (isScoreResult's rule).
+[[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
+
+// The verdict's word as a key of the text tables: "COMPLETED", "NO START TIME", "MISPUNCH",
+// "DID NOT FINISH", "FOR REVIEW", "IN TIME", "OVERTIME"; empty for `None` and `Scored`. Shown
+// through `localized` on screen and in the PDFs, as it is on the receipt (fixed English).
+[[nodiscard]] QString verdictKey(ResultVerdict verdict);
+// Every word verdictKey gives, for the table checks.
+[[nodiscard]] QStringList verdictKeys();
+// Shown in green: a completed run or a score run within its limit.
+[[nodiscard]] bool verdictIsGood(ResultVerdict verdict);
