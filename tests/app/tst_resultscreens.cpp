@@ -6,14 +6,19 @@
 // an entry or a new runner, and the Status list shrinking. Then the sections over the generated
 // 5,000-entry event. Any QML warning fails the test; screenshots land in the build folder.
 
+#include "documenttestsupport.h"
 #include "outstandingrunners.h"
 #include "privatecups.h"
 #include "racedaywindow.h"
 #include "racegenerator.h"
+#include "resultexports.h"
 #include "resultsscreen.h"
 #include "testenvironment.h"
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
+
+#include <QProcess>
+#include <QXmlStreamReader>
 
 #include <ctime>
 
@@ -31,6 +36,52 @@ const PersonResult *resultOf(const Race &race, const QString &cardNumber)
         if (r.cardNumber == cardNumber)
             return &r;
     return nullptr;
+}
+
+// The texts shown in a row (or any item): those of the item and every visible item in it.
+QStringList shownTexts(QQuickItem *item)
+{
+    QStringList texts;
+    if (!item || !item->isVisible())
+        return texts;
+    if (const QString text = item->property("text").toString(); !text.isEmpty())
+        texts.append(text);
+    for (QQuickItem *child : item->childItems())
+        texts += shownTexts(child);
+    return texts;
+}
+
+// Each PersonResult of an IOF result list as "<given>[ <Time>][ #<Position>] <Status>".
+QStringList iofRunners(const QByteArray &xml)
+{
+    QStringList rows;
+    QXmlStreamReader in(xml);
+    while (in.readNextStartElement() || !in.atEnd()) {
+        if (!in.isStartElement())
+            continue;
+        if (in.name() == QLatin1String("PersonResult"))
+            rows.append(QString());
+        else if (rows.isEmpty())
+            continue;
+        else if (in.name() == QLatin1String("Given"))
+            rows.last() += in.readElementText();
+        else if (in.name() == QLatin1String("Status"))
+            rows.last() += QLatin1Char(' ') + in.readElementText();
+        else if (in.name() == QLatin1String("Time"))
+            rows.last() += QLatin1Char(' ') + in.readElementText();
+        else if (in.name() == QLatin1String("Position"))
+            rows.last() += QStringLiteral(" #") + in.readElementText();
+    }
+    return rows;
+}
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 const Participant *runnerNamed(const Race &race, const QString &given)
@@ -282,6 +333,86 @@ private slots:
             w.click(QStringLiteral("group_all"));
             QTRY_VERIFY(w.item(QStringLiteral("statusPicker")));
             w.shot(code + QStringLiteral("-status-generated"));
+        }
+        verifyNoQmlProblems();
+    }
+
+    // A finish read before the runner has a start time, and a card read again with another
+    // read-out, in the real window: the reader pane, the results list, the results PDF and the IOF
+    // result list say the same of each, and the runner read twice is ranked once.
+    void verdictsAgreeInTheWindow_data() { addLanguageRows(); }
+    void verdictsAgreeInTheWindow()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(raceDayEvent());
+            VexloApp &app = *w.app;
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
+                QStringLiteral("portName")};
+            window->resize(window->minimumSize());
+            app.languagePicker().pick(languageIndex);
+            const QString code = app.languagePicker().languageCode();
+            const QString noStartTime = localized(QStringLiteral("NO START TIME"));
+
+            // Ida's card without a start punch, and she has no start time: a whole run, no time.
+            app.content().setSelectedItem(SidebarItem::Reader);
+            SimCard noStart = simCard(2000001);
+            noStart.start.reset();
+            w.read(noStart);
+            QCOMPARE(app.raceDay()->cardPanelVariant().value(QStringLiteral("verdictText")).toString(),
+                noStartTime);
+            w.shot(code + QStringLiteral("-reader-no-start-time"), fadeMs);
+            // Bo Krag's card read again with another finish: the later read counts.
+            SimCard again = simCard(2000005);
+            again.finish = 10 * 3600 + 900;
+            w.read(again);
+            QTRY_VERIFY(w.item(QStringLiteral("panelRepeat")));
+
+            app.content().setSelectedItem(SidebarItem::Results);
+            QTRY_VERIFY(w.item(QStringLiteral("resultRow_Ida Holm")));
+            w.clock->advance(std::chrono::seconds(10));
+            QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
+            const QStringList ida = shownTexts(w.item(QStringLiteral("resultRow_Ida Holm")));
+            QVERIFY2(ida.contains(noStartTime), qPrintable(ida.join(u'|')));
+            QVERIFY2(!ida.contains(QStringLiteral("1.")), qPrintable(ida.join(u'|')));
+            int boRows = 0;
+            findVisibleItem(window, [&boRows](QQuickItem *item) {
+                boRows += item->objectName() == QLatin1String("resultRow_Bo Krag") ? 1 : 0;
+                return false;
+            });
+            QCOMPARE(boRows, 1);
+            const QStringList bo = shownTexts(w.item(QStringLiteral("resultRow_Bo Krag")));
+            QVERIFY2(bo.contains(QStringLiteral("15:00")) && bo.contains(QStringLiteral("1.")),
+                qPrintable(bo.join(u'|')));
+            w.shot(code + QStringLiteral("-results-verdicts"));
+
+            // The papers the screen exports say the same.
+            const QString pdf = w.dir.filePath(code + QStringLiteral("-results.pdf"));
+            QVERIFY(exportResults(ResultExportKind::ResultsPDF, w.store->race(), {}, pdf).ok);
+            const QString text
+                = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+            QCOMPARE(text.count(QStringLiteral("Bo Krag")), 1);
+            const QString idaLine = text.split(u'\n').filter(QStringLiteral("Ida Holm")).value(0);
+            QVERIFY2(
+                idaLine.contains(noStartTime) && !idaLine.trimmed().startsWith(u'1'), qPrintable(idaLine));
+#ifdef VEXLO_SCREENSHOT_DIR
+            run(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"),
+                    QStringLiteral("-singlefile"), pdf,
+                    QStringLiteral(VEXLO_SCREENSHOT_DIR "/") + code + QStringLiteral("-results-pdf")});
+#endif
+            const QString xmlPath = w.dir.filePath(code + QStringLiteral("-results.xml"));
+            QVERIFY(exportResults(ResultExportKind::ResultsXML, w.store->race(), {}, xmlPath).ok);
+            QFile xmlFile(xmlPath);
+            QVERIFY(xmlFile.open(QIODevice::ReadOnly));
+            const QByteArray xml = xmlFile.readAll();
+            VERIFY_IOF_VALID(xml);
+            const QStringList listed = iofRunners(xml);
+            QVERIFY2(listed.contains(QStringLiteral("Ida Finished")), qPrintable(listed.join(u'|')));
+            QVERIFY2(listed.contains(QStringLiteral("Bo 900 #1 OK")), qPrintable(listed.join(u'|')));
+            QCOMPARE(listed.filter(QRegularExpression(QStringLiteral("^Bo "))).size(), 1);
         }
         verifyNoQmlProblems();
     }
