@@ -6,6 +6,8 @@
 #include "splits.h"
 #include "stalepunches.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -37,12 +39,16 @@ const QString reviewClockStep = QStringLiteral(
 const QString reviewSeveralCourses
     = QStringLiteral("Check this card: its punches complete several courses of the class");
 
+} // namespace
+
 bool isReviewNote(const std::optional<QString> &note)
 {
     return note
         && (*note == reviewNegativeTime || *note == reviewDoubtfulStart || *note == reviewTwoRuns
             || *note == reviewClockStep || *note == reviewSeveralCourses);
 }
+
+namespace {
 
 // Splits of today's run, race-day dating, split times, completion/score, and whether the verdict
 // needs the organiser. `runs` is cut to the course already.
@@ -339,26 +345,33 @@ bool holdsReadOut(const UnknownCard &card, const QString &cardNumber, const QLis
     return samePunches(card.punches, punches);
 }
 
-bool reevaluateResult(Race &race, const PersonResult &edited)
-{
-    qsizetype index = -1;
-    const Race &view = race;
-    for (qsizetype i = 0; i < view.results.size(); ++i) {
-        if (view.results[i].id == edited.id) {
-            index = i;
-            break;
-        }
-    }
-    if (index < 0)
-        return false;
-    const Course *found = findCourse(race, edited.courseId);
-    const std::optional<Course> course = found ? std::optional<Course>(*found) : std::nullopt;
-    const QList<SIPunch> punches = edited.punches.value_or(QList<SIPunch>());
-    CardRuns runs = separateRuns(punches, edited.cardStartTime, course);
-    runOfCourse(runs, course);
-    const bool startFromCard = edited.startTime && edited.startTime == edited.cardStartTime;
-    const Evaluation e = evaluate(runs, course, edited.startTime, startFromCard, edited.finishTime);
+namespace {
 
+// A stored result's own evaluation against the course its `courseId` names, from its punches,
+// start and finish as stored; `runs` gets the card's runs it read.
+Evaluation evaluateStored(const Race &race, const PersonResult &result, bool startFromCard, CardRuns &runs)
+{
+    const Course *found = findCourse(race, result.courseId);
+    const std::optional<Course> course = found ? std::optional<Course>(*found) : std::nullopt;
+    const QList<SIPunch> punches = result.punches.value_or(QList<SIPunch>());
+    runs = separateRuns(punches, result.cardStartTime, course);
+    runOfCourse(runs, course);
+    return evaluate(runs, course, result.startTime, startFromCard, result.finishTime);
+}
+
+const Participant *firstParticipant(const Race &race, const QUuid &id)
+{
+    for (const Participant &p : race.participants) {
+        if (p.id == id)
+            return &p;
+    }
+    return nullptr;
+}
+
+void reevaluateAt(Race &race, qsizetype index, const PersonResult &edited, bool startFromCard)
+{
+    CardRuns runs;
+    const Evaluation e = evaluateStored(race, edited, startFromCard, runs);
     PersonResult updated = edited;
     updated.splits = e.splits;
     updated.finishTime = e.finishTime;
@@ -372,5 +385,108 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote)))
         updated.overrideNote = e.review.isEmpty() ? std::nullopt : std::optional<QString>(e.review);
     race.results[index] = std::move(updated);
-    return true;
+}
+
+// The runner's planned start on a stage (none: the event's own start field), as the per-stage
+// look-ups read it for the active stage.
+std::optional<QDateTime> startOnStage(const Participant &p, const std::optional<QString> &stageId)
+{
+    if (stageId && p.startTimeByStage) {
+        if (const QDateTime *entry = stageEntry(*p.startTimeByStage, *stageId))
+            return *entry;
+    }
+    return p.startTime;
+}
+
+bool sameStartTimes(const Participant &a, const Participant &b)
+{
+    return a.startTime == b.startTime && a.startTimeByStage == b.startTimeByStage;
+}
+
+} // namespace
+
+bool reevaluateResult(Race &race, const PersonResult &edited)
+{
+    const Race &view = race;
+    for (qsizetype i = 0; i < view.results.size(); ++i) {
+        if (view.results[i].id == edited.id) {
+            reevaluateAt(race, i, edited, edited.startTime && edited.startTime == edited.cardStartTime);
+            return true;
+        }
+    }
+    return false;
+}
+
+qsizetype reevaluateForStartTimes(const Race &before, Race &race)
+{
+    const Race &view = race;
+    if (view.participants.isSharedWith(before.participants) || view.results.isEmpty())
+        return 0;
+    // The runners (the first record of each id) whose start fields differ, with their record
+    // before (null: not there).
+    QHash<QUuid, std::pair<const Participant *, const Participant *>> changed;
+    QSet<QUuid> seen;
+    seen.reserve(view.participants.size());
+    std::optional<QHash<QUuid, qsizetype>> indexBefore;
+    for (qsizetype i = 0; i < view.participants.size(); ++i) {
+        const Participant &now = view.participants[i];
+        if (seen.contains(now.id))
+            continue;
+        seen.insert(now.id);
+        const Participant *was = nullptr;
+        if (i < before.participants.size() && before.participants[i].id == now.id) {
+            was = &before.participants[i];
+        } else {
+            if (!indexBefore) {
+                indexBefore.emplace();
+                for (qsizetype k = before.participants.size() - 1; k >= 0; --k)
+                    indexBefore->insert(before.participants[k].id, k);
+            }
+            if (auto found = indexBefore->constFind(now.id); found != indexBefore->constEnd())
+                was = &before.participants[found.value()];
+        }
+        if (!was || !sameStartTimes(*was, now))
+            changed.insert(now.id, {was, &now});
+    }
+    if (changed.isEmpty())
+        return 0;
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < view.results.size(); ++i) {
+        const PersonResult &result = view.results[i];
+        const auto runner = changed.constFind(result.participantId);
+        if (runner == changed.constEnd())
+            continue;
+        const std::optional<QDateTime> was
+            = runner->first ? startOnStage(*runner->first, result.stageId) : std::nullopt;
+        const std::optional<QDateTime> now = startOnStage(*runner->second, result.stageId);
+        if (was == now || result.startTime == now)
+            continue;
+        // A start the card's start record gave stays: the planned time played no part in it.
+        if (result.cardStartTime && result.startTime == result.cardStartTime && result.startTime != was)
+            continue;
+        PersonResult edited = result;
+        edited.startTime = now;
+        reevaluateAt(race, i, edited, false);
+        ++count;
+    }
+    return count;
+}
+
+std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult &result)
+{
+    // As recording judged it: the start came from the card's start record in a start-punch class.
+    const Participant *runner = firstParticipant(race, result.participantId);
+    const RaceClass *raceClass = runner ? findClass(race, effectiveClassId(race, *runner)) : nullptr;
+    const bool startFromCard = result.startTime && result.startTime == result.cardStartTime
+        && startMethodForStage(race, raceClass) == StartMethod::StartPunch;
+    CardRuns runs;
+    const Evaluation e = evaluateStored(race, result, startFromCard, runs);
+    if (!e.review.isEmpty())
+        return e.review;
+    // The heuristic match's own doubt, when the course came from it or none fitted alone.
+    if (result.courseId && !result.courseAutoMatched)
+        return std::nullopt;
+    if (matchCourse(runs.latest, candidateCourses(race, raceClass)).ambiguous)
+        return reviewSeveralCourses;
+    return std::nullopt;
 }

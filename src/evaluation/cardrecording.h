@@ -42,6 +42,17 @@ struct CardRecording
 // Returns whether a result was replaced (the store then autosaves).
 [[nodiscard]] bool reevaluateResult(Race &race, const PersonResult &edited);
 
+// After runners' start times changed from `before` to `race`: each result on a stage whose start
+// the change moved (set, changed or cleared) is evaluated again as reevaluateResult does, with the
+// runner's new start, unless its start came from the card's start record. Returns how many.
+qsizetype reevaluateForStartTimes(const Race &before, Race &race);
+
+// Whether the note is one the evaluation writes for the organiser (not an organiser's reason).
+[[nodiscard]] bool isReviewNote(const std::optional<QString> &note);
+// The note the evaluation gives the stored result as it stands (none when its verdict stands on
+// its own): what holds it for review while no override is set.
+[[nodiscard]] std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult &result);
+
 // The kept read-out with the id; null when there is none.
 [[nodiscard]] const UnknownCard *findUnknownCard(const Race &race, const QUuid &id);
 // Removes the kept read-out (the list goes back to absent once empty); whether one was removed.

@@ -1,5 +1,6 @@
 #include "resultoperations.h"
 
+#include "cardrecording.h"
 #include "coursematch.h"
 #include "perstage.h"
 
@@ -69,7 +70,9 @@ bool overrideResultStatus(Race &race, const QUuid &resultId, const std::optional
             continue;
         PersonResult &r = race.results[i];
         r.completedOverride = completed;
-        r.overrideNote = completed ? note : std::nullopt;
+        // Back to the automatic status: the reason goes, and a card the evaluation holds for
+        // review is held again (the forced reason took its note's place).
+        r.overrideNote = completed ? note : evaluationReviewNote(race, r);
         return true;
     }
     return false;

@@ -17,7 +17,8 @@
     Race &race, const QUuid &participantId, const std::optional<QString> &courseId);
 // Removes every result with the id. Always saves.
 [[nodiscard]] bool deleteResult(Race &race, const QUuid &resultId);
-// Sets the completed override; the note is kept only together with an override.
+// Sets the completed override; the note is kept only together with an override. Clearing it
+// gives the result back the evaluation's review note, when the evaluation has one.
 [[nodiscard]] bool overrideResultStatus(Race &race, const QUuid &resultId,
     const std::optional<bool> &completed, const std::optional<QString> &note);
 // Saves only when the stored id changed.

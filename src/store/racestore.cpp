@@ -1,5 +1,6 @@
 #include "racestore.h"
 
+#include "cardrecording.h"
 #include "checkins.h"
 #include "log.h"
 #include "perstage.h"
@@ -126,11 +127,18 @@ void RaceStore::setRace(const Race &race)
     if (!edit)
         writePendingFullFiles();
     m_race = race;
-    if (edit)
+    if (edit) {
+        settleStartTimes(m_race);
         journalChanges();
-    else
+    } else {
         adoptRace();
+    }
     publishRace();
+}
+
+void RaceStore::settleStartTimes(Race &race) const
+{
+    (void)reevaluateForStartTimes(m_journalled, race);
 }
 
 void RaceStore::adoptRace()

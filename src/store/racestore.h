@@ -412,9 +412,16 @@ private:
     // recording keeps them in step itself and emits directly.
     void publishRace()
     {
+        settleStartTimes(m_race);
         m_recordingIndex.invalidate();
         emit raceChanged();
     }
+    // A result whose start comes from its runner's start time follows that time: whichever
+    // operation set, changed or cleared it, the runner's results on that stage are evaluated
+    // again before the change is recorded, so the record holds both (against the race as the
+    // journal last recorded it; a result already on the new time is left alone). Every change goes
+    // through here on its way to the journal: publishRace, setRace and commitIfStorable.
+    void settleStartTimes(Race &race) const;
     // Publishes and autosaves: the end of every editing operation.
     void commitChange()
     {

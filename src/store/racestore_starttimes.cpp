@@ -23,6 +23,8 @@ std::optional<QDateTime> storable(const std::optional<QDateTime> &time)
 
 bool RaceStore::commitIfStorable(Race edited)
 {
+    // The results the new times move belong in the record made here.
+    settleStartTimes(edited);
     QString error;
     RaceChanges changes = diffRace(m_race, edited);
     std::optional<RaceChangeText> text = encodeRaceChanges(changes, &error);

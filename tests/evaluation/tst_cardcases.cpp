@@ -6,6 +6,7 @@
 #include "casetable.h"
 #include "evaluationfixtures.h"
 #include "log.h"
+#include "resultoperations.h"
 #include "sicardreading.h"
 #include "splits.h"
 
@@ -346,6 +347,17 @@ private slots:
         if (!expectedLog.isEmpty())
             QCOMPARE(log.lines(), expectedLog);
         QCOMPARE(res.punches->size(), punches.size());
+
+        // Forced either way and cleared again: back to the evaluation's own verdict, a card held
+        // for review held again with its note.
+        for (const bool forced : {true, false}) {
+            QVERIFY(overrideResultStatus(race, res.id, forced, QStringLiteral("seen at the finish")));
+            QCOMPARE(race.results.last().overrideNote, std::optional(QStringLiteral("seen at the finish")));
+            QVERIFY(overrideResultStatus(race, res.id, std::nullopt, std::nullopt));
+            QVERIFY(!race.results.last().completedOverride);
+            QCOMPARE(race.results.last().overrideNote, res.overrideNote);
+            QCOMPARE(race.results.last().completed, res.completed);
+        }
     }
 
     // Cards decoded and recorded under the zones of tests/data/evaluation/timezones.tsv: the results must not

@@ -1,6 +1,8 @@
 // The store's start-time operations: what each writes for the active stage and that each saves
 // once (bulk operations always, single-runner ones only for a runner that exists).
 #include "casetable.h"
+#include "perstage.h"
+#include "racejournal.h"
 #include "racejson.h"
 #include "racestore.h"
 #include "startgenerator.h"
@@ -44,6 +46,41 @@ Race race(bool withStage = true)
         r.activeStageId = QStringLiteral("day2");
     }
     return r;
+}
+
+// The event of store/start-time-results.tsv (store/evening-cup.json): Ann (H21, planned starts)
+// and Cy (D21, start punch) read, Bo (H35) not; with `stages`, on day1 of two.
+Race readEvent(RaceStore &store, bool stages)
+{
+    Race r = storeTestEvent("evening-cup.json");
+    if (!stages) {
+        r.stages.clear();
+        r.activeStageId.reset();
+    }
+    store.setRace(r);
+    const auto local = [](int h, int m) { return QDateTime(QDate(2025, 7, 1), QTime(h, m), Qt::LocalTime); };
+    SIPunch p31, p32;
+    p31.controlCode = 31;
+    p32.controlCode = 32;
+    for (const auto &[card, start, finish] :
+        {std::tuple {"Ann", local(10, 5), local(10, 40)}, std::tuple {"Cy", local(10, 2), local(10, 32)}}) {
+        p31.time = start.addSecs(600);
+        p32.time = start.addSecs(1200);
+        if (!store.recordCardReading(QString::fromLatin1(card), {p31, p32}, std::nullopt, start, finish))
+            qFatal("no result recorded");
+    }
+    return store.race();
+}
+
+// A result's start, race time and override as the table writes them.
+QStringList resultState(const PersonResult &r)
+{
+    return {
+        r.startTime ? r.startTime->toLocalTime().toString(QStringLiteral("HH:mm:ss")) : QStringLiteral("-"),
+        r.raceTime ? QString::number(*r.raceTime) : QStringLiteral("-"),
+        r.completedOverride ? QStringLiteral("%1:%2").arg(
+            *r.completedOverride ? "true" : "false", r.overrideNote.value_or(QString()))
+                            : QStringLiteral("-")};
 }
 
 } // namespace
@@ -97,6 +134,131 @@ private slots:
         store->autosave();
         QCOMPARE(store->autosaveError(), QString());
         QVERIFY(decodeRace(StoreHarness::readAll(h->autosavePath())));
+    }
+
+    // Every operation that gives, changes or clears a runner's start time evaluates the runner's
+    // results that took their start from it again, in the operation's own journal record: a crash
+    // right after it and a clean restart both find the result as the store holds it. A start
+    // taken from the card's start record stays.
+    void resultsFollowTheirRunnersStartTime_data() { casetable::load("store/start-time-results.tsv"); }
+    void resultsFollowTheirRunnersStartTime()
+    {
+        QFETCH(QStringList, cells);
+        StoreHarness harness;
+        // No full write after the operations: the journal alone holds them until the restart.
+        harness.fullWriteGap = std::chrono::hours(1);
+        auto live = harness.makeStore();
+        const Race read = readEvent(*live, cells[0] == QStringLiteral("day1"));
+        live->autosave();
+        live->flushAutosave();
+        const PersonResult annRead = read.results[0];
+        const PersonResult cyRead = read.results[1];
+        QCOMPARE(resultState(annRead), QStringList({"-", "-", "-"}));
+        QVERIFY(annRead.completed);
+        QCOMPARE(resultState(cyRead), QStringList({"10:02:00", "1800", "-"}));
+        const QString journalPath = harness.path(QStringLiteral("data/") + RaceJournal::fileName);
+        const auto lines = [&] {
+            const QByteArray journal = StoreHarness::readAll(journalPath);
+            QList<QByteArray> used = journal.left(RaceJournal::usedLength(journal)).split('\n');
+            used.removeAll(QByteArray());
+            return used;
+        };
+        const auto time = [](const QString &text) {
+            return QDateTime(
+                QDate(2025, 7, 1), QTime::fromString(text, QStringLiteral("H:mm")), Qt::LocalTime);
+        };
+        const QUuid ann = read.participants[0].id, bo = read.participants[1].id;
+        const QStringList steps = cells[1].split(QLatin1Char(' '));
+        for (qsizetype k = 0; k < steps.size(); ++k) {
+            const QString operation = steps[k].section(QLatin1Char('='), 0, 0);
+            const QString value = steps[k].section(QLatin1Char('='), 1);
+            const qsizetype linesBefore = lines().size();
+            const QStringList before = resultState(live->race().results[0]);
+            Race race = live->race();
+            Participant runner = race.participants[0];
+            if (operation == QStringLiteral("type")) {
+                QVERIFY(live->saveTypedStartTime(runner, value));
+            } else if (operation == QStringLiteral("edit")) {
+                const QTime t = QTime::fromString(value, QStringLiteral("HH:mm:ss"));
+                QVERIFY(live->saveEditedStartTime(runner, t.hour(), t.minute(), t.second()));
+            } else if (operation == QStringLiteral("sheet")) {
+                live->setParticipantStartTime(ann, time(value));
+            } else if (operation == QStringLiteral("sheetclear")) {
+                live->clearStartTime(runner);
+            } else if (operation == QStringLiteral("grid") || operation == QStringLiteral("entry")) {
+                // As the grid drop and the entries editor save a runner: the whole record.
+                setClassId(race, QStringLiteral("H21"), 0);
+                setStartTime(race, time(value), 0);
+                live->updateParticipant(race.participants[0]);
+            } else if (operation == QStringLiteral("bo")) {
+                live->setParticipantStartTime(bo, time(value));
+            } else if (operation == QStringLiteral("list")) {
+                live->reorderStartTimes({bo, ann});
+            } else if (operation == QStringLiteral("draw")) {
+                QVERIFY(live->drawStartTimes(QStringLiteral("H21"), time(value), 60));
+            } else if (operation == QStringLiteral("mass")) {
+                QVERIFY(live->drawStartTimes(QStringLiteral("H21"), time(value), 0));
+            } else if (operation == QStringLiteral("interval")) {
+                live->assignIntervalStartTimes(QStringLiteral("H21"), time(value), 120);
+            } else if (operation == QStringLiteral("massall")) {
+                live->assignMassStart(std::nullopt, time(value));
+            } else if (operation == QStringLiteral("generate")) {
+                StartGeneratorResult plan;
+                plan.assignments.insert(ann, time(value));
+                live->applyStartPlan(plan);
+            } else if (operation == QStringLiteral("import")) {
+                QVERIFY(live->applyStartTimes({{ann, time(value)}}));
+            } else if (operation == QStringLiteral("clear")) {
+                QCOMPARE(live->clearStartTimes({ann}), 1);
+            } else if (operation == QStringLiteral("event")) {
+                setStartTime(race, time(value), 0);
+                live->setRace(race);
+                live->autosave();
+            } else if (operation == QStringLiteral("base") || operation == QStringLiteral("day2")) {
+                if (operation == QStringLiteral("base"))
+                    runner.startTime = time(value);
+                else
+                    runner.startTimeByStage = StageMap<QDateTime> {{QStringLiteral("day2"), time(value)}};
+                live->updateParticipant(runner);
+            } else if (operation == QStringLiteral("force")) {
+                live->overrideResultStatus(annRead.id, true, QStringLiteral("checked"));
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + steps[k]));
+            }
+            // One record for the operation, holding the result exactly when the result changed.
+            QCOMPARE(lines().size(), linesBefore + 1);
+            const bool changed
+                = resultState(live->race().results[0]) != before || operation == QStringLiteral("force");
+            QCOMPARE(lines().last().toLower().contains(annRead.id.toString(QUuid::WithoutBraces).toUtf8()),
+                changed);
+        }
+        QCOMPARE(live->autosaveError(), QString());
+        const QStringList expected = cells.mid(2, 3);
+        QCOMPARE(resultState(live->race().results[0]), expected);
+        QCOMPARE(live->race().results[0].completed, true);
+        QCOMPARE(resultState(live->race().results[1]), resultState(cyRead));
+
+        // A crash now: the files as they were before the operations, and the journal.
+        const QByteArray crashedJournal = StoreHarness::readAll(journalPath);
+        const QByteArray crashedAutosave = StoreHarness::readAll(harness.autosavePath());
+        const std::optional<Race> filed = decodeRace(crashedAutosave);
+        QVERIFY(filed && filed->results.size() == 2);
+        QCOMPARE(resultState(filed->results[0]), resultState(annRead));
+        const QByteArray held = compactJson(live->race());
+        live.reset();
+        for (const auto &[path, bytes] :
+            {std::pair {harness.autosavePath(), crashedAutosave}, std::pair {journalPath, crashedJournal}}) {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size());
+        }
+        for (const char *restart : {"after a crash", "after a clean restart"}) {
+            live = harness.makeStore();
+            QVERIFY2(live->race().results.size() == 2, restart);
+            QCOMPARE(resultState(live->race().results[0]), expected);
+            QCOMPARE(resultState(live->race().results[1]), resultState(cyRead));
+            QCOMPARE(compactJson(live->race()), held);
+            live.reset();
+        }
     }
 
     void drawGivesEachTimeOnceAndSavesOnce()

@@ -1,5 +1,6 @@
 #include "resultcorrections.h"
 
+#include "cardrecording.h"
 #include "documenttext.h"
 #include "localization.h"
 #include "nameorder.h"
@@ -50,7 +51,10 @@ void ResultCorrections::beginOverride(const QUuid &resultId, bool completed)
         return;
     m_pendingOverride = resultId;
     m_pendingOverrideValue = completed;
-    m_overrideNoteText = result->overrideNote.value_or(QString());
+    // Only an organiser's earlier reason: a review note is the evaluation's words, not a reason.
+    m_overrideNoteText = result->completedOverride && !isReviewNote(result->overrideNote)
+        ? result->overrideNote.value_or(QString())
+        : QString();
     emit overrideChanged();
 }
 

@@ -40,7 +40,8 @@ public:
     // its punches; the override stays. An id no longer stored changes nothing.
     Q_INVOKABLE void changeResultCourse(const QUuid &resultId, const QString &courseId);
 
-    // Opens the reason prompt, starting from the result's earlier reason.
+    // Opens the reason prompt, starting from the reason of the result's override (empty without
+    // one: the evaluation's review note is no reason).
     Q_INVOKABLE void beginOverride(const QUuid &resultId, bool completed);
     // Stores the override with the reason exactly as typed (an empty reason stays empty), when the
     // result is still stored; closes the prompt either way.

@@ -15,6 +15,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -128,6 +129,55 @@ private slots:
         QVERIFY(!corrections.overridePending() && !corrections.deletionPending());
         QCOMPARE(stored().completedOverride, std::optional<bool>(true));
         QCOMPARE(m_harness->autosaves(), 3);
+    }
+
+    // A card held for review (its finish before its start): forcing it asks for the organiser's
+    // own reason, in either language, and clearing the override holds it for review again.
+    void forcingAndClearingKeepTheReviewNote_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("en") << int(AppLanguage::English);
+        QTest::newRow("da") << int(AppLanguage::Danish);
+    }
+    void forcingAndClearingKeepTheReviewNote()
+    {
+        QFETCH(int, language);
+        LocalizationManager shown {QStringList {QStringLiteral("en")}};
+        shown.setLanguage(AppLanguage(language));
+        LocalizationManager::setShared(&shown);
+        const auto english = qScopeGuard([this] { LocalizationManager::setShared(&m_english); });
+        Race race = mispunch();
+        PersonResult &read = race.results[0];
+        read.completedOverride.reset();
+        read.overrideNote.reset();
+        read.startTime = read.finishTime->addSecs(60);
+        open(race);
+        PersonResult edited = stored();
+        edited.courseId = QStringLiteral("short");
+        m_store->reevaluateResult(edited);
+        const std::optional<QString> review = stored().overrideNote;
+        QVERIFY(review && review->startsWith(QStringLiteral("Check this card")));
+        QVERIFY(!stored().completed);
+
+        ResultCorrections corrections(m_store.get());
+        const QUuid id = stored().id;
+        corrections.beginOverride(id, true);
+        QCOMPARE(corrections.overrideNoteText(), QString());
+        corrections.setOverrideNoteText(QStringLiteral("seen at the finish"));
+        corrections.confirmOverride();
+        QCOMPARE(stored().completedOverride, std::optional(true));
+        QCOMPARE(stored().overrideNote, std::optional(QStringLiteral("seen at the finish")));
+        // A second override starts from the organiser's reason.
+        corrections.beginOverride(id, false);
+        QCOMPARE(corrections.overrideNoteText(), QStringLiteral("seen at the finish"));
+        corrections.cancelOverride();
+
+        corrections.clearOverride(id);
+        QVERIFY(!stored().completedOverride && !stored().completed);
+        QCOMPARE(stored().overrideNote, review);
+        corrections.beginOverride(id, false);
+        QCOMPARE(corrections.overrideNoteText(), QString());
+        corrections.cancelOverride();
     }
 
     void changeCourseReevaluatesKeepsTheOverrideAndStaysOnASlave()
