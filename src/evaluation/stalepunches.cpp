@@ -304,17 +304,40 @@ bool startRecordDoubtful(const CardRuns &runs, const QDateTime &start, const std
     return !longestLeg || lastAhead->msecsTo(first->time) > *longestLeg;
 }
 
+namespace {
+
+// Whether the punches, in their order, hold `first` and after it `then`.
+bool holdsInOrder(const QList<qint64> &codes, qint64 first, qint64 then)
+{
+    const qsizetype at = codes.indexOf(first);
+    return at >= 0 && codes.indexOf(then, at + 1) > at;
+}
+
+// Whether the punches between two passages run the passed part of the course again in its own
+// order: its first control and a later one of it, or one of its legs (two controls that follow
+// each other on the course). An earlier run's punches lie so ahead of today's, with today's
+// beginning again after them; a runner going back to controls out of the course's order is on a
+// detour, however many of them.
+bool runsCourseAgain(const QList<qint64> &gap, const QList<qint64> &sequence, qsizetype passed)
+{
+    if (gap.size() < 2 || passed < 2)
+        return false;
+    for (qsizetype k = 1; k < passed; ++k) {
+        if (holdsInOrder(gap, sequence[0], sequence[k]) || holdsInOrder(gap, sequence[k - 1], sequence[k]))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence)
 {
     if (sequence.isEmpty() || splits.size() < sequence.size() + 2)
         return false;
     qsizetype passed = 0; // course controls matched so far
     QList<qint64> gap;
-    const auto restarted = [&] {
-        if (gap.size() < 2 || passed == 0)
-            return false;
-        return lcsLength(sequence.first(passed), gap) >= 2;
-    };
+    const auto restarted = [&] { return runsCourseAgain(gap, sequence, passed); };
     for (const SplitTime &split : splits) {
         if (split.status == SplitStatus::Additional) {
             gap.append(split.controlCode);
