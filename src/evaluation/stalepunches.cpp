@@ -289,19 +289,26 @@ bool startRecordDoubtful(const CardRuns &runs, const QDateTime &start, const std
     if (start > first->time)
         return true;
     // One punch is no run: a runner who punched the first control twice leaves just that.
-    std::optional<QDateTime> lastAhead;
-    int between = 0;
+    QList<QDateTime> between;
     for (const SIPunch &p : runs.ahead()) {
-        if (timed(p) && p.time >= start && p.time <= first->time) {
-            ++between;
-            lastAhead = std::max(lastAhead.value_or(p.time), p.time);
-        }
+        if (timed(p) && p.time >= start && p.time <= first->time)
+            between.append(p.time);
     }
-    if (between < 2)
+    if (between.size() < 2)
         return false;
     const std::optional<qint64> longestLeg = longestLegMsecs(runs.run, finish);
     // Without legs to compare with, the card cannot say: the start stays in doubt.
-    return !longestLeg || lastAhead->msecsTo(first->time) > *longestLeg;
+    if (!longestLeg)
+        return true;
+    // The break may come before today's own first punches (the first control punched twice today
+    // after an earlier run): any break after two of them counts.
+    std::sort(between.begin(), between.end());
+    between.append(first->time);
+    for (qsizetype i = 2; i < between.size(); ++i) {
+        if (between[i - 1].msecsTo(between[i]) > *longestLeg)
+            return true;
+    }
+    return false;
 }
 
 namespace {

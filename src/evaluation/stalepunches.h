@@ -76,9 +76,10 @@ void runOfCourse(CardRuns &runs, const std::optional<Course> &course);
 
 // Whether a start taken from the card's start record may be an earlier run's. Punches ahead of
 // today's run are an earlier run only by their times: at least two of them lie between the start
-// record and today's first timed punch, and the card's clock shows a break after them longer than
-// any leg of today's run (up to `finish`, when given). Punches with no such break are today's own
-// extra punches, whatever they are.
+// record and today's first timed punch, and the card's clock shows a break after two or more of
+// them (before today's first punch or before a later one of those ahead) longer than any leg of
+// today's run (up to `finish`, when given). Punches with no such break are today's own extra
+// punches, whatever they are.
 [[nodiscard]] bool startRecordDoubtful(
     const CardRuns &runs, const QDateTime &start, const std::optional<QDateTime> &finish);
 
