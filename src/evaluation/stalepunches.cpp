@@ -289,20 +289,54 @@ bool startRecordDoubtful(const CardRuns &runs, const QDateTime &start, const std
     if (start > first->time)
         return true;
     // One punch is no run: a runner who punched the first control twice leaves just that.
-    std::optional<QDateTime> lastAhead;
-    int between = 0;
+    QList<QDateTime> between;
     for (const SIPunch &p : runs.ahead()) {
-        if (timed(p) && p.time >= start && p.time <= first->time) {
-            ++between;
-            lastAhead = std::max(lastAhead.value_or(p.time), p.time);
-        }
+        if (timed(p) && p.time >= start && p.time <= first->time)
+            between.append(p.time);
     }
-    if (between < 2)
+    if (between.size() < 2)
         return false;
     const std::optional<qint64> longestLeg = longestLegMsecs(runs.run, finish);
     // Without legs to compare with, the card cannot say: the start stays in doubt.
-    return !longestLeg || lastAhead->msecsTo(first->time) > *longestLeg;
+    if (!longestLeg)
+        return true;
+    // The break may come before today's own first punches (the first control punched twice today
+    // after an earlier run): any break after two of them counts.
+    std::sort(between.begin(), between.end());
+    between.append(first->time);
+    for (qsizetype i = 2; i < between.size(); ++i) {
+        if (between[i - 1].msecsTo(between[i]) > *longestLeg)
+            return true;
+    }
+    return false;
 }
+
+namespace {
+
+// Whether the punches, in their order, hold `first` and after it `then`.
+bool holdsInOrder(const QList<qint64> &codes, qint64 first, qint64 then)
+{
+    const qsizetype at = codes.indexOf(first);
+    return at >= 0 && codes.indexOf(then, at + 1) > at;
+}
+
+// Whether the punches between two passages run the passed part of the course again in its own
+// order: its first control and a later one of it, or one of its legs (two controls that follow
+// each other on the course). An earlier run's punches lie so ahead of today's, with today's
+// beginning again after them; a runner going back to controls out of the course's order is on a
+// detour, however many of them.
+bool runsCourseAgain(const QList<qint64> &gap, const QList<qint64> &sequence, qsizetype passed)
+{
+    if (gap.size() < 2 || passed < 2)
+        return false;
+    for (qsizetype k = 1; k < passed; ++k) {
+        if (holdsInOrder(gap, sequence[0], sequence[k]) || holdsInOrder(gap, sequence[k - 1], sequence[k]))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence)
 {
@@ -310,11 +344,7 @@ bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequen
         return false;
     qsizetype passed = 0; // course controls matched so far
     QList<qint64> gap;
-    const auto restarted = [&] {
-        if (gap.size() < 2 || passed == 0)
-            return false;
-        return lcsLength(sequence.first(passed), gap) >= 2;
-    };
+    const auto restarted = [&] { return runsCourseAgain(gap, sequence, passed); };
     for (const SplitTime &split : splits) {
         if (split.status == SplitStatus::Additional) {
             gap.append(split.controlCode);

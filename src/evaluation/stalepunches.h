@@ -76,16 +76,18 @@ void runOfCourse(CardRuns &runs, const std::optional<Course> &course);
 
 // Whether a start taken from the card's start record may be an earlier run's. Punches ahead of
 // today's run are an earlier run only by their times: at least two of them lie between the start
-// record and today's first timed punch, and the card's clock shows a break after them longer than
-// any leg of today's run (up to `finish`, when given). Punches with no such break are today's own
-// extra punches, whatever they are.
+// record and today's first timed punch, and the card's clock shows a break after two or more of
+// them (before today's first punch or before a later one of those ahead) longer than any leg of
+// today's run (up to `finish`, when given). Punches with no such break are today's own extra
+// punches, whatever they are.
 [[nodiscard]] bool startRecordDoubtful(
     const CardRuns &runs, const QDateTime &start, const std::optional<QDateTime> &finish);
 
-// A completed sequential run that goes back to two or more controls it had already passed in course
-// order (between two of its controls or after its last) rests on two runs of the card: an earlier
-// run's punches ahead, today's restart after them. A revisit of a single control, the first one
-// included, is a runner's detour, not a restart.
+// A completed sequential run that runs the course again over controls it had already passed (between
+// two of its controls or after its last: from the first control on to a later one, or along one of
+// the course's legs) rests on two runs of the card: an earlier run's punches ahead, today's restart
+// after them. Going back to controls out of the course's order, however many, and a revisit of a
+// single control, the first one included, are a runner's detour, not a restart.
 [[nodiscard]] bool holdsAnotherRun(const QList<SplitTime> &splits, const QList<qint64> &sequence);
 
 // A run that is complete only with what lay ahead of a step back of the card's clock, where that part

@@ -211,15 +211,59 @@ private slots:
 
                 // With stages: the stage picker, and a column per stage in stage order on every row.
                 Race staged = imported;
-                staged.stages = {Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"), {}, 2},
-                    Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"), {}, 1}};
+                const QDateTime firstDay(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
+                staged.stages
+                    = {Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"), firstDay.addDays(1), 2},
+                        Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"), firstDay, 1}};
                 staged.activeStageId = QStringLiteral("s1");
                 staged.participants[0].classIdByStage
                     = StageMap<QString> {{"s2", *staged.participants[0].classId}};
+                // Every runner starts on both days; a row shows the start of the stage picked.
+                for (qsizetype i = 0; i < staged.participants.size(); ++i) {
+                    const QTime time = QTime(10, 5).addSecs(60 * i);
+                    staged.participants[i].startTimeByStage = StageMap<QDateTime> {
+                        {"s1", QDateTime(QDate(2025, 5, 17), time, Qt::LocalTime).toUTC()},
+                        {"s2",
+                            QDateTime(QDate(2025, 5, 18), time.addSecs(3600 + 1800), Qt::LocalTime).toUTC()}};
+                }
                 w.store->setRace(staged);
                 QTRY_VERIFY(w.item(QStringLiteral("stagePicker")));
                 QTRY_VERIFY(w.itemIn(QStringLiteral("entryRow_George Wood"), QStringLiteral("stageSummary")));
+                const qsizetype george = familyNames(staged).indexOf(QStringLiteral("Wood"));
+                // The detail line a row shows, empty while the row is not shown.
+                const auto detailOf = [&](const Participant &p) {
+                    QQuickItem *detail
+                        = w.itemIn(QStringLiteral("entryRow_") + p.givenName + u' ' + p.familyName,
+                            QStringLiteral("entryDetail"));
+                    return detail ? detail->property("text").toString() : QString();
+                };
+                const auto shownStart = [&] { return detailOf(staged.participants[george]); };
+                const auto startText = [&](int hour, int minute) {
+                    return localized(QStringLiteral("Start %@"),
+                        QTime(hour, minute + int(george)).toString(QStringLiteral("HH:mm:ss")));
+                };
+                QTRY_VERIFY2(shownStart().contains(startText(10, 5)), qPrintable(shownStart()));
+                for (const Participant &p : staged.participants) {
+                    const QString detail = detailOf(p);
+                    QVERIFY2(detail.contains(localized(QStringLiteral("Start %@"), QString()))
+                            && !detail.contains(localized(QStringLiteral("No start"))),
+                        qPrintable(p.familyName + QStringLiteral(": ") + detail));
+                }
                 w.shot(code + QStringLiteral("-entries-stages"));
+                // The other day by keys on the stage picker, and back by mouse.
+                w.item(QStringLiteral("stagePicker"))->forceActiveFocus(Qt::TabFocusReason);
+                QTest::keyClick(w.window, Qt::Key_Down);
+                QTRY_COMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
+                QTRY_VERIFY2(shownStart().contains(startText(11, 35)), qPrintable(shownStart()));
+                QCOMPARE(w.item(QStringLiteral("stagePicker"))->property("currentText").toString(),
+                    QStringLiteral("Dag 2"));
+                w.shot(code + QStringLiteral("-entries-stage-2"));
+                w.click(w.item(QStringLiteral("stagePicker")));
+                w.click(findVisibleItem(w.window, [](QQuickItem *i) {
+                    return i->inherits("QQuickAbstractButton") && i->property("text").toString() == u"Dag 1";
+                }));
+                QTRY_COMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s1")));
+                QTRY_VERIFY2(shownStart().contains(startText(10, 5)), qPrintable(shownStart()));
             }
         }
         verifyNoQmlProblems();

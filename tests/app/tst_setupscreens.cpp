@@ -157,6 +157,31 @@ private slots:
             QTRY_VERIFY(w.item(QStringLiteral("stageSettingsSheet")));
             QTRY_COMPARE(w.item(QStringLiteral("stageCoursePicker"))->property("currentText").toString(),
                 localized(QStringLiteral("(Default)")));
+            // The Start picker shows the choice made, by mouse and by keys, and keeps the focus; a
+            // scheduled start has no start window to fill in.
+            {
+                const auto startShown = [&] {
+                    QQuickItem *picker = w.item(QStringLiteral("stageStartPicker"));
+                    return picker ? picker->property("currentText").toString() : QString();
+                };
+                QTRY_COMPARE(startShown(), localized(QStringLiteral("(Default)")));
+                w.click(w.item(QStringLiteral("stageStartPicker")));
+                w.shot(code + QStringLiteral("-stage-start-choices"));
+                // The choice in the open list, not a row's picker behind the sheet showing it.
+                const QString scheduled = localized(QStringLiteral("Scheduled time"));
+                w.click(findVisibleItem(w.window, [&](QQuickItem *i) {
+                    return i->inherits("QQuickAbstractButton") && i->property("text").toString() == scheduled;
+                }));
+                QTRY_COMPARE(startShown(), localized(QStringLiteral("Scheduled time")));
+                QTRY_VERIFY(!w.item(QStringLiteral("stageOpenField")));
+                w.shot(code + QStringLiteral("-stage-start-scheduled"));
+                QQuickItem *picker = w.item(QStringLiteral("stageStartPicker"));
+                picker->forceActiveFocus(Qt::TabFocusReason);
+                QTest::keyClick(w.window, Qt::Key_Down);
+                QTRY_COMPARE(startShown(), localized(QStringLiteral("Start punch")));
+                QVERIFY(w.item(QStringLiteral("stageStartPicker"))->hasActiveFocus());
+                QTRY_VERIFY(w.item(QStringLiteral("stageOpenField")));
+            }
             w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("nine"));
             w.typeInto(w.item(QStringLiteral("stageCloseField")), QStringLiteral("9:45"));
             w.click(w.itemIn(QStringLiteral("stageSettingsSheet"), QStringLiteral("acceptButton")));
@@ -176,6 +201,9 @@ private slots:
             QCOMPARE(classNamed(w.store->race(), QStringLiteral("H21"))
                          ->stageStartWindows->value(QStringLiteral("s1")),
                 (StartWindow {9 * 3600, 9 * 3600 + 2700}));
+            QCOMPARE(classNamed(w.store->race(), QStringLiteral("H21"))
+                         ->stageStartMethods->value(QStringLiteral("s1")),
+                StartMethod::StartPunch);
         }
     }
 

@@ -2,8 +2,9 @@ import QtQuick
 import Vexlo.Ui
 import QtQuick.Controls
 
-// A picker over stages, classes or courses. `model` holds rows made by idNamePickerRow
-// ({ text: the record's name as it stands, value: its id }); `selectedId` may be absent
+// A picker over stages, classes or courses, or fixed choices. `model` holds rows made by
+// idNamePickerRow ({ text: the record's name as it stands, value: its id }), or rows of that
+// shape; `selectedId` may be absent
 // (undefined or empty): then the row whose value is empty ("None", "(Default)") is chosen, and
 // none when there is no such row. The index is set again whenever the rows or the selection
 // change: a binding evaluated before the model is filled would leave the picker blank, and a

@@ -105,6 +105,7 @@ Race rowInputs(const Race &race)
     inputs.classes = race.classes;
     inputs.courses = race.courses;
     inputs.stages = race.stages;
+    inputs.activeStageId = race.activeStageId;
     return inputs;
 }
 
@@ -126,7 +127,8 @@ EntryRowTable::EntryRowTable(const Race &race, std::shared_ptr<const std::vector
 bool EntryRowTable::isFor(const Race &race) const
 {
     return race.participants == m_race.participants && race.classes == m_race.classes
-        && race.courses == m_race.courses && race.stages == m_race.stages;
+        && race.courses == m_race.courses && race.stages == m_race.stages
+        && race.activeStageId == m_race.activeStageId;
 }
 
 const EntryRow &EntryRowTable::row(qsizetype i) const
@@ -216,7 +218,8 @@ void EntriesScreen::racePublished()
         m_rebuild.schedule();
         return;
     }
-    // Courses or stages: the rows' texts follow at once, their order waits for the next rebuild.
+    // Courses, stages or the active stage: the rows' texts follow at once, their order waits for the
+    // next rebuild.
     if (!m_rebuild.isQueued() && !m_rowTable->isFor(race))
         showRows();
 }

@@ -39,7 +39,8 @@ struct EntryRow
     bool operator==(const EntryRow &) const = default;
 };
 
-// The rows of every entry of one state of the race (its entries, classes, courses and stages),
+// The rows of every entry of one state of the race (its entries, classes, courses, stages and active
+// stage),
 // each built when it is first asked for and then kept: the view asks only for the rows it
 // shows, and a keystroke in the search box builds no row text for a row once shown.
 class EntryRowTable
@@ -50,7 +51,8 @@ public:
     EntryRowTable(const EntryRowTable &) = delete;
     EntryRowTable &operator=(const EntryRowTable &) = delete;
 
-    // True while the race's entries, classes, courses and stages are the ones it was made from.
+    // True while the race's entries, classes, courses, stages and active stage are the ones it was
+    // made from.
     [[nodiscard]] bool isFor(const Race &race) const;
     [[nodiscard]] qsizetype size() const { return m_race.participants.size(); }
     [[nodiscard]] const QUuid &entryId(qsizetype i) const { return m_race.participants.at(i).id; }

@@ -8,6 +8,7 @@
 #include "localization.h"
 #include "nameorder.h"
 #include "participanteditor.h"
+#include "perstage.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -136,9 +137,10 @@ QString participantDetailLine(const RaceIds &ids, const Participant &entry)
     // The system's zone, taken once for the life of the process: converting through the C
     // library's local time looks the zone file up again on every call, thousands of times a list.
     static const QTimeZone zone = QTimeZone::systemTimeZone();
-    line += entry.startTime
-        ? localized(QStringLiteral("Start %@"), entry.startTime->toTimeZone(zone).toString(u"HH:mm:ss"))
-        : localized(QStringLiteral("No start"));
+    // The start of the active stage, as the stage picker above the list says which day is shown.
+    const std::optional<QDateTime> start = scheduledStartTime(ids.race(), entry);
+    line += start ? localized(QStringLiteral("Start %@"), start->toTimeZone(zone).toString(u"HH:mm:ss"))
+                  : localized(QStringLiteral("No start"));
     if (entry.club && !entry.club->isEmpty())
         line += middleDot + *entry.club;
     if (entry.checkedInAt)

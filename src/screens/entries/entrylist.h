@@ -46,7 +46,8 @@ private:
 // class "Class - Course" or "Class (no course)".
 [[nodiscard]] QString classCourseSummary(
     const RaceIds &ids, const Participant &entry, const std::optional<QString> &stageId);
-// "Card 123 · H21 · Start 09:05:07 · Club · ✓ Checked in", as plain text.
+// "Card 123 · H21 · Start 09:05:07 · Club · ✓ Checked in", as plain text; the start is the one of
+// the race's active stage (the base start where the entry has none for it).
 [[nodiscard]] QString participantDetailLine(const RaceIds &ids, const Participant &entry);
 // The in-row course picker is offered for entries of a course-family class.
 [[nodiscard]] bool showsCoursePicker(const RaceIds &ids, const Participant &entry);

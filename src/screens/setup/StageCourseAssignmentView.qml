@@ -33,11 +33,14 @@ SetupSheet {
             id: stageColumn
             width: parent.width
             spacing: 10
+            // One block per stage, kept while choices are made: the blocks read the editor's rows
+            // anew, so a picker keeps its focus and shows what was chosen.
             Repeater {
-                model: sheet.editor.stages
+                model: sheet.editor.stages.length
                 ColumnLayout {
                     id: stageBlock
-                    required property var modelData
+                    required property int index
+                    readonly property var modelData: sheet.editor.stages[index]
                     objectName: "stage_" + modelData.name
                     spacing: 6
                     Label {
@@ -60,18 +63,17 @@ SetupSheet {
                     RowLayout {
                         spacing: 12
                         Label { text: qsTranslate("Vexlo", "Start"); font: Theme.body; Layout.preferredWidth: 90 }
-                        ComboBox {
+                        IdNamePicker {
                             objectName: "stageStartPicker"
                             Accessible.name: qsTranslate("Vexlo", "Start")
-                            textRole: "text"
-                            valueRole: "value"
                             model: [
                                 { text: qsTranslate("Vexlo", "(Default)"), value: "" },
                                 { text: qsTranslate("Vexlo", "Scheduled time"), value: "scheduledTime" },
                                 { text: qsTranslate("Vexlo", "Start punch"), value: "startPunch" }
                             ]
+                            selectedId: stageBlock.modelData.startValue
                             Layout.preferredWidth: 220
-                            onActivated: index => sheet.editor.setStart(stageBlock.modelData.stageId, valueAt(index))
+                            onPicked: value => sheet.editor.setStart(stageBlock.modelData.stageId, value)
                         }
                     }
                     TimeField {

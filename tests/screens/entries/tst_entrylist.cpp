@@ -274,6 +274,20 @@ private slots:
                 p.startTime = QDateTime::fromString(cells[1], Qt::ISODate);
             if (cells[2] == QLatin1String("yes"))
                 p.checkedInAt = StoreHarness::fixedNow();
+            for (const QString &entry : cells[3].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                if (entry == QLatin1String("-"))
+                    continue;
+                if (!p.startTimeByStage)
+                    p.startTimeByStage.emplace();
+                p.startTimeByStage->insert(
+                    entry.section('=', 0, 0), QDateTime::fromString(entry.section('=', 1), Qt::ISODate));
+            }
+        }
+        if (cells[4] != QLatin1String("-")) {
+            const QDateTime day(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
+            race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), day, 1},
+                Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), day.addDays(1), 2}};
+            race.activeStageId = cells[4];
         }
         auto store = m_harness.makeStore(race);
         EntriesScreen screen;
@@ -283,7 +297,7 @@ private slots:
             = std::find_if(screen.shownParticipants().cbegin(), screen.shownParticipants().cend(),
                   [&](const Participant &p) { return p.externalId == cells[0]; })
             - screen.shownParticipants().cbegin();
-        QCOMPARE(screen.rows()->rows().at(at).detail, cells[3]);
+        QCOMPARE(screen.rows()->rows().at(at).detail, cells[5]);
     }
 
     void duplicateWarnings_data() { casetable::load("entries/entrylist-duplicates.tsv"); }
