@@ -34,7 +34,10 @@ QStringList paneLayout(QQuickWindow *window)
     QQuickItem *ports = findVisibleItem(window, QStringLiteral("portList"));
     if (!pane)
         return lines;
-    for (QQuickItem *item : uichecks::visibleItems(pane)) {
+    // A view keeps the rows it made in whatever order it made them.
+    QList<QQuickItem *> items = uichecks::visibleItems(pane);
+    uichecks::sortByPosition(items);
+    for (QQuickItem *item : std::as_const(items)) {
         if (ports && ports->isAncestorOf(item))
             continue;
         // Plain containers (a view's content item is as wide as the widest row it ever made)
