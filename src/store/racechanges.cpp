@@ -597,15 +597,18 @@ bool applyRaceChanges(Race &race, const QByteArray &record, QString *why)
     }
     const qsizetype removedAt = record.indexOf(removedMark);
     const qint64 removedBytes = head->value(QStringLiteral("removedBytes")).toInteger(-1);
-    const qsizetype putsAt = removedAt + removedMark.size() + removedBytes;
-    if (removedAt < 0 || removedBytes < 0 || putsAt > record.size()
-        || record.mid(putsAt, raceMark.size()) != raceMark) {
+    // The count is compared with what the record holds before anything is added to it: a damaged
+    // one may be any number up to the largest there is.
+    const qsizetype removedFrom = removedAt + removedMark.size();
+    if (removedAt < 0 || removedBytes < 0 || removedBytes > record.size() - removedFrom
+        || record.mid(removedFrom + removedBytes, raceMark.size()) != raceMark) {
         *why = QStringLiteral("unreadable record");
         return false;
     }
+    const qsizetype putsAt = removedFrom + removedBytes;
     QString error;
     RaceChanges changes;
-    auto removed = decodeRace(record.mid(removedAt + removedMark.size(), removedBytes), &error);
+    auto removed = decodeRace(record.mid(removedFrom, removedBytes), &error);
     auto puts = removed ? decodeRace(record.mid(putsAt + raceMark.size()).chopped(1), &error) : std::nullopt;
     if (!removed || !puts) {
         *why = QStringLiteral("unreadable change: ") + error;

@@ -23,6 +23,40 @@ Race twoStageEvent()
     return testEvent(QStringLiteral("app/two-stage-race-day.json"));
 }
 
+// Where each visible item of the reader pane is drawn, as "name text: x,y wxh" lines in reading
+// order: two panes showing the same are laid out alike when their lines are equal. The rows of
+// the port list name the simulator's device, which differs from one station to the next: only
+// the list's own place counts.
+QStringList paneLayout(QQuickWindow *window)
+{
+    QStringList lines;
+    QQuickItem *pane = findVisibleItem(window, QStringLiteral("readerPane"));
+    QQuickItem *ports = findVisibleItem(window, QStringLiteral("portList"));
+    if (!pane)
+        return lines;
+    // A view keeps the rows it made in whatever order it made them.
+    QList<QQuickItem *> items = uichecks::visibleItems(pane);
+    uichecks::sortByPosition(items);
+    for (QQuickItem *item : std::as_const(items)) {
+        if (ports && ports->isAncestorOf(item))
+            continue;
+        // Plain containers (a view's content item is as wide as the widest row it ever made)
+        // draw nothing: what they hold is compared.
+        const QString type = QString::fromLatin1(item->metaObject()->className()).section(u'_', 0, 0);
+        if (item->objectName().isEmpty() && type == QLatin1String("QQuickItem"))
+            continue;
+        const QRectF rect = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        lines.append(QStringLiteral("%1 %2: %3,%4 %5x%6")
+                         .arg(item->objectName().isEmpty() ? type : item->objectName(),
+                             item->property("text").toString())
+                         .arg(rect.x())
+                         .arg(rect.y())
+                         .arg(rect.width())
+                         .arg(rect.height()));
+    }
+    return lines;
+}
+
 QQuickItem *waitFor(QQuickWindow *window, const QString &name)
 {
     QQuickItem *item = nullptr;
@@ -258,6 +292,68 @@ private slots:
         QVERIFY(RaceStore::readEventFile(QUrl::fromLocalFile(elsewhere)));
         QTRY_VERIFY(!findVisibleItem(w.window, QStringLiteral("quitProblemText")));
         QVERIFY(status.mayQuit());
+    }
+
+    // The station pulled in the middle of a read-out, a connect tried while it is away, then
+    // plugged in again: once it is connected and the next card is read, the reader pane is laid
+    // out as in a window that read the same cards without a break, with no room left where the
+    // message was and the result panel's texts one under the other.
+    void readerPaneAfterReconnectLaidOutAsFresh_data() { addLanguageRows(); }
+    void readerPaneAfterReconnectLaidOutAsFresh()
+    {
+        QFETCH(int, languageIndex);
+        QmlProblemCollector qml;
+        const auto open = [&](RaceDayWindow &w) {
+            w.mayElide = elidingFields;
+            w.app->languagePicker().pick(languageIndex);
+            w.window->resize(w.window->minimumSize());
+            QTRY_COMPARE(w.window->size(), w.window->minimumSize());
+            w.app->content().setSelectedItem(SidebarItem::Reader);
+            QTRY_VERIFY(w.item(QStringLiteral("readerPane")));
+            w.read(simCard(2000001));
+        };
+        // The pane once the last card's toast time is over, as drawn (no screenshot has laid
+        // out anything still to be laid out).
+        const auto settled = [](RaceDayWindow &w) {
+            w.clock->advance(std::chrono::seconds(10));
+            QTest::qWait(fadeMs);
+            return paneLayout(w.window);
+        };
+        QStringList fresh;
+        {
+            RaceDayWindow w(raceDayEvent());
+            open(w);
+            w.read(simCard(2000003));
+            fresh = settled(w);
+        }
+        QVERIFY(fresh.size() > 10);
+
+        RaceDayWindow w(raceDayEvent());
+        open(w);
+        const QString code = w.app->languagePicker().languageCode();
+        // The next card's read-out stops half-way: the station no longer answers, then goes.
+        w.station.removeCard();
+        w.station.setSilent(true);
+        w.station.insertCard(simCard(2000004));
+        QTRY_COMPARE(w.app->raceDay()->cardStatus(), RaceDayDesk::CardStatus::Reading);
+        w.station.unplug();
+        QTRY_VERIFY(w.item(QStringLiteral("interruptedText")));
+        const QString lost = w.item(QStringLiteral("stationProblemText"))->property("text").toString();
+        QVERIFY(!lost.isEmpty());
+        // Connect while it is away: the message gives the reason, on more lines.
+        w.click(QStringLiteral("portConnectButton"));
+        QTRY_VERIFY(w.item(QStringLiteral("stationProblemText"))->property("text").toString() != lost);
+        w.shot(code + QStringLiteral("-reader-station-away"), fadeMs);
+        w.station.setSilent(false);
+        QVERIFY(w.station.start());
+        w.click(QStringLiteral("refreshPortsButton"));
+        w.app->reader().connectPort(w.station.devicePath());
+        QTRY_VERIFY(w.app->reader().connectionState().isConnected());
+        QTRY_VERIFY(!w.item(QStringLiteral("stationProblemText")));
+        w.read(simCard(2000003));
+        QCOMPARE(settled(w), fresh);
+        w.shot(code + QStringLiteral("-reader-station-back"));
+        verifyNoQmlProblems();
     }
 
     // Every text of every section and sheet, whole at the minimum window size in both languages.

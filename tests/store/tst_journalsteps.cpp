@@ -1,3 +1,4 @@
+#include "atomicfile.h"
 #include "autosavewriter.h"
 #include "casetable.h"
 #include "racechanges.h"
@@ -6,6 +7,7 @@
 #include "storeharness.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,6 +51,16 @@ qsizetype lineCount(const QByteArray &journal)
 {
     return journal.left(RaceJournal::usedLength(journal)).count('\n');
 }
+
+// A hold on the store's full writes, let go when it goes: a store's end waits for them.
+struct HeldWrites
+{
+    HeldWrites() = default;
+    HeldWrites(const HeldWrites &) = delete;
+    HeldWrites &operator=(const HeldWrites &) = delete;
+    ~HeldWrites() { writer.release(); }
+    WriterHold writer;
+};
 
 // The event as the files and the journal hold it, without the journal's own bookkeeping.
 QByteArray comparable(Race race)
@@ -145,6 +157,8 @@ private slots:
         // The event as the last line left it, while steps without a line of their own have
         // changed it since.
         std::optional<Race> unlined;
+        // Holds the full writes from a restart on (see crash); released before the store ends.
+        HeldWrites held;
         int step = 0;
         for (const QString &token : cells.first().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             ++step;
@@ -239,16 +253,51 @@ private slots:
                 // An import's step: the entry's class changes without a line of its own.
                 QVERIFY(n < race.participants.size());
                 store->setClassId(std::nullopt, n);
-            } else if (operation == QStringLiteral("reopen")) {
+            } else if (operation == QStringLiteral("reopen") || operation == QStringLiteral("openold")) {
                 // The event written to a file of its own and opened from it: another document,
-                // whose lines start from that file.
+                // whose lines start from that file. An older version's file names no event: the
+                // opened one is a new event, whose files do not carry its id yet.
+                held.writer.release();
                 const QString path = harness.path(QStringLiteral("reopened.json"));
-                QVERIFY(!writeRaceFile(store->race(), JsonLayout::PrettySorted, path));
+                Race written = store->race();
+                if (operation == QStringLiteral("openold")) {
+                    written.journalEventId.reset();
+                    written.journalThrough.reset();
+                }
+                QVERIFY(!writeRaceFile(written, JsonLayout::PrettySorted, path));
                 files = StoreHarness::readAll(path);
                 const std::optional<Race> opened = decodeRace(files);
                 QVERIFY(opened);
                 QString error;
                 QVERIFY2(store->openEvent(*opened, QUrl::fromLocalFile(path), &error), qPrintable(error));
+            } else if (operation == QStringLiteral("crash") || operation == QStringLiteral("damaged")) {
+                // The files as a crash leaves them: the full files as last written, the journal
+                // as synced (the store's own end writes the files, so they are put back). Started
+                // again on them, the store holds the event as it was. A damaged line after the
+                // journal's last is set aside, kept in a file of its own.
+                const QString eventPath = store->raceFileUrl().toLocalFile();
+                QHash<QString, QByteArray> found;
+                for (const QString &path : {harness.autosavePath(), journalPath, eventPath}) {
+                    if (!path.isEmpty())
+                        found.insert(path, StoreHarness::readAll(path));
+                }
+                if (operation == QStringLiteral("damaged")) {
+                    QByteArray &bytes = found[journalPath];
+                    bytes = bytes.left(RaceJournal::usedLength(bytes)) + "{\"seq\":\xff\xfe\"\n";
+                }
+                // The store's end waits for its full writes.
+                held.writer.release();
+                store.reset();
+                for (auto it = found.cbegin(); it != found.cend(); ++it)
+                    QVERIFY(writeFileAtomically(it.key(), it.value(), nullptr));
+                // The full write start-up asks for waits until the next crash: the lines after
+                // it follow the ones start-up left in the journal, and the files stay as found.
+                held.writer = WriterHold();
+                held.writer.hold();
+                harness.writerHook = held.writer.hook();
+                store = harness.makeStore();
+                QCOMPARE(comparable(store->race()), comparable(race));
+                QCOMPARE(store->unrestoredChangesFile().isEmpty(), operation == QStringLiteral("crash"));
             } else if (operation == QStringLiteral("note")) {
                 QVERIFY(n < race.results.size());
                 store->overrideResultStatus(race.results[n].id, false, QStringLiteral("step %1").arg(step));
@@ -312,11 +361,18 @@ private slots:
             }
             const QByteArray journal = StoreHarness::readAll(journalPath);
             const QByteArray line = lastLine(journal);
-            if (operation == QStringLiteral("reopen")) {
+            if (operation == QStringLiteral("reopen") || operation == QStringLiteral("openold")) {
                 // Opening writes the full files and so empties the journal: no line of its own.
                 QCOMPARE(lineCount(journal), 0);
+            } else if (operation == QStringLiteral("crash") || operation == QStringLiteral("damaged")) {
+                // What start-up replayed stays until a full write holds it; nothing else.
+                QVERIFY(lineCount(journal) <= linesBefore);
             } else if (parts[1] == QStringLiteral("-")) {
                 QCOMPARE(lineCount(journal), linesBefore);
+            } else if (parts[1] == QStringLiteral("event")) {
+                // The event's first line while its files do not carry its id: the whole event.
+                QCOMPARE(lineCount(journal), linesBefore + 1);
+                QVERIFY2(line.contains("\"op\":\"event\""), line.left(200).constData());
             } else {
                 QCOMPARE(lineCount(journal), linesBefore + 1);
                 QVERIFY2(line.contains("\"op\":\"commit\""), line.left(200).constData());
@@ -343,7 +399,11 @@ private slots:
             QVERIFY(replayed);
             const RaceJournal::Replay replay = RaceJournal::replay(*replayed, journal);
             QCOMPARE(replay.setAside, 0);
-            QCOMPARE(comparable(*replayed), comparable(store->race()));
+            Race held = store->race();
+            // Opened from a file naming no event: the store names it at once, the file not yet.
+            if (operation == QStringLiteral("openold"))
+                held.journalEventId.reset();
+            QCOMPARE(comparable(*replayed), comparable(held));
         }
     }
 };

@@ -204,25 +204,22 @@ Item {
                 systemImage: "arrow.clockwise"
                 onClicked: vm.refreshPorts()
             }
-            // A lost station or a failed connect, in plain words, until the station is back.
-            Rectangle {
-                objectName: "stationProblem"
-                readonly property string text: root.raceDay ? root.raceDay.stationText : ""
+            // A lost station or a failed connect, in plain words, until the station is back. The
+            // label sizes itself, its frame drawn behind it: a frame sized from a wrapped text
+            // placed inside it could keep a stale height in the column once the text goes.
+            Label {
+                objectName: "stationProblemText"
                 visible: text !== ""
-                color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 0.15) : Theme.tint("orange", 0.15)
-                border.color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 1.0) : Theme.tint("orange", 1.0)
-                radius: 6
+                text: root.raceDay ? root.raceDay.stationText : ""
+                font: Theme.body
+                color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                padding: 8
                 Layout.fillWidth: true
-                implicitHeight: stationProblemText.implicitHeight + 16
-                Label {
-                    id: stationProblemText
-                    objectName: "stationProblemText"
-                    anchors.fill: parent
-                    anchors.margins: 8
-                    text: parent.text
-                    font: Theme.body
-                    color: Theme.primaryText
-                    wrapMode: Text.WordWrap
+                background: Rectangle {
+                    color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 0.15) : Theme.tint("orange", 0.15)
+                    border.color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 1.0) : Theme.tint("orange", 1.0)
+                    radius: 6
                 }
             }
             Label {
@@ -271,6 +268,7 @@ Item {
                             font: Theme.caption
                         }
                         IconButton {
+                            objectName: "portConnectButton"
                             title: portRow.connected ? "Disconnect" : "Connect"
                             systemImage: portRow.connected ? "cable.connector.slash" : "cable.connector"
                             ToolTip.visible: hovered
