@@ -33,10 +33,19 @@ bool ScoreResults::operator()(const PersonResult &result)
 
 std::vector<bool> countedReads(const Race &race)
 {
+    const std::vector<qint32> counting = countingReadOf(race);
+    std::vector<bool> counted(counting.size(), false);
+    for (std::size_t k = 0; k < counting.size(); ++k)
+        counted[k] = counting[k] == qint32(k);
+    return counted;
+}
+
+std::vector<qint32> countingReadOf(const Race &race)
+{
     const qsizetype count = race.results.size();
-    std::vector<bool> counted(std::size_t(count), false);
+    std::vector<qint32> counting(std::size_t(count), -1);
     if (count == 0)
-        return counted;
+        return counting;
     // Each result's runner as a dense slot and its stage as a dense number: the stages of the
     // event first (an id equal to one of theirs is that stage), then each other id as met, then
     // results without a stage. A table of slots × stages then holds each pair's counted read.
@@ -73,15 +82,18 @@ std::vector<bool> countedReads(const Race &race)
     }
     const qint32 columns = stageCount + (anyWithoutStage ? 1 : 0);
     std::vector<qint32> chosen(std::size_t(runners.size()) * std::size_t(columns), -1);
-    for (qsizetype k = 0; k < count; ++k) {
+    // The read that counts for result k's runner and stage, so far.
+    const auto choice = [&](qsizetype k) -> qint32 & {
         const qint32 stage = stageOfResult[std::size_t(k)];
-        qint32 &at = chosen[std::size_t(runnerOf[std::size_t(k)]) * std::size_t(columns)
+        return chosen[std::size_t(runnerOf[std::size_t(k)]) * std::size_t(columns)
             + std::size_t(stage == noStage ? stageCount : stage)];
+    };
+    for (qsizetype k = 0; k < count; ++k) {
+        qint32 &at = choice(k);
         if (at < 0 || race.results[k].readAt > race.results[at].readAt)
             at = qint32(k);
     }
-    for (const qint32 at : chosen)
-        if (at >= 0)
-            counted[std::size_t(at)] = true;
-    return counted;
+    for (qsizetype k = 0; k < count; ++k)
+        counting[std::size_t(k)] = choice(k);
+    return counting;
 }

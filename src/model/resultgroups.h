@@ -70,3 +70,6 @@ private:
 // exported. Results without a stage form one stage of their own; stage ids compare as sameId.
 // For each of race.results (by index), whether it is the read that counts.
 [[nodiscard]] std::vector<bool> countedReads(const Race &race);
+// For each of race.results (by index), the index of the read that counts for its runner and stage:
+// its own where it counts, the later read's where it is an earlier read.
+[[nodiscard]] std::vector<qint32> countingReadOf(const Race &race);
