@@ -4,10 +4,10 @@
 // The documents never sort or rank. Each row shows the place the caller gives in `places` (absent:
 // no place, e.g. a mispunch); without `places` the rows are numbered 1, 2, 3 in the order given.
 
+#include "idmemo.h"
 #include "race.h"
 #include "racelookup.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -61,7 +61,7 @@ public:
 private:
     enum class Kind : quint8 { Score, Other, Gone };
     const Race &m_race;
-    QHash<QString, Kind> m_known;
+    IdMemo<Kind> m_known;
 };
 
 // One result per runner and stage counts in every ranked list, document and upload: the read-out
@@ -70,3 +70,10 @@ private:
 // exported. Results without a stage form one stage of their own; stage ids compare as sameId.
 // For each of race.results (by index), whether it is the read that counts.
 [[nodiscard]] std::vector<bool> countedReads(const Race &race);
+// For each of race.results (by index), the index of the read that counts for its runner and stage:
+// its own where it counts, the later read's where it is an earlier read. With `judged` (indexes
+// into race.results, ascending), only those results are judged, the others get -1: a caller that
+// has the results of a few runners or of one stage at hand passes those, each runner's reads of a
+// stage all or none.
+[[nodiscard]] std::vector<qint32> countingReadOf(
+    const Race &race, const std::vector<qint32> *judged = nullptr);

@@ -21,9 +21,9 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
     if (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()))
         return ResultVerdict::UnderReview;
     // Missed controls decide over a missing finish or start: the run could not count either way.
-    const bool missed = std::any_of(result.splits.cbegin(), result.splits.cend(),
-        [](const SplitTime &s) { return s.status == SplitStatus::Missing; });
-    if (!result.completed && missed)
+    if (!result.completed
+        && std::any_of(result.splits.cbegin(), result.splits.cend(),
+            [](const SplitTime &s) { return s.status == SplitStatus::Missing; }))
         return ResultVerdict::Mispunch;
     if (!result.raceTime) {
         // A finish with no time has no start to count from: the run itself is whole.

@@ -228,7 +228,12 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
     }
     // From the last stored back: a runner's last counted read with a time is the one published,
     // and the walk ends once every touched runner has one.
-    const std::vector<bool> counts = countedReads(race);
+    // Only the touched runners' reads are judged: the others' are not read here.
+    std::vector<qint32> judged;
+    for (qsizetype j = 0; j < now.size(); ++j)
+        if (std::binary_search(touched.begin(), touched.end(), idKey(now.at(j).participantId)))
+            judged.push_back(qint32(j));
+    const std::vector<qint32> counting = countingReadOf(race, &judged);
     size_t untimed = runners.size();
     for (qsizetype j = now.size() - 1; j >= 0 && untimed > 0; --j) {
         const PersonResult &r = now.at(j);
@@ -237,7 +242,7 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
             continue;
         Runner &runner = runners[size_t(it - touched.begin())];
         runner.anyResult = true;
-        if (runner.timedResult < 0 && hasPublishedTime(r) && counts[size_t(j)]) {
+        if (runner.timedResult < 0 && hasPublishedTime(r) && counting[size_t(j)] == j) {
             runner.timedResult = j;
             --untimed;
         }

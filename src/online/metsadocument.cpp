@@ -176,7 +176,7 @@ struct RowResult
     qint64 startInstant = 0;
     const QDateTime *startTime = nullptr;
     bool hasStartInstant = false;
-    // The verdict's ResultStatus; null without a result.
+    // The verdict's ResultStatus; null without a result (set once the result is chosen).
     const char *status = nullptr;
     bool timed = false;
     bool compactReadAt = false;
@@ -230,9 +230,12 @@ std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
             row.startInstant = at.value_or(0);
             row.startTime = at ? nullptr : &*candidate.startTime;
         }
-        row.status = iofStatusOfVerdict(resultVerdict(candidate, scoreResults(candidate)));
         k = row;
     }
+    // Judged once the runner's latest result is known, not for each result passed over.
+    for (RowResult &row : kept)
+        if (row.result)
+            row.status = iofStatusOfVerdict(resultVerdict(*row.result, scoreResults(*row.result)));
     return kept;
 }
 

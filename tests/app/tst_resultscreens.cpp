@@ -377,15 +377,23 @@ private slots:
             const QStringList ida = shownTexts(w.item(QStringLiteral("resultRow_Ida Holm")));
             QVERIFY2(ida.contains(noStartTime), qPrintable(ida.join(u'|')));
             QVERIFY2(!ida.contains(QStringLiteral("1.")), qPrintable(ida.join(u'|')));
-            int boRows = 0;
+            // Bo's later read is ranked; the earlier one is listed under it, marked, without a place.
+            QList<QQuickItem *> boRows;
             findVisibleItem(window, [&boRows](QQuickItem *item) {
-                boRows += item->objectName() == QLatin1String("resultRow_Bo Krag") ? 1 : 0;
+                if (item->objectName() == QLatin1String("resultRow_Bo Krag"))
+                    boRows.append(item);
                 return false;
             });
-            QCOMPARE(boRows, 1);
-            const QStringList bo = shownTexts(w.item(QStringLiteral("resultRow_Bo Krag")));
+            QCOMPARE(boRows.size(), 2);
+            if (!shownTexts(boRows[0]).contains(QStringLiteral("1.")))
+                std::swap(boRows[0], boRows[1]);
+            const QStringList bo = shownTexts(boRows[0]);
             QVERIFY2(bo.contains(QStringLiteral("15:00")) && bo.contains(QStringLiteral("1.")),
                 qPrintable(bo.join(u'|')));
+            const QStringList earlier = shownTexts(boRows[1]);
+            QVERIFY2(earlier.contains(localized(QStringLiteral("Earlier read, not ranked")))
+                    && earlier.contains(QStringLiteral("25:00")) && !earlier.contains(QStringLiteral("1.")),
+                qPrintable(earlier.join(u'|')));
             w.shot(code + QStringLiteral("-results-verdicts"));
 
             // The papers the screen exports say the same.
@@ -413,6 +421,26 @@ private slots:
             QVERIFY2(listed.contains(QStringLiteral("Ida Finished")), qPrintable(listed.join(u'|')));
             QVERIFY2(listed.contains(QStringLiteral("Bo 900 #1 OK")), qPrintable(listed.join(u'|')));
             QCOMPARE(listed.filter(QRegularExpression(QStringLiteral("^Bo "))).size(), 1);
+
+            // The earlier read is deleted from its own row; the ranked read stays.
+            const qsizetype results = w.store->race().results.size();
+            QQuickItem *actions = nullptr;
+            findVisibleItem(window, [&](QQuickItem *item) {
+                if (item->objectName() != QLatin1String("rowActionsButton"))
+                    return false;
+                for (QQuickItem *up = item->parentItem(); up; up = up->parentItem())
+                    if (up == boRows[1])
+                        actions = item;
+                return actions != nullptr;
+            });
+            QVERIFY(actions);
+            w.click(actions);
+            w.click(QStringLiteral("deleteResultItem"));
+            QTRY_VERIFY(w.item(QStringLiteral("deleteResultDialog")));
+            w.click(QStringLiteral("deleteConfirmButton"));
+            QTRY_COMPARE(w.store->race().results.size(), results - 1);
+            QTRY_VERIFY(!w.item(QStringLiteral("earlierReadMark")));
+            QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000005"))->raceTime, 900.0);
         }
         verifyNoQmlProblems();
     }

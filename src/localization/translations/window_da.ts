@@ -20,6 +20,10 @@
         <translation>Ikke gennemført</translation>
     </message>
     <message>
+        <source>Earlier read, not ranked</source>
+        <translation>Tidligere aflæsning, uden placering</translation>
+    </message>
+    <message>
         <source>MISPUNCH</source>
         <translation>FEJLKLIP</translation>
     </message>

@@ -20,6 +20,10 @@
         <translation>Did not finish</translation>
     </message>
     <message>
+        <source>Earlier read, not ranked</source>
+        <translation>Earlier read, not ranked</translation>
+    </message>
+    <message>
         <source>MISPUNCH</source>
         <translation>MISPUNCH</translation>
     </message>

@@ -251,6 +251,13 @@ Item {
                     color: Theme.primaryText
                 }
                 Label {
+                    objectName: "earlierReadMark"
+                    visible: text !== ""
+                    text: rowItem.texts.earlierRead
+                    font: Theme.caption
+                    color: Theme.tint("orange", 1.0)
+                }
+                Label {
                     objectName: "resultDetail"
                     text: rowItem.texts.detail
                     font: Theme.caption

@@ -183,6 +183,8 @@ struct Member
         PlaceAllowed = 2,
         HasTime = 4,
         HasScore = 8,
+        // Run on a score course: the group is ranked by points.
+        OnScore = 16,
     };
 
     qint64 time;
@@ -550,8 +552,8 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     // Room for an even share of the results in each group as it opens, so that the groups of a
     // large event mostly fill without moving.
     const std::size_t share = std::size_t(race.results.size() / std::max<qsizetype>(1, race.classes.size()));
-    // An earlier read of a runner's stage is listed where reads are, never here.
-    const std::vector<bool> counts = countedReads(race);
+    // Every result the filters let through, ascending: the reads that count are judged among them.
+    std::vector<qint32> listed;
     qint32 previousSlot = -1;
     bool inOrder = false;
     for (qsizetype i = 0; i < race.results.size(); ++i) {
@@ -563,8 +565,6 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         if (!byStage)
             readAheadResult(race.results, i + 4 * ahead);
         const PersonResult &r = race.results[i];
-        if (!counts[std::size_t(i)])
-            continue;
         if (byStage && !(r.stageId && stages.get(*r.stageId, [&](const QString &id) {
                 return sameId(id, filter.stageId);
             })))
@@ -602,13 +602,31 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         const qint64 time = timed ? roundedSeconds(seconds) : 0;
         const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
             | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (timed ? Member::HasTime : 0)
-            | (r.score ? Member::HasScore : 0);
+            | (r.score ? Member::HasScore : 0) | (onScore ? Member::OnScore : 0);
         GroupMembers &into = members[std::size_t(group)];
         into.members.push_back({time, qint32(i), flags});
         if (anyScoreCourse)
             into.scores.push_back(r.score.value_or(0));
-        if (onScore)
-            into.scoreGroup = true;
+        listed.push_back(qint32(i));
+    }
+    // One result per runner and stage: an earlier read of a runner's stage is listed where reads
+    // are, never here. A runner's reads of a stage are all listed or none (the class of the
+    // stage and the stage decide), so the reads listed are judged among themselves.
+    const std::vector<qint32> counting = countingReadOf(race, &listed);
+    for (GroupMembers &group : members) {
+        std::size_t kept = 0;
+        for (std::size_t m = 0; m < group.members.size(); ++m) {
+            const Member member = group.members[m];
+            if (counting[std::size_t(member.result)] != member.result)
+                continue;
+            if (anyScoreCourse)
+                group.scores[kept] = group.scores[m];
+            group.members[kept++] = member;
+            group.scoreGroup |= member.has(Member::OnScore);
+        }
+        group.members.resize(kept);
+        if (anyScoreCourse)
+            group.scores.resize(kept);
     }
 
     QList<qint32> order(labels.size());

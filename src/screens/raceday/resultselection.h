@@ -2,7 +2,8 @@
 
 // Which results the results screen and its exports show, grouped by class, in which order and
 // with which places. Pure functions of the race and the screen's two filter values; they are
-// computed anew whenever the race or a filter changes.
+// computed anew whenever the race or a filter changes. A runner read more than once in a stage is
+// listed with the latest read alone (as the overall standings count it).
 //
 // Places: only a runner whose effective status is completed (the override first) and who has
 // something to rank by (a race time; on a score course, points) gets a place. Mispunched,
@@ -71,9 +72,9 @@ struct ClassStandings
 // Whether the result may hold a place in a group of that kind.
 [[nodiscard]] bool earnsPlace(const PersonResult &result, bool scoreGroup);
 
-// One result per runner and stage (countedReads): an earlier read of the same runner and stage is
-// not listed. Stable: results that compare equal keep their order in `race.results`. The groups point into
-// `race`.
+// One result per runner and stage (countingReadOf): an earlier read of the same runner and stage
+// is not listed. Stable: results that compare equal keep their order in `race.results`. The groups
+// point into `race`.
 [[nodiscard]] QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter);
 // Every class (or the filtered one) with participants, across every stage; empty without stages.
 [[nodiscard]] QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &filter);

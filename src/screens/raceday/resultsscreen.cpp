@@ -6,6 +6,7 @@
 #include "racelookup.h"
 #include "racestore.h"
 #include "readerpaneviewmodel.h"
+#include "resultgroups.h"
 #include "resultrow.h"
 #include "splittimessheet.h"
 
@@ -58,9 +59,13 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const
     case ResultIdRole:
         return line.resultId;
     case TextsRole:
-        if (line.result && m_race)
-            return rowVariant(
+        if (line.result && m_race) {
+            QVariantMap texts = rowVariant(
                 resultRowTexts(*m_race, *line.result, line.place, line.leaderTime), *line.result);
+            texts.insert(QStringLiteral("earlierRead"),
+                line.earlierRead ? localized(QStringLiteral("Earlier read, not ranked")) : QString());
+            return texts;
+        }
         return line.texts;
     default:
         return {};
@@ -148,6 +153,18 @@ void ResultsScreen::refresh()
                 }
             }
         } else {
+            // The earlier reads of each listed read's runner and stage, latest first, to show
+            // under it: the ranked list leaves them out.
+            const Race &race = store()->race();
+            const std::vector<qint32> counting = countingReadOf(race);
+            QHash<QUuid, QList<const PersonResult *>> earlierReads;
+            for (qsizetype k = 0; k < race.results.size(); ++k) {
+                if (const qint32 at = counting[std::size_t(k)]; at >= 0 && at != k)
+                    earlierReads[race.results[at].id].append(&race.results[k]);
+            }
+            for (QList<const PersonResult *> &reads : earlierReads)
+                std::stable_sort(reads.begin(), reads.end(),
+                    [](const PersonResult *a, const PersonResult *b) { return a->readAt > b->readAt; });
             for (const ClassResults &group : m_results->classGroups()) {
                 lines.append(
                     {QStringLiteral("header"), false, {}, {{QStringLiteral("title"), group.className}}});
@@ -156,6 +173,10 @@ void ResultsScreen::refresh()
                     lines.append(
                         {QStringLiteral("result"), i % 2 == 1, result.id.toString(QUuid::WithoutBraces), {},
                             result, group.places.value(i), group.leaderTime});
+                    for (const PersonResult *earlier : earlierReads.value(result.id))
+                        lines.append(
+                            {QStringLiteral("result"), i % 2 == 1, earlier->id.toString(QUuid::WithoutBraces),
+                                {}, *earlier, std::nullopt, std::nullopt, true});
                 }
             }
         }

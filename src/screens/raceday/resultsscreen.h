@@ -48,6 +48,9 @@ public:
         std::optional<PersonResult> result;
         std::optional<qint64> place;
         std::optional<double> leaderTime;
+        // An earlier read of the runner's stage, listed under the read that counts: shown and
+        // deletable, but without a place.
+        bool earlierRead = false;
     };
     // `race` outlives the lines (the store's own race); a thousand rows off screen cost nothing.
     void setLines(const Race *race, QList<Line> lines);
