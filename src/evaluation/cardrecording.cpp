@@ -422,6 +422,12 @@ qsizetype reevaluateForStartTimes(const Race &before, Race &race)
     const Race &view = race;
     if (view.participants.isSharedWith(before.participants) || view.results.isEmpty())
         return 0;
+    // Most edits keep every runner in place and every start as it was: seen without a look-up.
+    const bool inPlace = view.participants.size() == before.participants.size()
+        && std::equal(view.participants.cbegin(), view.participants.cend(), before.participants.cbegin(),
+            [](const Participant &a, const Participant &b) { return a.id == b.id && sameStartTimes(a, b); });
+    if (inPlace)
+        return 0;
     // The runners (the first record of each id) whose start fields differ, with their record
     // before (null: not there).
     QHash<QUuid, std::pair<const Participant *, const Participant *>> changed;

@@ -138,7 +138,7 @@ void RaceStore::setRace(const Race &race)
 
 void RaceStore::settleStartTimes(Race &race) const
 {
-    (void)reevaluateForStartTimes(m_journalled, race);
+    reevaluateForStartTimes(m_journalled, race);
 }
 
 void RaceStore::adoptRace()

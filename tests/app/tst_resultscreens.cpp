@@ -1,7 +1,8 @@
 // The reader pane, the Results and Status sections and their sheets in the real main window,
 // offscreen at its minimum size, in both languages: cards read through the station simulator (a
 // clean run read twice, a mispunch, a card nobody holds, the station pulled meanwhile), the
-// card-read toast over another section, a status forced with a reason, a receipt printed again on a
+// card-read toast over another section, a status forced with a reason (a card held for review
+// asks for one and is held again once the override is cleared), a receipt printed again on a
 // private CUPS queue and on one that refuses jobs, the split times, the card nobody holds given to
 // an entry or a new runner, and the Status list shrinking. Then the sections over the generated
 // 5,000-entry event. Any QML warning fails the test; screenshots land in the build folder.
@@ -199,6 +200,39 @@ private slots:
             QVERIFY(karen);
             QCOMPARE(karen->overrideNote, QStringLiteral("control 32 broken"));
             QTRY_VERIFY(w.item(QStringLiteral("overrideMark")));
+
+            // Mette's card held for review (its finish before its start): forcing it asks for the
+            // organiser's own reason, not the evaluation's note; clearing holds it for review again.
+            PersonResult held = *resultOf(w.store->race(), QStringLiteral("2000003"));
+            const QDateTime start(QDate(2025, 5, 17), QTime(10, 10), Qt::UTC);
+            held.punches = QList<SIPunch> {SIPunch {QUuid::createUuid(), 31, start.addSecs(-540)},
+                SIPunch {QUuid::createUuid(), 32, start.addSecs(-420)}};
+            held.startTime = start;
+            held.finishTime = start.addSecs(-300);
+            w.store->reevaluateResult(held);
+            const std::optional<QString> review
+                = resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote;
+            QVERIFY(review);
+            rowAction(w, QStringLiteral("Mette Lund"), QStringLiteral("forceCompletedItem"));
+            QTRY_VERIFY(w.item(QStringLiteral("overrideDialog")));
+            QCOMPARE(w.item(QStringLiteral("overrideReasonField"))->property("text").toString(), QString());
+            w.typeInto(QStringLiteral("overrideReasonField"), QStringLiteral("seen at the finish"));
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("overrideDialog")));
+            QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote,
+                QStringLiteral("seen at the finish"));
+            QTRY_VERIFY(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("overrideMark")));
+            w.click(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("rowActionsButton")));
+            QQuickItem *clear = nullptr;
+            QTRY_VERIFY((clear = findVisibleItem(window, [](QQuickItem *i) {
+                return i->objectName() == QLatin1String("clearOverrideItem");
+            })));
+            // The item's own signal: a mouse click this soon after the menu opened may not reach it.
+            QVERIFY(QMetaObject::invokeMethod(clear, "triggered"));
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!resultOf(w.store->race(), QStringLiteral("2000003"))->completedOverride);
+            QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote, review);
+            w.shot(code + QStringLiteral("-override-cleared"));
 
             // Deleting is confirmed first; Escape keeps the result.
             const qsizetype results = w.store->race().results.size();

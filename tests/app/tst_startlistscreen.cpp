@@ -2,8 +2,9 @@
 // event of 60 classes and 2,000 runners, in both languages: a rule-based plan generated from the
 // Tools menu (contradictory settings refused first), a runner dragged in the grid (and a refused
 // drop) and in the list, and a time typed in the edit sheet (an unreadable one refused first), all
-// with the mouse and keys; the Tools menu's other sheets opened and closed with Escape. The event
-// file then holds the plan. Any QML warning fails the test; screenshots land in the build.
+// with the mouse and keys; the Tools menu's other sheets opened and closed with Escape. Every card
+// was read before the plan: each result's race time follows each of these. The event file then
+// holds the plan. Any QML warning fails the test; screenshots land in the build.
 
 #include "localization.h"
 #include "racegenerator.h"
@@ -29,6 +30,37 @@ Race screenEvent()
     shape.courses = 40;
     shape.startPunchEvery = 15;
     return withoutStartTimes(startListEvent(shape));
+}
+
+// Every runner's card read before the start list existed: a finish and no start.
+Race readBeforeTheStartList(Race race, const QDateTime &finish)
+{
+    for (const Participant &p : race.participants) {
+        PersonResult read;
+        read.participantId = p.id;
+        read.cardNumber = p.cardNumber;
+        read.readAt = finish;
+        read.finishTime = finish;
+        read.stageId = race.activeStageId;
+        race.results.append(read);
+    }
+    return race;
+}
+
+// Each result's start is its runner's start time as the start list now has it, and its race time
+// follows.
+void verifyResultsFollow(const Race &race)
+{
+    QHash<QUuid, std::optional<QDateTime>> starts;
+    for (const Participant &p : race.participants)
+        starts.insert(p.id, scheduledStartTime(race, p));
+    QVERIFY(!race.results.isEmpty());
+    for (const PersonResult &read : race.results) {
+        const std::optional<QDateTime> start = starts.value(read.participantId);
+        QCOMPARE(read.startTime, start);
+        QCOMPARE(read.raceTime,
+            start ? std::optional(double(start->secsTo(*read.finishTime))) : std::optional<double>());
+    }
 }
 
 // What a hand-made change must keep for the checker (gap 1): a minute's capacity, and one runner
@@ -335,9 +367,12 @@ private slots:
 private:
     void runFlow(SetupWindow &w, const QString &code)
     {
-        // A fresh screen over a fresh event with an open event file.
+        // A fresh screen over a fresh event with an open event file, every card read before the
+        // start list exists: each result takes its race time from the times the list gives.
         w.app->content().setSelectedItem(SidebarItem::Classes);
         w.store->setRace(screenEvent());
+        w.store->setRace(readBeforeTheStartList(
+            w.store->race(), w.store->startTimeOnStartListDay(QStringLiteral("12:00:00"))->addSecs(3600)));
         const QUrl file = QUrl::fromLocalFile(w.harness.path(code + QStringLiteral(".vexloevent.json")));
         QVERIFY(w.store->save(file));
         w.app->content().setSelectedItem(SidebarItem::StartList);
@@ -371,6 +406,7 @@ private:
         QTRY_VERIFY(!w.item(QStringLiteral("generationProgress")));
 
         const QDateTime first = *w.store->startTimeOnStartListDay(QStringLiteral("09:00:00"));
+        verifyResultsFollow(w.store->race());
         QTRY_VERIFY(w.item(QStringLiteral("startTimeButton")));
         w.shot(code + QStringLiteral("-startlist-list"), 50);
 
@@ -409,6 +445,7 @@ private:
                 const Plan after(w.store->race(), first);
                 QCOMPARE(after.minuteOf(after.runner(moved)), target);
                 QCOMPARE(after.runner(moved).classId, plan.runner(moved).classId);
+                verifyResultsFollow(w.store->race());
                 w.shot(code + QStringLiteral("-startlist-grid-dropped"), 50);
             } else {
                 QTRY_VERIFY(w.item(QStringLiteral("messageLine")));
@@ -444,6 +481,7 @@ private:
             QTRY_COMPARE(w.harness.autosaves(), 1);
             QCOMPARE(timeOf(a), timeB);
             QCOMPARE(timeOf(b), timeA);
+            verifyResultsFollow(w.store->race());
             QTRY_COMPARE(idAt(0), b);
         }
         w.shot(code + QStringLiteral("-startlist-filtered"), 50);
@@ -477,6 +515,7 @@ private:
             QTRY_VERIFY(!w.item(QStringLiteral("startTimeEditSheet")));
             QCOMPARE(w.harness.autosaves(), 1);
             QCOMPARE(timeOf(id)->toLocalTime().time(), typed);
+            verifyResultsFollow(w.store->race());
         }
 
         // The event file holds what the window shows (the generated plan's rules are the

@@ -178,6 +178,11 @@ private slots:
         corrections.beginOverride(id, false);
         QCOMPARE(corrections.overrideNoteText(), QString());
         corrections.cancelOverride();
+        // Forced earlier with the review note taken for its reason: that is no reason either.
+        m_store->overrideResultStatus(id, true, review);
+        corrections.beginOverride(id, false);
+        QCOMPARE(corrections.overrideNoteText(), QString());
+        corrections.cancelOverride();
     }
 
     void changeCourseReevaluatesKeepsTheOverrideAndStaysOnASlave()

@@ -128,6 +128,16 @@ private slots:
                 QCOMPARE(p.classId, staged ? runner(before, letter).classId : std::optional<QString>(cls));
             }
         }
+        // The results read on the event's own day follow their runners' base start times.
+        for (const PersonResult &result : after.results) {
+            const Participant *p = nullptr;
+            for (const Participant &q : after.participants)
+                p = !p && q.id == result.participantId ? &q : p;
+            QVERIFY(p && !result.stageId);
+            QCOMPARE(result.startTime, p->startTime);
+            QCOMPARE(result.raceTime,
+                p->startTime ? std::optional(p->startTime->secsTo(*result.finishTime) * 1.0) : std::nullopt);
+        }
     }
 
     void generationSettings_data() { casetable::load("startlistview/generation.tsv"); }
