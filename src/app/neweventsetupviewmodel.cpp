@@ -9,26 +9,10 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-const QString eventSuffix = QStringLiteral(".vexloevent.json");
-
-} // namespace
-
 QString eventFilePathFor(const QString &chosenPath, const QString &fileName)
 {
-    QString path = chosenPath;
-    if (QFileInfo(path).isDir())
-        path = QDir(path).filePath(fileName);
-    if (path.endsWith(eventSuffix))
-        return path;
-    for (const QString &partial : {QStringLiteral(".vexloevent"), QStringLiteral(".json")}) {
-        if (path.endsWith(partial)) {
-            path.chop(partial.size());
-            break;
-        }
-    }
-    return path + eventSuffix;
+    return withEventFileSuffix(
+        QFileInfo(chosenPath).isDir() ? QDir(chosenPath).filePath(fileName) : chosenPath);
 }
 
 QString suggestedEventFileName(const QString &eventName)

@@ -268,13 +268,14 @@ private slots:
             QFile::exists(folder.filePath(proposed)), qPrintable(listing(folder.path()).join(u'\n')));
         savedSaid(proposed);
 
-        // A file that exists is replaced only when the organiser says so, asked in the language.
+        // A file that exists is replaced only when the organiser says so, asked in the language,
+        // also when the name typed lacks the extension.
         QVERIFY(QFile(target).resize(0));
         dialog = openDialog(w, cells);
         QVERIFY(dialog);
         QCOMPARE(dialog->directory().path(), folder.path());
         pressInDialog(dialog, Qt::Key_A, Qt::ControlModifier);
-        typeInFileDialog(dialog, written);
+        typeInFileDialog(dialog, typed);
         {
             QuestionAnswerer no(QMessageBox::No);
             pressInDialog(dialog, Qt::Key_Return);

@@ -46,6 +46,18 @@ QString chosenLocalPath(const QUrl &chosen, const QUrl &folder, const QString &e
     return path;
 }
 
+QString withEventFileSuffix(const QString &path)
+{
+    const QString suffix = QStringLiteral(".vexloevent.json");
+    if (path.endsWith(suffix))
+        return path;
+    for (const QString &partial : {QStringLiteral(".vexloevent"), QStringLiteral(".json")}) {
+        if (path.endsWith(partial))
+            return path.chopped(partial.size()) + suffix;
+    }
+    return path + suffix;
+}
+
 QString eventFileFolder(const RaceStore *store)
 {
     if (!store || !store->raceFileUrl().isLocalFile())

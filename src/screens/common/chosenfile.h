@@ -15,6 +15,10 @@ class RaceStore;
 [[nodiscard]] QString chosenLocalPath(
     const QUrl &chosen, const QUrl &folder = {}, const QString &extension = {});
 
+// `path` as an event file's: ending in ".vexloevent.json", a ".json" or ".vexloevent" it ends in
+// made the whole suffix.
+[[nodiscard]] QString withEventFileSuffix(const QString &path);
+
 // The kinds of file the dialogs tell apart: each starts in the folder last chosen for its own
 // kind, so that exports do not start where the event file was last saved and the other way round.
 // IOF XML counts as one kind whether read or written.

@@ -6,11 +6,32 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTreeView>
 #include <QWindow>
 
 namespace {
+
+// Completes the typed name before Qt's dialog looks for a file it would replace.
+class CompletingFileDialog : public QFileDialog
+{
+public:
+    std::function<QString(const QString &)> completeName;
+
+protected:
+    void accept() override
+    {
+        QLineEdit *field = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        const QString typed = field ? field->text() : QString();
+        if (completeName && !typed.isEmpty() && !QFileInfo(directory().filePath(typed)).isDir()) {
+            const QString completed = completeName(typed);
+            if (completed != typed)
+                field->setText(completed);
+        }
+        QFileDialog::accept();
+    }
+};
 
 // The window a dialog opens over: the one with the keyboard, else (just after another dialog
 // closed) the visible window of the application that belongs to no other.
@@ -27,6 +48,13 @@ QWindow *askingWindow()
 
 } // namespace
 
+std::function<QString(const QString &typed)> addingExtension(const QString &extension)
+{
+    return [extension](const QString &typed) {
+        return typed.endsWith(extension, Qt::CaseInsensitive) ? typed : typed + extension;
+    };
+}
+
 FileDialogRequest eventSaveRequest(const QString &name, const QUrl &folder)
 {
     FileDialogRequest request;
@@ -36,7 +64,7 @@ FileDialogRequest eventSaveRequest(const QString &name, const QUrl &folder)
     request.title = localized(QStringLiteral("Save Event"));
     request.nameFilters
         = {localized(QStringLiteral("Vexlo events")) + QStringLiteral(" (*.vexloevent.json)")};
-    request.defaultSuffix = QStringLiteral("vexloevent.json");
+    request.completeName = &withEventFileSuffix;
     request.folder = folder;
     return request;
 }
@@ -61,7 +89,7 @@ FileDialogRequest exportRequest(
     request.nameFilters = {pdf ? localized(QStringLiteral("PDF files (*.pdf)"))
                                : localized(QStringLiteral("XML files (*.xml)"))};
     request.proposedName = proposedName;
-    request.defaultSuffix = pdf ? QStringLiteral("pdf") : QStringLiteral("xml");
+    request.completeName = addingExtension(pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml"));
     request.folder = dialogStartFolder(request.kind, store);
     return request;
 }
@@ -75,7 +103,7 @@ void chooseFile(const FileDialogRequest &request, QObject *context,
             cancelled();
         return;
     }
-    auto *dialog = new QFileDialog;
+    auto *dialog = new CompletingFileDialog;
     dialog->setObjectName(request.name);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -84,7 +112,8 @@ void chooseFile(const FileDialogRequest &request, QObject *context,
     if (!request.title.isEmpty())
         dialog->setWindowTitle(request.title);
     dialog->setNameFilters(request.nameFilters);
-    dialog->setDefaultSuffix(request.defaultSuffix);
+    if (request.save)
+        dialog->completeName = request.completeName;
     dialog->setDirectory(request.folder.toLocalFile());
     if (request.save && !request.proposedName.isEmpty())
         dialog->selectFile(request.proposedName);

@@ -27,8 +27,9 @@ struct FileDialogRequest
     QStringList nameFilters;
     // Save: the name the dialog proposes, selected so that typing replaces it.
     QString proposedName;
-    // Save: the extension (without its dot) the dialog adds to a typed name that has none.
-    QString defaultSuffix;
+    // Save: the file's name for the name typed (its extension added). The dialog asks whether to
+    // replace a file that exists under the name completed, the one that will be written.
+    std::function<QString(const QString &typed)> completeName;
     // Where the dialog starts (dialogStartFolder()).
     QUrl folder;
 };
@@ -39,6 +40,9 @@ struct FileDialogRequest
 // The open dialog for an IOF XML file (entries, courses, a start list) named `name`, starting in
 // `folder`.
 [[nodiscard]] FileDialogRequest iofOpenRequest(const QString &name, const QUrl &folder);
+
+// The completion of a typed name that adds `extension` (".csv") unless the name ends in it.
+[[nodiscard]] std::function<QString(const QString &typed)> addingExtension(const QString &extension);
 
 // The save dialog of an export to PDF (else to IOF XML) named `name`, proposing `proposedName`
 // and starting where that kind of file was last saved, else in the event file's folder.

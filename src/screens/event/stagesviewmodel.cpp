@@ -229,7 +229,7 @@ void StagesViewModel::chooseExportFile()
     request.name = QStringLiteral("stagesExportDialog");
     request.nameFilters = {localized(QStringLiteral("CSV files (*.csv)"))};
     request.proposedName = suggestedExportName();
-    request.defaultSuffix = QStringLiteral("csv");
+    request.completeName = addingExtension(QStringLiteral(".csv"));
     request.folder = exportFolder();
     chooseFile(request, this, [this](const QUrl &file) { exportEntries(file); });
 }
