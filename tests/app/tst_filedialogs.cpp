@@ -75,18 +75,21 @@ QVariantMap allSettings()
 }
 
 // Answers the question a message box asks while the key that raised it is being handled (the box
-// runs an event loop of its own): Return for No, the Yes button for Yes. Keeps the question.
+// runs an event loop of its own): Return for No, the Yes button for Yes. Keeps the question, and
+// a screenshot of it when `shot` names one.
 class QuestionAnswerer
 {
 public:
-    explicit QuestionAnswerer(QMessageBox::StandardButton answer)
+    explicit QuestionAnswerer(QMessageBox::StandardButton answer, const QString &shot = {})
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer, shot] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
             m_timer.stop();
             question = box->text();
+            if (!shot.isEmpty())
+                shootWidget(box, shot);
             if (answer == QMessageBox::Yes)
                 box->button(QMessageBox::Yes)->click();
             else
@@ -277,7 +280,7 @@ private slots:
         pressInDialog(dialog, Qt::Key_A, Qt::ControlModifier);
         typeInFileDialog(dialog, typed);
         {
-            QuestionAnswerer no(QMessageBox::No);
+            QuestionAnswerer no(QMessageBox::No, QStringLiteral("replace-question-") + tag);
             pressInDialog(dialog, Qt::Key_Return);
             QCOMPARE(no.question, say.replaceQuestion.arg(written));
         }
