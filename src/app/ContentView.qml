@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
@@ -86,11 +85,7 @@ Item {
                 Button {
                     objectName: "unreadableFileSaveAs"
                     text: qsTranslate("Vexlo", "Save As...")
-                    onClicked: {
-                        recoverDialog.currentFolder = root.saveStatus.suggestedSaveFolder
-                        recoverDialog.selectedFile = root.saveStatus.suggestedSaveUrl
-                        recoverDialog.open()
-                    }
+                    onClicked: root.saveStatus.chooseRecoveryFile()
                 }
             }
             Label {
@@ -103,15 +98,6 @@ Item {
                 Layout.fillWidth: true
             }
         }
-    }
-    FileDialog {
-        id: recoverDialog
-        objectName: "unreadableFileSaveDialog"
-        fileMode: FileDialog.SaveFile
-        title: qsTranslate("Vexlo", "Save Event")
-        acceptLabel: qsTranslate("Vexlo", "Save")
-        nameFilters: [qsTranslate("Vexlo", "Vexlo events") + " (*.vexloevent.json)"]
-        onAccepted: root.saveStatus.saveAs(selectedFile)
     }
     // Changes start-up could not restore whole: left out, and where they are kept.
     Rectangle {

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
@@ -14,17 +13,9 @@ SheetPopup {
     visible: model.visible
     // Nothing to go back to: the event must be saved first.
     closesOnEscape: false
-    onDefaultAction: root.saveNewEvent()
+    onDefaultAction: root.model.chooseFileToSave()
     width: Math.max(440, Math.min(480, parent ? parent.width - 40 : 480))
     height: Math.max(180, column.implicitHeight + 48)
-
-    function saveNewEvent() {
-        if (!root.model.requestSave() || saveDialog.visible)
-            return
-        saveDialog.currentFolder = root.model.startFolder
-        saveDialog.selectedFile = root.model.suggestedFileUrl
-        saveDialog.open()
-    }
 
     contentItem: ColumnLayout {
         id: column
@@ -71,19 +62,8 @@ SheetPopup {
                 systemImage: "square.and.arrow.down"
                 highlighted: true
                 enabled: root.model.canSave
-                onClicked: root.saveNewEvent()
+                onClicked: root.model.chooseFileToSave()
             }
         }
-    }
-
-    FileDialog {
-        id: saveDialog
-        objectName: "saveEventDialog"
-        fileMode: FileDialog.SaveFile
-        title: qsTranslate("Vexlo", "Save Event")
-        acceptLabel: qsTranslate("Vexlo", "Save")
-        nameFilters: [qsTranslate("Vexlo", "Vexlo events") + " (*.vexloevent.json)"]
-        // The view-model adds the suffix and saves into a folder chosen instead of a file.
-        onAccepted: root.model.saveTo(selectedFile)
     }
 }

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
@@ -18,6 +17,15 @@ SheetPopup {
     width: Math.max(440, Math.min(520, parent ? parent.width - 40 : 520))
     height: Math.max(180, column.implicitHeight + 48)
     property string saveError: ""
+
+    Connections {
+        target: root.saveStatus
+        function onSavedElsewhere(error) {
+            root.saveError = error
+            if (error === "")
+                root.safeToQuit()
+        }
+    }
 
     contentItem: ColumnLayout {
         id: column
@@ -52,21 +60,8 @@ SheetPopup {
                 objectName: "quitSaveElsewhere"
                 text: qsTranslate("Vexlo", "Save As...")
                 highlighted: true
-                onClicked: saveDialog.open()
+                onClicked: root.saveStatus.chooseElsewhere()
             }
-        }
-    }
-
-    FileDialog {
-        id: saveDialog
-        fileMode: FileDialog.SaveFile
-        title: qsTranslate("Vexlo", "Save Event")
-        acceptLabel: qsTranslate("Vexlo", "Save")
-        nameFilters: [qsTranslate("Vexlo", "Vexlo events") + " (*.vexloevent.json)"]
-        onAccepted: {
-            root.saveError = root.saveStatus.saveElsewhere(selectedFile)
-            if (root.saveError === "")
-                root.safeToQuit()
         }
     }
 }

@@ -39,7 +39,7 @@ private:
     QPointer<LocalizationManager> m_manager;
     QPointer<QQmlEngine> m_engine;
     std::unique_ptr<QTranslator> m_translator;
-    // Qt's own texts in the selected language: its widgets and system errors (qtbase) and the Qt
-    // Quick dialogs and controls (qtdeclarative).
+    // Qt's own texts in the selected language: its widgets, the file and print dialogs among
+    // them, and system errors (qtbase) and the Qt Quick controls (qtdeclarative).
     std::vector<std::unique_ptr<QTranslator>> m_qtTranslators;
 };

@@ -4,32 +4,15 @@
 #include "messagetext.h"
 
 #include "chosenfile.h"
+#include "filechooser.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
-
-namespace {
-
-const QString eventSuffix = QStringLiteral(".vexloevent.json");
-const QString lastFolderKey = QStringLiteral("lastEventFolder");
-
-} // namespace
 
 QString eventFilePathFor(const QString &chosenPath, const QString &fileName)
 {
-    QString path = chosenPath;
-    if (QFileInfo(path).isDir())
-        path = QDir(path).filePath(fileName);
-    if (path.endsWith(eventSuffix))
-        return path;
-    for (const QString &partial : {QStringLiteral(".vexloevent"), QStringLiteral(".json")}) {
-        if (path.endsWith(partial)) {
-            path.chop(partial.size());
-            break;
-        }
-    }
-    return path + eventSuffix;
+    return withEventFileSuffix(
+        QFileInfo(chosenPath).isDir() ? QDir(chosenPath).filePath(fileName) : chosenPath);
 }
 
 QString suggestedEventFileName(const QString &eventName)
@@ -71,17 +54,9 @@ QString NewEventSetupViewModel::suggestedFileName() const
     return suggestedEventFileName(m_target->eventName());
 }
 
-QUrl NewEventSetupViewModel::suggestedFileUrl() const
-{
-    return QUrl::fromLocalFile(QDir(startFolder().toLocalFile()).filePath(suggestedFileName()));
-}
-
 QUrl NewEventSetupViewModel::startFolder() const
 {
-    const QString last = QSettings().value(lastFolderKey).toString();
-    if (!last.isEmpty() && QFileInfo(last).isDir())
-        return QUrl::fromLocalFile(last);
-    return QUrl::fromLocalFile(QDir::homePath());
+    return dialogStartFolder(FileKind::Event);
 }
 
 bool NewEventSetupViewModel::isVisible() const
@@ -92,6 +67,15 @@ bool NewEventSetupViewModel::isVisible() const
 bool NewEventSetupViewModel::requestSave() const
 {
     return canSave();
+}
+
+void NewEventSetupViewModel::chooseFileToSave()
+{
+    if (!requestSave())
+        return;
+    FileDialogRequest request = eventSaveRequest(QStringLiteral("saveEventDialog"), startFolder());
+    request.proposedName = suggestedFileName();
+    chooseFile(request, this, [this](const QUrl &file) { saveTo(file); });
 }
 
 void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
@@ -110,7 +94,6 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
         setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(*error)}));
     } else {
         setFileError({});
-        QSettings().setValue(lastFolderKey, QFileInfo(path).absolutePath());
     }
     refresh();
 }

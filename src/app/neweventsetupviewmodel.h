@@ -43,11 +43,6 @@ class NewEventSetupViewModel : public QObject
     Q_PROPERTY(QString eventName READ eventName WRITE setEventName NOTIFY eventNameChanged)
     Q_PROPERTY(bool canSave READ canSave NOTIFY eventNameChanged)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName NOTIFY eventNameChanged)
-    // The proposed file in `startFolder`, for the save dialog.
-    Q_PROPERTY(QUrl suggestedFileUrl READ suggestedFileUrl NOTIFY eventNameChanged)
-    // Where the save dialog opens: the folder of the last event saved, when it still exists,
-    // else the home folder.
-    Q_PROPERTY(QUrl startFolder READ startFolder NOTIFY eventNameChanged)
     // "Save failed: " and the error, shown as it stands; empty when there is none.
     Q_PROPERTY(QString fileError READ fileError NOTIFY fileErrorChanged)
     Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
@@ -59,7 +54,8 @@ public:
     void setEventName(const QString &name);
     [[nodiscard]] bool canSave() const;
     [[nodiscard]] QString suggestedFileName() const;
-    [[nodiscard]] QUrl suggestedFileUrl() const;
+    // Where the save dialog opens: the folder an event file was last chosen in, when it still
+    // exists, else the home folder.
     [[nodiscard]] QUrl startFolder() const;
     [[nodiscard]] QString fileError() const { return m_fileError; }
     [[nodiscard]] bool isVisible() const;
@@ -67,6 +63,8 @@ public:
     // Return in the name field or the save button: true when the save dialog should open
     // (the trimmed name is not empty).
     Q_INVOKABLE bool requestSave() const;
+    // Opens the save dialog when requestSave() allows; the file chosen goes to saveTo().
+    Q_INVOKABLE void chooseFileToSave();
     // The dialog was confirmed with a file.
     Q_INVOKABLE void saveTo(const QUrl &fileUrl);
     // The store changed behind the sheet (a new event started, a name edited elsewhere).

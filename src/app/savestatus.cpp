@@ -1,6 +1,7 @@
 #include "savestatus.h"
 
 #include "chosenfile.h"
+#include "filechooser.h"
 #include "localization.h"
 #include "messagetext.h"
 
@@ -110,6 +111,14 @@ void SaveStatus::saveAs(const QUrl &chosen)
     emit changed();
 }
 
+void SaveStatus::chooseRecoveryFile()
+{
+    FileDialogRequest request = eventSaveRequest(QStringLiteral("unreadableFileSaveDialog"),
+        dialogStartFolder(FileKind::Event, suggestedSaveFolder().toLocalFile()));
+    request.proposedName = suggestedSaveUrl().fileName();
+    chooseFile(request, this, [this](const QUrl &file) { saveAs(file); });
+}
+
 void SaveStatus::setUnrestoredChangesFile(const QString &path)
 {
     if (path == m_unrestoredFile)
@@ -173,6 +182,16 @@ QString SaveStatus::saveElsewhere(const QUrl &url)
     m_quitRefused = false;
     emit changed();
     return {};
+}
+
+void SaveStatus::chooseElsewhere()
+{
+    const QUrl file = eventFileUrl ? eventFileUrl() : QUrl();
+    FileDialogRequest request = eventSaveRequest(QStringLiteral("quitSaveDialog"),
+        dialogStartFolder(
+            FileKind::Event, file.isLocalFile() ? QFileInfo(file.toLocalFile()).absolutePath() : QString()));
+    request.proposedName = file.fileName();
+    chooseFile(request, this, [this](const QUrl &chosen) { emit savedElsewhere(saveElsewhere(chosen)); });
 }
 
 void SaveStatus::dismissQuitProblem()

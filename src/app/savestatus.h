@@ -25,9 +25,6 @@ class SaveStatus : public QObject
     Q_PROPERTY(QString recoveredText READ recoveredText NOTIFY changed)
     // Empty unless the event was opened from the autosave because its file could not be read.
     Q_PROPERTY(QString unreadableFileText READ unreadableFileText NOTIFY changed)
-    // Where "Save As..." starts: the unreadable file's folder, under a name of its own.
-    Q_PROPERTY(QUrl suggestedSaveUrl READ suggestedSaveUrl NOTIFY changed)
-    Q_PROPERTY(QUrl suggestedSaveFolder READ suggestedSaveFolder NOTIFY changed)
     // Why the last "Save As..." failed; empty otherwise.
     Q_PROPERTY(QString saveAsError READ saveAsError NOTIFY changed)
     // Empty unless start-up left out changes it could not restore whole (until dismissed).
@@ -50,11 +47,14 @@ public:
     void setUnreadableEventFile(const QString &path, const QString &reason, const QString &eventName);
     void setSaver(Saver save) { m_save = std::move(save); }
     [[nodiscard]] QString unreadableFileText() const;
+    // What "Save As..." proposes: the unreadable file's folder, under a name of its own.
     [[nodiscard]] QUrl suggestedSaveUrl() const;
     [[nodiscard]] QUrl suggestedSaveFolder() const;
     [[nodiscard]] QString saveAsError() const { return m_saveAsError; }
     // The file dialog's choice; a name without ".json" gets ".vexloevent.json".
     Q_INVOKABLE void saveAs(const QUrl &chosen);
+    // "Save As...": the save dialog, whose file goes to saveAs().
+    Q_INVOKABLE void chooseRecoveryFile();
     // Where start-up kept the changes it could not restore; empty for none.
     void setUnrestoredChangesFile(const QString &path);
     [[nodiscard]] QString unrestoredText() const;
@@ -67,15 +67,22 @@ public:
     // The quit problem's way out: saves the event at `url`; the error's text, empty on success
     // (the quit may then go ahead).
     Q_INVOKABLE QString saveElsewhere(const QUrl &url);
+    // The quit problem's save dialog: the file chosen goes to saveElsewhere(), and savedElsewhere()
+    // tells the outcome.
+    Q_INVOKABLE void chooseElsewhere();
     Q_INVOKABLE void dismissQuitProblem();
     // Given by the application: try the failed writes again (true: all on disk), and save as.
     std::function<bool()> retryWrites;
     std::function<std::optional<QString>(const QUrl &)> saveEventTo;
+    // The open event's file (empty: none), which the quit problem's dialog proposes.
+    std::function<QUrl()> eventFileUrl;
     // Texts follow the selected language.
     void retranslate() { emit changed(); }
 
 signals:
     void changed();
+    // After the quit problem's dialog saved the event (an empty error) or failed to.
+    void savedElsewhere(const QString &error);
 
 private:
     QString m_error;

@@ -1,6 +1,7 @@
 #include "vexloapp.h"
 
 #include "localization.h"
+#include "racestore.h"
 
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
@@ -83,6 +84,10 @@ VexloApp::VexloApp(
     }
     m_saveStatus.retryWrites = [this] { return m_store->retryFailedWrites(); };
     m_saveStatus.saveEventTo = [this](const QUrl &url) { return m_store->saveTo(url.toLocalFile()); };
+    m_saveStatus.eventFileUrl = [this] {
+        const auto *store = qobject_cast<const RaceStore *>(m_store->storeObject());
+        return store ? store->raceFileUrl() : QUrl();
+    };
     m_saveStatus.setUnrestoredChangesFile(m_store->unrestoredChangesFile());
     m_translator.setEngine(&m_engine);
     m_engine.addImportPath(QStringLiteral("qrc:/"));

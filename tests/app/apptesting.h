@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWidget>
 
 #include <functional>
 
@@ -100,5 +101,14 @@ inline void shoot(QQuickWindow *window, const QString &name, int settleMs = 0)
     const QImage image = window->grabWindow();
     QVERIFY(!image.isNull());
     QVERIFY(image.save(QStringLiteral(VEXLO_SCREENSHOT_DIR "/%1.png").arg(name)));
+}
+
+// Saves a widget window (a file dialog) as <name>.png in the same folder.
+inline void shootWidget(QWidget *widget, const QString &name)
+{
+    QVERIFY(widget);
+    QCoreApplication::processEvents();
+    QDir().mkpath(QStringLiteral(VEXLO_SCREENSHOT_DIR));
+    QVERIFY(widget->grab().save(QStringLiteral(VEXLO_SCREENSHOT_DIR "/%1.png").arg(name)));
 }
 #endif

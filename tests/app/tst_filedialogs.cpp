@@ -1,14 +1,25 @@
-// Every save and export dialog of the window as an organiser uses it, offscreen, in both
-// languages: each starts in the event file's folder and offers the file's type; a name typed
-// into the dialog (with or without its extension) and a file picked in its list are both written,
-// with the extension added, and a short "Saved <file>" says so where the export was asked for.
+// Every open and save dialog of the window as an organiser uses it, offscreen, in both languages:
+// Qt's own file dialog in the window's language, over the window and holding the keyboard. A name
+// typed over the proposed one and Return write the file (its extension added) in the folder shown,
+// and "Saved <file>" says so; a typed path writes there; going up a folder keeps the proposed name;
+// a file that exists is replaced only when the organiser says so; Escape closes the dialog with
+// nothing written and gives the window the keyboard back. Each kind of file starts in the folder
+// last chosen for it (kept across a restart), else in the event file's folder.
 
 #include "casetable.h"
+#include "chosenfile.h"
 #include "setupwindow.h"
 #include "testenvironment.h"
 #include "testevent.h"
 
+#include <QDialogButtonBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -18,6 +29,130 @@ QByteArray head(const QString &path, qsizetype size)
     return file.open(QIODevice::ReadOnly) ? file.read(size) : QByteArray();
 }
 
+// What the dialog says in each language: Qt's own words, from its Danish tables.
+struct DialogWords
+{
+    QString nameLabel;
+    QString save;
+    QString open;
+    QString replaceQuestion;
+};
+const DialogWords dialogWords[] = {
+    {QStringLiteral("File &name:"), QStringLiteral("&Save"), QStringLiteral("&Open"),
+        QStringLiteral("%1 already exists.\nDo you want to replace it?")},
+    {QStringLiteral("&Filnavn:"), QStringLiteral("&Gem"), QStringLiteral("&\u00C5bn"),
+        QStringLiteral("%1 findes allerede.\nVil du erstatte den?")},
+};
+
+QPushButton *acceptButton(QFileDialog *dialog)
+{
+    auto *box = dialog ? dialog->findChild<QDialogButtonBox *>() : nullptr;
+    for (QAbstractButton *button : box ? box->buttons() : QList<QAbstractButton *>())
+        if (box->buttonRole(button) == QDialogButtonBox::AcceptRole)
+            return qobject_cast<QPushButton *>(button);
+    return nullptr;
+}
+
+// Every file and folder below `root`, relative to it.
+QStringList listing(const QString &root)
+{
+    QStringList paths;
+    QDirIterator it(
+        root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths.append(QDir(root).relativeFilePath(it.next()));
+    paths.sort();
+    return paths;
+}
+
+QVariantMap allSettings()
+{
+    QSettings settings;
+    QVariantMap values;
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
+// Answers the question a message box asks while the key that raised it is being handled (the box
+// runs an event loop of its own): Return for No, the Yes button for Yes. Keeps the question, and
+// a screenshot of it when `shot` names one.
+class QuestionAnswerer
+{
+public:
+    explicit QuestionAnswerer(QMessageBox::StandardButton answer, const QString &shot = {})
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer, shot] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            m_timer.stop();
+            question = box->text();
+            if (!shot.isEmpty())
+                shootWidget(box, shot);
+            if (answer == QMessageBox::Yes)
+                box->button(QMessageBox::Yes)->click();
+            else
+                QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+        });
+        m_timer.start(20);
+    }
+    QString question;
+
+private:
+    QTimer m_timer;
+};
+
+// The rows of a table, each in English and in Danish.
+void rowsInBothLanguages(const char *table)
+{
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<int>("languageIndex");
+    for (QStringList cells : casetable::rows(QLatin1String(table))) {
+        const QString name = cells.takeFirst();
+        QTest::newRow(qPrintable(name + QStringLiteral(" en"))) << cells << 0;
+        QTest::newRow(qPrintable(name + QStringLiteral(" da"))) << cells << 1;
+    }
+}
+
+QString currentTag()
+{
+    return QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+}
+
+// Settings emptied before the window reads them: no folder remembered, no language chosen.
+struct FreshSettings
+{
+    explicit FreshSettings(bool fresh)
+    {
+        if (fresh)
+            QSettings().clear();
+    }
+};
+
+// The window of a case, over the test event; with the settings of the window before when they are
+// not fresh (the application started again).
+struct CaseWindow : FreshSettings
+{
+    explicit CaseWindow(bool freshSettings = true)
+        : FreshSettings(freshSettings)
+    { }
+
+    // Starts it in the language `languageIndex`, the event saved in `folder` (emptied first).
+    [[nodiscard]] bool start(int languageIndex, const QString &folder)
+    {
+        if (!w.start())
+            return false;
+        w.app->languagePicker().pick(languageIndex);
+        QDir dir(folder);
+        return dir.removeRecursively() && dir.mkpath(QStringLiteral("."))
+            && w.store->save(QUrl::fromLocalFile(dir.filePath(QStringLiteral("cup.vexloevent.json"))));
+    }
+
+    WindowTestScope scope;
+    SetupWindow w {testEvent(QStringLiteral("app/race-day.json"))};
+};
+
 } // namespace
 
 class TestFileDialogs : public QObject
@@ -25,6 +160,27 @@ class TestFileDialogs : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
+
+    // Goes to the row's section and opens its dialog through the button (and menu item): the
+    // dialog once it shows, else null. Cells: section, button, menu item or "-", dialog.
+    static QPointer<QFileDialog> openDialog(SetupWindow &w, const QStringList &cells)
+    {
+        w.app->content().setSelectedItem(sidebarItemFromRawValue(cells[0]).value());
+        // The section is laid out for the window's size before anything is clicked.
+        const bool laidOut = QTest::qWaitFor([&] {
+            QQuickItem *opener = w.item(cells[1]);
+            if (!opener)
+                return false;
+            const QPointF corner = opener->mapToScene(QPointF(opener->width(), opener->height()));
+            return corner.x() <= w.window->width() && corner.y() <= w.window->height();
+        });
+        if (!laidOut)
+            return {};
+        w.click(cells[1]);
+        if (cells[2] != u"-")
+            w.click(cells[2]);
+        return waitForFileDialog(cells[3]);
+    }
 
 public:
     static void initMain() { pinTestEnvironment(); }
@@ -38,92 +194,214 @@ private slots:
         useTestSettings("tst_filedialogs");
     }
 
-    void typedAndChosenNames_data()
-    {
-        QTest::addColumn<QStringList>("cells");
-        QTest::addColumn<int>("languageIndex");
-        for (QStringList cells : casetable::rows(QStringLiteral("app/file-dialogs.tsv"))) {
-            const QString name = cells.takeFirst();
-            QTest::newRow(qPrintable(name + QStringLiteral(" en"))) << cells << 0;
-            QTest::newRow(qPrintable(name + QStringLiteral(" da"))) << cells << 1;
-        }
-    }
-    void typedAndChosenNames()
+    void savedByTypingAName_data() { rowsInBothLanguages("app/file-dialogs.tsv"); }
+    void savedByTypingAName()
     {
         QFETCH(QStringList, cells);
         QFETCH(int, languageIndex);
-        const QString section = cells[0], button = cells[1], menuItem = cells[2], dialogName = cells[3];
         const QString typed = cells[4], written = cells[5], savedLabel = cells[7], type = cells[8];
         const QByteArray magic = cells[6].toUtf8();
-        WindowTestScope scope;
-        SetupWindow w(testEvent(QStringLiteral("app/race-day.json")));
-        QVERIFY(w.start());
-        w.app->languagePicker().pick(languageIndex);
-
-        // The event lives in a folder of its own: every dialog starts there.
-        QDir folder(m_home.filePath(QStringLiteral("Events %1").arg(QTest::currentDataTag())));
-        QVERIFY(folder.removeRecursively() && folder.mkpath(QStringLiteral(".")));
-        QVERIFY(w.store->save(QUrl::fromLocalFile(folder.filePath(QStringLiteral("cup.vexloevent.json")))));
+        const DialogWords &say = dialogWords[languageIndex];
+        const QString tag = currentTag();
+        CaseWindow c;
+        const QDir folder(m_home.filePath(QStringLiteral("Events ") + tag));
+        QVERIFY(c.start(languageIndex, folder.path()));
+        SetupWindow &w = c.w;
+        QVERIFY(folder.mkpath(QStringLiteral("sub")));
         const QString target = folder.filePath(written);
-
-        const auto openDialog = [&]() -> QObject * {
-            w.app->content().setSelectedItem(sidebarItemFromRawValue(section).value());
-            // The section is laid out for the window's size before anything is clicked.
-            QQuickItem *opener = nullptr;
-            const bool laidOut = QTest::qWaitFor([&] {
-                opener = w.item(button);
-                if (!opener)
-                    return false;
-                const QPointF corner = opener->mapToScene(QPointF(opener->width(), opener->height()));
-                return corner.x() <= w.window->width() && corner.y() <= w.window->height();
-            });
-            if (!laidOut)
-                return nullptr;
-            w.click(button);
-            if (menuItem != u"-")
-                w.click(menuItem);
-            QObject *dialog = w.window->findChild<QObject *>(dialogName);
-            if (!dialog || !QTest::qWaitFor([&] { return dialog->property("visible").toBool(); }, 3000))
-                return nullptr;
-            return dialog;
+        const auto savedSaid = [&](const QString &name) {
+            QQuickItem *label = nullptr;
+            QTRY_VERIFY(label = w.item(savedLabel));
+            QTRY_COMPARE(label->property("text").toString(), localized(QStringLiteral("Saved %@"), {name}));
         };
 
-        // A name typed into the dialog.
-        QObject *dialog = openDialog();
+        // A name typed over the one proposed, and Return.
+        QPointer<QFileDialog> dialog = openDialog(w, cells);
         QVERIFY(dialog);
-        QCOMPARE(dialog->property("currentFolder").toUrl(), QUrl::fromLocalFile(folder.path()));
-        QVERIFY2(dialog->property("nameFilters").toStringList().join(u' ').contains(type),
-            qPrintable(dialog->property("nameFilters").toStringList().join(u' ')));
-        w.typeInto(QStringLiteral("fileNameTextField"), typed);
-        w.shot(QStringLiteral("dialog-%1")
-                   .arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')));
-        QQuickItem *accept = fileDialogAcceptButton(w.window);
-        QVERIFY(accept);
-        w.click(accept);
-        QTRY_VERIFY(!dialog->property("visible").toBool());
-        QTRY_VERIFY2(QFile::exists(target), qPrintable(folder.entryList().join(u'\n')));
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        QCOMPARE(dialog->directory().path(), folder.path());
+        QVERIFY2(
+            dialog->nameFilters().join(u' ').contains(type), qPrintable(dialog->nameFilters().join(u' ')));
+        // Over the window, which waits for it, in the window's language.
+        QCOMPARE(dialog->windowHandle()->transientParent(), static_cast<QWindow *>(w.window));
+        QCOMPARE(QGuiApplication::modalWindow(), dialog->windowHandle());
+        QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("fileNameLabel"))->text(), say.nameLabel);
+        QCOMPARE(acceptButton(dialog)->text(), say.save);
+        QLineEdit *field = fileNameField(dialog);
+        QVERIFY(field);
+        const QString proposed = field->text();
+        QVERIFY(proposed.contains(u'.'));
+        // Selected whole: what is typed replaces it.
+        QCOMPARE(field->selectedText(), proposed);
+        typeInFileDialog(dialog, typed);
+        QCOMPARE(field->text(), typed);
+        QVERIFY(acceptButton(dialog)->isEnabled());
+        shootWidget(dialog, QStringLiteral("dialog-") + tag);
+        pressInDialog(dialog, Qt::Key_Return);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QTRY_VERIFY2(QFile::exists(target), qPrintable(listing(folder.path()).join(u'\n')));
         QCOMPARE(head(target, magic.size()), magic);
-        const QString saved = localized(QStringLiteral("Saved %@"), {written});
-        QQuickItem *label = nullptr;
-        QTRY_VERIFY(label = w.item(savedLabel));
-        QTRY_COMPARE(label->property("text").toString(), saved);
-        w.shot(
-            QStringLiteral("saved-%1").arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')));
+        savedSaid(written);
+        // The window has the keyboard back.
+        QTRY_COMPARE(QGuiApplication::focusWindow(), static_cast<QWindow *>(w.window));
+        w.shot(QStringLiteral("saved-") + tag);
 
-        // The same file picked in the dialog's list is written again.
-        QVERIFY(QFile(target).resize(0));
-        dialog = openDialog();
+        // A path typed: the file goes into that folder, where the next dialog starts.
+        dialog = openDialog(w, cells);
         QVERIFY(dialog);
-        QQuickItem *row = nullptr;
-        QTRY_VERIFY(row = findVisibleItem(w.window, [&](QQuickItem *item) {
-            return item->objectName().startsWith(QLatin1String("fileDialogDelegate"))
-                && item->property("file").toUrl() == QUrl::fromLocalFile(target);
-        }));
-        w.click(row);
-        QTRY_COMPARE(dialog->property("selectedFile").toUrl(), QUrl::fromLocalFile(target));
-        w.click(fileDialogAcceptButton(w.window));
-        QTRY_VERIFY(!dialog->property("visible").toBool());
+        typeNameAndReturn(dialog, QStringLiteral("sub/") + typed);
+        QTRY_VERIFY2(QFile::exists(folder.filePath(QStringLiteral("sub/") + written)),
+            qPrintable(listing(folder.path()).join(u'\n')));
+        QCOMPARE(head(folder.filePath(QStringLiteral("sub/") + written), magic.size()), magic);
+        savedSaid(written);
+
+        // Up a folder from the keyboard: the proposed name stays, and Return saves it there.
+        dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), folder.filePath(QStringLiteral("sub")));
+        QCOMPARE(fileNameField(dialog)->text(), proposed);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(fileNameField(dialog)));
+        pressInDialog(dialog, Qt::Key_Up, Qt::AltModifier);
+        QTRY_COMPARE(dialog->directory().path(), folder.path());
+        QCOMPARE(fileNameField(dialog)->text(), proposed);
+        QVERIFY(acceptButton(dialog)->isEnabled());
+        pressInDialog(dialog, Qt::Key_Return);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QTRY_VERIFY2(
+            QFile::exists(folder.filePath(proposed)), qPrintable(listing(folder.path()).join(u'\n')));
+        savedSaid(proposed);
+
+        // A file that exists is replaced only when the organiser says so, asked in the language,
+        // also when the name typed lacks the extension.
+        QVERIFY(QFile(target).resize(0));
+        dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), folder.path());
+        pressInDialog(dialog, Qt::Key_A, Qt::ControlModifier);
+        typeInFileDialog(dialog, typed);
+        {
+            QuestionAnswerer no(QMessageBox::No, QStringLiteral("replace-question-") + tag);
+            pressInDialog(dialog, Qt::Key_Return);
+            QCOMPARE(no.question, say.replaceQuestion.arg(written));
+        }
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(QFileInfo(target).size(), 0);
+        {
+            QuestionAnswerer yes(QMessageBox::Yes);
+            pressInDialog(dialog, Qt::Key_Return);
+            QCOMPARE(yes.question, say.replaceQuestion.arg(written));
+        }
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
         QTRY_COMPARE(head(target, magic.size()), magic);
+
+        // Escape, after a folder change and a name typed: nothing written, no folder remembered,
+        // and the window takes the keys again.
+        const QStringList filesBefore = listing(m_home.path());
+        const QVariantMap settingsBefore = allSettings();
+        dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        pressInDialog(dialog, Qt::Key_Up, Qt::AltModifier);
+        QTRY_COMPARE(dialog->directory().path(), m_home.path());
+        pressInDialog(dialog, Qt::Key_A, Qt::ControlModifier);
+        typeInFileDialog(dialog, QStringLiteral("Not written"));
+        pressInDialog(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QCOMPARE(listing(m_home.path()), filesBefore);
+        QCOMPARE(allSettings(), settingsBefore);
+        QTRY_COMPARE(QGuiApplication::focusWindow(), static_cast<QWindow *>(w.window));
+        QQuickItem *focused = w.window->activeFocusItem();
+        QTest::keyClick(w.window, Qt::Key_Tab);
+        QTRY_VERIFY(w.window->activeFocusItem() && w.window->activeFocusItem() != focused);
+        verifyNoQmlProblems();
+    }
+
+    void readByTypingAName_data() { rowsInBothLanguages("app/file-open-dialogs.tsv"); }
+    void readByTypingAName()
+    {
+        QFETCH(QStringList, cells);
+        QFETCH(int, languageIndex);
+        const QString source = cells[4], name = cells[5], type = cells[6], shows = cells[7];
+        const DialogWords &say = dialogWords[languageIndex];
+        CaseWindow c;
+        const QString folderPath = m_home.filePath(QStringLiteral("Events ") + currentTag());
+        QVERIFY(c.start(languageIndex, folderPath));
+        SetupWindow &w = c.w;
+        const QString file = QDir(folderPath).filePath(name);
+        QVERIFY(QFile::copy(source.startsWith(QLatin1String("iof:"))
+                ? QStringLiteral(VEXLO_IOF_DIR "/") + source.mid(4)
+                : QStringLiteral(VEXLO_TEST_DATA_DIR "/") + source,
+            file));
+        const auto wasRead = [&] {
+            return shows == u"eventFile" ? w.store->raceFileUrl() == QUrl::fromLocalFile(file)
+                                         : w.item(shows) != nullptr;
+        };
+
+        // Escape reads nothing.
+        QPointer<QFileDialog> dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        QCOMPARE(dialog->directory().path(), folderPath);
+        QVERIFY2(
+            dialog->nameFilters().join(u' ').contains(type), qPrintable(dialog->nameFilters().join(u' ')));
+        QCOMPARE(QGuiApplication::modalWindow(), dialog->windowHandle());
+        QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("fileNameLabel"))->text(), say.nameLabel);
+        QCOMPARE(acceptButton(dialog)->text(), say.open);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(fileNameField(dialog)));
+        shootWidget(dialog, QStringLiteral("open-dialog-") + currentTag());
+        pressInDialog(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QVERIFY(!wasRead());
+        QTRY_COMPARE(QGuiApplication::focusWindow(), static_cast<QWindow *>(w.window));
+
+        // The file's name typed, and Return.
+        dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        typeNameAndReturn(dialog, name);
+        QTRY_VERIFY(wasRead());
+        verifyNoQmlProblems();
+    }
+
+    // One window, dialog after dialog: each kind of file starts where that kind was last chosen,
+    // else in the event file's folder, also after the application is started afresh.
+    void folderMemoryPerKind()
+    {
+        QHash<QString, QStringList> dialogs;
+        for (const char *table : {"app/file-dialogs.tsv", "app/file-open-dialogs.tsv"}) {
+            for (QStringList cells : casetable::rows(QLatin1String(table))) {
+                const QString name = cells.takeFirst();
+                dialogs.insert(name, cells);
+            }
+        }
+        auto c = std::make_unique<CaseWindow>();
+        const QDir folder(m_home.filePath(QStringLiteral("Events memory")));
+        QVERIFY(c->start(0, folder.path()));
+        for (const char *sub : {"csv", "pdf", "xml", "archive"})
+            QVERIFY(folder.mkpath(QString::fromLatin1(sub)));
+
+        for (const QStringList &step : casetable::rows(QStringLiteral("app/file-dialog-folders.tsv"))) {
+            const QString &dialogName = step[1], &startsIn = step[2], &typed = step[3], &file = step[4];
+            if (dialogName == u"restart") {
+                c.reset();
+                c = std::make_unique<CaseWindow>(false);
+                QVERIFY(c->w.start());
+                continue;
+            }
+            QVERIFY2(dialogs.contains(dialogName), qPrintable(step[0]));
+            const QStringList &cells = dialogs[dialogName];
+            const bool opens = cells.size() == 8;
+            if (opens)
+                QVERIFY(
+                    QFile::copy(QStringLiteral(VEXLO_TEST_DATA_DIR "/") + cells[4], folder.filePath(file)));
+            const QPointer<QFileDialog> dialog = openDialog(c->w, cells);
+            QVERIFY2(dialog, qPrintable(step[0]));
+            QVERIFY2(dialog->directory().path() == QDir::cleanPath(folder.filePath(startsIn)),
+                qPrintable(step[0] + QStringLiteral(": ") + dialog->directory().path()));
+            typeNameAndReturn(dialog, typed);
+            if (opens)
+                QTRY_VERIFY2(c->w.item(cells[7]), qPrintable(step[0]));
+            else
+                QTRY_VERIFY2(QFile::exists(folder.filePath(file)), qPrintable(step[0]));
+        }
         verifyNoQmlProblems();
     }
 };

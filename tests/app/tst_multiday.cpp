@@ -254,7 +254,8 @@ private slots:
     // One stage's exports name the stage, and the IOF start list carries the clubs, valid.
     void exportsOfOneStage()
     {
-        QCOMPARE(startList.xmlFileName(), QStringLiteral("Sommer 2 dage-startlist-Stage 2-2026-06-21.xml"));
+        QCOMPARE(exportStartListFileName(store->race(), StartListExportKind::Xml),
+            QStringLiteral("Sommer 2 dage-startlist-Stage 2-2026-06-21.xml"));
         ResultFilter filter;
         filter.stageId = day1;
         QCOMPARE(suggestedExportFileName(ResultExportKind::ResultsXML, store->race(), filter),
@@ -263,7 +264,7 @@ private slots:
         QCOMPARE(suggestedExportFileName(ResultExportKind::ResultsXML, store->race(), filter),
             QStringLiteral("Sommer 2 dage-overall.xml"));
 
-        const QString path = dir.filePath(startList.xmlFileName());
+        const QString path = dir.filePath(exportStartListFileName(store->race(), StartListExportKind::Xml));
         QVERIFY2(startList.exportXml(QUrl::fromLocalFile(path)), qPrintable(startList.exportError()));
         const QByteArray xml = casetable::readFile(path);
         VERIFY_IOF_VALID(xml);

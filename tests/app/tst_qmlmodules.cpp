@@ -1,7 +1,7 @@
 // Every QML module the application imports is installed on this machine, and so is every module
 // those modules' own QML files import. A module missing at run time does not fail the build: the
-// screen or dialog that needs it silently does not appear (the non-native file dialog needs
-// Qt.labs.folderlistmodel, which no import line of ours names).
+// screen or dialog that needs it silently does not appear (Qt Quick's non-native file dialog
+// needed Qt.labs.folderlistmodel, which no import line of ours named).
 
 #include <QDirIterator>
 #include <QFile>
@@ -66,7 +66,10 @@ private slots:
             while (it.hasNext())
                 pending.unite(importsOf(it.next()));
         }
-        QVERIFY(pending.contains(QStringLiteral("QtQuick.Dialogs")));
+        // The file dialogs are Qt Widgets' own, opened by the view-models: Qt Quick's would not
+        // save a typed name on Return.
+        QVERIFY(!pending.contains(QStringLiteral("QtQuick.Dialogs")));
+        QVERIFY(pending.contains(QStringLiteral("QtQuick.Controls")));
 
         QQmlEngine engine;
         QSet<QString> checked;
@@ -91,7 +94,6 @@ private slots:
             for (const QString &extra : loadedAtRunTime.value(module))
                 pending.insert(extra);
         }
-        QVERIFY(checked.contains(QStringLiteral("Qt.labs.folderlistmodel")));
         QVERIFY2(missing.isEmpty(),
             qPrintable(QStringLiteral("Not installed (add its package to scripts/packages.txt):\n")
                 + missing.join(QLatin1Char('\n'))));

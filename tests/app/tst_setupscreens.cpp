@@ -293,19 +293,12 @@ private slots:
             {
                 LogCapture log;
                 w.click(QStringLiteral("importCoursesButton"));
-                // Screens left earlier may still wait for deletion: the open dialog is the one shown.
-                QPointer<QObject> dialog;
-                QTRY_VERIFY([&] {
-                    for (QObject *d : w.window->findChildren<QObject *>(QStringLiteral("courseImportDialog")))
-                        if (d->property("visible").toBool())
-                            dialog = d;
-                    return !dialog.isNull();
-                }());
+                const QPointer<QFileDialog> dialog = waitForFileDialog(QStringLiteral("courseImportDialog"));
+                QVERIFY(dialog);
                 // It starts in the event file's folder.
-                QCOMPARE(dialog->property("currentFolder").toUrl(),
-                    QUrl::fromLocalFile(QFileInfo(eventFile).absolutePath()));
-                QTest::keyClick(w.window, Qt::Key_Escape);
-                QTRY_VERIFY(dialog && !dialog->property("visible").toBool());
+                QCOMPARE(dialog->directory().path(), QFileInfo(eventFile).absolutePath());
+                pressInDialog(dialog, Qt::Key_Escape);
+                QTRY_VERIFY(!dialog || !dialog->isVisible());
                 QCOMPARE(log.lines(),
                     QStringList({QStringLiteral("CoursesView: opening import panel"),
                         QStringLiteral(

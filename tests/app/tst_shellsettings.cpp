@@ -57,9 +57,11 @@ private slots:
         manager.setLanguage(AppLanguage::Danish);
         QCOMPARE(QCoreApplication::translate("Vexlo", "Results"), QStringLiteral("Resultater"));
         QCOMPARE(localized(QStringLiteral("Results")), QStringLiteral("Resultater"));
-        // Qt's own dialogs (file, print) speak Danish too, the Quick file dialog included.
+        // Qt's own dialogs (file, print) speak Danish too.
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuller"));
-        QCOMPARE(QCoreApplication::translate("FileDialog", "File name"), QStringLiteral("Filnavn"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("&Filnavn:"));
+        QCOMPARE(
+            QCoreApplication::translate("QFileDialog", "Files of type:"), QStringLiteral("Filer af type:"));
         // Dates, month and weekday names and numbers follow the language, not the machine.
         QCOMPARE(QLocale().name(), QStringLiteral("da_DK"));
         QCOMPARE(QLocale().toString(QDate(2025, 5, 10), QStringLiteral("ddd d. MMMM yyyy")),
@@ -68,7 +70,7 @@ private slots:
         manager.setLanguage(AppLanguage::English);
         QCOMPARE(QCoreApplication::translate("Vexlo", "Results"), QStringLiteral("Results"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-        QCOMPARE(QCoreApplication::translate("FileDialog", "File name"), QStringLiteral("File name"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("File &name:"));
         QCOMPARE(QLocale().language(), QLocale::English);
         QCOMPARE(QLocale().toString(QDate(2025, 5, 10), QStringLiteral("ddd d MMMM yyyy")),
             QStringLiteral("Sat 10 May 2025"));

@@ -99,26 +99,17 @@ private slots:
             QCOMPARE(store.recentRaceUrls(), QList<QUrl> {QUrl::fromLocalFile(other)});
             w.shot(code + QStringLiteral("-unreadable-event-file"));
 
-            // "Save As..." opens the file dialog in the damaged file's folder, under a name of
-            // its own; its Save button saves there.
+            // "Save As..." opens the file dialog in the damaged file's folder (no event folder
+            // remembered that still exists), under a name of its own; Return saves there.
             w.click(QStringLiteral("unreadableFileSaveAs"));
-            // The one that opened: a language change rebuilds the window's content, and the old
-            // copy may still be waiting for deletion.
-            const auto dialogOpen = [&w] {
-                const auto dialogs
-                    = w.window->findChildren<QObject *>(QStringLiteral("unreadableFileSaveDialog"));
-                return std::any_of(dialogs.cbegin(), dialogs.cend(),
-                    [](QObject *d) { return d->property("visible").toBool(); });
-            };
-            QTRY_VERIFY(dialogOpen());
-            w.shot(code + QStringLiteral("-unreadable-event-file-save-as"));
-            QQuickItem *save = nullptr;
-            QTRY_VERIFY(save = findVisibleItem(w.window, [](QQuickItem *item) {
-                return item->inherits("QQuickAbstractButton")
-                    && item->property("text").toString() == localized(QStringLiteral("Save"));
-            }));
-            QTest::mouseClick(
-                w.window, Qt::LeftButton, {}, save->mapToScene(save->boundingRect().center()).toPoint());
+            const QPointer<QFileDialog> dialog
+                = waitForFileDialog(QStringLiteral("unreadableFileSaveDialog"));
+            QVERIFY(dialog);
+            QCOMPARE(dialog->directory().path(), dir.filePath(QStringLiteral("events")));
+            QCOMPARE(fileNameField(dialog)->text(), QStringLiteral("cup-recovered.vexloevent.json"));
+            shootWidget(dialog, code + QStringLiteral("-unreadable-event-file-save-as"));
+            pressInDialog(dialog, Qt::Key_Return);
+            QTRY_VERIFY(!dialog || !dialog->isVisible());
             const QString recovered = dir.filePath(QStringLiteral("events/cup-recovered.vexloevent.json"));
             QTRY_VERIFY(!w.item(QStringLiteral("unreadableFileText")));
             QCOMPARE(store.raceFileUrl(), QUrl::fromLocalFile(recovered));

@@ -11,6 +11,7 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QPushButton>
 
 namespace {
 
@@ -171,9 +172,11 @@ private slots:
         name->forceActiveFocus();
         uichecks::typeText(window, QStringLiteral("Sprint"));
         QTest::keyClick(window, Qt::Key_Return);
-        QObject *dialog = window->findChild<QObject *>(QStringLiteral("saveEventDialog"));
+        const QPointer<QFileDialog> dialog = waitForFileDialog(QStringLiteral("saveEventDialog"));
         QVERIFY(dialog);
-        QTRY_VERIFY(dialog->property("visible").toBool());
+        pressInDialog(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QVERIFY(w.app->newEvent().isVisible());
     }
 
     void saveThroughTheFileDialog()
@@ -192,17 +195,17 @@ private slots:
             QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
             uichecks::typeText(window, eventName);
             QTest::keyClick(window, Qt::Key_Return);
-            QObject *dialog = window->findChild<QObject *>(QStringLiteral("saveEventDialog"));
-            QTRY_VERIFY(dialog && dialog->property("visible").toBool());
-            QCOMPARE(dialog->property("currentFolder").toUrl(), w.app->newEvent().startFolder());
+            const QPointer<QFileDialog> dialog = waitForFileDialog(QStringLiteral("saveEventDialog"));
+            QVERIFY(dialog);
+            QCOMPARE(QUrl::fromLocalFile(dialog->directory().path()), w.app->newEvent().startFolder());
+            QCOMPARE(fileNameField(dialog)->text(), eventName + QStringLiteral(".vexloevent.json"));
             // The dialog's own accept button says what it does.
-            QQuickItem *save = nullptr;
-            QTRY_VERIFY(save = findVisibleItem(window, [](QQuickItem *item) {
-                return item->inherits("QQuickAbstractButton")
-                    && item->property("text").toString() == QLatin1String("Save");
-            }));
-            QTest::mouseClick(
-                window, Qt::LeftButton, {}, save->mapToScene(save->boundingRect().center()).toPoint());
+            QPushButton *save = nullptr;
+            for (QPushButton *button : dialog->findChildren<QPushButton *>())
+                if (button->text() == QLatin1String("&Save"))
+                    save = button;
+            QVERIFY(save && save->isEnabled());
+            QTest::mouseClick(save, Qt::LeftButton);
             QTRY_VERIFY(!w.app->newEvent().isVisible());
         };
         const auto readable = [&home](const char *path) {
@@ -215,8 +218,8 @@ private slots:
         saveWithDialog(QStringLiteral("Sprint"));
         QVERIFY(readable("Sprint.vexloevent.json"));
 
-        // A folder chosen instead of a file (the dialog's selection after navigating): the event
-        // goes into it under its proposed name; a name without the suffix gets it.
+        // A folder chosen instead of a file: the event goes into it under its proposed name; a
+        // name without the suffix gets it.
         w.store->newRace();
         w.app->newEvent().setEventName(QStringLiteral("Night"));
         w.app->newEvent().saveTo(QUrl::fromLocalFile(home.filePath(QStringLiteral("Events"))));
@@ -225,7 +228,15 @@ private slots:
         w.app->newEvent().saveTo(QUrl::fromLocalFile(home.filePath(QStringLiteral("Events/relay.json"))));
         QVERIFY(readable("Events/relay.vexloevent.json"));
 
-        // The next dialog starts in the folder last used.
+        // A path typed into the dialog: the event goes there, and the next dialog starts in that
+        // folder.
+        w.store->newRace();
+        w.app->newEvent().setEventName(QStringLiteral("Relay"));
+        w.app->newEvent().chooseFileToSave();
+        typeNameAndReturn(
+            waitForFileDialog(QStringLiteral("saveEventDialog")), QStringLiteral("Events/Relay"));
+        QTRY_VERIFY(!w.app->newEvent().isVisible());
+        QVERIFY(readable("Events/Relay.vexloevent.json"));
         saveWithDialog(QStringLiteral("Cup"));
         QVERIFY(readable("Events/Cup.vexloevent.json"));
     }
@@ -287,10 +298,16 @@ private slots:
         SaveStatus &status = w.app->saveStatus();
         QVERIFY(!status.saveElsewhere(QUrl::fromLocalFile(folder.filePath(QStringLiteral("still/gone.json"))))
                      .isEmpty());
+        // "Save As..." in the sheet: the dialog proposes the event file's name; a path typed into
+        // it and Return save the event there, and the window closes.
+        w.click(QStringLiteral("quitSaveElsewhere"));
+        const QPointer<QFileDialog> dialog = waitForFileDialog(QStringLiteral("quitSaveDialog"));
+        QVERIFY(dialog);
+        QCOMPARE(fileNameField(dialog)->text(), QStringLiteral("cup.vexloevent.json"));
         const QString elsewhere = w.dir.filePath(QStringLiteral("elsewhere.vexloevent.json"));
-        QCOMPARE(status.saveElsewhere(QUrl::fromLocalFile(elsewhere)), QString());
+        typeNameAndReturn(dialog, w.dir.filePath(QStringLiteral("elsewhere")));
         QVERIFY(RaceStore::readEventFile(QUrl::fromLocalFile(elsewhere)));
-        QTRY_VERIFY(!findVisibleItem(w.window, QStringLiteral("quitProblemText")));
+        QTRY_VERIFY(!w.window->isVisible());
         QVERIFY(status.mayQuit());
     }
 

@@ -2,13 +2,18 @@
 
 // Mouse and keys on the real main window, for the window tests: items found by object name (only
 // visible ones count), clicks at their centre, text typed as key presses, and the check every
-// window test makes of each screen it shows: a screenshot, and no text cut off.
+// window test makes of each screen it shows: a screenshot, and no text cut off. Also the keys on
+// the file dialogs, which are windows of their own.
 
 #include "apptesting.h"
 #include "localization.h"
 #include "uichecks.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
 
 struct WindowDriver
 {
@@ -73,24 +78,62 @@ struct WindowDriver
     QSet<QString> mayElide;
 };
 
-// The open file dialog's accept button: the first of its button box (Cancel follows it). Qt 6.4
-// now and then leaves the dialog's own "Open" on it even in a save dialog, so its text is not
-// what finds it (the screenshots show the label).
-inline QQuickItem *fileDialogAcceptButton(QQuickWindow *window)
+// The file dialogs are Qt Widgets' own windows beside the main window. The one named `name` once
+// it shows (null when none does within three seconds).
+inline QPointer<QFileDialog> waitForFileDialog(const QString &name)
 {
-    QQuickItem *box
-        = findVisibleItem(window, [](QQuickItem *item) { return item->inherits("QQuickDialogButtonBox"); });
-    QQuickItem *first = nullptr;
-    QList<QQuickItem *> pending = box ? box->childItems() : QList<QQuickItem *>();
-    while (!pending.isEmpty()) {
-        QQuickItem *item = pending.takeFirst();
-        if (item->isVisible() && item->inherits("QQuickAbstractButton")) {
-            if (!first || item->mapToScene({0, 0}).x() < first->mapToScene({0, 0}).x())
-                first = item;
-        }
-        pending.append(item->childItems());
+    QPointer<QFileDialog> found;
+    (void)QTest::qWaitFor(
+        [&] {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QFileDialog *>(top);
+                if (dialog && dialog->isVisible() && dialog->objectName() == name)
+                    found = dialog;
+            }
+            return !found.isNull();
+        },
+        3000);
+    return found;
+}
+
+// The dialog's name field.
+inline QLineEdit *fileNameField(QFileDialog *dialog)
+{
+    return dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+}
+
+// A key pressed on the dialog's window: it reaches whatever holds the keyboard there, as a key
+// pressed by the organiser would.
+inline void pressInDialog(QWidget *dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QVERIFY(dialog && dialog->windowHandle());
+    QTest::keyClick(dialog->windowHandle(), key, modifiers);
+}
+
+// Types `text` into the dialog's name field, key by key, over whatever it has selected; the
+// field must hold the keyboard first.
+inline void typeInFileDialog(QFileDialog *dialog, const QString &text)
+{
+    QVERIFY(dialog && dialog->windowHandle());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(fileNameField(dialog)));
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(dialog->windowHandle(), &press);
+        QCoreApplication::sendEvent(dialog->windowHandle(), &release);
     }
-    return first;
+}
+
+// What the organiser does most: types a name (or a path) into the name field over what it
+// proposes and presses Return. The dialog closes.
+inline void typeNameAndReturn(QFileDialog *dialog, const QString &text)
+{
+    QVERIFY(dialog);
+    const QPointer<QFileDialog> open = dialog;
+    pressInDialog(dialog, Qt::Key_A, Qt::ControlModifier);
+    typeInFileDialog(dialog, text);
+    pressInDialog(dialog, Qt::Key_Return);
+    QTRY_VERIFY2(!open || !open->isVisible(), qPrintable(text));
 }
 
 // What a window test runs under: English as the shared language (the test picks Danish in the

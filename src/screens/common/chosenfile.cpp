@@ -5,6 +5,27 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+// The event kind's key is older than the others: folders remembered before keep being used.
+QString folderKey(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Event:
+        return QStringLiteral("lastEventFolder");
+    case FileKind::Iof:
+        return QStringLiteral("lastIofFolder");
+    case FileKind::Pdf:
+        return QStringLiteral("lastPdfFolder");
+    case FileKind::Csv:
+        return QStringLiteral("lastCsvFolder");
+    }
+    return {};
+}
+
+} // namespace
 
 QString chosenLocalPath(const QUrl &chosen, const QUrl &folder, const QString &extension)
 {
@@ -25,14 +46,43 @@ QString chosenLocalPath(const QUrl &chosen, const QUrl &folder, const QString &e
     return path;
 }
 
-QUrl exportStartFolder(const RaceStore *store)
+QString withEventFileSuffix(const QString &path)
 {
-    if (store && store->raceFileUrl().isLocalFile()) {
-        const QString folder = QFileInfo(store->raceFileUrl().toLocalFile()).absolutePath();
-        if (QFileInfo(folder).isDir())
-            return QUrl::fromLocalFile(folder);
+    const QString suffix = QStringLiteral(".vexloevent.json");
+    if (path.endsWith(suffix))
+        return path;
+    for (const QString &partial : {QStringLiteral(".vexloevent"), QStringLiteral(".json")}) {
+        if (path.endsWith(partial))
+            return path.chopped(partial.size()) + suffix;
+    }
+    return path + suffix;
+}
+
+QString eventFileFolder(const RaceStore *store)
+{
+    if (!store || !store->raceFileUrl().isLocalFile())
+        return {};
+    const QString folder = QFileInfo(store->raceFileUrl().toLocalFile()).absolutePath();
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+QUrl dialogStartFolder(FileKind kind, const QString &fallback)
+{
+    for (const QString &folder : {QSettings().value(folderKey(kind)).toString(), fallback}) {
+        if (!folder.isEmpty() && QDir::isAbsolutePath(folder) && QFileInfo(folder).isDir())
+            return QUrl::fromLocalFile(QDir::cleanPath(folder));
     }
     return QUrl::fromLocalFile(QDir::homePath());
+}
+
+QUrl dialogStartFolder(FileKind kind, const RaceStore *store)
+{
+    return dialogStartFolder(kind, eventFileFolder(store));
+}
+
+void rememberDialogFolder(FileKind kind, const QString &file)
+{
+    QSettings().setValue(folderKey(kind), QFileInfo(file).absolutePath());
 }
 
 QString savedFileMessage(const QString &path)

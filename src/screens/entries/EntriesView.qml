@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.Entries
@@ -18,14 +17,6 @@ Item {
     EntriesScreen {
         id: vm
         store: root.raceStore
-    }
-
-    FileDialog {
-        id: importDialog
-        objectName: "entryImportDialog"
-        fileMode: FileDialog.OpenFile
-        nameFilters: [qsTranslate("Vexlo", "IOF XML files (*.xml)")]
-        onAccepted: vm.importFromFile(selectedFile)
     }
 
     ColumnLayout {
@@ -226,10 +217,7 @@ Item {
                         objectName: "importFileItem"
                         text: qsTranslate("Vexlo", "Import from file")
                         icon.source: "qrc:/Vexlo/Ui/icons/download.svg"
-                        onTriggered: {
-                            importDialog.currentFolder = vm.dialogFolder()
-                            importDialog.open()
-                        }
+                        onTriggered: vm.chooseImportFile()
                     }
                     MenuItem {
                         objectName: "importURLItem"

@@ -1,6 +1,7 @@
 #include "entriesscreen.h"
 
 #include "chosenfile.h"
+#include "filechooser.h"
 #include "messagetext.h"
 
 #include "classorder.h"
@@ -489,14 +490,20 @@ void EntriesScreen::reportChanges(const EntryChanges &changes)
 
 QUrl EntriesScreen::dialogFolder() const
 {
-    return exportStartFolder(store());
+    return dialogStartFolder(FileKind::Iof, store());
+}
+
+void EntriesScreen::chooseImportFile()
+{
+    chooseFile(iofOpenRequest(QStringLiteral("entryImportDialog"), dialogFolder()), this,
+        [this](const QUrl &file) { importFromFile(file); });
 }
 
 void EntriesScreen::importFromFile(const QUrl &fileUrl)
 {
     if (!store())
         return;
-    const QString path = chosenLocalPath(fileUrl, exportStartFolder(store()));
+    const QString path = chosenLocalPath(fileUrl, dialogFolder());
     if (path.isEmpty()) {
         setImportState(localized(QStringLiteral("Not a local file: %@"), {fileUrl.toDisplayString()}),
             m_importingFromURL);

@@ -201,8 +201,11 @@ public:
     // The file dialog's answer: the list is read and merged through the store; a failure leaves
     // the entries as they were and shows why.
     Q_INVOKABLE void importFromFile(const QUrl &fileUrl);
-    // Where the import dialog starts: the event file's folder, else home.
-    [[nodiscard]] Q_INVOKABLE QUrl dialogFolder() const;
+    // The import's open dialog; the file chosen goes to importFromFile().
+    Q_INVOKABLE void chooseImportFile();
+    // Where the import dialog starts: the folder of the last IOF file chosen, else the event
+    // file's folder, else home.
+    [[nodiscard]] QUrl dialogFolder() const;
     // Starts the download of the address typed; the screen stays usable while it runs.
     Q_INVOKABLE void importFromURL();
     Q_INVOKABLE void toggleImportURLField();

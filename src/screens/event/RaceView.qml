@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.Event
@@ -30,7 +29,7 @@ Item {
             Label { text: qsTranslate("Vexlo", "Current event"); font: Theme.headline; color: Theme.primaryText }
             Item { Layout.fillWidth: true }
             IconButton { objectName: "newEventButton"; title: "New"; systemImage: "doc"; onClicked: root.startNew() }
-            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: { openDialog.currentFolder = vm.dialogFolder; openDialog.open() } }
+            IconButton { objectName: "openEventButton"; title: "Open..."; systemImage: "folder"; onClicked: vm.chooseEventToOpen() }
             IconButton {
                 objectName: "saveEventButton"; title: "Save"; systemImage: "square.and.arrow.down"
                 enabled: vm.canSave; onClicked: vm.saveEvent()
@@ -86,11 +85,7 @@ Item {
         MenuItem {
             objectName: "saveAsItem"
             text: qsTranslate("Vexlo", "Save As...")
-            onTriggered: {
-                saveDialog.currentFolder = vm.dialogFolder
-                saveDialog.selectedFile = vm.dialogFolder + "/" + encodeURIComponent(vm.suggestedFileName)
-                saveDialog.open()
-            }
+            onTriggered: vm.chooseSaveAsFile()
         }
         MenuSeparator { visible: vm.recentFiles.length > 0; height: visible ? implicitHeight : 0 }
     }
@@ -144,22 +139,5 @@ Item {
             }
         }
         onAccepted: vm.newEvent()
-    }
-
-    FileDialog {
-        id: openDialog
-        objectName: "openDialog"
-        fileMode: FileDialog.OpenFile
-        nameFilters: [qsTranslate("Vexlo", "Event files (*.json)")]
-        onAccepted: vm.loadEvent(selectedFile)
-    }
-    FileDialog {
-        id: saveDialog
-        objectName: "saveAsDialog"
-        fileMode: FileDialog.SaveFile
-        acceptLabel: qsTranslate("Vexlo", "Save")
-        defaultSuffix: "vexloevent.json"
-        nameFilters: [qsTranslate("Vexlo", "Event files (*.json)")]
-        onAccepted: vm.saveEventAs(selectedFile)
     }
 }

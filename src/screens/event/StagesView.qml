@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.Event
@@ -102,11 +101,7 @@ Item {
             title: "Export entries with start times (OE CSV)"
             systemImage: "square.and.arrow.up"
             enabled: vm.canExport
-            onClicked: {
-                exportDialog.currentFolder = vm.exportFolder
-                exportDialog.selectedFile = vm.exportFolder + "/" + encodeURIComponent(vm.suggestedExportName)
-                exportDialog.open()
-            }
+            onClicked: vm.chooseExportFile()
         }
         Label {
             objectName: "exportCaption"
@@ -162,15 +157,5 @@ Item {
         }
         onRejected: vm.cancelDelete()
         onClosed: if (vm.confirmingDelete) vm.cancelDelete()
-    }
-
-    FileDialog {
-        id: exportDialog
-        objectName: "stagesExportDialog"
-        fileMode: FileDialog.SaveFile
-        acceptLabel: qsTranslate("Vexlo", "Save")
-        defaultSuffix: "csv"
-        nameFilters: [qsTranslate("Vexlo", "CSV files (*.csv)")]
-        onAccepted: vm.exportEntries(selectedFile)
     }
 }

@@ -1,6 +1,7 @@
 #include "eventfileviewmodel.h"
 
 #include "chosenfile.h"
+#include "filechooser.h"
 #include "localization.h"
 #include "log.h"
 #include "messagetext.h"
@@ -160,7 +161,7 @@ QString EventFileViewModel::suggestedFileName() const
 
 QUrl EventFileViewModel::dialogFolder() const
 {
-    return exportStartFolder(store());
+    return dialogStartFolder(FileKind::Event, store());
 }
 
 bool EventFileViewModel::newNeedsConfirmation() const
@@ -258,6 +259,22 @@ void EventFileViewModel::saveEventAs(const QUrl &chosen)
         return;
     }
     setFileError(localized(QStringLiteral("Save failed: %@"), {localizedMessage(error)}));
+}
+
+void EventFileViewModel::chooseEventToOpen()
+{
+    FileDialogRequest request;
+    request.name = QStringLiteral("openDialog");
+    request.nameFilters = {localized(QStringLiteral("Event files (*.json)"))};
+    request.folder = dialogFolder();
+    chooseFile(request, this, [this](const QUrl &file) { loadEvent(file); });
+}
+
+void EventFileViewModel::chooseSaveAsFile()
+{
+    FileDialogRequest request = eventSaveRequest(QStringLiteral("saveAsDialog"), dialogFolder());
+    request.proposedName = suggestedFileName();
+    chooseFile(request, this, [this](const QUrl &file) { saveEventAs(file); });
 }
 
 void EventFileViewModel::clearRecentEvents()

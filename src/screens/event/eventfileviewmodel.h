@@ -50,7 +50,6 @@ class EventFileViewModel : public StoreViewModel
     // [{title, url}], most recent first.
     Q_PROPERTY(QVariantList recentFiles READ recentFiles NOTIFY changed)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName NOTIFY changed)
-    Q_PROPERTY(QUrl dialogFolder READ dialogFolder NOTIFY changed)
 
 public:
     explicit EventFileViewModel(QObject *parent = nullptr);
@@ -88,6 +87,9 @@ public:
     Q_INVOKABLE void loadEvent(const QUrl &url);
     Q_INVOKABLE void saveEvent();
     Q_INVOKABLE void saveEventAs(const QUrl &chosen);
+    // The open and save-as dialogs; the file chosen goes to loadEvent() or saveEventAs().
+    Q_INVOKABLE void chooseEventToOpen();
+    Q_INVOKABLE void chooseSaveAsFile();
     Q_INVOKABLE void clearRecentEvents();
 
 signals:

@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "chosenfile.h"
+#include "filechooser.h"
 #include "localization.h"
 #include "messagetext.h"
 #include "oecsv.h"
@@ -99,7 +100,7 @@ QString StagesViewModel::suggestedExportName() const
 
 QUrl StagesViewModel::exportFolder() const
 {
-    return exportStartFolder(store());
+    return dialogStartFolder(FileKind::Csv, store());
 }
 
 QString StagesViewModel::editName() const
@@ -218,6 +219,19 @@ void StagesViewModel::cancelDelete()
 {
     m_pendingDelete.reset();
     emit editorChanged();
+}
+
+void StagesViewModel::chooseExportFile()
+{
+    FileDialogRequest request;
+    request.kind = FileKind::Csv;
+    request.save = true;
+    request.name = QStringLiteral("stagesExportDialog");
+    request.nameFilters = {localized(QStringLiteral("CSV files (*.csv)"))};
+    request.proposedName = suggestedExportName();
+    request.completeName = addingExtension(QStringLiteral(".csv"));
+    request.folder = exportFolder();
+    chooseFile(request, this, [this](const QUrl &file) { exportEntries(file); });
 }
 
 void StagesViewModel::exportEntries(const QUrl &url)

@@ -40,7 +40,6 @@ class StagesViewModel : public StoreViewModel
     Q_PROPERTY(bool canExport READ canExport NOTIFY changed)
     Q_PROPERTY(QString exportError READ exportError NOTIFY changed)
     Q_PROPERTY(QString suggestedExportName READ suggestedExportName NOTIFY changed)
-    Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY changed)
     // "Saved <file>" after the last export worked.
     Q_PROPERTY(QString savedMessage READ savedMessage NOTIFY changed)
     // The editor sheet and its working copy.
@@ -105,6 +104,8 @@ public:
     Q_INVOKABLE void confirmDelete();
     Q_INVOKABLE void cancelDelete();
     Q_INVOKABLE void exportEntries(const QUrl &url);
+    // The export's save dialog; the file chosen goes to exportEntries().
+    Q_INVOKABLE void chooseExportFile();
 
 signals:
     void changed();

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.RaceDay
@@ -15,7 +14,6 @@ Item {
     // The row whose actions menu is open.
     property string menuResultId: ""
     property bool menuCanClear: false
-    property int exportKind: 0
 
     ResultsScreen {
         id: vm
@@ -94,16 +92,7 @@ Item {
                             text: modelData.title
                             icon.source: "qrc:/Vexlo/Ui/icons/file.svg"
                             enabled: modelData.enabled
-                            onTriggered: {
-                                root.exportKind = modelData.kind
-                                exportDialog.nameFilters = modelData.pdf
-                                    ? [qsTranslate("Vexlo", "PDF files (*.pdf)")]
-                                    : [qsTranslate("Vexlo", "XML files (*.xml)")]
-                                exportDialog.defaultSuffix = modelData.pdf ? "pdf" : "xml"
-                                exportDialog.currentFolder = vm.exportFolder
-                                exportDialog.selectedFile = vm.exportFolder + "/" + encodeURIComponent(modelData.fileName)
-                                exportDialog.open()
-                            }
+                            onTriggered: vm.chooseExportFile(modelData.kind)
                         }
                     }
                 }
@@ -545,13 +534,5 @@ Item {
         visible: vm.detailOpen
         detail: vm.detail
         onCloseRequested: vm.closeDetail()
-    }
-
-    FileDialog {
-        id: exportDialog
-        objectName: "resultsExportDialog"
-        fileMode: FileDialog.SaveFile
-        acceptLabel: qsTranslate("Vexlo", "Export")
-        onAccepted: vm.exportTo(root.exportKind, selectedFile)
     }
 }

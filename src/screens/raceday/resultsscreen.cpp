@@ -1,6 +1,7 @@
 #include "resultsscreen.h"
 
 #include "chosenfile.h"
+#include "filechooser.h"
 #include "localization.h"
 #include "racedaydesk.h"
 #include "racelookup.h"
@@ -32,6 +33,11 @@ QVariantMap rowVariant(const ResultRowTexts &row, const PersonResult &result)
 QString overallName(const Participant &p)
 {
     return (p.givenName + QLatin1Char(' ') + p.familyName).trimmed();
+}
+
+bool isPdfExport(int kind)
+{
+    return kind == int(ResultExportKind::ResultsPDF) || kind == int(ResultExportKind::SplitsPDF);
 }
 
 } // namespace
@@ -252,11 +258,6 @@ QString ResultsScreen::exportSavedMessage() const
     return m_results ? m_results->savedMessage() : QString();
 }
 
-QUrl ResultsScreen::exportFolder() const
-{
-    return exportStartFolder(store());
-}
-
 void ResultsScreen::selectClass(const QString &classId)
 {
     if (!m_results)
@@ -394,7 +395,6 @@ QVariantList ResultsScreen::exportItems() const
             {QStringLiteral("name"), QString::fromLatin1(items[kind][0])},
             {QStringLiteral("title"), localized(QString::fromLatin1(items[kind][1]))},
             {QStringLiteral("enabled"), exportEnabled(kind)},
-            {QStringLiteral("pdf"), kind >= int(ResultExportKind::ResultsPDF)},
             {QStringLiteral("fileName"), suggestedFileName(kind)}});
     }
     return list;
@@ -410,9 +410,19 @@ bool ResultsScreen::exportTo(int kind, const QUrl &file)
 {
     if (!exportEnabled(kind))
         return false;
-    const bool pdf = kind == int(ResultExportKind::ResultsPDF) || kind == int(ResultExportKind::SplitsPDF);
+    const bool pdf = isPdfExport(kind);
     return m_results->exportTo(static_cast<ResultExportKind>(kind),
-        chosenLocalPath(file, exportFolder(), pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml")));
+        chosenLocalPath(file, dialogStartFolder(pdf ? FileKind::Pdf : FileKind::Iof, store()),
+            pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml")));
+}
+
+void ResultsScreen::chooseExportFile(int kind)
+{
+    if (!exportEnabled(kind))
+        return;
+    chooseFile(exportRequest(isPdfExport(kind), QStringLiteral("resultsExportDialog"),
+                   suggestedFileName(kind), store()),
+        this, [this, kind](const QUrl &file) { exportTo(kind, file); });
 }
 
 bool ResultsScreen::canPullCheckins() const

@@ -82,7 +82,6 @@ class ResultsScreen : public StoreViewModel
     Q_PROPERTY(bool showsOverall READ showsOverall NOTIFY viewChanged)
     Q_PROPERTY(QString exportError READ exportError NOTIFY viewChanged)
     Q_PROPERTY(QString exportSavedMessage READ exportSavedMessage NOTIFY viewChanged)
-    Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY viewChanged)
     // [{kind, name, title, enabled, fileName}] in menu order.
     Q_PROPERTY(QVariantList exportItems READ exportItems NOTIFY viewChanged)
     Q_PROPERTY(ResultListModel *lines READ lines CONSTANT)
@@ -114,7 +113,6 @@ public:
     [[nodiscard]] bool showsOverall() const;
     [[nodiscard]] QString exportError() const;
     [[nodiscard]] QString exportSavedMessage() const;
-    [[nodiscard]] QUrl exportFolder() const;
     [[nodiscard]] ResultListModel *lines() { return &m_lines; }
     Q_INVOKABLE void selectClass(const QString &classId);
     Q_INVOKABLE void selectStage(const QString &stageId);
@@ -143,6 +141,8 @@ public:
     [[nodiscard]] QVariantList exportItems() const;
     Q_INVOKABLE QString suggestedFileName(int kind) const;
     Q_INVOKABLE bool exportTo(int kind, const QUrl &file);
+    // The save dialog of export `kind`; the file chosen goes to exportTo().
+    Q_INVOKABLE void chooseExportFile(int kind);
 
     [[nodiscard]] bool canPullCheckins() const;
     [[nodiscard]] QString pullHelp() const;

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.Setup
@@ -18,15 +17,6 @@ Item {
     CoursesScreen {
         id: vm
         store: root.raceStore
-    }
-
-    FileDialog {
-        id: importDialog
-        objectName: "courseImportDialog"
-        fileMode: FileDialog.OpenFile
-        nameFilters: [qsTranslate("Vexlo", "IOF XML files (*.xml)")]
-        onAccepted: vm.importCourses(selectedFile)
-        onRejected: vm.importPanelCancelled()
     }
 
     ColumnLayout {
@@ -63,11 +53,7 @@ Item {
                 objectName: "importCoursesButton"
                 title: "Import Courses (IOF XML)..."
                 systemImage: "square.and.arrow.down"
-                onClicked: {
-                    vm.importPanelOpened()
-                    importDialog.currentFolder = vm.dialogFolder()
-                    importDialog.open()
-                }
+                onClicked: vm.chooseImportFile()
             }
             ToolButton {
                 id: toolsButton

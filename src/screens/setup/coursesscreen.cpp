@@ -1,6 +1,7 @@
 #include "coursesscreen.h"
 
 #include "chosenfile.h"
+#include "filechooser.h"
 
 #include "localization.h"
 #include "messagetext.h"
@@ -249,7 +250,15 @@ void CoursesScreen::deleteAllCourses()
 
 QUrl CoursesScreen::dialogFolder() const
 {
-    return exportStartFolder(store());
+    return dialogStartFolder(FileKind::Iof, store());
+}
+
+void CoursesScreen::chooseImportFile()
+{
+    importPanelOpened();
+    chooseFile(
+        iofOpenRequest(QStringLiteral("courseImportDialog"), dialogFolder()), this,
+        [this](const QUrl &file) { importCourses(file); }, [this] { importPanelCancelled(); });
 }
 
 void CoursesScreen::importPanelOpened()
@@ -266,7 +275,7 @@ void CoursesScreen::importCourses(const QUrl &chosen)
 {
     if (!store())
         return;
-    const QString path = chosenLocalPath(chosen, exportStartFolder(store()));
+    const QString path = chosenLocalPath(chosen, dialogFolder());
     const QUrl fileUrl = path.isEmpty() ? chosen : QUrl::fromLocalFile(path);
     logLine(QStringLiteral("CoursesView: panel completion fired, result=OK, url=") + fileUrl.toLocalFile());
     const QList<Course> coursesBefore = store()->race().courses;

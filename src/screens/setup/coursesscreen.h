@@ -97,11 +97,14 @@ public:
     // The file dialog's result: the file is merged through the store; a failure leaves the race
     // as it was and shows the store's reason.
     Q_INVOKABLE void importCourses(const QUrl &fileUrl);
-    // Where the import dialog starts: the event file's folder, else home.
-    [[nodiscard]] Q_INVOKABLE QUrl dialogFolder() const;
+    // The import's open dialog; the file chosen goes to importCourses().
+    Q_INVOKABLE void chooseImportFile();
+    // Where the import dialog starts: the folder of the last IOF file chosen, else the event
+    // file's folder, else home.
+    [[nodiscard]] QUrl dialogFolder() const;
     // The import dialog opening, and closing without a file: both only leave a log line.
-    Q_INVOKABLE void importPanelOpened();
-    Q_INVOKABLE void importPanelCancelled();
+    void importPanelOpened();
+    void importPanelCancelled();
 
 signals:
     void storeChanged();

@@ -2,6 +2,7 @@
 
 #include "chosenfile.h"
 #include "documenttext.h"
+#include "filechooser.h"
 #include "localization.h"
 #include "messagetext.h"
 #include "perstage.h"
@@ -355,31 +356,6 @@ void StartListViewModel::rebuildGrid()
 
 // ---- Exports ----------------------------------------------------------------------------------
 
-QString StartListViewModel::xmlFileName() const
-{
-    return store() ? exportStartListFileName(store()->race(), StartListExportKind::Xml) : QString();
-}
-
-QString StartListViewModel::pdfFileName() const
-{
-    return store() ? exportStartListFileName(store()->race(), StartListExportKind::TimeslotPdf) : QString();
-}
-
-QString StartListViewModel::byClassPdfFileName() const
-{
-    return store() ? exportStartListFileName(store()->race(), StartListExportKind::ByClassPdf) : QString();
-}
-
-QString StartListViewModel::startPunchPdfFileName() const
-{
-    return store() ? exportStartListFileName(store()->race(), StartListExportKind::StartPunchPdf) : QString();
-}
-
-QUrl StartListViewModel::exportFolder() const
-{
-    return exportStartFolder(store());
-}
-
 QString StartListViewModel::timeslotPdfHelp() const
 {
     return m_grid ? localized(QStringLiteral("Export grid layout as A4 landscape PDF"))
@@ -402,9 +378,10 @@ bool StartListViewModel::exportTo(StartListExportKind kind, const QUrl &file)
     // The file holds exactly what the screen shows, so a rebuild still queued runs first.
     if (m_refresh.isQueued())
         refreshNow();
-    const QString extension
-        = kind == StartListExportKind::Xml ? QStringLiteral(".xml") : QStringLiteral(".pdf");
-    const QString path = chosenLocalPath(file, exportFolder(), extension);
+    const bool xml = kind == StartListExportKind::Xml;
+    const QString path
+        = chosenLocalPath(file, dialogStartFolder(xml ? FileKind::Iof : FileKind::Pdf, store()),
+            xml ? QStringLiteral(".xml") : QStringLiteral(".pdf"));
     StartListExportOutcome outcome;
     if (path.isEmpty())
         outcome = {false,
@@ -414,6 +391,21 @@ bool StartListViewModel::exportTo(StartListExportKind kind, const QUrl &file)
         outcome = exportStartList(kind, store()->race(), m_lists, m_grid, path);
     setMessages(outcome.error, outcome.ok ? savedFileMessage(path) : QString());
     return outcome.ok;
+}
+
+void StartListViewModel::chooseExportFile(const QString &kind)
+{
+    static const std::pair<const char *, StartListExportKind> kinds[]
+        = {{"xml", StartListExportKind::Xml}, {"timeslot", StartListExportKind::TimeslotPdf},
+            {"byClass", StartListExportKind::ByClassPdf}, {"startPunch", StartListExportKind::StartPunchPdf}};
+    const auto found = std::find_if(std::begin(kinds), std::end(kinds),
+        [&](const auto &named) { return kind == QLatin1String(named.first); });
+    if (!store() || found == std::end(kinds))
+        return;
+    const StartListExportKind chosenKind = found->second;
+    chooseFile(exportRequest(chosenKind != StartListExportKind::Xml, QStringLiteral("startListExportDialog"),
+                   exportStartListFileName(store()->race(), chosenKind), store()),
+        this, [this, chosenKind](const QUrl &file) { exportTo(chosenKind, file); });
 }
 
 bool StartListViewModel::exportXml(const QUrl &file)
@@ -506,6 +498,13 @@ QVariantList StartListViewModel::importSummaryLines() const
     return lines;
 }
 
+void StartListViewModel::chooseImportFile()
+{
+    chooseFile(
+        iofOpenRequest(QStringLiteral("startListImportDialog"), dialogStartFolder(FileKind::Iof, store())),
+        this, [this](const QUrl &file) { importStartList(file); });
+}
+
 void StartListViewModel::importStartList(const QUrl &file)
 {
     if (!store() || m_import || m_pendingImport)
@@ -513,7 +512,7 @@ void StartListViewModel::importStartList(const QUrl &file)
     auto fail = [&](const QString &reason) {
         setMessages(localized(QStringLiteral("Import failed: ")) + localizedMessage(reason), m_statusMessage);
     };
-    const QString path = chosenLocalPath(file, exportFolder());
+    const QString path = chosenLocalPath(file, dialogStartFolder(FileKind::Iof, store()));
     if (path.isEmpty())
         return fail(localized(QStringLiteral("Not a local file: %@"), file.toDisplayString()));
     QFile in(path);

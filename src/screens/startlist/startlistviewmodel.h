@@ -58,12 +58,6 @@ class StartListViewModel : public StoreViewModel
     // What the last clear did (and left), for the organiser; "" otherwise.
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY messageChanged)
 
-    // Proposed names of the four save dialogs.
-    Q_PROPERTY(QString xmlFileName READ xmlFileName NOTIFY raceShapeChanged)
-    Q_PROPERTY(QString pdfFileName READ pdfFileName NOTIFY raceShapeChanged)
-    Q_PROPERTY(QString byClassPdfFileName READ byClassPdfFileName NOTIFY raceShapeChanged)
-    Q_PROPERTY(QString startPunchPdfFileName READ startPunchPdfFileName NOTIFY raceShapeChanged)
-    Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY messageChanged)
     // Tooltip of "By timeslot", following the display mode.
     Q_PROPERTY(QString timeslotPdfHelp READ timeslotPdfHelp NOTIFY displayModeChanged)
 
@@ -118,11 +112,6 @@ public:
 
     [[nodiscard]] QString exportError() const { return m_exportError; }
     [[nodiscard]] QString statusMessage() const { return m_statusMessage; }
-    [[nodiscard]] QString xmlFileName() const;
-    [[nodiscard]] QString pdfFileName() const;
-    [[nodiscard]] QString byClassPdfFileName() const;
-    [[nodiscard]] QString startPunchPdfFileName() const;
-    [[nodiscard]] QUrl exportFolder() const;
     [[nodiscard]] QString timeslotPdfHelp() const;
     [[nodiscard]] QString clearTitle() const;
     [[nodiscard]] QString clearConfirmationMessage() const;
@@ -145,6 +134,9 @@ public:
     Q_INVOKABLE bool exportTimeslotPdf(const QUrl &file);
     Q_INVOKABLE bool exportByClassPdf(const QUrl &file);
     Q_INVOKABLE bool exportStartPunchPdf(const QUrl &file);
+    // The save dialog of the export named `kind` ("xml", "timeslot", "byClass", "startPunch"); the
+    // file chosen is written as above.
+    Q_INVOKABLE void chooseExportFile(const QString &kind);
 
     // Reads and parses the file (the active stage's race of a file of several); on failure
     // `exportError` says why and nothing changes. Otherwise the sheet opens; when the file's day is
@@ -152,6 +144,8 @@ public:
     // applied in steps of 20 (the sheet's progress follows), written to the race in one change at
     // the end, saved once.
     Q_INVOKABLE void importStartList(const QUrl &file);
+    // The import's open dialog; the file chosen goes to importStartList().
+    Q_INVOKABLE void chooseImportFile();
     // The organiser's answers to `importDayQuestion`: import the times onto the stage's date, or
     // import nothing.
     Q_INVOKABLE void confirmImportDay();

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.StartList
@@ -128,11 +127,8 @@ Item {
             Layout.fillWidth: true
             model: vm
             generation: generationModel
-            onOpenExport: kind => exportDialog.openFor(kind)
-            onOpenImport: {
-                importDialog.currentFolder = vm.exportFolder
-                importDialog.open()
-            }
+            onOpenExport: kind => vm.chooseExportFile(kind)
+            onOpenImport: vm.chooseImportFile()
             onOpenClassCount: classCountSheet.open()
             onOpenPreferences: preferencesSheet.open()
             onOpenClear: clearConfirmation.open()
@@ -234,39 +230,5 @@ Item {
                 }
             }
         }
-    }
-
-    FileDialog {
-        id: exportDialog
-        property string kind
-        function openFor(k) {
-            kind = k
-            const names = { "xml": vm.xmlFileName, "timeslot": vm.pdfFileName,
-                            "byClass": vm.byClassPdfFileName, "startPunch": vm.startPunchPdfFileName }
-            nameFilters = k === "xml" ? [qsTranslate("Vexlo", "XML files (*.xml)")]
-                                      : [qsTranslate("Vexlo", "PDF files (*.pdf)")]
-            defaultSuffix = k === "xml" ? "xml" : "pdf"
-            // Set on each opening: a label bound once kept the dialog's own "Open" after the
-            // language changed while the window was open.
-            acceptLabel = qsTranslate("Vexlo", "Save")
-            currentFolder = vm.exportFolder
-            selectedFile = vm.exportFolder + "/" + encodeURIComponent(names[k])
-            open()
-        }
-        objectName: "startListExportDialog"
-        fileMode: FileDialog.SaveFile
-        onAccepted: {
-            if (kind === "xml") vm.exportXml(selectedFile)
-            else if (kind === "timeslot") vm.exportTimeslotPdf(selectedFile)
-            else if (kind === "byClass") vm.exportByClassPdf(selectedFile)
-            else vm.exportStartPunchPdf(selectedFile)
-        }
-    }
-    FileDialog {
-        id: importDialog
-        objectName: "startListImportDialog"
-        fileMode: FileDialog.OpenFile
-        nameFilters: [qsTranslate("Vexlo", "XML files (*.xml)")]
-        onAccepted: vm.importStartList(selectedFile)
     }
 }

@@ -1,18 +1,32 @@
 // The one conversion of every file dialog's answer into a local file, with the dialog's folder for
-// relative names and the file type's extension added; and where export dialogs start.
+// relative names and the file type's extension added; and where open and save dialogs start.
 
 #include "casetable.h"
 #include "chosenfile.h"
 #include "storeharness.h"
+#include "testenvironment.h"
 
 #include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 class TestChosenFile : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain() { pinTestEnvironment(); }
+
 private slots:
+    void initTestCase()
+    {
+        // The folders remembered live in settings of the test's own.
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("VexloTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("tst_chosenfile"));
+    }
+
     void answers_data() { casetable::load("screens/chosen-files.tsv"); }
     void answers()
     {
@@ -41,19 +55,44 @@ private slots:
         QCOMPARE(chosenLocalPath(QUrl::fromLocalFile(dir.path()), {}, QStringLiteral(".csv")), dir.path());
     }
 
-    void startFolder()
+    // Each kind of file starts where that kind was last chosen, else in the event file's folder,
+    // else at home; a folder removed since is passed over.
+    void startFolders_data() { casetable::load("screens/dialog-start-folders.tsv"); }
+    void startFolders()
     {
+        QFETCH(QStringList, cells);
+        static const QHash<QString, FileKind> kinds {{QStringLiteral("event"), FileKind::Event},
+            {QStringLiteral("iof"), FileKind::Iof}, {QStringLiteral("pdf"), FileKind::Pdf},
+            {QStringLiteral("csv"), FileKind::Csv}};
+        QSettings().clear();
         StoreHarness harness;
         auto store = harness.makeStore();
-        QCOMPARE(exportStartFolder(nullptr), QUrl::fromLocalFile(QDir::homePath()));
-        QCOMPARE(exportStartFolder(store.get()), QUrl::fromLocalFile(QDir::homePath()));
-        const QString folder = harness.path(QStringLiteral("events"));
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(store->save(QUrl::fromLocalFile(folder + QStringLiteral("/cup.vexloevent.json"))));
-        QCOMPARE(exportStartFolder(store.get()), QUrl::fromLocalFile(folder));
-        // A folder removed since: home again.
-        QVERIFY(QDir(folder).removeRecursively());
-        QCOMPARE(exportStartFolder(store.get()), QUrl::fromLocalFile(QDir::homePath()));
+        const auto folder = [&](const QString &name) {
+            const QString path = harness.path(QStringLiteral("folders/") + name);
+            if (name != u"gone")
+                QDir().mkpath(path);
+            return path;
+        };
+        if (cells[1] != u"-") {
+            for (const QString &pair : cells[1].split(u',')) {
+                const QStringList kindAndFolder = pair.split(u'=');
+                QVERIFY(kinds.contains(kindAndFolder[0]));
+                rememberDialogFolder(
+                    kinds[kindAndFolder[0]], folder(kindAndFolder[1]) + QStringLiteral("/file"));
+            }
+        }
+        if (cells[2] != u"-") {
+            const QString eventFolder = harness.path(QStringLiteral("folders/") + cells[2]);
+            QVERIFY(QDir().mkpath(eventFolder));
+            QVERIFY(store->save(QUrl::fromLocalFile(eventFolder + QStringLiteral("/cup.vexloevent.json"))));
+            if (cells[2] == u"gone")
+                QVERIFY(QDir(eventFolder).removeRecursively());
+        }
+        const QString expected = cells[3] == u"HOME" ? QDir::homePath() : folder(cells[3]);
+        QVERIFY(kinds.contains(cells[0]));
+        QCOMPARE(dialogStartFolder(kinds[cells[0]], store.get()), QUrl::fromLocalFile(expected));
+        QCOMPARE(eventFileFolder(store.get()),
+            cells[2] == u"-" || cells[2] == u"gone" ? QString() : folder(cells[2]));
     }
 };
 

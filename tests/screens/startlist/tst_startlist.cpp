@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(
             columns.join(QLatin1Char(',')) + QLatin1Char('|') + slotTexts.join(QLatin1Char(',')), cells[6]);
         QCOMPARE(names(startPunchParticipants(store->race(), vm.lists())), split(cells[7]));
-        QCOMPARE(vm.xmlFileName(), cells[8]);
+        QCOMPARE(exportStartListFileName(store->race(), StartListExportKind::Xml), cells[8]);
     }
 
     // Each row's card line, "Card <card> · <class>[ - <course>][ · <club>]", for the stage's class

@@ -1,0 +1,160 @@
+#include "filechooser.h"
+
+#include "localization.h"
+#include "log.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTreeView>
+#include <QWindow>
+
+namespace {
+
+// Completes the typed name before Qt's dialog looks for a file it would replace.
+class CompletingFileDialog : public QFileDialog
+{
+public:
+    std::function<QString(const QString &)> completeName;
+
+protected:
+    void accept() override
+    {
+        QLineEdit *field = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        const QString typed = field ? field->text() : QString();
+        if (completeName && !typed.isEmpty() && !QFileInfo(directory().filePath(typed)).isDir()) {
+            const QString completed = completeName(typed);
+            if (completed != typed)
+                field->setText(completed);
+        }
+        QFileDialog::accept();
+    }
+};
+
+// The window a dialog opens over: the one with the keyboard, else (just after another dialog
+// closed) the visible window of the application that belongs to no other.
+QWindow *askingWindow()
+{
+    if (QWindow *focus = QGuiApplication::focusWindow())
+        return focus;
+    for (QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (window->isVisible() && !window->transientParent() && window->modality() == Qt::NonModal)
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::function<QString(const QString &typed)> addingExtension(const QString &extension)
+{
+    return [extension](const QString &typed) {
+        return typed.endsWith(extension, Qt::CaseInsensitive) ? typed : typed + extension;
+    };
+}
+
+FileDialogRequest eventSaveRequest(const QString &name, const QUrl &folder)
+{
+    FileDialogRequest request;
+    request.kind = FileKind::Event;
+    request.save = true;
+    request.name = name;
+    request.title = localized(QStringLiteral("Save Event"));
+    request.nameFilters
+        = {localized(QStringLiteral("Vexlo events")) + QStringLiteral(" (*.vexloevent.json)")};
+    request.completeName = &withEventFileSuffix;
+    request.folder = folder;
+    return request;
+}
+
+FileDialogRequest iofOpenRequest(const QString &name, const QUrl &folder)
+{
+    FileDialogRequest request;
+    request.kind = FileKind::Iof;
+    request.name = name;
+    request.nameFilters = {localized(QStringLiteral("IOF XML files (*.xml)"))};
+    request.folder = folder;
+    return request;
+}
+
+FileDialogRequest exportRequest(
+    bool pdf, const QString &name, const QString &proposedName, const RaceStore *store)
+{
+    FileDialogRequest request;
+    request.kind = pdf ? FileKind::Pdf : FileKind::Iof;
+    request.save = true;
+    request.name = name;
+    request.nameFilters = {pdf ? localized(QStringLiteral("PDF files (*.pdf)"))
+                               : localized(QStringLiteral("XML files (*.xml)"))};
+    request.proposedName = proposedName;
+    request.completeName = addingExtension(pdf ? QStringLiteral(".pdf") : QStringLiteral(".xml"));
+    request.folder = dialogStartFolder(request.kind, store);
+    return request;
+}
+
+void chooseFile(const FileDialogRequest &request, QObject *context,
+    std::function<void(const QUrl &file)> chosen, std::function<void()> cancelled)
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        logLine(QStringLiteral("FileDialog: no file dialog without a widget application"));
+        if (cancelled)
+            cancelled();
+        return;
+    }
+    auto *dialog = new CompletingFileDialog;
+    dialog->setObjectName(request.name);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.title.isEmpty())
+        dialog->setWindowTitle(request.title);
+    dialog->setNameFilters(request.nameFilters);
+    if (request.save)
+        dialog->completeName = request.completeName;
+    dialog->setDirectory(request.folder.toLocalFile());
+    if (request.save && !request.proposedName.isEmpty())
+        dialog->selectFile(request.proposedName);
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(760, 480)));
+    // The list's columns as wide as their texts, the names taking what is left: Qt's fixed widths
+    // cut the type and the date short.
+    if (auto *list = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+
+    // Over the window that asked, which waits for the answer and takes the keyboard back after.
+    const QPointer<QWindow> owner = askingWindow();
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->winId();
+    if (owner && dialog->windowHandle())
+        dialog->windowHandle()->setTransientParent(owner);
+
+    // Once the dialog's own window is gone, not before (its destruction takes the focus from
+    // whichever window has it), unless another dialog opened meanwhile.
+    if (owner) {
+        QObject::connect(dialog, &QObject::destroyed, owner, [owner] {
+            if (!QGuiApplication::modalWindow())
+                owner->requestActivate();
+        });
+    }
+
+    const QPointer<QObject> guard = context;
+    QObject::connect(context, &QObject::destroyed, dialog, &QWidget::close);
+    QObject::connect(dialog, &QDialog::finished, dialog,
+        [dialog, guard, kind = request.kind, chosen = std::move(chosen), cancelled = std::move(cancelled)](
+            int result) {
+            if (!guard)
+                return;
+            const QStringList files = dialog->selectedFiles();
+            if (result == QDialog::Accepted && !files.isEmpty()) {
+                rememberDialogFolder(kind, files.first());
+                chosen(QUrl::fromLocalFile(files.first()));
+            } else if (cancelled) {
+                cancelled();
+            }
+        });
+    dialog->show();
+}
