@@ -367,6 +367,15 @@ private slots:
         w.app->reader().connectPort(w.station.devicePath());
         QTRY_VERIFY(w.app->reader().connectionState().isConnected());
         QTRY_VERIFY(!w.item(QStringLiteral("stationProblemText")));
+        // The station does not go on with the card cut off: the pane says to insert it again
+        // rather than showing it as being read.
+        QVERIFY(!w.item(QStringLiteral("progressText")));
+        QVERIFY(w.item(QStringLiteral("interruptedText")));
+        QCOMPARE(w.item(QStringLiteral("interruptedText"))->property("text").toString(),
+            localized(QStringLiteral("Card %@ was not read out: the station was disconnected while "
+                                     "reading it. Insert the card again."),
+                QStringLiteral("2000004")));
+        w.shot(code + QStringLiteral("-reader-station-reconnected"));
         w.read(simCard(2000003));
         QCOMPARE(settled(w), fresh);
         w.shot(code + QStringLiteral("-reader-station-back"));

@@ -128,6 +128,10 @@
         <translation>Brik %@ blev ikke aflæst: enheden er afbrudt</translation>
     </message>
     <message>
+        <source>Card %@ was not read out: the station was disconnected while reading it. Insert the card again.</source>
+        <translation>Brik %@ blev ikke aflæst: enheden blev afbrudt under aflæsningen. Sæt brikken i igen.</translation>
+    </message>
+    <message>
         <source>Card Number: %@</source>
         <translation>Briknummer: %@</translation>
     </message>

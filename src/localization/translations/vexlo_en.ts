@@ -128,6 +128,10 @@
         <translation>Card %@ was not read out: the station is disconnected</translation>
     </message>
     <message>
+        <source>Card %@ was not read out: the station was disconnected while reading it. Insert the card again.</source>
+        <translation>Card %@ was not read out: the station was disconnected while reading it. Insert the card again.</translation>
+    </message>
+    <message>
         <source>Card Number: %@</source>
         <translation>Card Number: %@</translation>
     </message>

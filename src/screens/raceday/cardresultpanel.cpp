@@ -332,6 +332,8 @@ QStringList raceDayTextKeys()
         // The desk's status block.
         QStringLiteral("Reading card %@..."), QStringLiteral("Card Number: %@"),
         QStringLiteral("Card %@ was not read out: the station is disconnected"),
+        QStringLiteral("Card %@ was not read out: the station was disconnected while reading it. Insert the "
+                       "card again."),
         // The reader pane's printer and port texts.
         QStringLiteral("SportIdent Reader (USB)"), QStringLiteral("System default"),
         QStringLiteral("Automatic (on read)"), QStringLiteral("Manual"), QStringLiteral("Printer: %@ · %@"),

@@ -44,17 +44,33 @@ void RaceDayDesk::connectionChanged()
         m_stationError.clear();
         break;
     case SIConnectionState::Kind::Connecting:
+        markInterruptedReading();
         break;
     case SIConnectionState::Kind::Disconnected:
     case SIConnectionState::Kind::Error:
         // Lost stays set through failed reconnects until the station is connected again.
         if (m_wasConnected && !m_disconnecting)
             m_stationLost = true;
+        markInterruptedReading();
         m_wasConnected = false;
         m_stationError = localizedMessage(state.message());
         break;
     }
     emit changed();
+}
+
+void RaceDayDesk::markInterruptedReading()
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    if (reading && !m_reader->isCardDataComplete())
+        m_interruptedReading = std::pair(reading->cardNumber, reading->readAt);
+}
+
+bool RaceDayDesk::shownReadingInterrupted() const
+{
+    const std::optional<SICardReading> &reading = m_reader->lastCardRead();
+    return reading && m_interruptedReading
+        && *m_interruptedReading == std::pair(reading->cardNumber, reading->readAt);
 }
 
 void RaceDayDesk::disconnectStation()
@@ -159,9 +175,11 @@ RaceDayDesk::CardStatus RaceDayDesk::cardStatus() const
         // what the card belongs to is unknown, so it is offered for registration.
         return CardStatus::Unmatched;
     }
-    // A half-read card whose station went away will never complete: say so instead of showing
-    // a progress row for ever.
-    return m_reader->connectionState().isConnected() ? CardStatus::Reading : CardStatus::Interrupted;
+    // A half-read card whose station went away will never complete, not even once the station is
+    // connected again (it does not start over on a card left in it): say so instead of showing a
+    // progress row for ever.
+    return m_reader->connectionState().isConnected() && !shownReadingInterrupted() ? CardStatus::Reading
+                                                                                   : CardStatus::Interrupted;
 }
 
 std::optional<PersonResult> RaceDayDesk::shownResult() const
@@ -204,6 +222,10 @@ QString RaceDayDesk::cardNumberText() const
 
 QString RaceDayDesk::interruptedText() const
 {
+    if (m_reader->connectionState().isConnected())
+        return localized(QStringLiteral("Card %@ was not read out: the station was disconnected while "
+                                        "reading it. Insert the card again."),
+            shownCardNumber());
     return localized(
         QStringLiteral("Card %@ was not read out: the station is disconnected"), shownCardNumber());
 }
@@ -215,6 +237,8 @@ void RaceDayDesk::readingChanged()
         = reading ? std::optional<QDateTime>(reading->readAt) : std::nullopt;
     const bool readAtChanged = readAt != m_lastReadAt;
     m_lastReadAt = readAt;
+    if (!shownReadingInterrupted())
+        m_interruptedReading.reset();
     if (readAtChanged && readAt) {
         // A later read restarts the 10 s: replacing the handle cancels the earlier hide.
         m_toastWanted = true;

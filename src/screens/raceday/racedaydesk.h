@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class CardReaderViewModel;
 class RaceStore;
@@ -37,7 +38,8 @@ class RaceDayDesk : public QObject
     Q_PROPERTY(QString progressText READ progressText NOTIFY changed)
     // "Card Number: %@" for the card on show.
     Q_PROPERTY(QString cardNumberText READ cardNumberText NOTIFY changed)
-    // Why a card stopped half-way (the station went away while it was being read out).
+    // Why a card stopped half-way (the station went away while it was being read out) and, once
+    // the station is back, that the card must be inserted again.
     Q_PROPERTY(QString interruptedText READ interruptedText NOTIFY changed)
     // Why the station is not reading cards: it went away while connected (shown until it is
     // connected again), or the last connect failed; empty while all is well.
@@ -53,7 +55,7 @@ public:
     enum class CardStatus {
         NoCard, // nothing in the station or read lately
         Reading, // a card is being read out
-        Interrupted, // the station disconnected before the card was read out
+        Interrupted, // the connection went before the card was read out
         Result, // the card's result was recorded
         Unmatched, // the card was read out and belongs to nobody
     };
@@ -149,6 +151,9 @@ private:
 
     void readingChanged();
     void connectionChanged();
+    // Remembers the reading on show as cut off when the station had not finished it.
+    void markInterruptedReading();
+    [[nodiscard]] bool shownReadingInterrupted() const;
     [[nodiscard]] const RecordedRead *recordForShownReading() const;
 
     RaceStore *m_store;
@@ -166,6 +171,9 @@ private:
     QString m_section = QStringLiteral("introduction");
     std::optional<SICardReading> m_unmatchedCard;
     std::optional<QUuid> m_unmatchedKeptCard;
+    // The half-read card (number, read-out start) that was in the station when the connection
+    // went: the station will not go on with it, also once it is connected again.
+    std::optional<std::pair<QString, QDateTime>> m_interruptedReading;
     bool m_wasConnected = false;
     bool m_disconnecting = false;
     bool m_stationLost = false;

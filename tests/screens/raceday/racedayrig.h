@@ -101,8 +101,10 @@ struct RaceDayRig
     {
         QVERIFY(reader->connectionState().isConnected());
         station.insertCard(card);
-        QTRY_VERIFY(
-            reader->lastCardRead() && reader->lastCardRead()->cardNumber == QString::number(card.number));
+        // Read out at this moment: a reading of the same card from earlier is not this one.
+        QTRY_VERIFY(reader->lastCardRead()
+            && reader->lastCardRead()->cardNumber == QString::number(card.number)
+            && reader->lastCardRead()->readAt == clock->now());
         if (station.mode() == StationMode::Polling && !reader->stationRequiresPolling())
             clock->advance(std::chrono::milliseconds(400));
         QTRY_VERIFY(reader->isCardDataComplete());

@@ -315,8 +315,13 @@ private slots:
         QVERIFY(!rig.desk->shownResult());
     }
 
+    // A card half-read when the connection goes is said not to be read out, also once the station
+    // is back (it does not go on with a card left in it), until the card is inserted again.
+    void stationUnpluggedMidRead_data() { casetable::load("raceday/interrupted-read.tsv"); }
     void stationUnpluggedMidRead()
     {
+        QFETCH(QStringList, cells);
+        const QString &how = cells[0];
         RaceDayRig rig(StationMode::Polling);
         rig.connect();
         rig.desk->setSelectedSection(QStringLiteral("results"));
@@ -328,15 +333,41 @@ private slots:
         rig.pane->refreshPorts();
         QVERIFY(rig.pane->ports()->index(0).data(ReaderPortsModel::ConnectedRole).toBool());
 
-        rig.station.unplug();
-        QTRY_VERIFY(!rig.reader->connectionState().isConnected());
-        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
-        QCOMPARE(rig.desk->interruptedText(),
-            QStringLiteral("Card 2000001 was not read out: the station is disconnected"));
-        QVERIFY(!rig.pane->ports()->index(0).data(ReaderPortsModel::ConnectedRole).toBool());
-        QVERIFY(rig.store->race().results.isEmpty());
+        if (how == QLatin1String("pull") || how == QLatin1String("disconnect")) {
+            if (how == QLatin1String("pull"))
+                rig.station.unplug();
+            else
+                rig.pane->disconnectPort();
+            QTRY_VERIFY(!rig.reader->connectionState().isConnected());
+            QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
+            QCOMPARE(rig.desk->interruptedText(),
+                QStringLiteral("Card 2000001 was not read out: the station is disconnected"));
+            QVERIFY(!rig.pane->ports()->index(0).data(ReaderPortsModel::ConnectedRole).toBool());
+            QVERIFY(rig.store->race().results.isEmpty());
+            rig.clock->advance(1s);
+            QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
+            if (how == QLatin1String("pull")) {
+                QVERIFY(rig.station.start());
+                rig.pane->refreshPorts();
+            }
+        }
+        if (how != QLatin1String("none")) {
+            rig.pane->connectPort(rig.station.devicePath());
+            QTRY_VERIFY(rig.reader->connectionState().isConnected());
+        }
         rig.clock->advance(1s);
-        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Interrupted);
+        QCOMPARE(QString::fromLatin1(
+                     QMetaEnum::fromType<RaceDayDesk::CardStatus>().valueToKey(int(rig.desk->cardStatus()))),
+            cells[1]);
+        QCOMPARE(rig.desk->cardStatus() == RaceDayDesk::CardStatus::Reading ? rig.desk->progressText()
+                                                                            : rig.desk->interruptedText(),
+            cells[2]);
+
+        // The card inserted again is read out and recorded.
+        rig.station.removeCard();
+        rig.readCard(idasCard());
+        QCOMPARE(rig.desk->cardStatus(), RaceDayDesk::CardStatus::Result);
+        QCOMPARE(rig.store->race().results.size(), 1);
     }
 
     // The receipt is queued only once the result is stored and autosaved, with the preferences of
