@@ -69,7 +69,8 @@ public:
     [[nodiscard]] int eventDay() const { return eventDate().day(); }
     // A day picked on the calendar (month 1-12).
     Q_INVOKABLE void pickDay(int year, int month, int day) { setEventDate(QDate(year, month, day)); }
-    // A typed date (year-month-day); a malformed or out-of-range one leaves the event as it is.
+    // A typed date, in the chosen language's short form or as year-month-day; a malformed or
+    // out-of-range one leaves the event as it is and says which forms are taken.
     Q_INVOKABLE bool setEventDateText(const QString &text);
     [[nodiscard]] bool multiStage() const;
     void setMultiStage(bool on);
@@ -101,6 +102,8 @@ private:
 
     QString m_fileError;
     QString m_dateError;
+    // Why the last name typed was not stored; cleared by the next name that is.
+    QString m_nameRefusal;
     QString m_savedMessage;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };

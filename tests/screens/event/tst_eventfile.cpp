@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
@@ -311,10 +312,20 @@ private slots:
     void namesNeverMakeBrokenFiles()
     {
         QFETCH(QStringList, cells);
-        vm.setEventName(cells[0]);
-        QCOMPARE(vm.suggestedFileName(), cells[1]);
+        // "@N": N letters, for lengths a table cannot show.
+        const auto expand = [](const QString &cell) {
+            const auto m = QRegularExpression(QStringLiteral("^@(\\d+)(.*)$")).match(cell);
+            return m.hasMatch() ? QString(m.captured(1).toInt(), u'x') + m.captured(2) : cell;
+        };
+        const QString name = expand(cells[0]);
+        const QByteArray before = StoreHarness::readAll(harness->autosavePath());
+        vm.setEventName(name);
+        QCOMPARE(vm.suggestedFileName(), expand(cells[1]));
         QCOMPARE(!vm.nameWarning().isEmpty(), cells[2] == u"1");
-        QCOMPARE(store->race().name, cells[0]);
+        const bool stored = cells.value(3) == u"1";
+        QCOMPARE(store->race().name, stored ? name : QStringLiteral("Spring Cup"));
+        if (!stored)
+            QCOMPARE(StoreHarness::readAll(harness->autosavePath()), before);
     }
 
     void datesOutOfRangeKeepTheEvent()
@@ -330,6 +341,30 @@ private slots:
         QVERIFY(vm.dateError().isEmpty());
         QCOMPARE(formatDocumentDate(*store->race().date), QStringLiteral("2025-06-13T22:00:00Z"));
         QCOMPARE(vm.eventDate(), QDate(2025, 6, 14));
+    }
+
+    void typedDates_data() { casetable::load("event/event-dates.tsv"); }
+    void typedDates()
+    {
+        QFETCH(QStringList, cells);
+        LocalizationManager language(QStringList {cells[0]});
+        language.setLanguageCode(cells[0]);
+        LocalizationManager::setShared(&language);
+        const auto restore = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        QVERIFY(!store->race().date);
+        QCOMPARE(vm.eventDateText(),
+            cells[0] == u"da" ? QStringLiteral("17.05.2025") : QStringLiteral("17/05/2025"));
+        const QByteArray before = StoreHarness::readAll(harness->autosavePath());
+        const bool taken = vm.setEventDateText(cells[1]);
+        QCOMPARE(taken, cells[2] != u"refused");
+        QCOMPARE(vm.dateError(), cells.value(3));
+        if (taken) {
+            QCOMPARE(store->race().date->toLocalTime().date(), QDate::fromString(cells[2], Qt::ISODate));
+            QCOMPARE(vm.eventDate(), QDate::fromString(cells[2], Qt::ISODate));
+        } else {
+            QVERIFY(!store->race().date);
+            QCOMPARE(StoreHarness::readAll(harness->autosavePath()), before);
+        }
     }
 };
 

@@ -1,0 +1,19 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="da" sourcelanguage="en">
+<context>
+    <name>Vexlo</name>
+    <message>
+        <source>&quot;%@&quot; is not a date between %@ and %@. Type it as %@ or %@.</source>
+        <translation>“%@” er ikke en dato mellem %@ og %@. Skriv den som %@ eller %@.</translation>
+    </message>
+    <message>
+        <source>A name cannot hold a line break, a tab or another control character.</source>
+        <translation>Et navn kan ikke indeholde et linjeskift, en tabulator eller et andet kontroltegn.</translation>
+    </message>
+    <message>
+        <source>A name is at most %@ characters long; this one has %@.</source>
+        <translation>Et navn må højst være på %@ tegn; dette har %@.</translation>
+    </message>
+</context>
+</TS>
