@@ -5,16 +5,22 @@ import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
 
-// The new-event sheet. It cannot be dismissed: it closes only when a save succeeds, which
-// clears the store's needs-initial-setup flag.
+// The new-event sheet. It closes when a save succeeds, which clears the store's
+// needs-initial-setup flag, or when the organiser gives the new event up (Cancel, Escape): the
+// event open before comes back.
 SheetPopup {
     id: root
     required property NewEventSetupViewModel model
     objectName: "newEventSheet"
     visible: model.visible
-    // Nothing to go back to: the event must be saved first.
+    // Escape gives the new event up like Cancel; the model's flag then closes the sheet.
     closesOnEscape: false
     onDefaultAction: root.saveNewEvent()
+    Shortcut {
+        sequence: "Escape"
+        enabled: root.opened && !saveDialog.visible
+        onActivated: root.model.cancel()
+    }
     width: Math.max(440, Math.min(480, parent ? parent.width - 40 : 480))
     height: Math.max(180, column.implicitHeight + 48)
 
@@ -54,6 +60,15 @@ SheetPopup {
             onTextEdited: root.model.eventName = text
         }
         Label {
+            objectName: "nameWarning"
+            visible: root.model.nameWarning !== ""
+            text: root.model.nameWarning
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Label {
             objectName: "fileError"
             visible: root.model.fileError !== ""
             text: root.model.fileError
@@ -65,6 +80,11 @@ SheetPopup {
         RowLayout {
             Layout.fillWidth: true
             Item { Layout.fillWidth: true }
+            Button {
+                objectName: "cancelNewEventButton"
+                text: qsTranslate("Vexlo", "Cancel")
+                onClicked: root.model.cancel()
+            }
             IconButton {
                 objectName: "saveEventButton"
                 title: "Save Event..."

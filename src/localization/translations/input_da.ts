@@ -15,5 +15,21 @@
         <source>A name is at most %@ characters long; this one has %@.</source>
         <translation>Et navn må højst være på %@ tegn; dette har %@.</translation>
     </message>
+    <message>
+        <source>Choose the stage the entries of %@ go into.</source>
+        <translation>Vælg den etape, tilmeldingerne fra %@ skal i.</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importér</translation>
+    </message>
+    <message>
+        <source>Import entries</source>
+        <translation>Importér tilmeldinger</translation>
+    </message>
+    <message>
+        <source>The entries of %@ go into the stage %@ (%@). To import them into another stage, choose it here.</source>
+        <translation>Tilmeldingerne fra %@ kommer i etapen %@ (%@). Vælg en anden etape her for at importere dem dertil.</translation>
+    </message>
 </context>
 </TS>

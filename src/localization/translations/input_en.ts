@@ -15,5 +15,21 @@
         <source>A name is at most %@ characters long; this one has %@.</source>
         <translation>A name is at most %@ characters long; this one has %@.</translation>
     </message>
+    <message>
+        <source>Choose the stage the entries of %@ go into.</source>
+        <translation>Choose the stage the entries of %@ go into.</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>Import entries</source>
+        <translation>Import entries</translation>
+    </message>
+    <message>
+        <source>The entries of %@ go into the stage %@ (%@). To import them into another stage, choose it here.</source>
+        <translation>The entries of %@ go into the stage %@ (%@). To import them into another stage, choose it here.</translation>
+    </message>
 </context>
 </TS>

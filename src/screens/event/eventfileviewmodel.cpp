@@ -20,6 +20,15 @@ const QDate firstDate(1900, 1, 1);
 const QDate lastDate(2199, 12, 31);
 } // namespace
 
+bool isBlankEvent(const Race &race)
+{
+    // The journal's bookkeeping is no content of the event.
+    Race content = race;
+    content.journalEventId.reset();
+    content.journalThrough.reset();
+    return encodeRace(content, JsonLayout::Compact) == encodeRace(Race(), JsonLayout::Compact);
+}
+
 QString eventFileName(const QString &eventName)
 {
     QString base = eventName;
@@ -186,7 +195,7 @@ bool EventFileViewModel::newNeedsConfirmation() const
     if (!store())
         return false;
     if (store()->raceFileUrl().isEmpty())
-        return true;
+        return !isBlankEvent(store()->race());
     store()->flushAutosave();
     QFile file(store()->raceFileUrl().toLocalFile());
     const auto current = encodeRace(store()->race(), JsonLayout::PrettySorted);

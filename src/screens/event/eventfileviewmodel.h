@@ -24,6 +24,8 @@ struct Race;
 // The file a save dialog's choice stands for: always ending in ".vexloevent.json" (a bare ".json"
 // is replaced, any other ending kept in front of it).
 [[nodiscard]] QUrl withEventSuffix(const QUrl &chosen);
+// True for an event holding nothing but what a new one holds: "New" loses nothing in it.
+[[nodiscard]] bool isBlankEvent(const Race &race);
 // The recent entry's title: the file's last path component without its last extension.
 [[nodiscard]] QString recentFileTitle(const QUrl &url);
 
@@ -82,8 +84,8 @@ public:
     [[nodiscard]] QString suggestedFileName() const;
     [[nodiscard]] QUrl dialogFolder() const;
 
-    // True when "New" would lose work: the event was never saved to a file, or its file no longer
-    // holds what is open.
+    // True when "New" would lose work: the event was never saved to a file and holds more than a
+    // new one, or its file no longer holds what is open.
     [[nodiscard]] Q_INVOKABLE bool newNeedsConfirmation() const;
     Q_INVOKABLE void newEvent();
     Q_INVOKABLE void loadEvent(const QUrl &url);

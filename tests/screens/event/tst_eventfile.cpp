@@ -308,6 +308,58 @@ private slots:
         QVERIFY(!vm.canSave());
     }
 
+    // A fresh start holds a new event that nothing changed: "New" loses nothing and asks nothing,
+    // until the event holds something of its own.
+    void newOnAFreshStartAsksNothing()
+    {
+        vm.setStore(nullptr);
+        store.reset();
+        harness = std::make_unique<StoreHarness>();
+        store = harness->makeStore();
+        vm.setStore(store.get());
+        QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QVERIFY(!vm.newNeedsConfirmation());
+        vm.setEventName(QStringLiteral("Spring Cup"));
+        QVERIFY(vm.newNeedsConfirmation());
+        vm.setEventName(QStringLiteral("Untitled Race"));
+        QVERIFY(!vm.newNeedsConfirmation());
+        vm.setMultiStage(false);
+        QVERIFY(vm.newNeedsConfirmation());
+    }
+
+    // Giving up the new event's sheet brings back the event open before, from its file when it
+    // had one, as it was when it had none; a saved new event stays.
+    void abandonedNewEventBringsBackTheOpenOne()
+    {
+        vm.setEventName(QStringLiteral("Autumn Cup"));
+        vm.newEvent();
+        QVERIFY(store->needsInitialSetup());
+        store->abandonNewRace();
+        QVERIFY(!store->needsInitialSetup());
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+        QVERIFY(store->raceFileUrl().isEmpty());
+
+        vm.saveEventAs(fileUrl(QStringLiteral("a.vexloevent.json")));
+        vm.newEvent();
+        QCOMPARE(vm.eventName(), QStringLiteral("Untitled Race"));
+        store->abandonNewRace();
+        QVERIFY(!store->needsInitialSetup());
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+        QCOMPARE(store->raceFileUrl(), fileUrl(QStringLiteral("a.vexloevent.json")));
+        QVERIFY(vm.canSave());
+        // Nothing to give up once no new event waits.
+        store->abandonNewRace();
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+
+        vm.newEvent();
+        vm.setEventName(QStringLiteral("Night Sprint"));
+        vm.saveEventAs(fileUrl(QStringLiteral("b.vexloevent.json")));
+        QVERIFY(!store->needsInitialSetup());
+        store->abandonNewRace();
+        QCOMPARE(vm.eventName(), QStringLiteral("Night Sprint"));
+    }
+
     void namesNeverMakeBrokenFiles_data() { casetable::load("event/event-names.tsv"); }
     void namesNeverMakeBrokenFiles()
     {
