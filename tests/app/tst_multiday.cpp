@@ -154,8 +154,9 @@ private slots:
         QCOMPARE(entries.importError(), QString());
         QVERIFY(entries.importConfirmationOpen());
         QCOMPARE(entries.importConfirmationText(),
-            QStringLiteral("The entries of entries-day1.xml go into the stage Stage 2 (14/06/2026). To import "
-                           "them into another stage, choose it here."));
+            QStringLiteral(
+                "The entries of entries-day1.xml go into the stage Stage 2 (14/06/2026). To import "
+                "them into another stage, choose it here."));
         QCOMPARE(compactJson(store->race()), before);
         entries.cancelImport();
         QVERIFY(!entries.importConfirmationOpen());
