@@ -22,7 +22,10 @@ SheetPopup {
         onActivated: root.model.cancel()
     }
     width: Math.max(440, Math.min(480, parent ? parent.width - 40 : 480))
-    height: Math.max(180, column.implicitHeight + 48)
+    // The content's own height: a height bound to the column's could lag a frame behind it and
+    // leave the buttons below the sheet.
+    padding: 24
+    height: Math.max(180, implicitHeight)
 
     function saveNewEvent() {
         if (!root.model.requestSave() || saveDialog.visible)
@@ -34,8 +37,6 @@ SheetPopup {
 
     contentItem: ColumnLayout {
         id: column
-        anchors.fill: parent
-        anchors.margins: 24
         spacing: 16
 
         Label {
