@@ -62,8 +62,7 @@ private slots:
         QFETCH(QStringList, cells);
         FakeTarget target;
         NewEventSetupViewModel model(&target);
-        // "@N": N letters, for lengths a table cannot show.
-        const QString name = cells[0].startsWith(u'@') ? QString(cells[0].mid(1).toInt(), u'x') : cells[0];
+        const QString name = casetable::withLength(cells[0]);
         model.setEventName(name);
         const bool stored = cells.value(2, QStringLiteral("1")) == u"1";
         QCOMPARE(target.name, stored ? name : QStringLiteral("Untitled Race"));

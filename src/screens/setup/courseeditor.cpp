@@ -1,6 +1,7 @@
 #include "courseeditor.h"
 
 #include "localization.h"
+#include "typedtext.h"
 
 #include <QLocale>
 #include <QVariantMap>
@@ -229,6 +230,12 @@ void CourseEditor::setScore(const QString &controlId, const QString &text)
 
 void CourseEditor::save()
 {
+    for (const QString &name : {m_course.name, m_course.courseFamily.value_or(QString())}) {
+        if (const QString problem = typedNameProblem(name); !problem.isEmpty()) {
+            setProblem(problem);
+            return;
+        }
+    }
     std::optional<double> limit;
     std::optional<qint64> penalty;
     if (m_rogaining) {

@@ -97,9 +97,7 @@ private slots:
     void nameFields()
     {
         QFETCH(QStringList, cells);
-        // "@N": N letters, for lengths a table cannot show.
-        const QString typed
-            = cells.at(1).startsWith(u'@') ? QString(cells.at(1).mid(1).toInt(), u'x') : cells.at(1);
+        const QString typed = casetable::withLength(cells.at(1));
         ParticipantEditorViewModel vm;
         vm.edit(Participant(), {}, {}, {}, {});
         vm.setCardNumber(QStringLiteral("8001234"));

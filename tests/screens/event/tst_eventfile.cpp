@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
@@ -364,15 +363,10 @@ private slots:
     void namesNeverMakeBrokenFiles()
     {
         QFETCH(QStringList, cells);
-        // "@N": N letters, for lengths a table cannot show.
-        const auto expand = [](const QString &cell) {
-            const auto m = QRegularExpression(QStringLiteral("^@(\\d+)(.*)$")).match(cell);
-            return m.hasMatch() ? QString(m.captured(1).toInt(), u'x') + m.captured(2) : cell;
-        };
-        const QString name = expand(cells[0]);
+        const QString name = casetable::withLength(cells[0]);
         const QByteArray before = StoreHarness::readAll(harness->autosavePath());
         vm.setEventName(name);
-        QCOMPARE(vm.suggestedFileName(), expand(cells[1]));
+        QCOMPARE(vm.suggestedFileName(), casetable::withLength(cells[1]));
         QCOMPARE(!vm.nameWarning().isEmpty(), cells[2] == u"1");
         const bool stored = cells.value(3) == u"1";
         QCOMPARE(store->race().name, stored ? name : QStringLiteral("Spring Cup"));
