@@ -8,6 +8,10 @@
         <translation>“%@” er ikke en dato mellem %@ og %@. Skriv den som %@ eller %@.</translation>
     </message>
     <message>
+        <source>&quot;%@&quot; is too long a feed. Type a number of points from 0 to %@, for example %@.</source>
+        <translation>&quot;%@&quot; er en for lang fremføring. Skriv et antal punkter fra 0 til %@, for eksempel %@.</translation>
+    </message>
+    <message>
         <source>A name cannot hold a line break, a tab or another control character.</source>
         <translation>Et navn kan ikke indeholde et linjeskift, en tabulator eller et andet kontroltegn.</translation>
     </message>
@@ -30,6 +34,10 @@
     <message>
         <source>The entries of %@ go into the stage %@ (%@). To import them into another stage, choose it here.</source>
         <translation>Tilmeldingerne fra %@ kommer i etapen %@ (%@). Vælg en anden etape her for at importere dem dertil.</translation>
+    </message>
+    <message>
+        <source>The time limit must be at most %@ minutes (a week), not %@.</source>
+        <translation>Tidsgrænsen må højst være %@ minutter (en uge), ikke %@.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>&quot;%@&quot; is not a date between %@ and %@. Type it as %@ or %@.</translation>
     </message>
     <message>
+        <source>&quot;%@&quot; is too long a feed. Type a number of points from 0 to %@, for example %@.</source>
+        <translation>&quot;%@&quot; is too long a feed. Type a number of points from 0 to %@, for example %@.</translation>
+    </message>
+    <message>
         <source>A name cannot hold a line break, a tab or another control character.</source>
         <translation>A name cannot hold a line break, a tab or another control character.</translation>
     </message>
@@ -30,6 +34,10 @@
     <message>
         <source>The entries of %@ go into the stage %@ (%@). To import them into another stage, choose it here.</source>
         <translation>The entries of %@ go into the stage %@ (%@). To import them into another stage, choose it here.</translation>
+    </message>
+    <message>
+        <source>The time limit must be at most %@ minutes (a week), not %@.</source>
+        <translation>The time limit must be at most %@ minutes (a week), not %@.</translation>
     </message>
 </context>
 </TS>

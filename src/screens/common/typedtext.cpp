@@ -16,10 +16,14 @@ bool isControl(QChar c)
 }
 } // namespace
 
+bool holdsControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isControl);
+}
+
 QString typedNameProblem(const QString &name)
 {
-    const bool control = std::any_of(name.cbegin(), name.cend(), isControl);
-    if (control)
+    if (holdsControlCharacter(name))
         return localized(
             QStringLiteral("A name cannot hold a line break, a tab or another control character."));
     if (name.size() > longestTypedName) {

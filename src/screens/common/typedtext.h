@@ -9,6 +9,10 @@
 // The longest name a field stores, in characters (UTF-16 code units).
 inline constexpr qsizetype longestTypedName = 200;
 
+// True when the text holds a line break, a tab or another control character (line and paragraph
+// separators included).
+[[nodiscard]] bool holdsControlCharacter(const QString &text);
+
 // Why the typed name cannot be stored, in the chosen language; empty when it can. A line break,
 // a tab or any other control character is refused, and so is a name above longestTypedName.
 [[nodiscard]] QString typedNameProblem(const QString &name);
