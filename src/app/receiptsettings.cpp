@@ -151,8 +151,9 @@ QString ReceiptSettings::enterBottomFeed(const QString &text)
     // Over a metre of blank paper is a typing slip, never a feed.
     constexpr double longestFeed = 3000;
     if (*value > longestFeed)
-        return localized(QStringLiteral("\"%@\" is too long a feed. Type a number of points from 0 to %@, for "
-                                        "example %@."),
+        return localized(
+            QStringLiteral("\"%@\" is too long a feed. Type a number of points from 0 to %@, for "
+                           "example %@."),
             text.trimmed().left(40), locale.toString(longestFeed), locale.toString(12.5));
     setBottomFeedPoints(*value);
     return {};
