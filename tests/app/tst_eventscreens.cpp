@@ -189,6 +189,13 @@ private slots:
             QCOMPARE(store->race().date->date(), QDate(2026, 12, 8));
             QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
                 danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
+            // The field follows a change of language at once.
+            app.languagePicker().pick(1 - languageIndex);
+            QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                danish ? QStringLiteral("08/12/2026") : QStringLiteral("08.12.2026"));
+            app.languagePicker().pick(languageIndex);
+            QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
             w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("2026-12-09"));
             QTest::keyClick(window, Qt::Key_Return);
             QTRY_COMPARE(store->race().date->date(), QDate(2026, 12, 9));
