@@ -60,11 +60,7 @@ QString recentFileTitle(const QUrl &url)
 
 EventFileViewModel::EventFileViewModel(QObject *parent)
     : StoreViewModel(parent)
-{
-    // The date field shows the language's own short form.
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
-        &EventFileViewModel::changed);
-}
+{ }
 
 void EventFileViewModel::storeReplaced()
 {
