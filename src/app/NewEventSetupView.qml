@@ -4,23 +4,30 @@ import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.App
 
-// The new-event sheet. It cannot be dismissed: it closes only when a save succeeds, which
-// clears the store's needs-initial-setup flag.
+// The new-event sheet. It closes when a save succeeds, which clears the store's
+// needs-initial-setup flag, or when the organiser gives the new event up (Cancel, Escape): the
+// event open before comes back.
 SheetPopup {
     id: root
     required property NewEventSetupViewModel model
     objectName: "newEventSheet"
     visible: model.visible
-    // Nothing to go back to: the event must be saved first.
+    // Escape gives the new event up like Cancel; the model's flag then closes the sheet.
     closesOnEscape: false
     onDefaultAction: root.model.chooseFileToSave()
+    Shortcut {
+        sequence: "Escape"
+        enabled: root.opened
+        onActivated: root.model.cancel()
+    }
     width: Math.max(440, Math.min(480, parent ? parent.width - 40 : 480))
-    height: Math.max(180, column.implicitHeight + 48)
+    // The content's own height: a height bound to the column's could lag a frame behind it and
+    // leave the buttons below the sheet.
+    padding: 24
+    height: Math.max(180, implicitHeight)
 
     contentItem: ColumnLayout {
         id: column
-        anchors.fill: parent
-        anchors.margins: 24
         spacing: 16
 
         Label {
@@ -45,6 +52,15 @@ SheetPopup {
             onTextEdited: root.model.eventName = text
         }
         Label {
+            objectName: "nameWarning"
+            visible: root.model.nameWarning !== ""
+            text: root.model.nameWarning
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Label {
             objectName: "fileError"
             visible: root.model.fileError !== ""
             text: root.model.fileError
@@ -56,6 +72,11 @@ SheetPopup {
         RowLayout {
             Layout.fillWidth: true
             Item { Layout.fillWidth: true }
+            Button {
+                objectName: "cancelNewEventButton"
+                text: qsTranslate("Vexlo", "Cancel")
+                onClicked: root.model.cancel()
+            }
             IconButton {
                 objectName: "saveEventButton"
                 title: "Save Event..."

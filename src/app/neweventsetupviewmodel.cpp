@@ -5,6 +5,7 @@
 
 #include "chosenfile.h"
 #include "filechooser.h"
+#include "typedtext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,9 +39,10 @@ QString NewEventSetupViewModel::eventName() const
 
 void NewEventSetupViewModel::setEventName(const QString &name)
 {
-    if (name == m_target->eventName())
-        return;
-    m_target->setEventName(name);
+    // A refused name is not stored; the field goes back to the stored one, and says why.
+    m_nameWarning = typedNameProblem(name);
+    if (m_nameWarning.isEmpty() && name != m_target->eventName())
+        m_target->setEventName(name);
     emit eventNameChanged();
 }
 
@@ -98,6 +100,14 @@ void NewEventSetupViewModel::saveTo(const QUrl &fileUrl)
     refresh();
 }
 
+void NewEventSetupViewModel::cancel()
+{
+    if (!m_target->needsInitialSetup())
+        return;
+    m_target->cancelNewEvent();
+    refresh();
+}
+
 void NewEventSetupViewModel::refresh()
 {
     emit eventNameChanged();
@@ -105,8 +115,10 @@ void NewEventSetupViewModel::refresh()
     if (visible != m_lastVisible) {
         m_lastVisible = visible;
         // Each time the sheet comes back it starts without a message.
-        if (visible)
+        if (visible) {
+            m_nameWarning.clear();
             setFileError({});
+        }
         emit visibleChanged();
     }
 }

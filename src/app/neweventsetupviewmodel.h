@@ -1,8 +1,8 @@
 #pragma once
 
-// The new-event sheet: the organiser names the event and must save it to a file before working
-// with it. The sheet closes only when the store clears its needs-initial-setup flag, which only a
-// successful save does.
+// The new-event sheet: the organiser names the event and saves it to a file before working with
+// it, or gives it up (Cancel, Escape), which brings back the event open before. The sheet closes
+// when the store clears its needs-initial-setup flag, which a successful save or giving up does.
 
 #include <QObject>
 #include <QString>
@@ -22,6 +22,8 @@ public:
     [[nodiscard]] virtual bool needsInitialSetup() const = 0;
     // Writes the event file; on failure the error's description, and nothing changed.
     [[nodiscard]] virtual std::optional<QString> saveTo(const QString &path) = 0;
+    // Gives the new event up: the event open before it comes back and the setup ends.
+    virtual void cancelNewEvent() = 0;
 };
 
 // Where a save dialog's choice is written: a folder gets `fileName` inside it, and the event
@@ -42,6 +44,8 @@ class NewEventSetupViewModel : public QObject
 
     Q_PROPERTY(QString eventName READ eventName WRITE setEventName NOTIFY eventNameChanged)
     Q_PROPERTY(bool canSave READ canSave NOTIFY eventNameChanged)
+    // Why the last name typed was not taken (a line break, a control character, too long).
+    Q_PROPERTY(QString nameWarning READ nameWarning NOTIFY eventNameChanged)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName NOTIFY eventNameChanged)
     // "Save failed: " and the error, shown as it stands; empty when there is none.
     Q_PROPERTY(QString fileError READ fileError NOTIFY fileErrorChanged)
@@ -53,6 +57,7 @@ public:
     [[nodiscard]] QString eventName() const;
     void setEventName(const QString &name);
     [[nodiscard]] bool canSave() const;
+    [[nodiscard]] QString nameWarning() const { return m_nameWarning; }
     [[nodiscard]] QString suggestedFileName() const;
     // Where the save dialog opens: the folder an event file was last chosen in, when it still
     // exists, else the home folder.
@@ -67,6 +72,8 @@ public:
     Q_INVOKABLE void chooseFileToSave();
     // The dialog was confirmed with a file.
     Q_INVOKABLE void saveTo(const QUrl &fileUrl);
+    // Cancel or Escape: no event is created.
+    Q_INVOKABLE void cancel();
     // The store changed behind the sheet (a new event started, a name edited elsewhere).
     void refresh();
 
@@ -80,5 +87,6 @@ private:
 
     NewEventTarget *m_target;
     QString m_fileError;
+    QString m_nameWarning;
     bool m_lastVisible = false;
 };

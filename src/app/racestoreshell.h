@@ -38,6 +38,7 @@ public:
     void setEventName(const QString &name) override;
     [[nodiscard]] bool needsInitialSetup() const override { return m_store->needsInitialSetup(); }
     [[nodiscard]] std::optional<QString> saveTo(const QString &path) override;
+    void cancelNewEvent() override { m_store->abandonNewRace(); }
 
 private:
     std::unique_ptr<RaceStore> m_store;

@@ -148,6 +148,13 @@ QString ReceiptSettings::enterBottomFeed(const QString &text)
         return localized(
             QStringLiteral("\"%@\" is not a number of points. Type a number of 0 or more, for example %@."),
             text.trimmed(), locale.toString(12.5));
+    // Over a metre of blank paper is a typing slip, never a feed.
+    constexpr double longestFeed = 3000;
+    if (*value > longestFeed)
+        return localized(
+            QStringLiteral("\"%@\" is too long a feed. Type a number of points from 0 to %@, for "
+                           "example %@."),
+            text.trimmed().left(40), locale.toString(longestFeed), locale.toString(12.5));
     setBottomFeedPoints(*value);
     return {};
 }

@@ -51,6 +51,17 @@ bool isCardNumberText(const QString &text)
     return std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+bool isCardNumberInRange(const QString &text)
+{
+    const QString number = cardNumberWithoutSpaces(text);
+    // Eight digits hold every card number; a longer text is no card's, leading zeros or not.
+    if (number.size() > 8)
+        return false;
+    bool ok = false;
+    const uint value = number.toUInt(&ok);
+    return number.isEmpty() || (ok && value <= largestCardNumber);
+}
+
 QString stageFileNamePart(const Race &race, const std::optional<QString> &stageId)
 {
     if (race.stages.size() < 2 || !stageId)

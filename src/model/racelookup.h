@@ -19,6 +19,11 @@
 [[nodiscard]] bool isCardNumberSpace(QChar c);
 // True when the text, without spaces, is empty or ASCII digits only.
 [[nodiscard]] bool isCardNumberText(const QString &text);
+// The largest number a SportIdent card carries: its three number bytes all set.
+inline constexpr quint32 largestCardNumber = 16'777'215;
+// True when the card-number text (isCardNumberText), without spaces, is at most eight digits and
+// at most largestCardNumber. Empty counts as within range.
+[[nodiscard]] bool isCardNumberInRange(const QString &text);
 
 // The part of a proposed export file name that tells the stage apart: "-" + the stage's name + "-"
 // + its local date (yyyy-MM-dd), "/" and ":" made "-"; empty unless the event has two or more

@@ -180,13 +180,21 @@ bool isAsciiDigits(QStringView text)
 
 void refuseUnlessCardNumberText(const Participant &p)
 {
-    if (isCardNumberText(p.cardNumber))
+    const bool digits = isCardNumberText(p.cardNumber);
+    if (digits && isCardNumberInRange(p.cardNumber))
         return;
     QString name = (p.givenName + u' ' + p.familyName).trimmed();
-    throw ImportError(QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
-                                     "only. Correct it in the entry list and import the list again.")
-                          .arg(name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100),
-                              p.cardNumber.left(32)));
+    name = name.isEmpty() ? QStringLiteral("a runner without a name") : name.left(100);
+    if (!digits) {
+        throw ImportError(
+            QStringLiteral("The entry of %1 has the card number \"%2\"; a card number is digits "
+                           "only. Correct it in the entry list and import the list again.")
+                .arg(name, p.cardNumber.left(32)));
+    }
+    throw ImportError(
+        QStringLiteral("The entry of %1 has the card number %2; no SportIdent card has a number "
+                       "above 16,777,215. Correct it in the entry list and import the list again.")
+            .arg(name, cardNumberWithoutSpaces(p.cardNumber).left(32)));
 }
 
 void setStageEntry(
@@ -556,11 +564,15 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             // Checked before the event is changed (a refused list leaves it as it was), and made
             // digits as soon as it passes.
             // Most numbers are plain digits already, and are read without a copy.
-            if (!isAsciiDigits(imported.at(i).cardNumber)) {
+            // Seven digits or fewer are always within the range a card holds.
+            const QString &cardNumber = imported.at(i).cardNumber;
+            if (!isAsciiDigits(cardNumber)) {
                 refuseUnlessCardNumberText(imported.at(i));
-                QString digits = cardNumberWithoutSpaces(imported.at(i).cardNumber);
-                if (digits.size() != imported.at(i).cardNumber.size())
+                QString digits = cardNumberWithoutSpaces(cardNumber);
+                if (digits.size() != cardNumber.size())
                     imported[i].cardNumber = std::move(digits);
+            } else if (cardNumber.size() > 7) {
+                refuseUnlessCardNumberText(imported.at(i));
             }
         }
         // A vacant place (no name, no card) is nobody to add: kept, it came back on every

@@ -68,10 +68,11 @@ struct EntryChanges
     const QList<Participant> &before, const QList<Participant> &after);
 
 // The entries with their card numbers as digits (grouping spaces removed). Throws ImportError
-// naming the runner when a card number holds anything else.
+// naming the runner when a card number holds anything else or is above largestCardNumber.
 [[nodiscard]] QList<Participant> withCardNumberDigits(QList<Participant> entries);
 // The whole entry-list merge of a parsed list: classes, class ids, entries with rental numbers.
-// Throws ImportError, before the race is touched, for a card number that is not digits.
+// Throws ImportError, before the race is touched, for a card number that is not digits or is
+// above largestCardNumber.
 void applyEntryList(Race &race, const IOFEntryListParser::Result &list);
 // Checks the HTTP status (when the answer was HTTP), parses the body and applies it. Throws
 // ImportError ("Server returned status 404", or the parser's error); the race is then untouched.

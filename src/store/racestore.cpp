@@ -216,6 +216,7 @@ bool RaceStore::openEvent(const Race &race, const QUrl &url, QString *error)
     // as an edit would be journalled as changes of the file that is open, and a crash before the
     // recent list names the copy would replay them into that file.
     ++m_documentGeneration;
+    m_replacedByNewRace.reset();
     m_race = race;
     adoptRace();
     m_raceFileUrl = url;
@@ -415,6 +416,7 @@ bool RaceStore::save(const QUrl &to, QString *error)
 
 void RaceStore::eventFileSaved(const QUrl &url)
 {
+    m_replacedByNewRace.reset();
     if (m_raceFileUrl != url) {
         m_raceFileUrl = url;
         emit raceFileUrlChanged();
@@ -453,8 +455,31 @@ void RaceStore::removeRecentRaceUrl(const QUrl &url)
 void RaceStore::newRace()
 {
     flushAutosave();
+    m_replacedByNewRace.emplace(m_race, m_raceFileUrl);
+    startUnsavedDocument(Race());
+    setNeedsInitialSetup(true);
+}
+
+void RaceStore::abandonNewRace()
+{
+    if (!m_needsInitialSetup || !m_replacedByNewRace)
+        return;
+    auto [race, url] = *std::exchange(m_replacedByNewRace, std::nullopt);
+    std::optional<Race> fromFile = url.isEmpty() ? std::nullopt : readEventFile(url);
+    if (!fromFile || !openEvent(*fromFile, url)) {
+        // Not the same document any more: it starts a journal of its own, as a new race does.
+        race.journalEventId.reset();
+        race.journalThrough.reset();
+        startUnsavedDocument(race);
+    }
+    setNeedsInitialSetup(false);
+}
+
+void RaceStore::startUnsavedDocument(const Race &race)
+{
+    flushAutosave();
     ++m_documentGeneration;
-    m_race = Race();
+    m_race = race;
     adoptRace();
     publishRace();
     if (!m_raceFileUrl.isEmpty())
@@ -465,7 +490,6 @@ void RaceStore::newRace()
         trimJournal(true);
     else
         setWriteError(m_localStore->lastError());
-    setNeedsInitialSetup(true);
     setUnreadableEventFile(QUrl(), QString());
 }
 

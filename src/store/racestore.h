@@ -171,6 +171,10 @@ public:
     Q_INVOKABLE void removeRecentRaceUrl(const QUrl &url);
     // A new "Untitled Race", written to the local autosave only; waits for its first save.
     Q_INVOKABLE void newRace();
+    // Gives up the new race while it still waits for its first save: the event open before it
+    // comes back (from its file as the file holds it; an event that had no file, as it was), and
+    // the initial setup ends. Nothing happens once the new race was saved or another event opened.
+    Q_INVOKABLE void abandonNewRace();
     // After every change: local autosave, broadcast (master only), both publishers' pending race,
     // then the open event file. The broadcast and the hand-off run at once; the two files are
     // written by the background writer from a copy of the race as it is now (a newer autosave
@@ -453,6 +457,8 @@ private:
     // Another document takes the store's place: it gets its event id (in memory, the files get it
     // with their next write), and the journal's next record starts from it.
     void adoptRace();
+    // Makes `race` the open event with no file, written to the local autosave only.
+    void startUnsavedDocument(const Race &race);
     void updateAutosaveError();
     // Writes a slave's unsent results beside the autosave; a failure is shown and retried.
     void keepOutbox(const QList<PersonResult> &results);
@@ -555,6 +561,9 @@ private:
     QUrl m_unreadableEventFile;
     QString m_unreadableEventFileReason;
     bool m_needsInitialSetup = false;
+    // The event a new race replaced and its file (empty for none), until the new race is saved
+    // or given up, or another event is opened.
+    std::optional<std::pair<Race, QUrl>> m_replacedByNewRace;
     QList<QUrl> m_recentRaceUrls;
     quint64 m_documentGeneration = 0;
 

@@ -10,6 +10,8 @@
 #include "testenvironment.h"
 #include "uichecks.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPointer>
 
 namespace {
@@ -265,6 +267,133 @@ private slots:
                 QTRY_COMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s1")));
                 QTRY_VERIFY2(shownStart().contains(startText(10, 5)), qPrintable(shownStart()));
             }
+        }
+        verifyNoQmlProblems();
+    }
+
+    // What the organiser types into the editor, and an import into an event with stages: a card
+    // number no card has is refused with its reason and nothing stored, a pasted line break in a
+    // name likewise; the runner's real card number takes the rental warning away; the import sheet
+    // names the stage it fills (the one the courses screen showed last), takes another chosen in
+    // it, and Escape leaves the entries as they were. In each language, driven by keys and clicks.
+    void typedInputAndStageImport_data() { addLanguageRows(); }
+    void typedInputAndStageImport()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            Race race = baseEvent();
+            race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"),
+                               QDateTime(QDate(2026, 6, 13), QTime(0, 0)), 1},
+                Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"),
+                    QDateTime(QDate(2026, 6, 14), QTime(0, 0)), 2}};
+            race.activeStageId = QStringLiteral("s2");
+            race.participants = {Participant {.givenName = QStringLiteral("Ann"),
+                .familyName = QStringLiteral("Berg"),
+                .cardNumber = QStringLiteral("4000010"),
+                .isRentalCard = true}};
+            SetupWindow w(race);
+            QVERIFY(w.start());
+            w.mayElide = {QStringLiteral("entryName")};
+            w.app->languagePicker().pick(languageIndex);
+            const QString code = w.app->languagePicker().languageCode();
+            w.app->content().setSelectedItem(SidebarItem::Participants);
+            QTRY_VERIFY(w.item(QStringLiteral("entryRow_Ann Berg")));
+            auto *screen
+                = qvariant_cast<EntriesScreen *>(w.item(QStringLiteral("entriesView"))->property("screen"));
+            QVERIFY(screen);
+            QVERIFY(w.itemIn(QStringLiteral("entryRow_Ann Berg"), QStringLiteral("rentalWarning")));
+            const QByteArray before = compactJson(w.store->race());
+
+            // Card numbers no card has: the reason shows, Save is off, Return stores nothing.
+            w.click(w.itemIn(QStringLiteral("entryRow_Ann Berg"), QStringLiteral("entryInfo")));
+            QTRY_VERIFY(w.item(QStringLiteral("cardNumberField")));
+            for (const QString &typed :
+                {QStringLiteral("12345678901234567890123"), QStringLiteral("16777216")}) {
+                w.typeInto(QStringLiteral("cardNumberField"), typed);
+                QTRY_VERIFY(w.item(QStringLiteral("cardWarning")));
+                QCOMPARE(w.item(QStringLiteral("cardWarning"))->property("text").toString(),
+                    localized(QStringLiteral("No SportIdent card has the number %@: card numbers go up to "
+                                             "16,777,215."),
+                        typed));
+                QVERIFY(!w.item(QStringLiteral("participantSave"))->isEnabled());
+                QTest::keyClick(w.window, Qt::Key_Return);
+                QVERIFY(w.item(QStringLiteral("cardNumberField")));
+            }
+            w.shot(code + QStringLiteral("-entries-editor-card-range"));
+            // A name pasted with a line break.
+            QGuiApplication::clipboard()->setText(QStringLiteral("Berg\nLund"));
+            w.click(QStringLiteral("familyNameField"));
+            QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
+            w.typeInto(QStringLiteral("cardNumberField"), QStringLiteral("8001234"));
+            if (screen->editor()->familyName().contains(u'\n')) {
+                QTRY_VERIFY(w.item(QStringLiteral("nameWarning")));
+                QVERIFY(!w.item(QStringLiteral("participantSave"))->isEnabled());
+                w.shot(code + QStringLiteral("-entries-editor-name-line-break"));
+            }
+            w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Berg"));
+            QCOMPARE(compactJson(w.store->race()), before);
+            // The runner's own card: saved with Return, and the rental warning goes.
+            QTRY_VERIFY(!w.item(QStringLiteral("nameWarning")));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("cardNumberField")));
+            QTRY_COMPARE(w.store->race().participants.at(0).cardNumber, QStringLiteral("8001234"));
+            QCOMPARE(w.store->race().participants.at(0).isRentalCard, std::optional<bool>());
+            QTRY_VERIFY(!w.itemIn(QStringLiteral("entryRow_Ann Berg"), QStringLiteral("rentalWarning")));
+
+            // The file dialog's answer: the sheet names the stage before anything changes.
+            const Race edited = w.store->race();
+            screen->importFromFile(
+                QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")));
+            QTRY_VERIFY(w.item(QStringLiteral("importStageText")));
+            QCOMPARE(w.item(QStringLiteral("importStageText"))->property("text").toString(),
+                localized(QStringLiteral("The entries of %@ go into the stage %@ (%@). To import them into "
+                                         "another stage, choose it here."),
+                    "EntryList1.xml", "Dag 2", languageIndex == 0 ? "14/06/2026" : "14.06.2026"));
+            w.shot(code + QStringLiteral("-entries-import-stage"));
+            QTest::keyClick(w.window, Qt::Key_Escape);
+            QTRY_VERIFY(!w.item(QStringLiteral("importStageText")));
+            QCOMPARE(w.store->race().participants, edited.participants);
+
+            // Another stage chosen in the sheet with the keyboard, then "Import".
+            screen->importFromFile(
+                QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")));
+            QTRY_VERIFY(w.item(QStringLiteral("importStagePicker")));
+            w.click(QStringLiteral("importStagePicker"));
+            QTest::keyClick(w.window, Qt::Key_Up);
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_COMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s1")));
+            QTRY_VERIFY(w.item(QStringLiteral("importStageText"))
+                            ->property("text")
+                            .toString()
+                            .contains(QStringLiteral("Dag 1")));
+            QCOMPARE(w.store->race().participants, edited.participants);
+            w.click(QStringLiteral("confirmImportButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("entryRow_George Wood")));
+            for (const Participant &p : w.store->race().participants) {
+                if (p.familyName == u"Wood")
+                    QCOMPARE(p.classIdByStage.value_or(StageMap<QString>()).keys(), QStringList {"s1"});
+            }
+
+            // A list holding a number no card has is refused whole, naming the runner.
+            const Race imported = w.store->race();
+            screen->importFromFile(QUrl::fromLocalFile(
+                QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/refused/entries-card-23-digits.xml")));
+            w.click(QStringLiteral("confirmImportButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("importError")));
+            QCOMPARE(w.item(QStringLiteral("importError"))->property("text").toString(),
+                languageIndex == 0
+                    ? QStringLiteral(
+                        "The entry of \u201CBo Lund\u201D has the card number 12345678901234567890123; no "
+                        "SportIdent card has a number above 16,777,215. Correct it in the entry list and "
+                        "import the list again.")
+                    : QStringLiteral(
+                        "Tilmeldingen for \u201CBo Lund\u201D har briknummeret 12345678901234567890123; "
+                        "ingen SportIdent-brik har et nummer over 16.777.215. Ret det i "
+                        "tilmeldingslisten, og import\u00E9r listen igen."));
+            QCOMPARE(w.store->race().participants, imported.participants);
+            w.shot(code + QStringLiteral("-entries-import-card-range"));
         }
         verifyNoQmlProblems();
     }

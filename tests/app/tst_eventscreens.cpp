@@ -7,6 +7,9 @@
 #include "testenvironment.h"
 #include "testevent.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 class TestEventScreens : public QObject
 {
     Q_OBJECT
@@ -127,6 +130,99 @@ private slots:
                 QTRY_VERIFY(!w.item(QStringLiteral("confirmDeleteButton")));
                 QCOMPARE(store->race().stages.size(), 1);
             }
+        }
+        verifyNoQmlProblems();
+    }
+
+    // A fresh start in each language: "New" asks nothing of the blank event, and its naming sheet
+    // is left with Cancel or Escape with nothing created. The date field takes the language's
+    // short form and ISO, and a refusal names both forms; a name pasted with a line break is not
+    // stored.
+    void freshStartNewAndTypedDetails_data() { addLanguageRows(); }
+    void freshStartNewAndTypedDetails()
+    {
+        QFETCH(int, languageIndex);
+        useTestSettings("tst_eventscreens");
+        WindowTestScope scope;
+        {
+            SetupWindow w(Race {});
+            QVERIFY(w.start());
+            VexloApp &app = *w.app;
+            RaceStore *store = w.store;
+            QQuickWindow *window = w.window;
+            app.languagePicker().pick(languageIndex);
+            const QString code = app.languagePicker().languageCode();
+            app.content().setSelectedItem(SidebarItem::Race);
+            QVERIFY(store->raceFileUrl().isEmpty());
+
+            w.click(QStringLiteral("newEventButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("cancelNewEventButton")));
+            QVERIFY(!w.item(QStringLiteral("confirmNewButton")));
+            // Shown once the sheet's opening transition is over.
+            QTRY_VERIFY([&] {
+                for (QQuickItem *i = w.item(QStringLiteral("cancelNewEventButton")); i; i = i->parentItem())
+                    if (i->opacity() < 1 || i->scale() != 1)
+                        return false;
+                return true;
+            }());
+            w.shot(code + QStringLiteral("-new-event-sheet"), 300);
+            w.typeInto(QStringLiteral("eventNameField"), QStringLiteral("Sprint"));
+            QCOMPARE(store->race().name, QStringLiteral("Sprint"));
+            w.click(QStringLiteral("cancelNewEventButton"));
+            QTRY_VERIFY(!w.item(QStringLiteral("newEventSheet")));
+            QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+            QVERIFY(!store->needsInitialSetup());
+            QVERIFY(store->raceFileUrl().isEmpty());
+            w.click(QStringLiteral("newEventButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("cancelNewEventButton")));
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!w.item(QStringLiteral("newEventSheet")));
+            QVERIFY(!store->needsInitialSetup());
+            QVERIFY(w.harness.storedRecent().isEmpty());
+
+            // The date in the language's short form, then ISO; Tab ends the typing.
+            const bool danish = languageIndex == 1;
+            w.typeInto(QStringLiteral("eventDateField"),
+                danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
+            QTest::keyClick(window, Qt::Key_Tab);
+            QTRY_VERIFY(store->race().date);
+            QCOMPARE(store->race().date->date(), QDate(2026, 12, 8));
+            QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
+            // The field follows a change of language at once.
+            app.languagePicker().pick(1 - languageIndex);
+            QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                danish ? QStringLiteral("08/12/2026") : QStringLiteral("08.12.2026"));
+            app.languagePicker().pick(languageIndex);
+            QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
+            w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("2026-12-09"));
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_COMPARE(store->race().date->date(), QDate(2026, 12, 9));
+            // Refused: the forms taken are named, and the date stays.
+            w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("9.13.2026"));
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_VERIFY(w.item(QStringLiteral("dateError")));
+            QCOMPARE(w.item(QStringLiteral("dateError"))->property("text").toString(),
+                danish
+                    ? QStringLiteral("\u201C9.13.2026\u201D er ikke en dato mellem 01.01.1900 og 31.12.2199. "
+                                     "Skriv den som 09.12.2026 eller 2026-12-09.")
+                    : QStringLiteral(
+                        "\"9.13.2026\" is not a date between 01/01/1900 and 31/12/2199. Type it as "
+                        "09/12/2026 or 2026-12-09."));
+            QCOMPARE(store->race().date->date(), QDate(2026, 12, 9));
+            w.shot(code + QStringLiteral("-events-date-refused"));
+
+            // A name pasted with a line break is not stored; the section says why.
+            w.typeInto(QStringLiteral("eventNameField"), QStringLiteral("Spring Cup"));
+            QGuiApplication::clipboard()->setText(QStringLiteral("Night\nSprint"));
+            QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
+            QTRY_COMPARE(w.item(QStringLiteral("nameWarning"))->property("text").toString(),
+                localized(
+                    QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
+            QCOMPARE(store->race().name, QStringLiteral("Spring Cup"));
+            w.shot(code + QStringLiteral("-events-name-refused"));
         }
         verifyNoQmlProblems();
     }

@@ -143,13 +143,36 @@ private slots:
     }
 
     // Each day's list on its stage: every new runner gets the class as base class too, and the
-    // card typed with spaces in the list is stored as its digits.
+    // card typed with spaces in the list is stored as its digits. Each import names the stage it
+    // goes into and waits for the organiser's word; the stage the courses screen showed last is
+    // the one it names, and another chosen in the sheet is the one it fills.
     void entriesOfEachDay()
     {
+        courses.selectStage(day2);
+        const QByteArray before = compactJson(store->race());
         entries.importFromFile(dataFile("entries-day1.xml"));
+        QCOMPARE(entries.importError(), QString());
+        QVERIFY(entries.importConfirmationOpen());
+        QCOMPARE(entries.importConfirmationText(),
+            QStringLiteral(
+                "The entries of entries-day1.xml go into the stage Stage 2 (14/06/2026). To import "
+                "them into another stage, choose it here."));
+        QCOMPARE(compactJson(store->race()), before);
+        entries.cancelImport();
+        QVERIFY(!entries.importConfirmationOpen());
+        entries.confirmImport();
+        QCOMPARE(compactJson(store->race()), before);
+
+        entries.importFromFile(dataFile("entries-day1.xml"));
+        entries.selectStage(day1);
+        QVERIFY(entries.importConfirmationText().contains(QStringLiteral("the stage Stage 1 (13/06/2026)")));
+        QCOMPARE(store->race().participants.size(), 0);
+        entries.confirmImport();
+        QVERIFY(!entries.importConfirmationOpen());
         QCOMPARE(entries.importError(), QString());
         makeActive(day2);
         entries.importFromFile(dataFile("entries-day2.xml"));
+        entries.confirmImport();
         QCOMPARE(entries.importError(), QString());
         const Race &race = store->race();
         QCOMPARE(race.participants.size(), 7);

@@ -18,6 +18,7 @@ public:
     bool needsSetup = true;
     std::optional<QString> nextError;
     QStringList savedPaths;
+    int cancelled = 0;
 
     QString eventName() const override { return name; }
     void setEventName(const QString &n) override { name = n; }
@@ -29,6 +30,11 @@ public:
             return std::exchange(nextError, std::nullopt);
         needsSetup = false;
         return std::nullopt;
+    }
+    void cancelNewEvent() override
+    {
+        ++cancelled;
+        needsSetup = false;
     }
 };
 
@@ -56,10 +62,28 @@ private slots:
         QFETCH(QStringList, cells);
         FakeTarget target;
         NewEventSetupViewModel model(&target);
-        model.setEventName(cells[0]);
-        QCOMPARE(target.name, cells[0]);
+        const QString name = casetable::withLength(cells[0]);
+        model.setEventName(name);
+        const bool stored = cells.value(2, QStringLiteral("1")) == u"1";
+        QCOMPARE(target.name, stored ? name : QStringLiteral("Untitled Race"));
+        QCOMPARE(model.nameWarning().isEmpty(), stored);
         QCOMPARE(model.canSave(), cells[1] == u"1");
         QCOMPARE(model.requestSave(), cells[1] == u"1");
+    }
+
+    void cancelCreatesNothing()
+    {
+        FakeTarget target;
+        NewEventSetupViewModel model(&target);
+        QSignalSpy visible(&model, &NewEventSetupViewModel::visibleChanged);
+        model.cancel();
+        QCOMPARE(target.cancelled, 1);
+        QVERIFY(target.savedPaths.isEmpty());
+        QVERIFY(!model.isVisible());
+        QCOMPARE(visible.count(), 1);
+        // Once the setup is over there is nothing to give up.
+        model.cancel();
+        QCOMPARE(target.cancelled, 1);
     }
 
     void failedSaveKeepsSheetOpenThenSucceeds()

@@ -33,6 +33,18 @@ inline QString unescape(const QString &cell)
     return out;
 }
 
+// A cell "@N" (N digits, then any text) stands for N letters "x" and that text: lengths a table
+// cannot show. Any other cell is itself.
+inline QString withLength(const QString &cell)
+{
+    qsizetype end = 1;
+    while (cell.startsWith(QLatin1Char('@')) && end < cell.size() && cell.at(end).isDigit())
+        ++end;
+    if (end == 1)
+        return cell;
+    return QString(cell.mid(1, end - 1).toInt(), QLatin1Char('x')) + cell.mid(end);
+}
+
 // The bytes of the file at `path`; a missing file stops the test program.
 inline QByteArray readFile(const QString &path)
 {

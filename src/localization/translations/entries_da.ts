@@ -64,6 +64,10 @@
         <translation>Indlæser deltagere…</translation>
     </message>
     <message>
+        <source>No SportIdent card has the number %@: card numbers go up to 16,777,215.</source>
+        <translation>Ingen SportIdent-brik har nummeret %@: briknumre går op til 16.777.215.</translation>
+    </message>
+    <message>
         <source>Registration XML URL</source>
         <translation>Tilmeldings-XML-URL</translation>
     </message>

@@ -64,6 +64,10 @@
         <translation>Loading participants…</translation>
     </message>
     <message>
+        <source>No SportIdent card has the number %@: card numbers go up to 16,777,215.</source>
+        <translation>No SportIdent card has the number %@: card numbers go up to 16,777,215.</translation>
+    </message>
+    <message>
         <source>Registration XML URL</source>
         <translation>Registration XML URL</translation>
     </message>

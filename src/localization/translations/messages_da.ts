@@ -464,6 +464,10 @@
         <translation>Tilmeldingen for %@ har briknummeret &quot;%@&quot;; et briknummer består kun af cifre. Ret det i tilmeldingslisten, og importér listen igen.</translation>
     </message>
     <message>
+        <source>The entry of %@ has the card number %@; no SportIdent card has a number above 16,777,215. Correct it in the entry list and import the list again.</source>
+        <translation>Tilmeldingen for %@ har briknummeret %@; ingen SportIdent-brik har et nummer over 16.777.215. Ret det i tilmeldingslisten, og importér listen igen.</translation>
+    </message>
+    <message>
         <source>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</source>
         <translation>Løbet er for stort til at blive sendt til stationerne (%@ byte; grænsen er %@). De beholder det løb, de sidst modtog, og sender stadig deres resultater hertil.</translation>
     </message>

@@ -464,6 +464,10 @@
         <translation>The entry of %@ has the card number &quot;%@&quot;; a card number is digits only. Correct it in the entry list and import the list again.</translation>
     </message>
     <message>
+        <source>The entry of %@ has the card number %@; no SportIdent card has a number above 16,777,215. Correct it in the entry list and import the list again.</source>
+        <translation>The entry of %@ has the card number %@; no SportIdent card has a number above 16,777,215. Correct it in the entry list and import the list again.</translation>
+    </message>
+    <message>
         <source>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</source>
         <translation>The event is too large to send to the stations (%@ bytes; the limit is %@). They keep the event they last received and still send their results here.</translation>
     </message>

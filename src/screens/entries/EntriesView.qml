@@ -327,6 +327,51 @@ Item {
         sourceComponent: ParticipantEditView { model: vm.editor }
     }
 
+    // An import into an event with stages names the stage it goes into before anything changes.
+    Dialog {
+        objectName: "importStageDialog"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        modal: true
+        visible: vm.importConfirmationOpen
+        width: Math.min(480, root.width)
+        title: qsTranslate("Vexlo", "Import entries")
+        onRejected: vm.cancelImport()
+        onClosed: if (vm.importConfirmationOpen) vm.cancelImport()
+        contentItem: ColumnLayout {
+            spacing: 8
+            Label {
+                objectName: "importStageText"
+                text: vm.importConfirmationText
+                wrapMode: Text.WordWrap
+                font: Theme.body
+                Layout.fillWidth: true
+            }
+            IdNamePicker {
+                objectName: "importStagePicker"
+                Accessible.name: qsTranslate("Vexlo", "Stage")
+                Layout.preferredWidth: 240
+                model: vm.stageOptions
+                selectedId: vm.activeStageId
+                onPicked: id => vm.selectStage(id)
+            }
+        }
+        footer: DialogButtonBox {
+            Button {
+                objectName: "cancelImportButton"
+                text: qsTranslate("Vexlo", "Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+            Button {
+                objectName: "confirmImportButton"
+                text: qsTranslate("Vexlo", "Import")
+                enabled: vm.canConfirmImport
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                onClicked: vm.confirmImport()
+            }
+        }
+    }
+
     Dialog {
         objectName: "deleteAllEntriesDialog"
         parent: Overlay.overlay

@@ -69,6 +69,13 @@ Popup {
                 objectName: "clubField"; Layout.fillWidth: true
                 text: root.model.club; onTextEdited: root.model.club = text
             }
+            Label {
+                objectName: "nameWarning"
+                visible: root.model.nameWarning !== ""
+                text: root.model.nameWarning
+                font: Theme.caption; color: Theme.error
+                wrapMode: Text.WordWrap; Layout.fillWidth: true
+            }
             Caption { text: qsTranslate("Vexlo", "Start preference") }
             ComboBox {
                 objectName: "preferencePicker"; Layout.fillWidth: true

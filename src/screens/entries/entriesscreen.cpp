@@ -8,8 +8,10 @@
 #include "documenttext.h"
 #include "localization.h"
 #include "racestore.h"
+#include "typedtext.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 
 #include <algorithm>
@@ -206,6 +208,9 @@ EntriesScreen::~EntriesScreen() = default;
 
 void EntriesScreen::storeReplaced()
 {
+    // A list held for another event's stage is no list for this one.
+    m_pendingImport.reset();
+    emit importChanged();
     emit storeChanged();
     emit raceChanged();
     m_rebuild.schedule();
@@ -213,6 +218,11 @@ void EntriesScreen::storeReplaced()
 
 void EntriesScreen::racePublished()
 {
+    // A list held for the stage of an event no longer open is dropped with its sheet.
+    if (m_pendingImport && store()->documentGeneration() != m_pendingImport->generation) {
+        m_pendingImport.reset();
+        emit importChanged();
+    }
     emit raceChanged();
     const Race &race = store()->race();
     if (race.participants != m_seenParticipants || race.classes != m_seenClasses) {
@@ -519,6 +529,12 @@ void EntriesScreen::importFromFile(const QUrl &fileUrl)
         setImportState(file.errorString(), m_importingFromURL);
         return;
     }
+    if (!waitsForStage(bytes, QFileInfo(path).fileName(), {}))
+        applyImportedFile(bytes);
+}
+
+void EntriesScreen::applyImportedFile(const QByteArray &bytes)
+{
     const QList<Participant> before = store()->race().participants;
     try {
         store()->applyDownloadedEntries(bytes);
@@ -539,7 +555,12 @@ void EntriesScreen::importFromURL()
         setImportState(QStringLiteral("Invalid URL"), false);
         return;
     }
-    // The answer may come after the organiser opened another event; the store drops it then, and
+    if (!waitsForStage({}, url.toDisplayString(), url))
+        startDownload(url);
+}
+
+void EntriesScreen::startDownload(const QUrl &url)
+{ // The answer may come after the organiser opened another event; the store drops it then, and
     // the screen (if it is still shown) says so instead of the store's plain message.
     const quint64 generation = store()->documentGeneration();
     QPointer<EntriesScreen> self(this);
@@ -564,6 +585,66 @@ void EntriesScreen::importFromURL()
             if (self)
                 self->reportChanges(changes);
         });
+}
+
+bool EntriesScreen::waitsForStage(QByteArray bytes, const QString &source, const QUrl &url)
+{
+    if (!store() || store()->race().stages.isEmpty())
+        return false;
+    m_pendingImport = PendingImport {std::move(bytes), source, url, store()->documentGeneration()};
+    emit importChanged();
+    emit raceChanged();
+    return true;
+}
+
+QString EntriesScreen::importConfirmationText() const
+{
+    if (!m_pendingImport || !store())
+        return {};
+    const Race &race = store()->race();
+    for (const Stage &stage : race.stages) {
+        if (race.activeStageId && sameId(stage.id, *race.activeStageId)) {
+            return localized(
+                QStringLiteral("The entries of %@ go into the stage %@ (%@). To import them into "
+                               "another stage, choose it here."),
+                typedTextEcho(m_pendingImport->source, 120), stage.name,
+                stage.date.toLocalTime().date().toString(shortDateFormat()));
+        }
+    }
+    return localized(QStringLiteral("Choose the stage the entries of %@ go into."),
+        typedTextEcho(m_pendingImport->source, 120));
+}
+
+bool EntriesScreen::canConfirmImport() const
+{
+    if (!m_pendingImport || !store() || store()->documentGeneration() != m_pendingImport->generation)
+        return false;
+    const Race &race = store()->race();
+    return race.activeStageId && std::any_of(race.stages.cbegin(), race.stages.cend(), [&](const Stage &s) {
+        return sameId(s.id, *race.activeStageId);
+    });
+}
+
+void EntriesScreen::confirmImport()
+{
+    if (!canConfirmImport())
+        return;
+    const PendingImport pending = *std::exchange(m_pendingImport, std::nullopt);
+    emit importChanged();
+    emit raceChanged();
+    if (pending.url.isEmpty())
+        applyImportedFile(pending.bytes);
+    else
+        startDownload(pending.url);
+}
+
+void EntriesScreen::cancelImport()
+{
+    if (!m_pendingImport)
+        return;
+    m_pendingImport.reset();
+    emit importChanged();
+    emit raceChanged();
 }
 
 void EntriesScreen::deleteAllEntries()

@@ -149,6 +149,11 @@ class EntriesScreen : public StoreViewModel
     Q_PROPERTY(bool showImportURLField READ showImportURLField NOTIFY importChanged)
     Q_PROPERTY(bool canImportFromURL READ canImportFromURL NOTIFY importChanged)
     Q_PROPERTY(bool canDeleteAll READ canDeleteAll NOTIFY raceChanged)
+    // An import into an event with stages waits for the organiser to confirm the stage it goes
+    // into: the sheet is open while one waits, and names the list and the stage.
+    Q_PROPERTY(bool importConfirmationOpen READ importConfirmationOpen NOTIFY importChanged)
+    Q_PROPERTY(QString importConfirmationText READ importConfirmationText NOTIFY raceChanged)
+    Q_PROPERTY(bool canConfirmImport READ canConfirmImport NOTIFY raceChanged)
 
 public:
     // The entry service's entry list.
@@ -186,6 +191,9 @@ public:
     [[nodiscard]] bool showImportURLField() const { return m_showImportURLField; }
     [[nodiscard]] bool canImportFromURL() const;
     [[nodiscard]] bool canDeleteAll() const;
+    [[nodiscard]] bool importConfirmationOpen() const { return m_pendingImport.has_value(); }
+    [[nodiscard]] QString importConfirmationText() const;
+    [[nodiscard]] bool canConfirmImport() const;
 
     // Rebuilds the shown list and rows now (tests and benchmarks; the screen itself rebuilds on
     // the next turn of the event loop after a relevant change).
@@ -198,16 +206,21 @@ public:
     Q_INVOKABLE void deleteParticipant(const QString &entryId);
     // The in-row course choice; the empty id is the class's default.
     Q_INVOKABLE void setParticipantCourse(const QString &entryId, const QString &courseId);
-    // The file dialog's answer: the list is read and merged through the store; a failure leaves
-    // the entries as they were and shows why.
+    // The file dialog's answer: the list is read and merged through the store (in an event with
+    // stages once the organiser confirms the stage); a failure leaves the entries as they were and
+    // shows why.
     Q_INVOKABLE void importFromFile(const QUrl &fileUrl);
     // The import's open dialog; the file chosen goes to importFromFile().
     Q_INVOKABLE void chooseImportFile();
     // Where the import dialog starts: the folder of the last IOF file chosen, else the event
     // file's folder, else home.
     [[nodiscard]] QUrl dialogFolder() const;
-    // Starts the download of the address typed; the screen stays usable while it runs.
+    // Starts the download of the address typed (in an event with stages once the organiser
+    // confirms the stage); the screen stays usable while it runs.
     Q_INVOKABLE void importFromURL();
+    // The waiting import goes ahead into the active stage, or is dropped with nothing changed.
+    Q_INVOKABLE void confirmImport();
+    Q_INVOKABLE void cancelImport();
     Q_INVOKABLE void toggleImportURLField();
     Q_INVOKABLE void deleteAllEntries();
 
@@ -229,6 +242,10 @@ private:
     void closeEditor(const ParticipantEditorViewModel *opened);
     void reportChanges(const EntryChanges &changes);
     void setImportState(const std::optional<QString> &error, bool importing);
+    void applyImportedFile(const QByteArray &bytes);
+    void startDownload(const QUrl &url);
+    // Holds the import for the organiser's word when the event has stages; true when it waits.
+    bool waitsForStage(QByteArray bytes, const QString &source, const QUrl &url);
 
     EntryRowsModel m_rows;
     RebuildQueue m_rebuild;
@@ -254,4 +271,14 @@ private:
     bool m_importingFromURL = false;
     QString m_importURL = defaultImportURL;
     bool m_showImportURLField = false;
+    // A file's bytes, or the address to download, held for the organiser's word.
+    struct PendingImport
+    {
+        QByteArray bytes;
+        QString source;
+        QUrl url;
+        // The event it was chosen for (the store's documentGeneration).
+        quint64 generation = 0;
+    };
+    std::optional<PendingImport> m_pendingImport;
 };

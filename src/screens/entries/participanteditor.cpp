@@ -6,6 +6,7 @@
 #include "localization.h"
 #include "nameorder.h"
 #include "racestore.h"
+#include "typedtext.h"
 
 #include <algorithm>
 
@@ -36,6 +37,7 @@ void ParticipantEditorViewModel::edit(const Participant &participant, const QLis
     const QList<Course> &courses, const QList<Stage> &stages, const QSet<QString> &otherCardNumbers)
 {
     m_p = participant;
+    m_openedCard = cardNumberWithoutSpaces(participant.cardNumber);
     m_classes = classes;
     m_courses = courses;
     m_stages = stages;
@@ -98,6 +100,8 @@ Participant ParticipantEditorViewModel::result() const
     Participant p = m_p;
     // Stored as the digits the station reads, whatever grouping was typed.
     p.cardNumber = cardNumberWithoutSpaces(p.cardNumber);
+    if (p.cardNumber != m_openedCard)
+        p.isRentalCard.reset();
     return p;
 }
 
@@ -155,7 +159,12 @@ QString ParticipantEditorViewModel::cardWarning() const
         return localized(
             QStringLiteral("A card number is digits only; \"%@\" holds other characters. Type the "
                            "number printed on the card."),
-            m_p.cardNumber.trimmed().left(32));
+            typedTextEcho(m_p.cardNumber, 32));
+    }
+    if (!isCardNumberInRange(m_p.cardNumber)) {
+        return localized(
+            QStringLiteral("No SportIdent card has the number %@: card numbers go up to 16,777,215."),
+            cardNumberWithoutSpaces(m_p.cardNumber).left(32));
     }
     if (isDuplicateCardNumber())
         return localized(QStringLiteral("This card number is already assigned to another participant."));
@@ -164,10 +173,19 @@ QString ParticipantEditorViewModel::cardWarning() const
     return {};
 }
 
+QString ParticipantEditorViewModel::nameWarning() const
+{
+    for (const QString &name : {m_p.givenName, m_p.familyName, m_p.club.value_or(QString())}) {
+        if (QString problem = typedNameProblem(name); !problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
 bool ParticipantEditorViewModel::canSave() const
 {
     return !cardNumberWithoutSpaces(m_p.cardNumber).isEmpty() && isCardNumberText(m_p.cardNumber)
-        && !isDuplicateCardNumber();
+        && isCardNumberInRange(m_p.cardNumber) && !isDuplicateCardNumber() && nameWarning().isEmpty();
 }
 
 QString ParticipantEditorViewModel::classLabel() const

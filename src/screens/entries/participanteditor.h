@@ -33,6 +33,9 @@ class ParticipantEditorViewModel : public QObject
     Q_PROPERTY(int preferenceIndex READ preferenceIndex WRITE setPreferenceIndex NOTIFY edited)
     // Why the card number cannot be saved; empty when it can (or when nothing was typed).
     Q_PROPERTY(QString cardWarning READ cardWarning NOTIFY edited)
+    // Why a name or the club cannot be saved (a line break, a control character, too long);
+    // empty when they can.
+    Q_PROPERTY(QString nameWarning READ nameWarning NOTIFY edited)
     Q_PROPERTY(bool canSave READ canSave NOTIFY edited)
     Q_PROPERTY(QString classLabel READ classLabel NOTIFY openChanged)
     // [{id, name}]: the first option stands for none.
@@ -60,7 +63,8 @@ public:
     Q_INVOKABLE void editDraft(QObject *store, const QVariant &draft);
     // result() in a QVariant, for openers in other modules.
     Q_INVOKABLE QVariant resultValue() const { return QVariant::fromValue(result()); }
-    // What "Save" hands back: the copy with its card number trimmed.
+    // What "Save" hands back: the copy with its card number as digits. A card number changed to
+    // another number takes the rental mark away: the runner now has a card of their own.
     [[nodiscard]] Participant result() const;
 
     [[nodiscard]] bool isOpen() const { return m_open; }
@@ -76,6 +80,7 @@ public:
     void setPreferenceIndex(int index);
     [[nodiscard]] bool isDuplicateCardNumber() const;
     [[nodiscard]] QString cardWarning() const;
+    [[nodiscard]] QString nameWarning() const;
     [[nodiscard]] bool canSave() const;
     [[nodiscard]] QString classLabel() const;
     [[nodiscard]] QVariantList classOptions() const;
@@ -114,6 +119,8 @@ private:
 
     bool m_open = false;
     Participant m_p;
+    // The card number the entry came with, as digits.
+    QString m_openedCard;
     QList<RaceClass> m_classes;
     QList<Course> m_courses;
     QList<Stage> m_stages;

@@ -35,6 +35,15 @@ Popup {
             onTextEdited: root.model.editName = text
             onAccepted: root.model.saveEdit()
         }
+        Label {
+            objectName: "stageNameWarning"
+            visible: root.model.editNameWarning !== ""
+            text: root.model.editNameWarning
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
         Label { text: qsTranslate("Vexlo", "Date"); font: Theme.caption; color: Theme.secondaryText }
         RowLayout {
             Label {
@@ -100,6 +109,7 @@ Popup {
                 objectName: "stageSave"
                 text: qsTranslate("Vexlo", "Save")
                 highlighted: true
+                enabled: root.model.editNameWarning === ""
                 onClicked: root.model.saveEdit()
             }
         }

@@ -7,6 +7,7 @@
 #include "messagetext.h"
 #include "racejson.h"
 #include "racestore.h"
+#include "typedtext.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,15 @@ const QString eventSuffix = QStringLiteral(".vexloevent.json");
 const QDate firstDate(1900, 1, 1);
 const QDate lastDate(2199, 12, 31);
 } // namespace
+
+bool isBlankEvent(const Race &race)
+{
+    // The journal's bookkeeping is no content of the event.
+    Race content = race;
+    content.journalEventId.reset();
+    content.journalThrough.reset();
+    return encodeRace(content, JsonLayout::Compact) == encodeRace(Race(), JsonLayout::Compact);
+}
 
 QString eventFileName(const QString &eventName)
 {
@@ -78,14 +88,22 @@ QString EventFileViewModel::eventName() const
 
 void EventFileViewModel::setEventName(const QString &name)
 {
-    if (name != eventName())
+    // A refused name is not stored; the field goes back to the stored one, and says why.
+    m_nameRefusal = typedNameProblem(name);
+    if (!m_nameRefusal.isEmpty())
+        emit changed();
+    else if (name != eventName())
         editRace([&](Race &race) { race.name = name; });
+    else
+        emit changed();
 }
 
 QString EventFileViewModel::nameWarning() const
 {
     if (!store())
         return {};
+    if (!m_nameRefusal.isEmpty())
+        return m_nameRefusal;
     const QString name = eventName();
     if (name.trimmed().isEmpty())
         return localized(
@@ -118,14 +136,23 @@ void EventFileViewModel::setEventDate(const QDate &date)
 
 QString EventFileViewModel::eventDateText() const
 {
-    return eventDate().toString(Qt::ISODate);
+    return eventDate().toString(shortDateFormat());
 }
 
 bool EventFileViewModel::setEventDateText(const QString &text)
 {
-    const QDate date = QDate::fromString(text.trimmed(), Qt::ISODate);
-    setEventDate(date);
-    return m_dateError.isEmpty();
+    const QDate date = dateFromTypedText(text);
+    if (date.isValid() && date >= firstDate && date <= lastDate) {
+        setEventDate(date);
+        return true;
+    }
+    // The forms it takes, shown on the date the field holds.
+    const QDate example = eventDate();
+    m_dateError = localized(QStringLiteral("\"%@\" is not a date between %@ and %@. Type it as %@ or %@."),
+        {typedTextEcho(text, 40), firstDate.toString(shortDateFormat()), lastDate.toString(shortDateFormat()),
+            example.toString(shortDateFormat()), example.toString(Qt::ISODate)});
+    emit changed();
+    return false;
 }
 
 bool EventFileViewModel::multiStage() const
@@ -169,7 +196,7 @@ bool EventFileViewModel::newNeedsConfirmation() const
     if (!store())
         return false;
     if (store()->raceFileUrl().isEmpty())
-        return true;
+        return !isBlankEvent(store()->race());
     store()->flushAutosave();
     QFile file(store()->raceFileUrl().toLocalFile());
     const auto current = encodeRace(store()->race(), JsonLayout::PrettySorted);
@@ -182,6 +209,7 @@ void EventFileViewModel::newEvent()
         return;
     store()->newRace();
     m_dateError.clear();
+    m_nameRefusal.clear();
     m_savedMessage.clear();
     setFileError({});
 }
@@ -226,6 +254,7 @@ void EventFileViewModel::loadEvent(const QUrl &chosen)
         return;
     }
     m_dateError.clear();
+    m_nameRefusal.clear();
     setFileError({});
     m_savedMessage.clear();
 }

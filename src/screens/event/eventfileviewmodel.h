@@ -24,6 +24,8 @@ struct Race;
 // The file a save dialog's choice stands for: always ending in ".vexloevent.json" (a bare ".json"
 // is replaced, any other ending kept in front of it).
 [[nodiscard]] QUrl withEventSuffix(const QUrl &chosen);
+// True for an event holding nothing but what a new one holds: "New" loses nothing in it.
+[[nodiscard]] bool isBlankEvent(const Race &race);
 // The recent entry's title: the file's last path component without its last extension.
 [[nodiscard]] QString recentFileTitle(const QUrl &url);
 
@@ -68,7 +70,8 @@ public:
     [[nodiscard]] int eventDay() const { return eventDate().day(); }
     // A day picked on the calendar (month 1-12).
     Q_INVOKABLE void pickDay(int year, int month, int day) { setEventDate(QDate(year, month, day)); }
-    // A typed date (year-month-day); a malformed or out-of-range one leaves the event as it is.
+    // A typed date, in the chosen language's short form or as year-month-day; a malformed or
+    // out-of-range one leaves the event as it is and says which forms are taken.
     Q_INVOKABLE bool setEventDateText(const QString &text);
     [[nodiscard]] bool multiStage() const;
     void setMultiStage(bool on);
@@ -80,8 +83,8 @@ public:
     [[nodiscard]] QString suggestedFileName() const;
     [[nodiscard]] QUrl dialogFolder() const;
 
-    // True when "New" would lose work: the event was never saved to a file, or its file no longer
-    // holds what is open.
+    // True when "New" would lose work: the event was never saved to a file and holds more than a
+    // new one, or its file no longer holds what is open.
     [[nodiscard]] Q_INVOKABLE bool newNeedsConfirmation() const;
     Q_INVOKABLE void newEvent();
     Q_INVOKABLE void loadEvent(const QUrl &url);
@@ -103,6 +106,8 @@ private:
 
     QString m_fileError;
     QString m_dateError;
+    // Why the last name typed was not stored; cleared by the next name that is.
+    QString m_nameRefusal;
     QString m_savedMessage;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };

@@ -7,6 +7,7 @@
 #include "messagetext.h"
 #include "oecsv.h"
 #include "racestore.h"
+#include "typedtext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -184,9 +185,14 @@ void StagesViewModel::beginEdit(const QString &stageId)
     emit editorChanged();
 }
 
+QString StagesViewModel::editNameWarning() const
+{
+    return m_editing ? typedNameProblem(m_editing->name) : QString();
+}
+
 void StagesViewModel::saveEdit()
 {
-    if (!store() || !m_editing)
+    if (!store() || !m_editing || !editNameWarning().isEmpty())
         return;
     if (m_isAddingNew)
         store()->addStage(*m_editing);

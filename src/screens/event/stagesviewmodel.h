@@ -45,6 +45,8 @@ class StagesViewModel : public StoreViewModel
     // The editor sheet and its working copy.
     Q_PROPERTY(bool editing READ editing NOTIFY editorChanged)
     Q_PROPERTY(QString editName READ editName WRITE setEditName NOTIFY editorChanged)
+    // Why the name typed cannot be saved; empty when it can.
+    Q_PROPERTY(QString editNameWarning READ editNameWarning NOTIFY editorChanged)
     Q_PROPERTY(QDate editDate READ editDate WRITE setEditDate NOTIFY editorChanged)
     Q_PROPERTY(QString editDateText READ editDateText NOTIFY editorChanged)
     // The edited date in the medium date style, and its parts for the calendar (month 0-11).
@@ -73,6 +75,7 @@ public:
     [[nodiscard]] bool editing() const { return m_editing.has_value(); }
     [[nodiscard]] QString editName() const;
     void setEditName(const QString &name);
+    [[nodiscard]] QString editNameWarning() const;
     [[nodiscard]] QDate editDate() const;
     void setEditDate(const QDate &date);
     // The date as typed (year-month-day); anything else is ignored.

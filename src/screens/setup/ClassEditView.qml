@@ -37,6 +37,16 @@ SetupSheet {
             Layout.preferredWidth: 260
             onTextEdited: sheet.editor.name = text
         }
+        Label {
+            objectName: "classNameWarning"
+            visible: sheet.editor.nameWarning !== ""
+            text: sheet.editor.nameWarning
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.columnSpan: 2
+            Layout.fillWidth: true
+        }
         Label { text: qsTranslate("Vexlo", "Mode"); font: Theme.body }
         ComboBox {
             objectName: "modePicker"

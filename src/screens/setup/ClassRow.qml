@@ -43,8 +43,8 @@ Rectangle {
             Layout.preferredWidth: row.nameWidth - 8
             Layout.rightMargin: 8
             onEditingFinished: {
-                if (text !== row.name)
-                    row.screen.renameClass(row.classId, text)
+                if (text !== row.name && !row.screen.renameClass(row.classId, text))
+                    text = Qt.binding(() => row.name)
             }
         }
         ComboBox {

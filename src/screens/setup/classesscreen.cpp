@@ -4,6 +4,7 @@
 #include "localization.h"
 #include "racelookup.h"
 #include "racestore.h"
+#include "typedtext.h"
 
 #include <algorithm>
 
@@ -408,9 +409,12 @@ void ClassesScreen::updateClass(const QString &classId, const std::function<void
         store()->updateClass(*raceClass);
 }
 
-void ClassesScreen::renameClass(const QString &classId, const QString &name)
+bool ClassesScreen::renameClass(const QString &classId, const QString &name)
 {
+    if (!typedNameProblem(name).isEmpty())
+        return false;
     updateClass(classId, [&](RaceClass &c) { c.name = name; });
+    return true;
 }
 
 void ClassesScreen::setMode(const QString &classId, int modeIndex)

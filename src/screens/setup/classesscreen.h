@@ -133,8 +133,9 @@ public:
     // Escape: closes the default-window sheet without storing.
     Q_INVOKABLE void dismissDefaultWindow();
 
-    // Row edits: each writes the stored class with one change.
-    Q_INVOKABLE void renameClass(const QString &classId, const QString &name);
+    // Row edits: each writes the stored class with one change. A name that cannot be one (a line
+    // break, a control character, too long) is not stored: false.
+    Q_INVOKABLE bool renameClass(const QString &classId, const QString &name);
     Q_INVOKABLE void setMode(const QString &classId, int modeIndex);
     Q_INVOKABLE void setStart(const QString &classId, int startIndex);
     Q_INVOKABLE void setCourse(const QString &classId, const QString &courseId);

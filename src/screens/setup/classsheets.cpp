@@ -2,6 +2,7 @@
 
 #include "localization.h"
 #include "timeofday.h"
+#include "typedtext.h"
 
 #include <QVariantMap>
 
@@ -63,6 +64,11 @@ void ClassEditor::setName(const QString &name)
         return;
     m_class.name = name;
     emit changed();
+}
+
+QString ClassEditor::nameWarning() const
+{
+    return typedNameProblem(m_class.name);
 }
 
 int ClassEditor::startIndex() const

@@ -38,6 +38,8 @@ class ClassEditor : public QObject
     Q_PROPERTY(QVariantList familyOptions READ familyOptions CONSTANT)
     Q_PROPERTY(QVariantList multiCourseItems READ multiCourseItems NOTIFY changed)
     Q_PROPERTY(bool canSave READ canSave NOTIFY changed)
+    // Why the name typed cannot be saved (a line break, a control character, too long).
+    Q_PROPERTY(QString nameWarning READ nameWarning NOTIFY changed)
 
 public:
     ClassEditor(RaceClass raceClass, const QList<Course> &courses, QObject *parent = nullptr);
@@ -55,7 +57,11 @@ public:
     [[nodiscard]] QVariantList courseOptions() const;
     [[nodiscard]] QVariantList familyOptions() const;
     [[nodiscard]] QVariantList multiCourseItems() const { return multiCourseRows(m_class, m_standalone); }
-    [[nodiscard]] bool canSave() const { return !m_class.name.trimmed().isEmpty(); }
+    [[nodiscard]] QString nameWarning() const;
+    [[nodiscard]] bool canSave() const
+    {
+        return !m_class.name.trimmed().isEmpty() && nameWarning().isEmpty();
+    }
 
     Q_INVOKABLE void setModeIndex(int index);
     Q_INVOKABLE void setStartIndex(int index);

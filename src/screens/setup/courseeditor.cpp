@@ -1,6 +1,7 @@
 #include "courseeditor.h"
 
 #include "localization.h"
+#include "typedtext.h"
 
 #include <QLocale>
 #include <QVariantMap>
@@ -49,6 +50,9 @@ std::optional<qint64> wholeNumber(const QString &text)
     const qint64 value = text.toLongLong(&ok);
     return ok ? std::optional(value) : std::nullopt;
 }
+
+// A week: no race runs longer, and a longer limit is a typing slip.
+constexpr int longestTimeLimitMinutes = 7 * 24 * 60;
 
 } // namespace
 
@@ -229,23 +233,39 @@ void CourseEditor::setScore(const QString &controlId, const QString &text)
 
 void CourseEditor::save()
 {
+    for (const QString &name : {m_course.name, m_course.courseFamily.value_or(QString())}) {
+        if (const QString problem = typedNameProblem(name); !problem.isEmpty()) {
+            setProblem(problem);
+            return;
+        }
+    }
     std::optional<double> limit;
     std::optional<qint64> penalty;
     if (m_rogaining) {
-        if (const auto minutes = decimalNumber(m_timeLimit)) {
-            if (!std::isfinite(*minutes * 60) || *minutes < 0) {
-                setProblem(localized(
-                    QStringLiteral("The time limit must be a number of minutes of 0 or more, not %@."),
-                    m_timeLimit));
-                return;
-            }
-            limit = *minutes * 60;
+        // A blank field is no limit and no penalty; anything else typed must read as one, so a
+        // slip (a pasted line break, a decimal comma) never drops the limit without a word.
+        const QString limitText = m_timeLimit.trimmed();
+        const auto minutes = decimalNumber(limitText);
+        if (!limitText.isEmpty() && (!minutes || !std::isfinite(*minutes * 60) || *minutes < 0)) {
+            setProblem(
+                localized(QStringLiteral("The time limit must be a number of minutes of 0 or more, not %@."),
+                    typedTextEcho(m_timeLimit, 40)));
+            return;
         }
-        penalty = wholeNumber(m_penalty);
-        if (penalty && *penalty < 0) {
+        if (minutes && *minutes > longestTimeLimitMinutes) {
+            setProblem(
+                localized(QStringLiteral("The time limit must be at most %@ minutes (a week), not %@."),
+                    QString::number(longestTimeLimitMinutes), typedTextEcho(m_timeLimit, 40)));
+            return;
+        }
+        if (minutes)
+            limit = *minutes * 60;
+        const QString penaltyText = m_penalty.trimmed();
+        penalty = wholeNumber(penaltyText);
+        if (!penaltyText.isEmpty() && (!penalty || *penalty < 0)) {
             setProblem(
                 localized(QStringLiteral("The overtime penalty must be 0 or more points per minute, not %@."),
-                    m_penalty));
+                    typedTextEcho(m_penalty, 40)));
             return;
         }
     }

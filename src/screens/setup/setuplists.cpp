@@ -4,6 +4,7 @@
 #include "localization.h"
 #include "nameorder.h"
 #include "timeofday.h"
+#include "typedtext.h"
 
 #include <QUuid>
 #include <QVariantMap>
@@ -109,19 +110,31 @@ QString windowFieldsProblem(const QString &openText, const QString &closeText,
         return {};
     QString problem;
     if (!open && !openText.trimmed().isEmpty())
-        problem = localized(QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), openText);
+        problem = localized(
+            QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), typedTextEcho(openText, 40));
     else if (!close && !closeText.trimmed().isEmpty())
-        problem = localized(QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), closeText);
+        problem = localized(
+            QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), typedTextEcho(closeText, 40));
     else
         problem = localized(
             QStringLiteral("Fill in both Open and Close, or clear both to use the event default."));
     return problem + QLatin1Char(' ') + localized(QStringLiteral("The stored start window was kept."));
 }
 
+namespace {
+// "23:59:59" with room for blanks; anything longer is no clock time.
+constexpr qsizetype longestTypedTime = 12;
+} // namespace
+
 std::optional<qint64> readWindowField(
     const QString &text, const QString &shownText, const std::optional<qint64> &storedSeconds)
 {
     if (storedSeconds && text == shownText)
         return storedSeconds;
+    // A clock time is short and one line: a control character or a long paste inside it is a
+    // slip, not a time to read leniently.
+    const QString time = text.trimmed();
+    if (time.size() > longestTypedTime || holdsControlCharacter(time))
+        return std::nullopt;
     return parseTimeOfDay(text);
 }

@@ -3,6 +3,7 @@
 
 #include "casetable.h"
 #include "participanteditor.h"
+#include "racelookup.h"
 #include "startsheets.h"
 
 #include <QSignalSpy>
@@ -63,6 +64,8 @@ private slots:
             others.insert(n);
         Participant p;
         p.givenName = QStringLiteral(" Ann ");
+        p.cardNumber = QStringLiteral("4000010");
+        p.isRentalCard = true;
         vm.edit(p, {}, {}, {}, others);
         vm.setCardNumber(cells.at(1));
         QSignalSpy saved(&vm, &ParticipantEditorViewModel::saved);
@@ -70,10 +73,13 @@ private slots:
         const QString warning = cells.at(3) == QLatin1String("duplicate")
             ? QStringLiteral("This card number is already assigned to another participant.")
             : cells.at(3) == QLatin1String("blank") ? QStringLiteral("The card number is blank.")
+            : cells.at(3) == QLatin1String("range")
+            ? QStringLiteral("No SportIdent card has the number %1: card numbers go up to 16,777,215.")
+                  .arg(cardNumberWithoutSpaces(cells.at(1)))
             : cells.at(3) == QLatin1String("digits")
             ? QStringLiteral("A card number is digits only; \"%1\" holds other characters. Type the number "
                              "printed on the card.")
-                  .arg(cells.at(1).trimmed())
+                  .arg(cells.at(1).trimmed().replace(QChar(u'\u0007'), u' ')) // shown as a blank
             : QString();
         QCOMPARE(vm.cardWarning(), warning);
         vm.saveOnSubmit();
@@ -81,7 +87,46 @@ private slots:
         if (!saved.isEmpty()) {
             QCOMPARE(vm.result().cardNumber, cells.value(4));
             QCOMPARE(vm.result().givenName, QStringLiteral(" Ann "));
+            QCOMPARE(vm.result().isRentalCard,
+                cells.value(5) == u"kept" ? std::optional<bool>(true) : std::optional<bool>());
             QVERIFY(!vm.isOpen());
+        }
+    }
+
+    void nameFields_data() { casetable::load("entries/editor-names.tsv"); }
+    void nameFields()
+    {
+        QFETCH(QStringList, cells);
+        const QString typed = casetable::withLength(cells.at(1));
+        ParticipantEditorViewModel vm;
+        vm.edit(Participant(), {}, {}, {}, {});
+        vm.setCardNumber(QStringLiteral("8001234"));
+        QVERIFY(vm.canSave());
+        if (cells.at(0) == u"given")
+            vm.setGivenName(typed);
+        else if (cells.at(0) == u"family")
+            vm.setFamilyName(typed);
+        else
+            vm.setClub(typed);
+        const bool saves = cells.at(2) == u"yes";
+        QCOMPARE(vm.canSave(), saves);
+        const QString warning = cells.at(3) == u"control"
+            ? QStringLiteral("A name cannot hold a line break, a tab or another control character.")
+            : cells.at(3) == u"long"
+            ? QStringLiteral("A name is at most 200 characters long; this one has %1.").arg(typed.size())
+            : QString();
+        QCOMPARE(vm.nameWarning(), warning);
+        QSignalSpy saved(&vm, &ParticipantEditorViewModel::saved);
+        vm.saveOnSubmit();
+        vm.save();
+        QCOMPARE(saved.size(), saves ? 1 : 0);
+        QCOMPARE(vm.isOpen(), !saves);
+        if (saves) {
+            const Participant p = vm.result();
+            QCOMPARE(cells.at(0) == u"given"   ? p.givenName
+                    : cells.at(0) == u"family" ? p.familyName
+                                               : p.club.value_or(QString()),
+                typed);
         }
     }
 

@@ -307,14 +307,71 @@ private slots:
         QVERIFY(!vm.canSave());
     }
 
+    // A fresh start holds a new event that nothing changed: "New" loses nothing and asks nothing,
+    // until the event holds something of its own.
+    void newOnAFreshStartAsksNothing()
+    {
+        vm.setStore(nullptr);
+        store.reset();
+        harness = std::make_unique<StoreHarness>();
+        store = harness->makeStore();
+        vm.setStore(store.get());
+        QCOMPARE(store->race().name, QStringLiteral("Untitled Race"));
+        QVERIFY(store->raceFileUrl().isEmpty());
+        QVERIFY(!vm.newNeedsConfirmation());
+        vm.setEventName(QStringLiteral("Spring Cup"));
+        QVERIFY(vm.newNeedsConfirmation());
+        vm.setEventName(QStringLiteral("Untitled Race"));
+        QVERIFY(!vm.newNeedsConfirmation());
+        vm.setMultiStage(false);
+        QVERIFY(vm.newNeedsConfirmation());
+    }
+
+    // Giving up the new event's sheet brings back the event open before, from its file when it
+    // had one, as it was when it had none; a saved new event stays.
+    void abandonedNewEventBringsBackTheOpenOne()
+    {
+        vm.setEventName(QStringLiteral("Autumn Cup"));
+        vm.newEvent();
+        QVERIFY(store->needsInitialSetup());
+        store->abandonNewRace();
+        QVERIFY(!store->needsInitialSetup());
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+        QVERIFY(store->raceFileUrl().isEmpty());
+
+        vm.saveEventAs(fileUrl(QStringLiteral("a.vexloevent.json")));
+        vm.newEvent();
+        QCOMPARE(vm.eventName(), QStringLiteral("Untitled Race"));
+        store->abandonNewRace();
+        QVERIFY(!store->needsInitialSetup());
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+        QCOMPARE(store->raceFileUrl(), fileUrl(QStringLiteral("a.vexloevent.json")));
+        QVERIFY(vm.canSave());
+        // Nothing to give up once no new event waits.
+        store->abandonNewRace();
+        QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+
+        vm.newEvent();
+        vm.setEventName(QStringLiteral("Night Sprint"));
+        vm.saveEventAs(fileUrl(QStringLiteral("b.vexloevent.json")));
+        QVERIFY(!store->needsInitialSetup());
+        store->abandonNewRace();
+        QCOMPARE(vm.eventName(), QStringLiteral("Night Sprint"));
+    }
+
     void namesNeverMakeBrokenFiles_data() { casetable::load("event/event-names.tsv"); }
     void namesNeverMakeBrokenFiles()
     {
         QFETCH(QStringList, cells);
-        vm.setEventName(cells[0]);
-        QCOMPARE(vm.suggestedFileName(), cells[1]);
+        const QString name = casetable::withLength(cells[0]);
+        const QByteArray before = StoreHarness::readAll(harness->autosavePath());
+        vm.setEventName(name);
+        QCOMPARE(vm.suggestedFileName(), casetable::withLength(cells[1]));
         QCOMPARE(!vm.nameWarning().isEmpty(), cells[2] == u"1");
-        QCOMPARE(store->race().name, cells[0]);
+        const bool stored = cells.value(3) == u"1";
+        QCOMPARE(store->race().name, stored ? name : QStringLiteral("Spring Cup"));
+        if (!stored)
+            QCOMPARE(StoreHarness::readAll(harness->autosavePath()), before);
     }
 
     void datesOutOfRangeKeepTheEvent()
@@ -330,6 +387,30 @@ private slots:
         QVERIFY(vm.dateError().isEmpty());
         QCOMPARE(formatDocumentDate(*store->race().date), QStringLiteral("2025-06-13T22:00:00Z"));
         QCOMPARE(vm.eventDate(), QDate(2025, 6, 14));
+    }
+
+    void typedDates_data() { casetable::load("event/event-dates.tsv"); }
+    void typedDates()
+    {
+        QFETCH(QStringList, cells);
+        LocalizationManager language(QStringList {cells[0]});
+        language.setLanguageCode(cells[0]);
+        LocalizationManager::setShared(&language);
+        const auto restore = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        QVERIFY(!store->race().date);
+        QCOMPARE(vm.eventDateText(),
+            cells[0] == u"da" ? QStringLiteral("17.05.2025") : QStringLiteral("17/05/2025"));
+        const QByteArray before = StoreHarness::readAll(harness->autosavePath());
+        const bool taken = vm.setEventDateText(cells[1]);
+        QCOMPARE(taken, cells[2] != u"refused");
+        QCOMPARE(vm.dateError(), cells.value(3));
+        if (taken) {
+            QCOMPARE(store->race().date->toLocalTime().date(), QDate::fromString(cells[2], Qt::ISODate));
+            QCOMPARE(vm.eventDate(), QDate::fromString(cells[2], Qt::ISODate));
+        } else {
+            QVERIFY(!store->race().date);
+            QCOMPARE(StoreHarness::readAll(harness->autosavePath()), before);
+        }
     }
 };
 

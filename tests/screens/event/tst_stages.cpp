@@ -76,6 +76,24 @@ private slots:
         QCOMPARE(stage.id, stage.id.toUpper());
     }
 
+    // A stage name with a line break, a control character or too long is not saved.
+    void typedNames_data() { casetable::load("screens/typed-names.tsv"); }
+    void typedNames()
+    {
+        QFETCH(QStringList, cells);
+        const QString name = casetable::withLength(cells[0]);
+        const bool refused = cells[1] == u"yes";
+        vm.beginNewStage();
+        vm.setEditName(name);
+        QCOMPARE(vm.editNameWarning().isEmpty(), !refused);
+        vm.saveEdit();
+        QCOMPARE(vm.editing(), refused);
+        QCOMPARE(store->race().stages.size(), refused ? 0 : 1);
+        QCOMPARE(h.autosaves(), refused ? 0 : 1);
+        if (!refused)
+            QCOMPARE(store->race().stages.at(0).name, name);
+    }
+
     void addReorderActivateDelete()
     {
         vm.beginNewStage();

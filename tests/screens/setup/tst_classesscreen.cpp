@@ -144,6 +144,29 @@ private slots:
         QCOMPARE(s.screen.canDeleteAll(), yes(row.at(4)));
     }
 
+    // A class name with a line break, a control character or too long is not stored, from the
+    // "Add Class" sheet or the list's own name field.
+    void typedNames_data() { casetable::load("screens/typed-names.tsv"); }
+    void typedNames()
+    {
+        QFETCH(QStringList, cells);
+        const QString name = casetable::withLength(cells[0]);
+        const bool refused = cells[1] == u"yes";
+        const Race race = testEvent(QStringLiteral("setup/classes-add.json"));
+        Screen s(race);
+        s.screen.addClass();
+        ClassEditor *editor = s.screen.classEditor();
+        editor->setName(name);
+        QCOMPARE(editor->nameWarning().isEmpty(), !refused);
+        QCOMPARE(editor->canSave(), !refused);
+        editor->save();
+        QCOMPARE(s.store->race().classes.size(), race.classes.size() + (refused ? 0 : 1));
+        QCOMPARE(s.screen.renameClass(race.classes.at(0).id, name), !refused);
+        QCOMPARE(s.store->race().classes.at(0).name, refused ? race.classes.at(0).name : name);
+        if (refused)
+            QCOMPARE(s.harness.autosaves(), 0);
+    }
+
     void addClassCancelledThenSaved()
     {
         // Classes H21 and D10; courses "Long" (family L) and "Short".

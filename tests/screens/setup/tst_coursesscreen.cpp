@@ -37,6 +37,26 @@ class TestCoursesScreen : public QObject
 {
     Q_OBJECT
 private slots:
+    // A course or family name with a line break, a control character or too long is not saved.
+    void typedNames_data() { casetable::load("screens/typed-names.tsv"); }
+    void typedNames()
+    {
+        QFETCH(QStringList, cells);
+        const QString name = casetable::withLength(cells[0]);
+        const bool refused = cells[1] == u"yes";
+        for (const bool family : {false, true}) {
+            CourseEditor editor(makeCourse(QStringLiteral("k1"), QStringLiteral("A")));
+            std::optional<Course> saved;
+            editor.onSave = [&](const Course &c) { saved = c; };
+            family ? editor.setFamily(name) : editor.setName(name);
+            editor.save();
+            QCOMPARE(saved.has_value(), !refused);
+            QCOMPARE(editor.problem().isEmpty(), !refused);
+            if (saved)
+                QCOMPARE(family ? saved->courseFamily.value_or(QString()) : saved->name, name);
+        }
+    }
+
     void editorSave_data() { loadTable(QStringLiteral("course-editor.tsv")); }
     void editorSave()
     {
