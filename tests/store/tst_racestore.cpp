@@ -439,6 +439,8 @@ private slots:
         submitted.readAt = readAt;
         submitted.participantId = other.participantId;
         submitted.cardNumber = QStringLiteral("123456");
+        // Another read-out than the stored result's (which has no finish): not the same result.
+        submitted.finishTime = readAt;
         submitted.raceTime = 100;
         store->syncEngine()->onResultSubmitted(submitted);
         submitted.raceTime = 200;

@@ -74,7 +74,7 @@ private slots:
 
     void stationRoleChangeIsDeferredAndStopsTheEngine()
     {
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         QVERIFY(!role.canStart() && !role.canStop());
         QCOMPARE(role.connectedText(), QStringLiteral("0 station(s) connected"));
         role.chooseRole(1);
@@ -90,7 +90,7 @@ private slots:
     void statusDotFollowsTheStatusAndAMasterMakesTheKey()
     {
         m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<DaemonNotRunning>(); });
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         QCOMPARE(role.statusTint(), QStringLiteral("gray"));
         m_store->stationSettings()->setRole(StationRole::Master);
         QVERIFY(role.stationKey().isEmpty());
@@ -126,7 +126,7 @@ private slots:
         LocalizationManager::setShared(&danish);
         const auto english = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
         m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<QuietDaemon>(); });
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         m_store->stationSettings()->setRole(StationRole::Master);
         role.start();
         QVERIFY(role.isRunning());
@@ -143,7 +143,7 @@ private slots:
 
     void slaveNeedsTheMastersKey()
     {
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         m_store->stationSettings()->setRole(StationRole::Slave);
         QVERIFY(!role.canStart());
         role.setStationKey(QStringLiteral("7kqm 2d9x"));
@@ -229,7 +229,7 @@ private slots:
     // make a new one at its next start, and every slave would be refused.
     void stationKeyNotKeptIsSaid()
     {
-        StationRoleViewModel kept(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel kept(m_store->stationControl());
         QCOMPARE(kept.property("keyStoreNotice").toString(), QString());
 
         QTemporaryDir dir;
@@ -237,7 +237,7 @@ private slots:
         options.keyStore = std::make_unique<UnreachableKeyStore>();
         options.backgroundAutosave = false;
         RaceStore store(std::move(options));
-        StationRoleViewModel role(store.stationSettings(), store.syncEngine());
+        StationRoleViewModel role(store.stationControl());
         QCOMPARE(role.property("keyStoreNotice").toString(),
             QStringLiteral(
                 "The key store is unavailable: the station key will not be kept after Vexlo closes."));
