@@ -9,8 +9,8 @@
 #include "stationchild.h"
 #include "storeharness.h"
 #include "syncoutbox.h"
-#include "teststation.h"
 #include "testenvironment.h"
+#include "teststation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -881,7 +881,8 @@ private slots:
                 QVERIFY2(!ids.last().isNull(), read.constData());
             }
             const QByteArray error = slave.value("error");
-            QVERIFY2(error.startsWith("Results not yet sent to the master could not be kept"), error.constData());
+            QVERIFY2(
+                error.startsWith("Results not yet sent to the master could not be kept"), error.constData());
             QVERIFY(disk.takeWritesAgain(false));
             master.race.name = QStringLiteral("Relay, day 2");
             master.engine.broadcastSnapshot(master.race);
