@@ -225,6 +225,58 @@ private slots:
         QCOMPARE(live.keyStoreNotice(), QString());
     }
 
+    // A Start given before the key store has answered waits for it and says so, in the chosen
+    // language; Stop ends the wait. Once the stored key has come, the master runs with it.
+    void startWaitsForTheKeyStore_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("waiting");
+        QTest::newRow("en") << "en"
+                            << "Waiting for the station key from the key store...";
+        QTest::newRow("da") << "da"
+                            << "Venter på stationsnøglen fra nøgleringen...";
+    }
+    void startWaitsForTheKeyStore()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, waiting);
+        LocalizationManager chosen {QStringList {language}};
+        chosen.setLanguageCode(language);
+        LocalizationManager::setShared(&chosen);
+        const auto english = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        QTemporaryDir dir;
+        RaceStoreOptions options = storeOptionsIn(dir.path());
+        auto keys = std::make_unique<MemoryKeyStore>();
+        MemoryKeyStore *keyStore = keys.get();
+        keys->answerLater = true;
+        keys->entries.insert(
+            {StationControl::keyService, StationControl::keyAccount}, QStringLiteral("7KQM-2D9X-HC4P"));
+        options.keyStore = std::move(keys);
+        options.backgroundAutosave = false;
+        RaceStore store(std::move(options));
+        store.syncEngine()->setDiscoveryFactory([] { return std::make_unique<QuietDaemon>(); });
+        store.stationSettings()->setRole(StationRole::Master);
+        StationRoleViewModel role(store.stationControl());
+        QSignalSpy changed(&role, &StationRoleViewModel::changed);
+        QVERIFY(role.canStart());
+        role.start();
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(role.statusText(), waiting);
+        QCOMPARE(role.statusTint(), QStringLiteral("orange"));
+        QVERIFY(!role.canStart() && role.canStop() && !role.isRunning());
+        QCOMPARE(role.stationKey(), QString());
+        role.stop();
+        QVERIFY(role.canStart() && !role.canStop());
+        QVERIFY(role.statusText() != waiting);
+        role.start();
+        keyStore->answerReads();
+        QVERIFY(role.isRunning());
+        QCOMPARE(role.stationKey(), QStringLiteral("7KQM-2D9X-HC4P"));
+        QCOMPARE(role.statusTint(), QStringLiteral("green"));
+        QCOMPARE(keyStore->calls.filter(QStringLiteral("save:")), QStringList());
+        role.stop();
+    }
+
     // Without a key store the station key lives only until Vexlo closes: a master would then
     // make a new one at its next start, and every slave would be refused.
     void stationKeyNotKeptIsSaid()
