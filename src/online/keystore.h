@@ -24,6 +24,9 @@ class KeyStore
 public:
     virtual ~KeyStore() = default;
 
+    // `done` receives the answer: the text, none stored, or why there is no answer. Whoever must
+    // never take "cannot be reached" for "none stored" (a key that, made anew, would replace the
+    // stored one) reads through this.
     virtual void read(
         const QString &service, const QString &account, std::function<void(KeyStoreAnswer)> done)
         = 0;
