@@ -3,6 +3,7 @@
 #include "coursematch.h"
 #include "log.h"
 #include "perstage.h"
+#include "readoutmatch.h"
 #include "splits.h"
 #include "stalepunches.h"
 
@@ -125,27 +126,6 @@ std::optional<QDateTime> latestPunchTime(const QList<SIPunch> &punches)
             latest = p.time;
     }
     return latest;
-}
-
-// The same card read-out: the punches as read (codes, times and whether they had one), the card's
-// start record and the finish it gave.
-// The same punches as read: codes, whether each had a time, and the times they had (a punch's id
-// is made anew at every decoding).
-bool samePunches(const QList<SIPunch> &a, const QList<SIPunch> &b)
-{
-    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const SIPunch &x, const SIPunch &y) {
-        return x.controlCode == y.controlCode && x.timeAvailable == y.timeAvailable
-            && (!x.timeAvailable || x.time == y.time);
-    });
-}
-
-bool sameReadOut(const PersonResult &stored, const PersonResult &read)
-{
-    if (stored.cardNumber != read.cardNumber || stored.cardStartTime != read.cardStartTime
-        || stored.finishTime != read.finishTime)
-        return false;
-    static const QList<SIPunch> none;
-    return samePunches(stored.punches ? *stored.punches : none, read.punches ? *read.punches : none);
 }
 
 // A read-out nobody holds stays in the event until someone decides about it: a card read at the
@@ -289,10 +269,11 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     // very read-out this runner's card last gave in this stage, even when the runner's class or
     // course has changed since (as giving a card through the unmatched-card sheet does): one
     // read-out is one result.
+    // The same rule decides for results read at other stations (repeatedResult).
     const PersonResult *stored = lookups.latestResult(view, participantId, view.activeStageId);
-    if (!stored || stored->finishTime != result.finishTime || stored->splits.size() != result.splits.size()) {
+    if (!stored || !repeatsLatestResult(*stored, result)) {
         stored = lookups.latestResultOfCard(view, cardNumber, view.activeStageId);
-        if (stored && (stored->participantId != participantId || !sameReadOut(*stored, result)))
+        if (stored && !repeatsLatestOfCard(*stored, result))
             stored = nullptr;
     }
     if (stored) {

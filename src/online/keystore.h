@@ -10,16 +10,34 @@
 #include <memory>
 #include <optional>
 
+// What the store answered to a read: the stored text; or nothing stored (no value, no error); or
+// no answer about the entry at all (the store could not be reached, or what it holds is not
+// text), which `error` describes.
+struct KeyStoreAnswer
+{
+    std::optional<QString> value;
+    QString error;
+};
+
 class KeyStore
 {
 public:
     virtual ~KeyStore() = default;
 
+    // `done` receives the answer: the text, none stored, or why there is no answer. Whoever must
+    // never take "cannot be reached" for "none stored" (a key that, made anew, would replace the
+    // stored one) reads through this.
+    virtual void read(
+        const QString &service, const QString &account, std::function<void(KeyStoreAnswer)> done)
+        = 0;
     // `done` receives the stored text, or nothing when there is none, when it is not valid UTF-8
     // or when the store cannot be reached.
-    virtual void load(
+    void load(
         const QString &service, const QString &account, std::function<void(std::optional<QString>)> done)
-        = 0;
+    {
+        read(service, account,
+            [done = std::move(done)](KeyStoreAnswer answer) { done(std::move(answer.value)); });
+    }
     // Creates the entry or replaces its value.
     virtual void save(const QString &service, const QString &account, const QString &value) = 0;
     virtual void remove(const QString &service, const QString &account) = 0;

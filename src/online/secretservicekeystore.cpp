@@ -17,8 +17,8 @@ public:
     { }
     ~SecretServiceKeyStore() override { delete m_guard; }
 
-    void load(const QString &service, const QString &account,
-        std::function<void(std::optional<QString>)> done) override
+    void read(
+        const QString &service, const QString &account, std::function<void(KeyStoreAnswer)> done) override
     {
         auto *job = new QKeychain::ReadPasswordJob(service);
         prepare(*job, account);
@@ -27,12 +27,21 @@ public:
                 // The bytes as stored: text that is not valid UTF-8 counts as no key.
                 QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
                 const QString text = decoder(job->binaryData());
-                done(decoder.hasError() ? std::nullopt : std::optional<QString>(text));
+                if (decoder.hasError())
+                    done({std::nullopt, QStringLiteral("the stored entry is not text")});
+                else
+                    done({text, {}});
                 return;
             }
-            if (job->error() != QKeychain::EntryNotFound)
-                reportFailure(job->errorString());
-            done(std::nullopt);
+            if (job->error() == QKeychain::EntryNotFound) {
+                done({});
+                return;
+            }
+            const QString error = job->errorString().isEmpty()
+                ? QStringLiteral("error %1").arg(int(job->error()))
+                : job->errorString();
+            reportFailure(error);
+            done({std::nullopt, error});
         });
         job->start();
     }

@@ -6,6 +6,7 @@
 #include "perstage.h"
 #include "racechanges.h"
 #include "racejson.h"
+#include "readoutmatch.h"
 #include "stationkey.h"
 #include "syncoutbox.h"
 #include "wholefile.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalBlocker>
 
@@ -337,34 +339,15 @@ void RaceStore::wireSyncCallbacks()
         scheduleRetry();
     }
     m_syncEngine->onOutboxChanged = [self](const QList<PersonResult> &results) {
-        if (self)
-            self->keepOutbox(results);
+        if (!self)
+            return;
+        self->m_retryAttempt = 0; // a new change
+        self->keepOutbox(results);
     };
 
     // The station key is a secret: the key store holds it, the settings object only a copy.
-    static const QString keyService = QStringLiteral("org.vexlo.station.key");
-    static const QString keyAccount = QStringLiteral("stationKey");
-    auto loaded = std::make_shared<std::optional<QString>>();
-    m_keyStore->load(keyService, keyAccount, [self, loaded](std::optional<QString> key) {
-        *loaded = key.value_or(QString());
-        if (self)
-            self->m_stationSettings->setStationKeyKept(self->m_keyStore->isReachable());
-        if (self && key && self->m_stationSettings->stationKey().isEmpty())
-            self->m_stationSettings->setStationKey(*key);
-    });
-    connect(m_stationSettings.get(), &StationSettings::stationKeyChanged, this, [this, loaded] {
-        const QString &typed = m_stationSettings->stationKey();
-        if (*loaded && **loaded == typed)
-            return; // what the key store just gave
-        if (typed.isEmpty()) {
-            m_keyStore->remove(keyService, keyAccount);
-            *loaded = QString();
-        } else if (const auto key = canonicalStationKey(typed)) {
-            m_keyStore->save(keyService, keyAccount, *key);
-            *loaded = *key;
-            m_stationSettings->setStationKeyKept(m_keyStore->isReachable());
-        }
-    });
+    m_stationControl
+        = std::make_unique<StationControl>(m_keyStore.get(), m_stationSettings.get(), m_syncEngine.get());
 }
 
 void RaceStore::wireChecklistCallbacks()
@@ -495,6 +478,9 @@ void RaceStore::startUnsavedDocument(const Race &race)
 
 void RaceStore::autosave()
 {
+    // A new change tries every waiting write now; a refusal waits the first delay again.
+    if (!m_retrying)
+        m_retryAttempt = 0;
     m_retryTimer.stop();
     // The timer just stopped may have been the unsent results' only retry.
     if (!m_outboxError.isEmpty())
@@ -505,6 +491,8 @@ void RaceStore::autosave()
 
 void RaceStore::saveJournalled()
 {
+    if (!m_retrying)
+        m_retryAttempt = 0;
     m_retryTimer.stop();
     scheduleReadyForCardRead();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
@@ -776,16 +764,21 @@ void RaceStore::updateAutosaveError()
 
 void RaceStore::scheduleRetry()
 {
-    if (m_retryTimer.isActive())
-        return;
     // 1, 2, 4, ... 60 seconds: soon after space returns, without hammering a disk that refuses.
-    const int factor = std::min(60, 1 << std::min(m_retryAttempt, 6));
+    // Only retries that fail grow it: a new change starts it over (see autosave), and a retry
+    // due later than that is brought forward.
+    const int delay = int(m_firstRetryDelay.count()) * std::min(60, 1 << std::min(m_retryAttempt, 6));
+    if (m_retryTimer.isActive() && m_retryTimer.remainingTime() <= delay)
+        return;
     ++m_retryAttempt;
-    m_retryTimer.start(int(m_firstRetryDelay.count()) * factor);
+    m_retryTimer.start(delay);
 }
 
 void RaceStore::retryFromTimer()
 {
+    // No new change: a refusal now grows the back-off.
+    m_retrying = true;
+    const auto retried = qScopeGuard([this] { m_retrying = false; });
     if (!m_outboxError.isEmpty()) {
         keepOutbox(m_syncEngine->pendingResults());
         if (m_writeError.isEmpty() && m_journalError.isEmpty())
@@ -879,6 +872,15 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
         // clears nothing: an earlier failure of the event file is not mended by it.
         setWriteError(m_localStore->lastError());
     }
+    // The master's change is a new change here too: the results it does not hold yet go into
+    // their file now if they wait for it (a kill would otherwise lose them for the master, the
+    // race just written holding them without the file that sends them), and what else waits is
+    // tried after the first delay, not after the back-off grown while the disk refused.
+    m_retryAttempt = 0;
+    if (!m_outboxError.isEmpty())
+        keepOutbox(m_syncEngine->pendingResults());
+    if (!m_writeError.isEmpty() || !m_journalError.isEmpty())
+        scheduleRetry();
 }
 
 QList<UnknownCard> RaceStore::ownUnknownCards() const
@@ -916,10 +918,17 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
 {
     auto it = std::find_if(m_race.results.begin(), m_race.results.end(),
         [&](const PersonResult &r) { return r.id == result.id; });
-    if (it != m_race.results.end())
+    if (it != m_race.results.end()) {
         *it = result;
-    else
+    } else if (repeatedResult(m_race, result)) {
+        // The same read-out, read at another station as well (two slaves reading one card at
+        // once): one result. The sender drops its copy once the event it gets back holds the
+        // read-out, which it may not have had yet.
+        m_syncEngine->broadcastSnapshot(m_race);
+        return;
+    } else {
         m_race.results.append(result);
+    }
     commitChange();
 }
 

@@ -23,6 +23,7 @@
 #include "racelocalstore.h"
 #include "recordingindex.h"
 #include "startgenerator.h"
+#include "stationcontrol.h"
 #include "stationsettings.h"
 #include "syncengine.h"
 #include "syncoutbox.h"
@@ -140,6 +141,8 @@ public:
 
     [[nodiscard]] StationSettings *stationSettings() const { return m_stationSettings.get(); }
     [[nodiscard]] SyncEngine *syncEngine() const { return m_syncEngine.get(); }
+    // Start and Stop of the station, which wait for the station key from the key store.
+    [[nodiscard]] StationControl *stationControl() const { return m_stationControl.get(); }
     [[nodiscard]] RaceLocalStore &localStore() const { return *m_localStore; }
     [[nodiscard]] LiveResultatSettings *liveResultatSettings() const { return m_liveResultatSettings.get(); }
     [[nodiscard]] LiveResultatPublisher *liveResultatPublisher() const
@@ -556,6 +559,8 @@ private:
     QElapsedTimer m_sinceFullWrite;
     QTimer m_retryTimer;
     int m_retryAttempt = 0;
+    // A retry of the timer runs (rather than a new change).
+    bool m_retrying = false;
     // The kept unknown cards the last snapshot from the master held (a slave's own are the rest).
     QSet<QUuid> m_receivedUnknownCards;
     QUrl m_unreadableEventFile;
@@ -575,6 +580,7 @@ private:
     std::function<QDateTime()> m_clock;
     std::unique_ptr<StationSettings> m_stationSettings;
     std::unique_ptr<SyncEngine> m_syncEngine;
+    std::unique_ptr<StationControl> m_stationControl;
     std::unique_ptr<RaceLocalStore> m_localStore;
     std::unique_ptr<LiveResultatSettings> m_liveResultatSettings;
     std::unique_ptr<MetsaSettings> m_metsaSettings;

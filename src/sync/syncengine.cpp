@@ -1,6 +1,7 @@
 #include "syncengine.h"
 
 #include "log.h"
+#include "readoutmatch.h"
 #include "stationkey.h"
 #include "syncmessage.h"
 
@@ -439,6 +440,27 @@ void SyncEngine::start(
         startSlave();
 }
 
+void SyncEngine::setStationKey(const QString &stationKey)
+{
+    const auto key = canonicalStationKey(stationKey);
+    if (!key || !m_isRunning || m_role == StationRole::Standalone)
+        return;
+    const QByteArray preSharedKey = stationPreSharedKey(*key);
+    if (preSharedKey == m_preSharedKey)
+        return;
+    m_preSharedKey = preSharedKey;
+    for (SyncPeer *peer : QList<SyncPeer *>(m_ownedPeers))
+        peer->finish();
+    if (m_role != StationRole::Slave || m_snapshotTooLarge)
+        return;
+    // The refusal was about the old key.
+    setRefusal(QString());
+    m_reconnectTimer.stop();
+    m_nextDelay = m_firstDelay;
+    if (m_ownedPeers.isEmpty())
+        connectToNextCandidate();
+}
+
 void SyncEngine::stop()
 {
     m_reconnectTimer.stop();
@@ -689,11 +711,12 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
             return;
         Race race = std::move(*message->race);
         // Results the master does not hold yet stay in the slave's race; those it holds leave
-        // the outbox.
+        // the outbox, and so do those whose read-out it holds from another station.
         QList<PersonResult> pending;
         for (const PersonResult &result : std::as_const(m_outbox)) {
             const bool held = std::any_of(race.results.cbegin(), race.results.cend(),
-                [&](const PersonResult &stored) { return stored.id == result.id; });
+                                  [&](const PersonResult &stored) { return stored.id == result.id; })
+                || repeatedResult(race, result);
             if (!held) {
                 pending.append(result);
                 race.results.append(result);

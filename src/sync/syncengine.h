@@ -135,6 +135,10 @@ public:
     // or slave does not start.
     void start(StationRole role, const QString &stationId, const QString &serviceName,
         const QString &stationKey = {});
+    // A new key (as typed) while running: every connection from now on proves it, those that
+    // proved another are closed, and a slave looks for its master again at once. A key that is
+    // not valid, or the key in use, changes nothing; a stopped engine takes its key at start.
+    void setStationKey(const QString &stationKey);
     // Closes the listener, the browse and every connection; "Not started". Nothing that was
     // under way reports afterwards. The outbox is kept for the next start.
     void stop();

@@ -173,6 +173,55 @@ private slots:
         verifyNoQmlProblems();
     }
 
+    // Start pressed (from the keyboard) before the key store has answered: the status says that
+    // the station waits for the key, in either language; a key store that then cannot be read is
+    // said in full, and the master does not start. Nothing is cut off at the minimum size.
+    void stationStartWaitsForTheKeyStore()
+    {
+        useTestSettings("tst_settingsscreen");
+        WindowTestScope scope;
+        {
+            auto owned = std::make_unique<MemoryKeyStore>();
+            MemoryKeyStore *keys = owned.get();
+            keys->answerLater = true;
+            keys->readError = QStringLiteral("No such interface on the session bus");
+            SettingsWindow s(std::move(owned));
+            s.store->stationSettings()->setRole(StationRole::Master);
+            const auto status
+                = [&] { return s.w.item(QStringLiteral("syncStatus"))->property("text").toString(); };
+            for (int languageIndex : {0, 1}) {
+                s.app->languagePicker().pick(languageIndex);
+                const QString code = s.app->languagePicker().languageCode();
+                QVERIFY(s.open(QStringLiteral("stationRole")));
+                QTRY_VERIFY(s.w.item(QStringLiteral("startButton")));
+                press(s.w.window, QStringLiteral("startButton"));
+                QTRY_COMPARE(status(),
+                    localizedMessage(QStringLiteral("Waiting for the station key from the key store...")));
+                s.w.shot(code + QStringLiteral("-settings-stationRole-waiting"));
+                s.w.item(QStringLiteral("stopButton"))->forceActiveFocus(Qt::TabFocusReason);
+                QTest::keyClick(s.w.window, Qt::Key_Space);
+                QTRY_VERIFY(status()
+                    != localizedMessage(QStringLiteral("Waiting for the station key from the key store...")));
+            }
+            press(s.w.window, QStringLiteral("startButton"));
+            keys->answerReads();
+            for (int languageIndex : {1, 0}) {
+                s.app->languagePicker().pick(languageIndex);
+                const QString code = s.app->languagePicker().languageCode();
+                QVERIFY(s.open(QStringLiteral("stationRole")));
+                QTRY_COMPARE(status(),
+                    localizedMessage(
+                        QStringLiteral("The station key could not be read from the key store (%1). Type "
+                                       "the event's station key, or press Start again to make a new one.")
+                            .arg(keys->readError)));
+                s.w.shot(code + QStringLiteral("-settings-stationRole-key-not-read"));
+            }
+            QVERIFY(!s.store->syncEngine()->isRunning());
+            QCOMPARE(keys->calls.filter(QStringLiteral("save:")), QStringList());
+        }
+        verifyNoQmlProblems();
+    }
+
     void tabsInBothLanguages()
     {
         useTestSettings("tst_settingsscreen");

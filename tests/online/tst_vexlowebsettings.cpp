@@ -13,18 +13,6 @@ namespace {
 const QString verifiedKey = QStringLiteral("vexloWebApiKeyVerified");
 const QString hashKey = QStringLiteral("vexloWebVerifiedKeyHash");
 
-// Answers loads only when told to, like the Secret Service answering later.
-class DeferredKeyStore : public MemoryKeyStore
-{
-public:
-    void load(const QString &service, const QString &account,
-        std::function<void(std::optional<QString>)> done) override
-    {
-        pending = [this, service, account, done] { MemoryKeyStore::load(service, account, done); };
-    }
-    std::function<void()> pending;
-};
-
 } // namespace
 
 class TestVexloWebSettings : public QObject
@@ -130,28 +118,30 @@ private slots:
 
     void keyTypedBeforeLoadWins()
     {
-        DeferredKeyStore deferred;
+        MemoryKeyStore deferred;
+        deferred.answerLater = true;
         deferred.entries.insert({VexloWebSettings::keyService, VexloWebSettings::keyAccount}, "stored");
         VexloWebSettings s(m_settings.get(), &deferred);
         QVERIFY(!s.isKeyLoaded());
         QCOMPARE(s.apiKey(), QString());
         QSignalSpy loaded(&s, &VexloWebSettings::keyLoaded);
         s.setApiKey(QStringLiteral("typed"));
-        deferred.pending();
+        deferred.answerReads();
         QCOMPARE(loaded.count(), 1);
         QCOMPARE(s.apiKey(), QStringLiteral("typed"));
     }
 
     void lateLoadPublishesTheKey()
     {
-        DeferredKeyStore deferred;
+        MemoryKeyStore deferred;
+        deferred.answerLater = true;
         deferred.entries.insert({VexloWebSettings::keyService, VexloWebSettings::keyAccount}, "abc");
         m_settings->setValue(verifiedKey, true);
         m_settings->setValue(hashKey, VexloWebSettings::keyHash("abc"));
         VexloWebSettings s(m_settings.get(), &deferred);
         QSignalSpy keySpy(&s, &VexloWebSettings::apiKeyChanged);
         QSignalSpy verifiedSpy(&s, &VexloWebSettings::isVerifiedChanged);
-        deferred.pending();
+        deferred.answerReads();
         QCOMPARE(s.apiKey(), QStringLiteral("abc"));
         QVERIFY(s.isVerified());
         QCOMPARE(keySpy.count(), 1);
@@ -160,11 +150,12 @@ private slots:
 
     void loadAfterDestructionIsIgnored()
     {
-        DeferredKeyStore deferred;
+        MemoryKeyStore deferred;
+        deferred.answerLater = true;
         {
             VexloWebSettings s(m_settings.get(), &deferred);
         }
-        deferred.pending(); // must not touch the destroyed object (ASan checks this)
+        deferred.answerReads(); // must not touch the destroyed object (ASan checks this)
     }
 };
 

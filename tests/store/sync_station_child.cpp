@@ -1,14 +1,24 @@
-// Helper of the station restart test: a slave station as the application runs one (a store with
-// its background autosave, journal and unsent-results file), driven by lines on standard input.
+// Helper of the station restart tests: a station as the application runs one (a store with its
+// background autosave, journal and unsent-results file), driven by lines on standard input.
 // Its master is wherever the test says: "master <port>" makes its discovery report the service
 // "Vexlo Race" at 127.0.0.1:<port>.
 //
-// Commands: "start" (starts the slave with the test's station key), "master <port>",
-// "read <card> <minutes>" (a card read finishing <minutes> after 10:00; answers "read <result id>"
-// once the recording has returned), "name" (answers "name <event name>"), "results" (answers
-// "results <id> <id> ..." in order).
+// A slave unless told otherwise, with the test's station key in a key store in memory; with
+// --secret-service the key store is the desktop's (the test's private one) and no key is typed.
+// --start starts the station as the program starts, before the key store can have answered, and
+// answers "started <status>";
+// --retry-delay-ms <n> is the first wait before a refused write is tried again.
 //
-// Usage: sync_station_child <folder>
+// Commands: "role master|slave", "key <key>" (typed into the key field), "start" and "stop" (the
+// station-role tab's buttons), "master <port>", "entries <n>" (the event "Relay" with runners on
+// cards 1001, 1002, ...), "read <card> <minutes>" (a card read finishing <minutes> after 10:00;
+// answers "read <result id>" once the recording has returned), "quit" (ends as the application
+// does when closed). Questions, answered by a line starting with the same word: "name" (the
+// event's name), "results" (the result ids in order), "key", "port" (a master's listening port,
+// 0 while it is not listening), "stations" (connections), "pending" (results waiting for the
+// master), "error" (the window's write error), "status" (the station's status line).
+//
+// Usage: sync_station_child <folder> [--secret-service] [--start] [--retry-delay-ms <n>]
 
 #include "childprogram.h"
 #include "racestore.h"
@@ -45,20 +55,49 @@ public:
     }
 };
 
+Race relayEvent(int runners)
+{
+    Race race;
+    race.name = QStringLiteral("Relay");
+    for (int i = 0; i < runners; ++i) {
+        Participant p;
+        p.givenName = QStringLiteral("Runner %1").arg(i);
+        p.cardNumber = QString::number(1001 + i);
+        race.participants.append(p);
+    }
+    return race;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc < 2)
+    const QStringList arguments = app.arguments();
+    if (arguments.size() < 2)
         return 2;
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    RaceStore store(storeOptionsIn(folder));
-    store.stationSettings()->setRole(StationRole::Slave);
-    store.stationSettings()->setStationKey(QStringLiteral("7KQM-2D9X-HC4P"));
+    const QString folder = arguments.at(1);
+    RaceStoreOptions options = storeOptionsIn(folder);
+    const bool secretService = arguments.contains(QStringLiteral("--secret-service"));
+    if (secretService)
+        options.keyStore.reset(); // the desktop's
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--retry-delay-ms")); at > 0)
+        options.firstRetryDelay = std::chrono::milliseconds(arguments.value(at + 1).toLongLong());
+    RaceStore store(std::move(options));
+    StationSettings *settings = store.stationSettings();
+    StationControl *station = store.stationControl();
+    if (settings->role() == StationRole::Standalone)
+        settings->setRole(StationRole::Slave);
+    if (!secretService)
+        settings->setStationKey(QStringLiteral("7KQM-2D9X-HC4P"));
     SyncEngine *engine = store.syncEngine();
     engine->setDiscoveryFactory([] { return std::make_unique<TestDirectory>(); });
     engine->setReconnectDelays(std::chrono::milliseconds(20), std::chrono::milliseconds(100));
+    if (arguments.contains(QStringLiteral("--start"))) {
+        station->start();
+        announce("started "
+            + (station->notice().isEmpty() ? engine->statusText() : station->notice()).toUtf8() + '\n');
+    }
 
     QByteArray pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
@@ -74,28 +113,51 @@ int main(int argc, char **argv)
         while ((end = pending.indexOf('\n')) >= 0) {
             const QList<QByteArray> words = pending.left(end).trimmed().split(' ');
             pending.remove(0, end + 1);
-            if (words.first() == "start") {
-                engine->start(StationRole::Slave, store.stationSettings()->stationId(),
-                    QStringLiteral("Vexlo Race"), store.stationSettings()->stationKey());
-            } else if (words.first() == "master" && words.size() == 2) {
+            const QByteArray &word = words.first();
+            const QByteArray argument = words.value(1);
+            const auto answer = [&](const QByteArray &text) { announce(word + ' ' + text + '\n'); };
+            if (word == "role") {
+                settings->setRole(argument == "master" ? StationRole::Master : StationRole::Slave);
+            } else if (word == "key" && words.size() == 2) {
+                settings->setStationKey(QString::fromLatin1(argument));
+            } else if (word == "start") {
+                station->start();
+            } else if (word == "stop") {
+                station->stop();
+            } else if (word == "quit") {
+                QCoreApplication::exit(0);
+            } else if (word == "master" && words.size() == 2) {
                 TestDirectory::services = {DiscoveredService {
-                    QStringLiteral("Vexlo Race"), QStringLiteral("127.0.0.1"), quint16(words[1].toUInt())}};
+                    QStringLiteral("Vexlo Race"), QStringLiteral("127.0.0.1"), quint16(argument.toUInt())}};
                 if (TestDirectory::current)
                     emit TestDirectory::current->servicesChanged(TestDirectory::services);
-            } else if (words.first() == "read" && words.size() == 3) {
+            } else if (word == "entries" && words.size() == 2) {
+                store.setRace(relayEvent(argument.toInt()));
+                store.autosave();
+            } else if (word == "read" && words.size() == 3) {
                 const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
-                const auto result = store.recordCardReading(QString::fromLatin1(words[1]), {}, std::nullopt,
+                const auto result = store.recordCardReading(QString::fromLatin1(argument), {}, std::nullopt,
                     start, start.addSecs(60 * words[2].toInt()));
-                announce("read "
-                    + (result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"))
-                    + '\n');
-            } else if (words.first() == "name") {
-                announce("name " + store.race().name.toUtf8() + '\n');
-            } else if (words.first() == "results") {
-                QByteArray line = "results";
+                answer(result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"));
+            } else if (word == "name") {
+                answer(store.race().name.toUtf8());
+            } else if (word == "results") {
+                QByteArrayList ids;
                 for (const PersonResult &result : store.race().results)
-                    line += ' ' + result.id.toString(QUuid::WithoutBraces).toLatin1();
-                announce(line + '\n');
+                    ids.append(result.id.toString(QUuid::WithoutBraces).toLatin1());
+                answer(ids.join(' '));
+            } else if (word == "key") {
+                answer(settings->stationKey().toLatin1());
+            } else if (word == "port") {
+                answer(QByteArray::number(engine->listenPort()));
+            } else if (word == "stations") {
+                answer(QByteArray::number(engine->connectedStationCount()));
+            } else if (word == "pending") {
+                answer(QByteArray::number(engine->pendingResultCount()));
+            } else if (word == "error") {
+                answer(store.autosaveError().toUtf8());
+            } else if (word == "status") {
+                answer((station->notice().isEmpty() ? engine->statusText() : station->notice()).toUtf8());
             }
         }
     });

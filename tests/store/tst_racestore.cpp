@@ -439,6 +439,8 @@ private slots:
         submitted.readAt = readAt;
         submitted.participantId = other.participantId;
         submitted.cardNumber = QStringLiteral("123456");
+        // Another read-out than the stored result's (which has no finish): not the same result.
+        submitted.finishTime = readAt;
         submitted.raceTime = 100;
         store->syncEngine()->onResultSubmitted(submitted);
         submitted.raceTime = 200;
@@ -470,6 +472,47 @@ private slots:
         QVERIFY(!credentials());
         checkins({});
         QVERIFY(!QFile::exists(autosavePath()));
+    }
+
+    // One read-out is one result wherever it was read: the master keeps a submitted result only
+    // when its own reads would have (see the table), and answers a repeat with its event, so that
+    // the station that sent it drops its copy.
+    void masterKeepsOneResultPerReadOut_data() { casetable::load("store/received-readouts.tsv"); }
+    void masterKeepsOneResultPerReadOut()
+    {
+        QFETCH(QStringList, cells);
+        auto store = makeStore();
+        store->setRace(namedRace(QStringLiteral("Master")));
+        const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        const auto held = store->recordCardReading(
+            QStringLiteral("123456"), {}, std::nullopt, start, start.addSecs(90 * 60));
+        QVERIFY(held);
+        store->syncEngine()->start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"));
+        RecordingConnection slave;
+        store->syncEngine()->addConnection(&slave);
+        const auto removeSlave = qScopeGuard([&] { store->syncEngine()->removeConnection(&slave); });
+
+        PersonResult submitted = *held;
+        submitted.id = QUuid::createUuid();
+        if (cells[0] == u"other")
+            submitted.participantId = QUuid::createUuid();
+        if (cells[1] != u"same")
+            submitted.stageId = cells[1];
+        if (cells[2] == u"later")
+            submitted.finishTime = held->finishTime->addSecs(60);
+        if (cells[3] == u"other")
+            submitted.cardNumber = QStringLiteral("654321");
+        store->syncEngine()->onResultSubmitted(submitted);
+
+        const int kept = cells[4].toInt();
+        QCOMPARE(store->race().results.size(), kept);
+        QCOMPARE(store->race().results.first().id, held->id);
+        if (kept == 2)
+            QCOMPARE(store->race().results.last().id, submitted.id);
+        // Either way the stations hear of the master's event once more.
+        QCOMPARE(slave.frames.size(), 1);
+        QVERIFY(slave.frames.first().toUpper().contains(
+            held->id.toString(QUuid::WithoutBraces).toUpper().toLatin1()));
     }
 
     void checklistCredentials_data() { casetable::load("store/checklist-credentials.tsv"); }

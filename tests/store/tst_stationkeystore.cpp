@@ -1,10 +1,21 @@
 // The station key lives in the key store, never in the settings file: a key the key store holds
 // is the station's at start-up, a typed key is kept once it is a whole key, and clearing the
-// field removes it.
+// field removes it. A master's Start waits for the key store's answer.
 
+#include "stationkey.h"
 #include "storeharness.h"
 
 #include <QTest>
+
+namespace {
+// A zero-conf daemon that takes the advertisement and says nothing.
+class SilentDirectory : public ServiceDiscovery
+{
+public:
+    void advertise(const QString &, quint16) override { }
+    void browse() override { }
+};
+} // namespace
 
 class TestStationKeyStore : public QObject
 {
@@ -12,10 +23,12 @@ class TestStationKeyStore : public QObject
 
     QTemporaryDir m_dir;
 
-    std::unique_ptr<RaceStore> makeStore(MemoryKeyStore **keys, const std::optional<QString> &stored = {})
+    std::unique_ptr<RaceStore> makeStore(
+        MemoryKeyStore **keys, const std::optional<QString> &stored = {}, bool answerLater = false)
     {
         RaceStoreOptions options = storeOptionsIn(m_dir.path());
         auto keyStore = std::make_unique<MemoryKeyStore>();
+        keyStore->answerLater = answerLater;
         if (stored)
             keyStore->entries.insert(
                 {QStringLiteral("org.vexlo.station.key"), QStringLiteral("stationKey")}, *stored);
@@ -70,6 +83,68 @@ private slots:
         QCOMPARE(keys->calls.last(), QStringLiteral("save:7KQM-2D9X-HC4P"));
         QCOMPARE(keys->entries.value({QStringLiteral("org.vexlo.station.key"), QStringLiteral("stationKey")}),
             QStringLiteral("7KQM-2D9X-HC4P"));
+    }
+
+    // A master's Start given before the key store has answered waits for the answer: the stored
+    // key is the station's; a key is made only when the store holds none; a store that could not
+    // be read is said, and its key is not replaced until Start is pressed again after that.
+    void masterStartWaitsForTheKeyStore_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("readError");
+        QTest::newRow("stored key") << "7KQM-2D9X-HC4P"
+                                    << "";
+        QTest::newRow("none stored") << ""
+                                     << "";
+        QTest::newRow("store failed") << "7KQM-2D9X-HC4P"
+                                      << "No such interface on the bus";
+    }
+    void masterStartWaitsForTheKeyStore()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, readError);
+        MemoryKeyStore *keys = nullptr;
+        auto store = makeStore(&keys, stored.isEmpty() ? std::nullopt : std::optional<QString>(stored), true);
+        keys->readError = readError;
+        SyncEngine *engine = store->syncEngine();
+        engine->setDiscoveryFactory([] { return std::make_unique<SilentDirectory>(); });
+        StationSettings *settings = store->stationSettings();
+        settings->setRole(StationRole::Master);
+        StationControl *station = store->stationControl();
+        station->start();
+        QVERIFY(station->isWaiting());
+        QCOMPARE(station->notice(), QStringLiteral("Waiting for the station key from the key store..."));
+        QVERIFY(!engine->isRunning());
+        QCOMPARE(settings->stationKey(), QString());
+
+        keys->answerReads();
+        QVERIFY(!station->isWaiting());
+        const QString entry = keys->entries.value({StationControl::keyService, StationControl::keyAccount});
+        if (!readError.isEmpty()) {
+            QVERIFY(!engine->isRunning());
+            QCOMPARE(station->notice(),
+                QStringLiteral("The station key could not be read from the key store (%1). Type the event's "
+                               "station key, or press Start again to make a new one.")
+                    .arg(readError));
+            QVERIFY(station->noticeIsFailure());
+            QCOMPARE(entry, stored);
+            QCOMPARE(keys->calls.filter(QStringLiteral("save:")), QStringList());
+            // Told, the organiser asks for a new key.
+            station->start();
+        }
+        QVERIFY(engine->isRunning());
+        QCOMPARE(station->notice(), QString());
+        const QString key = settings->stationKey();
+        QCOMPARE(canonicalStationKey(key), std::optional<QString>(key));
+        if (stored.isEmpty() || !readError.isEmpty()) {
+            QVERIFY(key != stored);
+            QCOMPARE(
+                keys->calls.filter(QStringLiteral("save:")), QStringList({QStringLiteral("save:") + key}));
+        } else {
+            QCOMPARE(key, stored);
+            QCOMPARE(keys->calls.filter(QStringLiteral("save:")), QStringList());
+        }
+        engine->stop();
     }
 };
 

@@ -6,9 +6,11 @@
 #include "racejournal.h"
 #include "racejson.h"
 #include "racelocalstore.h"
+#include "stationchild.h"
 #include "storeharness.h"
 #include "syncoutbox.h"
 #include "testenvironment.h"
+#include "teststation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -839,6 +841,65 @@ private slots:
         QCOMPARE(kept.size(), 1);
         QCOMPARE(kept.first().id, result->id);
         store.reset();
+    }
+
+    // A slave station in a process of its own whose disk fills while it reads, and whose master
+    // has answered none of the reads yet: once the disk has room, the master's next change puts
+    // them into the slave's file of unsent results at once, not after the retry delay (an hour
+    // here), so that killed then and started again, the slave still hands every read over.
+    void slaveKeepsEveryReadAcrossAKillOnceItsDiskHasRoom()
+    {
+        requireIsolation();
+        QTemporaryDir folder;
+        const QString data = QDir(folder.path()).filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(data));
+        SmallDisk disk(data, 256);
+        QVERIFY(disk.isMounted());
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race.name = QStringLiteral("Relay");
+        for (int i = 0; i < 5; ++i) {
+            Participant p;
+            p.cardNumber = QString::number(1001 + i);
+            master.race.participants.append(p);
+        }
+        const auto answering = master.engine.onResultSubmitted;
+        const QStringList slowRetries {QStringLiteral("--retry-delay-ms"), QStringLiteral("3600000")};
+        const QByteArray port = QByteArray::number(master.engine.listenPort());
+        QList<QUuid> ids;
+        {
+            StationChild slave(folder.path(), slowRetries);
+            QVERIFY(!slave.expect("ready").isEmpty());
+            slave.tell("master " + port);
+            slave.tell("start");
+            QVERIFY(spinUntil([&] { return slave.value("name") == "Relay"; }, 20000));
+            master.engine.onResultSubmitted = [](const PersonResult &) {};
+            QVERIFY(disk.refuseWrites(false));
+            for (int card = 1001; card <= 1005; ++card) {
+                const QByteArray read = slave.ask("read " + QByteArray::number(card) + " 30", "read");
+                ids.append(QUuid::fromString(QLatin1String(read.mid(5))));
+                QVERIFY2(!ids.last().isNull(), read.constData());
+            }
+            const QByteArray error = slave.value("error");
+            QVERIFY2(
+                error.startsWith("Results not yet sent to the master could not be kept"), error.constData());
+            QVERIFY(disk.takeWritesAgain(false));
+            master.race.name = QStringLiteral("Relay, day 2");
+            master.engine.broadcastSnapshot(master.race);
+            QVERIFY(spinUntil([&] { return slave.value("name") == "Relay, day 2"; }, 20000));
+            slave.killHard();
+        }
+        QCOMPARE(master.race.results.size(), 0);
+
+        master.engine.onResultSubmitted = answering;
+        StationChild slave(folder.path(), slowRetries);
+        QVERIFY(!slave.expect("ready").isEmpty());
+        slave.tell("master " + port);
+        slave.tell("start");
+        QTRY_COMPARE_WITH_TIMEOUT(master.race.results.size(), 5, 20000);
+        for (const QUuid &id : std::as_const(ids))
+            QCOMPARE(countOf(master.race, id), 1);
+        QVERIFY(spinUntil([&] { return slave.value("pending") == "0"; }, 20000));
     }
 
     // A new event whose autosave the disk refuses exists only in memory: shown and tried again.

@@ -1,63 +1,21 @@
-// A slave station in a process of its own that reads cards while its master is away, is killed
-// (SIGKILL) and started again: every result it read reaches the master exactly once, and the
-// master's snapshots never take them from the slave's own event in between.
+// Stations in processes of their own, killed (SIGKILL) or stopped cleanly and started again: a
+// slave's results reach the master exactly once, and the master's snapshots never take them from
+// the slave's own event in between; a master keeps its station key, so its slaves come back with
+// no typing; one card read out at two slaves is one result on every station. The test runs
+// itself inside a private D-Bus session with a throwaway keyring, the masters' key store.
 
+#include "keyringtesthelpers.h"
+#include "stationchild.h"
 #include "teststation.h"
 
-#include <QProcess>
+#include "stationkey.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-class Child
-{
-public:
-    explicit Child(const QString &folder)
-    {
-        m_process.setProgram(QStringLiteral(SYNC_STATION_CHILD));
-        m_process.setArguments({folder});
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-    }
-    ~Child()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    // The first answer line starting with `word`, waiting while the test's own stations run.
-    QByteArray expect(const QByteArray &word, int ms = 20000)
-    {
-        QByteArray found;
-        spinUntil(
-            [&] {
-                while (m_process.canReadLine()) {
-                    const QByteArray line = m_process.readLine().trimmed();
-                    if (line == word || line.startsWith(word + ' ')) {
-                        found = line;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            ms);
-        return found;
-    }
-    QByteArray ask(const QByteArray &command, const QByteArray &word)
-    {
-        tell(command);
-        return expect(word);
-    }
-    void tell(const QByteArray &command) { m_process.write(command + '\n'); }
-    void killHard()
-    {
-        m_process.kill(); // SIGKILL
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QProcess m_process;
-};
+using Child = StationChild;
 
 Race relayEvent()
 {
@@ -127,7 +85,118 @@ private slots:
         QTRY_VERIFY(!QFile::exists(folder.filePath(QStringLiteral("data/sync-outbox.json"))));
         QCOMPARE(master.race.results.size(), 10);
     }
+
+    // A master started again at once, killed or closed, starts before the key store has answered:
+    // it waits for the stored key and keeps it, and its slaves join it again without typing.
+    // The slaves themselves take the master's key as it is typed, while they run.
+    void restartedMasterKeepsItsKey_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("killed") << true;
+        QTest::newRow("closed") << false;
+    }
+    void restartedMasterKeepsItsKey()
+    {
+        QFETCH(bool, killed);
+        QTemporaryDir masterFolder, folderA, folderB;
+        const QStringList keyring {QStringLiteral("--secret-service")};
+        auto master = std::make_unique<Child>(masterFolder.path(), keyring);
+        QVERIFY(!master->expect("ready").isEmpty());
+        master->tell("role master");
+        master->tell("entries 3");
+        master->tell("start");
+        QByteArray port;
+        QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }, 20000));
+        const QByteArray key = master->value("key");
+        QVERIFY2(canonicalStationKey(QString::fromLatin1(key)) == QString::fromLatin1(key), key.constData());
+
+        // Started with another event's key, the slaves are refused until the master's is typed.
+        Child a(folderA.path()), b(folderB.path());
+        for (Child *slave : {&a, &b}) {
+            QVERIFY(!slave->expect("ready").isEmpty());
+            slave->tell("master " + port);
+            slave->tell("start");
+        }
+        QVERIFY(spinUntil([&] { return master->value("stations") == "0" && a.value("stations") == "0"; }));
+        for (Child *slave : {&a, &b})
+            slave->tell("key " + key.toLower());
+        QVERIFY(spinUntil([&] { return master->value("stations") == "2"; }, 20000));
+        QVERIFY(spinUntil([&] { return b.value("name") == "Relay"; }, 20000));
+
+        if (killed)
+            master->killHard();
+        else
+            QVERIFY(master->quit());
+        master
+            = std::make_unique<Child>(masterFolder.path(), keyring + QStringList {QStringLiteral("--start")});
+        const QByteArray started = master->expect("started");
+        QVERIFY(!master->expect("ready").isEmpty());
+        QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }, 20000));
+        QCOMPARE(master->value("key"), key);
+        // Started before its event loop ran, so before any answer of the key store: it said so.
+        QCOMPARE(started, QByteArray("started Waiting for the station key from the key store..."));
+        for (Child *slave : {&a, &b})
+            slave->tell("master " + port);
+        QVERIFY(spinUntil([&] { return master->value("stations") == "2"; }, 20000));
+        for (Child *slave : {&a, &b})
+            QCOMPARE(slave->value("key").toUpper(), key);
+    }
+
+    // Two slaves read the same five cards while neither has heard of the other's read (as when
+    // both read one card at the same moment, or while the master is away): the master keeps one
+    // result per read-out, and so does every station once the master's event reaches it.
+    void oneReadOutAtTwoSlavesIsOneResult()
+    {
+        QTemporaryDir masterFolder, folderA, folderB;
+        Child master(masterFolder.path());
+        QVERIFY(!master.expect("ready").isEmpty());
+        master.tell("role master");
+        master.tell("entries 5");
+        master.tell("start");
+        QByteArray port;
+        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }, 20000));
+        Child a(folderA.path()), b(folderB.path());
+        const QList<Child *> slaves {&a, &b};
+        for (Child *slave : slaves) {
+            QVERIFY(!slave->expect("ready").isEmpty());
+            slave->tell("master " + port);
+            slave->tell("start");
+        }
+        for (Child *slave : slaves)
+            QVERIFY(spinUntil([&] { return slave->value("name") == "Relay"; }, 20000));
+
+        master.tell("stop");
+        for (Child *slave : slaves)
+            QVERIFY(spinUntil([&] { return slave->value("stations") == "0"; }, 20000));
+        for (int card = 1001; card <= 1005; ++card)
+            for (Child *slave : slaves)
+                slave->tell("read " + QByteArray::number(card) + " 30");
+        for (Child *slave : slaves)
+            for (int i = 0; i < 5; ++i) {
+                const QByteArray read = slave->expect("read");
+                QVERIFY2(read.size() > 10, read.constData());
+            }
+
+        master.tell("start");
+        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }, 20000));
+        for (Child *slave : slaves)
+            slave->tell("master " + port);
+        // Nothing is left waiting once the master's event holds every read-out.
+        for (Child *slave : slaves)
+            QVERIFY(spinUntil([&] { return slave->value("pending") == "0"; }, 20000));
+        const QByteArray results = master.value("results");
+        QCOMPARE(results.split(' ').size(), 5);
+        for (Child *slave : slaves)
+            QVERIFY(spinUntil([&] { return slave->value("results") == results; }, 20000));
+        QCOMPARE(master.value("results"), results);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSyncRestart)
+int main(int argc, char **argv)
+{
+    enterPrivateKeyring(argc, argv, KEYRING_WRAPPER);
+    QCoreApplication app(argc, argv);
+    TestSyncRestart test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_syncrestart.moc"

@@ -199,6 +199,32 @@ private slots:
         QVERIFY(!rogue.engine.refusalText().isEmpty());
     }
 
+    // The organiser types the master's key on a running slave that was refused: it joins at once,
+    // not at its next try (an hour away here), and needs no restart. Given another key while
+    // joined, it leaves the master it no longer shares a key with.
+    void slaveTakesANewKeyWhileRunning()
+    {
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), {.key = otherStationKey});
+        slave.engine.stop();
+        slave.engine.setReconnectDelays(std::chrono::hours(1), std::chrono::hours(1));
+        slave.engine.start(
+            StationRole::Slave, QStringLiteral("S"), QStringLiteral("Vexlo Race"), otherStationKey);
+        QTRY_COMPARE(slave.engine.refusalText(),
+            QStringLiteral("Could not join \"Vexlo Race\" at 127.0.0.1:%1: the station keys do not match")
+                .arg(master.engine.listenPort()));
+        slave.engine.setStationKey(QStringLiteral("7kqm 2d9x hc4p"));
+        QTRY_COMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        QCOMPARE(slave.engine.refusalText(), QString());
+        QTRY_COMPARE(master.engine.connectedStationCount(), 1);
+
+        slave.engine.setStationKey(otherStationKey);
+        QTRY_COMPARE(master.engine.connectedStationCount(), 0);
+        QTRY_VERIFY(slave.engine.refusalText().endsWith(QStringLiteral("the station keys do not match")));
+        QVERIFY(slave.engine.isRunning());
+    }
+
     void slaveJoinsOnlyTheMasterItIsSetTo()
     {
         LoopbackDirectory directory;

@@ -500,6 +500,10 @@
         <translation>Filen er for stor til at være et IOF XML-dokument (%@ byte; grænsen er %@).</translation>
     </message>
     <message>
+        <source>The station key could not be read from the key store (%@). Type the event's station key, or press Start again to make a new one.</source>
+        <translation>Stationsnøglen kunne ikke læses fra nøgleringen (%@). Skriv løbets stationsnøgle, eller tryk på Start igen for at lave en ny.</translation>
+    </message>
+    <message>
         <source>This CourseData file holds the courses of %@ races, and the event has no stage to import them into. Add the stages, choose the stage these courses belong to, and import the file again.</source>
         <translation>Denne CourseData-fil indeholder banerne for %@ løb, og løbet har ingen etape at importere dem til. Tilføj etaperne, vælg den etape banerne hører til, og importér filen igen.</translation>
     </message>
@@ -526,6 +530,10 @@
     <message>
         <source>Verification failed: server returned status %@</source>
         <translation>Bekræftelse mislykkedes: serveren svarede med status %@</translation>
+    </message>
+    <message>
+        <source>Waiting for the station key from the key store...</source>
+        <translation>Venter på stationsnøglen fra nøgleringen...</translation>
     </message>
     <message>
         <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>

@@ -500,6 +500,10 @@
         <translation>The file is too large to be an IOF XML document (%@ bytes; the limit is %@).</translation>
     </message>
     <message>
+        <source>The station key could not be read from the key store (%@). Type the event's station key, or press Start again to make a new one.</source>
+        <translation>The station key could not be read from the key store (%@). Type the event's station key, or press Start again to make a new one.</translation>
+    </message>
+    <message>
         <source>This CourseData file holds the courses of %@ races, and the event has no stage to import them into. Add the stages, choose the stage these courses belong to, and import the file again.</source>
         <translation>This CourseData file holds the courses of %@ races, and the event has no stage to import them into. Add the stages, choose the stage these courses belong to, and import the file again.</translation>
     </message>
@@ -526,6 +530,10 @@
     <message>
         <source>Verification failed: server returned status %@</source>
         <translation>Verification failed: server returned status %@</translation>
+    </message>
+    <message>
+        <source>Waiting for the station key from the key store...</source>
+        <translation>Waiting for the station key from the key store...</translation>
     </message>
     <message>
         <source>Window too small: %@ runner(s) but only %@ slot(s) available (%@ x 1-minute slots, %@ runner(s) each). Increase the window to fit everyone.</source>

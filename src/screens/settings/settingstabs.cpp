@@ -5,6 +5,7 @@
 #include "messagetext.h"
 #include "publishingsettings.h"
 #include "racestore.h"
+#include "stationcontrol.h"
 #include "stationkey.h"
 #include "stationsettings.h"
 #include "syncengine.h"
@@ -31,11 +32,15 @@ constexpr std::array tabList {Tab {"stationRole", "Station Role", "personalhotsp
     Tab {"language", "Language", "globe.americas"}};
 } // namespace
 
-StationRoleViewModel::StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent)
+StationRoleViewModel::StationRoleViewModel(StationControl *control, QObject *parent)
     : QObject(parent)
-    , m_settings(settings)
-    , m_engine(engine)
+    , m_control(control)
+    , m_settings(control->settings())
+    , m_engine(control->engine())
 {
+    StationSettings *settings = control->settings();
+    SyncEngine *engine = control->engine();
+    connect(control, &StationControl::changed, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::roleChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::serviceNameChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::stationKeyChanged, this, &StationRoleViewModel::changed);
@@ -76,10 +81,12 @@ void StationRoleViewModel::setServiceName(const QString &name)
 
 bool StationRoleViewModel::canStart() const
 {
-    if (!m_settings || !m_engine || m_settings->role() == StationRole::Standalone || m_engine->isRunning())
+    if (!m_control || m_settings->role() == StationRole::Standalone || m_engine->isRunning()
+        || m_control->isWaiting())
         return false;
-    // A slave cannot make the key up: it must be the master's.
-    return m_settings->role() == StationRole::Master || stationKeyValid();
+    // A slave cannot make the key up: it must be the master's (typed, or still to come from the
+    // key store).
+    return m_settings->role() == StationRole::Master || stationKeyValid() || !m_control->keyStoreAnswered();
 }
 
 QString StationRoleViewModel::stationKey() const
@@ -102,6 +109,8 @@ QString StationRoleViewModel::statusTint() const
 {
     if (!m_engine)
         return QStringLiteral("gray");
+    if (m_control && !m_control->notice().isEmpty())
+        return m_control->noticeIsFailure() ? QStringLiteral("red") : QStringLiteral("orange");
     switch (m_engine->statusLevel()) {
     case SyncStatusLevel::Idle:
         return QStringLiteral("gray");
@@ -130,7 +139,7 @@ QString StationRoleViewModel::keyStoreNotice() const
 
 bool StationRoleViewModel::canStop() const
 {
-    return isRunning();
+    return isRunning() || (m_control && m_control->isWaiting());
 }
 
 bool StationRoleViewModel::isRunning() const
@@ -140,6 +149,8 @@ bool StationRoleViewModel::isRunning() const
 
 QString StationRoleViewModel::statusText() const
 {
+    if (m_control && !m_control->notice().isEmpty())
+        return localizedMessage(m_control->notice());
     return m_engine ? localizedMessage(m_engine->statusText()) : QString();
 }
 
@@ -154,27 +165,23 @@ void StationRoleViewModel::chooseRole(int index)
     if (index < 0 || index >= int(roles.size()))
         return;
     QTimer::singleShot(0, this, [this, role = roles[size_t(index)]] {
-        if (!m_settings || !m_engine)
+        if (!m_control)
             return;
-        m_engine->stop();
+        m_control->stop();
         m_settings->setRole(role);
     });
 }
 
 void StationRoleViewModel::start()
 {
-    if (!canStart())
-        return;
-    if (m_settings->role() == StationRole::Master && !stationKeyValid())
-        m_settings->setStationKey(generateStationKey());
-    m_engine->start(m_settings->role(), m_settings->stationId(), m_settings->serviceName(),
-        *canonicalStationKey(m_settings->stationKey()));
+    if (canStart())
+        m_control->start();
 }
 
 void StationRoleViewModel::stop()
 {
-    if (m_engine)
-        m_engine->stop();
+    if (m_control)
+        m_control->stop();
 }
 
 LiveResultsViewModel::LiveResultsViewModel(RaceStore *store, QObject *parent)
@@ -215,7 +222,7 @@ void SyncViewModel::storeReplaced()
     m_vexloWeb.reset();
     m_oChecklist.reset();
     if (store) {
-        m_stationRole = std::make_unique<StationRoleViewModel>(store->stationSettings(), store->syncEngine());
+        m_stationRole = std::make_unique<StationRoleViewModel>(store->stationControl());
         m_liveResults = std::make_unique<LiveResultsViewModel>(store);
         m_vexloWeb = std::make_unique<VexloWebViewModel>(store);
         m_oChecklist = std::make_unique<OChecklistViewModel>(store);

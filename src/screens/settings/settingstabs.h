@@ -15,6 +15,7 @@
 #include <QtQml/qqmlregistration.h>
 
 class RaceStore;
+class StationControl;
 class StationSettings;
 class SyncEngine;
 
@@ -38,7 +39,7 @@ class StationRoleViewModel : public QObject
     Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY changed)
 
 public:
-    StationRoleViewModel(StationSettings *settings, SyncEngine *engine, QObject *parent = nullptr);
+    explicit StationRoleViewModel(StationControl *control, QObject *parent = nullptr);
 
     [[nodiscard]] QStringList roleTitles() const;
     [[nodiscard]] int roleIndex() const;
@@ -63,7 +64,8 @@ public:
     // Applied on the next turn of the event loop: the engine stops, then the role is stored. The
     // engine is not restarted.
     Q_INVOKABLE void chooseRole(int index);
-    // With the role, id, service name and station key as they are now. A master without a valid
+    // With the role, id, service name and station key as they are once the key store has
+    // answered (the status says so while Start waits for it). A master whose key store holds no
     // key makes one first (the field then shows it, for the slaves).
     Q_INVOKABLE void start();
     Q_INVOKABLE void stop();
@@ -73,6 +75,7 @@ signals:
     void textsChanged();
 
 private:
+    QPointer<StationControl> m_control;
     QPointer<StationSettings> m_settings;
     QPointer<SyncEngine> m_engine;
 };

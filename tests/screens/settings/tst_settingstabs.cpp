@@ -74,7 +74,7 @@ private slots:
 
     void stationRoleChangeIsDeferredAndStopsTheEngine()
     {
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         QVERIFY(!role.canStart() && !role.canStop());
         QCOMPARE(role.connectedText(), QStringLiteral("0 station(s) connected"));
         role.chooseRole(1);
@@ -90,7 +90,7 @@ private slots:
     void statusDotFollowsTheStatusAndAMasterMakesTheKey()
     {
         m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<DaemonNotRunning>(); });
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         QCOMPARE(role.statusTint(), QStringLiteral("gray"));
         m_store->stationSettings()->setRole(StationRole::Master);
         QVERIFY(role.stationKey().isEmpty());
@@ -126,7 +126,7 @@ private slots:
         LocalizationManager::setShared(&danish);
         const auto english = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
         m_store->syncEngine()->setDiscoveryFactory([] { return std::make_unique<QuietDaemon>(); });
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         m_store->stationSettings()->setRole(StationRole::Master);
         role.start();
         QVERIFY(role.isRunning());
@@ -143,7 +143,7 @@ private slots:
 
     void slaveNeedsTheMastersKey()
     {
-        StationRoleViewModel role(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel role(m_store->stationControl());
         m_store->stationSettings()->setRole(StationRole::Slave);
         QVERIFY(!role.canStart());
         role.setStationKey(QStringLiteral("7kqm 2d9x"));
@@ -225,11 +225,63 @@ private slots:
         QCOMPARE(live.keyStoreNotice(), QString());
     }
 
+    // A Start given before the key store has answered waits for it and says so, in the chosen
+    // language; Stop ends the wait. Once the stored key has come, the master runs with it.
+    void startWaitsForTheKeyStore_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("waiting");
+        QTest::newRow("en") << "en"
+                            << "Waiting for the station key from the key store...";
+        QTest::newRow("da") << "da"
+                            << "Venter på stationsnøglen fra nøgleringen...";
+    }
+    void startWaitsForTheKeyStore()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, waiting);
+        LocalizationManager chosen {QStringList {language}};
+        chosen.setLanguageCode(language);
+        LocalizationManager::setShared(&chosen);
+        const auto english = qScopeGuard([] { LocalizationManager::setShared(nullptr); });
+        QTemporaryDir dir;
+        RaceStoreOptions options = storeOptionsIn(dir.path());
+        auto keys = std::make_unique<MemoryKeyStore>();
+        MemoryKeyStore *keyStore = keys.get();
+        keys->answerLater = true;
+        keys->entries.insert(
+            {StationControl::keyService, StationControl::keyAccount}, QStringLiteral("7KQM-2D9X-HC4P"));
+        options.keyStore = std::move(keys);
+        options.backgroundAutosave = false;
+        RaceStore store(std::move(options));
+        store.syncEngine()->setDiscoveryFactory([] { return std::make_unique<QuietDaemon>(); });
+        store.stationSettings()->setRole(StationRole::Master);
+        StationRoleViewModel role(store.stationControl());
+        QSignalSpy changed(&role, &StationRoleViewModel::changed);
+        QVERIFY(role.canStart());
+        role.start();
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(role.statusText(), waiting);
+        QCOMPARE(role.statusTint(), QStringLiteral("orange"));
+        QVERIFY(!role.canStart() && role.canStop() && !role.isRunning());
+        QCOMPARE(role.stationKey(), QString());
+        role.stop();
+        QVERIFY(role.canStart() && !role.canStop());
+        QVERIFY(role.statusText() != waiting);
+        role.start();
+        keyStore->answerReads();
+        QVERIFY(role.isRunning());
+        QCOMPARE(role.stationKey(), QStringLiteral("7KQM-2D9X-HC4P"));
+        QCOMPARE(role.statusTint(), QStringLiteral("green"));
+        QCOMPARE(keyStore->calls.filter(QStringLiteral("save:")), QStringList());
+        role.stop();
+    }
+
     // Without a key store the station key lives only until Vexlo closes: a master would then
     // make a new one at its next start, and every slave would be refused.
     void stationKeyNotKeptIsSaid()
     {
-        StationRoleViewModel kept(m_store->stationSettings(), m_store->syncEngine());
+        StationRoleViewModel kept(m_store->stationControl());
         QCOMPARE(kept.property("keyStoreNotice").toString(), QString());
 
         QTemporaryDir dir;
@@ -237,7 +289,7 @@ private slots:
         options.keyStore = std::make_unique<UnreachableKeyStore>();
         options.backgroundAutosave = false;
         RaceStore store(std::move(options));
-        StationRoleViewModel role(store.stationSettings(), store.syncEngine());
+        StationRoleViewModel role(store.stationControl());
         QCOMPARE(role.property("keyStoreNotice").toString(),
             QStringLiteral(
                 "The key store is unavailable: the station key will not be kept after Vexlo closes."));

@@ -15,16 +15,33 @@
 #include <QStringList>
 
 // Completes every operation at once (the Secret Service completes later; VexloWebSettings
-// handles both). `calls` records "load", "save:<value>" and "remove" in order.
+// handles both), or, with `answerLater`, each read when the test calls answerReads(): with what
+// the entries hold then, or with `readError` as the store's failure. `calls` records "load",
+// "save:<value>" and "remove" in order.
 class MemoryKeyStore : public KeyStore
 {
 public:
-    void load(const QString &service, const QString &account,
-        std::function<void(std::optional<QString>)> done) override
+    void read(
+        const QString &service, const QString &account, std::function<void(KeyStoreAnswer)> done) override
     {
         calls.append(QStringLiteral("load"));
-        auto it = entries.constFind({service, account});
-        done(it == entries.constEnd() ? std::nullopt : std::optional<QString>(*it));
+        auto answer = [this, service, account, done = std::move(done)] {
+            if (!readError.isEmpty()) {
+                done({std::nullopt, readError});
+                return;
+            }
+            auto it = entries.constFind({service, account});
+            done({it == entries.constEnd() ? std::nullopt : std::optional<QString>(*it), {}});
+        };
+        if (answerLater)
+            waiting.append(std::move(answer));
+        else
+            answer();
+    }
+    void answerReads()
+    {
+        for (const auto &answer : std::exchange(waiting, {}))
+            answer();
     }
     void save(const QString &service, const QString &account, const QString &value) override
     {
@@ -39,15 +56,18 @@ public:
 
     QMap<QPair<QString, QString>, QString> entries;
     QStringList calls;
+    bool answerLater = false;
+    QString readError;
+    QList<std::function<void()>> waiting;
 };
 
 // A desktop without a reachable key store: nothing loads, nothing saved is kept.
 class UnreachableKeyStore : public KeyStore
 {
 public:
-    void load(const QString &, const QString &, std::function<void(std::optional<QString>)> done) override
+    void read(const QString &, const QString &, std::function<void(KeyStoreAnswer)> done) override
     {
-        done(std::nullopt);
+        done({std::nullopt, QStringLiteral("no secret service")});
     }
     void save(const QString &, const QString &, const QString &) override { }
     void remove(const QString &, const QString &) override { }

@@ -1,0 +1,98 @@
+#include "stationcontrol.h"
+
+#include "log.h"
+#include "stationkey.h"
+
+const QString StationControl::keyService = QStringLiteral("org.vexlo.station.key");
+const QString StationControl::keyAccount = QStringLiteral("stationKey");
+
+StationControl::StationControl(KeyStore *keys, StationSettings *settings, SyncEngine *engine, QObject *parent)
+    : QObject(parent)
+    , m_keys(keys)
+    , m_settings(settings)
+    , m_engine(engine)
+{
+    std::weak_ptr<bool> alive = m_alive;
+    m_keys->read(keyService, keyAccount, [this, alive](const KeyStoreAnswer &answer) {
+        if (!alive.expired())
+            keyAnswered(answer);
+    });
+    connect(m_settings, &StationSettings::stationKeyChanged, this, &StationControl::keyEdited);
+}
+
+void StationControl::keyAnswered(const KeyStoreAnswer &answer)
+{
+    m_settings->setStationKeyKept(m_keys->isReachable());
+    if (!answer.error.isEmpty()) {
+        m_readError = answer.error;
+        logLine(QStringLiteral("StationControl: the station key could not be read: ") + answer.error);
+    } else {
+        m_stored = answer.value.value_or(QString());
+        // A key typed before the answer came wins (it is stored already).
+        if (answer.value && m_settings->stationKey().isEmpty())
+            m_settings->setStationKey(*answer.value);
+    }
+    if (m_startWaiting)
+        start();
+}
+
+void StationControl::keyEdited()
+{
+    const QString &typed = m_settings->stationKey();
+    if (m_stored && *m_stored == typed)
+        return; // what the key store just gave
+    if (typed.isEmpty()) {
+        m_keys->remove(keyService, keyAccount);
+        m_stored = QString();
+    } else if (const auto key = canonicalStationKey(typed)) {
+        m_keys->save(keyService, keyAccount, *key);
+        m_stored = *key;
+        m_settings->setStationKeyKept(m_keys->isReachable());
+        m_engine->setStationKey(*key);
+    }
+}
+
+void StationControl::start()
+{
+    if (m_settings->role() == StationRole::Standalone || m_engine->isRunning())
+        return;
+    const bool keyed = canonicalStationKey(m_settings->stationKey()).has_value();
+    if (!keyed && !keyStoreAnswered()) {
+        m_startWaiting = true;
+        setNotice(QStringLiteral("Waiting for the station key from the key store..."));
+        return;
+    }
+    m_startWaiting = false;
+    if (!keyed && !m_readError.isEmpty() && m_settings->role() == StationRole::Master && !m_readErrorSaid) {
+        // A new key would replace the stored one for good, and every slave would be refused.
+        m_readErrorSaid = true;
+        setNotice(QStringLiteral("The station key could not be read from the key store (%1). Type the "
+                                 "event's station key, or press Start again to make a new one.")
+                      .arg(m_readError));
+        return;
+    }
+    startNow();
+}
+
+void StationControl::startNow()
+{
+    setNotice(QString());
+    if (m_settings->role() == StationRole::Master && !canonicalStationKey(m_settings->stationKey()))
+        m_settings->setStationKey(generateStationKey());
+    m_engine->start(
+        m_settings->role(), m_settings->stationId(), m_settings->serviceName(), m_settings->stationKey());
+}
+
+void StationControl::stop()
+{
+    m_startWaiting = false;
+    setNotice(QString());
+    m_engine->stop();
+}
+
+void StationControl::setNotice(const QString &notice)
+{
+    // Told every time, also when the text is the same: the waiting state may have changed.
+    m_notice = notice;
+    emit changed();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+// A station in a process of its own (the program sync_station_child), driven by command lines
+// and answering with lines, so that a test can kill it (SIGKILL) or stop it cleanly and start it
+// again on the same folder.
+
+#include "tlspeer.h"
+
+#include <QProcess>
+#include <QStringList>
+
+class StationChild
+{
+public:
+    explicit StationChild(const QString &folder, const QStringList &options = {})
+    {
+        m_process.setProgram(QStringLiteral(SYNC_STATION_CHILD));
+        m_process.setArguments(QStringList {folder} + options);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+    }
+    ~StationChild()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    // The first answer line starting with `word`, waiting while the test's own stations run.
+    QByteArray expect(const QByteArray &word, int ms = 20000)
+    {
+        QByteArray found;
+        spinUntil(
+            [&] {
+                // Asked once more after the wait: a line is taken only once.
+                if (!found.isEmpty())
+                    return true;
+                while (m_process.canReadLine()) {
+                    const QByteArray line = m_process.readLine().trimmed();
+                    if (line == word || line.startsWith(word + ' ')) {
+                        found = line;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            ms);
+        return found;
+    }
+    QByteArray ask(const QByteArray &command, const QByteArray &word)
+    {
+        tell(command);
+        return expect(word);
+    }
+    // The answer to `command` without its word.
+    QByteArray value(const QByteArray &command)
+    {
+        const QByteArray line = ask(command, command);
+        return line.mid(command.size() + 1);
+    }
+    void tell(const QByteArray &command) { m_process.write(command + '\n'); }
+    void killHard()
+    {
+        m_process.kill(); // SIGKILL
+        m_process.waitForFinished(5000);
+    }
+    // "quit": the program ends as the application does when it is closed.
+    bool quit()
+    {
+        tell("quit");
+        return m_process.waitForFinished(20000) && m_process.exitStatus() == QProcess::NormalExit
+            && m_process.exitCode() == 0;
+    }
+
+private:
+    QProcess m_process;
+};
