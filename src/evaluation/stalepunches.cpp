@@ -301,8 +301,7 @@ bool startRecordDoubtful(const CardRuns &runs, const QDateTime &start, const std
     if (!longestLeg)
         return true;
     // The break may come before today's own first punches (the first control punched twice today
-    // after an earlier run): any break after two of them counts.
-    std::sort(between.begin(), between.end());
+    // after an earlier run): any break on the card after two of them counts.
     between.append(first->time);
     for (qsizetype i = 2; i < between.size(); ++i) {
         if (between[i - 1].msecsTo(between[i]) > *longestLeg)

@@ -180,7 +180,9 @@ private slots:
                 QTest::keyClick(w.window, Qt::Key_Down);
                 QTRY_COMPARE(startShown(), localized(QStringLiteral("Start punch")));
                 QVERIFY(w.item(QStringLiteral("stageStartPicker"))->hasActiveFocus());
+                // The window fields show again (the grab lays the sheet out before they are clicked).
                 QTRY_VERIFY(w.item(QStringLiteral("stageOpenField")));
+                w.shot(code + QStringLiteral("-stage-start-punch"));
             }
             w.typeInto(w.item(QStringLiteral("stageOpenField")), QStringLiteral("nine"));
             w.typeInto(w.item(QStringLiteral("stageCloseField")), QStringLiteral("9:45"));
