@@ -606,6 +606,11 @@ private slots:
                     run(QStringLiteral("pdftoppm"),
                         {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"), pdf,
                             QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + QFileInfo(pdf).baseName()});
+                // The IOF list beside them, for a look with xmllint.
+                QFile::remove(
+                    QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + day + QStringLiteral("-results.xml"));
+                QFile::copy(xmlPath,
+                    QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + day + QStringLiteral("-results.xml"));
 #endif
                 const QStringList resultsText = run(
                     QStringLiteral("pdftotext"), {QStringLiteral("-layout"), resultsPdf, QStringLiteral("-")})
