@@ -695,6 +695,21 @@ private slots:
                 }
                 QCOMPARE(metteOn()->overrideNote, review);
             }
+
+            // The overall standings add up the reads that count: Bo's later read of each day.
+            w.click(QStringLiteral("stageChip___overall__"));
+            QTRY_VERIFY(w.item(QStringLiteral("overallStages")));
+            w.shot(QStringLiteral("da-two-days-overall"));
+            for (const auto &[runner, total] :
+                {std::pair {"Ida Holm", "21:08"}, {"Søren Ærø", "25:08"}, {"Bo Krag", "35:00"}}) {
+                QQuickItem *name
+                    = findVisibleItem(window, [runner = QString::fromUtf8(runner)](QQuickItem *i) {
+                          return i->property("text").toString() == runner;
+                      });
+                QVERIFY(name);
+                const QStringList shown = shownTexts(name->parentItem());
+                QVERIFY2(shown.contains(QString::fromUtf8(total)), qPrintable(shown.join(u'|')));
+            }
         }
         verifyNoQmlProblems();
     }
