@@ -106,6 +106,18 @@ class TestResultScreens : public QObject
         w.click(w.itemIn(QStringLiteral("resultRow_") + runner, QStringLiteral("rowActionsButton")));
         w.click(entry);
     }
+    // Clears the override of the row of `runner` from its actions menu, and closes the menu.
+    static void clearOverride(RaceDayWindow &w, const QString &runner)
+    {
+        w.click(w.itemIn(QStringLiteral("resultRow_") + runner, QStringLiteral("rowActionsButton")));
+        QQuickItem *clear = nullptr;
+        QTRY_VERIFY((clear = findVisibleItem(w.window, [](QQuickItem *i) {
+            return i->objectName() == QLatin1String("clearOverrideItem");
+        })));
+        // The item's own signal: a mouse click this soon after the menu opened may not reach it.
+        QVERIFY(QMetaObject::invokeMethod(clear, "triggered"));
+        QTest::keyClick(w.window, Qt::Key_Escape);
+    }
 
 public:
     static void initMain() { pinTestEnvironment(); }
@@ -223,14 +235,7 @@ private slots:
             QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote,
                 QStringLiteral("seen at the finish"));
             QTRY_VERIFY(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("overrideMark")));
-            w.click(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("rowActionsButton")));
-            QQuickItem *clear = nullptr;
-            QTRY_VERIFY((clear = findVisibleItem(window, [](QQuickItem *i) {
-                return i->objectName() == QLatin1String("clearOverrideItem");
-            })));
-            // The item's own signal: a mouse click this soon after the menu opened may not reach it.
-            QVERIFY(QMetaObject::invokeMethod(clear, "triggered"));
-            QTest::keyClick(window, Qt::Key_Escape);
+            clearOverride(w, QStringLiteral("Mette Lund"));
             QTRY_VERIFY(!resultOf(w.store->race(), QStringLiteral("2000003"))->completedOverride);
             QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote, review);
             w.shot(code + QStringLiteral("-override-cleared"));
@@ -574,13 +579,7 @@ private slots:
                 QTest::keyClick(window, Qt::Key_Return);
                 QTRY_VERIFY(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("overrideMark")));
                 w.shot(QStringLiteral("da-%1-results-forced").arg(day));
-                w.click(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("rowActionsButton")));
-                QQuickItem *clear = nullptr;
-                QTRY_VERIFY((clear = findVisibleItem(window, [](QQuickItem *i) {
-                    return i->objectName() == QLatin1String("clearOverrideItem");
-                })));
-                QVERIFY(QMetaObject::invokeMethod(clear, "triggered"));
-                QTest::keyClick(window, Qt::Key_Escape);
+                clearOverride(w, QStringLiteral("Mette Lund"));
                 QTRY_VERIFY(!metteOn()->completedOverride);
 
                 // Every output of the stage.
