@@ -571,6 +571,13 @@ private slots:
                 // Mette's card, held for review, forced completed and cleared again.
                 app.content().setSelectedItem(SidebarItem::Results);
                 QTRY_VERIFY(w.item(QStringLiteral("resultRow_Mette Lund")));
+                auto *screen = window->findChild<ResultsScreen *>();
+                QVERIFY(screen);
+                const auto exported = [&](ResultExportKind kind, const QString &suffix) {
+                    const QString path = w.dir.filePath(day + suffix);
+                    const bool ok = screen->exportTo(int(kind), QUrl::fromLocalFile(path));
+                    return ok ? path : QString();
+                };
                 const std::optional<QString> review = metteOn()->overrideNote;
                 QVERIFY(review);
                 rowAction(w, QStringLiteral("Mette Lund"), QStringLiteral("forceCompletedItem"));
@@ -579,6 +586,27 @@ private slots:
                 QTest::keyClick(window, Qt::Key_Return);
                 QTRY_VERIFY(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("overrideMark")));
                 w.shot(QStringLiteral("da-%1-results-forced").arg(day));
+                // Forced completed without a time: the same word on paper and in the IOF list, no
+                // place, no time.
+                {
+                    const QString pdf = exported(ResultExportKind::ResultsPDF, QStringLiteral("-forced.pdf"));
+                    const QString line = run(
+                        QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+                                             .split(u'\n')
+                                             .filter(QStringLiteral("Mette Lund"))
+                                             .join(u'|')
+                                             .simplified();
+                    QCOMPARE(line,
+                        QStringLiteral("Mette Lund 2000003 — ") + localized(QStringLiteral("COMPLETED")));
+                    QFile xml(exported(ResultExportKind::ResultsXML, QStringLiteral("-forced.xml")));
+                    QVERIFY(xml.open(QIODevice::ReadOnly));
+                    const QByteArray bytes = xml.readAll();
+                    VERIFY_IOF_VALID(bytes);
+                    QVERIFY(iofRunners(bytes).contains(QStringLiteral("Mette OK")));
+                    QFile splits(exported(ResultExportKind::SplitsXML, QStringLiteral("-forced-splits.xml")));
+                    QVERIFY(splits.open(QIODevice::ReadOnly));
+                    VERIFY_IOF_VALID(splits.readAll());
+                }
                 clearOverride(w, QStringLiteral("Mette Lund"));
                 QTRY_VERIFY(!metteOn()->completedOverride);
 
@@ -586,13 +614,6 @@ private slots:
                 w.click(QStringLiteral("stageChip_") + stage);
                 QTRY_VERIFY(w.item(QStringLiteral("resultRow_Ida Holm")));
                 w.shot(QStringLiteral("da-%1-results").arg(day));
-                auto *screen = window->findChild<ResultsScreen *>();
-                QVERIFY(screen);
-                const auto exported = [&](ResultExportKind kind, const QString &suffix) {
-                    const QString path = w.dir.filePath(day + suffix);
-                    const bool ok = screen->exportTo(int(kind), QUrl::fromLocalFile(path));
-                    return ok ? path : QString();
-                };
                 const QString resultsPdf
                     = exported(ResultExportKind::ResultsPDF, QStringLiteral("-results.pdf"));
                 const QString splitsPdf
