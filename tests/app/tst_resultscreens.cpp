@@ -537,6 +537,7 @@ private slots:
                 w.read(bo);
                 bo.finish = secondOf(cells[4]);
                 w.read(bo);
+                w.shot(QStringLiteral("da-%1-reader-read-twice").arg(day), fadeMs);
 
                 app.content().setSelectedItem(SidebarItem::Results);
                 w.clock->advance(std::chrono::seconds(10));
