@@ -90,7 +90,8 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const Particip
         const qsizetype reach = std::min(positions, splits.size());
         for (qsizetype j = 0; j < reach; ++j) {
             const SplitTime &s = splits.at(j);
-            if (s.status != SplitStatus::Missing && s.legTime && std::isfinite(*s.legTime))
+            // A leg below zero (a punch before the start) is printed "—" and ranks nowhere.
+            if (s.status != SplitStatus::Missing && s.legTime && truncatedSeconds(*s.legTime))
                 legs[j].append({*s.legTime, qint32(i)});
         }
     }

@@ -12,6 +12,7 @@
 #include "privatecups.h"
 #include "racedaywindow.h"
 #include "racegenerator.h"
+#include "receipt.h"
 #include "resultexports.h"
 #include "resultsscreen.h"
 #include "testenvironment.h"
@@ -104,6 +105,18 @@ class TestResultScreens : public QObject
     {
         w.click(w.itemIn(QStringLiteral("resultRow_") + runner, QStringLiteral("rowActionsButton")));
         w.click(entry);
+    }
+    // Clears the override of the row of `runner` from its actions menu, and closes the menu.
+    static void clearOverride(RaceDayWindow &w, const QString &runner)
+    {
+        w.click(w.itemIn(QStringLiteral("resultRow_") + runner, QStringLiteral("rowActionsButton")));
+        QQuickItem *clear = nullptr;
+        QTRY_VERIFY((clear = findVisibleItem(w.window, [](QQuickItem *i) {
+            return i->objectName() == QLatin1String("clearOverrideItem");
+        })));
+        // The item's own signal: a mouse click this soon after the menu opened may not reach it.
+        QVERIFY(QMetaObject::invokeMethod(clear, "triggered"));
+        QTest::keyClick(w.window, Qt::Key_Escape);
     }
 
 public:
@@ -222,14 +235,7 @@ private slots:
             QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote,
                 QStringLiteral("seen at the finish"));
             QTRY_VERIFY(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("overrideMark")));
-            w.click(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("rowActionsButton")));
-            QQuickItem *clear = nullptr;
-            QTRY_VERIFY((clear = findVisibleItem(window, [](QQuickItem *i) {
-                return i->objectName() == QLatin1String("clearOverrideItem");
-            })));
-            // The item's own signal: a mouse click this soon after the menu opened may not reach it.
-            QVERIFY(QMetaObject::invokeMethod(clear, "triggered"));
-            QTest::keyClick(window, Qt::Key_Escape);
+            clearOverride(w, QStringLiteral("Mette Lund"));
             QTRY_VERIFY(!resultOf(w.store->race(), QStringLiteral("2000003"))->completedOverride);
             QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000003"))->overrideNote, review);
             w.shot(code + QStringLiteral("-override-cleared"));
@@ -475,6 +481,256 @@ private slots:
             QTRY_COMPARE(w.store->race().results.size(), results - 1);
             QTRY_VERIFY(!w.item(QStringLiteral("earlierReadMark")));
             QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000005"))->raceTime, 900.0);
+        }
+        verifyNoQmlProblems();
+    }
+
+    // A two-day event in Danish, day by day as two-day-verdicts.tsv has it: a card read before
+    // its runner has a start time, then the time typed in the start list; a card read twice; a
+    // card held for review forced and cleared. The results list, the results and split-time PDFs,
+    // the IOF result list and the receipts then show each runner once, in the same words, places
+    // and times.
+    void twoDayEventInTheWindow()
+    {
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(testEvent(QStringLiteral("app/two-day-verdicts.json")));
+            VexloApp &app = *w.app;
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
+                QStringLiteral("portName"), QStringLiteral("classFilterLabel")};
+            window->resize(window->minimumSize());
+            app.languagePicker().pick(1);
+            int daysAfter = 0;
+            for (const QStringList &cells : casetable::rows(QStringLiteral("app/two-day-verdicts.tsv"))) {
+                const QString day = cells[0];
+                const QString stage = cells[1];
+                Race race = w.store->race();
+                race.activeStageId = stage;
+                w.store->setRace(race);
+                const QTime typed = QTime::fromString(cells[2], QStringLiteral("HHmm"));
+                const auto secondOf = [](const QString &t) {
+                    return QTime::fromString(t, QStringLiteral("HH:mm:ss")).msecsSinceStartOfDay() / 1000;
+                };
+                w.clock->advance(std::chrono::hours(24 * daysAfter++));
+                const auto metteOn = [&w, &stage]() -> const PersonResult * {
+                    for (const PersonResult &r : w.store->race().results)
+                        if (r.cardNumber == u"2000003" && r.stageId == stage)
+                            return &r;
+                    return nullptr;
+                };
+
+                // Ida first: no start record, no start time on the stage.
+                app.content().setSelectedItem(SidebarItem::Reader);
+                SimCard ida = simCard(2000001);
+                ida.start.reset();
+                w.read(ida);
+                QCOMPARE(app.raceDay()->cardPanelVariant().value(QStringLiteral("verdictText")).toString(),
+                    localized(QStringLiteral("NO START TIME")));
+                w.shot(QStringLiteral("da-%1-reader-no-start-time").arg(day), fadeMs);
+                w.read(simCard(2000002));
+                SimCard mette = simCard(2000003);
+                mette.finish = 10 * 3600 + 300 + 240; // before her start at 10:10
+                w.read(mette);
+                SimCard bo = simCard(2000005);
+                bo.finish = secondOf(cells[3]);
+                w.read(bo);
+                bo.finish = secondOf(cells[4]);
+                w.read(bo);
+                w.shot(QStringLiteral("da-%1-reader-read-twice").arg(day), fadeMs);
+
+                app.content().setSelectedItem(SidebarItem::Results);
+                w.clock->advance(std::chrono::seconds(10));
+                QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
+                QTRY_VERIFY(w.item(QStringLiteral("resultRow_Ida Holm")));
+                const QStringList before = shownTexts(w.item(QStringLiteral("resultRow_Ida Holm")));
+                QVERIFY2(
+                    before.contains(localized(QStringLiteral("NO START TIME"))) && !before.contains("1."),
+                    qPrintable(before.join(u'|')));
+                w.shot(QStringLiteral("da-%1-results-no-start-time").arg(day));
+
+                // Ida's start time typed in the start list.
+                app.content().setSelectedItem(SidebarItem::StartList);
+                QQuickItem *name = nullptr;
+                QTRY_VERIFY((name = findVisibleItem(window, [](QQuickItem *i) {
+                    return i->objectName() == QLatin1String("runnerName")
+                        && i->property("text").toString().contains(QLatin1String("Ida Holm"));
+                })));
+                QQuickItem *button = nullptr;
+                for (QQuickItem *up = name; up && !button; up = up->parentItem())
+                    button = findVisibleChild(up, QStringLiteral("startTimeButton"));
+                w.click(button);
+                QTRY_VERIFY(w.item(QStringLiteral("startTimeField"))
+                    && w.item(QStringLiteral("startTimeField"))->hasActiveFocus());
+                w.typeInto(w.item(QStringLiteral("startTimeField")), cells[2]);
+                QTest::keyClick(window, Qt::Key_Return);
+                QTRY_VERIFY(!w.item(QStringLiteral("startTimeEditSheet")));
+                QCOMPARE(
+                    w.store->scheduledStartTime(*runnerNamed(w.store->race(), QStringLiteral("Ida")))->time(),
+                    typed);
+
+                // Mette's card, held for review, forced completed and cleared again.
+                app.content().setSelectedItem(SidebarItem::Results);
+                QTRY_VERIFY(w.item(QStringLiteral("resultRow_Mette Lund")));
+                auto *screen = window->findChild<ResultsScreen *>();
+                QVERIFY(screen);
+                const auto exported = [&](ResultExportKind kind, const QString &suffix) {
+                    const QString path = w.dir.filePath(day + suffix);
+                    const bool ok = screen->exportTo(int(kind), QUrl::fromLocalFile(path));
+                    return ok ? path : QString();
+                };
+                const std::optional<QString> review = metteOn()->overrideNote;
+                QVERIFY(review);
+                rowAction(w, QStringLiteral("Mette Lund"), QStringLiteral("forceCompletedItem"));
+                QTRY_VERIFY(w.item(QStringLiteral("overrideDialog")));
+                w.typeInto(QStringLiteral("overrideReasonField"), QStringLiteral("set i mål"));
+                QTest::keyClick(window, Qt::Key_Return);
+                QTRY_VERIFY(w.itemIn(QStringLiteral("resultRow_Mette Lund"), QStringLiteral("overrideMark")));
+                w.shot(QStringLiteral("da-%1-results-forced").arg(day));
+                // Forced completed without a time: the same word on paper and in the IOF list, no
+                // place, no time.
+                {
+                    const QString pdf = exported(ResultExportKind::ResultsPDF, QStringLiteral("-forced.pdf"));
+                    const QString line = run(
+                        QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+                                             .split(u'\n')
+                                             .filter(QStringLiteral("Mette Lund"))
+                                             .join(u'|')
+                                             .simplified();
+                    QCOMPARE(line,
+                        QStringLiteral("Mette Lund 2000003 — ") + localized(QStringLiteral("COMPLETED")));
+                    QFile xml(exported(ResultExportKind::ResultsXML, QStringLiteral("-forced.xml")));
+                    QVERIFY(xml.open(QIODevice::ReadOnly));
+                    const QByteArray bytes = xml.readAll();
+                    VERIFY_IOF_VALID(bytes);
+                    QVERIFY(iofRunners(bytes).contains(QStringLiteral("Mette OK")));
+                    QFile splits(exported(ResultExportKind::SplitsXML, QStringLiteral("-forced-splits.xml")));
+                    QVERIFY(splits.open(QIODevice::ReadOnly));
+                    VERIFY_IOF_VALID(splits.readAll());
+                }
+                clearOverride(w, QStringLiteral("Mette Lund"));
+                QTRY_VERIFY(!metteOn()->completedOverride);
+
+                // Every output of the stage.
+                w.click(QStringLiteral("stageChip_") + stage);
+                QTRY_VERIFY(w.item(QStringLiteral("resultRow_Ida Holm")));
+                w.shot(QStringLiteral("da-%1-results").arg(day));
+                const QString resultsPdf
+                    = exported(ResultExportKind::ResultsPDF, QStringLiteral("-results.pdf"));
+                const QString splitsPdf
+                    = exported(ResultExportKind::SplitsPDF, QStringLiteral("-splits.pdf"));
+                const QString xmlPath
+                    = exported(ResultExportKind::ResultsXML, QStringLiteral("-results.xml"));
+                QVERIFY(!resultsPdf.isEmpty() && !splitsPdf.isEmpty() && !xmlPath.isEmpty());
+#ifdef VEXLO_SCREENSHOT_DIR
+                for (const QString &pdf : {resultsPdf, splitsPdf})
+                    run(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"), pdf,
+                            QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + QFileInfo(pdf).baseName()});
+                // The IOF list beside them, for a look with xmllint.
+                QFile::remove(
+                    QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + day + QStringLiteral("-results.xml"));
+                QFile::copy(xmlPath,
+                    QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + day + QStringLiteral("-results.xml"));
+#endif
+                const QStringList resultsText = run(
+                    QStringLiteral("pdftotext"), {QStringLiteral("-layout"), resultsPdf, QStringLiteral("-")})
+                                                    .split(u'\n');
+                const QString splitsText = run(
+                    QStringLiteral("pdftotext"), {QStringLiteral("-layout"), splitsPdf, QStringLiteral("-")});
+                QFile xmlFile(xmlPath);
+                QVERIFY(xmlFile.open(QIODevice::ReadOnly));
+                const QByteArray xml = xmlFile.readAll();
+                VERIFY_IOF_VALID(xml);
+                const QStringList listed = iofRunners(xml);
+
+                for (const QString &cell : cells.mid(5)) {
+                    const QStringList want = cell.split(u'|');
+                    QList<QQuickItem *> rows;
+                    const QString runner = want[0] == u"earlier" ? QStringLiteral("Bo Krag") : want[0];
+                    findVisibleItem(window, [&](QQuickItem *item) {
+                        if (item->objectName() == QStringLiteral("resultRow_") + runner)
+                            rows.append(item);
+                        return false;
+                    });
+                    const QString earlierMark = localized(QStringLiteral("Earlier read, not ranked"));
+                    if (want[0] == u"earlier") {
+                        QCOMPARE(rows.size(), 2);
+                        const QStringList shown
+                            = shownTexts(shownTexts(rows[0]).contains(earlierMark) ? rows[0] : rows[1]);
+                        QVERIFY2(shown.contains(want[1]) && !shown.contains(QStringLiteral("3.")),
+                            qPrintable(day + u' ' + shown.join(u'|')));
+                        QVERIFY2(!splitsText.contains(want[1]) || want[1] == u"15:00",
+                            qPrintable(day + QStringLiteral(": earlier read in the split times")));
+                        continue;
+                    }
+                    QList<QQuickItem *> counted;
+                    for (QQuickItem *row : rows)
+                        if (!shownTexts(row).contains(earlierMark))
+                            counted.append(row);
+                    QCOMPARE(counted.size(), 1);
+                    const QStringList shown = shownTexts(counted[0]);
+                    const QString place = want[1].isEmpty() ? QString() : want[1] + u'.';
+                    const QString word = localized(want[3]);
+                    const QString what = day + u' ' + runner + QStringLiteral(": ");
+                    QVERIFY2(shown.contains(word), qPrintable(what + shown.join(u'|')));
+                    if (!place.isEmpty())
+                        QVERIFY2(shown.contains(place) && shown.contains(want[2]),
+                            qPrintable(what + shown.join(u'|')));
+                    else
+                        QVERIFY2(!shown.filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).size(),
+                            qPrintable(what + shown.join(u'|')));
+
+                    // The results PDF: once, with the same word, place and time.
+                    const QStringList lines = resultsText.filter(runner);
+                    QVERIFY2(lines.size() == 1, qPrintable(what + lines.join(u'\n')));
+                    const QString line = lines[0].simplified();
+                    QVERIFY2(line.contains(want[2]) && line.contains(word)
+                            && (place.isEmpty() ? !line.front().isDigit() : line.startsWith(want[1] + u' ')),
+                        qPrintable(what + line));
+                    // The split times: once.
+                    QVERIFY2(splitsText.count(runner) == 1, qPrintable(what + splitsText));
+                    // The IOF list: once, the same status, time and place.
+                    const QString given = runner.section(u' ', 0, 0);
+                    const QStringList mine = listed.filter(QRegularExpression(u'^' + given + u' '));
+                    QString iof = given;
+                    if (!want[5].isEmpty())
+                        iof += u' ' + want[5];
+                    if (!want[1].isEmpty())
+                        iof += QStringLiteral(" #") + want[1];
+                    iof += u' ' + want[4];
+                    QCOMPARE(mine, QStringList {iof});
+                    // The receipt (fixed English).
+                    const PersonResult *counts = nullptr;
+                    for (const PersonResult &r : w.store->race().results)
+                        if (r.stageId == stage && r.participantId == runnerNamed(w.store->race(), given)->id
+                            && (!counts || r.readAt > counts->readAt))
+                            counts = &r;
+                    QVERIFY(counts);
+                    const QString receipt = renderReceiptHTML(*counts, w.store->race());
+                    QVERIFY2(receipt.contains(QStringLiteral(">") + want[3] + QStringLiteral("<")),
+                        qPrintable(what + receipt));
+                    if (!want[5].isEmpty())
+                        QVERIFY2(receipt.contains(QStringLiteral("Total time: ") + want[2]),
+                            qPrintable(what + receipt));
+                }
+                QCOMPARE(metteOn()->overrideNote, review);
+            }
+
+            // The overall standings add up the reads that count: Bo's later read of each day.
+            w.click(QStringLiteral("stageChip___overall__"));
+            QTRY_VERIFY(w.item(QStringLiteral("overallStages")));
+            w.shot(QStringLiteral("da-two-days-overall"));
+            for (const auto &[runner, total] :
+                {std::pair {"Ida Holm", "21:08"}, {"Søren Ærø", "25:08"}, {"Bo Krag", "35:00"}}) {
+                QQuickItem *name
+                    = findVisibleItem(window, [runner = QString::fromUtf8(runner)](QQuickItem *i) {
+                          return i->property("text").toString() == runner;
+                      });
+                QVERIFY(name);
+                const QStringList shown = shownTexts(name->parentItem());
+                QVERIFY2(shown.contains(QString::fromUtf8(total)), qPrintable(shown.join(u'|')));
+            }
         }
         verifyNoQmlProblems();
     }

@@ -235,13 +235,17 @@ private slots:
 
     void splitTimesDocument()
     {
-        // Anna complete over 13 controls at 100 s a leg; Bo at 31 in 90 s, then 32 missing.
+        // Anna complete over 13 controls at 100 s a leg; Bo at 31 in 90 s, then 32 missing; Cy's
+        // card punched before his start, held for review: a leg below zero shows no time and
+        // takes no rank.
         const Race race = testEvent(QStringLiteral("documents/split-times-event.json"));
         const PersonResult &full = race.results[0];
         const PersonResult &shorter = race.results[1];
+        const PersonResult &early = race.results[2];
         const QString file = path(QStringLiteral("splits.pdf"));
         const auto result = renderSplitTimesPDF(race,
-            {{QStringLiteral("H21"), {full, shorter}}, {QStringLiteral("Empty"), {}}}, std::nullopt, file);
+            {{QStringLiteral("H21"), {full, shorter, early}}, {QStringLiteral("Empty"), {}}}, std::nullopt,
+            file);
         QVERIFY2(result.ok, qPrintable(result.error));
         // Landscape; the fastest leg at control 31 is the shorter runner's 1:30: rank 1.
         VERIFY_PDF_GOLDEN(file, "pdf/split-times");
