@@ -400,8 +400,9 @@ private slots:
         reader.autoConnect();
         if (cells.at(3) == QLatin1String("yes")) {
             QCOMPARE(reader.connectionState(), SIConnectionState::connected(stations[0].devicePath()));
-            QVERIFY(log.lines().contains(QStringLiteral("SI: auto-connecting to positively identified reader at ")
-                + stations[0].devicePath()));
+            QVERIFY(
+                log.lines().contains(QStringLiteral("SI: auto-connecting to positively identified reader at ")
+                    + stations[0].devicePath()));
         } else {
             QCOMPARE(reader.connectionState(), state);
             QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join(u'\n')));
