@@ -295,9 +295,9 @@ private slots:
     }
 
     // The station pulled in the middle of a read-out, a connect tried while it is away, then
-    // plugged in again and found with Refresh Ports: once it is connected and the next card is read, the reader pane is laid
-    // out as in a window that read the same cards without a break, with no room left where the
-    // message was and the result panel's texts one under the other.
+    // plugged in again and found with Refresh Ports: once it is connected and the next card is read, the
+    // reader pane is laid out as in a window that read the same cards without a break, with no room left
+    // where the message was and the result panel's texts one under the other.
     void readerPaneAfterReconnectLaidOutAsFresh_data() { addLanguageRows(); }
     void readerPaneAfterReconnectLaidOutAsFresh()
     {
