@@ -550,7 +550,7 @@ private slots:
             repeats += repeated ? 1 : 0;
             const RaceClass *c = classOfResult(race, r);
             expected.append(r.id.toString(QUuid::WithoutBraces).toUpper() + u' '
-                + (c ? c->name : QStringLiteral("No class")) + u' '
+                + (c ? c->name : localized(QStringLiteral("No class"))) + u' '
                 + (p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown")) + u' '
                 + (repeated ? u'R' : u'-'));
         }
@@ -597,7 +597,7 @@ private slots:
             const qsizetype i = indexOf.value(at.data(RecentResultsModel::ResultIdRole).toString(), -1);
             QVERIFY(i >= 0);
             const RaceClass *c = classOfResult(race, race.results.at(i));
-            QCOMPARE(title, c ? c->name : QStringLiteral("No class"));
+            QCOMPARE(title, c ? c->name : localized(QStringLiteral("No class")));
             if (titles.isEmpty() || titles.constLast() != title) {
                 QVERIFY(!titles.contains(title));
                 titles.append(title);
