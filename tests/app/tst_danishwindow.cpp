@@ -217,6 +217,12 @@ private slots:
         check(w.window, QStringLiteral("reader-read"));
         w.read(simCard(2000005));
         check(w.window, QStringLiteral("reader-no-class"));
+        const QSize shown = w.window->size();
+        w.window->resize(w.window->minimumSize());
+        QTRY_COMPARE(w.window->size(), w.window->minimumSize());
+        check(w.window, QStringLiteral("reader-no-class-minimum-size"));
+        w.window->resize(shown);
+        QTRY_COMPARE(w.window->size(), shown);
         w.read(simCard(2000004, true));
         check(w.window, QStringLiteral("reader-mispunch"));
 
