@@ -502,6 +502,34 @@ private slots:
         QCOMPARE(recentRows(model), recentRows(readAlone));
     }
 
+    // A read of nobody is headed "No class" in the language shown, also when the language changes
+    // while the list keeps what it found for the same event.
+    void recentNoClassFollowsTheLanguage()
+    {
+        LocalizationManager language {QStringList {QStringLiteral("en")}};
+        LocalizationManager::setShared(&language);
+        RaceGeneratorOptions options;
+        options.entries = 6;
+        Race race = generateRace(options);
+        QVERIFY(!race.results.isEmpty());
+        race.results.first().participantId = QUuid::createUuid();
+        RecentResultsModel model;
+        const auto titles = [&] {
+            QStringList out;
+            for (int row = 0; row < model.rowCount(); ++row)
+                out.append(model.index(row).data(RecentResultsModel::GroupRole).toString());
+            return out;
+        };
+        model.setRace(race);
+        QVERIFY(titles().contains(QStringLiteral("No class")));
+        language.setLanguage(AppLanguage::Danish);
+        model.setRace(race);
+        const QStringList danish = titles();
+        LocalizationManager::setShared(nullptr);
+        QVERIFY2(danish.contains(QStringLiteral("Ingen klasse")), qPrintable(danish.join(u',')));
+        QVERIFY(!danish.contains(QStringLiteral("No class")));
+    }
+
     // Reads whose card texts are their runner's own, shared as a loaded or generated event shares
     // them (and the runners' class ids the classes'), mixed with reads again of the same card
     // (shared too), cards typed anew, a read kept under its first read's id and reads of nobody:
