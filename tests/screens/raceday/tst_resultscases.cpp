@@ -507,6 +507,8 @@ private slots:
     void recentNoClassFollowsTheLanguage()
     {
         LocalizationManager language {QStringList {QStringLiteral("en")}};
+        // The choice an earlier case made is kept in the settings.
+        language.setLanguage(AppLanguage::English);
         LocalizationManager::setShared(&language);
         RaceGeneratorOptions options;
         options.entries = 6;
