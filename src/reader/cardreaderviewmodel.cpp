@@ -121,7 +121,10 @@ void CardReaderViewModel::connectPort(const QString &requestedPath)
 
 void CardReaderViewModel::autoConnect()
 {
-    if (m_connectionState.kind() != SIConnectionState::Kind::Disconnected)
+    // After a failed connect as well: the organiser is told to plug the station in again and
+    // refresh, so the refresh must find it.
+    const SIConnectionState::Kind kind = m_connectionState.kind();
+    if (kind != SIConnectionState::Kind::Disconnected && kind != SIConnectionState::Kind::Error)
         return;
     const QStringList readers = SIPortManager::discoverReaders(m_deviceRoots);
     if (readers.size() != 1)

@@ -130,7 +130,8 @@ public:
     // the station's protocol configuration. No port: error "No SportIdent reader found". A failed
     // open: error with the port's message.
     Q_INVOKABLE void connectPort(const QString &path = QString());
-    // Only while disconnected and exactly one reader is identified: connects to it.
+    // Only while disconnected or after a failed connect, and only when exactly one reader is
+    // identified: connects to it. A port that is merely listed is never taken.
     Q_INVOKABLE void autoConnect();
     // Closes the port and cancels the pending protocol waits; the shown card stays.
     Q_INVOKABLE void disconnectPort();

@@ -200,15 +200,29 @@ private slots:
     void everyTextIsDanish()
     {
         QmlProblemCollector qml;
-        RaceDayWindow w(raceDayEvent());
+        // Bo Krag runs without a class: his result is listed under a heading of its own.
+        Race event = raceDayEvent();
+        for (Participant &p : event.participants)
+            if (p.cardNumber == QLatin1String("2000005"))
+                p.classId.reset();
+        RaceDayWindow w(event);
         w.app->languagePicker().pick(1);
         QCOMPARE(w.app->languagePicker().languageCode(), QStringLiteral("da"));
         learnWords(w.store->race());
 
-        // Results to show: a clean run and a mispunch, read through the station.
+        // Results to show: a clean run, a runner without a class and a mispunch, read through the
+        // station.
         w.app->content().setSelectedItem(SidebarItem::Reader);
         w.read(simCard(2000001));
         check(w.window, QStringLiteral("reader-read"));
+        w.read(simCard(2000005));
+        check(w.window, QStringLiteral("reader-no-class"));
+        const QSize shown = w.window->size();
+        w.window->resize(w.window->minimumSize());
+        QTRY_COMPARE(w.window->size(), w.window->minimumSize());
+        check(w.window, QStringLiteral("reader-no-class-minimum-size"));
+        w.window->resize(shown);
+        QTRY_COMPARE(w.window->size(), shown);
         w.read(simCard(2000004, true));
         check(w.window, QStringLiteral("reader-mispunch"));
 

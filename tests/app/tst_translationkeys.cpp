@@ -141,6 +141,36 @@ private slots:
             QStringLiteral("Orienteering race administration and SI card reader for Linux")));
     }
 
+    // The SportIdent station has one Danish name, "station", wherever a text speaks of it: an
+    // organiser told the station is lost must not have to guess that "enheden" is the same thing.
+    void theStationHasOneDanishName()
+    {
+        const QRegularExpression english(
+            QStringLiteral("\\bstation"), QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression message(
+            QStringLiteral("<source>(.*?)</source>\\s*<translation>(.*?)</translation>"),
+            QRegularExpression::DotMatchesEverythingOption);
+        QStringList otherNames;
+        int spoken = 0;
+        QDirIterator it(QStringLiteral(VEXLO_SOURCE_DIR "/src/localization/translations"),
+            QStringList {QStringLiteral("*_da.ts")}, QDir::Files);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            auto matches = message.globalMatch(QString::fromUtf8(file.readAll()));
+            while (matches.hasNext()) {
+                const QRegularExpressionMatch m = matches.next();
+                if (!english.match(m.captured(1)).hasMatch())
+                    continue;
+                ++spoken;
+                if (m.captured(2).contains(QLatin1String("enhed"), Qt::CaseInsensitive))
+                    otherNames.append(m.captured(2));
+            }
+        }
+        QVERIFY(spoken > 20);
+        QVERIFY2(otherNames.isEmpty(), qPrintable(otherNames.join(u'\n')));
+    }
+
     void danishDiffersWhereItShould()
     {
         QTranslator danish;

@@ -316,9 +316,9 @@ private slots:
     }
 
     // The station pulled in the middle of a read-out, a connect tried while it is away, then
-    // plugged in again: once it is connected and the next card is read, the reader pane is laid
-    // out as in a window that read the same cards without a break, with no room left where the
-    // message was and the result panel's texts one under the other.
+    // plugged in again and found with Refresh Ports: once it is connected and the next card is read, the
+    // reader pane is laid out as in a window that read the same cards without a break, with no room left
+    // where the message was and the result panel's texts one under the other.
     void readerPaneAfterReconnectLaidOutAsFresh_data() { addLanguageRows(); }
     void readerPaneAfterReconnectLaidOutAsFresh()
     {
@@ -367,9 +367,9 @@ private slots:
         w.shot(code + QStringLiteral("-reader-station-away"), fadeMs);
         w.station.setSilent(false);
         QVERIFY(w.station.start());
+        // Refresh Ports, as the message says, finds the identified station and connects to it.
         w.click(QStringLiteral("refreshPortsButton"));
-        w.app->reader().connectPort(w.station.devicePath());
-        QTRY_VERIFY(w.app->reader().connectionState().isConnected());
+        QCOMPARE(w.app->reader().connectionState(), SIConnectionState::connected(w.station.devicePath()));
         QTRY_VERIFY(!w.item(QStringLiteral("stationProblemText")));
         // The station does not go on with the card cut off: the pane says to insert it again
         // rather than showing it as being read.

@@ -6,7 +6,10 @@
 #include "log.h"
 #include "stationsimulator.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -359,6 +362,51 @@ private slots:
         log.clear();
         reader.autoConnect(); // only while disconnected
         QVERIFY(log.lines().isEmpty());
+    }
+
+    // The rows: state before, identified stations, an unidentified port listed, connects.
+    void autoConnectInEachState_data() { casetable::load("reader/auto-connect.tsv"); }
+    void autoConnectInEachState()
+    {
+        QFETCH(QStringList, cells);
+        QCOMPARE(cells.size(), 4);
+        const QString before = cells.at(0);
+        const int identified = cells.at(1).toInt();
+        StationSimulator stations[3];
+        for (StationSimulator &station : stations)
+            QVERIFY(station.start());
+        QTemporaryDir dir;
+        SIDeviceRoots roots;
+        roots.sysRoot = QStringLiteral("/nonexistent/sys");
+        roots.devRoot = dir.filePath(QStringLiteral("dev"));
+        QVERIFY(QDir().mkpath(roots.devRoot));
+        for (int i = 0; i < identified; ++i)
+            roots.extraPorts.append(stations[i].devicePath());
+        // A USB serial device without the station's ids: listed, so a plain connect would take it.
+        if (cells.at(2) == QLatin1String("yes"))
+            QVERIFY(QFile::link(stations[2].devicePath(), roots.devRoot + QStringLiteral("/ttyUSB0")));
+        CardReaderViewModel reader(std::make_shared<ManualReaderClock>(), roots);
+        if (before == QLatin1String("failed connect")) {
+            reader.connectPort(QStringLiteral("/nonexistent/ttyUSB9"));
+            QCOMPARE(reader.connectionState().kind(), SIConnectionState::Kind::Error);
+        } else if (before == QLatin1String("connected")) {
+            reader.connectPort(stations[0].devicePath());
+            QVERIFY(reader.connectionState().isConnected());
+        } else {
+            QCOMPARE(before, QStringLiteral("disconnected"));
+        }
+        const SIConnectionState state = reader.connectionState();
+        LogCapture log;
+        reader.autoConnect();
+        if (cells.at(3) == QLatin1String("yes")) {
+            QCOMPARE(reader.connectionState(), SIConnectionState::connected(stations[0].devicePath()));
+            QVERIFY(
+                log.lines().contains(QStringLiteral("SI: auto-connecting to positively identified reader at ")
+                    + stations[0].devicePath()));
+        } else {
+            QCOMPARE(reader.connectionState(), state);
+            QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join(u'\n')));
+        }
     }
 
     void disconnectKeepsTheStationMode()

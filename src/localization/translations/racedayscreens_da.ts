@@ -53,7 +53,7 @@
     </message>
     <message>
         <source>Check this card: its punch times run backwards within the run; a station&apos;s clock may be wrong</source>
-        <translation>Kontrollér brikken: stemplingstiderne går baglæns i løbet; en enheds ur kan være forkert</translation>
+        <translation>Kontrollér brikken: stemplingstiderne går baglæns i løbet; en stations ur kan være forkert</translation>
     </message>
     <message>
         <source>Check this card: its punches complete several courses of the class</source>

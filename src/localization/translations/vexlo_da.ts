@@ -125,11 +125,11 @@
     </message>
     <message>
         <source>Card %@ was not read out: the station is disconnected</source>
-        <translation>Brik %@ blev ikke aflæst: enheden er afbrudt</translation>
+        <translation>Brik %@ blev ikke aflæst: stationen er afbrudt</translation>
     </message>
     <message>
         <source>Card %@ was not read out: the station was disconnected while reading it. Insert the card again.</source>
-        <translation>Brik %@ blev ikke aflæst: enheden blev afbrudt under aflæsningen. Sæt brikken i igen.</translation>
+        <translation>Brik %@ blev ikke aflæst: stationen blev afbrudt under aflæsningen. Sæt brikken i igen.</translation>
     </message>
     <message>
         <source>Card Number: %@</source>
@@ -413,7 +413,7 @@
     </message>
     <message>
         <source>Requires a SportIdent BSx7/BSx8-series station connected via its USB-UART bridge, configured (via SI-Config) for 38400 baud with &quot;extended protocol&quot; enabled — without it, SI8/9/10/11/pCard/SIAC cards are reported as (and read like) older SI6 cards, which isn&apos;t reliably supported here. Autosend or handshake mode both work. Other baud rates or older station series are not supported.</source>
-        <translation>Kræver en SportIdent-enhed i BSx7/BSx8-serien, tilsluttet via sin USB-UART-bro og indstillet (med SI-Config) til 38400 baud med &quot;extended protocol&quot; slået til — uden den meldes SI8/9/10/11/pCard/SIAC-brikker som (og aflæses som) ældre SI6-brikker, hvilket ikke understøttes pålideligt her. Både autosend og handshake virker. Andre baudrater og ældre enhedsserier understøttes ikke.</translation>
+        <translation>Kræver en SportIdent-station i BSx7/BSx8-serien, tilsluttet via sin USB-UART-bro og indstillet (med SI-Config) til 38400 baud med &quot;extended protocol&quot; slået til — uden den meldes SI8/9/10/11/pCard/SIAC-brikker som (og aflæses som) ældre SI6-brikker, hvilket ikke understøttes pålideligt her. Både autosend og handshake virker. Andre baudrater og ældre stationsserier understøttes ikke.</translation>
     </message>
     <message>
         <source>Results</source>

@@ -2,6 +2,7 @@
 
 #include "documenttext.h"
 #include "keysort.h"
+#include "localization.h"
 #include "nameorder.h"
 #include "racelookup.h"
 
@@ -156,9 +157,9 @@ quint64 participantKey(const QUuid &id)
     return high ^ (low * 0x9E3779B97F4A7C15ull);
 }
 
-// The title a result is grouped under, as an index into `titles`: its class's name ("No class"
-// without a runner or class); classes of one name share a title. Each title is made when first
-// met, so the titles' order says nothing: groups are put in order by their texts.
+// The title a result is grouped under, as an index into `titles`: its class's name ("No class" in
+// the language shown, without a runner or class); classes of one name share a title. Each title is made when
+// first met, so the titles' order says nothing: groups are put in order by their texts.
 class ResultTitles
 {
 public:
@@ -192,7 +193,7 @@ public:
         }
         auto it = m_titleOfClass.constFind(c);
         if (it == m_titleOfClass.constEnd())
-            it = m_titleOfClass.insert(c, titleFor(c ? c->name : QStringLiteral("No class")));
+            it = m_titleOfClass.insert(c, titleFor(c ? c->name : localized(QStringLiteral("No class"))));
         return *it;
     }
 

@@ -126,7 +126,11 @@ QHash<int, QByteArray> ReaderPortsModel::roleNames() const
 
 RecentResultsModel::RecentResultsModel(QObject *parent)
     : CountedListModel(parent)
-{ }
+{
+    // The kept index holds the group titles in the language they were made in.
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
+        [this] { m_runnerIndex.reset(); });
+}
 
 void RecentResultsModel::setRace(const Race &race)
 {

@@ -2,6 +2,7 @@
 
 #include "documenttext.h"
 #include "idmemo.h"
+#include "localization.h"
 #include "nameorder.h"
 #include "racelookup.h"
 #include "readahead.h"
@@ -78,7 +79,7 @@ public:
     [[nodiscard]] QString label(const PersonResult &result) const
     {
         const RaceClass *c = raceClass(classIdOf(result));
-        return c ? c->name : QStringLiteral("No class");
+        return c ? c->name : localized(QStringLiteral("No class"));
     }
 
     [[nodiscard]] QString name(const PersonResult &result) const
@@ -501,11 +502,11 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     auto classInfo = [&](const QString &classId) {
         return classes.get(classId, [&](const QString &id) {
             const RaceClass *c = lookup.raceClass(id);
-            return ClassInfo {labelOf(c ? c->name : QStringLiteral("No class")),
+            return ClassInfo {labelOf(c ? c->name : localized(QStringLiteral("No class"))),
                 filter.classId.isEmpty() || classFilter(id)};
         });
     };
-    const ClassInfo noClass {labelOf(QStringLiteral("No class")), filter.classId.isEmpty()};
+    const ClassInfo noClass {labelOf(localized(QStringLiteral("No class"))), filter.classId.isEmpty()};
     QList<QString> labels;
     std::vector<qint32> groupOfLabel;
 

@@ -707,6 +707,36 @@ private slots:
         QCOMPARE(recentRows(model), recentRows(readAlone));
     }
 
+    // A read of nobody is headed "No class" in the language shown, also when the language changes
+    // while the list keeps what it found for the same event.
+    void recentNoClassFollowsTheLanguage()
+    {
+        LocalizationManager language {QStringList {QStringLiteral("en")}};
+        // The choice an earlier case made is kept in the settings.
+        language.setLanguage(AppLanguage::English);
+        LocalizationManager::setShared(&language);
+        RaceGeneratorOptions options;
+        options.entries = 6;
+        Race race = generateRace(options);
+        QVERIFY(!race.results.isEmpty());
+        race.results.first().participantId = QUuid::createUuid();
+        RecentResultsModel model;
+        const auto titles = [&] {
+            QStringList out;
+            for (int row = 0; row < model.rowCount(); ++row)
+                out.append(model.index(row).data(RecentResultsModel::GroupRole).toString());
+            return out;
+        };
+        model.setRace(race);
+        QVERIFY(titles().contains(QStringLiteral("No class")));
+        language.setLanguage(AppLanguage::Danish);
+        model.setRace(race);
+        const QStringList danish = titles();
+        LocalizationManager::setShared(nullptr);
+        QVERIFY2(danish.contains(QStringLiteral("Ingen klasse")), qPrintable(danish.join(u',')));
+        QVERIFY(!danish.contains(QStringLiteral("No class")));
+    }
+
     // Reads whose card texts are their runner's own, shared as a loaded or generated event shares
     // them (and the runners' class ids the classes'), mixed with reads again of the same card
     // (shared too), cards typed anew, a read kept under its first read's id and reads of nobody:
@@ -755,7 +785,7 @@ private slots:
             repeats += repeated ? 1 : 0;
             const RaceClass *c = classOfResult(race, r);
             expected.append(r.id.toString(QUuid::WithoutBraces).toUpper() + u' '
-                + (c ? c->name : QStringLiteral("No class")) + u' '
+                + (c ? c->name : localized(QStringLiteral("No class"))) + u' '
                 + (p ? personDisplayName(p->givenName, p->familyName) : QStringLiteral("Unknown")) + u' '
                 + (repeated ? u'R' : u'-'));
         }
@@ -802,7 +832,7 @@ private slots:
             const qsizetype i = indexOf.value(at.data(RecentResultsModel::ResultIdRole).toString(), -1);
             QVERIFY(i >= 0);
             const RaceClass *c = classOfResult(race, race.results.at(i));
-            QCOMPARE(title, c ? c->name : QStringLiteral("No class"));
+            QCOMPARE(title, c ? c->name : localized(QStringLiteral("No class")));
             if (titles.isEmpty() || titles.constLast() != title) {
                 QVERIFY(!titles.contains(title));
                 titles.append(title);
