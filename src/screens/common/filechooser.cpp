@@ -36,7 +36,8 @@ protected:
     }
 };
 
-// The file list with its modified dates in `locale`: Qt's file model writes them in the machine's.
+// The file list with its sizes and modified dates in `locale`: Qt's file model writes them in the
+// machine's.
 class DatesInLocale : public QIdentityProxyModel
 {
 public:
@@ -48,8 +49,13 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
-        if (files && index.column() == 3 && role == Qt::DisplayRole)
-            return m_locale.toString(files->lastModified(mapToSource(index)), QLocale::ShortFormat);
+        if (!files || role != Qt::DisplayRole)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex file = mapToSource(index);
+        if (index.column() == 1 && !files->isDir(file))
+            return m_locale.formattedDataSize(files->size(file));
+        if (index.column() == 3)
+            return m_locale.toString(files->lastModified(file), QLocale::ShortFormat);
         return QIdentityProxyModel::data(index, role);
     }
 
