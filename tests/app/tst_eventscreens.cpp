@@ -3,6 +3,7 @@
 // both languages and at the smallest window nothing is cut off; screenshots land in the build
 // folder; any QML warning fails the test.
 
+#include "nameorder.h"
 #include "setupwindow.h"
 #include "testenvironment.h"
 #include "testevent.h"
@@ -120,6 +121,11 @@ private slots:
                 window->resize(1280, 800);
                 w.click(QStringLiteral("editStage0"));
                 QTRY_VERIFY(w.item(QStringLiteral("stageNameField")));
+                // The calendar's month in the language.
+                QCOMPARE(w.item(QStringLiteral("stageMonthHeading"))->property("text").toString(),
+                    localeForLanguage(languageIndex == 1 ? AppLanguage::Danish : AppLanguage::English)
+                            .standaloneMonthName(picked.month())
+                        + QStringLiteral(" %1").arg(picked.year()));
                 w.shot(code + QStringLiteral("-stage-edit"));
                 QTest::keyClick(window, Qt::Key_Escape);
                 QTRY_VERIFY(!w.item(QStringLiteral("stageNameField")));
@@ -189,13 +195,23 @@ private slots:
             QCOMPARE(store->race().date->date(), QDate(2026, 12, 8));
             QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
                 danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
-            // The field follows a change of language at once.
+            // The calendar's month in the language too.
+            const auto heading
+                = [&] { return w.item(QStringLiteral("eventMonthHeading"))->property("text").toString(); };
+            QTRY_COMPARE(
+                heading(), danish ? QStringLiteral("december 2026") : QStringLiteral("December 2026"));
+            // The field and the calendar follow a change of language at once.
             app.languagePicker().pick(1 - languageIndex);
             QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
                 danish ? QStringLiteral("08/12/2026") : QStringLiteral("08.12.2026"));
+            QTRY_COMPARE(
+                heading(), danish ? QStringLiteral("December 2026") : QStringLiteral("december 2026"));
             app.languagePicker().pick(languageIndex);
             QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
                 danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
+            QTRY_COMPARE(
+                heading(), danish ? QStringLiteral("december 2026") : QStringLiteral("December 2026"));
+            w.shot(code + QStringLiteral("-events-calendar"));
             w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("2026-12-09"));
             QTest::keyClick(window, Qt::Key_Return);
             QTRY_COMPARE(store->race().date->date(), QDate(2026, 12, 9));

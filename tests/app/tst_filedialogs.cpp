@@ -16,10 +16,12 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -183,7 +185,16 @@ class TestFileDialogs : public QObject
     }
 
 public:
-    static void initMain() { pinTestEnvironment(); }
+    // A run of one case on a machine set to another language (see fileListInTheAppLanguage).
+    static void initMain()
+    {
+        pinTestEnvironment();
+        const QByteArray machine = qgetenv("VEXLO_TEST_MACHINE_LOCALE");
+        if (!machine.isEmpty()) {
+            qputenv("LANG", machine);
+            qputenv("LC_ALL", machine);
+        }
+    }
 
 private slots:
     void initTestCase()
@@ -358,6 +369,78 @@ private slots:
         QVERIFY(dialog);
         typeNameAndReturn(dialog, name);
         QTRY_VERIFY(wasRead());
+        verifyNoQmlProblems();
+    }
+
+    // The sizes and dates in the dialog's file list are written in the app's language, on a machine
+    // set to the other one. The machine's locale is read once per process: each case runs this
+    // program again on a machine so set.
+    void fileListInTheAppLanguage_data()
+    {
+        QTest::addColumn<int>("languageIndex");
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("en on a Danish machine")
+            << 0 << QStringLiteral("da_DK.UTF-8") << QStringLiteral("08/12/2026 18:40")
+            << QStringLiteral("1.50 KiB");
+        QTest::newRow("da on an American machine")
+            << 1 << QStringLiteral("en_US.UTF-8") << QStringLiteral("08.12.2026 18.40")
+            << QStringLiteral("1,50 KiB");
+    }
+    void fileListInTheAppLanguage()
+    {
+        QFETCH(int, languageIndex);
+        QFETCH(QString, machine);
+        QFETCH(QString, shown);
+        QFETCH(QString, size);
+        if (qEnvironmentVariable("VEXLO_TEST_MACHINE_LOCALE") != machine) {
+            QProcess run;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("VEXLO_TEST_MACHINE_LOCALE"), machine);
+            run.setProcessEnvironment(environment);
+            run.setProcessChannelMode(QProcess::MergedChannels);
+            run.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("fileListInTheAppLanguage:") + QString::fromLatin1(QTest::currentDataTag())});
+            QVERIFY(run.waitForFinished(120000));
+            const QByteArray output = run.readAll();
+            QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, output.constData());
+            QVERIFY2(
+                output.contains("PASS   : TestFileDialogs::fileListInTheAppLanguage("), output.constData());
+            return;
+        }
+        const QDateTime modified(QDate(2026, 12, 8), QTime(18, 40));
+        // The machine would have written them otherwise.
+        QVERIFY(QLocale::system().toString(modified, QLocale::ShortFormat) != shown);
+        QVERIFY(QLocale::system().formattedDataSize(1536) != size);
+        CaseWindow c;
+        const QDir folder(m_home.filePath(QStringLiteral("Events dates")));
+        QVERIFY(c.start(languageIndex, folder.path()));
+        QFile file(folder.filePath(QStringLiteral("sized.vexloevent.json")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(QByteArray(1536, '{')), 1536);
+        QVERIFY(file.flush()); // before the time is set, or the write sets it again
+        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        file.close();
+        const QStringList cells = casetable::rows(QStringLiteral("app/file-dialogs.tsv")).value(0).mid(1);
+        const QPointer<QFileDialog> dialog = openDialog(c.w, cells);
+        QVERIFY(dialog);
+        auto *list = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+        QVERIFY(list && list->model());
+        // The file's row: its size and date as shown.
+        const auto shownRow = [&] {
+            const QAbstractItemModel *files = list->model();
+            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+                if (files->index(row, 0, list->rootIndex()).data() == QStringLiteral("sized.vexloevent.json"))
+                    return QStringList {files->index(row, 1, list->rootIndex()).data().toString(),
+                        files->index(row, 3, list->rootIndex()).data().toString()};
+            }
+            return QStringList();
+        };
+        QTRY_COMPARE(shownRow(), (QStringList {size, shown}));
+        shootWidget(dialog, QStringLiteral("dates-") + currentTag());
+        pressInDialog(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
         verifyNoQmlProblems();
     }
 

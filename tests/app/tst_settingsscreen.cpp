@@ -14,6 +14,7 @@
 #include "vexloapp.h"
 #include "windowdriver.h"
 
+#include <QKeySequence>
 #include <QQuickItem>
 #include <QTemporaryDir>
 
@@ -194,14 +195,25 @@ private slots:
                 const QString code = s.app->languagePicker().languageCode();
                 QVERIFY(s.open(QStringLiteral("stationRole")));
                 QTRY_VERIFY(s.w.item(QStringLiteral("startButton")));
-                press(s.w.window, QStringLiteral("startButton"));
-                QTRY_COMPARE(status(),
-                    localizedMessage(QStringLiteral("Waiting for the station key from the key store...")));
-                s.w.shot(code + QStringLiteral("-settings-stationRole-waiting"));
-                s.w.item(QStringLiteral("stopButton"))->forceActiveFocus(Qt::TabFocusReason);
-                QTest::keyClick(s.w.window, Qt::Key_Space);
-                QTRY_VERIFY(status()
-                    != localizedMessage(QStringLiteral("Waiting for the station key from the key store...")));
+                // Stop takes Return, Enter on the keypad and Space alike.
+                const std::pair<Qt::Key, Qt::KeyboardModifiers> stopKeys[]
+                    = {{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier},
+                        {Qt::Key_Space, Qt::NoModifier}};
+                for (const auto &[key, modifiers] : stopKeys) {
+                    press(s.w.window, QStringLiteral("startButton"));
+                    QTRY_COMPARE(status(),
+                        localizedMessage(
+                            QStringLiteral("Waiting for the station key from the key store...")));
+                    s.w.shot(code + QStringLiteral("-settings-stationRole-waiting"));
+                    QQuickItem *stop = s.w.item(QStringLiteral("stopButton"));
+                    QVERIFY(stop && stop->isEnabled());
+                    stop->forceActiveFocus(Qt::TabFocusReason);
+                    QTest::keyClick(s.w.window, key, modifiers);
+                    QTRY_VERIFY2(status()
+                            != localizedMessage(
+                                QStringLiteral("Waiting for the station key from the key store...")),
+                        qPrintable(QKeySequence(key).toString()));
+                }
             }
             press(s.w.window, QStringLiteral("startButton"));
             keys->answerReads();

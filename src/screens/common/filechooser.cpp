@@ -2,10 +2,13 @@
 
 #include "localization.h"
 #include "log.h"
+#include "nameorder.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTreeView>
@@ -31,6 +34,33 @@ protected:
         }
         QFileDialog::accept();
     }
+};
+
+// The file list with its sizes and modified dates in `locale`: Qt's file model writes them in the
+// machine's.
+class DatesInLocale : public QIdentityProxyModel
+{
+public:
+    DatesInLocale(const QLocale &locale, QObject *parent)
+        : QIdentityProxyModel(parent)
+        , m_locale(locale)
+    { }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files || role != Qt::DisplayRole)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex file = mapToSource(index);
+        if (index.column() == 1 && !files->isDir(file))
+            return m_locale.formattedDataSize(files->size(file));
+        if (index.column() == 3)
+            return m_locale.toString(files->lastModified(file), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    QLocale m_locale;
 };
 
 // The window a dialog opens over: the one with the keyboard, else (just after another dialog
@@ -107,6 +137,10 @@ void chooseFile(const FileDialogRequest &request, QObject *context,
     dialog->setObjectName(request.name);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // The app's language, not the machine's, for every text the dialog writes itself.
+    const QLocale locale = localeForLanguage(LocalizationManager::shared().language());
+    dialog->setLocale(locale);
+    dialog->setProxyModel(new DatesInLocale(locale, dialog));
     dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!request.title.isEmpty())

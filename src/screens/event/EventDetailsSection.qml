@@ -44,7 +44,7 @@ ColumnLayout {
             onEditingFinished: root.model.setEventDateText(text)
         }
         Button { text: "<"; Layout.preferredWidth: 32; onClicked: grid.shift(-1); Accessible.name: qsTranslate("Vexlo", "Previous month") }
-        Label { text: grid.heading; font: Theme.headline; Layout.preferredWidth: 130; horizontalAlignment: Text.AlignHCenter }
+        Label { objectName: "eventMonthHeading"; text: grid.heading; font: Theme.headline; Layout.preferredWidth: 130; horizontalAlignment: Text.AlignHCenter }
         Button { text: ">"; Layout.preferredWidth: 32; onClicked: grid.shift(1); Accessible.name: qsTranslate("Vexlo", "Next month") }
     }
     DayOfWeekRow {
@@ -63,7 +63,7 @@ ColumnLayout {
         property int shown: 0
         month: (root.model.eventMonth + shown + 1200) % 12
         year: root.model.eventYear + Math.floor((root.model.eventMonth + shown) / 12)
-        readonly property string heading: Qt.locale().standaloneMonthName(month) + " " + year
+        readonly property string heading: locale.standaloneMonthName(month) + " " + year
         function shift(by) { shown += by }
         Layout.preferredWidth: 280
         onClicked: date => {

@@ -54,7 +54,7 @@ Popup {
                 Layout.preferredWidth: 130
             }
             Button { text: "<"; Layout.preferredWidth: 32; onClicked: calendar.shift(-1); Accessible.name: qsTranslate("Vexlo", "Previous month") }
-            Label { text: calendar.heading; font: Theme.headline; Layout.preferredWidth: 130; horizontalAlignment: Text.AlignHCenter }
+            Label { objectName: "stageMonthHeading"; text: calendar.heading; font: Theme.headline; Layout.preferredWidth: 130; horizontalAlignment: Text.AlignHCenter }
             Button { text: ">"; Layout.preferredWidth: 32; onClicked: calendar.shift(1); Accessible.name: qsTranslate("Vexlo", "Next month") }
         }
         DayOfWeekRow {
@@ -74,7 +74,7 @@ Popup {
             property int shown: 0
             month: (root.model.editMonth + shown + 1200) % 12
             year: root.model.editYear + Math.floor((root.model.editMonth + shown) / 12)
-            readonly property string heading: Qt.locale().standaloneMonthName(month) + " " + year
+            readonly property string heading: locale.standaloneMonthName(month) + " " + year
             function shift(by) { shown += by }
             Layout.preferredWidth: 280
             onClicked: date => {

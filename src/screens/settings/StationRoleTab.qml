@@ -104,6 +104,8 @@ ColumnLayout {
             icon.name: "media-playback-start"
             enabled: root.model.canStart
             onClicked: root.model.start()
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
         }
         Button {
             objectName: "stopButton"
@@ -111,6 +113,8 @@ ColumnLayout {
             icon.name: "media-playback-stop"
             enabled: root.model.canStop
             onClicked: root.model.stop()
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
         }
     }
     Rectangle {
