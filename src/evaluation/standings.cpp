@@ -2,7 +2,6 @@
 
 #include "idmemo.h"
 #include "readahead.h"
-#include "resultgroups.h"
 #include "uuidslots.h"
 
 #include <QCollator>
@@ -236,10 +235,9 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     if (slotOf.size() == 0)
         return out;
 
-    // chosen[stage * slots + slot]: the read that counts for the runner and stage (countedReads:
-    // the latest read-out, the first stored on equal `readAt`). One stage's results stored in the
-    // runners' order then fill one stretch from start to end.
-    const std::vector<bool> counts = countedReads(race);
+    // chosen[stage * slots + slot]: the read that counts for the runner and stage, picked in this
+    // one walk by countedReads' rule (the latest read-out, the first stored on equal `readAt`).
+    // One stage's results stored in the runners' order then fill one stretch from start to end.
     const qsizetype stageCount = race.stages.size();
     const std::size_t slotCount = std::size_t(slotOf.size());
     std::vector<Counted> chosen(slotCount * std::size_t(stageCount));
@@ -255,7 +253,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             slotOf.prefetch(race.results[k + ahead].participantId);
         readAheadResult(race.results, k + 4 * ahead);
         const PersonResult &r = race.results[k];
-        if (!r.stageId || !counts[std::size_t(k)])
+        if (!r.stageId)
             continue;
         const qint32 runner = slotOf.findNear(r.participantId, previous);
         inOrder = runner >= 0 && runner == previous + 1;
@@ -275,10 +273,12 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             lastStageSize = r.stageId->size();
         }
         for (qsizetype s : *lastStages) {
-            const bool completed = r.effectiveCompleted();
-            const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
-            chosen[std::size_t(s) * slotCount + std::size_t(runner)]
-                = {time.value_or(0), qint32(k), time.has_value(), completed};
+            Counted &slot = chosen[std::size_t(s) * slotCount + std::size_t(runner)];
+            if (slot.result < 0 || r.readAt > race.results[slot.result].readAt) {
+                const bool completed = r.effectiveCompleted();
+                const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
+                slot = {time.value_or(0), qint32(k), time.has_value(), completed};
+            }
         }
     }
     // Stage by stage, each runner's total still adds the stages in their order.

@@ -20,11 +20,19 @@
 template<typename T> class IdMemo
 {
 public:
+    // The check against the last id is all most calls do: kept apart from the rest, it stays
+    // small enough to be inlined into the callers' loops.
     template<typename Compute> const T &get(const QString &id, Compute compute)
     {
-        const QChar *data = id.constData();
-        if (m_last && m_lastId.data() == data && m_lastId.size() == id.size())
+        if (m_last && m_lastId.data() == id.constData() && m_lastId.size() == id.size())
             return *m_last;
+        return find(id, compute);
+    }
+
+private:
+    template<typename Compute> const T &find(const QString &id, Compute compute)
+    {
+        const QChar *data = id.constData();
         Seen &seen = m_byData[slotOf(data)];
         if (seen.data == data && seen.size == id.size())
             return remember(id, seen.value);
@@ -39,7 +47,6 @@ public:
         return remember(id, it.value());
     }
 
-private:
     struct Seen
     {
         const QChar *data = nullptr;

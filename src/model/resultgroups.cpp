@@ -2,6 +2,8 @@
 
 #include "uuidslots.h"
 
+#include <algorithm>
+
 bool finishesBeforeStart(const PersonResult &result)
 {
     if (result.raceTime && *result.raceTime < 0)
@@ -16,8 +18,16 @@ bool isScoreResult(const Race &race, const PersonResult &result)
     return result.score.has_value();
 }
 
+ScoreResults::ScoreResults(const Race &race)
+    : m_race(race)
+    , m_anyScoreCourse(std::any_of(race.courses.cbegin(), race.courses.cend(),
+          [](const Course &c) { return c.type == CourseType::Rogaining; }))
+{ }
+
 bool ScoreResults::operator()(const PersonResult &result)
 {
+    if (!m_anyScoreCourse && !result.score)
+        return false;
     if (!result.courseId)
         return result.score.has_value();
     const Kind kind = m_known.get(*result.courseId, [this](const QString &id) {
@@ -36,23 +46,53 @@ std::vector<bool> countedReads(const Race &race)
     return counted;
 }
 
-std::vector<qint32> countingReadOf(const Race &race, const std::vector<qint32> *judged)
+qint32 StageNumbers::numberOf(const QString &id)
+{
+    for (qsizetype s = 0; s < m_race.stages.size(); ++s)
+        if (sameId(id, m_race.stages[s].id))
+            return qint32(s);
+    return m_count++;
+}
+
+std::vector<qint32> countingReadOf(const Race &race, const std::vector<qint32> *judged,
+    const std::vector<qint32> &runnerOf, qsizetype runners, const std::vector<qint32> &stageOf,
+    const StageNumbers &stages)
 {
     std::vector<qint32> counting(std::size_t(race.results.size()), -1);
+    const std::size_t count = runnerOf.size();
+    const auto resultAt = [judged](std::size_t n) { return judged ? (*judged)[n] : qint32(n); };
+    const qint32 stageCount = stages.count();
+    const std::size_t columns = std::size_t(stageCount) + (stages.anyWithoutStage() ? 1 : 0);
+    std::vector<qint32> chosen(std::size_t(runners) * columns, -1);
+    // The read that counts for the n-th judged result's runner and stage, so far.
+    const auto choice = [&](std::size_t n) -> qint32 & {
+        const qint32 stage = stageOf[n];
+        return chosen[std::size_t(runnerOf[n]) * columns
+            + std::size_t(stage == StageNumbers::noStage ? stageCount : stage)];
+    };
+    for (std::size_t n = 0; n < count; ++n) {
+        qint32 &at = choice(n);
+        const qint32 k = resultAt(n);
+        if (at < 0 || race.results[k].readAt > race.results[at].readAt)
+            at = k;
+    }
+    for (std::size_t n = 0; n < count; ++n)
+        counting[std::size_t(resultAt(n))] = choice(n);
+    return counting;
+}
+
+std::vector<qint32> countingReadOf(const Race &race, const std::vector<qint32> *judged)
+{
     const qsizetype count = judged ? qsizetype(judged->size()) : race.results.size();
     if (count == 0)
-        return counting;
+        return std::vector<qint32>(std::size_t(race.results.size()), -1);
     const auto resultAt = [judged](qsizetype n) { return judged ? (*judged)[std::size_t(n)] : qint32(n); };
-    // Each result's runner as a dense slot and its stage as a dense number: the stages of the
-    // event first (an id equal to one of theirs is that stage), then each other id as met, then
-    // results without a stage. A table of slots × stages then holds each pair's counted read.
+    // Each result's runner as a dense slot and its stage as a dense number: a table of slots ×
+    // stages then holds each pair's counted read.
     UuidSlots runners(count);
-    IdMemo<qint32> stageOf;
-    qint32 stageCount = qint32(race.stages.size());
+    StageNumbers stages(race);
     std::vector<qint32> runnerOf(static_cast<std::size_t>(count));
     std::vector<qint32> stageOfResult(static_cast<std::size_t>(count));
-    constexpr qint32 noStage = -1;
-    bool anyWithoutStage = false;
     qint32 previous = -1;
     constexpr qsizetype ahead = 8;
     for (qsizetype n = 0; n < count; ++n) {
@@ -71,33 +111,7 @@ std::vector<qint32> countingReadOf(const Race &race, const std::vector<qint32> *
         }
         previous = slot;
         runnerOf[std::size_t(n)] = slot;
-        if (!r.stageId) {
-            stageOfResult[std::size_t(n)] = noStage;
-            anyWithoutStage = true;
-            continue;
-        }
-        stageOfResult[std::size_t(n)] = stageOf.get(*r.stageId, [&](const QString &id) {
-            for (qsizetype s = 0; s < race.stages.size(); ++s)
-                if (sameId(id, race.stages[s].id))
-                    return qint32(s);
-            return stageCount++;
-        });
+        stageOfResult[std::size_t(n)] = stages(r.stageId);
     }
-    const qint32 columns = stageCount + (anyWithoutStage ? 1 : 0);
-    std::vector<qint32> chosen(std::size_t(runners.size()) * std::size_t(columns), -1);
-    // The read that counts for the n-th judged result's runner and stage, so far.
-    const auto choice = [&](qsizetype n) -> qint32 & {
-        const qint32 stage = stageOfResult[std::size_t(n)];
-        return chosen[std::size_t(runnerOf[std::size_t(n)]) * std::size_t(columns)
-            + std::size_t(stage == noStage ? stageCount : stage)];
-    };
-    for (qsizetype n = 0; n < count; ++n) {
-        qint32 &at = choice(n);
-        const qint32 k = resultAt(n);
-        if (at < 0 || race.results[k].readAt > race.results[at].readAt)
-            at = k;
-    }
-    for (qsizetype n = 0; n < count; ++n)
-        counting[std::size_t(resultAt(n))] = choice(n);
-    return counting;
+    return countingReadOf(race, judged, runnerOf, runners.size(), stageOfResult, stages);
 }

@@ -53,14 +53,14 @@ struct StandingsGroup
 class ScoreResults
 {
 public:
-    explicit ScoreResults(const Race &race)
-        : m_race(race)
-    { }
+    explicit ScoreResults(const Race &race);
     [[nodiscard]] bool operator()(const PersonResult &result);
 
 private:
     enum class Kind : quint8 { Score, Other, Gone };
     const Race &m_race;
+    // Without a score course in the event only a result with points can be taken for one.
+    bool m_anyScoreCourse;
     IdMemo<Kind> m_known;
 };
 
@@ -77,3 +77,42 @@ private:
 // stage all or none.
 [[nodiscard]] std::vector<qint32> countingReadOf(
     const Race &race, const std::vector<qint32> *judged = nullptr);
+
+// The stages of results as countingReadOf tells them apart, as dense numbers: the event's stages
+// first (an id equal to one of theirs is that stage), then each other id as met; a result without
+// a stage is `noStage`. The race must outlive it unchanged, and so must the ids handed in.
+class StageNumbers
+{
+public:
+    static constexpr qint32 noStage = -1;
+    explicit StageNumbers(const Race &race)
+        : m_race(race)
+        , m_count(qint32(race.stages.size()))
+    { }
+    [[nodiscard]] qint32 operator()(const std::optional<QString> &stageId)
+    {
+        if (!stageId) {
+            m_anyWithoutStage = true;
+            return noStage;
+        }
+        return m_known.get(*stageId, [this](const QString &id) { return numberOf(id); });
+    }
+    // How many stage numbers were given out so far, and whether a result had no stage.
+    [[nodiscard]] qint32 count() const { return m_count; }
+    [[nodiscard]] bool anyWithoutStage() const { return m_anyWithoutStage; }
+
+private:
+    [[nodiscard]] qint32 numberOf(const QString &id);
+
+    const Race &m_race;
+    qint32 m_count;
+    bool m_anyWithoutStage = false;
+    IdMemo<qint32> m_known;
+};
+
+// countingReadOf for a caller that already numbered the runner (runnerOf[n] < runners, the same
+// number for the same participant id) and the stage (stageOf[n], by `stages`) of each judged
+// result, n counting through `judged` (all results without it).
+[[nodiscard]] std::vector<qint32> countingReadOf(const Race &race, const std::vector<qint32> *judged,
+    const std::vector<qint32> &runnerOf, qsizetype runners, const std::vector<qint32> &stageOf,
+    const StageNumbers &stages);

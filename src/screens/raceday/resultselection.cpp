@@ -553,8 +553,18 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     // Room for an even share of the results in each group as it opens, so that the groups of a
     // large event mostly fill without moving.
     const std::size_t share = std::size_t(race.results.size() / std::max<qsizetype>(1, race.classes.size()));
-    // Every result the filters let through, ascending: the reads that count are judged among them.
+    // Every result the filters let through, ascending, with its runner (the entry's slot; a
+    // result of nobody entered, a number after those) and its stage: the reads that count are
+    // judged among them.
     std::vector<qint32> listed;
+    std::vector<qint32> listedRunner;
+    std::vector<qint32> listedStage;
+    StageNumbers stageNumbers(race);
+    const std::size_t most = std::size_t(race.results.size());
+    listed.reserve(most);
+    listedRunner.reserve(most);
+    listedStage.reserve(most);
+    QHash<QUuid, qint32> strangers;
     qint32 previousSlot = -1;
     bool inOrder = false;
     for (qsizetype i = 0; i < race.results.size(); ++i) {
@@ -608,13 +618,25 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         into.members.push_back({time, qint32(i), flags});
         if (anyScoreCourse)
             into.scores.push_back(r.score.value_or(0));
+        if (onScore)
+            into.scoreGroup = true;
         listed.push_back(qint32(i));
+        if (slot < 0 && !strangers.contains(r.participantId))
+            strangers.insert(r.participantId, qint32(slotOf.size() + strangers.size()));
+        listedRunner.push_back(slot >= 0 ? slot : strangers.value(r.participantId));
+        listedStage.push_back(stageNumbers(r.stageId));
     }
     // One result per runner and stage: an earlier read of a runner's stage is listed where reads
     // are, never here. A runner's reads of a stage are all listed or none (the class of the
     // stage and the stage decide), so the reads listed are judged among themselves.
-    const std::vector<qint32> counting = countingReadOf(race, &listed);
+    const std::vector<qint32> counting = countingReadOf(
+        race, &listed, listedRunner, slotOf.size() + strangers.size(), listedStage, stageNumbers);
+    const bool anyEarlier = std::any_of(
+        listed.cbegin(), listed.cend(), [&counting](qint32 k) { return counting[std::size_t(k)] != k; });
     for (GroupMembers &group : members) {
+        if (!anyEarlier)
+            break;
+        group.scoreGroup = false;
         std::size_t kept = 0;
         for (std::size_t m = 0; m < group.members.size(); ++m) {
             const Member member = group.members[m];
