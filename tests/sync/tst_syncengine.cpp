@@ -4,6 +4,7 @@
 #include "casetable.h"
 #include "log.h"
 #include "loopbackdirectory.h"
+#include "racegenerator.h"
 #include "racejson.h"
 #include "storefakes.h"
 #include "syncengine.h"
@@ -145,6 +146,32 @@ private slots:
         QVERIFY(reader.feed(QByteArray::fromHex("000003e9")).isEmpty());
         QVERIFY(reader.failed());
         QCOMPARE(reader.refusedLength(), 1001u);
+    }
+
+    void aSlaveTakesInTheMastersEventsInOrderEndingWithTheNewest()
+    {
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race.name = QStringLiteral("0");
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        QStringList names;
+        slave.engine.onSnapshotReceived = [&](Race received) {
+            names.append(received.name);
+            slave.race = std::move(received);
+        };
+        QTRY_COMPARE(slave.race.name, QStringLiteral("0"));
+        // Events that take a while to read (8 MB each), sent one right behind the other: the
+        // slave may skip any but the last, and never hands on an older one after a newer.
+        Race race = generatedRaceOfSize(500);
+        for (int i = 1; i <= 8; ++i) {
+            race.name = QString::number(i);
+            master.engine.broadcastSnapshot(race);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(slave.race.name, QStringLiteral("8"), 60000);
+        for (qsizetype i = 1; i < names.size(); ++i)
+            QVERIFY2(names[i].toInt() > names[i - 1].toInt(), qPrintable(names.join(u' ')));
+        QCOMPARE(slave.race.participants.size(), race.participants.size());
+        QCOMPARE(slave.race.results.size(), race.results.size());
     }
 
     void helloGetsTheRaceAndReadsReachEveryStation()
