@@ -1,1 +1,1 @@
-target_link_libraries(${name} PRIVATE vexlo_sync)
+target_link_libraries(${name} PRIVATE vexlo_store vexlo_testsupport_store)

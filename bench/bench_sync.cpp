@@ -9,10 +9,20 @@
 //   again with "--station"), over TLS on loopback. Each slave reads 1.5 cards a second for a
 //   minute; counters: the master's peak resident memory (and before any slave joined), and the
 //   time from the last read until every slave holds every result.
+// - SlaveStall: a slave as the application runs one (its store with the change journal and the
+//   background autosave, full files at most every 10 s) reading a card every 667 ms through its
+//   store for 20 s, each read a change that the master (a process of its own, as in RaceDay)
+//   sends back whole: counters for the slave's main thread, from the first read until it holds
+//   the master's event with the last one: the longest stretch in which its event loop did not
+//   turn (a station waiting for its next block request waits that long), how many stretches
+//   were longer than 100 ms, and the snapshots it took in.
 
 #include "../tests/sync/loopbackdirectory.h"
 #include "benchcold.h"
+#include "benchstore.h"
+#include "log.h"
 #include "racegenerator.h"
+#include "stallmeter.h"
 #include "syncengine.h"
 #include "syncmessage.h"
 
@@ -368,6 +378,77 @@ void RaceDay(benchmark::State &state)
     }
 }
 
+void SlaveStall(benchmark::State &state)
+{
+    ensureApplication();
+    const LogSink previous = setLogSink([](const QString &) {});
+    for (auto _ : state) {
+        StationProcess master({QStringLiteral("master")});
+        const auto port = master.expect("port", 120000);
+        if (!port) {
+            state.SkipWithError("the master did not start");
+            break;
+        }
+        BenchStore slave(std::chrono::seconds(10));
+        RaceStore &store = slave.store();
+        SyncEngine &engine = *store.syncEngine();
+        int snapshots = 0;
+        engine.onSnapshotReceived = [&, take = engine.onSnapshotReceived](auto &&race) {
+            ++snapshots;
+            take(std::forward<decltype(race)>(race));
+        };
+        store.stationSettings()->setRole(StationRole::Slave);
+        engine.setDiscoveryFactory(
+            [port = quint16(port->toUInt())] { return std::make_unique<FixedMaster>(port); });
+        engine.start(StationRole::Slave, QStringLiteral("S"), QStringLiteral("Bench"), benchKey);
+        QElapsedTimer wait;
+        wait.start();
+        while (store.race().results.size() < event().results.size() && wait.elapsed() < 300000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (store.race().results.size() < event().results.size()) {
+            state.SkipWithError("the slave never got the event");
+            break;
+        }
+        store.flushAutosave();
+
+        const StallMeter meter;
+        snapshots = 0;
+        QElapsedTimer window;
+        window.start();
+        std::optional<QUuid> last;
+        const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        QTimer reader;
+        int reads = 0;
+        constexpr int readsInWindow = 30;
+        QObject::connect(&reader, &QTimer::timeout, [&] {
+            const QString card = event().participants.at(reads * 97 % event().participants.size()).cardNumber;
+            if (const auto result
+                = store.recordCardReading(card, {}, std::nullopt, start, start.addSecs(3600)))
+                last = result->id;
+            if (++reads == readsInWindow)
+                reader.stop();
+        });
+        reader.start(readIntervalMs);
+        const auto holdsLast = [&] {
+            return reads == readsInWindow && last && engine.pendingResultCount() == 0
+                && std::any_of(store.race().results.cbegin(), store.race().results.cend(),
+                    [&](const PersonResult &r) { return r.id == *last; });
+        };
+        while (!holdsLast() && window.elapsed() < 600000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!holdsLast()) {
+            state.SkipWithError("the slave never held its last read");
+            break;
+        }
+        state.SetIterationTime(double(window.nsecsElapsed()) / 1e9);
+        state.counters["longest_stall_ms"] = meter.longestMs();
+        state.counters["stalls_over_100ms"] = meter.over100ms();
+        state.counters["snapshots"] = snapshots;
+        engine.stop();
+    }
+    setLogSink(previous);
+}
+
 } // namespace
 
 BENCHMARK(SnapshotEncode)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -376,6 +457,7 @@ BENCHMARK(SnapshotEncodeOfSize)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark
 BENCHMARK(SnapshotDecodeOfSize)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(CardReadRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(RaceDay)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(SlaveStall)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 
 int main(int argc, char **argv)
 {

@@ -143,9 +143,10 @@ void RaceStore::settleStartTimes(Race &race) const
     reevaluateForStartTimes(m_journalled, race);
 }
 
-void RaceStore::adoptRace()
+void RaceStore::adoptRace(bool newDocument)
 {
-    m_journal->startDocument();
+    if (newDocument)
+        m_journal->startDocument();
     m_documentNamedItsEvent = m_race.journalEventId.has_value();
     if (!m_race.journalEventId)
         m_race.journalEventId = newUuid();
@@ -317,9 +318,9 @@ void RaceStore::setUnreadableEventFile(const QUrl &url, const QString &reason)
 void RaceStore::wireSyncCallbacks()
 {
     QPointer<RaceStore> self(this);
-    m_syncEngine->onSnapshotReceived = [self](const Race &race) {
+    m_syncEngine->onSnapshotReceived = [self](Race race) {
         if (self)
-            self->applyReceivedSnapshot(race);
+            self->applyReceivedSnapshot(std::move(race));
     };
     m_syncEngine->onResultSubmitted = [self](const PersonResult &result) {
         if (self)
@@ -503,16 +504,7 @@ void RaceStore::saveJournalled()
     bool written = true;
     if (m_writer) {
         // One job for both files, queued first so the writer starts while the rest runs here.
-        if (m_fullWriteGap.count() > 0) {
-            m_fullWritePending = true;
-            if (!m_fullWriteTimer.isActive()) {
-                const qint64 since = m_sinceFullWrite.isValid() ? m_sinceFullWrite.elapsed()
-                                                                : qint64(m_fullWriteGap.count());
-                m_fullWriteTimer.start(int(std::max<qint64>(0, m_fullWriteGap.count() - since)));
-            }
-        } else {
-            enqueueFullWrite(race);
-        }
+        writeFullFiles(race);
     } else {
         written = m_localStore->save(race);
     }
@@ -620,18 +612,37 @@ bool RaceStore::journalChanges(std::optional<qsizetype> resultsKept)
     return true;
 }
 
-void RaceStore::enqueueFullWrite(const Race &race)
+void RaceStore::enqueueFullWrite(const Race &race, bool withEventFile)
 {
     AutosaveJob job {race, m_localStore->filePath(), std::nullopt, {}, {}};
     if (!m_localStore->keepDamagedFile())
         job.localRefused = m_localStore->lastError();
-    if (!m_raceFileUrl.isEmpty()) {
+    const bool everyFile = withEventFile || m_raceFileUrl.isEmpty();
+    if (withEventFile && !m_raceFileUrl.isEmpty()) {
         job.eventPath = m_raceFileUrl.toLocalFile();
         job.eventUrl = m_raceFileUrl;
     }
+    // The event's id goes with the trim only when the job writes every file start-up reads.
     job.afterWritten = [journal = m_journal, through = race.journalThrough.value_or(0),
-                           event = race.journalEventId] { journal->trimThrough(through, event); };
+                           event = everyFile ? race.journalEventId : std::nullopt] {
+        journal->trimThrough(through, event);
+    };
     m_writer->enqueue(std::move(job));
+}
+
+void RaceStore::writeFullFiles(const Race &race, bool withEventFile)
+{
+    if (m_fullWriteGap.count() == 0) {
+        enqueueFullWrite(race, withEventFile);
+        return;
+    }
+    m_fullWriteLocalOnly = (!m_fullWritePending || m_fullWriteLocalOnly) && !withEventFile;
+    m_fullWritePending = true;
+    if (!m_fullWriteTimer.isActive()) {
+        const qint64 since
+            = m_sinceFullWrite.isValid() ? m_sinceFullWrite.elapsed() : qint64(m_fullWriteGap.count());
+        m_fullWriteTimer.start(int(std::max<qint64>(0, m_fullWriteGap.count() - since)));
+    }
 }
 
 void RaceStore::writePendingFullFiles()
@@ -650,7 +661,7 @@ void RaceStore::writePendingFullFiles()
     // without copying them first (on a card read, before its line is synced).
     race.results = QList<PersonResult>(race.results.cbegin(), race.results.cend());
     race.participants = QList<Participant>(race.participants.cbegin(), race.participants.cend());
-    enqueueFullWrite(race);
+    enqueueFullWrite(race, !std::exchange(m_fullWriteLocalOnly, false));
     // The gap runs from here as well as from the write's outcome: until the first outcome of a
     // newly opened event arrives, every change would otherwise queue another full write.
     m_sinceFullWrite.start();
@@ -848,23 +859,40 @@ void RaceStore::setCourseId(const std::optional<QString> &value, qsizetype index
 
 // ---- Station sync and check-in callbacks -------------------------------------------------------
 
-void RaceStore::applyReceivedSnapshot(const Race &race)
+void RaceStore::applyReceivedSnapshot(Race race)
 {
-    flushAutosave();
+    // This runs on the thread that serves the card reader, while a station may be waiting for
+    // its next block request: nothing here waits for a write or walks the whole event.
     // A master that has not named its event yet sends none: the station's own name stays.
     const std::optional<QUuid> event = m_race.journalEventId;
     const QList<UnknownCard> ownCards = ownUnknownCards();
-    m_race = race;
+    m_race = std::move(race);
     keepOwnUnknownCards(ownCards);
     if (!m_race.journalEventId)
         m_race.journalEventId = event;
     // The master's sequence numbers are not this station's.
     m_race.journalThrough.reset();
     stampJournalThrough();
-    adoptRace();
+    // The journal's lines stay as they are: the files about to be written say they hold every
+    // one of them, so replay skips them either way (dropping them here would rewrite the journal
+    // and wait for two syncs).
+    adoptRace(false);
     publishRace();
-    // Start-up reads the open event file first, which this write leaves behind.
-    if (m_localStore->save(m_race)) {
+    if (m_writer) {
+        // Written by the background writer behind every earlier write, so that the file never
+        // goes back to an older race, and at most every full-write gap (the master may send its
+        // event several times a second); the journal is trimmed once it is on disk. Until then a
+        // crash leaves the file before it and the journal's records after it: this station's own
+        // reads are in those and in its unsent results, and the master sends its race again when
+        // the station connects. Until the files carry the master's event, though, the next
+        // change here would be journalled with the whole event (tens of megabytes, written and
+        // synced while a card read waits): that first write does not wait for the gap.
+        if (m_journal->writtenEvent() == m_race.journalEventId)
+            writeFullFiles(m_race, false);
+        else
+            enqueueFullWrite(m_race, false);
+    } else if (m_localStore->save(m_race)) {
+        // Start-up reads the open event file first, which this write leaves behind.
         trimJournal(m_raceFileUrl.isEmpty());
     } else {
         // The journal holds no record of the received race: until this write succeeds it lives
@@ -875,7 +903,8 @@ void RaceStore::applyReceivedSnapshot(const Race &race)
     // The master's change is a new change here too: the results it does not hold yet go into
     // their file now if they wait for it (a kill would otherwise lose them for the master, the
     // race just written holding them without the file that sends them), and what else waits is
-    // tried after the first delay, not after the back-off grown while the disk refused.
+    // tried after the first delay, not after the back-off grown while the disk refused. Only an
+    // outbox that failed is written here: a card read does not wait for it otherwise.
     m_retryAttempt = 0;
     if (!m_outboxError.isEmpty())
         keepOutbox(m_syncEngine->pendingResults());

@@ -228,8 +228,9 @@ public:
     // ---- Station sync and check-in callbacks -----------------------------------------------
 
     // A race received by a slave: replaces `race` (the cards this station read that no entry held
-    // stay) and is written to the local autosave only.
-    void applyReceivedSnapshot(const Race &race);
+    // stay) and is written to the local autosave only, by the background writer when there is
+    // one (its failure is shown and retried like any other write), else before this returns.
+    void applyReceivedSnapshot(Race race);
     // A result submitted to the master: replaces the result with the same id in place, else is
     // appended; then autosaves (which broadcasts).
     void applyReceivedResult(const PersonResult &result);
@@ -458,8 +459,9 @@ private:
     // whose record was just written, which need not compare the whole event again.
     void saveJournalled();
     // Another document takes the store's place: it gets its event id (in memory, the files get it
-    // with their next write), and the journal's next record starts from it.
-    void adoptRace();
+    // with their next write), and the journal's next record starts from it. `newDocument`: the
+    // journal's lines the files hold leave it now (see RaceJournal::startDocument).
+    void adoptRace(bool newDocument = true);
     // Makes `race` the open event with no file, written to the local autosave only.
     void startUnsavedDocument(const Race &race);
     void updateAutosaveError();
@@ -477,8 +479,13 @@ private:
     // Later records keep the journal's apart (see journalChanges).
     void readyForCardRead();
     void scheduleReadyForCardRead();
-    // Hands the full files' write of `race` (stamped with its journal number) to the writer.
-    void enqueueFullWrite(const Race &race);
+    // Hands the full files' write of `race` (stamped with its journal number) to the writer;
+    // without `withEventFile`, the local autosave's alone.
+    void enqueueFullWrite(const Race &race, bool withEventFile = true);
+    // The full files' write of the race: `race` to the writer at once, or, with a full-write gap,
+    // the journal's state once the gap has passed (the event file too if any write it stands
+    // for asked for it).
+    void writeFullFiles(const Race &race, bool withEventFile = true);
     // The pending full write, now.
     void writePendingFullFiles();
     // Takes `edited` as the race and commits it when every value it changes can be stored (the
@@ -556,6 +563,9 @@ private:
     std::chrono::milliseconds m_firstRetryDelay {1000};
     QTimer m_fullWriteTimer;
     bool m_fullWritePending = false;
+    // The pending full write stands only for races received from the master (see
+    // applyReceivedSnapshot): the local autosave alone.
+    bool m_fullWriteLocalOnly = false;
     QElapsedTimer m_sinceFullWrite;
     QTimer m_retryTimer;
     int m_retryAttempt = 0;

@@ -6,6 +6,9 @@
 #include "syncmessage.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -49,6 +52,119 @@ constexpr char pskIdentity[] = "vexlo-station";
 constexpr qint64 socketReadBuffer = 256 * 1024;
 
 } // namespace
+
+// What a slave's master sends, read into messages on a thread of its own. Only the newest body
+// waits: a snapshot replaces the race whole, so one not yet read is worth nothing once a newer one
+// has arrived. Likewise only the newest message read waits for the engine's thread, which is told
+// once there is one. At most three events are held here: one waiting, one being read, one read.
+class SnapshotIntake
+{
+public:
+    struct Decoded
+    {
+        QPointer<SyncPeer> peer;
+        std::optional<SyncMessage> message;
+    };
+
+    explicit SnapshotIntake(SyncEngine *engine)
+        : m_engine(engine)
+        , m_thread([this] { run(); })
+    { }
+    // Waits for a read under way; what it gives is dropped.
+    ~SnapshotIntake()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void take(SyncPeer *peer, QByteArray body)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            // A replaced body is let go of on the intake's thread too (tens of megabytes).
+            if (m_waiting)
+                m_dropped.append(std::move(m_waiting->body));
+            m_waiting = Waiting {peer, std::move(body)};
+        }
+        m_wake.notify_one();
+    }
+
+    // Forgets what waits and what is being read (the engine stops).
+    void clear()
+    {
+        std::optional<Waiting> waiting;
+        std::optional<Decoded> decoded;
+        const std::lock_guard lock(m_mutex);
+        ++m_generation;
+        waiting = std::exchange(m_waiting, std::nullopt);
+        decoded = std::exchange(m_decoded, std::nullopt);
+    }
+
+    std::optional<Decoded> takeDecoded()
+    {
+        const std::lock_guard lock(m_mutex);
+        return std::exchange(m_decoded, std::nullopt);
+    }
+
+private:
+    struct Waiting
+    {
+        QPointer<SyncPeer> peer;
+        QByteArray body;
+    };
+
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stopping || m_waiting || !m_dropped.isEmpty(); });
+            if (m_stopping)
+                return;
+            if (!m_dropped.isEmpty()) {
+                QList<QByteArray> dropped = std::exchange(m_dropped, {});
+                lock.unlock();
+                dropped.clear();
+                lock.lock();
+                continue;
+            }
+            Waiting waiting = std::move(*std::exchange(m_waiting, std::nullopt));
+            const quint64 generation = m_generation;
+            lock.unlock();
+            Decoded decoded {std::move(waiting.peer), decodeSyncMessage(waiting.body)};
+            waiting.body = QByteArray();
+            std::optional<Decoded> replaced;
+            lock.lock();
+            if (generation != m_generation) { // cleared meanwhile
+                lock.unlock();
+                decoded = {};
+                lock.lock();
+                continue;
+            }
+            const bool tell = !m_decoded;
+            replaced = std::exchange(m_decoded, std::move(decoded));
+            if (tell)
+                QMetaObject::invokeMethod(m_engine, &SyncEngine::takeDecoded, Qt::QueuedConnection);
+            // A replaced event is let go of here, not on the engine's thread.
+            lock.unlock();
+            replaced.reset();
+            lock.lock();
+        }
+    }
+
+    SyncEngine *m_engine;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Waiting> m_waiting;
+    QList<QByteArray> m_dropped;
+    std::optional<Decoded> m_decoded;
+    quint64 m_generation = 0;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
 
 class SyncServer : public QTcpServer
 {
@@ -232,7 +348,11 @@ private:
             // A handler may stop the engine, which closes this peer.
             if (!self || m_closed)
                 return;
-            if (!body.isEmpty()) // heartbeats
+            if (body.isEmpty()) // heartbeats
+                continue;
+            if (m_service) // from the master: read off this thread
+                m_engine->m_intake->take(this, body);
+            else
                 m_engine->receive(this, body);
         }
         if (!self || m_closed)
@@ -316,6 +436,7 @@ SyncEngine::SyncEngine(QObject *parent)
 SyncEngine::SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent)
     : QObject(parent)
     , m_discoveryFactory(std::move(discovery))
+    , m_intake(std::make_unique<SnapshotIntake>(this))
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
@@ -328,6 +449,7 @@ SyncEngine::SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent)
 SyncEngine::~SyncEngine()
 {
     stop();
+    m_intake.reset();
 }
 
 quint16 SyncEngine::listenPort() const
@@ -469,6 +591,7 @@ void SyncEngine::stop()
     // Everything under way is disconnected before it goes, so that no late report from an old
     // connection, browse or listener can change the state of a later start.
     m_discovery.reset();
+    m_intake->clear();
     if (m_server) {
         m_server->close();
         m_server->deleteLater();
@@ -683,14 +806,30 @@ void SyncEngine::sendOutbox(SyncConnection *connection)
 void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
 {
     // A body that is not a message of ours is dropped; the connection keeps being read.
-    std::optional<SyncMessage> message = decodeSyncMessage(body);
-    if (!message)
+    if (std::optional<SyncMessage> message = decodeSyncMessage(body))
+        handle(peer, std::move(*message));
+}
+
+void SyncEngine::takeDecoded()
+{
+    std::optional<SnapshotIntake::Decoded> decoded = m_intake->takeDecoded();
+    if (!decoded || !decoded->message)
         return;
+    // A connection closed since is followed by another, whose hello the master answers anew: the
+    // outbox must wait for that answer, not go with this one.
+    SyncPeer *peer = decoded->peer.data();
+    if (!peer || !peer->isReady() || !m_ownedPeers.contains(peer))
+        return;
+    handle(peer, std::move(*decoded->message));
+}
+
+void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
+{
     const auto dropped = [&](const char *what) {
         logLine(QStringLiteral("SyncEngine: dropped %1 from %2 (station %3): not for a %4")
-                    .arg(QLatin1String(what), peer->describe(), message->stationId, toText(m_role)));
+                    .arg(QLatin1String(what), peer->describe(), message.stationId, toText(m_role)));
     };
-    switch (message->kind) {
+    switch (message.kind) {
     case SyncMessageKind::Hello:
         if (m_role != StationRole::Master) {
             dropped("a hello");
@@ -707,9 +846,9 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
             dropped("a snapshot");
             return;
         }
-        if (!message->race)
+        if (!message.race)
             return;
-        Race race = std::move(*message->race);
+        Race race = std::move(*message.race);
         // Results the master does not hold yet stay in the slave's race; those it holds leave
         // the outbox, and so do those whose read-out it holds from another station.
         QList<PersonResult> pending;
@@ -728,7 +867,7 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
         if (std::exchange(m_outboxAwaitsSnapshot, false))
             sendOutbox(peer);
         if (onSnapshotReceived)
-            onSnapshotReceived(race);
+            onSnapshotReceived(std::move(race));
         return;
     }
     case SyncMessageKind::SubmitResult:
@@ -736,8 +875,8 @@ void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
             dropped("a result");
             return;
         }
-        if (message->result && onResultSubmitted)
-            onResultSubmitted(*message->result);
+        if (message.result && onResultSubmitted)
+            onResultSubmitted(*message.result);
         return;
     }
 }

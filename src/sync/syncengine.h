@@ -11,6 +11,10 @@
 // once the master's answer to the hello shows it lacks them, and a snapshot never removes one of
 // them from the slave's race.
 //
+// A slave reads what its master sends on a thread of its own (see SnapshotIntake in the source):
+// an event of tens of megabytes takes a good part of a second to read, and the main thread, which
+// also serves the station's card reader, must never wait for it.
+//
 // Only the event's own stations take part. Every connection is TLS 1.2 with a key derived from
 // the event's station key (see stationkey.h); a peer that does not prove the key within the
 // handshake time-out is closed before a single byte of the event is sent to it or read from it.
@@ -34,6 +38,7 @@
 #include <memory>
 #include <optional>
 
+class SnapshotIntake;
 class SyncPeer;
 class SyncServer;
 
@@ -96,9 +101,11 @@ public:
     explicit SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent = nullptr);
     ~SyncEngine() override;
 
-    // Called on the main thread for each snapshot that carries a race (on a slave) and for each
-    // submitted result (on the master). Installing replaces any earlier callback.
-    std::function<void(const Race &)> onSnapshotReceived;
+    // Called on the main thread for each snapshot that carries a race (on a slave; the race is
+    // the callee's to keep) and for each submitted result (on the master). Installing replaces
+    // any earlier callback. A slave hands on only the newest of the snapshots that arrived while
+    // it was still reading one.
+    std::function<void(Race race)> onSnapshotReceived;
     std::function<void(const PersonResult &)> onResultSubmitted;
     // The master's current race, sent to a slave that says hello.
     std::function<std::optional<Race>()> currentRace;
@@ -164,7 +171,8 @@ public:
     void addConnection(SyncConnection *connection);
     void removeConnection(SyncConnection *connection);
     [[nodiscard]] const QList<SyncConnection *> &connections() const { return m_connections; }
-    // Hands a received frame body to the engine as if it had come on `connection`.
+    // Hands a received frame body to the engine as if it had come on `connection`, and handles it
+    // before returning.
     void receive(SyncConnection *connection, const QByteArray &body);
 
 signals:
@@ -174,6 +182,7 @@ signals:
     void refusalTextChanged();
 
 private:
+    friend class SnapshotIntake;
     friend class SyncPeer;
     friend class SyncServer;
 
@@ -193,6 +202,10 @@ private:
     void setRefusal(const QString &text);
     void setOutbox(QList<PersonResult> outbox);
     void sendOutbox(SyncConnection *connection);
+    void handle(SyncConnection *connection, SyncMessage message);
+    // On a slave: the newest message its intake has read, if the connection it came on is still
+    // the one to the master.
+    void takeDecoded();
     [[nodiscard]] quint32 maxFrameBytes() const;
     // On a master: the snapshot frame of `race`, or nothing when it cannot be encoded or is
     // larger than a station accepts (the status then says so until a snapshot fits again).
@@ -234,4 +247,6 @@ private:
     std::chrono::milliseconds m_longestDelay {10000};
     std::chrono::milliseconds m_nextDelay {500};
     QList<PersonResult> m_outbox;
+    // Declared last: its thread is stopped before anything it reports to goes.
+    std::unique_ptr<SnapshotIntake> m_intake;
 };

@@ -309,10 +309,28 @@ QList<QByteArray> SyncFrameReader::feed(const QByteArray &bytes)
             m_buffer.clear();
             return bodies;
         }
-        if (quint64(m_buffer.size() - offset - 4) < length)
+        const qsizetype end = offset + 4 + qsizetype(length);
+        if (m_buffer.size() < end) {
+            // A sixteenth of a frame, or a megabyte of a larger one, has come: its room is taken
+            // at once, so that the rest is never copied again as the buffer grows (only the pages
+            // it fills are used).
+            if (offset == 0 && m_buffer.capacity() < end
+                && m_buffer.size() >= std::min<qsizetype>(end / 16, 1 << 20))
+                m_buffer.reserve(end);
             break;
+        }
+        if (offset == 0 && length >= largeBody) {
+            // The frame leads the buffer: it becomes the body, with no copy of its bytes (what
+            // follows it is copied, a read's worth at most).
+            QByteArray rest = m_buffer.sliced(end);
+            QByteArray body = std::exchange(m_buffer, std::move(rest));
+            body.truncate(end);
+            body.remove(0, 4);
+            bodies.append(std::move(body));
+            continue;
+        }
         bodies.append(m_buffer.mid(offset + 4, length));
-        offset += 4 + qsizetype(length);
+        offset = end;
     }
     if (offset > 0)
         m_buffer.remove(0, offset);

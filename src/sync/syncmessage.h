@@ -38,7 +38,7 @@ struct SyncMessage
 // The largest body a station accepts. The length field could announce 4 GiB; a peer announcing more
 // than this is not one of our stations, and its connection is closed. The bound leaves room for
 // large events: a 5,000-runner, three-stage event with results is about 90 MB of JSON. Memory
-// is never reserved from the announced length, only for bytes that actually arrive.
+// is reserved from the announced length only once a sixteenth of it (or a megabyte) has arrived.
 inline constexpr quint32 maxSyncFrameBodyBytes = 256u * 1024u * 1024u;
 
 // Cuts a TCP byte stream into frame bodies. Bytes may arrive in any split: several frames in one
@@ -60,6 +60,8 @@ public:
     [[nodiscard]] qsizetype bufferedBytes() const { return m_buffer.size(); }
 
 private:
+    // A body at least this long that starts the buffer is handed out as the buffer itself.
+    static constexpr quint32 largeBody = 64 * 1024;
     QByteArray m_buffer;
     quint32 m_maxBodyBytes;
     bool m_failed = false;

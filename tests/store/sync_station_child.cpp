@@ -7,7 +7,8 @@
 // --secret-service the key store is the desktop's (the test's private one) and no key is typed.
 // --start starts the station as the program starts, before the key store can have answered, and
 // answers "started <status>";
-// --retry-delay-ms <n> is the first wait before a refused write is tried again.
+// --retry-delay-ms <n> is the first wait before a refused write is tried again;
+// --full-write-gap-ms <n> the least time between two full writes of the event.
 //
 // Commands: "role master|slave", "key <key>" (typed into the key field), "start" and "stop" (the
 // station-role tab's buttons), "master <port>", "entries <n>" (the event "Relay" with runners on
@@ -16,13 +17,24 @@
 // does when closed). Questions, answered by a line starting with the same word: "name" (the
 // event's name), "results" (the result ids in order), "key", "port" (a master's listening port,
 // 0 while it is not listening), "stations" (connections), "pending" (results waiting for the
-// master), "error" (the window's write error), "status" (the station's status line).
+// master), "error" (the window's write error), "status" (the station's status line), "count"
+// (the number of results), "settle" (answers "settled" once every write queued so far is on disk).
+// As a station on race day: "station <device>" reads cards from the SportIdent station at
+// <device> as the race-day desk does (answers "card <number> <result id>" for each card read);
+// "generate" takes the generated large event (SI8 cards from 2000001 on) as its own; "serve"
+// starts it as the master at once, whatever its role (answers "port <port>"); "stalls" answers
+// "stalls <longest> <over>" (the longest time in ms its main thread did not turn its event loop
+// since the last "stalls", and how many such times were over 100 ms).
 //
 // Usage: sync_station_child <folder> [--secret-service] [--start] [--retry-delay-ms <n>]
+//     [--full-write-gap-ms <n>]
 
+#include "cardreaderviewmodel.h"
 #include "childprogram.h"
+#include "racegenerator.h"
 #include "racestore.h"
 #include "servicediscovery.h"
+#include "stallmeter.h"
 #include "storeoptions.h"
 
 #include <QCoreApplication>
@@ -83,6 +95,8 @@ int main(int argc, char **argv)
         options.keyStore.reset(); // the desktop's
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--retry-delay-ms")); at > 0)
         options.firstRetryDelay = std::chrono::milliseconds(arguments.value(at + 1).toLongLong());
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--full-write-gap-ms")); at > 0)
+        options.fullWriteGap = std::chrono::milliseconds(arguments.value(at + 1).toLongLong());
     RaceStore store(std::move(options));
     StationSettings *settings = store.stationSettings();
     StationControl *station = store.stationControl();
@@ -98,6 +112,9 @@ int main(int argc, char **argv)
         announce("started "
             + (station->notice().isEmpty() ? engine->statusText() : station->notice()).toUtf8() + '\n');
     }
+
+    std::unique_ptr<CardReaderViewModel> reader;
+    StallMeter stalls;
 
     QByteArray pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
@@ -139,6 +156,40 @@ int main(int argc, char **argv)
                 const auto result = store.recordCardReading(QString::fromLatin1(argument), {}, std::nullopt,
                     start, start.addSecs(60 * words[2].toInt()));
                 answer(result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"));
+            } else if (word == "station" && words.size() == 2) {
+                // No device of the machine's own: only the station named.
+                SIDeviceRoots roots;
+                roots.sysRoot = QDir(folder).filePath(QStringLiteral("no-sys"));
+                roots.devRoot = QDir(folder).filePath(QStringLiteral("no-dev"));
+                reader = std::make_unique<CardReaderViewModel>(std::make_shared<SystemReaderClock>(), roots);
+                reader->onCardRead = [&](const QString &card, const QList<SIPunch> &punches,
+                                         const std::optional<QDateTime> &check,
+                                         const std::optional<QDateTime> &start,
+                                         const std::optional<QDateTime> &finish) {
+                    const auto result = store.recordCardReading(card, punches, check, start, finish);
+                    announce("card " + card.toLatin1() + ' '
+                        + (result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"))
+                        + '\n');
+                };
+                reader->connectPort(QString::fromLocal8Bit(argument));
+            } else if (word == "generate") {
+                Race race = generateRace();
+                for (qsizetype i = 0; i < race.participants.size(); ++i)
+                    race.participants[i].cardNumber = QString::number(2000001 + i);
+                store.setRace(race);
+            } else if (word == "serve") {
+                engine->start(StationRole::Master, settings->stationId(), QStringLiteral("Vexlo Race"),
+                    settings->stationKey());
+                announce("port " + QByteArray::number(engine->listenPort()) + '\n');
+            } else if (word == "stalls") {
+                answer(QByteArray::number(stalls.longestMs(), 'f', 0) + ' '
+                    + QByteArray::number(stalls.over100ms()));
+                stalls.restart();
+            } else if (word == "settle") {
+                store.flushAutosave();
+                announce("settled\n");
+            } else if (word == "count") {
+                answer(QByteArray::number(store.race().results.size()));
             } else if (word == "name") {
                 answer(store.race().name.toUtf8());
             } else if (word == "results") {

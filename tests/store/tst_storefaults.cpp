@@ -786,6 +786,8 @@ private slots:
         received.participants.first().givenName = QStringLiteral("Received");
         QVERIFY(disk.setReadOnly(true));
         store->applyReceivedSnapshot(received);
+        // Written by the background writer: its outcome is shown once it is in.
+        store->flushAutosave();
         QVERIFY2(store->autosaveError().contains(QStringLiteral("Read-only file system")),
             qPrintable(store->autosaveError()));
         QVERIFY(!store->retryFailedWrites());

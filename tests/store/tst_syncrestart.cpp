@@ -1,21 +1,93 @@
 // Stations in processes of their own, killed (SIGKILL) or stopped cleanly and started again: a
 // slave's results reach the master exactly once, and the master's snapshots never take them from
 // the slave's own event in between; a master keeps its station key, so its slaves come back with
-// no typing; one card read out at two slaves is one result on every station. The test runs
-// itself inside a private D-Bus session with a throwaway keyring, the masters' key store.
+// no typing; one card read out at two slaves is one result on every station. Slaves reading cards
+// from their stations (simulated on pseudo-terminals) while the master's large event arrives after
+// every change: every card a runner puts in is read. The test runs itself inside a private D-Bus
+// session with a throwaway keyring, the masters' key store.
 
 #include "keyringtesthelpers.h"
+#include "simcard.h"
 #include "stationchild.h"
+#include "stationsimulator.h"
 #include "teststation.h"
 
 #include "stationkey.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
 using Child = StationChild;
+
+// A runner at a slave's station: puts a card in every `interval`, takes it out as soon as the
+// station has sent the card's last block (the station beeps), and gives up on it after
+// `patience` otherwise: a second, far longer than a read takes on a pseudo-terminal (no baud
+// rate), but not than a station whose reader is held up. A card is never put in while the one
+// before is still in.
+class Runners : public QObject
+{
+public:
+    static constexpr quint8 readSi8Block = 0xEF; // the host's block request for SI8 and later
+
+    Runners(StationSimulator &station, quint32 firstCard, int cards)
+        : m_station(station)
+        , m_firstCard(firstCard)
+        , m_cards(cards)
+    {
+        connect(&station, &StationSimulator::commandReceived, this,
+            [this](quint8 command, const QByteArray &data) {
+                if (m_in && command == readSi8Block && !data.isEmpty() && quint8(data.at(0)) == m_lastBlock)
+                    QTimer::singleShot(0, this, [this, card = m_in] { takeOut(card); });
+            });
+    }
+    void start(std::chrono::milliseconds delay)
+    {
+        m_clock.start();
+        m_next = delay.count();
+        QTimer::singleShot(delay, this, &Runners::putIn);
+    }
+    [[nodiscard]] bool done() const { return m_presented == m_cards && m_in == 0; }
+    [[nodiscard]] int presented() const { return m_presented; }
+
+    static constexpr std::chrono::milliseconds interval {667}; // 1.5 cards a second
+    static constexpr std::chrono::milliseconds patience {1000};
+
+private:
+    void putIn()
+    {
+        SimCard card = SimCard::example(SimCard::Series::SI8, 20, quint32(m_presented) + 1);
+        card.number = m_firstCard + quint32(m_presented);
+        m_lastBlock = quint8(StationSimulator::blocksToSend(card).last());
+        m_in = card.number;
+        ++m_presented;
+        m_station.insertCard(card);
+        QTimer::singleShot(patience, this, [this, number = card.number] { takeOut(number); });
+    }
+    void takeOut(quint32 card)
+    {
+        if (m_in != card)
+            return;
+        m_in = 0;
+        m_station.removeCard();
+        if (m_presented == m_cards)
+            return;
+        m_next += interval.count();
+        QTimer::singleShot(int(std::max<qint64>(0, m_next - m_clock.elapsed())), this, &Runners::putIn);
+    }
+
+    StationSimulator &m_station;
+    quint32 m_firstCard;
+    int m_cards;
+    int m_presented = 0;
+    quint32 m_in = 0;
+    quint8 m_lastBlock = 0;
+    QElapsedTimer m_clock;
+    qint64 m_next = 0;
+};
 
 Race relayEvent()
 {
@@ -189,6 +261,83 @@ private slots:
         for (Child *slave : slaves)
             QVERIFY(spinUntil([&] { return slave->value("results") == results; }, 20000));
         QCOMPARE(master.value("results"), results);
+    }
+
+    void slavesReadEveryCardWhileTheLargeEventArrives()
+    {
+        // The generated event (5,000 runners, three stages, 15,000 results: a snapshot of about
+        // 85 MB), its master and three slaves each in a process of its own, writing their full
+        // files at most every 10 s as the application does. Each slave's station gets 30 cards
+        // at 1.5 a second, the three staggered, so that snapshots arrive all the while.
+        constexpr int slaveCount = 3;
+        constexpr int cardsEach = 30;
+        constexpr qsizetype generatedResults = 15000;
+        const QStringList appGap {QStringLiteral("--full-write-gap-ms"), QStringLiteral("10000")};
+        QTemporaryDir masterFolder;
+        QVERIFY(masterFolder.isValid());
+        Child master(masterFolder.path(), appGap);
+        QVERIFY(!master.expect("ready").isEmpty());
+        master.tell("generate");
+        const QByteArray port = master.ask("serve", "port").mid(5);
+        QVERIFY(port.toUInt() > 0);
+
+        std::vector<std::unique_ptr<QTemporaryDir>> folders;
+        std::vector<std::unique_ptr<StationSimulator>> stations;
+        std::vector<std::unique_ptr<Child>> slaves;
+        std::vector<std::unique_ptr<Runners>> runners;
+        for (int i = 0; i < slaveCount; ++i) {
+            folders.push_back(std::make_unique<QTemporaryDir>());
+            stations.push_back(std::make_unique<StationSimulator>(StationMode::Handshake));
+            QVERIFY(stations.back()->start());
+            slaves.push_back(std::make_unique<Child>(folders.back()->path(), appGap));
+            Child &slave = *slaves.back();
+            QVERIFY(!slave.expect("ready").isEmpty());
+            slave.tell("master " + port);
+            slave.tell("station " + stations.back()->devicePath().toLocal8Bit());
+            slave.tell("start");
+            runners.push_back(
+                std::make_unique<Runners>(*stations.back(), 2000001 + quint32(i * cardsEach), cardsEach));
+        }
+        const QByteArray whole = "count " + QByteArray::number(generatedResults);
+        for (auto &slave : slaves)
+            QVERIFY(spinUntil([&] { return slave->ask("count", "count") == whole; }, 300000));
+        for (auto &station : stations)
+            QVERIFY(spinUntil([&] { return station->configQueries() > 0; }, 20000));
+
+        // The stations have joined and settled before the first runner comes in.
+        for (auto &slave : slaves)
+            QVERIFY(!slave->ask("settle", "settled").isEmpty());
+        for (auto &slave : slaves)
+            QVERIFY(!slave->ask("stalls", "stalls").isEmpty());
+        for (int i = 0; i < slaveCount; ++i)
+            runners[size_t(i)]->start(i * Runners::interval / slaveCount);
+        QVERIFY(spinUntil(
+            [&] {
+                return std::all_of(runners.cbegin(), runners.cend(), [](const auto &r) { return r->done(); });
+            },
+            300000));
+        // For whoever reads the log: how long each slave's main thread went without turning.
+        for (auto &slave : slaves)
+            qInfo("%s", slave->ask("stalls", "stalls").constData());
+
+        // Every card put in was read and recorded at its station (the wait only bounds a broken
+        // run: each station has sent every card's last block by now)...
+        for (int i = 0; i < slaveCount; ++i) {
+            Child &slave = *slaves[size_t(i)];
+            QCOMPARE(runners[size_t(i)]->presented(), cardsEach);
+            spinUntil([&] { return slave.heard("card").size() >= cardsEach; }, 60000);
+            const QList<QByteArray> cards = slave.heard("card");
+            QCOMPARE(cards.size(), cardsEach);
+            for (int k = 0; k < cardsEach; ++k)
+                QVERIFY2(cards[k].startsWith("card " + QByteArray::number(2000001 + i * cardsEach + k) + ' ')
+                        && !cards[k].endsWith(" none"),
+                    cards[k].constData());
+        }
+        // ... and reaches the master once, and every station holds the master's event with all.
+        const QByteArray all = "count " + QByteArray::number(generatedResults + slaveCount * cardsEach);
+        QVERIFY(spinUntil([&] { return master.ask("count", "count") == all; }, 300000));
+        for (auto &slave : slaves)
+            QVERIFY(spinUntil([&] { return slave->ask("count", "count") == all; }, 300000));
     }
 };
 

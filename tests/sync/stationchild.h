@@ -35,6 +35,7 @@ public:
                     return true;
                 while (m_process.canReadLine()) {
                     const QByteArray line = m_process.readLine().trimmed();
+                    m_heard.append(line);
                     if (line == word || line.startsWith(word + ' ')) {
                         found = line;
                         return true;
@@ -57,6 +58,18 @@ public:
         return line.mid(command.size() + 1);
     }
     void tell(const QByteArray &command) { m_process.write(command + '\n'); }
+    // Every line heard so far that starts with `word`, including those read while waiting for
+    // another.
+    QList<QByteArray> heard(const QByteArray &word)
+    {
+        while (m_process.canReadLine())
+            m_heard.append(m_process.readLine().trimmed());
+        QList<QByteArray> lines;
+        for (const QByteArray &line : std::as_const(m_heard))
+            if (line.startsWith(word + ' '))
+                lines.append(line);
+        return lines;
+    }
     void killHard()
     {
         m_process.kill(); // SIGKILL
@@ -72,4 +85,5 @@ public:
 
 private:
     QProcess m_process;
+    QList<QByteArray> m_heard;
 };

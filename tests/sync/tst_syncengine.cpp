@@ -4,6 +4,7 @@
 #include "casetable.h"
 #include "log.h"
 #include "loopbackdirectory.h"
+#include "racegenerator.h"
 #include "racejson.h"
 #include "storefakes.h"
 #include "syncengine.h"
@@ -123,12 +124,17 @@ private slots:
 
     void framesInAnySplit()
     {
-        const QList<QByteArray> bodies {
-            "{\"kind\":\"hello\",\"stationId\":\"A\"}", QByteArray(), QByteArray(70000, 'x')};
+        // Large bodies are handed out as the reader's own buffer, and one of more than a megabyte
+        // gets its room in one go: the frames behind them must come out whole all the same.
+        QByteArray large(2'100'000, 'y');
+        for (qsizetype i = 0; i < large.size(); i += 4099)
+            large[i] = char('a' + i % 26);
+        const QList<QByteArray> bodies {"{\"kind\":\"hello\",\"stationId\":\"A\"}", QByteArray(),
+            QByteArray(70000, 'x'), "{}", large, QByteArray(), "{\"kind\"}", large.left(65536)};
         QByteArray stream;
         for (const QByteArray &body : bodies)
             stream += frame(body);
-        for (int chunk : {1, 3, 7, 4096, int(stream.size())}) {
+        for (int chunk : {1, 3, 7, 4096, 65540, 262144, int(stream.size())}) {
             SyncFrameReader reader;
             QList<QByteArray> got;
             for (qsizetype at = 0; at < stream.size(); at += chunk)
@@ -140,6 +146,32 @@ private slots:
         QVERIFY(reader.feed(QByteArray::fromHex("000003e9")).isEmpty());
         QVERIFY(reader.failed());
         QCOMPARE(reader.refusedLength(), 1001u);
+    }
+
+    void aSlaveTakesInTheMastersEventsInOrderEndingWithTheNewest()
+    {
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race.name = QStringLiteral("0");
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        QStringList names;
+        slave.engine.onSnapshotReceived = [&](Race received) {
+            names.append(received.name);
+            slave.race = std::move(received);
+        };
+        QTRY_COMPARE(slave.race.name, QStringLiteral("0"));
+        // Events that take a while to read (8 MB each), sent one right behind the other: the
+        // slave may skip any but the last, and never hands on an older one after a newer.
+        Race race = generatedRaceOfSize(500);
+        for (int i = 1; i <= 8; ++i) {
+            race.name = QString::number(i);
+            master.engine.broadcastSnapshot(race);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(slave.race.name, QStringLiteral("8"), 60000);
+        for (qsizetype i = 1; i < names.size(); ++i)
+            QVERIFY2(names[i].toInt() > names[i - 1].toInt(), qPrintable(names.join(u' ')));
+        QCOMPARE(slave.race.participants.size(), race.participants.size());
+        QCOMPARE(slave.race.results.size(), race.results.size());
     }
 
     void helloGetsTheRaceAndReadsReachEveryStation()
