@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -398,9 +399,18 @@ std::optional<QDateTime> startOnStage(const Participant &p, const std::optional<
     return p.startTime;
 }
 
+// Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
 bool sameStartTimes(const Participant &a, const Participant &b)
 {
-    return a.startTime == b.startTime && a.startTimeByStage == b.startTimeByStage;
+    static_assert(sizeof(QDateTime) == sizeof(void *));
+    const auto sameTime = [](const std::optional<QDateTime> &x, const std::optional<QDateTime> &y) {
+        return x.has_value() == y.has_value()
+            && (!x || std::memcmp(&*x, &*y, sizeof(QDateTime)) == 0 || x == y);
+    };
+    const auto &x = a.startTimeByStage;
+    const auto &y = b.startTimeByStage;
+    return sameTime(a.startTime, b.startTime) && x.has_value() == y.has_value()
+        && (!x || x->isSharedWith(*y) || *x == *y);
 }
 
 } // namespace
@@ -477,8 +487,15 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
     QList<MovedResult> moved;
     if (changed.isEmpty())
         return moved;
+    // A few runners are told apart from the rest by their ids alone, many through the hash.
+    constexpr qsizetype fewRunners = 8;
+    QList<QUuid> few;
+    if (changed.size() <= fewRunners)
+        few = changed.keys();
     for (qsizetype i = 0; i < race.results.size(); ++i) {
         const PersonResult &result = race.results[i];
+        if (!few.isEmpty() && !few.contains(result.participantId))
+            continue;
         const auto runner = changed.constFind(result.participantId);
         if (runner == changed.constEnd())
             continue;

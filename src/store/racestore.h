@@ -411,9 +411,11 @@ private:
     // Publishes a change made in place to m_race (no save).
     // Every change of the race goes out through here, so the card-read look-ups start over; card
     // recording keeps them in step itself and emits directly.
-    void publishRace()
+    // `settled`: the operation has put the results its start times move in place itself.
+    void publishRace(bool settled = false)
     {
-        settleStartTimes();
+        if (!settled)
+            settleStartTimes();
         m_recordingIndex.invalidate();
         emit raceChanged();
     }

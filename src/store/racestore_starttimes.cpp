@@ -76,7 +76,8 @@ bool RaceStore::commitIfStorable(Race edited)
         m_race.results[m.index] = m.result;
     if (inStep)
         m_prepared = PreparedChange {m_journalled, m_race, std::move(changes), std::move(*text)};
-    commitChange();
+    publishRace(true);
+    autosave();
     return true;
 }
 
