@@ -4,7 +4,8 @@
 // adds flushAutosave(), until both files are on disk. "AddParticipant": a runner registered from
 // the unmatched-card sheet, measured the same two ways. "BM_Journal/<kind>": the change
 // journal's cost for each kind of operation (see registerJournalBenchmarks). "WriteFileAtomically":
-// one file of the given size written, synced and moved into place.
+// one file of the given size written, synced and moved into place. "BM_StartTimeChange/<kind>":
+// one start-list change on an event with a result per runner and stage (see runStartTimeChange).
 #include "atomicfile.h"
 #include "benchstore.h"
 #include "racechanges.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -415,6 +417,67 @@ void BM_JournalReplayHeld(benchmark::State &state)
 }
 BENCHMARK(BM_JournalReplayHeld)->Unit(benchmark::kMillisecond);
 
+// A start-list change on race day: the generated event (the argument: its entries, over 3 stages,
+// each runner with a result per stage whose start is the runner's planned one) opened from its
+// event file with the application's gap between full writes, a card read, then the change, timed
+// until the operation returns (its journal line synced; the queued follow-ups run untimed in
+// between, as in the organiser's pauses). The kinds: "Typed", one runner's time typed; "Dragged",
+// two runners of a class swapped in the start list; "MassStartOfClass", one class of 60 given a
+// mass start. Each change moves the runners' results on the active stage with them.
+void runStartTimeChange(benchmark::State &state, const char *kind)
+{
+    BenchStore bench(std::chrono::seconds(10));
+    if (!bench.open(generatedRaceOfSize(int(state.range(0))), true, state))
+        return;
+    RaceStore &store = bench.store();
+    const QDateTime nine(QDate(2025, 5, 17), QTime(9, 0), Qt::UTC);
+    const QString classId = store.race().classes[7].id;
+    QList<QUuid> ofClass;
+    for (const Participant &p : store.race().participants)
+        if (p.classId == classId)
+            ofClass.append(p.id);
+    const Participant &reader = store.race().participants.first();
+    const QDateTime ten(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+    if (!store.recordCardReading(reader.cardNumber, {}, std::nullopt, ten, ten.addSecs(1234))) {
+        state.SkipWithError("card not read");
+        return;
+    }
+    const std::string_view which(kind);
+    qint64 k = 0;
+    for (auto _ : state) {
+        // What the last change queued (the card-read look-ups, the lists made ready for the next
+        // card read) runs in the idle time before the organiser's next change.
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
+        ++k;
+        const QUuid runner = ofClass[(k * 7) % ofClass.size()];
+        QElapsedTimer timer;
+        timer.start();
+        if (which == "Typed")
+            store.setParticipantStartTime(runner, nine.addSecs(60 * k));
+        else if (which == "Dragged")
+            store.reorderStartTimes({runner, ofClass[(k * 7 + 1) % ofClass.size()]});
+        else
+            store.assignMassStart(classId, nine.addSecs(60 * k));
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+    store.flushAutosave();
+}
+
+void registerStartTimeChangeBenchmarks()
+{
+    for (const char *kind : {"Typed", "Dragged", "MassStartOfClass"}) {
+        benchmark::RegisterBenchmark((std::string("BM_StartTimeChange/") + kind).c_str(),
+            [kind](benchmark::State &state) { runStartTimeChange(state, kind); })
+            ->Arg(500)
+            ->Arg(5000)
+            ->Arg(50000)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(20);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -422,6 +485,7 @@ int main(int argc, char **argv)
     registerAutosaveBenchmarks("BM_Autosave", runAutosave);
     registerAutosaveBenchmarks("BM_AddParticipant", runAddParticipant);
     registerJournalBenchmarks();
+    registerStartTimeChangeBenchmarks();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -349,7 +350,7 @@ const Participant *firstParticipant(const Race &race, const QUuid &id)
     return nullptr;
 }
 
-void reevaluateAt(Race &race, qsizetype index, const PersonResult &edited, bool startFromCard)
+PersonResult reevaluated(const Race &race, const PersonResult &edited, bool startFromCard)
 {
     CardRuns runs;
     const Evaluation e = evaluateStored(race, edited, startFromCard, runs);
@@ -365,7 +366,7 @@ void reevaluateAt(Race &race, qsizetype index, const PersonResult &edited, bool 
     // this one.
     if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote)))
         updated.overrideNote = e.review.isEmpty() ? std::nullopt : std::optional<QString>(e.review);
-    race.results[index] = std::move(updated);
+    return updated;
 }
 
 // The runner's planned start on a stage (none: the event's own start field), as the per-stage
@@ -379,9 +380,18 @@ std::optional<QDateTime> startOnStage(const Participant &p, const std::optional<
     return p.startTime;
 }
 
+// Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
 bool sameStartTimes(const Participant &a, const Participant &b)
 {
-    return a.startTime == b.startTime && a.startTimeByStage == b.startTimeByStage;
+    static_assert(sizeof(QDateTime) == sizeof(void *));
+    const auto sameTime = [](const std::optional<QDateTime> &x, const std::optional<QDateTime> &y) {
+        return x.has_value() == y.has_value()
+            && (!x || std::memcmp(&*x, &*y, sizeof(QDateTime)) == 0 || x == y);
+    };
+    const auto &x = a.startTimeByStage;
+    const auto &y = b.startTimeByStage;
+    return sameTime(a.startTime, b.startTime) && x.has_value() == y.has_value()
+        && (!x || x->isSharedWith(*y) || *x == *y);
 }
 
 } // namespace
@@ -391,55 +401,82 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const Race &view = race;
     for (qsizetype i = 0; i < view.results.size(); ++i) {
         if (view.results[i].id == edited.id) {
-            reevaluateAt(race, i, edited, edited.startTime && edited.startTime == edited.cardStartTime);
+            race.results[i]
+                = reevaluated(race, edited, edited.startTime && edited.startTime == edited.cardStartTime);
             return true;
         }
     }
     return false;
 }
 
-qsizetype reevaluateForStartTimes(const Race &before, Race &race)
+QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race)
 {
-    const Race &view = race;
-    if (view.participants.isSharedWith(before.participants) || view.results.isEmpty())
-        return 0;
-    // Most edits keep every runner in place and every start as it was: seen without a look-up.
-    const bool inPlace = view.participants.size() == before.participants.size()
-        && std::equal(view.participants.cbegin(), view.participants.cend(), before.participants.cbegin(),
-            [](const Participant &a, const Participant &b) { return a.id == b.id && sameStartTimes(a, b); });
-    if (inPlace)
-        return 0;
+    if (race.participants.isSharedWith(before.participants) || race.results.isEmpty())
+        return {};
     // The runners (the first record of each id) whose start fields differ, with their record
-    // before (null: not there).
+    // before (null: not there). Most edits keep every runner in place: only the records whose
+    // start fields differ are looked at, without hashing every id.
     QHash<QUuid, std::pair<const Participant *, const Participant *>> changed;
-    QSet<QUuid> seen;
-    seen.reserve(view.participants.size());
-    std::optional<QHash<QUuid, qsizetype>> indexBefore;
-    for (qsizetype i = 0; i < view.participants.size(); ++i) {
-        const Participant &now = view.participants[i];
-        if (seen.contains(now.id))
-            continue;
-        seen.insert(now.id);
-        const Participant *was = nullptr;
-        if (i < before.participants.size() && before.participants[i].id == now.id) {
-            was = &before.participants[i];
-        } else {
-            if (!indexBefore) {
-                indexBefore.emplace();
-                for (qsizetype k = before.participants.size() - 1; k >= 0; --k)
-                    indexBefore->insert(before.participants[k].id, k);
-            }
-            if (auto found = indexBefore->constFind(now.id); found != indexBefore->constEnd())
-                was = &before.participants[found.value()];
+    const bool inPlace = race.participants.size() == before.participants.size()
+        && std::equal(race.participants.cbegin(), race.participants.cend(), before.participants.cbegin(),
+            [](const Participant &a, const Participant &b) { return a.id == b.id; });
+    if (inPlace) {
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            const Participant &now = race.participants[i];
+            if (!sameStartTimes(before.participants[i], now) && !changed.contains(now.id))
+                changed.insert(now.id, {&before.participants[i], &now});
         }
-        if (!was || !sameStartTimes(*was, now))
-            changed.insert(now.id, {was, &now});
+        // A later record of an id moves no one: the first record is the runner. A few are
+        // looked for before their own place, many in one walk.
+        constexpr qsizetype fewRunners = 16;
+        const auto first = race.participants.cbegin();
+        if (changed.size() <= fewRunners) {
+            for (auto it = changed.begin(); it != changed.end();) {
+                const auto own = first + (it->second - &*first);
+                if (std::any_of(first, own, [&](const Participant &p) { return p.id == it.key(); }))
+                    it = changed.erase(it);
+                else
+                    ++it;
+            }
+        } else {
+            QSet<QUuid> earlier;
+            for (const Participant &p : race.participants) {
+                const auto found = changed.constFind(p.id);
+                if (found == changed.constEnd())
+                    continue;
+                if (found->second != &p && !earlier.contains(p.id))
+                    changed.remove(p.id);
+                earlier.insert(p.id);
+            }
+        }
+    } else {
+        QSet<QUuid> seen;
+        seen.reserve(race.participants.size());
+        QHash<QUuid, qsizetype> indexBefore;
+        for (qsizetype k = before.participants.size() - 1; k >= 0; --k)
+            indexBefore.insert(before.participants[k].id, k);
+        for (const Participant &now : race.participants) {
+            if (seen.contains(now.id))
+                continue;
+            seen.insert(now.id);
+            const auto found = indexBefore.constFind(now.id);
+            const Participant *was = found == indexBefore.constEnd() ? nullptr : &before.participants[*found];
+            if (!was || !sameStartTimes(*was, now))
+                changed.insert(now.id, {was, &now});
+        }
     }
+    QList<MovedResult> moved;
     if (changed.isEmpty())
-        return 0;
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < view.results.size(); ++i) {
-        const PersonResult &result = view.results[i];
+        return moved;
+    // A few runners are told apart from the rest by their ids alone, many through the hash.
+    constexpr qsizetype fewRunners = 8;
+    QList<QUuid> few;
+    if (changed.size() <= fewRunners)
+        few = changed.keys();
+    for (qsizetype i = 0; i < race.results.size(); ++i) {
+        const PersonResult &result = race.results[i];
+        if (!few.isEmpty() && !few.contains(result.participantId))
+            continue;
         const auto runner = changed.constFind(result.participantId);
         if (runner == changed.constEnd())
             continue;
@@ -453,10 +490,37 @@ qsizetype reevaluateForStartTimes(const Race &before, Race &race)
             continue;
         PersonResult edited = result;
         edited.startTime = now;
-        reevaluateAt(race, i, edited, false);
-        ++count;
+        moved.append(MovedResult {i, reevaluated(race, edited, false)});
     }
-    return count;
+    return moved;
+}
+
+qsizetype reevaluateForStartTimes(const Race &before, Race &race)
+{
+    const QList<MovedResult> moved = resultsMovedByStartTimes(before, race);
+    for (const MovedResult &m : moved)
+        race.results[m.index] = m.result;
+    return moved.size();
+}
+
+bool followPlannedStart(Race &race, qsizetype index)
+{
+    const PersonResult &result = std::as_const(race).results[index];
+    const Participant *runner = firstParticipant(race, result.participantId);
+    if (!runner)
+        return false;
+    const std::optional<QDateTime> planned = startOnStage(*runner, result.stageId);
+    if (result.startTime == planned)
+        return false;
+    // A start-punch class's start from the card's start record: the planned time played no part.
+    const RaceClass *raceClass = findClass(race, effectiveClassId(race, *runner));
+    if (result.cardStartTime && result.startTime == result.cardStartTime
+        && startMethodForStage(race, raceClass) == StartMethod::StartPunch)
+        return false;
+    PersonResult edited = result;
+    edited.startTime = planned;
+    race.results[index] = reevaluated(race, edited, false);
+    return true;
 }
 
 std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult &result)

@@ -42,10 +42,24 @@ struct CardRecording
 // Returns whether a result was replaced (the store then autosaves).
 [[nodiscard]] bool reevaluateResult(Race &race, const PersonResult &edited);
 
+// A stored result evaluated again: its place in race.results and the result as it is now.
+struct MovedResult
+{
+    qsizetype index = -1;
+    PersonResult result;
+};
 // After runners' start times changed from `before` to `race`: each result on a stage whose start
-// the change moved (set, changed or cleared) is evaluated again as reevaluateResult does, with the
-// runner's new start, unless its start came from the card's start record. Returns how many.
+// the change moved (set, changed or cleared) evaluated again as reevaluateResult does, with the
+// runner's new start, unless its start came from the card's start record; in list order. Reads
+// only the start fields of unmoved runners and the runner ids of the results.
+[[nodiscard]] QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race);
+// The above, put in place. Returns how many.
 qsizetype reevaluateForStartTimes(const Race &before, Race &race);
+// A result another station evaluated, now at `index` of race.results: unless its start is a
+// start-punch class's start from the card's start record, it takes its runner's planned start on
+// its stage as this race holds it, and is evaluated again as reevaluateResult does when that
+// differs. Whether it changed.
+bool followPlannedStart(Race &race, qsizetype index);
 
 // Whether the note is one the evaluation writes for the organiser (not an organiser's reason).
 [[nodiscard]] bool isReviewNote(const std::optional<QString> &note);

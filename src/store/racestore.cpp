@@ -130,7 +130,7 @@ void RaceStore::setRace(const Race &race)
         writePendingFullFiles();
     m_race = race;
     if (edit) {
-        settleStartTimes(m_race);
+        settleStartTimes();
         journalChanges();
     } else {
         adoptRace();
@@ -138,9 +138,15 @@ void RaceStore::setRace(const Race &race)
     publishRace();
 }
 
-void RaceStore::settleStartTimes(Race &race) const
+void RaceStore::settleStartTimes()
 {
-    reevaluateForStartTimes(m_journalled, race);
+    const QList<MovedResult> moved = resultsMovedByStartTimes(m_journalled, m_race);
+    if (moved.isEmpty())
+        return;
+    // Its share would make the writes copy every result; the next record lets go of it anyway.
+    m_resultsAsJournalled.reset();
+    for (const MovedResult &m : moved)
+        m_race.results[m.index] = m.result;
 }
 
 void RaceStore::adoptRace(bool newDocument)
@@ -947,7 +953,9 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
 {
     auto it = std::find_if(m_race.results.begin(), m_race.results.end(),
         [&](const PersonResult &r) { return r.id == result.id; });
+    qsizetype index = m_race.results.size();
     if (it != m_race.results.end()) {
+        index = it - m_race.results.begin();
         *it = result;
     } else if (repeatedResult(m_race, result)) {
         // The same read-out, read at another station as well (two slaves reading one card at
@@ -958,6 +966,9 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
     } else {
         m_race.results.append(result);
     }
+    // The station evaluated it with the start times it last heard of: a start time changed here
+    // since is this race's.
+    followPlannedStart(m_race, index);
     commitChange();
 }
 

@@ -232,7 +232,8 @@ public:
     // one (its failure is shown and retried like any other write), else before this returns.
     void applyReceivedSnapshot(Race race);
     // A result submitted to the master: replaces the result with the same id in place, else is
-    // appended; then autosaves (which broadcasts).
+    // appended, on this race's planned start (see followPlannedStart); then autosaves (which
+    // broadcasts).
     void applyReceivedResult(const PersonResult &result);
     // The API key and the race's check-in key, both exactly as stored; nothing when either is
     // empty or absent.
@@ -418,9 +419,11 @@ private:
     // Publishes a change made in place to m_race (no save).
     // Every change of the race goes out through here, so the card-read look-ups start over; card
     // recording keeps them in step itself and emits directly.
-    void publishRace()
+    // `settled`: the operation has put the results its start times move in place itself.
+    void publishRace(bool settled = false)
     {
-        settleStartTimes(m_race);
+        if (!settled)
+            settleStartTimes();
         m_recordingIndex.invalidate();
         emit raceChanged();
     }
@@ -428,8 +431,9 @@ private:
     // operation set, changed or cleared it, the runner's results on that stage are evaluated
     // again before the change is recorded, so the record holds both (against the race as the
     // journal last recorded it; a result already on the new time is left alone). Every change goes
-    // through here on its way to the journal: publishRace, setRace and commitIfStorable.
-    void settleStartTimes(Race &race) const;
+    // through here on its way to the journal: publishRace, setRace and commitIfStorable (which
+    // records the moved results by themselves).
+    void settleStartTimes();
     // Publishes and autosaves: the end of every editing operation.
     void commitChange()
     {

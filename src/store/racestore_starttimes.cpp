@@ -2,6 +2,7 @@
 // Each runs on a copy of the race, which is taken only when every time it wrote can be stored:
 // a time the event file cannot hold would make every later save fail.
 
+#include "cardrecording.h"
 #include "iofstartlistwriter.h"
 #include "log.h"
 #include "racechanges.h"
@@ -19,14 +20,45 @@ std::optional<QDateTime> storable(const std::optional<QDateTime> &time)
         return std::nullopt;
     return time;
 }
+
+// Whether each moved result is the first in `results` with its id: one walk up to the last.
+bool firstOfTheirIds(const QList<PersonResult> &results, const QList<MovedResult> &moved)
+{
+    if (moved.isEmpty())
+        return true;
+    QHash<QUuid, qsizetype> at;
+    for (const MovedResult &m : moved)
+        at.insert(m.result.id, m.index);
+    const qsizetype last = moved.last().index;
+    for (qsizetype i = 0; i < last; ++i) {
+        const auto found = at.constFind(results[i].id);
+        if (found != at.constEnd() && *found != i)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool RaceStore::commitIfStorable(Race edited)
 {
-    // The results the new times move belong in the record made here.
-    settleStartTimes(edited);
+    // The results the new times move belong in the record made here. While the operation left the
+    // race's results as they were, the moved ones are put into the record by themselves and into
+    // the race's list in place: the list is neither copied nor compared whole. (Replay puts each
+    // in place of the first result with its id, so each must be that first one.)
+    QList<MovedResult> moved = resultsMovedByStartTimes(m_journalled, edited);
+    const bool movedApart = edited.results.isSharedWith(m_race.results)
+        && firstOfTheirIds(std::as_const(edited).results, moved);
+    if (!movedApart) {
+        for (const MovedResult &m : std::as_const(moved))
+            edited.results[m.index] = m.result;
+        moved.clear();
+    }
     QString error;
     RaceChanges changes = diffRace(m_race, edited);
+    for (const MovedResult &m : std::as_const(moved))
+        changes.puts.results.append(m.result);
+    changes.changedRecords += moved.size();
     std::optional<RaceChangeText> text = encodeRaceChanges(changes, &error);
     if (!text) {
         logLine(QStringLiteral("RaceStore: start times not stored: ") + error);
@@ -37,10 +69,15 @@ bool RaceStore::commitIfStorable(Race edited)
     // megabytes).
     const bool inStep = sharesRecords(m_journalled, m_race, true)
         && (m_race.results.isSharedWith(m_journalled.results) || resultsAsJournalled());
-    if (inStep)
-        m_prepared = PreparedChange {m_journalled, edited, std::move(changes), std::move(*text)};
+    // Its share would make the writes below copy the list; the record lets go of it anyway.
+    m_resultsAsJournalled.reset();
     m_race = std::move(edited);
-    commitChange();
+    for (const MovedResult &m : std::as_const(moved))
+        m_race.results[m.index] = m.result;
+    if (inStep)
+        m_prepared = PreparedChange {m_journalled, m_race, std::move(changes), std::move(*text)};
+    publishRace(true);
+    autosave();
     return true;
 }
 
