@@ -24,11 +24,11 @@
 class FuzzKeyStore : public KeyStore
 {
 public:
-    void load(const QString &service, const QString &account,
-        std::function<void(std::optional<QString>)> done) override
+    void read(
+        const QString &service, const QString &account, std::function<void(KeyStoreAnswer)> done) override
     {
         auto it = m_entries.constFind(service + u'\n' + account);
-        done(it == m_entries.constEnd() ? std::nullopt : std::optional<QString>(*it));
+        done(KeyStoreAnswer {it == m_entries.constEnd() ? std::nullopt : std::optional<QString>(*it), {}});
     }
     void save(const QString &service, const QString &account, const QString &value) override
     {
