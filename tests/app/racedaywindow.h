@@ -12,6 +12,7 @@
 #include "vexloapp.h"
 #include "windowdriver.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -47,6 +48,7 @@ public:
     explicit RaceDayWindow(const Race &race, const std::function<void(const QString &)> &prepare = {})
     {
         QVERIFY(station.start());
+        QVERIFY(QFile::link(station.devicePath(), stationPort()));
         if (prepare)
             prepare(dir.path());
         auto shell = std::make_unique<RaceStoreShell>(
@@ -56,7 +58,7 @@ public:
         SIDeviceRoots roots;
         roots.sysRoot = dir.filePath(QStringLiteral("no-sys"));
         roots.devRoot = dir.filePath(QStringLiteral("no-dev"));
-        roots.extraPorts = {station.devicePath()};
+        roots.extraPorts = {stationPort()};
         app = std::make_unique<VexloApp>(
             std::move(shell), std::make_unique<CardReaderViewModel>(clock, roots));
         QVERIFY(app->raceDay());
@@ -77,6 +79,19 @@ public:
         QTRY_VERIFY(last && last->readAt != before && app->reader().isCardDataComplete());
         QCOMPARE(last->cardNumber, QString::number(card.number));
         QTRY_COMPARE(app->raceDay()->cardStatus(), expected);
+    }
+
+    // The station's port as the reader knows it: a link to the simulator's terminal, so that the
+    // station keeps its name when it is plugged in again, as a USB station does (a restarted
+    // simulator gets whichever terminal is free).
+    [[nodiscard]] QString stationPort() const { return dir.filePath(QStringLiteral("station")); }
+    // Plugs the station in again after station.unplug(), under the same port.
+    [[nodiscard]] bool replug()
+    {
+        if (!station.start())
+            return false;
+        QFile::remove(stationPort());
+        return QFile::link(station.devicePath(), stationPort());
     }
 
     QTemporaryDir dir;

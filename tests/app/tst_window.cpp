@@ -366,10 +366,10 @@ private slots:
         QTRY_VERIFY(w.item(QStringLiteral("stationProblemText"))->property("text").toString() != lost);
         w.shot(code + QStringLiteral("-reader-station-away"), fadeMs);
         w.station.setSilent(false);
-        QVERIFY(w.station.start());
+        QVERIFY(w.replug());
         // Refresh Ports, as the message says, finds the identified station and connects to it.
         w.click(QStringLiteral("refreshPortsButton"));
-        QCOMPARE(w.app->reader().connectionState(), SIConnectionState::connected(w.station.devicePath()));
+        QCOMPARE(w.app->reader().connectionState(), SIConnectionState::connected(w.stationPort()));
         QTRY_VERIFY(!w.item(QStringLiteral("stationProblemText")));
         // The station does not go on with the card cut off: the pane says to insert it again
         // rather than showing it as being read.
