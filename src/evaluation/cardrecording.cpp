@@ -495,14 +495,6 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
     return moved;
 }
 
-qsizetype reevaluateForStartTimes(const Race &before, Race &race)
-{
-    const QList<MovedResult> moved = resultsMovedByStartTimes(before, race);
-    for (const MovedResult &m : moved)
-        race.results[m.index] = m.result;
-    return moved.size();
-}
-
 bool followPlannedStart(Race &race, qsizetype index)
 {
     const PersonResult &result = std::as_const(race).results[index];

@@ -53,8 +53,6 @@ struct MovedResult
 // runner's new start, unless its start came from the card's start record; in list order. Reads
 // only the start fields of unmoved runners and the runner ids of the results.
 [[nodiscard]] QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race);
-// The above, put in place. Returns how many.
-qsizetype reevaluateForStartTimes(const Race &before, Race &race);
 // A result another station evaluated, now at `index` of race.results: unless its start is a
 // start-punch class's start from the card's start record, it takes its runner's planned start on
 // its stage as this race holds it, and is evaluated again as reevaluateResult does when that
