@@ -37,6 +37,7 @@ private:
 private slots:
     void init()
     {
+        m_settings.reset(); // written as it goes: before its folder does
         m_dir = std::make_unique<QTemporaryDir>();
         m_settings
             = std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("s.ini")), QSettings::IniFormat);

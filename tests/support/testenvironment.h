@@ -14,8 +14,8 @@
 #include <ctime>
 
 // The zone and locale every expected text and time is written in, a platform that needs no
-// display, and a home and XDG folders of the test's own (settings, autosaves, files saved "in the
-// home folder"), removed when the program ends.
+// display, and a home, XDG and temporary folders of the test's own (settings, autosaves, files
+// saved "in the home folder"), removed when the program ends.
 inline void pinTestEnvironment(const char *timeZone = "Europe/Copenhagen")
 {
     qputenv("TZ", timeZone);
@@ -37,4 +37,9 @@ inline void pinTestEnvironment(const char *timeZone = "Europe/Copenhagen")
     }
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Temporary folders too, and those of the programs the test starts: one a test forgets, or
+    // that a settings file written late brings back, goes with the home when the program ends.
+    const QString temp = home.filePath(QStringLiteral("tmp"));
+    QDir().mkpath(temp);
+    qputenv("TMPDIR", QFile::encodeName(temp));
 }

@@ -71,6 +71,8 @@ private:
 
     void open(const Race &race)
     {
+        // The old store writes its settings as it goes: before its folder does.
+        m_store.reset();
         m_harness = std::make_unique<StoreHarness>();
         m_harness->backgroundAutosave = false;
         m_store = m_harness->makeStore(race);
