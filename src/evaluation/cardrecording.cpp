@@ -380,6 +380,35 @@ std::optional<QDateTime> startOnStage(const Participant &p, const std::optional<
     return p.startTime;
 }
 
+// Whether the runner's class on a stage takes the start from the card's start record when the runner
+// has no start time there (a start-punch class).
+bool startPunchOnStage(const Race &race, const Participant &p, const std::optional<QString> &stageId)
+{
+    std::optional<QString> classId = p.classId;
+    if (stageId && p.classIdByStage) {
+        if (const QString *entry = stageEntry(*p.classIdByStage, *stageId))
+            classId = *entry;
+    }
+    const RaceClass *raceClass = findClass(race, classId);
+    if (!raceClass)
+        return false;
+    std::optional<StartMethod> method = raceClass->startMethod;
+    if (stageId && raceClass->stageStartMethods) {
+        if (const StartMethod *entry = stageEntry(*raceClass->stageStartMethods, *stageId))
+            method = *entry;
+    }
+    return method == StartMethod::StartPunch;
+}
+
+// The start a result takes from its runner's planned start on its stage: that time, or without one
+// the card's start record in a start-punch class, as recording takes it (`fromCard` then).
+std::optional<QDateTime> startFromPlan(const Race &race, const Participant &p, const PersonResult &result,
+    const std::optional<QDateTime> &planned, bool &fromCard)
+{
+    fromCard = !planned && result.cardStartTime && startPunchOnStage(race, p, result.stageId);
+    return fromCard ? result.cardStartTime : planned;
+}
+
 // Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
 bool sameStartTimes(const Participant &a, const Participant &b)
 {
@@ -482,15 +511,19 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
             continue;
         const std::optional<QDateTime> was
             = runner->first ? startOnStage(*runner->first, result.stageId) : std::nullopt;
-        const std::optional<QDateTime> now = startOnStage(*runner->second, result.stageId);
-        if (was == now || result.startTime == now)
+        const std::optional<QDateTime> planned = startOnStage(*runner->second, result.stageId);
+        if (was == planned)
+            continue;
+        bool fromCard = false;
+        const std::optional<QDateTime> now = startFromPlan(race, *runner->second, result, planned, fromCard);
+        if (result.startTime == now)
             continue;
         // A start the card's start record gave stays: the planned time played no part in it.
         if (result.cardStartTime && result.startTime == result.cardStartTime && result.startTime != was)
             continue;
         PersonResult edited = result;
         edited.startTime = now;
-        moved.append(MovedResult {i, reevaluated(race, edited, false)});
+        moved.append(MovedResult {i, reevaluated(race, edited, fromCard)});
     }
     return moved;
 }
@@ -501,7 +534,9 @@ bool followPlannedStart(Race &race, qsizetype index)
     const Participant *runner = firstParticipant(race, result.participantId);
     if (!runner)
         return false;
-    const std::optional<QDateTime> planned = startOnStage(*runner, result.stageId);
+    bool fromCard = false;
+    const std::optional<QDateTime> planned
+        = startFromPlan(race, *runner, result, startOnStage(*runner, result.stageId), fromCard);
     if (result.startTime == planned)
         return false;
     // A start-punch class's start from the card's start record: the planned time played no part.
@@ -511,7 +546,7 @@ bool followPlannedStart(Race &race, qsizetype index)
         return false;
     PersonResult edited = result;
     edited.startTime = planned;
-    race.results[index] = reevaluated(race, edited, false);
+    race.results[index] = reevaluated(race, edited, fromCard);
     return true;
 }
 
