@@ -363,9 +363,16 @@ PersonResult reevaluated(const Race &race, const PersonResult &edited, bool star
     updated.overtimePenalty = e.overtimePenalty;
     updated.withinTimeLimit = e.withinTimeLimit;
     // The organiser's own override and note stand; a review note of an earlier evaluation follows
-    // this one.
-    if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote)))
-        updated.overrideNote = e.review.isEmpty() ? std::nullopt : std::optional<QString>(e.review);
+    // this one. The course match's doubt stays while the course is still none or the match's: the
+    // punches and the start say nothing about which course was run.
+    if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote))) {
+        const bool matchDoubt
+            = edited.overrideNote == reviewSeveralCourses && (!edited.courseId || edited.courseAutoMatched);
+        if (!e.review.isEmpty())
+            updated.overrideNote = e.review;
+        else if (!matchDoubt)
+            updated.overrideNote = std::nullopt;
+    }
     return updated;
 }
 
