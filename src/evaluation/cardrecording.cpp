@@ -416,6 +416,15 @@ std::optional<QDateTime> startFromPlan(const Race &race, const Participant &p, c
     return fromCard ? result.cardStartTime : planned;
 }
 
+// Whether the result's start is the card's start record in a start-punch class: as recording took
+// it, and in doubt where the card shows an earlier run.
+bool startFromCardRecord(const Race &race, const PersonResult &result)
+{
+    const Participant *runner = firstParticipant(race, result.participantId);
+    return runner && result.startTime && result.startTime == result.cardStartTime
+        && startPunchOnStage(race, *runner, result.stageId);
+}
+
 // Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
 bool sameStartTimes(const Participant &a, const Participant &b)
 {
@@ -437,8 +446,7 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const Race &view = race;
     for (qsizetype i = 0; i < view.results.size(); ++i) {
         if (view.results[i].id == edited.id) {
-            race.results[i]
-                = reevaluated(race, edited, edited.startTime && edited.startTime == edited.cardStartTime);
+            race.results[i] = reevaluated(race, edited, startFromCardRecord(race, edited));
             return true;
         }
     }
@@ -562,10 +570,8 @@ std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult
     // As recording judged it: the start came from the card's start record in a start-punch class.
     const Participant *runner = firstParticipant(race, result.participantId);
     const RaceClass *raceClass = runner ? findClass(race, effectiveClassId(race, *runner)) : nullptr;
-    const bool startFromCard = result.startTime && result.startTime == result.cardStartTime
-        && startMethodForStage(race, raceClass) == StartMethod::StartPunch;
     CardRuns runs;
-    const Evaluation e = evaluateStored(race, result, startFromCard, runs);
+    const Evaluation e = evaluateStored(race, result, startFromCardRecord(race, result), runs);
     if (!e.review.isEmpty())
         return e.review;
     // The heuristic match's own doubt, when the course came from it or none fitted alone.
