@@ -9,8 +9,13 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
     if (result.completedOverride == false)
         return ResultVerdict::Mispunch;
     if (scoreCourse) {
-        if (!result.withinTimeLimit)
+        if (!result.withinTimeLimit) {
+            // Points with a finish but nothing to time the run from: the time limit cannot be
+            // judged until the runner is given a start time (unless the organiser forced it).
+            if (!result.completedOverride && !result.startTime && result.finishTime && !result.raceTime)
+                return ResultVerdict::NoStartTime;
             return ResultVerdict::Scored;
+        }
         return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
     }
     if (!result.courseId)

@@ -16,7 +16,8 @@ enum class ResultVerdict {
     Completed,
     // Every control in order and a finish, but nothing to time the run from: no start punch and
     // no start time for the runner on that stage. No time and no place; not a DNF either, since
-    // the runner finished. The time follows once the runner is given a start time.
+    // the runner finished. The time follows once the runner is given a start time. On a score
+    // course: points and a finish without a start, not yet judged against the time limit.
     NoStartTime,
     // Controls missing, or the organiser forced the result not completed.
     Mispunch,
@@ -34,7 +35,8 @@ enum class ResultVerdict {
 };
 
 // On any course an organiser's override to not completed decides first. A score course is then
-// judged by its time limit alone. Any other course: a forced completion; a note left by the
+// judged by its time limit alone (without a verdict of it, a finish without a start and no
+// override is no start time). Any other course: a forced completion; a note left by the
 // evaluation or a finish before the start (held for review); missed controls; a missing finish
 // (did not finish); a finish without a start (no start time); else the evaluation's completion.
 [[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse);
