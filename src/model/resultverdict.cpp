@@ -18,12 +18,15 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
         }
         return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
     }
+    // No time and no verdict until someone has looked at the card, also one no course was found
+    // for (its punches complete several of the class's courses).
+    const bool held = !result.completedOverride
+        && (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()));
     if (!result.courseId)
-        return ResultVerdict::None;
+        return held ? ResultVerdict::UnderReview : ResultVerdict::None;
     if (result.completedOverride)
         return ResultVerdict::Completed;
-    // No time and no verdict until someone has looked at the card.
-    if (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()))
+    if (held)
         return ResultVerdict::UnderReview;
     // Missed controls decide over a missing finish or start: the run could not count either way.
     if (!result.completed

@@ -11,7 +11,7 @@
 #include <QString>
 
 enum class ResultVerdict {
-    // No course to judge the run by.
+    // No course to judge the run by (and no hold for review).
     None,
     Completed,
     // Every control in order and a finish, but nothing to time the run from: no start punch and
