@@ -22,10 +22,11 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
     // for (its punches complete several of the class's courses).
     const bool held = !result.completedOverride
         && (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()));
-    if (!result.courseId)
-        return held ? ResultVerdict::UnderReview : ResultVerdict::None;
+    // The organiser's completion stands with or without a course.
     if (result.completedOverride)
         return ResultVerdict::Completed;
+    if (!result.courseId)
+        return held ? ResultVerdict::UnderReview : ResultVerdict::None;
     if (held)
         return ResultVerdict::UnderReview;
     // Missed controls decide over a missing finish or start: the run could not count either way.

@@ -11,7 +11,7 @@
 #include <QString>
 
 enum class ResultVerdict {
-    // No course to judge the run by (and no hold for review).
+    // No course to judge the run by (and no hold for review or override).
     None,
     Completed,
     // Every control in order and a finish, but nothing to time the run from: no start punch and
@@ -36,9 +36,10 @@ enum class ResultVerdict {
 
 // On any course an organiser's override to not completed decides first. A score course is then
 // judged by its time limit alone (without a verdict of it, a finish without a start and no
-// override is no start time). Any other course: a forced completion; a note left by the
-// evaluation or a finish before the start (held for review); missed controls; a missing finish
-// (did not finish); a finish without a start (no start time); else the evaluation's completion.
+// override is no start time). Any other run, with a course or without one: a forced completion; a
+// note left by the evaluation or a finish before the start (held for review); without a course
+// nothing more; missed controls; a missing finish (did not finish); a finish without a start (no
+// start time); else the evaluation's completion.
 [[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse);
 // The same, the result's course looked up in `race` (isScoreResult's rule).
 [[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
