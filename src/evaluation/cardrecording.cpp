@@ -363,9 +363,16 @@ PersonResult reevaluated(const Race &race, const PersonResult &edited, bool star
     updated.overtimePenalty = e.overtimePenalty;
     updated.withinTimeLimit = e.withinTimeLimit;
     // The organiser's own override and note stand; a review note of an earlier evaluation follows
-    // this one.
-    if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote)))
-        updated.overrideNote = e.review.isEmpty() ? std::nullopt : std::optional<QString>(e.review);
+    // this one. The course match's doubt stays while the course is still none or the match's: the
+    // punches and the start say nothing about which course was run.
+    if (!updated.completedOverride && (!updated.overrideNote || isReviewNote(updated.overrideNote))) {
+        const bool matchDoubt
+            = edited.overrideNote == reviewSeveralCourses && (!edited.courseId || edited.courseAutoMatched);
+        if (!e.review.isEmpty())
+            updated.overrideNote = e.review;
+        else if (!matchDoubt)
+            updated.overrideNote = std::nullopt;
+    }
     return updated;
 }
 
@@ -378,6 +385,44 @@ std::optional<QDateTime> startOnStage(const Participant &p, const std::optional<
             return *entry;
     }
     return p.startTime;
+}
+
+// Whether the runner's class on a stage takes the start from the card's start record when the runner
+// has no start time there (a start-punch class).
+bool startPunchOnStage(const Race &race, const Participant &p, const std::optional<QString> &stageId)
+{
+    std::optional<QString> classId = p.classId;
+    if (stageId && p.classIdByStage) {
+        if (const QString *entry = stageEntry(*p.classIdByStage, *stageId))
+            classId = *entry;
+    }
+    const RaceClass *raceClass = findClass(race, classId);
+    if (!raceClass)
+        return false;
+    std::optional<StartMethod> method = raceClass->startMethod;
+    if (stageId && raceClass->stageStartMethods) {
+        if (const StartMethod *entry = stageEntry(*raceClass->stageStartMethods, *stageId))
+            method = *entry;
+    }
+    return method == StartMethod::StartPunch;
+}
+
+// The start a result takes from its runner's planned start on its stage: that time, or without one
+// the card's start record in a start-punch class, as recording takes it (`fromCard` then).
+std::optional<QDateTime> startFromPlan(const Race &race, const Participant &p, const PersonResult &result,
+    const std::optional<QDateTime> &planned, bool &fromCard)
+{
+    fromCard = !planned && result.cardStartTime && startPunchOnStage(race, p, result.stageId);
+    return fromCard ? result.cardStartTime : planned;
+}
+
+// Whether the result's start is the card's start record in a start-punch class: as recording took
+// it, and in doubt where the card shows an earlier run.
+bool startFromCardRecord(const Race &race, const PersonResult &result)
+{
+    const Participant *runner = firstParticipant(race, result.participantId);
+    return runner && result.startTime && result.startTime == result.cardStartTime
+        && startPunchOnStage(race, *runner, result.stageId);
 }
 
 // Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
@@ -401,8 +446,7 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const Race &view = race;
     for (qsizetype i = 0; i < view.results.size(); ++i) {
         if (view.results[i].id == edited.id) {
-            race.results[i]
-                = reevaluated(race, edited, edited.startTime && edited.startTime == edited.cardStartTime);
+            race.results[i] = reevaluated(race, edited, startFromCardRecord(race, edited));
             return true;
         }
     }
@@ -482,15 +526,19 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
             continue;
         const std::optional<QDateTime> was
             = runner->first ? startOnStage(*runner->first, result.stageId) : std::nullopt;
-        const std::optional<QDateTime> now = startOnStage(*runner->second, result.stageId);
-        if (was == now || result.startTime == now)
+        const std::optional<QDateTime> planned = startOnStage(*runner->second, result.stageId);
+        if (was == planned)
+            continue;
+        bool fromCard = false;
+        const std::optional<QDateTime> now = startFromPlan(race, *runner->second, result, planned, fromCard);
+        if (result.startTime == now)
             continue;
         // A start the card's start record gave stays: the planned time played no part in it.
         if (result.cardStartTime && result.startTime == result.cardStartTime && result.startTime != was)
             continue;
         PersonResult edited = result;
         edited.startTime = now;
-        moved.append(MovedResult {i, reevaluated(race, edited, false)});
+        moved.append(MovedResult {i, reevaluated(race, edited, fromCard)});
     }
     return moved;
 }
@@ -501,7 +549,9 @@ bool followPlannedStart(Race &race, qsizetype index)
     const Participant *runner = firstParticipant(race, result.participantId);
     if (!runner)
         return false;
-    const std::optional<QDateTime> planned = startOnStage(*runner, result.stageId);
+    bool fromCard = false;
+    const std::optional<QDateTime> planned
+        = startFromPlan(race, *runner, result, startOnStage(*runner, result.stageId), fromCard);
     if (result.startTime == planned)
         return false;
     // A start-punch class's start from the card's start record: the planned time played no part.
@@ -511,7 +561,7 @@ bool followPlannedStart(Race &race, qsizetype index)
         return false;
     PersonResult edited = result;
     edited.startTime = planned;
-    race.results[index] = reevaluated(race, edited, false);
+    race.results[index] = reevaluated(race, edited, fromCard);
     return true;
 }
 
@@ -520,10 +570,8 @@ std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult
     // As recording judged it: the start came from the card's start record in a start-punch class.
     const Participant *runner = firstParticipant(race, result.participantId);
     const RaceClass *raceClass = runner ? findClass(race, effectiveClassId(race, *runner)) : nullptr;
-    const bool startFromCard = result.startTime && result.startTime == result.cardStartTime
-        && startMethodForStage(race, raceClass) == StartMethod::StartPunch;
     CardRuns runs;
-    const Evaluation e = evaluateStored(race, result, startFromCard, runs);
+    const Evaluation e = evaluateStored(race, result, startFromCardRecord(race, result), runs);
     if (!e.review.isEmpty())
         return e.review;
     // The heuristic match's own doubt, when the course came from it or none fitted alone.

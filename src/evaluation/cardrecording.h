@@ -50,12 +50,14 @@ struct MovedResult
 };
 // After runners' start times changed from `before` to `race`: each result on a stage whose start
 // the change moved (set, changed or cleared) evaluated again as reevaluateResult does, with the
-// runner's new start, unless its start came from the card's start record; in list order. Reads
+// runner's new start (none: in a start-punch class the card's start record, as recording takes
+// it), unless its start came from the card's start record; in list order. Reads
 // only the start fields of unmoved runners and the runner ids of the results.
 [[nodiscard]] QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race);
 // A result another station evaluated, now at `index` of race.results: unless its start is a
 // start-punch class's start from the card's start record, it takes its runner's planned start on
-// its stage as this race holds it, and is evaluated again as reevaluateResult does when that
+// its stage as this race holds it (none: in a start-punch class the card's start record), and is
+// evaluated again as reevaluateResult does when that
 // differs. Whether it changed.
 bool followPlannedStart(Race &race, qsizetype index);
 

@@ -9,16 +9,25 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
     if (result.completedOverride == false)
         return ResultVerdict::Mispunch;
     if (scoreCourse) {
-        if (!result.withinTimeLimit)
+        if (!result.withinTimeLimit) {
+            // Points with a finish but nothing to time the run from: the time limit cannot be
+            // judged until the runner is given a start time (unless the organiser forced it).
+            if (!result.completedOverride && !result.startTime && result.finishTime && !result.raceTime)
+                return ResultVerdict::NoStartTime;
             return ResultVerdict::Scored;
+        }
         return *result.withinTimeLimit ? ResultVerdict::InTime : ResultVerdict::OverTime;
     }
-    if (!result.courseId)
-        return ResultVerdict::None;
+    // No time and no verdict until someone has looked at the card, also one no course was found
+    // for (its punches complete several of the class's courses).
+    const bool held = !result.completedOverride
+        && (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()));
+    // The organiser's completion stands with or without a course.
     if (result.completedOverride)
         return ResultVerdict::Completed;
-    // No time and no verdict until someone has looked at the card.
-    if (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()))
+    if (!result.courseId)
+        return held ? ResultVerdict::UnderReview : ResultVerdict::None;
+    if (held)
         return ResultVerdict::UnderReview;
     // Missed controls decide over a missing finish or start: the run could not count either way.
     if (!result.completed

@@ -11,12 +11,13 @@
 #include <QString>
 
 enum class ResultVerdict {
-    // No course to judge the run by.
+    // No course to judge the run by (and no hold for review or override).
     None,
     Completed,
     // Every control in order and a finish, but nothing to time the run from: no start punch and
     // no start time for the runner on that stage. No time and no place; not a DNF either, since
-    // the runner finished. The time follows once the runner is given a start time.
+    // the runner finished. The time follows once the runner is given a start time. On a score
+    // course: points and a finish without a start, not yet judged against the time limit.
     NoStartTime,
     // Controls missing, or the organiser forced the result not completed.
     Mispunch,
@@ -34,9 +35,11 @@ enum class ResultVerdict {
 };
 
 // On any course an organiser's override to not completed decides first. A score course is then
-// judged by its time limit alone. Any other course: a forced completion; a note left by the
-// evaluation or a finish before the start (held for review); missed controls; a missing finish
-// (did not finish); a finish without a start (no start time); else the evaluation's completion.
+// judged by its time limit alone (without a verdict of it, a finish without a start and no
+// override is no start time). Any other run, with a course or without one: a forced completion; a
+// note left by the evaluation or a finish before the start (held for review); without a course
+// nothing more; missed controls; a missing finish (did not finish); a finish without a start (no
+// start time); else the evaluation's completion.
 [[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse);
 // The same, the result's course looked up in `race` (isScoreResult's rule).
 [[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);

@@ -358,6 +358,12 @@ private slots:
             QCOMPARE(race.results.last().overrideNote, res.overrideNote);
             QCOMPARE(race.results.last().completed, res.completed);
         }
+        // Evaluated again as it stands (as a start time that moves it does): the same verdict, a
+        // card held for review held with the same note.
+        QVERIFY(reevaluateResult(race, race.results.last()));
+        QCOMPARE(race.results.last().overrideNote, res.overrideNote);
+        QCOMPARE(race.results.last().completed, res.completed);
+        QCOMPARE(race.results.last().raceTime, res.raceTime);
     }
 
     // Cards decoded and recorded under the zones of tests/data/evaluation/timezones.tsv: the results must not

@@ -228,6 +228,9 @@ private slots:
                 else
                     runner.startTimeByStage = StageMap<QDateTime> {{QStringLiteral("day2"), time(value)}};
                 live->updateParticipant(runner);
+            } else if (operation == QStringLiteral("d21")) {
+                setClassId(race, QStringLiteral("D21"), 0);
+                live->updateParticipant(race.participants[0]);
             } else if (operation == QStringLiteral("force")) {
                 live->overrideResultStatus(annRead.id, true, QStringLiteral("checked"));
             } else if (operation == QStringLiteral("slave")) {

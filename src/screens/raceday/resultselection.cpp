@@ -7,6 +7,7 @@
 #include "racelookup.h"
 #include "readahead.h"
 #include "resultgroups.h"
+#include "resultverdict.h"
 #include "standings.h"
 #include "uuidslots.h"
 
@@ -611,8 +612,11 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         double seconds = 0;
         const bool timed = timeToRank(r, seconds);
         const qint64 time = timed ? roundedSeconds(seconds) : 0;
+        // Points that wait for a start time to be judged against the limit take no place either.
+        const bool placeAllowed = r.completedOverride.value_or(true)
+            && !(onScore && resultVerdict(r, true) == ResultVerdict::NoStartTime);
         const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
-            | (r.completedOverride.value_or(true) ? Member::PlaceAllowed : 0) | (timed ? Member::HasTime : 0)
+            | (placeAllowed ? Member::PlaceAllowed : 0) | (timed ? Member::HasTime : 0)
             | (r.score ? Member::HasScore : 0) | (onScore ? Member::OnScore : 0);
         GroupMembers &into = members[std::size_t(group)];
         into.members.push_back({time, qint32(i), flags});
