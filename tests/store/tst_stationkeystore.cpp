@@ -85,6 +85,28 @@ private slots:
             QStringLiteral("7KQM-2D9X-HC4P"));
     }
 
+    // A key typed while the key store has not answered yet is the one it holds from then on: its
+    // late answer (what it held before the typed key was saved) changes neither the station's key
+    // nor what a later edit must write, so typing the old key again stores it again.
+    void keyTypedBeforeALateAnswerIsTheStored()
+    {
+        MemoryKeyStore *keys = nullptr;
+        const QString old = QStringLiteral("7KQM-2D9X-HC4P");
+        auto store = makeStore(&keys, old, true);
+        StationSettings *settings = store->stationSettings();
+        const QString typed = generateStationKey();
+        QVERIFY(typed != old);
+        settings->setStationKey(typed);
+        keys->answerReads();
+        QCOMPARE(settings->stationKey(), typed);
+        const QPair<QString, QString> entry {StationControl::keyService, StationControl::keyAccount};
+        QCOMPARE(keys->entries.value(entry), typed);
+        settings->setStationKey(old);
+        QCOMPARE(keys->calls.filter(QStringLiteral("save:")),
+            QStringList({QStringLiteral("save:") + typed, QStringLiteral("save:") + old}));
+        QCOMPARE(keys->entries.value(entry), old);
+    }
+
     // A master's Start given before the key store has answered waits for the answer: the stored
     // key is the station's; a key is made only when the store holds none; a store that could not
     // be read is said, and its key is not replaced until Start is pressed again after that.
