@@ -87,6 +87,9 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_fullWriteTimer.setSingleShot(true);
     connect(&m_fullWriteTimer, &QTimer::timeout, this, &RaceStore::writePendingFullFiles);
     m_retryTimer.setSingleShot(true);
+    // A named child, so that a test can see the wait it was given and run the retry by hand.
+    m_retryTimer.setParent(this);
+    m_retryTimer.setObjectName(QStringLiteral("autosave retry"));
     connect(&m_retryTimer, &QTimer::timeout, this, &RaceStore::retryFromTimer);
     reopenAtStartUp();
     wireSyncCallbacks();
