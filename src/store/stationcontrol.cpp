@@ -52,6 +52,10 @@ void StationControl::keyEdited()
         m_stored = *key;
         m_settings->setStationKeyKept(m_keys->isReachable());
         m_engine->setStationKey(*key);
+        // The key a waiting Start lacked: the key store's answer (perhaps behind an unlock
+        // dialog nobody answers) is not needed any more.
+        if (m_startWaiting)
+            start();
     }
 }
 
