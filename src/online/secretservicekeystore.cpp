@@ -2,12 +2,38 @@
 
 #include "log.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QPointer>
 #include <QStringDecoder>
 
 #include <qt6keychain/keychain.h>
 
 namespace {
+
+// Whether the Secret Service holds the entry (as QtKeychain names it) in a locked collection. A
+// lookup answers such an entry as not found when its unlock was refused or could not be asked
+// for (no one at the screen to answer the dialog), which is not the same as none stored. False
+// when the service cannot be asked.
+bool holdsLockedEntry(const QString &service, const QString &account)
+{
+    using Attributes = QMap<QString, QString>;
+    static const QMetaType registered = qDBusRegisterMetaType<Attributes>();
+    Q_UNUSED(registered);
+    QDBusMessage search = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.secrets"),
+        QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+        QStringLiteral("SearchItems"));
+    search << QVariant::fromValue(
+        Attributes {{QStringLiteral("user"), account}, {QStringLiteral("server"), service}});
+    // Searching never asks for an unlock: the answer comes at once.
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(search, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
+        return false;
+    return !qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(1)).isEmpty();
+}
 
 class SecretServiceKeyStore : public KeyStore
 {
@@ -22,27 +48,34 @@ public:
     {
         auto *job = new QKeychain::ReadPasswordJob(service);
         prepare(*job, account);
-        QObject::connect(job, &QKeychain::Job::finished, m_guard, [this, job, done = std::move(done)] {
-            if (job->error() == QKeychain::NoError) {
-                // The bytes as stored: text that is not valid UTF-8 counts as no key.
-                QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-                const QString text = decoder(job->binaryData());
-                if (decoder.hasError())
-                    done({std::nullopt, QStringLiteral("the stored entry is not text")});
-                else
-                    done({text, {}});
-                return;
-            }
-            if (job->error() == QKeychain::EntryNotFound) {
-                done({});
-                return;
-            }
-            const QString error = job->errorString().isEmpty()
-                ? QStringLiteral("error %1").arg(int(job->error()))
-                : job->errorString();
-            reportFailure(error);
-            done({std::nullopt, error});
-        });
+        QObject::connect(
+            job, &QKeychain::Job::finished, m_guard, [this, job, service, account, done = std::move(done)] {
+                if (job->error() == QKeychain::NoError) {
+                    // The bytes as stored: text that is not valid UTF-8 counts as no key.
+                    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+                    const QString text = decoder(job->binaryData());
+                    if (decoder.hasError())
+                        done({std::nullopt, QStringLiteral("the stored entry is not text")});
+                    else
+                        done({text, {}});
+                    return;
+                }
+                if (job->error() == QKeychain::EntryNotFound) {
+                    if (holdsLockedEntry(service, account)) {
+                        const QString error = QStringLiteral("the key store is locked");
+                        reportFailure(error);
+                        done({std::nullopt, error});
+                        return;
+                    }
+                    done({});
+                    return;
+                }
+                const QString error = job->errorString().isEmpty()
+                    ? QStringLiteral("error %1").arg(int(job->error()))
+                    : job->errorString();
+                reportFailure(error);
+                done({std::nullopt, error});
+            });
         job->start();
     }
 

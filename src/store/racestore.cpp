@@ -87,6 +87,9 @@ RaceStore::RaceStore(RaceStoreOptions options, QObject *parent)
     m_fullWriteTimer.setSingleShot(true);
     connect(&m_fullWriteTimer, &QTimer::timeout, this, &RaceStore::writePendingFullFiles);
     m_retryTimer.setSingleShot(true);
+    // A named child, so that a test can see the wait it was given and run the retry by hand.
+    m_retryTimer.setParent(this);
+    m_retryTimer.setObjectName(QStringLiteral("autosave retry"));
     connect(&m_retryTimer, &QTimer::timeout, this, &RaceStore::retryFromTimer);
     reopenAtStartUp();
     wireSyncCallbacks();
@@ -500,7 +503,10 @@ void RaceStore::saveJournalled()
 {
     if (!m_retrying)
         m_retryAttempt = 0;
-    m_retryTimer.stop();
+    // Unsent results the disk refused were tried just now (by the change that hands them to the
+    // engine, or by autosave) and wait for this retry: the files' outcome would not set it again.
+    if (m_outboxError.isEmpty())
+        m_retryTimer.stop();
     scheduleReadyForCardRead();
     // Every step sees the race as it was when the autosave started (a copy shares its data, so
     // this costs nothing unless a step's callee changes the store's race).

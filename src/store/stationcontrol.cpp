@@ -27,7 +27,10 @@ void StationControl::keyAnswered(const KeyStoreAnswer &answer)
         m_readError = answer.error;
         logLine(QStringLiteral("StationControl: the station key could not be read: ") + answer.error);
     } else {
-        m_stored = answer.value.value_or(QString());
+        // A key typed (or cleared) before the answer came was saved after the read was made: the
+        // store holds that one now, not what it answers.
+        if (!m_stored)
+            m_stored = answer.value.value_or(QString());
         // A key typed before the answer came wins (it is stored already).
         if (answer.value && m_settings->stationKey().isEmpty())
             m_settings->setStationKey(*answer.value);
@@ -49,6 +52,10 @@ void StationControl::keyEdited()
         m_stored = *key;
         m_settings->setStationKeyKept(m_keys->isReachable());
         m_engine->setStationKey(*key);
+        // The key a waiting Start lacked: the key store's answer (perhaps behind an unlock
+        // dialog nobody answers) is not needed any more.
+        if (m_startWaiting)
+            start();
     }
 }
 

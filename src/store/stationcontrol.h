@@ -7,7 +7,8 @@
 // the answer (and says so): a master makes a new key only when the store has answered that it
 // holds none, never because it has not answered yet, or every slave would be refused until the
 // organiser typed the new key on each. A store that could not be read is said, and a master makes
-// a new key then only when Start is pressed again after hearing it.
+// a new key then only when Start is pressed again after hearing it. A whole key typed while Start
+// waits starts the station with it.
 
 #include "keystore.h"
 #include "stationsettings.h"

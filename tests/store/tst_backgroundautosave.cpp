@@ -1,7 +1,9 @@
+#include "casetable.h"
 #include "log.h"
 #include "racejournal.h"
 #include "racejson.h"
 #include "storeharness.h"
+#include "syncoutbox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 
@@ -401,6 +404,75 @@ private slots:
         // A flush afterwards finds nothing left to apply.
         store->flushAutosave();
         QCOMPARE(order.size(), 2);
+    }
+
+    // A refused write is tried again after the first delay, each refused retry waiting twice as
+    // long (at most 60 times); a new change tries the waiting writes at once and the wait starts
+    // over, as it does once a write has gone through.
+    void retryWaitsGrowOnlyWhileNothingNewHappens_data() { casetable::load("store/retry-waits.tsv"); }
+    void retryWaitsGrowOnlyWhileNothingNewHappens()
+    {
+        QFETCH(QStringList, cells);
+        for (const bool background : {true, false}) {
+            m_harness = std::make_unique<StoreHarness>();
+            m_harness->backgroundAutosave = background;
+            m_harness->firstRetryDelay = std::chrono::hours(1);
+            auto store = m_harness->makeStore(namedRace(QStringLiteral("Retried")));
+            auto *retry = store->findChild<QTimer *>(QStringLiteral("autosave retry"));
+            QVERIFY(retry);
+            int changes = 0;
+            int reads = 0;
+            for (const QString &token : cells.first().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const QString step = token.section(QLatin1Char('='), 0, 0);
+                const QString where = (background ? "background: " : "synchronous: ") + token;
+                if (step == QStringLiteral("refuse")) {
+                    // A folder where the local autosave should go.
+                    QFile::remove(m_harness->autosavePath());
+                    QVERIFY(QDir().mkpath(m_harness->autosavePath()));
+                    continue;
+                }
+                if (step == QStringLiteral("take")) {
+                    QVERIFY(QDir(m_harness->autosavePath()).removeRecursively());
+                    continue;
+                }
+                const QString outbox = m_harness->path(QStringLiteral("data/") + SyncOutboxFile::fileName);
+                if (step == QStringLiteral("refuse-outbox")) {
+                    QFile::remove(outbox);
+                    QVERIFY(QDir().mkpath(outbox));
+                    continue;
+                }
+                if (step == QStringLiteral("take-outbox")) {
+                    QVERIFY(QDir(outbox).removeRecursively());
+                    continue;
+                }
+                if (step == QStringLiteral("slave")) {
+                    store->stationSettings()->setRole(StationRole::Slave);
+                    continue;
+                }
+                if (step == QStringLiteral("read")) {
+                    const QDateTime finish = StoreHarness::fixedNow().addSecs(-60 * 10 + reads++);
+                    QVERIFY(store->recordCardReading(
+                        QStringLiteral("123456"), {}, std::nullopt, finish.addSecs(-3600), finish));
+                } else if (step == QStringLiteral("change")) {
+                    Participant edited = store->race().participants.first();
+                    edited.familyName = QStringLiteral("Change %1").arg(++changes);
+                    store->updateParticipant(edited);
+                } else {
+                    QVERIFY2(retry->isActive(), qPrintable(where));
+                    retry->stop();
+                    QVERIFY(QMetaObject::invokeMethod(retry, "timeout"));
+                }
+                store->flushAutosave();
+                const int waits = token.section(QLatin1Char('='), 1).toInt();
+                QCOMPARE(retry->isActive() ? retry->interval() / 3'600'000 : 0, waits);
+                QVERIFY2(store->autosaveError().isEmpty() == (waits == 0), qPrintable(where));
+                if (waits == 0 && changes > 0)
+                    QCOMPARE(decodeRace(StoreHarness::readAll(m_harness->autosavePath()))
+                                 ->participants.first()
+                                 .familyName,
+                        QStringLiteral("Change %1").arg(changes));
+            }
+        }
     }
 
     // With a gap between full writes the files wait, the journal holds the change at once (a

@@ -85,6 +85,62 @@ private slots:
             QStringLiteral("7KQM-2D9X-HC4P"));
     }
 
+    // A key typed while the key store has not answered yet is the one it holds from then on: its
+    // late answer (what it held before the typed key was saved) changes neither the station's key
+    // nor what a later edit must write, so typing the old key again stores it again.
+    void keyTypedBeforeALateAnswerIsTheStored()
+    {
+        MemoryKeyStore *keys = nullptr;
+        const QString old = QStringLiteral("7KQM-2D9X-HC4P");
+        auto store = makeStore(&keys, old, true);
+        StationSettings *settings = store->stationSettings();
+        const QString typed = generateStationKey();
+        QVERIFY(typed != old);
+        settings->setStationKey(typed);
+        keys->answerReads();
+        QCOMPARE(settings->stationKey(), typed);
+        const QPair<QString, QString> entry {StationControl::keyService, StationControl::keyAccount};
+        QCOMPARE(keys->entries.value(entry), typed);
+        settings->setStationKey(old);
+        QCOMPARE(keys->calls.filter(QStringLiteral("save:")),
+            QStringList({QStringLiteral("save:") + typed, QStringLiteral("save:") + old}));
+        QCOMPARE(keys->entries.value(entry), old);
+    }
+
+    // A key store that does not answer (its unlock dialog left waiting): the key the organiser
+    // types while Start waits starts the station with it at once, and the late answer changes
+    // nothing.
+    void keyTypedWhileStartWaitsStartsTheStation_data()
+    {
+        QTest::addColumn<bool>("master");
+        QTest::newRow("master") << true;
+        QTest::newRow("slave") << false;
+    }
+    void keyTypedWhileStartWaitsStartsTheStation()
+    {
+        QFETCH(bool, master);
+        MemoryKeyStore *keys = nullptr;
+        const QString old = QStringLiteral("7KQM-2D9X-HC4P");
+        auto store = makeStore(&keys, old, true);
+        SyncEngine *engine = store->syncEngine();
+        engine->setDiscoveryFactory([] { return std::make_unique<SilentDirectory>(); });
+        StationSettings *settings = store->stationSettings();
+        settings->setRole(master ? StationRole::Master : StationRole::Slave);
+        StationControl *station = store->stationControl();
+        station->start();
+        QVERIFY(station->isWaiting());
+        const QString typed = generateStationKey();
+        settings->setStationKey(typed.toLower());
+        QVERIFY(!station->isWaiting());
+        QCOMPARE(station->notice(), QString());
+        QVERIFY(engine->isRunning());
+        keys->answerReads();
+        QVERIFY(engine->isRunning());
+        QCOMPARE(settings->stationKey(), typed.toLower());
+        QCOMPARE(keys->calls.filter(QStringLiteral("save:")), QStringList({QStringLiteral("save:") + typed}));
+        engine->stop();
+    }
+
     // A master's Start given before the key store has answered waits for the answer: the stored
     // key is the station's; a key is made only when the store holds none; a store that could not
     // be read is said, and its key is not replaced until Start is pressed again after that.

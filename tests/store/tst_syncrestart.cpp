@@ -15,6 +15,7 @@
 #include "stationkey.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -161,15 +162,22 @@ private slots:
     // A master started again at once, killed or closed, starts before the key store has answered:
     // it waits for the stored key and keeps it, and its slaves join it again without typing.
     // The slaves themselves take the master's key as it is typed, while they run.
+    //
+    // A key store locked meanwhile (its unlock asked for with nobody to answer) holds the key all
+    // the same: the master says it could not read it rather than make a new one, and starts once
+    // the organiser has typed the event's key.
     void restartedMasterKeepsItsKey_data()
     {
         QTest::addColumn<bool>("killed");
-        QTest::newRow("killed") << true;
-        QTest::newRow("closed") << false;
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("killed") << true << false;
+        QTest::newRow("closed") << false << false;
+        QTest::newRow("closed, key store locked") << false << true;
     }
     void restartedMasterKeepsItsKey()
     {
         QFETCH(bool, killed);
+        QFETCH(bool, locked);
         QTemporaryDir masterFolder, folderA, folderB;
         const QStringList keyring {QStringLiteral("--secret-service")};
         auto master = std::make_unique<Child>(masterFolder.path(), keyring);
@@ -199,10 +207,31 @@ private slots:
             master->killHard();
         else
             QVERIFY(master->quit());
+        if (locked) {
+            QProcess lock;
+            lock.start(QStringLiteral("dbus-send"),
+                {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=org.freedesktop.secrets"),
+                    QStringLiteral("/org/freedesktop/secrets"),
+                    QStringLiteral("org.freedesktop.Secret.Service.Lock"),
+                    QStringLiteral("array:objpath:/org/freedesktop/secrets/collection/login")});
+            QVERIFY(lock.waitForFinished(20000));
+            QCOMPARE(lock.exitCode(), 0);
+        }
         master
             = std::make_unique<Child>(masterFolder.path(), keyring + QStringList {QStringLiteral("--start")});
         const QByteArray started = master->expect("started");
         QVERIFY(!master->expect("ready").isEmpty());
+        if (locked) {
+            QVERIFY(spinUntil([&] { return master->value("status") != started.mid(8); }, 20000));
+            QCOMPARE(master->value("status"),
+                QByteArray("The station key could not be read from the key store (the key store is locked). "
+                           "Type the event's station key, or press Start again to make a new one."));
+            QCOMPARE(master->value("port"), QByteArray("0"));
+            QCOMPARE(master->value("key"), QByteArray());
+            master->tell("key " + key);
+            master->tell("start");
+        }
         QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }, 20000));
         QCOMPARE(master->value("key"), key);
         // Started before its event loop ran, so before any answer of the key store: it said so.

@@ -640,6 +640,10 @@
         <translation>svaret er ikke gyldig JSON (%@ ved byte %@ af %@)</translation>
     </message>
     <message>
+        <source>the key store is locked</source>
+        <translation>nøgleringen er låst</translation>
+    </message>
+    <message>
         <source>the server did not answer in time</source>
         <translation>serveren svarede ikke i tide</translation>
     </message>

@@ -640,6 +640,10 @@
         <translation>the answer is not valid JSON (%@ at byte %@ of %@)</translation>
     </message>
     <message>
+        <source>the key store is locked</source>
+        <translation>the key store is locked</translation>
+    </message>
+    <message>
         <source>the server did not answer in time</source>
         <translation>the server did not answer in time</translation>
     </message>

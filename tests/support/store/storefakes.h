@@ -16,7 +16,7 @@
 
 // Completes every operation at once (the Secret Service completes later; VexloWebSettings
 // handles both), or, with `answerLater`, each read when the test calls answerReads(): with what
-// the entries hold then, or with `readError` as the store's failure. `calls` records "load",
+// the entries held when it was made, or with `readError` as the store's failure. `calls` records "load",
 // "save:<value>" and "remove" in order.
 class MemoryKeyStore : public KeyStore
 {
@@ -25,13 +25,17 @@ public:
         const QString &service, const QString &account, std::function<void(KeyStoreAnswer)> done) override
     {
         calls.append(QStringLiteral("load"));
-        auto answer = [this, service, account, done = std::move(done)] {
+        // The store completes its operations in order: a read answers with what it held when it
+        // was made, whatever was saved after it.
+        const auto it = entries.constFind({service, account});
+        const std::optional<QString> held
+            = it == entries.constEnd() ? std::nullopt : std::optional<QString>(*it);
+        auto answer = [this, held, done = std::move(done)] {
             if (!readError.isEmpty()) {
                 done({std::nullopt, readError});
                 return;
             }
-            auto it = entries.constFind({service, account});
-            done({it == entries.constEnd() ? std::nullopt : std::optional<QString>(*it), {}});
+            done({held, {}});
         };
         if (answerLater)
             waiting.append(std::move(answer));
