@@ -23,6 +23,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <sched.h>
+#include <sys/mount.h>
+
 namespace {
 
 QByteArray head(const QString &path, qsizetype size)
@@ -155,6 +158,36 @@ struct CaseWindow : FreshSettings
     SetupWindow w {testEvent(QStringLiteral("app/race-day.json"))};
 };
 
+// `path` made read-only for as long as it lives, by a read-only bind mount over it (root ignores
+// file permissions): the process must be in a mount namespace of its own.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        m_bound = ::mount(m_path.constData(), m_path.constData(), nullptr, MS_BIND, nullptr) == 0;
+        m_readOnly = m_bound
+            && ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_bound)
+            ::umount2(m_path.constData(), MNT_DETACH);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+    [[nodiscard]] bool isReadOnly() const { return m_readOnly; }
+
+private:
+    QByteArray m_path;
+    bool m_bound = false;
+    bool m_readOnly = false;
+};
+
+// True once the process has a mount namespace of its own (entered before any thread starts).
+bool ownMountNamespace = false;
+
 } // namespace
 
 class TestFileDialogs : public QObject
@@ -188,6 +221,8 @@ public:
     // A run of one case on a machine set to another language (see fileListInTheAppLanguage).
     static void initMain()
     {
+        ownMountNamespace = ::unshare(CLONE_NEWNS) == 0
+            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         pinTestEnvironment();
         const QByteArray machine = qgetenv("VEXLO_TEST_MACHINE_LOCALE");
         if (!machine.isEmpty()) {
@@ -323,6 +358,44 @@ private slots:
         QQuickItem *focused = w.window->activeFocusItem();
         QTest::keyClick(w.window, Qt::Key_Tab);
         QTRY_VERIFY(w.window->activeFocusItem() && w.window->activeFocusItem() != focused);
+        verifyNoQmlProblems();
+    }
+
+    // A name typed into a folder that takes no files: the dialog closes, the section says the
+    // file could not be written and why, and nothing is written or changed, the open event's file
+    // included.
+    void readOnlyFolderSaysSo_data() { rowsInBothLanguages("app/file-dialogs.tsv"); }
+    void readOnlyFolderSaysSo()
+    {
+        QFETCH(QStringList, cells);
+        QFETCH(int, languageIndex);
+        if (!ownMountNamespace)
+            QSKIP("a read-only folder needs a mount namespace of the test's own (run as root)");
+        const QString typed = cells[4], failedLabel = cells[9], failedKey = cells[10];
+        CaseWindow c;
+        const QDir folder(m_home.filePath(QStringLiteral("Read-only ") + currentTag()));
+        QVERIFY(c.start(languageIndex, folder.path()));
+        SetupWindow &w = c.w;
+        const QUrl eventFile = w.store->raceFileUrl();
+        const QByteArray eventBytes = head(eventFile.toLocalFile(), 1 << 20);
+        const QStringList filesBefore = listing(folder.path());
+        ReadOnlyFolder readOnly(folder.path());
+        QVERIFY(readOnly.isReadOnly());
+
+        const QPointer<QFileDialog> dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), folder.path());
+        typeNameAndReturn(dialog, typed);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QQuickItem *label = nullptr;
+        QTRY_VERIFY(label = w.item(failedLabel));
+        const QString said = label->property("text").toString();
+        const QString failed = localized(failedKey, {QString()});
+        QVERIFY2(said.startsWith(failed) && said.size() > failed.size(), qPrintable(said));
+        w.shot(QStringLiteral("read-only-") + currentTag());
+        QCOMPARE(listing(folder.path()), filesBefore);
+        QCOMPARE(w.store->raceFileUrl(), eventFile);
+        QCOMPARE(head(eventFile.toLocalFile(), 1 << 20), eventBytes);
         verifyNoQmlProblems();
     }
 
