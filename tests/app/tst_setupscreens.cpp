@@ -7,6 +7,7 @@
 #include "setupwindow.h"
 #include "testenvironment.h"
 #include "testevent.h"
+#include <QClipboard>
 #include <QPointer>
 
 namespace {
@@ -94,6 +95,24 @@ private slots:
             QCoreApplication::processEvents();
             QVERIFY(field->hasActiveFocus());
             QCOMPARE(field->property("text").toString(), QStringLiteral("D12"));
+            // A name pasted with a line break is not stored, and the list says why until a name is.
+            QGuiApplication::clipboard()->setText(QStringLiteral("D\n14"));
+            QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(w.item(QStringLiteral("classRenameProblem")));
+            QCOMPARE(w.item(QStringLiteral("classRenameProblem"))->property("text").toString(),
+                localized(
+                    QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
+            QTRY_COMPARE(field->property("text").toString(), QStringLiteral("D12"));
+            QVERIFY(classNamed(w.store->race(), QStringLiteral("D12")));
+            QCOMPARE(w.harness.autosaves(), 2);
+            w.shot(code + QStringLiteral("-class-name-refused"));
+            w.typeInto(field, QStringLiteral("D14"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("classRenameProblem")));
+            QVERIFY(classNamed(w.store->race(), QStringLiteral("D14")));
+            QCOMPARE(w.harness.autosaves(), 3);
 
             // The override editor: an unreadable time keeps the stored window and says why.
             w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("windowButton")));
@@ -106,7 +125,7 @@ private slots:
                 (StartWindow {8 * 3600, 9 * 3600}));
             QTest::keyClick(w.window, Qt::Key_Escape);
             QTRY_VERIFY(!w.item(QStringLiteral("startWindowSheet")));
-            QCOMPARE(w.harness.autosaves(), 2);
+            QCOMPARE(w.harness.autosaves(), 3);
 
             // The default start-window sheet from the Tools menu.
             w.click(QStringLiteral("toolsButton"));
