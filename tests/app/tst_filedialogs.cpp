@@ -58,6 +58,18 @@ QPushButton *acceptButton(QFileDialog *dialog)
     return nullptr;
 }
 
+// The row of the dialog's file list that shows `name`; invalid while there is none.
+QModelIndex rowNamed(const QTreeView *list, const QString &name)
+{
+    const QAbstractItemModel *files = list->model();
+    for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+        const QModelIndex index = files->index(row, 0, list->rootIndex());
+        if (index.data() == name)
+            return index;
+    }
+    return {};
+}
+
 // Every file and folder below `root`, relative to it.
 QStringList listing(const QString &root)
 {
@@ -358,6 +370,27 @@ private slots:
         QQuickItem *focused = w.window->activeFocusItem();
         QTest::keyClick(w.window, Qt::Key_Tab);
         QTRY_VERIFY(w.window->activeFocusItem() && w.window->activeFocusItem() != focused);
+
+        // Into a folder with a double click in the file list, and Return there: the proposed name
+        // is saved in it, as from the name field.
+        dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), folder.path());
+        auto *list = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+        QVERIFY(list);
+        QModelIndex sub;
+        QTRY_VERIFY((sub = rowNamed(list, QStringLiteral("sub"))).isValid());
+        const QPoint subAt = list->visualRect(sub).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, subAt);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, subAt);
+        QTRY_COMPARE(dialog->directory().path(), folder.filePath(QStringLiteral("sub")));
+        QCOMPARE(fileNameField(dialog)->text(), proposed);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
+        pressInDialog(dialog, Qt::Key_Return);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QTRY_VERIFY2(QFile::exists(folder.filePath(QStringLiteral("sub/") + proposed)),
+            qPrintable(listing(folder.path()).join(u'\n')));
+        savedSaid(proposed);
         verifyNoQmlProblems();
     }
 
@@ -502,13 +535,10 @@ private slots:
         QVERIFY(list && list->model());
         // The file's row: its size and date as shown.
         const auto shownRow = [&] {
-            const QAbstractItemModel *files = list->model();
-            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
-                if (files->index(row, 0, list->rootIndex()).data() == QStringLiteral("sized.vexloevent.json"))
-                    return QStringList {files->index(row, 1, list->rootIndex()).data().toString(),
-                        files->index(row, 3, list->rootIndex()).data().toString()};
-            }
-            return QStringList();
+            const QModelIndex file = rowNamed(list, QStringLiteral("sized.vexloevent.json"));
+            return file.isValid() ? QStringList {file.siblingAtColumn(1).data().toString(),
+                       file.siblingAtColumn(3).data().toString()}
+                                  : QStringList();
         };
         QTRY_COMPARE(shownRow(), (QStringList {size, shown}));
         shootWidget(dialog, QStringLiteral("dates-") + currentTag());
