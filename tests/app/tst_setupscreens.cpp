@@ -346,6 +346,14 @@ private slots:
                 QVERIFY(save->mapToScene({0, 0}).x() - cancelRight < 24);
             }
             w.shot(code + QStringLiteral("-course-editor"));
+            // A score far above any course's is refused where it is typed, in the language.
+            w.typeInto(w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("scoreField")),
+                QStringLiteral("9223372036854775807"));
+            QTRY_VERIFY(w.item(QStringLiteral("courseProblem")));
+            QCOMPARE(w.item(QStringLiteral("courseProblem"))->property("text").toString(),
+                localized(QStringLiteral("A score is at most %@ points, not %@."),
+                    QLocale().toString(1'000'000), QStringLiteral("9223372036854775807")));
+            w.shot(code + QStringLiteral("-course-score-refused"));
             w.click(QStringLiteral("rogainingToggle"));
             w.typeInto(w.item(QStringLiteral("courseNameField")), QStringLiteral("Lang2"));
             QTest::keyClick(w.window, Qt::Key_Return);
