@@ -23,6 +23,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <sched.h>
+#include <sys/mount.h>
+
 namespace {
 
 QByteArray head(const QString &path, qsizetype size)
@@ -53,6 +56,18 @@ QPushButton *acceptButton(QFileDialog *dialog)
         if (box->buttonRole(button) == QDialogButtonBox::AcceptRole)
             return qobject_cast<QPushButton *>(button);
     return nullptr;
+}
+
+// The row of the dialog's file list that shows `name`; invalid while there is none.
+QModelIndex rowNamed(const QTreeView *list, const QString &name)
+{
+    const QAbstractItemModel *files = list->model();
+    for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+        const QModelIndex index = files->index(row, 0, list->rootIndex());
+        if (index.data() == name)
+            return index;
+    }
+    return {};
 }
 
 // Every file and folder below `root`, relative to it.
@@ -155,6 +170,36 @@ struct CaseWindow : FreshSettings
     SetupWindow w {testEvent(QStringLiteral("app/race-day.json"))};
 };
 
+// `path` made read-only for as long as it lives, by a read-only bind mount over it (root ignores
+// file permissions): the process must be in a mount namespace of its own.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        m_bound = ::mount(m_path.constData(), m_path.constData(), nullptr, MS_BIND, nullptr) == 0;
+        m_readOnly = m_bound
+            && ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_bound)
+            ::umount2(m_path.constData(), MNT_DETACH);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+    [[nodiscard]] bool isReadOnly() const { return m_readOnly; }
+
+private:
+    QByteArray m_path;
+    bool m_bound = false;
+    bool m_readOnly = false;
+};
+
+// True once the process has a mount namespace of its own (entered before any thread starts).
+bool ownMountNamespace = false;
+
 } // namespace
 
 class TestFileDialogs : public QObject
@@ -188,6 +233,8 @@ public:
     // A run of one case on a machine set to another language (see fileListInTheAppLanguage).
     static void initMain()
     {
+        ownMountNamespace = ::unshare(CLONE_NEWNS) == 0
+            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         pinTestEnvironment();
         const QByteArray machine = qgetenv("VEXLO_TEST_MACHINE_LOCALE");
         if (!machine.isEmpty()) {
@@ -323,6 +370,65 @@ private slots:
         QQuickItem *focused = w.window->activeFocusItem();
         QTest::keyClick(w.window, Qt::Key_Tab);
         QTRY_VERIFY(w.window->activeFocusItem() && w.window->activeFocusItem() != focused);
+
+        // Into a folder with a double click in the file list, and Return there: the proposed name
+        // is saved in it, as from the name field.
+        dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), folder.path());
+        auto *list = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+        QVERIFY(list);
+        QModelIndex sub;
+        QTRY_VERIFY((sub = rowNamed(list, QStringLiteral("sub"))).isValid());
+        const QPoint subAt = list->visualRect(sub).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, subAt);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, subAt);
+        QTRY_COMPARE(dialog->directory().path(), folder.filePath(QStringLiteral("sub")));
+        QCOMPARE(fileNameField(dialog)->text(), proposed);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
+        pressInDialog(dialog, Qt::Key_Return);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QTRY_VERIFY2(QFile::exists(folder.filePath(QStringLiteral("sub/") + proposed)),
+            qPrintable(listing(folder.path()).join(u'\n')));
+        savedSaid(proposed);
+        verifyNoQmlProblems();
+    }
+
+    // A name typed into a folder that takes no files: the dialog closes, the section says the
+    // file could not be written and why, and nothing is written or changed, the open event's file
+    // included.
+    void readOnlyFolderSaysSo_data() { rowsInBothLanguages("app/file-dialogs.tsv"); }
+    void readOnlyFolderSaysSo()
+    {
+        QFETCH(QStringList, cells);
+        QFETCH(int, languageIndex);
+        if (!ownMountNamespace)
+            QSKIP("a read-only folder needs a mount namespace of the test's own (run as root)");
+        const QString typed = cells[4], failedLabel = cells[9], failedKey = cells[10];
+        CaseWindow c;
+        const QDir folder(m_home.filePath(QStringLiteral("Read-only ") + currentTag()));
+        QVERIFY(c.start(languageIndex, folder.path()));
+        SetupWindow &w = c.w;
+        const QUrl eventFile = w.store->raceFileUrl();
+        const QByteArray eventBytes = head(eventFile.toLocalFile(), 1 << 20);
+        const QStringList filesBefore = listing(folder.path());
+        ReadOnlyFolder readOnly(folder.path());
+        QVERIFY(readOnly.isReadOnly());
+
+        const QPointer<QFileDialog> dialog = openDialog(w, cells);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), folder.path());
+        typeNameAndReturn(dialog, typed);
+        QTRY_VERIFY(!dialog || !dialog->isVisible());
+        QQuickItem *label = nullptr;
+        QTRY_VERIFY(label = w.item(failedLabel));
+        const QString said = label->property("text").toString();
+        const QString failed = localized(failedKey, {QString()});
+        QVERIFY2(said.startsWith(failed) && said.size() > failed.size(), qPrintable(said));
+        w.shot(QStringLiteral("read-only-") + currentTag());
+        QCOMPARE(listing(folder.path()), filesBefore);
+        QCOMPARE(w.store->raceFileUrl(), eventFile);
+        QCOMPARE(head(eventFile.toLocalFile(), 1 << 20), eventBytes);
         verifyNoQmlProblems();
     }
 
@@ -429,13 +535,10 @@ private slots:
         QVERIFY(list && list->model());
         // The file's row: its size and date as shown.
         const auto shownRow = [&] {
-            const QAbstractItemModel *files = list->model();
-            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
-                if (files->index(row, 0, list->rootIndex()).data() == QStringLiteral("sized.vexloevent.json"))
-                    return QStringList {files->index(row, 1, list->rootIndex()).data().toString(),
-                        files->index(row, 3, list->rootIndex()).data().toString()};
-            }
-            return QStringList();
+            const QModelIndex file = rowNamed(list, QStringLiteral("sized.vexloevent.json"));
+            return file.isValid() ? QStringList {file.siblingAtColumn(1).data().toString(),
+                       file.siblingAtColumn(3).data().toString()}
+                                  : QStringList();
         };
         QTRY_COMPARE(shownRow(), (QStringList {size, shown}));
         shootWidget(dialog, QStringLiteral("dates-") + currentTag());

@@ -14,12 +14,6 @@
 
 namespace {
 
-// Modules Qt loads for a module without an import line in any QML file: QtQuick.Dialogs picks its
-// QML implementation of the file dialog at run time.
-const QHash<QString, QStringList> loadedAtRunTime {
-    {QStringLiteral("QtQuick.Dialogs"), {QStringLiteral("QtQuick.Dialogs.quickimpl")}},
-};
-
 QSet<QString> importsOf(const QString &qmlFile)
 {
     QFile file(qmlFile);
@@ -91,8 +85,6 @@ private slots:
             std::unique_ptr<QObject> loaded(probe.create());
             for (const QString &file : qmlFilesOf(module))
                 pending.unite(importsOf(file));
-            for (const QString &extra : loadedAtRunTime.value(module))
-                pending.insert(extra);
         }
         QVERIFY2(missing.isEmpty(),
             qPrintable(QStringLiteral("Not installed (add its package to scripts/packages.txt):\n")

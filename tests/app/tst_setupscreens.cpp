@@ -7,6 +7,7 @@
 #include "setupwindow.h"
 #include "testenvironment.h"
 #include "testevent.h"
+#include <QClipboard>
 #include <QPointer>
 
 namespace {
@@ -94,6 +95,24 @@ private slots:
             QCoreApplication::processEvents();
             QVERIFY(field->hasActiveFocus());
             QCOMPARE(field->property("text").toString(), QStringLiteral("D12"));
+            // A name pasted with a line break is not stored, and the list says why until a name is.
+            QGuiApplication::clipboard()->setText(QStringLiteral("D\n14"));
+            QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(w.item(QStringLiteral("classRenameProblem")));
+            QCOMPARE(w.item(QStringLiteral("classRenameProblem"))->property("text").toString(),
+                localized(
+                    QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
+            QTRY_COMPARE(field->property("text").toString(), QStringLiteral("D12"));
+            QVERIFY(classNamed(w.store->race(), QStringLiteral("D12")));
+            QCOMPARE(w.harness.autosaves(), 2);
+            w.shot(code + QStringLiteral("-class-name-refused"));
+            w.typeInto(field, QStringLiteral("D14"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("classRenameProblem")));
+            QVERIFY(classNamed(w.store->race(), QStringLiteral("D14")));
+            QCOMPARE(w.harness.autosaves(), 3);
 
             // The override editor: an unreadable time keeps the stored window and says why.
             w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("windowButton")));
@@ -106,7 +125,7 @@ private slots:
                 (StartWindow {8 * 3600, 9 * 3600}));
             QTest::keyClick(w.window, Qt::Key_Escape);
             QTRY_VERIFY(!w.item(QStringLiteral("startWindowSheet")));
-            QCOMPARE(w.harness.autosaves(), 2);
+            QCOMPARE(w.harness.autosaves(), 3);
 
             // The default start-window sheet from the Tools menu.
             w.click(QStringLiteral("toolsButton"));
@@ -327,6 +346,14 @@ private slots:
                 QVERIFY(save->mapToScene({0, 0}).x() - cancelRight < 24);
             }
             w.shot(code + QStringLiteral("-course-editor"));
+            // A score far above any course's is refused where it is typed, in the language.
+            w.typeInto(w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("scoreField")),
+                QStringLiteral("9223372036854775807"));
+            QTRY_VERIFY(w.item(QStringLiteral("courseProblem")));
+            QCOMPARE(w.item(QStringLiteral("courseProblem"))->property("text").toString(),
+                localized(QStringLiteral("A score is at most %@ points, not %@."),
+                    QLocale().toString(1'000'000), QStringLiteral("9223372036854775807")));
+            w.shot(code + QStringLiteral("-course-score-refused"));
             w.click(QStringLiteral("rogainingToggle"));
             w.typeInto(w.item(QStringLiteral("courseNameField")), QStringLiteral("Lang2"));
             QTest::keyClick(w.window, Qt::Key_Return);

@@ -68,6 +68,10 @@
         <translation>Ingen SportIdent-brik har nummeret %@: briknumre går op til 16.777.215.</translation>
     </message>
     <message>
+        <source>No SportIdent card has the number 0. Type the number printed on the card.</source>
+        <translation>Ingen SportIdent-brik har nummeret 0. Skriv nummeret, der står på brikken.</translation>
+    </message>
+    <message>
         <source>Registration XML URL</source>
         <translation>Tilmeldings-XML-URL</translation>
     </message>

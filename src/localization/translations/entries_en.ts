@@ -68,6 +68,10 @@
         <translation>No SportIdent card has the number %@: card numbers go up to 16,777,215.</translation>
     </message>
     <message>
+        <source>No SportIdent card has the number 0. Type the number printed on the card.</source>
+        <translation>No SportIdent card has the number 0. Type the number printed on the card.</translation>
+    </message>
+    <message>
         <source>Registration XML URL</source>
         <translation>Registration XML URL</translation>
     </message>

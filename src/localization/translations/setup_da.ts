@@ -4,6 +4,10 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>&quot;%@&quot; is not a number of points.</source>
+        <translation>&quot;%@&quot; er ikke et antal point.</translation>
+    </message>
+    <message>
         <source>&quot;%@&quot; is not a time of day (for example 9:30).</source>
         <translation>&quot;%@&quot; er ikke et klokkeslæt (f.eks. 9:30).</translation>
     </message>
@@ -26,6 +30,10 @@
     <message>
         <source>A score cannot be negative: %@.</source>
         <translation>Point kan ikke være negative: %@.</translation>
+    </message>
+    <message>
+        <source>A score is at most %@ points, not %@.</source>
+        <translation>Point må højst være %@, ikke %@.</translation>
     </message>
     <message>
         <source>Add Class</source>
@@ -264,6 +272,10 @@
     <message>
         <source>Start window — %@ (%@)</source>
         <translation>Startvindue — %@ (%@)</translation>
+    </message>
+    <message>
+        <source>The overtime penalty is at most %@ points per minute, not %@.</source>
+        <translation>Straffen for overtid må højst være %@ point pr. minut, ikke %@.</translation>
     </message>
     <message>
         <source>The overtime penalty must be 0 or more points per minute, not %@.</source>

@@ -4,6 +4,10 @@
 <context>
     <name>Vexlo</name>
     <message>
+        <source>&quot;%@&quot; is not a number of points.</source>
+        <translation>&quot;%@&quot; is not a number of points.</translation>
+    </message>
+    <message>
         <source>&quot;%@&quot; is not a time of day (for example 9:30).</source>
         <translation>&quot;%@&quot; is not a time of day (for example 9:30).</translation>
     </message>
@@ -26,6 +30,10 @@
     <message>
         <source>A score cannot be negative: %@.</source>
         <translation>A score cannot be negative: %@.</translation>
+    </message>
+    <message>
+        <source>A score is at most %@ points, not %@.</source>
+        <translation>A score is at most %@ points, not %@.</translation>
     </message>
     <message>
         <source>Add Class</source>
@@ -264,6 +272,10 @@
     <message>
         <source>Start window — %@ (%@)</source>
         <translation>Start window — %@ (%@)</translation>
+    </message>
+    <message>
+        <source>The overtime penalty is at most %@ points per minute, not %@.</source>
+        <translation>The overtime penalty is at most %@ points per minute, not %@.</translation>
     </message>
     <message>
         <source>The overtime penalty must be 0 or more points per minute, not %@.</source>

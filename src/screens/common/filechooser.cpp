@@ -9,6 +9,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTreeView>
@@ -34,6 +35,40 @@ protected:
         }
         QFileDialog::accept();
     }
+};
+
+// Return in the file list with nothing chosen in it (just after entering a folder, say) goes to
+// the dialog's Save or Open, as from the name field: Qt's list takes the key and does nothing.
+// With a folder or file chosen the list opens it, as before.
+class ReturnInFileList : public QObject
+{
+public:
+    ReturnInFileList(QFileDialog *dialog, QAbstractItemView *list)
+        : QObject(list)
+        , m_dialog(dialog)
+        , m_list(list)
+    {
+        list->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            || (key->modifiers() & ~Qt::KeypadModifier) || !m_list->selectionModel()
+            || m_list->selectionModel()->hasSelection())
+            return QObject::eventFilter(watched, event);
+        // Through QDialog, where it is public: the dialog's own accept() runs.
+        static_cast<QDialog *>(m_dialog)->accept();
+        return true;
+    }
+
+private:
+    QFileDialog *m_dialog;
+    QAbstractItemView *m_list;
 };
 
 // The file list with its sizes and modified dates in `locale`: Qt's file model writes them in the
@@ -157,6 +192,11 @@ void chooseFile(const FileDialogRequest &request, QObject *context,
     if (auto *list = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))) {
         list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
         list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+
+    for (const char *view : {"listView", "treeView"}) {
+        if (auto *list = dialog->findChild<QAbstractItemView *>(QLatin1String(view)))
+            new ReturnInFileList(dialog, list);
     }
 
     // Over the window that asked, which waits for the answer and takes the keyboard back after.

@@ -153,6 +153,12 @@ bool ParticipantEditorViewModel::isDuplicateCardNumber() const
     return !card.isEmpty() && m_otherCards.contains(card);
 }
 
+bool ParticipantEditorViewModel::isZeroCardNumber() const
+{
+    const QString card = cardNumberWithoutSpaces(m_p.cardNumber);
+    return !card.isEmpty() && std::all_of(card.cbegin(), card.cend(), [](QChar c) { return c == u'0'; });
+}
+
 QString ParticipantEditorViewModel::cardWarning() const
 {
     if (!isCardNumberText(m_p.cardNumber)) {
@@ -166,6 +172,9 @@ QString ParticipantEditorViewModel::cardWarning() const
             QStringLiteral("No SportIdent card has the number %@: card numbers go up to 16,777,215."),
             cardNumberWithoutSpaces(m_p.cardNumber).left(32));
     }
+    if (isZeroCardNumber())
+        return localized(
+            QStringLiteral("No SportIdent card has the number 0. Type the number printed on the card."));
     if (isDuplicateCardNumber())
         return localized(QStringLiteral("This card number is already assigned to another participant."));
     if (!m_p.cardNumber.isEmpty() && m_p.cardNumber.trimmed().isEmpty())
@@ -185,7 +194,8 @@ QString ParticipantEditorViewModel::nameWarning() const
 bool ParticipantEditorViewModel::canSave() const
 {
     return !cardNumberWithoutSpaces(m_p.cardNumber).isEmpty() && isCardNumberText(m_p.cardNumber)
-        && isCardNumberInRange(m_p.cardNumber) && !isDuplicateCardNumber() && nameWarning().isEmpty();
+        && isCardNumberInRange(m_p.cardNumber) && !isZeroCardNumber() && !isDuplicateCardNumber()
+        && nameWarning().isEmpty();
 }
 
 QString ParticipantEditorViewModel::classLabel() const

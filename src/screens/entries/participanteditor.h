@@ -79,6 +79,8 @@ public:
     [[nodiscard]] int preferenceIndex() const;
     void setPreferenceIndex(int index);
     [[nodiscard]] bool isDuplicateCardNumber() const;
+    // True for a number of zeros only: no card has it, and an entry list's 0 stands for no card.
+    [[nodiscard]] bool isZeroCardNumber() const;
     [[nodiscard]] QString cardWarning() const;
     [[nodiscard]] QString nameWarning() const;
     [[nodiscard]] bool canSave() const;

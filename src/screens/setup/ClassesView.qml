@@ -110,6 +110,17 @@ Item {
             }
         }
 
+        // A name typed into a row that was not stored, and why.
+        Label {
+            objectName: "classRenameProblem"
+            visible: text !== ""
+            text: vm.renameProblem
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+
         Label {
             objectName: "loadingLabel"
             visible: vm.isLoading && vm.rows.count === 0

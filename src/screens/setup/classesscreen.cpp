@@ -411,7 +411,12 @@ void ClassesScreen::updateClass(const QString &classId, const std::function<void
 
 bool ClassesScreen::renameClass(const QString &classId, const QString &name)
 {
-    if (!typedNameProblem(name).isEmpty())
+    const QString problem = typedNameProblem(name);
+    if (problem != m_renameProblem) {
+        m_renameProblem = problem;
+        emit renameProblemChanged();
+    }
+    if (!problem.isEmpty())
         return false;
     updateClass(classId, [&](RaceClass &c) { c.name = name; });
     return true;

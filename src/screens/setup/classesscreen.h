@@ -91,6 +91,8 @@ class ClassesScreen : public SetupScreen
     Q_PROPERTY(bool hasDefaultWindow READ hasDefaultWindow NOTIFY raceChanged)
     // Why Done kept the default-window sheet open; empty otherwise.
     Q_PROPERTY(QString defaultWindowProblem READ defaultWindowProblem NOTIFY defaultTextsChanged)
+    // Why the name last typed into a row was not stored; empty once a name is.
+    Q_PROPERTY(QString renameProblem READ renameProblem NOTIFY renameProblemChanged)
 
 public:
     explicit ClassesScreen(QObject *parent = nullptr);
@@ -98,6 +100,7 @@ public:
 
     [[nodiscard]] bool isLoading() const { return m_rebuild.isLoading(); }
     [[nodiscard]] bool canGenerate() const;
+    [[nodiscard]] QString renameProblem() const { return m_renameProblem; }
     [[nodiscard]] bool canAutoMatch() const;
     [[nodiscard]] bool canDeleteAll() const;
     [[nodiscard]] ClassRowsModel *rows() { return &m_rows; }
@@ -134,7 +137,7 @@ public:
     Q_INVOKABLE void dismissDefaultWindow();
 
     // Row edits: each writes the stored class with one change. A name that cannot be one (a line
-    // break, a control character, too long) is not stored: false.
+    // break, a control character, too long) is not stored: false, and renameProblem says why.
     Q_INVOKABLE bool renameClass(const QString &classId, const QString &name);
     Q_INVOKABLE void setMode(const QString &classId, int modeIndex);
     Q_INVOKABLE void setStart(const QString &classId, int startIndex);
@@ -151,6 +154,7 @@ signals:
     void listsChanged();
     void sheetsChanged();
     void defaultTextsChanged();
+    void renameProblemChanged();
 
 private:
     void storeReplaced() override;
@@ -176,6 +180,7 @@ private:
     bool m_showingDefaultWindow = false;
     QString m_defaultOpen;
     QString m_defaultWindowProblem;
+    QString m_renameProblem;
     QString m_defaultClose;
     QString m_shownDefaultOpen;
     QString m_shownDefaultClose;

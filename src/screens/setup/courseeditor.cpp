@@ -54,6 +54,10 @@ std::optional<qint64> wholeNumber(const QString &text)
 // A week: no race runs longer, and a longer limit is a typing slip.
 constexpr int longestTimeLimitMinutes = 7 * 24 * 60;
 
+// Far above any real score or penalty: a larger one is a typing slip, and the results' sums of
+// them (points of every control, penalty times minutes over) must stay within 64 bits.
+constexpr qint64 largestTypedPoints = 1'000'000;
+
 } // namespace
 
 QString courseLengthText(const Course &course)
@@ -221,10 +225,24 @@ void CourseEditor::setScore(const QString &controlId, const QString &text)
     bool ok = false;
     const qint64 score = QLocale().toLongLong(text, &ok);
     CourseControl *c = control(controlId);
-    if (!c || !ok)
+    if (!c)
         return;
+    // A cleared field is being typed into; anything else that is no number keeps the stored score
+    // and says why.
+    if (!ok) {
+        if (!text.trimmed().isEmpty()) {
+            setProblem(
+                localized(QStringLiteral("\"%@\" is not a number of points."), typedTextEcho(text, 40)));
+        }
+        return;
+    }
     if (score < 0) {
         setProblem(localized(QStringLiteral("A score cannot be negative: %@."), text));
+        return;
+    }
+    if (score > largestTypedPoints) {
+        setProblem(localized(QStringLiteral("A score is at most %@ points, not %@."),
+            QLocale().toString(largestTypedPoints), typedTextEcho(text, 40)));
         return;
     }
     c->score = score;
@@ -266,6 +284,12 @@ void CourseEditor::save()
             setProblem(
                 localized(QStringLiteral("The overtime penalty must be 0 or more points per minute, not %@."),
                     typedTextEcho(m_penalty, 40)));
+            return;
+        }
+        if (penalty && *penalty > largestTypedPoints) {
+            setProblem(
+                localized(QStringLiteral("The overtime penalty is at most %@ points per minute, not %@."),
+                    QLocale().toString(largestTypedPoints), typedTextEcho(m_penalty, 40)));
             return;
         }
     }

@@ -157,7 +157,8 @@ private slots:
         s.screen.addClass();
         ClassEditor *editor = s.screen.classEditor();
         editor->setName(name);
-        QCOMPARE(editor->nameWarning().isEmpty(), !refused);
+        const QString warning = editor->nameWarning();
+        QCOMPARE(warning.isEmpty(), !refused);
         QCOMPARE(editor->canSave(), !refused);
         editor->save();
         QCOMPARE(s.store->race().classes.size(), race.classes.size() + (refused ? 0 : 1));
@@ -165,6 +166,10 @@ private slots:
         QCOMPARE(s.store->race().classes.at(0).name, refused ? race.classes.at(0).name : name);
         if (refused)
             QCOMPARE(s.harness.autosaves(), 0);
+        // The list says why, as the sheet does, until a name is taken.
+        QCOMPARE(s.screen.renameProblem(), warning);
+        QVERIFY(s.screen.renameClass(race.classes.at(0).id, QStringLiteral("H22")));
+        QCOMPARE(s.screen.renameProblem(), QString());
     }
 
     void addClassCancelledThenSaved()

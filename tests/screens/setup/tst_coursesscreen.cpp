@@ -70,6 +70,14 @@ private slots:
         editor.setRogaining(row.at(0) == QLatin1String("on"));
         editor.setTimeLimitText(row.at(1));
         editor.setPenaltyText(row.at(2));
+        const bool scoreTyped = row.size() > 6;
+        if (scoreTyped) {
+            editor.setScore(course.controls.at(0).id.toString(QUuid::WithoutBraces), row.at(6));
+            const bool scoreRefused = row.at(7) == QLatin1String("refused");
+            QCOMPARE(editor.problem().isEmpty(), !scoreRefused);
+            if (scoreRefused)
+                row[7] = QStringLiteral("7");
+        }
         editor.save();
         if (row.at(3) == QLatin1String("refused")) {
             QVERIFY(!saved);
@@ -81,7 +89,9 @@ private slots:
         QCOMPARE(saved->timeLimitSeconds, number(row.at(4)));
         QCOMPARE(saved->overtimePenaltyPerMinute,
             number(row.at(5)) ? std::optional(qint64(*number(row.at(5)))) : std::nullopt);
-        // Nothing else changes: the controls keep their scores, the length stays.
+        // Nothing else changes: the controls keep their scores (but one typed), the length stays.
+        if (scoreTyped)
+            course.controls[0].score = row.at(7).toLongLong();
         QCOMPARE(saved->controls, course.controls);
         QCOMPARE(saved->lengthMeters, course.lengthMeters);
     }
