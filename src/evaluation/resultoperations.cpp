@@ -143,7 +143,11 @@ bool assignUnmatchedCard(
     const qsizetype i = participantIndex(race, participantId);
     if (i < 0)
         return false;
-    race.participants[i].cardNumber = cardNumber;
+    if (race.participants[i].cardNumber != cardNumber) {
+        // The card the runner ran with: a rent-a-card number that stood in for it is theirs no more.
+        race.participants[i].cardNumber = cardNumber;
+        race.participants[i].isRentalCard.reset();
+    }
     if (!course)
         return true;
     if (!effectiveClassId(race, race.participants[i])) {

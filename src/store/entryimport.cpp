@@ -683,8 +683,12 @@ void mergeEntries(Race &race, QList<Participant> imported, const QList<RaceClass
             const bool sameCard = CardPositions::spellsDigits(cardKey, entry.cardNumber.size())
                 && CardPositions::spellsDigits(cardKey, stored().cardNumber.size());
             if (!sameCard && !isMissingCardNumber(entry.cardNumber)
-                && differs(stored().cardNumber, entry.cardNumber))
-                write().cardNumber = std::move(entry.cardNumber);
+                && differs(stored().cardNumber, entry.cardNumber)) {
+                // The runner's own card: the rental card it stood in for is no longer theirs.
+                Participant &runner = write();
+                runner.cardNumber = std::move(entry.cardNumber);
+                runner.isRentalCard.reset();
+            }
             if (differs(stored().club, entry.club))
                 write().club = std::move(entry.club);
             if (stageId) {

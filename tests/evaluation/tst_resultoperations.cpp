@@ -216,6 +216,9 @@ private slots:
         const QString &course = cells[1];
         Race race = unmatchedRace();
         race.participants = {person("", cells[0].isEmpty() ? std::nullopt : std::optional(cells[0]))};
+        // Entered with a rent-a-card number until the card the runner ran with is known.
+        race.participants[0].cardNumber = QStringLiteral("100");
+        race.participants[0].isRentalCard = true;
         std::optional<Course> matched;
         if (course == QLatin1String("A"))
             matched = race.courses[0];
