@@ -6,8 +6,35 @@
 #include <QSet>
 
 #include <cmath>
+#include <limits>
 
 namespace {
+
+// Points and penalties come from event files and course imports as any 64-bit number: their sums
+// and products stop at the ends of the range rather than wrapping round.
+qint64 saturatingAdd(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
+
+qint64 saturatingSubtract(qint64 a, qint64 b)
+{
+    qint64 difference = 0;
+    if (!__builtin_sub_overflow(a, b, &difference))
+        return difference;
+    return b < 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
+
+qint64 saturatingMultiply(qint64 a, qint64 b)
+{
+    qint64 product = 0;
+    if (!__builtin_mul_overflow(a, b, &product))
+        return product;
+    return (a < 0) == (b < 0) ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
 
 SplitTime makeSplit(qint64 code, const QDateTime &time, SplitStatus status)
 {
@@ -134,19 +161,22 @@ RogainingScore rogainingScore(const QList<SplitTime> &splits, const Course &cour
     for (const SplitTime &split : splits) {
         // A control punched on a card that kept no time for it was visited all the same.
         if (split.status == SplitStatus::Ok || split.status == SplitStatus::VisitedNoTime)
-            points += split.score.value_or(0);
+            points = saturatingAdd(points, split.score.value_or(0));
     }
     result.score = points;
-    if (!course.timeLimitSeconds || !start || !finish)
+    if (!course.timeLimitSeconds || std::isnan(*course.timeLimitSeconds) || !start || !finish)
         return result;
     const double running = double(start->msecsTo(*finish)) / 1000.0;
     if (running <= *course.timeLimitSeconds) {
         result.withinTimeLimit = true;
         return result;
     }
-    const auto minutes = qint64(std::ceil((running - *course.timeLimitSeconds) / 60.0));
-    result.overtimePenalty = minutes * course.overtimePenaltyPerMinute.value_or(0);
-    result.score = std::max<qint64>(0, points - result.overtimePenalty);
+    // Whole minutes begun over the limit; a limit far below any run (a damaged file) gives more
+    // minutes than a count holds, and the count stops at its largest.
+    const double over = std::ceil((running - *course.timeLimitSeconds) / 60.0);
+    const qint64 minutes = over < 9.2e18 ? qint64(over) : std::numeric_limits<qint64>::max();
+    result.overtimePenalty = saturatingMultiply(minutes, course.overtimePenaltyPerMinute.value_or(0));
+    result.score = std::max<qint64>(0, saturatingSubtract(points, result.overtimePenalty));
     result.withinTimeLimit = false;
     return result;
 }
