@@ -2,6 +2,7 @@
 
 #include "idmemo.h"
 #include "readahead.h"
+#include "resultverdict.h"
 #include "uuidslots.h"
 
 #include <QCollator>
@@ -275,7 +276,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         for (qsizetype s : *lastStages) {
             Counted &slot = chosen[std::size_t(s) * slotCount + std::size_t(runner)];
             if (slot.result < 0 || r.readAt > race.results[slot.result].readAt) {
-                const bool completed = r.effectiveCompleted();
+                const bool completed = countsCompleted(r);
                 const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
                 slot = {time.value_or(0), qint32(k), time.has_value(), completed};
             }

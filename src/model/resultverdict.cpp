@@ -20,8 +20,7 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
     }
     // No time and no verdict until someone has looked at the card, also one no course was found
     // for (its punches complete several of the class's courses).
-    const bool held = !result.completedOverride
-        && (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()));
+    const bool held = heldForReview(result);
     // The organiser's completion stands with or without a course.
     if (result.completedOverride)
         return ResultVerdict::Completed;
@@ -41,6 +40,17 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
         return result.completed ? ResultVerdict::NoStartTime : ResultVerdict::Mispunch;
     }
     return result.completed ? ResultVerdict::Completed : ResultVerdict::Mispunch;
+}
+
+bool heldForReview(const PersonResult &result)
+{
+    return !result.completedOverride
+        && (finishesBeforeStart(result) || (result.overrideNote && !result.overrideNote->isEmpty()));
+}
+
+bool countsCompleted(const PersonResult &result)
+{
+    return result.effectiveCompleted() && (result.completedOverride || !heldForReview(result));
 }
 
 ResultVerdict resultVerdict(const Race &race, const PersonResult &result)

@@ -41,6 +41,11 @@ enum class ResultVerdict {
 // nothing more; missed controls; a missing finish (did not finish); a finish without a start (no
 // start time); else the evaluation's completion.
 [[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse);
+// Held for someone to look at the card: no override, and a note the evaluation left or a finish
+// before the start. A run so held is not completed, whatever an older version stored.
+[[nodiscard]] bool heldForReview(const PersonResult &result);
+// Completed as a place is given: the stored completion, unless the run is held for review.
+[[nodiscard]] bool countsCompleted(const PersonResult &result);
 // The same, the result's course looked up in `race` (isScoreResult's rule).
 [[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
 

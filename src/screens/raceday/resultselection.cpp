@@ -473,7 +473,7 @@ bool earnsPlace(const PersonResult &result, bool scoreGroup)
     // still ranks by them; only an override to incomplete takes the place away.
     if (scoreGroup)
         return result.score.has_value() && result.completedOverride.value_or(true);
-    return result.effectiveCompleted() && rankedTime(result).has_value();
+    return countsCompleted(result) && rankedTime(result).has_value();
 }
 
 QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter)
@@ -612,12 +612,15 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         double seconds = 0;
         const bool timed = timeToRank(r, seconds);
         const qint64 time = timed ? roundedSeconds(seconds) : 0;
-        // Points that wait for a start time to be judged against the limit take no place either.
+        // Points that wait for a start time to be judged against the limit take no place either;
+        // nor does a run held for review that an older version stored completed (the evaluation
+        // holds one not completed).
+        const bool completed = onScore ? r.effectiveCompleted() : countsCompleted(r);
         const bool placeAllowed = r.completedOverride.value_or(true)
             && !(onScore && resultVerdict(r, true) == ResultVerdict::NoStartTime);
-        const quint8 flags = (r.effectiveCompleted() ? Member::Completed : 0)
-            | (placeAllowed ? Member::PlaceAllowed : 0) | (timed ? Member::HasTime : 0)
-            | (r.score ? Member::HasScore : 0) | (onScore ? Member::OnScore : 0);
+        const quint8 flags = (completed ? Member::Completed : 0) | (placeAllowed ? Member::PlaceAllowed : 0)
+            | (timed ? Member::HasTime : 0) | (r.score ? Member::HasScore : 0)
+            | (onScore ? Member::OnScore : 0);
         GroupMembers &into = members[std::size_t(group)];
         into.members.push_back({time, qint32(i), flags});
         if (anyScoreCourse)
