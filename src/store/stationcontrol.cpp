@@ -3,6 +3,8 @@
 #include "log.h"
 #include "stationkey.h"
 
+#include <QPointer>
+
 const QString StationControl::keyService = QStringLiteral("org.vexlo.station.key");
 const QString StationControl::keyAccount = QStringLiteral("stationKey");
 
@@ -12,10 +14,10 @@ StationControl::StationControl(KeyStore *keys, StationSettings *settings, SyncEn
     , m_settings(settings)
     , m_engine(engine)
 {
-    std::weak_ptr<bool> alive = m_alive;
-    m_keys->read(keyService, keyAccount, [this, alive](const KeyStoreAnswer &answer) {
-        if (!alive.expired())
-            keyAnswered(answer);
+    QPointer<StationControl> self(this);
+    m_keys->read(keyService, keyAccount, [self](const KeyStoreAnswer &answer) {
+        if (self)
+            self->keyAnswered(answer);
     });
     connect(m_settings, &StationSettings::stationKeyChanged, this, &StationControl::keyEdited);
 }

@@ -17,7 +17,6 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
 #include <optional>
 
 class StationControl : public QObject
@@ -71,6 +70,4 @@ private:
     // The organiser has been told that the key could not be read: the next Start makes a key.
     bool m_readErrorSaid = false;
     QString m_notice;
-    // Guards the key store's answer against this object's destruction.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
