@@ -149,9 +149,7 @@ private slots:
             w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("outstandingDetail"),
                 QStringLiteral("classFilterLabel"), QStringLiteral("recentRunnerName"),
                 QStringLiteral("portName")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(languageIndex);
-            const QString code = app.languagePicker().languageCode();
+            const QString code = w.atMinimumSizeIn(languageIndex);
             app.receiptSettings().setPrinterName(QStringLiteral("receipts"));
             app.receiptSettings().setAutoPrint(true);
 
@@ -391,9 +389,7 @@ private slots:
             QQuickWindow *window = w.window;
             w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
                 QStringLiteral("portName")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(languageIndex);
-            const QString code = app.languagePicker().languageCode();
+            const QString code = w.atMinimumSizeIn(languageIndex);
             const QString noStartTime = localized(QStringLiteral("NO START TIME"));
 
             // Ida's card without a start punch, and she has no start time: a whole run, no time.
@@ -499,8 +495,7 @@ private slots:
             QQuickWindow *window = w.window;
             w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
                 QStringLiteral("portName"), QStringLiteral("classFilterLabel")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(1);
+            w.atMinimumSizeIn(1);
             int daysAfter = 0;
             for (const QStringList &cells : casetable::rows(QStringLiteral("app/two-day-verdicts.tsv"))) {
                 const QString day = cells[0];
