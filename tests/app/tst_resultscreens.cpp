@@ -9,6 +9,7 @@
 
 #include "documenttestsupport.h"
 #include "outstandingrunners.h"
+#include "pdftestsupport.h"
 #include "privatecups.h"
 #include "racedaywindow.h"
 #include "racegenerator.h"
@@ -19,7 +20,6 @@
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
 
-#include <QProcess>
 #include <QXmlStreamReader>
 
 #include <ctime>
@@ -77,14 +77,7 @@ QStringList iofRunners(const QByteArray &xml)
     return rows;
 }
 
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using pdftest::run;
 
 const Participant *runnerNamed(const Race &race, const QString &given)
 {
