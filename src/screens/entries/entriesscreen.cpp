@@ -570,7 +570,8 @@ void EntriesScreen::importFromURL()
 }
 
 void EntriesScreen::startDownload(const QUrl &url)
-{ // The answer may come after the organiser opened another event; the store drops it then, and
+{
+    // The answer may come after the organiser opened another event; the store drops it then, and
     // the screen (if it is still shown) says so instead of the store's plain message.
     const quint64 generation = store()->documentGeneration();
     QPointer<EntriesScreen> self(this);
