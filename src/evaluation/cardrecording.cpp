@@ -418,11 +418,16 @@ std::optional<QDateTime> startFromPlan(const Race &race, const Participant &p, c
 
 // Whether the result's start is the card's start record in a start-punch class: as recording took
 // it, and in doubt where the card shows an earlier run.
+bool startFromCardRecord(const Race &race, const Participant &runner, const PersonResult &result)
+{
+    return result.startTime && result.startTime == result.cardStartTime
+        && startPunchOnStage(race, runner, result.stageId);
+}
+
 bool startFromCardRecord(const Race &race, const PersonResult &result)
 {
     const Participant *runner = firstParticipant(race, result.participantId);
-    return runner && result.startTime && result.startTime == result.cardStartTime
-        && startPunchOnStage(race, *runner, result.stageId);
+    return runner && startFromCardRecord(race, *runner, result);
 }
 
 // Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
@@ -555,9 +560,7 @@ bool followPlannedStart(Race &race, qsizetype index)
     if (result.startTime == planned)
         return false;
     // A start-punch class's start from the card's start record: the planned time played no part.
-    const RaceClass *raceClass = findClass(race, effectiveClassId(race, *runner));
-    if (result.cardStartTime && result.startTime == result.cardStartTime
-        && startMethodForStage(race, raceClass) == StartMethod::StartPunch)
+    if (startFromCardRecord(race, *runner, result))
         return false;
     PersonResult edited = result;
     edited.startTime = planned;
