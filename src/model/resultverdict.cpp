@@ -84,9 +84,12 @@ QString verdictKey(ResultVerdict verdict)
 
 QStringList verdictKeys()
 {
-    return {QStringLiteral("COMPLETED"), QStringLiteral("NO START TIME"), QStringLiteral("MISPUNCH"),
-        QStringLiteral("DID NOT FINISH"), QStringLiteral("FOR REVIEW"), QStringLiteral("IN TIME"),
-        QStringLiteral("OVERTIME")};
+    QStringList keys;
+    for (const ResultVerdict verdict : {ResultVerdict::Completed, ResultVerdict::NoStartTime,
+             ResultVerdict::Mispunch, ResultVerdict::DidNotFinish, ResultVerdict::UnderReview,
+             ResultVerdict::InTime, ResultVerdict::OverTime})
+        keys.append(verdictKey(verdict));
+    return keys;
 }
 
 bool verdictIsGood(ResultVerdict verdict)
