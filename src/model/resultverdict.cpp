@@ -50,7 +50,8 @@ bool heldForReview(const PersonResult &result)
 
 bool countsCompleted(const PersonResult &result)
 {
-    return result.effectiveCompleted() && (result.completedOverride || !heldForReview(result));
+    // An override is never held: it decides alone.
+    return result.effectiveCompleted() && !heldForReview(result);
 }
 
 ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
