@@ -107,12 +107,14 @@ Evaluation evaluate(const CardRuns &runs, const std::optional<Course> &course,
     return e;
 }
 
-std::optional<StartMethod> startMethodForStage(const Race &race, const RaceClass *raceClass)
+// The class's start method on a stage: the stage's own, else the class's.
+std::optional<StartMethod> startMethodOnStage(
+    const RaceClass *raceClass, const std::optional<QString> &stageId)
 {
     if (!raceClass)
         return std::nullopt;
-    if (race.activeStageId && raceClass->stageStartMethods) {
-        if (const StartMethod *m = stageEntry(*raceClass->stageStartMethods, *race.activeStageId))
+    if (stageId && raceClass->stageStartMethods) {
+        if (const StartMethod *m = stageEntry(*raceClass->stageStartMethods, *stageId))
             return *m;
     }
     return raceClass->startMethod;
@@ -230,7 +232,8 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     // 6. Start: a start-punch class uses the card's start punch only without a scheduled start.
     const std::optional<QDateTime> scheduled = scheduledStartTime(race, *participant);
     std::optional<QDateTime> start = scheduled;
-    const bool startFromCard = startMethodForStage(race, raceClass) == StartMethod::StartPunch && !scheduled;
+    const bool startFromCard
+        = startMethodOnStage(raceClass, race.activeStageId) == StartMethod::StartPunch && !scheduled;
     if (startFromCard)
         start = startPunchTime;
 
@@ -396,15 +399,7 @@ bool startPunchOnStage(const Race &race, const Participant &p, const std::option
         if (const QString *entry = stageEntry(*p.classIdByStage, *stageId))
             classId = *entry;
     }
-    const RaceClass *raceClass = findClass(race, classId);
-    if (!raceClass)
-        return false;
-    std::optional<StartMethod> method = raceClass->startMethod;
-    if (stageId && raceClass->stageStartMethods) {
-        if (const StartMethod *entry = stageEntry(*raceClass->stageStartMethods, *stageId))
-            method = *entry;
-    }
-    return method == StartMethod::StartPunch;
+    return startMethodOnStage(findClass(race, classId), stageId) == StartMethod::StartPunch;
 }
 
 // The start a result takes from its runner's planned start on its stage: that time, or without one
@@ -418,11 +413,16 @@ std::optional<QDateTime> startFromPlan(const Race &race, const Participant &p, c
 
 // Whether the result's start is the card's start record in a start-punch class: as recording took
 // it, and in doubt where the card shows an earlier run.
+bool startFromCardRecord(const Race &race, const Participant &runner, const PersonResult &result)
+{
+    return result.startTime && result.startTime == result.cardStartTime
+        && startPunchOnStage(race, runner, result.stageId);
+}
+
 bool startFromCardRecord(const Race &race, const PersonResult &result)
 {
     const Participant *runner = firstParticipant(race, result.participantId);
-    return runner && result.startTime && result.startTime == result.cardStartTime
-        && startPunchOnStage(race, *runner, result.stageId);
+    return runner && startFromCardRecord(race, *runner, result);
 }
 
 // Copies of one runner (an edit copies them all) share their times' data: equal bytes, equal times.
@@ -555,9 +555,7 @@ bool followPlannedStart(Race &race, qsizetype index)
     if (result.startTime == planned)
         return false;
     // A start-punch class's start from the card's start record: the planned time played no part.
-    const RaceClass *raceClass = findClass(race, effectiveClassId(race, *runner));
-    if (result.cardStartTime && result.startTime == result.cardStartTime
-        && startMethodForStage(race, raceClass) == StartMethod::StartPunch)
+    if (startFromCardRecord(race, *runner, result))
         return false;
     PersonResult edited = result;
     edited.startTime = planned;

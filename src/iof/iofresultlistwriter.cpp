@@ -157,8 +157,7 @@ void personClose(Utf8Document &out)
 // iofResultStatus's text for a result and the course its id finds (isScoreResult's rule).
 const char *statusText(const PersonResult &result, const Course *course)
 {
-    const bool score = course ? course->type == CourseType::Rogaining : result.score.has_value();
-    return iofStatusOfVerdict(resultVerdict(result, score));
+    return iofStatusOfVerdict(resultVerdict(result, isScoreResult(course, result)));
 }
 
 // findCourse for each row's course id, each distinct id text looked up once per document: the

@@ -11,11 +11,14 @@ bool finishesBeforeStart(const PersonResult &result)
     return result.startTime && result.finishTime && *result.finishTime < *result.startTime;
 }
 
+bool isScoreResult(const Course *course, const PersonResult &result)
+{
+    return course ? course->type == CourseType::Rogaining : result.score.has_value();
+}
+
 bool isScoreResult(const Race &race, const PersonResult &result)
 {
-    if (const Course *course = findCourse(race, result.courseId))
-        return course->type == CourseType::Rogaining;
-    return result.score.has_value();
+    return isScoreResult(findCourse(race, result.courseId), result);
 }
 
 ScoreResults::ScoreResults(const Race &race)
@@ -30,11 +33,9 @@ bool ScoreResults::operator()(const PersonResult &result)
         return false;
     if (!result.courseId)
         return result.score.has_value();
-    const Kind kind = m_known.get(*result.courseId, [this](const QString &id) {
-        const Course *course = findCourse(m_race, id);
-        return course ? (course->type == CourseType::Rogaining ? Kind::Score : Kind::Other) : Kind::Gone;
-    });
-    return kind == Kind::Gone ? result.score.has_value() : kind == Kind::Score;
+    const Course *course
+        = m_known.get(*result.courseId, [this](const QString &id) { return findCourse(m_race, id); });
+    return isScoreResult(course, result);
 }
 
 std::vector<bool> countedReads(const Race &race)

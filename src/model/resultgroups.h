@@ -47,6 +47,8 @@ struct StandingsGroup
 // True when the result was run on a score (rogaining) course: its course is a rogaining course,
 // or, when the course is gone, it carries a score.
 [[nodiscard]] bool isScoreResult(const Race &race, const PersonResult &result);
+// The same, the result's course found already (null: it has none, or it is gone).
+[[nodiscard]] bool isScoreResult(const Course *course, const PersonResult &result);
 
 // isScoreResult for the many results of one race, each course id text looked up once. The race
 // must outlive it unchanged.
@@ -57,11 +59,10 @@ public:
     [[nodiscard]] bool operator()(const PersonResult &result);
 
 private:
-    enum class Kind : quint8 { Score, Other, Gone };
     const Race &m_race;
     // Without a score course in the event only a result with points can be taken for one.
     bool m_anyScoreCourse;
-    IdMemo<Kind> m_known;
+    IdMemo<const Course *> m_known;
 };
 
 // One result per runner and stage counts in every ranked list, document and upload: the read-out

@@ -50,7 +50,8 @@ bool heldForReview(const PersonResult &result)
 
 bool countsCompleted(const PersonResult &result)
 {
-    return result.effectiveCompleted() && (result.completedOverride || !heldForReview(result));
+    // An override is never held: it decides alone.
+    return result.effectiveCompleted() && !heldForReview(result);
 }
 
 ResultVerdict resultVerdict(const Race &race, const PersonResult &result)
@@ -84,9 +85,12 @@ QString verdictKey(ResultVerdict verdict)
 
 QStringList verdictKeys()
 {
-    return {QStringLiteral("COMPLETED"), QStringLiteral("NO START TIME"), QStringLiteral("MISPUNCH"),
-        QStringLiteral("DID NOT FINISH"), QStringLiteral("FOR REVIEW"), QStringLiteral("IN TIME"),
-        QStringLiteral("OVERTIME")};
+    QStringList keys;
+    for (const ResultVerdict verdict : {ResultVerdict::Completed, ResultVerdict::NoStartTime,
+             ResultVerdict::Mispunch, ResultVerdict::DidNotFinish, ResultVerdict::UnderReview,
+             ResultVerdict::InTime, ResultVerdict::OverTime})
+        keys.append(verdictKey(verdict));
+    return keys;
 }
 
 bool verdictIsGood(ResultVerdict verdict)

@@ -68,6 +68,15 @@ public:
         QVERIFY(QTest::qWaitForWindowExposed(window));
     }
 
+    // Shrinks the window to its minimum size and shows it in the language of the row
+    // `languageIndex` (see addLanguageRows()); returns that language's code, which names the shots.
+    QString atMinimumSizeIn(int languageIndex)
+    {
+        window->resize(window->minimumSize());
+        app->languagePicker().pick(languageIndex);
+        return app->languagePicker().languageCode();
+    }
+
     // Reads `card` through the station until its result (or unmatched row) is on show.
     void read(const SimCard &card, RaceDayDesk::CardStatus expected = RaceDayDesk::CardStatus::Result)
     {

@@ -9,6 +9,7 @@
 
 #include "documenttestsupport.h"
 #include "outstandingrunners.h"
+#include "pdftestsupport.h"
 #include "privatecups.h"
 #include "racedaywindow.h"
 #include "racegenerator.h"
@@ -19,7 +20,6 @@
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
 
-#include <QProcess>
 #include <QXmlStreamReader>
 
 #include <ctime>
@@ -77,14 +77,7 @@ QStringList iofRunners(const QByteArray &xml)
     return rows;
 }
 
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using pdftest::run;
 
 const Participant *runnerNamed(const Race &race, const QString &given)
 {
@@ -149,9 +142,7 @@ private slots:
             w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("outstandingDetail"),
                 QStringLiteral("classFilterLabel"), QStringLiteral("recentRunnerName"),
                 QStringLiteral("portName")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(languageIndex);
-            const QString code = app.languagePicker().languageCode();
+            const QString code = w.atMinimumSizeIn(languageIndex);
             app.receiptSettings().setPrinterName(QStringLiteral("receipts"));
             app.receiptSettings().setAutoPrint(true);
 
@@ -391,9 +382,7 @@ private slots:
             QQuickWindow *window = w.window;
             w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
                 QStringLiteral("portName")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(languageIndex);
-            const QString code = app.languagePicker().languageCode();
+            const QString code = w.atMinimumSizeIn(languageIndex);
             const QString noStartTime = localized(QStringLiteral("NO START TIME"));
 
             // Ida's card without a start punch, and she has no start time: a whole run, no time.
@@ -499,8 +488,7 @@ private slots:
             QQuickWindow *window = w.window;
             w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
                 QStringLiteral("portName"), QStringLiteral("classFilterLabel")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(1);
+            w.atMinimumSizeIn(1);
             int daysAfter = 0;
             for (const QStringList &cells : casetable::rows(QStringLiteral("app/two-day-verdicts.tsv"))) {
                 const QString day = cells[0];

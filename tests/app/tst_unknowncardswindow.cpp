@@ -36,11 +36,8 @@ private slots:
         {
             RaceDayWindow w(eventWithOpenEntries());
             VexloApp &app = *w.app;
-            QQuickWindow *window = w.window;
             w.mayElide = {QStringLiteral("outstandingDetail")};
-            window->resize(window->minimumSize());
-            app.languagePicker().pick(languageIndex);
-            const QString code = app.languagePicker().languageCode();
+            const QString code = w.atMinimumSizeIn(languageIndex);
 
             // Nothing kept: the Status section shows no such list.
             app.content().setSelectedItem(SidebarItem::Pending);

@@ -129,8 +129,11 @@ private slots:
             r.completedOverride = cells[1] == u"1";
         if (cells[2] != u"-")
             r.courseId = cells[2];
-        if (cells[3] != u"-")
+        // A run judged by a time limit has points: the score rule for a course gone from the event.
+        if (cells[3] != u"-") {
             r.withinTimeLimit = cells[3] == u"1";
+            r.score = 10;
+        }
         const QDateTime start(QDate(2025, 6, 14), QTime(10, 0), Qt::UTC);
         if (cells[4] != u"no start")
             r.startTime = start;

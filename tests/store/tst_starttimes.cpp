@@ -249,6 +249,15 @@ private slots:
                 live->syncEngine()->onResultSubmitted(annRead);
             } else if (operation == QStringLiteral("cy")) {
                 live->syncEngine()->onResultSubmitted(cyRead);
+            } else if (operation == QStringLiteral("nextday")) {
+                // The event moves on to day2, where D21 starts on planned times.
+                for (RaceClass &c : race.classes)
+                    if (c.id == u"D21")
+                        c.stageStartMethods
+                            = StageMap<StartMethod> {{QStringLiteral("day2"), StartMethod::ScheduledTime}};
+                race.activeStageId = QStringLiteral("day2");
+                live->setRace(race);
+                live->autosave();
             } else {
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + steps[k]));
             }

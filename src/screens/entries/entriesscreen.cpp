@@ -117,6 +117,16 @@ QVariantMap pickerRow(const QString &text, const QString &value)
     return {{QStringLiteral("text"), text}, {QStringLiteral("value"), value}};
 }
 
+// The stage the stage picker has chosen; null when none is.
+const Stage *activeStage(const Race &race)
+{
+    if (!race.activeStageId)
+        return nullptr;
+    const auto stage = std::find_if(race.stages.cbegin(), race.stages.cend(),
+        [&](const Stage &s) { return sameId(s.id, *race.activeStageId); });
+    return stage == race.stages.cend() ? nullptr : &*stage;
+}
+
 } // namespace
 
 EntryRowTable::EntryRowTable(const Race &race, std::shared_ptr<const std::vector<quint64>> cardKeys)
@@ -560,7 +570,8 @@ void EntriesScreen::importFromURL()
 }
 
 void EntriesScreen::startDownload(const QUrl &url)
-{ // The answer may come after the organiser opened another event; the store drops it then, and
+{
+    // The answer may come after the organiser opened another event; the store drops it then, and
     // the screen (if it is still shown) says so instead of the store's plain message.
     const quint64 generation = store()->documentGeneration();
     QPointer<EntriesScreen> self(this);
@@ -601,15 +612,11 @@ QString EntriesScreen::importConfirmationText() const
 {
     if (!m_pendingImport || !store())
         return {};
-    const Race &race = store()->race();
-    for (const Stage &stage : race.stages) {
-        if (race.activeStageId && sameId(stage.id, *race.activeStageId)) {
-            return localized(
-                QStringLiteral("The entries of %@ go into the stage %@ (%@). To import them into "
-                               "another stage, choose it here."),
-                typedTextEcho(m_pendingImport->source, 120), stage.name,
-                stage.date.toLocalTime().date().toString(shortDateFormat()));
-        }
+    if (const Stage *stage = activeStage(store()->race())) {
+        return localized(QStringLiteral("The entries of %@ go into the stage %@ (%@). To import them into "
+                                        "another stage, choose it here."),
+            typedTextEcho(m_pendingImport->source, 120), stage->name,
+            stage->date.toLocalTime().date().toString(shortDateFormat()));
     }
     return localized(QStringLiteral("Choose the stage the entries of %@ go into."),
         typedTextEcho(m_pendingImport->source, 120));
@@ -619,10 +626,7 @@ bool EntriesScreen::canConfirmImport() const
 {
     if (!m_pendingImport || !store() || store()->documentGeneration() != m_pendingImport->generation)
         return false;
-    const Race &race = store()->race();
-    return race.activeStageId && std::any_of(race.stages.cbegin(), race.stages.cend(), [&](const Stage &s) {
-        return sameId(s.id, *race.activeStageId);
-    });
+    return activeStage(store()->race()) != nullptr;
 }
 
 void EntriesScreen::confirmImport()

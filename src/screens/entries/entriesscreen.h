@@ -39,10 +39,9 @@ struct EntryRow
     bool operator==(const EntryRow &) const = default;
 };
 
-// The rows of every entry of one state of the race (its entries, classes, courses, stages and active
-// stage),
-// each built when it is first asked for and then kept: the view asks only for the rows it
-// shows, and a keystroke in the search box builds no row text for a row once shown.
+// The rows of every entry of one state of the race (its entries, classes, courses, stages and
+// active stage), each built when it is first asked for and then kept: the view asks only for the
+// rows it shows, and a keystroke in the search box builds no row text for a row once shown.
 class EntryRowTable
 {
 public:

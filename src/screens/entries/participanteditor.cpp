@@ -193,8 +193,8 @@ QString ParticipantEditorViewModel::nameWarning() const
 
 bool ParticipantEditorViewModel::canSave() const
 {
-    return !cardNumberWithoutSpaces(m_p.cardNumber).isEmpty() && isCardNumberText(m_p.cardNumber)
-        && isCardNumberInRange(m_p.cardNumber) && !isZeroCardNumber() && !isDuplicateCardNumber()
+    // A card number, and nothing either warning refuses.
+    return !cardNumberWithoutSpaces(m_p.cardNumber).isEmpty() && cardWarning().isEmpty()
         && nameWarning().isEmpty();
 }
 

@@ -394,8 +394,7 @@ QVariantList ResultsScreen::exportItems() const
         list.append(QVariantMap {{QStringLiteral("kind"), kind},
             {QStringLiteral("name"), QString::fromLatin1(items[kind][0])},
             {QStringLiteral("title"), localized(QString::fromLatin1(items[kind][1]))},
-            {QStringLiteral("enabled"), exportEnabled(kind)},
-            {QStringLiteral("fileName"), suggestedFileName(kind)}});
+            {QStringLiteral("enabled"), exportEnabled(kind)}});
     }
     return list;
 }

@@ -82,7 +82,7 @@ class ResultsScreen : public StoreViewModel
     Q_PROPERTY(bool showsOverall READ showsOverall NOTIFY viewChanged)
     Q_PROPERTY(QString exportError READ exportError NOTIFY viewChanged)
     Q_PROPERTY(QString exportSavedMessage READ exportSavedMessage NOTIFY viewChanged)
-    // [{kind, name, title, enabled, fileName}] in menu order.
+    // [{kind, name, title, enabled}] in menu order.
     Q_PROPERTY(QVariantList exportItems READ exportItems NOTIFY viewChanged)
     Q_PROPERTY(ResultListModel *lines READ lines CONSTANT)
 

@@ -24,6 +24,7 @@
 #include "localization.h"
 #include "metsapublisher.h"
 #include "nameorder.h"
+#include "pdftestsupport.h"
 #include "racedaydesk.h"
 #include "racedayresults.h"
 #include "racegenerator.h"
@@ -38,7 +39,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -241,18 +241,6 @@ QStringList layoutCells(const QString &line)
     return line.trimmed().split(gap, Qt::SkipEmptyParts);
 }
 
-// The text of a PDF as pdftotext lays it out; empty when it cannot be read.
-QString pdfText(const QString &path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"),
-        {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
-            QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // What one IOF PersonResult says: its runner's given name, Status, Time and Position.
 struct IofRow
 {
@@ -304,8 +292,8 @@ QStringList outputLines(const Case &c)
     if (!renderResultsPDF(race, documents, std::nullopt, resultsPath).ok
         || !renderSplitTimesPDF(race, documents, std::nullopt, splitsPath).ok)
         return {QStringLiteral("(no PDF)")};
-    const QStringList resultsText = pdfText(resultsPath).split(QLatin1Char('\n'));
-    const QStringList splitsText = pdfText(splitsPath).split(QLatin1Char('\n'));
+    const QStringList resultsText = pdftest::text(resultsPath).split(QLatin1Char('\n'));
+    const QStringList splitsText = pdftest::text(splitsPath).split(QLatin1Char('\n'));
     const QList<IofRow> iof = iofRows(writeIOFResultListXML(race, documents));
 
     struct Listed
