@@ -3,12 +3,12 @@
 namespace {
 
 template<typename T>
-std::optional<T> readForStage(
-    const Race &race, const std::optional<T> &base, const std::optional<StageMap<T>> &map)
+std::optional<T> readForStage(const std::optional<QString> &stageId, const std::optional<T> &base,
+    const std::optional<StageMap<T>> &map)
 {
-    if (!race.activeStageId || !map)
+    if (!stageId || !map)
         return base;
-    if (const T *entry = stageEntry(*map, *race.activeStageId))
+    if (const T *entry = stageEntry(*map, *stageId))
         return *entry;
     return base;
 }
@@ -42,22 +42,32 @@ void writeForStage(
 
 std::optional<QDateTime> scheduledStartTime(const Race &race, const Participant &p)
 {
-    return readForStage(race, p.startTime, p.startTimeByStage);
+    return readForStage(race.activeStageId, p.startTime, p.startTimeByStage);
 }
 
 std::optional<QString> effectiveClassId(const Race &race, const Participant &p)
 {
-    return readForStage(race, p.classId, p.classIdByStage);
+    return readForStage(race.activeStageId, p.classId, p.classIdByStage);
 }
 
 std::optional<QString> effectiveCourseId(const Race &race, const Participant &p)
 {
-    return readForStage(race, p.courseId, p.courseIdByStage);
+    return readForStage(race.activeStageId, p.courseId, p.courseIdByStage);
 }
 
 std::optional<StartTimePreference> effectiveStartTimePreference(const Race &race, const Participant &p)
 {
-    return readForStage(race, p.startTimePreference, p.startTimePreferenceByStage);
+    return readForStage(race.activeStageId, p.startTimePreference, p.startTimePreferenceByStage);
+}
+
+std::optional<QString> classIdOnStage(const Participant &p, const std::optional<QString> &stageId)
+{
+    return readForStage(stageId, p.classId, p.classIdByStage);
+}
+
+std::optional<QString> courseIdOnStage(const Participant &p, const std::optional<QString> &stageId)
+{
+    return readForStage(stageId, p.courseId, p.courseIdByStage);
 }
 
 void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype index)

@@ -13,6 +13,12 @@
 [[nodiscard]] std::optional<QString> effectiveCourseId(const Race &race, const Participant &p);
 [[nodiscard]] std::optional<StartTimePreference> effectiveStartTimePreference(
     const Race &race, const Participant &p);
+// The same for a stage the caller names (none: the base value), as screens that show every day
+// read them: the stage's entry, else the base value.
+[[nodiscard]] std::optional<QString> classIdOnStage(
+    const Participant &p, const std::optional<QString> &stageId);
+[[nodiscard]] std::optional<QString> courseIdOnStage(
+    const Participant &p, const std::optional<QString> &stageId);
 
 // `index` must lie within race.participants. An absent value clears: the base field when no stage
 // is active, else only the active stage's entry (an emptied map stays present).

@@ -51,6 +51,19 @@ bool settled(QQuickItem *item)
     return true;
 }
 
+// The texts of the stage columns in a row, in order.
+QStringList stageSummaries(QQuickItem *item)
+{
+    QStringList texts;
+    if (!item || !item->isVisible())
+        return texts;
+    if (item->objectName() == QLatin1String("stageSummary"))
+        texts.append(item->property("text").toString());
+    for (QQuickItem *child : item->childItems())
+        texts += stageSummaries(child);
+    return texts;
+}
+
 } // namespace
 
 class TestEntriesScreen : public QObject
@@ -250,6 +263,16 @@ private slots:
                     QVERIFY2(detail.contains(localized(QStringLiteral("Start %@"), QString()))
                             && !detail.contains(localized(QStringLiteral("No start"))),
                         qPrintable(p.familyName + QStringLiteral(": ") + detail));
+                }
+                // Each day's column names the class the runner runs that day: George's own for day
+                // 2, and the base class wherever the day has none of its own.
+                for (const Participant &p : staged.participants) {
+                    const QString row = QStringLiteral("entryRow_") + p.givenName + u' ' + p.familyName;
+                    const QString className = std::find_if(
+                        staged.classes.cbegin(), staged.classes.cend(), [&p](const RaceClass &c) {
+                            return c.id == p.classId;
+                        })->name;
+                    QCOMPARE(stageSummaries(w.item(row)), QStringList({className, className}));
                 }
                 w.shot(code + QStringLiteral("-entries-stages"));
                 // The other day by keys on the stage picker, and back by mouse.

@@ -44,7 +44,7 @@ QString nameOf(const Participant &entry)
 
 bool runsInStage(const Participant &entry, const QString &stageId)
 {
-    return entry.classId || (entry.classIdByStage && entry.classIdByStage->contains(stageId));
+    return classIdOnStage(entry, stageId).has_value();
 }
 
 } // namespace
@@ -105,17 +105,10 @@ const Course *RaceIds::findCourse(const std::optional<QString> &id) const
 QString classCourseSummary(
     const RaceIds &ids, const Participant &entry, const std::optional<QString> &stageId)
 {
-    std::optional<QString> classId = entry.classId;
-    std::optional<QString> courseId = entry.courseId;
-    if (stageId) {
-        classId.reset();
-        courseId.reset();
-        if (const QString *id = entry.classIdByStage ? stageEntry(*entry.classIdByStage, *stageId) : nullptr)
-            classId = *id;
-        if (const QString *id
-            = entry.courseIdByStage ? stageEntry(*entry.courseIdByStage, *stageId) : nullptr)
-            courseId = *id;
-    }
+    // What the day uses: the stage's own class and course, else the entry's base ones (an entry
+    // added by hand or registered at the finish has only those).
+    const std::optional<QString> classId = classIdOnStage(entry, stageId);
+    const std::optional<QString> courseId = courseIdOnStage(entry, stageId);
     const RaceClass *raceClass = ids.findClass(classId);
     if (!raceClass)
         return stageId ? enDash : localized(QStringLiteral("No class"));

@@ -41,9 +41,10 @@ private:
     QHash<QString, const Course *> m_courses;
 };
 
-// The class and course of the entry for the stage (its own per-stage ids, no fallback), or for no
-// stage (base ids): "No class" / "–" without a known class, the class name, or for a course-family
-// class "Class - Course" or "Class (no course)".
+// The class and course of the entry for the stage (its per-stage ids, each falling back to the
+// base id as the day's card recording does), or for no stage (base ids): "No class" / "–" without
+// a known class, the class name, or for a course-family class "Class - Course" or "Class (no
+// course)".
 [[nodiscard]] QString classCourseSummary(
     const RaceIds &ids, const Participant &entry, const std::optional<QString> &stageId);
 // "Card 123 · H21 · Start 09:05:07 · Club · ✓ Checked in", as plain text; the start is the one of

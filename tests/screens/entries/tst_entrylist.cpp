@@ -282,6 +282,17 @@ private slots:
                 p.startTimeByStage->insert(
                     entry.section('=', 0, 0), QDateTime::fromString(entry.section('=', 1), Qt::ISODate));
             }
+            for (const QString &entry : cells[6].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                if (entry == QLatin1String("-"))
+                    continue;
+                const QString stage = entry.section(':', 1).section('=', 0, 0);
+                const QString id = entry.section('=', 1);
+                std::optional<StageMap<QString>> &map
+                    = entry.startsWith(QLatin1String("class:")) ? p.classIdByStage : p.courseIdByStage;
+                if (!map)
+                    map.emplace();
+                map->insert(stage, id);
+            }
         }
         if (cells[4] != QLatin1String("-")) {
             const QDateTime day(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
@@ -297,7 +308,13 @@ private slots:
             = std::find_if(screen.shownParticipants().cbegin(), screen.shownParticipants().cend(),
                   [&](const Participant &p) { return p.externalId == cells[0]; })
             - screen.shownParticipants().cbegin();
-        QCOMPARE(screen.rows()->rows().at(at).detail, cells[5]);
+        const EntryRowsModel::Row row = screen.rows()->rows().at(at);
+        QCOMPARE(row.detail, cells[5]);
+        QStringList columns;
+        for (const QVariant &column : row.stageColumns)
+            columns.append(column.toMap().value(QStringLiteral("name")).toString() + QStringLiteral(": ")
+                + column.toMap().value(QStringLiteral("summary")).toString());
+        QCOMPARE(columns.isEmpty() ? QStringLiteral("-") : columns.join(QStringLiteral(" | ")), cells[7]);
     }
 
     void duplicateWarnings_data() { casetable::load("entries/entrylist-duplicates.tsv"); }
