@@ -137,6 +137,12 @@ QList<Participant> candidateParticipants(const Race &race, const Course &course)
     return candidates;
 }
 
+bool choosesCourseByFamily(const RaceClass *raceClass)
+{
+    return raceClass
+        && (raceClass->mode == RaceClassMode::CourseFamily || (!raceClass->mode && raceClass->courseFamily));
+}
+
 bool assignUnmatchedCard(
     Race &race, const QString &cardNumber, const QUuid &participantId, const std::optional<Course> &course)
 {
@@ -155,11 +161,7 @@ bool assignUnmatchedCard(
         setClassId(race, using_.isEmpty() ? std::nullopt : std::optional<QString>(using_.first().id), i);
     }
     if (!effectiveCourseId(race, race.participants[i])) {
-        const RaceClass *raceClass = findClass(race, effectiveClassId(race, race.participants[i]));
-        const bool familyClass = raceClass
-            && (raceClass->mode == RaceClassMode::CourseFamily
-                || (!raceClass->mode && raceClass->courseFamily));
-        if (familyClass)
+        if (choosesCourseByFamily(findClass(race, effectiveClassId(race, race.participants[i]))))
             setCourseId(race, course->id, i);
     }
     return true;

@@ -1,9 +1,12 @@
 // Cards read that no entry holds, in the real main window offscreen at its minimum size, in both
 // languages: kept and listed in the Status section, given to an entry through the unmatched-card
-// sheet opened from that list, or dismissed. Any QML warning fails the test; screenshots land in
-// the build folder.
+// sheet opened from that list, or dismissed; and a runner registered from the sheet on the first
+// day of two, read again on the second. Any QML warning fails the test; screenshots land in the
+// build folder.
 
+#include "pdftestsupport.h"
 #include "racedaywindow.h"
+#include "resultexports.h"
 #include "testenvironment.h"
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
@@ -14,6 +17,34 @@ namespace {
 Race eventWithOpenEntries()
 {
     return testEvent(QStringLiteral("app/race-day-open-entries.json"));
+}
+
+// Two stages whose classes run course "Day 1" (31 32) on the first and "Day 2" (41 42 43) on the
+// second; Ida Holm in H21 and Mette Lund in D21, the first stage active.
+Race twoDayEvent()
+{
+    return testEvent(QStringLiteral("app/two-day-unknown-card.json"));
+}
+
+// A card started at 10:00 punching the controls two minutes apart, finished a minute after.
+SimCard cardPunching(quint32 number, const QList<int> &controls)
+{
+    SimCard card;
+    card.series = SimCard::Series::SI8;
+    card.number = number;
+    card.start = 10 * 3600;
+    for (const int code : controls)
+        card.punches.append(SimPunch {code, 10 * 3600 + 120 * int(card.punches.size() + 1)});
+    card.finish = 10 * 3600 + 120 * int(controls.size()) + 60;
+    return card;
+}
+
+const PersonResult *resultOn(const Race &race, const QString &cardNumber, const QString &stageId)
+{
+    for (const PersonResult &r : race.results)
+        if (r.cardNumber == cardNumber && r.stageId == stageId)
+            return &r;
+    return nullptr;
 }
 
 } // namespace
@@ -80,6 +111,87 @@ private slots:
             QTRY_VERIFY(!w.item(QStringLiteral("unknownCardsSection")));
             QVERIFY(!w.store->race().unknownCards);
             w.shot(code + QStringLiteral("-status-unknown-cards-done"));
+        }
+        verifyNoQmlProblems();
+    }
+
+    // A card nobody holds read on the first day; the organiser registers a new runner for it from
+    // the sheet. On the second day the same card is read with that day's course: the runner is
+    // judged by it, and the day's split times stand under its controls.
+    void registeredOnTheFirstDayRunsTheSecondDaysCourse_data() { addLanguageRows(); }
+    void registeredOnTheFirstDayRunsTheSecondDaysCourse()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(twoDayEvent());
+            VexloApp &app = *w.app;
+            w.mayElide = {QStringLiteral("recentRunnerName"), QStringLiteral("portName")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            const QString card = QStringLiteral("2000099");
+
+            // Day 1: nobody holds the card and no entry waits for one, so "Register..." opens the
+            // editor at once.
+            app.content().setSelectedItem(SidebarItem::Reader);
+            w.read(cardPunching(2000099, {31, 32}), RaceDayDesk::CardStatus::Unmatched);
+            w.click(QStringLiteral("registerButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+            w.typeInto(QStringLiteral("givenNameField"), QStringLiteral("Nina"));
+            w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Dal"));
+            w.shot(code + QStringLiteral("-unmatched-new-runner-two-days"));
+            w.click(QStringLiteral("participantSave"));
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            const auto nina = [&w]() -> const Participant & {
+                const QList<Participant> &entries = w.store->race().participants;
+                return *std::find_if(entries.cbegin(), entries.cend(),
+                    [](const Participant &p) { return p.givenName == u"Nina"; });
+            };
+            QCOMPARE(nina().classId, std::optional<QString>(QStringLiteral("h21")));
+            // H21 sets each day's course itself: the runner is given none, on no day.
+            QCOMPARE(nina().courseId, std::optional<QString>());
+            QCOMPARE(nina().courseIdByStage, std::optional<StageMap<QString>>());
+            const PersonResult *first = resultOn(w.store->race(), card, QStringLiteral("s1"));
+            QVERIFY(first);
+            QCOMPARE(first->courseId, std::optional<QString>(QStringLiteral("d1")));
+            QVERIFY(first->completed);
+
+            // Day 2, picked on the reader pane's stage picker.
+            w.click(w.item(QStringLiteral("stagePicker")));
+            w.click(findVisibleItem(w.window, [](QQuickItem *i) {
+                return i->inherits("QQuickAbstractButton") && i->property("text").toString() == u"Stage 2";
+            }));
+            QTRY_COMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
+            w.read(cardPunching(2000001, {41, 42, 43}));
+            w.read(cardPunching(2000099, {41, 42, 43}));
+            QCOMPARE(app.raceDay()->cardPanelVariant().value(QStringLiteral("verdictText")).toString(),
+                localized(QStringLiteral("COMPLETED")));
+            QCOMPARE(
+                app.raceDay()->cardPanelVariant().value(QStringLiteral("missingText")).toString(), QString());
+            const PersonResult *second = resultOn(w.store->race(), card, QStringLiteral("s2"));
+            QVERIFY(second);
+            QCOMPARE(second->courseId, std::optional<QString>(QStringLiteral("d2")));
+            QVERIFY(second->completed);
+            QStringList codes;
+            for (const SplitTime &split : second->splits)
+                codes.append(QString::number(split.controlCode) + u':' + toText(split.status));
+            QCOMPARE(codes, QStringList({"41:ok", "42:ok", "43:ok"}));
+            w.shot(code + QStringLiteral("-reader-registered-second-day"), fadeMs);
+
+            // The day's split times: H21 under day 2's controls, Nina among the runners.
+            ResultFilter day2;
+            day2.stageId = QStringLiteral("s2");
+            const QString pdf = w.dir.filePath(code + QStringLiteral("-splits-day-2.pdf"));
+            QVERIFY(exportResults(ResultExportKind::SplitsPDF, w.store->race(), day2, pdf).ok);
+            const QStringList lines = pdftest::text(pdf).split(u'\n');
+            const QString total = localized(QStringLiteral("Total"));
+            QStringList controlRows;
+            for (const QString &line : lines)
+                if (line.simplified().endsWith(total))
+                    controlRows.append(line.simplified());
+            // The controls head each runner's lines: Ida's and Nina's.
+            const QString controls = QStringLiteral("41 42 43 ") + total;
+            QCOMPARE(controlRows, QStringList({controls, controls}));
+            QVERIFY2(lines.filter(QStringLiteral("Nina Dal")).size() == 1, qPrintable(lines.join(u'\n')));
         }
         verifyNoQmlProblems();
     }

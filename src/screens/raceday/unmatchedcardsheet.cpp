@@ -25,13 +25,23 @@ UnmatchedCardChoices unmatchedCardChoices(const Race &race, const SICardReading 
     return choices;
 }
 
-Participant unmatchedCardDraft(const SICardReading &card, const UnmatchedCardChoices &choices)
+Participant unmatchedCardDraft(
+    const Race &race, const SICardReading &card, const UnmatchedCardChoices &choices)
 {
     Participant p;
     p.cardNumber = card.cardNumber;
     p.classId = choices.suggestedClassId;
-    if (choices.course)
+    if (!choices.course)
+        return p;
+    if (!race.activeStageId) {
         p.courseId = choices.course->id;
+        return p;
+    }
+    // The punches tell the course of this day only: as a base course it would judge every later
+    // day's run by it. It is the runner's for the active stage where the class leaves the course to
+    // the runner, as "Assign card" gives it; any other class sets each day's course itself.
+    if (choosesCourseByFamily(findClass(race, p.classId)))
+        p.courseIdByStage = StageMap<QString> {{*race.activeStageId, choices.course->id}};
     return p;
 }
 
@@ -174,7 +184,8 @@ QVariant UnmatchedCardSheet::draftParticipant() const
 {
     if (!m_card || !store())
         return {};
-    return QVariant::fromValue(unmatchedCardDraft(*m_card, unmatchedCardChoices(store()->race(), *m_card)));
+    const Race &race = store()->race();
+    return QVariant::fromValue(unmatchedCardDraft(race, *m_card, unmatchedCardChoices(race, *m_card)));
 }
 
 void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)

@@ -36,8 +36,11 @@ struct UnmatchedCardChoices
 // The course the card's punches identify among all courses, the entries that could have run it
 // without a card, and the first class using it.
 [[nodiscard]] UnmatchedCardChoices unmatchedCardChoices(const Race &race, const SICardReading &card);
-// The new entry the editor starts from: the card number, the suggested class and the course.
-[[nodiscard]] Participant unmatchedCardDraft(const SICardReading &card, const UnmatchedCardChoices &choices);
+// The new entry the editor starts from: the card number, the suggested class as its class and the
+// identified course as its course; with an active stage the course only for that stage, and only
+// when the class chooses its course by family.
+[[nodiscard]] Participant unmatchedCardDraft(
+    const Race &race, const SICardReading &card, const UnmatchedCardChoices &choices);
 
 class UnmatchedCardSheet : public StoreViewModel
 {

@@ -9,6 +9,7 @@
 #include "resultsscreen.h"
 #include "splittimessheet.h"
 #include "storeharness.h"
+#include "testevent.h"
 #include "unmatchedcardsheet.h"
 
 #include <QStandardPaths>
@@ -25,6 +26,38 @@ SICardReading cardNobodyHolds()
     for (qint64 code : {31, 32, 33})
         card.punches.append(SIPunch {QUuid::createUuid(), code, day.addSecs(36000 + code * 60), true});
     return card;
+}
+
+// Card 2000099 punching the controls (as "31 32 33") a minute apart from 10:01 of `on`.
+SICardReading cardPunching(const QString &controls, const QDateTime &on)
+{
+    SICardReading card;
+    card.cardNumber = QStringLiteral("2000099");
+    for (const QString &code : controls.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        card.punches.append(SIPunch {QUuid::createUuid(), code.toLongLong(),
+            on.addSecs(36000 + 60 * (card.punches.size() + 1)), true});
+    return card;
+}
+
+// "class=h21 course=- stages=day1:L1": a participant's class, base course and per-stage courses.
+QString classAndCourses(const Participant &p)
+{
+    QStringList stages;
+    if (p.courseIdByStage)
+        for (auto it = p.courseIdByStage->cbegin(); it != p.courseIdByStage->cend(); ++it)
+            stages.append(it.key() + u':' + it.value());
+    return QStringLiteral("class=%1 course=%2 stages=%3")
+        .arg(p.classId.value_or(QStringLiteral("-")), p.courseId.value_or(QStringLiteral("-")),
+            stages.isEmpty() ? QStringLiteral("-") : stages.join(u','));
+}
+
+// "D2 completed=yes auto=no": the course a result was judged by, and the verdict.
+QString judged(const PersonResult &r)
+{
+    return QStringLiteral("%1 completed=%2 auto=%3")
+        .arg(r.courseId.value_or(QStringLiteral("-")),
+            r.completed ? QStringLiteral("yes") : QStringLiteral("no"),
+            r.courseAutoMatched ? QStringLiteral("yes") : QStringLiteral("no"));
 }
 
 std::optional<QDateTime> clock(const QString &cell)
@@ -351,6 +384,42 @@ private slots:
         QCOMPARE(store->race().results.first().participantId, runner);
         QCOMPARE(store->race().results.first().finishTime, card.finishPunchTime);
         QVERIFY(!store->race().unknownCards);
+    }
+
+    // A runner registered from the sheet is judged on each later day by that day's course: the
+    // course the first day's punches identify is never left behind as the runner's base course.
+    void unmatchedRegistrationAcrossDays_data() { casetable::load("raceday/unmatched-registration.tsv"); }
+    void unmatchedRegistrationAcrossDays()
+    {
+        QFETCH(QStringList, cells);
+        Race race = testEvent(QStringLiteral("raceday/two-day-registration.json"));
+        if (cells[0] != u"-")
+            race.activeStageId = cells[0];
+        StoreHarness harness;
+        const auto store = harness.makeStore(race);
+        const SICardReading card = cardPunching(cells[1], day);
+        UnmatchedCardSheet sheet;
+        sheet.setStore(store.get());
+        sheet.open(card);
+        QCOMPARE(sheet.mode(), QStringLiteral("editor"));
+        const Participant draft = sheet.draftParticipant().value<Participant>();
+        QCOMPARE(classAndCourses(draft), cells[2]);
+        sheet.saveNewParticipant(QVariant::fromValue(draft));
+        QCOMPARE(store->race().participants.size(), 1);
+        QCOMPARE(store->race().results.size(), 1);
+        QCOMPARE(judged(store->race().results.first()), cells[3]);
+        if (cells[4] == u"-")
+            return;
+
+        Race nextDay = store->race();
+        nextDay.activeStageId = QStringLiteral("day2");
+        store->setRace(nextDay);
+        const SICardReading again = cardPunching(cells[4], day.addDays(1));
+        const std::optional<PersonResult> result = store->recordCardReading(
+            again.cardNumber, again.punches, std::nullopt, std::nullopt, std::nullopt);
+        QVERIFY(result);
+        QCOMPARE(result->stageId, std::optional<QString>(QStringLiteral("day2")));
+        QCOMPARE(judged(*result), cells[5]);
     }
 
 private:
