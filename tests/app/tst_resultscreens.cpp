@@ -398,6 +398,22 @@ private slots:
             again.finish = 10 * 3600 + 900;
             w.read(again);
             QTRY_VERIFY(w.item(QStringLiteral("panelRepeat")));
+            // The recent results say of the earlier read what the Results screen says: one read of
+            // Bo's marked, the one the later read supersedes (25:00), not the read again (15:00).
+            QList<QQuickItem *> marks;
+            findVisibleItem(window, [&marks](QQuickItem *item) {
+                if (item->objectName() == QLatin1String("recentEarlierRead"))
+                    marks.append(item);
+                return false;
+            });
+            QCOMPARE(marks.size(), 1);
+            QCOMPARE(
+                marks[0]->property("text").toString(), localized(QStringLiteral("Earlier read, not ranked")));
+            const QStringList marked = shownTexts(marks[0]->parentItem()->parentItem());
+            QVERIFY2(marked.contains(QStringLiteral("Bo Krag")) && marked.contains(QStringLiteral("25:00"))
+                    && !marked.contains(localized(QStringLiteral("Read again"))),
+                qPrintable(marked.join(u'|')));
+            w.shot(code + QStringLiteral("-reader-earlier-read"), fadeMs);
 
             app.content().setSelectedItem(SidebarItem::Results);
             QTRY_VERIFY(w.item(QStringLiteral("resultRow_Ida Holm")));

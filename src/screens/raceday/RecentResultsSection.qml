@@ -47,6 +47,7 @@ ColumnLayout {
             required property bool valueMissing
             required property string statusText
             required property bool repeatRead
+            required property string earlierReadText
             rowIndex: index
             width: ListView.view.width
             height: 24
@@ -81,6 +82,16 @@ ColumnLayout {
                     color: Theme.tint("orange", 1.0)
                     anchors.verticalCenter: parent.verticalCenter
                 }
+                // A read superseded by a later one of the same runner and stage: listed, not
+                // ranked, as the Results screen says.
+                Label {
+                    objectName: "recentEarlierRead"
+                    visible: recentRow.earlierReadText !== ""
+                    text: recentRow.earlierReadText
+                    font: Theme.caption
+                    color: Theme.tint("orange", 1.0)
+                    anchors.verticalCenter: parent.verticalCenter
+                }
                 Label {
                     objectName: "recentStatus"
                     visible: recentRow.statusText !== ""
@@ -91,11 +102,14 @@ ColumnLayout {
                 }
                 Label {
                     text: recentRow.valueText
-                    // Bold only for a clean run: a mispunch's time is not a result.
+                    // Bold only for a clean run that counts: a mispunch's time, or an earlier
+                    // read's, is not a result.
                     font.pixelSize: Theme.headline.pixelSize
-                    font.bold: recentRow.statusText === "" && !recentRow.valueMissing
+                    font.bold: recentRow.statusText === "" && recentRow.earlierReadText === ""
+                        && !recentRow.valueMissing
                     color: recentRow.valueMissing ? Theme.tint("orange", 1.0)
-                         : recentRow.statusText !== "" ? Theme.secondaryText : Theme.primaryText
+                         : recentRow.statusText !== "" || recentRow.earlierReadText !== ""
+                           ? Theme.secondaryText : Theme.primaryText
                     anchors.verticalCenter: parent.verticalCenter
                 }
             }

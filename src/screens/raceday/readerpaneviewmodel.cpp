@@ -9,6 +9,7 @@
 #include "racelookup.h"
 #include "racestore.h"
 #include "receiptprinter.h"
+#include "resultgroups.h"
 
 #include <QPrinterInfo>
 
@@ -145,12 +146,15 @@ void RecentResultsModel::setRace(const Race &race)
     const bool sameResults = m_race.results.constData() == race.results.constData()
         && m_race.results.size() == race.results.size() && m_repeated.size() == race.results.size();
     QList<bool> repeated = sameResults ? m_repeated : repeatedReads(race, keys);
+    // Stage ids are told apart by the event's stages as well.
+    std::vector<bool> counted = sameResults && m_race.stages == race.stages ? m_counted : countedReads(race);
     RecentResultOrder order = recentResultOrder(race, keys);
 
     resetRows([&] {
         m_race = race;
         m_runners = std::move(keys.runners);
         m_repeated = std::move(repeated);
+        m_counted = std::move(counted);
         m_order = std::move(order.order);
         m_groupTitles = std::move(order.titles);
         m_groupStarts = std::move(order.starts);
@@ -189,6 +193,9 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
         return recentStatusText(factsAt(result));
     case RepeatReadRole:
         return m_repeated.at(result);
+    case EarlierReadTextRole:
+        return m_counted.at(std::size_t(result)) ? QString()
+                                                 : localized(QStringLiteral("Earlier read, not ranked"));
     default:
         return {};
     }
@@ -198,7 +205,7 @@ QHash<int, QByteArray> RecentResultsModel::roleNames() const
 {
     return {{GroupRole, "group"}, {RunnerNameRole, "runnerName"}, {ValueTextRole, "valueText"},
         {ValueMissingRole, "valueMissing"}, {ResultIdRole, "resultId"}, {StatusTextRole, "statusText"},
-        {RepeatReadRole, "repeatRead"}};
+        {RepeatReadRole, "repeatRead"}, {EarlierReadTextRole, "earlierReadText"}};
 }
 
 // ---- The pane --------------------------------------------------------------------------------------

@@ -82,7 +82,10 @@ public:
         ValueMissingRole,
         ResultIdRole,
         StatusTextRole,
-        RepeatReadRole
+        RepeatReadRole,
+        // "Earlier read, not ranked" for a read a later one of the same runner and stage
+        // supersedes (as the Results screen marks it), else empty.
+        EarlierReadTextRole
     };
 
     explicit RecentResultsModel(QObject *parent = nullptr);
@@ -104,6 +107,9 @@ private:
     QList<const Participant *> m_runners;
     // By result: the card had been read before in the same stage.
     QList<bool> m_repeated;
+    // By result: the read that counts for its runner and stage (countedReads); the others are
+    // earlier reads, listed but not ranked.
+    std::vector<bool> m_counted;
     // The list's rows: indexes into m_race.results.
     QList<qint32> m_order;
     QStringList m_groupTitles;

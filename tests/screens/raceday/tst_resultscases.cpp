@@ -211,13 +211,14 @@ QStringList recentLines(const RecentResultsModel &model)
                 + (at.data(RecentResultsModel::ValueMissingRole).toBool() ? QStringLiteral("(warn)")
                                                                           : QString()),
             at.data(RecentResultsModel::StatusTextRole).toString(),
-            at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("Read again")
-                                                                 : QString()}));
+            at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("Read again") : QString(),
+            at.data(RecentResultsModel::EarlierReadTextRole).toString()}));
     }
     return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
 }
 
-// Every row of the reader pane's recent results: result id, group, runner, value, status, read again.
+// Every row of the reader pane's recent results: result id, group, runner, value, status, read again,
+// earlier read.
 QStringList recentRows(const RecentResultsModel &model)
 {
     QStringList rows;
@@ -228,8 +229,8 @@ QStringList recentRows(const RecentResultsModel &model)
             at.data(RecentResultsModel::RunnerNameRole).toString(),
             at.data(RecentResultsModel::ValueTextRole).toString(),
             at.data(RecentResultsModel::StatusTextRole).toString(),
-            at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("R")
-                                                                 : QStringLiteral("-")}));
+            at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("R") : QStringLiteral("-"),
+            at.data(RecentResultsModel::EarlierReadTextRole).toString()}));
     }
     return rows;
 }
@@ -410,7 +411,7 @@ QStringList outputLines(const Case &c)
 // rows: place, name, total, stages verdict.
 // "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
 // verdict | missing controls. "show recent": "== <group>" then runner | value | status | "Read
-// again" (a repeated read) per row.
+// again" (a repeated read) | "Earlier read, not ranked" (a read a later one supersedes) per row.
 QStringList render(const Case &c)
 {
     QStringList lines;
