@@ -296,9 +296,11 @@ private slots:
 
     // What the organiser types into the editor, and an import into an event with stages: a card
     // number no card has is refused with its reason and nothing stored, a pasted line break in a
-    // name likewise; the runner's real card number takes the rental warning away; the import sheet
-    // names the stage it fills (the one the courses screen showed last), takes another chosen in
-    // it, and Escape leaves the entries as they were. In each language, driven by keys and clicks.
+    // name likewise, under that name's field and with the form in place; the runner's real card
+    // number takes the rental warning away; Return saves a new entry from a picker. The import
+    // sheet names the stage it fills (the one the courses screen showed last), starts the keyboard
+    // on its picker with Tab going forward, takes another stage chosen in it, imports on Return and
+    // leaves the entries as they were on Escape or Cancel. In each language, by keys and clicks.
     void typedInputAndStageImport_data() { addLanguageRows(); }
     void typedInputAndStageImport()
     {
@@ -348,7 +350,13 @@ private slots:
                 QVERIFY(w.item(QStringLiteral("cardNumberField")));
             }
             w.shot(code + QStringLiteral("-entries-editor-card-range"));
-            // A name pasted with a line break.
+            // A name pasted with a line break: refused under its own field and kept there as
+            // pasted; the fields above the message stay where they were.
+            const auto topOf = [&](const char *name) {
+                return w.item(QString::fromLatin1(name))->mapToScene(QPointF(0, 0));
+            };
+            const QPointF givenAt = topOf("givenNameField");
+            const QPointF familyAt = topOf("familyNameField");
             QGuiApplication::clipboard()->setText(QStringLiteral("Berg\nLund"));
             w.click(QStringLiteral("familyNameField"));
             QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
@@ -356,10 +364,18 @@ private slots:
             w.typeInto(QStringLiteral("cardNumberField"), QStringLiteral("8001234"));
             // The field takes the line break as pasted; the editor refuses it.
             QCOMPARE(screen->editor()->familyName(), QStringLiteral("Berg\nLund"));
-            QTRY_VERIFY(w.item(QStringLiteral("nameWarning")));
-            QCOMPARE(w.item(QStringLiteral("nameWarning"))->property("text").toString(),
+            QCOMPARE(w.item(QStringLiteral("familyNameField"))->property("text").toString(),
+                QStringLiteral("Berg\nLund"));
+            QTRY_VERIFY(w.item(QStringLiteral("familyNameWarning")));
+            QCOMPARE(w.item(QStringLiteral("familyNameWarning"))->property("text").toString(),
                 localized(
                     QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
+            QVERIFY(!w.item(QStringLiteral("givenNameWarning")));
+            QVERIFY(!w.item(QStringLiteral("clubWarning")));
+            QTRY_VERIFY(topOf("familyNameWarning").y() > familyAt.y()
+                && topOf("familyNameWarning").y() < topOf("cardNumberField").y());
+            QTRY_COMPARE(topOf("givenNameField"), givenAt);
+            QCOMPARE(topOf("familyNameField"), familyAt);
             QVERIFY(!w.item(QStringLiteral("participantSave"))->isEnabled());
             QTest::keyClick(w.window, Qt::Key_Return);
             QVERIFY(w.item(QStringLiteral("cardNumberField")));
@@ -367,15 +383,32 @@ private slots:
             w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Berg"));
             QCOMPARE(compactJson(w.store->race()), before);
             // The runner's own card: saved with Return, and the rental warning goes.
-            QTRY_VERIFY(!w.item(QStringLiteral("nameWarning")));
+            QTRY_VERIFY(!w.item(QStringLiteral("familyNameWarning")));
+            QTRY_COMPARE(topOf("givenNameField"), givenAt);
             QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(!w.item(QStringLiteral("cardNumberField")));
             QTRY_COMPARE(w.store->race().participants.at(0).cardNumber, QStringLiteral("8001234"));
             QCOMPARE(w.store->race().participants.at(0).isRentalCard, std::optional<bool>());
             QTRY_VERIFY(!w.itemIn(QStringLiteral("entryRow_Ann Berg"), QStringLiteral("rentalWarning")));
 
-            // The file dialog's answer: the sheet names the stage before anything changes.
+            // "Add entry": Return on the start preference's picker saves the new runner.
+            w.click(QStringLiteral("addEntryButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+            w.typeInto(QStringLiteral("givenNameField"), QStringLiteral("Ida"));
+            w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Holm"));
+            w.typeInto(QStringLiteral("cardNumberField"), QStringLiteral("8001299"));
+            w.item(QStringLiteral("preferencePicker"))->forceActiveFocus(Qt::TabFocusReason);
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            QTRY_VERIFY(w.item(QStringLiteral("entryRow_Ida Holm")));
+            QCOMPARE(w.store->race().participants.size(), 2);
+
+            // The file dialog's answer: the sheet names the stage before anything changes. The
+            // keyboard starts on its stage picker and Tab goes forward to Import, Cancel and round.
             const Race edited = w.store->race();
+            const auto focusName = [&] {
+                return w.window->activeFocusItem() ? w.window->activeFocusItem()->objectName() : QString();
+            };
             screen->importFromFile(
                 QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")));
             QTRY_VERIFY(w.item(QStringLiteral("importStageText")));
@@ -383,12 +416,30 @@ private slots:
                 localized(QStringLiteral("The entries of %@ go into the stage %@ (%@). To import them into "
                                          "another stage, choose it here."),
                     "EntryList1.xml", "Dag 2", languageIndex == 0 ? "14/06/2026" : "14.06.2026"));
+            QTRY_COMPARE(focusName(), QStringLiteral("importStagePicker"));
+            QStringList tabbed;
+            for (int i = 0; i < 3; ++i) {
+                QTest::keyClick(w.window, Qt::Key_Tab);
+                tabbed.append(focusName());
+            }
+            QCOMPARE(tabbed, QStringList({"confirmImportButton", "cancelImportButton", "importStagePicker"}));
+            QTest::keyClick(w.window, Qt::Key_Backtab);
+            QCOMPARE(focusName(), QStringLiteral("cancelImportButton"));
             w.shot(code + QStringLiteral("-entries-import-stage"));
+            // Return on Cancel cancels.
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("importStageText")));
+            QCOMPARE(w.store->race().participants, edited.participants);
+            // Escape cancels too.
+            screen->importFromFile(
+                QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")));
+            QTRY_VERIFY(w.item(QStringLiteral("importStageText")));
             QTest::keyClick(w.window, Qt::Key_Escape);
             QTRY_VERIFY(!w.item(QStringLiteral("importStageText")));
             QCOMPARE(w.store->race().participants, edited.participants);
 
-            // Another stage chosen in the sheet with the keyboard, then "Import".
+            // Another stage chosen in the sheet with the keyboard (Return in the open list picks
+            // it), then Tab to "Import" and Return.
             screen->importFromFile(
                 QUrl::fromLocalFile(QStringLiteral(VEXLO_IOF_DIR "/examples/EntryList1.xml")));
             QTRY_VERIFY(w.item(QStringLiteral("importStagePicker")));
@@ -401,18 +452,24 @@ private slots:
                             .toString()
                             .contains(QStringLiteral("Dag 1")));
             QCOMPARE(w.store->race().participants, edited.participants);
-            w.click(QStringLiteral("confirmImportButton"));
+            QCOMPARE(focusName(), QStringLiteral("importStagePicker"));
+            QTest::keyClick(w.window, Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("confirmImportButton"));
+            QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(w.item(QStringLiteral("entryRow_George Wood")));
+            QVERIFY(!w.item(QStringLiteral("importStageText")));
             for (const Participant &p : w.store->race().participants) {
                 if (p.familyName == u"Wood")
                     QCOMPARE(p.classIdByStage.value_or(StageMap<QString>()).keys(), QStringList {"s1"});
             }
 
-            // A list holding a number no card has is refused whole, naming the runner.
+            // A list holding a number no card has is refused whole, naming the runner. Return on
+            // the sheet's picker imports, as "Import" does.
             const Race imported = w.store->race();
             screen->importFromFile(QUrl::fromLocalFile(
                 QStringLiteral(VEXLO_TEST_DATA_DIR "/iof/refused/entries-card-23-digits.xml")));
-            w.click(QStringLiteral("confirmImportButton"));
+            QTRY_COMPARE(focusName(), QStringLiteral("importStagePicker"));
+            QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(w.item(QStringLiteral("importError")));
             QCOMPARE(w.item(QStringLiteral("importError"))->property("text").toString(),
                 languageIndex == 0

@@ -215,10 +215,17 @@ private slots:
             w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("2026-12-09"));
             QTest::keyClick(window, Qt::Key_Return);
             QTRY_COMPARE(store->race().date->date(), QDate(2026, 12, 9));
-            // Refused: the forms taken are named, and the date stays.
+            // Refused: the forms taken are named, the date stays, and the field keeps the text
+            // as typed, also once Tab has taken the keyboard elsewhere.
             w.typeInto(QStringLiteral("eventDateField"), QStringLiteral("9.13.2026"));
             QTest::keyClick(window, Qt::Key_Return);
             QTRY_VERIFY(w.item(QStringLiteral("dateError")));
+            QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                QStringLiteral("9.13.2026"));
+            QTest::keyClick(window, Qt::Key_Tab);
+            QTRY_VERIFY(!w.item(QStringLiteral("eventDateField"))->hasActiveFocus());
+            QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                QStringLiteral("9.13.2026"));
             QCOMPARE(w.item(QStringLiteral("dateError"))->property("text").toString(),
                 danish
                     ? QStringLiteral("\u201C9.13.2026\u201D er ikke en dato mellem 01.01.1900 og 31.12.2199. "
@@ -228,6 +235,27 @@ private slots:
                         "09/12/2026 or 2026-12-09."));
             QCOMPARE(store->race().date->date(), QDate(2026, 12, 9));
             w.shot(code + QStringLiteral("-events-date-refused"));
+            // Mended in place, "9.13.2026" made the 8th of December in the language's form: taken,
+            // and the message goes.
+            const QString separator = danish ? QStringLiteral(".") : QStringLiteral("/");
+            w.click(QStringLiteral("eventDateField"));
+            QTRY_VERIFY(w.item(QStringLiteral("eventDateField"))->hasActiveFocus());
+            QTest::keyClick(window, Qt::Key_Home);
+            QTest::keyClick(window, Qt::Key_Delete);
+            QTest::keyClick(window, Qt::Key_Delete);
+            uichecks::typeText(window, QStringLiteral("8") + separator);
+            QTest::keyClick(window, Qt::Key_Delete);
+            QTest::keyClick(window, Qt::Key_Delete);
+            uichecks::typeText(window, QStringLiteral("12"));
+            QTest::keyClick(window, Qt::Key_Delete);
+            uichecks::typeText(window, separator);
+            QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                QStringLiteral("8") + separator + QStringLiteral("12") + separator + QStringLiteral("2026"));
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_COMPARE(store->race().date->date(), QDate(2026, 12, 8));
+            QTRY_VERIFY(!w.item(QStringLiteral("dateError")));
+            QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+                danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
 
             // A name pasted with a line break is not stored; the section says why.
             w.typeInto(QStringLiteral("eventNameField"), QStringLiteral("Spring Cup"));

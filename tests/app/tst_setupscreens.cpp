@@ -150,8 +150,8 @@ private slots:
             QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(w.item(QStringLiteral("defaultWindowProblem")));
             QCOMPARE(w.item(QStringLiteral("defaultWindowProblem"))->property("text").toString(),
-                localized(
-                    QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), QStringLiteral("ten"))
+                localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
+                    QStringLiteral("ten"))
                     + QLatin1Char(' ') + localized(QStringLiteral("The stored start window was kept.")));
             QCOMPARE(w.item(QStringLiteral("defaultOpenField"))->property("text").toString(),
                 QStringLiteral("ten"));

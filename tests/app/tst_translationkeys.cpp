@@ -5,6 +5,8 @@
 #include "introductioncontent.h"
 #include "languagepickerviewmodel.h"
 #include "sidebaritem.h"
+#include "starttimetext.h"
+#include "timeofday.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -105,7 +107,80 @@ private slots:
         for (const char *key :
             {"Save Event...", "Tools", "Select a section", "Refresh Ports", "No card read yet"})
             QVERIFY2(keys.contains(QString::fromUtf8(key)), key);
-        QVERIFY(screenCodeKeys().contains(QStringLiteral("\"%@\" is not a time of day (for example 9:30).")));
+        QVERIFY(screenCodeKeys().contains(
+            QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30.")));
+    }
+
+    // Every message that shows how to type a time of day, in the code and in both languages'
+    // tables, gives the same examples, and both readers of typed times (the setup screens' start
+    // windows and the start list's times) read each example as half past nine.
+    void typedTimeExamplesAreOneAndRead()
+    {
+        const QStringList examples {QStringLiteral("9:30"), QStringLiteral("9.30"), QStringLiteral("09:30")};
+        for (const QString &example : examples) {
+            QCOMPARE(parseTimeOfDay(example), std::optional<qint64>(9 * 3600 + 30 * 60));
+            QCOMPARE(parseStartTimeText(example), std::optional<QString>(QStringLiteral("09:30:00")));
+        }
+        const QString english
+            = QStringLiteral("Type it as %1, %2 or %3.").arg(examples[0], examples[1], examples[2]);
+        const QString danish
+            = QStringLiteral("Skriv det som %1, %2 eller %3.").arg(examples[0], examples[1], examples[2]);
+        const auto names = [&](const QString &text, const QString &clause) {
+            // The clause ends the message or is followed by where the field is.
+            return text.contains(clause) || text.contains(QString(clause).chopped(1) + QLatin1Char(' '));
+        };
+        QStringList otherExamples;
+        int messages = 0;
+
+        // The literals of the code, adjacent pieces joined.
+        const QRegularExpression literal(
+            QStringLiteral("QStringLiteral\\(((?:\\s*\"(?:[^\"\\\\]|\\\\.)*\")+)\\s*\\)"));
+        const QRegularExpression piece(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
+        QDirIterator code(QStringLiteral(VEXLO_SOURCE_DIR "/src"), QStringList {QStringLiteral("*.cpp")},
+            QDir::Files, QDirIterator::Subdirectories);
+        while (code.hasNext()) {
+            QFile file(code.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            auto literals = literal.globalMatch(QString::fromUtf8(file.readAll()));
+            while (literals.hasNext()) {
+                QString text;
+                auto pieces = piece.globalMatch(literals.next().captured(1));
+                while (pieces.hasNext())
+                    text += unescapeJs(pieces.next().captured(1));
+                if (!text.contains(QLatin1String("not a time of day")))
+                    continue;
+                ++messages;
+                if (!names(text, english))
+                    otherExamples.append(text);
+            }
+        }
+        QVERIFY(messages >= 4);
+
+        // The tables: each English key and its Danish translation.
+        const QRegularExpression message(
+            QStringLiteral("<source>(.*?)</source>\\s*<translation>(.*?)</translation>"),
+            QRegularExpression::DotMatchesEverythingOption);
+        int translated = 0;
+        QDirIterator tables(QStringLiteral(VEXLO_SOURCE_DIR "/src/localization/translations"),
+            QStringList {QStringLiteral("*.ts")}, QDir::Files);
+        while (tables.hasNext()) {
+            const QString path = tables.next();
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            auto matches = message.globalMatch(QString::fromUtf8(file.readAll()));
+            while (matches.hasNext()) {
+                const QRegularExpressionMatch m = matches.next();
+                if (!m.captured(1).contains(QLatin1String("not a time of day")))
+                    continue;
+                ++translated;
+                if (!names(m.captured(1), english))
+                    otherExamples.append(m.captured(1));
+                if (!names(m.captured(2), path.endsWith(QLatin1String("_da.ts")) ? danish : english))
+                    otherExamples.append(m.captured(2));
+            }
+        }
+        QVERIFY(translated >= 6);
+        QVERIFY2(otherExamples.isEmpty(), qPrintable(otherExamples.join(u'\n')));
     }
 
     void everyKeyHasADanishEntry()

@@ -1,15 +1,19 @@
 // Cards read that no entry holds, in the real main window offscreen at its minimum size, in both
 // languages: kept and listed in the Status section, given to an entry through the unmatched-card
-// sheet opened from that list, or dismissed; and a runner registered from the sheet on the first
-// day of two, read again on the second. Any QML warning fails the test; screenshots land in the
-// build folder.
+// sheet opened from that list, or dismissed; or given to a new runner typed into the participant
+// form; and a runner registered from the sheet on the first day of two, read again on the second.
+// Any QML warning fails the test; screenshots land in the build folder.
 
 #include "pdftestsupport.h"
 #include "racedaywindow.h"
 #include "resultexports.h"
+#include "storeharness.h"
 #include "testenvironment.h"
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 
 namespace {
 
@@ -45,6 +49,16 @@ const PersonResult *resultOn(const Race &race, const QString &cardNumber, const 
         if (r.cardNumber == cardNumber && r.stageId == stageId)
             return &r;
     return nullptr;
+}
+
+// No opening transition runs on the item any more: every ancestor fully shown at full size.
+bool settled(QQuickItem *item)
+{
+    for (; item; item = item->parentItem()) {
+        if (item->opacity() < 1 || item->scale() != 1)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -192,6 +206,110 @@ private slots:
             const QString controls = QStringLiteral("41 42 43 ") + total;
             QCOMPARE(controlRows, QStringList({controls, controls}));
             QVERIFY2(lines.filter(QStringLiteral("Nina Dal")).size() == 1, qPrintable(lines.join(u'\n')));
+        }
+        verifyNoQmlProblems();
+    }
+
+    // "Register new participant instead": a name pasted on two lines is refused under the given
+    // name's field, kept as pasted, and nothing is stored, not even by Return; the message
+    // showing and going moves no field of the form. Return in the club field then saves.
+    void newRunnerForm_data() { addLanguageRows(); }
+    void newRunnerForm()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(eventWithOpenEntries());
+            VexloApp &app = *w.app;
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            app.content().setSelectedItem(SidebarItem::Reader);
+            w.read(simCard(2000099), RaceDayDesk::CardStatus::Unmatched);
+            w.click(QStringLiteral("registerButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("candidate_Lone Wolf")));
+            w.click(QStringLiteral("registerNewButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+            QTRY_VERIFY(settled(w.item(QStringLiteral("givenNameField"))));
+            const QByteArray before = compactJson(w.store->race());
+
+            // Where the form's controls are in the window.
+            const auto placed = [&] {
+                QList<QPointF> at;
+                for (const char *name : {"givenNameField", "familyNameField", "cardNumberField", "clubField",
+                         "preferencePicker", "classPicker", "participantSave"}) {
+                    QQuickItem *item = w.item(QString::fromLatin1(name));
+                    at.append(item ? item->mapToScene(QPointF(0, 0)) : QPointF(-1, -1));
+                }
+                return at;
+            };
+            const QList<QPointF> opened = placed();
+
+            QGuiApplication::clipboard()->setText(QStringLiteral("Niels\nPeter"));
+            w.click(QStringLiteral("givenNameField"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField"))->hasActiveFocus());
+            QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameWarning")));
+            QCOMPARE(w.item(QStringLiteral("givenNameWarning"))->property("text").toString(),
+                localized(
+                    QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
+            QCOMPARE(w.item(QStringLiteral("givenNameField"))->property("text").toString(),
+                QStringLiteral("Niels\nPeter"));
+            QVERIFY(!w.item(QStringLiteral("familyNameWarning")));
+            QVERIFY(!w.item(QStringLiteral("clubWarning")));
+            // Right under the given name's field, above the family name's.
+            QQuickItem *given = w.item(QStringLiteral("givenNameField"));
+            const auto messageTop
+                = [&] { return w.item(QStringLiteral("givenNameWarning"))->mapToScene(QPointF(0, 0)).y(); };
+            QTRY_VERIFY(messageTop() >= given->mapToScene(QPointF(0, given->height())).y());
+            QVERIFY(messageTop() < w.item(QStringLiteral("familyNameField"))->mapToScene(QPointF(0, 0)).y());
+            // The sheet stays where it was once laid out: the given name's field has not moved, and
+            // what is below the message moved down by the same step, the form growing at the bottom.
+            QTRY_COMPARE(placed().first(), opened.first());
+            const QList<QPointF> refused = placed();
+            const qreal step = refused.at(1).y() - opened.at(1).y();
+            QVERIFY(step > 0);
+            for (qsizetype i = 1; i < opened.size(); ++i)
+                QCOMPARE(refused.at(i), opened.at(i) + QPointF(0, step));
+            QVERIFY(!w.item(QStringLiteral("participantSave"))->isEnabled());
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QVERIFY(w.item(QStringLiteral("givenNameField")));
+            QCOMPARE(compactJson(w.store->race()), before);
+            w.shot(code + QStringLiteral("-unmatched-new-runner-line-break"));
+
+            // Mended: the message goes and the form stays where it was; a click lands in the field
+            // under the pointer, and Return there saves the runner with the card.
+            w.typeInto(QStringLiteral("givenNameField"), QStringLiteral("Niels Peter"));
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameWarning")));
+            QTRY_COMPARE(placed(), opened);
+            w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Holm"));
+            // The club pasted on two lines: refused under it, and no text field moves.
+            QGuiApplication::clipboard()->setText(QStringLiteral("OK\n\u00D8st"));
+            w.click(QStringLiteral("clubField"));
+            QTRY_VERIFY(w.item(QStringLiteral("clubField"))->hasActiveFocus());
+            QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
+            QTRY_VERIFY(w.item(QStringLiteral("clubWarning")));
+            QVERIFY(!w.item(QStringLiteral("givenNameWarning")));
+            QTRY_COMPARE(placed().mid(0, 4), opened.mid(0, 4));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QVERIFY(w.item(QStringLiteral("givenNameField")));
+            QCOMPARE(compactJson(w.store->race()), before);
+            w.typeInto(QStringLiteral("clubField"), QStringLiteral("OK \u00D8st"));
+            QTRY_VERIFY(!w.item(QStringLiteral("clubWarning")));
+            QTRY_COMPARE(placed(), opened);
+            QVERIFY(w.item(QStringLiteral("clubField"))->hasActiveFocus());
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            const auto &runners = w.store->race().participants;
+            const auto niels = std::find_if(runners.cbegin(), runners.cend(),
+                [](const Participant &p) { return p.givenName == u"Niels Peter"; });
+            QVERIFY(niels != runners.cend());
+            QCOMPARE(niels->familyName, QStringLiteral("Holm"));
+            QCOMPARE(niels->club, std::optional<QString>(QStringLiteral("OK \u00D8st")));
+            QCOMPARE(niels->cardNumber, QStringLiteral("2000099"));
+            const auto &results = w.store->race().results;
+            QVERIFY(std::any_of(results.cbegin(), results.cend(), [&](const PersonResult &r) {
+                return r.cardNumber == u"2000099" && r.participantId == niels->id;
+            }));
         }
         verifyNoQmlProblems();
     }

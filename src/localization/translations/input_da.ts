@@ -8,6 +8,10 @@
         <translation>“%@” er ikke en dato mellem %@ og %@. Skriv den som %@ eller %@.</translation>
     </message>
     <message>
+        <source>&quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30.</source>
+        <translation>&quot;%@&quot; er ikke et klokkeslæt. Skriv det som 9:30, 9.30 eller 09:30.</translation>
+    </message>
+    <message>
         <source>&quot;%@&quot; is too long a feed. Type a number of points from 0 to %@, for example %@.</source>
         <translation>&quot;%@&quot; er en for lang fremføring. Skriv et antal punkter fra 0 til %@, for eksempel %@.</translation>
     </message>

@@ -8,6 +8,10 @@
         <translation>&quot;%@&quot; is not a date between %@ and %@. Type it as %@ or %@.</translation>
     </message>
     <message>
+        <source>&quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30.</source>
+        <translation>&quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30.</translation>
+    </message>
+    <message>
         <source>&quot;%@&quot; is too long a feed. Type a number of points from 0 to %@, for example %@.</source>
         <translation>&quot;%@&quot; is too long a feed. Type a number of points from 0 to %@, for example %@.</translation>
     </message>

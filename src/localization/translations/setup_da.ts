@@ -8,10 +8,6 @@
         <translation>&quot;%@&quot; er ikke et antal point.</translation>
     </message>
     <message>
-        <source>&quot;%@&quot; is not a time of day (for example 9:30).</source>
-        <translation>&quot;%@&quot; er ikke et klokkeslæt (f.eks. 9:30).</translation>
-    </message>
-    <message>
         <source>%@ (%@ variants)</source>
         <translation>%@ (%@ varianter)</translation>
     </message>

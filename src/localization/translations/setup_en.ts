@@ -8,10 +8,6 @@
         <translation>&quot;%@&quot; is not a number of points.</translation>
     </message>
     <message>
-        <source>&quot;%@&quot; is not a time of day (for example 9:30).</source>
-        <translation>&quot;%@&quot; is not a time of day (for example 9:30).</translation>
-    </message>
-    <message>
         <source>%@ (%@ variants)</source>
         <translation>%@ (%@ variants)</translation>
     </message>

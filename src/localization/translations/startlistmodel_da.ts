@@ -96,8 +96,8 @@
         <translation>Filen er for stor til at være en startliste.</translation>
     </message>
     <message>
-        <source>The first start &quot;%@&quot; is not a time of day. Type it as 09:00:00, 9:00 or 0900.</source>
-        <translation>Første start &quot;%@&quot; er ikke et klokkeslæt. Skriv den som 09:00:00, 9:00 eller 0900.</translation>
+        <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30.</source>
+        <translation>Første start &quot;%@&quot; er ikke et klokkeslæt. Skriv det som 9:30, 9.30 eller 09:30.</translation>
     </message>
     <message>
         <source>The interval must be between 0 and 600 seconds.</source>

@@ -96,8 +96,8 @@
         <translation>The file is too large to be a start list.</translation>
     </message>
     <message>
-        <source>The first start &quot;%@&quot; is not a time of day. Type it as 09:00:00, 9:00 or 0900.</source>
-        <translation>The first start &quot;%@&quot; is not a time of day. Type it as 09:00:00, 9:00 or 0900.</translation>
+        <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30.</source>
+        <translation>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30.</translation>
     </message>
     <message>
         <source>The interval must be between 0 and 600 seconds.</source>

@@ -4,10 +4,6 @@
 <context>
     <name>Vexlo</name>
     <message>
-        <source>&quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930.</source>
-        <translation>&quot;%@&quot; er ikke et klokkeslæt. Skriv det som 9:30, 9.30.15 eller 0930.</translation>
-    </message>
-    <message>
         <source>%@ and %@ may run the same course and would both start at %@.</source>
         <translation>%@ og %@ kan løbe samme bane og ville begge starte kl. %@.</translation>
     </message>
@@ -284,8 +280,8 @@
         <translation>Uret springer %@ over den dag (sommertid begynder). Vælg et andet tidspunkt.</translation>
     </message>
     <message>
-        <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930 under Fixed interval startlist.</source>
-        <translation>Første start &quot;%@&quot; er ikke et klokkeslæt. Skriv det som 9:30, 9.30.15 eller 0930 under Startliste med fast interval.</translation>
+        <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30 under Fixed interval startlist.</source>
+        <translation>Første start &quot;%@&quot; er ikke et klokkeslæt. Skriv det som 9:30, 9.30 eller 09:30 under Startliste med fast interval.</translation>
     </message>
     <message>
         <source>The minimum gap must be at least 1 minute, not %@.</source>

@@ -4,10 +4,6 @@
 <context>
     <name>Vexlo</name>
     <message>
-        <source>&quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930.</source>
-        <translation>&quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930.</translation>
-    </message>
-    <message>
         <source>%@ and %@ may run the same course and would both start at %@.</source>
         <translation>%@ and %@ may run the same course and would both start at %@.</translation>
     </message>
@@ -284,8 +280,8 @@
         <translation>The clock skips %@ on that day (summer time begins). Choose another time.</translation>
     </message>
     <message>
-        <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930 under Fixed interval startlist.</source>
-        <translation>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30.15 or 0930 under Fixed interval startlist.</translation>
+        <source>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30 under Fixed interval startlist.</source>
+        <translation>The first start &quot;%@&quot; is not a time of day. Type it as 9:30, 9.30 or 09:30 under Fixed interval startlist.</translation>
     </message>
     <message>
         <source>The minimum gap must be at least 1 minute, not %@.</source>

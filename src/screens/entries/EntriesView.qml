@@ -328,14 +328,19 @@ Item {
     }
 
     // An import into an event with stages names the stage it goes into before anything changes.
+    // The keyboard starts on the stage picker; Tab goes on to "Import" and "Cancel", Return imports
+    // (or cancels from "Cancel") and Escape cancels.
     Dialog {
+        id: importStageDialog
         objectName: "importStageDialog"
         parent: Overlay.overlay
         anchors.centerIn: parent
         modal: true
+        focus: true
         visible: vm.importConfirmationOpen
         width: Math.min(480, root.width)
         title: qsTranslate("Vexlo", "Import entries")
+        onOpened: importStagePicker.forceActiveFocus(Qt.TabFocusReason)
         onRejected: vm.cancelImport()
         onClosed: if (vm.importConfirmationOpen) vm.cancelImport()
         contentItem: ColumnLayout {
@@ -348,26 +353,42 @@ Item {
                 Layout.fillWidth: true
             }
             IdNamePicker {
+                id: importStagePicker
                 objectName: "importStagePicker"
                 Accessible.name: qsTranslate("Vexlo", "Stage")
                 Layout.preferredWidth: 240
                 model: vm.stageOptions
                 selectedId: vm.activeStageId
                 onPicked: id => vm.selectStage(id)
+                // Return imports; in the open list it picks a stage.
+                Keys.onReturnPressed: event => { if (popup.visible) event.accepted = false; else vm.confirmImport() }
+                Keys.onEnterPressed: event => { if (popup.visible) event.accepted = false; else vm.confirmImport() }
+                KeyNavigation.tab: confirmImportButton
+                KeyNavigation.backtab: cancelImportButton
             }
         }
         footer: DialogButtonBox {
             Button {
+                id: cancelImportButton
                 objectName: "cancelImportButton"
                 text: qsTranslate("Vexlo", "Cancel")
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                KeyNavigation.tab: importStagePicker
+                KeyNavigation.backtab: confirmImportButton
+                Keys.onReturnPressed: importStageDialog.reject()
+                Keys.onEnterPressed: importStageDialog.reject()
             }
             Button {
+                id: confirmImportButton
                 objectName: "confirmImportButton"
                 text: qsTranslate("Vexlo", "Import")
                 enabled: vm.canConfirmImport
                 DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
                 onClicked: vm.confirmImport()
+                KeyNavigation.tab: cancelImportButton
+                KeyNavigation.backtab: importStagePicker
+                Keys.onReturnPressed: vm.confirmImport()
+                Keys.onEnterPressed: vm.confirmImport()
             }
         }
     }

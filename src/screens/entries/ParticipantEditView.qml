@@ -5,7 +5,8 @@ import Vexlo.Ui
 import Vexlo.Entries
 
 // The participant editor sheet. The opener calls model.editParticipant / editNewParticipant and
-// stores model.result() in its onSave handling; Escape or "Cancel" give up.
+// stores model.result() in its onSave handling; Escape or "Cancel" give up, Return saves when
+// "Save" is offered. Each refusal shows under its own field.
 Popup {
     id: root
     property ParticipantEditorViewModel model: ParticipantEditorViewModel {}
@@ -13,14 +14,20 @@ Popup {
     signal cancel()
     objectName: "participantEditSheet"
     parent: Overlay.overlay
-    anchors.centerIn: parent
     modal: true
     focus: true
     visible: model.open
     closePolicy: Popup.CloseOnEscape
-    width: Math.max(380, column.implicitWidth + 48)
-    height: Math.min(parent ? parent.height - 40 : 600, column.implicitHeight + 48)
     padding: 24
+    // Centred on the sheet without its messages and optional pickers: one that shows or goes
+    // makes the sheet longer or shorter at the bottom, and no field moves under the pointer.
+    readonly property real varyingHeight: [cardWarning, givenWarning, familyWarning, clubWarning,
+        courseCaption, coursePicker].reduce((sum, item) => sum + (item.visible ? item.implicitHeight + column.spacing : 0), 0)
+    readonly property real fullHeight: column.implicitHeight + 2 * padding
+    x: Math.round(((parent ? parent.width : width) - width) / 2)
+    y: parent ? Math.max(20, Math.round((parent.height - Math.min(parent.height - 40, fullHeight - varyingHeight)) / 2)) : 0
+    width: Math.max(380, column.implicitWidth + 2 * padding)
+    height: Math.min(parent ? parent.height - y - 20 : 600, fullHeight)
     onOpened: givenField.forceActiveFocus()
     onClosed: if (model.open) model.cancel()
     background: Rectangle { color: Theme.contentBackground; radius: 10; border.color: Theme.divider }
@@ -32,6 +39,19 @@ Popup {
     }
 
     component Caption: Label { font: Theme.caption; color: Theme.secondaryText }
+    // A refusal under its field; it takes the sheet's width and never widens it.
+    component Warning: Label {
+        visible: text !== ""
+        font: Theme.caption; color: Theme.error
+        wrapMode: Text.WordWrap; Layout.fillWidth: true; Layout.preferredWidth: 0
+    }
+
+    // Return on a closed picker saves as from a field; in its open list it picks, as it does.
+    component Picker: ComboBox {
+        Layout.fillWidth: true
+        Keys.onReturnPressed: event => { if (popup.visible) event.accepted = false; else root.model.saveOnSubmit() }
+        Keys.onEnterPressed: event => { if (popup.visible) event.accepted = false; else root.model.saveOnSubmit() }
+    }
 
     contentItem: ScrollView {
         contentWidth: availableWidth
@@ -39,60 +59,50 @@ Popup {
             id: column
             width: parent.width
             spacing: 6
+            // Return reaches here from every field.
+            Keys.onReturnPressed: root.model.saveOnSubmit()
+            Keys.onEnterPressed: root.model.saveOnSubmit()
             Caption { text: qsTranslate("Vexlo", "Given name") }
             TextField {
                 id: givenField; objectName: "givenNameField"; Layout.fillWidth: true
                 text: root.model.givenName; onTextEdited: root.model.givenName = text
-                onAccepted: root.model.saveOnSubmit()
             }
+            Warning { id: givenWarning; objectName: "givenNameWarning"; text: root.model.givenNameWarning }
             Caption { text: qsTranslate("Vexlo", "Family name") }
             TextField {
                 objectName: "familyNameField"; Layout.fillWidth: true
                 text: root.model.familyName; onTextEdited: root.model.familyName = text
-                onAccepted: root.model.saveOnSubmit()
             }
+            Warning { id: familyWarning; objectName: "familyNameWarning"; text: root.model.familyNameWarning }
             Caption { text: qsTranslate("Vexlo", "Card number") }
             TextField {
                 objectName: "cardNumberField"; Layout.fillWidth: true
                 text: root.model.cardNumber; onTextEdited: root.model.cardNumber = text
-                onAccepted: root.model.saveOnSubmit()
             }
-            Label {
-                objectName: "cardWarning"
-                visible: root.model.cardWarning !== ""
-                text: root.model.cardWarning
-                font: Theme.caption; color: Theme.error
-                wrapMode: Text.WordWrap; Layout.fillWidth: true
-            }
+            Warning { id: cardWarning; objectName: "cardWarning"; text: root.model.cardWarning }
             Caption { text: qsTranslate("Vexlo", "Club") }
             TextField {
                 objectName: "clubField"; Layout.fillWidth: true
                 text: root.model.club; onTextEdited: root.model.club = text
             }
-            Label {
-                objectName: "nameWarning"
-                visible: root.model.nameWarning !== ""
-                text: root.model.nameWarning
-                font: Theme.caption; color: Theme.error
-                wrapMode: Text.WordWrap; Layout.fillWidth: true
-            }
+            Warning { id: clubWarning; objectName: "clubWarning"; text: root.model.clubWarning }
             Caption { text: qsTranslate("Vexlo", "Start preference") }
-            ComboBox {
-                objectName: "preferencePicker"; Layout.fillWidth: true
+            Picker {
+                objectName: "preferencePicker"
                 model: [qsTranslate("Vexlo", "No preference"), qsTranslate("Vexlo", "Early"), qsTranslate("Vexlo", "Late")]
                 currentIndex: root.model.preferenceIndex
                 onActivated: index => root.model.preferenceIndex = index
             }
             Caption { text: root.model.classLabel }
-            ComboBox {
-                objectName: "classPicker"; Layout.fillWidth: true
+            Picker {
+                objectName: "classPicker"
                 model: root.model.classOptions; textRole: "name"
                 currentIndex: root.model.classIndex
                 onActivated: index => root.model.classIndex = index
             }
-            Caption { visible: root.model.showsCourseOverride; text: qsTranslate("Vexlo", "Course (override)") }
-            ComboBox {
-                visible: root.model.showsCourseOverride; Layout.fillWidth: true
+            Caption { id: courseCaption; visible: root.model.showsCourseOverride; text: qsTranslate("Vexlo", "Course (override)") }
+            Picker {
+                id: coursePicker; visible: root.model.showsCourseOverride
                 model: root.model.courseOptions; textRole: "name"
                 currentIndex: root.model.courseIndex
                 onActivated: index => root.model.courseIndex = index
@@ -113,15 +123,14 @@ Popup {
                     required property var modelData
                     Layout.fillWidth: true
                     Caption { text: modelData.name }
-                    ComboBox {
-                        Layout.fillWidth: true
+                    Picker {
                         model: root.model.stageClassOptions; textRole: "name"
                         currentIndex: modelData.classIndex
                         onActivated: index => root.model.setStageClassIndex(modelData.stageId, index)
                     }
                     Caption { visible: modelData.showsCourse; text: modelData.courseLabel }
-                    ComboBox {
-                        visible: modelData.showsCourse; Layout.fillWidth: true
+                    Picker {
+                        visible: modelData.showsCourse
                         model: modelData.courseOptions; textRole: "name"
                         currentIndex: modelData.courseIndex
                         onActivated: index => root.model.setStageCourseIndex(modelData.stageId, index)
@@ -131,7 +140,11 @@ Popup {
             RowLayout {
                 Layout.fillWidth: true
                 Layout.topMargin: 8
-                Button { objectName: "participantCancel"; text: qsTranslate("Vexlo", "Cancel"); onClicked: root.model.cancel() }
+                Button {
+                    objectName: "participantCancel"; text: qsTranslate("Vexlo", "Cancel"); onClicked: root.model.cancel()
+                    Keys.onReturnPressed: root.model.cancel()
+                    Keys.onEnterPressed: root.model.cancel()
+                }
                 Item { Layout.fillWidth: true }
                 Button {
                     objectName: "participantSave"; text: qsTranslate("Vexlo", "Save"); highlighted: true

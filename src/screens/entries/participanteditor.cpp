@@ -182,20 +182,26 @@ QString ParticipantEditorViewModel::cardWarning() const
     return {};
 }
 
-QString ParticipantEditorViewModel::nameWarning() const
+QString ParticipantEditorViewModel::givenNameWarning() const
 {
-    for (const QString &name : {m_p.givenName, m_p.familyName, m_p.club.value_or(QString())}) {
-        if (QString problem = typedNameProblem(name); !problem.isEmpty())
-            return problem;
-    }
-    return {};
+    return typedNameProblem(m_p.givenName);
+}
+
+QString ParticipantEditorViewModel::familyNameWarning() const
+{
+    return typedNameProblem(m_p.familyName);
+}
+
+QString ParticipantEditorViewModel::clubWarning() const
+{
+    return typedNameProblem(m_p.club.value_or(QString()));
 }
 
 bool ParticipantEditorViewModel::canSave() const
 {
-    // A card number, and nothing either warning refuses.
+    // A card number, and nothing any warning refuses.
     return !cardNumberWithoutSpaces(m_p.cardNumber).isEmpty() && cardWarning().isEmpty()
-        && nameWarning().isEmpty();
+        && givenNameWarning().isEmpty() && familyNameWarning().isEmpty() && clubWarning().isEmpty();
 }
 
 QString ParticipantEditorViewModel::classLabel() const

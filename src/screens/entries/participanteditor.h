@@ -33,9 +33,11 @@ class ParticipantEditorViewModel : public QObject
     Q_PROPERTY(int preferenceIndex READ preferenceIndex WRITE setPreferenceIndex NOTIFY edited)
     // Why the card number cannot be saved; empty when it can (or when nothing was typed).
     Q_PROPERTY(QString cardWarning READ cardWarning NOTIFY edited)
-    // Why a name or the club cannot be saved (a line break, a control character, too long);
-    // empty when they can.
-    Q_PROPERTY(QString nameWarning READ nameWarning NOTIFY edited)
+    // Why the given name, the family name or the club cannot be saved (a line break, a control
+    // character, too long), each shown under its own field; empty when it can.
+    Q_PROPERTY(QString givenNameWarning READ givenNameWarning NOTIFY edited)
+    Q_PROPERTY(QString familyNameWarning READ familyNameWarning NOTIFY edited)
+    Q_PROPERTY(QString clubWarning READ clubWarning NOTIFY edited)
     Q_PROPERTY(bool canSave READ canSave NOTIFY edited)
     Q_PROPERTY(QString classLabel READ classLabel NOTIFY openChanged)
     // [{id, name}]: the first option stands for none.
@@ -82,7 +84,9 @@ public:
     // True for a number of zeros only: no card has it, and an entry list's 0 stands for no card.
     [[nodiscard]] bool isZeroCardNumber() const;
     [[nodiscard]] QString cardWarning() const;
-    [[nodiscard]] QString nameWarning() const;
+    [[nodiscard]] QString givenNameWarning() const;
+    [[nodiscard]] QString familyNameWarning() const;
+    [[nodiscard]] QString clubWarning() const;
     [[nodiscard]] bool canSave() const;
     [[nodiscard]] QString classLabel() const;
     [[nodiscard]] QVariantList classOptions() const;
@@ -101,7 +105,7 @@ public:
     [[nodiscard]] QList<Course> courseChoices(const std::optional<QString> &stageId) const;
 
     Q_INVOKABLE void save();
-    // Return in a name or card field: saves when the card number allows it.
+    // Return anywhere in the sheet: saves when "Save" is offered, else does nothing.
     Q_INVOKABLE void saveOnSubmit();
     Q_INVOKABLE void cancel();
 

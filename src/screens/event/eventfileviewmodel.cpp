@@ -65,6 +65,8 @@ EventFileViewModel::EventFileViewModel(QObject *parent)
 
 void EventFileViewModel::storeReplaced()
 {
+    m_dateError.clear();
+    m_refusedDateText.reset();
     if (store()) {
         follow(connect(store(), &RaceStore::raceFileUrlChanged, this, &EventFileViewModel::changed));
         follow(connect(store(), &RaceStore::recentRaceUrlsChanged, this, &EventFileViewModel::changed));
@@ -131,11 +133,14 @@ void EventFileViewModel::setEventDate(const QDate &date)
         return;
     }
     m_dateError.clear();
+    m_refusedDateText.reset();
     editRace([&](Race &race) { race.date = QDateTime(date, QTime(0, 0)); });
 }
 
 QString EventFileViewModel::eventDateText() const
 {
+    if (m_refusedDateText)
+        return *m_refusedDateText;
     return eventDate().toString(shortDateFormat());
 }
 
@@ -151,6 +156,7 @@ bool EventFileViewModel::setEventDateText(const QString &text)
     m_dateError = localized(QStringLiteral("\"%@\" is not a date between %@ and %@. Type it as %@ or %@."),
         {typedTextEcho(text, 40), firstDate.toString(shortDateFormat()), lastDate.toString(shortDateFormat()),
             example.toString(shortDateFormat()), example.toString(Qt::ISODate)});
+    m_refusedDateText = text;
     emit changed();
     return false;
 }
@@ -209,6 +215,7 @@ void EventFileViewModel::newEvent()
         return;
     store()->newRace();
     m_dateError.clear();
+    m_refusedDateText.reset();
     m_nameRefusal.clear();
     m_savedMessage.clear();
     setFileError({});
@@ -254,6 +261,7 @@ void EventFileViewModel::loadEvent(const QUrl &chosen)
         return;
     }
     m_dateError.clear();
+    m_refusedDateText.reset();
     m_nameRefusal.clear();
     setFileError({});
     m_savedMessage.clear();

@@ -14,6 +14,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <functional>
+#include <optional>
 
 struct Race;
 
@@ -64,6 +65,8 @@ public:
     [[nodiscard]] QString nameWarning() const;
     [[nodiscard]] QDate eventDate() const;
     void setEventDate(const QDate &date);
+    // The date in the chosen language's short form; while a typed date stands refused, the text as
+    // typed, so that the organiser mends it rather than types it again.
     [[nodiscard]] QString eventDateText() const;
     [[nodiscard]] int eventYear() const { return eventDate().year(); }
     [[nodiscard]] int eventMonth() const { return eventDate().month() - 1; }
@@ -106,6 +109,8 @@ private:
 
     QString m_fileError;
     QString m_dateError;
+    // The date typed that dateError refuses; none once a date is taken or another event opened.
+    std::optional<QString> m_refusedDateText;
     // Why the last name typed was not stored; cleared by the next name that is.
     QString m_nameRefusal;
     QString m_savedMessage;

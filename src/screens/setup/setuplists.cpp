@@ -110,11 +110,11 @@ QString windowFieldsProblem(const QString &openText, const QString &closeText,
         return {};
     QString problem;
     if (!open && !openText.trimmed().isEmpty())
-        problem = localized(
-            QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), typedTextEcho(openText, 40));
+        problem = localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
+            typedTextEcho(openText, 40));
     else if (!close && !closeText.trimmed().isEmpty())
-        problem = localized(
-            QStringLiteral("\"%@\" is not a time of day (for example 9:30)."), typedTextEcho(closeText, 40));
+        problem = localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
+            typedTextEcho(closeText, 40));
     else
         problem = localized(
             QStringLiteral("Fill in both Open and Close, or clear both to use the event default."));

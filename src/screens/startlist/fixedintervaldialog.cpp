@@ -164,7 +164,7 @@ bool FixedIntervalDialog::randomDraw()
     const std::optional<QDateTime> first = store()->startTimeOnStartListDay(m_firstStart);
     if (!first) {
         setError(localized(
-            QStringLiteral("The first start \"%@\" is not a time of day. Type it as 09:00:00, 9:00 or 0900."),
+            QStringLiteral("The first start \"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
             m_firstStart.trimmed()));
         return false;
     }
@@ -175,7 +175,7 @@ bool FixedIntervalDialog::randomDraw()
     // One operation: the times and the class's remembered first start and interval together.
     if (!store()->drawStartTimes(m_classId, *first, m_interval)) {
         setError(localized(
-            QStringLiteral("The first start \"%@\" is not a time of day. Type it as 09:00:00, 9:00 or 0900."),
+            QStringLiteral("The first start \"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
             m_firstStart.trimmed()));
         return false;
     }

@@ -19,7 +19,7 @@ std::optional<GenerationProblem> generationProblem(const QString &firstStartText
 {
     if (!firstStart)
         return GenerationProblem {QStringLiteral("The first start \"%@\" is not a time of day. Type it as "
-                                                 "9:30, 9.30.15 or 0930 under Fixed interval startlist."),
+                                                 "9:30, 9.30 or 09:30 under Fixed interval startlist."),
             {firstStartText.trimmed()}};
     if (windowMinutes < 0 || windowMinutes > minutesPerDay)
         return GenerationProblem {QStringLiteral("The start period must be 0 to 1440 minutes, not %@."),

@@ -90,7 +90,7 @@ QString StartTimeEditSheet::problem() const
             QStringList {timeText()});
     if (!m_badText)
         return {};
-    return localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30.15 or 0930."),
+    return localized(QStringLiteral("\"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
         QStringList {m_badText->trimmed()});
 }
 

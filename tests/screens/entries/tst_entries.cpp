@@ -117,7 +117,15 @@ private slots:
             : cells.at(3) == u"long"
             ? QStringLiteral("A name is at most 200 characters long; this one has %1.").arg(typed.size())
             : QString();
-        QCOMPARE(vm.nameWarning(), warning);
+        // Under the field that holds it, and only there.
+        QCOMPARE(vm.givenNameWarning(), cells.at(0) == u"given" ? warning : QString());
+        QCOMPARE(vm.familyNameWarning(), cells.at(0) == u"family" ? warning : QString());
+        QCOMPARE(vm.clubWarning(), cells.at(0) == u"club" ? warning : QString());
+        // Kept as typed, refused or not.
+        QCOMPARE(cells.at(0) == u"given"   ? vm.givenName()
+                : cells.at(0) == u"family" ? vm.familyName()
+                                           : vm.club(),
+            typed);
         QSignalSpy saved(&vm, &ParticipantEditorViewModel::saved);
         vm.saveOnSubmit();
         vm.save();

@@ -383,10 +383,18 @@ private slots:
             QVERIFY(!vm.dateError().isEmpty());
             QVERIFY(!store->race().date);
         }
+        QCOMPARE(vm.eventDateText(), QStringLiteral("3000-01-01"));
         QVERIFY(vm.setEventDateText(QStringLiteral("2025-06-14")));
         QVERIFY(vm.dateError().isEmpty());
+        QCOMPARE(vm.eventDateText(), QStringLiteral("14/06/2025"));
         QCOMPARE(formatDocumentDate(*store->race().date), QStringLiteral("2025-06-13T22:00:00Z"));
         QCOMPARE(vm.eventDate(), QDate(2025, 6, 14));
+        // A day picked on the calendar after a refusal shows in place of the text refused.
+        QVERIFY(!vm.setEventDateText(QStringLiteral("14.13.2025")));
+        QCOMPARE(vm.eventDateText(), QStringLiteral("14.13.2025"));
+        vm.pickDay(2025, 6, 15);
+        QVERIFY(vm.dateError().isEmpty());
+        QCOMPARE(vm.eventDateText(), QStringLiteral("15/06/2025"));
     }
 
     void typedDates_data() { casetable::load("event/event-dates.tsv"); }
@@ -404,6 +412,7 @@ private slots:
         const bool taken = vm.setEventDateText(cells[1]);
         QCOMPARE(taken, cells[2] != u"refused");
         QCOMPARE(vm.dateError(), cells.value(3));
+        QCOMPARE(vm.eventDateText(), cells.value(4));
         if (taken) {
             QCOMPARE(store->race().date->toLocalTime().date(), QDate::fromString(cells[2], Qt::ISODate));
             QCOMPARE(vm.eventDate(), QDate::fromString(cells[2], Qt::ISODate));

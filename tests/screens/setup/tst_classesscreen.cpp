@@ -298,8 +298,8 @@ private slots:
         QCOMPARE(s.screen.stageEditor(), editor);
         QCOMPARE(editor->problem(),
             QStringLiteral(
-                "Day 2: \"24:00\" is not a time of day (for example 9:30). The stored start window was "
-                "kept."));
+                "Day 2: \"24:00\" is not a time of day. Type it as 9:30, 9.30 or 09:30. The stored start "
+                "window was kept."));
         QVERIFY(s.store->race().classes.at(0) == before);
         editor->setWindowText(QStringLiteral("s2"), QStringLiteral("1:00"), QStringLiteral("2:00"));
         editor->save();

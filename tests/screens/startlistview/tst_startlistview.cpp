@@ -289,7 +289,7 @@ private slots:
         // A typed text that is not a time: the reason, Save refused, nothing written.
         sheet.setTimeText(QStringLiteral("9h30"));
         QCOMPARE(sheet.problem(),
-            QStringLiteral("\"9h30\" is not a time of day. Type it as 9:30, 9.30.15 or 0930."));
+            QStringLiteral("\"9h30\" is not a time of day. Type it as 9:30, 9.30 or 09:30."));
         QCOMPARE(sheet.timeText(), QStringLiteral("9h30"));
         QVERIFY(!sheet.save());
         QVERIFY(sheet.showing());
