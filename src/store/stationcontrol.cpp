@@ -65,6 +65,13 @@ void StationControl::start()
 {
     if (m_settings->role() == StationRole::Standalone || m_engine->isRunning())
         return;
+    // A name stored before names were checked: said, and no key is made for a start that
+    // cannot announce.
+    if (const QString problem = serviceNameProblem(m_settings->serviceName()); !problem.isEmpty()) {
+        m_startWaiting = false;
+        setNotice(problem);
+        return;
+    }
     const bool keyed = canonicalStationKey(m_settings->stationKey()).has_value();
     if (!keyed && !keyStoreAnswered()) {
         m_startWaiting = true;

@@ -37,7 +37,8 @@ public:
     [[nodiscard]] SyncEngine *engine() const { return m_engine; }
 
     // Starts the engine with the role, id, service name and key the settings hold, at once or
-    // once the key store has answered (see above).
+    // once the key store has answered (see above). A service name that cannot be announced (a
+    // `serviceNameProblem`) starts nothing: the notice is that problem.
     void start();
     // Stops the engine, and a Start still waiting.
     void stop();

@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QUuid>
 
+#include <algorithm>
+
 namespace {
 const QString roleKey = QStringLiteral("stationRole");
 const QString serviceNameKey = QStringLiteral("stationServiceName");
@@ -44,6 +46,23 @@ QString stationRoleTitle(StationRole role)
     return {};
 }
 
+QString serviceNameProblem(const QString &name)
+{
+    if (std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return QStringLiteral(
+            "The service name cannot hold a line break, a tab or another control character.");
+    if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.isSpace(); }))
+        return QStringLiteral(
+            "The service name cannot be empty or only spaces: the slaves find the master by it.");
+    const qsizetype bytes = name.toUtf8().size();
+    if (bytes > maxServiceNameBytes)
+        return QStringLiteral("The service name takes %1 bytes; at most %2 can be announced (æ, ø and å take "
+                              "two bytes each).")
+            .arg(bytes)
+            .arg(maxServiceNameBytes);
+    return {};
+}
+
 StationSettings::StationSettings(QSettings *settings, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
@@ -74,11 +93,14 @@ void StationSettings::setRoleText(const QString &text)
         setRole(*role);
 }
 
-void StationSettings::setServiceName(const QString &name)
+bool StationSettings::setServiceName(const QString &name)
 {
+    if (!serviceNameProblem(name).isEmpty())
+        return false;
     m_serviceName = name;
     emit serviceNameChanged();
     m_settings->setValue(serviceNameKey, name);
+    return true;
 }
 
 void StationSettings::setStationKey(const QString &key)

@@ -21,6 +21,14 @@ inline constexpr StationRole allStationRoles[]
 // The title shown in the role picker ("Standalone", "Master", "Slave").
 [[nodiscard]] QString stationRoleTitle(StationRole role);
 
+// The most bytes of UTF-8 a zero-conf service instance name holds.
+inline constexpr int maxServiceNameBytes = 63;
+// Why `name` cannot be a master's service name, in English (a key of the message table); empty
+// when it can. It is announced exactly as it stands and a slave finds its master by that exact
+// name, so nothing is trimmed or cut: a name of 1 to 63 bytes of UTF-8, no control character,
+// not spaces alone.
+[[nodiscard]] QString serviceNameProblem(const QString &name);
+
 class StationSettings : public QObject
 {
     Q_OBJECT
@@ -43,7 +51,8 @@ public:
     void setRole(StationRole role);
     // Unknown texts are ignored (the picker only offers the three raw values).
     void setRoleText(const QString &text);
-    void setServiceName(const QString &name);
+    // A name with a `serviceNameProblem` is refused (false): the stored one stays.
+    bool setServiceName(const QString &name);
 
     // The event's station key (see stationkey.h). A secret: never in the settings store; the
     // store keeps it in the key store and puts it here once loaded.

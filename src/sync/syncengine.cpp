@@ -544,6 +544,13 @@ void SyncEngine::start(
         setStatus(QStringLiteral("Not started"), SyncStatusLevel::Idle);
         return;
     }
+    // Whatever a setting or a caller holds: a name the network cannot carry is never announced
+    // (nor looked for), as the slaves would not find the master by it.
+    if (const QString problem = serviceNameProblem(serviceName); !problem.isEmpty()) {
+        logLine(QStringLiteral("SyncEngine: not started: ") + problem);
+        setStatus(problem, SyncStatusLevel::Failed);
+        return;
+    }
     const auto key = canonicalStationKey(stationKey);
     if (!key) {
         setStatus(QStringLiteral("No station key"), SyncStatusLevel::Failed);

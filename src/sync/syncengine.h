@@ -139,7 +139,8 @@ public:
     void restoreOutbox(const QList<PersonResult> &results);
 
     // `stationKey` is the event's key as typed (see stationkey.h); without a valid one a master
-    // or slave does not start.
+    // or slave does not start, nor with a service name that has a `serviceNameProblem` (the
+    // status is then that problem).
     void start(StationRole role, const QString &stationId, const QString &serviceName,
         const QString &stationKey = {});
     // A new key (as typed) while running: every connection from now on proves it, those that

@@ -270,6 +270,73 @@ private slots:
         }
         verifyNoQmlProblems();
     }
+
+    // A long name shows its beginning whenever it is not being edited: the event's name once
+    // typed and left, and again after a restart over the same files; a stage's name left for
+    // the sheet's next control. In both languages.
+    void longNamesShowTheirBeginning_data() { addLanguageRows(); }
+    void longNamesShowTheirBeginning()
+    {
+        QFETCH(int, languageIndex);
+        useTestSettings("tst_eventscreens");
+        WindowTestScope scope;
+        {
+            const QString name = QStringLiteral(
+                "Danmarksmesterskab i natorienteringsløb for ungdom og veteraner, Rold Skov Nord 2026");
+            // Where the name's first letter stands from the start of the field's text area: 0 when
+            // the beginning shows, less when the field is scrolled on.
+            const auto firstLetterAt = [](QQuickItem *field) {
+                QRectF at;
+                QMetaObject::invokeMethod(
+                    field, "positionToRectangle", Q_RETURN_ARG(QRectF, at), Q_ARG(int, 0));
+                return at.x();
+            };
+            SetupWindow w(Race {.name = QStringLiteral("Spring Cup")});
+            QVERIFY(w.start());
+            w.app->languagePicker().pick(languageIndex);
+            const QString code = w.app->languagePicker().languageCode();
+            w.app->content().setSelectedItem(SidebarItem::Race);
+            w.typeInto(QStringLiteral("eventNameField"), name);
+            QCOMPARE(w.store->race().name, name);
+            QQuickItem *field = w.item(QStringLiteral("eventNameField"));
+            QVERIFY(firstLetterAt(field) < -100); // while typed, the end shows
+            QTest::keyClick(w.window, Qt::Key_Tab);
+            QTRY_VERIFY(!field->hasActiveFocus());
+            QCOMPARE(firstLetterAt(field), 0.0);
+            QCOMPARE(field->property("cursorPosition").toInt(), 0);
+            w.shot(code + QStringLiteral("-events-long-name"));
+
+            // Quit and start again over the same autosave.
+            w.app.reset();
+            auto store = w.harness.makeStore();
+            w.store = store.get();
+            w.app = std::make_unique<VexloApp>(
+                std::make_unique<RaceStoreShell>(std::move(store)), std::make_unique<CardReaderViewModel>());
+            QVERIFY(w.start());
+            QCOMPARE(w.store->race().name, name);
+            w.app->content().setSelectedItem(SidebarItem::Race);
+            QTRY_VERIFY(field = w.item(QStringLiteral("eventNameField")));
+            QCOMPARE(field->property("text").toString(), name);
+            QVERIFY(!field->hasActiveFocus());
+            QCOMPARE(firstLetterAt(field), 0.0);
+            QCOMPARE(field->property("cursorPosition").toInt(), 0);
+            w.shot(code + QStringLiteral("-events-long-name-restarted"));
+
+            w.app->content().setSelectedItem(SidebarItem::Stages);
+            w.click(QStringLiteral("addStageButton"));
+            QTRY_VERIFY(field = w.item(QStringLiteral("stageNameField")));
+            w.typeInto(field, name);
+            QVERIFY(firstLetterAt(field) < -100);
+            QTest::keyClick(w.window, Qt::Key_Tab);
+            QTRY_VERIFY(!field->hasActiveFocus());
+            QCOMPARE(firstLetterAt(field), 0.0);
+            w.shot(code + QStringLiteral("-stage-long-name"));
+            QTest::keyClick(w.window, Qt::Key_Escape);
+            QTRY_VERIFY(!w.item(QStringLiteral("stageNameField")));
+            w.app->languagePicker().pick(0);
+        }
+        verifyNoQmlProblems();
+    }
 };
 
 QTEST_MAIN(TestEventScreens)

@@ -14,8 +14,11 @@
 #include "vexloapp.h"
 #include "windowdriver.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QQuickItem>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -230,6 +233,151 @@ private slots:
             }
             QVERIFY(!s.store->syncEngine()->isRunning());
             QCOMPARE(keys->calls.filter(QStringLiteral("save:")), QStringList());
+        }
+        verifyNoQmlProblems();
+    }
+
+    // The language chosen on its tab, with the mouse and from the keyboard, each way: the window
+    // is rebuilt in it and still shows the language tab.
+    void languageChosenOnItsTab()
+    {
+        useTestSettings("tst_settingsscreen");
+        WindowTestScope scope;
+        {
+            SettingsWindow s(std::make_unique<MemoryKeyStore>());
+            QVERIFY(s.open(QStringLiteral("language")));
+            QTRY_VERIFY(s.w.item(QStringLiteral("languagePicker")));
+            const auto segment = [&](const QString &title) {
+                return findVisibleItem(s.w.window, [&](QQuickItem *i) {
+                    return i->inherits("QQuickTabButton") && i->property("text").toString() == title;
+                });
+            };
+            // Tab from the tab's own button to the segment, then Space.
+            const auto chooseByKeyboard = [&](const QString &title) {
+                QQuickItem *tab = s.w.item(QStringLiteral("tab_language"));
+                QVERIFY(tab);
+                tab->forceActiveFocus(Qt::TabFocusReason);
+                for (int i = 0; i < 12 && s.w.window->activeFocusItem() != segment(title); ++i)
+                    QTest::keyClick(s.w.window, Qt::Key_Tab);
+                QCOMPARE(s.w.window->activeFocusItem(), segment(title));
+                QTest::keyClick(s.w.window, Qt::Key_Space);
+            };
+            const std::tuple<const char *, bool, const char *> choices[] = {{"Dansk", false, "da"},
+                {"English", true, "en"}, {"Dansk", true, "da"}, {"English", false, "en"}};
+            for (const auto &[title, byKeyboard, code] : choices) {
+                if (byKeyboard)
+                    chooseByKeyboard(QLatin1String(title));
+                else
+                    s.w.click(segment(QLatin1String(title)));
+                QTRY_COMPARE(s.app->languagePicker().languageCode(), QLatin1String(code));
+                // The rebuilt window shows the language tab, its picker on the choice.
+                QTRY_VERIFY(s.w.item(QStringLiteral("languagePicker")));
+                QVERIFY(!s.w.item(QStringLiteral("rolePicker")));
+                QCOMPARE(s.w.item(QStringLiteral("languagePicker"))->property("currentIndex").toInt(),
+                    qstrcmp(code, "da") == 0 ? 1 : 0);
+                s.w.shot(QLatin1String(code) + QStringLiteral("-settings-language-chosen")
+                    + (byKeyboard ? QStringLiteral("-keyboard") : QStringLiteral("-mouse")));
+            }
+        }
+        verifyNoQmlProblems();
+    }
+
+    // Each name the network cannot carry, typed or pasted into the service-name field: said under
+    // the field in the window's language, never stored, and Start (by Return or click) announces
+    // nothing. "Målstation 2" is stored and announced exactly.
+    void serviceNamesThatCannotBeAnnounced_data() { addLanguageRows(); }
+    void serviceNamesThatCannotBeAnnounced()
+    {
+        QFETCH(int, languageIndex);
+        useTestSettings("tst_settingsscreen");
+        WindowTestScope scope;
+        {
+            SettingsWindow s(std::make_unique<MemoryKeyStore>());
+            RecordingDiscovery discovery;
+            s.store->syncEngine()->setDiscoveryFactory(discovery.factory());
+            StationSettings *settings = s.store->stationSettings();
+            settings->setRole(StationRole::Master);
+            QVERIFY(settings->setServiceName(QStringLiteral("Målstation 1")));
+            s.app->languagePicker().pick(languageIndex);
+            const QString code = s.app->languagePicker().languageCode();
+            const bool danish = languageIndex == 1;
+            QVERIFY(s.open(QStringLiteral("stationRole")));
+            QTRY_VERIFY(s.w.item(QStringLiteral("serviceNameField")));
+            const QString tooLong = danish
+                ? QStringLiteral(
+                    "Tjenestenavnet fylder %1 byte; højst 63 kan annonceres (æ, ø og å fylder to byte hver).")
+                : QStringLiteral(
+                    "The service name takes %1 bytes; at most 63 can be announced (æ, ø and å take two "
+                    "bytes each).");
+            const QString control = danish
+                ? QStringLiteral(
+                    "Tjenestenavnet kan ikke indeholde et linjeskift, en tabulator eller et andet "
+                    "kontroltegn.")
+                : QStringLiteral(
+                    "The service name cannot hold a line break, a tab or another control character.");
+            const QString empty = danish
+                ? QStringLiteral(
+                    "Tjenestenavnet kan ikke være tomt eller kun mellemrum: slaverne finder masteren ved "
+                    "det.")
+                : QStringLiteral(
+                    "The service name cannot be empty or only spaces: the slaves find the master by it.");
+            // Name, how it gets into the field (typed, or pasted: a field takes no line break or
+            // tab from the keys), the message, the screenshot's name.
+            const std::tuple<QString, bool, QString, const char *> names[] = {
+                {QString(70, u'x'), false, tooLong.arg(70), "70-characters"},
+                {QString(50, u'x') + QStringLiteral("øøøøøøø"), false, tooLong.arg(64), "57-characters"},
+                {QStringLiteral("Start\n2"), true, control, "line-break"},
+                {QStringLiteral("Start\t2"), true, control, "tab"},
+                {QString(), false, empty, "empty"},
+                {QStringLiteral("   "), false, empty, "spaces"},
+            };
+            QQuickItem *field = s.w.item(QStringLiteral("serviceNameField"));
+            for (const auto &[name, pasted, message, shot] : names) {
+                if (pasted) {
+                    s.w.typeInto(field, QStringLiteral("Start"));
+                    QGuiApplication::clipboard()->setText(name);
+                    QTest::keyClick(s.w.window, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClick(s.w.window, Qt::Key_V, Qt::ControlModifier);
+                } else {
+                    s.w.typeInto(field, name);
+                }
+                QCOMPARE(field->property("text").toString(), name);
+                QTRY_VERIFY(s.w.item(QStringLiteral("serviceNameError")));
+                QCOMPARE(s.w.item(QStringLiteral("serviceNameError"))->property("text").toString(), message);
+                QVERIFY(!s.w.item(QStringLiteral("startButton"))->isEnabled());
+                QTest::keyClick(s.w.window, Qt::Key_Return); // Start from the field: refused
+                QTest::keyClick(s.w.window, Qt::Key_Tab); // the editing ends
+                QVERIFY(!field->hasActiveFocus());
+                QCOMPARE(field->property("text").toString(), name);
+                QCOMPARE(settings->serviceName(), QStringLiteral("Målstation 1"));
+                QCOMPARE(QSettings(s.dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+                             .value(QStringLiteral("stationServiceName"))
+                             .toString(),
+                    QStringLiteral("Målstation 1"));
+                s.w.click(s.w.item(QStringLiteral("startButton"))); // disabled: nothing happens
+                QVERIFY(!s.store->syncEngine()->isRunning());
+                QCOMPARE(discovery.advertised, QStringList());
+                s.w.shot(code + QStringLiteral("-settings-service-name-") + QLatin1String(shot));
+            }
+            // Another tab and back: the refused name is still in the field, and still said.
+            QVERIFY(s.open(QStringLiteral("language")));
+            QVERIFY(s.open(QStringLiteral("stationRole")));
+            QTRY_VERIFY(s.w.item(QStringLiteral("serviceNameError")));
+            QCOMPARE(s.w.item(QStringLiteral("serviceNameField"))->property("text").toString(),
+                QStringLiteral("   "));
+
+            s.w.typeInto(QStringLiteral("serviceNameField"), QStringLiteral("Målstation 2"));
+            QTRY_VERIFY(!s.w.item(QStringLiteral("serviceNameError")));
+            s.w.click(QStringLiteral("startButton"));
+            QTRY_VERIFY(s.store->syncEngine()->isRunning());
+            QCOMPARE(discovery.advertised, QStringList {QStringLiteral("Målstation 2")});
+            QCOMPARE(settings->serviceName(), QStringLiteral("Målstation 2"));
+            QCOMPARE(s.w.item(QStringLiteral("syncStatus"))->property("text").toString(),
+                danish ? QStringLiteral("Master kører og annoncerer \"Målstation 2\"")
+                       : QStringLiteral("Master running, advertising \"Målstation 2\""));
+            s.w.shot(code + QStringLiteral("-settings-service-name-accepted"));
+            s.store->stationControl()->stop();
+            s.app->languagePicker().pick(0);
         }
         verifyNoQmlProblems();
     }

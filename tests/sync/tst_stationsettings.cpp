@@ -2,6 +2,7 @@
 #include "stationsettings.h"
 
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -77,6 +78,27 @@ private slots:
         StationSettings restarted(again.get());
         QCOMPARE(restarted.role(), StationRole::Slave);
         QCOMPARE(restarted.serviceName(), QStringLiteral("Start 2 "));
+    }
+
+    // Only a name that can be announced is stored; a refused one leaves the stored name (and the
+    // settings file) as they were, and says nothing.
+    void serviceNames_data() { casetable::load("sync/service-names.tsv"); }
+    void serviceNames()
+    {
+        QFETCH(QStringList, cells);
+        const QString name = casetable::withLength(cells[0]);
+        const bool announced = cells[1] == u"announced";
+        QCOMPARE(serviceNameProblem(name), announced ? QString() : cells[1]);
+        auto store = settings();
+        StationSettings s(store.get());
+        QVERIFY(s.setServiceName(QStringLiteral("Målstation 1")));
+        QSignalSpy changed(&s, &StationSettings::serviceNameChanged);
+        QCOMPARE(s.setServiceName(name), announced);
+        QCOMPARE(changed.count(), announced ? 1 : 0);
+        const QString kept = announced ? name : QStringLiteral("Målstation 1");
+        QCOMPARE(s.serviceName(), kept);
+        auto again = settings();
+        QCOMPARE(StationSettings(again.get()).serviceName(), kept);
     }
 };
 

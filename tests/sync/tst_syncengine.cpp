@@ -362,11 +362,38 @@ private slots:
         QVERIFY(!slave.engine.isRunning());
     }
 
+    // Whoever asks: a name the network cannot carry is neither advertised nor looked for, and the
+    // status says why; any other is handed on exactly as it stands.
+    void serviceNamesAnnounced_data() { casetable::load("sync/service-names.tsv"); }
+    void serviceNamesAnnounced()
+    {
+        QFETCH(QStringList, cells);
+        const QString name = casetable::withLength(cells[0]);
+        const bool announced = cells[1] == u"announced";
+        RecordingDiscovery discovery;
+        SyncEngine master(discovery.factory());
+        master.start(StationRole::Master, QStringLiteral("M"), name, testStationKey);
+        QCOMPARE(discovery.advertised, announced ? QStringList {name} : QStringList());
+        QCOMPARE(master.isRunning(), announced);
+        SyncEngine slave(discovery.factory());
+        slave.start(StationRole::Slave, QStringLiteral("S"), name, testStationKey);
+        QCOMPARE(discovery.browses, announced ? 1 : 0);
+        QCOMPARE(slave.isRunning(), announced);
+        if (!announced) {
+            for (const SyncEngine *engine : {&master, &slave}) {
+                QCOMPARE(engine->statusText(), cells[1]);
+                QCOMPARE(engine->statusLevel(), SyncStatusLevel::Failed);
+            }
+            QCOMPARE(master.listenPort(), quint16(0));
+        }
+    }
+
     void unencodableRaceSendsNothing()
     {
         LoopbackDirectory directory;
         SyncEngine engine(directory.factory());
-        engine.start(StationRole::Master, QStringLiteral("M"), QString(), testStationKey);
+        engine.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
+        QVERIFY(engine.isRunning());
         RecordingConnection slave;
         engine.addConnection(&slave);
         Race race;

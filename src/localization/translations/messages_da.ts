@@ -500,6 +500,18 @@
         <translation>Filen er for stor til at være et IOF XML-dokument (%@ byte; grænsen er %@).</translation>
     </message>
     <message>
+        <source>The service name cannot be empty or only spaces: the slaves find the master by it.</source>
+        <translation>Tjenestenavnet kan ikke være tomt eller kun mellemrum: slaverne finder masteren ved det.</translation>
+    </message>
+    <message>
+        <source>The service name cannot hold a line break, a tab or another control character.</source>
+        <translation>Tjenestenavnet kan ikke indeholde et linjeskift, en tabulator eller et andet kontroltegn.</translation>
+    </message>
+    <message>
+        <source>The service name takes %@ bytes; at most %@ can be announced (æ, ø and å take two bytes each).</source>
+        <translation>Tjenestenavnet fylder %@ byte; højst %@ kan annonceres (æ, ø og å fylder to byte hver).</translation>
+    </message>
+    <message>
         <source>The station key could not be read from the key store (%@). Type the event's station key, or press Start again to make a new one.</source>
         <translation>Stationsnøglen kunne ikke læses fra nøgleringen (%@). Skriv løbets stationsnøgle, eller tryk på Start igen for at lave en ny.</translation>
     </message>

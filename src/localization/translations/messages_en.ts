@@ -500,6 +500,18 @@
         <translation>The file is too large to be an IOF XML document (%@ bytes; the limit is %@).</translation>
     </message>
     <message>
+        <source>The service name cannot be empty or only spaces: the slaves find the master by it.</source>
+        <translation>The service name cannot be empty or only spaces: the slaves find the master by it.</translation>
+    </message>
+    <message>
+        <source>The service name cannot hold a line break, a tab or another control character.</source>
+        <translation>The service name cannot hold a line break, a tab or another control character.</translation>
+    </message>
+    <message>
+        <source>The service name takes %@ bytes; at most %@ can be announced (æ, ø and å take two bytes each).</source>
+        <translation>The service name takes %@ bytes; at most %@ can be announced (æ, ø and å take two bytes each).</translation>
+    </message>
+    <message>
         <source>The station key could not be read from the key store (%@). Type the event's station key, or press Start again to make a new one.</source>
         <translation>The station key could not be read from the key store (%@). Type the event's station key, or press Start again to make a new one.</translation>
     </message>

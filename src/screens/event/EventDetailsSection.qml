@@ -12,7 +12,7 @@ ColumnLayout {
     spacing: 4
 
     Label { text: qsTranslate("Vexlo", "Event name"); font: Theme.caption; color: Theme.secondaryText }
-    TextField {
+    NameField {
         objectName: "eventNameField"
         placeholderText: qsTranslate("Vexlo", "Event name")
         text: root.model.eventName

@@ -27,7 +27,7 @@ Popup {
         Keys.onReturnPressed: root.model.saveEdit()
         Keys.onEnterPressed: root.model.saveEdit()
         Label { text: qsTranslate("Vexlo", "Name"); font: Theme.caption; color: Theme.secondaryText }
-        TextField {
+        NameField {
             id: nameField
             objectName: "stageNameField"
             Layout.fillWidth: true

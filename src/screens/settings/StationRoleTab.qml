@@ -57,10 +57,21 @@ ColumnLayout {
             objectName: "serviceNameField"
             text: root.model.serviceName
             placeholderText: qsTranslate("Vexlo", "Vexlo Race")
+            // Checked as typed, stored when editing ends (a refused name never is).
             onTextEdited: root.model.serviceName = text
+            onEditingFinished: root.model.finishServiceName()
             onAccepted: if (root.model.canStart) root.model.start()
             Layout.preferredWidth: 220
         }
+    }
+    Label {
+        objectName: "serviceNameError"
+        visible: text !== ""
+        text: root.model.serviceNameError
+        font: Theme.caption
+        color: Theme.error
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
     }
     RowLayout {
         spacing: 8

@@ -38,5 +38,8 @@ void LanguagePickerViewModel::pick(int index)
 {
     if (!m_manager || index < 0 || index >= int(std::size(allAppLanguages)))
         return;
-    m_manager->setLanguage(allAppLanguages[index]);
+    const AppLanguage language = allAppLanguages[index];
+    if (language != m_manager->language())
+        emit picking();
+    m_manager->setLanguage(language);
 }

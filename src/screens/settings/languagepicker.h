@@ -30,6 +30,9 @@ public:
 
 signals:
     void languageChanged();
+    // Another language is picked, told just before it is applied (and the window's content
+    // rebuilt in it).
+    void picking();
 
 private:
     QPointer<LocalizationManager> m_manager;

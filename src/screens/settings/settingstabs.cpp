@@ -30,6 +30,10 @@ constexpr std::array tabList {Tab {"stationRole", "Station Role", "personalhotsp
     Tab {"liveResults", "Live Results", "network"}, Tab {"metsa", "Metsä", "paperplane"},
     Tab {"vexloWeb", "Vexlo Web", "globe"}, Tab {"oChecklist", "O-Checklist", "checklist"},
     Tab {"language", "Language", "globe.americas"}};
+
+// A language picked on the language tab rebuilds the window's content, and this view with it,
+// while the pick is applied: the tab it was picked on, for the view built then.
+QString tabOfRebuiltView;
 } // namespace
 
 StationRoleViewModel::StationRoleViewModel(StationControl *control, QObject *parent)
@@ -43,6 +47,7 @@ StationRoleViewModel::StationRoleViewModel(StationControl *control, QObject *par
     connect(control, &StationControl::changed, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::roleChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::serviceNameChanged, this, &StationRoleViewModel::changed);
+    connect(settings, &StationSettings::serviceNameChanged, this, &StationRoleViewModel::serviceNameChanged);
     connect(settings, &StationSettings::stationKeyChanged, this, &StationRoleViewModel::changed);
     connect(settings, &StationSettings::stationKeyKeptChanged, this, &StationRoleViewModel::changed);
     connect(engine, &SyncEngine::refusalTextChanged, this, &StationRoleViewModel::changed);
@@ -70,19 +75,42 @@ int StationRoleViewModel::roleIndex() const
 
 QString StationRoleViewModel::serviceName() const
 {
+    if (m_typedServiceName)
+        return *m_typedServiceName;
     return m_settings ? m_settings->serviceName() : QString();
 }
 
 void StationRoleViewModel::setServiceName(const QString &name)
 {
-    if (m_settings)
-        m_settings->setServiceName(name);
+    if (m_typedServiceName == name)
+        return;
+    m_typedServiceName = name;
+    emit serviceNameChanged();
+    emit changed();
+}
+
+void StationRoleViewModel::finishServiceName()
+{
+    if (!m_settings || !m_typedServiceName)
+        return;
+    // A refused name stays in the field, said, until it is mended or the screen is left.
+    if (*m_typedServiceName != m_settings->serviceName() && !m_settings->setServiceName(*m_typedServiceName))
+        return;
+    m_typedServiceName.reset();
+    emit serviceNameChanged();
+    emit changed();
+}
+
+QString StationRoleViewModel::serviceNameError() const
+{
+    // Also a name stored before names were checked: Start will not announce it.
+    return localizedMessage(serviceNameProblem(serviceName()));
 }
 
 bool StationRoleViewModel::canStart() const
 {
     if (!m_control || m_settings->role() == StationRole::Standalone || m_engine->isRunning()
-        || m_control->isWaiting())
+        || m_control->isWaiting() || !serviceNameProblem(serviceName()).isEmpty())
         return false;
     // A slave cannot make the key up: it must be the master's (typed, or still to come from the
     // key store).
@@ -174,6 +202,7 @@ void StationRoleViewModel::chooseRole(int index)
 
 void StationRoleViewModel::start()
 {
+    finishServiceName();
     if (canStart())
         m_control->start();
 }
@@ -208,8 +237,16 @@ QString LiveResultsViewModel::competitionIdProblem(const QString &id) const
 SyncViewModel::SyncViewModel(QObject *parent)
     : StoreViewModel(parent)
 {
+    if (!tabOfRebuiltView.isEmpty())
+        m_selectedTab = tabOfRebuiltView;
     connect(&LocalizationManager::shared(), &LocalizationManager::languageChanged, this,
         &SyncViewModel::tabsChanged);
+    connect(&m_language, &LanguagePickerViewModel::picking, this, [this] {
+        tabOfRebuiltView = m_selectedTab;
+        // Only for a view built while the pick is applied: the section chosen again later opens
+        // on its first tab.
+        QTimer::singleShot(0, [] { tabOfRebuiltView.clear(); });
+    });
 }
 
 SyncViewModel::~SyncViewModel() = default;

@@ -14,6 +14,8 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
+#include <optional>
+
 class RaceStore;
 class StationControl;
 class StationSettings;
@@ -26,7 +28,11 @@ class StationRoleViewModel : public QObject
     QML_UNCREATABLE("Made by the settings screen")
     Q_PROPERTY(QStringList roleTitles READ roleTitles NOTIFY textsChanged)
     Q_PROPERTY(int roleIndex READ roleIndex NOTIFY changed)
-    Q_PROPERTY(QString serviceName READ serviceName WRITE setServiceName NOTIFY changed)
+    // The service-name field's text: the name typed since it was last stored, or the stored
+    // one. Only a name that can be announced is stored, when the field's editing ends.
+    Q_PROPERTY(QString serviceName READ serviceName WRITE setServiceName NOTIFY serviceNameChanged)
+    // Why the field's name cannot be announced, in the selected language; empty when it can.
+    Q_PROPERTY(QString serviceNameError READ serviceNameError NOTIFY changed)
     Q_PROPERTY(bool canStart READ canStart NOTIFY changed)
     Q_PROPERTY(bool canStop READ canStop NOTIFY changed)
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY changed)
@@ -44,7 +50,12 @@ public:
     [[nodiscard]] QStringList roleTitles() const;
     [[nodiscard]] int roleIndex() const;
     [[nodiscard]] QString serviceName() const;
+    // The field's text as typed: checked at once, stored by finishServiceName().
     void setServiceName(const QString &name);
+    // The field's editing ended: the typed name is stored unless it is refused, and then the
+    // stored name stays as it was.
+    Q_INVOKABLE void finishServiceName();
+    [[nodiscard]] QString serviceNameError() const;
     [[nodiscard]] bool canStart() const;
     [[nodiscard]] bool canStop() const;
     [[nodiscard]] bool isRunning() const;
@@ -66,16 +77,20 @@ public:
     Q_INVOKABLE void chooseRole(int index);
     // With the role, id, service name and station key as they are once the key store has
     // answered (the status says so while Start waits for it). A master whose key store holds no
-    // key makes one first (the field then shows it, for the slaves).
+    // key makes one first (the field then shows it, for the slaves). A name still being typed is
+    // stored first; none starts while the field's name is refused.
     Q_INVOKABLE void start();
     Q_INVOKABLE void stop();
 
 signals:
     void changed();
     void textsChanged();
+    void serviceNameChanged();
 
 private:
     QPointer<StationControl> m_control;
+    // Typed in the field and not stored (still being edited, or refused).
+    std::optional<QString> m_typedServiceName;
     QPointer<StationSettings> m_settings;
     QPointer<SyncEngine> m_engine;
 };

@@ -9,6 +9,8 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -70,6 +72,107 @@ private slots:
         QCOMPARE(view.selectedTab(), QStringLiteral("stationRole"));
         view.setSelectedTab(QStringLiteral("language"));
         QCOMPARE(view.selectedTab(), QStringLiteral("language"));
+    }
+
+    // A language picked on the language tab rebuilds the window's content while it is applied:
+    // the view built then opens on that tab; one built later on the first tab, as before.
+    void languagePickedKeepsItsTab()
+    {
+        // The pick is stored: in settings of the tests' own, forgotten afterwards.
+        QStandardPaths::setTestModeEnabled(true);
+        const auto forget = [] { QSettings().remove(QLatin1String(LocalizationManager::settingsKey)); };
+        forget();
+        LocalizationManager chosen {QStringList {QStringLiteral("en")}};
+        LocalizationManager::setShared(&chosen);
+        const auto english = qScopeGuard([&] {
+            LocalizationManager::setShared(nullptr);
+            forget();
+        });
+        SyncViewModel view;
+        view.setRaceStore(m_store.get());
+        view.setSelectedTab(QStringLiteral("language"));
+        std::unique_ptr<SyncViewModel> rebuilt;
+        connect(&chosen, &LocalizationManager::languageChanged, this,
+            [&] { rebuilt = std::make_unique<SyncViewModel>(); });
+        view.language()->pick(1);
+        QVERIFY(rebuilt);
+        QCOMPARE(rebuilt->selectedTab(), QStringLiteral("language"));
+        QCOMPARE(chosen.languageCode(), QStringLiteral("da"));
+        QCoreApplication::processEvents();
+        QCOMPARE(SyncViewModel().selectedTab(), QStringLiteral("stationRole"));
+        // The language already chosen changes nothing and hands nothing on.
+        rebuilt->setSelectedTab(QStringLiteral("metsa"));
+        rebuilt->language()->pick(1);
+        QCOMPARE(SyncViewModel().selectedTab(), QStringLiteral("stationRole"));
+        rebuilt->language()->pick(0);
+        QCOMPARE(rebuilt->selectedTab(), QStringLiteral("metsa"));
+        QCoreApplication::processEvents();
+    }
+
+    // The field's name is checked as typed and stored when its editing ends; a refused one is
+    // said, never stored and never announced, and the stored name stays.
+    void serviceNameStoredWhenEditingEnds_data() { casetable::load("sync/service-names.tsv"); }
+    void serviceNameStoredWhenEditingEnds()
+    {
+        QFETCH(QStringList, cells);
+        const QString name = casetable::withLength(cells[0]);
+        const bool announced = cells[1] == u"announced";
+        RecordingDiscovery discovery;
+        m_store->syncEngine()->setDiscoveryFactory(discovery.factory());
+        StationSettings *settings = m_store->stationSettings();
+        settings->setRole(StationRole::Master);
+        QVERIFY(settings->setServiceName(QStringLiteral("Målstation 1")));
+        StationRoleViewModel role(m_store->stationControl());
+        QSignalSpy stored(settings, &StationSettings::serviceNameChanged);
+        role.setServiceName(name);
+        QCOMPARE(stored.count(), 0);
+        QCOMPARE(role.serviceName(), name);
+        QCOMPARE(role.serviceNameError(), announced ? QString() : cells[1]);
+        QCOMPARE(role.canStart(), announced);
+        role.finishServiceName();
+        QCOMPARE(settings->serviceName(), announced ? name : QStringLiteral("Målstation 1"));
+        QCOMPARE(role.serviceName(), name); // the field keeps what was typed
+        QCOMPARE(role.serviceNameError(), announced ? QString() : cells[1]);
+        role.start();
+        QCOMPARE(discovery.advertised, announced ? QStringList {name} : QStringList());
+        QCOMPARE(role.isRunning(), announced);
+        role.stop();
+    }
+
+    // A name stored before names were checked is shown with its problem, and no Start announces
+    // it: not the tab's, not the station's (which makes no key for it), not the engine's.
+    void storedNameThatCannotBeAnnounced()
+    {
+        QTemporaryDir dir;
+        RaceStoreOptions options = storeOptionsIn(dir.path());
+        options.settings->setValue(QStringLiteral("stationServiceName"), QStringLiteral("Start\n2"));
+        options.settings->setValue(QStringLiteral("stationRole"), QStringLiteral("master"));
+        options.backgroundAutosave = false;
+        RaceStore store(std::move(options));
+        RecordingDiscovery discovery;
+        store.syncEngine()->setDiscoveryFactory(discovery.factory());
+        StationRoleViewModel role(store.stationControl());
+        QCOMPARE(role.serviceName(), QStringLiteral("Start\n2"));
+        const QString problem = QStringLiteral(
+            "The service name cannot hold a line break, a tab or another control character.");
+        QCOMPARE(role.serviceNameError(), problem);
+        QVERIFY(!role.canStart());
+        role.start();
+        store.stationControl()->start();
+        QCOMPARE(role.statusText(), problem);
+        QCOMPARE(role.statusTint(), QStringLiteral("red"));
+        QCOMPARE(store.stationSettings()->stationKey(), QString());
+        store.syncEngine()->start(StationRole::Master, QStringLiteral("M"),
+            store.stationSettings()->serviceName(), QStringLiteral("7KQM-2D9X-HC4P"));
+        QCOMPARE(discovery.advertised, QStringList());
+        QVERIFY(!role.isRunning());
+        // Mended in the field, it is stored and announced.
+        role.setServiceName(QStringLiteral("Start 2"));
+        QCOMPARE(role.serviceNameError(), QString());
+        role.start();
+        QCOMPARE(discovery.advertised, QStringList {QStringLiteral("Start 2")});
+        QCOMPARE(store.stationSettings()->serviceName(), QStringLiteral("Start 2"));
+        role.stop();
     }
 
     void stationRoleChangeIsDeferredAndStopsTheEngine()

@@ -1,7 +1,7 @@
 #pragma once
 
-// In-memory stand-ins for the store's outside world: a key store, a sync connection and a
-// publishing timer fired by hand.
+// In-memory stand-ins for the store's outside world: a key store, a sync connection, the zero-conf
+// layer and a publishing timer fired by hand.
 
 #include "keystore.h"
 #include "livepublishers.h"
@@ -83,6 +83,27 @@ class RecordingConnection : public SyncConnection
 public:
     void send(const QByteArray &frame) override { frames.append(frame); }
     QList<QByteArray> frames;
+};
+
+// The zero-conf layer as the engine sees it, keeping what it was handed: each name advertised
+// and each browse.
+struct RecordingDiscovery
+{
+    struct Entry : ServiceDiscovery
+    {
+        explicit Entry(RecordingDiscovery *owner)
+            : owner(owner)
+        { }
+        void advertise(const QString &name, quint16) override { owner->advertised.append(name); }
+        void browse() override { ++owner->browses; }
+        RecordingDiscovery *owner;
+    };
+    ServiceDiscoveryFactory factory()
+    {
+        return [this] { return std::make_unique<Entry>(this); };
+    }
+    QStringList advertised;
+    int browses = 0;
 };
 
 // Runs only when the test calls `tick`.
