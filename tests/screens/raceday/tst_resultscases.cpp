@@ -9,9 +9,10 @@
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //          [start=<s> finish=<s>]  (start and finish seconds after the first read time)
-//   language da | show panel|recent|outputs | ids shared  (runners and results then hold the declared
-//          classes', stages' and courses' ids themselves, as an event built in the app does,
-//          instead of copies of their text)
+//   language da | show panel|recent|outputs (with the overall filter: the overall standings on
+//          the screen, in the overall PDF and in the IOF overall list) | ids shared  (runners and
+//          results then hold the declared classes', stages' and courses' ids themselves, as an
+//          event built in the app does, instead of copies of their text)
 //   expect: then the rendered lines (see render below)
 // Names, classes and courses not declared are gone from the race; a time may be nan or inf; "_"
 // in a name is a space; read=none leaves the result without a read time.
