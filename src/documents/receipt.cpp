@@ -125,7 +125,7 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
     // The verdict in the words the screens and the result lists use for it.
     if (const QString word = verdictKey(resultVerdict(race, result)); !word.isEmpty())
         footer.append(word);
-    if (!scoreMode && beforeStart && !result.completedOverride)
+    if (beforeStart && !result.completedOverride)
         footer.append(QStringLiteral("CHECK CARD: FINISH BEFORE START"));
     for (const QString &line : footer)
         html += QStringLiteral("<div class=\"footer-line\">") + escapeMarkup(line) + QStringLiteral("</div>");

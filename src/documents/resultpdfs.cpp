@@ -247,19 +247,24 @@ PdfExportResult renderOverallStandingsPDF(
     return renderDocument(path, a4ShortSide, a4LongSide, race, subtitle, [&](PDFTableRenderer &renderer) {
         for (const StandingsGroup &group : groups) {
             renderer.drawSection(group.classLabel);
-            const QList<PDFColumn> columns {{localized(QStringLiteral("#")), 30},
-                {localized(QStringLiteral("Name")), 220}, {localized(QStringLiteral("Total Time")), 100},
-                {localized(QStringLiteral("Status")), 100}};
+            // A class ranked by points shows them before the total time it is ranked by next.
+            QList<PDFColumn> columns {
+                {localized(QStringLiteral("#")), 30}, {localized(QStringLiteral("Name")), 220}};
+            if (group.scoreGroup)
+                columns.append({localized(QStringLiteral("Score")), 70});
+            columns.append({localized(QStringLiteral("Total Time")), 100});
+            columns.append({localized(QStringLiteral("Status")), 100});
             renderer.drawHeaderRow(columns);
             for (qsizetype n = 0; n < group.rows.size(); ++n) {
                 const StandingsRow &row = group.rows.at(n);
-                renderer.drawCellRow(
-                    {placeCell(group.places, n),
-                        personDisplayName(row.participant.givenName, row.participant.familyName),
-                        durationCell(row.totalTime),
-                        localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
-                                                         : QStringLiteral("INCOMPLETE"))},
-                    columns, false);
+                QStringList cells {placeCell(group.places, n),
+                    personDisplayName(row.participant.givenName, row.participant.familyName)};
+                if (group.scoreGroup)
+                    cells.append(row.totalScore ? QString::number(*row.totalScore) : dash);
+                cells.append(durationCell(row.totalTime));
+                cells.append(localized(
+                    row.completedAllStages ? QStringLiteral("ALL STAGES") : QStringLiteral("INCOMPLETE")));
+                renderer.drawCellRow(cells, columns, false);
             }
         }
     });

@@ -2,6 +2,7 @@
 
 #include "idmemo.h"
 #include "readahead.h"
+#include "resultgroups.h"
 #include "resultverdict.h"
 #include "uuidslots.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -51,6 +53,9 @@ struct Counted
     qint32 result = -1;
     bool timed = false;
     bool completed = false;
+    // Run on a score course: its points count (kept apart, by the same index, while the event has
+    // such runs at all).
+    bool score = false;
 };
 
 // What a runner's counted results add up to, worked out runner by runner in slot order, so that
@@ -61,14 +66,26 @@ struct Summary
     double total = 0;
     bool complete = true;
     bool timed = true;
+    // A counting read of some stage was on a score course: the runner's class ranks by points.
+    bool score = false;
 };
 
 // The standing of one runner before the rows are built: only what the order needs.
 struct Standing
 {
     std::optional<double> total;
+    std::optional<qint64> points;
     bool complete = false;
 };
+
+// Points added up so that a damaged file's huge values stay the largest rather than wrap.
+qint64 addPoints(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return sum;
+}
 
 // A runner with a total while the totals of a class are ordered: the total beside the runner and
 // the whole-second bucket it was counted into, so that the passes read one small array in order.
@@ -165,7 +182,7 @@ QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
     QList<StandingsRow> rows;
     rows.reserve(ranked.constFirst().size());
     for (const RankedEntry &entry : ranked.constFirst())
-        rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
+        rows.append({*entry.participant, entry.totalTime, entry.completedAllStages, entry.totalScore});
     return rows;
 }
 
@@ -242,6 +259,11 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     const qsizetype stageCount = race.stages.size();
     const std::size_t slotCount = std::size_t(slotOf.size());
     std::vector<Counted> chosen(slotCount * std::size_t(stageCount));
+    // The points of each chosen read on a score course, beside `chosen`; empty until one is met.
+    std::vector<qint64> chosenPoints;
+    // Without a score course in the event only a result's points make it a score run (its course
+    // gone): the course ids, whose texts a look-up would hash, are then never looked up.
+    ScoreResults onScoreCourse(race);
     IdMemo<QList<qsizetype>> stagesOf;
     const QChar *lastStageData = nullptr;
     qsizetype lastStageSize = -1;
@@ -253,6 +275,9 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         if (!inOrder && k + ahead < race.results.size())
             slotOf.prefetch(race.results[k + ahead].participantId);
         readAheadResult(race.results, k + 4 * ahead);
+        // The points, which tell a score run, lie on a line of the record the others leave.
+        if (k + 4 * ahead < race.results.size())
+            __builtin_prefetch(&race.results[k + 4 * ahead].score);
         const PersonResult &r = race.results[k];
         if (!r.stageId)
             continue;
@@ -274,21 +299,36 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             lastStageSize = r.stageId->size();
         }
         for (qsizetype s : *lastStages) {
-            Counted &slot = chosen[std::size_t(s) * slotCount + std::size_t(runner)];
+            const std::size_t at = std::size_t(s) * slotCount + std::size_t(runner);
+            Counted &slot = chosen[at];
             if (slot.result < 0 || r.readAt > race.results[slot.result].readAt) {
-                const bool completed = countsCompleted(r);
+                const bool score = onScoreCourse(r);
+                const bool completed = countsForStandings(r, score);
                 const std::optional<double> time = completed ? stageTime(r) : std::nullopt;
-                slot = {time.value_or(0), qint32(k), time.has_value(), completed};
+                slot = {time.value_or(0), qint32(k), time.has_value(), completed, score};
+                if (score) {
+                    if (chosenPoints.empty())
+                        chosenPoints.assign(chosen.size(), 0);
+                    chosenPoints[at] = r.score.value_or(0);
+                }
             }
         }
     }
     // Stage by stage, each runner's total still adds the stages in their order.
     std::vector<Summary> summaries(slotCount);
+    // Each runner's points over the stages, where the event has runs on a score course.
+    std::vector<qint64> pointSums(chosenPoints.empty() ? 0 : slotCount, 0);
     for (qsizetype s = 0; s < stageCount; ++s) {
-        const Counted *stage = chosen.data() + std::size_t(s) * slotCount;
+        const std::size_t first = std::size_t(s) * slotCount;
+        const Counted *stage = chosen.data() + first;
         for (std::size_t slot = 0; slot < slotCount; ++slot) {
             Summary &sum = summaries[slot];
             const Counted &r = stage[slot];
+            if (r.score) {
+                sum.score = true;
+                if (r.completed)
+                    pointSums[slot] = addPoints(pointSums[slot], chosenPoints[first + slot]);
+            }
             if (r.result < 0 || !r.completed) {
                 sum.complete = false;
                 continue;
@@ -319,19 +359,39 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         standings.assign(count, {});
         order.clear();
         untimed.clear();
+        // A class with a run on a score course ranks by points: every runner who completed every
+        // stage, by the points, then the total time (a runner without one after those with one).
+        bool byPoints = false;
+        for (std::size_t i = 0; i < count && !pointSums.empty() && !byPoints; ++i)
+            byPoints = group.countsResults[i]
+                && summaries[std::size_t(slotOfParticipant[group.participants[i]])].score;
         for (std::size_t i = 0; i < count; ++i) {
             if (group.countsResults[i]) {
-                const Summary &sum = summaries[std::size_t(slotOfParticipant[group.participants[i]])];
+                const std::size_t slot = std::size_t(slotOfParticipant[group.participants[i]]);
+                const Summary &sum = summaries[slot];
                 standings[i].complete = sum.complete;
                 if (sum.complete && sum.timed)
                     standings[i].total = sum.total;
+                if (sum.complete && byPoints)
+                    standings[i].points = pointSums[slot];
             }
-            (standings[i].total ? order : untimed).push_back(qint32(i));
+            const bool ranked = byPoints ? standings[i].complete : standings[i].total.has_value();
+            (ranked ? order : untimed).push_back(qint32(i));
         }
         const auto timedCount = std::ptrdiff_t(order.size());
         order.insert(order.end(), untimed.begin(), untimed.end());
         const auto timed = order.begin() + timedCount;
-        if (!sortByTotals(order.begin(), timed, standings, scratch)) {
+        if (byPoints) {
+            std::stable_sort(order.begin(), timed, [&](qint32 a, qint32 b) {
+                const Standing &x = standings[std::size_t(a)];
+                const Standing &y = standings[std::size_t(b)];
+                if (*x.points != *y.points)
+                    return *x.points > *y.points;
+                if (x.total.has_value() != y.total.has_value())
+                    return x.total.has_value();
+                return x.total && *x.total < *y.total;
+            });
+        } else if (!sortByTotals(order.begin(), timed, standings, scratch)) {
             std::stable_sort(order.begin(), timed,
                 [&](qint32 a, qint32 b) { return *standings[a].total < *standings[b].total; });
         }
@@ -351,7 +411,8 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         rows.resize(qsizetype(count));
         RankedEntry *row = rows.data();
         for (qint32 i : order)
-            *row++ = {&race.participants[group.participants[i]], standings[i].total, standings[i].complete};
+            *row++ = {&race.participants[group.participants[i]], standings[i].total, standings[i].complete,
+                byPoints, standings[i].points};
     }
     return out;
 }

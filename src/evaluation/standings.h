@@ -11,7 +11,10 @@ using StageTimeOf = std::optional<double> (*)(const PersonResult &result);
 
 // Rows of the participants whose base class is `classId`, timed runners first by total time, then
 // the others by name. Per stage the runner's result with the latest `readAt` counts; its effective
-// status (the override when present) decides completion.
+// status (the override when present) decides completion. A class with a run on a score course
+// ranks by points instead: the runners who completed every stage (a score run counts when
+// countsForStandings says so) by their summed points, more first, then by total time, then the
+// others by name.
 [[nodiscard]] QList<StandingsRow> rankedResults(const Race &race, const QString &classId);
 
 // A standings row that points at its entry in the race it was computed from (read it while that
@@ -21,6 +24,11 @@ struct RankedEntry
     const Participant *participant = nullptr;
     std::optional<double> totalTime;
     bool completedAllStages = false;
+    // The class ranks by points; every row of a class says the same.
+    bool byPoints = false;
+    // The summed points (each stage's after its overtime penalty) where the class ranks by points
+    // and the runner completed every stage.
+    std::optional<qint64> totalScore;
 };
 
 // The rows rankedResults gives for each of `classIds`, in that order, from one pass over the

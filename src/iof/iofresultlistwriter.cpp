@@ -402,6 +402,9 @@ QByteArray writeIOFOverallResultListXML(
                 numberElement(out, 8, "<Position>", "</Position>\n", *place);
             // Not having completed every stage is, in the schema's words, not having finished.
             status(out, row.completedAllStages ? "OK" : "DidNotFinish");
+            // The points a class ranked by points is placed by, as the stage lists give a score run's.
+            if (row.totalScore)
+                numberElement(out, 8, "<Score>", "</Score>\n", *row.totalScore);
             personClose(out);
         }
         out.line(2, "</ClassResult>");

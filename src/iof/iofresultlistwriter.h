@@ -19,7 +19,8 @@ inline constexpr const char *iofNamespace = "http://www.orienteering.org/datasta
 // The same groups with one SplitTime per recorded split (seconds from the start).
 [[nodiscard]] QByteArray writeIOFResultListWithSplitsXML(
     const Race &race, const QList<ResultGroup> &groups, IOFListBuffering buffering = {});
-// Overall standings; the event name gets " - Overall".
+// Overall standings; the event name gets " - Overall". A row with summed points carries them as
+// its Score.
 [[nodiscard]] QByteArray writeIOFOverallResultListXML(
     const Race &race, const QList<StandingsGroup> &groups, IOFListBuffering buffering = {});
 

@@ -266,6 +266,8 @@ struct StandingsRow
     // Sum of the stage race times; absent unless every stage has a completed, timed result.
     std::optional<double> totalTime;
     bool completedAllStages = false;
+    // The summed points of a class ranked by points; absent unless every stage counts.
+    std::optional<qint64> totalScore;
 };
 
 // Screens hand an edited entry from one module to another as a QVariant.

@@ -28,6 +28,8 @@ struct StandingsGroup
     QList<StandingsRow> rows;
     // Empty, or one entry per row.
     QList<std::optional<qint64>> places;
+    // Ranked by points: the rows show their summed points.
+    bool scoreGroup = false;
 };
 
 // The place shown for row `index` of a group (see `places` above).

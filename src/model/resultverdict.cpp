@@ -9,6 +9,10 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
     if (result.completedOverride == false)
         return ResultVerdict::Mispunch;
     if (scoreCourse) {
+        // Held before the time limit is judged: a finish before the start (a start time typed
+        // wrong) would otherwise be a run of below zero seconds, within any limit.
+        if (heldForReview(result))
+            return ResultVerdict::UnderReview;
         if (!result.withinTimeLimit) {
             // Points with a finish but nothing to time the run from: the time limit cannot be
             // judged until the runner is given a start time (unless the organiser forced it).
@@ -40,6 +44,22 @@ ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse)
         return result.completed ? ResultVerdict::NoStartTime : ResultVerdict::Mispunch;
     }
     return result.completed ? ResultVerdict::Completed : ResultVerdict::Mispunch;
+}
+
+bool countsForStandings(const PersonResult &result, bool scoreCourse)
+{
+    if (!scoreCourse)
+        return countsCompleted(result);
+    switch (resultVerdict(result, true)) {
+    case ResultVerdict::InTime:
+    case ResultVerdict::OverTime:
+        return true;
+    // No limit to judge the run by: it counts once it finished, or the organiser completed it.
+    case ResultVerdict::Scored:
+        return result.completedOverride == true || result.finishTime.has_value();
+    default:
+        return false;
+    }
 }
 
 bool heldForReview(const PersonResult &result)

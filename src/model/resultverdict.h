@@ -35,11 +35,12 @@ enum class ResultVerdict {
 };
 
 // On any course an organiser's override to not completed decides first. A score course is then
-// judged by its time limit alone (without a verdict of it, a finish without a start and no
-// override is no start time). Any other run, with a course or without one: a forced completion; a
-// note left by the evaluation or a finish before the start (held for review); without a course
-// nothing more; missed controls; a missing finish (did not finish); a finish without a start (no
-// start time); else the evaluation's completion.
+// held for review as any other (a note, or a finish before the start), else judged by its time
+// limit alone (without a verdict of it, a finish without a start and no override is no start
+// time). Any other run, with a course or without one: a forced completion; a note left by the
+// evaluation or a finish before the start (held for review); without a course nothing more;
+// missed controls; a missing finish (did not finish); a finish without a start (no start time);
+// else the evaluation's completion.
 [[nodiscard]] ResultVerdict resultVerdict(const PersonResult &result, bool scoreCourse);
 // Held for someone to look at the card: no override, and a note the evaluation left or a finish
 // before the start. A run so held is not completed, whatever an older version stored.
@@ -48,6 +49,11 @@ enum class ResultVerdict {
 [[nodiscard]] bool countsCompleted(const PersonResult &result);
 // The same, the result's course looked up in `race` (isScoreResult's rule).
 [[nodiscard]] ResultVerdict resultVerdict(const Race &race, const PersonResult &result);
+// Whether a stage result adds to a runner's overall standing: on a score course a finished run
+// judged in time or over time (or, where the course sets no limit, one with a finish or forced
+// completed), neither held for review nor forced not completed; on any other course a completed
+// one (countsCompleted).
+[[nodiscard]] bool countsForStandings(const PersonResult &result, bool scoreCourse);
 
 // The verdict's word as a key of the text tables: "COMPLETED", "NO START TIME", "MISPUNCH",
 // "DID NOT FINISH", "FOR REVIEW", "IN TIME", "OVERTIME"; empty for `None` and `Scored`. Shown

@@ -364,6 +364,61 @@ private slots:
             w.click(QStringLiteral("group_all"));
             QTRY_VERIFY(w.item(QStringLiteral("statusPicker")));
             w.shot(code + QStringLiteral("-status-generated"));
+
+            // A score class over two days: the overall standings rank those who finished both by
+            // their summed points and show them; a day held for review (a finish before the start)
+            // takes the place away. The overall PDF and IOF list say the same.
+            w.store->setRace(testEvent(QStringLiteral("app/two-day-score.json")));
+            app.content().setSelectedItem(SidebarItem::Results);
+            w.click(QStringLiteral("stageChip___overall__"));
+            QTRY_VERIFY(w.item(QStringLiteral("overallPoints")));
+            for (const auto &[runner, place, points, total, word] :
+                {std::tuple {"Ann Berg", "1.", 240, "1:53:00", "ALL STAGES"},
+                    {"Bo Dahl", "2.", 234, "2:00:00", "ALL STAGES"},
+                    {"Dorte Kjærgaard-Østergaard", "3.", 140, "1:21:00", "ALL STAGES"},
+                    {"Cy Eng", "", -1, "—", "INCOMPLETE"}}) {
+                QQuickItem *name
+                    = findVisibleItem(window, [runner = QString::fromUtf8(runner)](QQuickItem *i) {
+                          return i->property("text").toString() == runner;
+                      });
+                QVERIFY2(name, runner);
+                QStringList want {QString::fromUtf8(total), localized(QString::fromUtf8(word)),
+                    points < 0 ? localized(QStringLiteral("—"))
+                               : localized(QStringLiteral("%@ pts"), points)};
+                if (*place)
+                    want.append(QString::fromUtf8(place));
+                const QStringList shown = shownTexts(name->parentItem());
+                for (const QString &text : want)
+                    QVERIFY2(shown.contains(text), qPrintable(text + u' ' + shown.join(u'|')));
+                if (!*place)
+                    QVERIFY2(shown.filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
+                        qPrintable(shown.join(u'|')));
+            }
+            w.clock->advance(std::chrono::seconds(10));
+            QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
+            w.shot(code + QStringLiteral("-overall-score"));
+            auto *screen = window->findChild<ResultsScreen *>();
+            const QString pdf = w.dir.filePath(code + QStringLiteral("-overall-score.pdf"));
+            QVERIFY(screen->exportTo(int(ResultExportKind::ResultsPDF), QUrl::fromLocalFile(pdf)));
+#ifdef VEXLO_SCREENSHOT_DIR
+            run(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"), pdf,
+                    QStringLiteral(VEXLO_SCREENSHOT_DIR "/") + code + QStringLiteral("-overall-score-pdf")});
+#endif
+            const QString pdfText = pdftest::text(pdf);
+            QVERIFY2(pdfText.split(u'\n').filter(QStringLiteral("Ann Berg")).join(u'|').simplified()
+                    == QStringLiteral("1 Ann Berg 240 1:53:00 ") + localized(QStringLiteral("ALL STAGES")),
+                qPrintable(pdfText));
+            const QString xmlPath = w.dir.filePath(code + QStringLiteral("-overall-score.xml"));
+            QVERIFY(screen->exportTo(int(ResultExportKind::ResultsXML), QUrl::fromLocalFile(xmlPath)));
+            QFile xml(xmlPath);
+            QVERIFY(xml.open(QIODevice::ReadOnly));
+            const QByteArray bytes = xml.readAll();
+            VERIFY_IOF_VALID(bytes);
+            QCOMPARE(iofRunners(bytes),
+                (QStringList {QStringLiteral("Ann 6780 #1 OK"), QStringLiteral("Bo 7200 #2 OK"),
+                    QStringLiteral("Dorte 4860 #3 OK"), QStringLiteral("Cy DidNotFinish")}));
+            QVERIFY2(bytes.contains("<Status>OK</Status>\n        <Score>240</Score>"), bytes.constData());
         }
         verifyNoQmlProblems();
     }
@@ -371,7 +426,10 @@ private slots:
     // A finish read before the runner has a start time, and a card read again with another
     // read-out, in the real window: the reader pane, the results list, the results PDF and the IOF
     // result list say the same of each, and the runner read twice is ranked once.
-    void verdictsAgreeInTheWindow_data() { addLanguageRows(); }
+    void verdictsAgreeInTheWindow_data()
+    {
+        addLanguageRows();
+    }
     void verdictsAgreeInTheWindow()
     {
         QFETCH(int, languageIndex);

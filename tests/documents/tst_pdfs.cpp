@@ -228,8 +228,14 @@ private slots:
         const StandingsRow done {person(1, QStringLiteral(" Anna\t"), QStringLiteral("Berg ")), 3723, true};
         const StandingsRow partial {
             person(2, QStringLiteral("Bo"), QStringLiteral("Dahl")), std::nullopt, false};
+        // A class ranked by points shows them in a column of their own, "—" for a runner without.
+        const StandingsRow scored {person(3, QStringLiteral("Cy"), QStringLiteral("Eng")), 6800, true, 240};
         const QString file = path(QStringLiteral("overall.pdf"));
-        QVERIFY(renderOverallStandingsPDF(Race {}, {{QStringLiteral("H21"), {done, partial}}}, file).ok);
+        QVERIFY(renderOverallStandingsPDF(Race {},
+            {{QStringLiteral("H21"), {done, partial}},
+                {QStringLiteral("W21"), {scored, partial}, {1, std::nullopt}, true}},
+            file)
+                    .ok);
         VERIFY_PDF_GOLDEN(file, "pdf/overall");
     }
 

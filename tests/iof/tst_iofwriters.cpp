@@ -70,6 +70,18 @@ QList<ResultGroup> oddGroups(const Race &race)
         {QStringLiteral("Score\x03") + QChar(0xDBFF), r.mid(2, 4)}, {QString(), {}}};
 }
 
+// The overall standings of resultlist-overall.xml: a class ranked by time, and one ranked by
+// points, each of whose rows with points carries them as its Score after its Status.
+QList<StandingsGroup> overallGroups(const Race &race)
+{
+    const StandingsRow done {race.participants[0], 7200.99, true};
+    const StandingsRow partial {race.participants[1], std::nullopt, false};
+    const StandingsRow scored {race.participants[0], 6800.5, true, 240};
+    const StandingsRow scoredUntimed {race.participants[1], std::nullopt, true, 190};
+    return {{QStringLiteral("H21"), {done, partial}},
+        {QStringLiteral("W21"), {scored, scoredUntimed, partial}, {1, 2, std::nullopt}, true}};
+}
+
 } // namespace
 
 // Both result lists of `groups`, valid against the schema and byte for byte as `<stem>.xml` and
@@ -153,10 +165,8 @@ private slots:
 
     void overall()
     {
-        Race race = resultRace();
-        StandingsRow done {race.participants[0], 7200.99, true};
-        StandingsRow partial {race.participants[1], std::nullopt, false};
-        const QByteArray xml = writeIOFOverallResultListXML(race, {{QStringLiteral("H21"), {done, partial}}});
+        const Race race = resultRace();
+        const QByteArray xml = writeIOFOverallResultListXML(race, overallGroups(race));
         VERIFY_IOF_VALID(xml);
         VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), xml);
     }
@@ -290,10 +300,7 @@ private slots:
             QStringLiteral("resultlist.xml"), writeIOFResultListXML(race, resultGroups(), streamed));
         VERIFY_GOLDEN(QStringLiteral("resultlist-splits.xml"),
             writeIOFResultListWithSplitsXML(race, resultGroups(), streamed));
-        const QByteArray overall = writeIOFOverallResultListXML(race,
-            {{QStringLiteral("H21"),
-                {{race.participants[0], 7200.99, true}, {race.participants[1], std::nullopt, false}}}},
-            streamed);
+        const QByteArray overall = writeIOFOverallResultListXML(race, overallGroups(race), streamed);
         VERIFY_GOLDEN(QStringLiteral("resultlist-overall.xml"), overall);
         const Race odd = oddRace();
         VERIFY_GOLDEN(

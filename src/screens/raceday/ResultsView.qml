@@ -368,6 +368,14 @@ Item {
                     Layout.fillWidth: true
                 }
                 Label {
+                    objectName: "overallPoints"
+                    visible: text !== ""
+                    text: parent.parent.texts.points
+                    font.pixelSize: Theme.body.pixelSize
+                    font.bold: !!parent.parent.texts.allStages
+                    color: parent.parent.texts.allStages ? Theme.primaryText : Theme.tint("orange", 1.0)
+                }
+                Label {
                     text: parent.parent.texts.total
                     font.pixelSize: Theme.body.pixelSize
                     font.bold: !parent.parent.texts.totalMissing

@@ -377,7 +377,8 @@ ClassResults orderGroup(
 
     std::vector<Row> &rows = scratch.rows;
     rows.resize(std::size_t(count));
-    // earnsPlace, from the gathered values.
+    // Whether a row may hold a place: by points (the overtime penalty is in them) where the group
+    // ranks by points, else completed with a time.
     auto rowOf = [score](const Member &m, qint32 at) {
         const bool placed = score ? m.has(Member::HasScore) && m.has(Member::PlaceAllowed)
                                   : m.has(Member::Completed) && m.has(Member::HasTime);
@@ -465,15 +466,6 @@ std::optional<double> rankedTime(const PersonResult &result)
     if (!timeToRank(result, seconds))
         return std::nullopt;
     return seconds;
-}
-
-bool earnsPlace(const PersonResult &result, bool scoreGroup)
-{
-    // The points of a score course already carry the overtime penalty, so a runner over the limit
-    // still ranks by them; only an override to incomplete takes the place away.
-    if (scoreGroup)
-        return result.score.has_value() && result.completedOverride.value_or(true);
-    return countsCompleted(result) && rankedTime(result).has_value();
 }
 
 QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter)
@@ -612,12 +604,16 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         double seconds = 0;
         const bool timed = timeToRank(r, seconds);
         const qint64 time = timed ? roundedSeconds(seconds) : 0;
-        // Points that wait for a start time to be judged against the limit take no place either;
-        // nor does a run held for review that an older version stored completed (the evaluation
-        // holds one not completed).
+        // A run held for review that an older version stored completed takes no place (the
+        // evaluation holds one not completed). Points place by the verdict: neither points held
+        // for review nor points that wait for a start time to be judged against the limit.
         const bool completed = onScore ? r.effectiveCompleted() : countsCompleted(r);
-        const bool placeAllowed = r.completedOverride.value_or(true)
-            && !(onScore && resultVerdict(r, true) == ResultVerdict::NoStartTime);
+        bool placeAllowed = r.completedOverride.value_or(true);
+        if (onScore) {
+            const ResultVerdict verdict = resultVerdict(r, true);
+            placeAllowed = verdict != ResultVerdict::Mispunch && verdict != ResultVerdict::NoStartTime
+                && verdict != ResultVerdict::UnderReview;
+        }
         const quint8 flags = (completed ? Member::Completed : 0) | (placeAllowed ? Member::PlaceAllowed : 0)
             | (timed ? Member::HasTime : 0) | (r.score ? Member::HasScore : 0)
             | (onScore ? Member::OnScore : 0);
@@ -697,18 +693,26 @@ QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &fil
             continue;
         ClassStandings group;
         group.className = race.classes[shown[k]].name;
-        // numberPlaces, each total rounded once.
+        group.scoreGroup = rows.constFirst().byPoints;
+        // numberPlaces, each total rounded once. By points, a runner who completed every stage is
+        // placed, tied with the one before on the same points and the same total (or none).
         group.places.resize(rows.size());
         std::optional<qint64> *place = group.places.data();
         const RankedEntry *row = rows.constData();
-        qint64 previousSeconds = 0;
+        std::optional<qint64> previousSeconds;
+        std::optional<qint64> previousPoints;
         for (qsizetype i = 0; i < rows.size(); ++i) {
-            if (!row[i].completedAllStages || !row[i].totalTime)
+            if (!row[i].completedAllStages
+                || !(group.scoreGroup ? row[i].totalScore.has_value() : row[i].totalTime.has_value()))
                 continue;
-            const qint64 seconds = roundedSeconds(*row[i].totalTime);
-            place[i] = (i > 0 && place[i - 1] && previousSeconds == seconds) ? place[i - 1]
-                                                                             : std::optional<qint64>(i + 1);
+            const std::optional<qint64> seconds
+                = row[i].totalTime ? std::optional<qint64>(roundedSeconds(*row[i].totalTime)) : std::nullopt;
+            place[i]
+                = (i > 0 && place[i - 1] && previousSeconds == seconds && previousPoints == row[i].totalScore)
+                ? place[i - 1]
+                : std::optional<qint64>(i + 1);
             previousSeconds = seconds;
+            previousPoints = row[i].totalScore;
         }
         group.standings = std::move(rows);
         groups.append(std::move(group));
@@ -752,8 +756,8 @@ QList<StandingsGroup> toStandingsGroups(const QList<ClassStandings> &groups)
         QList<StandingsRow> rows;
         rows.reserve(g.standings.size());
         for (const RankedEntry &entry : g.standings)
-            rows.append({*entry.participant, entry.totalTime, entry.completedAllStages});
-        out.append({g.className, std::move(rows), g.places});
+            rows.append({*entry.participant, entry.totalTime, entry.completedAllStages, entry.totalScore});
+        out.append({g.className, std::move(rows), g.places, g.scoreGroup});
     }
     return out;
 }

@@ -54,6 +54,8 @@ struct ClassStandings
     // Into the race the standings were computed from, as ClassResults.
     QList<RankedEntry> standings;
     QList<std::optional<qint64>> places;
+    // Ranked by the summed points (a run of the class on a score course), then the total time.
+    bool scoreGroup = false;
 };
 
 // "Unknown" when the runner is gone.
@@ -69,8 +71,6 @@ struct ClassStandings
 [[nodiscard]] bool classUsesScoreCourse(const Race &race, const QList<PersonResult> &results);
 // The race time when it is a finite number.
 [[nodiscard]] std::optional<double> rankedTime(const PersonResult &result);
-// Whether the result may hold a place in a group of that kind.
-[[nodiscard]] bool earnsPlace(const PersonResult &result, bool scoreGroup);
 
 // One result per runner and stage (countingReadOf): an earlier read of the same runner and stage
 // is not listed. Stable: results that compare equal keep their order in `race.results`. The groups

@@ -152,6 +152,11 @@ void ResultsScreen::refresh()
                             row.totalTime ? formatRaceTime(*row.totalTime) : localized(QStringLiteral("—"))},
                         {QStringLiteral("totalMissing"), !row.totalTime.has_value()},
                         {QStringLiteral("allStages"), row.completedAllStages},
+                        // A class ranked by points shows them before the total time.
+                        {QStringLiteral("points"),
+                            !group.scoreGroup    ? QString()
+                                : row.totalScore ? localized(QStringLiteral("%@ pts"), *row.totalScore)
+                                                 : localized(QStringLiteral("—"))},
                         {QStringLiteral("stagesText"),
                             localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
                                                              : QStringLiteral("INCOMPLETE"))}};

@@ -9,15 +9,17 @@
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //          [start=<s> finish=<s>]  (start and finish seconds after the first read time)
-//   language da | show panel|recent|outputs | ids shared  (runners and results then hold the declared
-//          classes', stages' and courses' ids themselves, as an event built in the app does,
-//          instead of copies of their text)
+//   language da | show panel|recent|outputs (with the overall filter: the overall standings on
+//          the screen, in the overall PDF and in the IOF overall list) | ids shared  (runners and
+//          results then hold the declared classes', stages' and courses' ids themselves, as an
+//          event built in the app does, instead of copies of their text)
 //   expect: then the rendered lines (see render below)
 // Names, classes and courses not declared are gone from the race; a time may be nan or inf; "_"
 // in a name is a space; read=none leaves the result without a read time.
 
 #include "cardresultpanel.h"
 #include "casetable.h"
+#include "documenttestsupport.h"
 #include "documenttext.h"
 #include "iofresultlistwriter.h"
 #include "liveresultatformat.h"
@@ -242,13 +244,14 @@ QStringList layoutCells(const QString &line)
     return line.trimmed().split(gap, Qt::SkipEmptyParts);
 }
 
-// What one IOF PersonResult says: its runner's given name, Status, Time and Position.
+// What one IOF PersonResult says: its runner's given name, Status, Time, Position and Score.
 struct IofRow
 {
     QString given;
     QString status;
     QString time;
     QString position;
+    QString score;
 };
 
 QList<IofRow> iofRows(const QByteArray &xml)
@@ -271,8 +274,73 @@ QList<IofRow> iofRows(const QByteArray &xml)
             rows.last().time = in.readElementText();
         else if (name == QLatin1String("Position"))
             rows.last().position = in.readElementText();
+        else if (name == QLatin1String("Score"))
+            rows.last().score = in.readElementText();
     }
     return rows;
+}
+
+// The overall standings' screen cells of a row: place, name, points (a group ranked by points),
+// total, stages verdict.
+QStringList standingsCells(const ClassStandings &g, qsizetype i)
+{
+    const RankedEntry &row = g.standings[i];
+    QStringList cells {g.places[i] ? localized(QStringLiteral("%lld."), *g.places[i]) : QStringLiteral("-"),
+        row.participant->givenName};
+    if (g.scoreGroup)
+        cells.append(
+            row.totalScore ? localized(QStringLiteral("%@ pts"), *row.totalScore) : QStringLiteral("—"));
+    cells.append(row.totalTime ? formatRaceTime(*row.totalTime) : QStringLiteral("—"));
+    cells.append(
+        localized(row.completedAllStages ? QStringLiteral("ALL STAGES") : QStringLiteral("INCOMPLETE")));
+    return cells;
+}
+
+// "show outputs" over the overall standings: per class "== <class>", then per row its screen
+// cells, the overall PDF's cells of the runner's line and the IOF overall list's Status, Time,
+// Position and Score (the list valid by the IOF schema, else one line with the errors).
+QStringList overallOutputLines(const Case &c)
+{
+    const QList<ClassStandings> groups = overallStandings(c.race, c.filter);
+    const QList<StandingsGroup> documents = toStandingsGroups(groups);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("overall.pdf"));
+    if (!renderOverallStandingsPDF(c.race, documents, path).ok)
+        return {QStringLiteral("(no PDF)")};
+    const QStringList pdf = pdftest::text(path).split(QLatin1Char('\n'));
+    const QByteArray xml = writeIOFOverallResultListXML(c.race, documents);
+    if (const QString invalid = documenttest::validateAgainstIOFSchema(xml); !invalid.isEmpty())
+        return {QStringLiteral("(invalid IOF) ") + invalid};
+    const QList<IofRow> iof = iofRows(xml);
+    QStringList lines;
+    qsizetype pdfLine = 0;
+    qsizetype iofRow = 0;
+    for (const ClassStandings &g : groups) {
+        lines.append(QStringLiteral("== ") + g.className);
+        for (qsizetype i = 0; i < g.standings.size(); ++i) {
+            const Participant &p = *g.standings[i].participant;
+            const QString name = personDisplayName(p.givenName, p.familyName);
+            QString pdfText;
+            for (; pdfLine < pdf.size(); ++pdfLine) {
+                const QStringList cells = layoutCells(pdf[pdfLine]);
+                if (!cells.contains(name))
+                    continue;
+                pdfText = QStringLiteral("pdf ") + cells.join(QLatin1Char(' '));
+                ++pdfLine;
+                break;
+            }
+            const IofRow r = iof.value(iofRow++);
+            QString iofText = QStringLiteral("iof ") + r.status;
+            if (!r.time.isEmpty())
+                iofText += QStringLiteral(" time=") + r.time;
+            if (!r.position.isEmpty())
+                iofText += QStringLiteral(" #") + r.position;
+            if (!r.score.isEmpty())
+                iofText += QStringLiteral(" score=") + r.score;
+            lines.append(joined(standingsCells(g, i) << pdfText << iofText));
+        }
+    }
+    return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
 }
 
 // "show outputs": every result through every output that shows it, in stored order, one line
@@ -408,7 +476,7 @@ QStringList outputLines(const Case &c)
 // "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
 // (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden, "⚑<note>" when marked for
 // review), behind, "-" for no place; overall
-// rows: place, name, total, stages verdict.
+// rows: place, name, points (a group ranked by points), total, stages verdict.
 // "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
 // verdict | missing controls. "show recent": "== <group>" then runner | value | status | "Read
 // again" (a repeated read) | "Earlier read, not ranked" (a read a later one supersedes) per row.
@@ -425,7 +493,7 @@ QStringList render(const Case &c)
         return lines;
     }
     if (c.show == QLatin1String("outputs"))
-        return outputLines(c);
+        return c.filter.showsOverall() ? overallOutputLines(c) : outputLines(c);
     if (c.show == QLatin1String("recent")) {
         RecentResultsModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -455,13 +523,7 @@ QStringList render(const Case &c)
         for (const ClassStandings &g : overallStandings(c.race, c.filter)) {
             lines.append(QStringLiteral("== ") + g.className);
             for (qsizetype i = 0; i < g.standings.size(); ++i) {
-                const RankedEntry &row = g.standings[i];
-                lines.append(joined(
-                    {g.places[i] ? localized(QStringLiteral("%lld."), *g.places[i]) : QStringLiteral("-"),
-                        row.participant->givenName,
-                        row.totalTime ? formatRaceTime(*row.totalTime) : QStringLiteral("—"),
-                        localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
-                                                         : QStringLiteral("INCOMPLETE"))}));
+                lines.append(joined(standingsCells(g, i)));
             }
         }
         return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
