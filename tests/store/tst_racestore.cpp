@@ -2,6 +2,7 @@
 #include "log.h"
 #include "racejson.h"
 #include "racestore.h"
+#include "splits.h"
 #include "storeharness.h"
 
 #include <QDir>
@@ -506,9 +507,20 @@ private slots:
             submitted.finishTime = held->finishTime->addSecs(60);
         if (cells[3] == u"other")
             submitted.cardNumber = QStringLiteral("654321");
+        if (cells[4] == u"more") {
+            SplitTime split;
+            split.controlCode = 31;
+            split.time = missingSplitTime();
+            split.status = SplitStatus::Missing;
+            submitted.splits.append(split);
+        }
+        if (cells[5] == u"later") {
+            QVERIFY(held->cardStartTime);
+            submitted.cardStartTime = held->cardStartTime->addSecs(60);
+        }
         store->syncEngine()->onResultSubmitted(submitted);
 
-        const int kept = cells[4].toInt();
+        const int kept = cells[6].toInt();
         QCOMPARE(store->race().results.size(), kept);
         QCOMPARE(store->race().results.first().id, held->id);
         if (kept == 2)
