@@ -489,8 +489,11 @@ private slots:
         auto store = makeStore();
         store->setRace(namedRace(QStringLiteral("Master")));
         const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        SIPunch punch;
+        punch.controlCode = 31;
+        punch.time = start.addSecs(10 * 60);
         const auto held = store->recordCardReading(
-            QStringLiteral("123456"), {}, std::nullopt, start, start.addSecs(90 * 60));
+            QStringLiteral("123456"), {punch}, std::nullopt, start, start.addSecs(90 * 60));
         QVERIFY(held);
         store->syncEngine()->start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"));
         RecordingConnection slave;
@@ -518,9 +521,13 @@ private slots:
             QVERIFY(held->cardStartTime);
             submitted.cardStartTime = held->cardStartTime->addSecs(60);
         }
+        if (cells[6] == u"later") {
+            QVERIFY(submitted.punches && submitted.punches->size() == 1);
+            (*submitted.punches)[0].time = punch.time.addSecs(60);
+        }
         store->syncEngine()->onResultSubmitted(submitted);
 
-        const int kept = cells[6].toInt();
+        const int kept = cells[7].toInt();
         QCOMPARE(store->race().results.size(), kept);
         QCOMPARE(store->race().results.first().id, held->id);
         if (kept == 2)
