@@ -2,6 +2,7 @@
 #include "log.h"
 #include "racejson.h"
 #include "racestore.h"
+#include "splits.h"
 #include "storeharness.h"
 
 #include <QDir>
@@ -488,8 +489,11 @@ private slots:
         auto store = makeStore();
         store->setRace(namedRace(QStringLiteral("Master")));
         const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+        SIPunch punch;
+        punch.controlCode = 31;
+        punch.time = start.addSecs(10 * 60);
         const auto held = store->recordCardReading(
-            QStringLiteral("123456"), {}, std::nullopt, start, start.addSecs(90 * 60));
+            QStringLiteral("123456"), {punch}, std::nullopt, start, start.addSecs(90 * 60));
         QVERIFY(held);
         store->syncEngine()->start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"));
         RecordingConnection slave;
@@ -506,9 +510,24 @@ private slots:
             submitted.finishTime = held->finishTime->addSecs(60);
         if (cells[3] == u"other")
             submitted.cardNumber = QStringLiteral("654321");
+        if (cells[4] == u"more") {
+            SplitTime split;
+            split.controlCode = 31;
+            split.time = missingSplitTime();
+            split.status = SplitStatus::Missing;
+            submitted.splits.append(split);
+        }
+        if (cells[5] == u"later") {
+            QVERIFY(held->cardStartTime);
+            submitted.cardStartTime = held->cardStartTime->addSecs(60);
+        }
+        if (cells[6] == u"later") {
+            QVERIFY(submitted.punches && submitted.punches->size() == 1);
+            (*submitted.punches)[0].time = punch.time.addSecs(60);
+        }
         store->syncEngine()->onResultSubmitted(submitted);
 
-        const int kept = cells[4].toInt();
+        const int kept = cells[7].toInt();
         QCOMPARE(store->race().results.size(), kept);
         QCOMPARE(store->race().results.first().id, held->id);
         if (kept == 2)

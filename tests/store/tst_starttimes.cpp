@@ -249,6 +249,11 @@ private slots:
                 live->syncEngine()->onResultSubmitted(annRead);
             } else if (operation == QStringLiteral("cy")) {
                 live->syncEngine()->onResultSubmitted(cyRead);
+            } else if (operation == QStringLiteral("twin")) {
+                // A second copy of Ann's read under its id, after Cy's (the journal holds it).
+                race.results.append(race.results[0]);
+                live->setRace(race);
+                live->autosave();
             } else if (operation == QStringLiteral("nextday")) {
                 // The event moves on to day2, where D21 starts on planned times.
                 for (RaceClass &c : race.classes)
@@ -266,7 +271,8 @@ private slots:
             const bool recorded = compactJson(live->race()) != heldBefore;
             QCOMPARE(lines().size(), linesBefore + (recorded ? 1 : 0));
             const bool changed = resultState(annNow()) != before || annNow().id != resultBefore
-                || operation == QStringLiteral("force") || operation == QStringLiteral("resend");
+                || operation == QStringLiteral("force") || operation == QStringLiteral("resend")
+                || operation == QStringLiteral("twin");
             QVERIFY(recorded || !changed);
             if (recorded)
                 QCOMPARE(
@@ -276,6 +282,9 @@ private slots:
         QCOMPARE(live->autosaveError(), QString());
         const QStringList expected = cells.mid(2, 3);
         QCOMPARE(resultState(annNow()), expected);
+        for (const PersonResult &copy : live->race().results)
+            if (copy.id == annNow().id)
+                QCOMPARE(resultState(copy), expected);
         QCOMPARE(annNow().completed, true);
         QCOMPARE(resultState(live->race().results[1]), resultState(cyRead));
 
@@ -297,6 +306,9 @@ private slots:
             live = harness.makeStore();
             QVERIFY2(live->race().results.size() == resultsHeld, restart);
             QCOMPARE(resultState(annNow()), expected);
+            for (const PersonResult &copy : live->race().results)
+                if (copy.id == annNow().id)
+                    QCOMPARE(resultState(copy), expected);
             QCOMPARE(resultState(live->race().results[1]), resultState(cyRead));
             QCOMPARE(compactJson(live->race()), held);
             live.reset();
