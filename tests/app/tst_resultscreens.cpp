@@ -53,8 +53,9 @@ QStringList shownTexts(QQuickItem *item)
     return texts;
 }
 
-// Each PersonResult of an IOF result list as "<given>[ <Time>][ #<Position>] <Status>".
-QStringList iofRunners(const QByteArray &xml)
+// Each PersonResult of an IOF result list as "<given>[ <Time>][ #<Position>] <Status>", and with
+// `withScore` its points after them as " <Score> pts".
+QStringList iofRunners(const QByteArray &xml, bool withScore = false)
 {
     QStringList rows;
     QXmlStreamReader in(xml);
@@ -73,6 +74,8 @@ QStringList iofRunners(const QByteArray &xml)
             rows.last() += QLatin1Char(' ') + in.readElementText();
         else if (in.name() == QLatin1String("Position"))
             rows.last() += QStringLiteral(" #") + in.readElementText();
+        else if (withScore && in.name() == QLatin1String("Score"))
+            rows.last() += QLatin1Char(' ') + in.readElementText() + QStringLiteral(" pts");
     }
     return rows;
 }
@@ -792,6 +795,205 @@ private slots:
                 QVERIFY(name);
                 const QStringList shown = shownTexts(name->parentItem());
                 QVERIFY2(shown.contains(QString::fromUtf8(total)), qPrintable(shown.join(u'|')));
+            }
+        }
+        verifyNoQmlProblems();
+    }
+
+    // A two-day event in Danish read through the station, as two-day-score-reads.tsv has it: a
+    // card nobody holds registered as a new runner on the first day and read again on the second,
+    // where the family gives her that day's course; a score class on both days, one runner over
+    // time, one with a start typed wrong. Each day's results list, results and split-time PDFs
+    // and IOF result list, and then the overall standings on screen, on paper and in IOF, agree.
+    void scoreAndRegisteredRunnerOverTwoDays()
+    {
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(testEvent(QStringLiteral("app/two-day-score-reads.json")));
+            VexloApp &app = *w.app;
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("recentRunnerName"),
+                QStringLiteral("portName"), QStringLiteral("classFilterLabel")};
+            w.atMinimumSizeIn(1);
+            const auto exported = [&](ResultExportKind kind, const QString &name) {
+                const QString path = w.dir.filePath(name);
+                auto *screen = window->findChild<ResultsScreen *>();
+                const bool ok = screen && screen->exportTo(int(kind), QUrl::fromLocalFile(path));
+#ifdef VEXLO_SCREENSHOT_DIR
+                if (ok && path.endsWith(QLatin1String(".pdf")))
+                    run(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"), path,
+                            QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-") + QFileInfo(path).baseName()});
+#endif
+                return ok ? path : QString();
+            };
+            const auto rowOf = [&](const QString &runner) {
+                QQuickItem *name = findVisibleItem(
+                    window, [&runner](QQuickItem *i) { return i->property("text").toString() == runner; });
+                return name ? shownTexts(name->parentItem()) : QStringList();
+            };
+            // Each expected runner as the screen, the results PDF and the IOF list show them.
+            const auto verifyRunners = [&](const QString &what, const QStringList &cells,
+                                           const QStringList &pdfLines, const QStringList &listed) {
+                for (const QString &cell : cells) {
+                    const QStringList want = cell.split(u'|');
+                    const QString runner = want[0];
+                    const QString of = what + u' ' + runner + QStringLiteral(": ");
+                    const bool overall = want.size() == 4;
+                    const QString points = overall ? want[3] : want[6];
+                    const QString word = overall ? localized(want[1].isEmpty() ? QStringLiteral("INCOMPLETE")
+                                                                               : QStringLiteral("ALL STAGES"))
+                                                 : localized(want[3]);
+                    const QStringList shown = rowOf(runner);
+                    QVERIFY2(shown.contains(word), qPrintable(of + shown.join(u'|')));
+                    if (want[1].isEmpty())
+                        QVERIFY2(shown.filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
+                            qPrintable(of + shown.join(u'|')));
+                    else
+                        QVERIFY2(shown.contains(want[1] + u'.'), qPrintable(of + shown.join(u'|')));
+                    // A day's score row gives the points in place of the time.
+                    if (overall || points.isEmpty())
+                        QVERIFY2(
+                            want[1].isEmpty() || shown.contains(want[2]), qPrintable(of + shown.join(u'|')));
+                    if (!points.isEmpty() && !want[1].isEmpty())
+                        QVERIFY2(shown.contains(localized(QStringLiteral("%@ pts"), points.toInt())),
+                            qPrintable(of + shown.join(u'|')));
+
+                    const QStringList lines = pdfLines.filter(runner);
+                    QVERIFY2(lines.size() == 1, qPrintable(of + pdfLines.join(u'\n')));
+                    const QString line = lines[0].simplified();
+                    QVERIFY2(line.contains(word)
+                            && (want[1].isEmpty() ? !line.front().isDigit()
+                                                  : line.startsWith(want[1] + u' ')
+                                        && ((!overall && !points.isEmpty()) || line.contains(want[2]))),
+                        qPrintable(of + line));
+                    if (!points.isEmpty() && !want[1].isEmpty())
+                        QVERIFY2(line.contains(u' ' + points + u' '), qPrintable(of + line));
+
+                    const QString given = runner.section(u' ', 0, 0);
+                    QString iof = given;
+                    if (overall) {
+                        int seconds = 0;
+                        for (const QString &part : want[2].split(u':'))
+                            seconds = seconds * 60 + part.toInt();
+                        iof += want[1].isEmpty() ? QStringLiteral(" DidNotFinish")
+                                                 : u' ' + QString::number(seconds) + QStringLiteral(" #")
+                                + want[1] + QStringLiteral(" OK");
+                    } else {
+                        if (!want[5].isEmpty())
+                            iof += u' ' + want[5];
+                        if (!want[1].isEmpty())
+                            iof += QStringLiteral(" #") + want[1];
+                        iof += u' ' + want[4];
+                    }
+                    if (!points.isEmpty() && (overall ? !want[1].isEmpty() : true))
+                        iof += u' ' + points + QStringLiteral(" pts");
+                    QCOMPARE(listed.filter(QRegularExpression(u'^' + given + u' ')), QStringList {iof});
+                }
+            };
+
+            int daysAfter = 0;
+            for (const QStringList &cells : casetable::rows(QStringLiteral("app/two-day-score-reads.tsv"))) {
+                const QString day = cells[0];
+                if (day == u"overall") {
+                    app.content().setSelectedItem(SidebarItem::Results);
+                    w.click(QStringLiteral("stageChip___overall__"));
+                    QTRY_VERIFY(w.item(QStringLiteral("overallPoints")));
+                    w.shot(QStringLiteral("da-two-days-score-overall"));
+                    const QString pdf = exported(ResultExportKind::ResultsPDF, QStringLiteral("overall.pdf"));
+                    const QString xmlPath
+                        = exported(ResultExportKind::ResultsXML, QStringLiteral("overall.xml"));
+                    QVERIFY(!pdf.isEmpty() && !xmlPath.isEmpty());
+                    QFile xml(xmlPath);
+                    QVERIFY(xml.open(QIODevice::ReadOnly));
+                    const QByteArray bytes = xml.readAll();
+                    VERIFY_IOF_VALID(bytes);
+                    verifyRunners(
+                        day, cells.mid(3), pdftest::text(pdf).split(u'\n'), iofRunners(bytes, true));
+                    continue;
+                }
+                const QString stage = cells[1];
+                Race race = w.store->race();
+                race.activeStageId = stage;
+                w.store->setRace(race);
+                w.clock->advance(std::chrono::hours(24 * daysAfter++));
+
+                app.content().setSelectedItem(SidebarItem::Reader);
+                for (const QString &read : cells[2].split(u' ')) {
+                    SimCard card;
+                    card.series = SimCard::Series::SI8;
+                    card.number = read.section(u'=', 0, 0).toUInt();
+                    const QStringList controls = read.section(u'=', 1).section(u'@', 0, 0).split(u',');
+                    const auto secondOf = [](const QString &t) {
+                        return QTime::fromString(t, QStringLiteral("HH:mm:ss")).msecsSinceStartOfDay() / 1000;
+                    };
+                    card.finish = secondOf(read.section(u'@', 1).section(u'+', 0, 0));
+                    if (read.contains(u'+'))
+                        card.start = secondOf(read.section(u'+', 1));
+                    for (qsizetype i = 0; i < controls.size(); ++i)
+                        card.punches.append(
+                            SimPunch {controls[i].toInt(), *card.finish - 60 * int(controls.size() - i)});
+                    const bool nobodys = card.number == 2000099;
+                    const bool unknown = nobodys && !runnerNamed(w.store->race(), QStringLiteral("Nina"));
+                    w.read(
+                        card, unknown ? RaceDayDesk::CardStatus::Unmatched : RaceDayDesk::CardStatus::Result);
+                    if (!unknown)
+                        continue;
+                    // Registered from the unmatched-card sheet, the class as it proposes it.
+                    w.click(QStringLiteral("registerButton"));
+                    QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+                    w.typeInto(QStringLiteral("givenNameField"), QStringLiteral("Nina"));
+                    w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Dal"));
+                    // The family's course of the day, under a label in the window's language.
+                    QVERIFY(findVisibleItem(window,
+                        [](QQuickItem *i) { return i->property("text").toString() == u"Bane, Etape 1"; }));
+                    w.shot(QStringLiteral("da-two-days-score-register"));
+                    // Return saves: Save lies below the fold of the sheet at the smallest window.
+                    QTest::keyClick(window, Qt::Key_Return);
+                    QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+                    const Participant *nina = runnerNamed(w.store->race(), QStringLiteral("Nina"));
+                    QVERIFY(nina);
+                    QCOMPARE(nina->classId, std::optional<QString>(QStringLiteral("h21")));
+                    QCOMPARE(nina->courseId, std::optional<QString>());
+                    QCOMPARE(nina->courseIdByStage,
+                        std::optional<StageMap<QString>>(
+                            StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("L1")}}));
+                }
+                w.shot(QStringLiteral("da-two-days-score-reader-") + day, fadeMs);
+
+                app.content().setSelectedItem(SidebarItem::Results);
+                w.clock->advance(std::chrono::seconds(10));
+                QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
+                w.click(QStringLiteral("stageChip_") + stage);
+                QTRY_VERIFY(w.item(QStringLiteral("resultRow_Lise Bak")));
+                w.shot(QStringLiteral("da-two-days-score-results-") + day);
+                const QString resultsPdf
+                    = exported(ResultExportKind::ResultsPDF, day + QStringLiteral("-score-results.pdf"));
+                const QString splitsPdf
+                    = exported(ResultExportKind::SplitsPDF, day + QStringLiteral("-score-splits.pdf"));
+                const QString xmlPath
+                    = exported(ResultExportKind::ResultsXML, day + QStringLiteral("-score-results.xml"));
+                QVERIFY(!resultsPdf.isEmpty() && !splitsPdf.isEmpty() && !xmlPath.isEmpty());
+                QFile xml(xmlPath);
+                QVERIFY(xml.open(QIODevice::ReadOnly));
+                const QByteArray bytes = xml.readAll();
+                VERIFY_IOF_VALID(bytes);
+                verifyRunners(
+                    day, cells.mid(3), pdftest::text(resultsPdf).split(u'\n'), iofRunners(bytes, true));
+
+                // The split times of H21 stand under the day's own controls, Nina's among them.
+                const QStringList splitLines = pdftest::text(splitsPdf).split(u'\n');
+                const QString total = localized(QStringLiteral("Total"));
+                const QString controls
+                    = (stage == u"s1" ? QStringLiteral("31 32 33 ") : QStringLiteral("41 42 43 ")) + total;
+                QStringList controlRows;
+                for (const QString &line : splitLines)
+                    if (line.simplified().endsWith(total) && line.simplified().front().isDigit()
+                        && line.simplified().startsWith(controls.left(2)))
+                        controlRows.append(line.simplified());
+                QCOMPARE(controlRows, QStringList({controls, controls}));
+                QVERIFY2(splitLines.filter(QStringLiteral("Nina Dal")).size() == 1,
+                    qPrintable(splitLines.join(u'\n')));
             }
         }
         verifyNoQmlProblems();

@@ -8,6 +8,10 @@
         <translation>"/" kan ikke indgå i et filnavn; filen kommer til at hedde "%@".</translation>
     </message>
     <message>
+        <source>%@ course</source>
+        <translation>Bane, %@</translation>
+    </message>
+    <message>
         <source>%@ is a folder, not an event file.</source>
         <translation>%@ er en mappe, ikke en løbsfil.</translation>
     </message>

@@ -8,6 +8,10 @@
         <translation>"/" cannot be part of a file name; the file will be called "%@".</translation>
     </message>
     <message>
+        <source>%@ course</source>
+        <translation>%@ course</translation>
+    </message>
+    <message>
         <source>%@ is a folder, not an event file.</source>
         <translation>%@ is a folder, not an event file.</translation>
     </message>

@@ -347,7 +347,7 @@ QVariantList ParticipantEditorViewModel::stageBlocks() const
             QVariantMap {{QStringLiteral("stageId"), stage.id}, {QStringLiteral("name"), stage.name},
                 {QStringLiteral("classIndex"), indexOf(classOpts, ownClass)},
                 {QStringLiteral("showsCourse"), c && isCourseFamilyClass(*c)},
-                {QStringLiteral("courseLabel"), localized(stage.name + QStringLiteral(" course"))},
+                {QStringLiteral("courseLabel"), localized(QStringLiteral("%@ course"), stage.name)},
                 {QStringLiteral("courseOptions"), courseOpts},
                 {QStringLiteral("courseIndex"), indexOf(courseOpts, courseIdForStage(stage.id))}});
     }
