@@ -41,16 +41,6 @@ QStringList familyNames(const Race &race)
     return names;
 }
 
-// No opening transition runs on the item any more: every ancestor fully shown at full size.
-bool settled(QQuickItem *item)
-{
-    for (; item; item = item->parentItem()) {
-        if (item->opacity() < 1 || item->scale() != 1)
-            return false;
-    }
-    return true;
-}
-
 // The texts of the stage columns in a row, in order.
 QStringList stageSummaries(QQuickItem *item)
 {
@@ -100,7 +90,7 @@ private slots:
                 const auto open = [&](const char *button, const char *item) {
                     w.click(QString::fromLatin1(button));
                     QTRY_VERIFY(w.item(QString::fromLatin1(item)));
-                    QTRY_VERIFY(settled(w.item(QString::fromLatin1(item))));
+                    QTRY_VERIFY(uichecks::settled(w.item(QString::fromLatin1(item))));
                 };
                 const auto choose = [&](const char *button, const char *item) {
                     open(button, item);

@@ -51,16 +51,6 @@ const PersonResult *resultOn(const Race &race, const QString &cardNumber, const 
     return nullptr;
 }
 
-// No opening transition runs on the item any more: every ancestor fully shown at full size.
-bool settled(QQuickItem *item)
-{
-    for (; item; item = item->parentItem()) {
-        if (item->opacity() < 1 || item->scale() != 1)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 class TestUnknownCardsWindow : public QObject
@@ -228,7 +218,7 @@ private slots:
             QTRY_VERIFY(w.item(QStringLiteral("candidate_Lone Wolf")));
             w.click(QStringLiteral("registerNewButton"));
             QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
-            QTRY_VERIFY(settled(w.item(QStringLiteral("givenNameField"))));
+            QTRY_VERIFY(uichecks::settled(w.item(QStringLiteral("givenNameField"))));
             const QByteArray before = compactJson(w.store->race());
 
             // Where the form's controls are in the window.

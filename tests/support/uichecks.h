@@ -15,6 +15,16 @@
 
 namespace uichecks {
 
+// No opening transition runs on the item any more: every ancestor fully shown at full size.
+inline bool settled(QQuickItem *item)
+{
+    for (; item; item = item->parentItem()) {
+        if (item->opacity() < 1 || item->scale() != 1)
+            return false;
+    }
+    return true;
+}
+
 // Views make the rows just beyond what they show a slice of time per frame: such a row is in the
 // scene, visible, from its first slice on, but its layouts run only once it is whole (on a slow
 // run that takes several frames). Runs the event loop until the window's engine makes no item any
