@@ -275,6 +275,9 @@ private slots:
                 QVERIFY(!s.w.item(QStringLiteral("rolePicker")));
                 QCOMPARE(s.w.item(QStringLiteral("languagePicker"))->property("currentIndex").toInt(),
                     qstrcmp(code, "da") == 0 ? 1 : 0);
+                // Chosen with the keys, the keyboard stays on the choice in the rebuilt window.
+                if (byKeyboard)
+                    QTRY_COMPARE(s.w.window->activeFocusItem(), segment(QLatin1String(title)));
                 s.w.shot(QLatin1String(code) + QStringLiteral("-settings-language-chosen")
                     + (byKeyboard ? QStringLiteral("-keyboard") : QStringLiteral("-mouse")));
             }
@@ -349,6 +352,8 @@ private slots:
                 QTest::keyClick(s.w.window, Qt::Key_Tab); // the editing ends
                 QVERIFY(!field->hasActiveFocus());
                 QCOMPARE(field->property("text").toString(), name);
+                // Not being edited, the field shows the name from its beginning.
+                QCOMPARE(field->property("cursorPosition").toInt(), 0);
                 QCOMPARE(settings->serviceName(), QStringLiteral("Målstation 1"));
                 QCOMPARE(QSettings(s.dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
                              .value(QStringLiteral("stationServiceName"))

@@ -27,7 +27,13 @@ RowLayout {
                 required property string modelData
                 text: modelData
                 width: implicitWidth
-                onClicked: root.model.pick(index)
+                onClicked: root.model.pick(index, activeFocus)
+                // The window is rebuilt in the language picked: the keyboard that picked it comes
+                // back to the segment chosen, not to the start of the window.
+                Component.onCompleted: {
+                    if (root.model.takesFocus && index === root.model.currentIndex)
+                        Qt.callLater(() => forceActiveFocus(Qt.TabFocusReason))
+                }
             }
         }
     }

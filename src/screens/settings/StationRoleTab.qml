@@ -53,7 +53,7 @@ ColumnLayout {
             font: Theme.body
             color: Theme.primaryText
         }
-        TextField {
+        NameField {
             objectName: "serviceNameField"
             text: root.model.serviceName
             placeholderText: qsTranslate("Vexlo", "Vexlo Race")

@@ -17,6 +17,7 @@ class LanguagePickerViewModel : public QObject
     Q_PROPERTY(QStringList options READ options CONSTANT)
     Q_PROPERTY(int currentIndex READ currentIndex NOTIFY languageChanged)
     Q_PROPERTY(QString languageCode READ languageCode NOTIFY languageChanged)
+    Q_PROPERTY(bool takesFocus READ takesFocus CONSTANT)
 
 public:
     // Null: the shared manager.
@@ -26,7 +27,11 @@ public:
     [[nodiscard]] int currentIndex() const;
     [[nodiscard]] QString languageCode() const;
     // Picks the language at `index` (a pick persists at once); the current one writes nothing.
-    Q_INVOKABLE void pick(int index);
+    // With `holdsFocus` (the keyboard was on the picker) the picker of the view rebuilt in the new
+    // language takes the keyboard back.
+    Q_INVOKABLE void pick(int index, bool holdsFocus = false);
+    // True only while a pick that held the keyboard is applied: the rebuilt picker takes it.
+    [[nodiscard]] bool takesFocus() const;
 
 signals:
     void languageChanged();
