@@ -948,7 +948,18 @@ private slots:
                     QVERIFY(findVisibleItem(window,
                         [](QQuickItem *i) { return i->property("text").toString() == u"Bane, Etape 1"; }));
                     w.shot(QStringLiteral("da-two-days-score-register"));
-                    // Return saves: Save lies below the fold of the sheet at the smallest window.
+                    // Save lies below the fold of the sheet at the smallest window: Tab brings it
+                    // into view, and Return saves.
+                    QQuickItem *save = w.item(QStringLiteral("participantSave"));
+                    for (int i = 0; i < 30 && window->activeFocusItem() != save; ++i)
+                        QTest::keyClick(window, Qt::Key_Tab);
+                    QCOMPARE(window->activeFocusItem(), save);
+                    QQuickItem *shown = w.item(QStringLiteral("participantScroller"));
+                    QVERIFY(shown);
+                    QTRY_VERIFY2(shown->mapRectToScene(shown->boundingRect())
+                                     .contains(save->mapRectToScene(save->boundingRect())),
+                        "Save out of view");
+                    w.shot(QStringLiteral("da-two-days-score-register-save"));
                     QTest::keyClick(window, Qt::Key_Return);
                     QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
                     const Participant *nina = runnerNamed(w.store->race(), QStringLiteral("Nina"));
