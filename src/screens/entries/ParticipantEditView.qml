@@ -54,27 +54,7 @@ Popup {
     }
 
     // A control reached with Tab beyond the part of the sheet on show is scrolled into view.
-    Connections {
-        target: scroller.Window.window
-        enabled: root.opened
-        function onActiveFocusItemChanged() {
-            const item = scroller.Window.window.activeFocusItem
-            let up = item
-            while (up && up !== column)
-                up = up.parent
-            if (!up)
-                return
-            const flick = scroller.contentItem
-            const top = item.mapToItem(column, 0, 0).y
-            if (top < flick.contentY)
-                flick.contentY = top
-            else if (top + item.height > flick.contentY + flick.height)
-                flick.contentY = top + item.height - flick.height
-        }
-    }
-
-    contentItem: ScrollView {
-        id: scroller
+    contentItem: FocusScrollView {
         objectName: "participantScroller"
         contentWidth: availableWidth
         ColumnLayout {

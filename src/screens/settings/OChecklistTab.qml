@@ -6,7 +6,7 @@ import Vexlo.Settings
 
 // The O-Checklist tab: the event's record and check-in key from Vexlo Web, the key's copy and
 // rotation, the check-in app's set-up, and the check-in pull.
-ScrollView {
+FocusScrollView {
     id: root
     required property OChecklistViewModel model
     contentWidth: availableWidth

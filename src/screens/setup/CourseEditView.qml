@@ -87,7 +87,7 @@ SetupSheet {
         font: Theme.headline
         color: Theme.secondaryText
     }
-    ScrollView {
+    FocusScrollView {
         Layout.fillWidth: true
         Layout.preferredHeight: Math.min(controlColumn.implicitHeight, 220)
         ColumnLayout {

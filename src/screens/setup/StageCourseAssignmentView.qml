@@ -25,7 +25,7 @@ SetupSheet {
         Layout.fillWidth: true
         Layout.maximumWidth: 460
     }
-    ScrollView {
+    FocusScrollView {
         Layout.fillWidth: true
         Layout.preferredHeight: Math.min(stageColumn.implicitHeight, 380)
         contentWidth: availableWidth
