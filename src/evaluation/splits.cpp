@@ -8,10 +8,6 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-// Points and penalties come from event files and course imports as any 64-bit number: their sums
-// and products stop at the ends of the range rather than wrapping round.
 qint64 saturatingAdd(qint64 a, qint64 b)
 {
     qint64 sum = 0;
@@ -20,6 +16,10 @@ qint64 saturatingAdd(qint64 a, qint64 b)
     return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
 }
 
+namespace {
+
+// Points and penalties come from event files and course imports as any 64-bit number: their sums
+// and products stop at the ends of the range rather than wrapping round (saturatingAdd too).
 qint64 saturatingSubtract(qint64 a, qint64 b)
 {
     qint64 difference = 0;

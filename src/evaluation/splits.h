@@ -40,6 +40,10 @@ private:
 // Elapsed and leg times of every `ok` and `additional` split; legs run from the last timed passage.
 void fillSplitTimes(QList<SplitTime> &splits, const std::optional<QDateTime> &start);
 
+// a + b, stopping at the ends of the 64-bit range rather than wrapping round: points come from
+// files as any number.
+[[nodiscard]] qint64 saturatingAdd(qint64 a, qint64 b);
+
 struct RogainingScore
 {
     qint64 score = 0;

@@ -4,6 +4,7 @@
 #include "readahead.h"
 #include "resultgroups.h"
 #include "resultverdict.h"
+#include "splits.h"
 #include "uuidslots.h"
 
 #include <QCollator>
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -77,15 +77,6 @@ struct Standing
     std::optional<qint64> points;
     bool complete = false;
 };
-
-// Points added up so that a damaged file's huge values stay the largest rather than wrap.
-qint64 addPoints(qint64 a, qint64 b)
-{
-    qint64 sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-    return sum;
-}
 
 // A runner with a total while the totals of a class are ordered: the total beside the runner and
 // the whole-second bucket it was counted into, so that the passes read one small array in order.
@@ -327,7 +318,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             if (r.score) {
                 sum.score = true;
                 if (r.completed)
-                    pointSums[slot] = addPoints(pointSums[slot], chosenPoints[first + slot]);
+                    pointSums[slot] = saturatingAdd(pointSums[slot], chosenPoints[first + slot]);
             }
             if (r.result < 0 || !r.completed) {
                 sum.complete = false;
