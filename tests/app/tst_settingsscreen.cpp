@@ -237,8 +237,9 @@ private slots:
         verifyNoQmlProblems();
     }
 
-    // The language chosen on its tab, with the mouse and from the keyboard, each way: the window
-    // is rebuilt in it and still shows the language tab.
+    // The language chosen on its tab, with the mouse and from the keyboard (an arrow to the
+    // segment, then Return, Enter or Space), each way: the window is rebuilt in it and still
+    // shows the language tab.
     void languageChosenOnItsTab()
     {
         useTestSettings("tst_settingsscreen");
@@ -252,21 +253,46 @@ private slots:
                     return i->inherits("QQuickTabButton") && i->property("text").toString() == title;
                 });
             };
-            // Tab from the tab's own button to the segment, then Space.
-            const auto chooseByKeyboard = [&](const QString &title) {
-                QQuickItem *tab = s.w.item(QStringLiteral("tab_language"));
-                QVERIFY(tab);
-                tab->forceActiveFocus(Qt::TabFocusReason);
-                for (int i = 0; i < 12 && s.w.window->activeFocusItem() != segment(title); ++i)
-                    QTest::keyClick(s.w.window, Qt::Key_Tab);
-                QCOMPARE(s.w.window->activeFocusItem(), segment(title));
-                QTest::keyClick(s.w.window, Qt::Key_Space);
+            const auto onSegment = [&] {
+                QQuickItem *focus = s.w.window->activeFocusItem();
+                return focus && focus->inherits("QQuickTabButton") ? focus : nullptr;
             };
-            const std::tuple<const char *, bool, const char *> choices[] = {{"Dansk", false, "da"},
-                {"English", true, "en"}, {"Dansk", true, "da"}, {"English", false, "en"}};
-            for (const auto &[title, byKeyboard, code] : choices) {
+            // The keyboard is taken to the picker (Tab from the tab's own button, unless it is on
+            // the picker already), moved to the segment with an arrow, which chooses nothing yet,
+            // then `key` chooses it.
+            const auto chooseByKeyboard
+                = [&](const QString &title, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+                      if (!onSegment()) {
+                          QQuickItem *tab = s.w.item(QStringLiteral("tab_language"));
+                          QVERIFY(tab);
+                          tab->forceActiveFocus(Qt::TabFocusReason);
+                          for (int i = 0; i < 12 && !onSegment(); ++i)
+                              QTest::keyClick(s.w.window, Qt::Key_Tab);
+                      }
+                      QVERIFY(onSegment());
+                      const QString before = s.app->languagePicker().languageCode();
+                      if (onSegment() != segment(title))
+                          QTest::keyClick(
+                              s.w.window, title == QLatin1String("Dansk") ? Qt::Key_Right : Qt::Key_Left);
+                      QCOMPARE(s.w.window->activeFocusItem(), segment(title));
+                      QCOMPARE(s.app->languagePicker().languageCode(), before);
+                      QTest::keyClick(s.w.window, key, modifiers);
+                  };
+            struct Choice
+            {
+                const char *title;
+                std::optional<Qt::Key> key; // none: clicked
+                Qt::KeyboardModifiers modifiers;
+                const char *code;
+            };
+            const Choice choices[] = {{"Dansk", std::nullopt, Qt::NoModifier, "da"},
+                {"English", Qt::Key_Return, Qt::NoModifier, "en"},
+                {"Dansk", Qt::Key_Enter, Qt::KeypadModifier, "da"},
+                {"English", Qt::Key_Space, Qt::NoModifier, "en"}};
+            for (const auto &[title, key, modifiers, code] : choices) {
+                const bool byKeyboard = key.has_value();
                 if (byKeyboard)
-                    chooseByKeyboard(QLatin1String(title));
+                    chooseByKeyboard(QLatin1String(title), *key, modifiers);
                 else
                     s.w.click(segment(QLatin1String(title)));
                 QTRY_COMPARE(s.app->languagePicker().languageCode(), QLatin1String(code));

@@ -7,6 +7,16 @@ import Vexlo.Ui
 TabButton {
     id: root
     font.bold: checked
+    // From the keyboard (the arrows move along the segments): Return and Enter choose the one the
+    // keyboard is on, as Space and a click do.
+    Keys.onReturnPressed: choose()
+    Keys.onEnterPressed: choose()
+
+    function choose() {
+        if (!checked)
+            toggle()
+        clicked()
+    }
     background: Rectangle {
         objectName: "segmentBackground"
         implicitHeight: 26
