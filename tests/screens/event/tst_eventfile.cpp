@@ -420,6 +420,27 @@ private slots:
             QVERIFY(!store->race().date);
             QCOMPARE(StoreHarness::readAll(harness->autosavePath()), before);
         }
+        // Then another event: a new one, or one opened from a file dated 2026-03-14. The field
+        // shows that event's date, with no word of the text typed for the one before.
+        const QString then = cells.value(5);
+        if (then.isEmpty())
+            return;
+        if (then == u"new event") {
+            vm.newEvent();
+        } else {
+            QCOMPARE(then, QStringLiteral("open"));
+            Race other = namedRace(QStringLiteral("Autumn Cup"));
+            other.date = QDateTime(QDate(2026, 3, 14), QTime(0, 0));
+            const QUrl url = fileUrl(QStringLiteral("autumn.vexloevent.json"));
+            QFile file(url.toLocalFile());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write(*encodeRace(other, JsonLayout::PrettySorted)) > 0);
+            file.close();
+            vm.loadEvent(url);
+            QCOMPARE(vm.eventName(), QStringLiteral("Autumn Cup"));
+        }
+        QCOMPARE(vm.dateError(), QString());
+        QCOMPARE(vm.eventDateText(), cells.value(6));
     }
 };
 
