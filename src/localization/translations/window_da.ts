@@ -40,6 +40,10 @@
         <translation>Ingen SportIdent-aflæser fundet</translation>
     </message>
     <message>
+        <source>No stage</source>
+        <translation>Ingen etape</translation>
+    </message>
+    <message>
         <source>No station found. Connect the SportIdent station by USB, then choose Refresh Ports.</source>
         <translation>Ingen station fundet. Tilslut SportIdent-stationen med USB, og vælg derefter Opdater porte.</translation>
     </message>
@@ -90,6 +94,10 @@
     <message>
         <source>The station was lost (%@). No cards are read until it is back: plug it in again, then choose Refresh Ports or Connect.</source>
         <translation>Forbindelsen til stationen gik tabt (%@). Der aflæses ingen brikker, før den er tilbage: sæt den i igen, og vælg derefter Opdater porte eller Forbind.</translation>
+    </message>
+    <message>
+        <source>Unknown stage</source>
+        <translation>Ukendt etape</translation>
     </message>
     <message>
         <source>Vexlo cannot quit safely: the event cannot be saved (%@), and changes would be lost. Save it somewhere else, for example on another disk, or make the folder writable or free space and quit again.</source>

@@ -40,6 +40,10 @@
         <translation>No SportIdent reader found</translation>
     </message>
     <message>
+        <source>No stage</source>
+        <translation>No stage</translation>
+    </message>
+    <message>
         <source>No station found. Connect the SportIdent station by USB, then choose Refresh Ports.</source>
         <translation>No station found. Connect the SportIdent station by USB, then choose Refresh Ports.</translation>
     </message>
@@ -90,6 +94,10 @@
     <message>
         <source>The station was lost (%@). No cards are read until it is back: plug it in again, then choose Refresh Ports or Connect.</source>
         <translation>The station was lost (%@). No cards are read until it is back: plug it in again, then choose Refresh Ports or Connect.</translation>
+    </message>
+    <message>
+        <source>Unknown stage</source>
+        <translation>Unknown stage</translation>
     </message>
     <message>
         <source>Vexlo cannot quit safely: the event cannot be saved (%@), and changes would be lost. Save it somewhere else, for example on another disk, or make the folder writable or free space and quit again.</source>

@@ -4,7 +4,8 @@ import QtQuick.Layouts
 import Vexlo.Ui
 import Vexlo.RaceDay
 
-// Every result of the event grouped by class, newest first within a class.
+// Every result of the event grouped by class, newest first within a class; in an event with
+// stages, each read of another day than the active stage's names its day.
 ColumnLayout {
     id: root
     property RecentResultsModel model
@@ -48,6 +49,7 @@ ColumnLayout {
             required property string statusText
             required property bool repeatRead
             required property string earlierReadText
+            required property string stageText
             rowIndex: index
             width: ListView.view.width
             height: 24
@@ -74,6 +76,15 @@ ColumnLayout {
                 anchors.rightMargin: 16
                 anchors.verticalCenter: parent.verticalCenter
                 spacing: 8
+                // In an event with stages, the day of a read that is not the active stage's.
+                Label {
+                    objectName: "recentStage"
+                    visible: recentRow.stageText !== ""
+                    text: recentRow.stageText
+                    font: Theme.caption
+                    color: Theme.secondaryText
+                    anchors.verticalCenter: parent.verticalCenter
+                }
                 Label {
                     objectName: "recentRepeat"
                     visible: recentRow.repeatRead

@@ -167,6 +167,21 @@ RecentResultFacts RecentResultsModel::factsAt(qint32 result) const
     return recentResultFacts(r, findCourse(m_race, r.courseId));
 }
 
+QString RecentResultsModel::stageTextAt(qint32 result) const
+{
+    if (m_race.stages.isEmpty())
+        return {};
+    const std::optional<QString> &stageId = m_race.results.at(result).stageId;
+    if (!stageId)
+        return localized(QStringLiteral("No stage"));
+    if (m_race.activeStageId && sameId(stageId, *m_race.activeStageId))
+        return {};
+    for (const Stage &stage : m_race.stages)
+        if (sameId(stageId, stage.id))
+            return stage.name;
+    return localized(QStringLiteral("Unknown stage"));
+}
+
 QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
@@ -196,6 +211,8 @@ QVariant RecentResultsModel::data(const QModelIndex &index, int role) const
     case EarlierReadTextRole:
         return m_counted.at(std::size_t(result)) ? QString()
                                                  : localized(QStringLiteral("Earlier read, not ranked"));
+    case StageTextRole:
+        return stageTextAt(result);
     default:
         return {};
     }
@@ -205,7 +222,8 @@ QHash<int, QByteArray> RecentResultsModel::roleNames() const
 {
     return {{GroupRole, "group"}, {RunnerNameRole, "runnerName"}, {ValueTextRole, "valueText"},
         {ValueMissingRole, "valueMissing"}, {ResultIdRole, "resultId"}, {StatusTextRole, "statusText"},
-        {RepeatReadRole, "repeatRead"}, {EarlierReadTextRole, "earlierReadText"}};
+        {RepeatReadRole, "repeatRead"}, {EarlierReadTextRole, "earlierReadText"},
+        {StageTextRole, "stageText"}};
 }
 
 // ---- The pane --------------------------------------------------------------------------------------

@@ -85,7 +85,11 @@ public:
         RepeatReadRole,
         // "Earlier read, not ranked" for a read a later one of the same runner and stage
         // supersedes (as the Results screen marks it), else empty.
-        EarlierReadTextRole
+        EarlierReadTextRole,
+        // In an event with stages, the day of a read that is not the active stage's: its stage's
+        // name, "No stage" or "Unknown stage"; empty for the active stage's reads and in an event
+        // without stages.
+        StageTextRole
     };
 
     explicit RecentResultsModel(QObject *parent = nullptr);
@@ -98,6 +102,7 @@ public:
 private:
     [[nodiscard]] qsizetype size() const override { return m_order.size(); }
     [[nodiscard]] RecentResultFacts factsAt(qint32 result) const;
+    [[nodiscard]] QString stageTextAt(qint32 result) const;
     // The race as it was, shared with the store (whose next change copies whatever it changes):
     // the view reads a few dozen rows of a list that can hold 150,000, so each row's value,
     // verdict and names are read from here when the row is read, not for every result on every

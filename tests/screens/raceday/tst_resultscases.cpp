@@ -214,13 +214,14 @@ QStringList recentLines(const RecentResultsModel &model)
                                                                           : QString()),
             at.data(RecentResultsModel::StatusTextRole).toString(),
             at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("Read again") : QString(),
-            at.data(RecentResultsModel::EarlierReadTextRole).toString()}));
+            at.data(RecentResultsModel::EarlierReadTextRole).toString(),
+            at.data(RecentResultsModel::StageTextRole).toString()}));
     }
     return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
 }
 
 // Every row of the reader pane's recent results: result id, group, runner, value, status, read again,
-// earlier read.
+// earlier read, day.
 QStringList recentRows(const RecentResultsModel &model)
 {
     QStringList rows;
@@ -232,7 +233,8 @@ QStringList recentRows(const RecentResultsModel &model)
             at.data(RecentResultsModel::ValueTextRole).toString(),
             at.data(RecentResultsModel::StatusTextRole).toString(),
             at.data(RecentResultsModel::RepeatReadRole).toBool() ? QStringLiteral("R") : QStringLiteral("-"),
-            at.data(RecentResultsModel::EarlierReadTextRole).toString()}));
+            at.data(RecentResultsModel::EarlierReadTextRole).toString(),
+            at.data(RecentResultsModel::StageTextRole).toString()}));
     }
     return rows;
 }
@@ -479,7 +481,8 @@ QStringList outputLines(const Case &c)
 // rows: place, name, points (a group ranked by points), total, stages verdict.
 // "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
 // verdict | missing controls. "show recent": "== <group>" then runner | value | status | "Read
-// again" (a repeated read) | "Earlier read, not ranked" (a read a later one supersedes) per row.
+// again" (a repeated read) | "Earlier read, not ranked" (a read a later one supersedes) | the
+// read's day when it is not the active stage's, per row.
 QStringList render(const Case &c)
 {
     QStringList lines;
