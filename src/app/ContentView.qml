@@ -26,37 +26,6 @@ Item {
         anchors.fill: parent
         spacing: 0
 
-    // While the event cannot be saved the whole window says so; then that it works again.
-    Rectangle {
-        objectName: "saveStatusBanner"
-        readonly property bool failing: root.saveStatus.problemText !== ""
-        visible: failing || root.saveStatus.recoveredText !== ""
-        color: failing ? Theme.tint("red", 0.18) : Theme.tint("green", 0.18)
-        Layout.fillWidth: true
-        implicitHeight: bannerRow.implicitHeight + 16
-        RowLayout {
-            id: bannerRow
-            anchors.fill: parent
-            anchors.margins: 8
-            anchors.leftMargin: 16
-            spacing: 12
-            Label {
-                objectName: "saveStatusText"
-                text: parent.parent.failing ? root.saveStatus.problemText : root.saveStatus.recoveredText
-                font: Theme.body
-                color: Theme.primaryText
-                wrapMode: Text.WordWrap
-                Layout.fillWidth: true
-            }
-            Button {
-                objectName: "saveStatusDismiss"
-                visible: !parent.parent.failing
-                text: qsTranslate("Vexlo", "OK")
-                onClicked: root.saveStatus.dismissRecovered()
-            }
-        }
-    }
-
     // The event file could not be read at start-up: which file, what was opened instead, and a
     // way to put the event in a file of the organiser's choosing. Stays until that is done.
     Rectangle {
@@ -154,6 +123,39 @@ Item {
             Layout.fillHeight: true
         }
     }
+
+    // While the event cannot be saved the whole window says so; then that it works again. At the
+    // foot of the window: its coming and going moves nothing under the pointer.
+    Rectangle {
+        id: saveStatusBanner
+        objectName: "saveStatusBanner"
+        readonly property bool failing: root.saveStatus.problemText !== ""
+        visible: failing || root.saveStatus.recoveredText !== ""
+        color: failing ? Theme.tint("red", 0.18) : Theme.tint("green", 0.18)
+        Layout.fillWidth: true
+        implicitHeight: bannerRow.implicitHeight + 16
+        RowLayout {
+            id: bannerRow
+            anchors.fill: parent
+            anchors.margins: 8
+            anchors.leftMargin: 16
+            spacing: 12
+            Label {
+                objectName: "saveStatusText"
+                text: parent.parent.failing ? root.saveStatus.problemText : root.saveStatus.recoveredText
+                font: Theme.body
+                color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "saveStatusDismiss"
+                visible: !parent.parent.failing
+                text: qsTranslate("Vexlo", "OK")
+                onClicked: root.saveStatus.dismissRecovered()
+            }
+        }
+    }
     }
 
     // The card-read toast over the bottom-trailing corner, over every section but the reader pane.
@@ -162,6 +164,8 @@ Item {
         anchors.right: parent.right
         anchors.bottom: parent.bottom
         anchors.margins: 20
+        // Clear of the save banner's button.
+        anchors.bottomMargin: 20 + (saveStatusBanner.visible ? saveStatusBanner.height : 0)
     }
 
     // The unmatched-card sheet, opened by "Register..." in the toast or the reader pane: its list

@@ -426,6 +426,148 @@ private slots:
         verifyNoQmlProblems();
     }
 
+    // Lines that come and go move nothing under the pointer: where Bo's "…" button and, in its
+    // menu, "Print receipt" were before any line showed, a click after the export's saved line
+    // and after a receipt's print failure hits the same row and the same item (his receipt
+    // printed, nothing else opened). In both languages at the minimum size.
+    void linesThatAppearMoveNothingUnderThePointer_data()
+    {
+        addLanguageRows();
+    }
+    void linesThatAppearMoveNothingUnderThePointer()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(eventWithOpenEntries());
+            VexloApp &app = *w.app;
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("resultDetail"), QStringLiteral("classFilterLabel"),
+                QStringLiteral("recentRunnerName"), QStringLiteral("portName")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            app.receiptSettings().setAutoPrint(true);
+            app.receiptSettings().setPrinterName(QStringLiteral("receipts"));
+            app.content().setSelectedItem(SidebarItem::Results);
+            const auto centreOf = [](QQuickItem *item) {
+                return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+            };
+            const auto boButton = [&] {
+                return w.itemIn(QStringLiteral("resultRow_Bo Krag"), QStringLiteral("rowActionsButton"));
+            };
+            QTRY_VERIFY(boButton());
+            const QString boResult
+                = w.item(QStringLiteral("resultRow_Bo Krag"))->property("resultId").toString();
+            QVERIFY(!boResult.isEmpty());
+            const QPoint buttonAt = centreOf(boButton());
+            // The menu item shown at `at` once the menu has settled.
+            const auto openMenuItemAt = [&](const QPoint &at) -> QQuickItem * {
+                QQuickItem *print = nullptr;
+                [&] {
+                    QTRY_VERIFY(
+                        (print = w.item(QStringLiteral("printReceiptItem"))) && uichecks::settled(print));
+                }();
+                return findVisibleItem(window, [&](QQuickItem *i) {
+                    return i->inherits("QQuickMenuItem")
+                        && QRectF(i->mapToScene(QPointF(0, 0)), i->size()).contains(at);
+                });
+            };
+            QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, buttonAt);
+            QVERIFY(openMenuItemAt(buttonAt + QPoint(0, 40)));
+            const QPoint printAt = centreOf(w.item(QStringLiteral("printReceiptItem")));
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!w.item(QStringLiteral("printReceiptItem")));
+
+            // The click at the same two places prints a receipt of Bo's on `printer`.
+            const auto printAtTheSamePlaces = [&](const QString &printer) {
+                app.receiptSettings().setPrinterName(printer);
+                QCOMPARE(centreOf(boButton()), buttonAt);
+                QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, buttonAt);
+                QQuickItem *hit = openMenuItemAt(printAt);
+                QCOMPARE(
+                    w.item(QStringLiteral("resultsView"))->property("menuResultId").toString(), boResult);
+                QVERIFY(hit);
+                QCOMPARE(hit->objectName(), QStringLiteral("printReceiptItem"));
+                QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, printAt);
+                QTRY_VERIFY(!w.item(QStringLiteral("printReceiptItem")));
+                QVERIFY(!w.item(QStringLiteral("splitSheetClose")));
+            };
+
+            // The export's saved line.
+            auto *screen = window->findChild<ResultsScreen *>();
+            QVERIFY(screen);
+            QVERIFY(screen->exportTo(int(ResultExportKind::ResultsXML),
+                QUrl::fromLocalFile(w.dir.filePath(QStringLiteral("results.xml")))));
+            QTRY_VERIFY(w.item(QStringLiteral("exportSavedText")));
+            w.shot(code + QStringLiteral("-results-saved-line"));
+            const qsizetype jobs = m_cups.jobIds().size();
+            printAtTheSamePlaces(QStringLiteral("receipts"));
+            QTRY_COMPARE_WITH_TIMEOUT(m_cups.jobIds().size(), jobs + 1, 15000);
+
+            // A receipt that does not print: its line as well, then a receipt that prints.
+            printAtTheSamePlaces(QStringLiteral("jammed"));
+            QTRY_VERIFY_WITH_TIMEOUT(w.item(QStringLiteral("printProblemText")), 15000);
+            QVERIFY(w.item(QStringLiteral("exportSavedText")));
+            w.shot(code + QStringLiteral("-results-two-lines"));
+            printAtTheSamePlaces(QStringLiteral("receipts"));
+            QTRY_COMPARE_WITH_TIMEOUT(m_cups.jobIds().size(), jobs + 2, 15000);
+        }
+        verifyNoQmlProblems();
+    }
+
+    // The reader pane of a two-day event once day 2 is the active stage: the day-1 reads listed
+    // under the same class heading name their day, day 2's name none. In both languages.
+    void twoDayReaderPaneNamesTheDay_data()
+    {
+        addLanguageRows();
+    }
+    void twoDayReaderPaneNamesTheDay()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(testEvent(QStringLiteral("app/two-day-verdicts.json")));
+            VexloApp &app = *w.app;
+            w.mayElide = {QStringLiteral("recentRunnerName"), QStringLiteral("portName")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            app.content().setSelectedItem(SidebarItem::Reader);
+            // Each runner's row as "<name>: <day named>".
+            const auto rows = [&] {
+                QStringList out;
+                QList<QQuickItem *> names;
+                for (QQuickItem *i : uichecks::visibleItems(w.item(QStringLiteral("recentResultsList"))))
+                    if (i->objectName() == QLatin1String("recentRunnerName"))
+                        names.append(i);
+                uichecks::sortByPosition(names);
+                for (QQuickItem *name : names) {
+                    QQuickItem *day = findVisibleChild(name->parentItem(), QStringLiteral("recentStage"));
+                    out.append(name->property("text").toString() + QStringLiteral(": ")
+                        + (day ? day->property("text").toString() : QString()));
+                }
+                return out;
+            };
+            w.read(simCard(2000001));
+            w.read(simCard(2000002));
+            QTRY_COMPARE(rows(), (QStringList {QStringLiteral("Søren Ærø: "), QStringLiteral("Ida Holm: ")}));
+            Race race = w.store->race();
+            race.activeStageId = QStringLiteral("s2");
+            w.store->setRace(race);
+            w.clock->advance(std::chrono::hours(24));
+            w.read(simCard(2000001));
+            QTRY_COMPARE(rows(),
+                (QStringList {QStringLiteral("Ida Holm: "), QStringLiteral("Søren Ærø: Etape 1"),
+                    QStringLiteral("Ida Holm: Etape 1")}));
+            w.shot(code + QStringLiteral("-reader-two-days"), fadeMs);
+            // Day 1 active again: the day-2 read names its day instead.
+            race = w.store->race();
+            race.activeStageId = QStringLiteral("s1");
+            w.store->setRace(race);
+            QTRY_COMPARE(rows(),
+                (QStringList {QStringLiteral("Ida Holm: Etape 2"), QStringLiteral("Søren Ærø: "),
+                    QStringLiteral("Ida Holm: ")}));
+        }
+        verifyNoQmlProblems();
+    }
+
     // A finish read before the runner has a start time, and a card read again with another
     // read-out, in the real window: the reader pane, the results list, the results PDF and the IOF
     // result list say the same of each, and the runner read twice is ranked once.

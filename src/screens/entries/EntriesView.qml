@@ -255,24 +255,6 @@ Item {
             text: vm.importURLString
             onTextEdited: vm.importURLString = text
         }
-        Label {
-            objectName: "importError"
-            visible: vm.importError !== ""
-            text: vm.importError
-            color: Theme.error
-            font: Theme.body
-            wrapMode: Text.WordWrap
-            Layout.fillWidth: true
-        }
-        Label {
-            objectName: "importReport"
-            visible: vm.importReport !== ""
-            text: vm.importReport
-            color: Theme.secondaryText
-            font: Theme.body
-            wrapMode: Text.WordWrap
-            Layout.fillWidth: true
-        }
 
         Rectangle {
             Layout.fillWidth: true
@@ -319,6 +301,26 @@ Item {
                     screen: vm
                 }
             }
+        }
+        // What an import did or why it failed, under the list: a line coming or going moves no
+        // row under the pointer.
+        Label {
+            objectName: "importError"
+            visible: vm.importError !== ""
+            text: vm.importError
+            color: Theme.error
+            font: Theme.body
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Label {
+            objectName: "importReport"
+            visible: vm.importReport !== ""
+            text: vm.importReport
+            color: Theme.secondaryText
+            font: Theme.body
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
         }
     }
 

@@ -65,15 +65,6 @@ Item {
                 font: Theme.callout
                 color: Theme.secondaryText
             }
-            Label {
-                objectName: "stageChangeNotice"
-                visible: text !== ""
-                Layout.fillWidth: true
-                wrapMode: Text.Wrap
-                text: vm.stageChangeNotice
-                font: Theme.headline
-                color: "#c93400"
-            }
             Divider { visible: vm.showsStagePicker }
 
             RowLayout {
@@ -150,15 +141,6 @@ Item {
                     font: Theme.body
                     color: Theme.primaryText
                 }
-                Label {
-                    objectName: "printerError"
-                    visible: vm.printerErrorText !== ""
-                    text: vm.printerErrorText
-                    font: Theme.caption
-                    color: Theme.error
-                    wrapMode: Text.WordWrap
-                    Layout.fillWidth: true
-                }
             }
             Divider {}
 
@@ -203,24 +185,6 @@ Item {
                 title: "Refresh Ports"
                 systemImage: "arrow.clockwise"
                 onClicked: vm.refreshPorts()
-            }
-            // A lost station or a failed connect, in plain words, until the station is back. The
-            // label sizes itself, its frame drawn behind it: a frame sized from a wrapped text
-            // placed inside it could keep a stale height in the column once the text goes.
-            Label {
-                objectName: "stationProblemText"
-                visible: text !== ""
-                text: root.raceDay ? root.raceDay.stationText : ""
-                font: Theme.body
-                color: Theme.primaryText
-                wrapMode: Text.WordWrap
-                padding: 8
-                Layout.fillWidth: true
-                background: Rectangle {
-                    color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 0.15) : Theme.tint("orange", 0.15)
-                    border.color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 1.0) : Theme.tint("orange", 1.0)
-                    radius: 6
-                }
             }
             Label {
                 objectName: "noPortsText"
@@ -293,6 +257,53 @@ Item {
             model: vm.recentResults
             Layout.fillWidth: true
             Layout.fillHeight: true
+        }
+        // Lines that come and go (where reads go now, a receipt that did not print, a lost
+        // station) at the foot of the pane: their coming or going moves no control under the
+        // pointer.
+        ColumnLayout {
+            objectName: "readerPaneNotices"
+            visible: vm.stageChangeNotice !== "" || vm.printerErrorText !== ""
+                || (root.raceDay !== null && root.raceDay.stationText !== "")
+            Layout.fillWidth: true
+            Layout.margins: 16
+            spacing: 8
+            Label {
+                objectName: "stageChangeNotice"
+                visible: text !== ""
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: vm.stageChangeNotice
+                font: Theme.headline
+                color: "#c93400"
+            }
+            Label {
+                objectName: "printerError"
+                visible: vm.printerErrorText !== ""
+                text: vm.printerErrorText
+                font: Theme.caption
+                color: Theme.error
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+            // A lost station or a failed connect, in plain words, until the station is back. The
+            // label sizes itself, its frame drawn behind it: a frame sized from a wrapped text
+            // placed inside it could keep a stale height in the column once the text goes.
+            Label {
+                objectName: "stationProblemText"
+                visible: text !== ""
+                text: root.raceDay ? root.raceDay.stationText : ""
+                font: Theme.body
+                color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                padding: 8
+                Layout.fillWidth: true
+                background: Rectangle {
+                    color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 0.15) : Theme.tint("orange", 0.15)
+                    border.color: root.raceDay && root.raceDay.stationLost ? Theme.tint("red", 1.0) : Theme.tint("orange", 1.0)
+                    radius: 6
+                }
+            }
         }
     }
 

@@ -149,27 +149,6 @@ Item {
             }
         }
 
-        Repeater {
-            // Problems the organiser must see: a failed export, a receipt that did not print, and
-            // why corrections are off on a slave.
-            model: [
-                { name: "exportErrorText", text: vm.exportError, tone: "red" },
-                { name: "exportSavedText", text: vm.exportSavedMessage, tone: "gray" },
-                { name: "printProblemText", text: vm.printProblem, tone: "red" },
-                { name: "correctionNotice", text: vm.correctionNotice, tone: "orange" }
-            ]
-            Label {
-                required property var modelData
-                objectName: modelData.name
-                visible: modelData.text !== ""
-                text: modelData.text
-                font: Theme.caption
-                color: Theme.tint(modelData.tone, 1.0)
-                wrapMode: Text.WordWrap
-                Layout.fillWidth: true
-            }
-        }
-
         ListView {
             id: list
             objectName: "resultsList"
@@ -190,6 +169,28 @@ Item {
                 required property var texts
                 width: ListView.view.width
                 sourceComponent: kind === "header" ? headerLine : kind === "overall" ? overallLine : resultLine
+            }
+        }
+
+        Repeater {
+            // Problems the organiser must see: a failed export, a receipt that did not print, and
+            // why corrections are off on a slave. Under the list, so that a line coming or going
+            // moves no row under the pointer.
+            model: [
+                { name: "exportErrorText", text: vm.exportError, tone: "red" },
+                { name: "exportSavedText", text: vm.exportSavedMessage, tone: "gray" },
+                { name: "printProblemText", text: vm.printProblem, tone: "red" },
+                { name: "correctionNotice", text: vm.correctionNotice, tone: "orange" }
+            ]
+            Label {
+                required property var modelData
+                objectName: modelData.name
+                visible: modelData.text !== ""
+                text: modelData.text
+                font: Theme.caption
+                color: Theme.tint(modelData.tone, 1.0)
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
             }
         }
     }

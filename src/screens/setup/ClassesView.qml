@@ -110,17 +110,6 @@ Item {
             }
         }
 
-        // A name typed into a row that was not stored, and why.
-        Label {
-            objectName: "classRenameProblem"
-            visible: text !== ""
-            text: vm.renameProblem
-            font: Theme.caption
-            color: Theme.error
-            wrapMode: Text.WordWrap
-            Layout.fillWidth: true
-        }
-
         Label {
             objectName: "loadingLabel"
             visible: vm.isLoading && vm.rows.count === 0
@@ -178,6 +167,17 @@ Item {
                 startWidth: root.startWidth
                 courseWidth: root.courseWidth
             }
+        }
+        // A name typed into a row that was not stored, and why: under the table, so that the
+        // line coming or going moves no row under the pointer.
+        Label {
+            objectName: "classRenameProblem"
+            visible: text !== ""
+            text: vm.renameProblem
+            font: Theme.caption
+            color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
         }
     }
 

@@ -83,24 +83,6 @@ Item {
                 }
             }
         }
-        Label {
-            objectName: "importError"
-            visible: vm.importError !== ""
-            text: vm.importError
-            color: Theme.error
-            font: Theme.body
-            wrapMode: Text.WordWrap
-            Layout.fillWidth: true
-        }
-        Label {
-            objectName: "changeSummary"
-            visible: vm.changeSummary !== ""
-            text: vm.changeSummary
-            color: Theme.secondaryText
-            font: Theme.body
-            wrapMode: Text.WordWrap
-            Layout.fillWidth: true
-        }
 
         ListView {
             id: list
@@ -181,6 +163,26 @@ Item {
                     }
                 }
             }
+        }
+        // What an import did or why it failed, under the list: a line coming or going moves no
+        // row under the pointer.
+        Label {
+            objectName: "importError"
+            visible: vm.importError !== ""
+            text: vm.importError
+            color: Theme.error
+            font: Theme.body
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Label {
+            objectName: "changeSummary"
+            visible: vm.changeSummary !== ""
+            text: vm.changeSummary
+            color: Theme.secondaryText
+            font: Theme.body
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
         }
     }
 

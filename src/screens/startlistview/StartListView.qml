@@ -134,25 +134,6 @@ Item {
             onOpenClear: clearConfirmation.open()
         }
 
-        Label {
-            objectName: "messageLine"
-            visible: text !== ""
-            Layout.fillWidth: true
-            wrapMode: Text.Wrap
-            font: Theme.caption
-            color: Theme.error
-            text: actionsModel.message !== "" ? actionsModel.message : vm.exportError
-        }
-        Label {
-            objectName: "statusLine"
-            visible: text !== ""
-            Layout.fillWidth: true
-            wrapMode: Text.Wrap
-            font: Theme.caption
-            color: Theme.secondaryText
-            text: vm.statusMessage
-        }
-
         Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
@@ -190,6 +171,26 @@ Item {
                 dragHost: root
                 actions: actionsModel
             }
+        }
+        // What an action or export did, under the list: a line coming or going moves no row
+        // under the pointer (nor under a row being dragged).
+        Label {
+            objectName: "messageLine"
+            visible: text !== ""
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            font: Theme.caption
+            color: Theme.error
+            text: actionsModel.message !== "" ? actionsModel.message : vm.exportError
+        }
+        Label {
+            objectName: "statusLine"
+            visible: text !== ""
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            font: Theme.caption
+            color: Theme.secondaryText
+            text: vm.statusMessage
         }
     }
 
