@@ -5,11 +5,13 @@
 
 #include "nameorder.h"
 #include "setupwindow.h"
+#include "stagesviewmodel.h"
 #include "testenvironment.h"
 #include "testevent.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 class TestEventScreens : public QObject
 {
@@ -118,6 +120,25 @@ private slots:
                     app.content().setSelectedItem(SidebarItem::Stages);
                     w.shot(tag + QStringLiteral("-stages"));
                 }
+                // The export's saved line moves neither the export button nor the stage's row.
+                const auto centreOf = [&](const QString &name) {
+                    QQuickItem *item = w.item(name);
+                    return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint()
+                                : QPoint(-1, -1);
+                };
+                const QPoint exportAt = centreOf(QStringLiteral("exportEntriesButton"));
+                const QPoint deleteAt = centreOf(QStringLiteral("deleteStage0"));
+                QVERIFY(w.item(QStringLiteral("stagesView")));
+                auto *stages = w.item(QStringLiteral("stagesView"))->findChild<StagesViewModel *>();
+                QVERIFY(stages);
+                QVERIFY(stages->savedMessage().isEmpty());
+                QTemporaryDir exports;
+                stages->exportEntries(QUrl::fromLocalFile(exports.filePath(QStringLiteral("entries.csv"))));
+                QTRY_VERIFY(w.item(QStringLiteral("exportSaved")));
+                // The shot lays the screen out first.
+                w.shot(code + QStringLiteral("-min-stages-exported"));
+                QCOMPARE(centreOf(QStringLiteral("exportEntriesButton")), exportAt);
+                QCOMPARE(centreOf(QStringLiteral("deleteStage0")), deleteAt);
                 window->resize(1280, 800);
                 w.click(QStringLiteral("editStage0"));
                 QTRY_VERIFY(w.item(QStringLiteral("stageNameField")));

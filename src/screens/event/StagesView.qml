@@ -95,22 +95,8 @@ Item {
                 }
             }
         }
-        Rectangle { Layout.fillWidth: true; Layout.preferredHeight: 1; color: Theme.divider }
-        IconButton {
-            objectName: "exportEntriesButton"
-            title: "Export entries with start times (OE CSV)"
-            systemImage: "square.and.arrow.up"
-            enabled: vm.canExport
-            onClicked: vm.chooseExportFile()
-        }
-        Label {
-            objectName: "exportCaption"
-            text: qsTranslate("Vexlo", "Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.")
-            font: Theme.caption
-            color: Theme.secondaryText
-            wrapMode: Text.WordWrap
-            Layout.fillWidth: true
-        }
+        // What the export did, between the list and the export button: the list gives up the
+        // room, so that the button and everything under the pointer stay where they were.
         Label {
             objectName: "exportSaved"
             visible: vm.savedMessage !== "" && vm.exportError === ""
@@ -126,6 +112,22 @@ Item {
             text: vm.exportError
             font: Theme.caption
             color: Theme.error
+            wrapMode: Text.WordWrap
+            Layout.fillWidth: true
+        }
+        Rectangle { Layout.fillWidth: true; Layout.preferredHeight: 1; color: Theme.divider }
+        IconButton {
+            objectName: "exportEntriesButton"
+            title: "Export entries with start times (OE CSV)"
+            systemImage: "square.and.arrow.up"
+            enabled: vm.canExport
+            onClicked: vm.chooseExportFile()
+        }
+        Label {
+            objectName: "exportCaption"
+            text: qsTranslate("Vexlo", "Exports every entry (card, name, club, class) along with each stage's own start time, in the OE0002_V12 CSV format used by OE for entries with up to six races/blocks.")
+            font: Theme.caption
+            color: Theme.secondaryText
             wrapMode: Text.WordWrap
             Layout.fillWidth: true
         }
