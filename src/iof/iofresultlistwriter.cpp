@@ -3,6 +3,7 @@
 #include "bufferstash.h"
 #include "documenttext.h"
 #include "racelookup.h"
+#include "splitlegs.h"
 #include "uuidslots.h"
 
 #include <QHash>
@@ -217,8 +218,16 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
 {
     const char *aheadAt = ahead ? reinterpret_cast<const char *>(ahead->constData()) : nullptr;
     const qsizetype aheadCount = ahead ? ahead->size() : 0;
+    // A card that holds a punch without its time: which splits are untimed comes from the punches
+    // (such a punch carries another's time). Cards with every time need no second look.
+    std::optional<SplitLegs> legs;
+    if (result.punches && std::any_of(result.punches->cbegin(), result.punches->cend(), [](const SIPunch &p) {
+            return !p.timeAvailable;
+        }))
+        legs = splitLegs(result);
     qsizetype index = 0;
     for (const SplitTime &split : result.splits) {
+        const SplitLeg *times = legs ? &legs->splits.at(index) : nullptr;
         if (index < aheadCount) {
             __builtin_prefetch(aheadAt + index * qsizetype(sizeof(SplitTime)), 0, 2);
             __builtin_prefetch(aheadAt + (index + 1) * qsizetype(sizeof(SplitTime)) - 1, 0, 2);
@@ -240,8 +249,8 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
         numberElement(out, 10, "<ControlCode>", "</ControlCode>\n", split.controlCode);
         // A punch without a usable time has no Time element.
         if (split.status == SplitStatus::Ok || split.status == SplitStatus::Additional) {
-            if (split.elapsedFromStart) {
-                if (const auto s = truncatedSeconds(*split.elapsedFromStart))
+            if (const std::optional<double> elapsed = times ? times->elapsed : split.elapsedFromStart) {
+                if (const auto s = truncatedSeconds(*elapsed))
                     numberElement(out, 10, "<Time>", "</Time>\n", *s);
             }
         }
