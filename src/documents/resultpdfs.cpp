@@ -63,6 +63,8 @@ struct SplitBlock
 {
     QString title;
     bool course = false;
+    // The controls of a course, shared by its runners; else one runner's own passages.
+    bool shared = false;
     QList<qint64> controls;
     QList<qsizetype> rows;
     // Per row of `rows`: per column, the split that passes that control (or -1).
@@ -88,6 +90,7 @@ QList<SplitBlock> splitBlocks(const Race &race, const QList<PersonResult> &resul
                 fresh.title = course->name;
                 fresh.course = true;
             }
+            fresh.shared = shared;
             if (shared) {
                 fresh.controls = courseControlCodes(*course);
                 byCourse.insert(course->id, blocks.size());
@@ -200,7 +203,9 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const Particip
             }
             chunks.append(chunk);
         }
-        const QList<QList<int>> ranks = legRanks(block);
+        // A block of one runner's own punches has nothing to rank against.
+        const QList<QList<int>> ranks
+            = block.shared ? legRanks(block) : QList<QList<int>>(block.rows.size(), QList<int>(positions, 0));
         for (qsizetype r = 0; r < block.rows.size(); ++r) {
             const qsizetype i = block.rows.at(r);
             const PersonResult &result = results.at(i);

@@ -1,17 +1,14 @@
 #include "splitlegs.h"
 
-#include <QSet>
-
 #include <algorithm>
 
 namespace {
 
-// A punch by its control and its wall-clock time: splits are dated onto the race day after they
-// were built, keeping the time of day their punch had.
-quint64 punchKey(qint64 code, const QDateTime &time)
+// Splits are dated onto the race day after they were built, keeping the wall-clock time of day
+// their punch had.
+int timeOfDay(const QDateTime &time)
 {
-    const int msecs = time.toLocalTime().time().msecsSinceStartOfDay();
-    return (quint64(code) << 32) ^ quint32(msecs);
+    return time.toLocalTime().time().msecsSinceStartOfDay();
 }
 
 double secondsBetween(const QDateTime &from, const QDateTime &to)
@@ -24,13 +21,22 @@ double secondsBetween(const QDateTime &from, const QDateTime &to)
 SplitLegs splitLegs(const QList<SplitTime> &splits, const QList<SIPunch> &punches,
     const std::optional<QDateTime> &start, const std::optional<QDateTime> &finish)
 {
-    // Most cards hold a time for every punch: then a split's own status says it all.
-    QSet<quint64> untimed;
-    QSet<quint64> timed;
-    if (std::any_of(punches.cbegin(), punches.cend(), [](const SIPunch &p) { return !p.timeAvailable; })) {
-        for (const SIPunch &p : punches)
-            (p.timeAvailable ? timed : untimed).insert(punchKey(p.controlCode, p.time));
-    }
+    // Most cards hold a time for every punch: then a split's own status says it all. Otherwise each
+    // split is paired with its punch: the splits were made from the card's punches in card order.
+    const bool untimedPunches
+        = std::any_of(punches.cbegin(), punches.cend(), [](const SIPunch &p) { return !p.timeAvailable; });
+    qsizetype next = 0;
+    const auto punchTimed = [&](const SplitTime &split) {
+        const int wallClock = timeOfDay(split.time);
+        for (qsizetype q = next; q < punches.size(); ++q) {
+            const SIPunch &p = punches.at(q);
+            if (p.controlCode == split.controlCode && timeOfDay(p.time) == wallClock) {
+                next = q + 1;
+                return p.timeAvailable;
+            }
+        }
+        return true;
+    };
     SplitLegs legs;
     legs.splits.reserve(splits.size());
     const bool started = start && start->isValid();
@@ -41,10 +47,10 @@ SplitLegs splitLegs(const QList<SplitTime> &splits, const QList<SIPunch> &punche
         if (!leg.courseControl)
             ++legs.extraPunches;
         if ((split.status == SplitStatus::Ok || split.status == SplitStatus::Additional)
-            && split.time.isValid()) {
-            const quint64 key = punchKey(split.controlCode, split.time);
-            leg.timed = untimed.isEmpty() || !untimed.contains(key) || timed.contains(key);
-        }
+            && split.time.isValid())
+            leg.timed = !untimedPunches || punchTimed(split);
+        else if (split.status == SplitStatus::VisitedNoTime && untimedPunches)
+            punchTimed(split);
         if (leg.timed) {
             if (started)
                 leg.elapsed = secondsBetween(*start, split.time);

@@ -81,7 +81,6 @@ SplitSheetTexts splitSheetTexts(const Race &race, const PersonResult &result, co
         case SplitStatus::Additional:
             line.split = duration(times.leg);
             line.fromStart = duration(times.elapsed);
-            line.fromStartDimmed = !times.timed;
             break;
         case SplitStatus::Missing:
             line.split = localized(QStringLiteral("MISSING"));
