@@ -541,7 +541,8 @@ QStringList outputLines(const Case &c)
 // "show splits": the split-times PDF's lines under its title and subtitle, their cells parted by
 // " | "; then per result "== <runner>" and its splits on the split-times sheet (number, control,
 // leg, time from start; then the finish line), on the receipt (the same cells) and in the IOF
-// result list with splits (control, "+" additional, "-" missing, "=" and the Time when written).
+// result list with splits (control, "+" additional, "-" missing, "=" and the Time when written),
+// which must be valid against the IOF schema.
 QStringList splitLines(const Case &c)
 {
     const Race &race = c.race;
@@ -556,8 +557,11 @@ QStringList splitLines(const Case &c)
         if (!cells.isEmpty())
             lines.append(cells.join(QStringLiteral(" | ")));
     }
+    const QByteArray xml = writeIOFResultListWithSplitsXML(race, documents);
+    if (const QString invalid = documenttest::validateAgainstIOFSchema(xml); !invalid.isEmpty())
+        lines.append(QStringLiteral("(IOF list not valid: ") + invalid + u')');
     QStringList iof;
-    QXmlStreamReader in(writeIOFResultListWithSplitsXML(race, documents));
+    QXmlStreamReader in(xml);
     while (!in.atEnd()) {
         if (!in.readNextStartElement())
             continue;
