@@ -210,6 +210,22 @@ void status(Utf8Document &out, const char *text)
     out.ascii("</Status>\n");
 }
 
+bool mayHoldUntimedPunch(const PersonResult &result)
+{
+    const QList<SplitTime> &splits = result.splits;
+    const QDateTime *previous = nullptr;
+    for (const SplitTime &split : splits) {
+        if (split.status == SplitStatus::Missing)
+            continue;
+        if (previous && *previous == split.time)
+            return true;
+        if (result.finishTime && split.time == *result.finishTime)
+            return true;
+        previous = &split.time;
+    }
+    return false;
+}
+
 // `ahead` the split times of a row still to come (or none): their trips to memory are started one
 // split at a time, so that they overlap the writing instead of waiting on each other, and into
 // the second-level cache: fetches into the first level hold one of its few outstanding-miss
@@ -218,12 +234,11 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
 {
     const char *aheadAt = ahead ? reinterpret_cast<const char *>(ahead->constData()) : nullptr;
     const qsizetype aheadCount = ahead ? ahead->size() : 0;
-    // A card that holds a punch without its time: which splits are untimed comes from the punches
-    // (such a punch carries another's time). Cards with every time need no second look.
+    // A punch the card holds without a time carries the time of a punch beside it or the finish's;
+    // only a result where two such times meet has its punches looked at (one more trip to memory
+    // per row) to tell which splits are untimed.
     std::optional<SplitLegs> legs;
-    if (result.punches && std::any_of(result.punches->cbegin(), result.punches->cend(), [](const SIPunch &p) {
-            return !p.timeAvailable;
-        }))
+    if (result.punches && mayHoldUntimedPunch(result))
         legs = splitLegs(result);
     qsizetype index = 0;
     for (const SplitTime &split : result.splits) {
