@@ -3,6 +3,7 @@
 #include "documenttext.h"
 #include "resultgroups.h"
 #include "resultverdict.h"
+#include "splitlegs.h"
 
 namespace {
 
@@ -74,14 +75,18 @@ QString renderReceiptHTML(const PersonResult &result, const Race &race)
     html += scoreMode ? QStringLiteral("Pts") : QStringLiteral("Elapsed");
     html += QStringLiteral("</th></tr>\n");
 
+    // Only course controls are numbered; an extra punch is marked "+".
     int n = 0;
-    for (const SplitTime &split : result.splits) {
-        ++n;
-        const QString leg = split.legTime ? formatDurationForReceipt(*split.legTime) : QStringLiteral("—");
-        const QString elapsed = split.elapsedFromStart ? formatDurationForReceipt(*split.elapsedFromStart)
-                                                       : QStringLiteral("—");
+    const SplitLegs legs = splitLegs(result);
+    for (qsizetype i = 0; i < result.splits.size(); ++i) {
+        const SplitTime &split = result.splits.at(i);
+        const SplitLeg &times = legs.splits.at(i);
+        const QString number = times.courseControl ? QString::number(++n) : QStringLiteral("+");
+        const QString leg = times.leg ? formatDurationForReceipt(*times.leg) : QStringLiteral("—");
+        const QString elapsed
+            = times.elapsed ? formatDurationForReceipt(*times.elapsed) : QStringLiteral("—");
         const QString points = QString::number(split.score.value_or(0));
-        html += QStringLiteral("<tr><td>") + QString::number(n) + QStringLiteral("</td><td>")
+        html += QStringLiteral("<tr><td>") + number + QStringLiteral("</td><td>")
             + QString::number(split.controlCode);
         switch (split.status) {
         case SplitStatus::Missing:

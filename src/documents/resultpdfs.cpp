@@ -4,6 +4,10 @@
 #include "localization.h"
 #include "racelookup.h"
 #include "resultverdict.h"
+#include "splitlegs.h"
+
+#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -46,15 +50,101 @@ QString stageSubtitle(const char *plain, const char *withStage, const std::optio
     return localized(QString::fromUtf8(plain));
 }
 
-const SplitTime *splitAt(const PersonResult &result, qsizetype j)
-{
-    return j < result.splits.size() ? &result.splits.at(j) : nullptr;
-}
-
 QString placeCell(const QList<std::optional<qint64>> &places, qsizetype row)
 {
     const auto place = placeOfRow(places, row);
     return place ? QString::number(*place) : QString();
+}
+
+// One block of columns of a split-times group: the controls of one course, in course order, and the
+// runners who ran that course. A runner without a course, or on a score course, has a block of
+// their own with the controls they punched.
+struct SplitBlock
+{
+    QString title;
+    bool course = false;
+    // The controls of a course, shared by its runners; else one runner's own passages.
+    bool shared = false;
+    QList<qint64> controls;
+    QList<qsizetype> rows;
+    // Per row of `rows`: per column, the split that passes that control (or -1).
+    QList<QList<qsizetype>> passages;
+    QList<SplitLegs> legs;
+    QList<qsizetype> extras;
+};
+
+QList<SplitBlock> splitBlocks(const Race &race, const QList<PersonResult> &results)
+{
+    QList<SplitBlock> blocks;
+    QHash<QString, qsizetype> byCourse;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const PersonResult &result = results.at(i);
+        const Course *course = findCourse(race, result.courseId);
+        const bool shared = course && course->type != CourseType::Rogaining && !course->controls.isEmpty();
+        SplitBlock *block = nullptr;
+        if (shared && byCourse.contains(course->id)) {
+            block = &blocks[byCourse.value(course->id)];
+        } else {
+            SplitBlock fresh;
+            if (course) {
+                fresh.title = course->name;
+                fresh.course = true;
+            }
+            fresh.shared = shared;
+            if (shared) {
+                fresh.controls = courseControlCodes(*course);
+                byCourse.insert(course->id, blocks.size());
+            } else {
+                for (const SplitTime &split : result.splits) {
+                    if (split.status != SplitStatus::Additional)
+                        fresh.controls.append(split.controlCode);
+                }
+            }
+            blocks.append(fresh);
+            block = &blocks.last();
+        }
+        QList<qsizetype> passage(block->controls.size(), -1);
+        const QList<qsizetype> columns = courseColumns(result.splits, block->controls);
+        qsizetype extras = 0;
+        for (qsizetype j = 0; j < columns.size(); ++j) {
+            if (columns.at(j) >= 0)
+                passage[columns.at(j)] = j;
+            else if (result.splits.at(j).status != SplitStatus::Missing)
+                ++extras;
+        }
+        block->rows.append(i);
+        block->passages.append(passage);
+        block->legs.append(splitLegs(result));
+        block->extras.append(extras);
+    }
+    return blocks;
+}
+
+// Leg ranks of one block, per row and column: the same leg of the same course compared in whole
+// seconds as printed; equal legs share a rank. 0: no rank.
+QList<QList<int>> legRanks(const SplitBlock &block)
+{
+    const qsizetype columns = block.controls.size();
+    QList<QList<int>> ranks(block.rows.size(), QList<int>(columns, 0));
+    QList<QPair<qint64, qsizetype>> legs;
+    for (qsizetype k = 0; k < columns; ++k) {
+        legs.clear();
+        for (qsizetype r = 0; r < block.rows.size(); ++r) {
+            const qsizetype split = block.passages.at(r).at(k);
+            if (split < 0)
+                continue;
+            const std::optional<double> leg = block.legs.at(r).splits.at(split).leg;
+            // A leg below zero (a punch before the start) ranks nowhere.
+            if (leg && truncatedSeconds(*leg))
+                legs.append({std::llround(*leg), r});
+        }
+        std::sort(legs.begin(), legs.end());
+        for (qsizetype n = 0; n < legs.size(); ++n) {
+            const bool tied = n > 0 && legs.at(n).first == legs.at(n - 1).first;
+            ranks[legs.at(n).second][k] = tied ? ranks[legs.at(n - 1).second][k] : int(n + 1);
+        }
+    }
+    return ranks;
 }
 
 void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const ParticipantLookup &participants,
@@ -62,55 +152,19 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const Particip
 {
     const QList<PersonResult> &results = group.results;
     const QString noData = localized(QStringLiteral("No course/split data"));
-    if (results.isEmpty()) {
+    if (std::none_of(
+            results.cbegin(), results.cend(), [](const PersonResult &r) { return !r.splits.isEmpty(); })) {
         renderer.drawRow(noData);
         return;
     }
-    const PersonResult *reference = &results.first();
-    for (const PersonResult &r : results) {
-        if (r.splits.size() > reference->splits.size())
-            reference = &r;
-    }
-    if (reference->splits.isEmpty()) {
-        renderer.drawRow(noData);
-        return;
-    }
-    QList<qint64> controls;
-    for (const SplitTime &s : reference->splits)
-        controls.append(s.controlCode);
-    const qsizetype positions = controls.size();
-
-    // Leg ranks per position: equal legs get consecutive, distinct ranks (stable by row order).
-    // The legs are collected runner by runner, each runner's splits read once and in order (read
-    // position by position, a large class went through every runner's splits once per control),
-    // and the ranks kept in one table of rows × positions.
-    QList<QList<QPair<double, qint32>>> legs(positions);
-    for (qsizetype i = 0; i < results.size(); ++i) {
-        const QList<SplitTime> &splits = results.at(i).splits;
-        const qsizetype reach = std::min(positions, splits.size());
-        for (qsizetype j = 0; j < reach; ++j) {
-            const SplitTime &s = splits.at(j);
-            // A leg below zero (a punch before the start) is printed "—" and ranks nowhere.
-            if (s.status != SplitStatus::Missing && s.legTime && truncatedSeconds(*s.legTime))
-                legs[j].append({*s.legTime, qint32(i)});
-        }
-    }
-    QList<int> legRank(results.size() * positions, 0);
-    for (qsizetype j = 0; j < positions; ++j) {
-        QList<QPair<double, qint32>> &leg = legs[j];
-        std::stable_sort(
-            leg.begin(), leg.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-        for (qsizetype k = 0; k < leg.size(); ++k)
-            legRank[leg.at(k).second * positions + j] = int(k + 1);
-    }
-
+    const QList<SplitBlock> blocks = splitBlocks(race, results);
     const QString total = localized(QStringLiteral("Total"));
     const QColor black(Qt::black);
     const QColor red(Qt::red);
     const QColor gray(128, 128, 128);
-    constexpr qsizetype blockSize = 12;
-    // The columns and the control row of each block of 12 positions are the same for every runner.
-    struct Block
+    constexpr qsizetype chunkSize = 12;
+    // The columns and the control row of each chunk of 12 controls are the same for every runner.
+    struct Chunk
     {
         qsizetype start = 0;
         qsizetype end = 0;
@@ -118,75 +172,92 @@ void drawSplitGroup(PDFTableRenderer &renderer, const Race &race, const Particip
         QStringList controlRow;
         QList<QColor> controlColors;
     };
-    QList<Block> blocks;
-    for (qsizetype start = 0; start < positions; start += blockSize) {
-        Block block {start, std::min(positions, start + blockSize), {{QString(), 160}}, {QString()}, {black}};
-        for (qsizetype j = block.start; j < block.end; ++j) {
-            block.columns.append({QString(), 45});
-            block.controlRow.append(QString::number(controls.at(j)));
-            block.controlColors.append(black);
-        }
-        if (block.end == positions) {
-            block.columns.append({QString(), 70});
-            block.controlRow.append(total);
-            block.controlColors.append(black);
-        }
-        blocks.append(block);
-    }
     // The cells of a line, kept from line to line to reuse their lists.
     QStringList b;
     QStringList c;
     QList<QColor> bColors;
     QList<QColor> cColors;
-    for (qsizetype i = 0; i < results.size(); ++i) {
-        const PersonResult &result = results.at(i);
-        for (const Block &block : std::as_const(blocks)) {
-            const qsizetype start = block.start;
-            const qsizetype end = block.end;
-            const bool last = end == positions;
-            b.clear();
-            c.clear();
-            bColors.clear();
-            cColors.clear();
-            b.append(start == 0
-                    ? (placeOfRow(group.places, i) ? QStringLiteral("%1. ").arg(*placeOfRow(group.places, i))
-                                                   : QString())
-                        + participantName(participants, result)
-                    : QString());
-            c.append(QString());
-            bColors.append(black);
-            cColors.append(black);
-            for (qsizetype j = start; j < end; ++j) {
-                const SplitTime *s = splitAt(result, j);
-                const bool usable = s && s->status != SplitStatus::Missing;
-                if (usable && s->elapsedFromStart) {
-                    b.append(formatDurationForPDF(*s->elapsedFromStart));
-                    bColors.append(black);
-                } else {
-                    b.append(dash);
-                    bColors.append(red);
-                }
-                if (usable && s->legTime) {
-                    QString leg = formatDurationForPDF(*s->legTime);
-                    if (const int rank = legRank.at(i * positions + j); rank > 0)
-                        leg += QStringLiteral(" (%1)").arg(rank);
-                    c.append(leg);
-                } else {
-                    c.append(dash);
-                }
-                cColors.append(gray);
+    // A course's name heads its block when the group's runners ran more than one course.
+    QSet<QString> courses;
+    for (const PersonResult &r : results) {
+        if (findCourse(race, r.courseId))
+            courses.insert(*r.courseId);
+    }
+    for (const SplitBlock &block : blocks) {
+        if (courses.size() > 1 && block.course)
+            renderer.drawRow(block.title, true);
+        const qsizetype positions = block.controls.size();
+        QList<Chunk> chunks;
+        for (qsizetype start = 0; start == 0 || start < positions; start += chunkSize) {
+            Chunk chunk {
+                start, std::min(positions, start + chunkSize), {{QString(), 160}}, {QString()}, {black}};
+            for (qsizetype k = chunk.start; k < chunk.end; ++k) {
+                chunk.columns.append({QString(), 45});
+                chunk.controlRow.append(QString::number(block.controls.at(k)));
+                chunk.controlColors.append(black);
             }
-            if (last) {
-                b.append(durationCell(result.raceTime));
+            if (chunk.end == positions) {
+                chunk.columns.append({QString(), 70});
+                chunk.controlRow.append(total);
+                chunk.controlColors.append(black);
+            }
+            chunks.append(chunk);
+        }
+        // A block of one runner's own punches has nothing to rank against.
+        const QList<QList<int>> ranks
+            = block.shared ? legRanks(block) : QList<QList<int>>(block.rows.size(), QList<int>(positions, 0));
+        for (qsizetype r = 0; r < block.rows.size(); ++r) {
+            const qsizetype i = block.rows.at(r);
+            const PersonResult &result = results.at(i);
+            const SplitLegs &legs = block.legs.at(r);
+            for (const Chunk &chunk : std::as_const(chunks)) {
+                const bool first = chunk.start == 0;
+                b.clear();
+                c.clear();
+                bColors.clear();
+                cColors.clear();
+                b.append(first ? (placeOfRow(group.places, i)
+                                         ? QStringLiteral("%1. ").arg(*placeOfRow(group.places, i))
+                                         : QString())
+                            + participantName(participants, result)
+                               : QString());
+                // Extra punches are no columns: their number stands on the runner's line.
+                const qsizetype extras = block.extras.at(r);
+                c.append(first && extras > 0 ? QStringLiteral("+%1").arg(extras) : QString());
                 bColors.append(black);
-                c.append(resultStatusText(race, result));
                 cColors.append(gray);
+                for (qsizetype k = chunk.start; k < chunk.end; ++k) {
+                    const qsizetype split = block.passages.at(r).at(k);
+                    const bool missed = split < 0 || result.splits.at(split).status == SplitStatus::Missing;
+                    const SplitLeg *times = missed ? nullptr : &legs.splits.at(split);
+                    if (times && times->elapsed) {
+                        b.append(formatDurationForPDF(*times->elapsed));
+                        bColors.append(black);
+                    } else {
+                        b.append(dash);
+                        bColors.append(missed ? red : black);
+                    }
+                    if (times && times->leg) {
+                        QString leg = formatDurationForPDF(*times->leg);
+                        if (const int rank = ranks.at(r).at(k); rank > 0)
+                            leg += QStringLiteral(" (%1)").arg(rank);
+                        c.append(leg);
+                    } else {
+                        c.append(dash);
+                    }
+                    cColors.append(gray);
+                }
+                if (chunk.end == positions) {
+                    b.append(durationCell(result.raceTime));
+                    bColors.append(black);
+                    c.append(resultStatusText(race, result));
+                    cColors.append(gray);
+                }
+                renderer.drawCellRow(
+                    chunk.controlRow, chunk.columns, first, renderer.headerFont(), chunk.controlColors);
+                renderer.drawCellRow(b, chunk.columns, false, renderer.headerFont(), bColors);
+                renderer.drawCellRow(c, chunk.columns, false, renderer.bodyFont(), cColors);
             }
-            const QList<PDFColumn> &columns = block.columns;
-            renderer.drawCellRow(
-                block.controlRow, columns, start == 0, renderer.headerFont(), block.controlColors);
-            renderer.drawCellRow(b, columns, false, renderer.headerFont(), bColors);
-            renderer.drawCellRow(c, columns, false, renderer.bodyFont(), cColors);
         }
     }
 }

@@ -69,7 +69,7 @@ Evaluation evaluate(const CardRuns &runs, const std::optional<Course> &course,
         if (e.finishTime)
             e.finishTime = raceDay.place(*e.finishTime);
     }
-    fillSplitTimes(e.splits, start);
+    fillSplitTimes(e.splits, start, runs.run);
     // A finish before the start gives no time at all: a negative duration is no race time, and
     // the organiser has to look at the card whatever else it holds.
     const bool finishBeforeStart = start && e.finishTime && *e.finishTime < *start;

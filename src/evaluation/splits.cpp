@@ -1,5 +1,6 @@
 #include "splits.h"
 
+#include "splitlegs.h"
 #include "stalepunches.h"
 
 #include <QHash>
@@ -139,17 +140,15 @@ QDateTime RaceDayClock::place(const QDateTime &time)
     return composed.isValid() ? composed : time;
 }
 
-void fillSplitTimes(QList<SplitTime> &splits, const std::optional<QDateTime> &start)
+void fillSplitTimes(
+    QList<SplitTime> &splits, const std::optional<QDateTime> &start, const QList<SIPunch> &punches)
 {
     if (!start)
         return;
-    QDateTime previous = *start;
-    for (SplitTime &split : splits) {
-        if (split.status != SplitStatus::Ok && split.status != SplitStatus::Additional)
-            continue;
-        split.elapsedFromStart = double(start->msecsTo(split.time)) / 1000.0;
-        split.legTime = double(previous.msecsTo(split.time)) / 1000.0;
-        previous = split.time;
+    const SplitLegs legs = splitLegs(splits, punches, start, std::nullopt);
+    for (qsizetype i = 0; i < splits.size(); ++i) {
+        splits[i].elapsedFromStart = legs.splits.at(i).elapsed;
+        splits[i].legTime = legs.splits.at(i).leg;
     }
 }
 

@@ -37,8 +37,10 @@ private:
     QDate m_date; // invalid when `day` was
 };
 
-// Elapsed and leg times of every `ok` and `additional` split; legs run from the last timed passage.
-void fillSplitTimes(QList<SplitTime> &splits, const std::optional<QDateTime> &start);
+// Elapsed and leg times of every timed `ok` and `additional` split, by splitLegs: legs run from the
+// last timed course control. `punches`: those the splits were built from.
+void fillSplitTimes(
+    QList<SplitTime> &splits, const std::optional<QDateTime> &start, const QList<SIPunch> &punches = {});
 
 // a + b, stopping at the ends of the 64-bit range rather than wrapping round: points come from
 // files as any number.

@@ -1,6 +1,7 @@
 #include "stalepunches.h"
 
 #include "log.h"
+#include "splitlegs.h"
 
 #include <algorithm>
 #include <vector>
@@ -36,17 +37,7 @@ QString logDate(const QDateTime &date)
 
 QList<qint64> courseSequence(const Course &course)
 {
-    QList<const CourseControl *> ordered;
-    ordered.reserve(course.controls.size());
-    for (const CourseControl &c : course.controls)
-        ordered.append(&c);
-    std::stable_sort(ordered.begin(), ordered.end(),
-        [](const CourseControl *a, const CourseControl *b) { return a->order < b->order; });
-    QList<qint64> codes;
-    codes.reserve(ordered.size());
-    for (const CourseControl *c : ordered)
-        codes.append(c->code);
-    return codes;
+    return courseControlCodes(course);
 }
 
 qsizetype lcsLength(const QList<qint64> &a, const QList<qint64> &b)

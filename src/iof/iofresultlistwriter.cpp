@@ -3,6 +3,7 @@
 #include "bufferstash.h"
 #include "documenttext.h"
 #include "racelookup.h"
+#include "splitlegs.h"
 #include "uuidslots.h"
 
 #include <QHash>
@@ -209,6 +210,22 @@ void status(Utf8Document &out, const char *text)
     out.ascii("</Status>\n");
 }
 
+bool mayHoldUntimedPunch(const PersonResult &result)
+{
+    const QList<SplitTime> &splits = result.splits;
+    const QDateTime *previous = nullptr;
+    for (const SplitTime &split : splits) {
+        if (split.status == SplitStatus::Missing)
+            continue;
+        if (previous && *previous == split.time)
+            return true;
+        if (result.finishTime && split.time == *result.finishTime)
+            return true;
+        previous = &split.time;
+    }
+    return false;
+}
+
 // `ahead` the split times of a row still to come (or none): their trips to memory are started one
 // split at a time, so that they overlap the writing instead of waiting on each other, and into
 // the second-level cache: fetches into the first level hold one of its few outstanding-miss
@@ -217,8 +234,15 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
 {
     const char *aheadAt = ahead ? reinterpret_cast<const char *>(ahead->constData()) : nullptr;
     const qsizetype aheadCount = ahead ? ahead->size() : 0;
+    // A punch the card holds without a time carries the time of a punch beside it or the finish's;
+    // only a result where two such times meet has its punches looked at (one more trip to memory
+    // per row) to tell which splits are untimed.
+    std::optional<SplitLegs> legs;
+    if (result.punches && mayHoldUntimedPunch(result))
+        legs = splitLegs(result);
     qsizetype index = 0;
     for (const SplitTime &split : result.splits) {
+        const SplitLeg *times = legs ? &legs->splits.at(index) : nullptr;
         if (index < aheadCount) {
             __builtin_prefetch(aheadAt + index * qsizetype(sizeof(SplitTime)), 0, 2);
             __builtin_prefetch(aheadAt + (index + 1) * qsizetype(sizeof(SplitTime)) - 1, 0, 2);
@@ -240,8 +264,8 @@ void splitTimes(Utf8Document &out, const PersonResult &result, const QList<Split
         numberElement(out, 10, "<ControlCode>", "</ControlCode>\n", split.controlCode);
         // A punch without a usable time has no Time element.
         if (split.status == SplitStatus::Ok || split.status == SplitStatus::Additional) {
-            if (split.elapsedFromStart) {
-                if (const auto s = truncatedSeconds(*split.elapsedFromStart))
+            if (const std::optional<double> elapsed = times ? times->elapsed : split.elapsedFromStart) {
+                if (const auto s = truncatedSeconds(*elapsed))
                     numberElement(out, 10, "<Time>", "</Time>\n", *s);
             }
         }

@@ -248,10 +248,16 @@ private slots:
         const PersonResult &full = race.results[0];
         const PersonResult &shorter = race.results[1];
         const PersonResult &early = race.results[2];
+        // D21: Eli punched a wrong control between 31 and 33 and punched 33 twice: his times stand
+        // under the course's controls, "+2" on his line, his leg to 35 from his first 33, and the
+        // legs rank against Fia's same legs.
+        const PersonResult &extras = race.results[3];
+        const PersonResult &clean = race.results[4];
         const QString file = path(QStringLiteral("splits.pdf"));
         const auto result = renderSplitTimesPDF(race,
-            {{QStringLiteral("H21"), {full, shorter, early}}, {QStringLiteral("Empty"), {}}}, std::nullopt,
-            file);
+            {{QStringLiteral("H21"), {full, shorter, early}}, {QStringLiteral("D21"), {clean, extras}},
+                {QStringLiteral("Empty"), {}}},
+            std::nullopt, file);
         QVERIFY2(result.ok, qPrintable(result.error));
         // Landscape; the fastest leg at control 31 is the shorter runner's 1:30: rank 1.
         VERIFY_PDF_GOLDEN(file, "pdf/split-times");

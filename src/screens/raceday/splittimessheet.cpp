@@ -4,6 +4,7 @@
 #include "localization.h"
 #include "racelookup.h"
 #include "resultselection.h"
+#include "splitlegs.h"
 
 namespace {
 
@@ -15,19 +16,6 @@ QString clockText(const QDateTime &time, const QTimeZone &zone)
 QString duration(const std::optional<double> &seconds)
 {
     return seconds ? formatRaceTime(*seconds) : localized(QStringLiteral("—"));
-}
-
-// Where the finish leg is measured from: the last timed split (missing splits and punches whose
-// record holds no time are passed over; an untimed record's stored time means nothing), else the
-// start.
-std::optional<QDateTime> finishLegReference(const PersonResult &result)
-{
-    for (auto it = result.splits.crbegin(); it != result.splits.crend(); ++it) {
-        const bool timed = it->status == SplitStatus::Ok || it->status == SplitStatus::Additional;
-        if (timed && it->time.isValid())
-            return it->time;
-    }
-    return result.startTime;
 }
 
 } // namespace
@@ -79,16 +67,20 @@ SplitSheetTexts splitSheetTexts(const Race &race, const PersonResult &result, co
     t.scoreColumn = course && course->type == CourseType::Rogaining;
 
     const QString dash = localized(QStringLiteral("—"));
+    // Only course controls are numbered; an extra punch is marked "+".
+    const SplitLegs legs = splitLegs(result);
     qint64 number = 0;
-    for (const SplitTime &s : result.splits) {
+    for (qsizetype i = 0; i < result.splits.size(); ++i) {
+        const SplitTime &s = result.splits.at(i);
+        const SplitLeg &times = legs.splits.at(i);
         SplitSheetLine line;
-        line.number = QString::number(++number);
+        line.number = times.courseControl ? QString::number(++number) : QStringLiteral("+");
         line.control = QString::number(s.controlCode);
         switch (s.status) {
         case SplitStatus::Ok:
         case SplitStatus::Additional:
-            line.split = duration(s.legTime);
-            line.fromStart = duration(s.elapsedFromStart);
+            line.split = duration(times.leg);
+            line.fromStart = duration(times.elapsed);
             break;
         case SplitStatus::Missing:
             line.split = localized(QStringLiteral("MISSING"));
@@ -123,10 +115,7 @@ SplitSheetTexts splitSheetTexts(const Race &race, const PersonResult &result, co
     }
     if (result.finishTime) {
         t.hasFinishLine = true;
-        const std::optional<QDateTime> reference = finishLegReference(result);
-        t.finishLeg = reference && reference->isValid()
-            ? formatRaceTime(double(reference->msecsTo(*result.finishTime)) / 1000.0)
-            : dash;
+        t.finishLeg = legs.finishLeg ? formatRaceTime(*legs.finishLeg) : dash;
         t.finishTotal = duration(result.raceTime);
     }
     return t;

@@ -7,10 +7,13 @@
 #include "testenvironment.h"
 
 #include "casetable.h"
+#include "iofresultlistwriter.h"
 #include "localization.h"
 #include "outstandingrunners.h"
 #include "racedayresults.h"
 #include "racelocalstore.h"
+#include "receipt.h"
+#include "splittimessheet.h"
 #include "unmatchedcardsheet.h"
 
 #include <QAbstractItemModelTester>
@@ -414,6 +417,72 @@ private slots:
         rig.pane.reset();
         rig.desk.reset();
         QVERIFY(!rig.reader->onCardRead);
+    }
+
+    // An SI5 card read through the station: it holds 30 punches with their times and three more
+    // (a course control, an extra punch and the last control) as bare codes. Those show no time, no
+    // time from the start and no leg on the sheet, the receipt and in the IOF list; the finish leg
+    // runs from the last timed course control, and the wrong control punched among the first 30
+    // shortens no leg.
+    void si5CardPastThirtyPunches()
+    {
+        RaceDayRig rig;
+        Race race = rig.store->race();
+        Course &course = race.courses.first();
+        course.controls.clear();
+        for (int code = 31; code <= 61; ++code)
+            course.controls.append(CourseControl {.code = code, .order = code});
+        race.participants.first().cardNumber = QStringLiteral("54321");
+        rig.store->setRace(race);
+
+        SimCard card;
+        card.series = SimCard::Series::SI5;
+        card.number = 54321;
+        card.check = 9 * 3600 + 58 * 60;
+        card.start = 10 * 3600;
+        for (int i = 0; i < 28; ++i)
+            card.punches.append(SimPunch {31 + i, 10 * 3600 + 60 * (i + 1)});
+        card.punches.append(SimPunch {99, 10 * 3600 + 1700});
+        card.punches.append(SimPunch {59, 10 * 3600 + 1740});
+        card.punches.append(SimPunch {60, std::nullopt});
+        card.punches.append(SimPunch {98, std::nullopt});
+        card.punches.append(SimPunch {61, std::nullopt});
+        card.finish = 10 * 3600 + 1900;
+        rig.connect();
+        rig.readCard(card);
+
+        QCOMPARE(rig.store->race().results.size(), 1);
+        const PersonResult stored = rig.store->race().results.first();
+        QCOMPARE(stored.raceTime, std::optional<double>(1900));
+        QVERIFY(stored.completed);
+        QCOMPARE(stored.splits.size(), 33);
+        QCOMPARE(stored.splits.at(31).status, SplitStatus::Additional);
+        QCOMPARE(stored.splits.at(31).elapsedFromStart, std::nullopt);
+        QCOMPARE(stored.splits.at(29).legTime, std::optional<double>(60));
+
+        const SplitSheetTexts sheet = splitSheetTexts(rig.store->race(), stored);
+        QStringList tail;
+        for (const SplitSheetLine &line : sheet.lines.mid(28))
+            tail.append(QStringList {line.number, line.control, line.split, line.fromStart}.join(u' '));
+        QCOMPARE(tail.join(QStringLiteral(" | ")),
+            QStringLiteral(
+                "+ 99 0:20 28:20 | 29 59 1:00 29:00 | 30 60 VISITED — | + 98 — — | 31 61 VISITED —"));
+        QCOMPARE(sheet.finishLeg, QStringLiteral("2:40"));
+
+        const QString receipt = renderReceiptHTML(stored, rig.store->race());
+        QVERIFY(receipt.contains(
+            QStringLiteral("<tr><td>29</td><td>59</td><td>1:00</td><td>29:00</td></tr>\n"
+                           "<tr><td>30</td><td>60</td><td colspan=\"2\">VISITED (no time)</td></tr>\n"
+                           "<tr><td>+</td><td>98</td><td>—</td><td>—</td></tr>\n")));
+
+        const QByteArray iof
+            = writeIOFResultListWithSplitsXML(rig.store->race(), {{QStringLiteral("H21"), {stored}}});
+        QVERIFY(iof.contains(
+            "<SplitTime status=\"Additional\">\n          <ControlCode>99</ControlCode>\n          "
+            "<Time>1700</Time>"));
+        QVERIFY(iof.contains(
+            "<SplitTime status=\"Additional\">\n          <ControlCode>98</ControlCode>\n        "
+            "</SplitTime>"));
     }
 
     // The reader pane's own state: the stage picker, the printer menu and status line, the ports.

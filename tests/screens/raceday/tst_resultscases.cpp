@@ -9,7 +9,13 @@
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
 //          [override=ok|mp] [note=<word>] [splits=<code><+|-|*>,...]  (ok, missing, additional)
 //          [start=<s> finish=<s>]  (start and finish seconds after the first read time)
-//   language da | show panel|recent|outputs (with the overall filter: the overall standings on
+//   course <id> [rogaining] [controls=<code>,...]  (the course's controls in order)
+//   result ... [punches=<code>@<s>|<code>@-,...] [stored=old]  (the card's punches, seconds after
+//          the first read time; "@-" a record without time, carrying the time of the next timed
+//          punch or the finish as an SI5 card's reading does: the splits and their stored times are
+//          then those of the card evaluation against the result's course; stored=old: the leg times
+//          stored as earlier versions measured them, from any timed passage)
+//   language da | show panel|recent|outputs|splits (with the overall filter: the overall standings on
 //          the screen, in the overall PDF and in the IOF overall list) | ids shared  (runners and
 //          results then hold the declared classes', stages' and courses' ids themselves, as an
 //          event built in the app does, instead of copies of their text)
@@ -35,6 +41,8 @@
 #include "resultpdfs.h"
 #include "resultrow.h"
 #include "resultselection.h"
+#include "splits.h"
+#include "splittimessheet.h"
 #include "testenvironment.h"
 
 #include <QAbstractItemModelTester>
@@ -89,6 +97,50 @@ void shareIds(Race &race)
     }
 }
 
+// The split times earlier versions stored: elapsed and leg times of every `ok` and `additional`
+// split, each leg from the passage before it whatever it was.
+void storeOldLegs(PersonResult &r)
+{
+    QDateTime previous = *r.startTime;
+    for (SplitTime &split : r.splits) {
+        if (split.status != SplitStatus::Ok && split.status != SplitStatus::Additional)
+            continue;
+        split.elapsedFromStart = double(r.startTime->msecsTo(split.time)) / 1000.0;
+        split.legTime = double(previous.msecsTo(split.time)) / 1000.0;
+        previous = split.time;
+    }
+}
+
+// The punches of a "punches=" list as the card holds them, then the splits and split times of the
+// card evaluation against the result's course.
+void evaluateCard(PersonResult &r, const QString &list, const Race &race, const QDateTime &day, bool oldLegs)
+{
+    QList<SIPunch> punches;
+    for (const QString &item : list.split(u',', Qt::SkipEmptyParts)) {
+        SIPunch p;
+        p.controlCode = item.section(u'@', 0, 0).toLongLong();
+        const QString at = item.section(u'@', 1);
+        p.timeAvailable = at != QLatin1String("-");
+        if (p.timeAvailable)
+            p.time = day.addSecs(at.toLongLong());
+        punches.append(p);
+    }
+    // An SI5 card's record without time carries the next timed punch's time, or the finish's.
+    std::optional<QDateTime> anchor = r.finishTime;
+    for (auto it = punches.rbegin(); it != punches.rend(); ++it) {
+        if (it->timeAvailable)
+            anchor = it->time;
+        else if (anchor)
+            it->time = *anchor;
+    }
+    const Course *course = findCourse(race, r.courseId);
+    r.splits = buildSplits(punches, course ? std::optional<Course>(*course) : std::nullopt);
+    fillSplitTimes(r.splits, r.startTime, punches);
+    if (oldLegs && r.startTime)
+        storeOldLegs(r);
+    r.punches = punches;
+}
+
 Case parse(const QString &text)
 {
     Case c;
@@ -121,6 +173,13 @@ Case parse(const QString &text)
             c.race.courses.append(Course {f[1], f[1]});
             if (f.contains(QLatin1String("rogaining")))
                 c.race.courses.last().type = CourseType::Rogaining;
+            qint64 order = 0;
+            for (const QString &code : opt("controls").value_or(QString()).split(u',', Qt::SkipEmptyParts)) {
+                CourseControl control;
+                control.code = code.toLongLong();
+                control.order = ++order;
+                c.race.courses.last().controls.append(control);
+            }
         } else if (kind == QLatin1String("class")) {
             c.race.classes.append(RaceClass {f[1], f.size() > 2 ? f.mid(2).join(u' ') : f[1]});
         } else if (kind == QLatin1String("runner")) {
@@ -169,6 +228,8 @@ Case parse(const QString &text)
                 r.splits.append(SplitTime {.controlCode = split.chopped(1).toLongLong(),
                     .status = SplitStatus(marks.indexOf(split.back()))});
             }
+            if (const auto punches = opt("punches"))
+                evaluateCard(r, *punches, c.race, day, opt("stored") == QStringLiteral("old"));
             c.race.results.append(r);
         } else if (kind == QLatin1String("filter")) {
             c.filter = {kv.value(QStringLiteral("class")), kv.value(QStringLiteral("stage"))};
@@ -479,6 +540,75 @@ QStringList outputLines(const Case &c)
 // (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden, "⚑<note>" when marked for
 // review), behind, "-" for no place; overall
 // rows: place, name, points (a group ranked by points), total, stages verdict.
+// "show splits": the split-times PDF's lines under its title and subtitle, their cells parted by
+// " | "; then per result "== <runner>" and its splits on the split-times sheet (number, control,
+// leg, time from start; then the finish line), on the receipt (the same cells) and in the IOF
+// result list with splits (control, "+" additional, "-" missing, "=" and the Time when written),
+// which must be valid against the IOF schema.
+QStringList splitLines(const Case &c)
+{
+    const Race &race = c.race;
+    const QList<ResultGroup> documents = toResultGroups(resultsForClass(race, c.filter));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("splits.pdf"));
+    if (!renderSplitTimesPDF(race, documents, std::nullopt, path).ok)
+        return {QStringLiteral("(no PDF)")};
+    QStringList lines {QStringLiteral("== pdf")};
+    for (const QString &line : pdftest::text(path).split(QLatin1Char('\n')).mid(2)) {
+        const QStringList cells = layoutCells(line);
+        if (!cells.isEmpty())
+            lines.append(cells.join(QStringLiteral(" | ")));
+    }
+    const QByteArray xml = writeIOFResultListWithSplitsXML(race, documents);
+    if (const QString invalid = documenttest::validateAgainstIOFSchema(xml); !invalid.isEmpty())
+        lines.append(QStringLiteral("(IOF list not valid: ") + invalid + u')');
+    QStringList iof;
+    QXmlStreamReader in(xml);
+    while (!in.atEnd()) {
+        if (!in.readNextStartElement())
+            continue;
+        if (in.name() == QLatin1String("PersonResult")) {
+            iof.append(QStringLiteral("iof"));
+        } else if (in.name() == QLatin1String("SplitTime")) {
+            const QStringView status = in.attributes().value(QStringLiteral("status"));
+            iof.last() += QStringLiteral(" |");
+            if (status == QLatin1String("Missing"))
+                iof.last() += QStringLiteral(" -");
+            else if (status == QLatin1String("Additional"))
+                iof.last() += QStringLiteral(" +");
+        } else if (in.name() == QLatin1String("ControlCode") && !iof.isEmpty()) {
+            iof.last() += QLatin1Char(' ') + in.readElementText();
+        } else if (in.name() == QLatin1String("Time") && !iof.isEmpty() && iof.last().contains(u'|')) {
+            iof.last() += QLatin1Char('=') + in.readElementText();
+        }
+    }
+    static const QRegularExpression row(QStringLiteral("<tr><td>(.*?)</tr>"));
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    qsizetype iofRow = 0;
+    for (const ResultGroup &g : documents) {
+        for (const PersonResult &r : g.results) {
+            lines.append(QStringLiteral("== ") + displayName(race, r));
+            const SplitSheetTexts sheet = splitSheetTexts(race, r, QTimeZone::utc());
+            QStringList cells;
+            for (const SplitSheetLine &l : sheet.lines)
+                cells.append(QStringList {l.number, l.control, l.split, l.fromStart}.join(u' '));
+            if (sheet.hasFinishLine)
+                cells.append(QStringLiteral("Finish ") + sheet.finishLeg + u' ' + sheet.finishTotal);
+            lines.append(QStringLiteral("sheet ") + cells.join(QStringLiteral(" | ")));
+            cells.clear();
+            auto rows = row.globalMatch(renderReceiptHTML(r, race));
+            while (rows.hasNext()) {
+                QString text = rows.next().captured(1);
+                text.replace(QStringLiteral("</td><td"), QStringLiteral(" <td"));
+                cells.append(text.remove(tag));
+            }
+            lines.append(QStringLiteral("receipt ") + cells.join(QStringLiteral(" | ")));
+            lines.append(iof.value(iofRow++));
+        }
+    }
+    return lines;
+}
+
 // "show panel": per result, runner | class | value ("(warn)" when drawn as a warning) | penalty |
 // verdict | missing controls. "show recent": "== <group>" then runner | value | status | "Read
 // again" (a repeated read) | "Earlier read, not ranked" (a read a later one supersedes) | the
@@ -495,6 +625,8 @@ QStringList render(const Case &c)
         }
         return lines;
     }
+    if (c.show == QLatin1String("splits"))
+        return splitLines(c);
     if (c.show == QLatin1String("outputs"))
         return c.filter.showsOverall() ? overallOutputLines(c) : outputLines(c);
     if (c.show == QLatin1String("recent")) {
