@@ -529,7 +529,7 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     return false;
 }
 
-QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race)
+QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
 {
     if (race.participants.isSharedWith(before.participants) || race.results.isEmpty())
         return {};

@@ -50,15 +50,15 @@ struct MovedResult
     qsizetype index = -1;
     PersonResult result;
 };
-// After runners' start times changed from `before` to `race`: each result on a stage whose start
-// the change moved (set, changed or cleared) evaluated again as reevaluateResult does, with the
-// runner's new start (none: in a start-punch class the card's start record, as recording takes
+// After runners' start times or classes changed from `before` to `race`: each result on a stage
+// whose start the change moved (set, changed or cleared) evaluated again as reevaluateResult does,
+// with the runner's new start (none: in a start-punch class the card's start record, as recording takes
 // it), unless its start came from the card's start record; in list order. A result read before
 // its runner's class on its stage changed is evaluated as a card read now in the new class: the
 // course that class chooses (failing that, the class's candidate its punches clearly fit) and the
 // start its start rule gives. Reads only the start and class fields of unmoved runners and the
 // runner ids of the results.
-[[nodiscard]] QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race);
+[[nodiscard]] QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race);
 // A result another station evaluated, now at `index` of race.results: unless its start is a
 // start-punch class's start from the card's start record, it takes its runner's planned start on
 // its stage as this race holds it (none: in a start-punch class the card's start record), and is
