@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QPaintDevice>
 #include <QSaveFile>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <mutex>
@@ -397,18 +398,75 @@ qreal PDFTableRenderer::textWidth(const QString &text, const QFont &font) const
     return QFontMetricsF(font, m_device.get()).horizontalAdvance(text);
 }
 
+QStringList PDFTableRenderer::wrappedLines(const QString &text, const QFont &font, qreal width) const
+{
+    if (textWidth(text, font) <= width)
+        return {text};
+    const auto withoutTrailingSpace = [](QString line) {
+        while (!line.isEmpty() && line.back().isSpace())
+            line.chop(1);
+        return line;
+    };
+    const auto fits
+        = [&](const QString &line) { return textWidth(withoutTrailingSpace(line), font) <= width; };
+    QStringList lines;
+    QString line;
+    // A piece that fits no line alone (a long word) is broken between its characters, never
+    // inside one (a letter and its accents, an emoji sequence).
+    const auto appendBroken = [&](const QString &piece) {
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, piece);
+        qsizetype from = 0;
+        for (qsizetype to = graphemes.toNextBoundary(); to != -1; to = graphemes.toNextBoundary()) {
+            const QString character = piece.mid(from, to - from);
+            from = to;
+            if (!line.isEmpty() && !fits(line + character)) {
+                lines.append(withoutTrailingSpace(line));
+                line.clear();
+            }
+            line += character;
+        }
+    };
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype from = 0;
+    for (qsizetype to = breaks.toNextBoundary(); to != -1; to = breaks.toNextBoundary()) {
+        if (to == from)
+            continue;
+        const QString piece = text.mid(from, to - from);
+        from = to;
+        if (fits(line + piece)) {
+            line += piece;
+            continue;
+        }
+        if (!withoutTrailingSpace(line).isEmpty())
+            lines.append(withoutTrailingSpace(line));
+        line.clear();
+        if (fits(piece))
+            line = piece;
+        else
+            appendBroken(piece);
+    }
+    if (!withoutTrailingSpace(line).isEmpty())
+        lines.append(withoutTrailingSpace(line));
+    return lines.isEmpty() ? QStringList {text} : lines;
+}
+
 void PDFTableRenderer::drawTitle(const QString &text)
 {
-    ensureSpace(24);
-    drawText(text, m_margin, m_cursorY, m_titleFont, Qt::black);
-    m_cursorY += 22;
+    // A title wider than the page goes on over further lines, each as a title line of its own.
+    for (const QString &line : wrappedLines(text, m_titleFont, m_pageWidth - 2 * m_margin)) {
+        ensureSpace(24);
+        drawText(line, m_margin, m_cursorY, m_titleFont, Qt::black);
+        m_cursorY += 22;
+    }
 }
 
 void PDFTableRenderer::drawSubtitle(const QString &text)
 {
-    ensureSpace(18);
-    drawText(text, m_margin, m_cursorY, m_subtitleFont, darkGray);
-    m_cursorY += 16;
+    for (const QString &line : wrappedLines(text, m_subtitleFont, m_pageWidth - 2 * m_margin)) {
+        ensureSpace(18);
+        drawText(line, m_margin, m_cursorY, m_subtitleFont, darkGray);
+        m_cursorY += 16;
+    }
 }
 
 void PDFTableRenderer::drawSection(const QString &title, const std::optional<QString> &trailing)

@@ -58,6 +58,9 @@ public:
     void ensureSpace(qreal height);
     void startNewPage();
 
+    // A title or subtitle wider than the page between the margins wraps onto further lines (at
+    // the places a line may break, a word too long for a line between its characters), each
+    // drawn and advanced as one line.
     void drawTitle(const QString &text);
     void drawSubtitle(const QString &text);
     // Heading with an optional trailing text ending at the right margin, and a rule below.
@@ -72,6 +75,8 @@ public:
     void drawRow(const QString &text, bool bold = false);
 
     [[nodiscard]] qreal textWidth(const QString &text, const QFont &font) const;
+    // The lines `text` is set on in `font` within `width`: the text itself when it fits.
+    [[nodiscard]] QStringList wrappedLines(const QString &text, const QFont &font, qreal width) const;
 
     // Ends the last page and completes the file; false (with the reason) when it cannot be
     // written. The renderer is not used afterwards.

@@ -439,6 +439,71 @@ bool sameStartTimes(const Participant &a, const Participant &b)
         && (!x || x->isSharedWith(*y) || *x == *y);
 }
 
+// Copies of one runner share their class texts and map: equal data, equal classes.
+bool sameClasses(const Participant &a, const Participant &b)
+{
+    const auto sameText = [](const std::optional<QString> &x, const std::optional<QString> &y) {
+        return x.has_value() == y.has_value() && (!x || x->constData() == y->constData() || *x == *y);
+    };
+    const auto &x = a.classIdByStage;
+    const auto &y = b.classIdByStage;
+    return sameText(a.classId, b.classId) && x.has_value() == y.has_value()
+        && (!x || x->isSharedWith(*y) || *x == *y);
+}
+
+bool sameClassOnStage(const Participant &a, const Participant &b, const std::optional<QString> &stageId)
+{
+    const std::optional<QString> x = classIdOnStage(a, stageId);
+    const std::optional<QString> y = classIdOnStage(b, stageId);
+    return x.has_value() == y.has_value() && (!x || sameId(*x, *y));
+}
+
+// What an evaluation decides of a result: equal, the result stays as stored.
+bool sameVerdict(const PersonResult &a, const PersonResult &b)
+{
+    return a.courseId == b.courseId && a.courseAutoMatched == b.courseAutoMatched
+        && a.startTime == b.startTime && a.finishTime == b.finishTime && a.raceTime == b.raceTime
+        && a.completed == b.completed && a.score == b.score && a.overtimePenalty == b.overtimePenalty
+        && a.withinTimeLimit == b.withinTimeLimit && a.overrideNote == b.overrideNote
+        && std::equal(a.splits.cbegin(), a.splits.cend(), b.splits.cbegin(), b.splits.cend(),
+            [](const SplitTime &x, const SplitTime &y) {
+                // Each evaluation numbers its splits afresh: the id says nothing of the verdict.
+                return x.controlCode == y.controlCode && x.time == y.time && x.status == y.status
+                    && x.elapsedFromStart == y.elapsedFromStart && x.legTime == y.legTime
+                    && x.score == y.score;
+            });
+}
+
+// A stored result of a runner whose class on its stage changed, evaluated again as recording
+// would evaluate the card now: the course the new class chooses (failing that, the candidate of
+// the class its punches clearly fit), and the start the runner's planned start gives, or without
+// one the card's start record in a start-punch class.
+PersonResult reevaluatedForClass(const Race &race, const Participant &runner, const PersonResult &result)
+{
+    PersonResult edited = result;
+    bool fromCard = false;
+    edited.startTime = startFromPlan(race, runner, result, startOnStage(runner, result.stageId), fromCard);
+    std::optional<Course> course = chooseCourseOnStage(race, runner, result.stageId);
+    bool severalCourses = false;
+    edited.courseAutoMatched = false;
+    if (!course) {
+        const CardRuns runs
+            = separateRuns(result.punches.value_or(QList<SIPunch>()), result.cardStartTime, std::nullopt);
+        if (!runs.filtered.isEmpty()) {
+            const RaceClass *raceClass = findClass(race, classIdOnStage(runner, result.stageId));
+            const CourseMatch match = matchCourse(runs.latest, candidateCourses(race, raceClass));
+            course = match.course;
+            severalCourses = match.ambiguous;
+            edited.courseAutoMatched = course.has_value();
+        }
+    }
+    edited.courseId = course ? std::optional<QString>(course->id) : std::nullopt;
+    // The doubt of the earlier match goes with it; the organiser's own note stays.
+    if (!edited.completedOverride && (!edited.overrideNote || isReviewNote(edited.overrideNote)))
+        edited.overrideNote = severalCourses ? std::optional<QString>(reviewSeveralCourses) : std::nullopt;
+    return reevaluated(race, edited, fromCard);
+}
+
 } // namespace
 
 bool reevaluateResult(Race &race, const PersonResult &edited)
@@ -446,6 +511,17 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     const Race &view = race;
     for (qsizetype i = 0; i < view.results.size(); ++i) {
         if (view.results[i].id == edited.id) {
+            // A result left without a start (read before its runner had a class, say) takes the
+            // one its runner's start rule gives now.
+            const Participant *runner = firstParticipant(race, edited.participantId);
+            if (!edited.startTime && runner) {
+                PersonResult started = edited;
+                bool fromCard = false;
+                started.startTime
+                    = startFromPlan(race, *runner, edited, startOnStage(*runner, edited.stageId), fromCard);
+                race.results[i] = reevaluated(race, started, fromCard);
+                return true;
+            }
             race.results[i] = reevaluated(race, edited, startFromCardRecord(race, edited));
             return true;
         }
@@ -453,7 +529,7 @@ bool reevaluateResult(Race &race, const PersonResult &edited)
     return false;
 }
 
-QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race)
+QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
 {
     if (race.participants.isSharedWith(before.participants) || race.results.isEmpty())
         return {};
@@ -467,7 +543,8 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
     if (inPlace) {
         for (qsizetype i = 0; i < race.participants.size(); ++i) {
             const Participant &now = race.participants[i];
-            if (!sameStartTimes(before.participants[i], now) && !changed.contains(now.id))
+            if ((!sameStartTimes(before.participants[i], now) || !sameClasses(before.participants[i], now))
+                && !changed.contains(now.id))
                 changed.insert(now.id, {&before.participants[i], &now});
         }
         // A later record of an id moves no one: the first record is the runner. A few are
@@ -505,7 +582,7 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
             seen.insert(now.id);
             const auto found = indexBefore.constFind(now.id);
             const Participant *was = found == indexBefore.constEnd() ? nullptr : &before.participants[*found];
-            if (!was || !sameStartTimes(*was, now))
+            if (!was || !sameStartTimes(*was, now) || !sameClasses(*was, now))
                 changed.insert(now.id, {was, &now});
         }
     }
@@ -517,6 +594,19 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
     QList<QUuid> few;
     if (changed.size() <= fewRunners)
         few = changed.keys();
+    // A runner's class decides the course and the start rule of the results read before the
+    // change; a result read with the change (a card given to a runner with a class) was recorded
+    // in the new class already.
+    QSet<QUuid> classMovedResults;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        if (it->first && !sameClasses(*it->first, *it->second)) {
+            for (const PersonResult &result : before.results) {
+                if (changed.contains(result.participantId))
+                    classMovedResults.insert(result.id);
+            }
+            break;
+        }
+    }
     for (qsizetype i = 0; i < race.results.size(); ++i) {
         const PersonResult &result = race.results[i];
         if (!few.isEmpty() && !few.contains(result.participantId))
@@ -524,6 +614,13 @@ QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race
         const auto runner = changed.constFind(result.participantId);
         if (runner == changed.constEnd())
             continue;
+        if (runner->first && classMovedResults.contains(result.id)
+            && !sameClassOnStage(*runner->first, *runner->second, result.stageId)) {
+            PersonResult now = reevaluatedForClass(race, *runner->second, result);
+            if (!sameVerdict(now, result))
+                moved.append(MovedResult {i, std::move(now)});
+            continue;
+        }
         const std::optional<QDateTime> was
             = runner->first ? startOnStage(*runner->first, result.stageId) : std::nullopt;
         const std::optional<QDateTime> planned = startOnStage(*runner->second, result.stageId);

@@ -39,7 +39,9 @@ struct CardRecording
 
 // Evaluates a stored result again from its own punches against the course its `courseId` names
 // (set by the caller), keeping its start time, override and identity, and puts it back in place.
-// Returns whether a result was replaced (the store then autosaves).
+// A result without a start takes the one its runner's start rule gives now (a planned start, or in
+// a start-punch class the card's start record). Returns whether a result was replaced (the store
+// then autosaves).
 [[nodiscard]] bool reevaluateResult(Race &race, const PersonResult &edited);
 
 // A stored result evaluated again: its place in race.results and the result as it is now.
@@ -48,12 +50,15 @@ struct MovedResult
     qsizetype index = -1;
     PersonResult result;
 };
-// After runners' start times changed from `before` to `race`: each result on a stage whose start
-// the change moved (set, changed or cleared) evaluated again as reevaluateResult does, with the
-// runner's new start (none: in a start-punch class the card's start record, as recording takes
-// it), unless its start came from the card's start record; in list order. Reads
-// only the start fields of unmoved runners and the runner ids of the results.
-[[nodiscard]] QList<MovedResult> resultsMovedByStartTimes(const Race &before, const Race &race);
+// After runners' start times or classes changed from `before` to `race`: each result on a stage
+// whose start the change moved (set, changed or cleared) evaluated again as reevaluateResult does,
+// with the runner's new start (none: in a start-punch class the card's start record, as recording takes
+// it), unless its start came from the card's start record; in list order. A result read before
+// its runner's class on its stage changed is evaluated as a card read now in the new class: the
+// course that class chooses (failing that, the class's candidate its punches clearly fit) and the
+// start its start rule gives. Reads only the start and class fields of unmoved runners and the
+// runner ids of the results.
+[[nodiscard]] QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race);
 // A result another station evaluated, now at `index` of race.results: unless its start is a
 // start-punch class's start from the card's start record, it takes its runner's planned start on
 // its stage as this race holds it (none: in a start-punch class the card's start record), and is

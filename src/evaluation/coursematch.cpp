@@ -9,18 +9,24 @@
 
 std::optional<Course> chooseCourse(const Race &race, const Participant &participant)
 {
-    const RaceClass *raceClass = findClass(race, effectiveClassId(race, participant));
+    return chooseCourseOnStage(race, participant, race.activeStageId);
+}
+
+std::optional<Course> chooseCourseOnStage(
+    const Race &race, const Participant &participant, const std::optional<QString> &stageId)
+{
+    const RaceClass *raceClass = findClass(race, classIdOnStage(participant, stageId));
     if (raceClass && raceClass->mode == RaceClassMode::MultiCourse)
         return std::nullopt;
-    if (const auto own = effectiveCourseId(race, participant)) {
+    if (const auto own = courseIdOnStage(participant, stageId)) {
         const Course *course = findCourse(race, own);
         return course ? std::optional<Course>(*course) : std::nullopt;
     }
     if (!raceClass)
         return std::nullopt;
     std::optional<QString> classCourse = raceClass->courseId;
-    if (race.activeStageId && raceClass->stageCourseIds) {
-        if (const QString *entry = stageEntry(*raceClass->stageCourseIds, *race.activeStageId))
+    if (stageId && raceClass->stageCourseIds) {
+        if (const QString *entry = stageEntry(*raceClass->stageCourseIds, *stageId))
             classCourse = *entry;
     }
     const Course *course = findCourse(race, classCourse);

@@ -9,6 +9,10 @@
 // The course the set-up assigns to the participant for the active stage. A multi-course class never
 // assigns one; a participant's own course id wins over the class's, even when it names nothing.
 [[nodiscard]] std::optional<Course> chooseCourse(const Race &race, const Participant &participant);
+// The same for the stage named (none: the base class and course), as a stored result of that
+// stage is evaluated.
+[[nodiscard]] std::optional<Course> chooseCourseOnStage(
+    const Race &race, const Participant &participant, const std::optional<QString> &stageId);
 
 // The courses a runner of the class may have run, in the order of the race's courses.
 [[nodiscard]] QList<Course> candidateCourses(const Race &race, const RaceClass *raceClass);

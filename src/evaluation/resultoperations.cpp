@@ -3,6 +3,7 @@
 #include "cardrecording.h"
 #include "coursematch.h"
 #include "perstage.h"
+#include "racelookup.h"
 
 #include <QSet>
 
@@ -135,12 +136,6 @@ QList<Participant> candidateParticipants(const Race &race, const Course &course)
             candidates.append(p);
     }
     return candidates;
-}
-
-bool choosesCourseByFamily(const RaceClass *raceClass)
-{
-    return raceClass
-        && (raceClass->mode == RaceClassMode::CourseFamily || (!raceClass->mode && raceClass->courseFamily));
 }
 
 bool assignUnmatchedCard(

@@ -33,9 +33,6 @@
 [[nodiscard]] QList<RaceClass> classesUsingCourse(const Race &race, const Course &course);
 // Entries without a card number whose base course is the course or whose base class uses it.
 [[nodiscard]] QList<Participant> candidateParticipants(const Race &race, const Course &course);
-// True when the class leaves each runner's course to be chosen among its family (mode
-// courseFamily, or no mode with a family): only then is a course its punches identify the runner's.
-[[nodiscard]] bool choosesCourseByFamily(const RaceClass *raceClass);
 // Gives the card number to the participant and, with a matched course, completes a missing class
 // (the first class using the course) and, for a course-family class, a missing course.
 [[nodiscard]] bool assignUnmatchedCard(

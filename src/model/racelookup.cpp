@@ -33,6 +33,21 @@ const Participant *findParticipant(const Race &race, const QUuid &participantId)
     return nullptr;
 }
 
+bool choosesCourseByFamily(const RaceClass *raceClass)
+{
+    if (!raceClass)
+        return false;
+    return raceClass->mode ? *raceClass->mode == RaceClassMode::CourseFamily
+                           : raceClass->courseFamily.has_value();
+}
+
+bool offersCourse(const RaceClass *raceClass, const Course &course)
+{
+    if (!choosesCourseByFamily(raceClass) || !raceClass->courseFamily)
+        return true;
+    return course.courseFamily == raceClass->courseFamily;
+}
+
 bool isCardNumberSpace(QChar c)
 {
     return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';

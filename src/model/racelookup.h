@@ -11,6 +11,15 @@
 [[nodiscard]] const Course *findCourse(const Race &race, const std::optional<QString> &courseId);
 [[nodiscard]] const Participant *findParticipant(const Race &race, const QUuid &participantId);
 
+// True when the class leaves each runner's course to be chosen among a course family: its mode is
+// courseFamily, or it has no mode but a family. A class in that mode whose family is not picked
+// yet is one all the same (its runners choose among every course). Every part that gives a runner
+// a course of their own, offers one or shows it asks this.
+[[nodiscard]] bool choosesCourseByFamily(const RaceClass *raceClass);
+// Whether a runner of the class may be given the course: any course, unless the class chooses by
+// family and has a family, which then the course must carry (exactly).
+[[nodiscard]] bool offersCourse(const RaceClass *raceClass, const Course &course);
+
 // Card numbers are digits. People type and lists print them grouped ("2 000 009"); the grouping
 // spaces (any white space, no-break and thin spaces included) are not part of the number.
 // The number without them; other characters are kept, so a caller can refuse the text.

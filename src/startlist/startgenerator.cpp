@@ -1,6 +1,7 @@
 #include "startgenerator.h"
 
 #include "perstage.h"
+#include "racelookup.h"
 #include "starttimetext.h"
 
 #include <QRandomGenerator64>
@@ -46,12 +47,6 @@ std::optional<QString> classCourseForStage(const RaceClass &cls, const std::opti
     if (const QString *perStage = entryForStage(cls.stageCourseIds, stageId))
         return *perStage;
     return cls.courseId;
-}
-
-// A class without a mode but with a course family counts as a family class, as everywhere else.
-bool familyMode(const RaceClass &cls)
-{
-    return cls.mode ? *cls.mode == RaceClassMode::CourseFamily : cls.courseFamily.has_value();
 }
 
 bool courseOnStage(const Course &course, const std::optional<QString> &stageId)
@@ -319,7 +314,7 @@ QHash<QString, QStringList> classCourseTokens(const QList<Participant> &particip
         // Only a class in family mode sends its runners onto the family's courses, and only when it
         // names no course of its own: a single- or multi-course class that still carries a family
         // (as imported files leave it) runs its own course(s).
-        if (!ownCourse && familyMode(cls) && cls.courseFamily && !cls.courseFamily->isEmpty()) {
+        if (!ownCourse && choosesCourseByFamily(&cls) && cls.courseFamily && !cls.courseFamily->isEmpty()) {
             addToken(key, QStringLiteral("family:") + *cls.courseFamily);
             for (const Course &c : courses) {
                 if (c.courseFamily == cls.courseFamily && courseOnStage(c, stageId))
@@ -376,21 +371,18 @@ std::optional<qint64> firstControlCode(const QString &classId, const QList<RaceC
             = std::find_if(courses.begin(), courses.end(), [&](const Course &c) { return sameId(c.id, id); });
         return it == courses.end() ? nullptr : &*it;
     };
-    const bool hasFamily = cls->courseFamily.has_value();
-    const RaceClassMode mode
-        = cls->mode.value_or(hasFamily ? RaceClassMode::CourseFamily : RaceClassMode::SingleCourse);
     const Course *course = nullptr;
-    if (mode == RaceClassMode::SingleCourse) {
-        if (const std::optional<QString> id = classCourseForStage(*cls, stageId))
-            course = byId(*id);
-    } else if (mode == RaceClassMode::CourseFamily) {
-        if (hasFamily) {
+    if (choosesCourseByFamily(&*cls)) {
+        if (cls->courseFamily) {
             auto it = std::find_if(courses.begin(), courses.end(),
                 [&](const Course &c) { return c.courseFamily == cls->courseFamily; });
             course = it == courses.end() ? nullptr : &*it;
         }
-    } else if (cls->courseIds && !cls->courseIds->isEmpty()) {
-        course = byId(cls->courseIds->first());
+    } else if (cls->mode == RaceClassMode::MultiCourse) {
+        if (cls->courseIds && !cls->courseIds->isEmpty())
+            course = byId(cls->courseIds->first());
+    } else if (const std::optional<QString> id = classCourseForStage(*cls, stageId)) {
+        course = byId(*id);
     }
     if (!course || course->type == CourseType::Rogaining || course->controls.isEmpty())
         return std::nullopt;

@@ -133,7 +133,7 @@ void RaceStore::setRace(const Race &race)
         writePendingFullFiles();
     m_race = race;
     if (edit) {
-        settleStartTimes();
+        settleMovedResults();
         journalChanges();
     } else {
         adoptRace();
@@ -141,9 +141,9 @@ void RaceStore::setRace(const Race &race)
     publishRace();
 }
 
-void RaceStore::settleStartTimes()
+void RaceStore::settleMovedResults()
 {
-    const QList<MovedResult> moved = resultsMovedByStartTimes(m_journalled, m_race);
+    const QList<MovedResult> moved = resultsMovedByRunners(m_journalled, m_race);
     if (moved.isEmpty())
         return;
     // Its share would make the writes copy every result; the next record lets go of it anyway.

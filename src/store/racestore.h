@@ -423,17 +423,18 @@ private:
     void publishRace(bool settled = false)
     {
         if (!settled)
-            settleStartTimes();
+            settleMovedResults();
         m_recordingIndex.invalidate();
         emit raceChanged();
     }
     // A result whose start comes from its runner's start time follows that time: whichever
     // operation set, changed or cleared it, the runner's results on that stage are evaluated
     // again before the change is recorded, so the record holds both (against the race as the
-    // journal last recorded it; a result already on the new time is left alone). Every change goes
-    // through here on its way to the journal: publishRace, setRace and commitIfStorable (which
-    // records the moved results by themselves).
-    void settleStartTimes();
+    // journal last recorded it; a result already on the new time is left alone). So does a result
+    // whose runner's class on its stage changed: the class decides its course and its start rule.
+    // Every change goes through here on its way to the journal: publishRace, setRace and
+    // commitIfStorable (which records the moved results by themselves).
+    void settleMovedResults();
     // Publishes and autosaves: the end of every editing operation.
     void commitChange()
     {

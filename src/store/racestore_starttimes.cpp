@@ -46,7 +46,7 @@ bool RaceStore::commitIfStorable(Race edited)
     // race's results as they were, the moved ones are put into the record by themselves and into
     // the race's list in place: the list is neither copied nor compared whole. (Replay puts each
     // in place of the first result with its id, so each must be that first one.)
-    QList<MovedResult> moved = resultsMovedByStartTimes(m_journalled, edited);
+    QList<MovedResult> moved = resultsMovedByRunners(m_journalled, edited);
     const bool movedApart = edited.results.isSharedWith(m_race.results)
         && firstOfTheirIds(std::as_const(edited).results, moved);
     if (!movedApart) {

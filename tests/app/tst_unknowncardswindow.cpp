@@ -200,6 +200,140 @@ private slots:
         verifyNoQmlProblems();
     }
 
+    // A card whose punches name no course, registered with Return on the empty form; the organiser
+    // then gives the runner a name and D21 (a start-punch class) in the entries' editor: the
+    // result starts from the card's start record and runs D21's course at once, and a course
+    // changed on the Results screen keeps that start.
+    void emptyFormCompletedInTheEditor_data() { addLanguageRows(); }
+    void emptyFormCompletedInTheEditor()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(twoDayEvent());
+            VexloApp &app = *w.app;
+            w.mayElide = {QStringLiteral("recentRunnerName"), QStringLiteral("portName"),
+                QStringLiteral("entryDetail"), QStringLiteral("resultDetail")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            const QString card = QStringLiteral("2000097");
+            app.content().setSelectedItem(SidebarItem::Reader);
+            w.read(cardPunching(2000097, {51, 52}), RaceDayDesk::CardStatus::Unmatched);
+            w.click(QStringLiteral("registerButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+            w.click(QStringLiteral("givenNameField"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField"))->hasActiveFocus());
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            const auto read = [&]() { return resultOn(w.store->race(), card, QStringLiteral("s1")); };
+            QVERIFY(read());
+            QCOMPARE(read()->startTime, std::optional<QDateTime>());
+            QVERIFY(read()->cardStartTime);
+
+            app.content().setSelectedItem(SidebarItem::Participants);
+            QTRY_VERIFY(w.itemIn(QStringLiteral("entryRow_"), QStringLiteral("editEntryButton")));
+            w.click(w.itemIn(QStringLiteral("entryRow_"), QStringLiteral("editEntryButton")));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+            w.typeInto(QStringLiteral("givenNameField"), QStringLiteral("Nina"));
+            w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Dal"));
+            w.click(QStringLiteral("classPicker"));
+            QQuickItem *d21 = nullptr;
+            QTRY_VERIFY((d21 = findVisibleItem(w.window, [](QQuickItem *i) {
+                return i->inherits("QQuickAbstractButton") && i->property("text").toString() == u"D21";
+            })));
+            w.click(d21);
+            QTRY_COMPARE(w.item(QStringLiteral("classPicker"))->property("currentText").toString(),
+                QStringLiteral("D21"));
+            w.shot(code + QStringLiteral("-editor-class-for-registered-card"));
+            w.click(QStringLiteral("participantSave"));
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            QVERIFY(read());
+            QCOMPARE(read()->startTime, read()->cardStartTime);
+            QCOMPARE(read()->courseId, std::optional<QString>(QStringLiteral("d1")));
+            QVERIFY(read()->raceTime);
+
+            app.content().setSelectedItem(SidebarItem::Results);
+            w.click(QStringLiteral("stageChip_s1"));
+            QTRY_VERIFY(w.item(QStringLiteral("resultRow_Nina Dal")));
+            w.click(w.itemIn(QStringLiteral("resultRow_Nina Dal"), QStringLiteral("rowActionsButton")));
+            w.click(localized(QStringLiteral("Change course")));
+            QQuickItem *day2 = nullptr;
+            QTRY_VERIFY((day2 = findVisibleItem(w.window, QStringLiteral("courseChoice_Day 2"))));
+            QVERIFY(QMetaObject::invokeMethod(day2, "triggered"));
+            QTRY_COMPARE(read()->courseId, std::optional<QString>(QStringLiteral("d2")));
+            QCOMPARE(read()->startTime, read()->cardStartTime);
+            QTest::keyClick(w.window, Qt::Key_Escape);
+            QTRY_VERIFY(w.item(QStringLiteral("resultRow_Nina Dal")));
+            const QString noStart = localized(QStringLiteral("NO START TIME"));
+            const auto rowTexts = [&] {
+                QStringList texts;
+                QList<QQuickItem *> pending {w.item(QStringLiteral("resultRow_Nina Dal"))};
+                while (!pending.isEmpty()) {
+                    QQuickItem *item = pending.takeFirst();
+                    if (item && item->isVisible()) {
+                        texts.append(item->property("text").toString());
+                        pending.append(item->childItems());
+                    }
+                }
+                return texts;
+            };
+            QTRY_VERIFY(!rowTexts().isEmpty());
+            QVERIFY2(!rowTexts().contains(noStart), qPrintable(rowTexts().join(u'|')));
+            w.shot(code + QStringLiteral("-results-registered-card-course-changed"));
+        }
+        verifyNoQmlProblems();
+    }
+
+    // The registration form drafted for a card of D21's family course on the first day: the
+    // organiser picks H21 instead, whose course the day sets itself. The drawn course goes with
+    // the class: the runner is listed in H21 and judged by H21's course of the day.
+    void registrationFormPicksAnotherClass_data() { addLanguageRows(); }
+    void registrationFormPicksAnotherClass()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            Race race = testEvent(QStringLiteral("raceday/two-day-registration.json"));
+            race.activeStageId = QStringLiteral("day1");
+            RaceDayWindow w(race);
+            VexloApp &app = *w.app;
+            w.mayElide = {QStringLiteral("recentRunnerName"), QStringLiteral("portName")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            app.content().setSelectedItem(SidebarItem::Reader);
+            w.read(cardPunching(2000096, {51, 52, 53}), RaceDayDesk::CardStatus::Unmatched);
+            w.click(QStringLiteral("registerButton"));
+            QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
+            w.typeInto(QStringLiteral("givenNameField"), QStringLiteral("Nina"));
+            w.typeInto(QStringLiteral("familyNameField"), QStringLiteral("Dal"));
+            QCOMPARE(w.item(QStringLiteral("classPicker"))->property("currentText").toString(),
+                QStringLiteral("D21"));
+            w.click(QStringLiteral("classPicker"));
+            QQuickItem *h21 = nullptr;
+            QTRY_VERIFY((h21 = findVisibleItem(w.window, [](QQuickItem *i) {
+                return i->inherits("QQuickAbstractButton") && i->property("text").toString() == u"H21";
+            })));
+            w.click(h21);
+            QTRY_COMPARE(w.item(QStringLiteral("classPicker"))->property("currentText").toString(),
+                QStringLiteral("H21"));
+            w.shot(code + QStringLiteral("-registration-form-h21-after-d21"));
+            w.click(QStringLiteral("participantSave"));
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            const Participant *nina = nullptr;
+            for (const Participant &p : w.store->race().participants)
+                if (p.givenName == u"Nina")
+                    nina = &p;
+            QVERIFY(nina);
+            QCOMPARE(nina->classId, std::optional<QString>(QStringLiteral("h21")));
+            QCOMPARE(nina->courseId, std::optional<QString>());
+            QVERIFY(!nina->courseIdByStage || nina->courseIdByStage->isEmpty());
+            const PersonResult *result
+                = resultOn(w.store->race(), QStringLiteral("2000096"), QStringLiteral("day1"));
+            QVERIFY(result);
+            QCOMPARE(result->courseId, std::optional<QString>(QStringLiteral("D1")));
+            QVERIFY(!result->completed);
+        }
+        verifyNoQmlProblems();
+    }
+
     // "Register new participant instead": a name pasted on two lines is refused under the given
     // name's field, kept as pasted, and nothing is stored, not even by Return; the message
     // showing and going moves no field of the form. Return in the club field then saves.

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRawFont>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -214,6 +215,31 @@ private slots:
                     .ok);
         LocalizationManager::setShared(&m_out.english());
         VERIFY_PDF_GOLDEN(file, "pdf/results-da");
+    }
+
+    // A title or subtitle wider than the page goes on over further lines, whole; the landscape
+    // split times fit the same name on one line.
+    void longTitlesWrap()
+    {
+        LocalizationManager danish(QStringList {QStringLiteral("da")});
+        LocalizationManager::setShared(&danish);
+        const auto restore = qScopeGuard([this] { LocalizationManager::setShared(&m_out.english()); });
+        Race race = testEvent(QStringLiteral("documents/results-event.json"));
+        race.name = QStringLiteral(
+            "\u00d8stjysk Orienteringsklubs traditionsrige internationale weekendl\u00f8b i Rold Skov");
+        QCOMPARE(race.name.size(), 78);
+        const QString stage = QStringLiteral("Dag 2: mellemdistance i Rold Skov Nord med start ved Rebild "
+                                             "Porten og m\u00e5l ved Sk\u00f8rping Station");
+        const QString results = path(QStringLiteral("results-long.pdf"));
+        QVERIFY(renderResultsPDF(race, {{QStringLiteral("H21"), race.results.mid(0, 2)}}, stage, results).ok);
+        VERIFY_PDF_GOLDEN(results, "pdf/results-long-title");
+        const StandingsRow done {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")), 3723, true};
+        const QString overall = path(QStringLiteral("overall-long.pdf"));
+        QVERIFY(renderOverallStandingsPDF(race, {{QStringLiteral("H21"), {done}}}, overall).ok);
+        VERIFY_PDF_GOLDEN(overall, "pdf/overall-long-title");
+        const QString splits = path(QStringLiteral("splits-long.pdf"));
+        QVERIFY(renderSplitTimesPDF(race, {{QStringLiteral("H21"), {}}}, stage, splits).ok);
+        VERIFY_PDF_GOLDEN(splits, "pdf/split-times-long-title");
     }
 
     void emptyGroupsGiveOnePage()

@@ -260,6 +260,28 @@ private slots:
         QVERIFY(!race.results[0].score);
     }
 
+    // A card read while its runner had no class has no start; given a start-punch class since (as
+    // an older version left it, without evaluating the result again), a course chosen for it
+    // takes the card's start record as its start.
+    void reevaluateGivesAResultWithoutStartItsClassesStart()
+    {
+        Race race = baseRace();
+        Participant nobody = runner("5", "H21", std::nullopt);
+        nobody.classId.reset();
+        race.participants = {nobody};
+        const PersonResult stored
+            = *record(race, "5", punchesEveryMinute({31, 32, 33}, at(10, 5)), at(10, 1), at(10, 20)).result;
+        QVERIFY(!stored.startTime);
+        race.participants[0].classId = QStringLiteral("H21");
+        PersonResult edited = stored;
+        edited.courseId = QStringLiteral("A");
+        edited.courseAutoMatched = false;
+        QVERIFY(reevaluateResult(race, edited));
+        QCOMPARE(race.results[0].startTime, stored.cardStartTime);
+        QCOMPARE(race.results[0].raceTime, std::optional<double>(19 * 60));
+        QVERIFY(race.results[0].completed);
+    }
+
     void reevaluateFollowsTheReviewMarkButNotTheOrganisersNote()
     {
         Race race = baseRace();

@@ -231,6 +231,10 @@ private slots:
             } else if (operation == QStringLiteral("d21")) {
                 setClassId(race, QStringLiteral("D21"), 0);
                 live->updateParticipant(race.participants[0]);
+            } else if (operation == QStringLiteral("classd21")) {
+                setClassId(race, QStringLiteral("D21"), 0);
+                live->setRace(race);
+                live->autosave();
             } else if (operation == QStringLiteral("force")) {
                 live->overrideResultStatus(annRead.id, true, QStringLiteral("checked"));
             } else if (operation == QStringLiteral("slave")) {

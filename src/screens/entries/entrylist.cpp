@@ -112,7 +112,7 @@ QString classCourseSummary(
     const RaceClass *raceClass = ids.findClass(classId);
     if (!raceClass)
         return stageId ? enDash : localized(QStringLiteral("No class"));
-    if (!raceClass->courseFamily)
+    if (!choosesCourseByFamily(raceClass))
         return raceClass->name;
     const QString joiner = QStringLiteral(" - ");
     if (const Course *course = ids.findCourse(courseId))
@@ -143,11 +143,7 @@ QString participantDetailLine(const RaceIds &ids, const Participant &entry)
 
 bool showsCoursePicker(const RaceIds &ids, const Participant &entry)
 {
-    const RaceClass *raceClass = ids.findClass(entry.classId);
-    if (!raceClass)
-        return false;
-    return raceClass->mode ? *raceClass->mode == RaceClassMode::CourseFamily
-                           : raceClass->courseFamily.has_value();
+    return choosesCourseByFamily(ids.findClass(entry.classId));
 }
 
 QList<Course> rowCourseChoices(const RaceIds &ids, const Participant &entry)
@@ -156,8 +152,7 @@ QList<Course> rowCourseChoices(const RaceIds &ids, const Participant &entry)
     std::stable_sort(courses.begin(), courses.end(),
         [](const Course &a, const Course &b) { return naturalLess(a.name, b.name); });
     const RaceClass *raceClass = ids.findClass(entry.classId);
-    if (raceClass && raceClass->courseFamily)
-        courses.removeIf([&](const Course &c) { return c.courseFamily != raceClass->courseFamily; });
+    courses.removeIf([&](const Course &c) { return !offersCourse(raceClass, c); });
     return courses;
 }
 
@@ -640,7 +635,7 @@ const std::vector<quint32> &EntryListIndex::ascendingOrder(ParticipantSortField 
             if (isNew) {
                 const RaceClass *raceClass = ids.findClass(p.classId);
                 const quint32 key = keys.append(classCourseSummary(ids, p, std::nullopt));
-                keyOfClassId.push_back(raceClass && raceClass->courseFamily ? -1 : qint64(key));
+                keyOfClassId.push_back(choosesCourseByFamily(raceClass) ? -1 : qint64(key));
                 continue;
             }
             if (const qint64 key = keyOfClassId[n]; key >= 0)

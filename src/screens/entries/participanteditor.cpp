@@ -10,13 +10,6 @@
 
 #include <algorithm>
 
-bool isCourseFamilyClass(const RaceClass &raceClass)
-{
-    if (raceClass.mode)
-        return *raceClass.mode == RaceClassMode::CourseFamily;
-    return raceClass.courseFamily.has_value();
-}
-
 bool naturalLess(const QString &a, const QString &b)
 {
     return nameLess(a, b);
@@ -295,19 +288,13 @@ QList<Course> ParticipantEditorViewModel::courseChoices(const std::optional<QStr
     std::stable_sort(sorted.begin(), sorted.end(),
         [](const Course &a, const Course &b) { return naturalLess(a.name, b.name); });
     const RaceClass *c = findClass(classIdForStage(stageId));
-    if (!c || !c->courseFamily)
-        return sorted;
-    QList<Course> family;
-    for (const Course &course : std::as_const(sorted))
-        if (course.courseFamily == c->courseFamily)
-            family.append(course);
-    return family;
+    sorted.removeIf([&](const Course &course) { return !offersCourse(c, course); });
+    return sorted;
 }
 
 bool ParticipantEditorViewModel::showsCourseOverride() const
 {
-    const RaceClass *c = findClass(m_p.classId);
-    return c && isCourseFamilyClass(*c);
+    return choosesCourseByFamily(findClass(m_p.classId));
 }
 
 QVariantList ParticipantEditorViewModel::courseOptions() const
@@ -346,7 +333,7 @@ QVariantList ParticipantEditorViewModel::stageBlocks() const
         blocks.append(
             QVariantMap {{QStringLiteral("stageId"), stage.id}, {QStringLiteral("name"), stage.name},
                 {QStringLiteral("classIndex"), indexOf(classOpts, ownClass)},
-                {QStringLiteral("showsCourse"), c && isCourseFamilyClass(*c)},
+                {QStringLiteral("showsCourse"), choosesCourseByFamily(c)},
                 {QStringLiteral("courseLabel"), localized(QStringLiteral("%@ course"), stage.name)},
                 {QStringLiteral("courseOptions"), courseOpts},
                 {QStringLiteral("courseIndex"), indexOf(courseOpts, courseIdForStage(stage.id))}});

@@ -14,8 +14,6 @@
 
 class RaceStore;
 
-// Course-family class: mode courseFamily, or no mode with a family set.
-[[nodiscard]] bool isCourseFamilyClass(const RaceClass &raceClass);
 // The chosen language's name order (`nameLess`): case-insensitive, digits compared as numbers.
 [[nodiscard]] bool naturalLess(const QString &a, const QString &b);
 

@@ -2,6 +2,7 @@
 
 #include "coursematch.h"
 #include "localization.h"
+#include "perstage.h"
 #include "racedaydesk.h"
 #include "racelookup.h"
 #include "racestore.h"
@@ -43,6 +44,33 @@ Participant unmatchedCardDraft(
     if (choosesCourseByFamily(findClass(race, p.classId)))
         p.courseIdByStage = StageMap<QString> {{*race.activeStageId, choices.course->id}};
     return p;
+}
+
+Participant withoutDrawnCourse(const Race &race, const Participant &draft, Participant saved)
+{
+    const std::optional<QString> &stage = race.activeStageId;
+    const std::optional<QString> drawn = courseIdOnStage(draft, stage);
+    const std::optional<QString> picked = classIdOnStage(saved, stage);
+    const std::optional<QString> suggested = classIdOnStage(draft, stage);
+    if (!drawn || !picked || (suggested && sameId(*picked, *suggested))
+        || choosesCourseByFamily(findClass(race, picked)))
+        return saved;
+    if (!stage) {
+        if (saved.courseId == drawn)
+            saved.courseId.reset();
+        return saved;
+    }
+    if (!saved.courseIdByStage)
+        return saved;
+    for (auto it = saved.courseIdByStage->begin(); it != saved.courseIdByStage->end(); ++it) {
+        if (sameId(it.key(), *stage) && it.value() == *drawn) {
+            saved.courseIdByStage->erase(it);
+            break;
+        }
+    }
+    if (saved.courseIdByStage->isEmpty())
+        saved.courseIdByStage.reset();
+    return saved;
 }
 
 UnmatchedCardSheet::UnmatchedCardSheet(QObject *parent)
@@ -193,7 +221,9 @@ void UnmatchedCardSheet::saveNewParticipant(const QVariant &participant)
     if (!m_card || !store() || isSlave() || !participant.canConvert<Participant>())
         return;
     const SICardReading card = *std::exchange(m_card, std::nullopt);
-    const Participant p = participant.value<Participant>();
+    const Race &race = store()->race();
+    const Participant p = withoutDrawnCourse(race,
+        unmatchedCardDraft(race, card, unmatchedCardChoices(race, card)), participant.value<Participant>());
     // Under the number the runner was saved with: a number changed in the editor must not leave
     // the reading with nobody. Recorded under another number, the read-out kept under the card's
     // own number is settled too.

@@ -877,7 +877,7 @@ QString classCourseLabel(const Race &race, const Participant &p, const RaceClass
     const QString clubSuffix = p.club && !p.club->isEmpty() ? QStringLiteral(" · ") + *p.club : QString();
     if (!cls)
         return localized(QStringLiteral("No class")) + clubSuffix;
-    if (cls->courseFamily) {
+    if (choosesCourseByFamily(cls)) {
         const Course *course = findCourse(race, p.courseId);
         if (!course)
             course = findCourse(race, cls->courseId);

@@ -294,6 +294,16 @@ private slots:
                 map->insert(stage, id);
             }
         }
+        for (const QString &entry : cells[8].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (entry == QLatin1String("-"))
+                continue;
+            for (RaceClass &c : race.classes) {
+                if (c.id == entry.section('=', 0, 0))
+                    c.mode = entry.section('=', 1) == QLatin1String("courseFamily")
+                        ? RaceClassMode::CourseFamily
+                        : RaceClassMode::SingleCourse;
+            }
+        }
         if (cells[4] != QLatin1String("-")) {
             const QDateTime day(QDate(2025, 5, 17), QTime(0, 0), Qt::UTC);
             race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), day, 1},

@@ -404,7 +404,10 @@ private slots:
         QCOMPARE(sheet.mode(), QStringLiteral("editor"));
         const Participant draft = sheet.draftParticipant().value<Participant>();
         QCOMPARE(classAndCourses(draft), cells[2]);
-        sheet.saveNewParticipant(QVariant::fromValue(draft));
+        Participant saved = draft;
+        if (cells[6] != u"-")
+            saved.classId = cells[6];
+        sheet.saveNewParticipant(QVariant::fromValue(saved));
         QCOMPARE(store->race().participants.size(), 1);
         QCOMPARE(store->race().results.size(), 1);
         QCOMPARE(judged(store->race().results.first()), cells[3]);
