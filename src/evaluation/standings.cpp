@@ -198,6 +198,9 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     UuidSlots slotOf(race.participants.size());
     std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
     bool idHeldTwice = false;
+    // The entries marked as not started or not finished on a stage (empty while none is), read in
+    // this pass so that the classes' rows need not reach back into the entries.
+    std::vector<bool> markedEntries;
     // Both passes ask for what the record `ahead` places on will need, and for the lines read of
     // the records further on: in a large event neither the records nor the slot table stay in the
     // caches from one call to the next, and asked for early their misses overlap.
@@ -209,10 +212,16 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             const Participant &later = race.participants[i + 4 * ahead];
             __builtin_prefetch(&later.id);
             __builtin_prefetch(&later.classId);
+            __builtin_prefetch(&later.status);
         }
         const Participant &p = race.participants[i];
         if (!p.classId)
             continue;
+        if ((p.status || p.statusByStage) && markedOnAnyStage(p, race.stages)) {
+            if (markedEntries.empty())
+                markedEntries.assign(std::size_t(race.participants.size()), false);
+            markedEntries[std::size_t(i)] = true;
+        }
         // One class is compared directly; for many, each distinct id is compared with them once.
         static const QList<qsizetype> onlyClass {0};
         static const QList<qsizetype> none;
@@ -381,9 +390,8 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             byPoints = group.countsResults[i]
                 && summaries[std::size_t(slotOfParticipant[group.participants[i]])].score;
         for (std::size_t i = 0; i < count; ++i) {
-            const Participant &p = race.participants[group.participants[i]];
             // A runner marked on a stage did not complete it, whatever was read out.
-            const bool marked = (p.status || p.statusByStage) && markedOnAnyStage(p, race.stages);
+            const bool marked = !markedEntries.empty() && markedEntries[std::size_t(group.participants[i])];
             if (group.countsResults[i]) {
                 const std::size_t slot = std::size_t(slotOfParticipant[group.participants[i]]);
                 const Summary &sum = summaries[slot];
@@ -397,8 +405,8 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             const bool ranked = byPoints ? standings[i].complete : standings[i].total.has_value();
             standings[i].status = ranked
                 ? OverallStatus::Placed
-                : keptOutBy(
-                    p, group.countsResults[i] ? slotOfParticipant[group.participants[i]] : -1, byPoints);
+                : keptOutBy(race.participants[group.participants[i]],
+                    group.countsResults[i] ? slotOfParticipant[group.participants[i]] : -1, byPoints);
             (ranked ? order : untimed).push_back(qint32(i));
         }
         const auto timedCount = std::ptrdiff_t(order.size());
