@@ -490,6 +490,38 @@ private slots:
             QVERIFY2(boLine().filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
                 qPrintable(boLine().join(u'|')));
             w.shot(code + QStringLiteral("-results-day2-dns"));
+            // The day's results PDF and IOF list list him last, unplaced, without a time.
+            auto *screen = window->findChild<ResultsScreen *>();
+            const auto exported = [&](ResultExportKind kind, const QString &name) {
+                const QString path = w.dir.filePath(code + name);
+                const bool ok = screen->exportTo(int(kind), QUrl::fromLocalFile(path));
+#ifdef VEXLO_SCREENSHOT_DIR
+                if (ok && path.endsWith(QLatin1String(".pdf")))
+                    run(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), path,
+                            QStringLiteral(VEXLO_SCREENSHOT_DIR "/") + QFileInfo(path).baseName()});
+#endif
+                return ok ? path : QString();
+            };
+            const auto iofOf = [](const QString &path) {
+                QFile file(path);
+                return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            };
+            const QString dayPdf = exported(ResultExportKind::ResultsPDF, QStringLiteral("-day2-dns.pdf"));
+            QVERIFY(!dayPdf.isEmpty());
+            const QStringList dayLines = pdftest::text(dayPdf).split(u'\n');
+            QCOMPARE(dayLines.filter(QStringLiteral("Bo Dahl")).join(u'|').simplified(),
+                QStringLiteral("Bo Dahl 3000002 — ") + didNotStart);
+            const auto lineOf = [&dayLines](const char *name) {
+                return dayLines.indexOf(dayLines.filter(QString::fromUtf8(name)).value(0));
+            };
+            // After Cy, the day's unplaced runner with a result.
+            QVERIFY2(lineOf("Bo Dahl") > lineOf("Cy Eng") && lineOf("Cy Eng") > lineOf("Ann Berg"),
+                qPrintable(dayLines.join(u'\n')));
+            const QByteArray dayXml
+                = iofOf(exported(ResultExportKind::ResultsXML, QStringLiteral("-day2-dns.xml")));
+            VERIFY_IOF_VALID(dayXml);
+            QCOMPARE(iofRunners(dayXml).constLast(), QStringLiteral("Bo DidNotStart"));
             w.click(QStringLiteral("stageChip_s1"));
             QTRY_VERIFY(w.item(QStringLiteral("resultRow_Bo Dahl")));
             w.click(QStringLiteral("stageChip___overall__"));
@@ -497,6 +529,20 @@ private slots:
             QVERIFY2(boLine().filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
                 qPrintable(boLine().join(u'|')));
             w.shot(code + QStringLiteral("-overall-dns"));
+            const QString overallPdf
+                = exported(ResultExportKind::ResultsPDF, QStringLiteral("-overall-dns.pdf"));
+            QVERIFY(!overallPdf.isEmpty());
+            QCOMPARE(pdftest::text(overallPdf)
+                         .split(u'\n')
+                         .filter(QStringLiteral("Bo Dahl"))
+                         .join(u'|')
+                         .simplified(),
+                QStringLiteral("Bo Dahl — — ") + didNotStart);
+            const QByteArray overallXml
+                = iofOf(exported(ResultExportKind::ResultsXML, QStringLiteral("-overall-dns.xml")));
+            VERIFY_IOF_VALID(overallXml);
+            QVERIFY2(iofRunners(overallXml).contains(QStringLiteral("Bo DidNotStart")),
+                qPrintable(iofRunners(overallXml).join(u'|')));
         }
         verifyNoQmlProblems();
     }
