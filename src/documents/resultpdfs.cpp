@@ -307,6 +307,13 @@ PdfExportResult renderResultsPDF(const Race &race, const QList<ResultGroup> &gro
                                          r.cardNumber, fourth, resultStatusText(race, r)},
                     columns, false);
             }
+            // Marked as not started or not finished without a result: no place, no time.
+            for (const MarkedRunner &runner : group.marked) {
+                const Participant &p = runner.participant;
+                renderer.drawCellRow({QString(), personDisplayName(p.givenName, p.familyName), p.cardNumber,
+                                         dash, localized(markKey(runner.status))},
+                    columns, false);
+            }
         }
     });
 }
@@ -333,8 +340,7 @@ PdfExportResult renderOverallStandingsPDF(
                 if (group.scoreGroup)
                     cells.append(row.totalScore ? QString::number(*row.totalScore) : dash);
                 cells.append(durationCell(row.totalTime));
-                cells.append(localized(
-                    row.completedAllStages ? QStringLiteral("ALL STAGES") : QStringLiteral("INCOMPLETE")));
+                cells.append(localized(overallStatusKey(row.status)));
                 renderer.drawCellRow(cells, columns, false);
             }
         }

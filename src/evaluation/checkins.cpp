@@ -1,5 +1,6 @@
 #include "checkins.h"
 
+#include "perstage.h"
 #include "racelookup.h"
 
 namespace {
@@ -57,7 +58,9 @@ bool applyChecklistCheckins(Race &race, const QList<ChecklistEntry> &entries, co
         const QString status = trimStatus(entry.startStatus);
 
         std::optional<QDateTime> checkedInAt;
-        std::optional<ParticipantStatus> targetStatus = p.status;
+        // The day checked in (or reported not starting) is the active stage.
+        const std::optional<ParticipantStatus> markNow = statusOnStage(p, race.activeStageId);
+        std::optional<ParticipantStatus> targetStatus = markNow;
         if (status.isEmpty()) {
             if (targetStatus == ParticipantStatus::Dns)
                 targetStatus.reset();
@@ -70,7 +73,7 @@ bool applyChecklistCheckins(Race &race, const QList<ChecklistEntry> &entries, co
         }
         const std::optional<QString> pending = entry.hasNewSportident ? entry.newSportident : std::nullopt;
         const bool newTime = checkedInAt != p.checkedInAt;
-        const bool newStatus = targetStatus != p.status;
+        const bool newStatus = targetStatus != markNow;
         const bool newPending = pending != p.pendingCardNumber;
         if (!newTime && !newStatus && !newPending)
             continue;
@@ -79,7 +82,7 @@ bool applyChecklistCheckins(Race &race, const QList<ChecklistEntry> &entries, co
         if (newTime)
             target.checkedInAt = checkedInAt;
         if (newStatus)
-            target.status = targetStatus;
+            (void)setStatusOnStage(target, targetStatus, race.activeStageId, race.stages);
         if (newPending)
             target.pendingCardNumber = pending;
         changed = true;

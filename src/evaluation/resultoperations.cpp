@@ -22,13 +22,13 @@ qsizetype participantIndex(const Race &race, const QUuid &id)
 
 } // namespace
 
-bool setParticipantStatus(
-    Race &race, const QUuid &participantId, const std::optional<ParticipantStatus> &status)
+bool setParticipantStatus(Race &race, const QUuid &participantId,
+    const std::optional<ParticipantStatus> &status, const std::optional<QString> &stageId)
 {
     const qsizetype i = participantIndex(race, participantId);
     if (i < 0)
         return false;
-    race.participants[i].status = status;
+    (void)setStatusOnStage(race.participants[i], status, stageId, race.stages);
     return true;
 }
 

@@ -6,8 +6,9 @@
 
 #include "race.h"
 
-[[nodiscard]] bool setParticipantStatus(
-    Race &race, const QUuid &participantId, const std::optional<ParticipantStatus> &status);
+// The mark on `stageId` (setStatusOnStage); without a stage the runner's mark for every stage.
+[[nodiscard]] bool setParticipantStatus(Race &race, const QUuid &participantId,
+    const std::optional<ParticipantStatus> &status, const std::optional<QString> &stageId = std::nullopt);
 // Replaces the participant with the same id in place; never adds one.
 [[nodiscard]] bool updateParticipant(Race &race, const Participant &participant);
 // Removes every participant with the id; their results stay. Always saves.

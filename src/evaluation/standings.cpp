@@ -1,6 +1,7 @@
 #include "standings.h"
 
 #include "idmemo.h"
+#include "perstage.h"
 #include "readahead.h"
 #include "resultgroups.h"
 #include "resultverdict.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -76,6 +78,7 @@ struct Standing
     std::optional<double> total;
     std::optional<qint64> points;
     bool complete = false;
+    OverallStatus status = OverallStatus::Unplaced;
 };
 
 // A runner with a total while the totals of a class are ordered: the total beside the runner and
@@ -173,7 +176,8 @@ QList<StandingsRow> rankedResults(const Race &race, const QString &classId)
     QList<StandingsRow> rows;
     rows.reserve(ranked.constFirst().size());
     for (const RankedEntry &entry : ranked.constFirst())
-        rows.append({*entry.participant, entry.totalTime, entry.completedAllStages, entry.totalScore});
+        rows.append(
+            {*entry.participant, entry.totalTime, entry.completedAllStages, entry.totalScore, entry.status});
     return rows;
 }
 
@@ -194,6 +198,9 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     UuidSlots slotOf(race.participants.size());
     std::vector<qint32> slotOfParticipant(race.participants.size(), -1);
     bool idHeldTwice = false;
+    // The entries marked as not started or not finished on a stage (empty while none is), read in
+    // this pass so that the classes' rows need not reach back into the entries.
+    std::vector<bool> markedEntries;
     // Both passes ask for what the record `ahead` places on will need, and for the lines read of
     // the records further on: in a large event neither the records nor the slot table stay in the
     // caches from one call to the next, and asked for early their misses overlap.
@@ -205,10 +212,16 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             const Participant &later = race.participants[i + 4 * ahead];
             __builtin_prefetch(&later.id);
             __builtin_prefetch(&later.classId);
+            __builtin_prefetch(&later.status);
         }
         const Participant &p = race.participants[i];
         if (!p.classId)
             continue;
+        if ((p.status || p.statusByStage) && markedOnAnyStage(p, race.stages)) {
+            if (markedEntries.empty())
+                markedEntries.assign(std::size_t(race.participants.size()), false);
+            markedEntries[std::size_t(i)] = true;
+        }
         // One class is compared directly; for many, each distinct id is compared with them once.
         static const QList<qsizetype> onlyClass {0};
         static const QList<qsizetype> none;
@@ -338,6 +351,26 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
 
+    // The stages by their order (equal orders as stored): an unplaced runner's status is that of
+    // the first of them that keeps the runner out.
+    std::vector<qsizetype> stageOrder(static_cast<std::size_t>(stageCount));
+    std::iota(stageOrder.begin(), stageOrder.end(), 0);
+    std::stable_sort(stageOrder.begin(), stageOrder.end(),
+        [&race](qsizetype a, qsizetype b) { return race.stages[a].order < race.stages[b].order; });
+    auto keptOutBy = [&](const Participant &p, qint32 slot, bool byPoints) {
+        for (const qsizetype s : stageOrder) {
+            const std::optional<ParticipantStatus> mark = statusOnStage(p, race.stages[s].id);
+            const Counted *counted
+                = slot < 0 ? nullptr : &chosen[std::size_t(s) * slotCount + std::size_t(slot)];
+            const PersonResult *result
+                = counted && counted->result >= 0 ? &race.results[counted->result] : nullptr;
+            if (result && !mark && counted->completed && (byPoints || counted->timed))
+                continue;
+            return stageOverallStatus(result, result && counted->score, mark);
+        }
+        return OverallStatus::Unplaced;
+    };
+
     std::vector<Standing> standings;
     std::vector<qint32> order;
     std::vector<qint32> untimed;
@@ -357,16 +390,23 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
             byPoints = group.countsResults[i]
                 && summaries[std::size_t(slotOfParticipant[group.participants[i]])].score;
         for (std::size_t i = 0; i < count; ++i) {
+            // A runner marked on a stage did not complete it, whatever was read out.
+            const bool marked = !markedEntries.empty() && markedEntries[std::size_t(group.participants[i])];
             if (group.countsResults[i]) {
                 const std::size_t slot = std::size_t(slotOfParticipant[group.participants[i]]);
                 const Summary &sum = summaries[slot];
-                standings[i].complete = sum.complete;
-                if (sum.complete && sum.timed)
+                const bool complete = sum.complete && !marked;
+                standings[i].complete = complete;
+                if (complete && sum.timed)
                     standings[i].total = sum.total;
-                if (sum.complete && byPoints)
+                if (complete && byPoints)
                     standings[i].points = pointSums[slot];
             }
             const bool ranked = byPoints ? standings[i].complete : standings[i].total.has_value();
+            standings[i].status = ranked
+                ? OverallStatus::Placed
+                : keptOutBy(race.participants[group.participants[i]],
+                    group.countsResults[i] ? slotOfParticipant[group.participants[i]] : -1, byPoints);
             (ranked ? order : untimed).push_back(qint32(i));
         }
         const auto timedCount = std::ptrdiff_t(order.size());
@@ -403,7 +443,7 @@ QList<QList<RankedEntry>> rankedEntriesOfClasses(
         RankedEntry *row = rows.data();
         for (qint32 i : order)
             *row++ = {&race.participants[group.participants[i]], standings[i].total, standings[i].complete,
-                byPoints, standings[i].points};
+                byPoints, standings[i].points, standings[i].status};
     }
     return out;
 }

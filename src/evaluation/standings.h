@@ -14,7 +14,9 @@ using StageTimeOf = std::optional<double> (*)(const PersonResult &result);
 // status (the override when present) decides completion. A class with a run on a score course
 // ranks by points instead: the runners who completed every stage (a score run counts when
 // countsForStandings says so) by their summed points, more first, then by total time, then the
-// others by name.
+// others by name. A runner marked as not started or not finished on any stage completed no more
+// than one without a result there; an unplaced runner's status is that of the first stage, in stage
+// order, that does not count for them (stageOverallStatus).
 [[nodiscard]] QList<StandingsRow> rankedResults(const Race &race, const QString &classId);
 
 // A standings row that points at its entry in the race it was computed from (read it while that
@@ -29,6 +31,8 @@ struct RankedEntry
     // The summed points (each stage's after its overtime penalty) where the class ranks by points
     // and the runner completed every stage.
     std::optional<qint64> totalScore;
+    // Placed (a total, or points where the class ranks by them), else why not.
+    OverallStatus status = OverallStatus::Unplaced;
 };
 
 // The rows rankedResults gives for each of `classIds`, in that order, from one pass over the

@@ -357,6 +357,15 @@ QByteArray stageDocument(
             out.textElement(8, "<ControlCard>", "</ControlCard>\n", result.cardNumber);
             personClose(out);
         }
+        // Marked as not started or not finished without a result: no time, no place.
+        for (const MarkedRunner &runner : group.marked) {
+            const Participant &p = runner.participant;
+            personOpen(out, p.familyName, p.givenName, p.club);
+            status(out, runner.status == ParticipantStatus::Dns ? "DidNotStart" : "DidNotFinish");
+            if (!p.cardNumber.isEmpty())
+                out.textElement(8, "<ControlCard>", "</ControlCard>\n", p.cardNumber);
+            personClose(out);
+        }
         out.line(2, "</ClassResult>");
     }
     out.ascii("</ResultList>\n");
@@ -386,6 +395,30 @@ const char *iofStatusOfVerdict(ResultVerdict verdict)
         break;
     }
     return "MissingPunch";
+}
+
+const char *iofOverallStatus(OverallStatus status)
+{
+    switch (status) {
+    case OverallStatus::Placed:
+        return "OK";
+    case OverallStatus::Mispunch:
+        return "MissingPunch";
+    case OverallStatus::Disqualified:
+        return "Disqualified";
+    case OverallStatus::OverTime:
+        return "OverTime";
+    case OverallStatus::DidNotStart:
+        return "DidNotStart";
+    case OverallStatus::DidNotFinish:
+        return "DidNotFinish";
+    // The runner finished, but a stage's time or verdict waits for the organiser.
+    case OverallStatus::UnderReview:
+    case OverallStatus::NoStartTime:
+    case OverallStatus::Unplaced:
+        break;
+    }
+    return "Finished";
 }
 
 QString iofResultStatus(const Race &race, const PersonResult &result)
@@ -424,8 +457,7 @@ QByteArray writeIOFOverallResultListXML(
             }
             if (const auto place = placeOfRow(group.places, index))
                 numberElement(out, 8, "<Position>", "</Position>\n", *place);
-            // Not having completed every stage is, in the schema's words, not having finished.
-            status(out, row.completedAllStages ? "OK" : "DidNotFinish");
+            status(out, iofOverallStatus(row.status));
             // The points a class ranked by points is placed by, as the stage lists give a score run's.
             if (row.totalScore)
                 numberElement(out, 8, "<Score>", "</Score>\n", *row.totalScore);

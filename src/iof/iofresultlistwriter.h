@@ -13,7 +13,8 @@
 
 inline constexpr const char *iofNamespace = "http://www.orienteering.org/datastandard/3.0";
 
-// One stage per class: start, finish, time, position, status, score, card.
+// One stage per class: start, finish, time, position, status, score, card; then the group's runners
+// marked as not started or not finished, with their status and card alone.
 [[nodiscard]] QByteArray writeIOFResultListXML(
     const Race &race, const QList<ResultGroup> &groups, IOFListBuffering buffering = {});
 // The same groups with one SplitTime per recorded split (seconds from the start).
@@ -29,6 +30,10 @@ inline constexpr const char *iofNamespace = "http://www.orienteering.org/datasta
 // no start time, held for review, no course to judge it by; "DidNotFinish", "OverTime",
 // "MissingPunch".
 [[nodiscard]] const char *iofStatusOfVerdict(ResultVerdict verdict);
+// The overall ResultStatus: "OK" for a placed runner; else that of the stage that keeps the runner
+// out: "MissingPunch", "Disqualified" (forced not completed), "OverTime", "DidNotStart",
+// "DidNotFinish"; "Finished" for a stage held for review, without a start time or without a time.
+[[nodiscard]] const char *iofOverallStatus(OverallStatus status);
 // The ResultStatus written for a result: its verdict (resultVerdict) in IOF's word.
 [[nodiscard]] QString iofResultStatus(const Race &race, const PersonResult &result);
 

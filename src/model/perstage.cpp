@@ -1,5 +1,7 @@
 #include "perstage.h"
 
+#include <algorithm>
+
 namespace {
 
 template<typename T>
@@ -68,6 +70,59 @@ std::optional<QString> classIdOnStage(const Participant &p, const std::optional<
 std::optional<QString> courseIdOnStage(const Participant &p, const std::optional<QString> &stageId)
 {
     return readForStage(stageId, p.courseId, p.courseIdByStage);
+}
+
+std::optional<ParticipantStatus> statusOnStage(const Participant &p, const std::optional<QString> &stageId)
+{
+    if (p.status || !stageId || !p.statusByStage)
+        return p.status;
+    const ParticipantStatus *mark = stageEntry(*p.statusByStage, *stageId);
+    return mark ? std::optional<ParticipantStatus>(*mark) : std::nullopt;
+}
+
+bool markedOnAnyStage(const Participant &p, const QList<Stage> &stages)
+{
+    if (p.status)
+        return true;
+    if (!p.statusByStage || p.statusByStage->isEmpty())
+        return false;
+    return std::any_of(stages.cbegin(), stages.cend(),
+        [&p](const Stage &s) { return stageEntry(*p.statusByStage, s.id) != nullptr; });
+}
+
+bool setStatusOnStage(Participant &p, const std::optional<ParticipantStatus> &status,
+    const std::optional<QString> &stageId, const QList<Stage> &stages)
+{
+    if (!stageId || stageId->isEmpty()) {
+        const bool changed = p.status != status || p.statusByStage;
+        p.status = status;
+        p.statusByStage.reset();
+        return changed;
+    }
+    if (statusOnStage(p, stageId) == status)
+        return false;
+    StageMap<ParticipantStatus> marks = p.statusByStage.value_or(StageMap<ParticipantStatus>());
+    if (p.status) {
+        for (const Stage &stage : stages) {
+            if (!stageEntry(marks, stage.id))
+                marks.insert(stage.id, *p.status);
+        }
+        p.status.reset();
+    }
+    // The entry as stored, whatever its id's spelling.
+    for (auto it = marks.begin(); it != marks.end();) {
+        if (sameId(it.key(), *stageId))
+            it = marks.erase(it);
+        else
+            ++it;
+    }
+    if (status)
+        marks.insert(*stageId, *status);
+    if (marks.isEmpty())
+        p.statusByStage.reset();
+    else
+        p.statusByStage = std::move(marks);
+    return true;
 }
 
 void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype index)

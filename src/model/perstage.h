@@ -19,6 +19,17 @@
     const Participant &p, const std::optional<QString> &stageId);
 [[nodiscard]] std::optional<QString> courseIdOnStage(
     const Participant &p, const std::optional<QString> &stageId);
+// A runner's did-not-start or did-not-finish mark on a stage: the mark for every stage (as earlier
+// versions mark a runner), else the stage's own. No stage: the mark for every stage.
+[[nodiscard]] std::optional<ParticipantStatus> statusOnStage(
+    const Participant &p, const std::optional<QString> &stageId);
+// Whether the runner is marked on any stage of `stages` (or for every stage).
+[[nodiscard]] bool markedOnAnyStage(const Participant &p, const QList<Stage> &stages);
+// Marks the runner on one stage (an absent value clears the mark), the others kept: a mark for
+// every stage becomes one mark per stage of `stages` first. No stage (or an empty id): the mark
+// for every stage, replacing the single stages' marks. False when nothing changed.
+bool setStatusOnStage(Participant &p, const std::optional<ParticipantStatus> &status,
+    const std::optional<QString> &stageId, const QList<Stage> &stages);
 
 // `index` must lie within race.participants. An absent value clears: the base field when no stage
 // is active, else only the active stage's entry (an emptied map stays present).

@@ -143,7 +143,10 @@ struct Participant
     std::optional<StageMap<QDateTime>> startTimeByStage;
     std::optional<StartTimePreference> startTimePreference;
     std::optional<StageMap<StartTimePreference>> startTimePreferenceByStage;
+    // A did-not-start or did-not-finish mark for every stage (as earlier versions mark a runner).
     std::optional<ParticipantStatus> status;
+    // The marks of single stages, read where `status` is absent (statusOnStage).
+    std::optional<StageMap<ParticipantStatus>> statusByStage;
     std::optional<QDateTime> checkedInAt;
     std::optional<QString> externalId;
     std::optional<QString> pendingCardNumber;
@@ -260,6 +263,23 @@ private:
 };
 
 // One row of a class's overall standings across all stages (computed on demand, never stored).
+// Where a runner stands overall: placed, or kept from a place by the first stage, in stage order,
+// that does not count for them, told by that stage's verdict or mark.
+enum class OverallStatus {
+    Placed,
+    Mispunch,
+    // The organiser forced the stage's result not completed.
+    Disqualified,
+    OverTime,
+    DidNotStart,
+    // Marked so, or no read-out of the stage at all.
+    DidNotFinish,
+    UnderReview,
+    NoStartTime,
+    // Anything else that leaves the runner without a total: a stage counted without a time.
+    Unplaced,
+};
+
 struct StandingsRow
 {
     Participant participant;
@@ -268,6 +288,7 @@ struct StandingsRow
     bool completedAllStages = false;
     // The summed points of a class ranked by points; absent unless every stage counts.
     std::optional<qint64> totalScore;
+    OverallStatus status = OverallStatus::Unplaced;
 };
 
 // Screens hand an edited entry from one module to another as a QVariant.

@@ -213,6 +213,10 @@ public:
                     [](StartTimePreference v, const QString &) { return QJsonValue(toText(v)); }));
         if (p.status)
             o.insert(QStringLiteral("status"), toText(*p.status));
+        if (p.statusByStage)
+            o.insert(QStringLiteral("statusByStage"),
+                stageMap(*p.statusByStage, QStringLiteral("statusByStage"),
+                    [](ParticipantStatus v, const QString &) { return QJsonValue(toText(v)); }));
         if (p.checkedInAt)
             o.insert(QStringLiteral("checkedInAt"), date(*p.checkedInAt, QStringLiteral("checkedInAt")));
         if (p.externalId)
@@ -641,6 +645,12 @@ public:
         p.status = opt(o, QStringLiteral("status"), [this](const QJsonValue &v, const QString &k) {
             return enumeration(v, k, participantStatusFromText);
         });
+        p.statusByStage
+            = opt(o, QStringLiteral("statusByStage"), [this](const QJsonValue &v, const QString &k) {
+                  return stageMap<ParticipantStatus>(v, k, [this](const QJsonValue &e, const QString &ek) {
+                      return enumeration(e, ek, participantStatusFromText);
+                  });
+              });
         p.checkedInAt = opt(o, QStringLiteral("checkedInAt"), dateReader);
         p.externalId = opt(o, QStringLiteral("externalId"), textReader());
         p.pendingCardNumber = opt(o, QStringLiteral("pendingCardNumber"), textReader());

@@ -291,14 +291,15 @@ Participant TextReader::participant()
         Preference,
         PreferenceByStage,
         Status,
+        StatusByStage,
         CheckedInAt,
         ExternalId,
         PendingCardNumber
     };
-    static constexpr std::string_view keys[]
-        = {"id", "givenName", "familyName", "cardNumber", "isRentalCard", "club", "classId", "courseId",
-            "classIdByStage", "courseIdByStage", "startTime", "startTimeByStage", "startTimePreference",
-            "startTimePreferenceByStage", "status", "checkedInAt", "externalId", "pendingCardNumber"};
+    static constexpr std::string_view keys[] = {"id", "givenName", "familyName", "cardNumber", "isRentalCard",
+        "club", "classId", "courseId", "classIdByStage", "courseIdByStage", "startTime", "startTimeByStage",
+        "startTimePreference", "startTimePreferenceByStage", "status", "statusByStage", "checkedInAt",
+        "externalId", "pendingCardNumber"};
     const auto readText = [this] { return text(); };
     const auto readDate = [this] { return date(); };
     const auto readPreference = [this] { return enumeration(preferences()); };
@@ -349,6 +350,11 @@ Participant TextReader::participant()
             break;
         case Status:
             optional(p.status, [this] { return enumeration(participantStatuses()); });
+            break;
+        case StatusByStage:
+            optional(p.statusByStage, [this] {
+                return stageMap<ParticipantStatus>([this] { return enumeration(participantStatuses()); });
+            });
             break;
         case CheckedInAt:
             optional(p.checkedInAt, readDate);

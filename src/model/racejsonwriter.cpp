@@ -276,6 +276,9 @@ private:
                 stageMap(*p.startTimePreferenceByStage, [this](StartTimePreference v) { string(toText(v)); });
         if (p.status)
             member("status"), string(toText(*p.status));
+        if (p.statusByStage)
+            member("statusByStage"),
+                stageMap(*p.statusByStage, [this](ParticipantStatus v) { string(toText(v)); });
         close('}');
     }
 

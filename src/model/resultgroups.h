@@ -14,12 +14,22 @@
 #include <optional>
 #include <vector>
 
+// A runner marked as not started or not finished on the stage listed who has no result of it:
+// listed after the class's results, without a time or a place.
+struct MarkedRunner
+{
+    Participant participant;
+    ParticipantStatus status = ParticipantStatus::Dns;
+};
+
 struct ResultGroup
 {
     QString classLabel;
     QList<PersonResult> results;
     // Empty, or one entry per row.
     QList<std::optional<qint64>> places;
+    // After the results, by name.
+    QList<MarkedRunner> marked;
 };
 
 struct StandingsGroup

@@ -103,6 +103,71 @@ QString verdictKey(ResultVerdict verdict)
     return {};
 }
 
+OverallStatus stageOverallStatus(
+    const PersonResult *result, bool scoreCourse, const std::optional<ParticipantStatus> &mark)
+{
+    if (result) {
+        if (result->completedOverride == false)
+            return OverallStatus::Disqualified;
+        switch (resultVerdict(*result, scoreCourse)) {
+        case ResultVerdict::Mispunch:
+            return OverallStatus::Mispunch;
+        case ResultVerdict::UnderReview:
+            return OverallStatus::UnderReview;
+        case ResultVerdict::NoStartTime:
+            return OverallStatus::NoStartTime;
+        case ResultVerdict::DidNotFinish:
+            return OverallStatus::DidNotFinish;
+        case ResultVerdict::OverTime:
+            if (!mark)
+                return OverallStatus::OverTime;
+            break;
+        case ResultVerdict::Scored:
+            // Points without a finish.
+            if (!countsForStandings(*result, true))
+                return OverallStatus::DidNotFinish;
+            break;
+        case ResultVerdict::None:
+        case ResultVerdict::Completed:
+        case ResultVerdict::InTime:
+            break;
+        }
+    }
+    if (mark)
+        return *mark == ParticipantStatus::Dns ? OverallStatus::DidNotStart : OverallStatus::DidNotFinish;
+    return result ? OverallStatus::Unplaced : OverallStatus::DidNotFinish;
+}
+
+QString markKey(ParticipantStatus status)
+{
+    return status == ParticipantStatus::Dns ? QStringLiteral("DID NOT START")
+                                            : verdictKey(ResultVerdict::DidNotFinish);
+}
+
+QString overallStatusKey(OverallStatus status)
+{
+    switch (status) {
+    case OverallStatus::Placed:
+        return QStringLiteral("ALL STAGES");
+    case OverallStatus::Mispunch:
+    case OverallStatus::Disqualified:
+        return verdictKey(ResultVerdict::Mispunch);
+    case OverallStatus::OverTime:
+        return verdictKey(ResultVerdict::OverTime);
+    case OverallStatus::DidNotStart:
+        return markKey(ParticipantStatus::Dns);
+    case OverallStatus::DidNotFinish:
+        return verdictKey(ResultVerdict::DidNotFinish);
+    case OverallStatus::UnderReview:
+        return verdictKey(ResultVerdict::UnderReview);
+    case OverallStatus::NoStartTime:
+        return verdictKey(ResultVerdict::NoStartTime);
+    case OverallStatus::Unplaced:
+        break;
+    }
+    return QStringLiteral("INCOMPLETE");
+}
+
 QStringList verdictKeys()
 {
     QStringList keys;

@@ -55,6 +55,21 @@ enum class ResultVerdict {
 // one (countsCompleted).
 [[nodiscard]] bool countsForStandings(const PersonResult &result, bool scoreCourse);
 
+// Why a stage keeps a runner from an overall place, the stage's counting result (null: none) and the
+// runner's mark on it known: a result forced not completed, missed controls, a hold for review, no
+// start time, no finish (a score run without one too) or over time say so; else the mark; else,
+// without a result, did not finish.
+[[nodiscard]] OverallStatus stageOverallStatus(
+    const PersonResult *result, bool scoreCourse, const std::optional<ParticipantStatus> &mark);
+// The overall status's word as a key of the text tables: "ALL STAGES" for a placed runner, else
+// that of the stage's verdict or mark ("MISPUNCH" also for a result forced not completed, "DID NOT
+// START", "DID NOT FINISH", ...), "INCOMPLETE" for `Unplaced`.
+[[nodiscard]] QString overallStatusKey(OverallStatus status);
+
+// A did-not-start or did-not-finish mark's word as a key of the text tables: "DID NOT START",
+// "DID NOT FINISH".
+[[nodiscard]] QString markKey(ParticipantStatus status);
+
 // The verdict's word as a key of the text tables: "COMPLETED", "NO START TIME", "MISPUNCH",
 // "DID NOT FINISH", "FOR REVIEW", "IN TIME", "OVERTIME"; empty for `None` and `Scored`. Shown
 // through `localized` on screen and in the PDFs, as it is on the receipt (fixed English).

@@ -2,6 +2,7 @@
 
 #include "bufferstash.h"
 #include "keysort.h"
+#include "perstage.h"
 #include "resultgroups.h"
 
 #include <QHash>
@@ -452,9 +453,14 @@ ResultMap makeResultSnapshots(const Race &race)
     // Only a runner with a status and no result gets an entry of its own: those with a status are
     // few, so only their ids are looked up for every result, in a set that stays small.
     QSet<QUuid> withStatus;
+    // The marks are those of the active stage (without one, the runners' own), and a result of
+    // that stage (without one, any result) is what a mark gives way to.
+    const std::optional<QString> &day = race.activeStageId;
     for (const Participant &p : race.participants) {
-        runners.push_back({p.id, runnerId(p.id), p.status});
-        if (p.status)
+        const std::optional<ParticipantStatus> mark
+            = p.status || p.statusByStage ? statusOnStage(p, day) : std::nullopt;
+        runners.push_back({p.id, runnerId(p.id), mark});
+        if (mark)
             withStatus.insert(p.id);
     }
     std::vector<std::pair<ResultKey, ResultSnapshot>> results;
@@ -491,7 +497,8 @@ ResultMap makeResultSnapshots(const Race &race)
             __builtin_prefetch(&ahead.raceTime);
         }
         const PersonResult &r = *it;
-        if (!withStatus.isEmpty() && withStatus.contains(r.participantId))
+        if (!withStatus.isEmpty() && withStatus.contains(r.participantId)
+            && (!day || (r.stageId && sameId(*r.stageId, *day))))
             withResult.insert(r.participantId);
         const std::optional<size_t> at = count > 0 ? find(r.participantId) : std::nullopt;
         if (at && published[*at])
@@ -508,6 +515,7 @@ ResultMap makeResultSnapshots(const Race &race)
             {time, finishStatus(resultVerdict(r, scoreResults(r)))}});
     }
     std::reverse(results.begin(), results.end());
+    // After the results: a mark replaces a runner's result of another day.
     for (const Runner &p : runners) {
         if (!p.status || withResult.contains(p.id))
             continue;

@@ -156,6 +156,8 @@ private:
     ResultMap m_results;
     QList<Participant> m_participants;
     QList<RaceClass> m_classes;
+    // The day whose marks were published.
+    std::optional<QString> m_activeStageId;
     std::vector<ResultSource> m_resultSources;
     QByteArray m_timeZone;
     // Built on first use from the participants and the result sources; kept through changes

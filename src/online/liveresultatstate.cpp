@@ -1,5 +1,6 @@
 #include "liveresultatformat.h"
 
+#include "perstage.h"
 #include "resultgroups.h"
 
 #include <QTimeZone>
@@ -119,6 +120,7 @@ struct AcceptedState::Lookup
 AcceptedState::AcceptedState(const Race &race)
     : m_participants(race.participants)
     , m_classes(race.classes)
+    , m_activeStageId(race.activeStageId)
     , m_timeZone(QTimeZone::systemTimeZoneId())
 {
     m_runners = makeRunnerSnapshots(race);
@@ -158,7 +160,7 @@ Changes AcceptedState::changesTo(const Race &race) const
     Changes changes;
     changes.timeZone = QTimeZone::systemTimeZoneId();
     if (race.participants.isSharedWith(m_participants) && race.classes.isSharedWith(m_classes)
-        && changes.timeZone == m_timeZone) {
+        && race.activeStageId == m_activeStageId && changes.timeZone == m_timeZone) {
         if (const Lookup &found = lookup(); found.separate) {
             Changes fromResults = changesFromResults(race, found);
             if (fromResults.fromResults) {
@@ -215,7 +217,11 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
     {
         qsizetype participant = 0;
         qsizetype timedResult = -1;
-        bool anyResult = false;
+        // A result of the active stage (without one, of any stage).
+        bool dayResult = false;
+        // Marked on the active stage: a result of that stage is looked for as well.
+        bool marked = false;
+        bool settled = false;
     };
     std::vector<Runner> runners;
     runners.reserve(touched.size());
@@ -224,10 +230,12 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         // A result of nobody entered: its runner id could be any other's.
         if (!at)
             return {};
-        runners.push_back({*at});
+        const Participant &p = m_participants.at(*at);
+        runners.push_back(
+            {*at, -1, false, (p.status || p.statusByStage) && statusOnStage(p, race.activeStageId)});
     }
     // From the last stored back: a runner's last counted read with a time is the one published,
-    // and the walk ends once every touched runner has one.
+    // and the walk ends once every touched runner has one (and a marked one a result of the day).
     // Only the touched runners' reads are judged: the others' are not read here.
     std::vector<qint32> judged;
     for (qsizetype j = 0; j < now.size(); ++j)
@@ -241,9 +249,12 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         if (it == touched.end() || *it != idKey(r.participantId))
             continue;
         Runner &runner = runners[size_t(it - touched.begin())];
-        runner.anyResult = true;
-        if (runner.timedResult < 0 && hasPublishedTime(r) && counting[size_t(j)] == j) {
+        if (!race.activeStageId || (r.stageId && sameId(*r.stageId, *race.activeStageId)))
+            runner.dayResult = true;
+        if (runner.timedResult < 0 && hasPublishedTime(r) && counting[size_t(j)] == j)
             runner.timedResult = j;
+        if (!runner.settled && runner.timedResult >= 0 && (runner.dayResult || !runner.marked)) {
+            runner.settled = true;
             --untimed;
         }
     }
@@ -256,11 +267,13 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         const Participant &p = m_participants.at(runner.participant);
         const ResultKey key {runnerId(p.id), finishControl};
         std::optional<ResultSnapshot> result;
-        if (runner.timedResult >= 0)
+        // Marked on the day without a result of it: the mark, not another day's result.
+        const std::optional<ParticipantStatus> mark
+            = p.status || p.statusByStage ? statusOnStage(p, race.activeStageId) : std::nullopt;
+        if (mark && !runner.dayResult)
+            result = ResultSnapshot {noTime, *mark == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
+        else if (runner.timedResult >= 0)
             result = finishSnapshot(now.at(runner.timedResult), scoreResults);
-        else if (p.status && !runner.anyResult)
-            result
-                = ResultSnapshot {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
         const auto old = std::lower_bound(m_results.begin(), m_results.end(), key,
             [](const std::pair<ResultKey, ResultSnapshot> &entry, const ResultKey &k) {
                 return entry.first < k;
@@ -302,6 +315,7 @@ void AcceptedState::accept(const Race &race, const Changes &changes)
     }
     m_participants = race.participants;
     m_classes = race.classes;
+    m_activeStageId = race.activeStageId;
     m_timeZone = changes.timeZone;
 }
 

@@ -5,6 +5,7 @@
 #include "documenttext.h"
 #include "iofresultlistwriter.h"
 #include "metsapublisher.h"
+#include "perstage.h"
 #include "racelookup.h"
 #include "resultgroups.h"
 #include "resultverdict.h"
@@ -239,18 +240,33 @@ std::vector<RowResult> latestResults(const Race &race, const FirstPlaces &ids)
     return kept;
 }
 
-QLatin1StringView statusText(const RowResult &result, const Participant &participant)
+QLatin1StringView statusText(const RowResult &result, const std::optional<ParticipantStatus> &mark)
 {
     if (result.status)
         return QLatin1StringView(result.status);
-    if (!participant.status)
+    if (!mark)
         return QLatin1StringView("Inactive");
-    return *participant.status == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")
-                                                         : QLatin1StringView("DidNotStart");
+    return *mark == ParticipantStatus::Dnf ? QLatin1StringView("DidNotFinish")
+                                           : QLatin1StringView("DidNotStart");
 }
 
-void writePersonResult(
-    Utf8Writer &out, const Participant &participant, const RowResult &result, StartTimeTexts &startTexts)
+// The runner's mark on the active stage (without one, the runner's own), where it decides: the
+// runner has no result of that stage (without a stage, none at all).
+std::optional<ParticipantStatus> decidingMark(const Race &race, const Participant &p, const RowResult &row)
+{
+    if (!p.status && !p.statusByStage)
+        return std::nullopt;
+    const std::optional<ParticipantStatus> mark = statusOnStage(p, race.activeStageId);
+    if (!mark || !row.result)
+        return mark;
+    const std::optional<QString> &stage = row.result->stageId;
+    if (!race.activeStageId || (stage && sameId(*stage, *race.activeStageId)))
+        return std::nullopt;
+    return mark;
+}
+
+void writePersonResult(Utf8Writer &out, const Participant &participant, const RowResult &result,
+    const std::optional<ParticipantStatus> &mark, StartTimeTexts &startTexts)
 {
     out.line(4, "<PersonResult>");
     out.line(6, "<Person>");
@@ -273,7 +289,7 @@ void writePersonResult(
         char text[320];
         out.elementBytes(8, "Time", text, oneDecimal(text, result.time) - text);
     }
-    const QLatin1StringView status = statusText(result, participant);
+    const QLatin1StringView status = statusText(result, mark);
     out.elementBytes(8, "Status", status.data(), status.size());
     if (!participant.cardNumber.isEmpty())
         out.element(8, "ControlCard", participant.cardNumber);
@@ -378,7 +394,11 @@ QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
             if (k + rowsAhead < end)
                 prefetchTexts(race.participants[byGroup[k + rowsAhead]]);
             const qsizetype r = byGroup[k];
-            writePersonResult(out, race.participants[r], latest[ids.first(r)], startTexts);
+            const Participant &runner = race.participants[r];
+            const RowResult &row = latest[ids.first(r)];
+            // Marked on the day without a result of it: the mark, not an earlier day's result.
+            const std::optional<ParticipantStatus> mark = decidingMark(race, runner, row);
+            writePersonResult(out, runner, mark && row.result ? RowResult() : row, mark, startTexts);
         }
         out.line(2, "</ClassResult>");
     }

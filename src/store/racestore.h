@@ -247,7 +247,8 @@ public:
     // nothing and saves nothing; the deletions always save.
 
     // Saves when the participant exists.
-    void setParticipantStatus(const QUuid &participantId, const std::optional<ParticipantStatus> &status);
+    void setParticipantStatus(const QUuid &participantId, const std::optional<ParticipantStatus> &status,
+        const std::optional<QString> &stageId = std::nullopt);
     // Replaces the participant with the same id in place; never adds one.
     void updateParticipant(const Participant &participant);
     // Appends the entry as given (a runner registered on the spot for a card read out) and saves.

@@ -10,10 +10,10 @@
 
 // ---- Participant, result and unmatched-card operations -----------------------------------------
 
-void RaceStore::setParticipantStatus(
-    const QUuid &participantId, const std::optional<ParticipantStatus> &status)
+void RaceStore::setParticipantStatus(const QUuid &participantId,
+    const std::optional<ParticipantStatus> &status, const std::optional<QString> &stageId)
 {
-    if (::setParticipantStatus(m_race, participantId, status)) {
+    if (::setParticipantStatus(m_race, participantId, status, stageId)) {
         commitChange();
     }
 }

@@ -370,7 +370,7 @@ private slots:
 
             // A score class over two days: the overall standings rank those who finished both by
             // their summed points and show them; a day held for review (a finish before the start)
-            // takes the place away. The overall PDF and IOF list say the same.
+            // takes the place away and says so. The overall PDF and IOF list say the same.
             w.store->setRace(testEvent(QStringLiteral("app/two-day-score.json")));
             app.content().setSelectedItem(SidebarItem::Results);
             w.click(QStringLiteral("stageChip___overall__"));
@@ -379,7 +379,7 @@ private slots:
                 {std::tuple {"Ann Berg", "1.", 240, "1:53:00", "ALL STAGES"},
                     {"Bo Dahl", "2.", 234, "2:00:00", "ALL STAGES"},
                     {"Dorte Kjærgaard-Østergaard", "3.", 140, "1:21:00", "ALL STAGES"},
-                    {"Cy Eng", "", -1, "—", "INCOMPLETE"}}) {
+                    {"Cy Eng", "", -1, "—", "FOR REVIEW"}}) {
                 QQuickItem *name
                     = findVisibleItem(window, [runner = QString::fromUtf8(runner)](QQuickItem *i) {
                           return i->property("text").toString() == runner;
@@ -420,8 +420,129 @@ private slots:
             VERIFY_IOF_VALID(bytes);
             QCOMPARE(iofRunners(bytes),
                 (QStringList {QStringLiteral("Ann 6780 #1 OK"), QStringLiteral("Bo 7200 #2 OK"),
-                    QStringLiteral("Dorte 4860 #3 OK"), QStringLiteral("Cy DidNotFinish")}));
+                    QStringLiteral("Dorte 4860 #3 OK"), QStringLiteral("Cy Finished")}));
             QVERIFY2(bytes.contains("<Status>OK</Status>\n        <Score>240</Score>"), bytes.constData());
+        }
+        verifyNoQmlProblems();
+    }
+
+    // A runner marked as not starting on day 2 alone in the Status screen, its stage picker on day
+    // 2: the mark is day 2's; day 1 shows it unmarked and keeps his result. Day 2's results list
+    // him unplaced after the others, and the overall standings say why he has no place.
+    void stageMarksInTheWindow_data()
+    {
+        addLanguageRows();
+    }
+    void stageMarksInTheWindow()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            Race race = testEvent(QStringLiteral("app/two-day-score.json"));
+            const Participant bo = *std::find_if(race.participants.cbegin(), race.participants.cend(),
+                [](const Participant &p) { return p.givenName == u"Bo"; });
+            race.results.removeIf(
+                [&bo](const PersonResult &r) { return r.participantId == bo.id && r.stageId == u"s2"; });
+            RaceDayWindow w(race);
+            VexloApp &app = *w.app;
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("outstandingDetail"), QStringLiteral("portName")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            app.content().setSelectedItem(SidebarItem::Pending);
+            QTRY_VERIFY(w.item(QStringLiteral("outstandingList")));
+            w.click(QStringLiteral("group_all"));
+            QQuickItem *stagePicker = nullptr;
+            QTRY_VERIFY((stagePicker = w.item(QStringLiteral("outstandingStagePicker"))));
+            QVERIFY(QMetaObject::invokeMethod(stagePicker, "picked", Q_ARG(QVariant, QStringLiteral("s2"))));
+            QQuickItem *picker = nullptr;
+            QTRY_VERIFY((
+                picker = w.itemIn(QStringLiteral("outstandingRow_Bo Dahl"), QStringLiteral("statusPicker"))));
+            QVERIFY(QMetaObject::invokeMethod(picker, "activated", Q_ARG(int, 1)));
+            const auto boNow = [&w, &bo] {
+                for (const Participant &p : w.store->race().participants)
+                    if (p.id == bo.id)
+                        return p;
+                return Participant();
+            };
+            QTRY_COMPARE(boNow().statusByStage,
+                std::optional<StageMap<ParticipantStatus>>({{QStringLiteral("s2"), ParticipantStatus::Dns}}));
+            QVERIFY(!boNow().status);
+            QTRY_COMPARE(w.itemIn(QStringLiteral("outstandingRow_Bo Dahl"), QStringLiteral("statusPicker"))
+                             ->property("currentIndex")
+                             .toInt(),
+                1);
+            w.shot(code + QStringLiteral("-status-day2-dns"));
+            QVERIFY(QMetaObject::invokeMethod(stagePicker, "picked", Q_ARG(QVariant, QStringLiteral("s1"))));
+            QTRY_COMPARE(w.itemIn(QStringLiteral("outstandingRow_Bo Dahl"), QStringLiteral("statusPicker"))
+                             ->property("currentIndex")
+                             .toInt(),
+                0);
+
+            const QString didNotStart = localized(QStringLiteral("DID NOT START"));
+            const auto boLine = [window] {
+                QQuickItem *name = findVisibleItem(
+                    window, [](QQuickItem *i) { return i->property("text").toString() == u"Bo Dahl"; });
+                return name ? shownTexts(name->parentItem()) : QStringList();
+            };
+            app.content().setSelectedItem(SidebarItem::Results);
+            w.click(QStringLiteral("stageChip_s2"));
+            QTRY_VERIFY2(boLine().contains(didNotStart), qPrintable(boLine().join(u'|')));
+            QVERIFY2(boLine().filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
+                qPrintable(boLine().join(u'|')));
+            w.shot(code + QStringLiteral("-results-day2-dns"));
+            // The day's results PDF and IOF list list him last, unplaced, without a time.
+            auto *screen = window->findChild<ResultsScreen *>();
+            const auto exported = [&](ResultExportKind kind, const QString &name) {
+                const QString path = w.dir.filePath(code + name);
+                const bool ok = screen->exportTo(int(kind), QUrl::fromLocalFile(path));
+#ifdef VEXLO_SCREENSHOT_DIR
+                if (ok && path.endsWith(QLatin1String(".pdf")))
+                    run(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), path,
+                            QStringLiteral(VEXLO_SCREENSHOT_DIR "/") + QFileInfo(path).baseName()});
+#endif
+                return ok ? path : QString();
+            };
+            const auto iofOf = [](const QString &path) {
+                QFile file(path);
+                return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            };
+            const QString dayPdf = exported(ResultExportKind::ResultsPDF, QStringLiteral("-day2-dns.pdf"));
+            QVERIFY(!dayPdf.isEmpty());
+            const QStringList dayLines = pdftest::text(dayPdf).split(u'\n');
+            QCOMPARE(dayLines.filter(QStringLiteral("Bo Dahl")).join(u'|').simplified(),
+                QStringLiteral("Bo Dahl 3000002 — ") + didNotStart);
+            const auto lineOf = [&dayLines](const char *name) {
+                return dayLines.indexOf(dayLines.filter(QString::fromUtf8(name)).value(0));
+            };
+            // After Cy, the day's unplaced runner with a result.
+            QVERIFY2(lineOf("Bo Dahl") > lineOf("Cy Eng") && lineOf("Cy Eng") > lineOf("Ann Berg"),
+                qPrintable(dayLines.join(u'\n')));
+            const QByteArray dayXml
+                = iofOf(exported(ResultExportKind::ResultsXML, QStringLiteral("-day2-dns.xml")));
+            VERIFY_IOF_VALID(dayXml);
+            QCOMPARE(iofRunners(dayXml).constLast(), QStringLiteral("Bo DidNotStart"));
+            w.click(QStringLiteral("stageChip_s1"));
+            QTRY_VERIFY(w.item(QStringLiteral("resultRow_Bo Dahl")));
+            w.click(QStringLiteral("stageChip___overall__"));
+            QTRY_VERIFY2(boLine().contains(didNotStart), qPrintable(boLine().join(u'|')));
+            QVERIFY2(boLine().filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
+                qPrintable(boLine().join(u'|')));
+            w.shot(code + QStringLiteral("-overall-dns"));
+            const QString overallPdf
+                = exported(ResultExportKind::ResultsPDF, QStringLiteral("-overall-dns.pdf"));
+            QVERIFY(!overallPdf.isEmpty());
+            QCOMPARE(pdftest::text(overallPdf)
+                         .split(u'\n')
+                         .filter(QStringLiteral("Bo Dahl"))
+                         .join(u'|')
+                         .simplified(),
+                QStringLiteral("Bo Dahl — — ") + didNotStart);
+            const QByteArray overallXml
+                = iofOf(exported(ResultExportKind::ResultsXML, QStringLiteral("-overall-dns.xml")));
+            VERIFY_IOF_VALID(overallXml);
+            QVERIFY2(iofRunners(overallXml).contains(QStringLiteral("Bo DidNotStart")),
+                qPrintable(iofRunners(overallXml).join(u'|')));
         }
         verifyNoQmlProblems();
     }
@@ -981,11 +1102,13 @@ private slots:
                     const QStringList want = cell.split(u'|');
                     const QString runner = want[0];
                     const QString of = what + u' ' + runner + QStringLiteral(": ");
-                    const bool overall = want.size() == 4;
+                    // A day's row has seven cells; an overall one four, an unplaced one its word and
+                    // IOF status after them.
+                    const bool overall = want.size() != 7;
                     const QString points = overall ? want[3] : want[6];
-                    const QString word = overall ? localized(want[1].isEmpty() ? QStringLiteral("INCOMPLETE")
-                                                                               : QStringLiteral("ALL STAGES"))
-                                                 : localized(want[3]);
+                    const QString word = overall
+                        ? localized(want[1].isEmpty() ? want.value(4) : QStringLiteral("ALL STAGES"))
+                        : localized(want[3]);
                     const QStringList shown = rowOf(runner);
                     QVERIFY2(shown.contains(word), qPrintable(of + shown.join(u'|')));
                     if (want[1].isEmpty())
@@ -1018,7 +1141,7 @@ private slots:
                         int seconds = 0;
                         for (const QString &part : want[2].split(u':'))
                             seconds = seconds * 60 + part.toInt();
-                        iof += want[1].isEmpty() ? QStringLiteral(" DidNotFinish")
+                        iof += want[1].isEmpty() ? u' ' + want.value(5)
                                                  : u' ' + QString::number(seconds) + QStringLiteral(" #")
                                 + want[1] + QStringLiteral(" OK");
                     } else {

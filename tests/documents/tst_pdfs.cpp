@@ -188,8 +188,18 @@ private slots:
         // organiser, and Bo on the score course over time, with and without a score.
         const Race race = testEvent(QStringLiteral("documents/results-event.json"));
         const QString file = path(QStringLiteral("results.pdf"));
+        // Jens marked as not started and Karl as not finished, without a result of the day: after
+        // the results, no place and no time.
+        Participant jens;
+        jens.givenName = QStringLiteral("Jens");
+        jens.familyName = QStringLiteral("Holm");
+        jens.cardNumber = QStringLiteral("8000999");
+        Participant karl;
+        karl.givenName = QStringLiteral("Karl");
+        karl.familyName = QStringLiteral("Berg");
         const PdfExportResult result = renderResultsPDF(race,
-            {{QStringLiteral("H21"), race.results.mid(0, 2)},
+            {{QStringLiteral("H21"), race.results.mid(0, 2), {},
+                 {{jens, ParticipantStatus::Dns}, {karl, ParticipantStatus::Dnf}}},
                 {QStringLiteral("Score class"), race.results.mid(2)}},
             QStringLiteral("Day 1"), file);
         QVERIFY2(result.ok, qPrintable(result.error));
@@ -251,11 +261,14 @@ private slots:
 
     void overallDocument()
     {
-        const StandingsRow done {person(1, QStringLiteral(" Anna\t"), QStringLiteral("Berg ")), 3723, true};
-        const StandingsRow partial {
-            person(2, QStringLiteral("Bo"), QStringLiteral("Dahl")), std::nullopt, false};
+        const StandingsRow done {person(1, QStringLiteral(" Anna\t"), QStringLiteral("Berg ")), 3723, true,
+            std::nullopt, OverallStatus::Placed};
+        // Without a place: the word of the day that keeps the runner out.
+        const StandingsRow partial {person(2, QStringLiteral("Bo"), QStringLiteral("Dahl")), std::nullopt,
+            false, std::nullopt, OverallStatus::DidNotStart};
         // A class ranked by points shows them in a column of their own, "—" for a runner without.
-        const StandingsRow scored {person(3, QStringLiteral("Cy"), QStringLiteral("Eng")), 6800, true, 240};
+        const StandingsRow scored {
+            person(3, QStringLiteral("Cy"), QStringLiteral("Eng")), 6800, true, 240, OverallStatus::Placed};
         const QString file = path(QStringLiteral("overall.pdf"));
         QVERIFY(renderOverallStandingsPDF(Race {},
             {{QStringLiteral("H21"), {done, partial}},

@@ -3,6 +3,7 @@
 #include "casetable.h"
 #include "checkins.h"
 #include "evaluationfixtures.h"
+#include "perstage.h"
 #include "resultoperations.h"
 #include "standings.h"
 #include "testevent.h"
@@ -301,6 +302,57 @@ private slots:
         QCOMPARE(race.participants[0].status, status(cells[2]));
         // A runner already checked in keeps the first time.
         QCOMPARE(race.participants[0].checkedInAt, cells[3] == u"1" ? std::optional(at(7, 0)) : std::nullopt);
+    }
+
+    void stageMarks_data() { casetable::load("evaluation/stage-marks.tsv"); }
+    void stageMarks()
+    {
+        QFETCH(QStringList, cells);
+        const auto mark = [](const QString &text) {
+            return text == u"-" ? std::nullopt : participantStatusFromText(text);
+        };
+        Race race;
+        race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Day 1"), at(0, 0), 1},
+            Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), at(0, 0), 2}};
+        if (cells[1] != u"-")
+            race.activeStageId = cells[1];
+        race.participants = {linked("1", QStringLiteral("e1"))};
+        Participant &p = race.participants[0];
+        for (const QString &item : cells[2].split(u' ', Qt::SkipEmptyParts)) {
+            if (item == u"-")
+                continue;
+            const QString stage = item.section(u'=', 0, 0);
+            if (stage == u"all") {
+                p.status = mark(item.section(u'=', 1));
+            } else {
+                if (!p.statusByStage)
+                    p.statusByStage = StageMap<ParticipantStatus>();
+                p.statusByStage->insert(stage, *mark(item.section(u'=', 1)));
+            }
+        }
+        const QStringList action = cells[0].split(u' ');
+        if (action[0] == u"mark") {
+            QVERIFY(setParticipantStatus(race, p.id, mark(action[2]),
+                action[1] == u"-" ? std::nullopt : std::optional<QString>(action[1])));
+        } else {
+            (void)applyChecklistCheckins(race, {entry("e1", "1", action[1])}, firstPull);
+        }
+        const Participant &after = race.participants[0];
+        QStringList marks;
+        if (after.status)
+            marks.append(QStringLiteral("all=") + toText(*after.status));
+        if (after.statusByStage) {
+            QVERIFY2(!after.statusByStage->isEmpty(), "an emptied map is dropped");
+            for (auto it = after.statusByStage->cbegin(); it != after.statusByStage->cend(); ++it)
+                marks.append(it.key() + QLatin1Char('=') + toText(it.value()));
+        }
+        QCOMPARE(marks.isEmpty() ? QStringLiteral("-") : marks.join(u' '), cells[3]);
+        QStringList seen;
+        for (const Stage &stage : std::as_const(race.stages)) {
+            const std::optional<ParticipantStatus> onStage = statusOnStage(after, stage.id);
+            seen.append(onStage ? toText(*onStage) : QStringLiteral("-"));
+        }
+        QCOMPARE(seen.join(u','), cells[4]);
     }
 
     void secondEntryWithSameCardFindsNoUnlinkedRunner()

@@ -50,8 +50,19 @@ Race resultRace()
 QList<ResultGroup> resultGroups()
 {
     const QList<PersonResult> r = resultRace().results;
-    return {{QStringLiteral("H21"), r.mid(0, 4)}, {QStringLiteral("Rogaine & Co"), r.mid(4)},
-        {QStringLiteral("Empty"), {}}};
+    // Marked as not started or not finished without a result of the day: after the results, with
+    // a status and the card alone (none without a card).
+    Participant jens;
+    jens.givenName = QStringLiteral("Jens");
+    jens.familyName = QStringLiteral("Holm & Søn");
+    jens.cardNumber = QStringLiteral("8000999");
+    jens.club = QStringLiteral("OK Øst");
+    Participant karl;
+    karl.givenName = QStringLiteral("Karl");
+    karl.familyName = QStringLiteral("Berg");
+    return {{QStringLiteral("H21"), r.mid(0, 4), {}, {{jens, ParticipantStatus::Dns}}},
+        {QStringLiteral("Rogaine & Co"), r.mid(4)},
+        {QStringLiteral("Empty"), {}, {}, {{karl, ParticipantStatus::Dnf}}}};
 }
 
 Race oddRace()
@@ -74,10 +85,12 @@ QList<ResultGroup> oddGroups(const Race &race)
 // points, each of whose rows with points carries them as its Score after its Status.
 QList<StandingsGroup> overallGroups(const Race &race)
 {
-    const StandingsRow done {race.participants[0], 7200.99, true};
-    const StandingsRow partial {race.participants[1], std::nullopt, false};
-    const StandingsRow scored {race.participants[0], 6800.5, true, 240};
-    const StandingsRow scoredUntimed {race.participants[1], std::nullopt, true, 190};
+    const StandingsRow done {race.participants[0], 7200.99, true, std::nullopt, OverallStatus::Placed};
+    // Kept out by a result forced not completed.
+    const StandingsRow partial {
+        race.participants[1], std::nullopt, false, std::nullopt, OverallStatus::Disqualified};
+    const StandingsRow scored {race.participants[0], 6800.5, true, 240, OverallStatus::Placed};
+    const StandingsRow scoredUntimed {race.participants[1], std::nullopt, true, 190, OverallStatus::Placed};
     return {{QStringLiteral("H21"), {done, partial}},
         {QStringLiteral("W21"), {scored, scoredUntimed, partial}, {1, 2, std::nullopt}, true}};
 }
@@ -181,7 +194,8 @@ private slots:
         VERIFY_RESULT_LISTS(race, groups, "resultlist-odd");
         QList<StandingsRow> rows;
         for (const Participant &p : race.participants)
-            rows.append({p, 3600.0 * rows.size() + 0.99, rows.size() % 2 == 0});
+            rows.append({p, 3600.0 * rows.size() + 0.99, rows.size() % 2 == 0, std::nullopt,
+                rows.size() % 2 == 0 ? OverallStatus::Placed : OverallStatus(rows.size() % 9)});
         const QByteArray overall = writeIOFOverallResultListXML(race,
             {{QStringLiteral("Overall \u00c5"), rows, {1, 1, std::nullopt, 4}},
                 {QStringLiteral("x"), rows.mid(4)}});

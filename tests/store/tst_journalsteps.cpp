@@ -309,6 +309,10 @@ private slots:
                 Participant entry = race.participants[n];
                 entry.familyName = QStringLiteral("Renamed %1").arg(step);
                 store->updateParticipant(entry);
+            } else if (operation == QStringLiteral("dns")) {
+                QVERIFY(n < race.participants.size());
+                store->setParticipantStatus(
+                    race.participants[n].id, ParticipantStatus::Dns, race.activeStageId);
             } else if (operation == QStringLiteral("drop")) {
                 QVERIFY(n < race.participants.size());
                 store->deleteParticipant(race.participants[n].id);

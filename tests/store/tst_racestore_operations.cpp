@@ -226,6 +226,11 @@ private slots:
                 QCOMPARE(store->assignRentalCardNumbers({named})[0].cardNumber, QStringLiteral("101"));
             } else if (op == u"status") {
                 store->setParticipantStatus(id, ParticipantStatus::Dns);
+            } else if (op == u"stage-status") {
+                const QString mark = arg.section(QLatin1Char(' '), 1);
+                store->setParticipantStatus(entryId,
+                    mark == u"-" ? std::nullopt : participantStatusFromText(mark),
+                    arg.section(QLatin1Char(' '), 0, 0));
             } else if (op == u"update") {
                 Participant p = arg == u"entry" ? store->race().participants[0] : Participant();
                 p.club = QStringLiteral("OK Pan");

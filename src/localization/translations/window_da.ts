@@ -16,6 +16,10 @@
         <translation>IKKE GENNEMFØRT</translation>
     </message>
     <message>
+        <source>DID NOT START</source>
+        <translation>IKKE STARTET</translation>
+    </message>
+    <message>
         <source>Did not finish</source>
         <translation>Ikke gennemført</translation>
     </message>

@@ -16,6 +16,10 @@
         <translation>DID NOT FINISH</translation>
     </message>
     <message>
+        <source>DID NOT START</source>
+        <translation>DID NOT START</translation>
+    </message>
+    <message>
         <source>Did not finish</source>
         <translation>Did not finish</translation>
     </message>

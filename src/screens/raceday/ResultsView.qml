@@ -168,7 +168,8 @@ Item {
                 required property string resultId
                 required property var texts
                 width: ListView.view.width
-                sourceComponent: kind === "header" ? headerLine : kind === "overall" ? overallLine : resultLine
+                sourceComponent: kind === "header" ? headerLine
+                               : kind === "overall" || kind === "marked" ? overallLine : resultLine
             }
         }
 

@@ -3,6 +3,7 @@
 #include "documenttext.h"
 #include "localization.h"
 #include "nameorder.h"
+#include "perstage.h"
 #include "racelookup.h"
 #include "racestore.h"
 
@@ -72,6 +73,11 @@ std::optional<QDateTime> stageStartTime(const Participant &p, const QString &sta
     return p.startTime;
 }
 
+std::optional<ParticipantStatus> stageStatus(const Participant &p, const QString &stageId)
+{
+    return statusOnStage(p, stageId.isEmpty() ? std::nullopt : std::optional<QString>(stageId));
+}
+
 OutstandingContext outstandingContext(const Race &race, const QString &stageId, const QDateTime &now)
 {
     OutstandingContext context {&race, stageId, now, {}};
@@ -90,13 +96,14 @@ bool matchesGroup(const OutstandingContext &context, const Participant &p, Statu
     case StatusFilterGroup::All:
         return true;
     case StatusFilterGroup::NotStartedYet: {
-        if (context.withResult.contains(p.id) || p.status)
+        if (context.withResult.contains(p.id) || stageStatus(p, context.stageId))
             return false;
         const std::optional<QDateTime> start = stageStartTime(p, context.stageId);
         return start && *start > context.now;
     }
     case StatusFilterGroup::StillGoing: {
-        if (!stageClassId(p, context.stageId) || context.withResult.contains(p.id) || p.status)
+        if (!stageClassId(p, context.stageId) || context.withResult.contains(p.id)
+            || stageStatus(p, context.stageId))
             return false;
         const std::optional<QDateTime> start = stageStartTime(p, context.stageId);
         return !start || *start <= context.now;
@@ -104,9 +111,9 @@ bool matchesGroup(const OutstandingContext &context, const Participant &p, Statu
     case StatusFilterGroup::CheckedOut:
         return context.withResult.contains(p.id);
     case StatusFilterGroup::Dnf:
-        return p.status == ParticipantStatus::Dnf;
+        return stageStatus(p, context.stageId) == ParticipantStatus::Dnf;
     case StatusFilterGroup::Dns:
-        return p.status == ParticipantStatus::Dns;
+        return stageStatus(p, context.stageId) == ParticipantStatus::Dns;
     }
     return false;
 }
@@ -199,9 +206,9 @@ void OutstandingDerivation::takeEntries(const Race &race, const QString &stageId
                 m_irregularStarts.push_back(*start);
             }
         }
-        if (p.status) {
+        if (const std::optional<ParticipantStatus> mark = stageStatus(p, stageId)) {
             flags |= EntryFacts::Marked;
-            flags |= *p.status == ParticipantStatus::Dns ? EntryFacts::Dns : EntryFacts::Dnf;
+            flags |= *mark == ParticipantStatus::Dns ? EntryFacts::Dns : EntryFacts::Dnf;
         }
         bool added = false;
         m_facts.push_back({startValue, m_idNumbers->insert(p.id, added), flags});
@@ -323,8 +330,10 @@ QVariant OutstandingRowsModel::data(const QModelIndex &index, int role) const
         return outstandingNameLine(p);
     case DetailRole:
         return outstandingDetailLine(*m_race, p, m_stageId);
-    case StatusIndexRole:
-        return !p.status ? 0 : *p.status == ParticipantStatus::Dns ? 1 : 2;
+    case StatusIndexRole: {
+        const std::optional<ParticipantStatus> mark = stageStatus(p, m_stageId);
+        return !mark ? 0 : *mark == ParticipantStatus::Dns ? 1 : 2;
+    }
     default:
         return {};
     }
@@ -462,7 +471,9 @@ void OutstandingScreen::setStatusIndex(const QString &participantId, int index)
         status = ParticipantStatus::Dns;
     else if (index == 2)
         status = ParticipantStatus::Dnf;
-    store()->setParticipantStatus(QUuid(participantId), status);
+    // The mark is the chosen stage's (in an event without stages, the runner's).
+    store()->setParticipantStatus(
+        QUuid(participantId), status, m_stageId.isEmpty() ? std::nullopt : std::optional<QString>(m_stageId));
 }
 
 QVariantList OutstandingScreen::unknownCards() const

@@ -51,6 +51,8 @@ struct OutstandingContext
     const Race &race, const QString &stageId, const QDateTime &now);
 [[nodiscard]] std::optional<QString> stageClassId(const Participant &p, const QString &stageId);
 [[nodiscard]] std::optional<QDateTime> stageStartTime(const Participant &p, const QString &stageId);
+// The did-not-start or did-not-finish mark on the stage (statusOnStage; empty: for every stage).
+[[nodiscard]] std::optional<ParticipantStatus> stageStatus(const Participant &p, const QString &stageId);
 [[nodiscard]] bool matchesGroup(
     const OutstandingContext &context, const Participant &p, StatusFilterGroup group);
 

@@ -4,6 +4,7 @@
 #include "idmemo.h"
 #include "localization.h"
 #include "nameorder.h"
+#include "perstage.h"
 #include "racelookup.h"
 #include "readahead.h"
 #include "resultgroups.h"
@@ -12,6 +13,7 @@
 #include "uuidslots.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -429,6 +431,63 @@ ClassResults orderGroup(
     return group;
 }
 
+// The runners marked on the stage shown (in an event without stages, marked at all) who have no
+// result of it, into the group of the class they run it in: a group of its own where the class
+// has no result listed.
+void addMarkedRunners(const Race &race, const ResultFilter &filter, QList<ClassResults> &groups)
+{
+    const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
+    if (!byStage && !(filter.stageId.isEmpty() && race.stages.isEmpty()))
+        return;
+    const std::optional<QString> stageId = byStage ? std::optional<QString>(filter.stageId) : std::nullopt;
+    QList<MarkedRunner> marked;
+    for (const Participant &p : race.participants) {
+        if (!p.status && !p.statusByStage)
+            continue;
+        if (const std::optional<ParticipantStatus> mark = statusOnStage(p, stageId))
+            marked.append({p, *mark});
+    }
+    if (marked.isEmpty())
+        return;
+    QSet<QUuid> withResult;
+    const IdMatcher stage(filter.stageId);
+    for (const PersonResult &r : race.results) {
+        if (!byStage || (r.stageId && stage(*r.stageId)))
+            withResult.insert(r.participantId);
+    }
+    const IdMatcher classFilter(filter.classId);
+    bool newGroup = false;
+    for (MarkedRunner &runner : marked) {
+        if (withResult.contains(runner.participant.id))
+            continue;
+        const std::optional<QString> classId = classIdOnStage(runner.participant, stageId);
+        if (!filter.classId.isEmpty() && !(classId && classFilter(*classId)))
+            continue;
+        const RaceClass *c = findClass(race, classId);
+        const QString label = c ? c->name : localized(QStringLiteral("No class"));
+        auto group = std::find_if(
+            groups.begin(), groups.end(), [&label](const ClassResults &g) { return g.className == label; });
+        if (group == groups.end()) {
+            groups.append(ClassResults {label, {}, {}, false, std::nullopt, {}});
+            group = groups.end() - 1;
+            newGroup = true;
+        }
+        group->marked.append(std::move(runner));
+    }
+    for (ClassResults &group : groups) {
+        std::stable_sort(
+            group.marked.begin(), group.marked.end(), [](const MarkedRunner &a, const MarkedRunner &b) {
+                return compareNames(personDisplayName(a.participant.givenName, a.participant.familyName),
+                           personDisplayName(b.participant.givenName, b.participant.familyName))
+                    < 0;
+            });
+    }
+    if (newGroup)
+        std::stable_sort(groups.begin(), groups.end(), [](const ClassResults &a, const ClassResults &b) {
+            return compareNames(a.className, b.className) < 0;
+        });
+}
+
 } // namespace
 
 QString displayName(const Race &race, const PersonResult &result)
@@ -666,6 +725,7 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     const EntryFinder entryOf(slotOf, entryOfSlot);
     for (qint32 g : order)
         groups.append(orderGroup(race, labels[g], members[std::size_t(g)], entryOf, scratch));
+    addMarkedRunners(race, filter, groups);
     return groups;
 }
 
@@ -743,7 +803,7 @@ QList<ResultGroup> toResultGroups(const QList<ClassResults> &groups)
         results.reserve(g.results.size());
         for (const PersonResult *r : g.results)
             results.append(*r);
-        out.append({g.className, std::move(results), g.places});
+        out.append({g.className, std::move(results), g.places, g.marked});
     }
     return out;
 }
@@ -756,7 +816,8 @@ QList<StandingsGroup> toStandingsGroups(const QList<ClassStandings> &groups)
         QList<StandingsRow> rows;
         rows.reserve(g.standings.size());
         for (const RankedEntry &entry : g.standings)
-            rows.append({*entry.participant, entry.totalTime, entry.completedAllStages, entry.totalScore});
+            rows.append({*entry.participant, entry.totalTime, entry.completedAllStages, entry.totalScore,
+                entry.status});
         out.append({g.className, std::move(rows), g.places, g.scoreGroup});
     }
     return out;

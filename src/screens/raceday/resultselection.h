@@ -46,6 +46,9 @@ struct ClassResults
     bool scoreGroup = false;
     // The winner's time, for the behind-the-leader texts of a timed group.
     std::optional<double> leaderTime;
+    // The class's runners marked as not started or not finished on the stage shown who have no
+    // result of it, by name, listed after every result.
+    QList<MarkedRunner> marked;
 };
 
 struct ClassStandings
@@ -73,8 +76,9 @@ struct ClassStandings
 [[nodiscard]] std::optional<double> rankedTime(const PersonResult &result);
 
 // One result per runner and stage (countingReadOf): an earlier read of the same runner and stage
-// is not listed. Stable: results that compare equal keep their order in `race.results`. The groups
-// point into `race`.
+// is not listed. Where one stage is shown (or the event has no stages), a runner marked on it
+// without a result of it is listed in `marked` of the class they run that stage in. Stable: results that
+// compare equal keep their order in `race.results`. The groups point into `race`.
 [[nodiscard]] QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter);
 // Every class (or the filtered one) with participants, across every stage; empty without stages.
 [[nodiscard]] QList<ClassStandings> overallStandings(const Race &race, const ResultFilter &filter);

@@ -9,6 +9,7 @@
 #include "readerpaneviewmodel.h"
 #include "resultgroups.h"
 #include "resultrow.h"
+#include "resultverdict.h"
 #include "splittimessheet.h"
 
 #include <algorithm>
@@ -151,15 +152,14 @@ void ResultsScreen::refresh()
                         {QStringLiteral("total"),
                             row.totalTime ? formatRaceTime(*row.totalTime) : localized(QStringLiteral("—"))},
                         {QStringLiteral("totalMissing"), !row.totalTime.has_value()},
-                        {QStringLiteral("allStages"), row.completedAllStages},
+                        // Green only for a placed runner: a stage without a time is no full set.
+                        {QStringLiteral("allStages"), row.status == OverallStatus::Placed},
                         // A class ranked by points shows them before the total time.
                         {QStringLiteral("points"),
                             !group.scoreGroup    ? QString()
                                 : row.totalScore ? localized(QStringLiteral("%@ pts"), *row.totalScore)
                                                  : localized(QStringLiteral("—"))},
-                        {QStringLiteral("stagesText"),
-                            localized(row.completedAllStages ? QStringLiteral("ALL STAGES")
-                                                             : QStringLiteral("INCOMPLETE"))}};
+                        {QStringLiteral("stagesText"), localized(overallStatusKey(row.status))}};
                     lines.append({QStringLiteral("overall"), i % 2 == 1, {}, texts});
                 }
             }
@@ -188,6 +188,17 @@ void ResultsScreen::refresh()
                         lines.append(
                             {QStringLiteral("result"), i % 2 == 1, earlier->id.toString(QUuid::WithoutBraces),
                                 {}, *earlier, std::nullopt, std::nullopt, true});
+                }
+                // Runners marked as not started or not finished, without a place or a time.
+                for (qsizetype m = 0; m < group.marked.size(); ++m) {
+                    const MarkedRunner &runner = group.marked.at(m);
+                    const QVariantMap texts {{QStringLiteral("place"), QString()},
+                        {QStringLiteral("name"), overallName(runner.participant)},
+                        {QStringLiteral("total"), localized(QStringLiteral("—"))},
+                        {QStringLiteral("totalMissing"), true}, {QStringLiteral("allStages"), false},
+                        {QStringLiteral("points"), QString()},
+                        {QStringLiteral("stagesText"), localized(markKey(runner.status))}};
+                    lines.append({QStringLiteral("marked"), (group.results.size() + m) % 2 == 1, {}, texts});
                 }
             }
         }

@@ -180,8 +180,20 @@ Race fieldCase(const QString &spec, const QDateTime &now)
                 p.startTimeByStage = StageMap<QDateTime>();
             p.startTimeByStage->insert(item.section(QLatin1Char('='), 0, 0), start);
         }
-        if (f[3] != QLatin1String("-"))
-            p.status = f[3] == QLatin1String("dns") ? ParticipantStatus::Dns : ParticipantStatus::Dnf;
+        // "dns" or "dnf" for every stage; "<stage>=dns,..." for single stages.
+        for (const QString &mark : f[3].split(QLatin1Char(','))) {
+            if (mark == QLatin1String("-"))
+                continue;
+            const ParticipantStatus status
+                = mark.endsWith(QLatin1String("dns")) ? ParticipantStatus::Dns : ParticipantStatus::Dnf;
+            if (!mark.contains(QLatin1Char('='))) {
+                p.status = status;
+                continue;
+            }
+            if (!p.statusByStage)
+                p.statusByStage = StageMap<ParticipantStatus>();
+            p.statusByStage->insert(mark.section(QLatin1Char('='), 0, 0), status);
+        }
         if (f[4] != QLatin1String("-")) {
             PersonResult r;
             r.participantId = p.id;

@@ -189,6 +189,17 @@ Case parse(const QString &text)
             if (const QString same = kv.take(QStringLiteral("id")); !same.isEmpty())
                 p.id = runners.value(same);
             p.classId = f.size() > 2 ? std::optional<QString>(f[2]) : std::nullopt;
+            // status=dns|dnf: the mark for every stage (as earlier versions store it);
+            // status.<stage>=dns|dnf: the mark of one stage.
+            for (const QString &key : kv.keys()) {
+                if (key == QLatin1String("status")) {
+                    p.status = participantStatusFromText(kv.take(key));
+                } else if (key.startsWith(QLatin1String("status."))) {
+                    if (!p.statusByStage)
+                        p.statusByStage = StageMap<ParticipantStatus>();
+                    p.statusByStage->insert(key.mid(7), *participantStatusFromText(kv.take(key)));
+                }
+            }
             if (!kv.isEmpty())
                 p.classIdByStage = StageMap<QString>();
             for (auto it = kv.cbegin(); it != kv.cend(); ++it)
@@ -354,8 +365,7 @@ QStringList standingsCells(const ClassStandings &g, qsizetype i)
         cells.append(
             row.totalScore ? localized(QStringLiteral("%@ pts"), *row.totalScore) : QStringLiteral("—"));
     cells.append(row.totalTime ? formatRaceTime(*row.totalTime) : QStringLiteral("—"));
-    cells.append(
-        localized(row.completedAllStages ? QStringLiteral("ALL STAGES") : QStringLiteral("INCOMPLETE")));
+    cells.append(localized(overallStatusKey(row.status)));
     return cells;
 }
 
@@ -426,7 +436,10 @@ QStringList outputLines(const Case &c)
         return {QStringLiteral("(no PDF)")};
     const QStringList resultsText = pdftest::text(resultsPath).split(QLatin1Char('\n'));
     const QStringList splitsText = pdftest::text(splitsPath).split(QLatin1Char('\n'));
-    const QList<IofRow> iof = iofRows(writeIOFResultListXML(race, documents));
+    const QByteArray xml = writeIOFResultListXML(race, documents);
+    if (const QString invalid = documenttest::validateAgainstIOFSchema(xml); !invalid.isEmpty())
+        return {QStringLiteral("(invalid IOF) ") + invalid};
+    const QList<IofRow> iof = iofRows(xml);
 
     struct Listed
     {
@@ -437,6 +450,7 @@ QStringList outputLines(const Case &c)
         IofRow iof;
     };
     QHash<const PersonResult *, Listed> listed;
+    QStringList markedLines;
     qsizetype resultsLine = 0;
     qsizetype splitsLine = 0;
     qsizetype iofRow = 0;
@@ -474,6 +488,31 @@ QStringList outputLines(const Case &c)
             }
             l.iof = iof.value(iofRow++);
             listed.insert(r, l);
+        }
+        // The runners marked on the day without a result of it, after the results: the screen's
+        // word, the results PDF's cells of the runner's line, the IOF list's row.
+        for (const MarkedRunner &m : g.marked) {
+            const QString name = personDisplayName(m.participant.givenName, m.participant.familyName);
+            QString pdfText;
+            for (; resultsLine < resultsText.size(); ++resultsLine) {
+                const QStringList cells = layoutCells(resultsText[resultsLine]);
+                if (!cells.contains(name))
+                    continue;
+                pdfText = QStringLiteral("pdf ") + cells.join(QLatin1Char(' '));
+                ++resultsLine;
+                break;
+            }
+            const IofRow r = iof.value(iofRow++);
+            QString iofText = QStringLiteral("iof ") + r.status;
+            if (!r.time.isEmpty())
+                iofText += QStringLiteral(" time=") + r.time;
+            if (!r.position.isEmpty())
+                iofText += QStringLiteral(" #") + r.position;
+            if (r.given != m.participant.givenName)
+                iofText += QStringLiteral(" (row of ") + r.given + QLatin1Char(')');
+            markedLines.append(joined(
+                {QStringLiteral("marked ") + name + QStringLiteral(" (") + g.className + QLatin1Char(')'),
+                    localized(markKey(m.status)), pdfText, iofText}));
         }
     }
 
@@ -516,6 +555,7 @@ QStringList outputLines(const Case &c)
         lines.append(joined({who, word, found->place, iofText}));
     }
 
+    lines.append(markedLines);
     lines.append(QStringLiteral("== uploads"));
     QHash<qint64, liveresultat::ResultSnapshot> live;
     for (const auto &[key, snapshot] : liveresultat::makeResultSnapshots(race))
@@ -539,7 +579,8 @@ QStringList outputLines(const Case &c)
 // "(empty)" for an empty list, else "== <group>" then one line per row: place, name, detail, time or points
 // (with its tone), badge or verdict (tone, "✎<tooltip>" when overridden, "⚑<note>" when marked for
 // review), behind, "-" for no place; overall
-// rows: place, name, points (a group ranked by points), total, stages verdict.
+// rows: place, name, points (a group ranked by points), total, stages verdict. A runner marked on the
+// day without a result of it: "-", name, "—", the mark's word, after the group's results.
 // "show splits": the split-times PDF's lines under its title and subtitle, their cells parted by
 // " | "; then per result "== <runner>" and its splits on the split-times sheet (number, control,
 // leg, time from start; then the finish line), on the receipt (the same cells) and in the IOF
@@ -678,6 +719,10 @@ QStringList render(const Case &c)
             lines.append(joined({t.place.isEmpty() ? QStringLiteral("-") : t.place, t.name, t.detail, right,
                 status, t.behind}));
         }
+        for (const MarkedRunner &m : g.marked)
+            lines.append(joined(
+                {QStringLiteral("-"), personDisplayName(m.participant.givenName, m.participant.familyName),
+                    QString(), QStringLiteral("—"), localized(markKey(m.status))}));
     }
     return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
 }
