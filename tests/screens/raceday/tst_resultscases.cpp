@@ -354,6 +354,34 @@ QList<IofRow> iofRows(const QByteArray &xml)
     return rows;
 }
 
+// The next line of `text` from `from` on that holds `name` as a cell: "pdf " and its cells; `from`
+// moves past it.
+QString pdfLineOf(const QStringList &text, qsizetype &from, const QString &name)
+{
+    for (; from < text.size(); ++from) {
+        const QStringList cells = layoutCells(text[from]);
+        if (cells.contains(name))
+            return QStringLiteral("pdf ") + cells.join(QLatin1Char(' ')) + (++from, QString());
+    }
+    return {};
+}
+
+// An IOF row as the cases print it: status, time, position, the score where asked for, and
+// "(row of …)" where the row is another runner's than `given` (when one is named).
+QString iofText(const IofRow &r, const QString &given, bool withScore = false)
+{
+    QString text = QStringLiteral("iof ") + r.status;
+    if (!r.time.isEmpty())
+        text += QStringLiteral(" time=") + r.time;
+    if (!r.position.isEmpty())
+        text += QStringLiteral(" #") + r.position;
+    if (withScore && !r.score.isEmpty())
+        text += QStringLiteral(" score=") + r.score;
+    if (!given.isNull() && r.given != given)
+        text += QStringLiteral(" (row of ") + r.given + QLatin1Char(')');
+    return text;
+}
+
 // The overall standings' screen cells of a row: place, name, points (a group ranked by points),
 // total, stages verdict.
 QStringList standingsCells(const ClassStandings &g, qsizetype i)
@@ -393,24 +421,8 @@ QStringList overallOutputLines(const Case &c)
         for (qsizetype i = 0; i < g.standings.size(); ++i) {
             const Participant &p = *g.standings[i].participant;
             const QString name = personDisplayName(p.givenName, p.familyName);
-            QString pdfText;
-            for (; pdfLine < pdf.size(); ++pdfLine) {
-                const QStringList cells = layoutCells(pdf[pdfLine]);
-                if (!cells.contains(name))
-                    continue;
-                pdfText = QStringLiteral("pdf ") + cells.join(QLatin1Char(' '));
-                ++pdfLine;
-                break;
-            }
-            const IofRow r = iof.value(iofRow++);
-            QString iofText = QStringLiteral("iof ") + r.status;
-            if (!r.time.isEmpty())
-                iofText += QStringLiteral(" time=") + r.time;
-            if (!r.position.isEmpty())
-                iofText += QStringLiteral(" #") + r.position;
-            if (!r.score.isEmpty())
-                iofText += QStringLiteral(" score=") + r.score;
-            lines.append(joined(standingsCells(g, i) << pdfText << iofText));
+            const QString pdfText = pdfLineOf(pdf, pdfLine, name);
+            lines.append(joined(standingsCells(g, i) << pdfText << iofText(iof.value(iofRow++), {}, true)));
         }
     }
     return lines.isEmpty() ? QStringList {QStringLiteral("(empty)")} : lines;
@@ -493,26 +505,11 @@ QStringList outputLines(const Case &c)
         // word, the results PDF's cells of the runner's line, the IOF list's row.
         for (const MarkedRunner &m : g.marked) {
             const QString name = personDisplayName(m.participant.givenName, m.participant.familyName);
-            QString pdfText;
-            for (; resultsLine < resultsText.size(); ++resultsLine) {
-                const QStringList cells = layoutCells(resultsText[resultsLine]);
-                if (!cells.contains(name))
-                    continue;
-                pdfText = QStringLiteral("pdf ") + cells.join(QLatin1Char(' '));
-                ++resultsLine;
-                break;
-            }
-            const IofRow r = iof.value(iofRow++);
-            QString iofText = QStringLiteral("iof ") + r.status;
-            if (!r.time.isEmpty())
-                iofText += QStringLiteral(" time=") + r.time;
-            if (!r.position.isEmpty())
-                iofText += QStringLiteral(" #") + r.position;
-            if (r.given != m.participant.givenName)
-                iofText += QStringLiteral(" (row of ") + r.given + QLatin1Char(')');
+            const QString pdfText = pdfLineOf(resultsText, resultsLine, name);
             markedLines.append(joined(
                 {QStringLiteral("marked ") + name + QStringLiteral(" (") + g.className + QLatin1Char(')'),
-                    localized(markKey(m.status)), pdfText, iofText}));
+                    localized(markKey(m.status)), pdfText,
+                    iofText(iof.value(iofRow++), m.participant.givenName)}));
         }
     }
 
@@ -545,14 +542,7 @@ QStringList outputLines(const Case &c)
             lines.append(joined({who, word, QStringLiteral("×")}));
             continue;
         }
-        QString iofText = QStringLiteral("iof ") + found->iof.status;
-        if (!found->iof.time.isEmpty())
-            iofText += QStringLiteral(" time=") + found->iof.time;
-        if (!found->iof.position.isEmpty())
-            iofText += QStringLiteral(" #") + found->iof.position;
-        if (found->iof.given != displayName(race, r))
-            iofText += QStringLiteral(" (row of ") + found->iof.given + QLatin1Char(')');
-        lines.append(joined({who, word, found->place, iofText}));
+        lines.append(joined({who, word, found->place, iofText(found->iof, displayName(race, r))}));
     }
 
     lines.append(markedLines);
