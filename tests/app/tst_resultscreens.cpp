@@ -1224,6 +1224,25 @@ private slots:
                       const QStringList pdfLines = pdftest::text(pdf).split(u'\n');
                       for (const QStringList &row : rows)
                           verifyListed(what, row, false, pdfLines, iofRunners(bytes));
+                      // A runner who did not start or finish comes after the others of the class:
+                      // no runner of the day is listed below them before the next class's heading.
+                      const QString heading = localized(QStringLiteral("Name"));
+                      for (const QStringList &row : rows) {
+                          if (row.value(4) != u"DidNotStart" && row.value(4) != u"DidNotFinish")
+                              continue;
+                          qsizetype own = -1;
+                          for (qsizetype i = 0; own < 0 && i < pdfLines.size(); ++i)
+                              if (pdfLines.at(i).contains(row.value(0)))
+                                  own = i;
+                          for (qsizetype i = own + 1; own >= 0 && i < pdfLines.size(); ++i) {
+                              if (pdfLines.at(i).contains(heading))
+                                  break;
+                              for (const QStringList &other : rows)
+                                  expect(!pdfLines.at(i).contains(other.value(0)),
+                                      what + u' ' + row.value(0) + QStringLiteral(": listed above ")
+                                          + other.value(0) + QStringLiteral(" in the results PDF"));
+                          }
+                      }
                   };
 
             // The split-times PDF of the day: each runner's lines under the control row above them.
