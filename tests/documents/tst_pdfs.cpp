@@ -243,7 +243,8 @@ private slots:
         const QString results = path(QStringLiteral("results-long.pdf"));
         QVERIFY(renderResultsPDF(race, {{QStringLiteral("H21"), race.results.mid(0, 2)}}, stage, results).ok);
         VERIFY_PDF_GOLDEN(results, "pdf/results-long-title");
-        const StandingsRow done {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")), 3723, true};
+        const StandingsRow done {person(1, QStringLiteral("Anna"), QStringLiteral("Berg")), 3723, true,
+            std::nullopt, OverallStatus::Placed};
         const QString overall = path(QStringLiteral("overall-long.pdf"));
         QVERIFY(renderOverallStandingsPDF(race, {{QStringLiteral("H21"), {done}}}, overall).ok);
         VERIFY_PDF_GOLDEN(overall, "pdf/overall-long-title");
