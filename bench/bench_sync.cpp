@@ -113,7 +113,7 @@ void CardReadRoundTrip(benchmark::State &state)
     master.currentRace = [&] { return std::optional<Race>(masterRace); };
     master.onResultSubmitted = [&](const PersonResult &result) {
         masterRace.results.append(result);
-        master.broadcastSnapshot(masterRace);
+        master.broadcastRace(masterRace);
     };
     master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
     SyncEngine a(directory.factory()), b(directory.factory());
@@ -229,7 +229,7 @@ int runMaster()
     master.currentRace = [&] { return std::optional<Race>(race); };
     master.onResultSubmitted = [&](const PersonResult &result) {
         race.results.append(result);
-        master.broadcastSnapshot(race);
+        master.broadcastRace(race);
     };
     master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
     const qint64 startKb = procStatusKb(QCoreApplication::applicationPid(), "VmRSS:");

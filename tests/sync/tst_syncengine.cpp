@@ -165,7 +165,7 @@ private slots:
         Race race = generatedRaceOfSize(500);
         for (int i = 1; i <= 8; ++i) {
             race.name = QString::number(i);
-            master.engine.broadcastSnapshot(race);
+            master.engine.broadcastRace(race);
         }
         QTRY_COMPARE_WITH_TIMEOUT(slave.race.name, QStringLiteral("8"), 60000);
         for (qsizetype i = 1; i < names.size(); ++i)
@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(countOf(a.race, read.id), 1);
 
         master.race.name = QStringLiteral("Spring Cup, day 2");
-        master.engine.broadcastSnapshot(master.race);
+        master.engine.broadcastRace(master.race);
         QTRY_COMPARE(a.race.name, master.race.name);
         QTRY_COMPARE(b.race.name, master.race.name);
     }
@@ -400,7 +400,7 @@ private slots:
         Course course;
         course.lengthMeters = qQNaN();
         race.courses.append(course);
-        engine.broadcastSnapshot(race);
+        engine.broadcastRace(race);
         QVERIFY(slave.frames.isEmpty());
     }
 };
