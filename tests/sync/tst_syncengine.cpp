@@ -4,6 +4,7 @@
 #include "casetable.h"
 #include "log.h"
 #include "loopbackdirectory.h"
+#include "racechanges.h"
 #include "racegenerator.h"
 #include "racejson.h"
 #include "storefakes.h"
@@ -386,6 +387,111 @@ private slots:
             }
             QCOMPARE(master.listenPort(), quint16(0));
         }
+    }
+
+    // A slave following the master's changes as the table's steps hand them over (see the table).
+    void followsTheMastersChanges_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("wants");
+        QTest::addColumn<int>("pending");
+        for (const QStringList &cells : casetable::rows(QStringLiteral("sync/changes.tsv")))
+            QTest::newRow(qPrintable(cells[0]))
+                << cells[1].split(u' ', Qt::SkipEmptyParts) << cells[2].toInt() << cells[3].toInt();
+    }
+    void followsTheMastersChanges()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(int, wants);
+        QFETCH(int, pending);
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race.name = QStringLiteral("Spring Cup");
+        master.race.journalEventId = QUuid::createUuid();
+        RecordingConnection link; // the master's end: what it sends waits here
+        master.engine.addConnection(&link);
+        StationOptions elsewhere;
+        elsewhere.serviceName = QStringLiteral("Nobody's"); // joins nothing by itself
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), elsewhere);
+        RecordingConnection toMaster;
+        qsizetype answered = 0;
+        int asked = 0;
+        int card = 0;
+        const auto body = [](const QByteArray &frame) { return frame.mid(4); };
+        const auto reframe = [&](const std::function<void(SyncMessage &)> &edit) {
+            QVERIFY(!link.frames.isEmpty());
+            auto message = decodeSyncMessage(body(link.frames.last()));
+            QVERIFY(message);
+            QCOMPARE(message->kind, SyncMessageKind::Change);
+            edit(*message);
+            link.frames.last() = *frameSyncMessage(*message);
+        };
+        for (const QString &step : std::as_const(steps)) {
+            if (step == u"hello") {
+                master.engine.receive(
+                    &link, *encodeSyncMessage({SyncMessageKind::Hello, QStringLiteral("S"), {}, {}}));
+            } else if (step == u"read") {
+                ++card;
+                master.race.results.append(result(QString::number(9000 + card), 1000 + card));
+                master.engine.broadcastRace(master.race);
+            } else if (step == u"deliver") {
+                for (const QByteArray &frame : std::exchange(link.frames, {}))
+                    slave.engine.receive(&toMaster, body(frame));
+            } else if (step == u"lose") {
+                QVERIFY(!link.frames.isEmpty());
+                link.frames.removeLast();
+            } else if (step == u"dup") {
+                QVERIFY(!link.frames.isEmpty());
+                link.frames.append(link.frames.last());
+            } else if (step == u"garble") {
+                reframe([](SyncMessage &m) { m.change = R"({"op":"bogus"})"; });
+            } else if (step == u"misdigest") {
+                reframe([](SyncMessage &m) { m.digest = "0123456789abcdef0123456789abcdef"; });
+            } else if (step == u"answer") {
+                for (; answered < toMaster.frames.size(); ++answered) {
+                    const auto wish = decodeSyncMessage(body(toMaster.frames[answered]));
+                    QVERIFY(wish);
+                    if (wish->kind != SyncMessageKind::SnapshotWanted)
+                        continue;
+                    ++asked;
+                    master.engine.receive(&link, body(toMaster.frames[answered]));
+                }
+            } else if (step == u"restart") {
+                const qint64 before = master.engine.sequence();
+                master.engine.start(
+                    StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
+                QCOMPARE(master.engine.sequence(), 0);
+                QVERIFY(before > 0);
+                link.frames.clear();
+                master.engine.addConnection(&link);
+            } else if (step == u"newevent") {
+                master.race.journalEventId = QUuid::createUuid();
+                master.race.name = QStringLiteral("Autumn Cup");
+                master.engine.broadcastRace(master.race);
+            } else if (step == u"slaveread") {
+                ++card;
+                slave.read(result(QString::number(7000 + card), 2000 + card));
+            } else if (step == u"submit") {
+                for (const PersonResult &r : slave.engine.pendingResults())
+                    master.engine.receive(&link,
+                        *encodeSyncMessage({SyncMessageKind::SubmitResult, QStringLiteral("S"), {}, r}));
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+            }
+        }
+        // Wishes the table did not answer are counted all the same.
+        for (; answered < toMaster.frames.size(); ++answered)
+            if (decodeSyncMessage(body(toMaster.frames[answered]))->kind == SyncMessageKind::SnapshotWanted)
+                ++asked;
+        QCOMPARE(asked, wants);
+        QCOMPARE(slave.engine.pendingResultCount(), pending);
+        Race followed = slave.race;
+        for (const PersonResult &r : slave.engine.pendingResults()) {
+            QCOMPARE(countOf(followed, r.id), 1);
+            followed.results.removeIf([&](const PersonResult &f) { return f.id == r.id; });
+        }
+        QCOMPARE(*encodeRace(followed, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
     }
 
     void unencodableRaceSendsNothing()
