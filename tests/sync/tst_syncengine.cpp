@@ -494,6 +494,100 @@ private slots:
         QCOMPARE(*encodeRace(followed, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
     }
 
+    // The master's event changes while a new slave is still reading the snapshot (8 MB): the
+    // changes behind it are applied in order, and the slave asks for nothing more.
+    void changesArriveWhileTheSnapshotIsRead()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race = generatedRaceOfSize(500);
+        master.race.journalEventId = QUuid::createUuid();
+        master.engine.broadcastRace(master.race);
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        // The snapshot answering the hello is on its way.
+        QTRY_COMPARE(master.engine.traffic().snapshots, 1);
+        for (int i = 0; i < 20; ++i) {
+            master.race.results.append(result(QString::number(8100 + i), 600 + i));
+            if (i == 10)
+                master.race.name = QStringLiteral("Renamed");
+            master.engine.broadcastRace(master.race);
+        }
+        const QByteArray expected = *encodeRace(master.race, JsonLayout::Compact);
+        QTRY_COMPARE_WITH_TIMEOUT(slave.race.results.size(), master.race.results.size(), 60000);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), expected);
+        QVERIFY2(!log.lines().join('\n').contains(QStringLiteral("asked the master")),
+            qPrintable(log.lines().join('\n')));
+        QCOMPARE(master.engine.traffic().snapshots, 1);
+        QCOMPARE(master.engine.traffic().changes, 20);
+    }
+
+    // Two masters under one name with the key (the organiser started a second by mistake): a
+    // slave follows the one it joined exactly, and when that one goes, the other's event whole,
+    // never a change of one applied to the event of the other.
+    void twoMastersUnderOneName()
+    {
+        LoopbackDirectory directory;
+        Station first(directory, StationRole::Master, QStringLiteral("M1"));
+        first.race.name = QStringLiteral("First");
+        first.race.journalEventId = QUuid::createUuid();
+        Station second(directory, StationRole::Master, QStringLiteral("M2"));
+        second.race.name = QStringLiteral("Second");
+        second.race.journalEventId = QUuid::createUuid();
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        QTRY_VERIFY(slave.race.name == first.race.name || slave.race.name == second.race.name);
+        Station &joined = slave.race.name == first.race.name ? first : second;
+        Station &other = &joined == &first ? second : first;
+        for (Station *master : {&first, &second}) {
+            master->race.results.append(result(master->race.name, 100));
+            master->engine.broadcastRace(master->race);
+        }
+        QTRY_COMPARE(slave.race.results.size(), 1);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(joined.race, JsonLayout::Compact));
+        joined.engine.stop();
+        QTRY_COMPARE(slave.race.name, other.race.name);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(other.race, JsonLayout::Compact));
+        other.race.results.append(result(QStringLiteral("after"), 200));
+        other.engine.broadcastRace(other.race);
+        QTRY_COMPARE(slave.race.results.size(), 2);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(other.race, JsonLayout::Compact));
+    }
+
+    // A station of the version that sent the whole event after every change is refused, and
+    // both ends say why.
+    void anOlderStationIsRefused()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        const auto older = pskClient(master.engine.listenPort(), pskOf(testStationKey));
+        QTRY_VERIFY(older->isEncrypted());
+        older->write(frame(R"({"kind":"hello","stationId":"old"})"));
+        QTRY_COMPARE(older->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY2(master.engine.refusalText().startsWith(QStringLiteral("Refused 127.0.0.1:")),
+            qPrintable(master.engine.refusalText()));
+        QVERIFY(master.engine.refusalText().endsWith(QStringLiteral(
+            ": it runs another version of Vexlo; every station of an event needs the same one")));
+        QCOMPARE(master.engine.connectedStationCount(), 0);
+
+        PskServer olderMaster(pskOf(testStationKey));
+        Race old;
+        old.name = QStringLiteral("Old");
+        const QByteArray oldSnapshot = frame(
+            R"({"kind":"snapshot","stationId":"old","race":)" + *encodeRace(old, JsonLayout::Compact) + '}');
+        olderMaster.onEncrypted = [&](QSslSocket *socket) { socket->write(oldSnapshot); };
+        auto advertisement = directory.factory()();
+        advertisement->advertise(QStringLiteral("Older"), olderMaster.serverPort());
+        StationOptions options;
+        options.serviceName = QStringLiteral("Older");
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), options);
+        QTRY_COMPARE(slave.engine.refusalText(),
+            QStringLiteral("Could not join \"Older\" at 127.0.0.1:%1: the master runs another version of "
+                           "Vexlo; every station of an event needs the same one")
+                .arg(olderMaster.serverPort()));
+        QCOMPARE(slave.race.name, Race().name);
+    }
+
     void unencodableRaceSendsNothing()
     {
         LoopbackDirectory directory;
