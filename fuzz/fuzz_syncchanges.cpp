@@ -10,6 +10,7 @@
 #include "slavemirror.h"
 #include "syncmessage.h"
 
+#include <QDateTime>
 #include <QList>
 
 namespace {
@@ -32,6 +33,7 @@ const Race &base()
             result.participantId = p.id;
             result.cardNumber = p.cardNumber;
             result.raceTime = 1800 + i;
+            result.readAt = QDateTime(QDate(2025, 5, 17), QTime(11, i), Qt::UTC);
             r.results.append(result);
         }
         return r;
@@ -46,7 +48,10 @@ QByteArray snapshotBody()
     message.series = seriesId;
     message.sequence = 1;
     message.digest = raceDigest(base());
-    return *encodeSyncMessage(message);
+    const auto body = encodeSyncMessage(message);
+    if (!body)
+        fuzzFailure("the snapshot does not encode");
+    return *body;
 }
 
 // The master's change after a card read and a rename, made from the input's first bytes.
@@ -56,6 +61,7 @@ QByteArray changeBody(const QByteArray &input)
     PersonResult read;
     read.cardNumber = QString::fromLatin1(input.left(8).toHex());
     read.raceTime = input.size();
+    read.readAt = QDateTime(QDate(2025, 5, 17), QTime(12, 0), Qt::UTC);
     after.results.append(read);
     if (input.size() > 1 && input.at(1) & 1)
         after.results.removeFirst();
@@ -67,8 +73,14 @@ QByteArray changeBody(const QByteArray &input)
     message.follows = 1;
     message.sequence = 2;
     message.digest = raceDigest(after);
-    message.change = '{' + encodeRaceChanges(base(), after)->body + '}';
-    return *encodeSyncMessage(message);
+    const auto change = encodeRaceChanges(base(), after);
+    if (!change)
+        fuzzFailure("the change does not encode");
+    message.change = '{' + change->body + '}';
+    const auto body = encodeSyncMessage(message);
+    if (!body)
+        fuzzFailure("the change message does not encode");
+    return *body;
 }
 
 } // namespace
