@@ -2,8 +2,8 @@
 
 #include "log.h"
 #include "racechanges.h"
-#include "slavemirror.h"
 #include "readoutmatch.h"
+#include "slavemirror.h"
 #include "stationkey.h"
 #include "syncmessage.h"
 
