@@ -291,9 +291,13 @@ int runMaster()
     say("port " + QByteArray::number(master.listenPort()));
     onInput([&](const QByteArray &line) {
         if (line == "quit") {
+            const SyncTraffic sent = master.traffic();
             say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
                 + " start " + QByteArray::number(startKb) + " results "
-                + QByteArray::number(race.results.size()));
+                + QByteArray::number(race.results.size()) + " changes " + QByteArray::number(sent.changes)
+                + " changeBytes " + QByteArray::number(sent.changeBytes) + " snapshots "
+                + QByteArray::number(sent.snapshots) + " snapshotBytes "
+                + QByteArray::number(sent.snapshotBytes));
             QCoreApplication::exit(0);
         }
     });
@@ -430,6 +434,13 @@ void RaceDay(benchmark::State &state)
         state.counters["master_before_MB"] = double(words.value(2).toLongLong()) / 1024.0;
         state.counters["master_results"] = double(words.value(4).toLongLong());
         state.counters["converged_after_last_read_s"] = double(converged - lastRead) / 1000.0;
+        // What went on the wire from the master, per read and slave (its changes), and in all.
+        const double reads = 3.0 * readsPerSlave;
+        state.counters["change_bytes_per_read_per_slave"]
+            = double(words.value(8).toLongLong()) / (reads * 3.0);
+        state.counters["changes"] = double(words.value(6).toLongLong());
+        state.counters["snapshots"] = double(words.value(10).toLongLong());
+        state.counters["sent_MB"] = double(words.value(8).toLongLong() + words.value(12).toLongLong()) / 1e6;
     }
 }
 
