@@ -37,19 +37,34 @@ QByteArray packBytes(QByteArrayView bytes)
     ZSTD_CCtx *context = ZSTD_createCCtx();
     if (!context)
         return {};
-    // Level 3 (zstd's default) packs the event's JSON about tenfold; a large event is packed by
-    // a few threads at once, each taking its own part of the text.
+    // Level 3 (zstd's default); a large event is packed by two threads at once, each taking its
+    // own part of the text. The length goes into the frame, so that a reader can bound it first.
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 3);
     if (bytes.size() >= (qsizetype(4) << 20))
-        ZSTD_CCtx_setParameter(context, ZSTD_c_nbWorkers, 4);
-    QByteArray packed(qsizetype(ZSTD_compressBound(size_t(bytes.size()))), Qt::Uninitialized);
-    const size_t length
-        = ZSTD_compress2(context, packed.data(), size_t(packed.size()), bytes.data(), size_t(bytes.size()));
+        ZSTD_CCtx_setParameter(context, ZSTD_c_nbWorkers, 2);
+    ZSTD_CCtx_setPledgedSrcSize(context, (unsigned long long)(bytes.size()));
+    // Written into a buffer that grows as needed rather than one of the bound's size: the event's
+    // JSON packs to about a quarter, and the bound is more than the JSON itself (85 MB).
+    QByteArray packed;
+    packed.resize(std::max<qsizetype>(bytes.size() / 4, 4096));
+    ZSTD_inBuffer in {bytes.data(), size_t(bytes.size()), 0};
+    ZSTD_outBuffer out {packed.data(), size_t(packed.size()), 0};
+    for (;;) {
+        const size_t left = ZSTD_compressStream2(context, &out, &in, ZSTD_e_end);
+        if (ZSTD_isError(left)) {
+            ZSTD_freeCCtx(context);
+            return {};
+        }
+        if (left == 0)
+            break;
+        if (out.pos == out.size) {
+            packed.resize(packed.size() + std::max<qsizetype>(packed.size() / 2, qsizetype(left)));
+            out.dst = packed.data();
+            out.size = size_t(packed.size());
+        }
+    }
     ZSTD_freeCCtx(context);
-    if (ZSTD_isError(length))
-        return {};
-    packed.truncate(qsizetype(length));
-    packed.squeeze();
+    packed.truncate(qsizetype(out.pos));
     return packed;
 }
 
