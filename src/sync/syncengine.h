@@ -152,7 +152,7 @@ public:
     [[nodiscard]] const QString &stationId() const { return m_stationId; }
     // The port a running master listens on (0 otherwise).
     [[nodiscard]] quint16 listenPort() const;
-    // Results recorded on this slave that no snapshot from the master holds yet.
+    // Results recorded on this slave that the master's event does not hold yet.
     [[nodiscard]] int pendingResultCount() const { return int(m_outbox.size()); }
     [[nodiscard]] const QList<PersonResult> &pendingResults() const { return m_outbox; }
     // Connections this engine holds open, handshaking or not.
