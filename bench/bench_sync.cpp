@@ -10,8 +10,9 @@
 //   it); counter: bytes sent per read per slave.
 // - RaceDay: the master and three slaves each in a process of its own (this program, started
 //   again with "--station"), over TLS on loopback. Each slave reads 1.5 cards a second for a
-//   minute; counters: the master's peak resident memory (and before any slave joined), and the
-//   time from the last read until every slave holds every result.
+//   minute; counters: the master's peak resident memory (and before any slave joined), the time
+//   from the last read until every slave holds every result, from each read until each slave
+//   held it (worst, and the largest median), and what the master sent.
 // - SlaveStall: a slave as the application runs one (its store with the change journal and the
 //   background autosave, full files at most every 10 s) reading a card every 667 ms through its
 //   store for 20 s, each read a change that the master (a process of its own, as in RaceDay)
@@ -33,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -313,15 +315,29 @@ int runSlave(quint16 port, qsizetype expected)
     qsizetype held = 0;
     bool ready = false;
     bool complete = false;
+    // Each read carries the time it was read (in its note): how long until this station held it.
+    QSet<QUuid> seen;
+    QList<qint64> delays;
     slave.onSnapshotReceived = [&](const Race &race) {
         held = race.results.size();
+        const qint64 now = nowMs();
+        for (qsizetype i = event().results.size(); i < race.results.size(); ++i) {
+            const PersonResult &r = race.results.at(i);
+            if (!r.overrideNote || seen.contains(r.id))
+                continue;
+            seen.insert(r.id);
+            delays.append(now - r.overrideNote->toLongLong());
+        }
         if (!ready) {
             ready = true;
             say("ready");
         }
         if (!complete && held >= expected) {
             complete = true;
+            std::sort(delays.begin(), delays.end());
             say("complete " + QByteArray::number(nowMs()));
+            say("delays " + QByteArray::number(delays.isEmpty() ? -1 : delays.last()) + ' '
+                + QByteArray::number(delays.isEmpty() ? -1 : delays.at(delays.size() / 2)));
         }
     };
     slave.start(StationRole::Slave, QUuid::createUuid().toString(), QStringLiteral("Bench"), benchKey);
@@ -330,6 +346,7 @@ int runSlave(quint16 port, qsizetype expected)
     QObject::connect(&reader, &QTimer::timeout, [&] {
         PersonResult result = event().results.at(reads * 97 % event().results.size());
         result.id = QUuid::createUuid();
+        result.overrideNote = QString::number(nowMs());
         slave.submitResult(result);
         if (++reads == readsPerSlave) {
             reader.stop();
@@ -413,6 +430,8 @@ void RaceDay(benchmark::State &state)
             slave->tell("go");
         qint64 lastRead = 0;
         qint64 converged = 0;
+        qint64 worstDelay = 0;
+        qint64 medianDelay = 0;
         for (auto &slave : slaves) {
             const auto last = slave->expect("last", 300000);
             const auto complete = slave->expect("complete", 600000);
@@ -422,6 +441,11 @@ void RaceDay(benchmark::State &state)
             }
             lastRead = std::max(lastRead, last->toLongLong());
             converged = std::max(converged, complete->toLongLong());
+            if (const auto delays = slave->expect("delays", 10000)) {
+                const QList<QByteArray> words = delays->split(' ');
+                worstDelay = std::max(worstDelay, words.value(0).toLongLong());
+                medianDelay = std::max(medianDelay, words.value(1).toLongLong());
+            }
         }
         master.tell("quit");
         const auto peak = master.expect("peak", 60000);
@@ -434,6 +458,10 @@ void RaceDay(benchmark::State &state)
         state.counters["master_before_MB"] = double(words.value(2).toLongLong()) / 1024.0;
         state.counters["master_results"] = double(words.value(4).toLongLong());
         state.counters["converged_after_last_read_s"] = double(converged - lastRead) / 1000.0;
+        // From a read at a slave until a slave held it (the master's change back): the worst of
+        // all reads at all slaves, and the largest of the slaves' medians.
+        state.counters["read_held_worst_ms"] = double(worstDelay);
+        state.counters["read_held_median_ms"] = double(medianDelay);
         // What went on the wire from the master, per read and slave (its changes), and in all.
         const double reads = 3.0 * readsPerSlave;
         state.counters["change_bytes_per_read_per_slave"]
