@@ -494,6 +494,41 @@ private slots:
         QCOMPARE(*encodeRace(followed, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
     }
 
+    // A change larger than the stations take as one (an import on a large event) goes to them as
+    // a snapshot, numbered on from the last change; a small one after it goes as a change again.
+    void aChangeTooLargeGoesAsASnapshot()
+    {
+        LoopbackDirectory directory;
+        StationOptions options;
+        options.limits.maxChangeBytes = 1024;
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        master.race.journalEventId = QUuid::createUuid();
+        RecordingConnection link;
+        master.engine.addConnection(&link);
+        for (int i = 0; i < 40; ++i) {
+            Participant p;
+            p.givenName = QUuid::createUuid().toString();
+            master.race.participants.append(p);
+        }
+        master.engine.broadcastRace(master.race);
+        QCOMPARE(link.frames.size(), 1);
+        const auto whole = decodeSyncMessage(link.frames.first().mid(4));
+        QVERIFY(whole && whole->race);
+        QCOMPARE(whole->kind, SyncMessageKind::Snapshot);
+        QCOMPARE(whole->sequence, 1);
+        QCOMPARE(
+            *encodeRace(*whole->race, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
+        master.race.results.append(result(QStringLiteral("1"), 60));
+        master.engine.broadcastRace(master.race);
+        QCOMPARE(link.frames.size(), 2);
+        const auto change = decodeSyncMessage(link.frames.last().mid(4));
+        QVERIFY(change);
+        QCOMPARE(change->kind, SyncMessageKind::Change);
+        QCOMPARE(change->follows, 1);
+        QCOMPARE(change->sequence, 2);
+        QCOMPARE(master.engine.traffic().snapshots, 1);
+    }
+
     // The master's event changes while a new slave is still reading the snapshot (8 MB): the
     // changes behind it are applied in order, and the slave asks for nothing more.
     void changesArriveWhileTheSnapshotIsRead()
