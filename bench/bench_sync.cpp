@@ -3,12 +3,16 @@
 // - SnapshotEncode / SnapshotDecode: one snapshot message of the event, framed and read back.
 //   SnapshotEncodeOfSize / SnapshotDecodeOfSize: the same at 500, 5,000 and 50,000 entries (the
 //   argument), the default event otherwise.
+// - SyncBytes: bytes the master sends one slave per card read (one change) and per snapshot, at
+//   500, 5,000 and 50,000 entries.
 // - CardReadRoundTrip: a result read at slave A, from its submit until slave B holds the master's
-//   new race with it (submit, master stores and broadcasts the whole event, slaves decode it).
+//   new race with it (submit, master stores it and sends the change to every slave, slaves apply
+//   it); counter: bytes sent per read per slave.
 // - RaceDay: the master and three slaves each in a process of its own (this program, started
 //   again with "--station"), over TLS on loopback. Each slave reads 1.5 cards a second for a
-//   minute; counters: the master's peak resident memory (and before any slave joined), and the
-//   time from the last read until every slave holds every result.
+//   minute; counters: the master's peak resident memory (and before any slave joined), the time
+//   from the last read until every slave holds every result, from each read until each slave
+//   held it (worst, and the largest median), and what the master sent.
 // - SlaveStall: a slave as the application runs one (its store with the change journal and the
 //   background autosave, full files at most every 10 s) reading a card every 667 ms through its
 //   store for 20 s, each read a change that the master (a process of its own, as in RaceDay)
@@ -30,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -58,9 +63,10 @@ void encodeSnapshot(benchmark::State &state, const Race &race)
 {
     const SyncMessage message {SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt};
     qsizetype bytes = 0;
+    qint64 eventBytes = 0;
     for (auto _ : state) {
         startCold(state);
-        auto frame = frameSyncMessage(message);
+        auto frame = frameSyncMessage(message, &eventBytes);
         if (!frame) {
             state.SkipWithError("snapshot did not encode");
             break;
@@ -68,7 +74,9 @@ void encodeSnapshot(benchmark::State &state, const Race &race)
         bytes = frame->size();
         benchmark::DoNotOptimize(frame);
     }
+    // The frame as it travels (the event packed) and the event's own JSON.
     state.counters["MB"] = double(bytes) / 1e6;
+    state.counters["eventMB"] = double(eventBytes) / 1e6;
 }
 
 void decodeSnapshot(benchmark::State &state, const Race &race)
@@ -77,7 +85,8 @@ void decodeSnapshot(benchmark::State &state, const Race &race)
         = *encodeSyncMessage({SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt});
     for (auto _ : state) {
         startCold(state);
-        auto message = decodeSyncMessage(body);
+        // Read whatever its size: an event past what a station accepts (50,000 entries) too.
+        auto message = decodeSyncMessage(body, qint64(4) << 30);
         if (!message || !message->race)
             state.SkipWithError("snapshot did not decode");
         benchmark::DoNotOptimize(message);
@@ -104,6 +113,49 @@ void SnapshotDecodeOfSize(benchmark::State &state)
     decodeSnapshot(state, generatedRaceOfSize(int(state.range(0))));
 }
 
+// Counts what it is sent.
+class CountingConnection : public SyncConnection
+{
+public:
+    void send(const QByteArray &frame) override { bytes += frame.size(); }
+    qint64 bytes = 0;
+};
+
+// What the master sends one slave: for each card read (a result appended to the event of the
+// argument's size, the master's commit broadcast as a change), and for one snapshot (a slave's
+// hello answered). Time: the master's broadcast of one read (finding what changed, writing and
+// packing it). The snapshot of 50,000 entries (854 MB of JSON) is larger than a station accepts:
+// its counter is then 0 (SnapshotEncodeOfSize gives its packed size).
+void SyncBytes(benchmark::State &state)
+{
+    ensureApplication();
+    LoopbackDirectory directory;
+    Race race = generatedRaceOfSize(int(state.range(0)));
+    race.journalEventId = QUuid::createUuid();
+    SyncEngine master(directory.factory());
+    master.currentRace = [&] { return std::optional<Race>(race); };
+    master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
+    CountingConnection slave;
+    master.addConnection(&slave);
+    qint64 reads = 0;
+    for (auto _ : state) {
+        PersonResult result = race.results.first();
+        result.id = QUuid::createUuid();
+        race.results.append(result);
+        master.broadcastRace(race);
+        ++reads;
+    }
+    const SyncTraffic sent = master.traffic();
+    state.counters["changeBytes"] = sent.changes ? double(sent.changeBytes) / double(sent.changes) : 0;
+    state.counters["changes"] = double(sent.changes);
+    if (sent.changes != reads || sent.snapshots != 0)
+        state.SkipWithError("not one change per read");
+    const qint64 before = slave.bytes;
+    master.receive(&slave, *encodeSyncMessage({SyncMessageKind::Hello, QStringLiteral("S"), {}, {}}));
+    state.counters["snapshotBytes"] = double(slave.bytes - before);
+    master.removeConnection(&slave);
+}
+
 void CardReadRoundTrip(benchmark::State &state)
 {
     ensureApplication();
@@ -113,7 +165,7 @@ void CardReadRoundTrip(benchmark::State &state)
     master.currentRace = [&] { return std::optional<Race>(masterRace); };
     master.onResultSubmitted = [&](const PersonResult &result) {
         masterRace.results.append(result);
-        master.broadcastSnapshot(masterRace);
+        master.broadcastRace(masterRace);
     };
     master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
     SyncEngine a(directory.factory()), b(directory.factory());
@@ -145,6 +197,11 @@ void CardReadRoundTrip(benchmark::State &state)
         if (!holds())
             state.SkipWithError("the result did not reach slave B");
     }
+    // What the master sent each slave per read (the change that holds it), snapshots aside.
+    const SyncTraffic sent = master.traffic();
+    state.counters["bytesPerReadPerSlave"] = double(sent.changeBytes) / double(2 * state.iterations());
+    state.counters["snapshotBytes"]
+        = sent.snapshots ? double(sent.snapshotBytes) / double(sent.snapshots) : 0;
 }
 
 qint64 nowMs()
@@ -229,16 +286,20 @@ int runMaster()
     master.currentRace = [&] { return std::optional<Race>(race); };
     master.onResultSubmitted = [&](const PersonResult &result) {
         race.results.append(result);
-        master.broadcastSnapshot(race);
+        master.broadcastRace(race);
     };
     master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
     const qint64 startKb = procStatusKb(QCoreApplication::applicationPid(), "VmRSS:");
     say("port " + QByteArray::number(master.listenPort()));
     onInput([&](const QByteArray &line) {
         if (line == "quit") {
+            const SyncTraffic sent = master.traffic();
             say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
                 + " start " + QByteArray::number(startKb) + " results "
-                + QByteArray::number(race.results.size()));
+                + QByteArray::number(race.results.size()) + " changes " + QByteArray::number(sent.changes)
+                + " changeBytes " + QByteArray::number(sent.changeBytes) + " snapshots "
+                + QByteArray::number(sent.snapshots) + " snapshotBytes "
+                + QByteArray::number(sent.snapshotBytes));
             QCoreApplication::exit(0);
         }
     });
@@ -254,15 +315,29 @@ int runSlave(quint16 port, qsizetype expected)
     qsizetype held = 0;
     bool ready = false;
     bool complete = false;
+    // Each read carries the time it was read (in its note): how long until this station held it.
+    QSet<QUuid> seen;
+    QList<qint64> delays;
     slave.onSnapshotReceived = [&](const Race &race) {
         held = race.results.size();
+        const qint64 now = nowMs();
+        for (qsizetype i = event().results.size(); i < race.results.size(); ++i) {
+            const PersonResult &r = race.results.at(i);
+            if (!r.overrideNote || seen.contains(r.id))
+                continue;
+            seen.insert(r.id);
+            delays.append(now - r.overrideNote->toLongLong());
+        }
         if (!ready) {
             ready = true;
             say("ready");
         }
         if (!complete && held >= expected) {
             complete = true;
+            std::sort(delays.begin(), delays.end());
             say("complete " + QByteArray::number(nowMs()));
+            say("delays " + QByteArray::number(delays.isEmpty() ? -1 : delays.last()) + ' '
+                + QByteArray::number(delays.isEmpty() ? -1 : delays.at(delays.size() / 2)));
         }
     };
     slave.start(StationRole::Slave, QUuid::createUuid().toString(), QStringLiteral("Bench"), benchKey);
@@ -271,6 +346,7 @@ int runSlave(quint16 port, qsizetype expected)
     QObject::connect(&reader, &QTimer::timeout, [&] {
         PersonResult result = event().results.at(reads * 97 % event().results.size());
         result.id = QUuid::createUuid();
+        result.overrideNote = QString::number(nowMs());
         slave.submitResult(result);
         if (++reads == readsPerSlave) {
             reader.stop();
@@ -354,6 +430,8 @@ void RaceDay(benchmark::State &state)
             slave->tell("go");
         qint64 lastRead = 0;
         qint64 converged = 0;
+        qint64 worstDelay = 0;
+        qint64 medianDelay = 0;
         for (auto &slave : slaves) {
             const auto last = slave->expect("last", 300000);
             const auto complete = slave->expect("complete", 600000);
@@ -363,6 +441,11 @@ void RaceDay(benchmark::State &state)
             }
             lastRead = std::max(lastRead, last->toLongLong());
             converged = std::max(converged, complete->toLongLong());
+            if (const auto delays = slave->expect("delays", 10000)) {
+                const QList<QByteArray> words = delays->split(' ');
+                worstDelay = std::max(worstDelay, words.value(0).toLongLong());
+                medianDelay = std::max(medianDelay, words.value(1).toLongLong());
+            }
         }
         master.tell("quit");
         const auto peak = master.expect("peak", 60000);
@@ -375,6 +458,17 @@ void RaceDay(benchmark::State &state)
         state.counters["master_before_MB"] = double(words.value(2).toLongLong()) / 1024.0;
         state.counters["master_results"] = double(words.value(4).toLongLong());
         state.counters["converged_after_last_read_s"] = double(converged - lastRead) / 1000.0;
+        // From a read at a slave until a slave held it (the master's change back): the worst of
+        // all reads at all slaves, and the largest of the slaves' medians.
+        state.counters["read_held_worst_ms"] = double(worstDelay);
+        state.counters["read_held_median_ms"] = double(medianDelay);
+        // What went on the wire from the master, per read and slave (its changes), and in all.
+        const double reads = 3.0 * readsPerSlave;
+        state.counters["change_bytes_per_read_per_slave"]
+            = double(words.value(8).toLongLong()) / (reads * 3.0);
+        state.counters["changes"] = double(words.value(6).toLongLong());
+        state.counters["snapshots"] = double(words.value(10).toLongLong());
+        state.counters["sent_MB"] = double(words.value(8).toLongLong() + words.value(12).toLongLong()) / 1e6;
     }
 }
 
@@ -455,7 +549,8 @@ BENCHMARK(SnapshotEncode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SnapshotDecode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SnapshotEncodeOfSize)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(SnapshotDecodeOfSize)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
-BENCHMARK(CardReadRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(SyncBytes)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(CardReadRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
 BENCHMARK(RaceDay)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(SlaveStall)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 

@@ -9,7 +9,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_eventjson fuzz_siframes fuzz_coursedata fuzz_entrylist fuzz_startlist fuzz_timeofday
-        fuzz_syncframes fuzz_webanswers fuzz_journalreplay fuzz_starttimeedit fuzz_startlistimport)
+        fuzz_syncframes fuzz_syncchanges fuzz_webanswers fuzz_journalreplay fuzz_starttimeedit fuzz_startlistimport)
 fi
 # Only the targets asked for: the store's targets build most of the code.
 cmake --preset fuzz >/dev/null

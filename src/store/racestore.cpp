@@ -521,7 +521,7 @@ void RaceStore::saveJournalled()
         written = m_localStore->save(race);
     }
     step(AutosaveStep::Broadcast);
-    m_syncEngine->broadcastSnapshot(race);
+    m_syncEngine->broadcastRace(race);
     step(AutosaveStep::LiveResultat);
     m_liveResultatPublisher->raceDidChange(race);
     step(AutosaveStep::Metsa);
@@ -965,9 +965,9 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
         *it = result;
     } else if (repeatedResult(m_race, result)) {
         // The same read-out, read at another station as well (two slaves reading one card at
-        // once): one result. The sender drops its copy once the event it gets back holds the
-        // read-out, which it may not have had yet.
-        m_syncEngine->broadcastSnapshot(m_race);
+        // once): one result. Nothing changes; the stations hear that the event they have is the
+        // master's, and the one that sent it drops its copy, as that event holds the read-out.
+        m_syncEngine->confirmState();
         return;
     } else {
         m_race.results.append(result);

@@ -227,7 +227,8 @@ public:
 
     // ---- Station sync and check-in callbacks -----------------------------------------------
 
-    // A race received by a slave: replaces `race` (the cards this station read that no entry held
+    // The master's event as a slave now holds it (after a snapshot or a change, with this
+    // station's unsent results): replaces `race` (the cards this station read that no entry held
     // stay) and is written to the local autosave only, by the background writer when there is
     // one (its failure is shown and retried like any other write), else before this returns.
     void applyReceivedSnapshot(Race race);
@@ -304,7 +305,7 @@ public:
     void dismissUnknownCard(QUuid cardId);
     // Evaluates the stored result with the same id again from its punches against the course the
     // edited copy names, and saves; an id no longer stored is ignored. Never submitted to a master
-    // (a master's autosave broadcasts the whole race).
+    // (a master's autosave sends the change to every slave).
     void reevaluateResult(const PersonResult &edited);
     // The latest time a result was read from this card in the active stage (a repeat read).
     [[nodiscard]] std::optional<QDateTime> latestReadOfCard(const QString &cardNumber) const;

@@ -1,8 +1,9 @@
 #pragma once
 
-// A slave's results that no snapshot from the master holds yet, kept in "sync-outbox.json"
+// A slave's results that the master's event does not hold yet, kept in "sync-outbox.json"
 // beside the local autosave: written whole, atomically and synced to disk before any of them is
-// sent, so a slave that dies or restarts sends them again and never lets a snapshot drop them.
+// sent, so a slave that dies or restarts sends them again and never lets the master's event drop
+// them.
 // A JSON array of results in the document's own form; an empty outbox is no file.
 
 #include "race.h"

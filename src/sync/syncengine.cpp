@@ -1,12 +1,15 @@
 #include "syncengine.h"
 
 #include "log.h"
+#include "racechanges.h"
 #include "readoutmatch.h"
+#include "slavemirror.h"
 #include "stationkey.h"
 #include "syncmessage.h"
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -53,21 +56,24 @@ constexpr qint64 socketReadBuffer = 256 * 1024;
 
 } // namespace
 
-// What a slave's master sends, read into messages on a thread of its own. Only the newest body
-// waits: a snapshot replaces the race whole, so one not yet read is worth nothing once a newer one
-// has arrived. Likewise only the newest message read waits for the engine's thread, which is told
-// once there is one. At most three events are held here: one waiting, one being read, one read.
+// What a slave's master sends, read and applied on a thread of its own: a snapshot of a large
+// event takes a good part of a second to unpack and read, and the main thread, which also serves
+// the station's card reader, must never wait for it. Messages are taken in order. A snapshot
+// that arrives makes every message still waiting before it worth nothing (it holds what they
+// would bring), and likewise only the newest state read waits for the engine's thread (with the
+// reports that came after it), which is told once there is something.
 class SnapshotIntake
 {
 public:
     struct Decoded
     {
         QPointer<SyncPeer> peer;
-        std::optional<SyncMessage> message;
+        SlaveEvent event;
     };
 
-    explicit SnapshotIntake(SyncEngine *engine)
+    SnapshotIntake(SyncEngine *engine, qint64 maxEventBytes)
         : m_engine(engine)
+        , m_mirror(maxEventBytes)
         , m_thread([this] { run(); })
     { }
     // Waits for a read under way; what it gives is dropped.
@@ -85,29 +91,42 @@ public:
     {
         {
             const std::lock_guard lock(m_mutex);
-            // A replaced body is let go of on the intake's thread too (tens of megabytes).
-            if (m_waiting)
-                m_dropped.append(std::move(m_waiting->body));
-            m_waiting = Waiting {peer, std::move(body)};
+            if (body.startsWith("{\"kind\":\"snapshot\"")) {
+                // A replaced body is let go of on the intake's thread too (tens of megabytes).
+                for (Waiting &waiting : m_waiting)
+                    m_dropped.append(std::move(waiting.body));
+                m_waiting.clear();
+            }
+            m_waiting.push_back(Waiting {peer, std::move(body)});
         }
         m_wake.notify_one();
     }
 
-    // Forgets what waits and what is being read (the engine stops).
-    void clear()
+    // Forgets what waits and what is being read, and the event followed (the engine stops, or a
+    // new connection to the master begins).
+    void clear(qint64 maxEventBytes)
     {
-        std::optional<Waiting> waiting;
-        std::optional<Decoded> decoded;
-        const std::lock_guard lock(m_mutex);
+        std::deque<Waiting> waiting;
+        std::deque<Decoded> decoded;
+        const std::scoped_lock lock(m_mutex, m_mirrorMutex);
         ++m_generation;
-        waiting = std::exchange(m_waiting, std::nullopt);
-        decoded = std::exchange(m_decoded, std::nullopt);
+        waiting.swap(m_waiting);
+        decoded.swap(m_decoded);
+        m_mirror = SlaveMirror(maxEventBytes);
     }
 
-    std::optional<Decoded> takeDecoded()
+    // A body handed over directly (receive()): read on the caller's thread, in turn with those
+    // the intake's thread reads.
+    SlaveEvent takeNow(const QByteArray &body)
+    {
+        const std::lock_guard lock(m_mirrorMutex);
+        return m_mirror.take(body);
+    }
+
+    std::deque<Decoded> takeDecoded()
     {
         const std::lock_guard lock(m_mutex);
-        return std::exchange(m_decoded, std::nullopt);
+        return std::exchange(m_decoded, {});
     }
 
 private:
@@ -121,7 +140,7 @@ private:
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_wake.wait(lock, [this] { return m_stopping || m_waiting || !m_dropped.isEmpty(); });
+            m_wake.wait(lock, [this] { return m_stopping || !m_waiting.empty() || !m_dropped.isEmpty(); });
             if (m_stopping)
                 return;
             if (!m_dropped.isEmpty()) {
@@ -131,36 +150,60 @@ private:
                 lock.lock();
                 continue;
             }
-            Waiting waiting = std::move(*std::exchange(m_waiting, std::nullopt));
+            Waiting waiting = std::move(m_waiting.front());
+            m_waiting.pop_front();
             const quint64 generation = m_generation;
             lock.unlock();
-            Decoded decoded {std::move(waiting.peer), decodeSyncMessage(waiting.body)};
+            std::optional<Decoded> decoded;
+            {
+                const std::lock_guard mirrorLock(m_mirrorMutex);
+                if (generation == m_generation) // not cleared meanwhile
+                    decoded = Decoded {std::move(waiting.peer), m_mirror.take(waiting.body)};
+            }
             waiting.body = QByteArray();
-            std::optional<Decoded> replaced;
+            std::deque<Decoded> replaced;
             lock.lock();
-            if (generation != m_generation) { // cleared meanwhile
+            if (!decoded || generation != m_generation) { // cleared meanwhile
                 lock.unlock();
-                decoded = {};
+                decoded.reset();
                 lock.lock();
                 continue;
             }
-            const bool tell = !m_decoded;
-            replaced = std::exchange(m_decoded, std::move(decoded));
+            if (decoded->event.kind == SlaveEvent::Kind::Message && !decoded->event.message)
+                continue; // not a message of ours
+            const bool tell = m_decoded.empty();
+            if (decoded->event.kind == SlaveEvent::Kind::State) {
+                // Only the newest state is worth handing on; a snapshot also answers every wish
+                // for one said before it.
+                const bool snapshot = decoded->event.fromSnapshot;
+                std::deque<Decoded> kept;
+                for (Decoded &earlier : m_decoded) {
+                    const bool superseded = earlier.event.kind == SlaveEvent::Kind::State
+                        || earlier.event.kind == SlaveEvent::Kind::Confirmed
+                        || (snapshot && earlier.event.kind == SlaveEvent::Kind::WantSnapshot);
+                    (superseded ? replaced : kept).push_back(std::move(earlier));
+                }
+                m_decoded.swap(kept);
+            }
+            m_decoded.push_back(std::move(*decoded));
             if (tell)
                 QMetaObject::invokeMethod(m_engine, &SyncEngine::takeDecoded, Qt::QueuedConnection);
             // A replaced event is let go of here, not on the engine's thread.
             lock.unlock();
-            replaced.reset();
+            replaced.clear();
             lock.lock();
         }
     }
 
     SyncEngine *m_engine;
     std::mutex m_mutex;
+    // Held while the mirror reads a body: by the intake's thread, or by receive().
+    std::mutex m_mirrorMutex;
     std::condition_variable m_wake;
-    std::optional<Waiting> m_waiting;
+    SlaveMirror m_mirror;
+    std::deque<Waiting> m_waiting;
     QList<QByteArray> m_dropped;
-    std::optional<Decoded> m_decoded;
+    std::deque<Decoded> m_decoded;
     quint64 m_generation = 0;
     bool m_stopping = false;
     std::thread m_thread;
@@ -223,25 +266,53 @@ public:
     {
         if (m_closed || !m_proved)
             return;
-        m_queue.append(frame);
+        m_queue.append(Outgoing {frame, false});
         pump();
     }
 
-    // A snapshot replaces the race whole, so one still waiting is worth nothing once a newer one
-    // exists: a slow or stalled peer holds at most the one being written and the newest.
-    void sendSnapshot(const QByteArray &frame) override
+    // Changes wait in order. One this peer would only drop (it awaits a snapshot, which will
+    // hold it) is not queued; a peer that falls this far behind gets a snapshot instead.
+    void sendChange(const QByteArray &frame) override
+    {
+        if (m_closed || !m_proved || m_wantsSnapshot)
+            return;
+        m_queue.append(Outgoing {frame, true});
+        m_queuedChangeBytes += frame.size();
+        if (m_queuedChangeBytes > m_engine->m_limits.maxQueuedChangeBytes)
+            wantSnapshot();
+        else
+            pump();
+    }
+
+    // The whole event, built from the master's state when this peer is ready for it: whatever
+    // changes wait for it are in it, and a slow or stalled peer holds at most the frame being
+    // written and the newest snapshot.
+    void wantSnapshot()
+    {
+        holdForSnapshot();
+        pump();
+    }
+    // As above, but the snapshot is not built before the next pump.
+    void holdForSnapshot()
     {
         if (m_closed || !m_proved)
             return;
-        m_held = frame;
-        pump();
+        m_queue.removeIf([](const Outgoing &outgoing) { return outgoing.change; });
+        m_queuedChangeBytes = 0;
+        m_wantsSnapshot = true;
+    }
+    [[nodiscard]] bool wantsSnapshot() const { return m_wantsSnapshot; }
+    void retrySnapshot()
+    {
+        if (m_wantsSnapshot)
+            pump();
     }
 
     void close()
     {
         m_closed = true;
         m_handshakeTimer.stop();
-        m_held.clear();
+        m_wantsSnapshot = false;
         m_current.clear();
         m_queue.clear();
         disconnect(m_socket, nullptr, this, nullptr);
@@ -264,9 +335,9 @@ public:
     [[nodiscard]] const std::optional<DiscoveredService> &service() const { return m_service; }
     [[nodiscard]] qint64 queuedBytes() const
     {
-        qint64 queued = socketBuffered() + (m_current.size() - m_offset) + m_held.size();
-        for (const QByteArray &frame : m_queue)
-            queued += frame.size();
+        qint64 queued = socketBuffered() + (m_current.size() - m_offset);
+        for (const Outgoing &outgoing : m_queue)
+            queued += outgoing.frame.size();
         return queued;
     }
     [[nodiscard]] qint64 bufferedBytes() const { return m_reader.bufferedBytes(); }
@@ -394,11 +465,24 @@ private:
                 m_socket->write(m_current.constData() + m_offset, length);
                 m_offset += length;
             } else if (!m_queue.isEmpty()) {
-                m_current = m_queue.takeFirst();
+                Outgoing next = m_queue.takeFirst();
+                if (next.change) {
+                    m_queuedChangeBytes -= next.frame.size();
+                    ++m_engine->m_traffic.changes;
+                    m_engine->m_traffic.changeBytes += next.frame.size();
+                }
+                m_current = std::move(next.frame);
                 m_offset = 0;
-            } else if (!m_held.isEmpty()) {
-                m_current = std::exchange(m_held, {});
+            } else if (m_wantsSnapshot) {
+                // Built (or taken from the one built for another peer) only now, so that it is
+                // the newest; when none can be sent the peer waits for the next change.
+                const auto frame = m_engine->snapshotFrame();
+                if (!frame)
+                    return;
+                m_wantsSnapshot = false;
+                m_current = *frame;
                 m_offset = 0;
+                m_engine->countSnapshot(m_current.size());
             } else {
                 m_current.clear();
                 m_offset = 0;
@@ -418,10 +502,16 @@ private:
     QSslSocket *m_socket;
     std::optional<DiscoveredService> m_service; // set on the slave's connection to its master
     SyncFrameReader m_reader;
+    struct Outgoing
+    {
+        QByteArray frame;
+        bool change = false;
+    };
     QByteArray m_current; // the frame being written, from m_offset on
     qsizetype m_offset = 0;
-    QList<QByteArray> m_queue;
-    QByteArray m_held; // the newest snapshot, waiting for the frame being written
+    QList<Outgoing> m_queue;
+    qint64 m_queuedChangeBytes = 0;
+    bool m_wantsSnapshot = false;
     QTimer m_handshakeTimer;
     QElapsedTimer m_heard;
     QElapsedTimer m_sent;
@@ -436,7 +526,7 @@ SyncEngine::SyncEngine(QObject *parent)
 SyncEngine::SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent)
     : QObject(parent)
     , m_discoveryFactory(std::move(discovery))
-    , m_intake(std::make_unique<SnapshotIntake>(this))
+    , m_intake(std::make_unique<SnapshotIntake>(this, qint64(maxSyncFrameBodyBytes)))
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
@@ -479,18 +569,35 @@ quint32 SyncEngine::maxFrameBytes() const
     return m_role == StationRole::Master ? m_limits.maxMasterFrameBytes : m_limits.maxSnapshotBytes;
 }
 
-std::optional<QByteArray> SyncEngine::snapshotFrame(const Race &race)
+const QByteArray &SyncEngine::sentDigest()
 {
-    auto frame = frameSyncMessage({SyncMessageKind::Snapshot, m_stationId, race, std::nullopt});
-    if (!frame)
+    if (m_sentDigest.isEmpty())
+        m_sentDigest = raceDigest(m_sent.value_or(Race()));
+    return m_sentDigest;
+}
+
+std::optional<QByteArray> SyncEngine::snapshotFrame()
+{
+    if (m_snapshotSequence == m_sequence)
+        return m_snapshot;
+    const Race race = m_sent.value_or(Race());
+    SyncMessage message {SyncMessageKind::Snapshot, m_stationId, race, std::nullopt};
+    message.event = race.journalEventId;
+    message.series = m_series;
+    message.sequence = m_sequence;
+    message.digest = sentDigest();
+    qint64 eventBytes = 0;
+    m_snapshotSequence = m_sequence;
+    m_snapshot = frameSyncMessage(message, &eventBytes);
+    if (!m_snapshot)
         return std::nullopt;
-    const qint64 body = frame->size() - 4;
-    if (body > qint64(m_limits.maxSnapshotBytes)) {
+    if (eventBytes > qint64(m_limits.maxSnapshotBytes)) {
+        m_snapshot.reset();
         // Sent anyway, every station would close the connection, come back and fetch it again.
         const QString text = QStringLiteral("The event is too large to send to the stations (%1 bytes; the "
                                             "limit is %2). They keep the event they last received and "
                                             "still send their results here.")
-                                 .arg(body)
+                                 .arg(eventBytes)
                                  .arg(m_limits.maxSnapshotBytes);
         if (text != m_statusText)
             logLine(QStringLiteral("SyncEngine: ") + text);
@@ -501,7 +608,125 @@ std::optional<QByteArray> SyncEngine::snapshotFrame(const Race &race)
     if (std::exchange(m_snapshotTooLarge, false))
         setStatus(
             QStringLiteral("Master running, advertising \"%1\"").arg(m_serviceName), SyncStatusLevel::Ok);
-    return frame;
+    return m_snapshot;
+}
+
+void SyncEngine::countSnapshot(qint64 bytes)
+{
+    ++m_traffic.snapshots;
+    m_traffic.snapshotBytes += bytes;
+}
+
+void SyncEngine::snapshotTo(SyncConnection *connection)
+{
+    for (SyncPeer *peer : std::as_const(m_ownedPeers)) {
+        if (peer == connection) {
+            peer->wantSnapshot();
+            return;
+        }
+    }
+    if (const auto frame = snapshotFrame()) {
+        countSnapshot(frame->size());
+        connection->sendSnapshot(*frame);
+    }
+}
+
+std::optional<QByteArray> SyncEngine::confirmationFrame()
+{
+    if (!m_sent)
+        return std::nullopt;
+    SyncMessage held {SyncMessageKind::Change, m_stationId, std::nullopt, std::nullopt};
+    held.event = m_sent->journalEventId;
+    held.series = m_series;
+    held.sequence = held.follows = m_sequence;
+    held.digest = sentDigest();
+    return frameSyncMessage(held);
+}
+
+void SyncEngine::confirmState()
+{
+    if (m_role != StationRole::Master)
+        return;
+    ++m_confirmations;
+    if (!m_sent) {
+        catchUp(); // the first the stations hear of this master's state: a snapshot
+        return;
+    }
+    if (const auto frame = confirmationFrame())
+        for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
+            connection->sendChange(*frame);
+}
+
+void SyncEngine::catchUp()
+{
+    if (currentRace)
+        if (const auto race = currentRace())
+            broadcastRace(*race);
+}
+
+void SyncEngine::broadcastRace(const Race &race)
+{
+    if (m_role != StationRole::Master)
+        return;
+    const auto ownRecord = [](const Race &r) {
+        Race copy = r;
+        copy.journalThrough.reset();
+        return copy;
+    };
+    const bool otherEvent = !m_sent || race.journalEventId != m_sent->journalEventId;
+    if (m_connections.isEmpty() || otherEvent) {
+        // Nobody to tell, or nothing a change could say: the next slave gets a snapshot anyway.
+        if (!otherEvent && sharesRecords(race, *m_sent))
+            return;
+        const bool first = !m_sent;
+        m_sent = ownRecord(race);
+        m_sentDigest.clear();
+        if (first && m_connections.isEmpty())
+            return; // the state this start begins with
+        ++m_sequence;
+        for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
+            snapshotTo(connection);
+        return;
+    }
+    const RaceChanges changes = diffRace(*m_sent, race);
+    if (changes.changedRecords == 0 && changes.whole.isEmpty())
+        return;
+    QString error;
+    const auto text = encodeRaceChanges(changes, &error);
+    if (!text) {
+        // A value the event file cannot hold either: the store says so. The slaves get the
+        // state after it once it can be written.
+        logLine(QStringLiteral("SyncEngine: change not sent: ") + error);
+        return;
+    }
+    m_sent = ownRecord(race);
+    m_sentDigest.clear();
+    SyncMessage message {SyncMessageKind::Change, m_stationId, std::nullopt, std::nullopt};
+    message.event = m_sent->journalEventId;
+    message.series = m_series;
+    message.follows = m_sequence;
+    message.sequence = ++m_sequence;
+    message.digest = sentDigest();
+    message.change = '{' + text->body + '}';
+    const auto frame = frameSyncMessage(message);
+    if (!frame || frame->size() - 4 > m_limits.maxChangeBytes) {
+        for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
+            snapshotTo(connection);
+        return;
+    }
+    for (SyncConnection *connection : QList<SyncConnection *>(m_connections)) {
+        // The engine's own connections count what they write (a peer that awaits a snapshot
+        // drops it).
+        if (!std::any_of(m_ownedPeers.cbegin(), m_ownedPeers.cend(),
+                [&](const SyncPeer *peer) { return peer == connection; })) {
+            ++m_traffic.changes;
+            m_traffic.changeBytes += frame->size();
+        }
+        connection->sendChange(*frame);
+    }
+    // A peer that waits for a snapshot no station could take yet tries again with this state.
+    for (SyncPeer *peer : QList<SyncPeer *>(m_ownedPeers))
+        peer->retrySnapshot();
 }
 
 void SyncEngine::refuseOversizedSnapshot(quint32 length)
@@ -598,7 +823,7 @@ void SyncEngine::stop()
     // Everything under way is disconnected before it goes, so that no late report from an old
     // connection, browse or listener can change the state of a later start.
     m_discovery.reset();
-    m_intake->clear();
+    m_intake->clear(m_limits.maxSnapshotBytes);
     if (m_server) {
         m_server->close();
         m_server->deleteLater();
@@ -616,6 +841,11 @@ void SyncEngine::stop()
     m_nextCandidate = 0;
     m_outboxAwaitsSnapshot = false;
     m_snapshotTooLarge = false;
+    m_sent.reset();
+    m_sentDigest.clear();
+    m_snapshot.reset();
+    m_snapshotSequence = -1;
+    m_masterRace.reset();
     if (hadPeers)
         emit connectedStationCountChanged();
     setRunning(false);
@@ -632,6 +862,11 @@ void SyncEngine::startMaster(const QString &serviceName)
         return;
     }
     m_server = server;
+    // A new run of change numbers: a slave that followed an earlier start of this master (or
+    // another master) takes a snapshot before any change of this one.
+    m_series = QUuid::createUuid();
+    m_sequence = 0;
+    catchUp();
     setRunning(true);
     setStatus(QStringLiteral("Master running, advertising \"%1\"").arg(serviceName), SyncStatusLevel::Ok);
     m_heartbeatTimer.start(m_limits.heartbeatInterval);
@@ -741,6 +976,9 @@ void SyncEngine::peerProved(SyncPeer *peer)
         return;
     m_nextDelay = m_firstDelay;
     m_knownMaster = peer->service();
+    // Nothing of an earlier connection is followed on: the master's answer to the hello is a
+    // snapshot.
+    m_intake->clear(m_limits.maxSnapshotBytes);
     setRefusal(QString());
     setStatus(QStringLiteral("Connected to master"), SyncStatusLevel::Ok);
     if (const auto hello
@@ -812,22 +1050,108 @@ void SyncEngine::sendOutbox(SyncConnection *connection)
 
 void SyncEngine::receive(SyncConnection *peer, const QByteArray &body)
 {
+    // On a slave everything from the master goes through the event it follows, in turn with what
+    // its own connection delivers.
+    if (m_role == StationRole::Slave) {
+        handleSlaveEvent(peer, m_intake->takeNow(body));
+        return;
+    }
     // A body that is not a message of ours is dropped; the connection keeps being read.
-    if (std::optional<SyncMessage> message = decodeSyncMessage(body))
+    if (std::optional<SyncMessage> message = decodeSyncMessage(body, m_limits.maxMasterFrameBytes))
         handle(peer, std::move(*message));
 }
 
 void SyncEngine::takeDecoded()
 {
-    std::optional<SnapshotIntake::Decoded> decoded = m_intake->takeDecoded();
-    if (!decoded || !decoded->message)
+    std::deque<SnapshotIntake::Decoded> decoded = m_intake->takeDecoded();
+    for (SnapshotIntake::Decoded &item : decoded) {
+        // A connection closed since is followed by another, whose hello the master answers anew:
+        // the outbox must wait for that answer, not go with this one.
+        SyncPeer *peer = item.peer.data();
+        if (!peer || !peer->isReady() || !m_ownedPeers.contains(peer))
+            continue;
+        handleSlaveEvent(peer, std::move(item.event));
+    }
+}
+
+void SyncEngine::refuseOtherVersion(SyncConnection *connection)
+{
+    SyncPeer *peer = nullptr;
+    for (SyncPeer *owned : std::as_const(m_ownedPeers))
+        if (owned == connection)
+            peer = owned;
+    const QString refusal = m_role == StationRole::Master
+        ? QStringLiteral("Refused %1: it runs another version of Vexlo; every station of an event needs "
+                         "the same one")
+              .arg(connection->describe())
+        : QStringLiteral("Could not join %1: the master runs another version of Vexlo; every station of "
+                         "an event needs the same one")
+              .arg(peer && peer->service()
+                      ? QStringLiteral("\"%1\" at %2").arg(peer->service()->name, connection->describe())
+                      : connection->describe());
+    if (peer) {
+        peer->finish(refusal);
+    } else {
+        logLine(QStringLiteral("SyncEngine: ") + refusal);
+        setRefusal(refusal);
+    }
+}
+
+void SyncEngine::handleSlaveEvent(SyncConnection *peer, SlaveEvent event)
+{
+    switch (event.kind) {
+    case SlaveEvent::Kind::Message:
+        if (event.message)
+            handle(peer, std::move(*event.message));
         return;
-    // A connection closed since is followed by another, whose hello the master answers anew: the
-    // outbox must wait for that answer, not go with this one.
-    SyncPeer *peer = decoded->peer.data();
-    if (!peer || !peer->isReady() || !m_ownedPeers.contains(peer))
+    case SlaveEvent::Kind::OtherVersion:
+        refuseOtherVersion(peer);
         return;
-    handle(peer, std::move(*decoded->message));
+    case SlaveEvent::Kind::Oversized:
+        refuseOversizedSnapshot(quint32(std::min<qint64>(event.length, std::numeric_limits<quint32>::max())));
+        for (SyncPeer *owned : QList<SyncPeer *>(m_ownedPeers))
+            if (owned == peer)
+                owned->finish();
+        return;
+    case SlaveEvent::Kind::WantSnapshot: {
+        logLine(QStringLiteral("SyncEngine: asked the master for its event: ") + event.reason);
+        SyncMessage wish {SyncMessageKind::SnapshotWanted, m_stationId, std::nullopt, std::nullopt};
+        wish.reason = event.reason;
+        if (const auto frame = frameSyncMessage(wish))
+            peer->send(*frame);
+        return;
+    }
+    case SlaveEvent::Kind::Confirmed:
+    case SlaveEvent::Kind::State:
+        if (event.race)
+            deliverMasterRace(peer, *event.race);
+        return;
+    }
+}
+
+void SyncEngine::deliverMasterRace(SyncConnection *peer, const Race &master)
+{
+    m_masterRace = master;
+    Race race = master;
+    // Results the master does not hold yet stay in the slave's race; those it holds leave the
+    // outbox, and so do those whose read-out it holds from another station.
+    QList<PersonResult> pending;
+    for (const PersonResult &result : std::as_const(m_outbox)) {
+        const bool held = std::any_of(race.results.cbegin(), race.results.cend(),
+                              [&](const PersonResult &stored) { return stored.id == result.id; })
+            || repeatedResult(race, result);
+        if (!held) {
+            pending.append(result);
+            race.results.append(result);
+        }
+    }
+    // Kept on disk first: the race handed on below may already be written without them.
+    if (pending.size() != m_outbox.size())
+        setOutbox(std::move(pending));
+    if (std::exchange(m_outboxAwaitsSnapshot, false))
+        sendOutbox(peer);
+    if (onSnapshotReceived)
+        onSnapshotReceived(std::move(race));
 }
 
 void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
@@ -836,68 +1160,55 @@ void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
         logLine(QStringLiteral("SyncEngine: dropped %1 from %2 (station %3): not for a %4")
                     .arg(QLatin1String(what), peer->describe(), message.stationId, toText(m_role)));
     };
+    if (m_role == StationRole::Master && message.protocol != syncProtocolVersion) {
+        refuseOtherVersion(peer);
+        return;
+    }
     switch (message.kind) {
     case SyncMessageKind::Hello:
         if (m_role != StationRole::Master) {
             dropped("a hello");
             return;
         }
-        if (currentRace) {
-            if (const auto race = currentRace())
-                if (const auto frame = snapshotFrame(*race))
-                    peer->sendSnapshot(*frame);
-        }
+        // The store's race as it is now goes to the other slaves as a change; this one gets it
+        // whole, and nothing before.
+        for (SyncPeer *owned : std::as_const(m_ownedPeers))
+            if (owned == peer)
+                owned->holdForSnapshot();
+        catchUp();
+        snapshotTo(peer);
         return;
-    case SyncMessageKind::Snapshot: {
-        if (m_role != StationRole::Slave) {
-            dropped("a snapshot");
+    case SyncMessageKind::SnapshotWanted:
+        if (m_role != StationRole::Master) {
+            dropped("a wish for a snapshot");
             return;
         }
-        if (!message.race)
-            return;
-        Race race = std::move(*message.race);
-        // Results the master does not hold yet stay in the slave's race; those it holds leave
-        // the outbox, and so do those whose read-out it holds from another station.
-        QList<PersonResult> pending;
-        for (const PersonResult &result : std::as_const(m_outbox)) {
-            const bool held = std::any_of(race.results.cbegin(), race.results.cend(),
-                                  [&](const PersonResult &stored) { return stored.id == result.id; })
-                || repeatedResult(race, result);
-            if (!held) {
-                pending.append(result);
-                race.results.append(result);
-            }
-        }
-        // Kept on disk first: the race handed on below may already be written without them.
-        if (pending.size() != m_outbox.size())
-            setOutbox(std::move(pending));
-        if (std::exchange(m_outboxAwaitsSnapshot, false))
-            sendOutbox(peer);
-        if (onSnapshotReceived)
-            onSnapshotReceived(std::move(race));
+        logLine(QStringLiteral("SyncEngine: %1 (station %2) asked for the event: %3")
+                    .arg(peer->describe(), message.stationId, message.reason));
+        snapshotTo(peer);
         return;
-    }
-    case SyncMessageKind::SubmitResult:
+    case SyncMessageKind::Snapshot:
+    case SyncMessageKind::Change:
+        dropped(message.kind == SyncMessageKind::Snapshot ? "a snapshot" : "a change");
+        return;
+    case SyncMessageKind::SubmitResult: {
         if (m_role != StationRole::Master) {
             dropped("a result");
             return;
         }
-        if (message.result && onResultSubmitted)
-            onResultSubmitted(*message.result);
+        if (!message.result || !onResultSubmitted)
+            return;
+        const qint64 before = m_sequence;
+        const qint64 confirmed = m_confirmations;
+        onResultSubmitted(*message.result);
+        // Nothing changed (the master holds this very result): the sender learns that its
+        // result is in the state it has.
+        if (m_sequence == before && m_confirmations == confirmed && m_connections.contains(peer))
+            if (const auto frame = confirmationFrame())
+                peer->sendChange(*frame);
         return;
     }
-}
-
-void SyncEngine::broadcastSnapshot(const Race &race)
-{
-    if (m_role != StationRole::Master || m_connections.isEmpty())
-        return;
-    // Encoded and framed once, however many slaves there are; held back snapshots share it.
-    const auto frame = snapshotFrame(race);
-    if (!frame)
-        return;
-    for (SyncConnection *connection : std::as_const(m_connections))
-        connection->sendSnapshot(*frame);
+    }
 }
 
 void SyncEngine::keepResult(const PersonResult &result)

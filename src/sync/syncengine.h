@@ -2,14 +2,21 @@
 
 // The local-network exchange of the race between stations: one master, any number of slaves.
 //
-// A master listens on a TCP port the system chooses and advertises it by zero-conf; after every
-// change of its race it sends the whole race to every slave, and it answers a slave's hello with
-// the race so that a new slave never works on a stale event. A slave browses for the service
-// under the name it was set to, connects, says hello and submits every result it records.
-// Results a slave records wait in its outbox (which the store keeps on disk) until a snapshot
-// from the master holds them: after every reconnection and every restart they are sent again
-// once the master's answer to the hello shows it lacks them, and a snapshot never removes one of
-// them from the slave's race.
+// A master listens on a TCP port the system chooses and advertises it by zero-conf. After every
+// commit it sends every slave what that commit changed, as the change journal records it
+// (racechanges.h), numbered: each change names the master's event, the run of numbers of this
+// start of the master, its number, the number it follows and the digest of the event after it.
+// A slave applies a change only to the state it was made from and only keeps it when the digest
+// agrees; on any gap, another event or run, or a change that does not apply, it asks for a
+// snapshot (the whole event, packed) and takes no change until it has one. A slave gets a
+// snapshot when it says hello, so at every join and reconnection. A slave browses for the
+// service under the name it was set to, connects, says hello and submits every result it
+// records; the master's change holding that result goes back to every slave.
+// Results a slave records wait in its outbox (which the store keeps on disk) until the master's
+// event holds them, as a snapshot or a change shows: after every reconnection and every restart
+// they are sent again once the master's answer to the hello shows it lacks them, and the master's
+// event never removes one of them from the slave's race. Stations of another version of the
+// exchange are refused, and say so.
 //
 // A slave reads what its master sends on a thread of its own (see SnapshotIntake in the source):
 // an event of tens of megabytes takes a good part of a second to read, and the main thread, which
@@ -19,8 +26,9 @@
 // the event's station key (see stationkey.h); a peer that does not prove the key within the
 // handshake time-out is closed before a single byte of the event is sent to it or read from it.
 // After the handshake everything is still bounded: frames by role, buffered input in total, the
-// number of connections, and snapshots per connection (one still being written plus only the
-// newest waiting). Heartbeats (empty frames) let both ends notice a peer that has vanished.
+// number of connections, and what waits per connection (changes up to a bound, past which the
+// connection gets the newest snapshot instead, and one snapshot at a time). Heartbeats (empty frames) let
+// both ends notice a peer that has vanished.
 
 #include "race.h"
 #include "servicediscovery.h"
@@ -48,7 +56,9 @@ class SyncConnection
 public:
     virtual ~SyncConnection() = default;
     virtual void send(const QByteArray &frame) = 0;
-    // A whole-event snapshot: a connection may drop an older one it has not started writing.
+    // One change of the master's event: changes go in the order given.
+    virtual void sendChange(const QByteArray &frame) { send(frame); }
+    // A whole-event snapshot.
     virtual void sendSnapshot(const QByteArray &frame) { send(frame); }
     // False while a connection to the master is still being made.
     [[nodiscard]] virtual bool isReady() const { return true; }
@@ -83,7 +93,22 @@ struct SyncLimits
     // master sends none longer. The stations of one event must agree; the default is the
     // protocol's.
     quint32 maxSnapshotBytes = maxSyncFrameBodyBytes;
+    // A change packed larger than this goes to the slaves as a snapshot instead, and so does
+    // everything a slave has not taken yet once its waiting changes pass `maxQueuedChangeBytes`.
+    qint64 maxChangeBytes = 8 * 1024 * 1024;
+    qint64 maxQueuedChangeBytes = 8 * 1024 * 1024;
 };
+
+// What a master has sent: frames and bytes (length prefix included) of changes and of snapshots.
+struct SyncTraffic
+{
+    qint64 changes = 0;
+    qint64 changeBytes = 0;
+    qint64 snapshots = 0;
+    qint64 snapshotBytes = 0;
+};
+
+struct SlaveEvent;
 
 class SyncEngine : public QObject
 {
@@ -101,13 +126,15 @@ public:
     explicit SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent = nullptr);
     ~SyncEngine() override;
 
-    // Called on the main thread for each snapshot that carries a race (on a slave; the race is
-    // the callee's to keep) and for each submitted result (on the master). Installing replaces
-    // any earlier callback. A slave hands on only the newest of the snapshots that arrived while
-    // it was still reading one.
+    // Called on the main thread (on a slave) with the master's event, with this station's unsent
+    // results added, whenever a snapshot or a change has brought it further (the race is the
+    // callee's to keep), and for each submitted result (on the master). Installing replaces any
+    // earlier callback. A slave hands on only the newest state when several arrived while it was
+    // still reading one.
     std::function<void(Race race)> onSnapshotReceived;
     std::function<void(const PersonResult &)> onResultSubmitted;
-    // The master's current race, sent to a slave that says hello.
+    // The master's current race: what it follows from its start on, and what a slave that says
+    // hello gets.
     std::function<std::optional<Race>()> currentRace;
     // The outbox after every change, before any of it is sent: whoever keeps it on disk must
     // have done so when this returns.
@@ -125,7 +152,7 @@ public:
     [[nodiscard]] const QString &stationId() const { return m_stationId; }
     // The port a running master listens on (0 otherwise).
     [[nodiscard]] quint16 listenPort() const;
-    // Results recorded on this slave that no snapshot from the master holds yet.
+    // Results recorded on this slave that the master's event does not hold yet.
     [[nodiscard]] int pendingResultCount() const { return int(m_outbox.size()); }
     [[nodiscard]] const QList<PersonResult> &pendingResults() const { return m_outbox; }
     // Connections this engine holds open, handshaking or not.
@@ -151,8 +178,17 @@ public:
     // under way reports afterwards. The outbox is kept for the next start.
     void stop();
 
-    // On a master: one snapshot frame, built once, sent to every connection in order.
-    void broadcastSnapshot(const Race &race);
+    // On a master, after every commit: what changed since the last call goes to every slave as
+    // one numbered change (built once), or, when it is too large or the event is another one, a
+    // snapshot. Nothing is sent when nothing changed.
+    void broadcastRace(const Race &race);
+    // On a master whose event did not change for a submitted result (it holds the read-out
+    // already): every slave learns that the state it has is the master's, so that the sender
+    // drops its copy.
+    void confirmState();
+    [[nodiscard]] const SyncTraffic &traffic() const { return m_traffic; }
+    // The number of the master's state (0 at its start).
+    [[nodiscard]] qint64 sequence() const { return m_sequence; }
     // A result recorded on this slave: into the outbox (and so on disk), not sent yet.
     void keepResult(const PersonResult &result);
     // A result recorded on this slave: into the outbox unless kept already, and, when
@@ -204,13 +240,23 @@ private:
     void setOutbox(QList<PersonResult> outbox);
     void sendOutbox(SyncConnection *connection);
     void handle(SyncConnection *connection, SyncMessage message);
-    // On a slave: the newest message its intake has read, if the connection it came on is still
-    // the one to the master.
+    // On a slave: what its intake has read, if the connection it came on is still the one to the
+    // master.
     void takeDecoded();
+    void handleSlaveEvent(SyncConnection *connection, SlaveEvent event);
+    // The master's event with this slave's unsent results, handed on.
+    void deliverMasterRace(SyncConnection *connection, const Race &master);
     [[nodiscard]] quint32 maxFrameBytes() const;
-    // On a master: the snapshot frame of `race`, or nothing when it cannot be encoded or is
-    // larger than a station accepts (the status then says so until a snapshot fits again).
-    [[nodiscard]] std::optional<QByteArray> snapshotFrame(const Race &race);
+    // On a master: the snapshot frame of its state now, or nothing when it cannot be encoded or
+    // is larger than a station accepts (the status then says so until a snapshot fits again).
+    [[nodiscard]] std::optional<QByteArray> snapshotFrame();
+    void snapshotTo(SyncConnection *connection);
+    // On a master: takes the store's race as it is now (a slave about to get a snapshot).
+    void catchUp();
+    void countSnapshot(qint64 bytes);
+    [[nodiscard]] std::optional<QByteArray> confirmationFrame();
+    [[nodiscard]] const QByteArray &sentDigest();
+    void refuseOtherVersion(SyncConnection *connection);
     // On a slave: the master sent a snapshot larger than this station accepts. Connecting again
     // would only fetch the same snapshot again, so the slave stops trying until it is started
     // again.
@@ -248,6 +294,19 @@ private:
     std::chrono::milliseconds m_longestDelay {10000};
     std::chrono::milliseconds m_nextDelay {500};
     QList<PersonResult> m_outbox;
+    // On a master: the run of change numbers of this start, the number of its state, that state
+    // as the slaves have it (or will, once its changes reach them) and its digest (empty until
+    // asked for), and the last snapshot built.
+    QUuid m_series;
+    qint64 m_sequence = 0;
+    std::optional<Race> m_sent;
+    QByteArray m_sentDigest;
+    qint64 m_snapshotSequence = -1;
+    std::optional<QByteArray> m_snapshot;
+    SyncTraffic m_traffic;
+    qint64 m_confirmations = 0;
+    // On a slave: the master's event as last handed on, without this station's results.
+    std::optional<Race> m_masterRace;
     // Declared last: its thread is stopped before anything it reports to goes.
     std::unique_ptr<SnapshotIntake> m_intake;
 };

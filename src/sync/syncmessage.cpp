@@ -1,7 +1,5 @@
 #include "syncmessage.h"
 
-#include "bufferstash.h"
-
 #include "racejson.h"
 
 #include <QHash>
@@ -10,6 +8,8 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QtEndian>
+
+#include <zstd.h>
 
 #include <atomic>
 #include <limits>
@@ -24,59 +24,158 @@ QString toText(SyncMessageKind kind)
         return QStringLiteral("snapshot");
     case SyncMessageKind::SubmitResult:
         return QStringLiteral("submitResult");
+    case SyncMessageKind::Change:
+        return QStringLiteral("change");
+    case SyncMessageKind::SnapshotWanted:
+        return QStringLiteral("snapshotWanted");
     }
     return {};
 }
 
+QByteArray packBytes(QByteArrayView bytes)
+{
+    ZSTD_CCtx *context = ZSTD_createCCtx();
+    if (!context)
+        return {};
+    // Level 3 (zstd's default); a large event is packed by two threads at once, each taking its
+    // own part of the text. The length goes into the frame, so that a reader can bound it first.
+    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 3);
+    if (bytes.size() >= (qsizetype(4) << 20))
+        ZSTD_CCtx_setParameter(context, ZSTD_c_nbWorkers, 2);
+    ZSTD_CCtx_setPledgedSrcSize(context, (unsigned long long)(bytes.size()));
+    // Written into a buffer that grows as needed rather than one of the bound's size: the event's
+    // JSON packs to about a quarter, and the bound is more than the JSON itself (85 MB).
+    QByteArray packed;
+    packed.resize(std::max<qsizetype>(bytes.size() / 4, 4096));
+    ZSTD_inBuffer in {bytes.data(), size_t(bytes.size()), 0};
+    ZSTD_outBuffer out {packed.data(), size_t(packed.size()), 0};
+    for (;;) {
+        const size_t left = ZSTD_compressStream2(context, &out, &in, ZSTD_e_end);
+        if (ZSTD_isError(left)) {
+            ZSTD_freeCCtx(context);
+            return {};
+        }
+        if (left == 0)
+            break;
+        if (out.pos == out.size) {
+            packed.resize(packed.size() + std::max<qsizetype>(packed.size() / 2, qsizetype(left)));
+            out.dst = packed.data();
+            out.size = size_t(packed.size());
+        }
+    }
+    ZSTD_freeCCtx(context);
+    packed.truncate(qsizetype(out.pos));
+    return packed;
+}
+
+std::optional<QByteArray> unpackBytes(QByteArrayView packed, qint64 maxBytes, qint64 *stated)
+{
+    const unsigned long long size = ZSTD_getFrameContentSize(packed.data(), size_t(packed.size()));
+    if (stated)
+        *stated = size == ZSTD_CONTENTSIZE_UNKNOWN || size == ZSTD_CONTENTSIZE_ERROR
+            ? -1
+            : qint64(std::min<unsigned long long>(size, std::numeric_limits<qint64>::max()));
+    if (size == ZSTD_CONTENTSIZE_UNKNOWN || size == ZSTD_CONTENTSIZE_ERROR || size > quint64(maxBytes))
+        return std::nullopt;
+    // One frame exactly: anything behind it is not ours.
+    if (ZSTD_findFrameCompressedSize(packed.data(), size_t(packed.size())) != size_t(packed.size()))
+        return std::nullopt;
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    const size_t length
+        = ZSTD_decompress(bytes.data(), size_t(bytes.size()), packed.data(), size_t(packed.size()));
+    if (ZSTD_isError(length) || length != size)
+        return std::nullopt;
+    return bytes;
+}
+
 namespace {
 
-// Appends the message's body to `out`. Written by hand around the document's own compact
-// encoding, so that a snapshot of a large event is encoded once, without an intermediate JSON
-// tree, and its bytes copied once, into a buffer sized for them.
-bool appendSyncMessage(QByteArray &out, const SyncMessage &message)
+QByteArray jsonString(const QString &text)
 {
-    const auto jsonString = [](const QString &text) {
-        const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
-        return array.mid(1, array.size() - 2);
-    };
-    const QByteArray kind = jsonString(toText(message.kind));
-    const QByteArray stationId = jsonString(message.stationId);
-    std::optional<QByteArray> race;
-    if (message.race) {
-        race = encodeRace(*message.race, JsonLayout::Compact);
-        if (!race)
-            return false;
-    }
+    const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+// A change of at least this many bytes travels packed.
+constexpr qsizetype packChangesFrom = 2048;
+
+// Appends the message's body to `out`. Written by hand around the document's own compact
+// encoding, so that the event of a snapshot is encoded once, without an intermediate JSON tree.
+bool appendSyncMessage(QByteArray &out, const SyncMessage &message, qint64 *eventBytes)
+{
     std::optional<QByteArray> result;
     if (message.result) {
         result = encodePersonResult(*message.result, JsonLayout::Compact);
         if (!result)
             return false;
     }
-    out.reserve(out.size() + 64 + kind.size() + stationId.size() + (race ? race->size() : 0)
-        + (result ? result->size() : 0));
+    QByteArray payload;
+    bool packedChange = false;
+    if (message.race) {
+        const auto race = encodeRace(*message.race, JsonLayout::Compact);
+        if (!race)
+            return false;
+        if (eventBytes)
+            *eventBytes = race->size();
+        payload = packBytes(*race);
+        if (payload.isEmpty())
+            return false;
+    } else if (!message.change.isEmpty()) {
+        packedChange = message.change.size() >= packChangesFrom;
+        payload = packedChange ? packBytes(message.change) : message.change;
+        if (payload.isEmpty())
+            return false;
+    }
+    const bool numbered
+        = message.kind == SyncMessageKind::Snapshot || message.kind == SyncMessageKind::Change;
+    out.reserve(out.size() + 256 + message.stationId.size() + (result ? result->size() : 0) + payload.size());
     out += "{\"kind\":";
-    out += kind;
+    out += jsonString(toText(message.kind));
     out += ",\"stationId\":";
-    out += stationId;
-    if (race) {
-        out += ",\"race\":";
-        out += *race;
+    out += jsonString(message.stationId);
+    out += ",\"protocol\":";
+    out += QByteArray::number(message.protocol);
+    if (numbered) {
+        if (message.event) {
+            out += ",\"event\":\"";
+            out += message.event->toByteArray(QUuid::WithoutBraces);
+            out += '"';
+        }
+        out += ",\"series\":\"";
+        out += message.series.toByteArray(QUuid::WithoutBraces);
+        out += "\",\"sequence\":";
+        out += QByteArray::number(message.sequence);
+        if (message.kind == SyncMessageKind::Change) {
+            out += ",\"follows\":";
+            out += QByteArray::number(message.follows);
+        }
+        out += ",\"digest\":";
+        out += jsonString(QString::fromLatin1(message.digest));
+    }
+    if (packedChange)
+        out += ",\"packed\":true";
+    if (!message.reason.isEmpty()) {
+        out += ",\"reason\":";
+        out += jsonString(message.reason);
     }
     if (result) {
         out += ",\"result\":";
         out += *result;
     }
     out += '}';
+    if (!payload.isEmpty()) {
+        out += '\0';
+        out += payload;
+    }
     return true;
 }
 
 } // namespace
 
-std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message)
+std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message, qint64 *eventBytes)
 {
     QByteArray out;
-    if (!appendSyncMessage(out, message))
+    if (!appendSyncMessage(out, message, eventBytes))
         return std::nullopt;
     return out;
 }
@@ -227,9 +326,43 @@ QJsonValue scalar(const QByteArray &text)
 
 } // namespace
 
-std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
+namespace {
+
+// A whole number a JSON reader holds exactly, at least 0.
+std::optional<qint64> count(const QJsonValue &value)
 {
-    TopLevelScanner scanner(body);
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (number < 0 || number > 9007199254740991.0 || number != double(qint64(number)))
+        return std::nullopt;
+    return qint64(number);
+}
+
+std::optional<QUuid> uuid(const QJsonValue &value)
+{
+    if (!value.isString())
+        return std::nullopt;
+    const QString text = value.toString();
+    const QUuid id = QUuid::fromString(text);
+    // The null id (a message of no master's run) reads as itself; anything else that reads as
+    // null is not an id.
+    if (id.isNull() && text != QLatin1String("00000000-0000-0000-0000-000000000000"))
+        return std::nullopt;
+    return id;
+}
+
+} // namespace
+
+std::optional<SyncMessage> decodeSyncMessage(
+    const QByteArray &body, qint64 maxUnpackedBytes, qint64 *oversized)
+{
+    // The JSON ends at the first zero byte; what follows is the message's event or change.
+    const qsizetype zero = body.indexOf('\0');
+    const QByteArray head = zero < 0 ? body : QByteArray::fromRawData(body.constData(), zero);
+    const QByteArrayView payload
+        = zero < 0 ? QByteArrayView() : QByteArrayView(body.constData() + zero + 1, body.size() - zero - 1);
+    TopLevelScanner scanner(head);
     const auto values = scanner.scan();
     if (!values)
         return std::nullopt;
@@ -245,6 +378,10 @@ std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
         message.kind = SyncMessageKind::Snapshot;
     else if (kindText == QLatin1String("submitResult"))
         message.kind = SyncMessageKind::SubmitResult;
+    else if (kindText == QLatin1String("change"))
+        message.kind = SyncMessageKind::Change;
+    else if (kindText == QLatin1String("snapshotWanted"))
+        message.kind = SyncMessageKind::SnapshotWanted;
     else
         return std::nullopt;
     message.stationId = stationId.toString();
@@ -252,6 +389,42 @@ std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
         const auto it = values->constFind(key);
         return it != values->cend() && it.value() != "null";
     };
+    message.protocol = 0;
+    if (present("protocol")) {
+        const auto protocol = count(scalar(values->value("protocol")));
+        if (!protocol || *protocol > 1000000)
+            return std::nullopt;
+        message.protocol = int(*protocol);
+    }
+    const bool numbered
+        = message.kind == SyncMessageKind::Snapshot || message.kind == SyncMessageKind::Change;
+    if (numbered && message.protocol > 0) {
+        if (present("event")) {
+            message.event = uuid(scalar(values->value("event")));
+            if (!message.event)
+                return std::nullopt;
+        }
+        const auto series = uuid(scalar(values->value("series")));
+        const auto sequence = count(scalar(values->value("sequence")));
+        const QJsonValue digest = scalar(values->value("digest"));
+        if (!series || !sequence || !digest.isString())
+            return std::nullopt;
+        message.series = *series;
+        message.sequence = *sequence;
+        message.digest = digest.toString().toLatin1();
+        if (message.kind == SyncMessageKind::Change) {
+            const auto follows = count(scalar(values->value("follows")));
+            if (!follows)
+                return std::nullopt;
+            message.follows = *follows;
+        }
+    }
+    if (present("reason")) {
+        const QJsonValue reason = scalar(values->value("reason"));
+        if (!reason.isString())
+            return std::nullopt;
+        message.reason = reason.toString();
+    }
     if (present("race")) {
         message.race = scanner.race ? std::move(scanner.race) : decodeRace(values->value("race"));
         if (!message.race)
@@ -262,35 +435,49 @@ std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body)
         if (!message.result)
             return std::nullopt;
     }
+    if (zero >= 0) {
+        // Only a snapshot's event and a change's record travel behind the JSON, never both.
+        if (message.race
+            || (message.kind != SyncMessageKind::Snapshot && message.kind != SyncMessageKind::Change))
+            return std::nullopt;
+        const bool packed = message.kind == SyncMessageKind::Snapshot || present("packed");
+        if (present("packed") && scalar(values->value("packed")) != QJsonValue(true))
+            return std::nullopt;
+        std::optional<QByteArray> bytes;
+        if (packed) {
+            qint64 stated = -1;
+            bytes = unpackBytes(payload, maxUnpackedBytes, &stated);
+            if (!bytes) {
+                if (oversized && stated > maxUnpackedBytes)
+                    *oversized = stated;
+                return std::nullopt;
+            }
+        } else {
+            bytes = payload.toByteArray();
+        }
+        if (message.kind == SyncMessageKind::Snapshot) {
+            message.race = decodeRace(*bytes);
+            if (!message.race)
+                return std::nullopt;
+        } else {
+            if (bytes->isEmpty())
+                return std::nullopt;
+            message.change = std::move(*bytes);
+        }
+    }
     return message;
 }
 
-namespace {
-
-// The buffer of the last large frame, used again for the next: a snapshot of a large event is
-// hundreds of megabytes.
-BufferStash &frameStash()
-{
-    static BufferStash stash;
-    return stash;
-}
-
-} // namespace
-
-std::optional<QByteArray> frameSyncMessage(const SyncMessage &message)
+std::optional<QByteArray> frameSyncMessage(const SyncMessage &message, qint64 *eventBytes)
 {
     // The length goes in front once the body is written behind it.
-    QByteArray frame;
-    if (message.race)
-        frame = frameStash().take(BufferStash::UnknownSize);
-    frame.resize(4);
-    if (!appendSyncMessage(frame, message))
+    QByteArray frame(4, '\0');
+    if (!appendSyncMessage(frame, message, eventBytes))
         return std::nullopt;
     const qsizetype bodySize = frame.size() - 4;
     if (quint64(bodySize) > std::numeric_limits<quint32>::max())
         return std::nullopt;
     qToBigEndian<quint32>(quint32(bodySize), frame.data());
-    frameStash().finished(frame);
     return frame;
 }
 

@@ -1,17 +1,31 @@
 #pragma once
 
 // One message between stations and its frame on the byte stream: a 4-byte big-endian body length
-// followed by the message's JSON.
+// followed by the body. A body is the message's JSON and, for a snapshot or a change, a zero byte
+// and the event or the change behind it (compressed with zstd where it says so): JSON text never
+// holds a zero byte, so the first one ends it.
 
 #include "race.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QUuid>
 
 #include <optional>
 
-enum class SyncMessageKind { Hello, Snapshot, SubmitResult };
+// The exchange's version: every station of an event speaks the same one. A message that names no
+// version comes from an older station (which sent the whole event after every change).
+inline constexpr int syncProtocolVersion = 2;
+
+// The largest body a station accepts, and the largest event it unpacks. The length field could
+// announce 4 GiB; a peer announcing more than this is not one of our stations, and its connection
+// is closed. The bound leaves room for large events: a 5,000-runner, three-stage event with
+// results is about 90 MB of JSON. Memory is reserved from the announced length only once a
+// sixteenth of it (or a megabyte) has arrived.
+inline constexpr quint32 maxSyncFrameBodyBytes = 256u * 1024u * 1024u;
+
+enum class SyncMessageKind { Hello, Snapshot, SubmitResult, Change, SnapshotWanted };
 
 [[nodiscard]] QString toText(SyncMessageKind kind);
 
@@ -19,27 +33,52 @@ struct SyncMessage
 {
     SyncMessageKind kind = SyncMessageKind::Hello;
     QString stationId;
+    // The whole event (a snapshot).
     std::optional<Race> race;
+    // A result a slave recorded (submitResult).
     std::optional<PersonResult> result;
+    // The sender's version; 0 for a message of an older station.
+    int protocol = syncProtocolVersion;
+    // Snapshot and change: the master's event (its `journalEventId`), the run its numbers belong
+    // to (a new one at every start of the master), the number of the master's state the message
+    // brings the slave to, and the digest of that state (raceDigest).
+    std::optional<QUuid> event;
+    QUuid series;
+    qint64 sequence = 0;
+    QByteArray digest;
+    // Change: the number of the state it was made from, and what one commit changed as the
+    // journal records it (racechanges.h: one JSON object). A change with nothing in it, at the
+    // slave's own number, only says that the master's state is still that one.
+    qint64 follows = 0;
+    QByteArray change;
+    // SnapshotWanted: why the slave asks (for the master's log).
+    QString reason;
 };
 
-// The compact JSON of a message; "race" and "result" are written only when present. Absent when
-// the race or result cannot be encoded (a non-finite number).
-[[nodiscard]] std::optional<QByteArray> encodeSyncMessage(const SyncMessage &message);
+// The body of a message: its JSON ("race" and "result" only when present, a snapshot's event and
+// a change behind it as above). Absent when the race or result cannot be encoded (a non-finite
+// number). `eventBytes`, when given, gets a snapshot's event's length before compression.
+[[nodiscard]] std::optional<QByteArray> encodeSyncMessage(
+    const SyncMessage &message, qint64 *eventBytes = nullptr);
 
-// A message from its JSON body: "kind" one of the three raw values exactly, "stationId" a string;
-// "race" and "result" may be missing or null. Absent for anything else.
-[[nodiscard]] std::optional<SyncMessage> decodeSyncMessage(const QByteArray &body);
+// A message from its body: "kind" one of the raw values exactly, "stationId" a string; "race" and
+// "result" may be missing or null. Absent for anything else. An event or change behind the JSON
+// that would unpack to more than `maxUnpackedBytes` is not unpacked: the message is absent and
+// `oversized`, when given, gets the length it announced.
+[[nodiscard]] std::optional<SyncMessage> decodeSyncMessage(
+    const QByteArray &body, qint64 maxUnpackedBytes = maxSyncFrameBodyBytes, qint64 *oversized = nullptr);
 
 // Length prefix and body, ready to hand to a connection as one send. Absent when the message
 // cannot be encoded or its body would not fit the 32-bit length.
-[[nodiscard]] std::optional<QByteArray> frameSyncMessage(const SyncMessage &message);
+[[nodiscard]] std::optional<QByteArray> frameSyncMessage(
+    const SyncMessage &message, qint64 *eventBytes = nullptr);
 
-// The largest body a station accepts. The length field could announce 4 GiB; a peer announcing more
-// than this is not one of our stations, and its connection is closed. The bound leaves room for
-// large events: a 5,000-runner, three-stage event with results is about 90 MB of JSON. Memory
-// is reserved from the announced length only once a sixteenth of it (or a megabyte) has arrived.
-inline constexpr quint32 maxSyncFrameBodyBytes = 256u * 1024u * 1024u;
+// Bytes as zstd packs them, and back: nothing when they are not one whole zstd frame whose
+// length is stated and at most `maxBytes` (`stated`, when given, then gets the stated length, or
+// -1 when there is none).
+[[nodiscard]] QByteArray packBytes(QByteArrayView bytes);
+[[nodiscard]] std::optional<QByteArray> unpackBytes(
+    QByteArrayView packed, qint64 maxBytes, qint64 *stated = nullptr);
 
 // Cuts a TCP byte stream into frame bodies. Bytes may arrive in any split: several frames in one
 // chunk, or one frame over many.

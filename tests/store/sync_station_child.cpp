@@ -18,11 +18,12 @@
 // event's name), "results" (the result ids in order), "key", "port" (a master's listening port,
 // 0 while it is not listening), "stations" (connections), "pending" (results waiting for the
 // master), "error" (the window's write error), "status" (the station's status line), "count"
-// (the number of results), "settle" (answers "settled" once every write queued so far is on disk).
-// As a station on race day: "station <device>" reads cards from the SportIdent station at
-// <device> as the race-day desk does (answers "card <number> <result id>" for each card read);
-// "generate" takes the generated large event (SI8 cards from 2000001 on) as its own; "serve"
-// starts it as the master at once, whatever its role (answers "port <port>"); "stalls" answers
+// (the number of results), "event" (a hash of the event's document, the journal's number of this
+// station's files left out: equal on every station that holds the master's event), "settle" (answers
+// "settled" once every write queued so far is on disk). As a station on race day: "station <device>" reads
+// cards from the SportIdent station at <device> as the race-day desk does (answers "card <number> <result
+// id>" for each card read); "generate" takes the generated large event (SI8 cards from 2000001 on) as its
+// own; "serve" starts it as the master at once, whatever its role (answers "port <port>"); "stalls" answers
 // "stalls <longest> <over>" (the longest time in ms its main thread did not turn its event loop
 // since the last "stalls", and how many such times were over 100 ms).
 //
@@ -32,12 +33,14 @@
 #include "cardreaderviewmodel.h"
 #include "childprogram.h"
 #include "racegenerator.h"
+#include "racejson.h"
 #include "racestore.h"
 #include "servicediscovery.h"
 #include "stallmeter.h"
 #include "storeoptions.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -188,6 +191,14 @@ int main(int argc, char **argv)
             } else if (word == "settle") {
                 store.flushAutosave();
                 announce("settled\n");
+            } else if (word == "event") {
+                // The event as the master's stations must all hold it: its document without the
+                // journal's number of this station's own files.
+                Race race = store.race();
+                race.journalThrough.reset();
+                answer(QCryptographicHash::hash(
+                    encodeRace(race, JsonLayout::Compact).value_or(QByteArray()), QCryptographicHash::Sha256)
+                           .toHex());
             } else if (word == "count") {
                 answer(QByteArray::number(store.race().results.size()));
             } else if (word == "name") {

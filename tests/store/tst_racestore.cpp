@@ -4,6 +4,7 @@
 #include "racestore.h"
 #include "splits.h"
 #include "storeharness.h"
+#include "syncmessage.h"
 
 #include <QDir>
 #include <QFile>
@@ -532,10 +533,24 @@ private slots:
         QCOMPARE(store->race().results.first().id, held->id);
         if (kept == 2)
             QCOMPARE(store->race().results.last().id, submitted.id);
-        // Either way the stations hear of the master's event once more.
+        // Either way the stations hear of the master's event once more, and it holds the read-out.
         QCOMPARE(slave.frames.size(), 1);
-        QVERIFY(slave.frames.first().toUpper().contains(
-            held->id.toString(QUuid::WithoutBraces).toUpper().toLatin1()));
+        const auto heard = decodeSyncMessage(slave.frames.first().mid(4));
+        QVERIFY(heard && heard->race);
+        QVERIFY(std::any_of(heard->race->results.cbegin(), heard->race->results.cend(),
+            [&](const PersonResult &r) { return r.id == held->id; }));
+        if (kept == 2)
+            return;
+        // Another read-out of it changes nothing: the stations are told that the event they have
+        // is the master's.
+        store->syncEngine()->onResultSubmitted(submitted);
+        QCOMPARE(slave.frames.size(), 2);
+        const auto confirmed = decodeSyncMessage(slave.frames.last().mid(4));
+        QVERIFY(confirmed);
+        QCOMPARE(confirmed->kind, SyncMessageKind::Change);
+        QCOMPARE(confirmed->sequence, heard->sequence);
+        QCOMPARE(confirmed->follows, heard->sequence);
+        QVERIFY(confirmed->change.isEmpty());
     }
 
     void checklistCredentials_data() { casetable::load("store/checklist-credentials.tsv"); }

@@ -16,6 +16,8 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -290,6 +292,86 @@ private slots:
         for (Child *slave : slaves)
             QVERIFY(spinUntil([&] { return slave->value("results") == results; }, 20000));
         QCOMPARE(master.value("results"), results);
+    }
+
+    // A master and two slaves read cards while the master's changes flow; at random points one of
+    // them is killed (SIGKILL) and started again on its folder. In the end every station holds the
+    // master's event exactly, with every read acknowledged anywhere once.
+    void killedStationsEndHoldingTheMastersEvent()
+    {
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator random(seed);
+        constexpr int runners = 60;
+        QTemporaryDir masterFolder, folderA, folderB;
+        const QList<QString> folders {masterFolder.path(), folderA.path(), folderB.path()};
+        std::vector<std::unique_ptr<Child>> stations(3);
+        QByteArray port;
+        const auto startStation = [&](int i, bool again) {
+            stations[size_t(i)] = std::make_unique<Child>(
+                folders[i], i == 0 && again ? QStringList {QStringLiteral("--start")} : QStringList());
+            Child &station = *stations[size_t(i)];
+            QVERIFY(!station.expect("ready").isEmpty());
+            if (i == 0) {
+                if (!again) {
+                    station.tell("role master");
+                    station.tell("entries " + QByteArray::number(runners));
+                    station.tell("start");
+                }
+                QVERIFY(spinUntil([&] { return (port = station.value("port")) != "0"; }, 20000));
+                for (int k = 1; k < 3; ++k)
+                    if (stations[size_t(k)])
+                        stations[size_t(k)]->tell("master " + port);
+            } else {
+                station.tell("master " + port);
+                station.tell("start");
+            }
+        };
+        for (int i = 0; i < 3; ++i)
+            startStation(i, false);
+        for (int k = 1; k < 3; ++k)
+            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("name") == "Relay"; }, 20000));
+
+        QSet<QByteArray> reads;
+        int card = 0;
+        for (int round = 0; round < 8; ++round) {
+            // A few reads at each station, told at once: the changes flow while the kill comes.
+            for (int i = 0; i < 3; ++i)
+                for (int r = 0; r < 2; ++r, ++card)
+                    stations[size_t(i)]->tell("read " + QByteArray::number(1001 + card % runners) + ' '
+                        + QByteArray::number(30 + card));
+            const int victim = int(random.bounded(4)); // 3: nobody this round
+            spinUntil([] { return false; }, int(random.bounded(120)));
+            for (int i = 0; i < 3; ++i) {
+                if (i == victim)
+                    continue;
+                for (int r = 0; r < 2; ++r) {
+                    const QByteArray read = stations[size_t(i)]->expect("read");
+                    QVERIFY2(read.size() > 10, read.constData());
+                    reads.insert(read.mid(5));
+                }
+            }
+            if (victim < 3) {
+                // What it answered before it died counts; what it had not answered may be lost.
+                for (const QByteArray &read : stations[size_t(victim)]->heard("read"))
+                    reads.insert(read.mid(5));
+                stations[size_t(victim)]->killHard();
+                startStation(victim, true);
+            }
+        }
+        // Everything settles: no station waits to send anything, and all hold one event.
+        for (int k = 1; k < 3; ++k)
+            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("pending") == "0"; }, 30000));
+        const QByteArray results = stations[0]->value("results");
+        const QList<QByteArray> held = results.split(' ');
+        QCOMPARE(QSet<QByteArray>(held.cbegin(), held.cend()).size(), held.size()); // none doubled
+        for (const QByteArray &read : std::as_const(reads))
+            QVERIFY2(held.contains(read), read.constData()); // none lost
+        const QByteArray event = stations[0]->value("event");
+        for (int k = 1; k < 3; ++k) {
+            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("results") == results; }, 30000));
+            QCOMPARE(stations[size_t(k)]->value("event"), event);
+        }
     }
 
     void slavesReadEveryCardWhileTheLargeEventArrives()

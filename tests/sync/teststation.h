@@ -52,7 +52,7 @@ struct Station
         engine.onResultSubmitted = [this](const PersonResult &r) {
             ++submissions;
             store(r);
-            engine.broadcastSnapshot(race);
+            engine.broadcastRace(race);
         };
         engine.currentRace = [this] { return std::optional<Race>(race); };
         engine.start(role, id, options.serviceName, options.key);

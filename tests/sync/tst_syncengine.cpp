@@ -4,6 +4,7 @@
 #include "casetable.h"
 #include "log.h"
 #include "loopbackdirectory.h"
+#include "racechanges.h"
 #include "racegenerator.h"
 #include "racejson.h"
 #include "storefakes.h"
@@ -165,7 +166,7 @@ private slots:
         Race race = generatedRaceOfSize(500);
         for (int i = 1; i <= 8; ++i) {
             race.name = QString::number(i);
-            master.engine.broadcastSnapshot(race);
+            master.engine.broadcastRace(race);
         }
         QTRY_COMPARE_WITH_TIMEOUT(slave.race.name, QStringLiteral("8"), 60000);
         for (qsizetype i = 1; i < names.size(); ++i)
@@ -197,7 +198,7 @@ private slots:
         QCOMPARE(countOf(a.race, read.id), 1);
 
         master.race.name = QStringLiteral("Spring Cup, day 2");
-        master.engine.broadcastSnapshot(master.race);
+        master.engine.broadcastRace(master.race);
         QTRY_COMPARE(a.race.name, master.race.name);
         QTRY_COMPARE(b.race.name, master.race.name);
     }
@@ -388,6 +389,240 @@ private slots:
         }
     }
 
+    // A slave following the master's changes as the table's steps hand them over (see the table).
+    void followsTheMastersChanges_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("wants");
+        QTest::addColumn<int>("pending");
+        for (const QStringList &cells : casetable::rows(QStringLiteral("sync/changes.tsv")))
+            QTest::newRow(qPrintable(cells[0]))
+                << cells[1].split(u' ', Qt::SkipEmptyParts) << cells[2].toInt() << cells[3].toInt();
+    }
+    void followsTheMastersChanges()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(int, wants);
+        QFETCH(int, pending);
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race.name = QStringLiteral("Spring Cup");
+        master.race.journalEventId = QUuid::createUuid();
+        RecordingConnection link; // the master's end: what it sends waits here
+        master.engine.addConnection(&link);
+        StationOptions elsewhere;
+        elsewhere.serviceName = QStringLiteral("Nobody's"); // joins nothing by itself
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), elsewhere);
+        RecordingConnection toMaster;
+        qsizetype answered = 0;
+        int asked = 0;
+        int card = 0;
+        const auto body = [](const QByteArray &frame) { return frame.mid(4); };
+        const auto reframe = [&](const std::function<void(SyncMessage &)> &edit) {
+            QVERIFY(!link.frames.isEmpty());
+            auto message = decodeSyncMessage(body(link.frames.last()));
+            QVERIFY(message);
+            QCOMPARE(message->kind, SyncMessageKind::Change);
+            edit(*message);
+            link.frames.last() = *frameSyncMessage(*message);
+        };
+        for (const QString &step : std::as_const(steps)) {
+            if (step == u"hello") {
+                master.engine.receive(
+                    &link, *encodeSyncMessage({SyncMessageKind::Hello, QStringLiteral("S"), {}, {}}));
+            } else if (step == u"read") {
+                ++card;
+                master.race.results.append(result(QString::number(9000 + card), 1000 + card));
+                master.engine.broadcastRace(master.race);
+            } else if (step == u"deliver") {
+                for (const QByteArray &frame : std::exchange(link.frames, {}))
+                    slave.engine.receive(&toMaster, body(frame));
+            } else if (step == u"lose") {
+                QVERIFY(!link.frames.isEmpty());
+                link.frames.removeLast();
+            } else if (step == u"dup") {
+                QVERIFY(!link.frames.isEmpty());
+                link.frames.append(link.frames.last());
+            } else if (step == u"garble") {
+                reframe([](SyncMessage &m) { m.change = R"({"op":"bogus"})"; });
+            } else if (step == u"misdigest") {
+                reframe([](SyncMessage &m) { m.digest = "0123456789abcdef0123456789abcdef"; });
+            } else if (step == u"answer") {
+                for (; answered < toMaster.frames.size(); ++answered) {
+                    const auto wish = decodeSyncMessage(body(toMaster.frames[answered]));
+                    QVERIFY(wish);
+                    if (wish->kind != SyncMessageKind::SnapshotWanted)
+                        continue;
+                    ++asked;
+                    master.engine.receive(&link, body(toMaster.frames[answered]));
+                }
+            } else if (step == u"restart") {
+                const qint64 before = master.engine.sequence();
+                master.engine.start(
+                    StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
+                QCOMPARE(master.engine.sequence(), 0);
+                QVERIFY(before > 0);
+                link.frames.clear();
+                master.engine.addConnection(&link);
+            } else if (step == u"newevent") {
+                master.race.journalEventId = QUuid::createUuid();
+                master.race.name = QStringLiteral("Autumn Cup");
+                master.engine.broadcastRace(master.race);
+            } else if (step == u"slaveread") {
+                ++card;
+                slave.read(result(QString::number(7000 + card), 2000 + card));
+            } else if (step == u"submit") {
+                for (const PersonResult &r : slave.engine.pendingResults())
+                    master.engine.receive(&link,
+                        *encodeSyncMessage({SyncMessageKind::SubmitResult, QStringLiteral("S"), {}, r}));
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+            }
+        }
+        // Wishes the table did not answer are counted all the same.
+        for (; answered < toMaster.frames.size(); ++answered)
+            if (decodeSyncMessage(body(toMaster.frames[answered]))->kind == SyncMessageKind::SnapshotWanted)
+                ++asked;
+        QCOMPARE(asked, wants);
+        QCOMPARE(slave.engine.pendingResultCount(), pending);
+        Race followed = slave.race;
+        for (const PersonResult &r : slave.engine.pendingResults()) {
+            QCOMPARE(countOf(followed, r.id), 1);
+            followed.results.removeIf([&](const PersonResult &f) { return f.id == r.id; });
+        }
+        QCOMPARE(*encodeRace(followed, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
+    }
+
+    // A change larger than the stations take as one (an import on a large event) goes to them as
+    // a snapshot, numbered on from the last change; a small one after it goes as a change again.
+    void aChangeTooLargeGoesAsASnapshot()
+    {
+        LoopbackDirectory directory;
+        StationOptions options;
+        options.limits.maxChangeBytes = 1024;
+        Station master(directory, StationRole::Master, QStringLiteral("M"), options);
+        master.race.journalEventId = QUuid::createUuid();
+        RecordingConnection link;
+        master.engine.addConnection(&link);
+        for (int i = 0; i < 40; ++i) {
+            Participant p;
+            p.givenName = QUuid::createUuid().toString();
+            master.race.participants.append(p);
+        }
+        master.engine.broadcastRace(master.race);
+        QCOMPARE(link.frames.size(), 1);
+        const auto whole = decodeSyncMessage(link.frames.first().mid(4));
+        QVERIFY(whole && whole->race);
+        QCOMPARE(whole->kind, SyncMessageKind::Snapshot);
+        QCOMPARE(whole->sequence, 1);
+        QCOMPARE(
+            *encodeRace(*whole->race, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
+        master.race.results.append(result(QStringLiteral("1"), 60));
+        master.engine.broadcastRace(master.race);
+        QCOMPARE(link.frames.size(), 2);
+        const auto change = decodeSyncMessage(link.frames.last().mid(4));
+        QVERIFY(change);
+        QCOMPARE(change->kind, SyncMessageKind::Change);
+        QCOMPARE(change->follows, 1);
+        QCOMPARE(change->sequence, 2);
+        QCOMPARE(master.engine.traffic().snapshots, 1);
+    }
+
+    // The master's event changes while a new slave is still reading the snapshot (8 MB): the
+    // changes behind it are applied in order, and the slave asks for nothing more.
+    void changesArriveWhileTheSnapshotIsRead()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race = generatedRaceOfSize(500);
+        master.race.journalEventId = QUuid::createUuid();
+        master.engine.broadcastRace(master.race);
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        // The snapshot answering the hello is on its way.
+        QTRY_COMPARE(master.engine.traffic().snapshots, 1);
+        for (int i = 0; i < 20; ++i) {
+            master.race.results.append(result(QString::number(8100 + i), 600 + i));
+            if (i == 10)
+                master.race.name = QStringLiteral("Renamed");
+            master.engine.broadcastRace(master.race);
+        }
+        const QByteArray expected = *encodeRace(master.race, JsonLayout::Compact);
+        QTRY_COMPARE_WITH_TIMEOUT(slave.race.results.size(), master.race.results.size(), 60000);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), expected);
+        QVERIFY2(!log.lines().join('\n').contains(QStringLiteral("asked the master")),
+            qPrintable(log.lines().join('\n')));
+        QCOMPARE(master.engine.traffic().snapshots, 1);
+        QCOMPARE(master.engine.traffic().changes, 20);
+    }
+
+    // Two masters under one name with the key (the organiser started a second by mistake): a
+    // slave follows the one it joined exactly, and when that one goes, the other's event whole,
+    // never a change of one applied to the event of the other.
+    void twoMastersUnderOneName()
+    {
+        LoopbackDirectory directory;
+        Station first(directory, StationRole::Master, QStringLiteral("M1"));
+        first.race.name = QStringLiteral("First");
+        first.race.journalEventId = QUuid::createUuid();
+        Station second(directory, StationRole::Master, QStringLiteral("M2"));
+        second.race.name = QStringLiteral("Second");
+        second.race.journalEventId = QUuid::createUuid();
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"));
+        QTRY_VERIFY(slave.race.name == first.race.name || slave.race.name == second.race.name);
+        Station &joined = slave.race.name == first.race.name ? first : second;
+        Station &other = &joined == &first ? second : first;
+        for (Station *master : {&first, &second}) {
+            master->race.results.append(result(master->race.name, 100));
+            master->engine.broadcastRace(master->race);
+        }
+        QTRY_COMPARE(slave.race.results.size(), 1);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(joined.race, JsonLayout::Compact));
+        joined.engine.stop();
+        QTRY_COMPARE(slave.race.name, other.race.name);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(other.race, JsonLayout::Compact));
+        other.race.results.append(result(QStringLiteral("after"), 200));
+        other.engine.broadcastRace(other.race);
+        QTRY_COMPARE(slave.race.results.size(), 2);
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(other.race, JsonLayout::Compact));
+    }
+
+    // A station of the version that sent the whole event after every change is refused, and
+    // both ends say why.
+    void anOlderStationIsRefused()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        const auto older = pskClient(master.engine.listenPort(), pskOf(testStationKey));
+        QTRY_VERIFY(older->isEncrypted());
+        older->write(frame(R"({"kind":"hello","stationId":"old"})"));
+        QTRY_COMPARE(older->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY2(master.engine.refusalText().startsWith(QStringLiteral("Refused 127.0.0.1:")),
+            qPrintable(master.engine.refusalText()));
+        QVERIFY(master.engine.refusalText().endsWith(QStringLiteral(
+            ": it runs another version of Vexlo; every station of an event needs the same one")));
+        QCOMPARE(master.engine.connectedStationCount(), 0);
+
+        PskServer olderMaster(pskOf(testStationKey));
+        Race old;
+        old.name = QStringLiteral("Old");
+        const QByteArray oldSnapshot = frame(
+            R"({"kind":"snapshot","stationId":"old","race":)" + *encodeRace(old, JsonLayout::Compact) + '}');
+        olderMaster.onEncrypted = [&](QSslSocket *socket) { socket->write(oldSnapshot); };
+        auto advertisement = directory.factory()();
+        advertisement->advertise(QStringLiteral("Older"), olderMaster.serverPort());
+        StationOptions options;
+        options.serviceName = QStringLiteral("Older");
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), options);
+        QTRY_COMPARE(slave.engine.refusalText(),
+            QStringLiteral("Could not join \"Older\" at 127.0.0.1:%1: the master runs another version of "
+                           "Vexlo; every station of an event needs the same one")
+                .arg(olderMaster.serverPort()));
+        QCOMPARE(slave.race.name, Race().name);
+    }
+
     void unencodableRaceSendsNothing()
     {
         LoopbackDirectory directory;
@@ -400,7 +635,7 @@ private slots:
         Course course;
         course.lengthMeters = qQNaN();
         race.courses.append(course);
-        engine.broadcastSnapshot(race);
+        engine.broadcastRace(race);
         QVERIFY(slave.frames.isEmpty());
     }
 };

@@ -188,6 +188,10 @@
         <translation>Kunne ikke forbinde til &quot;%@&quot; på %@: masteren lukkede forbindelsen</translation>
     </message>
     <message>
+        <source>Could not join &quot;%@&quot; at %@: the master runs another version of Vexlo; every station of an event needs the same one</source>
+        <translation>Kunne ikke forbinde til &quot;%@&quot; på %@: masteren kører en anden version af Vexlo; alle stationer ved et løb skal have den samme</translation>
+    </message>
+    <message>
         <source>Could not join &quot;%@&quot; at %@: the station keys do not match</source>
         <translation>Kunne ikke forbinde til &quot;%@&quot; på %@: stationsnøglerne passer ikke sammen</translation>
     </message>
@@ -378,6 +382,10 @@
     <message>
         <source>Refused %@: it did not prove the station key in time</source>
         <translation>Afviste %@: den viste ikke i tide, at den har stationsnøglen</translation>
+    </message>
+    <message>
+        <source>Refused %@: it runs another version of Vexlo; every station of an event needs the same one</source>
+        <translation>Afviste %@: den kører en anden version af Vexlo; alle stationer ved et løb skal have den samme</translation>
     </message>
     <message>
         <source>Refused %@: too many connections waiting to prove the station key</source>

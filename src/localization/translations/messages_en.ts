@@ -188,6 +188,10 @@
         <translation>Could not join &quot;%@&quot; at %@: the master closed the connection</translation>
     </message>
     <message>
+        <source>Could not join &quot;%@&quot; at %@: the master runs another version of Vexlo; every station of an event needs the same one</source>
+        <translation>Could not join &quot;%@&quot; at %@: the master runs another version of Vexlo; every station of an event needs the same one</translation>
+    </message>
+    <message>
         <source>Could not join &quot;%@&quot; at %@: the station keys do not match</source>
         <translation>Could not join &quot;%@&quot; at %@: the station keys do not match</translation>
     </message>
@@ -378,6 +382,10 @@
     <message>
         <source>Refused %@: it did not prove the station key in time</source>
         <translation>Refused %@: it did not prove the station key in time</translation>
+    </message>
+    <message>
+        <source>Refused %@: it runs another version of Vexlo; every station of an event needs the same one</source>
+        <translation>Refused %@: it runs another version of Vexlo; every station of an event needs the same one</translation>
     </message>
     <message>
         <source>Refused %@: too many connections waiting to prove the station key</source>

@@ -82,6 +82,12 @@ void applyResultChanges(QList<PersonResult> &results, const RaceChanges &changes
 // `race`. False, with `race` untouched and the reason in `why`, when it is not whole and readable.
 [[nodiscard]] bool applyRaceChanges(Race &race, const QByteArray &record, QString *why);
 
+// A digest of the event as the stations compare it after every change: its own fields as the
+// event file writes them and, for every collection, its records' ids in their order. A change
+// carries the records it puts whole, so two events with one digest, made from one event by the
+// same changes, hold the same records. 32 hex digits; the journal's bookkeeping is left out.
+[[nodiscard]] QByteArray raceDigest(const Race &race);
+
 // Field by field, as the event file would show them (the model gives results no equality).
 [[nodiscard]] bool sameResult(const PersonResult &a, const PersonResult &b);
 // The same results in the same order, as above.

@@ -2,6 +2,7 @@
 
 #include "racejson.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,7 +84,18 @@ struct Collection
     std::function<qsizetype(const Race &)> size;
     // Whether two events hold this collection's very list (its data shared).
     std::function<bool(const Race &, const Race &)> shared;
+    // Appends the ids of the collection's records, in order (the stations' digest).
+    std::function<void(const Race &, QByteArray &)> appendIds;
 };
+
+void appendId(QByteArray &out, const QUuid &id)
+{
+    out.append(id.toRfc4122());
+}
+void appendId(QByteArray &out, const QString &id)
+{
+    out.append(id.toUtf8()).append('\0');
+}
 
 // Whether `ids` holds an id twice (`ids` is reordered).
 template<typename Key> bool holdsCopies(std::vector<Key> &ids)
@@ -303,7 +315,14 @@ Collection listCollection(
                 applyList(race.*member, puts.*member, removed.*member, id);
         },
         [=](const Race &race) { return (race.*member).size(); },
-        [=](const Race &a, const Race &b) { return (a.*member).isSharedWith(b.*member); }};
+        [=](const Race &a, const Race &b) { return (a.*member).isSharedWith(b.*member); },
+        [=](const Race &race, QByteArray &out) {
+            const QList<T> &list = race.*member;
+            out.append(name).append(':').append(QByteArray::number(list.size())).append(':');
+            out.reserve(out.size() + list.size() * 17);
+            for (const T &record : list)
+                appendId(out, id(record));
+        }};
 }
 
 QUuid participantId(const Participant &p)
@@ -624,4 +643,15 @@ bool applyRaceChanges(Race &race, const QByteArray &record, QString *why)
     changes.fields = head->value(QStringLiteral("fields")).toBool();
     applyRaceChanges(race, changes);
     return true;
+}
+
+QByteArray raceDigest(const Race &race)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(encodeRace(carrier(race), JsonLayout::Compact).value_or(QByteArray("-")));
+    QByteArray ids;
+    for (const Collection &collection : collections())
+        collection.appendIds(race, ids);
+    hash.addData(ids);
+    return hash.result().left(16).toHex();
 }

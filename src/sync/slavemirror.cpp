@@ -1,0 +1,93 @@
+#include "slavemirror.h"
+
+#include "racechanges.h"
+
+SlaveEvent SlaveMirror::take(const QByteArray &body)
+{
+    qint64 oversized = -1;
+    std::optional<SyncMessage> message = decodeSyncMessage(body, m_maxEventBytes, &oversized);
+    SlaveEvent event;
+    if (!message) {
+        if (oversized < 0)
+            return event; // not a message of ours: dropped
+        // Only a snapshot is the event itself; a change that large is followed by one.
+        if (!body.startsWith("{\"kind\":\"snapshot\""))
+            return wantSnapshot(QStringLiteral("a change of %1 bytes").arg(oversized));
+        event.kind = SlaveEvent::Kind::Oversized;
+        event.length = oversized;
+        return event;
+    }
+    if (message->protocol != syncProtocolVersion) {
+        event.kind = SlaveEvent::Kind::OtherVersion;
+        return event;
+    }
+    if (message->kind == SyncMessageKind::Snapshot && message->race)
+        return snapshot(std::move(*message));
+    if (message->kind == SyncMessageKind::Change)
+        return change(*message);
+    event.message = std::move(message);
+    return event;
+}
+
+SlaveEvent SlaveMirror::wantSnapshot(const QString &reason)
+{
+    SlaveEvent event;
+    if (m_awaitingSnapshot)
+        return event; // asked already
+    m_awaitingSnapshot = true;
+    event.kind = SlaveEvent::Kind::WantSnapshot;
+    event.reason = reason;
+    return event;
+}
+
+SlaveEvent SlaveMirror::snapshot(SyncMessage message)
+{
+    if (raceDigest(*message.race) != message.digest) {
+        m_awaitingSnapshot = false;
+        return wantSnapshot(QStringLiteral("the snapshot does not match its digest"));
+    }
+    m_state = State {std::move(*message.race), message.event, message.series, message.sequence};
+    m_awaitingSnapshot = false;
+    SlaveEvent event;
+    event.kind = SlaveEvent::Kind::State;
+    event.race = m_state->race;
+    event.fromSnapshot = true;
+    return event;
+}
+
+SlaveEvent SlaveMirror::change(const SyncMessage &message)
+{
+    SlaveEvent event;
+    if (m_awaitingSnapshot)
+        return event; // the snapshot asked for holds it
+    if (!m_state)
+        return wantSnapshot(QStringLiteral("a change before any snapshot"));
+    if (message.series != m_state->series || message.event != m_state->event)
+        return wantSnapshot(QStringLiteral("a change of another event or another start of the master"));
+    if (message.change.isEmpty()) {
+        if (message.sequence != m_state->sequence || message.follows != m_state->sequence)
+            return wantSnapshot(QStringLiteral("the master is at %1, this station at %2")
+                                    .arg(message.sequence)
+                                    .arg(m_state->sequence));
+        event.kind = SlaveEvent::Kind::Confirmed;
+        event.race = m_state->race;
+        return event;
+    }
+    if (message.follows != m_state->sequence || message.sequence <= message.follows)
+        return wantSnapshot(QStringLiteral("change %1 follows %2, this station holds %3")
+                                .arg(message.sequence)
+                                .arg(message.follows)
+                                .arg(m_state->sequence));
+    Race next = m_state->race;
+    QString why;
+    if (!applyRaceChanges(next, message.change, &why))
+        return wantSnapshot(QStringLiteral("change %1 does not apply: %2").arg(message.sequence).arg(why));
+    if (raceDigest(next) != message.digest)
+        return wantSnapshot(
+            QStringLiteral("change %1 leaves another event than the master's").arg(message.sequence));
+    m_state->race = std::move(next);
+    m_state->sequence = message.sequence;
+    event.kind = SlaveEvent::Kind::State;
+    event.race = m_state->race;
+    return event;
+}

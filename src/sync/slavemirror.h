@@ -1,0 +1,75 @@
+#pragma once
+
+// A slave's copy of its master's event, kept up to date from the messages the master sends.
+
+#include "race.h"
+#include "syncmessage.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What a slave makes of one message from its master (see SlaveMirror).
+struct SlaveEvent
+{
+    enum class Kind {
+        // The master's event as it now stands (`race`), after a snapshot or a change.
+        State,
+        // The master's state is still the one last reported: its results are confirmed.
+        Confirmed,
+        // The slave cannot follow the changes (`reason`): it asks for a snapshot.
+        WantSnapshot,
+        // A snapshot larger than this station accepts (`length` bytes).
+        Oversized,
+        // A message of another version of the exchange.
+        OtherVersion,
+        // Any other message, for the engine to handle (or drop) as it comes.
+        Message,
+    };
+    Kind kind = Kind::Message;
+    std::optional<Race> race;
+    bool fromSnapshot = false;
+    QString reason;
+    qint64 length = 0;
+    std::optional<SyncMessage> message;
+};
+
+// The master's event as a slave follows it: the state of the last snapshot with every change
+// since applied in order. A change applies only to the state it was made from (the same series,
+// the number it follows) and must leave the digest the master gave; otherwise the slave asks for
+// a snapshot and takes no change until one arrives. Confined to one thread at a time.
+class SlaveMirror
+{
+public:
+    explicit SlaveMirror(qint64 maxEventBytes)
+        : m_maxEventBytes(maxEventBytes)
+    { }
+
+    // A new connection: nothing is followed until its first snapshot.
+    void reset()
+    {
+        m_state.reset();
+        m_awaitingSnapshot = true;
+    }
+
+    // What `body` (one frame's body from the master) does to the event followed.
+    [[nodiscard]] SlaveEvent take(const QByteArray &body);
+
+private:
+    struct State
+    {
+        Race race;
+        std::optional<QUuid> event;
+        QUuid series;
+        qint64 sequence = 0;
+    };
+
+    SlaveEvent wantSnapshot(const QString &reason);
+    SlaveEvent snapshot(SyncMessage message);
+    SlaveEvent change(const SyncMessage &message);
+
+    qint64 m_maxEventBytes;
+    std::optional<State> m_state;
+    bool m_awaitingSnapshot = true;
+};
