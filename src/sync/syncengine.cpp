@@ -1170,14 +1170,21 @@ void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
             dropped("a hello");
             return;
         }
-        // The store's race as it is now goes to the other slaves as a change; this one gets it
-        // whole, and nothing before.
-        for (SyncPeer *owned : std::as_const(m_ownedPeers))
-            if (owned == peer)
-                owned->holdForSnapshot();
-        catchUp();
-        snapshotTo(peer);
-        return;
+        {
+            // The store's race as it is now goes to the other slaves as a change; this one gets it
+            // whole, and nothing before. Where it is the first state this master sends, catchUp has
+            // given it to every station whole, this one's included: once is enough.
+            SyncPeer *own = nullptr;
+            for (SyncPeer *owned : std::as_const(m_ownedPeers))
+                if (owned == peer)
+                    own = owned;
+            if (own)
+                own->holdForSnapshot();
+            catchUp();
+            if (!own || own->wantsSnapshot())
+                snapshotTo(peer);
+            return;
+        }
     case SyncMessageKind::SnapshotWanted:
         if (m_role != StationRole::Master) {
             dropped("a wish for a snapshot");

@@ -161,6 +161,8 @@ private slots:
             slave.race = std::move(received);
         };
         QTRY_COMPARE(slave.race.name, QStringLiteral("0"));
+        // The master's first state, sent whole to the one station there is, is sent once.
+        QCOMPARE(master.engine.traffic().snapshots, 1);
         // Events that take a while to read (8 MB each), sent one right behind the other: the
         // slave may skip any but the last, and never hands on an older one after a newer.
         Race race = generatedRaceOfSize(500);
