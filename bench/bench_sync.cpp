@@ -12,7 +12,10 @@
 //   again with "--station"), over TLS on loopback. Each slave reads 1.5 cards a second for a
 //   minute; counters: the master's peak resident memory (and before any slave joined), the time
 //   from the last read until every slave holds every result, from each read until each slave
-//   held it (worst, and the largest median), and what the master sent.
+//   held it (worst, and the largest median), from each read until every slave held it (median
+//   and worst), and what the master sent. bench/stations-in-namespaces.sh runs it with each
+//   station in a network namespace of its own (and the master reading cards too), where it also
+//   counts the bytes on the slaves' links.
 // - SlaveStall: a slave as the application runs one (its store with the change journal and the
 //   background autosave, full files at most every 10 s) reading a card every 667 ms through its
 //   store for 20 s, each read a change that the master (a process of its own, as in RaceDay)
@@ -221,12 +224,13 @@ qint64 procStatusKb(qint64 pid, const char *field)
     return -1;
 }
 
-// A slave's master at a port it is told.
+// A slave's master at an address and port it is told.
 class FixedMaster : public ServiceDiscovery
 {
 public:
-    explicit FixedMaster(quint16 port)
-        : m_port(port)
+    explicit FixedMaster(quint16 port, QString host = QStringLiteral("127.0.0.1"))
+        : m_host(std::move(host))
+        , m_port(port)
     { }
     void advertise(const QString &, quint16) override { }
     void browse() override
@@ -235,13 +239,13 @@ public:
             this,
             [this] {
                 emit ready();
-                emit servicesChanged(
-                    {DiscoveredService {QStringLiteral("Bench"), QStringLiteral("127.0.0.1"), m_port}});
+                emit servicesChanged({DiscoveredService {QStringLiteral("Bench"), m_host, m_port}});
             },
             Qt::QueuedConnection);
     }
 
 private:
+    QString m_host;
     quint16 m_port;
 };
 
@@ -277,8 +281,19 @@ void onInput(const std::function<void(const QByteArray &)> &handle)
 constexpr int readsPerSlave = 90; // a minute at 1.5 a second
 constexpr int readIntervalMs = 667;
 
-// "--station master": prints "port <p>", then "peak <kB> start <kB>" when told "quit".
-int runMaster()
+// A card read at a station: a result of the event again, under a new id, with the time it was read
+// in its note.
+PersonResult cardRead(int n)
+{
+    PersonResult result = event().results.at(n * 97 % event().results.size());
+    result.id = QUuid::createUuid();
+    result.overrideNote = QString::number(nowMs());
+    return result;
+}
+
+// "--station master [reads]": prints "port <p>", then "peak <kB> start <kB>" when told "quit";
+// with "reads" it also reads cards itself once told "go", as a slave does.
+int runMaster(bool reads)
 {
     Race race = event();
     LoopbackDirectory directory;
@@ -291,7 +306,17 @@ int runMaster()
     master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
     const qint64 startKb = procStatusKb(QCoreApplication::applicationPid(), "VmRSS:");
     say("port " + QByteArray::number(master.listenPort()));
+    QTimer reader;
+    int read = 0;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        race.results.append(cardRead(read + 1)); // not the slaves' first cards
+        master.broadcastRace(race);
+        if (++read == readsPerSlave)
+            reader.stop();
+    });
     onInput([&](const QByteArray &line) {
+        if (line == "go" && reads)
+            reader.start(readIntervalMs);
         if (line == "quit") {
             const SyncTraffic sent = master.traffic();
             say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
@@ -306,20 +331,23 @@ int runMaster()
     return QCoreApplication::exec();
 }
 
-// "--station slave <port> <total results>": "ready" once it holds the event, then on "go" reads
-// its cards; "last <ms>" after its last read and "complete <ms>" once it holds every result.
-int runSlave(quint16 port, qsizetype expected)
+// "--station slave <port> <total results> [master's address]": "ready" once it holds the event,
+// then on "go" reads its cards; "last <ms>" after its last read and "complete <ms>" once it holds
+// every result, then "delays <worst> <median> <results held>" and "held <id>=<ms> ...": how long after each
+// read (at any station) this one held it.
+int runSlave(const QString &host, quint16 port, qsizetype expected)
 {
     (void)event(); // the cards it reads come from it: made before the minute starts
-    SyncEngine slave([port] { return std::make_unique<FixedMaster>(port); });
-    qsizetype held = 0;
+    SyncEngine slave([host, port] { return std::make_unique<FixedMaster>(port, host); });
+    qsizetype holds = 0;
     bool ready = false;
     bool complete = false;
     // Each read carries the time it was read (in its note): how long until this station held it.
     QSet<QUuid> seen;
     QList<qint64> delays;
+    QByteArray held;
     slave.onSnapshotReceived = [&](const Race &race) {
-        held = race.results.size();
+        holds = race.results.size();
         const qint64 now = nowMs();
         for (qsizetype i = event().results.size(); i < race.results.size(); ++i) {
             const PersonResult &r = race.results.at(i);
@@ -327,27 +355,27 @@ int runSlave(quint16 port, qsizetype expected)
                 continue;
             seen.insert(r.id);
             delays.append(now - r.overrideNote->toLongLong());
+            held += ' ' + r.id.toByteArray(QUuid::WithoutBraces) + '=' + QByteArray::number(delays.last());
         }
         if (!ready) {
             ready = true;
             say("ready");
         }
-        if (!complete && held >= expected) {
+        if (!complete && holds >= expected) {
             complete = true;
             std::sort(delays.begin(), delays.end());
             say("complete " + QByteArray::number(nowMs()));
             say("delays " + QByteArray::number(delays.isEmpty() ? -1 : delays.last()) + ' '
-                + QByteArray::number(delays.isEmpty() ? -1 : delays.at(delays.size() / 2)));
+                + QByteArray::number(delays.isEmpty() ? -1 : delays.at(delays.size() / 2)) + ' '
+                + QByteArray::number(holds));
+            say("held" + held);
         }
     };
     slave.start(StationRole::Slave, QUuid::createUuid().toString(), QStringLiteral("Bench"), benchKey);
     QTimer reader;
     int reads = 0;
     QObject::connect(&reader, &QTimer::timeout, [&] {
-        PersonResult result = event().results.at(reads * 97 % event().results.size());
-        result.id = QUuid::createUuid();
-        result.overrideNote = QString::number(nowMs());
-        slave.submitResult(result);
+        slave.submitResult(cardRead(reads));
         if (++reads == readsPerSlave) {
             reader.stop();
             say("last " + QByteArray::number(nowMs()));
@@ -365,10 +393,19 @@ int runSlave(quint16 port, qsizetype expected)
 class StationProcess
 {
 public:
-    explicit StationProcess(const QStringList &arguments)
+    // In the network namespace of that name (`ip netns`) if one is given.
+    explicit StationProcess(const QStringList &arguments, const QString &netns = {})
     {
-        m_process.setProgram(QCoreApplication::applicationFilePath());
-        m_process.setArguments(QStringList {QStringLiteral("--station")} + arguments);
+        const QStringList station
+            = QStringList {QCoreApplication::applicationFilePath(), QStringLiteral("--station")} + arguments;
+        if (netns.isEmpty()) {
+            m_process.setProgram(station.first());
+            m_process.setArguments(station.mid(1));
+        } else {
+            m_process.setProgram(QStringLiteral("ip"));
+            m_process.setArguments(
+                QStringList {QStringLiteral("netns"), QStringLiteral("exec"), netns} + station);
+        }
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
     }
@@ -406,32 +443,74 @@ private:
     QProcess m_process;
 };
 
+// A counter of a network interface ("tx_bytes", "rx_bytes").
+qint64 linkBytes(const QString &link, const char *counter)
+{
+    QFile file(QStringLiteral("/sys/class/net/%1/statistics/%2").arg(link, QLatin1String(counter)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : -1;
+}
+
+QStringList words(const char *variable)
+{
+    return qEnvironmentVariable(variable).split(u' ', Qt::SkipEmptyParts);
+}
+
+// Loopback unless told otherwise (bench/stations-in-namespaces.sh does): RACEDAY_NETNS names the
+// network namespaces of the master and the three slaves, RACEDAY_MASTER_ADDRESS the master's
+// address there, RACEDAY_LINKS the slaves' links as this process sees them (what it sends goes to
+// the slave); RACEDAY_MASTER_READS=1 has the master read cards too.
 void RaceDay(benchmark::State &state)
 {
     ensureApplication();
+    const QStringList netns = words("RACEDAY_NETNS");
+    const QStringList links = words("RACEDAY_LINKS");
+    const QString masterAddress = qEnvironmentVariable("RACEDAY_MASTER_ADDRESS", QStringLiteral("127.0.0.1"));
+    const bool masterReads = qEnvironmentVariable("RACEDAY_MASTER_READS") == QLatin1String("1");
+    const auto linkTotals = [&](const char *counter) {
+        qint64 total = 0;
+        for (const QString &link : links)
+            total += linkBytes(link, counter);
+        return total;
+    };
     for (auto _ : state) {
-        StationProcess master({QStringLiteral("master")});
+        StationProcess master(QStringList {QStringLiteral("master")}
+                + (masterReads ? QStringList {QStringLiteral("reads")} : QStringList {}),
+            netns.value(0));
         const auto port = master.expect("port", 120000);
         if (!port) {
             state.SkipWithError("the master did not start");
             return;
         }
-        const qsizetype expected = event().results.size() + 3 * readsPerSlave;
+        const int reads = (masterReads ? 4 : 3) * readsPerSlave;
+        const qsizetype expected = event().results.size() + reads;
+        const qint64 toSlavesAtStart = linkTotals("tx_bytes");
+        QElapsedTimer joining;
+        joining.start();
         std::vector<std::unique_ptr<StationProcess>> slaves;
         for (int i = 0; i < 3; ++i)
-            slaves.push_back(std::make_unique<StationProcess>(QStringList {
-                QStringLiteral("slave"), QString::fromLatin1(*port), QString::number(expected)}));
+            slaves.push_back(std::make_unique<StationProcess>(
+                QStringList {QStringLiteral("slave"), QString::fromLatin1(*port), QString::number(expected),
+                    masterAddress},
+                netns.value(i + 1)));
         for (auto &slave : slaves)
             if (!slave->expect("ready", 300000)) {
                 state.SkipWithError("a slave never got the event");
                 return;
             }
+        // From starting the slaves until the last of them holds the event (its snapshot read).
+        state.counters["join_s"] = double(joining.elapsed()) / 1000.0;
+        const qint64 toSlavesAtJoin = linkTotals("tx_bytes");
+        const qint64 fromSlavesAtJoin = linkTotals("rx_bytes");
+        master.tell("go");
         for (auto &slave : slaves)
             slave->tell("go");
         qint64 lastRead = 0;
         qint64 converged = 0;
         qint64 worstDelay = 0;
         qint64 medianDelay = 0;
+        // Each read: how long until the last of the slaves held it (the master holds it first).
+        QHash<QByteArray, qint64> heldByAll;
+        bool eachHeldOnce = true;
         for (auto &slave : slaves) {
             const auto last = slave->expect("last", 300000);
             const auto complete = slave->expect("complete", 600000);
@@ -445,7 +524,22 @@ void RaceDay(benchmark::State &state)
                 const QList<QByteArray> words = delays->split(' ');
                 worstDelay = std::max(worstDelay, words.value(0).toLongLong());
                 medianDelay = std::max(medianDelay, words.value(1).toLongLong());
+                eachHeldOnce = eachHeldOnce && words.value(2).toLongLong() == expected;
             }
+            const auto held = slave->expect("held", 10000);
+            const QList<QByteArray> each = held ? held->split(' ') : QList<QByteArray> {};
+            eachHeldOnce = eachHeldOnce && each.size() == reads;
+            for (const QByteArray &read : each) {
+                const QList<QByteArray> idMs = read.split('=');
+                qint64 &ms = heldByAll[idMs.value(0)];
+                ms = std::max(ms, idMs.value(1).toLongLong());
+            }
+        }
+        const qint64 toSlaves = linkTotals("tx_bytes") - toSlavesAtJoin;
+        const qint64 fromSlaves = linkTotals("rx_bytes") - fromSlavesAtJoin;
+        if (!eachHeldOnce || heldByAll.size() != reads) {
+            state.SkipWithError("a slave did not hold each read exactly once");
+            return;
         }
         master.tell("quit");
         const auto peak = master.expect("peak", 60000);
@@ -463,12 +557,26 @@ void RaceDay(benchmark::State &state)
         state.counters["read_held_worst_ms"] = double(worstDelay);
         state.counters["read_held_median_ms"] = double(medianDelay);
         // What went on the wire from the master, per read and slave (its changes), and in all.
-        const double reads = 3.0 * readsPerSlave;
         state.counters["change_bytes_per_read_per_slave"]
-            = double(words.value(8).toLongLong()) / (reads * 3.0);
+            = double(words.value(8).toLongLong()) / (double(reads) * 3.0);
         state.counters["changes"] = double(words.value(6).toLongLong());
         state.counters["snapshots"] = double(words.value(10).toLongLong());
         state.counters["sent_MB"] = double(words.value(8).toLongLong() + words.value(12).toLongLong()) / 1e6;
+        QList<qint64> byAll = heldByAll.values();
+        std::sort(byAll.begin(), byAll.end());
+        state.counters["held_by_all_median_ms"] = double(byAll.at(byAll.size() / 2));
+        state.counters["held_by_all_worst_ms"] = double(byAll.last());
+        if (!links.isEmpty()) {
+            // On the wire (frames on the slaves' links: TLS, TCP, IP and Ethernet, the acks too):
+            // to each slave at its join, to each slave per read, and from a slave per read of its
+            // own (its submit, and its acks of the changes).
+            const double slaveCount = double(links.size());
+            state.counters["wire_join_MB_per_slave"]
+                = double(toSlavesAtJoin - toSlavesAtStart) / slaveCount / 1e6;
+            state.counters["wire_bytes_per_read_per_slave"] = double(toSlaves) / slaveCount / reads;
+            state.counters["wire_bytes_from_slave_per_own_read"]
+                = double(fromSlaves) / (slaveCount * readsPerSlave);
+        }
     }
 }
 
@@ -559,9 +667,10 @@ int main(int argc, char **argv)
     if (argc >= 3 && qstrcmp(argv[1], "--station") == 0) {
         QCoreApplication app(argc, argv);
         if (qstrcmp(argv[2], "master") == 0)
-            return runMaster();
+            return runMaster(argc >= 4 && qstrcmp(argv[3], "reads") == 0);
         if (qstrcmp(argv[2], "slave") == 0 && argc >= 5)
-            return runSlave(quint16(QByteArray(argv[3]).toUInt()), QByteArray(argv[4]).toLongLong());
+            return runSlave(argc >= 6 ? QString::fromLatin1(argv[5]) : QStringLiteral("127.0.0.1"),
+                quint16(QByteArray(argv[3]).toUInt()), QByteArray(argv[4]).toLongLong());
         return 2;
     }
     benchmark::Initialize(&argc, argv);
