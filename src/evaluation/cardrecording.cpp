@@ -4,6 +4,7 @@
 #include "log.h"
 #include "perstage.h"
 #include "readoutmatch.h"
+#include "splitlegs.h"
 #include "splits.h"
 #include "stalepunches.h"
 
@@ -92,7 +93,7 @@ Evaluation evaluate(const CardRuns &runs, const std::optional<Course> &course,
     }
     e.completed = std::none_of(e.splits.cbegin(), e.splits.cend(),
         [](const SplitTime &s) { return s.status == SplitStatus::Missing; });
-    const QList<qint64> sequence = courseSequence(*course);
+    const QList<qint64> sequence = courseControlCodes(*course);
     if (e.completed && e.review.isEmpty() && holdsAnotherRun(e.splits, sequence))
         e.review = reviewTwoRuns;
     // Never completed on times or punches that may belong to another run.

@@ -1,6 +1,7 @@
 #include "coursematch.h"
 
 #include "perstage.h"
+#include "splitlegs.h"
 #include "stalepunches.h"
 
 #include <QSet>
@@ -74,7 +75,8 @@ double courseMatchScore(const QList<SIPunch> &punches, const Course &course)
         }
         return double(hit.size()) / double(courseCodes.size());
     }
-    return double(lcsLength(courseSequence(course), punchCodes(punches))) / double(course.controls.size());
+    return double(lcsLength(courseControlCodes(course), punchCodes(punches)))
+        / double(course.controls.size());
 }
 
 namespace {
@@ -129,7 +131,7 @@ CourseMatch matchCourse(const QList<SIPunch> &punches, const QList<Course> &cand
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         if (candidates[i].type == CourseType::Rogaining)
             continue;
-        const QList<qint64> sequence = courseSequence(candidates[i]);
+        const QList<qint64> sequence = courseControlCodes(candidates[i]);
         const std::optional<qsizetype> start = latestCompleteRunStart(sequence, codes);
         if (!start)
             continue;

@@ -70,7 +70,7 @@ QList<SplitTime> buildSplits(const QList<SIPunch> &punches, const std::optional<
     if (course->type == CourseType::Rogaining)
         return scoreRogainingSplits(punches, *course);
 
-    const QList<qint64> sequence = courseSequence(*course);
+    const QList<qint64> sequence = courseControlCodes(*course);
     splits.reserve(punches.size() + sequence.size());
     qsizetype p = 0;
     for (qint64 code : sequence) {

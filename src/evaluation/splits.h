@@ -40,7 +40,7 @@ private:
 // Elapsed and leg times of every timed `ok` and `additional` split, by splitLegs: legs run from the
 // last timed course control. `punches`: those the splits were built from.
 void fillSplitTimes(
-    QList<SplitTime> &splits, const std::optional<QDateTime> &start, const QList<SIPunch> &punches = {});
+    QList<SplitTime> &splits, const std::optional<QDateTime> &start, const QList<SIPunch> &punches);
 
 // a + b, stopping at the ends of the 64-bit range rather than wrapping round: points come from
 // files as any number.

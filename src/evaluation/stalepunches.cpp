@@ -35,11 +35,6 @@ QString logDate(const QDateTime &date)
     return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
 }
 
-QList<qint64> courseSequence(const Course &course)
-{
-    return courseControlCodes(course);
-}
-
 qsizetype lcsLength(const QList<qint64> &a, const QList<qint64> &b)
 {
     if (a.isEmpty() || b.isEmpty())
@@ -127,7 +122,7 @@ QList<SIPunch> applyCoverageFallback(
     // The filter dropped punches recorded after kept ones: today's run lies before the card start
     // time on the clock, so the start record is left from an earlier run.
     const QList<qint64> sequence
-        = course && !isRogaining(*course) ? courseSequence(*course) : QList<qint64>();
+        = course && !isRogaining(*course) ? courseControlCodes(*course) : QList<qint64>();
     const qsizetype filteredCoverage = lcsLength(sequence, punchCodes(filtered));
     const qsizetype unfilteredCoverage = lcsLength(sequence, punchCodes(unfiltered));
     if (filteredCoverage < unfilteredCoverage) {
@@ -196,7 +191,7 @@ QList<SIPunch> dropLeadingStalePunches(const QList<SIPunch> &punches, const std:
 {
     if (!course || isRogaining(*course) || punches.isEmpty())
         return punches;
-    const QList<qint64> sequence = courseSequence(*course);
+    const QList<qint64> sequence = courseControlCodes(*course);
     if (sequence.isEmpty())
         return punches;
     const qsizetype n = sequence.size();

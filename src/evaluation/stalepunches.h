@@ -10,9 +10,6 @@
 
 #include "race.h"
 
-// A course's control codes in ascending `order`; equal orders keep their stored order.
-[[nodiscard]] QList<qint64> courseSequence(const Course &course);
-
 // Length of the longest common subsequence (0 when either list is empty). Two-row dynamic
 // programme: linear memory, |a| x |b| time.
 [[nodiscard]] qsizetype lcsLength(const QList<qint64> &a, const QList<qint64> &b);
