@@ -43,9 +43,16 @@ SlaveEvent SlaveMirror::wantSnapshot(const QString &reason)
 SlaveEvent SlaveMirror::snapshot(SyncMessage message)
 {
     if (raceDigest(*message.race) != message.digest) {
+        const std::pair<QUuid, qint64> refused {message.series, message.sequence};
+        if (std::exchange(m_refused, refused) == refused) {
+            m_waitsForNewer = true; // asking again would bring the same again
+            return {};
+        }
         m_awaitingSnapshot = false;
         return wantSnapshot(QStringLiteral("the snapshot does not match its digest"));
     }
+    m_refused.reset();
+    m_waitsForNewer = false;
     m_state = State {std::move(*message.race), message.event, message.series, message.sequence};
     m_awaitingSnapshot = false;
     SlaveEvent event;
@@ -58,6 +65,13 @@ SlaveEvent SlaveMirror::snapshot(SyncMessage message)
 SlaveEvent SlaveMirror::change(const SyncMessage &message)
 {
     SlaveEvent event;
+    if (m_waitsForNewer && (message.series != m_refused->first || message.sequence > m_refused->second)) {
+        // The master has moved on from the snapshot refused twice: its newer state may be sound.
+        m_waitsForNewer = false;
+        m_awaitingSnapshot = false;
+        return wantSnapshot(
+            QStringLiteral("the master moved on from a snapshot that did not match its digest"));
+    }
     if (m_awaitingSnapshot)
         return event; // the snapshot asked for holds it
     if (!m_state)

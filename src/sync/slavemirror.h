@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // What a slave makes of one message from its master (see SlaveMirror).
 struct SlaveEvent
@@ -51,6 +52,8 @@ public:
     {
         m_state.reset();
         m_awaitingSnapshot = true;
+        m_refused.reset();
+        m_waitsForNewer = false;
     }
 
     // What `body` (one frame's body from the master) does to the event followed.
@@ -72,4 +75,9 @@ private:
     qint64 m_maxEventBytes;
     std::optional<State> m_state;
     bool m_awaitingSnapshot = true;
+    // The last snapshot refused for its digest (series, number). The master answers a wish with the
+    // snapshot of its current state: once the same one came again, no wish goes out until the
+    // master has moved on (`m_waitsForNewer`).
+    std::optional<std::pair<QUuid, qint64>> m_refused;
+    bool m_waitsForNewer = false;
 };

@@ -845,7 +845,6 @@ void SyncEngine::stop()
     m_sentDigest.clear();
     m_snapshot.reset();
     m_snapshotSequence = -1;
-    m_masterRace.reset();
     if (hadPeers)
         emit connectedStationCountChanged();
     setRunning(false);
@@ -1131,7 +1130,6 @@ void SyncEngine::handleSlaveEvent(SyncConnection *peer, SlaveEvent event)
 
 void SyncEngine::deliverMasterRace(SyncConnection *peer, const Race &master)
 {
-    m_masterRace = master;
     Race race = master;
     // Results the master does not hold yet stay in the slave's race; those it holds leave the
     // outbox, and so do those whose read-out it holds from another station.

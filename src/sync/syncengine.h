@@ -305,8 +305,6 @@ private:
     std::optional<QByteArray> m_snapshot;
     SyncTraffic m_traffic;
     qint64 m_confirmations = 0;
-    // On a slave: the master's event as last handed on, without this station's results.
-    std::optional<Race> m_masterRace;
     // Declared last: its thread is stopped before anything it reports to goes.
     std::unique_ptr<SnapshotIntake> m_intake;
 };

@@ -421,11 +421,12 @@ private slots:
         int asked = 0;
         int card = 0;
         const auto body = [](const QByteArray &frame) { return frame.mid(4); };
-        const auto reframe = [&](const std::function<void(SyncMessage &)> &edit) {
+        const auto reframe = [&](const std::function<void(SyncMessage &)> &edit,
+                                 SyncMessageKind kind = SyncMessageKind::Change) {
             QVERIFY(!link.frames.isEmpty());
             auto message = decodeSyncMessage(body(link.frames.last()));
             QVERIFY(message);
-            QCOMPARE(message->kind, SyncMessageKind::Change);
+            QCOMPARE(message->kind, kind);
             edit(*message);
             link.frames.last() = *frameSyncMessage(*message);
         };
@@ -450,6 +451,15 @@ private slots:
                 reframe([](SyncMessage &m) { m.change = R"({"op":"bogus"})"; });
             } else if (step == u"misdigest") {
                 reframe([](SyncMessage &m) { m.digest = "0123456789abcdef0123456789abcdef"; });
+            } else if (step == u"snapbad") {
+                reframe([](SyncMessage &m) { m.digest = "0123456789abcdef0123456789abcdef"; },
+                    SyncMessageKind::Snapshot);
+            } else if (step.startsWith(u"asked:")) {
+                int wishes = 0;
+                for (const QByteArray &frame : std::as_const(toMaster.frames))
+                    if (decodeSyncMessage(body(frame))->kind == SyncMessageKind::SnapshotWanted)
+                        ++wishes;
+                QCOMPARE(QString::number(wishes), step.mid(6));
             } else if (step == u"answer") {
                 for (; answered < toMaster.frames.size(); ++answered) {
                     const auto wish = decodeSyncMessage(body(toMaster.frames[answered]));
