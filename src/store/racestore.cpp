@@ -965,9 +965,8 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
         *it = result;
     } else if (repeatedResult(m_race, result)) {
         // The same read-out, read at another station as well (two slaves reading one card at
-        // once): one result. Nothing changes; the stations hear that the event they have is the
-        // master's, and the one that sent it drops its copy, as that event holds the read-out.
-        m_syncEngine->confirmState();
+        // once): one result. Nothing changes; the station that sent it hears that the event it
+        // has is the master's, and drops its copy, as that event holds the read-out.
         return;
     } else {
         m_race.results.append(result);

@@ -643,20 +643,6 @@ std::optional<QByteArray> SyncEngine::confirmationFrame()
     return frameSyncMessage(held);
 }
 
-void SyncEngine::confirmState()
-{
-    if (m_role != StationRole::Master)
-        return;
-    ++m_confirmations;
-    if (!m_sent) {
-        catchUp(); // the first the stations hear of this master's state: a snapshot
-        return;
-    }
-    if (const auto frame = confirmationFrame())
-        for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
-            connection->sendChange(*frame);
-}
-
 void SyncEngine::catchUp()
 {
     if (currentRace)
@@ -1204,13 +1190,15 @@ void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
         if (!message.result || !onResultSubmitted)
             return;
         const qint64 before = m_sequence;
-        const qint64 confirmed = m_confirmations;
         onResultSubmitted(*message.result);
-        // Nothing changed (the master holds this very result): the sender learns that its
-        // result is in the state it has.
-        if (m_sequence == before && m_confirmations == confirmed && m_connections.contains(peer))
-            if (const auto frame = confirmationFrame())
+        // Nothing changed (the master holds this very result or its read-out): the sender learns
+        // that its result is in the state it has.
+        if (m_sequence == before && m_connections.contains(peer)) {
+            if (!m_sent)
+                catchUp(); // the first the stations hear of this master's state: a snapshot
+            else if (const auto frame = confirmationFrame())
                 peer->sendChange(*frame);
+        }
         return;
     }
     }

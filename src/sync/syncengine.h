@@ -182,10 +182,6 @@ public:
     // one numbered change (built once), or, when it is too large or the event is another one, a
     // snapshot. Nothing is sent when nothing changed.
     void broadcastRace(const Race &race);
-    // On a master whose event did not change for a submitted result (it holds the read-out
-    // already): every slave learns that the state it has is the master's, so that the sender
-    // drops its copy.
-    void confirmState();
     [[nodiscard]] const SyncTraffic &traffic() const { return m_traffic; }
     // The number of the master's state (0 at its start).
     [[nodiscard]] qint64 sequence() const { return m_sequence; }
@@ -304,7 +300,6 @@ private:
     qint64 m_snapshotSequence = -1;
     std::optional<QByteArray> m_snapshot;
     SyncTraffic m_traffic;
-    qint64 m_confirmations = 0;
     // Declared last: its thread is stopped before anything it reports to goes.
     std::unique_ptr<SnapshotIntake> m_intake;
 };

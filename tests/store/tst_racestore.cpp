@@ -498,8 +498,13 @@ private slots:
         QVERIFY(held);
         store->syncEngine()->start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"));
         RecordingConnection slave;
+        RecordingConnection other;
         store->syncEngine()->addConnection(&slave);
-        const auto removeSlave = qScopeGuard([&] { store->syncEngine()->removeConnection(&slave); });
+        store->syncEngine()->addConnection(&other);
+        const auto removeSlaves = qScopeGuard([&] {
+            store->syncEngine()->removeConnection(&slave);
+            store->syncEngine()->removeConnection(&other);
+        });
 
         PersonResult submitted = *held;
         submitted.id = QUuid::createUuid();
@@ -526,7 +531,12 @@ private slots:
             QVERIFY(submitted.punches && submitted.punches->size() == 1);
             (*submitted.punches)[0].time = punch.time.addSecs(60);
         }
-        store->syncEngine()->onResultSubmitted(submitted);
+        const auto submit = [&] {
+            store->syncEngine()->receive(&slave,
+                *encodeSyncMessage(
+                    {SyncMessageKind::SubmitResult, QStringLiteral("S"), std::nullopt, submitted}));
+        };
+        submit();
 
         const int kept = cells[7].toInt();
         QCOMPARE(store->race().results.size(), kept);
@@ -541,9 +551,11 @@ private slots:
             [&](const PersonResult &r) { return r.id == held->id; }));
         if (kept == 2)
             return;
-        // Another read-out of it changes nothing: the stations are told that the event they have
-        // is the master's.
-        store->syncEngine()->onResultSubmitted(submitted);
+        // Another read-out of it, sent by a slave, changes nothing: that slave is told that the
+        // event it has is the master's (and holds its read-out); the other stations hear nothing.
+        const qsizetype heardByOther = other.frames.size();
+        submit();
+        QCOMPARE(other.frames.size(), heardByOther);
         QCOMPARE(slave.frames.size(), 2);
         const auto confirmed = decodeSyncMessage(slave.frames.last().mid(4));
         QVERIFY(confirmed);
