@@ -121,7 +121,9 @@ QList<SplitBlock> splitBlocks(const Race &race, const QList<PersonResult> &resul
 }
 
 // Leg ranks of one block, per row and column: the same leg of the same course compared in whole
-// seconds as printed; equal legs share a rank. 0: no rank.
+// seconds as printed; equal legs share a rank. 0: no rank. Only a leg from the control before it
+// (or, for the first, from the start) is that leg: one that runs from further back, over a control
+// missed or passed without a time, is not ranked, nor does it take a rank from the others.
 QList<QList<int>> legRanks(const SplitBlock &block)
 {
     const qsizetype columns = block.controls.size();
@@ -133,6 +135,11 @@ QList<QList<int>> legRanks(const SplitBlock &block)
             const qsizetype split = block.passages.at(r).at(k);
             if (split < 0)
                 continue;
+            if (k > 0) {
+                const qsizetype before = block.passages.at(r).at(k - 1);
+                if (before < 0 || !block.legs.at(r).splits.at(before).timed)
+                    continue;
+            }
             const std::optional<double> leg = block.legs.at(r).splits.at(split).leg;
             // A leg below zero (a punch before the start) ranks nowhere.
             if (leg && truncatedSeconds(*leg))

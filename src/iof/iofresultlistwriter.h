@@ -13,11 +13,13 @@
 
 inline constexpr const char *iofNamespace = "http://www.orienteering.org/datastandard/3.0";
 
-// One stage per class: start, finish, time, position, status, score, card; then the group's runners
-// marked as not started or not finished, with their status and card alone.
+// One stage per class: start, finish, time, time behind the group's winner (a placed row in a
+// group with a `leaderTime`), position, status, score, card; then the group's runners marked as
+// not started or not finished, with their status and card alone.
 [[nodiscard]] QByteArray writeIOFResultListXML(
     const Race &race, const QList<ResultGroup> &groups, IOFListBuffering buffering = {});
-// The same groups with one SplitTime per recorded split (seconds from the start).
+// The same list, each result's elements followed by one SplitTime per recorded split (seconds from
+// the start) before its card.
 [[nodiscard]] QByteArray writeIOFResultListWithSplitsXML(
     const Race &race, const QList<ResultGroup> &groups, IOFListBuffering buffering = {});
 // Overall standings; the event name gets " - Overall". A row with summed points carries them as

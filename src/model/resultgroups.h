@@ -30,6 +30,9 @@ struct ResultGroup
     QList<std::optional<qint64>> places;
     // After the results, by name.
     QList<MarkedRunner> marked;
+    // The winning time of a group ranked by time (none where the group ranks by points or has no
+    // winner): the IOF lists give each placed runner's time behind it.
+    std::optional<double> leaderTime;
 };
 
 struct StandingsGroup

@@ -374,15 +374,19 @@ public:
 
     // The start-list screen's draw as one operation: an interval of 0 is a mass start; for a
     // class, the first start and interval are remembered on the class. Applied and journalled
-    // whole. False, and nothing changed, when the times cannot be stored (see below).
-    bool drawStartTimes(const QString &classId, const QDateTime &firstStart, double intervalSeconds);
-    // Random draw; the empty class id means every participant. An interval that is not a finite
+    // whole. False, and nothing changed, when the times cannot be stored (see below). Runners of a
+    // class that starts by the start punch on the stage get no time; `startPunchClasses` receives
+    // the names of those classes (see drawSelection).
+    bool drawStartTimes(const QString &classId, const QDateTime &firstStart, double intervalSeconds,
+        QStringList *startPunchClasses = nullptr);
+    // Random draw; the empty class id means every class (start-punch classes left out, as by
+    // every draw). An interval that is not a finite
     // number of seconds within a day changes and saves nothing. Every start-time operation
     // refuses (changes and saves nothing) a time the event file cannot hold (a date outside the
     // years 1 to 9999).
     void assignIntervalStartTimes(
         const QString &classId, const QDateTime &firstStart, double intervalSeconds);
-    // No class id means every participant.
+    // No class id means every class.
     void assignMassStart(const std::optional<QString> &classId, const QDateTime &start);
     void setParticipantStartTime(const QUuid &participantId, const std::optional<QDateTime> &start);
     // False, and nothing changed, when a time cannot be stored.

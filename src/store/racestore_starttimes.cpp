@@ -81,14 +81,15 @@ bool RaceStore::commitIfStorable(Race edited)
     return true;
 }
 
-bool RaceStore::drawStartTimes(const QString &classId, const QDateTime &firstStart, double intervalSeconds)
+bool RaceStore::drawStartTimes(const QString &classId, const QDateTime &firstStart, double intervalSeconds,
+    QStringList *startPunchClasses)
 {
     Race race = m_race;
     if (intervalSeconds == 0) {
-        ::assignMassStart(
-            race, classId.isEmpty() ? std::nullopt : std::optional<QString>(classId), firstStart);
-    } else if (!::assignIntervalStartTimes(
-                   race, classId, firstStart, intervalSeconds, *QRandomGenerator::global())) {
+        ::assignMassStart(race, classId.isEmpty() ? std::nullopt : std::optional<QString>(classId),
+            firstStart, startPunchClasses);
+    } else if (!::assignIntervalStartTimes(race, classId, firstStart, intervalSeconds,
+                   *QRandomGenerator::global(), startPunchClasses)) {
         return false;
     }
     if (!classId.isEmpty()) {

@@ -27,28 +27,67 @@ qsizetype indexOf(const Race &race, const QUuid &id)
     return it == race.participants.end() ? -1 : it - race.participants.begin();
 }
 
-// Indexes of the first participants of the selected runners (by base class), in race order.
-QList<qsizetype> selectByClass(const Race &race, const std::optional<QString> &classId)
+// Ids compare by canonical equivalence (sameId); hashed in their composed form.
+QString idKey(const QString &id)
 {
-    const QHash<QUuid, qsizetype> index = participantIndex(race);
-    QList<qsizetype> selected;
-    for (qsizetype i = 0; i < race.participants.size(); ++i) {
-        const Participant &p = race.participants[i];
-        if (!classId || (p.classId && sameId(*p.classId, *classId)))
-            selected.append(index.value(p.id));
-    }
-    return selected;
+    return id.normalized(QString::NormalizationForm_C);
 }
 
 } // namespace
 
+DrawSelection drawSelection(const Race &race, const std::optional<QString> &classId)
+{
+    const std::optional<QString> &stage = race.activeStageId;
+    // The start-punch classes of the stage by id, the first class with an id deciding; the value
+    // is the class's position.
+    QHash<QString, qsizetype> startPunch;
+    QSet<QString> seenClasses;
+    for (qsizetype i = 0; i < race.classes.size(); ++i) {
+        const RaceClass &c = race.classes[i];
+        const QString key = idKey(c.id);
+        if (seenClasses.contains(key))
+            continue;
+        seenClasses.insert(key);
+        if (usesStartPunch(c, stage))
+            startPunch.insert(key, i);
+    }
+    const QHash<QUuid, qsizetype> index = participantIndex(race);
+    DrawSelection selection;
+    QSet<qsizetype> skipped;
+    if (!classId) {
+        for (const qsizetype at : std::as_const(startPunch))
+            skipped.insert(at);
+    }
+    for (qsizetype i = 0; i < race.participants.size(); ++i) {
+        const Participant &p = race.participants[i];
+        if (classId && !(p.classId && sameId(*p.classId, *classId)))
+            continue;
+        if (!startPunch.isEmpty()) {
+            const auto found = startPunch.constFind(idKey(classIdForStage(p, stage)));
+            if (found != startPunch.constEnd()) {
+                skipped.insert(*found);
+                continue;
+            }
+        }
+        selection.runners.append(index.value(p.id));
+    }
+    QList<qsizetype> classes(skipped.cbegin(), skipped.cend());
+    std::sort(classes.begin(), classes.end());
+    for (const qsizetype at : std::as_const(classes))
+        selection.startPunchClasses.append(race.classes[at].name);
+    return selection;
+}
+
 bool assignIntervalStartTimes(Race &race, const QString &classId, const QDateTime &firstStart,
-    double intervalSeconds, QRandomGenerator &rng)
+    double intervalSeconds, QRandomGenerator &rng, QStringList *skipped)
 {
     if (!std::isfinite(intervalSeconds) || std::abs(intervalSeconds) > 86400)
         return false;
-    QList<qsizetype> selected
-        = selectByClass(race, classId.isEmpty() ? std::nullopt : std::optional<QString>(classId));
+    DrawSelection selection
+        = drawSelection(race, classId.isEmpty() ? std::nullopt : std::optional<QString>(classId));
+    if (skipped)
+        *skipped = selection.startPunchClasses;
+    QList<qsizetype> &selected = selection.runners;
     for (qsizetype i = selected.size() - 1; i > 0; --i)
         std::swap(selected[i], selected[qsizetype(rng.bounded(quint32(i + 1)))]);
     for (qsizetype k = 0; k < selected.size(); ++k)
@@ -57,9 +96,13 @@ bool assignIntervalStartTimes(Race &race, const QString &classId, const QDateTim
     return true;
 }
 
-void assignMassStart(Race &race, const std::optional<QString> &classId, const QDateTime &start)
+void assignMassStart(
+    Race &race, const std::optional<QString> &classId, const QDateTime &start, QStringList *skipped)
 {
-    for (qsizetype i : selectByClass(race, classId))
+    const DrawSelection selection = drawSelection(race, classId);
+    if (skipped)
+        *skipped = selection.startPunchClasses;
+    for (qsizetype i : selection.runners)
         setStartTime(race, start, i);
 }
 

@@ -17,13 +17,26 @@
 // The first index of every participant id.
 [[nodiscard]] QHash<QUuid, qsizetype> participantIndex(const Race &race);
 
-// Random draw: the selected runners (every participant for the empty class id, else those whose
-// base class is the id) shuffled, the k-th given first start + k x interval. False, and nothing
-// changed, for an interval that is not a finite number of seconds within a day.
+// The runners a draw or mass start gives a time: every participant (no class id) or those whose
+// base class is the id, each the first participant with its id, in stored order. A runner whose
+// class on the active stage starts by the start punch is left out (the card's start punch times
+// the run; a planned time would override it), and that class is named in `startPunchClasses`,
+// stored order; with no class id every start-punch class of the stage is named, runners or not.
+struct DrawSelection
+{
+    QList<qsizetype> runners;
+    QStringList startPunchClasses;
+};
+[[nodiscard]] DrawSelection drawSelection(const Race &race, const std::optional<QString> &classId);
+
+// Random draw: the runners drawSelection selects (the empty class id: every class) shuffled, the
+// k-th given first start + k x interval. False, and nothing changed, for an interval that is not a
+// finite number of seconds within a day. `skipped`: the start-punch classes left out.
 bool assignIntervalStartTimes(Race &race, const QString &classId, const QDateTime &firstStart,
-    double intervalSeconds, QRandomGenerator &rng);
-// Every participant (no class id) or those whose base class is the id get the same start.
-void assignMassStart(Race &race, const std::optional<QString> &classId, const QDateTime &start);
+    double intervalSeconds, QRandomGenerator &rng, QStringList *skipped = nullptr);
+// The runners drawSelection selects get the same start.
+void assignMassStart(Race &race, const std::optional<QString> &classId, const QDateTime &start,
+    QStringList *skipped = nullptr);
 // False when no participant has the id.
 bool setParticipantStartTime(Race &race, const QUuid &id, const std::optional<QDateTime> &start);
 bool setStartTimePreference(

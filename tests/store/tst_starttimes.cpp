@@ -72,15 +72,19 @@ Race readEvent(RaceStore &store, bool stages)
     return store.race();
 }
 
-// A result's start, race time and override as the table writes them.
+// A result's start, race time and override as the table writes them; a note without an override
+// (a hold for review) as "held:<note>".
 QStringList resultState(const PersonResult &r)
 {
+    QString override = QStringLiteral("-");
+    if (r.completedOverride)
+        override = QStringLiteral("%1:%2").arg(
+            *r.completedOverride ? "true" : "false", r.overrideNote.value_or(QString()));
+    else if (r.overrideNote)
+        override = QStringLiteral("held:") + *r.overrideNote;
     return {
         r.startTime ? r.startTime->toLocalTime().toString(QStringLiteral("HH:mm:ss")) : QStringLiteral("-"),
-        r.raceTime ? QString::number(*r.raceTime) : QStringLiteral("-"),
-        r.completedOverride ? QStringLiteral("%1:%2").arg(
-            *r.completedOverride ? "true" : "false", r.overrideNote.value_or(QString()))
-                            : QStringLiteral("-")};
+        r.raceTime ? QString::number(*r.raceTime) : QStringLiteral("-"), override};
 }
 
 } // namespace
@@ -231,10 +235,22 @@ private slots:
             } else if (operation == QStringLiteral("d21")) {
                 setClassId(race, QStringLiteral("D21"), 0);
                 live->updateParticipant(race.participants[0]);
-            } else if (operation == QStringLiteral("classd21")) {
+            } else if (operation == QStringLiteral("classd21") || operation == QStringLiteral("entryd21")) {
                 setClassId(race, QStringLiteral("D21"), 0);
+                // As an entry import stores it: the class change and a new entry in one change.
+                if (operation == QStringLiteral("entryd21")) {
+                    Participant added;
+                    added.givenName = QStringLiteral("Dan");
+                    added.classId = QStringLiteral("H35");
+                    race.participants.append(added);
+                }
                 live->setRace(race);
                 live->autosave();
+            } else if (operation == QStringLiteral("hold")) {
+                // The organiser holds the result with a note of their own, without an override.
+                PersonResult held = annNow();
+                held.overrideNote = QStringLiteral("Ask about 32");
+                live->reevaluateResult(held);
             } else if (operation == QStringLiteral("force")) {
                 live->overrideResultStatus(annRead.id, true, QStringLiteral("checked"));
             } else if (operation == QStringLiteral("slave")) {

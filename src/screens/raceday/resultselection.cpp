@@ -803,7 +803,7 @@ QList<ResultGroup> toResultGroups(const QList<ClassResults> &groups)
         results.reserve(g.results.size());
         for (const PersonResult *r : g.results)
             results.append(*r);
-        out.append({g.className, std::move(results), g.places, g.marked});
+        out.append({g.className, std::move(results), g.places, g.marked, g.leaderTime});
     }
     return out;
 }

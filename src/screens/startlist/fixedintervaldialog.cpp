@@ -5,6 +5,7 @@
 #include "localization.h"
 #include "perstage.h"
 #include "racestore.h"
+#include "starttimeoperations.h"
 
 #include <QVariantMap>
 
@@ -40,10 +41,8 @@ bool classFullyScheduled(const Race &race, const QString &classId)
 
 qsizetype drawSelectionCount(const Race &race, const QString &classId)
 {
-    if (classId.isEmpty())
-        return race.participants.size();
-    return std::count_if(race.participants.begin(), race.participants.end(),
-        [&](const Participant &p) { return inClass(p, classId); });
+    return drawSelection(race, classId.isEmpty() ? std::nullopt : std::optional<QString>(classId))
+        .runners.size();
 }
 
 QList<RaceClass> classesByName(const QList<RaceClass> &classes)
@@ -173,7 +172,8 @@ bool FixedIntervalDialog::randomDraw()
         return false;
     }
     // One operation: the times and the class's remembered first start and interval together.
-    if (!store()->drawStartTimes(m_classId, *first, m_interval)) {
+    QStringList startPunchClasses;
+    if (!store()->drawStartTimes(m_classId, *first, m_interval, &startPunchClasses)) {
         setError(localized(
             QStringLiteral("The first start \"%@\" is not a time of day. Type it as 9:30, 9.30 or 09:30."),
             m_firstStart.trimmed()));
@@ -183,6 +183,14 @@ bool FixedIntervalDialog::randomDraw()
     m_shown = false;
     emit fieldsChanged();
     emit shownChanged();
+    // Said as the rule-based generator says it.
+    QString note;
+    // clang-format off
+    if (!startPunchClasses.isEmpty())
+        note = localized(QStringLiteral("Skipped %@ class(es) using \"Start punch\" (start time comes from the card itself, not a schedule): %@."),
+            {QString::number(startPunchClasses.size()), startPunchClasses.join(QStringLiteral(", "))});
+    // clang-format on
+    emit drawn(note);
     return true;
 }
 

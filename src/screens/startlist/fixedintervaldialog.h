@@ -20,7 +20,8 @@
 
 // True when the class has runners (by base class) and every one has a start for the active stage.
 [[nodiscard]] bool classFullyScheduled(const Race &race, const QString &classId);
-// Runners the draw selects: every participant for the empty class id, else those of the base class.
+// Runners the draw selects: every participant for the empty class id, else those of the base class;
+// runners of a class that starts by the start punch on the active stage left out.
 [[nodiscard]] qsizetype drawSelectionCount(const Race &race, const QString &classId);
 // The classes in class-name order (`compareClassNames`), equal names in stored order.
 [[nodiscard]] QList<RaceClass> classesByName(const QList<RaceClass> &classes);
@@ -75,10 +76,12 @@ public:
     Q_INVOKABLE void shiftFirstStart(int deltaSeconds);
     // "Random draw": assigns, remembers the settings in the class and closes; on an unreadable
     // first start or an interval outside 0 to 600 s it sets `error` and stays open. True when it
-    // assigned.
+    // assigned, after `drawn`.
     Q_INVOKABLE bool randomDraw();
 
 signals:
+    // A draw was made: `note` names the start-punch classes it left out, or is empty.
+    void drawn(const QString &note);
     void shownChanged();
     void fieldsChanged();
     void optionsChanged();

@@ -142,6 +142,9 @@ StartListViewModel::StartListViewModel(QObject *parent)
 {
     connect(
         m_fixedInterval, &FixedIntervalDialog::fieldsChanged, this, &StartListViewModel::clearScopeChanged);
+    // The dialog closes on a draw: what it left out stays in the screen's status line.
+    connect(m_fixedInterval, &FixedIntervalDialog::drawn, this,
+        [this](const QString &note) { setMessages(m_exportError, note); });
 }
 
 StartListViewModel::~StartListViewModel() = default;

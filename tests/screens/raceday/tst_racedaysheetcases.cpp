@@ -419,6 +419,12 @@ private slots:
         Participant saved = draft;
         if (cells[6] != u"-")
             saved.classId = cells[6];
+        // The organiser's own course for another day, picked in the form ("day2:L2").
+        if (const QString own = cells.value(7); !own.isEmpty()) {
+            if (!saved.courseIdByStage)
+                saved.courseIdByStage = StageMap<QString>();
+            saved.courseIdByStage->insert(own.section(u':', 0, 0), own.section(u':', 1));
+        }
         sheet.saveNewParticipant(QVariant::fromValue(saved));
         QCOMPARE(store->race().participants.size(), 1);
         QCOMPARE(store->race().results.size(), 1);

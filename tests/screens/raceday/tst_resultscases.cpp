@@ -3,7 +3,7 @@
 // places and row texts); with "show panel" the card result panel of each result, with "show
 // recent" the reader pane's recent-results list.
 //
-//   stages s1 s2 s3 | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
+//   stages s1 s2 s3 [orders=1,2,2] | active s2 | course <id> [rogaining] | class <id> <name, spaces allowed>
 //   runner <name> [<class>] [family=<name>] [id=<runner>] [<stage>=<class> ...]  (id: entered again
 //          under that runner's id) | filter [class=<id>] [stage=<id>]
 //   result <runner> [stage= course= time= card= score= penalty= intime=yes|no read=<s>|none] [ok|mp]
@@ -165,8 +165,12 @@ Case parse(const QString &text)
         };
         const QString kind = f.value(0);
         if (kind == QLatin1String("stages")) {
-            for (const QString &id : f.mid(1))
-                c.race.stages.append(Stage {id, QStringLiteral("Day ") + id, {}, c.race.stages.size() + 1});
+            const QStringList orders = opt("orders").value_or(QString()).split(u',', Qt::SkipEmptyParts);
+            for (const QString &id : f.mid(1)) {
+                const qsizetype n = c.race.stages.size();
+                c.race.stages.append(Stage {
+                    id, QStringLiteral("Day ") + id, {}, n < orders.size() ? orders[n].toLongLong() : n + 1});
+            }
         } else if (kind == QLatin1String("active")) {
             c.race.activeStageId = f[1];
         } else if (kind == QLatin1String("course")) {
@@ -354,6 +358,33 @@ QList<IofRow> iofRows(const QByteArray &xml)
     return rows;
 }
 
+// Per PersonResult of an IOF result list, what it says of the result: its elements outside the
+// split times, "Name=text" in document order.
+QStringList iofResultElements(const QByteArray &xml)
+{
+    static const QStringList names {QStringLiteral("StartTime"), QStringLiteral("FinishTime"),
+        QStringLiteral("Time"), QStringLiteral("TimeBehind"), QStringLiteral("Position"),
+        QStringLiteral("Status"), QStringLiteral("Score"), QStringLiteral("ControlCard")};
+    QStringList rows;
+    QXmlStreamReader in(xml);
+    int splitDepth = 0;
+    while (!in.atEnd()) {
+        in.readNext();
+        if (in.isEndElement() && in.name() == QLatin1String("SplitTime"))
+            --splitDepth;
+        if (!in.isStartElement())
+            continue;
+        const QString name = in.name().toString();
+        if (name == QLatin1String("PersonResult"))
+            rows.append(QString());
+        else if (name == QLatin1String("SplitTime"))
+            ++splitDepth;
+        else if (!rows.isEmpty() && splitDepth == 0 && names.contains(name))
+            rows.last() += u' ' + name + u'=' + in.readElementText();
+    }
+    return rows;
+}
+
 // The next line of `text` from `from` on that holds `name` as a cell: "pdf " and its cells; `from`
 // moves past it.
 QString pdfLineOf(const QStringList &text, qsizetype &from, const QString &name)
@@ -433,7 +464,9 @@ QStringList overallOutputLines(const Case &c)
 // Position. The word is given once when the reader pane's panel, the results list, the recent
 // results (which name only what went wrong), the receipt (fixed English), the results PDF and the
 // split-times PDF all say it; else each output's word, so that any disagreement shows. A result
-// the ranked lists leave out (an earlier read) shows "×" for its place and no IOF row. Then
+// the ranked lists leave out (an earlier read) shows "×" for its place and no IOF row. Where the
+// IOF list with split times says another thing of a result than the plain list (start, finish,
+// time, time behind, position, status, score, card), its elements follow. Then
 // "== uploads" and per runner what LiveResultat and Metsä are sent.
 QStringList outputLines(const Case &c)
 {
@@ -452,6 +485,17 @@ QStringList outputLines(const Case &c)
     if (const QString invalid = documenttest::validateAgainstIOFSchema(xml); !invalid.isEmpty())
         return {QStringLiteral("(invalid IOF) ") + invalid};
     const QList<IofRow> iof = iofRows(xml);
+    // The list with split times says of each result what the plain list says.
+    const QByteArray withSplits = writeIOFResultListWithSplitsXML(race, documents);
+    if (const QString invalid = documenttest::validateAgainstIOFSchema(withSplits); !invalid.isEmpty())
+        return {QStringLiteral("(invalid IOF with splits) ") + invalid};
+    const QStringList plainElements = iofResultElements(xml);
+    const QStringList splitElements = iofResultElements(withSplits);
+    auto splitsDiffer = [&](qsizetype row) {
+        return splitElements.value(row) == plainElements.value(row)
+            ? QString()
+            : QStringLiteral("iof with splits:") + splitElements.value(row);
+    };
 
     struct Listed
     {
@@ -460,6 +504,7 @@ QStringList outputLines(const Case &c)
         QString pdf;
         QString splitsPdf;
         IofRow iof;
+        QString splitsIof;
     };
     QHash<const PersonResult *, Listed> listed;
     QStringList markedLines;
@@ -498,6 +543,7 @@ QStringList outputLines(const Case &c)
                 splitsLine += 2;
                 break;
             }
+            l.splitsIof = splitsDiffer(iofRow);
             l.iof = iof.value(iofRow++);
             listed.insert(r, l);
         }
@@ -509,7 +555,8 @@ QStringList outputLines(const Case &c)
             markedLines.append(joined(
                 {QStringLiteral("marked ") + name + QStringLiteral(" (") + g.className + QLatin1Char(')'),
                     localized(markKey(m.status)), pdfText,
-                    iofText(iof.value(iofRow++), m.participant.givenName)}));
+                    iofText(iof.value(iofRow), m.participant.givenName), splitsDiffer(iofRow)}));
+            ++iofRow;
         }
     }
 
@@ -542,7 +589,8 @@ QStringList outputLines(const Case &c)
             lines.append(joined({who, word, QStringLiteral("×")}));
             continue;
         }
-        lines.append(joined({who, word, found->place, iofText(found->iof, displayName(race, r))}));
+        lines.append(
+            joined({who, word, found->place, iofText(found->iof, displayName(race, r)), found->splitsIof}));
     }
 
     lines.append(markedLines);
@@ -574,7 +622,8 @@ QStringList outputLines(const Case &c)
 // "show splits": the split-times PDF's lines under its title and subtitle, their cells parted by
 // " | "; then per result "== <runner>" and its splits on the split-times sheet (number, control,
 // leg, time from start; then the finish line), on the receipt (the same cells) and in the IOF
-// result list with splits (control, "+" additional, "-" missing, "=" and the Time when written),
+// result list with splits (its Time, TimeBehind, Position and Status as " time=", " behind=", " #"
+// and the word, then per split control, "+" additional, "-" missing, "=" and the Time when written),
 // which must be valid against the IOF schema.
 QStringList splitLines(const Case &c)
 {
@@ -598,8 +647,14 @@ QStringList splitLines(const Case &c)
     while (!in.atEnd()) {
         if (!in.readNextStartElement())
             continue;
+        static const std::array<std::pair<const char *, const char *>, 4> said {
+            {{"Time", " time="}, {"TimeBehind", " behind="}, {"Position", " #"}, {"Status", " "}}};
+        const auto found = std::find_if(
+            said.cbegin(), said.cend(), [&in](const auto &e) { return in.name() == QLatin1String(e.first); });
         if (in.name() == QLatin1String("PersonResult")) {
             iof.append(QStringLiteral("iof"));
+        } else if (found != said.cend() && !iof.isEmpty() && !iof.last().contains(u'|')) {
+            iof.last() += QLatin1String(found->second) + in.readElementText();
         } else if (in.name() == QLatin1String("SplitTime")) {
             const QStringView status = in.attributes().value(QStringLiteral("status"));
             iof.last() += QStringLiteral(" |");

@@ -688,6 +688,19 @@ private slots:
         race.classes = {RaceClass {}, RaceClass {}};
         race.classes[0].id = race.classes[0].name = QStringLiteral("A");
         race.classes[1].id = race.classes[1].name = QStringLiteral("B");
+        // B starts by the start punch: "B" on every day, "B@<day>" on that day only, day2 drawn.
+        if (const QString punch = cells.value(11); !punch.isEmpty()) {
+            const QString day = punch.section(u'@', 1);
+            if (day.isEmpty()) {
+                race.classes[1].startMethod = StartMethod::StartPunch;
+            } else {
+                race.stages = {Stage {QStringLiteral("day1"), QStringLiteral("Day 1"), *race.date, 1},
+                    Stage {QStringLiteral("day2"), QStringLiteral("Day 2"), *race.date, 2}};
+                race.activeStageId = QStringLiteral("day2");
+                race.classes[1].stageStartMethods = StageMap<StartMethod>();
+                race.classes[1].stageStartMethods->insert(day, StartMethod::StartPunch);
+            }
+        }
         for (int i = 0; i < cells[0].toInt() + 3; ++i) {
             Participant p;
             p.givenName = QString::number(i);
@@ -707,10 +720,13 @@ private slots:
         QCOMPARE(d.shown(), !ok);
         QCOMPARE(d.error().isEmpty(), ok);
 
+        // What the draw left out stays in the screen's status line once the dialog has closed.
+        QCOMPARE(vm.statusMessage(), cells.value(12));
+
         QList<QDateTime> times;
         for (const Participant &p : store->race().participants)
-            if (p.startTime)
-                times.append(*p.startTime);
+            if (const std::optional<QDateTime> t = scheduledStartTime(store->race(), p))
+                times.append(*t);
         std::sort(times.begin(), times.end());
         QCOMPARE(times.size(), cells[6].toInt());
         QCOMPARE(QSet<QDateTime>(times.begin(), times.end()).size(), cells[7].toInt());
