@@ -11,6 +11,7 @@
 #include "raceplancheck.h"
 #include "setupwindow.h"
 #include "startlistviewmodel.h"
+#include "starttimeoperations.h"
 #include "testenvironment.h"
 #include "uichecks.h"
 
@@ -535,6 +536,38 @@ private:
             QTRY_VERIFY(!w.item(QString::fromLatin1(sheet)));
         }
         QCOMPARE(saved->participants, w.store->race().participants);
+
+        // A draw over every class, by keyboard: the start-punch classes' runners get no time, and
+        // the line under the list names the classes left out.
+        const DrawSelection selection = drawSelection(w.store->race(), std::nullopt);
+        QVERIFY(!selection.startPunchClasses.isEmpty());
+        w.click(QStringLiteral("toolsButton"));
+        QTRY_VERIFY(w.item(QStringLiteral("fixedIntervalItem")));
+        w.click(QStringLiteral("fixedIntervalItem"));
+        QTRY_VERIFY(w.item(QStringLiteral("drawClassPicker"))->hasActiveFocus());
+        QTest::keyClick(w.window, Qt::Key_Home);
+        QTRY_COMPARE(w.item(QStringLiteral("drawClassPicker"))->property("currentIndex").toInt(), 0);
+        w.harness.steps.clear();
+        QTest::keyClick(w.window, Qt::Key_Return);
+        QTRY_VERIFY(!w.item(QStringLiteral("drawClassPicker")));
+        QTRY_COMPARE(w.harness.autosaves(), 1);
+        // clang-format off
+        const QString skipped = localized(QStringLiteral("Skipped %@ class(es) using \"Start punch\" (start time comes from the card itself, not a schedule): %@."),
+            {QString::number(selection.startPunchClasses.size()), selection.startPunchClasses.join(QStringLiteral(", "))});
+        // clang-format on
+        QVERIFY(skipped.startsWith(code == u"da" ? QStringLiteral("Sprang") : QStringLiteral("Skipped")));
+        QTRY_COMPARE(w.item(QStringLiteral("statusLine"))->property("text").toString(), skipped);
+        w.shot(code + QStringLiteral("-startlist-draw-start-punch"), 50);
+        qsizetype timed = 0;
+        for (const Participant &p : w.store->race().participants) {
+            const bool startPunch = std::any_of(
+                w.store->race().classes.cbegin(), w.store->race().classes.cend(), [&](const RaceClass &c) {
+                    return p.classId == c.id && usesStartPunch(c, w.store->race().activeStageId);
+                });
+            QVERIFY(!startPunch || !scheduledStartTime(w.store->race(), p));
+            timed += scheduledStartTime(w.store->race(), p) ? 1 : 0;
+        }
+        QCOMPARE(timed, selection.runners.size());
     }
 };
 
