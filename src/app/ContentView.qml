@@ -6,6 +6,7 @@ import Vexlo.App
 import Vexlo.Settings
 import Vexlo.RaceDay
 import Vexlo.Entries
+import Vexlo.Event
 
 // The sidebar column beside the detail pane.
 Item {
@@ -21,6 +22,29 @@ Item {
     readonly property int sidebarWidth: 220
     readonly property int minimumWidth: sidebarWidth + 700
     readonly property int minimumHeight: 600
+
+    // Ctrl+S (the window's shortcut) in every section: the event to its file, or, without one,
+    // the save dialog. A screen that says how a save went itself (the Events section) saves
+    // through its own `saveEvent()`; elsewhere the outcome shows at the foot until another section
+    // is chosen.
+    EventFileViewModel { id: fileActions; raceStore: root.raceStore }
+    property string savedFromSection: ""
+    function saveEvent() {
+        const focused = root.Window.activeFocusItem
+        // A field being typed in writes its text first.
+        if (focused)
+            root.forceActiveFocus()
+        const screen = detailPane.currentScreen
+        if (screen && typeof screen.saveEvent === "function") {
+            root.savedFromSection = ""
+            screen.saveEvent()
+        } else {
+            root.savedFromSection = root.contentModel.selectedItem
+            fileActions.saveEvent()
+        }
+        if (focused)
+            focused.forceActiveFocus()
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -113,6 +137,7 @@ Item {
             color: Theme.divider
         }
         DetailPane {
+            id: detailPane
             contentModel: root.contentModel
             languagePicker: root.languagePicker
             receiptSettings: root.receiptSettings
@@ -122,6 +147,21 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
         }
+    }
+
+    // How Ctrl+S went, at the foot of the section it was pressed in.
+    Label {
+        objectName: "shortcutSaveLine"
+        visible: text !== "" && root.savedFromSection !== "" && root.savedFromSection === root.contentModel.selectedItem
+        text: fileActions.fileError !== "" ? fileActions.fileError : fileActions.savedMessage
+        color: fileActions.fileError !== "" ? Theme.error : Theme.secondaryText
+        font: Theme.body
+        wrapMode: Text.WordWrap
+        leftPadding: 16
+        rightPadding: 16
+        topPadding: 6
+        bottomPadding: 6
+        Layout.fillWidth: true
     }
 
     // While the event cannot be saved the whole window says so; then that it works again. At the

@@ -17,6 +17,8 @@ Rectangle {
     property QtObject raceStore
     property QtObject reader
     property QtObject raceDay
+    // The screen on show.
+    readonly property Item currentScreen: screen.item
     color: Theme.windowBackground
 
     Loader {

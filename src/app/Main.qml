@@ -38,6 +38,13 @@ ApplicationWindow {
     // really takes it from the field.
     Item { id: focusSink }
 
+    // One Ctrl+S for the whole window, here where the content's rebuild in another language
+    // leaves it alone: two shortcuts holding one key make neither fire.
+    Shortcut {
+        sequences: [StandardKey.Save]
+        onActivated: if (content.item) content.item.saveEvent()
+    }
+
     Loader {
         id: content
         anchors.fill: parent

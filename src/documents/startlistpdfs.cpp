@@ -6,8 +6,6 @@
 #include "localization.h"
 #include "nameorder.h"
 
-#include <QLocale>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -99,8 +97,8 @@ QString stageDateTitle(const Race &race)
     for (const Stage &stage : race.stages) {
         if (stage.id == *race.activeStageId) {
             const QDate date = stage.date.toLocalTime().date();
-            return QStringLiteral(" — ") + stage.name + QStringLiteral(" (")
-                + QLocale().toString(date, QStringLiteral("d MMM yyyy")) + QLatin1Char(')');
+            return QStringLiteral(" — ") + stage.name + QStringLiteral(" (") + printedDate(date)
+                + QLatin1Char(')');
         }
     }
     return QString();
@@ -134,7 +132,7 @@ QString courseSummaryText(
         if (course->lengthMeters && std::isfinite(*course->lengthMeters)) {
             const double metres = *course->lengthMeters;
             if (metres >= 1000)
-                parts.append(QString::asprintf("%.1f km", metres / 1000));
+                parts.append(printedNumber(metres / 1000, 1) + QStringLiteral(" km"));
             else
                 parts.append(QString::number(std::round(metres), 'f', 0) + QStringLiteral(" m"));
         }

@@ -1,5 +1,8 @@
 #include "documenttext.h"
 
+#include "localization.h"
+#include "nameorder.h"
+
 #include <QTextBoundaryFinder>
 #include <QTimeZone>
 
@@ -178,4 +181,25 @@ QString shortenToGraphemes(const QString &text, int limit)
     // Keep limit − 1 characters; the ellipsis is the last one.
     const qsizetype keep = limit >= 2 ? ends.at(limit - 2) : 0;
     return text.left(keep) + QStringLiteral("…");
+}
+
+namespace {
+QLocale printingLocale()
+{
+    QLocale locale = localeForLanguage(LocalizationManager::shared().language());
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+} // namespace
+
+QString printedDate(const QDate &date)
+{
+    if (LocalizationManager::shared().language() == AppLanguage::Danish)
+        return printingLocale().toString(date, QStringLiteral("d. MMMM yyyy"));
+    return printingLocale().toString(date, QStringLiteral("d MMM yyyy"));
+}
+
+QString printedNumber(double value, int decimals)
+{
+    return printingLocale().toString(value, 'f', decimals);
 }

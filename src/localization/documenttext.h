@@ -2,6 +2,7 @@
 
 // Text helpers shared by the written documents (receipt, IOF XML, OE CSV, PDF).
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 
@@ -15,6 +16,14 @@
 // tab, line feed and carriage return, U+FFFE, U+FFFF, unpaired surrogates) replaced by U+FFFD,
 // so that any input gives a well-formed document.
 [[nodiscard]] QString escapeXmlText(const QString &text);
+
+// A date printed for people, as the chosen language writes it: "16 May 2027", "16. maj 2027".
+// Files for other programs keep their fixed forms (iofDateTime and the like).
+[[nodiscard]] QString printedDate(const QDate &date);
+
+// A number printed for people with `decimals` places and the chosen language's decimal sign, no
+// thousands separator: "2.4", "2,4".
+[[nodiscard]] QString printedNumber(double value, int decimals);
 
 // Nearest whole second (halves away from zero): "m:ss" below an hour, else "h:mm:ss".
 // A negative, non-finite or absurdly large value gives "—": no duration is printed below zero.

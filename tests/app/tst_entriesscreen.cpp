@@ -291,6 +291,147 @@ private slots:
     // sheet names the stage it fills (the one the courses screen showed last), starts the keyboard
     // on its picker with Tab going forward, takes another stage chosen in it, imports on Return and
     // leaves the entries as they were on Escape or Cancel. In each language, by keys and clicks.
+    // A list scrolled to its end keeps its last row in sight whole when lines show under it: the
+    // save banner at the window's foot, and how Ctrl+S went. Ctrl+S on an event without a file
+    // asks where it goes, from the Entries section too. A family class's runners show its family.
+    // In both languages at the minimum size.
+    void linesUnderTheListLeaveTheLastRowInSight_data() { addLanguageRows(); }
+    void linesUnderTheListLeaveTheLastRowInSight()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            Race race = baseEvent();
+            race.classes = {RaceClass {.id = QStringLiteral("d21"),
+                .name = QStringLiteral("D21"),
+                .courseFamily = QStringLiteral("Skov"),
+                .mode = RaceClassMode::CourseFamily}};
+            for (int i = 10; i < 70; ++i)
+                race.participants.append(Participant {.givenName = QStringLiteral("Runner"),
+                    .familyName = QString::number(i),
+                    .cardNumber = QString::number(500000 + i),
+                    .classId = QStringLiteral("d21")});
+            SetupWindow w(race);
+            QVERIFY(w.start());
+            w.mayElide = {QStringLiteral("entryName")};
+            w.app->languagePicker().pick(languageIndex);
+            const QString code = w.app->languagePicker().languageCode();
+            w.app->content().setSelectedItem(SidebarItem::Participants);
+            QTRY_VERIFY(w.item(QStringLiteral("entryRow_Runner 10")));
+            QCOMPARE(w.itemIn(QStringLiteral("entryRow_Runner 10"), QStringLiteral("entryDetail"))
+                         ->property("text")
+                         .toString(),
+                languageIndex == 0
+                    ? QStringLiteral("Card 500010 \u00b7 D21 - family Skov \u00b7 No start")
+                    : QStringLiteral("Brik 500010 \u00b7 D21 - banefamilie Skov \u00b7 Ingen start"));
+            QQuickItem *list = w.item(QStringLiteral("entryList"));
+            QVERIFY(list);
+            QVERIFY(QMetaObject::invokeMethod(list, "positionViewAtEnd"));
+            const QString last = QStringLiteral("entryRow_Runner 69");
+            // The last row lies whole inside the list, and whatever shows under the list lies
+            // below it.
+            const auto lastRowWhole = [&] {
+                QQuickItem *row = w.item(last);
+                if (!row)
+                    return false;
+                const QRectF shown(list->mapToScene(QPointF(0, 0)), list->size());
+                const QRectF at(row->mapToScene(QPointF(0, 0)), row->size());
+                return at.top() >= shown.top() - 0.5 && at.bottom() <= shown.bottom() + 0.5;
+            };
+            QTRY_VERIFY(lastRowWhole());
+            const auto below = [&](const QString &name) {
+                QQuickItem *line = w.item(name);
+                return line
+                    && line->mapToScene(QPointF(0, 0)).y()
+                    >= list->mapToScene(QPointF(0, list->height())).y() - 0.5;
+            };
+
+            // The save banner.
+            w.app->saveStatus().setAutosaveError(QStringLiteral("No space left on device"));
+            QTRY_VERIFY(lastRowWhole() && below(QStringLiteral("saveStatusText")));
+            w.shot(code + QStringLiteral("-min-entries-end-banner"));
+
+            // Ctrl+S: the event has no file, so the save dialog asks where it goes.
+            QVERIFY(w.store->raceFileUrl().isEmpty());
+            QTest::keyClick(w.window, Qt::Key_S, Qt::ControlModifier);
+            const QPointer<QFileDialog> dialog = waitForFileDialog(QStringLiteral("saveAsDialog"));
+            QVERIFY(dialog);
+            QCOMPARE(fileNameField(dialog)->text(), QStringLiteral("Spring Cup.vexloevent.json"));
+            typeNameAndReturn(dialog, w.harness.path(QStringLiteral("Cup ") + code));
+            const QString written
+                = w.harness.path(QStringLiteral("Cup ") + code + QStringLiteral(".vexloevent.json"));
+            QTRY_COMPARE(w.store->raceFileUrl(), QUrl::fromLocalFile(written));
+            QTRY_VERIFY(w.item(QStringLiteral("shortcutSaveLine")));
+            QCOMPARE(w.item(QStringLiteral("shortcutSaveLine"))->property("text").toString(),
+                localized(QStringLiteral("Saved %@"), {QFileInfo(written).fileName()}));
+            QTRY_VERIFY(lastRowWhole() && below(QStringLiteral("shortcutSaveLine"))
+                && below(QStringLiteral("saveStatusText")));
+            w.shot(code + QStringLiteral("-min-entries-end-saved"));
+
+            // With its file, Ctrl+S writes it at once: a rename reaches the file.
+            Race renamed = w.store->race();
+            renamed.name = QStringLiteral("Autumn Cup");
+            w.store->setRace(renamed);
+            QVERIFY(!StoreHarness::readAll(written).contains("Autumn Cup"));
+            // The window is active again once the dialog has gone, as on a desktop.
+            w.window->requestActivate();
+            QVERIFY(QTest::qWaitForWindowActive(w.window));
+            QTest::keyClick(w.window, Qt::Key_S, Qt::ControlModifier);
+            QTRY_VERIFY(StoreHarness::readAll(written).contains("\"name\": \"Autumn Cup\""));
+            // Written then and there, with no dialog.
+            for (QWidget *top : QApplication::topLevelWidgets())
+                QVERIFY(!(qobject_cast<QFileDialog *>(top) && top->isVisible()));
+
+            // Return and Enter save the participant editor from its pickers too; while a picker's
+            // list is open they choose in it and the editor stays.
+            const auto popupShown = [](QQuickItem *picker) {
+                QObject *popup = picker ? picker->property("popup").value<QObject *>() : nullptr;
+                return popup && popup->property("visible").toBool();
+            };
+            const auto classOf = [&](const QString &family) {
+                for (const Participant &p : w.store->race().participants)
+                    if (p.familyName == family)
+                        return p.classId;
+                return std::optional<QString>(QStringLiteral("?"));
+            };
+            w.click(w.itemIn(QStringLiteral("entryRow_Runner 69"), QStringLiteral("entryInfo")));
+            QTRY_VERIFY(w.item(QStringLiteral("classPicker")));
+            QQuickItem *picker = w.item(QStringLiteral("classPicker"));
+            picker->forceActiveFocus(Qt::TabFocusReason);
+            QTest::keyClick(w.window, Qt::Key_Space);
+            QTRY_VERIFY(popupShown(picker));
+            QTest::keyClick(w.window, Qt::Key_Up);
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!popupShown(picker));
+            QCOMPARE(picker->property("currentText").toString(), localized(QStringLiteral("None")));
+            QVERIFY(w.item(QStringLiteral("givenNameField")));
+            QCOMPARE(classOf(QStringLiteral("69")), std::optional<QString>(QStringLiteral("d21")));
+            w.shot(code + QStringLiteral("-min-entries-editor-picked"));
+            QTest::keyClick(w.window, Qt::Key_Enter, Qt::KeypadModifier);
+            QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+            QTRY_COMPARE(classOf(QStringLiteral("69")), std::optional<QString>());
+            // Return on the start preference's picker, Enter on the class picker: each saves.
+            for (const auto &[name, key, modifiers] :
+                {std::tuple {QStringLiteral("preferencePicker"), Qt::Key_Return, Qt::NoModifier},
+                    std::tuple {QStringLiteral("classPicker"), Qt::Key_Enter, Qt::KeypadModifier}}) {
+                w.click(w.itemIn(QStringLiteral("entryRow_Runner 68"), QStringLiteral("entryInfo")));
+                QTRY_VERIFY(w.item(name));
+                w.typeInto(QStringLiteral("clubField"), name);
+                w.item(name)->forceActiveFocus(Qt::TabFocusReason);
+                QTest::keyClick(w.window, key, modifiers);
+                QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
+                QTRY_VERIFY(
+                    std::any_of(w.store->race().participants.cbegin(), w.store->race().participants.cend(),
+                        [&](const Participant &p) { return p.club == std::optional<QString>(name); }));
+            }
+
+            // The line belongs to the section it was pressed in.
+            w.app->content().setSelectedItem(SidebarItem::Classes);
+            QTRY_VERIFY(!w.item(QStringLiteral("shortcutSaveLine")));
+        }
+        verifyNoQmlProblems();
+    }
+
     void typedInputAndStageImport_data() { addLanguageRows(); }
     void typedInputAndStageImport()
     {

@@ -288,6 +288,39 @@ private slots:
                     QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
             QCOMPARE(store->race().name, QStringLiteral("Spring Cup"));
             w.shot(code + QStringLiteral("-events-name-refused"));
+
+            // "Save" on the event that has no file yet asks where it goes; Escape leaves it
+            // without one.
+            QVERIFY(store->raceFileUrl().isEmpty());
+            QQuickItem *save = w.item(QStringLiteral("saveEventButton"));
+            QVERIFY(save && save->isEnabled());
+            w.click(save);
+            QPointer<QFileDialog> dialog = waitForFileDialog(QStringLiteral("saveAsDialog"));
+            QVERIFY(dialog);
+            QCOMPARE(fileNameField(dialog)->text(), QStringLiteral("Spring Cup.vexloevent.json"));
+            pressInDialog(dialog, Qt::Key_Escape);
+            QTRY_VERIFY(!dialog || !dialog->isVisible());
+            QVERIFY(store->raceFileUrl().isEmpty());
+            QVERIFY(!w.item(QStringLiteral("savedMessage")));
+            // Ctrl+S from the name field: the dialog again; a name typed and Return write the file.
+            // (The window is active again once the dialog has gone, as on a desktop.)
+            window->requestActivate();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            w.click(QStringLiteral("eventNameField"));
+            QTRY_VERIFY(w.item(QStringLiteral("eventNameField"))->hasActiveFocus());
+            QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+            dialog = waitForFileDialog(QStringLiteral("saveAsDialog"));
+            QVERIFY(dialog);
+            typeNameAndReturn(dialog, w.harness.path(QStringLiteral("Spring")));
+            const QString written = w.harness.path(QStringLiteral("Spring.vexloevent.json"));
+            QTRY_COMPARE(store->raceFileUrl(), QUrl::fromLocalFile(written));
+            QVERIFY(StoreHarness::readAll(written).contains("\"name\": \"Spring Cup\""));
+            QTRY_VERIFY(w.item(QStringLiteral("savedMessage")));
+            QCOMPARE(w.item(QStringLiteral("savedMessage"))->property("text").toString(),
+                localized(QStringLiteral("Saved %@"), {QStringLiteral("Spring.vexloevent.json")}));
+            // The keyboard is back in the field it left.
+            QTRY_VERIFY(w.item(QStringLiteral("eventNameField"))->hasActiveFocus());
+            w.shot(code + QStringLiteral("-events-saved"));
         }
         verifyNoQmlProblems();
     }

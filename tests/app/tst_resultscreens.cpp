@@ -559,6 +559,92 @@ private slots:
         verifyNoQmlProblems();
     }
 
+    // The day chips from the keyboard, as a segmented picker: an arrow moves the keyboard along
+    // them and chooses nothing; Return, Enter and Space choose. The class filter is drawn as a
+    // button, shows the keyboard's focus, and opens with Return; a class chosen from its menu by
+    // the keyboard filters the list. In both languages at the minimum size.
+    void stageChipsAndClassFilterFromTheKeyboard_data()
+    {
+        addLanguageRows();
+    }
+    void stageChipsAndClassFilterFromTheKeyboard()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            RaceDayWindow w(testEvent(QStringLiteral("app/two-day-score.json")));
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("portName")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            w.app->content().setSelectedItem(SidebarItem::Results);
+            const QStringList chips {QStringLiteral("stageChip_s1"), QStringLiteral("stageChip_s2"),
+                QStringLiteral("stageChip___overall__")};
+            // The chip chosen, and the one the keyboard is on.
+            const auto chosen = [&] {
+                for (const QString &name : chips) {
+                    QQuickItem *chip = w.item(name);
+                    if (chip
+                        && chip->property("modelData").toMap().value(QStringLiteral("selected")).toBool())
+                        return name;
+                }
+                return QString();
+            };
+            const auto focused = [&] {
+                QQuickItem *focus = window->activeFocusItem();
+                return focus ? focus->objectName() : QString();
+            };
+            QTRY_COMPARE(chosen(), QStringLiteral("stageChip_s2"));
+            w.item(QStringLiteral("stageChip_s1"))->forceActiveFocus(Qt::TabFocusReason);
+            QVERIFY(w.item(QStringLiteral("stageChip_s1"))->property("visualFocus").toBool());
+            struct Step
+            {
+                Qt::Key key;
+                Qt::KeyboardModifiers modifiers;
+                const char *focus;
+                const char *chosen;
+            };
+            const Step steps[] = {{Qt::Key_Right, Qt::NoModifier, "stageChip_s2", "stageChip_s2"},
+                {Qt::Key_Right, Qt::NoModifier, "stageChip___overall__", "stageChip_s2"},
+                {Qt::Key_Return, Qt::NoModifier, "stageChip___overall__", "stageChip___overall__"},
+                {Qt::Key_Left, Qt::NoModifier, "stageChip_s2", "stageChip___overall__"},
+                {Qt::Key_Left, Qt::NoModifier, "stageChip_s1", "stageChip___overall__"},
+                {Qt::Key_Left, Qt::NoModifier, "stageChip_s1", "stageChip___overall__"},
+                {Qt::Key_Enter, Qt::KeypadModifier, "stageChip_s1", "stageChip_s1"},
+                {Qt::Key_Right, Qt::NoModifier, "stageChip_s2", "stageChip_s1"},
+                {Qt::Key_Space, Qt::NoModifier, "stageChip_s2", "stageChip_s2"}};
+            for (const Step &step : steps) {
+                QTest::keyClick(window, step.key, step.modifiers);
+                QTRY_COMPARE(chosen(), QLatin1String(step.chosen));
+                QCOMPARE(focused(), QLatin1String(step.focus));
+            }
+            w.shot(code + QStringLiteral("-results-chip-focus"));
+
+            // The class filter: a framed button, not a bare label.
+            QQuickItem *filter = w.item(QStringLiteral("classFilterButton"));
+            QVERIFY(filter);
+            QVERIFY(filter->inherits("QQuickButton"));
+            QVERIFY(!filter->inherits("QQuickToolButton"));
+            QVERIFY(!filter->property("flat").toBool());
+            QVERIFY(w.itemIn(QStringLiteral("classFilterButton"), QStringLiteral("filterArrow")));
+            const auto label
+                = [&] { return w.item(QStringLiteral("classFilterLabel"))->property("text").toString(); };
+            QCOMPARE(label(), localized(QStringLiteral("All classes")));
+            filter->forceActiveFocus(Qt::TabFocusReason);
+            QVERIFY(filter->property("visualFocus").toBool());
+            w.shot(code + QStringLiteral("-results-filter-focus"));
+            QTest::keyClick(window, Qt::Key_Return);
+            QTRY_VERIFY(w.item(QStringLiteral("classOption_W21 Score")));
+            w.shot(code + QStringLiteral("-results-filter-menu"));
+            // "All classes", then the class, chosen with Space as every menu item is.
+            QTest::keyClick(window, Qt::Key_Down);
+            QTest::keyClick(window, Qt::Key_Down);
+            QTest::keyClick(window, Qt::Key_Space);
+            QTRY_VERIFY(!w.item(QStringLiteral("classOption_W21 Score")));
+            QTRY_COMPARE(label(), QStringLiteral("W21 Score"));
+        }
+        verifyNoQmlProblems();
+    }
+
     // A runner marked as not starting on day 2 alone in the Status screen, its stage picker on day
     // 2: the mark is day 2's; day 1 shows it unmarked and keeps his result. Day 2's results list
     // him unplaced after the others, and the overall standings say why he has no place.

@@ -476,6 +476,33 @@ private slots:
                     button->forceActiveFocus();
                     QTest::keyClick(window, Qt::Key_Return);
                     QTRY_VERIFY(findVisibleItem(window, QLatin1String(shows)));
+                    // A publishing switch says what it turns on, whether on or off: Space turns
+                    // it on and off again, and its label stays.
+                    const struct
+                    {
+                        const char *tab, *name, *english, *danish;
+                    } switches[] = {{"liveResults", "enabledSwitch", "Publish results to LiveResultat",
+                                        "Udgiv resultater på LiveResultat"},
+                        {"metsa", "metsaEnabledSwitch", "Publish results to Metsä",
+                            "Udgiv resultater på Metsä"}};
+                    for (const auto &sw : switches) {
+                        if (qstrcmp(tab, sw.tab) != 0)
+                            continue;
+                        QQuickItem *toggle = findVisibleItem(window, QLatin1String(sw.name));
+                        QVERIFY2(toggle, sw.name);
+                        const QString label = QString::fromUtf8(languageIndex == 0 ? sw.english : sw.danish);
+                        const bool was = toggle->property("checked").toBool();
+                        for (bool on : {!was, was}) {
+                            QCOMPARE(toggle->property("text").toString(), label);
+                            toggle->forceActiveFocus(Qt::TabFocusReason);
+                            QTest::keyClick(window, Qt::Key_Space);
+                            QTRY_COMPARE(toggle->property("checked").toBool(), on);
+                            QCOMPARE(qstrcmp(tab, "metsa") == 0 ? store->metsaSettings()->enabled()
+                                                                : store->liveResultatSettings()->enabled(),
+                                on);
+                        }
+                        QCOMPARE(toggle->property("text").toString(), label);
+                    }
                     if (qstrcmp(tab, "metsa") == 0)
                         metsaKeyboard(window, store, &metsa,
                             languageIndex == 0

@@ -413,16 +413,47 @@ private slots:
         QCOMPARE(stageDateTitle(race), QString());
         race.stages = {s1, s2};
         QCOMPARE(stageDateTitle(race), QStringLiteral(" — Day 2 (14 Jun 2025)"));
+
+        // In Danish: the date with its month named as Danish writes it, the decimal comma.
+        LocalizationManager danish(QStringList {QStringLiteral("da")});
+        LocalizationManager::setShared(&danish);
+        const QString danishDate = stageDateTitle(race);
+        const QString danishLength = courseSummaryText(&b, {}, courses);
+        race.stages[1].date = QDateTime(QDate(2027, 5, 16), QTime(12, 0));
+        const QString may = stageDateTitle(race);
+        LocalizationManager::setShared(&m_out.english());
+        QCOMPARE(danishDate, QStringLiteral(" — Day 2 (14. juni 2025)"));
+        QCOMPARE(danishLength, QStringLiteral("1,0 km · 0 deltager(e)"));
+        QCOMPARE(may, QStringLiteral(" — Day 2 (16. maj 2027)"));
     }
 
-    // Each event under documents/startlists/ printed as the three start lists, each read back
-    // against its golden text <event>-chrono.txt, <event>-by-class.txt and <event>-grid.txt. The
-    // entries of a start-punch class form the by-class list's start-punch block (the caller's
-    // choice, not the renderer's). A new case is a new event file.
-    void startLists_data() { documenttest::loadEventFiles("documents/startlists"); }
+    // Each event under documents/startlists/ printed as the three start lists in each language,
+    // each read back against its golden text <event>-chrono.txt, <event>-by-class.txt and
+    // <event>-grid.txt (in Danish <event>-chrono-da.txt and so on: its dates and numbers as Danish
+    // writes them). The entries of a start-punch class form the by-class list's start-punch block
+    // (the caller's choice, not the renderer's). A new case is a new event file.
+    void startLists_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("suffix");
+        const QDir dir(QStringLiteral(VEXLO_TEST_DATA_DIR "/documents/startlists"));
+        const QFileInfoList files = dir.entryInfoList({QStringLiteral("*.json")});
+        QVERIFY(!files.isEmpty());
+        for (const QFileInfo &file : files) {
+            QTest::newRow(qPrintable(file.baseName() + QStringLiteral("-en")))
+                << file.filePath() << QString();
+            QTest::newRow(qPrintable(file.baseName() + QStringLiteral("-da")))
+                << file.filePath() << QStringLiteral("-da");
+        }
+    }
     void startLists()
     {
         QFETCH(QString, event);
+        QFETCH(QString, suffix);
+        LocalizationManager danish(QStringList {QStringLiteral("da")});
+        if (!suffix.isEmpty())
+            LocalizationManager::setShared(&danish);
+        const auto english = qScopeGuard([&] { LocalizationManager::setShared(&m_out.english()); });
         QString error;
         const std::optional<Race> race = documenttest::readEvent(event, &error);
         QVERIFY2(race, qPrintable(error));
@@ -434,15 +465,16 @@ private slots:
             (punch ? punchers : timed).append(p);
         }
         const QString name = QFileInfo(event).baseName();
-        const QString chrono = path(name + QStringLiteral("-chrono.pdf"));
+        const QString chrono = path(name + QStringLiteral("-chrono") + suffix + QStringLiteral(".pdf"));
         QVERIFY(renderStartListPDF(*race, timed, race->classes, chrono).ok);
-        VERIFY_PDF_GOLDEN(chrono, QStringLiteral("startlists/") + name + QStringLiteral("-chrono"));
-        const QString byClass = path(name + QStringLiteral("-by-class.pdf"));
+        VERIFY_PDF_GOLDEN(chrono, QStringLiteral("startlists/") + name + QStringLiteral("-chrono") + suffix);
+        const QString byClass = path(name + QStringLiteral("-by-class") + suffix + QStringLiteral(".pdf"));
         QVERIFY(renderStartListByClassPDF(*race, timed, race->classes, race->courses, punchers, byClass).ok);
-        VERIFY_PDF_GOLDEN(byClass, QStringLiteral("startlists/") + name + QStringLiteral("-by-class"));
-        const QString grid = path(name + QStringLiteral("-grid.pdf"));
+        VERIFY_PDF_GOLDEN(
+            byClass, QStringLiteral("startlists/") + name + QStringLiteral("-by-class") + suffix);
+        const QString grid = path(name + QStringLiteral("-grid") + suffix + QStringLiteral(".pdf"));
         QVERIFY(renderStartListGridPDF(*race, timed, race->classes, grid).ok);
-        VERIFY_PDF_GOLDEN(grid, QStringLiteral("startlists/") + name + QStringLiteral("-grid"));
+        VERIFY_PDF_GOLDEN(grid, QStringLiteral("startlists/") + name + QStringLiteral("-grid") + suffix);
     }
 
     void danishCaptions()

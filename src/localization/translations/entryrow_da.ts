@@ -4,8 +4,8 @@
 <context>
     <name>Vexlo</name>
     <message>
-        <source>%@ (no course)</source>
-        <translation>%@ (ingen bane)</translation>
+        <source>%@ - family %@</source>
+        <translation>%@ - banefamilie %@</translation>
     </message>
     <message>
         <source>No course</source>

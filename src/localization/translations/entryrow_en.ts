@@ -4,8 +4,8 @@
 <context>
     <name>Vexlo</name>
     <message>
-        <source>%@ (no course)</source>
-        <translation>%@ (no course)</translation>
+        <source>%@ - family %@</source>
+        <translation>%@ - family %@</translation>
     </message>
     <message>
         <source>No course</source>

@@ -40,6 +40,10 @@
         <translation>Adgangskode</translation>
     </message>
     <message>
+        <source>Publish results to Metsä</source>
+        <translation>Udgiv resultater på Metsä</translation>
+    </message>
+    <message>
         <source>Publishes results to %@ in the background, batched every few minutes, as an IOF XML result-list upload. Requires the competition id and password shown on your competition's %@ page.</source>
         <translation>Udgiver resultater til %@ i baggrunden, samlet med få minutters mellemrum, som en IOF XML-resultatliste. Kræver konkurrence-id og adgangskode fra din konkurrences side på %@.</translation>
     </message>

@@ -40,6 +40,10 @@
         <translation>Password</translation>
     </message>
     <message>
+        <source>Publish results to Metsä</source>
+        <translation>Publish results to Metsä</translation>
+    </message>
+    <message>
         <source>Publishes results to %@ in the background, batched every few minutes, as an IOF XML result-list upload. Requires the competition id and password shown on your competition's %@ page.</source>
         <translation>Publishes results to %@ in the background, batched every few minutes, as an IOF XML result-list upload. Requires the competition id and password shown on your competition's %@ page.</translation>
     </message>

@@ -16,10 +16,6 @@
         <translation>Konkurrence-id</translation>
     </message>
     <message>
-        <source>Enabled</source>
-        <translation>Slået til</translation>
-    </message>
-    <message>
         <source>Every %@ min</source>
         <translation>Hvert %@. min.</translation>
     </message>
@@ -54,6 +50,10 @@
     <message>
         <source>Publish now</source>
         <translation>Udgiv nu</translation>
+    </message>
+    <message>
+        <source>Publish results to LiveResultat</source>
+        <translation>Udgiv resultater på LiveResultat</translation>
     </message>
     <message>
         <source>Publishes results to the Liveresultat API in the background, batched every few minutes. Requires a competition id and passcode from that service's admin UI.</source>

@@ -57,7 +57,7 @@ Item {
                 }
             }
 
-            ToolButton {
+            FilterMenuButton {
                 id: classButton
                 objectName: "classFilterButton"
                 text: qsTranslate("Vexlo", "Class")
@@ -287,6 +287,7 @@ Item {
             ListView {
                 id: list
                 objectName: "entryList"
+                KeepsEndInView { view: list }
                 anchors.fill: parent
                 visible: !loading.visible
                 clip: true

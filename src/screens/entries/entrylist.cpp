@@ -119,7 +119,10 @@ QString classCourseSummary(
         return raceClass->name + joiner + course->name;
     if (const Course *course = ids.findCourse(raceClass->courseId))
         return raceClass->name + joiner + course->name;
-    return localized(QStringLiteral("%@ (no course)"), raceClass->name);
+    // The runner's variant is known only once read: until then, the family the class runs.
+    if (raceClass->courseFamily && !raceClass->courseFamily->trimmed().isEmpty())
+        return localized(QStringLiteral("%@ - family %@"), raceClass->name, *raceClass->courseFamily);
+    return raceClass->name;
 }
 
 QString participantDetailLine(const RaceIds &ids, const Participant &entry)

@@ -43,8 +43,8 @@ private:
 
 // The class and course of the entry for the stage (its per-stage ids, each falling back to the
 // base id as the day's card recording does), or for no stage (base ids): "No class" / "–" without
-// a known class, the class name, or for a course-family class "Class - Course" or "Class (no
-// course)".
+// a known class, the class name, or for a course-family class "Class - Course", else (no course
+// known yet) "Class - family Family", or the class name alone when it names no family.
 [[nodiscard]] QString classCourseSummary(
     const RaceIds &ids, const Participant &entry, const std::optional<QString> &stageId);
 // "Card 123 · H21 · Start 09:05:07 · Club · ✓ Checked in", as plain text; the start is the one of

@@ -12,6 +12,11 @@ Item {
 
     EventFileViewModel { id: vm; raceStore: root.raceStore }
 
+    // The window's Ctrl+S, saved here so that this section's messages say how it went.
+    function saveEvent() {
+        vm.saveEvent()
+    }
+
     function startNew() {
         if (vm.newNeedsConfirmation())
             confirmNew.open()

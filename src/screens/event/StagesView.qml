@@ -51,6 +51,7 @@ Item {
         ListView {
             id: list
             objectName: "stageList"
+            KeepsEndInView { view: list }
             Layout.fillWidth: true
             Layout.fillHeight: true
             clip: true

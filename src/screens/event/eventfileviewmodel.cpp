@@ -173,7 +173,7 @@ void EventFileViewModel::setMultiStage(bool on)
 
 bool EventFileViewModel::canSave() const
 {
-    return store() && !store()->raceFileUrl().isEmpty();
+    return store() != nullptr;
 }
 
 QVariantList EventFileViewModel::recentFiles() const
@@ -271,6 +271,9 @@ void EventFileViewModel::saveEvent()
 {
     if (!canSave())
         return;
+    // An event that has no file yet asks where it goes, as on every desktop.
+    if (store()->raceFileUrl().isEmpty())
+        return chooseSaveAsFile();
     QString error;
     if (store()->save(store()->raceFileUrl(), &error)) {
         m_savedMessage = savedFileMessage(store()->raceFileUrl().toLocalFile());

@@ -91,6 +91,7 @@ public:
     [[nodiscard]] Q_INVOKABLE bool newNeedsConfirmation() const;
     Q_INVOKABLE void newEvent();
     Q_INVOKABLE void loadEvent(const QUrl &url);
+    // Writes the open event to its file; an event without a file opens the save dialog instead.
     Q_INVOKABLE void saveEvent();
     Q_INVOKABLE void saveEventAs(const QUrl &chosen);
     // The open and save-as dialogs; the file chosen goes to loadEvent() or saveEventAs().

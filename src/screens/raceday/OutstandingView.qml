@@ -150,7 +150,9 @@ Item {
         }
 
         ListView {
+            id: outstandingList
             objectName: "outstandingList"
+            KeepsEndInView { view: outstandingList }
             model: vm.rows
             clip: true
             reuseItems: true

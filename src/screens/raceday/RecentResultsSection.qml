@@ -22,6 +22,7 @@ ColumnLayout {
     ListView {
         id: list
         objectName: "recentResultsList"
+        KeepsEndInView { view: list }
         model: root.model
         clip: true
         boundsBehavior: Flickable.StopAtBounds

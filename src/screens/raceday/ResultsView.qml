@@ -39,26 +39,13 @@ Item {
                 color: Theme.primaryText
             }
             Item { Layout.fillWidth: true }
-            ToolButton {
+            FilterMenuButton {
                 id: classButton
                 objectName: "classFilterButton"
                 Layout.maximumWidth: 160
-                contentItem: RowLayout {
-                    spacing: 6
-                    SymbolIcon {
-                        name: "line.3.horizontal.decrease.circle"
-                        color: Theme.primaryText
-                        Layout.preferredWidth: 16
-                        Layout.preferredHeight: 16
-                    }
-                    Label {
-                        objectName: "classFilterLabel"
-                        text: vm.classFilterLabel
-                        font: Theme.body
-                        elide: Text.ElideRight
-                        Layout.fillWidth: true
-                    }
-                }
+                systemImage: "line.3.horizontal.decrease.circle"
+                labelName: "classFilterLabel"
+                text: vm.classFilterLabel
                 onClicked: classMenu.popup(classButton, 0, classButton.height)
                 FittingMenu {
                     id: classMenu
@@ -70,7 +57,12 @@ Item {
                             text: modelData.name
                             checkable: true
                             checked: modelData.checked
-                            onTriggered: vm.selectClass(modelData.id)
+                            // Closed first: the choice makes the items anew, and a menu whose
+                            // item went while a key chose it would stay open.
+                            onTriggered: {
+                                classMenu.close()
+                                vm.selectClass(modelData.id)
+                            }
                         }
                         onObjectAdded: (index, object) => classMenu.insertItem(index, object)
                         onObjectRemoved: (index, object) => classMenu.removeItem(object)
@@ -120,15 +112,40 @@ Item {
         }
 
         Flow {
+            id: chipRow
             objectName: "stageChips"
             visible: vm.stageChips.length > 0
             spacing: 4
             Layout.fillWidth: true
+            // As along a segmented picker: an arrow takes the keyboard to the next chip without
+            // choosing it; Space, Return and Enter choose the chip the keyboard is on.
+            function focusChip(index) {
+                const chip = chips.itemAt(index)
+                if (chip)
+                    chip.forceActiveFocus(Qt.TabFocusReason)
+            }
+            // The chips are made anew when one is chosen: the keyboard that chose stays on it.
+            function choose(id, keepFocus) {
+                vm.selectStage(id)
+                if (!keepFocus)
+                    return
+                for (let i = 0; i < chips.count; ++i) {
+                    if (chips.itemAt(i).modelData.id === id)
+                        return focusChip(i)
+                }
+            }
             Repeater {
+                id: chips
                 model: vm.stageChips
                 AbstractButton {
                     required property var modelData
+                    required property int index
                     objectName: "stageChip_" + modelData.id
+                    focusPolicy: Qt.StrongFocus
+                    Keys.onReturnPressed: clicked()
+                    Keys.onEnterPressed: clicked()
+                    Keys.onLeftPressed: chipRow.focusChip(index - 1)
+                    Keys.onRightPressed: chipRow.focusChip(index + 1)
                     padding: 0
                     contentItem: Label {
                         text: modelData.name
@@ -143,7 +160,7 @@ Item {
                         color: modelData.selected ? Theme.tint("blue", 0.18) : "transparent"
                         border.color: parent.visualFocus ? Theme.tint("blue", 1.0) : "transparent"
                     }
-                    onClicked: vm.selectStage(modelData.id)
+                    onClicked: chipRow.choose(modelData.id, activeFocus)
                     PointingHandOnHover {}
                 }
             }
@@ -152,6 +169,7 @@ Item {
         ListView {
             id: list
             objectName: "resultsList"
+            KeepsEndInView { view: list }
             model: vm.lines
             clip: true
             boundsBehavior: Flickable.StopAtBounds

@@ -26,7 +26,7 @@ ColumnLayout {
     }
     Switch {
         objectName: "enabledSwitch"
-        text: qsTranslate("Vexlo", "Enabled")
+        text: qsTranslate("Vexlo", "Publish results to LiveResultat")
         checked: root.model.enabled
         onToggled: root.model.enabled = checked
         Layout.maximumWidth: 320

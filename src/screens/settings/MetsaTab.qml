@@ -76,7 +76,7 @@ ColumnLayout {
     }
     Switch {
         objectName: "metsaEnabledSwitch"
-        text: qsTranslate("Vexlo", "Enabled")
+        text: qsTranslate("Vexlo", "Publish results to Metsä")
         checked: root.model.enabled
         onToggled: root.model.enabled = checked
         Layout.maximumWidth: 480

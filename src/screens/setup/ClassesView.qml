@@ -125,6 +125,7 @@ Item {
         ListView {
             id: table
             objectName: "classTable"
+            KeepsEndInView { view: table }
             visible: !loadingLabelVisible()
             function loadingLabelVisible() { return vm.isLoading && vm.rows.count === 0 }
             Layout.fillWidth: true

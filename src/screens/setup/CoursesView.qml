@@ -87,6 +87,7 @@ Item {
         ListView {
             id: list
             objectName: "courseList"
+            KeepsEndInView { view: list }
             Layout.fillWidth: true
             Layout.fillHeight: true
             Layout.minimumHeight: 150

@@ -106,6 +106,7 @@ Item {
     ListView {
         id: grid
         objectName: "gridView"
+        KeepsEndInView { view: grid }
         anchors.top: divider.bottom
         anchors.left: parent.left
         anchors.right: parent.right

@@ -13,6 +13,7 @@ ListView {
     required property Item dragHost
     required property QtObject actions
     signal editTime(string id)
+    KeepsEndInView { view: root }
 
 
     clip: true

@@ -38,7 +38,7 @@ GridLayout {
         }
     }
 
-    ToolButton {
+    FilterMenuButton {
         id: classButton
         objectName: "classFilterButton"
         text: qsTranslate("Vexlo", "Class")

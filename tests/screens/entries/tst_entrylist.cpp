@@ -297,11 +297,15 @@ private slots:
         for (const QString &entry : cells[8].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             if (entry == QLatin1String("-"))
                 continue;
+            const QString mode = entry.section('=', 1);
             for (RaceClass &c : race.classes) {
-                if (c.id == entry.section('=', 0, 0))
-                    c.mode = entry.section('=', 1) == QLatin1String("courseFamily")
-                        ? RaceClassMode::CourseFamily
-                        : RaceClassMode::SingleCourse;
+                if (c.id != entry.section('=', 0, 0))
+                    continue;
+                c.mode = mode == QLatin1String("courseFamily") || mode.startsWith(QLatin1String("family:"))
+                    ? RaceClassMode::CourseFamily
+                    : RaceClassMode::SingleCourse;
+                if (mode.startsWith(QLatin1String("family:")))
+                    c.courseFamily = mode.section(':', 1);
             }
         }
         if (cells[4] != QLatin1String("-")) {
