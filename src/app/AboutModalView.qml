@@ -26,6 +26,13 @@ SheetPopup {
                 font: Theme.title2
                 color: Theme.primaryText
             }
+            Label {
+                objectName: "aboutVersion"
+                text: IntroductionModel.versionText
+                font: Theme.caption
+                color: Theme.secondaryText
+                Layout.alignment: Qt.AlignBaseline
+            }
             Item { Layout.fillWidth: true }
             ToolButton {
                 objectName: "aboutClose"

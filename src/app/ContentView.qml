@@ -92,6 +92,35 @@ Item {
             }
         }
     }
+    // The event file named on the command line (or handed over by a second start) that could
+    // not be opened, in Open's words; the window goes on with the event it had.
+    Rectangle {
+        objectName: "openFileErrorBanner"
+        visible: root.saveStatus.openFileError !== ""
+        color: Theme.tint("red", 0.18)
+        Layout.fillWidth: true
+        implicitHeight: openFileErrorRow.implicitHeight + 16
+        RowLayout {
+            id: openFileErrorRow
+            anchors.fill: parent
+            anchors.margins: 8
+            anchors.leftMargin: 16
+            spacing: 12
+            Label {
+                objectName: "openFileErrorText"
+                text: root.saveStatus.openFileError
+                font: Theme.body
+                color: Theme.primaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "openFileErrorOk"
+                text: qsTranslate("Vexlo", "OK")
+                onClicked: root.saveStatus.dismissOpenFileError()
+            }
+        }
+    }
     // Changes start-up could not restore whole: left out, and where they are kept.
     Rectangle {
         objectName: "unrestoredBanner"

@@ -1,6 +1,8 @@
 #include "introductionmodel.h"
 
 #include "introductioncontent.h"
+#include "localization.h"
+#include "vexloversion.h"
 
 #include <QVariantMap>
 
@@ -50,4 +52,9 @@ QVariantList IntroductionModel::aboutBlocks() const
 QString IntroductionModel::closingLine() const
 {
     return aboutClosingLine();
+}
+
+QString IntroductionModel::versionText() const
+{
+    return localized(QStringLiteral("Version %@"), QString::fromLatin1(vexloVersion));
 }

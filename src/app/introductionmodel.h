@@ -15,6 +15,8 @@ class IntroductionModel : public QObject
     Q_PROPERTY(QVariantList guides READ guides CONSTANT)
     Q_PROPERTY(QVariantList aboutBlocks READ aboutBlocks CONSTANT)
     Q_PROPERTY(QString closingLine READ closingLine CONSTANT)
+    // "Version 0.1.0" in the selected language.
+    Q_PROPERTY(QString versionText READ versionText CONSTANT)
 
 public:
     using QObject::QObject;
@@ -26,4 +28,5 @@ public:
     // Rows { heading, body }.
     [[nodiscard]] QVariantList aboutBlocks() const;
     [[nodiscard]] QString closingLine() const;
+    [[nodiscard]] QString versionText() const;
 };

@@ -201,3 +201,11 @@ void SaveStatus::dismissQuitProblem()
     m_quitRefused = false;
     emit changed();
 }
+
+void SaveStatus::setOpenFileError(const QString &message)
+{
+    if (message == m_openFileError)
+        return;
+    m_openFileError = message;
+    emit changed();
+}

@@ -31,6 +31,9 @@ class SaveStatus : public QObject
     Q_PROPERTY(QString unrestoredText READ unrestoredText NOTIFY changed)
     // Empty unless a quit was refused because the event cannot be saved (until dismissed).
     Q_PROPERTY(QString quitProblemText READ quitProblemText NOTIFY changed)
+    // Why the event file named on the command line was not opened (until dismissed); empty
+    // otherwise.
+    Q_PROPERTY(QString openFileError READ openFileError NOTIFY changed)
 
 public:
     using QObject::QObject;
@@ -76,6 +79,11 @@ public:
     std::function<std::optional<QString>(const QUrl &)> saveEventTo;
     // The open event's file (empty: none), which the quit problem's dialog proposes.
     std::function<QUrl()> eventFileUrl;
+    // The message Open gave for a file named on the command line; empty: it opened.
+    void setOpenFileError(const QString &message);
+    [[nodiscard]] QString openFileError() const { return m_openFileError; }
+    Q_INVOKABLE void dismissOpenFileError() { setOpenFileError(QString()); }
+
     // Texts follow the selected language.
     void retranslate() { emit changed(); }
 
@@ -95,4 +103,5 @@ private:
     QString m_unrestoredFile;
     bool m_quitRefused = false;
     bool m_savedElsewhere = false;
+    QString m_openFileError;
 };

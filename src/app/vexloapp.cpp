@@ -1,6 +1,8 @@
 #include "vexloapp.h"
 
+#include "eventfileviewmodel.h"
 #include "localization.h"
+#include "log.h"
 #include "racestore.h"
 
 #include <QQuickWindow>
@@ -119,6 +121,27 @@ bool VexloApp::start()
         connectReaderOnAppear();
     }
     return true;
+}
+
+void VexloApp::openEventFile(const QString &path)
+{
+    EventFileViewModel open;
+    open.setStoreObject(m_store->storeObject());
+    open.loadEvent(QUrl::fromLocalFile(path));
+    if (open.fileError().isEmpty())
+        logLine(QStringLiteral("Vexlo: opened %1").arg(path));
+    else
+        logLine(QStringLiteral("Vexlo: %1 not opened: %2").arg(path, open.fileError()));
+    m_saveStatus.setOpenFileError(open.fileError());
+}
+
+void VexloApp::comeToFront()
+{
+    if (QQuickWindow *w = window()) {
+        w->show();
+        w->raise();
+        w->requestActivate();
+    }
 }
 
 void VexloApp::connectReaderOnAppear()

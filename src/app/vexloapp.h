@@ -51,6 +51,12 @@ public:
     [[nodiscard]] RaceDayDesk *raceDay() { return m_raceDay.get(); }
     [[nodiscard]] ReceiptPrinter &receiptPrinter() { return m_receiptPrinter; }
 
+    // Opens the event file at `path` as Open does (the same checks and messages); what went
+    // wrong is said in the window, whose event then stays as it was.
+    void openEventFile(const QString &path);
+    // Shows the window and asks the desktop to bring it to the front.
+    void comeToFront();
+
     // The window's appear action: lists the serial ports, auto-connects to a positively
     // identified reader and installs the card-read handling. Runs once, when the window is first
     // shown.

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -81,6 +82,24 @@ void appendExtras(QStringList &paths, const QStringList &extras)
 
 } // namespace
 
+QString systemErrorText(int error)
+{
+    // The C library's English text whatever the locale: the tables translate it for the window.
+    if (const char *text = ::strerrordesc_np(error))
+        return QString::fromUtf8(text);
+    return QStringLiteral("Error %1").arg(error);
+}
+
+QString portOpenFailureMessage(const QString &path, int error)
+{
+    QString message
+        = QStringLiteral("Unable to open ") + path + QStringLiteral(": ") + systemErrorText(error);
+    if (error == EACCES || error == EPERM)
+        message += QStringLiteral(". Add your user to the dialout group and log in again, or install Vexlo's "
+                                  "package, which grants access to SportIdent stations.");
+    return message;
+}
+
 SIDeviceRoots SIDeviceRoots::fromEnvironment()
 {
     SIDeviceRoots roots;
@@ -103,9 +122,9 @@ bool SIPortManager::openPort(const QString &path, int baudRate)
     if (m_fd >= 0)
         stopReading();
 
-    const auto fail = [this](SIPortError::Kind kind, const QString &message) {
+    const auto fail = [this](SIPortError::Kind kind, const QString &message, int error = 0) {
         if (onError)
-            onError(SIPortError {kind, message});
+            onError(SIPortError {kind, message, error});
         return false;
     };
 
@@ -113,8 +132,10 @@ bool SIPortManager::openPort(const QString &path, int baudRate)
     // Kept non-blocking: reads happen only when the notifier says data is ready, and a spurious
     // wake-up must not stall the event loop.
     const int fd = ::open(nativePath.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(SIPortError::Kind::OpenFailed, QStringLiteral("Unable to open ") + path);
+    if (fd < 0) {
+        const int error = errno;
+        return fail(SIPortError::Kind::OpenFailed, portOpenFailureMessage(path, error), error);
+    }
 
     termios options {};
     if (::tcgetattr(fd, &options) != 0) {

@@ -19,9 +19,21 @@ struct SIPortError
 {
     enum class Kind { OpenFailed, ConfigFailed };
     Kind kind = Kind::OpenFailed;
-    // "Unable to open " + path, "tcgetattr failed" or "tcsetattr failed".
+    // "Unable to open " + path and why (portOpenFailureMessage), "tcgetattr failed" or
+    // "tcsetattr failed".
     QString message;
+    // The system's error number of the failed call; 0 when there was none.
+    int systemError = 0;
 };
+
+// The system's own English description of an error number ("Permission denied"), as the log and
+// the message tables know it; "Error <n>" for a number the C library does not describe.
+[[nodiscard]] QString systemErrorText(int error);
+
+// Why the device at `path` could not be opened, in English (the window translates it):
+// "Unable to open /dev/ttyUSB0: Device or resource busy". A permission error (EACCES, EPERM) also
+// says how to get access, for on Debian and Ubuntu a serial device belongs to the dialout group.
+[[nodiscard]] QString portOpenFailureMessage(const QString &path, int error);
 
 // Where device discovery looks. Tests point the roots at a fake tree.
 struct SIDeviceRoots

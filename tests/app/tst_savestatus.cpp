@@ -136,7 +136,7 @@ private slots:
                 "anden disk, eller g\u00F8r mappen skrivbar eller frig\u00F8r plads, og afslut igen."));
         QCOMPARE(status.saveElsewhere(QUrl::fromLocalFile(QStringLiteral("/media/usb/copy.json"))),
             QStringLiteral("Lagring mislykkedes: Kan ikke oprette en fil i \u201C/media/usb\u201D: "
-                           "\u201CPermission denied\u201D"));
+                           "Adgang n\u00E6gtet"));
         QCOMPARE(status.saveElsewhere(QUrl(QStringLiteral("https://example.invalid/cup.json"))),
             QStringLiteral(
                 "Lagring mislykkedes: Ikke en lokal fil: \u201Chttps://example.invalid/cup.json\u201D"));

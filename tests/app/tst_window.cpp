@@ -5,6 +5,7 @@
 // (screenshots of each land in the build folder), a failed autosave is shown until saving works
 // again, and an event saved through the real file dialog ends up as a readable event file.
 
+#include "autosavewriter.h"
 #include "casetable.h"
 #include "messagetext.h"
 #include "racedaywindow.h"
@@ -313,6 +314,90 @@ private slots:
         QVERIFY(RaceStore::readEventFile(QUrl::fromLocalFile(elsewhere)));
         QTRY_VERIFY(!w.window->isVisible());
         QVERIFY(status.mayQuit());
+    }
+
+    // A station the user may not open: the reader pane gives the system's reason and the way to
+    // get access, in the chosen language, at the minimum window size.
+    void readerPaneSaysWhyThePortDidNotOpen_data()
+    {
+        QTest::addColumn<int>("languageIndex");
+        QTest::addColumn<QString>("expected");
+        const QString path = QStringLiteral("\u201C/proc/sys/kernel/osrelease\u201D");
+        QTest::newRow("en") << 0
+                            << "Could not connect to the station: Unable to open " + path
+                + ": Permission denied. Add your user to the dialout group and log in again, or install "
+                  "Vexlo's package, which grants access to SportIdent stations.";
+        QTest::newRow("da") << 1
+                            << "Kunne ikke forbinde til stationen: Kan ikke \u00E5bne " + path
+                + ": Adgang n\u00E6gtet. F\u00F8j din bruger til gruppen dialout, og log ind igen, eller "
+                  "install\u00E9r Vexlos pakke, som giver adgang til SportIdent-stationer.";
+    }
+    void readerPaneSaysWhyThePortDidNotOpen()
+    {
+        QFETCH(int, languageIndex);
+        QFETCH(QString, expected);
+        RaceDayWindow w(raceDayEvent());
+        w.mayElide = elidingFields;
+        const QString code = w.atMinimumSizeIn(languageIndex);
+        w.app->content().setSelectedItem(SidebarItem::Reader);
+        QTRY_VERIFY(w.item(QStringLiteral("readerPane")));
+        // A read-only kernel setting refuses to be opened for writing even to root, as a station's
+        // device refuses a user outside the dialout group.
+        w.click(QStringLiteral("portConnectButton"));
+        QTRY_VERIFY(!w.app->reader().connectionState().isConnected());
+        w.app->reader().connectPort(QStringLiteral("/proc/sys/kernel/osrelease"));
+        QTRY_VERIFY(w.item(QStringLiteral("stationProblemText")));
+        QCOMPARE(w.item(QStringLiteral("stationProblemText"))->property("text").toString(), expected);
+        w.shot(code + QStringLiteral("-reader-port-permission"));
+        verifyNoQmlProblems();
+    }
+
+    // An event file named on the command line opens as Open opens it; one that cannot be opened
+    // is said so in the window, whose event stays, until the organiser closes the note.
+    void commandLineFileOpensAsOpenDoes_data()
+    {
+        QTest::addColumn<int>("languageIndex");
+        QTest::addColumn<QString>("damagedMessage");
+        QTest::newRow("en") << 0
+                            << "Load failed: \"damaged.vexloevent.json\" is not a Vexlo event file (or it is "
+                               "damaged), so it was not opened.";
+        QTest::newRow("da")
+            << 1
+            << "Indl\u00E6sning mislykkedes: \"damaged.vexloevent.json\" er ikke en Vexlo-l\u00F8bsfil "
+               "(eller den er beskadiget), s\u00E5 den blev ikke \u00E5bnet.";
+    }
+    void commandLineFileOpensAsOpenDoes()
+    {
+        QFETCH(int, languageIndex);
+        QFETCH(QString, damagedMessage);
+        RaceDayWindow w(raceDayEvent());
+        const QString code = w.atMinimumSizeIn(languageIndex);
+        Race other = raceDayEvent();
+        other.name = QStringLiteral("Night Cup");
+        const QString good = w.dir.filePath(QStringLiteral("night.vexloevent.json"));
+        QVERIFY(!writeRaceFile(other, JsonLayout::PrettySorted, good));
+        const QString damaged = w.dir.filePath(QStringLiteral("damaged.vexloevent.json"));
+        QFile bad(damaged);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("{\"name\": ");
+        bad.close();
+
+        w.app->openEventFile(damaged);
+        QTRY_VERIFY(w.item(QStringLiteral("openFileErrorBanner")));
+        QCOMPARE(w.item(QStringLiteral("openFileErrorText"))->property("text").toString(), damagedMessage);
+        QCOMPARE(w.store->race().name, raceDayEvent().name);
+        w.shot(code + QStringLiteral("-command-line-file-not-opened"));
+        w.click(QStringLiteral("openFileErrorOk"));
+        QTRY_VERIFY(!w.item(QStringLiteral("openFileErrorBanner")));
+
+        w.app->openEventFile(good);
+        QCOMPARE(w.store->race().name, QStringLiteral("Night Cup"));
+        QCOMPARE(w.store->raceFileUrl(), QUrl::fromLocalFile(good));
+        QVERIFY(!w.item(QStringLiteral("openFileErrorBanner")));
+        w.app->content().setSelectedItem(SidebarItem::Classes);
+        QTRY_COMPARE(w.window->title(), QStringLiteral("Night Cup"));
+        w.shot(code + QStringLiteral("-command-line-file-opened"));
+        verifyNoQmlProblems();
     }
 
     // The station pulled in the middle of a read-out, a connect tried while it is away, then

@@ -305,7 +305,8 @@ private slots:
         reader.connectPort(QStringLiteral("/nonexistent/ttyUSB9"));
         QCOMPARE(states,
             (QList<SIConnectionState> {SIConnectionState::connecting(),
-                SIConnectionState::error(QStringLiteral("Unable to open /nonexistent/ttyUSB9"))}));
+                SIConnectionState::error(
+                    QStringLiteral("Unable to open /nonexistent/ttyUSB9: No such file or directory"))}));
         QVERIFY(!log.lines().join('\n').contains(QStringLiteral("sending raw command")));
         // Without a path and without any port there is nothing to open.
         CardReaderViewModel noPorts(std::make_shared<ManualReaderClock>(),

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 namespace {
 
 void writeFile(const QString &path, const QByteArray &content)
@@ -116,7 +118,9 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message");
         QTest::newRow("missing device") << "/nonexistent/ttyUSB0"
-                                        << "Unable to open /nonexistent/ttyUSB0";
+                                        << "Unable to open /nonexistent/ttyUSB0: No such file or directory";
+        QTest::newRow("a folder") << "/dev"
+                                  << "Unable to open /dev: Is a directory";
         QTest::newRow("not a terminal") << "/dev/null"
                                         << "tcgetattr failed";
     }
@@ -133,6 +137,28 @@ private slots:
         QCOMPARE(errors, QStringList {message});
         QVERIFY(!port.isOpen());
         QCOMPARE(disconnects, 0);
+    }
+
+    // The system's reason for each error number, and the way out of a permission error.
+    void openFailureMessages_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+        const QString remedy
+            = QStringLiteral(". Add your user to the dialout group and log in again, or install "
+                             "Vexlo's package, which grants access to SportIdent stations.");
+        QTest::newRow("EACCES") << EACCES << "Unable to open /dev/ttyUSB0: Permission denied" + remedy;
+        QTest::newRow("EPERM") << EPERM << "Unable to open /dev/ttyUSB0: Operation not permitted" + remedy;
+        QTest::newRow("EBUSY") << EBUSY << "Unable to open /dev/ttyUSB0: Device or resource busy";
+        QTest::newRow("ENOENT") << ENOENT << "Unable to open /dev/ttyUSB0: No such file or directory";
+        QTest::newRow("ENXIO") << ENXIO << "Unable to open /dev/ttyUSB0: No such device or address";
+        QTest::newRow("unknown number") << 4242 << "Unable to open /dev/ttyUSB0: Error 4242";
+    }
+    void openFailureMessages()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, message);
+        QCOMPARE(portOpenFailureMessage(QStringLiteral("/dev/ttyUSB0"), error), message);
     }
 
     void readsWritesAndUnplugOverAPseudoTerminal()

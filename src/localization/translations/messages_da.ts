@@ -208,6 +208,10 @@
         <translation>Afkodning mislykkedes: %@</translation>
     </message>
     <message>
+        <source>Device or resource busy</source>
+        <translation>Enheden eller ressourcen er optaget</translation>
+    </message>
+    <message>
         <source>Disconnected from master — searching...</source>
         <translation>Forbindelsen til master er afbrudt — søger...</translation>
     </message>
@@ -248,6 +252,10 @@
         <translation>Værten %@ blev ikke fundet</translation>
     </message>
     <message>
+        <source>Input/output error</source>
+        <translation>Ind-/uddatafejl</translation>
+    </message>
+    <message>
         <source>Invalid API key: it holds a line break or another control character</source>
         <translation>Ugyldig API-nøgle: den indeholder et linjeskift eller et andet kontroltegn</translation>
     </message>
@@ -270,6 +278,10 @@
     <message>
         <source>Invalid password: it holds a line break or another control character</source>
         <translation>Ugyldig adgangskode: den indeholder et linjeskift eller et andet kontroltegn</translation>
+    </message>
+    <message>
+        <source>Is a directory</source>
+        <translation>Er en mappe</translation>
     </message>
     <message>
         <source>Master failed: %@</source>
@@ -302,6 +314,22 @@
     <message>
         <source>No station key</source>
         <translation>Ingen stationsnøgle</translation>
+    </message>
+    <message>
+        <source>No such device</source>
+        <translation>Enheden findes ikke</translation>
+    </message>
+    <message>
+        <source>No such device or address</source>
+        <translation>Enheden eller adressen findes ikke</translation>
+    </message>
+    <message>
+        <source>No such file or directory</source>
+        <translation>Filen eller mappen findes ikke</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>Er ikke en mappe</translation>
     </message>
     <message>
         <source>Not a local file: %@</source>
@@ -338,6 +366,14 @@
     <message>
         <source>Operation canceled</source>
         <translation>Handlingen blev annulleret</translation>
+    </message>
+    <message>
+        <source>Operation not permitted</source>
+        <translation>Handlingen er ikke tilladt</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>Adgang nægtet</translation>
     </message>
     <message>
         <source>Publish failed: %@</source>
@@ -542,6 +578,14 @@
     <message>
         <source>Unable to open %@</source>
         <translation>Kan ikke åbne %@</translation>
+    </message>
+    <message>
+        <source>Unable to open %@: %@</source>
+        <translation>Kan ikke åbne %@: %@</translation>
+    </message>
+    <message>
+        <source>Unable to open %@: %@. Add your user to the dialout group and log in again, or install Vexlo's package, which grants access to SportIdent stations.</source>
+        <translation>Kan ikke åbne %@: %@. Føj din bruger til gruppen dialout, og log ind igen, eller installér Vexlos pakke, som giver adgang til SportIdent-stationer.</translation>
     </message>
     <message>
         <source>Verification failed: %@</source>

@@ -208,6 +208,10 @@
         <translation>Decode failed: %@</translation>
     </message>
     <message>
+        <source>Device or resource busy</source>
+        <translation>Device or resource busy</translation>
+    </message>
+    <message>
         <source>Disconnected from master — searching...</source>
         <translation>Disconnected from master — searching...</translation>
     </message>
@@ -248,6 +252,10 @@
         <translation>Host %@ not found</translation>
     </message>
     <message>
+        <source>Input/output error</source>
+        <translation>Input/output error</translation>
+    </message>
+    <message>
         <source>Invalid API key: it holds a line break or another control character</source>
         <translation>Invalid API key: it holds a line break or another control character</translation>
     </message>
@@ -270,6 +278,10 @@
     <message>
         <source>Invalid password: it holds a line break or another control character</source>
         <translation>Invalid password: it holds a line break or another control character</translation>
+    </message>
+    <message>
+        <source>Is a directory</source>
+        <translation>Is a directory</translation>
     </message>
     <message>
         <source>Master failed: %@</source>
@@ -302,6 +314,22 @@
     <message>
         <source>No station key</source>
         <translation>No station key</translation>
+    </message>
+    <message>
+        <source>No such device</source>
+        <translation>No such device</translation>
+    </message>
+    <message>
+        <source>No such device or address</source>
+        <translation>No such device or address</translation>
+    </message>
+    <message>
+        <source>No such file or directory</source>
+        <translation>No such file or directory</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>Not a directory</translation>
     </message>
     <message>
         <source>Not a local file: %@</source>
@@ -338,6 +366,14 @@
     <message>
         <source>Operation canceled</source>
         <translation>Operation canceled</translation>
+    </message>
+    <message>
+        <source>Operation not permitted</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>Permission denied</translation>
     </message>
     <message>
         <source>Publish failed: %@</source>
@@ -542,6 +578,14 @@
     <message>
         <source>Unable to open %@</source>
         <translation>Unable to open %@</translation>
+    </message>
+    <message>
+        <source>Unable to open %@: %@</source>
+        <translation>Unable to open %@: %@</translation>
+    </message>
+    <message>
+        <source>Unable to open %@: %@. Add your user to the dialout group and log in again, or install Vexlo's package, which grants access to SportIdent stations.</source>
+        <translation>Unable to open %@: %@. Add your user to the dialout group and log in again, or install Vexlo's package, which grants access to SportIdent stations.</translation>
     </message>
     <message>
         <source>Verification failed: %@</source>

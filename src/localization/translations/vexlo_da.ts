@@ -268,6 +268,10 @@
         <translation>Ekstra blankt papir efter kvitteringen, før en eventuel autoskæring — giver kniven plads, så den ikke skærer gennem den sidste udskrevne linje.</translation>
     </message>
     <message>
+        <source>FILE</source>
+        <translation>FIL</translation>
+    </message>
+    <message>
         <source>For multi-day/multi-stage events: define one entry per stage and pick which one is active. Card reads are tagged with the active stage; classes get an overall (summed) total once more than one stage exists.</source>
         <translation>Til flerdages- og etapeløb: opret én post pr. etape, og vælg hvilken der er aktiv. Brikaflæsninger knyttes til den aktive etape, og klasserne får et samlet (summeret) resultat, så snart der er mere end én etape.</translation>
     </message>
@@ -354,6 +358,10 @@
     <message>
         <source>On each station&apos;s SI Reader tab, connect that station&apos;s card reader; results recorded on any slave are merged into the master and shown everywhere.</source>
         <translation>Tilslut stationens brikaflæser under SI-læser på hver station; resultater fra alle slaver samles hos masteren og vises overalt.</translation>
+    </message>
+    <message>
+        <source>Only one event file can be opened at a time.</source>
+        <translation>Der kan kun åbnes én løbsfil ad gangen.</translation>
     </message>
     <message>
         <source>Orienteering race administration and SI card reader for Linux</source>
@@ -484,6 +492,14 @@
         <translation>Vælg et afsnit</translation>
     </message>
     <message>
+        <source>Shows Vexlo's version.</source>
+        <translation>Viser Vexlos version.</translation>
+    </message>
+    <message>
+        <source>Shows this help.</source>
+        <translation>Viser denne hjælp.</translation>
+    </message>
+    <message>
         <source>Split Times</source>
         <translation>Mellemtider</translation>
     </message>
@@ -536,6 +552,10 @@
         <translation>Systemets standard</translation>
     </message>
     <message>
+        <source>The event file (.vexloevent.json) to open.</source>
+        <translation>Løbsfilen (.vexloevent.json), der skal åbnes.</translation>
+    </message>
+    <message>
         <source>This app is provided for free and &quot;as is&quot;, without warranty of any kind, expressed or implied, including but not limited to the warranties of merchantability, fitness for a particular purpose, and noninfringement. In no event shall the author be liable for any claim, damages or other liability arising from, out of or in connection with the software or its use.</source>
         <translation>Programmet stilles gratis til rådighed &quot;som det er&quot;, uden nogen form for garanti, hverken udtrykkelig eller underforstået, herunder men ikke begrænset til garantier for salgbarhed, egnethed til et bestemt formål og ikke-krænkelse. Ophavspersonen kan under ingen omstændigheder holdes ansvarlig for krav, skader eller andet ansvar, der opstår af, ud af eller i forbindelse med programmet eller brugen af det.</translation>
     </message>
@@ -568,8 +588,16 @@
         <translation>Ukendt løber</translation>
     </message>
     <message>
+        <source>Version %@</source>
+        <translation>Version %@</translation>
+    </message>
+    <message>
         <source>Vexlo</source>
         <translation>Vexlo</translation>
+    </message>
+    <message>
+        <source>Vexlo sets up orienteering events, reads SportIdent cards on race day and evaluates the results.</source>
+        <translation>Vexlo sætter orienteringsløb op, læser SportIdent-brikker på løbsdagen og beregner resultaterne.</translation>
     </message>
     <message>
         <source>Vexlo was written to give the orienteering community a Linux-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
@@ -582,6 +610,10 @@
     <message>
         <source>Why</source>
         <translation>Hvorfor</translation>
+    </message>
+    <message>
+        <source>[FILE]</source>
+        <translation>[FIL]</translation>
     </message>
     <message>
         <source>advanced, driver-specific</source>

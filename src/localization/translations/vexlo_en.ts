@@ -268,6 +268,10 @@
         <translation>Extra blank paper fed after the receipt, before any auto-cut — gives the cutter clearance so it doesn&apos;t slice through the last printed line.</translation>
     </message>
     <message>
+        <source>FILE</source>
+        <translation>FILE</translation>
+    </message>
+    <message>
         <source>For multi-day/multi-stage events: define one entry per stage and pick which one is active. Card reads are tagged with the active stage; classes get an overall (summed) total once more than one stage exists.</source>
         <translation>For multi-day/multi-stage events: define one entry per stage and pick which one is active. Card reads are tagged with the active stage; classes get an overall (summed) total once more than one stage exists.</translation>
     </message>
@@ -354,6 +358,10 @@
     <message>
         <source>On each station&apos;s SI Reader tab, connect that station&apos;s card reader; results recorded on any slave are merged into the master and shown everywhere.</source>
         <translation>On each station&apos;s SI Reader tab, connect that station&apos;s card reader; results recorded on any slave are merged into the master and shown everywhere.</translation>
+    </message>
+    <message>
+        <source>Only one event file can be opened at a time.</source>
+        <translation>Only one event file can be opened at a time.</translation>
     </message>
     <message>
         <source>Orienteering race administration and SI card reader for Linux</source>
@@ -484,6 +492,14 @@
         <translation>Select a section</translation>
     </message>
     <message>
+        <source>Shows Vexlo's version.</source>
+        <translation>Shows Vexlo's version.</translation>
+    </message>
+    <message>
+        <source>Shows this help.</source>
+        <translation>Shows this help.</translation>
+    </message>
+    <message>
         <source>Split Times</source>
         <translation>Split Times</translation>
     </message>
@@ -536,6 +552,10 @@
         <translation>System default</translation>
     </message>
     <message>
+        <source>The event file (.vexloevent.json) to open.</source>
+        <translation>The event file (.vexloevent.json) to open.</translation>
+    </message>
+    <message>
         <source>This app is provided for free and &quot;as is&quot;, without warranty of any kind, expressed or implied, including but not limited to the warranties of merchantability, fitness for a particular purpose, and noninfringement. In no event shall the author be liable for any claim, damages or other liability arising from, out of or in connection with the software or its use.</source>
         <translation>This app is provided for free and &quot;as is&quot;, without warranty of any kind, expressed or implied, including but not limited to the warranties of merchantability, fitness for a particular purpose, and noninfringement. In no event shall the author be liable for any claim, damages or other liability arising from, out of or in connection with the software or its use.</translation>
     </message>
@@ -568,8 +588,16 @@
         <translation>Unknown runner</translation>
     </message>
     <message>
+        <source>Version %@</source>
+        <translation>Version %@</translation>
+    </message>
+    <message>
         <source>Vexlo</source>
         <translation>Vexlo</translation>
+    </message>
+    <message>
+        <source>Vexlo sets up orienteering events, reads SportIdent cards on race day and evaluates the results.</source>
+        <translation>Vexlo sets up orienteering events, reads SportIdent cards on race day and evaluates the results.</translation>
     </message>
     <message>
         <source>Vexlo was written to give the orienteering community a Linux-native way to organise races and read SI cards. Vexlo is cakeware: if you like it, pay it back by organising an extra race or training for your club, or by bringing a cake to your next club meeting.</source>
@@ -582,6 +610,10 @@
     <message>
         <source>Why</source>
         <translation>Why</translation>
+    </message>
+    <message>
+        <source>[FILE]</source>
+        <translation>[FILE]</translation>
     </message>
     <message>
         <source>advanced, driver-specific</source>
