@@ -72,6 +72,68 @@ bool samePunches(const std::optional<QList<SIPunch>> &a, const std::optional<QLi
     });
 }
 
+} // namespace
+
+// The ids of one collection in order, mixed into 128 bits in two lanes of 64: each id's bytes are
+// mixed into a lane that is then multiplied by an odd constant, so an id changed, moved or left
+// out changes the lanes, and ids appended later extend them. A check against stations drifting
+// apart, not against forgery (the connection is the event's own): a card read's change must not
+// cost the master a pass over every id of the event.
+struct RaceIdsMix
+{
+    quint64 a = 0x243F6A8885A308D3ULL;
+    quint64 b = 0x13198A2E03707344ULL;
+    qsizetype count = 0;
+
+    void word(quint64 w)
+    {
+        a = std::rotl(a ^ w, 23) * 0x9E3779B97F4A7C15ULL;
+        b = std::rotl(b ^ (w * 0xD6E8FEB86659FD93ULL), 31) * 0xA0761D6478BD642FULL;
+    }
+    void add(const QUuid &id)
+    {
+        word((quint64(id.data1) << 32) | (quint64(id.data2) << 16) | id.data3);
+        quint64 low = 0;
+        for (const uchar byte : id.data4)
+            low = (low << 8) | byte;
+        word(low);
+        ++count;
+    }
+    void add(const QString &id)
+    {
+        const QByteArray bytes = id.toUtf8();
+        quint64 w = 0;
+        qsizetype i = 0;
+        for (; i < bytes.size(); ++i) {
+            w = (w << 8) | uchar(bytes[i]);
+            if (i % 8 == 7)
+                word(std::exchange(w, 0));
+        }
+        word(w ^ (quint64(bytes.size()) << 56) ^ 0xFFULL);
+        ++count;
+    }
+    // The lanes as 16 bytes, with the count.
+    void appendTo(QByteArray &out) const
+    {
+        const auto fmix = [](quint64 k) {
+            k ^= k >> 33;
+            k *= 0xFF51AFD7ED558CCDULL;
+            k ^= k >> 33;
+            k *= 0xC4CEB9FE1A85EC53ULL;
+            k ^= k >> 33;
+            return k;
+        };
+        const quint64 x = fmix(a ^ quint64(count));
+        const quint64 y = fmix(b ^ std::rotl(x, 17));
+        out.append(QByteArray::number(count)).append(':');
+        for (const quint64 lane : {x, y})
+            for (int shift = 56; shift >= 0; shift -= 8)
+                out.append(char(lane >> shift));
+    }
+};
+
+namespace {
+
 // One collection of the event: where it lives, how its records are told apart and compared, and
 // the name the record gives it (the event file's key).
 struct Collection
@@ -84,18 +146,9 @@ struct Collection
     std::function<qsizetype(const Race &)> size;
     // Whether two events hold this collection's very list (its data shared).
     std::function<bool(const Race &, const Race &)> shared;
-    // Appends the ids of the collection's records, in order (the stations' digest).
-    std::function<void(const Race &, QByteArray &)> appendIds;
+    // Mixes the ids of the collection's records from `from` on, in order (the stations' digest).
+    std::function<void(const Race &, qsizetype from, RaceIdsMix &)> mixIds;
 };
-
-void appendId(QByteArray &out, const QUuid &id)
-{
-    out.append(id.toRfc4122());
-}
-void appendId(QByteArray &out, const QString &id)
-{
-    out.append(id.toUtf8()).append('\0');
-}
 
 // Whether `ids` holds an id twice (`ids` is reordered).
 template<typename Key> bool holdsCopies(std::vector<Key> &ids)
@@ -316,12 +369,10 @@ Collection listCollection(
         },
         [=](const Race &race) { return (race.*member).size(); },
         [=](const Race &a, const Race &b) { return (a.*member).isSharedWith(b.*member); },
-        [=](const Race &race, QByteArray &out) {
+        [=](const Race &race, qsizetype from, RaceIdsMix &mix) {
             const QList<T> &list = race.*member;
-            out.append(name).append(':').append(QByteArray::number(list.size())).append(':');
-            out.reserve(out.size() + list.size() * 17);
-            for (const T &record : list)
-                appendId(out, id(record));
+            for (qsizetype i = from; i < list.size(); ++i)
+                mix.add(id(list[i]));
         }};
 }
 
@@ -645,13 +696,89 @@ bool applyRaceChanges(Race &race, const QByteArray &record, QString *why)
     return true;
 }
 
-QByteArray raceDigest(const Race &race)
+namespace {
+
+QByteArray digestOf(const Race &race, const std::vector<RaceIdsMix> &mixes)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(encodeRace(carrier(race), JsonLayout::Compact).value_or(QByteArray("-")));
     QByteArray ids;
-    for (const Collection &collection : collections())
-        collection.appendIds(race, ids);
+    for (qsizetype i = 0; i < collections().size(); ++i) {
+        ids.append(collections()[i].name).append(':');
+        mixes[size_t(i)].appendTo(ids);
+    }
     hash.addData(ids);
     return hash.result().left(16).toHex();
+}
+
+// The collections whose ids a record (with its braces) may have changed other than by appending:
+// those it names whole or removes records from. Nullopt when it is not a change record.
+std::optional<QSet<QByteArray>> reorderedBy(const QByteArray &record)
+{
+    const auto head = recordHead(record);
+    if (!head || head->value(QStringLiteral("op")).toString() != QStringLiteral("commit"))
+        return std::nullopt;
+    QSet<QByteArray> named;
+    for (const QJsonValue &whole : head->value(QStringLiteral("whole")).toArray())
+        named.insert(whole.toString().toUtf8());
+    const qsizetype removedAt = record.indexOf(removedMark);
+    const qint64 removedBytes = head->value(QStringLiteral("removedBytes")).toInteger(-1);
+    if (removedAt < 0 || removedBytes < 0 || removedBytes > record.size() - removedAt - removedMark.size())
+        return std::nullopt;
+    const auto removed = decodeRace(record.mid(removedAt + removedMark.size(), removedBytes));
+    if (!removed)
+        return std::nullopt;
+    for (const Collection &collection : collections())
+        if (collection.size(*removed) > 0)
+            named.insert(collection.name);
+    return named;
+}
+
+} // namespace
+
+QByteArray raceDigest(const Race &race)
+{
+    std::vector<RaceIdsMix> mixes(size_t(collections().size()));
+    for (qsizetype i = 0; i < collections().size(); ++i)
+        collections()[i].mixIds(race, 0, mixes[size_t(i)]);
+    return digestOf(race, mixes);
+}
+
+RaceDigestKeeper::RaceDigestKeeper() = default;
+RaceDigestKeeper::~RaceDigestKeeper() = default;
+
+void RaceDigestKeeper::reset()
+{
+    m_mixes.clear();
+}
+
+QByteArray RaceDigestKeeper::digest(const Race &race)
+{
+    m_mixes.assign(size_t(collections().size()), RaceIdsMix());
+    for (qsizetype i = 0; i < collections().size(); ++i)
+        collections()[i].mixIds(race, 0, m_mixes[size_t(i)]);
+    return digestOf(race, m_mixes);
+}
+
+QByteArray RaceDigestKeeper::digest(const Race &race, const QByteArrayList &records)
+{
+    if (m_mixes.empty())
+        return digest(race);
+    QSet<QByteArray> reordered;
+    for (const QByteArray &record : records) {
+        const auto named = reorderedBy(record);
+        if (!named)
+            return digest(race);
+        reordered.unite(*named);
+    }
+    for (qsizetype i = 0; i < collections().size(); ++i) {
+        const Collection &collection = collections()[i];
+        RaceIdsMix &mix = m_mixes[size_t(i)];
+        // A record only replaces records in place or appends them, unless it removes some or
+        // puts the collection whole.
+        if (reordered.contains(collection.name) || collection.size(race) < mix.count)
+            mix = RaceIdsMix();
+        collection.mixIds(race, mix.count, mix);
+    }
+    return digestOf(race, m_mixes);
 }

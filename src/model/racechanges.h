@@ -20,6 +20,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 struct RaceChangeText
 {
@@ -87,6 +88,28 @@ void applyResultChanges(QList<PersonResult> &results, const RaceChanges &changes
 // carries the records it puts whole, so two events with one digest, made from one event by the
 // same changes, hold the same records. 32 hex digits; the journal's bookkeeping is left out.
 [[nodiscard]] QByteArray raceDigest(const Race &race);
+
+struct RaceIdsMix;
+// raceDigest of an event as its change records move it on: a record that only replaces records
+// or appends them costs the records it appends, not every id of the event.
+class RaceDigestKeeper
+{
+public:
+    RaceDigestKeeper();
+    ~RaceDigestKeeper();
+    RaceDigestKeeper(const RaceDigestKeeper &) = delete;
+    RaceDigestKeeper &operator=(const RaceDigestKeeper &) = delete;
+    // The digest of `race` from scratch; the next call goes on from it.
+    [[nodiscard]] QByteArray digest(const Race &race);
+    // The digest of `race`, which `records` (whole records, with their braces) made from the race
+    // of the last call.
+    [[nodiscard]] QByteArray digest(const Race &race, const QByteArrayList &records);
+    // Nothing kept: the next call starts from scratch.
+    void reset();
+
+private:
+    std::vector<RaceIdsMix> m_mixes;
+};
 
 // Field by field, as the event file would show them (the model gives results no equality).
 [[nodiscard]] bool sameResult(const PersonResult &a, const PersonResult &b);

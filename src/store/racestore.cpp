@@ -162,6 +162,7 @@ void RaceStore::adoptRace(bool newDocument)
     m_journalled = m_race;
     m_resultsAsJournalled.reset();
     m_prepared.reset();
+    m_unbroadcast.reset();
     m_cardsRead = false;
     scheduleReadyForCardRead();
 }
@@ -338,7 +339,10 @@ void RaceStore::wireSyncCallbacks()
     m_syncEngine->currentRace = [self]() -> std::optional<Race> {
         if (!self)
             return std::nullopt;
-        return self->race();
+        // The state the stations are told of is the journal's, so what it recorded since goes
+        // first (it cannot when the journal is failing: the stations then get the race).
+        self->broadcastJournalled();
+        return self->m_journalError.isEmpty() ? self->m_journalled : self->m_race;
     };
     // Unsent results live beside the autosave, so they share its folder's fate and discipline.
     m_outboxFile.emplace(QFileInfo(m_localStore->filePath()).absolutePath());
@@ -521,7 +525,7 @@ void RaceStore::saveJournalled()
         written = m_localStore->save(race);
     }
     step(AutosaveStep::Broadcast);
-    m_syncEngine->broadcastRace(race);
+    broadcastJournalled();
     step(AutosaveStep::LiveResultat);
     m_liveResultatPublisher->raceDidChange(race);
     step(AutosaveStep::Metsa);
@@ -542,6 +546,20 @@ void RaceStore::saveJournalled()
     }
     if (!m_writer && written)
         trimJournal(true);
+}
+
+void RaceStore::broadcastJournalled()
+{
+    // While the journal fails, its state stays behind the race: the records that bring it on
+    // come once it works again, or a snapshot of the race as it is.
+    const bool failing = !m_journalError.isEmpty();
+    if (!failing && m_unbroadcast && m_unbroadcast->isEmpty())
+        return;
+    const std::optional<QByteArrayList> records
+        = failing ? std::nullopt : std::exchange(m_unbroadcast, QByteArrayList());
+    if (failing)
+        m_unbroadcast.reset();
+    m_syncEngine->broadcastRace(failing ? m_race : m_journalled, records);
 }
 
 void RaceStore::stampJournalThrough()
@@ -601,6 +619,10 @@ bool RaceStore::journalChanges(std::optional<qsizetype> resultsKept)
         scheduleRetry();
         return false;
     }
+    if (whole)
+        m_unbroadcast.reset();
+    else if (m_unbroadcast && !change->body.isEmpty())
+        m_unbroadcast->append(change->body);
     if (whole) {
         m_journalled = m_race;
     } else {

@@ -469,6 +469,9 @@ private:
     // The autosave's steps after the journal's record (autosave() is both): for an operation
     // whose record was just written, which need not compare the whole event again.
     void saveJournalled();
+    // On a master: the journal's records written since the last broadcast go to the stations,
+    // with the state they lead to (the journal's own).
+    void broadcastJournalled();
     // Another document takes the store's place: it gets its event id (in memory, the files get it
     // with their next write), and the journal's next record starts from it. `newDocument`: the
     // journal's lines the files hold leave it now (see RaceJournal::startDocument).
@@ -563,6 +566,9 @@ private:
         RaceChangeText text;
     };
     std::optional<PreparedChange> m_prepared;
+    // The bodies of the journal's records since the stations last heard (none: what changed is
+    // not known, as after another document or a record of the whole event; they get a snapshot).
+    std::optional<QByteArrayList> m_unbroadcast;
     // A card has been read into this document (see readyForCardRead).
     bool m_cardsRead = false;
     // Whether the document's event id came with it (from its file), rather than given here.

@@ -8,8 +8,15 @@ SlaveEvent SlaveMirror::take(const QByteArray &body)
     std::optional<SyncMessage> message = decodeSyncMessage(body, m_maxEventBytes, &oversized);
     SlaveEvent event;
     if (!message) {
-        if (oversized < 0)
+        if (oversized < 0) {
+            // A snapshot whose head reads but whose event does not (damaged on the way, or by
+            // the master) is refused like one that does not match its digest: asked for again.
+            const qsizetype zero = body.indexOf('\0');
+            const auto head = zero > 0 ? decodeSyncMessage(body.left(zero)) : std::nullopt;
+            if (head && head->kind == SyncMessageKind::Snapshot && head->protocol == syncProtocolVersion)
+                return refuseSnapshot(*head, QStringLiteral("the snapshot's event could not be read"));
             return event; // not a message of ours: dropped
+        }
         // Only a snapshot is the event itself; a change that large is followed by one.
         if (!body.startsWith("{\"kind\":\"snapshot\""))
             return wantSnapshot(QStringLiteral("a change of %1 bytes").arg(oversized));
@@ -40,17 +47,21 @@ SlaveEvent SlaveMirror::wantSnapshot(const QString &reason)
     return event;
 }
 
+SlaveEvent SlaveMirror::refuseSnapshot(const SyncMessage &message, const QString &reason)
+{
+    const std::pair<QUuid, qint64> refused {message.series, message.sequence};
+    if (std::exchange(m_refused, refused) == refused) {
+        m_waitsForNewer = true; // asking again would bring the same again
+        return {};
+    }
+    m_awaitingSnapshot = false;
+    return wantSnapshot(reason);
+}
+
 SlaveEvent SlaveMirror::snapshot(SyncMessage message)
 {
-    if (raceDigest(*message.race) != message.digest) {
-        const std::pair<QUuid, qint64> refused {message.series, message.sequence};
-        if (std::exchange(m_refused, refused) == refused) {
-            m_waitsForNewer = true; // asking again would bring the same again
-            return {};
-        }
-        m_awaitingSnapshot = false;
-        return wantSnapshot(QStringLiteral("the snapshot does not match its digest"));
-    }
+    if (raceDigest(*message.race) != message.digest)
+        return refuseSnapshot(message, QStringLiteral("the snapshot does not match its digest"));
     m_refused.reset();
     m_waitsForNewer = false;
     m_state = State {std::move(*message.race), message.event, message.series, message.sequence};
@@ -94,8 +105,11 @@ SlaveEvent SlaveMirror::change(const SyncMessage &message)
                                 .arg(m_state->sequence));
     Race next = m_state->race;
     QString why;
-    if (!applyRaceChanges(next, message.change, &why))
-        return wantSnapshot(QStringLiteral("change %1 does not apply: %2").arg(message.sequence).arg(why));
+    // The journal's records of the master's commits, one a line, in order.
+    for (const QByteArray &record : message.change.split('\n'))
+        if (!applyRaceChanges(next, record, &why))
+            return wantSnapshot(
+                QStringLiteral("change %1 does not apply: %2").arg(message.sequence).arg(why));
     if (raceDigest(next) != message.digest)
         return wantSnapshot(
             QStringLiteral("change %1 leaves another event than the master's").arg(message.sequence));

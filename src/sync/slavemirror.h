@@ -70,13 +70,16 @@ private:
 
     SlaveEvent wantSnapshot(const QString &reason);
     SlaveEvent snapshot(SyncMessage message);
+    // A snapshot that cannot be taken: asked for once more, and, when the same comes again, only
+    // once the master has moved on.
+    SlaveEvent refuseSnapshot(const SyncMessage &message, const QString &reason);
     SlaveEvent change(const SyncMessage &message);
 
     qint64 m_maxEventBytes;
     std::optional<State> m_state;
     bool m_awaitingSnapshot = true;
-    // The last snapshot refused for its digest (series, number). The master answers a wish with the
-    // snapshot of its current state: once the same one came again, no wish goes out until the
+    // The last snapshot refused (series, number): for its digest, or its event unreadable. The master answers
+    // a wish with the snapshot of its current state: once the same one came again, no wish goes out until the
     // master has moved on (`m_waitsForNewer`).
     std::optional<std::pair<QUuid, qint64>> m_refused;
     bool m_waitsForNewer = false;

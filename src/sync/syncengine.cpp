@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSslCipher>
 #include <QSslConfiguration>
 #include <QSslPreSharedKeyAuthenticator>
@@ -458,6 +459,12 @@ private:
     // two; the frame itself stays shared by every connection that sends it.
     void pump()
     {
+        // Building a snapshot asks the store for its race, which may broadcast what it recorded
+        // since (and so come back here): the loop below takes that up.
+        if (m_pumping)
+            return;
+        m_pumping = true;
+        const auto done = qScopeGuard([this] { m_pumping = false; });
         constexpr qint64 slice = 256 * 1024;
         while (!m_closed && socketBuffered() < slice) {
             if (m_offset < m_current.size()) {
@@ -512,6 +519,7 @@ private:
     QList<Outgoing> m_queue;
     qint64 m_queuedChangeBytes = 0;
     bool m_wantsSnapshot = false;
+    bool m_pumping = false;
     QTimer m_handshakeTimer;
     QElapsedTimer m_heard;
     QElapsedTimer m_sent;
@@ -569,23 +577,36 @@ quint32 SyncEngine::maxFrameBytes() const
     return m_role == StationRole::Master ? m_limits.maxMasterFrameBytes : m_limits.maxSnapshotBytes;
 }
 
+std::optional<Race> SyncEngine::sentRace()
+{
+    // Whoever keeps the race broadcasts what it recorded since first, which may number the state on.
+    std::optional<Race> race = currentRace ? currentRace() : std::nullopt;
+    if (race)
+        race->journalThrough.reset(); // this station's journal's, not the event's
+    return race;
+}
+
 const QByteArray &SyncEngine::sentDigest()
 {
     if (m_sentDigest.isEmpty())
-        m_sentDigest = raceDigest(m_sent.value_or(Race()));
+        m_sentDigest = m_digests.digest(sentRace().value_or(Race()));
     return m_sentDigest;
 }
 
 std::optional<QByteArray> SyncEngine::snapshotFrame()
 {
+    std::optional<Race> race = sentRace();
     if (m_snapshotSequence == m_sequence)
         return m_snapshot;
-    const Race race = m_sent.value_or(Race());
-    SyncMessage message {SyncMessageKind::Snapshot, m_stationId, race, std::nullopt};
-    message.event = race.journalEventId;
+    if (!race)
+        return std::nullopt;
+    SyncMessage message {SyncMessageKind::Snapshot, m_stationId, std::move(race), std::nullopt};
+    message.event = message.race->journalEventId;
     message.series = m_series;
     message.sequence = m_sequence;
-    message.digest = sentDigest();
+    if (m_sentDigest.isEmpty())
+        m_sentDigest = m_digests.digest(*message.race);
+    message.digest = m_sentDigest;
     qint64 eventBytes = 0;
     m_snapshotSequence = m_sequence;
     m_snapshot = frameSyncMessage(message, &eventBytes);
@@ -633,67 +654,71 @@ void SyncEngine::snapshotTo(SyncConnection *connection)
 
 std::optional<QByteArray> SyncEngine::confirmationFrame()
 {
-    if (!m_sent)
+    if (!m_hasState)
         return std::nullopt;
     SyncMessage held {SyncMessageKind::Change, m_stationId, std::nullopt, std::nullopt};
-    held.event = m_sent->journalEventId;
+    const QByteArray digest = sentDigest(); // may number the state on first
+    held.event = m_sentEvent;
     held.series = m_series;
     held.sequence = held.follows = m_sequence;
-    held.digest = sentDigest();
+    held.digest = digest;
     return frameSyncMessage(held);
 }
 
 void SyncEngine::catchUp()
 {
-    if (currentRace)
-        if (const auto race = currentRace())
-            broadcastRace(*race);
+    // Whoever keeps the race broadcasts what it recorded since; the first state this start takes
+    // is the one it begins with.
+    if (const auto race = sentRace(); race && !m_hasState) {
+        m_hasState = true;
+        m_sentEvent = race->journalEventId;
+        m_sentDigest.clear();
+        if (m_connections.isEmpty())
+            return;
+        ++m_sequence;
+        for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
+            snapshotTo(connection);
+    }
 }
 
-void SyncEngine::broadcastRace(const Race &race)
+void SyncEngine::broadcastRace(const Race &race, const std::optional<QByteArrayList> &records)
 {
     if (m_role != StationRole::Master)
         return;
-    const auto ownRecord = [](const Race &r) {
-        Race copy = r;
-        copy.journalThrough.reset();
-        return copy;
-    };
-    const bool otherEvent = !m_sent || race.journalEventId != m_sent->journalEventId;
-    if (m_connections.isEmpty() || otherEvent) {
-        // Nobody to tell, or nothing a change could say: the next slave gets a snapshot anyway.
-        if (!otherEvent && sharesRecords(race, *m_sent))
-            return;
-        const bool first = !m_sent;
-        m_sent = ownRecord(race);
-        m_sentDigest.clear();
-        if (first && m_connections.isEmpty())
-            return; // the state this start begins with
-        ++m_sequence;
+    const bool first = !m_hasState;
+    const bool otherEvent = first || race.journalEventId != m_sentEvent;
+    if (!otherEvent && records && records->isEmpty())
+        return; // nothing changed
+    m_hasState = true;
+    m_sentEvent = race.journalEventId;
+    m_sentDigest.clear();
+    // A record of the whole event (the journal's first of an event) is a snapshot's worth.
+    const bool whole = !records
+        || std::any_of(records->cbegin(), records->cend(),
+            [](const QByteArray &record) { return record.startsWith("\"op\":\"event\""); });
+    if (otherEvent || whole || m_connections.isEmpty())
+        m_digests.reset(); // found again from the state itself when asked for
+    if (first && m_connections.isEmpty())
+        return; // the state this start begins with
+    ++m_sequence;
+    if (m_connections.isEmpty())
+        return; // the next slave gets a snapshot anyway
+    if (otherEvent || whole) {
         for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
             snapshotTo(connection);
         return;
     }
-    const RaceChanges changes = diffRace(*m_sent, race);
-    if (changes.changedRecords == 0 && changes.whole.isEmpty())
-        return;
-    QString error;
-    const auto text = encodeRaceChanges(changes, &error);
-    if (!text) {
-        // A value the event file cannot hold either: the store says so. The slaves get the
-        // state after it once it can be written.
-        logLine(QStringLiteral("SyncEngine: change not sent: ") + error);
-        return;
-    }
-    m_sent = ownRecord(race);
-    m_sentDigest.clear();
     SyncMessage message {SyncMessageKind::Change, m_stationId, std::nullopt, std::nullopt};
-    message.event = m_sent->journalEventId;
+    message.event = m_sentEvent;
     message.series = m_series;
-    message.follows = m_sequence;
-    message.sequence = ++m_sequence;
-    message.digest = sentDigest();
-    message.change = '{' + text->body + '}';
+    message.follows = m_sequence - 1;
+    message.sequence = m_sequence;
+    // The records as the journal's lines hold them, one a line (JSON text holds no line break).
+    QByteArrayList braced;
+    for (const QByteArray &record : *records)
+        braced.append('{' + record + '}');
+    message.change = braced.join('\n');
+    message.digest = m_sentDigest = m_digests.digest(race, braced);
     const auto frame = frameSyncMessage(message);
     if (!frame || frame->size() - 4 > m_limits.maxChangeBytes) {
         for (SyncConnection *connection : QList<SyncConnection *>(m_connections))
@@ -827,8 +852,10 @@ void SyncEngine::stop()
     m_nextCandidate = 0;
     m_outboxAwaitsSnapshot = false;
     m_snapshotTooLarge = false;
-    m_sent.reset();
+    m_hasState = false;
+    m_sentEvent.reset();
     m_sentDigest.clear();
+    m_digests.reset();
     m_snapshot.reset();
     m_snapshotSequence = -1;
     if (hadPeers)
@@ -1194,7 +1221,7 @@ void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
         // Nothing changed (the master holds this very result or its read-out): the sender learns
         // that its result is in the state it has.
         if (m_sequence == before && m_connections.contains(peer)) {
-            if (!m_sent)
+            if (!m_hasState)
                 catchUp(); // the first the stations hear of this master's state: a snapshot
             else if (const auto frame = confirmationFrame())
                 peer->sendChange(*frame);

@@ -31,6 +31,7 @@
 // both ends notice a peer that has vanished.
 
 #include "race.h"
+#include "racechanges.h"
 #include "servicediscovery.h"
 #include "stationsettings.h"
 #include "syncmessage.h"
@@ -133,8 +134,8 @@ public:
     // still reading one.
     std::function<void(Race race)> onSnapshotReceived;
     std::function<void(const PersonResult &)> onResultSubmitted;
-    // The master's current race: what it follows from its start on, and what a slave that says
-    // hello gets.
+    // The master's race as of its last broadcast (a slave's snapshot): whoever keeps the race
+    // broadcasts whatever it recorded since before it returns.
     std::function<std::optional<Race>()> currentRace;
     // The outbox after every change, before any of it is sent: whoever keeps it on disk must
     // have done so when this returns.
@@ -178,10 +179,13 @@ public:
     // under way reports afterwards. The outbox is kept for the next start.
     void stop();
 
-    // On a master, after every commit: what changed since the last call goes to every slave as
-    // one numbered change (built once), or, when it is too large or the event is another one, a
-    // snapshot. Nothing is sent when nothing changed.
-    void broadcastRace(const Race &race);
+    // On a master, after its commits: `records` are the change journal's records of them
+    // (racechanges.h, the bodies the journal's lines hold), which lead from the state of the last
+    // call to `race`. They go to every slave as one numbered change, written once and checked by
+    // the digest of `race`; none means nothing changed. Without records (what changed is not
+    // known), for another event, or when the change would be too large, every slave gets a
+    // snapshot of `currentRace` instead. The engine keeps nothing of the race itself.
+    void broadcastRace(const Race &race, const std::optional<QByteArrayList> &records);
     [[nodiscard]] const SyncTraffic &traffic() const { return m_traffic; }
     // The number of the master's state (0 at its start).
     [[nodiscard]] qint64 sequence() const { return m_sequence; }
@@ -251,6 +255,8 @@ private:
     void catchUp();
     void countSnapshot(qint64 bytes);
     [[nodiscard]] std::optional<QByteArray> confirmationFrame();
+    // The race of the master's state now, without this station's journal's bookkeeping.
+    [[nodiscard]] std::optional<Race> sentRace();
     [[nodiscard]] const QByteArray &sentDigest();
     void refuseOtherVersion(SyncConnection *connection);
     // On a slave: the master sent a snapshot larger than this station accepts. Connecting again
@@ -290,13 +296,16 @@ private:
     std::chrono::milliseconds m_longestDelay {10000};
     std::chrono::milliseconds m_nextDelay {500};
     QList<PersonResult> m_outbox;
-    // On a master: the run of change numbers of this start, the number of its state, that state
-    // as the slaves have it (or will, once its changes reach them) and its digest (empty until
-    // asked for), and the last snapshot built.
+    // On a master: the run of change numbers of this start, the number of its state, whether it
+    // has taken one yet, that state's event and its digest (empty until asked for), and the last
+    // snapshot built.
     QUuid m_series;
     qint64 m_sequence = 0;
-    std::optional<Race> m_sent;
+    bool m_hasState = false;
+    std::optional<QUuid> m_sentEvent;
     QByteArray m_sentDigest;
+    // Keeps that digest in step with the records sent, at the cost of what they append.
+    RaceDigestKeeper m_digests;
     qint64 m_snapshotSequence = -1;
     std::optional<QByteArray> m_snapshot;
     SyncTraffic m_traffic;

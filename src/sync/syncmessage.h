@@ -16,7 +16,7 @@
 
 // The exchange's version: every station of an event speaks the same one. A message that names no
 // version comes from an older station (which sent the whole event after every change).
-inline constexpr int syncProtocolVersion = 2;
+inline constexpr int syncProtocolVersion = 3;
 
 // The largest body a station accepts, and the largest event it unpacks. The length field could
 // announce 4 GiB; a peer announcing more than this is not one of our stations, and its connection
@@ -46,9 +46,9 @@ struct SyncMessage
     QUuid series;
     qint64 sequence = 0;
     QByteArray digest;
-    // Change: the number of the state it was made from, and what one commit changed as the
-    // journal records it (racechanges.h: one JSON object). A change with nothing in it, at the
-    // slave's own number, only says that the master's state is still that one.
+    // Change: the number of the state it was made from, and what the master's commits since
+    // changed as its journal records them (racechanges.h: one JSON object a commit, one a line). A change
+    // with nothing in it, at the slave's own number, only says that the master's state is still that one.
     qint64 follows = 0;
     QByteArray change;
     // SnapshotWanted: why the slave asks (for the master's log).

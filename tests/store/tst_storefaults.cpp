@@ -887,7 +887,7 @@ private slots:
                 error.startsWith("Results not yet sent to the master could not be kept"), error.constData());
             QVERIFY(disk.takeWritesAgain(false));
             master.race.name = QStringLiteral("Relay, day 2");
-            master.engine.broadcastRace(master.race);
+            master.commit();
             QVERIFY(spinUntil([&] { return slave.value("name") == "Relay, day 2"; }, 20000));
             slave.killHard();
         }

@@ -5,6 +5,7 @@
 // master is broadcast.
 
 #include "loopbackdirectory.h"
+#include "racechanges.h"
 #include "syncengine.h"
 #include "tlspeer.h"
 
@@ -52,9 +53,13 @@ struct Station
         engine.onResultSubmitted = [this](const PersonResult &r) {
             ++submissions;
             store(r);
-            engine.broadcastRace(race);
+            commit();
         };
-        engine.currentRace = [this] { return std::optional<Race>(race); };
+        // As the store does: what was recorded since goes out first, then the state it leads to.
+        engine.currentRace = [this] {
+            commit();
+            return std::optional<Race>(committed);
+        };
         engine.start(role, id, options.serviceName, options.key);
     }
     void store(const PersonResult &r)
@@ -66,6 +71,16 @@ struct Station
             }
         race.results.append(r);
     }
+    // A commit on this station: its change recorded as the journal records it, and broadcast.
+    void commit()
+    {
+        const auto record = encodeRaceChanges(committed, race);
+        std::optional<QByteArrayList> records;
+        if (record)
+            records = record->body.isEmpty() ? QByteArrayList() : QByteArrayList {record->body};
+        committed = race;
+        engine.broadcastRace(race, records);
+    }
     // A card read on this station.
     void read(const PersonResult &r)
     {
@@ -74,5 +89,7 @@ struct Station
     }
     SyncEngine engine;
     Race race;
+    // The race as last committed (the journal's state).
+    Race committed;
     int submissions = 0;
 };

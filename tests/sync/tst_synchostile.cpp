@@ -71,7 +71,7 @@ protected:
         auto socket = pskClient(m_port, pskOf(testStationKey));
         if (!socket->waitForEncrypted(10000))
             return;
-        socket->write(frameOf(R"({"kind":"hello","stationId":"stalled","protocol":2})"));
+        socket->write(frameOf(R"({"kind":"hello","stationId":"stalled","protocol":3})"));
         socket->waitForBytesWritten(5000);
         proven.release();
         m_release.acquire();
@@ -283,7 +283,7 @@ private slots:
         for (int change = 1; change <= 10; ++change) {
             master.race.name = QStringLiteral("Change %1").arg(change);
             renameAll(change);
-            master.engine.broadcastRace(master.race);
+            master.commit();
             spinUntil([] { return false; }, 50);
             peak = std::max(peak, master.engine.queuedOutputBytes());
         }

@@ -78,7 +78,7 @@ private slots:
 
         // A snapshot that fits goes out again, and the master says it runs.
         master.race.participants.clear();
-        master.engine.broadcastRace(master.race);
+        master.commit();
         QTRY_COMPARE(slave.race.name, QStringLiteral("Large"));
         QCOMPARE(countOf(slave.race, read.id), 1);
         QCOMPARE(master.engine.statusText(), QStringLiteral("Master running, advertising \"Vexlo Race\""));
