@@ -441,22 +441,28 @@ bool sameStartTimes(const Participant &a, const Participant &b)
 }
 
 // Copies of one runner share their class texts and map: equal data, equal classes.
-bool sameClasses(const Participant &a, const Participant &b)
+bool sameCourseChoices(const Participant &a, const Participant &b)
 {
     const auto sameText = [](const std::optional<QString> &x, const std::optional<QString> &y) {
         return x.has_value() == y.has_value() && (!x || x->constData() == y->constData() || *x == *y);
     };
-    const auto &x = a.classIdByStage;
-    const auto &y = b.classIdByStage;
-    return sameText(a.classId, b.classId) && x.has_value() == y.has_value()
-        && (!x || x->isSharedWith(*y) || *x == *y);
+    const auto sameMap
+        = [](const std::optional<StageMap<QString>> &x, const std::optional<StageMap<QString>> &y) {
+              return x.has_value() == y.has_value() && (!x || x->isSharedWith(*y) || *x == *y);
+          };
+    // The runner's own course decides as the class does.
+    return sameText(a.classId, b.classId) && sameMap(a.classIdByStage, b.classIdByStage)
+        && sameText(a.courseId, b.courseId) && sameMap(a.courseIdByStage, b.courseIdByStage);
 }
 
-bool sameClassOnStage(const Participant &a, const Participant &b, const std::optional<QString> &stageId)
+bool sameCourseChoiceOnStage(
+    const Participant &a, const Participant &b, const std::optional<QString> &stageId)
 {
-    const std::optional<QString> x = classIdOnStage(a, stageId);
-    const std::optional<QString> y = classIdOnStage(b, stageId);
-    return x.has_value() == y.has_value() && (!x || sameId(*x, *y));
+    const auto same = [](const std::optional<QString> &x, const std::optional<QString> &y) {
+        return x.has_value() == y.has_value() && (!x || sameId(*x, *y));
+    };
+    return same(classIdOnStage(a, stageId), classIdOnStage(b, stageId))
+        && same(courseIdOnStage(a, stageId), courseIdOnStage(b, stageId));
 }
 
 // What an evaluation decides of a result: equal, the result stays as stored.
@@ -544,7 +550,8 @@ QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
     if (inPlace) {
         for (qsizetype i = 0; i < race.participants.size(); ++i) {
             const Participant &now = race.participants[i];
-            if ((!sameStartTimes(before.participants[i], now) || !sameClasses(before.participants[i], now))
+            if ((!sameStartTimes(before.participants[i], now)
+                    || !sameCourseChoices(before.participants[i], now))
                 && !changed.contains(now.id))
                 changed.insert(now.id, {&before.participants[i], &now});
         }
@@ -583,7 +590,7 @@ QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
             seen.insert(now.id);
             const auto found = indexBefore.constFind(now.id);
             const Participant *was = found == indexBefore.constEnd() ? nullptr : &before.participants[*found];
-            if (!was || !sameStartTimes(*was, now) || !sameClasses(*was, now))
+            if (!was || !sameStartTimes(*was, now) || !sameCourseChoices(*was, now))
                 changed.insert(now.id, {was, &now});
         }
     }
@@ -600,7 +607,7 @@ QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
     // in the new class already.
     QSet<QUuid> classMovedResults;
     for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
-        if (it->first && !sameClasses(*it->first, *it->second)) {
+        if (it->first && !sameCourseChoices(*it->first, *it->second)) {
             for (const PersonResult &result : before.results) {
                 if (changed.contains(result.participantId))
                     classMovedResults.insert(result.id);
@@ -616,7 +623,7 @@ QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
         if (runner == changed.constEnd())
             continue;
         if (runner->first && classMovedResults.contains(result.id)
-            && !sameClassOnStage(*runner->first, *runner->second, result.stageId)) {
+            && !sameCourseChoiceOnStage(*runner->first, *runner->second, result.stageId)) {
             PersonResult now = reevaluatedForClass(race, *runner->second, result);
             if (!sameVerdict(now, result))
                 moved.append(MovedResult {i, std::move(now)});
@@ -637,6 +644,58 @@ QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race)
         PersonResult edited = result;
         edited.startTime = now;
         moved.append(MovedResult {i, reevaluated(race, edited, fromCard)});
+    }
+    return moved;
+}
+
+namespace {
+
+// Whether the class gives a runner on the stage the same course, or the same courses to match
+// among: its course there, its mode, its family and its list of courses.
+bool sameCourseSetUp(const RaceClass *a, const RaceClass *b, const std::optional<QString> &stageId)
+{
+    if (!a || !b)
+        return !a && !b;
+    return classCourseIdOnStage(a, stageId) == classCourseIdOnStage(b, stageId) && a->mode == b->mode
+        && a->courseFamily == b->courseFamily && a->courseIds == b->courseIds;
+}
+
+} // namespace
+
+QList<MovedResult> resultsMovedByClasses(const Race &before, const Race &race)
+{
+    QList<MovedResult> moved;
+    if (race.classes.isSharedWith(before.classes) || race.results.isEmpty())
+        return moved;
+    // The classes (by id) whose course set-up differs anywhere, deleted ones too.
+    QList<QString> changed;
+    for (const RaceClass &now : race.classes) {
+        const RaceClass *was = findClass(before, now.id);
+        if (!was || was->mode != now.mode || was->courseId != now.courseId
+            || was->courseFamily != now.courseFamily || was->courseIds != now.courseIds
+            || was->stageCourseIds != now.stageCourseIds)
+            changed.append(now.id);
+    }
+    for (const RaceClass &was : before.classes) {
+        if (!findClass(race, was.id))
+            changed.append(was.id);
+    }
+    if (changed.isEmpty())
+        return moved;
+    const ParticipantLookup runners(race);
+    for (qsizetype i = 0; i < race.results.size(); ++i) {
+        const PersonResult &result = race.results[i];
+        const Participant *runner = runners.find(result.participantId);
+        const std::optional<QString> classId
+            = runner ? classIdOnStage(*runner, result.stageId) : std::nullopt;
+        if (!classId
+            || std::none_of(
+                changed.cbegin(), changed.cend(), [&](const QString &id) { return sameId(id, *classId); })
+            || sameCourseSetUp(findClass(before, classId), findClass(race, classId), result.stageId))
+            continue;
+        PersonResult now = reevaluatedForClass(race, *runner, result);
+        if (!sameVerdict(now, result))
+            moved.append(MovedResult {i, std::move(now)});
     }
     return moved;
 }

@@ -50,15 +50,21 @@ struct MovedResult
     qsizetype index = -1;
     PersonResult result;
 };
-// After runners' start times or classes changed from `before` to `race`: each result on a stage
+// After runners' start times, classes or own courses changed from `before` to `race`: each result on a stage
 // whose start the change moved (set, changed or cleared) evaluated again as reevaluateResult does,
 // with the runner's new start (none: in a start-punch class the card's start record, as recording takes
 // it), unless its start came from the card's start record; in list order. A result read before
-// its runner's class on its stage changed is evaluated as a card read now in the new class: the
-// course that class chooses (failing that, the class's candidate its punches clearly fit) and the
+// its runner's class or own course on its stage changed is evaluated as a card read now: the
+// course chosen now (failing that, the class's candidate its punches clearly fit) and the
 // start its start rule gives. Reads only the start and class fields of unmoved runners and the
 // runner ids of the results.
 [[nodiscard]] QList<MovedResult> resultsMovedByRunners(const Race &before, const Race &race);
+// After classes' course set-up changed from `before` to `race`: each result whose runner's class on
+// its stage now gives another course there, or other courses to match among (its mode, family or
+// list of courses changed, or the class is gone), evaluated as a card read now in that class, as
+// resultsMovedByRunners evaluates a runner moved to another class; only those whose verdict
+// changes, in list order.
+[[nodiscard]] QList<MovedResult> resultsMovedByClasses(const Race &before, const Race &race);
 // A result another station evaluated, now at `index` of race.results: unless its start is a
 // start-punch class's start from the card's start record, it takes its runner's planned start on
 // its stage as this race holds it (none: in a start-punch class the card's start record), and is

@@ -23,14 +23,7 @@ std::optional<Course> chooseCourseOnStage(
         const Course *course = findCourse(race, own);
         return course ? std::optional<Course>(*course) : std::nullopt;
     }
-    if (!raceClass)
-        return std::nullopt;
-    std::optional<QString> classCourse = raceClass->courseId;
-    if (stageId && raceClass->stageCourseIds) {
-        if (const QString *entry = stageEntry(*raceClass->stageCourseIds, *stageId))
-            classCourse = *entry;
-    }
-    const Course *course = findCourse(race, classCourse);
+    const Course *course = findCourse(race, classCourseIdOnStage(raceClass, stageId));
     return course ? std::optional<Course>(*course) : std::nullopt;
 }
 

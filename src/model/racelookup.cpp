@@ -48,6 +48,17 @@ bool offersCourse(const RaceClass *raceClass, const Course &course)
     return course.courseFamily == raceClass->courseFamily;
 }
 
+std::optional<QString> classCourseIdOnStage(const RaceClass *raceClass, const std::optional<QString> &stageId)
+{
+    if (!raceClass || raceClass->mode == RaceClassMode::MultiCourse || choosesCourseByFamily(raceClass))
+        return std::nullopt;
+    if (stageId && raceClass->stageCourseIds) {
+        if (const QString *entry = stageEntry(*raceClass->stageCourseIds, *stageId))
+            return entry->isEmpty() ? std::nullopt : std::optional<QString>(*entry);
+    }
+    return raceClass->courseId;
+}
+
 bool isCardNumberSpace(QChar c)
 {
     return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';

@@ -19,6 +19,13 @@
 // Whether a runner of the class may be given the course: any course, unless the class chooses by
 // family and has a family, which then the course must carry (exactly).
 [[nodiscard]] bool offersCourse(const RaceClass *raceClass, const Course &course);
+// The course the class gives its runners on a stage (none: no stage, the class's own course): none
+// for a multi-course class or one that chooses by family (its family judges, on every day);
+// otherwise the stage's entry in stageCourseIds when it has one (an empty entry: no course that
+// day), else the class's own course, whichever stage that course is tagged for. Judging, the
+// Classes screen and the start lists all read the class's course through this.
+[[nodiscard]] std::optional<QString> classCourseIdOnStage(
+    const RaceClass *raceClass, const std::optional<QString> &stageId);
 
 // Card numbers are digits. People type and lists print them grouped ("2 000 009"); the grouping
 // spaces (any white space, no-break and thin spaces included) are not part of the number.

@@ -70,6 +70,12 @@ IdMap mergeImportedClasses(Race &race, const QList<RaceClass> &classes, const st
         keep(merged.startWindow, stored.startWindow);
         keep(merged.stageStartMethods, stored.stageStartMethods);
         keep(merged.stageStartWindows, stored.stageStartWindows);
+        // A class that chooses by family keeps doing so: the file's one course would be stored
+        // where it judges nothing and shows nowhere.
+        if (choosesCourseByFamily(&merged)) {
+            merged.courseId = stored.courseId;
+            merged.stageCourseIds = stored.stageCourseIds;
+        }
         race.classes[found] = merged;
     }
     return idMap;

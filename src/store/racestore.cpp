@@ -20,6 +20,8 @@
 #include <QSettings>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 const QString recentKey = QStringLiteral("recentRaceFilePaths");
 // The event file start-up could not read, while the event lives in the autosave only.
@@ -143,7 +145,13 @@ void RaceStore::setRace(const Race &race)
 
 void RaceStore::settleMovedResults()
 {
-    const QList<MovedResult> moved = resultsMovedByRunners(m_journalled, m_race);
+    QList<MovedResult> moved = resultsMovedByRunners(m_journalled, m_race);
+    // A result its runner's change evaluated again was evaluated against the classes as they are.
+    for (MovedResult &m : resultsMovedByClasses(m_journalled, m_race)) {
+        if (std::none_of(
+                moved.cbegin(), moved.cend(), [&](const MovedResult &r) { return r.index == m.index; }))
+            moved.append(std::move(m));
+    }
     if (moved.isEmpty())
         return;
     // Its share would make the writes copy every result; the next record lets go of it anyway.

@@ -437,7 +437,8 @@ private:
     // operation set, changed or cleared it, the runner's results on that stage are evaluated
     // again before the change is recorded, so the record holds both (against the race as the
     // journal last recorded it; a result already on the new time is left alone). So does a result
-    // whose runner's class on its stage changed: the class decides its course and its start rule.
+    // whose runner's class or own course on its stage changed: they decide its course and its start
+    // rule; and one whose class's course set-up changed what judges it on its stage.
     // Every change goes through here on its way to the journal: publishRace, setRace and
     // commitIfStorable (which records the moved results by themselves).
     void settleMovedResults();

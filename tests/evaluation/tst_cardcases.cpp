@@ -254,6 +254,15 @@ private slots:
                     for (Course &c : race.courses)
                         if (words.contains(c.id))
                             c.courseFamily = raceClass.courseFamily;
+                    // "own=A" a course of the class's own, "day1=A" one for a stage, as stored
+                    // before the family was chosen.
+                    for (const QString &entry : words) {
+                        if (entry.startsWith(QLatin1String("own=")))
+                            raceClass.courseId = entry.mid(4);
+                        else if (entry.contains(QLatin1Char('=')))
+                            raceClass.stageCourseIds
+                                = StageMap<QString> {{entry.section('=', 0, 0), entry.section('=', 1)}};
+                    }
                 } else if (words[0] == QLatin1String("multi")) {
                     raceClass.mode = RaceClassMode::MultiCourse;
                     raceClass.courseIds = words.mid(1);

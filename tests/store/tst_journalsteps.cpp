@@ -413,6 +413,15 @@ private slots:
                 QVERIFY(n < race.participants.size());
                 store->setParticipantStatus(
                     race.participants[n].id, ParticipantStatus::Dns, race.activeStageId);
+            } else if (operation == QStringLiteral("course")) {
+                QVERIFY(n < race.participants.size());
+                store->setParticipantCourse(race.participants[n].id, QStringLiteral("no such course"));
+            } else if (operation == QStringLiteral("family")) {
+                RaceClass forked = race.classes.first();
+                forked.mode = RaceClassMode::CourseFamily;
+                forked.courseFamily = QStringLiteral("Forked");
+                forked.courseId.reset();
+                store->updateClass(forked);
             } else if (operation == QStringLiteral("drop")) {
                 QVERIFY(n < race.participants.size());
                 store->deleteParticipant(race.participants[n].id);
