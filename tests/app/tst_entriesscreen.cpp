@@ -284,6 +284,58 @@ private slots:
         verifyNoQmlProblems();
     }
 
+    // A change of class in the editor reaches the days an import gave the old class; a day set to
+    // another class stays, and the editor says so under the class. By keys, in each language.
+    void classChangeReachesEveryDay_data() { addLanguageRows(); }
+    void classChangeReachesEveryDay()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            Race race = baseEvent();
+            race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"),
+                               QDateTime(QDate(2026, 6, 13), QTime(0, 0)), 1},
+                Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"),
+                    QDateTime(QDate(2026, 6, 14), QTime(0, 0)), 2}};
+            race.activeStageId = QStringLiteral("s1");
+            for (const char *name : {"D45", "H45", "H50"})
+                race.classes.append(
+                    RaceClass {.id = QString::fromLatin1(name), .name = QString::fromLatin1(name)});
+            race.participants = {Participant {.givenName = QStringLiteral("Ib"),
+                .familyName = QStringLiteral("Dahl"),
+                .cardNumber = QStringLiteral("8001234"),
+                .classId = QStringLiteral("H45"),
+                .classIdByStage = StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("H45")},
+                    {QStringLiteral("s2"), QStringLiteral("D45")}}}};
+            SetupWindow w(race);
+            QVERIFY(w.start());
+            w.mayElide = {QStringLiteral("entryName")};
+            w.app->languagePicker().pick(languageIndex);
+            const QString code = w.app->languagePicker().languageCode();
+            w.app->content().setSelectedItem(SidebarItem::Participants);
+            QTRY_VERIFY(w.item(QStringLiteral("entryRow_Ib Dahl")));
+            w.click(w.itemIn(QStringLiteral("entryRow_Ib Dahl"), QStringLiteral("entryInfo")));
+            QTRY_VERIFY(w.item(QStringLiteral("classPicker")));
+            const QString stays
+                = localized(QStringLiteral("Stays in its own class on %@"), QStringLiteral("Dag 2 (D45)"));
+            QTRY_VERIFY(w.item(QStringLiteral("ownStageClasses")));
+            QCOMPARE(w.item(QStringLiteral("ownStageClasses"))->property("text").toString(), stays);
+            QQuickItem *picker = w.item(QStringLiteral("classPicker"));
+            QCOMPARE(picker->property("currentText").toString(), QStringLiteral("H45"));
+            picker->forceActiveFocus(Qt::TabFocusReason);
+            QTest::keyClick(w.window, Qt::Key_Down);
+            QTRY_COMPARE(picker->property("currentText").toString(), QStringLiteral("H50"));
+            QCOMPARE(w.item(QStringLiteral("ownStageClasses"))->property("text").toString(), stays);
+            w.shot(code + QStringLiteral("-entries-editor-class-every-day"));
+            QTest::keyClick(w.window, Qt::Key_Return);
+            QTRY_VERIFY(!w.item(QStringLiteral("classPicker")));
+            const Participant &ib = w.store->race().participants.at(0);
+            QCOMPARE(ib.classId, QStringLiteral("H50"));
+            QCOMPARE(ib.classIdByStage, (StageMap<QString> {{QStringLiteral("s2"), QStringLiteral("D45")}}));
+        }
+        verifyNoQmlProblems();
+    }
+
     // What the organiser types into the editor, and an import into an event with stages: a card
     // number no card has is refused with its reason and nothing stored, a pasted line break in a
     // name likewise, under that name's field and with the form in place; the runner's real card

@@ -228,6 +228,49 @@ private slots:
         }
     }
 
+    // Courses tagged for day 1, day 2 shown: H21's course, which judges it on day 2 as well, is
+    // named with its day; D10 turned into a forked class is offered the family of day 1's
+    // courses; "None" leaves H21 without a course on day 2. In each language, by clicks.
+    void dayShowsWhatJudges_data() { addLanguageRows(); }
+    void dayShowsWhatJudges()
+    {
+        QFETCH(int, languageIndex);
+        Race race = setupEvent();
+        race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"),
+                           QDateTime(QDate(2025, 6, 14), QTime(0, 0), Qt::UTC), 1},
+            Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"),
+                QDateTime(QDate(2025, 6, 15), QTime(0, 0), Qt::UTC), 2}};
+        race.activeStageId = QStringLiteral("s2");
+        for (Course &course : race.courses)
+            course.stageId = QStringLiteral("s1");
+        race.classes[1].mode = RaceClassMode::CourseFamily;
+        race.classes[1].courseFamily = QStringLiteral("Long");
+        SetupWindow w(race);
+        QVERIFY(w.start());
+        w.app->languagePicker().pick(languageIndex);
+        const QString code = w.app->languagePicker().languageCode();
+        w.app->content().setSelectedItem(SidebarItem::Classes);
+        QTRY_VERIFY(w.item(QStringLiteral("classRow_H21")));
+        const auto shown = [&](const char *row, const char *picker) {
+            QQuickItem *item = w.itemIn(QLatin1String(row), QLatin1String(picker));
+            return item ? item->property("currentText").toString() : QString();
+        };
+        QTRY_COMPARE(shown("classRow_H21", "coursePicker"), QStringLiteral("Short (Dag 1)"));
+        QTRY_COMPARE(shown("classRow_D10", "familyPicker"),
+            localized(QStringLiteral("%@ (%@ variants)"), QStringLiteral("Long"), 2));
+        w.shot(code + QStringLiteral("-classes-day-two"));
+        w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("coursePicker")));
+        const QString none = localized(QStringLiteral("None"));
+        w.click(findVisibleItem(w.window, [&](QQuickItem *i) {
+            return i->inherits("QQuickAbstractButton") && i->property("text").toString() == none;
+        }));
+        QTRY_COMPARE(shown("classRow_H21", "coursePicker"), none);
+        const RaceClass *h21 = classNamed(w.store->race(), QStringLiteral("H21"));
+        QCOMPARE(h21->stageCourseIds, (StageMap<QString> {{QStringLiteral("s2"), QString()}}));
+        QCOMPARE(h21->courseId, QStringLiteral("k3"));
+        w.shot(code + QStringLiteral("-classes-day-two-none"));
+    }
+
     // What is typed into a row or a detail field without Return or Tab is written however the
     // organiser leaves it: another section clicked, the language switched, the window closed.
     void typedTextKeptOnLeaving_data()

@@ -224,6 +224,10 @@
         <translation>Starttidsønsker</translation>
     </message>
     <message>
+        <source>Stays in its own class on %@</source>
+        <translation>Bliver i sin egen klasse på %@</translation>
+    </message>
+    <message>
         <source>The card number is blank.</source>
         <translation>Briknummeret er tomt.</translation>
     </message>

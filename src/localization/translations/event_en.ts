@@ -224,6 +224,10 @@
         <translation>Start time preferences</translation>
     </message>
     <message>
+        <source>Stays in its own class on %@</source>
+        <translation>Stays in its own class on %@</translation>
+    </message>
+    <message>
         <source>The card number is blank.</source>
         <translation>The card number is blank.</translation>
     </message>

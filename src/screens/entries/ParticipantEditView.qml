@@ -113,6 +113,12 @@ Popup {
                 currentIndex: root.model.classIndex
                 onActivated: index => root.model.classIndex = index
             }
+            Caption {
+                objectName: "ownStageClasses"
+                visible: text.length > 0
+                text: root.model.ownStageClassesText
+                wrapMode: Text.WordWrap; Layout.fillWidth: true
+            }
             Caption { id: courseCaption; visible: root.model.showsCourseOverride; text: qsTranslate("Vexlo", "Course (override)") }
             Picker {
                 id: coursePicker; visible: root.model.showsCourseOverride

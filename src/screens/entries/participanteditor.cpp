@@ -252,8 +252,69 @@ void ParticipantEditorViewModel::setClassIndex(int index)
 {
     if (index < 0)
         return;
-    m_p.classId = idAt(classOptions(), index);
+    const std::optional<QString> was = m_p.classId;
+    const std::optional<QString> now = idAt(classOptions(), index);
+    if (was == now)
+        return;
+    const QHash<QString, std::optional<QString>> before = stageClasses();
+    m_p.classId = now;
+    // A stage whose class was the old one (an import stores the class for its stage) moves with
+    // it; a stage set to another class stays.
+    if (was && m_p.classIdByStage) {
+        for (auto it = m_p.classIdByStage->begin(); it != m_p.classIdByStage->end();)
+            it = sameId(it.value(), *was) ? m_p.classIdByStage->erase(it) : std::next(it);
+    }
+    dropCoursesNotOffered(was, before);
     emit edited();
+}
+
+QString ParticipantEditorViewModel::ownStageClassesText() const
+{
+    QStringList named;
+    for (const Stage &stage : m_stages) {
+        const std::optional<QString> own = classIdForStage(stage.id);
+        if (own == m_p.classId || !own)
+            continue;
+        const RaceClass *c = findClass(own);
+        named.append(stage.name + QStringLiteral(" (") + (c ? c->name : *own) + QLatin1Char(')'));
+    }
+    return named.isEmpty()
+        ? QString()
+        : localized(QStringLiteral("Stays in its own class on %@"), named.join(QStringLiteral(", ")));
+}
+
+QHash<QString, std::optional<QString>> ParticipantEditorViewModel::stageClasses() const
+{
+    QHash<QString, std::optional<QString>> classes;
+    if (m_p.courseIdByStage) {
+        for (auto it = m_p.courseIdByStage->cbegin(); it != m_p.courseIdByStage->cend(); ++it)
+            classes.insert(it.key(), classIdForStage(it.key()));
+    }
+    return classes;
+}
+
+void ParticipantEditorViewModel::dropCoursesNotOffered(
+    const std::optional<QString> &baseBefore, const QHash<QString, std::optional<QString>> &before)
+{
+    const auto offered = [&](const std::optional<QString> &classId, const QString &courseId) {
+        const Course *course = nullptr;
+        for (const Course &c : m_courses) {
+            if (c.id == courseId)
+                course = &c;
+        }
+        // A course of no family is the organiser's own choice, whatever the class; a class that
+        // chooses by family shows the course (unselected when of another family) and keeps it.
+        return !course || !course->courseFamily || choosesCourseByFamily(findClass(classId));
+    };
+    if (m_p.courseId && baseBefore != m_p.classId && !offered(m_p.classId, *m_p.courseId))
+        m_p.courseId.reset();
+    if (!m_p.courseIdByStage)
+        return;
+    for (auto it = m_p.courseIdByStage->begin(); it != m_p.courseIdByStage->end();) {
+        const std::optional<QString> now = classIdForStage(it.key());
+        const bool moved = before.value(it.key()) != now;
+        it = moved && !offered(now, it.value()) ? m_p.courseIdByStage->erase(it) : std::next(it);
+    }
 }
 
 const RaceClass *ParticipantEditorViewModel::findClass(const std::optional<QString> &id) const
@@ -345,12 +406,14 @@ void ParticipantEditorViewModel::setStageClassIndex(const QString &stageId, int 
 {
     if (index < 0)
         return;
+    const QHash<QString, std::optional<QString>> before = stageClasses();
     if (!m_p.classIdByStage)
         m_p.classIdByStage = StageMap<QString>();
     if (const auto id = idAt(stageClassOptions(), index))
         m_p.classIdByStage->insert(stageId, *id);
     else
         m_p.classIdByStage->remove(stageId);
+    dropCoursesNotOffered(m_p.classId, before);
     emit edited();
 }
 

@@ -7,6 +7,7 @@
 
 #include "race.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QVariantList>
@@ -40,7 +41,10 @@ class ParticipantEditorViewModel : public QObject
     Q_PROPERTY(QString classLabel READ classLabel NOTIFY openChanged)
     // [{id, name}]: the first option stands for none.
     Q_PROPERTY(QVariantList classOptions READ classOptions NOTIFY openChanged)
+    // A change of the base class moves every stage whose class was the old one; the stages set to
+    // another class stay, named here ("Day 2 (D45)"); empty when there are none.
     Q_PROPERTY(int classIndex READ classIndex WRITE setClassIndex NOTIFY edited)
+    Q_PROPERTY(QString ownStageClassesText READ ownStageClassesText NOTIFY edited)
     Q_PROPERTY(bool showsCourseOverride READ showsCourseOverride NOTIFY edited)
     Q_PROPERTY(QVariantList courseOptions READ courseOptions NOTIFY edited)
     Q_PROPERTY(int courseIndex READ courseIndex WRITE setCourseIndex NOTIFY edited)
@@ -90,6 +94,7 @@ public:
     [[nodiscard]] QVariantList classOptions() const;
     [[nodiscard]] int classIndex() const;
     void setClassIndex(int index);
+    [[nodiscard]] QString ownStageClassesText() const;
     [[nodiscard]] bool showsCourseOverride() const;
     [[nodiscard]] QVariantList courseOptions() const;
     [[nodiscard]] int courseIndex() const;
@@ -119,6 +124,12 @@ private:
     [[nodiscard]] std::optional<QString> classIdForStage(const std::optional<QString> &stageId) const;
     [[nodiscard]] std::optional<QString> courseIdForStage(const std::optional<QString> &stageId) const;
     [[nodiscard]] QList<RaceClass> sortedClasses() const;
+    // After a class change: drops each family course of the runner's (base, or of a stage whose
+    // class changed from `before`) where the class now does not choose by family, as it would
+    // judge the runner on a course the sheet no longer shows.
+    void dropCoursesNotOffered(
+        const std::optional<QString> &baseBefore, const QHash<QString, std::optional<QString>> &before);
+    [[nodiscard]] QHash<QString, std::optional<QString>> stageClasses() const;
     void close();
 
     bool m_open = false;

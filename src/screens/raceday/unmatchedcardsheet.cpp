@@ -52,8 +52,12 @@ Participant withoutDrawnCourse(const Race &race, const Participant &draft, Parti
     const std::optional<QString> drawn = courseIdOnStage(draft, stage);
     const std::optional<QString> picked = classIdOnStage(saved, stage);
     const std::optional<QString> suggested = classIdOnStage(draft, stage);
+    // Kept where the picked class offers it to a runner of its own choosing: a class that does not
+    // choose by family, or another family, would judge the runner on a course it never shows.
+    const RaceClass *pickedClass = findClass(race, picked);
+    const Course *drawnCourse = findCourse(race, drawn);
     if (!drawn || !picked || (suggested && sameId(*picked, *suggested))
-        || choosesCourseByFamily(findClass(race, picked)))
+        || (choosesCourseByFamily(pickedClass) && drawnCourse && offersCourse(pickedClass, *drawnCourse)))
         return saved;
     if (!stage) {
         if (saved.courseId == drawn)

@@ -43,8 +43,8 @@ struct UnmatchedCardChoices
     const Race &race, const SICardReading &card, const UnmatchedCardChoices &choices);
 // The entry the form hands back, without the course `draft` drew for the day (the active stage, or
 // the base course with none) when the organiser picked another class for that day that does not
-// choose its course by family: hidden in the form, it would decide the day's course over the
-// class's own. A course the organiser chose is theirs.
+// offer it (one that does not choose its course by family, or another family): hidden in the form,
+// it would decide the day's course over the class's own. A course the organiser chose is theirs.
 [[nodiscard]] Participant withoutDrawnCourse(const Race &race, const Participant &draft, Participant saved);
 
 class UnmatchedCardSheet : public StoreViewModel

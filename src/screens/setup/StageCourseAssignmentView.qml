@@ -50,6 +50,7 @@ SetupSheet {
                     }
                     RowLayout {
                         spacing: 12
+                        visible: stageBlock.modelData.showsCourse
                         Label { text: qsTranslate("Vexlo", "Course"); font: Theme.body; Layout.preferredWidth: 90 }
                         IdNamePicker {
                             objectName: "stageCoursePicker"

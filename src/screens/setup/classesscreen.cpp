@@ -116,9 +116,48 @@ void ClassesScreen::rebuildNow()
     rows.reserve(m_sortedClasses.size());
     for (const RaceClass &raceClass : m_sortedClasses)
         rows.append(rowFor(raceClass));
+    collectMoreOptions(race, rows);
     emit listsChanged();
     m_rows.setRows(rows);
     m_rebuild.end();
+}
+
+void ClassesScreen::collectMoreOptions(const Race &race, const QList<ClassRowsModel::Row> &rows)
+{
+    m_moreCourseOptions.clear();
+    m_moreFamilies.clear();
+    QList<Course> familyMembers;
+    for (const Course &course : race.courses) {
+        if (course.courseFamily)
+            familyMembers.append(course);
+    }
+    const QList<CourseFamilyGroup> everyFamily = groupByFamily(familyMembers);
+    for (const ClassRowsModel::Row &row : rows) {
+        const auto listed = [&](const QVariantList &options) {
+            return std::any_of(options.cbegin(), options.cend(),
+                [&](const QVariant &o) { return o.toMap().value(QStringLiteral("value")) == row.courseId; });
+        };
+        const Course *course = row.courseId.isEmpty() ? nullptr : findCourse(race, row.courseId);
+        const bool shown = std::any_of(m_courses.standalone.cbegin(), m_courses.standalone.cend(),
+            [&](const Course &c) { return c.id == row.courseId; });
+        if (course && !shown && !listed(m_moreCourseOptions)) {
+            QString text = course->name;
+            for (const Stage &stage : race.stages) {
+                if (course->stageId && sameId(stage.id, *course->stageId))
+                    text = course->name + QStringLiteral(" (") + stage.name + QLatin1Char(')');
+            }
+            m_moreCourseOptions.append(
+                QVariantMap {{QStringLiteral("text"), text}, {QStringLiteral("value"), course->id}});
+        }
+        const auto sameFamily = [&](const CourseFamilyGroup &g) { return g.family == row.family; };
+        if (row.family.isEmpty()
+            || std::any_of(m_courses.families.cbegin(), m_courses.families.cend(), sameFamily)
+            || std::any_of(m_moreFamilies.cbegin(), m_moreFamilies.cend(), sameFamily))
+            continue;
+        const auto group = std::find_if(everyFamily.cbegin(), everyFamily.cend(), sameFamily);
+        if (group != everyFamily.cend())
+            m_moreFamilies.append(*group);
+    }
 }
 
 ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
@@ -135,11 +174,9 @@ ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
             : nullptr)
         start = *m;
     row.startIndex = start == StartMethod::StartPunch ? 1 : 0;
-    row.courseId = raceClass.courseId.value_or(QString());
-    if (const QString *id = active && raceClass.stageCourseIds
-            ? stageEntry(*raceClass.stageCourseIds, *race.activeStageId)
-            : nullptr)
-        row.courseId = *id;
+    // The course that judges the class's runners on the stage, whichever stage it is tagged for.
+    row.courseId
+        = classCourseIdOnStage(&raceClass, active ? race.activeStageId : std::nullopt).value_or(QString());
     row.family = raceClass.courseFamily.value_or(QString());
     QStringList names;
     for (const QString &id : raceClass.courseIds.value_or(QList<QString>())) {
@@ -170,14 +207,14 @@ bool ClassesScreen::canDeleteAll() const
 
 QVariantList ClassesScreen::courseOptions() const
 {
-    return coursePickerRows(m_courses.standalone, localized(QStringLiteral("None")));
+    return coursePickerRows(m_courses.standalone, localized(QStringLiteral("None"))) + m_moreCourseOptions;
 }
 
 QVariantList ClassesScreen::familyOptions() const
 {
     QVariantList rows {QVariantMap {
         {QStringLiteral("text"), localized(QStringLiteral("None"))}, {QStringLiteral("value"), QString()}}};
-    for (const CourseFamilyGroup &group : m_courses.families) {
+    for (const CourseFamilyGroup &group : m_courses.families + m_moreFamilies) {
         rows.append(QVariantMap {
             {QStringLiteral("text"), familyOptionText(group)}, {QStringLiteral("value"), group.family}});
     }
@@ -252,7 +289,8 @@ void ClassesScreen::editStages(const QString &classId)
         if (!course.courseFamily)
             courses.append(course);
     }
-    m_stageEditor = std::make_unique<StageSettingsEditor>(*raceClass, courses, race.stages, this);
+    m_stageEditor
+        = std::make_unique<StageSettingsEditor>(*raceClass, courses, race.stages, this, race.courses);
     m_stageEditor->onSave = [this, opened = m_stageEditor.get()](const RaceClass &edited) {
         if (!closeIfCurrent(m_stageEditor, opened))
             return;
@@ -459,15 +497,24 @@ void ClassesScreen::setCourse(const QString &classId, const QString &courseId)
         if (!c.stageCourseIds)
             c.stageCourseIds = StageMap<QString>();
         c.stageCourseIds->remove(stageId);
-        if (!courseId.isEmpty())
+        // "None" on a stage where the class's own course would judge: no course that day (an
+        // empty entry), as the row then shows.
+        if (!courseId.isEmpty() || findCourse(race, c.courseId))
             c.stageCourseIds->insert(stageId, courseId);
     });
 }
 
 void ClassesScreen::setFamily(const QString &classId, const QString &family)
 {
-    updateClass(classId,
-        [&](RaceClass &c) { c.courseFamily = family.isEmpty() ? std::nullopt : std::optional(family); });
+    updateClass(classId, [&](RaceClass &c) {
+        c.courseFamily = family.isEmpty() ? std::nullopt : std::optional(family);
+        // The family judges the class on every stage: the one course it held (an import's for a
+        // stage included) goes, so that nothing shown elsewhere still judges it.
+        if (c.courseFamily) {
+            c.courseId.reset();
+            c.stageCourseIds.reset();
+        }
+    });
 }
 
 void ClassesScreen::toggleCourse(const QString &classId, const QString &courseId)

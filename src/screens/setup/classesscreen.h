@@ -160,6 +160,7 @@ private:
     void storeReplaced() override;
     void racePublished() override;
     [[nodiscard]] ClassRowsModel::Row rowFor(const RaceClass &raceClass) const;
+    void collectMoreOptions(const Race &race, const QList<ClassRowsModel::Row> &rows);
     [[nodiscard]] std::optional<RaceClass> storedClass(const QString &classId) const;
     void updateClass(const QString &classId, const std::function<void(RaceClass &)> &change);
     [[nodiscard]] std::optional<StartWindow> effectiveDefaultWindow() const;
@@ -173,6 +174,11 @@ private:
     QList<Stage> m_seenStages;
     std::optional<QString> m_seenActiveStage;
     VisibleCourses m_courses;
+    // What judges some class on the stage that the lists above leave out (a course tagged for
+    // another stage, a family course given as a class's one course; a family of another stage's
+    // courses), offered as well so that every row shows it.
+    QVariantList m_moreCourseOptions;
+    QList<CourseFamilyGroup> m_moreFamilies;
     QList<RaceClass> m_sortedClasses;
     std::unique_ptr<ClassEditor> m_classEditor;
     std::unique_ptr<StageSettingsEditor> m_stageEditor;

@@ -1,6 +1,7 @@
 #include "classsheets.h"
 
 #include "localization.h"
+#include "racelookup.h"
 #include "timeofday.h"
 #include "typedtext.h"
 
@@ -19,6 +20,7 @@ void setClassMode(RaceClass &raceClass, RaceClassMode mode)
 {
     raceClass.mode = mode;
     raceClass.courseId.reset();
+    raceClass.stageCourseIds.reset();
     raceClass.courseFamily.reset();
     raceClass.courseIds.reset();
 }
@@ -138,11 +140,12 @@ void ClassEditor::cancel()
 
 // ---- StageSettingsEditor -----------------------------------------------------------------------
 
-StageSettingsEditor::StageSettingsEditor(
-    RaceClass raceClass, const QList<Course> &courses, const QList<Stage> &stages, QObject *parent)
+StageSettingsEditor::StageSettingsEditor(RaceClass raceClass, const QList<Course> &courses,
+    const QList<Stage> &stages, QObject *parent, const QList<Course> &allCourses)
     : QObject(parent)
     , m_class(std::move(raceClass))
     , m_courses(courses)
+    , m_allCourses(allCourses)
     , m_stages(stages)
 {
     if (m_class.stageStartWindows) {
@@ -173,15 +176,35 @@ QVariantList StageSettingsEditor::stages() const
         }
         const QString *courseId
             = m_class.stageCourseIds ? stageEntry(*m_class.stageCourseIds, stage.id) : nullptr;
+        // A course stored for the stage that the stage does not offer still shows.
+        if (courseId && !courseId->isEmpty()
+            && std::none_of(
+                offered.cbegin(), offered.cend(), [&](const Course &c) { return c.id == *courseId; })) {
+            for (const Course &course : m_allCourses) {
+                if (course.id == *courseId)
+                    offered.append(course);
+            }
+        }
+        QVariantList courseOptions = coursePickerRows(offered, localized(QStringLiteral("(Default)")));
+        // No course that stage although the class has one of its own: an empty entry.
+        const bool ownCourse = std::any_of(m_allCourses.cbegin(), m_allCourses.cend(),
+            [&](const Course &c) { return m_class.courseId == c.id; });
+        if (ownCourse || (courseId && courseId->isEmpty()))
+            courseOptions.insert(1,
+                QVariantMap {{QStringLiteral("text"), localized(QStringLiteral("None"))},
+                    {QStringLiteral("value"), noCourseValue}});
         const StartMethod *method
             = m_class.stageStartMethods ? stageEntry(*m_class.stageStartMethods, stage.id) : nullptr;
         const bool punch
             = method ? *method == StartMethod::StartPunch : m_class.startMethod == StartMethod::StartPunch;
         const WindowTexts texts = m_texts.value(stage.id);
         rows.append(QVariantMap {{QStringLiteral("stageId"), stage.id}, {QStringLiteral("name"), stage.name},
-            {QStringLiteral("courseOptions"),
-                coursePickerRows(offered, localized(QStringLiteral("(Default)")))},
-            {QStringLiteral("courseId"), courseId ? *courseId : QString()},
+            {QStringLiteral("courseOptions"), courseOptions},
+            {QStringLiteral("courseId"),
+                courseId ? (courseId->isEmpty() ? noCourseValue : *courseId) : QString()},
+            // A class whose family or list of courses judges it takes no course for a stage.
+            {QStringLiteral("showsCourse"),
+                !choosesCourseByFamily(&m_class) && m_class.mode != RaceClassMode::MultiCourse},
             {QStringLiteral("startValue"), method ? toText(*method) : QString()},
             {QStringLiteral("showsWindow"), punch}, {QStringLiteral("openText"), texts.open},
             {QStringLiteral("closeText"), texts.close}});
@@ -211,8 +234,10 @@ void setStageEntry(std::optional<StageMap<T>> &map, const QString &stageId, std:
 
 void StageSettingsEditor::setCourse(const QString &stageId, const QString &courseId)
 {
-    setStageEntry(
-        m_class.stageCourseIds, stageId, courseId.isEmpty() ? std::nullopt : std::optional(courseId));
+    setStageEntry(m_class.stageCourseIds, stageId,
+        courseId == noCourseValue ? std::optional(QString())
+            : courseId.isEmpty()  ? std::nullopt
+                                  : std::optional(courseId));
     emit stagesChanged();
 }
 

@@ -14,7 +14,8 @@
 
 // The mode a class is edited in: its own, else course family when it names a family.
 [[nodiscard]] RaceClassMode effectiveMode(const RaceClass &raceClass);
-// The change of mode a row or the editor makes: the mode, and no course choice left.
+// The change of mode a row or the editor makes: the mode, and no course choice left (the courses
+// for single stages included).
 void setClassMode(RaceClass &raceClass, RaceClassMode mode);
 // Adds the course id at the end, or removes its first occurrence; the list is then present.
 void toggleCourseId(RaceClass &raceClass, const QString &courseId);
@@ -88,16 +89,21 @@ class StageSettingsEditor : public QObject
     QML_ELEMENT
     QML_UNCREATABLE("Made by the classes screen")
     Q_PROPERTY(QString title READ title CONSTANT)
-    // One map per stage in `order`: stageId, name, courseOptions, courseId, startValue ("",
-    // "scheduledTime", "startPunch"), showsWindow, openText, closeText.
+    // One map per stage in `order`: stageId, name, courseOptions, courseId, showsCourse,
+    // startValue ("", "scheduledTime", "startPunch"), showsWindow, openText, closeText. A stage
+    // without a course although the class has one of its own shows the option "None"
+    // (noCourseValue).
     Q_PROPERTY(QVariantList stages READ stages NOTIFY stagesChanged)
     // Why Save kept the sheet open (a stage's window that cannot be read); empty otherwise.
     Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 
 public:
-    // `courses`: the race's courses without a family, in stored order.
+    // `courses`: the race's courses without a family, in stored order; `allCourses` every course
+    // (one stored for a stage shows even where the stage does not offer it).
     StageSettingsEditor(RaceClass raceClass, const QList<Course> &courses, const QList<Stage> &stages,
-        QObject *parent = nullptr);
+        QObject *parent = nullptr, const QList<Course> &allCourses = {});
+    // The course picker's value for "no course that stage".
+    static inline const QString noCourseValue = QStringLiteral("-none-");
 
     std::function<void(const RaceClass &)> onSave;
     std::function<void()> onCancel;
@@ -128,6 +134,7 @@ private:
     };
     RaceClass m_class;
     QList<Course> m_courses;
+    QList<Course> m_allCourses;
     QList<Stage> m_stages;
     QMap<QString, WindowTexts> m_texts;
     QMap<QString, WindowTexts> m_shownTexts;

@@ -877,11 +877,10 @@ QString classCourseLabel(const Race &race, const Participant &p, const RaceClass
     const QString clubSuffix = p.club && !p.club->isEmpty() ? QStringLiteral(" · ") + *p.club : QString();
     if (!cls)
         return localized(QStringLiteral("No class")) + clubSuffix;
+    // A class that chooses by family judges each runner on their own course, else by the family:
+    // a course the class held before it turned into one judges no one.
     if (choosesCourseByFamily(cls)) {
-        const Course *course = findCourse(race, p.courseId);
-        if (!course)
-            course = findCourse(race, cls->courseId);
-        if (course)
+        if (const Course *course = findCourse(race, effectiveCourseId(race, p)))
             return cls->name + QStringLiteral(" - ") + course->name + clubSuffix;
     }
     return cls->name + clubSuffix;
@@ -928,15 +927,11 @@ QList<Participant> startPunchParticipants(const Race &race, const StartListLists
 
 QList<RaceClass> classesForActiveStage(const Race &race)
 {
+    // Each class with the course that judges it on the stage (none for a class that chooses by
+    // family or among several courses), as the Classes screen shows it.
     QList<RaceClass> out = race.classes;
-    if (!race.activeStageId)
-        return out;
-    for (RaceClass &c : out) {
-        if (!c.stageCourseIds)
-            continue;
-        if (const QString *course = stageEntry(*c.stageCourseIds, *race.activeStageId))
-            c.courseId = *course;
-    }
+    for (RaceClass &c : out)
+        c.courseId = classCourseIdOnStage(&c, race.activeStageId);
     return out;
 }
 
@@ -999,12 +994,17 @@ StartListExportOutcome exportStartList(
         break;
     }
     case StartListExportKind::ByClassPdf:
-        written = renderStartListByClassPDF(race, exportScheduledParticipants(race, lists),
-            classesForActiveStage(race), race.courses, startPunchParticipants(race, lists), path);
+    case StartListExportKind::StartPunchPdf: {
+        // Every class line names the course that judges the class on the stage.
+        Race shown = race;
+        shown.classes = classesForActiveStage(race);
+        if (kind == StartListExportKind::ByClassPdf)
+            written = renderStartListByClassPDF(shown, exportScheduledParticipants(race, lists),
+                shown.classes, race.courses, startPunchParticipants(race, lists), path);
+        else
+            written = renderStartPunchPdf(shown, startPunchParticipants(race, lists), path);
         break;
-    case StartListExportKind::StartPunchPdf:
-        written = renderStartPunchPdf(race, startPunchParticipants(race, lists), path);
-        break;
+    }
     case StartListExportKind::Xml:
         break;
     }

@@ -102,7 +102,8 @@ enum class StartListExportKind { Xml, TimeslotPdf, ByClassPdf, StartPunchPdf };
 [[nodiscard]] QList<Participant> exportScheduledParticipants(const Race &race, const StartListLists &lists);
 // The filtered runners whose class starts by punch, stage class and course in the base fields.
 [[nodiscard]] QList<Participant> startPunchParticipants(const Race &race, const StartListLists &lists);
-// The race's classes with the active stage's course in `courseId`.
+// The race's classes with the course that judges them on the active stage in `courseId` (none for
+// a class that chooses by family or among several courses).
 [[nodiscard]] QList<RaceClass> classesForActiveStage(const Race &race);
 // The proposed file name: race name, the kind's part, the stage part (events of two or more
 // stages with an active one) and the extension.

@@ -193,6 +193,78 @@ private slots:
         QVERIFY(vm.result().courseIdByStage->isEmpty());
     }
 
+    // A change of the base class moves the stages an import gave the old class; a stage set to
+    // another class stays, and the editor names it. A family course goes where the class no longer
+    // chooses by family; a course of no family is the organiser's and stays.
+    void classChangeReachesEveryDay()
+    {
+        QList<RaceClass> classes;
+        for (const char *c : {"h45:H45:", "h50:H50:", "d45:D45:", "long:D21:Long", "short:D20:Short"}) {
+            const QStringList f = QString::fromLatin1(c).split(QLatin1Char(':'));
+            RaceClass raceClass {.id = f.at(0), .name = f.at(1)};
+            if (!f.at(2).isEmpty()) {
+                raceClass.mode = RaceClassMode::CourseFamily;
+                raceClass.courseFamily = f.at(2);
+            }
+            classes.append(raceClass);
+        }
+        const QList<Course> courses = {Course {.id = "l1", .name = "L1", .courseFamily = "Long"},
+            Course {.id = "s1", .name = "S1", .courseFamily = "Short"}, Course {.id = "k", .name = "K"}};
+        const QList<Stage> stages
+            = {Stage {"S1", "Day 1", {}, 1}, Stage {"S2", "Day 2", {}, 2}, Stage {"S3", "Day 3", {}, 3}};
+        const auto pick = [](ParticipantEditorViewModel &vm, const QString &name) {
+            const QVariantList options = vm.classOptions();
+            for (int i = 0; i < options.size(); ++i) {
+                if (options.at(i).toMap().value("name").toString() == name)
+                    vm.setClassIndex(i);
+            }
+        };
+
+        Participant ib;
+        ib.classId = QStringLiteral("h45");
+        ib.classIdByStage = StageMap<QString> {{"S1", "h45"}, {"S2", "d45"}};
+        ParticipantEditorViewModel vm;
+        vm.edit(ib, classes, courses, stages, {});
+        QCOMPARE(vm.ownStageClassesText(), QStringLiteral("Stays in its own class on Day 2 (D45)"));
+        pick(vm, QStringLiteral("H50"));
+        QCOMPARE(vm.result().classId, QStringLiteral("h50"));
+        QCOMPARE(vm.result().classIdByStage, (StageMap<QString> {{"S2", "d45"}}));
+        QCOMPARE(vm.ownStageClassesText(), QStringLiteral("Stays in its own class on Day 2 (D45)"));
+        vm.setStageClassIndex(QStringLiteral("S2"), 0);
+        QCOMPARE(vm.ownStageClassesText(), QString());
+
+        Participant eva;
+        eva.classId = QStringLiteral("long");
+        eva.courseId = QStringLiteral("l1");
+        eva.classIdByStage = StageMap<QString> {{"S2", "long"}, {"S3", "short"}};
+        eva.courseIdByStage = StageMap<QString> {{"S1", "l1"}, {"S2", "l1"}, {"S3", "s1"}};
+        vm.edit(eva, classes, courses, stages, {});
+        // Another family: the courses stay, shown unselected.
+        pick(vm, QStringLiteral("D20"));
+        QCOMPARE(vm.result().courseId, QStringLiteral("l1"));
+        QCOMPARE(vm.result().courseIdByStage, eva.courseIdByStage);
+        vm.edit(eva, classes, courses, stages, {});
+        pick(vm, QStringLiteral("H45"));
+        QCOMPARE(vm.result().courseId, std::nullopt);
+        QCOMPARE(vm.result().classIdByStage, (StageMap<QString> {{"S3", "short"}}));
+        QCOMPARE(vm.result().courseIdByStage, (StageMap<QString> {{"S3", "s1"}}));
+        // A stage's own class change drops that stage's family course.
+        const QVariantList stageOptions = vm.stageClassOptions();
+        for (int i = 0; i < stageOptions.size(); ++i) {
+            if (stageOptions.at(i).toMap().value("name").toString() == QLatin1String("H50"))
+                vm.setStageClassIndex(QStringLiteral("S3"), i);
+        }
+        QCOMPARE(vm.result().classIdByStage, (StageMap<QString> {{"S3", "h50"}}));
+        QCOMPARE(vm.result().courseIdByStage, (StageMap<QString>()));
+
+        Participant own;
+        own.classId = QStringLiteral("long");
+        own.courseId = QStringLiteral("k");
+        vm.edit(own, classes, courses, stages, {});
+        pick(vm, QStringLiteral("H45"));
+        QCOMPARE(vm.result().courseId, QStringLiteral("k"));
+    }
+
     void classCounts_data() { casetable::load("entries/class_counts.tsv"); }
     void classCounts()
     {

@@ -264,6 +264,101 @@ private slots:
         QCOMPARE(s.store->race().classes.size(), 1);
     }
 
+    // A day's rows show the course that judges the class that day, whichever day it is tagged
+    // for, and "None" there leaves the class without one that day; a class turned into a forked
+    // class is judged by its family, its results evaluated again in the same change.
+    void dayShowsWhatJudges()
+    {
+        // Day 2 active; H21 on "course 2", tagged for day 1; D21 given "Gaffel A" for day 1 by an
+        // import; Frida in D21 read on day 1 after running Gaffel B.
+        Race race = testEvent(QStringLiteral("setup/classes-rows.json"));
+        race.classes[0].courseId = QStringLiteral("k2");
+        race.classes[0].stageCourseIds.reset();
+        const auto controls = [](std::initializer_list<qint64> codes) {
+            QList<CourseControl> list;
+            for (qint64 code : codes)
+                list.append(CourseControl {.code = code, .order = qint64(list.size())});
+            return list;
+        };
+        Course gaffelA = makeCourse(
+            QStringLiteral("ga"), QStringLiteral("Gaffel A"), QStringLiteral("G"), QStringLiteral("s1"));
+        gaffelA.controls = controls({31, 32, 34});
+        Course gaffelB = makeCourse(
+            QStringLiteral("gb"), QStringLiteral("Gaffel B"), QStringLiteral("G"), QStringLiteral("s1"));
+        gaffelB.controls = controls({31, 33, 34});
+        race.courses += {gaffelA, gaffelB};
+        race.classes[1].mode = RaceClassMode::SingleCourse;
+        race.classes[1].stageCourseIds = StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("ga")}};
+        Participant frida;
+        frida.givenName = QStringLiteral("Frida");
+        frida.cardNumber = QStringLiteral("7");
+        frida.classId = QStringLiteral("b");
+        race.participants = {frida};
+        Screen s(race);
+        const QDateTime at(QDate(2025, 6, 14), QTime(10, 0), Qt::UTC);
+        QList<SIPunch> punches;
+        for (qint64 code : {31, 33, 34})
+            punches.append(SIPunch {.controlCode = code, .time = at.addSecs(60 * code)});
+        const auto read
+            = s.store->recordCardReading(QStringLiteral("7"), punches, std::nullopt, at, at.addSecs(3600));
+        QVERIFY(read);
+        QCOMPARE(read->courseId, QStringLiteral("ga"));
+        QVERIFY(!read->completed);
+        Race dayTwo = s.store->race();
+        dayTwo.activeStageId = QStringLiteral("s2");
+        s.store->setRace(dayTwo);
+        s.screen.rebuildNow();
+
+        const auto row = [&](int i) { return s.screen.rows()->rows().at(i); };
+        const auto texts = [](const QVariantList &options) {
+            QStringList out;
+            for (const QVariant &o : options)
+                out.append(o.toMap().value(QStringLiteral("text")).toString() + QLatin1Char('=')
+                    + o.toMap().value(QStringLiteral("value")).toString());
+            return out.join(QLatin1Char('|'));
+        };
+        QCOMPARE(row(1).name, QStringLiteral("H21"));
+        QCOMPARE(row(1).courseId, QStringLiteral("k2"));
+        QCOMPARE(texts(s.screen.courseOptions()),
+            QStringLiteral("None=|Course 1=k3|Course 10=k1|course 2 (Day 1)=k2"));
+        // The import's day-1 course is not day 2's.
+        QCOMPARE(row(0).courseId, QString());
+
+        // "None" on day 2: no course that day, the class's own stays for the others.
+        s.screen.setCourse(QStringLiteral("a"), QString());
+        s.screen.rebuildNow();
+        QCOMPARE(row(1).courseId, QString());
+        const RaceClass &h21 = s.store->race().classes.at(0);
+        QCOMPARE(h21.courseId, QStringLiteral("k2"));
+        QCOMPARE(h21.stageCourseIds, (StageMap<QString> {{QStringLiteral("s2"), QString()}}));
+        QCOMPARE(texts(s.screen.courseOptions()), QStringLiteral("None=|Course 1=k3|Course 10=k1"));
+
+        // The forked class: the family clears the day-1 course, the family of day 1's courses is
+        // offered on day 2, and Frida's day-1 result is judged by the family in the same change.
+        s.screen.setMode(QStringLiteral("b"), 1);
+        QCOMPARE(s.store->race().classes.at(1).stageCourseIds, std::nullopt);
+        QCOMPARE(s.store->race().results.at(0).courseId, QStringLiteral("gb"));
+        QVERIFY(s.store->race().results.at(0).completed);
+        QVERIFY(s.store->race().results.at(0).courseAutoMatched);
+        s.screen.setFamily(QStringLiteral("b"), QStringLiteral("G"));
+        s.screen.rebuildNow();
+        QCOMPARE(row(0).family, QStringLiteral("G"));
+        QCOMPARE(texts(s.screen.familyOptions()), QStringLiteral("None=|G (2 variants)=G"));
+        QCOMPARE(s.store->race().results.at(0).courseId, QStringLiteral("gb"));
+
+        // The per-stage sheet of the forked class offers no course; H21's shows day 2's "None".
+        s.screen.editStages(QStringLiteral("b"));
+        QVERIFY(
+            !s.screen.stageEditor()->stages().at(1).toMap().value(QStringLiteral("showsCourse")).toBool());
+        s.screen.editStages(QStringLiteral("a"));
+        const QVariantMap dayTwoBlock = s.screen.stageEditor()->stages().at(1).toMap();
+        QVERIFY(dayTwoBlock.value(QStringLiteral("showsCourse")).toBool());
+        QCOMPARE(
+            dayTwoBlock.value(QStringLiteral("courseId")).toString(), StageSettingsEditor::noCourseValue);
+        QCOMPARE(texts(dayTwoBlock.value(QStringLiteral("courseOptions")).toList()),
+            QStringLiteral("(Default)=|None=-none-|Course 10=k1|Course 1=k3"));
+    }
+
     void perStageSheet()
     {
         // Three stages, s1 active; H21 on the start punch with windows 1:00-2:00 for s2 and s3;

@@ -8,6 +8,7 @@
 #include "iofstartlistwriter.h"
 #include "localization.h"
 #include "nameorder.h"
+#include "pdftestsupport.h"
 #include "perstage.h"
 #include "racegenerator.h"
 #include "racelookup.h"
@@ -518,6 +519,74 @@ private slots:
         }
         QVERIFY(!QFileInfo::exists(nowhere.toLocalFile()));
         QCOMPARE(h.autosaves(), 0);
+    }
+
+    // Each class's line in the by-class and start-punch PDFs names the course that judges the class
+    // on the stage: a class's own course tagged for another day does (and shows); a course a
+    // forked class held for the day before it chose by family does not.
+    void pdfCourseLines()
+    {
+        Race race;
+        race.name = QStringLiteral("Two days");
+        race.stages = {Stage {QStringLiteral("day1"), QStringLiteral("Day 1"),
+                           QDateTime(QDate(2026, 6, 13), QTime(0, 0)), 1},
+            Stage {QStringLiteral("day2"), QStringLiteral("Day 2"),
+                QDateTime(QDate(2026, 6, 14), QTime(0, 0)), 2}};
+        const auto course = [](const char *id, int controls, double metres, const char *family) {
+            Course c {.id = QString::fromLatin1(id), .name = QString::fromLatin1(id)};
+            for (int i = 0; i < controls; ++i)
+                c.controls.append(CourseControl {.code = 31 + i, .order = i});
+            c.lengthMeters = metres;
+            if (family)
+                c.courseFamily = QString::fromLatin1(family);
+            c.stageId = QStringLiteral("day1");
+            return c;
+        };
+        race.courses = {course("Lang", 5, 2400, nullptr), course("GaffelA", 3, 1800, "G"),
+            course("GaffelB", 3, 1900, "G")};
+        race.classes = {RaceClass {.id = QStringLiteral("H21"),
+                            .name = QStringLiteral("H21"),
+                            .courseId = QStringLiteral("Lang")},
+            RaceClass {.id = QStringLiteral("D21"),
+                .name = QStringLiteral("D21"),
+                .courseFamily = QStringLiteral("G"),
+                .mode = RaceClassMode::CourseFamily,
+                .stageCourseIds = StageMap<QString> {{QStringLiteral("day1"), QStringLiteral("GaffelA")}}},
+            RaceClass {.id = QStringLiteral("H45"),
+                .name = QStringLiteral("H45"),
+                .courseId = QStringLiteral("Lang"),
+                .startMethod = StartMethod::StartPunch}};
+        for (const char *cls : {"H21", "D21", "H45"}) {
+            Participant p;
+            p.givenName = QString::fromLatin1(cls);
+            p.familyName = QStringLiteral("Runner");
+            p.cardNumber = QString::number(race.participants.size() + 100);
+            p.classId = QString::fromLatin1(cls);
+            if (qstrcmp(cls, "H45") != 0)
+                p.startTime = QDateTime(QDate(2026, 6, 13), QTime(10, 0));
+            race.participants.append(p);
+        }
+        const QStringList wanted = {"5 controls · 2.4 km · 1 contestant(s)", "1 contestant(s)"};
+        for (const char *stage : {"day1", "day2"}) {
+            race.activeStageId = QString::fromLatin1(stage);
+            open(race);
+            const QString byClass = dir.filePath(QStringLiteral("by-class-%1.pdf").arg(QLatin1String(stage)));
+            QVERIFY(vm.exportByClassPdf(QUrl::fromLocalFile(byClass)));
+            const QString text = pdftest::text(byClass);
+            const auto lineOf = [&](const QString &cls) {
+                for (const QString &line : pdftest::lines(text)) {
+                    if (line.startsWith(cls + QLatin1Char(' ')))
+                        return line.mid(cls.size()).trimmed();
+                }
+                return QString();
+            };
+            QCOMPARE(lineOf(QStringLiteral("H21")), wanted[0]);
+            QCOMPARE(lineOf(QStringLiteral("D21")), wanted[1]);
+            QCOMPARE(lineOf(QStringLiteral("H45")), wanted[0]);
+            const QString punch = dir.filePath(QStringLiteral("punch-%1.pdf").arg(QLatin1String(stage)));
+            QVERIFY(vm.exportStartPunchPdf(QUrl::fromLocalFile(punch)));
+            QVERIFY2(pdftest::text(punch).contains(wanted[0]), qPrintable(pdftest::text(punch)));
+        }
     }
 
     void imports_data() { casetable::load("startlist/screen/imports.tsv"); }
