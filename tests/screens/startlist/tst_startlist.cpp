@@ -757,17 +757,26 @@ private slots:
         race.classes = {RaceClass {}, RaceClass {}};
         race.classes[0].id = race.classes[0].name = QStringLiteral("A");
         race.classes[1].id = race.classes[1].name = QStringLiteral("B");
-        // B starts by the start punch: "B" on every day, "B@<day>" on that day only, day2 drawn.
+        // A class that starts by the start punch: "B" on every day, "B@<day>" on that day only,
+        // day2 drawn; a class other than A and B is one more class, without runners.
         if (const QString punch = cells.value(11); !punch.isEmpty()) {
+            const QString id = punch.section(u'@', 0, 0);
             const QString day = punch.section(u'@', 1);
+            if (id != u"A" && id != u"B") {
+                race.classes.append(RaceClass {});
+                race.classes.last().id = race.classes.last().name = id;
+            }
+            RaceClass &punching = id == u"A" ? race.classes[0]
+                : id == u"B"                 ? race.classes[1]
+                                             : race.classes.last();
             if (day.isEmpty()) {
-                race.classes[1].startMethod = StartMethod::StartPunch;
+                punching.startMethod = StartMethod::StartPunch;
             } else {
                 race.stages = {Stage {QStringLiteral("day1"), QStringLiteral("Day 1"), *race.date, 1},
                     Stage {QStringLiteral("day2"), QStringLiteral("Day 2"), *race.date, 2}};
                 race.activeStageId = QStringLiteral("day2");
-                race.classes[1].stageStartMethods = StageMap<StartMethod>();
-                race.classes[1].stageStartMethods->insert(day, StartMethod::StartPunch);
+                punching.stageStartMethods = StageMap<StartMethod>();
+                punching.stageStartMethods->insert(day, StartMethod::StartPunch);
             }
         }
         for (int i = 0; i < cells[0].toInt() + 3; ++i) {
