@@ -214,6 +214,11 @@ private slots:
                 live->assignIntervalStartTimes(QStringLiteral("H21"), time(value), 120);
             } else if (operation == QStringLiteral("massall")) {
                 live->assignMassStart(std::nullopt, time(value));
+            } else if (operation == QStringLiteral("everyone")) {
+                QHash<QUuid, QDateTime> times;
+                for (const Participant &p : race.participants)
+                    times.insert(p.id, time(value));
+                QVERIFY(live->applyStartTimes(times));
             } else if (operation == QStringLiteral("generate")) {
                 StartGeneratorResult plan;
                 plan.assignments.insert(ann, time(value));
