@@ -167,8 +167,8 @@ with tempfile.TemporaryDirectory(prefix="vexlo-root-") as root:
     # The udev rule and the documents.
     rules = glob.glob(at("/lib/udev/rules.d/*vexlo*.rules")) + glob.glob(at("/usr/lib/udev/rules.d/*vexlo*.rules"))
     check(len(rules) == 1, "one udev rule is installed: %s" % rules)
-    for doc in ("copyright", "changelog.gz"):
-        check(os.path.isfile(os.path.join(share, "doc/vexlo", doc)), "document " + doc)
+    for doc in ("doc/vexlo/copyright", "doc/vexlo/changelog.gz", "man/man1/vexlo.1.gz"):
+        check(os.path.isfile(os.path.join(share, doc)), "document " + doc)
 
     # ldd finds every library of the installed program.
     ldd = run(["ldd", binary])
