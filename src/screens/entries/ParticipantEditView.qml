@@ -46,22 +46,11 @@ Popup {
         wrapMode: Text.WordWrap; Layout.fillWidth: true; Layout.preferredWidth: 0
     }
 
-    // Return and Enter on a closed picker save as from a field; in its open list they choose the
-    // entry the keyboard is on and close the list, and nothing else (left to the picker, the key
-    // went on to the form and saved it too).
+    // Return on a closed picker saves as from a field; in its open list it picks, as it does.
     component Picker: ComboBox {
-        id: picker
         Layout.fillWidth: true
-        function submit() {
-            if (!popup.visible)
-                return root.model.saveOnSubmit()
-            const chosen = highlightedIndex
-            popup.close()
-            if (chosen >= 0)
-                picker.activated(chosen)
-        }
-        Keys.onReturnPressed: submit()
-        Keys.onEnterPressed: submit()
+        Keys.onReturnPressed: event => { if (popup.visible) event.accepted = false; else root.model.saveOnSubmit() }
+        Keys.onEnterPressed: event => { if (popup.visible) event.accepted = false; else root.model.saveOnSubmit() }
     }
 
     // A control reached with Tab beyond the part of the sheet on show is scrolled into view.
