@@ -419,11 +419,17 @@ private slots:
         LocalizationManager::setShared(&danish);
         const QString danishDate = stageDateTitle(race);
         const QString danishLength = courseSummaryText(&b, {}, courses);
+        // No thousands separator, whose dot a Danish reader would take for the decimal sign.
+        const QList<Course> long_ {course(QStringLiteral("l"), 0, 1234567)};
+        const RaceClass l = raceClass(QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("l"));
+        const QString danishLong = courseSummaryText(&l, {}, long_);
         race.stages[1].date = QDateTime(QDate(2027, 5, 16), QTime(12, 0));
         const QString may = stageDateTitle(race);
         LocalizationManager::setShared(&m_out.english());
         QCOMPARE(danishDate, QStringLiteral(" — Day 2 (14. juni 2025)"));
         QCOMPARE(danishLength, QStringLiteral("1,0 km · 0 deltager(e)"));
+        QCOMPARE(danishLong, QStringLiteral("1234,6 km · 0 deltager(e)"));
+        QCOMPARE(courseSummaryText(&l, {}, long_), QStringLiteral("1234.6 km · 0 contestant(s)"));
         QCOMPARE(may, QStringLiteral(" — Day 2 (16. maj 2027)"));
     }
 
