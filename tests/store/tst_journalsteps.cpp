@@ -416,6 +416,10 @@ private slots:
             } else if (operation == QStringLiteral("course")) {
                 QVERIFY(n < race.participants.size());
                 store->setParticipantCourse(race.participants[n].id, QStringLiteral("no such course"));
+            } else if (operation == QStringLiteral("multi")) {
+                RaceClass several = race.classes.first();
+                several.mode = RaceClassMode::MultiCourse;
+                store->updateClass(several);
             } else if (operation == QStringLiteral("family")) {
                 RaceClass forked = race.classes.first();
                 forked.mode = RaceClassMode::CourseFamily;
