@@ -344,6 +344,10 @@ void RaceStore::wireSyncCallbacks()
         if (self)
             self->applyReceivedResult(result);
     };
+    m_syncEngine->onReadOutSubmitted = [self](const PersonResult &readOut) {
+        if (self)
+            self->applyReceivedReadOut(readOut);
+    };
     m_syncEngine->currentRace = [self]() -> std::optional<Race> {
         if (!self)
             return std::nullopt;
@@ -1005,6 +1009,15 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
     // since is this race's.
     followPlannedStart(m_race, index);
     commitChange();
+}
+
+void RaceStore::applyReceivedReadOut(const PersonResult &readOut)
+{
+    m_readOutIdentity.emplace(readOut.id, readOut.readAt);
+    const auto done = qScopeGuard([this] { m_readOutIdentity.reset(); });
+    (void)recordReading(false, readOut.cardNumber, readOut.cardNumber,
+        readOut.punches.value_or(QList<SIPunch>()), std::nullopt, readOut.cardStartTime, readOut.finishTime,
+        std::nullopt);
 }
 
 std::optional<ChecklistCredentials> RaceStore::checklistCredentials() const

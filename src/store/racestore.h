@@ -236,6 +236,9 @@ public:
     // appended, on this race's planned start (see followPlannedStart); then autosaves (which
     // broadcasts).
     void applyReceivedResult(const PersonResult &result);
+    // On a master: a read-out a slave made before it held the event, recorded as a card read
+    // here, under the read-out's id and time.
+    void applyReceivedReadOut(const PersonResult &readOut);
     // The API key and the race's check-in key, both exactly as stored; nothing when either is
     // empty or absent.
     [[nodiscard]] std::optional<ChecklistCredentials> checklistCredentials() const;
@@ -570,6 +573,8 @@ private:
     // The bodies of the journal's records since the stations last heard (none: what changed is
     // not known, as after another document or a record of the whole event; they get a snapshot).
     std::optional<QByteArrayList> m_unbroadcast;
+    // A slave's read-out being recorded: the id and time the result or kept card takes.
+    std::optional<std::pair<QUuid, QDateTime>> m_readOutIdentity;
     // A card has been read into this document (see readyForCardRead).
     bool m_cardsRead = false;
     // Whether the document's event id came with it (from its file), rather than given here.

@@ -4,6 +4,7 @@
 
 #include "cardrecording.h"
 #include "coursematch.h"
+#include "log.h"
 #include "racestore.h"
 #include "resultoperations.h"
 #include "standings.h"
@@ -94,6 +95,22 @@ std::optional<PersonResult> RaceStore::recordCardReading(const QString &cardNumb
     const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,
     const std::optional<QDateTime> &startPunchTime, const std::optional<QDateTime> &finishPunchTime)
 {
+    if (m_stationSettings->role() == StationRole::Slave && m_syncEngine->isRunning()
+        && m_syncEngine->role() == StationRole::Slave && !m_syncEngine->holdsMasterEvent()) {
+        // Without the master's event this station cannot tell whose card it is: the read-out goes
+        // to the master, which records it (kept on disk until the master's event holds it).
+        PersonResult readOut;
+        readOut.participantId = QUuid();
+        readOut.cardNumber = cardNumber;
+        readOut.punches = punches;
+        readOut.cardStartTime = startPunchTime;
+        readOut.finishTime = finishPunchTime;
+        readOut.readAt = m_clock();
+        logLine(QStringLiteral("SI: card ") + cardNumber
+            + QStringLiteral(" sent to the master: this station has no copy of the event yet"));
+        m_syncEngine->submitResult(readOut);
+        return std::nullopt;
+    }
     return recordReading(false, cardNumber, cardNumber, punches, checkPunchTime, startPunchTime,
         finishPunchTime, std::nullopt);
 }
@@ -132,8 +149,19 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
     m_cardsRead = true;
     if (changed)
         m_recordingIndex.invalidate(); // the look-ups must be in step with the race they record into
-    CardRecording recording = ::recordCardReading(m_race, recordedNumber, punches, checkPunchTime,
-        startPunchTime, finishPunchTime, m_clock(), &m_recordingIndex);
+    CardRecording recording
+        = ::recordCardReading(m_race, recordedNumber, punches, checkPunchTime, startPunchTime,
+            finishPunchTime, m_readOutIdentity ? m_readOutIdentity->second : m_clock(), &m_recordingIndex);
+    if (m_readOutIdentity) {
+        // A slave's read-out: what it leaves in the event carries the id the slave knows it by.
+        if (recording.appended) {
+            m_race.results.last().id = m_readOutIdentity->first;
+            recording.result->id = m_readOutIdentity->first;
+        } else if (recording.unknownCardAppended) {
+            m_race.unknownCards->last().id = m_readOutIdentity->first;
+            recording.unknownCard = m_readOutIdentity->first;
+        }
+    }
     if (recording.result) {
         // Kept cards are not in the look-ups: settling them leaves the index in step.
         QList<QUuid> settled;

@@ -49,6 +49,30 @@ QSslConfiguration tlsConfiguration()
     return configuration;
 }
 
+// Whether the master's event holds a read-out a slave sent before it had the event: under its id,
+// or the same read-out of the card (read at another station as well, or sent twice).
+bool holdsReadOut(const Race &race, const PersonResult &readOut)
+{
+    const auto samePunches = [&](const QList<SIPunch> &punches) {
+        const QList<SIPunch> own = readOut.punches.value_or(QList<SIPunch>());
+        return std::equal(punches.cbegin(), punches.cend(), own.cbegin(), own.cend(),
+            [](const SIPunch &a, const SIPunch &b) {
+                return a.controlCode == b.controlCode && a.time == b.time;
+            });
+    };
+    for (const PersonResult &result : race.results)
+        if (result.cardNumber == readOut.cardNumber && result.cardStartTime == readOut.cardStartTime
+            && samePunches(result.punches.value_or(QList<SIPunch>())))
+            return true;
+    if (race.unknownCards)
+        for (const UnknownCard &card : *race.unknownCards)
+            if (card.id == readOut.id
+                || (card.cardNumber == readOut.cardNumber && card.finishPunchTime == readOut.finishTime
+                    && samePunches(card.punches)))
+                return true;
+    return false;
+}
+
 const QByteArray heartbeatFrame(4, '\0');
 constexpr char pskIdentity[] = "vexlo-station";
 // Qt reads no further from the system while this much is unread; the engine reads it all at
@@ -484,8 +508,17 @@ private:
                 // Built (or taken from the one built for another peer) only now, so that it is
                 // the newest; when none can be sent the peer waits for the next change.
                 const auto frame = m_engine->snapshotFrame();
-                if (!frame)
-                    return;
+                if (!frame) {
+                    // The slave hears why, once for each reason.
+                    const auto notice = m_engine->withheldFrame();
+                    if (!notice || *notice == m_toldWithheld)
+                        return;
+                    m_toldWithheld = *notice;
+                    m_current = *notice;
+                    m_offset = 0;
+                    m_sent.restart();
+                    continue;
+                }
                 m_wantsSnapshot = false;
                 m_current = *frame;
                 m_offset = 0;
@@ -520,6 +553,7 @@ private:
     qint64 m_queuedChangeBytes = 0;
     bool m_wantsSnapshot = false;
     bool m_pumping = false;
+    QByteArray m_toldWithheld;
     QTimer m_handshakeTimer;
     QElapsedTimer m_heard;
     QElapsedTimer m_sent;
@@ -623,13 +657,24 @@ std::optional<QByteArray> SyncEngine::snapshotFrame()
         if (text != m_statusText)
             logLine(QStringLiteral("SyncEngine: ") + text);
         m_snapshotTooLarge = true;
+        m_withheldReason = text;
         setStatus(text, SyncStatusLevel::Failed);
         return std::nullopt;
     }
+    m_withheldReason.clear();
     if (std::exchange(m_snapshotTooLarge, false))
         setStatus(
             QStringLiteral("Master running, advertising \"%1\"").arg(m_serviceName), SyncStatusLevel::Ok);
     return m_snapshot;
+}
+
+std::optional<QByteArray> SyncEngine::withheldFrame() const
+{
+    if (m_withheldReason.isEmpty())
+        return std::nullopt;
+    SyncMessage notice {SyncMessageKind::NoSnapshot, m_stationId, std::nullopt, std::nullopt};
+    notice.reason = m_withheldReason;
+    return frameSyncMessage(notice);
 }
 
 void SyncEngine::countSnapshot(qint64 bytes)
@@ -774,6 +819,8 @@ void SyncEngine::start(
     stop();
     m_role = role;
     m_stationId = stationId;
+    m_holdsMasterEvent = false;
+    m_noEventReason.clear();
     m_serviceName = serviceName;
     setRefusal(QString());
     if (role == StationRole::Standalone) {
@@ -852,6 +899,7 @@ void SyncEngine::stop()
     m_nextCandidate = 0;
     m_outboxAwaitsSnapshot = false;
     m_snapshotTooLarge = false;
+    m_withheldReason.clear();
     m_hasState = false;
     m_sentEvent.reset();
     m_sentDigest.clear();
@@ -992,10 +1040,17 @@ void SyncEngine::peerProved(SyncPeer *peer)
     // snapshot.
     m_intake->clear(m_limits.maxSnapshotBytes);
     setRefusal(QString());
-    setStatus(QStringLiteral("Connected to master"), SyncStatusLevel::Ok);
+    showConnected();
     if (const auto hello
         = frameSyncMessage({SyncMessageKind::Hello, m_stationId, std::nullopt, std::nullopt}))
         peer->send(*hello);
+    // Read-outs do not wait for the master's event: it records them whatever it holds, and a
+    // repeated one adds nothing there.
+    for (const PersonResult &result : std::as_const(m_outbox))
+        if (result.participantId.isNull())
+            if (const auto frame
+                = frameSyncMessage({SyncMessageKind::SubmitResult, m_stationId, std::nullopt, result}))
+                peer->send(*frame);
     // The outbox goes once the answer to the hello says what the master holds: a result it has
     // (perhaps corrected there since) is not sent again over it.
     m_outboxAwaitsSnapshot = true;
@@ -1148,14 +1203,19 @@ void SyncEngine::deliverMasterRace(SyncConnection *peer, const Race &master)
     // outbox, and so do those whose read-out it holds from another station.
     QList<PersonResult> pending;
     for (const PersonResult &result : std::as_const(m_outbox)) {
+        const bool readOut = result.participantId.isNull();
         const bool held = std::any_of(race.results.cbegin(), race.results.cend(),
                               [&](const PersonResult &stored) { return stored.id == result.id; })
-            || repeatedResult(race, result);
-        if (!held) {
-            pending.append(result);
+            || (readOut ? holdsReadOut(race, result) : repeatedResult(race, result) != nullptr);
+        if (held)
+            continue;
+        pending.append(result);
+        // A read-out is the master's to record: it has no runner here.
+        if (!readOut)
             race.results.append(result);
-        }
     }
+    if (!std::exchange(m_holdsMasterEvent, true))
+        showConnected();
     // Kept on disk first: the race handed on below may already be written without them.
     if (pending.size() != m_outbox.size())
         setOutbox(std::move(pending));
@@ -1209,15 +1269,28 @@ void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
     case SyncMessageKind::Change:
         dropped(message.kind == SyncMessageKind::Snapshot ? "a snapshot" : "a change");
         return;
+    case SyncMessageKind::NoSnapshot:
+        if (m_role != StationRole::Slave) {
+            dropped("a notice");
+            return;
+        }
+        logLine(QStringLiteral("SyncEngine: the master cannot send its event: ") + message.reason);
+        m_noEventReason = message.reason;
+        showConnected();
+        return;
     case SyncMessageKind::SubmitResult: {
         if (m_role != StationRole::Master) {
             dropped("a result");
             return;
         }
-        if (!message.result || !onResultSubmitted)
+        const bool readOut = message.result && message.result->participantId.isNull();
+        if (!message.result || !(readOut ? onReadOutSubmitted : onResultSubmitted))
             return;
         const qint64 before = m_sequence;
-        onResultSubmitted(*message.result);
+        if (readOut)
+            onReadOutSubmitted(*message.result);
+        else
+            onResultSubmitted(*message.result);
         // Nothing changed (the master holds this very result or its read-out): the sender learns
         // that its result is in the state it has.
         if (m_sequence == before && m_connections.contains(peer)) {
@@ -1263,6 +1336,21 @@ void SyncEngine::setOutbox(QList<PersonResult> outbox)
     m_outbox = std::move(outbox);
     if (onOutboxChanged)
         onOutboxChanged(m_outbox);
+}
+
+void SyncEngine::showConnected()
+{
+    if (m_role != StationRole::Slave || m_connections.isEmpty())
+        return;
+    if (m_holdsMasterEvent) {
+        setStatus(QStringLiteral("Connected to master"), SyncStatusLevel::Ok);
+        return;
+    }
+    setStatus(
+        QStringLiteral("Connected to master, but this station has no copy of the event yet (%1). Cards read "
+                       "here go to the master, which records them.")
+            .arg(m_noEventReason.isEmpty() ? QStringLiteral("it is on its way") : m_noEventReason),
+        SyncStatusLevel::Working);
 }
 
 void SyncEngine::setRunning(bool running)

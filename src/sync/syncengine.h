@@ -134,6 +134,10 @@ public:
     // still reading one.
     std::function<void(Race race)> onSnapshotReceived;
     std::function<void(const PersonResult &)> onResultSubmitted;
+    // On the master, for a read-out a slave made before it held the master's event (a result
+    // without a runner, see SyncMessage): to be recorded as this station records its own reads,
+    // the result or the kept card taking the read-out's id.
+    std::function<void(const PersonResult &)> onReadOutSubmitted;
     // The master's race as of its last broadcast (a slave's snapshot): whoever keeps the race
     // broadcasts whatever it recorded since before it returns.
     std::function<std::optional<Race>()> currentRace;
@@ -153,6 +157,9 @@ public:
     [[nodiscard]] const QString &stationId() const { return m_stationId; }
     // The port a running master listens on (0 otherwise).
     [[nodiscard]] quint16 listenPort() const;
+    // On a slave: whether it has had the master's event since it was started. Until then every
+    // card read here goes to the master as a read-out (see onReadOutSubmitted).
+    [[nodiscard]] bool holdsMasterEvent() const { return m_holdsMasterEvent; }
     // Results recorded on this slave that the master's event does not hold yet.
     [[nodiscard]] int pendingResultCount() const { return int(m_outbox.size()); }
     [[nodiscard]] const QList<PersonResult> &pendingResults() const { return m_outbox; }
@@ -238,6 +245,9 @@ private:
     void setStatus(const QString &text, SyncStatusLevel level);
     void setRefusal(const QString &text);
     void setOutbox(QList<PersonResult> outbox);
+    // On a slave connected to its master: the status, which says when it has no copy of the
+    // event yet and why.
+    void showConnected();
     void sendOutbox(SyncConnection *connection);
     void handle(SyncConnection *connection, SyncMessage message);
     // On a slave: what its intake has read, if the connection it came on is still the one to the
@@ -255,6 +265,8 @@ private:
     void catchUp();
     void countSnapshot(qint64 bytes);
     [[nodiscard]] std::optional<QByteArray> confirmationFrame();
+    // On a master that cannot send a snapshot: the notice saying why (nothing otherwise).
+    [[nodiscard]] std::optional<QByteArray> withheldFrame() const;
     // The race of the master's state now, without this station's journal's bookkeeping.
     [[nodiscard]] std::optional<Race> sentRace();
     [[nodiscard]] const QByteArray &sentDigest();
@@ -288,6 +300,12 @@ private:
     int m_nextCandidate = 0;
     // On a slave: proven, and the master's first snapshot not yet in.
     bool m_outboxAwaitsSnapshot = false;
+    // On a slave: the master's event has come since the start, and, until it has, why not (the
+    // master's own words when it said why).
+    bool m_holdsMasterEvent = false;
+    QString m_noEventReason;
+    // On a master: why no snapshot can go out now (empty when one can).
+    QString m_withheldReason;
     // On a master: the last snapshot was too large to send. On a slave: it stopped for one.
     bool m_snapshotTooLarge = false;
     QTimer m_reconnectTimer;

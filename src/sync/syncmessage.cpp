@@ -28,6 +28,8 @@ QString toText(SyncMessageKind kind)
         return QStringLiteral("change");
     case SyncMessageKind::SnapshotWanted:
         return QStringLiteral("snapshotWanted");
+    case SyncMessageKind::NoSnapshot:
+        return QStringLiteral("noSnapshot");
     }
     return {};
 }
@@ -382,6 +384,8 @@ std::optional<SyncMessage> decodeSyncMessage(
         message.kind = SyncMessageKind::Change;
     else if (kindText == QLatin1String("snapshotWanted"))
         message.kind = SyncMessageKind::SnapshotWanted;
+    else if (kindText == QLatin1String("noSnapshot"))
+        message.kind = SyncMessageKind::NoSnapshot;
     else
         return std::nullopt;
     message.stationId = stationId.toString();

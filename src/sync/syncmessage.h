@@ -25,7 +25,7 @@ inline constexpr int syncProtocolVersion = 3;
 // sixteenth of it (or a megabyte) has arrived.
 inline constexpr quint32 maxSyncFrameBodyBytes = 256u * 1024u * 1024u;
 
-enum class SyncMessageKind { Hello, Snapshot, SubmitResult, Change, SnapshotWanted };
+enum class SyncMessageKind { Hello, Snapshot, SubmitResult, Change, SnapshotWanted, NoSnapshot };
 
 [[nodiscard]] QString toText(SyncMessageKind kind);
 
@@ -51,7 +51,10 @@ struct SyncMessage
     // with nothing in it, at the slave's own number, only says that the master's state is still that one.
     qint64 follows = 0;
     QByteArray change;
-    // SnapshotWanted: why the slave asks (for the master's log).
+    // SnapshotWanted: why the slave asks (for the master's log). NoSnapshot: why the master
+    // cannot send its event (its own status, which the slave shows).
+    // A submitted result without a runner (`participantId` null) is a read-out a slave made
+    // before it held the master's event: the master records it as it records its own reads.
     QString reason;
 };
 

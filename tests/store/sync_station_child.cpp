@@ -85,6 +85,18 @@ Race relayEvent(int runners)
 
 } // namespace
 
+// The id a read is known by: its result's, or, on a slave without the master's event yet, the id
+// of the read-out it sent the master (which records it under that id); "none" otherwise.
+QByteArray idOfRead(RaceStore &store, const std::optional<PersonResult> &result, const QString &card)
+{
+    if (result)
+        return result->id.toString(QUuid::WithoutBraces).toLatin1();
+    const QList<PersonResult> &pending = store.syncEngine()->pendingResults();
+    if (!pending.isEmpty() && pending.last().participantId.isNull() && pending.last().cardNumber == card)
+        return pending.last().id.toString(QUuid::WithoutBraces).toLatin1();
+    return "none";
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -158,22 +170,20 @@ int main(int argc, char **argv)
                 const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
                 const auto result = store.recordCardReading(QString::fromLatin1(argument), {}, std::nullopt,
                     start, start.addSecs(60 * words[2].toInt()));
-                answer(result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"));
+                answer(idOfRead(store, result, QString::fromLatin1(argument)));
             } else if (word == "station" && words.size() == 2) {
                 // No device of the machine's own: only the station named.
                 SIDeviceRoots roots;
                 roots.sysRoot = QDir(folder).filePath(QStringLiteral("no-sys"));
                 roots.devRoot = QDir(folder).filePath(QStringLiteral("no-dev"));
                 reader = std::make_unique<CardReaderViewModel>(std::make_shared<SystemReaderClock>(), roots);
-                reader->onCardRead = [&](const QString &card, const QList<SIPunch> &punches,
-                                         const std::optional<QDateTime> &check,
-                                         const std::optional<QDateTime> &start,
-                                         const std::optional<QDateTime> &finish) {
-                    const auto result = store.recordCardReading(card, punches, check, start, finish);
-                    announce("card " + card.toLatin1() + ' '
-                        + (result ? result->id.toString(QUuid::WithoutBraces).toLatin1() : QByteArray("none"))
-                        + '\n');
-                };
+                reader->onCardRead
+                    = [&](const QString &card, const QList<SIPunch> &punches,
+                          const std::optional<QDateTime> &check, const std::optional<QDateTime> &start,
+                          const std::optional<QDateTime> &finish) {
+                          const auto result = store.recordCardReading(card, punches, check, start, finish);
+                          announce("card " + card.toLatin1() + ' ' + idOfRead(store, result, card) + '\n');
+                      };
                 reader->connectPort(QString::fromLocal8Bit(argument));
             } else if (word == "generate") {
                 Race race = generateRace();

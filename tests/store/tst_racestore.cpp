@@ -510,6 +510,10 @@ private slots:
         submitted.id = QUuid::createUuid();
         if (cells[0] == u"other")
             submitted.participantId = QUuid::createUuid();
+        if (cells[0] == u"readout") {
+            submitted.participantId = QUuid();
+            submitted.splits.clear();
+        }
         if (cells[1] != u"same")
             submitted.stageId = cells[1];
         if (cells[2] == u"later")
@@ -541,8 +545,11 @@ private slots:
         const int kept = cells[7].toInt();
         QCOMPARE(store->race().results.size(), kept);
         QCOMPARE(store->race().results.first().id, held->id);
-        if (kept == 2)
+        if (kept == 2) {
             QCOMPARE(store->race().results.last().id, submitted.id);
+            QCOMPARE(store->race().results.last().participantId,
+                cells[0] == u"readout" ? held->participantId : submitted.participantId);
+        }
         // Either way the stations hear of the master's event once more, and it holds the read-out.
         QCOMPARE(slave.frames.size(), 1);
         const auto heard = decodeSyncMessage(slave.frames.first().mid(4));

@@ -108,6 +108,17 @@ private:
         store->stationSettings()->setRole(role);
         store->syncEngine()->start(role, stationId, QStringLiteral("Vexlo"));
         store->syncEngine()->addConnection(connection);
+        if (role == StationRole::Slave) {
+            // The master's event has come: cards read here are recorded here.
+            const Race race = store->race();
+            SyncMessage snapshot {SyncMessageKind::Snapshot, QStringLiteral("M"), race, std::nullopt};
+            snapshot.event = race.journalEventId;
+            snapshot.series = QUuid::createUuid();
+            snapshot.digest = raceDigest(race);
+            store->syncEngine()->receive(connection, *encodeSyncMessage(snapshot));
+            if (!store->syncEngine()->holdsMasterEvent())
+                qFatal("the slave did not take the master's event");
+        }
         return store;
     }
 

@@ -17,6 +17,7 @@ using namespace std::chrono_literals;
 inline PersonResult result(const QString &card, int seconds)
 {
     PersonResult r;
+    r.participantId = QUuid::createUuid(); // a runner's: a result without one is a read-out
     r.cardNumber = card;
     r.readAt = QDateTime(QDate(2025, 5, 17), QTime(11, 0), Qt::UTC);
     r.raceTime = seconds;
@@ -52,6 +53,18 @@ struct Station
         engine.onSnapshotReceived = [this](const Race &received) { race = received; };
         engine.onResultSubmitted = [this](const PersonResult &r) {
             ++submissions;
+            store(r);
+            commit();
+        };
+        // A slave's read-out, recorded for the runner holding the card here (none: nothing).
+        engine.onReadOutSubmitted = [this](const PersonResult &readOut) {
+            ++submissions;
+            PersonResult r = readOut;
+            for (const Participant &p : std::as_const(race.participants))
+                if (p.cardNumber == readOut.cardNumber)
+                    r.participantId = p.id;
+            if (r.participantId.isNull())
+                return;
             store(r);
             commit();
         };

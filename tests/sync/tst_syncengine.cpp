@@ -412,6 +412,10 @@ private slots:
         Station master(directory, StationRole::Master, QStringLiteral("M"));
         master.race.name = QStringLiteral("Spring Cup");
         master.race.journalEventId = QUuid::createUuid();
+        Participant anna;
+        anna.givenName = QStringLiteral("Anna");
+        anna.cardNumber = QStringLiteral("5150");
+        master.race.participants.append(anna);
         RecordingConnection link; // the master's end: what it sends waits here
         master.engine.addConnection(&link);
         StationOptions elsewhere;
@@ -508,6 +512,22 @@ private slots:
             } else if (step == u"slaveread") {
                 ++card;
                 slave.read(result(QString::number(7000 + card), 2000 + card));
+            } else if (step == u"readout") {
+                // A card read at the slave before it holds the master's event: a read-out.
+                QVERIFY(!slave.engine.holdsMasterEvent());
+                PersonResult readOut = result(QStringLiteral("5150"), 0);
+                readOut.participantId = QUuid();
+                readOut.raceTime.reset();
+                slave.engine.submitResult(readOut);
+            } else if (step == u"recorded") {
+                // The master holds every read-out as Anna's result, under the read-out's id.
+                for (const QByteArray &frame : std::as_const(toMaster.frames)) {
+                    const auto sent = decodeSyncMessage(body(frame));
+                    if (sent && sent->result && sent->result->participantId.isNull()) {
+                        QCOMPARE(countOf(master.race, sent->result->id), 1);
+                        QCOMPARE(master.race.results.last().participantId, anna.id);
+                    }
+                }
             } else if (step == u"submit") {
                 for (const PersonResult &r : slave.engine.pendingResults())
                     master.engine.receive(&link,
@@ -524,7 +544,8 @@ private slots:
         QCOMPARE(slave.engine.pendingResultCount(), pending);
         Race followed = slave.race;
         for (const PersonResult &r : slave.engine.pendingResults()) {
-            QCOMPARE(countOf(followed, r.id), 1);
+            // A read-out waits for the master alone: no runner holds it here.
+            QCOMPARE(countOf(followed, r.id), r.participantId.isNull() ? 0 : 1);
             followed.results.removeIf([&](const PersonResult &f) { return f.id == r.id; });
         }
         QCOMPARE(*encodeRace(followed, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));

@@ -66,8 +66,20 @@ private slots:
         };
         QTRY_COMPARE(master.engine.statusText(), tooLarge(body));
         QCOMPARE(master.engine.statusLevel(), SyncStatusLevel::Failed);
-        QCOMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
+        // The slave says it has no copy of the event, in the master's words.
+        QTRY_COMPARE(slave.engine.statusText(),
+            QStringLiteral("Connected to master, but this station has no copy of the event yet (%1). Cards "
+                           "read here go to the master, which records them.")
+                .arg(tooLarge(body)));
         QCOMPARE(slave.race.name, Race().name);
+        QVERIFY(!slave.engine.holdsMasterEvent());
+        // A card read there goes to the master as a read-out, recorded for the runner found there.
+        PersonResult readOut = result(master.race.participants.at(2).cardNumber, 0);
+        readOut.participantId = QUuid();
+        slave.engine.submitResult(readOut);
+        QTRY_COMPARE(countOf(master.race, readOut.id), 1);
+        QCOMPARE(master.race.results.last().participantId, master.race.participants.at(2).id);
+        QCOMPARE(slave.engine.pendingResultCount(), 1);
         // The link stays up: a card read on the slave still reaches the master.
         const PersonResult read = result(QStringLiteral("8001234"), 1800);
         slave.read(read);
@@ -81,6 +93,10 @@ private slots:
         master.commit();
         QTRY_COMPARE(slave.race.name, QStringLiteral("Large"));
         QCOMPARE(countOf(slave.race, read.id), 1);
+        // The read-out is in it: nothing waits any more, and the slave says it is connected.
+        QCOMPARE(countOf(slave.race, readOut.id), 1);
+        QCOMPARE(slave.engine.pendingResultCount(), 0);
+        QCOMPARE(slave.engine.statusText(), QStringLiteral("Connected to master"));
         QCOMPARE(master.engine.statusText(), QStringLiteral("Master running, advertising \"Vexlo Race\""));
         QCOMPARE(master.engine.statusLevel(), SyncStatusLevel::Ok);
     }

@@ -164,6 +164,14 @@
         <translation>Forbundet til master</translation>
     </message>
     <message>
+        <source>Connected to master, but this station has no copy of the event yet (%@). Cards read here go to the master, which records them.</source>
+        <translation>Forbundet til master, men denne station har endnu ingen kopi af løbet (%@). Brikker, der læses her, sendes til masteren, som registrerer dem.</translation>
+    </message>
+    <message>
+        <source>it is on its way</source>
+        <translation>det er på vej</translation>
+    </message>
+    <message>
         <source>Connection closed</source>
         <translation>Forbindelsen blev lukket</translation>
     </message>

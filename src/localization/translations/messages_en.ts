@@ -164,6 +164,14 @@
         <translation>Connected to master</translation>
     </message>
     <message>
+        <source>Connected to master, but this station has no copy of the event yet (%@). Cards read here go to the master, which records them.</source>
+        <translation>Connected to master, but this station has no copy of the event yet (%@). Cards read here go to the master, which records them.</translation>
+    </message>
+    <message>
+        <source>it is on its way</source>
+        <translation>it is on its way</translation>
+    </message>
+    <message>
         <source>Connection closed</source>
         <translation>Connection closed</translation>
     </message>
