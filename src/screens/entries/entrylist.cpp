@@ -117,9 +117,8 @@ QString classCourseSummary(
     const QString joiner = QStringLiteral(" - ");
     if (const Course *course = ids.findCourse(courseId))
         return raceClass->name + joiner + course->name;
-    if (const Course *course = ids.findCourse(raceClass->courseId))
-        return raceClass->name + joiner + course->name;
-    // The runner's variant is known only once read: until then, the family the class runs.
+    // A course the class holds of its own judges nobody in a class that chooses by family: until
+    // the runner has a variant of their own, the family the class runs.
     if (raceClass->courseFamily && !raceClass->courseFamily->trimmed().isEmpty())
         return localized(QStringLiteral("%@ - family %@"), raceClass->name, *raceClass->courseFamily);
     return raceClass->name;

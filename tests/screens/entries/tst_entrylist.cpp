@@ -237,7 +237,7 @@ private slots:
         const qsizetype b = shown.indexOf(QStringLiteral("b"));
         const qsizetype h = shown.indexOf(QStringLiteral("h"));
         QVERIFY(screen.rows()->rows().at(b).detail.contains(QStringLiteral("D10 - Long B")));
-        QVERIFY(screen.rows()->rows().at(h).detail.contains(QStringLiteral("D10 - Long A")));
+        QVERIFY(screen.rows()->rows().at(h).detail.contains(QStringLiteral("D10 - family Long")));
         QSignalSpy changed(screen.rows(), &QAbstractItemModel::dataChanged);
         QSignalSpy reset(screen.rows(), &QAbstractItemModel::modelReset);
         race.courses[1].name = QStringLiteral("Long Z");
@@ -249,7 +249,7 @@ private slots:
         std::sort(changedRows.begin(), changedRows.end());
         QCOMPARE(changedRows, QList<int>({int(std::min(b, h)), int(std::max(b, h))}));
         QVERIFY(screen.rows()->rows().at(b).detail.contains(QStringLiteral("D10 - Long Z")));
-        QVERIFY(screen.rows()->rows().at(h).detail.contains(QStringLiteral("D10 - Long A")));
+        QVERIFY(screen.rows()->rows().at(h).detail.contains(QStringLiteral("D10 - family Long")));
 
         // A row nobody read was never on screen: nothing is told, and it reads the new text.
         EntriesScreen unread;
