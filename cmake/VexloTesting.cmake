@@ -2,11 +2,14 @@
 #
 # Every test runs hermetic: its own HOME and XDG folders under the build tree (so QSettings and
 # QStandardPaths never touch the user's), a pinned time zone and locale, and the offscreen platform.
+# Every test waits for conditions with one generous bound (tests/support/testwaits.h, included
+# first in each of its files).
 function(vexlo_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+    target_compile_options(${name} PRIVATE "SHELL:-include ${PROJECT_SOURCE_DIR}/tests/support/testwaits.h")
     # Paths compiled in, so that a test run by hand finds its data exactly as under ctest.
     target_compile_definitions(${name} PRIVATE
         VEXLO_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QQmlListReference>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
@@ -86,17 +87,45 @@ inline QQuickItem *findVisibleChild(QQuickItem *parent, const QString &name)
     return nullptr;
 }
 
-#ifdef VEXLO_SCREENSHOT_DIR
-// Saves the window as <name>.png in the screenshot folder of the build, after `settleMs` of event
-// processing (a fade that should have finished) and once no view is still making rows (the grab
-// then lays out everything, and the checks made after it see the screen as shown).
-inline void shoot(QQuickWindow *window, const QString &name, int settleMs = 0)
+// The card-read toast where its fade in or out ends: fully shown while it is to show, gone
+// otherwise (true when the window has none).
+inline bool toastAtRest(QQuickWindow *window)
+{
+    auto *toast = window->contentItem()->findChild<QQuickItem *>(QStringLiteral("cardReadToast"));
+    if (!toast)
+        return true;
+    const bool shown = toast->property("shown").toBool();
+    const QQmlListReference transforms(toast, "transform");
+    const QObject *slide = transforms.count() > 0 ? transforms.at(0) : nullptr;
+    return toast->opacity() == (shown ? 1 : 0)
+        && (!slide || slide->property("x").toReal() == (shown ? 0 : 40));
+}
+
+// Nothing on the screen still on its way: every item made, every popup open or closed and the
+// toast done fading.
+inline bool screenAtRest(QQuickWindow *window)
+{
+    return uichecks::itemsMade(window) && uichecks::popupsAtRest(window) && toastAtRest(window);
+}
+
+// Waits for the screen at rest, then lays it out as drawn (a grab polishes every item still to be
+// laid out): what is measured next is what the organiser sees.
+inline void settle(QQuickWindow *window)
 {
     QCoreApplication::processEvents();
-    if (settleMs > 0)
-        QTest::qWait(settleMs);
-    QVERIFY2(
-        uichecks::waitForItemsMade(window), qPrintable(name + QStringLiteral(": items still being made")));
+    QVERIFY2(QTest::qWaitFor([&] { return screenAtRest(window); }, testwaits::ceilingMs),
+        "the screen did not come to rest");
+    (void)window->grabWindow();
+}
+
+#ifdef VEXLO_SCREENSHOT_DIR
+// Saves the window as <name>.png in the screenshot folder of the build once the screen is at
+// rest (the grab then lays out everything, and the checks made after it see the screen as shown).
+inline void shoot(QQuickWindow *window, const QString &name)
+{
+    QCoreApplication::processEvents();
+    QVERIFY2(QTest::qWaitFor([&] { return screenAtRest(window); }, testwaits::ceilingMs),
+        qPrintable(name + QStringLiteral(": the screen did not come to rest")));
     QDir().mkpath(QStringLiteral(VEXLO_SCREENSHOT_DIR));
     const QImage image = window->grabWindow();
     QVERIFY(!image.isNull());

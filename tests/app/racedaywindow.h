@@ -37,9 +37,6 @@ inline SimCard simCard(quint32 number, bool mispunch = false)
     return card;
 }
 
-// Shots wait this long for the toast's fade to finish.
-constexpr int fadeMs = 250;
-
 class RaceDayWindow : public WindowDriver
 {
 public:
@@ -65,7 +62,7 @@ public:
         app->raceDay()->setClock(clock);
         QVERIFY(app->start());
         window = app->window();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(QTest::qWaitForWindowExposed(window, testwaits::ceilingMs));
     }
 
     // Shrinks the window to its minimum size and shows it in the language of the row

@@ -23,7 +23,7 @@ public:
 
     [[nodiscard]] bool start()
     {
-        if (!app->start() || !QTest::qWaitForWindowExposed(app->window()))
+        if (!app->start() || !QTest::qWaitForWindowExposed(app->window(), testwaits::ceilingMs))
             return false;
         window = app->window();
         // The smallest window the shell allows: every text must fit there.

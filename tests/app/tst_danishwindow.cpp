@@ -136,9 +136,7 @@ class TestDanishWindow : public QObject
     // Every visible text of the window now, word by word; `outside` may show as it is, quoted.
     void check(QQuickWindow *window, const QString &where, const QStringList &outside = {})
     {
-        QCoreApplication::processEvents();
-        QTest::qWait(30);
-        // The screen as shown: the grab waits for rows still being made and lays them out.
+        // The screen as shown: the shot waits for the screen at rest, and the grab lays it out.
         shoot(window, QStringLiteral("walk-da-") + where);
         const QLocale danish(QLocale::Danish, QLocale::Denmark);
         for (QQuickItem *item : uichecks::visibleItems(window->contentItem())) {
@@ -233,7 +231,6 @@ private slots:
         // The Status list with every runner, so its rows show.
         w.app->content().setSelectedItem(SidebarItem::Pending);
         w.click(localized(QStringLiteral("All")));
-        QTest::qWait(100);
         check(w.window, QStringLiteral("pending-all"));
         // With a key the O-Checklist tab shows as well.
         w.store->vexloWebSettings()->setApiKey(QStringLiteral("key"));
@@ -269,10 +266,10 @@ private slots:
         QTRY_VERIFY(w.item(QStringLiteral("registerButton")));
         w.click(QStringLiteral("registerButton"));
         // Every runner of this event has a card, so the sheet opens on a new runner.
-        QTest::qWait(200);
+        QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
         check(w.window, QStringLiteral("unmatched-new-runner"));
         QTest::keyClick(w.window, Qt::Key_Escape);
-        QTest::qWait(100);
+        QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
         // The card is kept: the Status section lists it.
         w.app->content().setSelectedItem(SidebarItem::Pending);
         QTRY_VERIFY(w.item(QStringLiteral("unknownCardsSection")));
@@ -293,13 +290,16 @@ private slots:
         for (const char *entry : {"forceIncompleteItem", "forceCompletedItem", "deleteResultItem"}) {
             w.click(w.itemIn(QStringLiteral("resultRow_Karen Bech"), QStringLiteral("rowActionsButton")));
             w.click(QLatin1String(entry));
-            QTest::qWait(100);
+            const QString prompt = QLatin1String(entry) == u"deleteResultItem"
+                ? QStringLiteral("deleteResultDialog")
+                : QStringLiteral("overrideDialog");
+            QTRY_VERIFY2(w.item(prompt), entry);
             check(w.window, QLatin1String(entry));
             QTest::keyClick(w.window, Qt::Key_Escape);
-            QTest::qWait(50);
+            QTRY_VERIFY2(!w.item(prompt), entry);
         }
         w.click(QStringLiteral("resultRow_Ida Holm"));
-        QTest::qWait(100);
+        QTRY_VERIFY(uichecks::openPopup(w.window, QStringLiteral("splitTimesSheet")));
         check(w.window, QStringLiteral("split-times"));
         QTest::keyClick(w.window, Qt::Key_Escape);
         w.store->newRace();

@@ -192,7 +192,7 @@ private slots:
                         return false;
                 return true;
             }());
-            w.shot(code + QStringLiteral("-new-event-sheet"), 300);
+            w.shot(code + QStringLiteral("-new-event-sheet"));
             w.typeInto(QStringLiteral("eventNameField"), QStringLiteral("Sprint"));
             QCOMPARE(store->race().name, QStringLiteral("Sprint"));
             w.click(QStringLiteral("cancelNewEventButton"));

@@ -214,13 +214,15 @@ class TestFileDialogs : public QObject
     {
         w.app->content().setSelectedItem(sidebarItemFromRawValue(cells[0]).value());
         // The section is laid out for the window's size before anything is clicked.
-        const bool laidOut = QTest::qWaitFor([&] {
-            QQuickItem *opener = w.item(cells[1]);
-            if (!opener)
-                return false;
-            const QPointF corner = opener->mapToScene(QPointF(opener->width(), opener->height()));
-            return corner.x() <= w.window->width() && corner.y() <= w.window->height();
-        });
+        const bool laidOut = QTest::qWaitFor(
+            [&] {
+                QQuickItem *opener = w.item(cells[1]);
+                if (!opener)
+                    return false;
+                const QPointF corner = opener->mapToScene(QPointF(opener->width(), opener->height()));
+                return corner.x() <= w.window->width() && corner.y() <= w.window->height();
+            },
+            testwaits::ceilingMs);
         if (!laidOut)
             return {};
         w.click(cells[1]);

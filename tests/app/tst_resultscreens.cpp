@@ -296,7 +296,7 @@ private slots:
             QVERIFY(!w.item(QStringLiteral("cardReadToast")));
             w.read(simCard(2000001));
             QTRY_VERIFY(w.item(QStringLiteral("panelRepeat")));
-            w.shot(code + QStringLiteral("-reader-repeat"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-repeat"));
             w.read(simCard(2000004, true));
             QCOMPARE(app.raceDay()->cardPanelVariant().value(QStringLiteral("verdictText")),
                 localized(QStringLiteral("MISPUNCH")));
@@ -304,14 +304,14 @@ private slots:
                 return item->objectName() == QLatin1String("recentStatus")
                     && item->property("text") == localized(QStringLiteral("MISPUNCH"));
             }));
-            w.shot(code + QStringLiteral("-reader-mispunch"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-mispunch"));
             QCOMPARE(w.store->race().results.size(), 6);
             w.read(simCard(2000099), RaceDayDesk::CardStatus::Unmatched);
 
             // The station pulled: said plainly until it is connected again.
             w.station.unplug();
             QTRY_VERIFY(w.item(QStringLiteral("stationProblemText")));
-            w.shot(code + QStringLiteral("-reader-station-lost"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-station-lost"));
             QVERIFY(w.station.start());
             app.reader().connectPort(w.station.devicePath());
             QTRY_VERIFY(app.reader().connectionState().isConnected());
@@ -320,7 +320,7 @@ private slots:
             // Over another section the toast shows the last reading, until 10 s after it.
             app.content().setSelectedItem(SidebarItem::Results);
             QTRY_VERIFY(w.item(QStringLiteral("registerButton")));
-            w.shot(code + QStringLiteral("-toast-unmatched"), fadeMs);
+            w.shot(code + QStringLiteral("-toast-unmatched"));
             w.clock->advance(std::chrono::seconds(10));
             QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
 
@@ -380,11 +380,11 @@ private slots:
             // stays and the screen says why.
             const qsizetype jobs = m_cups.jobIds().size();
             rowAction(w, QStringLiteral("Ida Holm"), QStringLiteral("printReceiptItem"));
-            QTRY_COMPARE_WITH_TIMEOUT(m_cups.jobIds().size(), jobs + 1, 15000);
+            QTRY_COMPARE(m_cups.jobIds().size(), jobs + 1);
             QVERIFY(!w.item(QStringLiteral("printProblemText")));
             app.receiptSettings().setPrinterName(QStringLiteral("jammed"));
             rowAction(w, QStringLiteral("Ida Holm"), QStringLiteral("printReceiptItem"));
-            QTRY_VERIFY_WITH_TIMEOUT(w.item(QStringLiteral("printProblemText")), 15000);
+            QTRY_VERIFY(w.item(QStringLiteral("printProblemText")));
             QVERIFY(w.item(QStringLiteral("printProblemText"))
                         ->property("text")
                         .toString()
@@ -798,6 +798,7 @@ private slots:
             const QString boResult
                 = w.item(QStringLiteral("resultRow_Bo Krag"))->property("resultId").toString();
             QVERIFY(!boResult.isEmpty());
+            w.settle();
             const QPoint buttonAt = centreOf(boButton());
             // The menu item shown at `at` once the menu has settled.
             const auto openMenuItemAt = [&](const QPoint &at) -> QQuickItem * {
@@ -806,6 +807,7 @@ private slots:
                     QTRY_VERIFY(
                         (print = w.item(QStringLiteral("printReceiptItem"))) && uichecks::settled(print));
                 }();
+                w.settle();
                 return findVisibleItem(window, [&](QQuickItem *i) {
                     return i->inherits("QQuickMenuItem")
                         && QRectF(i->mapToScene(QPointF(0, 0)), i->size()).contains(at);
@@ -841,15 +843,15 @@ private slots:
             w.shot(code + QStringLiteral("-results-saved-line"));
             const qsizetype jobs = m_cups.jobIds().size();
             printAtTheSamePlaces(QStringLiteral("receipts"));
-            QTRY_COMPARE_WITH_TIMEOUT(m_cups.jobIds().size(), jobs + 1, 15000);
+            QTRY_COMPARE(m_cups.jobIds().size(), jobs + 1);
 
             // A receipt that does not print: its line as well, then a receipt that prints.
             printAtTheSamePlaces(QStringLiteral("jammed"));
-            QTRY_VERIFY_WITH_TIMEOUT(w.item(QStringLiteral("printProblemText")), 15000);
+            QTRY_VERIFY(w.item(QStringLiteral("printProblemText")));
             QVERIFY(w.item(QStringLiteral("exportSavedText")));
             w.shot(code + QStringLiteral("-results-two-lines"));
             printAtTheSamePlaces(QStringLiteral("receipts"));
-            QTRY_COMPARE_WITH_TIMEOUT(m_cups.jobIds().size(), jobs + 2, 15000);
+            QTRY_COMPARE(m_cups.jobIds().size(), jobs + 2);
         }
         verifyNoQmlProblems();
     }
@@ -896,7 +898,7 @@ private slots:
             QTRY_COMPARE(rows(),
                 (QStringList {QStringLiteral("Ida Holm: "), QStringLiteral("Søren Ærø: Etape 1"),
                     QStringLiteral("Ida Holm: Etape 1")}));
-            w.shot(code + QStringLiteral("-reader-two-days"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-two-days"));
             // Day 1 active again: the day-2 read names its day instead.
             race = w.store->race();
             race.activeStageId = QStringLiteral("s1");
@@ -935,7 +937,7 @@ private slots:
             w.read(noStart);
             QCOMPARE(app.raceDay()->cardPanelVariant().value(QStringLiteral("verdictText")).toString(),
                 noStartTime);
-            w.shot(code + QStringLiteral("-reader-no-start-time"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-no-start-time"));
             // Bo Krag's card read again with another finish: the later read counts.
             SimCard again = simCard(2000005);
             again.finish = 10 * 3600 + 900;
@@ -956,7 +958,7 @@ private slots:
             QVERIFY2(marked.contains(QStringLiteral("Bo Krag")) && marked.contains(QStringLiteral("25:00"))
                     && !marked.contains(localized(QStringLiteral("Read again"))),
                 qPrintable(marked.join(u'|')));
-            w.shot(code + QStringLiteral("-reader-earlier-read"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-earlier-read"));
 
             app.content().setSelectedItem(SidebarItem::Results);
             QTRY_VERIFY(w.item(QStringLiteral("resultRow_Ida Holm")));
@@ -1071,7 +1073,7 @@ private slots:
                 w.read(ida);
                 QCOMPARE(app.raceDay()->cardPanelVariant().value(QStringLiteral("verdictText")).toString(),
                     localized(QStringLiteral("NO START TIME")));
-                w.shot(QStringLiteral("da-%1-reader-no-start-time").arg(day), fadeMs);
+                w.shot(QStringLiteral("da-%1-reader-no-start-time").arg(day));
                 w.read(simCard(2000002));
                 SimCard mette = simCard(2000003);
                 mette.finish = 10 * 3600 + 300 + 240; // before her start at 10:10
@@ -1081,7 +1083,7 @@ private slots:
                 w.read(bo);
                 bo.finish = secondOf(cells[4]);
                 w.read(bo);
-                w.shot(QStringLiteral("da-%1-reader-read-twice").arg(day), fadeMs);
+                w.shot(QStringLiteral("da-%1-reader-read-twice").arg(day));
 
                 app.content().setSelectedItem(SidebarItem::Results);
                 w.clock->advance(std::chrono::seconds(10));
@@ -1434,7 +1436,7 @@ private slots:
                         std::optional<StageMap<QString>>(
                             StageMap<QString> {{QStringLiteral("s1"), QStringLiteral("L1")}}));
                 }
-                w.shot(QStringLiteral("da-two-days-score-reader-") + day, fadeMs);
+                w.shot(QStringLiteral("da-two-days-score-reader-") + day);
 
                 app.content().setSelectedItem(SidebarItem::Results);
                 w.clock->advance(std::chrono::seconds(10));
@@ -1847,7 +1849,7 @@ private slots:
                         app.content().setSelectedItem(SidebarItem::Reader);
                     }
                 }
-                w.shot(QStringLiteral("da-splits-reader-") + stage, fadeMs);
+                w.shot(QStringLiteral("da-splits-reader-") + stage);
 
                 verifyDay(stage, stage, rows.value(QStringLiteral("result")));
                 verifySplits(stage, rows.value(QStringLiteral("splits")));

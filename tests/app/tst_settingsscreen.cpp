@@ -74,14 +74,15 @@ class TestSettingsScreen : public QObject
         bool open(const QString &tab)
         {
             if (!w.window) {
-                if (!app->start() || !QTest::qWaitForWindowExposed(app->window()))
+                if (!app->start() || !QTest::qWaitForWindowExposed(app->window(), testwaits::ceilingMs))
                     return false;
                 w.window = app->window();
                 w.window->resize(w.window->minimumSize());
             }
             app->content().setSelectedItem(SidebarItem::Sync);
             QQuickItem *button = nullptr;
-            if (!QTest::qWaitFor([&] { return (button = w.item(QStringLiteral("tab_") + tab)) != nullptr; }))
+            if (!QTest::qWaitFor([&] { return (button = w.item(QStringLiteral("tab_") + tab)) != nullptr; },
+                    testwaits::ceilingMs))
                 return false;
             w.click(button);
             return true;
@@ -435,7 +436,7 @@ private slots:
             VexloApp app(std::move(shell), std::make_unique<CardReaderViewModel>());
             QVERIFY(app.start());
             QQuickWindow *window = app.window();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QVERIFY(QTest::qWaitForWindowExposed(window, testwaits::ceilingMs));
             app.content().setSelectedItem(SidebarItem::Sync);
             QTRY_VERIFY(findVisibleItem(window, QStringLiteral("tab_stationRole")));
             window->resize(window->minimumSize());

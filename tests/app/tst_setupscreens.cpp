@@ -378,6 +378,7 @@ private slots:
             QCOMPARE(w.item(QStringLiteral("rogainingRulesHeading"))->property("text").toString(),
                 localized(QStringLiteral("Rogaining rules")));
             // Cancel sits beside Save, at the right.
+            w.settle();
             {
                 QQuickItem *cancel
                     = w.itemIn(QStringLiteral("courseEditSheet"), QStringLiteral("cancelButton"));

@@ -16,6 +16,7 @@
 #include "uichecks.h"
 
 #include <QPointer>
+#include <QSignalSpy>
 
 namespace {
 
@@ -226,7 +227,7 @@ private slots:
 
         vm->importStartList(file);
         QTRY_VERIFY(w.item(QStringLiteral("importDayQuestion")));
-        w.shot(QStringLiteral("import-day-question"), 50);
+        w.shot(QStringLiteral("import-day-question"));
         w.click(QStringLiteral("importDayCancel"));
         QTRY_VERIFY(!w.item(QStringLiteral("importDayQuestion")));
         QCOMPARE(w.harness.autosaves(), 0);
@@ -235,7 +236,7 @@ private slots:
         QTRY_VERIFY(w.item(QStringLiteral("importDayQuestion")));
         w.click(QStringLiteral("importDayConfirm"));
         QTRY_VERIFY(w.item(QStringLiteral("importDone")));
-        w.shot(QStringLiteral("import-day-moved"), 50);
+        w.shot(QStringLiteral("import-day-moved"));
         QCOMPARE(vm->importSummary()->movedToStageDay, 3);
         w.click(QStringLiteral("importDone"));
         QTRY_VERIFY(!w.item(QStringLiteral("importDone")));
@@ -266,13 +267,19 @@ private slots:
         hold(name, listBottom);
         QTRY_VERIFY(list->property("contentY").toReal() > 200);
         w.shot(QStringLiteral("en-startlist-drag-scrolled"));
-        // Back in the middle: the list stays where it is.
+        // Back in the middle: the list stays where it is, tick after tick of the scrolling timer
+        // (still running: the runner is still held).
+        QObject *edgeScroll = w.window->findChild<QObject *>(QStringLiteral("edgeScroll"));
+        QVERIFY(edgeScroll && edgeScroll->property("running").toBool());
+        QSignalSpy ticks(edgeScroll, SIGNAL(triggered()));
         QTest::mouseMove(
             w.window, list->mapToScene(QPointF(list->width() / 2, list->height() / 2)).toPoint());
-        QTest::qWait(100);
+        QTRY_VERIFY(ticks.count() >= 1);
         const qreal stopped = list->property("contentY").toReal();
-        QTest::qWait(100);
+        const qsizetype ticked = ticks.count();
+        QTRY_VERIFY(ticks.count() >= ticked + 3);
         QCOMPARE(list->property("contentY").toReal(), stopped);
+        QVERIFY(edgeScroll->property("running").toBool());
         QTest::mouseRelease(w.window, Qt::LeftButton);
 
         // The chosen side of the List/Grid toggle is the marked one.
@@ -362,13 +369,13 @@ private:
         QVERIFY(w.store->save(file));
         w.app->content().setSelectedItem(SidebarItem::StartList);
         QTRY_VERIFY(w.item(QStringLiteral("startList")));
-        w.shot(code + QStringLiteral("-startlist-empty"), 50);
+        w.shot(code + QStringLiteral("-startlist-empty"));
 
         // Generate from the Tools menu, by keyboard: a gap longer than the period is refused.
         w.harness.steps.clear();
         w.click(QStringLiteral("toolsButton"));
         QTRY_VERIFY(w.item(QStringLiteral("ruleBasedItem")));
-        w.shot(code + QStringLiteral("-startlist-tools"), 50);
+        w.shot(code + QStringLiteral("-startlist-tools"));
         w.click(QStringLiteral("ruleBasedItem"));
         QTRY_VERIFY(w.item(QStringLiteral("generationDialog")));
         QTRY_VERIFY(w.item(QStringLiteral("windowField"))->hasActiveFocus());
@@ -376,16 +383,16 @@ private:
         QVERIFY2(
             cycle == QLatin1String("capacityField, gapField, generationCancel, generateButton, windowField"),
             qPrintable(cycle));
-        w.shot(code + QStringLiteral("-generation-dialog"), 50);
+        w.shot(code + QStringLiteral("-generation-dialog"));
         w.typeInto(w.item(QStringLiteral("gapField")), QStringLiteral("120"));
         QTest::keyClick(w.window, Qt::Key_Return);
         QTRY_VERIFY(w.item(QStringLiteral("generationProblem")));
-        w.shot(code + QStringLiteral("-generation-problem"), 50);
+        w.shot(code + QStringLiteral("-generation-problem"));
         QCOMPARE(w.harness.autosaves(), 0);
         w.typeInto(w.item(QStringLiteral("gapField")), QStringLiteral("1"));
         QTest::keyClick(w.window, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(w.item(QStringLiteral("generationDone")), 20000);
-        w.shot(code + QStringLiteral("-generation-result"), 50);
+        QTRY_VERIFY(w.item(QStringLiteral("generationDone")));
+        w.shot(code + QStringLiteral("-generation-result"));
         QCOMPARE(w.harness.autosaves(), 1);
         QTest::keyClick(w.window, Qt::Key_Return);
         QTRY_VERIFY(!w.item(QStringLiteral("generationProgress")));
@@ -393,7 +400,7 @@ private:
         const QDateTime first = *w.store->startTimeOnStartListDay(QStringLiteral("09:00:00"));
         verifyResultsFollow(w.store->race());
         QTRY_VERIFY(w.item(QStringLiteral("startTimeButton")));
-        w.shot(code + QStringLiteral("-startlist-list"), 50);
+        w.shot(code + QStringLiteral("-startlist-list"));
 
         // Grid: a name dragged to a free minute of its class takes it; onto a classmate's minute
         // it is refused with the reason, and nothing is saved.
@@ -401,7 +408,7 @@ private:
         QTRY_VERIFY(w.item(QStringLiteral("gridView")));
         QQuickItem *grid = w.item(QStringLiteral("gridView"));
         QTRY_VERIFY(!gridOnScreen(w.window, grid, first).names.isEmpty());
-        w.shot(code + QStringLiteral("-startlist-grid"), 50);
+        w.shot(code + QStringLiteral("-startlist-grid"));
         for (const bool free : {true, false}) {
             const Plan plan(w.store->race(), first);
             const GridOnScreen on = gridOnScreen(w.window, grid, first);
@@ -431,10 +438,10 @@ private:
                 QCOMPARE(after.minuteOf(after.runner(moved)), target);
                 QCOMPARE(after.runner(moved).classId, plan.runner(moved).classId);
                 verifyResultsFollow(w.store->race());
-                w.shot(code + QStringLiteral("-startlist-grid-dropped"), 50);
+                w.shot(code + QStringLiteral("-startlist-grid-dropped"));
             } else {
                 QTRY_VERIFY(w.item(QStringLiteral("messageLine")));
-                w.shot(code + QStringLiteral("-startlist-grid-refused"), 50);
+                w.shot(code + QStringLiteral("-startlist-grid-refused"));
                 QCOMPARE(w.harness.autosaves(), 0);
                 QCOMPARE(w.store->race().participants, plan.race.participants);
             }
@@ -469,7 +476,7 @@ private:
             verifyResultsFollow(w.store->race());
             QTRY_COMPARE(idAt(0), b);
         }
-        w.shot(code + QStringLiteral("-startlist-filtered"), 50);
+        w.shot(code + QStringLiteral("-startlist-filtered"));
 
         // The edit sheet: an unreadable typed time is refused with the reason; a free minute
         // typed as four digits is saved with Return.
@@ -490,12 +497,12 @@ private:
             QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(w.item(QStringLiteral("startTimeProblem")));
             QVERIFY(w.item(QStringLiteral("startTimeEditSheet")));
-            w.shot(code + QStringLiteral("-edit-sheet-problem"), 50);
+            w.shot(code + QStringLiteral("-edit-sheet-problem"));
             QCOMPARE(w.harness.autosaves(), 0);
             const QTime typed = first.toLocalTime().time().addSecs(free * 60);
             w.typeInto(w.item(QStringLiteral("startTimeField")), typed.toString(QStringLiteral("HHmm")));
             QTRY_VERIFY(!w.item(QStringLiteral("startTimeProblem")));
-            w.shot(code + QStringLiteral("-edit-sheet"), 50);
+            w.shot(code + QStringLiteral("-edit-sheet"));
             QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(!w.item(QStringLiteral("startTimeEditSheet")));
             QCOMPARE(w.harness.autosaves(), 1);
@@ -531,7 +538,7 @@ private:
                     w.item(QStringLiteral("randomDrawButton"))->property("contentItem"));
                 QVERIFY(draw && draw->property("systemImage").toString() == QLatin1String("shuffle"));
             }
-            w.shot(code + QStringLiteral("-") + QString::fromLatin1(sheet), 50);
+            w.shot(code + QStringLiteral("-") + QString::fromLatin1(sheet));
             QTest::keyClick(w.window, Qt::Key_Escape);
             QTRY_VERIFY(!w.item(QString::fromLatin1(sheet)));
         }

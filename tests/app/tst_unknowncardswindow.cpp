@@ -179,7 +179,7 @@ private slots:
             for (const SplitTime &split : second->splits)
                 codes.append(QString::number(split.controlCode) + u':' + toText(split.status));
             QCOMPARE(codes, QStringList({"41:ok", "42:ok", "43:ok"}));
-            w.shot(code + QStringLiteral("-reader-registered-second-day"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-registered-second-day"));
 
             // The day's split times: H21 under day 2's controls, Nina among the runners.
             ResultFilter day2;
@@ -353,6 +353,8 @@ private slots:
             w.click(QStringLiteral("registerNewButton"));
             QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
             QTRY_VERIFY(uichecks::settled(w.item(QStringLiteral("givenNameField"))));
+            // The form as laid out once everything in it is made: where its fields stay.
+            w.settle();
             const QByteArray before = compactJson(w.store->race());
 
             // Where the form's controls are in the window.
@@ -389,6 +391,7 @@ private slots:
             // The sheet stays where it was once laid out: the given name's field has not moved, and
             // what is below the message moved down by the same step, the form growing at the bottom.
             QTRY_COMPARE(placed().first(), opened.first());
+            w.settle();
             const QList<QPointF> refused = placed();
             const qreal step = refused.at(1).y() - opened.at(1).y();
             QVERIFY(step > 0);

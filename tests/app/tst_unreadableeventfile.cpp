@@ -78,7 +78,7 @@ private slots:
             QVERIFY(app.start());
             WindowDriver w;
             w.window = app.window();
-            QVERIFY(QTest::qWaitForWindowExposed(w.window));
+            QVERIFY(QTest::qWaitForWindowExposed(w.window, testwaits::ceilingMs));
             w.window->resize(w.window->minimumSize());
             app.languagePicker().pick(languageIndex);
             const QString code = app.languagePicker().languageCode();

@@ -63,8 +63,10 @@ QQuickItem *waitFor(QQuickWindow *window, const QString &name)
 {
     QQuickItem *item = nullptr;
     // Null when it never shows; the caller's check fails then.
-    return QTest::qWaitFor([&] { return (item = findVisibleItem(window, name)) != nullptr; }, 3000) ? item
-                                                                                                    : nullptr;
+    return QTest::qWaitFor(
+               [&] { return (item = findVisibleItem(window, name)) != nullptr; }, testwaits::ceilingMs)
+        ? item
+        : nullptr;
 }
 
 } // namespace
@@ -418,11 +420,11 @@ private slots:
             QTRY_VERIFY(w.item(QStringLiteral("readerPane")));
             w.read(simCard(2000001));
         };
-        // The pane once the last card's toast time is over, as drawn (no screenshot has laid
-        // out anything still to be laid out).
+        // The pane once the last card's toast time is over and its fade done, as drawn (no
+        // screenshot has laid out anything still to be laid out).
         const auto settled = [](RaceDayWindow &w) {
             w.clock->advance(std::chrono::seconds(10));
-            QTest::qWait(fadeMs);
+            [&] { QTRY_VERIFY(!w.app->raceDay()->toastShown() && toastAtRest(w.window)); }();
             return paneLayout(w.window);
         };
         QStringList fresh;
@@ -449,7 +451,7 @@ private slots:
         // Connect while it is away: the message gives the reason, on more lines.
         w.click(QStringLiteral("portConnectButton"));
         QTRY_VERIFY(w.item(QStringLiteral("stationProblemText"))->property("text").toString() != lost);
-        w.shot(code + QStringLiteral("-reader-station-away"), fadeMs);
+        w.shot(code + QStringLiteral("-reader-station-away"));
         w.station.setSilent(false);
         QVERIFY(w.replug());
         // Refresh Ports, as the message says, finds the identified station and connects to it.
@@ -498,17 +500,19 @@ private slots:
             QQuickItem *info = waitFor(window, QStringLiteral("infoView"));
             for (const char *flag : {"showingGuides", "showingAbout"}) {
                 info->setProperty(flag, true);
-                QTest::qWait(50);
+                QTRY_VERIFY2(!uichecks::shownPopups(window).isEmpty(), flag);
                 check(code + QLatin1Char('/') + QString::fromLatin1(flag));
                 info->setProperty(flag, false);
+                QTRY_VERIFY2(uichecks::shownPopups(window).isEmpty(), flag);
             }
             w.app->content().setSelectedItem(SidebarItem::Reader);
             QQuickItem *pane = waitFor(window, QStringLiteral("readerPane"));
             for (const char *flag : {"showingPrinterAdvancedSettings", "showingDeviceHelp"}) {
                 pane->setProperty(flag, true);
-                QTest::qWait(50);
+                QTRY_VERIFY2(!uichecks::shownPopups(window).isEmpty(), flag);
                 check(code + QLatin1Char('/') + QString::fromLatin1(flag));
                 pane->setProperty(flag, false);
+                QTRY_VERIFY2(uichecks::shownPopups(window).isEmpty(), flag);
             }
             // The Tools menus open under their button, inside the window, every item whole.
             for (SidebarItem item : {SidebarItem::Classes, SidebarItem::Courses, SidebarItem::Participants,
@@ -519,7 +523,7 @@ private slots:
                                                  : QStringLiteral("toolsButton"));
                 QVERIFY2(tools, qPrintable(rawValue(item)));
                 QMetaObject::invokeMethod(tools, "clicked");
-                QTest::qWait(100);
+                QTRY_VERIFY2(!uichecks::shownPopups(window).isEmpty(), qPrintable(rawValue(item)));
                 check(code + QLatin1Char('/') + rawValue(item) + QStringLiteral("-tools"));
                 if (item == SidebarItem::StartList) {
                     // Entries per class: the counts stay clear of the list's scroll bar.
@@ -527,18 +531,18 @@ private slots:
                     QVERIFY(counts);
                     QMetaObject::invokeMethod(counts, "triggered");
                     QVERIFY(waitFor(window, QStringLiteral("entriesDone")));
-                    QTest::qWait(100);
                     check(code + QStringLiteral("/entriesPerClass"));
                 }
                 QTest::keyClick(window, Qt::Key_Escape);
-                QTest::qWait(50);
+                QTRY_VERIFY2(uichecks::popupsAtRest(window), qPrintable(rawValue(item)));
             }
             w.app->content().setSelectedItem(SidebarItem::Reader);
             QQuickItem *menuButton = findVisibleItem(window, QStringLiteral("printerMenuButton"));
             QMetaObject::invokeMethod(menuButton, "clicked");
-            QTest::qWait(100);
+            QTRY_VERIFY(!uichecks::shownPopups(window).isEmpty());
             check(code + QStringLiteral("/printerMenu"));
             QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(uichecks::popupsAtRest(window));
         }
         w.store->newRace();
         QVERIFY(waitFor(window, QStringLiteral("eventNameField")));

@@ -64,11 +64,14 @@ struct WindowDriver
         typeInto(field, text);
     }
 
-    // Screenshot `name` (after `settleMs`), every text whole but those of `mayElide`, no open
-    // menu or sheet at the window's edge and no text under a scroll bar.
-    void shot(const QString &name, int settleMs = 0) const
+    // The screen at rest and laid out (see settle()).
+    void settle() const { ::settle(window); }
+
+    // Screenshot `name` once the screen is at rest, every text whole but those of `mayElide`, no
+    // open menu or sheet at the window's edge and no text under a scroll bar.
+    void shot(const QString &name) const
     {
-        shoot(window, name, settleMs);
+        shoot(window, name);
         const QStringList cut = uichecks::truncatedTexts(window, mayElide) + uichecks::crowdedItems(window);
         QVERIFY2(cut.isEmpty(), qPrintable(name + QStringLiteral(": ") + cut.join(u'\n')));
     }
@@ -79,7 +82,7 @@ struct WindowDriver
 };
 
 // The file dialogs are Qt Widgets' own windows beside the main window. The one named `name` once
-// it shows (null when none does within three seconds).
+// it shows (null when none does before the tests' bound).
 inline QPointer<QFileDialog> waitForFileDialog(const QString &name)
 {
     QPointer<QFileDialog> found;
@@ -92,7 +95,7 @@ inline QPointer<QFileDialog> waitForFileDialog(const QString &name)
             }
             return !found.isNull();
         },
-        3000);
+        testwaits::ceilingMs);
     return found;
 }
 

@@ -28,7 +28,7 @@ private slots:
         VexloWebSettings s(&settings, keys.get());
         if (!s.isKeyLoaded()) {
             QSignalSpy loaded(&s, &VexloWebSettings::keyLoaded);
-            QVERIFY(loaded.wait(30000));
+            QVERIFY(loaded.wait(testwaits::ceilingMs));
         }
         QCOMPARE(s.apiKey(), QString());
         QCOMPARE(log.lines().size(), 1);
@@ -46,7 +46,7 @@ private slots:
         VexloWebSettings again(&settings, later.get());
         if (!again.isKeyLoaded()) {
             QSignalSpy loaded(&again, &VexloWebSettings::keyLoaded);
-            QVERIFY(loaded.wait(30000));
+            QVERIFY(loaded.wait(testwaits::ceilingMs));
         }
         QCOMPARE(again.apiKey(), QString());
         QCOMPARE(log.lines().size(), 2); // one per key store, i.e. one per run of the program
@@ -63,7 +63,7 @@ private slots:
         auto keys = makeSecretServiceKeyStore();
         LiveResultatSettings s(&settings, keys.get());
         QSignalSpy kept(&s, &PublishingSettings::passcodeKeptChanged);
-        QVERIFY(kept.wait(30000));
+        QVERIFY(kept.wait(testwaits::ceilingMs));
         QVERIFY(!s.passcodeKept());
         QCOMPARE(s.passcode(), QString());
     }

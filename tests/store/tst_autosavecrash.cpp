@@ -26,7 +26,7 @@ QByteArray withSpaceAhead(const QString &path)
             bytes = StoreHarness::readAll(path);
             return bytes.size() - RaceJournal::usedLength(bytes) >= RaceJournal::aheadLow;
         },
-        10000);
+        testwaits::ceilingMs);
     return bytes;
 }
 

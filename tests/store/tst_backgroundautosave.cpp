@@ -395,7 +395,7 @@ private slots:
         // Nothing changes until the write is done.
         QCOMPARE(store->recentRaceUrls(), (QList<QUrl> {other, url}));
         m_gate->openAll();
-        QVERIFY(setup.wait(20000));
+        QVERIFY(setup.wait(testwaits::ceilingMs));
         QCOMPARE(order, QStringList({"recent", "setup"}));
         QCOMPARE(store->recentRaceUrls(), (QList<QUrl> {url, other}));
         QCOMPARE(m_harness->storedRecent(), QStringList({url.toLocalFile(), other.toLocalFile()}));

@@ -726,7 +726,7 @@ private slots:
 
             QVERIFY(disk.takeWritesAgain(readOnly));
             // Tried again on its own (the back-off shortened), not only at quit.
-            QTRY_VERIFY_WITH_TIMEOUT(store->autosaveError().isEmpty(), 10000);
+            QTRY_VERIFY(store->autosaveError().isEmpty());
             QVERIFY(store->retryFailedWrites());
             QCOMPARE(store->autosaveError(), QString());
         }
@@ -837,7 +837,7 @@ private slots:
         QVERIFY(!store->retryFailedWrites());
         QVERIFY(disk.takeWritesAgain(readOnly));
         // Tried again on its own (the back-off shortened), not only at quit.
-        QTRY_COMPARE_WITH_TIMEOUT(store->autosaveError(), QString(), 10000);
+        QTRY_COMPARE(store->autosaveError(), QString());
         QVERIFY(store->retryFailedWrites());
         const QList<PersonResult> kept = SyncOutboxFile(data).load();
         QCOMPARE(kept.size(), 1);
@@ -898,7 +898,7 @@ private slots:
         QVERIFY(!slave.expect("ready").isEmpty());
         slave.tell("master " + port);
         slave.tell("start");
-        QTRY_COMPARE_WITH_TIMEOUT(master.race.results.size(), 5, 20000);
+        QTRY_COMPARE(master.race.results.size(), 5);
         for (const QUuid &id : std::as_const(ids))
             QCOMPARE(countOf(master.race, id), 1);
         QVERIFY(spinUntil([&] { return slave.value("pending") == "0"; }, 20000));

@@ -126,8 +126,8 @@ private slots:
             QVERIFY(!slave.expect("ready").isEmpty());
             slave.tell("master " + QByteArray::number(master.engine.listenPort()));
             slave.tell("start");
-            QTRY_COMPARE_WITH_TIMEOUT(master.engine.connectedStationCount(), 1, 20000);
-            QVERIFY(spinUntil([&] { return slave.ask("name", "name") == "name Relay"; }, 20000));
+            QTRY_COMPARE(master.engine.connectedStationCount(), 1);
+            QVERIFY(spinUntil([&] { return slave.ask("name", "name") == "name Relay"; }));
 
             // Cut off from the master, the slave reads ten cards; then it dies.
             master.engine.stop();
@@ -148,7 +148,7 @@ private slots:
         QVERIFY(!slave.expect("ready").isEmpty());
         slave.tell("master " + QByteArray::number(master.engine.listenPort()));
         slave.tell("start");
-        QTRY_COMPARE_WITH_TIMEOUT(master.race.results.size(), 10, 20000);
+        QTRY_COMPARE(master.race.results.size(), 10);
         for (const QByteArray &id : std::as_const(ids))
             QCOMPARE(countOf(master.race, QUuid::fromString(QLatin1String(id))), 1);
 
@@ -156,7 +156,7 @@ private slots:
         QByteArray expected = "results";
         for (const PersonResult &r : std::as_const(master.race.results))
             expected += ' ' + r.id.toString(QUuid::WithoutBraces).toLatin1();
-        QVERIFY(spinUntil([&] { return slave.ask("results", "results") == expected; }, 20000));
+        QVERIFY(spinUntil([&] { return slave.ask("results", "results") == expected; }));
         QTRY_VERIFY(!QFile::exists(folder.filePath(QStringLiteral("data/sync-outbox.json"))));
         QCOMPARE(master.race.results.size(), 10);
     }
@@ -188,7 +188,7 @@ private slots:
         master->tell("entries 3");
         master->tell("start");
         QByteArray port;
-        QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }, 20000));
+        QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }));
         const QByteArray key = master->value("key");
         QVERIFY2(canonicalStationKey(QString::fromLatin1(key)) == QString::fromLatin1(key), key.constData());
 
@@ -202,8 +202,8 @@ private slots:
         QVERIFY(spinUntil([&] { return master->value("stations") == "0" && a.value("stations") == "0"; }));
         for (Child *slave : {&a, &b})
             slave->tell("key " + key.toLower());
-        QVERIFY(spinUntil([&] { return master->value("stations") == "2"; }, 20000));
-        QVERIFY(spinUntil([&] { return b.value("name") == "Relay"; }, 20000));
+        QVERIFY(spinUntil([&] { return master->value("stations") == "2"; }));
+        QVERIFY(spinUntil([&] { return b.value("name") == "Relay"; }));
 
         if (killed)
             master->killHard();
@@ -217,7 +217,7 @@ private slots:
                     QStringLiteral("/org/freedesktop/secrets"),
                     QStringLiteral("org.freedesktop.Secret.Service.Lock"),
                     QStringLiteral("array:objpath:/org/freedesktop/secrets/collection/login")});
-            QVERIFY(lock.waitForFinished(20000));
+            QVERIFY(lock.waitForFinished(testwaits::ceilingMs));
             QCOMPARE(lock.exitCode(), 0);
         }
         master
@@ -225,7 +225,7 @@ private slots:
         const QByteArray started = master->expect("started");
         QVERIFY(!master->expect("ready").isEmpty());
         if (locked) {
-            QVERIFY(spinUntil([&] { return master->value("status") != started.mid(8); }, 20000));
+            QVERIFY(spinUntil([&] { return master->value("status") != started.mid(8); }));
             QCOMPARE(master->value("status"),
                 QByteArray("The station key could not be read from the key store (the key store is locked). "
                            "Type the event's station key, or press Start again to make a new one."));
@@ -234,13 +234,13 @@ private slots:
             master->tell("key " + key);
             master->tell("start");
         }
-        QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }, 20000));
+        QVERIFY(spinUntil([&] { return (port = master->value("port")) != "0"; }));
         QCOMPARE(master->value("key"), key);
         // Started before its event loop ran, so before any answer of the key store: it said so.
         QCOMPARE(started, QByteArray("started Waiting for the station key from the key store..."));
         for (Child *slave : {&a, &b})
             slave->tell("master " + port);
-        QVERIFY(spinUntil([&] { return master->value("stations") == "2"; }, 20000));
+        QVERIFY(spinUntil([&] { return master->value("stations") == "2"; }));
         for (Child *slave : {&a, &b})
             QCOMPARE(slave->value("key").toUpper(), key);
     }
@@ -257,7 +257,7 @@ private slots:
         master.tell("entries 5");
         master.tell("start");
         QByteArray port;
-        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }, 20000));
+        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }));
         Child a(folderA.path()), b(folderB.path());
         const QList<Child *> slaves {&a, &b};
         for (Child *slave : slaves) {
@@ -266,11 +266,11 @@ private slots:
             slave->tell("start");
         }
         for (Child *slave : slaves)
-            QVERIFY(spinUntil([&] { return slave->value("name") == "Relay"; }, 20000));
+            QVERIFY(spinUntil([&] { return slave->value("name") == "Relay"; }));
 
         master.tell("stop");
         for (Child *slave : slaves)
-            QVERIFY(spinUntil([&] { return slave->value("stations") == "0"; }, 20000));
+            QVERIFY(spinUntil([&] { return slave->value("stations") == "0"; }));
         for (int card = 1001; card <= 1005; ++card)
             for (Child *slave : slaves)
                 slave->tell("read " + QByteArray::number(card) + " 30");
@@ -281,16 +281,16 @@ private slots:
             }
 
         master.tell("start");
-        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }, 20000));
+        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }));
         for (Child *slave : slaves)
             slave->tell("master " + port);
         // Nothing is left waiting once the master's event holds every read-out.
         for (Child *slave : slaves)
-            QVERIFY(spinUntil([&] { return slave->value("pending") == "0"; }, 20000));
+            QVERIFY(spinUntil([&] { return slave->value("pending") == "0"; }));
         const QByteArray results = master.value("results");
         QCOMPARE(results.split(' ').size(), 5);
         for (Child *slave : slaves)
-            QVERIFY(spinUntil([&] { return slave->value("results") == results; }, 20000));
+            QVERIFY(spinUntil([&] { return slave->value("results") == results; }));
         QCOMPARE(master.value("results"), results);
     }
 
@@ -318,7 +318,7 @@ private slots:
                     station.tell("entries " + QByteArray::number(runners));
                     station.tell("start");
                 }
-                QVERIFY(spinUntil([&] { return (port = station.value("port")) != "0"; }, 20000));
+                QVERIFY(spinUntil([&] { return (port = station.value("port")) != "0"; }));
                 for (int k = 1; k < 3; ++k)
                     if (stations[size_t(k)])
                         stations[size_t(k)]->tell("master " + port);
@@ -330,7 +330,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             startStation(i, false);
         for (int k = 1; k < 3; ++k)
-            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("name") == "Relay"; }, 20000));
+            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("name") == "Relay"; }));
 
         QSet<QByteArray> reads;
         int card = 0;
@@ -361,7 +361,7 @@ private slots:
         }
         // Everything settles: no station waits to send anything, and all hold one event.
         for (int k = 1; k < 3; ++k)
-            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("pending") == "0"; }, 30000));
+            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("pending") == "0"; }));
         const QByteArray results = stations[0]->value("results");
         const QList<QByteArray> held = results.split(' ');
         QCOMPARE(QSet<QByteArray>(held.cbegin(), held.cend()).size(), held.size()); // none doubled
@@ -369,7 +369,7 @@ private slots:
             QVERIFY2(held.contains(read), read.constData()); // none lost
         const QByteArray event = stations[0]->value("event");
         for (int k = 1; k < 3; ++k) {
-            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("results") == results; }, 30000));
+            QVERIFY(spinUntil([&] { return stations[size_t(k)]->value("results") == results; }));
             QCOMPARE(stations[size_t(k)]->value("event"), event);
         }
     }
@@ -413,7 +413,7 @@ private slots:
         for (auto &slave : slaves)
             QVERIFY(spinUntil([&] { return slave->ask("count", "count") == whole; }, 300000));
         for (auto &station : stations)
-            QVERIFY(spinUntil([&] { return station->configQueries() > 0; }, 20000));
+            QVERIFY(spinUntil([&] { return station->configQueries() > 0; }));
 
         // The stations have joined and settled before the first runner comes in.
         for (auto &slave : slaves)

@@ -3,6 +3,8 @@
 // Checks every window test can run on whatever screen or sheet it shows: texts cut off at the
 // current window size, and the controls the keyboard reaches with Tab.
 
+#include "testwaits.h"
+
 #include <QQmlEngine>
 #include <QQmlIncubationController>
 #include <QQuickItem>
@@ -27,14 +29,50 @@ inline bool settled(QQuickItem *item)
 
 // Views make the rows just beyond what they show a slice of time per frame: such a row is in the
 // scene, visible, from its first slice on, but its layouts run only once it is whole (on a slow
-// run that takes several frames). Runs the event loop until the window's engine makes no item any
-// more; false when that takes longer than `ms`. A check of the screen waits for this, then for a
-// polish (a grab does one).
-inline bool waitForItemsMade(QQuickWindow *window, int ms = 20000)
+// run that takes several frames). True once the window's engine makes no item any more.
+inline bool itemsMade(QQuickWindow *window)
 {
     const QQmlEngine *engine = qmlEngine(window);
     const QQmlIncubationController *controller = engine ? engine->incubationController() : nullptr;
-    return !controller || QTest::qWaitFor([&] { return controller->incubatingObjectCount() == 0; }, ms);
+    return !controller || controller->incubatingObjectCount() == 0;
+}
+
+// Runs the event loop until itemsMade(); false when that takes longer than `ms`. A check of the
+// screen waits for this, then for a polish (a grab does one).
+inline bool waitForItemsMade(QQuickWindow *window, int ms = testwaits::ceilingMs)
+{
+    return QTest::qWaitFor([&] { return itemsMade(window); }, ms);
+}
+
+// The popups of the window (menus, sheets, dialogs; tool tips, which follow the pointer, left
+// out) that are on screen or on their way there or out.
+inline QList<QObject *> shownPopups(QQuickWindow *window)
+{
+    QList<QObject *> shown;
+    for (QObject *object : window->findChildren<QObject *>()) {
+        if (object->inherits("QQuickPopup") && !object->inherits("QQuickToolTip")
+            && object->property("visible").toBool())
+            shown.append(object);
+    }
+    return shown;
+}
+
+// The popup named `name` once it is fully open (no opening transition left), else null.
+inline QObject *openPopup(QQuickWindow *window, const QString &name)
+{
+    for (QObject *popup : shownPopups(window)) {
+        if (popup->objectName() == name && popup->property("opened").toBool())
+            return popup;
+    }
+    return nullptr;
+}
+
+// Every popup on screen fully open, none opening or closing.
+inline bool popupsAtRest(QQuickWindow *window)
+{
+    const QList<QObject *> shown = shownPopups(window);
+    return std::all_of(
+        shown.cbegin(), shown.cend(), [](QObject *p) { return p->property("opened").toBool(); });
 }
 
 // Every visible item below `root`, depth first.

@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+
 class LoopbackDirectory
 {
 public:
@@ -25,6 +27,9 @@ public:
                 out.append(entry->service);
         return out;
     }
+
+    // Every advertisement and list of services handed out: no browse waits for its answer.
+    [[nodiscard]] bool settled() const { return *m_pending == 0; }
 
 private:
     struct Entry : ServiceDiscovery
@@ -61,7 +66,11 @@ private:
         template<typename F> void later(F f)
         {
             QPointer<Entry> self(this);
-            QTimer::singleShot(0, this, [self, f] {
+            // Counted until the call is made or dropped with its entry.
+            ++*directory->m_pending;
+            const std::shared_ptr<int> pending(
+                directory->m_pending.get(), [count = directory->m_pending](int *) { --*count; });
+            QTimer::singleShot(0, this, [self, f, pending] {
                 if (self)
                     f();
             });
@@ -81,4 +90,5 @@ private:
     }
 
     QList<Entry *> m_entries;
+    std::shared_ptr<int> m_pending = std::make_shared<int>(0);
 };

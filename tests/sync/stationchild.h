@@ -25,7 +25,7 @@ public:
         m_process.waitForFinished(5000);
     }
     // The first answer line starting with `word`, waiting while the test's own stations run.
-    QByteArray expect(const QByteArray &word, int ms = 20000)
+    QByteArray expect(const QByteArray &word, int ms = testwaits::ceilingMs)
     {
         QByteArray found;
         spinUntil(
@@ -79,8 +79,8 @@ public:
     bool quit()
     {
         tell("quit");
-        return m_process.waitForFinished(20000) && m_process.exitStatus() == QProcess::NormalExit
-            && m_process.exitCode() == 0;
+        return m_process.waitForFinished(testwaits::ceilingMs)
+            && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
 
 private:

@@ -46,7 +46,7 @@ inline QByteArray frameOf(const QByteArray &body)
 }
 
 // Runs the event loop until `done` or `ms` pass.
-inline bool spinUntil(const std::function<bool()> &done, int ms = 5000)
+inline bool spinUntil(const std::function<bool()> &done, int ms = testwaits::ceilingMs)
 {
     QElapsedTimer timer;
     timer.start();

@@ -389,7 +389,7 @@ private slots:
         QCOMPARE(screen.isImportingFromURL(), cells[4] == QLatin1String("runs"));
         if (screen.isImportingFromURL()) {
             QVERIFY(!screen.canImportFromURL());
-            QTRY_VERIFY_WITH_TIMEOUT(!screen.isImportingFromURL(), 20000);
+            QTRY_VERIFY(!screen.isImportingFromURL());
             QVERIFY(screen.canImportFromURL());
         }
         QVERIFY2(screen.importError().startsWith(cells[5]), qPrintable(screen.importError()));

@@ -6,7 +6,6 @@
 // Jobs and their files are kept, and the debug log records every job's options.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -56,18 +55,20 @@ public:
                 QStringLiteral("-s"), root + QStringLiteral("/etc/cups-files.conf")});
         m_daemon.setProcessChannelMode(QProcess::MergedChannels);
         m_daemon.start();
-        if (!m_daemon.waitForStarted(5000))
+        if (!m_daemon.waitForStarted(testwaits::ceilingMs))
             return fail(QStringLiteral("cupsd did not start: ") + m_daemon.errorString());
         // Ready once it answers on its socket.
-        QElapsedTimer waited;
-        waited.start();
-        while (!run(QStringLiteral("lpstat"), {QStringLiteral("-r")}).contains(QLatin1String("is running"))) {
-            if (m_daemon.state() != QProcess::Running)
-                return fail(QStringLiteral("cupsd exited: ") + QString::fromLocal8Bit(m_daemon.readAll()));
-            if (waited.elapsed() > 10000)
-                return fail(QStringLiteral("cupsd did not answer on its socket within 10 s"));
-            QTest::qWait(50);
-        }
+        const bool answered = QTest::qWaitFor(
+            [&] {
+                return m_daemon.state() != QProcess::Running
+                    || run(QStringLiteral("lpstat"), {QStringLiteral("-r")})
+                           .contains(QLatin1String("is running"));
+            },
+            testwaits::ceilingMs);
+        if (m_daemon.state() != QProcess::Running)
+            return fail(QStringLiteral("cupsd exited: ") + QString::fromLocal8Bit(m_daemon.readAll()));
+        if (!answered)
+            return fail(QStringLiteral("cupsd did not answer on its socket"));
         return true;
     }
 

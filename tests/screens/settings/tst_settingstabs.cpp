@@ -235,7 +235,7 @@ private slots:
         QVERIFY(role.isRunning());
         QTcpSocket plain;
         plain.connectToHost(QHostAddress::LocalHost, m_store->syncEngine()->listenPort());
-        QVERIFY(plain.waitForConnected(5000));
+        QVERIFY(plain.waitForConnected(testwaits::ceilingMs));
         const quint16 port = plain.localPort();
         plain.write("GET / HTTP/1.1\r\n\r\n");
         QTRY_VERIFY(!role.refusalText().isEmpty());
