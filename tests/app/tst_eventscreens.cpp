@@ -95,7 +95,7 @@ private slots:
                     .toString(added, QStringLiteral("MMM d, yyyy")));
             w.click(
                 QStringLiteral("stageDay_%1-%2-%3").arg(picked.year()).arg(picked.month()).arg(picked.day()));
-            QTRY_COMPARE(w.item(QStringLiteral("stageDateLabel"))->property("text").toString(),
+            QTRY_COMPARE(w.valueOf(QStringLiteral("stageDateLabel"), "text").toString(),
                 QLocale(QLocale::English, QLocale::UnitedStates)
                     .toString(picked, QStringLiteral("MMM d, yyyy")));
             w.shot(QStringLiteral("en-stage-calendar"));
@@ -223,12 +223,12 @@ private slots:
                 heading(), danish ? QStringLiteral("december 2026") : QStringLiteral("December 2026"));
             // The field and the calendar follow a change of language at once.
             app.languagePicker().pick(1 - languageIndex);
-            QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+            QTRY_COMPARE(w.valueOf(QStringLiteral("eventDateField"), "text").toString(),
                 danish ? QStringLiteral("08/12/2026") : QStringLiteral("08.12.2026"));
             QTRY_COMPARE(
                 heading(), danish ? QStringLiteral("December 2026") : QStringLiteral("december 2026"));
             app.languagePicker().pick(languageIndex);
-            QTRY_COMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
+            QTRY_COMPARE(w.valueOf(QStringLiteral("eventDateField"), "text").toString(),
                 danish ? QStringLiteral("08.12.2026") : QStringLiteral("08/12/2026"));
             QTRY_COMPARE(
                 heading(), danish ? QStringLiteral("december 2026") : QStringLiteral("December 2026"));
@@ -244,7 +244,8 @@ private slots:
             QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
                 QStringLiteral("9.13.2026"));
             QTest::keyClick(window, Qt::Key_Tab);
-            QTRY_VERIFY(!w.item(QStringLiteral("eventDateField"))->hasActiveFocus());
+            QTRY_VERIFY(
+                w.item(QStringLiteral("eventDateField")) && !w.hasFocus(QStringLiteral("eventDateField")));
             QCOMPARE(w.item(QStringLiteral("eventDateField"))->property("text").toString(),
                 QStringLiteral("9.13.2026"));
             QCOMPARE(w.item(QStringLiteral("dateError"))->property("text").toString(),
@@ -260,7 +261,7 @@ private slots:
             // and the message goes.
             const QString separator = danish ? QStringLiteral(".") : QStringLiteral("/");
             w.click(QStringLiteral("eventDateField"));
-            QTRY_VERIFY(w.item(QStringLiteral("eventDateField"))->hasActiveFocus());
+            QTRY_VERIFY(w.hasFocus(QStringLiteral("eventDateField")));
             QTest::keyClick(window, Qt::Key_Home);
             QTest::keyClick(window, Qt::Key_Delete);
             QTest::keyClick(window, Qt::Key_Delete);
@@ -283,7 +284,7 @@ private slots:
             QGuiApplication::clipboard()->setText(QStringLiteral("Night\nSprint"));
             QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
-            QTRY_COMPARE(w.item(QStringLiteral("nameWarning"))->property("text").toString(),
+            QTRY_COMPARE(w.valueOf(QStringLiteral("nameWarning"), "text").toString(),
                 localized(
                     QStringLiteral("A name cannot hold a line break, a tab or another control character.")));
             QCOMPARE(store->race().name, QStringLiteral("Spring Cup"));

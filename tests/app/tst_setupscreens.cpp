@@ -174,7 +174,7 @@ private slots:
             QVERIFY(w.item(QStringLiteral("stagePicker")));
             w.click(w.itemIn(QStringLiteral("classRow_H21"), QStringLiteral("stagesButton")));
             QTRY_VERIFY(w.item(QStringLiteral("stageSettingsSheet")));
-            QTRY_COMPARE(w.item(QStringLiteral("stageCoursePicker"))->property("currentText").toString(),
+            QTRY_COMPARE(w.valueOf(QStringLiteral("stageCoursePicker"), "currentText").toString(),
                 localized(QStringLiteral("(Default)")));
             // The Start picker shows the choice made, by mouse and by keys, and keeps the focus; a
             // scheduled start has no start window to fill in.

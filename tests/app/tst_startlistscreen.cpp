@@ -378,7 +378,7 @@ private:
         w.shot(code + QStringLiteral("-startlist-tools"));
         w.click(QStringLiteral("ruleBasedItem"));
         QTRY_VERIFY(w.item(QStringLiteral("generationDialog")));
-        QTRY_VERIFY(w.item(QStringLiteral("windowField"))->hasActiveFocus());
+        QTRY_VERIFY(w.hasFocus(QStringLiteral("windowField")));
         const QString cycle = uichecks::describe(uichecks::tabCycle(w.window));
         QVERIFY2(
             cycle == QLatin1String("capacityField, gapField, generationCancel, generateButton, windowField"),

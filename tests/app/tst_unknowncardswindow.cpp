@@ -221,7 +221,7 @@ private slots:
             w.click(QStringLiteral("registerButton"));
             QTRY_VERIFY(w.item(QStringLiteral("givenNameField")));
             w.click(QStringLiteral("givenNameField"));
-            QTRY_VERIFY(w.item(QStringLiteral("givenNameField"))->hasActiveFocus());
+            QTRY_VERIFY(w.hasFocus(QStringLiteral("givenNameField")));
             QTest::keyClick(w.window, Qt::Key_Return);
             QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
             const auto read = [&]() { return resultOn(w.store->race(), card, QStringLiteral("s1")); };
@@ -241,8 +241,8 @@ private slots:
                 return i->inherits("QQuickAbstractButton") && i->property("text").toString() == u"D21";
             })));
             w.click(d21);
-            QTRY_COMPARE(w.item(QStringLiteral("classPicker"))->property("currentText").toString(),
-                QStringLiteral("D21"));
+            QTRY_COMPARE(
+                w.valueOf(QStringLiteral("classPicker"), "currentText").toString(), QStringLiteral("D21"));
             w.shot(code + QStringLiteral("-editor-class-for-registered-card"));
             w.click(QStringLiteral("participantSave"));
             QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
@@ -312,8 +312,8 @@ private slots:
                 return i->inherits("QQuickAbstractButton") && i->property("text").toString() == u"H21";
             })));
             w.click(h21);
-            QTRY_COMPARE(w.item(QStringLiteral("classPicker"))->property("currentText").toString(),
-                QStringLiteral("H21"));
+            QTRY_COMPARE(
+                w.valueOf(QStringLiteral("classPicker"), "currentText").toString(), QStringLiteral("H21"));
             w.shot(code + QStringLiteral("-registration-form-h21-after-d21"));
             w.click(QStringLiteral("participantSave"));
             QTRY_VERIFY(!w.item(QStringLiteral("givenNameField")));
@@ -371,7 +371,7 @@ private slots:
 
             QGuiApplication::clipboard()->setText(QStringLiteral("Niels\nPeter"));
             w.click(QStringLiteral("givenNameField"));
-            QTRY_VERIFY(w.item(QStringLiteral("givenNameField"))->hasActiveFocus());
+            QTRY_VERIFY(w.hasFocus(QStringLiteral("givenNameField")));
             QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
             QTRY_VERIFY(w.item(QStringLiteral("givenNameWarning")));
@@ -412,7 +412,7 @@ private slots:
             // The club pasted on two lines: refused under it, and no text field moves.
             QGuiApplication::clipboard()->setText(QStringLiteral("OK\n\u00D8st"));
             w.click(QStringLiteral("clubField"));
-            QTRY_VERIFY(w.item(QStringLiteral("clubField"))->hasActiveFocus());
+            QTRY_VERIFY(w.hasFocus(QStringLiteral("clubField")));
             QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
             QTRY_VERIFY(w.item(QStringLiteral("clubWarning")));
             QVERIFY(!w.item(QStringLiteral("givenNameWarning")));

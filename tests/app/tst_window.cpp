@@ -450,7 +450,8 @@ private slots:
         QVERIFY(!lost.isEmpty());
         // Connect while it is away: the message gives the reason, on more lines.
         w.click(QStringLiteral("portConnectButton"));
-        QTRY_VERIFY(w.item(QStringLiteral("stationProblemText"))->property("text").toString() != lost);
+        QTRY_VERIFY(w.item(QStringLiteral("stationProblemText"))
+            && w.valueOf(QStringLiteral("stationProblemText"), "text").toString() != lost);
         w.shot(code + QStringLiteral("-reader-station-away"));
         w.station.setSilent(false);
         QVERIFY(w.replug());

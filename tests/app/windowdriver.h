@@ -24,6 +24,20 @@ struct WindowDriver
         return findVisibleChild(item(parentName), name);
     }
 
+    // A property of the visible item `name`; invalid while none shows, so that a wait for its
+    // value goes on while the item is being replaced.
+    [[nodiscard]] QVariant valueOf(const QString &name, const char *property) const
+    {
+        QQuickItem *found = item(name);
+        return found ? found->property(property) : QVariant();
+    }
+    // Whether the visible item `name` holds the keyboard (false while none shows).
+    [[nodiscard]] bool hasFocus(const QString &name) const
+    {
+        QQuickItem *found = item(name);
+        return found && found->hasActiveFocus();
+    }
+
     void click(QQuickItem *target) const
     {
         QVERIFY(target);
