@@ -427,7 +427,7 @@ private slots:
             QVERIFY(!StoreHarness::readAll(written).contains("Autumn Cup"));
             // The window is active again once the dialog has gone, as on a desktop.
             w.window->requestActivate();
-            QVERIFY(QTest::qWaitForWindowActive(w.window));
+            QVERIFY(QTest::qWaitForWindowActive(w.window, testwaits::ceilingMs));
             QTest::keyClick(w.window, Qt::Key_S, Qt::ControlModifier);
             QTRY_VERIFY(StoreHarness::readAll(written).contains("\"name\": \"Autumn Cup\""));
             // Written then and there, with no dialog.

@@ -306,9 +306,9 @@ private slots:
             // Ctrl+S from the name field: the dialog again; a name typed and Return write the file.
             // (The window is active again once the dialog has gone, as on a desktop.)
             window->requestActivate();
-            QVERIFY(QTest::qWaitForWindowActive(window));
+            QVERIFY(QTest::qWaitForWindowActive(window, testwaits::ceilingMs));
             w.click(QStringLiteral("eventNameField"));
-            QTRY_VERIFY(w.item(QStringLiteral("eventNameField"))->hasActiveFocus());
+            QTRY_VERIFY(w.hasFocus(QStringLiteral("eventNameField")));
             QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
             dialog = waitForFileDialog(QStringLiteral("saveAsDialog"));
             QVERIFY(dialog);
@@ -320,7 +320,7 @@ private slots:
             QCOMPARE(w.item(QStringLiteral("savedMessage"))->property("text").toString(),
                 localized(QStringLiteral("Saved %@"), {QStringLiteral("Spring.vexloevent.json")}));
             // The keyboard is back in the field it left.
-            QTRY_VERIFY(w.item(QStringLiteral("eventNameField"))->hasActiveFocus());
+            QTRY_VERIFY(w.hasFocus(QStringLiteral("eventNameField")));
             w.shot(code + QStringLiteral("-events-saved"));
         }
         verifyNoQmlProblems();

@@ -551,9 +551,9 @@ private:
         w.click(QStringLiteral("toolsButton"));
         QTRY_VERIFY(w.item(QStringLiteral("fixedIntervalItem")));
         w.click(QStringLiteral("fixedIntervalItem"));
-        QTRY_VERIFY(w.item(QStringLiteral("drawClassPicker"))->hasActiveFocus());
+        QTRY_VERIFY(w.hasFocus(QStringLiteral("drawClassPicker")));
         QTest::keyClick(w.window, Qt::Key_Home);
-        QTRY_COMPARE(w.item(QStringLiteral("drawClassPicker"))->property("currentIndex").toInt(), 0);
+        QTRY_COMPARE(w.valueOf(QStringLiteral("drawClassPicker"), "currentIndex").toInt(), 0);
         w.harness.steps.clear();
         QTest::keyClick(w.window, Qt::Key_Return);
         QTRY_VERIFY(!w.item(QStringLiteral("drawClassPicker")));
@@ -563,8 +563,8 @@ private:
             {QString::number(selection.startPunchClasses.size()), selection.startPunchClasses.join(QStringLiteral(", "))});
         // clang-format on
         QVERIFY(skipped.startsWith(code == u"da" ? QStringLiteral("Sprang") : QStringLiteral("Skipped")));
-        QTRY_COMPARE(w.item(QStringLiteral("statusLine"))->property("text").toString(), skipped);
-        w.shot(code + QStringLiteral("-startlist-draw-start-punch"), 50);
+        QTRY_COMPARE(w.valueOf(QStringLiteral("statusLine"), "text").toString(), skipped);
+        w.shot(code + QStringLiteral("-startlist-draw-start-punch"));
         qsizetype timed = 0;
         for (const Participant &p : w.store->race().participants) {
             const bool startPunch = std::any_of(

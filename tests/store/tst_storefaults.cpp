@@ -874,7 +874,7 @@ private slots:
             QVERIFY(!slave.expect("ready").isEmpty());
             slave.tell("master " + port);
             slave.tell("start");
-            QVERIFY(spinUntil([&] { return slave.value("name") == "Relay"; }, 20000));
+            QVERIFY(spinUntil([&] { return slave.value("name") == "Relay"; }));
             master.engine.onResultSubmitted = [](const PersonResult &) {};
             QVERIFY(disk.refuseWrites(false));
             for (int card = 1001; card <= 1005; ++card) {
@@ -888,7 +888,7 @@ private slots:
             QVERIFY(disk.takeWritesAgain(false));
             master.race.name = QStringLiteral("Relay, day 2");
             master.commit();
-            QVERIFY(spinUntil([&] { return slave.value("name") == "Relay, day 2"; }, 20000));
+            QVERIFY(spinUntil([&] { return slave.value("name") == "Relay, day 2"; }));
             slave.killHard();
         }
         QCOMPARE(master.race.results.size(), 0);
@@ -901,7 +901,7 @@ private slots:
         QTRY_COMPARE(master.race.results.size(), 5);
         for (const QUuid &id : std::as_const(ids))
             QCOMPARE(countOf(master.race, id), 1);
-        QVERIFY(spinUntil([&] { return slave.value("pending") == "0"; }, 20000));
+        QVERIFY(spinUntil([&] { return slave.value("pending") == "0"; }));
     }
 
     // A new event whose autosave the disk refuses exists only in memory: shown and tried again.
