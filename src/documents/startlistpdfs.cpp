@@ -92,10 +92,10 @@ PdfExportResult renderDocument(const QString &path, qreal width, qreal height, B
 
 QString stageDateTitle(const Race &race)
 {
-    if (race.stages.size() < 2 || !race.activeStageId)
+    if (race.stages.size() < 2 || !shownStage(race))
         return QString();
     for (const Stage &stage : race.stages) {
-        if (stage.id == *race.activeStageId) {
+        if (stage.id == *shownStage(race)) {
             const QDate date = stage.date.toLocalTime().date();
             return QStringLiteral(" — ") + stage.name + QStringLiteral(" (") + printedDate(date)
                 + QLatin1Char(')');
@@ -144,7 +144,7 @@ QString courseSummaryText(
 QString startWindowText(const RaceClass &raceClass, const Race &race)
 {
     std::optional<StartWindow> window;
-    const std::optional<QString> &stage = race.activeStageId;
+    const std::optional<QString> &stage = shownStage(race);
     if (stage && raceClass.stageStartWindows) {
         if (const StartWindow *w = stageEntry(*raceClass.stageStartWindows, *stage))
             window = *w;
@@ -174,8 +174,8 @@ QList<QPair<RaceClass, QList<Participant>>> classSectionData(
     QList<RaceClass> punchClasses;
     for (const RaceClass &c : race.classes) {
         std::optional<StartMethod> method;
-        if (race.activeStageId && c.stageStartMethods) {
-            if (const StartMethod *m = stageEntry(*c.stageStartMethods, *race.activeStageId))
+        if (shownStage(race) && c.stageStartMethods) {
+            if (const StartMethod *m = stageEntry(*c.stageStartMethods, *shownStage(race)))
                 method = *m;
         }
         if (!method)

@@ -207,10 +207,23 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
         return outcome;
     }
     const QUuid participantId = participant->id;
+    const qsizetype participantAt = participant - view.participants.constData();
+    const bool markedNotStarted = (participant->status || participant->statusByStage)
+        && statusOnStage(*participant, view.activeStageId) == ParticipantStatus::Dns;
+    // Last, as nothing reads the runner after it: the write may copy the entries.
+    const auto clearNotStarted = [&] {
+        if (!markedNotStarted)
+            return;
+        (void)setStatusOnStage(
+            race.participants[participantAt], std::nullopt, race.activeStageId, race.stages);
+        lookups.invalidate();
+        outcome.clearedNotStarted = true;
+        outcome.save = true;
+    };
 
     // 2.-3. Class and assigned course for the active stage.
-    const RaceClass *raceClass = findClass(race, effectiveClassId(race, *participant));
-    std::optional<Course> course = chooseCourse(race, *participant);
+    const RaceClass *raceClass = findClass(race, classIdOnStage(*participant, race.activeStageId));
+    std::optional<Course> course = chooseCourseOnStage(race, *participant, race.activeStageId);
 
     // 4. Today's run on the card: the time filter and the guards that need no course.
     CardRuns runs = separateRuns(punches, startPunchTime, course);
@@ -231,7 +244,7 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     }
 
     // 6. Start: a start-punch class uses the card's start punch only without a scheduled start.
-    const std::optional<QDateTime> scheduled = scheduledStartTime(race, *participant);
+    const std::optional<QDateTime> scheduled = startTimeOnStage(*participant, race.activeStageId);
     std::optional<QDateTime> start = scheduled;
     const bool startFromCard
         = startMethodOnStage(raceClass, race.activeStageId) == StartMethod::StartPunch && !scheduled;
@@ -285,6 +298,7 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
         outcome.result = *stored;
         outcome.save = true;
         settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);
+        clearNotStarted();
         return outcome;
     }
 
@@ -295,6 +309,7 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     outcome.appended = true;
     outcome.save = true;
     settleUnknownCards(race, outcome, cardNumber, punches, startPunchTime, finishPunchTime);
+    clearNotStarted();
     return outcome;
 }
 
@@ -724,7 +739,7 @@ std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult
 {
     // As recording judged it: the start came from the card's start record in a start-punch class.
     const Participant *runner = firstParticipant(race, result.participantId);
-    const RaceClass *raceClass = runner ? findClass(race, effectiveClassId(race, *runner)) : nullptr;
+    const RaceClass *raceClass = runner ? findClass(race, classIdOnStage(*runner, result.stageId)) : nullptr;
     CardRuns runs;
     const Evaluation e = evaluateStored(race, result, startFromCardRecord(race, result), runs);
     if (!e.review.isEmpty())

@@ -24,13 +24,17 @@ struct CardRecording
     bool unknownCardAppended = false;
     // The kept reads of this same read-out that the recorded result has settled (removed).
     QList<QUuid> settledUnknownCards;
+    // The runner was marked as not started on the stage: the read removed that mark (the entry
+    // changed). A did-not-finish mark stays: it is the organiser's to clear.
+    bool clearedNotStarted = false;
 };
 
 // Records one read-out. A read-out nobody holds is kept in `race.unknownCards` (once: the same
 // read-out again keeps nothing more) until a later recording of it under a runner settles it, or it
 // is dismissed. `readAt` is the time the result is built ("now"); the check punch time
 // plays no part. Results are only ever appended: a read repeating the runner's last result for the
-// stage (same finish time, same number of splits) appends nothing. `index`, when given, is in step
+// stage (same finish time, same number of splits) appends nothing. A runner marked as not started
+// on the stage loses that mark with any read of it, a repeated one too. `index`, when given, is in step
 // with `race` and is kept so; without one the look-ups build their own.
 [[nodiscard]] CardRecording recordCardReading(Race &race, const QString &cardNumber,
     const QList<SIPunch> &punches, const std::optional<QDateTime> &checkPunchTime,

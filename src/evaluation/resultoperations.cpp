@@ -32,6 +32,19 @@ bool setParticipantStatus(Race &race, const QUuid &participantId,
     return true;
 }
 
+bool clearNotStartedMark(Race &race, const PersonResult &result)
+{
+    const qsizetype i = participantIndex(race, result.participantId);
+    if (i < 0)
+        return false;
+    const Participant &runner = std::as_const(race.participants)[i];
+    if (!runner.status && !runner.statusByStage)
+        return false;
+    if (statusOnStage(runner, result.stageId) != ParticipantStatus::Dns)
+        return false;
+    return setStatusOnStage(race.participants[i], std::nullopt, result.stageId, race.stages);
+}
+
 bool updateParticipant(Race &race, const Participant &participant)
 {
     const qsizetype i = participantIndex(race, participant.id);
@@ -151,13 +164,17 @@ bool assignUnmatchedCard(
     }
     if (!course)
         return true;
-    if (!effectiveClassId(race, race.participants[i])) {
+    // The card was read into the active stage: its course is the runner's there.
+    const std::optional<QString> &stage = race.activeStageId;
+    Participant &runner = race.participants[i];
+    if (!classIdOnStage(runner, stage)) {
         const QList<RaceClass> using_ = classesUsingCourse(race, *course);
-        setClassId(race, using_.isEmpty() ? std::nullopt : std::optional<QString>(using_.first().id), i);
+        setClassIdOnStage(
+            runner, using_.isEmpty() ? std::nullopt : std::optional<QString>(using_.first().id), stage);
     }
-    if (!effectiveCourseId(race, race.participants[i])) {
-        if (choosesCourseByFamily(findClass(race, effectiveClassId(race, race.participants[i]))))
-            setCourseId(race, course->id, i);
+    if (!courseIdOnStage(runner, stage)) {
+        if (choosesCourseByFamily(findClass(race, classIdOnStage(runner, stage))))
+            setCourseIdOnStage(runner, course->id, stage);
     }
     return true;
 }

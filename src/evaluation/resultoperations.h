@@ -9,6 +9,9 @@
 // The mark on `stageId` (setStatusOnStage); without a stage the runner's mark for every stage.
 [[nodiscard]] bool setParticipantStatus(Race &race, const QUuid &participantId,
     const std::optional<ParticipantStatus> &status, const std::optional<QString> &stageId = std::nullopt);
+// A read of the runner on a stage: their did-not-start mark on the result's stage goes (a
+// did-not-finish mark stays). True when a mark was removed.
+bool clearNotStartedMark(Race &race, const PersonResult &result);
 // Replaces the participant with the same id in place; never adds one.
 [[nodiscard]] bool updateParticipant(Race &race, const Participant &participant);
 // Removes every participant with the id; their results stay. Always saves.

@@ -1,5 +1,9 @@
 #include "timeofday.h"
 
+#include "localization.h"
+
+#include <QLocale>
+
 #include <QStringList>
 
 namespace {
@@ -51,4 +55,12 @@ QString timeOfDayText(qint64 seconds)
     const qint64 hours = seconds / 3600;
     const qint64 minutes = (seconds - hours * 3600) / 60;
     return QString::asprintf("%02lld:%02lld", static_cast<long long>(hours), static_cast<long long>(minutes));
+}
+
+QString mediumDateText(const QDate &date)
+{
+    // The medium date style of each language: the month abbreviated, the year in full.
+    if (LocalizationManager::shared().language() == AppLanguage::Danish)
+        return QLocale(QLocale::Danish, QLocale::Denmark).toString(date, QStringLiteral("d. MMM yyyy"));
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("MMM d, yyyy"));
 }

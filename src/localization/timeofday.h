@@ -2,6 +2,7 @@
 
 // Typed clock times of the setup screens ("9:30", "9.30", "7") and their text.
 
+#include <QDate>
 #include <QString>
 
 #include <optional>
@@ -12,3 +13,7 @@
 
 // "%02d:%02d" of the hours and minutes (truncating; hours not wrapped at 24).
 [[nodiscard]] QString timeOfDayText(qint64 seconds);
+
+// A stage's date as the screens show it: the medium date style of the chosen language
+// ("Jun 14, 2025", "14. jun. 2025").
+[[nodiscard]] QString mediumDateText(const QDate &date);

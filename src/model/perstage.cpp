@@ -16,14 +16,14 @@ std::optional<T> readForStage(const std::optional<QString> &stageId, const std::
 }
 
 template<typename T>
-void writeForStage(
-    const Race &race, std::optional<T> &base, std::optional<StageMap<T>> &map, const std::optional<T> &value)
+void writeForStage(const std::optional<QString> &stageId, std::optional<T> &base,
+    std::optional<StageMap<T>> &map, const std::optional<T> &value)
 {
-    if (!race.activeStageId) {
+    if (!stageId) {
         base = value;
         return;
     }
-    const QString &stage = *race.activeStageId;
+    const QString &stage = *stageId;
     if (!map)
         map = StageMap<T>();
     // Find the stored key that is canonically the same id, so one stage never gets two entries.
@@ -44,22 +44,39 @@ void writeForStage(
 
 std::optional<QDateTime> scheduledStartTime(const Race &race, const Participant &p)
 {
-    return readForStage(race.activeStageId, p.startTime, p.startTimeByStage);
+    return readForStage(shownStage(race), p.startTime, p.startTimeByStage);
 }
 
 std::optional<QString> effectiveClassId(const Race &race, const Participant &p)
 {
-    return readForStage(race.activeStageId, p.classId, p.classIdByStage);
+    return readForStage(shownStage(race), p.classId, p.classIdByStage);
 }
 
 std::optional<QString> effectiveCourseId(const Race &race, const Participant &p)
 {
-    return readForStage(race.activeStageId, p.courseId, p.courseIdByStage);
+    return readForStage(shownStage(race), p.courseId, p.courseIdByStage);
 }
 
 std::optional<StartTimePreference> effectiveStartTimePreference(const Race &race, const Participant &p)
 {
-    return readForStage(race.activeStageId, p.startTimePreference, p.startTimePreferenceByStage);
+    return readForStage(shownStage(race), p.startTimePreference, p.startTimePreferenceByStage);
+}
+
+std::optional<QDateTime> startTimeOnStage(const Participant &p, const std::optional<QString> &stageId)
+{
+    return readForStage(stageId, p.startTime, p.startTimeByStage);
+}
+
+void setClassIdOnStage(
+    Participant &p, const std::optional<QString> &value, const std::optional<QString> &stageId)
+{
+    writeForStage(stageId, p.classId, p.classIdByStage, value);
+}
+
+void setCourseIdOnStage(
+    Participant &p, const std::optional<QString> &value, const std::optional<QString> &stageId)
+{
+    writeForStage(stageId, p.courseId, p.courseIdByStage, value);
 }
 
 std::optional<QString> classIdOnStage(const Participant &p, const std::optional<QString> &stageId)
@@ -128,32 +145,33 @@ bool setStatusOnStage(Participant &p, const std::optional<ParticipantStatus> &st
 void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype index)
 {
     Participant &p = race.participants[index];
-    writeForStage(race, p.startTime, p.startTimeByStage, value);
+    writeForStage(shownStage(race), p.startTime, p.startTimeByStage, value);
 }
 
 void setClassId(Race &race, const std::optional<QString> &value, qsizetype index)
 {
     Participant &p = race.participants[index];
-    writeForStage(race, p.classId, p.classIdByStage, value);
+    writeForStage(shownStage(race), p.classId, p.classIdByStage, value);
 }
 
 void setCourseId(Race &race, const std::optional<QString> &value, qsizetype index)
 {
     Participant &p = race.participants[index];
-    writeForStage(race, p.courseId, p.courseIdByStage, value);
+    writeForStage(shownStage(race), p.courseId, p.courseIdByStage, value);
 }
 
 void setStartTimePreference(Race &race, const std::optional<StartTimePreference> &value, qsizetype index)
 {
     Participant &p = race.participants[index];
-    writeForStage(race, p.startTimePreference, p.startTimePreferenceByStage, value);
+    writeForStage(shownStage(race), p.startTimePreference, p.startTimePreferenceByStage, value);
 }
 
 void StartTimeWriter::set(qsizetype index, const QDateTime &value)
 {
     Participant &p = m_race.participants[index];
     // A time in a named zone is kept apart: its zone is more than the three numbers of the key.
-    if (!m_race.activeStageId || (p.startTimeByStage && !p.startTimeByStage->isEmpty()) || !value.isValid()
+    const std::optional<QString> &stage = shownStage(m_race);
+    if (!stage || (p.startTimeByStage && !p.startTimeByStage->isEmpty()) || !value.isValid()
         || value.timeSpec() == Qt::TimeZone) {
         setStartTime(m_race, value, index);
         return;
@@ -162,7 +180,7 @@ void StartTimeWriter::set(qsizetype index, const QDateTime &value)
     auto it = m_maps.find(key);
     if (it == m_maps.end()) {
         StageMap<QDateTime> map;
-        map.insert(*m_race.activeStageId, value);
+        map.insert(*stage, value);
         it = m_maps.insert(key, map);
     }
     p.startTimeByStage = it.value();

@@ -1,8 +1,9 @@
 #pragma once
 
-// A participant's class, course and scheduled start for the active stage. The store's six
-// per-stage operations are thin wrappers around these; they read nothing of the race but
-// `activeStageId`, and they never save.
+// A participant's class, course and scheduled start for the stage the set-up and list screens show
+// (shownStage: the one picked there, else the active stage). The store's six per-stage operations
+// are thin wrappers around these; they read nothing of the race but that stage, and they never
+// save. Card reads name their stage (the active one) through the ...OnStage functions.
 
 #include "race.h"
 
@@ -15,6 +16,8 @@
     const Race &race, const Participant &p);
 // The same for a stage the caller names (none: the base value), as screens that show every day
 // read them: the stage's entry, else the base value.
+[[nodiscard]] std::optional<QDateTime> startTimeOnStage(
+    const Participant &p, const std::optional<QString> &stageId);
 [[nodiscard]] std::optional<QString> classIdOnStage(
     const Participant &p, const std::optional<QString> &stageId);
 [[nodiscard]] std::optional<QString> courseIdOnStage(
@@ -31,15 +34,21 @@
 bool setStatusOnStage(Participant &p, const std::optional<ParticipantStatus> &status,
     const std::optional<QString> &stageId, const QList<Stage> &stages);
 
+// Writes the stage's entry (none: the base field); an absent value clears it.
+void setClassIdOnStage(
+    Participant &p, const std::optional<QString> &value, const std::optional<QString> &stageId);
+void setCourseIdOnStage(
+    Participant &p, const std::optional<QString> &value, const std::optional<QString> &stageId);
+
 // `index` must lie within race.participants. An absent value clears: the base field when no stage
-// is active, else only the active stage's entry (an emptied map stays present).
+// is shown, else only the shown stage's entry (an emptied map stays present).
 void setStartTime(Race &race, const std::optional<QDateTime> &value, qsizetype index);
 void setClassId(Race &race, const std::optional<QString> &value, qsizetype index);
 void setCourseId(Race &race, const std::optional<QString> &value, qsizetype index);
 void setStartTimePreference(Race &race, const std::optional<StartTimePreference> &value, qsizetype index);
 
 // Many runners' start times written as setStartTime writes them, for an import or a plan. A runner
-// without a start map (or with an empty one) gets the active stage's one-entry map, and runners
+// without a start map (or with an empty one) gets the shown stage's one-entry map, and runners
 // given the same time, held the same way, share that map as copies of one map would: a large list
 // is then written without making a map per runner (and freed without freeing one).
 class StartTimeWriter

@@ -232,6 +232,8 @@ struct Race
     QList<Participant> participants;
     QList<PersonResult> results;
     QList<Stage> stages;
+    // The stage being run: card reads are recorded for it. Chosen on the Stages screen or at the
+    // reader pane only.
     std::optional<QString> activeStageId;
     std::optional<bool> multiStageEnabled;
     std::optional<StartWindow> defaultStartWindow;
@@ -243,10 +245,21 @@ struct Race
     // journalled change; and the newest journalled change this copy already holds.
     std::optional<QUuid> journalEventId;
     std::optional<qint64> journalThrough;
+    // The stage the set-up and list screens (classes, courses, entries, start list) show and edit,
+    // when the organiser picked one there; absent: the active stage. A view of this station's
+    // own: never stored, journalled or sent to other stations, and it never moves card reads.
+    std::optional<QString> shownStageId;
 
     // `multiStageEnabled` when present; otherwise multi-stage exactly when there are stages.
     [[nodiscard]] bool isMultiStage() const { return multiStageEnabled.value_or(!stages.isEmpty()); }
 };
+
+// The stage whose per-stage values the set-up and list screens show and edit: the one picked there,
+// else the active stage.
+[[nodiscard]] inline const std::optional<QString> &shownStage(const Race &race)
+{
+    return race.shownStageId ? race.shownStageId : race.activeStageId;
+}
 
 // Raised when imported data cannot be used; the message is shown to the organiser as it stands.
 class ImportError : public std::runtime_error

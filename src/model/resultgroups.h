@@ -14,8 +14,8 @@
 #include <optional>
 #include <vector>
 
-// A runner marked as not started or not finished on the stage listed who has no result of it:
-// listed after the class's results, without a time or a place.
+// A runner marked as not started or not finished on the stage listed, whatever was read: listed
+// after the class's results, without a time or a place.
 struct MarkedRunner
 {
     Participant participant;

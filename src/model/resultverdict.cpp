@@ -106,6 +106,9 @@ QString verdictKey(ResultVerdict verdict)
 OverallStatus stageOverallStatus(
     const PersonResult *result, bool scoreCourse, const std::optional<ParticipantStatus> &mark)
 {
+    // The organiser's mark stands, whatever was read, until it is cleared.
+    if (mark)
+        return *mark == ParticipantStatus::Dns ? OverallStatus::DidNotStart : OverallStatus::DidNotFinish;
     if (result) {
         if (result->completedOverride == false)
             return OverallStatus::Disqualified;
@@ -119,9 +122,7 @@ OverallStatus stageOverallStatus(
         case ResultVerdict::DidNotFinish:
             return OverallStatus::DidNotFinish;
         case ResultVerdict::OverTime:
-            if (!mark)
-                return OverallStatus::OverTime;
-            break;
+            return OverallStatus::OverTime;
         case ResultVerdict::Scored:
             // Points without a finish.
             if (!countsForStandings(*result, true))
@@ -133,8 +134,6 @@ OverallStatus stageOverallStatus(
             break;
         }
     }
-    if (mark)
-        return *mark == ParticipantStatus::Dns ? OverallStatus::DidNotStart : OverallStatus::DidNotFinish;
     return result ? OverallStatus::Unplaced : OverallStatus::DidNotFinish;
 }
 

@@ -56,10 +56,10 @@ enum class ResultVerdict {
 [[nodiscard]] bool countsForStandings(const PersonResult &result, bool scoreCourse);
 
 // Why a stage keeps a runner from an overall place, the stage's counting result (null: none) and the
-// runner's mark on it known: a result forced not completed, missed controls, a hold for review, no
-// start time or no finish (a score run without one too) say so; else the mark, also over a run
-// over time (that alone keeps no one from a place: the organiser's mark is what does); else over
-// time; else, without a result, did not finish.
+// runner's mark on it known: the mark first (the organiser's decision stands, whatever was read,
+// a run over time too); else a result forced not completed, missed controls, a hold for review, no
+// start time, no finish (a score run without one too) or over time say so; else, without a result,
+// did not finish.
 [[nodiscard]] OverallStatus stageOverallStatus(
     const PersonResult *result, bool scoreCourse, const std::optional<ParticipantStatus> &mark);
 // The overall status's word as a key of the text tables: "ALL STAGES" for a placed runner, else

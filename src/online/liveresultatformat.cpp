@@ -450,22 +450,15 @@ ResultMap makeResultSnapshots(const Race &race)
     };
     std::vector<Runner> runners;
     runners.reserve(size_t(race.participants.size()));
-    // Only a runner with a status and no result gets an entry of its own: those with a status are
-    // few, so only their ids are looked up for every result, in a set that stays small.
-    QSet<QUuid> withStatus;
-    // The marks are those of the active stage (without one, the runners' own), and a result of
-    // that stage (without one, any result) is what a mark gives way to.
+    // The marks are those of the active stage (without one, the runners' own).
     const std::optional<QString> &day = race.activeStageId;
     for (const Participant &p : race.participants) {
         const std::optional<ParticipantStatus> mark
             = p.status || p.statusByStage ? statusOnStage(p, day) : std::nullopt;
         runners.push_back({p.id, runnerId(p.id), mark});
-        if (mark)
-            withStatus.insert(p.id);
     }
     std::vector<std::pair<ResultKey, ResultSnapshot>> results;
     results.reserve(size_t(race.results.size()));
-    QSet<QUuid> withResult;
     // The results are read from the last stored back, as the last one of a runner is the one
     // published: once a participant has it, that participant's earlier results are passed over
     // after reading their participant id alone. A cursor walks back through the participants
@@ -497,9 +490,6 @@ ResultMap makeResultSnapshots(const Race &race)
             __builtin_prefetch(&ahead.raceTime);
         }
         const PersonResult &r = *it;
-        if (!withStatus.isEmpty() && withStatus.contains(r.participantId)
-            && (!day || (r.stageId && sameId(*r.stageId, *day))))
-            withResult.insert(r.participantId);
         const std::optional<size_t> at = count > 0 ? find(r.participantId) : std::nullopt;
         if (at && published[*at])
             continue;
@@ -515,9 +505,10 @@ ResultMap makeResultSnapshots(const Race &race)
             {time, finishStatus(resultVerdict(r, scoreResults(r)))}});
     }
     std::reverse(results.begin(), results.end());
-    // After the results: a mark replaces a runner's result of another day.
+    // After the results: a mark replaces the runner's result, of the day too (the organiser's mark
+    // stands until it is cleared).
     for (const Runner &p : runners) {
-        if (!p.status || withResult.contains(p.id))
+        if (!p.status)
             continue;
         results.push_back({{p.runnerId, finishControl},
             {noTime, *p.status == ParticipantStatus::Dns ? DidNotStart : DidNotFinish}});

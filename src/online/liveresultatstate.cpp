@@ -217,10 +217,6 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
     {
         qsizetype participant = 0;
         qsizetype timedResult = -1;
-        // A result of the active stage (without one, of any stage).
-        bool dayResult = false;
-        // Marked on the active stage: a result of that stage is looked for as well.
-        bool marked = false;
         bool settled = false;
     };
     std::vector<Runner> runners;
@@ -231,29 +227,31 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         if (!at)
             return {};
         const Participant &p = m_participants.at(*at);
-        runners.push_back(
-            {*at, -1, false, (p.status || p.statusByStage) && statusOnStage(p, race.activeStageId)});
+        // Marked on the active stage: the mark is published whatever was read.
+        const bool marked = (p.status || p.statusByStage) && statusOnStage(p, race.activeStageId);
+        runners.push_back({*at, -1, marked});
     }
     // From the last stored back: a runner's last counted read with a time is the one published,
-    // and the walk ends once every touched runner has one (and a marked one a result of the day).
+    // and the walk ends once every touched runner not marked has one.
     // Only the touched runners' reads are judged: the others' are not read here.
     std::vector<qint32> judged;
     for (qsizetype j = 0; j < now.size(); ++j)
         if (std::binary_search(touched.begin(), touched.end(), idKey(now.at(j).participantId)))
             judged.push_back(qint32(j));
     const std::vector<qint32> counting = countingReadOf(race, &judged);
-    size_t untimed = runners.size();
+    size_t untimed
+        = size_t(std::count_if(runners.begin(), runners.end(), [](const Runner &r) { return !r.settled; }));
     for (qsizetype j = now.size() - 1; j >= 0 && untimed > 0; --j) {
         const PersonResult &r = now.at(j);
         const auto it = std::lower_bound(touched.begin(), touched.end(), idKey(r.participantId));
         if (it == touched.end() || *it != idKey(r.participantId))
             continue;
         Runner &runner = runners[size_t(it - touched.begin())];
-        if (!race.activeStageId || (r.stageId && sameId(*r.stageId, *race.activeStageId)))
-            runner.dayResult = true;
+        if (runner.settled)
+            continue;
         if (runner.timedResult < 0 && hasPublishedTime(r) && counting[size_t(j)] == j)
             runner.timedResult = j;
-        if (!runner.settled && runner.timedResult >= 0 && (runner.dayResult || !runner.marked)) {
+        if (runner.timedResult >= 0) {
             runner.settled = true;
             --untimed;
         }
@@ -267,10 +265,10 @@ Changes AcceptedState::changesFromResults(const Race &race, const Lookup &found)
         const Participant &p = m_participants.at(runner.participant);
         const ResultKey key {runnerId(p.id), finishControl};
         std::optional<ResultSnapshot> result;
-        // Marked on the day without a result of it: the mark, not another day's result.
+        // Marked on the day: the mark, whatever was read (the organiser's, until it is cleared).
         const std::optional<ParticipantStatus> mark
             = p.status || p.statusByStage ? statusOnStage(p, race.activeStageId) : std::nullopt;
-        if (mark && !runner.dayResult)
+        if (mark)
             result = ResultSnapshot {noTime, *mark == ParticipantStatus::Dns ? DidNotStart : DidNotFinish};
         else if (runner.timedResult >= 0)
             result = finishSnapshot(now.at(runner.timedResult), scoreResults);

@@ -250,19 +250,13 @@ QLatin1StringView statusText(const RowResult &result, const std::optional<Partic
                                            : QLatin1StringView("DidNotStart");
 }
 
-// The runner's mark on the active stage (without one, the runner's own), where it decides: the
-// runner has no result of that stage (without a stage, none at all).
-std::optional<ParticipantStatus> decidingMark(const Race &race, const Participant &p, const RowResult &row)
+// The runner's mark on the active stage (without one, the runner's own): it decides, whatever was
+// read, until the organiser clears it.
+std::optional<ParticipantStatus> decidingMark(const Race &race, const Participant &p)
 {
     if (!p.status && !p.statusByStage)
         return std::nullopt;
-    const std::optional<ParticipantStatus> mark = statusOnStage(p, race.activeStageId);
-    if (!mark || !row.result)
-        return mark;
-    const std::optional<QString> &stage = row.result->stageId;
-    if (!race.activeStageId || (stage && sameId(*stage, *race.activeStageId)))
-        return std::nullopt;
-    return mark;
+    return statusOnStage(p, race.activeStageId);
 }
 
 void writePersonResult(Utf8Writer &out, const Participant &participant, const RowResult &result,
@@ -396,8 +390,8 @@ QByteArray MetsaPublisher::buildResultListUtf8(const Race &race)
             const qsizetype r = byGroup[k];
             const Participant &runner = race.participants[r];
             const RowResult &row = latest[ids.first(r)];
-            // Marked on the day without a result of it: the mark, not an earlier day's result.
-            const std::optional<ParticipantStatus> mark = decidingMark(race, runner, row);
+            // Marked on the day: the mark, not the run of the day nor an earlier day's result.
+            const std::optional<ParticipantStatus> mark = decidingMark(race, runner);
             writePersonResult(out, runner, mark && row.result ? RowResult() : row, mark, startTexts);
         }
         out.line(2, "</ClassResult>");

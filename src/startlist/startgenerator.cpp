@@ -695,7 +695,7 @@ qsizetype unplacedOnStage(const Race &race, int windowMinutes, int capacity, int
     settings.windowMinutes = windowMinutes;
     settings.slotCapacity = capacity;
     settings.minSpacingMinutes = gap;
-    settings.stageId = race.activeStageId;
+    settings.stageId = shownStage(race);
     return unplacedRunnerCount(race.participants, race.classes, race.courses, settings);
 }
 
@@ -732,9 +732,9 @@ std::optional<int> windowPlacingEveryone(
 
 std::optional<QDate> raceDay(const Race &race)
 {
-    if (race.activeStageId) {
+    if (shownStage(race)) {
         for (const Stage &stage : race.stages) {
-            if (sameId(stage.id, *race.activeStageId)) {
+            if (sameId(stage.id, *shownStage(race))) {
                 if (stage.date.isValid())
                     return stage.date.toLocalTime().date();
                 break;
@@ -757,7 +757,7 @@ std::optional<StartGeneratorResult> planStartList(
     const std::optional<QDateTime> firstStart = startTimeOnDay(firstStartText, startListDay(race, today));
     if (!firstStart)
         return std::nullopt;
-    settings.stageId = race.activeStageId;
+    settings.stageId = shownStage(race);
     QList<Participant> participants = race.participants;
     for (Participant &p : participants)
         p.startTimePreference = effectiveStartTimePreference(race, p);

@@ -68,7 +68,7 @@ QList<IOFCourseDataParser::RoundedScore> importCourseData(
     logLine(QStringLiteral("RaceStore: importCourses reading %1, %2 bytes").arg(fileName).arg(bytes.size()));
     std::optional<QString> stageId;
     if (!race.stages.isEmpty())
-        stageId = race.activeStageId;
+        stageId = shownStage(race);
     // Everything that can fail happens before the race is touched.
     const IOFCourseDataParser::Result parsed = IOFCourseDataParser::parse(bytes, raceNumberOf(race, stageId));
     logLine(QStringLiteral("RaceStore: importCourses parsed %1 course(s), %2 class assignment(s)")
@@ -178,6 +178,8 @@ void deleteStage(Race &race, const Stage &stage)
                 card.stageId.reset();
         }
     }
+    if (race.shownStageId && sameId(*race.shownStageId, stage.id))
+        race.shownStageId.reset();
     if (race.activeStageId && sameId(*race.activeStageId, stage.id)) {
         race.activeStageId
             = race.stages.isEmpty() ? std::nullopt : std::optional<QString>(race.stages.first().id);

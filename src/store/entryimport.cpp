@@ -174,9 +174,9 @@ void giveRentalNumber(Participant &participant, RentalNumbers &numbers)
 
 std::optional<QString> importStage(const Race &race)
 {
-    if (race.stages.isEmpty() || !race.activeStageId)
+    if (race.stages.isEmpty() || !shownStage(race))
         return std::nullopt;
-    return race.activeStageId;
+    return shownStage(race);
 }
 
 bool isAsciiDigits(QStringView text)

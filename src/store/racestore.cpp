@@ -7,6 +7,7 @@
 #include "racechanges.h"
 #include "racejson.h"
 #include "readoutmatch.h"
+#include "resultoperations.h"
 #include "stationkey.h"
 #include "syncoutbox.h"
 #include "wholefile.h"
@@ -912,7 +913,13 @@ void RaceStore::applyReceivedSnapshot(Race race)
     // A master that has not named its event yet sends none: the station's own name stays.
     const std::optional<QUuid> event = m_race.journalEventId;
     const QList<UnknownCard> ownCards = ownUnknownCards();
+    // What this station's screens look at is its own; the master's active stage is where reads go.
+    std::optional<QString> shown = std::move(m_race.shownStageId);
     m_race = std::move(race);
+    if (shown && std::any_of(m_race.stages.cbegin(), m_race.stages.cend(), [&shown](const Stage &stage) {
+            return sameId(stage.id, *shown);
+        }))
+        m_race.shownStageId = std::move(shown);
     keepOwnUnknownCards(ownCards);
     if (!m_race.journalEventId)
         m_race.journalEventId = event;
@@ -1008,6 +1015,8 @@ void RaceStore::applyReceivedResult(const PersonResult &result)
     // The station evaluated it with the start times it last heard of: a start time changed here
     // since is this race's.
     followPlannedStart(m_race, index);
+    // Read at another station, the runner started all the same.
+    (void)clearNotStartedMark(m_race, m_race.results.at(index));
     commitChange();
 }
 

@@ -283,10 +283,15 @@ public:
     // gives the stored one), absent when no runner holds the card: the read-out is then kept in
     // race().unknownCards (journalled and saved like a result) until a later recording of it under
     // a runner settles it or it is dismissed. Saves after an append, after a repeat and after a
-    // kept card; a slave then submits an appended result to its master.
+    // kept card; a slave then submits an appended result to its master. A runner marked as not
+    // started on the stage loses the mark in the same change (lastReadClearedNotStarted).
     std::optional<PersonResult> recordCardReading(const QString &cardNumber, const QList<SIPunch> &punches,
         const std::optional<QDateTime> &checkPunchTime, const std::optional<QDateTime> &startPunchTime,
         const std::optional<QDateTime> &finishPunchTime);
+    // Whether the last card read removed its runner's did-not-start mark on the active stage.
+    [[nodiscard]] bool lastReadClearedNotStarted() const { return m_lastReadClearedNotStarted; }
+    // "Now" as the store stamps it (the options' clock).
+    [[nodiscard]] QDateTime now() const { return m_clock(); }
     // Registers a runner for a read-out nobody held (appended as addParticipant does) and records
     // the read-out under the number the runner got, as one change: on disk whole or not at all.
     // With a result, the read-out's kept copies under its own number `cardNumber` and the kept
@@ -344,6 +349,14 @@ public:
     // Removes every stage with the stage's id, and the card read-outs kept on it (results on it
     // stay); an active deleted stage hands over to the first left.
     void deleteStage(const Stage &stage);
+    // The stage card reads are recorded for, chosen on purpose (the Stages screen, the reader
+    // pane); the set-up and list screens follow it again. A change is journalled and autosaved.
+    // An id of no stage changes nothing.
+    void setActiveStage(const QString &stageId);
+    // The stage the set-up and list screens show (Race::shownStageId): view state, published
+    // without a journal record or a save; card reads stay on the active stage. The active stage's
+    // own id (or an id of no stage) makes them follow the active stage again.
+    void setShownStage(const QString &stageId);
 
     // Downloads an IOF EntryList and applies it to the race as it is when the answer arrives, then
     // saves. `done` runs once, later (never inside this call; never once the store is gone), with
@@ -611,6 +624,7 @@ private:
     std::unique_ptr<KeyStore> m_keyStore;
     std::function<void(AutosaveStep)> m_autosaveObserver;
     std::function<QDateTime()> m_clock;
+    bool m_lastReadClearedNotStarted = false;
     std::unique_ptr<StationSettings> m_stationSettings;
     std::unique_ptr<SyncEngine> m_syncEngine;
     std::unique_ptr<StationControl> m_stationControl;

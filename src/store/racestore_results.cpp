@@ -162,6 +162,9 @@ std::optional<PersonResult> RaceStore::recordReading(bool changed, const QString
             recording.unknownCard = m_readOutIdentity->first;
         }
     }
+    // The runner's entry lost a did-not-start mark: published and journalled with the result.
+    m_lastReadClearedNotStarted = recording.clearedNotStarted;
+    changed = changed || recording.clearedNotStarted;
     if (recording.result) {
         // Kept cards are not in the look-ups: settling them leaves the index in step.
         QList<QUuid> settled;

@@ -9,6 +9,8 @@
 
 #include <QNetworkAccessManager>
 
+#include <algorithm>
+
 // ---- Classes -----------------------------------------------------------------------------------
 
 void RaceStore::generateClassesFromCourses()
@@ -81,6 +83,34 @@ void RaceStore::deleteStage(const Stage &stage)
 {
     ::deleteStage(m_race, stage);
     commitChange();
+}
+
+void RaceStore::setActiveStage(const QString &stageId)
+{
+    const bool known = std::any_of(m_race.stages.cbegin(), m_race.stages.cend(),
+        [&stageId](const Stage &stage) { return sameId(stage.id, stageId); });
+    if (!known || (m_race.activeStageId == stageId && !m_race.shownStageId))
+        return;
+    m_race.shownStageId.reset();
+    if (m_race.activeStageId == stageId) {
+        publishRace();
+        return;
+    }
+    m_race.activeStageId = stageId;
+    commitChange();
+}
+
+void RaceStore::setShownStage(const QString &stageId)
+{
+    const bool known = std::any_of(m_race.stages.cbegin(), m_race.stages.cend(),
+        [&stageId](const Stage &stage) { return sameId(stage.id, stageId); });
+    std::optional<QString> shown;
+    if (known && !(m_race.activeStageId && sameId(*m_race.activeStageId, stageId)))
+        shown = stageId;
+    if (shown == m_race.shownStageId)
+        return;
+    m_race.shownStageId = shown;
+    publishRace();
 }
 
 // ---- Entry import ------------------------------------------------------------------------------

@@ -41,15 +41,18 @@ class RaceDayWindow : public WindowDriver
 {
 public:
     // `prepare` is given the test's folder before the store starts: files start-up is to find
-    // there (settings.ini, the autosave folder "autosave").
-    explicit RaceDayWindow(const Race &race, const std::function<void(const QString &)> &prepare = {})
+    // there (settings.ini, the autosave folder "autosave"). `now`, when given, is the store's
+    // clock (the day it takes for today, the time it stamps on reads).
+    explicit RaceDayWindow(const Race &race, const std::function<void(const QString &)> &prepare = {},
+        std::function<QDateTime()> now = {})
     {
         QVERIFY(station.start());
         QVERIFY(QFile::link(station.devicePath(), stationPort()));
         if (prepare)
             prepare(dir.path());
-        auto shell = std::make_unique<RaceStoreShell>(
-            std::make_unique<RaceStore>(storeOptionsIn(dir.path(), QStringLiteral("autosave"))));
+        RaceStoreOptions options = storeOptionsIn(dir.path(), QStringLiteral("autosave"));
+        options.clock = std::move(now);
+        auto shell = std::make_unique<RaceStoreShell>(std::make_unique<RaceStore>(std::move(options)));
         store = &shell->raceStore();
         store->setRace(race);
         SIDeviceRoots roots;

@@ -296,6 +296,42 @@ private slots:
         // The six runners with a time on this stage; Maja Berg has no club.
         QCOMPARE(xml.count("<Organisation>"), 5);
     }
+
+    // Looking at another day on the set-up screens changes what they show and edit, never the
+    // day card reads are recorded on, and stores nothing; making a day active on the Stages
+    // screen moves the reads, and the screens follow it again.
+    void readsStayOnTheDayBeingRun()
+    {
+        makeActive(day2);
+        const QByteArray before = compactJson(store->race());
+        const int saves = h.autosaves();
+        courses.selectStage(day1);
+        QCOMPARE(courses.shownStageId(), day1);
+        QCOMPARE(entries.shownStageId(), day1);
+        QCOMPARE(startList.shownStageId(), day1);
+        startList.setShownStageId(day2);
+        QCOMPARE(courses.shownStageId(), day2);
+        entries.selectStage(day1);
+        QCOMPARE(startList.shownStageId(), day1);
+        QCOMPARE(store->race().activeStageId, std::optional<QString>(day2));
+        QCOMPARE(compactJson(store->race()), before);
+        QCOMPARE(h.autosaves(), saves);
+        // The screens show and export day 1's start list meanwhile.
+        compareTimes(QStringLiteral("imported day 1"));
+        QCOMPARE(exportStartListFileName(store->race(), StartListExportKind::Xml),
+            QStringLiteral("Sommer 2 dage-startlist-Stage 1-2026-06-13.xml"));
+
+        const std::optional<PersonResult> read = store->recordCardReading(
+            QStringLiteral("8200001"), {}, std::nullopt, localTime(21, 11, 3), localTime(21, 40, 0));
+        QVERIFY(read);
+        QCOMPARE(read->stageId, std::optional<QString>(day2));
+        QCOMPARE(courses.shownStageId(), day1);
+
+        makeActive(day1);
+        makeActive(day2);
+        QCOMPARE(courses.shownStageId(), day2);
+        compareTimes(QStringLiteral("day 2 moved to its new date"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMultiDay)

@@ -10,6 +10,7 @@
 #include "documenttestsupport.h"
 #include "outstandingrunners.h"
 #include "pdftestsupport.h"
+#include "perstage.h"
 #include "privatecups.h"
 #include "racedaywindow.h"
 #include "racegenerator.h"
@@ -18,6 +19,7 @@
 #include "resultsscreen.h"
 #include "resultverdict.h"
 #include "testenvironment.h"
+#include "timeofday.h"
 #include "uichecks.h"
 #include "unmatchedcardsheet.h"
 
@@ -906,6 +908,145 @@ private slots:
             QTRY_COMPARE(rows(),
                 (QStringList {QStringLiteral("Ida Holm: Etape 2"), QStringLiteral("Søren Ærø: "),
                     QStringLiteral("Ida Holm: ")}));
+        }
+        verifyNoQmlProblems();
+    }
+
+    // Day 2 is being run while the event still reads into day 1: the reader pane says so and
+    // switches at a click. Looking at day 1 then on every screen with a stage picker leaves the
+    // reads on day 2. A runner marked as not started loses the mark with his read, and the toast
+    // says so; one marked as not finished keeps it on the day's Results screen, IOF list and
+    // overall, whatever her card says.
+    void readsLandOnTheDayBeingRun_data()
+    {
+        addLanguageRows();
+    }
+    void readsLandOnTheDayBeingRun()
+    {
+        QFETCH(int, languageIndex);
+        WindowTestScope scope;
+        {
+            // The store's clock on day 2's date, a second on at each look.
+            auto tick = std::make_shared<qint64>(0);
+            const auto dayTwo
+                = [tick] { return QDateTime(QDate(2025, 6, 15), QTime(10, 30), Qt::UTC).addSecs((*tick)++); };
+            RaceDayWindow w(testEvent(QStringLiteral("app/two-day-verdicts.json")), {}, dayTwo);
+            VexloApp &app = *w.app;
+            QQuickWindow *window = w.window;
+            w.mayElide = {QStringLiteral("recentRunnerName"), QStringLiteral("portName"),
+                QStringLiteral("resultDetail"), QStringLiteral("classFilterLabel"),
+                QStringLiteral("outstandingDetail")};
+            const QString code = w.atMinimumSizeIn(languageIndex);
+            const auto textOf = [&w](const char *name) {
+                QQuickItem *item = w.item(QString::fromUtf8(name));
+                return item ? item->property("text").toString() : QString();
+            };
+            app.content().setSelectedItem(SidebarItem::Reader);
+            QTRY_COMPARE(textOf("wrongDayText"),
+                localized(QStringLiteral("Card reads go to %@, dated %@, but %@ is dated today."),
+                    QStringLiteral("Etape 1"), mediumDateText(QDate(2025, 6, 14)),
+                    QStringLiteral("Etape 2")));
+            QCOMPARE(textOf("switchToTodayButton"),
+                localized(QStringLiteral("Switch to %@"), QStringLiteral("Etape 2")));
+            w.shot(code + QStringLiteral("-reader-wrong-day"));
+            w.click(QStringLiteral("switchToTodayButton"));
+            QTRY_COMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
+            QTRY_VERIFY(!w.item(QStringLiteral("wrongDayNotice")));
+            QCOMPARE(textOf("readsGoTo"),
+                localized(QStringLiteral("Card reads go to %@ (%@)"), QStringLiteral("Etape 2"),
+                    mediumDateText(QDate(2025, 6, 15))));
+
+            // Day 1 on every screen with a stage picker.
+            for (const SidebarItem section : {SidebarItem::Classes, SidebarItem::Courses,
+                     SidebarItem::Participants, SidebarItem::StartList}) {
+                app.content().setSelectedItem(section);
+                QQuickItem *picker = nullptr;
+                QTRY_VERIFY((picker = w.item(QStringLiteral("stagePicker"))));
+                if (section == SidebarItem::StartList) {
+                    QVERIFY(QMetaObject::invokeMethod(picker, "activated", Q_ARG(int, 0)));
+                    QTRY_COMPARE(picker->property("currentValue").toString(), QStringLiteral("s1"));
+                } else {
+                    QVERIFY(
+                        QMetaObject::invokeMethod(picker, "picked", Q_ARG(QVariant, QStringLiteral("s1"))));
+                    QTRY_COMPARE(picker->property("selectedId").toString(), QStringLiteral("s1"));
+                }
+                QCOMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
+            }
+            w.shot(code + QStringLiteral("-startlist-day1-while-day2-runs"));
+            app.content().setSelectedItem(SidebarItem::Results);
+            w.click(QStringLiteral("stageChip_s1"));
+            app.content().setSelectedItem(SidebarItem::Pending);
+            QQuickItem *statusPicker = nullptr;
+            QTRY_VERIFY((statusPicker = w.item(QStringLiteral("outstandingStagePicker"))));
+            QVERIFY(QMetaObject::invokeMethod(statusPicker, "picked", Q_ARG(QVariant, QStringLiteral("s1"))));
+
+            // Read while the Status screen shows day 1: the read is day 2's, the toast says
+            // nothing of another day.
+            w.clock->advance(std::chrono::hours(24));
+            w.read(simCard(2000001));
+            QCOMPARE(resultOf(w.store->race(), QStringLiteral("2000001"))->stageId,
+                std::optional<QString>(QStringLiteral("s2")));
+            QTRY_VERIFY(w.item(QStringLiteral("cardReadToast")));
+            QVERIFY(!w.item(QStringLiteral("panelDay")));
+            QVERIFY(!w.item(QStringLiteral("panelMark")));
+
+            // Søren marked as not started on day 2, then read.
+            const auto runner = [&w](const char *card) {
+                for (const Participant &p : w.store->race().participants)
+                    if (p.cardNumber == QLatin1String(card))
+                        return p;
+                return Participant();
+            };
+            w.store->setParticipantStatus(runner("2000002").id, ParticipantStatus::Dns, QStringLiteral("s2"));
+            app.content().setSelectedItem(SidebarItem::Classes);
+            w.read(simCard(2000002));
+            QTRY_COMPARE(textOf("panelMark"),
+                localized(
+                    QStringLiteral("This runner was marked as not started; the read removed the mark.")));
+            QVERIFY(w.itemIn(QStringLiteral("cardReadToast"), QStringLiteral("panelMark")));
+            QVERIFY(!statusOnStage(runner("2000002"), QStringLiteral("s2")));
+            w.shot(code + QStringLiteral("-toast-not-started-read"), fadeMs);
+            app.content().setSelectedItem(SidebarItem::Reader);
+            QTRY_COMPARE(textOf("panelMark"),
+                localized(
+                    QStringLiteral("This runner was marked as not started; the read removed the mark.")));
+
+            // Mette marked as not finished on day 2, then read: the mark stands.
+            w.store->setParticipantStatus(runner("2000003").id, ParticipantStatus::Dnf, QStringLiteral("s2"));
+            w.read(simCard(2000003));
+            QTRY_COMPARE(textOf("panelMark"),
+                localized(QStringLiteral(
+                    "Marked as not finished on this stage: listed so until the mark is cleared.")));
+            QCOMPARE(statusOnStage(runner("2000003"), QStringLiteral("s2")), ParticipantStatus::Dnf);
+            w.shot(code + QStringLiteral("-reader-not-finished-read"), fadeMs);
+            const QString didNotFinish = localized(QStringLiteral("DID NOT FINISH"));
+            const auto metteLine = [window] {
+                QQuickItem *name = findVisibleItem(
+                    window, [](QQuickItem *i) { return i->property("text").toString() == u"Mette Lund"; });
+                return name ? shownTexts(name->parentItem()) : QStringList();
+            };
+            app.content().setSelectedItem(SidebarItem::Results);
+            // The toast of her read names her too.
+            QTRY_VERIFY(w.item(QStringLiteral("cardReadToast")));
+            w.click(QStringLiteral("closeToast"));
+            QTRY_VERIFY(!w.item(QStringLiteral("cardReadToast")));
+            w.click(QStringLiteral("stageChip_s2"));
+            QTRY_VERIFY2(metteLine().contains(didNotFinish), qPrintable(metteLine().join(u'|')));
+            QVERIFY2(metteLine().filter(QRegularExpression(QStringLiteral("^\\d+\\.$"))).isEmpty(),
+                qPrintable(metteLine().join(u'|')));
+            w.shot(code + QStringLiteral("-results-day2-dnf-read"));
+            auto *screen = window->findChild<ResultsScreen *>();
+            const QString xmlPath = w.dir.filePath(code + QStringLiteral("-day2-dnf.xml"));
+            QVERIFY(screen->exportTo(int(ResultExportKind::ResultsXML), QUrl::fromLocalFile(xmlPath)));
+            QFile xml(xmlPath);
+            QVERIFY(xml.open(QIODevice::ReadOnly));
+            const QByteArray dayXml = xml.readAll();
+            VERIFY_IOF_VALID(dayXml);
+            QVERIFY2(iofRunners(dayXml).contains(QStringLiteral("Mette DidNotFinish")),
+                qPrintable(iofRunners(dayXml).join(u'|')));
+            w.click(QStringLiteral("stageChip___overall__"));
+            QTRY_VERIFY2(metteLine().contains(didNotFinish), qPrintable(metteLine().join(u'|')));
+            QCOMPARE(w.store->race().activeStageId, std::optional<QString>(QStringLiteral("s2")));
         }
         verifyNoQmlProblems();
     }

@@ -1,5 +1,6 @@
 // Operations on entries and results: edits, unmatched-card helpers, pulled check-ins and the overall
 // standings.
+#include "cardrecording.h"
 #include "casetable.h"
 #include "checkins.h"
 #include "evaluationfixtures.h"
@@ -334,6 +335,17 @@ private slots:
         if (action[0] == u"mark") {
             QVERIFY(setParticipantStatus(race, p.id, mark(action[2]),
                 action[1] == u"-" ? std::nullopt : std::optional<QString>(action[1])));
+        } else if (action[0] == u"read") {
+            const CardRecording read = recordCardReading(
+                race, QStringLiteral("1"), {}, std::nullopt, at(10, 0), at(10, 30), at(11, 0));
+            QVERIFY(read.appended);
+            QCOMPARE(read.result->stageId, race.activeStageId);
+            QCOMPARE(read.clearedNotStarted, cells[2] != cells[3]);
+        } else if (action[0] == u"received") {
+            PersonResult result;
+            result.participantId = p.id;
+            result.stageId = action[1];
+            QCOMPARE(clearNotStartedMark(race, result), cells[2] != cells[3]);
         } else {
             (void)applyChecklistCheckins(race, {entry("e1", "1", action[1])}, firstPull);
         }

@@ -287,6 +287,7 @@ private slots:
                 QVERIFY(n < race.participants.size());
                 QVERIFY(store->recordCardReading(race.participants[n].cardNumber, {}, std::nullopt,
                     finish.addSecs(-3600), finish.addSecs(step)));
+                QCOMPARE(store->race().results.last().stageId, race.activeStageId);
             } else if (operation == QStringLiteral("reread")) {
                 // The runner's last read-out once more: the result it gave, nothing new.
                 QVERIFY(n < race.participants.size());
@@ -409,10 +410,17 @@ private slots:
                 Participant entry = race.participants[n];
                 entry.familyName = QStringLiteral("Renamed %1").arg(step);
                 store->updateParticipant(entry);
-            } else if (operation == QStringLiteral("dns")) {
+            } else if (operation == QStringLiteral("dns") || operation == QStringLiteral("dnf")) {
                 QVERIFY(n < race.participants.size());
-                store->setParticipantStatus(
-                    race.participants[n].id, ParticipantStatus::Dns, race.activeStageId);
+                store->setParticipantStatus(race.participants[n].id,
+                    operation == QStringLiteral("dns") ? ParticipantStatus::Dns : ParticipantStatus::Dnf,
+                    race.activeStageId);
+            } else if (operation == QStringLiteral("look")) {
+                // The set-up screens show the first day: a view, the day being run stays.
+                QVERIFY(race.stages.size() > 1);
+                store->setShownStage(race.stages.first().id);
+                QCOMPARE(store->race().shownStageId, std::optional<QString>(race.stages.first().id));
+                QCOMPARE(store->race().activeStageId, race.activeStageId);
             } else if (operation == QStringLiteral("course")) {
                 QVERIFY(n < race.participants.size());
                 store->setParticipantCourse(race.participants[n].id, QStringLiteral("no such course"));

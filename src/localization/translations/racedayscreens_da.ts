@@ -239,5 +239,33 @@
         <source>Card reads now go to %@</source>
         <translation>Brikaflæsninger går nu til %@</translation>
     </message>
+    <message>
+        <source>Card reads go to %@ (%@)</source>
+        <translation>Brikaflæsninger går til %@ (%@)</translation>
+    </message>
+    <message>
+        <source>Card reads go to %@, dated %@, but %@ is dated today.</source>
+        <translation>Brikaflæsninger går til %@, dateret %@, men %@ er dateret i dag.</translation>
+    </message>
+    <message>
+        <source>Switch to %@</source>
+        <translation>Skift til %@</translation>
+    </message>
+    <message>
+        <source>Read into %@ (%@), but %@ is dated today.</source>
+        <translation>Aflæst til %@ (%@), men %@ er dateret i dag.</translation>
+    </message>
+    <message>
+        <source>This runner was marked as not started; the read removed the mark.</source>
+        <translation>Løberen var markeret som ikke startet; aflæsningen fjernede markeringen.</translation>
+    </message>
+    <message>
+        <source>Marked as not started on this stage: listed so until the mark is cleared.</source>
+        <translation>Markeret som ikke startet på denne etape: vises sådan, indtil markeringen fjernes.</translation>
+    </message>
+    <message>
+        <source>Marked as not finished on this stage: listed so until the mark is cleared.</source>
+        <translation>Markeret som ikke gennemført på denne etape: vises sådan, indtil markeringen fjernes.</translation>
+    </message>
 </context>
 </TS>

@@ -239,5 +239,33 @@
         <source>Card reads now go to %@</source>
         <translation>Card reads now go to %@</translation>
     </message>
+    <message>
+        <source>Card reads go to %@ (%@)</source>
+        <translation>Card reads go to %@ (%@)</translation>
+    </message>
+    <message>
+        <source>Card reads go to %@, dated %@, but %@ is dated today.</source>
+        <translation>Card reads go to %@, dated %@, but %@ is dated today.</translation>
+    </message>
+    <message>
+        <source>Switch to %@</source>
+        <translation>Switch to %@</translation>
+    </message>
+    <message>
+        <source>Read into %@ (%@), but %@ is dated today.</source>
+        <translation>Read into %@ (%@), but %@ is dated today.</translation>
+    </message>
+    <message>
+        <source>This runner was marked as not started; the read removed the mark.</source>
+        <translation>This runner was marked as not started; the read removed the mark.</translation>
+    </message>
+    <message>
+        <source>Marked as not started on this stage: listed so until the mark is cleared.</source>
+        <translation>Marked as not started on this stage: listed so until the mark is cleared.</translation>
+    </message>
+    <message>
+        <source>Marked as not finished on this stage: listed so until the mark is cleared.</source>
+        <translation>Marked as not finished on this stage: listed so until the mark is cleared.</translation>
+    </message>
 </context>
 </TS>

@@ -52,7 +52,7 @@ Item {
                     Accessible.name: qsTranslate("Vexlo", "Stage")
                     width: 220
                     model: vm.stageOptions
-                    selectedId: vm.activeStageId
+                    selectedId: vm.shownStageId
                     onPicked: id => vm.selectStage(id)
                 }
             }
@@ -361,7 +361,7 @@ Item {
                 Accessible.name: qsTranslate("Vexlo", "Stage")
                 Layout.preferredWidth: 240
                 model: vm.stageOptions
-                selectedId: vm.activeStageId
+                selectedId: vm.shownStageId
                 onPicked: id => vm.selectStage(id)
                 // Return imports; in the open list it picks a stage.
                 Keys.onReturnPressed: event => { if (popup.visible) event.accepted = false; else vm.confirmImport() }

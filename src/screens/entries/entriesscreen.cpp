@@ -109,6 +109,7 @@ Race rowInputs(const Race &race)
     inputs.courses = race.courses;
     inputs.stages = race.stages;
     inputs.activeStageId = race.activeStageId;
+    inputs.shownStageId = race.shownStageId;
     return inputs;
 }
 
@@ -120,10 +121,10 @@ QVariantMap pickerRow(const QString &text, const QString &value)
 // The stage the stage picker has chosen; null when none is.
 const Stage *activeStage(const Race &race)
 {
-    if (!race.activeStageId)
+    if (!shownStage(race))
         return nullptr;
     const auto stage = std::find_if(race.stages.cbegin(), race.stages.cend(),
-        [&](const Stage &s) { return sameId(s.id, *race.activeStageId); });
+        [&](const Stage &s) { return sameId(s.id, *shownStage(race)); });
     return stage == race.stages.cend() ? nullptr : &*stage;
 }
 
@@ -141,7 +142,7 @@ bool EntryRowTable::isFor(const Race &race) const
 {
     return race.participants == m_race.participants && race.classes == m_race.classes
         && race.courses == m_race.courses && race.stages == m_race.stages
-        && race.activeStageId == m_race.activeStageId;
+        && shownStage(race) == shownStage(m_race);
 }
 
 const EntryRow &EntryRowTable::row(qsizetype i) const
@@ -289,9 +290,9 @@ QVariantList EntriesScreen::stageOptions() const
     return options;
 }
 
-QString EntriesScreen::activeStageId() const
+QString EntriesScreen::shownStageId() const
 {
-    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
+    return store() ? shownStage(store()->race()).value_or(QString()) : QString();
 }
 
 QVariantList EntriesScreen::classOptions() const
@@ -378,10 +379,7 @@ void EntriesScreen::selectStage(const QString &stageId)
 {
     if (!store())
         return;
-    Race race = store()->race();
-    race.activeStageId = stageId.isEmpty() ? std::nullopt : std::optional<QString>(stageId);
-    store()->setRace(race);
-    store()->autosave();
+    store()->setShownStage(stageId);
 }
 
 // ---- Editor ------------------------------------------------------------------------------------

@@ -128,7 +128,7 @@ class EntriesScreen : public StoreViewModel
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY loadingChanged)
     Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
-    Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY raceChanged)
+    Q_PROPERTY(QString shownStageId READ shownStageId NOTIFY raceChanged)
     // [{text, value}] of the class menu after "All classes", in class-name order.
     Q_PROPERTY(QVariantList classOptions READ classOptions NOTIFY raceChanged)
     Q_PROPERTY(QString filterClassId READ filterClassId WRITE setFilterClassId NOTIFY filterChanged)
@@ -164,7 +164,7 @@ public:
     [[nodiscard]] bool isLoading() const { return m_rebuild.isLoading(); }
     [[nodiscard]] bool showsStagePicker() const;
     [[nodiscard]] QVariantList stageOptions() const;
-    [[nodiscard]] QString activeStageId() const;
+    [[nodiscard]] QString shownStageId() const;
     [[nodiscard]] QVariantList classOptions() const;
     [[nodiscard]] QString filterClassId() const { return m_filterClassId; }
     void setFilterClassId(const QString &classId);

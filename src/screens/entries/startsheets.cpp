@@ -13,8 +13,8 @@ template<typename T>
 std::optional<T> forActiveStage(
     const Race &race, const std::optional<StageMap<T>> &map, const std::optional<T> &base)
 {
-    if (race.activeStageId && map && map->contains(*race.activeStageId))
-        return map->value(*race.activeStageId);
+    if (shownStage(race) && map && map->contains(*shownStage(race)))
+        return map->value(*shownStage(race));
     return base;
 }
 

@@ -54,14 +54,6 @@ StagesViewModel::StagesViewModel(QObject *parent)
     : StoreViewModel(parent)
 { }
 
-QString mediumDateText(const QDate &date)
-{
-    // The medium date style of each language: the month abbreviated, the year in full.
-    if (LocalizationManager::shared().language() == AppLanguage::Danish)
-        return QLocale(QLocale::Danish, QLocale::Denmark).toString(date, QStringLiteral("d. MMM yyyy"));
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("MMM d, yyyy"));
-}
-
 QVariantList StagesViewModel::stages() const
 {
     QVariantList rows;
@@ -163,10 +155,7 @@ void StagesViewModel::makeActive(const QString &stageId)
 {
     if (!store() || !findStage(stageId))
         return;
-    Race race = store()->race();
-    race.activeStageId = stageId;
-    store()->setRace(race);
-    store()->autosave();
+    store()->setActiveStage(stageId);
 }
 
 void StagesViewModel::beginNewStage()

@@ -6,6 +6,7 @@
 
 #include "race.h"
 #include "storeviewmodel.h"
+#include "timeofday.h"
 
 #include <QDate>
 #include <QObject>
@@ -23,10 +24,6 @@
 // stage of the highest order for a later one; `now` when there is no such date.
 [[nodiscard]] Stage proposedNewStage(
     const QList<Stage> &stages, const std::optional<QDateTime> &eventDate, const QDateTime &now);
-
-// A stage's date as the screen shows it: the medium date style of the selected language
-// ("Jun 14, 2025", "14. jun. 2025").
-[[nodiscard]] QString mediumDateText(const QDate &date);
 
 class StagesViewModel : public StoreViewModel
 {

@@ -68,6 +68,24 @@ ColumnLayout {
         Layout.fillWidth: true
     }
     Label {
+        objectName: "panelMark"
+        visible: (root.panel.markText || "") !== ""
+        text: root.panel.markText || ""
+        font: Theme.subheadline
+        color: root.orange
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    Label {
+        objectName: "panelDay"
+        visible: (root.panel.dayText || "") !== ""
+        text: root.panel.dayText || ""
+        font: Theme.subheadline
+        color: root.orange
+        wrapMode: Text.WordWrap
+        Layout.fillWidth: true
+    }
+    Label {
         text: root.panel.footerText || ""
         font: Theme.caption
         color: Theme.secondaryText

@@ -263,7 +263,7 @@ Item {
         // pointer.
         ColumnLayout {
             objectName: "readerPaneNotices"
-            visible: vm.stageChangeNotice !== "" || vm.printerErrorText !== ""
+            visible: vm.stageChangeNotice !== "" || vm.wrongDayText !== "" || vm.printerErrorText !== ""
                 || (root.raceDay !== null && root.raceDay.stationText !== "")
             Layout.fillWidth: true
             Layout.margins: 16
@@ -276,6 +276,29 @@ Item {
                 text: vm.stageChangeNotice
                 font: Theme.headline
                 color: "#c93400"
+            }
+            // Reads go to a stage of another day while a stage is dated today: said plainly,
+            // with the switch at hand.
+            ColumnLayout {
+                objectName: "wrongDayNotice"
+                visible: vm.wrongDayText !== ""
+                Layout.fillWidth: true
+                spacing: 6
+                Label {
+                    objectName: "wrongDayText"
+                    Layout.fillWidth: true
+                    wrapMode: Text.Wrap
+                    text: vm.wrongDayText
+                    font: Theme.headline
+                    color: "#c93400"
+                }
+                Button {
+                    objectName: "switchToTodayButton"
+                    text: vm.switchToTodayText
+                    onClicked: vm.switchToToday()
+                    Keys.onReturnPressed: vm.switchToToday()
+                    Keys.onEnterPressed: vm.switchToToday()
+                }
             }
             Label {
                 objectName: "printerError"

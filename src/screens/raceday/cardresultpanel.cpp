@@ -3,8 +3,10 @@
 #include "documenttext.h"
 #include "keysort.h"
 #include "localization.h"
+#include "perstage.h"
 #include "racedayresults.h"
 #include "resultgroups.h"
+#include "timeofday.h"
 
 #include <QHash>
 
@@ -46,6 +48,8 @@ QVariantMap CardResultPanel::toVariantMap() const
         {QStringLiteral("verdictGood"), verdictGood},
         {QStringLiteral("missingText"), missingText},
         {QStringLiteral("repeatText"), repeatText},
+        {QStringLiteral("markText"), markText},
+        {QStringLiteral("dayText"), dayText},
         {QStringLiteral("footerText"), footerText},
     };
 }
@@ -256,8 +260,46 @@ CardResultPanel cardResultPanel(const Race &race, const PersonResult &result)
     }
     if (const PersonResult *earlier = earlierReadOf(race, result))
         panel.repeatText = repeatReadText(earlier->readAt);
+    if (p && (p->status || p->statusByStage)) {
+        if (const std::optional<ParticipantStatus> mark = statusOnStage(*p, result.stageId))
+            panel.markText = *mark == ParticipantStatus::Dns
+                ? localized(QStringLiteral(
+                    "Marked as not started on this stage: listed so until the mark is cleared."))
+                : localized(QStringLiteral(
+                    "Marked as not finished on this stage: listed so until the mark is cleared."));
+    }
     panel.footerText = localized(keyFooter);
     return panel;
+}
+
+const Stage *stageDatedTodayInstead(
+    const Race &race, const std::optional<QString> &stageId, const QDate &today)
+{
+    if (!stageId || !today.isValid())
+        return nullptr;
+    const Stage *shown = nullptr;
+    const Stage *todays = nullptr;
+    for (const Stage &stage : race.stages) {
+        if (!shown && sameId(stage.id, *stageId))
+            shown = &stage;
+        if (stage.date.isValid() && stage.date.toLocalTime().date() == today
+            && (!todays || stage.order < todays->order))
+            todays = &stage;
+    }
+    if (!shown || !todays || !shown->date.isValid() || shown->date.toLocalTime().date() == today)
+        return nullptr;
+    return todays;
+}
+
+QString readDayWarning(const Race &race, const std::optional<QString> &stageId, const QDate &today)
+{
+    const Stage *todays = stageDatedTodayInstead(race, stageId, today);
+    if (!todays)
+        return {};
+    const auto read = std::find_if(race.stages.cbegin(), race.stages.cend(),
+        [&stageId](const Stage &stage) { return sameId(stage.id, *stageId); });
+    return localized(QStringLiteral("Read into %@ (%@), but %@ is dated today."), read->name,
+        mediumDateText(read->date.toLocalTime().date()), todays->name);
 }
 
 RecentResultRow recentResultRow(const Race &race, const PersonResult &result)

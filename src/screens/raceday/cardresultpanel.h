@@ -45,12 +45,27 @@ struct CardResultPanel
     QString missingText;
     // "Read again: this card was already read at %@", or empty for a first read.
     QString repeatText;
+    // The runner's did-not-start or did-not-finish mark on the result's stage, which every list
+    // shows instead of the run until it is cleared; or (set by the desk) the not-started mark this
+    // read removed. Empty otherwise.
+    QString markText;
+    // Set by the desk: the read went to a stage dated another day while a stage is dated today.
+    QString dayText;
     QString footerText;
 
     [[nodiscard]] QVariantMap toVariantMap() const;
 };
 
 [[nodiscard]] CardResultPanel cardResultPanel(const Race &race, const PersonResult &result);
+
+// When the stage `stageId` is dated another day than `today` (local days) and a stage is dated
+// today: that stage (the first by order). Null otherwise: no such stage, or reads are on today's.
+[[nodiscard]] const Stage *stageDatedTodayInstead(
+    const Race &race, const std::optional<QString> &stageId, const QDate &today);
+// "Read into %@ (%@), but %@ is dated today." for a read recorded on `stageId` when
+// stageDatedTodayInstead finds a stage; empty otherwise.
+[[nodiscard]] QString readDayWarning(
+    const Race &race, const std::optional<QString> &stageId, const QDate &today);
 
 struct RecentResultRow
 {

@@ -126,8 +126,8 @@ void RaceDayDesk::handleCardRead(const QString &cardNumber, const QList<SIPunch>
     const std::optional<QDateTime> earlierRead = m_store->latestReadOfCard(cardNumber);
     const std::optional<PersonResult> result
         = m_store->recordCardReading(cardNumber, punches, checkPunchTime, startPunchTime, finishPunchTime);
-    RecordedRead record {
-        cardNumber, {}, result ? std::optional<QUuid>(result->id) : std::nullopt, earlierRead};
+    RecordedRead record {cardNumber, {}, result ? std::optional<QUuid>(result->id) : std::nullopt,
+        earlierRead, m_store->lastReadClearedNotStarted()};
     if (m_reader->lastCardRead() && m_reader->lastCardRead()->cardNumber == cardNumber)
         record.readAt = m_reader->lastCardRead()->readAt;
     m_lastRecorded = record;
@@ -207,6 +207,12 @@ QVariantMap RaceDayDesk::cardPanelVariant() const
     const RecordedRead *record = recordForShownReading();
     if (panel.repeatText.isEmpty() && record && record->earlierReadAt)
         panel.repeatText = repeatReadText(*record->earlierReadAt);
+    if (panel.markText.isEmpty() && record && record->clearedNotStarted)
+        panel.markText
+            = localized(QStringLiteral("This runner was marked as not started; the read removed the mark."));
+    // Read into a stage of another day while today's stage waits: said on the card itself, so
+    // that a read counted on the wrong day is seen where it is shown.
+    panel.dayText = readDayWarning(m_store->race(), result->stageId, m_store->now().toLocalTime().date());
     return panel.toVariantMap();
 }
 

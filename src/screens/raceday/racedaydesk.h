@@ -147,6 +147,8 @@ private:
         std::optional<QUuid> resultId;
         // The card's latest result in the same stage before this read: a repeat.
         std::optional<QDateTime> earlierReadAt;
+        // The read removed its runner's did-not-start mark on the stage.
+        bool clearedNotStarted = false;
     };
 
     void readingChanged();

@@ -10,6 +10,7 @@
 #include "racestore.h"
 #include "receiptprinter.h"
 #include "resultgroups.h"
+#include "timeofday.h"
 
 #include <QPrinterInfo>
 
@@ -314,20 +315,61 @@ void ReaderPaneViewModel::readerConnectionChanged()
     emit stagesChanged();
 }
 
-QString ReaderPaneViewModel::activeStageName() const
+const Stage *ReaderPaneViewModel::activeStage() const
 {
     if (!store() || !store()->race().activeStageId)
-        return {};
+        return nullptr;
     for (const Stage &s : store()->race().stages)
         if (sameId(s.id, *store()->race().activeStageId))
-            return s.name;
-    return {};
+            return &s;
+    return nullptr;
+}
+
+QString ReaderPaneViewModel::activeStageName() const
+{
+    const Stage *stage = activeStage();
+    return stage ? stage->name : QString();
 }
 
 QString ReaderPaneViewModel::readsGoToText() const
 {
-    const QString name = showsStagePicker() ? activeStageName() : QString();
-    return name.isEmpty() ? QString() : localized(QStringLiteral("Card reads go to %@"), name);
+    const Stage *stage = showsStagePicker() ? activeStage() : nullptr;
+    if (!stage || stage->name.isEmpty())
+        return {};
+    if (!stage->date.isValid())
+        return localized(QStringLiteral("Card reads go to %@"), stage->name);
+    return localized(QStringLiteral("Card reads go to %@ (%@)"), stage->name,
+        mediumDateText(stage->date.toLocalTime().date()));
+}
+
+const Stage *ReaderPaneViewModel::todaysStageInstead() const
+{
+    if (!store())
+        return nullptr;
+    return stageDatedTodayInstead(
+        store()->race(), store()->race().activeStageId, store()->now().toLocalTime().date());
+}
+
+QString ReaderPaneViewModel::wrongDayText() const
+{
+    const Stage *today = todaysStageInstead();
+    const Stage *active = activeStage();
+    if (!today || !active)
+        return {};
+    return localized(QStringLiteral("Card reads go to %@, dated %@, but %@ is dated today."), active->name,
+        mediumDateText(active->date.toLocalTime().date()), today->name);
+}
+
+QString ReaderPaneViewModel::switchToTodayText() const
+{
+    const Stage *today = todaysStageInstead();
+    return today ? localized(QStringLiteral("Switch to %@"), today->name) : QString();
+}
+
+void ReaderPaneViewModel::switchToToday()
+{
+    if (const Stage *today = todaysStageInstead())
+        selectStage(QString(today->id));
 }
 
 void ReaderPaneViewModel::setPrinterName(const QString &name)
@@ -379,10 +421,7 @@ void ReaderPaneViewModel::selectStage(const QString &stageId)
         [&stageId](const Stage &stage) { return stage.id == stageId; });
     if (!known || s->race().activeStageId == stageId)
         return;
-    Race race = s->race();
-    race.activeStageId = stageId;
-    s->setRace(race);
-    s->autosave();
+    s->setActiveStage(stageId);
 }
 
 void ReaderPaneViewModel::refreshPrinters()

@@ -139,9 +139,16 @@ class ReaderPaneViewModel : public QObject
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY stagesChanged)
     // "" when the race has no active stage.
     Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY stagesChanged)
-    // "Card reads go to <stage>" in an event of two or more stages with one active; "" otherwise.
-    // Every screen's stage picker moves the one active stage, so the pane says where reads land.
+    // "Card reads go to <stage> (<date>)" in an event of two or more stages with one active; ""
+    // otherwise. Only this picker and the Stages screen move the active stage; the set-up screens'
+    // pickers choose what they show.
     Q_PROPERTY(QString readsGoToText READ readsGoToText NOTIFY stagesChanged)
+    // While the active stage is dated another day than today (the store's clock) and a stage is
+    // dated today: "Card reads go to <stage>, dated <date>, but <today's stage> is dated today.";
+    // "" otherwise. Worked out afresh at every change of the race, each card read included.
+    Q_PROPERTY(QString wrongDayText READ wrongDayText NOTIFY stagesChanged)
+    // "Switch to <today's stage>" for the button beside wrongDayText.
+    Q_PROPERTY(QString switchToTodayText READ switchToTodayText NOTIFY stagesChanged)
     // "Card reads now go to <stage>" after the active stage changed while a station was
     // connected; cleared when the station disconnects. "" otherwise.
     Q_PROPERTY(QString stageChangeNotice READ stageChangeNotice NOTIFY stagesChanged)
@@ -185,8 +192,12 @@ public:
     [[nodiscard]] QString activeStageId() const;
     [[nodiscard]] QString readsGoToText() const;
     [[nodiscard]] QString stageChangeNotice() const { return m_stageChangeNotice; }
+    [[nodiscard]] QString wrongDayText() const;
+    [[nodiscard]] QString switchToTodayText() const;
     // Sets the race's active stage and autosaves; card reads that follow count for it.
     Q_INVOKABLE void selectStage(const QString &stageId);
+    // Makes the stage dated today (wrongDayText's) the active one.
+    Q_INVOKABLE void switchToToday();
 
     [[nodiscard]] QVariantList printerChoices() const;
     [[nodiscard]] int printerChoiceIndex() const;
@@ -216,6 +227,9 @@ private:
     void raceChanged();
     void readerConnectionChanged();
     [[nodiscard]] QString activeStageName() const;
+    [[nodiscard]] const Stage *activeStage() const;
+    // The stage dated today while the active one is dated another day (stageDatedTodayInstead).
+    [[nodiscard]] const Stage *todaysStageInstead() const;
 
     QPointer<RaceDayDesk> m_desk;
     // The active stage last seen, to tell a change of it from any other change of the race.

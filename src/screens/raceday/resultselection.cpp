@@ -431,9 +431,9 @@ ClassResults orderGroup(
     return group;
 }
 
-// The runners marked on the stage shown (in an event without stages, marked at all) who have no
-// result of it, into the group of the class they run it in: a group of its own where the class
-// has no result listed.
+// The runners marked on the stage shown (in an event without stages, marked at all), with or
+// without a result of it, into the group of the class they run it in: a group of its own where
+// the class has no result listed.
 void addMarkedRunners(const Race &race, const ResultFilter &filter, QList<ClassResults> &groups)
 {
     const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
@@ -449,17 +449,10 @@ void addMarkedRunners(const Race &race, const ResultFilter &filter, QList<ClassR
     }
     if (marked.isEmpty())
         return;
-    QSet<QUuid> withResult;
-    const IdMatcher stage(filter.stageId);
-    for (const PersonResult &r : race.results) {
-        if (!byStage || (r.stageId && stage(*r.stageId)))
-            withResult.insert(r.participantId);
-    }
+    // Their reads of the stage, if any, were left out of the groups (resultsForClass).
     const IdMatcher classFilter(filter.classId);
     bool newGroup = false;
     for (MarkedRunner &runner : marked) {
-        if (withResult.contains(runner.participant.id))
-            continue;
         const std::optional<QString> classId = classIdOnStage(runner.participant, stageId);
         if (!filter.classId.isEmpty() && !(classId && classFilter(*classId)))
             continue;
@@ -594,6 +587,22 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
     }
 
     const bool byStage = !filter.stageId.isEmpty() && !filter.showsOverall();
+    // Where one stage is listed (or the event has none), a runner marked on it is listed with the
+    // mark, whatever was read: the organiser's mark stands until it is cleared. Their reads of it
+    // take no place here.
+    std::vector<bool> markedEntries;
+    if (byStage || (filter.stageId.isEmpty() && race.stages.isEmpty())) {
+        const std::optional<QString> shownStage
+            = byStage ? std::optional<QString>(filter.stageId) : std::nullopt;
+        for (qsizetype i = 0; i < race.participants.size(); ++i) {
+            const Participant &p = race.participants[i];
+            if ((p.status || p.statusByStage) && statusOnStage(p, shownStage)) {
+                if (markedEntries.empty())
+                    markedEntries.assign(std::size_t(race.participants.size()), false);
+                markedEntries[std::size_t(i)] = true;
+            }
+        }
+    }
     IdMemo<bool> stages;
     IdMemo<bool> scoreCourses;
     // Without a score course in the event no result is on one, whatever its course id.
@@ -637,6 +646,8 @@ QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter
         if (slot >= 0)
             previousSlot = slot;
         const qint32 entry = slot < 0 ? -1 : entryOfSlot[std::size_t(slot)];
+        if (entry >= 0 && !markedEntries.empty() && markedEntries[std::size_t(entry)])
+            continue;
         const Participant *participant = entry < 0 ? nullptr : &race.participants[entry];
         ClassInfo info = noClass;
         if (participant) {

@@ -46,8 +46,8 @@ struct ClassResults
     bool scoreGroup = false;
     // The winner's time, for the behind-the-leader texts of a timed group.
     std::optional<double> leaderTime;
-    // The class's runners marked as not started or not finished on the stage shown who have no
-    // result of it, by name, listed after every result.
+    // The class's runners marked as not started or not finished on the stage shown, by name,
+    // listed after every result (their reads of the stage are not among the results).
     QList<MarkedRunner> marked;
 };
 
@@ -76,8 +76,9 @@ struct ClassStandings
 [[nodiscard]] std::optional<double> rankedTime(const PersonResult &result);
 
 // One result per runner and stage (countingReadOf): an earlier read of the same runner and stage
-// is not listed. Where one stage is shown (or the event has no stages), a runner marked on it
-// without a result of it is listed in `marked` of the class they run that stage in. Stable: results that
+// is not listed. Where one stage is shown (or the event has no stages), a runner marked on it is
+// listed in `marked` of the class they run that stage in, and their reads of it are not: the mark
+// stands until the organiser clears it. Stable: results that
 // compare equal keep their order in `race.results`. The groups point into `race`.
 [[nodiscard]] QList<ClassResults> resultsForClass(const Race &race, const ResultFilter &filter);
 // Every class (or the filtered one) with participants, across every stage; empty without stages.

@@ -42,8 +42,8 @@ Item {
                 visible: vm.showsStagePicker
                 Accessible.name: qsTranslate("Vexlo", "Stage")
                 model: vm.stageOptions
-                selectedId: vm.activeStageId
-                currentIndex: count >= 0 ? indexOfValue(vm.activeStageId) : -1
+                selectedId: vm.shownStageId
+                currentIndex: count >= 0 ? indexOfValue(vm.shownStageId) : -1
                 Layout.preferredWidth: 160
                 onPicked: id => vm.selectStage(id)
             }

@@ -96,7 +96,7 @@ void ClassesScreen::racePublished()
     emit raceChanged();
     const Race &race = store()->race();
     if (race.courses == m_seenCourses && race.classes == m_seenClasses && race.stages == m_seenStages
-        && race.activeStageId == m_seenActiveStage)
+        && shownStage(race) == m_seenActiveStage)
         return;
     m_rebuild.schedule();
 }
@@ -108,7 +108,7 @@ void ClassesScreen::rebuildNow()
     m_seenCourses = race.courses;
     m_seenClasses = race.classes;
     m_seenStages = race.stages;
-    m_seenActiveStage = race.activeStageId;
+    m_seenActiveStage = shownStage(race);
     m_courses = visibleCourses(race);
     m_sortedClasses = race.classes;
     std::stable_sort(m_sortedClasses.begin(), m_sortedClasses.end(), compareClassNames);
@@ -170,13 +170,13 @@ ClassRowsModel::Row ClassesScreen::rowFor(const RaceClass &raceClass) const
     row.modeIndex = int(effectiveMode(raceClass));
     StartMethod start = raceClass.startMethod.value_or(StartMethod::ScheduledTime);
     if (const StartMethod *m = active && raceClass.stageStartMethods
-            ? stageEntry(*raceClass.stageStartMethods, *race.activeStageId)
+            ? stageEntry(*raceClass.stageStartMethods, *shownStage(race))
             : nullptr)
         start = *m;
     row.startIndex = start == StartMethod::StartPunch ? 1 : 0;
     // The course that judges the class's runners on the stage, whichever stage it is tagged for.
     row.courseId
-        = classCourseIdOnStage(&raceClass, active ? race.activeStageId : std::nullopt).value_or(QString());
+        = classCourseIdOnStage(&raceClass, active ? shownStage(race) : std::nullopt).value_or(QString());
     row.family = raceClass.courseFamily.value_or(QString());
     QStringList names;
     for (const QString &id : raceClass.courseIds.value_or(QList<QString>())) {
@@ -314,9 +314,9 @@ void ClassesScreen::editStartWindow(const QString &classId)
     std::optional<QString> stageId;
     std::optional<QString> stageName;
     if (!race.stages.isEmpty()) {
-        stageId = race.activeStageId;
+        stageId = shownStage(race);
         for (const Stage &stage : race.stages) {
-            if (race.activeStageId && stage.id == *race.activeStageId) {
+            if (shownStage(race) && stage.id == *shownStage(race)) {
                 stageName = stage.name;
                 break;
             }
@@ -341,8 +341,8 @@ std::optional<StartWindow> ClassesScreen::effectiveDefaultWindow() const
     if (!store())
         return std::nullopt;
     const Race &race = store()->race();
-    if (race.activeStageId && race.stageDefaultStartWindows) {
-        if (const StartWindow *w = stageEntry(*race.stageDefaultStartWindows, *race.activeStageId))
+    if (shownStage(race) && race.stageDefaultStartWindows) {
+        if (const StartWindow *w = stageEntry(*race.stageDefaultStartWindows, *shownStage(race)))
             return *w;
     }
     return race.defaultStartWindow;
@@ -384,7 +384,7 @@ void ClassesScreen::clearDefaultWindow()
 {
     if (!store())
         return;
-    store()->setDefaultStartWindow(std::nullopt, store()->race().activeStageId);
+    store()->setDefaultStartWindow(std::nullopt, shownStage(store()->race()));
     m_defaultOpen.clear();
     m_defaultClose.clear();
     m_shownDefaultOpen.clear();
@@ -409,7 +409,7 @@ void ClassesScreen::finishDefaultWindow()
             shown && unchanged ? std::optional(shown->openSeconds) : std::nullopt);
         const auto close = readWindowField(m_defaultClose, m_shownDefaultClose,
             shown && unchanged ? std::optional(shown->closeSeconds) : std::nullopt);
-        const auto stageId = store()->race().activeStageId;
+        const auto stageId = shownStage(store()->race());
         const QString problem = windowFieldsProblem(m_defaultOpen, m_defaultClose, open, close);
         if (problem != m_defaultWindowProblem) {
             m_defaultWindowProblem = problem;
@@ -472,7 +472,7 @@ void ClassesScreen::setStart(const QString &classId, int startIndex)
     const StartMethod method = startIndex == 1 ? StartMethod::StartPunch : StartMethod::ScheduledTime;
     const Race &race = store() ? store()->race() : Race();
     const bool active = hasActiveStage(race);
-    const QString stageId = race.activeStageId.value_or(QString());
+    const QString stageId = shownStage(race).value_or(QString());
     updateClass(classId, [&](RaceClass &c) {
         if (active) {
             if (!c.stageStartMethods)
@@ -488,7 +488,7 @@ void ClassesScreen::setCourse(const QString &classId, const QString &courseId)
 {
     const Race &race = store() ? store()->race() : Race();
     const bool active = hasActiveStage(race);
-    const QString stageId = race.activeStageId.value_or(QString());
+    const QString stageId = shownStage(race).value_or(QString());
     updateClass(classId, [&](RaceClass &c) {
         if (!active) {
             c.courseId = courseId.isEmpty() ? std::nullopt : std::optional(courseId);

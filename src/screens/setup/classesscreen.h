@@ -72,7 +72,7 @@ class ClassesScreen : public SetupScreen
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY loadingChanged)
     Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
-    Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY raceChanged)
+    Q_PROPERTY(QString shownStageId READ shownStageId NOTIFY raceChanged)
     Q_PROPERTY(bool canGenerate READ canGenerate NOTIFY raceChanged)
     Q_PROPERTY(bool canAutoMatch READ canAutoMatch NOTIFY raceChanged)
     Q_PROPERTY(bool canDeleteAll READ canDeleteAll NOTIFY raceChanged)

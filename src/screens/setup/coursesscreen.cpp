@@ -73,8 +73,7 @@ void CoursesScreen::racePublished()
 {
     emit raceChanged();
     const Race &race = store()->race();
-    if (race.courses != m_seenCourses || race.stages != m_seenStages
-        || race.activeStageId != m_seenActiveStage)
+    if (race.courses != m_seenCourses || race.stages != m_seenStages || shownStage(race) != m_seenActiveStage)
         rebuild();
 }
 
@@ -83,7 +82,7 @@ void CoursesScreen::rebuild()
     const Race race = store() ? store()->race() : Race();
     m_seenCourses = race.courses;
     m_seenStages = race.stages;
-    m_seenActiveStage = race.activeStageId;
+    m_seenActiveStage = shownStage(race);
     const VisibleCourses lists = visibleCourses(race);
     QList<CourseRowsModel::Row> rows;
     const auto courseRow = [](const Course &course, const QString &kind, int position) {
@@ -135,7 +134,7 @@ void CoursesScreen::addCourse()
     fresh.id = newRecordId();
     fresh.name = QStringLiteral("New Course");
     if (!store()->race().stages.isEmpty())
-        fresh.stageId = store()->race().activeStageId;
+        fresh.stageId = shownStage(store()->race());
     closeEditor(m_editor.get());
     m_editor = std::make_unique<CourseEditor>(fresh, this);
     m_addingNewCourse = true;

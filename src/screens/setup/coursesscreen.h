@@ -67,7 +67,7 @@ class CoursesScreen : public SetupScreen
     Q_PROPERTY(QObject *store READ storeObject WRITE setStoreObject NOTIFY storeChanged)
     Q_PROPERTY(bool showsStagePicker READ showsStagePicker NOTIFY raceChanged)
     Q_PROPERTY(QVariantList stageOptions READ stageOptions NOTIFY raceChanged)
-    Q_PROPERTY(QString activeStageId READ activeStageId NOTIFY raceChanged)
+    Q_PROPERTY(QString shownStageId READ shownStageId NOTIFY raceChanged)
     Q_PROPERTY(bool canDeleteAll READ canDeleteAll NOTIFY raceChanged)
     Q_PROPERTY(CourseRowsModel *rows READ rows CONSTANT)
     Q_PROPERTY(QString importError READ importError NOTIFY messagesChanged)

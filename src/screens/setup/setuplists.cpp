@@ -13,7 +13,7 @@
 
 bool hasActiveStage(const Race &race)
 {
-    return !race.stages.isEmpty() && race.activeStageId.has_value();
+    return !race.stages.isEmpty() && shownStage(race).has_value();
 }
 
 QList<CourseFamilyGroup> groupByFamily(const QList<Course> &sortedCourses)
@@ -41,7 +41,7 @@ VisibleCourses visibleCourses(const Race &race)
     VisibleCourses lists;
     for (const Course &course : race.courses) {
         if (race.stages.isEmpty() || !course.stageId
-            || (race.activeStageId && *race.activeStageId == *course.stageId))
+            || (shownStage(race) && *shownStage(race) == *course.stageId))
             lists.sorted.append(course);
     }
     std::stable_sort(lists.sorted.begin(), lists.sorted.end(),

@@ -13,17 +13,14 @@ QVariantList SetupScreen::stageOptions() const
     return store() ? stagePickerRows(store()->race()) : QVariantList();
 }
 
-QString SetupScreen::activeStageId() const
+QString SetupScreen::shownStageId() const
 {
-    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
+    return store() ? shownStage(store()->race()).value_or(QString()) : QString();
 }
 
 void SetupScreen::selectStage(const QString &stageId)
 {
     if (!store() || stageId.isEmpty())
         return;
-    Race race = store()->race();
-    race.activeStageId = stageId;
-    store()->setRace(race);
-    store()->autosave();
+    store()->setShownStage(stageId);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the classes and courses screens share: a view-model over the store whose stage picker
-// shows once the event has stages and whose choice becomes the race's active stage.
+// shows once the event has stages. Its choice is the stage these screens show (the store's shown
+// stage); card reads stay on the active stage.
 
 #include "storeviewmodel.h"
 
@@ -18,7 +19,7 @@ public:
 
     [[nodiscard]] bool showsStagePicker() const;
     [[nodiscard]] QVariantList stageOptions() const;
-    [[nodiscard]] QString activeStageId() const;
+    [[nodiscard]] QString shownStageId() const;
 
     Q_INVOKABLE void selectStage(const QString &stageId);
 };

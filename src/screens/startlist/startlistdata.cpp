@@ -71,8 +71,8 @@ private:
 template<typename T>
 const T *forActiveStage(const Race &race, const std::optional<T> &base, const std::optional<StageMap<T>> &map)
 {
-    if (race.activeStageId && map) {
-        if (const T *entry = stageEntry(*map, *race.activeStageId))
+    if (shownStage(race) && map) {
+        if (const T *entry = stageEntry(*map, *shownStage(race)))
             return entry;
     }
     return base ? &*base : nullptr;
@@ -87,7 +87,7 @@ class ActiveStageFields
 {
 public:
     explicit ActiveStageFields(const Race &race)
-        : ActiveStageFields(race.activeStageId)
+        : ActiveStageFields(shownStage(race))
     { }
     explicit ActiveStageFields(const std::optional<QString> &stageId)
         : m_stageId(stageId ? &*stageId : nullptr)
@@ -404,7 +404,7 @@ class SearchKeys
 public:
     explicit SearchKeys(const Race &race)
         : m_runners(race.participants)
-        , m_stageId(race.activeStageId)
+        , m_stageId(shownStage(race))
         , m_activeStage(m_stageId)
     {
         const std::size_t count = std::size_t(m_runners.size());
@@ -444,7 +444,7 @@ public:
     [[nodiscard]] bool madeFrom(const Race &race) const
     {
         return m_runners.constData() == race.participants.constData()
-            && m_runners.size() == race.participants.size() && m_stageId == race.activeStageId;
+            && m_runners.size() == race.participants.size() && m_stageId == shownStage(race);
     }
 
     // Made before a search that reads cards: the cards are kept apart, made only for a query
@@ -891,7 +891,7 @@ QString classCourseLabel(const Race &race, const Participant &p, const RaceClass
 bool startsByPunchOnActiveStage(const Race &race, const Participant &p)
 {
     const RaceClass *cls = findClass(race, effectiveClassId(race, p));
-    return cls && usesStartPunch(*cls, race.activeStageId);
+    return cls && usesStartPunch(*cls, shownStage(race));
 }
 
 namespace {
@@ -931,7 +931,7 @@ QList<RaceClass> classesForActiveStage(const Race &race)
     // family or among several courses), as the Classes screen shows it.
     QList<RaceClass> out = race.classes;
     for (RaceClass &c : out)
-        c.courseId = classCourseIdOnStage(&c, race.activeStageId);
+        c.courseId = classCourseIdOnStage(&c, shownStage(race));
     return out;
 }
 
@@ -942,7 +942,7 @@ QString exportStartListFileName(const Race &race, StartListExportKind kind)
         part = QStringLiteral("-startlist-by-class");
     else if (kind == StartListExportKind::StartPunchPdf)
         part = QStringLiteral("-startlist-start-punch");
-    QString name = race.name + part + stageFileNamePart(race, race.activeStageId);
+    QString name = race.name + part + stageFileNamePart(race, shownStage(race));
     // A separator in the event's name would point the save dialog into another folder.
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
     return name + (kind == StartListExportKind::Xml ? QStringLiteral(".xml") : QStringLiteral(".pdf"));
@@ -1027,16 +1027,16 @@ ClearPlan planClearStartTimes(const Race &race, const QString &classId)
         if (seen.contains(p.id) || !scheduledStartTime(race, p))
             continue;
         seen.insert(p.id);
-        const QDateTime *own = race.activeStageId && p.startTimeByStage
-            ? stageEntry(*p.startTimeByStage, *race.activeStageId)
+        const QDateTime *own = shownStage(race) && p.startTimeByStage
+            ? stageEntry(*p.startTimeByStage, *shownStage(race))
             : nullptr;
-        if (race.activeStageId && !own) {
+        if (shownStage(race) && !own) {
             ++plan.keptBaseTimes;
             continue;
         }
         plan.cleared.append(p.id);
         // The stage's own time goes; a base time behind it shows again.
-        if (race.activeStageId && p.startTime)
+        if (shownStage(race) && p.startTime)
             ++plan.keptBaseTimes;
     }
     return plan;
@@ -1088,18 +1088,18 @@ std::optional<QDateTime> startListModalDay(const QList<QDateTime> &dates)
 
 std::optional<int> startListRaceNumber(const Race &race)
 {
-    if (race.stages.isEmpty() || !race.activeStageId)
+    if (race.stages.isEmpty() || !shownStage(race))
         return std::nullopt;
-    return raceNumberOf(race, race.activeStageId);
+    return raceNumberOf(race, shownStage(race));
 }
 
 StartListDayCheck checkStartListDay(const Race &race, const std::optional<QDateTime> &modalDay)
 {
     StartListDayCheck check;
-    if (!modalDay || race.stages.isEmpty() || !race.activeStageId)
+    if (!modalDay || race.stages.isEmpty() || !shownStage(race))
         return check;
     for (const Stage &stage : race.stages) {
-        if (!sameId(stage.id, *race.activeStageId))
+        if (!sameId(stage.id, *shownStage(race)))
             continue;
         check.fileDay = modalDay->date();
         if (stage.date.isValid())

@@ -175,9 +175,9 @@ void StartListViewModel::onRaceChanged()
 {
     const Race &race = store()->race();
     // The event's name feeds the proposed file names.
-    if (race.stages != m_lastStages || race.activeStageId != m_lastActiveStage || race.name != m_lastName) {
+    if (race.stages != m_lastStages || shownStage(race) != m_lastActiveStage || race.name != m_lastName) {
         m_lastStages = race.stages;
-        m_lastActiveStage = race.activeStageId;
+        m_lastActiveStage = shownStage(race);
         m_lastName = race.name;
         emit raceShapeChanged();
     }
@@ -231,24 +231,16 @@ QVariantList StartListViewModel::stages() const
     return rows;
 }
 
-QString StartListViewModel::activeStageId() const
+QString StartListViewModel::shownStageId() const
 {
-    return store() ? store()->race().activeStageId.value_or(QString()) : QString();
+    return store() ? shownStage(store()->race()).value_or(QString()) : QString();
 }
 
-void StartListViewModel::setActiveStageId(const QString &stageId)
+void StartListViewModel::setShownStageId(const QString &stageId)
 {
-    if (!store() || stageId.isEmpty() || stageId == activeStageId())
+    if (!store() || stageId.isEmpty() || stageId == shownStageId())
         return;
-    for (const Stage &s : store()->race().stages) {
-        if (s.id == stageId) {
-            Race race = store()->race();
-            race.activeStageId = stageId;
-            store()->setRace(race);
-            store()->autosave();
-            return;
-        }
-    }
+    store()->setShownStage(stageId);
 }
 
 QVariantList StartListViewModel::classMenu() const

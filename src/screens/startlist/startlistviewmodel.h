@@ -35,8 +35,9 @@ class StartListViewModel : public StoreViewModel
 
     // [{id, name}] by stage order; empty when the event has no stages (no picker).
     Q_PROPERTY(QVariantList stages READ stages NOTIFY raceShapeChanged)
-    // Writing makes the stage active in the store, which saves.
-    Q_PROPERTY(QString activeStageId READ activeStageId WRITE setActiveStageId NOTIFY raceShapeChanged)
+    // The stage the list shows and edits (the store's shown stage; card reads stay on the active
+    // stage). Writing changes no saved value.
+    Q_PROPERTY(QString shownStageId READ shownStageId WRITE setShownStageId NOTIFY raceShapeChanged)
     // [{id, name, checked}]: "All classes" (id "") first, then the classes in code order.
     Q_PROPERTY(QVariantList classMenu READ classMenu NOTIFY classMenuChanged)
 
@@ -93,8 +94,8 @@ public:
     void setSearchText(const QString &text);
 
     [[nodiscard]] QVariantList stages() const;
-    [[nodiscard]] QString activeStageId() const;
-    void setActiveStageId(const QString &stageId);
+    [[nodiscard]] QString shownStageId() const;
+    void setShownStageId(const QString &stageId);
     [[nodiscard]] QVariantList classMenu() const;
 
     [[nodiscard]] bool isLoadingData() const { return m_refresh.isLoading(); }

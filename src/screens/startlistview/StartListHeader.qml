@@ -33,8 +33,8 @@ GridLayout {
             model: root.model.stages
             textRole: "name"
             valueRole: "id"
-            currentIndex: count >= 0 ? indexOfValue(root.model.activeStageId) : -1
-            onActivated: index => root.model.activeStageId = valueAt(index)
+            currentIndex: count >= 0 ? indexOfValue(root.model.shownStageId) : -1
+            onActivated: index => root.model.shownStageId = valueAt(index)
         }
     }
 

@@ -30,7 +30,7 @@ int minuteOfDay(const QDateTime &time)
 QHash<QString, QList<qsizetype>> sharedMinutes(const Race &race)
 {
     const QHash<QString, QStringList> tokens
-        = classCourseTokens(race.participants, race.classes, race.courses, race.activeStageId);
+        = classCourseTokens(race.participants, race.classes, race.courses, shownStage(race));
     QHash<QString, QList<qsizetype>> minutes;
     for (qsizetype i = 0; i < race.participants.size(); ++i) {
         const Participant &p = race.participants[i];
@@ -87,7 +87,7 @@ DropPlan planGridDrop(
     }
     if (!target)
         return {std::nullopt, DropRefusal {QStringLiteral("Drop the runner onto a cell of a class."), {}}};
-    if (usesStartPunch(*target, race.activeStageId))
+    if (usesStartPunch(*target, shownStage(race)))
         return {std::nullopt,
             DropRefusal {
                 QStringLiteral("Class %@ starts by start punch: its runners get no planned start time."),

@@ -14,6 +14,7 @@
 #include "racelocalstore.h"
 #include "receipt.h"
 #include "splittimessheet.h"
+#include "timeofday.h"
 #include "unmatchedcardsheet.h"
 
 #include <QAbstractItemModelTester>
@@ -512,8 +513,9 @@ private slots:
         QCOMPARE(rig.pane->activeStageId(), QStringLiteral("s2"));
     }
 
-    // Every screen's stage picker moves the one active stage: the pane names it, says so when it
-    // moves while a station is connected, and the next read lands on it.
+    // The active stage, wherever it is moved from (the pane's picker, the Stages screen, a station's
+    // event): the pane names it with its date, says so when it moves while a station is connected,
+    // and the next read lands on it.
     void readsFollowTheActiveStage()
     {
         RaceDayRig rig;
@@ -523,21 +525,25 @@ private slots:
             Stage {QStringLiteral("s2"), QStringLiteral("Day 2"), day.addDays(1), 2}};
         race.activeStageId = QStringLiteral("s1");
         rig.store->setRace(race);
-        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 1"));
+        QCOMPARE(rig.pane->readsGoToText(),
+            QStringLiteral("Card reads go to Day 1 (%1)").arg(mediumDateText(day.toLocalTime().date())));
         // Without a station nothing reads yet: the name alone is enough.
         rig.pane->selectStage(QStringLiteral("s2"));
-        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 2"));
+        QCOMPARE(rig.pane->readsGoToText(),
+            QStringLiteral("Card reads go to Day 2 (%1)")
+                .arg(mediumDateText(day.addDays(1).toLocalTime().date())));
         QCOMPARE(rig.pane->stageChangeNotice(), QString());
 
         rig.connect();
         QSignalSpy changed(rig.pane.get(), &ReaderPaneViewModel::stagesChanged);
-        // Another screen's picker (the start list's, say) moves the stage through the store.
+        // The Stages screen (or the master's event) moves the stage through the store.
         race = rig.store->race();
         race.activeStageId = QStringLiteral("s1");
         rig.store->setRace(race);
         QVERIFY(!changed.isEmpty());
         QCOMPARE(rig.pane->stageChangeNotice(), QStringLiteral("Card reads now go to Day 1"));
-        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 1"));
+        QCOMPARE(rig.pane->readsGoToText(),
+            QStringLiteral("Card reads go to Day 1 (%1)").arg(mediumDateText(day.toLocalTime().date())));
         rig.readCard(idasCard());
         QCOMPARE(rig.store->race().results.last().stageId, std::optional<QString>(QStringLiteral("s1")));
         // A change that leaves the stage keeps the notice as it was.
@@ -545,7 +551,8 @@ private slots:
 
         rig.reader->disconnectPort();
         QTRY_COMPARE(rig.pane->stageChangeNotice(), QString());
-        QCOMPARE(rig.pane->readsGoToText(), QStringLiteral("Card reads go to Day 1"));
+        QCOMPARE(rig.pane->readsGoToText(),
+            QStringLiteral("Card reads go to Day 1 (%1)").arg(mediumDateText(day.toLocalTime().date())));
     }
 
     void printerStatus()

@@ -206,6 +206,7 @@ private slots:
         QCOMPARE(s.titles(), QStringList({"c:Day 1 only", "c:Shared"}));
         Race inactive = s.store->race();
         inactive.activeStageId.reset();
+        inactive.shownStageId.reset();
         s.store->setRace(inactive);
         QCOMPARE(s.titles(), QStringList({"c:Shared"}));
     }

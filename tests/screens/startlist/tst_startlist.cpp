@@ -313,7 +313,7 @@ private slots:
         vm.setSearchText(cells[1]);
         vm.refreshNow();
         if (stage) {
-            vm.setActiveStageId(cells[4]);
+            vm.setShownStageId(cells[4]);
         } else {
             const Participant *found = byCard(cells[2]);
             QVERIFY(found);
