@@ -37,7 +37,8 @@ QString idKey(const QString &id)
 
 DrawSelection drawSelection(const Race &race, const std::optional<QString> &classId)
 {
-    const std::optional<QString> &stage = race.activeStageId;
+    // The stage the start list shows, which the draw's times go to.
+    const std::optional<QString> &stage = shownStage(race);
     // The start-punch classes of the stage by id, the first class with an id deciding; the value
     // is the class's position.
     QHash<QString, qsizetype> startPunch;
