@@ -1005,7 +1005,7 @@ private slots:
                     QStringLiteral("This runner was marked as not started; the read removed the mark.")));
             QVERIFY(w.itemIn(QStringLiteral("cardReadToast"), QStringLiteral("panelMark")));
             QVERIFY(!statusOnStage(runner("2000002"), QStringLiteral("s2")));
-            w.shot(code + QStringLiteral("-toast-not-started-read"), fadeMs);
+            w.shot(code + QStringLiteral("-toast-not-started-read"));
             app.content().setSelectedItem(SidebarItem::Reader);
             QTRY_COMPARE(textOf("panelMark"),
                 localized(
@@ -1018,7 +1018,7 @@ private slots:
                 localized(QStringLiteral(
                     "Marked as not finished on this stage: listed so until the mark is cleared.")));
             QCOMPARE(statusOnStage(runner("2000003"), QStringLiteral("s2")), ParticipantStatus::Dnf);
-            w.shot(code + QStringLiteral("-reader-not-finished-read"), fadeMs);
+            w.shot(code + QStringLiteral("-reader-not-finished-read"));
             const QString didNotFinish = localized(QStringLiteral("DID NOT FINISH"));
             const auto metteLine = [window] {
                 QQuickItem *name = findVisibleItem(
