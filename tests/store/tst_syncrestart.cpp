@@ -28,9 +28,7 @@ using Child = StationChild;
 
 // A runner at a slave's station: puts a card in every `interval`, takes it out as soon as the
 // station has sent the card's last block (the station beeps), and gives up on it after
-// `patience` otherwise: a second, far longer than a read takes on a pseudo-terminal (no baud
-// rate), but not than a station whose reader is held up. A card is never put in while the one
-// before is still in.
+// `patience` otherwise. A card is never put in while the one before is still in.
 class Runners : public QObject
 {
 public:
@@ -57,7 +55,11 @@ public:
     [[nodiscard]] int presented() const { return m_presented; }
 
     static constexpr std::chrono::milliseconds interval {667}; // 1.5 cards a second
-    static constexpr std::chrono::milliseconds patience {1000};
+    // A runner holds the card until the station beeps, which it does when the host has taken
+    // the last block; one who hears nothing gives up after a while. Generous, so that a machine
+    // busy with other work does not turn a slow read into a lost card: the slave's longest
+    // stalls are logged below.
+    static constexpr std::chrono::milliseconds patience {4000};
 
 private:
     void putIn()
