@@ -27,6 +27,16 @@ Race baseEvent()
     return race;
 }
 
+// The base event over two days, 13 and 14 June 2026.
+Race twoDayEvent()
+{
+    Race race = baseEvent();
+    race.stages = {
+        Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"), QDateTime(QDate(2026, 6, 13), QTime(0, 0)), 1},
+        Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"), QDateTime(QDate(2026, 6, 14), QTime(0, 0)), 2}};
+    return race;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -292,11 +302,7 @@ private slots:
         QFETCH(int, languageIndex);
         WindowTestScope scope;
         {
-            Race race = baseEvent();
-            race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"),
-                               QDateTime(QDate(2026, 6, 13), QTime(0, 0)), 1},
-                Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"),
-                    QDateTime(QDate(2026, 6, 14), QTime(0, 0)), 2}};
+            Race race = twoDayEvent();
             race.activeStageId = QStringLiteral("s1");
             for (const char *name : {"D45", "H45", "H50"})
                 race.classes.append(
@@ -490,11 +496,7 @@ private slots:
         QFETCH(int, languageIndex);
         WindowTestScope scope;
         {
-            Race race = baseEvent();
-            race.stages = {Stage {QStringLiteral("s1"), QStringLiteral("Dag 1"),
-                               QDateTime(QDate(2026, 6, 13), QTime(0, 0)), 1},
-                Stage {QStringLiteral("s2"), QStringLiteral("Dag 2"),
-                    QDateTime(QDate(2026, 6, 14), QTime(0, 0)), 2}};
+            Race race = twoDayEvent();
             race.activeStageId = QStringLiteral("s2");
             race.participants = {Participant {.givenName = QStringLiteral("Ann"),
                 .familyName = QStringLiteral("Berg"),
