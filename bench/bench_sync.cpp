@@ -3,8 +3,8 @@
 // - SnapshotEncode / SnapshotDecode: one snapshot message of the event, framed and read back.
 //   SnapshotEncodeOfSize / SnapshotDecodeOfSize: the same at 500, 5,000 and 50,000 entries (the
 //   argument), the default event otherwise.
-// - SyncBytes: bytes the master sends one slave per card read (one change) and per snapshot, at
-//   500, 5,000 and 50,000 entries.
+// - SyncBytes: bytes the master sends one slave per card read (one change) and per snapshot, and
+//   a slave sends the master per read of its own, at 500, 5,000 and 50,000 entries.
 // - CardReadRoundTrip: a result read at slave A, from its submit until slave B holds the master's
 //   new race with it (submit, master stores it and sends the change to every slave, slaves apply
 //   it); counter: bytes sent per read per slave.
@@ -167,6 +167,11 @@ void SyncBytes(benchmark::State &state)
     state.counters["changes"] = double(sent.changes);
     if (sent.changes != reads || sent.snapshots != 0)
         state.SkipWithError("not one change per read");
+    // What a slave sends the master for such a read (its frame, length included).
+    state.counters["submitBytes"] = double(
+        frameSyncMessage({SyncMessageKind::SubmitResult, QStringLiteral("S"), {}, race.results.first()})
+            .value_or(QByteArray())
+            .size());
     const qint64 before = slave.bytes;
     master.receive(&slave, *encodeSyncMessage({SyncMessageKind::Hello, QStringLiteral("S"), {}, {}}));
     state.counters["snapshotBytes"] = double(slave.bytes - before);

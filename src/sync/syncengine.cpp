@@ -87,6 +87,9 @@ constexpr qint64 socketReadBuffer = 256 * 1024;
 // that arrives makes every message still waiting before it worth nothing (it holds what they
 // would bring), and likewise only the newest state read waits for the engine's thread (with the
 // reports that came after it), which is told once there is something.
+// What waits is bounded: once the messages other than snapshots pass `maxBytes`, the changes and
+// snapshots waiting are let go, the engine asks the master for a snapshot, and no change is
+// queued until a snapshot has come (none could apply before it).
 class SnapshotIntake
 {
 public:
@@ -96,9 +99,10 @@ public:
         SlaveEvent event;
     };
 
-    SnapshotIntake(SyncEngine *engine, qint64 maxEventBytes)
+    SnapshotIntake(SyncEngine *engine, qint64 maxEventBytes, qint64 maxBytes)
         : m_engine(engine)
         , m_mirror(maxEventBytes)
+        , m_maxBytes(maxBytes)
         , m_thread([this] { run(); })
     { }
     // Waits for a read under way; what it gives is dropped.
@@ -112,24 +116,52 @@ public:
         m_thread.join();
     }
 
-    void take(SyncPeer *peer, QByteArray body)
+    // Queues `body`. Returns the bytes that waited when it passed the bound (what waited is let
+    // go, and the master is to be asked for a snapshot), 0 otherwise.
+    qint64 take(SyncPeer *peer, QByteArray body)
     {
+        std::deque<Waiting> overflow; // let go of outside the lock
+        qint64 overflowBytes = 0;
         {
             const std::lock_guard lock(m_mutex);
-            if (body.startsWith("{\"kind\":\"snapshot\"")) {
+            const bool snapshot = body.startsWith("{\"kind\":\"snapshot\"");
+            const bool change = body.startsWith("{\"kind\":\"change\"");
+            if (snapshot) {
                 // A replaced body is let go of on the intake's thread too (tens of megabytes).
                 for (Waiting &waiting : m_waiting)
                     m_dropped.append(std::move(waiting.body));
                 m_waiting.clear();
+                m_bytes = 0;
+                m_awaitSnapshot = false;
+            } else if (change && m_awaitSnapshot) {
+                return 0; // the snapshot asked for holds it
+            } else if (m_bytes + body.size() > m_maxBytes) {
+                overflowBytes = m_bytes + body.size();
+                std::deque<Waiting> kept;
+                for (Waiting &waiting : m_waiting)
+                    (waiting.bounded && !waiting.change ? kept : overflow).push_back(std::move(waiting));
+                m_waiting.swap(kept);
+                m_bytes = 0;
+                for (const Waiting &waiting : m_waiting)
+                    m_bytes += waiting.body.size();
+                m_awaitSnapshot = true;
+                if (change || m_bytes + body.size() > m_maxBytes)
+                    return overflowBytes;
             }
-            m_waiting.push_back(Waiting {peer, std::move(body)});
+            const bool bounded = !snapshot;
+            if (bounded) {
+                m_bytes += body.size();
+                m_peakBytes = std::max(m_peakBytes, m_bytes);
+            }
+            m_waiting.push_back(Waiting {peer, std::move(body), bounded, change});
         }
         m_wake.notify_one();
+        return overflowBytes;
     }
 
     // Forgets what waits and what is being read, and the event followed (the engine stops, or a
     // new connection to the master begins).
-    void clear(qint64 maxEventBytes)
+    void clear(qint64 maxEventBytes, qint64 maxBytes)
     {
         std::deque<Waiting> waiting;
         std::deque<Decoded> decoded;
@@ -138,6 +170,28 @@ public:
         waiting.swap(m_waiting);
         decoded.swap(m_decoded);
         m_mirror = SlaveMirror(maxEventBytes);
+        m_maxBytes = maxBytes;
+        m_bytes = 0;
+        m_awaitSnapshot = false;
+    }
+
+    void hold(bool held)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_held = held;
+        }
+        m_wake.notify_one();
+    }
+    [[nodiscard]] qint64 queuedBytes()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_bytes;
+    }
+    [[nodiscard]] qint64 peakBytes()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_peakBytes;
     }
 
     // A body handed over directly (receive()): read on the caller's thread, in turn with those
@@ -159,13 +213,17 @@ private:
     {
         QPointer<SyncPeer> peer;
         QByteArray body;
+        // Counted against the bound (all but snapshots), and a change.
+        bool bounded = false;
+        bool change = false;
     };
 
     void run()
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_wake.wait(lock, [this] { return m_stopping || !m_waiting.empty() || !m_dropped.isEmpty(); });
+            m_wake.wait(lock,
+                [this] { return m_stopping || (!m_held && (!m_waiting.empty() || !m_dropped.isEmpty())); });
             if (m_stopping)
                 return;
             if (!m_dropped.isEmpty()) {
@@ -177,6 +235,8 @@ private:
             }
             Waiting waiting = std::move(m_waiting.front());
             m_waiting.pop_front();
+            if (waiting.bounded)
+                m_bytes -= waiting.body.size();
             const quint64 generation = m_generation;
             lock.unlock();
             std::optional<Decoded> decoded;
@@ -230,6 +290,13 @@ private:
     QList<QByteArray> m_dropped;
     std::deque<Decoded> m_decoded;
     quint64 m_generation = 0;
+    // The bound, the bytes counted against it (now and at most), and whether changes are let go
+    // until a snapshot comes.
+    qint64 m_maxBytes;
+    qint64 m_bytes = 0;
+    qint64 m_peakBytes = 0;
+    bool m_awaitSnapshot = false;
+    bool m_held = false;
     bool m_stopping = false;
     std::thread m_thread;
 };
@@ -446,9 +513,18 @@ private:
                 return;
             if (body.isEmpty()) // heartbeats
                 continue;
-            if (m_service) // from the master: read off this thread
-                m_engine->m_intake->take(this, body);
-            else
+            if (m_service) { // from the master: read off this thread
+                if (const qint64 waited = m_engine->m_intake->take(this, body); waited > 0) {
+                    SlaveEvent wish;
+                    wish.kind = SlaveEvent::Kind::WantSnapshot;
+                    wish.reason
+                        = QStringLiteral("%1 bytes of its changes waited to be read, more than the %2 "
+                                         "this station holds")
+                              .arg(waited)
+                              .arg(m_engine->m_limits.maxIntakeChangeBytes);
+                    m_engine->handleSlaveEvent(this, std::move(wish));
+                }
+            } else
                 m_engine->receive(this, body);
         }
         if (!self || m_closed)
@@ -568,7 +644,8 @@ SyncEngine::SyncEngine(QObject *parent)
 SyncEngine::SyncEngine(ServiceDiscoveryFactory discovery, QObject *parent)
     : QObject(parent)
     , m_discoveryFactory(std::move(discovery))
-    , m_intake(std::make_unique<SnapshotIntake>(this, qint64(maxSyncFrameBodyBytes)))
+    , m_intake(std::make_unique<SnapshotIntake>(
+          this, qint64(maxSyncFrameBodyBytes), m_limits.maxIntakeChangeBytes))
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
@@ -603,6 +680,21 @@ qint64 SyncEngine::bufferedInputBytes() const
     for (const SyncPeer *peer : m_ownedPeers)
         total += peer->bufferedBytes();
     return total;
+}
+
+qint64 SyncEngine::queuedIntakeBytes() const
+{
+    return m_intake->queuedBytes();
+}
+
+qint64 SyncEngine::peakIntakeBytes() const
+{
+    return m_intake->peakBytes();
+}
+
+void SyncEngine::holdIntake(bool held)
+{
+    m_intake->hold(held);
 }
 
 quint32 SyncEngine::maxFrameBytes() const
@@ -881,7 +973,7 @@ void SyncEngine::stop()
     // Everything under way is disconnected before it goes, so that no late report from an old
     // connection, browse or listener can change the state of a later start.
     m_discovery.reset();
-    m_intake->clear(m_limits.maxSnapshotBytes);
+    m_intake->clear(m_limits.maxSnapshotBytes, m_limits.maxIntakeChangeBytes);
     if (m_server) {
         m_server->close();
         m_server->deleteLater();
@@ -1038,7 +1130,7 @@ void SyncEngine::peerProved(SyncPeer *peer)
     m_knownMaster = peer->service();
     // Nothing of an earlier connection is followed on: the master's answer to the hello is a
     // snapshot.
-    m_intake->clear(m_limits.maxSnapshotBytes);
+    m_intake->clear(m_limits.maxSnapshotBytes, m_limits.maxIntakeChangeBytes);
     setRefusal(QString());
     showConnected();
     if (const auto hello

@@ -98,6 +98,11 @@ struct SyncLimits
     // everything a slave has not taken yet once its waiting changes pass `maxQueuedChangeBytes`.
     qint64 maxChangeBytes = 8 * 1024 * 1024;
     qint64 maxQueuedChangeBytes = 8 * 1024 * 1024;
+    // A slave's changes received but not yet taken in (its intake thread busy with a large
+    // event): past this many bytes it lets them go and asks for a snapshot, which holds what they
+    // would bring. Twice the largest change a master sends as one, and the changes of thousands
+    // of card reads.
+    qint64 maxIntakeChangeBytes = 16 * 1024 * 1024;
 };
 
 // What a master has sent: frames and bytes (length prefix included) of changes and of snapshots.
@@ -169,6 +174,13 @@ public:
     // system, plus snapshots held back), and bytes of unfinished frames read so far.
     [[nodiscard]] qint64 queuedOutputBytes() const;
     [[nodiscard]] qint64 bufferedInputBytes() const;
+    // On a slave: bytes of the master's messages received and waiting for its intake thread
+    // (snapshots aside), now and at most since the engine was made.
+    [[nodiscard]] qint64 queuedIntakeBytes() const;
+    [[nodiscard]] qint64 peakIntakeBytes() const;
+    // For tests: while held, the intake thread takes nothing in, as when it is busy reading a
+    // large event.
+    void holdIntake(bool held);
 
     // The outbox a previous run left on disk; on a slave, sent as soon as it is connected.
     void restoreOutbox(const QList<PersonResult> &results);

@@ -106,13 +106,21 @@ constexpr qsizetype packChangesFrom = 2048;
 bool appendSyncMessage(QByteArray &out, const SyncMessage &message, qint64 *eventBytes)
 {
     std::optional<QByteArray> result;
+    QByteArray payload;
+    bool packedChange = false;
     if (message.result) {
         result = encodePersonResult(*message.result, JsonLayout::Compact);
         if (!result)
             return false;
+        // A card's punches are most of a read: packed, its result goes behind the JSON.
+        if (result->size() >= packChangesFrom && !message.race && message.change.isEmpty()) {
+            payload = packBytes(*result);
+            if (payload.isEmpty())
+                return false;
+            packedChange = true;
+            result.reset();
+        }
     }
-    QByteArray payload;
-    bool packedChange = false;
     if (message.race) {
         const auto race = encodeRace(*message.race, JsonLayout::Compact);
         if (!race)
@@ -440,9 +448,12 @@ std::optional<SyncMessage> decodeSyncMessage(
             return std::nullopt;
     }
     if (zero >= 0) {
-        // Only a snapshot's event and a change's record travel behind the JSON, never both.
-        if (message.race
-            || (message.kind != SyncMessageKind::Snapshot && message.kind != SyncMessageKind::Change))
+        // Only a snapshot's event, a change's record and a packed result travel behind the JSON,
+        // and never beside one in it.
+        const bool packedResult = message.kind == SyncMessageKind::SubmitResult;
+        if (message.race || message.result || (packedResult && !present("packed"))
+            || (message.kind != SyncMessageKind::Snapshot && message.kind != SyncMessageKind::Change
+                && !packedResult))
             return std::nullopt;
         const bool packed = message.kind == SyncMessageKind::Snapshot || present("packed");
         if (present("packed") && scalar(values->value("packed")) != QJsonValue(true))
@@ -462,6 +473,10 @@ std::optional<SyncMessage> decodeSyncMessage(
         if (message.kind == SyncMessageKind::Snapshot) {
             message.race = decodeRace(*bytes);
             if (!message.race)
+                return std::nullopt;
+        } else if (packedResult) {
+            message.result = decodePersonResult(*bytes);
+            if (!message.result)
                 return std::nullopt;
         } else {
             if (bytes->isEmpty())

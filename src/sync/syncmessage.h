@@ -3,7 +3,8 @@
 // One message between stations and its frame on the byte stream: a 4-byte big-endian body length
 // followed by the body. A body is the message's JSON and, for a snapshot or a change, a zero byte
 // and the event or the change behind it (compressed with zstd where it says so): JSON text never
-// holds a zero byte, so the first one ends it.
+// holds a zero byte, so the first one ends it. A submitted result of a few kilobytes (a card's
+// punches) travels the same way, packed, in place of its "result" key.
 
 #include "race.h"
 
@@ -15,8 +16,9 @@
 #include <optional>
 
 // The exchange's version: every station of an event speaks the same one. A message that names no
-// version comes from an older station (which sent the whole event after every change).
-inline constexpr int syncProtocolVersion = 3;
+// version comes from an older station (which sent the whole event after every change). Version 3
+// sent a slave's results unpacked only.
+inline constexpr int syncProtocolVersion = 4;
 
 // The largest body a station accepts, and the largest event it unpacks. The length field could
 // announce 4 GiB; a peer announcing more than this is not one of our stations, and its connection

@@ -8,7 +8,8 @@
 // --start starts the station as the program starts, before the key store can have answered, and
 // answers "started <status>";
 // --retry-delay-ms <n> is the first wait before a refused write is tried again;
-// --full-write-gap-ms <n> the least time between two full writes of the event.
+// --full-write-gap-ms <n> the least time between two full writes of the event;
+// --intake-bound <bytes> the most a slave holds of its master's changes not yet taken in.
 //
 // Commands: "role master|slave", "key <key>" (typed into the key field), "start" and "stop" (the
 // station-role tab's buttons), "master <port>", "entries <n>" (the event "Relay" with runners on
@@ -25,10 +26,13 @@
 // id>" for each card read); "generate" takes the generated large event (SI8 cards from 2000001 on) as its
 // own; "serve" starts it as the master at once, whatever its role (answers "port <port>"); "stalls" answers
 // "stalls <longest> <over>" (the longest time in ms its main thread did not turn its event loop
-// since the last "stalls", and how many such times were over 100 ms).
+// since the last "stalls", and how many such times were over 100 ms). "hold" and "release" stop and
+// start the slave's intake thread; "intake" answers "intake <queued> <peak>" (bytes of the master's
+// messages waiting for it, now and at most), "snapshots" the snapshots a master has sent, "peak"
+// the process's peak resident memory in kB.
 //
 // Usage: sync_station_child <folder> [--secret-service] [--start] [--retry-delay-ms <n>]
-//     [--full-write-gap-ms <n>]
+//     [--full-write-gap-ms <n>] [--intake-bound <bytes>]
 
 #include "cardreaderviewmodel.h"
 #include "childprogram.h"
@@ -42,6 +46,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
 
@@ -122,6 +127,11 @@ int main(int argc, char **argv)
     SyncEngine *engine = store.syncEngine();
     engine->setDiscoveryFactory([] { return std::make_unique<TestDirectory>(); });
     engine->setReconnectDelays(std::chrono::milliseconds(20), std::chrono::milliseconds(100));
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--intake-bound")); at > 0) {
+        SyncLimits limits = engine->limits();
+        limits.maxIntakeChangeBytes = arguments.value(at + 1).toLongLong();
+        engine->setLimits(limits);
+    }
     if (arguments.contains(QStringLiteral("--start"))) {
         station->start();
         announce("started "
@@ -198,6 +208,21 @@ int main(int argc, char **argv)
                 answer(QByteArray::number(stalls.longestMs(), 'f', 0) + ' '
                     + QByteArray::number(stalls.over100ms()));
                 stalls.restart();
+            } else if (word == "hold" || word == "release") {
+                engine->holdIntake(word == "hold");
+            } else if (word == "intake") {
+                answer(QByteArray::number(engine->queuedIntakeBytes()) + ' '
+                    + QByteArray::number(engine->peakIntakeBytes()));
+            } else if (word == "snapshots") {
+                answer(QByteArray::number(engine->traffic().snapshots));
+            } else if (word == "peak") {
+                QFile status(QStringLiteral("/proc/self/status"));
+                QByteArray kb = "0";
+                if (status.open(QIODevice::ReadOnly))
+                    for (const QByteArray &line : status.readAll().split('\n'))
+                        if (line.startsWith("VmHWM:"))
+                            kb = line.mid(6).trimmed().split(' ').first();
+                answer(kb);
             } else if (word == "settle") {
                 store.flushAutosave();
                 announce("settled\n");

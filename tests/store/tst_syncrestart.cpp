@@ -376,6 +376,64 @@ private slots:
         }
     }
 
+    // A slave whose intake thread is held (as when it reads a large event) while its master, a
+    // process of its own, records card after card: what waits for the intake stays within its
+    // bound, the slave asks for the event instead, and once its intake runs again it holds the
+    // master's event exactly, with every card it read itself meanwhile.
+    void aFloodedSlaveKeepsItsBoundAndEndsWithTheMastersEvent()
+    {
+        constexpr int runners = 400;
+        constexpr int ownReads = 3;
+        constexpr qint64 bound = 32 * 1024;
+        QTemporaryDir masterFolder, slaveFolder;
+        Child master(masterFolder.path());
+        QVERIFY(!master.expect("ready").isEmpty());
+        master.tell("role master");
+        master.tell("entries " + QByteArray::number(runners));
+        master.tell("start");
+        QByteArray port;
+        QVERIFY(spinUntil([&] { return (port = master.value("port")) != "0"; }));
+        Child slave(slaveFolder.path(), {QStringLiteral("--intake-bound"), QString::number(bound)});
+        QVERIFY(!slave.expect("ready").isEmpty());
+        slave.tell("master " + port);
+        slave.tell("start");
+        QVERIFY(spinUntil([&] { return slave.value("name") == "Relay"; }));
+        QCOMPARE(master.value("snapshots"), QByteArray("1"));
+        const qint64 peakBefore = slave.value("peak").toLongLong();
+
+        slave.tell("hold");
+        QList<QByteArray> own;
+        for (int i = 0; i < ownReads; ++i) {
+            const QByteArray read = slave.ask("read " + QByteArray::number(1001 + i) + " 30", "read");
+            QVERIFY2(read.size() > 10, read.constData());
+            own.append(read.mid(5));
+        }
+        for (int i = ownReads; i < runners; ++i)
+            master.tell("read " + QByteArray::number(1001 + i) + ' ' + QByteArray::number(40 + i % 60));
+        for (int i = ownReads; i < runners; ++i)
+            QVERIFY(master.expect("read").size() > 10);
+        QVERIFY(spinUntil([&] { return master.value("results").split(' ').size() == runners; }));
+        // Asked for again (the hello's answer was the first).
+        QVERIFY(spinUntil([&] { return master.value("snapshots").toInt() >= 2; }));
+        const QList<QByteArray> intake = slave.value("intake").split(' ');
+        QCOMPARE(intake.size(), 2);
+        QVERIFY2(
+            intake[1].toLongLong() <= bound && intake[1].toLongLong() > bound / 2, intake[1].constData());
+        QVERIFY(intake[0].toLongLong() <= bound);
+        QCOMPARE(slave.value("count"), QByteArray::number(ownReads));
+
+        slave.tell("release");
+        QVERIFY(spinUntil([&] { return slave.value("pending") == "0"; }));
+        const QByteArray event = master.value("event");
+        QVERIFY(spinUntil([&] { return slave.value("event") == event; }));
+        const QByteArray results = master.value("results");
+        for (const QByteArray &id : std::as_const(own))
+            QVERIFY2(results.contains(id), id.constData());
+        QCOMPARE(slave.value("results"), results);
+        qInfo("slave's peak resident memory %lld kB before the flood, %lld kB after", peakBefore,
+            slave.value("peak").toLongLong());
+    }
+
     void slavesReadEveryCardWhileTheLargeEventArrives()
     {
         // The generated event (5,000 runners, three stages, 15,000 results: a snapshot of about

@@ -652,15 +652,21 @@ private slots:
         LogCapture log;
         LoopbackDirectory directory;
         Station master(directory, StationRole::Master, QStringLiteral("M"));
-        const auto older = pskClient(master.engine.listenPort(), pskOf(testStationKey));
-        QTRY_VERIFY(older->isEncrypted());
-        older->write(frame(R"({"kind":"hello","stationId":"old"})"));
-        QTRY_COMPARE(older->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY2(master.engine.refusalText().startsWith(QStringLiteral("Refused 127.0.0.1:")),
-            qPrintable(master.engine.refusalText()));
-        QVERIFY(master.engine.refusalText().endsWith(QStringLiteral(
-            ": it runs another version of Vexlo; every station of an event needs the same one")));
-        QCOMPARE(master.engine.connectedStationCount(), 0);
+        // Also the version before, which sent its reads unpacked only.
+        for (const char *hello :
+            {R"({"kind":"hello","stationId":"old"})", R"({"kind":"hello","stationId":"v3","protocol":3})"}) {
+            master.engine.start(
+                StationRole::Master, QStringLiteral("M"), QStringLiteral("Vexlo Race"), testStationKey);
+            const auto older = pskClient(master.engine.listenPort(), pskOf(testStationKey));
+            QTRY_VERIFY(older->isEncrypted());
+            older->write(frame(hello));
+            QTRY_COMPARE(older->state(), QAbstractSocket::UnconnectedState);
+            QVERIFY2(master.engine.refusalText().startsWith(QStringLiteral("Refused 127.0.0.1:")),
+                qPrintable(master.engine.refusalText()));
+            QVERIFY(master.engine.refusalText().endsWith(QStringLiteral(
+                ": it runs another version of Vexlo; every station of an event needs the same one")));
+            QCOMPARE(master.engine.connectedStationCount(), 0);
+        }
 
         PskServer olderMaster(pskOf(testStationKey));
         Race old;
@@ -678,6 +684,120 @@ private slots:
                            "Vexlo; every station of an event needs the same one")
                 .arg(olderMaster.serverPort()));
         QCOMPARE(slave.race.name, Race().name);
+    }
+
+    // A read with its punches goes packed behind the message's JSON, a small one as it is; both
+    // decode to the read exactly. A body that puts a result both ways, or one behind the JSON
+    // without saying it is packed, is not a message.
+    void aSlavesReadGoesPacked()
+    {
+        PersonResult read = result(QStringLiteral("8001234"), 2712);
+        for (int i = 0; i < 40; ++i) {
+            SIPunch punch;
+            punch.controlCode = 31 + i;
+            punch.time = read.readAt.addSecs(-2700 + 60 * i);
+            read.punches = read.punches.value_or(QList<SIPunch>()) << punch;
+        }
+        const QByteArray plain = *encodePersonResult(read, JsonLayout::Compact);
+        const SyncMessage submit {SyncMessageKind::SubmitResult, QStringLiteral("S"), std::nullopt, read};
+        const QByteArray body = *encodeSyncMessage(submit);
+        QVERIFY2(body.size() * 2 < plain.size(), qPrintable(QString::number(body.size())));
+        const qsizetype zero = body.indexOf('\0');
+        QCOMPARE(body.left(zero),
+            QByteArray(R"({"kind":"submitResult","stationId":"S","protocol":4,"packed":true})"));
+        const auto decoded = decodeSyncMessage(body, 1 << 20);
+        QVERIFY(decoded && decoded->result);
+        QCOMPARE(*encodePersonResult(*decoded->result, JsonLayout::Compact), plain);
+        // Unpacked beyond what the master takes of one frame: not read.
+        QVERIFY(!decodeSyncMessage(body, plain.size() - 1));
+
+        const QByteArray payload = body.mid(zero);
+        QVERIFY(!decodeSyncMessage(R"({"kind":"submitResult","stationId":"S","protocol":4})" + payload));
+        QVERIFY(!decodeSyncMessage(
+            R"({"kind":"submitResult","stationId":"S","protocol":4,"packed":true,"result":)" + plain + '}'
+            + payload));
+        QVERIFY(
+            !decodeSyncMessage(R"({"kind":"hello","stationId":"S","protocol":4,"packed":true})" + payload));
+
+        const PersonResult small = result(QStringLiteral("8001235"), 2713);
+        const auto inline_
+            = encodeSyncMessage({SyncMessageKind::SubmitResult, QStringLiteral("S"), {}, small});
+        QVERIFY(!inline_->contains('\0'));
+        QCOMPARE(*encodePersonResult(*decodeSyncMessage(*inline_)->result, JsonLayout::Compact),
+            *encodePersonResult(small, JsonLayout::Compact));
+    }
+
+    // A slave whose intake thread is held while a master's changes pour in: past its bound it lets
+    // what waited go and asks for the event once, lets every change after go as it arrives (none
+    // could apply before the event), keeps the rest, and then holds the master's event exactly.
+    // The master's frames reach it through a relay that answers the wish only when told.
+    void pastItsBoundASlaveAsksOnceAndTakesNoChangeUntilTheEvent()
+    {
+        LogCapture log;
+        LoopbackDirectory directory;
+        Station master(directory, StationRole::Master, QStringLiteral("M"));
+        master.race.name = QStringLiteral("Spring Cup");
+        master.race.journalEventId = QUuid::createUuid();
+        RecordingConnection link;
+        master.engine.addConnection(&link);
+        PskServer relay(pskOf(testStationKey));
+        auto advertisement = directory.factory()();
+        advertisement->advertise(QStringLiteral("Relay"), relay.serverPort());
+        StationOptions options;
+        options.serviceName = QStringLiteral("Relay");
+        constexpr qint64 bound = 8 * 1024;
+        options.limits.maxIntakeChangeBytes = bound;
+        Station slave(directory, StationRole::Slave, QStringLiteral("S"), options);
+        slave.engine.holdIntake(true);
+        SyncFrameReader fromSlave;
+        QList<QByteArray> wishes, reads;
+        QTRY_COMPARE(relay.sockets.size(), 1);
+        QSslSocket *toSlave = relay.sockets.first();
+        QObject::connect(toSlave, &QSslSocket::readyRead, toSlave, [&] {
+            for (const QByteArray &body : fromSlave.feed(toSlave->readAll()))
+                if (body.startsWith(R"({"kind":"snapshotWanted")"))
+                    wishes.append(body);
+                else if (body.startsWith(R"({"kind":"submitResult")"))
+                    reads.append(body);
+        });
+        const auto pass = [&] {
+            for (const QByteArray &frame : std::exchange(link.frames, {}))
+                toSlave->write(frame);
+        };
+        QTRY_COMPARE(slave.engine.connectedStationCount(), 1);
+        master.engine.receive(
+            &link, *encodeSyncMessage({SyncMessageKind::Hello, QStringLiteral("S"), {}, {}}));
+        for (int i = 0; i < 60; ++i) {
+            master.race.results.append(result(QString::number(9001 + i), 1000 + i));
+            master.commit();
+        }
+        pass();
+        SyncMessage notice {SyncMessageKind::NoSnapshot, QStringLiteral("M"), std::nullopt, std::nullopt};
+        notice.reason = QStringLiteral("Busy");
+        toSlave->write(*frameSyncMessage(notice));
+        // Behind the changes let go: the notice alone.
+        const qint64 noticeBytes = encodeSyncMessage(notice)->size();
+        QTRY_COMPARE(slave.engine.queuedIntakeBytes(), noticeBytes);
+        // A read of its own goes out behind every wish it made.
+        const PersonResult own = result(QStringLiteral("7001"), 3000);
+        slave.read(own);
+        QTRY_COMPARE(reads.size(), 1);
+        QCOMPARE(wishes.size(), 1);
+        QVERIFY(slave.engine.peakIntakeBytes() <= bound);
+        QVERIFY(slave.engine.peakIntakeBytes() > bound / 2);
+        QVERIFY2(log.lines().join('\n').contains(QStringLiteral("asked the master for its event: ")),
+            qPrintable(log.lines().join('\n')));
+
+        master.engine.receive(&link, reads.first());
+        master.engine.receive(&link, wishes.first());
+        pass();
+        slave.engine.holdIntake(false);
+        QTRY_COMPARE(slave.race.results.size(), master.race.results.size());
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
+        QCOMPARE(countOf(slave.race, own.id), 1);
+        QCOMPARE(slave.engine.pendingResultCount(), 0);
+        QCOMPARE(wishes.size(), 1);
+        QCOMPARE(slave.engine.queuedIntakeBytes(), 0);
     }
 
     void unencodableRaceSendsNothing()

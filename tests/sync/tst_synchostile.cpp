@@ -71,7 +71,7 @@ protected:
         auto socket = pskClient(m_port, pskOf(testStationKey));
         if (!socket->waitForEncrypted(testwaits::ceilingMs))
             return;
-        socket->write(frameOf(R"({"kind":"hello","stationId":"stalled","protocol":3})"));
+        socket->write(frameOf(R"({"kind":"hello","stationId":"stalled","protocol":4})"));
         socket->waitForBytesWritten(testwaits::ceilingMs);
         proven.release();
         m_release.acquire();
