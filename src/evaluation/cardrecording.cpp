@@ -232,7 +232,8 @@ CardRecording recordCardReading(Race &race, const QString &cardNumber, const QLi
     bool autoMatched = false;
     bool severalCourses = false;
     if (!course && !runs.filtered.isEmpty()) {
-        const CourseMatch match = matchCourse(runs.latest, candidateCourses(race, raceClass));
+        const CourseMatch match
+            = matchCourse(runs.latest, candidateCourses(race, raceClass, race.activeStageId));
         course = match.course;
         severalCourses = match.ambiguous;
         if (course) {
@@ -513,7 +514,8 @@ PersonResult reevaluatedForClass(const Race &race, const Participant &runner, co
             = separateRuns(result.punches.value_or(QList<SIPunch>()), result.cardStartTime, std::nullopt);
         if (!runs.filtered.isEmpty()) {
             const RaceClass *raceClass = findClass(race, classIdOnStage(runner, result.stageId));
-            const CourseMatch match = matchCourse(runs.latest, candidateCourses(race, raceClass));
+            const CourseMatch match
+                = matchCourse(runs.latest, candidateCourses(race, raceClass, result.stageId));
             course = match.course;
             severalCourses = match.ambiguous;
             edited.courseAutoMatched = course.has_value();
@@ -747,7 +749,7 @@ std::optional<QString> evaluationReviewNote(const Race &race, const PersonResult
     // The heuristic match's own doubt, when the course came from it or none fitted alone.
     if (result.courseId && !result.courseAutoMatched)
         return std::nullopt;
-    if (matchCourse(runs.latest, candidateCourses(race, raceClass)).ambiguous)
+    if (matchCourse(runs.latest, candidateCourses(race, raceClass, result.stageId)).ambiguous)
         return reviewSeveralCourses;
     return std::nullopt;
 }

@@ -27,7 +27,8 @@ std::optional<Course> chooseCourseOnStage(
     return course ? std::optional<Course>(*course) : std::nullopt;
 }
 
-QList<Course> candidateCourses(const Race &race, const RaceClass *raceClass)
+QList<Course> candidateCourses(
+    const Race &race, const RaceClass *raceClass, const std::optional<QString> &stageId)
 {
     if (!raceClass || raceClass->mode == RaceClassMode::SingleCourse)
         return race.courses;
@@ -46,11 +47,16 @@ QList<Course> candidateCourses(const Race &race, const RaceClass *raceClass)
     // Course family mode, or no mode at all.
     if (!raceClass->courseFamily)
         return race.courses;
+    QList<Course> otherDays;
     for (const Course &course : race.courses) {
-        if (course.courseFamily && sameId(*course.courseFamily, *raceClass->courseFamily))
+        if (!course.courseFamily || !sameId(*course.courseFamily, *raceClass->courseFamily))
+            continue;
+        if (!stageId || !course.stageId || sameId(*course.stageId, *stageId))
             candidates.append(course);
+        else
+            otherDays.append(course);
     }
-    return candidates;
+    return candidates.isEmpty() ? otherDays : candidates;
 }
 
 double courseMatchScore(const QList<SIPunch> &punches, const Course &course)

@@ -14,8 +14,11 @@
 [[nodiscard]] std::optional<Course> chooseCourseOnStage(
     const Race &race, const Participant &participant, const std::optional<QString> &stageId);
 
-// The courses a runner of the class may have run, in the order of the race's courses.
-[[nodiscard]] QList<Course> candidateCourses(const Race &race, const RaceClass *raceClass);
+// The courses a runner of the class may have run on the stage, in the order of the race's courses.
+// A class that chooses by family offers the family's variants of that stage (tagged for it or for
+// no stage); only a family with none there offers its variants of the other days.
+[[nodiscard]] QList<Course> candidateCourses(
+    const Race &race, const RaceClass *raceClass, const std::optional<QString> &stageId);
 
 // How well the punches fit the course, from 0 to 1.
 [[nodiscard]] double courseMatchScore(const QList<SIPunch> &punches, const Course &course);

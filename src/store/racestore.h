@@ -319,7 +319,7 @@ public:
     [[nodiscard]] std::optional<QDateTime> latestReadOfCard(const QString &cardNumber) const;
     // Read only: the overall standings of one class across all stages.
     [[nodiscard]] QList<StandingsRow> rankedResults(const QString &classId) const;
-    // Read only: the courses a runner of the class (or of no class) may have run.
+    // Read only: the courses a runner of the class (or of no class) may have run on the active stage.
     [[nodiscard]] QList<Course> candidateCourses(const RaceClass *raceClass) const;
 
     // ---- Setup and import operations (classes, courses, stages, entries) --------------------

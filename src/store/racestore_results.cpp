@@ -237,5 +237,5 @@ QList<StandingsRow> RaceStore::rankedResults(const QString &classId) const
 
 QList<Course> RaceStore::candidateCourses(const RaceClass *raceClass) const
 {
-    return ::candidateCourses(m_race, raceClass);
+    return ::candidateCourses(m_race, raceClass, m_race.activeStageId);
 }

@@ -242,7 +242,12 @@ private slots:
             const QString key = line.section(QLatin1Char(':'), 0, 0).section(QLatin1Char(' '), 0, 0);
             const QString value = line.section(QLatin1Char(':'), 1).trimmed();
             if (key == QLatin1String("course")) {
-                race.courses.append(parseCourse(line.mid(7)));
+                Course course = parseCourse(line.mid(7));
+                // "course A day2: ..." a course of one stage, as an import while it is shown tags it.
+                for (const QString &word : line.section(QLatin1Char(':'), 0, 0).split(QLatin1Char(' ')))
+                    if (word.startsWith(QLatin1String("day")))
+                        course.stageId = word;
+                race.courses.append(course);
             } else if (key == QLatin1String("class")) {
                 // "A" one course; "family A B" a course family; "multi A B" a multi-course class.
                 const QStringList words = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);

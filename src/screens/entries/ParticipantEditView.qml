@@ -110,7 +110,7 @@ Popup {
             }
             Caption { id: courseCaption; visible: root.model.showsCourseOverride; text: qsTranslate("Vexlo", "Course (override)") }
             Picker {
-                id: coursePicker; visible: root.model.showsCourseOverride
+                id: coursePicker; objectName: "coursePicker"; visible: root.model.showsCourseOverride
                 model: root.model.courseOptions; textRole: "name"
                 currentIndex: root.model.courseIndex
                 onActivated: index => root.model.courseIndex = index
