@@ -1,8 +1,9 @@
 // A slave following its master's event, fed a snapshot and then the input: either frames of its
-// own (the first byte even) or one of the master's real changes with bytes of it flipped where the
-// input says (odd). No crash on any bytes; nothing is taken once the slave has asked for a
-// snapshot, until one comes; every state taken reads back as its own digest says, and its event
-// writes and reads back the same.
+// own (the first byte 0 or 4 modulo 8) or one of the master's real changes with bytes of it flipped
+// where the input says (odd), or a snapshot in pieces with bytes flipped, pieces swapped or lost
+// where the input says (2 or 6 modulo 8): a snapshot taken from pieces is the master's event. No crash on any
+// bytes; nothing is taken once the slave has asked for a snapshot, until one comes; every state taken reads
+// back as its own digest says, and its event writes and reads back the same.
 
 #include "fuzzsupport.h"
 #include "racechanges.h"
@@ -83,6 +84,21 @@ QByteArray changeBody(const QByteArray &input)
     return *body;
 }
 
+// The head and pieces of the master's snapshot of the base event, as bodies.
+QList<QByteArray> streamedSnapshot()
+{
+    SyncMessage head {SyncMessageKind::Snapshot, QStringLiteral("M"), std::nullopt, std::nullopt};
+    head.event = eventId;
+    head.series = seriesId;
+    head.sequence = 3;
+    head.digest = raceDigest(base());
+    SnapshotPieces pieces(head, base());
+    QList<QByteArray> bodies {pieces.headFrame()->mid(4)};
+    for (qint64 i = 0; i < pieces.count(); ++i)
+        bodies.append(pieces.pieceFrame(i)->mid(4));
+    return bodies;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -99,6 +115,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             body[quint8(input.at(i)) * 7 % body.size()] ^= input.at(i + 1);
         bodies.append(body);
         bodies.append(body); // the same again: never applied twice
+    } else if (data[0] & 2) {
+        bodies = streamedSnapshot();
+        for (qsizetype i = 0; i + 1 < input.size() && i < 16; i += 2) {
+            const int at = quint8(input.at(i)) / 3 % int(bodies.size());
+            switch (quint8(input.at(i)) % 3) {
+            case 0:
+                bodies[at][quint8(input.at(i + 1)) * 7 % bodies[at].size()] ^= char(input.at(i + 1) | 1);
+                break;
+            case 1:
+                bodies.swapItemsAt(at, quint8(input.at(i + 1)) % bodies.size());
+                break;
+            default:
+                if (bodies.size() > 1)
+                    bodies.removeAt(at);
+                break;
+            }
+        }
     } else {
         SyncFrameReader reader(64 * 1024);
         bodies = reader.feed(input);
@@ -121,6 +154,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fuzzFailure("a state without its event", body.toHex());
         if (event.fromSnapshot) {
             asked = false;
+            if ((data[0] & 3) == 2
+                && encodeRace(*event.race, JsonLayout::Compact) != encodeRace(base(), JsonLayout::Compact))
+                fuzzFailure("a snapshot taken from its pieces is not the master's event", body.toHex());
             continue;
         }
         if (asked)

@@ -1,6 +1,7 @@
 #include "slavemirror.h"
 
 #include "racechanges.h"
+#include "racejson.h"
 
 SlaveEvent SlaveMirror::take(const QByteArray &body)
 {
@@ -8,11 +9,20 @@ SlaveEvent SlaveMirror::take(const QByteArray &body)
     std::optional<SyncMessage> message = decodeSyncMessage(body, m_maxEventBytes, &oversized);
     SlaveEvent event;
     if (!message) {
+        const qsizetype zero = body.indexOf('\0');
+        const auto head = zero > 0 ? decodeSyncMessage(body.left(zero)) : std::nullopt;
+        // A piece of a snapshot that does not unpack or read (damaged on the way, or by the master,
+        // or larger than a piece may be): the snapshot is asked for again.
+        if (head && head->kind == SyncMessageKind::SnapshotPiece && head->protocol == syncProtocolVersion) {
+            if (!m_assembly || m_assembly->head.series != head->series
+                || m_assembly->head.sequence != head->sequence)
+                return snapshotPiece(*head); // not the snapshot being put together
+            return abandonAssembly(
+                QStringLiteral("piece %1 of the snapshot could not be read").arg(head->piece));
+        }
         if (oversized < 0) {
             // A snapshot whose head reads but whose event does not (damaged on the way, or by
             // the master) is refused like one that does not match its digest: asked for again.
-            const qsizetype zero = body.indexOf('\0');
-            const auto head = zero > 0 ? decodeSyncMessage(body.left(zero)) : std::nullopt;
             if (head && head->kind == SyncMessageKind::Snapshot && head->protocol == syncProtocolVersion)
                 return refuseSnapshot(*head, QStringLiteral("the snapshot's event could not be read"));
             return event; // not a message of ours: dropped
@@ -25,9 +35,27 @@ SlaveEvent SlaveMirror::take(const QByteArray &body)
         return event;
     }
     if (message->protocol != syncProtocolVersion) {
+        // Whatever pieces follow a snapshot refused are let go of with it.
+        if (message->kind == SyncMessageKind::Snapshot)
+            m_abandoned = std::pair {message->series, message->sequence};
         event.kind = SlaveEvent::Kind::OtherVersion;
         return event;
     }
+    if (message->kind == SyncMessageKind::SnapshotPiece)
+        return snapshotPiece(std::move(*message));
+    // The master sends a snapshot's pieces together: a change between them cuts it short, and
+    // the snapshot is asked for again; a newer snapshot, or the master's notice that it cannot
+    // send one, takes its place.
+    if (m_assembly) {
+        if (message->kind == SyncMessageKind::Change)
+            return abandonAssembly(QStringLiteral("the snapshot's pieces were cut short"));
+        if (message->kind == SyncMessageKind::Snapshot || message->kind == SyncMessageKind::NoSnapshot) {
+            m_abandoned = std::pair {m_assembly->head.series, m_assembly->head.sequence};
+            m_assembly.reset();
+        }
+    }
+    if (message->kind == SyncMessageKind::Snapshot && !message->race && message->pieces > 0)
+        return snapshotHead(std::move(*message));
     if (message->kind == SyncMessageKind::Snapshot && message->race)
         return snapshot(std::move(*message));
     if (message->kind == SyncMessageKind::Change)
@@ -118,4 +146,61 @@ SlaveEvent SlaveMirror::change(const SyncMessage &message)
     event.kind = SlaveEvent::Kind::State;
     event.race = m_state->race;
     return event;
+}
+
+SlaveEvent SlaveMirror::snapshotHead(SyncMessage message)
+{
+    m_assembly = Assembly {std::move(message), Race(), 0};
+    return {};
+}
+
+SlaveEvent SlaveMirror::abandonAssembly(const QString &reason)
+{
+    if (!m_assembly)
+        return {};
+    const SyncMessage head = std::move(m_assembly->head);
+    m_assembly.reset();
+    m_abandoned = std::pair {head.series, head.sequence};
+    return refuseSnapshot(head, reason);
+}
+
+SlaveEvent SlaveMirror::snapshotPiece(SyncMessage message)
+{
+    const std::pair<QUuid, qint64> of {message.series, message.sequence};
+    if (!m_assembly || m_assembly->head.series != message.series
+        || m_assembly->head.sequence != message.sequence || m_assembly->head.event != message.event) {
+        if (m_abandoned == of)
+            return {}; // the rest of a snapshot given up already
+        // A piece of a snapshot whose head never came (or of another one): whatever is being put
+        // together is given up, and this snapshot too.
+        if (m_assembly)
+            return abandonAssembly(QStringLiteral("a piece of another snapshot arrived"));
+        m_abandoned = of;
+        SyncMessage head = message;
+        head.kind = SyncMessageKind::Snapshot;
+        return refuseSnapshot(head, QStringLiteral("a piece of a snapshot whose head never came"));
+    }
+    if (message.piece != m_assembly->next)
+        return abandonAssembly(QStringLiteral("piece %1 of the snapshot came where %2 was due")
+                                   .arg(message.piece)
+                                   .arg(m_assembly->next));
+    std::optional<Race> piece = decodeRace(message.change);
+    if (!piece)
+        return abandonAssembly(
+            QStringLiteral("piece %1 of the snapshot could not be read").arg(message.piece));
+    message.change = QByteArray(); // let go of the text before the event grows
+    if (m_assembly->next++ == 0)
+        m_assembly->race = std::move(*piece);
+    else
+        appendSnapshotPiece(m_assembly->race, std::move(*piece));
+    if (m_assembly->next < m_assembly->head.pieces)
+        return {};
+    SyncMessage head = std::move(m_assembly->head);
+    head.race = std::move(m_assembly->race);
+    m_assembly.reset();
+    head.race->courses.squeeze();
+    head.race->classes.squeeze();
+    head.race->participants.squeeze();
+    head.race->results.squeeze();
+    return snapshot(std::move(head));
 }

@@ -54,6 +54,8 @@ public:
         m_awaitingSnapshot = true;
         m_refused.reset();
         m_waitsForNewer = false;
+        m_assembly.reset();
+        m_abandoned.reset();
     }
 
     // What `body` (one frame's body from the master) does to the event followed.
@@ -74,6 +76,11 @@ private:
     // once the master has moved on.
     SlaveEvent refuseSnapshot(const SyncMessage &message, const QString &reason);
     SlaveEvent change(const SyncMessage &message);
+    // A snapshot in pieces: its head, then each piece in order.
+    SlaveEvent snapshotHead(SyncMessage message);
+    SlaveEvent snapshotPiece(SyncMessage message);
+    // The snapshot being put together is given up (cut, damaged or out of order): asked for again.
+    SlaveEvent abandonAssembly(const QString &reason);
 
     qint64 m_maxEventBytes;
     std::optional<State> m_state;
@@ -83,4 +90,14 @@ private:
     // master has moved on (`m_waitsForNewer`).
     std::optional<std::pair<QUuid, qint64>> m_refused;
     bool m_waitsForNewer = false;
+    // The snapshot whose pieces are arriving: its head and the event so far.
+    struct Assembly
+    {
+        SyncMessage head;
+        Race race;
+        qint64 next = 0;
+    };
+    std::optional<Assembly> m_assembly;
+    // The snapshot last given up (series, number): its remaining pieces are let go of quietly.
+    std::optional<std::pair<QUuid, qint64>> m_abandoned;
 };

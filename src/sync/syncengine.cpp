@@ -2,12 +2,14 @@
 
 #include "log.h"
 #include "racechanges.h"
+#include "racejson.h"
 #include "readoutmatch.h"
 #include "slavemirror.h"
 #include "stationkey.h"
 #include "syncmessage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -126,33 +128,41 @@ public:
             const std::lock_guard lock(m_mutex);
             const bool snapshot = body.startsWith("{\"kind\":\"snapshot\"");
             const bool change = body.startsWith("{\"kind\":\"change\"");
+            const bool piece = body.startsWith("{\"kind\":\"snapshotPiece\"");
             if (snapshot) {
                 // A replaced body is let go of on the intake's thread too (tens of megabytes).
                 for (Waiting &waiting : m_waiting)
                     m_dropped.append(std::move(waiting.body));
                 m_waiting.clear();
                 m_bytes = 0;
+                m_waitingBytes = 0;
                 m_awaitSnapshot = false;
             } else if (change && m_awaitSnapshot) {
                 return 0; // the snapshot asked for holds it
-            } else if (m_bytes + body.size() > m_maxBytes) {
+            } else if (!piece && m_bytes + body.size() > m_maxBytes) {
                 overflowBytes = m_bytes + body.size();
                 std::deque<Waiting> kept;
                 for (Waiting &waiting : m_waiting)
                     (waiting.bounded && !waiting.change ? kept : overflow).push_back(std::move(waiting));
                 m_waiting.swap(kept);
                 m_bytes = 0;
-                for (const Waiting &waiting : m_waiting)
+                m_waitingBytes = 0;
+                for (const Waiting &waiting : m_waiting) {
                     m_bytes += waiting.body.size();
+                    m_waitingBytes += waiting.body.size();
+                }
                 m_awaitSnapshot = true;
                 if (change || m_bytes + body.size() > m_maxBytes)
                     return overflowBytes;
             }
-            const bool bounded = !snapshot;
+            // A snapshot's pieces are bounded by the connection, which reads no more while the
+            // intake has enough to read (see waitingBytes).
+            const bool bounded = !snapshot && !piece;
             if (bounded) {
                 m_bytes += body.size();
                 m_peakBytes = std::max(m_peakBytes, m_bytes);
             }
+            m_waitingBytes += body.size();
             m_waiting.push_back(Waiting {peer, std::move(body), bounded, change});
         }
         m_wake.notify_one();
@@ -172,6 +182,7 @@ public:
         m_mirror = SlaveMirror(maxEventBytes);
         m_maxBytes = maxBytes;
         m_bytes = 0;
+        m_waitingBytes = 0;
         m_awaitSnapshot = false;
     }
 
@@ -192,6 +203,17 @@ public:
     {
         const std::lock_guard lock(m_mutex);
         return m_peakBytes;
+    }
+
+    // Bytes waiting to be read, a snapshot's pieces included. Once the engine stops reading for
+    // them (`wantResume`), it is told when no more than `resumeBelow` wait.
+    [[nodiscard]] qint64 waitingBytes() const { return m_waitingBytes; }
+    void wantResume(qint64 resumeBelow)
+    {
+        m_resumeBelow = resumeBelow;
+        m_resumeWanted = true;
+        if (m_waitingBytes <= resumeBelow && m_resumeWanted.exchange(false))
+            QMetaObject::invokeMethod(m_engine, &SyncEngine::resumeIntake, Qt::QueuedConnection);
     }
 
     // A body handed over directly (receive()): read on the caller's thread, in turn with those
@@ -238,6 +260,7 @@ private:
             if (waiting.bounded)
                 m_bytes -= waiting.body.size();
             const quint64 generation = m_generation;
+            const qint64 taken = waiting.body.size();
             lock.unlock();
             std::optional<Decoded> decoded;
             {
@@ -248,6 +271,11 @@ private:
             waiting.body = QByteArray();
             std::deque<Decoded> replaced;
             lock.lock();
+            if (generation == m_generation) {
+                m_waitingBytes -= taken;
+                if (m_waitingBytes <= m_resumeBelow && m_resumeWanted.exchange(false))
+                    QMetaObject::invokeMethod(m_engine, &SyncEngine::resumeIntake, Qt::QueuedConnection);
+            }
             if (!decoded || generation != m_generation) { // cleared meanwhile
                 lock.unlock();
                 decoded.reset();
@@ -298,6 +326,9 @@ private:
     bool m_awaitSnapshot = false;
     bool m_held = false;
     bool m_stopping = false;
+    std::atomic<qint64> m_waitingBytes {0};
+    std::atomic<qint64> m_resumeBelow {0};
+    std::atomic<bool> m_resumeWanted {false};
     std::thread m_thread;
 };
 
@@ -405,6 +436,7 @@ public:
         m_closed = true;
         m_handshakeTimer.stop();
         m_wantsSnapshot = false;
+        m_stream.reset();
         m_current.clear();
         m_queue.clear();
         disconnect(m_socket, nullptr, this, nullptr);
@@ -412,6 +444,7 @@ public:
     }
 
     [[nodiscard]] bool isReady() const override { return m_proved && !m_closed; }
+    void readMore() { readAvailable(); }
     [[nodiscard]] bool proven() const { return m_proved; }
     [[nodiscard]] QString describe() const override
     {
@@ -501,6 +534,14 @@ private:
     {
         if (m_closed || !m_proved)
             return;
+        // What the master sends waits here, unread, while the intake has enough to read (a
+        // snapshot's pieces come faster than they are read): the master's own sending then waits.
+        const qint64 backlog = m_engine->m_limits.intakeBacklogBytes;
+        if (m_service && m_engine->m_intake->waitingBytes() > backlog) {
+            m_heard.restart(); // the master is there: it is this station that waits
+            m_engine->m_intake->wantResume(backlog / 2);
+            return;
+        }
         const QByteArray bytes = m_socket->readAll();
         if (bytes.isEmpty())
             return;
@@ -571,6 +612,26 @@ private:
                 const qsizetype length = std::min<qsizetype>(slice, m_current.size() - m_offset);
                 m_socket->write(m_current.constData() + m_offset, length);
                 m_offset += length;
+            } else if (m_stream) {
+                // A snapshot's pieces go together, one as the last has gone: changes after its
+                // state wait behind them.
+                if (m_nextPiece == m_stream->count()) {
+                    m_stream.reset();
+                    m_engine->snapshotSent();
+                    continue;
+                }
+                QString error;
+                const auto frame = m_stream->pieceFrame(m_nextPiece, &error);
+                if (!frame) {
+                    m_engine->snapshotFailed(m_stream->sequence(), error);
+                    m_stream.reset();
+                    holdForSnapshot();
+                    continue;
+                }
+                ++m_nextPiece;
+                m_current = *frame;
+                m_offset = 0;
+                m_engine->m_traffic.snapshotBytes += m_current.size();
             } else if (!m_queue.isEmpty()) {
                 Outgoing next = m_queue.takeFirst();
                 if (next.change) {
@@ -581,10 +642,11 @@ private:
                 m_current = std::move(next.frame);
                 m_offset = 0;
             } else if (m_wantsSnapshot) {
-                // Built (or taken from the one built for another peer) only now, so that it is
-                // the newest; when none can be sent the peer waits for the next change.
-                const auto frame = m_engine->snapshotFrame();
-                if (!frame) {
+                // Begun only now, so that it is of the newest state; when none can be sent the peer
+                // waits for the next change.
+                const std::shared_ptr<SnapshotPieces> pieces = m_engine->snapshotPieces();
+                const auto head = pieces ? pieces->headFrame() : std::nullopt;
+                if (!head) {
                     // The slave hears why, once for each reason.
                     const auto notice = m_engine->withheldFrame();
                     if (!notice || *notice == m_toldWithheld)
@@ -596,7 +658,9 @@ private:
                     continue;
                 }
                 m_wantsSnapshot = false;
-                m_current = *frame;
+                m_stream = pieces;
+                m_nextPiece = 0;
+                m_current = *head;
                 m_offset = 0;
                 m_engine->countSnapshot(m_current.size());
             } else {
@@ -628,6 +692,9 @@ private:
     QList<Outgoing> m_queue;
     qint64 m_queuedChangeBytes = 0;
     bool m_wantsSnapshot = false;
+    // The snapshot being sent and its next piece.
+    std::shared_ptr<SnapshotPieces> m_stream;
+    qint64 m_nextPiece = 0;
     bool m_pumping = false;
     QByteArray m_toldWithheld;
     QTimer m_handshakeTimer;
@@ -719,45 +786,52 @@ const QByteArray &SyncEngine::sentDigest()
     return m_sentDigest;
 }
 
-std::optional<QByteArray> SyncEngine::snapshotFrame()
+std::shared_ptr<SnapshotPieces> SyncEngine::snapshotPieces()
 {
     std::optional<Race> race = sentRace();
-    if (m_snapshotSequence == m_sequence)
+    if (m_failedSnapshotSequence == m_sequence)
+        return nullptr; // the notice says why
+    if (m_snapshot && m_snapshotSequence == m_sequence)
         return m_snapshot;
     if (!race)
-        return std::nullopt;
-    SyncMessage message {SyncMessageKind::Snapshot, m_stationId, std::move(race), std::nullopt};
-    message.event = message.race->journalEventId;
-    message.series = m_series;
-    message.sequence = m_sequence;
+        return nullptr;
+    SyncMessage head {SyncMessageKind::Snapshot, m_stationId, std::nullopt, std::nullopt};
+    head.event = race->journalEventId;
+    head.series = m_series;
+    head.sequence = m_sequence;
     if (m_sentDigest.isEmpty())
-        m_sentDigest = m_digests.digest(*message.race);
-    message.digest = m_sentDigest;
-    qint64 eventBytes = 0;
+        m_sentDigest = m_digests.digest(*race);
+    head.digest = m_sentDigest;
+    // Only a copy of the state's lists: they stay shared with the master's own until it changes
+    // them. Connections that start a snapshot at this state share it.
     m_snapshotSequence = m_sequence;
-    m_snapshot = frameSyncMessage(message, &eventBytes);
-    if (!m_snapshot)
-        return std::nullopt;
-    if (eventBytes > qint64(m_limits.maxSnapshotBytes)) {
-        m_snapshot.reset();
-        // Sent anyway, every station would close the connection, come back and fetch it again.
-        const QString text = QStringLiteral("The event is too large to send to the stations (%1 bytes; the "
-                                            "limit is %2). They keep the event they last received and "
-                                            "still send their results here.")
-                                 .arg(eventBytes)
-                                 .arg(m_limits.maxSnapshotBytes);
-        if (text != m_statusText)
-            logLine(QStringLiteral("SyncEngine: ") + text);
-        m_snapshotTooLarge = true;
-        m_withheldReason = text;
-        setStatus(text, SyncStatusLevel::Failed);
-        return std::nullopt;
-    }
+    m_snapshot = std::make_shared<SnapshotPieces>(std::move(head), std::move(*race));
+    return m_snapshot;
+}
+
+void SyncEngine::snapshotFailed(qint64 sequence, const QString &error)
+{
+    if (sequence != m_sequence || m_failedSnapshotSequence == sequence)
+        return;
+    m_failedSnapshotSequence = sequence;
+    m_snapshot.reset();
+    // Sent anyway, every station would ask again and again.
+    const QString text = QStringLiteral("The event cannot be sent to the stations (%1). They keep the event "
+                                        "they last received and still send their results here.")
+                             .arg(error);
+    if (text != m_statusText)
+        logLine(QStringLiteral("SyncEngine: ") + text);
+    m_snapshotTooLarge = true;
+    m_withheldReason = text;
+    setStatus(text, SyncStatusLevel::Failed);
+}
+
+void SyncEngine::snapshotSent()
+{
     m_withheldReason.clear();
     if (std::exchange(m_snapshotTooLarge, false))
         setStatus(
             QStringLiteral("Master running, advertising \"%1\"").arg(m_serviceName), SyncStatusLevel::Ok);
-    return m_snapshot;
 }
 
 std::optional<QByteArray> SyncEngine::withheldFrame() const
@@ -783,10 +857,47 @@ void SyncEngine::snapshotTo(SyncConnection *connection)
             return;
         }
     }
-    if (const auto frame = snapshotFrame()) {
-        countSnapshot(frame->size());
-        connection->sendSnapshot(*frame);
+    // A connection made elsewhere takes the pieces at once, each as a frame of its own, or the
+    // whole event in one; nothing goes when it cannot be encoded.
+    const std::shared_ptr<SnapshotPieces> pieces = snapshotPieces();
+    if (!pieces)
+        return;
+    if (!connection->takesSnapshotPieces()) {
+        SyncMessage whole = pieces->head();
+        whole.race = pieces->race();
+        QString error;
+        if (!encodeRace(*whole.race, JsonLayout::Compact, &error)) {
+            snapshotFailed(pieces->sequence(), error);
+            return;
+        }
+        if (const auto frame = frameSyncMessage(whole)) {
+            snapshotSent();
+            countSnapshot(frame->size());
+            connection->sendSnapshot(*frame);
+        }
+        return;
     }
+    QByteArrayList frames;
+    const auto head = pieces->headFrame();
+    if (!head)
+        return;
+    frames.append(*head);
+    QString error;
+    for (qint64 i = 0; i < pieces->count(); ++i) {
+        const auto frame = pieces->pieceFrame(i, &error);
+        if (!frame) {
+            snapshotFailed(pieces->sequence(), error);
+            return;
+        }
+        frames.append(*frame);
+    }
+    snapshotSent();
+    qint64 bytes = 0;
+    for (const QByteArray &frame : std::as_const(frames)) {
+        bytes += frame.size();
+        connection->sendSnapshot(frame);
+    }
+    countSnapshot(bytes);
 }
 
 std::optional<QByteArray> SyncEngine::confirmationFrame()
@@ -875,6 +986,13 @@ void SyncEngine::broadcastRace(const Race &race, const std::optional<QByteArrayL
     // A peer that waits for a snapshot no station could take yet tries again with this state.
     for (SyncPeer *peer : QList<SyncPeer *>(m_ownedPeers))
         peer->retrySnapshot();
+}
+
+void SyncEngine::resumeIntake()
+{
+    for (SyncPeer *peer : QList<SyncPeer *>(m_ownedPeers))
+        if (peer->service() && peer->isReady())
+            peer->readMore();
 }
 
 void SyncEngine::refuseOversizedSnapshot(quint32 length)
@@ -998,6 +1116,7 @@ void SyncEngine::stop()
     m_digests.reset();
     m_snapshot.reset();
     m_snapshotSequence = -1;
+    m_failedSnapshotSequence = -1;
     if (hadPeers)
         emit connectedStationCountChanged();
     setRunning(false);
@@ -1024,7 +1143,7 @@ void SyncEngine::startMaster(const QString &serviceName)
     m_heartbeatTimer.start(m_limits.heartbeatInterval);
     m_discovery = m_discoveryFactory();
     connect(m_discovery.get(), &ServiceDiscovery::failed, this, [this](const QString &error) {
-        m_snapshotTooLarge = false; // this status says more; a snapshot that fits must not hide it
+        m_snapshotTooLarge = false; // this status says more; a snapshot sent must not hide it
         setStatus(QStringLiteral("Master failed: ") + error, SyncStatusLevel::Failed);
     });
     m_discovery->advertise(serviceName, m_server->serverPort());
@@ -1358,8 +1477,9 @@ void SyncEngine::handle(SyncConnection *peer, SyncMessage message)
         snapshotTo(peer);
         return;
     case SyncMessageKind::Snapshot:
+    case SyncMessageKind::SnapshotPiece:
     case SyncMessageKind::Change:
-        dropped(message.kind == SyncMessageKind::Snapshot ? "a snapshot" : "a change");
+        dropped(message.kind == SyncMessageKind::Change ? "a change" : "a snapshot");
         return;
     case SyncMessageKind::NoSnapshot:
         if (m_role != StationRole::Slave) {

@@ -59,8 +59,12 @@ public:
     virtual void send(const QByteArray &frame) = 0;
     // One change of the master's event: changes go in the order given.
     virtual void sendChange(const QByteArray &frame) { send(frame); }
-    // A whole-event snapshot.
+    // A whole-event snapshot: its head and pieces one by one, or, where the connection does not
+    // take pieces, one frame holding the whole event.
     virtual void sendSnapshot(const QByteArray &frame) { send(frame); }
+    // The engine's own connections take a snapshot in pieces, as they are ready for them; one
+    // made elsewhere gets it whole unless it says it takes pieces.
+    [[nodiscard]] virtual bool takesSnapshotPieces() const { return false; }
     // False while a connection to the master is still being made.
     [[nodiscard]] virtual bool isReady() const { return true; }
     // Who is at the other end, for log lines.
@@ -90,10 +94,13 @@ struct SyncLimits
     // connection is bounded by the largest snapshot it accepts).
     quint32 maxMasterFrameBytes = 1024 * 1024;
     qint64 totalInputBudget = 64 * 1024 * 1024;
-    // The largest snapshot: a slave closes a connection that announces a longer frame, and a
-    // master sends none longer. The stations of one event must agree; the default is the
-    // protocol's.
+    // The largest frame a slave accepts from its master: it closes a connection that announces
+    // a longer one. A snapshot goes in pieces of a few megabytes, so the event has no bound of
+    // its own. The default is the protocol's.
     quint32 maxSnapshotBytes = maxSyncFrameBodyBytes;
+    // What a slave's intake may hold of what its master sent before it reads no more from the
+    // connection (the master then waits): a snapshot's pieces arrive faster than they are read.
+    qint64 intakeBacklogBytes = 8 * 1024 * 1024;
     // A change packed larger than this goes to the slaves as a snapshot instead, and so does
     // everything a slave has not taken yet once its waiting changes pass `maxQueuedChangeBytes`.
     qint64 maxChangeBytes = 8 * 1024 * 1024;
@@ -269,9 +276,15 @@ private:
     // The master's event with this slave's unsent results, handed on.
     void deliverMasterRace(SyncConnection *connection, const Race &master);
     [[nodiscard]] quint32 maxFrameBytes() const;
-    // On a master: the snapshot frame of its state now, or nothing when it cannot be encoded or
-    // is larger than a station accepts (the status then says so until a snapshot fits again).
-    [[nodiscard]] std::optional<QByteArray> snapshotFrame();
+    // On a master: the snapshot of its state now, to be sent in pieces (shared by every
+    // connection that starts one at this state), or nothing when it cannot be encoded (the status
+    // then says so until a snapshot can be sent again).
+    [[nodiscard]] std::shared_ptr<SnapshotPieces> snapshotPieces();
+    // A piece of the snapshot of `sequence` could not be encoded (`error`): no snapshot of that
+    // state goes out.
+    void snapshotFailed(qint64 sequence, const QString &error);
+    // A snapshot went out whole: the master says it runs again if it had said otherwise.
+    void snapshotSent();
     void snapshotTo(SyncConnection *connection);
     // On a master: takes the store's race as it is now (a slave about to get a snapshot).
     void catchUp();
@@ -283,10 +296,12 @@ private:
     [[nodiscard]] std::optional<Race> sentRace();
     [[nodiscard]] const QByteArray &sentDigest();
     void refuseOtherVersion(SyncConnection *connection);
-    // On a slave: the master sent a snapshot larger than this station accepts. Connecting again
-    // would only fetch the same snapshot again, so the slave stops trying until it is started
+    // On a slave: the master sent a frame larger than this station accepts. Connecting again
+    // would only fetch the same frame again, so the slave stops trying until it is started
     // again.
     void refuseOversizedSnapshot(quint32 length);
+    // On a slave: its intake has room again for what the master sends.
+    void resumeIntake();
 
     ServiceDiscoveryFactory m_discoveryFactory;
     SyncLimits m_limits;
@@ -318,7 +333,8 @@ private:
     QString m_noEventReason;
     // On a master: why no snapshot can go out now (empty when one can).
     QString m_withheldReason;
-    // On a master: the last snapshot was too large to send. On a slave: it stopped for one.
+    // On a master: the last snapshot could not be encoded. On a slave: it stopped for a frame too
+    // large.
     bool m_snapshotTooLarge = false;
     QTimer m_reconnectTimer;
     QTimer m_heartbeatTimer;
@@ -337,7 +353,8 @@ private:
     // Keeps that digest in step with the records sent, at the cost of what they append.
     RaceDigestKeeper m_digests;
     qint64 m_snapshotSequence = -1;
-    std::optional<QByteArray> m_snapshot;
+    std::shared_ptr<SnapshotPieces> m_snapshot;
+    qint64 m_failedSnapshotSequence = -1;
     SyncTraffic m_traffic;
     // Declared last: its thread is stopped before anything it reports to goes.
     std::unique_ptr<SnapshotIntake> m_intake;

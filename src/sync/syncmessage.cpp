@@ -11,6 +11,7 @@
 
 #include <zstd.h>
 
+#include <array>
 #include <atomic>
 #include <limits>
 #include <utility>
@@ -30,15 +31,21 @@ QString toText(SyncMessageKind kind)
         return QStringLiteral("snapshotWanted");
     case SyncMessageKind::NoSnapshot:
         return QStringLiteral("noSnapshot");
+    case SyncMessageKind::SnapshotPiece:
+        return QStringLiteral("snapshotPiece");
     }
     return {};
 }
 
-QByteArray packBytes(QByteArrayView bytes)
+namespace {
+
+QByteArray pack(QByteArrayView bytes, bool checksum)
 {
     ZSTD_CCtx *context = ZSTD_createCCtx();
     if (!context)
         return {};
+    if (checksum)
+        ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
     // Level 3 (zstd's default); a large event is packed by two threads at once, each taking its
     // own part of the text. The length goes into the frame, so that a reader can bound it first.
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 3);
@@ -68,6 +75,13 @@ QByteArray packBytes(QByteArrayView bytes)
     ZSTD_freeCCtx(context);
     packed.truncate(qsizetype(out.pos));
     return packed;
+}
+
+} // namespace
+
+QByteArray packBytes(QByteArrayView bytes)
+{
+    return pack(bytes, false);
 }
 
 std::optional<QByteArray> unpackBytes(QByteArrayView packed, qint64 maxBytes, qint64 *stated)
@@ -130,14 +144,19 @@ bool appendSyncMessage(QByteArray &out, const SyncMessage &message, qint64 *even
         payload = packBytes(*race);
         if (payload.isEmpty())
             return false;
+    } else if (message.kind == SyncMessageKind::SnapshotPiece) {
+        // Always packed, with a checksum: a piece damaged on the way is never taken for the event.
+        payload = pack(message.change, true);
+        if (payload.isEmpty())
+            return false;
     } else if (!message.change.isEmpty()) {
         packedChange = message.change.size() >= packChangesFrom;
         payload = packedChange ? packBytes(message.change) : message.change;
         if (payload.isEmpty())
             return false;
     }
-    const bool numbered
-        = message.kind == SyncMessageKind::Snapshot || message.kind == SyncMessageKind::Change;
+    const bool numbered = message.kind == SyncMessageKind::Snapshot || message.kind == SyncMessageKind::Change
+        || message.kind == SyncMessageKind::SnapshotPiece;
     out.reserve(out.size() + 256 + message.stationId.size() + (result ? result->size() : 0) + payload.size());
     out += "{\"kind\":";
     out += jsonString(toText(message.kind));
@@ -159,8 +178,17 @@ bool appendSyncMessage(QByteArray &out, const SyncMessage &message, qint64 *even
             out += ",\"follows\":";
             out += QByteArray::number(message.follows);
         }
-        out += ",\"digest\":";
-        out += jsonString(QString::fromLatin1(message.digest));
+        if (message.kind == SyncMessageKind::SnapshotPiece) {
+            out += ",\"piece\":";
+            out += QByteArray::number(message.piece);
+        } else {
+            out += ",\"digest\":";
+            out += jsonString(QString::fromLatin1(message.digest));
+        }
+        if (message.kind == SyncMessageKind::Snapshot && !message.race) {
+            out += ",\"pieces\":";
+            out += QByteArray::number(message.pieces);
+        }
     }
     if (packedChange)
         out += ",\"packed\":true";
@@ -394,6 +422,8 @@ std::optional<SyncMessage> decodeSyncMessage(
         message.kind = SyncMessageKind::SnapshotWanted;
     else if (kindText == QLatin1String("noSnapshot"))
         message.kind = SyncMessageKind::NoSnapshot;
+    else if (kindText == QLatin1String("snapshotPiece"))
+        message.kind = SyncMessageKind::SnapshotPiece;
     else
         return std::nullopt;
     message.stationId = stationId.toString();
@@ -408,9 +438,10 @@ std::optional<SyncMessage> decodeSyncMessage(
             return std::nullopt;
         message.protocol = int(*protocol);
     }
+    const bool piece = message.kind == SyncMessageKind::SnapshotPiece;
     const bool numbered
         = message.kind == SyncMessageKind::Snapshot || message.kind == SyncMessageKind::Change;
-    if (numbered && message.protocol > 0) {
+    if ((numbered || piece) && message.protocol > 0) {
         if (present("event")) {
             message.event = uuid(scalar(values->value("event")));
             if (!message.event)
@@ -418,12 +449,24 @@ std::optional<SyncMessage> decodeSyncMessage(
         }
         const auto series = uuid(scalar(values->value("series")));
         const auto sequence = count(scalar(values->value("sequence")));
-        const QJsonValue digest = scalar(values->value("digest"));
+        const QJsonValue digest = piece ? QJsonValue(QString()) : scalar(values->value("digest"));
         if (!series || !sequence || !digest.isString())
             return std::nullopt;
         message.series = *series;
         message.sequence = *sequence;
         message.digest = digest.toString().toLatin1();
+        if (piece) {
+            const auto index = count(scalar(values->value("piece")));
+            if (!index)
+                return std::nullopt;
+            message.piece = *index;
+        }
+        if (present("pieces")) {
+            const auto pieces = count(scalar(values->value("pieces")));
+            if (!pieces || message.kind != SyncMessageKind::Snapshot)
+                return std::nullopt;
+            message.pieces = *pieces;
+        }
         if (message.kind == SyncMessageKind::Change) {
             const auto follows = count(scalar(values->value("follows")));
             if (!follows)
@@ -448,14 +491,16 @@ std::optional<SyncMessage> decodeSyncMessage(
             return std::nullopt;
     }
     if (zero >= 0) {
-        // Only a snapshot's event, a change's record and a packed result travel behind the JSON,
-        // and never beside one in it.
+        // Only a snapshot's event, a piece of it, a change's record and a packed result travel
+        // behind the JSON, never beside one in it, nor behind a head that announces pieces.
         const bool packedResult = message.kind == SyncMessageKind::SubmitResult;
-        if (message.race || message.result || (packedResult && !present("packed"))
+        if (message.race || message.result || message.pieces > 0 || (packedResult && !present("packed"))
             || (message.kind != SyncMessageKind::Snapshot && message.kind != SyncMessageKind::Change
-                && !packedResult))
+                && !packedResult && !piece))
             return std::nullopt;
-        const bool packed = message.kind == SyncMessageKind::Snapshot || present("packed");
+        const bool packed = message.kind == SyncMessageKind::Snapshot || piece || present("packed");
+        if (piece) // whatever the frames' bound: a piece's is the protocol's own
+            maxUnpackedBytes = maxSnapshotPieceBytes;
         if (present("packed") && scalar(values->value("packed")) != QJsonValue(true))
             return std::nullopt;
         std::optional<QByteArray> bytes;
@@ -470,7 +515,7 @@ std::optional<SyncMessage> decodeSyncMessage(
         } else {
             bytes = payload.toByteArray();
         }
-        if (message.kind == SyncMessageKind::Snapshot) {
+        if (message.kind == SyncMessageKind::Snapshot && message.pieces == 0) {
             message.race = decodeRace(*bytes);
             if (!message.race)
                 return std::nullopt;
@@ -498,6 +543,136 @@ std::optional<QByteArray> frameSyncMessage(const SyncMessage &message, qint64 *e
         return std::nullopt;
     qToBigEndian<quint32>(quint32(bodySize), frame.data());
     return frame;
+}
+
+namespace {
+
+enum SnapshotCollection { Courses, Classes, Participants, Results, Stages, UnknownCards, CollectionCount };
+
+// Records of each collection in one piece: a few megabytes of text each (a result with its
+// splits is about five kilobytes, an entry a few hundred bytes).
+constexpr std::array<qsizetype, CollectionCount> piecePerCollection {250, 1000, 5000, 800, 50, 1000};
+
+qsizetype listSize(const Race &race, int collection)
+{
+    switch (collection) {
+    case Courses:
+        return race.courses.size();
+    case Classes:
+        return race.classes.size();
+    case Participants:
+        return race.participants.size();
+    case Results:
+        return race.results.size();
+    case Stages:
+        return race.stages.size();
+    case UnknownCards:
+        return race.unknownCards ? race.unknownCards->size() : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+SnapshotPieces::SnapshotPieces(SyncMessage head, Race race)
+    : m_head(std::move(head))
+    , m_race(std::move(race))
+{
+    m_head.race.reset();
+    m_batches.push_back(Batch {});
+    for (int collection = 0; collection < CollectionCount; ++collection) {
+        const qsizetype size = listSize(m_race, collection);
+        const qsizetype step = piecePerCollection[size_t(collection)];
+        for (qsizetype from = 0; from < size; from += step)
+            m_batches.push_back(Batch {collection, from, std::min(step, size - from)});
+    }
+    m_head.pieces = count();
+}
+
+std::optional<QByteArray> SnapshotPieces::headFrame() const
+{
+    return frameSyncMessage(m_head);
+}
+
+Race SnapshotPieces::pieceRace(qint64 index) const
+{
+    const Batch &batch = m_batches.at(size_t(index));
+    if (batch.collection < 0) {
+        // The event's fields; an event that holds unknown cards says so even when it holds none.
+        Race fields = m_race;
+        fields.courses.clear();
+        fields.classes.clear();
+        fields.participants.clear();
+        fields.results.clear();
+        fields.stages.clear();
+        if (fields.unknownCards)
+            fields.unknownCards->clear();
+        return fields;
+    }
+    Race piece;
+    const qsizetype from = batch.from;
+    const qsizetype n = batch.count;
+    switch (batch.collection) {
+    case Courses:
+        piece.courses = m_race.courses.mid(from, n);
+        break;
+    case Classes:
+        piece.classes = m_race.classes.mid(from, n);
+        break;
+    case Participants:
+        piece.participants = m_race.participants.mid(from, n);
+        break;
+    case Results:
+        piece.results = m_race.results.mid(from, n);
+        break;
+    case Stages:
+        piece.stages = m_race.stages.mid(from, n);
+        break;
+    case UnknownCards:
+        piece.unknownCards = m_race.unknownCards->mid(from, n);
+        break;
+    }
+    return piece;
+}
+
+std::optional<QByteArray> SnapshotPieces::pieceFrame(qint64 index, QString *error)
+{
+    if (index < 0 || index >= count())
+        return std::nullopt;
+    for (const auto &[recent, frame] : std::as_const(m_recent))
+        if (recent == index)
+            return frame;
+    SyncMessage piece {SyncMessageKind::SnapshotPiece, m_head.stationId, std::nullopt, std::nullopt};
+    piece.event = m_head.event;
+    piece.series = m_head.series;
+    piece.sequence = m_head.sequence;
+    piece.piece = index;
+    auto text = encodeRace(pieceRace(index), JsonLayout::Compact, error);
+    if (!text)
+        return std::nullopt;
+    m_eventBytes += text->size();
+    piece.change = std::move(*text);
+    auto frame = frameSyncMessage(piece);
+    if (!frame)
+        return std::nullopt;
+    if (m_recent.size() >= 2)
+        m_recent.removeFirst();
+    m_recent.append({index, *frame});
+    return frame;
+}
+
+void appendSnapshotPiece(Race &race, Race piece)
+{
+    race.courses.append(std::move(piece.courses));
+    race.classes.append(std::move(piece.classes));
+    race.participants.append(std::move(piece.participants));
+    race.results.append(std::move(piece.results));
+    race.stages.append(std::move(piece.stages));
+    if (piece.unknownCards) {
+        if (!race.unknownCards)
+            race.unknownCards = QList<UnknownCard>();
+        race.unknownCards->append(std::move(*piece.unknownCards));
+    }
 }
 
 QList<QByteArray> SyncFrameReader::feed(const QByteArray &bytes)

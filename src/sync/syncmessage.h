@@ -14,20 +14,33 @@
 #include <QUuid>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // The exchange's version: every station of an event speaks the same one. A message that names no
 // version comes from an older station (which sent the whole event after every change). Version 3
-// sent a slave's results unpacked only.
-inline constexpr int syncProtocolVersion = 4;
+// sent a slave's results unpacked only; version 4 a snapshot in one frame; version 5 sends it as a
+// head and pieces (see SnapshotPieces).
+inline constexpr int syncProtocolVersion = 5;
 
-// The largest body a station accepts, and the largest event it unpacks. The length field could
+// The largest body a station accepts, and the largest change it unpacks. The length field could
 // announce 4 GiB; a peer announcing more than this is not one of our stations, and its connection
-// is closed. The bound leaves room for large events: a 5,000-runner, three-stage event with
-// results is about 90 MB of JSON. Memory is reserved from the announced length only once a
-// sixteenth of it (or a megabyte) has arrived.
+// is closed. A snapshot travels in pieces of a few megabytes, so the event itself has no bound
+// here. Memory is reserved from the announced length only once a sixteenth of it (or a megabyte)
+// has arrived.
 inline constexpr quint32 maxSyncFrameBodyBytes = 256u * 1024u * 1024u;
+// The largest piece of a snapshot a station unpacks: a master writes pieces of a few megabytes.
+inline constexpr qint64 maxSnapshotPieceBytes = 64 * 1024 * 1024;
 
-enum class SyncMessageKind { Hello, Snapshot, SubmitResult, Change, SnapshotWanted, NoSnapshot };
+enum class SyncMessageKind {
+    Hello,
+    Snapshot,
+    SubmitResult,
+    Change,
+    SnapshotWanted,
+    NoSnapshot,
+    SnapshotPiece
+};
 
 [[nodiscard]] QString toText(SyncMessageKind kind);
 
@@ -53,6 +66,11 @@ struct SyncMessage
     // with nothing in it, at the slave's own number, only says that the master's state is still that one.
     qint64 follows = 0;
     QByteArray change;
+    // Snapshot (a head, without `race`): how many pieces follow it. SnapshotPiece: which one this
+    // is (from 0), of the snapshot of the same series and number; `change` then holds its text,
+    // an event document holding a part of the event (see SnapshotPieces).
+    qint64 pieces = 0;
+    qint64 piece = 0;
     // SnapshotWanted: why the slave asks (for the master's log). NoSnapshot: why the master
     // cannot send its event (its own status, which the slave shows).
     // A submitted result without a runner (`participantId` null) is a read-out a slave made
@@ -84,6 +102,51 @@ struct SyncMessage
 [[nodiscard]] QByteArray packBytes(QByteArrayView bytes);
 [[nodiscard]] std::optional<QByteArray> unpackBytes(
     QByteArrayView packed, qint64 maxBytes, qint64 *stated = nullptr);
+
+// A snapshot as it travels: a head (the event, series, number, digest and the count of pieces),
+// then the pieces in order, each an event document of its own, packed: the first holds the event's
+// fields, each further one a batch of one collection (courses, classes, entries, results, stages,
+// unknown cards) to be appended to what came before. Neither end holds the whole event's text: a
+// piece is written when its connection is ready for it, and read as it arrives. The race is a
+// copy of the master's state at one number; its lists stay shared with the master's own until
+// that one changes. Several connections at the same piece share its frame.
+class SnapshotPieces
+{
+public:
+    // `head`: kind Snapshot with its event, series, sequence and digest, no race.
+    SnapshotPieces(SyncMessage head, Race race);
+
+    [[nodiscard]] qint64 count() const { return qint64(m_batches.size()); }
+    [[nodiscard]] qint64 sequence() const { return m_head.sequence; }
+    [[nodiscard]] const SyncMessage &head() const { return m_head; }
+    [[nodiscard]] const Race &race() const { return m_race; }
+    [[nodiscard]] std::optional<QByteArray> headFrame() const;
+    // The frame of piece `index`; absent when it cannot be encoded (`error` says why).
+    [[nodiscard]] std::optional<QByteArray> pieceFrame(qint64 index, QString *error = nullptr);
+    // The event text written so far (before packing), for the counters.
+    [[nodiscard]] qint64 eventBytes() const { return m_eventBytes; }
+
+    // The part of the event that piece `index` holds, as its document is encoded.
+    [[nodiscard]] Race pieceRace(qint64 index) const;
+
+private:
+    struct Batch
+    {
+        int collection = -1; // -1: the event's fields
+        qsizetype from = 0;
+        qsizetype count = 0;
+    };
+    SyncMessage m_head;
+    Race m_race;
+    std::vector<Batch> m_batches;
+    // The last pieces written, so that connections at the same place share them.
+    QList<std::pair<qint64, QByteArray>> m_recent;
+    qint64 m_eventBytes = 0;
+};
+
+// Appends the part of the event a piece brought (its document read) to what earlier pieces
+// brought; the first piece gives `race` itself.
+void appendSnapshotPiece(Race &race, Race piece);
 
 // Cuts a TCP byte stream into frame bodies. Bytes may arrive in any split: several frames in one
 // chunk, or one frame over many.

@@ -6,6 +6,7 @@
 
 #include "loopbackdirectory.h"
 #include "racechanges.h"
+#include "slavemirror.h"
 #include "syncengine.h"
 #include "tlspeer.h"
 
@@ -33,6 +34,25 @@ inline int countOf(const Race &race, const QUuid &id)
 inline QByteArray frame(const QByteArray &body)
 {
     return frameOf(body);
+}
+
+// The event of the snapshot whose head is `frames[from]`, its pieces read as a slave reads them;
+// `end`, when given, gets the index of the frame after its last piece.
+inline std::optional<Race> snapshotIn(
+    const QList<QByteArray> &frames, qsizetype from = 0, qsizetype *end = nullptr)
+{
+    SlaveMirror mirror(maxSyncFrameBodyBytes);
+    for (qsizetype i = from; i < frames.size(); ++i) {
+        SlaveEvent event = mirror.take(frames[i].mid(4));
+        if (event.kind == SlaveEvent::Kind::State) {
+            if (end)
+                *end = i + 1;
+            return event.race;
+        }
+        if (event.kind != SlaveEvent::Kind::Message || event.message)
+            return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 struct StationOptions

@@ -31,6 +31,12 @@ static QByteArray withRaceAndResult(const QString &text)
     return text.toUtf8().replace("$RACE", raceJson).replace("$RESULT", resultJson);
 }
 
+// What a master sends a station, a snapshot in pieces as its own connections take it.
+struct PieceConnection : RecordingConnection
+{
+    [[nodiscard]] bool takesSnapshotPieces() const override { return true; }
+};
+
 class TestSyncEngine : public QObject
 {
     Q_OBJECT
@@ -416,7 +422,7 @@ private slots:
         anna.givenName = QStringLiteral("Anna");
         anna.cardNumber = QStringLiteral("5150");
         master.race.participants.append(anna);
-        RecordingConnection link; // the master's end: what it sends waits here
+        PieceConnection link; // the master's end: what it sends waits here
         master.engine.addConnection(&link);
         StationOptions elsewhere;
         elsewhere.serviceName = QStringLiteral("Nobody's"); // joins nothing by itself
@@ -426,14 +432,25 @@ private slots:
         int asked = 0;
         int card = 0;
         const auto body = [](const QByteArray &frame) { return frame.mid(4); };
+        // The newest waiting frame of that kind, edited.
         const auto reframe = [&](const std::function<void(SyncMessage &)> &edit,
                                  SyncMessageKind kind = SyncMessageKind::Change) {
-            QVERIFY(!link.frames.isEmpty());
-            auto message = decodeSyncMessage(body(link.frames.last()));
+            qsizetype at = link.frames.size() - 1;
+            while (at >= 0 && decodeSyncMessage(body(link.frames[at]))->kind != kind)
+                --at;
+            QVERIFY(at >= 0);
+            auto message = decodeSyncMessage(body(link.frames[at]));
             QVERIFY(message);
-            QCOMPARE(message->kind, kind);
             edit(*message);
-            link.frames.last() = *frameSyncMessage(*message);
+            link.frames[at] = *frameSyncMessage(*message);
+        };
+        // The waiting frames that are pieces of a snapshot.
+        const auto pieces = [&] {
+            QList<qsizetype> at;
+            for (qsizetype i = 0; i < link.frames.size(); ++i)
+                if (decodeSyncMessage(body(link.frames[i]))->kind == SyncMessageKind::SnapshotPiece)
+                    at.append(i);
+            return at;
         };
         for (const QString &step : std::as_const(steps)) {
             if (step == u"hello") {
@@ -468,14 +485,36 @@ private slots:
                     m.change = '{' + encodeRaceChanges(before, other)->body + '}';
                 });
             } else if (step == u"snappack") {
-                // The packed event behind the snapshot's head damaged on the way.
-                QVERIFY(!link.frames.isEmpty());
-                QByteArray &damaged = link.frames.last();
+                // A piece of the snapshot damaged on the way, behind its head.
+                const QList<qsizetype> at = pieces();
+                QVERIFY(!at.isEmpty());
+                QByteArray &damaged = link.frames[at.last()];
                 const qsizetype payload = damaged.indexOf('\0', 4) + 1;
-                QVERIFY(payload > 0 && damaged.size() - payload > 64);
-                QVERIFY(damaged.mid(4).startsWith("{\"kind\":\"snapshot\""));
+                QVERIFY(payload > 0 && damaged.size() - payload > 16);
                 for (qsizetype i = payload + (damaged.size() - payload) / 2; i < damaged.size(); i += 7)
                     damaged[i] = char(damaged[i] ^ 0x5a);
+            } else if (step == u"cutpiece") {
+                // The snapshot's last piece lost: the stream is cut short.
+                const QList<qsizetype> at = pieces();
+                QVERIFY(at.size() >= 2);
+                link.frames.removeAt(at.last());
+            } else if (step == u"swappieces") {
+                const QList<qsizetype> at = pieces();
+                QVERIFY(at.size() >= 2);
+                link.frames.swapItemsAt(at.at(at.size() - 2), at.last());
+            } else if (step == u"pieceseries") {
+                // The last piece as one of another run of the master's numbers.
+                reframe(
+                    [](SyncMessage &m) { m.series = QUuid::createUuid(); }, SyncMessageKind::SnapshotPiece);
+            } else if (step == u"oldhead") {
+                // The snapshot's head as a station of the previous version of the exchange sends it.
+                reframe(
+                    [](SyncMessage &m) { m.protocol = syncProtocolVersion - 1; }, SyncMessageKind::Snapshot);
+            } else if (step == u"refused") {
+                QCOMPARE(slave.engine.refusalText(),
+                    QStringLiteral(
+                        "Could not join a station: the master runs another version of Vexlo; every "
+                        "station of an event needs the same one"));
             } else if (step == u"running") {
                 QVERIFY2(slave.engine.statusLevel() != SyncStatusLevel::Failed,
                     qPrintable(slave.engine.statusText()));
@@ -560,7 +599,7 @@ private slots:
         options.limits.maxChangeBytes = 1024;
         Station master(directory, StationRole::Master, QStringLiteral("M"), options);
         master.race.journalEventId = QUuid::createUuid();
-        RecordingConnection link;
+        PieceConnection link;
         master.engine.addConnection(&link);
         for (int i = 0; i < 40; ++i) {
             Participant p;
@@ -568,16 +607,18 @@ private slots:
             master.race.participants.append(p);
         }
         master.commit();
-        QCOMPARE(link.frames.size(), 1);
-        const auto whole = decodeSyncMessage(link.frames.first().mid(4));
-        QVERIFY(whole && whole->race);
-        QCOMPARE(whole->kind, SyncMessageKind::Snapshot);
-        QCOMPARE(whole->sequence, 1);
-        QCOMPARE(
-            *encodeRace(*whole->race, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
+        const auto head = decodeSyncMessage(link.frames.first().mid(4));
+        QVERIFY(head);
+        QCOMPARE(head->kind, SyncMessageKind::Snapshot);
+        QCOMPARE(head->sequence, 1);
+        qsizetype end = 0;
+        const auto whole = snapshotIn(link.frames, 0, &end);
+        QVERIFY(whole);
+        QCOMPARE(end, link.frames.size());
+        QCOMPARE(*encodeRace(*whole, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
         master.race.results.append(result(QStringLiteral("1"), 60));
         master.commit();
-        QCOMPARE(link.frames.size(), 2);
+        QCOMPARE(link.frames.size(), end + 1);
         const auto change = decodeSyncMessage(link.frames.last().mid(4));
         QVERIFY(change);
         QCOMPARE(change->kind, SyncMessageKind::Change);
@@ -704,7 +745,7 @@ private slots:
         QVERIFY2(body.size() * 2 < plain.size(), qPrintable(QString::number(body.size())));
         const qsizetype zero = body.indexOf('\0');
         QCOMPARE(body.left(zero),
-            QByteArray(R"({"kind":"submitResult","stationId":"S","protocol":4,"packed":true})"));
+            QByteArray(R"({"kind":"submitResult","stationId":"S","protocol":5,"packed":true})"));
         const auto decoded = decodeSyncMessage(body, 1 << 20);
         QVERIFY(decoded && decoded->result);
         QCOMPARE(*encodePersonResult(*decoded->result, JsonLayout::Compact), plain);
