@@ -143,6 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (first.kind != SlaveEvent::Kind::State || !first.race)
         fuzzFailure("the snapshot is not taken");
     bool asked = false;
+    bool streamTaken = false;
     int changesTaken = 0;
     for (const QByteArray &body : std::as_const(bodies)) {
         const SlaveEvent event = mirror.take(body);
@@ -154,6 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fuzzFailure("a state without its event", body.toHex());
         if (event.fromSnapshot) {
             asked = false;
+            streamTaken = true;
             if ((data[0] & 3) == 2
                 && encodeRace(*event.race, JsonLayout::Compact) != encodeRace(base(), JsonLayout::Compact))
                 fuzzFailure("a snapshot taken from its pieces is not the master's event", body.toHex());
@@ -173,5 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!again || encodeRace(*again, JsonLayout::Compact) != encoded)
             fuzzFailure("an event taken from a change does not read back the same", *encoded);
     }
+    if ((data[0] & 3) == 2 && input.isEmpty() && !streamTaken)
+        fuzzFailure("an intact snapshot in pieces is not taken");
     return 0;
 }
