@@ -204,12 +204,13 @@ QList<QPair<RaceClass, QList<Participant>>> classSectionData(
 }
 
 void drawClassSection(PDFTableRenderer &renderer, const Race &race, const QList<Participant> &participants,
-    const QList<Course> &courses)
+    const QList<Course> &courses, bool ownPage)
 {
     const auto sections = classSectionData(participants, race);
     if (sections.isEmpty())
         return;
-    renderer.startNewPage();
+    if (ownPage)
+        renderer.startNewPage();
     const QList<PDFColumn> columns {{localized(QStringLiteral("Name")), 220},
         {localized(QStringLiteral("Club")), 220}, {localized(QStringLiteral("Card")), 80}};
     for (const auto &[raceClass, runners] : sections) {

@@ -18,8 +18,10 @@
     const QList<RaceClass> &classes, const QString &path);
 
 // The start-punch block on an open renderer; draws nothing (not even a page) without such runners.
+// With `ownPage` it begins on a page of its own (after another list); without, it follows what the
+// page holds (a document of the block alone, under its title).
 void drawClassSection(PDFTableRenderer &renderer, const Race &race, const QList<Participant> &participants,
-    const QList<Course> &courses);
+    const QList<Course> &courses, bool ownPage = true);
 
 // The start-punch classes of the active stage with their runners (by display name), in natural
 // class order; classes without runners are left out.

@@ -18,6 +18,7 @@
 #include "resultexports.h"
 #include "resultsscreen.h"
 #include "resultverdict.h"
+#include "startlistviewmodel.h"
 #include "testenvironment.h"
 #include "timeofday.h"
 #include "uichecks.h"
@@ -2098,6 +2099,35 @@ private slots:
                         {QString::number(names.size()), skipped}));
                 // clang-format on
                 w.shot(QStringLiteral("da-splits-mass-start-skipped"));
+                // The day's start lists on paper: by class, each scheduled runner at the mass start's
+                // time; the start-punch classes' runners without one, on the first page of their own
+                // list.
+                QQuickItem *view = w.item(QStringLiteral("startListView"));
+                auto *startList = view ? view->findChild<StartListViewModel *>() : nullptr;
+                QVERIFY(startList);
+                QStringList pages;
+                for (const QString &kind : {QStringLiteral("by-class"), QStringLiteral("start-punch")}) {
+                    const QString path
+                        = w.dir.filePath(QStringLiteral("startlist-") + kind + QStringLiteral(".pdf"));
+                    QVERIFY(kind == u"by-class" ? startList->exportByClassPdf(QUrl::fromLocalFile(path))
+                                                : startList->exportStartPunchPdf(QUrl::fromLocalFile(path)));
+                    pages.append(pdftest::text(path, 1));
+#ifdef VEXLO_SCREENSHOT_DIR
+                    run(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"), path,
+                            QStringLiteral(VEXLO_SCREENSHOT_DIR "/da-splits-startlist-") + kind});
+#endif
+                }
+                for (const Participant &p : w.store->race().participants) {
+                    const RaceClass *c = findClass(w.store->race(), classIdOnStage(p, stage));
+                    const bool skippedClass = c && names.contains(c->name);
+                    const QString name = p.givenName + u' ' + p.familyName;
+                    const QStringList lines = pages.value(skippedClass ? 1 : 0).split(u'\n').filter(name);
+                    expect(lines.size() == 1
+                            && (skippedClass ? !lines[0].contains(anyTime)
+                                             : lines[0].simplified().startsWith(first.left(5) + u' ')),
+                        name + QStringLiteral(" on the day's start lists: ") + lines.join(u'|'));
+                }
                 const QTime at = QTime::fromString(first, QStringLiteral("HH:mm:ss"));
                 for (const Participant &p : w.store->race().participants) {
                     const RaceClass *c = findClass(w.store->race(), classIdOnStage(p, stage));

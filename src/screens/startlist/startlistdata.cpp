@@ -965,7 +965,8 @@ PdfExportResult renderStartPunchPdf(const Race &race, const QList<Participant> &
     renderer->drawTitle(race.name);
     renderer->drawSubtitle(
         localized(QStringLiteral("Start List — Start Punch Classes")) + stageDateTitle(race));
-    drawClassSection(*renderer, race, runners, race.courses);
+    // The classes follow the title on the first page.
+    drawClassSection(*renderer, race, runners, race.courses, false);
     if (!renderer->finish(&error))
         return {false, error};
     return {true, {}};
