@@ -839,6 +839,35 @@ private slots:
         QCOMPARE(slave.engine.pendingResultCount(), 0);
         QCOMPARE(wishes.size(), 1);
         QCOMPARE(slave.engine.queuedIntakeBytes(), 0);
+
+        // To the byte: two notices of half the bound each with a change between them pass it;
+        // the change goes, and the second notice fits beside the first exactly.
+        slave.engine.holdIntake(true);
+        notice.reason = QStringLiteral("x");
+        notice.reason = QString(bound / 2 - encodeSyncMessage(notice)->size() + 1, QLatin1Char('x'));
+        QCOMPARE(encodeSyncMessage(notice)->size(), bound / 2);
+        toSlave->write(*frameSyncMessage(notice));
+        master.race.results.append(result(QStringLiteral("9999"), 999));
+        master.commit();
+        pass();
+        QTRY_VERIFY(slave.engine.queuedIntakeBytes() > bound / 2);
+        toSlave->write(*frameSyncMessage(notice));
+        QTRY_COMPARE(wishes.size(), 2);
+        QCOMPARE(slave.engine.queuedIntakeBytes(), bound);
+        master.engine.receive(&link, wishes.last());
+        pass();
+        slave.engine.holdIntake(false);
+        QTRY_COMPARE(slave.race.results.size(), master.race.results.size());
+        QCOMPARE(*encodeRace(slave.race, JsonLayout::Compact), *encodeRace(master.race, JsonLayout::Compact));
+
+        // Filled to the byte, the bound is not passed: no wish goes out before the next read.
+        QTRY_COMPARE(slave.engine.queuedIntakeBytes(), 0);
+        slave.engine.holdIntake(true);
+        toSlave->write(*frameSyncMessage(notice) + *frameSyncMessage(notice));
+        QTRY_COMPARE(slave.engine.queuedIntakeBytes(), bound);
+        slave.read(result(QStringLiteral("7002"), 3001));
+        QTRY_COMPARE(reads.size(), 2);
+        QCOMPARE(wishes.size(), 2);
     }
 
     void unencodableRaceSendsNothing()
