@@ -30,7 +30,10 @@
 #include "log.h"
 #include "racechanges.h"
 #include "racegenerator.h"
+#include "racejson.h"
+#include "racestore.h"
 #include "stallmeter.h"
+#include "storefakes.h"
 #include "syncengine.h"
 #include "syncmessage.h"
 
@@ -39,7 +42,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QSet>
+#include <QSettings>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -317,11 +322,93 @@ PersonResult cardRead(int n)
     return result;
 }
 
+// The event of RACEDAY_ENTRIES entries, or the default one.
+int raceDayEntries()
+{
+    return qEnvironmentVariableIntValue("RACEDAY_ENTRIES") > 0
+        ? qEnvironmentVariableIntValue("RACEDAY_ENTRIES")
+        : 0;
+}
+const Race &raceDayEvent()
+{
+    return raceDayEntries() > 0 ? generatedRaceOfSize(raceDayEntries()) : event();
+}
+
+// "--station file <path>": reads the event from its file, prints "peak <kB>" and ends: what a
+// station holds with the event loaded alone.
+int runFileOnly(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 2;
+    std::optional<Race> race = decodeRace(file.readAll());
+    file.close();
+    if (!race)
+        return 2;
+    say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:")) + " results "
+        + QByteArray::number(race->results.size()));
+    return 0;
+}
+
+// "--station storemaster <path> [reads]": as "master" below, the station a store as the
+// application runs one, its event opened from the file at `path`.
+int runStoreMaster(const QString &path, bool reads)
+{
+    QTemporaryDir dir;
+    RaceStoreOptions options;
+    options.settings = std::make_unique<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+    options.autosaveFolder = dir.filePath("data");
+    options.keyStore = std::make_unique<MemoryKeyStore>();
+    RaceStore store(std::move(options));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return 2;
+        const std::optional<Race> race = decodeRace(file.readAll());
+        if (!race || !store.openEvent(*race, QUrl::fromLocalFile(path)))
+            return 2;
+    }
+    store.flushAutosave();
+    const qint64 startKb = procStatusKb(QCoreApplication::applicationPid(), "VmHWM:");
+    SyncEngine &master = *store.syncEngine();
+    store.stationSettings()->setRole(StationRole::Master);
+    master.setDiscoveryFactory([] { return std::make_unique<FixedMaster>(0); });
+    master.start(StationRole::Master, QStringLiteral("M"), QStringLiteral("Bench"), benchKey);
+    say("port " + QByteArray::number(master.listenPort()));
+    QTimer reader;
+    int read = 0;
+    const QDateTime start(QDate(2025, 5, 17), QTime(10, 0), Qt::UTC);
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        const QString card
+            = store.race().participants.at((read + 1) * 89 % store.race().participants.size()).cardNumber;
+        (void)store.recordCardReading(card, {}, std::nullopt, start, start.addSecs(3600));
+        if (++read == readsPerSlave)
+            reader.stop();
+    });
+    onInput([&](const QByteArray &line) {
+        if (line == "joined")
+            say("joined " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:")));
+        if (line == "go" && reads)
+            reader.start(readIntervalMs);
+        if (line == "quit") {
+            const SyncTraffic sent = master.traffic();
+            say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
+                + " start " + QByteArray::number(startKb) + " results "
+                + QByteArray::number(store.race().results.size()) + " changes "
+                + QByteArray::number(sent.changes) + " changeBytes " + QByteArray::number(sent.changeBytes)
+                + " snapshots " + QByteArray::number(sent.snapshots) + " snapshotBytes "
+                + QByteArray::number(sent.snapshotBytes));
+            QCoreApplication::exit(0);
+        }
+    });
+    return QCoreApplication::exec();
+}
+
 // "--station master [reads]": prints "port <p>", then "peak <kB> start <kB>" when told "quit";
 // with "reads" it also reads cards itself once told "go", as a slave does.
 int runMaster(bool reads)
 {
-    Race race = event();
+    Race race = raceDayEvent();
     LoopbackDirectory directory;
     SyncEngine master(directory.factory());
     master.currentRace = [&] { return std::optional<Race>(race); };
@@ -338,6 +425,8 @@ int runMaster(bool reads)
             reader.stop();
     });
     onInput([&](const QByteArray &line) {
+        if (line == "joined")
+            say("joined " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:")));
         if (line == "go" && reads)
             reader.start(readIntervalMs);
         if (line == "quit") {
@@ -372,7 +461,10 @@ int runSlave(const QString &host, quint16 port, qsizetype expected)
     slave.onSnapshotReceived = [&](const Race &race) {
         holds = race.results.size();
         const qint64 now = nowMs();
-        for (qsizetype i = event().results.size(); i < race.results.size(); ++i) {
+        static qsizetype before = -1; // the results of the event as it joined
+        if (before < 0)
+            before = race.results.size();
+        for (qsizetype i = before; i < race.results.size(); ++i) {
             const PersonResult &r = race.results.at(i);
             if (!r.overrideNote || seen.contains(r.id))
                 continue;
@@ -407,8 +499,10 @@ int runSlave(const QString &host, quint16 port, qsizetype expected)
     onInput([&](const QByteArray &line) {
         if (line == "go")
             reader.start(readIntervalMs);
-        else if (line == "quit")
+        else if (line == "quit") {
+            say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:")));
             QCoreApplication::exit(0);
+        }
     });
     return QCoreApplication::exec();
 }
@@ -495,17 +589,38 @@ void RaceDay(benchmark::State &state)
             total += linkBytes(link, counter);
         return total;
     };
+    const bool masterStore = qEnvironmentVariable("RACEDAY_MASTER_STORE") == QLatin1String("1");
+    QTemporaryDir eventDir;
+    const QString eventPath = eventDir.filePath(QStringLiteral("event.vexloevent.json"));
+    if (masterStore) {
+        QFile file(eventPath);
+        // As this version saves an event: its file names the event, so that its first change
+        // is journalled as a change, not as the whole event.
+        Race saved = raceDayEvent();
+        saved.journalEventId = QUuid::fromString(QStringLiteral("6f1c9a52-3c1e-4f0b-9d2a-0c4b8e2f7a11"));
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(*encodeRace(saved, JsonLayout::PrettySorted)) < 0) {
+            state.SkipWithError("cannot write the event file");
+            return;
+        }
+        file.close();
+        // What a station holds with the event loaded alone.
+        StationProcess fileOnly({QStringLiteral("file"), eventPath}, netns.value(0));
+        if (const auto peak = fileOnly.expect("peak", 600000))
+            state.counters["file_only_peak_MB"] = double(peak->split(' ').value(0).toLongLong()) / 1024.0;
+    }
     for (auto _ : state) {
-        StationProcess master(QStringList {QStringLiteral("master")}
+        StationProcess master((masterStore ? QStringList {QStringLiteral("storemaster"), eventPath}
+                                           : QStringList {QStringLiteral("master")})
                 + (masterReads ? QStringList {QStringLiteral("reads")} : QStringList {}),
             netns.value(0));
-        const auto port = master.expect("port", 120000);
+        const auto port = master.expect("port", 600000);
         if (!port) {
             state.SkipWithError("the master did not start");
             return;
         }
         const int reads = (masterReads ? 4 : 3) * readsPerSlave;
-        const qsizetype expected = event().results.size() + reads;
+        const qsizetype expected = raceDayEvent().results.size() + reads;
         const qint64 toSlavesAtStart = linkTotals("tx_bytes");
         QElapsedTimer joining;
         joining.start();
@@ -523,6 +638,10 @@ void RaceDay(benchmark::State &state)
         // From starting the slaves until the last of them holds the event (its snapshot read).
         state.counters["join_s"] = double(joining.elapsed()) / 1000.0;
         const qint64 toSlavesAtJoin = linkTotals("tx_bytes");
+        // The master's peak until every slave held the event.
+        master.tell("joined");
+        if (const auto joined = master.expect("joined", 60000))
+            state.counters["master_peak_at_join_MB"] = double(joined->toLongLong()) / 1024.0;
         const qint64 fromSlavesAtJoin = linkTotals("rx_bytes");
         master.tell("go");
         for (auto &slave : slaves)
@@ -564,6 +683,13 @@ void RaceDay(benchmark::State &state)
             state.SkipWithError("a slave did not hold each read exactly once");
             return;
         }
+        qint64 slavePeakKb = 0;
+        for (auto &slave : slaves) {
+            slave->tell("quit");
+            if (const auto peak = slave->expect("peak", 60000))
+                slavePeakKb = std::max(slavePeakKb, peak->toLongLong());
+        }
+        state.counters["slave_peak_MB"] = double(slavePeakKb) / 1024.0;
         master.tell("quit");
         const auto peak = master.expect("peak", 60000);
         if (!peak) {
@@ -692,6 +818,11 @@ int main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         if (qstrcmp(argv[2], "master") == 0)
             return runMaster(argc >= 4 && qstrcmp(argv[3], "reads") == 0);
+        if (qstrcmp(argv[2], "storemaster") == 0 && argc >= 4)
+            return runStoreMaster(
+                QString::fromLocal8Bit(argv[3]), argc >= 5 && qstrcmp(argv[4], "reads") == 0);
+        if (qstrcmp(argv[2], "file") == 0 && argc >= 4)
+            return runFileOnly(QString::fromLocal8Bit(argv[3]));
         if (qstrcmp(argv[2], "slave") == 0 && argc >= 5)
             return runSlave(argc >= 6 ? QString::fromLatin1(argv[5]) : QStringLiteral("127.0.0.1"),
                 quint16(QByteArray(argv[3]).toUInt()), QByteArray(argv[4]).toLongLong());

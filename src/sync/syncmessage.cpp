@@ -549,9 +549,10 @@ namespace {
 
 enum SnapshotCollection { Courses, Classes, Participants, Results, Stages, UnknownCards, CollectionCount };
 
-// Records of each collection in one piece: a few megabytes of text each (a result with its
-// splits is about five kilobytes, an entry a few hundred bytes).
-constexpr std::array<qsizetype, CollectionCount> piecePerCollection {250, 1000, 5000, 800, 50, 1000};
+// Records of each collection in one piece: two or three megabytes of text each (a result with its
+// splits is about five kilobytes, an entry a few hundred bytes), below the size from which the
+// document writer keeps its buffer for the next large text (the autosave's).
+constexpr std::array<qsizetype, CollectionCount> piecePerCollection {250, 1000, 5000, 500, 50, 1000};
 
 qsizetype listSize(const Race &race, int collection)
 {
