@@ -94,7 +94,15 @@ public:
     // station keeps its name when it is plugged in again, as a USB station does (a restarted
     // simulator gets whichever terminal is free).
     [[nodiscard]] QString stationPort() const { return dir.filePath(QStringLiteral("station")); }
-    // Plugs the station in again after station.unplug(), under the same port.
+    // Pulls the station's cable: its terminal closes and its port goes, as a USB station's does. A
+    // link left behind would name whichever terminal the system hands that number to next, often
+    // another test program's station.
+    void unplug()
+    {
+        station.unplug();
+        QFile::remove(stationPort());
+    }
+    // Plugs the station in again after unplug(), under the same port.
     [[nodiscard]] bool replug()
     {
         if (!station.start())

@@ -275,10 +275,10 @@ private slots:
         QTRY_VERIFY(w.item(QStringLiteral("unknownCardsSection")));
         check(w.window, QStringLiteral("pending-unknown-card"));
         w.app->content().setSelectedItem(SidebarItem::Reader);
-        w.station.unplug();
+        w.unplug();
         QTRY_VERIFY(w.item(QStringLiteral("stationProblemText")));
         check(w.window, QStringLiteral("reader-station-lost"));
-        QVERIFY(w.station.start());
+        QVERIFY(w.replug());
         w.app->reader().connectPort(w.station.devicePath());
         QTRY_VERIFY(w.app->reader().connectionState().isConnected());
         w.app->content().setSelectedItem(SidebarItem::Results);

@@ -322,10 +322,10 @@ private slots:
             w.read(simCard(2000099), RaceDayDesk::CardStatus::Unmatched);
 
             // The station pulled: said plainly until it is connected again.
-            w.station.unplug();
+            w.unplug();
             QTRY_VERIFY(w.item(QStringLiteral("stationProblemText")));
             w.shot(code + QStringLiteral("-reader-station-lost"));
-            QVERIFY(w.station.start());
+            QVERIFY(w.replug());
             app.reader().connectPort(w.station.devicePath());
             QTRY_VERIFY(app.reader().connectionState().isConnected());
             QVERIFY(!w.item(QStringLiteral("stationProblemText")));

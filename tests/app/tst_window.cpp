@@ -444,7 +444,7 @@ private slots:
         w.station.setSilent(true);
         w.station.insertCard(simCard(2000004));
         QTRY_COMPARE(w.app->raceDay()->cardStatus(), RaceDayDesk::CardStatus::Reading);
-        w.station.unplug();
+        w.unplug();
         QTRY_VERIFY(w.item(QStringLiteral("interruptedText")));
         const QString lost = w.item(QStringLiteral("stationProblemText"))->property("text").toString();
         QVERIFY(!lost.isEmpty());
