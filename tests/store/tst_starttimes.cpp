@@ -6,6 +6,7 @@
 #include "racejson.h"
 #include "racestore.h"
 #include "startgenerator.h"
+#include "starttimeoperations.h"
 #include "storeharness.h"
 #include "testenvironment.h"
 
@@ -369,6 +370,25 @@ private slots:
         for (int i = 0; i < 4; ++i)
             QCOMPARE(start(i), ten);
         QCOMPARE(h->autosaves(), 2);
+    }
+
+    // A draw over every class for the day the start list shows while another is run: the classes
+    // that start by the start punch on the day shown are left out and named, whatever the day run.
+    void drawLeavesTheShownDaysStartPunchClassesAlone()
+    {
+        Race r = race();
+        r.stages.append(Stage {QStringLiteral("day3"), QStringLiteral("Day 3"),
+            QDateTime(QDate(2025, 7, 2), QTime(22, 0), Qt::UTC), 3});
+        r.classes[0].stageStartMethods
+            = StageMap<StartMethod> {{QStringLiteral("day3"), StartMethod::StartPunch}};
+        store->setRace(r);
+        store->setShownStage(QStringLiteral("day3"));
+        QCOMPARE(drawSelection(store->race(), std::nullopt).startPunchClasses,
+            QStringList {QStringLiteral("H21")});
+        store->assignMassStart(std::nullopt, ten.addDays(1));
+        QCOMPARE(startTimeOnStage(runner(2), QStringLiteral("day3")), std::nullopt);
+        QCOMPARE(startTimeOnStage(runner(3), QStringLiteral("day3")), ten.addDays(1));
+        QCOMPARE(store->race().activeStageId, std::optional<QString>(QStringLiteral("day2")));
     }
 
     void singleRunnerOperations()
