@@ -59,7 +59,7 @@ public:
     // the last block; one who hears nothing gives up after a while. Generous, so that a machine
     // busy with other work does not turn a slow read into a lost card: the slave's longest
     // stalls are logged below.
-    static constexpr std::chrono::milliseconds patience {4000};
+    static constexpr std::chrono::milliseconds patience {8000};
 
 private:
     void putIn()
