@@ -350,6 +350,17 @@ int runFileOnly(const QString &path)
     return 0;
 }
 
+// What a master tells at the end: its peak memory, what it held and what it sent.
+void sayMasterEnd(const SyncEngine &master, qint64 startKb, qsizetype results)
+{
+    const SyncTraffic sent = master.traffic();
+    say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:")) + " start "
+        + QByteArray::number(startKb) + " results " + QByteArray::number(results) + " changes "
+        + QByteArray::number(sent.changes) + " changeBytes " + QByteArray::number(sent.changeBytes)
+        + " snapshots " + QByteArray::number(sent.snapshots) + " snapshotBytes "
+        + QByteArray::number(sent.snapshotBytes));
+}
+
 // "--station storemaster <path> [reads]": as "master" below, the station a store as the
 // application runs one, its event opened from the file at `path`.
 int runStoreMaster(const QString &path, bool reads)
@@ -391,13 +402,7 @@ int runStoreMaster(const QString &path, bool reads)
         if (line == "go" && reads)
             reader.start(readIntervalMs);
         if (line == "quit") {
-            const SyncTraffic sent = master.traffic();
-            say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
-                + " start " + QByteArray::number(startKb) + " results "
-                + QByteArray::number(store.race().results.size()) + " changes "
-                + QByteArray::number(sent.changes) + " changeBytes " + QByteArray::number(sent.changeBytes)
-                + " snapshots " + QByteArray::number(sent.snapshots) + " snapshotBytes "
-                + QByteArray::number(sent.snapshotBytes));
+            sayMasterEnd(master, startKb, store.race().results.size());
             QCoreApplication::exit(0);
         }
     });
@@ -430,13 +435,7 @@ int runMaster(bool reads)
         if (line == "go" && reads)
             reader.start(readIntervalMs);
         if (line == "quit") {
-            const SyncTraffic sent = master.traffic();
-            say("peak " + QByteArray::number(procStatusKb(QCoreApplication::applicationPid(), "VmHWM:"))
-                + " start " + QByteArray::number(startKb) + " results "
-                + QByteArray::number(race.results.size()) + " changes " + QByteArray::number(sent.changes)
-                + " changeBytes " + QByteArray::number(sent.changeBytes) + " snapshots "
-                + QByteArray::number(sent.snapshots) + " snapshotBytes "
-                + QByteArray::number(sent.snapshotBytes));
+            sayMasterEnd(master, startKb, race.results.size());
             QCoreApplication::exit(0);
         }
     });
